@@ -1,0 +1,51 @@
+// The reference-counted root of almost every class, and the pools that recycle its storage by size.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct PoolBlockHeader;
+
+class ManagedObject {
+  public:
+    ManagedObject();
+    ManagedObject(const ManagedObject&) : ManagedObject() {}
+    ManagedObject& operator=(const ManagedObject&) { return *this; }
+
+    // Pooled storage. An object is destroyed only by its last release (decRef): code never deletes
+    // a ManagedObject itself, whoever else may still hold it.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* storage);
+
+    std::int32_t refCount() const { return count; }
+    // True when the storage came from the pools; globals and locals are never destroyed by
+    // releases.
+    bool isPooled() const { return block != nullptr; }
+
+    friend void incRef(ManagedObject* object);
+    friend void decRef(ManagedObject* object);
+
+  protected:
+    virtual ~ManagedObject() = default;
+
+  private:
+    std::int32_t count;
+    PoolBlockHeader* block;
+};
+
+// Takes a reference: counts up only while the count is positive (0 or less marks an uncounted
+// object).
+void incRef(ManagedObject* object);
+// Releases a reference: the last release of a pooled object destroys it.
+void decRef(ManagedObject* object);
+
+// Storage of exactly `size` usable bytes, reusing a free block of that size when there is one.
+void* poolAllocate(std::size_t size);
+// Returns storage from poolAllocate to the free list of its size.
+void poolFree(void* storage);
+// Gives free blocks back to the C heap: all of them, or half of every free list (rounded down).
+void releasePools(int all);
+// Number of free blocks kept for one exact size.
+std::size_t poolFreeBlocks(std::size_t size);
+// Number of blocks of one exact size that are handed out.
+std::size_t poolUsedBlocks(std::size_t size);

@@ -1,0 +1,58 @@
+// Error values: equality by origin and number, and describe under the print mask.
+#include <gtest/gtest.h>
+
+#include "foundation/Error.h"
+
+namespace {
+
+class ErrorTest : public ::testing::Test {
+  protected:
+    void SetUp() override { saved = Error::getOutputFilter(); }
+    void TearDown() override { Error::setOutputFilter(saved); }
+    int saved = 0;
+};
+
+TEST_F(ErrorTest, DescribeFollowsTheMask) {
+    Error e(5, 11, 2, "NoParamFrame", "Allocation failed", "MainMemOM::x", "");
+    Error::setOutputFilter(14);
+    EXPECT_EQ(e.describe(), "Allocation failed\nMainMemOM::x\n\n");
+    Error::setOutputFilter(2);
+    EXPECT_EQ(e.describe(), "Allocation failed\n");
+    Error::setOutputFilter(127);
+    EXPECT_EQ(e.describe(),
+              "NoParamFrame\nAllocation failed\nMainMemOM::x\n\nSeriousness: RealError\n"
+              "Error Number: 11\nOrigin Number: 5\n");
+    Error::setOutputFilter(0);
+    EXPECT_EQ(e.describe(), "");
+}
+
+TEST_F(ErrorTest, SeriousnessLineNamesKnownLevelsOnly) {
+    Error::setOutputFilter(16);
+    EXPECT_EQ(Error(1, 1, 0, "", "", "", "").describe(), "Seriousness: NoError\n");
+    EXPECT_EQ(Error(1, 1, 1, "", "", "", "").describe(), "Seriousness: Warning\n");
+    EXPECT_EQ(Error(1, 1, 3, "", "", "", "").describe(), "Seriousness: 3\n");
+}
+
+TEST_F(ErrorTest, EqualityIgnoresTexts) {
+    Error a(3, 3, 2, "NoSymTab", "one text", "A::b", "");
+    Error b(3, 3, 1, "Other", "another text", "C::d", "x");
+    Error c(4, 3, 2, "NoSymTab", "one text", "A::b", "");
+    EXPECT_TRUE(a == b);
+    EXPECT_FALSE(a != b);
+    EXPECT_TRUE(a != c);
+    Error copy = c;
+    copy = a;
+    EXPECT_EQ(copy.getMessage(), "one text");
+    EXPECT_TRUE(copy == a);
+}
+
+TEST_F(ErrorTest, OkErrorIsOriginZero) {
+    const Error& ok = Error::ok();
+    EXPECT_EQ(ok.getOrigin(), 0);
+    EXPECT_EQ(ok.getNumber(), 0);
+    EXPECT_EQ(ok.getSeriousness(), 0);
+    Error::setOutputFilter(15);
+    EXPECT_EQ(ok.describe(), "OK\nno error occurred\nclass Error\nNever Mind.\n");
+}
+
+}  // namespace

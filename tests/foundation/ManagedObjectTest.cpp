@@ -1,0 +1,97 @@
+// Reference counting and the reuse of pooled storage.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "foundation/ManagedObject.h"
+
+namespace {
+
+struct Probe : ManagedObject {
+    explicit Probe(int* destroyed) : destroyed(destroyed) {}
+    ~Probe() override { ++*destroyed; }
+    int* destroyed;
+    char payload[40] = {};
+};
+
+// A size no other test object has, so free-list counts are ours alone.
+struct OddSized : ManagedObject {
+    char payload[1237] = {};
+};
+
+TEST(ManagedObjectTest, LastReleaseDestroysAndStorageIsReused) {
+    int destroyed = 0;
+    auto* p = new Probe(&destroyed);
+    EXPECT_EQ(p->refCount(), 1);
+    EXPECT_TRUE(p->isPooled());
+    incRef(p);
+    EXPECT_EQ(p->refCount(), 2);
+    decRef(p);
+    EXPECT_EQ(destroyed, 0);
+    void* storage = p;
+    decRef(p);
+    EXPECT_EQ(destroyed, 1);
+    auto* q = new Probe(&destroyed);
+    EXPECT_EQ(static_cast<void*>(q), storage);
+    decRef(q);
+}
+
+TEST(ManagedObjectTest, NullIsIgnoredAndBalancedHoldersDestroyOnce) {
+    int destroyed = 0;
+    auto* p = new Probe(&destroyed);
+    decRef(nullptr);
+    incRef(nullptr);
+    for (int holder = 0; holder < 3; ++holder) incRef(p);
+    for (int holder = 0; holder < 3; ++holder) decRef(p);
+    EXPECT_EQ(destroyed, 0);
+    EXPECT_EQ(p->refCount(), 1);
+    decRef(p);
+    EXPECT_EQ(destroyed, 1);
+}
+
+TEST(ManagedObjectTest, GlobalsAndLocalsSurviveReleases) {
+    int destroyed = 0;
+    {
+        Probe local(&destroyed);
+        EXPECT_FALSE(local.isPooled());
+        for (int i = 0; i < 70000; ++i) incRef(&local);  // beyond any 16-bit count
+        for (int i = 0; i < 70001; ++i) decRef(&local);
+        EXPECT_EQ(destroyed, 0);
+        EXPECT_EQ(local.refCount(), 1);
+    }
+    EXPECT_EQ(destroyed, 1);  // the scope, not a release, ended it
+}
+
+TEST(ManagedObjectTest, ReleasePoolsKeepsHalfOrNone) {
+    releasePools(1);
+    std::vector<OddSized*> objects;
+    for (int i = 0; i < 5; ++i) objects.push_back(new OddSized);
+    EXPECT_EQ(poolUsedBlocks(sizeof(OddSized)), 5u);
+    for (auto* o : objects) decRef(o);
+    EXPECT_EQ(poolFreeBlocks(sizeof(OddSized)), 5u);
+    EXPECT_EQ(poolUsedBlocks(sizeof(OddSized)), 0u);
+    releasePools(0);
+    EXPECT_EQ(poolFreeBlocks(sizeof(OddSized)), 3u);
+    releasePools(0);
+    releasePools(0);
+    EXPECT_EQ(poolFreeBlocks(sizeof(OddSized)), 1u);  // a single block is kept
+    releasePools(0);
+    EXPECT_EQ(poolFreeBlocks(sizeof(OddSized)), 1u);
+    releasePools(1);
+    EXPECT_EQ(poolFreeBlocks(sizeof(OddSized)), 0u);
+}
+
+TEST(ManagedObjectTest, GrowingThePoolsKeepsEarlierLists) {
+    auto* small = new OddSized;
+    decRef(small);
+    std::size_t before = poolFreeBlocks(sizeof(OddSized));
+    struct Huge : ManagedObject {
+        char payload[30000] = {};
+    };
+    auto* huge = new Huge;
+    EXPECT_EQ(poolFreeBlocks(sizeof(OddSized)), before);
+    decRef(huge);
+    EXPECT_EQ(poolFreeBlocks(sizeof(Huge)), 1u);
+}
+
+}  // namespace
