@@ -1,0 +1,104 @@
+// FLSysOStream, the shell's reference-counted output stream, and FLSysOStreamImpl, which writes
+// to a standard stream, a file stream or a string stream.
+#pragma once
+
+#include <ios>
+#include <ostream>
+#include <streambuf>
+#include <string>
+
+#include "foundation/FLSysObject.h"
+
+class FLSysOStream : public FLSysObject {
+  public:
+    ~FLSysOStream() override = default;
+
+    void print(OutputChannel& channel) const override;
+    bool isA(const std::string& className) const override;
+
+    // The wrapped standard stream; null when there is none.
+    virtual std::ostream* stream() const = 0;
+
+    // Each output operation writes its value to the wrapped stream and returns this object.
+    virtual FLSysOStream& operator<<(const std::string& value) = 0;
+    virtual FLSysOStream& operator<<(std::ios_base& (*manipulator)(std::ios_base&)) = 0;
+    virtual FLSysOStream& operator<<(std::ostream& (*manipulator)(std::ostream&)) = 0;
+    virtual FLSysOStream& operator<<(std::streambuf* buffer) = 0;
+    virtual FLSysOStream& operator<<(const void* pointer) = 0;
+    virtual FLSysOStream& operator<<(unsigned long value) = 0;
+    virtual FLSysOStream& operator<<(unsigned int value) = 0;
+    virtual FLSysOStream& operator<<(unsigned short value) = 0;
+    virtual FLSysOStream& operator<<(char value) = 0;
+    virtual FLSysOStream& operator<<(double value) = 0;
+    virtual FLSysOStream& operator<<(float value) = 0;
+    virtual FLSysOStream& operator<<(long value) = 0;
+    virtual FLSysOStream& operator<<(int value) = 0;
+    virtual FLSysOStream& operator<<(short value) = 0;
+    // Written as a character, like char.
+    virtual FLSysOStream& operator<<(unsigned char value) = 0;
+    virtual FLSysOStream& operator<<(const char* text) = 0;
+
+  protected:
+    FLSysOStream() = default;
+};
+
+// S is std::ostream, std::ofstream, std::ostringstream or another output stream class. An owning
+// object deletes its stream (closing a file) when it is itself destroyed.
+template <class S = std::ostream>
+class FLSysOStreamImpl : public FLSysOStream {
+  public:
+    FLSysOStreamImpl(S* stream, bool owns) : out(stream), owns(owns) {}
+    // A copy of an owning object would delete the stream a second time.
+    FLSysOStreamImpl(const FLSysOStreamImpl&) = delete;
+    FLSysOStreamImpl& operator=(const FLSysOStreamImpl&) = delete;
+
+    bool isOk() const override { return out != nullptr; }
+    bool isA(const std::string& className) const override {
+        return className == "FLSysOStreamImpl" || FLSysOStream::isA(className);
+    }
+
+    std::ostream* stream() const override { return out; }
+    // The stream with its own type, for callers that made it.
+    S* typedStream() const { return out; }
+
+    FLSysOStream& operator<<(const std::string& value) override { return put(value); }
+    FLSysOStream& operator<<(std::ios_base& (*manipulator)(std::ios_base&)) override {
+        return put(manipulator);
+    }
+    FLSysOStream& operator<<(std::ostream& (*manipulator)(std::ostream&)) override {
+        return put(manipulator);
+    }
+    FLSysOStream& operator<<(std::streambuf* buffer) override {
+        // A null buffer would set the stream's fail bit and silence it for good.
+        return buffer != nullptr ? put(buffer) : *this;
+    }
+    FLSysOStream& operator<<(const void* pointer) override { return put(pointer); }
+    FLSysOStream& operator<<(unsigned long value) override { return put(value); }
+    FLSysOStream& operator<<(unsigned int value) override { return put(value); }
+    FLSysOStream& operator<<(unsigned short value) override { return put(value); }
+    FLSysOStream& operator<<(char value) override { return put(value); }
+    FLSysOStream& operator<<(double value) override { return put(value); }
+    FLSysOStream& operator<<(float value) override { return put(value); }
+    FLSysOStream& operator<<(long value) override { return put(value); }
+    FLSysOStream& operator<<(int value) override { return put(value); }
+    FLSysOStream& operator<<(short value) override { return put(value); }
+    FLSysOStream& operator<<(unsigned char value) override { return put(static_cast<char>(value)); }
+    FLSysOStream& operator<<(const char* text) override {
+        // A null C string would set the stream's bad bit; it writes nothing instead.
+        return text != nullptr ? put(text) : *this;
+    }
+
+    ~FLSysOStreamImpl() override {
+        if (owns) delete out;
+    }
+
+  private:
+    template <class V>
+    FLSysOStream& put(const V& value) {
+        if (out != nullptr) static_cast<std::ostream&>(*out) << value;
+        return *this;
+    }
+
+    S* out;
+    bool owns;
+};

@@ -1,0 +1,100 @@
+// FLSysObject: the protocol of every object the shell can address (method calls by name, class
+// tests by name, printing, online help and the argument checks), and the class-object pattern.
+#pragma once
+
+#include <string>
+
+#include "foundation/Error.h"
+#include "foundation/ManagedObject.h"
+
+template <class T>
+class clib_list;
+class OutputChannel;
+class FLSysObject;
+
+// The argument list of a shell method call; may be null.
+using FLSysArgs = clib_list<FLSysObject*>;
+
+class FLSysObject : public ManagedObject {
+  public:
+    FLSysObject() = default;
+    ~FLSysObject() override = default;
+
+    // Calls the method `name` with the argument list `args` (null allowed). Each class answers the
+    // names it knows and hands the others to its base; null means the call failed.
+    virtual FLSysObject* methodCall(const std::string& name, FLSysArgs* args);
+    // Assignment to an attribute; no shell object has assignable attributes here.
+    virtual void assign(const std::string& name, FLSysObject* value);
+    virtual bool isOk() const;
+    virtual std::string name() const;
+    // The printed form followed by an end of line.
+    virtual void display(OutputChannel& channel) const;
+    virtual void print(OutputChannel& channel) const;
+    // True when className names this class or one of its bases.
+    virtual bool isA(const std::string& className) const;
+
+    // Argument checks. Positions are 1-based; `after` is the number of arguments already taken
+    // (0: start with the first). Each out receives its argument; the first failure reports its
+    // error to the central error handler and makes the check false.
+    virtual bool checkArgs5(FLSysArgs* args, const std::string& class1, FLSysObject*& out1,
+                            const std::string& class2, FLSysObject*& out2,
+                            const std::string& class3, FLSysObject*& out3,
+                            const std::string& class4, FLSysObject*& out4,
+                            const std::string& class5, FLSysObject*& out5, int after = 0);
+    virtual bool checkArgs4(FLSysArgs* args, const std::string& class1, FLSysObject*& out1,
+                            const std::string& class2, FLSysObject*& out2,
+                            const std::string& class3, FLSysObject*& out3,
+                            const std::string& class4, FLSysObject*& out4, int after = 0);
+    virtual bool checkArgs3(FLSysArgs* args, const std::string& class1, FLSysObject*& out1,
+                            const std::string& class2, FLSysObject*& out2,
+                            const std::string& class3, FLSysObject*& out3, int after = 0);
+    virtual bool checkArgs2(FLSysArgs* args, const std::string& class1, FLSysObject*& out1,
+                            const std::string& class2, FLSysObject*& out2, int after = 0);
+    virtual bool checkArgs1(FLSysArgs* args, const std::string& class1, FLSysObject*& out1,
+                            int after = 0);
+    // True when no argument follows position `after` (a null or empty list always passes; with
+    // after 0 any argument is one too many).
+    virtual bool checkNoArgs(FLSysArgs* args, int after = 0);
+    // Takes the argument at `position` (1-based) and checks its class.
+    virtual bool nextArg(FLSysArgs* args, int position, const std::string& className,
+                         FLSysObject*& out);
+    virtual bool checkArgClass(const std::string& className, FLSysObject*& out);
+
+    // Errors carrying the offending name, all origin 11; the caller reports them.
+    [[nodiscard]] virtual Error unknownMethod(const std::string& methodName) const;
+    [[nodiscard]] virtual Error pureVirtualCalled(const std::string& operationName) const;
+    [[nodiscard]] virtual Error corrupted(const std::string& className) const;
+
+    // The lines describing the standard methods, shared by the help texts of all shell classes.
+    static void writeStandardMethodsHelp(OutputChannel& channel);
+
+  protected:
+    // The online help of FLSysObject.
+    void writeHelp(OutputChannel& channel) const;
+};
+
+// The companion class object of a shell class: registered as "class" + class name, it answers
+// "new" by building an instance from the arguments; every other name goes to
+// FLSysObject::methodCall. Concrete class objects derive from it and define createInstance.
+class XMeta : public FLSysObject {
+  public:
+    // className is the name of the class whose instances this object creates.
+    explicit XMeta(std::string className);
+    ~XMeta() override = default;
+
+    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    // Writes the name of the class it creates.
+    void print(OutputChannel& channel) const override;
+    // Its own class name (the created class followed by "Meta"), then the base's names.
+    bool isA(const std::string& className) const override;
+
+    const std::string& createdClass() const { return created; }
+
+  protected:
+    // Builds one instance from the shell arguments, checking them itself; null on failure (after
+    // the check has reported its error).
+    virtual FLSysObject* createInstance(FLSysArgs* args) = 0;
+
+  private:
+    std::string created;
+};

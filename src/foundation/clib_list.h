@@ -1,0 +1,198 @@
+// The typed list of the container library: a dlist whose element hooks know the type T.
+#pragma once
+
+#include <cstddef>
+#include <istream>
+#include <iterator>
+#include <ostream>
+
+#include "foundation/dlist.h"
+
+template <class T>
+class clib_list : public dlist {
+  public:
+    using cmp_function = int (*)(const T&, const T&);
+    using ord_function = int (*)(const T&);
+    using app_function = void (*)(T&);
+
+    clib_list() = default;
+    explicit clib_list(const T& x) : dlist(clib_copy(x)) {}
+    clib_list(const clib_list& other) : dlist(other) {}
+    clib_list& operator=(const clib_list& other) {
+        dlist::operator=(other);
+        return *this;
+    }
+    ~clib_list() override {
+        clear();
+        delete popped;
+    }
+
+    list_item append(const T& x) { return dlist::append(clib_copy(x)); }
+
+    // Element of an item, by reference.
+    T& inf(list_item it) const { return clib_access<T>(it->e); }
+    T& contents(list_item it) const { return clib_access<T>(it->e); }
+    T& operator[](list_item it) const { return clib_access<T>(it->e); }
+
+    // First / last element; an empty list is reported (and, should the handler return, answers
+    // a default element rather than reading through a null word).
+    T& head() {
+        if (empty()) {
+            dlist::head();
+            return hold(T());
+        }
+        return clib_access<T>(h->e);
+    }
+    T& tail() {
+        if (empty()) {
+            dlist::tail();
+            return hold(T());
+        }
+        return clib_access<T>(t->e);
+    }
+
+    // Removes the first element and answers it.
+    T pop() {
+        if (empty()) {
+            dlist::pop();
+            return T();
+        }
+        clib_word w = dlist::pop();
+        T x = clib_access<T>(w);
+        clib_clear_word<T>(w);
+        return x;
+    }
+    // Removes the last element into the popped-element holder and answers it by reference.
+    T& Pop() {
+        if (empty()) {
+            dlist::Pop();
+            return hold(T());
+        }
+        clib_word w = dlist::Pop();
+        T& x = hold(clib_access<T>(w));
+        clib_clear_word<T>(w);
+        return x;
+    }
+    // Removes an item and answers its element.
+    T del_item(list_item it) {
+        if (it == nullptr) {
+            dlist::del_item(it);
+            return T();
+        }
+        clib_word w = dlist::del_item(it);
+        T x = clib_access<T>(w);
+        clib_clear_word<T>(w);
+        return x;
+    }
+
+    // Searches by the list's current order (the compare function when one is set).
+    list_item search(const T& x) const { return dlist::search(clib_search_word(x)); }
+    std::int32_t rank(const T& x) const { return dlist::rank(clib_search_word(x)); }
+    // Searches with a caller's compare function installed for this one search.
+    list_item search(const T& x, cmp_function f) {
+        set_compare(f);
+        list_item it = search(x);
+        reset_compare();
+        return it;
+    }
+    std::int32_t rank(const T& x, cmp_function f) {
+        set_compare(f);
+        std::int32_t r = rank(x);
+        reset_compare();
+        return r;
+    }
+
+    void set_compare(cmp_function f) {
+        compare_function = f;
+        use_compare = f != nullptr;
+    }
+    void reset_compare() {
+        compare_function = nullptr;
+        use_compare = false;
+    }
+    void set_ord(ord_function f) { ord_function_ = f; }
+    void set_apply(app_function f) { app_function_ = f; }
+
+    // Applies the apply function to every element, head to tail.
+    void apply() {
+        for (dlink* l = h; l != nullptr; l = l->succ) app(l->e);
+    }
+    // The ord function's value of an element.
+    int ord_of(const T& x) const { return ord(clib_search_word(x)); }
+
+    // Walks the elements from head to tail.
+    class iterator {
+      public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = T;
+        using difference_type = std::ptrdiff_t;
+        using pointer = T*;
+        using reference = T&;
+        iterator() = default;
+        explicit iterator(dlink* l) : link(l) {}
+        T& operator*() const { return clib_access<T>(link->e); }
+        T* operator->() const { return &clib_access<T>(link->e); }
+        iterator& operator++() {
+            link = link->succ;
+            return *this;
+        }
+        iterator operator++(int) {
+            iterator old = *this;
+            link = link->succ;
+            return old;
+        }
+        bool operator==(const iterator& o) const { return link == o.link; }
+        bool operator!=(const iterator& o) const { return link != o.link; }
+
+      private:
+        dlink* link = nullptr;
+    };
+    iterator begin() const { return iterator(h); }
+    iterator end() const { return iterator(nullptr); }
+
+  protected:
+    int cmp(const clib_word& a, const clib_word& b) const override {
+        if (compare_function != nullptr)
+            return compare_function(clib_access<T>(a), clib_access<T>(b));
+        // Without a compare function: the element type's own order, else equality alone.
+        if constexpr (requires(const T& x) { compare(x, x); })
+            return compare(clib_access<T>(a), clib_access<T>(b));
+        else if constexpr (requires(const T& x) { x == x; })
+            return clib_access<T>(a) == clib_access<T>(b) ? 0 : 1;
+        else
+            return 0;
+    }
+    int ord(const clib_word& x) const override {
+        return ord_function_ != nullptr ? ord_function_(clib_access<T>(x)) : 0;
+    }
+    void app(clib_word& x) const override {
+        if (app_function_ != nullptr) app_function_(clib_access<T>(x));
+    }
+    void read_el(clib_word& x, std::istream& in) const override {
+        if constexpr (std::is_default_constructible_v<T> &&
+                      requires(std::istream & s, T & v) { s >> v; }) {
+            T v{};
+            in >> v;
+            x = clib_copy(v);
+        }
+    }
+    void print_el(const clib_word& x, std::ostream& out) const override {
+        if constexpr (requires(std::ostream & s, const T& v) { s << v; }) out << clib_access<T>(x);
+    }
+    void clear_el(clib_word& x) const override { clib_clear_word<T>(x); }
+    void copy_el(clib_word& x) const override { clib_copy_word<T>(x); }
+    int el_type_id() const override { return std::is_same_v<T, int> ? 3 : 0; }
+
+  private:
+    T& hold(const T& x) {
+        T* fresh = new T(x);
+        delete popped;
+        popped = fresh;
+        return *popped;
+    }
+
+    cmp_function compare_function = nullptr;
+    ord_function ord_function_ = nullptr;
+    app_function app_function_ = nullptr;
+    T* popped = nullptr;
+};

@@ -1,0 +1,69 @@
+// Tests of the container library's start-up options and exit tables, run in a child process.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "foundation/ClibStartup.h"
+#include "foundation/MemoryManager.h"
+
+namespace {
+
+// Runs this test program again with the given environment settings and only the idle test
+// below, and answers what the child wrote on standard error.
+std::string child_stderr(const std::string& environment) {
+    std::string command = "env -u CLIB_INIT -u CLIB_NODE_DATA -u CLIB_EDGE_DATA " + environment +
+                          " /proc/" + std::to_string(getpid()) +
+                          "/exe --gtest_also_run_disabled_tests"
+                          " --gtest_filter=ClibStartupChild.DISABLED_HoldsOneChunk 2>&1 >/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return "<no child>";
+    std::string out;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    pclose(pipe);
+    return out;
+}
+
+void* held_chunk = nullptr;
+
+// Started only as a child: keeps one chunk in use until exit.
+TEST(ClibStartupChild, DISABLED_HoldsOneChunk) {
+    held_chunk = std_memory_mgr->allocate(12);
+}
+
+TEST(ClibStartup, SilentWithoutOptions) {
+    EXPECT_EQ(child_stderr(""), "");
+}
+
+TEST(ClibStartup, SlotOptionsAreEchoed) {
+    EXPECT_EQ(child_stderr("CLIB_NODE_DATA=3"), "\nnode_data_slots = 3\nedge_data_slots = 0\n\n");
+    EXPECT_EQ(child_stderr("CLIB_EDGE_DATA=12 CLIB_NODE_DATA=-4"),
+              "\nnode_data_slots = -4\nedge_data_slots = 12\n\n");
+    // Text that is no number, or beyond the int range, counts as 0.
+    EXPECT_EQ(child_stderr("CLIB_NODE_DATA=99999999999 CLIB_EDGE_DATA=abc"),
+              "\nnode_data_slots = 0\nedge_data_slots = 0\n\n");
+}
+
+TEST(ClibStartup, ExitTablesFollowClibInit) {
+    std::string stats = child_stderr("CLIB_INIT=show_memory_statistics");
+    EXPECT_NE(stats.find("\t STD_MEMORY_MGR (memory status)\n"), std::string::npos) << stats;
+    EXPECT_EQ(stats.find("(memory still in use)"), std::string::npos) << stats;
+
+    std::string both = child_stderr("CLIB_INIT='show_memory_leaks show_memory_statistics'");
+    std::size_t leaks = both.find("\t STD_MEMORY_MGR (memory still in use)\n");
+    std::size_t status = both.find("\t STD_MEMORY_MGR (memory status)\n");
+    ASSERT_NE(leaks, std::string::npos) << both;
+    ASSERT_NE(status, std::string::npos) << both;
+    EXPECT_LT(leaks, status);
+}
+
+TEST(ClibStartup, ManagerExistsAndClockRuns) {
+    ASSERT_NE(std_memory_mgr, nullptr);
+    EXPECT_STREQ(std_memory_mgr->manager_name(), "STD_MEMORY_MGR");
+    EXPECT_GT(memory_manager_init, 0);
+    EXPECT_GE(cpu_seconds(), 0.0);
+}
+
+}  // namespace

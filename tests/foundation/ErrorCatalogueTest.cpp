@@ -1,0 +1,112 @@
+// A table-driven check of a sample of catalogue constants from every origin against their texts,
+// including the awkward ones: line breaks, tabs, trailing blanks and names made unique.
+#include <gtest/gtest.h>
+
+#include "foundation/ErrorCatalogue.h"
+
+namespace {
+
+struct Expected {
+    const Error* constant;
+    int origin, number, seriousness;
+    const char *name, *message, *where, *extra;
+};
+
+TEST(ErrorCatalogue, SampleMatchesTheTexts) {
+    const Expected samples[] = {
+        {&err0::OK, 0, 0, 0, "OK", "no error occurred", "class Error", "Never Mind."},
+        {&err3::NoSymTab_2, 3, 3, 2, "NoSymTab",
+         "Call to InternalPevoParser without a symbol table (SymTab).", "InternalPevoParser::...",
+         ""},
+        {&err3::CPathConstructor, 3, 11, 1, "CPathConstructor",
+         "Constructor of Class CPath had a NIL-Pointer as Argument", "CPath::CPath", ""},
+        {&err4::NoNormalizedProgram, 4, 111, 2, "NoNormalizedProgram",
+         "There isn't any normalized program for trigger finder due to previous error.",
+         "NaiveEvalWithInherit", " "},
+        {&err5::UnknownIterType, 5, 13, 2, "UnknownIterType",
+         "Got pointer of  unknown iterator type to reinitialise, given pointer is deleted and new "
+         "pointer of known type is created",
+         "Message could be generated in different functions  ", ""},
+        {&err5::PredFrameExists, 5, 800, 2, "PredFrameExists", "Predicate frame already existx!!!",
+         "FrameManager::*", ""},
+        {&err5::GotNullPointer, 5, 1000, 2, "Got null pointer", "Got null pointer!!!",
+         "Global function", ""},
+        {&err6::Unnamed_3, 6, 8, 2, "",
+         "Invalid use of LeftRefIter, not allowed to use undefined object for host",
+         " RightRefIter::initialize() ", ""},
+        {&err6::InvalidUse_6, 6, 7, 2, "InvalidUse",
+         "Invalid use of SetIterator::atColumn(int), the result is an undefined object ",
+         "::atColumn(int) ", ""},
+        {&err6::NoContextIterator, 6, 13, 2, "No Context Iterator",
+         "Class Operand2 doesn't provide Context Iterator", "Operand2::getContextIterator(...)",
+         ""},
+        {&err6::IllegalIndex, 6, 102, 2, "IllegalIndex",
+         "the specified index is not inside the previously defined range", "cArray::operator[]",
+         ""},
+        {&err6::DivisionByZero, 6, 111, 2, "Division by zero",
+         "The second argument of operator / was 0. Unable to compute an answer",
+         "OMAccess::Arithmetic", ""},
+        {&err7::WrongNode_2, 7, 2, 2, "WrongNode",
+         "SemanticAnalyser works only with FProgram or FRule. No analysation done.",
+         "\tSemanticAnalyser::analyse(ParseTreeNode*) ", ""},
+        {&err8::NoInsert, 8, 1, 2, "NoInsert",
+         "It is not possible to use insert function from User-Interface ",
+         "\tStatisticHandler::methodCall(...) ", ""},
+        {&err9::NotOnlyAQuery, 9, 5, 2, "NotOnlyAQuery",
+         "A FProgram consists of more than only a query.FProgram::...",
+         "Normally this is the reaction to the call of asQuery() if the FProgram consists of more "
+         "than one query. It is also reported if the FProgram consists (e.g.) of a query and a "
+         "(some) rule(s), or if the program is empty.",
+         ""},
+        {&err10::SymbolNotFound, 10, 4, 1, "SymbolNotFound",
+         "The FSymbol is unknown to the SymbolTable.", "SymTab::Get...",
+         "Perhaps there was a FParser without a SymTab or with a wrong SymTab constructed. "
+         "Perhaps You should use something like FParser.new(anOM.giveSymTab)"},
+        {&err11::WrongPathExpression, 11, 1007, 2, "WrongPathExpression",
+         "Only simple scalar paths are allowed in system commands. \nUse format "
+         "?- sys.object.method@(args).",
+         "FLSysInterpreter::...", ""},
+        {&err11::WrongArgument, 11, 2010, 2, "WrongArgument",
+         "A method was called with an invalid argument.", "FLSysObject::...", ""},
+        {&err11::WrongArgument_2, 11, 2010, 2, "WrongArgument",
+         "A method was called with an invalid argument. ", "FLSysObject::...", ""},
+        {&err11::WrongArgument_3, 11, 2020, 2, "WrongArgument",
+         "A method was called with an invalid argument. ", "FLSysObject::...", ""},
+        {&err11::StreamCopiedWarning, 11, 2024, 2, "StreamCopiedWarning",
+         "A deleting FLSysOstream was copied.", "FLSysOstream::FLSysOstream(const FLSysOstream&)",
+         "A FLSysOstream could delete a stream on which an otherFLSysOstream has got a refernce."},
+        {&err12::NoPrintableRep, 12, 8, 2, "NoPrintableRep",
+         "There is an InternalName (an Object) of whichthere is no printable representation.",
+         "PrettyPrinter::mapToString(...)There is really NO printable representation. A "
+         "debug-string cannot be found either.",
+         ""},
+        {&err13::ObscureBody, 13, 116, 2, "ObscureBody",
+         "Semantically obscure rule with negation deleted ! ", "Normalizer", " "},
+        {&err14::NegatedRule, 14, 114, 2, "NegatedRule",
+         "Negation in filter in the head of a rule.", "XPathRewriter", " "},
+    };
+    for (const Expected& e : samples) {
+        SCOPED_TRACE(e.message);
+        EXPECT_EQ(e.constant->getOrigin(), e.origin);
+        EXPECT_EQ(e.constant->getNumber(), e.number);
+        EXPECT_EQ(e.constant->getSeriousness(), e.seriousness);
+        EXPECT_EQ(e.constant->getName(), e.name);
+        EXPECT_EQ(e.constant->getMessage(), e.message);
+        EXPECT_EQ(e.constant->getWhere(), e.where);
+        EXPECT_EQ(e.constant->getExtra(), e.extra);
+    }
+}
+
+TEST(ErrorCatalogue, TwoLineMessagePrintsOnTwoLines) {
+    const int saved = Error::getOutputFilter();
+    Error::setOutputFilter(2);
+    EXPECT_EQ(err11::WrongPathExpression.describe(),
+              "Only simple scalar paths are allowed in system commands. \n"
+              "Use format ?- sys.object.method@(args).\n");
+    Error::setOutputFilter(saved);
+    // Records sharing origin and number are the same condition.
+    EXPECT_EQ(err6::InvalidUse, err6::InvalidUse_5);
+    EXPECT_NE(err11::WrongArgument_2, err11::WrongArgument_3);
+}
+
+}  // namespace

@@ -1,0 +1,193 @@
+// Tests of the shell-object protocol: dispatch of the standard methods, argument checks and their
+// error reports, and the class-object pattern.
+#include <gtest/gtest.h>
+
+#include "ShellTestSupport.h"
+#include "foundation/ShellValues.h"
+#include "foundation/clib_list.h"
+
+namespace {
+
+// An object whose consistency the test decides.
+class Probe : public FLSysObject {
+  public:
+    bool ok = true;
+    bool isOk() const override { return ok; }
+    bool isA(const std::string& className) const override {
+        return className == "Probe" || FLSysObject::isA(className);
+    }
+};
+
+class ProbeMeta : public XMeta {
+  public:
+    ProbeMeta() : XMeta("Probe") {}
+
+  protected:
+    FLSysObject* createInstance(FLSysArgs* args) override {
+        return checkNoArgs(args) ? new Probe : nullptr;
+    }
+};
+
+class FLSysObjectTest : public ShellStateTest {
+  protected:
+    FLSysObject object;
+    clib_list<FLSysObject*> args;
+};
+
+const char* const kWrongNumber = "A method was called with a wrong number of arguments.\n";
+
+TEST_F(FLSysObjectTest, StandardMethodsAnswerAsDocumented) {
+    EXPECT_EQ(object.methodCall("isOk", nullptr), &trueConstant());
+    EXPECT_EQ(object.methodCall("isOk", &args), &trueConstant());
+
+    EXPECT_EQ(object.methodCall("print", nullptr), &object);
+    EXPECT_EQ(object.methodCall("display", &args), &object);
+    EXPECT_EQ(system.text(),
+              "aFLSysObject"
+              "aFLSysObject\n");
+
+    OutputChannel channel;
+    ChannelCapture captured(channel);
+    args.append(&channel);
+    EXPECT_EQ(object.methodCall("display", &args), &object);
+    EXPECT_EQ(captured.text(), "aFLSysObject\n");
+
+    auto* name = new FLSysString("FLSysObject");
+    auto* other = new FLSysString("OutputChannel");
+    clib_list<FLSysObject*> one;
+    one.append(name);
+    EXPECT_EQ(object.methodCall("isA", &one), &trueConstant());
+    EXPECT_EQ(channel.methodCall("isA", &one), &trueConstant());
+    clib_list<FLSysObject*> two;
+    two.append(other);
+    EXPECT_EQ(object.methodCall("isA", &two), &falseConstant());
+    EXPECT_EQ(channel.methodCall("isA", &two), &trueConstant());
+    decRef(name);
+    decRef(other);
+    EXPECT_EQ(errors.text(), "");
+    EXPECT_FALSE(centralErrorHandler().isError());
+}
+
+TEST_F(FLSysObjectTest, HelpListsTheStandardMethods) {
+    EXPECT_EQ(object.methodCall("help", nullptr), &object);
+    EXPECT_EQ(help.text(),
+              "\n                    Online help for class FLSysObject\n\n\n"
+              "This object has only the standard methods : \n"
+              "    - help\n    - isOk\n"
+              "          returns  0 (object is corrupted)  or  1\n"
+              "    - isA@(string)\n          string : classname\n"
+              "          returns  1 (object belongs to class)  or  0\n"
+              "    - print@(OutputChannel)\n          OutputChannel : e.g. answerChannel\n"
+              "    - display@(OutputChannel)\n          OutputChannel : e.g. answerChannel\n\n\n");
+}
+
+TEST_F(FLSysObjectTest, UnknownAndMisusedMethodsReportAndGiveNull) {
+    EXPECT_EQ(object.methodCall("frobnicate", nullptr), nullptr);
+    EXPECT_EQ(errors.text(), "\n*** ERROR : Unknown method : frobnicate\n\n");
+    EXPECT_EQ(centralErrorHandler().getError().getNumber(), 2012);
+    errors.clear();
+
+    // A failed check of isOk is reported, then the call counts as unknown.
+    args.append(&object);
+    EXPECT_EQ(object.methodCall("isOk", &args), nullptr);
+    EXPECT_EQ(errors.text(), std::string("\n*** ERROR : ") + kWrongNumber + "\n" +
+                                 "\n*** ERROR : Unknown method : isOk\n\n");
+    errors.clear();
+
+    // print with an argument that is no channel: only the wrong argument is reported.
+    EXPECT_EQ(object.methodCall("print", &args), nullptr);
+    EXPECT_EQ(errors.text(), "\n*** ERROR : A method was called with an invalid argument. \n\n");
+    EXPECT_EQ(system.text(), "");
+
+    // Attributes cannot be assigned.
+    errors.clear();
+    object.assign("colour", nullptr);
+    EXPECT_EQ(errors.text(), "\n*** ERROR : Unknown method : assignment to colour\n\n");
+}
+
+TEST_F(FLSysObjectTest, ArgumentChecksFillOutsOrReportTheFirstFault) {
+    Probe a, b, c;
+    FLSysObject* out1 = nullptr;
+    FLSysObject* out2 = nullptr;
+    FLSysObject* out3 = nullptr;
+    args.append(&a);
+    args.append(&b);
+    EXPECT_TRUE(object.checkArgs2(&args, "Probe", out1, "FLSysObject", out2));
+    EXPECT_EQ(out1, &a);
+    EXPECT_EQ(out2, &b);
+    EXPECT_EQ(errors.text(), "");
+
+    // Three arguments where two are expected: both are taken, then the count is wrong.
+    args.append(&c);
+    EXPECT_FALSE(object.checkArgs2(&args, "Probe", out1, "Probe", out2));
+    EXPECT_EQ(out2, &b);
+    EXPECT_EQ(errors.text(), std::string("\n*** ERROR : ") + kWrongNumber + "\n");
+    errors.clear();
+
+    // Too few arguments: the missing one is reported and its out cleared.
+    FLSysObject* out4 = &a;
+    EXPECT_FALSE(
+        object.checkArgs4(&args, "Probe", out1, "Probe", out2, "Probe", out3, "Probe", out4));
+    EXPECT_EQ(out3, &c);
+    EXPECT_EQ(out4, nullptr);
+    EXPECT_EQ(errors.text(), std::string("\n*** ERROR : ") + kWrongNumber + "\n");
+    errors.clear();
+    EXPECT_TRUE(object.checkArgs3(&args, "Probe", out1, "Probe", out2, "Probe", out3));
+
+    // A wrong class, then an inconsistent object.
+    EXPECT_FALSE(object.checkArgs3(&args, "Probe", out1, "FLSysString", out2, "Probe", out3));
+    EXPECT_EQ(out2, nullptr);
+    EXPECT_EQ(centralErrorHandler().getError().getNumber(), 2010);
+    b.ok = false;
+    errors.clear();
+    Error::setOutputFilter(6);
+    EXPECT_FALSE(object.checkArgs3(&args, "Probe", out1, "Probe", out2, "Probe", out3));
+    EXPECT_EQ(errors.text(),
+              "\n*** ERROR : A user interface object (class Probe ) was found inconsistent.\n"
+              "Probe::...\n\n");
+
+    // No list at all passes checkNoArgs and fails every check that wants an argument.
+    EXPECT_TRUE(object.checkNoArgs(nullptr));
+    EXPECT_FALSE(object.checkArgs1(nullptr, "Probe", out1));
+}
+
+TEST_F(FLSysObjectTest, NullArgumentIsReportedAsNullObject) {
+    FLSysObject* out = nullptr;
+    args.append(nullptr);
+    EXPECT_FALSE(object.checkArgs1(&args, "Probe", out));
+    EXPECT_EQ(centralErrorHandler().getError().getNumber(), 2005);
+    EXPECT_EQ(errors.text(), "\n*** ERROR : An undefined user interface object was used. \n \n\n");
+}
+
+TEST_F(FLSysObjectTest, ErrorBuildersCarryTheOffendingName) {
+    Error pure = object.pureVirtualCalled("first");
+    EXPECT_EQ(pure.getMessage(), "The pure virtual method \"first\" was called.");
+    EXPECT_EQ(pure.getNumber(), 2003);
+    Error bad = object.corrupted("OM");
+    EXPECT_EQ(bad.getWhere(), "OM::...");
+    EXPECT_EQ(bad.getOrigin(), 11);
+    EXPECT_EQ(object.unknownMethod("x").getExtra(),
+              "This message also appears in case of unknown attributes and unknown global "
+              "Variables.");
+}
+
+TEST_F(FLSysObjectTest, ClassObjectCreatesAndDelegates) {
+    auto* meta = new ProbeMeta;
+    FLSysObject* made = meta->methodCall("new", nullptr);
+    ASSERT_NE(made, nullptr);
+    EXPECT_TRUE(made->isA("Probe"));
+    decRef(made);
+
+    args.append(meta);
+    EXPECT_EQ(meta->methodCall("new", &args), nullptr);
+    EXPECT_EQ(centralErrorHandler().getError().getNumber(), 2011);
+
+    EXPECT_TRUE(meta->isA("ProbeMeta"));
+    EXPECT_TRUE(meta->isA("FLSysObject"));
+    EXPECT_FALSE(meta->isA("Probe"));
+    EXPECT_EQ(meta->methodCall("print", nullptr), meta);
+    EXPECT_EQ(system.text(), "Probe");
+    decRef(meta);
+}
+
+}  // namespace

@@ -1,0 +1,176 @@
+// Tests of output channels and shell streams: redirection through the stream stack, references
+// held on streams, forwarding of values, and the shell methods.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "ShellTestSupport.h"
+#include "foundation/ShellValues.h"
+#include "foundation/clib_list.h"
+
+namespace {
+
+using StringStream = FLSysOStreamImpl<std::ostringstream>;
+
+// A string stream that tells when it is destroyed.
+class WatchedStream : public std::ostringstream {
+  public:
+    explicit WatchedStream(bool& destroyed) : destroyed(destroyed) {}
+    ~WatchedStream() override { destroyed = true; }
+
+  private:
+    bool& destroyed;
+};
+
+class OutputChannelTest : public ShellStateTest {
+  protected:
+    std::ostringstream textA, textB;
+    StringStream* a = new StringStream(&textA, false);
+    StringStream* b = new StringStream(&textB, false);
+
+    void TearDown() override {
+        decRef(a);
+        decRef(b);
+        ShellStateTest::TearDown();
+    }
+};
+
+TEST_F(OutputChannelTest, RedirectionNestsAndUnwinds) {
+    OutputChannel channel;
+    channel << "dropped" << 1 << std::endl;  // no stream yet: nothing happens
+
+    EXPECT_EQ(channel.setStream(a), &channel);
+    EXPECT_EQ(channel.setStream(b), &channel);
+    EXPECT_EQ(a->refCount(), 2);
+    EXPECT_EQ(b->refCount(), 2);
+    channel << 42;
+    EXPECT_EQ(textB.str(), "42");
+    EXPECT_EQ(textA.str(), "");
+
+    EXPECT_EQ(channel.resetStream(), &channel);
+    EXPECT_EQ(b->refCount(), 1);
+    channel << "x";
+    EXPECT_EQ(channel.resetStream(), nullptr);  // nothing stacked: A stays current
+    EXPECT_EQ(channel.currentStream(), a);
+    EXPECT_EQ(channel.stackedStreams(), 0u);
+    channel << "y";
+    EXPECT_EQ(textA.str(), "xy");
+
+    EXPECT_EQ(channel.setStream(static_cast<FLSysOStream*>(nullptr)), nullptr);
+    EXPECT_EQ(channel.currentStream(), a);
+
+    channel.setStream(b);
+    channel.releaseStreams();
+    EXPECT_EQ(channel.currentStream(), nullptr);
+    EXPECT_EQ(a->refCount(), 1);
+    EXPECT_EQ(b->refCount(), 1);
+}
+
+TEST_F(OutputChannelTest, DestroyingAChannelReleasesEveryStream) {
+    bool destroyed = false;
+    auto* owning = new FLSysOStreamImpl<WatchedStream>(new WatchedStream(destroyed), true);
+    {
+        OutputChannel channel;
+        channel.setStream(owning);
+        channel.setStream(a);
+        decRef(owning);  // the channel's reference keeps it alive
+        EXPECT_FALSE(destroyed);
+        EXPECT_EQ(a->refCount(), 2);
+    }
+    EXPECT_TRUE(destroyed);
+    EXPECT_EQ(a->refCount(), 1);
+}
+
+TEST_F(OutputChannelTest, EveryValueKindReachesTheStream) {
+    OutputChannel channel;
+    channel.setStream(a);
+    const char* nullText = nullptr;
+    channel << std::string("s") << 'c' << static_cast<unsigned char>('u') << -3 << 4u << 5L << 6UL
+            << static_cast<short>(7) << static_cast<unsigned short>(8) << 1.5 << 2.5f << nullText
+            << std::hex << 255 << std::dec << " " << std::flush;
+    EXPECT_EQ(textA.str(), "scu-3456781.52.5ff ");
+    std::istringstream source("copied");
+    channel << source.rdbuf() << std::endl;
+    EXPECT_EQ(textA.str(), "scu-3456781.52.5ff copied\n");
+}
+
+TEST_F(OutputChannelTest, ShellMethods) {
+    OutputChannel channel;
+    clib_list<FLSysObject*> args;
+    args.append(b);
+    EXPECT_EQ(channel.methodCall("setStream", &args), &channel);
+    EXPECT_EQ(channel.currentStream(), b);
+    EXPECT_EQ(channel.methodCall("resetStream", nullptr), nullptr);
+
+    // Arguments given to print or help are refused without a report.
+    EXPECT_EQ(channel.methodCall("print", &args), nullptr);
+    EXPECT_EQ(channel.methodCall("help", &args), nullptr);
+    EXPECT_EQ(errors.text(), "");
+    EXPECT_EQ(channel.methodCall("print", nullptr), &channel);
+    EXPECT_EQ(system.text(), "anOutputChannel");
+
+    auto* text = new FLSysString("cout");
+    clib_list<FLSysObject*> wrong;
+    wrong.append(text);
+    EXPECT_EQ(channel.methodCall("setStream", &wrong), nullptr);
+    EXPECT_EQ(errors.text(), "\n*** ERROR : A method was called with an invalid argument. \n\n");
+    decRef(text);
+
+    EXPECT_EQ(channel.methodCall("help", nullptr), &channel);
+    EXPECT_EQ(help.text(),
+              "\n                    Online help for class OutputChannel\n\n\n"
+              "You can apply the following member functions to an instance of \n"
+              "class OutputChannel via F-Logic shell : \n\n"
+              "    - help\n    - isOK\n          returns  0 (object is corrupted)  or  1\n"
+              "    - isA@(string)\n          string : classname\n"
+              "          returns  1 (object belongs to class)  or  0\n"
+              "    - print()\n          prints type of instance\n"
+              "    - setStream@(stream)\n          stream : a system stream, e.g. cout\n"
+              "    - resetStream\n          set stream to previous value\n\n\n\n");
+    EXPECT_TRUE(channel.isA("OutputChannel"));
+    EXPECT_FALSE(channel.isA("FLSysOStream"));
+}
+
+TEST_F(OutputChannelTest, StreamObjects) {
+    EXPECT_TRUE(a->isA("FLSysOStream"));
+    EXPECT_TRUE(a->isA("FLSysObject"));
+    EXPECT_TRUE(a->isOk());
+    EXPECT_EQ(a->stream(), &textA);
+    auto* empty = new FLSysOStreamImpl<>(nullptr, true);
+    EXPECT_FALSE(empty->isOk());
+    *empty << "nowhere" << std::endl;  // no stream: dropped
+    decRef(empty);
+    // The stream class follows from the stream given; an owning object frees it with itself.
+    auto* owning = new FLSysOStreamImpl(new std::ostringstream, true);
+    *owning << "kept" << 1;
+    EXPECT_EQ(owning->typedStream()->str(), "kept1");
+    decRef(owning);
+
+    OutputChannel channel;
+    channel.setStream(b);
+    a->print(channel);
+    EXPECT_EQ(textB.str(), "aFLSysOStream");
+    // A corrupted (streamless) object is refused by the shell form of setStream.
+    auto* broken = new FLSysOStreamImpl<>(nullptr, false);
+    clib_list<FLSysObject*> args;
+    args.append(broken);
+    EXPECT_EQ(channel.methodCall("setStream", &args), nullptr);
+    EXPECT_EQ(centralErrorHandler().getError().getNumber(), 2016);
+    decRef(broken);
+}
+
+TEST(GlobalChannels, AreDistinctAndNeverDestroyedByReleases) {
+    OutputChannel* all[] = {&answerChannel(), &errorChannel(),     &debugChannel(),
+                            &helpChannel(),   &statisticChannel(), &systemChannel()};
+    for (int i = 0; i < 6; ++i) {
+        for (int j = i + 1; j < 6; ++j) EXPECT_NE(all[i], all[j]);
+    }
+    OutputChannel& debug = debugChannel();
+    incRef(&debug);
+    decRef(&debug);
+    decRef(&debug);  // a release too many leaves a global alone
+    EXPECT_EQ(&debugChannel(), &debug);
+    EXPECT_EQ(debug.methodCall("isOk", nullptr), &trueConstant());
+}
+
+}  // namespace

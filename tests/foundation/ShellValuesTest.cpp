@@ -1,0 +1,125 @@
+// Tests of the shell values: printed and displayed forms, class tests and literal recognition.
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "ShellTestSupport.h"
+#include "foundation/ShellValues.h"
+
+namespace {
+
+class ShellValuesTest : public ShellStateTest {
+  protected:
+    OutputChannel channel;
+    ChannelCapture out{channel};
+
+    std::string printed(const FLSysObject& object) {
+        out.clear();
+        object.print(channel);
+        return out.text();
+    }
+    std::string displayed(const FLSysObject& object) {
+        out.clear();
+        object.display(channel);
+        return out.text();
+    }
+};
+
+TEST_F(ShellValuesTest, PrintedAndDisplayedForms) {
+    FLSysString text("a b");
+    EXPECT_EQ(printed(text), "\"a b\"");
+    EXPECT_EQ(displayed(text), "a b\n");
+    EXPECT_EQ(text.value(), "a b");
+
+    FLSysBoolean five(5), zero(0);
+    EXPECT_EQ(printed(five), "true");
+    EXPECT_EQ(displayed(zero), "false\n");
+
+    FLSysInteger number(-17);
+    EXPECT_EQ(printed(number), "-17");
+    EXPECT_EQ(displayed(number), "-17\n");
+
+    FLSysSymbol symbol("abc");
+    EXPECT_EQ(printed(symbol), "FLSysSymbol(abc)");
+    EXPECT_EQ(displayed(symbol), "'abc");
+    EXPECT_EQ(symbol.name(), "abc");
+
+    FLSysEsc end("end");
+    EXPECT_EQ(printed(end), "FLSysEsc(end)");
+    EXPECT_EQ(displayed(end), "'end");
+    EXPECT_EQ(end.name(), "end");
+}
+
+TEST_F(ShellValuesTest, ClassTests) {
+    FLSysEsc escape("return");
+    EXPECT_TRUE(escape.isA("FLSysEsc"));
+    EXPECT_TRUE(escape.isA("FLSysSymbol"));
+    EXPECT_TRUE(escape.isA("FLSysObject"));
+    EXPECT_FALSE(FLSysSymbol("x").isA("FLSysEsc"));
+    EXPECT_TRUE(FLSysString("").isA("FLSysString"));
+    EXPECT_FALSE(FLSysString("").isA("FLSysInteger"));
+    EXPECT_TRUE(FLSysInteger(1).isA("FLSysInteger"));
+    EXPECT_TRUE(FLSysBoolean(1).isA("FLSysBoolean"));
+    EXPECT_FALSE(FLSysBoolean(1).isA("FLSysInteger"));
+}
+
+TEST_F(ShellValuesTest, StringLiterals) {
+    FLSysString* empty = FLSysString::fromLiteral("\"\"");
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty->value(), "");
+    decRef(empty);
+    FLSysString* word = FLSysString::fromLiteral("\"a\"b\"");
+    ASSERT_NE(word, nullptr);
+    EXPECT_EQ(word->value(), "a\"b");
+    decRef(word);
+    EXPECT_EQ(FLSysString::fromLiteral("\""), nullptr);
+    EXPECT_EQ(FLSysString::fromLiteral("abc"), nullptr);
+    EXPECT_EQ(FLSysString::fromLiteral("\"abc"), nullptr);
+    FLSysString* plain = FLSysString::fromString("\"q\"");
+    EXPECT_EQ(plain->value(), "\"q\"");
+    decRef(plain);
+}
+
+TEST_F(ShellValuesTest, IntegerLiterals) {
+    const std::pair<const char*, int> good[] = {{"-12", -12},
+                                                {"007", 7},
+                                                {"-", 0},
+                                                {"0", 0},
+                                                {"2147483647", INT_MAX},
+                                                {"-2147483648", INT_MIN},
+                                                {"00000000000000000042", 42}};
+    for (const auto& [token, value] : good) {
+        FLSysInteger* literal = FLSysInteger::fromLiteral(token);
+        ASSERT_NE(literal, nullptr) << token;
+        EXPECT_EQ(literal->value(), value) << token;
+        decRef(literal);
+    }
+    for (const char* bad :
+         {"", "1a", "+5", "--1", " 1", "2147483648", "-2147483649", "99999999999999999999999"}) {
+        EXPECT_EQ(FLSysInteger::fromLiteral(bad), nullptr) << bad;
+    }
+    EXPECT_EQ(FLSysInteger("  42abc").value(), 42);
+    EXPECT_EQ(FLSysInteger("x").value(), 0);
+    EXPECT_EQ(FLSysInteger("99999999999").value(), 0);
+}
+
+TEST_F(ShellValuesTest, BooleanConstantsSurviveReleases) {
+    FLSysBoolean& yes = trueConstant();
+    EXPECT_EQ(yes.value(), 1);
+    EXPECT_EQ(falseConstant().value(), 0);
+    decRef(&yes);
+    decRef(&yes);
+    EXPECT_EQ(&trueConstant(), &yes);
+    EXPECT_EQ(printed(trueConstant()), "true");
+    EXPECT_EQ(yes.refCount(), 1);
+}
+
+TEST_F(ShellValuesTest, ValuesAnswerOnlyTheStandardMethods) {
+    auto* number = new FLSysInteger(3);
+    EXPECT_EQ(number->methodCall("isOk", nullptr), &trueConstant());
+    EXPECT_EQ(number->methodCall("value", nullptr), nullptr);
+    EXPECT_EQ(errors.text(), "\n*** ERROR : Unknown method : value\n\n");
+    decRef(number);
+}
+
+}  // namespace

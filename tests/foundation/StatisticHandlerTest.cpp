@@ -1,0 +1,103 @@
+// Tests of StatisticHandler: the order of shown lines, the memory report and the shell methods.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "foundation/OutputChannel.h"
+#include "foundation/ShellTestSupport.h"
+#include "foundation/ShellValues.h"
+#include "foundation/StatisticHandler.h"
+#include "foundation/clib_list.h"
+
+TEST(StatisticHandlerTest, ShowsCategoriesAscendingAndLinesInInsertionOrder) {
+    StatisticHandler handler;
+    ChannelCapture out(statisticChannel());
+    handler.show();
+    EXPECT_EQ(out.text(), "");
+
+    handler.insert(std::string("five a"), 5);
+    handler.insert("one", 1);
+    handler.insert(new std::string("five b"), 5);
+    handler.show();
+    EXPECT_EQ(out.text(), "one\n\nfive a\nfive b\n\n");
+    // Showing keeps the lines.
+    handler.show();
+    EXPECT_EQ(out.text(), "one\n\nfive a\nfive b\n\none\n\nfive a\nfive b\n\n");
+
+    handler.clear();
+    handler.insert("after clear", 0);
+    ChannelCapture again(statisticChannel());
+    handler.show();
+    EXPECT_EQ(again.text(), "after clear\n\n");
+}
+
+TEST(StatisticHandlerTest, MemoryReportHasTheTwoTables) {
+    StatisticHandler handler;
+    ChannelCapture out(statisticChannel());
+    EXPECT_EQ(handler.methodCall("memory", nullptr), &handler);
+    const std::regex report(
+        "Working set \\(KB\\)\nactual : [0-9]+\npeak   : [0-9]+\n\n"
+        "Pagefile \\(KB\\)\nactual : [0-9]+\npeak   : [0-9]+\n\n");
+    EXPECT_TRUE(std::regex_match(out.text(), report)) << out.text();
+
+    ChannelCapture other(answerChannel());
+    clib_list<FLSysObject*> args;
+    args.append(&answerChannel());
+    EXPECT_EQ(handler.methodCall("memory", &args), &handler);
+    EXPECT_TRUE(std::regex_match(other.text(), report)) << other.text();
+}
+
+TEST(StatisticHandlerTest, ShellMethodsRefuseWrongArguments) {
+    StatisticHandler handler;
+    handler.insert("kept", 2);
+    FLSysString notAChannel("statisticChannel");
+    clib_list<FLSysObject*> args;
+    args.append(&notAChannel);
+    EXPECT_EQ(handler.methodCall("memory", &args), nullptr);
+    EXPECT_EQ(handler.methodCall("show", &args), nullptr);
+    EXPECT_EQ(handler.methodCall("help", &args), nullptr);
+    // The shell cannot add lines.
+    EXPECT_EQ(handler.methodCall("insert", &args), &handler);
+
+    ChannelCapture out(statisticChannel());
+    EXPECT_EQ(handler.methodCall("show", nullptr), &handler);
+    EXPECT_EQ(out.text(), "kept\n\n");
+    EXPECT_EQ(handler.methodCall("clear", &args), &handler);
+    handler.show();
+    EXPECT_EQ(out.text(), "kept\n\n");
+}
+
+TEST(StatisticHandlerTest, IdentityHelpAndClassObject) {
+    StatisticHandler handler;
+    ChannelCapture system(systemChannel());
+    handler.print(systemChannel());
+    handler.display(systemChannel());
+    EXPECT_EQ(system.text(),
+              "aStatisticHandlerThis is a normal StatisticHandler. \n"
+              "There are no further informations.\n");
+    EXPECT_TRUE(handler.isA("StatisticHandler"));
+    EXPECT_TRUE(handler.isA("FLSysObject"));
+
+    ChannelCapture help(helpChannel());
+    EXPECT_EQ(handler.methodCall("help", nullptr), &handler);
+    const std::string tail =
+        "    - clear\n    - show@()\n          show time statistics\n"
+        "    - memory@(OutputChannel)\n          show memory usage\n"
+        "          OutputChannel is statisticChannel when not given\n\n\n\n";
+    const std::string text = help.text();
+    EXPECT_EQ(text.rfind("\n                    Online help for class StatisticHandler\n\n\n", 0),
+              0u);
+    ASSERT_GE(text.size(), tail.size());
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+
+    StatisticHandlerMeta meta;
+    EXPECT_TRUE(meta.isA("StatisticHandlerMeta"));
+    FLSysObject* made = meta.methodCall("new", nullptr);
+    ASSERT_NE(made, nullptr);
+    EXPECT_TRUE(made->isA("StatisticHandler"));
+    static_cast<StatisticHandler*>(made)->insert("owned by the new handler", 1);
+    decRef(made);
+    clib_list<FLSysObject*> args;
+    args.append(&handler);
+    EXPECT_EQ(meta.methodCall("new", &args), nullptr);
+}
