@@ -1,0 +1,34 @@
+// OMAccess: the shell-visible access layer over the object base; for now the part the object
+// manager calls back into, the name-mapping dictionary.
+#pragma once
+
+#include <string>
+
+#include "foundation/FLSysObject.h"
+#include "foundation/clib_dictionary.h"
+#include "objectbase/InternalName.h"
+
+class OMAccess : public FLSysObject {
+  public:
+    OMAccess() = default;
+    OMAccess(const OMAccess&) = delete;
+    OMAccess& operator=(const OMAccess&) = delete;
+    ~OMAccess() override;
+
+    // "anOMAccess".
+    void print(OutputChannel& channel) const override;
+    bool isA(const std::string& className) const override;
+
+    // True when the name has an entry in the name-mapping dictionary.
+    virtual bool isMapped(const InternalName& name) const;
+    // The name the entry maps to; the name itself when it has none.
+    virtual InternalName mappedName(const InternalName& name) const;
+    // Moves the entry of oldName, if there is one, to the key rep (replacing rep's own entry);
+    // without an entry for oldName nothing happens. The object manager calls it for every pair
+    // of names it rewrites while it applies equalities.
+    virtual void remapName(InternalName oldName, InternalName rep);
+
+  protected:
+    // A name with an entry stands for the name it maps to.
+    clib_dictionary<InternalName, InternalName> nameMap;
+};

@@ -1,0 +1,280 @@
+// The frame manager: frame pools, the registry of frames by name and the name iterators.
+#include "objectbase/FrameManager.h"
+
+#include <iostream>
+#include <new>
+
+#include "foundation/ErrorCatalogue.h"
+#include "foundation/ErrorHandler.h"
+
+// ---------------------------------------------------------------------------------------------
+// Name iterators
+
+NamesIterator::NamesIterator(LocationDictionary* names) : names(names) {}
+
+void NamesIterator::reset(LocationDictionary* newNames) {
+    names = newNames;
+    current = Item{};
+}
+
+bool NamesIterator::first() {
+    current = names != nullptr ? names->first_item() : Item{};
+    return current != Item{};
+}
+
+bool NamesIterator::next() {
+    if (names == nullptr || current == Item{}) return false;
+    current = names->next_item(current);
+    return current != Item{};
+}
+
+InternalName NamesIterator::atColumn(int col) {
+    if (col != 1 || names == nullptr || current == Item{}) return InternalName::UndefinedObject;
+    return names->key(current);
+}
+
+bool ObjNamesIterator::isA(const std::string& className) const {
+    return className == "ObjNamesIterator";
+}
+
+bool SetNamesIterator::isA(const std::string& className) const {
+    return className == "SetNamesIterator";
+}
+
+bool PredNamesIterator::isA(const std::string& className) const {
+    return className == "PredNamesIterator";
+}
+
+bool ParamNamesIterator::isA(const std::string& className) const {
+    return className == "ParamNamesIterator";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Construction and pools
+
+FrameManager::FrameManager(OM& owner, SymTab& symbols) : owner(owner), symbols(symbols) {
+    currentSetBlock = new (std::nothrow) MainMemSetFrame[setBlockSize];
+    currentObjBlock = new (std::nothrow) MainMemObjFrame[objBlockSize];
+    poolValid = currentSetBlock != nullptr && currentObjBlock != nullptr;
+    if (!poolValid) centralErrorHandler().report(err5::NoSetFrame);
+}
+
+FrameManager::~FrameManager() {
+    releaseFullBlocks();
+    delete[] currentSetBlock;
+    delete[] currentObjBlock;
+}
+
+template <class F>
+F* FrameManager::allocateFrom(F*& current, clib_list<F*>& full, std::int32_t blockSize,
+                              std::int32_t& nextIndex, const Error& failure) {
+    if (!poolValid || current == nullptr) return nullptr;
+    if (nextIndex < blockSize) return &current[nextIndex++];
+    full.append(current);
+    current = new (std::nothrow) F[blockSize];
+    if (current == nullptr) {
+        poolValid = false;
+        centralErrorHandler().report(failure);
+        return nullptr;
+    }
+    nextIndex = 1;
+    return &current[0];
+}
+
+MainMemSetFrame* FrameManager::allocateSetFrame() {
+    return allocateFrom(currentSetBlock, fullSetBlocks, setBlockSize, nextSetIndex,
+                        err5::NoSetFrame);
+}
+
+MainMemObjFrame* FrameManager::allocateObjFrame() {
+    return allocateFrom(currentObjBlock, fullObjBlocks, objBlockSize, nextObjIndex,
+                        err5::NoObjFrame);
+}
+
+void FrameManager::releaseFullBlocks() {
+    for (auto it = fullSetBlocks.first_item(); it != nullptr; it = fullSetBlocks.next_item(it))
+        delete[] fullSetBlocks.inf(it);
+    fullSetBlocks.clear();
+    for (auto it = fullObjBlocks.first_item(); it != nullptr; it = fullObjBlocks.next_item(it))
+        delete[] fullObjBlocks.inf(it);
+    fullObjBlocks.clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Registry
+
+template <class F>
+int FrameManager::registerFrame(clib_dictionary<InternalName, F*>& frames,
+                                LocationDictionary& locations, const InternalName& name, F* frame,
+                                std::int32_t& count, const Error& exists, const Error& failed) {
+    if (frames.lookup(name) != nullptr) {
+        centralErrorHandler().report(exists);
+        centralErrorHandler().report(failed);
+        return 1;
+    }
+    if (locations.lookup(name) != nullptr) {
+        // A refused name leaves no frame entry behind, so the two dictionaries stay in step.
+        centralErrorHandler().report(err5::InternalNameExists);
+        centralErrorHandler().report(failed);
+        return 1;
+    }
+    frames.insert(name, frame);
+    locations.insert(name, InMainMemory);
+    ++count;
+    return 0;
+}
+
+template <class F>
+int FrameManager::unregisterFrame(clib_dictionary<InternalName, F*>& frames,
+                                  LocationDictionary& locations, const InternalName& name,
+                                  std::int32_t& count, const Error& missing, const Error& failed,
+                                  bool traceOnStdout) {
+    auto frameEntry = frames.lookup(name);
+    if (frameEntry == nullptr) {
+        if (traceOnStdout) std::cout << "FrameMgr Error1 " << name.getValue() << std::endl;
+        centralErrorHandler().report(missing);
+        centralErrorHandler().report(failed);
+        return 1;
+    }
+    frames.del_item(frameEntry);
+    auto locationEntry = locations.lookup(name);
+    if (locationEntry == nullptr) {
+        if (traceOnStdout) std::cout << "FrameMgr Error2 " << name.getValue() << std::endl;
+        centralErrorHandler().report(err5::InternalNameNotExists);
+        centralErrorHandler().report(failed);
+        return 1;
+    }
+    locations.del_item(locationEntry);
+    --count;
+    return 0;
+}
+
+int FrameManager::insertObjFrame(const InternalName& name, MainMemObjFrame* frame) {
+    return registerFrame(objFrames, objLocations, name, frame, objCount, err5::ObjFrameExists,
+                         err5::Failed2InsertObjFrame);
+}
+
+int FrameManager::insertSetFrame(const InternalName& name, MainMemSetFrame* frame) {
+    return registerFrame(setFrames, setLocations, name, frame, setFrameCount, err5::SetFrameExists,
+                         err5::Failed2InsertSetFrame);
+}
+
+int FrameManager::insertPredFrame(const InternalName& name, MainMemPredFrame* frame) {
+    return registerFrame(predFrames, predLocations, name, frame, predCount, err5::PredFrameExists,
+                         err5::Failed2InsertPredFrame);
+}
+
+int FrameManager::insertParamFrame(const InternalName& name, MainMemParamFrame* frame) {
+    return registerFrame(paramFrames, paramLocations, name, frame, paramCount,
+                         err5::ParamFrameExists, err5::Failed2InsertParamFrame);
+}
+
+namespace {
+
+template <class F>
+int findFrame(const clib_dictionary<InternalName, F*>& frames, const InternalName& name,
+              F*& frame) {
+    auto entry = frames.lookup(name);
+    frame = entry != nullptr ? frames.inf(entry) : nullptr;
+    return 0;
+}
+
+}  // namespace
+
+int FrameManager::getObjFrame(const InternalName& name, MainMemObjFrame*& frame) {
+    return findFrame(objFrames, name, frame);
+}
+
+int FrameManager::getSetFrame(const InternalName& name, MainMemSetFrame*& frame) {
+    return findFrame(setFrames, name, frame);
+}
+
+int FrameManager::getPredFrame(const InternalName& name, MainMemPredFrame*& frame) {
+    return findFrame(predFrames, name, frame);
+}
+
+int FrameManager::getParamFrame(const InternalName& name, MainMemParamFrame*& frame) {
+    return findFrame(paramFrames, name, frame);
+}
+
+int FrameManager::deleteObjFrame(const InternalName& name) {
+    return unregisterFrame(objFrames, objLocations, name, objCount, err5::ObjFrameNotExists,
+                           err5::Failed2DeleteObjFrame, true);
+}
+
+int FrameManager::deleteSetFrame(const InternalName& name) {
+    return unregisterFrame(setFrames, setLocations, name, setFrameCount, err5::SetFrameNotExists,
+                           err5::Failed2DeleteSetFrame, false);
+}
+
+int FrameManager::deleteParamFrame(const InternalName& name) {
+    return unregisterFrame(paramFrames, paramLocations, name, paramCount, err5::ParamNameNotExists,
+                           err5::Failed2DeleteParamFrame, false);
+}
+
+int FrameManager::hasFrames() const {
+    return objFrames.empty() && setFrames.empty() && predFrames.empty() && paramFrames.empty() ? 0
+                                                                                               : 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Name iteration
+
+template <class It>
+Iterator* FrameManager::namesIterator(Iterator* reuse, LocationDictionary& names,
+                                      const char* className) {
+    if (reuse != nullptr) {
+        if (reuse->isA(className)) {
+            static_cast<It*>(reuse)->reset(&names);
+            return reuse;
+        }
+        centralErrorHandler().report(err5::GotUnknownIterator);
+        decRef(reuse);
+    }
+    return new It(&names);
+}
+
+Iterator* FrameManager::objNames(Iterator* reuse) {
+    return namesIterator<ObjNamesIterator>(reuse, objLocations, "ObjNamesIterator");
+}
+
+Iterator* FrameManager::setNames(Iterator* reuse) {
+    return namesIterator<SetNamesIterator>(reuse, setLocations, "SetNamesIterator");
+}
+
+Iterator* FrameManager::predNames(Iterator* reuse) {
+    return namesIterator<PredNamesIterator>(reuse, predLocations, "PredNamesIterator");
+}
+
+Iterator* FrameManager::paramNames(Iterator* reuse) {
+    return namesIterator<ParamNamesIterator>(reuse, paramLocations, "ParamNamesIterator");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Clearing
+
+void FrameManager::clear() {
+    releaseFullBlocks();
+    // Frames of the current blocks handed out earlier keep their places (the next indices stay),
+    // so they are emptied rather than handed out again.
+    if (currentSetBlock != nullptr)
+        for (std::int32_t i = 0; i < setBlockSize; ++i) currentSetBlock[i].clear();
+    if (currentObjBlock != nullptr)
+        for (std::int32_t i = 0; i < objBlockSize; ++i) currentObjBlock[i].clear();
+    objFrames.clear();
+    setFrames.clear();
+    for (auto it = paramFrames.first_item(); it != nullptr; it = paramFrames.next_item(it))
+        delete paramFrames.inf(it);
+    paramFrames.clear();
+    for (auto it = predFrames.first_item(); it != nullptr; it = predFrames.next_item(it))
+        delete predFrames.inf(it);
+    predFrames.clear();
+    objLocations.clear();
+    setLocations.clear();
+    predLocations.clear();
+    paramLocations.clear();
+    objCount = 0;
+    setFrameCount = 0;
+    predCount = 0;
+    paramCount = 0;
+}

@@ -1,0 +1,162 @@
+// The registry of all frames of the main-memory object base, their pools and name iterators.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "access/Iterator.h"
+#include "foundation/Error.h"
+#include "foundation/ManagedObject.h"
+#include "foundation/clib_dictionary.h"
+#include "foundation/clib_list.h"
+#include "objectbase/InternalName.h"
+#include "objectbase/MainMemFrames.h"
+
+class OM;
+class SymTab;
+
+// Where a registered frame is held; every frame of the main-memory base is in main memory.
+enum Location { InMainMemory = 0 };
+
+using LocationDictionary = clib_dictionary<InternalName, Location>;
+
+// Walks the names of one location dictionary in identifier order; one column, the name.
+class NamesIterator : public Iterator {
+  public:
+    explicit NamesIterator(LocationDictionary* names);
+
+    // Points the iterator at another dictionary, unpositioned.
+    void reset(LocationDictionary* names);
+
+    bool first() override;
+    bool next() override;
+    InternalName atColumn(int col) override;
+    int columns() override { return 1; }
+
+  protected:
+    ~NamesIterator() override = default;
+
+  private:
+    using Item = decltype(std::declval<LocationDictionary&>().first_item());
+
+    LocationDictionary* names;
+    Item current{};
+};
+
+class ObjNamesIterator : public NamesIterator {
+  public:
+    using NamesIterator::NamesIterator;
+    bool isA(const std::string& className) const override;
+};
+
+class SetNamesIterator : public NamesIterator {
+  public:
+    using NamesIterator::NamesIterator;
+    bool isA(const std::string& className) const override;
+};
+
+class PredNamesIterator : public NamesIterator {
+  public:
+    using NamesIterator::NamesIterator;
+    bool isA(const std::string& className) const override;
+};
+
+class ParamNamesIterator : public NamesIterator {
+  public:
+    using NamesIterator::NamesIterator;
+    bool isA(const std::string& className) const override;
+};
+
+// Owns every frame of the main-memory object base and finds it by name. Object and set frames
+// come from preallocated blocks; predicate and parameter frames are made by the caller and
+// handed over on registration.
+class FrameManager : public ManagedObject {
+  public:
+    FrameManager(OM& owner, SymTab& symbols);
+    FrameManager(const FrameManager&) = delete;
+    FrameManager& operator=(const FrameManager&) = delete;
+
+    // An unused empty frame from the pool, or null when no block can be had.
+    MainMemSetFrame* allocateSetFrame();
+    MainMemObjFrame* allocateObjFrame();
+
+    // 0 after registering the frame under the name; 1 after reporting a refusal.
+    int insertObjFrame(const InternalName& name, MainMemObjFrame* frame);
+    int insertSetFrame(const InternalName& name, MainMemSetFrame* frame);
+    int insertPredFrame(const InternalName& name, MainMemPredFrame* frame);
+    int insertParamFrame(const InternalName& name, MainMemParamFrame* frame);
+
+    // The frame registered under the name, or null; the result is always 0.
+    int getObjFrame(const InternalName& name, MainMemObjFrame*& frame);
+    int getSetFrame(const InternalName& name, MainMemSetFrame*& frame);
+    int getPredFrame(const InternalName& name, MainMemPredFrame*& frame);
+    int getParamFrame(const InternalName& name, MainMemParamFrame*& frame);
+
+    // 0 after unregistering the name (the frame is not destroyed); 1 after reporting a failure.
+    int deleteObjFrame(const InternalName& name);
+    int deleteSetFrame(const InternalName& name);
+    int deleteParamFrame(const InternalName& name);
+
+    // 1 when any frame is registered, else 0.
+    int hasFrames() const;
+
+    // Iterators over the registered names of one kind; `reuse` is re-targeted when it has the
+    // requested class.
+    Iterator* objNames(Iterator* reuse);
+    Iterator* setNames(Iterator* reuse);
+    Iterator* predNames(Iterator* reuse);
+    Iterator* paramNames(Iterator* reuse);
+
+    // Forgets every frame: pooled frames are emptied, predicate and parameter frames destroyed.
+    void clear();
+
+    int objectCount() const { return objCount; }
+    int setCount() const { return setFrameCount; }
+    int predicateCount() const { return predCount; }
+    int parameterCount() const { return paramCount; }
+
+  protected:
+    ~FrameManager() override;
+
+  private:
+    // A block is an array of frames, constructed and destroyed as a whole.
+    template <class F>
+    F* allocateFrom(F*& current, clib_list<F*>& full, std::int32_t blockSize,
+                    std::int32_t& nextIndex, const Error& failure);
+    template <class F>
+    int registerFrame(clib_dictionary<InternalName, F*>& frames, LocationDictionary& locations,
+                      const InternalName& name, F* frame, std::int32_t& count, const Error& exists,
+                      const Error& failed);
+    template <class F>
+    int unregisterFrame(clib_dictionary<InternalName, F*>& frames, LocationDictionary& locations,
+                        const InternalName& name, std::int32_t& count, const Error& missing,
+                        const Error& failed, bool traceOnStdout);
+    template <class It>
+    Iterator* namesIterator(Iterator* reuse, LocationDictionary& names, const char* className);
+    void releaseFullBlocks();
+
+    std::int32_t objCount = 0;
+    std::int32_t setFrameCount = 0;
+    std::int32_t predCount = 0;
+    std::int32_t paramCount = 0;
+    OM& owner;
+    SymTab& symbols;
+    clib_dictionary<InternalName, MainMemObjFrame*> objFrames;
+    clib_dictionary<InternalName, MainMemSetFrame*> setFrames;
+    clib_dictionary<InternalName, MainMemParamFrame*> paramFrames;
+    clib_dictionary<InternalName, MainMemPredFrame*> predFrames;
+    LocationDictionary objLocations;
+    LocationDictionary setLocations;
+    LocationDictionary predLocations;
+    LocationDictionary paramLocations;
+    clib_list<MainMemSetFrame*> fullSetBlocks;
+    clib_list<MainMemObjFrame*> fullObjBlocks;
+    MainMemSetFrame* currentSetBlock = nullptr;
+    MainMemObjFrame* currentObjBlock = nullptr;
+    std::int32_t setBlockSize = 10000;
+    std::int32_t objBlockSize = 5000;
+    std::int32_t nextSetIndex = 0;
+    std::int32_t nextObjIndex = 0;
+    bool poolValid = false;
+};

@@ -1,0 +1,229 @@
+// The frames of the main-memory object base: object, set, predicate and parameter frames.
+#pragma once
+
+#include <cstdint>
+#include <utility>
+
+#include "access/Iterator.h"
+#include "foundation/clib_dictionary.h"
+#include "foundation/clib_list.h"
+#include "foundation/set.h"
+#include "objectbase/InternalName.h"
+#include "objectbase/Tuple.h"
+
+class OutputChannel;
+
+// The key of one method value of an object: method type, argument count and method name.
+struct MethodKey {
+    std::int16_t methodType = 0;
+    std::int16_t argCount = 0;
+    InternalName method;
+
+    MethodKey() = default;
+    MethodKey(int type, int args, const InternalName& name)
+        : methodType(static_cast<std::int16_t>(type)),
+          argCount(static_cast<std::int16_t>(args)),
+          method(name) {}
+};
+
+// By method type, then argument count, then method name.
+int compare(const MethodKey& a, const MethodKey& b);
+
+// Common protocol of all frames.
+class Frame {
+  public:
+    virtual ~Frame() = default;
+    // An iterator over the frame's contents; `reuse` is re-targeted when it has the right class.
+    virtual Iterator* getIterator(Iterator* reuse) = 0;
+    virtual int size() const = 0;
+    virtual void clear() = 0;
+    virtual void print(OutputChannel& out) const = 0;
+};
+
+class ObjectFrame : public Frame {};
+class SetFrame : public Frame {};
+class PredicateFrame : public Frame {};
+class ParameterFrame : public Frame {};
+
+using MethodDictionary = clib_dictionary<MethodKey, InternalName>;
+
+// All method values of one object and the names of the sets of its class relations.
+class MainMemObjFrame : public ObjectFrame {
+  public:
+    MainMemObjFrame();
+    ~MainMemObjFrame() override = default;
+
+    // Object frames are walked with methodIterator; `reuse` comes back unchanged.
+    Iterator* getIterator(Iterator* reuse) override { return reuse; }
+    int size() const override;
+    void clear() override;
+    void print(OutputChannel& out) const override;
+
+    // 1 and the stored value when (methodType, argCount, method) is present, else 0.
+    virtual int lookupMethod(const InternalName& method, int methodType, int argCount,
+                             InternalName& value) const;
+    // An OFrameIterator over the entries that pass both filters (1000 = any type, -1 = any arity).
+    virtual Iterator* methodIterator(int methodType, int arity, Iterator* reuse);
+    virtual Iterator* methodIterator(int methodType, Iterator* reuse);
+    virtual InternalName getSetName1() const { return setName1; }
+    virtual InternalName getSetName2() const { return setName2; }
+    virtual InternalName getSetName3() const { return setName3; }
+    // 1 after storing the value under an absent key; 0 when the key is taken (its value stays).
+    virtual int insertMethod(const InternalName& method, const InternalName& value, int methodType,
+                             int argCount);
+    virtual void setSetName1(const InternalName& name) { setName1 = name; }
+    virtual void setSetName2(const InternalName& name) { setName2 = name; }
+    virtual void setSetName3(const InternalName& name) { setName3 = name; }
+    // Renames `oldName` to `newName` in keys and values; value pairs that now collide under one
+    // key are added to `pairs`. 0 when nothing changed, 2 when the last change replaced a value,
+    // 1 when it moved a key.
+    virtual int replaceName(const InternalName& oldName, const InternalName& newName,
+                            clib_dictionary<InternalName, InternalName>& pairs);
+
+  private:
+    InternalName setName1;
+    InternalName setName2;
+    InternalName setName3;
+    MethodDictionary methods;
+};
+
+// The members of one set.
+class MainMemSetFrame : public SetFrame {
+  public:
+    MainMemSetFrame() = default;
+    ~MainMemSetFrame() override = default;
+
+    // A SetIterator over the members.
+    Iterator* getIterator(Iterator* reuse) override;
+    int size() const override;
+    void clear() override;
+    void print(OutputChannel& out) const override;
+
+    virtual bool contains(const InternalName& name) const;
+    // 1 after adding a new member, 0 when it was a member already.
+    virtual int insert(const InternalName& name);
+    // When `oldName` is a member: replaces it by `newName` and answers 1; else 0 and no change.
+    virtual int replace(const InternalName& oldName, const InternalName& newName);
+
+  private:
+    set<InternalName> members;
+};
+
+// Walks the method entries of one object frame, filtered by method type and argument count.
+// Columns: 1 method, 2 value, 3 argument count (as an integer), 4 the arrow object of the type.
+class OFrameIterator : public Iterator {
+  public:
+    OFrameIterator(MethodDictionary* methods, int methodType, int arity);
+
+    // Points the iterator at another frame's methods with new filters, unpositioned.
+    void reset(MethodDictionary* methods, int methodType, int arity);
+
+    bool first() override;
+    bool next() override;
+    InternalName atColumn(int col) override;
+    int columns() override { return 2; }
+    bool isA(const std::string& className) const override;
+
+  protected:
+    ~OFrameIterator() override = default;
+
+  private:
+    using Item = decltype(std::declval<MethodDictionary&>().first_item());
+
+    bool passes(const MethodKey& key) const;
+    bool settle();
+
+    MethodDictionary* methods;
+    std::int32_t arityFilter;
+    std::int32_t typeFilter;
+    Item current{};
+    bool valid = false;
+    std::int16_t methodType = 0;
+    std::int16_t argCount = 0;
+    InternalName method;
+};
+
+// The arrow object (o31 .. o39) that stands for a method type; undefined outside 0 to 8.
+InternalName arrowObject(int methodType);
+
+// The tuples of one predicate.
+class MainMemPredFrame : public PredicateFrame {
+  public:
+    explicit MainMemPredFrame(int arity);
+    ~MainMemPredFrame() override;
+    MainMemPredFrame(const MainMemPredFrame&) = delete;
+    MainMemPredFrame& operator=(const MainMemPredFrame&) = delete;
+
+    // A TupleSetIterator over the rows.
+    Iterator* getIterator(Iterator* reuse) override;
+    int size() const override;
+    void clear() override;
+    void print(OutputChannel& out) const override;
+
+    // 1 after storing a copy of the row; 0 when present or when `count` is not the arity.
+    virtual int insertTuple(const InternalName* cells, int count);
+    virtual bool containsTuple(const InternalName* cells, int count);
+    virtual int insertTuple(const clib_list<InternalName>& row);
+    virtual bool containsTuple(const clib_list<InternalName>& row);
+    // Renames `oldName` to `newName` in every row, merging rows that become equal; 1 when a row
+    // held the old name, else 0.
+    virtual int replaceName(const InternalName& oldName, const InternalName& newName);
+
+    int getArity() const { return arity; }
+
+  private:
+    // Copies a list into the scratch row; false when its length is not the arity.
+    bool loadScratch(const clib_list<InternalName>& row);
+
+    set<Tuple> rows;
+    std::int32_t arity;
+    InternalName* scratch;
+};
+
+// The argument lists and results of one method with arguments. A row is its arguments followed
+// by the result; the arity counts both.
+class MainMemParamFrame : public ParameterFrame {
+  public:
+    explicit MainMemParamFrame(int arity);
+    ~MainMemParamFrame() override;
+    MainMemParamFrame(const MainMemParamFrame&) = delete;
+    MainMemParamFrame& operator=(const MainMemParamFrame&) = delete;
+
+    // An ExtendedTupleSetIterator over the rows.
+    Iterator* getIterator(Iterator* reuse) override;
+    int size() const override;
+    void clear() override;
+    void print(OutputChannel& out) const override;
+
+    // 1 after storing a copy of (arguments, result); 0 when that row is present or `count` is
+    // not the arity.
+    virtual int insertTuple(const InternalName* cells, int count);
+    // 1 and the result of the first row stored for these arguments, else 0.
+    virtual int lookupResult(const clib_list<InternalName>& args, InternalName& result);
+    virtual int lookupResult(const InternalName* args, int count, InternalName& result);
+    virtual int insertTuple(const clib_list<InternalName>& row);
+    // 1 after storing (args, result); 0 when that row is present or `count` is not arity - 1.
+    virtual int insertResult(const InternalName* args, int count, const InternalName& result);
+    // Renames `oldName` to `newName` in every row. A rewritten row whose arguments are taken
+    // already is dropped, and its result paired in `pairs` with the result stored there when the
+    // two differ. 2 when a row held the old name, else 0.
+    virtual int replaceName(const InternalName& oldName, const InternalName& newName,
+                            clib_dictionary<InternalName, InternalName>& pairs);
+
+    int getArity() const { return arity; }
+
+  private:
+    // Stores a row whose cells this frame already owns.
+    void store(const ExtendedTuple& row);
+    // Takes a stored row out of the set and the argument index.
+    void unstore(const ExtendedTuple& row);
+    // The row that answers for the arguments of `probe` (the first stored), or a row with null
+    // cells.
+    ExtendedTuple answering(const ExtendedTuple& probe);
+
+    set<ExtendedTuple> rows;
+    // The argument list of every stored row, keyed by a view of the answering row's cells.
+    clib_dictionary<Tuple, InternalName> byArguments;
+    std::int32_t arity;
+    InternalName* scratch;
+};

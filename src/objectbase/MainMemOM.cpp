@@ -1,0 +1,273 @@
+// Construction, shell protocol, names and frame access of the main-memory object manager.
+#include "objectbase/MainMemOM.h"
+
+#include <new>
+
+#include "foundation/ErrorCatalogue.h"
+#include "foundation/ErrorHandler.h"
+#include "foundation/OutputChannel.h"
+#include "objectbase/FrameManager.h"
+#include "objectbase/NameHandler.h"
+#include "objectbase/SymTab.h"
+
+int compare(const MethodSig& a, const MethodSig& b) {
+    if (a.methodType != b.methodType) return a.methodType < b.methodType ? -1 : 1;
+    if (a.argCount != b.argCount) return a.argCount < b.argCount ? -1 : 1;
+    return 0;
+}
+
+MainMemOM::MainMemOM() {
+    nameHandler = new NameHandler();
+    symTab = new SymTab();
+    symTab->initBuiltinSymbols();
+    frameManager = new FrameManager(*this, *symTab);
+    registerBuiltinObjects();
+}
+
+MainMemOM::~MainMemOM() {
+    clear();
+    for (Iterator*& cached : cachedIterators) {
+        if (cached != nullptr) decRef(cached);
+        cached = nullptr;
+    }
+    decRef(frameManager);
+    decRef(nameHandler);
+    // Parsers and printers that keep the symbol table beyond this manager hold their own
+    // reference; this one is the manager's.
+    decRef(symTab);
+}
+
+FLSysObject* MainMemOM::methodCall(const std::string& name, FLSysArgs* args) {
+    // The object manager's own shell commands are not offered yet; the standard ones are.
+    return FLSysObject::methodCall(name, args);
+}
+
+void MainMemOM::display(OutputChannel& channel) const {
+    channel << "This is an ObjectManager. \n";
+    channel << "Display the contents with the dump command." << std::endl;
+}
+
+bool MainMemOM::isA(const std::string& className) const {
+    return className == "OM" || FLSysObject::isA(className);
+}
+
+void MainMemOM::registerBuiltinObjects() {
+    registerName(builtinSymbol::Nil, builtinObject::Nil);
+    registerName(builtinSymbol::Arrow, builtinObject::Arrow);
+    registerName(builtinSymbol::SetArrow, builtinObject::SetArrow);
+    registerName(builtinSymbol::SigArrow, builtinObject::SigArrow);
+    registerName(builtinSymbol::SetSigArrow, builtinObject::SetSigArrow);
+    registerName(builtinSymbol::InhArrow, builtinObject::InhArrow);
+    registerName(builtinSymbol::InhSetArrow, builtinObject::InhSetArrow);
+    registerName(builtinSymbol::AtSetArrow, builtinObject::AtSetArrow);
+    registerName(builtinSymbol::AtInhSetArrow, builtinObject::AtInhSetArrow);
+    registerName(builtinSymbol::AtSetSigArrow, builtinObject::AtSetSigArrow);
+    registerName(builtinSymbol::Self, builtinObject::Self);
+    registerName(builtinSymbol::Root, builtinObject::Root);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Names and symbols
+
+int MainMemOM::getOrCreateName(const FSymbol& symbol, InternalName& out) {
+    auto it = symbolToName.lookup(symbol);
+    if (it != nullptr) {
+        out = symbolToName.inf(it);
+        return 0;
+    }
+    if (symbol.getType() == InternalName::String) {
+        out = InternalName(nameHandler->nextObjectId(), InternalName::String, 0);
+        stringNames.insert(out);
+    } else {
+        out = InternalName(nameHandler->nextObjectId(), InternalName::Object, 0);
+    }
+    symbolToName.insert(symbol, out);
+    nameToSymbol.insert(out, symbol);
+    if (deltaOn) return recordObject(out);
+    return 1;
+}
+
+int MainMemOM::registerName(const FSymbol& symbol, const InternalName& name) {
+    symbolToName.insert(symbol, name);
+    nameToSymbol.insert(name, symbol);
+    return 1;
+}
+
+int MainMemOM::giveInternalName(const FSymbol& symbol, InternalName& out) {
+    auto it = symbolToName.lookup(symbol);
+    if (it == nullptr) return 0;
+    out = symbolToName.inf(it);
+    return 1;
+}
+
+int MainMemOM::giveSymbol(const InternalName& name, FSymbol& out) {
+    auto it = nameToSymbol.lookup(name);
+    if (it == nullptr) return 0;
+    out = nameToSymbol.inf(it);
+    return 1;
+}
+
+int MainMemOM::giveName(const InternalName& name, std::string& out) {
+    if (name.getType() == InternalName::Integer) {
+        out = std::to_string(name.getValue());
+        return 1;
+    }
+    auto it = nameToSymbol.lookup(name);
+    if (it == nullptr) return 0;
+    out = symTab->giveName(nameToSymbol.inf(it));
+    return 1;
+}
+
+InternalName& MainMemOM::internName(InternalName& out, const std::string& text, int type) {
+    if (type == InternalName::Function && !text.empty()) {
+        char c = text[0];
+        if (c == '#')
+            type = InternalName::Float;
+        else if (c >= '0' && c <= '9')
+            type = InternalName::Integer;
+        else if (c == '"')
+            type = InternalName::String;
+    }
+    FSymbol symbol = symTab->GetFSymbol(text, type, 0);
+    if (symbol.getType() == InternalName::Integer || symbol.getType() == InternalName::Float)
+        out = symbol;
+    else
+        getOrCreateName(symbol, out);
+    return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Frames
+
+MainMemObjFrame* MainMemOM::getObjFrame(const InternalName& name) {
+    MainMemObjFrame* frame = nullptr;
+    frameManager->getObjFrame(name, frame);
+    return frame;
+}
+
+MainMemSetFrame* MainMemOM::getSetFrame(const InternalName& name) {
+    MainMemSetFrame* frame = nullptr;
+    frameManager->getSetFrame(name, frame);
+    return frame;
+}
+
+MainMemPredFrame* MainMemOM::getPredFrame(const InternalName& name) {
+    MainMemPredFrame* frame = nullptr;
+    frameManager->getPredFrame(name, frame);
+    return frame;
+}
+
+MainMemParamFrame* MainMemOM::getParamFrame(const InternalName& name) {
+    MainMemParamFrame* frame = nullptr;
+    frameManager->getParamFrame(name, frame);
+    return frame;
+}
+
+bool MainMemOM::isPredicate(const InternalName& name) {
+    return getPredFrame(name) != nullptr;
+}
+
+bool MainMemOM::isEmptyPredicate(const InternalName& name) {
+    MainMemPredFrame* frame = getPredFrame(name);
+    return frame == nullptr || frame->size() == 0;
+}
+
+MainMemObjFrame* MainMemOM::createObjFrame(const InternalName& name) {
+    MainMemObjFrame* frame = frameManager->allocateObjFrame();
+    if (frame == nullptr) return nullptr;
+    if (frameManager->insertObjFrame(name, frame) != 0) return nullptr;
+    return frame;
+}
+
+MainMemObjFrame* MainMemOM::objFrameFor(const InternalName& name) {
+    MainMemObjFrame* frame = getObjFrame(name);
+    return frame != nullptr ? frame : createObjFrame(name);
+}
+
+MainMemSetFrame* MainMemOM::newSetName(InternalName& name) {
+    MainMemSetFrame* frame = frameManager->allocateSetFrame();
+    if (frame == nullptr) return nullptr;
+    InternalName fresh(nameHandler->nextSetId(), InternalName::SetName, 1);
+    if (frameManager->insertSetFrame(fresh, frame) != 0) return nullptr;
+    name = fresh;
+    return frame;
+}
+
+MainMemParamFrame* MainMemOM::createParamFrame(int arity, InternalName& name) {
+    auto* frame = new (std::nothrow) MainMemParamFrame(arity);
+    if (frame == nullptr) {
+        centralErrorHandler().report(err5::NoParamFrame);
+        return nullptr;
+    }
+    InternalName fresh(nameHandler->nextParamId(), InternalName::ParamFrame,
+                       static_cast<std::int8_t>(arity));
+    if (frameManager->insertParamFrame(fresh, frame) != 0) {
+        // A refused registration may still have kept the frame; then the manager owns it.
+        if (getParamFrame(fresh) != frame) delete frame;
+        centralErrorHandler().report(err5::NoParamFrame);
+        return nullptr;
+    }
+    name = fresh;
+    return frame;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Read access to the indexes
+
+const MainMemOM::UsageSet* MainMemOM::usageOf(const InternalName& name) {
+    auto it = usageIndex.find(name);
+    return it != usageIndex.end() ? &it->second : nullptr;
+}
+
+const set<MethodSig>* MainMemOM::signaturesOf(const InternalName& method) {
+    auto it = methodSignatures.lookup(method);
+    return it != nullptr ? methodSignatures.inf(it) : nullptr;
+}
+
+bool MainMemOM::isPendingEquality(const InternalName& replaced, InternalName& representative) {
+    auto it = pendingEqualities.lookup(replaced);
+    if (it == nullptr) return false;
+    representative = pendingEqualities.inf(it);
+    return true;
+}
+
+bool MainMemOM::pathHostOf(const InternalName& object, InternalName& host) {
+    auto it = pathHosts.lookup(object);
+    if (it == nullptr) return false;
+    host = pathHosts.inf(it);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Operations whose full behaviour belongs to the dump, shell, equality-application and
+// type-checking code; until then they do nothing and answer the neutral result.
+
+int MainMemOM::isaHolds(const InternalName&, const InternalName&, int) {
+    return 0;
+}
+void MainMemOM::typeCheck() {}
+int MainMemOM::applyEqualities() {
+    return 0;
+}
+int MainMemOM::applyEquality(InternalName&) {
+    return 0;
+}
+void MainMemOM::showValue(const InternalName&, const InternalName&, int, int) {}
+void MainMemOM::mergeParamFrames(const InternalName&, const InternalName&) {}
+void MainMemOM::mergeSetFrames(const InternalName&, const InternalName&) {}
+void MainMemOM::mergeObjFrames(const InternalName&, const InternalName&) {}
+void MainMemOM::dump(int) {}
+void MainMemOM::help() {}
+void MainMemOM::showFrame(const std::string&, int) {}
+
+int MainMemOM::giveLocalFile(const InternalName&, std::string&) {
+    return 0;
+}
+int MainMemOM::unprintableForm(const InternalName&, std::string&) {
+    return 0;
+}
+
+DumpFormatter* MainMemOM::setDumpTarget(DumpFormatter* target) {
+    dumpTarget = target;
+    return target;
+}

@@ -1,0 +1,303 @@
+// MainMemOM, the object manager holding the whole object base in main memory, and MethodSig.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "foundation/clib_dictionary.h"
+#include "foundation/set.h"
+#include "objectbase/FSymbol.h"
+#include "objectbase/InternalName.h"
+#include "objectbase/MainMemFrames.h"
+#include "objectbase/OM.h"
+
+class FrameManager;
+class NameHandler;
+
+// A (method type, argument count) pair under which some method is stored somewhere.
+struct MethodSig {
+    std::int32_t methodType = 0;
+    std::int32_t argCount = 0;
+
+    MethodSig() = default;
+    MethodSig(int type, int args) : methodType(type), argCount(args) {}
+    bool operator==(const MethodSig&) const = default;
+};
+
+// By method type, then argument count.
+int compare(const MethodSig& a, const MethodSig& b);
+
+// Facts live in frames owned by the FrameManager: one object frame per object (its method
+// entries and the set names of its class relations), one set frame per set-valued entry, one
+// parameter frame per method entry with arguments or function symbol, one predicate frame per
+// predicate. Beside them the manager keeps indexes in the directions the evaluator asks for:
+// method -> hosts, class -> members, name -> the hosts whose entries hold it.
+//
+// Where a method value lives, for the entry {type t, n arguments, method m} of a host:
+//   scalar (0, 3), n = 0: the value itself;
+//   set-valued or signature, n = 0: a set name whose set frame holds the members;
+//   n > 0: a parameter-frame name whose rows are (a1, ..., an, value or set name).
+// Objects made here carry their origin in the flag: 0 named by a symbol, n + 1 a function term
+// of n arguments, -1 the value of a missing scalar path (its host is kept in pathHosts).
+class MainMemOM : public OM {
+  public:
+    // The names whose stored entries or rows hold one name (one value of the usage index), in
+    // ascending order. Most hold a handful of hosts that arrive in ascending order, so a sorted
+    // array serves; a large one moves into a tree so that insertions stay logarithmic.
+    class UsageSet {
+      public:
+        // True when the name was new.
+        bool insert(const InternalName& name) {
+            if (!tree.empty()) return tree.insert(name).second;
+            if (sorted.empty() || sorted.back() < name) {
+                sorted.push_back(name);
+                return true;
+            }
+            auto at = std::lower_bound(sorted.begin(), sorted.end(), name);
+            if (at != sorted.end() && *at == name) return false;
+            if (sorted.size() >= ArrayLimit) {
+                tree.insert(sorted.begin(), sorted.end());
+                sorted.clear();
+                sorted.shrink_to_fit();
+                return tree.insert(name).second;
+            }
+            sorted.insert(at, name);
+            return true;
+        }
+        bool member(const InternalName& name) const {
+            if (!tree.empty()) return tree.count(name) != 0;
+            return std::binary_search(sorted.begin(), sorted.end(), name);
+        }
+        std::size_t size() const { return tree.empty() ? sorted.size() : tree.size(); }
+        // Calls visit(name) in ascending order until it answers false.
+        template <class Visit>
+        void forEach(Visit visit) const {
+            if (!tree.empty()) {
+                for (const InternalName& name : tree)
+                    if (!visit(name)) return;
+            } else {
+                for (const InternalName& name : sorted)
+                    if (!visit(name)) return;
+            }
+        }
+
+      private:
+        static constexpr std::size_t ArrayLimit = 512;
+        std::vector<InternalName> sorted;
+        std::set<InternalName> tree;
+    };
+
+    MainMemOM();
+
+    // Shell protocol.
+    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    bool isOk() const override { return isOkFlag != 0; }
+    void display(OutputChannel& channel) const override;
+    bool isA(const std::string& className) const override;
+
+    // Names and symbols.
+    void clear() override;
+    int giveName(const InternalName& name, std::string& out) override;
+    int giveLexicalForm(const InternalName& name, std::string& out, int quote = 0,
+                        int style = 0) override;
+    int giveSymbol(const InternalName& name, FSymbol& out) override;
+    bool isPredicate(const InternalName& name) override;
+    int lookupName(const std::string& text, InternalName& out, int arity) override;
+    int giveInternalName(const FSymbol& symbol, InternalName& out) override;
+    Iterator* methodHostsIterator(const InternalName& method, std::int16_t type,
+                                  std::int16_t argCount, Iterator* reuse) override;
+    Iterator* isaIterator(const InternalName& name, int kind, Iterator* reuse) override;
+    int getFunctionObject(const FSymbol& function, const InternalName* args, int argCount,
+                          InternalName& out) override;
+    int getOrCreateName(const FSymbol& symbol, InternalName& out) override;
+    int registerName(const FSymbol& symbol, const InternalName& name) override;
+
+    // Facts.
+    int insertIsa(const InternalName& object, const InternalName& cls, int kind) override;
+    int insertSetMember(const InternalName& host, const InternalName& method,
+                        const InternalName* args, int argCount, int type,
+                        const set<InternalName>& values) override;
+    int insertMethodValue(const InternalName& host, const InternalName& method,
+                          const InternalName* args, int argCount, int type,
+                          const InternalName& value) override;
+    int getOrCreateScalarValue(const InternalName& host, const InternalName& method,
+                               const InternalName* args, int argCount, int type,
+                               InternalName& value) override;
+    int lookupMethodValue(const InternalName& host, const InternalName& method,
+                          const InternalName* args, int argCount, int type,
+                          InternalName& value) override;
+    int addPredicate(const InternalName& predicate, const InternalName* tuple, int arity) override;
+    int isaHolds(const InternalName& x, const InternalName& cls, int kind) override;
+    int equate(const InternalName& a, const InternalName& b, int force) override;
+    SymTab* giveSymTab() override { return symTab; }
+    void typeCheck() override;
+    int applyEqualities() override;
+    int applyEquality(InternalName& representative) override;
+    void cleanup() override;
+    void eqTraceOn() override { eqTrace = 1; }
+    void eqTraceOff() override { eqTrace = 0; }
+
+    // Frames and iterators.
+    Iterator* objNamesIterator(Iterator* reuse) override;
+    Iterator* methodIterator(const InternalName& host, int type, Iterator* reuse) override;
+    void showValue(const InternalName& host, const InternalName& method, int type,
+                   int argCount) override;
+    MainMemObjFrame* getObjFrame(const InternalName& name) override;
+    MainMemSetFrame* getSetFrame(const InternalName& name) override;
+    Iterator* setIterator(const InternalName& setName, Iterator* reuse) override;
+    MainMemPredFrame* getPredFrame(const InternalName& name) override;
+    MainMemParamFrame* getParamFrame(const InternalName& name) override;
+    Iterator* predNamesIterator(Iterator* reuse) override;
+    Iterator* paramNamesIterator(Iterator* reuse) override;
+    void mergeParamFrames(const InternalName& replaced, const InternalName& kept) override;
+    void mergeSetFrames(const InternalName& replaced, const InternalName& kept) override;
+    void mergeObjFrames(const InternalName& replaced, const InternalName& kept) override;
+
+    // Delta recording.
+    int initDelta(DeltaTable* table) override;
+    void clearDelta() override;
+    void showDelta() override;
+
+    // Output and shell commands.
+    void dump(int format) override;
+    void help() override;
+    void showFrame(const std::string& text, int arity) override;
+    void showEquiv() override;
+    bool isEmptyPredicate(const InternalName& name) override;
+    int giveLocalFile(const InternalName& name, std::string& file) override;
+    InternalName& internName(InternalName& out, const std::string& text, int type) override;
+    DumpFormatter* setDumpTarget(DumpFormatter* target) override;
+
+    // Binds the built-in symbols (nil, the nine arrows, self, root) to their fixed objects.
+    virtual void registerBuiltinObjects();
+    virtual Iterator* setNamesIterator(Iterator* reuse);
+    // Chooses the representative of a and b and enters the pair into pendingEqualities; false
+    // when nothing was recorded.
+    virtual bool recordEquality(const InternalName& a, const InternalName& b, int force,
+                                InternalName& replaced, InternalName& representative);
+    // A registered set frame with a fresh set name (kind 10, flag 1), or null.
+    virtual MainMemSetFrame* newSetName(InternalName& name);
+    // A registered object frame for the name, or null.
+    virtual MainMemObjFrame* createObjFrame(const InternalName& name);
+    // A registered parameter frame with a fresh name (kind 9, flag = arity), or null after
+    // reporting NoParamFrame.
+    virtual MainMemParamFrame* createParamFrame(int arity, InternalName& name);
+    // Makes the entry {type, argCount, method} of a frame that has none, holding `value`.
+    virtual int storeMethodValue(MainMemObjFrame* frame, const InternalName& method,
+                                 const InternalName* args, int argCount, int type,
+                                 const InternalName& value);
+    // `value` joins the set that one of the class-relation tables keeps under `key`.
+    virtual void addToRelationMap(clib_dictionary<InternalName, set<InternalName>*>& table,
+                                  const InternalName& value, const InternalName& key);
+    virtual void indexMethod(const InternalName& host, const InternalName& method, int argCount,
+                             int type);
+    virtual void addRelations(const InternalName& host, const set<InternalName>& names);
+    // `host` joins the usageIndex set of `name`.
+    virtual void addRelation(const InternalName& host, const InternalName& name);
+    // Adds every member to the set frame and records the value row of each new one; the result
+    // of the last recording.
+    virtual int addSetMembersLogged(const set<InternalName>& values, MainMemSetFrame* setFrame,
+                                    const InternalName& host, const InternalName& method,
+                                    const InternalName* args, int argCount, int type);
+    // 1 when at least one member was new.
+    virtual int addSetMembers(const set<InternalName>& values, MainMemSetFrame* setFrame);
+    // The printed form f(a1, ..., an) (or the list form) of an object made for a function term.
+    virtual int functionTermForm(const InternalName& object, std::string& out, int quote,
+                                 int style);
+    // The printed form host.method@(args) of an object made for a scalar path.
+    virtual int pathForm(const InternalName& object, std::string& out);
+    // Objects without a printed form (flag -2) have no text here.
+    virtual int unprintableForm(const InternalName& object, std::string& out);
+    // One predicate frame through the dump target.
+    virtual void formatPredFrame(const InternalName& predicate, MainMemPredFrame* frame);
+
+    // Read access for callers and tests that check the indexes.
+    const UsageSet* usageOf(const InternalName& name);
+    const set<MethodSig>* signaturesOf(const InternalName& method);
+    bool isPendingEquality(const InternalName& replaced, InternalName& representative);
+    int pendingEqualityCount() { return pendingEqualities.size(); }
+    bool pathHostOf(const InternalName& object, InternalName& host);
+
+  protected:
+    ~MainMemOM() override;
+
+  private:
+    struct NameHash {
+        std::size_t operator()(const InternalName& name) const {
+            std::uint64_t bits = static_cast<std::uint32_t>(name.getValue());
+            bits |= static_cast<std::uint64_t>(name.getType()) << 32;
+            bits |= static_cast<std::uint64_t>(name.getArity() & 0xff) << 40;
+            return std::hash<std::uint64_t>()(bits);
+        }
+    };
+    using NameSetTable = clib_dictionary<InternalName, set<InternalName>*>;
+    using NameMap = clib_dictionary<InternalName, InternalName>;
+
+    // The object frame of a name, made when missing (null when none can be made).
+    MainMemObjFrame* objFrameFor(const InternalName& name);
+    // The inverse table of a class-relation kind (1, 2, 3); null for any other kind.
+    NameSetTable* relationTable(int kind);
+    // A new object made for a missing scalar value of `host`.
+    InternalName newPathObject(const InternalName& host);
+    // Makes the entry of a set-valued method with an empty set (under a new parameter-frame row
+    // when there are arguments); the set frame, or null.
+    MainMemSetFrame* createSetEntry(MainMemObjFrame* frame, const InternalName& method,
+                                    const InternalName* args, int argCount, int type);
+
+    // Delta recording helpers; 0 when the fact has no delta predicate. A value or entry row
+    // answers whether it was new in its delta frame, the other rows 1 once written.
+    int recordRow(const InternalName& deltaPredicate, const InternalName* row, int width);
+    int recordObject(const InternalName& object);
+    int recordIsa(const InternalName& object, const InternalName& cls, int kind);
+    int recordEntry(int type, const InternalName& method, const InternalName& host,
+                    const InternalName* args, int argCount);
+    int recordValue(int type, const InternalName& method, const InternalName& host,
+                    const InternalName* args, int argCount, const InternalName& value);
+    int recordPredicate(const InternalName& predicate, const InternalName* tuple, int arity);
+    // Empties the delta frame of a name, making it when missing; false when it cannot be made.
+    bool prepareDeltaFrame(const InternalName& deltaPredicate);
+    // Calls visit(name) for every delta predicate of the table, in the order initDelta prepares
+    // them; stops and answers false as soon as visit does.
+    template <class Visit>
+    bool forEachDeltaPredicate(Visit visit);
+    // Room for a row of `width` identifiers in deltaTuple.
+    InternalName* deltaRow(int width);
+
+    // Whether a string still occurs anywhere in the stored facts.
+    bool stringInUse(const InternalName& name, const set<InternalName>& predicateStrings);
+    void reportInvalidEquality(const char* what, const InternalName& x, const InternalName& y);
+    // A string's stored text (with its quotes) between double quotes, inner characters escaped.
+    void appendQuotedString(const std::string& stored, std::string& out);
+
+    set<InternalName> stringNames;
+    FrameManager* frameManager = nullptr;
+    SymTab* symTab = nullptr;
+    clib_dictionary<FSymbol, InternalName> symbolToName;
+    clib_dictionary<InternalName, FSymbol> nameToSymbol;
+    clib_dictionary<InternalName, set<FSymbol>*> nameToSymbols;
+    Iterator* cachedIterators[4] = {nullptr, nullptr, nullptr, nullptr};
+    clib_dictionary<MethodKey, set<InternalName>*> methodsTable;
+    clib_dictionary<InternalName, set<MethodSig>*> methodSignatures;
+    // Looked up on every stored value and never walked in key order: hashed.
+    std::unordered_map<InternalName, UsageSet, NameHash> usageIndex;
+    NameSetTable classToObjTable;
+    NameSetTable superClassToClassTable;
+    NameSetTable parentToChildTable;
+    NameHandler* nameHandler = nullptr;
+    DumpFormatter* dumpTarget = nullptr;
+    int isOkFlag = 1;
+    int eqTrace = 0;
+    NameMap pendingEqualities;
+    NameMap equalityHistory;
+    NameMap pathHosts;
+    NameMap appliedEqualities;
+    DeltaTable* deltaInfo = nullptr;
+    int deltaOn = 0;
+    std::vector<InternalName> deltaTuple;
+};

@@ -1,0 +1,292 @@
+// Delta recording, clearing the object base and forgetting unused strings.
+#include <iostream>
+#include <new>
+
+#include "eval/DeltaTable.h"
+#include "foundation/ErrorCatalogue.h"
+#include "foundation/ErrorHandler.h"
+#include "foundation/OutputChannel.h"
+#include "objectbase/FrameManager.h"
+#include "objectbase/MainMemOM.h"
+#include "objectbase/NameHandler.h"
+#include "shell/DumpFormatter.h"
+
+namespace {
+
+bool isDeltaPredicate(const InternalName& name) {
+    return name.getType() == InternalName::Predicate && name.getArity() >= 0;
+}
+
+template <class Table>
+void deleteAllSets(Table& table) {
+    for (auto it = table.first_item(); it != nullptr; it = table.next_item(it))
+        delete table.inf(it);
+    table.clear();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Recording
+
+InternalName* MainMemOM::deltaRow(int width) {
+    if (static_cast<int>(deltaTuple.size()) < width)
+        deltaTuple.resize(static_cast<std::size_t>(width));
+    return deltaTuple.data();
+}
+
+int MainMemOM::recordRow(const InternalName& deltaPredicate, const InternalName* row, int width) {
+    if (!isDeltaPredicate(deltaPredicate)) return 0;
+    MainMemPredFrame* frame = getPredFrame(deltaPredicate);
+    if (frame == nullptr) {
+        // Recording outlived the frame (the base was cleared meanwhile): make it again.
+        if (!prepareDeltaFrame(deltaPredicate)) return 0;
+        frame = getPredFrame(deltaPredicate);
+        if (frame == nullptr) return 0;
+    }
+    return frame->insertTuple(row, width) != 0 ? 1 : 0;
+}
+
+int MainMemOM::recordObject(const InternalName& object) {
+    if (deltaInfo == nullptr || deltaInfo->bodySubclFlag == 0) return 0;
+    InternalName row[2] = {object, object};
+    recordRow(deltaInfo->subclDelta, row, 2);
+    return isDeltaPredicate(deltaInfo->subclDelta) ? 1 : 0;
+}
+
+int MainMemOM::recordIsa(const InternalName& object, const InternalName& cls, int kind) {
+    if (deltaInfo == nullptr) return 0;
+    int flag = kind == 1 ? deltaInfo->isaFlag : deltaInfo->headSubclFlag;
+    const FSymbol& target = kind == 1 ? deltaInfo->isaDelta : deltaInfo->subclDelta;
+    if (flag == 0 || !isDeltaPredicate(target)) return 0;
+    InternalName row[2] = {object, cls};
+    recordRow(target, row, 2);
+    return 1;
+}
+
+int MainMemOM::recordEntry(int type, const InternalName& method, const InternalName& host,
+                           const InternalName* args, int argCount) {
+    if (deltaInfo == nullptr || type < 0 || type >= DeltaTable::MethodTypes) return 0;
+    clib_dictionary<int, FSymbol>* table = deltaInfo->emptySetDeltas[type];
+    if (table == nullptr) return 0;
+    auto it = table->lookup(argCount);
+    if (it == nullptr) return 0;
+    InternalName* row = deltaRow(argCount + 2);
+    row[0] = method;
+    row[1] = host;
+    for (int i = 0; i < argCount; ++i) row[i + 2] = args[i];
+    return recordRow(table->inf(it), row, argCount + 2);
+}
+
+int MainMemOM::recordValue(int type, const InternalName& method, const InternalName& host,
+                           const InternalName* args, int argCount, const InternalName& value) {
+    if (deltaInfo == nullptr || type < 0 || type >= DeltaTable::MethodTypes) return 0;
+    clib_dictionary<int, FSymbol>& table = deltaInfo->methodDeltas[type];
+    auto it = table.lookup(argCount);
+    if (it == nullptr) return 0;
+    InternalName* row = deltaRow(argCount + 3);
+    row[0] = method;
+    row[1] = host;
+    for (int i = 0; i < argCount; ++i) row[i + 2] = args[i];
+    row[argCount + 2] = value;
+    return recordRow(table.inf(it), row, argCount + 3);
+}
+
+int MainMemOM::recordPredicate(const InternalName& predicate, const InternalName* tuple,
+                               int arity) {
+    if (deltaInfo == nullptr) return 0;
+    auto it = deltaInfo->predicateDeltas.lookup(FSymbol(predicate));
+    if (it == nullptr) return 0;
+    // The stored tuple is written as it is; its width is the predicate's, whatever the
+    // description's largest method argument count.
+    recordRow(deltaInfo->predicateDeltas.inf(it), tuple, arity);
+    return 1;
+}
+
+int MainMemOM::addSetMembersLogged(const set<InternalName>& values, MainMemSetFrame* setFrame,
+                                   const InternalName& host, const InternalName& method,
+                                   const InternalName* args, int argCount, int type) {
+    int result = 0;
+    for (auto it = values.first_item(); it != nullptr; it = values.next_item(it)) {
+        const InternalName& value = values.key(it);
+        if (setFrame->insert(value) != 0)
+            result = recordValue(type, method, host, args, argCount, value);
+    }
+    return result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Switching recording on and off
+
+template <class Visit>
+bool MainMemOM::forEachDeltaPredicate(Visit visit) {
+    DeltaTable& table = *deltaInfo;
+    for (int type = 0; type < DeltaTable::MethodTypes; ++type) {
+        clib_dictionary<int, FSymbol>& values = table.methodDeltas[type];
+        for (auto it = values.first_item(); it != nullptr; it = values.next_item(it))
+            if (!visit(values.inf(it))) return false;
+        if (clib_dictionary<int, FSymbol>* entries = table.emptySetDeltas[type]) {
+            for (auto it = entries->first_item(); it != nullptr; it = entries->next_item(it))
+                if (!visit(entries->inf(it))) return false;
+        }
+    }
+    for (auto it = table.predicateDeltas.first_item(); it != nullptr;
+         it = table.predicateDeltas.next_item(it))
+        if (!visit(table.predicateDeltas.inf(it))) return false;
+    if (table.isaFlag != 0 && !visit(table.isaDelta)) return false;
+    // New objects land in the subclass delta as well, so it starts empty whenever either
+    // kind of row is recorded.
+    if ((table.headSubclFlag != 0 || table.bodySubclFlag != 0) && !visit(table.subclDelta))
+        return false;
+    return true;
+}
+
+bool MainMemOM::prepareDeltaFrame(const InternalName& deltaPredicate) {
+    if (!isDeltaPredicate(deltaPredicate)) return true;
+    MainMemPredFrame* frame = getPredFrame(deltaPredicate);
+    if (frame == nullptr) {
+        frame = new (std::nothrow) MainMemPredFrame(deltaPredicate.getArity());
+        if (frame == nullptr) {
+            centralErrorHandler().report(err5::NoPredFrame);
+            return false;
+        }
+        if (frameManager->insertPredFrame(deltaPredicate, frame) != 0) {
+            if (getPredFrame(deltaPredicate) != frame) delete frame;
+            return false;
+        }
+    }
+    frame->clear();
+    return true;
+}
+
+int MainMemOM::initDelta(DeltaTable* table) {
+    if (table == nullptr) return 0;
+    deltaInfo = table;
+    if (!forEachDeltaPredicate(
+            [this](const InternalName& name) { return prepareDeltaFrame(name); }))
+        return 0;
+    deltaTuple.assign(static_cast<std::size_t>(table->maxArgCount + 3),
+                      InternalName::UndefinedObject);
+    deltaOn = 1;
+    return 1;
+}
+
+void MainMemOM::clearDelta() {
+    deltaInfo = nullptr;
+    deltaOn = 0;
+    deltaTuple.clear();
+    deltaTuple.shrink_to_fit();
+}
+
+void MainMemOM::showDelta() {
+    if (!deltaOn || deltaInfo == nullptr) return;
+    debugChannel() << "Delta predicate frames:" << std::endl;
+    forEachDeltaPredicate([this](const InternalName& name) {
+        if (MainMemPredFrame* frame = getPredFrame(name)) formatPredFrame(name, frame);
+        debugChannel() << std::endl;
+        return true;
+    });
+}
+
+void MainMemOM::formatPredFrame(const InternalName& predicate, MainMemPredFrame* frame) {
+    // Written through the registered formatter; without one there is nothing to write with.
+    DumpFormatter* target = dumpTarget;
+    if (target == nullptr || frame == nullptr) return;
+
+    std::string text;
+    giveLexicalForm(predicate, text, 1, 0);
+    Iterator* rows = frame->getIterator(nullptr);
+    bool any = false;
+    if (rows != nullptr) {
+        int width = frame->getArity();
+        for (bool more = rows->first(); more; more = rows->next()) {
+            any = true;
+            target->openPredicate(text);
+            for (int col = 1; col <= width; ++col) {
+                if (col > 1) target->predicateSeparator();
+                target->writePredicateArgument(rows->atColumn(col), col);
+            }
+            target->closePredicate();
+        }
+        decRef(rows);
+    }
+    if (!any && predicate.getArity() == 0) target->writeStatement(text);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Clearing
+
+void MainMemOM::clear() {
+    frameManager->clear();
+    deleteAllSets(classToObjTable);
+    deleteAllSets(superClassToClassTable);
+    deleteAllSets(parentToChildTable);
+    deleteAllSets(nameToSymbols);
+    symbolToName.clear();
+    nameToSymbol.clear();
+    pathHosts.clear();
+    appliedEqualities.clear();
+    deleteAllSets(methodsTable);
+    deleteAllSets(methodSignatures);
+    usageIndex.clear();
+    nameHandler->reset();
+    // The identifier counters start again, so pairs recorded before would later merge new,
+    // unrelated objects that reuse the old numbers.
+    pendingEqualities.clear();
+    equalityHistory.clear();
+    registerBuiltinObjects();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Forgetting unused strings
+
+bool MainMemOM::stringInUse(const InternalName& name, const set<InternalName>& predicateStrings) {
+    if (usageIndex.count(name) != 0) return true;                     // argument or value
+    if (getObjFrame(name) != nullptr) return true;                    // host or is-a member
+    if (classToObjTable.lookup(name) != nullptr) return true;         // class
+    if (superClassToClassTable.lookup(name) != nullptr) return true;  // superclass
+    if (parentToChildTable.lookup(name) != nullptr) return true;
+    if (methodSignatures.lookup(name) != nullptr) return true;  // method name
+    if (predicateStrings.member(name)) return true;             // predicate argument
+    if (pendingEqualities.lookup(name) != nullptr) return true;
+    for (auto it = pendingEqualities.first_item(); it != nullptr;
+         it = pendingEqualities.next_item(it))
+        if (pendingEqualities.inf(it) == name) return true;
+    return false;
+}
+
+void MainMemOM::cleanup() {
+    std::cout << "\n cleanup\n";
+
+    // Strings held in predicate tuples, collected once.
+    set<InternalName> predicateStrings;
+    if (!stringNames.empty()) {
+        Iterator* names = predNamesIterator(nullptr);
+        Iterator* rows = nullptr;
+        for (bool more = names->first(); more; more = names->next()) {
+            MainMemPredFrame* frame = getPredFrame(names->atColumn(1));
+            if (frame == nullptr) continue;
+            rows = frame->getIterator(rows);
+            int width = frame->getArity();
+            for (bool row = rows->first(); row; row = rows->next())
+                for (int col = 1; col <= width; ++col) {
+                    InternalName cell = rows->atColumn(col);
+                    if (cell.getType() == InternalName::String) predicateStrings.insert(cell);
+                }
+        }
+        if (rows != nullptr) decRef(rows);
+        decRef(names);
+    }
+
+    for (auto it = stringNames.first_item(); it != nullptr; it = stringNames.next_item(it)) {
+        InternalName name = stringNames.key(it);
+        if (stringInUse(name, predicateStrings)) continue;
+        auto symbolItem = nameToSymbol.lookup(name);
+        if (symbolItem == nullptr) continue;
+        symbolToName.del(nameToSymbol.inf(symbolItem));
+        nameToSymbol.del(name);
+        std::cout << "\n delete";
+        debugChannel() << name;
+    }
+    stringNames.clear();
+}

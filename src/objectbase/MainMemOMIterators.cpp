@@ -1,0 +1,76 @@
+// The iterators the main-memory object manager hands out, with their reuse protocol.
+#include "access/SetIterator.h"
+#include "foundation/ErrorCatalogue.h"
+#include "foundation/ErrorHandler.h"
+#include "objectbase/FrameManager.h"
+#include "objectbase/MainMemOM.h"
+
+namespace {
+
+// A SetIterator over `names`: `reuse` re-targeted when it is one, otherwise reported, released
+// and replaced.
+Iterator* setIteratorOver(set<InternalName>* names, Iterator* reuse) {
+    if (reuse != nullptr) {
+        if (reuse->isA("SetIterator")) {
+            static_cast<SetIterator*>(reuse)->reset(names);
+            return reuse;
+        }
+        centralErrorHandler().report(err5::UnknownIterType);
+        decRef(reuse);
+    }
+    return new SetIterator(names);
+}
+
+}  // namespace
+
+Iterator* MainMemOM::isaIterator(const InternalName& name, int kind, Iterator* reuse) {
+    set<InternalName>* members = nullptr;
+    if (NameSetTable* table = relationTable(kind)) {
+        auto it = table->lookup(name);
+        if (it != nullptr) members = table->inf(it);
+    }
+    return setIteratorOver(members, reuse);
+}
+
+Iterator* MainMemOM::methodHostsIterator(const InternalName& method, std::int16_t type,
+                                         std::int16_t argCount, Iterator* reuse) {
+    set<InternalName>* hosts = nullptr;
+    auto it = methodsTable.lookup(MethodKey(type, argCount, method));
+    if (it != nullptr) hosts = methodsTable.inf(it);
+    return setIteratorOver(hosts, reuse);
+}
+
+Iterator* MainMemOM::setIterator(const InternalName& setName, Iterator* reuse) {
+    MainMemSetFrame* members = getSetFrame(setName);
+    if (members == nullptr) {
+        if (reuse != nullptr) decRef(reuse);
+        return nullptr;
+    }
+    return members->getIterator(reuse);
+}
+
+Iterator* MainMemOM::methodIterator(const InternalName& host, int type, Iterator* reuse) {
+    MainMemObjFrame* frame = getObjFrame(host);
+    if (frame == nullptr) {
+        // The caller hands its iterator over; without a frame to walk it would be lost.
+        if (reuse != nullptr) decRef(reuse);
+        return nullptr;
+    }
+    return frame->methodIterator(type, reuse);
+}
+
+Iterator* MainMemOM::objNamesIterator(Iterator* reuse) {
+    return frameManager->objNames(reuse);
+}
+
+Iterator* MainMemOM::setNamesIterator(Iterator* reuse) {
+    return frameManager->setNames(reuse);
+}
+
+Iterator* MainMemOM::predNamesIterator(Iterator* reuse) {
+    return frameManager->predNames(reuse);
+}
+
+Iterator* MainMemOM::paramNamesIterator(Iterator* reuse) {
+    return frameManager->paramNames(reuse);
+}

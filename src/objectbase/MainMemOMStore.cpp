@@ -1,0 +1,409 @@
+// Storing and looking up facts: is-a facts, method values, paths, function terms, predicates.
+#include <new>
+
+#include "foundation/ErrorCatalogue.h"
+#include "foundation/ErrorHandler.h"
+#include "objectbase/FrameManager.h"
+#include "objectbase/MainMemOM.h"
+#include "objectbase/NameHandler.h"
+
+namespace {
+
+bool isScalarType(int type) {
+    return type == 0 || type == 3;
+}
+
+bool isSetValuedType(int type) {
+    return type >= 1 && type <= 8 && !isScalarType(type);
+}
+
+// The set a table keeps under key, made on first use.
+set<InternalName>* setUnder(clib_dictionary<InternalName, set<InternalName>*>& table,
+                            const InternalName& key) {
+    auto it = table.lookup(key);
+    if (it != nullptr) return table.inf(it);
+    auto* members = new set<InternalName>();
+    table.insert(key, members);
+    return members;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Indexes
+
+void MainMemOM::addRelation(const InternalName& host, const InternalName& name) {
+    usageIndex[name].insert(host);
+}
+
+void MainMemOM::addRelations(const InternalName& host, const set<InternalName>& names) {
+    for (auto it = names.first_item(); it != nullptr; it = names.next_item(it))
+        addRelation(host, names.key(it));
+}
+
+void MainMemOM::addToRelationMap(clib_dictionary<InternalName, set<InternalName>*>& table,
+                                 const InternalName& value, const InternalName& key) {
+    setUnder(table, key)->insert(value);
+}
+
+void MainMemOM::indexMethod(const InternalName& host, const InternalName& method, int argCount,
+                            int type) {
+    MethodKey key(type, argCount, method);
+    auto hostsItem = methodsTable.lookup(key);
+    set<InternalName>* hosts;
+    if (hostsItem != nullptr) {
+        hosts = methodsTable.inf(hostsItem);
+    } else {
+        hosts = new set<InternalName>();
+        methodsTable.insert(key, hosts);
+    }
+    hosts->insert(host);
+
+    auto sigItem = methodSignatures.lookup(method);
+    set<MethodSig>* signatures;
+    if (sigItem != nullptr) {
+        signatures = methodSignatures.inf(sigItem);
+    } else {
+        signatures = new set<MethodSig>();
+        methodSignatures.insert(method, signatures);
+    }
+    signatures->insert(MethodSig(type, argCount));
+}
+
+int MainMemOM::addSetMembers(const set<InternalName>& values, MainMemSetFrame* setFrame) {
+    int added = 0;
+    for (auto it = values.first_item(); it != nullptr; it = values.next_item(it))
+        if (setFrame->insert(values.key(it)) != 0) added = 1;
+    return added;
+}
+
+MainMemOM::NameSetTable* MainMemOM::relationTable(int kind) {
+    switch (kind) {
+        case 1:
+            return &classToObjTable;
+        case 2:
+            return &superClassToClassTable;
+        case 3:
+            return &parentToChildTable;
+        default:
+            return nullptr;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Is-a facts
+
+int MainMemOM::insertIsa(const InternalName& object, const InternalName& cls, int kind) {
+    MainMemObjFrame* frame = objFrameFor(object);
+    if (frame == nullptr) return 0;
+    NameSetTable* table = relationTable(kind);
+    if (table == nullptr) return 0;
+
+    InternalName setName = kind == 1   ? frame->getSetName1()
+                           : kind == 2 ? frame->getSetName2()
+                                       : frame->getSetName3();
+    MainMemSetFrame* members = getSetFrame(setName);
+    if (members != nullptr) {
+        if (members->insert(cls) == 0) return 0;
+    } else {
+        members = newSetName(setName);
+        if (members == nullptr) return 0;
+        members->insert(cls);
+        if (kind == 1)
+            frame->setSetName1(setName);
+        else if (kind == 2)
+            frame->setSetName2(setName);
+        else
+            frame->setSetName3(setName);
+    }
+    addToRelationMap(*table, object, cls);
+    if (deltaOn) return recordIsa(object, cls, kind);
+    return 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Method values
+
+MainMemSetFrame* MainMemOM::createSetEntry(MainMemObjFrame* frame, const InternalName& method,
+                                           const InternalName* args, int argCount, int type) {
+    InternalName setName;
+    MainMemSetFrame* members = newSetName(setName);
+    if (members == nullptr) return nullptr;
+    if (argCount == 0) {
+        frame->insertMethod(method, setName, type, 0);
+        return members;
+    }
+    InternalName paramName;
+    MainMemParamFrame* rows = createParamFrame(argCount + 1, paramName);
+    if (rows == nullptr) {
+        frameManager->deleteSetFrame(setName);
+        return nullptr;
+    }
+    rows->insertResult(args, argCount, setName);
+    frame->insertMethod(method, paramName, type, argCount);
+    return members;
+}
+
+int MainMemOM::storeMethodValue(MainMemObjFrame* frame, const InternalName& method,
+                                const InternalName* args, int argCount, int type,
+                                const InternalName& value) {
+    if (isScalarType(type)) {
+        if (argCount == 0) {
+            frame->insertMethod(method, value, type, 0);
+            return 1;
+        }
+        InternalName paramName;
+        MainMemParamFrame* rows = createParamFrame(argCount + 1, paramName);
+        if (rows == nullptr) return 0;
+        rows->insertResult(args, argCount, value);
+        frame->insertMethod(method, paramName, type, argCount);
+        return 1;
+    }
+    MainMemSetFrame* members = createSetEntry(frame, method, args, argCount, type);
+    if (members == nullptr) return 0;
+    members->insert(value);
+    return 1;
+}
+
+int MainMemOM::insertMethodValue(const InternalName& host, const InternalName& method,
+                                 const InternalName* args, int argCount, int type,
+                                 const InternalName& value) {
+    if (type < 0 || type > 8) {
+        centralErrorHandler().report(err5::WrongMetType);
+        return 0;
+    }
+    MainMemObjFrame* frame = objFrameFor(host);
+    if (frame == nullptr) return 0;
+    for (int i = 0; i < argCount; ++i) addRelation(host, args[i]);
+    addRelation(host, value);
+
+    InternalName stored;
+    if (frame->lookupMethod(method, type, argCount, stored) == 0) {
+        if (storeMethodValue(frame, method, args, argCount, type, value) == 0) return 0;
+        indexMethod(host, method, argCount, type);
+        if (!deltaOn) return 1;
+        recordEntry(type, method, host, args, argCount);
+        return recordValue(type, method, host, args, argCount, value);
+    }
+
+    if (argCount == 0 && stored.isConstant()) {
+        // A second value of a scalar method: both denote one object. The answer is whether
+        // that equality is new, so that a refused or already known one does not count as a
+        // change in every round.
+        if (stored == value) return 0;
+        return equate(stored, value, 0);
+    }
+    if (argCount == 0 && stored.getType() == InternalName::SetName) {
+        MainMemSetFrame* members = getSetFrame(stored);
+        if (members == nullptr || members->insert(value) == 0) return 0;
+        return deltaOn ? recordValue(type, method, host, args, argCount, value) : 1;
+    }
+    if (argCount >= 1 && stored.getType() == InternalName::ParamFrame) {
+        MainMemParamFrame* rows = getParamFrame(stored);
+        if (rows == nullptr) return 0;
+        InternalName result;
+        if (rows->lookupResult(args, argCount, result) == 0) {
+            if (isScalarType(type)) {
+                rows->insertResult(args, argCount, value);
+            } else {
+                InternalName setName;
+                MainMemSetFrame* members = newSetName(setName);
+                if (members == nullptr) return 0;
+                members->insert(value);
+                rows->insertResult(args, argCount, setName);
+                // New arguments of a set-valued method make host[method@(args) ->> {}] true too.
+                if (deltaOn) recordEntry(type, method, host, args, argCount);
+            }
+            return deltaOn ? recordValue(type, method, host, args, argCount, value) : 1;
+        }
+        if (result.isConstant()) {
+            if (result == value) return 0;
+            return equate(result, value, 0);
+        }
+        if (result.getType() == InternalName::SetName) {
+            MainMemSetFrame* members = getSetFrame(result);
+            if (members == nullptr || members->insert(value) == 0) return 0;
+            return deltaOn ? recordValue(type, method, host, args, argCount, value) : 1;
+        }
+    }
+    return 0;
+}
+
+int MainMemOM::insertSetMember(const InternalName& host, const InternalName& method,
+                               const InternalName* args, int argCount, int type,
+                               const set<InternalName>& values) {
+    if (!isSetValuedType(type)) {
+        centralErrorHandler().report(err5::WrongMetType);
+        return 0;
+    }
+    MainMemObjFrame* frame = objFrameFor(host);
+    if (frame == nullptr) return 0;
+    for (int i = 0; i < argCount; ++i) addRelation(host, args[i]);
+    addRelations(host, values);
+
+    // A new entry (or new arguments) is a new fact even when no member comes with it:
+    // host[method ->> {}] holds from now on.
+    int created = 0;
+    int entryRecorded = 0;
+    MainMemSetFrame* members = nullptr;
+    InternalName stored;
+    if (frame->lookupMethod(method, type, argCount, stored) == 0) {
+        members = createSetEntry(frame, method, args, argCount, type);
+        if (members == nullptr) return 0;
+        indexMethod(host, method, argCount, type);
+        created = 1;
+    } else if (argCount == 0 && stored.getType() == InternalName::SetName) {
+        members = getSetFrame(stored);
+    } else if (argCount >= 1 && stored.getType() == InternalName::ParamFrame) {
+        MainMemParamFrame* rows = getParamFrame(stored);
+        if (rows == nullptr) return 0;
+        InternalName result;
+        if (rows->lookupResult(args, argCount, result) == 0) {
+            InternalName setName;
+            members = newSetName(setName);
+            if (members == nullptr) return 0;
+            rows->insertResult(args, argCount, setName);
+            created = 1;
+        } else if (result.getType() == InternalName::SetName) {
+            members = getSetFrame(result);
+        }
+    }
+    if (members == nullptr) return 0;
+    if (deltaOn) {
+        if (created) entryRecorded = recordEntry(type, method, host, args, argCount);
+        int logged = addSetMembersLogged(values, members, host, method, args, argCount, type);
+        return (logged != 0 || entryRecorded != 0) ? 1 : 0;
+    }
+    int added = addSetMembers(values, members);
+    return (added != 0 || created != 0) ? 1 : 0;
+}
+
+InternalName MainMemOM::newPathObject(const InternalName& host) {
+    InternalName object(nameHandler->nextObjectId(), InternalName::Object, -1);
+    pathHosts.insert(object, host);
+    return object;
+}
+
+int MainMemOM::getOrCreateScalarValue(const InternalName& host, const InternalName& method,
+                                      const InternalName* args, int argCount, int type,
+                                      InternalName& value) {
+    if (!isScalarType(type)) {
+        centralErrorHandler().report(err5::WrongMetType);
+        return 0;
+    }
+    MainMemObjFrame* frame = objFrameFor(host);
+    if (frame == nullptr) return 0;
+
+    InternalName stored;
+    if (frame->lookupMethod(method, type, argCount, stored) == 0) {
+        InternalName made = newPathObject(host);
+        if (storeMethodValue(frame, method, args, argCount, type, made) == 0) return 0;
+        value = made;
+        for (int i = 0; i < argCount; ++i) addRelation(host, args[i]);
+        addRelation(host, made);
+        indexMethod(host, method, argCount, type);
+        return deltaOn ? recordValue(type, method, host, args, argCount, made) : 1;
+    }
+    if (argCount == 0) {
+        if (!stored.isConstant()) return 0;
+        value = stored;
+        return 0;
+    }
+    if (stored.getType() != InternalName::ParamFrame) return 0;
+    MainMemParamFrame* rows = getParamFrame(stored);
+    if (rows == nullptr) return 0;
+    InternalName result;
+    if (rows->lookupResult(args, argCount, result) != 0) {
+        if (result.isConstant()) value = result;
+        return 0;
+    }
+    InternalName made = newPathObject(host);
+    rows->insertResult(args, argCount, made);
+    value = made;
+    // Indexed like any stored value, so that renaming and cleanup find the arguments.
+    for (int i = 0; i < argCount; ++i) addRelation(host, args[i]);
+    addRelation(host, made);
+    return deltaOn ? recordValue(type, method, host, args, argCount, made) : 1;
+}
+
+int MainMemOM::lookupMethodValue(const InternalName& host, const InternalName& method,
+                                 const InternalName* args, int argCount, int type,
+                                 InternalName& value) {
+    if (!isScalarType(type)) {
+        centralErrorHandler().report(err5::WrongMetType);
+        return 0;
+    }
+    MainMemObjFrame* frame = getObjFrame(host);
+    if (frame == nullptr) return 0;
+    InternalName stored;
+    if (frame->lookupMethod(method, type, argCount, stored) == 0) return 0;
+    if (argCount == 0) {
+        if (!stored.isConstant()) return 0;
+        value = stored;
+        return 1;
+    }
+    if (stored.getType() != InternalName::ParamFrame) return 0;
+    MainMemParamFrame* rows = getParamFrame(stored);
+    InternalName result;
+    if (rows == nullptr || rows->lookupResult(args, argCount, result) == 0) return 0;
+    if (!result.isConstant()) return 0;
+    value = result;
+    return 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Function terms and predicates
+
+int MainMemOM::getFunctionObject(const FSymbol& function, const InternalName* args, int argCount,
+                                 InternalName& out) {
+    InternalName paramName;
+    MainMemParamFrame* rows = nullptr;
+    if (giveInternalName(function, paramName) != 0 &&
+        paramName.getType() == InternalName::ParamFrame)
+        rows = getParamFrame(paramName);
+    if (rows == nullptr) {
+        // First use of the symbol, or its frame has gone (an earlier clear): make it afresh.
+        rows = createParamFrame(argCount + 1, paramName);
+        if (rows == nullptr) return 0;
+        registerName(function, paramName);
+    }
+    if (rows->getArity() != argCount + 1) return 0;
+
+    InternalName found;
+    if (rows->lookupResult(args, argCount, found) != 0) {
+        out = found;
+        return 1;
+    }
+    InternalName object(nameHandler->nextObjectId(), InternalName::Object,
+                        static_cast<std::int8_t>(argCount + 1));
+    rows->insertResult(args, argCount, object);
+    out = object;
+    for (int i = 0; i < argCount; ++i) addRelation(paramName, args[i]);
+    addRelation(paramName, object);
+    if (deltaOn) return recordObject(object);
+    return 1;
+}
+
+int MainMemOM::addPredicate(const InternalName& predicate, const InternalName* tuple, int arity) {
+    MainMemPredFrame* frame = getPredFrame(predicate);
+    if (frame != nullptr) {
+        if (tuple == nullptr) return 0;
+        if (frame->insertTuple(tuple, arity) == 0) return 0;
+    } else {
+        frame = new (std::nothrow) MainMemPredFrame(arity);
+        if (frame == nullptr) {
+            centralErrorHandler().report(err5::NoPredFrame);
+            return 0;
+        }
+        if (frameManager->insertPredFrame(predicate, frame) != 0) {
+            // A refused registration may still have kept the frame; then the manager owns it.
+            if (getPredFrame(predicate) != frame) delete frame;
+            centralErrorHandler().report(err5::NoPredFrame);
+            return 0;
+        }
+        if (tuple == nullptr) return 1;
+        if (frame->insertTuple(tuple, arity) == 0) return 0;
+    }
+    if (deltaOn) return recordPredicate(predicate, tuple, arity);
+    return 1;
+}

@@ -1,0 +1,16 @@
+// The few operations the abstract object manager implements itself, and its class object.
+#include "objectbase/OM.h"
+
+#include "objectbase/MainMemOM.h"
+
+OMAccess* OM::setOMAccess(OMAccess* access) {
+    omAccess = access;
+    return access;
+}
+
+OMMeta::OMMeta() : XMeta("OM") {}
+
+FLSysObject* OMMeta::createInstance(FLSysArgs* args) {
+    if (!checkNoArgs(args)) return nullptr;
+    return new MainMemOM();
+}

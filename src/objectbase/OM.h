@@ -1,0 +1,154 @@
+// OM, the abstract object manager through which the system reaches the object base, and OMMeta.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "foundation/FLSysObject.h"
+#include "foundation/set.h"
+#include "objectbase/FSymbol.h"
+#include "objectbase/InternalName.h"
+
+class DeltaTable;
+class DumpFormatter;
+class Iterator;
+class MainMemObjFrame;
+class MainMemParamFrame;
+class MainMemPredFrame;
+class MainMemSetFrame;
+class OMAccess;
+class SymTab;
+
+// Conventions: lookups answer 1 (found) or 0 and write their result through an out-parameter;
+// storing operations answer 1 for a new fact and 0 for one already present or refused (a refusal
+// has been reported to the central error handler). Operations that hand out an iterator take the
+// caller's previous one (or null) as `reuse` and re-target it when it has the right class.
+//
+// Method types: 0 "->", 1 "->>", 2 "@->>", 3 "*->", 4 "*->>", 5 "@*->>", 6 "=>", 7 "=>>",
+// 8 "@=>>". Relation kinds: 1 instance of (o : c), 2 subclass of (c :: d), 3 the child relation.
+class OM : public FLSysObject {
+  public:
+    OM() = default;
+    OM(const OM&) = delete;
+    OM& operator=(const OM&) = delete;
+
+    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override = 0;
+    bool isOk() const override = 0;
+    void display(OutputChannel& channel) const override = 0;
+    bool isA(const std::string& className) const override = 0;
+
+    // Remembers the access layer that drives this object manager (not owned) and returns it.
+    virtual OMAccess* setOMAccess(OMAccess* access);
+    // The access layer registered last; null when none.
+    OMAccess* getOMAccess() const { return omAccess; }
+
+    // Empties the object base: back to the state right after construction.
+    virtual void clear() = 0;
+    // The text of a name: an integer's digits, else the text of the symbol bound to it (0 when
+    // none is bound; `out` then stays as it was).
+    virtual int giveName(const InternalName& name, std::string& out) = 0;
+    // Appends the printed form of a name. quote: strings between double quotes with escapes.
+    // style: 0 plain, 1 as a sub-term (paths in parentheses), 2 as the tail of a list.
+    // 0 for names that have no printed form (set and parameter-frame names).
+    virtual int giveLexicalForm(const InternalName& name, std::string& out, int quote = 0,
+                                int style = 0) = 0;
+    virtual int giveSymbol(const InternalName& name, FSymbol& out) = 0;
+    virtual bool isPredicate(const InternalName& name) = 0;
+    // arity >= 0: the predicate symbol of that text and arity; arity < 0: the object bound to the
+    // function symbol of that text.
+    virtual int lookupName(const std::string& text, InternalName& out, int arity) = 0;
+    virtual int giveInternalName(const FSymbol& symbol, InternalName& out) = 0;
+    // The hosts whose frame holds an entry of (type, argCount, method).
+    virtual Iterator* methodHostsIterator(const InternalName& method, std::int16_t type,
+                                          std::int16_t argCount, Iterator* reuse) = 0;
+    // Kind 1: the instances of a class; 2: its direct subclasses; 3: its children.
+    virtual Iterator* isaIterator(const InternalName& name, int kind, Iterator* reuse) = 0;
+    // The object standing for the function term f(args), made on first use.
+    virtual int getFunctionObject(const FSymbol& function, const InternalName* args, int argCount,
+                                  InternalName& out) = 0;
+    // The identifier of a symbol, made on first use (1 when made).
+    virtual int getOrCreateName(const FSymbol& symbol, InternalName& out) = 0;
+    // Binds a symbol and a name in both directions; always 1.
+    virtual int registerName(const FSymbol& symbol, const InternalName& name) = 0;
+    virtual int insertIsa(const InternalName& object, const InternalName& cls, int kind) = 0;
+    // Stores every member of `values` as a value of a set-valued method or signature.
+    virtual int insertSetMember(const InternalName& host, const InternalName& method,
+                                const InternalName* args, int argCount, int type,
+                                const set<InternalName>& values) = 0;
+    // Stores host[method@(args) arrow value] for any method type.
+    virtual int insertMethodValue(const InternalName& host, const InternalName& method,
+                                  const InternalName* args, int argCount, int type,
+                                  const InternalName& value) = 0;
+    // The value of the scalar path host.method@(args), made when missing (1 when made).
+    virtual int getOrCreateScalarValue(const InternalName& host, const InternalName& method,
+                                       const InternalName* args, int argCount, int type,
+                                       InternalName& value) = 0;
+    // The stored value of a scalar path, without making one (1 when found).
+    virtual int lookupMethodValue(const InternalName& host, const InternalName& method,
+                                  const InternalName* args, int argCount, int type,
+                                  InternalName& value) = 0;
+    // Stores a predicate tuple; a null tuple only declares the predicate.
+    virtual int addPredicate(const InternalName& predicate, const InternalName* tuple,
+                             int arity) = 0;
+    // x : c (kind 1), x :: c (kind 2) or the child relation (kind 3), with the built-in classes.
+    virtual int isaHolds(const InternalName& x, const InternalName& cls, int kind) = 0;
+    // Records that two names denote one object (1 when a pair was recorded); applied later.
+    virtual int equate(const InternalName& a, const InternalName& b, int force) = 0;
+    virtual SymTab* giveSymTab() = 0;
+    virtual void typeCheck() = 0;
+    virtual int applyEqualities() = 0;
+    virtual int applyEquality(InternalName& representative) = 0;
+    // Forgets strings that no stored fact uses.
+    virtual void cleanup() = 0;
+    virtual void eqTraceOn() = 0;
+    virtual void eqTraceOff() = 0;
+    virtual Iterator* objNamesIterator(Iterator* reuse) = 0;
+    // The method entries of one object of one method type (1000: any).
+    virtual Iterator* methodIterator(const InternalName& host, int type, Iterator* reuse) = 0;
+    virtual void showValue(const InternalName& host, const InternalName& method, int type,
+                           int argCount) = 0;
+    virtual MainMemObjFrame* getObjFrame(const InternalName& name) = 0;
+    virtual MainMemSetFrame* getSetFrame(const InternalName& name) = 0;
+    // The members of one set frame; null (and `reuse` released) when there is none.
+    virtual Iterator* setIterator(const InternalName& setName, Iterator* reuse) = 0;
+    virtual MainMemPredFrame* getPredFrame(const InternalName& name) = 0;
+    virtual MainMemParamFrame* getParamFrame(const InternalName& name) = 0;
+    virtual Iterator* predNamesIterator(Iterator* reuse) = 0;
+    virtual Iterator* paramNamesIterator(Iterator* reuse) = 0;
+    virtual void mergeParamFrames(const InternalName& replaced, const InternalName& kept) = 0;
+    virtual void mergeSetFrames(const InternalName& replaced, const InternalName& kept) = 0;
+    virtual void mergeObjFrames(const InternalName& replaced, const InternalName& kept) = 0;
+    // Starts recording every new fact into the delta predicates the table names (1 when on).
+    virtual int initDelta(DeltaTable* table) = 0;
+    virtual void clearDelta() = 0;
+    virtual void showDelta() = 0;
+    // 0 debug listing, 1 F-Logic, 2 XML.
+    virtual void dump(int format) = 0;
+    virtual void help() = 0;
+    // An object frame (arity -1) or the predicate frame of that arity.
+    virtual void showFrame(const std::string& text, int arity) = 0;
+    virtual void showEquiv() = 0;
+    // No predicate frame of that name, or an empty one.
+    virtual bool isEmptyPredicate(const InternalName& name) = 0;
+    // The local file holding a document object's text; the main-memory base has none (0).
+    virtual int giveLocalFile(const InternalName& name, std::string& file) = 0;
+    // The identifier of a symbol text, made on first use; kind 1 is refined by the first
+    // character ("#" float, digit integer, double quote string).
+    virtual InternalName& internName(InternalName& out, const std::string& text, int type) = 0;
+    virtual DumpFormatter* setDumpTarget(DumpFormatter* target) = 0;
+
+  protected:
+    ~OM() override = default;
+
+    OMAccess* omAccess = nullptr;
+};
+
+// The class object registered as "classOM": "new" without arguments makes a MainMemOM.
+class OMMeta : public XMeta {
+  public:
+    OMMeta();
+    ~OMMeta() override = default;
+
+  protected:
+    FLSysObject* createInstance(FLSysArgs* args) override;
+};

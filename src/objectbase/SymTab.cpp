@@ -1,0 +1,215 @@
+// SymTab and SymTabEntry: entering, naming and printing symbols, and the built-in symbols.
+#include "objectbase/SymTab.h"
+
+#include <bit>
+#include <cctype>
+#include <cstdlib>
+#include <limits>
+#include <ostream>
+
+#include "foundation/ErrorCatalogue.h"
+#include "foundation/ErrorHandler.h"
+
+namespace {
+
+// Integer constants that do not fit 32 bits are reported instead of being silently wrapped.
+const Error& integerOutOfRange() {
+    static const Error error(10, 9, 2, "IntegerOutOfRange",
+                             "The integer constant does not fit into 32 bits.",
+                             "SymTab::GetFSymbol", "The nearest 32-bit integer is used.");
+    return error;
+}
+
+}  // namespace
+
+int SymTabEntry::compare(const SymTabEntry& other) const {
+    if (entryKind != other.entryKind) return entryKind < other.entryKind ? -1 : 1;
+    if (entryArity != other.entryArity) return entryArity < other.entryArity ? -1 : 1;
+    const int byName = entryName.compare(other.entryName);
+    return byName < 0 ? -1 : (byName > 0 ? 1 : 0);
+}
+
+std::ostream& SymTabEntry::print(std::ostream& out) const {
+    return out << entryName << ' ' << InternalName::typePrefix(entryKind) << ' ' << entryArity;
+}
+
+std::ostream& operator<<(std::ostream& out, const SymTabEntry& entry) {
+    return entry.print(out);
+}
+
+SymTab::SymTab() = default;
+
+SymTab::SymTab(const SymTab& other) : FLSysObject(other) {
+    copyFrom(other);
+}
+
+SymTab& SymTab::operator=(const SymTab& other) {
+    copyFrom(other);
+    return *this;
+}
+
+std::int32_t SymTab::readInteger(const std::string& text) {
+    constexpr std::int64_t Max = std::numeric_limits<std::int32_t>::max();
+    constexpr std::int64_t Min = std::numeric_limits<std::int32_t>::min();
+    std::size_t pos = 0;
+    while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos]))) ++pos;
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
+    std::int64_t magnitude = 0;
+    bool outOfRange = false;
+    for (; pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos])); ++pos) {
+        // Once beyond the range the remaining digits only matter for where the text ends.
+        if (!outOfRange) magnitude = magnitude * 10 + (text[pos] - '0');
+        if (magnitude > Max + 1) outOfRange = true;
+    }
+    std::int64_t result = negative ? -magnitude : magnitude;
+    if (outOfRange || result > Max || result < Min) {
+        centralErrorHandler().report(integerOutOfRange());
+        return negative ? static_cast<std::int32_t>(Min) : static_cast<std::int32_t>(Max);
+    }
+    return static_cast<std::int32_t>(result);
+}
+
+float SymTab::readFloat(const std::string& text) {
+    return static_cast<float>(std::strtod(text.c_str(), nullptr));
+}
+
+FSymbol SymTab::GetFSymbol(const std::string& name, int kind, int arity) {
+    if (arity < 0) centralErrorHandler().report(err10::NegativeArity);
+    if ((kind == InternalName::String || kind == InternalName::Integer ||
+         kind == InternalName::Variable) &&
+        arity != 0) {
+        centralErrorHandler().report(err10::ArityNotZero);
+        arity = 0;
+    }
+    if (kind == InternalName::Integer) return FSymbol(readInteger(name), InternalName::Integer, -1);
+    if (kind == InternalName::Float) {
+        const std::string number = !name.empty() && name[0] == '#' ? name.substr(1) : name;
+        return FSymbol(std::bit_cast<std::int32_t>(readFloat(number)), InternalName::Float, -1);
+    }
+    if (!name.empty() && name[0] == '_') {
+        if (name.size() == 1) return newSymbol(InternalName::DontCare, 0);
+        kind = InternalName::DontCare;
+    }
+    return enter(name, kind, arity);
+}
+
+FSymbol SymTab::enter(const std::string& name, int kind, int arity) {
+    SymTabEntry key(name, kind, arity);
+    auto found = entries.find(key);
+    if (found != entries.end()) return FSymbol(found->second, kind, arity);
+    const std::int32_t id = next++;
+    auto inserted = entries.emplace(std::move(key), id).first;
+    FSymbol symbol(id, kind, arity);
+    symbols.emplace(symbol, inserted);
+    return symbol;
+}
+
+FSymbol SymTab::createNewSymbol(const std::string& base, int kind, int arity) {
+    std::string prefix = base.empty() ? std::string() : base + "_";
+    switch (kind) {
+        case InternalName::Predicate:
+            prefix += "p" + std::to_string(arity) + "_";
+            break;
+        case InternalName::Variable:
+            prefix += "X";
+            break;
+        case InternalName::DontCare:
+            prefix += "_#";
+            break;
+        default:
+            if (kind != InternalName::Function)
+                centralErrorHandler().report(err10::WrongSymbolType);
+            kind = InternalName::Function;
+            prefix += "f" + std::to_string(arity) + "_";
+            break;
+    }
+    for (std::int64_t n = next;; ++n) {
+        const std::int32_t before = next;
+        FSymbol symbol = GetFSymbol(prefix + std::to_string(n), kind, arity);
+        if (next != before) return symbol;
+    }
+}
+
+FSymbol SymTab::newSymbol(int kind, int arity) {
+    return createNewSymbol("", kind, arity);
+}
+
+const SymTabEntry* SymTab::find(const InternalName& symbol) const {
+    auto found = symbols.find(FSymbol(symbol));
+    return found == symbols.end() ? nullptr : &found->second->first;
+}
+
+std::string SymTab::GetName(const InternalName& symbol) {
+    const int kind = symbol.getType();
+    if (kind == InternalName::Integer || kind == InternalName::Float) return giveName(symbol);
+    // Asking for the name of an identifier that is no symbol at all (an object, a set name).
+    if (kind > InternalName::BuiltinPredicate) centralErrorHandler().report(err10::NoSymbolType);
+    const SymTabEntry* entry = find(symbol);
+    if (entry == nullptr) {
+        centralErrorHandler().report(err10::SymbolNotFound);
+        return "NULL";
+    }
+    return entry->getName();
+}
+
+std::string SymTab::giveName(const InternalName& symbol) const {
+    switch (symbol.getType()) {
+        case InternalName::Integer:
+            return std::to_string(symbol.getValue());
+        case InternalName::Float:
+            return "#" + floatToText(symbol.asFloat());
+        default: {
+            const SymTabEntry* entry = find(symbol);
+            return entry == nullptr ? "NULL" : entry->getName();
+        }
+    }
+}
+
+bool SymTab::isAnonymous(const InternalName& symbol) const {
+    const std::string text = giveName(symbol);
+    return !text.empty() && text[0] == '_';
+}
+
+void SymTab::print(std::ostream& out) const {
+    for (const auto& [entry, id] : entries) out << id << " : " << entry << '\n';
+    out << "NextEntry : " << next << '\n';
+}
+
+void SymTab::reset() {
+    symbols.clear();
+    entries.clear();
+    next = 1;
+    initBuiltinSymbols();
+}
+
+void SymTab::initBuiltinSymbols() {
+    const builtinSymbol::Entry* table = builtinSymbol::entries();
+    for (int i = 0; i < builtinSymbol::Count; ++i)
+        enter(table[i].name, table[i].kind, table[i].arity);
+}
+
+void SymTab::copyFrom(const SymTab& other) {
+    if (&other == this) return;
+    entries = other.entries;
+    next = other.next;
+    // The identifier map refers into this table's own entries, never into the other table's.
+    symbols.clear();
+    for (auto it = entries.cbegin(); it != entries.cend(); ++it)
+        symbols.emplace(FSymbol(it->second, it->first.getKind(), it->first.getArity()), it);
+}
+
+const SymTabEntry* SymTab::entryOf(std::int32_t id) const {
+    for (const auto& [entry, entryId] : entries)
+        if (entryId == id) return &entry;
+    return nullptr;
+}
+
+const SymTabEntry* SymTab::lookup(const std::string& name, int kind, int arity) const {
+    auto found = entries.find(SymTabEntry(name, kind, arity));
+    return found == entries.end() ? nullptr : &found->first;
+}
+
+bool SymTab::isA(const std::string& className) const {
+    return className == "SymTab" || FLSysObject::isA(className);
+}

@@ -1,0 +1,128 @@
+// SymTab, the symbol table that maps (name, kind, arity) to symbols and back, and its key
+// SymTabEntry.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <map>
+#include <string>
+#include <utility>
+
+#include "foundation/FLSysObject.h"
+#include "objectbase/FSymbol.h"
+#include "objectbase/InternalName.h"
+
+// The key of a symbol: its text, kind and arity. Ordered by kind, then arity, then text.
+class SymTabEntry {
+  public:
+    SymTabEntry() = default;
+    SymTabEntry(std::string name, std::int32_t kind, std::int32_t arity)
+        : entryName(std::move(name)), entryKind(kind), entryArity(arity) {}
+
+    const std::string& getName() const { return entryName; }
+    std::int32_t getKind() const { return entryKind; }
+    std::int32_t getArity() const { return entryArity; }
+
+    // -1, 0 or 1.
+    int compare(const SymTabEntry& other) const;
+    bool operator==(const SymTabEntry& other) const { return compare(other) == 0; }
+    bool operator!=(const SymTabEntry& other) const { return compare(other) != 0; }
+    bool operator<(const SymTabEntry& other) const { return compare(other) < 0; }
+    bool operator<=(const SymTabEntry& other) const { return compare(other) <= 0; }
+    bool operator>(const SymTabEntry& other) const { return compare(other) > 0; }
+    bool operator>=(const SymTabEntry& other) const { return compare(other) >= 0; }
+
+    // The text, a blank, the kind's prefix, a blank and the arity ("get f 0").
+    std::ostream& print(std::ostream& out) const;
+
+  private:
+    std::string entryName;
+    std::int32_t entryKind = 0;
+    std::int32_t entryArity = 0;
+};
+
+inline int compare(const SymTabEntry& a, const SymTabEntry& b) {
+    return a.compare(b);
+}
+std::ostream& operator<<(std::ostream& out, const SymTabEntry& entry);
+
+// Turns the symbols of the program text into identifiers and back. Ids are handed out
+// sequentially from 1; integers and floats are not entered, their identifier carries the number.
+// A new table is empty: its owner calls initBuiltinSymbols right after constructing it.
+class SymTab : public FLSysObject {
+  public:
+    SymTab();
+    SymTab(const SymTab& other);
+    SymTab& operator=(const SymTab& other);
+
+    // The symbol of (name, kind, arity), entered when new. Integers (kind 3) and floats (kind 4)
+    // are encoded in the identifier; a name beginning with "_" is a don't-care variable, and "_"
+    // alone is a new one on every call.
+    virtual FSymbol GetFSymbol(const std::string& name, int kind, int arity);
+    // A symbol whose name was not yet in the table ("p2_57", "f0_58", "X59", "_#60",
+    // "rule_f1_61").
+    virtual FSymbol createNewSymbol(const std::string& base, int kind, int arity);
+    virtual FSymbol newSymbol(int kind, int arity);
+    // The text of a symbol: integers in decimal, floats as "#" and the number, anything else from
+    // the table; an identifier the table does not hold is reported and gives "NULL".
+    virtual std::string GetName(const InternalName& symbol);
+    // As GetName, without any report.
+    virtual std::string giveName(const InternalName& symbol) const;
+    virtual int getArity(const InternalName& symbol) const { return symbol.getArity(); }
+    // True when the symbol's text begins with "_".
+    virtual bool isAnonymous(const InternalName& symbol) const;
+    virtual int getType(const InternalName& symbol) const { return symbol.getType(); }
+    // One line "id : entry" per entry in key order, then "NextEntry : " and the next id.
+    virtual void print(std::ostream& out) const;
+    using FLSysObject::print;
+    // Empties the table and enters the built-in symbols again.
+    virtual void reset();
+    // Enters the 40 built-in symbols (ids 1-40 in an empty table).
+    virtual void initBuiltinSymbols();
+    // Replaces this table's contents by a copy of the other's.
+    virtual void copyFrom(const SymTab& other);
+    // The entry holding the id, or null.
+    virtual const SymTabEntry* entryOf(std::int32_t id) const;
+    // The entry of the key (name, kind, arity), or null when there is none.
+    virtual const SymTabEntry* lookup(const std::string& name, int kind, int arity) const;
+
+    std::string name() const override { return "aSymTab"; }
+    bool isA(const std::string& className) const override;
+
+    // The id the next new symbol receives.
+    std::int32_t nextId() const { return next; }
+
+    // Calls visit(symbol, text) for every entered symbol in ascending id order.
+    template <class Visit>
+    void forEachSymbol(Visit visit) const {
+        for (const auto& [symbol, entry] : symbols) visit(symbol, entry->first.getName());
+    }
+
+    // The integer a text denotes, read like atoi (blanks, an optional sign, the leading digits; 0
+    // when there are none) but range-checked: a value beyond 32 bits is reported and the nearest
+    // 32-bit integer is taken instead of a wrapped one.
+    static std::int32_t readInteger(const std::string& text);
+    // The 32-bit float a text denotes (read like atof, then rounded to float).
+    static float readFloat(const std::string& text);
+
+  protected:
+    ~SymTab() override = default;
+
+  private:
+    using EntryMap = std::map<SymTabEntry, std::int32_t>;
+    struct SymbolOrder {
+        bool operator()(const InternalName& a, const InternalName& b) const {
+            return a.compare(b) < 0;
+        }
+    };
+    using SymbolMap = std::map<FSymbol, EntryMap::const_iterator, SymbolOrder>;
+
+    // Finds or enters (name, kind, arity) without the special rules of GetFSymbol.
+    FSymbol enter(const std::string& name, int kind, int arity);
+    // The entry of an identifier, or null.
+    const SymTabEntry* find(const InternalName& symbol) const;
+
+    SymbolMap symbols;  // identifier -> its entry
+    EntryMap entries;   // (name, kind, arity) -> id
+    std::int32_t next = 1;
+};

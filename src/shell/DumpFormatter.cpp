@@ -1,0 +1,44 @@
+// The operations all dump formatters share: the end of line and the XML form of names.
+#include "shell/DumpFormatter.h"
+
+#include "foundation/OutputChannel.h"
+#include "objectbase/InternalName.h"
+#include "objectbase/OM.h"
+
+void DumpFormatter::newLine() {
+    debugChannel() << std::endl;
+}
+
+std::string DumpFormatter::xmlName(const InternalName& name) {
+    std::string lexical;
+    // Strings in double quotes, numbers as written: the form the F-Logic text uses.
+    if (om != nullptr) om->giveLexicalForm(name, lexical, 1);
+    return xmlNameOfLexicalForm(name.getType(), lexical);
+}
+
+std::string DumpFormatter::xmlNameOfLexicalForm(int kind, const std::string& lexical) {
+    std::string s = lexical;
+    if (s.empty() || kind == InternalName::Integer) return s;
+    if (kind == InternalName::String) {
+        s.erase(0, 1);
+        if (!s.empty()) s.pop_back();
+        return s;
+    }
+    if (kind == InternalName::Float) {
+        if (s.front() == '#') s.erase(0, 1);
+        return s;
+    }
+    for (char& c : s) {
+        if (c == '(' || c == '.' || c == ')' || c == '@' || c == ' ' || c == ',') c = '-';
+    }
+    // The character that moves into the place of a removed one is passed over, so of two
+    // adjacent quotes only the first goes, and of three dashes in a row two stay.
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '"') s.erase(i, 1);
+    }
+    for (std::size_t i = 0; i + 1 < s.size(); ++i) {
+        if ((s[i] == '-' || s[i] == '_') && s[i + 1] == '-') s.erase(i, 1);
+    }
+    for (int n = 0; n < 2 && !s.empty() && s.back() == '-'; ++n) s.pop_back();
+    return s;
+}

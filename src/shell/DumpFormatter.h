@@ -1,0 +1,75 @@
+// DumpFormatter: the protocol through which the object manager and the export handlers write
+// pieces of the object base in one output format (F-Logic, XML, ...).
+#pragma once
+
+#include <string>
+
+#include "foundation/FLSysObject.h"
+
+class InternalName;
+class OM;
+
+// Operations either write on debugChannel or return a piece of text that the caller joins.
+class DumpFormatter : public FLSysObject {
+  public:
+    // The formatter prints names through `om`, which it does not own.
+    explicit DumpFormatter(OM* om) : om(om) {}
+    ~DumpFormatter() override = default;
+
+    bool isA(const std::string& className) const override {
+        return className == "DumpFormatter" || FLSysObject::isA(className);
+    }
+
+    // externalIdKind is "PUBLIC", "SYSTEM" or empty.
+    virtual void writeDocumentHead(const std::string& docType, const std::string& externalIdKind,
+                                   const std::string& externalId) = 0;
+    virtual void openRoot(const std::string& name) = 0;
+    virtual void closeRoot(const std::string& name) = 0;
+    virtual void writeSubclass(const InternalName& sub, const InternalName& super) = 0;
+    virtual void writeIsa(const InternalName& object, const InternalName& cls) = 0;
+    // Ends the line on debugChannel; the same for every format.
+    virtual void newLine();
+    virtual void openFrame(const InternalName& object, const InternalName& cls, int withId) = 0;
+    virtual void closeFrameHead() = 0;
+    virtual void closeFrame(const InternalName& object, const InternalName& cls) = 0;
+    virtual void methodSeparator() = 0;
+    virtual std::string argsOpen() = 0;
+    virtual std::string attributeText(const InternalName& name, int position,
+                                      const InternalName& value) = 0;
+    // position counts from 1.
+    virtual std::string argumentText(int position, const InternalName& argument) = 0;
+    // The XML form of a name, made from its lexical form; the same for every format.
+    virtual std::string xmlName(const InternalName& name);
+    virtual std::string argsClose() = 0;
+    virtual std::string arrowText(int methodType) = 0;
+    virtual void writeMethodHead(const std::string& methodText, const std::string& restText,
+                                 const std::string& bracket) = 0;
+    virtual void writeText(const std::string& text) = 0;
+    virtual void writeMethodValue(const std::string& methodText, const std::string& restText,
+                                  const InternalName& value) = 0;
+    virtual void pendingOpen(const std::string& text) = 0;
+    virtual void pendingAppend(const std::string& text) = 0;
+    virtual std::string valueElementText(const InternalName& name, const std::string& attributes,
+                                         const InternalName& value) = 0;
+    virtual std::string elementText(const InternalName& name, const std::string& attributes,
+                                    const std::string& content) = 0;
+    virtual std::string frameEndText(const InternalName& object, const InternalName& name,
+                                     const std::string& attributes, const std::string& content,
+                                     int withId, const std::string& prefix) = 0;
+    // position counts from 1.
+    virtual void writeSetMember(const InternalName& host, const InternalName& method,
+                                const InternalName& member, int position) = 0;
+    virtual void writeTail(const std::string& text) = 0;
+    virtual void openPredicate(const std::string& name) = 0;
+    virtual void predicateSeparator() = 0;
+    // position counts from 1.
+    virtual void writePredicateArgument(const InternalName& argument, int position) = 0;
+    virtual void closePredicate() = 0;
+    virtual void writeStatement(const std::string& text) = 0;
+
+    // The XML form of a lexical form: kind is the name's kind (2 string, 3 integer, 4 float).
+    static std::string xmlNameOfLexicalForm(int kind, const std::string& lexical);
+
+  protected:
+    OM* om;
+};

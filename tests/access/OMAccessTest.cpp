@@ -1,0 +1,57 @@
+// Tests of the name-mapping dictionary of OMAccess and its shell identity.
+#include <gtest/gtest.h>
+
+#include "access/OMAccess.h"
+
+namespace {
+
+// Gives the tests the way in that the access layer's own operations use.
+class MappingAccess : public OMAccess {
+  public:
+    void map(const InternalName& name, const InternalName& to) { nameMap.insert(name, to); }
+    int entries() const { return nameMap.size(); }
+};
+
+const InternalName o101(101, InternalName::Object, 0);
+const InternalName o102(102, InternalName::Object, 0);
+const InternalName o103(103, InternalName::Object, 0);
+const InternalName text1(1, InternalName::String, 0);
+const InternalName text2(2, InternalName::String, 0);
+
+}  // namespace
+
+TEST(OMAccessTest, RemapMovesTheEntryToTheRepresentative) {
+    MappingAccess access;
+    access.map(o101, text1);
+    access.remapName(o101, o102);
+    EXPECT_FALSE(access.isMapped(o101));
+    EXPECT_TRUE(access.isMapped(o102));
+    EXPECT_EQ(access.mappedName(o102), text1);
+    EXPECT_EQ(access.mappedName(o101), o101);
+    EXPECT_EQ(access.entries(), 1);
+
+    // An entry of the representative is replaced by the moved one.
+    access.map(o103, text2);
+    access.remapName(o102, o103);
+    EXPECT_EQ(access.mappedName(o103), text1);
+    EXPECT_EQ(access.entries(), 1);
+}
+
+TEST(OMAccessTest, RemapWithoutEntryOrOntoItselfChangesNothing) {
+    MappingAccess access;
+    access.map(o102, text2);
+    access.remapName(o101, o102);
+    EXPECT_EQ(access.mappedName(o102), text2);
+    EXPECT_EQ(access.entries(), 1);
+
+    access.remapName(o102, o102);
+    EXPECT_TRUE(access.isMapped(o102));
+    EXPECT_EQ(access.mappedName(o102), text2);
+}
+
+TEST(OMAccessTest, ShellIdentity) {
+    OMAccess access;
+    EXPECT_TRUE(access.isA("OMAccess"));
+    EXPECT_TRUE(access.isA("FLSysObject"));
+    EXPECT_FALSE(access.isA("OM"));
+}

@@ -1,0 +1,104 @@
+// Tests of the iterators over sets of tuples and extended tuples.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "compile/TupleSetIterator.h"
+#include "foundation/Error.h"
+#include "foundation/ErrorHandler.h"
+
+namespace {
+
+InternalName obj(int v) {
+    return InternalName(v, InternalName::Object, 0);
+}
+
+// Collects the names of the errors reported while it lives.
+class ErrorNames {
+  public:
+    ErrorNames() : old(centralErrorHandler().keepMostSerious()) {
+        centralErrorHandler().setKeepMostSerious(0);
+        centralErrorHandler().reset();
+    }
+    ~ErrorNames() {
+        centralErrorHandler().setKeepMostSerious(old);
+        centralErrorHandler().reset();
+    }
+    Error last() const { return centralErrorHandler().getError(); }
+
+  private:
+    int old;
+};
+
+}  // namespace
+
+TEST(TupleSetIteratorTest, WalksRowsInOrderAndRejectsBadColumns) {
+    InternalName a[] = {obj(2), obj(1)};
+    InternalName b[] = {obj(1), obj(3)};
+    set<Tuple> rows;
+    rows.insert(Tuple(a, 2));
+    rows.insert(Tuple(b, 2));
+
+    auto* it = new TupleSetIterator(&rows, 2);
+    EXPECT_EQ(it->columns(), 2);
+    EXPECT_TRUE(it->isA("TupleSetIterator"));
+    EXPECT_FALSE(it->isA("ExtendedTupleSetIterator"));
+    {
+        ErrorNames errors;
+        EXPECT_EQ(it->atColumn(1), InternalName::UndefinedObject);  // not positioned yet
+        EXPECT_EQ(errors.last().getMessage(),
+                  "Invalid use of TupleSetIterator::atColumn(int), the result is an undefined "
+                  "object ");
+    }
+    ASSERT_TRUE(it->first());
+    EXPECT_EQ(it->atColumn(1), obj(1));
+    EXPECT_EQ(it->atColumn(2), obj(3));
+    {
+        ErrorNames errors;
+        EXPECT_EQ(it->atColumn(0), InternalName::UndefinedObject);
+        EXPECT_EQ(it->atColumn(3), InternalName::UndefinedObject);
+        EXPECT_EQ(errors.last().getNumber(), 11);
+    }
+    ASSERT_TRUE(it->next());
+    EXPECT_EQ(it->atColumn(1), obj(2));
+    EXPECT_FALSE(it->next());
+    EXPECT_FALSE(it->next());
+
+    // Re-targeting leaves the iterator unpositioned; a null set has no rows.
+    it->reset(nullptr, 4);
+    EXPECT_EQ(it->columns(), 4);
+    EXPECT_FALSE(it->first());
+    EXPECT_FALSE(it->next());
+    decRef(it);
+}
+
+TEST(TupleSetIteratorTest, ExtendedRowsKeepEveryResult) {
+    InternalName a[] = {obj(1), obj(9)};
+    InternalName b[] = {obj(1), obj(8)};
+    InternalName c[] = {obj(0), obj(9)};
+    set<ExtendedTuple> rows;
+    rows.insert(ExtendedTuple(a, 2));
+    rows.insert(ExtendedTuple(b, 2));
+    rows.insert(ExtendedTuple(c, 2));
+    EXPECT_EQ(rows.size(), 3);
+    // A probe with an undefined result is an ordinary row, not a wildcard.
+    InternalName probe[] = {obj(1), InternalName::UndefinedObject};
+    EXPECT_FALSE(rows.member(ExtendedTuple(probe, 2)));
+    EXPECT_EQ(probe[1], InternalName::UndefinedObject);
+
+    auto* it = new ExtendedTupleSetIterator(&rows, 2);
+    EXPECT_TRUE(it->isA("ExtendedTupleSetIterator"));
+    EXPECT_FALSE(it->isA("TupleSetIterator"));
+    std::string seen;
+    for (bool more = it->first(); more; more = it->next())
+        seen += it->atColumn(1).ToString() + "-" + it->atColumn(2).ToString() + " ";
+    EXPECT_EQ(seen, "o0-o9 o1-o8 o1-o9 ");
+    {
+        ErrorNames errors;
+        EXPECT_EQ(it->atColumn(1), InternalName::UndefinedObject);
+        EXPECT_EQ(errors.last().getMessage(),
+                  "Invalid use of ExtendedTupleSetIterator::atColumn(int), the result is an "
+                  "undefined object ");
+    }
+    decRef(it);
+}

@@ -1,0 +1,67 @@
+// Tests of the bounded array: indexing from a lower bound, the range error and the row order.
+#include <gtest/gtest.h>
+
+#include "foundation/cArray.h"
+#include "foundation/set.h"
+#include "objectbase/InternalName.h"
+
+namespace {
+
+TEST(cArray, IndexesFromItsLowerBound) {
+    cArray<int> a(3, 5);
+    EXPECT_EQ(a.size(), 3);
+    EXPECT_EQ(a.low(), 5);
+    EXPECT_EQ(a.high(), 7);
+    a[5] = 1;
+    a[7] = 3;
+    EXPECT_EQ(a[5], 1);
+    EXPECT_EQ(a[6], 0);
+    EXPECT_EQ(a[7], 3);
+    cArray<int> none(0, 1);
+    EXPECT_EQ(none.size(), 0);
+}
+
+TEST(cArray, OutsideIndexIsReportedAndYieldsUndefined) {
+    centralErrorHandler().reset();
+    cArray<InternalName> a(2, 1);
+    a[1] = InternalName(7, InternalName::Integer, 0);
+    InternalName& outside = a[3];
+    EXPECT_EQ(outside, InternalName::UndefinedObject);
+    EXPECT_EQ(centralErrorHandler().getError(), err6::IllegalIndex);
+    outside = InternalName(9, InternalName::Integer, 0);  // writes land nowhere that matters
+    EXPECT_EQ(a[0], InternalName::UndefinedObject);
+    EXPECT_EQ(a[1], InternalName(7, InternalName::Integer, 0));
+    EXPECT_EQ(err6::IllegalIndex.getMessage(),
+              "the specified index is not inside the previously defined range");
+    centralErrorHandler().reset();
+}
+
+cArray<InternalName>* row(std::initializer_list<int> values) {
+    auto* r = new cArray<InternalName>(static_cast<std::int32_t>(values.size()), 1);
+    int i = 1;
+    for (int v : values) (*r)[i++] = InternalName(v, InternalName::Object, 0);
+    return r;
+}
+
+TEST(cArray, RowsOrderedCellByCellWithPrefixFirst) {
+    cArray<InternalName>* a = row({1, 2});
+    cArray<InternalName>* b = row({1, 2, 0});
+    cArray<InternalName>* c = row({1, 3});
+    cArray<InternalName>* a2 = row({1, 2});
+    EXPECT_EQ(compare(*a, *b), -1);
+    EXPECT_EQ(compare(*b, *a), 1);
+    EXPECT_EQ(compare(*b, *c), -1);
+    EXPECT_EQ(compare(*a, *a2), 0);
+
+    set<cArray<InternalName>*> rows;
+    rows.insert(c);
+    rows.insert(b);
+    rows.insert(a);
+    rows.insert(a2);  // equal rows are one element
+    EXPECT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows.choose(), a);
+    EXPECT_TRUE(rows.member(a2));
+    for (auto* r : {a, b, c, a2}) decRef(r);
+}
+
+}  // namespace

@@ -1,0 +1,190 @@
+// Tests of the frame manager's registry, pools, name iterators and error reports.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "objectbase/FrameManager.h"
+#include "support/ChannelCapture.h"
+
+namespace {
+
+InternalName obj(int v) {
+    return InternalName(v, InternalName::Object, 0);
+}
+InternalName setName(int v) {
+    return InternalName(v, InternalName::SetName, 1);
+}
+
+// A manager that is released at the end of the test; owner and symbol table are never read.
+struct Manager {
+    Manager()
+        : fm(new FrameManager(*reinterpret_cast<OM*>(&dummy), *reinterpret_cast<SymTab*>(&dummy))) {
+    }
+    ~Manager() {
+        fm->clear();
+        decRef(fm);
+    }
+    FrameManager* operator->() const { return fm; }
+    long dummy = 0;
+    FrameManager* fm;
+};
+
+std::vector<std::string> names(Iterator* it) {
+    std::vector<std::string> found;
+    for (bool more = it->first(); more; more = it->next())
+        found.push_back(it->atColumn(1).ToString());
+    return found;
+}
+
+// The position of `needle` in `text` after `from`, or npos.
+std::size_t after(const std::string& text, const std::string& needle, std::size_t from) {
+    return from == std::string::npos ? from : text.find(needle, from);
+}
+
+}  // namespace
+
+TEST(FrameManagerTest, RegistersFindsAndRefusesDuplicates) {
+    Manager fm;
+    EXPECT_EQ(fm->hasFrames(), 0);
+    MainMemObjFrame* frame = fm->allocateObjFrame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_NE(fm->allocateObjFrame(), frame);
+    EXPECT_EQ(fm->insertObjFrame(obj(101), frame), 0);
+    EXPECT_EQ(fm->hasFrames(), 1);
+    MainMemObjFrame* found = nullptr;
+    EXPECT_EQ(fm->getObjFrame(obj(101), found), 0);
+    EXPECT_EQ(found, frame);
+
+    {
+        ErrorCapture errors;
+        EXPECT_EQ(fm->insertObjFrame(obj(101), fm->allocateObjFrame()), 1);
+        std::string text = errors.text();
+        EXPECT_NE(after(text, "Failed2InsertObjFrame", after(text, "ObjFrameExists", 0)),
+                  std::string::npos);
+    }
+    EXPECT_EQ(fm->objectCount(), 1);
+    EXPECT_EQ(fm->getObjFrame(obj(101), found), 0);
+    EXPECT_EQ(found, frame);
+
+    MainMemPredFrame* pred = nullptr;
+    {
+        ErrorCapture errors;
+        EXPECT_EQ(fm->getPredFrame(obj(5), pred), 0);
+        EXPECT_EQ(pred, nullptr);
+        EXPECT_EQ(errors.text(), "");
+    }
+    EXPECT_EQ(
+        fm->insertPredFrame(InternalName(7, InternalName::Predicate, 2), new MainMemPredFrame(2)),
+        0);
+    {
+        ErrorCapture errors;
+        auto* spare = new MainMemPredFrame(2);
+        EXPECT_EQ(fm->insertPredFrame(InternalName(7, InternalName::Predicate, 2), spare), 1);
+        delete spare;
+        std::string text = errors.text();
+        EXPECT_NE(after(text, "Failed2InsertPredFrame", after(text, "PredFrameExists", 0)),
+                  std::string::npos);
+    }
+    EXPECT_EQ(fm->predicateCount(), 1);
+}
+
+TEST(FrameManagerTest, DeleteReportsMissingNamesOnStdoutAndErrors) {
+    Manager fm;
+    {
+        ErrorCapture errors;
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(fm->deleteObjFrame(obj(123)), 1);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "FrameMgr Error1 123\n");
+        std::string text = errors.text();
+        EXPECT_NE(after(text, "Failed2DeleteObjFrame", after(text, "ObjFrameNotExists", 0)),
+                  std::string::npos);
+    }
+    {
+        ErrorCapture errors;
+        EXPECT_EQ(fm->deleteSetFrame(setName(3)), 1);
+        EXPECT_EQ(fm->deleteParamFrame(InternalName(1, InternalName::ParamFrame, 2)), 1);
+        std::string text = errors.text();
+        std::size_t set = after(text, "Failed2DeleteSetFrame", after(text, "SetFrameNotExists", 0));
+        EXPECT_NE(after(text, "Failed2DeleteParamFrame", after(text, "ParamNameNotExists", set)),
+                  std::string::npos);
+    }
+
+    MainMemSetFrame* frame = fm->allocateSetFrame();
+    ASSERT_EQ(fm->insertSetFrame(setName(3), frame), 0);
+    EXPECT_EQ(fm->setCount(), 1);
+    EXPECT_EQ(fm->deleteSetFrame(setName(3)), 0);
+    EXPECT_EQ(fm->setCount(), 0);
+    EXPECT_EQ(fm->hasFrames(), 0);
+    // Unregistered, the name can be registered again.
+    EXPECT_EQ(fm->insertSetFrame(setName(3), frame), 0);
+
+    auto* param = new MainMemParamFrame(2);
+    ASSERT_EQ(fm->insertParamFrame(InternalName(1, InternalName::ParamFrame, 2), param), 0);
+    EXPECT_EQ(fm->deleteParamFrame(InternalName(1, InternalName::ParamFrame, 2)), 0);
+    delete param;  // an unregistered parameter frame belongs to the caller again
+}
+
+TEST(FrameManagerTest, NameIteratorsRunInIdentifierOrderAndReuse) {
+    Manager fm;
+    fm->insertSetFrame(setName(3), fm->allocateSetFrame());
+    fm->insertSetFrame(setName(1), fm->allocateSetFrame());
+    fm->insertSetFrame(setName(2), fm->allocateSetFrame());
+    fm->insertObjFrame(obj(7), fm->allocateObjFrame());
+
+    Iterator* it = fm->setNames(nullptr);
+    EXPECT_EQ(names(it), (std::vector<std::string>{"s1", "s2", "s3"}));
+    EXPECT_EQ(it->columns(), 1);
+    EXPECT_EQ(it->atColumn(1), InternalName::UndefinedObject);  // past the end
+    EXPECT_FALSE(it->next());
+    ASSERT_TRUE(it->first());
+    EXPECT_EQ(it->atColumn(2), InternalName::UndefinedObject);
+    EXPECT_TRUE(it->isA("SetNamesIterator"));
+    EXPECT_FALSE(it->isA("ObjNamesIterator"));
+    EXPECT_EQ(fm->setNames(it), it);
+
+    {
+        // An iterator of another class is reported, released and replaced.
+        ErrorCapture errors;
+        Iterator* objIt = fm->objNames(it);
+        EXPECT_NE(errors.text().find("GotUnknownIterator"), std::string::npos);
+        EXPECT_TRUE(objIt->isA("ObjNamesIterator"));
+        EXPECT_EQ(names(objIt), (std::vector<std::string>{"o7"}));
+        decRef(objIt);
+    }
+    MainMemObjFrame holder;
+    Iterator* methodIt = holder.methodIterator(0, nullptr);
+    {
+        ErrorCapture errors;
+        Iterator* predIt = fm->predNames(methodIt);
+        EXPECT_NE(errors.text().find("GotUnknownIterator"), std::string::npos);
+        EXPECT_FALSE(predIt->first());
+        Iterator* paramIt = fm->paramNames(nullptr);
+        EXPECT_FALSE(paramIt->first());
+        decRef(paramIt);
+        decRef(predIt);
+    }
+}
+
+TEST(FrameManagerTest, ClearForgetsEverythingAndPoolsMoveOn) {
+    Manager fm;
+    MainMemSetFrame* first = fm->allocateSetFrame();
+    first->insert(obj(1));
+    fm->insertSetFrame(setName(1), first);
+    fm->insertPredFrame(InternalName(9, InternalName::Predicate, 1), new MainMemPredFrame(1));
+    fm->insertParamFrame(InternalName(2, InternalName::ParamFrame, 2), new MainMemParamFrame(2));
+    EXPECT_EQ(fm->hasFrames(), 1);
+    fm->clear();
+    EXPECT_EQ(fm->hasFrames(), 0);
+    EXPECT_EQ(fm->setCount() + fm->predicateCount() + fm->parameterCount(), 0);
+    EXPECT_EQ(first->size(), 0);
+    EXPECT_NE(fm->allocateSetFrame(), first);
+    Iterator* it = fm->predNames(nullptr);
+    EXPECT_FALSE(it->first());
+    decRef(it);
+
+    // Past the end of a block, frames keep coming from a new one.
+    for (int i = 0; i < 10000; ++i) ASSERT_NE(fm->allocateSetFrame(), nullptr);
+    fm->insertSetFrame(setName(5), fm->allocateSetFrame());
+    EXPECT_EQ(fm->setCount(), 1);
+}

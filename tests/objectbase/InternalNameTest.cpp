@@ -1,0 +1,163 @@
+// InternalName: order, printing, float construction at the edges and the identifier constants.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <sstream>
+
+#include "SymbolErrorCapture.h"
+#include "foundation/FLSysOStream.h"
+#include "foundation/OutputChannel.h"
+#include "foundation/set.h"
+#include "objectbase/FSymbol.h"
+#include "objectbase/InternalName.h"
+#include "support/ChannelCapture.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+std::int32_t bitsOf(float f) {
+    return std::bit_cast<std::int32_t>(f);
+}
+
+TEST(InternalNameOrder, ValueThenKindThenFlag) {
+    // Value decides first, as a signed number: an integer -1 precedes object o1.
+    EXPECT_EQ(InternalName(-1, 8, 0).compare(InternalName(1, 3, 0)), -1);
+    EXPECT_EQ(InternalName(5, 8, 0).compare(InternalName(5, 10, 1)), -1);
+    EXPECT_EQ(InternalName(5, 8, -1).compare(InternalName(5, 8, 0)), -1);
+    // The kind compares unsigned even at the top of its range.
+    EXPECT_EQ(InternalName(5, 200, 0).compare(InternalName(5, 10, 0)), 1);
+    EXPECT_EQ(InternalName(std::numeric_limits<std::int32_t>::min(), 8, 0)
+                  .compare(InternalName(std::numeric_limits<std::int32_t>::max(), 0, 0)),
+              -1);
+    EXPECT_EQ(compare(InternalName(7, 8, 1), InternalName(7, 8, 1)), 0);
+    EXPECT_NE(InternalName(7, 8, 1), InternalName(7, 8, 2));
+    // Symbols order like identifiers.
+    EXPECT_EQ(compare(FSymbol(3, 1, 0), FSymbol(3, 1, 1)), -1);
+}
+
+TEST(InternalNameOrder, SetsEnumerateByValueFirst) {
+    set<InternalName> names;
+    for (InternalName n : {InternalName(5, 10, 1), InternalName(1, 8, 0), InternalName(-3, 3, -1),
+                           InternalName(5, 8, 0), InternalName(1, 8, 0)})
+        names.insert(n);
+    std::string order;
+    for (auto item = names.first_item(); item != nullptr; item = names.next_item(item))
+        order += names.key(item).ToString() + " ";
+    EXPECT_EQ(order, "i-3 o1 o5 s5 ");
+}
+
+TEST(InternalNameBasics, DefaultIsTheUndefinedObject) {
+    InternalName none;
+    EXPECT_EQ(none, InternalName::UndefinedObject);
+    EXPECT_EQ(none.ToString(), "o0");
+    EXPECT_EQ(InternalName::InitialSetName.ToString(), "s0");
+    EXPECT_EQ(InternalName::InitialSetName.getArity(), 1);
+}
+
+TEST(InternalNameBasics, ConstantsAndVariables) {
+    for (int kind = 0; kind <= 10; ++kind) {
+        InternalName name(1, kind, 0);
+        EXPECT_EQ(name.isConstant(), kind == 2 || kind == 3 || kind == 4 || kind == 8) << kind;
+        EXPECT_EQ(name.isVariable(), kind == 5 || kind == 6) << kind;
+    }
+}
+
+TEST(InternalNameBasics, PrefixesOfEveryKind) {
+    const char* expected[] = {"pr3", "f3", "z3", "i3", "#3", "v3", "dcv3", "b3", "o3", "p3", "s3"};
+    for (int kind = 0; kind <= 10; ++kind)
+        EXPECT_EQ(InternalName(3, kind, 0).ToString(), expected[kind]);
+    std::ostringstream out;
+    out << InternalName(-5, 3, -1);
+    EXPECT_EQ(out.str(), "i-5");
+}
+
+class InternalNameReports : public SymbolErrorCapture {};
+
+TEST_F(InternalNameReports, UnknownKindPrintsQuestionMarkOncePerPrint) {
+    InternalName odd(42, 11, 0);
+    EXPECT_EQ(odd.ToString(), "?42");
+    EXPECT_EQ(reported(), Names{"E:UnknownType"});
+    std::ostringstream out;
+    out << odd;
+    EXPECT_EQ(out.str(), "?42");
+    EXPECT_EQ(reported(), Names{"E:UnknownType"});
+}
+
+TEST_F(InternalNameReports, OutputOnAChannel) {
+    ChannelCapture captured(debugChannel());
+    debugChannel() << InternalName(101, 8, 0) << " " << InternalName(-3, 3, -1);
+    InternalName(2, 10, 1).printOn(&debugChannel());
+    EXPECT_EQ(captured.text(), "o101 i-3s2");
+    EXPECT_TRUE(reported().empty());
+}
+
+TEST(InternalNameFloat, WholeNumbersBecomeIntegers) {
+    InternalName three(3.0f, 4, 0);
+    EXPECT_EQ(three, InternalName(3, 3, 0));
+    InternalName minusSeven(-7.0f, 4, -1);
+    EXPECT_EQ(minusSeven, InternalName(-7, 3, -1));
+    // Other requested kinds are kept for whole numbers.
+    EXPECT_EQ(InternalName(3.0f, 1, 0), InternalName(3, 1, 0));
+    EXPECT_EQ(InternalName(-0.0f, 4, 0), InternalName(0, 3, 0));
+    // The sum of two doubles is rounded to a float first.
+    EXPECT_EQ(InternalName(1.5 + 2.5, 4, -1), InternalName(4, 3, -1));
+    // The largest float below 2^31 is still an integer.
+    const float below = std::nextafter(2147483648.0f, 0.0f);
+    EXPECT_EQ(InternalName(below, 4, 0).getType(), 3);
+    EXPECT_EQ(InternalName(below, 4, 0).getValue(), 2147483520);
+    EXPECT_EQ(InternalName(-below, 4, 0).getValue(), -2147483520);
+}
+
+TEST(InternalNameFloat, EverythingElseKeepsItsBits) {
+    InternalName half(3.5f, 3, 2);
+    EXPECT_EQ(half.getType(), 4);
+    EXPECT_EQ(half.getValue(), bitsOf(3.5f));
+    EXPECT_EQ(half.getArity(), 2);
+    EXPECT_EQ(half.ToString(), "#" + std::to_string(bitsOf(3.5f)));
+    // Magnitudes of 2^31 and beyond, infinities and NaN stay floats instead of overflowing.
+    for (float f : {3e9f, 2147483648.0f, -2147483648.0f, std::numeric_limits<float>::infinity(),
+                    -std::numeric_limits<float>::infinity()}) {
+        InternalName big(f, 4, -1);
+        EXPECT_EQ(big.getType(), 4) << f;
+        EXPECT_EQ(big.getValue(), bitsOf(f)) << f;
+    }
+    InternalName nan(std::numeric_limits<float>::quiet_NaN(), 4, -1);
+    EXPECT_EQ(nan.getType(), 4);
+    EXPECT_TRUE(std::isnan(nan.asFloat()));
+    // A double beyond the float range rounds to infinity.
+    EXPECT_EQ(InternalName(1e300, 4, -1).asFloat(), std::numeric_limits<float>::infinity());
+}
+
+TEST(InternalNameFloat, AsFloat) {
+    EXPECT_FLOAT_EQ(InternalName(7, 3, 0).asFloat(), 7.0f);
+    EXPECT_FLOAT_EQ(InternalName(2.25f, 4, 0).asFloat(), 2.25f);
+    EXPECT_FLOAT_EQ(InternalName(7, 8, 0).asFloat(), -47.474747f);
+}
+
+TEST(InternalNameFloat, TextReadsBackToTheSameFloat) {
+    EXPECT_EQ(floatToText(2.5f), "2.5");
+    EXPECT_EQ(floatToText(3.0f), "3");
+    EXPECT_EQ(floatToText(-0.125f), "-0.125");
+    // Six significant digits would lose these.
+    for (float f : {0.1f, 1234567.9f, 3.14159274f, 1e-10f, 16777216.0f, 3.4028235e38f}) {
+        const std::string text = floatToText(f);
+        EXPECT_EQ(std::strtof(text.c_str(), nullptr), f) << text;
+    }
+}
+
+TEST(BuiltinObjects, ValuesAndFlags) {
+    EXPECT_EQ(builtinObject::Nil, InternalName(12, 8, 0));
+    EXPECT_EQ(builtinObject::Parse5, InternalName(17, 8, 5));
+    EXPECT_EQ(builtinObject::AtSetSigArrow.ToString(), "o39");
+    EXPECT_EQ(builtinObject::Root.ToString(), "o41");
+    for (int id : {0, 4, 41})
+        EXPECT_EQ(builtinObject::forSymbolId(id), InternalName::UndefinedObject);
+    EXPECT_EQ(builtinObject::forSymbolId(8), builtinObject::Parse3);
+    for (int id = 10; id <= 40; ++id)
+        EXPECT_EQ(builtinObject::forSymbolId(id), InternalName(id + 8, 8, 0));
+}
+
+}  // namespace

@@ -1,0 +1,145 @@
+// Tests of object frames, set frames and the method iterator.
+#include <gtest/gtest.h>
+
+#include "access/SetIterator.h"
+#include "objectbase/MainMemFrames.h"
+#include "support/ChannelCapture.h"
+
+namespace {
+
+InternalName obj(int v) {
+    return InternalName(v, InternalName::Object, 0);
+}
+InternalName setName(int v) {
+    return InternalName(v, InternalName::SetName, 1);
+}
+
+std::string printed(const Frame& frame) {
+    OutputChannel channel;
+    ChannelCapture capture(channel);
+    frame.print(channel);
+    return capture.text();
+}
+
+}  // namespace
+
+TEST(MainMemObjFrameTest, NewFrameAndInsertLookupPrint) {
+    MainMemObjFrame frame;
+    EXPECT_EQ(frame.size(), 0);
+    EXPECT_EQ(frame.getSetName1().ToString(), "s0");
+    EXPECT_EQ(frame.getSetName2().ToString(), "s0");
+    EXPECT_EQ(frame.getSetName3().ToString(), "o0");
+    EXPECT_EQ(printed(frame), "[ : s0\n  :: s0]\n");
+
+    EXPECT_EQ(frame.insertMethod(obj(5), obj(9), 0, 0), 1);
+    EXPECT_EQ(frame.insertMethod(obj(5), obj(8), 0, 0), 0);
+    EXPECT_EQ(frame.insertMethod(obj(5), setName(3), 2, 0), 1);
+    InternalName value;
+    EXPECT_EQ(frame.lookupMethod(obj(5), 0, 0, value), 1);
+    EXPECT_EQ(value, obj(9));
+    EXPECT_EQ(frame.lookupMethod(obj(5), 0, 1, value), 0);
+    frame.setSetName1(setName(7));
+    EXPECT_EQ(printed(frame), "[ : s7\n  :: s0\n  o5 -> o9\n  o5 ->> s3]\n");
+    frame.clear();
+    EXPECT_EQ(frame.size(), 0);
+}
+
+TEST(MainMemObjFrameTest, MethodIteratorFiltersAndReuse) {
+    MainMemObjFrame frame;
+    frame.insertMethod(obj(3), obj(30), 0, 0);
+    frame.insertMethod(obj(2), setName(1), 1, 0);
+    frame.insertMethod(obj(1), setName(2), 1, 0);
+    frame.insertMethod(obj(4), InternalName(1, InternalName::ParamFrame, 2), 1, 1);
+    frame.insertMethod(obj(6), setName(5), 6, 0);
+
+    Iterator* it = frame.methodIterator(1, 0, nullptr);
+    ASSERT_TRUE(it->first());
+    EXPECT_EQ(it->atColumn(1), obj(1));
+    EXPECT_EQ(it->atColumn(2), setName(2));
+    EXPECT_EQ(it->atColumn(3), InternalName(0, InternalName::Integer, 0));
+    EXPECT_EQ(it->atColumn(4), builtinObject::SetArrow);
+    ASSERT_TRUE(it->next());
+    EXPECT_EQ(it->atColumn(1), obj(2));
+    EXPECT_FALSE(it->next());
+    EXPECT_FALSE(it->next());
+    EXPECT_EQ(it->columns(), 2);
+    {
+        ErrorCapture errors;
+        EXPECT_EQ(it->atColumn(1), InternalName::UndefinedObject);
+        EXPECT_NE(errors.text().find("InvalidUse"), std::string::npos);
+    }
+
+    // A reused iterator takes the new filters; the form without arity accepts any arity.
+    Iterator* again = frame.methodIterator(1, it);
+    EXPECT_EQ(again, it);
+    int count = 0;
+    for (bool more = again->first(); more; more = again->next()) ++count;
+    EXPECT_EQ(count, 3);
+    Iterator* any = frame.methodIterator(1000, -1, again);
+    count = 0;
+    for (bool more = any->first(); more; more = any->next()) ++count;
+    EXPECT_EQ(count, 5);
+    EXPECT_TRUE(any->isA("OFrameIterator"));
+    EXPECT_FALSE(any->isA("Iterator"));
+
+    // An iterator of another class is released and replaced.
+    MainMemSetFrame members;
+    Iterator* setIt = members.getIterator(nullptr);
+    Iterator* replaced = frame.methodIterator(0, setIt);
+    EXPECT_TRUE(replaced->isA("OFrameIterator"));
+    decRef(replaced);
+    decRef(any);
+}
+
+TEST(MainMemObjFrameTest, ReplaceNameMovesKeysAndCollectsPairs) {
+    MainMemObjFrame frame;
+    frame.insertMethod(obj(5), obj(9), 0, 0);
+    frame.insertMethod(obj(7), obj(8), 0, 0);
+    frame.insertMethod(obj(5), obj(4), 0, 1);
+    frame.insertMethod(obj(2), obj(5), 0, 0);
+    clib_dictionary<InternalName, InternalName> pairs;
+    EXPECT_NE(frame.replaceName(obj(5), obj(7), pairs), 0);
+
+    InternalName value;
+    EXPECT_EQ(frame.lookupMethod(obj(5), 0, 0, value), 0);
+    ASSERT_EQ(frame.lookupMethod(obj(7), 0, 0, value), 1);
+    EXPECT_EQ(value, obj(8));
+    ASSERT_EQ(frame.lookupMethod(obj(7), 0, 1, value), 1);
+    EXPECT_EQ(value, obj(4));
+    ASSERT_EQ(frame.lookupMethod(obj(2), 0, 0, value), 1);
+    EXPECT_EQ(value, obj(7));
+    EXPECT_EQ(frame.size(), 3);
+    ASSERT_EQ(pairs.size(), 1);
+    EXPECT_EQ(pairs.key(pairs.first_item()), obj(9));
+    EXPECT_EQ(pairs.inf(pairs.first_item()), obj(8));
+
+    clib_dictionary<InternalName, InternalName> none;
+    EXPECT_EQ(frame.replaceName(obj(99), obj(98), none), 0);
+    EXPECT_EQ(none.size(), 0);
+}
+
+TEST(MainMemSetFrameTest, MembershipReplaceIteratorAndPrint) {
+    MainMemSetFrame frame;
+    EXPECT_EQ(frame.insert(setName(4)), 1);
+    EXPECT_EQ(frame.insert(obj(3)), 1);
+    EXPECT_EQ(frame.insert(obj(3)), 0);
+    EXPECT_TRUE(frame.contains(obj(3)));
+    EXPECT_EQ(frame.replace(obj(1), obj(2)), 0);
+    EXPECT_EQ(frame.size(), 2);
+    EXPECT_EQ(printed(frame), "{o3,s4}\n");
+    EXPECT_EQ(frame.replace(obj(3), obj(6)), 1);
+    EXPECT_FALSE(frame.contains(obj(3)));
+    EXPECT_TRUE(frame.contains(obj(6)));
+
+    Iterator* it = frame.getIterator(nullptr);
+    MainMemSetFrame other;
+    other.insert(obj(42));
+    EXPECT_EQ(other.getIterator(it), it);
+    ASSERT_TRUE(it->first());
+    EXPECT_EQ(it->atColumn(1), obj(42));
+    EXPECT_FALSE(it->next());
+    decRef(it);
+
+    frame.clear();
+    EXPECT_EQ(printed(frame), "{}\n");
+}

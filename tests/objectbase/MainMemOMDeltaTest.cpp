@@ -1,0 +1,275 @@
+// Scenario tests of delta recording, iterator reuse, clearing and string cleanup.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <vector>
+
+#include "access/Iterator.h"
+#include "eval/DeltaTable.h"
+#include "foundation/ErrorHandler.h"
+#include "foundation/FLSysOStream.h"
+#include "foundation/OutputChannel.h"
+#include "objectbase/MainMemOM.h"
+#include "objectbase/SymTab.h"
+#include "shell/DumpFormatter.h"
+#include "support/ChannelCapture.h"
+
+namespace {
+
+using Rows = std::vector<std::vector<InternalName>>;
+
+class MainMemOMDeltaTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        om = new MainMemOM();
+        centralErrorHandler().reset();
+        centralErrorHandler().setKeepMostSerious(0);
+    }
+    void TearDown() override {
+        om->clearDelta();
+        decRef(om);
+        centralErrorHandler().setKeepMostSerious(1);
+        centralErrorHandler().reset();
+    }
+
+    InternalName obj(const std::string& text) {
+        InternalName name;
+        return om->internName(name, text, 1);
+    }
+    FSymbol pred(const std::string& text, int arity) {
+        return om->giveSymTab()->GetFSymbol(text, InternalName::Predicate, arity);
+    }
+    Rows rowsOf(const InternalName& predicate) {
+        Rows rows;
+        MainMemPredFrame* frame = om->getPredFrame(predicate);
+        if (frame == nullptr) return rows;
+        Iterator* it = frame->getIterator(nullptr);
+        for (bool more = it->first(); more; more = it->next()) {
+            std::vector<InternalName> row;
+            for (int col = 1; col <= frame->getArity(); ++col) row.push_back(it->atColumn(col));
+            rows.push_back(row);
+        }
+        decRef(it);
+        return rows;
+    }
+
+    MainMemOM* om = nullptr;
+};
+
+TEST_F(MainMemOMDeltaTest, RecordsEveryKindOfFactInItsRowShape) {
+    DeltaTable table;
+    FSymbol value0 = pred("delta_0^0", 3), value1 = pred("delta_1^1", 4),
+            empty1 = pred("delta_emptyset_1^0", 2), p = pred("p", 1), deltaP = pred("delta_p", 1),
+            isa = pred("delta_isa", 2), subcl = pred("delta_subcl", 2);
+    table.methodDeltas[0].insert(0, value0);
+    table.methodDeltas[1].insert(1, value1);
+    table.emptySetDeltas[1] = new clib_dictionary<int, FSymbol>();
+    table.emptySetDeltas[1]->insert(0, empty1);
+    table.predicateDeltas.insert(p, deltaP);
+    table.isaDelta = isa;
+    table.subclDelta = subcl;
+    table.isaFlag = 1;
+    table.headSubclFlag = 1;
+    table.bodySubclFlag = 1;
+
+    InternalName h = obj("h"), m = obj("m"), a = obj("a"), v = obj("v"), c = obj("c");
+    ASSERT_EQ(om->initDelta(&table), 1);
+    for (const FSymbol& name : {value0, value1, empty1, deltaP, isa, subcl})
+        EXPECT_TRUE(om->isEmptyPredicate(name));
+
+    InternalName fresh;
+    EXPECT_EQ(om->getOrCreateName(om->giveSymTab()->GetFSymbol("fresh", 1, 0), fresh), 1);
+    EXPECT_EQ(om->insertMethodValue(h, m, nullptr, 0, 0, v), 1);
+    EXPECT_EQ(om->insertMethodValue(h, m, &a, 1, 1, v), 1);
+    set<InternalName> none;
+    EXPECT_EQ(om->insertSetMember(h, m, nullptr, 0, 1, none), 1);
+    set<InternalName> more;
+    more.insert(c);
+    EXPECT_EQ(om->insertSetMember(h, m, &a, 1, 1, more), 1);
+    EXPECT_EQ(om->insertSetMember(h, m, &a, 1, 1, more), 0);
+    InternalName term;
+    EXPECT_EQ(om->getFunctionObject(om->giveSymTab()->GetFSymbol("f", 1, 1), &a, 1, term), 1);
+    EXPECT_EQ(om->insertIsa(h, c, 1), 1);
+    EXPECT_EQ(om->insertIsa(c, h, 2), 1);
+    EXPECT_EQ(om->addPredicate(p, &a, 1), 1);
+    // Stored, but nothing records a signature or a "*->" value: no change for the evaluator.
+    EXPECT_EQ(om->insertMethodValue(h, m, nullptr, 0, 6, v), 0);
+    EXPECT_EQ(om->insertMethodValue(h, m, nullptr, 0, 3, v), 0);
+
+    EXPECT_EQ(rowsOf(value0), (Rows{{m, h, v}}));
+    EXPECT_EQ(rowsOf(value1), (Rows{{m, h, a, v}, {m, h, a, c}}));
+    EXPECT_EQ(rowsOf(empty1), (Rows{{m, h}}));
+    EXPECT_EQ(rowsOf(deltaP), (Rows{{a}}));
+    EXPECT_EQ(rowsOf(isa), (Rows{{h, c}}));
+    EXPECT_EQ(rowsOf(subcl), (Rows{{c, h}, {fresh, fresh}, {term, term}}));
+
+    // A new pass starts with empty delta frames; clearDelta keeps them as ordinary predicates.
+    ASSERT_EQ(om->initDelta(&table), 1);
+    EXPECT_TRUE(rowsOf(value0).empty());
+    EXPECT_EQ(om->insertMethodValue(h, m, &a, 1, 1, obj("w")), 1);
+    om->clearDelta();
+    EXPECT_EQ(rowsOf(value1).size(), 1u);  // only the second pass's row
+    EXPECT_EQ(om->insertIsa(h, obj("d"), 1), 1);
+    EXPECT_EQ(rowsOf(isa).size(), 0u);
+}
+
+TEST_F(MainMemOMDeltaTest, UnrecordedFactsAnswerZeroButAreStored) {
+    DeltaTable table;
+    InternalName o = obj("o"), c = obj("c");
+    ASSERT_EQ(om->initDelta(&table), 1);
+    EXPECT_EQ(om->insertIsa(o, c, 1), 0);
+    Iterator* it = om->isaIterator(c, 1, nullptr);
+    ASSERT_TRUE(it->first());
+    EXPECT_EQ(it->atColumn(1), o);
+    decRef(it);
+    InternalName made;
+    EXPECT_EQ(om->getOrCreateName(om->giveSymTab()->GetFSymbol("x", 1, 0), made), 0);
+    EXPECT_EQ(made.getValue(), 103);
+
+    // A predicate wider than the largest method row is recorded whole.
+    FSymbol wide = pred("wide", 5), deltaWide = pred("delta_wide", 5);
+    table.predicateDeltas.insert(wide, deltaWide);
+    ASSERT_EQ(om->initDelta(&table), 1);
+    InternalName row[] = {o, c, o, c, o};
+    EXPECT_EQ(om->addPredicate(wide, row, 5), 1);
+    EXPECT_EQ(rowsOf(deltaWide), (Rows{{o, c, o, c, o}}));
+}
+
+// Writes the predicate pieces it is given as plain text; every other piece is ignored.
+class PredicateText : public DumpFormatter {
+  public:
+    explicit PredicateText(OM* om) : DumpFormatter(om) {}
+    std::string text;
+
+    void openPredicate(const std::string& name) override { text += name + "("; }
+    void predicateSeparator() override { text += ","; }
+    void writePredicateArgument(const InternalName& argument, int) override {
+        text += argument.ToString();
+    }
+    void closePredicate() override { text += ")"; }
+    void writeStatement(const std::string& name) override { text += name + "."; }
+
+    void writeDocumentHead(const std::string&, const std::string&, const std::string&) override {}
+    void openRoot(const std::string&) override {}
+    void closeRoot(const std::string&) override {}
+    void writeSubclass(const InternalName&, const InternalName&) override {}
+    void writeIsa(const InternalName&, const InternalName&) override {}
+    void openFrame(const InternalName&, const InternalName&, int) override {}
+    void closeFrameHead() override {}
+    void closeFrame(const InternalName&, const InternalName&) override {}
+    void methodSeparator() override {}
+    std::string argsOpen() override { return ""; }
+    std::string attributeText(const InternalName&, int, const InternalName&) override { return ""; }
+    std::string argumentText(int, const InternalName&) override { return ""; }
+    std::string argsClose() override { return ""; }
+    std::string arrowText(int) override { return ""; }
+    void writeMethodHead(const std::string&, const std::string&, const std::string&) override {}
+    void writeText(const std::string&) override {}
+    void writeMethodValue(const std::string&, const std::string&, const InternalName&) override {}
+    void pendingOpen(const std::string&) override {}
+    void pendingAppend(const std::string&) override {}
+    std::string valueElementText(const InternalName&, const std::string&,
+                                 const InternalName&) override {
+        return "";
+    }
+    std::string elementText(const InternalName&, const std::string&, const std::string&) override {
+        return "";
+    }
+    std::string frameEndText(const InternalName&, const InternalName&, const std::string&,
+                             const std::string&, int, const std::string&) override {
+        return "";
+    }
+    void writeSetMember(const InternalName&, const InternalName&, const InternalName&,
+                        int) override {}
+    void writeTail(const std::string&) override {}
+};
+
+TEST_F(MainMemOMDeltaTest, ShowDeltaWritesOnlyWhileRecording) {
+    ChannelCapture debug(debugChannel());
+    PredicateText formatter(om);
+    om->setDumpTarget(&formatter);
+    om->showDelta();
+    EXPECT_EQ(debug.text(), "");
+
+    DeltaTable table;
+    FSymbol p = pred("p", 2), deltaP = pred("delta_p", 2), q = pred("q", 0),
+            deltaQ = pred("delta_q", 0);
+    table.predicateDeltas.insert(p, deltaP);
+    table.predicateDeltas.insert(q, deltaQ);
+    om->initDelta(&table);
+    InternalName row[] = {obj("a"), obj("b")};
+    om->addPredicate(p, row, 2);
+    om->showDelta();
+    EXPECT_EQ(debug.text(), "Delta predicate frames:\n\n\n");
+    EXPECT_EQ(formatter.text, "delta_p(o101,o102)delta_q.");
+    om->setDumpTarget(nullptr);
+}
+
+TEST_F(MainMemOMDeltaTest, IteratorReuseReplacesForeignIterators) {
+    InternalName h = obj("h"), m = obj("m"), v = obj("v");
+    om->insertMethodValue(h, m, nullptr, 0, 1, v);
+    Iterator* names = om->objNamesIterator(nullptr);
+    centralErrorHandler().reset();
+    Iterator* hosts = om->methodHostsIterator(m, 1, 0, names);
+    EXPECT_EQ(centralErrorHandler().getError().getNumber(), 13);
+    EXPECT_TRUE(hosts->isA("SetIterator"));
+    ASSERT_TRUE(hosts->first());
+    EXPECT_EQ(hosts->atColumn(1), h);
+    centralErrorHandler().reset();
+    Iterator* same = om->isaIterator(v, 1, hosts);
+    EXPECT_EQ(same, hosts);
+    EXPECT_FALSE(centralErrorHandler().isError());
+    EXPECT_EQ(om->setIterator(obj("nothing"), same), nullptr);
+    EXPECT_EQ(om->methodIterator(obj("nothing"), 0, nullptr), nullptr);
+}
+
+TEST_F(MainMemOMDeltaTest, ClearForgetsFactsAndPendingEqualitiesButKeepsSymbols) {
+    InternalName a = obj("a"), b = obj("b");
+    om->insertMethodValue(a, obj("m"), nullptr, 0, 0, b);
+    om->insertMethodValue(a, obj("m"), nullptr, 0, 0, obj("c"));
+    ASSERT_EQ(om->pendingEqualityCount(), 1);
+    int nextSymbol = om->giveSymTab()->nextId();
+
+    om->clear();
+    EXPECT_EQ(om->pendingEqualityCount(), 0);
+    EXPECT_EQ(om->getObjFrame(a), nullptr);
+    EXPECT_EQ(om->giveSymTab()->nextId(), nextSymbol);
+    EXPECT_EQ(obj("newcomer"), InternalName(101, InternalName::Object, 0));
+    InternalName nil;
+    EXPECT_EQ(om->giveInternalName(builtinSymbol::Nil, nil), 1);
+}
+
+TEST_F(MainMemOMDeltaTest, CleanupKeepsStringsUsedAnywhere) {
+    InternalName h = obj("h"), m = obj("m");
+    InternalName asValue = obj("\"value\""), asPredArg = obj("\"arg\""), asHost = obj("\"host\""),
+                 asClass = obj("\"class\""), unused = obj("\"unused\"");
+    om->insertMethodValue(h, m, nullptr, 0, 0, asValue);
+    FSymbol p = pred("p", 1);
+    om->addPredicate(p, &asPredArg, 1);
+    om->insertMethodValue(asHost, m, nullptr, 0, 1, h);
+    om->insertIsa(h, asClass, 1);
+
+    std::string out;
+    std::string debugText;
+    {
+        ChannelCapture debug(debugChannel());
+        testing::internal::CaptureStdout();
+        om->cleanup();
+        out = testing::internal::GetCapturedStdout();
+        debugText = debug.text();
+    }
+    EXPECT_EQ(out, "\n cleanup\n\n delete");
+    EXPECT_EQ(debugText, unused.ToString());
+
+    FSymbol symbol;
+    for (const InternalName& kept : {asValue, asPredArg, asHost, asClass})
+        EXPECT_EQ(om->giveSymbol(kept, symbol), 1);
+    EXPECT_EQ(om->giveSymbol(unused, symbol), 0);
+    std::string text;
+    EXPECT_EQ(om->giveLexicalForm(unused, text), 1);
+    EXPECT_EQ(text, "");
+    // The forgotten string gets a new identifier when it is met again.
+    EXPECT_NE(obj("\"unused\""), unused);
+}
+
+}  // namespace

@@ -1,0 +1,132 @@
+// Tests of recording equalities (choice of the representative, refusals) and of lexical forms.
+#include <gtest/gtest.h>
+
+#include <iostream>
+
+#include "foundation/ErrorHandler.h"
+#include "objectbase/MainMemOM.h"
+#include "objectbase/SymTab.h"
+
+namespace {
+
+class MainMemOMEqualityTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        om = new MainMemOM();
+        centralErrorHandler().reset();
+        centralErrorHandler().setKeepMostSerious(0);
+    }
+    void TearDown() override {
+        decRef(om);
+        centralErrorHandler().setKeepMostSerious(1);
+        centralErrorHandler().reset();
+    }
+
+    InternalName obj(const std::string& text) {
+        InternalName name;
+        return om->internName(name, text, 1);
+    }
+    InternalName rep(const InternalName& name) {
+        InternalName found;
+        return om->isPendingEquality(name, found) ? found : name;
+    }
+    std::string lex(const InternalName& name, int quote = 0, int style = 0) {
+        std::string out;
+        om->giveLexicalForm(name, out, quote, style);
+        return out;
+    }
+    std::string lastMessage() { return centralErrorHandler().getError().getMessage(); }
+
+    MainMemOM* om = nullptr;
+};
+
+TEST_F(MainMemOMEqualityTest, NothingToRecord) {
+    InternalName a = obj("a");
+    EXPECT_EQ(om->equate(a, a, 0), 0);
+    EXPECT_EQ(om->equate(a, om->giveSymTab()->GetFSymbol("f", 1, 0), 0), 0);
+    EXPECT_EQ(om->pendingEqualityCount(), 0);
+}
+
+TEST_F(MainMemOMEqualityTest, NumbersAndStringsAreNeverReplaced) {
+    EXPECT_EQ(om->equate(obj("3"), obj("4"), 0), 0);
+    EXPECT_EQ(lastMessage(),
+              "Number 3 is equated to 4. This would lead to an inconsistent OM. \n"
+              "Equality is not applied.");
+    EXPECT_EQ(centralErrorHandler().getError().getName(), "Invalid Equality");
+    EXPECT_EQ(om->equate(obj("\"x\""), obj("\"y\""), 0), 0);
+    EXPECT_EQ(lastMessage().rfind("String \"x\" is equated to \"y\".", 0), 0u);
+    // A string and a number: the number would survive, so the string is refused, first.
+    EXPECT_EQ(om->equate(obj("\"s\""), obj("7"), 0), 0);
+    EXPECT_EQ(lastMessage().rfind("String \"s\" is equated to 7.", 0), 0u);
+    EXPECT_EQ(om->pendingEqualityCount(), 0);
+
+    // An object equated with a number: the number is the representative.
+    InternalName o = obj("o"), seven = obj("7");
+    EXPECT_EQ(om->equate(o, seven, 0), 1);
+    EXPECT_EQ(rep(o), seven);
+}
+
+TEST_F(MainMemOMEqualityTest, PendingMapStaysFlat) {
+    InternalName o1 = obj("o1"), o2 = obj("o2"), o3 = obj("o3"), o4 = obj("o4");
+    EXPECT_EQ(om->equate(o3, o4, 0), 1);
+    EXPECT_EQ(om->equate(o2, o3, 0), 1);
+    EXPECT_EQ(om->equate(o1, o2, 0), 1);
+    for (const InternalName& name : {o2, o3, o4}) EXPECT_EQ(rep(name), o1);
+    EXPECT_EQ(om->equate(o4, o2, 0), 0);
+    // force makes the second name survive.
+    InternalName o5 = obj("o5");
+    EXPECT_EQ(om->equate(o1, o5, 1), 1);
+    for (const InternalName& name : {o1, o2, o3, o4}) EXPECT_EQ(rep(name), o5);
+}
+
+TEST_F(MainMemOMEqualityTest, RepresentativeRanking) {
+    InternalName named = obj("named"), a = obj("a");
+    InternalName term, shortPath, longPath;
+    om->getFunctionObject(om->giveSymTab()->GetFSymbol("f", 1, 1), &a, 1, term);
+    om->getOrCreateScalarValue(a, a, nullptr, 0, 0, shortPath);
+    om->getOrCreateScalarValue(shortPath, a, nullptr, 0, 0, longPath);
+
+    // A symbol-named object beats a function-term object, which beats a path object; of two
+    // path objects the one with the shorter chain of path hosts survives.
+    EXPECT_EQ(om->equate(term, named, 0), 1);
+    EXPECT_EQ(rep(term), named);
+    EXPECT_EQ(om->equate(longPath, shortPath, 0), 1);
+    EXPECT_EQ(rep(longPath), shortPath);
+    EXPECT_EQ(om->equate(shortPath, term, 0), 1);
+    EXPECT_EQ(rep(shortPath), named);
+    EXPECT_EQ(rep(longPath), named);
+}
+
+TEST_F(MainMemOMEqualityTest, LexicalForms) {
+    EXPECT_EQ(lex(obj("42")), "42");
+    EXPECT_EQ(lex(obj("#2.5")), "#2.5");
+    EXPECT_EQ(lex(builtinObject::Nil), "[]");
+    EXPECT_EQ(lex(builtinObject::Nil, 0, 2), "]");
+    EXPECT_EQ(lex(obj("b"), 0, 2), "|b]");
+    EXPECT_EQ(lex(obj("7"), 0, 2), "|7]");
+    EXPECT_EQ(lex(builtinObject::SetArrow, 1), "\"->>\"");
+
+    InternalName tricky = obj("\"a\tb\"c\"");
+    EXPECT_EQ(lex(tricky), "\"a\tb\"c\"");
+    EXPECT_EQ(lex(tricky, 1), "\"a\\tb\\\"c\"");
+
+    InternalName setName(3, InternalName::SetName, 1);
+    std::string out = "x";
+    EXPECT_EQ(om->giveLexicalForm(setName, out), 0);
+    EXPECT_EQ(out, "x");
+    EXPECT_EQ(lex(InternalName(5, InternalName::Object, -2)), "");
+    EXPECT_EQ(lex(om->giveSymTab()->GetFSymbol("p", 0, 2)), "p");
+}
+
+TEST_F(MainMemOMEqualityTest, ShowEquivAndLookupOfUnknownNames) {
+    testing::internal::CaptureStdout();
+    om->showEquiv();
+    InternalName out = InternalName::UndefinedObject;
+    EXPECT_EQ(om->lookupName("stranger", out, -1), 0);
+    EXPECT_EQ(out, InternalName::UndefinedObject);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "MainMemOM::showEquiv not implemented yet"
+              "if we come here, something bad happened in MainMemOM.cc\n");
+}
+
+}  // namespace

@@ -1,0 +1,304 @@
+// Scenario tests of storing and looking up facts in the main-memory object manager.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "access/Iterator.h"
+#include "foundation/ErrorHandler.h"
+#include "foundation/clib_list.h"
+#include "objectbase/MainMemOM.h"
+#include "objectbase/SymTab.h"
+
+namespace {
+
+using Rows = std::vector<std::vector<InternalName>>;
+
+Rows drain(Iterator* it, int columns) {
+    Rows rows;
+    if (it == nullptr) return rows;
+    for (bool more = it->first(); more; more = it->next()) {
+        std::vector<InternalName> row;
+        for (int col = 1; col <= columns; ++col) row.push_back(it->atColumn(col));
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+class MainMemOMStoreTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        om = new MainMemOM();
+        centralErrorHandler().reset();
+        centralErrorHandler().setKeepMostSerious(0);
+    }
+    void TearDown() override {
+        decRef(om);
+        centralErrorHandler().setKeepMostSerious(1);
+        centralErrorHandler().reset();
+    }
+
+    InternalName obj(const std::string& text) {
+        InternalName name;
+        return om->internName(name, text, 1);
+    }
+    FSymbol function(const std::string& text, int arity) {
+        return om->giveSymTab()->GetFSymbol(text, InternalName::Function, arity);
+    }
+    std::string lex(const InternalName& name) {
+        std::string out;
+        om->giveLexicalForm(name, out);
+        return out;
+    }
+    // The members of the set an object-frame entry (or its argument row) points at.
+    Rows members(const InternalName& setName) {
+        Iterator* it = om->setIterator(setName, nullptr);
+        Rows rows = drain(it, 1);
+        if (it != nullptr) decRef(it);
+        return rows;
+    }
+    int lastErrorNumber() { return centralErrorHandler().getError().getNumber(); }
+
+    MainMemOM* om = nullptr;
+};
+
+TEST_F(MainMemOMStoreTest, FreshManagerAndClassObject) {
+    EXPECT_TRUE(om->isOk());
+    EXPECT_TRUE(om->isA("OM"));
+    EXPECT_TRUE(om->isA("FLSysObject"));
+    EXPECT_EQ(om->giveSymTab()->nextId(), 41);
+    InternalName john = obj("john");
+    EXPECT_EQ(john, InternalName(101, InternalName::Object, 0));
+    // The built-in objects are bound from the start.
+    InternalName nil;
+    EXPECT_EQ(om->giveInternalName(builtinSymbol::Nil, nil), 1);
+    EXPECT_EQ(nil, builtinObject::Nil);
+
+    OMMeta meta;
+    EXPECT_TRUE(meta.isA("OMMeta"));
+    FLSysObject* made = meta.methodCall("new", nullptr);
+    ASSERT_NE(made, nullptr);
+    EXPECT_TRUE(made->isA("OM"));
+    decRef(made);
+    clib_list<FLSysObject*> args;
+    args.append(&meta);
+    EXPECT_EQ(meta.methodCall("new", &args), nullptr);
+    EXPECT_TRUE(centralErrorHandler().isError());
+}
+
+TEST_F(MainMemOMStoreTest, NamesSymbolsAndNumbers) {
+    InternalName a = obj("a");
+    InternalName again;
+    EXPECT_EQ(om->getOrCreateName(function("a", 0), again), 0);
+    EXPECT_EQ(again, a);
+    std::string text;
+    EXPECT_EQ(om->giveName(a, text), 1);
+    EXPECT_EQ(text, "a");
+
+    EXPECT_EQ(obj("42"), InternalName(42, InternalName::Integer, -1));
+    EXPECT_EQ(obj("#2.5").getType(), InternalName::Float);
+    InternalName str = obj("\"hi\"");
+    EXPECT_EQ(str.getType(), InternalName::String);
+    EXPECT_EQ(str.getArity(), 0);
+
+    InternalName out;
+    EXPECT_EQ(om->lookupName("a", out, -1), 1);
+    EXPECT_EQ(out, a);
+    EXPECT_EQ(om->lookupName("p", out, 2), 1);
+    EXPECT_EQ(out.getType(), InternalName::Predicate);
+    EXPECT_EQ(out.getArity(), 2);
+}
+
+TEST_F(MainMemOMStoreTest, IsaFactsOfEveryKindAndTheirIterators) {
+    InternalName john = obj("john"), mary = obj("mary"), person = obj("person"),
+                 being = obj("being");
+    EXPECT_EQ(om->insertIsa(john, person, 1), 1);
+    EXPECT_EQ(om->insertIsa(john, person, 1), 0);
+    EXPECT_EQ(om->insertIsa(mary, person, 1), 1);
+    EXPECT_EQ(om->insertIsa(person, being, 2), 1);
+    EXPECT_EQ(om->insertIsa(john, mary, 3), 1);
+    EXPECT_EQ(om->insertIsa(john, mary, 4), 0);
+
+    Iterator* it = om->isaIterator(person, 1, nullptr);
+    EXPECT_EQ(drain(it, 1), (Rows{{john}, {mary}}));
+    it = om->isaIterator(being, 2, it);
+    EXPECT_EQ(drain(it, 1), (Rows{{person}}));
+    it = om->isaIterator(mary, 3, it);
+    EXPECT_EQ(drain(it, 1), (Rows{{john}}));
+    it = om->isaIterator(person, 4, it);
+    EXPECT_TRUE(drain(it, 1).empty());
+    decRef(it);
+
+    // The frame's own set of classes agrees with the inverse table.
+    EXPECT_EQ(members(om->getObjFrame(john)->getSetName1()), (Rows{{person}}));
+}
+
+TEST_F(MainMemOMStoreTest, MethodValuesOfEveryTypeWithAndWithoutArguments) {
+    InternalName h = obj("h"), m = obj("m"), a = obj("a"), b = obj("b"), v = obj("v"), w = obj("w");
+    InternalName args[] = {a, b};
+    for (int type = 0; type <= 8; ++type) {
+        EXPECT_EQ(om->insertMethodValue(h, m, nullptr, 0, type, v), 1) << type;
+        EXPECT_EQ(om->insertMethodValue(h, m, nullptr, 0, type, v), 0) << type;
+        EXPECT_EQ(om->insertMethodValue(h, m, args, 2, type, v), 1) << type;
+        EXPECT_EQ(om->insertMethodValue(h, m, args, 2, type, v), 0) << type;
+    }
+    // Set-valued types collect further members; scalar ones keep their one value.
+    EXPECT_EQ(om->insertMethodValue(h, m, nullptr, 0, 1, w), 1);
+    EXPECT_EQ(om->insertMethodValue(h, m, args, 2, 4, w), 1);
+
+    Iterator* it = om->methodIterator(h, 1, nullptr);
+    Rows entries = drain(it, 2);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0][0], m);
+    EXPECT_EQ(members(entries[0][1]), (Rows{{v}, {w}}));
+    EXPECT_EQ(entries[1][1].getType(), InternalName::ParamFrame);
+    EXPECT_EQ(entries[1][1].getArity(), 3);
+    decRef(it);
+
+    InternalName value;
+    EXPECT_EQ(om->lookupMethodValue(h, m, nullptr, 0, 0, value), 1);
+    EXPECT_EQ(value, v);
+    EXPECT_EQ(om->lookupMethodValue(h, m, args, 2, 3, value), 1);
+    EXPECT_EQ(om->lookupMethodValue(obj("nobody"), m, nullptr, 0, 0, value), 0);
+
+    // Every stored entry is indexed: hosts by method key, signatures by method, usage by value.
+    it = om->methodHostsIterator(m, 7, 2, nullptr);
+    EXPECT_EQ(drain(it, 1), (Rows{{h}}));
+    decRef(it);
+    EXPECT_EQ(om->signaturesOf(m)->size(), 18);
+    EXPECT_TRUE(om->usageOf(a)->member(h));
+    EXPECT_TRUE(om->usageOf(w)->member(h));
+
+    EXPECT_EQ(om->insertMethodValue(h, m, nullptr, 0, 9, v), 0);
+    EXPECT_EQ(lastErrorNumber(), 14);
+}
+
+TEST_F(MainMemOMStoreTest, UsageOfAValueSharedByManyHostsArrivingOutOfOrder) {
+    InternalName m = obj("m"), v = obj("v");
+    for (int i = 700; i > 0; --i)
+        om->insertMethodValue(InternalName(1000 + i, InternalName::Object, 0), m, nullptr, 0, 0, v);
+    om->insertMethodValue(InternalName(1350, InternalName::Object, 0), m, nullptr, 0, 0, v);
+    const MainMemOM::UsageSet* users = om->usageOf(v);
+    ASSERT_NE(users, nullptr);
+    EXPECT_EQ(users->size(), 700u);
+    EXPECT_TRUE(users->member(InternalName(1001, InternalName::Object, 0)));
+    EXPECT_FALSE(users->member(InternalName(1701, InternalName::Object, 0)));
+    int previous = 0;
+    bool ascending = true;
+    users->forEach([&](const InternalName& host) {
+        ascending = ascending && host.getValue() > previous;
+        previous = host.getValue();
+        return true;
+    });
+    EXPECT_TRUE(ascending);
+}
+
+TEST_F(MainMemOMStoreTest, SetMembersAndEmptySets) {
+    InternalName h = obj("h"), m = obj("m"), a = obj("a"), x = obj("x"), y = obj("y");
+    set<InternalName> values;
+    values.insert(x);
+    values.insert(y);
+    EXPECT_EQ(om->insertSetMember(h, m, nullptr, 0, 1, values), 1);
+    EXPECT_EQ(om->insertSetMember(h, m, nullptr, 0, 1, values), 0);
+    EXPECT_EQ(om->insertSetMember(h, m, &a, 1, 7, values), 1);
+    set<InternalName> none;
+    // host[e ->> {}] is a new fact of its own.
+    EXPECT_EQ(om->insertSetMember(h, obj("e"), nullptr, 0, 1, none), 1);
+    EXPECT_EQ(om->insertSetMember(h, obj("e"), nullptr, 0, 1, none), 0);
+    EXPECT_EQ(om->insertSetMember(h, m, nullptr, 0, 0, values), 0);
+    EXPECT_EQ(lastErrorNumber(), 14);
+    EXPECT_TRUE(om->usageOf(y)->member(h));
+}
+
+TEST_F(MainMemOMStoreTest, ConflictingScalarValuesBecomePendingEqualities) {
+    InternalName h = obj("h"), m = obj("m"), v = obj("v"), w = obj("w");
+    EXPECT_EQ(om->insertMethodValue(h, m, nullptr, 0, 0, w), 1);
+    EXPECT_EQ(om->insertMethodValue(h, m, nullptr, 0, 0, v), 1);
+    InternalName rep;
+    ASSERT_TRUE(om->isPendingEquality(w, rep));  // the older, smaller object survives
+    EXPECT_EQ(rep, v);
+    // The same conflict again is no news, so a fixpoint loop can end.
+    EXPECT_EQ(om->insertMethodValue(h, m, nullptr, 0, 0, v), 0);
+    EXPECT_EQ(om->insertMethodValue(h, m, nullptr, 0, 0, w), 0);
+
+    // Two different numbers cannot be equated: refused, reported, and not a change.
+    InternalName n = obj("n");
+    EXPECT_EQ(om->insertMethodValue(h, n, nullptr, 0, 0, obj("3")), 1);
+    EXPECT_EQ(om->insertMethodValue(h, n, nullptr, 0, 0, obj("4")), 0);
+    EXPECT_EQ(lastErrorNumber(), 10);
+    EXPECT_EQ(om->pendingEqualityCount(), 1);
+}
+
+TEST_F(MainMemOMStoreTest, ScalarPathObjects) {
+    InternalName h = obj("h"), m = obj("m"), a = obj("a");
+    InternalName first, second;
+    EXPECT_EQ(om->getOrCreateScalarValue(h, m, nullptr, 0, 0, first), 1);
+    EXPECT_EQ(first.getArity(), -1);
+    EXPECT_EQ(om->getOrCreateScalarValue(h, m, nullptr, 0, 0, second), 0);
+    EXPECT_EQ(second, first);
+    EXPECT_EQ(lex(first), "h.m");
+
+    InternalName withArg, inherited;
+    EXPECT_EQ(om->getOrCreateScalarValue(h, m, &a, 1, 3, withArg), 1);
+    EXPECT_EQ(lex(withArg), "h!m@(a)");
+    EXPECT_EQ(om->getOrCreateScalarValue(withArg, m, nullptr, 0, 0, inherited), 1);
+    std::string nested;
+    om->giveLexicalForm(inherited, nested, 0, 1);
+    EXPECT_EQ(nested, "(h!m@(a).m)");
+    InternalName host;
+    EXPECT_TRUE(om->pathHostOf(inherited, host));
+    EXPECT_EQ(host, withArg);
+
+    EXPECT_EQ(om->getOrCreateScalarValue(h, m, nullptr, 0, 1, first), 0);
+    EXPECT_EQ(lastErrorNumber(), 14);
+}
+
+TEST_F(MainMemOMStoreTest, FunctionObjectsAndLists) {
+    InternalName a = obj("a"), b = obj("b");
+    InternalName ab[] = {a, b};
+    InternalName fab, again, fa;
+    EXPECT_EQ(om->getFunctionObject(function("f", 2), ab, 2, fab), 1);
+    EXPECT_EQ(fab.getArity(), 3);
+    EXPECT_EQ(om->getFunctionObject(function("f", 2), ab, 2, again), 1);
+    EXPECT_EQ(again, fab);
+    EXPECT_EQ(om->getFunctionObject(function("f", 1), &a, 1, fa), 1);
+    EXPECT_NE(fa, fab);
+    EXPECT_EQ(lex(fab), "f(a,b)");
+
+    // A symbol bound to a frame that is gone gets a new frame instead of failing.
+    FSymbol g = function("g", 1);
+    om->registerName(g, InternalName(77, InternalName::ParamFrame, 2));
+    InternalName ga;
+    EXPECT_EQ(om->getFunctionObject(g, &a, 1, ga), 1);
+    EXPECT_EQ(lex(ga), "g(a)");
+
+    // [a, b] and [a | b].
+    InternalName tail, list, improper;
+    InternalName cell2[] = {b, builtinObject::Nil};
+    om->getFunctionObject(builtinSymbol::Cons, cell2, 2, tail);
+    InternalName cell1[] = {a, tail};
+    om->getFunctionObject(builtinSymbol::Cons, cell1, 2, list);
+    EXPECT_EQ(lex(list), "[a,b]");
+    om->getFunctionObject(builtinSymbol::Cons, ab, 2, improper);
+    EXPECT_EQ(lex(improper), "[a|b]");
+}
+
+TEST_F(MainMemOMStoreTest, PredicatesDeclaredAndFilled) {
+    InternalName p = om->giveSymTab()->GetFSymbol("p", InternalName::Predicate, 2);
+    InternalName q = om->giveSymTab()->GetFSymbol("q", InternalName::Predicate, 0);
+    InternalName row[] = {obj("a"), obj("b")};
+    EXPECT_EQ(om->addPredicate(q, nullptr, 0), 1);
+    EXPECT_TRUE(om->isPredicate(q));
+    EXPECT_TRUE(om->isEmptyPredicate(q));
+    EXPECT_EQ(om->addPredicate(p, row, 2), 1);
+    EXPECT_EQ(om->addPredicate(p, row, 2), 0);
+    EXPECT_EQ(om->addPredicate(p, nullptr, 2), 0);
+    EXPECT_FALSE(om->isEmptyPredicate(p));
+    Iterator* it = om->getPredFrame(p)->getIterator(nullptr);
+    EXPECT_EQ(drain(it, 2), (Rows{{row[0], row[1]}}));
+    decRef(it);
+    it = om->predNamesIterator(nullptr);
+    EXPECT_EQ(drain(it, 1).size(), 2u);
+    decRef(it);
+}
+
+}  // namespace

@@ -1,0 +1,216 @@
+// SymTab: the symbol rules and their warnings, fresh names, the built-ins, copies and printing.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <sstream>
+
+#include "SymbolErrorCapture.h"
+#include "objectbase/SymTab.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+// A table as its owners make it: constructed, then loaded with the built-ins.
+SymTab* makeTable() {
+    auto* table = new SymTab();
+    table->initBuiltinSymbols();
+    return table;
+}
+
+class SymTabTest : public SymbolErrorCapture {
+  protected:
+    void SetUp() override {
+        SymbolErrorCapture::SetUp();
+        table = makeTable();
+    }
+    void TearDown() override {
+        decRef(table);
+        SymbolErrorCapture::TearDown();
+    }
+    SymTab* table = nullptr;
+};
+
+TEST_F(SymTabTest, BuiltinTable) {
+    auto* empty = new SymTab();
+    EXPECT_EQ(empty->nextId(), 1);
+    EXPECT_EQ(empty->giveName(FSymbol(1, 1, 0)), "NULL");
+    decRef(empty);
+
+    EXPECT_EQ(table->nextId(), 41);
+    const builtinSymbol::Entry* rows = builtinSymbol::entries();
+    for (int id = 1; id <= builtinSymbol::Count; ++id) {
+        const SymTabEntry* entry = table->entryOf(id);
+        ASSERT_NE(entry, nullptr) << id;
+        EXPECT_EQ(entry->getName(), rows[id - 1].name);
+        EXPECT_EQ(table->GetFSymbol(rows[id - 1].name, rows[id - 1].kind, rows[id - 1].arity),
+                  FSymbol(id, rows[id - 1].kind, rows[id - 1].arity));
+    }
+    EXPECT_EQ(table->giveName(builtinSymbol::Arrow), "\"->\"");
+    EXPECT_EQ(table->GetFSymbol("parse", 1, 5), builtinSymbol::Parse5);
+    // Entering them a second time changes nothing.
+    table->initBuiltinSymbols();
+    EXPECT_EQ(table->nextId(), 41);
+    EXPECT_TRUE(reported().empty());
+}
+
+TEST_F(SymTabTest, NumbersAreEncodedNotEntered) {
+    EXPECT_EQ(table->GetFSymbol("42", 3, 0), FSymbol(42, 3, -1));
+    EXPECT_EQ(table->GetFSymbol("#2.5", 4, 0), FSymbol(std::bit_cast<std::int32_t>(2.5f), 4, -1));
+    // A whole float literal stays a float.
+    EXPECT_EQ(table->GetFSymbol("2.0", 4, 0), FSymbol(std::bit_cast<std::int32_t>(2.0f), 4, -1));
+    EXPECT_EQ(table->nextId(), 41);
+    EXPECT_EQ(table->GetName(FSymbol(42, 3, -1)), "42");
+    EXPECT_EQ(table->GetName(table->GetFSymbol("#2.5", 4, 0)), "#2.5");
+    // Floats are written so that reading the text back gives the same value.
+    const FSymbol tenth = table->GetFSymbol("#0.1", 4, 0);
+    EXPECT_EQ(table->GetFSymbol(table->GetName(tenth), 4, 0), tenth);
+    EXPECT_TRUE(reported().empty());
+}
+
+TEST_F(SymTabTest, IntegersOutOfRangeAreReportedNotWrapped) {
+    EXPECT_EQ(table->GetFSymbol("2147483647", 3, 0).getValue(), 2147483647);
+    EXPECT_EQ(table->GetFSymbol("-2147483648", 3, 0).getValue(), -2147483647 - 1);
+    EXPECT_TRUE(reported().empty());
+    EXPECT_EQ(table->GetFSymbol("2147483648", 3, 0).getValue(), 2147483647);
+    EXPECT_EQ(reported(), Names{"E:IntegerOutOfRange"});
+    EXPECT_EQ(table->GetFSymbol("-99999999999999999999999", 3, 0).getValue(), -2147483647 - 1);
+    EXPECT_EQ(reported(), Names{"E:IntegerOutOfRange"});
+    // Like atoi otherwise: leading blanks and sign, the leading digits, 0 without digits.
+    EXPECT_EQ(SymTab::readInteger("  +12abc"), 12);
+    EXPECT_EQ(SymTab::readInteger("x"), 0);
+    EXPECT_TRUE(reported().empty());
+}
+
+TEST_F(SymTabTest, KeysIncludeKindAndArity) {
+    const FSymbol p = table->GetFSymbol("p", 1, 2);
+    EXPECT_EQ(p, FSymbol(41, 1, 2));
+    EXPECT_EQ(table->GetFSymbol("p", 1, 2), p);
+    const FSymbol predicate = table->GetFSymbol("p", 0, 2);
+    EXPECT_EQ(predicate, FSymbol(42, 0, 2));
+    EXPECT_EQ(table->nextId(), 43);
+    ASSERT_NE(table->lookup("p", 0, 2), nullptr);
+    EXPECT_EQ(table->lookup("p", 0, 3), nullptr);
+    EXPECT_EQ(table->entryOf(42), table->lookup("p", 0, 2));
+    EXPECT_TRUE(reported().empty());
+}
+
+TEST_F(SymTabTest, ArityRulesAndTheirReports) {
+    const FSymbol text = table->GetFSymbol("\"hello\"", 2, 1);
+    EXPECT_EQ(text, FSymbol(41, 2, 0));
+    EXPECT_EQ(reported(), Names{"W:ArityNotZero"});
+    EXPECT_EQ(table->GetFSymbol("X", 5, 3), FSymbol(42, 5, 0));
+    EXPECT_EQ(reported(), Names{"W:ArityNotZero"});
+    EXPECT_EQ(table->GetFSymbol("7", 3, 1), FSymbol(7, 3, -1));
+    EXPECT_EQ(reported(), Names{"W:ArityNotZero"});
+    // A negative arity is reported, and the symbol is entered with it all the same.
+    EXPECT_EQ(table->GetFSymbol("q", 1, -2), FSymbol(43, 1, -2));
+    EXPECT_EQ(reported(), Names{"E:NegativeArity"});
+    // Kinds that are no symbol kinds are reported by the symbol they produce.
+    EXPECT_EQ(table->GetFSymbol("r", 8, 0), InternalName(44, 8, 0));
+    EXPECT_EQ(reported(), Names{"W:NoSymbolType"});
+}
+
+TEST_F(SymTabTest, DontCareVariables) {
+    const FSymbol first = table->GetFSymbol("_", 5, 0);
+    const FSymbol second = table->GetFSymbol("_", 5, 0);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(first.getType(), 6);
+    EXPECT_EQ(table->giveName(first), "_#41");
+    EXPECT_EQ(table->giveName(second), "_#42");
+    const FSymbol y = table->GetFSymbol("_Y", 5, 0);
+    EXPECT_EQ(y.getType(), 6);
+    EXPECT_EQ(table->GetFSymbol("_Y", 5, 0), y);
+    EXPECT_TRUE(table->isAnonymous(y));
+    EXPECT_FALSE(table->isAnonymous(table->GetFSymbol("Y", 5, 0)));
+    EXPECT_TRUE(reported().empty());
+}
+
+TEST_F(SymTabTest, FreshNames) {
+    const FSymbol x = table->newSymbol(5, 0);
+    EXPECT_EQ(x, FSymbol(41, 5, 0));
+    EXPECT_EQ(table->giveName(x), "X41");
+    const FSymbol q = table->createNewSymbol("q", 0, 2);
+    EXPECT_EQ(q, FSymbol(42, 0, 2));
+    EXPECT_EQ(table->giveName(q), "q_p2_42");
+    EXPECT_EQ(table->giveName(table->createNewSymbol("rule", 1, 1)), "rule_f1_43");
+    // A taken candidate is skipped.
+    table->GetFSymbol("f0_45", 1, 0);
+    EXPECT_EQ(table->giveName(table->newSymbol(1, 0)), "f0_46");
+    EXPECT_TRUE(reported().empty());
+    const FSymbol wrong = table->createNewSymbol("", 7, 1);
+    EXPECT_EQ(reported(), Names{"E:WrongSymbolType"});
+    EXPECT_EQ(wrong.getType(), 1);
+    EXPECT_EQ(table->giveName(wrong), "f1_46");
+}
+
+TEST_F(SymTabTest, NamesOfUnknownIdentifiers) {
+    EXPECT_EQ(table->GetName(InternalName(101, 8, 0)), "NULL");
+    EXPECT_EQ(reported(), (Names{"W:NoSymbolType", "W:SymbolNotFound"}));
+    EXPECT_EQ(table->GetName(FSymbol(77, 1, 0)), "NULL");
+    EXPECT_EQ(reported(), Names{"W:SymbolNotFound"});
+    // The flag is part of the identity: the symbol "get" has arity 0.
+    EXPECT_EQ(table->giveName(FSymbol(1, 1, 1)), "NULL");
+    EXPECT_EQ(table->giveName(InternalName(101, 8, 0)), "NULL");
+    EXPECT_TRUE(reported().empty());
+}
+
+TEST_F(SymTabTest, ResetReturnsToTheBuiltins) {
+    table->GetFSymbol("a", 1, 0);
+    table->GetFSymbol("b", 0, 1);
+    table->reset();
+    EXPECT_EQ(table->nextId(), 41);
+    EXPECT_EQ(table->GetFSymbol("get", 1, 0), FSymbol(1, 1, 0));
+    EXPECT_EQ(table->lookup("a", 1, 0), nullptr);
+    EXPECT_EQ(table->GetFSymbol("b", 0, 1), FSymbol(41, 0, 1));
+}
+
+TEST_F(SymTabTest, CopiesAreIndependent) {
+    table->GetFSymbol("a", 1, 0);
+    auto* copy = new SymTab(*table);
+    decRef(table);
+    table = makeTable();
+    // The copy outlives its original.
+    EXPECT_EQ(copy->giveName(FSymbol(41, 1, 0)), "a");
+    EXPECT_EQ(copy->nextId(), 42);
+    EXPECT_EQ(copy->GetFSymbol("b", 1, 0), FSymbol(42, 1, 0));
+    EXPECT_EQ(table->GetFSymbol("c", 1, 0), FSymbol(41, 1, 0));
+    EXPECT_EQ(copy->lookup("c", 1, 0), nullptr);
+
+    auto* assigned = new SymTab();
+    *assigned = *copy;
+    *assigned = *assigned;
+    EXPECT_EQ(assigned->giveName(FSymbol(42, 1, 0)), "b");
+    EXPECT_EQ(assigned->nextId(), 43);
+    decRef(copy);
+    EXPECT_EQ(assigned->giveName(FSymbol(41, 1, 0)), "a");
+    decRef(assigned);
+}
+
+TEST_F(SymTabTest, PrintAndShellIdentity) {
+    auto* small = new SymTab();
+    small->GetFSymbol("p", 0, 2);
+    small->GetFSymbol("\"s\"", 2, 0);
+    small->GetFSymbol("a", 1, 0);
+    std::ostringstream out;
+    small->print(out);
+    EXPECT_EQ(out.str(), "1 : p pr 2\n3 : a f 0\n2 : \"s\" z 0\nNextEntry : 4\n");
+    EXPECT_EQ(small->name(), "aSymTab");
+    EXPECT_TRUE(small->isA("SymTab"));
+    std::vector<std::string> texts;
+    small->forEachSymbol([&](const FSymbol&, const std::string& text) { texts.push_back(text); });
+    EXPECT_EQ(texts, (Names{"p", "\"s\"", "a"}));
+    decRef(small);
+}
+
+TEST(SymTabEntryOrder, KindThenArityThenName) {
+    EXPECT_LT(SymTabEntry("z", 0, 5), SymTabEntry("a", 1, 0));
+    EXPECT_LT(SymTabEntry("z", 1, -1), SymTabEntry("a", 1, 0));
+    EXPECT_LT(SymTabEntry("a", 1, 0), SymTabEntry("b", 1, 0));
+    EXPECT_EQ(compare(SymTabEntry("a", 1, 0), SymTabEntry("a", 1, 0)), 0);
+    std::ostringstream out;
+    out << SymTabEntry("\"->\"", 2, 0);
+    EXPECT_EQ(out.str(), "\"->\" z 0");
+}
+
+}  // namespace

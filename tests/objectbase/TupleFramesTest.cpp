@@ -1,0 +1,175 @@
+// Tests of predicate frames and parameter frames.
+#include <gtest/gtest.h>
+
+#include "objectbase/MainMemFrames.h"
+#include "support/ChannelCapture.h"
+
+namespace {
+
+InternalName obj(int v) {
+    return InternalName(v, InternalName::Object, 0);
+}
+InternalName num(int v) {
+    return InternalName(v, InternalName::Integer, -1);
+}
+InternalName setName(int v) {
+    return InternalName(v, InternalName::SetName, 1);
+}
+
+std::string printed(const Frame& frame) {
+    OutputChannel channel;
+    ChannelCapture capture(channel);
+    frame.print(channel);
+    return capture.text();
+}
+
+}  // namespace
+
+TEST(MainMemPredFrameTest, InsertContainsAndPrint) {
+    MainMemPredFrame frame(2);
+    InternalName row[] = {obj(1), obj(5)};
+    EXPECT_EQ(frame.insertTuple(row, 2), 1);
+    row[1] = obj(2);
+    EXPECT_EQ(frame.insertTuple(row, 2), 1);
+    EXPECT_EQ(frame.insertTuple(row, 2), 0);
+    // The stored rows are copies: changing the caller's cells changes nothing stored.
+    row[1] = obj(7);
+    EXPECT_FALSE(frame.containsTuple(row, 2));
+    InternalName wide[] = {obj(1), obj(2), obj(3)};
+    EXPECT_FALSE(frame.containsTuple(wide, 3));
+    EXPECT_EQ(frame.insertTuple(wide, 3), 0);
+    EXPECT_TRUE(frame.containsTuple(wide, 2));
+
+    clib_list<InternalName> list;
+    list.append(obj(1));
+    list.append(obj(5));
+    EXPECT_TRUE(frame.containsTuple(list));
+    EXPECT_EQ(frame.insertTuple(list), 0);
+    list.append(obj(6));
+    EXPECT_FALSE(frame.containsTuple(list));
+
+    EXPECT_EQ(frame.size(), 2);
+    EXPECT_EQ(printed(frame), "{(o1,o2),\n (o1,o5)}\n");
+}
+
+TEST(MainMemPredFrameTest, ReplaceNameMergesEqualRows) {
+    MainMemPredFrame frame(2);
+    InternalName a[] = {obj(1), obj(2)};
+    InternalName b[] = {obj(1), obj(3)};
+    InternalName c[] = {obj(2), obj(2)};
+    frame.insertTuple(a, 2);
+    frame.insertTuple(b, 2);
+    frame.insertTuple(c, 2);
+    EXPECT_EQ(frame.replaceName(obj(2), obj(3)), 1);
+    EXPECT_EQ(printed(frame), "{(o1,o3),\n (o3,o3)}\n");
+    EXPECT_EQ(frame.replaceName(obj(2), obj(3)), 0);
+
+    Iterator* it = frame.getIterator(nullptr);
+    EXPECT_TRUE(it->isA("TupleSetIterator"));
+    EXPECT_EQ(it->columns(), 2);
+    int rows = 0;
+    for (bool more = it->first(); more; more = it->next()) ++rows;
+    EXPECT_EQ(rows, 2);
+    frame.clear();
+    EXPECT_EQ(frame.size(), 0);
+    EXPECT_FALSE(it->first());
+    decRef(it);
+}
+
+TEST(MainMemParamFrameTest, LookupAndInsertResults) {
+    MainMemParamFrame frame(3);
+    InternalName row[] = {obj(1), num(2), obj(9)};
+    EXPECT_EQ(frame.insertTuple(row, 3), 1);
+    InternalName args[] = {obj(1), num(2)};
+    InternalName result;
+    ASSERT_EQ(frame.lookupResult(args, 2, result), 1);
+    EXPECT_EQ(result, obj(9));
+    args[1] = num(3);
+    EXPECT_EQ(frame.lookupResult(args, 2, result), 0);
+    EXPECT_EQ(frame.lookupResult(args, 3, result), 0);
+
+    args[1] = num(2);
+    EXPECT_EQ(frame.insertResult(args, 2, obj(9)), 0);
+    EXPECT_EQ(frame.insertResult(args, 2, obj(8)), 1);
+    EXPECT_EQ(frame.size(), 2);
+    // The first stored result keeps answering, whatever the order of the rows.
+    ASSERT_EQ(frame.lookupResult(args, 2, result), 1);
+    EXPECT_EQ(result, obj(9));
+
+    clib_list<InternalName> list;
+    list.append(obj(1));
+    list.append(num(2));
+    ASSERT_EQ(frame.lookupResult(list, result), 1);
+    EXPECT_EQ(result, obj(9));
+    list.append(obj(7));
+    EXPECT_EQ(frame.lookupResult(list, result), 0);
+    EXPECT_EQ(frame.insertTuple(list), 1);
+    EXPECT_EQ(frame.size(), 3);
+
+    Iterator* it = frame.getIterator(nullptr);
+    EXPECT_TRUE(it->isA("ExtendedTupleSetIterator"));
+    EXPECT_EQ(it->columns(), 3);
+    decRef(it);
+}
+
+TEST(MainMemParamFrameTest, ReplaceNameReportsCollidingResults) {
+    // Constant results that collide are paired.
+    MainMemParamFrame objects(2);
+    InternalName a[] = {obj(2), obj(8)};
+    InternalName b[] = {obj(3), obj(9)};
+    objects.insertTuple(a, 2);
+    objects.insertTuple(b, 2);
+    clib_dictionary<InternalName, InternalName> pairs;
+    EXPECT_EQ(objects.replaceName(obj(2), obj(3), pairs), 2);
+    EXPECT_EQ(printed(objects), "{(o3,o9)}\n");
+    ASSERT_EQ(pairs.size(), 1);
+    EXPECT_EQ(pairs.key(pairs.first_item()), obj(8));
+    EXPECT_EQ(pairs.inf(pairs.first_item()), obj(9));
+
+    // Set names that collide are paired as well, so that their members can be merged.
+    MainMemParamFrame sets(2);
+    InternalName c[] = {obj(2), setName(4)};
+    InternalName d[] = {obj(3), setName(5)};
+    sets.insertTuple(c, 2);
+    sets.insertTuple(d, 2);
+    clib_dictionary<InternalName, InternalName> setPairs;
+    EXPECT_EQ(sets.replaceName(obj(2), obj(3), setPairs), 2);
+    EXPECT_EQ(sets.size(), 1);
+    ASSERT_EQ(setPairs.size(), 1);
+    EXPECT_EQ(setPairs.key(setPairs.first_item()), setName(4));
+    EXPECT_EQ(setPairs.inf(setPairs.first_item()), setName(5));
+
+    // A rewritten row equal to a stored one is dropped without a pair, and a renamed result
+    // stays reachable through its arguments.
+    MainMemParamFrame same(2);
+    InternalName e[] = {obj(2), obj(9)};
+    InternalName f[] = {obj(3), obj(9)};
+    InternalName g[] = {obj(4), obj(2)};
+    same.insertTuple(e, 2);
+    same.insertTuple(f, 2);
+    same.insertTuple(g, 2);
+    clib_dictionary<InternalName, InternalName> noPairs;
+    EXPECT_EQ(same.replaceName(obj(2), obj(3), noPairs), 2);
+    EXPECT_EQ(noPairs.size(), 0);
+    EXPECT_EQ(same.size(), 2);
+    InternalName key[] = {obj(4)};
+    InternalName result;
+    ASSERT_EQ(same.lookupResult(key, 1, result), 1);
+    EXPECT_EQ(result, obj(3));
+    EXPECT_EQ(same.replaceName(obj(77), obj(78), noPairs), 0);
+
+    // When the answering row is rewritten, the other row of its arguments answers instead.
+    MainMemParamFrame twice(2);
+    InternalName first[] = {obj(1), obj(9)};
+    InternalName second[] = {obj(1), obj(8)};
+    twice.insertTuple(first, 2);
+    twice.insertTuple(second, 2);
+    clib_dictionary<InternalName, InternalName> merged;
+    EXPECT_EQ(twice.replaceName(obj(9), obj(7), merged), 2);
+    EXPECT_EQ(twice.size(), 1);
+    InternalName one[] = {obj(1)};
+    ASSERT_EQ(twice.lookupResult(one, 1, result), 1);
+    EXPECT_EQ(result, obj(8));
+    ASSERT_EQ(merged.size(), 1);
+    EXPECT_EQ(merged.key(merged.first_item()), obj(7));
+}

@@ -1,0 +1,35 @@
+// Tests of the XML form of names shared by all dump formatters.
+#include <gtest/gtest.h>
+
+#include "objectbase/InternalName.h"
+#include "shell/DumpFormatter.h"
+
+namespace {
+
+TEST(DumpFormatterXmlName, FollowsTheNameKind) {
+    struct Case {
+        int kind;
+        const char* lexical;
+        const char* xml;
+    };
+    const Case cases[] = {
+        {InternalName::Integer, "-12", "-12"},
+        {InternalName::String, "\"x y\"", "x y"},
+        {InternalName::String, "\"a\\\"b\"", "a\\\"b"},
+        {InternalName::Float, "#1.5", "1.5"},
+        {InternalName::Object, "a.b(c)", "a-b-c"},
+        {InternalName::Object, "f(x,y)", "f-x-y"},
+        {InternalName::Function, "@m(\"s\")", "-m-s"},
+        {InternalName::Object, "a__-b", "a_-b"},
+        {InternalName::Object, "a---b", "a--b"},   // the dash after a removed one is passed over
+        {InternalName::Object, "x\"\"y", "x\"y"},  // so is the quote after a removed one
+        {InternalName::Object, "g(h(i))", "g-h-i"},
+        {InternalName::Object, "", ""},
+        {InternalName::String, "", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(DumpFormatter::xmlNameOfLexicalForm(c.kind, c.lexical), c.xml) << c.lexical;
+    }
+}
+
+}  // namespace
