@@ -1,10 +1,21 @@
-// The name-mapping dictionary and the shell identity of OMAccess.
+// The attachment to the object manager, the name-mapping dictionary and the shell identity of
+// OMAccess.
 #include "access/OMAccess.h"
 
 #include "foundation/OutputChannel.h"
+#include "objectbase/OM.h"
+
+OMAccess::OMAccess(OM* om) : attachedOM(om) {
+    if (attachedOM == nullptr) return;
+    incRef(attachedOM);
+    attachedOM->setOMAccess(this);
+}
 
 OMAccess::~OMAccess() {
     nameMap.clear();
+    if (attachedOM == nullptr) return;
+    if (attachedOM->getOMAccess() == this) attachedOM->setOMAccess(nullptr);
+    decRef(attachedOM);
 }
 
 void OMAccess::print(OutputChannel& channel) const {

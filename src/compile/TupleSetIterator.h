@@ -47,7 +47,7 @@ class RowSetIterator : public Iterator {
     InternalName atColumn(int col) override {
         if (rows != nullptr && positioned && col >= 1 && col <= width) {
             const Row& row = rows->key(current);
-            if (col <= row.count) return row.cells[col - 1];
+            if (col <= row.count()) return row.cells()[col - 1];
         }
         reportInvalidUse();
         return InternalName::UndefinedObject;

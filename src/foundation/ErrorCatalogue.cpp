@@ -340,6 +340,9 @@ const Error NoSymbolType(10, 7, 1, "NoSymbolType", "Created a FSymbol with no ap
 const Error WrongSymbolType(10, 8, 2, "WrongSymbolType",
                             "The given SymbolType is not appropriate to the called function.",
                             "SymTab::createNewSymbol()", "The SymbolType is set to function.");
+const Error IntegerOutOfRange(10, 9, 2, "IntegerOutOfRange",
+                              "The integer constant does not fit into 32 bits.",
+                              "SymTab::GetFSymbol", "The nearest 32-bit integer is used.");
 }  // namespace err10
 
 namespace err11 {

@@ -257,6 +257,8 @@ extern const Error NegativeArity;
 extern const Error NoSymbolType;
 // 10/8 The given SymbolType is not appropriate to the called function.
 extern const Error WrongSymbolType;
+// 10/9 The integer constant does not fit into 32 bits.
+extern const Error IntegerOutOfRange;
 }  // namespace err10
 
 namespace err11 {

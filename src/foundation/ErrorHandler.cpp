@@ -21,10 +21,6 @@ void containerErrorHook(int code, const char* text) {
     std::abort();
 }
 
-int argCount(FLSysArgs* args) {
-    return args == nullptr ? 0 : args->size();
-}
-
 }  // namespace
 
 ErrorHandler::ErrorHandler() : kept(Error::ok()) {}
@@ -40,7 +36,7 @@ FLSysObject* ErrorHandler::methodCall(const std::string& name, FLSysArgs* args) 
     if (name == "warnings") return new FLSysInteger(6);
     if (name == "errors") return new FLSysInteger(4);
     if (name == "help") {
-        if (argCount(args) != 0) return nullptr;
+        if (argumentCount(args) != 0) return nullptr;
         help();
         return this;
     }
@@ -68,13 +64,7 @@ bool ErrorHandler::isA(const std::string& className) const {
 
 void ErrorHandler::help() {
     OutputChannel& channel = helpChannel();
-    channel << std::endl
-            << "                    Online help for class ErrorHandler" << std::endl
-            << std::endl
-            << std::endl
-            << "You can apply the following member functions to an instance of " << std::endl
-            << "class ErrorHandler via F-Logic shell : " << std::endl
-            << std::endl;
+    writeHelpHeader(channel, "ErrorHandler");
     writeStandardMethodsHelp(channel);
     channel << "    - reset" << std::endl
             << "    - setOutputSeriousness@(int)" << std::endl

@@ -69,8 +69,13 @@ class FLSysOStreamImpl : public FLSysOStream {
         return put(manipulator);
     }
     FLSysOStream& operator<<(std::streambuf* buffer) override {
-        // A null buffer would set the stream's fail bit and silence it for good.
-        return buffer != nullptr ? put(buffer) : *this;
+        // A null buffer would set the stream's bad bit, and an exhausted one its fail bit: either
+        // would silence the stream for good, so neither may leave a mark on a good stream.
+        if (buffer == nullptr || out == nullptr) return *this;
+        const bool wasGood = out->good();
+        put(buffer);
+        if (wasGood && !out->bad()) out->clear(out->rdstate() & ~std::ios_base::failbit);
+        return *this;
     }
     FLSysOStream& operator<<(const void* pointer) override { return put(pointer); }
     FLSysOStream& operator<<(unsigned long value) override { return put(value); }

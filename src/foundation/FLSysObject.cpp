@@ -11,10 +11,6 @@
 
 namespace {
 
-int argCount(FLSysArgs* args) {
-    return args == nullptr ? 0 : args->size();
-}
-
 // The argument at a 1-based position; the caller has checked that the position exists.
 FLSysObject* argAt(FLSysArgs* args, int position) {
     int index = 1;
@@ -36,7 +32,7 @@ FLSysObject* FLSysObject::methodCall(const std::string& name, FLSysArgs* args) {
         if (checkNoArgs(args)) return truthConstant(isOk());
     } else if (name == "print" || name == "display") {
         const bool printing = name == "print";
-        if (argCount(args) == 0) {
+        if (argumentCount(args) == 0) {
             if (printing) {
                 print(systemChannel());
             } else {
@@ -127,7 +123,7 @@ bool FLSysObject::checkArgs1(FLSysArgs* args, const std::string& class1, FLSysOb
 }
 
 bool FLSysObject::checkNoArgs(FLSysArgs* args, int after) {
-    const int count = argCount(args);
+    const int count = argumentCount(args);
     if (count == 0 || (after > 0 && after >= count)) return true;
     centralErrorHandler().report(err11::WrongNumberOfArguments);
     return false;
@@ -135,7 +131,7 @@ bool FLSysObject::checkNoArgs(FLSysArgs* args, int after) {
 
 bool FLSysObject::nextArg(FLSysArgs* args, int position, const std::string& className,
                           FLSysObject*& out) {
-    if (position >= 1 && position <= argCount(args)) {
+    if (position >= 1 && position <= argumentCount(args)) {
         out = argAt(args, position);
         return checkArgClass(className, out);
     }
@@ -180,6 +176,20 @@ Error FLSysObject::corrupted(const std::string& className) const {
                  className + "::...",
                  "Normally, this one is an internal error. Sorry, that I can't give it more "
                  "precise.");
+}
+
+int FLSysObject::argumentCount(const FLSysArgs* args) {
+    return args == nullptr ? 0 : args->size();
+}
+
+void FLSysObject::writeHelpHeader(OutputChannel& channel, const std::string& className) {
+    channel << std::endl
+            << "                    Online help for class " << className << std::endl
+            << std::endl
+            << std::endl
+            << "You can apply the following member functions to an instance of " << std::endl
+            << "class " << className << " via F-Logic shell : " << std::endl
+            << std::endl;
 }
 
 void FLSysObject::writeStandardMethodsHelp(OutputChannel& channel) {

@@ -12,7 +12,7 @@ OutputChannel::~OutputChannel() {
 }
 
 FLSysObject* OutputChannel::methodCall(const std::string& name, FLSysArgs* args) {
-    const bool noArgs = args == nullptr || args->size() == 0;
+    const bool noArgs = argumentCount(args) == 0;
     if (name == "help") return noArgs ? help() : nullptr;
     if (name == "setStream") return setStream(args);
     if (name == "resetStream") return resetStream();
@@ -69,15 +69,8 @@ void OutputChannel::releaseStreams() {
 
 OutputChannel* OutputChannel::help() {
     OutputChannel& channel = helpChannel();
-    channel << std::endl
-            << "                    Online help for class OutputChannel" << std::endl
-            << std::endl
-            << std::endl
-            << "You can apply the following member functions to an "
-            << "instance of " << std::endl
-            << "class OutputChannel via F-Logic shell : " << std::endl
-            << std::endl
-            << "    - help" << std::endl
+    writeHelpHeader(channel, "OutputChannel");
+    channel << "    - help" << std::endl
             << "    - isOK" << std::endl
             << "          returns  0 (object is corrupted)  or  1" << std::endl
             << "    - isA@(string)" << std::endl

@@ -4,13 +4,7 @@
 #include "foundation/OutputChannel.h"
 #include "platform/ProcessInfo.h"
 
-namespace {
-
-bool hasArgs(FLSysArgs* args) {
-    return args != nullptr && args->size() > 0;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 StatisticHandler::~StatisticHandler() {
     clear();
@@ -23,12 +17,12 @@ FLSysObject* StatisticHandler::methodCall(const std::string& name, FLSysArgs* ar
         return this;
     }
     if (name == "show") {
-        if (hasArgs(args)) return nullptr;
+        if (argumentCount(args) != 0) return nullptr;
         show();
         return this;
     }
     if (name == "memory") {
-        if (!hasArgs(args)) {
+        if (!argumentCount(args) != 0) {
             memory(statisticChannel());
             return this;
         }
@@ -40,7 +34,7 @@ FLSysObject* StatisticHandler::methodCall(const std::string& name, FLSysArgs* ar
     // Lines come only from the system's own code; the shell cannot add any.
     if (name == "insert") return this;
     if (name == "help") {
-        if (hasArgs(args)) return nullptr;
+        if (argumentCount(args) != 0) return nullptr;
         return help();
     }
     return FLSysObject::methodCall(name, args);
@@ -60,6 +54,8 @@ bool StatisticHandler::isA(const std::string& className) const {
 }
 
 void StatisticHandler::insert(std::string* line, int category) {
+    // A missing line would only be found again when show dereferences it.
+    if (line == nullptr) return;
     auto item = lines.lookup(category);
     if (item != nullptr) {
         lines.inf(item)->append(line);
@@ -75,7 +71,8 @@ void StatisticHandler::insert(const std::string& line, int category) {
 }
 
 void StatisticHandler::insert(const char* line, int category) {
-    insert(new std::string(line != nullptr ? line : ""), category);
+    if (line == nullptr) return;
+    insert(new std::string(line), category);
 }
 
 void StatisticHandler::clear() {
@@ -120,13 +117,7 @@ void StatisticHandler::memory(OutputChannel& channel) {
 
 StatisticHandler* StatisticHandler::help() {
     OutputChannel& out = helpChannel();
-    out << std::endl
-        << "                    Online help for class StatisticHandler" << std::endl
-        << std::endl
-        << std::endl
-        << "You can apply the following member functions to an instance of " << std::endl
-        << "class StatisticHandler via F-Logic shell : " << std::endl
-        << std::endl;
+    writeHelpHeader(out, "StatisticHandler");
     writeStandardMethodsHelp(out);
     out << "    - clear" << std::endl
         << "    - show@()" << std::endl
@@ -141,7 +132,7 @@ StatisticHandler* StatisticHandler::help() {
 }
 
 FLSysObject* StatisticHandlerMeta::createInstance(FLSysArgs* args) {
-    if (hasArgs(args)) return nullptr;
+    if (argumentCount(args) != 0) return nullptr;
     return new StatisticHandler();
 }
 

@@ -21,7 +21,7 @@ class StatisticHandler : public FLSysObject {
     bool isA(const std::string& className) const override;
 
     // Appends the line to its category, which is made when it is new; the handler takes
-    // ownership of the line.
+    // ownership of the line. A null line is refused.
     virtual void insert(std::string* line, int category);
     // Inserts a copy of the line.
     virtual void insert(const std::string& line, int category);

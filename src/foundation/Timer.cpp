@@ -14,10 +14,6 @@ namespace {
 const char* const monthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-bool hasArgs(FLSysArgs* args) {
-    return args != nullptr && args->size() > 0;
-}
-
 void twoDigits(std::ostringstream& out, int value) {
     if (value < 10) out << '0';
     out << value;
@@ -50,7 +46,7 @@ FLSysObject* Timer::methodCall(const std::string& name, FLSysArgs* args) {
     if (!isOk()) return nullptr;
     if (name == "date" || name == "dayTime" || name == "stop" || name == "diffReal" ||
         name == "diffUser" || name == "start" || name == "cont") {
-        if (hasArgs(args)) return nullptr;
+        if (argumentCount(args) != 0) return nullptr;
         if (name == "start") {
             start();
             return this;
@@ -69,7 +65,7 @@ FLSysObject* Timer::methodCall(const std::string& name, FLSysArgs* args) {
         return new FLSysString(diffReal());
     }
     if (name == "help") {
-        if (hasArgs(args)) return nullptr;
+        if (argumentCount(args) != 0) return nullptr;
         return help();
     }
     return FLSysObject::methodCall(name, args);
@@ -139,13 +135,7 @@ void Timer::start() {
 
 Timer* Timer::help() {
     OutputChannel& out = helpChannel();
-    out << std::endl
-        << "                    Online help for class Timer" << std::endl
-        << std::endl
-        << std::endl
-        << "You can apply the following member functions to an instance of " << std::endl
-        << "class Timer via F-Logic shell : " << std::endl
-        << std::endl;
+    writeHelpHeader(out, "Timer");
     writeStandardMethodsHelp(out);
     out << "    - date" << std::endl
         << "          returns  string which contains actual date" << std::endl
@@ -221,7 +211,7 @@ void Timer::readClocks() {
 }
 
 FLSysObject* TimerMeta::createInstance(FLSysArgs* args) {
-    if (hasArgs(args)) return nullptr;
+    if (argumentCount(args) != 0) return nullptr;
     return new Timer();
 }
 

@@ -88,6 +88,7 @@ class ab_tree {
     void rebalance(ab_tree_node* x);
     void fuse(ab_tree_node* l, ab_tree_node* r, ab_tree_elem* pl);
 
+  protected:
     std::int32_t a;
     std::int32_t b;
     std::int32_t height;

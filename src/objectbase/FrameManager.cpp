@@ -10,29 +10,6 @@
 // ---------------------------------------------------------------------------------------------
 // Name iterators
 
-NamesIterator::NamesIterator(LocationDictionary* names) : names(names) {}
-
-void NamesIterator::reset(LocationDictionary* newNames) {
-    names = newNames;
-    current = Item{};
-}
-
-bool NamesIterator::first() {
-    current = names != nullptr ? names->first_item() : Item{};
-    return current != Item{};
-}
-
-bool NamesIterator::next() {
-    if (names == nullptr || current == Item{}) return false;
-    current = names->next_item(current);
-    return current != Item{};
-}
-
-InternalName NamesIterator::atColumn(int col) {
-    if (col != 1 || names == nullptr || current == Item{}) return InternalName::UndefinedObject;
-    return names->key(current);
-}
-
 bool ObjNamesIterator::isA(const std::string& className) const {
     return className == "ObjNamesIterator";
 }
@@ -104,69 +81,53 @@ void FrameManager::releaseFullBlocks() {
 // Registry
 
 template <class F>
-int FrameManager::registerFrame(clib_dictionary<InternalName, F*>& frames,
-                                LocationDictionary& locations, const InternalName& name, F* frame,
-                                std::int32_t& count, const Error& exists, const Error& failed) {
+int FrameManager::registerFrame(clib_dictionary<InternalName, F*>& frames, const InternalName& name,
+                                F* frame, std::int32_t& count, const Error& exists,
+                                const Error& failed) {
     if (frames.lookup(name) != nullptr) {
         centralErrorHandler().report(exists);
         centralErrorHandler().report(failed);
         return 1;
     }
-    if (locations.lookup(name) != nullptr) {
-        // A refused name leaves no frame entry behind, so the two dictionaries stay in step.
-        centralErrorHandler().report(err5::InternalNameExists);
-        centralErrorHandler().report(failed);
-        return 1;
-    }
     frames.insert(name, frame);
-    locations.insert(name, InMainMemory);
     ++count;
     return 0;
 }
 
 template <class F>
 int FrameManager::unregisterFrame(clib_dictionary<InternalName, F*>& frames,
-                                  LocationDictionary& locations, const InternalName& name,
-                                  std::int32_t& count, const Error& missing, const Error& failed,
-                                  bool traceOnStdout) {
-    auto frameEntry = frames.lookup(name);
-    if (frameEntry == nullptr) {
+                                  const InternalName& name, std::int32_t& count,
+                                  const Error& missing, const Error& failed, bool traceOnStdout) {
+    auto entry = frames.lookup(name);
+    if (entry == nullptr) {
         if (traceOnStdout) std::cout << "FrameMgr Error1 " << name.getValue() << std::endl;
         centralErrorHandler().report(missing);
         centralErrorHandler().report(failed);
         return 1;
     }
-    frames.del_item(frameEntry);
-    auto locationEntry = locations.lookup(name);
-    if (locationEntry == nullptr) {
-        if (traceOnStdout) std::cout << "FrameMgr Error2 " << name.getValue() << std::endl;
-        centralErrorHandler().report(err5::InternalNameNotExists);
-        centralErrorHandler().report(failed);
-        return 1;
-    }
-    locations.del_item(locationEntry);
+    frames.del_item(entry);
     --count;
     return 0;
 }
 
 int FrameManager::insertObjFrame(const InternalName& name, MainMemObjFrame* frame) {
-    return registerFrame(objFrames, objLocations, name, frame, objCount, err5::ObjFrameExists,
+    return registerFrame(objFrames, name, frame, objCount, err5::ObjFrameExists,
                          err5::Failed2InsertObjFrame);
 }
 
 int FrameManager::insertSetFrame(const InternalName& name, MainMemSetFrame* frame) {
-    return registerFrame(setFrames, setLocations, name, frame, setFrameCount, err5::SetFrameExists,
+    return registerFrame(setFrames, name, frame, setFrameCount, err5::SetFrameExists,
                          err5::Failed2InsertSetFrame);
 }
 
 int FrameManager::insertPredFrame(const InternalName& name, MainMemPredFrame* frame) {
-    return registerFrame(predFrames, predLocations, name, frame, predCount, err5::PredFrameExists,
+    return registerFrame(predFrames, name, frame, predCount, err5::PredFrameExists,
                          err5::Failed2InsertPredFrame);
 }
 
 int FrameManager::insertParamFrame(const InternalName& name, MainMemParamFrame* frame) {
-    return registerFrame(paramFrames, paramLocations, name, frame, paramCount,
-                         err5::ParamFrameExists, err5::Failed2InsertParamFrame);
+    return registerFrame(paramFrames, name, frame, paramCount, err5::ParamFrameExists,
+                         err5::Failed2InsertParamFrame);
 }
 
 namespace {
@@ -198,17 +159,17 @@ int FrameManager::getParamFrame(const InternalName& name, MainMemParamFrame*& fr
 }
 
 int FrameManager::deleteObjFrame(const InternalName& name) {
-    return unregisterFrame(objFrames, objLocations, name, objCount, err5::ObjFrameNotExists,
+    return unregisterFrame(objFrames, name, objCount, err5::ObjFrameNotExists,
                            err5::Failed2DeleteObjFrame, true);
 }
 
 int FrameManager::deleteSetFrame(const InternalName& name) {
-    return unregisterFrame(setFrames, setLocations, name, setFrameCount, err5::SetFrameNotExists,
+    return unregisterFrame(setFrames, name, setFrameCount, err5::SetFrameNotExists,
                            err5::Failed2DeleteSetFrame, false);
 }
 
 int FrameManager::deleteParamFrame(const InternalName& name) {
-    return unregisterFrame(paramFrames, paramLocations, name, paramCount, err5::ParamNameNotExists,
+    return unregisterFrame(paramFrames, name, paramCount, err5::ParamNameNotExists,
                            err5::Failed2DeleteParamFrame, false);
 }
 
@@ -220,8 +181,8 @@ int FrameManager::hasFrames() const {
 // ---------------------------------------------------------------------------------------------
 // Name iteration
 
-template <class It>
-Iterator* FrameManager::namesIterator(Iterator* reuse, LocationDictionary& names,
+template <class It, class F>
+Iterator* FrameManager::namesIterator(Iterator* reuse, clib_dictionary<InternalName, F*>& names,
                                       const char* className) {
     if (reuse != nullptr) {
         if (reuse->isA(className)) {
@@ -235,19 +196,19 @@ Iterator* FrameManager::namesIterator(Iterator* reuse, LocationDictionary& names
 }
 
 Iterator* FrameManager::objNames(Iterator* reuse) {
-    return namesIterator<ObjNamesIterator>(reuse, objLocations, "ObjNamesIterator");
+    return namesIterator<ObjNamesIterator>(reuse, objFrames, "ObjNamesIterator");
 }
 
 Iterator* FrameManager::setNames(Iterator* reuse) {
-    return namesIterator<SetNamesIterator>(reuse, setLocations, "SetNamesIterator");
+    return namesIterator<SetNamesIterator>(reuse, setFrames, "SetNamesIterator");
 }
 
 Iterator* FrameManager::predNames(Iterator* reuse) {
-    return namesIterator<PredNamesIterator>(reuse, predLocations, "PredNamesIterator");
+    return namesIterator<PredNamesIterator>(reuse, predFrames, "PredNamesIterator");
 }
 
 Iterator* FrameManager::paramNames(Iterator* reuse) {
-    return namesIterator<ParamNamesIterator>(reuse, paramLocations, "ParamNamesIterator");
+    return namesIterator<ParamNamesIterator>(reuse, paramFrames, "ParamNamesIterator");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -269,10 +230,6 @@ void FrameManager::clear() {
     for (auto it = predFrames.first_item(); it != nullptr; it = predFrames.next_item(it))
         delete predFrames.inf(it);
     predFrames.clear();
-    objLocations.clear();
-    setLocations.clear();
-    predLocations.clear();
-    paramLocations.clear();
     objCount = 0;
     setFrameCount = 0;
     predCount = 0;

@@ -16,53 +16,68 @@
 class OM;
 class SymTab;
 
-// Where a registered frame is held; every frame of the main-memory base is in main memory.
-enum Location { InMainMemory = 0 };
-
-using LocationDictionary = clib_dictionary<InternalName, Location>;
-
-// Walks the names of one location dictionary in identifier order; one column, the name.
+// Walks the registered names of one kind of frame in identifier order; one column, the name.
+template <class F>
 class NamesIterator : public Iterator {
   public:
-    explicit NamesIterator(LocationDictionary* names);
+    using Names = clib_dictionary<InternalName, F*>;
+
+    explicit NamesIterator(Names* names) : names(names) {}
 
     // Points the iterator at another dictionary, unpositioned.
-    void reset(LocationDictionary* names);
+    void reset(Names* newNames) {
+        names = newNames;
+        current = Item{};
+    }
 
-    bool first() override;
-    bool next() override;
-    InternalName atColumn(int col) override;
+    bool first() override {
+        current = names != nullptr ? names->first_item() : Item{};
+        return current != Item{};
+    }
+
+    bool next() override {
+        if (names == nullptr || current == Item{}) return false;
+        current = names->next_item(current);
+        return current != Item{};
+    }
+
+    // The current name; any other column, or no current name, gives the undefined object.
+    InternalName atColumn(int col) override {
+        if (col != 1 || names == nullptr || current == Item{}) return InternalName::UndefinedObject;
+        return names->key(current);
+    }
+
     int columns() override { return 1; }
 
   protected:
     ~NamesIterator() override = default;
 
   private:
-    using Item = decltype(std::declval<LocationDictionary&>().first_item());
+    using Item = decltype(std::declval<Names&>().first_item());
 
-    LocationDictionary* names;
+    Names* names;
     Item current{};
 };
 
-class ObjNamesIterator : public NamesIterator {
+class ObjNamesIterator : public NamesIterator<MainMemObjFrame> {
   public:
     using NamesIterator::NamesIterator;
     bool isA(const std::string& className) const override;
 };
 
-class SetNamesIterator : public NamesIterator {
+class SetNamesIterator : public NamesIterator<MainMemSetFrame> {
   public:
     using NamesIterator::NamesIterator;
     bool isA(const std::string& className) const override;
 };
 
-class PredNamesIterator : public NamesIterator {
+class PredNamesIterator : public NamesIterator<MainMemPredFrame> {
   public:
     using NamesIterator::NamesIterator;
     bool isA(const std::string& className) const override;
 };
 
-class ParamNamesIterator : public NamesIterator {
+class ParamNamesIterator : public NamesIterator<MainMemParamFrame> {
   public:
     using NamesIterator::NamesIterator;
     bool isA(const std::string& className) const override;
@@ -125,15 +140,15 @@ class FrameManager : public ManagedObject {
     F* allocateFrom(F*& current, clib_list<F*>& full, std::int32_t blockSize,
                     std::int32_t& nextIndex, const Error& failure);
     template <class F>
-    int registerFrame(clib_dictionary<InternalName, F*>& frames, LocationDictionary& locations,
-                      const InternalName& name, F* frame, std::int32_t& count, const Error& exists,
-                      const Error& failed);
+    int registerFrame(clib_dictionary<InternalName, F*>& frames, const InternalName& name, F* frame,
+                      std::int32_t& count, const Error& exists, const Error& failed);
     template <class F>
-    int unregisterFrame(clib_dictionary<InternalName, F*>& frames, LocationDictionary& locations,
-                        const InternalName& name, std::int32_t& count, const Error& missing,
-                        const Error& failed, bool traceOnStdout);
-    template <class It>
-    Iterator* namesIterator(Iterator* reuse, LocationDictionary& names, const char* className);
+    int unregisterFrame(clib_dictionary<InternalName, F*>& frames, const InternalName& name,
+                        std::int32_t& count, const Error& missing, const Error& failed,
+                        bool traceOnStdout);
+    template <class It, class F>
+    Iterator* namesIterator(Iterator* reuse, clib_dictionary<InternalName, F*>& names,
+                            const char* className);
     void releaseFullBlocks();
 
     std::int32_t objCount = 0;
@@ -142,14 +157,12 @@ class FrameManager : public ManagedObject {
     std::int32_t paramCount = 0;
     OM& owner;
     SymTab& symbols;
+    // A name is registered when it stands in the dictionary of its kind. Every frame lives in main
+    // memory, so no record of where a frame is held is kept beside it.
     clib_dictionary<InternalName, MainMemObjFrame*> objFrames;
     clib_dictionary<InternalName, MainMemSetFrame*> setFrames;
     clib_dictionary<InternalName, MainMemParamFrame*> paramFrames;
     clib_dictionary<InternalName, MainMemPredFrame*> predFrames;
-    LocationDictionary objLocations;
-    LocationDictionary setLocations;
-    LocationDictionary predLocations;
-    LocationDictionary paramLocations;
     clib_list<MainMemSetFrame*> fullSetBlocks;
     clib_list<MainMemObjFrame*> fullObjBlocks;
     MainMemSetFrame* currentSetBlock = nullptr;

@@ -2,8 +2,10 @@
 #include "objectbase/InternalName.h"
 
 #include <bit>
-#include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
 #include <ostream>
 
 #include "foundation/ErrorCatalogue.h"
@@ -37,7 +39,7 @@ InternalName::InternalName(float f, std::uint8_t kind, std::int8_t flag) : flag(
 }
 
 InternalName::InternalName(double d, std::uint8_t kind, std::int8_t flag)
-    : InternalName(static_cast<float>(d), kind, flag) {}
+    : InternalName(roundToFloat(d), kind, flag) {}
 
 float InternalName::asFloat() const {
     if (kind == Integer) return static_cast<float>(value);
@@ -73,10 +75,25 @@ OutputChannel& operator<<(OutputChannel& channel, const InternalName& name) {
 }
 
 std::string floatToText(float f) {
-    // Shortest round-trip form; large enough for any float, sign and exponent included.
+    // Nine significant digits always identify a float; NaN never compares equal to itself.
     char text[64];
-    const auto result = std::to_chars(text, text + sizeof text, f);
-    return std::string(text, result.ptr);
+    for (int digits = 6;; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(f));
+        if (digits >= 9 || std::isnan(f) || std::strtof(text, nullptr) == f) return text;
+    }
+}
+
+float roundToFloat(double d) {
+    constexpr double Largest = std::numeric_limits<float>::max();
+    // Largest plus half a unit in its last place: from there on rounding overflows to infinity.
+    constexpr double Overflow = Largest + 0x1p103;
+    const double magnitude = std::fabs(d);
+    if (magnitude >= Overflow)
+        return d < 0 ? -std::numeric_limits<float>::infinity()
+                     : std::numeric_limits<float>::infinity();
+    if (magnitude > Largest)
+        return d < 0 ? -std::numeric_limits<float>::max() : std::numeric_limits<float>::max();
+    return static_cast<float>(d);
 }
 
 namespace builtinObject {

@@ -110,9 +110,14 @@ constexpr int compare(const InternalName& a, const InternalName& b) {
 std::ostream& operator<<(std::ostream& out, const InternalName& name);
 OutputChannel& operator<<(OutputChannel& channel, const InternalName& name);
 
-// The shortest decimal text that reads back (as a 32-bit float) to exactly the same float, so that
-// saving and re-reading an object base keeps every float value ("2.5", "0.1", "1e+10").
+// The float as a standard stream writes it (six significant digits: "2.5", "0.1", "1e+10")
+// whenever that text reads back to the same 32-bit float; otherwise the fewest further digits that
+// do ("1234567.9", "16777216"), so that saving and re-reading an object base keeps every float.
 std::string floatToText(float f);
+
+// The 32-bit float nearest to d; magnitudes beyond the float range give the infinity or the largest
+// float that IEEE rounding gives, without the undefined behaviour of a plain conversion.
+float roundToFloat(double d);
 
 // The objects the object base binds to the built-in symbols (object value = symbol id + 8; the
 // parse family carries its arity in the flag). The built-in symbol "cons" has no object.

@@ -15,60 +15,39 @@ int compare(const MethodKey& a, const MethodKey& b) {
     return compare(a.method, b.method);
 }
 
-InternalName arrowObject(int methodType) {
-    switch (methodType) {
-        case 0:
-            return builtinObject::Arrow;
-        case 1:
-            return builtinObject::SetArrow;
-        case 2:
-            return builtinObject::AtSetArrow;
-        case 3:
-            return builtinObject::InhArrow;
-        case 4:
-            return builtinObject::InhSetArrow;
-        case 5:
-            return builtinObject::AtInhSetArrow;
-        case 6:
-            return builtinObject::SigArrow;
-        case 7:
-            return builtinObject::SetSigArrow;
-        case 8:
-            return builtinObject::AtSetSigArrow;
-        default:
-            return InternalName::UndefinedObject;
-    }
-}
-
 namespace {
 
-// The arrow a printed frame shows for a method type; the "@" forms print as their plain arrows.
+// The arrow of each method type: its built-in object and the text a printed frame shows, where
+// the "@" forms print as their plain arrows.
+struct Arrow {
+    InternalName object;
+    const char* text;
+};
+
+constexpr Arrow Arrows[] = {
+    {builtinObject::Arrow, "->"},          {builtinObject::SetArrow, "->>"},
+    {builtinObject::AtSetArrow, "->>"},    {builtinObject::InhArrow, "*->"},
+    {builtinObject::InhSetArrow, "*->>"},  {builtinObject::AtInhSetArrow, "*->>"},
+    {builtinObject::SigArrow, "=>"},       {builtinObject::SetSigArrow, "=>>"},
+    {builtinObject::AtSetSigArrow, "=>>"},
+};
+
+const Arrow* arrowOf(int methodType) {
+    constexpr int known = sizeof Arrows / sizeof Arrows[0];
+    return methodType >= 0 && methodType < known ? &Arrows[methodType] : nullptr;
+}
+
 const char* arrowText(int methodType) {
-    switch (methodType) {
-        case 0:
-            return "->";
-        case 1:
-            return "->>";
-        case 2:
-            return "->>";
-        case 3:
-            return "*->";
-        case 4:
-            return "*->>";
-        case 5:
-            return "*->>";
-        case 6:
-            return "=>";
-        case 7:
-            return "=>>";
-        case 8:
-            return "=>>";
-        default:
-            return "???";
-    }
+    const Arrow* arrow = arrowOf(methodType);
+    return arrow != nullptr ? arrow->text : "???";
 }
 
 }  // namespace
+
+InternalName arrowObject(int methodType) {
+    const Arrow* arrow = arrowOf(methodType);
+    return arrow != nullptr ? arrow->object : InternalName::UndefinedObject;
+}
 
 // ---------------------------------------------------------------------------------------------
 // MainMemObjFrame

@@ -172,12 +172,15 @@ class MainMemPredFrame : public PredicateFrame {
     int getArity() const { return arity; }
 
   private:
-    // Copies a list into the scratch row; false when its length is not the arity.
+    // Copies `count` cells into the scratch row; false when the frame cannot take a row of that
+    // many cells.
+    bool loadScratch(const InternalName* cells, int count);
     bool loadScratch(const clib_list<InternalName>& row);
 
     set<Tuple> rows;
     std::int32_t arity;
     InternalName* scratch;
+    RowCellPool cellPool;
 };
 
 // The argument lists and results of one method with arguments. A row is its arguments followed
@@ -213,17 +216,19 @@ class MainMemParamFrame : public ParameterFrame {
     int getArity() const { return arity; }
 
   private:
+    // Copies `count` cells into the scratch row; false when they are not a row of `width` cells.
+    bool loadScratch(const InternalName* cells, int count, int width);
     // Stores a row whose cells this frame already owns.
     void store(const ExtendedTuple& row);
     // Takes a stored row out of the set and the argument index.
     void unstore(const ExtendedTuple& row);
-    // The row that answers for the arguments of `probe` (the first stored), or a row with null
-    // cells.
-    ExtendedTuple answering(const ExtendedTuple& probe);
+    // True and the row that answers for the arguments of `probe` (the first stored), else false.
+    bool answering(const ExtendedTuple& probe, ExtendedTuple& row);
 
     set<ExtendedTuple> rows;
     // The argument list of every stored row, keyed by a view of the answering row's cells.
     clib_dictionary<Tuple, InternalName> byArguments;
     std::int32_t arity;
     InternalName* scratch;
+    RowCellPool cellPool;
 };

@@ -188,6 +188,8 @@ class MainMemOM : public OM {
     // A registered parameter frame with a fresh name (kind 9, flag = arity), or null after
     // reporting NoParamFrame.
     virtual MainMemParamFrame* createParamFrame(int arity, InternalName& name);
+    // A registered, empty predicate frame of that arity, or null after reporting NoPredFrame.
+    MainMemPredFrame* createPredFrame(const InternalName& predicate, int arity);
     // Makes the entry {type, argCount, method} of a frame that has none, holding `value`.
     virtual int storeMethodValue(MainMemObjFrame* frame, const InternalName& method,
                                  const InternalName* args, int argCount, int type,
@@ -243,6 +245,15 @@ class MainMemOM : public OM {
     MainMemObjFrame* objFrameFor(const InternalName& name);
     // The inverse table of a class-relation kind (1, 2, 3); null for any other kind.
     NameSetTable* relationTable(int kind);
+    // What the scalar entry host.method@(args) holds: Found (value set), NoRow (an argument
+    // frame without a row for these arguments; rows set), NoEntry, or Unusable.
+    enum class ScalarLookup { NoEntry, NoRow, Found, Unusable };
+    ScalarLookup findScalarValue(MainMemObjFrame* frame, const InternalName& method,
+                                 const InternalName* args, int argCount, int type,
+                                 InternalName& value, MainMemParamFrame*& rows);
+    // `host` joins the usage sets of every argument and of the value.
+    void indexValue(const InternalName& host, const InternalName* args, int argCount,
+                    const InternalName& value);
     // A new object made for a missing scalar value of `host`.
     InternalName newPathObject(const InternalName& host);
     // Makes the entry of a set-valued method with an empty set (under a new parameter-frame row
@@ -272,6 +283,8 @@ class MainMemOM : public OM {
     // Whether a string still occurs anywhere in the stored facts.
     bool stringInUse(const InternalName& name, const set<InternalName>& predicateStrings);
     void reportInvalidEquality(const char* what, const InternalName& x, const InternalName& y);
+    // giveLexicalForm without the guard against made objects that contain themselves.
+    int lexicalForm(const InternalName& name, std::string& out, int quote, int style);
     // A string's stored text (with its quotes) between double quotes, inner characters escaped.
     void appendQuotedString(const std::string& stored, std::string& out);
 
@@ -300,4 +313,6 @@ class MainMemOM : public OM {
     DeltaTable* deltaInfo = nullptr;
     int deltaOn = 0;
     std::vector<InternalName> deltaTuple;
+    // The made objects whose printed form is being written (see giveLexicalForm).
+    std::set<InternalName> formsInProgress;
 };

@@ -1,10 +1,7 @@
 // Delta recording, clearing the object base and forgetting unused strings.
 #include <iostream>
-#include <new>
 
 #include "eval/DeltaTable.h"
-#include "foundation/ErrorCatalogue.h"
-#include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/FrameManager.h"
 #include "objectbase/MainMemOM.h"
@@ -144,17 +141,8 @@ bool MainMemOM::forEachDeltaPredicate(Visit visit) {
 bool MainMemOM::prepareDeltaFrame(const InternalName& deltaPredicate) {
     if (!isDeltaPredicate(deltaPredicate)) return true;
     MainMemPredFrame* frame = getPredFrame(deltaPredicate);
-    if (frame == nullptr) {
-        frame = new (std::nothrow) MainMemPredFrame(deltaPredicate.getArity());
-        if (frame == nullptr) {
-            centralErrorHandler().report(err5::NoPredFrame);
-            return false;
-        }
-        if (frameManager->insertPredFrame(deltaPredicate, frame) != 0) {
-            if (getPredFrame(deltaPredicate) != frame) delete frame;
-            return false;
-        }
-    }
+    if (frame == nullptr) frame = createPredFrame(deltaPredicate, deltaPredicate.getArity());
+    if (frame == nullptr) return false;
     frame->clear();
     return true;
 }

@@ -1,7 +1,5 @@
 // Printed forms of identifiers (also of made path and function-term objects) and lookup by text.
-#include <cstring>
 #include <iostream>
-#include <sstream>
 #include <vector>
 
 #include "access/Iterator.h"
@@ -18,6 +16,19 @@ bool isMadeForTerm(const InternalName& name) {
 }  // namespace
 
 int MainMemOM::giveLexicalForm(const InternalName& name, std::string& out, int quote, int style) {
+    bool made =
+        (name.getType() == InternalName::Object || name.getType() == InternalName::String) &&
+        (name.getArity() == -1 || name.getArity() > 0);
+    if (!made) return lexicalForm(name, out, quote, style);
+    // Once equalities are applied a made object can occur inside its own path or term; that
+    // inner occurrence has no finite form and stays empty.
+    if (!formsInProgress.insert(name).second) return 0;
+    int result = lexicalForm(name, out, quote, style);
+    formsInProgress.erase(name);
+    return result;
+}
+
+int MainMemOM::lexicalForm(const InternalName& name, std::string& out, int quote, int style) {
     switch (name.getType()) {
         case InternalName::Integer:
         case InternalName::Float:
@@ -46,7 +57,7 @@ int MainMemOM::giveLexicalForm(const InternalName& name, std::string& out, int q
         }
         if (!isMadeForTerm(name)) {
             out += "|";
-            int result = giveLexicalForm(name, out, quote, 0);
+            int result = lexicalForm(name, out, quote, 0);
             out += "]";
             return result;
         }
@@ -57,16 +68,12 @@ int MainMemOM::giveLexicalForm(const InternalName& name, std::string& out, int q
         case InternalName::Integer:
             out += std::to_string(name.getValue());
             return 1;
-        case InternalName::Float: {
-            std::int32_t bits = name.getValue();
-            float value;
-            std::memcpy(&value, &bits, sizeof value);
-            std::ostringstream text;
-            text << static_cast<double>(value);
+        case InternalName::Float:
+            // The shortest stream-style text that reads back to the same float, so a saved
+            // or exported base keeps its values.
             out += "#";
-            out += text.str();
+            out += floatToText(name.asFloat());
             return 1;
-        }
         case InternalName::String:
         case InternalName::Object:
             break;
@@ -183,11 +190,12 @@ int MainMemOM::pathForm(const InternalName& object, std::string& out) {
 }
 
 int MainMemOM::functionTermForm(const InternalName& made, std::string& out, int quote, int style) {
+    // The width comes from the made name (n + 1); the name it was equated with may be any object.
+    int width = made.getArity();
+    if (width <= 0) return 0;
     InternalName object = made;
     auto applied = appliedEqualities.lookup(object);
     if (applied != nullptr) object = appliedEqualities.inf(applied);
-    int width = object.getArity();
-    if (width <= 0) return 0;
 
     // The parameter frames holding the object are among the names its usage index lists.
     const UsageSet* users = usageOf(object);
@@ -203,6 +211,12 @@ int MainMemOM::functionTermForm(const InternalName& made, std::string& out, int 
         rows = params->getIterator(rows);
         for (bool row = rows->first(); row; row = rows->next()) {
             if (rows->atColumn(width) != object) continue;
+            // A row that holds the object among its own arguments (left by an equality such as
+            // g(b) = f(g(b))) cannot define it; another row does.
+            bool selfReferencing = false;
+            for (int col = 1; col < width; ++col)
+                selfReferencing = selfReferencing || rows->atColumn(col) == object;
+            if (selfReferencing) continue;
             for (int col = 1; col < width; ++col) cells.push_back(rows->atColumn(col));
             paramName = user;
             found = true;

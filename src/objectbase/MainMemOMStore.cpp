@@ -18,11 +18,11 @@ bool isSetValuedType(int type) {
 }
 
 // The set a table keeps under key, made on first use.
-set<InternalName>* setUnder(clib_dictionary<InternalName, set<InternalName>*>& table,
-                            const InternalName& key) {
+template <class Key, class Member>
+set<Member>* setUnder(clib_dictionary<Key, set<Member>*>& table, const Key& key) {
     auto it = table.lookup(key);
     if (it != nullptr) return table.inf(it);
-    auto* members = new set<InternalName>();
+    auto* members = new set<Member>();
     table.insert(key, members);
     return members;
 }
@@ -48,26 +48,8 @@ void MainMemOM::addToRelationMap(clib_dictionary<InternalName, set<InternalName>
 
 void MainMemOM::indexMethod(const InternalName& host, const InternalName& method, int argCount,
                             int type) {
-    MethodKey key(type, argCount, method);
-    auto hostsItem = methodsTable.lookup(key);
-    set<InternalName>* hosts;
-    if (hostsItem != nullptr) {
-        hosts = methodsTable.inf(hostsItem);
-    } else {
-        hosts = new set<InternalName>();
-        methodsTable.insert(key, hosts);
-    }
-    hosts->insert(host);
-
-    auto sigItem = methodSignatures.lookup(method);
-    set<MethodSig>* signatures;
-    if (sigItem != nullptr) {
-        signatures = methodSignatures.inf(sigItem);
-    } else {
-        signatures = new set<MethodSig>();
-        methodSignatures.insert(method, signatures);
-    }
-    signatures->insert(MethodSig(type, argCount));
+    setUnder(methodsTable, MethodKey(type, argCount, method))->insert(host);
+    setUnder(methodSignatures, method)->insert(MethodSig(type, argCount));
 }
 
 int MainMemOM::addSetMembers(const set<InternalName>& values, MainMemSetFrame* setFrame) {
@@ -174,8 +156,7 @@ int MainMemOM::insertMethodValue(const InternalName& host, const InternalName& m
     }
     MainMemObjFrame* frame = objFrameFor(host);
     if (frame == nullptr) return 0;
-    for (int i = 0; i < argCount; ++i) addRelation(host, args[i]);
-    addRelation(host, value);
+    indexValue(host, args, argCount, value);
 
     InternalName stored;
     if (frame->lookupMethod(method, type, argCount, stored) == 0) {
@@ -186,23 +167,13 @@ int MainMemOM::insertMethodValue(const InternalName& host, const InternalName& m
         return recordValue(type, method, host, args, argCount, value);
     }
 
-    if (argCount == 0 && stored.isConstant()) {
-        // A second value of a scalar method: both denote one object. The answer is whether
-        // that equality is new, so that a refused or already known one does not count as a
-        // change in every round.
-        if (stored == value) return 0;
-        return equate(stored, value, 0);
-    }
-    if (argCount == 0 && stored.getType() == InternalName::SetName) {
-        MainMemSetFrame* members = getSetFrame(stored);
-        if (members == nullptr || members->insert(value) == 0) return 0;
-        return deltaOn ? recordValue(type, method, host, args, argCount, value) : 1;
-    }
-    if (argCount >= 1 && stored.getType() == InternalName::ParamFrame) {
+    // The value already stored for these arguments: the entry itself, or its row.
+    InternalName current = stored;
+    if (argCount >= 1) {
+        if (stored.getType() != InternalName::ParamFrame) return 0;
         MainMemParamFrame* rows = getParamFrame(stored);
         if (rows == nullptr) return 0;
-        InternalName result;
-        if (rows->lookupResult(args, argCount, result) == 0) {
+        if (rows->lookupResult(args, argCount, current) == 0) {
             if (isScalarType(type)) {
                 rows->insertResult(args, argCount, value);
             } else {
@@ -216,15 +187,18 @@ int MainMemOM::insertMethodValue(const InternalName& host, const InternalName& m
             }
             return deltaOn ? recordValue(type, method, host, args, argCount, value) : 1;
         }
-        if (result.isConstant()) {
-            if (result == value) return 0;
-            return equate(result, value, 0);
-        }
-        if (result.getType() == InternalName::SetName) {
-            MainMemSetFrame* members = getSetFrame(result);
-            if (members == nullptr || members->insert(value) == 0) return 0;
-            return deltaOn ? recordValue(type, method, host, args, argCount, value) : 1;
-        }
+    }
+    if (current.isConstant()) {
+        // A second value of a scalar method: both denote one object. The answer is whether
+        // that equality is new, so that a refused or already known one does not count as a
+        // change in every round.
+        if (current == value) return 0;
+        return equate(current, value, 0);
+    }
+    if (current.getType() == InternalName::SetName) {
+        MainMemSetFrame* members = getSetFrame(current);
+        if (members == nullptr || members->insert(value) == 0) return 0;
+        return deltaOn ? recordValue(type, method, host, args, argCount, value) : 1;
     }
     return 0;
 }
@@ -284,6 +258,33 @@ InternalName MainMemOM::newPathObject(const InternalName& host) {
     return object;
 }
 
+MainMemOM::ScalarLookup MainMemOM::findScalarValue(MainMemObjFrame* frame,
+                                                   const InternalName& method,
+                                                   const InternalName* args, int argCount, int type,
+                                                   InternalName& value, MainMemParamFrame*& rows) {
+    InternalName stored;
+    if (frame->lookupMethod(method, type, argCount, stored) == 0) return ScalarLookup::NoEntry;
+    if (argCount == 0) {
+        if (!stored.isConstant()) return ScalarLookup::Unusable;
+        value = stored;
+        return ScalarLookup::Found;
+    }
+    if (stored.getType() != InternalName::ParamFrame) return ScalarLookup::Unusable;
+    rows = getParamFrame(stored);
+    if (rows == nullptr) return ScalarLookup::Unusable;
+    InternalName result;
+    if (rows->lookupResult(args, argCount, result) == 0) return ScalarLookup::NoRow;
+    if (!result.isConstant()) return ScalarLookup::Unusable;
+    value = result;
+    return ScalarLookup::Found;
+}
+
+void MainMemOM::indexValue(const InternalName& host, const InternalName* args, int argCount,
+                           const InternalName& value) {
+    for (int i = 0; i < argCount; ++i) addRelation(host, args[i]);
+    addRelation(host, value);
+}
+
 int MainMemOM::getOrCreateScalarValue(const InternalName& host, const InternalName& method,
                                       const InternalName* args, int argCount, int type,
                                       InternalName& value) {
@@ -294,36 +295,27 @@ int MainMemOM::getOrCreateScalarValue(const InternalName& host, const InternalNa
     MainMemObjFrame* frame = objFrameFor(host);
     if (frame == nullptr) return 0;
 
-    InternalName stored;
-    if (frame->lookupMethod(method, type, argCount, stored) == 0) {
-        InternalName made = newPathObject(host);
-        if (storeMethodValue(frame, method, args, argCount, type, made) == 0) return 0;
-        value = made;
-        for (int i = 0; i < argCount; ++i) addRelation(host, args[i]);
-        addRelation(host, made);
-        indexMethod(host, method, argCount, type);
-        return deltaOn ? recordValue(type, method, host, args, argCount, made) : 1;
+    MainMemParamFrame* rows = nullptr;
+    switch (findScalarValue(frame, method, args, argCount, type, value, rows)) {
+        case ScalarLookup::NoEntry: {
+            InternalName made = newPathObject(host);
+            if (storeMethodValue(frame, method, args, argCount, type, made) == 0) return 0;
+            value = made;
+            indexValue(host, args, argCount, made);
+            indexMethod(host, method, argCount, type);
+            return deltaOn ? recordValue(type, method, host, args, argCount, made) : 1;
+        }
+        case ScalarLookup::NoRow: {
+            InternalName made = newPathObject(host);
+            rows->insertResult(args, argCount, made);
+            value = made;
+            // Indexed like any stored value, so that renaming and cleanup find the arguments.
+            indexValue(host, args, argCount, made);
+            return deltaOn ? recordValue(type, method, host, args, argCount, made) : 1;
+        }
+        default:
+            return 0;
     }
-    if (argCount == 0) {
-        if (!stored.isConstant()) return 0;
-        value = stored;
-        return 0;
-    }
-    if (stored.getType() != InternalName::ParamFrame) return 0;
-    MainMemParamFrame* rows = getParamFrame(stored);
-    if (rows == nullptr) return 0;
-    InternalName result;
-    if (rows->lookupResult(args, argCount, result) != 0) {
-        if (result.isConstant()) value = result;
-        return 0;
-    }
-    InternalName made = newPathObject(host);
-    rows->insertResult(args, argCount, made);
-    value = made;
-    // Indexed like any stored value, so that renaming and cleanup find the arguments.
-    for (int i = 0; i < argCount; ++i) addRelation(host, args[i]);
-    addRelation(host, made);
-    return deltaOn ? recordValue(type, method, host, args, argCount, made) : 1;
 }
 
 int MainMemOM::lookupMethodValue(const InternalName& host, const InternalName& method,
@@ -335,20 +327,10 @@ int MainMemOM::lookupMethodValue(const InternalName& host, const InternalName& m
     }
     MainMemObjFrame* frame = getObjFrame(host);
     if (frame == nullptr) return 0;
-    InternalName stored;
-    if (frame->lookupMethod(method, type, argCount, stored) == 0) return 0;
-    if (argCount == 0) {
-        if (!stored.isConstant()) return 0;
-        value = stored;
-        return 1;
-    }
-    if (stored.getType() != InternalName::ParamFrame) return 0;
-    MainMemParamFrame* rows = getParamFrame(stored);
-    InternalName result;
-    if (rows == nullptr || rows->lookupResult(args, argCount, result) == 0) return 0;
-    if (!result.isConstant()) return 0;
-    value = result;
-    return 1;
+    MainMemParamFrame* rows = nullptr;
+    return findScalarValue(frame, method, args, argCount, type, value, rows) == ScalarLookup::Found
+               ? 1
+               : 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -384,23 +366,29 @@ int MainMemOM::getFunctionObject(const FSymbol& function, const InternalName* ar
     return 1;
 }
 
+MainMemPredFrame* MainMemOM::createPredFrame(const InternalName& predicate, int arity) {
+    auto* frame = new (std::nothrow) MainMemPredFrame(arity);
+    if (frame == nullptr) {
+        centralErrorHandler().report(err5::NoPredFrame);
+        return nullptr;
+    }
+    if (frameManager->insertPredFrame(predicate, frame) != 0) {
+        // A refused registration may still have kept the frame; then the manager owns it.
+        if (getPredFrame(predicate) != frame) delete frame;
+        centralErrorHandler().report(err5::NoPredFrame);
+        return nullptr;
+    }
+    return frame;
+}
+
 int MainMemOM::addPredicate(const InternalName& predicate, const InternalName* tuple, int arity) {
     MainMemPredFrame* frame = getPredFrame(predicate);
     if (frame != nullptr) {
         if (tuple == nullptr) return 0;
         if (frame->insertTuple(tuple, arity) == 0) return 0;
     } else {
-        frame = new (std::nothrow) MainMemPredFrame(arity);
-        if (frame == nullptr) {
-            centralErrorHandler().report(err5::NoPredFrame);
-            return 0;
-        }
-        if (frameManager->insertPredFrame(predicate, frame) != 0) {
-            // A refused registration may still have kept the frame; then the manager owns it.
-            if (getPredFrame(predicate) != frame) delete frame;
-            centralErrorHandler().report(err5::NoPredFrame);
-            return 0;
-        }
+        frame = createPredFrame(predicate, arity);
+        if (frame == nullptr) return 0;
         if (tuple == nullptr) return 1;
         if (frame->insertTuple(tuple, arity) == 0) return 0;
     }

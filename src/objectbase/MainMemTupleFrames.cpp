@@ -1,5 +1,6 @@
 // Predicate frames and parameter frames: sets of fixed-width rows of identifiers.
 #include <algorithm>
+#include <new>
 #include <ostream>
 #include <vector>
 
@@ -9,8 +10,18 @@
 
 namespace {
 
-InternalName* newCells(int count) {
-    return new InternalName[count > 0 ? count : 0];
+// The widest row a Tuple can describe.
+constexpr int MaxRowWidth = 32767;
+
+// The scratch row of a frame: room for one row, never stored. Null when none can be had in memory
+// that rows can point at; a frame without one takes and finds nothing.
+InternalName* newScratch(int width) {
+    auto* cells = new (std::nothrow) InternalName[width > 0 ? width : 1];
+    if (cells != nullptr && !RowCells::representable(cells)) {
+        delete[] cells;
+        return nullptr;
+    }
+    return cells;
 }
 
 bool holds(const InternalName* cells, int count, const InternalName& name) {
@@ -22,13 +33,32 @@ void rename(InternalName* cells, int count, const InternalName& oldName,
     std::replace(cells, cells + count, oldName, newName);
 }
 
-// Copies a list of identifiers into `cells`; false (and nothing copied) unless it has `count`
-// elements.
-bool copyList(const clib_list<InternalName>& list, InternalName* cells, int count) {
-    if (list.length() != count) return false;
+// Copies `count` cells into the scratch row `scratch` of a frame whose rows are `width` wide;
+// false (and nothing copied) when that is not possible.
+bool copyCells(const InternalName* cells, int count, int width, InternalName* scratch) {
+    if (scratch == nullptr || count != width || count < 0 || count > MaxRowWidth) return false;
+    if (count > 0 && cells == nullptr) return false;
+    if (cells != scratch) std::copy(cells, cells + count, scratch);
+    return true;
+}
+
+// Copies a list of identifiers into the scratch row; false (and nothing copied) unless it has
+// `width` elements.
+bool copyList(const clib_list<InternalName>& list, int width, InternalName* scratch) {
+    if (scratch == nullptr || list.length() != width || width > MaxRowWidth) return false;
     int i = 0;
     for (auto it = list.first_item(); it != nullptr; it = list.next_item(it))
-        cells[i++] = list.inf(it);
+        scratch[i++] = list.inf(it);
+    return true;
+}
+
+// Puts a copy of the scratch row into a cell array of the pool; false when none can be had.
+template <class Row>
+bool copyOut(const InternalName* scratch, int width, RowCellPool& pool, Row& row) {
+    InternalName* cells = pool.allocate();
+    if (cells == nullptr) return false;
+    std::copy(scratch, scratch + width, cells);
+    row = Row(cells, width);
     return true;
 }
 
@@ -41,22 +71,14 @@ void printRows(const set<Row>& rows, OutputChannel& out) {
         if (!firstRow) out << "," << std::endl << " ";
         const Row& row = rows.key(it);
         out << "(";
-        for (int i = 0; i < row.count; ++i) {
+        for (int i = 0; i < row.count(); ++i) {
             if (i > 0) out << ",";
-            out << row.cells[i].ToString();
+            out << row.cells()[i].ToString();
         }
         out << ")";
         firstRow = false;
     }
     out << "}" << std::endl;
-}
-
-// Frees every row's cell array and empties the set.
-template <class Row>
-void freeRows(set<Row>& rows) {
-    for (auto it = rows.first_item(); it != nullptr; it = rows.next_item(it))
-        delete[] rows.key(it).cells;
-    rows.clear();
 }
 
 // The stored rows that hold `name` in some cell.
@@ -65,7 +87,7 @@ std::vector<Row> rowsHolding(const set<Row>& rows, const InternalName& name) {
     std::vector<Row> found;
     for (auto it = rows.first_item(); it != nullptr; it = rows.next_item(it)) {
         const Row& row = rows.key(it);
-        if (holds(row.cells, row.count, name)) found.push_back(row);
+        if (holds(row.cells(), row.count(), name)) found.push_back(row);
     }
     return found;
 }
@@ -88,10 +110,11 @@ Iterator* rowIterator(Iterator* reuse, const char* className, set<Row>* rows, in
 // ---------------------------------------------------------------------------------------------
 // MainMemPredFrame
 
-MainMemPredFrame::MainMemPredFrame(int arity) : arity(arity), scratch(newCells(arity)) {}
+MainMemPredFrame::MainMemPredFrame(int arity)
+    : arity(arity), scratch(newScratch(arity)), cellPool(arity) {}
 
 MainMemPredFrame::~MainMemPredFrame() {
-    freeRows(rows);
+    rows.clear();
     delete[] scratch;
 }
 
@@ -104,27 +127,32 @@ int MainMemPredFrame::size() const {
 }
 
 void MainMemPredFrame::clear() {
-    freeRows(rows);
+    rows.clear();
+    cellPool.clear();
 }
 
 void MainMemPredFrame::print(OutputChannel& out) const {
     printRows(rows, out);
 }
 
+bool MainMemPredFrame::loadScratch(const InternalName* cells, int count) {
+    return copyCells(cells, count, arity, scratch);
+}
+
+bool MainMemPredFrame::loadScratch(const clib_list<InternalName>& row) {
+    return copyList(row, arity, scratch);
+}
+
 int MainMemPredFrame::insertTuple(const InternalName* cells, int count) {
-    if (count != arity || (cells == nullptr && count > 0)) return 0;
-    // The probe only points at the caller's cells; comparisons never write through it.
-    Tuple probe(const_cast<InternalName*>(cells), count);
-    if (rows.member(probe)) return 0;
-    InternalName* copy = newCells(arity);
-    std::copy(cells, cells + count, copy);
-    rows.insert(Tuple(copy, arity));
+    if (!loadScratch(cells, count) || rows.member(Tuple(scratch, arity))) return 0;
+    Tuple row;
+    if (!copyOut(scratch, arity, cellPool, row)) return 0;
+    rows.insert(row);
     return 1;
 }
 
 bool MainMemPredFrame::containsTuple(const InternalName* cells, int count) {
-    if (count != arity || (cells == nullptr && count > 0)) return false;
-    return rows.member(Tuple(const_cast<InternalName*>(cells), count));
+    return loadScratch(cells, count) && rows.member(Tuple(scratch, arity));
 }
 
 int MainMemPredFrame::insertTuple(const clib_list<InternalName>& row) {
@@ -135,17 +163,13 @@ bool MainMemPredFrame::containsTuple(const clib_list<InternalName>& row) {
     return loadScratch(row) && containsTuple(scratch, arity);
 }
 
-bool MainMemPredFrame::loadScratch(const clib_list<InternalName>& row) {
-    return copyList(row, scratch, arity);
-}
-
 int MainMemPredFrame::replaceName(const InternalName& oldName, const InternalName& newName) {
     std::vector<Tuple> changed = rowsHolding(rows, oldName);
     for (Tuple& row : changed) {
         rows.del(row);
-        rename(row.cells, row.count, oldName, newName);
+        rename(row.cells(), row.count(), oldName, newName);
         if (rows.member(row))
-            delete[] row.cells;
+            cellPool.release(row.cells());
         else
             rows.insert(row);
     }
@@ -155,11 +179,12 @@ int MainMemPredFrame::replaceName(const InternalName& oldName, const InternalNam
 // ---------------------------------------------------------------------------------------------
 // MainMemParamFrame
 
-MainMemParamFrame::MainMemParamFrame(int arity) : arity(arity), scratch(newCells(arity)) {}
+MainMemParamFrame::MainMemParamFrame(int arity)
+    : arity(arity), scratch(newScratch(arity)), cellPool(arity) {}
 
 MainMemParamFrame::~MainMemParamFrame() {
     byArguments.clear();
-    freeRows(rows);
+    rows.clear();
     delete[] scratch;
 }
 
@@ -173,73 +198,77 @@ int MainMemParamFrame::size() const {
 
 void MainMemParamFrame::clear() {
     byArguments.clear();
-    freeRows(rows);
+    rows.clear();
+    cellPool.clear();
 }
 
 void MainMemParamFrame::print(OutputChannel& out) const {
     printRows(rows, out);
 }
 
+bool MainMemParamFrame::loadScratch(const InternalName* cells, int count, int width) {
+    return arity >= 1 && copyCells(cells, count, width, scratch);
+}
+
 void MainMemParamFrame::store(const ExtendedTuple& row) {
     rows.insert(row);
-    Tuple arguments(row.cells, row.argCount());
+    Tuple arguments(row.cells(), row.argCount());
     if (byArguments.lookup(arguments) == nullptr) byArguments.insert(arguments, row.result());
 }
 
 void MainMemParamFrame::unstore(const ExtendedTuple& row) {
     rows.del(row);
-    Tuple arguments(row.cells, row.argCount());
+    Tuple arguments(row.cells(), row.argCount());
     auto entry = byArguments.lookup(arguments);
-    if (entry == nullptr || byArguments.key(entry).cells != row.cells) return;
+    if (entry == nullptr || byArguments.key(entry).cells() != row.cells()) return;
     // The index pointed into this row: another row with the same arguments answers from now on.
     byArguments.del_item(entry);
     for (auto it = rows.first_item(); it != nullptr; it = rows.next_item(it)) {
         const ExtendedTuple& other = rows.key(it);
         if (compareArguments(other, row) == 0) {
-            byArguments.insert(Tuple(other.cells, other.argCount()), other.result());
+            byArguments.insert(Tuple(other.cells(), other.argCount()), other.result());
             break;
         }
     }
 }
 
-ExtendedTuple MainMemParamFrame::answering(const ExtendedTuple& probe) {
-    auto entry = byArguments.lookup(Tuple(probe.cells, probe.argCount()));
-    if (entry == nullptr) return ExtendedTuple();
-    return ExtendedTuple(byArguments.key(entry).cells, arity);
+bool MainMemParamFrame::answering(const ExtendedTuple& probe, ExtendedTuple& row) {
+    auto entry = byArguments.lookup(Tuple(probe.cells(), probe.argCount()));
+    if (entry == nullptr) return false;
+    row = ExtendedTuple(byArguments.key(entry).cells(), arity);
+    return true;
 }
 
 int MainMemParamFrame::insertTuple(const InternalName* cells, int count) {
-    if (count != arity || arity < 1 || cells == nullptr) return 0;
-    if (rows.member(ExtendedTuple(const_cast<InternalName*>(cells), count))) return 0;
-    InternalName* copy = newCells(arity);
-    std::copy(cells, cells + count, copy);
-    store(ExtendedTuple(copy, arity));
+    if (!loadScratch(cells, count, arity) || rows.member(ExtendedTuple(scratch, arity))) return 0;
+    ExtendedTuple row;
+    if (!copyOut(scratch, arity, cellPool, row)) return 0;
+    store(row);
     return 1;
 }
 
 int MainMemParamFrame::lookupResult(const InternalName* args, int count, InternalName& result) {
-    if (count != arity - 1 || (args == nullptr && count > 0)) return 0;
-    auto entry = byArguments.lookup(Tuple(const_cast<InternalName*>(args), count));
+    if (!loadScratch(args, count, arity - 1)) return 0;
+    auto entry = byArguments.lookup(Tuple(scratch, count));
     if (entry == nullptr) return 0;
     result = byArguments.inf(entry);
     return 1;
 }
 
 int MainMemParamFrame::lookupResult(const clib_list<InternalName>& args, InternalName& result) {
-    if (arity < 1 || !copyList(args, scratch, arity - 1)) return 0;
+    if (arity < 1 || !copyList(args, arity - 1, scratch)) return 0;
     return lookupResult(scratch, arity - 1, result);
 }
 
 int MainMemParamFrame::insertTuple(const clib_list<InternalName>& row) {
-    if (!copyList(row, scratch, arity)) return 0;
+    if (!copyList(row, arity, scratch)) return 0;
     return insertTuple(scratch, arity);
 }
 
 int MainMemParamFrame::insertResult(const InternalName* args, int count,
                                     const InternalName& result) {
-    if (count != arity - 1 || (args == nullptr && count > 0)) return 0;
     InternalName kept = result;  // the caller may pass a cell of the scratch row
-    if (args != scratch) std::copy(args, args + count, scratch);
+    if (!loadScratch(args, count, arity - 1)) return 0;
     scratch[arity - 1] = kept;
     return insertTuple(scratch, arity);
 }
@@ -249,9 +278,9 @@ int MainMemParamFrame::replaceName(const InternalName& oldName, const InternalNa
     std::vector<ExtendedTuple> changed = rowsHolding(rows, oldName);
     for (ExtendedTuple& row : changed) {
         unstore(row);
-        rename(row.cells, row.count, oldName, newName);
-        ExtendedTuple other = answering(row);
-        if (other.cells == nullptr) {
+        rename(row.cells(), row.count(), oldName, newName);
+        ExtendedTuple other;
+        if (!answering(row, other)) {
             store(row);
             continue;
         }
@@ -264,7 +293,7 @@ int MainMemParamFrame::replaceName(const InternalName& oldName, const InternalNa
         if (!present && kept != stored &&
             (kept.isConstant() || kept.getType() == InternalName::SetName))
             pairs.insert(kept, stored);
-        delete[] row.cells;
+        cellPool.release(row.cells());
     }
     return changed.empty() ? 0 : 2;
 }

@@ -10,18 +10,6 @@
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 
-namespace {
-
-// Integer constants that do not fit 32 bits are reported instead of being silently wrapped.
-const Error& integerOutOfRange() {
-    static const Error error(10, 9, 2, "IntegerOutOfRange",
-                             "The integer constant does not fit into 32 bits.",
-                             "SymTab::GetFSymbol", "The nearest 32-bit integer is used.");
-    return error;
-}
-
-}  // namespace
-
 int SymTabEntry::compare(const SymTabEntry& other) const {
     if (entryKind != other.entryKind) return entryKind < other.entryKind ? -1 : 1;
     if (entryArity != other.entryArity) return entryArity < other.entryArity ? -1 : 1;
@@ -64,14 +52,14 @@ std::int32_t SymTab::readInteger(const std::string& text) {
     }
     std::int64_t result = negative ? -magnitude : magnitude;
     if (outOfRange || result > Max || result < Min) {
-        centralErrorHandler().report(integerOutOfRange());
+        centralErrorHandler().report(err10::IntegerOutOfRange);
         return negative ? static_cast<std::int32_t>(Min) : static_cast<std::int32_t>(Max);
     }
     return static_cast<std::int32_t>(result);
 }
 
 float SymTab::readFloat(const std::string& text) {
-    return static_cast<float>(std::strtod(text.c_str(), nullptr));
+    return roundToFloat(std::strtod(text.c_str(), nullptr));
 }
 
 FSymbol SymTab::GetFSymbol(const std::string& name, int kind, int arity) {
@@ -195,8 +183,10 @@ void SymTab::copyFrom(const SymTab& other) {
     next = other.next;
     // The identifier map refers into this table's own entries, never into the other table's.
     symbols.clear();
+    // Copying an entry of a kind that is no symbol kind is no new report.
     for (auto it = entries.cbegin(); it != entries.cend(); ++it)
-        symbols.emplace(FSymbol(it->second, it->first.getKind(), it->first.getArity()), it);
+        symbols.emplace(
+            FSymbol(InternalName(it->second, it->first.getKind(), it->first.getArity())), it);
 }
 
 const SymTabEntry* SymTab::entryOf(std::int32_t id) const {

@@ -1,7 +1,9 @@
-// Tests of the name-mapping dictionary of OMAccess and its shell identity.
+// Tests of the attachment of OMAccess to its object manager, its name-mapping dictionary and its
+// shell identity.
 #include <gtest/gtest.h>
 
 #include "access/OMAccess.h"
+#include "objectbase/MainMemOM.h"
 
 namespace {
 
@@ -49,8 +51,32 @@ TEST(OMAccessTest, RemapWithoutEntryOrOntoItselfChangesNothing) {
     EXPECT_EQ(access.mappedName(o102), text2);
 }
 
+TEST(OMAccessTest, RegistersWithItsManagerAndWithdrawsWhenDestroyed) {
+    auto* om = new MainMemOM();
+    auto* first = new OMAccess(om);
+    EXPECT_EQ(om->getOMAccess(), first);
+    EXPECT_EQ(first->om(), om);
+    auto* second = new OMAccess(om);
+    EXPECT_EQ(om->getOMAccess(), second);
+
+    // A layer that is no longer registered leaves the newer registration alone.
+    decRef(first);
+    EXPECT_EQ(om->getOMAccess(), second);
+    // The registered one withdraws, so the manager never calls into a destroyed layer.
+    decRef(second);
+    EXPECT_EQ(om->getOMAccess(), nullptr);
+    EXPECT_EQ(om->refCount(), 1);
+
+    // The access layer keeps its manager alive until it is itself released.
+    auto* holder = new OMAccess(om);
+    decRef(om);
+    EXPECT_TRUE(holder->om()->isA("OM"));
+    decRef(holder);
+}
+
 TEST(OMAccessTest, ShellIdentity) {
     OMAccess access;
+    EXPECT_EQ(access.om(), nullptr);
     EXPECT_TRUE(access.isA("OMAccess"));
     EXPECT_TRUE(access.isA("FLSysObject"));
     EXPECT_FALSE(access.isA("OM"));

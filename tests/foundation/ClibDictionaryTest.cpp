@@ -72,6 +72,47 @@ TEST(ClibDictionary, DeletingLargestKeysKeepsLookupsWorking) {
     EXPECT_EQ(d.first_item(), nullptr);
 }
 
+// Checks the shape of an int dictionary: a to b children below the root, routers equal to the
+// largest key below them (the last pair's is not kept), parents and heights consistent.
+struct ShapeProbe : clib_dictionary<int, int> {
+    int max_key(ab_tree_node* v) {
+        while (v->height > 0) v = v->last->c;
+        return key(v);
+    }
+    void check(ab_tree_node* v, ab_tree_node* parent, int h) {
+        ASSERT_EQ(v->parent, parent);
+        ASSERT_EQ(v->height, h);
+        if (h == 0) return;
+        if (parent != nullptr) {
+            ASSERT_GE(v->children(), a);
+        } else {
+            ASSERT_GE(v->children(), 2);
+        }
+        ASSERT_LE(v->children(), b);
+        for (ab_tree_elem* p = v->pairs(); p <= v->last; ++p) {
+            if (p != v->last) {
+                ASSERT_EQ(clib_access<int>(p->k), max_key(p->c));
+            }
+            check(p->c, v, h - 1);
+        }
+    }
+    void check_shape() {
+        if (root != nullptr) check(root, nullptr, height);
+    }
+};
+
+TEST(ClibDictionary, ShapeStaysSoundUnderInsertionAndDeletion) {
+    std::mt19937 rng(23);
+    ShapeProbe d;
+    for (int i = 0; i < 6000; ++i) d.insert(static_cast<int>(rng() % 8000), i);
+    d.check_shape();
+    for (int i = 0; i < 7000; ++i) {
+        d.del(static_cast<int>(rng() % 8000));
+        if (i % 500 == 0) d.check_shape();
+    }
+    d.check_shape();
+}
+
 // Random operations on int and on heap-copied string keys, checked against std::map.
 template <class K, class Make>
 void random_against_model(Make make, unsigned seed) {

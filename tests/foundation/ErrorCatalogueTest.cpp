@@ -14,12 +14,9 @@ struct Expected {
 
 TEST(ErrorCatalogue, SampleMatchesTheTexts) {
     const Expected samples[] = {
-        {&err0::OK, 0, 0, 0, "OK", "no error occurred", "class Error", "Never Mind."},
         {&err3::NoSymTab_2, 3, 3, 2, "NoSymTab",
          "Call to InternalPevoParser without a symbol table (SymTab).", "InternalPevoParser::...",
          ""},
-        {&err3::CPathConstructor, 3, 11, 1, "CPathConstructor",
-         "Constructor of Class CPath had a NIL-Pointer as Argument", "CPath::CPath", ""},
         {&err4::NoNormalizedProgram, 4, 111, 2, "NoNormalizedProgram",
          "There isn't any normalized program for trigger finder due to previous error.",
          "NaiveEvalWithInherit", " "},
@@ -40,9 +37,6 @@ TEST(ErrorCatalogue, SampleMatchesTheTexts) {
         {&err6::NoContextIterator, 6, 13, 2, "No Context Iterator",
          "Class Operand2 doesn't provide Context Iterator", "Operand2::getContextIterator(...)",
          ""},
-        {&err6::IllegalIndex, 6, 102, 2, "IllegalIndex",
-         "the specified index is not inside the previously defined range", "cArray::operator[]",
-         ""},
         {&err6::DivisionByZero, 6, 111, 2, "Division by zero",
          "The second argument of operator / was 0. Unable to compute an answer",
          "OMAccess::Arithmetic", ""},
@@ -52,16 +46,6 @@ TEST(ErrorCatalogue, SampleMatchesTheTexts) {
         {&err8::NoInsert, 8, 1, 2, "NoInsert",
          "It is not possible to use insert function from User-Interface ",
          "\tStatisticHandler::methodCall(...) ", ""},
-        {&err9::NotOnlyAQuery, 9, 5, 2, "NotOnlyAQuery",
-         "A FProgram consists of more than only a query.FProgram::...",
-         "Normally this is the reaction to the call of asQuery() if the FProgram consists of more "
-         "than one query. It is also reported if the FProgram consists (e.g.) of a query and a "
-         "(some) rule(s), or if the program is empty.",
-         ""},
-        {&err10::SymbolNotFound, 10, 4, 1, "SymbolNotFound",
-         "The FSymbol is unknown to the SymbolTable.", "SymTab::Get...",
-         "Perhaps there was a FParser without a SymTab or with a wrong SymTab constructed. "
-         "Perhaps You should use something like FParser.new(anOM.giveSymTab)"},
         {&err11::WrongPathExpression, 11, 1007, 2, "WrongPathExpression",
          "Only simple scalar paths are allowed in system commands. \nUse format "
          "?- sys.object.method@(args).",
@@ -72,14 +56,6 @@ TEST(ErrorCatalogue, SampleMatchesTheTexts) {
          "A method was called with an invalid argument. ", "FLSysObject::...", ""},
         {&err11::WrongArgument_3, 11, 2020, 2, "WrongArgument",
          "A method was called with an invalid argument. ", "FLSysObject::...", ""},
-        {&err11::StreamCopiedWarning, 11, 2024, 2, "StreamCopiedWarning",
-         "A deleting FLSysOstream was copied.", "FLSysOstream::FLSysOstream(const FLSysOstream&)",
-         "A FLSysOstream could delete a stream on which an otherFLSysOstream has got a refernce."},
-        {&err12::NoPrintableRep, 12, 8, 2, "NoPrintableRep",
-         "There is an InternalName (an Object) of whichthere is no printable representation.",
-         "PrettyPrinter::mapToString(...)There is really NO printable representation. A "
-         "debug-string cannot be found either.",
-         ""},
         {&err13::ObscureBody, 13, 116, 2, "ObscureBody",
          "Semantically obscure rule with negation deleted ! ", "Normalizer", " "},
         {&err14::NegatedRule, 14, 114, 2, "NegatedRule",

@@ -91,7 +91,9 @@ TEST_F(OutputChannelTest, EveryValueKindReachesTheStream) {
     EXPECT_EQ(textA.str(), "scu-3456781.52.5ff ");
     std::istringstream source("copied");
     channel << source.rdbuf() << std::endl;
-    EXPECT_EQ(textA.str(), "scu-3456781.52.5ff copied\n");
+    // The buffer is exhausted now: copying it again writes nothing and leaves the stream usable.
+    channel << source.rdbuf() << static_cast<std::streambuf*>(nullptr) << "still";
+    EXPECT_EQ(textA.str(), "scu-3456781.52.5ff copied\nstill");
 }
 
 TEST_F(OutputChannelTest, ShellMethods) {

@@ -10,7 +10,6 @@
 #include "foundation/Startup.h"
 #include "foundation/StatisticHandler.h"
 #include "foundation/Timer.h"
-#include "language/ParseTreeClassNames.h"
 
 namespace {
 
@@ -60,12 +59,4 @@ TEST(StartupTest, GlobalsAreNeverDestroyedByReleases) {
     EXPECT_TRUE(centralTimer().isA("Timer"));
     EXPECT_TRUE(centralStatistic().isA("StatisticHandler"));
     EXPECT_TRUE(statisticChannel().isA("OutputChannel"));
-}
-
-TEST(StartupTest, ParseTreeClassNames) {
-    EXPECT_EQ(parseTreeClassName(ParseTreeClass::AggExpr), "AggExpr");
-    EXPECT_EQ(parseTreeClassName(ParseTreeClass::FunctionOrPredicateBase),
-              "FunctionOrPredicateBase");
-    EXPECT_EQ(parseTreeClassName(ParseTreeClass::PTerm), "PTerm");
-    EXPECT_EQ(parseTreeClassName(ParseTreeClass::MSpec), "MSpec");
 }

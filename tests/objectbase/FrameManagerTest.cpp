@@ -142,6 +142,9 @@ TEST(FrameManagerTest, NameIteratorsRunInIdentifierOrderAndReuse) {
     EXPECT_TRUE(it->isA("SetNamesIterator"));
     EXPECT_FALSE(it->isA("ObjNamesIterator"));
     EXPECT_EQ(fm->setNames(it), it);
+    // An unregistered name is no longer enumerated.
+    EXPECT_EQ(fm->deleteSetFrame(setName(2)), 0);
+    EXPECT_EQ(names(it), (std::vector<std::string>{"s1", "s3"}));
 
     {
         // An iterator of another class is reported, released and replaced.

@@ -118,6 +118,32 @@ TEST(MainMemObjFrameTest, ReplaceNameMovesKeysAndCollectsPairs) {
     EXPECT_EQ(none.size(), 0);
 }
 
+TEST(MainMemObjFrameTest, ReplaceNameKeepsEntriesAndPairsThatCarryInformation) {
+    // Renaming a name to itself must not lose the entries stored under it.
+    MainMemObjFrame frame;
+    frame.insertMethod(obj(5), obj(9), 0, 0);
+    frame.insertMethod(obj(5), obj(5), 1, 0);
+    clib_dictionary<InternalName, InternalName> pairs;
+    frame.replaceName(obj(5), obj(5), pairs);
+    InternalName value;
+    ASSERT_EQ(frame.lookupMethod(obj(5), 0, 0, value), 1);
+    EXPECT_EQ(value, obj(9));
+    ASSERT_EQ(frame.lookupMethod(obj(5), 1, 0, value), 1);
+    EXPECT_EQ(value, obj(5));
+    EXPECT_EQ(pairs.size(), 0);
+
+    // A collision of equal values adds no pair, so it cannot overwrite the pair of a real one.
+    MainMemObjFrame twice;
+    twice.insertMethod(obj(5), obj(9), 0, 0);
+    twice.insertMethod(obj(7), obj(8), 0, 0);
+    twice.insertMethod(obj(5), obj(9), 0, 1);
+    twice.insertMethod(obj(7), obj(9), 0, 1);
+    EXPECT_EQ(twice.replaceName(obj(5), obj(7), pairs), 1);
+    ASSERT_EQ(pairs.size(), 1);
+    EXPECT_EQ(pairs.inf(pairs.lookup(obj(9))), obj(8));
+    EXPECT_EQ(twice.size(), 2);
+}
+
 TEST(MainMemSetFrameTest, MembershipReplaceIteratorAndPrint) {
     MainMemSetFrame frame;
     EXPECT_EQ(frame.insert(setName(4)), 1);

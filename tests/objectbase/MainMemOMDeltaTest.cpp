@@ -135,6 +135,22 @@ TEST_F(MainMemOMDeltaTest, UnrecordedFactsAnswerZeroButAreStored) {
     EXPECT_EQ(rowsOf(deltaWide), (Rows{{o, c, o, c, o}}));
 }
 
+TEST_F(MainMemOMDeltaTest, EveryPassEmptiesTheSubclassDeltaThatRecordsNewObjects) {
+    DeltaTable table;
+    FSymbol subcl = pred("delta_subcl", 2);
+    table.subclDelta = subcl;
+    table.bodySubclFlag = 1;  // new objects only; no head derives subclass facts
+    ASSERT_EQ(om->initDelta(&table), 1);
+    InternalName first = obj("first");
+    EXPECT_EQ(rowsOf(subcl), (Rows{{first, first}}));
+    EXPECT_EQ(om->insertIsa(first, first, 2), 0);
+
+    ASSERT_EQ(om->initDelta(&table), 1);
+    EXPECT_TRUE(rowsOf(subcl).empty());
+    InternalName second = obj("second");
+    EXPECT_EQ(rowsOf(subcl), (Rows{{second, second}}));
+}
+
 // Writes the predicate pieces it is given as plain text; every other piece is ignored.
 class PredicateText : public DumpFormatter {
   public:

@@ -100,6 +100,7 @@ TEST_F(MainMemOMEqualityTest, RepresentativeRanking) {
 TEST_F(MainMemOMEqualityTest, LexicalForms) {
     EXPECT_EQ(lex(obj("42")), "42");
     EXPECT_EQ(lex(obj("#2.5")), "#2.5");
+    EXPECT_EQ(lex(obj("#1234567.9")), "#1234567.9");  // more digits than a plain stream writes
     EXPECT_EQ(lex(builtinObject::Nil), "[]");
     EXPECT_EQ(lex(builtinObject::Nil, 0, 2), "]");
     EXPECT_EQ(lex(obj("b"), 0, 2), "|b]");
@@ -116,6 +117,30 @@ TEST_F(MainMemOMEqualityTest, LexicalForms) {
     EXPECT_EQ(out, "x");
     EXPECT_EQ(lex(InternalName(5, InternalName::Object, -2)), "");
     EXPECT_EQ(lex(om->giveSymTab()->GetFSymbol("p", 0, 2)), "p");
+}
+
+TEST_F(MainMemOMEqualityTest, MadeObjectsThatContainThemselvesStillPrint) {
+    SymTab* symbols = om->giveSymTab();
+    FSymbol f = symbols->GetFSymbol("f", 1, 1), g = symbols->GetFSymbol("g", 1, 1),
+            h = symbols->GetFSymbol("h", 1, 1);
+    InternalName b = obj("b"), c = obj("c");
+    InternalName fc, gb, hgb;
+    om->getFunctionObject(f, &c, 1, fc);  // f's frame is older than g's
+    om->getFunctionObject(g, &b, 1, gb);
+    InternalName fFrame;
+    ASSERT_EQ(om->giveInternalName(f, fFrame), 1);
+    MainMemParamFrame* fRows = om->getParamFrame(fFrame);
+
+    // The row applying g(b) = f(g(b)) leaves behind does not define g(b).
+    fRows->insertResult(&gb, 1, gb);
+    om->addRelation(fFrame, gb);
+    EXPECT_EQ(lex(gb), "g(b)");
+
+    // A cycle through two terms ends at the repeated object instead of recursing forever.
+    om->getFunctionObject(h, &gb, 1, hgb);
+    fRows->insertResult(&hgb, 1, gb);
+    EXPECT_EQ(lex(gb), "f(h())");
+    EXPECT_EQ(lex(fc), "f(c)");
 }
 
 TEST_F(MainMemOMEqualityTest, ShowEquivAndLookupOfUnknownNames) {

@@ -280,6 +280,17 @@ TEST_F(MainMemOMStoreTest, FunctionObjectsAndLists) {
     EXPECT_EQ(lex(list), "[a,b]");
     om->getFunctionObject(builtinSymbol::Cons, ab, 2, improper);
     EXPECT_EQ(lex(improper), "[a|b]");
+    // Any other tail, a term or a quoted string included, stands between "|" and "]".
+    InternalName fb, termTail, stringTail;
+    om->getFunctionObject(function("f", 1), &b, 1, fb);
+    InternalName cell3[] = {a, fb};
+    om->getFunctionObject(builtinSymbol::Cons, cell3, 2, termTail);
+    EXPECT_EQ(lex(termTail), "[a|f(b)]");
+    InternalName cell4[] = {a, obj("\"s\"")};
+    om->getFunctionObject(builtinSymbol::Cons, cell4, 2, stringTail);
+    std::string quoted;
+    om->giveLexicalForm(stringTail, quoted, 1, 0);
+    EXPECT_EQ(quoted, "[a|\"s\"]");
 }
 
 TEST_F(MainMemOMStoreTest, PredicatesDeclaredAndFilled) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <limits>
 #include <sstream>
 
 #include "SymbolErrorCapture.h"
@@ -65,6 +66,9 @@ TEST_F(SymTabTest, NumbersAreEncodedNotEntered) {
     // Floats are written so that reading the text back gives the same value.
     const FSymbol tenth = table->GetFSymbol("#0.1", 4, 0);
     EXPECT_EQ(table->GetFSymbol(table->GetName(tenth), 4, 0), tenth);
+    // Literals beyond the float range become infinities.
+    EXPECT_EQ(table->GetFSymbol("#1e39", 4, 0).asFloat(), std::numeric_limits<float>::infinity());
+    EXPECT_EQ(table->GetName(table->GetFSymbol("-1e300", 4, 0)), "#-inf");
     EXPECT_TRUE(reported().empty());
 }
 
@@ -176,6 +180,14 @@ TEST_F(SymTabTest, CopiesAreIndependent) {
     EXPECT_EQ(copy->GetFSymbol("b", 1, 0), FSymbol(42, 1, 0));
     EXPECT_EQ(table->GetFSymbol("c", 1, 0), FSymbol(41, 1, 0));
     EXPECT_EQ(copy->lookup("c", 1, 0), nullptr);
+
+    // Copying symbols of kinds that are no symbol kinds repeats none of their reports.
+    table->GetFSymbol("r", 8, 0);
+    EXPECT_EQ(reported(), Names{"W:NoSymbolType"});
+    auto* second = new SymTab(*table);
+    EXPECT_TRUE(reported().empty());
+    EXPECT_EQ(second->giveName(InternalName(42, 8, 0)), "r");
+    decRef(second);
 
     auto* assigned = new SymTab();
     *assigned = *copy;

@@ -173,3 +173,55 @@ TEST(MainMemParamFrameTest, ReplaceNameReportsCollidingResults) {
     ASSERT_EQ(merged.size(), 1);
     EXPECT_EQ(merged.key(merged.first_item()), obj(7));
 }
+
+TEST(MainMemPredFrameTest, ManyRowsSurviveMergesClearsAndRefills) {
+    // Enough rows to need several chunks of cells; merged rows give their cells back for reuse.
+    MainMemPredFrame frame(3);
+    constexpr int Rows = 3000;
+    for (int i = 0; i < Rows; ++i) {
+        InternalName row[] = {obj(1), obj(100 + i), num(i)};
+        ASSERT_EQ(frame.insertTuple(row, 3), 1);
+    }
+    // Rows that become equal are merged; the cells they free are taken by new rows.
+    for (int i = 0; i < Rows; ++i) {
+        InternalName row[] = {obj(9), obj(100 + i), num(i)};
+        ASSERT_EQ(frame.insertTuple(row, 3), 1);
+    }
+    EXPECT_EQ(frame.replaceName(obj(9), obj(1)), 1);
+    EXPECT_EQ(frame.size(), Rows);
+    for (int i = 0; i < Rows; ++i) {
+        InternalName row[] = {obj(3), obj(100 + i), num(i)};
+        ASSERT_EQ(frame.insertTuple(row, 3), 1);
+    }
+    EXPECT_EQ(frame.size(), 2 * Rows);
+    Iterator* it = frame.getIterator(nullptr);
+    int ones = 0, threes = 0;
+    for (bool more = it->first(); more; more = it->next()) {
+        ones += it->atColumn(1) == obj(1);
+        threes += it->atColumn(1) == obj(3);
+        EXPECT_EQ(it->atColumn(3), num(it->atColumn(2).getValue() - 100));
+    }
+    EXPECT_EQ(ones, Rows);
+    EXPECT_EQ(threes, Rows);
+
+    frame.clear();
+    EXPECT_FALSE(it->first());
+    InternalName row[] = {obj(4), obj(5), obj(6)};
+    EXPECT_EQ(frame.insertTuple(row, 3), 1);
+    EXPECT_EQ(printed(frame), "{(o4,o5,o6)}\n");
+    decRef(it);
+
+    // Counts that are not the arity are refused, negative ones included.
+    EXPECT_EQ(frame.insertTuple(row, -1), 0);
+    MainMemPredFrame negative(-1);
+    EXPECT_EQ(negative.insertTuple(row, -1), 0);
+    EXPECT_FALSE(frame.containsTuple(nullptr, 3));
+    MainMemParamFrame none(0);
+    EXPECT_EQ(none.insertTuple(row, 0), 0);
+    InternalName result;
+    EXPECT_EQ(none.lookupResult(row, -1, result), 0);
+    MainMemPredFrame empty(0);
+    EXPECT_EQ(empty.insertTuple(nullptr, 0), 1);
+    EXPECT_EQ(empty.insertTuple(nullptr, 0), 0);
+    EXPECT_EQ(printed(empty), "{()}\n");
+}
