@@ -3,25 +3,10 @@
 
 #include "access/SetIterator.h"
 #include "objectbase/MainMemFrames.h"
+#include "objectbase/ObjectBaseTestSupport.h"
 #include "support/ChannelCapture.h"
 
-namespace {
-
-InternalName obj(int v) {
-    return InternalName(v, InternalName::Object, 0);
-}
-InternalName setName(int v) {
-    return InternalName(v, InternalName::SetName, 1);
-}
-
-std::string printed(const Frame& frame) {
-    OutputChannel channel;
-    ChannelCapture capture(channel);
-    frame.print(channel);
-    return capture.text();
-}
-
-}  // namespace
+using namespace objectbase_test;
 
 TEST(MainMemObjFrameTest, NewFrameAndInsertLookupPrint) {
     MainMemObjFrame frame;

@@ -10,35 +10,17 @@
 #include "foundation/FLSysOStream.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/MainMemOM.h"
+#include "objectbase/ObjectBaseTestSupport.h"
 #include "objectbase/SymTab.h"
 #include "shell/DumpFormatter.h"
 #include "support/ChannelCapture.h"
 
 namespace {
 
-using Rows = std::vector<std::vector<InternalName>>;
+using namespace objectbase_test;
 
-class MainMemOMDeltaTest : public ::testing::Test {
+class MainMemOMDeltaTest : public ObjectManagerTest {
   protected:
-    void SetUp() override {
-        om = new MainMemOM();
-        centralErrorHandler().reset();
-        centralErrorHandler().setKeepMostSerious(0);
-    }
-    void TearDown() override {
-        om->clearDelta();
-        decRef(om);
-        centralErrorHandler().setKeepMostSerious(1);
-        centralErrorHandler().reset();
-    }
-
-    InternalName obj(const std::string& text) {
-        InternalName name;
-        return om->internName(name, text, 1);
-    }
-    FSymbol pred(const std::string& text, int arity) {
-        return om->giveSymTab()->GetFSymbol(text, InternalName::Predicate, arity);
-    }
     Rows rowsOf(const InternalName& predicate) {
         Rows rows;
         MainMemPredFrame* frame = om->getPredFrame(predicate);
@@ -52,8 +34,6 @@ class MainMemOMDeltaTest : public ::testing::Test {
         decRef(it);
         return rows;
     }
-
-    MainMemOM* om = nullptr;
 };
 
 TEST_F(MainMemOMDeltaTest, RecordsEveryKindOfFactInItsRowShape) {

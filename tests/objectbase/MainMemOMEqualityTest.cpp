@@ -5,39 +5,20 @@
 
 #include "foundation/ErrorHandler.h"
 #include "objectbase/MainMemOM.h"
+#include "objectbase/ObjectBaseTestSupport.h"
 #include "objectbase/SymTab.h"
 
 namespace {
 
-class MainMemOMEqualityTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        om = new MainMemOM();
-        centralErrorHandler().reset();
-        centralErrorHandler().setKeepMostSerious(0);
-    }
-    void TearDown() override {
-        decRef(om);
-        centralErrorHandler().setKeepMostSerious(1);
-        centralErrorHandler().reset();
-    }
+using namespace objectbase_test;
 
-    InternalName obj(const std::string& text) {
-        InternalName name;
-        return om->internName(name, text, 1);
-    }
+class MainMemOMEqualityTest : public ObjectManagerTest {
+  protected:
     InternalName rep(const InternalName& name) {
         InternalName found;
         return om->isPendingEquality(name, found) ? found : name;
     }
-    std::string lex(const InternalName& name, int quote = 0, int style = 0) {
-        std::string out;
-        om->giveLexicalForm(name, out, quote, style);
-        return out;
-    }
     std::string lastMessage() { return centralErrorHandler().getError().getMessage(); }
-
-    MainMemOM* om = nullptr;
 };
 
 TEST_F(MainMemOMEqualityTest, NothingToRecord) {

@@ -7,48 +7,15 @@
 #include "foundation/ErrorHandler.h"
 #include "foundation/clib_list.h"
 #include "objectbase/MainMemOM.h"
+#include "objectbase/ObjectBaseTestSupport.h"
 #include "objectbase/SymTab.h"
 
 namespace {
 
-using Rows = std::vector<std::vector<InternalName>>;
+using namespace objectbase_test;
 
-Rows drain(Iterator* it, int columns) {
-    Rows rows;
-    if (it == nullptr) return rows;
-    for (bool more = it->first(); more; more = it->next()) {
-        std::vector<InternalName> row;
-        for (int col = 1; col <= columns; ++col) row.push_back(it->atColumn(col));
-        rows.push_back(row);
-    }
-    return rows;
-}
-
-class MainMemOMStoreTest : public ::testing::Test {
+class MainMemOMStoreTest : public ObjectManagerTest {
   protected:
-    void SetUp() override {
-        om = new MainMemOM();
-        centralErrorHandler().reset();
-        centralErrorHandler().setKeepMostSerious(0);
-    }
-    void TearDown() override {
-        decRef(om);
-        centralErrorHandler().setKeepMostSerious(1);
-        centralErrorHandler().reset();
-    }
-
-    InternalName obj(const std::string& text) {
-        InternalName name;
-        return om->internName(name, text, 1);
-    }
-    FSymbol function(const std::string& text, int arity) {
-        return om->giveSymTab()->GetFSymbol(text, InternalName::Function, arity);
-    }
-    std::string lex(const InternalName& name) {
-        std::string out;
-        om->giveLexicalForm(name, out);
-        return out;
-    }
     // The members of the set an object-frame entry (or its argument row) points at.
     Rows members(const InternalName& setName) {
         Iterator* it = om->setIterator(setName, nullptr);
@@ -57,8 +24,6 @@ class MainMemOMStoreTest : public ::testing::Test {
         return rows;
     }
     int lastErrorNumber() { return centralErrorHandler().getError().getNumber(); }
-
-    MainMemOM* om = nullptr;
 };
 
 TEST_F(MainMemOMStoreTest, FreshManagerAndClassObject) {

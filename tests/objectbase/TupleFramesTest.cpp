@@ -2,28 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "objectbase/MainMemFrames.h"
+#include "objectbase/ObjectBaseTestSupport.h"
 #include "support/ChannelCapture.h"
 
-namespace {
-
-InternalName obj(int v) {
-    return InternalName(v, InternalName::Object, 0);
-}
-InternalName num(int v) {
-    return InternalName(v, InternalName::Integer, -1);
-}
-InternalName setName(int v) {
-    return InternalName(v, InternalName::SetName, 1);
-}
-
-std::string printed(const Frame& frame) {
-    OutputChannel channel;
-    ChannelCapture capture(channel);
-    frame.print(channel);
-    return capture.text();
-}
-
-}  // namespace
+using namespace objectbase_test;
 
 TEST(MainMemPredFrameTest, InsertContainsAndPrint) {
     MainMemPredFrame frame(2);

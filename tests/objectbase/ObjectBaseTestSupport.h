@@ -1,0 +1,85 @@
+// Shared helpers of the object-base tests: identifier makers, frame printing, row draining and a
+// fixture holding a fresh main-memory object manager.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "access/Iterator.h"
+#include "foundation/ErrorHandler.h"
+#include "objectbase/MainMemFrames.h"
+#include "objectbase/MainMemOM.h"
+#include "objectbase/SymTab.h"
+#include "support/ChannelCapture.h"
+
+namespace objectbase_test {
+
+using Rows = std::vector<std::vector<InternalName>>;
+
+inline InternalName obj(int v) {
+    return InternalName(v, InternalName::Object, 0);
+}
+inline InternalName num(int v) {
+    return InternalName(v, InternalName::Integer, -1);
+}
+inline InternalName setName(int v) {
+    return InternalName(v, InternalName::SetName, 1);
+}
+
+// The print form of a frame.
+inline std::string printed(const Frame& frame) {
+    OutputChannel channel;
+    ChannelCapture capture(channel);
+    frame.print(channel);
+    return capture.text();
+}
+
+// Every row an iterator yields, `columns` values each; a null iterator has none.
+inline Rows drain(Iterator* it, int columns) {
+    Rows rows;
+    if (it == nullptr) return rows;
+    for (bool more = it->first(); more; more = it->next()) {
+        std::vector<InternalName> row;
+        for (int col = 1; col <= columns; ++col) row.push_back(it->atColumn(col));
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// A fresh object manager for every test, with the central handler keeping the last error.
+class ObjectManagerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        om = new MainMemOM();
+        centralErrorHandler().reset();
+        centralErrorHandler().setKeepMostSerious(0);
+    }
+    void TearDown() override {
+        om->clearDelta();
+        decRef(om);
+        centralErrorHandler().setKeepMostSerious(1);
+        centralErrorHandler().reset();
+    }
+
+    InternalName obj(const std::string& text) {
+        InternalName name;
+        return om->internName(name, text, 1);
+    }
+    FSymbol function(const std::string& text, int arity) {
+        return om->giveSymTab()->GetFSymbol(text, InternalName::Function, arity);
+    }
+    FSymbol pred(const std::string& text, int arity) {
+        return om->giveSymTab()->GetFSymbol(text, InternalName::Predicate, arity);
+    }
+    std::string lex(const InternalName& name, int quote = 0, int style = 0) {
+        std::string out;
+        om->giveLexicalForm(name, out, quote, style);
+        return out;
+    }
+
+    MainMemOM* om = nullptr;
+};
+
+}  // namespace objectbase_test
