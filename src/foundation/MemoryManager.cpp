@@ -4,6 +4,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <vector>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 #include "foundation/ClibErrorHandler.h"
 #include "foundation/ClibString.h"
@@ -35,17 +41,71 @@ const char* const kBorder = "\t+------------------------------------------------
 
 }  // namespace
 
+// Blocks are cut from 2 MiB regions of the heap rather than obtained one by one: the nodes of a
+// large container then share few pages, which keeps address translation cheap on lookups that
+// jump across the whole container. Returned blocks are kept for the next block of any size.
+struct block_arena {
+    static constexpr std::size_t kRegionBytes = std::size_t{2} << 20;
+    static constexpr std::size_t kSlotBytes = 8192;
+
+    std::vector<unsigned char*> regions;
+    std::size_t carved = kRegionBytes;  // bytes handed out of the newest region
+    void* free_slots = nullptr;
+    std::size_t slots_in_use = 0;
+
+    ~block_arena() {
+        for (unsigned char* r : regions) std::free(r);
+    }
+
+    void* take(std::size_t bytes) {
+        if (bytes > kSlotBytes) return std::malloc(bytes);
+        if (free_slots != nullptr) {
+            void* slot = free_slots;
+            free_slots = *static_cast<void**>(slot);
+            ++slots_in_use;
+            return slot;
+        }
+        if (carved + kSlotBytes > kRegionBytes) {
+            auto* region =
+                static_cast<unsigned char*>(std::aligned_alloc(kRegionBytes, kRegionBytes));
+            if (region == nullptr) return nullptr;
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+            madvise(region, kRegionBytes, MADV_HUGEPAGE);
+#endif
+            regions.push_back(region);
+            carved = 0;
+        }
+        void* slot = regions.back() + carved;
+        carved += kSlotBytes;
+        ++slots_in_use;
+        return slot;
+    }
+
+    void give(void* block) {
+        auto* p = static_cast<unsigned char*>(block);
+        for (unsigned char* r : regions)
+            if (p >= r && p < r + kRegionBytes) {
+                *static_cast<void**>(block) = free_slots;
+                free_slots = block;
+                --slots_in_use;
+                return;
+            }
+        std::free(block);
+    }
+};
+
 memory_manager::memory_manager(std::int32_t table_size, const char* manager_name)
     : max_size(table_size - 1), total_bytes(0) {
     std::snprintf(name, sizeof name, "%s", manager_name != nullptr ? manager_name : "");
-    chunk_count = static_cast<std::int32_t*>(std::calloc(table_size, sizeof(std::int32_t)));
+    chunk_count = static_cast<std::int64_t*>(std::calloc(table_size, sizeof(std::int64_t)));
     block_count = static_cast<std::int32_t*>(std::calloc(table_size, sizeof(std::int32_t)));
     block_list = static_cast<void**>(std::calloc(table_size, sizeof(void*)));
     free_list = static_cast<void**>(std::calloc(table_size, sizeof(void*)));
     in_use = static_cast<std::int32_t*>(std::calloc(table_size, sizeof(std::int32_t)));
     churn = static_cast<std::int32_t*>(std::calloc(table_size, sizeof(std::int32_t)));
+    arena = new (std::nothrow) block_arena;
     if (chunk_count == nullptr || block_count == nullptr || block_list == nullptr ||
-        free_list == nullptr || in_use == nullptr || churn == nullptr)
+        free_list == nullptr || in_use == nullptr || churn == nullptr || arena == nullptr)
         error_handler(999, "CLIB Memory Manager: Out of memory.");
 }
 
@@ -70,6 +130,8 @@ memory_manager::~memory_manager() {
     if (!retained) {
         std::free(block_list);
         block_list = nullptr;
+        delete arena;
+        arena = nullptr;
     }
     chunk_count = nullptr;
     block_count = nullptr;
@@ -92,8 +154,8 @@ void* memory_manager::allocate(std::int32_t size) {
         auto stored = static_cast<std::int64_t>(total);
         std::memcpy(raw, &stored, sizeof stored);
         if (memory_manager_init != 0) {
-            total_bytes += static_cast<std::int32_t>(total);
-            chunk_count[0] += static_cast<std::int32_t>(total);
+            total_bytes += static_cast<std::int64_t>(total);
+            chunk_count[0] += static_cast<std::int64_t>(total);
             block_count[0] += 1;
         }
         return raw + kLargeHeader;
@@ -115,8 +177,8 @@ void memory_manager::deallocate(void* p, std::int32_t size) {
     std::int64_t stored;
     std::memcpy(&stored, raw, sizeof stored);
     if (memory_manager_init != 0 && chunk_count != nullptr) {
-        total_bytes -= static_cast<std::int32_t>(stored);
-        chunk_count[0] -= static_cast<std::int32_t>(stored);
+        total_bytes -= stored;
+        chunk_count[0] -= stored;
     }
     std::free(raw);
 }
@@ -136,7 +198,7 @@ void memory_manager::allocate_block(std::int32_t size, std::int32_t n) {
         chunks = 2;
         bytes = 2 * stride;
     }
-    auto* block = static_cast<unsigned char*>(std::malloc(bytes));
+    auto* block = static_cast<unsigned char*>(arena->take(bytes));
     if (block == nullptr) {
         std::fputs("\n", stderr);
         print_statistics();
@@ -173,7 +235,7 @@ void memory_manager::settle(std::int32_t size) {
     std::int32_t stride = stride_of(size);
     std::int32_t per_block = kBlockBytes / stride;
     // Only sizes carved in standard blocks are relinked; their layout is known.
-    if (chunk_count[size] != block_count[size] * (per_block - 1)) return;
+    if (chunk_count[size] != static_cast<std::int64_t>(block_count[size]) * (per_block - 1)) return;
     void* latest = free_list[size];
     void* head = nullptr;
     // Blocks are chained newest first; linking each block's chunks from its end backwards and
@@ -202,7 +264,7 @@ void memory_manager::release_empty_sizes() {
         void* b = block_list[s];
         while (b != nullptr) {
             void* prev = *static_cast<void**>(b);
-            std::free(b);
+            arena->give(b);
             block_count[s] -= 1;
             b = prev;
         }

@@ -5,6 +5,8 @@
 
 #include "foundation/ClibStartup.h"
 
+struct block_arena;
+
 class memory_manager {
   public:
     memory_manager(std::int32_t table_size, const char* manager_name);
@@ -29,9 +31,9 @@ class memory_manager {
     // Number of free chunks of one size (walks the free list).
     std::int32_t free_count(std::int32_t size) const;
     // Chunks of one size carved so far.
-    std::int32_t carved_count(std::int32_t size) const { return chunk_count[size]; }
+    std::int64_t carved_count(std::int32_t size) const { return chunk_count[size]; }
     std::int32_t blocks(std::int32_t size) const { return block_count[size]; }
-    std::int32_t total() const { return total_bytes; }
+    std::int64_t total() const { return total_bytes; }
     std::int32_t largest_pooled() const { return max_size - 1; }
     const char* manager_name() const { return name; }
 
@@ -70,14 +72,17 @@ class memory_manager {
 
     std::int32_t max_size;
     char name[64];
-    std::int32_t total_bytes;
-    std::int32_t* chunk_count;
+    // Byte counts are kept in 64 bits: a large heap would overflow 32.
+    std::int64_t total_bytes;
+    std::int64_t* chunk_count;
     std::int32_t* block_count;
     void** block_list;
     void** free_list;
     // Per size: chunks handed out, and releases since the free list last ran in address order.
     std::int32_t* in_use;
     std::int32_t* churn;
+    // Where blocks come from: large regions of the heap, so that blocks lie close together.
+    block_arena* arena;
 };
 
 // The one manager, "STD_MEMORY_MGR"; it exists from the first start-up object on.

@@ -38,6 +38,8 @@ class bin_tree {
 
     // The leaf holding k, or nil.
     bin_tree_item lookup(const clib_word& k) const;
+    // True when k is in the tree (lookup != nil, found without always descending to the leaf).
+    bool member(const clib_word& k) const;
     // Inserts k with information i, or gives an existing k the information i; answers its leaf.
     bin_tree_item insert(clib_word k, clib_word i);
     void del(const clib_word& k);
@@ -95,6 +97,8 @@ class bin_tree {
   private:
     template <class Order>
     bin_tree_node* locate_with(const clib_word& k, Order o) const;
+    template <class Order>
+    bool member_with(const clib_word& k, Order o) const;
     bin_tree_node* locate(const clib_word& k) const;
     bin_tree_node* copy_subtree(const bin_tree_node* src, bin_tree_node* parent,
                                 const bin_tree& hooks, bin_tree_node*& prev_leaf,

@@ -24,7 +24,7 @@ class set : public rs_tree {
 
     item insert(const T& x) { return rs_tree::insert(clib_search_word(x), clib_null_word()); }
     void del(const T& x) { rs_tree::del(clib_search_word(x)); }
-    bool member(const T& x) const { return lookup(clib_search_word(x)) != nullptr; }
+    bool member(const T& x) const { return rs_tree::member(clib_search_word(x)); }
     // The item holding x, or nil.
     item lookup(const T& x) const { return rs_tree::lookup(clib_search_word(x)); }
     using rs_tree::lookup;

@@ -1,5 +1,6 @@
 // Tests of the container library's start-up options and exit tables, run in a child process.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
