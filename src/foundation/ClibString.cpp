@@ -10,7 +10,14 @@
 #include "foundation/ClibErrorHandler.h"
 
 string_rep::string_rep(const char* t) : text(string::str_dup(t)), len(0) {
-    if (text != nullptr) len = static_cast<std::int32_t>(std::strlen(text));
+    if (text != nullptr) {
+        len = static_cast<std::int32_t>(std::strlen(text));
+    } else {
+        // The failure has been reported; should the handler return, the string is empty
+        // rather than a null text that every later reader would trip over.
+        text = new (std::nothrow) char[1];
+        if (text != nullptr) text[0] = '\0';
+    }
 }
 
 string_rep::~string_rep() {
@@ -75,7 +82,7 @@ void string::release() {
 
 char& string::operator[](std::int32_t i) {
     if (rep->count > 1) {
-        string_rep* own = new string_rep(rep->text);
+        string_rep* own = new string_rep(cstring());
         --rep->count;
         rep = own;
     }

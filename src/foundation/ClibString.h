@@ -53,7 +53,7 @@ class string {
     static char* str_dup(const char* text);
 
     std::int32_t length() const { return rep->len; }
-    const char* cstring() const { return rep->text; }
+    const char* cstring() const { return rep->text != nullptr ? rep->text : ""; }
     // Writable character i; a shared text is copied first.
     char& operator[](std::int32_t i);
     char operator[](std::int32_t i) const { return rep->text[i]; }

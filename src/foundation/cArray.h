@@ -41,7 +41,7 @@ class cArray : public ManagedObject {
     // The element at index i; an index outside the range is reported and yields T() (for
     // identifiers the undefined object).
     T& operator[](std::int32_t i) {
-        if (i < lo || i - lo >= n) {
+        if (!inside(i)) {
             centralErrorHandler().report(err6::IllegalIndex);
             outside = T();
             return outside;
@@ -49,7 +49,7 @@ class cArray : public ManagedObject {
         return elements[i - lo];
     }
     T operator[](std::int32_t i) const {
-        if (i < lo || i - lo >= n) {
+        if (!inside(i)) {
             centralErrorHandler().report(err6::IllegalIndex);
             return T();
         }
@@ -58,7 +58,7 @@ class cArray : public ManagedObject {
 
     std::int32_t size() const { return n; }
     std::int32_t low() const { return lo; }
-    std::int32_t high() const { return lo + n - 1; }
+    std::int32_t high() const { return static_cast<std::int32_t>(std::int64_t{lo} + n - 1); }
 
     // Element by element over the common length, the first difference deciding; a prefix
     // comes first.
@@ -73,6 +73,12 @@ class cArray : public ManagedObject {
     }
 
   private:
+    // Computed in 64 bits: i - low overflows 32 for indices far from a negative lower bound.
+    bool inside(std::int32_t i) const {
+        std::int64_t offset = std::int64_t{i} - lo;
+        return offset >= 0 && offset < n;
+    }
+
     T* elements;
     std::int32_t n;
     std::int32_t lo;

@@ -20,7 +20,7 @@ class clib_dictionary : public ab_tree {
     // A dictionary ordered by the caller's compare function instead of the key type's order.
     explicit clib_dictionary(cmp_function f) : ab_tree(2, 16), compare_function(f) {}
     clib_dictionary(const clib_dictionary& other)
-        : ab_tree(2, 16), compare_function(other.compare_function) {
+        : ab_tree(other.a, other.b), compare_function(other.compare_function) {
         copy_items(other);
     }
     clib_dictionary& operator=(const clib_dictionary& other) {

@@ -5,6 +5,7 @@
 #include <istream>
 #include <iterator>
 #include <ostream>
+#include <utility>
 
 #include "foundation/dlist.h"
 
@@ -57,10 +58,7 @@ class clib_list : public dlist {
             dlist::pop();
             return T();
         }
-        clib_word w = dlist::pop();
-        T x = clib_access<T>(w);
-        clib_clear_word<T>(w);
-        return x;
+        return take(dlist::pop());
     }
     // Removes the last element into the popped-element holder and answers it by reference.
     T& Pop() {
@@ -68,10 +66,7 @@ class clib_list : public dlist {
             dlist::Pop();
             return hold(T());
         }
-        clib_word w = dlist::Pop();
-        T& x = hold(clib_access<T>(w));
-        clib_clear_word<T>(w);
-        return x;
+        return hold(take(dlist::Pop()));
     }
     // Removes an item and answers its element.
     T del_item(list_item it) {
@@ -79,15 +74,22 @@ class clib_list : public dlist {
             dlist::del_item(it);
             return T();
         }
-        clib_word w = dlist::del_item(it);
-        T x = clib_access<T>(w);
-        clib_clear_word<T>(w);
-        return x;
+        return take(dlist::del_item(it));
     }
 
     // Searches by the list's current order (the compare function when one is set).
-    list_item search(const T& x) const { return dlist::search(clib_search_word(x)); }
-    std::int32_t rank(const T& x) const { return dlist::rank(clib_search_word(x)); }
+    // (The typed walk spares the virtual call per element that dlist's walk makes.)
+    list_item search(const T& x) const {
+        for (dlink* l = h; l != nullptr; l = l->succ)
+            if (compare_elements(clib_access<T>(l->e), x) == 0) return l;
+        return nullptr;
+    }
+    std::int32_t rank(const T& x) const {
+        std::int32_t r = 1;
+        for (dlink* l = h; l != nullptr; l = l->succ, ++r)
+            if (compare_elements(clib_access<T>(l->e), x) == 0) return r;
+        return 0;
+    }
     // Searches with a caller's compare function installed for this one search.
     list_item search(const T& x, cmp_function f) {
         set_compare(f);
@@ -152,15 +154,7 @@ class clib_list : public dlist {
 
   protected:
     int cmp(const clib_word& a, const clib_word& b) const override {
-        if (compare_function != nullptr)
-            return compare_function(clib_access<T>(a), clib_access<T>(b));
-        // Without a compare function: the element type's own order, else equality alone.
-        if constexpr (requires(const T& x) { compare(x, x); })
-            return compare(clib_access<T>(a), clib_access<T>(b));
-        else if constexpr (requires(const T& x) { x == x; })
-            return clib_access<T>(a) == clib_access<T>(b) ? 0 : 1;
-        else
-            return 0;
+        return compare_elements(clib_access<T>(a), clib_access<T>(b));
     }
     int ord(const clib_word& x) const override {
         return ord_function_ != nullptr ? ord_function_(clib_access<T>(x)) : 0;
@@ -184,15 +178,38 @@ class clib_list : public dlist {
     int el_type_id() const override { return std::is_same_v<T, int> ? 3 : 0; }
 
   private:
-    T& hold(const T& x) {
-        T* fresh = new T(x);
-        delete popped;
-        popped = fresh;
-        return *popped;
+    int compare_elements(const T& a, const T& b) const {
+        if (compare_function != nullptr) return compare_function(a, b);
+        // Without a compare function: the element type's own order, else equality alone.
+        if constexpr (requires(const T& x) { compare(x, x); })
+            return compare(a, b);
+        else if constexpr (requires(const T& x) { x == x; })
+            return a == b ? 0 : 1;
+        else
+            return 0;
+    }
+    // The element of a word the list no longer holds; the word's copy is released.
+    static T take(clib_word w) {
+        T x = std::move(clib_access<T>(w));
+        clib_clear_word<T>(w);
+        return x;
+    }
+    // Keeps x in the popped-element holder: in a word for plain values, else as a heap copy.
+    T& hold(T x) {
+        if constexpr (clib_in_word<T>) {
+            popped_word = clib_search_word(x);
+            return clib_access<T>(popped_word);
+        } else {
+            T* fresh = new T(std::move(x));
+            delete popped;
+            popped = fresh;
+            return *popped;
+        }
     }
 
     cmp_function compare_function = nullptr;
     ord_function ord_function_ = nullptr;
     app_function app_function_ = nullptr;
     T* popped = nullptr;
+    clib_word popped_word{};
 };

@@ -45,12 +45,7 @@ void dlist::copy_from(const dlist& other, const dlist& hooks) {
     for (dlink* l = other.h; l != nullptr; l = l->succ) {
         clib_word w = l->e;
         if (!plain) hooks.copy_el(w);
-        dlink* nl = new_link(w, nullptr, t);
-        if (t != nullptr)
-            t->succ = nl;
-        else
-            h = nl;
-        t = nl;
+        append(w);
     }
     count = n;
 }
@@ -88,21 +83,28 @@ std::int32_t dlist::rank(clib_word x) const {
     return 0;
 }
 
+clib_word dlist::unlink(dlink* l) {
+    if (l->pred != nullptr)
+        l->pred->succ = l->succ;
+    else
+        h = l->succ;
+    if (l->succ != nullptr)
+        l->succ->pred = l->pred;
+    else
+        t = l->pred;
+    clib_word x = l->e;
+    clib_node_free(l, kLinkSize);
+    // An unknown (negative) count stays negative.
+    --count;
+    return x;
+}
+
 clib_word dlist::pop() {
     if (h == nullptr) {
         error_handler(1, "dlist: pop on empty list.");
         return clib_null_word();
     }
-    dlink* l = h;
-    h = l->succ;
-    if (h != nullptr)
-        h->pred = nullptr;
-    else
-        t = nullptr;
-    clib_word x = l->e;
-    clib_node_free(l, kLinkSize);
-    --count;
-    return x;
+    return unlink(h);
 }
 
 clib_word dlist::Pop() {
@@ -110,16 +112,7 @@ clib_word dlist::Pop() {
         error_handler(1, "dlist: Pop on empty list.");
         return clib_null_word();
     }
-    dlink* l = t;
-    t = l->pred;
-    if (t != nullptr)
-        t->succ = nullptr;
-    else
-        h = nullptr;
-    clib_word x = l->e;
-    clib_node_free(l, kLinkSize);
-    --count;
-    return x;
+    return unlink(t);
 }
 
 clib_word dlist::del_item(list_item it) {
@@ -127,34 +120,26 @@ clib_word dlist::del_item(list_item it) {
         error_handler(999, "dlist: delete nil-item");
         return clib_null_word();
     }
-    if (it == h) return pop();
-    if (it == t) return Pop();
-    it->pred->succ = it->succ;
-    it->succ->pred = it->pred;
-    clib_word x = it->e;
-    clib_node_free(it, kLinkSize);
-    --count;
-    return x;
+    return unlink(it);
+}
+
+clib_word& dlist::end_word(dlink* l, const char* message) {
+    if (l == nullptr) {
+        error_handler(1, message);
+        // Should the handler return, the caller gets a blank word rather than a wild read.
+        static clib_word none;
+        none = clib_null_word();
+        return none;
+    }
+    return l->e;
 }
 
 clib_word& dlist::head() {
-    if (h == nullptr) {
-        error_handler(1, "dlist::head(): empty list");
-        static clib_word none;
-        none = clib_null_word();
-        return none;
-    }
-    return h->e;
+    return end_word(h, "dlist::head(): empty list");
 }
 
 clib_word& dlist::tail() {
-    if (t == nullptr) {
-        error_handler(1, "dlist::tail(): empty list");
-        static clib_word none;
-        none = clib_null_word();
-        return none;
-    }
-    return t->e;
+    return end_word(t, "dlist::tail(): empty list");
 }
 
 void dlist::clear() {

@@ -70,6 +70,10 @@ class dlist {
     virtual int el_type_id() const { return 0; }
 
     static bool plain_kind(int id) { return id == 3 || id == 5 || id == 7; }
+    // Unlinks one link, frees it and answers its word.
+    clib_word unlink(dlink* l);
+    // The word of an end link; a missing one is reported with the message.
+    static clib_word& end_word(dlink* l, const char* message);
     // Fills this (empty) list with copies of other's words, through the given element hooks.
     void copy_from(const dlist& other, const dlist& hooks);
     // Empties the list through the given hooks.

@@ -163,6 +163,12 @@ TEST(ClibDictionary, CopyIsIndependent) {
     EXPECT_EQ(c.inf(c.lookup("42")), 42);
     d = c;
     EXPECT_EQ(contents(d), contents(c));
+
+    // A copy keeps the node sizes of its original.
+    clib_dictionary<int, int> narrow(2, 3);
+    for (int i = 0; i < 50; ++i) narrow.insert(i, i);
+    clib_dictionary<int, int> narrow_copy(narrow);
+    EXPECT_EQ(narrow_copy.tree_height(), narrow.tree_height());
 }
 
 TEST(ClibDictionary, AccessGivesInformationOfItsKey) {

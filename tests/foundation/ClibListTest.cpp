@@ -78,6 +78,9 @@ TEST(ClibList, CopyRecountsUnknownCount) {
     l.forget_count();
     l.append(5);  // an unknown count stays unknown
     EXPECT_EQ(l.raw_count(), -1);
+    l.append(6);
+    EXPECT_EQ(l.Pop(), 6);  // removals lower it, and it stays negative
+    EXPECT_LT(l.raw_count(), 0);
     clib_list<int> copy(l);
     EXPECT_EQ(l.raw_count(), 6);
     EXPECT_EQ(copy.length(), 6);

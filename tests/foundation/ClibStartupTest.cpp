@@ -60,11 +60,4 @@ TEST(ClibStartup, ExitTablesFollowClibInit) {
     EXPECT_LT(leaks, status);
 }
 
-TEST(ClibStartup, ManagerExistsAndClockRuns) {
-    ASSERT_NE(std_memory_mgr, nullptr);
-    EXPECT_STREQ(std_memory_mgr->manager_name(), "STD_MEMORY_MGR");
-    EXPECT_GT(memory_manager_init, 0);
-    EXPECT_GE(cpu_seconds(), 0.0);
-}
-
 }  // namespace

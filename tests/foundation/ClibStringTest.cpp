@@ -36,6 +36,8 @@ TEST(ClibString, FormattingIsNotLimitedInLength) {
     string big("<%s>%*d", long_text.c_str(), 5, 42);
     EXPECT_EQ(big.length(), 2000 + 2 + 5);
     EXPECT_EQ(std::string(big.cstring()).substr(2002), "   42");
+    // A "%" inside an argument's text is never taken for a conversion.
+    EXPECT_STREQ(string("%s and %d", "50% a", 3).cstring(), "50% a and 3");
 }
 
 TEST(ClibErrorHandler, WarningReturnsToCaller) {
@@ -53,6 +55,18 @@ TEST(ClibErrorHandler, InstalledHandlerReceivesFailures) {
     clib_error_handler forward = install_error_handler(&remember);
     forward(7, "x");
     EXPECT_EQ(seen_code, 7);
+    install_error_handler(&default_error_handler);
+}
+
+TEST(ClibErrorHandler, ReturningHandlerLeavesUsableStrings) {
+    install_error_handler(&remember);
+    seen_code = -1;
+    string s(static_cast<const char*>(nullptr));
+    EXPECT_EQ(seen_code, 1);
+    EXPECT_STREQ(s.cstring(), "");
+    EXPECT_EQ(s.length(), 0);
+    EXPECT_TRUE(s == string(""));
+    EXPECT_EQ(string("abc").pos(s), -1);
     install_error_handler(&default_error_handler);
 }
 

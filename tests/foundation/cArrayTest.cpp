@@ -34,6 +34,13 @@ TEST(cArray, OutsideIndexIsReportedAndYieldsUndefined) {
     EXPECT_EQ(err6::IllegalIndex.getMessage(),
               "the specified index is not inside the previously defined range");
     centralErrorHandler().reset();
+
+    // Indices far above a negative lower bound are outside too (no wrap-around).
+    cArray<int> low(2, -5);
+    EXPECT_EQ(low[INT32_MAX], 0);
+    EXPECT_EQ(centralErrorHandler().getError(), err6::IllegalIndex);
+    centralErrorHandler().reset();
+    EXPECT_EQ(low.high(), -4);
 }
 
 cArray<InternalName>* row(std::initializer_list<int> values) {
