@@ -3,35 +3,31 @@
 
 namespace {
 
-constexpr std::int32_t kNodeBytes = sizeof(bin_tree_node);
-
-bin_tree_node* new_node() {
-    auto* v = static_cast<bin_tree_node*>(clib_node_alloc(kNodeBytes));
-    v->key = clib_null_word();
-    v->inf = clib_null_word();
-    v->left = v->right = v->parent = v->routing = nullptr;
-    return v;
-}
-
-void free_node(bin_tree_node* v) {
-    clib_node_free(v, kNodeBytes);
-}
-
-inline void prefetch(const bin_tree_node* v) {
-#if defined(__GNUC__)
-    __builtin_prefetch(v);
-#else
-    (void)v;
-#endif
-}
+// Compares the key sought with a node's int or double key in place.
+template <int Kind>
+struct word_probe {
+    static constexpr bool in_place = true;
+    const clib_word& sought;
+    int operator()(const clib_word& w) const { return clib_word_order<Kind>::cmp(sought, w); }
+};
 
 }  // namespace
 
-bin_tree::bin_tree() : count(0) {
-    sentinel.key = clib_null_word();
-    sentinel.left = sentinel.right = sentinel.parent = sentinel.routing = nullptr;
-    sentinel.prio = 0;
+// Runs f with the probe that suits the tree's kind of key: ints and doubles are compared in
+// place, everything else through the virtual order.
+template <class F>
+decltype(auto) bin_tree::with_probe(const clib_word& k, F f) const {
+    switch (key_type_id()) {
+        case CLIB_KEY_INT:
+            return f(word_probe<CLIB_KEY_INT>{k});
+        case CLIB_KEY_DOUBLE:
+            return f(word_probe<CLIB_KEY_DOUBLE>{k});
+        default:
+            return f([this, &k](const clib_word& w) { return cmp(k, w); });
+    }
 }
+
+bin_tree::bin_tree() : root_link(nullptr), first_leaf(nullptr), count(0) {}
 
 bin_tree::bin_tree(const bin_tree& other) : bin_tree() {
     // This tree's own hooks are not in place yet: the source's do the copying.
@@ -60,244 +56,119 @@ int bin_tree::order(const clib_word& a, const clib_word& b) const {
     }
 }
 
-template <class Order>
-bin_tree_node* bin_tree::locate_with(const clib_word& k, Order o) const {
-    bin_tree_node* v = sentinel.left;
-    if (v == nullptr) return nullptr;
-    while (v->routing == nullptr) v = o(k, v->key) <= 0 ? v->left : v->right;
-    return v;
-}
-
-bin_tree_node* bin_tree::locate(const clib_word& k) const {
-    switch (key_type_id()) {
-        case CLIB_KEY_INT:
-            return locate_with(k, clib_word_order<CLIB_KEY_INT>());
-        case CLIB_KEY_DOUBLE:
-            return locate_with(k, clib_word_order<CLIB_KEY_DOUBLE>());
-        default:
-            return locate_with(
-                k, [this](const clib_word& a, const clib_word& b) { return cmp(a, b); });
-    }
-}
-
-// Every router is the key of a leaf that is present, so meeting k as a router settles the
-// question two levels above the leaf on average, where misses of the cache are likeliest.
-template <class Order>
-bool bin_tree::member_with(const clib_word& k, Order o) const {
-    bin_tree_node* v = sentinel.left;
-    if (v == nullptr) return false;
-    while (v->routing == nullptr) {
-        int c = o(k, v->key);
-        if (c == 0) return true;
-        v = c < 0 ? v->left : v->right;
-    }
-    return o(k, v->key) == 0;
-}
-
 bool bin_tree::member(const clib_word& k) const {
-    switch (key_type_id()) {
-        case CLIB_KEY_INT:
-            return member_with(k, clib_word_order<CLIB_KEY_INT>());
-        case CLIB_KEY_DOUBLE:
-            return member_with(k, clib_word_order<CLIB_KEY_DOUBLE>());
-        default:
-            return member_with(
-                k, [this](const clib_word& a, const clib_word& b) { return cmp(a, b); });
-    }
+    return with_probe(k, [this](auto probe) { return member_with(probe); });
 }
 
 bin_tree_item bin_tree::lookup(const clib_word& k) const {
-    bin_tree_node* v = locate(k);
-    return v != nullptr && order(k, v->key) == 0 ? v : nullptr;
+    return with_probe(k, [this](auto probe) { return lookup_with(probe); });
 }
 
 bin_tree_item bin_tree::insert(clib_word k, clib_word i) {
-    if (sentinel.left == nullptr) {
-        copy_key(k);
-        copy_inf(i);
-        bin_tree_node* leaf = new_node();
-        leaf->key = k;
-        leaf->inf = i;
-        leaf->routing = &sentinel;
-        leaf->parent = &sentinel;
-        leaf->left = leaf->right = leaf;
-        sentinel.left = sentinel.right = leaf;
-        count = 1;
-        return leaf;
-    }
-    bin_tree_node* v = locate(k);
-    // The neighbouring leaf is linked to soon and is rarely near in memory: start loading it.
-    prefetch(v->left);
-    copy_inf(i);
-    int c = order(k, v->key);
-    if (c == 0) {
-        clear_inf(v->inf);
-        v->inf = i;
-        return v;
-    }
-    copy_key(k);
-    bin_tree_node* u = new_node();
-    bin_tree_node* w = new_node();
-    // Only interior nodes take part in the heap order; leaves carry no priority.
-    u->prio = count == 1 ? root_priority() : node_priority();
-    ++count;
-
-    bin_tree_node* p = v->parent;
-    if (p == &sentinel)
-        sentinel.left = u;
-    else if (p->left == v)
-        p->left = u;
-    else
-        p->right = u;
-    u->parent = p;
-    w->key = k;
-    w->inf = i;
-
-    if (c < 0) {
-        u->key = k;
-        u->left = w;
-        u->right = v;
-        w->routing = u;
-        w->right = v;
-        w->left = v->left;
-        v->left->right = w;
-        v->left = w;
-        if (sentinel.right == v) sentinel.right = w;
-    } else {
-        u->key = v->key;
-        u->left = v;
-        u->right = w;
-        w->routing = v->routing;
-        v->routing = u;
-        w->left = v;
-        w->right = v->right;
-        v->right->left = w;
-        v->right = w;
-    }
-    v->parent = w->parent = u;
-    propagate_modification(1, u, v);
-    propagate_modification(2, u, w);
-    if (u != sentinel.left) insert_rebal(u);
-    return w;
+    return with_probe(k, [this, k, i](auto probe) { return insert_with(k, i, probe); });
 }
 
 void bin_tree::del(const clib_word& k) {
-    bin_tree_item v = lookup(k);
-    if (v != nullptr) del_item(v);
+    with_probe(k, [this](auto probe) { return del_with(probe); });
 }
 
 void bin_tree::del_item(bin_tree_item v) {
-    if (v == nullptr || !v->is_leaf()) return;
-    // Both neighbouring leaves are relinked below; load them side by side rather than in turn.
-    prefetch(v->left);
-    prefetch(v->right);
-    bin_tree_node* p = v->parent;
-    clear_key(v->key);
-    clear_inf(v->inf);
-    if (p != &sentinel && p->right == v) {
-        // p routed by the predecessor's key; v's routing node now routes by it instead.
-        bin_tree_node* pred = v->left;
-        bin_tree_node* r = v->routing;
-        r->key = pred->key;
-        clear_iinf(pred->routing);
-        pred->routing = r;
-    } else {
-        clear_iinf(v->routing);
-    }
-    if (--count == 0) {
-        sentinel.left = sentinel.right = nullptr;
-        free_node(v);
-        return;
-    }
-    v->left->right = v->right;
-    v->right->left = v->left;
-    if (sentinel.right == v) sentinel.right = v->right;
+    if (v == nullptr || count == 0) return;
+    // Keys are unique: the search for v's key leads to v.
+    with_probe(v->key, [this](auto probe) { return del_with(probe); });
+}
 
-    bin_tree_node* s = p->left == v ? p->right : p->left;
-    bin_tree_node* gp = p->parent;
-    if (gp == &sentinel)
-        sentinel.left = s;
-    else if (gp->left == p)
-        gp->left = s;
-    else
-        gp->right = s;
-    s->parent = gp;
-    propagate_modification(3, gp, s);
-    if (s != sentinel.left) del_rebal(s, p);
-    free_node(v);
-    free_node(p);
+void bin_tree::first_key(clib_word k, clib_word i) {
+    copy_key(k);
+    copy_inf(i);
+    bin_tree_node* leaf = new_leaf();
+    leaf->key = k;
+    leaf->inf = i;
+    leaf->link[0] = leaf->link[1] = leaf;
+    root_link = leaf_link(leaf);
+    first_leaf = leaf;
+    count = 1;
 }
 
 void bin_tree::clear() {
     clear_with(*this);
 }
 
-void bin_tree::free_subtree(bin_tree_node* v, const bin_tree& hooks) {
-    if (v->is_leaf()) {
-        hooks.clear_key(v->key);
-        hooks.clear_inf(v->inf);
-        hooks.clear_iinf(v->routing);
-    } else {
-        free_subtree(v->left, hooks);
-        free_subtree(v->right, hooks);
-    }
-    free_node(v);
-}
-
 void bin_tree::clear_with(const bin_tree& hooks) {
-    if (sentinel.left != nullptr) free_subtree(sentinel.left, hooks);
-    sentinel.left = sentinel.right = nullptr;
+    // Takes the tree apart without a stack: while the node on top has an interior left child,
+    // that child is rotated above it; otherwise the left leaf and the node itself go, and the
+    // right subtree is next.
+    bin_tree_node* cur = root_link;
+    while (cur != nullptr) {
+        if (is_leaf_link(cur)) {
+            bin_tree_node* leaf = node_of(cur);
+            hooks.clear_key(leaf->key);
+            hooks.clear_inf(leaf->inf);
+            free_leaf(leaf);
+            break;
+        }
+        bin_tree_node* left = cur->link[0];
+        if (!is_leaf_link(left)) {
+            cur->link[0] = left->link[1];
+            left->link[1] = cur;
+            cur = left;
+            continue;
+        }
+        bin_tree_node* leaf = node_of(left);
+        hooks.clear_key(leaf->key);
+        hooks.clear_inf(leaf->inf);
+        hooks.clear_iinf(cur);
+        free_leaf(leaf);
+        bin_tree_node* next = cur->link[1];
+        free_interior(cur);
+        cur = next;
+    }
+    root_link = first_leaf = nullptr;
     count = 0;
 }
 
-bin_tree_node* bin_tree::copy_subtree(const bin_tree_node* src, bin_tree_node* parent,
-                                      const bin_tree& hooks, bin_tree_node*& prev_leaf,
-                                      bin_tree_node*& first_leaf) {
-    bin_tree_node* n = new_node();
-    n->parent = parent;
-    if (src->is_leaf()) {
-        n->key = src->key;
+bin_tree_node* bin_tree::copy_subtree(const bin_tree_node* src, const bin_tree& hooks,
+                                      bin_tree_node*& prev_leaf) {
+    if (is_leaf_link(src)) {
+        const bin_tree_node* from = node_of(src);
+        bin_tree_node* n = new_leaf();
+        n->key = from->key;
         hooks.copy_key(n->key);
-        n->inf = src->inf;
+        n->inf = from->inf;
         hooks.copy_inf(n->inf);
-        // Provisional: the leaf's router, when it has one, is copied later and takes over.
-        n->routing = &sentinel;
-        n->left = prev_leaf;
+        n->link[0] = prev_leaf;
         if (prev_leaf != nullptr)
-            prev_leaf->right = n;
+            prev_leaf->link[1] = n;
         else
             first_leaf = n;
         prev_leaf = n;
-        return n;
+        return leaf_link(n);
     }
-    n->prio = src->prio;
-    n->left = copy_subtree(src->left, n, hooks, prev_leaf, first_leaf);
+    bin_tree_node* n = new_interior(src->prio);
+    n->link[0] = copy_subtree(src->link[0], hooks, prev_leaf);
+    // The router is the largest key of the left subtree: the leaf copied last.
     n->key = prev_leaf->key;
-    prev_leaf->routing = n;
-    n->right = copy_subtree(src->right, n, hooks, prev_leaf, first_leaf);
+    n->link[1] = copy_subtree(src->link[1], hooks, prev_leaf);
     return n;
 }
 
 void bin_tree::copy_with(const bin_tree& other, const bin_tree& hooks) {
-    if (other.sentinel.left == nullptr) return;
+    if (other.root_link == nullptr) return;
     bin_tree_node* prev_leaf = nullptr;
-    bin_tree_node* first_leaf = nullptr;
-    sentinel.left = copy_subtree(other.sentinel.left, &sentinel, hooks, prev_leaf, first_leaf);
-    first_leaf->left = prev_leaf;
-    prev_leaf->right = first_leaf;
-    prev_leaf->routing = &sentinel;
-    sentinel.right = first_leaf;
+    root_link = copy_subtree(other.root_link, hooks, prev_leaf);
+    first_leaf->link[0] = prev_leaf;
+    prev_leaf->link[1] = first_leaf;
     count = other.count;
 }
 
 void bin_tree::join(const bin_tree& other) {
     if (&other == this) return;
-    bin_tree_node* start = other.sentinel.right;
+    bin_tree_node* start = other.first_leaf;
     if (start == nullptr) return;
     bin_tree_node* v = start;
     do {
         insert(v->key, v->inf);
-        v = v->right;
+        v = v->link[1];
     } while (v != start);
 }
 
@@ -306,33 +177,33 @@ void bin_tree::diff(const bin_tree& other) {
         clear();
         return;
     }
-    bin_tree_node* start = other.sentinel.right;
+    bin_tree_node* start = other.first_leaf;
     if (start == nullptr) return;
     bin_tree_node* v = start;
     do {
         del(v->key);
-        v = v->right;
+        v = v->link[1];
     } while (v != start);
 }
 
 void bin_tree::intersect(const bin_tree& other) {
     if (&other == this) return;
     std::int32_t n = count;
-    bin_tree_node* v = sentinel.right;
+    bin_tree_node* v = first_leaf;
     for (std::int32_t i = 0; i < n; ++i) {
-        bin_tree_node* next = v->right;
+        bin_tree_node* next = v->link[1];
         if (!other.member(v->key)) del_item(v);
         v = next;
     }
 }
 
 bool bin_tree::contains(const bin_tree& other) const {
-    bin_tree_node* start = other.sentinel.right;
+    bin_tree_node* start = other.first_leaf;
     if (start == nullptr) return true;
     bin_tree_node* v = start;
     do {
         if (!member(v->key)) return false;
-        v = v->right;
+        v = v->link[1];
     } while (v != start);
     return true;
 }

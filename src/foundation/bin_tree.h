@@ -1,33 +1,50 @@
 // The container library's leaf-oriented binary search tree with a circular chain of leaves.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <iosfwd>
 
 #include "foundation/ClibElement.h"
 #include "foundation/MemoryManager.h"
 
-// Interior node: left and right children, key a router equal to the largest key of the left
-// subtree, routing link nil, and a priority. Leaf: left and right are the predecessor and successor
-// leaves of a circular chain, and the routing link (never nil) names the interior node that routes
-// by this leaf's key (the tree's sentinel for the last leaf).
+// Interior node: key is a router equal to the largest key of the left subtree, link[0] and
+// link[1] are the left and right children, and prio its priority. Leaf: key and information,
+// and link[0] and link[1] are the predecessor and successor leaves of a circular chain.
+//
+// A child link that leads to a leaf carries a set low bit, so a search knows it has arrived
+// without loading the leaf; leaf chain links are plain pointers. Nobody needs a parent: every
+// operation that changes the shape finds what it needs on its way down from the root.
 struct bin_tree_node {
-    // The fields a search reads come first, so that a visit mostly touches one cache line.
     clib_word key;
-    bin_tree_node* left;
-    bin_tree_node* right;
-    bin_tree_node* routing;
-    bin_tree_node* parent;
+    bin_tree_node* link[2];
     // A leaf carries information, an interior node a priority; neither needs the other's word.
     union {
         clib_word inf;
         std::int32_t prio;
     };
 
-    bool is_leaf() const { return routing != nullptr; }
+    bin_tree_node*& left() { return link[0]; }
+    bin_tree_node*& right() { return link[1]; }
+    bin_tree_node* left() const { return link[0]; }
+    bin_tree_node* right() const { return link[1]; }
 };
 
+static_assert(sizeof(bin_tree_node) == 32, "a leaf fills a 32-byte chunk");
+static_assert(offsetof(bin_tree_node, prio) + sizeof(std::int32_t) <= 28,
+              "an interior node fits a 28-byte chunk");
+
 using bin_tree_item = bin_tree_node*;
+
+// A probe that says `static constexpr bool in_place = true` compares keys held in the node
+// itself; the search then picks the next node by a data dependence, which costs nothing on random
+// searches. Other probes fetch key data from elsewhere: their searches branch, so that on runs of
+// neighbouring keys, where the branches are foreseen, the next node is already on its way while
+// the comparison still waits for its data.
+template <class Probe>
+inline constexpr bool bin_tree_in_place = requires {
+    requires Probe::in_place;
+};
 
 class bin_tree {
   public:
@@ -38,11 +55,12 @@ class bin_tree {
 
     // The leaf holding k, or nil.
     bin_tree_item lookup(const clib_word& k) const;
-    // True when k is in the tree (lookup != nil, found without always descending to the leaf).
+    // True when k is in the tree.
     bool member(const clib_word& k) const;
     // Inserts k with information i, or gives an existing k the information i; answers its leaf.
     bin_tree_item insert(clib_word k, clib_word i);
     void del(const clib_word& k);
+    // Deletes the leaf v of this tree (nil is ignored).
     void del_item(bin_tree_item v);
     void clear();
 
@@ -54,18 +72,32 @@ class bin_tree {
     bool contains(const bin_tree& other) const;
 
     std::int32_t size() const { return count; }
-    bool empty() const { return sentinel.left == nullptr; }
-    bin_tree_item root() const { return sentinel.left; }
-    bin_tree_item first_item() const { return sentinel.right; }
+    bool empty() const { return root_link == nullptr; }
+    bin_tree_item root() const { return node_of(root_link); }
+    bin_tree_item first_item() const { return first_leaf; }
     bin_tree_item next_item(bin_tree_item it) const {
-        if (it == nullptr || it->right == sentinel.right) return nullptr;
-        return it->right;
+        if (it == nullptr || it->link[1] == first_leaf) return nullptr;
+        return it->link[1];
+    }
+
+    // Child links: whether one leads to a leaf, and the node it leads to.
+    static bool is_leaf_link(const bin_tree_node* l) {
+        return (reinterpret_cast<std::uintptr_t>(l) & 1u) != 0;
+    }
+    static bin_tree_node* node_of(const bin_tree_node* l) {
+        return reinterpret_cast<bin_tree_node*>(reinterpret_cast<std::uintptr_t>(l) &
+                                                ~std::uintptr_t{1});
+    }
+    static bin_tree_node* leaf_link(const bin_tree_node* leaf) {
+        return reinterpret_cast<bin_tree_node*>(reinterpret_cast<std::uintptr_t>(leaf) | 1u);
     }
 
   protected:
     virtual std::int32_t node_priority() { return 0; }
     virtual std::int32_t root_priority() { return 0; }
-    virtual void insert_rebal(bin_tree_node*) {}
+    // Called after an insertion hung the new interior node u in place of the leaf it split, when
+    // the node held by the link `top` on u's path has a larger priority than u.
+    virtual void insert_rebal(bin_tree_node*, bin_tree_node**) {}
     virtual void del_rebal(bin_tree_node*, bin_tree_node*) {}
     virtual int cmp(const clib_word& a, const clib_word& b) const {
         return compare(clib_word_value<int>(a), clib_word_value<int>(b));
@@ -84,6 +116,44 @@ class bin_tree {
     // Called after every structural change with a case number and the two nodes involved.
     virtual void propagate_modification(int, bin_tree_node*, bin_tree_node*) {}
 
+    // Interior nodes and leaves come from free lists of their own, and interior nodes from one of
+    // four lists by priority band: the fewer nodes share a band, the higher they stand in the
+    // tree and the more searches pass them. A search, which rarely needs a leaf, thus finds the
+    // nodes it passes most often packed densely in a few pages and cache lines, instead of
+    // scattered among nodes it hardly ever visits. The four sizes 28 to 31 share the chunk
+    // stride of 32 bytes.
+    static constexpr std::int32_t kInteriorBytes = 28;
+    static constexpr std::int32_t kLeafBytes = sizeof(bin_tree_node);
+    static std::int32_t interior_bytes(std::int32_t prio) {
+        // Rank 0 is the smallest priority, the one nearest the root.
+        std::uint32_t rank = static_cast<std::uint32_t>(prio) ^ 0x80000000u;
+        if (rank < (1u << 25)) return kInteriorBytes;      // the first 1/128
+        if (rank < (1u << 27)) return kInteriorBytes + 1;  // up to 1/32
+        if (rank < (1u << 29)) return kInteriorBytes + 2;  // up to 1/8
+        return kInteriorBytes + 3;
+    }
+    static bin_tree_node* new_interior(std::int32_t prio) {
+        auto* n = static_cast<bin_tree_node*>(clib_node_alloc(interior_bytes(prio)));
+        n->prio = prio;
+        return n;
+    }
+    static bin_tree_node* new_leaf() {
+        return static_cast<bin_tree_node*>(clib_node_alloc(kLeafBytes));
+    }
+    static void free_interior(bin_tree_node* v) { clib_node_free(v, interior_bytes(v->prio)); }
+    static void free_leaf(bin_tree_node* v) { clib_node_free(v, kLeafBytes); }
+
+    // The cores of the searching operations. A probe compares the key sought with a node's key
+    // (negative, 0 or positive); typed containers pass probes that need no virtual call.
+    template <class Probe>
+    bool member_with(Probe probe) const;
+    template <class Probe>
+    bin_tree_item lookup_with(Probe probe) const;
+    template <class Probe>
+    bin_tree_item insert_with(clib_word k, clib_word i, Probe probe);
+    template <class Probe>
+    bool del_with(Probe probe);
+
     // Empties the tree through the given clearing hooks.
     void clear_with(const bin_tree& hooks);
     // Copies other's shape into this empty tree through the given copying hooks.
@@ -91,17 +161,184 @@ class bin_tree {
 
     int order(const clib_word& a, const clib_word& b) const;
 
-    bin_tree_node sentinel;
+    // The link of n that a search goes on by, given the comparison c with n's key.
+    template <class Probe>
+    static bin_tree_node** way(bin_tree_node* n, int c) {
+        if constexpr (bin_tree_in_place<Probe>) {
+            return &n->link[c > 0];
+        } else {
+            if (c > 0) return &n->link[1];
+            return &n->link[0];
+        }
+    }
+
+    // Tagged link to the root (nil when empty), the leaf of the smallest key, number of leaves.
+    bin_tree_node* root_link;
+    bin_tree_node* first_leaf;
     std::int32_t count;
 
   private:
-    template <class Order>
-    bin_tree_node* locate_with(const clib_word& k, Order o) const;
-    template <class Order>
-    bool member_with(const clib_word& k, Order o) const;
-    bin_tree_node* locate(const clib_word& k) const;
-    bin_tree_node* copy_subtree(const bin_tree_node* src, bin_tree_node* parent,
-                                const bin_tree& hooks, bin_tree_node*& prev_leaf,
-                                bin_tree_node*& first_leaf);
-    void free_subtree(bin_tree_node* v, const bin_tree& hooks);
+    template <class F>
+    decltype(auto) with_probe(const clib_word& k, F f) const;
+    bin_tree_node* copy_subtree(const bin_tree_node* src, const bin_tree& hooks,
+                                bin_tree_node*& prev_leaf);
+    void first_key(clib_word k, clib_word i);
 };
+
+template <class Probe>
+bool bin_tree::member_with(Probe probe) const {
+    bin_tree_node* cur = root_link;
+    if (cur == nullptr) return false;
+    // Every key but the largest routes some interior node on its own search path, so a key
+    // that is present is met before the leaves; after a turn to the left, the leaf reached
+    // holds the router of that turn, which was already found unequal.
+    bool turned_left = false;
+    while (!is_leaf_link(cur)) {
+        int c = probe(cur->key);
+        if (c == 0) return true;
+        turned_left |= c < 0;
+        cur = *way<Probe>(cur, c);
+    }
+    return !turned_left && probe(node_of(cur)->key) == 0;
+}
+
+template <class Probe>
+bin_tree_item bin_tree::lookup_with(Probe probe) const {
+    bin_tree_node* cur = root_link;
+    if (cur == nullptr) return nullptr;
+    bool found = false;
+    bool turned_left = false;
+    while (!is_leaf_link(cur)) {
+        // Below the router equal to the key, the path runs down to the key's leaf on the right.
+        int c = found ? 1 : probe(cur->key);
+        found |= c == 0;
+        turned_left |= c < 0;
+        cur = *way<Probe>(cur, c);
+    }
+    bin_tree_node* v = node_of(cur);
+    if (found || (!turned_left && probe(v->key) == 0)) return v;
+    return nullptr;
+}
+
+template <class Probe>
+bin_tree_item bin_tree::insert_with(clib_word k, clib_word i, Probe probe) {
+    if (root_link == nullptr) {
+        first_key(k, i);
+        return first_leaf;
+    }
+    // The new interior node's priority is drawn first, so that the descent can note where the
+    // node will end up: above the first node of the path whose priority is larger.
+    std::int32_t p = count == 1 ? root_priority() : node_priority();
+    bin_tree_node** slot = &root_link;
+    bin_tree_node** top = nullptr;
+    bin_tree_node* parent = nullptr;
+    bin_tree_node* cur = root_link;
+    bool found = false;
+    bool turned_left = false;
+    while (!is_leaf_link(cur)) {
+        if (top == nullptr && cur->prio > p) top = slot;
+        int c = found ? 1 : probe(cur->key);
+        found |= c == 0;
+        turned_left |= c < 0;
+        parent = cur;
+        slot = way<Probe>(cur, c);
+        cur = *slot;
+    }
+    bin_tree_node* v = node_of(cur);
+    copy_inf(i);
+    // After a turn to the left, v holds that turn's router, which is larger than k.
+    int c = found ? 0 : (turned_left ? -1 : probe(v->key));
+    if (c == 0) {
+        clear_inf(v->inf);
+        v->inf = i;
+        return v;
+    }
+    copy_key(k);
+    bin_tree_node* u = new_interior(p);
+    bin_tree_node* w = new_leaf();
+    ++count;
+    w->key = k;
+    w->inf = i;
+    if (c < 0) {
+        // A right child whose sibling is a leaf follows that sibling in the chain: then v need
+        // not be loaded at all, as its links are only written.
+        bin_tree_node* pred =
+            parent != nullptr && slot == &parent->link[1] && is_leaf_link(parent->link[0])
+                ? node_of(parent->link[0])
+                : v->link[0];
+        u->key = k;
+        u->link[0] = leaf_link(w);
+        u->link[1] = cur;
+        w->link[0] = pred;
+        w->link[1] = v;
+        pred->link[1] = w;
+        v->link[0] = w;
+        if (first_leaf == v) first_leaf = w;
+    } else {
+        // k is larger than every key and v is the last leaf.
+        bin_tree_node* succ = v->link[1];
+        u->key = v->key;
+        u->link[0] = cur;
+        u->link[1] = leaf_link(w);
+        w->link[0] = v;
+        w->link[1] = succ;
+        succ->link[0] = w;
+        v->link[1] = w;
+    }
+    *slot = u;
+    propagate_modification(1, u, v);
+    propagate_modification(2, u, w);
+    if (top != nullptr) insert_rebal(u, top);
+    return w;
+}
+
+template <class Probe>
+bool bin_tree::del_with(Probe probe) {
+    bin_tree_node* cur = root_link;
+    if (cur == nullptr) return false;
+    bin_tree_node** slot = &root_link;
+    bin_tree_node** parent_slot = nullptr;
+    bin_tree_node* parent = nullptr;
+    bin_tree_node* grandparent = nullptr;
+    // The last node where the path turned left: it routes by the key of the leaf reached.
+    bin_tree_node* router = nullptr;
+    bool found = false;
+    while (!is_leaf_link(cur)) {
+        int c = found ? 1 : probe(cur->key);
+        found |= c == 0;
+        if (c <= 0) router = cur;
+        grandparent = parent;
+        parent = cur;
+        parent_slot = slot;
+        slot = way<Probe>(cur, c);
+        cur = *slot;
+    }
+    bin_tree_node* v = node_of(cur);
+    if (!found && (router != nullptr || probe(v->key) != 0)) return false;
+
+    clear_key(v->key);
+    clear_inf(v->inf);
+    if (--count == 0) {
+        root_link = first_leaf = nullptr;
+        free_leaf(v);
+        return true;
+    }
+    bool right_child = parent->link[1] == cur;
+    // The parent routes by v's key (v a left child) or by its predecessor's (v a right child);
+    // in the second case the node that routed by v's key now routes by the predecessor's.
+    if (right_child && router != nullptr) router->key = parent->key;
+    clear_iinf(parent);
+    bin_tree_node* pred = v->link[0];
+    bin_tree_node* succ = v->link[1];
+    pred->link[1] = succ;
+    succ->link[0] = pred;
+    if (first_leaf == v) first_leaf = succ;
+
+    bin_tree_node* sibling = parent->link[right_child ? 0 : 1];
+    *parent_slot = sibling;
+    propagate_modification(3, grandparent, node_of(sibling));
+    if (parent_slot != &root_link) del_rebal(node_of(sibling), parent);
+    free_leaf(v);
+    free_interior(parent);
+    return true;
+}

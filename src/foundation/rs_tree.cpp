@@ -2,39 +2,32 @@
 // priorities.
 #include "foundation/rs_tree.h"
 
-void rs_tree::insert_rebal(bin_tree_node* u) {
-    const std::int32_t p = u->prio;
-    // The sentinel stops the climb at the top at the latest.
-    sentinel.prio = p;
-    bin_tree_node* child = u;
-    bin_tree_node* x = u->parent;
-    while (p < x->prio) {
-        bin_tree_node* moved;
-        if (x->left == child) {
-            moved = u->right;
-            x->left = moved;
-            u->right = x;
+// Rotating u up past each node of the path from top down to it gives the same shape as
+// splitting that stretch of the path by u's router: the nodes where the path turned right
+// route by smaller keys and end up in u's left subtree, chained through their right links,
+// the others in u's right subtree, chained through their left links. The new node's path
+// below top is short (under two nodes on average), and every node on it is still in the cache
+// from the descent that found u's place.
+void rs_tree::insert_rebal(bin_tree_node* u, bin_tree_node** top) {
+    bin_tree_node* left_part = nullptr;
+    bin_tree_node* right_part = nullptr;
+    bin_tree_node** left_end = &left_part;
+    bin_tree_node** right_end = &right_part;
+    bin_tree_node* n = *top;
+    while (n != u) {
+        bin_tree_node** next;
+        if (order(u->key, n->key) > 0) {
+            *left_end = n;
+            left_end = next = &n->link[1];
         } else {
-            moved = u->left;
-            x->right = moved;
-            u->left = x;
+            *right_end = n;
+            right_end = next = &n->link[0];
         }
-        moved->parent = x;
-        bin_tree_node* up = x->parent;
-        x->parent = u;
-        propagate_modification(5, u, x);
-        propagate_modification(4, x, moved);
-        child = x;
-        x = up;
+        n = *next;
     }
-    u->parent = x;
-    if (x == &sentinel) {
-        sentinel.left = u;
-    } else {
-        if (x->left == child)
-            x->left = u;
-        else
-            x->right = u;
-        propagate_modification(6, x, u);
-    }
+    *left_end = u->link[0];
+    *right_end = u->link[1];
+    u->link[0] = left_part;
+    u->link[1] = right_part;
+    *top = u;
 }

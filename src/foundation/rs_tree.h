@@ -18,7 +18,8 @@ class rs_tree : public bin_tree {
     std::int32_t root_priority() override {
         return static_cast<std::int32_t>(clib_random_source.next32());
     }
-    // Rotates the new interior node up while its priority is below its parent's.
-    void insert_rebal(bin_tree_node* u) override;
+    // Moves the new interior node u up into the link `top`, above every node of its path whose
+    // priority is larger than its own.
+    void insert_rebal(bin_tree_node* u, bin_tree_node** top) override;
     const char* tree_name() const override { return "Randomized Tree"; }
 };

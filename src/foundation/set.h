@@ -22,11 +22,11 @@ class set : public rs_tree {
     }
     ~set() override { clear_with(*this); }
 
-    item insert(const T& x) { return rs_tree::insert(clib_search_word(x), clib_null_word()); }
-    void del(const T& x) { rs_tree::del(clib_search_word(x)); }
-    bool member(const T& x) const { return rs_tree::member(clib_search_word(x)); }
+    item insert(const T& x) { return insert_with(clib_search_word(x), clib_null_word(), probe{x}); }
+    void del(const T& x) { del_with(probe{x}); }
+    bool member(const T& x) const { return member_with(probe{x}); }
     // The item holding x, or nil.
-    item lookup(const T& x) const { return rs_tree::lookup(clib_search_word(x)); }
+    item lookup(const T& x) const { return lookup_with(probe{x}); }
     using rs_tree::lookup;
     // The smallest key; an empty set answers a default key instead of reading through nil.
     const T& choose() const {
@@ -156,5 +156,13 @@ class set : public rs_tree {
     int tree_type_id() const override { return 4; }
 
   private:
+    // Compares x with a node's key in T's own order, without a virtual call.
+    struct probe {
+        static constexpr bool in_place =
+            std::is_arithmetic_v<T> || std::is_enum_v<T> || std::is_pointer_v<T>;
+        std::conditional_t<clib_in_word<T>, T, const T&> x;
+        int operator()(const clib_word& w) const { return compare(x, clib_access<T>(w)); }
+    };
+
     mutable std::optional<T> holder;
 };

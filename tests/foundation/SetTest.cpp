@@ -1,6 +1,7 @@
 // Tests of the randomized-search-tree set: ordering, algebra, comparisons and the random source.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <set>
 #include <string>
@@ -24,33 +25,33 @@ set<int> of(std::initializer_list<int> xs) {
 }
 
 // Checks the shape of a set of ints: heap order of priorities, routers equal to the largest key
-// of their left subtree, and leaves routed by the node that carries their key.
+// of their left subtree, and leaves met in the order of the leaf chain, which ascends.
 struct ShapeProbe : set<int> {
     using set<int>::set;
-    int max_key(bin_tree_node* v) {
-        while (!v->is_leaf()) v = v->right;
-        return key(v);
-    }
-    void check(bin_tree_node* v, bin_tree_node* parent, int& leaves) {
-        ASSERT_EQ(v->parent, parent);
-        if (v->is_leaf()) {
-            ++leaves;
-            if (v->routing != &sentinel) {
-                ASSERT_EQ(clib_access<int>(v->routing->key), key(v));
-            }
-            return;
+    // Walks the subtree under a link; answers its largest key.
+    int check(bin_tree_node* l, const bin_tree_node* parent, bin_tree_node*& expected_leaf) {
+        bin_tree_node* v = node_of(l);
+        if (is_leaf_link(l)) {
+            EXPECT_EQ(v, expected_leaf);
+            expected_leaf = next_item(v);
+            return key(v);
         }
-        if (parent != &sentinel) {
-            ASSERT_LE(parent->prio, v->prio);
+        if (parent != nullptr) {
+            EXPECT_LE(parent->prio, v->prio);
         }
-        ASSERT_EQ(clib_access<int>(v->key), max_key(v->left));
-        check(v->left, v, leaves);
-        check(v->right, v, leaves);
+        int left_max = check(v->link[0], v, expected_leaf);
+        EXPECT_EQ(clib_access<int>(v->key), left_max);
+        int right_max = check(v->link[1], v, expected_leaf);
+        EXPECT_LT(left_max, right_max);
+        return right_max;
     }
     void check_shape() {
-        int leaves = 0;
-        if (root() != nullptr) check(root(), &sentinel, leaves);
-        EXPECT_EQ(leaves, size());
+        std::vector<int> chain = keys(*this);
+        EXPECT_TRUE(std::is_sorted(chain.begin(), chain.end()));
+        EXPECT_EQ(static_cast<int>(chain.size()), size());
+        bin_tree_node* expected_leaf = first_item();
+        if (root_link != nullptr) check(root_link, nullptr, expected_leaf);
+        EXPECT_EQ(expected_leaf, nullptr);
     }
 };
 
@@ -65,6 +66,50 @@ TEST(Set, ShapeStaysSoundUnderInsertionAndDeletion) {
     copy.check_shape();
 }
 
+TEST(Set, ItemsAreFoundWhereverTheSearchMeetsTheKey) {
+    std::mt19937 rng(5);
+    set<int> s;
+    std::vector<set<int>::item> items(2000, nullptr);
+    for (int i = 0; i < 2000; ++i) {
+        int k = static_cast<int>(rng() % 2000);
+        auto it = s.insert(k);
+        if (items[k] != nullptr) {
+            ASSERT_EQ(it, items[k]);  // a duplicate answers the leaf it already has
+        }
+        items[k] = it;
+    }
+    for (int k = -1; k <= 2000; ++k) {
+        set<int>::item expected = k >= 0 && k < 2000 ? items[k] : nullptr;
+        ASSERT_EQ(s.lookup(k), expected);
+        ASSERT_EQ(s.member(k), expected != nullptr);
+    }
+    for (int k = 0; k < 2000; k += 2)
+        if (items[k] != nullptr) s.del_item(items[k]);
+    s.del_item(nullptr);
+    for (int k = 0; k < 2000; ++k) ASSERT_EQ(s.member(k), k % 2 == 1 && items[k] != nullptr);
+}
+
+TEST(Set, EveryNodeGoesBackToTheFreeListItCameFrom) {
+    auto used = [] {
+        std::int64_t n = 0;
+        for (int size = 28; size <= 32; ++size)
+            n += std_memory_mgr->carved_count(size) - std_memory_mgr->free_count(size);
+        return n;
+    };
+    std::int64_t before = used();
+    {
+        std::mt19937 rng(23);
+        set<std::string> s;
+        for (int i = 0; i < 20000; ++i) s.insert(std::to_string(rng() % 30000));
+        set<std::string> copy(s);
+        for (int i = 0; i < 20000; ++i) s.del(std::to_string(rng() % 30000));
+        EXPECT_EQ(used() - before, 2 * (s.size() + copy.size()) - 2);
+        copy.clear();
+        EXPECT_EQ(used() - before, 2 * s.size() - 1);
+    }
+    EXPECT_EQ(used(), before);
+}
+
 TEST(Set, DuplicateInsertKeepsOneLeaf) {
     set<int> s;
     auto a = s.insert(7);
@@ -77,8 +122,8 @@ TEST(Set, SingleKeyIsItsOwnNeighbour) {
     set<int> s;
     auto it = s.insert(1);
     EXPECT_EQ(s.root(), it);
-    EXPECT_EQ(it->left, it);
-    EXPECT_EQ(it->right, it);
+    EXPECT_EQ(it->left(), it);
+    EXPECT_EQ(it->right(), it);
     EXPECT_EQ(s.next_item(it), nullptr);
     s.del(1);
     EXPECT_TRUE(s.empty());
