@@ -1,6 +1,7 @@
 // The container library's small-object allocator: one free list per exact byte size.
 #include "foundation/MemoryManager.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -199,6 +200,11 @@ void memory_manager::allocate_block(std::int32_t size, std::int32_t n) {
         bytes = 2 * stride;
     }
     auto* block = static_cast<unsigned char*>(arena->take(bytes));
+    // Set nodes keep data in the top 16 bits of their links: a chunk must lie below 2^48.
+    // Operating systems hand such addresses out only on request, but one would corrupt trees.
+    constexpr std::uintptr_t kAddressLimit = std::uintptr_t{1} << 48;
+    if (block != nullptr && reinterpret_cast<std::uintptr_t>(block) >= kAddressLimit - bytes)
+        block = nullptr;
     if (block == nullptr) {
         std::fputs("\n", stderr);
         print_statistics();

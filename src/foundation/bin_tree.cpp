@@ -107,10 +107,10 @@ void bin_tree::clear_with(const bin_tree& hooks) {
             free_leaf(leaf);
             break;
         }
-        bin_tree_node* left = cur->link[0];
+        bin_tree_node* left = child(cur, 0);
         if (!is_leaf_link(left)) {
-            cur->link[0] = left->link[1];
-            left->link[1] = cur;
+            set_link(&cur->link[0], child(left, 1));
+            set_link(&left->link[1], cur);
             cur = left;
             continue;
         }
@@ -119,7 +119,7 @@ void bin_tree::clear_with(const bin_tree& hooks) {
         hooks.clear_inf(leaf->inf);
         hooks.clear_iinf(cur);
         free_leaf(leaf);
-        bin_tree_node* next = cur->link[1];
+        bin_tree_node* next = child(cur, 1);
         free_interior(cur);
         cur = next;
     }
@@ -144,11 +144,11 @@ bin_tree_node* bin_tree::copy_subtree(const bin_tree_node* src, const bin_tree& 
         prev_leaf = n;
         return leaf_link(n);
     }
-    bin_tree_node* n = new_interior(src->prio);
-    n->link[0] = copy_subtree(src->link[0], hooks, prev_leaf);
+    bin_tree_node* n = new_interior(prio_of(src));
+    set_link(&n->link[0], copy_subtree(child(src, 0), hooks, prev_leaf));
     // The router is the largest key of the left subtree: the leaf copied last.
     n->key = prev_leaf->key;
-    n->link[1] = copy_subtree(src->link[1], hooks, prev_leaf);
+    set_link(&n->link[1], copy_subtree(child(src, 1), hooks, prev_leaf));
     return n;
 }
 

@@ -13,21 +13,21 @@ void rs_tree::insert_rebal(bin_tree_node* u, bin_tree_node** top) {
     bin_tree_node* right_part = nullptr;
     bin_tree_node** left_end = &left_part;
     bin_tree_node** right_end = &right_part;
-    bin_tree_node* n = *top;
+    bin_tree_node* n = strip(*top);
     while (n != u) {
         bin_tree_node** next;
         if (order(u->key, n->key) > 0) {
-            *left_end = n;
+            set_link(left_end, n);
             left_end = next = &n->link[1];
         } else {
-            *right_end = n;
+            set_link(right_end, n);
             right_end = next = &n->link[0];
         }
-        n = *next;
+        n = strip(*next);
     }
-    *left_end = u->link[0];
-    *right_end = u->link[1];
-    u->link[0] = left_part;
-    u->link[1] = right_part;
-    *top = u;
+    set_link(left_end, child(u, 0));
+    set_link(right_end, child(u, 1));
+    set_link(&u->link[0], left_part);
+    set_link(&u->link[1], right_part);
+    set_link(top, u);
 }
