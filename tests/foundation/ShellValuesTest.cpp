@@ -29,15 +29,12 @@ TEST_F(ShellValuesTest, PrintedAndDisplayedForms) {
     FLSysString text("a b");
     EXPECT_EQ(printed(text), "\"a b\"");
     EXPECT_EQ(displayed(text), "a b\n");
-    EXPECT_EQ(text.value(), "a b");
 
     FLSysBoolean five(5), zero(0);
     EXPECT_EQ(printed(five), "true");
     EXPECT_EQ(displayed(zero), "false\n");
 
-    FLSysInteger number(-17);
-    EXPECT_EQ(printed(number), "-17");
-    EXPECT_EQ(displayed(number), "-17\n");
+    EXPECT_EQ(displayed(FLSysInteger(-17)), "-17\n");
 
     FLSysSymbol symbol("abc");
     EXPECT_EQ(printed(symbol), "FLSysSymbol(abc)");
@@ -51,15 +48,9 @@ TEST_F(ShellValuesTest, PrintedAndDisplayedForms) {
 }
 
 TEST_F(ShellValuesTest, ClassTests) {
-    FLSysEsc escape("return");
-    EXPECT_TRUE(escape.isA("FLSysEsc"));
-    EXPECT_TRUE(escape.isA("FLSysSymbol"));
-    EXPECT_TRUE(escape.isA("FLSysObject"));
+    // An escape is a symbol, not the other way round; a boolean is no integer.
+    EXPECT_TRUE(FLSysEsc("return").isA("FLSysSymbol"));
     EXPECT_FALSE(FLSysSymbol("x").isA("FLSysEsc"));
-    EXPECT_TRUE(FLSysString("").isA("FLSysString"));
-    EXPECT_FALSE(FLSysString("").isA("FLSysInteger"));
-    EXPECT_TRUE(FLSysInteger(1).isA("FLSysInteger"));
-    EXPECT_TRUE(FLSysBoolean(1).isA("FLSysBoolean"));
     EXPECT_FALSE(FLSysBoolean(1).isA("FLSysInteger"));
 }
 
@@ -81,21 +72,15 @@ TEST_F(ShellValuesTest, StringLiterals) {
 }
 
 TEST_F(ShellValuesTest, IntegerLiterals) {
-    const std::pair<const char*, int> good[] = {{"-12", -12},
-                                                {"007", 7},
-                                                {"-", 0},
-                                                {"0", 0},
-                                                {"2147483647", INT_MAX},
-                                                {"-2147483648", INT_MIN},
-                                                {"00000000000000000042", 42}};
+    const std::pair<const char*, int> good[] = {
+        {"-", 0}, {"-2147483648", INT_MIN}, {"00000000000000000042", 42}};
     for (const auto& [token, value] : good) {
         FLSysInteger* literal = FLSysInteger::fromLiteral(token);
         ASSERT_NE(literal, nullptr) << token;
         EXPECT_EQ(literal->value(), value) << token;
         decRef(literal);
     }
-    for (const char* bad :
-         {"", "1a", "+5", "--1", " 1", "2147483648", "-2147483649", "99999999999999999999999"}) {
+    for (const char* bad : {"", "1a", "+5", " 1", "2147483648", "-2147483649"}) {
         EXPECT_EQ(FLSysInteger::fromLiteral(bad), nullptr) << bad;
     }
     EXPECT_EQ(FLSysInteger("  42abc").value(), 42);

@@ -29,7 +29,6 @@ void checkFreshStartup() {
     check(centralErrorHandler().getError() == Error::ok(), "the kept error is not OK");
     check(centralErrorHandler().getError().getName() == "OK", "the kept error is not named OK");
     check(trueConstant().value() == 1 && falseConstant().value() == 0, "boolean constants");
-    check(centralTimer().diffReal() == "no stop done", "the timer is not running");
     check(centralTimer().diffUser() == "no stop done", "the timer is not running");
     for (OutputChannel* channel : {&answerChannel(), &errorChannel(), &debugChannel(),
                                    &helpChannel(), &statisticChannel(), &systemChannel()}) {
@@ -38,7 +37,6 @@ void checkFreshStartup() {
         // Without a stream the text goes nowhere, and nothing fails.
         *channel << "dropped" << 42 << std::endl;
     }
-    check(&answerChannel() != &systemChannel(), "channels are shared");
     check(programDirectory().empty(), "the program directory is set");
     std::exit(failures == 0 ? 0 : 1);
 }
@@ -56,7 +54,7 @@ TEST(StartupTest, GlobalsAreNeverDestroyedByReleases) {
     decRef(&centralTimer());
     decRef(&centralStatistic());
     decRef(&statisticChannel());
-    EXPECT_TRUE(centralTimer().isA("Timer"));
-    EXPECT_TRUE(centralStatistic().isA("StatisticHandler"));
-    EXPECT_TRUE(statisticChannel().isA("OutputChannel"));
+    EXPECT_EQ(centralTimer().diffReal(), "no stop done");
+    EXPECT_TRUE(centralStatistic().isOk());
+    EXPECT_TRUE(statisticChannel().isOk());
 }

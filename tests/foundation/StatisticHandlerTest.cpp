@@ -97,7 +97,4 @@ TEST(StatisticHandlerTest, IdentityHelpAndClassObject) {
     EXPECT_TRUE(made->isA("StatisticHandler"));
     static_cast<StatisticHandler*>(made)->insert("owned by the new handler", 1);
     decRef(made);
-    clib_list<FLSysObject*> args;
-    args.append(&handler);
-    EXPECT_EQ(meta.methodCall("new", &args), nullptr);
 }

@@ -139,8 +139,6 @@ TEST(FrameManagerTest, NameIteratorsRunInIdentifierOrderAndReuse) {
     EXPECT_FALSE(it->next());
     ASSERT_TRUE(it->first());
     EXPECT_EQ(it->atColumn(2), InternalName::UndefinedObject);
-    EXPECT_TRUE(it->isA("SetNamesIterator"));
-    EXPECT_FALSE(it->isA("ObjNamesIterator"));
     EXPECT_EQ(fm->setNames(it), it);
     // An unregistered name is no longer enumerated.
     EXPECT_EQ(fm->deleteSetFrame(setName(2)), 0);

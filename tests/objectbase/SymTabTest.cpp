@@ -208,7 +208,6 @@ TEST_F(SymTabTest, PrintAndShellIdentity) {
     small->print(out);
     EXPECT_EQ(out.str(), "1 : p pr 2\n3 : a f 0\n2 : \"s\" z 0\nNextEntry : 4\n");
     EXPECT_EQ(small->name(), "aSymTab");
-    EXPECT_TRUE(small->isA("SymTab"));
     std::vector<std::string> texts;
     small->forEachSymbol([&](const FSymbol&, const std::string& text) { texts.push_back(text); });
     EXPECT_EQ(texts, (Names{"p", "\"s\"", "a"}));

@@ -47,7 +47,6 @@ TEST(MainMemPredFrameTest, ReplaceNameMergesEqualRows) {
     EXPECT_EQ(frame.replaceName(obj(2), obj(3)), 0);
 
     Iterator* it = frame.getIterator(nullptr);
-    EXPECT_TRUE(it->isA("TupleSetIterator"));
     EXPECT_EQ(it->columns(), 2);
     int rows = 0;
     for (bool more = it->first(); more; more = it->next()) ++rows;
@@ -89,7 +88,6 @@ TEST(MainMemParamFrameTest, LookupAndInsertResults) {
     EXPECT_EQ(frame.size(), 3);
 
     Iterator* it = frame.getIterator(nullptr);
-    EXPECT_TRUE(it->isA("ExtendedTupleSetIterator"));
     EXPECT_EQ(it->columns(), 3);
     decRef(it);
 }

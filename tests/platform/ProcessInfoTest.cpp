@@ -52,6 +52,4 @@ TEST(ClockTest, SteadyClockDoesNotGoBackAndLocalTimeIsAvailable) {
     std::tm local{};
     ASSERT_TRUE(localNow(local));
     EXPECT_GE(local.tm_year + 1900, 2000);
-    EXPECT_GE(local.tm_mday, 1);
-    EXPECT_LE(local.tm_mday, 31);
 }

@@ -18,7 +18,6 @@ TEST(DumpFormatterXmlName, FollowsTheNameKind) {
         {InternalName::String, "\"a\\\"b\"", "a\\\"b"},
         {InternalName::Float, "#1.5", "1.5"},
         {InternalName::Object, "a.b(c)", "a-b-c"},
-        {InternalName::Object, "f(x,y)", "f-x-y"},
         {InternalName::Function, "@m(\"s\")", "-m-s"},
         {InternalName::Object, "a__-b", "a_-b"},
         {InternalName::Object, "a---b", "a--b"},   // the dash after a removed one is passed over
