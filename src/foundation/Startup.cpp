@@ -2,7 +2,8 @@
 #include "foundation/Startup.h"
 
 // The container library's start-up object comes with this header, so the memory manager exists
-// before any global below and is torn down after all of them.
+// (and the floating-point precision is set) before any global below, and is torn down after all
+// of them.
 #include "foundation/ClibStartup.h"
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
@@ -13,7 +14,6 @@
 #include "language/ParseTreeClassNames.h"
 
 void startupGlobals() {
-    clib_set_fpu_precision();
     // The catalogue constants are namespace-scope globals, built before main; the OK error is
     // made first of the rest, since the central handler copies it.
     Error::ok();

@@ -26,10 +26,6 @@ MainMemOM::MainMemOM() {
 
 MainMemOM::~MainMemOM() {
     clear();
-    for (Iterator*& cached : cachedIterators) {
-        if (cached != nullptr) decRef(cached);
-        cached = nullptr;
-    }
     decRef(frameManager);
     decRef(nameHandler);
     // Parsers and printers that keep the symbol table beyond this manager hold their own
@@ -202,8 +198,7 @@ MainMemParamFrame* MainMemOM::createParamFrame(int arity, InternalName& name) {
     InternalName fresh(nameHandler->nextParamId(), InternalName::ParamFrame,
                        static_cast<std::int8_t>(arity));
     if (frameManager->insertParamFrame(fresh, frame) != 0) {
-        // A refused registration may still have kept the frame; then the manager owns it.
-        if (getParamFrame(fresh) != frame) delete frame;
+        delete frame;  // a refused registration keeps nothing
         centralErrorHandler().report(err5::NoParamFrame);
         return nullptr;
     }

@@ -294,7 +294,6 @@ class MainMemOM : public OM {
     clib_dictionary<FSymbol, InternalName> symbolToName;
     clib_dictionary<InternalName, FSymbol> nameToSymbol;
     clib_dictionary<InternalName, set<FSymbol>*> nameToSymbols;
-    Iterator* cachedIterators[4] = {nullptr, nullptr, nullptr, nullptr};
     clib_dictionary<MethodKey, set<InternalName>*> methodsTable;
     clib_dictionary<InternalName, set<MethodSig>*> methodSignatures;
     // Looked up on every stored value and never walked in key order: hashed.

@@ -373,8 +373,7 @@ MainMemPredFrame* MainMemOM::createPredFrame(const InternalName& predicate, int 
         return nullptr;
     }
     if (frameManager->insertPredFrame(predicate, frame) != 0) {
-        // A refused registration may still have kept the frame; then the manager owns it.
-        if (getPredFrame(predicate) != frame) delete frame;
+        delete frame;  // a refused registration keeps nothing
         centralErrorHandler().report(err5::NoPredFrame);
         return nullptr;
     }
