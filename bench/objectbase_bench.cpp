@@ -4,7 +4,7 @@
 #include <fstream>
 #include <string>
 
-#include "access/Iterator.h"
+#include "objectbase/Iterator.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/SymTab.h"
 

@@ -7,10 +7,11 @@
 #include "foundation/FLSysObject.h"
 #include "foundation/clib_dictionary.h"
 #include "objectbase/InternalName.h"
+#include "objectbase/NameRemapListener.h"
 
 class OM;
 
-class OMAccess : public FLSysObject {
+class OMAccess : public FLSysObject, public NameRemapListener {
   public:
     // Takes a reference to the object manager (null allowed) and registers itself with it, so
     // that the manager can hand on the names it rewrites.
@@ -35,7 +36,7 @@ class OMAccess : public FLSysObject {
     // Moves the entry of oldName, if there is one, to the key rep (replacing rep's own entry);
     // without an entry for oldName nothing happens. The object manager calls it for every pair
     // of names it rewrites while it applies equalities.
-    virtual void remapName(InternalName oldName, InternalName rep);
+    void remapName(InternalName oldName, InternalName rep) override;
 
   protected:
     // A name with an entry stands for the name it maps to.

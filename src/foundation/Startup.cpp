@@ -11,7 +11,7 @@
 #include "foundation/ShellValues.h"
 #include "foundation/StatisticHandler.h"
 #include "foundation/Timer.h"
-#include "language/ParseTreeClassNames.h"
+#include "foundation/ParseTreeClassNames.h"
 
 void startupGlobals() {
     // The catalogue constants are namespace-scope globals, built before main; the OK error is

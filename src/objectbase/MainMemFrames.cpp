@@ -4,7 +4,7 @@
 #include <ostream>
 #include <vector>
 
-#include "access/SetIterator.h"
+#include "objectbase/SetIterator.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "access/Iterator.h"
+#include "objectbase/Iterator.h"
 #include "foundation/clib_dictionary.h"
 #include "foundation/clib_list.h"
 #include "foundation/set.h"

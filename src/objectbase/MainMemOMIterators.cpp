@@ -1,5 +1,5 @@
 // The iterators the main-memory object manager hands out, with their reuse protocol.
-#include "access/SetIterator.h"
+#include "objectbase/SetIterator.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "objectbase/FrameManager.h"

@@ -2,7 +2,7 @@
 #include <iostream>
 #include <vector>
 
-#include "access/Iterator.h"
+#include "objectbase/Iterator.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/SymTab.h"
 

@@ -4,7 +4,7 @@
 #include <ostream>
 #include <vector>
 
-#include "compile/TupleSetIterator.h"
+#include "objectbase/TupleSetIterator.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/MainMemFrames.h"
 

@@ -3,7 +3,7 @@
 
 #include "objectbase/MainMemOM.h"
 
-OMAccess* OM::setOMAccess(OMAccess* access) {
+NameRemapListener* OM::setOMAccess(NameRemapListener* access) {
     omAccess = access;
     return access;
 }

@@ -8,6 +8,7 @@
 #include "foundation/set.h"
 #include "objectbase/FSymbol.h"
 #include "objectbase/InternalName.h"
+#include "objectbase/NameRemapListener.h"
 
 class DeltaTable;
 class DumpFormatter;
@@ -16,7 +17,6 @@ class MainMemObjFrame;
 class MainMemParamFrame;
 class MainMemPredFrame;
 class MainMemSetFrame;
-class OMAccess;
 class SymTab;
 
 // Conventions: lookups answer 1 (found) or 0 and write their result through an out-parameter;
@@ -37,10 +37,11 @@ class OM : public FLSysObject {
     void display(OutputChannel& channel) const override = 0;
     bool isA(const std::string& className) const override = 0;
 
-    // Remembers the access layer that drives this object manager (not owned) and returns it.
-    virtual OMAccess* setOMAccess(OMAccess* access);
+    // Remembers the access layer that drives this object manager (not owned) and returns it; the
+    // manager reaches it only through the listener's remapName.
+    virtual NameRemapListener* setOMAccess(NameRemapListener* access);
     // The access layer registered last; null when none.
-    OMAccess* getOMAccess() const { return omAccess; }
+    NameRemapListener* getOMAccess() const { return omAccess; }
 
     // Empties the object base: back to the state right after construction.
     virtual void clear() = 0;
@@ -140,7 +141,7 @@ class OM : public FLSysObject {
   protected:
     ~OM() override = default;
 
-    OMAccess* omAccess = nullptr;
+    NameRemapListener* omAccess = nullptr;
 };
 
 // The class object registered as "classOM": "new" without arguments makes a MainMemOM.

@@ -1,7 +1,7 @@
 // Tests of object frames, set frames and the method iterator.
 #include <gtest/gtest.h>
 
-#include "access/SetIterator.h"
+#include "objectbase/SetIterator.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/ObjectBaseTestSupport.h"
 #include "support/ChannelCapture.h"

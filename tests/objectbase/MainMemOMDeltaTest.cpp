@@ -4,15 +4,15 @@
 #include <sstream>
 #include <vector>
 
-#include "access/Iterator.h"
-#include "eval/DeltaTable.h"
+#include "objectbase/Iterator.h"
+#include "objectbase/DeltaTable.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/FLSysOStream.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/ObjectBaseTestSupport.h"
 #include "objectbase/SymTab.h"
-#include "shell/DumpFormatter.h"
+#include "objectbase/DumpFormatter.h"
 #include "support/ChannelCapture.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "access/Iterator.h"
+#include "objectbase/Iterator.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/clib_list.h"
 #include "objectbase/MainMemOM.h"

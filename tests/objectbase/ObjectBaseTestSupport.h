@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "access/Iterator.h"
+#include "objectbase/Iterator.h"
 #include "foundation/ErrorHandler.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/MainMemOM.h"

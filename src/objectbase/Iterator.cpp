@@ -1,4 +1,4 @@
 // The out-of-line destructor of the iterator protocol, which anchors its virtual table here.
-#include "access/Iterator.h"
+#include "objectbase/Iterator.h"
 
 Iterator::~Iterator() = default;

@@ -1,5 +1,5 @@
 // The class tests and error reports of the tuple-set iterators.
-#include "compile/TupleSetIterator.h"
+#include "objectbase/TupleSetIterator.h"
 
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "access/SetIterator.h"
+#include "objectbase/SetIterator.h"
 #include "foundation/ErrorHandler.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "compile/TupleSetIterator.h"
+#include "objectbase/TupleSetIterator.h"
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
 

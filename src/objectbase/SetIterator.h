@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "access/Iterator.h"
+#include "objectbase/Iterator.h"
 #include "foundation/set.h"
 #include "objectbase/InternalName.h"
 

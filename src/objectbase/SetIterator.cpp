@@ -1,5 +1,5 @@
 // The walk of SetIterator over the members of a set, in ascending identifier order.
-#include "access/SetIterator.h"
+#include "objectbase/SetIterator.h"
 
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"

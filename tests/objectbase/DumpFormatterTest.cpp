@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "objectbase/InternalName.h"
-#include "shell/DumpFormatter.h"
+#include "objectbase/DumpFormatter.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "access/Iterator.h"
+#include "objectbase/Iterator.h"
 #include "foundation/Error.h"
 #include "foundation/set.h"
 #include "objectbase/InternalName.h"

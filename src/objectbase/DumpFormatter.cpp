@@ -1,5 +1,5 @@
 // The operations all dump formatters share: the end of line and the XML form of names.
-#include "shell/DumpFormatter.h"
+#include "objectbase/DumpFormatter.h"
 
 #include "foundation/OutputChannel.h"
 #include "objectbase/InternalName.h"
