@@ -8,6 +8,8 @@
 
 #include "foundation/OutputChannel.h"
 #include "foundation/clib_list.h"
+#include "language/AggExpr.h"
+#include "language/ArithmeticExpr.h"
 #include "language/FLiteral.h"
 #include "language/FLiteralList.h"
 #include "language/FProgram.h"
@@ -76,6 +78,16 @@ class TreeBuilder {
                    int groupEnd = 0) {
         return own(new PTerm(symbol(name, InternalName::BuiltinPredicate, int(args.size())),
                              groupStart, groupEnd, argList(args)));
+    }
+
+    ArithmeticExpr* arith(FTerm* left, const std::string& op, FTerm* right) {
+        return own(new ArithmeticExpr(left, right, op));
+    }
+    AggExpr* agg(const std::string& op, const std::string& var,
+                 std::initializer_list<const char*> groups, FLiteralList* body) {
+        VarList groupVars;
+        for (const char* group : groups) groupVars.append(varSymbol(group));
+        return own(new AggExpr(body, varSymbol(var), op, groupVars));
     }
 
     FLiteral* lit(FTerm* term, bool negated = false) {
