@@ -21,5 +21,5 @@ void EsisReader::readEsisLine(std::istream& in) {
             return;
         }
     }
-    line = "\n";
+    line.assign(1, '\n');
 }
