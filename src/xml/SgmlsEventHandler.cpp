@@ -45,6 +45,22 @@ bool locate(const Location& loc, StringC& file, unsigned long& line) {
     }
 }
 
+// The type word of an entity definition, with the blanks around it.
+const char* dataTypeWord(EntityDecl::DataType type) {
+    switch (type) {
+        case EntityDecl::sgmlText:
+            return " TEXT ";
+        case EntityDecl::pi:
+            return " PI ";
+        case EntityDecl::cdata:
+            return " CDATA ";
+        case EntityDecl::sdata:
+            return " SDATA ";
+        default:
+            return " NDATA ";
+    }
+}
+
 }  // namespace
 
 SgmlsEventHandler::SgmlsEventHandler(const SgmlParser* parser, OutputCharStream* os,
@@ -403,18 +419,10 @@ void SgmlsEventHandler::defineEntity(const Entity* entity) {
         writeExternalId(dataEntity->externalId(), true);
         os.put('E');
         writeEscaped(entity->name());
-        switch (entity->dataType()) {
-            case EntityDecl::cdata:
-                os << " CDATA ";
-                break;
-            case EntityDecl::sdata:
-                os << " SDATA ";
-                break;
-            default:
-                os << " NDATA ";
-                break;
+        os << dataTypeWord(entity->dataType());
+        if (const Notation* notation = dataEntity->notation()) {
+            writeEscaped(notation->name());
         }
-        writeEscaped(dataEntity->notation()->name());
         os.put('\n');
         writeAttributes(dataEntity->attributes(), 'D', &entity->name());
     } else if (const SubdocEntity* subdoc = entity->asSubdocEntity()) {
@@ -426,20 +434,7 @@ void SgmlsEventHandler::defineEntity(const Entity* entity) {
     } else if (const InternalEntity* internal = entity->asInternalEntity()) {
         os.put('I');
         writeEscaped(entity->name());
-        switch (entity->dataType()) {
-            case EntityDecl::pi:
-                os << " PI ";
-                break;
-            case EntityDecl::cdata:
-                os << " CDATA ";
-                break;
-            case EntityDecl::sdata:
-                os << " SDATA ";
-                break;
-            default:
-                os << " TEXT ";
-                break;
-        }
+        os << dataTypeWord(entity->dataType());
         writeEscaped(internal->string());
         os.put('\n');
     }

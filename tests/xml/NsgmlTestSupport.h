@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -95,6 +96,40 @@ class ParseRun {
 
   private:
     std::filesystem::path dir;
+};
+
+// Sends standard output to a file for as long as it lives.
+class StdoutCapture {
+  public:
+    explicit StdoutCapture(const std::string& file) : file(file) {
+        std::fflush(stdout);
+        saved = dup(1);
+        sink = std::fopen(file.c_str(), "w");
+        dup2(fileno(sink), 1);
+    }
+    ~StdoutCapture() { restore(); }
+    StdoutCapture(const StdoutCapture&) = delete;
+    StdoutCapture& operator=(const StdoutCapture&) = delete;
+
+    // Puts standard output back and answers what was written meanwhile.
+    std::string text() {
+        restore();
+        return readFile(file);
+    }
+
+  private:
+    void restore() {
+        if (saved >= 0) {
+            std::fflush(stdout);
+            dup2(saved, 1);
+            close(saved);
+            std::fclose(sink);
+            saved = -1;
+        }
+    }
+    std::string file;
+    int saved = -1;
+    FILE* sink = nullptr;
 };
 
 }  // namespace nsgmltest

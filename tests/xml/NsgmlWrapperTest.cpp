@@ -180,36 +180,20 @@ TEST(NsgmlWrapperTest, UnwritableOutputFileFailsTheRun) {
     std::string out = run.path("missing-folder/stream").string();
     wrapper.setOutputFile(out.c_str());
     // Standard output goes to a file for the run, to see that nothing lands there.
-    std::string captured = run.path("stdout").string();
-    std::fflush(stdout);
-    int saved = dup(1);
-    FILE* sink = std::fopen(captured.c_str(), "w");
-    dup2(fileno(sink), 1);
+    StdoutCapture captured(run.path("stdout").string());
     RunResult result = run.run(wrapper, run.xmlArgs(data("shelf.xml")));
-    std::fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
-    std::fclose(sink);
+    EXPECT_EQ(captured.text(), "");
     EXPECT_NE(result.status, 0);
     EXPECT_NE(result.errors.find(out), std::string::npos) << result.errors;
-    EXPECT_EQ(readFile(captured), "");
 }
 
 TEST(NsgmlWrapperTest, WithoutOutputFileTheStreamGoesToStandardOutput) {
     ParseRun run;
     NsgmlWrapper wrapper;
-    std::string captured = run.path("stdout").string();
-    std::fflush(stdout);
-    int saved = dup(1);
-    FILE* sink = std::fopen(captured.c_str(), "w");
-    dup2(fileno(sink), 1);
+    StdoutCapture captured(run.path("stdout").string());
     RunResult result = run.run(wrapper, run.xmlArgs(data("internal.xml")));
-    std::fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
-    std::fclose(sink);
+    EXPECT_EQ(captured.text(), "!doctype note\n(note\n-inside\n)note\nC\n");
     EXPECT_EQ(result.status, 0) << result.errors;
-    EXPECT_EQ(readFile(captured), "!doctype note\n(note\n-inside\n)note\nC\n");
 }
 
 }  // namespace
