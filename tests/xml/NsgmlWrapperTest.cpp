@@ -39,6 +39,14 @@ TEST(NsgmlWrapperTest, XmlDocumentGivesTheHandWrittenStream) {
     EXPECT_EQ(result.stream, readFile(dataDir() / "shelf.esis"));
 }
 
+TEST(NsgmlWrapperTest, EncodingDeclarationIsHonouredAndTheStreamIsUtf8) {
+    ParseRun run;
+    // The document holds byte 0xE9 under a Latin-1 declaration; the stream holds UTF-8.
+    RunResult result = run.run(run.xmlArgs(data("latin1.xml")));
+    EXPECT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(linesStarting(result.stream, "-"), std::vector<std::string>{"-caf\xC3\xA9"});
+}
+
 TEST(NsgmlWrapperTest, DoctypeLinesFollowTheIdentifiersGiven) {
     ParseRun run;
     writeFile(run.path("public.cat"), "OVERRIDE YES\nPUBLIC \"-//Quorin Test//DTD Note//EN\" \"" +
