@@ -166,6 +166,12 @@ ErrorCountEventHandler* NsgmlsApp::makeEventHandler() {
                                  systemCharset());
 }
 
+void NsgmlsApp::allLinkTypesActivated() {
+    if (!rastFile) {
+        ParserApp::allLinkTypesActivated();
+    }
+}
+
 void NsgmlsApp::installOfflineEntityManager() {
     // The library builds its own manager on first request; it is replaced before any use.
     Ptr<ExtendEntityManager>& manager = entityManager();

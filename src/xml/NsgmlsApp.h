@@ -29,6 +29,8 @@ class NsgmlsApp : public OpenSP::ParserApp {
     void processOption(AppChar opt, const AppChar* arg) override;
     int processArguments(int argc, AppChar** files) override;
     OpenSP::ErrorCountEventHandler* makeEventHandler() override;
+    // Every link type is in use, unless a RAST writer were to choose them.
+    void allLinkTypesActivated() override;
 
   private:
     // Builds the entity manager the way the library would, but with a URL storage manager that

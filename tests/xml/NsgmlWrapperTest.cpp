@@ -82,6 +82,32 @@ TEST(NsgmlWrapperTest, SgmlDocumentWithEveryOutputOption) {
     EXPECT_EQ(maskDataDir(result.stream), readFile(dataDir() / "memo.esis"));
 }
 
+TEST(NsgmlWrapperTest, SgmlLinkAttributesAndSubdocuments) {
+    ParseRun run;
+    // An implicit link type activated by name: its attributes come before the element's own.
+    RunResult link = run.run({"  ", "-f" + run.errorFile(), "-E0", "-alnk",
+                              "-c" + run.catalog().string(), data("link.sgml")});
+    EXPECT_EQ(link.status, 0) << link.errors;
+    EXPECT_EQ(link.stream, readFile(dataDir() / "link.esis"));
+    // A subdocument is defined, then parsed in place between "{" and "}".
+    RunResult whole = run.run(
+        {"  ", "-f" + run.errorFile(), "-E0", "-c" + run.catalog().string(), data("whole.sgml")});
+    EXPECT_EQ(whole.status, 0) << whole.errors;
+    EXPECT_EQ(maskDataDir(whole.stream), readFile(dataDir() / "whole.esis"));
+}
+
+TEST(NsgmlWrapperTest, ParseStoppedEarlyLeavesWhatWasWritten) {
+    ParseRun run;
+    std::vector<std::string> args = run.xmlArgs(data("stops.xml"));
+    args[2] = "-E1";  // stop at the first error
+    RunResult result = run.run(args);
+    EXPECT_NE(result.status, 0);
+    EXPECT_EQ(result.stream.rfind("!doctype list\n(list\n(item\n-one\n)item\n", 0), 0u)
+        << result.stream;
+    EXPECT_EQ(result.stream.find("two"), std::string::npos) << result.stream;
+    EXPECT_EQ(result.stream.back(), '\n');
+}
+
 TEST(NsgmlWrapperTest, HtmlPageTypesIdsAsTokensWithItsDtdFromTheCatalog) {
     ParseRun run;
     writeFile(run.catalog(),
