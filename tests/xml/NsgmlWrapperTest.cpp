@@ -82,6 +82,34 @@ TEST(NsgmlWrapperTest, SgmlDocumentWithEveryOutputOption) {
     EXPECT_EQ(maskDataDir(result.stream), readFile(dataDir() / "memo.esis"));
 }
 
+TEST(NsgmlWrapperTest, NonSgmlCharactersAndNotationFilesOnlyWhenAsked) {
+    ParseRun run;
+    auto args = [&](const std::string& option, const std::string& document) {
+        return std::vector<std::string>{
+            "  ", "-f" + run.errorFile(), "-E0", "-c" + run.catalog().string(), option, document};
+    };
+    auto xml = [&](const std::string& option) {
+        return std::vector<std::string>{
+            "  ",    "-f" + run.errorFile(), "-E0", std::string("-c") + QUORIN_XML_CATALOG, option,
+            "-wxml", data("nonsgml.xml")};
+    };
+    // Character 1 is no XML character: it is left out, or marked with the non-SGML option.
+    RunResult plain = run.run(xml("-oid"));
+    EXPECT_EQ(linesStarting(plain.stream, "Av"), std::vector<std::string>{"Av CDATA xy"});
+    EXPECT_EQ(linesStarting(plain.stream, "-"), std::vector<std::string>{"-ab"});
+    RunResult marked = run.run(xml("-ononsgml"));
+    EXPECT_EQ(linesStarting(marked.stream, "Av"), std::vector<std::string>{"Av CDATA x\\%1;y"});
+    EXPECT_EQ(linesStarting(marked.stream, "-"), std::vector<std::string>{"-a\\%1;b"});
+
+    // Without the entity option the definitions come just before their first use.
+    RunResult memo = run.run(args("-onotation-sysid", data("memo.sgml")));
+    std::string stream = maskDataDir(memo.stream);
+    size_t from = stream.find("now\n") + 4;
+    EXPECT_EQ(stream.substr(from, stream.find("(FIG") - from),
+              "sviewer\nfDATA/viewer\nNGIF\nslogo.gif\nfDATA/logo.gif\nElogo NDATA GIF\n"
+              "ASRC ENTITY logo\n");
+}
+
 TEST(NsgmlWrapperTest, SgmlLinkAttributesAndSubdocuments) {
     ParseRun run;
     // An implicit link type activated by name: its attributes come before the element's own.
