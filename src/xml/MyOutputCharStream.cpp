@@ -36,30 +36,39 @@ void MyOutputCharStream::flushBuf(OpenSP::Char c) {
 }
 
 void MyOutputCharStream::encodeBuffer() {
-    bytes.clear();
+    char* out = bytes;
+    char* const full = bytes + sizeof bytes - maxEscape - 1;
     for (const OpenSP::Char* p = buffer; p < ptr_; ++p) {
+        if (out >= full) {
+            writeBytes(out);
+            out = bytes;
+        }
         OpenSP::Char c = *p;
         if (c < 0x80) {
-            bytes += char(c);
+            *out++ = char(c);
         } else if (c < 0x800) {
-            bytes += char(0xC0 | (c >> 6));
-            bytes += char(0x80 | (c & 0x3F));
+            *out++ = char(0xC0 | (c >> 6));
+            *out++ = char(0x80 | (c & 0x3F));
         } else if (c < 0x10000 && (c < 0xD800 || c > 0xDFFF)) {
-            bytes += char(0xE0 | (c >> 12));
-            bytes += char(0x80 | ((c >> 6) & 0x3F));
-            bytes += char(0x80 | (c & 0x3F));
+            *out++ = char(0xE0 | (c >> 12));
+            *out++ = char(0x80 | ((c >> 6) & 0x3F));
+            *out++ = char(0x80 | (c & 0x3F));
         } else if (c >= 0x10000 && c <= 0x10FFFF) {
-            bytes += char(0xF0 | (c >> 18));
-            bytes += char(0x80 | ((c >> 12) & 0x3F));
-            bytes += char(0x80 | ((c >> 6) & 0x3F));
-            bytes += char(0x80 | (c & 0x3F));
+            *out++ = char(0xF0 | (c >> 18));
+            *out++ = char(0x80 | ((c >> 12) & 0x3F));
+            *out++ = char(0x80 | ((c >> 6) & 0x3F));
+            *out++ = char(0x80 | (c & 0x3F));
         } else {
             // A character UTF-8 cannot hold (a lone surrogate, or beyond Unicode).
-            bytes += "\\#" + std::to_string(c) + ";";
+            out += std::snprintf(out, maxEscape + 1, "\\#%u;", static_cast<unsigned>(c));
         }
     }
     ptr_ = buffer;
-    if (file && !bytes.empty()) {
-        std::fwrite(bytes.data(), 1, bytes.size(), file);
+    writeBytes(out);
+}
+
+void MyOutputCharStream::writeBytes(const char* end) {
+    if (file && end != bytes) {
+        std::fwrite(bytes, 1, end - bytes, file);
     }
 }

@@ -7,7 +7,6 @@
 // clang-format on
 
 #include <cstdio>
-#include <string>
 
 class MyOutputCharStream : public OpenSP::OutputCharStream {
   public:
@@ -27,10 +26,13 @@ class MyOutputCharStream : public OpenSP::OutputCharStream {
     // characters, and everything written is in the file once the run ends or the stream goes.
     void flushBuf(OpenSP::Char c) override;
     void encodeBuffer();
+    void writeBytes(const char* end);
 
-    static constexpr size_t bufferSize = 8192;
+    static constexpr size_t bufferSize = 16384;
+    // The longest a character gets: "\#" and ten digits and ";".
+    static constexpr size_t maxEscape = 13;
     OpenSP::Char buffer[bufferSize];
-    std::string bytes;
+    char bytes[4 * bufferSize];
     std::FILE* file = nullptr;
     bool ownsFile = false;
     int openErrno = 0;

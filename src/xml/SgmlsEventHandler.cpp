@@ -125,8 +125,15 @@ void SgmlsEventHandler::noteLocation(const Location& loc) {
 }
 
 void SgmlsEventHandler::writeEscaped(const Char* s, size_t n) {
+    // Runs of plain characters go out in one piece; that is most of a document's text.
+    size_t plain = 0;
     for (size_t i = 0; i < n; ++i) {
         Char c = s[i];
+        if (c >= 32 && c != '\\') {
+            continue;
+        }
+        os.write(s + plain, i - plain);
+        plain = i + 1;
         if (c == recordEnd) {
             os << "\\n";
             // A record end inside a data line moves the reader to the next line without an "L".
@@ -135,12 +142,11 @@ void SgmlsEventHandler::writeEscaped(const Char* s, size_t n) {
             }
         } else if (c == '\\') {
             os << "\\\\";
-        } else if (c < 32) {
-            os.put('\\').put('0').put(Char('0' + c / 8)).put(Char('0' + c % 8));
         } else {
-            os.put(c);
+            os.put('\\').put('0').put(Char('0' + c / 8)).put(Char('0' + c % 8));
         }
     }
+    os.write(s + plain, n - plain);
 }
 
 void SgmlsEventHandler::writeLine(char command, const StringC& operand) {
