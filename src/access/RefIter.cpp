@@ -116,6 +116,12 @@ bool RefIter::matchArguments() {
     return false;
 }
 
+bool RefIter::next() {
+    if (!initialized || !positioned) return false;
+    positioned = seek();
+    return positioned;
+}
+
 InternalName RefIter::atColumn(int col) {
     if (!initialized || !positioned || col < 1 || col > width) {
         reportInvalidUse();
@@ -157,12 +163,6 @@ bool LeftRefIter::first() {
     return positioned;
 }
 
-bool LeftRefIter::next() {
-    if (!initialized || !positioned) return false;
-    positioned = seek();
-    return positioned;
-}
-
 // ---------------------------------------------------------------------------------------------
 // RightRefIter
 
@@ -200,12 +200,6 @@ bool RightRefIter::seek() {
 
 bool RightRefIter::first() {
     positioned = initialize() && (takeHost(hosts->atColumn(1)) || nextHost()) && seek();
-    return positioned;
-}
-
-bool RightRefIter::next() {
-    if (!initialized || !positioned) return false;
-    positioned = seek();
     return positioned;
 }
 
@@ -253,11 +247,5 @@ bool CommonRefIter::seek() {
 
 bool CommonRefIter::first() {
     positioned = initialize() && (enterHost() || nextHostWithEntries()) && seek();
-    return positioned;
-}
-
-bool CommonRefIter::next() {
-    if (!initialized || !positioned) return false;
-    positioned = seek();
     return positioned;
 }

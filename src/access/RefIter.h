@@ -18,6 +18,8 @@ class MainMemParamFrame;
 // lookup per host instead of a scan.
 class RefIter : public MatchIterator {
   public:
+    // The row after the current one; nothing when not positioned.
+    bool next() override;
     InternalName atColumn(int col) override;
     int columns() override { return width; }
 
@@ -37,6 +39,8 @@ class RefIter : public MatchIterator {
     virtual bool matchArguments();
     // Finds the start; false when there is no row.
     virtual bool initialize() = 0;
+    // The next row from the current entry on; false when there is none.
+    virtual bool seek() = 0;
 
     // Whether a stored value (a set name or a value) agrees with the pattern's result; sets the
     // current result.
@@ -79,16 +83,15 @@ class CommonRefIter : public RefIter {
         : RefIter(tuple, width, methodType, om) {}
 
     bool first() override;
-    bool next() override;
     bool isA(const std::string& className) const override { return className == "CommonRefIter"; }
 
   protected:
     ~CommonRefIter() override;
     bool initialize() override;
 
+    bool seek() override;
+
   private:
-    // The next row from the current entry on.
-    bool seek();
     // Moves to the next host that has an entry of the type and arity; false when none is left.
     bool nextHostWithEntries();
     // Makes the names iterator's current object the host; false when it has no entries.
@@ -104,15 +107,12 @@ class LeftRefIter : public RefIter {
         : RefIter(tuple, width, methodType, om) {}
 
     bool first() override;
-    bool next() override;
     bool isA(const std::string& className) const override { return className == "LeftRefIter"; }
 
   protected:
     ~LeftRefIter() override = default;
     bool initialize() override;
-
-  private:
-    bool seek();
+    bool seek() override;
 };
 
 // Host free, method bound: the hosts that store an entry for the method.
@@ -122,15 +122,15 @@ class RightRefIter : public RefIter {
         : RefIter(tuple, width, methodType, om) {}
 
     bool first() override;
-    bool next() override;
     bool isA(const std::string& className) const override { return className == "RightRefIter"; }
 
   protected:
     ~RightRefIter() override;
     bool initialize() override;
 
+    bool seek() override;
+
   private:
-    bool seek();
     // Moves to the next host that has a frame; false when none is left.
     bool nextHost();
 
