@@ -59,8 +59,8 @@ class MatchIteratorModelTest : public AccessTest {
 
     void build(unsigned seed) {
         random.seed(seed);
-        for (int i = 0; i < 5; ++i) objects.push_back(object("o" + std::to_string(i)));
-        for (int i = 0; i < 3; ++i) methodNames.push_back(object("m" + std::to_string(i)));
+        for (const char* name : {"o0", "o1", "o2", "o3", "o4"}) objects.push_back(object(name));
+        for (const char* name : {"m0", "m1", "m2"}) methodNames.push_back(object(name));
         values = objects;
         for (int i = 0; i < 3; ++i) values.push_back(integer(i));
         values.push_back(object("o0"));
@@ -127,8 +127,8 @@ class MatchIteratorModelTest : public AccessTest {
             if (members == nullptr) continue;
             Iterator* each = members->getIterator(nullptr);
             for (const Row& member : drain(each)) {
-                Row withMember = row;
-                withMember.back() = member[0];
+                Row withMember(row.begin(), row.end() - 1);
+                withMember.insert(withMember.end(), member.begin(), member.end());
                 rows.push_back(withMember);
             }
             decRef(each);
@@ -138,9 +138,10 @@ class MatchIteratorModelTest : public AccessTest {
     }
 
     // Patterns for every combination of bound positions: cells taken from a stored row (so most
-    // patterns have answers) or drawn at random (so some have none).
+    // patterns have answers) or drawn at random (so some have none). A bound `first` is the first
+    // cell of every pattern.
     template <class Check>
-    void forEveryPattern(const std::set<Row>& model, int width, const Row& fixed, Check check) {
+    void forEveryPattern(const std::set<Row>& model, int width, InternalName first, Check check) {
         std::vector<Row> stored(model.begin(), model.end());
         for (int mask = 0; mask < (1 << width); ++mask) {
             for (int trial = 0; trial < 4; ++trial) {
@@ -149,8 +150,8 @@ class MatchIteratorModelTest : public AccessTest {
                     source = stored[below(static_cast<int>(stored.size()))];
                 Row pattern(width, Free);
                 for (int i = 0; i < width; ++i) {
-                    if (i < static_cast<int>(fixed.size()) && fixed[i] != Free) {
-                        pattern[i] = fixed[i];
+                    if (i == 0 && first != Free) {
+                        pattern[i] = first;
                     } else if (mask & (1 << i)) {
                         pattern[i] =
                             source.empty() ? pick(i == 1 ? methodNames : values) : source[i];
@@ -183,7 +184,7 @@ TEST_F(MatchIteratorModelTest, EveryPatternYieldsExactlyTheStoredRows) {
         for (const auto& [key, model] : methods) {
             const auto [type, argCount] = key;
             const int width = argCount + 3;
-            forEveryPattern(model, width, Row{}, [&](const Row& pattern) {
+            forEveryPattern(model, width, Free, [&](const Row& pattern) {
                 Iterator*& reused = pattern[0] != Free ? left : pattern[1] != Free ? right : common;
                 if (reused == nullptr) {
                     if (pattern[0] != Free)
@@ -205,7 +206,7 @@ TEST_F(MatchIteratorModelTest, EveryPatternYieldsExactlyTheStoredRows) {
         decRef(common);
 
         for (const auto& [kind, model] : isa) {
-            forEveryPattern(model, 2, Row{}, [&](const Row& p) {
+            forEveryPattern(model, 2, Free, [&](const Row& p) {
                 Iterator* it = isaIteratorFor(p, kind, om);
                 EXPECT_EQ(expanded(it), matching(model, p)) << "kind " << kind;
                 decRef(it);
@@ -214,7 +215,7 @@ TEST_F(MatchIteratorModelTest, EveryPatternYieldsExactlyTheStoredRows) {
 
         Iterator* predicate = nullptr;
         for (const auto& [arity, model] : predicates) {
-            forEveryPattern(model, arity, Row{}, [&](const Row& pattern) {
+            forEveryPattern(model, arity, Free, [&](const Row& pattern) {
                 if (predicate == nullptr)
                     predicate = new FuncOrPredIter(pattern.data(), arity, 1001,
                                                    predicateSymbols[arity], om);
@@ -226,7 +227,7 @@ TEST_F(MatchIteratorModelTest, EveryPatternYieldsExactlyTheStoredRows) {
         }
         decRef(predicate);
 
-        forEveryPattern(functionTerms, 4, Row{functionSymbol}, [&](const Row& pattern) {
+        forEveryPattern(functionTerms, 4, functionSymbol, [&](const Row& pattern) {
             Iterator* it = new FuncOrPredIter(pattern.data(), 4, 0, functionSymbol, om);
             EXPECT_EQ(expanded(it), matching(functionTerms, pattern));
             decRef(it);
