@@ -1,0 +1,51 @@
+// Minus: negation as failure, the rows of the left operand for which the negated literal's
+// operand has no row agreeing on the shared variables.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "compile/Operator.h"
+
+class SetOperand;
+class Iterator;
+
+class Minus : public Operator {
+  public:
+    // Reports NoBinding once for every right column and every result variable that the left
+    // columns lack; such an operator answers the empty result at every evaluation.
+    Minus(std::string typeName, const clib_list<FSymbol>& leftColumns,
+          const clib_list<FSymbol>& rightColumns, const clib_list<FSymbol>& variables, int arity,
+          int forcedEmpty);
+
+    void print() override;
+    // The first input is the left operand, the last the right; a single input is the right
+    // alone. A ground negation that holds gives the left operand itself.
+    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) override;
+    bool isGroupedBy(const InternalName& var, int* out) override;
+
+  protected:
+    ~Minus() override;
+
+    // The surviving left rows, projected on the result variables.
+    virtual void subtract(SetOperand* result);
+    // Whether some right row agrees with the current left row on every shared column.
+    virtual bool hasMatch();
+
+  private:
+    struct Pair {
+        int left, right;
+    };
+
+    OMAccess* access = nullptr;
+    clib_list<FSymbol> rightColumns;
+    std::int32_t forcedEmpty;
+    std::vector<InternalName> cells;
+    std::int32_t valid = 1;
+    Iterator* leftGroupIter = nullptr;
+    Iterator* rightGroupIter = nullptr;
+    std::vector<Pair> pairs;
+    std::vector<int> positions;
+    Operand* left = nullptr;
+    Operand* right = nullptr;
+};
