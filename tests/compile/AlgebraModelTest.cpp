@@ -33,7 +33,7 @@ class AlgebraModelTest : public AlgebraTest {
     }
 
     InternalName value() {
-        static const InternalName pool[] = {integer(0), integer(1),         integer(2),
+        static const InternalName pool[] = {integer(0), integer(1),      integer(2),
                                             integer(3), floatName(3.0f), integer(4)};
         return pool[std::uniform_int_distribution<int>(0, 5)(random)];
     }
@@ -130,8 +130,7 @@ TEST_F(AlgebraModelTest, MergeEnumeratesGroupsOrPassesOneInputThrough) {
         std::set<Row> expected;
         for (const auto& l : left.rows)
             for (const auto& r : right.rows) expected.insert({l.second[0], r.second[0]});
-        Held<Operand> result(
-            run(product.get(), {left.operand.get(), right.operand.get()}, access));
+        Held<Operand> result(run(product.get(), {left.operand.get(), right.operand.get()}, access));
         ASSERT_EQ(contents(result.get()), unkeyed(expected)) << "round " << round;
 
         Input wide(symbols({x, y}), rows(2, round % 2 == 1));
@@ -223,8 +222,8 @@ TEST_F(AlgebraModelTest, MinusKeepsLeftRowsWithoutPartner) {
             bool partner = false, pairPartner = false;
             for (const auto& r : right.rows) partner = partner || r.second[0] == l.second[1];
             for (const auto& r : pairs.rows)
-                pairPartner = pairPartner ||
-                              (r.second[0] == l.second[1] && r.second[1] == l.second[0]);
+                pairPartner =
+                    pairPartner || (r.second[0] == l.second[1] && r.second[1] == l.second[0]);
             if (!partner) survivors.insert({l.second[0]});
             if (!pairPartner) survivingPairs.insert({l.second[1], l.second[0]});
         }
