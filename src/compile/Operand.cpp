@@ -2,6 +2,7 @@
 #include "compile/Operand.h"
 
 #include <ostream>
+#include <typeinfo>
 
 #include "access/EmptyIterator.h"
 #include "access/OMAccess.h"
@@ -10,23 +11,24 @@
 
 namespace {
 
-// The old iterator when it is one of ours of the wanted word; any other old iterator is released.
+// The old iterator when it is one of ours of the wanted kind; any other old iterator, even one
+// answering to the same word, points into other storage and is released. (The exact class
+// test is cheaper than the word test, and a join asks once per row.)
 template <class It>
-It* reusable(Iterator* old, const char* word) {
+It* reusable(Iterator* old) {
     if (old == nullptr) return nullptr;
-    if (old->isA(word)) {
-        if (auto* own = dynamic_cast<It*>(old)) return own;
-    }
+    if (typeid(*old) == typeid(It)) return static_cast<It*>(old);
     decRef(old);
     return nullptr;
 }
 
-Iterator* rowIterator(Iterator* old, const RowStore* rows, int width) {
-    if (auto* it = reusable<OperandRowIterator>(old, "TupleSetIterator")) {
-        it->reset(rows, width);
+Iterator* rowIterator(Iterator* old, const RowStore* rows, int width, int begin = 0,
+                      int end = -1, int offset = 0) {
+    if (auto* it = reusable<OperandRowIterator>(old)) {
+        it->reset(rows, width, begin, end, offset);
         return it;
     }
-    return new OperandRowIterator(rows, width);
+    return new OperandRowIterator(rows, width, begin, end, offset);
 }
 
 Iterator* emptyIterator(Iterator* old) {
@@ -111,7 +113,7 @@ void Operand::printLexical(OutputChannel& out, OMAccess* access) {
 Operand2::Operand2() : Operand(clib_list<FSymbol>(), 2), names(1) {}
 
 Iterator* Operand2::makeIterator(Iterator* old) {
-    if (auto* it = reusable<OperandNameIterator>(old, "SetIterator")) {
+    if (auto* it = reusable<OperandNameIterator>(old)) {
         it->reset(&names, 1);
         return it;
     }
@@ -137,42 +139,50 @@ bool Operand2::isA(const std::string& className) const {
 // SetOperand
 
 SetOperand::SetOperand(const clib_list<FSymbol>& columns, int kind)
-    : Operand(columns, kind), width(this->columns.size()), keys(1) {}
+    : Operand(columns, kind),
+      width(this->columns.size()),
+      rows(width + 1),
+      scratch(std::size_t(width) + 1) {}
 
-SetOperand::~SetOperand() {
-    for (RowStore* rows : groups) delete rows;
+bool SetOperand::group(const InternalName& key, int& begin, int& end) const {
+    if (!cached || key != lastKey) {
+        if (!rows.findGroup(key, lastBegin, lastEnd)) return false;
+        cached = true;
+        lastKey = key;
+    }
+    begin = lastBegin;
+    end = lastEnd;
+    return true;
 }
 
-const RowStore* SetOperand::group(const InternalName& key) const {
-    if (lastGroup != nullptr && key == lastKey) return lastGroup;
-    int index = keys.find(&key);
-    if (index < 0) return nullptr;
-    lastKey = key;
-    lastGroup = groups[std::size_t(index)];
-    return lastGroup;
+bool SetOperand::contains(const InternalName& key) const {
+    int begin = 0, end = 0;
+    return group(key, begin, end);
 }
 
 bool SetOperand::insert(const InternalName& key, const InternalName* cells) {
-    int index = 0;
-    if (keys.insert(&key, &index)) groups.push_back(new RowStore(width));
-    return groups[std::size_t(index)]->insert(cells);
+    scratch[0] = key;
+    std::copy(cells, cells + width, scratch.begin() + 1);
+    if (!rows.insert(scratch.data())) return false;
+    cached = false;
+    return true;
 }
 
 Iterator* SetOperand::makeIterator(Iterator* old) {
-    if (auto* it = reusable<DicIterator>(old, "DicIterator")) {
-        it->reset(&keys, 1);
+    if (auto* it = reusable<DicIterator>(old)) {
+        it->reset(&rows);
         return it;
     }
-    return new DicIterator(&keys);
+    return new DicIterator(&rows);
 }
 
 Iterator* SetOperand::makeGroupIterator(const InternalName& key, Iterator* old) {
-    const RowStore* rows = group(key);
-    if (rows == nullptr) {
+    int begin = 0, end = 0;
+    if (!group(key, begin, end)) {
         decRef(old);
         return nullptr;
     }
-    return rowIterator(old, rows, width);
+    return rowIterator(old, &rows, width, begin, end, 1);
 }
 
 bool SetOperand::isEqual(Operand* other) {
@@ -180,8 +190,8 @@ bool SetOperand::isEqual(Operand* other) {
 }
 
 int SetOperand::groupSize(const InternalName& key) const {
-    const RowStore* rows = group(key);
-    return rows != nullptr ? rows->size() : 0;
+    int begin = 0, end = 0;
+    return group(key, begin, end) ? end - begin : 0;
 }
 
 void SetOperand::printName(OutputChannel& out) const {
@@ -212,7 +222,7 @@ void TupleSetOperand::printName(OutputChannel& out) const {
 void TupleSetOperand::printLexical(OutputChannel& out, OMAccess* access) {
     const int n = rows.width();
     for (int rank = 0; rank < rows.size(); ++rank) {
-        const InternalName* row = rows.row(rows.indexAtRank(rank));
+        const InternalName* row = rows.rowAtRank(rank);
         int i = 0;
         for (const FSymbol& variable : columns) {
             if (i >= n) break;

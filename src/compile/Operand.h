@@ -72,7 +72,7 @@ class Operand2 : public Operand {
     int groupSize(const InternalName&) const override { return 0; }
     void printName(OutputChannel& out) const override;
     bool isA(const std::string& className) const override;
-    bool contains(const InternalName& name) const override { return names.find(&name) >= 0; }
+    bool contains(const InternalName& name) const override { return names.contains(&name); }
     // True when the name was new.
     bool insert(const InternalName& name) { return names.insert(&name); }
 
@@ -88,8 +88,8 @@ class SetOperand : public Operand {
   public:
     SetOperand(const clib_list<FSymbol>& columns, int kind);
 
-    bool isEmpty() const override { return keys.empty(); }
-    int size() const override { return keys.size(); }
+    bool isEmpty() const override { return rows.empty(); }
+    int size() const override { return rows.groupCount(); }
     Iterator* makeIterator(Iterator* old) override;
     // Null (the old iterator released) when the key has no group.
     Iterator* makeGroupIterator(const InternalName& key, Iterator* old) override;
@@ -97,25 +97,28 @@ class SetOperand : public Operand {
     int groupSize(const InternalName& key) const override;
     void printName(OutputChannel& out) const override;
     bool isA(const std::string& className) const override;
-    bool contains(const InternalName& key) const override { return group(key) != nullptr; }
+    bool contains(const InternalName& key) const override;
     // Copies the row (columnCount cells) into the key's group; true when it was new.
     bool insert(const InternalName& key, const InternalName* cells);
 
     int columnCount() const { return width; }
 
   protected:
-    ~SetOperand() override;
+    ~SetOperand() override = default;
 
   private:
-    // The group of a key; null when there is none. The last key found is remembered, since
-    // a join asks for the same key twice in a row.
-    const RowStore* group(const InternalName& key) const;
+    // The ranks of a key's group; false when there is none. The last key found is remembered,
+    // since a join asks for the same key twice in a row.
+    bool group(const InternalName& key, int& begin, int& end) const;
 
     std::int32_t width;
-    RowStore keys;
-    std::vector<RowStore*> groups;  // by key number
+    // Each row stored with its key as first cell: the groups are runs of the ascending order.
+    RowStore rows;
+    std::vector<InternalName> scratch;
+    mutable bool cached = false;
     mutable InternalName lastKey;
-    mutable const RowStore* lastGroup = nullptr;
+    mutable int lastBegin = 0;
+    mutable int lastEnd = 0;
 };
 
 // A plain set of rows of columnCount cells; its keys are its rows.
