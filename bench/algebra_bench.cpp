@@ -97,7 +97,8 @@ struct Inputs {
 std::vector<int> values(Operand* names) {
     std::vector<int> out;
     Iterator* it = names->makeIterator(nullptr);
-    for (bool more = it->first(); more; more = it->next()) out.push_back(it->atColumn(1).getValue());
+    for (bool more = it->first(); more; more = it->next())
+        out.push_back(it->atColumn(1).getValue());
     decRef(it);
     return out;
 }

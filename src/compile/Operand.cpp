@@ -22,8 +22,8 @@ It* reusable(Iterator* old) {
     return nullptr;
 }
 
-Iterator* rowIterator(Iterator* old, const RowStore* rows, int width, int begin = 0,
-                      int end = -1, int offset = 0) {
+Iterator* rowIterator(Iterator* old, const RowStore* rows, int width, int begin = 0, int end = -1,
+                      int offset = 0) {
     if (auto* it = reusable<OperandRowIterator>(old)) {
         it->reset(rows, width, begin, end, offset);
         return it;

@@ -102,6 +102,9 @@ class SetOperand : public Operand {
     bool insert(const InternalName& key, const InternalName* cells);
 
     int columnCount() const { return width; }
+    // Cache hints for a join that will look up these keys soon.
+    void prefetchGroup(const InternalName& key) const { rows.prefetchGroup(key); }
+    void prefetchGroupRows(const InternalName& key) const { rows.prefetchGroupRows(key); }
 
   protected:
     ~SetOperand() override = default;

@@ -59,8 +59,7 @@ class RowStoreIterator : public Iterator {
 // reports a column out of range like the object base's tuple-set iterator.
 class OperandRowIterator : public RowStoreIterator {
   public:
-    OperandRowIterator(const RowStore* rows, int width, int begin = 0, int end = -1,
-                       int offset = 0)
+    OperandRowIterator(const RowStore* rows, int width, int begin = 0, int end = -1, int offset = 0)
         : RowStoreIterator(rows, width, begin, end, offset) {}
     InternalName atColumn(int col) override;
     bool isA(const std::string& className) const override {

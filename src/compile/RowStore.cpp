@@ -105,13 +105,13 @@ void RowStore::buildGroups() const {
     }
     const std::size_t groups = groupStarts.size();
     groupStarts.push_back(std::uint32_t(count));
-    groupSlots.assign(tableSize(groups), Slot{});
+    groupSlots.assign(tableSize(groups), GroupSlot{});
     const std::size_t mask = groupSlots.size() - 1;
     for (std::size_t g = 0; g < groups; ++g) {
         InternalName key = rowAtRank(int(groupStarts[g]))[0];
         std::size_t slot = hashRow(&key, 1) & mask;
-        while (groupSlots[slot].index != 0) slot = (slot + 1) & mask;
-        groupSlots[slot] = {key, std::uint32_t(g) + 1};
+        while (groupSlots[slot].end != 0) slot = (slot + 1) & mask;
+        groupSlots[slot] = {key, groupStarts[g], groupStarts[g + 1]};
     }
     groupsValid = true;
 }
@@ -131,13 +131,23 @@ bool RowStore::findGroup(const InternalName& key, int& begin, int& end) const {
     if (count == 0 || rowWidth == 0) return false;
     buildGroups();
     const std::size_t mask = groupSlots.size() - 1;
-    for (std::size_t slot = hashRow(&key, 1) & mask; groupSlots[slot].index != 0;
+    for (std::size_t slot = hashRow(&key, 1) & mask; groupSlots[slot].end != 0;
          slot = (slot + 1) & mask) {
-        if (groupSlots[slot].first != key) continue;
-        std::size_t g = groupSlots[slot].index - 1;
-        begin = int(groupStarts[g]);
-        end = int(groupStarts[g + 1]);
+        if (groupSlots[slot].key != key) continue;
+        begin = int(groupSlots[slot].begin);
+        end = int(groupSlots[slot].end);
         return true;
     }
     return false;
+}
+
+void RowStore::prefetchGroup(const InternalName& key) const {
+    if (count == 0 || rowWidth == 0) return;
+    buildGroups();
+    __builtin_prefetch(&groupSlots[hashRow(&key, 1) & (groupSlots.size() - 1)]);
+}
+
+void RowStore::prefetchGroupRows(const InternalName& key) const {
+    int begin = 0, end = 0;
+    if (findGroup(key, begin, end)) __builtin_prefetch(rowAtRank(begin));
 }

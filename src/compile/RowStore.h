@@ -44,6 +44,11 @@ class RowStore {
     // The ranks [begin, end) of the group whose first cell is `key`; false when there is none.
     bool findGroup(const InternalName& key, int& begin, int& end) const;
 
+    // Start loading what findGroup(key) reads, respectively the first row of key's group, into
+    // the cache; a large join issues them some rows ahead of its lookups.
+    void prefetchGroup(const InternalName& key) const;
+    void prefetchGroupRows(const InternalName& key) const;
+
     // -1, 0 or 1: cell by cell in identifier order.
     static int compareRows(const InternalName* a, const InternalName* b, int width);
 
@@ -77,7 +82,14 @@ class RowStore {
     mutable std::vector<std::uint32_t> order;
     // Empty until first needed.
     mutable std::vector<Slot> slots;
+    // A group's slot holds its ranks, so that a lookup reads one slot and then the rows.
+    struct GroupSlot {
+        InternalName key;
+        std::uint32_t begin = 0;
+        std::uint32_t end = 0;  // 0 is a free slot: a group is never empty
+    };
+
     mutable bool groupsValid = false;
     mutable std::vector<std::uint32_t> groupStarts;  // rank of each group's first row, then count
-    mutable std::vector<Slot> groupSlots;
+    mutable std::vector<GroupSlot> groupSlots;
 };
