@@ -205,12 +205,8 @@ bool BaseOperator::putConstants(InternalName* patternCells) {
 bool BaseOperator::match(Iterator* row) {
     for (const VarEqRecord& r : varEqs)
         if (row->atColumn(r.a) != row->atColumn(r.b)) return false;
-    for (std::size_t k = 0; k < testedByCon.inputs.size(); ++k) {
-        int input = testedByCon.inputs[k];
-        Iterator*& it = testedByCon.iters[k];
-        it = inputOperands[std::size_t(input)]->makeGroupIterator(groupKey(input, row), it);
-        if (it == nullptr || !it->first()) return false;
-    }
+    auto keyOf = [this, row](int input) { return groupKey(input, row); };
+    if (!selectGroups(testedByCon, keyOf)) return false;
     for (const SetSelectRecord& r : setSelects) {
         InternalName key = r.keyPosition < 0 ? InternalName::UndefinedObject
                                              : row->atColumn(r.keyPosition + columnOffset);
@@ -229,12 +225,10 @@ bool BaseOperator::match(Iterator* row) {
         }
         if (!found) return false;
     }
-    for (std::size_t k = 0; k < testedByJoin.inputs.size(); ++k) {
-        int input = testedByJoin.inputs[k];
-        Iterator*& it = testedByJoin.iters[k];
-        it = inputOperands[std::size_t(input)]->makeGroupIterator(groupKey(input, row), it);
-        if (it == nullptr || !it->first()) return false;
-    }
+    return selectGroups(testedByJoin, keyOf) && partJoinsHold();
+}
+
+bool BaseOperator::partJoinsHold() {
     for (const EqJoinRecord& r : partEqJoins) {
         Iterator* a = testedByJoin.iters[std::size_t(r.slotA)];
         Iterator* b = testedByJoin.iters[std::size_t(r.slotB)];
@@ -268,30 +262,15 @@ void BaseOperator::copyGivenVars(const std::vector<Iterator*>& iters, InternalNa
 
 void BaseOperator::enumerate(SetOperand* into, InternalName* key, Iterator* row,
                              InternalName* cells) {
-    const std::size_t count = enumerated.inputs.size();
-    if (count == 0) return;
-    std::vector<Iterator*>& iters = enumerated.iters;
-    for (std::size_t k = 0; k < count; ++k) {
-        int input = enumerated.inputs[k];
-        iters[k] =
-            inputOperands[std::size_t(input)]->makeGroupIterator(groupKey(input, row), iters[k]);
-        if (iters[k] == nullptr || !iters[k]->first()) return;
-    }
-    auto emit = [&] {
-        if (!combinationHolds(iters, row)) return;
-        copyGivenVars(iters, cells);
-        into->insert(*key, cells);
-    };
-    emit();
-    for (std::size_t j = 0; j < count;) {
-        if (iters[j]->next()) {
-            emit();
-            j = 0;
-        } else {
-            iters[j]->first();
-            ++j;
+    if (enumerated.inputs.empty()) return;
+    if (!selectGroups(enumerated, [this, row](int input) { return groupKey(input, row); })) return;
+    forEachCombination(enumerated.iters, [&] {
+        if (combinationHolds(enumerated.iters, row)) {
+            copyGivenVars(enumerated.iters, cells);
+            into->insert(*key, cells);
         }
-    }
+        return true;
+    });
 }
 
 void BaseOperator::handleRow(Iterator* row, const InternalName& key) {

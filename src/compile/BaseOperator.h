@@ -7,11 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "compile/Operand.h"
 #include "compile/Operator.h"
 #include "foundation/set.h"
-
-class Iterator;
-class SetOperand;
+#include "objectbase/Iterator.h"
 
 // Positions: relation columns and input columns are 1-based as the iterators count them,
 // pattern cells, result cells and key positions 0-based. Inputs are numbered from 0 as given;
@@ -95,6 +94,36 @@ class BaseOperator : public Operator {
     // the eq con records.
     bool combinationHolds(const std::vector<Iterator*>& iters, Iterator* row) const;
     void copyGivenVars(const std::vector<Iterator*>& iters, InternalName* cells) const;
+    // Selects for each input of `tested` the group of key keyOf(input); false when one is
+    // missing or empty.
+    template <class KeyOf>
+    bool selectGroups(InputGroup& tested, KeyOf keyOf) {
+        for (std::size_t k = 0; k < tested.inputs.size(); ++k) {
+            const int input = tested.inputs[k];
+            Iterator*& it = tested.iters[k];
+            it = inputOperands[std::size_t(input)]->makeGroupIterator(keyOf(input), it);
+            if (it == nullptr || !it->first()) return false;
+        }
+        return true;
+    }
+    // Calls emit() for the current rows of the iterators and then for every further
+    // combination (the first iterator turning fastest) until emit answers false.
+    template <class Emit>
+    static void forEachCombination(std::vector<Iterator*>& iters, Emit emit) {
+        if (!emit()) return;
+        for (std::size_t j = 0; j < iters.size();) {
+            if (iters[j]->next()) {
+                if (!emit()) return;
+                j = 0;
+            } else {
+                iters[j]->first();
+                ++j;
+            }
+        }
+    }
+    // Whether every "part eq join" record, on its own, finds a pair of agreeing rows in the
+    // selected groups of the join-tested inputs.
+    bool partJoinsHold();
     // The text of a pattern position for the debug lines: the input keyed on it, the constant
     // standing there, or "_#" and the position.
     std::string positionText(int position) const;

@@ -104,24 +104,12 @@ void Merge::emitRow(const std::vector<Iterator*>& iters) {
 }
 
 void Merge::joinGroups() {
-    const std::size_t count = enumerated.inputs.size();
-    std::vector<Iterator*>& iters = enumerated.iters;
-    for (std::size_t k = 0; k < count; ++k) {
-        int input = enumerated.inputs[k];
-        iters[k] = inputOperands[std::size_t(input)]->makeGroupIterator(
-            keyCells[std::size_t(input)], iters[k]);
-        if (iters[k] == nullptr || !iters[k]->first()) return;
-    }
-    emitRow(iters);
-    for (std::size_t j = 0; j < count && !(firstOnly && found);) {
-        if (iters[j]->next()) {
-            emitRow(iters);
-            j = 0;
-        } else {
-            iters[j]->first();
-            ++j;
-        }
-    }
+    if (!selectGroups(enumerated, [this](int input) { return keyCells[std::size_t(input)]; }))
+        return;
+    forEachCombination(enumerated.iters, [this] {
+        emitRow(enumerated.iters);
+        return !(firstOnly && found);
+    });
 }
 
 void Merge::commonVariables(clib_list<Operand*>* list, clib_list<FSymbol>* out) {
@@ -135,24 +123,8 @@ void Merge::commonVariables(clib_list<Operand*>* list, clib_list<FSymbol>* out) 
 }
 
 bool Merge::partSatisfied() {
-    for (std::size_t k = 0; k < testedByJoin.inputs.size(); ++k) {
-        int input = testedByJoin.inputs[k];
-        Iterator*& it = testedByJoin.iters[k];
-        it = inputOperands[std::size_t(input)]->makeGroupIterator(keyCells[std::size_t(input)], it);
-        if (it == nullptr || !it->first()) return false;
-    }
-    for (const EqJoinRecord& r : partEqJoins) {
-        Iterator* a = testedByJoin.iters[std::size_t(r.slotA)];
-        Iterator* b = testedByJoin.iters[std::size_t(r.slotB)];
-        bool pair = false;
-        for (bool moreA = a->first(); moreA && !pair; moreA = a->next()) {
-            InternalName value = a->atColumn(r.columnA);
-            for (bool moreB = b->first(); moreB && !pair; moreB = b->next())
-                pair = b->atColumn(r.columnB) == value;
-        }
-        if (!pair) return false;
-    }
-    return true;
+    return selectGroups(testedByJoin, [this](int input) { return keyCells[std::size_t(input)]; }) &&
+           partJoinsHold();
 }
 
 void Merge::sortMergeJoin(Operand* left, Operand* right, const FSymbol& var) {

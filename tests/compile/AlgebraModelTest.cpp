@@ -24,14 +24,6 @@ struct Input {
 
 class AlgebraModelTest : public AlgebraTest {
   protected:
-    void SetUp() override {
-        AlgebraTest::SetUp();
-        x = variable("X");
-        y = variable("Y");
-        z = variable("Z");
-        w = variable("W");
-    }
-
     InternalName value() {
         static const InternalName pool[] = {integer(0), integer(1),      integer(2),
                                             integer(3), floatName(3.0f), integer(4)};
@@ -62,7 +54,6 @@ class AlgebraModelTest : public AlgebraTest {
     }
 
     std::mt19937 random{20261207};
-    FSymbol x, y, z, w;
 };
 
 TEST_F(AlgebraModelTest, MergeJoinsOnTheSharedVariable) {

@@ -85,7 +85,6 @@ TEST_F(AlgebraicExprTest, MergeStopsAtTheFirstEmptyChild) {
 }
 
 TEST_F(AlgebraicExprTest, PiProjectsTheOperandItsPreviousSiblingLeft) {
-    FSymbol x = variable("X");
     CountingOperator* root = nullptr;
     Held<AlgebraicExpr> node(leaf("pred", new Operand2(), &root));
     node->addChild(Held<AlgebraicExpr>(leaf("isa", oneColumn(x, {4, 3, 4, 8}))).get());

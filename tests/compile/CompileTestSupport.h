@@ -222,6 +222,10 @@ class AlgebraTest : public ::testing::Test {
         om = new MainMemOM();
         access = new TestAccess(om);
         centralErrorHandler().setKeepMostSerious(0);
+        x = variable("X");
+        y = variable("Y");
+        z = variable("Z");
+        w = variable("W");
     }
     void TearDown() override {
         decRef(access);
@@ -248,6 +252,7 @@ class AlgebraTest : public ::testing::Test {
     ErrorCapture errors;
     MainMemOM* om = nullptr;
     TestAccess* access = nullptr;
+    FSymbol x, y, z, w;
 };
 
 // Holds one reference of a managed object and releases it at the end of the scope.

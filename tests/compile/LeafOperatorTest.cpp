@@ -13,8 +13,6 @@ class LeafOperatorTest : public AlgebraTest {
   protected:
     void SetUp() override {
         AlgebraTest::SetUp();
-        x = variable("X");
-        y = variable("Y");
         a = object("a");
         b = object("b");
         e = object("e");
@@ -26,7 +24,6 @@ class LeafOperatorTest : public AlgebraTest {
         access->relate(b, c2, 1);
         access->relate(c1, d, 2);
     }
-    FSymbol x, y;
     InternalName a, b, e, c1, c2, d;
 };
 

@@ -14,8 +14,6 @@ class NegationAndJoinTest : public AlgebraTest {
   protected:
     void SetUp() override {
         AlgebraTest::SetUp();
-        x = variable("X");
-        y = variable("Y");
         left = setOperand(symbols({x}), {{integer(1), {integer(5)}}, {undef(), {integer(6)}}});
         full = setOperand(symbols({}), {{undef(), {}}});
         empty = new SetOperand(symbols({}), 2);
@@ -26,7 +24,6 @@ class NegationAndJoinTest : public AlgebraTest {
         decRef(empty);
         AlgebraTest::TearDown();
     }
-    FSymbol x, y;
     SetOperand* left = nullptr;
     SetOperand* full = nullptr;
     SetOperand* empty = nullptr;

@@ -10,15 +10,7 @@
 namespace compile_test {
 namespace {
 
-class OperandTest : public AlgebraTest {
-  protected:
-    void SetUp() override {
-        AlgebraTest::SetUp();
-        x = variable("X");
-        y = variable("Y");
-    }
-    FSymbol x, y;
-};
+using OperandTest = AlgebraTest;
 
 TEST_F(OperandTest, RowsAreCopiedKeptOnceAndReadInAscendingOrder) {
     Held<SetOperand> op(new SetOperand(symbols({x, y}), 2));
