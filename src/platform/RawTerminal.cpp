@@ -22,7 +22,7 @@ constexpr int fatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 constexpr int endingSignals[] = {SIGINT, SIGQUIT, SIGHUP, SIGTERM};
 
 struct sigaction previousAction[NSIG];
-bool guardsInstalled = false;
+bool exitGuarded = false;
 bool endingGuarded[NSIG] = {};
 bool stopGuarded = false;
 struct sigaction previousStop {};
@@ -96,11 +96,17 @@ void onStop(int) {
     errno = savedErrno;
 }
 
-void installOnce() {
-    if (guardsInstalled) return;
-    guardsInstalled = true;
-    std::atexit(restoreAtExit);
+// The atexit guard once; the fault handlers whenever ours is not the one installed, so that a
+// handler installed since is the one a fault is handed on to.
+void installGuards() {
+    if (!exitGuarded) {
+        exitGuarded = true;
+        std::atexit(restoreAtExit);
+    }
     for (int sig : fatalSignals) {
+        struct sigaction current {};
+        sigaction(sig, nullptr, &current);
+        if ((current.sa_flags & SA_SIGINFO) && current.sa_sigaction == onFatal) continue;
         struct sigaction action {};
         action.sa_sigaction = onFatal;
         action.sa_flags = SA_SIGINFO | SA_ONSTACK;
@@ -164,10 +170,10 @@ bool RawTerminal::interactive() const {
 }
 
 bool RawTerminal::enter() {
-    if (rawFd >= 0) return rawFd == inputFd_;
+    if (rawFd >= 0) return entered_;
     termios modes{};
     if (tcgetattr(inputFd_, &modes) != 0) return false;
-    installOnce();
+    installGuards();
     savedModes = modes;
     modes.c_lflag &= ~(ICANON | ECHO | IEXTEN);
     modes.c_iflag &= ~(IXON | ICRNL | INLCR | IGNCR);
@@ -182,18 +188,21 @@ bool RawTerminal::enter() {
         return false;
     }
     resumed = 0;
+    entered_ = true;
     return true;
 }
 
 void RawTerminal::leave() {
-    if (rawFd != inputFd_) return;
+    if (!entered_) return;
+    entered_ = false;
+    if (rawFd != inputFd_) return;  // a fatal or ending signal's guard has restored already
     tcsetattr(inputFd_, TCSANOW, &savedModes);
     rawFd = -1;
     uninstallWhileRaw();
 }
 
 bool RawTerminal::isRaw() const {
-    return rawFd == inputFd_;
+    return entered_ && rawFd == inputFd_;
 }
 
 RawTerminal::Read RawTerminal::readByte(unsigned char& byte) {

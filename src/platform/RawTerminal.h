@@ -26,9 +26,10 @@ class RawTerminal {
     // True when both descriptors are terminals.
     bool interactive() const;
 
-    // Saves the current modes and switches to raw; false (modes untouched) when that fails.
+    // Saves the current modes and switches to raw; false (modes untouched) when that fails or
+    // another terminal object is raw. True at once when this one is raw already.
     bool enter();
-    // Puts the saved modes back; nothing when the terminal is not raw.
+    // Puts the saved modes back when this object made the terminal raw.
     void leave();
     bool isRaw() const;
 
@@ -50,4 +51,5 @@ class RawTerminal {
   private:
     int inputFd_;
     int outputFd_;
+    bool entered_ = false;
 };
