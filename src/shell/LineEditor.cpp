@@ -105,7 +105,7 @@ void LineEditor::controlKey(int key, bool afterTab) {
                 finish(State::Accepted, false);
                 return;
             }
-            deleteUnder();
+            deleteCharacter(false);
             break;
         case ctrl('E'):
             cursor_ = line_.size();
@@ -115,7 +115,7 @@ void LineEditor::controlKey(int key, bool afterTab) {
             break;
         case ctrl('H'):
         case Delete:
-            deleteBefore();
+            deleteCharacter(true);
             break;
         case '\t':
             complete(afterTab);
@@ -286,31 +286,20 @@ bool LineEditor::wordBack() {
     return true;
 }
 
-void LineEditor::deleteBefore() {
-    if (cursor_ == 0) {
+// In command mode the character deleted replaces the kill buffer.
+void LineEditor::deleteCharacter(bool before) {
+    if (before ? cursor_ == 0 : cursor_ >= line_.size()) {
         beep();
         return;
     }
-    std::size_t start = utf8::previousBoundary(line_, cursor_);
+    std::size_t from = before ? utf8::previousBoundary(line_, cursor_) : cursor_;
+    std::size_t to = before ? cursor_ : utf8::nextBoundary(line_, cursor_);
     if (commandMode_) {
-        killRange(start, cursor_);
+        killRange(from, to);
         return;
     }
-    line_.erase(start, cursor_ - start);
-    cursor_ = start;
-}
-
-void LineEditor::deleteUnder() {
-    if (cursor_ >= line_.size()) {
-        beep();
-        return;
-    }
-    std::size_t end = utf8::nextBoundary(line_, cursor_);
-    if (commandMode_) {
-        killRange(cursor_, end);
-        return;
-    }
-    line_.erase(cursor_, end - cursor_);
+    line_.erase(from, to - from);
+    cursor_ = from;
 }
 
 // Moves the text into the kill buffer; a kill of nothing or of more than the kill buffer holds

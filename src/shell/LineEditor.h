@@ -55,6 +55,7 @@ class LineEditor {
     bool searchKey(int key);
     bool commandKey(int key);
     void command(int key, int count);
+    void repeatMotion(bool (LineEditor::*motion)(), int count);
     void deleteMotion(int key, int count);
     void replaceUnder(int key, int count);
     void put(bool after, int count);
@@ -68,8 +69,7 @@ class LineEditor {
     bool moveRight();
     bool wordForward();
     bool wordBack();
-    void deleteBefore();
-    void deleteUnder();
+    void deleteCharacter(bool before);
     bool killRange(std::size_t from, std::size_t to);
     void yank();
     void transpose();

@@ -66,21 +66,11 @@ bool LineEditor::commandKey(int key) {
 void LineEditor::command(int key, int count) {
     switch (key) {
         case 'h':
-            for (int i = 0; i < count; ++i) {
-                if (!moveLeft()) {
-                    beep();
-                    break;
-                }
-            }
+            repeatMotion(&LineEditor::moveLeft, count);
             break;
         case 'l':
         case ' ':
-            for (int i = 0; i < count; ++i) {
-                if (!moveRight()) {
-                    beep();
-                    break;
-                }
-            }
+            repeatMotion(&LineEditor::moveRight, count);
             break;
         case '^':
             cursor_ = 0;
@@ -89,13 +79,10 @@ void LineEditor::command(int key, int count) {
             cursor_ = line_.size();
             break;
         case 'w':
+            repeatMotion(&LineEditor::wordForward, count);
+            break;
         case 'b':
-            for (int i = 0; i < count; ++i) {
-                if (!(key == 'w' ? wordForward() : wordBack())) {
-                    beep();
-                    break;
-                }
-            }
+            repeatMotion(&LineEditor::wordBack, count);
             break;
         case 'k':
         case 'j':
@@ -132,6 +119,16 @@ void LineEditor::command(int key, int count) {
         default:
             beep();
             break;
+    }
+}
+
+// Beeps and stops where the motion cannot go on.
+void LineEditor::repeatMotion(bool (LineEditor::*motion)(), int count) {
+    for (int i = 0; i < count; ++i) {
+        if (!(this->*motion)()) {
+            beep();
+            return;
+        }
     }
 }
 
