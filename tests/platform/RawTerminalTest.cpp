@@ -45,11 +45,13 @@ class RawTerminalTest : public ::testing::Test {
                modes.c_cc[VMIN] == 1 && modes.c_cc[VTIME] == 0;
     }
 
-    // Runs body in a child whose terminal is raw, and waits for it; the status is returned.
+    // Runs body in a child whose terminal is raw (after first running prepare), and waits for
+    // it; the status is returned.
     template <typename Body>
-    int inRawChild(Body body) {
+    int inRawChild(Body body, void (*prepare)() = nullptr) {
         pid_t child = fork();
         if (child == 0) {
+            if (prepare != nullptr) prepare();
             RawTerminal terminal(slave, slave);
             if (!terminal.enter()) _exit(90);
             body(terminal);
@@ -131,16 +133,8 @@ TEST_F(RawTerminalTest, AFaultPutsTheModesBackAndReachesTheHandlerInstalledBefor
     EXPECT_EQ(WTERMSIG(status), SIGABRT);
     EXPECT_TRUE(sameModes(now(), original));
 
-    pid_t child = fork();
-    if (child == 0) {
-        signal(SIGFPE, [](int) { _exit(7); });
-        RawTerminal terminal(slave, slave);
-        if (!terminal.enter()) _exit(90);
-        raise(SIGFPE);
-        _exit(91);
-    }
-    int chained = 0;
-    waitpid(child, &chained, 0);
+    int chained = inRawChild([](RawTerminal&) { raise(SIGFPE); },
+                             [] { signal(SIGFPE, [](int) { _exit(7); }); });
     ASSERT_TRUE(WIFEXITED(chained));
     EXPECT_EQ(WEXITSTATUS(chained), 7);
     EXPECT_TRUE(sameModes(now(), original));
