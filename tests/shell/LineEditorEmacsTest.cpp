@@ -116,6 +116,8 @@ TEST_F(EditorTest, MotionDeletionExchangeAndOverwriteStepOverWholeUtf8Characters
     EXPECT_EQ(edit(typed(e + euro + "x") + Keys{ctrl('A'), ctrl('D'), ctrl('O')} + typed("12") +
                    Keys{ctrl('O'), '\r'}),
               "12");
+    EXPECT_EQ(edit(typed("a" + e + euro) + Keys{ctrl('B'), '\r'}), "a" + e + euro);
+    EXPECT_EQ(editor.cursor(), 3u);  // before the euro sign, after the two bytes of é
     EXPECT_EQ(rowAfter(typed("a" + e + euro)), "> a" + e + euro);
     EXPECT_EQ(screen.columnBeforeFeed(), 5);
 }
@@ -145,6 +147,11 @@ TEST_F(EditorTest, APromptIsShownUpTo79Characters) {
     editor.settings().width = 250;
     std::string prompt(100, 'p');
     EXPECT_EQ(rowAfter(typed("x"), prompt), std::string(79, 'p') + "x");
+}
+
+TEST_F(EditorTest, AfterAStopTheLineIsDrawnAgainWhereItWas) {
+    EXPECT_EQ(edit(typed("ab") + Keys{KeySource::Redraw} + typed("c\r")), "abc");
+    EXPECT_EQ(screen.rowText(0), "> abc");
 }
 
 TEST_F(EditorTest, CtrlLDrawsThePromptAndTheLineOnANewRow) {
