@@ -93,6 +93,8 @@ bool editLine(Reader& r, RawTerminal& terminal, const std::string& prompt, std::
         settings.viMode =
             EditorSettings::viMode(std::getenv("EDITOR"), FileNameCompletion::homeFolder());
     }
+    // Read at the first edited line even when lines were added to the history before: the
+    // history file is always loaded first, so they would otherwise never count.
     if (!r.environmentRead) {
         r.environmentRead = true;
         EditorSettings::applyEnvironment(std::getenv("COLUMNS"), std::getenv("ROWS"), settings);
