@@ -52,7 +52,8 @@ std::string FLDumpFormatter::attributeText(const InternalName&, int, const Inter
 }
 
 std::string FLDumpFormatter::argumentText(int position, const InternalName& argument) {
-    return (position > 1 ? "," : "") + lex(argument);
+    std::string text = position > 1 ? "," : "";
+    return text += lex(argument);
 }
 
 std::string FLDumpFormatter::argsClose() {

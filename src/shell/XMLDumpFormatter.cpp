@@ -62,13 +62,15 @@ std::string XMLDumpFormatter::argsOpen() {
 
 std::string XMLDumpFormatter::attributeText(const InternalName& name, int position,
                                             const InternalName& value) {
-    std::string text = " " + xmlName(name);
+    std::string text = " ";
+    text += xmlName(name);
     if (position != 0) text += std::to_string(position);
-    return text + "='" + xmlName(value) + "'";
+    return text.append("='").append(xmlName(value)).append("'");
 }
 
 std::string XMLDumpFormatter::argumentText(int position, const InternalName& argument) {
-    return " par" + std::to_string(position) + "='" + xmlName(argument) + "'";
+    std::string text = " par";
+    return text.append(std::to_string(position)).append("='").append(xmlName(argument)).append("'");
 }
 
 std::string XMLDumpFormatter::argsClose() {
@@ -124,7 +126,7 @@ std::string XMLDumpFormatter::frameEndText(const InternalName& object, const Int
                                            const std::string& prefix) {
     const std::string element = xmlName(name);
     std::string text = prefix + "<" + element;
-    if (withId == 1) text += " id='" + xmlName(object) + "'";
+    if (withId == 1) text.append(" id='").append(xmlName(object)).append("'");
     if (!attributes.empty()) text += " " + attributes;
     if (content.empty()) return text + "/>\n";
     text += ">";
@@ -146,9 +148,9 @@ void XMLDumpFormatter::writeSetMember(const InternalName&, const InternalName& m
     const int kind = member.getType();
     if (kind == InternalName::String || kind == InternalName::Integer ||
         kind == InternalName::Float)
-        pending += ">" + xmlName(member) + "</" + element + ">";
+        pending.append(">").append(xmlName(member)).append("</").append(element).append(">");
     else
-        pending += " ref='" + xmlName(member) + "'/>";
+        pending.append(" ref='").append(xmlName(member)).append("'/>");
 }
 
 void XMLDumpFormatter::writeTail(const std::string&) {}
