@@ -43,7 +43,7 @@ class RecordingFormatter : public DumpFormatter {
         return std::to_string(p) + "=" + lex(a);
     }
     std::string argsClose() override { return ">"; }
-    std::string arrowText(int t) override { return "~" + std::to_string(t); }
+    std::string arrowText(int t) override { return std::string(1, '~').append(std::to_string(t)); }
     void writeMethodHead(const std::string& m, const std::string& r,
                          const std::string& b) override {
         add("head " + m + " " + r + " " + b);

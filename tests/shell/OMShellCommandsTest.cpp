@@ -117,7 +117,8 @@ TEST_F(OMShellCommandsTest, CommandsReachTheObjectManager) {
     // The debug listing names every frame before printing it.
     const std::string listing = debugOf([&] { call("dump", {{"debug"}}); });
     EXPECT_EQ(listing.rfind(obj("john").ToString() + "\n", 0), 0u) << listing;
-    EXPECT_NE(listing.find("\n" + pred("p", 1).ToString() + "\n"), std::string::npos) << listing;
+    const std::string predicateLine = std::string(1, '\n').append(pred("p", 1).ToString());
+    EXPECT_NE(listing.find(predicateLine + "\n"), std::string::npos) << listing;
     // With one argument "xml" the whole base goes out as XML with no root element.
     EXPECT_EQ(debugOf([&] { call("dump", {{"xml"}}); }),
               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<object id='john'>\n<age>30</age>\n"
