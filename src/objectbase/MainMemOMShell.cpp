@@ -38,18 +38,21 @@ bool stringArgs(MainMemOM& om, FLSysArgs* args, int count, std::string (&out)[3]
     return true;
 }
 
+// A command without arguments that only runs `action` and answers the object manager.
+template <void (MainMemOM::*action)()>
+FLSysObject* withoutArgs(MainMemOM& om, const char* name, FLSysArgs* args) {
+    if (FLSysObject::argumentCount(args) != 0) return refuse(om, name);
+    (om.*action)();
+    return &om;
+}
+
 const Command Commands[] = {
     {"giveSymTab",
      [](MainMemOM& om, const char* name, FLSysArgs* args) -> FLSysObject* {
          if (FLSysObject::argumentCount(args) != 0) return refuse(om, name);
          return om.giveSymTab();
      }},
-    {"typeCheck",
-     [](MainMemOM& om, const char* name, FLSysArgs* args) -> FLSysObject* {
-         if (FLSysObject::argumentCount(args) != 0) return refuse(om, name);
-         om.typeCheck();
-         return &om;
-     }},
+    {"typeCheck", withoutArgs<&MainMemOM::typeCheck>},
     {"showFrame",
      [](MainMemOM& om, const char* name, FLSysArgs* args) -> FLSysObject* {
          const int count = FLSysObject::argumentCount(args);
@@ -97,24 +100,9 @@ const Command Commands[] = {
          om.saveAs(1, a[0], "");
          return &om;
      }},
-    {"eqTraceOn",
-     [](MainMemOM& om, const char* name, FLSysArgs* args) -> FLSysObject* {
-         if (FLSysObject::argumentCount(args) != 0) return refuse(om, name);
-         om.eqTraceOn();
-         return &om;
-     }},
-    {"eqTraceOff",
-     [](MainMemOM& om, const char* name, FLSysArgs* args) -> FLSysObject* {
-         if (FLSysObject::argumentCount(args) != 0) return refuse(om, name);
-         om.eqTraceOff();
-         return &om;
-     }},
-    {"help",
-     [](MainMemOM& om, const char* name, FLSysArgs* args) -> FLSysObject* {
-         if (FLSysObject::argumentCount(args) != 0) return refuse(om, name);
-         om.help();
-         return &om;
-     }},
+    {"eqTraceOn", withoutArgs<&MainMemOM::eqTraceOn>},
+    {"eqTraceOff", withoutArgs<&MainMemOM::eqTraceOff>},
+    {"help", withoutArgs<&MainMemOM::help>},
 };
 
 // The object manager's own lines of the online help, after the standard methods.
