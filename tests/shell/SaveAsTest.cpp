@@ -90,6 +90,15 @@ TEST_F(SaveAsTest, AFileThatCannotBeMadeIsReported) {
     EXPECT_FALSE(fs::exists(folder / "missing"));
 }
 
+TEST_F(SaveAsTest, AWriteThatFailsIsReported) {
+    // /dev/full opens for writing but refuses every byte.
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    someFacts();
+    ErrorCapture errors;
+    om->saveAs(1, "/dev/full", "");
+    EXPECT_EQ(reportedNames(errors), std::vector<std::string>{"Cant Write file"});
+}
+
 TEST_F(SaveAsTest, AReadOnlyFileIsLeftAlone) {
     // Mode bits do not stop the superuser from writing.
     if (geteuid() == 0) GTEST_SKIP() << "running as root";
