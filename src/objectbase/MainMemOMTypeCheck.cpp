@@ -60,8 +60,8 @@ int MainMemOM::isaHolds(const InternalName& x, const InternalName& cls, int kind
         InternalName bound;
         if (giveInternalName(name, bound) != 0) enqueue(bound);
     };
-    if (kind == 1 && isString(x)) seed(builtinObject::String, builtinSymbol::String);
-    if (kind == 1 && isNumber(x)) seed(builtinObject::Numeric, builtinSymbol::Numeric);
+    if (isString(x)) seed(builtinObject::String, builtinSymbol::String);
+    if (isNumber(x)) seed(builtinObject::Numeric, builtinSymbol::Numeric);
 
     Iterator* members = nullptr;
     bool found = false;
