@@ -171,8 +171,10 @@ void MainMemOM::dumpDebug() {
 }
 
 void MainMemOM::formatObjFrame(const InternalName& object, MainMemObjFrame* frame) {
-    DumpFormatter* target = dumpTarget;
-    if (target == nullptr || frame == nullptr) return;
+    if (frame == nullptr) return;
+    DumpTargetScope scope(*this, 1, false);
+    DumpFormatter* target = scope.target();
+    if (target == nullptr) return;
 
     Iterator* members = nullptr;
     if (MainMemSetFrame* supers = getSetFrame(frame->getSetName2())) {
