@@ -227,6 +227,7 @@ class MainMemOM : public OM {
                           const std::string& idValue);
     // The whole base into a file (replaced); docTypeName names the XML document type.
     virtual void saveAs(int format, const std::string& fileName, const std::string& docTypeName);
+    // Every object frame (but those of string and numeric), then every predicate frame.
     virtual void dumpFrames(int format);
     virtual void dumpDebug();
     // The pieces, written through the dump target.
@@ -252,7 +253,8 @@ class MainMemOM : public OM {
     // 1 when every value of `value` is a member of every class of `signature`.
     virtual int checkResultTypes(Violations& list, const InternalName& value,
                                  const InternalName& signature);
-    // 1 when every row of the value's parameter frame fits some row of the signature's.
+    // 1 when the arguments of every value row fit some signature row and its result fits the
+    // result classes of each row it fits. 0 also for frames of different arity or missing ones.
     virtual int checkParameterTypes(Violations& list, std::set<int>& failing,
                                     const InternalName& valueRows,
                                     const InternalName& signatureRows);
