@@ -12,6 +12,8 @@
 #include "shell/LineEditor.h"
 #include "shell/LineHistory.h"
 
+namespace editortest {
+
 using Keys = std::vector<int>;
 
 constexpr int ctrl(char letter) {
@@ -138,3 +140,5 @@ class EditorTest : public ::testing::Test {
     ScriptedKeys keys;
     LineEditor::Result result = LineEditor::Result::Line;
 };
+
+}  // namespace editortest

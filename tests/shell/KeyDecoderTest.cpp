@@ -4,6 +4,8 @@
 #include "EditorTestSupport.h"
 #include "shell/KeyDecoder.h"
 
+using namespace editortest;
+
 namespace {
 
 // Bytes as a terminal sends them; Pause marks a gap longer than a sequence may take.

@@ -10,6 +10,8 @@
 #include "EditorTestSupport.h"
 #include "shell/FileNameCompletion.h"
 
+using namespace editortest;
+
 namespace {
 
 // A hook over a fixed list of names: those that begin with the word, one per call.
@@ -25,7 +27,7 @@ CompletionHook namesHook(std::vector<std::string> names) {
 
 }  // namespace
 
-class CompletionTest : public EditorTest {
+class EditorCompletionTest : public EditorTest {
   protected:
     void use(std::vector<std::string> names) {
         hook = std::make_unique<HookCompletion>(namesHook(std::move(names)));
@@ -39,7 +41,7 @@ TEST_F(EditorTest, WithoutCompletionTabFillsBlanksToTheNextMultipleOfEight) {
     EXPECT_EQ(edit(typed("abcdef\tc\r")), "abcdef        c");  // 8 columns: a whole tab
 }
 
-TEST_F(CompletionTest, OneMatchReplacesTheWordAndIsFollowedByABlankOrTheClosingQuote) {
+TEST_F(EditorCompletionTest, OneMatchReplacesTheWordAndIsFollowedByABlankOrTheClosingQuote) {
     use({"family.flp", "other.flp"});
     EXPECT_EQ(edit(typed("consult fa\tx\r")), "consult family.flp x");
     EXPECT_EQ(edit(typed("sys.consult@(\"fa\t).\r")), "sys.consult@(\"family.flp\").");
@@ -47,13 +49,13 @@ TEST_F(CompletionTest, OneMatchReplacesTheWordAndIsFollowedByABlankOrTheClosingQ
     EXPECT_EQ(screen.beeps(), 0);
 }
 
-TEST_F(CompletionTest, SeveralMatchesLeaveTheirCommonBeginning) {
+TEST_F(EditorCompletionTest, SeveralMatchesLeaveTheirCommonBeginning) {
     use({"famA", "famB", "other"});
     EXPECT_EQ(edit(typed("f\t\r")), "fam");
     EXPECT_EQ(edit(typed("o fam\t\r")), "o fam");
 }
 
-TEST_F(CompletionTest, NoMatchBeepsAndSaysSo) {
+TEST_F(EditorCompletionTest, NoMatchBeepsAndSaysSo) {
     use({"family.flp"});
     edit(typed("zz\t") + Keys{'\r'});
     EXPECT_EQ(screen.beeps(), 1);
@@ -61,12 +63,12 @@ TEST_F(CompletionTest, NoMatchBeepsAndSaysSo) {
     EXPECT_EQ(screen.rowText(2), "> zz");
 }
 
-TEST_F(CompletionTest, TheDotEntriesAreNeverMatches) {
+TEST_F(EditorCompletionTest, TheDotEntriesAreNeverMatches) {
     use({".", "..", ".hidden"});
     EXPECT_EQ(edit(typed(".\t\r")), ".hidden ");
 }
 
-TEST_F(CompletionTest, ASecondTabListsTheMatchesInColumnsWithinTheScreen) {
+TEST_F(EditorCompletionTest, ASecondTabListsTheMatchesInColumnsWithinTheScreen) {
     editor.settings().width = 40;
     editor.settings().height = 10;
     std::vector<std::string> names;
@@ -81,14 +83,14 @@ TEST_F(CompletionTest, ASecondTabListsTheMatchesInColumnsWithinTheScreen) {
     EXPECT_EQ(screen.rowText(8), "> name");
 }
 
-TEST_F(CompletionTest, TheListingIsSortedWithoutRegardToCaseAndDropsTheSharedFolder) {
+TEST_F(EditorCompletionTest, TheListingIsSortedWithoutRegardToCaseAndDropsTheSharedFolder) {
     use({"dir/beta", "dir/Alpha", "dir/alps", "dir/Beta"});
     edit(typed("dir/\t\t\r"));
     // 72 usable columns, 7 a name: 10 columns of 7 characters each.
     EXPECT_EQ(screen.rowText(1), "    Alpha  alps   Beta   beta");
 }
 
-TEST_F(CompletionTest, ACompletionIsCutToWhatTheLineHolds) {
+TEST_F(EditorCompletionTest, ACompletionIsCutToWhatTheLineHolds) {
     use({std::string(30, 'q')});
     std::string line = edit(typed(std::string(2040, 'a') + " q\t\r"));
     EXPECT_EQ(line.size(), 2047u);

@@ -3,6 +3,8 @@
 
 #include "EditorTestSupport.h"
 
+using namespace editortest;
+
 using Result = LineEditor::Result;
 
 TEST_F(EditorTest, TypedTextIsInsertedOrOverwritesAndOverwriteLastsIntoTheNextLine) {

@@ -8,7 +8,9 @@
 #include "EditorTestSupport.h"
 #include "shell/EditorSettings.h"
 
-class ViTest : public EditorTest {
+using namespace editortest;
+
+class EditorViTest : public EditorTest {
   protected:
     void SetUp() override { editor.settings().viMode = true; }
     // Types the text, enters command mode (nothing waiting after Escape), then the commands.
@@ -17,7 +19,7 @@ class ViTest : public EditorTest {
     }
 };
 
-TEST_F(ViTest, EscapeEntersCommandModeOneCharacterToTheLeft) {
+TEST_F(EditorViTest, EscapeEntersCommandModeOneCharacterToTheLeft) {
     EXPECT_EQ(command("abc", typed("iX")), "abXc");
     EXPECT_EQ(command("abc", typed("^aX")), "aXbc");
     EXPECT_EQ(screen.beeps(), 0);
@@ -25,18 +27,18 @@ TEST_F(ViTest, EscapeEntersCommandModeOneCharacterToTheLeft) {
     EXPECT_EQ(screen.beeps(), 3);
 }
 
-TEST_F(ViTest, AnEscapeWithAKeyWaitingTakesItAsTheFirstCommand) {
+TEST_F(EditorViTest, AnEscapeWithAKeyWaitingTakesItAsTheFirstCommand) {
     EXPECT_EQ(edit(typed("abc") + Keys{Esc} + typed("hiX\r")), "aXbc");
 }
 
-TEST_F(ViTest, ACountRepeatsTheCommand) {
+TEST_F(EditorViTest, ACountRepeatsTheCommand) {
     EXPECT_EQ(command("abcdef", typed("^3liX")), "abcXdef");
     EXPECT_EQ(command("one two three four", typed("^2wiX")), "one two Xthree four");
     EXPECT_EQ(command("abcdef", typed("12hiX")), "Xabcdef");
     EXPECT_EQ(screen.beeps(), 1);
 }
 
-TEST_F(ViTest, DeletesOverEachMotionAndFillsTheKillBuffer) {
+TEST_F(EditorViTest, DeletesOverEachMotionAndFillsTheKillBuffer) {
     EXPECT_EQ(command("abcdef", typed("dh")), "abcdf");
     EXPECT_EQ(editor.killBuffer(), "e");
     EXPECT_EQ(command("abcdef", typed("^dl")), "bcdef");
@@ -55,17 +57,17 @@ TEST_F(ViTest, DeletesOverEachMotionAndFillsTheKillBuffer) {
     EXPECT_EQ(screen.beeps(), 1);
 }
 
-TEST_F(ViTest, DdKillsTheLineAndReturnsToInsertMode) {
+TEST_F(EditorViTest, DdKillsTheLineAndReturnsToInsertMode) {
     EXPECT_EQ(command("abc", typed("ddX")), "X");
     EXPECT_EQ(editor.killBuffer(), "abc");
 }
 
-TEST_F(ViTest, CtrlDInCommandModeDeletesIntoTheKillBuffer) {
+TEST_F(EditorViTest, CtrlDInCommandModeDeletesIntoTheKillBuffer) {
     EXPECT_EQ(command("abc", Keys{'^', ctrl('D')}), "bc");
     EXPECT_EQ(editor.killBuffer(), "a");
 }
 
-TEST_F(ViTest, RReplacesOneCharacterAndCapitalROverwrites) {
+TEST_F(EditorViTest, RReplacesOneCharacterAndCapitalROverwrites) {
     EXPECT_EQ(command("abc", typed("^rX")), "Xbc");
     EXPECT_EQ(command("abc", typed("^2rY")), "YYc");
     EXPECT_EQ(command("abc", typed("^RXY")), "XYc");
@@ -74,13 +76,13 @@ TEST_F(ViTest, RReplacesOneCharacterAndCapitalROverwrites) {
     EXPECT_FALSE(editor.overwriting());
 }
 
-TEST_F(ViTest, PPutsTheKillBufferAfterAndCapitalPBeforeTheCursor) {
+TEST_F(EditorViTest, PPutsTheKillBufferAfterAndCapitalPBeforeTheCursor) {
     EXPECT_EQ(command("abc", typed("^dlp")), "bac");
     EXPECT_EQ(command("abc", typed("^dlP")), "abc");
     EXPECT_EQ(command("abc", typed("^dl2p")), "baac");
 }
 
-TEST_F(ViTest, KAndJBrowseTheHistory) {
+TEST_F(EditorViTest, KAndJBrowseTheHistory) {
     history.add("first.");
     history.add("second.");
     EXPECT_EQ(command("", typed("k")), "second.");

@@ -9,6 +9,8 @@
 #include "EditorTestSupport.h"
 #include "shell/LineHistory.h"
 
+using namespace editortest;
+
 TEST(LineHistoryTest, LeadingWhiteSpaceAndOneTrailingNewlineAreDroppedAndARepeatIsStoredOnce) {
     LineHistory history;
     history.add(" \t\nfirst.\n");
