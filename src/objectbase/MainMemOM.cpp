@@ -241,16 +241,7 @@ int MainMemOM::isaHolds(const InternalName&, const InternalName&, int) {
     return 0;
 }
 void MainMemOM::typeCheck() {}
-int MainMemOM::applyEqualities() {
-    return 0;
-}
-int MainMemOM::applyEquality(InternalName&) {
-    return 0;
-}
 void MainMemOM::showValue(const InternalName&, const InternalName&, int, int) {}
-void MainMemOM::mergeParamFrames(const InternalName&, const InternalName&) {}
-void MainMemOM::mergeSetFrames(const InternalName&, const InternalName&) {}
-void MainMemOM::mergeObjFrames(const InternalName&, const InternalName&) {}
 void MainMemOM::dump(int) {}
 void MainMemOM::help() {}
 void MainMemOM::showFrame(const std::string&, int) {}

@@ -1,0 +1,169 @@
+// Merging the frames of an equated name into those of its representative.
+#include <vector>
+
+#include "objectbase/FrameManager.h"
+#include "objectbase/MainMemOM.h"
+
+namespace {
+
+struct Entry {
+    int type;
+    int argCount;
+    InternalName method;
+    InternalName value;
+};
+
+// Every method entry of a frame, in the order of the method types 0 to 8; collected first, since
+// merging changes the dictionaries the frame iterator would walk.
+std::vector<Entry> entriesOf(MainMemObjFrame* frame) {
+    std::vector<Entry> entries;
+    Iterator* it = nullptr;
+    for (int type = 0; type <= 8; ++type) {
+        it = frame->methodIterator(type, it);
+        for (bool more = it->first(); more; more = it->next())
+            entries.push_back({type, it->atColumn(3).getValue(), it->atColumn(1), it->atColumn(2)});
+    }
+    if (it != nullptr) decRef(it);
+    return entries;
+}
+
+}  // namespace
+
+void MainMemOM::resolveCompetitors(const InternalName& value, const InternalName& kept) {
+    // Only like with like: a constant never stands in for a set or parameter frame.
+    if (value == kept) return;
+    if (value.isConstant() && kept.isConstant()) {
+        InternalName replaced;
+        InternalName representative;
+        // Only a pair that was recorded is entered, and in its direction: a refused one (two
+        // numbers) leaves nothing behind, and a number always survives.
+        if (equatePair(value, kept, 1, replaced, representative))
+            appliedEqualities.insert(replaced, representative);
+    } else if (value.getType() == kept.getType()) {
+        if (value.getType() == InternalName::ParamFrame) mergeParamFrames(value, kept);
+        if (value.getType() == InternalName::SetName) mergeSetFrames(value, kept);
+    }
+}
+
+void MainMemOM::dropSetFrame(const InternalName& setName, MainMemSetFrame* frame) {
+    frameManager->deleteSetFrame(setName);
+    frame->clear();
+}
+
+void MainMemOM::mergeSetFrames(const InternalName& replaced, const InternalName& kept) {
+    if (replaced == kept) return;
+    MainMemSetFrame* from = getSetFrame(replaced);
+    MainMemSetFrame* into = getSetFrame(kept);
+    if (from == nullptr || into == nullptr || from->size() == 0) return;
+    Iterator* members = from->getIterator(nullptr);
+    for (bool more = members->first(); more; more = members->next())
+        into->insert(members->atColumn(1));
+    decRef(members);
+    dropSetFrame(replaced, from);
+}
+
+void MainMemOM::mergeParamFrames(const InternalName& replaced, const InternalName& kept) {
+    if (replaced == kept) return;
+    MainMemParamFrame* from = getParamFrame(replaced);
+    MainMemParamFrame* into = getParamFrame(kept);
+    if (from == nullptr || into == nullptr || from->size() == 0) return;
+    if (from->getArity() != into->getArity()) return;
+    int width = from->getArity();
+    // Copied out first: resolving a collision may merge further frames.
+    std::vector<InternalName> cells;
+    Iterator* rows = from->getIterator(nullptr);
+    for (bool more = rows->first(); more; more = rows->next())
+        for (int col = 1; col <= width; ++col) cells.push_back(rows->atColumn(col));
+    decRef(rows);
+    for (std::size_t at = 0; at < cells.size(); at += width) {
+        const InternalName* row = &cells[at];
+        InternalName result = row[width - 1];
+        InternalName stored;
+        if (into->lookupResult(row, width - 1, stored) == 0) {
+            into->insertTuple(row, width);
+            continue;
+        }
+        if (result.getType() != InternalName::ParamFrame) resolveCompetitors(result, stored);
+    }
+    frameManager->deleteParamFrame(replaced);
+    delete from;
+}
+
+void MainMemOM::mergeObjFrames(const InternalName& replaced, const InternalName& kept) {
+    if (replaced == kept) return;
+    MainMemObjFrame* from = getObjFrame(replaced);
+    if (from == nullptr) return;
+    MainMemObjFrame* into = getObjFrame(kept);
+    if (into == from) return;
+    std::vector<Entry> entries = entriesOf(from);
+
+    if (into == nullptr) {
+        frameManager->insertObjFrame(kept, from);
+        frameManager->deleteObjFrame(replaced);
+        // The frame now belongs to the representative: so must the method index and the usage
+        // sets of its values, or lookups by method miss these facts.
+        for (const Entry& entry : entries) {
+            auto hosts = methodsTable.lookup(MethodKey(entry.type, entry.argCount, entry.method));
+            if (hosts != nullptr) {
+                methodsTable.inf(hosts)->del(replaced);
+                methodsTable.inf(hosts)->insert(kept);
+            }
+            rewriteReferences(replaced, kept, entry.value);
+        }
+        return;
+    }
+
+    for (int kind = 1; kind <= 3; ++kind) {
+        InternalName fromName = kind == 1   ? from->getSetName1()
+                                : kind == 2 ? from->getSetName2()
+                                            : from->getSetName3();
+        MainMemSetFrame* fromSet = getSetFrame(fromName);
+        if (fromSet == nullptr) continue;
+        MainMemSetFrame* intoSet = relationSet(into, kind);
+        InternalName none =
+            kind == 3 ? InternalName::UndefinedObject : InternalName::InitialSetName;
+        if (intoSet == nullptr) {
+            if (kind == 1) {
+                into->setSetName1(fromName);
+                from->setSetName1(none);
+            } else if (kind == 2) {
+                into->setSetName2(fromName);
+                from->setSetName2(none);
+            } else {
+                into->setSetName3(fromName);
+                from->setSetName3(none);
+            }
+            continue;
+        }
+        Iterator* members = fromSet->getIterator(nullptr);
+        for (bool more = members->first(); more; more = members->next())
+            intoSet->insert(members->atColumn(1));
+        decRef(members);
+        dropSetFrame(fromName, fromSet);
+    }
+
+    for (const Entry& entry : entries) {
+        auto hosts = methodsTable.lookup(MethodKey(entry.type, entry.argCount, entry.method));
+        if (hosts != nullptr) {
+            methodsTable.inf(hosts)->del(replaced);
+            methodsTable.inf(hosts)->insert(kept);
+        }
+        rewriteReferences(replaced, kept, entry.value);
+        InternalName current;
+        if (into->lookupMethod(entry.method, entry.type, entry.argCount, current) == 0) {
+            into->insertMethod(entry.method, entry.value, entry.type, entry.argCount);
+            continue;
+        }
+        bool scalar = entry.type == 0 || entry.type == 3;
+        if (scalar && entry.argCount == 0) {
+            if (entry.value != current) resolveCompetitors(entry.value, current);
+        } else if (entry.argCount == 0) {
+            mergeSetFrames(entry.value, current);
+        } else {
+            mergeParamFrames(entry.value, current);
+        }
+    }
+    frameManager->deleteObjFrame(replaced);
+    // A pooled frame is never handed out again; emptied, its entries are freed.
+    from->clear();
+}
