@@ -351,6 +351,9 @@ class MainMemOM : public OM {
     // Renames inside one parameter frame; colliding results are resolved as competitors.
     void renameInParamFrame(const InternalName& frameName, const InternalName& replaced,
                             const InternalName& representative);
+    // Replaces a member in every set that the rows of a parameter frame name as results.
+    void replaceInResultSets(const InternalName& frameName, const InternalName& replaced,
+                             const InternalName& representative);
     // The set frame of relation kind 1, 2 or 3 of an object frame, or null.
     MainMemSetFrame* relationSet(MainMemObjFrame* frame, int kind);
     // Unregisters a set frame and empties it so its members are freed.

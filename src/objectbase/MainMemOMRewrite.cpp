@@ -77,6 +77,21 @@ void MainMemOM::renameInParamFrame(const InternalName& frameName, const Internal
         resolveCompetitors(pairs.key(it), pairs.inf(it));
 }
 
+void MainMemOM::replaceInResultSets(const InternalName& frameName, const InternalName& old,
+                                    const InternalName& rep) {
+    MainMemParamFrame* rows = getParamFrame(frameName);
+    if (rows == nullptr) return;
+    int width = rows->getArity();
+    std::vector<InternalName> sets;
+    Iterator* it = rows->getIterator(nullptr);
+    for (bool more = it->first(); more; more = it->next())
+        if (it->atColumn(width).getType() == InternalName::SetName)
+            sets.push_back(it->atColumn(width));
+    decRef(it);
+    for (const InternalName& setName : sets)
+        if (MainMemSetFrame* members = getSetFrame(setName)) members->replace(old, rep);
+}
+
 void MainMemOM::rewriteMethodName(const InternalName& old, const InternalName& rep) {
     auto found = methodSignatures.lookup(old);
     if (found == nullptr) return;
@@ -147,6 +162,9 @@ void MainMemOM::rewriteUsages(const InternalName& old, const InternalName& rep) 
                 holdsValue = true;
             } else if (value.getType() == InternalName::ParamFrame) {
                 renameInParamFrame(value, old, rep);
+                // The members of a set-valued method with arguments lie in the sets its rows
+                // name, beyond the reach of the rows' own rename.
+                replaceInResultSets(value, old, rep);
             } else if (value.getType() == InternalName::SetName) {
                 if (MainMemSetFrame* members = getSetFrame(value)) members->replace(old, rep);
             }
