@@ -335,6 +335,12 @@ class MainMemOM : public OM {
     // equate that also tells which pair it recorded.
     bool equatePair(const InternalName& a, const InternalName& b, int force, InternalName& replaced,
                     InternalName& representative);
+    // The first pending pair that is not a self-pair (those are dropped), entered into
+    // equalityHistory; false when none is left.
+    bool nextPendingPair(InternalName& replaced, InternalName& representative);
+    // Every cell of every row of a parameter frame, row after row; copied out, since merging and
+    // renaming change the frame.
+    static std::vector<InternalName> rowCells(MainMemParamFrame* rows);
     // Applies one drained pair and removes it from pendingEqualities by its key; always 1.
     int applyPair(const InternalName& replaced, const InternalName& representative);
     // Two stored values that became competitors under one key: equated so that `kept` survives

@@ -151,35 +151,31 @@ int MainMemOM::applyEqualities() {
         return 0;
     }
     int result = 0;
-    for (auto it = pendingEqualities.first_item(); it != nullptr;
-         it = pendingEqualities.first_item()) {
-        InternalName old = pendingEqualities.key(it);
-        InternalName rep = pendingEqualities.inf(it);
-        equalityHistory.insert(old, rep);
-        if (old == rep) {
-            // Nothing to merge; left pending it would stop every later drain here.
-            pendingEqualities.del_item(it);
-            continue;
-        }
-        result |= applyPair(old, rep);
-    }
+    InternalName old;
+    InternalName rep;
+    while (nextPendingPair(old, rep)) result |= applyPair(old, rep);
     return result;
 }
 
 int MainMemOM::applyEquality(InternalName& representative) {
+    InternalName old;
+    InternalName rep;
+    if (!nextPendingPair(old, rep)) return 0;
+    representative = rep;
+    return applyPair(old, rep);
+}
+
+bool MainMemOM::nextPendingPair(InternalName& old, InternalName& rep) {
     for (auto it = pendingEqualities.first_item(); it != nullptr;
          it = pendingEqualities.first_item()) {
-        InternalName old = pendingEqualities.key(it);
-        InternalName rep = pendingEqualities.inf(it);
+        old = pendingEqualities.key(it);
+        rep = pendingEqualities.inf(it);
         equalityHistory.insert(old, rep);
-        if (old == rep) {
-            pendingEqualities.del_item(it);
-            continue;
-        }
-        representative = rep;
-        return applyPair(old, rep);
+        if (old != rep) return true;
+        // Nothing to merge; left pending it would stop every later drain here.
+        pendingEqualities.del_item(it);
     }
-    return 0;
+    return false;
 }
 
 int MainMemOM::applyPair(const InternalName& old, const InternalName& rep) {

@@ -29,6 +29,16 @@ std::vector<Entry> entriesOf(MainMemObjFrame* frame) {
 
 }  // namespace
 
+std::vector<InternalName> MainMemOM::rowCells(MainMemParamFrame* rows) {
+    std::vector<InternalName> cells;
+    int width = rows->getArity();
+    Iterator* it = rows->getIterator(nullptr);
+    for (bool more = it->first(); more; more = it->next())
+        for (int col = 1; col <= width; ++col) cells.push_back(it->atColumn(col));
+    decRef(it);
+    return cells;
+}
+
 void MainMemOM::resolveCompetitors(const InternalName& value, const InternalName& kept) {
     // Only like with like: a constant never stands in for a set or parameter frame.
     if (value == kept) return;
@@ -69,12 +79,7 @@ void MainMemOM::mergeParamFrames(const InternalName& replaced, const InternalNam
     if (from == nullptr || into == nullptr || from->size() == 0) return;
     if (from->getArity() != into->getArity()) return;
     int width = from->getArity();
-    // Copied out first: resolving a collision may merge further frames.
-    std::vector<InternalName> cells;
-    Iterator* rows = from->getIterator(nullptr);
-    for (bool more = rows->first(); more; more = rows->next())
-        for (int col = 1; col <= width; ++col) cells.push_back(rows->atColumn(col));
-    decRef(rows);
+    std::vector<InternalName> cells = rowCells(from);
     for (std::size_t at = 0; at < cells.size(); at += width) {
         const InternalName* row = &cells[at];
         InternalName result = row[width - 1];
@@ -97,19 +102,23 @@ void MainMemOM::mergeObjFrames(const InternalName& replaced, const InternalName&
     if (into == from) return;
     std::vector<Entry> entries = entriesOf(from);
 
+    // The representative becomes the host of every entry, in the method index and in the usage
+    // sets of the entry's values.
+    auto moveHost = [&](const Entry& entry) {
+        auto hosts = methodsTable.lookup(MethodKey(entry.type, entry.argCount, entry.method));
+        if (hosts != nullptr) {
+            methodsTable.inf(hosts)->del(replaced);
+            methodsTable.inf(hosts)->insert(kept);
+        }
+        rewriteReferences(replaced, kept, entry.value);
+    };
+
     if (into == nullptr) {
         frameManager->insertObjFrame(kept, from);
         frameManager->deleteObjFrame(replaced);
-        // The frame now belongs to the representative: so must the method index and the usage
-        // sets of its values, or lookups by method miss these facts.
-        for (const Entry& entry : entries) {
-            auto hosts = methodsTable.lookup(MethodKey(entry.type, entry.argCount, entry.method));
-            if (hosts != nullptr) {
-                methodsTable.inf(hosts)->del(replaced);
-                methodsTable.inf(hosts)->insert(kept);
-            }
-            rewriteReferences(replaced, kept, entry.value);
-        }
+        // The frame now belongs to the representative, so must its entries, or lookups by
+        // method miss these facts.
+        for (const Entry& entry : entries) moveHost(entry);
         return;
     }
 
@@ -143,12 +152,7 @@ void MainMemOM::mergeObjFrames(const InternalName& replaced, const InternalName&
     }
 
     for (const Entry& entry : entries) {
-        auto hosts = methodsTable.lookup(MethodKey(entry.type, entry.argCount, entry.method));
-        if (hosts != nullptr) {
-            methodsTable.inf(hosts)->del(replaced);
-            methodsTable.inf(hosts)->insert(kept);
-        }
-        rewriteReferences(replaced, kept, entry.value);
+        moveHost(entry);
         InternalName current;
         if (into->lookupMethod(entry.method, entry.type, entry.argCount, current) == 0) {
             into->insertMethod(entry.method, entry.value, entry.type, entry.argCount);

@@ -56,14 +56,8 @@ void MainMemOM::rewriteReferences(const InternalName& old, const InternalName& r
     } else if (value.getType() == InternalName::ParamFrame) {
         MainMemParamFrame* rows = getParamFrame(value);
         if (rows == nullptr) return;
-        int width = rows->getArity();
         // Every column, the result too: its usage set (or its set's members') names the host.
-        std::vector<InternalName> cells;
-        Iterator* it = rows->getIterator(nullptr);
-        for (bool more = it->first(); more; more = it->next())
-            for (int col = 1; col <= width; ++col) cells.push_back(it->atColumn(col));
-        decRef(it);
-        for (const InternalName& cell : cells) rewriteReferences(old, rep, cell);
+        for (const InternalName& cell : rowCells(rows)) rewriteReferences(old, rep, cell);
     }
 }
 
@@ -81,15 +75,9 @@ void MainMemOM::replaceInResultSets(const InternalName& frameName, const Interna
                                     const InternalName& rep) {
     MainMemParamFrame* rows = getParamFrame(frameName);
     if (rows == nullptr) return;
-    int width = rows->getArity();
-    std::vector<InternalName> sets;
-    Iterator* it = rows->getIterator(nullptr);
-    for (bool more = it->first(); more; more = it->next())
-        if (it->atColumn(width).getType() == InternalName::SetName)
-            sets.push_back(it->atColumn(width));
-    decRef(it);
-    for (const InternalName& setName : sets)
-        if (MainMemSetFrame* members = getSetFrame(setName)) members->replace(old, rep);
+    std::vector<InternalName> cells = rowCells(rows);
+    for (std::size_t at = rows->getArity() - 1; at < cells.size(); at += rows->getArity())
+        if (MainMemSetFrame* members = getSetFrame(cells[at])) members->replace(old, rep);
 }
 
 void MainMemOM::rewriteMethodName(const InternalName& old, const InternalName& rep) {

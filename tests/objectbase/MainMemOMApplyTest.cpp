@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "objectbase/BaseConsistency.h"
+#include "objectbase/DeltaTable.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/NameRemapListener.h"
 #include "objectbase/ObjectBaseTestSupport.h"
@@ -154,6 +155,9 @@ TEST_F(MainMemOMApplyTest, SetValuesUnderEquatedArgumentsOrHostsKeepTheirMembers
     EXPECT_EQ(membersOf(h1, s), (Names{p, q}));
     EXPECT_EQ(membersOf(h1, s, &a), Names{q});
     EXPECT_EQ(om->getObjFrame(h2), nullptr);
+    // The sets merged away are no longer registered: h's set for a, h1's two sets.
+    EXPECT_EQ(drain(om->setNamesIterator(nullptr), 1).size(), 3u);
+    EXPECT_EQ(drain(om->paramNamesIterator(nullptr), 1).size(), 2u);
     expectConsistent(om, {b, h2});
 }
 
@@ -222,53 +226,43 @@ TEST_F(MainMemOMApplyTest, EqualArgumentsMakeOneFunctionObjectThatPrintsAsATerm)
     expectConsistent(om, {b, fb, gb, ga});
 }
 
+// Two hosts holding the given values for one scalar method are equated; the value the surviving
+// (first) host holds afterwards.
 TEST_F(MainMemOMApplyTest, ScalarValuesOfMergedHostsAreEquatedSoTheRepresentativesValueStays) {
-    InternalName o1 = obj("o1"), o2 = obj("o2"), m = obj("m"), x = obj("x"), y = obj("y");
-    scalar(o1, m, x);
-    scalar(o2, m, y);
-    om->equate(o1, o2, 0);
-    EXPECT_EQ(om->applyEqualities(), 1);
-    EXPECT_EQ(valueOf(o1, m), x);
-    EXPECT_EQ(current("y"), x);
-    expectConsistent(om, {o2, y});
-}
-
-TEST_F(MainMemOMApplyTest, ANumberSurvivesAForcedEqualityWhicheverSideItComesFrom) {
-    InternalName o1 = obj("o1"), o2 = obj("o2"), m = obj("m"), z = obj("z"), five = obj("5");
-    InternalName o3 = obj("o3"), o4 = obj("o4"), u = obj("u");
-    // The representative holds the object, the replaced host the number.
-    scalar(o1, m, z);
-    scalar(o2, m, five);
-    // And the other way round.
-    scalar(o3, m, five);
-    scalar(o4, m, u);
-    om->equate(o1, o2, 0);
-    om->equate(o3, o4, 0);
+    InternalName m = obj("m");
+    int hosts = 0;
+    std::set<InternalName> replaced;
+    auto merge = [&](const InternalName& kept, const InternalName& gone) {
+        InternalName first = obj("host" + std::to_string(hosts++));
+        InternalName second = obj("host" + std::to_string(hosts++));
+        replaced.insert(second);
+        scalar(first, m, kept);
+        scalar(second, m, gone);
+        om->equate(first, second, 0);
+        EXPECT_EQ(om->applyEqualities(), 1);
+        return valueOf(first, m);
+    };
     ErrorCapture errors;
-    EXPECT_EQ(om->applyEqualities(), 1);
-    EXPECT_EQ(errors.text(), "");
-    EXPECT_EQ(valueOf(o1, m), five);
-    EXPECT_EQ(valueOf(o3, m), five);
+    InternalName x = obj("x"), y = obj("y"), z = obj("z"), u = obj("u"), five = obj("5");
+    EXPECT_EQ(merge(x, y), x);
+    EXPECT_EQ(current("y"), x);
+    // A number survives a forced equality whichever host holds it.
+    EXPECT_EQ(merge(z, five), five);
+    EXPECT_EQ(merge(five, u), five);
     EXPECT_EQ(current("z"), five);
     EXPECT_EQ(current("u"), five);
+    EXPECT_EQ(errors.text(), "");
     // Applied pairs run from the replaced name to its representative.
     const auto& applied = om->appliedEqualityTable();
     for (auto it = applied.first_item(); it != nullptr; it = applied.next_item(it))
         EXPECT_NE(applied.key(it), five);
-    expectConsistent(om, {o2, o4, z, u});
-}
 
-TEST_F(MainMemOMApplyTest, TwoNumbersAreRefusedAndTheRepresentativesValueKept) {
-    InternalName o1 = obj("o1"), o2 = obj("o2"), m = obj("m"), three = obj("3"), four = obj("4");
-    scalar(o1, m, three);
-    scalar(o2, m, four);
-    om->equate(o1, o2, 0);
-    ErrorCapture errors;
-    EXPECT_EQ(om->applyEqualities(), 1);
+    // Two numbers are refused; the representative keeps its value and no pair is entered.
+    EXPECT_EQ(merge(obj("3"), obj("4")), obj("3"));
     EXPECT_EQ(lastError(), "Invalid Equality");
-    EXPECT_EQ(valueOf(o1, m), three);
-    EXPECT_EQ(om->appliedEqualityTable().lookup(four), nullptr);
-    expectConsistent(om, {o2});
+    EXPECT_EQ(applied.lookup(obj("4")), nullptr);
+    replaced.insert({y, z, u});
+    expectConsistent(om, replaced);
 }
 
 TEST_F(MainMemOMApplyTest, ARepresentativeWithoutFrameTakesOverTheIndexesToo) {
@@ -340,6 +334,24 @@ TEST_F(MainMemOMApplyTest, PathObjectsAndTheirHostsFollowTheRepresentatives) {
     EXPECT_EQ(host, survivor);
     EXPECT_EQ(lex(longer), "h.m.n");
     expectConsistent(om, {k, gone});
+}
+
+TEST_F(MainMemOMApplyTest, RowsRecordedAsDeltasAreRenamedLikeStoredOnes) {
+    InternalName a = obj("a"), b = obj("b"), c = obj("c"), h = obj("h"), m = obj("m");
+    FSymbol p = pred("p", 2), deltaP = pred("delta_p", 2), deltaValue = pred("delta_0^0", 3);
+    DeltaTable table;
+    table.predicateDeltas.insert(p, deltaP);
+    table.methodDeltas[0].insert(0, deltaValue);
+    ASSERT_EQ(om->initDelta(&table), 1);
+    InternalName row[] = {b, c};
+    om->addPredicate(p, row, 2);
+    scalar(h, m, b);
+    om->equate(a, b, 0);
+    EXPECT_EQ(om->applyEqualities(), 1);
+    EXPECT_EQ(drain(om->getPredFrame(deltaP)->getIterator(nullptr), 2), (Rows{{a, c}}));
+    EXPECT_EQ(drain(om->getPredFrame(deltaValue)->getIterator(nullptr), 3), (Rows{{m, h, a}}));
+    om->clearDelta();
+    expectConsistent(om, {b});
 }
 
 class RecordingListener : public NameRemapListener {
