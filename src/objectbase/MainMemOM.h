@@ -263,7 +263,6 @@ class MainMemOM : public OM {
                            : parentToChildTable;
     }
     const clib_dictionary<FSymbol, InternalName>& symbolBindings() const { return symbolToName; }
-    const clib_dictionary<InternalName, FSymbol>& nameBindings() const { return nameToSymbol; }
     const clib_dictionary<InternalName, set<FSymbol>*>& furtherSymbols() const {
         return nameToSymbols;
     }
