@@ -1,4 +1,6 @@
 // Rewriting an equated name to its representative in every table and frame of the object base.
+#include <algorithm>
+#include <cstddef>
 #include <utility>
 #include <vector>
 
@@ -65,10 +67,25 @@ void MainMemOM::renameInParamFrame(const InternalName& frameName, const Internal
                                    const InternalName& rep) {
     MainMemParamFrame* rows = getParamFrame(frameName);
     if (rows == nullptr) return;
+    // The rename reports its collisions keyed by the dropped row's result, so one result that
+    // meets two others would yield one pair. Instead every renamed row asks afterwards which
+    // result now answers for its arguments.
+    int width = rows->getArity();
+    std::vector<InternalName> renamed;
+    std::vector<InternalName> cells = rowCells(rows);
+    for (std::size_t at = 0; at < cells.size(); at += width) {
+        auto row = cells.begin() + static_cast<std::ptrdiff_t>(at);
+        if (std::find(row, row + width, old) == row + width) continue;
+        std::replace(row, row + width, old, rep);
+        renamed.insert(renamed.end(), row, row + width);
+    }
     NameMap pairs;
     rows->replaceName(old, rep, pairs);
-    for (auto it = pairs.first_item(); it != nullptr; it = pairs.next_item(it))
-        resolveCompetitors(pairs.key(it), pairs.inf(it));
+    for (std::size_t at = 0; at < renamed.size(); at += width) {
+        InternalName answer;
+        if (rows->lookupResult(&renamed[at], width - 1, answer) != 0)
+            resolveCompetitors(renamed[at + width - 1], answer);
+    }
 }
 
 void MainMemOM::replaceInResultSets(const InternalName& frameName, const InternalName& old,

@@ -292,6 +292,21 @@ TEST_F(MainMemOMApplyTest, ResultsOfMovedArgumentEntriesFollowLaterEqualities) {
     expectConsistent(om, {b, r});
 }
 
+TEST_F(MainMemOMApplyTest, OneResultMeetingTwoOthersUnderRenamedArgumentsJoinsBoth) {
+    InternalName a = obj("a"), b = obj("b"), h = obj("h"), m = obj("m"), one = obj("one"),
+                 two = obj("two"), r = obj("r"), s1 = obj("s1"), s2 = obj("s2");
+    InternalName b1[] = {b, one}, b2[] = {b, two}, a1[] = {a, one}, a2[] = {a, two};
+    om->insertMethodValue(h, m, b1, 2, 0, r);
+    om->insertMethodValue(h, m, b2, 2, 0, r);
+    om->insertMethodValue(h, m, a1, 2, 0, s1);
+    om->insertMethodValue(h, m, a2, 2, 0, s2);
+    om->equate(a, b, 0);
+    EXPECT_EQ(om->applyEqualities(), 1);
+    EXPECT_EQ(current("r"), s2);
+    EXPECT_EQ(current("s1"), s2);
+    expectConsistent(om, {b, r, s1});
+}
+
 TEST_F(MainMemOMApplyTest, PredicateRowsMergeAndClassTablesStillFollow) {
     InternalName a = obj("a"), b = obj("b"), c = obj("c"), k = obj("k");
     InternalName p = pred("p", 2), q = pred("q", 1);
