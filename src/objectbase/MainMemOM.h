@@ -337,6 +337,16 @@ class MainMemOM : public OM {
     // The first pending pair that is not a self-pair (those are dropped), entered into
     // equalityHistory; false when none is left.
     bool nextPendingPair(InternalName& replaced, InternalName& representative);
+    // One method entry of an object frame.
+    struct MethodEntry {
+        int type;
+        int argCount;
+        InternalName method;
+        InternalName value;
+    };
+    // Every entry of an object frame in key order (so by method type); copied out, since
+    // merging and renaming change the frame.
+    static std::vector<MethodEntry> methodEntries(MainMemObjFrame* frame);
     // Every cell of every row of a parameter frame, row after row; copied out, since merging and
     // renaming change the frame.
     static std::vector<InternalName> rowCells(MainMemParamFrame* rows);

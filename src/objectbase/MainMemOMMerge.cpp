@@ -4,30 +4,19 @@
 #include "objectbase/FrameManager.h"
 #include "objectbase/MainMemOM.h"
 
-namespace {
-
-struct Entry {
-    int type;
-    int argCount;
-    InternalName method;
-    InternalName value;
-};
-
-// Every method entry of a frame, in the order of the method types 0 to 8; collected first, since
-// merging changes the dictionaries the frame iterator would walk.
-std::vector<Entry> entriesOf(MainMemObjFrame* frame) {
-    std::vector<Entry> entries;
-    Iterator* it = nullptr;
-    for (int type = 0; type <= 8; ++type) {
-        it = frame->methodIterator(type, it);
-        for (bool more = it->first(); more; more = it->next())
-            entries.push_back({type, it->atColumn(3).getValue(), it->atColumn(1), it->atColumn(2)});
+std::vector<MainMemOM::MethodEntry> MainMemOM::methodEntries(MainMemObjFrame* frame) {
+    std::vector<MethodEntry> entries;
+    // One walk over every type; the type comes back as its arrow object.
+    Iterator* it = frame->methodIterator(1000, nullptr);
+    for (bool more = it->first(); more; more = it->next()) {
+        InternalName arrow = it->atColumn(4);
+        int type = 0;
+        while (type < 8 && arrowObject(type) != arrow) ++type;
+        entries.push_back({type, it->atColumn(3).getValue(), it->atColumn(1), it->atColumn(2)});
     }
-    if (it != nullptr) decRef(it);
+    decRef(it);
     return entries;
 }
-
-}  // namespace
 
 std::vector<InternalName> MainMemOM::rowCells(MainMemParamFrame* rows) {
     std::vector<InternalName> cells;
@@ -100,11 +89,11 @@ void MainMemOM::mergeObjFrames(const InternalName& replaced, const InternalName&
     if (from == nullptr) return;
     MainMemObjFrame* into = getObjFrame(kept);
     if (into == from) return;
-    std::vector<Entry> entries = entriesOf(from);
+    std::vector<MethodEntry> entries = methodEntries(from);
 
     // The representative becomes the host of every entry, in the method index and in the usage
     // sets of the entry's values.
-    auto moveHost = [&](const Entry& entry) {
+    auto moveHost = [&](const MethodEntry& entry) {
         auto hosts = methodsTable.lookup(MethodKey(entry.type, entry.argCount, entry.method));
         if (hosts != nullptr) {
             methodsTable.inf(hosts)->del(replaced);
@@ -118,7 +107,7 @@ void MainMemOM::mergeObjFrames(const InternalName& replaced, const InternalName&
         frameManager->deleteObjFrame(replaced);
         // The frame now belongs to the representative, so must its entries, or lookups by
         // method miss these facts.
-        for (const Entry& entry : entries) moveHost(entry);
+        for (const MethodEntry& entry : entries) moveHost(entry);
         return;
     }
 
@@ -151,7 +140,7 @@ void MainMemOM::mergeObjFrames(const InternalName& replaced, const InternalName&
         dropSetFrame(fromName, fromSet);
     }
 
-    for (const Entry& entry : entries) {
+    for (const MethodEntry& entry : entries) {
         moveHost(entry);
         InternalName current;
         if (into->lookupMethod(entry.method, entry.type, entry.argCount, current) == 0) {

@@ -9,8 +9,9 @@
 
 namespace {
 
-// The method types in the order the entries of one object are visited.
-constexpr int TypeOrder[] = {0, 1, 3, 4, 6, 7, 2, 5, 8};
+// The place of each method type (0 to 8) in the order the entries of one object are visited:
+// 0, 1, 3, 4, 6, 7, 2, 5, 8.
+constexpr int TypeRank[] = {0, 1, 6, 2, 3, 7, 4, 5, 8};
 
 // Moves the set `table` keeps under `from` to the key `to`, joining a set already there.
 template <class Key, class Member>
@@ -144,8 +145,6 @@ void MainMemOM::rewriteUsages(const InternalName& old, const InternalName& rep) 
         return true;
     });
 
-    std::vector<InternalName> values;
-    Iterator* entries = nullptr;
     for (const InternalName& user : users) {
         if (user.getType() == InternalName::ParamFrame) {
             renameInParamFrame(user, old, rep);
@@ -154,15 +153,16 @@ void MainMemOM::rewriteUsages(const InternalName& old, const InternalName& rep) 
         if (!user.isConstant()) continue;
         MainMemObjFrame* frame = getObjFrame(user);
         if (frame == nullptr) continue;
-        // Collected first: renaming changes the frame the iterator walks.
-        values.clear();
-        for (int type : TypeOrder) {
-            entries = frame->methodIterator(type, entries);
-            for (bool more = entries->first(); more; more = entries->next())
-                values.push_back(entries->atColumn(2));
-        }
+        // Visited in the order of the method types 0, 1, 3, 4, 6, 7, 2, 5, 8: collisions are
+        // resolved in that order.
+        std::vector<MethodEntry> entries = methodEntries(frame);
+        std::stable_sort(entries.begin(), entries.end(),
+                         [](const MethodEntry& x, const MethodEntry& y) {
+                             return TypeRank[x.type] < TypeRank[y.type];
+                         });
         bool holdsValue = false;
-        for (const InternalName& value : values) {
+        for (const MethodEntry& entry : entries) {
+            const InternalName& value = entry.value;
             if (value == old) {
                 holdsValue = true;
             } else if (value.getType() == InternalName::ParamFrame) {
@@ -181,7 +181,6 @@ void MainMemOM::rewriteUsages(const InternalName& old, const InternalName& rep) 
                 resolveCompetitors(pairs.key(it), pairs.inf(it));
         }
     }
-    if (entries != nullptr) decRef(entries);
 
     // Looked up again: resolving competitors may have changed the index meanwhile.
     found = usageIndex.find(old);
