@@ -187,7 +187,9 @@ int MainMemOM::applyPair(const InternalName& old, const InternalName& rep) {
         line += "  (" + old.ToString() + " = " + rep.ToString() + ")";
         debugChannel() << line << std::endl;
     }
-    int result = propagateEquality(old, rep) | 1 | propagateEquality(rep, old);
+    // Two statements: the order of the cycles' equalities decides their representatives.
+    int result = propagateEquality(old, rep) | 1;
+    result |= propagateEquality(rep, old);
     mergeObjFrames(old, rep);
     rewriteAll(old, rep);
     appliedEqualities.insert(old, rep);
