@@ -66,7 +66,7 @@ void MainMemOM::mergeParamFrames(const InternalName& replaced, const InternalNam
     MainMemParamFrame* from = getParamFrame(replaced);
     MainMemParamFrame* into = getParamFrame(kept);
     if (from == nullptr || into == nullptr || from->size() == 0) return;
-    if (from->getArity() != into->getArity()) return;
+    if (from->getArity() != into->getArity() || from->getArity() < 1) return;
     int width = from->getArity();
     std::vector<InternalName> cells = rowCells(from);
     for (std::size_t at = 0; at < cells.size(); at += width) {

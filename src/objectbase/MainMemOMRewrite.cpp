@@ -67,7 +67,7 @@ void MainMemOM::rewriteReferences(const InternalName& old, const InternalName& r
 void MainMemOM::renameInParamFrame(const InternalName& frameName, const InternalName& old,
                                    const InternalName& rep) {
     MainMemParamFrame* rows = getParamFrame(frameName);
-    if (rows == nullptr) return;
+    if (rows == nullptr || rows->getArity() < 1) return;
     // The rename reports its collisions keyed by the dropped row's result, so one result that
     // meets two others would yield one pair. Instead every renamed row asks afterwards which
     // result now answers for its arguments.
@@ -92,7 +92,7 @@ void MainMemOM::renameInParamFrame(const InternalName& frameName, const Internal
 void MainMemOM::replaceInResultSets(const InternalName& frameName, const InternalName& old,
                                     const InternalName& rep) {
     MainMemParamFrame* rows = getParamFrame(frameName);
-    if (rows == nullptr) return;
+    if (rows == nullptr || rows->getArity() < 1) return;
     std::vector<InternalName> cells = rowCells(rows);
     for (std::size_t at = rows->getArity() - 1; at < cells.size(); at += rows->getArity())
         if (MainMemSetFrame* members = getSetFrame(cells[at])) members->replace(old, rep);
