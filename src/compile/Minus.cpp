@@ -44,7 +44,6 @@ Minus::Minus(std::string typeName, const clib_list<FSymbol>& leftColumns,
 
 Minus::~Minus() {
     decRef(leftGroupIter);
-    decRef(rightGroupIter);
 }
 
 Operand* Minus::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
@@ -68,7 +67,9 @@ Operand* Minus::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
         }
         result->insert(InternalName::UndefinedObject, cells.data());
     } else if (left != nullptr) {
+        indexRight();
         subtract(result);
+        rightValues.reset();
     }
     if (debugging()) printResult(result, access);
     return result;
@@ -94,25 +95,22 @@ void Minus::subtract(SetOperand* result) {
     decRef(keys);
 }
 
+void Minus::indexRight() {
+    rightValues = std::make_unique<RowStore>(int(pairs.size()));
+    probe.assign(pairs.size(), InternalName::UndefinedObject);
+    if (right == nullptr) return;
+    forEachRow(right, [this](Iterator* row) {
+        for (std::size_t k = 0; k < pairs.size(); ++k) probe[k] = row->atColumn(pairs[k].right);
+        rightValues->insert(probe.data());
+    });
+}
+
 bool Minus::hasMatch() {
-    if (right == nullptr) return false;
-    Iterator* keys = right->makeIterator(nullptr);
-    bool matched = false;
-    for (bool more = keys->first(); more && !matched; more = keys->next()) {
-        rightGroupIter = right->makeGroupIterator(keys->atColumn(1), rightGroupIter);
-        for (bool row = rightGroupIter != nullptr && rightGroupIter->first(); row && !matched;
-             row = rightGroupIter->next()) {
-            matched = true;
-            for (const Pair& pair : pairs) {
-                if (rightGroupIter->atColumn(pair.right) != leftGroupIter->atColumn(pair.left)) {
-                    matched = false;
-                    break;
-                }
-            }
-        }
-    }
-    decRef(keys);
-    return matched;
+    if (rightValues == nullptr) indexRight();
+    if (rightValues->empty()) return false;
+    for (std::size_t k = 0; k < pairs.size(); ++k)
+        probe[k] = leftGroupIter->atColumn(pairs[k].left);
+    return rightValues->contains(probe.data());
 }
 
 bool Minus::isGroupedBy(const InternalName&, int* out) {

@@ -2,10 +2,12 @@
 // operand has no row agreeing on the shared variables.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "compile/Operator.h"
+#include "compile/RowStore.h"
 
 class SetOperand;
 class Iterator;
@@ -31,6 +33,8 @@ class Minus : public Operator {
     virtual void subtract(SetOperand* result);
     // Whether some right row agrees with the current left row on every shared column.
     virtual bool hasMatch();
+    // Indexes the right operand's values at the shared columns, once per evaluation.
+    void indexRight();
 
   private:
     struct Pair {
@@ -43,9 +47,12 @@ class Minus : public Operator {
     std::vector<InternalName> cells;
     std::int32_t valid = 1;
     Iterator* leftGroupIter = nullptr;
-    Iterator* rightGroupIter = nullptr;
     std::vector<Pair> pairs;
     std::vector<int> positions;
     Operand* left = nullptr;
     Operand* right = nullptr;
+    // The right rows' values at the shared columns, so that each left row costs one lookup
+    // instead of a scan of the right operand.
+    std::unique_ptr<RowStore> rightValues;
+    std::vector<InternalName> probe;
 };
