@@ -69,6 +69,7 @@ TEST_F(MainMemOMDeltaTest, RecordsEveryKindOfFactInItsRowShape) {
     EXPECT_EQ(om->insertSetMember(h, m, &a, 1, 1, more), 0);
     InternalName term;
     EXPECT_EQ(om->getFunctionObject(om->giveSymTab()->GetFSymbol("f", 1, 1), &a, 1, term), 1);
+    EXPECT_EQ(om->getFunctionObject(om->giveSymTab()->GetFSymbol("f", 1, 1), &a, 1, term), 0);
     EXPECT_EQ(om->insertIsa(h, c, 1), 1);
     EXPECT_EQ(om->insertIsa(c, h, 2), 1);
     EXPECT_EQ(om->addPredicate(p, &a, 1), 1);

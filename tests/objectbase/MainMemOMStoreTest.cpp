@@ -219,7 +219,8 @@ TEST_F(MainMemOMStoreTest, FunctionObjectsAndLists) {
     InternalName fab, again, fa;
     EXPECT_EQ(om->getFunctionObject(function("f", 2), ab, 2, fab), 1);
     EXPECT_EQ(fab.getArity(), 3);
-    EXPECT_EQ(om->getFunctionObject(function("f", 2), ab, 2, again), 1);
+    // Asked again, the term is old: a rule with f(X) in its head must not count it as a change.
+    EXPECT_EQ(om->getFunctionObject(function("f", 2), ab, 2, again), 0);
     EXPECT_EQ(again, fab);
     EXPECT_EQ(om->getFunctionObject(function("f", 1), &a, 1, fa), 1);
     EXPECT_NE(fa, fab);
