@@ -17,7 +17,9 @@ bool isString(const InternalName& name) {
 
 }  // namespace
 
-int MainMemOM::equate(const InternalName& a, const InternalName& b, int force) {
+int MainMemOM::equate(const InternalName& first, const InternalName& second, int force) {
+    const InternalName a = first.stored();
+    const InternalName b = second.stored();
     if (a == b) return 0;
     if (a.getType() == InternalName::Function || b.getType() == InternalName::Function) return 0;
     if (isNumber(a) && isNumber(b) && a.getType() == b.getType()) {
