@@ -95,6 +95,9 @@ class OM : public FLSysObject {
     virtual int isaHolds(const InternalName& x, const InternalName& cls, int kind) = 0;
     // Records that two names denote one object (1 when a pair was recorded); applied later.
     virtual int equate(const InternalName& a, const InternalName& b, int force) = 0;
+    // The symbol table, shared (reference-counted like every shell object): the manager holds
+    // one reference and releases it when it goes; a parser or printer that keeps the table
+    // takes its own (incRef) and releases it, so the table outlives the manager while it is used.
     virtual SymTab* giveSymTab() = 0;
     virtual void typeCheck() = 0;
     virtual int applyEqualities() = 0;

@@ -97,7 +97,6 @@ TEST(ManagedObjectTest, ObjectsBuiltInsideAnotherNewAreStillPooled) {
     EXPECT_TRUE(derived->inner->isPooled());
     decRef(derived);
     EXPECT_EQ(destroyed, 2);
-
 }
 
 TEST(ManagedObjectTest, DeleteIsOneRelease) {

@@ -3,9 +3,9 @@
 
 #include <vector>
 
-#include "objectbase/Iterator.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/clib_list.h"
+#include "objectbase/Iterator.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/ObjectBaseTestSupport.h"
 #include "objectbase/SymTab.h"
@@ -106,6 +106,17 @@ TEST_F(MainMemOMStoreTest, ANumberHasOneIdentifierWhateverItsPath) {
     EXPECT_EQ(om->equate(InternalName(42, InternalName::Integer, -1), forty2, 0), 0);
     EXPECT_FALSE(centralErrorHandler().isError());
     EXPECT_EQ(om->pendingEqualityCount(), 0);
+}
+
+TEST(MainMemOMLifeTest, TheSymbolTableOutlivesItsObjectManagerForItsHolders) {
+    auto* om = new MainMemOM();
+    SymTab* table = om->giveSymTab();
+    incRef(table);  // a parser keeping the table
+    FSymbol f = table->GetFSymbol("f", InternalName::Function, 1);
+    decRef(om);
+    EXPECT_EQ(table->giveName(f), "f");
+    EXPECT_EQ(table->GetFSymbol("f", InternalName::Function, 1), f);
+    decRef(table);
 }
 
 TEST_F(MainMemOMStoreTest, IsaFactsOfEveryKindAndTheirIterators) {
