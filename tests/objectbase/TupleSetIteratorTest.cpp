@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "objectbase/TupleSetIterator.h"
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
+#include "objectbase/TupleSetIterator.h"
 
 namespace {
 
@@ -63,7 +63,7 @@ TEST(TupleSetIteratorTest, WalksRowsInOrderAndRejectsBadColumns) {
     EXPECT_FALSE(it->next());
 
     // Re-targeting leaves the iterator unpositioned; a null set has no rows.
-    it->reset(nullptr, 4);
+    it->reset(static_cast<set<Tuple>*>(nullptr), 4);
     EXPECT_EQ(it->columns(), 4);
     EXPECT_FALSE(it->first());
     EXPECT_FALSE(it->next());
@@ -90,6 +90,15 @@ TEST(TupleSetIteratorTest, ExtendedRowsKeepEveryResult) {
     for (bool more = it->first(); more; more = it->next())
         seen += it->atColumn(1).ToString() + "-" + it->atColumn(2).ToString() + " ";
     EXPECT_EQ(seen, "o0-o9 o1-o8 o1-o9 ");
+
+    // Whoever holds it as a TupleSetIterator re-targets it through the one reset.
+    TupleSetIterator* asTuples = it;
+    set<ExtendedTuple> fewer;
+    fewer.insert(ExtendedTuple(c, 2));
+    asTuples->reset(&fewer, 2);
+    ASSERT_TRUE(asTuples->first());
+    EXPECT_EQ(asTuples->atColumn(1), obj(0));
+    EXPECT_FALSE(asTuples->next());
     {
         ErrorNames errors;
         EXPECT_EQ(it->atColumn(1), InternalName::UndefinedObject);
