@@ -41,6 +41,8 @@ void OMAccess::remapName(InternalName oldName, InternalName rep) {
     auto item = nameMap.lookup(oldName);
     if (item == nullptr) return;
     const InternalName mapped = nameMap.inf(item);
+    // Both names stood for something: what they stood for is now one object too.
+    if (attachedOM != nullptr && isMapped(rep)) attachedOM->equate(mapped, mappedName(rep), 0);
     nameMap.insert(rep, mapped);
     nameMap.del(oldName);
 }
