@@ -108,3 +108,13 @@ TEST(TupleSetIteratorTest, ExtendedRowsKeepEveryResult) {
     }
     decRef(it);
 }
+
+TEST(TupleDeathTest, RowsThatCannotBeKeptAreRefused) {
+    auto* high = reinterpret_cast<InternalName*>(std::uintptr_t(1) << 48);
+    EXPECT_DEATH(Tuple(high, 2), "CLIB ERROR HANDLER");
+    InternalName cells[2];
+    EXPECT_DEATH(ExtendedTuple(cells, 40000), "CLIB ERROR HANDLER");
+    Tuple ok(cells, 2);
+    EXPECT_EQ(ok.cells(), cells);
+    EXPECT_EQ(ok.count(), 2);
+}
