@@ -4,9 +4,9 @@
 #include <ostream>
 #include <vector>
 
-#include "objectbase/TupleSetIterator.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/MainMemFrames.h"
+#include "objectbase/TupleSetIterator.h"
 
 namespace {
 
@@ -217,19 +217,28 @@ void MainMemParamFrame::store(const ExtendedTuple& row) {
 }
 
 void MainMemParamFrame::unstore(const ExtendedTuple& row) {
-    rows.del(row);
+    auto stored = rows.lookup(row);
     Tuple arguments(row.cells(), row.argCount());
     auto entry = byArguments.lookup(arguments);
-    if (entry == nullptr || byArguments.key(entry).cells() != row.cells()) return;
-    // The index pointed into this row: another row with the same arguments answers from now on.
-    byArguments.del_item(entry);
-    for (auto it = rows.first_item(); it != nullptr; it = rows.next_item(it)) {
-        const ExtendedTuple& other = rows.key(it);
-        if (compareArguments(other, row) == 0) {
+    if (entry != nullptr && byArguments.key(entry).cells() == row.cells()) {
+        // The index pointed into this row: the first other row with the same arguments answers
+        // from now on. Rows are ordered by their arguments, so those rows are its neighbours and
+        // the search stays among them (a rescan from the start made renaming quadratic).
+        byArguments.del_item(entry);
+        auto answer = decltype(stored){};
+        for (auto it = rows.prev_item(stored);
+             it != nullptr && compareArguments(rows.key(it), row) == 0; it = rows.prev_item(it))
+            answer = it;
+        if (answer == nullptr) {
+            auto after = rows.next_item(stored);
+            if (after != nullptr && compareArguments(rows.key(after), row) == 0) answer = after;
+        }
+        if (answer != nullptr) {
+            const ExtendedTuple& other = rows.key(answer);
             byArguments.insert(Tuple(other.cells(), other.argCount()), other.result());
-            break;
         }
     }
+    rows.del_item(stored);
 }
 
 bool MainMemParamFrame::answering(const ExtendedTuple& probe, ExtendedTuple& row) {
