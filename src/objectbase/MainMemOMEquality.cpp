@@ -1,5 +1,6 @@
 // Recording equalities between identifiers: choosing the representative, keeping the map flat.
 #include <iostream>
+#include <vector>
 
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
@@ -34,9 +35,25 @@ int MainMemOM::equate(const InternalName& first, const InternalName& second, int
     InternalName representative;
     if (!recordEquality(a, b, force, replaced, representative)) return 0;
     // Keep the map flat: whatever pointed at the replaced name now points at its representative.
-    for (auto it = pendingEqualities.first_item(); it != nullptr;
-         it = pendingEqualities.next_item(it))
-        if (pendingEqualities.inf(it) == replaced) pendingEqualities.change_inf(it, representative);
+    if (pendingEqualities.size() == 1) pendingByRepresentative.clear();  // drop what went stale
+    std::vector<InternalName> moved;
+    if (auto followers = pendingByRepresentative.find(replaced);
+        followers != pendingByRepresentative.end()) {
+        moved.swap(followers->second);
+        pendingByRepresentative.erase(followers);
+    }
+    std::vector<InternalName>& kept = pendingByRepresentative[representative];
+    for (const InternalName& name : moved) {
+        auto it = pendingEqualities.lookup(name);
+        if (it == nullptr) continue;
+        const InternalName target = pendingEqualities.inf(it);
+        if (target == replaced)
+            pendingEqualities.change_inf(it, representative);
+        else if (target != representative)
+            continue;  // recorded elsewhere since
+        kept.push_back(name);
+    }
+    kept.push_back(replaced);
     return 1;
 }
 
