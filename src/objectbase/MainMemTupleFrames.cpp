@@ -290,7 +290,9 @@ int MainMemParamFrame::replaceName(const InternalName& oldName, const InternalNa
         rename(row.cells(), row.count(), oldName, newName);
         ExtendedTuple other;
         if (!answering(row, other)) {
-            store(row);
+            // No row answers for these arguments: this one does, without a second search.
+            rows.insert(row);
+            byArguments.insert(Tuple(row.cells(), row.argCount()), row.result());
             continue;
         }
         // One argument list can keep one result: a different result of the rewritten row is

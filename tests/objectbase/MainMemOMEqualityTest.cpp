@@ -118,7 +118,11 @@ TEST_F(MainMemOMEqualityTest, PathObjectsWithEqualChainsKeepTheOlder) {
 TEST_F(MainMemOMEqualityTest, PendingMapAgreesWithAModel) {
     constexpr int Count = 300;
     std::vector<InternalName> names;
-    for (int i = 0; i < Count; ++i) names.push_back(obj("n" + std::to_string(i)));
+    for (int i = 0; i < Count; ++i) {
+        std::string text = std::to_string(i);
+        text.insert(text.begin(), 'n');
+        names.push_back(obj(text));
+    }
     std::vector<int> parent(Count);
     for (int i = 0; i < Count; ++i) parent[i] = i;
     std::function<int(int)> root = [&](int i) { return parent[i] == i ? i : root(parent[i]); };
