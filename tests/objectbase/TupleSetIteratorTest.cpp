@@ -6,6 +6,7 @@
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
 #include "objectbase/TupleSetIterator.h"
+#include "support/ChannelCapture.h"
 
 namespace {
 
@@ -13,22 +14,10 @@ InternalName obj(int v) {
     return InternalName(v, InternalName::Object, 0);
 }
 
-// Collects the names of the errors reported while it lives.
-class ErrorNames {
-  public:
-    ErrorNames() : old(centralErrorHandler().keepMostSerious()) {
-        centralErrorHandler().setKeepMostSerious(0);
-        centralErrorHandler().reset();
-    }
-    ~ErrorNames() {
-        centralErrorHandler().setKeepMostSerious(old);
-        centralErrorHandler().reset();
-    }
-    Error last() const { return centralErrorHandler().getError(); }
-
-  private:
-    int old;
-};
+// The error reported last while an ErrorCapture lives.
+Error lastError() {
+    return centralErrorHandler().getError();
+}
 
 }  // namespace
 
@@ -42,9 +31,9 @@ TEST(TupleSetIteratorTest, WalksRowsInOrderAndRejectsBadColumns) {
     auto* it = new TupleSetIterator(&rows, 2);
     EXPECT_EQ(it->columns(), 2);
     {
-        ErrorNames errors;
+        ErrorCapture errors;
         EXPECT_EQ(it->atColumn(1), InternalName::UndefinedObject);  // not positioned yet
-        EXPECT_EQ(errors.last().getMessage(),
+        EXPECT_EQ(lastError().getMessage(),
                   "Invalid use of TupleSetIterator::atColumn(int), the result is an undefined "
                   "object ");
     }
@@ -52,10 +41,10 @@ TEST(TupleSetIteratorTest, WalksRowsInOrderAndRejectsBadColumns) {
     EXPECT_EQ(it->atColumn(1), obj(1));
     EXPECT_EQ(it->atColumn(2), obj(3));
     {
-        ErrorNames errors;
+        ErrorCapture errors;
         EXPECT_EQ(it->atColumn(0), InternalName::UndefinedObject);
         EXPECT_EQ(it->atColumn(3), InternalName::UndefinedObject);
-        EXPECT_EQ(errors.last().getNumber(), 11);
+        EXPECT_EQ(lastError().getNumber(), 11);
     }
     ASSERT_TRUE(it->next());
     EXPECT_EQ(it->atColumn(1), obj(2));
@@ -100,9 +89,9 @@ TEST(TupleSetIteratorTest, ExtendedRowsKeepEveryResult) {
     EXPECT_EQ(asTuples->atColumn(1), obj(0));
     EXPECT_FALSE(asTuples->next());
     {
-        ErrorNames errors;
+        ErrorCapture errors;
         EXPECT_EQ(it->atColumn(1), InternalName::UndefinedObject);
-        EXPECT_EQ(errors.last().getMessage(),
+        EXPECT_EQ(lastError().getMessage(),
                   "Invalid use of ExtendedTupleSetIterator::atColumn(int), the result is an "
                   "undefined object ");
     }
