@@ -81,13 +81,14 @@ void printRows(const set<Row>& rows, OutputChannel& out) {
     out << "}" << std::endl;
 }
 
-// The stored rows that hold `name` in some cell.
+// The items of the stored rows that hold `name` in some cell. An item stays valid while other
+// rows are deleted or inserted.
 template <class Row>
-std::vector<Row> rowsHolding(const set<Row>& rows, const InternalName& name) {
-    std::vector<Row> found;
+std::vector<typename set<Row>::item> rowsHolding(const set<Row>& rows, const InternalName& name) {
+    std::vector<typename set<Row>::item> found;
     for (auto it = rows.first_item(); it != nullptr; it = rows.next_item(it)) {
         const Row& row = rows.key(it);
-        if (holds(row.cells(), row.count(), name)) found.push_back(row);
+        if (holds(row.cells(), row.count(), name)) found.push_back(it);
     }
     return found;
 }
@@ -164,9 +165,10 @@ bool MainMemPredFrame::containsTuple(const clib_list<InternalName>& row) {
 }
 
 int MainMemPredFrame::replaceName(const InternalName& oldName, const InternalName& newName) {
-    std::vector<Tuple> changed = rowsHolding(rows, oldName);
-    for (Tuple& row : changed) {
-        rows.del(row);
+    const auto changed = rowsHolding(rows, oldName);
+    for (auto item : changed) {
+        const Tuple row = rows.key(item);
+        rows.del_item(item);
         rename(row.cells(), row.count(), oldName, newName);
         if (rows.member(row))
             cellPool.release(row.cells());
@@ -216,8 +218,8 @@ void MainMemParamFrame::store(const ExtendedTuple& row) {
     if (byArguments.lookup(arguments) == nullptr) byArguments.insert(arguments, row.result());
 }
 
-void MainMemParamFrame::unstore(const ExtendedTuple& row) {
-    auto stored = rows.lookup(row);
+void MainMemParamFrame::unstore(set<ExtendedTuple>::item stored) {
+    const ExtendedTuple row = rows.key(stored);
     Tuple arguments(row.cells(), row.argCount());
     auto entry = byArguments.lookup(arguments);
     if (entry != nullptr && byArguments.key(entry).cells() == row.cells()) {
@@ -284,9 +286,10 @@ int MainMemParamFrame::insertResult(const InternalName* args, int count,
 
 int MainMemParamFrame::replaceName(const InternalName& oldName, const InternalName& newName,
                                    clib_dictionary<InternalName, InternalName>& pairs) {
-    std::vector<ExtendedTuple> changed = rowsHolding(rows, oldName);
-    for (ExtendedTuple& row : changed) {
-        unstore(row);
+    const auto changed = rowsHolding(rows, oldName);
+    for (auto item : changed) {
+        ExtendedTuple row = rows.key(item);
+        unstore(item);
         rename(row.cells(), row.count(), oldName, newName);
         ExtendedTuple other;
         if (!answering(row, other)) {
