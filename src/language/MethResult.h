@@ -1,0 +1,36 @@
+// MethResult, the abstract result part (an arrow and one or more result terms) that a path step
+// may carry.
+#pragma once
+
+#include <string>
+
+#include "foundation/FLSysObject.h"
+#include "foundation/clib_list.h"
+
+class FTerm;
+class SymTab;
+
+class MethResult : public FLSysObject {
+  public:
+    // A copy of the same class; null when some part could not be copied.
+    virtual MethResult* clone() const = 0;
+    // The method-type code of the arrow (0 "->" ... 8 "@=>>").
+    virtual int getKind() const { return kind; }
+    // The single result of a scalar result part, else null.
+    virtual FTerm* getResult() const { return nullptr; }
+    // The results of a set-valued result part, else null.
+    virtual clib_list<FTerm*>* getResults() const { return nullptr; }
+    using FLSysObject::print;
+    // Writes the arrow and the result in rule syntax.
+    virtual void print(OutputChannel& channel, const SymTab* names, const SymTab* vars) const = 0;
+    // True only for the exact name of the concrete class.
+    virtual bool isClass(const std::string& className) const = 0;
+
+  protected:
+    explicit MethResult(int kind) : kind(kind) {}
+    MethResult(const MethResult&) = default;
+    ~MethResult() override = default;
+
+  private:
+    int kind;
+};
