@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "language/GrammarSupport.h"
 #include "language/InternalFParser.h"
 #include "objectbase/FSymbol.h"
 
@@ -44,6 +45,9 @@ class InternalGrammarParser : public InternalFParser {
     std::string fileName() const;
     int lineNumber() const;
 
+    // The builders the grammar actions call.
+    GrammarSupport& support() { return builder; }
+
     // Tells the error text that the last token read was the end of the input.
     void setAtInputEnd(bool atEnd) { atInputEnd = atEnd; }
 
@@ -64,4 +68,5 @@ class InternalGrammarParser : public InternalFParser {
     std::string errorText;
     int errorReported = 0;
     bool atInputEnd = false;
+    GrammarSupport builder{*this};
 };
