@@ -17,20 +17,24 @@ void FVar::print(OutputChannel& channel, const SymTab* names, const SymTab* vars
 void FVar::printVar(OutputChannel& channel, const SymTab* /*names*/, const SymTab* vars,
                     int quote) const {
     if (isParenthesized()) channel << "(";
+    printVariable(channel, name, vars, quote);
+    if (isParenthesized()) channel << ")";
+}
+
+void printVariable(OutputChannel& channel, const FSymbol& name, const SymTab* vars, int quote) {
     if (vars == nullptr) {
         channel << name.ToString();
-    } else {
-        const std::string text = vars->giveName(name);
-        // The symbol table names the variables it makes for "_" with "#" in second place.
-        if (name.getType() == InternalName::DontCare && text.size() > 1 && text[1] == '#') {
-            channel << "_";
-        } else if (quote != 0 && text.find_first_of(".!") != std::string::npos) {
-            channel << "(" << text << ")";
-        } else {
-            channel << text;
-        }
+        return;
     }
-    if (isParenthesized()) channel << ")";
+    const std::string text = vars->giveName(name);
+    // The symbol table names the variables it makes for "_" with "#" in second place.
+    if (name.getType() == InternalName::DontCare && text.size() > 1 && text[1] == '#') {
+        channel << "_";
+    } else if (quote != 0 && text.find_first_of(".!") != std::string::npos) {
+        channel << "(" << text << ")";
+    } else {
+        channel << text;
+    }
 }
 
 ParseTreeNode* FVar::clone() const {

@@ -34,3 +34,7 @@ class FVar : public IdTerm {
   private:
     FSymbol name;
 };
+
+// Writes a variable symbol as FVar does: the identifier form without a table, "_" for the names
+// the symbol table makes for "_", and with `quote` a name holding "." or "!" in parentheses.
+void printVariable(OutputChannel& channel, const FSymbol& name, const SymTab* vars, int quote);

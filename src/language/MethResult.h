@@ -1,5 +1,5 @@
-// MethResult, the abstract result part (an arrow and one or more result terms) that a path step
-// may carry.
+// MethResult, the result part (an arrow and one or more result terms) that a path step may carry,
+// with its scalar and set-valued forms.
 #pragma once
 
 #include <string>
@@ -33,4 +33,43 @@ class MethResult : public FLSysObject {
 
   private:
     int kind;
+};
+
+// A scalar result part: the arrow and one result term.
+class SMethResult : public MethResult {
+  public:
+    // Takes a reference to the result.
+    SMethResult(int kind, FTerm* result);
+    SMethResult(const SMethResult& other) = delete;
+
+    MethResult* clone() const override;
+    FTerm* getResult() const override { return result; }
+    // The arrow by kind (" -> ", " *-> ", " => ", " =>> "; none for 2, 5 and 8), then the result.
+    void print(OutputChannel& channel, const SymTab* names, const SymTab* vars) const override;
+    bool isClass(const std::string& className) const override { return className == "SMethResult"; }
+
+  protected:
+    ~SMethResult() override;
+
+  private:
+    FTerm* result;
+};
+
+// A set-valued result part: the arrow and a list of result terms. It prints nothing.
+class MMethResult : public MethResult {
+  public:
+    // Takes a reference to every element; the list stays the caller's.
+    MMethResult(int kind, const clib_list<FTerm*>* results);
+    MMethResult(const MMethResult& other) = delete;
+
+    MethResult* clone() const override;
+    clib_list<FTerm*>* getResults() const override { return results; }
+    void print(OutputChannel& channel, const SymTab* names, const SymTab* vars) const override;
+    bool isClass(const std::string& className) const override { return className == "MMethResult"; }
+
+  protected:
+    ~MMethResult() override;
+
+  private:
+    clib_list<FTerm*>* results;
 };

@@ -8,6 +8,8 @@
 
 #include "foundation/OutputChannel.h"
 #include "foundation/clib_list.h"
+#include "language/AggExpr.h"
+#include "language/ArithmeticExpr.h"
 #include "language/FLiteral.h"
 #include "language/FLiteralList.h"
 #include "language/FProgram.h"
@@ -15,7 +17,10 @@
 #include "language/FTermList.h"
 #include "language/FVar.h"
 #include "language/FunctionTerm.h"
+#include "language/MethResult.h"
 #include "language/PTerm.h"
+#include "language/ParseTimeObjects.h"
+#include "language/Reference.h"
 #include "objectbase/SymTab.h"
 #include "support/ChannelCapture.h"
 
@@ -76,6 +81,39 @@ class TreeBuilder {
                    int groupEnd = 0) {
         return own(new PTerm(symbol(name, InternalName::BuiltinPredicate, int(args.size())),
                              groupStart, groupEnd, argList(args)));
+    }
+
+    ArithmeticExpr* arith(FTerm* left, const std::string& op, FTerm* right) {
+        return own(new ArithmeticExpr(left, right, op));
+    }
+    AggExpr* agg(const std::string& op, const std::string& var,
+                 std::initializer_list<const char*> groups, FLiteralList* body) {
+        VarList groupVars;
+        for (const char* group : groups) groupVars.append(varSymbol(group));
+        return own(new AggExpr(body, varSymbol(var), op, groupVars));
+    }
+
+    // The method application of a step or specification; the builder keeps it.
+    MethAppl* appl(FTerm* method, std::vector<FTerm*> args = {}, int code = 0) {
+        return own(new MethAppl(method, args.empty() ? nullptr : argList(args), code));
+    }
+    // A step host.method@(args) with the dot code (0 ".", 1 "..", 3 "!", 4 "!!").
+    Reference* step(Path* host, FTerm* method, std::vector<FTerm*> args = {}, int dot = 0) {
+        return own(new Reference(host, own(new MethRef(appl(method, args), dot))));
+    }
+    // A Pevo step: dot 1 "/" (0 ":"), with the axis code (1 child, 2 descendant, 6 attribute,
+    // 8 function application).
+    PevoReference* pevoStep(Path* host, FTerm* method, int code, int dot = 1) {
+        return own(new PevoReference(host, own(new MethRef(appl(method, {}, code), dot))));
+    }
+    // The implicit context object of a relative Pevo path.
+    FunctionTerm* self() {
+        auto* term = own(new FunctionTerm(builtinSymbol::Self, nullptr));
+        term->setStartKind(1);
+        return term;
+    }
+    SMethResult* scalarResult(int kind, FTerm* result) {
+        return own(new SMethResult(kind, result));
     }
 
     FLiteral* lit(FTerm* term, bool negated = false) {
