@@ -21,7 +21,6 @@ class InternalFLogicParser;
 #include "language/AggExpr.h"
 #include "language/FLiteral.h"
 #include "language/FLiteralList.h"
-#include "language/FMolecule.h"
 #include "language/FRule.h"
 #include "language/FTermList.h"
 #include "language/MethResult.h"
@@ -50,7 +49,6 @@ static void yyerror(InternalFLogicParser& parser, FRule**, const char* message) 
     FLiteral* literal;
     FTerm* term;
     Path* path;
-    FMolecule* molecule;
     Specification* specification;
     IsaSpec* isa;
     ElementList* elements;
@@ -75,8 +73,7 @@ static void yyerror(InternalFLogicParser& parser, FRule**, const char* message) 
 %type <literals> body literals
 %type <literal> literal
 %type <term> atom builtin_atom
-%type <path> arith path reference simple id_term list_rest aggregate
-%type <molecule> molecule
+%type <path> arith path reference simple id_term list_rest aggregate molecule
 %type <specification> molecule_part
 %type <isa> isa_part
 %type <elements> spec_block spec_list
@@ -89,7 +86,7 @@ static void yyerror(InternalFLogicParser& parser, FRule**, const char* message) 
 
 %destructor { delete[] $$; } <text>
 %destructor { grammar::release($$); } <rule> <head> <literals> <literal> <term> <path>
-%destructor { grammar::release($$); } <molecule> <specification> <isa> <step> <method> <result>
+%destructor { grammar::release($$); } <specification> <isa> <step> <method> <result>
 %destructor { grammar::release($$); } <application>
 %destructor { grammar::releaseList($$); } <elements> <terms>
 %destructor { delete $$; } <vars>

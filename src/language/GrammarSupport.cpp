@@ -9,7 +9,10 @@
 #include "language/ArithmeticExpr.h"
 #include "language/FLiteral.h"
 #include "language/FLiteralList.h"
+#if __has_include("language/FMolecule.h")
 #include "language/FMolecule.h"
+#define TEMPORARY_HAVE_MOLECULE 1
+#endif
 #include "language/FRule.h"
 #include "language/FTermList.h"
 #include "language/FVar.h"
@@ -146,11 +149,15 @@ FLiteral* GrammarSupport::literal(FTerm* atom, int negated) {
 FTerm* GrammarSupport::stepAtom(Path* host, MethRef* step) {
     Path* path = reference(host, step);
     if (path == nullptr) return nullptr;
+#ifdef TEMPORARY_HAVE_MOLECULE
     auto* empty = new Specification(nullptr, nullptr, nullptr);
     auto* made = new FMolecule(path, empty, 0);
     grammar::release(empty);
     grammar::release(path);
     return made;
+#else
+    return path;
+#endif
 }
 
 PTerm* GrammarSupport::predicate(FctOrPred* application) {
@@ -213,9 +220,8 @@ void GrammarSupport::unfoldList(FTerm* term, TermList& into) const {
     FTerm* walk = term;
     while (walk != nullptr && walk->isA("FunctionTerm")) {
         auto* cell = static_cast<FunctionTerm*>(walk);
-        const TermList* args = cell->getArgs();
-        if (names->giveName(cell->getName()) != "cons" || args == nullptr ||
-            args->length() != 2) {
+        TermList* args = cell->getArgs();
+        if (names->giveName(cell->getName()) != "cons" || args == nullptr || args->length() != 2) {
             break;
         }
         FTerm* element = args->head();
@@ -236,8 +242,8 @@ PTerm* GrammarSupport::comparison(Path* left, char* op, Path* right) {
         auto* args = new TermList;
         args->append(left);
         args->append(right);
-        made = new PTerm(parser.constantSymbol(text, InternalName::BuiltinPredicate, 2), 0, 0,
-                         args);
+        made =
+            new PTerm(parser.constantSymbol(text, InternalName::BuiltinPredicate, 2), 0, 0, args);
     }
     grammar::release(left);
     grammar::release(right);
@@ -262,16 +268,21 @@ Path* GrammarSupport::aggregate(char* op, char* variable, VarList* groups, FLite
     }
     if (ok()) {
         const VarList none;
-        made = new AggExpr(body, parser.variableSymbol(var), name,
-                           groups != nullptr ? *groups : none);
+        made =
+            new AggExpr(body, parser.variableSymbol(var), name, groups != nullptr ? *groups : none);
     }
     delete groups;
     grammar::release(body);
     return made;
 }
 
-FMolecule* GrammarSupport::molecule(Path* host, Specification* specification) {
-    FMolecule* made = ok() ? new FMolecule(host, specification, 0) : nullptr;
+Path* GrammarSupport::molecule(Path* host, Specification* specification) {
+#ifdef TEMPORARY_HAVE_MOLECULE
+    Path* made = ok() ? new FMolecule(host, specification, 0) : nullptr;
+#else
+    Path* made = nullptr;
+    parser.clearOk();
+#endif
     grammar::release(host);
     grammar::release(specification);
     return made;
@@ -408,8 +419,7 @@ FctOrPred* GrammarSupport::application(char* name, TermList* args) {
 }
 
 Path* GrammarSupport::emptyList() {
-    return ok() ? new FunctionTerm(parser.constantSymbol("nil", InternalName::Function, 0),
-                                   nullptr)
+    return ok() ? new FunctionTerm(parser.constantSymbol("nil", InternalName::Function, 0), nullptr)
                 : nullptr;
 }
 

@@ -13,7 +13,6 @@ class AggExpr;
 class FctOrPred;
 class FLiteral;
 class FLiteralList;
-class FMolecule;
 class FRule;
 class FTerm;
 class FTermList;
@@ -58,7 +57,7 @@ class GrammarSupport {
     // After the check of the operator name; without grouping variables `groups` is null.
     Path* aggregate(char* op, char* variable, VarList* groups, FLiteralList* body);
 
-    FMolecule* molecule(Path* host, Specification* specification);
+    Path* molecule(Path* host, Specification* specification);
     Path* reference(Path* host, MethRef* step);
     Specification* specification(IsaSpec* isa, ElementList* elements);
     IsaSpec* isa(int kind, Path* cls);
