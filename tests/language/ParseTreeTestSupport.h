@@ -3,6 +3,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "language/ArithmeticExpr.h"
 #include "language/FLiteral.h"
 #include "language/FLiteralList.h"
+#include "language/FMolecule.h"
 #include "language/FProgram.h"
 #include "language/FRule.h"
 #include "language/FTermList.h"
@@ -21,6 +23,7 @@
 #include "language/PTerm.h"
 #include "language/ParseTimeObjects.h"
 #include "language/Reference.h"
+#include "language/Spec.h"
 #include "objectbase/SymTab.h"
 #include "support/ChannelCapture.h"
 
@@ -116,6 +119,28 @@ class TreeBuilder {
         return own(new SMethResult(kind, result));
     }
 
+    SSpec* sspec(FTerm* method, FTerm* result, int kind = 0, std::vector<FTerm*> args = {}) {
+        return own(new SSpec(method, 0, args.empty() ? nullptr : own(argList(args)), kind, result));
+    }
+    MSpec* mspec(FTerm* method, std::vector<FTerm*> results, int kind = 1,
+                 std::vector<FTerm*> args = {}) {
+        return own(new MSpec(method, 0, args.empty() ? nullptr : own(argList(args)), kind,
+                             own(argList(results))));
+    }
+    PevoMSpec* pevoSpec(FTerm* method, int code, std::vector<FTerm*> results, int kind = 1) {
+        return own(new PevoMSpec(method, code, nullptr, kind, own(argList(results))));
+    }
+    // A molecule; no specifications leaves the list missing.
+    FMolecule* mol(Path* host, std::vector<Spec*> specs = {}, FTerm* cls = nullptr,
+                   int isaKind = 0) {
+        return own(
+            new FMolecule(host, cls, specs.empty() ? nullptr : own(specList(specs)), isaKind));
+    }
+    PevoMolecule* pevoMol(Path* host, std::vector<Spec*> specs, FTerm* cls = nullptr,
+                          int isaKind = 0, FLiteralList* filter = nullptr) {
+        return own(new PevoMolecule(host, cls, own(specList(specs)), isaKind, filter));
+    }
+
     FLiteral* lit(FTerm* term, bool negated = false) {
         return own(new FLiteral(term, negated ? 1 : 0, 0));
     }
@@ -179,7 +204,20 @@ class TreeBuilder {
         return list;
     }
 
+    // Lists the builder made for a constructor that copies them, deleted with the builder.
+    template <class T>
+    clib_list<T*>* own(clib_list<T*>* list) {
+        lists.push_back(std::unique_ptr<dlist>(list));
+        return list;
+    }
+    static clib_list<Spec*>* specList(const std::vector<Spec*>& specs) {
+        auto* list = new clib_list<Spec*>;
+        for (Spec* spec : specs) list->append(spec);
+        return list;
+    }
+
     std::vector<ManagedObject*> made;
+    std::vector<std::unique_ptr<dlist>> lists;
 };
 
 }  // namespace language_test
