@@ -9,10 +9,7 @@
 #include "language/ArithmeticExpr.h"
 #include "language/FLiteral.h"
 #include "language/FLiteralList.h"
-#if __has_include("language/FMolecule.h")
 #include "language/FMolecule.h"
-#define TEMPORARY_HAVE_MOLECULE 1
-#endif
 #include "language/FRule.h"
 #include "language/FTermList.h"
 #include "language/FVar.h"
@@ -149,15 +146,11 @@ FLiteral* GrammarSupport::literal(FTerm* atom, int negated) {
 FTerm* GrammarSupport::stepAtom(Path* host, MethRef* step) {
     Path* path = reference(host, step);
     if (path == nullptr) return nullptr;
-#ifdef TEMPORARY_HAVE_MOLECULE
     auto* empty = new Specification(nullptr, nullptr, nullptr);
     auto* made = new FMolecule(path, empty, 0);
     grammar::release(empty);
     grammar::release(path);
     return made;
-#else
-    return path;
-#endif
 }
 
 PTerm* GrammarSupport::predicate(FctOrPred* application) {
@@ -277,12 +270,7 @@ Path* GrammarSupport::aggregate(char* op, char* variable, VarList* groups, FLite
 }
 
 Path* GrammarSupport::molecule(Path* host, Specification* specification) {
-#ifdef TEMPORARY_HAVE_MOLECULE
     Path* made = ok() ? new FMolecule(host, specification, 0) : nullptr;
-#else
-    Path* made = nullptr;
-    parser.clearOk();
-#endif
     grammar::release(host);
     grammar::release(specification);
     return made;

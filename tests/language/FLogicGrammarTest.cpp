@@ -7,10 +7,13 @@
 #include "language/ArithmeticExpr.h"
 #include "language/FLiteral.h"
 #include "language/FLiteralList.h"
+#include "language/FMolecule.h"
 #include "language/FTermList.h"
 #include "language/FVar.h"
 #include "language/PTerm.h"
 #include "language/ParserTestSupport.h"
+#include "language/Reference.h"
+#include "language/Spec.h"
 
 namespace {
 
@@ -62,10 +65,26 @@ TEST(FLogicGrammar, ClausesReadBackAsWritten) {
         {"?- f(a) = X.", "?- f(a) = X."},
         {"?- f(a) + 1 > 2.", "?- f(a) + 1 > 2."},
         {"?- f * 2 < 3.", "?- f * 2 < 3."},
-        {"?- X.m.", "?- X.m."},
+        // A path standing as a literal is a molecule over it without parts.
+        {"?- X.m.", "?- X.m[]."},
         {"?- X.m = 1.", "?- X.m = 1."},
-        {"?- X..m!n!!k.", "?- X..m!n!!k."},
-        {"?- X.m@(a, Y).", "?- X.m@(a,Y)."},
+        {"?- X..m!n!!k.", "?- X..m!n!!k[]."},
+        {"?- X.m@(a, Y).", "?- X.m@(a,Y)[]."},
+        {"?- sys.help.", "?- sys.help[]."},
+        // Molecules.
+        {"X[m -> a].", "X[m -> a]."},
+        {"X[m *-> a; n ->> {a, b}; k *->> c].", "X[m *-> a; n ->> {a, b}; k *->> {c}]."},
+        {"X[m => (); n =>> (a, b); k => a].", "X[m => (); n =>> (a, b); k => (a)]."},
+        {"X[m@(a, b) -> c].", "X[m@(a,b) -> c]."},
+        {"X[].", "X[]."},
+        {"o::c.", "o::c."},
+        {"?- X:c[m -> Y].", "?- X:c[m -> Y]."},
+        {"?- X..m[a -> b].", "?- X..m[a -> b]."},
+        {"?- f(a):c.", "?- f(a):c."},
+        {"?- f(a)[b -> c].", "?- f(a)[b -> c]."},
+        {"?- X[a -> b].m.", "?- X[a -> b].m[]."},
+        {"?- X[a -> b].m = 1.", "?- X[a -> b].m = 1."},
+        {"?- X[m -> (a.b)].", "?- X[m -> (a.b)]."},
         {"?- 1.5 = X.", "?- 1.5 = X."},
     };
     expectFirstClauses(std::begin(cases), std::end(cases));
@@ -82,6 +101,7 @@ TEST(FLogicGrammar, EachErrorProductionReportsItsMessage) {
          "null ok=0 | line 1 parse error near ':-' : invalid expression after rule head"},
         {"?- p q.", "null ok=0 | line 1 parse error near 'q' : comma between literals missing"},
         {"?- p, .", "null ok=0 | line 1 parse error near '' : literal after comma expected"},
+        {"?- X[m -> {a}].", "null ok=0 | line 1 parse error near '{' : invalid specification"},
         {"X[;].", "null ok=0 | line 1 parse error near ';' : invalid specification"},
         {"X[m -> a =].",
          "null ok=0 | line 1 parse error near '=' : invalid expression after specification"},
@@ -223,6 +243,50 @@ TEST_F(QueryShape, ArithmeticNestsByPrecedence) {
     auto* product = static_cast<ArithmeticExpr*>(sum->getRight());
     ASSERT_TRUE(product->isA("ArithmeticExpr"));
     EXPECT_EQ(product->getOperator(), "*");
+}
+
+TEST_F(QueryShape, MoleculesAndTheirSpecifications) {
+    auto* molecule = static_cast<FMolecule*>(firstTerm("?- X[m -> a]."));
+    ASSERT_TRUE(molecule != nullptr && molecule->isA("FMolecule"));
+    ASSERT_EQ(molecule->getSpecs()->length(), 1);
+    auto* scalar = molecule->getSpecs()->head();
+    ASSERT_TRUE(scalar->isA("SSpec"));
+    EXPECT_EQ(scalar->getKind(), 0);
+
+    molecule = static_cast<FMolecule*>(firstTerm("?- X[m *->> {a, b}]."));
+    ASSERT_NE(molecule, nullptr);
+    auto* set = static_cast<MSpec*>(molecule->getSpecs()->head());
+    ASSERT_TRUE(set->isA("MSpec"));
+    EXPECT_EQ(set->getKind(), 4);
+    EXPECT_EQ(set->getResults()->length(), 2);
+
+    molecule = static_cast<FMolecule*>(firstTerm("?- X[m => ()]."));
+    ASSERT_NE(molecule, nullptr);
+    auto* signature = static_cast<MSpec*>(molecule->getSpecs()->head());
+    ASSERT_TRUE(signature->isA("MSpec"));
+    EXPECT_EQ(signature->getKind(), 6);
+    EXPECT_TRUE(signature->getResults() == nullptr || signature->getResults()->empty());
+}
+
+TEST_F(QueryShape, PathsAsLiteralsAndHosts) {
+    auto* molecule = static_cast<FMolecule*>(firstTerm("?- X.m."));
+    ASSERT_TRUE(molecule != nullptr && molecule->isA("FMolecule"));
+    EXPECT_EQ(molecule->getSpecs(), nullptr);
+    auto* step = static_cast<Reference*>(molecule->getHost());
+    ASSERT_TRUE(step->isA("Reference"));
+    EXPECT_EQ(step->getDot(), 0);
+
+    molecule = static_cast<FMolecule*>(firstTerm("?- X..m[a -> b]."));
+    ASSERT_TRUE(molecule != nullptr && molecule->isA("FMolecule"));
+    step = static_cast<Reference*>(molecule->getHost());
+    ASSERT_TRUE(step->isA("Reference"));
+    EXPECT_EQ(step->getDot(), 1);
+
+    // Before ":" an application is a function term, the host of a membership.
+    molecule = static_cast<FMolecule*>(firstTerm("?- f(a):c."));
+    ASSERT_TRUE(molecule != nullptr && molecule->isA("FMolecule"));
+    EXPECT_TRUE(molecule->getHost()->isA("FunctionTerm"));
+    EXPECT_EQ(molecule->getIsaKind(), 1);
 }
 
 TEST(FLogicGrammar, DeepNestingOverflowsTheStackWithAReport) {
