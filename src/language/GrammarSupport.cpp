@@ -261,8 +261,8 @@ Path* GrammarSupport::aggregate(char* op, char* variable, VarList* groups, FLite
     }
     if (ok()) {
         const VarList none;
-        made =
-            new AggExpr(body, parser.variableSymbol(var), name, groups != nullptr ? *groups : none);
+        const FSymbol symbol = parser.variableSymbol(var);  // before the allocation, as above
+        made = new AggExpr(body, symbol, name, groups != nullptr ? *groups : none);
     }
     delete groups;
     grammar::release(body);
@@ -387,7 +387,11 @@ Path* GrammarSupport::functionTerm(FctOrPred* application) {
 
 Path* GrammarSupport::variable(char* name) {
     const std::string text = take(name);
-    return ok() ? new FVar(parser.variableSymbol(text)) : nullptr;
+    if (!ok()) return nullptr;
+    // Before the node's allocation: the first variable of a clause makes the clause's table, and
+    // a pooled object must be constructed right after its own allocation.
+    const FSymbol symbol = parser.variableSymbol(text);
+    return new FVar(symbol);
 }
 
 Path* GrammarSupport::constant(char* text, int kind) {
