@@ -1,0 +1,74 @@
+// The output stream that writes the event stream, UTF-8 encoded, to a named file.
+#include "xml/MyOutputCharStream.h"
+
+#include <cerrno>
+#include <cstring>
+
+MyOutputCharStream::MyOutputCharStream(const char* name) {
+    if (std::strcmp(name, "CON:") == 0) {
+        file = stdout;
+    } else {
+        file = std::fopen(name, "wb");
+        ownsFile = file != nullptr;
+        openErrno = file ? 0 : errno;
+    }
+    ptr_ = buffer;
+    end_ = buffer + bufferSize;
+}
+
+MyOutputCharStream::~MyOutputCharStream() {
+    flush();
+    if (ownsFile) {
+        std::fclose(file);
+    }
+}
+
+void MyOutputCharStream::flush() {
+    encodeBuffer();
+    if (file) {
+        std::fflush(file);
+    }
+}
+
+void MyOutputCharStream::flushBuf(OpenSP::Char c) {
+    encodeBuffer();
+    *ptr_++ = c;
+}
+
+void MyOutputCharStream::encodeBuffer() {
+    char* out = bytes;
+    char* const full = bytes + sizeof bytes - maxEscape - 1;
+    for (const OpenSP::Char* p = buffer; p < ptr_; ++p) {
+        if (out >= full) {
+            writeBytes(out);
+            out = bytes;
+        }
+        OpenSP::Char c = *p;
+        if (c < 0x80) {
+            *out++ = char(c);
+        } else if (c < 0x800) {
+            *out++ = char(0xC0 | (c >> 6));
+            *out++ = char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000 && (c < 0xD800 || c > 0xDFFF)) {
+            *out++ = char(0xE0 | (c >> 12));
+            *out++ = char(0x80 | ((c >> 6) & 0x3F));
+            *out++ = char(0x80 | (c & 0x3F));
+        } else if (c >= 0x10000 && c <= 0x10FFFF) {
+            *out++ = char(0xF0 | (c >> 18));
+            *out++ = char(0x80 | ((c >> 12) & 0x3F));
+            *out++ = char(0x80 | ((c >> 6) & 0x3F));
+            *out++ = char(0x80 | (c & 0x3F));
+        } else {
+            // A character UTF-8 cannot hold (a lone surrogate, or beyond Unicode).
+            out += std::snprintf(out, maxEscape + 1, "\\#%u;", static_cast<unsigned>(c));
+        }
+    }
+    ptr_ = buffer;
+    writeBytes(out);
+}
+
+void MyOutputCharStream::writeBytes(const char* end) {
+    if (file && end != bytes) {
+        std::fwrite(bytes, 1, end - bytes, file);
+    }
+}

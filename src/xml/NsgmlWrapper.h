@@ -1,0 +1,27 @@
+// The owner through which the document import runs the SGML/XML parser application.
+#pragma once
+
+#include <string>
+
+// Declared here without the parser library's headers: only the application layer's own files see
+// the library's types.
+class NsgmlsApp;
+
+class NsgmlWrapper {
+  public:
+    NsgmlWrapper();
+    virtual ~NsgmlWrapper();
+    NsgmlWrapper(const NsgmlWrapper&) = delete;
+    NsgmlWrapper& operator=(const NsgmlWrapper&) = delete;
+
+    // The file the event stream of the next runs goes to; without it the stream goes to standard
+    // output ("CON:").
+    virtual void setOutputFile(const char* name);
+    // Parses as the command line argv[1..argc-1] asks and returns 0 after a parse without errors.
+    // Every run gets a fresh application, so no option, catalog or entity manager of an earlier
+    // run carries over.
+    virtual int run(int argc, char** argv);
+
+  private:
+    std::string outputFile = "CON:";
+};

@@ -1,0 +1,58 @@
+// The command-line parser application that turns one document into the event stream, run
+// in-process.
+#pragma once
+
+// The library's configuration comes first: it fixes the character type and the namespace, and
+// without it our view of the library's classes differs from the library's build.
+#include <OpenSP/config.h>
+// clang-format off
+#include <OpenSP/ParserApp.h>
+// clang-format on
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "xml/EsisOutputFlags.h"
+
+class MyOutputCharStream;
+
+class NsgmlsApp : public OpenSP::ParserApp {
+  public:
+    NsgmlsApp();
+    ~NsgmlsApp() override;
+
+    // The name must stay valid until run returns; "CON:" is standard output.
+    void setOutputFile(const char* name) { outputFileName = name; }
+    unsigned outputFlags() const { return outputFlags_; }
+
+    void processOption(AppChar opt, const AppChar* arg) override;
+    int processArguments(int argc, AppChar** files) override;
+    OpenSP::ErrorCountEventHandler* makeEventHandler() override;
+    // Every link type is in use, unless a RAST writer were to choose them.
+    void allLinkTypesActivated() override;
+
+  private:
+    // Builds the entity manager the way the library would, but with a URL storage manager that
+    // refuses to fetch: parsing never opens a socket.
+    void installOfflineEntityManager();
+
+    bool suppressOutput = false;
+    bool prologOnly = false;
+    unsigned outputFlags_ = 0;
+    bool batchMode = false;
+    const AppChar* rastFile = nullptr;
+    const char* outputFileName = "CON:";
+
+    // What the options asked that only the entity manager we build can honour.
+    std::vector<const AppChar*> catalogs;
+    std::vector<const AppChar*> searchDirs;
+    bool restrictFileReading = false;
+    bool mapCatalogDocument = false;
+    // Option faults found while options are read, reported once the error file is open.
+    std::vector<std::string> badOutputOptions;
+    bool unsupportedBatch = false;
+    bool unsupportedRast = false;
+
+    std::unique_ptr<MyOutputCharStream> output;
+};

@@ -1,0 +1,480 @@
+// The writer of the line-oriented ESIS event stream: one line an event of the parsed document.
+#include "xml/SgmlsEventHandler.h"
+
+#include <OpenSP/Attribute.h>
+#include <OpenSP/Entity.h>
+#include <OpenSP/Event.h>
+#include <OpenSP/ExternalId.h>
+#include <OpenSP/Notation.h>
+#include <OpenSP/StorageManager.h>
+#include <OpenSP/Text.h>
+
+#include <cstring>
+
+#include "xml/EsisOutputFlags.h"
+
+using namespace OpenSP;
+
+namespace {
+
+const Char recordEnd = 13;
+
+std::vector<Char> nameKey(const StringC& s) {
+    return std::vector<Char>(s.data(), s.data() + s.size());
+}
+
+// The file and line of a location: an entity's text reports the place of its reference.
+bool locate(const Location& loc, StringC& file, unsigned long& line) {
+    const Location* p = &loc;
+    for (;;) {
+        const Origin* origin = p->origin().pointer();
+        if (!origin) {
+            return false;
+        }
+        if (const ExternalInfo* info = origin->externalInfo()) {
+            StorageObjectLocation where;
+            if (!ExtendEntityManager::externalize(info, origin->startOffset(p->index()), where) ||
+                where.lineNumber == static_cast<unsigned long>(-1)) {
+                return false;
+            }
+            file = where.actualStorageId;
+            line = where.lineNumber;
+            return true;
+        }
+        p = &origin->parent();
+    }
+}
+
+// The type word of an entity definition, with the blanks around it.
+const char* dataTypeWord(EntityDecl::DataType type) {
+    switch (type) {
+        case EntityDecl::sgmlText:
+            return " TEXT ";
+        case EntityDecl::pi:
+            return " PI ";
+        case EntityDecl::cdata:
+            return " CDATA ";
+        case EntityDecl::sdata:
+            return " SDATA ";
+        default:
+            return " NDATA ";
+    }
+}
+
+}  // namespace
+
+SgmlsEventHandler::SgmlsEventHandler(const SgmlParser* parser, OutputCharStream* os,
+                                     Messenger* messenger, unsigned outputFlags,
+                                     const Ptr<ExtendEntityManager>& entityManager,
+                                     const CharsetInfo& systemCharset)
+    : parser(parser),
+      os(*os),
+      messenger(messenger),
+      flags(outputFlags),
+      entityManager(entityManager),
+      systemCharset(systemCharset) {}
+
+SgmlsEventHandler::~SgmlsEventHandler() {
+    endData();
+    if (errorCount() == 0) {
+        os << "C\n";
+    }
+    os.flush();
+}
+
+void SgmlsEventHandler::message(MessageEvent* event) {
+    messenger->dispatchMessage(event->message());
+    ErrorCountEventHandler::message(event);
+}
+
+void SgmlsEventHandler::startData() {
+    if (!haveData) {
+        os.put('-');
+        haveData = true;
+    }
+}
+
+void SgmlsEventHandler::endData() {
+    if (haveData) {
+        os.put('\n');
+        haveData = false;
+    }
+}
+
+void SgmlsEventHandler::noteLocation(const Location& loc) {
+    if (!(flags & esisLine)) {
+        return;
+    }
+    StringC file;
+    unsigned long line;
+    if (!locate(loc, file, line)) {
+        return;
+    }
+    if (file == lastFile && line == lastLine) {
+        return;
+    }
+    endData();
+    os << 'L' << line;
+    if (!(file == lastFile)) {
+        os.put(' ');
+        writeEscaped(file);
+        lastFile = file;
+    }
+    os.put('\n');
+    lastLine = line;
+}
+
+void SgmlsEventHandler::writeEscaped(const Char* s, size_t n) {
+    // Runs of plain characters go out in one piece; that is most of a document's text.
+    size_t plain = 0;
+    for (size_t i = 0; i < n; ++i) {
+        Char c = s[i];
+        if (c >= 32 && c != '\\') {
+            continue;
+        }
+        os.write(s + plain, i - plain);
+        plain = i + 1;
+        if (c == recordEnd) {
+            os << "\\n";
+            // A record end inside a data line moves the reader to the next line without an "L".
+            if (haveData) {
+                ++lastLine;
+            }
+        } else if (c == '\\') {
+            os << "\\\\";
+        } else {
+            os.put('\\').put('0').put(Char('0' + c / 8)).put(Char('0' + c % 8));
+        }
+    }
+    os.write(s + plain, n - plain);
+}
+
+void SgmlsEventHandler::writeLine(char command, const StringC& operand) {
+    os.put(command);
+    writeEscaped(operand);
+    os.put('\n');
+}
+
+void SgmlsEventHandler::appinfo(AppinfoEvent* event) {
+    const StringC* text;
+    if (event->literal(text)) {
+        endData();
+        writeLine('#', *text);
+    }
+    delete event;
+}
+
+void SgmlsEventHandler::startDtd(StartDtdEvent* event) {
+    endData();
+    const Entity* subset = event->entity().pointer();
+    const ExternalEntity* external = subset ? subset->asExternalEntity() : nullptr;
+    if (external) {
+        if (const StringC* system = external->externalId().systemIdString()) {
+            os << "s ";
+            writeEscaped(*system);
+            os.put('\n');
+        }
+        if (const StringC* pub = external->externalId().publicIdString()) {
+            os << "p ";
+            writeEscaped(*pub);
+            os.put('\n');
+        }
+    }
+    os << "!doctype ";
+    writeEscaped(event->name());
+    os.put('\n');
+    delete event;
+}
+
+void SgmlsEventHandler::endProlog(EndPrologEvent* event) {
+    if (flags & esisEntity) {
+        Dtd::ConstEntityIter iter(event->dtd().generalEntityIter());
+        for (;;) {
+            ConstPtr<Entity> entity(iter.next());
+            if (entity.isNull()) {
+                break;
+            }
+            defineEntity(entity.pointer());
+        }
+    }
+    if (!event->lpdPointer().isNull()) {
+        linkProcess.init(event->lpdPointer());
+        haveLinkProcess = true;
+    }
+    const Vector<StringC>& names = event->simpleLinkNames();
+    for (size_t i = 0; i < names.size(); ++i) {
+        simpleLinkNames.push_back(names[i]);
+        simpleLinkAttributes.push_back(event->simpleLinkAttributes()[i]);
+    }
+    delete event;
+}
+
+void SgmlsEventHandler::startElement(StartElementEvent* event) {
+    endData();
+    const AttributeList* linkAttributes = nullptr;
+    if (haveLinkProcess) {
+        const ResultElementSpec* resultSpec;
+        linkProcess.startElement(event->elementType(), event->attributes(), event->location(),
+                                 *messenger, linkAttributes, resultSpec);
+    }
+    bool simpleLinks = !documentElementStarted;
+    documentElementStarted = true;
+    if (simpleLinks) {
+        for (const AttributeList& attributes : simpleLinkAttributes) {
+            defineReferences(attributes);
+        }
+    }
+    if (linkAttributes) {
+        defineReferences(*linkAttributes);
+    }
+    defineReferences(event->attributes());
+    if (simpleLinks) {
+        for (size_t i = 0; i < simpleLinkNames.size(); ++i) {
+            writeAttributes(simpleLinkAttributes[i], 'a', &simpleLinkNames[i]);
+        }
+    }
+    if (linkAttributes) {
+        writeAttributes(*linkAttributes, 'a', &linkProcess.name());
+    }
+    writeAttributes(event->attributes(), 'A', nullptr);
+    if ((flags & esisIncluded) && event->included()) {
+        os << "i\n";
+    }
+    if ((flags & esisEmpty) && event->mustOmitEnd()) {
+        os << "e\n";
+    }
+    noteLocation(event->location());
+    writeLine('(', event->name());
+    delete event;
+}
+
+void SgmlsEventHandler::endElement(EndElementEvent* event) {
+    endData();
+    if (haveLinkProcess) {
+        linkProcess.endElement();
+    }
+    noteLocation(event->location());
+    writeLine(')', event->name());
+    delete event;
+}
+
+void SgmlsEventHandler::data(DataEvent* event) {
+    noteLocation(event->location());
+    startData();
+    writeEscaped(event->data(), event->dataLength());
+    delete event;
+}
+
+void SgmlsEventHandler::sdataEntity(SdataEntityEvent* event) {
+    noteLocation(event->location());
+    startData();
+    os << "\\|";
+    writeEscaped(event->data(), event->dataLength());
+    os << "\\|";
+    delete event;
+}
+
+void SgmlsEventHandler::pi(PiEvent* event) {
+    endData();
+    noteLocation(event->location());
+    os.put('?');
+    writeEscaped(event->data(), event->dataLength());
+    os.put('\n');
+    delete event;
+}
+
+void SgmlsEventHandler::nonSgmlChar(NonSgmlCharEvent* event) {
+    if (flags & esisNonSgml) {
+        noteLocation(event->location());
+        startData();
+        os << "\\%" << static_cast<unsigned long>(event->character()) << ";";
+    }
+    delete event;
+}
+
+void SgmlsEventHandler::externalDataEntity(ExternalDataEntityEvent* event) {
+    endData();
+    defineEntity(event->entity());
+    noteLocation(event->location());
+    writeLine('&', event->entity()->name());
+    delete event;
+}
+
+void SgmlsEventHandler::subdocEntity(SubdocEntityEvent* event) {
+    endData();
+    const SubdocEntity* entity = event->entity();
+    defineEntity(entity);
+    noteLocation(event->location());
+    writeLine('{', entity->name());
+    SgmlParser::Params params;
+    params.subdocInheritActiveLinkTypes = 1;
+    params.subdocReferenced = 1;
+    params.origin = event->entityOrigin()->copy();
+    params.parent = parser;
+    params.sysid = entity->externalId().effectiveSystemId();
+    params.entityType = SgmlParser::Params::subdoc;
+    SgmlParser subdocParser(params);
+    subdocParser.parseAll(*this, cancelPtr());
+    endData();
+    writeLine('}', entity->name());
+    delete event;
+}
+
+void SgmlsEventHandler::uselink(UselinkEvent* event) {
+    if (haveLinkProcess) {
+        linkProcess.uselink(event->linkSet(), event->restore(), event->lpd().pointer());
+    }
+    delete event;
+}
+
+void SgmlsEventHandler::defineReferences(const AttributeList& attributes) {
+    for (unsigned i = 0; i < attributes.size(); ++i) {
+        const AttributeSemantics* semantics = attributes.semantics(i);
+        if (!semantics) {
+            continue;
+        }
+        ConstPtr<Notation> notation(semantics->notation());
+        if (!notation.isNull()) {
+            defineNotation(notation.pointer());
+        }
+        for (size_t j = 0; j < semantics->nEntities(); ++j) {
+            defineEntity(semantics->entity(j).pointer());
+        }
+    }
+}
+
+void SgmlsEventHandler::writeAttributes(const AttributeList& attributes, char command,
+                                        const StringC* owner) {
+    for (unsigned i = 0; i < attributes.size(); ++i) {
+        const AttributeValue* value = attributes.value(i);
+        if (!value) {
+            continue;
+        }
+        os.put(command);
+        if (owner) {
+            writeEscaped(*owner);
+            os.put(' ');
+        }
+        writeEscaped(attributes.name(i));
+        const Text* text;
+        const StringC* string;
+        switch (value->info(text, string)) {
+            case AttributeValue::implied:
+                os << " IMPLIED";
+                break;
+            case AttributeValue::cdata:
+                os << " CDATA ";
+                writeAttributeText(*text);
+                break;
+            case AttributeValue::tokenized: {
+                const AttributeDefinition* def = attributes.def()->def(i);
+                const char* type = " TOKEN ";
+                if (def->isEntity()) {
+                    type = " ENTITY ";
+                } else if (def->isNotation()) {
+                    type = " NOTATION ";
+                } else if ((flags & esisId) && def->isId()) {
+                    type = " ID ";
+                } else if ((flags & esisId) && def->isIdref()) {
+                    type = " IDREF ";
+                }
+                os << type;
+                writeEscaped(*string);
+                break;
+            }
+        }
+        os.put('\n');
+    }
+}
+
+void SgmlsEventHandler::writeAttributeText(const Text& text) {
+    TextIter iter(text);
+    TextItem::Type type;
+    const Char* chars;
+    size_t length;
+    const Location* loc;
+    while (iter.next(type, chars, length, loc)) {
+        switch (type) {
+            case TextItem::data:
+            case TextItem::cdata:
+                writeEscaped(chars, length);
+                break;
+            case TextItem::sdata:
+                os << "\\|";
+                writeEscaped(chars, length);
+                os << "\\|";
+                break;
+            case TextItem::nonSgml:
+                if (flags & esisNonSgml) {
+                    os << "\\%" << static_cast<unsigned long>(*chars) << ";";
+                }
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+void SgmlsEventHandler::defineEntity(const Entity* entity) {
+    if (!entity || !definedEntities.insert(nameKey(entity->name())).second) {
+        return;
+    }
+    if (const ExternalDataEntity* dataEntity = entity->asExternalDataEntity()) {
+        defineNotation(dataEntity->notation());
+        defineReferences(dataEntity->attributes());
+        writeExternalId(dataEntity->externalId(), true);
+        os.put('E');
+        writeEscaped(entity->name());
+        os << dataTypeWord(entity->dataType());
+        if (const Notation* notation = dataEntity->notation()) {
+            writeEscaped(notation->name());
+        }
+        os.put('\n');
+        writeAttributes(dataEntity->attributes(), 'D', &entity->name());
+    } else if (const SubdocEntity* subdoc = entity->asSubdocEntity()) {
+        writeExternalId(subdoc->externalId(), true);
+        writeLine('S', entity->name());
+    } else if (const ExternalEntity* external = entity->asExternalEntity()) {
+        writeExternalId(external->externalId(), true);
+        writeLine('T', entity->name());
+    } else if (const InternalEntity* internal = entity->asInternalEntity()) {
+        os.put('I');
+        writeEscaped(entity->name());
+        os << dataTypeWord(entity->dataType());
+        writeEscaped(internal->string());
+        os.put('\n');
+    }
+}
+
+void SgmlsEventHandler::defineNotation(const Notation* notation) {
+    if (!notation || !definedNotations.insert(nameKey(notation->name())).second) {
+        return;
+    }
+    writeExternalId(notation->externalId(), flags & esisNotationSysid);
+    writeLine('N', notation->name());
+}
+
+void SgmlsEventHandler::writeExternalId(const ExternalId& id, bool withFileName) {
+    if (const StringC* system = id.systemIdString()) {
+        writeLine('s', *system);
+    }
+    if (const StringC* pub = id.publicIdString()) {
+        writeLine('p', *pub);
+    }
+    if (!withFileName || id.effectiveSystemId().size() == 0 || entityManager.isNull()) {
+        return;
+    }
+    // The generated file name: the effective identifier when it is one file of the file system.
+    ParsedSystemId parsed;
+    NullMessenger quiet;
+    if (!entityManager->parseSystemId(id.effectiveSystemId(), systemCharset, true, nullptr, quiet,
+                                      parsed) ||
+        parsed.size() != 1 || std::strcmp(parsed[0].storageManager->type(), "OSFILE") != 0) {
+        return;
+    }
+    StringC file = parsed[0].specId;
+    if (parsed[0].baseId.size() != 0) {
+        parsed[0].storageManager->resolveRelative(parsed[0].baseId, file, false);
+    }
+    writeLine('f', file);
+}

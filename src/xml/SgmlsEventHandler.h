@@ -1,0 +1,78 @@
+// The writer of the line-oriented ESIS event stream: one line an event of the parsed document.
+#pragma once
+
+#include <OpenSP/config.h>
+// clang-format off
+#include <OpenSP/ErrorCountEventHandler.h>
+#include <OpenSP/ExtendEntityManager.h>
+#include <OpenSP/LinkProcess.h>
+#include <OpenSP/OutputCharStream.h>
+#include <OpenSP/SgmlParser.h>
+// clang-format on
+
+#include <set>
+#include <vector>
+
+class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
+  public:
+    // Messages go to the messenger; the stream, parser and entity manager outlive the handler.
+    SgmlsEventHandler(const OpenSP::SgmlParser* parser, OpenSP::OutputCharStream* os,
+                      OpenSP::Messenger* messenger, unsigned outputFlags,
+                      const OpenSP::Ptr<OpenSP::ExtendEntityManager>& entityManager,
+                      const OpenSP::CharsetInfo& systemCharset);
+    // Ends the stream: "C" after a parse without errors.
+    ~SgmlsEventHandler() override;
+
+    void message(OpenSP::MessageEvent*) override;
+    void appinfo(OpenSP::AppinfoEvent*) override;
+    void startDtd(OpenSP::StartDtdEvent*) override;
+    void endProlog(OpenSP::EndPrologEvent*) override;
+    void startElement(OpenSP::StartElementEvent*) override;
+    void endElement(OpenSP::EndElementEvent*) override;
+    void data(OpenSP::DataEvent*) override;
+    void sdataEntity(OpenSP::SdataEntityEvent*) override;
+    void pi(OpenSP::PiEvent*) override;
+    void nonSgmlChar(OpenSP::NonSgmlCharEvent*) override;
+    void externalDataEntity(OpenSP::ExternalDataEntityEvent*) override;
+    void subdocEntity(OpenSP::SubdocEntityEvent*) override;
+    void uselink(OpenSP::UselinkEvent*) override;
+
+  private:
+    void startData();
+    void endData();
+    // Writes an "L" line when the event at loc lies on another line or in another file than the
+    // last one reported.
+    void noteLocation(const OpenSP::Location& loc);
+    void writeEscaped(const OpenSP::Char* s, size_t n);
+    void writeEscaped(const OpenSP::StringC& s) { writeEscaped(s.data(), s.size()); }
+    void writeLine(char command, const OpenSP::StringC& operand);
+
+    void defineReferences(const OpenSP::AttributeList& attributes);
+    void writeAttributes(const OpenSP::AttributeList& attributes, char command,
+                         const OpenSP::StringC* owner);
+    void writeAttributeText(const OpenSP::Text& text);
+    void defineEntity(const OpenSP::Entity* entity);
+    void defineNotation(const OpenSP::Notation* notation);
+    void writeExternalId(const OpenSP::ExternalId& id, bool withFileName);
+
+    const OpenSP::SgmlParser* parser;
+    OpenSP::OutputCharStream& os;
+    OpenSP::Messenger* messenger;
+    unsigned flags;
+    OpenSP::Ptr<OpenSP::ExtendEntityManager> entityManager;
+    const OpenSP::CharsetInfo& systemCharset;
+
+    bool haveData = false;
+    OpenSP::StringC lastFile;
+    unsigned long lastLine = 0;
+    using Name = std::vector<OpenSP::Char>;
+    std::set<Name> definedEntities;
+    std::set<Name> definedNotations;
+
+    bool haveLinkProcess = false;
+    OpenSP::LinkProcess linkProcess;
+    // Simple links' attributes belong to the document element, written with its start.
+    std::vector<OpenSP::StringC> simpleLinkNames;
+    std::vector<OpenSP::AttributeList> simpleLinkAttributes;
+    bool documentElementStarted = false;
+};

@@ -1,0 +1,261 @@
+// Tests of the parser application: event streams of whole documents, options, offline parsing and
+// runs in a row.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "xml/NsgmlTestSupport.h"
+#include "xml/NsgmlWrapper.h"
+
+namespace {
+
+using namespace nsgmltest;
+
+std::string data(const std::string& name) {
+    return (dataDir() / name).string();
+}
+
+// Lines of a stream that start with the given command text.
+std::vector<std::string> linesStarting(const std::string& stream, const std::string& prefix) {
+    std::vector<std::string> lines;
+    std::istringstream in(stream);
+    for (std::string line; std::getline(in, line);) {
+        if (line.compare(0, prefix.size(), prefix) == 0) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+TEST(NsgmlWrapperTest, XmlDocumentGivesTheHandWrittenStream) {
+    ParseRun run;
+    RunResult result = run.run(run.xmlArgs(data("shelf.xml")));
+    EXPECT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(result.stream, readFile(dataDir() / "shelf.esis"));
+}
+
+TEST(NsgmlWrapperTest, EncodingDeclarationIsHonouredAndTheStreamIsUtf8) {
+    ParseRun run;
+    // The document holds byte 0xE9 under a Latin-1 declaration; the stream holds UTF-8.
+    RunResult result = run.run(run.xmlArgs(data("latin1.xml")));
+    EXPECT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(linesStarting(result.stream, "-"), std::vector<std::string>{"-caf\xC3\xA9"});
+}
+
+TEST(NsgmlWrapperTest, DoctypeLinesFollowTheIdentifiersGiven) {
+    ParseRun run;
+    writeFile(run.path("public.cat"), "OVERRIDE YES\nPUBLIC \"-//Quorin Test//DTD Note//EN\" \"" +
+                                          data("note.dtd") + "\"\n");
+    // Both identifiers: "s " then "p "; the DTD comes from the public identifier's catalog entry,
+    // as the defaulted attribute shows.
+    RunResult both =
+        run.run(run.xmlArgs(data("public.xml"), {"-c" + run.path("public.cat").string()}));
+    EXPECT_EQ(both.status, 0) << both.errors;
+    EXPECT_EQ(both.stream,
+              "?xml version=\"1.0\"\ns absent-note.dtd\np -//Quorin Test//DTD Note//EN\n"
+              "!doctype note\nAkind CDATA plain\n(note\n-found\n)note\nC\n");
+    // No identifier at all: the doctype line alone.
+    RunResult none = run.run(run.xmlArgs(data("internal.xml")));
+    EXPECT_EQ(none.stream, "!doctype note\n(note\n-inside\n)note\nC\n");
+}
+
+TEST(NsgmlWrapperTest, ConformanceLineOnlyAfterAnErrorFreeParse) {
+    ParseRun run;
+    RunResult result = run.run(run.xmlArgs(data("invalid.xml")));
+    EXPECT_NE(result.status, 0);
+    EXPECT_NE(result.errors.find("stray"), std::string::npos) << result.errors;
+    // The document is written all the same, without the final "C".
+    EXPECT_EQ(result.stream, "!doctype note\n(note\n-text\n(stray\n)stray\n)note\n");
+}
+
+TEST(NsgmlWrapperTest, SgmlDocumentWithEveryOutputOption) {
+    ParseRun run;
+    RunResult result =
+        run.run({"  ", "-f" + run.errorFile(), "-E0", "-c" + run.catalog().string(), "-oid",
+                 "-oentity", "-oline", "-oincluded", "-oempty", data("memo.sgml")});
+    EXPECT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(maskDataDir(result.stream), readFile(dataDir() / "memo.esis"));
+}
+
+TEST(NsgmlWrapperTest, NonSgmlCharactersAndNotationFilesOnlyWhenAsked) {
+    ParseRun run;
+    auto args = [&](const std::string& option, const std::string& document) {
+        return std::vector<std::string>{
+            "  ", "-f" + run.errorFile(), "-E0", "-c" + run.catalog().string(), option, document};
+    };
+    auto xml = [&](const std::string& option) {
+        return std::vector<std::string>{
+            "  ",    "-f" + run.errorFile(), "-E0", std::string("-c") + QUORIN_XML_CATALOG, option,
+            "-wxml", data("nonsgml.xml")};
+    };
+    // Character 1 is no XML character: it is left out, or marked with the non-SGML option.
+    RunResult plain = run.run(xml("-oid"));
+    EXPECT_EQ(linesStarting(plain.stream, "Av"), std::vector<std::string>{"Av CDATA xy"});
+    EXPECT_EQ(linesStarting(plain.stream, "-"), std::vector<std::string>{"-ab"});
+    RunResult marked = run.run(xml("-ononsgml"));
+    EXPECT_EQ(linesStarting(marked.stream, "Av"), std::vector<std::string>{"Av CDATA x\\%1;y"});
+    EXPECT_EQ(linesStarting(marked.stream, "-"), std::vector<std::string>{"-a\\%1;b"});
+
+    // Without the entity option the definitions come just before their first use.
+    RunResult memo = run.run(args("-onotation-sysid", data("memo.sgml")));
+    std::string stream = maskDataDir(memo.stream);
+    size_t from = stream.find("later\n") + 6;
+    EXPECT_EQ(stream.substr(from, stream.find("(FIG") - from),
+              "sviewer\nfDATA/viewer\nNGIF\nslogo.gif\nfDATA/logo.gif\nElogo NDATA GIF\n"
+              "ASRC ENTITY logo\n");
+}
+
+TEST(NsgmlWrapperTest, SgmlLinkAttributesAndSubdocuments) {
+    ParseRun run;
+    // An implicit link type activated by name: its attributes come before the element's own.
+    RunResult link = run.run({"  ", "-f" + run.errorFile(), "-E0", "-alnk",
+                              "-c" + run.catalog().string(), data("link.sgml")});
+    EXPECT_EQ(link.status, 0) << link.errors;
+    EXPECT_EQ(link.stream, readFile(dataDir() / "link.esis"));
+    // A subdocument is defined, then parsed in place between "{" and "}".
+    RunResult whole = run.run(
+        {"  ", "-f" + run.errorFile(), "-E0", "-c" + run.catalog().string(), data("whole.sgml")});
+    EXPECT_EQ(whole.status, 0) << whole.errors;
+    EXPECT_EQ(maskDataDir(whole.stream), readFile(dataDir() / "whole.esis"));
+}
+
+TEST(NsgmlWrapperTest, ParseStoppedEarlyLeavesWhatWasWritten) {
+    ParseRun run;
+    std::vector<std::string> args = run.xmlArgs(data("stops.xml"));
+    args[2] = "-E1";  // stop at the first error
+    RunResult result = run.run(args);
+    EXPECT_NE(result.status, 0);
+    EXPECT_EQ(result.stream.rfind("!doctype list\n(list\n(item\n-one\n)item\n", 0), 0u)
+        << result.stream;
+    EXPECT_EQ(result.stream.find("two"), std::string::npos) << result.stream;
+    EXPECT_EQ(result.stream.back(), '\n');
+}
+
+TEST(NsgmlWrapperTest, HtmlPageTypesIdsAsTokensWithItsDtdFromTheCatalog) {
+    ParseRun run;
+    writeFile(run.catalog(),
+              "SGMLDECL \"/usr/share/sgml/html/dtd/4.01/HTML4.decl\"\n\n\n"
+              "DOCTYPE HTML \"/usr/share/sgml/html/dtd/4.01/loose.dtd\"\n");
+    RunResult result = run.run(run.htmlArgs(data("page.html")));
+    // Attributes the page never gave come from the DTD, so the catalog's entry was read.
+    EXPECT_EQ(linesStarting(result.stream, "AVERSION"),
+              std::vector<std::string>{"AVERSION CDATA -//W3C//DTD HTML 4.01 Transitional//EN"});
+    EXPECT_EQ(linesStarting(result.stream, "AID TOKEN"),
+              (std::vector<std::string>{"AID TOKEN INTRO", "AID TOKEN N1"}));
+    EXPECT_TRUE(linesStarting(result.stream, "AID ID").empty());
+    EXPECT_EQ(linesStarting(result.stream, "AHREF "),
+              std::vector<std::string>{"AHREF CDATA next.html"});
+}
+
+TEST(NsgmlWrapperTest, OutputOptionNamesMatchExactly) {
+    ParseRun run;
+    for (const char* name : {"ID", "bogus"}) {
+        RunResult result = run.run(
+            {"  ", "-f" + run.errorFile(), "-E0", "-o" + std::string(name), data("internal.xml")});
+        EXPECT_NE(result.status, 0) << name;
+        EXPECT_NE(result.errors.find(name), std::string::npos) << result.errors;
+        EXPECT_EQ(result.stream, "") << name;
+    }
+}
+
+TEST(NsgmlWrapperTest, BatchModeAndRastAreRefused) {
+    ParseRun run;
+    for (std::vector<std::string> options :
+         {std::vector<std::string>{"-B"},
+          std::vector<std::string>{"-t", run.path("rast").string()}}) {
+        std::vector<std::string> args{"  ", "-f" + run.errorFile()};
+        args.insert(args.end(), options.begin(), options.end());
+        args.push_back(data("internal.xml"));
+        RunResult result = run.run(args);
+        EXPECT_NE(result.status, 0);
+        EXPECT_NE(result.errors.find("not supported"), std::string::npos) << result.errors;
+    }
+}
+
+// A listening socket on the loopback interface that tells whether anyone connected.
+class LoopbackListener {
+  public:
+    LoopbackListener() {
+        fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(fd, 4);
+        socklen_t length = sizeof address;
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+        port = ntohs(address.sin_port);
+    }
+    ~LoopbackListener() { close(fd); }
+    bool connected() const {
+        pollfd waiting{fd, POLLIN, 0};
+        return poll(&waiting, 1, 200) > 0;
+    }
+    int port;
+
+  private:
+    int fd;
+};
+
+TEST(NsgmlWrapperTest, DtdNamedByUrlIsRefusedWithoutConnecting) {
+    LoopbackListener listener;
+    ASSERT_GT(listener.port, 0);
+    ParseRun run;
+    std::string url = "http://127.0.0.1:" + std::to_string(listener.port) + "/remote.dtd";
+    writeFile(run.path("remote.xml"),
+              "<!DOCTYPE page SYSTEM \"" + url + "\">\n<page><p>still here</p></page>\n");
+    RunResult result = run.run(run.xmlArgs(run.path("remote.xml").string()));
+    EXPECT_FALSE(listener.connected());
+    EXPECT_NE(result.errors.find(url), std::string::npos) << result.errors;
+    EXPECT_EQ(linesStarting(result.stream, "-"), std::vector<std::string>{"-still here"});
+}
+
+TEST(NsgmlWrapperTest, RunsInARowKeepNothingOfEachOther) {
+    ParseRun run;
+    NsgmlWrapper wrapper;
+    std::string out = run.streamFile();
+    wrapper.setOutputFile(out.c_str());
+    RunResult first = run.run(wrapper, run.xmlArgs(data("shelf.xml")));
+    // The HTML page's catalog is written between the runs, as the import does.
+    writeFile(run.catalog(),
+              "SGMLDECL \"/usr/share/sgml/html/dtd/4.01/HTML4.decl\"\n\n\n"
+              "DOCTYPE HTML \"/usr/share/sgml/html/dtd/4.01/loose.dtd\"\n");
+    RunResult html = run.run(wrapper, run.htmlArgs(data("page.html")));
+    writeFile(run.catalog(), "\n\n\n\n");
+    RunResult again = run.run(wrapper, run.xmlArgs(data("shelf.xml")));
+
+    EXPECT_EQ(first.stream, readFile(dataDir() / "shelf.esis"));
+    // Neither the XML catalog nor "-oid" of the first run reaches the page; its catalog does.
+    EXPECT_EQ(linesStarting(html.stream, "AID TOKEN").size(), 2u);
+    EXPECT_EQ(linesStarting(html.stream, "AVERSION").size(), 1u);
+    EXPECT_EQ(again.stream, first.stream);
+}
+
+TEST(NsgmlWrapperTest, UnwritableOutputFileFailsTheRun) {
+    ParseRun run;
+    NsgmlWrapper wrapper;
+    std::string out = run.path("missing-folder/stream").string();
+    wrapper.setOutputFile(out.c_str());
+    // Standard output goes to a file for the run, to see that nothing lands there.
+    StdoutCapture captured(run.path("stdout").string());
+    RunResult result = run.run(wrapper, run.xmlArgs(data("shelf.xml")));
+    EXPECT_EQ(captured.text(), "");
+    EXPECT_NE(result.status, 0);
+    EXPECT_NE(result.errors.find(out), std::string::npos) << result.errors;
+}
+
+TEST(NsgmlWrapperTest, WithoutOutputFileTheStreamGoesToStandardOutput) {
+    ParseRun run;
+    NsgmlWrapper wrapper;
+    StdoutCapture captured(run.path("stdout").string());
+    RunResult result = run.run(wrapper, run.xmlArgs(data("internal.xml")));
+    EXPECT_EQ(captured.text(), "!doctype note\n(note\n-inside\n)note\nC\n");
+    EXPECT_EQ(result.status, 0) << result.errors;
+}
+
+}  // namespace
