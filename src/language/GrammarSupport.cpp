@@ -105,36 +105,45 @@ FRule* GrammarSupport::rule(FTermList* head, FLiteralList* body) {
     return made;
 }
 
-FTermList* GrammarSupport::head(FTerm* atom) {
-    FTermList* made = ok() ? new FTermList(atom) : nullptr;
-    grammar::release(atom);
+namespace {
+
+// A new head or body list holding the first item, or null.
+template <class List, class Item>
+List* startList(bool ok, Item* first) {
+    List* made = ok ? new List(first) : nullptr;
+    grammar::release(first);
     return made;
+}
+
+// The item appended to a head or body list (which takes its own reference); null, and the list
+// released, once the clause is rejected.
+template <class List, class Item>
+List* appendToList(bool ok, List* list, Item* item) {
+    if (ok && list != nullptr) list->append(item);
+    grammar::release(item);
+    if (!ok) {
+        grammar::release(list);
+        return nullptr;
+    }
+    return list;
+}
+
+}  // namespace
+
+FTermList* GrammarSupport::head(FTerm* atom) {
+    return startList<FTermList>(ok(), atom);
 }
 
 FTermList* GrammarSupport::append(FTermList* head, FTerm* atom) {
-    if (ok() && head != nullptr) head->append(atom);
-    grammar::release(atom);
-    if (!ok()) {
-        grammar::release(head);
-        return nullptr;
-    }
-    return head;
+    return appendToList(ok(), head, atom);
 }
 
 FLiteralList* GrammarSupport::literals(FLiteral* literal) {
-    FLiteralList* made = ok() ? new FLiteralList(literal) : nullptr;
-    grammar::release(literal);
-    return made;
+    return startList<FLiteralList>(ok(), literal);
 }
 
 FLiteralList* GrammarSupport::append(FLiteralList* literals, FLiteral* literal) {
-    if (ok() && literals != nullptr) literals->append(literal);
-    grammar::release(literal);
-    if (!ok()) {
-        grammar::release(literals);
-        return nullptr;
-    }
-    return literals;
+    return appendToList(ok(), literals, literal);
 }
 
 FLiteral* GrammarSupport::literal(FTerm* atom, int negated) {
