@@ -130,13 +130,6 @@ TEST_F(FParserTest, StandardInput) {
     std::cin.rdbuf(saved);
 }
 
-TEST_F(FParserTest, CarriageReturnLineEnds) {
-    parser->setInputString("p(a).\r\nq(b).\r\n");
-    EXPECT_EQ(harness.next(*parser).text, "p(a).");
-    EXPECT_EQ(harness.next(*parser).text, "q(b).");
-    EXPECT_EQ(errors(), "");
-}
-
 TEST_F(FParserTest, InnerInputLeavesTheOuterPositionAlone) {
     TempFile outer("outer.flp", "p(a).\n\nq(b) r.\n");
     TempFile inner("inner.flp", "s(a).\nt(b).\nu(c).\n");
