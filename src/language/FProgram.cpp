@@ -1,0 +1,149 @@
+// FProgram: the clause walk, appending, printing, copies, the shell methods and saving.
+#include "language/FProgram.h"
+
+#include <fstream>
+
+#include "foundation/ErrorCatalogue.h"
+#include "foundation/ErrorHandler.h"
+#include "foundation/FLSysOStream.h"
+#include "foundation/OutputChannel.h"
+#include "foundation/ShellValues.h"
+#include "language/FLiteralList.h"
+#include "language/FRule.h"
+#include "language/FTermList.h"
+#include "language/NodeLists.h"
+#include "objectbase/SymTab.h"
+
+FProgram::FProgram(clib_list<FRule*>* rules, SymTab* names)
+    : ParseTreeNode(ParseTreeClass::FProgram), rules(rules), names(names) {
+    nodelists::retain(rules);
+    incRef(names);
+}
+
+FProgram::FProgram(const FProgram& other)
+    : ParseTreeNode(other),
+      rules(other.rules != nullptr ? new clib_list<FRule*> : nullptr),
+      names(other.names != nullptr ? new SymTab(*other.names) : nullptr),
+      inheritance(other.inheritance) {
+    if (other.rules != nullptr && !nodelists::appendClones(*rules, *other.rules)) markIncomplete();
+}
+
+FProgram::~FProgram() {
+    nodelists::release(rules);
+    decRef(names);
+}
+
+FLSysObject* FProgram::methodCall(const std::string& name, FLSysArgs* args) {
+    if (name == "asFacts") {
+        if (!checkNoArgs(args)) return nullptr;
+        return asFacts();
+    }
+    if (name == "lastQuery") {
+        if (!checkNoArgs(args)) return nullptr;
+        FLiteralList* body = lastQuery();
+        if (body == nullptr) centralErrorHandler().report(err9::NoQuery);
+        return body;
+    }
+    if (name == "save") {
+        FLSysObject* file = nullptr;
+        if (!checkArgs1(args, "FLSysString", file)) return nullptr;
+        return save(static_cast<FLSysString*>(file)->value()) ? this : nullptr;
+    }
+    return ParseTreeNode::methodCall(name, args);
+}
+
+bool FProgram::isA(const std::string& className) const {
+    return className == "FProgram" || ParseTreeNode::isA(className);
+}
+
+void FProgram::print(OutputChannel& channel, const SymTab* names, const SymTab* /*vars*/) const {
+    if (nodelists::isEmpty(rules)) {
+        channel << "/* This FProgram is empty */ " << std::endl;
+        return;
+    }
+    const SymTab* table = this->names != nullptr ? this->names : names;
+    for (FRule* rule : *rules) rule->print(channel, table, nullptr);
+}
+
+ParseTreeNode* FProgram::clone() const {
+    return finishClone(new FProgram(*this));
+}
+
+bool FProgram::deepEqual(const ParseTreeNode& other) const {
+    const auto* program = dynamic_cast<const FProgram*>(&other);
+    if (program == nullptr) return false;
+    // A program without a list holds no clauses, like one with an empty list.
+    if (nodelists::isEmpty(rules) || nodelists::isEmpty(program->rules))
+        return nodelists::isEmpty(rules) && nodelists::isEmpty(program->rules);
+    return nodelists::deepEqual(*rules, *program->rules);
+}
+
+void FProgram::collectVars(VarList& /*vars*/) const {
+    centralErrorHandler().report(err9::FProgramGiveVarsCalled);
+}
+
+int FProgram::compareSameClass(const ParseTreeNode& other) const {
+    return nodelists::compare(rules, static_cast<const FProgram&>(other).rules);
+}
+
+void FProgram::append(FRule* rule) {
+    if (rules == nullptr) rules = new clib_list<FRule*>;
+    incRef(rule);
+    rules->append(rule);
+}
+
+void FProgram::appendProgram(FProgram& other) {
+    if (other.rules != nullptr) {
+        if (rules == nullptr) rules = new clib_list<FRule*>;
+        // The references move with the clauses.
+        for (FRule* rule : *other.rules) rules->append(rule);
+        other.rules->clear();
+    }
+    incRef(other.names);
+    decRef(names);
+    names = other.names;
+}
+
+int FProgram::ruleAt(list_item item, FRule*& rule) const {
+    rule = rules->inf(item);
+    return rule->ruleKind();
+}
+
+FLiteralList* FProgram::lastQuery() const {
+    FLiteralList* body = nullptr;
+    if (rules != nullptr)
+        for (FRule* rule : *rules)
+            if (rule->ruleKind() == FRule::Query) body = rule->getBody();
+    return body;
+}
+
+FTermList* FProgram::asFacts() const {
+    auto* facts = new FTermList;
+    if (rules != nullptr) {
+        for (FRule* rule : *rules) {
+            if (rule->ruleKind() != FRule::Fact) {
+                centralErrorHandler().report(err9::NotOnlyFacts);
+                decRef(facts);
+                return nullptr;
+            }
+            facts->appendClones(*rule->getHead());
+        }
+    }
+    return facts;
+}
+
+bool FProgram::save(const std::string& fileName) const {
+    std::ofstream file(fileName, std::ios::out | std::ios::trunc);
+    if (!file) {
+        centralErrorHandler().report(err11::CannotOpenFile);
+        return false;
+    }
+    auto* stream = new FLSysOStreamImpl<std::ofstream>(&file, false);
+    {
+        OutputChannel channel;
+        channel.setStream(stream);
+        display(channel);
+    }
+    decRef(stream);
+    return true;
+}

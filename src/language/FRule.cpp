@@ -1,0 +1,103 @@
+// FRule: clause kinds, print forms, copies, equality and order of clauses.
+#include "language/FRule.h"
+
+#include <utility>
+
+#include "foundation/OutputChannel.h"
+#include "language/FLiteralList.h"
+#include "language/FTermList.h"
+#include "objectbase/SymTab.h"
+
+FRule::FRule(FTermList* head, FLiteralList* body, SymTab* names, std::string origin, int line,
+             int flag)
+    : ParseTreeNode(ParseTreeClass::FRule),
+      head(head),
+      body(body),
+      names(names),
+      line(line),
+      origin(std::move(origin)),
+      flag(static_cast<std::uint8_t>(flag)),
+      bodyNegation(body != nullptr && body->hasNegation()) {
+    incRef(head);
+    incRef(body);
+    if (this->names == nullptr) {
+        this->names = new SymTab;
+    } else {
+        incRef(this->names);
+    }
+}
+
+FRule::FRule(const FRule& other)
+    : ParseTreeNode(other),
+      head(nullptr),
+      body(nullptr),
+      names(new SymTab(*other.names)),
+      line(other.line),
+      origin(other.origin),
+      flag(other.flag),
+      bodyNegation(other.bodyNegation) {
+    if (other.body != nullptr) {
+        body = static_cast<FLiteralList*>(other.body->clone());
+        if (body == nullptr) markIncomplete();
+    }
+    if (other.head != nullptr) {
+        head = static_cast<FTermList*>(other.head->clone());
+        if (head == nullptr) markIncomplete();
+    }
+}
+
+FRule::~FRule() {
+    decRef(head);
+    decRef(body);
+    decRef(names);
+}
+
+bool FRule::isA(const std::string& className) const {
+    return className == "FRule" || ParseTreeNode::isA(className);
+}
+
+int FRule::ruleKind() const {
+    const bool hasHead = head != nullptr && !head->isEmpty();
+    const bool hasBody = body != nullptr && !body->isEmpty();
+    if (hasHead) return hasBody ? Rule : Fact;
+    return hasBody ? Query : Empty;
+}
+
+void FRule::print(OutputChannel& channel, const SymTab* names, const SymTab* /*vars*/) const {
+    if (head != nullptr) {
+        head->print(channel, names, this->names);
+        if (body != nullptr) {
+            channel << " :- ";
+            body->print(channel, names, this->names);
+        }
+    } else {
+        channel << "?- ";
+        if (body != nullptr) body->print(channel, names, this->names);
+    }
+    channel << "." << std::endl;
+}
+
+ParseTreeNode* FRule::clone() const {
+    return finishClone(new FRule(*this));
+}
+
+bool FRule::deepEqual(const ParseTreeNode& other) const {
+    const auto* rule = dynamic_cast<const FRule*>(&other);
+    return rule != nullptr && deepEqualOrNull(head, rule->head) &&
+           deepEqualOrNull(body, rule->body);
+}
+
+void FRule::collectVars(VarList& vars) const {
+    if (head != nullptr) head->collectVars(vars);
+    if (body != nullptr) body->collectVars(vars);
+}
+
+int FRule::compareSameClass(const ParseTreeNode& other) const {
+    const auto& rule = static_cast<const FRule&>(other);
+    if (head != rule.head) {
+        const int byHead = compareOrNull(head, rule.head);
+        if (byHead != 0) return byHead;
+    }
+    if (body == rule.body) return 0;
+    return compareOrNull(body, rule.body);
+}

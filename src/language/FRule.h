@@ -1,0 +1,57 @@
+// FRule, one clause (fact, rule or query) with its own table of variable names and its place of
+// origin.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "language/ParseTreeNode.h"
+
+class FLiteralList;
+class FTermList;
+
+class FRule : public ParseTreeNode {
+  public:
+    // Clause kinds, by which parts are present and not empty.
+    enum Kind { Empty = 0, Fact = 1, Rule = 2, Query = 3 };
+
+    // Takes references to head, body and table; a null table is replaced by a new empty one.
+    // `origin` is the source file or the label of the part that made the clause, `line` the
+    // source line where it ends; the flag is carried along, not interpreted here.
+    FRule(FTermList* head, FLiteralList* body, SymTab* names, std::string origin, int line,
+          int flag);
+    // Clones head and body and copies the table.
+    FRule(const FRule& other);
+
+    bool isA(const std::string& className) const override;
+    using ParseTreeNode::print;
+    // Fact "h.", rule "h :- b.", query "?- b.", each ending the line. The clause's own table is
+    // the variable table of head and body.
+    void print(OutputChannel& channel, const SymTab* names, const SymTab* vars) const override;
+    ParseTreeNode* clone() const override;
+    // Deep-equal heads and bodies; line, origin and flag take no part.
+    bool deepEqual(const ParseTreeNode& other) const override;
+    void collectVars(VarList& vars) const override;
+    int compareSameClass(const ParseTreeNode& other) const override;
+
+    FTermList* getHead() const { return head; }
+    FLiteralList* getBody() const { return body; }
+    SymTab* getSymTab() const { return names; }
+    int ruleKind() const;
+    int getLine() const { return line; }
+    std::string getLabel() const { return origin; }
+    int getFlag() const { return flag; }
+    bool bodyHasNegation() const { return bodyNegation; }
+
+  protected:
+    ~FRule() override;
+
+  private:
+    FTermList* head;
+    FLiteralList* body;
+    SymTab* names;
+    int line;
+    std::string origin;
+    std::uint8_t flag;
+    bool bodyNegation;
+};

@@ -1,0 +1,120 @@
+// The parse-tree node contract: shell printing, the orderings over compare, variable sets and the
+// shared clone finishing.
+#include "language/ParseTreeNode.h"
+
+#include <cstdlib>
+
+#include "foundation/ErrorCatalogue.h"
+#include "foundation/ErrorHandler.h"
+#include "foundation/OutputChannel.h"
+#include "objectbase/SymTab.h"
+
+namespace {
+
+// The ordering operators accept only -1, 0 and 1 from compare.
+bool orderKnown(int answer) {
+    if (answer >= -1 && answer <= 1) return true;
+    centralErrorHandler().report(err9::NoOrderPossible);
+    return false;
+}
+
+}  // namespace
+
+void ParseTreeNode::display(OutputChannel& channel) const {
+    print(channel, nullptr, nullptr);
+}
+
+void ParseTreeNode::print(OutputChannel& channel) const {
+    channel << "a" << className();
+}
+
+bool ParseTreeNode::isA(const std::string& name) const {
+    return name == "ParseTreeNode" || FLSysObject::isA(name);
+}
+
+VarList* ParseTreeNode::giveVars() const {
+    auto* vars = new (std::nothrow) VarList;
+    if (vars == nullptr) {
+        centralErrorHandler().report(err9::OutOfMemory);
+        std::exit(3);
+    }
+    collectVars(*vars);
+    return vars;
+}
+
+bool ParseTreeNode::operator<(const ParseTreeNode& other) const {
+    const int answer = compare(other);
+    return orderKnown(answer) && answer == -1;
+}
+
+bool ParseTreeNode::operator>(const ParseTreeNode& other) const {
+    const int answer = compare(other);
+    return orderKnown(answer) && answer == 1;
+}
+
+bool ParseTreeNode::operator<=(const ParseTreeNode& other) const {
+    const int answer = compare(other);
+    return orderKnown(answer) && answer != 1;
+}
+
+bool ParseTreeNode::operator>=(const ParseTreeNode& other) const {
+    const int answer = compare(other);
+    return orderKnown(answer) && answer != -1;
+}
+
+bool ParseTreeNode::deepEqual(const ParseTreeNode& other) const {
+    errorChannel() << "Pure virtually called : ParseTreeNode::deepEqual() on " << className()
+                   << std::endl;
+    return className() == other.className();
+}
+
+int ParseTreeNode::compare(const ParseTreeNode& other) const {
+    if (classText != other.classText && *classText != *other.classText)
+        return *classText > *other.classText ? 1 : -1;
+    return compareSameClass(other);
+}
+
+bool ParseTreeNode::bindVars(VarSet& bound, const SymTab* /*names*/) const {
+    addVarsTo(bound);
+    return true;
+}
+
+void ParseTreeNode::addVarsTo(VarSet& bound) const {
+    VarList* vars = giveVars();
+    for (const FSymbol& var : *vars) bound.insert(var);
+    delete vars;
+}
+
+bool ParseTreeNode::allVarsIn(const VarSet& bound) const {
+    VarList* vars = giveVars();
+    bool all = true;
+    for (const FSymbol& var : *vars) {
+        if (!bound.member(var)) {
+            all = false;
+            break;
+        }
+    }
+    delete vars;
+    return all;
+}
+
+ParseTreeNode* ParseTreeNode::finishClone(ParseTreeNode* copy) {
+    if (copy != nullptr && !copy->incomplete) return copy;
+    centralErrorHandler().report(err9::OutOfMemory);
+    decRef(copy);
+    return nullptr;
+}
+
+bool deepEqualOrNull(const ParseTreeNode* a, const ParseTreeNode* b) {
+    if (a == nullptr || b == nullptr) return a == b;
+    return a->deepEqual(*b);
+}
+
+int compareOrNull(const ParseTreeNode* a, const ParseTreeNode* b) {
+    if (a == nullptr || b == nullptr) return a == b ? 0 : (a == nullptr ? -1 : 1);
+    return a->compare(*b);
+}
+
+std::string symbolText(const FSymbol& symbol, const SymTab* table) {
+    return table != nullptr ? table->giveName(symbol) : symbol.ToString();
+}

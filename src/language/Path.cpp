@@ -1,0 +1,36 @@
+// Path: the parenthesised print, the result part and the copies of both.
+#include "language/Path.h"
+
+#include "foundation/OutputChannel.h"
+#include "language/MethResult.h"
+
+bool Path::isA(const std::string& className) const {
+    return className == "Path" || FTerm::isA(className);
+}
+
+Path::Path(const Path& other)
+    : FTerm(other), startKindValue(other.startKindValue), parenthesized(other.parenthesized) {
+    MethResult* source = other.methResult;
+    if (source != nullptr && (source->isClass("SMethResult") || source->isClass("MMethResult"))) {
+        methResult = source->clone();
+        if (methResult == nullptr) markIncomplete();
+    }
+}
+
+Path::~Path() {
+    decRef(methResult);
+}
+
+void Path::printNested(OutputChannel& channel, const SymTab* names, const SymTab* vars) const {
+    channel << "(";
+    print(channel, names, vars);
+    channel << ")";
+}
+
+void Path::setMethResult(MethResult* result) {
+    incRef(result);
+    decRef(methResult);
+    methResult = result;
+}
+
+void Path::replaceStart(Path* /*start*/) {}

@@ -1,0 +1,56 @@
+// Reference, one method application step of a path (host.method@(args)), and PevoReference, the
+// same step written with the XML axes of the Pevo dialect.
+#pragma once
+
+#include "foundation/clib_list.h"
+#include "language/CPath.h"
+
+class MethRef;
+
+class Reference : public CPath {
+  public:
+    // The step of `step` over the host: its method, code, arguments and dot, each referenced.
+    Reference(Path* host, const MethRef* step);
+    Reference(const Reference& other);
+
+    bool isA(const std::string& className) const override;
+    using ParseTreeNode::print;
+    // host, the dot, the method, "@(" arguments ")", the result part.
+    void print(OutputChannel& channel, const SymTab* names, const SymTab* vars) const override;
+    ParseTreeNode* clone() const override;
+    // Host, method, arguments, dot and code.
+    bool deepEqual(const ParseTreeNode& other) const override;
+    void collectVars(VarList& vars) const override;
+    // By host, method, arguments, dot, then code.
+    int compareSameClass(const ParseTreeNode& other) const override;
+    int pathLength() const override;
+
+    FTerm* getMethod() const { return method; }
+    int getCode() const { return code; }
+    clib_list<FTerm*>* getArgs() const { return args; }
+    int getDot() const { return dot; }
+
+  protected:
+    ~Reference() override;
+
+  private:
+    FTerm* method;
+    int code;
+    clib_list<FTerm*>* args;
+    int dot;
+};
+
+class PevoReference : public Reference {
+  public:
+    using Reference::Reference;
+    PevoReference(const PevoReference& other) = default;
+
+    using ParseTreeNode::print;
+    // host, ":" or "/", the axis ("descendant::", "@", "!" ...), the method, "()" for a function
+    // application, the arguments and the result part.
+    void print(OutputChannel& channel, const SymTab* names, const SymTab* vars) const override;
+    ParseTreeNode* clone() const override;
+
+  protected:
+    ~PevoReference() override = default;
+};

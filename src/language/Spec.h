@@ -1,0 +1,115 @@
+// The method specifications inside a molecule's brackets: Spec with its scalar form SSpec
+// (m@(args) -> r) and set-valued form MSpec (m ->> {r1, r2}), and PevoMSpec, the set-valued form
+// written in the Pevo dialect.
+#pragma once
+
+#include "foundation/clib_list.h"
+#include "language/ParseTreeNode.h"
+
+class FTerm;
+
+class Spec : public ParseTreeNode {
+  public:
+    bool isA(const std::string& className) const override;
+    // Method, code, arrow kind and arguments.
+    bool deepEqual(const ParseTreeNode& other) const override;
+    void collectVars(VarList& vars) const override;
+    // By method, kind, arguments (missing first, then length, then pairwise), then code.
+    int compareSameClass(const ParseTreeNode& other) const override;
+
+    FTerm* getMethod() const { return method; }
+    // The axis of a Pevo step; 0 for plain F-Logic.
+    int getCode() const { return code; }
+    clib_list<FTerm*>* getArgs() const { return args; }
+    // The method-type code of the arrow (0 "->" ... 8 "@=>>").
+    int getKind() const { return kind; }
+
+  protected:
+    // References the method and copies the argument list, referencing its elements.
+    Spec(ParseTreeClass className, FTerm* method, int code, const clib_list<FTerm*>* args,
+         int kind);
+    Spec(const Spec& other);
+    ~Spec() override;
+
+    // The method and "@(" arguments ")".
+    void printMethodAndArgs(OutputChannel& channel, const SymTab* names, const SymTab* vars) const;
+
+  private:
+    FTerm* method;
+    int code;
+    clib_list<FTerm*>* args;
+    int kind;
+};
+
+class SSpec : public Spec {
+  public:
+    // References the result.
+    SSpec(FTerm* method, int code, const clib_list<FTerm*>* args, int kind, FTerm* result);
+    SSpec(const SSpec& other);
+
+    bool isA(const std::string& className) const override;
+    using ParseTreeNode::print;
+    // m@(args) -> r, with " *-> " for kind 3.
+    void print(OutputChannel& channel, const SymTab* names, const SymTab* vars) const override;
+    ParseTreeNode* clone() const override;
+    bool deepEqual(const ParseTreeNode& other) const override;
+    void collectVars(VarList& vars) const override;
+    int compareSameClass(const ParseTreeNode& other) const override;
+
+    FTerm* getResult() const { return result; }
+    // Takes a reference to the new result and releases the old one.
+    void setResult(FTerm* newResult);
+
+  protected:
+    ~SSpec() override;
+
+  private:
+    FTerm* result;
+};
+
+class MSpec : public Spec {
+  public:
+    // Copies the result list (null allowed), referencing its elements.
+    MSpec(FTerm* method, int code, const clib_list<FTerm*>* args, int kind,
+          const clib_list<FTerm*>* results);
+    MSpec(const MSpec& other);
+
+    bool isA(const std::string& className) const override;
+    using ParseTreeNode::print;
+    // m@(args) ->> {r1, r2}; " *->> {" for kind 4, " => (" and " =>> (" with ")" for 6 and 7.
+    void print(OutputChannel& channel, const SymTab* names, const SymTab* vars) const override;
+    ParseTreeNode* clone() const override;
+    bool deepEqual(const ParseTreeNode& other) const override;
+    void collectVars(VarList& vars) const override;
+    int compareSameClass(const ParseTreeNode& other) const override;
+
+    clib_list<FTerm*>* getResults() const { return results; }
+    // The first result; null when there is none.
+    FTerm* firstResult() const;
+    // Keeps the new list, referencing its elements; the old elements are released and the old
+    // list deleted.
+    void setResults(clib_list<FTerm*>* newResults);
+
+  protected:
+    ~MSpec() override;
+    // The results separated by ", ".
+    void printResults(OutputChannel& channel, const SymTab* names, const SymTab* vars) const;
+
+  private:
+    clib_list<FTerm*>* results;
+};
+
+class PevoMSpec : public MSpec {
+  public:
+    using MSpec::MSpec;
+    PevoMSpec(const PevoMSpec& other) = default;
+
+    using ParseTreeNode::print;
+    // The axis, the method, "()" for a function application, the arguments, then " -> {" for
+    // kind 1, " *-> {" for 4 (closed by "}"), " => (" for 7 and " @=> (" for 8 (closed by ")").
+    void print(OutputChannel& channel, const SymTab* names, const SymTab* vars) const override;
+    ParseTreeNode* clone() const override;
+
+  protected:
+    ~PevoMSpec() override = default;
+};
