@@ -91,13 +91,17 @@ static void yyerror(InternalFLogicParser& parser, FRule**, const char* message) 
 %destructor { grammar::releaseList($$); } <elements> <terms>
 %destructor { delete $$; } <vars>
 
+/* After "=>", "(" path ")" is a list of one result, not a parenthesised path: a signature then
+   prints as it was read, where the parentheses would otherwise pile up with each reading. */
+%precedence RPAREN
+%precedence ONE_RESULT
 %left ADDOP
 %left MULOP
 
-/* Both conflicts shift: a parenthesised path is a term, not a parenthesised operand or a
-   one-element signature list. "()" after "=>" is read as an empty argument list. Reduce/reduce
+/* The remaining conflict shifts: a parenthesised path in an operand is a term, marked
+   parenthesised either way. "()" after "=>" is read as an empty argument list. Reduce/reduce
    conflicts fail the build. */
-%expect 2
+%expect 1
 
 %%
 
@@ -259,7 +263,7 @@ args
     ;
 
 term_list
-    : path                     { $$ = BUILD.terms($1); }
+    : path %prec ONE_RESULT    { $$ = BUILD.terms($1); }
     | term_list COMMA path     { $$ = BUILD.append($1, $3); yyerrok; }
     | error                    { $$ = FAIL("incomplete path expression"); }
     | term_list error          { grammar::releaseList($1); $$ = FAIL("incomplete path expression"); }

@@ -27,6 +27,7 @@ FRule* InternalFLogicParser::parse(SymTab* table, int* ok) {
         return nullptr;
     }
     startClause(table);
+    endStateClauseEnd = false;
     FRule* rule = nullptr;
     int result = FLogicparse(*this, &rule);
     if (result == 2) reportError("parser stack overflow");
@@ -44,6 +45,12 @@ int InternalFLogicParser::yylex(FLOGICSTYPE* value) {
     while (token == ILLEGAL) {
         clearOk();
         token = scanner->yylex();
+    }
+    // At the end of the input the scanner answers clause ends for ever. A call that asks again
+    // after the first one is recovering from an error and would never stop: it gets the end.
+    if (token == CLAUSE_END && scanner->inEndState()) {
+        if (endStateClauseEnd) token = 0;
+        endStateClauseEnd = true;
     }
     // An unreadable input has been reported; the clause it cut off is rejected.
     if (token == 0 && scanner->inputFailed()) clearOk();

@@ -24,4 +24,6 @@ class InternalFLogicParser : public InternalGrammarParser {
 
   private:
     FLogicScanner* scanner;
+    // Whether this call has had the clause end of the scanner's end state.
+    bool endStateClauseEnd = false;
 };

@@ -187,6 +187,7 @@ bool PTerm::builtinBindVars(const std::string& name, VarSet& bound, const SymTab
     const int n = static_cast<int>(args.size());
     if (name == "describe") return true;
     if (name == "=" && n == 2) {
+        if (args[0] == nullptr || args[1] == nullptr) return false;
         if (isUnboundVariable(args[0], bound)) return args[1]->bindVars(bound, names);
         if (isUnboundVariable(args[1], bound)) return args[0]->bindVars(bound, names);
         for (FTerm* side : args)

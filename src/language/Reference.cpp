@@ -3,36 +3,25 @@
 
 #include "foundation/OutputChannel.h"
 #include "language/MethResult.h"
-#include "language/NodeLists.h"
 #include "language/ParseTimeObjects.h"
-#include "language/StepPrint.h"
+
+namespace {
+
+const MethAppl* applicationOf(const MethRef* step) {
+    return step != nullptr ? step->getApplication() : nullptr;
+}
+
+}  // namespace
 
 Reference::Reference(Path* host, const MethRef* step)
-    : CPath(ParseTreeClass::Reference, host), method(nullptr), code(0), args(nullptr), dot(0) {
-    const MethAppl* application = step != nullptr ? step->getApplication() : nullptr;
-    if (step != nullptr) dot = step->getDot();
-    if (application != nullptr) {
-        method = application->getMethod();
-        incRef(method);
-        code = application->getCode();
-        args = nodelists::share(application->getArgs());
-    }
-}
+    : CPath(ParseTreeClass::Reference, host),
+      call(applicationOf(step) != nullptr ? applicationOf(step)->getMethod() : nullptr,
+           applicationOf(step) != nullptr ? applicationOf(step)->getCode() : 0,
+           applicationOf(step) != nullptr ? applicationOf(step)->getArgs() : nullptr),
+      dot(step != nullptr ? step->getDot() : 0) {}
 
-Reference::Reference(const Reference& other)
-    : CPath(other), method(nullptr), code(other.code), args(nullptr), dot(other.dot) {
-    bool failed = false;
-    if (other.method != nullptr) {
-        method = static_cast<FTerm*>(other.method->clone());
-        failed = method == nullptr;
-    }
-    args = nodelists::cloneList(other.args, failed);
-    if (failed) markIncomplete();
-}
-
-Reference::~Reference() {
-    decRef(method);
-    nodelists::release(args);
+Reference::Reference(const Reference& other) : CPath(other), call(other.call), dot(other.dot) {
+    if (!call.complete()) markIncomplete();
 }
 
 bool Reference::isA(const std::string& className) const {
@@ -66,10 +55,9 @@ void printResult(OutputChannel& channel, const MethResult* result, const SymTab*
 void Reference::print(OutputChannel& channel, const SymTab* names, const SymTab* vars) const {
     if (isParenthesized()) channel << "(";
     if (getHost() != nullptr) getHost()->print(channel, names, vars);
-    if (method != nullptr) {
+    if (getMethod() != nullptr) {
         channel << dotText(dot);
-        printStepMethod(channel, method, names, vars);
-        printStepArgs(channel, args, names, vars);
+        call.print(channel, names, vars);
     }
     printResult(channel, getMethResult(), names, vars);
     if (isParenthesized()) channel << ")";
@@ -81,25 +69,23 @@ ParseTreeNode* Reference::clone() const {
 
 bool Reference::deepEqual(const ParseTreeNode& other) const {
     const auto* step = dynamic_cast<const Reference*>(&other);
-    return step != nullptr && method != nullptr && step->method != nullptr &&
-           deepEqualOrNull(getHost(), step->getHost()) && method->deepEqual(*step->method) &&
-           dot == step->dot && code == step->code && nodelists::deepEqual(args, step->args);
+    return step != nullptr && getMethod() != nullptr && step->getMethod() != nullptr &&
+           deepEqualOrNull(getHost(), step->getHost()) && call.deepEqual(step->call) &&
+           dot == step->dot;
 }
 
 void Reference::collectVars(VarList& vars) const {
     CPath::collectVars(vars);
-    if (method != nullptr) method->collectVars(vars);
-    nodelists::collectVars(args, vars);
+    call.collectVars(vars);
 }
 
 int Reference::compareSameClass(const ParseTreeNode& other) const {
     const auto& step = static_cast<const Reference&>(other);
     if (const int c = CPath::compareSameClass(other); c != 0) return c;
-    if (const int c = compareOrNull(method, step.method); c != 0) return c;
-    if (const int c = nodelists::compare(args, step.args); c != 0) return c;
+    if (const int c = call.compareMethods(step.call); c != 0) return c;
+    if (const int c = call.compareArgs(step.call); c != 0) return c;
     if (dot != step.dot) return dot < step.dot ? -1 : 1;
-    if (code != step.code) return code < step.code ? -1 : 1;
-    return 0;
+    return call.compareCodes(step.call);
 }
 
 int Reference::pathLength() const {

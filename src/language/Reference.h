@@ -4,6 +4,7 @@
 
 #include "foundation/clib_list.h"
 #include "language/CPath.h"
+#include "language/MethodCall.h"
 
 class MethRef;
 
@@ -25,18 +26,16 @@ class Reference : public CPath {
     int compareSameClass(const ParseTreeNode& other) const override;
     int pathLength() const override;
 
-    FTerm* getMethod() const { return method; }
-    int getCode() const { return code; }
-    clib_list<FTerm*>* getArgs() const { return args; }
+    FTerm* getMethod() const { return call.method(); }
+    int getCode() const { return call.code(); }
+    clib_list<FTerm*>* getArgs() const { return call.args(); }
     int getDot() const { return dot; }
 
   protected:
-    ~Reference() override;
+    ~Reference() override = default;
 
   private:
-    FTerm* method;
-    int code;
-    clib_list<FTerm*>* args;
+    MethodCall call;
     int dot;
 };
 

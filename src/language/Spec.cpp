@@ -4,32 +4,13 @@
 #include "foundation/OutputChannel.h"
 #include "language/FTerm.h"
 #include "language/NodeLists.h"
-#include "language/StepPrint.h"
 
 Spec::Spec(ParseTreeClass className, FTerm* method, int code, const clib_list<FTerm*>* args,
            int kind)
-    : ParseTreeNode(className),
-      method(method),
-      code(code),
-      args(nodelists::share(args)),
-      kind(kind) {
-    incRef(method);
-}
+    : ParseTreeNode(className), call(method, code, args), kind(kind) {}
 
-Spec::Spec(const Spec& other)
-    : ParseTreeNode(other), method(nullptr), code(other.code), args(nullptr), kind(other.kind) {
-    bool failed = false;
-    if (other.method != nullptr) {
-        method = static_cast<FTerm*>(other.method->clone());
-        failed = method == nullptr;
-    }
-    args = nodelists::cloneList(other.args, failed);
-    if (failed) markIncomplete();
-}
-
-Spec::~Spec() {
-    decRef(method);
-    nodelists::release(args);
+Spec::Spec(const Spec& other) : ParseTreeNode(other), call(other.call), kind(other.kind) {
+    if (!call.complete()) markIncomplete();
 }
 
 bool Spec::isA(const std::string& className) const {
@@ -38,28 +19,19 @@ bool Spec::isA(const std::string& className) const {
 
 bool Spec::deepEqual(const ParseTreeNode& other) const {
     const auto* spec = dynamic_cast<const Spec*>(&other);
-    return spec != nullptr && deepEqualOrNull(method, spec->method) && code == spec->code &&
-           kind == spec->kind && nodelists::deepEqual(args, spec->args);
+    return spec != nullptr && kind == spec->kind && call.deepEqual(spec->call);
 }
 
 void Spec::collectVars(VarList& vars) const {
-    if (method != nullptr) method->collectVars(vars);
-    nodelists::collectVars(args, vars);
+    call.collectVars(vars);
 }
 
 int Spec::compareSameClass(const ParseTreeNode& other) const {
     const auto& spec = static_cast<const Spec&>(other);
-    if (const int c = compareOrNull(method, spec.method); c != 0) return c;
+    if (const int c = call.compareMethods(spec.call); c != 0) return c;
     if (kind != spec.kind) return kind < spec.kind ? -1 : 1;
-    if (const int c = nodelists::compare(args, spec.args); c != 0) return c;
-    if (code != spec.code) return code < spec.code ? -1 : 1;
-    return 0;
-}
-
-void Spec::printMethodAndArgs(OutputChannel& channel, const SymTab* names,
-                              const SymTab* vars) const {
-    printStepMethod(channel, method, names, vars);
-    printStepArgs(channel, args, names, vars);
+    if (const int c = call.compareArgs(spec.call); c != 0) return c;
+    return call.compareCodes(spec.call);
 }
 
 SSpec::SSpec(FTerm* method, int code, const clib_list<FTerm*>* args, int kind, FTerm* result)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "foundation/clib_list.h"
+#include "language/MethodCall.h"
 #include "language/ParseTreeNode.h"
 
 class FTerm;
@@ -17,10 +18,10 @@ class Spec : public ParseTreeNode {
     // By method, kind, arguments (missing first, then length, then pairwise), then code.
     int compareSameClass(const ParseTreeNode& other) const override;
 
-    FTerm* getMethod() const { return method; }
+    FTerm* getMethod() const { return call.method(); }
     // The axis of a Pevo step; 0 for plain F-Logic.
-    int getCode() const { return code; }
-    clib_list<FTerm*>* getArgs() const { return args; }
+    int getCode() const { return call.code(); }
+    clib_list<FTerm*>* getArgs() const { return call.args(); }
     // The method-type code of the arrow (0 "->" ... 8 "@=>>").
     int getKind() const { return kind; }
 
@@ -29,15 +30,15 @@ class Spec : public ParseTreeNode {
     Spec(ParseTreeClass className, FTerm* method, int code, const clib_list<FTerm*>* args,
          int kind);
     Spec(const Spec& other);
-    ~Spec() override;
+    ~Spec() override = default;
 
     // The method and "@(" arguments ")".
-    void printMethodAndArgs(OutputChannel& channel, const SymTab* names, const SymTab* vars) const;
+    void printMethodAndArgs(OutputChannel& channel, const SymTab* names, const SymTab* vars) const {
+        call.print(channel, names, vars);
+    }
 
   private:
-    FTerm* method;
-    int code;
-    clib_list<FTerm*>* args;
+    MethodCall call;
     int kind;
 };
 

@@ -76,6 +76,8 @@ TEST(FLogicGrammar, ClausesReadBackAsWritten) {
         {"X[m *-> a; n ->> {a, b}; k *->> c].", "X[m *-> a; n ->> {a, b}; k *->> {c}]."},
         {"X[m => (); n =>> (a, b); k => a].", "X[m => (); n =>> (a, b); k => (a)]."},
         {"X[m@(a, b) -> c].", "X[m@(a,b) -> c]."},
+        // One result in parentheses is a list of one, so the signature reads back unchanged.
+        {"X[m => (a)].", "X[m => (a)]."},
         {"X[].", "X[]."},
         {"o::c.", "o::c."},
         {"?- X:c[m -> Y].", "?- X:c[m -> Y]."},
@@ -151,6 +153,16 @@ TEST(FLogicGrammar, OneReportPerErrorAndTheNextClauseParses) {
               "line 2 parse error near 'b' : comma between paths missing\n"
               "line 2 parse error near 'c' : comma between paths missing\n"
               "line 6 parse error near '' : incomplete path expression\n");
+}
+
+TEST(FLogicGrammar, EndOfInputDuringRecoveryEndsTheCall) {
+    // A "." that ends the input answers clause ends for ever; recovery that discards them must
+    // still come to an end.
+    ParserHarness harness;
+    EXPECT_EQ(harness.first("p(."),
+              "null ok=0 | line 1 parse error near '' : incomplete path expression");
+    EXPECT_EQ(harness.first("..a(."),
+              "null ok=0 | line 1 parse error near '..' : invalid rule head");
 }
 
 TEST(FLogicGrammar, BlanksAndCommentsAfterTheLastClauseGiveNoRule) {

@@ -246,18 +246,4 @@ TEST_F(ScannerMessages, FailingStreamEndsTheInput) {
     EXPECT_EQ(reportText(errors), "InputFailed|., line 1 : input could not be read\n");
 }
 
-TEST(FLogicScanner, LineCountersAreKeptPerScanner) {
-    std::istringstream a("x\ny\n"), b("z\n");
-    FLogicScanner outer(&a), inner(&b);
-    outer.setFileName("outer");
-    inner.setFileName("inner");
-    outer.yylex();
-    outer.yylex();
-    while (inner.yylex() != 0) {
-    }
-    EXPECT_EQ(outer.lineNumber(), 2);
-    EXPECT_EQ(outer.fileName(), "outer");
-    EXPECT_EQ(inner.lineNumber(), 2);
-}
-
 }  // namespace

@@ -1,8 +1,6 @@
 // The total order of parse-tree nodes and their structural equality.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <random>
 #include <vector>
 
 #include "ParseTreeTestSupport.h"
@@ -54,27 +52,7 @@ TEST(Order, ClassNamesComeFirst) {
 TEST(Order, IsTotalOverAMixedSample) {
     TreeBuilder b;
     std::vector<ParseTreeNode*> sample = mixedSample(b);
-    for (ParseTreeNode* x : sample) {
-        for (ParseTreeNode* y : sample) {
-            const int xy = x->compare(*y);
-            ASSERT_TRUE(xy >= -1 && xy <= 1);
-            EXPECT_EQ(xy, -y->compare(*x)) << b.text(x) << " / " << b.text(y);
-            EXPECT_EQ(xy == 0, x == y) << b.text(x) << " / " << b.text(y);
-            for (ParseTreeNode* z : sample)
-                if (xy < 0 && y->compare(*z) < 0) {
-                    EXPECT_LT(x->compare(*z), 0);
-                }
-        }
-    }
-    // Sorting two shuffles gives one order.
-    auto less = [](ParseTreeNode* x, ParseTreeNode* y) { return *x < *y; };
-    std::vector<ParseTreeNode*> first = sample;
-    std::vector<ParseTreeNode*> second = sample;
-    std::shuffle(first.begin(), first.end(), std::mt19937(1));
-    std::shuffle(second.begin(), second.end(), std::mt19937(2));
-    std::sort(first.begin(), first.end(), less);
-    std::sort(second.begin(), second.end(), less);
-    EXPECT_EQ(first, second);
+    language_test::expectTotalOrder(b, sample);
 }
 
 TEST(Order, AnswersOutsideTheOrderAreReported) {

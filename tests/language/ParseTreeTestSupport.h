@@ -2,8 +2,12 @@
 // clause table, variables, terms, literals, clauses and their printed text.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <initializer_list>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -219,5 +223,32 @@ class TreeBuilder {
     std::vector<ManagedObject*> made;
     std::vector<std::unique_ptr<dlist>> lists;
 };
+
+// Checks that compare is a total order over a sample of pairwise different nodes: -1, 0 or 1,
+// antisymmetric, 0 only for a node with itself, transitive, and sorting two shuffles of the
+// sample gives one order.
+inline void expectTotalOrder(TreeBuilder& b, const std::vector<ParseTreeNode*>& sample) {
+    for (ParseTreeNode* x : sample) {
+        for (ParseTreeNode* y : sample) {
+            const int xy = x->compare(*y);
+            EXPECT_TRUE(xy >= -1 && xy <= 1);
+            EXPECT_EQ(xy, -y->compare(*x)) << b.text(x) << " / " << b.text(y);
+            EXPECT_EQ(xy == 0, x == y) << b.text(x) << " / " << b.text(y);
+            for (ParseTreeNode* z : sample) {
+                if (xy < 0 && y->compare(*z) < 0) {
+                    EXPECT_LT(x->compare(*z), 0);
+                }
+            }
+        }
+    }
+    auto less = [](ParseTreeNode* x, ParseTreeNode* y) { return *x < *y; };
+    std::vector<ParseTreeNode*> first = sample;
+    std::vector<ParseTreeNode*> second = sample;
+    std::shuffle(first.begin(), first.end(), std::mt19937(1));
+    std::shuffle(second.begin(), second.end(), std::mt19937(2));
+    std::sort(first.begin(), first.end(), less);
+    std::sort(second.begin(), second.end(), less);
+    EXPECT_EQ(first, second);
+}
 
 }  // namespace language_test
