@@ -189,8 +189,10 @@ DTDPropSpecList* DTDBuilder::addAttribute(DTDPropSpecList* list, DTDPropSpec* de
 
 void DTDBuilder::elementDeclaration(dtd::NameList* elementNames, DTDElemSpec* content) {
     for (const std::string& name : *elementNames) {
-        dtd->append1(new DTDElemSpec(name, content->getContentKind(), nullptr,
-                                     content->getSubElements()->copy()));
+        // The copy is made before the declaration: a pooled object must be constructed right
+        // after its own allocation, with no other pooled allocation in between.
+        DTDPropSpecList* subElements = content->getSubElements()->copy();
+        dtd->append1(new DTDElemSpec(name, content->getContentKind(), nullptr, subElements));
     }
     delete elementNames;
     decRef(content);
@@ -199,7 +201,8 @@ void DTDBuilder::elementDeclaration(dtd::NameList* elementNames, DTDElemSpec* co
 void DTDBuilder::attributeListDeclaration(dtd::NameList* elementNames,
                                           DTDPropSpecList* definitions) {
     for (const std::string& name : *elementNames) {
-        dtd->append2(new DTDElemSpec(name, "", definitions->copy(), nullptr));
+        DTDPropSpecList* attributes = definitions->copy();
+        dtd->append2(new DTDElemSpec(name, "", attributes, nullptr));
     }
     delete elementNames;
     decRef(definitions);

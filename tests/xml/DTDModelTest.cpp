@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "DTDPoolCount.h"
 #include "xml/DTDElemSpec.h"
 #include "xml/DTDPropSpec.h"
 #include "xml/DTDPropSpecList.h"
@@ -37,6 +38,7 @@ std::string bounds(const DTDPropSpecList& list) {
 constexpr int many = DTDPropSpec::unbounded;
 
 TEST(DTDPropSpecList, MergesGiveTheBoundsOfSequencesAndChoices) {
+    dtdtest::PoolCount pools;
     struct Case {
         const char* what;
         std::vector<Entry> left;
@@ -81,6 +83,7 @@ TEST(DTDPropSpecList, MergesGiveTheBoundsOfSequencesAndChoices) {
         EXPECT_EQ(bounds(*left), c.expected) << c.what;
         decRef(left);
     }
+    EXPECT_EQ(pools.inUse(), "");
 }
 
 TEST(DTDPropSpecList, SuffixesOfAGroupSetEveryBound) {
@@ -170,7 +173,9 @@ TEST(DTDPropSpec, ConstructorsAndEnumeration) {
 }
 
 TEST(DTDElemSpec, HoldsItsListsAndSubclassNamesOnce) {
-    auto* spec = new DTDElemSpec("a", "elements", nullptr, listOf({{"b", 1, 1}}));
+    dtdtest::PoolCount pools;
+    DTDPropSpecList* subElements = listOf({{"b", 1, 1}});
+    auto* spec = new DTDElemSpec("a", "elements", nullptr, subElements);
     ASSERT_NE(spec->getAttributes(), nullptr);
     EXPECT_EQ(spec->getAttributes()->size(), 0);
     EXPECT_EQ(bounds(*spec->getSubElements()), "b:1-1");
@@ -190,16 +195,19 @@ TEST(DTDElemSpec, HoldsItsListsAndSubclassNamesOnce) {
     EXPECT_EQ(names, (std::vector<std::string>{"alpha", "mid", "zeta"}));
     decRef(other);
     decRef(spec);
+    EXPECT_EQ(pools.inUse(), "");
 }
 
 TEST(InternalDTD, KeepsThreeListsInOrderAndReleasesThem) {
+    dtdtest::PoolCount pools;
     auto* dtd = new InternalDTD();
     EXPECT_EQ(dtd->getList1().size(), 0);
     auto* first = new DTDElemSpec("a", "empty", nullptr, nullptr);
     auto* second = new DTDElemSpec("b", "any", nullptr, nullptr);
     dtd->append1(first);
     dtd->append1(second);
-    dtd->append2(new DTDElemSpec("a", "", listOf({{"x", 0, 1}}), nullptr));
+    DTDPropSpecList* attributes = listOf({{"x", 0, 1}});
+    dtd->append2(new DTDElemSpec("a", "", attributes, nullptr));
     dtd->append3(new DTDElemSpec("a", "", nullptr, nullptr));
     incRef(second);
     ASSERT_EQ(dtd->getList1().size(), 2);
@@ -210,6 +218,7 @@ TEST(InternalDTD, KeepsThreeListsInOrderAndReleasesThem) {
     decRef(dtd);
     EXPECT_EQ(second->refCount(), 1);
     decRef(second);
+    EXPECT_EQ(pools.inUse(), "");
 }
 
 }  // namespace

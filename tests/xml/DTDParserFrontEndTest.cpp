@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "DTDPoolCount.h"
 #include "DTDPrintForm.h"
 #include "language/ReportText.h"
 #include "support/ChannelCapture.h"
@@ -31,6 +32,7 @@ class DTDParserTest : public ::testing::Test {
         return out;
     }
 
+    dtdtest::PoolCount pools;
     ErrorCapture capture;
     DTDParser* parser = new DTDParser();
 };
@@ -127,6 +129,7 @@ TEST_F(DTDParserTest, DataFilesGiveTheirModels) {
         EXPECT_EQ(next(), readFile(data / (std::string(name) + ".model")) + "ok=1\n") << name;
     }
     EXPECT_EQ(errors(), "");
+    EXPECT_EQ(pools.inUse(), "");
 }
 
 // Inputs the fuzz target once failed on, replayed as it runs them.
@@ -146,6 +149,7 @@ TEST_F(DTDParserTest, FuzzRegressionsParseWithoutFaults) {
     }
     std::cout.rdbuf(saved);
     EXPECT_GT(replayed, 0);
+    EXPECT_EQ(pools.inUse(), "");
 }
 
 }  // namespace

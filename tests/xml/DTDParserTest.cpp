@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "DTDPoolCount.h"
 #include "DTDPrintForm.h"
 #include "language/ReportText.h"
 #include "support/ChannelCapture.h"
@@ -11,9 +12,10 @@
 
 namespace {
 
-// The model of a text, or "null", then " ok=0" when the parse failed and the reports (the
-// message alone) after " | ".
+// The model of a text, or "null", then "ok=0" when the parse failed, the reports (the message
+// alone) after "| ", and any model object the parse and the release left behind.
 std::string parsed(const std::string& text) {
+    dtdtest::PoolCount pools;
     ErrorCapture errors;
     Error::setOutputFilter(2);
     auto* parser = new DTDParser();
@@ -26,6 +28,7 @@ std::string parsed(const std::string& text) {
     if (ok != 1) out += "ok=" + std::to_string(ok) + "\n";
     std::string reports = reportText(errors);
     if (!reports.empty()) out += "| " + reports;
+    if (!pools.inUse().empty()) out += "left in use: " + pools.inUse() + "\n";
     return out;
 }
 
@@ -43,6 +46,7 @@ TEST(DTDGrammar, ContentModels) {
     const Case cases[] = {
         {"empty input", "", ""},
         {"only blanks and line ends", " \n\t\r\n ", ""},
+        {"a carriage return alone is a blank", "<!ELEMENT\ra\rANY>", "element a any\n"},
         {"#PCDATA alone", "<!ELEMENT a (#PCDATA)>", "element a pcdata\n  sub PCDATA 1 1\n"},
         {"mixed content", "<!ELEMENT a (#PCDATA|b)*>",
          "element a mixed\n  sub PCDATA 0 1000\n  sub b 0 1000\n"},
@@ -209,6 +213,8 @@ TEST(DTDGrammar, RejectedTextsAreReportedOnce) {
          "null\nok=0\n| line 1 parse error near '%' : parse error\n"},
         {"the error of the third line", "<!ELEMENT a ANY>\n<!ELEMENT b ANY>\n<!ELEMENT c = d>",
          "null\nok=0\n| line 3 parse error near '=' : parse error\n"},
+        {"CRLF line ends count once", "<!ELEMENT a ANY>\r\n<!ELEMENT b = c>",
+         "null\nok=0\n| line 2 parse error near '=' : parse error\n"},
     };
     for (const Case& c : cases) check(c);
 }
