@@ -2,20 +2,23 @@
 // input, and the reports for inputs that cannot be opened or read.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 
 #include "DTDPoolCount.h"
 #include "DTDPrintForm.h"
+#include "NsgmlTestSupport.h"
 #include "language/ReportText.h"
 #include "support/ChannelCapture.h"
 #include "xml/DTDParser.h"
 
 namespace {
+
+using nsgmltest::dataDir;
+using nsgmltest::readFile;
+using nsgmltest::writeFile;
 
 class DTDParserTest : public ::testing::Test {
   protected:
@@ -37,21 +40,11 @@ class DTDParserTest : public ::testing::Test {
     DTDParser* parser = new DTDParser();
 };
 
-// A file in the test's temporary folder, removed afterwards.
-class TempFile {
-  public:
-    TempFile(const std::string& name, const std::string& text) : path(::testing::TempDir() + name) {
-        std::ofstream(path) << text;
-    }
-    ~TempFile() { std::remove(path.c_str()); }
-    std::string path;
-};
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+// A file of the test's temporary folder with the given text.
+std::string tempFile(const std::string& name, const std::string& text) {
+    std::string path = ::testing::TempDir() + name;
+    writeFile(path, text);
+    return path;
 }
 
 TEST_F(DTDParserTest, NothingOpenGivesNothing) {
@@ -73,27 +66,30 @@ TEST_F(DTDParserTest, AMissingFileIsReportedAndLeavesNothingOpen) {
 }
 
 TEST_F(DTDParserTest, AnInputIsParsedOnceAndTheNextOpenParsesAgain) {
-    TempFile file("second.dtd", "<!ELEMENT b EMPTY>\n");
+    std::string file = tempFile("second.dtd", "<!ELEMENT b EMPTY>\n");
     ASSERT_EQ(parser->openString("<!ELEMENT a ANY>"), 1);
     EXPECT_FALSE(parser->atEnd());
     EXPECT_EQ(next(), "element a any\nok=1\n");
     EXPECT_TRUE(parser->atEnd());
     EXPECT_EQ(next(), "null\nok=0\n");
-    ASSERT_EQ(parser->open(file.path), 1);
+    ASSERT_EQ(parser->open(file), 1);
     EXPECT_EQ(next(), "element b empty\nok=1\n");
     parser->close();
     EXPECT_TRUE(parser->atEnd());
     EXPECT_EQ(next(), "null\nok=0\n");
     EXPECT_EQ(errors(), "");
+    std::filesystem::remove(file);
 }
 
 TEST_F(DTDParserTest, ErrorsNameTheFileAndComeOncePerParse) {
-    TempFile file("bad.dtd", "<!ELEMENT a ANY>\n<!ELEMENT b = c>\n<!ELEMENT d = e>\n");
-    ASSERT_EQ(parser->open(file.path), 1);
+    std::string file =
+        tempFile("bad.dtd", "<!ELEMENT a ANY>\n<!ELEMENT b = c>\n<!ELEMENT d = e>\n");
+    ASSERT_EQ(parser->open(file), 1);
     EXPECT_EQ(next(), "null\nok=0\n");
-    EXPECT_EQ(errors(), "ParseError|" + file.path +
+    EXPECT_EQ(errors(), "ParseError|" + file +
                             ", line 2 parse error near '=' : parse error|FParser::yyparse()\n");
     capture.clear();
+    std::filesystem::remove(file);
     // A failed parse does not spoil the next input.
     parser->openString("<!ELEMENT c ANY>");
     EXPECT_EQ(next(), "element c any\nok=1\n");
@@ -123,10 +119,9 @@ TEST_F(DTDParserTest, AFolderOpensButCannotBeRead) {
 
 // The DTD files written for the tests, against their models.
 TEST_F(DTDParserTest, DataFilesGiveTheirModels) {
-    const std::filesystem::path data = std::filesystem::path(__FILE__).parent_path() / "data";
-    for (const char* name : {"library", "recipes"}) {
-        ASSERT_EQ(parser->open((data / (std::string(name) + ".dtd")).string()), 1);
-        EXPECT_EQ(next(), readFile(data / (std::string(name) + ".model")) + "ok=1\n") << name;
+    for (const std::string name : {"library", "recipes"}) {
+        ASSERT_EQ(parser->open((dataDir() / (name + ".dtd")).string()), 1);
+        EXPECT_EQ(next(), readFile(dataDir() / (name + ".model")) + "ok=1\n") << name;
     }
     EXPECT_EQ(errors(), "");
     EXPECT_EQ(pools.inUse(), "");
@@ -135,7 +130,7 @@ TEST_F(DTDParserTest, DataFilesGiveTheirModels) {
 // Inputs the fuzz target once failed on, replayed as it runs them.
 TEST_F(DTDParserTest, FuzzRegressionsParseWithoutFaults) {
     const std::filesystem::path folder =
-        std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "fuzz" / "dtd-regressions";
+        dataDir() / ".." / ".." / ".." / "fuzz" / "dtd-regressions";
     std::ostringstream discarded;
     std::streambuf* saved = std::cout.rdbuf(discarded.rdbuf());
     int replayed = 0;
