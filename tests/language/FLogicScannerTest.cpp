@@ -168,6 +168,8 @@ TEST(FLogicScanner, IllegalCharactersAreReportedAndReturned) {
         {"#x", "ILLEGAL NAME:x EOF"},
         {"\"open", "ILLEGAL NAME:open EOF"},
         {"a\rb", "NAME:a ILLEGAL NAME:b EOF"},
+        {"a\xcc", "NAME:a ILLEGAL EOF"},
+        {"\x01" "b", "ILLEGAL NAME:b EOF"},
     };
     for (const auto& c : cases) {
         ErrorCapture errors;
