@@ -3,6 +3,7 @@
 #include "access/OMAccess.h"
 
 #include "access/DecimalNumber.h"
+#include "objectbase/Iterator.h"
 #include "objectbase/OM.h"
 #include "objectbase/SymTab.h"
 
@@ -76,6 +77,12 @@ int OMAccess::registerName(const FSymbol& symbol, const InternalName& name) {
 }
 
 Iterator* OMAccess::makeEnhIsaIter(const InternalName&, const InternalName&, int, Iterator*) {
+    return nullptr;
+}
+
+Iterator* OMAccess::makeFunctionIter(const InternalName&, const InternalName*, int,
+                                     const InternalName&, Iterator* old) {
+    decRef(old);
     return nullptr;
 }
 
