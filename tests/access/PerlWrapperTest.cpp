@@ -135,8 +135,9 @@ TEST(PerlWrapperTest, CreatingAnInterpreterKeepsTheLocale) {
         const std::string before = std::setlocale(LC_ALL, nullptr);
         const locale_t threadBefore = uselocale(static_cast<locale_t>(0));
         wPerl* made = wPerl::create();
-        const bool same = made != nullptr && made->hasInterpreter() &&
-                          before == std::setlocale(LC_ALL, nullptr) &&
+        const bool running =
+            made != nullptr && made->eval("sprintf('%.1f', 2.5)").asString() == "2.5";
+        const bool same = running && before == std::setlocale(LC_ALL, nullptr) &&
                           threadBefore == uselocale(static_cast<locale_t>(0));
         _exit(same ? 0 : 1);
     }
