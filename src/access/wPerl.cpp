@@ -107,11 +107,14 @@ bool wPerl::start() {
     PERL_SET_CONTEXT(my_perl);
     perl_construct(my_perl);
     PL_exit_flags |= PERL_EXIT_DESTRUCT_END;
-    std::string name = "embedded_perl";
-    std::string option = "-e";
-    std::string glue = perlGlueText;
-    char* arguments[] = {name.data(), option.data(), glue.data(), nullptr};
-    if (perl_parse(my_perl, registerDynaLoader, 3, arguments, nullptr) != 0) return false;
+    // Perl keeps the argument vector and writes into it (assigning $0 does), so every
+    // interpreter has one of its own, living as long as it does.
+    arguments = {"embedded_perl", "-e", perlGlueText};
+    argumentVector.clear();
+    for (std::string& argument : arguments) argumentVector.push_back(argument.data());
+    argumentVector.push_back(nullptr);
+    if (perl_parse(my_perl, registerDynaLoader, 3, argumentVector.data(), nullptr) != 0)
+        return false;
     if (perl_run(my_perl) != 0) return false;
     for (const char* subroutine : perlGlueSubroutines) {
         const std::string full = std::string("ExtUtils::Embed::Glue::") + subroutine;

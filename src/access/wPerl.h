@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 // Perl's own types, declared here so that only wPerl.cpp includes Perl's headers: their macros
 // would clash with ordinary C++ code.
@@ -149,4 +150,6 @@ class wPerl {
     CV* tPos = nullptr;
     CV* tCompileFind = nullptr;
     bool keepAlive = false;
+    std::vector<std::string> arguments;
+    std::vector<char*> argumentVector;
 };

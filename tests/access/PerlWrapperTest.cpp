@@ -33,6 +33,8 @@ TEST(PerlWrapperTest, EvaluationAnswersACopyOfTheValue) {
     perl().eval("$main::kept = 'still here';");
     EXPECT_EQ(perl().eval("$main::kept").asString(), "still here");
     EXPECT_EQ(wPerl::current(), &perl());
+    // Perl writes a new $0 into the argument vector it was started with.
+    EXPECT_EQ(perl().eval("$0 = 'renamed'; $0").asString(), "renamed");
 }
 
 TEST(PerlWrapperTest, CodeThatDiesWritesOneLineAndAnswersAnEmptyHandle) {
