@@ -152,8 +152,7 @@ void EnhRightIsaIter::computeInstances() {
     // The members of one class come from the second work iterator while the first walks the
     // subclasses, so neither is re-targeted in the middle of its rows.
     auto takeMembers = [&](const InternalName& c) {
-        secondWork =
-            access->makeIsaIter(InternalName::UndefinedObject, c, 1, secondWork);
+        secondWork = access->makeIsaIter(InternalName::UndefinedObject, c, 1, secondWork);
         if (secondWork == nullptr) return;
         for (bool more = secondWork->first(); more; more = secondWork->next())
             result.insert(secondWork->atColumn(1));
@@ -195,8 +194,7 @@ bool EnhRightIsaIter::next() {
 
 UnspecifiedIsaIter::UnspecifiedIsaIter(const InternalName& object, const InternalName& cls,
                                        int kind, OMAccess* access)
-    : EnhIsaIter(object, cls, kind, access),
-      inner(new EnhLeftIsaIter(object, cls, kind, access)) {}
+    : EnhIsaIter(object, cls, kind, access), inner(new EnhLeftIsaIter(object, cls, kind, access)) {}
 
 UnspecifiedIsaIter::~UnspecifiedIsaIter() {
     decRef(inner);

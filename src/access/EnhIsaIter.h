@@ -78,8 +78,7 @@ class FullySpecifiedIsaIter : public EnhIsaIter {
 // Object bound, class free: the object's classes in ascending name order (kind 2: with itself).
 class EnhLeftIsaIter : public EnhIsaIter {
   public:
-    EnhLeftIsaIter(const InternalName& object, const InternalName& cls, int kind,
-                   OMAccess* access)
+    EnhLeftIsaIter(const InternalName& object, const InternalName& cls, int kind, OMAccess* access)
         : EnhIsaIter(object, cls, kind, access) {}
 
     bool first() override;
@@ -100,8 +99,7 @@ class EnhLeftIsaIter : public EnhIsaIter {
 // Object free, class bound: the class's members in ascending name order (kind 2: with itself).
 class EnhRightIsaIter : public EnhIsaIter {
   public:
-    EnhRightIsaIter(const InternalName& object, const InternalName& cls, int kind,
-                    OMAccess* access)
+    EnhRightIsaIter(const InternalName& object, const InternalName& cls, int kind, OMAccess* access)
         : EnhIsaIter(object, cls, kind, access) {}
 
     bool first() override;

@@ -9,9 +9,9 @@
 namespace {
 
 void reportIllegalArgument(const char* where) {
-    centralErrorHandler().report(Error(
-        6, 116, 2, "IllegalArgument",
-        "The first argument cannot be used in the construction of this Iterator", where, ""));
+    centralErrorHandler().report(
+        Error(6, 116, 2, "IllegalArgument",
+              "The first argument cannot be used in the construction of this Iterator", where, ""));
 }
 
 const InternalName Free = InternalName::UndefinedObject;

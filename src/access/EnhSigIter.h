@@ -130,9 +130,7 @@ class EnhRightSigIter : public EnhSigIter {
     bool first() override;
     bool next() override;
     InternalName atColumn(int col) override;
-    bool isA(const std::string& className) const override {
-        return className == "EnhRightSigIter";
-    }
+    bool isA(const std::string& className) const override { return className == "EnhRightSigIter"; }
 
     virtual void open();
     virtual void release();

@@ -106,10 +106,9 @@ Iterator* OMAccess::makeRefIter(int type, const InternalName* tuple, int count, 
     return build(static_cast<CommonRefIter*>(nullptr));
 }
 
-Iterator* OMAccess::makeFuncOrPredIter(const FSymbol& symbol, const InternalName* tuple,
-                                       int count, Iterator* old) {
-    if (symbol.getType() == InternalName::BuiltinPredicate)
-        return match(symbol, tuple, count, old);
+Iterator* OMAccess::makeFuncOrPredIter(const FSymbol& symbol, const InternalName* tuple, int count,
+                                       Iterator* old) {
+    if (symbol.getType() == InternalName::BuiltinPredicate) return match(symbol, tuple, count, old);
     if (FuncOrPredIter* reused = reusable<FuncOrPredIter>(old, false)) {
         reused->reinitialize(tuple, count, 1001, symbol, om());
         return reused;
@@ -141,9 +140,9 @@ Iterator* OMAccess::makeSigIter(int type, const InternalName* tuple, int count, 
         decRef(old);
         return new EnhLeftSigIter(type, tuple, count, this);
     }
-    const bool sameFamily = old != nullptr && (old->isA("EnhLeftSigIter") ||
-                                               old->isA("EnhRightSigIter") ||
-                                               old->isA("BasicLeftSigIter"));
+    const bool sameFamily =
+        old != nullptr &&
+        (old->isA("EnhLeftSigIter") || old->isA("EnhRightSigIter") || old->isA("BasicLeftSigIter"));
     if (EnhRightSigIter* reused = reusable<EnhRightSigIter>(old, sameFamily)) {
         reused->reinitialize(type, tuple, count, this);
         return reused;

@@ -90,8 +90,7 @@ void OMAccess::setCorrectTypes(int type, int& stored, int& kind) {
     }
 }
 
-Iterator* OMAccess::inheritedLookup(int type, const InternalName* tuple, int count,
-                                    Iterator* old) {
+Iterator* OMAccess::inheritedLookup(int type, const InternalName* tuple, int count, Iterator* old) {
     decRef(old);
     if (phaseOpen == 0 || (type >= 6 && type <= 8) || type == 1000 || type == 1001 ||
         (type >= 100 && type <= 104))
@@ -223,7 +222,8 @@ Iterator* OMAccess::insertBuffered(Iterator* row, const InternalName& host, int 
     bool inserted = false;
     for (const InternalName& v : values) {
         if (triggersFlushed == 0) {
-            if (triggers != nullptr) triggers->append(Trigger(host, method, args, argCount, type, v));
+            if (triggers != nullptr)
+                triggers->append(Trigger(host, method, args, argCount, type, v));
         } else if (insertValue(host, method, args, argCount, type, v) != 0) {
             inserted = true;
         }

@@ -102,8 +102,9 @@ FLSysObject* OMAccess::exportCommand(FLSysArgs* args) {
         const std::size_t count = static_cast<std::size_t>(argumentCount(args));
         for (const auto& form : forms) {
             if (form.count != count || texts[0] != form.word) continue;
-            const bool done = count == 1 ? exportDefault(form.format)
-                                         : exportBase(form.format, texts[1], texts[2], "", texts[3]);
+            const bool done = count == 1
+                                  ? exportDefault(form.format)
+                                  : exportBase(form.format, texts[1], texts[2], "", texts[3]);
             return done ? this : nullptr;
         }
     }

@@ -89,8 +89,8 @@ TEST_F(FactoryTest, WrongKindsAndTypesAreRefused) {
     EXPECT_EQ(access->makeSigIter(0, tuple, 3, old), nullptr);
     // Arithmetic atoms and built-in predicates answer nothing until the built-ins exist.
     EXPECT_EQ(access->makeRefIter(100, tuple, 3, nullptr), nullptr);
-    EXPECT_EQ(access->makeFuncOrPredIter(symbol("<", InternalName::BuiltinPredicate, 2), tuple,
-                                         2, nullptr),
+    EXPECT_EQ(access->makeFuncOrPredIter(symbol("<", InternalName::BuiltinPredicate, 2), tuple, 2,
+                                         nullptr),
               nullptr);
 }
 

@@ -30,8 +30,8 @@ class SigIterTest : public AccessTest {
 
     // Every row of the signature atom, sorted.
     Rows rows(int type, Row pattern) {
-        Iterator* it = access->makeSigIter(type, pattern.data(), static_cast<int>(pattern.size()),
-                                           nullptr);
+        Iterator* it =
+            access->makeSigIter(type, pattern.data(), static_cast<int>(pattern.size()), nullptr);
         Rows found = drain(it);
         decRef(it);
         std::sort(found.begin(), found.end());
