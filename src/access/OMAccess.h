@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "foundation/FLSysObject.h"
 #include "foundation/clib_dictionary.h"
@@ -287,6 +289,14 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // The hosts whose inheritance is being computed: a class hierarchy may hold cycles until the
     // equalities are applied, and a host met again on its own path inherits nothing more there.
     set<InternalName> retrievalPath;
+    // The classes whose own inheritance one inherited lookup has already derived without an
+    // answer: many hosts share their classes, and deriving a class again adds nothing (in a
+    // buffered phase only the same triggers once more).
+    set<InternalName> settledClasses;
+    // While one inherited lookup runs: the most specific members of each class set met (the
+    // first cell of a key is the relation kind).
+    bool inRetrieval = false;
+    std::map<std::vector<InternalName>, set<InternalName>> specificClasses;
 };
 
 // The class object registered as "classOMAccess": "new"@(anOM) makes an OMAccess over it.

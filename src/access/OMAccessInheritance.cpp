@@ -98,7 +98,12 @@ Iterator* OMAccess::inheritedLookup(int type, const InternalName* tuple, int cou
     // A direct phase inserts one inherited fact; the rest of the query must not build on it.
     if (newFactCount != 0) return new EmptyIterator();
     std::vector<InternalName> cells(tuple, tuple + count);
-    return inheritedRetrieval(type, cells.data(), count);
+    inRetrieval = true;
+    Iterator* answer = inheritedRetrieval(type, cells.data(), count);
+    inRetrieval = false;
+    settledClasses.clear();
+    specificClasses.clear();
+    return answer;
 }
 
 Iterator* OMAccess::inheritedRetrieval(int type, InternalName* tuple, int count) {
@@ -158,13 +163,16 @@ Iterator* OMAccess::inheritedRetrievalForHost(int type, InternalName* tuple, int
     // specific class is already the one that class inherits.
     for (auto item = classes->first_item(); item != nullptr && !done;
          item = classes->next_item(item)) {
-        tuple[0] = classes->key(item);
+        const InternalName cls = classes->key(item);
+        if (settledClasses.member(cls)) continue;
+        tuple[0] = cls;
         Iterator* inner = inheritedRetrievalForHost(stored, tuple, count);
         if (newFactCount != 0 && direct) {
             answer = inner;
             done = true;
         } else {
             decRef(inner);
+            settledClasses.insert(cls);
         }
     }
     for (auto item = classes->first_item(); item != nullptr && !done;
@@ -240,15 +248,33 @@ set<InternalName>* OMAccess::classRetrieval(const InternalName& x, int kind) {
         if (isBound(c) && c != x) classes.insert(c);
     }
     decRef(above);
-    return mostSpecificClasses(classes, kind == 3 ? 3 : 2);
+    const int relation = kind == 3 ? 3 : 2;
+    if (!inRetrieval) return mostSpecificClasses(classes, relation);
+    // Hosts of one class share its whole class set; within one inherited lookup the hierarchy
+    // does not change, so its most specific members are computed once.
+    std::vector<InternalName> key{InternalName(relation, InternalName::Integer, 0)};
+    for (auto item = classes.first_item(); item != nullptr; item = classes.next_item(item))
+        key.push_back(classes.key(item));
+    auto known = specificClasses.find(key);
+    if (known == specificClasses.end()) {
+        set<InternalName>* specific = mostSpecificClasses(classes, relation);
+        known = specificClasses.emplace(std::move(key), *specific).first;
+        delete specific;
+    }
+    return new set<InternalName>(known->second);
 }
 
 set<InternalName>* OMAccess::mostSpecificClasses(const set<InternalName>& classes, int kind) {
     auto* specific = new set<InternalName>(classes);
-    for (auto a = classes.first_item(); a != nullptr; a = classes.next_item(a))
-        for (auto b = classes.first_item(); b != nullptr; b = classes.next_item(b))
-            if (a != b && isaTest(classes.key(a), classes.key(b), kind) != 0)
+    // One member below b is enough to remove b.
+    for (auto b = classes.first_item(); b != nullptr; b = classes.next_item(b)) {
+        for (auto a = classes.first_item(); a != nullptr; a = classes.next_item(a)) {
+            if (a != b && isaTest(classes.key(a), classes.key(b), kind) != 0) {
                 specific->del(classes.key(b));
+                break;
+            }
+        }
+    }
     return specific;
 }
 

@@ -198,3 +198,23 @@ TEST_F(InheritanceTest, ClosingASubclassCycleRecordsEqualities) {
     // A subclass fact that closes no cycle is stored.
     EXPECT_EQ(access->insertClassRelation(d, object("e"), 2), 1);
 }
+
+TEST_F(InheritanceTest, HostsOfOneFiringKeepTheirOwnMostSpecificClasses) {
+    // One buffered phase over hosts whose class sets differ and overlap.
+    const InternalName special = object("special");
+    access->insertClassRelation(special, c, 2);
+    access->insertValue(c, m, nullptr, 0, 3, integer(1));
+    access->insertValue(special, m, nullptr, 0, 3, integer(2));
+    access->insertClassRelation(a, c, 1);
+    access->insertClassRelation(b, c, 1);
+    access->insertClassRelation(b, special, 1);
+    access->insertClassRelation(d, special, 1);
+    const Row pattern{Free, m, Free};
+    ASSERT_EQ(access->beginPhase(1, 0), 1);
+    decRef(access->lookup(0, pattern.data(), 3, nullptr));
+    access->endPhase();
+    EXPECT_EQ(access->takeNewFacts(), 3);
+    EXPECT_EQ(stored(0, a), (Rows{{a, m, integer(1)}}));
+    EXPECT_EQ(stored(0, b), (Rows{{b, m, integer(2)}}));
+    EXPECT_EQ(stored(0, d), (Rows{{d, m, integer(2)}}));
+}
