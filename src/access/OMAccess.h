@@ -1,5 +1,6 @@
 // OMAccess: the one road between evaluation and the object base (forwards, insertion with its
-// trace, name conversions, the name-mapping dictionary, the shell methods) and its class object.
+// trace, iterator factories and the lookup cascade, inheritance phases, export and document
+// queries, name conversions, the name-mapping dictionary, the shell methods) and its class object.
 #pragma once
 
 #include <cstdint>
