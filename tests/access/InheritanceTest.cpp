@@ -193,8 +193,16 @@ TEST_F(InheritanceTest, ClosingASubclassCycleRecordsEqualities) {
     Iterator* it = access->makeIsaIter(a, b, 2, nullptr);
     EXPECT_FALSE(it->first());  // not stored
     decRef(it);
-    // The equalities are recorded once.
+    // The equalities are recorded once; applied, the three classes are one.
     EXPECT_EQ(access->insertClassRelation(a, b, 2), 0);
+    EXPECT_NE(access->applyEqualities(), 0);
+    Iterator* names = access->objNamesIterator(nullptr);
+    const Rows objects = drain(names);
+    decRef(names);
+    int left = 0;
+    for (const InternalName& x : {a, b, c})
+        left += static_cast<int>(std::count(objects.begin(), objects.end(), Row{x}));
+    EXPECT_EQ(left, 1);
     // A subclass fact that closes no cycle is stored.
     EXPECT_EQ(access->insertClassRelation(d, object("e"), 2), 1);
 }
