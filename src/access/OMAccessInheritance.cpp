@@ -92,7 +92,7 @@ void OMAccess::setCorrectTypes(int type, int& stored, int& kind) {
 
 Iterator* OMAccess::inheritedLookup(int type, const InternalName* tuple, int count, Iterator* old) {
     decRef(old);
-    if (phaseOpen == 0 || (type >= 6 && type <= 8) || type == 1000 || type == 1001 ||
+    if (phaseOpen == 0 || count < 3 || (type >= 6 && type <= 8) || type == 1000 || type == 1001 ||
         (type >= 100 && type <= 104))
         return nullptr;
     // A direct phase inserts one inherited fact; the rest of the query must not build on it.

@@ -98,7 +98,8 @@ TEST_F(EnhIsaIterTest, RandomHierarchiesAgreeWithABreadthFirstModel) {
         access->clear();
         std::mt19937 random(seed);
         std::vector<InternalName> names;
-        for (int i = 0; i < 12; ++i) names.push_back(object("n" + std::to_string(i)));
+        for (char letter = 'a'; letter < 'a' + 12; ++letter)
+            names.push_back(object(std::string(1, letter) + "n"));
         std::map<int, std::map<InternalName, std::set<InternalName>>> up;
         for (int n = 0; n < 30; ++n) {
             const int kind = 1 + static_cast<int>(random() % 3);
