@@ -86,6 +86,10 @@ class BaseOperator : public Operator {
                               InternalName* patternCells);
     // Checks, copies and emits one relation row under `key`.
     void handleRow(Iterator* row, const InternalName& key);
+    // Emits the result cells under `key`: inserted, or combined with the enumerated inputs.
+    void emitRow(Iterator* row, const InternalName& key);
+    // Whether the outer enumeration advances the input (fills its bindings and steps its rows).
+    virtual bool advancesInput(int input) const { return setSelected[std::size_t(input)] == 0; }
     // Marks an input set-selected with its record.
     void selectBySet(int input);
     // The group key of an input for a relation row (UndefinedObject without a key column).

@@ -99,6 +99,15 @@ TEST_F(TranslatorTest, TreesOfMoleculesJoinsAndNegations) {
     EXPECT_EQ(harness.tree("h(X) :- not a : h, X : e."), "merge(minus(isa),isa)");
 }
 
+TEST_F(TranslatorTest, LoneConstants) {
+    // A bare constant stands alone: it becomes a node of its own.
+    EXPECT_EQ(harness.tree("?- a[]."), "idmapper");
+    EXPECT_EQ(harness.tree("?- 3[]."), "idmapper");
+    EXPECT_EQ(harness.tree("?- \"s\"[]."), "idmapper");
+    EXPECT_EQ(harness.tree("?- X : c, not a[]."), "minus(isa,idmapper)");
+    EXPECT_TRUE(harness.getTranslator()->isOk());
+}
+
 TEST_F(TranslatorTest, BodiesThatLeaveNothingTranslateToNull) {
     Translator* translator = harness.getTranslator();
     // Not every literal can be placed in a safe order.
