@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "compile/CompileTestSupport.h"
 #include "compile/Normalizer.h"
 #include "compile/ProgramInterpreter.h"
+#include "compile/RuleBaseTest.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
 #include "foundation/ShellValues.h"
@@ -236,21 +236,8 @@ TEST_F(NormalizerTest, FreshNamesAndAuxiliaryAtoms) {
     decRef(normalizer);
 }
 
-class NormalizedBodiesTest : public ::testing::Test {
+class NormalizedBodiesTest : public RuleBaseTest {
   protected:
-    void SetUp() override {
-        centralErrorHandler().setKeepMostSerious(0);
-        harness.relate = [this](const InternalName& object, const InternalName& cls, int kind) {
-            access->relate(object, cls, kind);
-        };
-        harness.facts("a : c. b : c. d : c. a : e. b : e. f(a) : c. f(b) : g. c :: k. e :: k.");
-    }
-    void TearDown() override { centralErrorHandler().setKeepMostSerious(1); }
-    ~NormalizedBodiesTest() override {
-        decRef(access);
-        decRef(om);
-    }
-
     // The bindings of the rule's body and of the body of its first atomic rule.
     std::pair<Lines, Lines> bindings(const std::string& text) {
         FProgram* program = harness.program(text);
@@ -266,10 +253,6 @@ class NormalizedBodiesTest : public ::testing::Test {
         decRef(normalizer);
         return {original, atomic};
     }
-
-    MainMemOM* om = new MainMemOM();
-    compile_test::TestAccess* access = new compile_test::TestAccess(om);
-    rule_test::RuleHarness harness{access};
 };
 
 TEST_F(NormalizedBodiesTest, BindTheHeadVariablesAsTheOriginals) {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "compile/AlgebraicExpr.h"
-#include "compile/CompileTestSupport.h"
 #include "compile/Optimizer.h"
+#include "compile/RuleBaseTest.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/FLSysOStream.h"
 #include "foundation/OutputChannel.h"
@@ -25,21 +25,11 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class OptimizerTest : public ::testing::Test {
+class OptimizerTest : public RuleBaseTest {
   protected:
-    void SetUp() override {
-        centralErrorHandler().setKeepMostSerious(0);
-        harness.relate = [this](const InternalName& object, const InternalName& cls, int kind) {
-            access->relate(object, cls, kind);
-        };
-        harness.facts("a : c. b : c. d : c. a : e. b : e. f(a) : c. f(b) : g. c :: k. e :: k.");
-    }
-    void TearDown() override { centralErrorHandler().setKeepMostSerious(1); }
     ~OptimizerTest() override {
         for (FRule* r : made) decRef(r);
         decRef(optimizer);
-        decRef(access);
-        decRef(om);
     }
 
     // The first clause of the text as the normaliser would make it: flag 1, and the second flag
@@ -107,9 +97,6 @@ class OptimizerTest : public ::testing::Test {
                                  harness.getTranslator()->translateRule(rule, harness.table()));
     }
 
-    MainMemOM* om = new MainMemOM();
-    compile_test::TestAccess* access = new compile_test::TestAccess(om);
-    rule_test::RuleHarness harness{access};
     Optimizer* optimizer = new Optimizer;
     std::vector<FRule*> made;
 };
