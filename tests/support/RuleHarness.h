@@ -4,7 +4,6 @@
 #pragma once
 
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,11 +51,6 @@ class RuleHarness {
     RuleHarness& operator=(const RuleHarness&) = delete;
 
     SymTab* table() const { return names; }
-    // How facts enter is-a and subclass relations; the access layer's insertion by default.
-    std::function<void(const InternalName&, const InternalName&, int)> relate =
-        [this](const InternalName& object, const InternalName& cls, int kind) {
-            access->insertClassRelation(object, cls, kind);
-        };
     Translator* getTranslator() const { return translator; }
 
     // Every clause of the text, kept alive by the harness.
@@ -215,7 +209,8 @@ class RuleHarness {
         if (!term->isA("FMolecule")) return;
         auto* mol = static_cast<FMolecule*>(term);
         const InternalName host = name(mol->getHost());
-        if (mol->getIsaKind() != 0) relate(host, name(mol->getClassTerm()), mol->getIsaKind());
+        if (mol->getIsaKind() != 0)
+            access->insertClassRelation(host, name(mol->getClassTerm()), mol->getIsaKind());
         if (mol->getSpecs() == nullptr) return;
         for (Spec* spec : *mol->getSpecs()) {
             std::vector<InternalName> args;
