@@ -1,14 +1,16 @@
-// The attachment to the object manager, the name-mapping dictionary and the shell identity of
-// OMAccess.
+// OMAccess: attachment to the object manager, the forwards, the name-mapping dictionary and the
+// conversions between texts, symbols and object-base names.
 #include "access/OMAccess.h"
 
-#include "foundation/OutputChannel.h"
+#include "access/DecimalNumber.h"
 #include "objectbase/OM.h"
+#include "objectbase/SymTab.h"
 
 OMAccess::OMAccess(OM* om) : attachedOM(om) {
     if (attachedOM == nullptr) return;
     incRef(attachedOM);
     attachedOM->setOMAccess(this);
+    symTab = attachedOM->giveSymTab();
 }
 
 OMAccess::~OMAccess() {
@@ -18,12 +20,28 @@ OMAccess::~OMAccess() {
     decRef(attachedOM);
 }
 
-void OMAccess::print(OutputChannel& channel) const {
-    channel << "anOMAccess";
+bool OMAccess::isOk() const {
+    return attachedOM != nullptr && attachedOM->isOk();
 }
 
-bool OMAccess::isA(const std::string& className) const {
-    return className == "OMAccess" || FLSysObject::isA(className);
+void OMAccess::clear() {
+    if (attachedOM != nullptr) attachedOM->clear();
+}
+
+int OMAccess::applyEqualities() {
+    return attachedOM != nullptr ? attachedOM->applyEqualities() : 0;
+}
+
+void OMAccess::equate(const InternalName& a, const InternalName& b, int& out) {
+    if (attachedOM != nullptr) out = attachedOM->equate(a, b, 0);
+}
+
+int OMAccess::applyEquality(InternalName& representative) {
+    return attachedOM != nullptr ? attachedOM->applyEquality(representative) : 0;
+}
+
+void OMAccess::cleanup() {
+    if (attachedOM != nullptr) attachedOM->cleanup();
 }
 
 bool OMAccess::isMapped(const InternalName& name) const {
@@ -43,4 +61,147 @@ void OMAccess::remapName(InternalName oldName, InternalName rep) {
     const InternalName mapped = nameMap.inf(item);
     nameMap.insert(rep, mapped);
     nameMap.del(oldName);
+}
+
+int OMAccess::giveLexicalForm(const InternalName& name, std::string& out, int quote, int style) {
+    return attachedOM != nullptr ? attachedOM->giveLexicalForm(name, out, quote, style) : 0;
+}
+
+int OMAccess::getOrCreateName(const FSymbol& symbol, InternalName& out) {
+    return attachedOM != nullptr ? attachedOM->getOrCreateName(symbol, out) : 0;
+}
+
+int OMAccess::registerName(const FSymbol& symbol, const InternalName& name) {
+    return attachedOM != nullptr ? attachedOM->registerName(symbol, name) : 0;
+}
+
+Iterator* OMAccess::makeEnhIsaIter(const InternalName&, const InternalName&, int, Iterator*) {
+    return nullptr;
+}
+
+Iterator* OMAccess::objNamesIterator(Iterator* old) {
+    return attachedOM != nullptr ? attachedOM->objNamesIterator(old) : nullptr;
+}
+
+Iterator* OMAccess::methodIterator(const InternalName& host, int type) {
+    return attachedOM != nullptr ? attachedOM->methodIterator(host, type, nullptr) : nullptr;
+}
+
+int OMAccess::internValue(const FSymbol& symbol, InternalName& out) {
+    switch (symbol.getType()) {
+        case InternalName::Integer:
+        case InternalName::Float:
+            // A number is its own name; the flag of the symbol plays no part.
+            out = InternalName(symbol.getValue(), static_cast<std::uint8_t>(symbol.getType()), 0);
+            return 1;
+        case InternalName::String:
+            if (attachedOM == nullptr) return 0;
+            attachedOM->getOrCreateName(symbol, out);
+            return 1;
+        default:
+            return attachedOM != nullptr ? attachedOM->giveInternalName(symbol, out) : 0;
+    }
+}
+
+InternalName& OMAccess::internName(InternalName& out, const std::string& text, int type) {
+    return attachedOM != nullptr ? attachedOM->internName(out, text, type) : out;
+}
+
+InternalName& OMAccess::nameFromString(InternalName& out, const std::string& text, int type) {
+    if (symTab == nullptr || attachedOM == nullptr) return out;
+    const FSymbol symbol = symTab->GetFSymbol(text, type, 0);
+    out = InternalName::UndefinedObject;
+    attachedOM->getOrCreateName(symbol, out);
+    return out;
+}
+
+InternalName& OMAccess::numberOrString(InternalName& out, const std::string& text) {
+    if (decimalNumber::readWhole(text, out)) return out;
+    return nameFromString(out, "\"" + text + "\"", InternalName::String);
+}
+
+int OMAccess::giveSymbol(const InternalName& name, FSymbol& out) {
+    return attachedOM != nullptr ? attachedOM->giveSymbol(name, out) : 0;
+}
+
+bool OMAccess::isPredicate(const InternalName& name) {
+    return attachedOM != nullptr && attachedOM->isPredicate(name);
+}
+
+Iterator* OMAccess::setIterator(const InternalName& setName, Iterator* old) {
+    return attachedOM != nullptr ? attachedOM->setIterator(setName, old) : nullptr;
+}
+
+int OMAccess::lookupName(const std::string& text, InternalName& out, int arity) {
+    return attachedOM != nullptr ? attachedOM->lookupName(text, out, arity) : 0;
+}
+
+SymTab* OMAccess::giveSymTab() {
+    return attachedOM != nullptr ? attachedOM->giveSymTab() : nullptr;
+}
+
+int OMAccess::giveLocalFile(const InternalName& name, std::string& file) {
+    return attachedOM != nullptr ? attachedOM->giveLocalFile(name, file) : 0;
+}
+
+bool OMAccess::isEmptyPredicate(const InternalName& name) {
+    return attachedOM != nullptr && attachedOM->isEmptyPredicate(name);
+}
+
+Iterator* OMAccess::methodHostsIterator(const InternalName& method, std::int16_t type,
+                                        std::int16_t argCount, Iterator* old) {
+    return attachedOM != nullptr ? attachedOM->methodHostsIterator(method, type, argCount, old)
+                                 : nullptr;
+}
+
+Iterator* OMAccess::isaIterator(const InternalName& name, int kind, Iterator* old) {
+    return attachedOM != nullptr ? attachedOM->isaIterator(name, kind, old) : nullptr;
+}
+
+int OMAccess::isaTest(const InternalName& x, const InternalName& cls, int kind) {
+    return attachedOM != nullptr ? attachedOM->isaHolds(x, cls, kind) : 0;
+}
+
+int OMAccess::lookupMethodValue(const InternalName& host, const InternalName& method,
+                                const InternalName* args, int argCount, int type,
+                                InternalName& value) {
+    return attachedOM != nullptr
+               ? attachedOM->lookupMethodValue(host, method, args, argCount, type, value)
+               : 0;
+}
+
+int OMAccess::lookupMethodValue(const InternalName& host, const InternalName& method,
+                                InternalName& value) {
+    return lookupMethodValue(host, method, nullptr, 0, 0, value);
+}
+
+int OMAccess::initDelta(DeltaTable* table) {
+    return attachedOM != nullptr ? attachedOM->initDelta(table) : 0;
+}
+
+void OMAccess::clearDelta() {
+    if (attachedOM != nullptr) attachedOM->clearDelta();
+}
+
+void OMAccess::showDelta() {
+    if (attachedOM != nullptr) attachedOM->showDelta();
+}
+
+int OMAccess::dump(int format) {
+    if (attachedOM != nullptr) attachedOM->dump(format);
+    return 0;
+}
+
+void OMAccess::showFrame(const std::string& text, int arity) {
+    if (attachedOM != nullptr) attachedOM->showFrame(text, arity);
+}
+
+int OMAccess::collapseSubclassCycle(const InternalName&, const InternalName&) {
+    return 0;
+}
+
+std::string OMAccess::lexicalForm(const InternalName& name) {
+    std::string text;
+    giveLexicalForm(name, text, 0, 0);
+    return text;
 }

@@ -1,20 +1,33 @@
-// OMAccess: the shell-visible access layer over the object base; for now its attachment to the
-// object manager and the part the object manager calls back into, the name-mapping dictionary.
+// OMAccess: the one road between evaluation and the object base (forwards, insertion with its
+// trace, name conversions, the name-mapping dictionary, the shell methods) and its class object.
 #pragma once
 
+#include <cstdint>
+#include <iosfwd>
 #include <string>
 
 #include "foundation/FLSysObject.h"
 #include "foundation/clib_dictionary.h"
+#include "foundation/set.h"
+#include "objectbase/FSymbol.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/NameRemapListener.h"
 
+class DeltaTable;
+class Iterator;
 class OM;
+class SymTab;
 
+// Every operation is virtual because the XML access layers derive from this class and override
+// some. The forwards tolerate a missing object manager (the constructor accepts null): they then
+// answer 0, null or false and leave their out-parameters as they were.
+//
+// Method types: 0 "->", 1 "->>", 2 "@->>", 3 "*->", 4 "*->>", 5 "@*->>", 6 "=>", 7 "=>>",
+// 8 "@=>>", 1000 none, 1001 a predicate atom, 100 to 104 the arithmetic operators + - * div /.
 class OMAccess : public FLSysObject, public NameRemapListener {
   public:
-    // Takes a reference to the object manager (null allowed) and registers itself with it, so
-    // that the manager can hand on the names it rewrites.
+    // Takes a reference to the object manager (null allowed), registers itself with it and keeps
+    // its symbol table.
     explicit OMAccess(OM* om = nullptr);
     OMAccess(const OMAccess&) = delete;
     OMAccess& operator=(const OMAccess&) = delete;
@@ -22,26 +35,172 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // never calls into a destroyed one, then releases the manager.
     ~OMAccess() override;
 
+    // Shell methods: "debugOn", "debugOff", "setAccess", "clear", "export", then the base's.
+    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    bool isOk() const override;
     // "anOMAccess".
     void print(OutputChannel& channel) const override;
     bool isA(const std::string& className) const override;
 
-    // The attached object manager; null when there is none.
-    virtual OM* om() const { return attachedOM; }
+    // Empties the object base; the flags and the name map of this layer stay as they are.
+    virtual void clear();
 
-    // True when the name has an entry in the name-mapping dictionary.
+    // The insert operations: each answers the object manager's new-fact result and, with tracing
+    // on, writes one line per added fact (every attempt with traceAll) on the debug channel.
+    virtual int insertSet(const InternalName& host, const InternalName& method,
+                          const InternalName* args, int argCount, int type,
+                          const set<InternalName>& values);
+    virtual int insertValue(const InternalName& host, const InternalName& method,
+                            const InternalName* args, int argCount, int type,
+                            const InternalName& value);
+    // Types 100 to 104 compute host op method into value; other types find or make the value of
+    // the scalar path host.method@(args).
+    virtual int insertPath(const InternalName& host, const InternalName& method,
+                           const InternalName* args, int argCount, int type, InternalName& value);
+    // A number symbol without arguments is its own name (result 0); with arguments the object of
+    // the function term; otherwise the object bound to the symbol.
+    virtual int insertObject(const FSymbol& symbol, const InternalName* args, int argCount,
+                             InternalName& out);
+    // The built-in "=" equates its two arguments; other built-ins insert nothing.
+    virtual int insertPredicate(const FSymbol& symbol, const InternalName* args, int argCount);
+    // Kind 1 object : class, 2 object :: class (a subclass cycle collapses instead), 3 child.
+    virtual int insertClassRelation(const InternalName& object, const InternalName& cls, int kind);
+
+    virtual int applyEqualities();
+    // out := whether the equality of a and b was new.
+    virtual void equate(const InternalName& a, const InternalName& b, int& out);
+    virtual int applyEquality(InternalName& representative);
+    virtual void cleanup();
+
+    // The name-mapping dictionary: a name with an entry stands for the name it maps to.
     virtual bool isMapped(const InternalName& name) const;
     // The name the entry maps to; the name itself when it has none.
     virtual InternalName mappedName(const InternalName& name) const;
-    // Moves the entry of oldName, if there is one, to the key rep (replacing rep's own entry);
-    // without an entry for oldName nothing happens. The object manager calls it for every pair
-    // of names it rewrites while it applies equalities.
+    // Moves the entry of oldName, if there is one, to the key rep (replacing rep's own entry).
+    // The object manager calls it for every pair of names it rewrites while applying equalities.
     void remapName(InternalName oldName, InternalName rep) override;
 
+    virtual int giveLexicalForm(const InternalName& name, std::string& out, int quote = 0,
+                                int style = 0);
+    virtual int getOrCreateName(const FSymbol& symbol, InternalName& out);
+    virtual int registerName(const FSymbol& symbol, const InternalName& name);
+
+    // The shell methods behind "debugOn", "debugOff" and "setAccess"; null after a refusal.
+    virtual FLSysObject* debugOn(FLSysArgs* args);
+    virtual FLSysObject* debugOff(FLSysArgs* args);
+    virtual FLSysObject* setAccess(FLSysArgs* args);
+
+    // The inheritance-aware is-a iterator; until inheritance is built there is none (null), so a
+    // subclass relation is inserted without the cycle test.
+    virtual Iterator* makeEnhIsaIter(const InternalName& object, const InternalName& cls, int kind,
+                                     Iterator* old);
+
+    virtual Iterator* objNamesIterator(Iterator* old);
+    virtual Iterator* methodIterator(const InternalName& host, int type);
+
+    // A source symbol's object-base name: numbers are their own names (flag 0), strings are made
+    // on first use, other symbols only looked up (the answer says whether one was bound).
+    virtual int internValue(const FSymbol& symbol, InternalName& out);
+    virtual InternalName& internName(InternalName& out, const std::string& text, int type);
+    // The name of the symbol (text, type, arity 0), made on first use.
+    virtual InternalName& nameFromString(InternalName& out, const std::string& text, int type);
+    // A text that is a decimal number in full is that number (an integer when it is whole and
+    // fits 32 bits, otherwise a float); any other text is the string constant that keeps its
+    // double quotes.
+    virtual InternalName& numberOrString(InternalName& out, const std::string& text);
+
+    virtual int giveSymbol(const InternalName& name, FSymbol& out);
+    virtual bool isPredicate(const InternalName& name);
+    virtual Iterator* setIterator(const InternalName& setName, Iterator* old);
+    virtual int lookupName(const std::string& text, InternalName& out, int arity);
+    virtual SymTab* giveSymTab();
+    virtual int giveLocalFile(const InternalName& name, std::string& file);
+    virtual bool isEmptyPredicate(const InternalName& name);
+    virtual Iterator* methodHostsIterator(const InternalName& method, std::int16_t type,
+                                          std::int16_t argCount, Iterator* old);
+    virtual Iterator* isaIterator(const InternalName& name, int kind, Iterator* old);
+    // Whether x : cls (kind 1), x :: cls (kind 2) or the child relation (kind 3) holds.
+    virtual int isaTest(const InternalName& x, const InternalName& cls, int kind);
+    virtual int lookupMethodValue(const InternalName& host, const InternalName& method,
+                                  const InternalName* args, int argCount, int type,
+                                  InternalName& value);
+    // host[method -> value] without arguments.
+    virtual int lookupMethodValue(const InternalName& host, const InternalName& method,
+                                  InternalName& value);
+
+    // The attached object manager; null when there is none.
+    virtual OM* om() const { return attachedOM; }
+
+    virtual int initDelta(DeltaTable* table);
+    virtual void clearDelta();
+
+    // The online help on the help channel; answers this layer.
+    virtual FLSysObject* help();
+    // "This is a normal OMAccess (OMAccessor)." ("corrupted" without an object manager).
+    virtual void describeSelf(std::ostream& out) const;
+    virtual void showDelta();
+    // The object manager's dump; always 0.
+    virtual int dump(int format);
+    // The shell method "export"; the export itself is not built yet, so every call is refused.
+    virtual FLSysObject* exportCommand(FLSysArgs* args);
+    virtual void showFrame(const std::string& text, int arity);
+
+    // The method type of an arrow object; 1000 for the undefined object and any other name.
+    virtual int arrowToMethodType(const InternalName& arrow);
+    // Integer arithmetic for paths: out := left op right, answering 0, or -1 after a reported
+    // error (out is then 0). A result beyond 32 bits is refused like a wrong operand.
+    virtual int insert(const InternalName& left, const InternalName& right, InternalName& out,
+                       int type);
+    // Until inheritance is built a cycle is never found, so this is never reached; 0.
+    virtual int collapseSubclassCycle(const InternalName& object, const InternalName& cls);
+
+    // The text of a symbol ("NULL" when unknown).
+    virtual std::string symbolName(const InternalName& symbol);
+    // "(a1,...,an)" on the debug channel; nothing for no arguments.
+    virtual void traceArguments(const InternalName* args, int argCount);
+    // One trace line of a method fact (pathStep 0) or a path step (pathStep 1).
+    virtual void traceInsert(const InternalName& host, const InternalName& method,
+                             const InternalName* args, int argCount, int type,
+                             const InternalName& value, int pathStep);
+
+    // Reports 5/25/2 "Undefined MethodArg" for a shell method called with invalid arguments.
+    virtual void reportInvalidMethodArg(const std::string& methodName) const;
+
+    // Read access to the flags, for the layers and tests above.
+    int tracing() const { return trace; }
+    int tracingAll() const { return traceAll; }
+    int inheritanceOn() const { return inheritanceAccess; }
+    int signaturesOn() const { return signatureAccess; }
+
   protected:
+    // True when a trace line is due for an insert with this result.
+    bool traceDue(int result) const { return trace != 0 && (result != 0 || traceAll != 0); }
+    // The lexical form of a name (plain style) as a string.
+    std::string lexicalForm(const InternalName& name);
+
+    std::int32_t followLinks = 0;
+    std::int32_t followingLink = 0;
     // A name with an entry stands for the name it maps to.
     clib_dictionary<InternalName, InternalName> nameMap;
 
   private:
     OM* attachedOM;
+
+  protected:
+    std::int32_t inheritanceAccess = 1;
+    std::int32_t signatureAccess = 1;
+    std::int32_t trace = 0;
+    std::int32_t traceAll = 0;
+    // The object manager's table, not owned.
+    SymTab* symTab = nullptr;
+};
+
+// The class object registered as "classOMAccess": "new"@(anOM) makes an OMAccess over it.
+class OMAccessMeta : public XMeta {
+  public:
+    OMAccessMeta();
+    ~OMAccessMeta() override = default;
+
+  protected:
+    FLSysObject* createInstance(FLSysArgs* args) override;
 };

@@ -1,8 +1,14 @@
-// Tests of the attachment of OMAccess to its object manager and its name-mapping dictionary.
+// Tests of OMAccess as the user meets it in the shell, its class object, its name-mapping
+// dictionary, its attachment to the object manager and its text conversions.
 #include <gtest/gtest.h>
 
-#include "access/OMAccess.h"
-#include "objectbase/MainMemOM.h"
+#include <bit>
+#include <sstream>
+
+#include "AccessTestSupport.h"
+#include "foundation/OutputChannel.h"
+
+using namespace access_test;
 
 namespace {
 
@@ -19,9 +25,13 @@ const InternalName o103(103, InternalName::Object, 0);
 const InternalName text1(1, InternalName::String, 0);
 const InternalName text2(2, InternalName::String, 0);
 
+InternalName floatName(float f) {
+    return InternalName(std::bit_cast<std::int32_t>(f), InternalName::Float, 0);
+}
+
 }  // namespace
 
-TEST(OMAccessTest, RemapMovesTheEntryToTheRepresentative) {
+TEST(OMAccessMappingTest, RemapMovesTheEntryToTheRepresentative) {
     MappingAccess access;
     access.map(o101, text1);
     access.remapName(o101, o102);
@@ -37,7 +47,7 @@ TEST(OMAccessTest, RemapMovesTheEntryToTheRepresentative) {
     EXPECT_EQ(access.entries(), 1);
 }
 
-TEST(OMAccessTest, RemapWithoutEntryOrOntoItselfChangesNothing) {
+TEST(OMAccessMappingTest, RemapWithoutEntryOrOntoItselfChangesNothing) {
     MappingAccess access;
     access.map(o102, text2);
     access.remapName(o101, o102);
@@ -49,11 +59,12 @@ TEST(OMAccessTest, RemapWithoutEntryOrOntoItselfChangesNothing) {
     EXPECT_EQ(access.mappedName(o102), text2);
 }
 
-TEST(OMAccessTest, RegistersWithItsManagerAndWithdrawsWhenDestroyed) {
+TEST(OMAccessMappingTest, RegistersWithItsManagerAndWithdrawsWhenDestroyed) {
     auto* om = new MainMemOM();
     auto* first = new OMAccess(om);
     EXPECT_EQ(om->getOMAccess(), first);
     EXPECT_EQ(first->om(), om);
+    EXPECT_EQ(first->giveSymTab(), om->giveSymTab());
     auto* second = new OMAccess(om);
     EXPECT_EQ(om->getOMAccess(), second);
 
@@ -70,4 +81,218 @@ TEST(OMAccessTest, RegistersWithItsManagerAndWithdrawsWhenDestroyed) {
     decRef(om);
     EXPECT_TRUE(holder->om()->isA("OM"));
     decRef(holder);
+}
+
+class OMAccessShellTest : public AccessTest {};
+
+TEST_F(OMAccessShellTest, SetAccessStartsFromBothFlagsOff) {
+    EXPECT_EQ(access->inheritanceOn(), 1);
+    EXPECT_EQ(access->signaturesOn(), 1);
+
+    StringArgs foo{"foo"};
+    EXPECT_EQ(access->methodCall("setAccess", &foo), nullptr);
+    EXPECT_EQ(lastError(), "5/25");
+    const Error error = centralErrorHandler().getError();
+    EXPECT_EQ(error.getName(), "Undefined MethodArg");
+    EXPECT_EQ(error.getMessage(),
+              "Invalid Method Argument(s) to method call setAccess to the OMAccess");
+    EXPECT_EQ(error.getWhere(), "OMAccess");
+    EXPECT_EQ(access->inheritanceOn(), 0);
+    EXPECT_EQ(access->signaturesOn(), 0);
+
+    // The failed word left signature access off; "inheritance" switches on only its own.
+    StringArgs inheritance{"inheritance"};
+    EXPECT_EQ(access->methodCall("setAccess", &inheritance), access);
+    EXPECT_EQ(access->inheritanceOn(), 1);
+    EXPECT_EQ(access->signaturesOn(), 0);
+
+    // With two words unknown ones are ignored.
+    StringArgs signatureFoo{"signature", "foo"};
+    EXPECT_EQ(access->methodCall("setAccess", &signatureFoo), access);
+    EXPECT_EQ(access->inheritanceOn(), 0);
+    EXPECT_EQ(access->signaturesOn(), 1);
+
+    // No word and a word that is not a string are refused with both flags off.
+    FLSysArgs notAString;
+    notAString.append(access);
+    for (FLSysArgs* args : {static_cast<FLSysArgs*>(nullptr), &notAString}) {
+        StringArgs all{"all"};
+        EXPECT_EQ(access->methodCall("setAccess", &all), access);
+        EXPECT_EQ(access->methodCall("setAccess", args), nullptr);
+        EXPECT_EQ(access->inheritanceOn() + access->signaturesOn(), 0);
+    }
+}
+
+TEST_F(OMAccessShellTest, DebugSwitchesTracing) {
+    StringArgs upper{"ALL"};
+    EXPECT_EQ(access->methodCall("debugOn", &upper), access);
+    EXPECT_EQ(access->tracing(), 1);
+    EXPECT_EQ(access->tracingAll(), 0);  // the word is compared exactly
+
+    StringArgs lower{"all"};
+    EXPECT_EQ(access->methodCall("debugOn", &lower), access);
+    EXPECT_EQ(access->tracingAll(), 1);
+
+    // debugOff leaves traceAll as it was; debugOn without a word clears it.
+    EXPECT_EQ(access->methodCall("debugOff", &lower), access);
+    EXPECT_EQ(access->tracing(), 0);
+    EXPECT_EQ(access->tracingAll(), 1);
+    EXPECT_EQ(access->methodCall("debugOn", nullptr), access);
+    EXPECT_EQ(access->tracing(), 1);
+    EXPECT_EQ(access->tracingAll(), 0);
+
+    // Two words are refused and change nothing.
+    access->methodCall("debugOff", nullptr);
+    StringArgs two{"all", "all"};
+    EXPECT_EQ(access->methodCall("debugOn", &two), nullptr);
+    EXPECT_EQ(lastError(), "5/25");
+    EXPECT_EQ(access->tracing(), 0);
+}
+
+TEST_F(OMAccessShellTest, ClearEmptiesTheBaseOnlyWithoutArguments) {
+    const InternalName a = object("a");
+    access->insertClassRelation(a, object("c"), 1);
+    access->methodCall("debugOn", nullptr);
+
+    StringArgs extra{"now"};
+    EXPECT_EQ(access->methodCall("clear", &extra), nullptr);
+    EXPECT_EQ(centralErrorHandler().getError().getMessage(),
+              "Invalid Method Argument(s) to method call clear to the OMAccess");
+    EXPECT_NE(om->getObjFrame(a), nullptr);
+
+    EXPECT_EQ(access->methodCall("clear", nullptr), access);
+    EXPECT_EQ(om->getObjFrame(a), nullptr);
+    EXPECT_EQ(access->tracing(), 1);  // the layer's own state stays
+
+    // Until there is an export, "export" is refused like a wrong argument.
+    EXPECT_EQ(access->methodCall("export", &extra), nullptr);
+    EXPECT_EQ(centralErrorHandler().getError().getMessage(),
+              "Invalid Method Argument(s) to method call export to the OMAccess");
+}
+
+TEST_F(OMAccessShellTest, PrintsDescribesAndHelps) {
+    OutputChannel channel;
+    ChannelCapture printed(channel);
+    access->print(channel);
+    EXPECT_EQ(printed.text(), "anOMAccess");
+    EXPECT_TRUE(access->isA("OMAccess"));
+    EXPECT_TRUE(access->isA("FLSysObject"));
+    EXPECT_FALSE(access->isA("OM"));
+
+    std::ostringstream normal;
+    access->describeSelf(normal);
+    EXPECT_EQ(normal.str(), "This is a normalOMAccess (OMAccessor).");
+    auto* detached = new OMAccess(nullptr);
+    std::ostringstream corrupted;
+    detached->describeSelf(corrupted);
+    EXPECT_EQ(corrupted.str(), "This is a corruptedOMAccess (OMAccessor).");
+    decRef(detached);
+
+    ChannelCapture help(helpChannel());
+    EXPECT_EQ(access->help(), access);
+    EXPECT_EQ(help.text(),
+              "\n"
+              "                    Online help for class OMAccess\n"
+              "\n"
+              "\n"
+              "You can apply the following member functions to an instance of \n"
+              "class OMAccess via F-Logic shell : \n"
+              "\n"
+              "    - help\n"
+              "    - isA@(string)\n"
+              "    - print@(OutputChannel)\n"
+              "          OutputChannel : e.g. answerChannel\n"
+              "    - display@(OutputChannel)\n"
+              "          OutputChannel : e.g. answerChannel\n"
+              "\n"
+              "\n");
+}
+
+TEST_F(OMAccessShellTest, ClassObjectMakesAnAccessOverAnObjectManager) {
+    auto* meta = new OMAccessMeta();
+    EXPECT_TRUE(meta->isA("OMAccessMeta"));
+    FLSysArgs withOM;
+    withOM.append(om);
+    FLSysObject* made = meta->methodCall("new", &withOM);
+    ASSERT_NE(made, nullptr);
+    ASSERT_TRUE(made->isA("OMAccess"));
+    EXPECT_EQ(static_cast<OMAccess*>(made)->om(), om);
+    decRef(made);
+
+    StringArgs wrong{"om"};
+    EXPECT_EQ(meta->methodCall("new", &wrong), nullptr);
+    FLSysArgs twoOMs;
+    twoOMs.append(om);
+    twoOMs.append(om);
+    EXPECT_EQ(meta->methodCall("new", &twoOMs), nullptr);
+    decRef(meta);
+}
+
+TEST_F(OMAccessShellTest, WithoutAnObjectManagerForwardsAnswerNeutrally) {
+    auto* detached = new OMAccess(nullptr);
+    InternalName out = o101;
+    EXPECT_FALSE(detached->isOk());
+    EXPECT_EQ(detached->insertValue(o101, o102, nullptr, 0, 0, o103), 0);
+    EXPECT_EQ(detached->lookupMethodValue(o101, o102, out), 0);
+    EXPECT_EQ(detached->numberOrString(out, "text"), o101);
+    decRef(detached);
+}
+
+class NumberOrStringTest : public AccessTest {};
+
+TEST_F(NumberOrStringTest, NumbersOnlyWhenTheWholeTextIsADecimalNumber) {
+    const struct {
+        const char* text;
+        InternalName expected;
+    } numbers[] = {
+        {"-3", integer(-3)},
+        {"+12", integer(12)},
+        {"2.5", floatName(2.5f)},
+        {"-0.25", floatName(-0.25f)},
+        {"16777217", integer(16777217)},  // exact, although no float holds it
+        {"2147483647", integer(2147483647)},
+        {"-2147483648", integer(-2147483647 - 1)},
+        {"3.0", integer(3)},
+        {"1e3", integer(1000)},
+        {".5", floatName(0.5f)},
+        {"5.", integer(5)},
+        {"2147483648", floatName(2147483648.0f)},  // beyond 32 bits
+        {"1e10", floatName(1e10f)},
+    };
+    for (const auto& number : numbers) {
+        InternalName out;
+        EXPECT_EQ(access->numberOrString(out, number.text), number.expected) << number.text;
+    }
+}
+
+TEST_F(NumberOrStringTest, AnyOtherTextIsTheStringConstantKeepingItsQuotes) {
+    for (const char* text : {"12abc", "Nan", "inf", "0x1A", "", " 5", "1e", "-", ".", "1.2.3"}) {
+        InternalName out;
+        access->numberOrString(out, text);
+        EXPECT_EQ(out.getType(), InternalName::String) << text;
+        std::string form;
+        access->giveLexicalForm(out, form);
+        EXPECT_EQ(form, "\"" + std::string(text) + "\"") << text;
+        // The same text gives the same constant again.
+        InternalName again;
+        EXPECT_EQ(access->numberOrString(again, text), out) << text;
+    }
+}
+
+TEST_F(NumberOrStringTest, SymbolsBecomeNamesWithNumbersFlagZero) {
+    InternalName out;
+    EXPECT_EQ(access->internValue(FSymbol(42, InternalName::Integer, -1), out), 1);
+    EXPECT_EQ(out, integer(42));
+    EXPECT_EQ(access->internValue(symbol("\"hi\"", InternalName::String, 0), out), 1);
+    EXPECT_EQ(out.getType(), InternalName::String);
+
+    // Other symbols are only looked up.
+    out = o101;
+    EXPECT_EQ(access->internValue(symbol("unknown", InternalName::Function, 0), out), 0);
+    EXPECT_EQ(out, o101);
+    const InternalName known = object("known");
+    EXPECT_EQ(access->internValue(symbol("known", InternalName::Function, 0), out), 1);
+    EXPECT_EQ(out, known);
+
+    EXPECT_EQ(access->nameFromString(out, "known", InternalName::Function), known);
 }

@@ -1,0 +1,61 @@
+// FuncOrPredIter: the stored rows of a predicate atom p(args) or of a function term
+// f(args) = result matching a pattern.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "access/MatchIterator.h"
+#include "objectbase/FSymbol.h"
+
+class OM;
+class MainMemParamFrame;
+class MainMemPredFrame;
+
+// Method type 1001, a predicate atom: rows [arg 1 .. arg n], width n. Method type 0, a function
+// term: rows [function, arg 1 .. arg n, result], width n + 2, read from the parameter frame bound
+// to the function symbol. A fully bound pattern is decided by one lookup.
+class FuncOrPredIter : public MatchIterator {
+  public:
+    FuncOrPredIter(const InternalName* tuple, int width, int methodType, const InternalName& symbol,
+                   OM* om);
+
+    bool first() override;
+    bool next() override;
+    InternalName atColumn(int col) override;
+    int columns() override { return width; }
+    bool isA(const std::string& className) const override { return className == "FuncOrPredIter"; }
+
+    // Takes another pattern, width, method type, symbol and object manager, unpositioned.
+    virtual void reinitialize(const InternalName* tuple, int width, int methodType,
+                              const InternalName& symbol, OM* om);
+
+  protected:
+    ~FuncOrPredIter() override;
+
+  private:
+    bool predicate() const { return methodType == 1001; }
+    // Finds the frame and opens its rows; false (no row) when there is none.
+    bool initialize();
+    // Whether the current row agrees with every bound cell of the pattern.
+    bool matchesPattern();
+    // The next row that agrees with the pattern, from the row after the current one.
+    bool seek();
+    void takePattern(const InternalName* tuple);
+
+    std::int32_t width;
+    OM* om;
+    bool positioned = false;
+    std::vector<InternalName> pattern;
+    bool initialized = false;
+    Iterator* predRows = nullptr;
+    Iterator* paramRows = nullptr;
+    MainMemPredFrame* predFrame = nullptr;
+    MainMemParamFrame* paramFrame = nullptr;
+    std::int32_t methodType;
+    FSymbol symbol;
+    bool allBound = false;
+    bool allFree = false;
+    InternalName foundResult;
+};

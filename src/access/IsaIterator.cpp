@@ -1,0 +1,122 @@
+// The IsaIterator family: stored class relations matching a pattern.
+#include "access/IsaIterator.h"
+
+#include "foundation/ErrorCatalogue.h"
+#include "foundation/ErrorHandler.h"
+#include "objectbase/MainMemFrames.h"
+#include "objectbase/OM.h"
+
+IsaIterator::IsaIterator(const InternalName& object, const InternalName& cls, int kind, OM* om)
+    : om(om), object(object), cls(cls), kind(kind) {}
+
+void IsaIterator::reinitialize(const InternalName& newObject, const InternalName& newClass,
+                               int newKind, OM* newOM) {
+    object = newObject;
+    cls = newClass;
+    kind = newKind;
+    om = newOM;
+    positioned = false;
+}
+
+bool IsaIterator::fits(bool objectBound, bool classBound) const {
+    if (om != nullptr && isBound(object) == objectBound && isBound(cls) == classBound) return true;
+    centralErrorHandler().report(err6::InvalidInit_4);
+    return false;
+}
+
+MainMemSetFrame* IsaIterator::relationSet(MainMemObjFrame* frame) const {
+    if (frame == nullptr) return nullptr;
+    const InternalName setName = kind == 1   ? frame->getSetName1()
+                                 : kind == 2 ? frame->getSetName2()
+                                             : frame->getSetName3();
+    return om->getSetFrame(setName);
+}
+
+InternalName IsaIterator::atColumn(int col) {
+    if (!positioned || col < 1 || col > 2) {
+        reportInvalidUse();
+        return InternalName::UndefinedObject;
+    }
+    return col == 1 ? rowObject() : rowClass();
+}
+
+bool FullySpecIsaIter::first() {
+    positioned = false;
+    if (!fits(true, true)) return false;
+    MainMemSetFrame* classes = relationSet(om->getObjFrame(object));
+    positioned = classes != nullptr && classes->contains(cls);
+    return positioned;
+}
+
+bool FullySpecIsaIter::next() {
+    positioned = false;
+    return false;
+}
+
+LeftSpecIsaIter::~LeftSpecIsaIter() {
+    decRef(members);
+}
+
+bool LeftSpecIsaIter::first() {
+    positioned = false;
+    if (!fits(true, false)) return false;
+    MainMemSetFrame* classes = relationSet(om->getObjFrame(object));
+    if (classes == nullptr) return false;
+    members = classes->getIterator(members);
+    positioned = members != nullptr && members->first();
+    return positioned;
+}
+
+bool LeftSpecIsaIter::next() {
+    if (!positioned) return false;
+    positioned = members->next();
+    return positioned;
+}
+
+RightSpecIsaIter::~RightSpecIsaIter() {
+    decRef(members);
+}
+
+bool RightSpecIsaIter::first() {
+    positioned = false;
+    if (!fits(false, true)) return false;
+    members = om->isaIterator(cls, kind, members);
+    positioned = members != nullptr && members->first();
+    return positioned;
+}
+
+bool RightSpecIsaIter::next() {
+    if (!positioned) return false;
+    positioned = members->next();
+    return positioned;
+}
+
+UnspecIsaIter::~UnspecIsaIter() {
+    decRef(names);
+    decRef(members);
+}
+
+bool UnspecIsaIter::seekObject() {
+    do {
+        currentObject = names->atColumn(1);
+        MainMemSetFrame* classes = relationSet(om->getObjFrame(currentObject));
+        if (classes == nullptr) continue;
+        members = classes->getIterator(members);
+        if (members != nullptr && members->first()) return true;
+    } while (names->next());
+    return false;
+}
+
+bool UnspecIsaIter::first() {
+    positioned = false;
+    if (!fits(false, false)) return false;
+    names = om->objNamesIterator(names);
+    positioned = names != nullptr && names->first() && seekObject();
+    return positioned;
+}
+
+bool UnspecIsaIter::next() {
+    if (!positioned) return false;
+    positioned = members->next() || (names->next() && seekObject());
+    return positioned;
+}

@@ -1,0 +1,250 @@
+// OMAccess insertion: the six insert operations, path arithmetic, arrows and the insert trace.
+#include <cstdint>
+#include <limits>
+
+#include "access/OMAccess.h"
+#include "foundation/ErrorHandler.h"
+#include "foundation/OutputChannel.h"
+#include "objectbase/Iterator.h"
+#include "objectbase/OM.h"
+#include "objectbase/SymTab.h"
+
+namespace {
+
+InternalName integerName(std::int32_t value) {
+    return InternalName(value, InternalName::Integer, 0);
+}
+
+void reportWrongArgs() {
+    centralErrorHandler().report(Error(6, 206, 2, "WrongArgs",
+                                       "got invalid arguments for arithmetic expression while "
+                                       "object insertion, \n therefore object insertion is aborted",
+                                       "OMAccess::insert", ""));
+}
+
+void reportDivisionByZero() {
+    centralErrorHandler().report(
+        Error(6, 111, 2, "Division by zero",
+              "The second argument of operator / was 0,\ntherefore object insertion is aborted",
+              "OMAccess::first()", ""));
+}
+
+// The step symbol of a path trace and the arrow of a fact trace.
+const char* stepSymbol(int type) {
+    switch (type) {
+        case 0:
+            return ".";
+        case 1:
+            return "..";
+        case 3:
+            return "!";
+        case 4:
+            return "!!";
+        default:
+            return "???";
+    }
+}
+
+const char* arrowSymbol(int type) {
+    switch (type) {
+        case 0:
+            return "->";
+        case 1:
+            return "->>";
+        case 3:
+            return "*->";
+        case 4:
+            return "*->>";
+        case 6:
+            return "=>";
+        case 7:
+            return "=>>";
+        default:
+            return "???";
+    }
+}
+
+}  // namespace
+
+int OMAccess::insertSet(const InternalName& host, const InternalName& method,
+                        const InternalName* args, int argCount, int type,
+                        const set<InternalName>& values) {
+    if (attachedOM == nullptr) return 0;
+    const int result = attachedOM->insertSetMember(host, method, args, argCount, type, values);
+    if (traceDue(result)) {
+        for (auto item = values.first_item(); item != nullptr; item = values.next_item(item))
+            traceInsert(host, method, args, argCount, type, values.key(item), 0);
+    }
+    return result;
+}
+
+int OMAccess::insertValue(const InternalName& host, const InternalName& method,
+                          const InternalName* args, int argCount, int type,
+                          const InternalName& value) {
+    if (attachedOM == nullptr) return 0;
+    const int result = attachedOM->insertMethodValue(host, method, args, argCount, type, value);
+    if (traceDue(result)) traceInsert(host, method, args, argCount, type, value, 0);
+    return result;
+}
+
+int OMAccess::insertPath(const InternalName& host, const InternalName& method,
+                         const InternalName* args, int argCount, int type, InternalName& value) {
+    if (attachedOM == nullptr) return 0;
+    const int result = type >= 100 && type <= 104 ? insert(host, method, value, type)
+                                                  : attachedOM->getOrCreateScalarValue(
+                                                        host, method, args, argCount, type, value);
+    if (traceDue(result)) traceInsert(host, method, args, argCount, type, value, 1);
+    return result;
+}
+
+int OMAccess::insertObject(const FSymbol& symbol, const InternalName* args, int argCount,
+                           InternalName& out) {
+    const int kind = symbol.getType();
+    if (kind == InternalName::Integer || kind == InternalName::Float) {
+        // A number is its own name, with the flag every number carries in the object base.
+        if (argCount == 0)
+            out = InternalName(symbol.getValue(), static_cast<std::uint8_t>(kind), 0);
+        return 0;
+    }
+    if (attachedOM == nullptr) return 0;
+    const int result = argCount > 0 ? attachedOM->getFunctionObject(symbol, args, argCount, out)
+                                    : attachedOM->getOrCreateName(symbol, out);
+    if (traceDue(result)) {
+        debugChannel() << std::endl << "insert :   " << symbolName(symbol);
+        traceArguments(args, argCount);
+        debugChannel() << std::endl;
+    }
+    return result;
+}
+
+int OMAccess::insertPredicate(const FSymbol& symbol, const InternalName* args, int argCount) {
+    if (attachedOM == nullptr) return 0;
+    int result = 0;
+    if (symbol.getType() == InternalName::BuiltinPredicate) {
+        // "=" needs both of its arguments; a shorter list equates nothing.
+        if (argCount >= 2 && symbolName(symbol) == "=")
+            result = attachedOM->equate(args[0], args[1], 0);
+    } else {
+        result = attachedOM->addPredicate(symbol, args, argCount);
+    }
+    if (traceDue(result)) {
+        debugChannel() << std::endl << "insert :   " << symbolName(symbol);
+        traceArguments(args, argCount);
+        debugChannel() << std::endl;
+    }
+    return result;
+}
+
+int OMAccess::insertClassRelation(const InternalName& object, const InternalName& cls, int kind) {
+    if (attachedOM == nullptr) return 0;
+    int result = 0;
+    if (kind == 2) {
+        // cls :: object already holding would make the new fact close a subclass cycle.
+        Iterator* reverse = makeEnhIsaIter(cls, object, 2, nullptr);
+        if (reverse != nullptr && reverse->first())
+            result = collapseSubclassCycle(object, cls);
+        else
+            result = attachedOM->insertIsa(object, cls, 2);
+        decRef(reverse);
+    } else {
+        result = attachedOM->insertIsa(object, cls, kind);
+    }
+    if (traceDue(result)) {
+        debugChannel() << std::endl
+                       << "insert :   " << lexicalForm(object)
+                       << (kind == 1   ? ":"
+                           : kind == 2 ? "::"
+                                       : " child ")
+                       << lexicalForm(cls) << std::endl;
+    }
+    return result;
+}
+
+int OMAccess::insert(const InternalName& left, const InternalName& right, InternalName& out,
+                     int type) {
+    if (left.getType() != InternalName::Integer || right.getType() != InternalName::Integer) {
+        reportWrongArgs();
+        out = integerName(0);
+        return -1;
+    }
+    // In 64 bits no operation of two 32-bit operands overflows; the range is checked after.
+    const std::int64_t a = left.getValue();
+    const std::int64_t b = right.getValue();
+    std::int64_t value = 0;
+    switch (type) {
+        case 100:
+            value = a + b;
+            break;
+        case 101:
+            value = a - b;
+            break;
+        case 102:
+            value = a * b;
+            break;
+        default:
+            if (b == 0) {
+                reportDivisionByZero();
+                out = integerName(0);
+                return -1;
+            }
+            value = a / b;
+            break;
+    }
+    if (value < std::numeric_limits<std::int32_t>::min() ||
+        value > std::numeric_limits<std::int32_t>::max()) {
+        reportWrongArgs();
+        out = integerName(0);
+        return -1;
+    }
+    out = integerName(static_cast<std::int32_t>(value));
+    return 0;
+}
+
+int OMAccess::arrowToMethodType(const InternalName& arrow) {
+    if (arrow == InternalName::UndefinedObject) return 1000;
+    std::string text;
+    giveLexicalForm(arrow, text, 1, 0);
+    if (text.size() < 2) return 1000;
+    text = text.substr(1, text.size() - 2);
+    static const struct {
+        const char* arrow;
+        int type;
+    } arrows[] = {{"->", 0},   {"->>", 1},  {"=>", 6},    {"=>>", 7}, {"*->", 3},
+                  {"*->>", 4}, {"@->>", 2}, {"@*->>", 5}, {"@=>>", 8}};
+    for (const auto& entry : arrows)
+        if (text == entry.arrow) return entry.type;
+    return 1000;
+}
+
+std::string OMAccess::symbolName(const InternalName& symbol) {
+    return symTab != nullptr ? symTab->giveName(symbol) : "NULL";
+}
+
+void OMAccess::traceArguments(const InternalName* args, int argCount) {
+    if (argCount <= 0) return;
+    OutputChannel& channel = debugChannel();
+    channel << "(";
+    for (int i = 0; i < argCount; ++i) {
+        if (i > 0) channel << ",";
+        channel << lexicalForm(args[i]);
+    }
+    channel << ")";
+}
+
+void OMAccess::traceInsert(const InternalName& host, const InternalName& method,
+                           const InternalName* args, int argCount, int type,
+                           const InternalName& value, int pathStep) {
+    OutputChannel& channel = debugChannel();
+    channel << std::endl << "insert :   " << lexicalForm(host);
+    channel << (pathStep != 0 ? stepSymbol(type) : "[");
+    channel << lexicalForm(method);
+    if (argCount > 0) {
+        channel << "@";
+        traceArguments(args, argCount);
+    }
+    if (pathStep != 0)
+        channel << lexicalForm(value);
+    else
+        channel << arrowSymbol(type) << lexicalForm(value) << "]";
+    channel << std::endl;
+}

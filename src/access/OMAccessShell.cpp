@@ -1,0 +1,135 @@
+// OMAccess as a shell object: its shell methods, help and self description, and OMAccessMeta.
+#include <ostream>
+#include <vector>
+
+#include "access/OMAccess.h"
+#include "foundation/ErrorHandler.h"
+#include "foundation/OutputChannel.h"
+#include "foundation/ShellValues.h"
+#include "foundation/clib_list.h"
+#include "objectbase/OM.h"
+
+namespace {
+
+// The texts of the arguments; false when there is one that is not an FLSysString.
+bool stringArguments(FLSysArgs* args, std::vector<std::string>& texts) {
+    texts.clear();
+    if (args == nullptr) return true;
+    for (list_item item = args->first_item(); item != nullptr; item = args->next_item(item)) {
+        FLSysObject* arg = args->inf(item);
+        if (arg == nullptr || !arg->isA("FLSysString")) return false;
+        texts.push_back(static_cast<FLSysString*>(arg)->value());
+    }
+    return true;
+}
+
+}  // namespace
+
+FLSysObject* OMAccess::methodCall(const std::string& name, FLSysArgs* args) {
+    if (name == "debugOn") return debugOn(args);
+    if (name == "debugOff") return debugOff(args);
+    if (name == "setAccess") return setAccess(args);
+    if (name == "clear") {
+        if (argumentCount(args) != 0) {
+            reportInvalidMethodArg("clear");
+            return nullptr;
+        }
+        clear();
+        return this;
+    }
+    if (name == "export") return exportCommand(args);
+    return FLSysObject::methodCall(name, args);
+}
+
+FLSysObject* OMAccess::debugOn(FLSysArgs* args) {
+    std::vector<std::string> texts;
+    if (!stringArguments(args, texts) || texts.size() > 1) {
+        reportInvalidMethodArg("debugOn");
+        return nullptr;
+    }
+    trace = 1;
+    traceAll = texts.size() == 1 && texts[0] == "all" ? 1 : 0;
+    return this;
+}
+
+FLSysObject* OMAccess::debugOff(FLSysArgs*) {
+    trace = 0;
+    return this;
+}
+
+FLSysObject* OMAccess::setAccess(FLSysArgs* args) {
+    // A failed call leaves both kinds of access off.
+    inheritanceAccess = 0;
+    signatureAccess = 0;
+    std::vector<std::string> texts;
+    if (!stringArguments(args, texts) || texts.empty() || texts.size() > 2) {
+        reportInvalidMethodArg("setAccess");
+        return nullptr;
+    }
+    if (texts.size() == 1) {
+        const std::string& word = texts[0];
+        if (word == "all") {
+            inheritanceAccess = 1;
+            signatureAccess = 1;
+        } else if (word == "inheritance") {
+            inheritanceAccess = 1;
+        } else if (word == "signature") {
+            signatureAccess = 1;
+        } else {
+            reportInvalidMethodArg("setAccess");
+            return nullptr;
+        }
+        return this;
+    }
+    for (const std::string& word : texts) {
+        if (word == "inheritance") inheritanceAccess = 1;
+        if (word == "signature") signatureAccess = 1;
+    }
+    return this;
+}
+
+FLSysObject* OMAccess::exportCommand(FLSysArgs*) {
+    reportInvalidMethodArg("export");
+    return nullptr;
+}
+
+void OMAccess::reportInvalidMethodArg(const std::string& methodName) const {
+    centralErrorHandler().report(
+        Error(5, 25, 2, "Undefined MethodArg",
+              "Invalid Method Argument(s) to method call " + methodName + " to the OMAccess",
+              "OMAccess", ""));
+}
+
+void OMAccess::print(OutputChannel& channel) const {
+    channel << "anOMAccess";
+}
+
+bool OMAccess::isA(const std::string& className) const {
+    return className == "OMAccess" || FLSysObject::isA(className);
+}
+
+void OMAccess::describeSelf(std::ostream& out) const {
+    out << "This is a " << (om() != nullptr ? "normal" : "corrupted") << "OMAccess (OMAccessor).";
+}
+
+FLSysObject* OMAccess::help() {
+    OutputChannel& channel = helpChannel();
+    writeHelpHeader(channel, "OMAccess");
+    channel << "    - help" << std::endl
+            << "    - isA@(string)" << std::endl
+            << "    - print@(OutputChannel)" << std::endl
+            << "          OutputChannel : e.g. answerChannel" << std::endl
+            << "    - display@(OutputChannel)" << std::endl
+            << "          OutputChannel : e.g. answerChannel" << std::endl
+            << std::endl
+            << std::endl;
+    return this;
+}
+
+OMAccessMeta::OMAccessMeta() : XMeta("OMAccess") {}
+
+FLSysObject* OMAccessMeta::createInstance(FLSysArgs* args) {
+    FLSysObject* om = nullptr;
+    if (!checkArgs1(args, "OM", om)) return nullptr;
+    return new OMAccess(static_cast<OM*>(om));
+}

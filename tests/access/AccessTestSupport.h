@@ -1,0 +1,94 @@
+// Shared helpers of the access-layer tests: a fixture with a fresh object base behind an
+// OMAccess, symbol and name makers, shell argument lists and row draining.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "access/OMAccess.h"
+#include "foundation/ErrorHandler.h"
+#include "foundation/ShellValues.h"
+#include "foundation/clib_list.h"
+#include "objectbase/Iterator.h"
+#include "objectbase/MainMemOM.h"
+#include "objectbase/SymTab.h"
+#include "support/ChannelCapture.h"
+
+namespace access_test {
+
+using Row = std::vector<InternalName>;
+using Rows = std::vector<Row>;
+
+inline InternalName integer(int v) {
+    return InternalName(v, InternalName::Integer, 0);
+}
+
+// Every row an iterator yields; a null iterator has none.
+inline Rows drain(Iterator* it) {
+    Rows rows;
+    if (it == nullptr) return rows;
+    for (bool more = it->first(); more; more = it->next()) {
+        Row row;
+        for (int col = 1; col <= it->columns(); ++col) row.push_back(it->atColumn(col));
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// A shell argument list of strings; owns its arguments.
+class StringArgs {
+  public:
+    StringArgs(std::initializer_list<const char*> texts) {
+        for (const char* text : texts) list.append(FLSysString::fromString(text));
+    }
+    ~StringArgs() {
+        for (list_item item = list.first_item(); item != nullptr; item = list.next_item(item))
+            decRef(list.inf(item));
+    }
+    StringArgs(const StringArgs&) = delete;
+    StringArgs& operator=(const StringArgs&) = delete;
+    FLSysArgs* operator&() { return &list; }
+
+  private:
+    FLSysArgs list;
+};
+
+// A fresh object base behind a fresh OMAccess for every test. Reports go to a captured error
+// channel (names only); the central handler keeps the last one.
+class AccessTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        om = new MainMemOM();
+        access = new OMAccess(om);
+        centralErrorHandler().setKeepMostSerious(0);
+    }
+    void TearDown() override {
+        decRef(access);
+        decRef(om);
+        centralErrorHandler().setKeepMostSerious(1);
+    }
+
+    // The object bound to a constant (a function symbol of arity 0), made on first use.
+    InternalName object(const std::string& name) {
+        InternalName out;
+        access->getOrCreateName(om->giveSymTab()->GetFSymbol(name, InternalName::Function, 0), out);
+        return out;
+    }
+    FSymbol symbol(const std::string& name, int kind, int arity) {
+        return om->giveSymTab()->GetFSymbol(name, kind, arity);
+    }
+    // Origin and number of the error reported last ("0/0" when none since the fixture began).
+    static std::string lastError() {
+        const Error error = centralErrorHandler().getError();
+        return std::to_string(error.getOrigin()) + "/" + std::to_string(error.getNumber());
+    }
+
+    ErrorCapture errors;
+    MainMemOM* om = nullptr;
+    OMAccess* access = nullptr;
+};
+
+}  // namespace access_test

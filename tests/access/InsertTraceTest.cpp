@@ -1,0 +1,218 @@
+// Tests of the six insert operations of OMAccess with their trace lines, the path arithmetic and
+// the arrows.
+#include <gtest/gtest.h>
+
+#include "AccessTestSupport.h"
+#include "objectbase/FSymbol.h"
+
+using namespace access_test;
+
+namespace {
+
+class InsertTraceTest : public AccessTest {
+  protected:
+    void SetUp() override {
+        AccessTest::SetUp();
+        a = object("a");
+        b = object("b");
+        m = object("m");
+        access->methodCall("debugOn", nullptr);
+    }
+
+    InternalName a, b, m;
+    ChannelCapture trace{debugChannel()};
+};
+
+std::string line(const std::string& text) {
+    return "\ninsert :   " + text + "\n";
+}
+
+}  // namespace
+
+TEST_F(InsertTraceTest, MethodFactsTraceHostMethodArrowAndValue) {
+    EXPECT_EQ(access->insertValue(a, m, nullptr, 0, 0, b), 1);
+    EXPECT_EQ(trace.text(), line("a[m->b]"));
+
+    // A repeated fact adds nothing and writes nothing.
+    trace.clear();
+    EXPECT_EQ(access->insertValue(a, m, nullptr, 0, 0, b), 0);
+    EXPECT_EQ(trace.text(), "");
+
+    // Arguments follow the method; every arrow of the trace.
+    const InternalName args[] = {integer(1), object("x")};
+    const struct {
+        int type;
+        const char* arrow;
+    } arrows[] = {{0, "->"},  {1, "->>"}, {2, "???"}, {3, "*->"}, {4, "*->>"},
+                  {5, "???"}, {6, "=>"},  {7, "=>>"}, {8, "???"}};
+    for (const auto& arrow : arrows) {
+        trace.clear();
+        EXPECT_EQ(access->insertValue(b, m, args, 2, arrow.type, integer(5)), 1) << arrow.type;
+        EXPECT_EQ(trace.text(), line(std::string("b[m@(1,x)") + arrow.arrow + "5]"));
+    }
+}
+
+TEST_F(InsertTraceTest, SetMembersTraceInAscendingOrder) {
+    set<InternalName> values;
+    values.insert(integer(3));
+    values.insert(integer(-1));
+    values.insert(b);
+    EXPECT_EQ(access->insertSet(a, m, nullptr, 0, 1, values), 1);
+    EXPECT_EQ(trace.text(), line("a[m->>-1]") + line("a[m->>3]") + line("a[m->>b]"));
+
+    trace.clear();
+    EXPECT_EQ(access->insertSet(a, m, nullptr, 0, 1, values), 0);
+    EXPECT_EQ(trace.text(), "");
+
+    // With traceAll every attempt is traced.
+    StringArgs all{"all"};
+    access->methodCall("debugOn", &all);
+    EXPECT_EQ(access->insertSet(a, m, nullptr, 0, 1, values), 0);
+    EXPECT_EQ(trace.text(), line("a[m->>-1]") + line("a[m->>3]") + line("a[m->>b]"));
+}
+
+TEST_F(InsertTraceTest, PathStepsTraceTheStepSymbol) {
+    InternalName value;
+    EXPECT_EQ(access->insertPath(a, m, nullptr, 0, 0, value), 1);
+    std::string form;
+    access->giveLexicalForm(value, form);
+    EXPECT_EQ(trace.text(), line("a.m" + form));
+
+    trace.clear();
+    InternalName inherited;
+    EXPECT_EQ(access->insertPath(b, m, nullptr, 0, 3, inherited), 1);
+    form.clear();
+    access->giveLexicalForm(inherited, form);
+    EXPECT_EQ(trace.text(), line("b!m" + form));
+
+    // A set-valued step makes no value; with traceAll the attempt shows "???" as its step.
+    StringArgs all{"all"};
+    access->methodCall("debugOn", &all);
+    trace.clear();
+    InternalName none = b;
+    EXPECT_EQ(access->insertPath(a, m, nullptr, 0, 2, none), 0);
+    EXPECT_EQ(trace.text(), line("a???mb"));
+}
+
+TEST_F(InsertTraceTest, ArithmeticPathsComputeAndTraceOnlyAllAttempts) {
+    StringArgs all{"all"};
+    access->methodCall("debugOn", &all);
+    InternalName value;
+    EXPECT_EQ(access->insertPath(integer(7), integer(-2), nullptr, 0, 103, value), 0);
+    EXPECT_EQ(value, integer(-3));
+    EXPECT_EQ(trace.text(), line(std::string("7") + "???" + "-2-3"));
+}
+
+TEST_F(InsertTraceTest, ClassRelationsTraceTheirKind) {
+    const InternalName c = object("c");
+    EXPECT_EQ(access->insertClassRelation(a, c, 1), 1);
+    EXPECT_EQ(access->insertClassRelation(a, c, 2), 1);
+    EXPECT_EQ(access->insertClassRelation(a, c, 3), 1);
+    EXPECT_EQ(trace.text(), line("a:c") + line("a::c") + line("a child c"));
+
+    trace.clear();
+    EXPECT_EQ(access->insertClassRelation(a, c, 1), 0);
+    EXPECT_EQ(trace.text(), "");
+}
+
+TEST_F(InsertTraceTest, ObjectsAndPredicatesTraceTheirSymbol) {
+    InternalName out;
+    EXPECT_EQ(access->insertObject(symbol("fresh", InternalName::Function, 0), nullptr, 0, out), 1);
+    EXPECT_EQ(trace.text(), line("fresh"));
+
+    trace.clear();
+    const InternalName args[] = {a, integer(2)};
+    InternalName term;
+    EXPECT_EQ(access->insertObject(symbol("f", InternalName::Function, 2), args, 2, term), 1);
+    EXPECT_EQ(trace.text(), line("f(a,2)"));
+
+    trace.clear();
+    const FSymbol p = symbol("p", InternalName::Predicate, 2);
+    EXPECT_EQ(access->insertPredicate(p, args, 2), 1);
+    EXPECT_EQ(access->insertPredicate(p, args, 2), 0);
+    EXPECT_EQ(trace.text(), line("p(a,2)"));
+}
+
+TEST_F(InsertTraceTest, NumbersAreTheirOwnObjectsWithFlagZero) {
+    InternalName out = a;
+    EXPECT_EQ(access->insertObject(FSymbol(7, InternalName::Integer, -1), nullptr, 0, out), 0);
+    EXPECT_EQ(out, integer(7));
+    // A number with arguments is no term: nothing is made.
+    out = a;
+    EXPECT_EQ(access->insertObject(FSymbol(7, InternalName::Integer, 0), &b, 1, out), 0);
+    EXPECT_EQ(out, a);
+    EXPECT_EQ(trace.text(), "");
+}
+
+TEST_F(InsertTraceTest, TheEqualityBuiltinEquatesItsTwoArguments) {
+    const FSymbol equals = symbol("=", InternalName::BuiltinPredicate, 2);
+    const InternalName pair[] = {a, b};
+    EXPECT_EQ(access->insertPredicate(equals, pair, 2), 1);
+    EXPECT_EQ(trace.text(), line("=(a,b)"));
+    InternalName representative;
+    EXPECT_TRUE(om->isPendingEquality(a, representative) ||
+                om->isPendingEquality(b, representative));
+
+    // Two different numbers are refused by the object base; one argument equates nothing.
+    const InternalName numbers[] = {integer(1), integer(2)};
+    EXPECT_EQ(access->insertPredicate(equals, numbers, 2), 0);
+    EXPECT_EQ(access->insertPredicate(equals, pair, 1), 0);
+    // Other built-ins insert nothing.
+    EXPECT_EQ(access->insertPredicate(symbol("<", InternalName::BuiltinPredicate, 2), pair, 2), 0);
+}
+
+TEST_F(InsertTraceTest, ArithmeticRefusesWhatItCannotCompute) {
+    const struct {
+        int left, right, type, expected;
+    } sums[] = {{7, -2, 103, -3}, {-7, 2, 104, -3},  {7, -2, 100, 5},
+                {7, -2, 101, 9},  {7, -2, 102, -14}, {2147483647, -1, 100, 2147483646}};
+    for (const auto& sum : sums) {
+        InternalName out;
+        EXPECT_EQ(access->insert(integer(sum.left), integer(sum.right), out, sum.type), 0);
+        EXPECT_EQ(out, integer(sum.expected));
+    }
+
+    InternalName out = a;
+    EXPECT_EQ(access->insert(integer(7), integer(0), out, 103), -1);
+    EXPECT_EQ(out, integer(0));
+    const Error division = centralErrorHandler().getError();
+    EXPECT_EQ(lastError(), "6/111");
+    EXPECT_EQ(division.getName(), "Division by zero");
+    EXPECT_EQ(division.getMessage(),
+              "The second argument of operator / was 0,\ntherefore object insertion is aborted");
+
+    // Non-integers and results beyond 32 bits (INT_MIN div -1 among them) are wrong arguments.
+    const struct {
+        InternalName left, right;
+        int type;
+    } wrong[] = {{a, integer(1), 100},
+                 {integer(1), InternalName(0x40000000, InternalName::Float, 0), 100},
+                 {integer(2147483647), integer(1), 100},
+                 {integer(-2147483647 - 1), integer(-1), 103},
+                 {integer(65536), integer(65536), 102}};
+    for (const auto& operands : wrong) {
+        centralErrorHandler().reset();
+        out = a;
+        EXPECT_EQ(access->insert(operands.left, operands.right, out, operands.type), -1);
+        EXPECT_EQ(out, integer(0));
+        EXPECT_EQ(lastError(), "6/206");
+    }
+    EXPECT_EQ(centralErrorHandler().getError().getMessage(),
+              "got invalid arguments for arithmetic expression while object insertion, \n "
+              "therefore object insertion is aborted");
+}
+
+TEST_F(InsertTraceTest, ArrowsGiveTheirMethodTypes) {
+    const struct {
+        InternalName arrow;
+        int type;
+    } arrows[] = {{builtinObject::Arrow, 0},        {builtinObject::SetArrow, 1},
+                  {builtinObject::AtSetArrow, 2},   {builtinObject::InhArrow, 3},
+                  {builtinObject::InhSetArrow, 4},  {builtinObject::AtInhSetArrow, 5},
+                  {builtinObject::SigArrow, 6},     {builtinObject::SetSigArrow, 7},
+                  {builtinObject::AtSetSigArrow, 8}};
+    for (const auto& arrow : arrows)
+        EXPECT_EQ(access->arrowToMethodType(arrow.arrow), arrow.type) << arrow.type;
+    EXPECT_EQ(access->arrowToMethodType(InternalName::UndefinedObject), 1000);
+    EXPECT_EQ(access->arrowToMethodType(a), 1000);
+}
