@@ -23,7 +23,12 @@ struct ParseResult {
 // A program table with the built-in symbols, and a channel to print rules on.
 class ParserHarness {
   public:
-    ParserHarness() : names(new SymTab), printed(channel) { names->initBuiltinSymbols(); }
+    using ParserMaker = FParser* (*)();
+    explicit ParserHarness(ParserMaker make =
+                               [] { return static_cast<FParser*>(new FLogicParser); })
+        : make(make), names(new SymTab), printed(channel) {
+        names->initBuiltinSymbols();
+    }
     ~ParserHarness() { decRef(names); }
     ParserHarness(const ParserHarness&) = delete;
     ParserHarness& operator=(const ParserHarness&) = delete;
@@ -49,7 +54,7 @@ class ParserHarness {
 
     // Every call until the input is at its end.
     std::vector<ParseResult> parseAll(const std::string& text) {
-        auto* parser = new FLogicParser();
+        FParser* parser = make();
         parser->setInputString(text);
         std::vector<ParseResult> results;
         while (!parser->atEnd() && results.size() < 100) results.push_back(next(*parser));
@@ -76,6 +81,7 @@ class ParserHarness {
     SymTab* table() { return names; }
 
   private:
+    ParserMaker make;
     SymTab* names;
     OutputChannel channel;
     ChannelCapture printed;
