@@ -68,8 +68,6 @@ function(quorin_add_grammars library folder)
             add_flex_bison_dependency(${name} ${gname})
         endforeach()
     endforeach()
-    # The generators' skeletons are not written to our warning level.
-    set_source_files_properties(${generated} PROPERTIES COMPILE_OPTIONS "-Wno-sign-compare;-Wno-unused-function;-Wno-unused-parameter")
     target_sources(${library} PRIVATE ${generated})
     target_include_directories(${library} PUBLIC ${root})
 endfunction()

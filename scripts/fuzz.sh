@@ -15,5 +15,5 @@ cp examples/*.flp "$corpus"/ 2>/dev/null || true
 cp fuzz/regressions/* "$corpus"/ 2>/dev/null || true
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-"$build/flogic_parser_fuzz" -max_total_time="$seconds" -seed="$seed" -timeout=10 \
+"$build/fuzz/flogic_parser_fuzz" -max_total_time="$seconds" -seed="$seed" -timeout=10 \
     -max_len=4096 -dict=fuzz/flogic.dict -artifact_prefix="$build/" "$corpus"

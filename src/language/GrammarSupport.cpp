@@ -123,36 +123,45 @@ FRule* GrammarSupport::rule(FTermList* head, FLiteralList* body) {
     return made;
 }
 
-FTermList* GrammarSupport::head(FTerm* atom) {
-    FTermList* made = ok() ? new FTermList(atom) : nullptr;
-    grammar::release(atom);
+namespace {
+
+// A new head or body list holding the first item, or null.
+template <class List, class Item>
+List* startList(bool ok, Item* first) {
+    List* made = ok ? new List(first) : nullptr;
+    grammar::release(first);
     return made;
+}
+
+// The item appended to a head or body list (which takes its own reference); null, and the list
+// released, once the clause is rejected.
+template <class List, class Item>
+List* appendToList(bool ok, List* list, Item* item) {
+    if (ok && list != nullptr) list->append(item);
+    grammar::release(item);
+    if (!ok) {
+        grammar::release(list);
+        return nullptr;
+    }
+    return list;
+}
+
+}  // namespace
+
+FTermList* GrammarSupport::head(FTerm* atom) {
+    return startList<FTermList>(ok(), atom);
 }
 
 FTermList* GrammarSupport::append(FTermList* head, FTerm* atom) {
-    if (ok() && head != nullptr) head->append(atom);
-    grammar::release(atom);
-    if (!ok()) {
-        grammar::release(head);
-        return nullptr;
-    }
-    return head;
+    return appendToList(ok(), head, atom);
 }
 
 FLiteralList* GrammarSupport::literals(FLiteral* literal) {
-    FLiteralList* made = ok() ? new FLiteralList(literal) : nullptr;
-    grammar::release(literal);
-    return made;
+    return startList<FLiteralList>(ok(), literal);
 }
 
 FLiteralList* GrammarSupport::append(FLiteralList* literals, FLiteral* literal) {
-    if (ok() && literals != nullptr) literals->append(literal);
-    grammar::release(literal);
-    if (!ok()) {
-        grammar::release(literals);
-        return nullptr;
-    }
-    return literals;
+    return appendToList(ok(), literals, literal);
 }
 
 FLiteral* GrammarSupport::literal(FTerm* atom, int negated) {
@@ -287,8 +296,8 @@ Path* GrammarSupport::aggregate(char* op, char* variable, VarList* groups, FLite
     }
     if (ok()) {
         const VarList none;
-        made =
-            new AggExpr(body, parser.variableSymbol(var), name, groups != nullptr ? *groups : none);
+        const FSymbol symbol = parser.variableSymbol(var);  // before the allocation, as above
+        made = new AggExpr(body, symbol, name, groups != nullptr ? *groups : none);
     }
     delete groups;
     grammar::release(body);
@@ -413,7 +422,11 @@ Path* GrammarSupport::functionTerm(FctOrPred* application) {
 
 Path* GrammarSupport::variable(char* name) {
     const std::string text = take(name);
-    return ok() ? new FVar(parser.variableSymbol(text)) : nullptr;
+    if (!ok()) return nullptr;
+    // Before the node's allocation: the first variable of a clause makes the clause's table, and
+    // a pooled object must be constructed right after its own allocation.
+    const FSymbol symbol = parser.variableSymbol(text);
+    return new FVar(symbol);
 }
 
 Path* GrammarSupport::constant(char* text, int kind) {

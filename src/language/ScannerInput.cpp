@@ -29,17 +29,23 @@ void ScannerInput::reportInvalidComment() const {
 
 int ScannerInput::readCharacter(std::istream& in, char* buffer) {
     if (failed) return 0;
-    int character = in.get();
-    if (character == '\r' && in.peek() == '\n') character = in.get();
-    if (in.bad()) {
-        // A read error or a directory opened as a file: the input ends here, and the clause
-        // being read is rejected by the parser.
+    // Straight from the stream's buffer: the scanner asks for every character on its own.
+    std::streambuf* source = in.rdbuf();
+    using traits = std::char_traits<char>;
+    traits::int_type character = traits::eof();
+    try {
+        character = source != nullptr ? source->sbumpc() : traits::eof();
+        if (character == '\r' && source->sgetc() == '\n') character = source->sbumpc();
+    } catch (...) {
+        // The file buffer throws on a read error (a directory opened as a file): the input ends
+        // here, and the clause being read is rejected by the parser.
         failed = true;
+        in.setstate(std::ios::badbit);
         reportScannerError("InputFailed", position() + " : input could not be read");
         return 0;
     }
-    if (character == std::char_traits<char>::eof()) return 0;
-    *buffer = static_cast<char>(character);
+    if (traits::eq_int_type(character, traits::eof())) return 0;
+    *buffer = traits::to_char_type(character);
     return 1;
 }
 

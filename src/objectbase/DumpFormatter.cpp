@@ -9,11 +9,15 @@ void DumpFormatter::newLine() {
     debugChannel() << std::endl;
 }
 
-std::string DumpFormatter::xmlName(const InternalName& name) {
+std::string DumpFormatter::lex(const InternalName& name) {
     std::string lexical;
+    if (om != nullptr) om->giveLexicalForm(name, lexical, 1, 0);
+    return lexical;
+}
+
+std::string DumpFormatter::xmlName(const InternalName& name) {
     // Strings in double quotes, numbers as written: the form the F-Logic text uses.
-    if (om != nullptr) om->giveLexicalForm(name, lexical, 1);
-    return xmlNameOfLexicalForm(name.getType(), lexical);
+    return xmlNameOfLexicalForm(name.getType(), lex(name));
 }
 
 std::string DumpFormatter::xmlNameOfLexicalForm(int kind, const std::string& lexical) {

@@ -71,5 +71,9 @@ class DumpFormatter : public FLSysObject {
     static std::string xmlNameOfLexicalForm(int kind, const std::string& lexical);
 
   protected:
+    // The lexical form of a name with strings quoted and escaped: the form every format starts
+    // from.
+    std::string lex(const InternalName& name);
+
     OM* om;
 };

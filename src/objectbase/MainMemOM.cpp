@@ -33,11 +33,6 @@ MainMemOM::~MainMemOM() {
     decRef(symTab);
 }
 
-FLSysObject* MainMemOM::methodCall(const std::string& name, FLSysArgs* args) {
-    // The object manager's own shell commands are not offered yet; the standard ones are.
-    return FLSysObject::methodCall(name, args);
-}
-
 void MainMemOM::display(OutputChannel& channel) const {
     channel << "This is an ObjectManager. \n";
     channel << "Display the contents with the dump command." << std::endl;
@@ -234,26 +229,18 @@ bool MainMemOM::pathHostOf(const InternalName& object, InternalName& host) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Operations whose full behaviour belongs to the dump, shell, equality-application and
-// type-checking code; until then they do nothing and answer the neutral result.
+// Operations whose full behaviour belongs to the equality-application code; until then they do
+// nothing and answer the neutral result.
 
-int MainMemOM::isaHolds(const InternalName&, const InternalName&, int) {
-    return 0;
-}
-void MainMemOM::typeCheck() {}
 int MainMemOM::applyEqualities() {
     return 0;
 }
 int MainMemOM::applyEquality(InternalName&) {
     return 0;
 }
-void MainMemOM::showValue(const InternalName&, const InternalName&, int, int) {}
 void MainMemOM::mergeParamFrames(const InternalName&, const InternalName&) {}
 void MainMemOM::mergeSetFrames(const InternalName&, const InternalName&) {}
 void MainMemOM::mergeObjFrames(const InternalName&, const InternalName&) {}
-void MainMemOM::dump(int) {}
-void MainMemOM::help() {}
-void MainMemOM::showFrame(const std::string&, int) {}
 
 int MainMemOM::giveLocalFile(const InternalName&, std::string&) {
     return 0;

@@ -212,12 +212,59 @@ class MainMemOM : public OM {
     // The printed form f(a1, ..., an) (or the list form) of an object made for a function term.
     virtual int functionTermForm(const InternalName& object, std::string& out, int quote,
                                  int style);
-    // The printed form host.method@(args) of an object made for a scalar path.
-    virtual int pathForm(const InternalName& object, std::string& out);
+    // The printed form host.method@(args) of an object made for a scalar path; quote as in
+    // giveLexicalForm.
+    virtual int pathForm(const InternalName& object, std::string& out, int quote = 0);
     // Objects without a printed form (flag -2) have no text here.
     virtual int unprintableForm(const InternalName& object, std::string& out);
     // One predicate frame through the dump target.
     virtual void formatPredFrame(const InternalName& predicate, MainMemPredFrame* frame);
+
+    // Dumping and saving (format 0 debug listing, 1 F-Logic, 2 XML); all output goes to
+    // debugChannel. rootName, idKind ("PUBLIC", "SYSTEM" or empty) and idValue head an XML
+    // document.
+    virtual void dumpWith(int format, const std::string& rootName, const std::string& idKind,
+                          const std::string& idValue);
+    // The whole base into a file (replaced); docTypeName names the XML document type.
+    virtual void saveAs(int format, const std::string& fileName, const std::string& docTypeName);
+    // Every object frame (but those of string and numeric), then every predicate frame.
+    virtual void dumpFrames(int format);
+    virtual void dumpDebug();
+    // The pieces, written through the dump target.
+    virtual void formatObjFrame(const InternalName& object, MainMemObjFrame* frame);
+    // One entry of method `method` holding `value`; the dump target decides the channel (the
+    // formatters write on debugChannel).
+    virtual void formatMethodEntry(const InternalName& method, const InternalName& value,
+                                   OutputChannel& channel, int type);
+    // Every member of a set, numbered from 1; the number written.
+    virtual int formatSetMembers(const InternalName& host, const InternalName& method,
+                                 const InternalName& setName);
+    DumpFormatter* getDumpTarget() const { return dumpTarget; }
+
+    // Type checking. A violation is a (value, class) pair, or a separator written around the
+    // checks of each argument combination; `failing` holds the numbers (from 1) of the
+    // combinations whose arguments fit no signature.
+    struct TypeViolation {
+        InternalName value;
+        InternalName cls;
+        bool separator = false;
+    };
+    using Violations = std::vector<TypeViolation>;
+    // 1 when every value of `value` is a member of every class of `signature`.
+    virtual int checkResultTypes(Violations& list, const InternalName& value,
+                                 const InternalName& signature);
+    // 1 when the arguments of every value row fit some signature row and its result fits the
+    // result classes of each row it fits. 0 also for frames of different arity or missing ones.
+    virtual int checkParameterTypes(Violations& list, std::set<int>& failing,
+                                    const InternalName& valueRows,
+                                    const InternalName& signatureRows);
+    // Reports one "Type Violation" for the entry host[method arrow value]. kind: 0 the list,
+    // 1 no signature, 2 host in no declaring class, 3 host below no declaring class.
+    virtual void errormessage(Violations& list, std::set<int>& failing, const InternalName& host,
+                              const InternalName& method, const InternalName& value, int type,
+                              int kind);
+    // "Undefined MethodArg" for a shell command given arguments it does not take.
+    virtual void reportUndefinedMethodArg(const std::string& command);
 
     // Read access for callers and tests that check the indexes.
     const UsageSet* usageOf(const InternalName& name);

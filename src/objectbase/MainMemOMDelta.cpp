@@ -6,7 +6,7 @@
 #include "objectbase/FrameManager.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/NameHandler.h"
-#include "objectbase/DumpFormatter.h"
+#include "objectbase/DumpTargetScope.h"
 
 namespace {
 
@@ -168,37 +168,14 @@ void MainMemOM::clearDelta() {
 
 void MainMemOM::showDelta() {
     if (!deltaOn || deltaInfo == nullptr) return;
+    // One formatter for the whole listing when none is registered.
+    DumpTargetScope scope(*this, 1, false);
     debugChannel() << "Delta predicate frames:" << std::endl;
     forEachDeltaPredicate([this](const InternalName& name) {
         if (MainMemPredFrame* frame = getPredFrame(name)) formatPredFrame(name, frame);
         debugChannel() << std::endl;
         return true;
     });
-}
-
-void MainMemOM::formatPredFrame(const InternalName& predicate, MainMemPredFrame* frame) {
-    // Written through the registered formatter; without one there is nothing to write with.
-    DumpFormatter* target = dumpTarget;
-    if (target == nullptr || frame == nullptr) return;
-
-    std::string text;
-    giveLexicalForm(predicate, text, 1, 0);
-    Iterator* rows = frame->getIterator(nullptr);
-    bool any = false;
-    if (rows != nullptr) {
-        int width = frame->getArity();
-        for (bool more = rows->first(); more; more = rows->next()) {
-            any = true;
-            target->openPredicate(text);
-            for (int col = 1; col <= width; ++col) {
-                if (col > 1) target->predicateSeparator();
-                target->writePredicateArgument(rows->atColumn(col), col);
-            }
-            target->closePredicate();
-        }
-        decRef(rows);
-    }
-    if (!any && predicate.getArity() == 0) target->writeStatement(text);
 }
 
 // ---------------------------------------------------------------------------------------------

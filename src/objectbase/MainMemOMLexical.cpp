@@ -86,7 +86,7 @@ int MainMemOM::lexicalForm(const InternalName& name, std::string& out, int quote
     if (flag == -2) return 1;
     if (flag == -1) {
         std::string path;
-        int result = pathForm(name, path);
+        int result = pathForm(name, path, quote);
         if (style == 1 && path.find_first_of(".!") != std::string::npos)
             out += "(" + path + ")";
         else
@@ -139,7 +139,7 @@ void MainMemOM::appendQuotedString(const std::string& stored, std::string& out) 
     out += '"';
 }
 
-int MainMemOM::pathForm(const InternalName& object, std::string& out) {
+int MainMemOM::pathForm(const InternalName& object, std::string& out, int quote) {
     InternalName host;
     if (!pathHostOf(object, host)) return 0;
     MainMemObjFrame* frame = getObjFrame(host);
@@ -155,9 +155,9 @@ int MainMemOM::pathForm(const InternalName& object, std::string& out) {
             InternalName value = entries->atColumn(2);
             std::string head;
             if (value == object) {
-                giveLexicalForm(host, head);
+                giveLexicalForm(host, head, quote);
                 head += type == 0 ? "." : "!";
-                giveLexicalForm(method, head);
+                giveLexicalForm(method, head, quote);
                 out += head;
                 found = 1;
             } else if (value.getType() == InternalName::ParamFrame) {
@@ -167,13 +167,13 @@ int MainMemOM::pathForm(const InternalName& object, std::string& out) {
                 rows = params->getIterator(rows);
                 for (bool row = rows->first(); row; row = rows->next()) {
                     if (rows->atColumn(width) != object) continue;
-                    giveLexicalForm(host, head);
+                    giveLexicalForm(host, head, quote);
                     head += type == 0 ? "." : "!";
-                    giveLexicalForm(method, head);
+                    giveLexicalForm(method, head, quote);
                     head += "@(";
                     for (int col = 1; col < width; ++col) {
                         if (col > 1) head += ",";
-                        giveLexicalForm(rows->atColumn(col), head);
+                        giveLexicalForm(rows->atColumn(col), head, quote);
                     }
                     head += ")";
                     out += head;

@@ -168,6 +168,8 @@ TEST(FLogicScanner, IllegalCharactersAreReportedAndReturned) {
         {"#x", "ILLEGAL NAME:x EOF"},
         {"\"open", "ILLEGAL NAME:open EOF"},
         {"a\rb", "NAME:a ILLEGAL NAME:b EOF"},
+        {"a\xcc", "NAME:a ILLEGAL EOF"},
+        {"\x01" "b", "ILLEGAL NAME:b EOF"},
     };
     for (const auto& c : cases) {
         ErrorCapture errors;
@@ -244,20 +246,6 @@ TEST_F(ScannerMessages, FailingStreamEndsTheInput) {
     EXPECT_TRUE(scanner.inputFailed());
     EXPECT_EQ(scanner.yylex(), 0);
     EXPECT_EQ(reportText(errors), "InputFailed|., line 1 : input could not be read\n");
-}
-
-TEST(FLogicScanner, LineCountersAreKeptPerScanner) {
-    std::istringstream a("x\ny\n"), b("z\n");
-    FLogicScanner outer(&a), inner(&b);
-    outer.setFileName("outer");
-    inner.setFileName("inner");
-    outer.yylex();
-    outer.yylex();
-    while (inner.yylex() != 0) {
-    }
-    EXPECT_EQ(outer.lineNumber(), 2);
-    EXPECT_EQ(outer.fileName(), "outer");
-    EXPECT_EQ(inner.lineNumber(), 2);
 }
 
 }  // namespace

@@ -1,0 +1,293 @@
+// Writing the object base out: whole dumps, saving to a file, object and predicate frames and
+// single method entries, all through a dump formatter on debugChannel.
+#include <unistd.h>
+
+#include <fstream>
+
+#include "foundation/Error.h"
+#include "foundation/ErrorHandler.h"
+#include "foundation/FLSysOStream.h"
+#include "foundation/OutputChannel.h"
+#include "objectbase/DumpTargetScope.h"
+#include "objectbase/FrameManager.h"
+#include "objectbase/MainMemOM.h"
+#include "objectbase/SymTab.h"
+
+namespace {
+
+// The order in which a frame lists its entries: values, inherited values, signatures, and the
+// "@" types last.
+constexpr int EntryOrder[] = {0, 1, 3, 4, 6, 7, 2, 5, 8};
+
+bool isSignatureType(int type) {
+    return type >= 6 && type <= 8;
+}
+
+Error cantWriteFile(const std::string& fileName) {
+    return Error(5, 20, 2, "Cant Write file", "Can't write to " + fileName, "OMAccess::exportOM",
+                 "");
+}
+
+// The value of the scalar method named `methodText` (no arguments) in a frame.
+bool namedValue(MainMemOM& om, MainMemObjFrame* frame, const char* methodText,
+                InternalName& value) {
+    InternalName method;
+    FSymbol symbol = om.giveSymTab()->GetFSymbol(methodText, InternalName::Function, 0);
+    if (om.giveInternalName(symbol, method) == 0) return false;
+    return frame->lookupMethod(method, 0, 0, value) != 0;
+}
+
+// The external identifier of an XML document type: the "public" value of the document type's
+// string object, else its "system" value. Nothing is made for a name the base does not hold.
+void documentTypeId(MainMemOM& om, const std::string& docType, std::string& idKind,
+                    std::string& idValue) {
+    InternalName doc;
+    FSymbol symbol = om.giveSymTab()->GetFSymbol("\"" + docType + "\"", InternalName::String, 0);
+    if (om.giveInternalName(symbol, doc) == 0) return;
+    MainMemObjFrame* frame = om.getObjFrame(doc);
+    if (frame == nullptr) return;
+    InternalName value;
+    idKind = "PUBLIC";
+    bool found = namedValue(om, frame, "public", value);
+    if (!found) {
+        idKind = "SYSTEM";
+        found = namedValue(om, frame, "system", value);
+    }
+    if (found) om.giveLexicalForm(value, idValue, 1);
+}
+
+// The value part of one entry (or of one argument row): a set between brackets or one value.
+void writeEntryValue(MainMemOM& om, DumpFormatter* target, const InternalName& method,
+                     const std::string& methodText, const std::string& restText,
+                     const InternalName& value, int type) {
+    if (value.getType() != InternalName::SetName) {
+        target->writeMethodValue(methodText, restText, value);
+        return;
+    }
+    const bool signature = isSignatureType(type);
+    target->writeMethodHead(methodText, restText, signature ? "(" : "{");
+    om.formatSetMembers(InternalName::UndefinedObject, method, value);
+    target->writeText(signature ? ")" : "}");
+}
+
+}  // namespace
+
+void MainMemOM::dump(int format) {
+    dumpWith(format, "", "", "");
+}
+
+void MainMemOM::dumpWith(int format, const std::string& rootName, const std::string& idKind,
+                         const std::string& idValue) {
+    if (frameManager->hasFrames() == 0) {
+        debugChannel() << "OM is empty" << std::endl;
+        return;
+    }
+    if (format == 0) {
+        dumpDebug();
+        return;
+    }
+    if (format != 1 && format != 2) return;
+    DumpTargetScope scope(*this, format, true);
+    DumpFormatter* target = scope.target();
+    if (target == nullptr) return;
+    if (format == 2) {
+        target->writeDocumentHead(rootName, idKind, idValue);
+        target->openRoot(rootName);
+    }
+    dumpFrames(format);
+    if (format == 2) target->closeRoot(rootName);
+}
+
+void MainMemOM::saveAs(int format, const std::string& fileName, const std::string& docTypeName) {
+    if (access(fileName.c_str(), F_OK) == 0 && access(fileName.c_str(), W_OK) != 0) {
+        centralErrorHandler().report(cantWriteFile(fileName));
+        return;
+    }
+    if (frameManager->hasFrames() == 0) {
+        debugChannel() << "*** WARNING: OM is empty" << std::endl;
+        return;
+    }
+    // A file that cannot be made (a missing folder, a folder's name) fails here; without this
+    // check the text would be lost while the command answered success.
+    auto* file = new std::ofstream(fileName, std::ios::out | std::ios::trunc);
+    if (!file->is_open()) {
+        delete file;
+        centralErrorHandler().report(cantWriteFile(fileName));
+        return;
+    }
+    auto* stream = new FLSysOStreamImpl<std::ofstream>(file, true);
+    OutputChannel& channel = debugChannel();
+    const bool hadStream = channel.currentStream() != nullptr;
+    channel.setStream(stream);
+
+    std::string idKind;
+    std::string idValue;
+    if (!docTypeName.empty()) documentTypeId(*this, docTypeName, idKind, idValue);
+    dumpWith(format, docTypeName, idKind, idValue);
+
+    file->flush();
+    const bool failed = !file->good();
+    if (hadStream) {
+        channel.resetStream();
+    } else {
+        channel.releaseStreams();
+    }
+    decRef(stream);  // the last reference: closes the file
+    if (failed) centralErrorHandler().report(cantWriteFile(fileName));
+}
+
+void MainMemOM::dumpFrames(int /*format*/) {
+    Iterator* names = objNamesIterator(nullptr);
+    for (bool more = names->first(); more; more = names->next()) {
+        InternalName name = names->atColumn(1);
+        if (name == builtinObject::String || name == builtinObject::Numeric) continue;
+        if (MainMemObjFrame* frame = getObjFrame(name)) formatObjFrame(name, frame);
+    }
+    decRef(names);
+    Iterator* predicates = predNamesIterator(nullptr);
+    for (bool more = predicates->first(); more; more = predicates->next()) {
+        InternalName name = predicates->atColumn(1);
+        formatPredFrame(name, getPredFrame(name));
+        debugChannel() << std::endl;
+    }
+    decRef(predicates);
+}
+
+void MainMemOM::dumpDebug() {
+    OutputChannel& out = debugChannel();
+    auto pass = [&out](Iterator* names, auto frameOf) {
+        for (bool more = names->first(); more; more = names->next()) {
+            InternalName name = names->atColumn(1);
+            out << name << std::endl;
+            if (const Frame* frame = frameOf(name)) frame->print(out);
+            out << std::endl;
+        }
+        decRef(names);
+    };
+    pass(objNamesIterator(nullptr), [this](const InternalName& n) { return getObjFrame(n); });
+    pass(setNamesIterator(nullptr), [this](const InternalName& n) { return getSetFrame(n); });
+    pass(paramNamesIterator(nullptr), [this](const InternalName& n) { return getParamFrame(n); });
+    pass(predNamesIterator(nullptr), [this](const InternalName& n) { return getPredFrame(n); });
+}
+
+void MainMemOM::formatObjFrame(const InternalName& object, MainMemObjFrame* frame) {
+    if (frame == nullptr) return;
+    DumpTargetScope scope(*this, 1, false);
+    DumpFormatter* target = scope.target();
+    if (target == nullptr) return;
+
+    Iterator* members = nullptr;
+    if (MainMemSetFrame* supers = getSetFrame(frame->getSetName2())) {
+        members = supers->getIterator(members);
+        for (bool more = members->first(); more; more = members->next())
+            target->writeSubclass(object, members->atColumn(1));
+    }
+    InternalName cls = builtinObject::Object;
+    if (MainMemSetFrame* classes = getSetFrame(frame->getSetName1())) {
+        members = classes->getIterator(members);
+        for (bool more = members->first(); more; more = members->next()) {
+            cls = members->atColumn(1);
+            target->writeIsa(object, cls);
+        }
+    }
+    if (members != nullptr) decRef(members);
+
+    Iterator* entries = nullptr;
+    bool any = false;
+    for (int type : EntryOrder) {
+        entries = frame->methodIterator(type, entries);
+        for (bool more = entries->first(); more; more = entries->next()) {
+            if (!any) {
+                target->openFrame(object, cls, 1);
+                target->closeFrameHead();
+                any = true;
+            } else {
+                target->methodSeparator();
+            }
+            formatMethodEntry(entries->atColumn(1), entries->atColumn(2), debugChannel(), type);
+        }
+    }
+    if (entries != nullptr) decRef(entries);
+    if (any) target->closeFrame(object, cls);
+    target->newLine();
+}
+
+void MainMemOM::formatMethodEntry(const InternalName& method, const InternalName& value,
+                                  OutputChannel& /*channel*/, int type) {
+    DumpTargetScope scope(*this, 1, false);
+    DumpFormatter* target = scope.target();
+    if (target == nullptr) return;
+
+    std::string methodText = (type == 2 || type == 5 || type == 8) ? "@" : "";
+    giveLexicalForm(method, methodText, 1, 0);
+    if (value.getType() != InternalName::ParamFrame) {
+        writeEntryValue(*this, target, method, methodText, target->arrowText(type), value, type);
+        return;
+    }
+    MainMemParamFrame* frame = getParamFrame(value);
+    if (frame == nullptr) return;
+    const int width = frame->getArity();
+    Iterator* rows = frame->getIterator(nullptr);
+    bool first = true;
+    for (bool more = rows->first(); more; more = rows->next()) {
+        if (!first) target->methodSeparator();
+        first = false;
+        std::string restText = target->argsOpen();
+        for (int col = 1; col < width; ++col)
+            restText += target->argumentText(col, rows->atColumn(col));
+        restText += target->argsClose();
+        restText += target->arrowText(type);
+        writeEntryValue(*this, target, method, methodText, restText, rows->atColumn(width), type);
+    }
+    decRef(rows);
+}
+
+int MainMemOM::formatSetMembers(const InternalName& host, const InternalName& method,
+                                const InternalName& setName) {
+    DumpFormatter* target = dumpTarget;
+    Iterator* members = setIterator(setName, nullptr);
+    if (target == nullptr || members == nullptr) {
+        if (members != nullptr) decRef(members);
+        return 0;
+    }
+    int position = 0;
+    for (bool more = members->first(); more; more = members->next())
+        target->writeSetMember(host, method, members->atColumn(1), ++position);
+    decRef(members);
+    return position;
+}
+
+void MainMemOM::formatPredFrame(const InternalName& predicate, MainMemPredFrame* frame) {
+    if (frame == nullptr) return;
+    DumpTargetScope scope(*this, 1, false);
+    DumpFormatter* target = scope.target();
+    if (target == nullptr) return;
+
+    std::string text;
+    giveLexicalForm(predicate, text, 1, 0);
+    Iterator* rows = frame->getIterator(nullptr);
+    bool any = false;
+    if (rows != nullptr) {
+        const int width = frame->getArity();
+        for (bool more = rows->first(); more; more = rows->next()) {
+            any = true;
+            target->openPredicate(text);
+            for (int col = 1; col <= width; ++col) {
+                if (col > 1) target->predicateSeparator();
+                target->writePredicateArgument(rows->atColumn(col), col);
+            }
+            target->closePredicate();
+        }
+        decRef(rows);
+    }
+    if (!any && predicate.getArity() == 0) target->writeStatement(text);
+}
+
+void MainMemOM::showValue(const InternalName& host, const InternalName& method, int type,
+                          int argCount) {
+    MainMemObjFrame* frame = getObjFrame(host);
+    if (frame == nullptr) return;
+    InternalName value;
+    if (frame->lookupMethod(method, type, argCount, value) == 0) return;
+    formatMethodEntry(method, value, debugChannel(), type);
+}

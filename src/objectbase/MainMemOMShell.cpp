@@ -1,0 +1,181 @@
+// The object manager's shell commands: the command table, the online help and showFrame.
+#include "foundation/ErrorHandler.h"
+#include "foundation/OutputChannel.h"
+#include "foundation/ShellValues.h"
+#include "objectbase/DumpTargetScope.h"
+#include "objectbase/MainMemOM.h"
+#include "objectbase/SymTab.h"
+
+namespace {
+
+// One shell command. A command picks its variant by the number of arguments; a count that no
+// variant takes, or arguments of a wrong class or value, make `run` answer null after
+// reporting "Undefined MethodArg".
+struct Command {
+    const char* name;
+    FLSysObject* (*run)(MainMemOM& om, const char* name, FLSysArgs* args);
+};
+
+FLSysObject* refuse(MainMemOM& om, const char* name) {
+    om.reportUndefinedMethodArg(name);
+    return nullptr;
+}
+
+std::string text(FLSysObject* argument) {
+    return static_cast<FLSysString*>(argument)->value();
+}
+
+// The string arguments of a command taking `count` of them; false after the argument check has
+// reported a wrong class.
+bool stringArgs(MainMemOM& om, FLSysArgs* args, int count, std::string (&out)[3]) {
+    FLSysObject* a[3] = {nullptr, nullptr, nullptr};
+    bool ok = count == 1   ? om.checkArgs1(args, "FLSysString", a[0])
+              : count == 2 ? om.checkArgs2(args, "FLSysString", a[0], "FLSysString", a[1])
+                           : om.checkArgs3(args, "FLSysString", a[0], "FLSysString", a[1],
+                                           "FLSysString", a[2]);
+    if (!ok) return false;
+    for (int i = 0; i < count; ++i) out[i] = text(a[i]);
+    return true;
+}
+
+// A command without arguments that only runs `action` and answers the object manager.
+template <void (MainMemOM::*action)()>
+FLSysObject* withoutArgs(MainMemOM& om, const char* name, FLSysArgs* args) {
+    if (FLSysObject::argumentCount(args) != 0) return refuse(om, name);
+    (om.*action)();
+    return &om;
+}
+
+const Command Commands[] = {
+    {"giveSymTab",
+     [](MainMemOM& om, const char* name, FLSysArgs* args) -> FLSysObject* {
+         if (FLSysObject::argumentCount(args) != 0) return refuse(om, name);
+         return om.giveSymTab();
+     }},
+    {"typeCheck", withoutArgs<&MainMemOM::typeCheck>},
+    {"showFrame",
+     [](MainMemOM& om, const char* name, FLSysArgs* args) -> FLSysObject* {
+         const int count = FLSysObject::argumentCount(args);
+         // Without a list at all, or with more than two arguments, nothing is reported.
+         if (args == nullptr || count > 2) return nullptr;
+         FLSysObject* frameName = nullptr;
+         FLSysObject* arity = nullptr;
+         if (count == 1 && om.checkArgs1(args, "FLSysString", frameName)) {
+             om.showFrame(text(frameName), -1);
+             return &om;
+         }
+         if (count == 2 && om.checkArgs2(args, "FLSysString", frameName, "FLSysInteger", arity)) {
+             om.showFrame(text(frameName), static_cast<FLSysInteger*>(arity)->value());
+             return &om;
+         }
+         return refuse(om, name);
+     }},
+    {"dump",
+     [](MainMemOM& om, const char* name, FLSysArgs* args) -> FLSysObject* {
+         const int count = FLSysObject::argumentCount(args);
+         if (count == 0) {
+             om.dump(1);
+             return &om;
+         }
+         std::string a[3];
+         if (count > 3 || !stringArgs(om, args, count, a)) return refuse(om, name);
+         if (count == 1) {
+             const int format = a[0] == "flogic" ? 1 : a[0] == "xml" ? 2 : a[0] == "debug" ? 0 : -1;
+             if (format < 0) return refuse(om, name);
+             om.dump(format);
+         } else if (count == 2 && a[0] == "flogic") {
+             om.saveAs(1, a[1], "");
+         } else if (count == 3 && a[0] == "xml") {
+             om.saveAs(2, a[1], a[2]);
+         } else {
+             return refuse(om, name);
+         }
+         return &om;
+     }},
+    {"saveAs",
+     [](MainMemOM& om, const char* name, FLSysArgs* args) -> FLSysObject* {
+         std::string a[3];
+         if (FLSysObject::argumentCount(args) != 1 || !stringArgs(om, args, 1, a))
+             return refuse(om, name);
+         om.saveAs(1, a[0], "");
+         return &om;
+     }},
+    {"eqTraceOn", withoutArgs<&MainMemOM::eqTraceOn>},
+    {"eqTraceOff", withoutArgs<&MainMemOM::eqTraceOff>},
+    {"help", withoutArgs<&MainMemOM::help>},
+};
+
+// The object manager's own lines of the online help, after the standard methods.
+const char* const HelpLines[] = {
+    "    - dump",
+    "          display all stored frames ",
+    "    - showFrame@(string)",
+    "          display object frame corresponding to argument",
+    "    - showFrame@(string,int)",
+    "          display predicate frame corresponding to string argument",
+    "          int: arity of predicate ",
+    "    - eqTraceOn",
+    "          display when equality is applied",
+    "    - eqTraceOff",
+    "          disable equality trace",
+    "    - giveSymTab",
+    "          returns symbol table of OM",
+    "    - typeCheck",
+    "          display violation of typing conditions",
+    "    - saveAs@(string)",
+    "          write contents of OM to file specified by string argument",
+};
+
+}  // namespace
+
+FLSysObject* MainMemOM::methodCall(const std::string& name, FLSysArgs* args) {
+    for (const Command& command : Commands)
+        if (name == command.name) return command.run(*this, command.name, args);
+    return FLSysObject::methodCall(name, args);
+}
+
+void MainMemOM::reportUndefinedMethodArg(const std::string& command) {
+    centralErrorHandler().report(Error(
+        5, 19, 2, "Undefined MethodArg",
+        "Invalid Method Argument(s) to method call " + command + " to the OM", "MainMemOM", ""));
+}
+
+void MainMemOM::help() {
+    OutputChannel& out = helpChannel();
+    // One blank more before the title than the other classes' help texts have.
+    out << std::endl
+        << "                     Online help for class OM" << std::endl
+        << std::endl
+        << std::endl
+        << "You can apply the following member functions to an instance of " << std::endl
+        << "class OM via F-Logic shell : " << std::endl
+        << std::endl;
+    writeStandardMethodsHelp(out);
+    for (const char* line : HelpLines) out << line << std::endl;
+    out << std::endl << std::endl;
+}
+
+void MainMemOM::showFrame(const std::string& text, int arity) {
+    OutputChannel& out = debugChannel();
+    InternalName name;
+    if (arity >= 0) {
+        lookupName(text, name, arity);
+        MainMemPredFrame* frame = getPredFrame(name);
+        if (frame == nullptr) {
+            out << "There is no predicate frame corresponding to predicate symbol " << text
+                << " and arity " << arity << std::endl;
+            return;
+        }
+        DumpTargetScope scope(*this, 1, true);
+        formatPredFrame(name, frame);
+        out << std::endl;
+        return;
+    }
+    MainMemObjFrame* frame = lookupName(text, name, -1) != 0 ? getObjFrame(name) : nullptr;
+    if (frame == nullptr) {
+        out << "There is no object frame corresponding to " << text << std::endl;
+        return;
+    }
+    DumpTargetScope scope(*this, 1, true);
+    formatObjFrame(name, frame);
+}

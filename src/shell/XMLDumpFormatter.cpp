@@ -1,0 +1,172 @@
+// The XML texts of the dump-formatter protocol.
+#include "shell/XMLDumpFormatter.h"
+
+#include "foundation/OutputChannel.h"
+#include "objectbase/InternalName.h"
+#include "objectbase/OM.h"
+
+bool XMLDumpFormatter::isA(const std::string& className) const {
+    return className == "XMLDumpFormatter" || DumpFormatter::isA(className);
+}
+
+std::string XMLDumpFormatter::classElement(const InternalName& cls) {
+    std::string element = lex(cls);
+    if (element.empty() && cls == builtinObject::Object) element = "object";
+    return element;
+}
+
+void XMLDumpFormatter::writeDocumentHead(const std::string& docType,
+                                         const std::string& externalIdKind,
+                                         const std::string& externalId) {
+    OutputChannel& out = debugChannel();
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    if (docType.empty()) return;
+    out << "<!DOCTYPE " << docType;
+    if (!externalId.empty()) out << " " << externalIdKind << " " << externalId;
+    out << ">\n";
+}
+
+void XMLDumpFormatter::openRoot(const std::string& name) {
+    if (!name.empty()) debugChannel() << "<" << name << ">\n";
+}
+
+void XMLDumpFormatter::closeRoot(const std::string& name) {
+    if (!name.empty()) debugChannel() << "</" << name << ">\n";
+}
+
+void XMLDumpFormatter::writeSubclass(const InternalName&, const InternalName&) {}
+void XMLDumpFormatter::writeIsa(const InternalName&, const InternalName&) {}
+
+void XMLDumpFormatter::openFrame(const InternalName& object, const InternalName& cls, int withId) {
+    pending.clear();
+    debugChannel() << "<" << classElement(cls);
+    if (withId == 1) debugChannel() << " id='" << xmlName(object) << "'";
+}
+
+void XMLDumpFormatter::closeFrameHead() {
+    debugChannel() << ">\n";
+}
+
+void XMLDumpFormatter::closeFrame(const InternalName&, const InternalName& cls) {
+    if (!pending.empty()) debugChannel() << pending << std::endl;
+    debugChannel() << "</" << classElement(cls) << ">" << std::endl;
+}
+
+void XMLDumpFormatter::methodSeparator() {
+    pending += "\n  ";
+}
+
+std::string XMLDumpFormatter::argsOpen() {
+    return "";
+}
+
+std::string XMLDumpFormatter::attributeText(const InternalName& name, int position,
+                                            const InternalName& value) {
+    std::string text = " ";
+    text += xmlName(name);
+    if (position != 0) text += std::to_string(position);
+    return text.append("='").append(xmlName(value)).append("'");
+}
+
+std::string XMLDumpFormatter::argumentText(int position, const InternalName& argument) {
+    std::string text = " par";
+    return text.append(std::to_string(position)).append("='").append(xmlName(argument)).append("'");
+}
+
+std::string XMLDumpFormatter::argsClose() {
+    return "";
+}
+
+std::string XMLDumpFormatter::arrowText(int) {
+    return "";
+}
+
+void XMLDumpFormatter::writeMethodHead(const std::string& methodText, const std::string&,
+                                       const std::string&) {
+    working = methodText;
+}
+
+void XMLDumpFormatter::writeText(const std::string&) {}
+
+void XMLDumpFormatter::writeMethodValue(const std::string& methodText, const std::string&,
+                                        const InternalName& value) {
+    working = methodText;
+    writeSetMember(InternalName::UndefinedObject, InternalName::UndefinedObject, value, 1);
+}
+
+void XMLDumpFormatter::pendingOpen(const std::string& text) {
+    pending += "<" + text;
+}
+
+void XMLDumpFormatter::pendingAppend(const std::string& text) {
+    pending += text;
+}
+
+std::string XMLDumpFormatter::valueElementText(const InternalName& name,
+                                               const std::string& attributes,
+                                               const InternalName& value) {
+    if (value == InternalName::UndefinedObject) return elementText(name, attributes, "");
+    return elementText(name, attributes, xmlName(value));
+}
+
+std::string XMLDumpFormatter::elementText(const InternalName& name, const std::string& attributes,
+                                          const std::string& content) {
+    const std::string element = xmlName(name);
+    std::string text = "<" + element + attributes;
+    if (!content.empty())
+        text += ">" + content + "</" + element + ">";
+    else
+        text += "/>";
+    return text + "\n";
+}
+
+std::string XMLDumpFormatter::frameEndText(const InternalName& object, const InternalName& name,
+                                           const std::string& attributes,
+                                           const std::string& content, int withId,
+                                           const std::string& prefix) {
+    const std::string element = xmlName(name);
+    std::string text = prefix + "<" + element;
+    if (withId == 1) text.append(" id='").append(xmlName(object)).append("'");
+    if (!attributes.empty()) text += " " + attributes;
+    if (content.empty()) return text + "/>\n";
+    text += ">";
+    if (content.find('<') != std::string::npos)
+        text += "\n" + content + prefix;
+    else
+        text += content;
+    return text + "</" + element + ">\n";
+}
+
+void XMLDumpFormatter::writeSetMember(const InternalName&, const InternalName& method,
+                                      const InternalName& member, int position) {
+    // A value written without its method (writeMethodValue) takes the entry's method text.
+    const std::string element = method != InternalName::UndefinedObject
+                                    ? xmlName(method)
+                                    : xmlNameOfLexicalForm(InternalName::Object, working);
+    if (position > 1) pending += "\n";
+    pending += "<" + element;
+    const int kind = member.getType();
+    if (kind == InternalName::String || kind == InternalName::Integer ||
+        kind == InternalName::Float)
+        pending.append(">").append(xmlName(member)).append("</").append(element).append(">");
+    else
+        pending.append(" ref='").append(xmlName(member)).append("'/>");
+}
+
+void XMLDumpFormatter::writeTail(const std::string&) {}
+
+void XMLDumpFormatter::openPredicate(const std::string& name) {
+    debugChannel() << "<" << name;
+}
+
+void XMLDumpFormatter::predicateSeparator() {}
+
+void XMLDumpFormatter::writePredicateArgument(const InternalName& argument, int position) {
+    debugChannel() << " attr" << position << "='" << xmlName(argument) << "'";
+}
+
+void XMLDumpFormatter::closePredicate() {
+    debugChannel() << "/>" << std::endl;
+}
+
+void XMLDumpFormatter::writeStatement(const std::string&) {}

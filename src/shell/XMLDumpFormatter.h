@@ -1,0 +1,66 @@
+// XMLDumpFormatter: the dump formatter that writes the object base as an XML document.
+#pragma once
+
+#include <string>
+
+#include "objectbase/DumpFormatter.h"
+
+// An object becomes an element named after its class with an id attribute; its values become
+// child elements named after the method, collected while the frame is open and written when it
+// closes; a predicate tuple becomes an empty element with attributes attr1, attr2, ...
+class XMLDumpFormatter : public DumpFormatter {
+  public:
+    explicit XMLDumpFormatter(OM* om) : DumpFormatter(om) {}
+    ~XMLDumpFormatter() override = default;
+
+    bool isA(const std::string& className) const override;
+
+    void writeDocumentHead(const std::string& docType, const std::string& externalIdKind,
+                           const std::string& externalId) override;
+    void openRoot(const std::string& name) override;
+    void closeRoot(const std::string& name) override;
+    void writeSubclass(const InternalName& sub, const InternalName& super) override;
+    void writeIsa(const InternalName& object, const InternalName& cls) override;
+    void openFrame(const InternalName& object, const InternalName& cls, int withId) override;
+    void closeFrameHead() override;
+    void closeFrame(const InternalName& object, const InternalName& cls) override;
+    void methodSeparator() override;
+    std::string argsOpen() override;
+    std::string attributeText(const InternalName& name, int position,
+                              const InternalName& value) override;
+    std::string argumentText(int position, const InternalName& argument) override;
+    std::string argsClose() override;
+    std::string arrowText(int methodType) override;
+    void writeMethodHead(const std::string& methodText, const std::string& restText,
+                         const std::string& bracket) override;
+    void writeText(const std::string& text) override;
+    void writeMethodValue(const std::string& methodText, const std::string& restText,
+                          const InternalName& value) override;
+    void pendingOpen(const std::string& text) override;
+    void pendingAppend(const std::string& text) override;
+    std::string valueElementText(const InternalName& name, const std::string& attributes,
+                                 const InternalName& value) override;
+    std::string elementText(const InternalName& name, const std::string& attributes,
+                            const std::string& content) override;
+    std::string frameEndText(const InternalName& object, const InternalName& name,
+                             const std::string& attributes, const std::string& content, int withId,
+                             const std::string& prefix) override;
+    void writeSetMember(const InternalName& host, const InternalName& method,
+                        const InternalName& member, int position) override;
+    void writeTail(const std::string& text) override;
+    void openPredicate(const std::string& name) override;
+    void predicateSeparator() override;
+    void writePredicateArgument(const InternalName& argument, int position) override;
+    void closePredicate() override;
+    void writeStatement(const std::string& text) override;
+
+  private:
+    // The element name of a class: its lexical form. The built-in class object, which every
+    // object without a class takes, has no symbol bound in plain mode; it is written "object".
+    std::string classElement(const InternalName& cls);
+
+    // The method text of the entry being written, for values that arrive without their method.
+    std::string working;
+    // The child elements of the frame that is open.
+    std::string pending;
+};

@@ -1,0 +1,81 @@
+// The class-membership test: built-in classes, the subclass walk, cycles and strings.
+#include <gtest/gtest.h>
+
+#include "objectbase/ObjectBaseTestSupport.h"
+
+namespace {
+
+using namespace objectbase_test;
+
+class IsaHoldsTest : public ObjectManagerTest {
+  protected:
+    int holds(const InternalName& x, const InternalName& c, int kind = 1) {
+        return om->isaHolds(x, c, kind);
+    }
+};
+
+TEST_F(IsaHoldsTest, BuiltInClasses) {
+    InternalName abc = obj("\"abc\""), three = obj("3"), half = obj("#1.5"), john = obj("john");
+    struct Case {
+        InternalName x;
+        InternalName c;
+        int expected;
+    };
+    const Case cases[] = {
+        {abc, builtinObject::String, 1},    {abc, builtinObject::Literal, 1},
+        {abc, builtinObject::Numeric, 0},   {abc, builtinObject::Object, 0},
+        {three, builtinObject::Numeric, 1}, {three, builtinObject::Literal, 1},
+        {half, builtinObject::Numeric, 1},  {three, builtinObject::String, 0},
+        {three, builtinObject::Object, 0},  {john, builtinObject::Object, 1},
+        {john, builtinObject::Literal, 0},  {john, builtinObject::String, 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(holds(c.x, c.c), c.expected) << lex(c.x) << lex(c.c);
+
+    // Without the Web access layer the symbols name ordinary objects; they mean the same.
+    InternalName string, object;
+    om->getOrCreateName(builtinSymbol::String, string);
+    om->getOrCreateName(builtinSymbol::Object, object);
+    EXPECT_EQ(holds(abc, string), 1);
+    EXPECT_EQ(holds(three, string), 0);
+    EXPECT_EQ(holds(john, object), 1);
+}
+
+TEST_F(IsaHoldsTest, SubclassWalk) {
+    InternalName a = obj("a"), b = obj("b"), c = obj("c"), d = obj("d"), e = obj("e");
+    om->insertIsa(a, b, 1);
+    om->insertIsa(b, c, 2);
+    om->insertIsa(c, d, 2);
+    EXPECT_EQ(holds(a, b), 1);
+    EXPECT_EQ(holds(a, d), 1);  // through two subclass steps
+    EXPECT_EQ(holds(b, d, 2), 1);
+    EXPECT_EQ(holds(a, e), 0);
+    EXPECT_EQ(holds(a, b, 2), 0);  // an instance is no subclass
+    EXPECT_EQ(holds(d, b, 2), 0);
+    // Every name is a subclass of itself, with or without a frame.
+    EXPECT_EQ(holds(e, e, 2), 1);
+    EXPECT_EQ(holds(b, b, 2), 1);
+}
+
+TEST_F(IsaHoldsTest, ACycleEnds) {
+    InternalName a = obj("a"), b = obj("b"), c = obj("c"), z = obj("z");
+    om->insertIsa(b, c, 2);
+    om->insertIsa(c, b, 2);
+    om->insertIsa(a, b, 1);
+    EXPECT_EQ(holds(b, z, 2), 0);
+    EXPECT_EQ(holds(a, z), 0);
+    EXPECT_EQ(holds(a, c), 1);
+}
+
+TEST_F(IsaHoldsTest, StringsAndNumbersBelowSuperclassesOfTheirBuiltInClass) {
+    // "abc" and 7 have no frame of their own.
+    InternalName text = obj("text"), quantity = obj("quantity"), string;
+    om->getOrCreateName(builtinSymbol::String, string);
+    om->insertIsa(string, text, 2);
+    om->insertIsa(builtinObject::Numeric, quantity, 2);
+    EXPECT_EQ(holds(obj("\"abc\""), text), 1);
+    EXPECT_EQ(holds(obj("7"), quantity), 1);
+    EXPECT_EQ(holds(obj("7"), text), 0);
+    EXPECT_EQ(holds(obj("john"), text), 0);
+}
+
+}  // namespace

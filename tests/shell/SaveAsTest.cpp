@@ -1,0 +1,127 @@
+// Saving the object base to a file: the file's text, the debug channel around it, and refusals.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "shell/DumpTestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using dump_test::DumpTest;
+using dump_test::reportedNames;
+
+std::string fileText(const fs::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class SaveAsTest : public DumpTest {
+  protected:
+    void SetUp() override {
+        DumpTest::SetUp();
+        folder = fs::temp_directory_path() / ("quorin-save-" + std::to_string(getpid()));
+        fs::create_directories(folder);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::permissions(folder / "locked", fs::perms::owner_all, ignored);
+        fs::remove_all(folder, ignored);
+        DumpTest::TearDown();
+    }
+    void someFacts() {
+        isa(obj("john"), obj("person"));
+        value(obj("john"), obj("age"), 0, obj("30"));
+    }
+
+    fs::path folder;
+};
+
+TEST_F(SaveAsTest, FileHoldsTheDumpAndTheChannelComesBack) {
+    someFacts();
+    const std::string dumped = debugOf([&] { om->dump(1); });
+    ASSERT_FALSE(dumped.empty());
+
+    ErrorCapture errors;
+    ChannelCapture screen(debugChannel());
+    FLSysOStream* before = debugChannel().currentStream();
+    const std::size_t stacked = debugChannel().stackedStreams();
+    const fs::path file = folder / "base.flp";
+    om->saveAs(1, file.string(), "");
+    EXPECT_EQ(fileText(file), dumped);
+    EXPECT_EQ(screen.text(), "");
+    EXPECT_EQ(debugChannel().currentStream(), before);
+    EXPECT_EQ(debugChannel().stackedStreams(), stacked);
+    EXPECT_EQ(errors.text(), "");
+
+    // A second save replaces the first.
+    om->clear();
+    value(obj("ann"), obj("name"), 0, obj("\"Ann\""));
+    om->saveAs(1, file.string(), "");
+    EXPECT_EQ(fileText(file), "ann [name -> \"Ann\"].\n\n");
+}
+
+TEST_F(SaveAsTest, SavingWithoutAnyStreamOnTheChannelLeavesItWithout) {
+    someFacts();
+    // A channel with no stream at all gets none back, rather than keeping the closed file.
+    ASSERT_EQ(debugChannel().currentStream(), nullptr);
+    om->saveAs(1, (folder / "plain.flp").string(), "");
+    EXPECT_EQ(debugChannel().currentStream(), nullptr);
+    EXPECT_NE(fileText(folder / "plain.flp"), "");
+}
+
+TEST_F(SaveAsTest, AFileThatCannotBeMadeIsReported) {
+    someFacts();
+    for (const fs::path& target : {folder / "missing" / "base.flp", folder}) {
+        ErrorCapture errors;
+        Error::setOutputFilter(2);
+        ChannelCapture screen(debugChannel());
+        om->saveAs(1, target.string(), "");
+        EXPECT_EQ(errors.text(), "\n*** ERROR : Can't write to " + target.string() + "\n\n");
+        EXPECT_EQ(centralErrorHandler().getError().getNumber(), 20);
+        EXPECT_EQ(screen.text(), "");
+    }
+    EXPECT_FALSE(fs::exists(folder / "missing"));
+}
+
+TEST_F(SaveAsTest, AWriteThatFailsIsReported) {
+    // /dev/full opens for writing but refuses every byte.
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    someFacts();
+    ErrorCapture errors;
+    om->saveAs(1, "/dev/full", "");
+    EXPECT_EQ(reportedNames(errors), std::vector<std::string>{"Cant Write file"});
+}
+
+TEST_F(SaveAsTest, AReadOnlyFileIsLeftAlone) {
+    // Mode bits do not stop the superuser from writing.
+    if (geteuid() == 0) GTEST_SKIP() << "running as root";
+    someFacts();
+    const fs::path file = folder / "locked";
+    std::ofstream(file) << "old";
+    fs::permissions(file, fs::perms::owner_read);
+    ErrorCapture errors;
+    om->saveAs(1, file.string(), "");
+    EXPECT_EQ(reportedNames(errors), std::vector<std::string>{"Cant Write file"});
+    EXPECT_EQ(fileText(file), "old");
+}
+
+TEST_F(SaveAsTest, AnEmptyBaseOnlyWarns) {
+    const fs::path file = folder / "kept.flp";
+    std::ofstream(file) << "old";
+    ErrorCapture errors;
+    EXPECT_EQ(debugOf([&] { om->saveAs(1, file.string(), ""); }), "*** WARNING: OM is empty\n");
+    EXPECT_EQ(fileText(file), "old");
+    debugOf([&] { om->saveAs(1, (folder / "new.flp").string(), ""); });
+    EXPECT_FALSE(fs::exists(folder / "new.flp"));
+    EXPECT_EQ(debugOf([&] { om->dump(1); }), "OM is empty\n");
+    EXPECT_EQ(errors.text(), "");
+}
+
+}  // namespace

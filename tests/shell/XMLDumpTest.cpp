@@ -1,0 +1,68 @@
+// The XML form of the object base: a golden document, and the document-type head of saveAs.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "shell/DumpTestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using dump_test::DumpTest;
+
+TEST_F(DumpTest, XMLDumpOfASmallBase) {
+    InternalName john = obj("john"), person = obj("person"), mary = obj("mary");
+    isa(john, person);
+    value(john, obj("name"), 0, str("John"));
+    members(john, obj("kids"), 1, {mary, obj("3")});
+    value(john, obj("salary"), 0, obj("100"), {obj("2020")});
+    value(mary, obj("age"), 0, obj("7"));
+    InternalName row[] = {john, str("x y")};
+    om->addPredicate(pred("p", 2), row, 2);
+
+    // An element per object named after its class (object when it has none), its values
+    // collected as child elements and written when it closes; a tuple as an empty element.
+    EXPECT_EQ(debugOf([&] { om->dump(2); }),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<person id='john'>\n"
+              "<name>John</name>\n"
+              "  <salary>100</salary>\n"
+              "  <kids>3</kids>\n"
+              "<kids ref='mary'/>\n"
+              "</person>\n"
+              "\n"
+              "<object id='mary'>\n"
+              "<age>7</age>\n"
+              "</object>\n"
+              "\n"
+              "<p attr1='john' attr2='x y'/>\n"
+              "\n");
+}
+
+// The first three lines of the XML saved with document type "doc".
+std::string savedHead(MainMemOM* om) {
+    const fs::path file =
+        fs::temp_directory_path() / ("quorin-doctype-" + std::to_string(getpid()) + ".xml");
+    om->saveAs(2, file.string(), "doc");
+    std::ifstream in(file);
+    std::string head, line;
+    for (int i = 0; i < 3 && std::getline(in, line); ++i) head += line + "\n";
+    in.close();
+    fs::remove(file);
+    return head;
+}
+
+TEST_F(DumpTest, DocumentTypeLineTakesPublicThenSystemIdentifier) {
+    const std::string declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    value(obj("john"), obj("age"), 0, obj("3"));
+    EXPECT_EQ(savedHead(om), declaration + "<!DOCTYPE doc>\n<doc>\n");
+    value(str("doc"), obj("system"), 0, str("doc.dtd"));
+    EXPECT_EQ(savedHead(om), declaration + "<!DOCTYPE doc SYSTEM \"doc.dtd\">\n<doc>\n");
+    value(str("doc"), obj("public"), 0, str("-//Q//DTD doc//EN"));
+    EXPECT_EQ(savedHead(om), declaration + "<!DOCTYPE doc PUBLIC \"-//Q//DTD doc//EN\">\n<doc>\n");
+}
+
+}  // namespace
