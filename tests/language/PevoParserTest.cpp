@@ -2,6 +2,9 @@
 // a rejected clause skipped, and its own report of a missing symbol table.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "language/ParserTestSupport.h"
@@ -71,6 +74,27 @@ TEST_F(PevoParserTest, RulesCarryTheirFileAndLine) {
         EXPECT_EQ(rule->getLine(), line);
         decRef(rule);
     }
+}
+
+// The inputs the fuzz target starts from and those on which a parser once failed parse without
+// a fault.
+TEST(PevoParser, FuzzSeedsAndRegressionsReplayWithoutFault) {
+    const auto fuzz = std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "fuzz";
+    ErrorCapture errors;
+    int files = 0;
+    for (const char* folder : {"pevo-seeds", "regressions"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(fuzz / folder)) {
+            if (!entry.is_regular_file() || entry.path().filename() == "README") continue;
+            SCOPED_TRACE(entry.path().filename().string());
+            std::ifstream in(entry.path(), std::ios::binary);
+            std::ostringstream text;
+            text << in.rdbuf();
+            ParserHarness harness([] { return static_cast<FParser*>(new PevoParser); });
+            harness.parseAll(text.str());
+            ++files;
+        }
+    }
+    EXPECT_GE(files, 6);
 }
 
 }  // namespace

@@ -170,6 +170,7 @@ class PevoScannerMessages : public ::testing::Test {
 TEST_F(PevoScannerMessages, IllegalCharacters) {
     EXPECT_EQ(scan("a $ b"), "NAME:a ILLEGAL NAME:b EOF");
     EXPECT_EQ(scan("a\rb"), "NAME:a ILLEGAL NAME:b EOF");
+    EXPECT_EQ(scan("a\xcc"), "NAME:a ILLEGAL EOF");
     std::istringstream in("a\n$");
     PevoScanner scanner(&in);
     scanner.setFileName("f.pevo");
@@ -178,6 +179,7 @@ TEST_F(PevoScannerMessages, IllegalCharacters) {
     EXPECT_EQ(reportText(errors),
               "IllegalCharacter|line 1 : character '$' is not allowed\n"
               "IllegalCharacter|line 1 : character '\r' is not allowed\n"
+              "IllegalCharacter|line 1 : character '\xcc' is not allowed\n"
               "IllegalCharacter|f.pevo, line 2 : character '$' is not allowed\n");
 }
 
