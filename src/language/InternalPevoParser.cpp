@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "foundation/ErrorCatalogue.h"
-#include "foundation/ErrorHandler.h"
 #include "language/PevoScanner.h"
 
 InternalPevoParser::InternalPevoParser(std::istream* in) : scanner(new PevoScanner(in)) {}
@@ -22,39 +21,15 @@ FlexLexer& InternalPevoParser::lexer() const {
 }
 
 FRule* InternalPevoParser::parse(SymTab* table, int* ok) {
-    if (table == nullptr) {
-        centralErrorHandler().report(err3::NoSymTab_2);
-        return nullptr;
-    }
-    startClause(table);
-    endStateClauseEnd = false;
-    FRule* rule = nullptr;
-    int result = Pevoparse(*this, &rule);
-    if (result == 2) reportError("parser stack overflow");
-    endClause();
-    if (result != 0) {
-        if (ok != nullptr) *ok = 0;
-        return nullptr;
-    }
-    if (ok != nullptr) *ok = 1;
-    return rule;
+    return parseClause(table, ok, err3::NoSymTab_2);
+}
+
+int InternalPevoParser::runGrammar(FRule** result) {
+    return Pevoparse(*this, result);
 }
 
 int InternalPevoParser::yylex(PEVOSTYPE* value) {
-    int token = scanner->yylex();
-    while (token == ILLEGAL) {
-        clearOk();
-        token = scanner->yylex();
-    }
-    // At the end of the input the scanner answers clause ends for ever. A call that asks again
-    // after the first one is recovering from an error and would never stop: it gets the end.
-    if (token == CLAUSE_END && scanner->inEndState()) {
-        if (endStateClauseEnd) token = 0;
-        endStateClauseEnd = true;
-    }
-    // An unreadable input has been reported; the clause it cut off is rejected.
-    if (token == 0 && scanner->inputFailed()) clearOk();
-    setAtInputEnd(token == 0);
+    const int token = nextToken(ILLEGAL, CLAUSE_END);
     const char* text = scanner->text();
     switch (token) {
         case ISA:
@@ -73,13 +48,10 @@ int InternalPevoParser::yylex(PEVOSTYPE* value) {
         case FLOAT:
         case COMPARE:
         case ADDOP:
-        case MULOP: {
+        case MULOP:
             // Only these tokens' texts are read by the grammar; the others carry no value.
-            std::size_t length = std::strlen(text);
-            value->text = new char[length + 1];
-            std::memcpy(value->text, text, length + 1);
+            value->text = tokenText();
             break;
-        }
         default:
             value->text = nullptr;
     }

@@ -26,10 +26,9 @@ class InternalPevoParser : public InternalGrammarParser {
   protected:
     ScannerInput& scannerInput() const override;
     FlexLexer& lexer() const override;
+    int runGrammar(FRule** result) override;
 
   private:
     PevoScanner* scanner;
-    // Whether this call has had the clause end of the scanner's end state.
-    bool endStateClauseEnd = false;
     PevoGrammarSupport pevoBuilder{*this};
 };
