@@ -158,6 +158,9 @@ TEST(PevoGrammar, StepsThatDoNotMix) {
         {"?- X/a.m.",
          "null ok=0 | line 1 parse error near '.' : invalid expression after rule head"},
         {"?- X.m -> V.", "null ok=0 | line 1 parse error near '->' : invalid rule body"},
+        // An argument list of F-Logic paths takes no XPath-like one.
+        {"?- p(X.m, Y/a).",
+         "null ok=0 | line 1 parse error near '/' : incomplete flogic path expression"},
         // An axis is an axis only where a step can begin.
         {"?- child::a.",
          "null ok=0 | line 1 parse error near '::' : invalid expression after rule head"},
