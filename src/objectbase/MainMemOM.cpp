@@ -229,18 +229,7 @@ bool MainMemOM::pathHostOf(const InternalName& object, InternalName& host) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Operations whose full behaviour belongs to the equality-application code; until then they do
-// nothing and answer the neutral result.
-
-int MainMemOM::applyEqualities() {
-    return 0;
-}
-int MainMemOM::applyEquality(InternalName&) {
-    return 0;
-}
-void MainMemOM::mergeParamFrames(const InternalName&, const InternalName&) {}
-void MainMemOM::mergeSetFrames(const InternalName&, const InternalName&) {}
-void MainMemOM::mergeObjFrames(const InternalName&, const InternalName&) {}
+// The dump target, and the answers for which the main-memory base has no content.
 
 int MainMemOM::giveLocalFile(const InternalName&, std::string&) {
     return 0;

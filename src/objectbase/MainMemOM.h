@@ -70,6 +70,14 @@ class MainMemOM : public OM {
             sorted.insert(at, name);
             return true;
         }
+        // True when the name was a member.
+        bool erase(const InternalName& name) {
+            if (!tree.empty()) return tree.erase(name) != 0;
+            auto at = std::lower_bound(sorted.begin(), sorted.end(), name);
+            if (at == sorted.end() || *at != name) return false;
+            sorted.erase(at);
+            return true;
+        }
         bool member(const InternalName& name) const {
             if (!tree.empty()) return tree.count(name) != 0;
             return std::binary_search(sorted.begin(), sorted.end(), name);
@@ -266,12 +274,52 @@ class MainMemOM : public OM {
     // "Undefined MethodArg" for a shell command given arguments it does not take.
     virtual void reportUndefinedMethodArg(const std::string& command);
 
+    // Collapses the subclass cycles that x = y closes; the OR of the equalities it made.
+    virtual int propagateEquality(const InternalName& x, const InternalName& y);
+    // The transitive superclasses of x (subclasses of y) into `out`; x itself only on a cycle.
+    virtual void collectSuperclasses(const InternalName& x, set<InternalName>& out);
+    virtual void collectSubclasses(const InternalName& y, set<InternalName>& out);
+    // Replaces `replaced` by `representative` in every table and frame of the object base.
+    virtual void rewriteAll(const InternalName& replaced, const InternalName& representative);
+    // The usage sets of every name stored in `value` (and in the set or parameter frame it names)
+    // name `representative` instead of `replaced` as holder.
+    virtual void rewriteReferences(const InternalName& replaced, const InternalName& representative,
+                                   const InternalName& value);
+
     // Read access for callers and tests that check the indexes.
     const UsageSet* usageOf(const InternalName& name);
     const set<MethodSig>* signaturesOf(const InternalName& method);
     bool isPendingEquality(const InternalName& replaced, InternalName& representative);
     int pendingEqualityCount() { return pendingEqualities.size(); }
     bool pathHostOf(const InternalName& object, InternalName& host);
+    const clib_dictionary<MethodKey, set<InternalName>*>& methodHostTable() const {
+        return methodsTable;
+    }
+    const clib_dictionary<InternalName, set<MethodSig>*>& signatureTable() const {
+        return methodSignatures;
+    }
+    // Calls visit(name, its usage set) for every name of the usage index.
+    template <class Visit>
+    void forEachUsage(Visit visit) const {
+        for (const auto& [name, holders] : usageIndex) visit(name, holders);
+    }
+    // The inverse table of relation kind 1, 2 or 3.
+    const clib_dictionary<InternalName, set<InternalName>*>& relationMembers(int kind) const {
+        return kind == 1   ? classToObjTable
+               : kind == 2 ? superClassToClassTable
+                           : parentToChildTable;
+    }
+    const clib_dictionary<FSymbol, InternalName>& symbolBindings() const { return symbolToName; }
+    const clib_dictionary<InternalName, set<FSymbol>*>& furtherSymbols() const {
+        return nameToSymbols;
+    }
+    const clib_dictionary<InternalName, InternalName>& pathHostTable() const { return pathHosts; }
+    const clib_dictionary<InternalName, InternalName>& appliedEqualityTable() const {
+        return appliedEqualities;
+    }
+    const clib_dictionary<InternalName, InternalName>& equalityHistoryTable() const {
+        return equalityHistory;
+    }
 
   protected:
     ~MainMemOM() override;
@@ -330,6 +378,51 @@ class MainMemOM : public OM {
     // Whether a string still occurs anywhere in the stored facts.
     bool stringInUse(const InternalName& name, const set<InternalName>& predicateStrings);
     void reportInvalidEquality(const char* what, const InternalName& x, const InternalName& y);
+    // equate that also tells which pair it recorded.
+    bool equatePair(const InternalName& a, const InternalName& b, int force, InternalName& replaced,
+                    InternalName& representative);
+    // The first pending pair that is not a self-pair (those are dropped), entered into
+    // equalityHistory; false when none is left.
+    bool nextPendingPair(InternalName& replaced, InternalName& representative);
+    // One method entry of an object frame.
+    struct MethodEntry {
+        int type;
+        int argCount;
+        InternalName method;
+        InternalName value;
+    };
+    // Every entry of an object frame in key order (so by method type); copied out, since
+    // merging and renaming change the frame.
+    static std::vector<MethodEntry> methodEntries(MainMemObjFrame* frame);
+    // Every cell of every row of a parameter frame, row after row; copied out, since merging and
+    // renaming change the frame.
+    static std::vector<InternalName> rowCells(MainMemParamFrame* rows);
+    // Applies one drained pair and removes it from pendingEqualities by its key; always 1.
+    int applyPair(const InternalName& replaced, const InternalName& representative);
+    // Two stored values that became competitors under one key: equated so that `kept` survives
+    // (the recorded pair joins appliedEqualities), or their set or parameter frames merged.
+    void resolveCompetitors(const InternalName& value, const InternalName& kept);
+    // Step helpers of rewriteAll.
+    void rewriteMethodName(const InternalName& replaced, const InternalName& representative);
+    void rewriteUsages(const InternalName& replaced, const InternalName& representative);
+    void rewritePredicates(const InternalName& replaced, const InternalName& representative);
+    void rewriteRelations(int kind, const InternalName& replaced,
+                          const InternalName& representative);
+    void rewriteSymbols(const InternalName& replaced, const InternalName& representative);
+    void rewriteEqualityMaps(const InternalName& replaced, const InternalName& representative);
+    // Renames inside one parameter frame; colliding results are resolved as competitors.
+    void renameInParamFrame(const InternalName& frameName, const InternalName& replaced,
+                            const InternalName& representative);
+    // Every cell of a row stored (or about to be stored) into a predicate frame notes the
+    // predicate as one of its users.
+    void notePredicateUse(const InternalName& predicate, const InternalName* row, int width);
+    // Replaces a member in every set that the rows of a parameter frame name as results.
+    void replaceInResultSets(const InternalName& frameName, const InternalName& replaced,
+                             const InternalName& representative);
+    // The set frame of relation kind 1, 2 or 3 of an object frame, or null.
+    MainMemSetFrame* relationSet(MainMemObjFrame* frame, int kind);
+    // Unregisters a set frame and empties it so its members are freed.
+    void dropSetFrame(const InternalName& setName, MainMemSetFrame* frame);
     // giveLexicalForm without the guard against made objects that contain themselves.
     int lexicalForm(const InternalName& name, std::string& out, int quote, int style);
     // A string's stored text (with its quotes) between double quotes, inner characters escaped.
@@ -345,6 +438,9 @@ class MainMemOM : public OM {
     clib_dictionary<InternalName, set<MethodSig>*> methodSignatures;
     // Looked up on every stored value and never walked in key order: hashed.
     std::unordered_map<InternalName, UsageSet, NameHash> usageIndex;
+    // Name -> the predicates whose frames were given a row holding it (some may have lost it
+    // since), so that renaming a name visits those frames instead of every predicate frame.
+    std::unordered_map<InternalName, UsageSet, NameHash> predicateUses;
     NameSetTable classToObjTable;
     NameSetTable superClassToClassTable;
     NameSetTable parentToChildTable;

@@ -1,8 +1,11 @@
-// Recording equalities between identifiers: choosing the representative, keeping the map flat.
+// Equalities between identifiers: recording them (choosing the representative, keeping the map
+// flat) and draining them between the evaluator's rounds.
 #include <iostream>
+#include <ostream>
 
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
+#include "foundation/OutputChannel.h"
 #include "objectbase/MainMemOM.h"
 
 namespace {
@@ -18,24 +21,30 @@ bool isString(const InternalName& name) {
 }  // namespace
 
 int MainMemOM::equate(const InternalName& a, const InternalName& b, int force) {
-    if (a == b) return 0;
-    if (a.getType() == InternalName::Function || b.getType() == InternalName::Function) return 0;
+    InternalName replaced;
+    InternalName representative;
+    return equatePair(a, b, force, replaced, representative) ? 1 : 0;
+}
+
+bool MainMemOM::equatePair(const InternalName& a, const InternalName& b, int force,
+                           InternalName& replaced, InternalName& representative) {
+    if (a == b) return false;
+    if (a.getType() == InternalName::Function || b.getType() == InternalName::Function)
+        return false;
     if (isNumber(a) && isNumber(b) && a.getType() == b.getType()) {
         reportInvalidEquality("Number ", a, b);
-        return 0;
+        return false;
     }
     if (isString(a) && isString(b)) {
         reportInvalidEquality("String ", a, b);
-        return 0;
+        return false;
     }
-    InternalName replaced;
-    InternalName representative;
-    if (!recordEquality(a, b, force, replaced, representative)) return 0;
+    if (!recordEquality(a, b, force, replaced, representative)) return false;
     // Keep the map flat: whatever pointed at the replaced name now points at its representative.
     for (auto it = pendingEqualities.first_item(); it != nullptr;
          it = pendingEqualities.next_item(it))
         if (pendingEqualities.inf(it) == replaced) pendingEqualities.change_inf(it, representative);
-    return 1;
+    return true;
 }
 
 bool MainMemOM::recordEquality(const InternalName& first, const InternalName& second, int force,
@@ -51,9 +60,9 @@ bool MainMemOM::recordEquality(const InternalName& first, const InternalName& se
     bool keepA;
     int flagA = a.getArity();
     int flagB = b.getArity();
-    if (force != 0) {
-        keepA = false;
-    } else if (isNumber(b)) {
+    // Numbers and strings are never replaced, so they decide before force does: a forced
+    // equality of a stored value with a number keeps the number instead of being refused.
+    if (isNumber(b)) {
         keepA = false;
     } else if (isNumber(a)) {
         keepA = true;
@@ -61,6 +70,8 @@ bool MainMemOM::recordEquality(const InternalName& first, const InternalName& se
         keepA = false;
     } else if (isString(a)) {
         keepA = true;
+    } else if (force != 0) {
+        keepA = false;
     } else if (flagA == 0 && flagB != 0) {
         keepA = true;
     } else if (flagB == 0 && flagA != 0) {
@@ -129,6 +140,127 @@ void MainMemOM::reportInvalidEquality(const char* what, const InternalName& x,
     message += ". This would lead to an inconsistent OM. \n";
     message += "Equality is not applied.";
     centralErrorHandler().report(Error(5, 10, 2, "Invalid Equality", message, "MainMemOM", ""));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Applying
+
+int MainMemOM::applyEqualities() {
+    if (isOkFlag == 0) {
+        pendingEqualities.clear();
+        return 0;
+    }
+    int result = 0;
+    InternalName old;
+    InternalName rep;
+    while (nextPendingPair(old, rep)) result |= applyPair(old, rep);
+    return result;
+}
+
+int MainMemOM::applyEquality(InternalName& representative) {
+    InternalName old;
+    InternalName rep;
+    if (!nextPendingPair(old, rep)) return 0;
+    representative = rep;
+    return applyPair(old, rep);
+}
+
+bool MainMemOM::nextPendingPair(InternalName& old, InternalName& rep) {
+    for (auto it = pendingEqualities.first_item(); it != nullptr;
+         it = pendingEqualities.first_item()) {
+        old = pendingEqualities.key(it);
+        rep = pendingEqualities.inf(it);
+        equalityHistory.insert(old, rep);
+        if (old != rep) return true;
+        // Nothing to merge; left pending it would stop every later drain here.
+        pendingEqualities.del_item(it);
+    }
+    return false;
+}
+
+int MainMemOM::applyPair(const InternalName& old, const InternalName& rep) {
+    if (eqTrace != 0) {
+        std::string line = "%%% EQUATING: ";
+        giveLexicalForm(old, line, 0, 0);
+        line += " = ";
+        giveLexicalForm(rep, line, 0, 0);
+        line += "  (" + old.ToString() + " = " + rep.ToString() + ")";
+        debugChannel() << line << std::endl;
+    }
+    // Two statements: the order of the cycles' equalities decides their representatives.
+    int result = propagateEquality(old, rep) | 1;
+    result |= propagateEquality(rep, old);
+    mergeObjFrames(old, rep);
+    rewriteAll(old, rep);
+    appliedEqualities.insert(old, rep);
+    // By key: pairs recorded meanwhile may sort before this one.
+    pendingEqualities.del(old);
+    return result;
+}
+
+int MainMemOM::propagateEquality(const InternalName& x, const InternalName& y) {
+    set<InternalName> above;
+    set<InternalName> below;
+    collectSuperclasses(x, above);
+    collectSubclasses(y, below);
+    int result = 0;
+    for (auto it = below.first_item(); it != nullptr; it = below.next_item(it))
+        if (above.member(below.key(it))) result |= equate(x, below.key(it), 0);
+    return result;
+}
+
+namespace {
+
+// The transitive closure from `start` along `direct`, which adds the direct neighbours of a name
+// to a set; a name reached twice is walked once.
+template <class Direct>
+void closure(const InternalName& start, set<InternalName>& out, Direct direct) {
+    set<InternalName> work;
+    direct(start, work);
+    while (!work.empty()) {
+        InternalName next = work.choose();
+        work.del(next);
+        if (out.member(next)) continue;
+        out.insert(next);
+        set<InternalName> neighbours;
+        direct(next, neighbours);
+        for (auto it = neighbours.first_item(); it != nullptr; it = neighbours.next_item(it))
+            if (!out.member(neighbours.key(it))) work.insert(neighbours.key(it));
+    }
+}
+
+}  // namespace
+
+void MainMemOM::collectSuperclasses(const InternalName& x, set<InternalName>& out) {
+    closure(x, out, [this](const InternalName& name, set<InternalName>& into) {
+        MainMemSetFrame* supers = relationSet(getObjFrame(name), 2);
+        if (supers == nullptr) return;
+        Iterator* members = supers->getIterator(nullptr);
+        for (bool more = members->first(); more; more = members->next())
+            into.insert(members->atColumn(1));
+        decRef(members);
+    });
+}
+
+void MainMemOM::collectSubclasses(const InternalName& y, set<InternalName>& out) {
+    closure(y, out, [this](const InternalName& name, set<InternalName>& into) {
+        auto it = superClassToClassTable.lookup(name);
+        if (it != nullptr) into += *superClassToClassTable.inf(it);
+    });
+}
+
+MainMemSetFrame* MainMemOM::relationSet(MainMemObjFrame* frame, int kind) {
+    if (frame == nullptr) return nullptr;
+    switch (kind) {
+        case 1:
+            return getSetFrame(frame->getSetName1());
+        case 2:
+            return getSetFrame(frame->getSetName2());
+        case 3:
+            return getSetFrame(frame->getSetName3());
+        default:
+            return nullptr;
+    }
 }
 
 void MainMemOM::showEquiv() {

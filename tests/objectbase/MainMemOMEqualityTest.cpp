@@ -45,6 +45,10 @@ TEST_F(MainMemOMEqualityTest, NumbersAndStringsAreNeverReplaced) {
     InternalName o = obj("o"), seven = obj("7");
     EXPECT_EQ(om->equate(o, seven, 0), 1);
     EXPECT_EQ(rep(o), seven);
+    // Force decides only between names that are neither: a forced equality keeps the number.
+    InternalName p = obj("p");
+    EXPECT_EQ(om->equate(seven, p, 1), 1);
+    EXPECT_EQ(rep(p), seven);
 }
 
 TEST_F(MainMemOMEqualityTest, PendingMapStaysFlat) {
