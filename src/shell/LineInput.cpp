@@ -1,0 +1,150 @@
+// Chooses the reader for each line and connects the line editor to the terminal.
+#include "shell/LineInput.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+
+#include "platform/RawTerminal.h"
+#include "shell/EditorSettings.h"
+#include "shell/FileNameCompletion.h"
+#include "shell/KeyDecoder.h"
+#include "shell/LineEditor.h"
+
+namespace quorin::lineio {
+
+namespace {
+
+// The one editor of the process, with what it keeps from line to line.
+struct Reader {
+    LineHistory history;
+    LineEditor editor{history};
+    std::unique_ptr<Completion> completion;
+    bool viModeDecided = false;
+    bool environmentRead = false;
+    bool (*farewellPending)() = nullptr;
+};
+
+Reader& reader() {
+    static Reader theReader;
+    return theReader;
+}
+
+bool farewell() {
+    bool (*pending)() = reader().farewellPending;
+    return pending != nullptr && pending();
+}
+
+// Bytes from the raw terminal. A read cut by a signal is tried again with the line kept, unless
+// the signal ends the program; after a stop the line is drawn again.
+class TerminalBytes : public ByteSource {
+  public:
+    explicit TerminalBytes(RawTerminal& terminal) : terminal_(terminal) {}
+
+    int nextByte() override {
+        for (;;) {
+            unsigned char byte = 0;
+            switch (terminal_.readByte(byte)) {
+                case RawTerminal::Read::Byte:
+                    return byte;
+                case RawTerminal::Read::End:
+                    return KeySource::EndOfInput;
+                case RawTerminal::Read::Interrupted:
+                    if (farewell()) return KeySource::EndOfInput;
+                    if (RawTerminal::takeResumed()) return KeySource::Redraw;
+                    break;
+            }
+        }
+    }
+    bool byteWaiting(int milliseconds) override { return terminal_.byteWaiting(milliseconds); }
+
+  private:
+    RawTerminal& terminal_;
+};
+
+class TerminalScreen : public ScreenSink {
+  public:
+    explicit TerminalScreen(RawTerminal& terminal) : terminal_(terminal) {}
+    void write(const char* bytes, int count) override { terminal_.write(bytes, count); }
+
+  private:
+    RawTerminal& terminal_;
+};
+
+bool readPlainLine(const std::string& prompt, std::string& line) {
+    if (isatty(0)) std::cout << prompt << std::flush;
+    for (;;) {
+        if (std::getline(std::cin, line)) return true;
+        bool cut = std::ferror(stdin) && errno == EINTR;
+        if (!cut || farewell()) return false;
+        std::clearerr(stdin);
+        std::cin.clear();
+    }
+}
+
+bool editLine(Reader& r, RawTerminal& terminal, const std::string& prompt, std::string& line) {
+    LineEditorSettings& settings = r.editor.settings();
+    if (!r.viModeDecided) {
+        r.viModeDecided = true;
+        settings.viMode =
+            EditorSettings::viMode(std::getenv("EDITOR"), FileNameCompletion::homeFolder());
+    }
+    // Read at the first edited line even when lines were added to the history before: the
+    // history file is always loaded first, so they would otherwise never count.
+    if (!r.environmentRead) {
+        r.environmentRead = true;
+        EditorSettings::applyEnvironment(std::getenv("COLUMNS"), std::getenv("ROWS"), settings);
+    }
+    int columns = 0;
+    int rows = 0;
+    bool read = terminal.windowSize(columns, rows);
+    EditorSettings::applyWindow(read, columns, rows, settings);
+    settings.completion = r.completion.get();
+
+    TerminalBytes bytes(terminal);
+    KeyDecoder keys(bytes);
+    TerminalScreen screen(terminal);
+    LineEditor::Result result = r.editor.readLine(prompt, keys, screen, line);
+    terminal.leave();
+    return result == LineEditor::Result::Line;
+}
+
+}  // namespace
+
+bool getline(const std::string& prompt, std::string& line) {
+    Reader& r = reader();
+    RawTerminal terminal(0, 1);
+    if (!terminal.interactive() || !terminal.enter()) return readPlainLine(prompt, line);
+    return editLine(r, terminal, prompt, line);
+}
+
+void history_add(const std::string& line) {
+    reader().history.add(line);
+}
+
+void history_load(const std::string& path) {
+    reader().history.load(path);
+}
+
+void set_completion_hook(CompletionHook hook) {
+    Reader& r = reader();
+    if (hook) {
+        r.completion = std::make_unique<HookCompletion>(std::move(hook));
+    } else {
+        r.completion = std::make_unique<FileNameCompletion>();
+    }
+}
+
+void set_farewell_check(bool (*pending)()) {
+    reader().farewellPending = pending;
+}
+
+LineHistory& history() {
+    return reader().history;
+}
+
+}  // namespace quorin::lineio
