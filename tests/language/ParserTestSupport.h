@@ -1,7 +1,11 @@
 // Parses texts for the parser tests: every clause of a text as printed rule text, or "null" and
-// the ok flag, with the errors reported meanwhile.
+// the ok flag, with the errors reported meanwhile; and the checks that hold alike for the
+// parsers and scanners of both dialects.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -86,5 +90,36 @@ class ParserHarness {
     OutputChannel channel;
     ChannelCapture printed;
 };
+
+// A clause nested deeper than the parser's stack may grow is reported and rejected; the rest of
+// it is skipped as a syntax error and the next clause parses.
+inline void expectDeepNestingRejected(ParserHarness& harness) {
+    std::string text =
+        "?- X = " + std::string(10001, '(') + "1" + std::string(10001, ')') + ".\np(a).";
+    ErrorCapture errors;
+    Error::setOutputFilter(2);
+    auto results = harness.parseAll(text);
+    ASSERT_GE(results.size(), 2u);
+    EXPECT_EQ(results[0].text, "null");
+    EXPECT_EQ(results[0].ok, 0);
+    EXPECT_EQ(reportText(errors).substr(0, 52),
+              "line 1 parse error near '(' : parser stack overflow\n");
+    EXPECT_EQ(results.back().text, "p(a).");
+}
+
+// A scanner over a directory opened as a file: the input ends at once, reported once.
+template <class Scanner>
+void expectFailingStreamEndsTheInput() {
+    ErrorCapture errors;
+    Error::setOutputFilter(3);
+    std::ifstream in(".");  // a directory: opens, but cannot be read
+    ASSERT_TRUE(in.is_open());
+    Scanner scanner(&in);
+    scanner.setFileName(".");
+    EXPECT_EQ(scanner.yylex(), 0);
+    EXPECT_TRUE(scanner.inputFailed());
+    EXPECT_EQ(scanner.yylex(), 0);
+    EXPECT_EQ(reportText(errors), "InputFailed|., line 1 : input could not be read\n");
+}
 
 }  // namespace language_test

@@ -2,11 +2,11 @@
 // comment kinds with their line counts, and the shared input's reports and line-end handling.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
 
+#include "language/ParserTestSupport.h"
 #include "language/PevoGrammar.h"
 #include "language/PevoScanner.h"
 #include "language/ReportText.h"
@@ -193,14 +193,8 @@ TEST_F(PevoScannerMessages, UnterminatedComment) {
     EXPECT_EQ(reportText(errors), "InvalidComment|g, line 2 : EOF appeared in comment\n");
 }
 
-TEST_F(PevoScannerMessages, FailingStreamEndsTheInput) {
-    std::ifstream in(".");  // a directory: opens, but cannot be read
-    ASSERT_TRUE(in.is_open());
-    PevoScanner scanner(&in);
-    EXPECT_EQ(scanner.yylex(), 0);
-    EXPECT_TRUE(scanner.inputFailed());
-    EXPECT_EQ(scanner.yylex(), 0);
-    EXPECT_EQ(reportText(errors), "InputFailed|line 1 : input could not be read\n");
+TEST(PevoScanner, FailingStreamEndsTheInput) {
+    language_test::expectFailingStreamEndsTheInput<PevoScanner>();
 }
 
 }  // namespace
