@@ -465,7 +465,7 @@ id_term
     : name                     { $$ = BUILD.constant($1, InternalName::Function); }
     | application              { $$ = BUILD.functionTerm($1); }
     | variable                 { $$ = $1; }
-    | STRING                   { $$ = XPATH.string($1); }
+    | STRING                   { $$ = XPATH.stringConstant($1); }
     | INTEGER                  { $$ = BUILD.constant($1, InternalName::Integer); }
     | FLOAT                    { $$ = BUILD.constant($1, InternalName::Float); }
     | LBRACKET list_rest       { $$ = $2; }
@@ -487,13 +487,13 @@ result_term
     : LPAREN step_name RPAREN  { $$ = $2; }
     | name                     { $$ = BUILD.constant($1, InternalName::Function); }
     | variable                 { $$ = $1; }
-    | STRING                   { $$ = XPATH.string($1); }
+    | STRING                   { $$ = XPATH.stringConstant($1); }
     | INTEGER                  { $$ = BUILD.constant($1, InternalName::Integer); }
     | FLOAT                    { $$ = BUILD.constant($1, InternalName::Float); }
     ;
 
 constant
-    : STRING                   { $$ = XPATH.string($1); }
+    : STRING                   { $$ = XPATH.stringConstant($1); }
     | INTEGER                  { $$ = BUILD.constant($1, InternalName::Integer); }
     | FLOAT                    { $$ = BUILD.constant($1, InternalName::Float); }
     ;

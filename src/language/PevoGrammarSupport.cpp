@@ -66,7 +66,7 @@ Path* PevoGrammarSupport::callName(char* name) {
     return parser.support().constant(copyText(take(name) + "()"), InternalName::Function);
 }
 
-Path* PevoGrammarSupport::string(char* text) {
+Path* PevoGrammarSupport::stringConstant(char* text) {
     return parser.support().constant(copyText(grammar::unescapeString(take(text))),
                                      InternalName::String);
 }

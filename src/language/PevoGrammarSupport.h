@@ -23,7 +23,7 @@ class PevoGrammarSupport {
     // The function term "name()".
     Path* callName(char* name);
     // A string constant, unescaped.
-    Path* string(char* text);
+    Path* stringConstant(char* text);
 
     // The first step of a path that starts at the built-in object root (start kind 0) or, inside
     // a filter, at the filtered object self (start kind 1).
