@@ -1,0 +1,80 @@
+// The parser objects: inputs opened and closed, clauses handed out one at a time.
+#include "language/FParser.h"
+
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "foundation/Error.h"
+#include "foundation/ErrorHandler.h"
+#include "language/InternalFLogicParser.h"
+
+FParser::~FParser() {
+    close();
+}
+
+bool FParser::isA(const std::string& className) const {
+    return className == "FParser" || FLSysObject::isA(className);
+}
+
+FRule* FParser::parse(SymTab* symTab, int* ok) {
+    if (internalParser == nullptr) return nullptr;
+    return internalParser->parse(symTab, ok);
+}
+
+int FParser::open(std::string name) {
+    releaseInput();
+    std::istream* stream = nullptr;
+    if (name == "stdin") {
+        stream = &std::cin;
+    } else {
+        stream = new std::ifstream(name, std::ios::in);
+    }
+    if (!stream->fail()) {
+        input = stream;
+        delete internalParser;
+        internalParser = createInternalParser(input);
+        internalParser->reset(name);
+        return 1;
+    }
+    centralErrorHandler().report(Error(3, 1, 2, "ParseError", name + ": No such file or directory",
+                                       "PevoParser::open()", ""));
+    if (stream != &std::cin) delete stream;
+    // No input is left open: the old parser read the stream released above.
+    delete internalParser;
+    internalParser = nullptr;
+    return 0;
+}
+
+int FParser::setInputString(std::string text) {
+    releaseInput();
+    input = new std::istringstream(std::move(text));
+    delete internalParser;
+    internalParser = createInternalParser(input);
+    internalParser->reset("");
+    return 1;
+}
+
+void FParser::close() {
+    releaseInput();
+    delete internalParser;
+    internalParser = nullptr;
+}
+
+bool FParser::atEnd() {
+    if (input == nullptr) return true;
+    return input->peek() == std::char_traits<char>::eof();
+}
+
+void FParser::releaseInput() {
+    if (input == &std::cin) {
+        std::cin.clear();
+    } else {
+        delete input;
+    }
+    input = nullptr;
+}
+
+InternalFParser* FLogicParser::createInternalParser(std::istream* in) {
+    return new InternalFLogicParser(in);
+}

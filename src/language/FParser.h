@@ -1,0 +1,49 @@
+// FParser: the shell's parser object, which opens an input (a file, standard input or a text)
+// and hands out its clauses one at a time; FLogicParser is its F-Logic variant.
+#pragma once
+
+#include <istream>
+#include <string>
+
+#include "foundation/FLSysObject.h"
+
+class FRule;
+class InternalFParser;
+class SymTab;
+
+class FParser : public FLSysObject {
+  public:
+    FParser() = default;
+    ~FParser() override;
+    FParser(const FParser&) = delete;
+    FParser& operator=(const FParser&) = delete;
+
+    bool isA(const std::string& className) const override;
+
+    // The next clause: (rule, 1), (null, 1) at the end, (null, 0) for a rejected clause. Without
+    // an open input: null, *ok untouched. The caller receives the rule's reference.
+    virtual FRule* parse(SymTab* symTab, int* ok);
+    // Opens the file (or standard input for "stdin"); 1 on success, 0 after reporting.
+    virtual int open(std::string name);
+    // The text becomes the input; 1.
+    virtual int setInputString(std::string text);
+    // Closes the input; standard input is only cleared of its error state.
+    virtual void close();
+    // True when no input is open or nothing is left of it.
+    virtual bool atEnd();
+    // A new internal parser over the stream.
+    virtual InternalFParser* createInternalParser(std::istream* in) = 0;
+
+  private:
+    // Drops the input stream (never standard input itself).
+    void releaseInput();
+
+    InternalFParser* internalParser = nullptr;
+    std::istream* input = nullptr;
+};
+
+class FLogicParser : public FParser {
+  public:
+    FLogicParser() = default;
+    InternalFParser* createInternalParser(std::istream* in) override;
+};

@@ -1,0 +1,438 @@
+// The grammar's builders and checks: nodes made from the parts of a production, references
+// released, built-in predicates classified and aggregate operators checked.
+#include "language/GrammarSupport.h"
+
+#include <array>
+#include <string_view>
+
+#include "language/AggExpr.h"
+#include "language/ArithmeticExpr.h"
+#include "language/FLiteral.h"
+#include "language/FLiteralList.h"
+#include "language/FMolecule.h"
+#include "language/FRule.h"
+#include "language/FTermList.h"
+#include "language/FVar.h"
+#include "language/FunctionTerm.h"
+#include "language/InternalGrammarParser.h"
+#include "language/MethResult.h"
+#include "language/PTerm.h"
+#include "language/ParseTimeObjects.h"
+#include "language/Reference.h"
+#include "objectbase/SymTab.h"
+
+namespace {
+
+// The text of a token, whose heap copy is freed.
+std::string take(char* text) {
+    std::string value = text != nullptr ? text : "";
+    delete[] text;
+    return value;
+}
+
+// Drops the grammar's references to the elements of a list that a node has taken over.
+void dropElements(const TermList* list) {
+    if (list == nullptr) return;
+    for (FTerm* term : *list) grammar::release(term);
+}
+
+// The built-in predicates whose arity the grammar checks. match and pmatch take their format and
+// result lists, perl its two argument lists, as the last two arguments.
+struct Builtin {
+    std::string_view name;
+    int arity;
+    int otherArity;  // a second accepted arity, or -1
+};
+constexpr std::array builtins = {
+    Builtin{"integer", 1, -1},        Builtin{"string", 1, -1},
+    Builtin{"float", 1, -1},          Builtin{"substr", 2, -1},
+    Builtin{"string2integer", 2, -1}, Builtin{"string2float", 2, -1},
+    Builtin{"string2object", 2, -1},  Builtin{"strlen", 2, -1},
+    Builtin{"sgmlprint", 2, -1},      Builtin{"equiv", 2, -1},
+    Builtin{"strcat", 3, -1},         Builtin{"describe", 4, 5},
+    Builtin{"match", 4, -1},          Builtin{"pmatch", 4, -1},
+    Builtin{"perl", 3, -1},
+};
+
+const Builtin* findBuiltin(const std::string& name) {
+    for (const Builtin& builtin : builtins) {
+        if (builtin.name == name) return &builtin;
+    }
+    return nullptr;
+}
+
+bool isAggregateOperator(const std::string& name) {
+    return name == "count" || name == "min" || name == "max" || name == "avg" || name == "sum";
+}
+
+}  // namespace
+
+namespace grammar {
+
+void release(ManagedObject* node) {
+    if (node != nullptr) decRef(node);
+}
+
+Path* parenthesized(Path* term) {
+    if (term != nullptr) term->setParenthesized();
+    return term;
+}
+
+}  // namespace grammar
+
+bool GrammarSupport::ok() const {
+    return parser.clauseOk();
+}
+
+bool GrammarSupport::finishClause(FRule* rule, FRule** result) {
+    if (!ok()) {
+        grammar::release(rule);
+        *result = nullptr;
+        return false;
+    }
+    *result = rule;
+    return true;
+}
+
+FRule* GrammarSupport::rule(FTermList* head, FLiteralList* body) {
+    // The clause's variable table goes to the rule, or away with a rejected clause.
+    SymTab* names = parser.takeClauseSymTab();
+    FRule* made = nullptr;
+    if (ok()) made = new FRule(head, body, names, parser.fileName(), parser.lineNumber(), 0);
+    grammar::release(names);
+    grammar::release(head);
+    grammar::release(body);
+    return made;
+}
+
+namespace {
+
+// A new head or body list holding the first item, or null.
+template <class List, class Item>
+List* startList(bool ok, Item* first) {
+    List* made = ok ? new List(first) : nullptr;
+    grammar::release(first);
+    return made;
+}
+
+// The item appended to a head or body list (which takes its own reference); null, and the list
+// released, once the clause is rejected.
+template <class List, class Item>
+List* appendToList(bool ok, List* list, Item* item) {
+    if (ok && list != nullptr) list->append(item);
+    grammar::release(item);
+    if (!ok) {
+        grammar::release(list);
+        return nullptr;
+    }
+    return list;
+}
+
+}  // namespace
+
+FTermList* GrammarSupport::head(FTerm* atom) {
+    return startList<FTermList>(ok(), atom);
+}
+
+FTermList* GrammarSupport::append(FTermList* head, FTerm* atom) {
+    return appendToList(ok(), head, atom);
+}
+
+FLiteralList* GrammarSupport::literals(FLiteral* literal) {
+    return startList<FLiteralList>(ok(), literal);
+}
+
+FLiteralList* GrammarSupport::append(FLiteralList* literals, FLiteral* literal) {
+    return appendToList(ok(), literals, literal);
+}
+
+FLiteral* GrammarSupport::literal(FTerm* atom, int negated) {
+    FLiteral* made = ok() ? new FLiteral(atom, negated, 0) : nullptr;
+    grammar::release(atom);
+    return made;
+}
+
+FTerm* GrammarSupport::stepAtom(Path* host, MethRef* step) {
+    Path* path = reference(host, step);
+    if (path == nullptr) return nullptr;
+    auto* empty = new Specification(nullptr, nullptr, nullptr);
+    auto* made = new FMolecule(path, empty, 0);
+    grammar::release(empty);
+    grammar::release(path);
+    return made;
+}
+
+PTerm* GrammarSupport::predicate(FctOrPred* application) {
+    if (!ok() || application == nullptr) {
+        grammar::release(application);
+        return nullptr;
+    }
+    const std::string name = application->getName();
+    TermList* args = application->takeArgs();
+    grammar::release(application);
+    const int arity = args != nullptr ? args->length() : 0;
+    const Builtin* builtin = findBuiltin(name);
+    bool isBuiltin = false;
+    int groupStart = 0, groupEnd = 0;
+    if (builtin != nullptr) {
+        if (arity != builtin->arity && arity != builtin->otherArity) {
+            parser.reportCheck(name + " is a builtin predicate and requires " +
+                               std::to_string(builtin->arity) + " arguments");
+            parser.clearOk();
+            grammar::releaseList(args);
+            return nullptr;
+        }
+        isBuiltin = true;
+        if (name == "match" || name == "pmatch" || name == "perl") {
+            // The last two arguments are lists whose elements become arguments of their own.
+            FTerm* last = args->Pop();
+            FTerm* earlier = args->Pop();
+            TermList earlierElements, lastElements;
+            unfoldList(earlier, earlierElements);
+            unfoldList(last, lastElements);
+            grammar::release(earlier);
+            grammar::release(last);
+            const int earlierCount = earlierElements.length();
+            const int lastCount = lastElements.length();
+            for (FTerm* term : earlierElements) args->append(term);
+            for (FTerm* term : lastElements) args->append(term);
+            if (name == "perl") {
+                groupStart = 1;
+                groupEnd = 1 + earlierCount;
+            } else if (earlierCount != lastCount) {
+                // Rejected like every other failed check, not delivered with a report.
+                parser.reportCheck(
+                    "number of format arguments does not correspond to number of result "
+                    "arguments");
+                parser.clearOk();
+                grammar::releaseList(args);
+                return nullptr;
+            }
+        }
+    }
+    const FSymbol symbol = parser.constantSymbol(
+        name, isBuiltin ? InternalName::BuiltinPredicate : InternalName::Predicate, arity);
+    auto* made = new PTerm(symbol, groupStart, groupEnd, args);
+    dropElements(args);
+    return made;
+}
+
+void GrammarSupport::unfoldList(FTerm* term, TermList& into) const {
+    const SymTab* names = parser.programSymTab();
+    FTerm* walk = term;
+    while (walk != nullptr && walk->isA("FunctionTerm")) {
+        auto* cell = static_cast<FunctionTerm*>(walk);
+        TermList* args = cell->getArgs();
+        if (names->giveName(cell->getName()) != "cons" || args == nullptr || args->length() != 2) {
+            break;
+        }
+        FTerm* element = args->head();
+        incRef(element);
+        into.append(element);
+        walk = args->inf(args->next_item(args->first_item()));
+    }
+    if (into.empty() && term != nullptr) {
+        incRef(term);
+        into.append(term);
+    }
+}
+
+PTerm* GrammarSupport::comparison(Path* left, char* op, Path* right) {
+    const std::string text = take(op);
+    PTerm* made = nullptr;
+    if (ok()) {
+        auto* args = new TermList;
+        args->append(left);
+        args->append(right);
+        made =
+            new PTerm(parser.constantSymbol(text, InternalName::BuiltinPredicate, 2), 0, 0, args);
+    }
+    grammar::release(left);
+    grammar::release(right);
+    return made;
+}
+
+Path* GrammarSupport::arithmetic(Path* left, char* op, Path* right) {
+    const std::string text = take(op);
+    Path* made = ok() ? new ArithmeticExpr(left, right, text) : nullptr;
+    grammar::release(left);
+    grammar::release(right);
+    return made;
+}
+
+Path* GrammarSupport::aggregate(char* op, char* variable, VarList* groups, FLiteralList* body) {
+    const std::string name = take(op);
+    const std::string var = take(variable);
+    Path* made = nullptr;
+    if (ok() && !isAggregateOperator(name)) {
+        parser.reportCheck(name + " is an invalid aggregate operator");
+        parser.clearOk();
+    }
+    if (ok()) {
+        const VarList none;
+        const FSymbol symbol = parser.variableSymbol(var);  // before the allocation, as above
+        made = new AggExpr(body, symbol, name, groups != nullptr ? *groups : none);
+    }
+    delete groups;
+    grammar::release(body);
+    return made;
+}
+
+Path* GrammarSupport::molecule(Path* host, Specification* specification) {
+    Path* made = ok() ? new FMolecule(host, specification, 0) : nullptr;
+    grammar::release(host);
+    grammar::release(specification);
+    return made;
+}
+
+Path* GrammarSupport::reference(Path* host, MethRef* step) {
+    Path* made = ok() ? new Reference(host, step) : nullptr;
+    grammar::release(host);
+    grammar::release(step);
+    return made;
+}
+
+Specification* GrammarSupport::specification(IsaSpec* isa, ElementList* elements) {
+    if (!ok()) {
+        grammar::release(isa);
+        grammar::releaseList(elements);
+        return nullptr;
+    }
+    auto* made = new Specification(isa, elements, nullptr);
+    grammar::release(isa);
+    if (elements != nullptr) {
+        for (MethListElement* element : *elements) grammar::release(element);
+    }
+    return made;
+}
+
+IsaSpec* GrammarSupport::isa(int kind, Path* cls) {
+    IsaSpec* made = ok() ? new IsaSpec(kind, cls) : nullptr;
+    grammar::release(cls);
+    return made;
+}
+
+MethRef* GrammarSupport::step(MethAppl* method, int dot) {
+    MethRef* made = ok() ? new MethRef(method, dot) : nullptr;
+    grammar::release(method);
+    return made;
+}
+
+ElementList* GrammarSupport::elements(MethAppl* method, MethResult* result) {
+    return append(ok() ? new ElementList : nullptr, method, result);
+}
+
+ElementList* GrammarSupport::append(ElementList* elements, MethAppl* method, MethResult* result) {
+    // The element's reference passes to the list.
+    if (ok() && elements != nullptr) elements->append(new MethListElement(method, result));
+    grammar::release(method);
+    grammar::release(result);
+    if (!ok()) {
+        grammar::releaseList(elements);
+        return nullptr;
+    }
+    return elements;
+}
+
+MethAppl* GrammarSupport::method(Path* method, TermList* args) {
+    if (!ok()) {
+        grammar::release(method);
+        grammar::releaseList(args);
+        return nullptr;
+    }
+    auto* made = new MethAppl(method, args, 0);
+    grammar::release(method);
+    dropElements(args);
+    return made;
+}
+
+MethResult* GrammarSupport::scalarResult(int kind, Path* result) {
+    MethResult* made = ok() ? new SMethResult(kind, result) : nullptr;
+    grammar::release(result);
+    return made;
+}
+
+MethResult* GrammarSupport::setResult(int kind, TermList* results) {
+    MethResult* made = ok() ? new MMethResult(kind, results) : nullptr;
+    grammar::releaseList(results);
+    return made;
+}
+
+TermList* GrammarSupport::terms(Path* term) {
+    return append(ok() ? new TermList : nullptr, term);
+}
+
+TermList* GrammarSupport::append(TermList* terms, Path* term) {
+    // The term's reference passes to the list.
+    if (ok() && terms != nullptr) {
+        terms->append(term);
+        return terms;
+    }
+    grammar::release(term);
+    grammar::releaseList(terms);
+    return nullptr;
+}
+
+VarList* GrammarSupport::variables(VarList* variables, char* name) {
+    const std::string text = take(name);
+    if (variables == nullptr) variables = new VarList;
+    variables->append(parser.variableSymbol(text));
+    return variables;
+}
+
+Path* GrammarSupport::functionTerm(FctOrPred* application) {
+    if (!ok() || application == nullptr) {
+        grammar::release(application);
+        return nullptr;
+    }
+    TermList* args = application->takeArgs();
+    const int arity = args != nullptr ? args->length() : 0;
+    auto* made = new FunctionTerm(
+        parser.constantSymbol(application->getName(), InternalName::Function, arity), args);
+    dropElements(args);
+    grammar::release(application);
+    return made;
+}
+
+Path* GrammarSupport::variable(char* name) {
+    const std::string text = take(name);
+    if (!ok()) return nullptr;
+    // Before the node's allocation: the first variable of a clause makes the clause's table, and
+    // a pooled object must be constructed right after its own allocation.
+    const FSymbol symbol = parser.variableSymbol(text);
+    return new FVar(symbol);
+}
+
+Path* GrammarSupport::constant(char* text, int kind) {
+    const std::string value = take(text);
+    return ok() ? new FunctionTerm(parser.constantSymbol(value, kind, 0), nullptr) : nullptr;
+}
+
+FctOrPred* GrammarSupport::application(char* name, TermList* args) {
+    const std::string text = take(name);
+    if (!ok()) {
+        grammar::releaseList(args);
+        return nullptr;
+    }
+    auto* made = new FctOrPred(text, args);
+    dropElements(args);
+    return made;
+}
+
+Path* GrammarSupport::emptyList() {
+    return ok() ? new FunctionTerm(parser.constantSymbol("nil", InternalName::Function, 0), nullptr)
+                : nullptr;
+}
+
+Path* GrammarSupport::listCell(Path* head, Path* tail) {
+    Path* made = nullptr;
+    if (ok()) {
+        auto* args = new TermList;
+        args->append(head);
+        args->append(tail);
+        made = new FunctionTerm(parser.constantSymbol("cons", InternalName::Function, 2), args);
+    }
+    grammar::release(head);
+    grammar::release(tail);
+    return made;
+}

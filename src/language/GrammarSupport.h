@@ -1,0 +1,105 @@
+// GrammarSupport: the builders behind the grammar actions, so that each action is one call. A
+// builder makes its node only while the clause is free of errors (else it answers null) and
+// releases the references of the parts handed to it either way. Also the grammar's checks: the
+// classification of predicates (built-in arities, list arguments) and the aggregate operators.
+#pragma once
+
+#include <string>
+
+#include "foundation/clib_list.h"
+#include "objectbase/FSymbol.h"
+
+class AggExpr;
+class FctOrPred;
+class FLiteral;
+class FLiteralList;
+class FRule;
+class FTerm;
+class FTermList;
+class InternalGrammarParser;
+class IsaSpec;
+class MethAppl;
+class MethListElement;
+class MethRef;
+class MethResult;
+class ManagedObject;
+class Path;
+class PTerm;
+class Specification;
+
+using TermList = clib_list<FTerm*>;
+using ElementList = clib_list<MethListElement*>;
+using VarList = clib_list<FSymbol>;
+
+class GrammarSupport {
+  public:
+    explicit GrammarSupport(InternalGrammarParser& parser) : parser(parser) {}
+
+    // Stores the clause's rule as the call's result; false when the clause is rejected (its
+    // rule, if any, released).
+    bool finishClause(FRule* rule, FRule** result);
+    // A fact (no body), a rule, or a query (no head), with the clause's variable table.
+    FRule* rule(FTermList* head, FLiteralList* body);
+
+    FTermList* head(FTerm* atom);
+    FTermList* append(FTermList* head, FTerm* atom);
+    FLiteralList* literals(FLiteral* literal);
+    FLiteralList* append(FLiteralList* literals, FLiteral* literal);
+    FLiteral* literal(FTerm* atom, int negated);
+
+    // A path ending in a step, standing as an atom: a molecule over the step, without parts.
+    FTerm* stepAtom(Path* host, MethRef* step);
+    // The predicate term of a name application, after the built-in checks.
+    PTerm* predicate(FctOrPred* application);
+    // The built-in comparison of two operands.
+    PTerm* comparison(Path* left, char* op, Path* right);
+    Path* arithmetic(Path* left, char* op, Path* right);
+    // After the check of the operator name; without grouping variables `groups` is null.
+    Path* aggregate(char* op, char* variable, VarList* groups, FLiteralList* body);
+
+    Path* molecule(Path* host, Specification* specification);
+    Path* reference(Path* host, MethRef* step);
+    Specification* specification(IsaSpec* isa, ElementList* elements);
+    IsaSpec* isa(int kind, Path* cls);
+    MethRef* step(MethAppl* method, int dot);
+    ElementList* elements(MethAppl* method, MethResult* result);
+    ElementList* append(ElementList* elements, MethAppl* method, MethResult* result);
+    MethAppl* method(Path* method, TermList* args);
+    MethResult* scalarResult(int kind, Path* result);
+    MethResult* setResult(int kind, TermList* results);
+
+    TermList* terms(Path* term);
+    TermList* append(TermList* terms, Path* term);
+    VarList* variables(VarList* variables, char* name);
+
+    Path* functionTerm(FctOrPred* application);
+    Path* variable(char* name);
+    Path* constant(char* text, int kind);
+    FctOrPred* application(char* name, TermList* args);
+    Path* emptyList();
+    Path* listCell(Path* head, Path* tail);
+
+  private:
+    bool ok() const;
+    // The elements of a list argument ("cons" cells unfolded), each with a reference taken; the
+    // term itself when it is no list cell.
+    void unfoldList(FTerm* term, TermList& into) const;
+
+    InternalGrammarParser& parser;
+};
+
+namespace grammar {
+
+// Releases a node the grammar holds; null is allowed.
+void release(ManagedObject* node);
+// Releases every element of the list and deletes it; null is allowed.
+template <class T>
+void releaseList(clib_list<T*>* list) {
+    if (list == nullptr) return;
+    for (T* node : *list) release(node);
+    delete list;
+}
+// Marks a term written in parentheses; null passes through.
+Path* parenthesized(Path* term);
+
+}  // namespace grammar

@@ -1,0 +1,19 @@
+// InternalFParser: the wrapper of one generated grammar over one input stream, which the shell's
+// parser objects delegate to.
+#pragma once
+
+#include <string>
+
+class FRule;
+class SymTab;
+
+class InternalFParser {
+  public:
+    virtual ~InternalFParser() = default;
+    // The next clause of the input: (rule, 1) for a good clause, (null, 1) at the end of the
+    // input, (null, 0) for a rejected one. Constants are entered into symTab.
+    virtual FRule* parse(SymTab* symTab, int* ok) = 0;
+    // Starts a new input: the clause state is cleared, the line counter is 1 and the file name
+    // the given one.
+    virtual void reset(std::string fileName) = 0;
+};

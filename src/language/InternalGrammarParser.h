@@ -1,0 +1,72 @@
+// InternalGrammarParser: the half of the internal parsers that their grammars share: the symbol
+// tables, the ok flag of the current clause and the syntax-error reporting.
+#pragma once
+
+#include <string>
+
+#include "language/GrammarSupport.h"
+#include "language/InternalFParser.h"
+#include "objectbase/FSymbol.h"
+
+class FlexLexer;
+class ScannerInput;
+
+class InternalGrammarParser : public InternalFParser {
+  public:
+    InternalGrammarParser() = default;
+    ~InternalGrammarParser() override;
+    InternalGrammarParser(const InternalGrammarParser&) = delete;
+    InternalGrammarParser& operator=(const InternalGrammarParser&) = delete;
+
+    void reset(std::string fileName) override;
+
+    // Prepares the text of the next syntax error: position and the token it was found at. The
+    // driver's own message ("parse error", "parser stack overflow") is not used.
+    void yyerror(const char* message);
+    // Reports the first syntax error after each yyerror as ParseError; later ones are dropped.
+    void reportError(const char* message);
+    // yyerror and reportError together, for the checks of the grammar actions.
+    void reportCheck(const std::string& message);
+
+    // The grammar actions build nodes only while the clause is free of errors.
+    bool clauseOk() const { return ok != 0; }
+    void clearOk() { ok = 0; }
+
+    // The program's symbol of a constant or name.
+    FSymbol constantSymbol(const std::string& name, int kind, int arity);
+    // The clause's symbol of a variable; the first one of a clause makes the clause's table.
+    FSymbol variableSymbol(const std::string& name);
+    // The clause's table (null when no variable occurred), which the caller takes over.
+    SymTab* takeClauseSymTab();
+    // The program's symbol table given to parse.
+    SymTab* programSymTab() const { return symTab; }
+
+    // Where the clause being read comes from.
+    std::string fileName() const;
+    int lineNumber() const;
+
+    // The builders the grammar actions call.
+    GrammarSupport& support() { return builder; }
+
+    // Tells the error text that the last token read was the end of the input.
+    void setAtInputEnd(bool atEnd) { atInputEnd = atEnd; }
+
+  protected:
+    // The scanner of the concrete parser, seen through its two bases.
+    virtual ScannerInput& scannerInput() const = 0;
+    virtual FlexLexer& lexer() const = 0;
+
+    // Prepares a parse call: the program table is stored, the clause state cleared.
+    void startClause(SymTab* table);
+    // Drops what a rejected clause left behind.
+    void endClause();
+
+  private:
+    SymTab* symTab = nullptr;        // not owned
+    int ok = 1;                      // 1 while the current clause is free of errors
+    SymTab* clauseSymTab = nullptr;  // owned until the clause's rule takes it
+    std::string errorText;
+    int errorReported = 0;
+    bool atInputEnd = false;
+    GrammarSupport builder{*this};
+};

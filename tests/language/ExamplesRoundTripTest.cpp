@@ -1,0 +1,75 @@
+// Every clause of the example programs, printed and parsed again, gives the same clause.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "language/ParserTestSupport.h"
+
+namespace {
+
+using language_test::ParserHarness;
+
+const std::filesystem::path examples =
+    std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "examples";
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(ExamplesRoundTrip, EveryClausePrintsAndParsesBackEqual) {
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(examples)) {
+        if (entry.path().extension() != ".flp") continue;
+        ++files;
+        SCOPED_TRACE(entry.path().filename().string());
+        ParserHarness harness;
+        ErrorCapture errors;
+        auto* parser = new FLogicParser();
+        ASSERT_EQ(parser->open(entry.path().string()), 1);
+        int clauses = 0, queries = 0;
+        while (!parser->atEnd()) {
+            int ok = 0;
+            FRule* rule = parser->parse(harness.table(), &ok);
+            EXPECT_EQ(ok, 1);
+            if (rule == nullptr) continue;
+            ++clauses;
+            if (rule->ruleKind() == FRule::Query) ++queries;
+            const std::string printed = harness.print(rule);
+            auto* again = new FLogicParser();
+            again->setInputString(printed);
+            FRule* reread = again->parse(harness.table(), &ok);
+            ASSERT_NE(reread, nullptr) << printed;
+            EXPECT_TRUE(rule->deepEqual(*reread)) << printed;
+            EXPECT_EQ(harness.print(reread), printed);
+            decRef(reread);
+            decRef(again);
+            decRef(rule);
+        }
+        decRef(parser);
+        EXPECT_GE(clauses, 8);
+        EXPECT_GE(queries, 3);
+        EXPECT_EQ(errors.text(), "");
+    }
+    EXPECT_EQ(files, 4);
+}
+
+// Inputs on which the parser once failed (found by fuzzing) parse without a fault.
+TEST(FuzzRegressions, ReplayWithoutFault) {
+    const auto folder =
+        std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "fuzz" / "regressions";
+    ErrorCapture errors;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (!entry.is_regular_file() || entry.path().filename() == "README") continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        ParserHarness harness;
+        harness.parseAll(readFile(entry.path()));
+    }
+}
+
+}  // namespace

@@ -1,0 +1,320 @@
+// Tests of the F-Logic grammar through a parser over a text: the clauses it builds, the errors it
+// reports and how it goes on after a rejected clause.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "language/ArithmeticExpr.h"
+#include "language/FLiteral.h"
+#include "language/FLiteralList.h"
+#include "language/FMolecule.h"
+#include "language/FTermList.h"
+#include "language/FVar.h"
+#include "language/PTerm.h"
+#include "language/ParserTestSupport.h"
+#include "language/Reference.h"
+#include "language/Spec.h"
+
+namespace {
+
+using language_test::ParserHarness;
+
+struct Case {
+    const char* input;
+    const char* expected;  // the printed clause, or "null ok=0 | " and the ParseError message
+};
+
+void expectFirstClauses(const Case* begin, const Case* end) {
+    for (const Case* c = begin; c != end; ++c) {
+        ParserHarness harness;
+        EXPECT_EQ(harness.first(c->input), c->expected) << "input: " << c->input;
+    }
+}
+
+TEST(FLogicGrammar, ClausesReadBackAsWritten) {
+    const Case cases[] = {
+        {"p(a).", "p(a)."},
+        {"?- p(X).", "?- p(X)."},
+        {"p(a), q(b).", "p(a), q(b)."},
+        {"p(X) :- q(X), not r(X).", "p(X) :- q(X), not r(X)."},
+        {"?- p(_, _).", "?- p(_,_)."},
+        {"?- p.", "?- p."},
+        {"?- p().", "?- p."},
+        {"?- X = [a, b].", "?- X = [a,b]."},
+        {"?- X = [a | T].", "?- X = [a|T]."},
+        {"?- X = [].", "?- X = nil."},
+        {"?- X = f(g(Y), \"s\", 3, #1.5).", "?- X = f(g(Y),\"s\",3,#1.5)."},
+        // Operators bind by class and group to the left.
+        {"?- X = 1 + 2 * 3.", "?- X = 1 + 2 * 3."},
+        {"?- X = (1 + 2) * 3.", "?- X = (1 + 2) * 3."},
+        {"?- X = a - b - c.", "?- X = a - b - c."},
+        {"?- X = Y div 2.", "?- X = Y div 2."},
+        {"?- X >= 1, X =< 2.",
+         "null ok=0 | line 1 parse error near '<' : literal after comma expected"},
+        {"?- X = count{Y [Z] ; p(Y, Z)}.", "?- X = count{Y [Z] ; p(Y,Z)}."},
+        {"?- X = sum{Y ; p(Y)}.", "?- X = sum{Y ; p(Y)}."},
+        {"?- perl(f, [a, b], [X]).", "?- perl(f,[a,b],[X])."},
+        // The list arguments become arguments of their own, printed in brackets again when
+        // there is more than one of each.
+        {"?- match(S, F, [X], [Y]).", "?- match(S,F,X,Y)."},
+        {"?- pmatch(S, F, [X, Y], [A, B]).", "?- pmatch(S,F,[X,Y],[A,B])."},
+        {"?- describe(a, b, c, d, e).", "?- describe(a,b,c,d,e)."},
+        {"?- strcat(a, b, X).", "?- strcat(a,b,X)."},
+        // A name standing as a literal is a predicate; before these tokens it is a term.
+        {"?- f(a).", "?- f(a)."},
+        {"?- f(a) = X.", "?- f(a) = X."},
+        {"?- f(a) + 1 > 2.", "?- f(a) + 1 > 2."},
+        {"?- f * 2 < 3.", "?- f * 2 < 3."},
+        // A path standing as a literal is a molecule over it without parts.
+        {"?- X.m.", "?- X.m[]."},
+        {"?- X.m = 1.", "?- X.m = 1."},
+        {"?- X..m!n!!k.", "?- X..m!n!!k[]."},
+        {"?- X.m@(a, Y).", "?- X.m@(a,Y)[]."},
+        {"?- sys.help.", "?- sys.help[]."},
+        // Molecules.
+        {"X[m -> a].", "X[m -> a]."},
+        {"X[m *-> a; n ->> {a, b}; k *->> c].", "X[m *-> a; n ->> {a, b}; k *->> {c}]."},
+        {"X[m => (); n =>> (a, b); k => a].", "X[m => (); n =>> (a, b); k => (a)]."},
+        {"X[m@(a, b) -> c].", "X[m@(a,b) -> c]."},
+        // One result in parentheses is a list of one, so the signature reads back unchanged.
+        {"X[m => (a)].", "X[m => (a)]."},
+        {"X[].", "X[]."},
+        {"o::c.", "o::c."},
+        {"?- X:c[m -> Y].", "?- X:c[m -> Y]."},
+        {"?- X..m[a -> b].", "?- X..m[a -> b]."},
+        {"?- f(a):c.", "?- f(a):c."},
+        {"?- f(a)[b -> c].", "?- f(a)[b -> c]."},
+        {"?- X[a -> b].m.", "?- X[a -> b].m[]."},
+        {"?- X[a -> b].m = 1.", "?- X[a -> b].m = 1."},
+        {"?- X[m -> (a.b)].", "?- X[m -> (a.b)]."},
+        {"?- 1.5 = X.", "?- 1.5 = X."},
+    };
+    expectFirstClauses(std::begin(cases), std::end(cases));
+}
+
+TEST(FLogicGrammar, EachErrorProductionReportsItsMessage) {
+    const Case cases[] = {
+        {":- p.", "null ok=0 | line 1 parse error near ':-' : invalid rule head"},
+        {"p(a)", "null ok=0 | line 1 parse error near '' : invalid expression after rule head"},
+        {"p(a) q(b).", "null ok=0 | line 1 parse error near 'q' : comma between terms missing"},
+        {"p, :- q.", "null ok=0 | line 1 parse error near ':-' : term after comma expected"},
+        {"?- .", "null ok=0 | line 1 parse error near '' : invalid rule body"},
+        {"?- p :- q.",
+         "null ok=0 | line 1 parse error near ':-' : invalid expression after rule head"},
+        {"?- p q.", "null ok=0 | line 1 parse error near 'q' : comma between literals missing"},
+        {"?- p, .", "null ok=0 | line 1 parse error near '' : literal after comma expected"},
+        {"?- X[m -> {a}].", "null ok=0 | line 1 parse error near '{' : invalid specification"},
+        {"X[;].", "null ok=0 | line 1 parse error near ';' : invalid specification"},
+        {"X[m -> a =].",
+         "null ok=0 | line 1 parse error near '=' : invalid expression after specification"},
+        {"X[m -> a n -> b].",
+         "null ok=0 | line 1 parse error near 'n' : semicolon between specifications missing"},
+        {"X[m -> a;].",
+         "null ok=0 | line 1 parse error near ']' : specification after semicolon expected"},
+        {"?- p(,).", "null ok=0 | line 1 parse error near ',' : incomplete path expression"},
+        {"?- p(a =).", "null ok=0 | line 1 parse error near '=' : incomplete path expression"},
+        {"?- p(a b).", "null ok=0 | line 1 parse error near 'b' : comma between paths missing"},
+        {"?- p(a,).", "null ok=0 | line 1 parse error near ')' : path after comma expected"},
+        // The checks of the actions.
+        {"?- strcat(a, b).",
+         "null ok=0 | line 1 parse error near '' : strcat is a builtin predicate and requires 3 "
+         "arguments"},
+        {"?- describe(a, b, c).\n",
+         "null ok=0 | line 1 parse error near '.' : describe is a builtin predicate and requires "
+         "4 arguments"},
+        {"?- X = cnt{Y ; p(Y)}.",
+         "null ok=0 | line 1 parse error near '}' : cnt is an invalid aggregate operator"},
+        // Format and result lists of different lengths reject the clause.
+        {"?- match(S, F, [X], [Y, Z]).",
+         "null ok=0 | line 1 parse error near '' : number of format arguments does not "
+         "correspond to number of result arguments"},
+        {"$ p(a).", "null ok=0 | line 1 : character '$' is not allowed"},
+    };
+    expectFirstClauses(std::begin(cases), std::end(cases));
+}
+
+TEST(FLogicGrammar, OneReportPerErrorAndTheNextClauseParses) {
+    ParserHarness harness;
+    ErrorCapture errors;
+    Error::setOutputFilter(2);
+    // The second error of a clause is reported when the first one's recovery has finished.
+    auto results = harness.parseAll("?- p, , q.\n?- p(a b c).\nr(c).\n\n?- s(\n");
+    ASSERT_EQ(results.size(), 4u);
+    EXPECT_EQ(results[0].text, "null");
+    EXPECT_EQ(results[0].ok, 0);
+    EXPECT_EQ(results[1].text, "null");
+    EXPECT_EQ(results[1].ok, 0);
+    EXPECT_EQ(results[2].text, "r(c).");
+    EXPECT_EQ(results[2].ok, 1);
+    EXPECT_EQ(results[3].text, "null");
+    EXPECT_EQ(results[3].ok, 0);
+    EXPECT_EQ(reportText(errors),
+              "line 1 parse error near ',' : literal after comma expected\n"
+              "line 2 parse error near 'b' : comma between paths missing\n"
+              "line 2 parse error near 'c' : comma between paths missing\n"
+              "line 6 parse error near '' : incomplete path expression\n");
+}
+
+TEST(FLogicGrammar, EndOfInputDuringRecoveryEndsTheCall) {
+    // A "." that ends the input answers clause ends for ever; recovery that discards them must
+    // still come to an end.
+    ParserHarness harness;
+    EXPECT_EQ(harness.first("p(."),
+              "null ok=0 | line 1 parse error near '' : incomplete path expression");
+    EXPECT_EQ(harness.first("..a(."),
+              "null ok=0 | line 1 parse error near '..' : invalid rule head");
+}
+
+TEST(FLogicGrammar, BlanksAndCommentsAfterTheLastClauseGiveNoRule) {
+    ParserHarness harness;
+    auto results = harness.parseAll("p(a).\n% done\n  \n");
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_EQ(results[1].text, "null");
+    EXPECT_EQ(results[1].ok, 1);
+    // A comment on the last line without a newline ends there.
+    results = harness.parseAll("p(a).% done");
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].text, "p(a).");
+}
+
+TEST(FLogicGrammar, RulesCarryTheLineOfTheirFullStop) {
+    ParserHarness harness;
+    auto* parser = new FLogicParser();
+    parser->setInputString("p(a).\nq(\"x\ny\",\n b).\nr.");
+    int ok = 0;
+    const int expectedLines[] = {1, 4, 5};
+    for (int line : expectedLines) {
+        FRule* rule = parser->parse(harness.table(), &ok);
+        ASSERT_NE(rule, nullptr);
+        EXPECT_EQ(rule->getLine(), line);
+        EXPECT_EQ(rule->getLabel(), "");
+        decRef(rule);
+    }
+    decRef(parser);
+}
+
+// The first literal's term of the query in the text.
+class QueryShape : public ::testing::Test {
+  protected:
+    ~QueryShape() override {
+        if (rule != nullptr) decRef(rule);
+        decRef(parser);
+    }
+    FTerm* firstTerm(const std::string& text) {
+        parser->setInputString(text);
+        int ok = 0;
+        rule = parser->parse(harness.table(), &ok);
+        if (rule == nullptr) return nullptr;
+        FLiteralList* body = rule->getBody();
+        return body != nullptr && body->first() != nullptr ? body->first()->getTerm() : nullptr;
+    }
+    FSymbol symbol(const std::string& name, int kind, int arity) {
+        return harness.table()->GetFSymbol(name, kind, arity);
+    }
+
+    ParserHarness harness;
+    FLogicParser* parser = new FLogicParser();
+    FRule* rule = nullptr;
+};
+
+TEST_F(QueryShape, PredicatesAndBuiltins) {
+    auto* term = static_cast<PTerm*>(firstTerm("?- p(a)."));
+    ASSERT_NE(term, nullptr);
+    ASSERT_TRUE(term->isA("PTerm"));
+    EXPECT_EQ(term->getName(), symbol("p", InternalName::Predicate, 1));
+    EXPECT_FALSE(term->isBuiltin());
+
+    auto* perl = static_cast<PTerm*>(firstTerm("?- perl(f, [a, b], [X])."));
+    ASSERT_NE(perl, nullptr);
+    EXPECT_TRUE(perl->isBuiltin());
+    EXPECT_EQ(perl->getArgs()->length(), 4);
+    EXPECT_EQ(perl->firstGroupStart(), 1);
+    EXPECT_EQ(perl->firstGroupEnd(), 3);
+}
+
+TEST_F(QueryShape, DontCaresAreDistinctVariables) {
+    auto* term = static_cast<PTerm*>(firstTerm("?- p(_, _)."));
+    ASSERT_NE(term, nullptr);
+    auto* args = term->getArgs();
+    ASSERT_EQ(args->length(), 2);
+    auto* first = static_cast<FVar*>(args->head());
+    auto* second = static_cast<FVar*>(args->tail());
+    ASSERT_TRUE(first->isA("FVar"));
+    ASSERT_TRUE(second->isA("FVar"));
+    EXPECT_EQ(first->getName().getType(), InternalName::DontCare);
+    EXPECT_NE(first->getName(), second->getName());
+}
+
+TEST_F(QueryShape, ArithmeticNestsByPrecedence) {
+    auto* term = static_cast<PTerm*>(firstTerm("?- X = 1 + 2 * 3."));
+    ASSERT_NE(term, nullptr);
+    EXPECT_EQ(term->getName(), symbol("=", InternalName::BuiltinPredicate, 2));
+    auto* sum = static_cast<ArithmeticExpr*>(term->getArgs()->tail());
+    ASSERT_TRUE(sum->isA("ArithmeticExpr"));
+    EXPECT_EQ(sum->getOperator(), "+");
+    auto* product = static_cast<ArithmeticExpr*>(sum->getRight());
+    ASSERT_TRUE(product->isA("ArithmeticExpr"));
+    EXPECT_EQ(product->getOperator(), "*");
+}
+
+TEST_F(QueryShape, MoleculesAndTheirSpecifications) {
+    auto* molecule = static_cast<FMolecule*>(firstTerm("?- X[m -> a]."));
+    ASSERT_TRUE(molecule != nullptr && molecule->isA("FMolecule"));
+    ASSERT_EQ(molecule->getSpecs()->length(), 1);
+    auto* scalar = molecule->getSpecs()->head();
+    ASSERT_TRUE(scalar->isA("SSpec"));
+    EXPECT_EQ(scalar->getKind(), 0);
+
+    molecule = static_cast<FMolecule*>(firstTerm("?- X[m *->> {a, b}]."));
+    ASSERT_NE(molecule, nullptr);
+    auto* set = static_cast<MSpec*>(molecule->getSpecs()->head());
+    ASSERT_TRUE(set->isA("MSpec"));
+    EXPECT_EQ(set->getKind(), 4);
+    EXPECT_EQ(set->getResults()->length(), 2);
+
+    molecule = static_cast<FMolecule*>(firstTerm("?- X[m => ()]."));
+    ASSERT_NE(molecule, nullptr);
+    auto* signature = static_cast<MSpec*>(molecule->getSpecs()->head());
+    ASSERT_TRUE(signature->isA("MSpec"));
+    EXPECT_EQ(signature->getKind(), 6);
+    EXPECT_TRUE(signature->getResults() == nullptr || signature->getResults()->empty());
+}
+
+TEST_F(QueryShape, PathsAsLiteralsAndHosts) {
+    auto* molecule = static_cast<FMolecule*>(firstTerm("?- X.m."));
+    ASSERT_TRUE(molecule != nullptr && molecule->isA("FMolecule"));
+    EXPECT_EQ(molecule->getSpecs(), nullptr);
+    auto* step = static_cast<Reference*>(molecule->getHost());
+    ASSERT_TRUE(step->isA("Reference"));
+    EXPECT_EQ(step->getDot(), 0);
+
+    molecule = static_cast<FMolecule*>(firstTerm("?- X..m[a -> b]."));
+    ASSERT_TRUE(molecule != nullptr && molecule->isA("FMolecule"));
+    step = static_cast<Reference*>(molecule->getHost());
+    ASSERT_TRUE(step->isA("Reference"));
+    EXPECT_EQ(step->getDot(), 1);
+
+    // Before ":" an application is a function term, the host of a membership.
+    molecule = static_cast<FMolecule*>(firstTerm("?- f(a):c."));
+    ASSERT_TRUE(molecule != nullptr && molecule->isA("FMolecule"));
+    EXPECT_TRUE(molecule->getHost()->isA("FunctionTerm"));
+    EXPECT_EQ(molecule->getIsaKind(), 1);
+}
+
+TEST(FLogicGrammar, DeepNestingOverflowsTheStackWithAReport) {
+    ParserHarness harness;
+    std::string text =
+        "?- X = " + std::string(10001, '(') + "1" + std::string(10001, ')') + ".\np(a).";
+    ErrorCapture errors;
+    Error::setOutputFilter(2);
+    auto results = harness.parseAll(text);
+    ASSERT_GE(results.size(), 2u);
+    EXPECT_EQ(results[0].text, "null");
+    EXPECT_EQ(results[0].ok, 0);
+    EXPECT_EQ(reportText(errors).substr(0, 52),
+              "line 1 parse error near '(' : parser stack overflow\n");
+    // The rest of the clause is skipped as a syntax error; the next clause parses.
+    EXPECT_EQ(results.back().text, "p(a).");
+}
+
+}  // namespace

@@ -1,0 +1,251 @@
+// Tests of the F-Logic scanner: tokens and texts, clause ends, comments, line counting and the
+// scanner's reports.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "language/FLogicGrammar.h"
+#include "language/FLogicScanner.h"
+#include "language/ReportText.h"
+
+namespace {
+
+std::string tokenName(int code) {
+    switch (code) {
+        case 0:
+            return "EOF";
+        case CLAUSE_END:
+            return "END";
+        case IMPLIES:
+            return "IMPLIES";
+        case QUERY:
+            return "QUERY";
+        case COMMA:
+            return "COMMA";
+        case SEMICOLON:
+            return "SEMICOLON";
+        case NOT:
+            return "NOT";
+        case ISA:
+            return "ISA";
+        case AT:
+            return "AT";
+        case LPAREN:
+            return "(";
+        case RPAREN:
+            return ")";
+        case LBRACKET:
+            return "[";
+        case RBRACKET:
+            return "]";
+        case LBRACE:
+            return "{";
+        case RBRACE:
+            return "}";
+        case BAR:
+            return "BAR";
+        case DOT:
+            return "DOT";
+        case SARROW:
+            return "SARROW";
+        case MARROW:
+            return "MARROW";
+        case SIGARROW:
+            return "SIGARROW";
+        case COMPARE:
+            return "COMPARE";
+        case NAME:
+            return "NAME";
+        case VARIABLE:
+            return "VAR";
+        case STRING:
+            return "STRING";
+        case INTEGER:
+            return "INT";
+        case FLOAT:
+            return "FLOAT";
+        case ILLEGAL:
+            return "ILLEGAL";
+        case ADDOP:
+            return "ADDOP";
+        case MULOP:
+            return "MULOP";
+    }
+    return "?" + std::to_string(code);
+}
+
+// The tokens of the text as "NAME:text" words, joined by blanks, up to the first end of input.
+// Clause ends and brackets show only their names.
+std::string scan(const std::string& text, int* lines = nullptr) {
+    std::istringstream in(text);
+    FLogicScanner scanner(&in);
+    std::string out;
+    int previous = 0;
+    for (int i = 0; i < 100; ++i) {
+        int token = scanner.yylex();
+        if (!out.empty()) out += ' ';
+        out += tokenName(token);
+        if (token == NAME || token == VARIABLE || token == STRING || token == INTEGER ||
+            token == FLOAT || token == DOT || token == COMPARE || token == ADDOP ||
+            token == MULOP || token == ISA || token == SARROW || token == MARROW ||
+            token == SIGARROW) {
+            out += std::string(":") + scanner.text();
+        }
+        if (token == 0) break;
+        // At the very end the scanner keeps answering clause ends.
+        if (token == CLAUSE_END && previous == CLAUSE_END) break;
+        previous = token;
+    }
+    if (lines != nullptr) *lines = scanner.lineNumber();
+    return out;
+}
+
+struct ScanCase {
+    const char* input;
+    const char* tokens;
+};
+
+TEST(FLogicScanner, TokensAndTexts) {
+    const ScanCase cases[] = {
+        {"p(a).\n", "NAME:p ( NAME:a ) END EOF"},
+        {"p(a).", "NAME:p ( NAME:a ) END END"},
+        // A dot ends a clause only before white space, a comment or the end.
+        {"a.b", "NAME:a DOT:. NAME:b EOF"},
+        {"a. b", "NAME:a END NAME:b EOF"},
+        {"a.\tb", "NAME:a END NAME:b EOF"},
+        {"1.5", "INT:1 DOT:. INT:5 EOF"},
+        {"X..m", "VAR:X DOT:.. NAME:m EOF"},
+        {"X!m", "VAR:X DOT:! NAME:m EOF"},
+        {"X!!m", "VAR:X DOT:!! NAME:m EOF"},
+        {"a./* c */ b", "NAME:a END NAME:b EOF"},
+        {"a.% c\nb", "NAME:a END NAME:b EOF"},
+        // Signs bind to digits.
+        {"X-1", "VAR:X INT:-1 EOF"},
+        {"X - 1", "VAR:X ADDOP:- INT:1 EOF"},
+        {"+7", "INT:+7 EOF"},
+        {"#1.5 #-2e3 #.5 #3E+2", "FLOAT:#1.5 FLOAT:#-2e3 FLOAT:#.5 FLOAT:#3E+2 EOF"},
+        // Comparisons are single tokens; "=<", "==" and "<>" are two.
+        {"< = > <= >=", "COMPARE:< COMPARE:= COMPARE:> COMPARE:<= COMPARE:>= EOF"},
+        {"=<", "COMPARE:= COMPARE:< EOF"},
+        {"<>", "COMPARE:< COMPARE:> EOF"},
+        {"==", "COMPARE:= COMPARE:= EOF"},
+        // Arrows and is-a.
+        {"-> *-> ->> *->> => =>>",
+         "SARROW:-> SARROW:*-> MARROW:->> MARROW:*->> SIGARROW:=> SIGARROW:=>> EOF"},
+        {": :: :- ?-", "ISA:: ISA::: IMPLIES QUERY EOF"},
+        // Keywords are whole words.
+        {"not nota div divide", "NOT NAME:nota MULOP:div NAME:divide EOF"},
+        {"a * b / c", "NAME:a MULOP:* NAME:b MULOP:/ NAME:c EOF"},
+        {"Abc _ _x x_Y9", "VAR:Abc VAR:_ VAR:_x NAME:x_Y9 EOF"},
+        {", ; @ ( ) [ ] { } |", "COMMA SEMICOLON AT ( ) [ ] { } BAR EOF"},
+        {"\"a b\" \"q\\\"x\"", "STRING:\"a b\" STRING:\"q\\\"x\" EOF"},
+        // Comments.
+        {"a /* x\ny */ b", "NAME:a NAME:b EOF"},
+        {"a % x\nb", "NAME:a NAME:b EOF"},
+        {"a\n  \\ x\nb", "NAME:a NAME:b EOF"},
+        {"p(a).% done", "NAME:p ( NAME:a ) END EOF"},
+        {"p. % done", "NAME:p END EOF"},
+        {"p \\ done", "NAME:p EOF"},
+    };
+    ErrorCapture errors;
+    for (const auto& c : cases) {
+        EXPECT_EQ(scan(c.input), c.tokens) << "input: " << c.input;
+    }
+    EXPECT_EQ(reportText(errors), "");
+}
+
+TEST(FLogicScanner, IllegalCharactersAreReportedAndReturned) {
+    const ScanCase cases[] = {
+        {"$", "ILLEGAL EOF"},
+        {"a & b", "NAME:a ILLEGAL NAME:b EOF"},
+        {"a^", "NAME:a ILLEGAL EOF"},
+        {"X!\n", "VAR:X ILLEGAL EOF"},
+        {"X!", "VAR:X ILLEGAL EOF"},
+        {"?x", "ILLEGAL NAME:x EOF"},
+        {"#x", "ILLEGAL NAME:x EOF"},
+        {"\"open", "ILLEGAL NAME:open EOF"},
+        {"a\rb", "NAME:a ILLEGAL NAME:b EOF"},
+        {"a\xcc", "NAME:a ILLEGAL EOF"},
+        {"\x01" "b", "ILLEGAL NAME:b EOF"},
+    };
+    for (const auto& c : cases) {
+        ErrorCapture errors;
+        EXPECT_EQ(scan(c.input), c.tokens) << "input: " << c.input;
+        EXPECT_EQ(reportText(errors), "IllegalCharacter\n") << "input: " << c.input;
+    }
+}
+
+TEST(FLogicScanner, CountsLines) {
+    int lines = 0;
+    scan("a\nb\n", &lines);
+    EXPECT_EQ(lines, 3);
+    scan("a /* x\ny\n */ b", &lines);
+    EXPECT_EQ(lines, 3);
+    scan("% one\n% two\nx", &lines);
+    EXPECT_EQ(lines, 3);
+    scan("p.% one\nq. \\ two\n", &lines);
+    EXPECT_EQ(lines, 3);
+    // Newlines inside a string count as well.
+    scan("\"a\nb\nc\" x", &lines);
+    EXPECT_EQ(lines, 3);
+}
+
+TEST(FLogicScanner, CarriageReturnBeforeNewlineIsDropped) {
+    ErrorCapture errors;
+    int lines = 0;
+    EXPECT_EQ(scan("p(a).\r\nq.\r\n", &lines), "NAME:p ( NAME:a ) END NAME:q END EOF");
+    EXPECT_EQ(lines, 3);
+    EXPECT_EQ(reportText(errors), "");
+}
+
+// Reports as the handler prints them with name and message.
+class ScannerMessages : public ::testing::Test {
+  protected:
+    void SetUp() override { Error::setOutputFilter(3); }
+    ErrorCapture errors;
+};
+
+TEST_F(ScannerMessages, IllegalCharacterNamesFileAndLine) {
+    std::istringstream in("a\n$");
+    FLogicScanner scanner(&in);
+    scanner.setFileName("f.flp");
+    while (scanner.yylex() != 0) {
+    }
+    std::istringstream in2("$");
+    FLogicScanner unnamed(&in2);
+    while (unnamed.yylex() != 0) {
+    }
+    EXPECT_EQ(reportText(errors),
+              "IllegalCharacter|f.flp, line 2 : character '$' is not allowed\n"
+              "IllegalCharacter|line 1 : character '$' is not allowed\n");
+}
+
+TEST_F(ScannerMessages, UnterminatedComment) {
+    std::istringstream in("a /* x\n");
+    FLogicScanner scanner(&in);
+    scanner.setFileName("g");
+    EXPECT_EQ(scanner.yylex(), NAME);
+    EXPECT_EQ(scanner.yylex(), 0);
+    std::istringstream in2("/* x");
+    FLogicScanner unnamed(&in2);
+    EXPECT_EQ(unnamed.yylex(), 0);
+    EXPECT_EQ(reportText(errors),
+              "InvalidComment|g, line 2 : EOF appeared in comment\n"
+              "InvalidComment|line 1 : EOF appeared in comment\n");
+}
+
+TEST_F(ScannerMessages, FailingStreamEndsTheInput) {
+    std::ifstream in(".");  // a directory: opens, but cannot be read
+    ASSERT_TRUE(in.is_open());
+    FLogicScanner scanner(&in);
+    scanner.setFileName(".");
+    EXPECT_EQ(scanner.yylex(), 0);
+    EXPECT_TRUE(scanner.inputFailed());
+    EXPECT_EQ(scanner.yylex(), 0);
+    EXPECT_EQ(reportText(errors), "InputFailed|., line 1 : input could not be read\n");
+}
+
+}  // namespace

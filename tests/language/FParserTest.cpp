@@ -1,0 +1,164 @@
+// Tests of the parser front end: inputs opened and closed, clauses handed out one at a time, and
+// the reports for inputs that cannot be read.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "language/AggExpr.h"
+#include "language/FParser.h"
+#include "language/FVar.h"
+#include "language/ParserTestSupport.h"
+
+namespace {
+
+using language_test::ParserHarness;
+
+class FParserTest : public ::testing::Test {
+  protected:
+    void SetUp() override { Error::setOutputFilter(7); }
+    ~FParserTest() override { decRef(parser); }
+
+    std::string errors() const { return reportText(capture); }
+
+    ErrorCapture capture;
+    ParserHarness harness;
+    FLogicParser* parser = new FLogicParser();
+};
+
+// A file in the test's temporary folder, removed afterwards.
+class TempFile {
+  public:
+    TempFile(const std::string& name, const std::string& text) : path(::testing::TempDir() + name) {
+        std::ofstream(path) << text;
+    }
+    ~TempFile() { std::remove(path.c_str()); }
+    std::string path;
+};
+
+TEST_F(FParserTest, NeverOpenedGivesNothing) {
+    EXPECT_TRUE(parser->isA("FParser"));
+    EXPECT_TRUE(parser->atEnd());
+    int ok = 7;
+    EXPECT_EQ(parser->parse(harness.table(), &ok), nullptr);
+    EXPECT_EQ(ok, 7);
+    EXPECT_EQ(errors(), "");
+}
+
+TEST_F(FParserTest, TwoClausesThenAtEnd) {
+    ASSERT_EQ(parser->setInputString("p(a).\n?- q(X)."), 1);
+    EXPECT_FALSE(parser->atEnd());
+    auto first = harness.next(*parser);
+    EXPECT_EQ(first.text, "p(a).");
+    EXPECT_EQ(first.ok, 1);
+    EXPECT_FALSE(parser->atEnd());
+    auto second = harness.next(*parser);
+    EXPECT_EQ(second.text, "?- q(X).");
+    EXPECT_EQ(second.ok, 1);
+    EXPECT_TRUE(parser->atEnd());
+    parser->close();
+    EXPECT_TRUE(parser->atEnd());
+}
+
+TEST_F(FParserTest, IllegalCharacterRejectsOnlyItsClause) {
+    parser->setInputString("p(a &).\nr(b).");
+    auto first = harness.next(*parser);
+    EXPECT_EQ(first.text, "null");
+    EXPECT_EQ(first.ok, 0);
+    auto second = harness.next(*parser);
+    EXPECT_EQ(second.text, "r(b).");
+    EXPECT_EQ(second.ok, 1);
+    EXPECT_EQ(errors(),
+              "IllegalCharacter|line 1 : character '&' is not allowed|FScanner::yylex()\n");
+}
+
+TEST_F(FParserTest, MissingSymbolTable) {
+    parser->setInputString("p(a).");
+    int ok = 7;
+    EXPECT_EQ(parser->parse(nullptr, &ok), nullptr);
+    EXPECT_EQ(ok, 7);
+    EXPECT_EQ(errors(),
+              "NoSymTab|Call to InternalFLogicParser without a symbol table (SymTab).|"
+              "InternalFLogicParser::...\n");
+}
+
+TEST_F(FParserTest, MissingFile) {
+    const std::string name = ::testing::TempDir() + "no-such-file.flp";
+    EXPECT_EQ(parser->open(name), 0);
+    EXPECT_TRUE(parser->atEnd());
+    int ok = 7;
+    EXPECT_EQ(parser->parse(harness.table(), &ok), nullptr);
+    EXPECT_EQ(ok, 7);
+    EXPECT_EQ(errors(), "ParseError|" + name + ": No such file or directory|PevoParser::open()\n");
+}
+
+TEST_F(FParserTest, FileErrorsNameTheFile) {
+    TempFile file("errors.flp", "p(a).\nq(b) r.\n");
+    ASSERT_EQ(parser->open(file.path), 1);
+    EXPECT_EQ(harness.next(*parser).text, "p(a).");
+    EXPECT_EQ(harness.next(*parser).ok, 0);
+    EXPECT_TRUE(parser->atEnd());
+    EXPECT_EQ(errors(), "ParseError|" + file.path +
+                            ", line 2 parse error near 'r' : comma between terms missing|"
+                            "FParser::yyparse()\n");
+}
+
+TEST_F(FParserTest, DirectoryIsAnInputThatFails) {
+    // A folder opens like a file on Linux, but reading it fails: the input ends with a report.
+    ASSERT_EQ(parser->open(::testing::TempDir()), 1);
+    auto result = harness.next(*parser);
+    EXPECT_EQ(result.text, "null");
+    EXPECT_EQ(result.ok, 0);
+    EXPECT_TRUE(parser->atEnd());
+    EXPECT_EQ(errors(), "InputFailed|" + ::testing::TempDir() +
+                            ", line 1 : input could not be read|FScanner::yylex()\n");
+}
+
+TEST_F(FParserTest, StandardInput) {
+    std::istringstream text("p(a).\nq(b).\n");
+    std::streambuf* saved = std::cin.rdbuf(text.rdbuf());
+    ASSERT_EQ(parser->open("stdin"), 1);
+    EXPECT_EQ(harness.next(*parser).text, "p(a).");
+    EXPECT_EQ(harness.next(*parser).text, "q(b).");
+    EXPECT_TRUE(parser->atEnd());
+    parser->close();
+    // Standard input stays usable after the parser let go of it.
+    EXPECT_TRUE(std::cin.good());
+    std::cin.rdbuf(saved);
+}
+
+TEST_F(FParserTest, InnerInputLeavesTheOuterPositionAlone) {
+    TempFile outer("outer.flp", "p(a).\n\nq(b) r.\n");
+    TempFile inner("inner.flp", "s(a).\nt(b).\nu(c).\n");
+    ASSERT_EQ(parser->open(outer.path), 1);
+    EXPECT_EQ(harness.next(*parser).text, "p(a).");
+    // A file read in between, as a consulted file within a consulted file.
+    auto* other = new FLogicParser();
+    ASSERT_EQ(other->open(inner.path), 1);
+    while (!other->atEnd()) harness.next(*other);
+    decRef(other);
+    EXPECT_EQ(harness.next(*parser).ok, 0);
+    EXPECT_EQ(errors(), "ParseError|" + outer.path +
+                            ", line 3 parse error near 'r' : comma between terms missing|"
+                            "FParser::yyparse()\n");
+}
+
+TEST_F(FParserTest, ReleasedClausesLeaveNoNodesBehind) {
+    // The first variable of a clause makes the clause's table while its node is being made.
+    parser->setInputString("?- p(X, Y), Z = count{V ; q(V)}.");
+    harness.next(*parser);  // warms the pools: the sizes seen below are in use once before
+    const std::size_t variables = poolUsedBlocks(sizeof(FVar));
+    const std::size_t aggregates = poolUsedBlocks(sizeof(AggExpr));
+    for (int i = 0; i < 10; ++i) {
+        parser->setInputString("?- p(X, Y), Z = count{V ; q(V)}.\n?- 1 < count{W ; r(W)}.");
+        harness.next(*parser);
+        harness.next(*parser);
+    }
+    EXPECT_EQ(poolUsedBlocks(sizeof(FVar)), variables);
+    EXPECT_EQ(poolUsedBlocks(sizeof(AggExpr)), aggregates);
+}
+
+}  // namespace

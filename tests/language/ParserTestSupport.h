@@ -1,0 +1,84 @@
+// Parses texts for the parser tests: every clause of a text as printed rule text, or "null" and
+// the ok flag, with the errors reported meanwhile.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "foundation/OutputChannel.h"
+#include "language/FParser.h"
+#include "language/FRule.h"
+#include "language/ReportText.h"
+#include "objectbase/SymTab.h"
+#include "support/ChannelCapture.h"
+
+namespace language_test {
+
+// One call of parse: the printed rule (without its line end) or "null", and the ok flag.
+struct ParseResult {
+    std::string text;
+    int ok;
+};
+
+// A program table with the built-in symbols, and a channel to print rules on.
+class ParserHarness {
+  public:
+    ParserHarness() : names(new SymTab), printed(channel) { names->initBuiltinSymbols(); }
+    ~ParserHarness() { decRef(names); }
+    ParserHarness(const ParserHarness&) = delete;
+    ParserHarness& operator=(const ParserHarness&) = delete;
+
+    // The rule as the program prints it, without the final line end; "null" for none.
+    std::string print(const FRule* rule) {
+        if (rule == nullptr) return "null";
+        printed.clear();
+        rule->print(channel, names, nullptr);
+        std::string text = printed.text();
+        if (!text.empty() && text.back() == '\n') text.pop_back();
+        return text;
+    }
+
+    // One parse call, the rule released afterwards.
+    ParseResult next(FParser& parser) {
+        int ok = -1;
+        FRule* rule = parser.parse(names, &ok);
+        ParseResult result{print(rule), ok};
+        if (rule != nullptr) decRef(rule);
+        return result;
+    }
+
+    // Every call until the input is at its end.
+    std::vector<ParseResult> parseAll(const std::string& text) {
+        auto* parser = new FLogicParser();
+        parser->setInputString(text);
+        std::vector<ParseResult> results;
+        while (!parser->atEnd() && results.size() < 100) results.push_back(next(*parser));
+        decRef(parser);
+        return results;
+    }
+
+    // The first clause of the text: its print form, or "null/ok" and the reported errors.
+    std::string first(const std::string& text) {
+        ErrorCapture errors;
+        Error::setOutputFilter(2);
+        auto results = parseAll(text);
+        if (results.empty()) return "<nothing>";
+        std::string out = results[0].text;
+        if (results[0].ok != 1) out += " ok=" + std::to_string(results[0].ok);
+        std::string reports = reportText(errors);
+        if (!reports.empty()) {
+            reports.pop_back();
+            out += " | " + reports;
+        }
+        return out;
+    }
+
+    SymTab* table() { return names; }
+
+  private:
+    SymTab* names;
+    OutputChannel channel;
+    ChannelCapture printed;
+};
+
+}  // namespace language_test
