@@ -3,6 +3,7 @@
 #include "access/OMAccess.h"
 
 #include "access/DecimalNumber.h"
+#include "objectbase/Iterator.h"
 #include "objectbase/OM.h"
 #include "objectbase/SymTab.h"
 
@@ -59,6 +60,11 @@ void OMAccess::remapName(InternalName oldName, InternalName rep) {
     auto item = nameMap.lookup(oldName);
     if (item == nullptr) return;
     const InternalName mapped = nameMap.inf(item);
+    // Both names stood for something: what they stood for is now one object too.
+    if (isMapped(rep)) {
+        int ignored = 0;
+        equate(mapped, mappedName(rep), ignored);
+    }
     nameMap.insert(rep, mapped);
     nameMap.del(oldName);
 }
@@ -79,6 +85,12 @@ Iterator* OMAccess::makeEnhIsaIter(const InternalName&, const InternalName&, int
     return nullptr;
 }
 
+Iterator* OMAccess::makeFunctionIter(const InternalName&, const InternalName*, int,
+                                     const InternalName&, Iterator* old) {
+    decRef(old);
+    return nullptr;
+}
+
 Iterator* OMAccess::objNamesIterator(Iterator* old) {
     return attachedOM != nullptr ? attachedOM->objNamesIterator(old) : nullptr;
 }
@@ -92,7 +104,7 @@ int OMAccess::internValue(const FSymbol& symbol, InternalName& out) {
         case InternalName::Integer:
         case InternalName::Float:
             // A number is its own name; the flag of the symbol plays no part.
-            out = InternalName(symbol.getValue(), static_cast<std::uint8_t>(symbol.getType()), 0);
+            out = symbol.stored();
             return 1;
         case InternalName::String:
             if (attachedOM == nullptr) return 0;

@@ -94,6 +94,10 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // subclass relation is inserted without the cycle test.
     virtual Iterator* makeEnhIsaIter(const InternalName& object, const InternalName& cls, int kind,
                                      Iterator* old);
+    // The function-term iterator over rows [function, args..., result]; until the lookup cascade
+    // is built there is none (null, the old iterator released).
+    virtual Iterator* makeFunctionIter(const InternalName& function, const InternalName* args,
+                                       int argCount, const InternalName& result, Iterator* old);
 
     virtual Iterator* objNamesIterator(Iterator* old);
     virtual Iterator* methodIterator(const InternalName& host, int type);

@@ -102,8 +102,7 @@ int OMAccess::insertObject(const FSymbol& symbol, const InternalName* args, int 
     const int kind = symbol.getType();
     if (kind == InternalName::Integer || kind == InternalName::Float) {
         // A number is its own name, with the flag every number carries in the object base.
-        if (argCount == 0)
-            out = InternalName(symbol.getValue(), static_cast<std::uint8_t>(kind), 0);
+        if (argCount == 0) out = symbol.stored();
         return 0;
     }
     if (attachedOM == nullptr) return 0;

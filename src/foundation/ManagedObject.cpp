@@ -22,9 +22,43 @@ std::int64_t largestSize = -1;
 PoolBlockHeader** usedLists = nullptr;
 PoolBlockHeader** freeLists = nullptr;
 
-// The storage most recently handed out by operator new: the constructor that runs on it next
-// learns that its object is pooled. Locals and globals never match it.
-void* pendingStorage = nullptr;
+// Every storage operator new has handed out whose object is not constructed yet. A constructor
+// that finds its object inside one of them learns that the object is pooled; locals and globals
+// never lie inside one. One slot would not do: in `new A(new B)` or under a base constructor that
+// allocates, the inner allocation comes between A's storage and A's constructor.
+struct PendingStorage {
+    char* start;
+    std::size_t size;
+};
+PendingStorage* pending = nullptr;
+std::size_t pendingCount = 0;
+std::size_t pendingCapacity = 0;
+
+void addPending(void* storage, std::size_t size) {
+    if (pendingCount == pendingCapacity) {
+        std::size_t capacity = pendingCapacity == 0 ? 16 : 2 * pendingCapacity;
+        auto* grown =
+            static_cast<PendingStorage*>(std::realloc(pending, capacity * sizeof(PendingStorage)));
+        if (grown == nullptr) throw std::bad_alloc();
+        pending = grown;
+        pendingCapacity = capacity;
+    }
+    pending[pendingCount++] = {static_cast<char*>(storage), size};
+}
+
+// Forgets the pending storage that holds `object` (searching from the newest, which is nearly
+// always the one); the start of that storage, or null when `object` lies in none.
+char* takePending(const void* object) {
+    const char* at = static_cast<const char*>(object);
+    for (std::size_t i = pendingCount; i-- > 0;) {
+        if (at >= pending[i].start && at < pending[i].start + pending[i].size) {
+            char* start = pending[i].start;
+            pending[i] = pending[--pendingCount];
+            return start;
+        }
+    }
+    return nullptr;
+}
 
 PoolBlockHeader*& backPointer(void* storage) {
     return *reinterpret_cast<PoolBlockHeader**>(static_cast<char*>(storage) - kPrefix);
@@ -125,18 +159,28 @@ std::size_t poolUsedBlocks(std::size_t size) {
 }
 
 ManagedObject::ManagedObject() : count(1), block(nullptr) {
-    if (pendingStorage == static_cast<void*>(this)) block = backPointer(this);
-    pendingStorage = nullptr;
+    if (char* storage = takePending(this)) block = backPointer(storage);
 }
 
 void* ManagedObject::operator new(std::size_t size) {
     void* storage = poolAllocate(size);
-    pendingStorage = storage;
+    try {
+        addPending(storage, size);
+    } catch (...) {
+        poolFree(storage);
+        throw;
+    }
     return storage;
 }
 
 void ManagedObject::operator delete(void* storage) {
+    // Only a constructor that failed comes here; its storage may still be pending.
+    takePending(storage);
     poolFree(storage);
+}
+
+void ManagedObject::operator delete(ManagedObject* object, std::destroying_delete_t) {
+    decRef(object);
 }
 
 void incRef(ManagedObject* object) {
@@ -150,5 +194,9 @@ void decRef(ManagedObject* object) {
         return;
     }
     // A global or local object lives as long as its scope, whatever its count says.
-    if (object->block != nullptr) delete object;
+    if (object->block == nullptr) return;
+    // The complete object starts at its storage, which a base subobject need not.
+    void* storage = dynamic_cast<void*>(object);
+    object->~ManagedObject();
+    poolFree(storage);
 }

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 
 struct PoolBlockHeader;
 
@@ -12,9 +13,12 @@ class ManagedObject {
     ManagedObject(const ManagedObject&) : ManagedObject() {}
     ManagedObject& operator=(const ManagedObject&) { return *this; }
 
-    // Pooled storage. An object is destroyed only by its last release (decRef): code never deletes
-    // a ManagedObject itself, whoever else may still hold it.
+    // Pooled storage. An object is destroyed only by its last release: `delete` on a managed
+    // object is one release (decRef), so it cannot destroy what another holder still uses, and
+    // it leaves locals and globals to their scope.
     static void* operator new(std::size_t size);
+    static void operator delete(ManagedObject* object, std::destroying_delete_t);
+    // Returns the storage of an object whose constructor failed.
     static void operator delete(void* storage);
 
     std::int32_t refCount() const { return count; }

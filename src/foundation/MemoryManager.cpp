@@ -112,10 +112,11 @@ memory_manager::memory_manager(std::int32_t table_size, const char* manager_name
 
 memory_manager::~memory_manager() {
     if (free_list == nullptr) return;
+    // The option text is read in place: a copy would come from these pools and show up in the
+    // very table of memory still in use.
     if (clib_init_text != nullptr) {
-        string options(clib_init_text);
-        if (options.pos(string("show_memory_leaks"), 0) >= 0) print_used_memory();
-        if (options.pos(string("show_memory_statistics"), 0) >= 0) print_statistics();
+        if (std::strstr(clib_init_text, "show_memory_leaks") != nullptr) print_used_memory();
+        if (std::strstr(clib_init_text, "show_memory_statistics") != nullptr) print_statistics();
     }
     release_empty_sizes();
     bool retained = false;

@@ -43,6 +43,8 @@ class memory_manager {
         if (p == nullptr) {
             allocate_block(size, -1);
             p = free_list[size];
+            // No block could be had and the installed handler returned.
+            if (p == nullptr) return nullptr;
         }
         void* next = *static_cast<void**>(p);
         free_list[size] = next;

@@ -132,7 +132,7 @@ StatisticHandler* StatisticHandler::help() {
 }
 
 FLSysObject* StatisticHandlerMeta::createInstance(FLSysArgs* args) {
-    if (argumentCount(args) != 0) return nullptr;
+    if (!checkNoArgs(args)) return nullptr;
     return new StatisticHandler();
 }
 

@@ -211,7 +211,7 @@ void Timer::readClocks() {
 }
 
 FLSysObject* TimerMeta::createInstance(FLSysArgs* args) {
-    if (argumentCount(args) != 0) return nullptr;
+    if (!checkNoArgs(args)) return nullptr;
     return new Timer();
 }
 

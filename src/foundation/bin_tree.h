@@ -82,6 +82,10 @@ class bin_tree {
         if (it == nullptr || it->link[1] == first_leaf) return nullptr;
         return it->link[1];
     }
+    bin_tree_item prev_item(bin_tree_item it) const {
+        if (it == nullptr || it == first_leaf) return nullptr;
+        return it->link[0];
+    }
 
     // Child links: whether one leads to a leaf, and the node it leads to.
     static bool is_leaf_link(const bin_tree_node* l) {

@@ -96,6 +96,7 @@ class set : public rs_tree {
     using rs_tree::empty;
     using rs_tree::first_item;
     using rs_tree::next_item;
+    using rs_tree::prev_item;
     using rs_tree::size;
 
     const T& key(item it) const { return clib_access<T>(it->key); }

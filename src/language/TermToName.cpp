@@ -27,9 +27,10 @@ InternalName functionTermName(OM& om, const FunctionTerm& term) {
     InternalName name;
     const clib_list<FTerm*>* args = term.getArgs();
     if (args == nullptr || args->empty()) {
-        // Numbers are stored as themselves, floats as well as integers.
+        // Numbers are stored as themselves, floats as well as integers, with the object base's
+        // flag (the symbol table marks its numbers differently).
         if (symbol.getType() == InternalName::Integer || symbol.getType() == InternalName::Float)
-            return symbol;
+            return symbol.stored();
         om.giveInternalName(symbol, name);
         return name;
     }

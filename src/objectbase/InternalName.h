@@ -63,6 +63,14 @@ class InternalName {
     // Variables and don't-care variables.
     constexpr bool isVariable() const { return kind == Variable || kind == DontCare; }
 
+    // The one identifier the object base keeps for this name: a number (kind 3 or 4) has flag 0
+    // there whoever made it (the symbol table marks its numbers with -1), every other name is
+    // itself. Equality compares the flag, so one number must never have two identifiers.
+    constexpr InternalName stored() const {
+        return (kind == Integer || kind == Float) && flag != 0 ? InternalName(value, kind, 0)
+                                                               : *this;
+    }
+
     // The number of an integer or float identifier; -47.474747 for every other kind.
     float asFloat() const;
 

@@ -220,8 +220,8 @@ class MainMemParamFrame : public ParameterFrame {
     bool loadScratch(const InternalName* cells, int count, int width);
     // Stores a row whose cells this frame already owns.
     void store(const ExtendedTuple& row);
-    // Takes a stored row out of the set and the argument index.
-    void unstore(const ExtendedTuple& row);
+    // Takes a stored row (its item in `rows`) out of the set and the argument index.
+    void unstore(set<ExtendedTuple>::item stored);
     // True and the row that answers for the arguments of `probe` (the first stored), else false.
     bool answering(const ExtendedTuple& probe, ExtendedTuple& row);
 

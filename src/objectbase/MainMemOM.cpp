@@ -61,6 +61,10 @@ void MainMemOM::registerBuiltinObjects() {
 // Names and symbols
 
 int MainMemOM::getOrCreateName(const FSymbol& symbol, InternalName& out) {
+    if (symbol.getType() == InternalName::Integer || symbol.getType() == InternalName::Float) {
+        out = symbol.stored();  // a number is its own identifier: nothing is made
+        return 0;
+    }
     auto it = symbolToName.lookup(symbol);
     if (it != nullptr) {
         out = symbolToName.inf(it);
@@ -85,6 +89,10 @@ int MainMemOM::registerName(const FSymbol& symbol, const InternalName& name) {
 }
 
 int MainMemOM::giveInternalName(const FSymbol& symbol, InternalName& out) {
+    if (symbol.getType() == InternalName::Integer || symbol.getType() == InternalName::Float) {
+        out = symbol.stored();
+        return 1;
+    }
     auto it = symbolToName.lookup(symbol);
     if (it == nullptr) return 0;
     out = symbolToName.inf(it);
@@ -119,11 +127,7 @@ InternalName& MainMemOM::internName(InternalName& out, const std::string& text, 
         else if (c == '"')
             type = InternalName::String;
     }
-    FSymbol symbol = symTab->GetFSymbol(text, type, 0);
-    if (symbol.getType() == InternalName::Integer || symbol.getType() == InternalName::Float)
-        out = symbol;
-    else
-        getOrCreateName(symbol, out);
+    getOrCreateName(symTab->GetFSymbol(text, type, 0), out);
     return out;
 }
 

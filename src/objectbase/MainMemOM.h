@@ -449,6 +449,10 @@ class MainMemOM : public OM {
     int isOkFlag = 1;
     int eqTrace = 0;
     NameMap pendingEqualities;
+    // The reverse of pendingEqualities (representative -> the names mapped to it), so that
+    // keeping the map flat touches only the names of the replaced representative. An entry is
+    // checked against pendingEqualities before use: names that map elsewhere by now are skipped.
+    std::unordered_map<InternalName, std::vector<InternalName>, NameHash> pendingByRepresentative;
     NameMap equalityHistory;
     NameMap pathHosts;
     NameMap appliedEqualities;

@@ -200,6 +200,7 @@ void MainMemOM::clear() {
     // The identifier counters start again, so pairs recorded before would later merge new,
     // unrelated objects that reuse the old numbers.
     pendingEqualities.clear();
+    pendingByRepresentative.clear();
     equalityHistory.clear();
     registerBuiltinObjects();
 }

@@ -2,6 +2,7 @@
 // flat) and draining them between the evaluator's rounds.
 #include <iostream>
 #include <ostream>
+#include <vector>
 
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
@@ -26,8 +27,10 @@ int MainMemOM::equate(const InternalName& a, const InternalName& b, int force) {
     return equatePair(a, b, force, replaced, representative) ? 1 : 0;
 }
 
-bool MainMemOM::equatePair(const InternalName& a, const InternalName& b, int force,
+bool MainMemOM::equatePair(const InternalName& first, const InternalName& second, int force,
                            InternalName& replaced, InternalName& representative) {
+    const InternalName a = first.stored();
+    const InternalName b = second.stored();
     if (a == b) return false;
     if (a.getType() == InternalName::Function || b.getType() == InternalName::Function)
         return false;
@@ -41,9 +44,25 @@ bool MainMemOM::equatePair(const InternalName& a, const InternalName& b, int for
     }
     if (!recordEquality(a, b, force, replaced, representative)) return false;
     // Keep the map flat: whatever pointed at the replaced name now points at its representative.
-    for (auto it = pendingEqualities.first_item(); it != nullptr;
-         it = pendingEqualities.next_item(it))
-        if (pendingEqualities.inf(it) == replaced) pendingEqualities.change_inf(it, representative);
+    if (pendingEqualities.size() == 1) pendingByRepresentative.clear();  // drop what went stale
+    std::vector<InternalName> moved;
+    if (auto followers = pendingByRepresentative.find(replaced);
+        followers != pendingByRepresentative.end()) {
+        moved.swap(followers->second);
+        pendingByRepresentative.erase(followers);
+    }
+    std::vector<InternalName>& kept = pendingByRepresentative[representative];
+    for (const InternalName& name : moved) {
+        auto it = pendingEqualities.lookup(name);
+        if (it == nullptr) continue;
+        const InternalName target = pendingEqualities.inf(it);
+        if (target == replaced)
+            pendingEqualities.change_inf(it, representative);
+        else if (target != representative)
+            continue;  // recorded elsewhere since
+        kept.push_back(name);
+    }
+    kept.push_back(replaced);
     return true;
 }
 

@@ -1,9 +1,9 @@
 // The iterators the main-memory object manager hands out, with their reuse protocol.
-#include "objectbase/SetIterator.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "objectbase/FrameManager.h"
 #include "objectbase/MainMemOM.h"
+#include "objectbase/SetIterator.h"
 
 namespace {
 
@@ -42,20 +42,13 @@ Iterator* MainMemOM::methodHostsIterator(const InternalName& method, std::int16_
 
 Iterator* MainMemOM::setIterator(const InternalName& setName, Iterator* reuse) {
     MainMemSetFrame* members = getSetFrame(setName);
-    if (members == nullptr) {
-        if (reuse != nullptr) decRef(reuse);
-        return nullptr;
-    }
+    if (members == nullptr) return noIterator(reuse);
     return members->getIterator(reuse);
 }
 
 Iterator* MainMemOM::methodIterator(const InternalName& host, int type, Iterator* reuse) {
     MainMemObjFrame* frame = getObjFrame(host);
-    if (frame == nullptr) {
-        // The caller hands its iterator over; without a frame to walk it would be lost.
-        if (reuse != nullptr) decRef(reuse);
-        return nullptr;
-    }
+    if (frame == nullptr) return noIterator(reuse);
     return frame->methodIterator(type, reuse);
 }
 

@@ -354,7 +354,7 @@ int MainMemOM::getFunctionObject(const FSymbol& function, const InternalName* ar
     InternalName found;
     if (rows->lookupResult(args, argCount, found) != 0) {
         out = found;
-        return 1;
+        return 0;  // callers read non-zero as "new": an old object must not signal a change
     }
     InternalName object(nameHandler->nextObjectId(), InternalName::Object,
                         static_cast<std::int8_t>(argCount + 1));

@@ -4,9 +4,9 @@
 #include <ostream>
 #include <vector>
 
-#include "objectbase/TupleSetIterator.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/MainMemFrames.h"
+#include "objectbase/TupleSetIterator.h"
 
 namespace {
 
@@ -81,13 +81,14 @@ void printRows(const set<Row>& rows, OutputChannel& out) {
     out << "}" << std::endl;
 }
 
-// The stored rows that hold `name` in some cell.
+// The items of the stored rows that hold `name` in some cell. An item stays valid while other
+// rows are deleted or inserted.
 template <class Row>
-std::vector<Row> rowsHolding(const set<Row>& rows, const InternalName& name) {
-    std::vector<Row> found;
+std::vector<typename set<Row>::item> rowsHolding(const set<Row>& rows, const InternalName& name) {
+    std::vector<typename set<Row>::item> found;
     for (auto it = rows.first_item(); it != nullptr; it = rows.next_item(it)) {
         const Row& row = rows.key(it);
-        if (holds(row.cells(), row.count(), name)) found.push_back(row);
+        if (holds(row.cells(), row.count(), name)) found.push_back(it);
     }
     return found;
 }
@@ -164,9 +165,10 @@ bool MainMemPredFrame::containsTuple(const clib_list<InternalName>& row) {
 }
 
 int MainMemPredFrame::replaceName(const InternalName& oldName, const InternalName& newName) {
-    std::vector<Tuple> changed = rowsHolding(rows, oldName);
-    for (Tuple& row : changed) {
-        rows.del(row);
+    const auto changed = rowsHolding(rows, oldName);
+    for (auto item : changed) {
+        const Tuple row = rows.key(item);
+        rows.del_item(item);
         rename(row.cells(), row.count(), oldName, newName);
         if (rows.member(row))
             cellPool.release(row.cells());
@@ -216,20 +218,29 @@ void MainMemParamFrame::store(const ExtendedTuple& row) {
     if (byArguments.lookup(arguments) == nullptr) byArguments.insert(arguments, row.result());
 }
 
-void MainMemParamFrame::unstore(const ExtendedTuple& row) {
-    rows.del(row);
+void MainMemParamFrame::unstore(set<ExtendedTuple>::item stored) {
+    const ExtendedTuple row = rows.key(stored);
     Tuple arguments(row.cells(), row.argCount());
     auto entry = byArguments.lookup(arguments);
-    if (entry == nullptr || byArguments.key(entry).cells() != row.cells()) return;
-    // The index pointed into this row: another row with the same arguments answers from now on.
-    byArguments.del_item(entry);
-    for (auto it = rows.first_item(); it != nullptr; it = rows.next_item(it)) {
-        const ExtendedTuple& other = rows.key(it);
-        if (compareArguments(other, row) == 0) {
+    if (entry != nullptr && byArguments.key(entry).cells() == row.cells()) {
+        // The index pointed into this row: the first other row with the same arguments answers
+        // from now on. Rows are ordered by their arguments, so those rows are its neighbours and
+        // the search stays among them (a rescan from the start made renaming quadratic).
+        byArguments.del_item(entry);
+        auto answer = decltype(stored){};
+        for (auto it = rows.prev_item(stored);
+             it != nullptr && compareArguments(rows.key(it), row) == 0; it = rows.prev_item(it))
+            answer = it;
+        if (answer == nullptr) {
+            auto after = rows.next_item(stored);
+            if (after != nullptr && compareArguments(rows.key(after), row) == 0) answer = after;
+        }
+        if (answer != nullptr) {
+            const ExtendedTuple& other = rows.key(answer);
             byArguments.insert(Tuple(other.cells(), other.argCount()), other.result());
-            break;
         }
     }
+    rows.del_item(stored);
 }
 
 bool MainMemParamFrame::answering(const ExtendedTuple& probe, ExtendedTuple& row) {
@@ -275,13 +286,16 @@ int MainMemParamFrame::insertResult(const InternalName* args, int count,
 
 int MainMemParamFrame::replaceName(const InternalName& oldName, const InternalName& newName,
                                    clib_dictionary<InternalName, InternalName>& pairs) {
-    std::vector<ExtendedTuple> changed = rowsHolding(rows, oldName);
-    for (ExtendedTuple& row : changed) {
-        unstore(row);
+    const auto changed = rowsHolding(rows, oldName);
+    for (auto item : changed) {
+        ExtendedTuple row = rows.key(item);
+        unstore(item);
         rename(row.cells(), row.count(), oldName, newName);
         ExtendedTuple other;
         if (!answering(row, other)) {
-            store(row);
+            // No row answers for these arguments: this one does, without a second search.
+            rows.insert(row);
+            byArguments.insert(Tuple(row.cells(), row.argCount()), row.result());
             continue;
         }
         // One argument list can keep one result: a different result of the rewritten row is

@@ -1,11 +1,17 @@
 // The few operations the abstract object manager implements itself, and its class object.
 #include "objectbase/OM.h"
 
+#include "objectbase/Iterator.h"
 #include "objectbase/MainMemOM.h"
 
 NameRemapListener* OM::setOMAccess(NameRemapListener* access) {
     omAccess = access;
     return access;
+}
+
+Iterator* OM::noIterator(Iterator* reuse) {
+    if (reuse != nullptr) decRef(reuse);
+    return nullptr;
 }
 
 OMMeta::OMMeta() : XMeta("OM") {}

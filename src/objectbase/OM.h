@@ -22,7 +22,9 @@ class SymTab;
 // Conventions: lookups answer 1 (found) or 0 and write their result through an out-parameter;
 // storing operations answer 1 for a new fact and 0 for one already present or refused (a refusal
 // has been reported to the central error handler). Operations that hand out an iterator take the
-// caller's previous one (or null) as `reuse` and re-target it when it has the right class.
+// caller's previous one (or null) as `reuse` and hand it back re-targeted when it has the right
+// class; otherwise they release it. Either way the caller gives `reuse` up with the call: the
+// answer (a new iterator, `reuse` itself, or null when there is nothing to walk) is all it holds.
 //
 // Method types: 0 "->", 1 "->>", 2 "@->>", 3 "*->", 4 "*->>", 5 "@*->>", 6 "=>", 7 "=>>",
 // 8 "@=>>". Relation kinds: 1 instance of (o : c), 2 subclass of (c :: d), 3 the child relation.
@@ -95,6 +97,9 @@ class OM : public FLSysObject {
     virtual int isaHolds(const InternalName& x, const InternalName& cls, int kind) = 0;
     // Records that two names denote one object (1 when a pair was recorded); applied later.
     virtual int equate(const InternalName& a, const InternalName& b, int force) = 0;
+    // The symbol table, shared (reference-counted like every shell object): the manager holds
+    // one reference and releases it when it goes; a parser or printer that keeps the table
+    // takes its own (incRef) and releases it, so the table outlives the manager while it is used.
     virtual SymTab* giveSymTab() = 0;
     virtual void typeCheck() = 0;
     virtual int applyEqualities() = 0;
@@ -110,7 +115,7 @@ class OM : public FLSysObject {
                            int argCount) = 0;
     virtual MainMemObjFrame* getObjFrame(const InternalName& name) = 0;
     virtual MainMemSetFrame* getSetFrame(const InternalName& name) = 0;
-    // The members of one set frame; null (and `reuse` released) when there is none.
+    // The members of one set frame; null when there is none.
     virtual Iterator* setIterator(const InternalName& setName, Iterator* reuse) = 0;
     virtual MainMemPredFrame* getPredFrame(const InternalName& name) = 0;
     virtual MainMemParamFrame* getParamFrame(const InternalName& name) = 0;
@@ -140,6 +145,8 @@ class OM : public FLSysObject {
 
   protected:
     ~OM() override = default;
+    // The answer of an iterator factory that has nothing to walk: `reuse` released, null.
+    static Iterator* noIterator(Iterator* reuse);
 
     NameRemapListener* omAccess = nullptr;
 };

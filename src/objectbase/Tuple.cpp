@@ -2,8 +2,11 @@
 #include "objectbase/Tuple.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <new>
+
+#include "foundation/ClibErrorHandler.h"
 
 namespace {
 
@@ -24,6 +27,13 @@ int compareRows(const InternalName* a, int countA, const InternalName* b, int co
 }
 
 }  // namespace
+
+void RowCells::refuse(const InternalName* cells, int count) {
+    char message[120];
+    std::snprintf(message, sizeof message, "row of %d cells at %p cannot be kept", count,
+                  static_cast<const void*>(cells));
+    error_handler(1, message);
+}
 
 int compare(const Tuple& a, const Tuple& b) {
     // Rows of one set share one width; comparing over the common length keeps a row of another

@@ -9,14 +9,23 @@
 
 // The cells of a row and their number. Sets keep their keys inside the tree nodes only when a key
 // fits in one machine word, so the address (below 2^48 in user space on the 64-bit platforms the
-// system runs on) and the 16-bit count share one 64-bit word. The record only points at its
-// cells: whoever stores a row owns its cell array, so copying a row never copies cells.
+// system runs on) and the 16-bit count share one 64-bit word; a plain two-word key would cost
+// every set of rows an allocation per key. The record only points at its cells: whoever stores a
+// row owns its cell array, so copying a row never copies cells.
 class RowCells {
   public:
     RowCells() = default;
-    RowCells(InternalName* rowCells, int cellCount)
-        : bits(reinterpret_cast<std::uintptr_t>(rowCells) |
-               (std::uint64_t(std::uint16_t(cellCount)) << CountShift)) {}
+    // Every row is made here, so here the packing is checked: an address at or above 2^48 or a
+    // count outside 0..32767 is a fatal error of the container library (a handler that returns
+    // gets the empty row), never a silently different row.
+    RowCells(InternalName* rowCells, int cellCount) {
+        if (!representable(rowCells) || cellCount < 0 || cellCount > MaxCount) [[unlikely]] {
+            refuse(rowCells, cellCount);
+            return;
+        }
+        bits = reinterpret_cast<std::uintptr_t>(rowCells) |
+               (std::uint64_t(std::uint16_t(cellCount)) << CountShift);
+    }
 
     InternalName* cells() const {
         return reinterpret_cast<InternalName*>(static_cast<std::uintptr_t>(bits & AddressMask));
@@ -28,7 +37,11 @@ class RowCells {
         return (std::uint64_t(reinterpret_cast<std::uintptr_t>(cells)) & ~AddressMask) == 0;
     }
 
+    static constexpr int MaxCount = 32767;
+
   private:
+    static void refuse(const InternalName* cells, int count);
+
     static constexpr int CountShift = 48;
     static constexpr std::uint64_t AddressMask = (std::uint64_t(1) << CountShift) - 1;
 

@@ -1,8 +1,58 @@
-// The class tests and error reports of the tuple-set iterators.
+// The walk, class tests and error reports of the tuple-set iterators.
 #include "objectbase/TupleSetIterator.h"
 
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
+
+TupleSetIterator::TupleSetIterator(set<Tuple>* rows, int width) : tuples(rows), width(width) {}
+
+TupleSetIterator::TupleSetIterator(set<ExtendedTuple>* rows, int width)
+    : extended(rows), width(width) {}
+
+void TupleSetIterator::reset(set<Tuple>* newRows, int newWidth) {
+    tuples = newRows;
+    extended = nullptr;
+    width = newWidth;
+    positioned = false;
+    current = Item{};
+}
+
+void TupleSetIterator::reset(set<ExtendedTuple>* newRows, int newWidth) {
+    reset(static_cast<set<Tuple>*>(nullptr), newWidth);
+    extended = newRows;
+}
+
+bool TupleSetIterator::first() {
+    if (tuples != nullptr)
+        current = tuples->first_item();
+    else if (extended != nullptr)
+        current = extended->first_item();
+    else
+        current = Item{};
+    positioned = current != Item{};
+    return positioned;
+}
+
+bool TupleSetIterator::next() {
+    if (!positioned) return false;
+    current = tuples != nullptr ? tuples->next_item(current) : extended->next_item(current);
+    positioned = current != Item{};
+    return positioned;
+}
+
+RowCells TupleSetIterator::currentRow() const {
+    if (tuples != nullptr) return tuples->key(current);
+    return extended->key(current);
+}
+
+InternalName TupleSetIterator::atColumn(int col) {
+    if (positioned && col >= 1 && col <= width) {
+        const RowCells row = currentRow();
+        if (col <= row.count()) return row.cells()[col - 1];
+    }
+    reportInvalidUse();
+    return InternalName::UndefinedObject;
+}
 
 bool TupleSetIterator::isA(const std::string& className) const {
     return className == "TupleSetIterator";

@@ -3,83 +3,51 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
 
-#include "objectbase/Iterator.h"
-#include "foundation/Error.h"
 #include "foundation/set.h"
 #include "objectbase/InternalName.h"
+#include "objectbase/Iterator.h"
 #include "objectbase/Tuple.h"
 
-// The shared walk over a set of rows owned by someone else; `Row` is Tuple or ExtendedTuple.
-template <class Row>
-class RowSetIterator : public Iterator {
+// Walks a set of rows owned by someone else. An ExtendedTupleSetIterator is one of these over
+// the rows of a parameter frame, so whoever holds either kind re-targets it through reset.
+class TupleSetIterator : public Iterator {
   public:
-    RowSetIterator(set<Row>* rows, int width) : rows(rows), width(width) {}
+    TupleSetIterator(set<Tuple>* rows, int width);
 
-    // Points the iterator at another set (or none) of another width, unpositioned.
-    void reset(set<Row>* newRows, int newWidth) {
-        rows = newRows;
-        width = newWidth;
-        positioned = false;
-        current = Item{};
-    }
+    // Points the iterator at another set of rows (or none) of another width, unpositioned.
+    void reset(set<Tuple>* newRows, int newWidth);
+    void reset(set<ExtendedTuple>* newRows, int newWidth);
 
-    bool first() override {
-        positioned = false;
-        if (rows == nullptr) return false;
-        current = rows->first_item();
-        positioned = current != Item{};
-        return positioned;
-    }
-
-    bool next() override {
-        if (rows == nullptr || !positioned) {
-            positioned = false;
-            return false;
-        }
-        current = rows->next_item(current);
-        positioned = current != Item{};
-        return positioned;
-    }
-
+    bool first() override;
+    bool next() override;
     // Cell `col` (1-based) of the current row; anything else is reported as an invalid use.
-    InternalName atColumn(int col) override {
-        if (rows != nullptr && positioned && col >= 1 && col <= width) {
-            const Row& row = rows->key(current);
-            if (col <= row.count()) return row.cells()[col - 1];
-        }
-        reportInvalidUse();
-        return InternalName::UndefinedObject;
-    }
-
+    InternalName atColumn(int col) override;
     int columns() override { return width; }
+    bool isA(const std::string& className) const override;
 
   protected:
-    ~RowSetIterator() override = default;
-    virtual void reportInvalidUse() const = 0;
+    TupleSetIterator(set<ExtendedTuple>* rows, int width);
+    ~TupleSetIterator() override = default;
+    virtual void reportInvalidUse() const;
 
   private:
-    using Item = decltype(std::declval<set<Row>&>().first_item());
+    using Item = set<Tuple>::item;
 
-    set<Row>* rows;
+    // The current row's cells (count and address), read from whichever set is walked.
+    RowCells currentRow() const;
+
+    // At most one of the two is set.
+    set<Tuple>* tuples = nullptr;
+    set<ExtendedTuple>* extended = nullptr;
     std::int32_t width;
     bool positioned = false;
     Item current{};
 };
 
-class TupleSetIterator : public RowSetIterator<Tuple> {
+class ExtendedTupleSetIterator : public TupleSetIterator {
   public:
-    using RowSetIterator<Tuple>::RowSetIterator;
-    bool isA(const std::string& className) const override;
-
-  protected:
-    void reportInvalidUse() const override;
-};
-
-class ExtendedTupleSetIterator : public RowSetIterator<ExtendedTuple> {
-  public:
-    using RowSetIterator<ExtendedTuple>::RowSetIterator;
+    ExtendedTupleSetIterator(set<ExtendedTuple>* rows, int width) : TupleSetIterator(rows, width) {}
     bool isA(const std::string& className) const override;
 
   protected:

@@ -15,6 +15,8 @@ namespace {
 // Gives the tests the way in that the access layer's own operations use.
 class MappingAccess : public OMAccess {
   public:
+    MappingAccess() = default;
+    explicit MappingAccess(OM* om) : OMAccess(om) {}
     void map(const InternalName& name, const InternalName& to) { nameMap.insert(name, to); }
     int entries() const { return nameMap.size(); }
 };
@@ -40,11 +42,32 @@ TEST(OMAccessMappingTest, RemapMovesTheEntryToTheRepresentative) {
     EXPECT_EQ(access.mappedName(o101), o101);
     EXPECT_EQ(access.entries(), 1);
 
-    // An entry of the representative is replaced by the moved one.
+    // An entry of the representative is replaced by the moved one (no manager: nothing to equate).
     access.map(o103, text2);
     access.remapName(o102, o103);
     EXPECT_EQ(access.mappedName(o103), text1);
     EXPECT_EQ(access.entries(), 1);
+}
+
+TEST(OMAccessMappingTest, RemapOntoAMappedNameEquatesWhatBothStoodFor) {
+    auto* om = new MainMemOM();
+    {
+        MappingAccess access(om);
+        InternalName x, y;
+        om->internName(x, "x", 1);
+        om->internName(y, "y", 1);
+        access.map(o101, x);
+        access.map(o102, y);
+        access.remapName(o101, o102);
+        EXPECT_EQ(access.mappedName(o102), x);
+        EXPECT_FALSE(access.isMapped(o101));
+        // y was made after x, so y gives way to x.
+        InternalName representative;
+        EXPECT_TRUE(om->isPendingEquality(y, representative));
+        EXPECT_EQ(representative, x);
+        EXPECT_EQ(om->pendingEqualityCount(), 1);
+    }
+    decRef(om);
 }
 
 TEST(OMAccessMappingTest, RemapWithoutEntryOrOntoItselfChangesNothing) {

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cfloat>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -10,13 +12,15 @@
 
 namespace {
 
-// Runs this test program again with the given environment settings and only the idle test
-// below, and answers what the child wrote on standard error.
-std::string child_stderr(const std::string& environment) {
+// Runs this test program again with the given environment settings and only one of the child
+// tests below, and answers what the child wrote on standard error.
+std::string child_stderr(const std::string& environment,
+                         const std::string& child = "DISABLED_HoldsOneChunk") {
     std::string command = "env -u CLIB_INIT -u CLIB_NODE_DATA -u CLIB_EDGE_DATA " + environment +
                           " /proc/" + std::to_string(getpid()) +
                           "/exe --gtest_also_run_disabled_tests"
-                          " --gtest_filter=ClibStartupChild.DISABLED_HoldsOneChunk 2>&1 >/dev/null";
+                          " --gtest_filter=ClibStartupChild." +
+                          child + " 2>&1 >/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return "<no child>";
     std::string out;
@@ -32,6 +36,26 @@ void* held_chunk = nullptr;
 // Started only as a child: keeps one chunk in use until exit.
 TEST(ClibStartupChild, DISABLED_HoldsOneChunk) {
     held_chunk = std_memory_mgr->allocate(12);
+}
+
+// Started only as a child: uses chunks and gives every one back.
+TEST(ClibStartupChild, DISABLED_FreesEverything) {
+    void* small = std_memory_mgr->allocate(32);
+    void* large = std_memory_mgr->allocate(1000);
+    std_memory_mgr->deallocate(large, 1000);
+    std_memory_mgr->deallocate(small, 32);
+}
+
+TEST(ClibStartup, NoLeakTableWhenEverythingWasFreed) {
+    EXPECT_EQ(child_stderr("CLIB_INIT=show_memory_leaks", "DISABLED_FreesEverything"), "");
+}
+
+// The start-up that runs in every unit must not narrow the floating-point unit for the process.
+TEST(ClibStartup, LongDoubleKeepsItsPrecision) {
+    clib_set_fpu_precision();
+    volatile long double one = 1.0L;
+    volatile long double tiny = std::ldexp(1.0L, -(LDBL_MANT_DIG - 1));
+    EXPECT_NE(one + tiny, one);
 }
 
 TEST(ClibStartup, SilentWithoutOptions) {

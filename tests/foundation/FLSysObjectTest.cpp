@@ -4,6 +4,8 @@
 
 #include "ShellTestSupport.h"
 #include "foundation/ShellValues.h"
+#include "foundation/StatisticHandler.h"
+#include "foundation/Timer.h"
 #include "foundation/clib_list.h"
 
 namespace {
@@ -184,6 +186,19 @@ TEST_F(FLSysObjectTest, ClassObjectCreatesAndDelegates) {
     EXPECT_EQ(meta->methodCall("print", nullptr), meta);
     EXPECT_EQ(system.text(), "Probe");
     decRef(meta);
+}
+
+// The timer's and the statistic handler's class objects refuse arguments as every other does.
+TEST_F(FLSysObjectTest, BuiltInClassObjectsReportArgumentsToNew) {
+    TimerMeta timerMeta;
+    StatisticHandlerMeta statisticMeta;
+    args.append(&object);
+    for (XMeta* meta : std::initializer_list<XMeta*>{&timerMeta, &statisticMeta}) {
+        errors.clear();
+        EXPECT_EQ(meta->methodCall("new", &args), nullptr);
+        EXPECT_EQ(errors.text(), std::string("\n*** ERROR : ") + kWrongNumber + "\n")
+            << meta->createdClass();
+    }
 }
 
 }  // namespace

@@ -49,6 +49,81 @@ TEST(ManagedObjectTest, GlobalsAndLocalsSurviveReleases) {
     EXPECT_EQ(destroyed, 1);  // the scope, not a release, ended it
 }
 
+// Holds another managed object and releases it when it goes.
+struct Holder : ManagedObject {
+    Holder(ManagedObject* held, int* destroyed) : held(held), destroyed(destroyed) {}
+    ~Holder() override {
+        decRef(held);
+        ++*destroyed;
+    }
+    ManagedObject* held;
+    int* destroyed;
+};
+
+// A base whose constructor allocates before the derived part is built.
+struct AllocatingBase : ManagedObject {
+    explicit AllocatingBase(int* destroyed) : inner(new Probe(destroyed)) {}
+    ~AllocatingBase() override { decRef(inner); }
+    Probe* inner;
+};
+
+struct Derived : AllocatingBase {
+    explicit Derived(int* destroyed) : AllocatingBase(destroyed), destroyed(destroyed) {}
+    ~Derived() override { ++*destroyed; }
+    int* destroyed;
+};
+
+Probe* makeProbe(int* destroyed) {
+    return new Probe(destroyed);
+}
+
+TEST(ManagedObjectTest, ObjectsBuiltInsideAnotherNewAreStillPooled) {
+    int destroyed = 0;
+    auto* outer = new Holder(new Probe(&destroyed), &destroyed);
+    EXPECT_TRUE(outer->isPooled());
+    EXPECT_TRUE(outer->held->isPooled());
+    decRef(outer);
+    EXPECT_EQ(destroyed, 2);  // the holder and what it held
+
+    destroyed = 0;
+    auto* viaCall = new Holder(makeProbe(&destroyed), &destroyed);
+    EXPECT_TRUE(viaCall->isPooled());
+    decRef(viaCall);
+    EXPECT_EQ(destroyed, 2);
+
+    destroyed = 0;
+    auto* derived = new Derived(&destroyed);
+    EXPECT_TRUE(derived->isPooled());
+    EXPECT_TRUE(derived->inner->isPooled());
+    decRef(derived);
+    EXPECT_EQ(destroyed, 2);
+}
+
+// The compiler takes every operator delete for one that frees; this one only releases.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuse-after-free"
+#pragma GCC diagnostic ignored "-Wfree-nonheap-object"
+TEST(ManagedObjectTest, DeleteIsOneRelease) {
+    int destroyed = 0;
+    auto* shared = new Probe(&destroyed);
+    incRef(shared);
+    delete shared;  // another holder still has it
+    EXPECT_EQ(destroyed, 0);
+    EXPECT_EQ(shared->refCount(), 1);
+    auto* other = new Probe(&destroyed);
+    EXPECT_NE(static_cast<void*>(other), static_cast<void*>(shared));  // storage not handed out
+    delete shared;
+    EXPECT_EQ(destroyed, 1);
+    delete other;
+    EXPECT_EQ(destroyed, 2);
+
+    Probe local(&destroyed);
+    Probe* asBase = &local;
+    delete asBase;  // a local lives as long as its scope
+    EXPECT_EQ(destroyed, 2);
+}
+#pragma GCC diagnostic pop
+
 TEST(ManagedObjectTest, ReleasePoolsKeepsHalfOrNone) {
     releasePools(1);
     std::vector<OddSized*> objects;

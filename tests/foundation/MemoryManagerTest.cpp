@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/ClibErrorHandler.h"
 #include "foundation/MemoryManager.h"
 
 namespace {
@@ -28,24 +29,20 @@ TEST(MemoryManager, PooledAndLargeSizes) {
     m.deallocate(nullptr, 300);  // ignored
 }
 
-TEST(MemoryManager, FullyFreedSizeHandsOutNeighbouringChunksAgain) {
+TEST(MemoryManager, FreedChunksAreReusedBeforeNewBlocks) {
     memory_manager m(256, "TEST_MGR");
     std::vector<void*> chunks;
     for (int i = 0; i < 3000; ++i) chunks.push_back(m.allocate(40));
+    const std::int32_t blocks = m.blocks(40);
     std::shuffle(chunks.begin(), chunks.end(), std::mt19937(3));
     for (void* p : chunks) m.deallocate(p, 40);
     EXPECT_EQ(m.free_count(40), m.carved_count(40));
-    // The chunk released last still comes back first ...
-    void* first = m.allocate(40);
-    EXPECT_EQ(first, chunks.back());
-    // ... and the ones after it lie side by side in their block again.
-    auto* a = static_cast<char*>(m.allocate(40));
-    auto* b = static_cast<char*>(m.allocate(40));
-    EXPECT_EQ(b - a, 40);
-    m.deallocate(b, 40);
-    m.deallocate(a, 40);
-    m.deallocate(first, 40);
-    EXPECT_EQ(m.free_count(40), m.carved_count(40));
+    for (void*& p : chunks) p = m.allocate(40);
+    EXPECT_EQ(m.blocks(40), blocks);
+    std::vector<void*> sorted = chunks;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());  // all distinct
+    for (void* p : chunks) m.deallocate(p, 40);
 }
 
 TEST(MemoryManager, EmptySizesGoBackToTheHeap) {
@@ -98,6 +95,20 @@ TEST(MemoryManager, UsedMemoryTableListsOnlySizesInUse) {
     EXPECT_NE(out.find("\t|    32         1   "), std::string::npos) << out;
     EXPECT_EQ(out.find("\t|    64 "), std::string::npos) << out;
     m.deallocate(p, 32);
+}
+
+int reports = 0;
+void countingHandler(int, const char*) {
+    ++reports;
+}
+
+TEST(MemoryManager, NoChunkWhenNoBlockCanBeHadAndTheHandlerReturns) {
+    memory_manager m(256, "TEST_MGR");
+    install_error_handler(countingHandler);
+    reports = 0;
+    EXPECT_EQ(m.pop_chunk(0), nullptr);  // size 0 has no blocks
+    EXPECT_EQ(reports, 1);
+    install_error_handler(default_error_handler);
 }
 
 TEST(MemoryManagerDeathTest, IllegalBlockSize) {

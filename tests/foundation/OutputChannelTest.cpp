@@ -156,18 +156,12 @@ TEST_F(OutputChannelTest, StreamObjects) {
     decRef(broken);
 }
 
-TEST(GlobalChannels, AreDistinctAndNeverDestroyedByReleases) {
+TEST(GlobalChannels, AreDistinct) {
     OutputChannel* all[] = {&answerChannel(), &errorChannel(),     &debugChannel(),
                             &helpChannel(),   &statisticChannel(), &systemChannel()};
     for (int i = 0; i < 6; ++i) {
         for (int j = i + 1; j < 6; ++j) EXPECT_NE(all[i], all[j]);
     }
-    OutputChannel& debug = debugChannel();
-    incRef(&debug);
-    decRef(&debug);
-    decRef(&debug);  // a release too many leaves a global alone
-    EXPECT_EQ(&debugChannel(), &debug);
-    EXPECT_EQ(debug.methodCall("isOk", nullptr), &trueConstant());
 }
 
 }  // namespace

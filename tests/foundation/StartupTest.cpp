@@ -47,14 +47,3 @@ TEST(StartupDeathTest, GlobalsExistInTheirInitialState) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(checkFreshStartup(), ::testing::ExitedWithCode(0), "");
 }
-
-TEST(StartupTest, GlobalsAreNeverDestroyedByReleases) {
-    startupGlobals();
-    incRef(&centralTimer());
-    decRef(&centralTimer());
-    decRef(&centralStatistic());
-    decRef(&statisticChannel());
-    EXPECT_EQ(centralTimer().diffReal(), "no stop done");
-    EXPECT_TRUE(centralStatistic().isOk());
-    EXPECT_TRUE(statisticChannel().isOk());
-}

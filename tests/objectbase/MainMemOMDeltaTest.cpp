@@ -1,18 +1,19 @@
 // Scenario tests of delta recording, iterator reuse, clearing and string cleanup.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 #include <vector>
 
-#include "objectbase/Iterator.h"
-#include "objectbase/DeltaTable.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/FLSysOStream.h"
 #include "foundation/OutputChannel.h"
+#include "objectbase/DeltaTable.h"
+#include "objectbase/DumpFormatter.h"
+#include "objectbase/Iterator.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/ObjectBaseTestSupport.h"
 #include "objectbase/SymTab.h"
-#include "objectbase/DumpFormatter.h"
 #include "support/ChannelCapture.h"
 
 namespace {
@@ -69,6 +70,7 @@ TEST_F(MainMemOMDeltaTest, RecordsEveryKindOfFactInItsRowShape) {
     EXPECT_EQ(om->insertSetMember(h, m, &a, 1, 1, more), 0);
     InternalName term;
     EXPECT_EQ(om->getFunctionObject(om->giveSymTab()->GetFSymbol("f", 1, 1), &a, 1, term), 1);
+    EXPECT_EQ(om->getFunctionObject(om->giveSymTab()->GetFSymbol("f", 1, 1), &a, 1, term), 0);
     EXPECT_EQ(om->insertIsa(h, c, 1), 1);
     EXPECT_EQ(om->insertIsa(c, h, 2), 1);
     EXPECT_EQ(om->addPredicate(p, &a, 1), 1);
@@ -215,8 +217,37 @@ TEST_F(MainMemOMDeltaTest, IteratorReuseReplacesForeignIterators) {
     Iterator* same = om->isaIterator(v, 1, hosts);
     EXPECT_EQ(same, hosts);
     EXPECT_FALSE(centralErrorHandler().isError());
-    EXPECT_EQ(om->setIterator(obj("nothing"), same), nullptr);
-    EXPECT_EQ(om->methodIterator(obj("nothing"), 0, nullptr), nullptr);
+    decRef(same);
+}
+
+// Every factory takes the caller's iterator over: it answers it re-targeted, or releases it (a
+// null answer included). A second reference held here shows which.
+TEST_F(MainMemOMDeltaTest, EveryIteratorFactoryTakesOverItsReuseIterator) {
+    InternalName h = obj("h"), m = obj("m"), v = obj("v"), nothing = obj("nothing");
+    om->insertMethodValue(h, m, nullptr, 0, 1, v);
+    std::vector<std::function<Iterator*(Iterator*)>> factories = {
+        [&](Iterator* r) { return om->isaIterator(nothing, 1, r); },
+        [&](Iterator* r) { return om->methodHostsIterator(nothing, 1, 0, r); },
+        [&](Iterator* r) { return om->setIterator(nothing, r); },
+        [&](Iterator* r) { return om->methodIterator(nothing, 0, r); },
+        [&](Iterator* r) { return om->methodIterator(h, 1, r); },
+        [&](Iterator* r) { return om->objNamesIterator(r); },
+        [&](Iterator* r) { return om->predNamesIterator(r); },
+        [&](Iterator* r) { return om->paramNamesIterator(r); },
+    };
+    for (std::size_t i = 0; i < factories.size(); ++i) {
+        for (Iterator* reuse : {om->objNamesIterator(nullptr), om->isaIterator(h, 1, nullptr)}) {
+            incRef(reuse);
+            const int before = reuse->refCount();
+            Iterator* answer = factories[i](reuse);
+            if (answer == reuse)
+                EXPECT_EQ(reuse->refCount(), before) << i;
+            else
+                EXPECT_EQ(reuse->refCount(), before - 1) << i;
+            if (answer != nullptr && answer != reuse) decRef(answer);
+            decRef(reuse);
+        }
+    }
 }
 
 TEST_F(MainMemOMDeltaTest, ClearForgetsFactsAndPendingEqualitiesButKeepsSymbols) {

@@ -1,7 +1,11 @@
 // Tests of recording equalities (choice of the representative, refusals) and of lexical forms.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <iostream>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "foundation/ErrorHandler.h"
 #include "objectbase/MainMemOM.h"
@@ -80,6 +84,65 @@ TEST_F(MainMemOMEqualityTest, RepresentativeRanking) {
     EXPECT_EQ(om->equate(shortPath, term, 0), 1);
     EXPECT_EQ(rep(shortPath), named);
     EXPECT_EQ(rep(longPath), named);
+}
+
+TEST_F(MainMemOMEqualityTest, FunctionTermsRankByArgumentCountThenAge) {
+    SymTab* symbols = om->giveSymTab();
+    InternalName a = obj("a"), b = obj("b");
+    InternalName ab[] = {a, b};
+    InternalName fa, fb, gab, path;
+    om->getFunctionObject(symbols->GetFSymbol("f", 1, 1), &a, 1, fa);
+    om->getFunctionObject(symbols->GetFSymbol("f", 1, 1), &b, 1, fb);
+    om->getFunctionObject(symbols->GetFSymbol("g", 1, 2), ab, 2, gab);
+    // Fewer arguments survive, in either order of the call.
+    EXPECT_EQ(om->equate(gab, fb, 0), 1);
+    EXPECT_EQ(rep(gab), fb);
+    // Of two terms with as many arguments, the older (smaller) one survives.
+    EXPECT_EQ(om->equate(fb, fa, 0), 1);
+    EXPECT_EQ(rep(fb), fa);
+    EXPECT_EQ(rep(gab), fa);
+    // A function term beats an object made for a scalar path.
+    om->getOrCreateScalarValue(b, a, nullptr, 0, 0, path);
+    EXPECT_EQ(om->equate(fa, path, 0), 1);
+    EXPECT_EQ(rep(path), fa);
+}
+
+TEST_F(MainMemOMEqualityTest, PathObjectsWithEqualChainsKeepTheOlder) {
+    InternalName a = obj("a"), b = obj("b"), m = obj("m");
+    InternalName am, bm;
+    om->getOrCreateScalarValue(a, m, nullptr, 0, 0, am);
+    om->getOrCreateScalarValue(b, m, nullptr, 0, 0, bm);
+    ASSERT_LT(am.getValue(), bm.getValue());
+    EXPECT_EQ(om->equate(bm, am, 0), 1);
+    EXPECT_EQ(rep(bm), am);
+}
+
+// Random equalities among plain objects agree with a union-find model: names of one class share
+// one representative (the smallest), and the pending map never holds a chain.
+TEST_F(MainMemOMEqualityTest, PendingMapAgreesWithAModel) {
+    constexpr int Count = 300;
+    std::vector<InternalName> names;
+    for (int i = 0; i < Count; ++i) {
+        std::string text = std::to_string(i);
+        text.insert(text.begin(), 'n');
+        names.push_back(obj(text));
+    }
+    std::vector<int> parent(Count);
+    for (int i = 0; i < Count; ++i) parent[i] = i;
+    std::function<int(int)> root = [&](int i) { return parent[i] == i ? i : root(parent[i]); };
+    std::mt19937 rng(5);
+    for (int step = 0; step < 400; ++step) {
+        int x = rng() % Count, y = rng() % Count;
+        om->equate(names[x], names[y], 0);
+        int rx = root(x), ry = root(y);
+        parent[std::max(rx, ry)] = std::min(rx, ry);
+        for (int i = 0; i < Count; ++i) {
+            InternalName r = rep(names[i]);
+            ASSERT_EQ(r, names[root(i)]) << step << " " << i;
+            InternalName further;
+            ASSERT_FALSE(om->isPendingEquality(r, further));
+        }
+    }
 }
 
 TEST_F(MainMemOMEqualityTest, LexicalForms) {

@@ -22,7 +22,7 @@ inline InternalName obj(int v) {
     return InternalName(v, InternalName::Object, 0);
 }
 inline InternalName num(int v) {
-    return InternalName(v, InternalName::Integer, -1);
+    return InternalName(v, InternalName::Integer, 0);
 }
 inline InternalName setName(int v) {
     return InternalName(v, InternalName::SetName, 1);

@@ -152,6 +152,29 @@ TEST(MainMemParamFrameTest, ReplaceNameReportsCollidingResults) {
     EXPECT_EQ(result, obj(8));
     ASSERT_EQ(merged.size(), 1);
     EXPECT_EQ(merged.key(merged.first_item()), obj(7));
+
+    // Among several other rows of those arguments, the first in row order answers, whatever
+    // lies around them.
+    MainMemParamFrame many(2);
+    for (int r : {5, 4, 3}) {
+        InternalName row[] = {obj(1), obj(r)};
+        many.insertTuple(row, 2);
+    }
+    for (int a : {0, 2}) {
+        InternalName row[] = {obj(a), obj(6)};
+        many.insertTuple(row, 2);
+    }
+    clib_dictionary<InternalName, InternalName> dropped;
+    EXPECT_EQ(many.replaceName(obj(5), obj(7), dropped), 2);
+    ASSERT_EQ(many.lookupResult(one, 1, result), 1);
+    EXPECT_EQ(result, obj(3));
+    ASSERT_EQ(dropped.size(), 1);
+    EXPECT_EQ(dropped.inf(dropped.first_item()), obj(3));
+    InternalName zero[] = {obj(0)}, two[] = {obj(2)};
+    ASSERT_EQ(many.lookupResult(zero, 1, result), 1);
+    EXPECT_EQ(result, obj(6));
+    ASSERT_EQ(many.lookupResult(two, 1, result), 1);
+    EXPECT_EQ(result, obj(6));
 }
 
 TEST(MainMemPredFrameTest, ManyRowsSurviveMergesClearsAndRefills) {

@@ -3,9 +3,10 @@
 
 #include <string>
 
-#include "objectbase/TupleSetIterator.h"
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
+#include "objectbase/TupleSetIterator.h"
+#include "support/ChannelCapture.h"
 
 namespace {
 
@@ -13,22 +14,10 @@ InternalName obj(int v) {
     return InternalName(v, InternalName::Object, 0);
 }
 
-// Collects the names of the errors reported while it lives.
-class ErrorNames {
-  public:
-    ErrorNames() : old(centralErrorHandler().keepMostSerious()) {
-        centralErrorHandler().setKeepMostSerious(0);
-        centralErrorHandler().reset();
-    }
-    ~ErrorNames() {
-        centralErrorHandler().setKeepMostSerious(old);
-        centralErrorHandler().reset();
-    }
-    Error last() const { return centralErrorHandler().getError(); }
-
-  private:
-    int old;
-};
+// The error reported last while an ErrorCapture lives.
+Error lastError() {
+    return centralErrorHandler().getError();
+}
 
 }  // namespace
 
@@ -42,9 +31,9 @@ TEST(TupleSetIteratorTest, WalksRowsInOrderAndRejectsBadColumns) {
     auto* it = new TupleSetIterator(&rows, 2);
     EXPECT_EQ(it->columns(), 2);
     {
-        ErrorNames errors;
+        ErrorCapture errors;
         EXPECT_EQ(it->atColumn(1), InternalName::UndefinedObject);  // not positioned yet
-        EXPECT_EQ(errors.last().getMessage(),
+        EXPECT_EQ(lastError().getMessage(),
                   "Invalid use of TupleSetIterator::atColumn(int), the result is an undefined "
                   "object ");
     }
@@ -52,10 +41,10 @@ TEST(TupleSetIteratorTest, WalksRowsInOrderAndRejectsBadColumns) {
     EXPECT_EQ(it->atColumn(1), obj(1));
     EXPECT_EQ(it->atColumn(2), obj(3));
     {
-        ErrorNames errors;
+        ErrorCapture errors;
         EXPECT_EQ(it->atColumn(0), InternalName::UndefinedObject);
         EXPECT_EQ(it->atColumn(3), InternalName::UndefinedObject);
-        EXPECT_EQ(errors.last().getNumber(), 11);
+        EXPECT_EQ(lastError().getNumber(), 11);
     }
     ASSERT_TRUE(it->next());
     EXPECT_EQ(it->atColumn(1), obj(2));
@@ -63,7 +52,7 @@ TEST(TupleSetIteratorTest, WalksRowsInOrderAndRejectsBadColumns) {
     EXPECT_FALSE(it->next());
 
     // Re-targeting leaves the iterator unpositioned; a null set has no rows.
-    it->reset(nullptr, 4);
+    it->reset(static_cast<set<Tuple>*>(nullptr), 4);
     EXPECT_EQ(it->columns(), 4);
     EXPECT_FALSE(it->first());
     EXPECT_FALSE(it->next());
@@ -90,12 +79,31 @@ TEST(TupleSetIteratorTest, ExtendedRowsKeepEveryResult) {
     for (bool more = it->first(); more; more = it->next())
         seen += it->atColumn(1).ToString() + "-" + it->atColumn(2).ToString() + " ";
     EXPECT_EQ(seen, "o0-o9 o1-o8 o1-o9 ");
+
+    // Whoever holds it as a TupleSetIterator re-targets it through the one reset.
+    TupleSetIterator* asTuples = it;
+    set<ExtendedTuple> fewer;
+    fewer.insert(ExtendedTuple(c, 2));
+    asTuples->reset(&fewer, 2);
+    ASSERT_TRUE(asTuples->first());
+    EXPECT_EQ(asTuples->atColumn(1), obj(0));
+    EXPECT_FALSE(asTuples->next());
     {
-        ErrorNames errors;
+        ErrorCapture errors;
         EXPECT_EQ(it->atColumn(1), InternalName::UndefinedObject);
-        EXPECT_EQ(errors.last().getMessage(),
+        EXPECT_EQ(lastError().getMessage(),
                   "Invalid use of ExtendedTupleSetIterator::atColumn(int), the result is an "
                   "undefined object ");
     }
     decRef(it);
+}
+
+TEST(TupleDeathTest, RowsThatCannotBeKeptAreRefused) {
+    auto* high = reinterpret_cast<InternalName*>(std::uintptr_t(1) << 48);
+    EXPECT_DEATH(Tuple(high, 2), "CLIB ERROR HANDLER");
+    InternalName cells[2];
+    EXPECT_DEATH(ExtendedTuple(cells, 40000), "CLIB ERROR HANDLER");
+    Tuple ok(cells, 2);
+    EXPECT_EQ(ok.cells(), cells);
+    EXPECT_EQ(ok.count(), 2);
 }

@@ -1,0 +1,73 @@
+// AlgebraicEval: evaluation of operator trees, its shell methods and its class object.
+#include "compile/AlgebraicEval.h"
+
+#include <ostream>
+
+#include "access/OMAccess.h"
+#include "compile/AlgebraicExpr.h"
+#include "compile/Operand.h"
+#include "compile/Operator.h"
+#include "foundation/OutputChannel.h"
+#include "foundation/clib_list.h"
+
+AlgebraicEval::AlgebraicEval(OMAccess* access) : access(access) {
+    incRef(access);
+}
+
+AlgebraicEval::~AlgebraicEval() {
+    decRef(access);
+}
+
+FLSysObject* AlgebraicEval::methodCall(const std::string& name, FLSysArgs* args) {
+    if (name == "debugOn") return debugOn(args);
+    if (name == "debugOff") return debugOff(args);
+    if (name == "help") return argumentCount(args) != 0 ? nullptr : help();
+    return FLSysObject::methodCall(name, args);
+}
+
+Operand* AlgebraicEval::evaluate(AlgebraicExpr* expr, Operand* start) {
+    if (expr == nullptr) return nullptr;
+    Operand* current = start;
+    return expr->evaluate(access, &current);
+}
+
+FLSysObject* AlgebraicEval::debugOn(FLSysArgs* args) {
+    if (!checkNoArgs(args)) return nullptr;
+    debug = 1;
+    setOperatorDebug();
+    return this;
+}
+
+FLSysObject* AlgebraicEval::debugOff(FLSysArgs* args) {
+    if (!checkNoArgs(args)) return nullptr;
+    debug = 0;
+    clearOperatorDebug();
+    return this;
+}
+
+FLSysObject* AlgebraicEval::help() {
+    OutputChannel& channel = helpChannel();
+    writeHelpHeader(channel, "AlgebraicEval");
+    writeStandardMethodsHelp(channel);
+    channel << "    - debugOn" << std::endl
+            << "    - debugOff" << std::endl
+            << std::endl
+            << std::endl;
+    return this;
+}
+
+void AlgebraicEval::print(OutputChannel& channel) const {
+    channel << "anAlgebraicEval";
+}
+
+bool AlgebraicEval::isA(const std::string& className) const {
+    return className == "AlgebraicEval" || FLSysObject::isA(className);
+}
+
+AlgebraicEvalMeta::AlgebraicEvalMeta() : XMeta("AlgebraicEval") {}
+
+FLSysObject* AlgebraicEvalMeta::createInstance(FLSysArgs* args) {
+    FLSysObject* access = nullptr;
+    if (!checkArgs1(args, "OMAccess", access)) return nullptr;
+    return new AlgebraicEval(static_cast<OMAccess*>(access));
+}

@@ -1,0 +1,54 @@
+// AlgebraicEval: the shell object that evaluates operator trees over an access layer, and its
+// class object.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "foundation/FLSysObject.h"
+
+class AlgebraicExpr;
+class OMAccess;
+class Operand;
+
+class AlgebraicEval : public FLSysObject {
+  public:
+    // Takes a reference to the access layer.
+    explicit AlgebraicEval(OMAccess* access);
+    AlgebraicEval(const AlgebraicEval&) = delete;
+    AlgebraicEval& operator=(const AlgebraicEval&) = delete;
+
+    // Shell methods "debugOn", "debugOff" and "help", then the base's.
+    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    // "anAlgebraicEval".
+    void print(OutputChannel& channel) const override;
+    bool isA(const std::string& className) const override;
+
+    // The tree's result with `start` as the current operand; null for a null tree.
+    virtual Operand* evaluate(AlgebraicExpr* expr, Operand* start);
+    // Switch this object's flag and the operators' shared debug flag; null after an argument
+    // error.
+    virtual FLSysObject* debugOn(FLSysArgs* args);
+    virtual FLSysObject* debugOff(FLSysArgs* args);
+    // The online help on the help channel; answers this object.
+    virtual FLSysObject* help();
+
+    bool debugging() const { return debug != 0; }
+
+  protected:
+    ~AlgebraicEval() override;
+
+  private:
+    OMAccess* access;
+    std::int32_t debug = 0;
+};
+
+// The class object registered as "classAlgebraicEval": "new"@(anOMAccess).
+class AlgebraicEvalMeta : public XMeta {
+  public:
+    AlgebraicEvalMeta();
+    ~AlgebraicEvalMeta() override = default;
+
+  protected:
+    FLSysObject* createInstance(FLSysArgs* args) override;
+};

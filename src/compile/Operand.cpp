@@ -1,0 +1,237 @@
+// The operands: storage, iterators, equality and the two printed forms.
+#include "compile/Operand.h"
+
+#include <ostream>
+#include <typeinfo>
+
+#include "access/EmptyIterator.h"
+#include "access/OMAccess.h"
+#include "compile/OperandIterators.h"
+#include "foundation/OutputChannel.h"
+
+namespace {
+
+// The old iterator when it is one of ours of the wanted kind; any other old iterator, even one
+// answering to the same word, points into other storage and is released. (The exact class
+// test is cheaper than the word test, and a join asks once per row.)
+template <class It>
+It* reusable(Iterator* old) {
+    if (old == nullptr) return nullptr;
+    if (typeid(*old) == typeid(It)) return static_cast<It*>(old);
+    decRef(old);
+    return nullptr;
+}
+
+Iterator* rowIterator(Iterator* old, const RowStore* rows, int width, int begin = 0, int end = -1,
+                      int offset = 0) {
+    if (auto* it = reusable<OperandRowIterator>(old)) {
+        it->reset(rows, width, begin, end, offset);
+        return it;
+    }
+    return new OperandRowIterator(rows, width, begin, end, offset);
+}
+
+Iterator* emptyIterator(Iterator* old) {
+    if (old != nullptr && old->isA("EmptyIterator")) return old;
+    decRef(old);
+    return new EmptyIterator();
+}
+
+// Equal sizes and, key by key in ascending order, equal group sizes.
+bool sameGroupSizes(Operand* self, Operand* other) {
+    if (other == nullptr || other->size() != self->size()) return false;
+    Iterator* keys = self->makeIterator(nullptr);
+    bool equal = true;
+    for (bool more = keys->first(); more && equal; more = keys->next()) {
+        InternalName key = keys->atColumn(1);
+        equal = other->groupSize(key) == self->groupSize(key);
+    }
+    decRef(keys);
+    return equal;
+}
+
+}  // namespace
+
+std::string lexicalText(OMAccess* access, const InternalName& name) {
+    std::string text;
+    if (access != nullptr) access->giveLexicalForm(name, text);
+    return text;
+}
+
+int Operand::columnOf(const FSymbol& variable) const {
+    return columns.rank(variable);
+}
+
+void Operand::printName(OutputChannel& out) const {
+    out << "anOperand";
+}
+
+template <class Write>
+void Operand::printRows(OutputChannel& out, Write write) {
+    if (isEmpty()) {
+        out << "Operand is empty";
+        return;
+    }
+    Iterator* keys = makeIterator(nullptr);
+    Iterator* group = nullptr;
+    for (bool more = keys->first(); more; more = keys->next()) {
+        InternalName key = keys->atColumn(1);
+        if (key == InternalName::UndefinedObject)
+            out << "true";
+        else
+            write(key);
+        out << std::endl;
+        group = makeGroupIterator(key, group);
+        for (bool row = group != nullptr && group->first(); row; row = group->next()) {
+            out << "   ";
+            int i = 1;
+            for (const FSymbol& variable : columns) {
+                variable.printOn(&out);
+                out << "/";
+                write(group->atColumn(i++));
+                out << "  ";
+            }
+            out << std::endl;
+        }
+        out << std::endl;
+    }
+    out << std::endl;
+    decRef(group);
+    decRef(keys);
+}
+
+void Operand::print(OutputChannel& out) {
+    printRows(out, [&out](const InternalName& name) { name.printOn(&out); });
+}
+
+void Operand::printLexical(OutputChannel& out, OMAccess* access) {
+    printRows(out, [&out, access](const InternalName& name) { out << lexicalText(access, name); });
+}
+
+// Operand2
+
+Operand2::Operand2() : Operand(clib_list<FSymbol>(), 2), names(1) {}
+
+Iterator* Operand2::makeIterator(Iterator* old) {
+    if (auto* it = reusable<OperandNameIterator>(old)) {
+        it->reset(&names, 1);
+        return it;
+    }
+    return new OperandNameIterator(&names);
+}
+
+Iterator* Operand2::makeGroupIterator(const InternalName&, Iterator* old) {
+    return emptyIterator(old);
+}
+
+bool Operand2::isEqual(Operand* other) {
+    return sameGroupSizes(this, other);
+}
+
+void Operand2::printName(OutputChannel& out) const {
+    out << "anOperand2";
+}
+
+bool Operand2::isA(const std::string& className) const {
+    return className == "Operand2" || Operand::isA(className);
+}
+
+// SetOperand
+
+SetOperand::SetOperand(const clib_list<FSymbol>& columns, int kind)
+    : Operand(columns, kind),
+      width(this->columns.size()),
+      rows(width + 1),
+      scratch(std::size_t(width) + 1) {}
+
+bool SetOperand::group(const InternalName& key, int& begin, int& end) const {
+    if (!cached || key != lastKey) {
+        if (!rows.findGroup(key, lastBegin, lastEnd)) return false;
+        cached = true;
+        lastKey = key;
+    }
+    begin = lastBegin;
+    end = lastEnd;
+    return true;
+}
+
+bool SetOperand::contains(const InternalName& key) const {
+    int begin = 0, end = 0;
+    return group(key, begin, end);
+}
+
+bool SetOperand::insert(const InternalName& key, const InternalName* cells) {
+    scratch[0] = key;
+    std::copy(cells, cells + width, scratch.begin() + 1);
+    if (!rows.insert(scratch.data())) return false;
+    cached = false;
+    return true;
+}
+
+Iterator* SetOperand::makeIterator(Iterator* old) {
+    if (auto* it = reusable<DicIterator>(old)) {
+        it->reset(&rows);
+        return it;
+    }
+    return new DicIterator(&rows);
+}
+
+Iterator* SetOperand::makeGroupIterator(const InternalName& key, Iterator* old) {
+    int begin = 0, end = 0;
+    if (!group(key, begin, end)) {
+        decRef(old);
+        return nullptr;
+    }
+    return rowIterator(old, &rows, width, begin, end, 1);
+}
+
+bool SetOperand::isEqual(Operand* other) {
+    return sameGroupSizes(this, other);
+}
+
+int SetOperand::groupSize(const InternalName& key) const {
+    int begin = 0, end = 0;
+    return group(key, begin, end) ? end - begin : 0;
+}
+
+void SetOperand::printName(OutputChannel& out) const {
+    out << "anSetOperand";
+}
+
+bool SetOperand::isA(const std::string& className) const {
+    return className == "SetOperand" || Operand::isA(className);
+}
+
+// TupleSetOperand
+
+TupleSetOperand::TupleSetOperand(const clib_list<FSymbol>& columns, int kind)
+    : Operand(columns, kind), rows(this->columns.size()) {}
+
+Iterator* TupleSetOperand::makeIterator(Iterator* old) {
+    return rowIterator(old, &rows, rows.width());
+}
+
+Iterator* TupleSetOperand::makeGroupIterator(const InternalName&, Iterator* old) {
+    return emptyIterator(old);
+}
+
+void TupleSetOperand::printName(OutputChannel& out) const {
+    out << "anTupleSetOperand";
+}
+
+void TupleSetOperand::printLexical(OutputChannel& out, OMAccess* access) {
+    const int n = rows.width();
+    for (int rank = 0; rank < rows.size(); ++rank) {
+        const InternalName* row = rows.rowAtRank(rank);
+        int i = 0;
+        for (const FSymbol& variable : columns) {
+            if (i >= n) break;
+            out << variable << "/" << lexicalText(access, row[i++]) << "  ";
+        }
+        out << std::endl;
+    }
+}
+
+bool TupleSetOperand::isA(const std::string& className) const {
+    return className == "TupleSetOperand" || Operand::isA(className);
+}

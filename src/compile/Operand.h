@@ -1,0 +1,166 @@
+// Operand: the values of the rule algebra, relations of identifiers whose columns are named by
+// rule variables (Operand2, SetOperand, TupleSetOperand).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "compile/RowStore.h"
+#include "foundation/ManagedObject.h"
+#include "foundation/clib_list.h"
+#include "objectbase/FSymbol.h"
+#include "objectbase/InternalName.h"
+#include "objectbase/Iterator.h"
+
+class OMAccess;
+class OutputChannel;
+
+// The lexical form of a name through the access layer; empty without one.
+std::string lexicalText(OMAccess* access, const InternalName& name);
+
+// An operand is read through the iterator protocol: makeIterator walks its keys (an Operand2's
+// names, a TupleSetOperand's rows) and makeGroupIterator the rows stored under one key. Both
+// re-target an old iterator of their own kind and release any other one. Rows are copied on
+// insertion, never stored twice, and read in ascending key and row order.
+class Operand : public ManagedObject {
+  public:
+    virtual bool isEmpty() const = 0;
+    virtual int size() const = 0;
+    virtual Iterator* makeIterator(Iterator* old) = 0;
+    virtual Iterator* makeGroupIterator(const InternalName& key, Iterator* old) = 0;
+    // The variable of each column; shared, not a copy.
+    virtual clib_list<FSymbol>* getColumns() { return &columns; }
+    // Compares sizes (and, for keyed operands, group sizes key by key), not contents.
+    virtual bool isEqual(Operand* other) = 0;
+    virtual int groupSize(const InternalName& key) const = 0;
+    virtual void printName(OutputChannel& out) const;
+    // The rows with every key and value in its lexical form.
+    virtual void printLexical(OutputChannel& out, OMAccess* access);
+    // The rows with every key and value as an identifier; "Operand is empty" when there is none.
+    virtual void print(OutputChannel& out);
+    virtual bool isA(const std::string& className) const { return className == "Operand"; }
+    virtual bool contains(const InternalName& name) const = 0;
+    // Always 2 for the operands the system makes; not the number of columns.
+    virtual int kind() const { return kindValue; }
+
+    // The 1-based column of a variable; 0 when it names no column.
+    int columnOf(const FSymbol& variable) const;
+
+  protected:
+    Operand(const clib_list<FSymbol>& columns, int kind) : columns(columns), kindValue(kind) {}
+    ~Operand() override = default;
+
+    // The shared layout of print and printLexical; `write` writes one key or value.
+    template <class Write>
+    void printRows(OutputChannel& out, Write write);
+
+    clib_list<FSymbol> columns;
+    std::int32_t kindValue;
+};
+
+// A set of names, one row of one column each; no column variables.
+class Operand2 : public Operand {
+  public:
+    Operand2();
+
+    bool isEmpty() const override { return names.empty(); }
+    int size() const override { return names.size(); }
+    Iterator* makeIterator(Iterator* old) override;
+    Iterator* makeGroupIterator(const InternalName& key, Iterator* old) override;
+    bool isEqual(Operand* other) override;
+    int groupSize(const InternalName&) const override { return 0; }
+    void printName(OutputChannel& out) const override;
+    bool isA(const std::string& className) const override;
+    bool contains(const InternalName& name) const override { return names.contains(&name); }
+    // True when the name was new.
+    bool insert(const InternalName& name) { return names.insert(&name); }
+
+  protected:
+    ~Operand2() override = default;
+
+  private:
+    RowStore names;
+};
+
+// Rows grouped under key names; UndefinedObject is the key of rows without one ("true").
+class SetOperand : public Operand {
+  public:
+    SetOperand(const clib_list<FSymbol>& columns, int kind);
+
+    bool isEmpty() const override { return rows.empty(); }
+    int size() const override { return rows.groupCount(); }
+    Iterator* makeIterator(Iterator* old) override;
+    // Null (the old iterator released) when the key has no group.
+    Iterator* makeGroupIterator(const InternalName& key, Iterator* old) override;
+    bool isEqual(Operand* other) override;
+    int groupSize(const InternalName& key) const override;
+    void printName(OutputChannel& out) const override;
+    bool isA(const std::string& className) const override;
+    bool contains(const InternalName& key) const override;
+    // Copies the row (columnCount cells) into the key's group; true when it was new.
+    bool insert(const InternalName& key, const InternalName* cells);
+
+    int columnCount() const { return width; }
+    // Cache hints for a join that will look up these keys soon.
+    void prefetchGroup(const InternalName& key) const { rows.prefetchGroup(key); }
+    void prefetchGroupRows(const InternalName& key) const { rows.prefetchGroupRows(key); }
+
+  protected:
+    ~SetOperand() override = default;
+
+  private:
+    // The ranks of a key's group; false when there is none. The last key found is remembered,
+    // since a join asks for the same key twice in a row.
+    bool group(const InternalName& key, int& begin, int& end) const;
+
+    std::int32_t width;
+    // Each row stored with its key as first cell: the groups are runs of the ascending order.
+    RowStore rows;
+    std::vector<InternalName> scratch;
+    mutable bool cached = false;
+    mutable InternalName lastKey;
+    mutable int lastBegin = 0;
+    mutable int lastEnd = 0;
+};
+
+// A plain set of rows of columnCount cells; its keys are its rows.
+class TupleSetOperand : public Operand {
+  public:
+    TupleSetOperand(const clib_list<FSymbol>& columns, int kind);
+
+    bool isEmpty() const override { return rows.empty(); }
+    int size() const override { return rows.size(); }
+    Iterator* makeIterator(Iterator* old) override;
+    Iterator* makeGroupIterator(const InternalName& key, Iterator* old) override;
+    bool isEqual(Operand* other) override { return other != nullptr && other->size() == size(); }
+    int groupSize(const InternalName&) const override { return 0; }
+    void printName(OutputChannel& out) const override;
+    // Each row as variable/value pairs in lexical form; no empty test.
+    void printLexical(OutputChannel& out, OMAccess* access) override;
+    bool isA(const std::string& className) const override;
+    bool contains(const InternalName&) const override { return false; }
+    // Copies the row (columnCount cells); true when it was new.
+    bool insert(const InternalName* cells) { return rows.insert(cells); }
+
+    int columnCount() const { return rows.width(); }
+
+  protected:
+    ~TupleSetOperand() override = default;
+
+  private:
+    RowStore rows;
+};
+
+// Calls visit(row iterator) for every row of every group of an operand, keys in ascending order.
+template <class Visit>
+void forEachRow(Operand* operand, Visit visit) {
+    Iterator* keys = operand->makeIterator(nullptr);
+    Iterator* group = nullptr;
+    for (bool more = keys != nullptr && keys->first(); more; more = keys->next()) {
+        group = operand->makeGroupIterator(keys->atColumn(1), group);
+        for (bool row = group != nullptr && group->first(); row; row = group->next()) visit(group);
+    }
+    decRef(group);
+    decRef(keys);
+}

@@ -1,0 +1,73 @@
+// Pi and Sort: one pass over every group of the input.
+#include "compile/Pi.h"
+
+#include <ostream>
+#include <vector>
+
+#include "compile/Operand.h"
+#include "foundation/OutputChannel.h"
+#include "objectbase/Iterator.h"
+
+Pi::Pi(std::string typeName, int arity, const FSymbol& var)
+    : Operator(std::move(typeName), arity), var(var) {
+    variables.append(var);
+}
+
+Operand* Pi::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
+    access = newAccess;
+    auto* result = new Operand2();
+    input = list != nullptr && !list->empty() ? list->head() : nullptr;
+    if (input == nullptr) return result;
+    if (debugging()) print();
+    int pos = input->columnOf(var);
+    if (pos == 0) return result;
+    forEachRow(input, [result, pos](Iterator* row) { result->insert(row->atColumn(pos)); });
+    if (debugging()) printResult(result, access);
+    return result;
+}
+
+bool Pi::isGroupedBy(const InternalName& candidate, int* out) {
+    if (out != nullptr) *out = 0;
+    return candidate == var;
+}
+
+void Pi::printAs(const char* name) {
+    OutputChannel& out = debugChannel();
+    out << std::endl << name << "(";
+    var.printOn(&out);
+    out << ",op#1) " << std::endl;
+    if (input != nullptr) printContents(1, input, access);
+}
+
+void Pi::print() {
+    printAs("Pi");
+}
+
+Sort::Sort(std::string typeName, int arity, const FSymbol& var, const clib_list<FSymbol>* columns)
+    : Pi(std::move(typeName), arity, var) {
+    variables.clear();
+    if (columns != nullptr) variables = *columns;
+}
+
+Operand* Sort::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
+    access = newAccess;
+    input = list != nullptr && !list->empty() ? list->head() : nullptr;
+    if (input == nullptr) return nullptr;
+    if (debugging()) print();
+    clib_list<FSymbol>* columns = input->getColumns();
+    const int n = columns->size();
+    auto* result = new SetOperand(*columns, 2);
+    int pos = input->columnOf(var);
+    if (pos == 0) return result;
+    std::vector<InternalName> cells(static_cast<std::size_t>(n));
+    forEachRow(input, [&](Iterator* row) {
+        for (int i = 1; i <= n; ++i) cells[std::size_t(i - 1)] = row->atColumn(i);
+        result->insert(cells[std::size_t(pos - 1)], cells.data());
+    });
+    if (debugging()) printResult(result, access);
+    return result;
+}
+
+void Sort::print() {
+    printAs("Sort");
+}

@@ -1,0 +1,42 @@
+// Pi and Sort: the single-input operators that project a keyed operand on one variable and
+// regroup it under one variable's values.
+#pragma once
+
+#include <string>
+
+#include "compile/Operator.h"
+
+// The distinct values of one variable, as an Operand2.
+class Pi : public Operator {
+  public:
+    Pi(std::string typeName, int arity, const FSymbol& var);
+
+    void print() override;
+    // Only the first input is read; no input, or no column `var`, gives the empty result.
+    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) override;
+    // True for the projected variable; `*out` = 0.
+    bool isGroupedBy(const InternalName& var, int* out) override;
+
+  protected:
+    ~Pi() override = default;
+    // The debug lines of Pi and Sort, which differ only in the name.
+    void printAs(const char* name);
+
+    FSymbol var;
+    Operand* input = nullptr;
+    OMAccess* access = nullptr;
+};
+
+// The rows of the input under the value of one variable (the first column holding it), as a
+// SetOperand over the same columns; rows of different old keys may meet in one group.
+class Sort : public Pi {
+  public:
+    Sort(std::string typeName, int arity, const FSymbol& var, const clib_list<FSymbol>* variables);
+
+    void print() override;
+    // Null without an input.
+    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) override;
+
+  protected:
+    ~Sort() override = default;
+};

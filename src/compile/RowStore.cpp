@@ -1,0 +1,153 @@
+// The storage, uniqueness, ordering and grouping of the rows of an operand.
+#include "compile/RowStore.h"
+
+#include <algorithm>
+
+namespace {
+
+std::size_t tableSize(std::size_t entries) {
+    std::size_t capacity = 16;
+    while (capacity < entries * 2) capacity *= 2;
+    return capacity;
+}
+
+}  // namespace
+
+RowStore::RowStore(int width) : rowWidth(width < 0 ? 0 : width) {}
+
+int RowStore::compareRows(const InternalName* a, const InternalName* b, int width) {
+    for (int i = 0; i < width; ++i) {
+        int c = a[i].compare(b[i]);
+        if (c != 0) return c;
+    }
+    return 0;
+}
+
+std::uint64_t RowStore::hashRow(const InternalName* cells, int width) const {
+    std::uint64_t h = 0x9e3779b97f4a7c15ULL;
+    for (int i = 0; i < width; ++i) {
+        std::uint64_t word = std::uint32_t(cells[i].getValue()) |
+                             (std::uint64_t(std::uint8_t(cells[i].getType())) << 32) |
+                             (std::uint64_t(std::uint8_t(cells[i].getArity())) << 40);
+        h = (h ^ word) * 0xff51afd7ed558ccdULL;
+        h ^= h >> 32;
+    }
+    return h;
+}
+
+void RowStore::buildIndex() const {
+    slots.assign(tableSize(std::size_t(count)), Slot{});
+    for (int i = 0; i < count; ++i) indexRow(i);
+}
+
+void RowStore::indexRow(int index) const {
+    const std::size_t mask = slots.size() - 1;
+    const InternalName* cells = row(index);
+    std::size_t slot = hashRow(cells, rowWidth) & mask;
+    while (slots[slot].index != 0) slot = (slot + 1) & mask;
+    slots[slot] = {cells[0], std::uint32_t(index) + 1};
+}
+
+int RowStore::find(const InternalName* cells) const {
+    if (count == 0) return -1;
+    if (rowWidth == 0) return 0;
+    if (slots.empty()) buildIndex();
+    const std::size_t mask = slots.size() - 1;
+    for (std::size_t slot = hashRow(cells, rowWidth) & mask; slots[slot].index != 0;
+         slot = (slot + 1) & mask) {
+        if (slots[slot].first != cells[0]) continue;
+        int index = int(slots[slot].index) - 1;
+        if (compareRows(row(index) + 1, cells + 1, rowWidth - 1) == 0) return index;
+    }
+    return -1;
+}
+
+bool RowStore::insert(const InternalName* cells) {
+    bool after = count == 0;
+    if (!after) {
+        int last = compareRows(cells, row(count - 1), rowWidth);
+        if (last == 0) return false;
+        after = last > 0;
+        // An earlier row may equal a row that does not come after the last one.
+        if ((!after || !slots.empty()) && find(cells) >= 0) return false;
+    }
+    cellData.insert(cellData.end(), cells, cells + rowWidth);
+    ++count;
+    if (!after) inOrder = false;
+    orderValid = false;
+    groupsValid = false;
+    if (!slots.empty()) {
+        if (std::size_t(count) * 2 > slots.size())
+            buildIndex();
+        else
+            indexRow(count - 1);
+    }
+    return true;
+}
+
+void RowStore::sortOrder() const {
+    order.resize(std::size_t(count));
+    for (int i = 0; i < count; ++i) order[std::size_t(i)] = std::uint32_t(i);
+    const int w = rowWidth;
+    const InternalName* base = cellData.data();
+    std::sort(order.begin(), order.end(), [base, w](std::uint32_t a, std::uint32_t b) {
+        return compareRows(base + std::size_t(a) * w, base + std::size_t(b) * w, w) < 0;
+    });
+    orderValid = true;
+}
+
+void RowStore::buildGroups() const {
+    if (groupsValid) return;
+    groupStarts.clear();
+    for (int rank = 0; rank < count; ++rank) {
+        if (rank == 0 || rowAtRank(rank)[0] != rowAtRank(rank - 1)[0])
+            groupStarts.push_back(std::uint32_t(rank));
+    }
+    const std::size_t groups = groupStarts.size();
+    groupStarts.push_back(std::uint32_t(count));
+    groupSlots.assign(tableSize(groups), GroupSlot{});
+    const std::size_t mask = groupSlots.size() - 1;
+    for (std::size_t g = 0; g < groups; ++g) {
+        InternalName key = rowAtRank(int(groupStarts[g]))[0];
+        std::size_t slot = hashRow(&key, 1) & mask;
+        while (groupSlots[slot].end != 0) slot = (slot + 1) & mask;
+        groupSlots[slot] = {key, groupStarts[g], groupStarts[g + 1]};
+    }
+    groupsValid = true;
+}
+
+int RowStore::groupCount() const {
+    if (rowWidth == 0) return count;
+    buildGroups();
+    return int(groupStarts.size()) - 1;
+}
+
+InternalName RowStore::groupKey(int g) const {
+    buildGroups();
+    return rowAtRank(int(groupStarts[std::size_t(g)]))[0];
+}
+
+bool RowStore::findGroup(const InternalName& key, int& begin, int& end) const {
+    if (count == 0 || rowWidth == 0) return false;
+    buildGroups();
+    const std::size_t mask = groupSlots.size() - 1;
+    for (std::size_t slot = hashRow(&key, 1) & mask; groupSlots[slot].end != 0;
+         slot = (slot + 1) & mask) {
+        if (groupSlots[slot].key != key) continue;
+        begin = int(groupSlots[slot].begin);
+        end = int(groupSlots[slot].end);
+        return true;
+    }
+    return false;
+}
+
+void RowStore::prefetchGroup(const InternalName& key) const {
+    if (count == 0 || rowWidth == 0) return;
+    buildGroups();
+    __builtin_prefetch(&groupSlots[hashRow(&key, 1) & (groupSlots.size() - 1)]);
+}
+
+void RowStore::prefetchGroupRows(const InternalName& key) const {
+    int begin = 0, end = 0;
+    if (findGroup(key, begin, end)) __builtin_prefetch(rowAtRank(begin));
+}

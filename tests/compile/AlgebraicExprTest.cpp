@@ -1,0 +1,190 @@
+// Tests of operator trees and their evaluator: the merge short-cut, projections of the current
+// operand, keepInput, the printed tree and the shell methods.
+#include <gtest/gtest.h>
+
+#include "compile/AlgebraicEval.h"
+#include "compile/AlgebraicExpr.h"
+#include "compile/CompileTestSupport.h"
+#include "compile/Operator.h"
+#include "compile/Pi.h"
+#include "foundation/ShellValues.h"
+
+namespace compile_test {
+namespace {
+
+// An operator that answers a fixed operand (or null), counts its evaluations and keeps the
+// contents of the inputs it was given.
+class CountingOperator : public Operator {
+  public:
+    CountingOperator(std::string type, Operand* answer)
+        : Operator(std::move(type), 0), answer(answer) {}
+    void print() override {}
+    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess*) override {
+        ++calls;
+        seen.clear();
+        for (Operand* input : *inputs)
+            seen.push_back(input == nullptr ? std::vector<KeyedRow>{} : contents(input));
+        incRef(answer);
+        return answer;
+    }
+    bool isGroupedBy(const InternalName&, int*) override { return false; }
+
+    Operand* answer;
+    int calls = 0;
+    std::vector<std::vector<KeyedRow>> seen;
+
+  protected:
+    ~CountingOperator() override { decRef(answer); }
+};
+
+class AlgebraicExprTest : public AlgebraTest {
+  protected:
+    // A leaf node over a counting operator; the node holds the operator.
+    AlgebraicExpr* leaf(const std::string& type, Operand* answer, CountingOperator** op = nullptr,
+                        int keepInput = 0) {
+        auto* counting = new CountingOperator(type, answer);
+        auto* node = new AlgebraicExpr(counting, keepInput, 0);
+        decRef(counting);
+        if (op != nullptr) *op = counting;
+        return node;
+    }
+    SetOperand* oneColumn(const FSymbol& var, std::initializer_list<int> values) {
+        auto* operand = new SetOperand(symbols({var}), 2);
+        for (int v : values) {
+            InternalName cell = integer(v);
+            operand->insert(integer(v % 2), &cell);
+        }
+        return operand;
+    }
+};
+
+TEST_F(AlgebraicExprTest, MergeStopsAtTheFirstEmptyChild) {
+    CountingOperator* later = nullptr;
+    CountingOperator* merge = nullptr;
+    Held<AlgebraicExpr> root(leaf("merge", nullptr, &merge));
+    root->addChild(Held<AlgebraicExpr>(leaf("pred", new Operand2())).get());
+    root->addChild(Held<AlgebraicExpr>(leaf("pred", oneColumn(variable("X"), {1}), &later)).get());
+    Operand* current = nullptr;
+    Held<Operand> result(root->evaluate(access, &current));
+    ASSERT_NE(result.get(), nullptr);
+    EXPECT_TRUE(result->isA("Operand2"));
+    EXPECT_TRUE(result->isEmpty());
+    EXPECT_EQ(later->calls, 0);
+    EXPECT_EQ(merge->calls, 0);
+    EXPECT_EQ(current, result.get());
+
+    // Under another type a null or empty child is handed on.
+    CountingOperator* other = nullptr;
+    Held<AlgebraicExpr> minus(leaf("minus", nullptr, &other));
+    minus->addChild(Held<AlgebraicExpr>(leaf("pred", nullptr)).get());
+    minus->addChild(Held<AlgebraicExpr>(leaf("pred", new Operand2())).get());
+    current = nullptr;
+    EXPECT_EQ(minus->evaluate(access, &current), nullptr);
+    EXPECT_EQ(other->calls, 1);
+    EXPECT_EQ(other->seen.size(), 2u);
+}
+
+TEST_F(AlgebraicExprTest, PiProjectsTheOperandItsPreviousSiblingLeft) {
+    CountingOperator* root = nullptr;
+    Held<AlgebraicExpr> node(leaf("pred", new Operand2(), &root));
+    node->addChild(Held<AlgebraicExpr>(leaf("isa", oneColumn(x, {4, 3, 4, 8}))).get());
+    auto* pi = new Pi("pi", 1, x);
+    Held<AlgebraicExpr> piNode(new AlgebraicExpr(pi, 0, 0));
+    decRef(pi);
+    // Children of a projection are never evaluated.
+    CountingOperator* ignored = nullptr;
+    piNode->addChild(Held<AlgebraicExpr>(leaf("pred", nullptr, &ignored)).get());
+    node->addChild(piNode.get());
+
+    Operand* current = nullptr;
+    Held<Operand> result(node->evaluate(access, &current));
+    ASSERT_EQ(root->seen.size(), 2u);
+    EXPECT_EQ(root->seen[1],
+              (std::vector<KeyedRow>{{integer(3), {}}, {integer(4), {}}, {integer(8), {}}}));
+    EXPECT_EQ(ignored->calls, 0);
+
+    // A projection with no current operand has no input and answers the empty result.
+    current = nullptr;
+    Held<Operand> alone(piNode->evaluate(access, &current));
+    ASSERT_NE(alone.get(), nullptr);
+    EXPECT_TRUE(alone->isEmpty());
+    EXPECT_EQ(current, nullptr);
+}
+
+TEST_F(AlgebraicExprTest, KeepInputRestoresTheCurrentOperand) {
+    Held<Operand2> start(new Operand2());
+    Held<AlgebraicExpr> kept(leaf("pred", new Operand2(), nullptr, 1));
+    kept->addChild(Held<AlgebraicExpr>(leaf("isa", new Operand2())).get());
+    Operand* current = start.get();
+    Held<Operand> result(kept->evaluate(access, &current));
+    EXPECT_EQ(current, start.get());
+    EXPECT_NE(result.get(), start.get());
+
+    Held<AlgebraicExpr> replaced(leaf("pred", new Operand2()));
+    Held<Operand> other(replaced->evaluate(access, &current));
+    EXPECT_EQ(current, other.get());
+}
+
+TEST_F(AlgebraicExprTest, PrintsTheTreeOfTypeNames) {
+    Held<AlgebraicExpr> root(leaf("merge", nullptr));
+    Held<AlgebraicExpr> inner(leaf("merge", nullptr));
+    inner->addChild(Held<AlgebraicExpr>(leaf("pred", nullptr)).get());
+    inner->addChild(Held<AlgebraicExpr>(leaf("isa", nullptr)).get());
+    root->addChild(inner.get());
+    root->addChild(Held<AlgebraicExpr>(leaf("prop", nullptr)).get());
+    ChannelCapture out(debugChannel());
+    root->print(debugChannel());
+    EXPECT_EQ(out.text(), "merge(merge(pred,isa),prop)");
+}
+
+TEST_F(AlgebraicExprTest, EvaluatorShellMethods) {
+    Held<AlgebraicEval> eval(new AlgebraicEval(access));
+    EXPECT_EQ(eval->evaluate(nullptr, nullptr), nullptr);
+    EXPECT_TRUE(eval->isA("AlgebraicEval"));
+    EXPECT_TRUE(eval->isA("FLSysObject"));
+
+    {
+        ChannelCapture help(helpChannel());
+        EXPECT_EQ(eval->methodCall("help", nullptr), eval.get());
+        EXPECT_EQ(help.text(),
+                  "\n                    Online help for class AlgebraicEval\n\n\n"
+                  "You can apply the following member functions to an instance of \n"
+                  "class AlgebraicEval via F-Logic shell : \n\n"
+                  "    - help\n    - isOk\n          returns  0 (object is corrupted)  or  1\n"
+                  "    - isA@(string)\n          string : classname\n"
+                  "          returns  1 (object belongs to class)  or  0\n"
+                  "    - print@(OutputChannel)\n          OutputChannel : e.g. answerChannel\n"
+                  "    - display@(OutputChannel)\n          OutputChannel : e.g. answerChannel\n"
+                  "    - debugOn\n    - debugOff\n\n\n");
+        help.clear();
+        FLSysArgs args;
+        FLSysString* word = FLSysString::fromString("x");
+        args.append(word);
+        EXPECT_EQ(eval->methodCall("help", &args), nullptr);
+        EXPECT_EQ(help.text(), "");
+        errors.clear();
+        EXPECT_EQ(eval->methodCall("debugOn", &args), nullptr);
+        EXPECT_NE(errors.text().find("WrongNumberOfArguments"), std::string::npos);
+        EXPECT_FALSE(Operator::debugging());
+        decRef(word);
+    }
+    EXPECT_EQ(eval->methodCall("debugOn", nullptr), eval.get());
+    EXPECT_TRUE(Operator::debugging());
+    EXPECT_EQ(eval->methodCall("debugOff", nullptr), eval.get());
+    EXPECT_FALSE(Operator::debugging());
+
+    Held<AlgebraicEvalMeta> meta(new AlgebraicEvalMeta());
+    FLSysArgs args;
+    args.append(access);
+    Held<FLSysObject> made(meta->methodCall("new", &args));
+    ASSERT_NE(made.get(), nullptr);
+    EXPECT_TRUE(made->isA("AlgebraicEval"));
+    FLSysArgs wrong;
+    wrong.append(eval.get());
+    errors.clear();
+    EXPECT_EQ(meta->methodCall("new", &wrong), nullptr);
+    EXPECT_NE(errors.text().find("WrongArgument"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace compile_test

@@ -1,0 +1,200 @@
+// Tests of the leaf operators over a real object base: Isa with derived instances and noKey,
+// IdMapper over stored function terms and over constants, and a tree of the translator's shape.
+#include <gtest/gtest.h>
+
+#include "compile/AlgebraicEval.h"
+#include "compile/AlgebraicExpr.h"
+#include "compile/CompileTestSupport.h"
+
+namespace compile_test {
+namespace {
+
+class LeafOperatorTest : public AlgebraTest {
+  protected:
+    void SetUp() override {
+        AlgebraTest::SetUp();
+        a = object("a");
+        b = object("b");
+        e = object("e");
+        c1 = object("c1");
+        c2 = object("c2");
+        d = object("d");
+        access->relate(a, c1, 1);
+        access->relate(e, c1, 1);
+        access->relate(b, c2, 1);
+        access->relate(c1, d, 2);
+    }
+    InternalName a, b, e, c1, c2, d;
+};
+
+TEST_F(LeafOperatorTest, IsaGivesInstancesKeyedByTheObject) {
+    Conditions c;
+    c.var = Records{{1, 0}};
+    c.constantPositions = ints({2});
+    c.constantSymbols = symbols({constant("d")});
+    c.variables = symbols({x});
+    Held<Isa> isa(makeIsa(1, c));
+    Held<Operand> result(run(isa.get(), {}, access));
+    // a and e are instances of d only through c1 :: d.
+    EXPECT_EQ(contents(result.get()), (std::vector<KeyedRow>{{a, {a}}, {e, {e}}}));
+
+    isa->setNoKey();
+    Held<Operand> unkeyed(run(isa.get(), {}, access));
+    EXPECT_EQ(contents(unkeyed.get()), (std::vector<KeyedRow>{{undef(), {a}}, {undef(), {e}}}));
+
+    int group = -1;
+    EXPECT_TRUE(isa->isGroupedBy(x, &group));
+    EXPECT_EQ(group, 0);
+    EXPECT_FALSE(isa->isGroupedBy(y, &group));
+
+    // An unknown constant gives an empty result, not null.
+    Conditions unknown;
+    unknown.var = Records{{1, 0}};
+    unknown.constantPositions = ints({2});
+    unknown.constantSymbols = symbols({constant("nowhere")});
+    unknown.variables = symbols({x});
+    Held<Isa> none(makeIsa(1, unknown));
+    Held<Operand> empty(run(none.get(), {}, access));
+    ASSERT_NE(empty.get(), nullptr);
+    EXPECT_TRUE(empty->isEmpty());
+}
+
+TEST_F(LeafOperatorTest, IsaWithAConstantObjectIsGroupedByNothing) {
+    Conditions c;
+    c.var = Records{{2, 0}};
+    c.constantPositions = ints({1});
+    c.constantSymbols = symbols({constant("a")});
+    c.variables = symbols({y});
+    Held<Isa> isa(makeIsa(1, c));
+    int group = -1;
+    EXPECT_FALSE(isa->isGroupedBy(y, &group));
+    Held<Operand> result(run(isa.get(), {}, access));
+    EXPECT_EQ(contents(result.get()), (std::vector<KeyedRow>{{a, {c1}}, {a, {d}}}));
+}
+
+TEST_F(LeafOperatorTest, IsaTakesItsPatternFromInputs) {
+    // X : d with X passed from an Operand2: the object position is filled from each row.
+    Held<Operand2> passed(new Operand2());
+    passed->insert(e);
+    passed->insert(b);
+    Conditions c;
+    c.inputCount = 1;
+    c.var = Records{{1, 0}};
+    c.constantPositions = ints({2});
+    c.constantSymbols = symbols({constant("d")});
+    c.keyColumns = ints({1});
+    c.bindings = Records{{0, 0, 1}};
+    c.inputFlags = ints({0});
+    c.variables = symbols({x});
+    Held<Isa> isa(makeIsa(1, c));
+    Held<Operand> result(run(isa.get(), {passed.get()}, access));
+    EXPECT_EQ(contents(result.get()), (std::vector<KeyedRow>{{e, {e}}}));
+
+    // X : C with C passed: the class is tested by membership in the input.
+    Held<Operand2> classes(new Operand2());
+    classes->insert(c2);
+    Conditions byClass;
+    byClass.inputCount = 1;
+    byClass.var = Records{{1, 0}};
+    byClass.keyColumns = ints({2});
+    byClass.bindings = Records{{1, 0, 1}};
+    byClass.inputFlags = ints({0});
+    byClass.variables = symbols({x});
+    Held<Isa> selecting(makeIsa(1, byClass));
+    Held<Operand> members(run(selecting.get(), {classes.get()}, access));
+    EXPECT_EQ(contents(members.get()), (std::vector<KeyedRow>{{b, {b}}}));
+}
+
+TEST_F(LeafOperatorTest, IdMapperMapsStoredTermsAndConstants) {
+    FSymbol f = symbol("f", 1);
+    InternalName fa, fb;
+    access->insertObject(f, &a, 1, fa);
+    access->insertObject(f, &b, 1, fb);
+
+    Conditions c;
+    c.var = Records{{1, 0}};  // pattern position 1, the argument
+    c.variables = symbols({x});
+    Held<IdMapper> terms(makeIdMapper(1, f, c));
+    Held<Operand> result(run(terms.get(), {}, access));
+    std::vector<KeyedRow> expected{{fa, {a}}, {fb, {b}}};
+    std::sort(expected.begin(), expected.end(),
+              [](const KeyedRow& l, const KeyedRow& r) { return l.first < r.first; });
+    EXPECT_EQ(contents(result.get()), expected);
+    terms->setNoKey();
+    Held<Operand> stillKeyed(run(terms.get(), {}, access));
+    EXPECT_EQ(contents(stillKeyed.get()), expected);
+    EXPECT_FALSE(terms->isGroupedBy(x, nullptr));
+
+    // A passed argument selects the terms whose argument it holds.
+    Held<Operand2> passed(new Operand2());
+    passed->insert(b);
+    Conditions selected;
+    selected.inputCount = 1;
+    selected.var = Records{{1, 0}};
+    selected.keyColumns = ints({1});
+    selected.inputFlags = ints({0});
+    selected.variables = symbols({x});
+    Held<IdMapper> byInput(makeIdMapper(1, f, selected));
+    Held<Operand> one(run(byInput.get(), {passed.get()}, access));
+    EXPECT_EQ(contents(one.get()), (std::vector<KeyedRow>{{fb, {b}}}));
+
+    // Constants: a known object, an integer, and a symbol without a name.
+    Held<IdMapper> known(makeIdMapper(0, constant("a"), Conditions()));
+    Held<Operand> knownResult(run(known.get(), {}, access));
+    EXPECT_EQ(contents(knownResult.get()), (std::vector<KeyedRow>{{a, {}}}));
+    const int before = access->functionCalls;
+    Held<IdMapper> number(makeIdMapper(0, FSymbol(7, InternalName::Integer, -1), Conditions()));
+    Held<Operand> numberResult(run(number.get(), {}, access));
+    EXPECT_EQ(contents(numberResult.get()), (std::vector<KeyedRow>{{integer(7), {}}}));
+    Held<IdMapper> missing(makeIdMapper(0, constant("nameless"), Conditions()));
+    Held<Operand> missingResult(run(missing.get(), {}, access));
+    EXPECT_TRUE(missingResult->isEmpty());
+    EXPECT_EQ(access->functionCalls, before);
+}
+
+TEST_F(LeafOperatorTest, TreeOfTheTranslatorsShape) {
+    // h(X) :- X : Y, Y :: d.  The first literal binds X and Y, the second keeps Y; the merge
+    // joins them on Y and copies X.
+    Conditions first;
+    first.var = Records{{1, 0}, {2, 1}};
+    first.variables = symbols({x, y});
+    Conditions second;
+    second.var = Records{{1, 0}};
+    second.constantPositions = ints({2});
+    second.constantSymbols = symbols({constant("d")});
+    second.variables = symbols({y});
+    Conditions join;
+    join.inputCount = 2;
+    join.givenVar = Records{{0, 1, 0}};
+    join.eqJoin = Records{{0, 2, 1, 1}};
+    join.keyColumns = ints({1, 2});
+    join.bindings = Records{{0, 0, 1}, {1, 1, 1}};
+    join.inputFlags = ints({0, 0});
+    join.variables = symbols({x});
+
+    auto node = [](Operator* op) {
+        auto* expr = new AlgebraicExpr(op, 0, 0);
+        decRef(op);
+        return expr;
+    };
+    Held<AlgebraicExpr> root(node(makeMerge(join)));
+    root->addChild(Held<AlgebraicExpr>(node(makeIsa(1, first))).get());
+    root->addChild(Held<AlgebraicExpr>(node(makeIsa(2, second))).get());
+    Held<AlgebraicEval> eval(new AlgebraicEval(access));
+    Held<Operand> result(eval->evaluate(root.get(), nullptr));
+
+    std::vector<KeyedRow> expected;
+    for (InternalName o : {a, b, e, c1, c2, d}) {
+        bool holds = false;
+        for (InternalName cls : {a, b, e, c1, c2, d})
+            holds = holds ||
+                    (o != cls && cls != d && access->holds(o, cls, 1) && access->holds(cls, d, 2));
+        if (holds) expected.push_back({undef(), {o}});
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(contents(result.get()), expected);
+    EXPECT_EQ(expected.size(), 2u);
+}
+
+}  // namespace
+}  // namespace compile_test

@@ -1,0 +1,140 @@
+// Tests of the cases of Minus and Merge that the model checks do not reach: ground negation,
+// bindings missing at construction, forced emptiness, the existence answer of a join without
+// result variables, empty inputs and the debug dump.
+#include <gtest/gtest.h>
+
+#include "compile/CompileTestSupport.h"
+#include "compile/Minus.h"
+#include "compile/Operator.h"
+
+namespace compile_test {
+namespace {
+
+class NegationAndJoinTest : public AlgebraTest {
+  protected:
+    void SetUp() override {
+        AlgebraTest::SetUp();
+        left = setOperand(symbols({x}), {{integer(1), {integer(5)}}, {undef(), {integer(6)}}});
+        full = setOperand(symbols({}), {{undef(), {}}});
+        empty = new SetOperand(symbols({}), 2);
+    }
+    void TearDown() override {
+        decRef(left);
+        decRef(full);
+        decRef(empty);
+        AlgebraTest::TearDown();
+    }
+    SetOperand* left = nullptr;
+    SetOperand* full = nullptr;
+    SetOperand* empty = nullptr;
+};
+
+TEST_F(NegationAndJoinTest, GroundNegation) {
+    Held<Minus> minus(new Minus("minus", symbols({x}), symbols({}), symbols({x}), 2, 0));
+    // The negated literal holds: nothing survives.
+    Held<Operand> none(run(minus.get(), {left, full}, access));
+    EXPECT_TRUE(none->isEmpty());
+    // It fails: the left operand itself is the answer.
+    Held<Operand> same(run(minus.get(), {left, empty}, access));
+    EXPECT_EQ(same.get(), left);
+    // First in the body: the "true" row exactly when the literal fails.
+    Held<Minus> alone(new Minus("minus", symbols({}), symbols({}), symbols({}), 2, 0));
+    Held<Operand> truth(run(alone.get(), {empty}, access));
+    EXPECT_EQ(contents(truth.get()), (std::vector<KeyedRow>{{undef(), {}}}));
+    Held<Operand> falsity(run(alone.get(), {full}, access));
+    EXPECT_TRUE(falsity->isEmpty());
+    // A missing negated operand is an empty one; a missing left operand leaves nothing.
+    Held<Operand> nullRight(run(alone.get(), {nullptr}, access));
+    EXPECT_EQ(contents(nullRight.get()), (std::vector<KeyedRow>{{undef(), {}}}));
+    Held<Operand> nullLeft(run(minus.get(), {nullptr, empty}, access));
+    EXPECT_TRUE(nullLeft->isEmpty());
+}
+
+TEST_F(NegationAndJoinTest, UnboundVariablesAndForcedEmptiness) {
+    errors.clear();
+    // Y of the negated literal and Y of the result are not bound on the left.
+    Held<Minus> unbound(new Minus("minus", symbols({x}), symbols({y}), symbols({x, y}), 2, 0));
+    const std::string reported = errors.text();
+    std::size_t count = 0;
+    for (std::size_t at = reported.find("NoBinding"); at != std::string::npos;
+         at = reported.find("NoBinding", at + 1))
+        ++count;
+    EXPECT_EQ(count, 2u);
+    Held<Operand2> rightRows(new Operand2());
+    Held<Operand> result(run(unbound.get(), {left, empty}, access));
+    ASSERT_NE(result.get(), nullptr);
+    EXPECT_TRUE(result->isEmpty());
+
+    Held<Minus> forced(new Minus("minus", symbols({x}), symbols({x}), symbols({x}), 2, 1));
+    Held<Operand> nothing(run(forced.get(), {left, empty}, access));
+    EXPECT_TRUE(nothing->isEmpty());
+    Held<Operand> noInputs(run(forced.get(), {}, access));
+    EXPECT_TRUE(noInputs->isEmpty());
+}
+
+TEST_F(NegationAndJoinTest, JoinWithoutResultVariablesAsksForAJoinedPair) {
+    // h :- a(X, Y), b(X, Y).
+    Conditions c;
+    c.inputCount = 2;
+    c.eqJoin = Records{{0, 1, 1, 1}, {0, 2, 1, 2}};
+    c.keyColumns = ints({1, 2});
+    c.inputFlags = ints({0, 0});
+    Held<Merge> merge(makeMerge(c));
+    Held<SetOperand> a(setOperand(symbols({x, y}), {{undef(), {integer(1), integer(2)}}}));
+    Held<SetOperand> b(setOperand(symbols({x, y}), {{undef(), {integer(2), integer(1)}}}));
+    Held<Operand> unjoined(run(merge.get(), {a.get(), b.get()}, access));
+    EXPECT_TRUE(unjoined->isEmpty());
+    InternalName row[2] = {integer(1), integer(2)};
+    b->insert(undef(), row);
+    Held<Operand> joined(run(merge.get(), {a.get(), b.get()}, access));
+    EXPECT_EQ(contents(joined.get()), (std::vector<KeyedRow>{{undef(), {}}}));
+
+    // Without records both inputs only need rows.
+    Conditions free;
+    free.inputCount = 2;
+    free.keyColumns = ints({1, 2});
+    free.inputFlags = ints({0, 0});
+    Held<Merge> any(makeMerge(free));
+    Held<Operand> truth(run(any.get(), {a.get(), b.get()}, access));
+    EXPECT_EQ(contents(truth.get()), (std::vector<KeyedRow>{{undef(), {}}}));
+    Held<Operand> emptySide(run(any.get(), {a.get(), empty}, access));
+    ASSERT_NE(emptySide.get(), nullptr);
+    EXPECT_TRUE(emptySide->isEmpty());
+    Held<Operand> nullSide(run(any.get(), {a.get(), nullptr}, access));
+    ASSERT_NE(nullSide.get(), nullptr);
+    EXPECT_TRUE(nullSide->isEmpty());
+}
+
+TEST_F(NegationAndJoinTest, DebugDumpOnlyWhileTheFlagIsOn) {
+    Conditions c;
+    c.inputCount = 2;
+    c.givenVar = Records{{0, 1, 0}};
+    c.keyColumns = ints({1, 2});
+    c.inputFlags = ints({0, 0});
+    c.variables = symbols({x});
+    Held<Merge> merge(makeMerge(c));
+    // Only the left input carries X: it is passed through.
+    Held<SetOperand> other(setOperand(symbols({y}), {{undef(), {integer(5)}}}));
+    ChannelCapture out(debugChannel());
+    Held<Operand> quiet(run(merge.get(), {left, other.get()}, access));
+    EXPECT_EQ(out.text(), "");
+    setOperatorDebug();
+    Held<Operand> loud(run(merge.get(), {left, other.get()}, access));
+    clearOperatorDebug();
+    const std::string xs = x.ToString() + "/";
+    const std::string ys = y.ToString() + "/";
+    EXPECT_EQ(out.text(),
+              "\nMerge(op#1op#2)\n"
+              "given var :  op#1,con#1,0 | \n"
+              "contents of op#1\ntrue\n   " +
+                  xs + "6  \n\n1\n   " + xs +
+                  "5  \n\n\n\n"
+                  "contents of op#2\ntrue\n   " +
+                  ys +
+                  "5  \n\n\n\n"
+                  "true\n   " +
+                  xs + "5  \n   " + xs + "6  \n\n\n");
+}
+
+}  // namespace
+}  // namespace compile_test

@@ -1,0 +1,178 @@
+// Tests of the operands: set semantics, order, printed forms, groups and iterator reuse.
+#include <gtest/gtest.h>
+
+#include "access/EmptyIterator.h"
+#include "compile/CompileTestSupport.h"
+#include "compile/Operand.h"
+#include "compile/OperandIterators.h"
+#include "foundation/OutputChannel.h"
+
+namespace compile_test {
+namespace {
+
+using OperandTest = AlgebraTest;
+
+TEST_F(OperandTest, RowsAreCopiedKeptOnceAndReadInAscendingOrder) {
+    Held<SetOperand> op(new SetOperand(symbols({x, y}), 2));
+    InternalName cells[2] = {integer(5), integer(1)};
+    EXPECT_TRUE(op->insert(integer(2), cells));
+    cells[1] = integer(0);  // the stored row keeps its own copy
+    EXPECT_TRUE(op->insert(integer(2), cells));
+    cells[1] = integer(1);
+    EXPECT_FALSE(op->insert(integer(2), cells));
+    InternalName low[2] = {integer(-3), floatName(3.0f)};
+    InternalName three[2] = {integer(-3), integer(3)};
+    EXPECT_TRUE(op->insert(integer(1), low));
+    EXPECT_TRUE(op->insert(integer(1), three));  // the integer 3 is not the float 3.0
+    EXPECT_EQ(contents(op.get()),
+              (std::vector<KeyedRow>{{integer(1), {integer(-3), integer(3)}},
+                                     {integer(1), {integer(-3), floatName(3.0f)}},
+                                     {integer(2), {integer(5), integer(0)}},
+                                     {integer(2), {integer(5), integer(1)}}}));
+    EXPECT_EQ(op->size(), 2);
+    EXPECT_EQ(op->groupSize(integer(2)), 2);
+    EXPECT_EQ(op->groupSize(integer(7)), 0);
+    EXPECT_TRUE(op->contains(integer(1)));
+    EXPECT_FALSE(op->contains(integer(7)));
+
+    Held<TupleSetOperand> tuples(new TupleSetOperand(symbols({x, y}), 2));
+    for (int v : {4, 2, 4, 9, 2}) {
+        InternalName row[2] = {integer(v), integer(v % 3)};
+        tuples->insert(row);
+    }
+    EXPECT_EQ(tuples->size(), 3);
+    EXPECT_EQ(contents(tuples.get()), (std::vector<KeyedRow>{{undef(), {integer(2), integer(2)}},
+                                                             {undef(), {integer(4), integer(1)}},
+                                                             {undef(), {integer(9), integer(0)}}}));
+
+    Held<Operand2> names(new Operand2());
+    for (int v : {7, -1, 7, 3}) names->insert(integer(v));
+    EXPECT_EQ(contents(names.get()),
+              (std::vector<KeyedRow>{{integer(-1), {}}, {integer(3), {}}, {integer(7), {}}}));
+    EXPECT_TRUE(names->contains(integer(3)));
+}
+
+TEST_F(OperandTest, ManyRowsOutOfOrderStayUniqueAndSorted) {
+    Held<TupleSetOperand> op(new TupleSetOperand(symbols({x, y}), 2));
+    std::set<std::pair<int, int>> expected;
+    for (int i = 0; i < 5000; ++i) {
+        int a = (i * 7919) % 701;
+        int b = (i * 104729) % 3;
+        InternalName row[2] = {integer(a), integer(b)};
+        EXPECT_EQ(op->insert(row), expected.insert({a, b}).second);
+    }
+    std::vector<KeyedRow> want;
+    for (auto [a, b] : expected) want.push_back({undef(), {integer(a), integer(b)}});
+    EXPECT_EQ(contents(op.get()), want);
+}
+
+TEST_F(OperandTest, EqualityComparesSizesOnly) {
+    Held<Operand2> a(new Operand2());
+    Held<Operand2> b(new Operand2());
+    a->insert(integer(1));
+    b->insert(integer(2));
+    EXPECT_TRUE(a->isEqual(b.get()));
+    b->insert(integer(3));
+    EXPECT_FALSE(a->isEqual(b.get()));
+
+    Held<SetOperand> s(new SetOperand(symbols({x}), 2));
+    Held<SetOperand> t(new SetOperand(symbols({x}), 2));
+    InternalName one[1] = {integer(1)};
+    InternalName two[1] = {integer(2)};
+    s->insert(integer(1), one);
+    s->insert(integer(1), two);
+    t->insert(integer(1), one);
+    EXPECT_FALSE(s->isEqual(t.get()));  // same key count, different group sizes
+    t->insert(integer(1), two);
+    EXPECT_TRUE(s->isEqual(t.get()));
+
+    Held<TupleSetOperand> rows(new TupleSetOperand(symbols({x}), 2));
+    rows->insert(two);
+    EXPECT_TRUE(rows->isEqual(a.get()));
+}
+
+TEST_F(OperandTest, PrintedForms) {
+    ChannelCapture out(debugChannel());
+    Held<Operand2> emptyNames(new Operand2());
+    Held<SetOperand> emptySet(new SetOperand(symbols({x}), 2));
+    Held<TupleSetOperand> emptyRows(new TupleSetOperand(symbols({x}), 2));
+    emptyNames->print(debugChannel());
+    emptySet->print(debugChannel());
+    emptyRows->print(debugChannel());
+    emptySet->printLexical(debugChannel(), access);
+    EXPECT_EQ(out.text(), "Operand is emptyOperand is emptyOperand is emptyOperand is empty");
+
+    out.clear();
+    Held<SetOperand> op(new SetOperand(symbols({x, y}), 2));
+    InternalName a = object("a");
+    InternalName row[2] = {a, integer(7)};
+    op->insert(undef(), row);
+    op->insert(a, row);
+    op->print(debugChannel());
+    const std::string xs = x.ToString() + "/";
+    const std::string ys = y.ToString() + "/";
+    const std::string ids = "   " + xs + a.ToString() + "  " + ys + "i7  \n\n";
+    EXPECT_EQ(out.text(), "true\n" + ids + a.ToString() + "\n" + ids + "\n");
+
+    out.clear();
+    op->printLexical(debugChannel(), access);
+    const std::string lex = "   " + xs + "a  " + ys + "7  \n\n";
+    EXPECT_EQ(out.text(), "true\n" + lex + "a\n" + lex + "\n");
+
+    out.clear();
+    Held<TupleSetOperand> tuples(new TupleSetOperand(symbols({x, y}), 2));
+    tuples->insert(row);
+    tuples->printLexical(debugChannel(), access);
+    EXPECT_EQ(out.text(), xs + "a  " + ys + "7  \n");
+
+    // Rows without columns: the key column does not exist, so each row prints as "true".
+    out.clear();
+    errors.clear();
+    Held<TupleSetOperand> truth(new TupleSetOperand(clib_list<FSymbol>(), 2));
+    truth->insert(nullptr);
+    truth->print(debugChannel());
+    EXPECT_EQ(out.text(), "true\n\n\n");
+    EXPECT_NE(errors.text().find("InvalidUse"), std::string::npos);
+}
+
+TEST_F(OperandTest, GroupsAndIteratorReuse) {
+    Held<SetOperand> op(new SetOperand(symbols({x}), 2));
+    InternalName cells[1] = {integer(1)};
+    op->insert(integer(5), cells);
+
+    Iterator* keys = op->makeIterator(nullptr);
+    ASSERT_TRUE(keys->first());
+    EXPECT_TRUE(keys->isA("DicIterator"));
+    EXPECT_EQ(keys->atColumn(2), undef());
+    // The same iterator comes back, unpositioned.
+    EXPECT_EQ(op->makeIterator(keys), keys);
+    EXPECT_EQ(keys->atColumn(1), undef());
+
+    Iterator* group = op->makeGroupIterator(integer(5), nullptr);
+    ASSERT_NE(group, nullptr);
+    EXPECT_TRUE(group->isA("TupleSetIterator"));
+    EXPECT_EQ(op->makeGroupIterator(integer(5), group), group);
+    // An absent key gives null and releases the old iterator.
+    EXPECT_EQ(op->makeGroupIterator(integer(6), group), nullptr);
+
+    // An iterator of another kind is released and replaced.
+    Iterator* other = op->makeGroupIterator(integer(5), keys);
+    ASSERT_NE(other, nullptr);
+    EXPECT_TRUE(other->isA("TupleSetIterator"));
+    Held<TupleSetOperand> rows(new TupleSetOperand(symbols({x}), 2));
+    Iterator* empty = rows->makeGroupIterator(integer(5), other);
+    EXPECT_TRUE(empty->isA("EmptyIterator"));
+    EXPECT_FALSE(empty->first());
+    EXPECT_EQ(rows->makeGroupIterator(integer(1), empty), empty);
+    decRef(empty);
+
+    errors.clear();
+    Iterator* walk = rows->makeIterator(nullptr);
+    EXPECT_EQ(walk->atColumn(1), undef());  // before first
+    EXPECT_EQ(walk->columns(), 1);
+    EXPECT_NE(errors.text().find("InvalidUse"), std::string::npos);
+    decRef(walk);
+}
+
+}  // namespace
+}  // namespace compile_test
