@@ -6,9 +6,7 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,20 +14,13 @@
 #include "objectbase/MainMemOM.h"
 #include "objectbase/SymTab.h"
 #include "support/ChannelCapture.h"
+#include "xml/NsgmlTestSupport.h"
 #include "xml/WebFetcher.h"
 
 namespace webtest {
 
-inline std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-inline void writeFile(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using nsgmltest::readFile;
+using nsgmltest::writeFile;
 
 // An access layer that writes every inserted value and class relation as one line of text
 // ("host[method@(args) arrow value]", "object : class") before storing it.
