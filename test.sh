@@ -20,3 +20,9 @@ for target in flogic_parser_fuzz web_input_fuzz; do
     fi
     echo "fuzz smoke run of $target: passed"
 done
+# The same for the DTD parser's fuzz target (the long run is scripts/fuzz-dtd.sh).
+if ! ./scripts/fuzz-dtd.sh 5 1 >build/fuzz-dtd-smoke.log 2>&1; then
+    tail -n 60 build/fuzz-dtd-smoke.log
+    exit 1
+fi
+echo "DTD fuzz smoke run: passed"
