@@ -11,12 +11,14 @@ target=${3:-all}
 build=build/fuzz
 
 # target: the executable, its dictionary and the seed files its corpus starts from.
-declare -A program=([flogic]=flogic_parser_fuzz [pevo]=pevo_parser_fuzz [dtd]=dtd_parser_fuzz)
+declare -A program=([flogic]=flogic_parser_fuzz [pevo]=pevo_parser_fuzz [dtd]=dtd_parser_fuzz
+                   [web]=web_input_fuzz)
 declare -A dict=([flogic]=fuzz/flogic.dict [pevo]=fuzz/pevo.dict [dtd]=fuzz/dtd.dict)
 declare -A seeds=([flogic]="examples/*.flp fuzz/regressions/*"
                   [pevo]="fuzz/pevo-seeds/* fuzz/regressions/*"
-                  [dtd]="tests/xml/data/*.dtd fuzz/dtd-regressions/*")
-order="flogic pevo dtd"
+                  [dtd]="tests/xml/data/*.dtd fuzz/dtd-regressions/*"
+                  [web]="fuzz/web-seeds/*")
+order="flogic pevo dtd web"
 
 case "$target" in
     all) targets=$order ;;
@@ -37,8 +39,10 @@ for t in $targets; do
     rm -rf "$corpus"
     mkdir -p "$corpus"
     for f in ${seeds[$t]}; do
-        [[ -f "$f" && "$(basename "$f")" != README ]] && cp "$f" "$corpus"/
+        if [[ -f "$f" && "$(basename "$f")" != README ]]; then cp "$f" "$corpus"/; fi
     done
-    "$build/fuzz/${program[$t]}" -max_total_time="$seconds" -seed="$seed" -timeout=10 \
-        -max_len=4096 -dict="${dict[$t]}" -artifact_prefix="$build/$t-" "$corpus"
+    options=(-max_total_time="$seconds" -seed="$seed" -timeout=10 -max_len=4096
+             -artifact_prefix="$build/$t-")
+    if [[ -n "${dict[$t]:-}" ]]; then options+=(-dict="${dict[$t]}"); fi
+    "$build/fuzz/${program[$t]}" "${options[@]}" "$corpus"
 done
