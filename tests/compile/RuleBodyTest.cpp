@@ -11,7 +11,6 @@
 #include "compile/Translator.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
-#include "objectbase/MainMemOM.h"
 #include "support/ChannelCapture.h"
 #include "support/RuleHarness.h"
 
@@ -19,10 +18,9 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class RuleBodyTest : public ::testing::Test {
+class RuleBodyTest : public rule_test::RuleTest {
   protected:
     void SetUp() override {
-        centralErrorHandler().setKeepMostSerious(0);
         harness.facts(
             "p(a, b). p(b, c). p(c, d). q(b). q(d). pp(a, b). pp(c, d). pp(a, c).\n"
             "r(1). r(2). r(3). t(f(a)). t(f(b)). t(g(a)).\n"
@@ -30,22 +28,10 @@ class RuleBodyTest : public ::testing::Test {
             "a : person. b : person. a[m -> 1; s ->> {x, y}]. b[m -> 2; s ->> {y}].\n"
             "x[n -> 10]. y[n -> 20].");
     }
-    void TearDown() override {
-        harness.getTranslator()->debugOff(nullptr);
-        centralErrorHandler().setKeepMostSerious(1);
-    }
-    ~RuleBodyTest() override {
-        decRef(access);
-        decRef(om);
-    }
 
     // Comparisons, "=" and arithmetic are built-in predicates of the access layer; the cases
     // that use them run where the built-ins answer.
     bool builtinsAnswer() { return harness.answers("?- 1 < 2.") == Lines{"true"}; }
-
-    MainMemOM* om = new MainMemOM();
-    OMAccess* access = new OMAccess(om);
-    rule_test::RuleHarness harness{access};
 };
 
 TEST_F(RuleBodyTest, JoinsOnOneAndTwoVariables) {
