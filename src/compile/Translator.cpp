@@ -5,17 +5,22 @@
 #include <map>
 #include <ostream>
 
+#include "compile/Aggregation.h"
 #include "compile/AlgebraicExpr.h"
+#include "compile/Apply.h"
 #include "compile/IdMapper.h"
 #include "compile/Isa.h"
 #include "compile/Merge.h"
 #include "compile/Minus.h"
 #include "compile/MultiPi.h"
 #include "compile/Pi.h"
+#include "compile/Pred.h"
+#include "compile/Prop.h"
 #include "compile/VarPropagator.h"
 #include "foundation/OutputChannel.h"
 #include "foundation/ShellValues.h"
 #include "language/AggExpr.h"
+#include "language/ArithmeticExpr.h"
 #include "language/FLiteral.h"
 #include "language/FLiteralList.h"
 #include "language/FMolecule.h"
@@ -23,6 +28,9 @@
 #include "language/FTermList.h"
 #include "language/FVar.h"
 #include "language/FunctionTerm.h"
+#include "language/PTerm.h"
+#include "language/Reference.h"
+#include "language/Spec.h"
 #include "objectbase/SymTab.h"
 
 namespace {
@@ -110,10 +118,6 @@ AlgebraicExpr* Translator::wrap(Operator* op, int keepInput) {
     auto* expr = new AlgebraicExpr(op, keepInput, duplicate);
     decRef(op);
     return expr;
-}
-
-void Translator::operatorUnavailable() {
-    error = 1;
 }
 
 // ---- bookkeeping ----
@@ -430,24 +434,73 @@ void Translator::transpose(FMolecule* mol) {
     });
 }
 
-void Translator::transpose(Spec*, int, int) {
-    if (!stopped()) operatorUnavailable();
+void Translator::transpose(Spec* spec, int argCount, int resultCount) {
+    if (stopped()) return;
+    // The last specification of a molecule stands for the molecule itself.
+    const ParseTreeNode* node = molecule;
+    if (specs > 1) {
+        node = spec;
+        --specs;
+    }
+    const int arity = resultCount > 0 ? argCount + resultCount + 2 : argCount + 3;
+    buildLeaf(argCount + resultCount + 2, node, molecule == literalMolecule,
+              [&](int inputCount, const clib_list<int*>& bindings) {
+                  const Conditions& c = conditions;
+                  return new Prop("prop", arity, spec->getKind(), spec->getCode(), inputCount,
+                                  resultCount, c.varEq, c.eqCon, c.eqJoin, c.var, c.givenVar,
+                                  c.constantPositions, c.constantSymbols, c.keyColumns, c.variables,
+                                  c.columnSet, c.excludedInputs, bindings, c.inputFlags);
+              });
 }
 
-void Translator::transpose(Reference*, int) {
-    if (!stopped()) operatorUnavailable();
+void Translator::transpose(Reference* ref, int argCount) {
+    const bool noKey = literalMolecule != nullptr && literalMolecule->getHost() == ref;
+    buildLeaf(argCount + 2, ref, noKey, [&](int inputCount, const clib_list<int*>& bindings) {
+        const Conditions& c = conditions;
+        return new Apply("apply", argCount + 2, ref->getDot(), ref->getCode(), inputCount, c.varEq,
+                         c.eqCon, c.eqJoin, c.var, c.givenVar, c.constantPositions,
+                         c.constantSymbols, c.keyColumns, c.variables, c.columnSet,
+                         c.excludedInputs, bindings, c.inputFlags);
+    });
 }
 
-void Translator::transpose(ArithmeticExpr*) {
-    if (!stopped()) operatorUnavailable();
+void Translator::transpose(ArithmeticExpr* expr) {
+    const std::string op = expr->getOperator();
+    const int kind = op == "+" ? 100 : op == "-" ? 101 : op == "*" ? 102 : op == "div" ? 103 : 104;
+    buildLeaf(2, expr, false, [&](int inputCount, const clib_list<int*>& bindings) {
+        const Conditions& c = conditions;
+        return new Apply("apply", 2, kind, 0, inputCount, c.varEq, c.eqCon, c.eqJoin, c.var,
+                         c.givenVar, c.constantPositions, c.constantSymbols, c.keyColumns,
+                         c.variables, c.columnSet, c.excludedInputs, bindings, c.inputFlags);
+    });
 }
 
-void Translator::transpose(PTerm*, int) {
-    if (!stopped()) operatorUnavailable();
+void Translator::transpose(PTerm* term, int argCount) {
+    const FSymbol name = term->getName();
+    const int perlInputCount = term->firstGroupEnd();
+    buildLeaf(argCount, term, false, [&](int inputCount, const clib_list<int*>& bindings) {
+        const Conditions& c = conditions;
+        return new Pred("pred", argCount, name, inputCount, c.varEq, c.eqCon, c.eqJoin, c.var,
+                        c.givenVar, c.constantPositions, c.constantSymbols, c.keyColumns,
+                        c.variables, c.excludedInputs, perlInputCount, bindings, c.inputFlags);
+    });
 }
 
-void Translator::transpose(AggExpr*) {
-    if (!stopped()) operatorUnavailable();
+void Translator::transpose(AggExpr* agg) {
+    if (stopped()) return;
+    std::vector<FSymbol> inputVars;
+    std::vector<AlgebraicExpr*> inputExprs;
+    if (!popInputs(inputVars, inputExprs, 1)) return;
+    VarList* groups = agg->getGroupVars();
+    auto* op = new Aggregation("aggregation", 1, agg->getOperator(), agg->getAggVar(), *groups);
+    delete groups;
+    AlgebraicExpr* node = wrap(op, passedCount);
+    if (AlgebraicExpr* input = inputExprs.front(); input != nullptr) {
+        input->getOperator()->clearNoKey();
+        node->addChild(input);
+        decRef(input);
+    }
+    stack.push_back(node);
 }
 
 // ---- literals ----
@@ -718,21 +771,22 @@ void Translator::scan(AggExpr* agg) {
     translateBody(body);
     if (!stopped() && stack.size() > std::size_t(stackBase) && stack.back() == nullptr)
         untranslatable = 1;
-    transpose(agg);
     for (VarOccurrences* dictionary : dictionaries) deleteOccurrences(dictionary);
     for (set<FSymbol>* s : live) delete s;
-
     live.swap(saved.live);
     dictionaries.swap(saved.dictionaries);
     literals.swap(saved.literals);
     literalIndex = saved.literalIndex;
-    stackBase = saved.stackBase;
     passed = saved.passed;
     passedCount = saved.passedCount;
     currentTerm = saved.currentTerm;
     literalMolecule = saved.literalMolecule;
     molecule = saved.scannedMolecule;
     specs = saved.specCount;
+    // The aggregation node is a leaf of the enclosing literal: it keeps that literal's input, so
+    // that the literal's later variables are still read from it.
+    transpose(agg);
+    stackBase = saved.stackBase;
 }
 
 TranslatorMeta::TranslatorMeta() : XMeta("Translator") {}

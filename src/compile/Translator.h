@@ -128,8 +128,6 @@ class Translator : public PtnScanner {
     AlgebraicExpr* constantNode(const FSymbol& symbol);
     // Takes the newest entry off the stack; `symbol` receives the pending symbol of a null one.
     AlgebraicExpr* popEntry(FSymbol& symbol);
-    // A hook whose operator this build does not provide: the translation fails.
-    void operatorUnavailable();
     bool stopped() const { return error != 0 || untranslatable != 0; }
     int* newRecord(std::initializer_list<int> values);
 

@@ -3,8 +3,9 @@
 // evaluates the trees and renders the bindings as sorted "X=a, Y=b" lines.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "compile/AlgebraicExpr.h"
 #include "compile/Operand.h"
 #include "compile/Translator.h"
+#include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
 #include "foundation/clib_list.h"
 #include "language/FMolecule.h"
@@ -24,6 +26,7 @@
 #include "language/PTerm.h"
 #include "language/Spec.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/MainMemOM.h"
 #include "objectbase/SymTab.h"
 #include "support/ChannelCapture.h"
 
@@ -52,11 +55,6 @@ class RuleHarness {
     RuleHarness& operator=(const RuleHarness&) = delete;
 
     SymTab* table() const { return names; }
-    // How facts enter is-a and subclass relations; the access layer's insertion by default.
-    std::function<void(const InternalName&, const InternalName&, int)> relate =
-        [this](const InternalName& object, const InternalName& cls, int kind) {
-            access->insertClassRelation(object, cls, kind);
-        };
     Translator* getTranslator() const { return translator; }
 
     // Every clause of the text, kept alive by the harness.
@@ -220,7 +218,8 @@ class RuleHarness {
         if (!term->isA("FMolecule")) return;
         auto* mol = static_cast<FMolecule*>(term);
         const InternalName host = name(mol->getHost());
-        if (mol->getIsaKind() != 0) relate(host, name(mol->getClassTerm()), mol->getIsaKind());
+        if (mol->getIsaKind() != 0)
+            access->insertClassRelation(host, name(mol->getClassTerm()), mol->getIsaKind());
         if (mol->getSpecs() == nullptr) return;
         for (Spec* spec : *mol->getSpecs()) {
             std::vector<InternalName> args;
@@ -246,6 +245,33 @@ class RuleHarness {
     Translator* translator;
     std::vector<FRule*> kept;
     std::vector<FProgram*> programs;
+};
+
+// A fixture with a fresh object base behind an access layer and a harness over it. Errors are
+// not kept as the most serious one, so that a test's reports do not outlive it.
+class RuleTest : public ::testing::Test {
+  protected:
+    RuleTest() { centralErrorHandler().setKeepMostSerious(0); }
+    ~RuleTest() override {
+        harness.getTranslator()->debugOff(nullptr);
+        centralErrorHandler().setKeepMostSerious(1);
+    }
+
+  private:
+    // Declared first, so that it is released after the harness.
+    struct Base {
+        MainMemOM* om = new MainMemOM();
+        OMAccess* access = new OMAccess(om);
+        ~Base() {
+            decRef(access);
+            decRef(om);
+        }
+    } base;
+
+  protected:
+    MainMemOM* om = base.om;
+    OMAccess* access = base.access;
+    RuleHarness harness{access};
 };
 
 }  // namespace rule_test
