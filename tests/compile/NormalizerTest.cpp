@@ -11,12 +11,8 @@
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
 #include "foundation/ShellValues.h"
-#include "language/FLiteral.h"
-#include "language/FLiteralList.h"
 #include "language/FProgram.h"
 #include "language/FRule.h"
-#include "language/FVar.h"
-#include "language/PTerm.h"
 #include "support/ChannelCapture.h"
 #include "support/RuleHarness.h"
 
@@ -205,33 +201,6 @@ TEST_F(NormalizerTest, MissingPrograms) {
     decRef(shell);
     decRef(interpreter->program);
     decRef(interpreter);
-}
-
-TEST_F(NormalizerTest, FreshNamesAndAuxiliaryAtoms) {
-    auto* normalizer = new Normalizer(harness.program("p(X) :- r(X, Y)."));
-    FRule* rule = harness.rule("p(X) :- r(X, Y).");
-    clib_list<FRule*>* rules = normalizer->normalizeRule(rule);
-    ASSERT_NE(rules, nullptr);
-    EXPECT_EQ(normalizer->getSymTab(), rule->getSymTab());
-    FVar* first = normalizer->newVariable();
-    FVar* second = normalizer->newVariable();
-    EXPECT_NE(first->getName(), second->getName());
-    EXPECT_EQ(first->getName().getType(), InternalName::Variable);
-    FTerm* body = rule->getBody()->getList()->head()->getTerm();
-    EXPECT_TRUE(normalizer->allVarsNamed(rule->getSymTab(), body));
-    EXPECT_FALSE(normalizer->allVarsNamed(harness.table(), body));
-    EXPECT_TRUE(normalizer->canBind(body, nullptr));
-    EXPECT_FALSE(normalizer->canBind(first, nullptr));
-    PTerm* atom = normalizer->makeVarAtom(body);
-    EXPECT_EQ(atom->getArgs()->length(), 2);
-    EXPECT_EQ(atom->getName().getType(), InternalName::Predicate);
-    EXPECT_EQ(atom->getName().getArity(), 2);
-    decRef(atom);
-    decRef(first);
-    decRef(second);
-    for (FRule* r : *rules) decRef(r);
-    delete rules;
-    decRef(normalizer);
 }
 
 class NormalizedBodiesTest : public rule_test::RuleTest {

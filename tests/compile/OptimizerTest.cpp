@@ -207,8 +207,6 @@ TEST_F(OptimizerTest, DebugTextsAndShellInterface) {
     EXPECT_EQ(out.text(),
               "Translator : rule body of\nh(X) :- X:c, X:e.\ntranslated to \n"
               "isa(sort(isa))\n");
-    EXPECT_TRUE(optimizer->isActive());
-    EXPECT_TRUE(optimizer->isA("Optimizer"));
     EXPECT_TRUE(optimizer->isA("Translator"));
     OutputChannel channel;
     ChannelCapture printed(channel);
