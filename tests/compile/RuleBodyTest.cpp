@@ -114,11 +114,7 @@ TEST_F(RuleBodyTest, WorkedExampleTrees) {
               "merge(pred,pred(aggregation(pred),pi))");
 
     ASSERT_EQ(translator->methodCall("debugOn", nullptr), translator);
-    ChannelCapture debug(debugChannel());
-    AlgebraicExpr* expr = harness.translate("h(X) :- p(X, Y), q(Y).");
-    ASSERT_NE(expr, nullptr);
-    decRef(expr);
-    EXPECT_EQ(debug.text(),
+    EXPECT_EQ(harness.debugText("h(X) :- p(X, Y), q(Y)."),
               "\ntranslate rule body of\nh(X) :- p(X,Y), q(Y).\nto \n"
               "merge(pred,pred)\nduplicate elimination proposed\n");
 }

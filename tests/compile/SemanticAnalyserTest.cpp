@@ -255,10 +255,20 @@ TEST_F(SemanticAnalyserTest, ShellMethods) {
               "    - display@(OutputChannel)\n          OutputChannel : e.g. answerChannel\n"
               "    - analyse@(ParseTreeNode)\n\n\n");
 
+    OutputChannel channel;
+    ChannelCapture shown(channel);
+    analyser->display(channel);
+    EXPECT_EQ(shown.text(),
+              "This is a normal SemanticAnalyser. \nThere are no further informations.\n");
+
     auto* meta = new SemanticAnalyserMeta;
     FLSysObject* made = meta->methodCall("new", nullptr);
     ASSERT_NE(made, nullptr);
     EXPECT_TRUE(made->isA("SemanticAnalyser"));
+    auto* withArgument = new FLSysArgs;
+    withArgument->append(made);
+    EXPECT_EQ(meta->methodCall("new", withArgument), nullptr);
+    delete withArgument;
     decRef(made);
     decRef(meta);
 }
