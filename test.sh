@@ -18,3 +18,9 @@ if ! ./scripts/fuzz.sh 5 1 >build/fuzz-smoke.log 2>&1; then
     exit 1
 fi
 echo "fuzz smoke run: passed"
+# The same for the DTD parser's fuzz target (the long run is scripts/fuzz-dtd.sh).
+if ! ./scripts/fuzz-dtd.sh 5 1 >build/fuzz-dtd-smoke.log 2>&1; then
+    tail -n 60 build/fuzz-dtd-smoke.log
+    exit 1
+fi
+echo "DTD fuzz smoke run: passed"
