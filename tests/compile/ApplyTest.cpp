@@ -111,13 +111,6 @@ TEST_F(ApplyTest, AMethodFromAnInputIsTestedByMembership) {
     Held<Apply> apply(makeApply(2, 0, c));
     Held<Operand> rows(run(apply.get(), {hosts, methods.get()}, access));
     EXPECT_EQ(contents(rows.get()), (std::vector<KeyedRow>{{b, {h1, n}}}));
-
-    ChannelCapture debug(debugChannel());
-    setOperatorDebug();
-    Held<Operand> again(run(apply.get(), {hosts, methods.get()}, access));
-    clearOperatorDebug();
-    EXPECT_EQ(debug.text().rfind("\nApply : op#1.op#2\n", 0), 0u) << debug.text();
-    EXPECT_NE(debug.text().find("set select :  op#2 | \n"), std::string::npos);
 }
 
 }  // namespace
