@@ -3,9 +3,9 @@
 #include "access/OMAccess.h"
 
 #include "access/DecimalNumber.h"
-#include "objectbase/Iterator.h"
 #include "access/Trigger.h"
 #include "foundation/clib_list.h"
+#include "objectbase/Iterator.h"
 #include "objectbase/OM.h"
 #include "objectbase/SymTab.h"
 
