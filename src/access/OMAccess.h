@@ -306,6 +306,8 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     std::string lexicalForm(const InternalName& name);
     // The text of a string constant: its lexical form without the enclosing quotes.
     std::string constantText(const InternalName& name);
+    // out := the string constant with this text (made on first use).
+    InternalName& stringConstant(InternalName& out, const std::string& text);
 
     std::int32_t followLinks = 0;
     std::int32_t followingLink = 0;

@@ -173,6 +173,6 @@ int OMAccess::stringToObject(InternalName* text, InternalName* object) {
         return o == made ? 1 : 0;
     }
     if (isBound(*text)) return 0;
-    internName(*text, "\"" + lexicalForm(o) + "\"", InternalName::String);
+    stringConstant(*text, lexicalForm(o));
     return 1;
 }

@@ -42,6 +42,15 @@ std::string OMAccess::constantText(const InternalName& name) {
     return text.size() >= 2 ? text.substr(1, text.size() - 2) : std::string();
 }
 
+InternalName& OMAccess::stringConstant(InternalName& out, const std::string& text) {
+    std::string quoted;
+    quoted.reserve(text.size() + 2);
+    quoted += '"';
+    quoted += text;
+    quoted += '"';
+    return nameFromString(out, quoted, InternalName::String);
+}
+
 int OMAccess::substr(InternalName part, InternalName whole) {
     if (!isBound(whole)) {
         builtinReport::unsafe();
@@ -99,7 +108,7 @@ int OMAccess::strcat(InternalName* first, InternalName* second, InternalName* jo
                                                ""));
             return 0;
         }
-        nameFromString(*joined, "\"" + t + "\"", InternalName::String);
+        stringConstant(*joined, t);
         return 1;
     }
     if (!isBound(f)) {
@@ -111,8 +120,7 @@ int OMAccess::strcat(InternalName* first, InternalName* second, InternalName* jo
         const std::string whole = constantText(j);
         const std::string suffix = constantText(s);
         if (!whole.ends_with(suffix)) return 0;
-        nameFromString(*first, "\"" + whole.substr(0, whole.size() - suffix.size()) + "\"",
-                       InternalName::String);
+        stringConstant(*first, whole.substr(0, whole.size() - suffix.size()));
         return 1;
     }
     if (!isBound(s)) {
@@ -120,7 +128,7 @@ int OMAccess::strcat(InternalName* first, InternalName* second, InternalName* jo
         const std::string whole = constantText(j);
         const std::string prefix = constantText(f);
         if (!whole.starts_with(prefix)) return 0;
-        nameFromString(*second, "\"" + whole.substr(prefix.size()) + "\"", InternalName::String);
+        stringConstant(*second, whole.substr(prefix.size()));
         return 1;
     }
     if (!isString(f) || !isString(s) || !isString(j)) return 0;
