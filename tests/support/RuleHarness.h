@@ -126,6 +126,13 @@ class RuleHarness {
         return out.text();
     }
 
+    // What translating the first clause writes on the debug channel.
+    std::string debugText(const std::string& text) {
+        ChannelCapture debug(debugChannel());
+        decRef(translate(text));
+        return debug.text();
+    }
+
     // The bindings of the clause's body: sorted lines "X=a, Y=b", the variables in name order
     // (a binding without columns is "true"); {"<untranslated>"} when there is no tree.
     std::vector<std::string> answers(const std::string& text) {
