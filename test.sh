@@ -10,11 +10,11 @@ cmake --build "$build" -j "$(nproc)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
-# A short run of the parser fuzz target with a fixed seed (clang build; the long run is
+# A short run of every fuzz target with a fixed seed (clang build; the long runs are
 # scripts/fuzz.sh, not part of the tests).
 mkdir -p build
 if ! ./scripts/fuzz.sh 5 1 >build/fuzz-smoke.log 2>&1; then
     tail -n 60 build/fuzz-smoke.log
     exit 1
 fi
-echo "fuzz smoke run: passed"
+echo "fuzz smoke runs: passed"

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,8 +17,11 @@
 #include "objectbase/FSymbol.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/NameRemapListener.h"
+#include "objectbase/Tuple.h"
 
 class DeltaTable;
+class MyRegex;
+struct PatternScratch;
 class Iterator;
 class OM;
 class SymTab;
@@ -90,6 +95,22 @@ class OMAccess : public FLSysObject, public NameRemapListener {
                                 int style = 0);
     virtual int getOrCreateName(const FSymbol& symbol, InternalName& out);
     virtual int registerName(const FSymbol& symbol, const InternalName& name);
+
+    // The pattern built-ins "match" (perl 0: POSIX extended expressions) and "pmatch" (perl 1:
+    // Perl patterns): every occurrence of the pattern in the text gives one row [text, pattern,
+    // formats..., results...]. The answer reads the rows in place: they stay valid until the
+    // next call. Rows only when the arity is even, at least 4, and the pattern and formats are
+    // bound to strings (or numbers).
+    virtual Iterator* patternMatch(int perl, const InternalName* args, int arity);
+    virtual void regexMatch(PatternScratch& scratch);
+    virtual void perlMatch(PatternScratch& scratch);
+    // Builds the results of one occurrence (from `start`, `length` bytes of text) and adds its row.
+    virtual void handleFormat(MyRegex& regex, const std::string& text, int start, int length,
+                              PatternScratch& scratch);
+    // A number becomes the string constant of its lexical form (answer 1); any other name is
+    // copied unchanged (answer 0).
+    virtual int toStringConstant(const InternalName& source, InternalName& target);
+    virtual int toStringConstantInPlace(InternalName& name);
 
     // The shell methods behind "debugOn", "debugOff" and "setAccess"; null after a refusal.
     virtual FLSysObject* debugOn(FLSysArgs* args);
@@ -262,10 +283,6 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // "string2integer" and "string2float"; "string2object".
     virtual int stringToNumber(InternalName* text, InternalName* number);
     virtual int stringToObject(InternalName* text, InternalName* object);
-    // A number becomes the string constant of its lexical form (answer 1); any other name is
-    // copied unchanged (answer 0).
-    virtual int toStringConstant(const InternalName& source, InternalName& target);
-    virtual int toStringConstantInPlace(InternalName& name);
     // "substr"(part, whole): case-insensitive, over a document's text when whole is one.
     virtual int substr(InternalName part, InternalName whole);
     virtual int strcat(InternalName* first, InternalName* second, InternalName* joined);
@@ -316,6 +333,17 @@ class OMAccess : public FLSysObject, public NameRemapListener {
 
   private:
     OM* attachedOM;
+
+    // The text a pattern built-in searches: a string constant's text, or a document's file.
+    bool patternSubject(const InternalName& cell, std::string& text);
+    // Fills every result of the scratch row from build(format, out), which appends the result
+    // between the quotes; false (no row) when build refuses or a bound result differs.
+    bool fillResults(PatternScratch& scratch,
+                     const std::function<bool(const std::string&, std::string&)>& build);
+    void addMatchRow(const PatternScratch& scratch);
+    // The rows of the last "match" or "pmatch" call; their cells come from matchCells.
+    std::unique_ptr<RowCellPool> matchCells;
+    set<Tuple> matchRows;
 
   protected:
     std::int32_t inheritanceAccess = 1;

@@ -109,9 +109,9 @@ Iterator* stringToObjectAtom(const Call& call) {
     return answer(row, 2, truth);
 }
 
+// "match" runs POSIX expressions, "pmatch" Perl patterns.
 Iterator* patternAtom(const Call& call) {
-    // The pattern matchers are not part of this access layer yet: no rows.
-    return answer(call.args, call.arity, 0);
+    return call.access.patternMatch(call.name == "pmatch" ? 1 : 0, call.args, call.arity);
 }
 
 // The text of a name as a file name: a string constant without its quotes.

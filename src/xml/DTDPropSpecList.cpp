@@ -1,0 +1,88 @@
+// The entry lists of a DTD model and the bounds arithmetic of content models.
+#include "xml/DTDPropSpecList.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <iostream>
+#include <limits>
+
+namespace {
+
+// Bounds add up along a sequence; a pathological group must not overflow into a negative
+// maximum, so the sum stops at the largest int.
+int boundedSum(int a, int b) {
+    std::int64_t sum = static_cast<std::int64_t>(a) + b;
+    sum = std::clamp<std::int64_t>(sum, std::numeric_limits<int>::min(),
+                                   std::numeric_limits<int>::max());
+    return static_cast<int>(sum);
+}
+
+}  // namespace
+
+DTDPropSpecList::~DTDPropSpecList() {
+    clear();
+}
+
+void DTDPropSpecList::clear() {
+    for (DTDPropSpec* entry : items) decRef(entry);
+    items.clear();
+}
+
+void DTDPropSpecList::append(DTDPropSpec* entry) {
+    items.append(entry);
+}
+
+DTDPropSpec* DTDPropSpecList::lookup(const std::string& name) const {
+    for (DTDPropSpec* entry : items) {
+        if (entry->getName() == name) return entry;
+    }
+    return nullptr;
+}
+
+void DTDPropSpecList::print() const {
+    for (DTDPropSpec* entry : items) {
+        std::cout << entry->getName() << " " << entry->getMinimum() << " " << entry->getMaximum()
+                  << "\n";
+    }
+}
+
+void DTDPropSpecList::setAllMaximum(int maximum) {
+    for (DTDPropSpec* entry : items) entry->setMaximum(maximum);
+}
+
+void DTDPropSpecList::setAllMinimum(int minimum) {
+    for (DTDPropSpec* entry : items) entry->setMinimum(minimum);
+}
+
+void DTDPropSpecList::mergeChoice(DTDPropSpecList* other) {
+    merge(other, false);
+}
+
+void DTDPropSpecList::mergeSequence(DTDPropSpecList* other) {
+    merge(other, true);
+}
+
+void DTDPropSpecList::merge(DTDPropSpecList* other, bool sequence) {
+    if (other == nullptr) return;
+    for (DTDPropSpec* entry : other->items) {
+        DTDPropSpec* held = lookup(entry->getName());
+        if (held == nullptr) {
+            incRef(entry);
+            items.append(entry);
+        } else if (sequence) {
+            held->setMinimum(boundedSum(held->getMinimum(), entry->getMinimum()));
+            held->setMaximum(boundedSum(held->getMaximum(), entry->getMaximum()));
+        } else {
+            held->setMinimum(std::min(held->getMinimum(), entry->getMinimum()));
+            held->setMaximum(std::max(held->getMaximum(), entry->getMaximum()));
+        }
+    }
+    other->clear();
+    decRef(other);
+}
+
+DTDPropSpecList* DTDPropSpecList::copy() const {
+    auto* result = new DTDPropSpecList();
+    for (DTDPropSpec* entry : items) result->append(new DTDPropSpec(*entry));
+    return result;
+}

@@ -1,0 +1,48 @@
+// DTDPropSpecList: the named entries of one declaration (its sub-elements or its attribute
+// definitions), with the merges that give a content model's occurrence bounds.
+#pragma once
+
+#include <string>
+
+#include "foundation/ManagedObject.h"
+#include "foundation/clib_list.h"
+#include "xml/DTDPropSpec.h"
+
+class DTDPropSpecList : public ManagedObject {
+  public:
+    DTDPropSpecList() = default;
+    DTDPropSpecList(const DTDPropSpecList&) = delete;
+    DTDPropSpecList& operator=(const DTDPropSpecList&) = delete;
+
+    // Releases every entry and empties the list.
+    void clear();
+    // Appends the entry; the list takes over the caller's reference.
+    void append(DTDPropSpec* entry);
+    // The first entry of that name, or null.
+    DTDPropSpec* lookup(const std::string& name) const;
+    // One line an entry on standard output: name, minimum and maximum.
+    void print() const;
+    void setAllMaximum(int maximum);
+    void setAllMinimum(int minimum);
+    // Fold other's entries into this list as the other branch of a choice: a name both hold
+    // keeps the smaller minimum and the larger maximum; other's further entries are appended.
+    // Other is consumed (its reference released).
+    void mergeChoice(DTDPropSpecList* other);
+    // Fold other's entries in as what follows in a sequence: a name both hold adds the bounds.
+    // Other is consumed.
+    void mergeSequence(DTDPropSpecList* other);
+
+    // A list of deep copies of the entries, for a declaration of several names.
+    DTDPropSpecList* copy() const;
+
+    const clib_list<DTDPropSpec*>& entries() const { return items; }
+    int size() const { return items.size(); }
+
+  protected:
+    ~DTDPropSpecList() override;
+
+  private:
+    void merge(DTDPropSpecList* other, bool sequence);
+
+    clib_list<DTDPropSpec*> items;
+};

@@ -1,0 +1,62 @@
+// SGMLTreeElem: one element or text node of the document tree an import builds from the event
+// stream before it maps the document to objects.
+#pragma once
+
+#include <string>
+
+#include "foundation/ManagedObject.h"
+#include "foundation/clib_list.h"
+#include "objectbase/InternalName.h"
+#include "xml/SGMLTreeAttr.h"
+
+class SGMLTreeElem : public ManagedObject {
+  public:
+    // The strings are stored as given; an empty name makes a text node. The status is the
+    // class-wide default.
+    SGMLTreeElem(std::string name, std::string text);
+    SGMLTreeElem(const SGMLTreeElem&) = delete;
+    SGMLTreeElem& operator=(const SGMLTreeElem&) = delete;
+
+    // Appends the child; the element takes over the caller's reference.
+    void addChild(SGMLTreeElem* child);
+    // Appends a text node of the normalised text.
+    void addText(const std::string& text);
+    // Appends an attribute under its normalised name; extra is its namespace prefix.
+    void addAttribute(const std::string& name, const std::string& value, const std::string& type,
+                      const std::string& extra);
+    const clib_list<SGMLTreeAttr*>* getAttributes() const { return &attributes; }
+    const clib_list<SGMLTreeElem*>* getChildren() const { return &children; }
+    // Stores the normalised name.
+    void setName(const std::string& value);
+    const std::string& getName() const { return name; }
+    const std::string& getText() const { return text; }
+    bool isText() const { return name.empty(); }
+    void setStatus(char value) { status = value; }
+    // '+' mapped, '-' dropped with its children taking its place; anything else leaves the
+    // element and its subtree out.
+    char getStatus() const { return status; }
+    // The texts of the subtree's text nodes in document order; an element below contributes
+    // only when its status is '+' or '-'.
+    std::string collectText() const;
+    void setObject(InternalName value) { object = value; }
+    InternalName getObject() const { return object; }
+
+    // The status new elements start with; the import sets it before building a tree.
+    static void setDefaultStatus(char value) { defaultStatus = value; }
+    static char getDefaultStatus() { return defaultStatus; }
+
+  protected:
+    // Releases the whole subtree without recursing per level, so that deeply nested documents
+    // cannot exhaust the stack.
+    ~SGMLTreeElem() override;
+
+  private:
+    static inline char defaultStatus = '+';
+
+    std::string name;
+    std::string text;
+    clib_list<SGMLTreeAttr*> attributes;
+    clib_list<SGMLTreeElem*> children;
+    InternalName object;
+    char status;
+};
