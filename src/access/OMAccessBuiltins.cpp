@@ -125,8 +125,9 @@ std::string targetName(OMAccess& access, const InternalName& target) {
 
 Iterator* sgmlprintAtom(const Call& call) {
     InternalName row[2] = {call.args[0], call.args[1]};
-    std::string object;
-    call.access.giveLexicalForm(row[0], object, 0, 0);
+    // The object is taken as it is: resolving its printed form again would miss function-term
+    // and path objects and enter a symbol for every name that is no object.
+    const InternalName& object = row[0];
     const std::string target = targetName(call.access, row[1]);
     int printed = 0;
     if (target == "stdout") {
