@@ -3,6 +3,8 @@
 #include "access/OMAccess.h"
 
 #include "access/DecimalNumber.h"
+#include "access/Trigger.h"
+#include "foundation/clib_list.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/OM.h"
 #include "objectbase/SymTab.h"
@@ -16,6 +18,7 @@ OMAccess::OMAccess(OM* om) : attachedOM(om) {
 
 OMAccess::~OMAccess() {
     nameMap.clear();
+    deleteTriggers();
     if (attachedOM == nullptr) return;
     if (attachedOM->getOMAccess() == this) attachedOM->setOMAccess(nullptr);
     decRef(attachedOM);
@@ -79,16 +82,6 @@ int OMAccess::getOrCreateName(const FSymbol& symbol, InternalName& out) {
 
 int OMAccess::registerName(const FSymbol& symbol, const InternalName& name) {
     return attachedOM != nullptr ? attachedOM->registerName(symbol, name) : 0;
-}
-
-Iterator* OMAccess::makeEnhIsaIter(const InternalName&, const InternalName&, int, Iterator*) {
-    return nullptr;
-}
-
-Iterator* OMAccess::makeFunctionIter(const InternalName&, const InternalName*, int,
-                                     const InternalName&, Iterator* old) {
-    decRef(old);
-    return nullptr;
 }
 
 Iterator* OMAccess::objNamesIterator(Iterator* old) {
@@ -206,10 +199,6 @@ int OMAccess::dump(int format) {
 
 void OMAccess::showFrame(const std::string& text, int arity) {
     if (attachedOM != nullptr) attachedOM->showFrame(text, arity);
-}
-
-int OMAccess::collapseSubclassCycle(const InternalName&, const InternalName&) {
-    return 0;
 }
 
 std::string OMAccess::lexicalForm(const InternalName& name) {

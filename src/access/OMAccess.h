@@ -1,12 +1,15 @@
 // OMAccess: the one road between evaluation and the object base (forwards, insertion with its
-// trace, name conversions, the name-mapping dictionary, the shell methods) and its class object.
+// trace, iterator factories and the lookup cascade, inheritance phases, export and document
+// queries, name conversions, the name-mapping dictionary, the shell methods) and its class object.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "foundation/FLSysObject.h"
 #include "foundation/clib_dictionary.h"
@@ -22,6 +25,9 @@ struct PatternScratch;
 class Iterator;
 class OM;
 class SymTab;
+struct Trigger;
+template <class T>
+class clib_list;
 
 // Every operation is virtual because the XML access layers derive from this class and override
 // some. The forwards tolerate a missing object manager (the constructor accepts null): they then
@@ -111,14 +117,40 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     virtual FLSysObject* debugOff(FLSysArgs* args);
     virtual FLSysObject* setAccess(FLSysArgs* args);
 
-    // The inheritance-aware is-a iterator; until inheritance is built there is none (null), so a
-    // subclass relation is inserted without the cycle test.
-    virtual Iterator* makeEnhIsaIter(const InternalName& object, const InternalName& cls, int kind,
-                                     Iterator* old);
-    // The function-term iterator over rows [function, args..., result]; until the lookup cascade
-    // is built there is none (null, the old iterator released).
+    // The iterator factories. Each takes over the caller's reference to `old` (null allowed):
+    // the old iterator is re-targeted in place only when it is of exactly the class the pattern
+    // chooses, and released otherwise (UnknownIterType reported when it is of another family).
+    // Kind 1 instance-of, 2 subclass, 3 the child relation; other kinds report WrongInhType.
     virtual Iterator* makeFunctionIter(const InternalName& function, const InternalName* args,
                                        int argCount, const InternalName& result, Iterator* old);
+    // Built-in predicates (kind 7) go to the dispatcher `match`.
+    virtual Iterator* makeFuncOrPredIter(const FSymbol& symbol, const InternalName* tuple,
+                                         int count, Iterator* old);
+    // The closures of the class hierarchy over the stored facts.
+    virtual Iterator* makeEnhIsaIter(const InternalName& object, const InternalName& cls, int kind,
+                                     Iterator* old);
+    // The axis steps of documents and the function application "text"; axes 1 to 6 need the
+    // installed AxisIteratorFactory.
+    virtual Iterator* matchAxis(int type, int axis, const InternalName* tuple, int count,
+                                Iterator* old);
+    // The retrieval cascade: inherited values (inside a phase), signatures, stored values.
+    virtual Iterator* lookup(int type, const InternalName* tuple, int count, Iterator* old);
+    // out := the parent element of x (the last one found), or UndefinedObject.
+    virtual InternalName& parentElement(InternalName& out, const InternalName& x);
+    // out := the method under which the parent element holds x, or UndefinedObject.
+    virtual InternalName& parentMethod(InternalName& out, const InternalName& x);
+    // The value of the link attribute of an element; 1 when found.
+    virtual int xlinkType(const InternalName& element, InternalName& out);
+    virtual int xlinkHref(const InternalName& element, InternalName& out);
+    virtual int isTransparentLink(const InternalName& element, const InternalName& name);
+    // A "simple" link is followed to its target through followLink.
+    virtual void followSimpleLink(const InternalName& element, const InternalName& linkType);
+    // Stored method applications; types 100 to 104 go to `matchArithmetic`, other types beyond
+    // 8 report WrongMetType.
+    virtual Iterator* makeRefIter(int type, const InternalName* tuple, int count, Iterator* old);
+    // The stored direct class relations.
+    virtual Iterator* makeIsaIter(const InternalName& object, const InternalName& cls, int kind,
+                                  Iterator* old);
 
     virtual Iterator* objNamesIterator(Iterator* old);
     virtual Iterator* methodIterator(const InternalName& host, int type);
@@ -156,6 +188,15 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // The attached object manager; null when there is none.
     virtual OM* om() const { return attachedOM; }
 
+    // Insertion phases of the inheritance machinery. beginPhase answers 0 (changing nothing) while
+    // a phase is open; a buffered phase queues inherited values until endPhase.
+    virtual int beginPhase(int buffered, int traceFlag);
+    virtual int endPhase();
+    virtual int newFacts() { return newFactCount; }
+    virtual int takeNewFacts();
+    virtual void deleteTriggers();
+    virtual void flushTriggers();
+
     virtual int initDelta(DeltaTable* table);
     virtual void clearDelta();
 
@@ -166,8 +207,21 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     virtual void showDelta();
     // The object manager's dump; always 0.
     virtual int dump(int format);
-    // The shell method "export"; the export itself is not built yet, so every call is refused.
+    // The shell method "export".
     virtual FLSysObject* exportCommand(FLSysArgs* args);
+    // Runs the export handler registered for the format over this layer (docType and externalId
+    // go into the request; a non-empty rootText names the object to start from); false, after a
+    // NotImplemented report, when no handler is registered for the format. ("export" itself is a
+    // reserved word.)
+    virtual bool exportBase(int format, const std::string& fileName, const std::string& docType,
+                            const std::string& externalId, const std::string& rootText);
+    virtual bool exportDefault(int format);
+    // The first signature of method with argCount arguments found at a class of x (selector 0
+    // "=>", 1 "=>>", 2 "@=>>"); null when none.
+    virtual Iterator* lookupSignatureViaClasses(const InternalName& x, const InternalName& method,
+                                                int argCount, int selector);
+    // A new set without the members that lie below another member (relation kind k).
+    virtual set<InternalName>* mostSpecificClasses(const set<InternalName>& classes, int kind);
     virtual void showFrame(const std::string& text, int arity);
 
     // The method type of an arrow object; 1000 for the undefined object and any other name.
@@ -176,7 +230,18 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // error (out is then 0). A result beyond 32 bits is refused like a wrong operand.
     virtual int insert(const InternalName& left, const InternalName& right, InternalName& out,
                        int type);
-    // Until inheritance is built a cycle is never found, so this is never reached; 0.
+    // Signature atoms (types 6 to 8); null for any other type.
+    virtual Iterator* makeSigIter(int type, const InternalName* tuple, int count, Iterator* old);
+    // The cascade's first stage: inherited values while a phase is open. Releases `old`.
+    virtual Iterator* inheritedLookup(int type, const InternalName* tuple, int count,
+                                      Iterator* old);
+    // The built-in predicate dispatcher and the arithmetic atoms; both answer null until the
+    // built-in predicates exist (the passed iterator is released).
+    virtual Iterator* match(const FSymbol& symbol, const InternalName* tuple, int count,
+                            Iterator* old);
+    virtual Iterator* matchArithmetic(const InternalName* tuple, int count, int type);
+    // Records equalities between the classes of the cycle that a :: b would close while b :: a
+    // holds; 1 when one was new.
     virtual int collapseSubclassCycle(const InternalName& object, const InternalName& cls);
 
     // The text of a symbol ("NULL" when unknown).
@@ -188,6 +253,21 @@ class OMAccess : public FLSysObject, public NameRemapListener {
                              const InternalName* args, int argCount, int type,
                              const InternalName& value, int pathStep);
 
+    // Inheritance (inside a phase): values that classes pass on to their members.
+    // Direct mode inserts the first inherited value and answers an iterator over the host's
+    // values; buffered mode queues triggers and answers null.
+    virtual Iterator* insertBuffered(Iterator* row, const InternalName& host, int count, int type);
+    // A new set of the most specific classes of x for relation kind k (x itself left out).
+    virtual set<InternalName>* classRetrieval(const InternalName& x, int kind);
+    virtual Iterator* inheritedRetrieval(int type, InternalName* tuple, int count);
+    // stored := the inheritable type a method type is looked up as, kind := the relation along
+    // which it flows (1 class to instance, 2 class to subclass).
+    virtual void setCorrectTypes(int type, int& stored, int& kind);
+    virtual Iterator* inheritedRetrievalForHost(int type, InternalName* tuple, int count);
+
+    // Loads the document a link points to; the plain access layer has no documents.
+    virtual void followLink(const InternalName& target);
+
     // Reports 5/25/2 "Undefined MethodArg" for a shell method called with invalid arguments.
     virtual void reportInvalidMethodArg(const std::string& methodName) const;
 
@@ -196,6 +276,9 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     int tracingAll() const { return traceAll; }
     int inheritanceOn() const { return inheritanceAccess; }
     int signaturesOn() const { return signatureAccess; }
+    int phaseIsOpen() const { return phaseOpen; }
+    // The number of queued triggers (0 without a list).
+    int pendingTriggers() const;
 
   protected:
     // True when a trace line is due for an insert with this result.
@@ -229,6 +312,24 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     std::int32_t traceAll = 0;
     // The object manager's table, not owned.
     SymTab* symTab = nullptr;
+    std::int32_t phaseOpen = 0;
+    std::int32_t newFactCount = 0;
+    std::int32_t triggersFlushed = 1;
+    // Owned; null when there is none.
+    clib_list<Trigger>* triggers = nullptr;
+
+  private:
+    // The hosts whose inheritance is being computed: a class hierarchy may hold cycles until the
+    // equalities are applied, and a host met again on its own path inherits nothing more there.
+    set<InternalName> retrievalPath;
+    // The classes whose own inheritance one inherited lookup has already derived without an
+    // answer: many hosts share their classes, and deriving a class again adds nothing (in a
+    // buffered phase only the same triggers once more).
+    set<InternalName> settledClasses;
+    // While one inherited lookup runs: the most specific members of each class set met (the
+    // first cell of a key is the relation kind).
+    bool inRetrieval = false;
+    std::map<std::vector<InternalName>, set<InternalName>> specificClasses;
 };
 
 // The class object registered as "classOMAccess": "new"@(anOM) makes an OMAccess over it.

@@ -88,7 +88,26 @@ FLSysObject* OMAccess::setAccess(FLSysArgs* args) {
     return this;
 }
 
-FLSysObject* OMAccess::exportCommand(FLSysArgs*) {
+FLSysObject* OMAccess::exportCommand(FLSysArgs* args) {
+    // The forms of "export": argument count, format word, format code.
+    static const struct {
+        std::size_t count;
+        const char* word;
+        int format;
+    } forms[] = {{1, "flogic", 1}, {1, "xml", 2}, {1, "sig", 3}, {2, "flogic", 1},
+                 {2, "sig", 3},    {3, "xml", 2}, {4, "xml", 4}};
+    std::vector<std::string> texts;
+    if (stringArguments(args, texts) && !texts.empty()) {
+        texts.resize(4);
+        const std::size_t count = static_cast<std::size_t>(argumentCount(args));
+        for (const auto& form : forms) {
+            if (form.count != count || texts[0] != form.word) continue;
+            const bool done = count == 1
+                                  ? exportDefault(form.format)
+                                  : exportBase(form.format, texts[1], texts[2], "", texts[3]);
+            return done ? this : nullptr;
+        }
+    }
     reportInvalidMethodArg("export");
     return nullptr;
 }

@@ -295,7 +295,9 @@ TEST_F(NumberOrStringTest, AnyOtherTextIsTheStringConstantKeepingItsQuotes) {
         EXPECT_EQ(out.getType(), InternalName::String) << text;
         std::string form;
         access->giveLexicalForm(out, form);
-        EXPECT_EQ(form, "\"" + std::string(text) + "\"") << text;
+        std::string quoted = "\"";
+        quoted.append(text).append("\"");
+        EXPECT_EQ(form, quoted) << text;
         // The same text gives the same constant again.
         InternalName again;
         EXPECT_EQ(access->numberOrString(again, text), out) << text;

@@ -1,0 +1,230 @@
+// The EnhIsaIter family: is-a closures over the stored class relations.
+#include "access/EnhIsaIter.h"
+
+#include "access/OMAccess.h"
+#include "foundation/ErrorCatalogue.h"
+#include "foundation/ErrorHandler.h"
+
+namespace {
+
+bool isBound(const InternalName& name) {
+    return name != InternalName::UndefinedObject;
+}
+
+}  // namespace
+
+EnhIsaIter::EnhIsaIter(const InternalName& object, const InternalName& cls, int kind,
+                       OMAccess* access)
+    : object(object), cls(cls), kind(kind), access(access) {
+    incRef(access);
+}
+
+EnhIsaIter::~EnhIsaIter() {
+    decRef(work);
+    decRef(access);
+}
+
+void EnhIsaIter::reinitialize(const InternalName& newObject, const InternalName& newClass,
+                              int newKind, OMAccess* newAccess) {
+    object = newObject;
+    cls = newClass;
+    kind = newKind;
+    positioned = false;
+    if (newAccess != access) {
+        incRef(newAccess);
+        decRef(access);
+        access = newAccess;
+    }
+}
+
+bool EnhIsaIter::fits(bool objectBound, bool classBound) const {
+    if (access != nullptr && isBound(object) == objectBound && isBound(cls) == classBound)
+        return true;
+    centralErrorHandler().report(err6::InvalidInit_5);
+    return false;
+}
+
+InternalName EnhIsaIter::atColumn(int col) {
+    if (!positioned || col < 1 || col > 2) {
+        centralErrorHandler().report(err6::InvalidUse_12);
+        return InternalName::UndefinedObject;
+    }
+    return col == 1 ? rowObject() : rowClass();
+}
+
+template <class Take>
+void EnhIsaIter::directStep(const InternalName& x, int stepKind, bool up, Take take) {
+    work = up ? access->makeIsaIter(x, InternalName::UndefinedObject, stepKind, work)
+              : access->makeIsaIter(InternalName::UndefinedObject, x, stepKind, work);
+    if (work == nullptr) return;
+    const int column = up ? 2 : 1;
+    for (bool more = work->first(); more; more = work->next()) take(work->atColumn(column));
+}
+
+bool EnhIsaIter::closeOver(set<InternalName>& found, std::vector<InternalName>& pending,
+                           int stepKind, bool up, const InternalName& target) {
+    bool reached = false;
+    for (std::size_t next = 0; next < pending.size() && !reached; ++next) {
+        const InternalName x = pending[next];
+        directStep(x, stepKind, up, [&](const InternalName& y) {
+            if (reached || found.member(y)) return;
+            found.insert(y);
+            pending.push_back(y);
+            if (y == target) reached = true;
+        });
+    }
+    return reached;
+}
+
+FullySpecifiedIsaIter::~FullySpecifiedIsaIter() {
+    decRef(secondWork);
+}
+
+bool FullySpecifiedIsaIter::first() {
+    positioned = false;
+    if (!fits(true, true)) return false;
+    if (kind == 2 && object == cls) return positioned = true;
+    secondWork = access->makeIsaIter(object, cls, kind, secondWork);
+    if (secondWork != nullptr && secondWork->first()) return positioned = true;
+    set<InternalName> found;
+    std::vector<InternalName> pending;
+    bool reached = false;
+    directStep(object, kind, true, [&](const InternalName& c) {
+        if (found.member(c)) return;
+        found.insert(c);
+        pending.push_back(c);
+        if (c == cls) reached = true;
+    });
+    positioned = reached || closeOver(found, pending, continuation(), true, cls);
+    return positioned;
+}
+
+bool FullySpecifiedIsaIter::next() {
+    positioned = false;
+    return false;
+}
+
+void EnhLeftIsaIter::computeClasses() {
+    result.clear();
+    std::vector<InternalName> pending;
+    directStep(object, kind, true, [&](const InternalName& c) {
+        if (result.member(c)) return;
+        result.insert(c);
+        pending.push_back(c);
+    });
+    closeOver(result, pending, continuation(), true);
+}
+
+bool EnhLeftIsaIter::first() {
+    positioned = false;
+    if (!fits(true, false)) return false;
+    computeClasses();
+    if (kind == 2) result.insert(object);
+    current = result.first_item();
+    positioned = current != nullptr;
+    return positioned;
+}
+
+bool EnhLeftIsaIter::next() {
+    if (!positioned) return false;
+    current = result.next_item(current);
+    positioned = current != nullptr;
+    return positioned;
+}
+
+EnhRightIsaIter::~EnhRightIsaIter() {
+    decRef(secondWork);
+}
+
+void EnhRightIsaIter::computeSubclasses() {
+    result.clear();
+    std::vector<InternalName> pending;
+    directStep(cls, kind, false, [&](const InternalName& m) {
+        if (result.member(m)) return;
+        result.insert(m);
+        pending.push_back(m);
+    });
+    closeOver(result, pending, kind, false);
+}
+
+void EnhRightIsaIter::computeInstances() {
+    result.clear();
+    // The members of one class come from the second work iterator while the first walks the
+    // subclasses, so neither is re-targeted in the middle of its rows.
+    auto takeMembers = [&](const InternalName& c) {
+        secondWork = access->makeIsaIter(InternalName::UndefinedObject, c, 1, secondWork);
+        if (secondWork == nullptr) return;
+        for (bool more = secondWork->first(); more; more = secondWork->next())
+            result.insert(secondWork->atColumn(1));
+    };
+    takeMembers(cls);
+    set<InternalName> visited;
+    visited.insert(cls);
+    std::vector<InternalName> pending{cls};
+    for (std::size_t next = 0; next < pending.size(); ++next) {
+        directStep(pending[next], 2, false, [&](const InternalName& s) {
+            if (visited.member(s)) return;
+            visited.insert(s);
+            pending.push_back(s);
+        });
+    }
+    for (std::size_t i = 1; i < pending.size(); ++i) takeMembers(pending[i]);
+}
+
+bool EnhRightIsaIter::first() {
+    positioned = false;
+    if (!fits(false, true)) return false;
+    if (kind == 1) {
+        computeInstances();
+    } else {
+        computeSubclasses();
+        if (kind == 2) result.insert(cls);
+    }
+    current = result.first_item();
+    positioned = current != nullptr;
+    return positioned;
+}
+
+bool EnhRightIsaIter::next() {
+    if (!positioned) return false;
+    current = result.next_item(current);
+    positioned = current != nullptr;
+    return positioned;
+}
+
+UnspecifiedIsaIter::UnspecifiedIsaIter(const InternalName& object, const InternalName& cls,
+                                       int kind, OMAccess* access)
+    : EnhIsaIter(object, cls, kind, access), inner(new EnhLeftIsaIter(object, cls, kind, access)) {}
+
+UnspecifiedIsaIter::~UnspecifiedIsaIter() {
+    decRef(inner);
+}
+
+void UnspecifiedIsaIter::reinitialize(const InternalName& newObject, const InternalName& newClass,
+                                      int newKind, OMAccess* newAccess) {
+    EnhIsaIter::reinitialize(newObject, newClass, newKind, newAccess);
+    inner->reinitialize(newObject, newClass, newKind, newAccess);
+}
+
+bool UnspecifiedIsaIter::seekObject() {
+    do {
+        currentObject = work->atColumn(1);
+        inner->reinitialize(currentObject, InternalName::UndefinedObject, kind, access);
+        if (inner->first()) return true;
+    } while (work->next());
+    return false;
+}
+
+bool UnspecifiedIsaIter::first() {
+    positioned = false;
+    if (!fits(false, false)) return false;
+    work = access->objNamesIterator(work);
+    positioned = work != nullptr && work->first() && seekObject();
+    return positioned;
+}
+
+bool UnspecifiedIsaIter::next() {
+    if (!positioned) return false;
+    positioned = inner->next() || (work->next() && seekObject());
+    return positioned;
+}

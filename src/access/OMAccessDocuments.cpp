@@ -1,0 +1,230 @@
+// OMAccess export and document queries: running an export handler, XML axis steps and function
+// applications, links, parents and signatures found through the classes of an object.
+#include <vector>
+
+#include "access/AxisIteratorFactory.h"
+#include "access/DummyIterator.h"
+#include "access/EmptyIterator.h"
+#include "access/ExplicitSetIterator.h"
+#include "access/ExportHandler.h"
+#include "access/ExportRequest.h"
+#include "access/OMAccess.h"
+#include "foundation/ErrorCatalogue.h"
+#include "foundation/ErrorHandler.h"
+#include "objectbase/Iterator.h"
+
+namespace {
+
+const InternalName Free = InternalName::UndefinedObject;
+
+bool isBound(const InternalName& name) {
+    return name != Free;
+}
+
+void reportNotImplemented(const char* place) {
+    centralErrorHandler().report(
+        Error(6, 104, 2, "NotImplemented", "method is not yet implemented", place, ""));
+}
+
+// An ExplicitSetIterator that owns the set it walks.
+class OwnedSetIterator : public ExplicitSetIterator {
+  public:
+    explicit OwnedSetIterator(set<InternalName>* names)
+        : ExplicitSetIterator(names), owned(names) {}
+
+  protected:
+    ~OwnedSetIterator() override { delete owned; }
+
+  private:
+    set<InternalName>* owned;
+};
+
+// Column `column` of the last axis-1 step [p, free, x] that has a row, over the parents p of x.
+InternalName lastParentCell(OMAccess& access, const InternalName& x, int column) {
+    InternalName found = Free;
+    set<InternalName>* parents = access.classRetrieval(x, 3);
+    Iterator* step = nullptr;
+    for (auto item = parents->first_item(); item != nullptr; item = parents->next_item(item)) {
+        const InternalName probe[3] = {parents->key(item), Free, x};
+        step = access.matchAxis(1, 1, probe, 3, step);
+        if (step != nullptr && step->first()) found = step->atColumn(column);
+    }
+    delete parents;
+    decRef(step);
+    return found;
+}
+
+// The value of the link attribute that xlink[attribute -> m] names (a set's first member); 1 when
+// there is one.
+int linkAttribute(OMAccess& access, const InternalName& element, const InternalName& attribute,
+                  InternalName& out) {
+    InternalName method;
+    if (access.lookupMethodValue(builtinObject::Xlink, attribute, method) == 0) return 0;
+    const InternalName probe[3] = {element, method, Free};
+    Iterator* values = access.lookup(2, probe, 3, nullptr);
+    int found = 0;
+    if (values != nullptr && values->first()) {
+        InternalName value = values->atColumn(3);
+        found = 1;
+        if (value.getType() == InternalName::SetName) {
+            Iterator* members = access.setIterator(value, nullptr);
+            found = members != nullptr && members->first() ? 1 : 0;
+            if (found != 0) value = members->atColumn(1);
+            decRef(members);
+        }
+        if (found != 0) out = value;
+    }
+    decRef(values);
+    return found;
+}
+
+}  // namespace
+
+bool OMAccess::exportBase(int format, const std::string& fileName, const std::string& docType,
+                          const std::string& externalId, const std::string& rootText) {
+    ExportHandler* handler = ExportHandlerFactory::make(format, this);
+    if (handler == nullptr) {
+        reportNotImplemented("OMAccess::export");
+        return false;
+    }
+    ExportRequest request;
+    request.format = format;
+    request.fileName = fileName;
+    request.docType = docType;
+    request.externalId = externalId;
+    if (!rootText.empty()) internName(request.root, rootText, 1);
+    handler->exportOM(request);
+    decRef(handler);
+    return true;
+}
+
+bool OMAccess::exportDefault(int format) {
+    return exportBase(format, "", "", "", "");
+}
+
+Iterator* OMAccess::matchAxis(int type, int axis, const InternalName* tuple, int count,
+                              Iterator* old) {
+    if (axis == 0 || type == 4 || type == 5 || type == 7 || type == 8)
+        return lookup(type, tuple, count, old);
+    decRef(old);
+    if (count >= 4) centralErrorHandler().report(err6::UnknownIterType);
+    const InternalName start = tuple[0];
+    AxisIteratorFactory* axes = AxisIteratorFactory::installed();
+    auto step = [&](Iterator* base, int valueColumn) -> Iterator* {
+        if (axes == nullptr) {
+            reportNotImplemented("OMAccess::matchAxis");
+            decRef(base);
+            return nullptr;
+        }
+        return axes->makeMatchAxisIterator(tuple, count, axis, 3, valueColumn, this, base, 0, 0);
+    };
+    switch (axis) {
+        case 1:
+            if (followLinks != 0 && isBound(start)) {
+                InternalName linkType;
+                if (xlinkType(start, linkType) != 0) followSimpleLink(start, linkType);
+            }
+            return step(lookup(type, tuple, count, nullptr), 3);
+        case 6:
+            return step(lookup(2, tuple, count, nullptr), 3);
+        case 2:
+            return step(makeEnhIsaIter(Free, start, 3, nullptr), 1);
+        case 4:
+            return step(makeEnhIsaIter(start, Free, 3, nullptr), 2);
+        case 3: {
+            if (!isBound(start))
+                return step(axes != nullptr ? axes->makeParentIter(tuple, 3) : nullptr, 3);
+            Iterator* parents = new OwnedSetIterator(classRetrieval(start, 3));
+            if (parents->first()) return step(parents, 1);
+            decRef(parents);
+            return new EmptyIterator();
+        }
+        case 5:
+            return step(axes != nullptr ? axes->makeSiblingIter(tuple, 3) : nullptr, 3);
+        case 7: {
+            InternalName self;
+            internName(self, "self", 1);
+            const InternalName value = tuple[count - 1];
+            const InternalName row[3] = {start, self, start};
+            return new DummyIterator(row, 3, !isBound(value) || value == start);
+        }
+        case 8: {
+            const std::string function = lexicalForm(tuple[1]);
+            if (!isBound(tuple[1])) {
+                centralErrorHandler().report(Error(6, 204, 2,
+                                                   "Variable not allowed at function application",
+                                                   function, "OMAccess::match", ""));
+                return nullptr;
+            }
+            if (function == "text") return lookup(1, tuple, count, nullptr);
+            centralErrorHandler().report(
+                Error(6, 204, 2, "Function not implemented", function, "OMAccess::match", ""));
+            return nullptr;
+        }
+        default:
+            return nullptr;
+    }
+}
+
+int OMAccess::xlinkType(const InternalName& element, InternalName& out) {
+    return linkAttribute(*this, element, builtinObject::Type, out);
+}
+
+int OMAccess::xlinkHref(const InternalName& element, InternalName& out) {
+    return linkAttribute(*this, element, builtinObject::Href, out);
+}
+
+int OMAccess::isTransparentLink(const InternalName& element, const InternalName&) {
+    InternalName method;
+    if (lookupMethodValue(builtinObject::Dbxlink, builtinObject::Transparent, method) == 0)
+        return 0;
+    const InternalName probe[3] = {element, method, Free};
+    Iterator* values = lookup(2, probe, 3, nullptr);
+    const int found = values != nullptr && values->first() ? 1 : 0;
+    decRef(values);
+    return found;
+}
+
+void OMAccess::followSimpleLink(const InternalName& element, const InternalName& linkType) {
+    std::string text;
+    giveLexicalForm(linkType, text, 1, 0);
+    InternalName target;
+    if (text != "\"simple\"" || xlinkHref(element, target) == 0) return;
+    const std::int32_t previous = followingLink;
+    followingLink = 1;
+    followLink(target);
+    followingLink = previous;
+}
+
+void OMAccess::followLink(const InternalName&) {}
+
+InternalName& OMAccess::parentElement(InternalName& out, const InternalName& x) {
+    out = lastParentCell(*this, x, 1);
+    return out;
+}
+
+InternalName& OMAccess::parentMethod(InternalName& out, const InternalName& x) {
+    out = lastParentCell(*this, x, 2);
+    return out;
+}
+
+Iterator* OMAccess::lookupSignatureViaClasses(const InternalName& x, const InternalName& method,
+                                              int argCount, int selector) {
+    const int type = selector >= 0 && selector <= 2 ? selector + 6 : selector;
+    std::vector<InternalName> pattern(static_cast<std::size_t>(argCount + 3), Free);
+    pattern[1] = method;
+    const int width = static_cast<int>(pattern.size());
+    Iterator* classes = makeEnhIsaIter(x, Free, 1, nullptr);
+    Iterator* answer = nullptr;
+    for (bool more = classes != nullptr && classes->first(); more && answer == nullptr;
+         more = classes->next()) {
+        pattern[0] = classes->atColumn(2);
+        Iterator* found = lookup(type, pattern.data(), width, nullptr);
+        if (found != nullptr && found->first())
+            answer = found;
+        else
+            decRef(found);
+    }
+    decRef(classes);
+    return answer;
+}

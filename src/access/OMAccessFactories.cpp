@@ -1,0 +1,185 @@
+// OMAccess iterator factories and the lookup cascade: the iterator for every kind of atom and
+// binding pattern, re-targeting the caller's old iterator where its class fits.
+#include <typeinfo>
+#include <vector>
+
+#include "access/EmptyIterator.h"
+#include "access/EnhIsaIter.h"
+#include "access/EnhSigIter.h"
+#include "access/FuncOrPredIter.h"
+#include "access/IsaIterator.h"
+#include "access/OMAccess.h"
+#include "access/RefIter.h"
+#include "foundation/ErrorCatalogue.h"
+#include "foundation/ErrorHandler.h"
+
+namespace {
+
+bool isBound(const InternalName& name) {
+    return name != InternalName::UndefinedObject;
+}
+
+// The old iterator when it is of exactly the class wanted. Any other is released: one of the
+// same family silently (a family word cannot tell its members apart, and re-targeting keeps the
+// class), one of another family with the UnknownIterType report.
+template <class Exact>
+Exact* reusable(Iterator* old, bool sameFamily) {
+    if (old == nullptr) return nullptr;
+    if (typeid(*old) == typeid(Exact)) return static_cast<Exact*>(old);
+    if (!sameFamily) centralErrorHandler().report(err6::UnknownIterType_2);
+    decRef(old);
+    return nullptr;
+}
+
+// The member of a family chosen by which of the two leading positions are bound.
+template <class Family, class BothBound, class FirstBound, class SecondBound, class NoneBound,
+          class Owner>
+Family* makeMember(const InternalName& a, const InternalName& b, int kind, Owner* owner,
+                   Iterator* old, bool sameFamily) {
+    auto build = [&](auto* exact) -> Family* {
+        using Exact = std::remove_pointer_t<decltype(exact)>;
+        if (Exact* reused = reusable<Exact>(old, sameFamily)) {
+            reused->reinitialize(a, b, kind, owner);
+            return reused;
+        }
+        return new Exact(a, b, kind, owner);
+    };
+    if (isBound(a)) {
+        if (isBound(b)) return build(static_cast<BothBound*>(nullptr));
+        return build(static_cast<FirstBound*>(nullptr));
+    }
+    if (isBound(b)) return build(static_cast<SecondBound*>(nullptr));
+    return build(static_cast<NoneBound*>(nullptr));
+}
+
+bool validRelationKind(int kind) {
+    return kind >= 1 && kind <= 3;
+}
+
+}  // namespace
+
+Iterator* OMAccess::makeIsaIter(const InternalName& object, const InternalName& cls, int kind,
+                                Iterator* old) {
+    if (!validRelationKind(kind)) {
+        // The old iterator stays with the caller.
+        centralErrorHandler().report(err6::WrongInhType);
+        return nullptr;
+    }
+    const bool sameFamily = old != nullptr && old->isA("IsaIterator");
+    return makeMember<IsaIterator, FullySpecIsaIter, LeftSpecIsaIter, RightSpecIsaIter,
+                      UnspecIsaIter>(object, cls, kind, om(), old, sameFamily);
+}
+
+Iterator* OMAccess::makeEnhIsaIter(const InternalName& object, const InternalName& cls, int kind,
+                                   Iterator* old) {
+    if (!validRelationKind(kind)) {
+        centralErrorHandler().report(err6::WrongInhType);
+        decRef(old);
+        return nullptr;
+    }
+    const bool sameFamily = old != nullptr && old->isA("EnhIsaIter");
+    return makeMember<EnhIsaIter, FullySpecifiedIsaIter, EnhLeftIsaIter, EnhRightIsaIter,
+                      UnspecifiedIsaIter>(object, cls, kind, this, old, sameFamily);
+}
+
+Iterator* OMAccess::makeRefIter(int type, const InternalName* tuple, int count, Iterator* old) {
+    if (type >= 100 && type <= 104) {
+        decRef(old);
+        return matchArithmetic(tuple, 3, type);
+    }
+    if (type < 0 || type > 8) {
+        // The old iterator stays with the caller.
+        centralErrorHandler().report(err6::WrongMetType);
+        return nullptr;
+    }
+    const bool sameFamily = dynamic_cast<RefIter*>(old) != nullptr;
+    auto build = [&](auto* exact) -> Iterator* {
+        using Exact = std::remove_pointer_t<decltype(exact)>;
+        if (Exact* reused = reusable<Exact>(old, sameFamily)) {
+            reused->reinitialize(tuple, count, type, om());
+            return reused;
+        }
+        return new Exact(tuple, count, type, om());
+    };
+    if (isBound(tuple[0])) return build(static_cast<LeftRefIter*>(nullptr));
+    if (isBound(tuple[1])) return build(static_cast<RightRefIter*>(nullptr));
+    return build(static_cast<CommonRefIter*>(nullptr));
+}
+
+Iterator* OMAccess::makeFuncOrPredIter(const FSymbol& symbol, const InternalName* tuple, int count,
+                                       Iterator* old) {
+    if (symbol.getType() == InternalName::BuiltinPredicate) return match(symbol, tuple, count, old);
+    if (FuncOrPredIter* reused = reusable<FuncOrPredIter>(old, false)) {
+        reused->reinitialize(tuple, count, 1001, symbol, om());
+        return reused;
+    }
+    return new FuncOrPredIter(tuple, count, 1001, symbol, om());
+}
+
+Iterator* OMAccess::makeFunctionIter(const InternalName& function, const InternalName* args,
+                                     int argCount, const InternalName& result, Iterator* old) {
+    std::vector<InternalName> cells;
+    cells.reserve(static_cast<std::size_t>(argCount + 2));
+    cells.push_back(function);
+    for (int i = 0; i < argCount; ++i) cells.push_back(args[i]);
+    cells.push_back(result);
+    const int width = static_cast<int>(cells.size());
+    if (FuncOrPredIter* reused = reusable<FuncOrPredIter>(old, false)) {
+        reused->reinitialize(cells.data(), width, 0, function, om());
+        return reused;
+    }
+    return new FuncOrPredIter(cells.data(), width, 0, function, om());
+}
+
+Iterator* OMAccess::makeSigIter(int type, const InternalName* tuple, int count, Iterator* old) {
+    if (type < 6 || type > 8) {
+        decRef(old);
+        return nullptr;
+    }
+    if (isBound(tuple[0])) {
+        decRef(old);
+        return new EnhLeftSigIter(type, tuple, count, this);
+    }
+    const bool sameFamily =
+        old != nullptr &&
+        (old->isA("EnhLeftSigIter") || old->isA("EnhRightSigIter") || old->isA("BasicLeftSigIter"));
+    if (EnhRightSigIter* reused = reusable<EnhRightSigIter>(old, sameFamily)) {
+        reused->reinitialize(type, tuple, count, this);
+        return reused;
+    }
+    return new EnhRightSigIter(type, tuple, count, this);
+}
+
+Iterator* OMAccess::lookup(int type, const InternalName* tuple, int count, Iterator* old) {
+    // The cascade owns the old iterator: only the stage that answers may re-target it, and when
+    // none can it is released once here.
+    if (inheritanceAccess != 0) {
+        inheritanceAccess = 0;
+        Iterator* inherited = inheritedLookup(type, tuple, count, nullptr);
+        inheritanceAccess = 1;
+        if (inherited != nullptr) {
+            decRef(old);
+            return inherited;
+        }
+    }
+    if (signatureAccess != 0 && type >= 6 && type <= 8) {
+        signatureAccess = 0;
+        Iterator* signatures = makeSigIter(type, tuple, count, old);
+        signatureAccess = 1;
+        if (signatures != nullptr) return signatures;
+        old = nullptr;
+    }
+    Iterator* stored = makeRefIter(type, tuple, count, old);
+    // Only a refused method type leaves the old iterator unused.
+    if (stored == nullptr && (type < 0 || (type > 8 && (type < 100 || type > 104)))) decRef(old);
+    return stored;
+}
+
+Iterator* OMAccess::match(const FSymbol&, const InternalName*, int, Iterator* old) {
+    decRef(old);
+    return nullptr;
+}
+
+Iterator* OMAccess::matchArithmetic(const InternalName*, int, int) {
+    return nullptr;
+}

@@ -1,0 +1,306 @@
+// OMAccess inheritance: insertion phases, triggers, the inherited lookup over the class hierarchy
+// and the collapse of subclass cycles.
+#include <vector>
+
+#include "access/BigIterator.h"
+#include "access/EmptyIterator.h"
+#include "access/OMAccess.h"
+#include "access/Trigger.h"
+#include "foundation/ErrorHandler.h"
+#include "foundation/clib_list.h"
+#include "objectbase/Iterator.h"
+
+namespace {
+
+const InternalName Free = InternalName::UndefinedObject;
+
+bool isBound(const InternalName& name) {
+    return name != Free;
+}
+
+bool setValued(int type) {
+    return type == 1 || type == 2 || type == 4 || type == 5;
+}
+
+}  // namespace
+
+int OMAccess::beginPhase(int buffered, int traceFlag) {
+    if (phaseOpen != 0) return 0;
+    trace = traceFlag;
+    if (traceFlag != 0) debugOn(nullptr);
+    newFactCount = 0;
+    if (buffered != 0) {
+        deleteTriggers();
+        triggers = new clib_list<Trigger>();
+        triggersFlushed = 0;
+    }
+    phaseOpen = 1;
+    return 1;
+}
+
+int OMAccess::endPhase() {
+    if (triggersFlushed == 0) {
+        flushTriggers();
+        if (trace != 0) debugOff(nullptr);
+        triggersFlushed = 1;
+    }
+    if (phaseOpen == 0) return 0;
+    phaseOpen = 0;
+    return 1;
+}
+
+int OMAccess::takeNewFacts() {
+    const int count = newFactCount;
+    newFactCount = 0;
+    return count;
+}
+
+void OMAccess::deleteTriggers() {
+    delete triggers;
+    triggers = nullptr;
+}
+
+void OMAccess::flushTriggers() {
+    if (triggers != nullptr) {
+        for (list_item item = triggers->first_item(); item != nullptr;
+             item = triggers->next_item(item)) {
+            const Trigger& t = triggers->inf(item);
+            newFactCount +=
+                insertValue(t.host, t.method, t.argData(), t.argCount(), t.methodType, t.value);
+        }
+    }
+    deleteTriggers();
+}
+
+int OMAccess::pendingTriggers() const {
+    return triggers != nullptr ? triggers->size() : 0;
+}
+
+void OMAccess::setCorrectTypes(int type, int& stored, int& kind) {
+    if (type >= 0 && type <= 2) {
+        stored = type + 3;
+        kind = 1;
+    } else if (type >= 3 && type <= 5) {
+        stored = type;
+        kind = 2;
+    } else {
+        centralErrorHandler().report(Error(6, 107, 2, "IllegalMethodType",
+                                           "the given MethodType could not be processed",
+                                           "OMAccess::setCorrectTypes", ""));
+    }
+}
+
+Iterator* OMAccess::inheritedLookup(int type, const InternalName* tuple, int count, Iterator* old) {
+    decRef(old);
+    if (phaseOpen == 0 || count < 3 || (type >= 6 && type <= 8) || type == 1000 || type == 1001 ||
+        (type >= 100 && type <= 104))
+        return nullptr;
+    // A direct phase inserts one inherited fact; the rest of the query must not build on it.
+    if (newFactCount != 0) return new EmptyIterator();
+    std::vector<InternalName> cells(tuple, tuple + count);
+    inRetrieval = true;
+    Iterator* answer = inheritedRetrieval(type, cells.data(), count);
+    inRetrieval = false;
+    settledClasses.clear();
+    specificClasses.clear();
+    return answer;
+}
+
+Iterator* OMAccess::inheritedRetrieval(int type, InternalName* tuple, int count) {
+    if (isBound(tuple[0])) return inheritedRetrievalForHost(type, tuple, count);
+    auto* answers = new BigIterator();
+    set<InternalName> handled;
+    auto stop = [&] { return newFactCount != 0 && triggersFlushed != 0; };
+    auto handle = [&](const InternalName& host) {
+        if (handled.member(host)) return;
+        handled.insert(host);
+        tuple[0] = host;
+        Iterator* inherited = inheritedRetrievalForHost(type, tuple, count);
+        if (inherited != nullptr && !answers->add(inherited)) decRef(inherited);
+    };
+    // Each walk over hosts; ends early once a direct phase has inserted its fact.
+    auto walk = [&](Iterator* hosts, int column) {
+        for (bool more = hosts != nullptr && hosts->first(); more && !stop(); more = hosts->next())
+            handle(hosts->atColumn(column));
+        decRef(hosts);
+    };
+    if (isBound(tuple[1])) {
+        int stored = 1000;
+        int kind = 0;
+        setCorrectTypes(type, stored, kind);
+        Iterator* carriers = stored != 1000 ? lookup(stored, tuple, count, nullptr) : nullptr;
+        for (bool more = carriers != nullptr && carriers->first(); more && !stop();
+             more = carriers->next()) {
+            const InternalName cls = carriers->atColumn(1);
+            walk(makeEnhIsaIter(Free, cls, kind, nullptr), 1);
+            if (kind == 1 && !stop()) walk(makeEnhIsaIter(Free, cls, 2, nullptr), 1);
+        }
+        decRef(carriers);
+    } else {
+        walk(objNamesIterator(nullptr), 1);
+    }
+    tuple[0] = Free;
+    if (!answers->first()) {
+        decRef(answers);
+        return nullptr;
+    }
+    return answers;
+}
+
+Iterator* OMAccess::inheritedRetrievalForHost(int type, InternalName* tuple, int count) {
+    const InternalName host = tuple[0];
+    int stored = 1000;
+    int kind = 0;
+    setCorrectTypes(type, stored, kind);
+    if (stored == 1000 || retrievalPath.member(host)) return nullptr;
+    set<InternalName>* classes = classRetrieval(host, kind);
+    retrievalPath.insert(host);
+    const InternalName result = tuple[count - 1];
+    const bool direct = triggersFlushed != 0;
+    Iterator* answer = nullptr;
+    bool done = false;
+    // The classes first take what lies above them, so the value a host finds at its most
+    // specific class is already the one that class inherits.
+    for (auto item = classes->first_item(); item != nullptr && !done;
+         item = classes->next_item(item)) {
+        const InternalName cls = classes->key(item);
+        if (settledClasses.member(cls)) continue;
+        tuple[0] = cls;
+        Iterator* inner = inheritedRetrievalForHost(stored, tuple, count);
+        if (newFactCount != 0 && direct) {
+            answer = inner;
+            done = true;
+        } else {
+            decRef(inner);
+            settledClasses.insert(cls);
+        }
+    }
+    for (auto item = classes->first_item(); item != nullptr && !done;
+         item = classes->next_item(item)) {
+        tuple[0] = classes->key(item);
+        if (setValued(type)) tuple[count - 1] = Free;
+        Iterator* values = lookup(stored, tuple, count, nullptr);
+        for (bool more = values != nullptr && values->first(); more && !done;
+             more = values->next()) {
+            Iterator* inserted = insertBuffered(values, host, count, type);
+            if (inserted == nullptr) continue;
+            ++newFactCount;
+            if (direct) {
+                answer = inserted;
+                done = true;
+            } else {
+                decRef(inserted);
+            }
+        }
+        decRef(values);
+        tuple[count - 1] = result;
+    }
+    tuple[0] = host;
+    tuple[count - 1] = result;
+    retrievalPath.del(host);
+    delete classes;
+    if (!done) newFactCount = 0;
+    return answer;
+}
+
+Iterator* OMAccess::insertBuffered(Iterator* row, const InternalName& host, int count, int type) {
+    const InternalName method = row->atColumn(2);
+    std::vector<InternalName> probe{host, method};
+    for (int col = 3; col < count; ++col) probe.push_back(row->atColumn(col));
+    probe.push_back(Free);
+    const InternalName* args = count > 3 ? probe.data() + 2 : nullptr;
+    const int argCount = count - 3;
+
+    Iterator* own = lookup(type, probe.data(), count, nullptr);
+    const bool hasOwn = own != nullptr && own->first();
+    decRef(own);
+    if (hasOwn) return nullptr;
+
+    // The members of an inherited set are read before any of them is inserted.
+    std::vector<InternalName> values;
+    const InternalName value = row->atColumn(count);
+    if (setValued(type) && value.getType() == InternalName::SetName) {
+        Iterator* members = setIterator(value, nullptr);
+        for (bool more = members != nullptr && members->first(); more; more = members->next())
+            values.push_back(members->atColumn(1));
+        decRef(members);
+    } else {
+        values.push_back(value);
+    }
+    bool inserted = false;
+    for (const InternalName& v : values) {
+        if (triggersFlushed == 0) {
+            if (triggers != nullptr)
+                triggers->append(Trigger(host, method, args, argCount, type, v));
+        } else if (insertValue(host, method, args, argCount, type, v) != 0) {
+            inserted = true;
+        }
+    }
+    return inserted ? lookup(type, probe.data(), count, nullptr) : nullptr;
+}
+
+set<InternalName>* OMAccess::classRetrieval(const InternalName& x, int kind) {
+    set<InternalName> classes;
+    Iterator* above = makeEnhIsaIter(x, Free, kind, nullptr);
+    for (bool more = above != nullptr && above->first(); more; more = above->next()) {
+        // x :: x always holds; x as its own class would be its only most specific one.
+        const InternalName c = above->atColumn(2);
+        if (isBound(c) && c != x) classes.insert(c);
+    }
+    decRef(above);
+    const int relation = kind == 3 ? 3 : 2;
+    if (!inRetrieval) return mostSpecificClasses(classes, relation);
+    // Hosts of one class share its whole class set; within one inherited lookup the hierarchy
+    // does not change, so its most specific members are computed once.
+    std::vector<InternalName> key{InternalName(relation, InternalName::Integer, 0)};
+    for (auto item = classes.first_item(); item != nullptr; item = classes.next_item(item))
+        key.push_back(classes.key(item));
+    auto known = specificClasses.find(key);
+    if (known == specificClasses.end()) {
+        set<InternalName>* specific = mostSpecificClasses(classes, relation);
+        known = specificClasses.emplace(std::move(key), *specific).first;
+        delete specific;
+    }
+    return new set<InternalName>(known->second);
+}
+
+set<InternalName>* OMAccess::mostSpecificClasses(const set<InternalName>& classes, int kind) {
+    auto* specific = new set<InternalName>(classes);
+    // One member below b is enough to remove b.
+    for (auto b = classes.first_item(); b != nullptr; b = classes.next_item(b)) {
+        for (auto a = classes.first_item(); a != nullptr; a = classes.next_item(a)) {
+            if (a != b && isaTest(classes.key(a), classes.key(b), kind) != 0) {
+                specific->del(classes.key(b));
+                break;
+            }
+        }
+    }
+    return specific;
+}
+
+int OMAccess::collapseSubclassCycle(const InternalName& object, const InternalName& cls) {
+    Iterator* below = makeEnhIsaIter(Free, object, 2, nullptr);
+    if (below == nullptr || !below->first()) {
+        decRef(below);
+        return 0;
+    }
+    set<InternalName> subclasses;
+    do subclasses.insert(below->atColumn(1));
+    while (below->next());
+    decRef(below);
+    set<InternalName> cycle;
+    Iterator* above = makeEnhIsaIter(cls, Free, 2, nullptr);
+    for (bool more = above != nullptr && above->first(); more; more = above->next())
+        if (subclasses.member(above->atColumn(2))) cycle.insert(above->atColumn(2));
+    decRef(above);
+    if (cycle.empty()) return 0;
+    const InternalName first = cycle.key(cycle.first_item());
+    int changed = 0;
+    for (auto item = cycle.next_item(cycle.first_item()); item != nullptr;
+         item = cycle.next_item(item)) {
+        int recorded = 0;
+        equate(cycle.key(item), first, recorded);
+        if (recorded != 0) changed = 1;
+    }
+    return changed;
+}

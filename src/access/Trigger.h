@@ -1,0 +1,29 @@
+// Trigger: one inherited value queued in a buffered phase, inserted when the phase ends.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "objectbase/InternalName.h"
+
+// host.method@(args) gets value under methodType (0 to 5). Each trigger owns a copy of its
+// arguments, so the members of one inherited set never share an array.
+struct Trigger {
+    Trigger() = default;
+    Trigger(const InternalName& host, const InternalName& method, const InternalName* args,
+            int argCount, int methodType, const InternalName& value)
+        : host(host),
+          method(method),
+          args(args, args + (args != nullptr && argCount > 0 ? argCount : 0)),
+          methodType(methodType),
+          value(value) {}
+
+    int argCount() const { return static_cast<int>(args.size()); }
+    const InternalName* argData() const { return args.empty() ? nullptr : args.data(); }
+
+    InternalName host;
+    InternalName method;
+    std::vector<InternalName> args;
+    std::int32_t methodType = 0;
+    InternalName value;
+};

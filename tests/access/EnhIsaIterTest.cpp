@@ -1,0 +1,140 @@
+// Tests of the is-a closures: the hierarchy a : b, b :: c, c :: d with its row orders, cycles,
+// names reached twice, misuse, and random hierarchies against a plain breadth-first model.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "AccessTestSupport.h"
+#include "access/EnhIsaIter.h"
+
+using namespace access_test;
+
+namespace {
+
+const InternalName Free = InternalName::UndefinedObject;
+
+class EnhIsaIterTest : public AccessTest {
+  protected:
+    Rows closure(const InternalName& object, const InternalName& cls, int kind) {
+        Iterator* it = access->makeEnhIsaIter(object, cls, kind, nullptr);
+        Rows rows = drain(it);
+        decRef(it);
+        return rows;
+    }
+};
+
+}  // namespace
+
+TEST_F(EnhIsaIterTest, ClosuresOfAChainInAscendingOrder) {
+    const InternalName a = object("a"), b = object("b"), c = object("c"), d = object("d");
+    access->insertClassRelation(a, b, 1);
+    access->insertClassRelation(b, c, 2);
+    access->insertClassRelation(c, d, 2);
+
+    EXPECT_EQ(closure(a, Free, 1), (Rows{{a, b}, {a, c}, {a, d}}));
+    EXPECT_EQ(closure(a, Free, 2), (Rows{{a, a}}));  // only itself: nothing stored for a
+    EXPECT_EQ(closure(b, Free, 2), (Rows{{b, b}, {b, c}, {b, d}}));
+    EXPECT_EQ(closure(Free, d, 1), (Rows{{a, d}}));
+    EXPECT_EQ(closure(Free, d, 2), (Rows{{b, d}, {c, d}, {d, d}}));
+
+    EXPECT_EQ(closure(a, d, 1).size(), 1u);
+    EXPECT_TRUE(closure(d, a, 1).empty());
+    EXPECT_EQ(closure(c, c, 2).size(), 1u);  // reflexive without a stored fact
+    EXPECT_TRUE(closure(a, a, 1).empty());
+
+    // Both free: object-name order, within an object its classes.
+    EXPECT_EQ(closure(Free, Free, 1), (Rows{{a, b}, {a, c}, {a, d}}));
+    EXPECT_EQ(lastError(), "0/0");
+}
+
+TEST_F(EnhIsaIterTest, CyclesTerminateAndNamesOccurOnce) {
+    const InternalName a = object("a"), b = object("b"), c = object("c"), d = object("d");
+    // Stored directly: the access layer would collapse the cycle into equalities.
+    om->insertIsa(b, c, 2);
+    om->insertIsa(c, b, 2);
+    EXPECT_EQ(closure(b, Free, 2), (Rows{{b, b}, {b, c}}));
+    EXPECT_EQ(closure(Free, c, 2), (Rows{{b, c}, {c, c}}));
+    EXPECT_EQ(closure(c, b, 2).size(), 1u);
+    EXPECT_TRUE(closure(b, d, 2).empty());
+
+    access->insertClassRelation(a, b, 1);
+    access->insertClassRelation(a, c, 1);
+    access->insertClassRelation(b, d, 2);
+    access->insertClassRelation(c, d, 2);
+    EXPECT_EQ(closure(a, Free, 1), (Rows{{a, b}, {a, c}, {a, d}}));
+    EXPECT_EQ(closure(Free, d, 1), (Rows{{a, d}}));
+}
+
+TEST_F(EnhIsaIterTest, MisuseIsReported) {
+    const InternalName a = object("a"), b = object("b");
+    access->insertClassRelation(a, b, 1);
+    Iterator* it = access->makeEnhIsaIter(a, Free, 1, nullptr);
+    static_cast<EnhIsaIter*>(it)->reinitialize(a, b, 1, access);  // the class stays: a left one
+    EXPECT_FALSE(it->first());
+    EXPECT_EQ(lastError(), "6/110");
+    static_cast<EnhIsaIter*>(it)->reinitialize(a, Free, 1, access);
+    ASSERT_TRUE(it->first());
+    EXPECT_EQ(it->atColumn(3), Free);
+    EXPECT_EQ(lastError(), "6/109");
+    EXPECT_EQ(it->columns(), 2);
+    EXPECT_FALSE(it->isA("Iterator"));
+    decRef(it);
+
+    // No is-a facts at all: nothing, and no report.
+    access->clear();
+    centralErrorHandler().reset();
+    EXPECT_TRUE(closure(Free, Free, 1).empty());
+    EXPECT_EQ(lastError(), "0/0");
+}
+
+TEST_F(EnhIsaIterTest, RandomHierarchiesAgreeWithABreadthFirstModel) {
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        access->clear();
+        std::mt19937 random(seed);
+        std::vector<InternalName> names;
+        for (char letter = 'a'; letter < 'a' + 12; ++letter)
+            names.push_back(object(std::string(1, letter) + "n"));
+        std::map<int, std::map<InternalName, std::set<InternalName>>> up;
+        for (int n = 0; n < 30; ++n) {
+            const int kind = 1 + static_cast<int>(random() % 3);
+            const InternalName x = names[random() % names.size()];
+            const InternalName y = names[random() % names.size()];
+            om->insertIsa(x, y, kind);  // cycles included
+            up[kind][x].insert(y);
+        }
+        // The model: the names reachable from x's stored classes of the kind by further steps.
+        auto reach = [&](const InternalName& x, int kind) {
+            std::set<InternalName> found;
+            std::vector<InternalName> work;
+            for (const InternalName& c : up[kind][x])
+                if (found.insert(c).second) work.push_back(c);
+            const int step = kind == 3 ? 3 : 2;
+            for (std::size_t i = 0; i < work.size(); ++i)
+                for (const InternalName& c : up[step][work[i]])
+                    if (found.insert(c).second) work.push_back(c);
+            if (kind == 2) found.insert(x);
+            return found;
+        };
+        for (int kind = 1; kind <= 3; ++kind) {
+            for (const InternalName& x : names) {
+                Rows expected;
+                for (const InternalName& c : reach(x, kind)) expected.push_back({x, c});
+                EXPECT_EQ(closure(x, Free, kind), expected) << "kind " << kind;
+                Rows below;
+                for (const InternalName& y : names)
+                    if (reach(y, kind).count(x) != 0) below.push_back({y, x});
+                std::sort(below.begin(), below.end());
+                EXPECT_EQ(closure(Free, x, kind), below) << "kind " << kind;
+                for (const InternalName& y : names)
+                    EXPECT_EQ(closure(x, y, kind).size(), reach(x, kind).count(y))
+                        << "kind " << kind;
+            }
+        }
+    }
+}

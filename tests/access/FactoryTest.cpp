@@ -1,0 +1,200 @@
+// Tests of the iterator factories of the access layer and of the lookup cascade: the class each
+// pattern gets, the refusals, and old iterators handed back across patterns and stages.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <typeinfo>
+
+#include "AccessTestSupport.h"
+#include "access/EnhIsaIter.h"
+#include "access/EnhSigIter.h"
+#include "access/FuncOrPredIter.h"
+#include "access/IsaIterator.h"
+#include "access/RefIter.h"
+
+using namespace access_test;
+
+namespace {
+
+const InternalName Free = InternalName::UndefinedObject;
+
+template <class T>
+bool is(Iterator* it) {
+    return it != nullptr && typeid(*it) == typeid(T);
+}
+
+class FactoryTest : public AccessTest {
+  protected:
+    void SetUp() override {
+        AccessTest::SetUp();
+        a = object("a");
+        b = object("b");
+        c = object("c");
+        m = object("m");
+        access->insertClassRelation(a, b, 1);
+        access->insertClassRelation(b, c, 2);
+        access->insertValue(a, m, nullptr, 0, 0, integer(1));
+        access->insertValue(b, m, nullptr, 0, 0, integer(2));
+    }
+
+    InternalName a, b, c, m;
+};
+
+}  // namespace
+
+TEST_F(FactoryTest, IsaPatternsChooseTheirMember) {
+    struct Case {
+        InternalName object, cls;
+        bool (*stored)(Iterator*);
+        bool (*closure)(Iterator*);
+    };
+    const Case cases[] = {
+        {a, b, is<FullySpecIsaIter>, is<FullySpecifiedIsaIter>},
+        {a, Free, is<LeftSpecIsaIter>, is<EnhLeftIsaIter>},
+        {Free, b, is<RightSpecIsaIter>, is<EnhRightIsaIter>},
+        {Free, Free, is<UnspecIsaIter>, is<UnspecifiedIsaIter>},
+    };
+    for (const Case& each : cases) {
+        Iterator* stored = access->makeIsaIter(each.object, each.cls, 1, nullptr);
+        Iterator* closure = access->makeEnhIsaIter(each.object, each.cls, 1, nullptr);
+        EXPECT_TRUE(each.stored(stored));
+        EXPECT_TRUE(each.closure(closure));
+        EXPECT_TRUE(stored->isA("IsaIterator"));
+        EXPECT_TRUE(closure->isA("EnhIsaIter"));
+        decRef(stored);
+        decRef(closure);
+    }
+    EXPECT_EQ(lastError(), "0/0");
+}
+
+TEST_F(FactoryTest, WrongKindsAndTypesAreRefused) {
+    // makeEnhIsaIter consumes the old iterator; the leak checker would see it otherwise.
+    Iterator* old = access->makeEnhIsaIter(a, Free, 1, nullptr);
+    EXPECT_EQ(access->makeEnhIsaIter(a, Free, 4, old), nullptr);
+    EXPECT_EQ(lastError(), "6/21");
+    errors.clear();
+
+    // makeIsaIter and makeRefIter leave the old iterator with the caller.
+    old = access->makeIsaIter(a, Free, 1, nullptr);
+    EXPECT_EQ(access->makeIsaIter(a, Free, 0, old), nullptr);
+    EXPECT_EQ(lastError(), "6/21");
+    const InternalName tuple[3] = {a, m, Free};
+    EXPECT_EQ(access->makeRefIter(9, tuple, 3, old), nullptr);
+    EXPECT_EQ(lastError(), "6/20");
+    EXPECT_EQ(old->refCount(), 1);
+    decRef(old);
+
+    // Only signature types make signature iterators; the old one is released.
+    old = access->makeRefIter(0, tuple, 3, nullptr);
+    EXPECT_EQ(access->makeSigIter(0, tuple, 3, old), nullptr);
+    // Arithmetic atoms and built-in predicates answer nothing until the built-ins exist.
+    EXPECT_EQ(access->makeRefIter(100, tuple, 3, nullptr), nullptr);
+    EXPECT_EQ(access->makeFuncOrPredIter(symbol("<", InternalName::BuiltinPredicate, 2), tuple, 2,
+                                         nullptr),
+              nullptr);
+}
+
+TEST_F(FactoryTest, OldIteratorsAreRetargetedOnlyWhenTheirClassFits) {
+    // A LeftRefIter handed back for a pattern with a free host becomes a RightRefIter that
+    // finds the rows (re-targeting it would report 6/8 and yield nothing).
+    const InternalName bound[3] = {a, m, Free};
+    const InternalName freeHost[3] = {Free, m, Free};
+    Iterator* it = access->makeRefIter(0, bound, 3, nullptr);
+    ASSERT_TRUE(is<LeftRefIter>(it));
+    Iterator* same = access->makeRefIter(0, bound, 3, it);
+    EXPECT_EQ(same, it);
+    it = access->makeRefIter(0, freeHost, 3, same);
+    EXPECT_TRUE(is<RightRefIter>(it));
+    EXPECT_EQ(drain(it), (Rows{{a, m, integer(1)}, {b, m, integer(2)}}));
+    EXPECT_EQ(lastError(), "0/0");
+
+    // Across families the old iterator is replaced with the UnknownIterType report.
+    it = access->makeIsaIter(a, Free, 1, it);
+    EXPECT_TRUE(is<LeftSpecIsaIter>(it));
+    EXPECT_EQ(lastError(), "6/22");
+    EXPECT_EQ(centralErrorHandler().getError().getMessage(),
+              "Got pointer of  unknown iterator type to reinitialise, given pointer is deleted "
+              "and new pointer of known type is created");
+    centralErrorHandler().reset();
+    it = access->makeIsaIter(Free, b, 1, it);  // same family, other member: no report
+    EXPECT_TRUE(is<RightSpecIsaIter>(it));
+    EXPECT_EQ(drain(it), (Rows{{a, b}}));
+    EXPECT_EQ(lastError(), "0/0");
+    it = access->makeEnhIsaIter(Free, c, 1, it);
+    EXPECT_EQ(lastError(), "6/22");
+    EXPECT_EQ(drain(it), (Rows{{a, c}}));
+    it = access->makeEnhIsaIter(a, Free, 1, it);
+    EXPECT_EQ(drain(it), (Rows{{a, b}, {a, c}}));
+
+    // Predicates and function terms share one class.
+    const FSymbol p = symbol("p", InternalName::Predicate, 1);
+    access->insertPredicate(p, &a, 1);
+    it = access->makeFuncOrPredIter(p, &a, 1, it);
+    EXPECT_TRUE(is<FuncOrPredIter>(it));
+    EXPECT_EQ(drain(it), (Rows{{a}}));
+    Iterator* again = access->makeFunctionIter(p, &a, 1, Free, it);
+    EXPECT_EQ(again, it);
+    EXPECT_EQ(again->columns(), 3);
+    decRef(again);
+}
+
+TEST_F(FactoryTest, SignaturePatternsChooseLeftOrRight) {
+    access->insertValue(c, m, nullptr, 0, 6, b);
+    const InternalName boundClass[3] = {a, m, Free};
+    const InternalName freeClass[3] = {Free, m, Free};
+    Iterator* it = access->makeSigIter(6, freeClass, 3, nullptr);
+    EXPECT_TRUE(is<EnhRightSigIter>(it));
+    Iterator* same = access->makeSigIter(6, freeClass, 3, it);
+    EXPECT_EQ(same, it);
+    it = access->makeSigIter(6, boundClass, 3, same);
+    EXPECT_TRUE(is<EnhLeftSigIter>(it));
+    it = access->makeSigIter(7, freeClass, 3, it);
+    EXPECT_TRUE(is<EnhRightSigIter>(it));
+    decRef(it);
+}
+
+TEST_F(FactoryTest, LookupOwnsTheOldIteratorThroughEveryStage) {
+    const InternalName method[3] = {a, m, Free};
+    const InternalName signature[3] = {b, m, Free};
+    access->insertValue(c, m, nullptr, 0, 6, b);
+    access->insertValue(c, m, nullptr, 0, 3, integer(7));
+
+    // Outside a phase a method atom ends at the stored values, re-targeting a fitting old one.
+    Iterator* it = access->lookup(0, method, 3, nullptr);
+    EXPECT_TRUE(is<LeftRefIter>(it));
+    Iterator* same = access->lookup(0, method, 3, it);
+    EXPECT_EQ(same, it);
+    EXPECT_EQ(drain(same), (Rows{{a, m, integer(1)}}));
+
+    // Signature stage, then back: every hand-over is clean under the sanitizers.
+    it = access->lookup(6, signature, 3, same);
+    EXPECT_TRUE(is<EnhLeftSigIter>(it));
+    EXPECT_EQ(drain(it), (Rows{{b, m, b}, {b, m, c}}));
+    it = access->lookup(0, method, 3, it);
+    EXPECT_TRUE(is<LeftRefIter>(it));
+
+    // Inside a phase the inherited stage answers and the old iterator is released.
+    ASSERT_EQ(access->beginPhase(0, 0), 1);
+    const InternalName inherits[3] = {b, m, Free};
+    access->insertValue(b, object("n"), nullptr, 0, 0, integer(0));
+    it = access->lookup(3, inherits, 3, it);
+    ASSERT_NE(it, nullptr);
+    EXPECT_EQ(drain(it), (Rows{{b, m, integer(7)}}));
+    // The phase has its fact: later inherited lookups are empty, whatever came in.
+    it = access->lookup(0, method, 3, it);
+    EXPECT_TRUE(it->isA("EmptyIterator"));
+    access->endPhase();
+    EXPECT_EQ(access->takeNewFacts(), 1);
+
+    // A refused type through the cascade still releases the old iterator.
+    EXPECT_EQ(access->lookup(9, method, 3, it), nullptr);
+    EXPECT_EQ(lastError(), "6/20");
+
+    // Both flags cleared: straight to the stored values, signatures included.
+    StringArgs bad{"foo"};
+    access->methodCall("setAccess", &bad);
+    it = access->lookup(6, signature, 3, nullptr);
+    EXPECT_TRUE(is<LeftRefIter>(it));
+    EXPECT_TRUE(drain(it).empty());  // nothing stored at b itself
+    decRef(it);
+}

@@ -1,0 +1,228 @@
+// Tests of inheritance inside insertion phases, driven as the evaluator drives them: direct phases
+// repeated until no fact is added, buffered phases that fire all triggers at once, and subclass
+// cycles that become equalities.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "AccessTestSupport.h"
+#include "foundation/OutputChannel.h"
+
+using namespace access_test;
+
+namespace {
+
+const InternalName Free = InternalName::UndefinedObject;
+
+class InheritanceTest : public AccessTest {
+  protected:
+    void SetUp() override {
+        AccessTest::SetUp();
+        a = object("a");
+        b = object("b");
+        c = object("c");
+        d = object("d");
+        m = object("m");
+    }
+
+    // A query answered as the evaluator does: direct phases until one adds no fact. The rows of
+    // the last phase, sorted; `phases` counts them.
+    Rows query(int type, Row pattern) {
+        Rows rows;
+        phases = 0;
+        do {
+            EXPECT_EQ(access->beginPhase(0, 0), 1);
+            Iterator* it =
+                access->lookup(type, pattern.data(), static_cast<int>(pattern.size()), nullptr);
+            rows = drain(it);
+            decRef(it);
+            EXPECT_EQ(access->endPhase(), 1);
+        } while (access->takeNewFacts() != 0 && ++phases < 100);
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    }
+    // The stored values of host.method, outside any phase.
+    Rows stored(int type, const InternalName& host) {
+        const Row pattern{host, m, Free};
+        Iterator* it = access->makeRefIter(type, pattern.data(), 3, nullptr);
+        Rows rows = drain(it);
+        decRef(it);
+        return rows;
+    }
+    std::vector<InternalName> members(const InternalName& setName) {
+        std::vector<InternalName> names;
+        Iterator* it = access->setIterator(setName, nullptr);
+        for (const Row& row : drain(it)) names.push_back(row[0]);
+        decRef(it);
+        return names;
+    }
+
+    InternalName a, b, c, d, m;
+    int phases = 0;
+};
+
+}  // namespace
+
+TEST_F(InheritanceTest, InstancesInheritUnlessTheyHaveTheirOwnValue) {
+    access->insertClassRelation(a, c, 1);
+    access->insertClassRelation(b, c, 1);
+    access->insertValue(c, m, nullptr, 0, 3, integer(1));
+    access->insertValue(b, m, nullptr, 0, 0, integer(2));
+
+    EXPECT_EQ(query(0, {a, m, Free}), (Rows{{a, m, integer(1)}}));
+    EXPECT_EQ(phases, 1);
+    EXPECT_EQ(query(0, {b, m, Free}), (Rows{{b, m, integer(2)}}));
+    EXPECT_EQ(phases, 0);
+    EXPECT_EQ(stored(0, a), (Rows{{a, m, integer(1)}}));
+    EXPECT_EQ(stored(0, b), (Rows{{b, m, integer(2)}}));
+}
+
+TEST_F(InheritanceTest, TheMostSpecificClassWinsAndClassesInheritFirst) {
+    const InternalName top = object("top");
+    access->insertClassRelation(a, c, 1);
+    access->insertClassRelation(c, d, 2);
+    access->insertClassRelation(d, top, 2);
+    access->insertValue(d, m, nullptr, 0, 3, integer(2));
+    access->insertValue(top, m, nullptr, 0, 3, integer(3));
+    // a finds nothing at c until c has taken d's value (not top's).
+    EXPECT_EQ(query(0, {a, m, Free}), (Rows{{a, m, integer(2)}}));
+    EXPECT_EQ(stored(3, c), (Rows{{c, m, integer(2)}}));
+
+    // Every instance, with the host free: one inserted fact per direct phase.
+    access->insertClassRelation(b, c, 1);
+    EXPECT_EQ(query(0, {Free, m, Free}), (Rows{{a, m, integer(2)}, {b, m, integer(2)}}));
+}
+
+TEST_F(InheritanceTest, SetValuesAreInheritedMemberByMember) {
+    set<InternalName> values;
+    values.insert(integer(1));
+    values.insert(integer(2));
+    access->insertSet(c, m, nullptr, 0, 4, values);
+    access->insertClassRelation(a, c, 1);
+    const Rows rows = query(1, {a, m, Free});
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(members(rows[0][2]), (std::vector<InternalName>{integer(1), integer(2)}));
+}
+
+TEST_F(InheritanceTest, ABufferedPhaseInsertsOnlyWhenItEnds) {
+    access->insertClassRelation(a, c, 1);
+    access->insertClassRelation(b, c, 1);
+    access->insertValue(c, m, nullptr, 0, 3, integer(1));
+    const Row pattern{Free, m, Free};
+
+    ASSERT_EQ(access->beginPhase(1, 0), 1);
+    Iterator* it = access->lookup(0, pattern.data(), 3, nullptr);
+    EXPECT_TRUE(drain(it).empty());
+    decRef(it);
+    EXPECT_EQ(access->pendingTriggers(), 2);
+    EXPECT_EQ(access->newFacts(), 0);
+    // A second phase is refused and keeps the open one's triggers.
+    EXPECT_EQ(access->beginPhase(0, 0), 0);
+    EXPECT_EQ(access->pendingTriggers(), 2);
+    EXPECT_TRUE(stored(0, a).empty());
+
+    EXPECT_EQ(access->endPhase(), 1);
+    EXPECT_EQ(access->pendingTriggers(), 0);
+    EXPECT_EQ(access->takeNewFacts(), 2);
+    EXPECT_EQ(access->newFacts(), 0);
+    EXPECT_EQ(stored(0, a), (Rows{{a, m, integer(1)}}));
+    EXPECT_EQ(stored(0, b), (Rows{{b, m, integer(1)}}));
+    EXPECT_EQ(access->endPhase(), 0);
+
+    // Firing again finds nothing left to inherit.
+    ASSERT_EQ(access->beginPhase(1, 0), 1);
+    it = access->lookup(0, pattern.data(), 3, nullptr);
+    decRef(it);
+    access->endPhase();
+    EXPECT_EQ(access->takeNewFacts(), 0);
+}
+
+TEST_F(InheritanceTest, APhaseSetsTracingToItsFlag) {
+    ChannelCapture debug(debugChannel());
+    StringArgs all{"all"};
+    access->methodCall("debugOn", &all);
+    ASSERT_EQ(access->beginPhase(0, 0), 1);
+    EXPECT_EQ(access->tracing(), 0);
+    access->endPhase();
+
+    access->insertClassRelation(a, c, 1);
+    access->insertValue(c, m, nullptr, 0, 3, integer(1));
+    debug.clear();
+    ASSERT_EQ(access->beginPhase(1, 1), 1);
+    EXPECT_EQ(access->tracing(), 1);
+    EXPECT_EQ(access->tracingAll(), 0);
+    const Row pattern{a, m, Free};
+    decRef(access->lookup(0, pattern.data(), 3, nullptr));
+    EXPECT_EQ(debug.text(), "");
+    access->endPhase();
+    EXPECT_EQ(debug.text(), "\ninsert :   a[m->1]\n");
+    EXPECT_EQ(access->tracing(), 0);
+}
+
+TEST_F(InheritanceTest, InheritanceDownSubclassChainsAndCyclesEnds) {
+    access->insertClassRelation(d, c, 2);
+    access->insertClassRelation(c, b, 2);
+    access->insertValue(b, m, nullptr, 0, 3, integer(1));
+    EXPECT_EQ(query(3, {d, m, Free}), (Rows{{d, m, integer(1)}}));
+    EXPECT_EQ(query(3, {Free, m, Free}),
+              (Rows{{b, m, integer(1)}, {c, m, integer(1)}, {d, m, integer(1)}}));
+
+    // A cycle that no equality has resolved yet.
+    const InternalName x = object("x"), y = object("y");
+    om->insertIsa(x, y, 2);
+    om->insertIsa(y, x, 2);
+    access->insertValue(x, object("n"), nullptr, 0, 3, integer(5));
+    const Row pattern{y, object("n"), Free};
+    Rows rows;
+    int rounds = 0;
+    do {
+        access->beginPhase(0, 0);
+        Iterator* it = access->lookup(3, pattern.data(), 3, nullptr);
+        rows = drain(it);
+        decRef(it);
+        access->endPhase();
+    } while (access->takeNewFacts() != 0 && ++rounds < 10);
+    EXPECT_LT(rounds, 10);
+}
+
+TEST_F(InheritanceTest, ClosingASubclassCycleRecordsEqualities) {
+    access->insertClassRelation(b, c, 2);
+    access->insertClassRelation(c, a, 2);
+    EXPECT_EQ(access->insertClassRelation(a, b, 2), 1);
+    Iterator* it = access->makeIsaIter(a, b, 2, nullptr);
+    EXPECT_FALSE(it->first());  // not stored
+    decRef(it);
+    // The equalities are recorded once; applied, the three classes are one.
+    EXPECT_EQ(access->insertClassRelation(a, b, 2), 0);
+    EXPECT_NE(access->applyEqualities(), 0);
+    Iterator* names = access->objNamesIterator(nullptr);
+    const Rows objects = drain(names);
+    decRef(names);
+    int left = 0;
+    for (const InternalName& x : {a, b, c})
+        left += static_cast<int>(std::count(objects.begin(), objects.end(), Row{x}));
+    EXPECT_EQ(left, 1);
+    // A subclass fact that closes no cycle is stored.
+    EXPECT_EQ(access->insertClassRelation(d, object("e"), 2), 1);
+}
+
+TEST_F(InheritanceTest, HostsOfOneFiringKeepTheirOwnMostSpecificClasses) {
+    // One buffered phase over hosts whose class sets differ and overlap.
+    const InternalName special = object("special");
+    access->insertClassRelation(special, c, 2);
+    access->insertValue(c, m, nullptr, 0, 3, integer(1));
+    access->insertValue(special, m, nullptr, 0, 3, integer(2));
+    access->insertClassRelation(a, c, 1);
+    access->insertClassRelation(b, c, 1);
+    access->insertClassRelation(b, special, 1);
+    access->insertClassRelation(d, special, 1);
+    const Row pattern{Free, m, Free};
+    ASSERT_EQ(access->beginPhase(1, 0), 1);
+    decRef(access->lookup(0, pattern.data(), 3, nullptr));
+    access->endPhase();
+    EXPECT_EQ(access->takeNewFacts(), 3);
+    EXPECT_EQ(stored(0, a), (Rows{{a, m, integer(1)}}));
+    EXPECT_EQ(stored(0, b), (Rows{{b, m, integer(2)}}));
+    EXPECT_EQ(stored(0, d), (Rows{{d, m, integer(2)}}));
+}
