@@ -1,14 +1,10 @@
 // Tests of the parser application: event streams of whole documents, options, offline parsing and
 // runs in a row.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <cstdio>
 
+#include "support/LoopbackServer.h"
 #include "xml/NsgmlTestSupport.h"
 #include "xml/NsgmlWrapper.h"
 
@@ -177,40 +173,14 @@ TEST(NsgmlWrapperTest, BatchModeAndRastAreRefused) {
     }
 }
 
-// A listening socket on the loopback interface that tells whether anyone connected.
-class LoopbackListener {
-  public:
-    LoopbackListener() {
-        fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(fd, 4);
-        socklen_t length = sizeof address;
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-        port = ntohs(address.sin_port);
-    }
-    ~LoopbackListener() { close(fd); }
-    bool connected() const {
-        pollfd waiting{fd, POLLIN, 0};
-        return poll(&waiting, 1, 200) > 0;
-    }
-    int port;
-
-  private:
-    int fd;
-};
-
 TEST(NsgmlWrapperTest, DtdNamedByUrlIsRefusedWithoutConnecting) {
-    LoopbackListener listener;
-    ASSERT_GT(listener.port, 0);
+    loopback::Server server;
     ParseRun run;
-    std::string url = "http://127.0.0.1:" + std::to_string(listener.port) + "/remote.dtd";
+    std::string url = server.url("/remote.dtd");
     writeFile(run.path("remote.xml"),
               "<!DOCTYPE page SYSTEM \"" + url + "\">\n<page><p>still here</p></page>\n");
     RunResult result = run.run(run.xmlArgs(run.path("remote.xml").string()));
-    EXPECT_FALSE(listener.connected());
+    EXPECT_EQ(server.requests(), 0);
     EXPECT_NE(result.errors.find(url), std::string::npos) << result.errors;
     EXPECT_EQ(linesStarting(result.stream, "-"), std::vector<std::string>{"-still here"});
 }

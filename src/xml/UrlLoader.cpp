@@ -1,0 +1,171 @@
+// Loading URLs into files: libcurl for the network schemes, a plain copy for local files.
+#include "xml/UrlLoader.h"
+
+#include <curl/curl.h>
+
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <vector>
+
+#include "platform/InterruptFlag.h"
+#include "xml/UrlText.h"
+
+namespace {
+
+// What the callbacks of one network load share.
+struct Transfer {
+    CURL* handle;
+    std::FILE* file;
+    std::int64_t maxBytes;
+    // The header of the response being received; a new status line starts it again, so that
+    // only the final response's header (after redirects and "100 Continue") reaches the file.
+    std::string header;
+    bool inHeader = false;
+    bool bodyStarted = false;
+    std::int64_t written = 0;
+};
+
+bool startsWithHttpVersion(const std::string& line) {
+    return lowerCase(line.substr(0, 5)) == "http/";
+}
+
+// The scheme of the URL answering now: after a redirect it may be other than the one asked for.
+bool answeringOverHttp(CURL* handle) {
+    const char* scheme = nullptr;
+    return curl_easy_getinfo(handle, CURLINFO_SCHEME, &scheme) == CURLE_OK && scheme != nullptr &&
+           isWebScheme(std::string(scheme) + ":");
+}
+
+bool writeOut(Transfer& transfer, const char* data, std::size_t size) {
+    transfer.written += static_cast<std::int64_t>(size);
+    if (transfer.written > transfer.maxBytes) return false;
+    return std::fwrite(data, 1, size, transfer.file) == size;
+}
+
+// Puts the kept header into the file once, before the first byte of the body.
+bool flushHeader(Transfer& transfer) {
+    if (transfer.bodyStarted) return true;
+    transfer.bodyStarted = true;
+    if (transfer.header.empty() || !answeringOverHttp(transfer.handle)) return true;
+    return writeOut(transfer, transfer.header.data(), transfer.header.size());
+}
+
+std::size_t onHeaderLine(char* data, std::size_t size, std::size_t count, void* user) {
+    auto& transfer = *static_cast<Transfer*>(user);
+    const std::size_t bytes = size * count;
+    if (transfer.bodyStarted) return bytes;  // trailers of a chunked body
+    std::string line(data, bytes);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    if (startsWithHttpVersion(line)) {
+        transfer.header = line + "\r\n";
+        transfer.inHeader = true;
+    } else if (!transfer.inHeader) {
+        // A reply line of another protocol (FTP after a redirect): no HTTP header applies.
+        transfer.header.clear();
+    } else {
+        transfer.header += line + "\r\n";
+        if (line.empty()) transfer.inHeader = false;
+    }
+    return static_cast<std::int64_t>(transfer.header.size()) > transfer.maxBytes ? 0 : bytes;
+}
+
+std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) {
+    auto& transfer = *static_cast<Transfer*>(user);
+    const std::size_t bytes = size * count;
+    if (interruptFlag != 0) return 0;
+    if (!flushHeader(transfer) || !writeOut(transfer, data, bytes)) return 0;
+    return bytes;
+}
+
+// libcurl calls it at least once a second, also while nothing arrives.
+int onProgress(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return interruptFlag != 0 ? 1 : 0;
+}
+
+// The local path a file URL names, or nothing when it names another host.
+bool localPath(const std::string& address, std::string& path) {
+    std::string rest = address.substr(std::string("file:").size());
+    rest = rest.substr(0, rest.find('#'));
+    if (rest.compare(0, 2, "//") == 0) {
+        const std::size_t slash = rest.find('/', 2);
+        const std::string host = rest.substr(2, slash == std::string::npos ? slash : slash - 2);
+        if (!host.empty() && lowerCase(host) != "localhost") return false;
+        rest = slash == std::string::npos ? "" : rest.substr(slash);
+    }
+    path = percentDecoded(rest);
+    return !path.empty();
+}
+
+}  // namespace
+
+UrlLoader::UrlLoader(UrlLoaderLimits limits) : bounds(limits) {
+    static std::once_flag initialised;
+    std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    handle = curl_easy_init();
+}
+
+UrlLoader::~UrlLoader() {
+    if (handle != nullptr) curl_easy_cleanup(static_cast<CURL*>(handle));
+}
+
+void UrlLoader::clear() {
+    if (handle != nullptr) curl_easy_reset(static_cast<CURL*>(handle));
+}
+
+int UrlLoader::load(const std::string& address, std::FILE* file) {
+    if (file == nullptr || interruptFlag != 0) return 0;
+    if (lowerCase(splitUrl(address).scheme) == "file:") return loadLocalFile(address, file);
+    return loadRemote(address, file);
+}
+
+int UrlLoader::loadLocalFile(const std::string& address, std::FILE* file) const {
+    std::string path;
+    if (!localPath(address, path)) return 0;
+    std::error_code error;
+    // Only regular files: a pipe or a device could block or never end.
+    if (!std::filesystem::is_regular_file(path, error)) return 0;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return 0;
+    std::vector<char> buffer(64 * 1024);
+    std::int64_t copied = 0;
+    while (in) {
+        if (interruptFlag != 0) return 0;
+        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        const auto got = static_cast<std::size_t>(in.gcount());
+        copied += static_cast<std::int64_t>(got);
+        if (copied > bounds.maxBytes) return 0;
+        if (std::fwrite(buffer.data(), 1, got, file) != got) return 0;
+    }
+    return in.bad() ? 0 : 1;
+}
+
+int UrlLoader::loadRemote(const std::string& address, std::FILE* file) {
+    auto* curl = static_cast<CURL*>(handle);
+    if (curl == nullptr) return 0;
+    Transfer transfer{curl, file, bounds.maxBytes, {}};
+    curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
+    curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, bounds.maxRedirects);
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp");
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS,
+                     static_cast<long>(bounds.connectTimeout.count()));
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(bounds.transferTimeout.count()));
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, bounds.lowSpeedBytes);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, bounds.lowSpeedSeconds);
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(bounds.maxBytes));
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeaderLine);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
+    // A reply without a body still brings its header.
+    const bool loaded = curl_easy_perform(curl) == CURLE_OK && flushHeader(transfer);
+    // Callbacks must not outlive the transfer they point into.
+    curl_easy_reset(curl);
+    return loaded && std::fflush(file) == 0 ? 1 : 0;
+}
