@@ -152,7 +152,7 @@ TEST_F(ImportTest, DoctypeKeepsBothIdentifiers) {
 TEST_F(ImportTest, TruncatedStreamIsMappedAfterAWarning) {
     importStream("(A\n(B\n-text\n", request(3));
     EXPECT_EQ(reports(errors),
-              "*** ERROR : SGMLWarning\n"
+              "*** WARNING : SGMLWarning\n"
               "sgml parser has generated invalid output for file doc.xml\n"
               "NsgmlHandler::parseWebdoc\n");
     EXPECT_NE(dump().find("doc.root.a@(0) [b@(0) -> \"text\"]."), std::string::npos);
