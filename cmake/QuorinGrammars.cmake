@@ -3,6 +3,33 @@
 find_package(FLEX 2.6 REQUIRED)
 find_package(BISON 3.5 REQUIRED)
 
+# Bison pins reduce/reduce conflicts (%expect-rr) only in GLR parsers. A deterministic grammar that
+# keeps such conflicts by design states both counts in a line "conflicts: <n> shift/reduce, <m>
+# reduce/reduce" instead of %expect; they are checked whenever the grammar changes, which re-runs
+# this configuration, and a changed count fails it.
+function(quorin_check_conflicts grammar declared)
+    string(REGEX MATCH "[0-9]+ shift/reduce, [0-9]+ reduce/reduce" declared "${declared}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${grammar})
+    get_filename_component(name ${grammar} NAME_WE)
+    execute_process(COMMAND ${BISON_EXECUTABLE} -Wno-other -o ${CMAKE_BINARY_DIR}/${name}-conflicts.c
+                            ${grammar}
+                    ERROR_VARIABLE report RESULT_VARIABLE failed)
+    file(REMOVE ${CMAKE_BINARY_DIR}/${name}-conflicts.c)
+    if(failed)
+        message(FATAL_ERROR "${grammar}: bison failed:\n${report}")
+    endif()
+    foreach(kind shift reduce)
+        set(found 0)
+        if(report MATCHES "([0-9]+) ${kind}/reduce conflict")
+            set(found ${CMAKE_MATCH_1})
+        endif()
+        string(REGEX MATCH "([0-9]+) ${kind}/reduce" stated "${declared}")
+        if(NOT stated STREQUAL "${found} ${kind}/reduce")
+            message(FATAL_ERROR "${grammar}: ${found} ${kind}/reduce conflicts, stated: ${declared}")
+        endif()
+    endforeach()
+endfunction()
+
 # quorin_add_grammars(<library> <folder>): every <Name>.l becomes <Name>.cpp, every <Name>.y becomes
 # <Name>.cpp and <Name>.h, under <build>/generated/<folder relative to src>. Sources in the folder
 # include a generated header as "<layer>/<Name>.h", as they include any other header. The bison
@@ -21,8 +48,14 @@ function(quorin_add_grammars library folder)
     set(generated "")
     foreach(grammar IN LISTS grammars)
         get_filename_component(name ${grammar} NAME_WE)
+        set(flags "-Wall -Wno-yacc -Werror")
+        file(STRINGS ${grammar} declared REGEX "conflicts: [0-9]+ shift/reduce, [0-9]+ reduce/reduce")
+        if(declared)
+            quorin_check_conflicts(${grammar} "${declared}")
+            set(flags "${flags} -Wno-conflicts-sr -Wno-conflicts-rr -Wno-other")
+        endif()
         bison_target(${name} ${grammar} ${out}/${name}.cpp
-                     DEFINES_FILE ${out}/${name}.h COMPILE_FLAGS "-Wall -Wno-yacc -Werror")
+                     DEFINES_FILE ${out}/${name}.h COMPILE_FLAGS "${flags}")
         list(APPEND generated ${BISON_${name}_OUTPUT_SOURCE})
     endforeach()
     foreach(scanner IN LISTS scanners)

@@ -1,4 +1,4 @@
-// Parses a whole text clause by clause and prints every rule: the body of the parser fuzz target,
+// Parses a whole text clause by clause and prints every rule: the body of the parser fuzz targets,
 // shared with the test that replays the inputs it once failed on.
 #pragma once
 
@@ -13,7 +13,8 @@
 #include "objectbase/SymTab.h"
 
 // Answers the number of clauses delivered. Reports and the printed rules go nowhere.
-inline int parseAllClauses(const std::string& text) {
+template <class Parser = FLogicParser>
+int parseAllClauses(const std::string& text) {
     startupGlobals();
     OutputChannel sink;
     std::ostringstream printed;
@@ -22,7 +23,7 @@ inline int parseAllClauses(const std::string& text) {
     decRef(stream);
     auto* table = new SymTab();
     table->initBuiltinSymbols();
-    auto* parser = new FLogicParser();
+    auto* parser = new Parser();
     parser->setInputString(text);
     int delivered = 0;
     // Every call reads at least one token, so the input's length bounds the calls; the bound only

@@ -1,27 +1,48 @@
 #!/usr/bin/env bash
-# Builds a fuzz target with clang and runs it: fuzz.sh [seconds] [seed] [target]. Without a seed
-# libFuzzer picks one; the target is the parser's unless named. The parser's corpus starts from a
-# copy of examples/, another target's from fuzz/<target>.corpus/; crashes land in build/fuzz/.
+# Builds the fuzz targets with clang and runs them: fuzz.sh [seconds] [seed] [target], the target
+# one of those below or "all" (the default: each in turn for the given seconds). Without a seed
+# libFuzzer picks one. Each corpus starts from a copy of the target's seeds (never written back);
+# crashes land in build/fuzz/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
 seed=${2:-0}
-target=${3:-flogic_parser_fuzz}
+target=${3:-all}
 build=build/fuzz
+
+# target: the executable, its dictionary and the seed files its corpus starts from.
+declare -A program=([flogic]=flogic_parser_fuzz [pevo]=pevo_parser_fuzz [dtd]=dtd_parser_fuzz
+                   [web]=web_input_fuzz)
+declare -A dict=([flogic]=fuzz/flogic.dict [pevo]=fuzz/pevo.dict [dtd]=fuzz/dtd.dict)
+declare -A seeds=([flogic]="examples/*.flp fuzz/regressions/*"
+                  [pevo]="fuzz/pevo-seeds/* fuzz/regressions/*"
+                  [dtd]="tests/xml/data/*.dtd fuzz/dtd-regressions/*"
+                  [web]="fuzz/web-seeds/*")
+order="flogic pevo dtd web"
+
+case "$target" in
+    all) targets=$order ;;
+    *)
+        if [[ -z "${program[$target]+x}" ]]; then
+            echo "unknown fuzz target: $target (one of: $order, or all)" >&2
+            exit 2
+        fi
+        targets=$target
+        ;;
+esac
 CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORIN_FUZZ=ON >/dev/null
-cmake --build "$build" -j "${QUORIN_JOBS:-$(nproc)}" --target "$target"
-corpus="$build/corpus"
-rm -rf "$corpus"
-mkdir -p "$corpus"
-options=()
-if [[ "$target" == flogic_parser_fuzz ]]; then
-    cp examples/*.flp "$corpus"/ 2>/dev/null || true
-    cp fuzz/regressions/* "$corpus"/ 2>/dev/null || true
-    options+=(-dict=fuzz/flogic.dict)
-else
-    cp "fuzz/$target.corpus"/* "$corpus"/ 2>/dev/null || true
-fi
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-"$build/fuzz/$target" -max_total_time="$seconds" -seed="$seed" -timeout=10 \
-    -max_len=4096 "${options[@]}" -artifact_prefix="$build/" "$corpus"
+for t in $targets; do
+    cmake --build "$build" -j "${QUORIN_JOBS:-$(nproc)}" --target "${program[$t]}"
+    corpus="$build/corpus-$t"
+    rm -rf "$corpus"
+    mkdir -p "$corpus"
+    for f in ${seeds[$t]}; do
+        if [[ -f "$f" && "$(basename "$f")" != README ]]; then cp "$f" "$corpus"/; fi
+    done
+    options=(-max_total_time="$seconds" -seed="$seed" -timeout=10 -max_len=4096
+             -artifact_prefix="$build/$t-")
+    if [[ -n "${dict[$t]:-}" ]]; then options+=(-dict="${dict[$t]}"); fi
+    "$build/fuzz/${program[$t]}" "${options[@]}" "$corpus"
+done

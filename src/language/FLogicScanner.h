@@ -24,9 +24,7 @@ class FLogicScanner : public FLogicFlexLexer, public ScannerInput {
     // The next token code (0 at the end of the input), its text in text().
     int yylex() override;
     const char* text() const { return yytext; }
-    // True after a "." that was the last character of the input: every further token is a
-    // clause end.
-    bool inEndState() const;
+    bool inEndState() const override;
 
   protected:
     int LexerInput(char* buffer, int size) override;

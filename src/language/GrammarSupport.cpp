@@ -37,7 +37,8 @@ void dropElements(const TermList* list) {
 }
 
 // The built-in predicates whose arity the grammar checks. match and pmatch take their format and
-// result lists, perl its two argument lists, as the last two arguments.
+// result lists, perl its two argument lists, as the last two arguments. Filters know only the
+// first eleven.
 struct Builtin {
     std::string_view name;
     int arity;
@@ -53,10 +54,12 @@ constexpr std::array builtins = {
     Builtin{"match", 4, -1},          Builtin{"pmatch", 4, -1},
     Builtin{"perl", 3, -1},
 };
+constexpr std::size_t filterBuiltins = 11;
 
-const Builtin* findBuiltin(const std::string& name) {
-    for (const Builtin& builtin : builtins) {
-        if (builtin.name == name) return &builtin;
+const Builtin* findBuiltin(const std::string& name, bool inFilter) {
+    const std::size_t known = inFilter ? filterBuiltins : builtins.size();
+    for (std::size_t i = 0; i < known; ++i) {
+        if (builtins[i].name == name) return &builtins[i];
     }
     return nullptr;
 }
@@ -76,6 +79,21 @@ void release(ManagedObject* node) {
 Path* parenthesized(Path* term) {
     if (term != nullptr) term->setParenthesized();
     return term;
+}
+
+std::string unescapeString(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        if (text[i] == '\\' && (next == 'n' || next == 't' || next == '"' || next == '\\')) {
+            out += next == 'n' ? '\n' : next == 't' ? '\t' : next;
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
 }
 
 }  // namespace grammar
@@ -163,6 +181,14 @@ FTerm* GrammarSupport::stepAtom(Path* host, MethRef* step) {
 }
 
 PTerm* GrammarSupport::predicate(FctOrPred* application) {
+    return classify(application, false);
+}
+
+PTerm* GrammarSupport::filterPredicate(FctOrPred* application) {
+    return classify(application, true);
+}
+
+PTerm* GrammarSupport::classify(FctOrPred* application, bool inFilter) {
     if (!ok() || application == nullptr) {
         grammar::release(application);
         return nullptr;
@@ -171,7 +197,7 @@ PTerm* GrammarSupport::predicate(FctOrPred* application) {
     TermList* args = application->takeArgs();
     grammar::release(application);
     const int arity = args != nullptr ? args->length() : 0;
-    const Builtin* builtin = findBuiltin(name);
+    const Builtin* builtin = findBuiltin(name, inFilter);
     bool isBuiltin = false;
     int groupStart = 0, groupEnd = 0;
     if (builtin != nullptr) {

@@ -51,6 +51,9 @@ class GrammarSupport {
     FTerm* stepAtom(Path* host, MethRef* step);
     // The predicate term of a name application, after the built-in checks.
     PTerm* predicate(FctOrPred* application);
+    // The same inside a Pevo filter, where only the built-ins without list arguments and
+    // without "describe" are known: those names are ordinary predicates there.
+    PTerm* filterPredicate(FctOrPred* application);
     // The built-in comparison of two operands.
     PTerm* comparison(Path* left, char* op, Path* right);
     Path* arithmetic(Path* left, char* op, Path* right);
@@ -81,6 +84,7 @@ class GrammarSupport {
 
   private:
     bool ok() const;
+    PTerm* classify(FctOrPred* application, bool inFilter);
     // The elements of a list argument ("cons" cells unfolded), each with a reference taken; the
     // term itself when it is no list cell.
     void unfoldList(FTerm* term, TermList& into) const;
@@ -101,5 +105,8 @@ void releaseList(clib_list<T*>* list) {
 }
 // Marks a term written in parentheses; null passes through.
 Path* parenthesized(Path* term);
+// The text of a Pevo string token with the escapes \n, \t, \" and \\ replaced by the characters
+// they stand for; any other backslash stays. The quotes stay part of the text.
+std::string unescapeString(const std::string& text);
 
 }  // namespace grammar

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "foundation/ErrorCatalogue.h"
-#include "foundation/ErrorHandler.h"
 #include "language/FLogicScanner.h"
 
 InternalFLogicParser::InternalFLogicParser(std::istream* in) : scanner(new FLogicScanner(in)) {}
@@ -22,39 +21,15 @@ FlexLexer& InternalFLogicParser::lexer() const {
 }
 
 FRule* InternalFLogicParser::parse(SymTab* table, int* ok) {
-    if (table == nullptr) {
-        centralErrorHandler().report(err3::NoSymTab);
-        return nullptr;
-    }
-    startClause(table);
-    endStateClauseEnd = false;
-    FRule* rule = nullptr;
-    int result = FLogicparse(*this, &rule);
-    if (result == 2) reportError("parser stack overflow");
-    endClause();
-    if (result != 0) {
-        if (ok != nullptr) *ok = 0;
-        return nullptr;
-    }
-    if (ok != nullptr) *ok = 1;
-    return rule;
+    return parseClause(table, ok, err3::NoSymTab);
+}
+
+int InternalFLogicParser::runGrammar(FRule** result) {
+    return FLogicparse(*this, result);
 }
 
 int InternalFLogicParser::yylex(FLOGICSTYPE* value) {
-    int token = scanner->yylex();
-    while (token == ILLEGAL) {
-        clearOk();
-        token = scanner->yylex();
-    }
-    // At the end of the input the scanner answers clause ends for ever. A call that asks again
-    // after the first one is recovering from an error and would never stop: it gets the end.
-    if (token == CLAUSE_END && scanner->inEndState()) {
-        if (endStateClauseEnd) token = 0;
-        endStateClauseEnd = true;
-    }
-    // An unreadable input has been reported; the clause it cut off is rejected.
-    if (token == 0 && scanner->inputFailed()) clearOk();
-    setAtInputEnd(token == 0);
+    const int token = nextToken(ILLEGAL, CLAUSE_END);
     const char* text = scanner->text();
     switch (token) {
         case ISA:
@@ -82,13 +57,10 @@ int InternalFLogicParser::yylex(FLOGICSTYPE* value) {
         case FLOAT:
         case COMPARE:
         case ADDOP:
-        case MULOP: {
+        case MULOP:
             // Only these tokens' texts are read by the grammar; the others carry no value.
-            std::size_t length = std::strlen(text);
-            value->text = new char[length + 1];
-            std::memcpy(value->text, text, length + 1);
+            value->text = tokenText();
             break;
-        }
         default:
             value->text = nullptr;
     }

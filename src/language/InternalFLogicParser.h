@@ -21,9 +21,8 @@ class InternalFLogicParser : public InternalGrammarParser {
   protected:
     ScannerInput& scannerInput() const override;
     FlexLexer& lexer() const override;
+    int runGrammar(FRule** result) override;
 
   private:
     FLogicScanner* scanner;
-    // Whether this call has had the clause end of the scanner's end state.
-    bool endStateClauseEnd = false;
 };

@@ -3,6 +3,8 @@
 
 #include <FlexLexer.h>
 
+#include <cstring>
+
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
 #include "language/ScannerInput.h"
@@ -66,7 +68,52 @@ int InternalGrammarParser::lineNumber() const {
 void InternalGrammarParser::startClause(SymTab* table) {
     symTab = table;
     ok = 1;
+    endStateClauseEnd = false;
     endClause();
+}
+
+FRule* InternalGrammarParser::parseClause(SymTab* table, int* okOut, const Error& noSymTab) {
+    if (table == nullptr) {
+        centralErrorHandler().report(noSymTab);
+        return nullptr;
+    }
+    startClause(table);
+    FRule* rule = nullptr;
+    int result = runGrammar(&rule);
+    if (result == 2) reportError("parser stack overflow");
+    endClause();
+    if (result != 0) {
+        if (okOut != nullptr) *okOut = 0;
+        return nullptr;
+    }
+    if (okOut != nullptr) *okOut = 1;
+    return rule;
+}
+
+int InternalGrammarParser::nextToken(int illegal, int clauseEnd) {
+    int token = lexer().yylex();
+    while (token == illegal) {
+        clearOk();
+        token = lexer().yylex();
+    }
+    // At the end of the input the scanner answers clause ends for ever. A call that asks again
+    // after the first one is recovering from an error and would never stop: it gets the end.
+    if (token == clauseEnd && scannerInput().inEndState()) {
+        if (endStateClauseEnd) token = 0;
+        endStateClauseEnd = true;
+    }
+    // An unreadable input has been reported; the clause it cut off is rejected.
+    if (token == 0 && scannerInput().inputFailed()) clearOk();
+    setAtInputEnd(token == 0);
+    return token;
+}
+
+char* InternalGrammarParser::tokenText() const {
+    const char* text = lexer().YYText();
+    const std::size_t length = std::strlen(text);
+    auto* copy = new char[length + 1];
+    std::memcpy(copy, text, length + 1);
+    return copy;
 }
 
 void InternalGrammarParser::endClause() {

@@ -8,6 +8,7 @@
 #include "language/InternalFParser.h"
 #include "objectbase/FSymbol.h"
 
+class Error;
 class FlexLexer;
 class ScannerInput;
 
@@ -61,6 +62,17 @@ class InternalGrammarParser : public InternalFParser {
     // Drops what a rejected clause left behind.
     void endClause();
 
+    // The parse of both dialects: a missing table is reported with `noSymTab`, otherwise one
+    // call of the grammar reads one clause.
+    FRule* parseClause(SymTab* table, int* ok, const Error& noSymTab);
+    // One call of the generated parse function.
+    virtual int runGrammar(FRule** result) = 0;
+    // The scanner's next token as the grammar should see it: illegal characters (`illegal`) are
+    // skipped and reject the clause; an unreadable input's end rejects it too.
+    int nextToken(int illegal, int clauseEnd);
+    // A heap copy of the current token's text, as the grammar's text tokens carry.
+    char* tokenText() const;
+
   private:
     SymTab* symTab = nullptr;        // not owned
     int ok = 1;                      // 1 while the current clause is free of errors
@@ -68,5 +80,7 @@ class InternalGrammarParser : public InternalFParser {
     std::string errorText;
     int errorReported = 0;
     bool atInputEnd = false;
+    // Whether this call has had the clause end of the scanner's end state.
+    bool endStateClauseEnd = false;
     GrammarSupport builder{*this};
 };

@@ -20,6 +20,9 @@ class ScannerInput {
 
     // True once the input could not be read; the scanner has then seen the end of its input.
     bool inputFailed() const { return failed; }
+    // True after a "." that was the last character of the input: every further token is a
+    // clause end. Scanners without clauses have no such state.
+    virtual bool inEndState() const { return false; }
 
     // [file name + ", "] + "line N", the start of every scanner and parser message.
     std::string position() const;

@@ -1,6 +1,7 @@
 // The state machine of the HTML extraction over the tokens of the HTML scanner.
 #include "xml/HtmlExtractor.h"
 
+#include <filesystem>
 #include <fstream>
 #include <vector>
 
@@ -194,6 +195,9 @@ HtmlExtractor::HtmlExtractor(OMAccess& access, WebFetcher& fetcher, const HtmlSc
     : access(access), fetcher(fetcher), schema(schema) {}
 
 void HtmlExtractor::extractHtml(const InternalName& document, const std::string& fileName) {
+    // A folder opens but cannot be read; it counts as a file that cannot be opened.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(fileName, error)) return;
     std::ifstream in(fileName, std::ios::binary);
     if (!in) return;
     HtmlScanner scanner(&in);

@@ -2,13 +2,13 @@
 // scanner's reports.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "language/FLogicGrammar.h"
 #include "language/FLogicScanner.h"
+#include "language/ParserTestSupport.h"
 #include "language/ReportText.h"
 
 namespace {
@@ -169,7 +169,9 @@ TEST(FLogicScanner, IllegalCharactersAreReportedAndReturned) {
         {"\"open", "ILLEGAL NAME:open EOF"},
         {"a\rb", "NAME:a ILLEGAL NAME:b EOF"},
         {"a\xcc", "NAME:a ILLEGAL EOF"},
-        {"\x01" "b", "ILLEGAL NAME:b EOF"},
+        {"\x01"
+         "b",
+         "ILLEGAL NAME:b EOF"},
     };
     for (const auto& c : cases) {
         ErrorCapture errors;
@@ -237,15 +239,8 @@ TEST_F(ScannerMessages, UnterminatedComment) {
               "InvalidComment|line 1 : EOF appeared in comment\n");
 }
 
-TEST_F(ScannerMessages, FailingStreamEndsTheInput) {
-    std::ifstream in(".");  // a directory: opens, but cannot be read
-    ASSERT_TRUE(in.is_open());
-    FLogicScanner scanner(&in);
-    scanner.setFileName(".");
-    EXPECT_EQ(scanner.yylex(), 0);
-    EXPECT_TRUE(scanner.inputFailed());
-    EXPECT_EQ(scanner.yylex(), 0);
-    EXPECT_EQ(reportText(errors), "InputFailed|., line 1 : input could not be read\n");
+TEST(FLogicScanner, FailingStreamEndsTheInput) {
+    language_test::expectFailingStreamEndsTheInput<FLogicScanner>();
 }
 
 }  // namespace

@@ -1,7 +1,11 @@
 // Parses texts for the parser tests: every clause of a text as printed rule text, or "null" and
-// the ok flag, with the errors reported meanwhile.
+// the ok flag, with the errors reported meanwhile; and the checks that hold alike for the
+// parsers and scanners of both dialects.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -23,7 +27,12 @@ struct ParseResult {
 // A program table with the built-in symbols, and a channel to print rules on.
 class ParserHarness {
   public:
-    ParserHarness() : names(new SymTab), printed(channel) { names->initBuiltinSymbols(); }
+    using ParserMaker = FParser* (*)();
+    explicit ParserHarness(ParserMaker make =
+                               [] { return static_cast<FParser*>(new FLogicParser); })
+        : make(make), names(new SymTab), printed(channel) {
+        names->initBuiltinSymbols();
+    }
     ~ParserHarness() { decRef(names); }
     ParserHarness(const ParserHarness&) = delete;
     ParserHarness& operator=(const ParserHarness&) = delete;
@@ -49,7 +58,7 @@ class ParserHarness {
 
     // Every call until the input is at its end.
     std::vector<ParseResult> parseAll(const std::string& text) {
-        auto* parser = new FLogicParser();
+        FParser* parser = make();
         parser->setInputString(text);
         std::vector<ParseResult> results;
         while (!parser->atEnd() && results.size() < 100) results.push_back(next(*parser));
@@ -76,9 +85,41 @@ class ParserHarness {
     SymTab* table() { return names; }
 
   private:
+    ParserMaker make;
     SymTab* names;
     OutputChannel channel;
     ChannelCapture printed;
 };
+
+// A clause nested deeper than the parser's stack may grow is reported and rejected; the rest of
+// it is skipped as a syntax error and the next clause parses.
+inline void expectDeepNestingRejected(ParserHarness& harness) {
+    std::string text =
+        "?- X = " + std::string(10001, '(') + "1" + std::string(10001, ')') + ".\np(a).";
+    ErrorCapture errors;
+    Error::setOutputFilter(2);
+    auto results = harness.parseAll(text);
+    ASSERT_GE(results.size(), 2u);
+    EXPECT_EQ(results[0].text, "null");
+    EXPECT_EQ(results[0].ok, 0);
+    EXPECT_EQ(reportText(errors).substr(0, 52),
+              "line 1 parse error near '(' : parser stack overflow\n");
+    EXPECT_EQ(results.back().text, "p(a).");
+}
+
+// A scanner over a directory opened as a file: the input ends at once, reported once.
+template <class Scanner>
+void expectFailingStreamEndsTheInput() {
+    ErrorCapture errors;
+    Error::setOutputFilter(3);
+    std::ifstream in(".");  // a directory: opens, but cannot be read
+    ASSERT_TRUE(in.is_open());
+    Scanner scanner(&in);
+    scanner.setFileName(".");
+    EXPECT_EQ(scanner.yylex(), 0);
+    EXPECT_TRUE(scanner.inputFailed());
+    EXPECT_EQ(scanner.yylex(), 0);
+    EXPECT_EQ(reportText(errors), "InputFailed|., line 1 : input could not be read\n");
+}
 
 }  // namespace language_test

@@ -75,8 +75,11 @@ TEST_F(HtmlExtractorTest, NestedElementsIncludeTheInnerTexts) {
 
 TEST_F(HtmlExtractorTest, AFileThatCannotBeOpenedYieldsNothing) {
     access->facts.clear();
-    HtmlExtractor(*access, *fetcher, schema).extractHtml(document, (scratch / "none").string());
+    HtmlExtractor extractor(*access, *fetcher, schema);
+    extractor.extractHtml(document, (scratch / "none").string());
+    extractor.extractHtml(document, scratch.string());
     EXPECT_EQ(access->facts, Facts{});
+    EXPECT_EQ(errors.text(), "");
 }
 
 }  // namespace

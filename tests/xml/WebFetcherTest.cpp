@@ -76,12 +76,19 @@ TEST_F(WebFetcherTest, LongHeaderLinesAndRedirectsLeaveOnlyTheBody) {
     EXPECT_EQ(server.requests("/new"), 1);
 }
 
-TEST_F(WebFetcherTest, TooManyRedirectsFail) {
+TEST_F(WebFetcherTest, TooManyRedirectsAndRedirectsToLocalFilesFail) {
     server.route("/loop", loopback::canned("HTTP/1.1 301 Moved\r\nLocation: /loop\r\n"
                                            "Content-Length: 0\r\n\r\n"));
-    const Fetched fetched = fetch(server.url("/loop"));
-    EXPECT_EQ(fetched.record.errors,
-              (Messages{"\"internal error while accessing\" ", "\"connect failed\""}));
+    const std::string local = (scratch / "secret").string();
+    writeFile(local, "secret");
+    server.route("/local", loopback::canned("HTTP/1.1 302 Found\r\nLocation: file://" + local +
+                                            "\r\nContent-Length: 0\r\n\r\n"));
+    for (const char* path : {"/loop", "/local"}) {
+        const Fetched fetched = fetch(server.url(path));
+        EXPECT_EQ(fetched.record.errors,
+                  (Messages{"\"internal error while accessing\" ", "\"connect failed\""}))
+            << path;
+    }
     EXPECT_EQ(server.requests("/loop"), 11);
 }
 

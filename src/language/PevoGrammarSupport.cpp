@@ -1,0 +1,141 @@
+// The Pevo grammar's builders: XPath-like steps, filters and results, and the dialect's names.
+#include "language/PevoGrammarSupport.h"
+
+#include <array>
+#include <cstring>
+#include <string>
+
+#include "language/FLiteralList.h"
+#include "language/FMolecule.h"
+#include "language/FunctionTerm.h"
+#include "language/InternalGrammarParser.h"
+#include "language/MethResult.h"
+#include "language/PTerm.h"
+#include "language/ParseTimeObjects.h"
+#include "language/Reference.h"
+
+namespace {
+
+// The text of a token, whose heap copy is freed.
+std::string take(char* text) {
+    std::string value = text != nullptr ? text : "";
+    delete[] text;
+    return value;
+}
+
+// A heap copy, as the tokens carry their texts.
+char* copyText(const std::string& text) {
+    auto* copy = new char[text.size() + 1];
+    std::memcpy(copy, text.c_str(), text.size() + 1);
+    return copy;
+}
+
+// The axis names by code 1 to 7.
+constexpr std::array<const char*, 7> axisNames = {"child",   "descendant", "parent", "ancestor",
+                                                  "sibling", "attribute",  "self"};
+
+}  // namespace
+
+bool PevoGrammarSupport::ok() const {
+    return parser.clauseOk();
+}
+
+PTerm* PevoGrammarSupport::nameAtom(char* name) {
+    const std::string text = take(name);
+    return ok() ? new PTerm(parser.constantSymbol(text, InternalName::Function, 0), 0, 0, nullptr)
+                : nullptr;
+}
+
+FctOrPred* PevoGrammarSupport::application(char* name, TermList* args) {
+    if (args == nullptr) name = copyText(take(name) + "()");
+    return parser.support().application(name, args);
+}
+
+char* PevoGrammarSupport::axisName(int axis) {
+    return copyText(axis >= 1 && axis <= 7 ? axisNames[axis - 1] : "");
+}
+
+int PevoGrammarSupport::axisCode(const char* text) {
+    for (std::size_t i = 0; i < axisNames.size(); ++i) {
+        if (std::strcmp(text, axisNames[i]) == 0) return static_cast<int>(i) + 1;
+    }
+    return 0;
+}
+
+Path* PevoGrammarSupport::callName(char* name) {
+    return parser.support().constant(copyText(take(name) + "()"), InternalName::Function);
+}
+
+Path* PevoGrammarSupport::stringConstant(char* text) {
+    return parser.support().constant(copyText(grammar::unescapeString(take(text))),
+                                     InternalName::String);
+}
+
+Path* PevoGrammarSupport::start(int startKind, MethAppl* first) {
+    if (!ok()) {
+        grammar::release(first);
+        return nullptr;
+    }
+    auto* host = new FunctionTerm(
+        parser.constantSymbol(startKind == 0 ? "root" : "self", InternalName::Function, 0),
+        nullptr);
+    host->setStartKind(startKind);
+    return step(host, parser.support().step(first, 1));
+}
+
+Path* PevoGrammarSupport::step(Path* host, MethRef* step) {
+    Path* made = ok() ? new PevoReference(host, step) : nullptr;
+    grammar::release(host);
+    grammar::release(step);
+    return made;
+}
+
+Path* PevoGrammarSupport::filter(Path* host, Specification* specification) {
+    Path* made = ok() ? new PevoMolecule(host, specification) : nullptr;
+    grammar::release(host);
+    grammar::release(specification);
+    return made;
+}
+
+Path* PevoGrammarSupport::result(Path* path, MethResult* result) {
+    if (ok() && path != nullptr) path->setMethResult(result);
+    grammar::release(result);
+    if (!ok()) {
+        grammar::release(path);
+        return nullptr;
+    }
+    return path;
+}
+
+MethAppl* PevoGrammarSupport::axisStep(Path* name, int axis) {
+    MethAppl* made = ok() ? new MethAppl(name, nullptr, axis) : nullptr;
+    grammar::release(name);
+    return made;
+}
+
+Specification* PevoGrammarSupport::filterPart(IsaSpec* isa, FLiteralList* filter) {
+    // The specification keeps a copy of the filter.
+    Specification* made = ok() ? new Specification(isa, nullptr, filter) : nullptr;
+    grammar::release(isa);
+    grammar::release(filter);
+    return made;
+}
+
+MethListElement* PevoGrammarSupport::spec(MethAppl* method, MethResult* result) {
+    MethListElement* made = ok() ? new MethListElement(method, result) : nullptr;
+    grammar::release(method);
+    grammar::release(result);
+    return made;
+}
+
+ElementList* PevoGrammarSupport::specs(ElementList* specs, MethListElement* spec) {
+    // The element's reference passes to the list.
+    if (ok()) {
+        if (specs == nullptr) specs = new ElementList;
+        specs->append(spec);
+        return specs;
+    }
+    grammar::release(spec);
+    grammar::releaseList(specs);
+    return nullptr;
+}

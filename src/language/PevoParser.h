@@ -1,0 +1,11 @@
+// PevoParser: the shell's parser object for the Pevo dialect of the Kavum mode; it reads its
+// inputs exactly as FLogicParser does and differs only in the internal parser it makes.
+#pragma once
+
+#include "language/FParser.h"
+
+class PevoParser : public FParser {
+  public:
+    PevoParser() = default;
+    InternalFParser* createInternalParser(std::istream* in) override;
+};

@@ -1,0 +1,240 @@
+// Tests of the Pevo grammar through a parser over a text: the shapes it builds for XPath-like
+// paths, filters and F-Logic steps, its choices between them, the messages of its error
+// productions and checks, and how it goes on after a rejected clause.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "language/ParserTestSupport.h"
+#include "language/PevoParser.h"
+#include "language/PevoShape.h"
+
+namespace {
+
+using language_test::ParserHarness;
+using language_test::ShapeWriter;
+
+FParser* makePevoParser() {
+    return new PevoParser();
+}
+
+// The first clause of the text as a shape line, or "null ok=0 | " and the reported messages.
+std::string shape(const std::string& text) {
+    ParserHarness harness(makePevoParser);
+    ErrorCapture errors;
+    Error::setOutputFilter(2);
+    auto* parser = new PevoParser();
+    parser->setInputString(text);
+    int ok = -1;
+    FRule* rule = parser->parse(harness.table(), &ok);
+    std::string out = "null";
+    if (rule != nullptr) {
+        out = ShapeWriter(harness.table(), rule->getSymTab()).clause(*rule);
+        decRef(rule);
+    }
+    if (ok != 1) out += " ok=" + std::to_string(ok);
+    std::string reports = reportText(errors);
+    if (!reports.empty()) {
+        reports.pop_back();
+        out += " | " + reports;
+    }
+    decRef(parser);
+    return out;
+}
+
+struct Case {
+    const char* input;
+    const char* expected;
+};
+
+void expectShapes(const Case* begin, const Case* end) {
+    for (const Case* c = begin; c != end; ++c) {
+        EXPECT_EQ(shape(c->input), c->expected) << "input: " << c->input;
+    }
+}
+
+TEST(PevoGrammar, XPathShapes) {
+    const Case cases[] = {
+        // From the root: a descendant step under dot code 1, then child steps.
+        {"?- //a/b.", "?- PRef(PRef(root^0, a/2), b/1)"},
+        {"?- //book/title -> T.", "?- PRef(PRef(root^0, book/2), title/1) ->1 T"},
+        // From a written term; a result applies to the node built so far.
+        {"?- X/a -> V.", "?- PRef(X, a/1) ->1 V"},
+        {"?- X/a/@b -> \"v\".", "?- PRef(PRef(X, a/1), b/6) ->1 \"v\""},
+        {"?- X/a -> (b:c).", "?- PRef(X, a/1) ->1 PRef(b, c/0.0)"},
+        {"?- X/a[c] -> V.", "?- PMol(PRef(X, a/1) ->1 V, [PRef(self^1, c/1)])"},
+        // Every axis, by name, by "@" and by "//".
+        {"?- X/descendant::a/ancestor::b/sibling::c/self::d/child::e/attribute::f.",
+         "?- PRef(PRef(PRef(PRef(PRef(PRef(X, a/2), b/4), c/5), d/7), e/1), f/6)"},
+        {"?- X/parent::a.", "?- PRef(X, a/3)"},
+        {"?- X/@id -> I.", "?- PRef(X, id/6) ->1 I"},
+        {"?- X//a//b.", "?- PRef(PRef(X, a/2), b/2)"},
+        {"?- X/text().", "?- PRef(X, text()/1)"},
+        // A step name followed by ":" and a name is one qualified name.
+        {"?- X/a:b/c.", "?- PRef(PRef(X, PRef(a, b/0.0)/1), c/1)"},
+        // Function applications: a variable, or a name with a second pair of parentheses.
+        {"?- X/m!F() -> R.", "?- PRef(PRef(X, m/1), F/8) ->1 R"},
+        {"?- X/m!f()().", "?- PRef(PRef(X, m/1), f()/8)"},
+        {"?- //a!F().", "?- PRef(PRef(root^0, a/2), F/8)"},
+        // Is-a tests and filters make PevoMolecules.
+        {"?- X/a isa c.", "?- PMol(PRef(X, a/1), isa1 c)"},
+        {"?- X/a subcl d[c].", "?- PMol(PRef(X, a/1), isa2 d, [PRef(self^1, c/1)])"},
+        {"?- X/a[c] isa d.", "?- PMol(PMol(PRef(X, a/1), [PRef(self^1, c/1)]), isa1 d)"},
+        {"?- X/a[].", "?- PMol(PRef(X, a/1))"},
+        // A term followed by "[" starts an XPath-like path: the brackets hold a filter.
+        {"?- o[m -> v].", "?- PMol(o, [PRef(self^1, m/1) ->1 v])"},
+        // Paths in comparisons, arithmetic and arguments.
+        {"?- X/a + 1 = 2.", "?- =#7((PRef(X, a/1) + 1), 2)"},
+        {"?- X = f(Y)/a.", "?- =#7(X, PRef(f(Y), a/1))"},
+        {"?- p(//a, X/b).", "?- p#0(PRef(root^0, a/2), PRef(X, b/1))"},
+        {"p(X) :- X/a.", "p#0(X) :- PRef(X, a/1)"},
+    };
+    expectShapes(std::begin(cases), std::end(cases));
+}
+
+TEST(PevoGrammar, FilterShapes) {
+    const Case cases[] = {
+        {"?- X/a[c -> 1].", "?- PMol(PRef(X, a/1), [PRef(self^1, c/1) ->1 1])"},
+        // Relative paths start at self, with or without "./".
+        {"?- X/a[./b/c -> 1].", "?- PMol(PRef(X, a/1), [PRef(PRef(self^1, b/1), c/1) ->1 1])"},
+        {"?- X/a[b/c -> 1].", "?- PMol(PRef(X, a/1), [PRef(PRef(self^1, b/1), c/1) ->1 1])"},
+        {"?- X/a[.//b].", "?- PMol(PRef(X, a/1), [PRef(self^1, b/2)])"},
+        {"?- X/a[./@b].", "?- PMol(PRef(X, a/1), [PRef(self^1, b/6)])"},
+        {"?- X/a[descendant::b].", "?- PMol(PRef(X, a/1), [PRef(self^1, b/2)])"},
+        {"?- X/a[!F() -> R].", "?- PMol(PRef(X, a/1), [PRef(self^1, F/8) ->1 R])"},
+        {"?- X/a[//b/c].", "?- PMol(PRef(X, a/1), [PRef(PRef(root^0, b/2), c/1)])"},
+        // Filter literals are joined by "and" and may be negated.
+        {"?- X/a[b and not c].",
+         "?- PMol(PRef(X, a/1), [PRef(self^1, b/1) and not PRef(self^1, c/1)])"},
+        {"?- X/a[@id = \"x\"].", "?- PMol(PRef(X, a/1), [=#7(PRef(self^1, id/6), \"x\")])"},
+        {"?- X/a[count{Y ; p(Y)} > 2].", "?- PMol(PRef(X, a/1), [>#7(count{p#0(Y)}, 2)])"},
+        // Inside a filter only the built-ins without lists and without describe are checked.
+        {"?- //a[describe(X)].", "?- PMol(PRef(root^0, a/2), [describe#0(PRef(self^1, X/1))])"},
+        {"?- X/a[match(\"s\", 1)].", "?- PMol(PRef(X, a/1), [match#0(\"s\", 1)])"},
+        {"?- X/a[strlen(b, 2)].", "?- PMol(PRef(X, a/1), [strlen#7(PRef(self^1, b/1), 2)])"},
+    };
+    expectShapes(std::begin(cases), std::end(cases));
+}
+
+TEST(PevoGrammar, FLogicStepsAndTerms) {
+    const Case cases[] = {
+        {"p(a).", "p#0(a)"},
+        {"p.", "p#1"},
+        {"?- child.", "?- child#1"},
+        // "p()" standing alone is the function term "p()", not a predicate.
+        {"?- p().", "?- p()"},
+        {"?- X = f().", "?- =#7(X, f())"},
+        {"?- self = X.", "?- =#7(self, X)"},
+        // The first argument decides whether the list holds F-Logic paths or XPath-like ones.
+        {"?- p(X, Y).", "?- p#0(X, Y)"},
+        {"?- p(X.m, Y).", "?- p#0(Ref(X, m.0), Y)"},
+        // F-Logic steps: "!!" has the dot code of "!", ":" that of ".".
+        {"?- X.m.", "?- Mol(Ref(X, m.0))"},
+        {"?- X:m.", "?- Mol(Ref(X, m.0))"},
+        {"?- X..m.", "?- Mol(Ref(X, m.1))"},
+        {"?- X!!m.", "?- Mol(Ref(X, m.3))"},
+        {"?- X.a!m.", "?- Mol(Ref(Ref(X, a.0), m.3))"},
+        {"?- X.m[].", "?- Mol(Ref(X, m.0))"},
+        {"?- X.m isa c.", "?- Mol(Ref(X, m.0), isa1 c)"},
+        // Lists, strings and arithmetic.
+        {"?- X = [a, b | T].", "?- =#7(X, cons(a, cons(b, T)))"},
+        {"?- X = [].", "?- =#7(X, nil)"},
+        {"?- X = \"a\\tb\".", "?- =#7(X, \"a\tb\")"},
+        {"?- X = \"n\\n q\\\" b\\\\ x\\y\".", "?- =#7(X, \"n\n q\" b\\ x\\y\")"},
+        {"?- X = 1 - 2 - 3.", "?- =#7(X, ((1 - 2) - 3))"},
+        {"?- X = 1 + 2 * 3.", "?- =#7(X, (1 + (2 * 3)))"},
+        {"?- X = (1 + 2) * 3.", "?- =#7(X, ((1 + 2) * 3))"},
+        {"?- X = count{Y [Z] ; p(Y, Z)}.", "?- =#7(X, count{p#0(Y, Z)})"},
+    };
+    expectShapes(std::begin(cases), std::end(cases));
+}
+
+TEST(PevoGrammar, StepsThatDoNotMix) {
+    const Case cases[] = {
+        // A path at the start of a literal cannot begin with an application.
+        {"?- f(Y)/a.",
+         "null ok=0 | line 1 parse error near '/' : invalid expression after rule head"},
+        {"?- X.m/a.", "null ok=0 | line 1 parse error near '/' : invalid rule body"},
+        {"?- X/a.m.",
+         "null ok=0 | line 1 parse error near '.' : invalid expression after rule head"},
+        {"?- X.m -> V.", "null ok=0 | line 1 parse error near '->' : invalid rule body"},
+        // An argument list of F-Logic paths takes no XPath-like one.
+        {"?- p(X.m, Y/a).",
+         "null ok=0 | line 1 parse error near '/' : incomplete flogic path expression"},
+        // An axis is an axis only where a step can begin.
+        {"?- child::a.",
+         "null ok=0 | line 1 parse error near '::' : invalid expression after rule head"},
+    };
+    expectShapes(std::begin(cases), std::end(cases));
+}
+
+TEST(PevoGrammar, EachErrorMessage) {
+    const Case cases[] = {
+        {"?- p(,).", "null ok=0 | line 1 parse error near ',' : incomplete flogic path expression"},
+        {"?- p(X.m Y).", "null ok=0 | line 1 parse error near 'Y' : comma between paths missing"},
+        {"?- p(X.m,).",
+         "null ok=0 | line 1 parse error near ')' : flogic path after comma expected"},
+        {"?- p(X, Y.m).",
+         "null ok=0 | line 1 parse error near '.' : incomplete xpath expression (2)"},
+        {"?- p(a b).", "null ok=0 | line 1 parse error near 'b' : comma between xpaths missing"},
+        {"?- p(a,).", "null ok=0 | line 1 parse error near ')' : xpath after comma expected"},
+        {"?- //a[p(,)].",
+         "null ok=0 | line 1 parse error near ',' : incomplete xpath expression in filter"},
+        {"?- //a[p(1 =)].",
+         "null ok=0 | line 1 parse error near '=' : incomplete xpath expression in filter"},
+        {"?- //a[p(1 2)].",
+         "null ok=0 | line 1 parse error near '2' : comma between xpaths missing"},
+        {"?- //a[p(1,)].", "null ok=0 | line 1 parse error near ')' : xpath after comma expected"},
+        {"?- X/a[b, c].",
+         "null ok=0 | line 1 parse error near ',' : invalid expression after filter term"},
+        {"?- X/a[b c].",
+         "null ok=0 | line 1 parse error near 'c' : 'and' between filter terms missing"},
+        {"?- X/a[b and].",
+         "null ok=0 | line 1 parse error near ']' : filter term after 'and' expected"},
+        {"?- X/a[isa c].", "null ok=0 | line 1 parse error near 'isa' : invalid specification"},
+        {"?- X.m[a -> b].", "null ok=0 | line 1 parse error near '->' : invalid specification"},
+        // The clause, head and body productions and the checks are those of F-Logic.
+        {"p(a) q(b).", "null ok=0 | line 1 parse error near 'q' : comma between terms missing"},
+        {"?- p, .", "null ok=0 | line 1 parse error near '' : literal after comma expected"},
+        {"?- describe(X).",
+         "null ok=0 | line 1 parse error near ')' : describe is a builtin predicate and requires "
+         "4 arguments"},
+        {"?- //a[strcat(a)].",
+         "null ok=0 | line 1 parse error near ')' : strcat is a builtin predicate and requires 3 "
+         "arguments"},
+        {"?- match(a, b, [X], [Y, Z]).",
+         "null ok=0 | line 1 parse error near ')' : number of format arguments does not "
+         "correspond to number of result arguments"},
+        {"?- X = cnt{Y ; p(Y)}.",
+         "null ok=0 | line 1 parse error near '}' : cnt is an invalid aggregate operator"},
+    };
+    expectShapes(std::begin(cases), std::end(cases));
+}
+
+TEST(PevoGrammar, TheClauseAfterARejectedOneParses) {
+    ParserHarness harness(makePevoParser);
+    ErrorCapture errors;
+    Error::setOutputFilter(2);
+    auto results = harness.parseAll("?- X/a[b, c].\n?- X/a[b c d].\n?- //a/b -> X.\n\n?- p(\n");
+    ASSERT_EQ(results.size(), 4u);
+    EXPECT_EQ(results[0].text, "null");
+    EXPECT_EQ(results[0].ok, 0);
+    EXPECT_EQ(results[1].text, "null");
+    EXPECT_EQ(results[1].ok, 0);
+    EXPECT_EQ(results[2].ok, 1);
+    EXPECT_NE(results[2].text, "null");
+    EXPECT_EQ(results[3].text, "null");
+    EXPECT_EQ(results[3].ok, 0);
+    EXPECT_EQ(reportText(errors),
+              "line 1 parse error near ',' : invalid expression after filter term\n"
+              "line 2 parse error near 'c' : 'and' between filter terms missing\n"
+              "line 2 parse error near 'd' : 'and' between filter terms missing\n"
+              "line 6 parse error near '' : incomplete flogic path expression\n");
+}
+
+TEST(PevoGrammar, DeepNestingOverflowsTheStackWithAReport) {
+    ParserHarness harness(makePevoParser);
+    language_test::expectDeepNestingRejected(harness);
+}
+
+}  // namespace
