@@ -42,8 +42,11 @@ std::string documentText(const std::string& written) {
         }
         const char next = written[i + 1];
         if (next == 'n') {
+            // The parser reports a line end as the record end and, in XML, the line feed as
+            // well: the pair is the one line break the document holds.
             out += '\n';
             ++i;
+            if (written.compare(i + 1, 4, "\\012") == 0) i += 4;
         } else if (next == '\\' || next == '"') {
             out += next;
             ++i;

@@ -5,5 +5,6 @@
 
 // Undoes the stream's escapes ("\n", "\\", "\0oo", "\|", "\#n;", "\%n;") and the backslash that
 // the tree puts before a double quote, so that a value made from document text holds the
-// document's own characters; a character number becomes its UTF-8 bytes.
+// document's own characters; a character number becomes its UTF-8 bytes, and a record end
+// followed by an escaped line feed is one line break.
 std::string documentText(const std::string& written);

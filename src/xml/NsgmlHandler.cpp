@@ -250,7 +250,7 @@ void NsgmlHandler::lookupDtd(const std::string& fileName, const ParseRequest& re
     }
     InternalName args[2] = {builtinObject::Dtd, request.dtdObject};
     InternalName dtd;
-    access->insertPath(found, builtinObject::Parse2, args, 2, 0, dtd);
+    access->insertPath(found, builtinObject::Parse0, args, 2, 0, dtd);
     access->insertValue(state->document, builtinObject::Dtd, nullptr, 0, 0, dtd);
 }
 

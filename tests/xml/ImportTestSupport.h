@@ -77,7 +77,7 @@ class ImportTest : public ::testing::Test {
         om = new MainMemOM();
         // The names the Web access layer's schema binds.
         om->registerName(builtinSymbol::Url, builtinObject::Url);
-        om->registerName(builtinSymbol::Parse2, builtinObject::Parse2);
+        om->registerName(builtinSymbol::Parse0, builtinObject::Parse0);
         om->registerName(builtinSymbol::Dtd, builtinObject::Dtd);
         om->registerName(builtinSymbol::Tag, builtinObject::Tag);
         om->registerName(builtinSymbol::Node, builtinObject::Node);
