@@ -4,6 +4,7 @@
 
 #include <tuple>
 
+#include "../../fuzz/ImportFuzzInput.h"
 #include "ImportTestSupport.h"
 #include "xml/IgnoreTable.h"
 #include "xml/SGMLTreeAttr.h"
@@ -225,6 +226,28 @@ TEST_F(ImportTest, ImportNestedInAnInsertKeepsBothDocuments) {
     EXPECT_FALSE(std::filesystem::exists(nested->outputPath(1)));
     decRef(nested);
     decRef(nesting);
+}
+
+}  // namespace
+}  // namespace import_test
+
+namespace import_test {
+namespace {
+
+// Inputs the import fuzz target once failed on, and its seeds, replayed as it runs them.
+TEST_F(ImportTest, FuzzInputsImportWithoutFaults) {
+    const auto fuzz = std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "fuzz";
+    int replayed = 0;
+    for (const char* folder : {"import-seeds", "import-regressions"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(fuzz / folder)) {
+            if (entry.path().filename() == "README") continue;
+            const std::string bytes = readFile(entry.path());
+            importfuzz::importStream(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                     bytes.size());
+            ++replayed;
+        }
+    }
+    EXPECT_GT(replayed, 0);
 }
 
 }  // namespace
