@@ -148,6 +148,8 @@ class NsgmlHandler : public ManagedObject {
     InternalName dtdMethod(const InternalName& method, const ParseRequest& request);
     std::string textOf(const InternalName& name);
     bool isSubclass(const InternalName& x, const InternalName& cls);
+    // element : cls, cls : tag, cls :: node.
+    void insertElementClass(const InternalName& element, const InternalName& cls);
 
     int skipEmptyText = 0;
     int rootFlag = 0;

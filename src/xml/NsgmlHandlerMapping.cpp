@@ -58,6 +58,12 @@ NsgmlHandler::MapFrame::MapFrame(const InternalName& host, const InternalName& h
       end(element->getChildren()->end()),
       counter(counter) {}
 
+void NsgmlHandler::insertElementClass(const InternalName& element, const InternalName& cls) {
+    access->insertClassRelation(element, cls, 1);
+    access->insertClassRelation(cls, builtinObject::Tag, 1);
+    access->insertClassRelation(cls, builtinObject::Node, 2);
+}
+
 bool NsgmlHandler::isSubclass(const InternalName& x, const InternalName& cls) {
     // A result class that is the class itself counts: a method given `literal` as its result
     // class takes literal values.
@@ -95,9 +101,7 @@ void NsgmlHandler::mapChildren(const InternalName& host, const InternalName& met
             }
             const InternalName name = symbol(c->getName());
             const InternalName cls = path(state->document, name);
-            access->insertClassRelation(e, cls, 1);
-            access->insertClassRelation(cls, builtinObject::Tag, 1);
-            access->insertClassRelation(cls, builtinObject::Node, 2);
+            insertElementClass(e, cls);
             for (SGMLTreeAttr* attribute : *c->getAttributes()) {
                 if (attribute->getStatus() == '+') mapAttribute(e, name, attribute, request);
             }
@@ -236,9 +240,7 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
                 const MapFrame& outer = *frame.outer;
                 const InternalName e = frame.host;
                 const InternalName cls = frame.hostClass;
-                access->insertClassRelation(e, cls, 1);
-                access->insertClassRelation(cls, builtinObject::Tag, 1);
-                access->insertClassRelation(cls, builtinObject::Node, 2);
+                insertElementClass(e, cls);
                 for (SGMLTreeAttr* attribute : *frame.element->getAttributes()) {
                     if (attribute->getStatus() == '+') mapAttribute(e, cls, attribute, request);
                 }

@@ -4,27 +4,6 @@
 namespace import_test {
 namespace {
 
-// The reports seen so far, without the ones about method types that the access layer's closures
-// give for every subclass insert.
-std::string reports(const ErrorCapture& errors) {
-    std::istringstream in(errors.text());
-    std::string text;
-    std::vector<std::string> block;
-    auto flush = [&] {
-        if (!block.empty() && block[0] != "*** ERROR : WrongMetType") {
-            for (const std::string& line : block) text += line + "\n";
-        }
-        block.clear();
-    };
-    for (std::string line; std::getline(in, line);) {
-        if (line.empty()) continue;
-        if (line.rfind("*** ", 0) == 0) flush();
-        block.push_back(line);
-    }
-    flush();
-    return text;
-}
-
 bool has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "NsgmlTestSupport.h"
 #include "access/OMAccess.h"
 #include "foundation/ErrorHandler.h"
 #include "objectbase/MainMemOM.h"
@@ -28,15 +29,28 @@ inline std::filesystem::path dataDir() {
     return std::filesystem::path(__FILE__).parent_path() / "data" / "import";
 }
 
-inline std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using nsgmltest::readFile;
+using nsgmltest::writeFile;
 
-inline void writeFile(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
+// The reports seen so far (name, message and place of each), without the ones about method types
+// that the access layer's closures give for every subclass insert.
+inline std::string reports(const ErrorCapture& errors) {
+    std::istringstream in(errors.text());
+    std::string text;
+    std::vector<std::string> block;
+    auto flush = [&] {
+        if (!block.empty() && block[0] != "*** ERROR : WrongMetType") {
+            for (const std::string& line : block) text += line + "\n";
+        }
+        block.clear();
+    };
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty()) continue;
+        if (line.rfind("*** ", 0) == 0) flush();
+        block.push_back(line);
+    }
+    flush();
+    return text;
 }
 
 // A handler whose parser run can be replaced by a written event stream; it keeps the argument

@@ -13,27 +13,6 @@
 namespace import_test {
 namespace {
 
-// The reports seen so far (name, message and place of each), without the ones about method types
-// that the access layer's closures give for every subclass insert.
-std::string reports(const ErrorCapture& errors) {
-    std::istringstream in(errors.text());
-    std::string text;
-    std::vector<std::string> block;
-    auto flush = [&] {
-        if (!block.empty() && block[0] != "*** ERROR : WrongMetType") {
-            for (const std::string& line : block) text += line + "\n";
-        }
-        block.clear();
-    };
-    for (std::string line; std::getline(in, line);) {
-        if (line.empty()) continue;
-        if (line.rfind("*** ", 0) == 0) flush();
-        block.push_back(line);
-    }
-    flush();
-    return text;
-}
-
 TEST_F(ImportTest, CatalogHoldsFourLinesAfterEachSetter) {
     EXPECT_EQ(handler->catalogPath(), home.string() + "/catalog.flc");
     EXPECT_FALSE(std::filesystem::exists(handler->catalogPath()));
