@@ -76,3 +76,12 @@ std::string documentText(const std::string& written) {
     }
     return out;
 }
+
+std::string quoted(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    out += '"';
+    out += text;
+    out += '"';
+    return out;
+}

@@ -8,3 +8,6 @@
 // document's own characters; a character number becomes its UTF-8 bytes, and a record end
 // followed by an escaped line feed is one line break.
 std::string documentText(const std::string& written);
+
+// The text between double quotes, as string constants and quoted names are written.
+std::string quoted(const std::string& text);

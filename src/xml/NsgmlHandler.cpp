@@ -136,7 +136,10 @@ std::string NsgmlHandler::outputPath(int level) const {
         if (name.back() != '/') name += '/';
         name += std::filesystem::path(tmpFileName).filename().string();
     }
-    if (level > 0) name += "." + std::to_string(level);
+    if (level > 0) {
+        name += '.';
+        name += std::to_string(level);
+    }
     return name;
 }
 

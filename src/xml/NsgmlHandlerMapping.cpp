@@ -89,7 +89,7 @@ void NsgmlHandler::mapChildren(const InternalName& host, const InternalName& met
             InternalName number;
             access->internName(number, std::to_string(*frame.counter), 3);
             InternalName text;
-            access->internName(text, "\"" + documentText(c->getText()) + "\"", 2);
+            access->internName(text, quoted(documentText(c->getText())), 2);
             access->insertValue(frame.host, frame.hostClass, &number, 1, 0, text);
             ++*frame.counter;
         } else if (c->getStatus() == '+') {
@@ -148,7 +148,7 @@ void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& 
     } else if (type == "IDREF") {
         const InternalName m = dtdMethod(method, request);
         access->insertClassRelation(m, builtinObject::Attribute, 1);
-        access->insertValue(target, xmlIdref, &m, 1, 1, symbol("\"" + value + "\""));
+        access->insertValue(target, xmlIdref, &m, 1, 1, symbol(quoted(value)));
         for (const std::string& token : tokens(value)) {
             state->idrefs.push_back(new XMLidrefEntry(target, m, arrow, token));
         }
@@ -161,7 +161,7 @@ void NsgmlHandler::insertAttributeValue(const InternalName& object, const Intern
     const std::string text = documentText(value);
     InternalName v;
     if (request.kind == 3) {
-        access->internName(v, "\"" + text + "\"", 2);
+        access->internName(v, quoted(text), 2);
     } else if (isSubclass(resultClass, builtinObject::Literal)) {
         access->numberOrString(v, text);
     } else {

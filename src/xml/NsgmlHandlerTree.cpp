@@ -95,7 +95,7 @@ void NsgmlHandler::readDoctype(std::istream& in) {
         const InternalName doctype = path(state->document, symbol("doctype"));
         access->insertClassRelation(doctype, symbol("doctype"), 1);
         InternalName text;
-        access->internName(text, "\"" + documentText(name) + "\"", 2);
+        access->internName(text, quoted(documentText(name)), 2);
         access->insertValue(doctype, symbol("name"), nullptr, 0, 0, text);
         if (!state->systemId.empty()) insertIdentifier(state->systemId, "system", "systemurl");
         if (!state->publicId.empty()) insertIdentifier(state->publicId, "public", "publicurl");
@@ -107,7 +107,7 @@ void NsgmlHandler::readDoctype(std::istream& in) {
 void NsgmlHandler::insertIdentifier(const std::string& identifier, const char* method,
                                     const char* urlMethod) {
     InternalName text;
-    access->internName(text, "\"" + documentText(identifier) + "\"", 2);
+    access->internName(text, quoted(documentText(identifier)), 2);
     access->insertValue(state->document, symbol(method), nullptr, 0, 1, text);
     InternalName url;
     access->internName(url, resolveIdentifier(identifier), 2);
@@ -161,13 +161,13 @@ void NsgmlHandler::extractHtml(SGMLTreeElem* root) {
         const std::string& name = element->getName();
         if (name == "title" || name == "address") {
             access->insertValue(state->document, symbol(name), nullptr, 0, 1,
-                                symbol("\"" + element->collectText() + "\""));
+                                symbol(quoted(element->collectText())));
         }
         for (SGMLTreeAttr* attribute : *element->getAttributes()) {
             if (attribute->getName() != "href") continue;
             InternalName url;
             access->internName(url, resolveIdentifier(attribute->getValue()), 2);
-            const InternalName text = symbol("\"" + element->collectText() + "\"");
+            const InternalName text = symbol(quoted(element->collectText()));
             access->insertValue(state->document, hrefs, &text, 1, 1, url);
             access->insertClassRelation(url, builtinObject::Url, 1);
         }
