@@ -87,6 +87,8 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     virtual bool isMapped(const InternalName& name) const;
     // The name the entry maps to; the name itself when it has none.
     virtual InternalName mappedName(const InternalName& name) const;
+    // Enters (or replaces) the entry of name: from now on it stands for value.
+    virtual void mapName(const InternalName& name, const InternalName& value);
     // Moves the entry of oldName, if there is one, to the key rep (replacing rep's own entry).
     // The object manager calls it for every pair of names it rewrites while applying equalities.
     void remapName(InternalName oldName, InternalName rep) override;
