@@ -6,65 +6,39 @@
 
 #include <algorithm>
 #include <string>
-#include <vector>
 
+#include "access/AccessTestSupport.h"
 #include "access/AxisIteratorFactory.h"
-#include "access/OMAccess.h"
-#include "foundation/ErrorHandler.h"
-#include "objectbase/Iterator.h"
-#include "objectbase/MainMemOM.h"
-#include "objectbase/SymTab.h"
-#include "support/ChannelCapture.h"
 #include "xml/XMLAxisIteratorFactory.h"
 
 namespace axis_test {
 
-using Row = std::vector<InternalName>;
-using Rows = std::vector<Row>;
+using access_test::drain;
+using access_test::Row;
+using access_test::Rows;
 
 const InternalName Free = InternalName::UndefinedObject;
-
-// Every row an iterator yields, in order; a null iterator has none.
-inline Rows drain(Iterator* it) {
-    Rows rows;
-    if (it == nullptr) return rows;
-    for (bool more = it->first(); more; more = it->next()) {
-        Row row;
-        for (int col = 1; col <= it->columns(); ++col) row.push_back(it->atColumn(col));
-        rows.push_back(row);
-    }
-    return rows;
-}
 
 inline Rows sorted(Rows rows) {
     std::sort(rows.begin(), rows.end());
     return rows;
 }
 
-// A fresh object base for every test, with the schema facts documents rely on (text() an
-// instance of itself) and the axis iterators installed.
-class AxisTest : public ::testing::Test {
+// The access tests' fixture with the schema facts documents rely on (text() an instance of
+// itself) and the axis iterators installed.
+class AxisTest : public access_test::AccessTest {
   protected:
     void SetUp() override {
         XMLAxisIteratorFactory::installShared();
-        om = new MainMemOM();
-        access = new OMAccess(om);
+        AccessTest::SetUp();
         access->insertClassRelation(builtinObject::Text, builtinObject::Text, 1);
         document = object("doc");
-        centralErrorHandler().setKeepMostSerious(0);
     }
     void TearDown() override {
-        decRef(access);
-        decRef(om);
+        AccessTest::TearDown();
         AxisIteratorFactory::install(nullptr);
-        centralErrorHandler().setKeepMostSerious(1);
     }
 
-    InternalName object(const std::string& name) {
-        InternalName out;
-        access->getOrCreateName(om->giveSymTab()->GetFSymbol(name, InternalName::Function, 0), out);
-        return out;
-    }
     InternalName text(const std::string& value) {
         InternalName out;
         return access->nameFromString(out, "\"" + value + "\"", InternalName::String);
@@ -100,14 +74,7 @@ class AxisTest : public ::testing::Test {
         decRef(it);
         return rows;
     }
-    static std::string lastError() {
-        const Error error = centralErrorHandler().getError();
-        return std::to_string(error.getOrigin()) + "/" + std::to_string(error.getNumber());
-    }
 
-    ErrorCapture errors;
-    MainMemOM* om = nullptr;
-    OMAccess* access = nullptr;
     InternalName document;
     int elements = 0;
 };
