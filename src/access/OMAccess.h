@@ -290,6 +290,8 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // Writes the element tree of the named object as SGML; the number of attributes and child
     // entries written (0 when there is no such object).
     virtual int sgmlprint(const std::string& objectName, std::ostream& out);
+    // The same for an object given by its name in the object base (0 for any other kind).
+    virtual int sgmlprint(const InternalName& object, std::ostream& out);
 
     // The signature queries of the XML export. A class has signatures when it declares "=>" or
     // "=>>" entries of its own; it is a result (argument) type when a signature lookup with it in
