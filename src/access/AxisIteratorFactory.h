@@ -16,9 +16,10 @@ class AxisIteratorFactory {
     virtual Iterator* makeMatchAxisIterator(const InternalName* tuple, int count, int axis,
                                             int firstNumber, int valueColumn, OMAccess* access,
                                             Iterator* base, int, int) = 0;
-    // The base iterators of the parent axis with a free start and of the sibling axis.
-    virtual Iterator* makeParentIter(const InternalName* tuple, int count) = 0;
-    virtual Iterator* makeSiblingIter(const InternalName* tuple, int count) = 0;
+    // The base iterators of the parent axis with a free start and of the sibling axis; both
+    // read the document structure through the access layer.
+    virtual Iterator* makeParentIter(const InternalName* tuple, int count, OMAccess* access) = 0;
+    virtual Iterator* makeSiblingIter(const InternalName* tuple, int count, OMAccess* access) = 0;
 
     // The factory in use (not owned); null removes it.
     static void install(AxisIteratorFactory* factory);

@@ -120,6 +120,8 @@ Iterator* OMAccess::matchAxis(int type, int axis, const InternalName* tuple, int
     };
     switch (axis) {
         case 1:
+            // The link is followed before the lookup opens, so the base iterator sees the facts
+            // of the linked document instead of running under their insertion.
             if (followLinks != 0 && isBound(start)) {
                 InternalName linkType;
                 if (xlinkType(start, linkType) != 0) followSimpleLink(start, linkType);
@@ -133,14 +135,14 @@ Iterator* OMAccess::matchAxis(int type, int axis, const InternalName* tuple, int
             return step(makeEnhIsaIter(start, Free, 3, nullptr), 2);
         case 3: {
             if (!isBound(start))
-                return step(axes != nullptr ? axes->makeParentIter(tuple, 3) : nullptr, 3);
+                return step(axes != nullptr ? axes->makeParentIter(tuple, 3, this) : nullptr, 3);
             Iterator* parents = new OwnedSetIterator(classRetrieval(start, 3));
             if (parents->first()) return step(parents, 1);
             decRef(parents);
             return new EmptyIterator();
         }
         case 5:
-            return step(axes != nullptr ? axes->makeSiblingIter(tuple, 3) : nullptr, 3);
+            return step(axes != nullptr ? axes->makeSiblingIter(tuple, 3, this) : nullptr, 3);
         case 7: {
             InternalName self;
             internName(self, "self", 1);

@@ -50,11 +50,11 @@ class RecordingAxes : public AxisIteratorFactory {
         calls.push_back({"match", axis, firstNumber, valueColumn, count, word});
         return base;
     }
-    Iterator* makeParentIter(const InternalName*, int count) override {
+    Iterator* makeParentIter(const InternalName*, int count, OMAccess*) override {
         calls.push_back({"parent", 0, 0, 0, count, ""});
         return nullptr;
     }
-    Iterator* makeSiblingIter(const InternalName*, int count) override {
+    Iterator* makeSiblingIter(const InternalName*, int count, OMAccess*) override {
         calls.push_back({"sibling", 0, 0, 0, count, ""});
         return nullptr;
     }

@@ -1,0 +1,82 @@
+// Shared helpers of the axis-step tests: an object base behind an OMAccess with the axis
+// iterators installed, and makers of document facts as an import writes them.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "access/AccessTestSupport.h"
+#include "access/AxisIteratorFactory.h"
+#include "xml/XMLAxisIteratorFactory.h"
+
+namespace axis_test {
+
+using access_test::drain;
+using access_test::Row;
+using access_test::Rows;
+
+const InternalName Free = InternalName::UndefinedObject;
+
+inline Rows sorted(Rows rows) {
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+// The access tests' fixture with the schema facts documents rely on (text() an instance of
+// itself) and the axis iterators installed.
+class AxisTest : public access_test::AccessTest {
+  protected:
+    void SetUp() override {
+        XMLAxisIteratorFactory::installShared();
+        AccessTest::SetUp();
+        access->insertClassRelation(builtinObject::Text, builtinObject::Text, 1);
+        document = object("doc");
+    }
+    void TearDown() override {
+        AccessTest::TearDown();
+        AxisIteratorFactory::install(nullptr);
+    }
+
+    InternalName text(const std::string& value) {
+        InternalName out;
+        return access->nameFromString(out, "\"" + value + "\"", InternalName::String);
+    }
+    // A new element object of class `name` linked under it to `host`, as an XML import links it.
+    InternalName element(const InternalName& host, const std::string& name) {
+        const InternalName cls = object(name);
+        const InternalName e = object(name + "#" + std::to_string(++elements));
+        access->insertClassRelation(e, cls, 1);
+        access->insertClassRelation(cls, builtinObject::Tag, 1);
+        access->insertClassRelation(cls, builtinObject::Node, 2);
+        access->insertValue(host, cls, nullptr, 0, 1, e);
+        access->insertClassRelation(e, host, 3);
+        return e;
+    }
+    InternalName textChild(const InternalName& host, const std::string& value) {
+        const InternalName t = text(value);
+        access->insertValue(host, builtinObject::Text, nullptr, 0, 1, t);
+        access->insertClassRelation(t, host, 3);
+        return t;
+    }
+    InternalName attribute(const InternalName& e, const std::string& name,
+                           const std::string& value) {
+        const InternalName method = object(name);
+        access->insertValue(e, method, nullptr, 0, 2, text(value));
+        access->insertClassRelation(method, builtinObject::Attribute, 1);
+        return method;
+    }
+
+    Rows step(int axis, const Row& tuple, int type = 1) {
+        Iterator* it = access->matchAxis(type, axis, tuple.data(), 3, nullptr);
+        Rows rows = drain(it);
+        decRef(it);
+        return rows;
+    }
+
+    InternalName document;
+    int elements = 0;
+};
+
+}  // namespace axis_test
