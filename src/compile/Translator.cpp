@@ -663,19 +663,9 @@ void Translator::translateBody(FLiteralList* list) {
     decRef(propagator);
 }
 
-AlgebraicExpr* Translator::translateRule(FRule* rule, SymTab* names) {
-    if (rule == nullptr || rule->getBody() == nullptr) return nullptr;
-    symTab = names;
-    clearExpressions();
-    pendingSymbols.clear();
-    clearLiteralState();
-    stackBase = 0;
+void Translator::outputVariables(FRule* rule, set<FSymbol>& output) {
     duplicate = 0;
-    error = 0;
-    untranslatable = 0;
     FLiteralList* body = rule->getBody();
-
-    set<FSymbol> output;
     if (rule->ruleKind() == FRule::Rule) {
         VarList* headVars = rule->getHead()->giveVars();
         for (const FSymbol& v : *headVars) output.insert(v);
@@ -694,6 +684,22 @@ AlgebraicExpr* Translator::translateRule(FRule* rule, SymTab* names) {
         }
         delete bodyVars;
     }
+}
+
+AlgebraicExpr* Translator::translateRule(FRule* rule, SymTab* names) {
+    if (rule == nullptr || rule->getBody() == nullptr) return nullptr;
+    symTab = names;
+    clearExpressions();
+    pendingSymbols.clear();
+    clearLiteralState();
+    stackBase = 0;
+    duplicate = 0;
+    error = 0;
+    untranslatable = 0;
+    FLiteralList* body = rule->getBody();
+
+    set<FSymbol> output;
+    outputVariables(rule, output);
 
     // Only a body whose every literal has a place in the safe order is translated.
     VarSet bound;

@@ -137,6 +137,19 @@ class RuleHarness {
         return lines;
     }
 
+    // The bindings of a tree that another translator made for the clause, rendered as answers
+    // renders them; the tree is released.
+    std::vector<std::string> answersOf(FRule* r, AlgebraicExpr* expr) {
+        if (expr == nullptr) return {"<untranslated>"};
+        auto* eval = new AlgebraicEval(access);
+        Operand* result = eval->evaluate(expr, nullptr);
+        std::vector<std::string> lines = render(result, r->getSymTab());
+        decRef(result);
+        decRef(eval);
+        decRef(expr);
+        return lines;
+    }
+
     std::string lexical(const InternalName& name) const {
         std::string text;
         access->giveLexicalForm(name, text);
