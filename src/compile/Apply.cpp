@@ -70,9 +70,8 @@ void Apply::matchRelation() {
     decRef(rows);
 }
 
-bool Apply::isGroupedBy(const InternalName&, int* out) {
-    if (out != nullptr) *out = 0;
-    return false;
+bool Apply::isGroupedBy(const InternalName& var, int* out) {
+    return groupedBy(FSymbol(), var, out);
 }
 
 void Apply::print() {

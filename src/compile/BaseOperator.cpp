@@ -336,6 +336,31 @@ std::string BaseOperator::positionText(int position) const {
     return "_#" + std::to_string(position + 1);
 }
 
+std::string BaseOperator::positionsText(int from, int to) const {
+    std::string text;
+    for (int p = from; p < to; ++p) {
+        if (p > from) text += ",";
+        text += positionText(p);
+    }
+    return text;
+}
+
+FSymbol BaseOperator::variableOfColumn(int column) const {
+    FSymbol found;
+    for (const VarRecord& r : vars) {
+        if (r.column != column) continue;
+        int cell = 0;
+        for (const FSymbol& variable : variables)
+            if (cell++ == r.cell) found = variable;
+    }
+    return found;
+}
+
+bool BaseOperator::groupedBy(const FSymbol& keyVariable, const InternalName& var, int* out) {
+    if (out != nullptr) *out = 0;
+    return keyVariable != FSymbol() && keyVariable == var;
+}
+
 void BaseOperator::printInputContents() {
     for (int k = 0; k < inputCount; ++k)
         if (inputOperands[std::size_t(k)] != nullptr)

@@ -131,8 +131,15 @@ class BaseOperator : public Operator {
     // The text of a pattern position for the debug lines: the input keyed on it, the constant
     // standing there, or "_#" and the position.
     std::string positionText(int position) const;
+    // The texts of the pattern positions from .. to - 1, separated by ",".
+    std::string positionsText(int from, int to) const;
     // "contents of op#" for every input with an operand.
     void printInputContents();
+    // The variable of the result cell that the last "var" record of a relation column fills;
+    // the undefined symbol when none does.
+    FSymbol variableOfColumn(int column) const;
+    // The answer of isGroupedBy for rows keyed by keyVariable's values (none when undefined).
+    static bool groupedBy(const FSymbol& keyVariable, const InternalName& var, int* out);
 
     OMAccess* access = nullptr;
     std::map<int, FSymbol> constants;

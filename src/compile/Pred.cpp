@@ -59,22 +59,14 @@ void Pred::matchRelation() {
     decRef(rows);
 }
 
-bool Pred::isGroupedBy(const InternalName&, int* out) {
-    if (out != nullptr) *out = 0;
-    return false;
+bool Pred::isGroupedBy(const InternalName& var, int* out) {
+    return groupedBy(FSymbol(), var, out);
 }
 
 void Pred::print() {
     OutputChannel& out = debugChannel();
     out << std::endl << "Predicate : " << predicateText;
-    if (arity > 0) {
-        out << "(";
-        for (int c = 0; c < arity; ++c) {
-            if (c > 0) out << ",";
-            out << positionText(c);
-        }
-        out << ")";
-    }
+    if (arity > 0) out << "(" << positionsText(0, arity) << ")";
     out << std::endl;
     BaseOperator::print();
     printInputContents();

@@ -58,12 +58,7 @@ Prop::Prop(std::string typeName, int arity, int methodType, int axisKind, int in
     fullCells.assign(std::size_t(width), InternalName::UndefinedObject);
     help = new HelpIterator(rowCells.data(), relationWidth);
 
-    for (const VarRecord& r : vars) {
-        if (r.column != 1) continue;
-        int cell = 0;
-        for (const FSymbol& variable : this->variables)
-            if (cell++ == r.cell) hostVariable = variable;
-    }
+    hostVariable = variableOfColumn(1);
 
     for (int i = 0; i < this->inputCount; ++i) {
         const int key = this->keyColumns[std::size_t(i)];
@@ -213,31 +208,21 @@ void Prop::matchValues(Iterator* row, const std::vector<InternalName>& members) 
 }
 
 bool Prop::isGroupedBy(const InternalName& var, int* out) {
-    if (out != nullptr) *out = 0;
-    if (hostVariable == FSymbol()) return false;
-    return hostVariable == var;
+    return groupedBy(hostVariable, var, out);
 }
 
 void Prop::print() {
     OutputChannel& out = debugChannel();
     const int firstValue = arity - valueCount;
     out << std::endl << "Property : " << positionText(0) << "[" << positionText(1);
-    if (firstValue > 2) {
-        out << "@(";
-        for (int p = 2; p < firstValue; ++p) out << (p > 2 ? "," : "") << positionText(p);
-        out << ")";
-    }
+    if (firstValue > 2) out << "@(" << positionsText(2, firstValue) << ")";
     if (methodType >= 0 && methodType <= 8) out << Arrows[methodType];
-    if (valueCount > 1) {
-        out << "{";
-        for (int p = firstValue; p < arity; ++p)
-            out << (p > firstValue ? "," : "") << positionText(p);
-        out << "}";
-    } else if (valueCount == 1) {
+    if (valueCount > 1)
+        out << "{" << positionsText(firstValue, arity) << "}";
+    else if (valueCount == 1)
         out << positionText(arity - 1);
-    } else {
+    else
         out << (methodType == 6 || methodType == 7 ? "()" : "{}");
-    }
     out << "]" << std::endl;
     BaseOperator::print();
     printInputContents();

@@ -124,20 +124,5 @@ TEST_F(PredTest, BuiltinsTakeTheirInputsThroughTheDispatcher) {
     EXPECT_EQ(contents(joined.get()), (std::vector<KeyedRow>{{undef(), {string("abcd")}}}));
 }
 
-TEST_F(PredTest, DumpNamesPredicateAndPositions) {
-    Conditions first;
-    first.var = Records{{2, 0}};
-    first.constantPositions = ints({1});
-    first.constantSymbols = symbols({constant("a")});
-    first.variables = symbols({y});
-    Held<Pred> pred(makePred(2, p, first));
-    ChannelCapture debug(debugChannel());
-    setOperatorDebug();
-    Held<Operand> rows(run(pred.get(), {}, access));
-    clearOperatorDebug();
-    EXPECT_EQ(debug.text().rfind("\nPredicate : p(a,_#2)\nvar :  _#2,0 | \n", 0), 0u)
-        << debug.text();
-}
-
 }  // namespace
 }  // namespace compile_test

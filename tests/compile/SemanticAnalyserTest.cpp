@@ -78,6 +78,21 @@ TEST_F(SemanticAnalyserTest, UnboundHeadVariables) {
                                      "The variable(s) X in rule head is (are) not bound by rule "
                                      "body "}));
 
+    // The label (the file name) leads the report, and the line is the clause's own.
+    FRule* parsed = harness.rule("p(X).");
+    auto* labelled = new FRule(parsed->getHead(), nullptr, parsed->getSymTab(), "file.flp", 7, 0);
+    {
+        ErrorCapture errors;
+        Error::setOutputFilter(2);
+        EXPECT_EQ(analyser->analyse(labelled, harness.table()), 0);
+        EXPECT_EQ(split(errors.text()),
+                  (std::vector<std::string>{"file.flp, " + opening +
+                                            "p(X).\nThe rule ends at line 7.\n"
+                                            "The variable(s) X in rule head is (are) not bound "
+                                            "by rule body "}));
+    }
+    decRef(labelled);
+
     EXPECT_EQ(analyse("h(X, Z, Y) :- p(Y)."), 0);
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_NE(reports[0].find("The variable(s) X, Z in rule head is (are) not bound by rule body "),
@@ -255,10 +270,20 @@ TEST_F(SemanticAnalyserTest, ShellMethods) {
               "    - display@(OutputChannel)\n          OutputChannel : e.g. answerChannel\n"
               "    - analyse@(ParseTreeNode)\n\n\n");
 
+    OutputChannel channel;
+    ChannelCapture shown(channel);
+    analyser->display(channel);
+    EXPECT_EQ(shown.text(),
+              "This is a normal SemanticAnalyser. \nThere are no further informations.\n");
+
     auto* meta = new SemanticAnalyserMeta;
     FLSysObject* made = meta->methodCall("new", nullptr);
     ASSERT_NE(made, nullptr);
     EXPECT_TRUE(made->isA("SemanticAnalyser"));
+    auto* withArgument = new FLSysArgs;
+    withArgument->append(made);
+    EXPECT_EQ(meta->methodCall("new", withArgument), nullptr);
+    delete withArgument;
     decRef(made);
     decRef(meta);
 }

@@ -3,6 +3,8 @@
 // evaluates the trees and renders the bindings as sorted "X=a, Y=b" lines.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "compile/AlgebraicExpr.h"
 #include "compile/Operand.h"
 #include "compile/Translator.h"
+#include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
 #include "foundation/clib_list.h"
 #include "language/FMolecule.h"
@@ -23,6 +26,7 @@
 #include "language/PTerm.h"
 #include "language/Spec.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/MainMemOM.h"
 #include "objectbase/SymTab.h"
 #include "support/ChannelCapture.h"
 
@@ -120,6 +124,13 @@ class RuleHarness {
         expr->print(channel);
         decRef(expr);
         return out.text();
+    }
+
+    // What translating the first clause writes on the debug channel.
+    std::string debugText(const std::string& text) {
+        ChannelCapture debug(debugChannel());
+        decRef(translate(text));
+        return debug.text();
     }
 
     // The bindings of the clause's body: sorted lines "X=a, Y=b", the variables in name order
@@ -249,6 +260,33 @@ class RuleHarness {
     Translator* translator;
     std::vector<FRule*> kept;
     std::vector<FProgram*> programs;
+};
+
+// A fixture with a fresh object base behind an access layer and a harness over it. Errors are
+// not kept as the most serious one, so that a test's reports do not outlive it.
+class RuleTest : public ::testing::Test {
+  protected:
+    RuleTest() { centralErrorHandler().setKeepMostSerious(0); }
+    ~RuleTest() override {
+        harness.getTranslator()->debugOff(nullptr);
+        centralErrorHandler().setKeepMostSerious(1);
+    }
+
+  private:
+    // Declared first, so that it is released after the harness.
+    struct Base {
+        MainMemOM* om = new MainMemOM();
+        OMAccess* access = new OMAccess(om);
+        ~Base() {
+            decRef(access);
+            decRef(om);
+        }
+    } base;
+
+  protected:
+    MainMemOM* om = base.om;
+    OMAccess* access = base.access;
+    RuleHarness harness{access};
 };
 
 }  // namespace rule_test
