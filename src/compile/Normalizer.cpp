@@ -29,6 +29,14 @@ namespace {
 
 const char* const Label = "norm";
 
+// Points a counted field at another object.
+template <class T>
+void hold(T*& field, T* value) {
+    incRef(value);
+    decRef(field);
+    field = value;
+}
+
 // Terms stand as hosts only when they are paths; every normalised host is one.
 Path* asPath(FTerm* term) {
     return dynamic_cast<Path*>(term);
@@ -120,19 +128,13 @@ Normalizer* Normalizer::getProgram() {
         centralErrorHandler().report(err13::NoFLogInterp);
         return nullptr;
     }
-    FProgram* program = interpreter->showProgram();
-    incRef(program);
-    decRef(source);
-    source = program;
+    hold(source, interpreter->showProgram());
     if (source == nullptr) return this;
     if (source->getRules() == nullptr) {
         centralErrorHandler().report(err13::NoOwnFProgram);
         return nullptr;
     }
-    SymTab* table = source->getSymTab();
-    incRef(table);
-    decRef(programTable);
-    programTable = table;
+    hold(programTable, source->getSymTab());
     return this;
 }
 
@@ -153,9 +155,7 @@ void Normalizer::setSymTab(SymTab* table) {
 }
 
 void Normalizer::setRuleTable(SymTab* table) {
-    incRef(table);
-    decRef(ruleTable);
-    ruleTable = table;
+    hold(ruleTable, table);
 }
 
 int Normalizer::analyse() {

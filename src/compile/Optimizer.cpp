@@ -223,17 +223,10 @@ AlgebraicExpr* Optimizer::translateRule(FRule* r, SymTab* table) {
     if (r == nullptr || r->getBody() == nullptr) return nullptr;
     // The chosen order belongs to this rule's body only when optimize made it for it.
     if (r != rule || int(orderedInfo.size()) != r->getBody()->length()) return nullptr;
-    symTab = table;
-    clearExpressions();
-    pendingSymbols.clear();
-    clearLiteralState();
-    stackBase = 0;
-    error = 0;
-    untranslatable = 0;
+    set<FSymbol> output;
+    beginTranslation(r, table, output);
     passed.clear();
     passedCount = 0;
-    set<FSymbol> output;
-    outputVariables(r, output);
 
     std::vector<FLiteral*> chosen;
     for (const LiteralInfo& info : orderedInfo) chosen.push_back(info.literal);

@@ -663,8 +663,15 @@ void Translator::translateBody(FLiteralList* list) {
     decRef(propagator);
 }
 
-void Translator::outputVariables(FRule* rule, set<FSymbol>& output) {
+void Translator::beginTranslation(FRule* rule, SymTab* names, set<FSymbol>& output) {
+    symTab = names;
+    clearExpressions();
+    pendingSymbols.clear();
+    clearLiteralState();
+    stackBase = 0;
     duplicate = 0;
+    error = 0;
+    untranslatable = 0;
     FLiteralList* body = rule->getBody();
     if (rule->ruleKind() == FRule::Rule) {
         VarList* headVars = rule->getHead()->giveVars();
@@ -688,18 +695,9 @@ void Translator::outputVariables(FRule* rule, set<FSymbol>& output) {
 
 AlgebraicExpr* Translator::translateRule(FRule* rule, SymTab* names) {
     if (rule == nullptr || rule->getBody() == nullptr) return nullptr;
-    symTab = names;
-    clearExpressions();
-    pendingSymbols.clear();
-    clearLiteralState();
-    stackBase = 0;
-    duplicate = 0;
-    error = 0;
-    untranslatable = 0;
-    FLiteralList* body = rule->getBody();
-
     set<FSymbol> output;
-    outputVariables(rule, output);
+    beginTranslation(rule, names, output);
+    FLiteralList* body = rule->getBody();
 
     // Only a body whose every literal has a place in the safe order is translated.
     VarSet bound;

@@ -137,15 +137,7 @@ class RuleHarness {
     // (a binding without columns is "true"); {"<untranslated>"} when there is no tree.
     std::vector<std::string> answers(const std::string& text) {
         FRule* r = rule(text);
-        AlgebraicExpr* expr = r != nullptr ? translator->translateRule(r, names) : nullptr;
-        if (expr == nullptr) return {"<untranslated>"};
-        auto* eval = new AlgebraicEval(access);
-        Operand* result = eval->evaluate(expr, nullptr);
-        std::vector<std::string> lines = render(result, r->getSymTab());
-        decRef(result);
-        decRef(eval);
-        decRef(expr);
-        return lines;
+        return answersOf(r, r != nullptr ? translator->translateRule(r, names) : nullptr);
     }
 
     // The bindings of a tree that another translator made for the clause, rendered as answers
