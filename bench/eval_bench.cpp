@@ -1,0 +1,138 @@
+// Benchmarks of the evaluation engine: the rule-head creator turning new two-column rows into
+// p(X, Y) facts and rejecting rows it has seen, and naive evaluation of a transitive closure.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "access/OMAccess.h"
+#include "compile/AlgebraicEval.h"
+#include "compile/Operand.h"
+#include "compile/Translator.h"
+#include "eval/Creator1.h"
+#include "eval/Matcher.h"
+#include "eval/NaiveEval.h"
+#include "foundation/ErrorHandler.h"
+#include "foundation/StatisticHandler.h"
+#include "foundation/clib_list.h"
+#include "language/FParser.h"
+#include "language/FProgram.h"
+#include "language/FRule.h"
+#include "language/FTermList.h"
+#include "objectbase/MainMemOM.h"
+
+namespace {
+
+constexpr int Rows = 1000000;
+
+// The clauses of the text, parsed with the access layer's table, as a program.
+FProgram* parseProgram(OMAccess* access, const std::string& text) {
+    auto* parser = new FLogicParser();
+    parser->setInputString(text);
+    auto* rules = new clib_list<FRule*>;
+    while (!parser->atEnd()) {
+        int ok = 0;
+        FRule* rule = parser->parse(access->giveSymTab(), &ok);
+        if (rule == nullptr) break;
+        rules->append(rule);
+    }
+    decRef(parser);
+    auto* program = new FProgram(rules, access->giveSymTab());
+    for (FRule* rule : *rules) decRef(rule);
+    return program;
+}
+
+// Rows (i, i + 7) of integers, named by the head's variables X and Y.
+Operand* rowsFor(FTermList* head) {
+    VarList* vars = head->giveVars();
+    auto* rows = new TupleSetOperand(*vars, 2);
+    delete vars;
+    for (int i = 0; i < Rows; ++i) {
+        const InternalName row[2] = {InternalName(i, InternalName::Integer, 0),
+                                     InternalName(i + 7, InternalName::Integer, 0)};
+        rows->insert(row);
+    }
+    return rows;
+}
+
+void CreatorNewRows(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto* om = new MainMemOM();
+        auto* access = new OMAccess(om);
+        FProgram* program = parseProgram(access, "p(X, Y) :- q(X, Y).");
+        FRule* rule = program->getRules()->head();
+        Operand* rows = rowsFor(rule->getHead());
+        auto* creator = new Creator1(access);
+        state.ResumeTiming();
+        creator->create(rule->getHead(), rows);
+        benchmark::DoNotOptimize(creator->changed());
+        state.PauseTiming();
+        decRef(creator);
+        decRef(rows);
+        decRef(program);
+        decRef(access);
+        decRef(om);
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * Rows);
+}
+BENCHMARK(CreatorNewRows)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void CreatorSeenRows(benchmark::State& state) {
+    auto* om = new MainMemOM();
+    auto* access = new OMAccess(om);
+    FProgram* program = parseProgram(access, "p(X, Y) :- q(X, Y).");
+    FRule* rule = program->getRules()->head();
+    Operand* rows = rowsFor(rule->getHead());
+    auto* creator = new Creator1(access);
+    creator->create(rule->getHead(), rows);
+    for (auto _ : state) {
+        creator->setChanged(0);
+        creator->create(rule->getHead(), rows);
+        benchmark::DoNotOptimize(creator->changed());
+    }
+    state.SetItemsProcessed(state.iterations() * Rows);
+    decRef(creator);
+    decRef(rows);
+    decRef(program);
+    decRef(access);
+    decRef(om);
+}
+BENCHMARK(CreatorSeenRows)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void NaiveClosureChain(benchmark::State& state) {
+    const int nodes = int(state.range(0));
+    std::string text;
+    for (int i = 1; i < nodes; ++i)
+        text += "e(" + std::to_string(i) + "," + std::to_string(i + 1) + ").\n";
+    text += "t(X,Y) :- e(X,Y).\nt(X,Z) :- t(X,Y), e(Y,Z).\n";
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto* om = new MainMemOM();
+        auto* access = new OMAccess(om);
+        FProgram* program = parseProgram(access, text);
+        auto* translator = new Translator(1);
+        auto* creator = new Creator1(access);
+        auto* algebra = new AlgebraicEval(access);
+        auto* matcher = new Matcher(translator, creator, algebra, nullptr);
+        decRef(translator);
+        decRef(creator);
+        decRef(algebra);
+        auto* naive = new NaiveEval(matcher, access);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(naive->evaluate(program));
+        state.PauseTiming();
+        centralStatistic().clear();
+        decRef(naive);
+        decRef(matcher);
+        decRef(program);
+        decRef(access);
+        decRef(om);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(NaiveClosureChain)->Arg(300)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();
