@@ -246,7 +246,6 @@ TEST_F(NormalizedBodiesTest, BindTheHeadVariablesAsTheOriginals) {
 }
 
 TEST_F(NormalizedBodiesTest, PathsInsideBuiltinsBindAsTheOriginals) {
-    if (harness.answers("?- 1 < 2.") != Lines{"true"}) GTEST_SKIP() << "no comparison built-ins";
     for (const char* text : {"h(X) :- X : person, X.m < 2.", "h(X, V) :- r(X), V = X + 1."}) {
         auto [original, atomic] = bindings(text);
         EXPECT_FALSE(original.empty()) << text;
