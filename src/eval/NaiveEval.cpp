@@ -17,8 +17,9 @@
 #include "platform/InterruptFlag.h"
 
 namespace {
-// The online help, one entry a line.
-const char* const helpLines[] = {
+// The online help, one entry a line: the heading, then (between the two parts) the standard
+// methods.
+const char* const helpHeading[] = {
     "",
     "                    Online help for class NaiveEval",
     "",
@@ -26,16 +27,8 @@ const char* const helpLines[] = {
     "You can apply the following member functions to an instance of ",
     "class NaiveEval : ",
     "",
-    "    - help",
-    "    - isOk",
-    "          returns  0 (object is corrupted)  or  1",
-    "    - isA@(string)",
-    "          string : classname",
-    "          returns  1 (object belongs to class)  or  0",
-    "    - print@(OutputChannel)",
-    "          OutputChannel : e.g. answerChannel",
-    "    - display@(OutputChannel)",
-    "          OutputChannel : e.g. answerChannel",
+};
+const char* const helpLines[] = {
     "    - debugOn@(ListOfStrings)",
     "          enable debug output. Possible arguments are:",
     "          \"program\" : display the program to evaluate",
@@ -277,6 +270,8 @@ NaiveEval* NaiveEval::debugOff(FLSysArgs* args) {
 
 NaiveEval* NaiveEval::help() {
     OutputChannel& channel = helpChannel();
+    for (const char* line : helpHeading) channel << line << std::endl;
+    writeStandardMethodsHelp(channel);
     for (const char* line : helpLines) channel << line << std::endl;
     return this;
 }
