@@ -1,0 +1,37 @@
+// Creator: what the Matcher asks of a rule-head creator, whatever objects and facts it makes.
+#pragma once
+
+#include <string>
+
+#include "compile/PtnScanner.h"
+
+class OMAccess;
+class Operand;
+class ParseTreeNode;
+
+class Creator : public PtnScanner {
+  public:
+    // Takes a reference on the access layer.
+    explicit Creator(OMAccess* access);
+
+    // "aCreator".
+    void print(OutputChannel& channel) const override;
+    bool isA(const std::string& className) const override;
+
+    // Inserts the instances of the head (an FTerm or an FTermList) for the body result.
+    virtual void create(ParseTreeNode* head, Operand* bindings) = 0;
+    // 1 new facts since the last setChanged, 0 none, -1 the creation failed.
+    virtual int changed() const = 0;
+    virtual void setChanged(int value) = 0;
+    // Forgets the compiled heads and the rows already handled.
+    virtual void clear() = 0;
+    // Non-zero when recorded equalities were applied.
+    virtual int applyEqualities() = 0;
+
+    OMAccess* getAccess() const { return access; }
+
+  protected:
+    ~Creator() override;
+
+    OMAccess* access;
+};

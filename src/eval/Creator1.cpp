@@ -1,0 +1,330 @@
+// The rule-head creator: the walk's hooks in build and direct mode, and the row loop of create.
+#include "eval/Creator1.h"
+
+#include "access/OMAccess.h"
+#include "compile/Operand.h"
+#include "eval/InsertExpr.h"
+#include "eval/TupleDictionaryTree.h"
+#include "foundation/ErrorCatalogue.h"
+#include "foundation/ErrorHandler.h"
+#include "foundation/OutputChannel.h"
+#include "foundation/clib_list.h"
+#include "language/AggExpr.h"
+#include "language/ArithmeticExpr.h"
+#include "language/FMolecule.h"
+#include "language/FTermList.h"
+#include "language/FVar.h"
+#include "language/FunctionTerm.h"
+#include "language/PTerm.h"
+#include "language/Reference.h"
+#include "language/Spec.h"
+#include "objectbase/Iterator.h"
+
+const InternalName Creator1::childMarker{0, InternalName::SetName, 1};
+
+namespace {
+int arithmeticCode(const std::string& op) {
+    if (op == "+") return 100;
+    if (op == "-") return 101;
+    if (op == "*") return 102;
+    if (op == "div") return 103;
+    return 104;
+}
+}  // namespace
+
+Creator1::Creator1(OMAccess* access) : Creator(access) {}
+
+Creator1::~Creator1() {
+    clear();
+    for (InsertExpr* expr : exprStack) decRef(expr);
+}
+
+bool Creator1::isOk() const {
+    return access != nullptr && access->isOk();
+}
+
+void Creator1::print(OutputChannel& channel) const {
+    channel << "aCreator1";
+}
+
+bool Creator1::isA(const std::string& className) const {
+    return className == "Creator1" || Creator::isA(className);
+}
+
+int Creator1::applyEqualities() {
+    return access->applyEqualities();
+}
+
+void Creator1::clear() {
+    for (auto& [term, list] : trees) {
+        for (Tree& tree : list) decRef(tree.expr);
+        decRef(term);
+    }
+    trees.clear();
+    for (auto& [key, trie] : seen) {
+        decRef(trie);
+        decRef(key.first);
+    }
+    seen.clear();
+    current = nullptr;
+}
+
+Creator1::Columns Creator1::currentColumns() const {
+    Columns columns;
+    if (bindings != nullptr && bindings->getColumns() != nullptr)
+        for (const FSymbol& var : *bindings->getColumns()) columns.push_back(var);
+    return columns;
+}
+
+void Creator1::create(ParseTreeNode* head, Operand* operand) {
+    bindings = operand;
+    std::vector<FTerm*> terms;
+    if (head != nullptr && head->isA("FTerm")) {
+        terms.push_back(static_cast<FTerm*>(head));
+    } else if (head != nullptr && head->isA("FTermList")) {
+        auto* list = static_cast<FTermList*>(head);
+        for (list_item it = list->firstItem(); it != nullptr; it = list->nextItem(it))
+            terms.push_back(list->termAt(it));
+    } else {
+        centralErrorHandler().report(err6::NoInsert);
+    }
+    VarList* vars = head != nullptr ? head->giveVars() : nullptr;
+    const bool ground = vars == nullptr || vars->empty();
+    delete vars;
+
+    if (ground) {
+        auto key = std::make_pair(head, Columns{});
+        if (head != nullptr && seen.find(key) == seen.end()) {
+            incRef(head);
+            current = new TupleDictionaryTree;
+            seen.emplace(key, current);
+            directInsert = 1;
+            for (FTerm* term : terms) scan(term);
+        }
+    } else if (bindings != nullptr) {
+        auto key = std::make_pair(head, currentColumns());
+        auto found = seen.find(key);
+        if (found == seen.end()) {
+            incRef(head);
+            found = seen.emplace(key, new TupleDictionaryTree).first;
+        }
+        current = found->second;
+        int local = 0;
+        InternalName scratch = InternalName::UndefinedObject;
+        forEachRow(bindings, [&](Iterator* row) {
+            if (changedValue == -1 || current->contains(row, 1) != 0) return;
+            for (FTerm* term : terms) {
+                InsertExpr* tree = getInsertExpr(term);
+                if (tree == nullptr) continue;
+                tree->createObjects();
+                tree->insert(row, &scratch, &local);
+            }
+        });
+        if (local != 0 && changedValue != -1) changedValue = 1;
+    }
+    valueStack.clear();
+    symbolStack.clear();
+    for (InsertExpr* expr : exprStack) decRef(expr);
+    exprStack.clear();
+}
+
+InsertExpr* Creator1::getInsertExpr(FTerm* term) {
+    Columns columns = currentColumns();
+    auto found = trees.find(term);
+    if (found != trees.end())
+        for (Tree& tree : found->second)
+            if (tree.columns == columns) return tree.expr;
+    directInsert = 0;
+    const std::size_t depth = exprStack.size();
+    scan(term);
+    InsertExpr* expr = nullptr;
+    if (exprStack.size() > depth) {
+        expr = exprStack.back();
+        exprStack.pop_back();
+    }
+    if (found == trees.end()) {
+        incRef(term);
+        found = trees.emplace(term, std::vector<Tree>{}).first;
+    }
+    found->second.push_back(Tree{std::move(columns), expr});
+    return expr;
+}
+
+int Creator1::getPosition(const FSymbol& variable) {
+    if (bindings == nullptr || bindings->getColumns() == nullptr) {
+        centralErrorHandler().report(Error(6, 17, 2, "NoPosition",
+                                           "There is no variable pattern corresponding to variable",
+                                           "Creator1::getPosition", ""));
+        return 0;
+    }
+    return bindings->columnOf(variable);
+}
+
+void Creator1::fillSlot(InsertExpr* expr, int n) {
+    for (int i = n - 1; i >= 0; --i) {
+        const InternalName marker = popValue();
+        if (marker == childMarker && !exprStack.empty()) {
+            expr->setChild(exprStack.back(), i);
+            exprStack.pop_back();
+        } else if (!symbolStack.empty()) {
+            const FSymbol symbol = symbolStack.back();
+            symbolStack.pop_back();
+            if (symbol.isVariable()) {
+                expr->setPosition(getPosition(symbol), i);
+            } else {
+                expr->setConstant(symbol, i);
+            }
+        } else {
+            expr->setConstant(InternalName::UndefinedObject, i);
+        }
+    }
+}
+
+InternalName Creator1::popValue() {
+    if (valueStack.empty()) return InternalName::UndefinedObject;
+    const InternalName value = valueStack.back();
+    valueStack.pop_back();
+    return value;
+}
+
+std::vector<InternalName> Creator1::popValues(int k) {
+    std::vector<InternalName> values(k > 0 ? k : 0);
+    for (int i = k - 1; i >= 0; --i) values[i] = popValue();
+    return values;
+}
+
+void Creator1::pushChild(InsertExpr* expr) {
+    exprStack.push_back(expr);
+    valueStack.push_back(childMarker);
+}
+
+void Creator1::scan(AggExpr* agg) {
+    transpose(agg);
+}
+
+void Creator1::transpose(FVar* var) {
+    if (changedValue == -1) return;
+    symbolStack.push_back(var->getName());
+    valueStack.push_back(InternalName::UndefinedObject);
+}
+
+void Creator1::transpose(IdTerm* term, int argCount) {
+    if (changedValue == -1) return;
+    const FSymbol symbol = static_cast<FunctionTerm*>(term)->getName();
+    if (directInsert == 0) {
+        if (argCount == 0) {
+            symbolStack.push_back(symbol);
+            valueStack.push_back(InternalName::UndefinedObject);
+            return;
+        }
+        auto* expr = new ObjPredInsertExpr(access, symbol, argCount);
+        fillSlot(expr, argCount);
+        pushChild(expr);
+        return;
+    }
+    std::vector<InternalName> args = popValues(argCount);
+    InternalName value = InternalName::UndefinedObject;
+    noteInsert(access->insertObject(symbol, argCount > 0 ? args.data() : nullptr, argCount, value));
+    valueStack.push_back(value);
+}
+
+void Creator1::transpose(FMolecule* mol) {
+    if (changedValue == -1) return;
+    if (directInsert == 0) {
+        auto* expr = new IsaInsertExpr(access, mol->getIsaKind());
+        fillSlot(expr, 2);
+        pushChild(expr);
+        return;
+    }
+    const InternalName cls = popValue();
+    const InternalName object = popValue();
+    noteInsert(access->insertClassRelation(object, cls, mol->getIsaKind()));
+    valueStack.push_back(object);
+}
+
+void Creator1::transpose(Spec* spec, int argCount, int resultCount) {
+    if (changedValue == -1) return;
+    if (directInsert == 0) {
+        auto* expr = new PropInsertExpr(access, spec->getKind(), argCount, resultCount);
+        fillSlot(expr, argCount + resultCount + 2);
+        pushChild(expr);
+        return;
+    }
+    std::vector<InternalName> results = popValues(resultCount);
+    std::vector<InternalName> args = popValues(argCount);
+    const InternalName method = popValue();
+    const InternalName host = popValue();
+    const InternalName* argData = argCount > 0 ? args.data() : nullptr;
+    if (resultCount == 1) {
+        noteInsert(
+            access->insertValue(host, method, argData, argCount, spec->getKind(), results[0]));
+    } else {
+        set<InternalName> values;
+        for (const InternalName& value : results) values.insert(value);
+        noteInsert(access->insertSet(host, method, argData, argCount, spec->getKind(), values));
+    }
+    valueStack.push_back(host);
+}
+
+void Creator1::transpose(Reference* ref, int argCount) {
+    if (changedValue == -1) return;
+    if (directInsert == 0) {
+        auto* expr = new PathInsertExpr(access, ref->getDot(), argCount);
+        fillSlot(expr, argCount + 2);
+        pushChild(expr);
+        return;
+    }
+    std::vector<InternalName> args = popValues(argCount);
+    const InternalName method = popValue();
+    const InternalName host = popValue();
+    InternalName value = InternalName::UndefinedObject;
+    noteInsert(access->insertPath(host, method, argCount > 0 ? args.data() : nullptr, argCount,
+                                  ref->getDot(), value));
+    valueStack.push_back(value);
+}
+
+void Creator1::transpose(ArithmeticExpr* expr) {
+    if (changedValue == -1) return;
+    const int code = arithmeticCode(expr->getOperator());
+    if (directInsert == 0) {
+        auto* node = new PathInsertExpr(access, code, 0);
+        fillSlot(node, 2);
+        pushChild(node);
+        return;
+    }
+    const InternalName right = popValue();
+    const InternalName left = popValue();
+    InternalName value = InternalName::UndefinedObject;
+    noteInsert(access->insertPath(left, right, nullptr, 0, code, value));
+    valueStack.push_back(value);
+}
+
+void Creator1::transpose(PTerm* term, int argCount) {
+    if (changedValue == -1) return;
+    const FSymbol symbol = term->getName();
+    if (argCount == 0) {
+        noteInsert(access->insertPredicate(symbol, nullptr, 0));
+        return;
+    }
+    if (directInsert == 0) {
+        auto* expr = new ObjPredInsertExpr(access, symbol, argCount);
+        fillSlot(expr, argCount);
+        pushChild(expr);
+        return;
+    }
+    std::vector<InternalName> args = popValues(argCount);
+    noteInsert(access->insertPredicate(symbol, args.data(), argCount));
+}
+
+void Creator1::transpose(AggExpr*) {
+    if (changedValue == -1) return;
+    centralErrorHandler().report(Error(6, 18, 2, "No Aggregation",
+                                       "Aggregation is not allowed in rule head",
+                                       "Creator1::transpose(AggExpr*)", ""));
+}
+
+FLSysObject* Creator1Meta::createInstance(FLSysArgs* args) {
+    FLSysObject* access = nullptr;
+    if (!checkArgs1(args, "OMAccess", access)) return nullptr;
+    return new Creator1(static_cast<OMAccess*>(access));
+}

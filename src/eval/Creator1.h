@@ -1,0 +1,108 @@
+// Creator1: the rule-head creator over an access layer. It walks each head term once to compile
+// it into an insert-expression tree (build mode) and runs the tree for every new body row; a
+// head without variables is inserted at once by the walk itself (direct mode). Its class object.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "eval/Creator.h"
+#include "foundation/FLSysObject.h"
+#include "objectbase/FSymbol.h"
+#include "objectbase/InternalName.h"
+
+class FTerm;
+class InsertExpr;
+class TupleDictionaryTree;
+
+class Creator1 : public Creator {
+  public:
+    explicit Creator1(OMAccess* access);
+
+    bool isOk() const override;
+    // "aCreator1".
+    void print(OutputChannel& channel) const override;
+    bool isA(const std::string& className) const override;
+
+    void create(ParseTreeNode* head, Operand* bindings) override;
+    int changed() const override { return changedValue; }
+    void setChanged(int value) override { changedValue = value; }
+    void clear() override;
+    int applyEqualities() override;
+
+    // The 1-based column of the variable in the current bindings; 0 when it names none.
+    virtual int getPosition(const FSymbol& variable);
+    // Gives slots n-1 down to 0 of the expression their codes from the stacks.
+    virtual void fillSlot(InsertExpr* expr, int n);
+    // The tree of the head term for the current column layout, built when missing.
+    virtual InsertExpr* getInsertExpr(FTerm* term);
+
+    // An aggregate's body is no part of a head: it is not walked.
+    void scan(AggExpr* agg) override;
+    using PtnScanner::scan;
+
+    void transpose(FVar* var) override;
+    void transpose(IdTerm* term, int argCount) override;
+    void transpose(Reference* ref, int argCount) override;
+    void transpose(FMolecule* mol) override;
+    void transpose(Spec* spec, int argCount, int resultCount) override;
+    void transpose(AggExpr* agg) override;
+    void transpose(ArithmeticExpr* expr) override;
+    void transpose(PTerm* term, int argCount) override;
+    void visitNegatedLiteral(FLiteral*) override {}
+    void visitTermList(FTermList*) override {}
+    void endLiteral() override {}
+    void visitBareMolecule() override {}
+
+  protected:
+    ~Creator1() override;
+
+    // Finished subterm markers: a symbol (on the symbol stack) or a compound (on the expression
+    // stack).
+    static const InternalName childMarker;
+
+    InternalName popValue();
+    // Pops k values into an array, last element first.
+    std::vector<InternalName> popValues(int k);
+    void pushChild(InsertExpr* expr);
+    void noteInsert(int answer) {
+        if (answer != 0) changedValue = 1;
+    }
+
+    std::int32_t directInsert = 1;
+    std::vector<InternalName> valueStack;
+    std::vector<FSymbol> symbolStack;
+    std::vector<InsertExpr*> exprStack;
+    Operand* bindings = nullptr;
+    std::int32_t changedValue = 0;
+
+  private:
+    using Columns = std::vector<InternalName>;
+    // One tree per head term and column layout: rules that share a head term (the delta rules
+    // of one rule) can bind its variables in other columns.
+    struct Tree {
+        Columns columns;
+        InsertExpr* expr;
+    };
+    Columns currentColumns() const;
+
+    // Each key holds one reference on its term.
+    std::unordered_map<FTerm*, std::vector<Tree>> trees;
+    // The seen rows of a head, per column layout (a ground head under the empty layout); each
+    // entry holds one reference on its head.
+    std::map<std::pair<ParseTreeNode*, Columns>, TupleDictionaryTree*> seen;
+    TupleDictionaryTree* current = nullptr;
+};
+
+// Registered as "classCreator1": new@(OMAccess).
+class Creator1Meta : public XMeta {
+  public:
+    Creator1Meta() : XMeta("Creator1") {}
+
+  protected:
+    FLSysObject* createInstance(FLSysArgs* args) override;
+};

@@ -1,0 +1,26 @@
+// The evaluation interface's shell face.
+#include "eval/Evaluation.h"
+
+#include "foundation/OutputChannel.h"
+#include "foundation/ShellValues.h"
+#include "language/FProgram.h"
+
+FLSysObject* Evaluation::methodCall(const std::string& name, FLSysArgs* args) {
+    if (name == "evaluate") return evaluateCall(args);
+    return FLSysObject::methodCall(name, args);
+}
+
+void Evaluation::print(OutputChannel& channel) const {
+    channel << "anEvaluation";
+}
+
+bool Evaluation::isA(const std::string& className) const {
+    return className == "Evaluation" || FLSysObject::isA(className);
+}
+
+FLSysObject* Evaluation::evaluateCall(FLSysArgs* args) {
+    if (argumentCount(args) == 0) return new FLSysBoolean(evaluate(nullptr));
+    FLSysObject* program = nullptr;
+    if (!checkArgs1(args, "FProgram", program)) return nullptr;
+    return new FLSysBoolean(evaluate(static_cast<FProgram*>(program)));
+}

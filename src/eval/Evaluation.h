@@ -1,0 +1,37 @@
+// Evaluation: the evaluation strategy of the system, which computes a program's model in the
+// object base and answers queries over it.
+#pragma once
+
+#include <string>
+
+#include "foundation/FLSysObject.h"
+
+class FProgram;
+class FRule;
+class Operand;
+class SymTab;
+
+class Evaluation : public FLSysObject {
+  public:
+    // Shell method "evaluate", then the base's.
+    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    bool isOk() const override { return true; }
+    // "anEvaluation".
+    void print(OutputChannel& channel) const override;
+    bool isA(const std::string& className) const override;
+
+    // "evaluate" from the shell: no argument or one FProgram; an FLSysBoolean of the result
+    // (false without a program), null when the argument check fails.
+    virtual FLSysObject* evaluateCall(FLSysArgs* args);
+    // 1 when the model was reached, 0 otherwise.
+    virtual int evaluate(FProgram* program) = 0;
+    // One round with a progress line; answers the evaluator.
+    virtual Evaluation* tp(FProgram* program) = 0;
+    // The answers of one query (the caller owns them); null after a report.
+    virtual Operand* retrieve(FRule* query, SymTab* names) = 0;
+    // Forgets the state of the last evaluation.
+    virtual void reset(int mode) = 0;
+
+  protected:
+    ~Evaluation() override = default;
+};

@@ -1,0 +1,112 @@
+// The insert expressions: slot filling shared by every kind, and each kind's access-layer call.
+#include "eval/InsertExpr.h"
+
+#include "access/OMAccess.h"
+#include "objectbase/Iterator.h"
+
+InsertExpr::InsertExpr(OMAccess* access, int slotCount)
+    : access(access),
+      n(slotCount > 0 ? slotCount : 0),
+      constants(n, InternalName::UndefinedObject),
+      children(n, nullptr),
+      codes(n, 0),
+      values(n, InternalName::UndefinedObject) {}
+
+InsertExpr::~InsertExpr() {
+    for (InsertExpr* child : children) decRef(child);
+}
+
+void InsertExpr::setPosition(int column, int slot) {
+    if (slot >= 0 && slot < n) codes[slot] = column;
+}
+
+void InsertExpr::setConstant(const InternalName& name, int slot) {
+    if (slot < 0 || slot >= n) return;
+    codes[slot] = 0;
+    constants[slot] = name;
+}
+
+void InsertExpr::setChild(InsertExpr* child, int slot) {
+    if (slot < 0 || slot >= n) {
+        decRef(child);
+        return;
+    }
+    codes[slot] = -1;
+    decRef(children[slot]);
+    children[slot] = child;
+}
+
+void InsertExpr::createObjects() {
+    for (int i = 0; i < n; ++i) {
+        if (codes[i] == -1) {
+            if (children[i] != nullptr) children[i]->createObjects();
+        } else if (codes[i] == 0) {
+            access->insertObject(FSymbol(constants[i]), nullptr, 0, values[i]);
+        }
+    }
+}
+
+void InsertExpr::insert(Iterator* row, InternalName* out, int* changed) {
+    for (int i = 0; i < n; ++i) {
+        if (codes[i] == -1) {
+            if (children[i] != nullptr) children[i]->insert(row, &values[i], changed);
+        } else if (codes[i] > 0) {
+            values[i] = row->atColumn(codes[i]);
+        }
+    }
+    apply(out, changed);
+}
+
+ObjPredInsertExpr::ObjPredInsertExpr(OMAccess* access, const FSymbol& symbol, int argCount)
+    : InsertExpr(access, argCount), symbol(symbol) {}
+
+void ObjPredInsertExpr::apply(InternalName* out, int* changed) {
+    if (symbol.getType() == InternalName::Function) {
+        InternalName made = InternalName::UndefinedObject;
+        if (access->insertObject(symbol, values.data(), n, made) != 0) *changed = 1;
+        *out = made;
+        return;
+    }
+    if (access->insertPredicate(symbol, values.data(), n) != 0) *changed = 1;
+    *out = InternalName::UndefinedObject;
+}
+
+IsaInsertExpr::IsaInsertExpr(OMAccess* access, int relationKind)
+    : InsertExpr(access, 2), relation(relationKind) {}
+
+void IsaInsertExpr::apply(InternalName* out, int* changed) {
+    if (access->insertClassRelation(values[0], values[1], relation) != 0) *changed = 1;
+    *out = values[0];
+}
+
+PropInsertExpr::PropInsertExpr(OMAccess* access, int methodType, int argCount, int resultCount)
+    : InsertExpr(access, argCount + resultCount + 2),
+      type(methodType),
+      a(argCount),
+      r(resultCount) {}
+
+void PropInsertExpr::apply(InternalName* out, int* changed) {
+    *out = values[0];
+    const InternalName* args = a > 0 ? &values[2] : nullptr;
+    int isNew = 0;
+    // Every count other than one is set-valued: an empty result list stores the empty set
+    // rather than the undefined object as a single value.
+    if (r == 1) {
+        isNew = access->insertValue(values[0], values[1], args, a, type, values[2 + a]);
+    } else {
+        for (int i = 0; i < r; ++i) results.insert(values[2 + a + i]);
+        isNew = access->insertSet(values[0], values[1], args, a, type, results);
+        results.clear();
+    }
+    if (isNew != 0) *changed = 1;
+}
+
+PathInsertExpr::PathInsertExpr(OMAccess* access, int methodType, int argCount)
+    : InsertExpr(access, argCount + 2), type(methodType), a(argCount) {}
+
+void PathInsertExpr::apply(InternalName* out, int* changed) {
+    InternalName value = InternalName::UndefinedObject;
+    const InternalName* args = a > 0 ? &values[2] : nullptr;
+    if (access->insertPath(values[0], values[1], args, a, type, value) != 0) *changed = 1;
+    *out = value;
+}

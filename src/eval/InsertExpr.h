@@ -1,0 +1,103 @@
+// InsertExpr and its four kinds: the compiled form of one rule-head term, run once per new
+// body-result row to write the head's objects and facts through the access layer.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "foundation/ManagedObject.h"
+#include "foundation/set.h"
+#include "objectbase/FSymbol.h"
+#include "objectbase/InternalName.h"
+
+class Iterator;
+class OMAccess;
+
+// Each slot says where one operand comes from: code p > 0 is column p of the row, 0 the constant
+// of the slot (made into its object by createObjects), -1 the value its child computes. The
+// operand values of all slots live in one array, which each kind reads in its own layout.
+class InsertExpr : public ManagedObject {
+  public:
+    InsertExpr(OMAccess* access, int slotCount);
+    InsertExpr(const InsertExpr&) = delete;
+    InsertExpr& operator=(const InsertExpr&) = delete;
+
+    // Writes the node's fact for the row `row` stands on, puts the node's value into out and
+    // raises *changed to 1 when the access layer reports something new (never lowers it).
+    // Children run first, slots from left to right.
+    virtual void insert(Iterator* row, InternalName* out, int* changed);
+    // Turns the constants of this node and of its children into objects; once before each insert.
+    virtual void createObjects();
+    virtual void setPosition(int column, int slot);
+    virtual void setConstant(const InternalName& name, int slot);
+    // The node owns the child from now on.
+    virtual void setChild(InsertExpr* child, int slot);
+
+    int slotCount() const { return n; }
+
+  protected:
+    ~InsertExpr() override;
+
+    // The fact of this kind over the filled operand values.
+    virtual void apply(InternalName* out, int* changed) = 0;
+
+    OMAccess* access;
+    std::int32_t n;
+    std::vector<InternalName> constants;
+    std::vector<InsertExpr*> children;
+    std::vector<std::int32_t> codes;
+    // The operand value of every slot; scratch overwritten by each createObjects/insert pair.
+    std::vector<InternalName> values;
+};
+
+// A function-term object (symbol of kind 1) or a predicate tuple over n arguments.
+class ObjPredInsertExpr : public InsertExpr {
+  public:
+    ObjPredInsertExpr(OMAccess* access, const FSymbol& symbol, int argCount);
+
+  protected:
+    void apply(InternalName* out, int* changed) override;
+
+  private:
+    FSymbol symbol;
+};
+
+// object : class (kind 1) or object :: class (kind 2); slot 0 the object, 1 the class.
+class IsaInsertExpr : public InsertExpr {
+  public:
+    IsaInsertExpr(OMAccess* access, int relationKind);
+
+  protected:
+    void apply(InternalName* out, int* changed) override;
+
+  private:
+    std::int32_t relation;
+};
+
+// host[method@(arguments) arrow results]: slot 0 host, 1 method, then a arguments, then r results.
+class PropInsertExpr : public InsertExpr {
+  public:
+    PropInsertExpr(OMAccess* access, int methodType, int argCount, int resultCount);
+
+  protected:
+    void apply(InternalName* out, int* changed) override;
+
+  private:
+    std::int32_t type;
+    std::int32_t a;
+    std::int32_t r;
+    set<InternalName> results;
+};
+
+// The value of host.method@(arguments) (path kinds), or host op method (arithmetic 100 to 104).
+class PathInsertExpr : public InsertExpr {
+  public:
+    PathInsertExpr(OMAccess* access, int methodType, int argCount);
+
+  protected:
+    void apply(InternalName* out, int* changed) override;
+
+  private:
+    std::int32_t type;
+    std::int32_t a;
+};

@@ -1,0 +1,172 @@
+// The matcher: tree cache, retrieval, head insertion and its shell face.
+#include "eval/Matcher.h"
+
+#include <iostream>
+
+#include "compile/AlgebraicEval.h"
+#include "compile/AlgebraicExpr.h"
+#include "compile/Operand.h"
+#include "compile/Optimizer.h"
+#include "compile/Translator.h"
+#include "eval/Creator.h"
+#include "foundation/ErrorCatalogue.h"
+#include "foundation/ErrorHandler.h"
+#include "foundation/OutputChannel.h"
+#include "language/FRule.h"
+#include "language/FTermList.h"
+
+Matcher::Matcher(Translator* translator, Creator* creator, AlgebraicEval* eval,
+                 Optimizer* optimizer)
+    : translator(translator), creator(creator), eval(eval), optimizer(optimizer) {
+    incRef(translator);
+    incRef(creator);
+    incRef(eval);
+    incRef(optimizer);
+    if (translator == nullptr || creator == nullptr || eval == nullptr)
+        centralErrorHandler().report(err6::WrongInit);
+}
+
+Matcher::~Matcher() {
+    for (auto& [rule, expr] : cache) {
+        decRef(expr);
+        decRef(rule);
+    }
+    cache.clear();
+    decRef(optimizer);
+    decRef(eval);
+    decRef(creator);
+    decRef(translator);
+}
+
+bool Matcher::isOk() const {
+    return translator != nullptr && creator != nullptr && eval != nullptr && translator->isOk() &&
+           creator->isOk() && eval->isOk() && (optimizer == nullptr || optimizer->isOk());
+}
+
+void Matcher::print(OutputChannel& channel) const {
+    channel << "aMatcher";
+}
+
+void Matcher::display(OutputChannel& channel) const {
+    channel << "This is a normal Matcher. \n"
+            << "There are no further informations." << std::endl;
+}
+
+bool Matcher::isA(const std::string& className) const {
+    return className == "Matcher" || FLSysObject::isA(className);
+}
+
+FLSysObject* Matcher::methodCall(const std::string& name, FLSysArgs* args) {
+    if (name == "clear") {
+        clear();
+        return this;
+    }
+    if (name == "help") return argumentCount(args) == 0 ? help() : nullptr;
+    return FLSysObject::methodCall(name, args);
+}
+
+AlgebraicExpr* Matcher::getExpr(FRule* rule, SymTab* names) {
+    auto found = cache.find(rule);
+    if (found != cache.end()) {
+        incRef(found->second);
+        return found->second;
+    }
+    if (translator == nullptr) return nullptr;
+    AlgebraicExpr* expr = nullptr;
+    if (rule->getFlag() != 0 && optimizer != nullptr && optimizer->isActive()) {
+        expr = optimizer->optimize(rule, names);
+    } else {
+        expr = translator->translateRule(rule, names);
+    }
+    if (!translator->isOk()) {
+        // Neither cached nor handed on: the tree of a failed translation is released here.
+        decRef(expr);
+        return nullptr;
+    }
+    incRef(rule);
+    incRef(expr);
+    cache.emplace(rule, expr);
+    return expr;
+}
+
+Operand* Matcher::retrieve(FRule* rule, Operand* bindings, SymTab* names) {
+    if (rule == nullptr || rule->getBody() == nullptr) {
+        centralErrorHandler().report(err6::InvalidRule);
+        return nullptr;
+    }
+    AlgebraicExpr* expr = getExpr(rule, names);
+    if (expr == nullptr) {
+        centralErrorHandler().report(err6::Internal);
+        return nullptr;
+    }
+    Operand* result = eval != nullptr ? eval->evaluate(expr, bindings) : nullptr;
+    decRef(expr);
+    return result;
+}
+
+int Matcher::insert(FRule* rule, Operand* bindings) {
+    if (creator == nullptr) return 0;
+    creator->setChanged(0);
+    if (rule == nullptr || rule->getHead() == nullptr) return 0;
+    creator->create(rule->getHead(), bindings);
+    return creator->changed();
+}
+
+void Matcher::remove(FRule* rule) {
+    auto found = cache.find(rule);
+    if (found == cache.end()) {
+        std::cout << "Small glitch in Matcher::remove. Please notify authors.\n";
+        return;
+    }
+    AlgebraicExpr* expr = found->second;
+    cache.erase(found);
+    decRef(expr);
+    decRef(rule);
+}
+
+void Matcher::clear() {
+    for (auto& [rule, expr] : cache) {
+        decRef(expr);
+        decRef(rule);
+    }
+    cache.clear();
+    if (creator != nullptr) creator->clear();
+    if (translator != nullptr) translator->clearExpressions();
+}
+
+int Matcher::applyEqualities() {
+    return creator != nullptr ? creator->applyEqualities() : 0;
+}
+
+Matcher* Matcher::help() {
+    OutputChannel& channel = helpChannel();
+    writeHelpHeader(channel, "Matcher");
+    channel << "    - help" << std::endl
+            << "    - isOk" << std::endl
+            << "          returns  0 (object is corrupted)  or  1" << std::endl
+            << "    - isA@(string)" << std::endl
+            << "          string : classname" << std::endl
+            << "          returns  1 (object belongs to class)  or  0" << std::endl
+            << "    - print@(OutputChannel)" << std::endl
+            << "          OutputChannel : e.g. answerChannel" << std::endl
+            << "    - display@(OutputChannel)" << std::endl
+            << "    - clear" << std::endl;
+    return this;
+}
+
+FLSysObject* MatcherMeta::createInstance(FLSysArgs* args) {
+    FLSysObject* translator = nullptr;
+    FLSysObject* creator = nullptr;
+    FLSysObject* eval = nullptr;
+    FLSysObject* optimizer = nullptr;
+    if (argumentCount(args) == 4) {
+        if (!checkArgs4(args, "Translator", translator, "Creator", creator, "AlgebraicEval", eval,
+                        "Optimizer", optimizer))
+            return nullptr;
+    } else if (!checkArgs3(args, "Translator", translator, "Creator", creator, "AlgebraicEval",
+                           eval)) {
+        return nullptr;
+    }
+    return new Matcher(static_cast<Translator*>(translator), static_cast<Creator*>(creator),
+                       static_cast<AlgebraicEval*>(eval), static_cast<Optimizer*>(optimizer));
+}

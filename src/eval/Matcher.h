@@ -1,0 +1,69 @@
+// Matcher: per rule, the cached operator tree of its body, its evaluation into bindings, and the
+// hand-over of head and bindings to the creator; its class object.
+#pragma once
+
+#include <string>
+#include <unordered_map>
+
+#include "foundation/FLSysObject.h"
+
+class AlgebraicEval;
+class AlgebraicExpr;
+class Creator;
+class FRule;
+class Operand;
+class Optimizer;
+class ParseTreeNode;
+class SymTab;
+class Translator;
+
+class Matcher : public FLSysObject {
+  public:
+    // Takes a reference on each part given; a missing translator, creator or evaluator is
+    // reported (WrongInit) and leaves the matcher not ok. The optimizer is optional.
+    Matcher(Translator* translator, Creator* creator, AlgebraicEval* eval, Optimizer* optimizer);
+    Matcher(const Matcher&) = delete;
+    Matcher& operator=(const Matcher&) = delete;
+
+    // Shell methods "clear" and "help", then the base's.
+    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    bool isOk() const override;
+    void display(OutputChannel& channel) const override;
+    // "aMatcher".
+    void print(OutputChannel& channel) const override;
+    bool isA(const std::string& className) const override;
+
+    // The rule's body tree with one reference for the caller; null when the translator failed.
+    virtual AlgebraicExpr* getExpr(FRule* rule, SymTab* names);
+    // The bindings of the rule's body (the caller owns them); null after a report.
+    virtual Operand* retrieve(FRule* rule, Operand* bindings, SymTab* names);
+    // Inserts the head instances for the bindings: 1 new facts, 0 none, -1 failure.
+    virtual int insert(FRule* rule, Operand* bindings);
+    // Drops the rule's cached tree.
+    virtual void remove(FRule* rule);
+    // Drops every cached tree and resets the creator and the translator.
+    virtual void clear();
+    virtual Matcher* help();
+    virtual int applyEqualities();
+
+  protected:
+    ~Matcher() override;
+
+    Translator* translator;
+    Creator* creator;
+    AlgebraicEval* eval;
+    Optimizer* optimizer;
+    // By rule address; each key and each tree holds one reference. Null trees are kept too, so
+    // that a rule whose body gave nothing is not translated again.
+    std::unordered_map<FRule*, AlgebraicExpr*> cache;
+};
+
+// Registered as "classMatcher": new@(Translator, Creator, AlgebraicEval) or, with four
+// arguments, new@(Translator, Creator, AlgebraicEval, Optimizer).
+class MatcherMeta : public XMeta {
+  public:
+    MatcherMeta() : XMeta("Matcher") {}
+
+  protected:
+    FLSysObject* createInstance(FLSysArgs* args) override;
+};

@@ -1,0 +1,284 @@
+// Naive evaluation: the round loop, the two halves of a round, queries and the debug switches.
+#include "eval/NaiveEval.h"
+
+#include "access/OMAccess.h"
+#include "compile/Operand.h"
+#include "eval/Matcher.h"
+#include "eval/PPProtocol.h"
+#include "foundation/ErrorCatalogue.h"
+#include "foundation/ErrorHandler.h"
+#include "foundation/OutputChannel.h"
+#include "foundation/ShellValues.h"
+#include "foundation/StatisticHandler.h"
+#include "foundation/Timer.h"
+#include "foundation/clib_list.h"
+#include "language/FProgram.h"
+#include "language/FRule.h"
+#include "platform/InterruptFlag.h"
+
+namespace {
+// The online help, one entry a line: the heading, then (between the two parts) the standard
+// methods.
+const char* const helpHeading[] = {
+    "",
+    "                    Online help for class NaiveEval",
+    "",
+    "",
+    "You can apply the following member functions to an instance of ",
+    "class NaiveEval : ",
+    "",
+};
+const char* const helpLines[] = {
+    "    - debugOn@(ListOfStrings)",
+    "          enable debug output. Possible arguments are:",
+    "          \"program\" : display the program to evaluate",
+    "          \"dump\"    : dump OM after each TP round",
+    "          \"insert\"  : display all inserts into OM",
+    "          \"delta\"   : shows delta predicates if in seminaive mode",
+    "          All other strings are interpreted as names of frames to watch.",
+    "    - debugOff ",
+    "",
+    "",
+};
+
+// The words of debugOn with their bits, compared in this order.
+struct DebugWord {
+    const char* word;
+    std::int32_t bit;
+};
+const DebugWord debugWords[] = {{"dump", NaiveEval::TraceDump},
+                                {"insert", NaiveEval::TraceInsert},
+                                {"program", NaiveEval::TraceProgram},
+                                {"delta", NaiveEval::TraceDelta},
+                                {"trigger", NaiveEval::TraceTrigger}};
+}  // namespace
+
+NaiveEval::NaiveEval(Matcher* matcher, OMAccess* access)
+    : matcher(matcher), access(access), retrieveTimer(new Timer), printer(makePrinter(access)) {
+    incRef(matcher);
+    incRef(access);
+}
+
+NaiveEval::~NaiveEval() {
+    round = 0;
+    if (matcher != nullptr) matcher->clear();
+    decRef(matcher);
+    decRef(access);
+    decRef(printer);
+    decRef(retrieveTimer);
+    for (FLSysString* name : watchedNames) decRef(name);
+}
+
+FLSysObject* NaiveEval::methodCall(const std::string& name, FLSysArgs* args) {
+    if (name == "debugOn") return debugOn(args);
+    if (name == "debugOff") return debugOff(args);
+    if (name == "help") return help();
+    return Evaluation::methodCall(name, args);
+}
+
+void NaiveEval::print(OutputChannel& channel) const {
+    channel << "aNaiveEval";
+}
+
+bool NaiveEval::isA(const std::string& className) const {
+    return className == "NaiveEval" || Evaluation::isA(className);
+}
+
+int NaiveEval::evaluate(FProgram* program) {
+    if (program == nullptr) return 0;
+    OutputChannel& debug = debugChannel();
+    if ((flags & TraceProgram) != 0) {
+        debug << "Program to evaluate:" << std::endl << std::endl;
+        program->display(debug);
+    }
+    interruptFlag.store(0);
+    int changed = -1;
+    retrieveTimer->start();
+    retrieveTimer->stop();
+    while (interruptFlag.load() == 0) {
+        if (changed == 0) {
+            access->cleanup();
+            centralStatistic().insert(
+                "(Time spent in retrieving       : " + retrieveTimer->diffReal() + " real    " +
+                    retrieveTimer->diffUser() + " user)",
+                0);
+            centralStatistic().insert("Number of TP iterations         : " + std::to_string(round),
+                                      0);
+            return 1;
+        }
+        if (flags != 0) debug << "TP(" << round << ")" << std::endl;
+        changed = tpStep(program);
+        ++round;
+        // A round that could not finish is no fixpoint: the model was not reached.
+        if (roundFailed) {
+            centralErrorHandler().report(err11::CannotEvaluate);
+            return 0;
+        }
+    }
+    debug << "evaluation cancelled at round " << round << std::endl;
+    interruptFlag.store(0);
+    return 0;
+}
+
+void NaiveEval::releaseAll(Pending& pending) {
+    for (auto& [clause, result] : pending) decRef(result);
+    pending.clear();
+}
+
+int NaiveEval::tpStep(FProgram* program) {
+    roundFailed = false;
+    if (program == nullptr) return 0;
+    OutputChannel& debug = debugChannel();
+    SymTab* names = program->getSymTab();
+    Pending pending;
+    for (list_item it = program->firstItem(); it != nullptr; it = program->nextItem(it)) {
+        if (interruptFlag.load() != 0) break;
+        FRule* clause = nullptr;
+        const int kind = program->ruleAt(it, clause);
+        if (kind == 1) {
+            if (round < 1) pending.emplace_back(clause, nullptr);
+        } else if (kind == 2) {
+            if (flags != 0) debug << "." << std::flush;
+            retrieveTimer->cont();
+            Operand* result = matcher->retrieve(clause, nullptr, names);
+            retrieveTimer->stop();
+            if (result == nullptr) continue;
+            if (result->isEmpty()) {
+                decRef(result);
+                continue;
+            }
+            pending.emplace_back(clause, result);
+        }
+    }
+    if (flags != 0) debug << std::endl;
+
+    beginInsertPhase();
+
+    int changed = 0;
+    for (auto& [clause, bindings] : pending) {
+        if ((flags & TraceInsert) != 0) traceInsert(clause, bindings, program);
+        const int answer = matcher->insert(clause, bindings);
+        if (answer == -1) {
+            releaseAll(pending);
+            roundFailed = true;
+            return 0;
+        }
+        if (answer != 0) changed = 1;
+    }
+    releaseAll(pending);
+
+    if (matcher->applyEqualities() != 0) changed = -1;
+    if (!matcher->isOk()) {
+        roundFailed = true;
+        return 0;
+    }
+
+    if ((flags & TraceDump) != 0) access->dump(1);
+    if ((flags & TraceDelta) != 0) access->showDelta();
+    if ((flags & TraceFrames) != 0)
+        for (std::size_t i = 0; i < watchedNames.size(); ++i)
+            access->showFrame(watchedNames[i]->value(), watchedNumbers[i]);
+    releasePools(0);
+    return changed;
+}
+
+void NaiveEval::traceInsert(FRule* clause, Operand* bindings, FProgram* program) {
+    OutputChannel& debug = debugChannel();
+    debug << "Inserting: ";
+    clause->print(debug, program->getSymTab(), clause->getSymTab());
+    debug << std::endl;
+    if (bindings == nullptr) return;
+    debug << "with Bindings " << std::endl;
+    if (printer != nullptr) printer->makeOutput(clause, bindings);
+    debug << std::endl;
+}
+
+Evaluation* NaiveEval::tp(FProgram* program) {
+    const int changed = tpStep(program);
+    if (interruptFlag.load() != 0) return this;
+    if (changed != 0) {
+        systemChannel() << "TP Round " << round << std::endl;
+        ++round;
+    } else {
+        systemChannel() << "FP reached in round " << round << std::endl;
+    }
+    return this;
+}
+
+Operand* NaiveEval::retrieve(FRule* query, SymTab* /*names*/) {
+    if (matcher == nullptr || !matcher->isOk()) {
+        centralErrorHandler().report(err4::InconsistentOM);
+        return nullptr;
+    }
+    if (query == nullptr || !query->isA("FRule") || query->getBody() == nullptr ||
+        query->getHead() != nullptr) {
+        centralErrorHandler().report(err4::WrongArg);
+        return nullptr;
+    }
+    Operand* result = matcher->retrieve(query, nullptr, access->giveSymTab());
+    matcher->remove(query);
+    return result;
+}
+
+void NaiveEval::reset(int /*mode*/) {
+    round = 0;
+    matcher->clear();
+}
+
+NaiveEval* NaiveEval::debugOn(FLSysArgs* args) {
+    if (args == nullptr) return this;
+    if (args->empty()) {
+        flags = TraceGeneral;
+        return this;
+    }
+    for (list_item it = args->first_item(); it != nullptr; it = args->next_item(it)) {
+        FLSysObject* word = args->inf(it);
+        if (word == nullptr || !word->isA("FLSysString")) return nullptr;
+        int number = -1;
+        list_item next = args->next_item(it);
+        if (next != nullptr && args->inf(next) != nullptr && args->inf(next)->isA("FLSysInteger")) {
+            number = static_cast<FLSysInteger*>(args->inf(next))->value();
+            it = next;
+        }
+        addDebugOption(static_cast<FLSysString*>(word), number);
+    }
+    return this;
+}
+
+void NaiveEval::addDebugOption(FLSysString* word, int number) {
+    const std::string text = word->value();
+    for (const DebugWord& entry : debugWords) {
+        if (text == entry.word) {
+            flags |= entry.bit;
+            return;
+        }
+    }
+    incRef(word);
+    watchedNames.push_back(word);
+    watchedNumbers.push_back(number);
+    flags |= TraceFrames;
+}
+
+NaiveEval* NaiveEval::debugOff(FLSysArgs* args) {
+    if (!checkNoArgs(args)) return nullptr;
+    flags = 0;
+    for (FLSysString* name : watchedNames) decRef(name);
+    watchedNames.clear();
+    watchedNumbers.clear();
+    return this;
+}
+
+NaiveEval* NaiveEval::help() {
+    OutputChannel& channel = helpChannel();
+    for (const char* line : helpHeading) channel << line << std::endl;
+    writeStandardMethodsHelp(channel);
+    for (const char* line : helpLines) channel << line << std::endl;
+    return this;
+}
+
+FLSysObject* NaiveEvalMeta::createInstance(FLSysArgs* args) {
+    FLSysObject* matcher = nullptr;
+    FLSysObject* access = nullptr;
+    if (!checkArgs2(args, "Matcher", matcher, "OMAccess", access)) return nullptr;
+    return new NaiveEval(static_cast<Matcher*>(matcher), static_cast<OMAccess*>(access));
+}

@@ -1,0 +1,90 @@
+// NaiveEval: the naive evaluation strategy, TP rounds over all rules until nothing changes, with
+// its debugging traces; its class object.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "eval/Evaluation.h"
+
+class FLSysString;
+class Matcher;
+class OMAccess;
+class PPProtocol;
+class Timer;
+
+class NaiveEval : public Evaluation {
+  public:
+    // Debug flag bits.
+    enum : std::int32_t {
+        TraceGeneral = 1,
+        TraceInsert = 2,
+        TraceDump = 4,
+        TraceFrames = 8,
+        TraceProgram = 16,
+        TraceDelta = 32,
+        TraceTrigger = 64
+    };
+
+    // Takes a reference on both.
+    NaiveEval(Matcher* matcher, OMAccess* access);
+    NaiveEval(const NaiveEval&) = delete;
+    NaiveEval& operator=(const NaiveEval&) = delete;
+
+    // Shell methods "debugOn", "debugOff", "help", then the base's.
+    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    // "aNaiveEval".
+    void print(OutputChannel& channel) const override;
+    bool isA(const std::string& className) const override;
+
+    int evaluate(FProgram* program) override;
+    Evaluation* tp(FProgram* program) override;
+    Operand* retrieve(FRule* query, SymTab* names) override;
+    void reset(int mode) override;
+    // Null list: nothing; empty list: the flag word becomes 1; otherwise words, each optionally
+    // followed by an integer. Null at the first element that is not a string.
+    virtual NaiveEval* debugOn(FLSysArgs* args);
+    virtual NaiveEval* debugOff(FLSysArgs* args);
+    // Between the match half and the insert half of a round.
+    virtual void beginInsertPhase() {}
+    virtual NaiveEval* help();
+    // One round: 1 something inserted, 0 nothing changed, -1 equalities applied.
+    virtual int tpStep(FProgram* program);
+
+    // Sets the flag bit of the word, or watches the frame it names (number -1 for none).
+    void addDebugOption(FLSysString* word, int number);
+
+    std::int32_t debugFlags() const { return flags; }
+    int rounds() const { return round; }
+
+  protected:
+    ~NaiveEval() override;
+
+    Matcher* matcher;
+    OMAccess* access;
+    std::int32_t flags = 0;
+    std::vector<FLSysString*> watchedNames;
+    std::vector<int> watchedNumbers;
+    int round = 0;
+    Timer* retrieveTimer;
+    // Null until the printing layer has installed its factory.
+    PPProtocol* printer;
+    // Set by a round that was abandoned or left the matcher unusable: the evaluation cannot go on.
+    bool roundFailed = false;
+
+  private:
+    using Pending = std::vector<std::pair<FRule*, Operand*>>;
+    static void releaseAll(Pending& pending);
+    void traceInsert(FRule* clause, Operand* bindings, FProgram* program);
+};
+
+// Registered as "classNaiveEval": new@(Matcher, OMAccess).
+class NaiveEvalMeta : public XMeta {
+  public:
+    NaiveEvalMeta() : XMeta("NaiveEval") {}
+
+  protected:
+    FLSysObject* createInstance(FLSysArgs* args) override;
+};

@@ -1,0 +1,78 @@
+// The seen-row trie: one probe per column into a flat edge table.
+#include "eval/TupleDictionaryTree.h"
+
+#include "objectbase/Iterator.h"
+
+std::uint64_t TupleDictionaryTree::pack(const InternalName& name) {
+    return std::uint64_t(std::uint32_t(name.getValue())) << 16 |
+           std::uint64_t(std::uint8_t(name.getType())) << 8 |
+           std::uint64_t(std::uint8_t(name.getArity()));
+}
+
+std::size_t TupleDictionaryTree::hash(std::uint64_t name, std::uint32_t parent) {
+    std::uint64_t x = name ^ (std::uint64_t(parent) << 48 | std::uint64_t(parent) >> 16);
+    x ^= x >> 30;
+    x *= 0xBF58476D1CE4E5B9ULL;
+    x ^= x >> 27;
+    x *= 0x94D049BB133111EBULL;
+    x ^= x >> 31;
+    return std::size_t(x);
+}
+
+TupleDictionaryTree::Slot& TupleDictionaryTree::find(std::uint64_t name, std::uint32_t parent) {
+    const std::size_t mask = slots.size() - 1;
+    for (std::size_t at = hash(name, parent) & mask;; at = (at + 1) & mask) {
+        Slot& slot = slots[at];
+        if (slot.child == 0 || (slot.name == name && slot.parent == parent)) return slot;
+    }
+}
+
+void TupleDictionaryTree::grow() {
+    std::vector<Slot> old(slots.empty() ? 16 : slots.size() * 2);
+    old.swap(slots);
+    for (const Slot& slot : old)
+        if (slot.child != 0) find(slot.name, slot.parent) = slot;
+}
+
+int TupleDictionaryTree::contains(Iterator* row, int column) {
+    const int last = row->columns();
+    if (column > last) {
+        if (emptyRowSeen) return 1;
+        emptyRowSeen = true;
+        return 0;
+    }
+    if (slots.empty()) grow();
+    std::uint32_t node = 0;
+    for (int c = column; c <= last; ++c) {
+        const Slot& slot = find(pack(row->atColumn(c)), node);
+        if (slot.child == 0) {
+            extend(row, c, last, node);
+            return 0;
+        }
+        node = slot.child;
+    }
+    return 1;
+}
+
+void TupleDictionaryTree::insert(Iterator* row, int column) {
+    const int last = row->columns();
+    if (column > last) {
+        emptyRowSeen = true;
+        return;
+    }
+    extend(row, column, last, 0);
+}
+
+void TupleDictionaryTree::extend(Iterator* row, int column, int last, std::uint32_t node) {
+    for (int c = column; c <= last; ++c) {
+        if ((used + 1) * 2 > slots.size()) grow();
+        const std::uint64_t name = pack(row->atColumn(c));
+        Slot& slot = find(name, node);
+        if (slot.child == 0) {
+            slot.name = name;
+            slot.parent = node;
+            slot.child = std::uint32_t(++used);
+        }
+        node = slot.child;
+    }
+}

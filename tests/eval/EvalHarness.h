@@ -1,0 +1,114 @@
+// The evaluation tests' object base and engine: a real object base and access layer, the real
+// parser, translator, creator, algebra evaluator, matcher and naive evaluator, with helpers that
+// run programs and read the statistic lines.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "access/OMAccess.h"
+#include "compile/AlgebraicEval.h"
+#include "compile/Operand.h"
+#include "compile/Translator.h"
+#include "eval/Creator1.h"
+#include "eval/Matcher.h"
+#include "eval/NaiveEval.h"
+#include "foundation/ErrorHandler.h"
+#include "foundation/OutputChannel.h"
+#include "foundation/StatisticHandler.h"
+#include "language/FProgram.h"
+#include "objectbase/MainMemOM.h"
+#include "support/ChannelCapture.h"
+#include "support/RuleHarness.h"
+
+namespace eval_test {
+
+using Lines = std::vector<std::string>;
+
+// The names of the errors reported into the capture, one a line, without a final line end.
+inline std::string errorNames(const ErrorCapture& errors) {
+    const std::string text = errors.text();
+    const std::string mark = "*** ERROR : ";
+    std::string names;
+    for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at)) {
+        at += mark.size();
+        const std::size_t end = text.find('\n', at);
+        if (!names.empty()) names += "\n";
+        names += text.substr(at, end - at);
+    }
+    return names;
+}
+
+class EvalHarness {
+  public:
+    EvalHarness()
+        : matcher(new Matcher(translator, creator, algebra, nullptr)),
+          naive(new NaiveEval(matcher, access)) {
+        centralErrorHandler().setKeepMostSerious(0);
+        centralStatistic().clear();
+    }
+    ~EvalHarness() {
+        centralStatistic().clear();
+        centralErrorHandler().setKeepMostSerious(1);
+        decRef(naive);
+        decRef(matcher);
+        decRef(algebra);
+        decRef(creator);
+        decRef(translator);
+        decRef(access);
+        decRef(om);
+    }
+    EvalHarness(const EvalHarness&) = delete;
+    EvalHarness& operator=(const EvalHarness&) = delete;
+
+    // Replaces the matcher (taking over the caller's reference) and the evaluator built on it.
+    void useMatcher(Matcher* own) {
+        decRef(naive);
+        decRef(matcher);
+        matcher = own;
+        naive = new NaiveEval(matcher, access);
+    }
+    // Evaluates the program of the text; the evaluator's answer.
+    int run(const std::string& text) { return naive->evaluate(rules.program(text)); }
+    // The answers on the current object base, as sorted "X=a, Y=b" lines.
+    Lines ask(const std::string& query) { return rules.answers(query); }
+    // The value of the first column of the first row of the query's answers.
+    InternalName firstValue(const std::string& query) {
+        InternalName value = InternalName::UndefinedObject;
+        Operand* rows = naive->retrieve(rules.rule(query), nullptr);
+        if (rows == nullptr) return value;
+        bool seen = false;
+        forEachRow(rows, [&](Iterator* row) {
+            if (!seen) value = row->atColumn(1);
+            seen = true;
+        });
+        decRef(rows);
+        return value;
+    }
+    // The statistic lines collected so far, each without its line end; the store is emptied.
+    Lines statistics() {
+        ChannelCapture capture(statisticChannel());
+        centralStatistic().show();
+        centralStatistic().clear();
+        Lines lines;
+        std::string text = capture.text();
+        for (std::size_t at = 0; at < text.size();) {
+            std::size_t end = text.find('\n', at);
+            if (end == std::string::npos) end = text.size();
+            if (end > at) lines.push_back(text.substr(at, end - at));
+            at = end + 1;
+        }
+        return lines;
+    }
+
+    MainMemOM* om = new MainMemOM();
+    OMAccess* access = new OMAccess(om);
+    rule_test::RuleHarness rules{access};
+    Translator* translator = new Translator(1);
+    Creator1* creator = new Creator1(access);
+    AlgebraicEval* algebra = new AlgebraicEval(access);
+    Matcher* matcher;
+    NaiveEval* naive;
+};
+
+}  // namespace eval_test
