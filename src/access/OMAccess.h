@@ -235,10 +235,12 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // The cascade's first stage: inherited values while a phase is open. Releases `old`.
     virtual Iterator* inheritedLookup(int type, const InternalName* tuple, int count,
                                       Iterator* old);
-    // The built-in predicate dispatcher and the arithmetic atoms; both answer null until the
-    // built-in predicates exist (the passed iterator is released).
+    // The built-in predicate dispatcher: releases the passed iterator and answers a new one over
+    // the solutions of the built-in named by the symbol's text (null after UnknownPred,
+    // UnknownBuiltIn or an unsafe "equiv").
     virtual Iterator* match(const FSymbol& symbol, const InternalName* tuple, int count,
                             Iterator* old);
+    // The arithmetic atoms x op y = r: solves for the one unbound cell; null when count is not 3.
     virtual Iterator* matchArithmetic(const InternalName* tuple, int count, int type);
     // Records equalities between the classes of the cycle that a :: b would close while b :: a
     // holds; 1 when one was new.
@@ -268,6 +270,44 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // Loads the document a link points to; the plain access layer has no documents.
     virtual void followLink(const InternalName& target);
 
+    // The built-in predicates. Each reads the mapped forms of its arguments and takes a number
+    // where a string is expected as the string constant of its lexical form; the operations with
+    // pointer arguments write the one cell they compute. Numbers are compared and computed
+    // exactly between integers and in double precision otherwise.
+    // 1 when the mapped forms of a and b are the same name.
+    virtual int equivalent(InternalName a, InternalName b);
+    // "<", ">", "<=" or ">=" between two numbers; 0 for anything else.
+    virtual int compareNumbers(InternalName a, InternalName b, const std::string& op);
+    // "describe"(host, method, argument count, arrow[, result]).
+    virtual Iterator* describe(const InternalName* args, int arity);
+    // "string2integer" and "string2float"; "string2object".
+    virtual int stringToNumber(InternalName* text, InternalName* number);
+    virtual int stringToObject(InternalName* text, InternalName* object);
+    // A number becomes the string constant of its lexical form (answer 1); any other name is
+    // copied unchanged (answer 0).
+    virtual int toStringConstant(const InternalName& source, InternalName& target);
+    virtual int toStringConstantInPlace(InternalName& name);
+    // "substr"(part, whole): case-insensitive, over a document's text when whole is one.
+    virtual int substr(InternalName part, InternalName whole);
+    virtual int strcat(InternalName* first, InternalName* second, InternalName* joined);
+    virtual int strlen(InternalName text, InternalName* length);
+    // Writes the element tree of the named object as SGML; the number of attributes and child
+    // entries written (0 when there is no such object).
+    virtual int sgmlprint(const std::string& objectName, std::ostream& out);
+
+    // The signature queries of the XML export. A class has signatures when it declares "=>" or
+    // "=>>" entries of its own; it is a result (argument) type when a signature lookup with it in
+    // the result (an argument) position answers.
+    virtual int hasSignatures(const InternalName& cls);
+    virtual int isResultType(const InternalName& cls);
+    virtual int isArgumentType(const InternalName& cls);
+    // A new set of the classes of x (relation kind k, x itself left out) that take part in
+    // signatures; the caller deletes it.
+    virtual set<InternalName>* signatureClassesOf(const InternalName& x, int kind);
+    // out := the most specific class of x that takes part in signatures, or the built-in class
+    // object when none does.
+    virtual InternalName& typeClassOf(InternalName& out, const InternalName& x);
+
     // Reports 5/25/2 "Undefined MethodArg" for a shell method called with invalid arguments.
     virtual void reportInvalidMethodArg(const std::string& methodName) const;
 
@@ -285,6 +325,10 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     bool traceDue(int result) const { return trace != 0 && (result != 0 || traceAll != 0); }
     // The lexical form of a name (plain style) as a string.
     std::string lexicalForm(const InternalName& name);
+    // The text of a string constant: its lexical form without the enclosing quotes.
+    std::string constantText(const InternalName& name);
+    // out := the string constant with this text (made on first use).
+    InternalName& stringConstant(InternalName& out, const std::string& text);
 
     std::int32_t followLinks = 0;
     std::int32_t followingLink = 0;

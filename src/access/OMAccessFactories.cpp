@@ -174,12 +174,3 @@ Iterator* OMAccess::lookup(int type, const InternalName* tuple, int count, Itera
     if (stored == nullptr && (type < 0 || (type > 8 && (type < 100 || type > 104)))) decRef(old);
     return stored;
 }
-
-Iterator* OMAccess::match(const FSymbol&, const InternalName*, int, Iterator* old) {
-    decRef(old);
-    return nullptr;
-}
-
-Iterator* OMAccess::matchArithmetic(const InternalName*, int, int) {
-    return nullptr;
-}

@@ -87,11 +87,6 @@ TEST_F(FactoryTest, WrongKindsAndTypesAreRefused) {
     // Only signature types make signature iterators; the old one is released.
     old = access->makeRefIter(0, tuple, 3, nullptr);
     EXPECT_EQ(access->makeSigIter(0, tuple, 3, old), nullptr);
-    // Arithmetic atoms and built-in predicates answer nothing until the built-ins exist.
-    EXPECT_EQ(access->makeRefIter(100, tuple, 3, nullptr), nullptr);
-    EXPECT_EQ(access->makeFuncOrPredIter(symbol("<", InternalName::BuiltinPredicate, 2), tuple, 2,
-                                         nullptr),
-              nullptr);
 }
 
 TEST_F(FactoryTest, OldIteratorsAreRetargetedOnlyWhenTheirClassFits) {
