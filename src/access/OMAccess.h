@@ -283,10 +283,6 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // "string2integer" and "string2float"; "string2object".
     virtual int stringToNumber(InternalName* text, InternalName* number);
     virtual int stringToObject(InternalName* text, InternalName* object);
-    // A number becomes the string constant of its lexical form (answer 1); any other name is
-    // copied unchanged (answer 0).
-    virtual int toStringConstant(const InternalName& source, InternalName& target);
-    virtual int toStringConstantInPlace(InternalName& name);
     // "substr"(part, whole): case-insensitive, over a document's text when whole is one.
     virtual int substr(InternalName part, InternalName whole);
     virtual int strcat(InternalName* first, InternalName* second, InternalName* joined);
