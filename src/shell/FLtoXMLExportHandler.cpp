@@ -11,6 +11,7 @@
 #include "foundation/OutputChannel.h"
 #include "objectbase/DumpFormatter.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/SymTab.h"
 
 namespace {
 
@@ -34,6 +35,12 @@ void forEachValue(OMAccess* access, const InternalName& cell, Visit visit) {
 }
 
 }  // namespace
+
+bool FLtoXMLExportHandler::isBuiltin(const InternalName& cls, const InternalName& builtin,
+                                     const FSymbol& symbol) {
+    FSymbol bound;
+    return cls == builtin || (access->giveSymbol(cls, bound) != 0 && bound == symbol);
+}
 
 FLtoXMLExportHandler::FLtoXMLExportHandler(OMAccess* access) : XMLExportHandler(access) {}
 
@@ -89,8 +96,10 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
         Iterator* results = access->lookup(type, pattern, 3, nullptr);
         for (bool row = results != nullptr && results->first(); row; row = results->next())
             forEachValue(access, results->atColumn(3), [&](const InternalName& result) {
-                builtin = builtin || result == builtinObject::String ||
-                          result == builtinObject::Numeric || result == builtinObject::Literal;
+                builtin = builtin ||
+                          isBuiltin(result, builtinObject::String, builtinSymbol::String) ||
+                          isBuiltin(result, builtinObject::Numeric, builtinSymbol::Numeric) ||
+                          isBuiltin(result, builtinObject::Literal, builtinSymbol::Literal);
                 return true;
             });
         decRef(results);
@@ -126,7 +135,9 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     Iterator* names = access->objNamesIterator(nullptr);
     for (bool more = names != nullptr && names->first(); more; more = names->next()) {
         const InternalName object = names->atColumn(1);
-        if (object == builtinObject::String || object == builtinObject::Numeric) continue;
+        if (isBuiltin(object, builtinObject::String, builtinSymbol::String) ||
+            isBuiltin(object, builtinObject::Numeric, builtinSymbol::Numeric))
+            continue;
         if (docClass != Free && access->isaTest(object, docClass, 1) != 0) continue;
         if (nested->member(object)) continue;
         writeObject(object, request.format);
@@ -191,8 +202,13 @@ InternalName FLtoXMLExportHandler::resultClass(const InternalName& cls) {
     return members.empty() ? Free : mostSpecific(members);
 }
 
-bool FLtoXMLExportHandler::literalClass(const InternalName& cls, const InternalName& literal) {
-    return cls == literal || access->isaTest(cls, literal, 2) != 0;
+bool FLtoXMLExportHandler::literalClass(const InternalName& cls, const InternalName& literal,
+                                        const FSymbol& symbol) {
+    if (isBuiltin(cls, literal, symbol) || access->isaTest(cls, literal, 2) != 0) return true;
+    InternalName bound;
+    return access->giveSymTab() != nullptr &&
+           access->lookupName(access->giveSymTab()->giveName(symbol), bound, 0) != 0 &&
+           access->isaTest(cls, bound, 2) != 0;
 }
 
 void FLtoXMLExportHandler::writeEntry(const InternalName& object, const InternalName& method,
@@ -218,7 +234,7 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, const Internal
             } else {
                 attributes += text + formatter->xmlName(value) + "'";
             }
-        } else if (type == 1 && literalClass(cls, builtinObject::String)) {
+        } else if (type == 1 && literalClass(cls, builtinObject::String, builtinSymbol::String)) {
             std::string none;
             content += valueSetText(method, cls, value, none);
         } else if (type == 1) {
@@ -323,7 +339,7 @@ std::string FLtoXMLExportHandler::valueSetText(const InternalName& method, const
     if (value.getType() != InternalName::SetName)
         return singleValueText(method, arguments, cls, value);
     std::string text;
-    if (literalClass(cls, builtinObject::Literal)) {
+    if (literalClass(cls, builtinObject::Literal, builtinSymbol::Literal)) {
         forEachValue(access, value, [&](const InternalName& member) {
             text += singleValueText(method, arguments, cls, member);
             return true;
@@ -347,7 +363,7 @@ std::string FLtoXMLExportHandler::singleValueText(const InternalName& method,
                                                   std::string& arguments, const InternalName& cls,
                                                   const InternalName& value) {
     if (access->isaTest(value, cls, 1) == 0) return "";
-    if (literalClass(cls, builtinObject::Literal))
+    if (literalClass(cls, builtinObject::Literal, builtinSymbol::Literal))
         return "  " + formatter->valueElementText(method, arguments, value);
     arguments += formatter->attributeText(cls, 0, value);
     return "  " + formatter->valueElementText(method, arguments, Free);

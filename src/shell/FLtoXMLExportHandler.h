@@ -4,6 +4,7 @@
 #include <string>
 
 #include "foundation/set.h"
+#include "objectbase/FSymbol.h"
 #include "objectbase/InternalName.h"
 #include "shell/XMLExportHandler.h"
 
@@ -51,7 +52,10 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     InternalName mostSpecific(const set<InternalName>& classes);
     // A class, or the most specific member of a set of classes.
     InternalName resultClass(const InternalName& cls);
-    bool literalClass(const InternalName& cls, const InternalName& literal);
+    // A built-in class: its object, or the plain-mode class named by its symbol.
+    bool isBuiltin(const InternalName& cls, const InternalName& builtin, const FSymbol& symbol);
+    // The built-in class or a subclass of it.
+    bool literalClass(const InternalName& cls, const InternalName& literal, const FSymbol& symbol);
 
     set<InternalName>* nested = nullptr;
     // The nested objects written so far, and the objects whose elements are being built.
