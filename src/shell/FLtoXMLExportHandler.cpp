@@ -322,7 +322,9 @@ std::string FLtoXMLExportHandler::nestedElementText(const InternalName& method,
         Iterator* signature =
             access->lookupSignatureViaClasses(object, entryMethod, argCount, type);
         if (signature == nullptr) continue;
-        if (entryMethod == builtinObject::Text)
+        std::string methodText;
+        access->giveLexicalForm(entryMethod, methodText);
+        if (entryMethod == builtinObject::Text || methodText == "text()")
             content = formatter->xmlName(access->mappedName(object));
         else
             writeEntry(object, entryMethod, argCount, type, signature, attributes, content,

@@ -7,6 +7,8 @@
 #include "foundation/OutputChannel.h"
 #include "objectbase/DumpFormatter.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/OM.h"
+#include "objectbase/SymTab.h"
 
 namespace {
 
@@ -74,8 +76,11 @@ void KavumExportHandler::writeElement(const InternalName& object, const Internal
     }
     InternalName idMethod;
     InternalName idValue;
-    const bool hasId = access->lookupName("id", idMethod, 0) != 0 &&
-                       access->lookupMethodValue(object, idMethod, idValue) != 0;
+    const bool hasId =
+        access->om() != nullptr && access->giveSymTab() != nullptr &&
+        access->om()->giveInternalName(
+            access->giveSymTab()->GetFSymbol("id", InternalName::Function, 0), idMethod) != 0 &&
+        access->lookupMethodValue(object, idMethod, idValue) != 0;
     formatter->openFrame(object, cls, flags != 0 || hasId ? 1 : 0);
     path.insert(object);
     std::string attributes;
@@ -134,8 +139,10 @@ void KavumExportHandler::writeAttributes(const InternalName& object, const Inter
 void KavumExportHandler::writeChildren(const InternalName& object, const InternalName& method,
                                        const std::string& indent) {
     OutputChannel& out = debugChannel();
+    std::string methodText;
+    access->giveLexicalForm(method, methodText);
     forEachMember(access, 1, object, method, [&](const InternalName& child) {
-        if (method == builtinObject::Text)
+        if (methodText == "text()")
             out << indent << formatter->xmlName(child) << std::endl;
         else
             writeElement(child, method, indent, 0);
