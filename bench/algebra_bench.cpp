@@ -1,5 +1,6 @@
 // Benchmarks of the rule algebra: the join of h(X, Z) :- p(X, Y), q(Y, Z) by Merge and then Pi
-// on Z, against a plain hash join over the same data as its floor.
+// on Z, against a plain hash join over the same data as its floor; scans of a stored predicate
+// by Pred and of a set-valued method by Prop.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <cstdlib>
 #include <memory>
 #include <random>
+#include <string>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -15,7 +17,10 @@
 #include "compile/Merge.h"
 #include "compile/Operand.h"
 #include "compile/Pi.h"
+#include "compile/Pred.h"
+#include "compile/Prop.h"
 #include "objectbase/MainMemOM.h"
+#include "objectbase/SymTab.h"
 
 namespace {
 
@@ -191,6 +196,91 @@ void BM_JoinProject_HashJoin(benchmark::State& state) {
 
 BENCHMARK(BM_JoinProject_Algebra)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_JoinProject_HashJoin)->Unit(benchmark::kMillisecond);
+
+// A fresh object base behind an access layer, released at the end of the scope.
+struct Base {
+    MainMemOM* om = new MainMemOM();
+    OMAccess* access = new OMAccess(om);
+    ~Base() {
+        decRef(access);
+        decRef(om);
+    }
+    InternalName object(const std::string& name) {
+        InternalName out;
+        access->getOrCreateName(om->giveSymTab()->GetFSymbol(name, InternalName::Function, 0), out);
+        return out;
+    }
+};
+
+// p(X, Y) over 1,000,000 stored tuples, no inputs: one row of the result per tuple.
+void BM_Scan_Pred(benchmark::State& state) {
+    Base base;
+    const FSymbol p = base.om->giveSymTab()->GetFSymbol("p", InternalName::Predicate, 2);
+    for (auto [a, b] : data().p) {
+        const InternalName args[2] = {number(a), number(b)};
+        base.access->insertPredicate(p, args, 2);
+    }
+    int var[2][2] = {{1, 0}, {2, 1}};
+    clib_list<int*> none, vars;
+    vars.append(var[0]);
+    vars.append(var[1]);
+    clib_list<int> noInts;
+    clib_list<FSymbol> variables, noSymbols;
+    variables.append(FSymbol(1, InternalName::Variable, 0));
+    variables.append(FSymbol(2, InternalName::Variable, 0));
+    Pred* pred = new Pred("pred", 2, p, 0, none, none, none, vars, none, noInts, noSymbols, noInts,
+                          variables, set<int>(), 0, none, noInts);
+    clib_list<Operand*> noInputs;
+    for (auto _ : state) {
+        Operand* rows = pred->evaluate(&noInputs, base.access);
+        benchmark::DoNotOptimize(rows->size());
+        state.PauseTiming();
+        decRef(rows);
+        state.ResumeTiming();
+    }
+    decRef(pred);
+    state.SetItemsProcessed(state.iterations() * PRows);
+}
+
+// X[m ->> Y] with 1,000 hosts of 1,000 values each: one result row per (host, value).
+void BM_Scan_Prop(benchmark::State& state) {
+    constexpr int Hosts = 1000;
+    constexpr int Values = 1000;
+    Base base;
+    const InternalName m = base.object("m");
+    set<InternalName> values;
+    for (int v = 0; v < Values; ++v) values.insert(number(v));
+    for (int h = 0; h < Hosts; ++h) {
+        char name[16];
+        std::snprintf(name, sizeof name, "h%d", h);
+        base.access->insertSet(base.object(name), m, nullptr, 0, 1, values);
+    }
+    int var[2][2] = {{1, 0}, {3, 1}};
+    clib_list<int*> none, vars;
+    vars.append(var[0]);
+    vars.append(var[1]);
+    clib_list<int> positions, noInts;
+    positions.append(2);
+    clib_list<FSymbol> variables, constants, noSymbols;
+    variables.append(FSymbol(1, InternalName::Variable, 0));
+    variables.append(FSymbol(2, InternalName::Variable, 0));
+    constants.append(base.om->giveSymTab()->GetFSymbol("m", InternalName::Function, 0));
+    Prop* prop = new Prop("prop", 3, 1, 0, 0, 1, none, none, none, vars, none, positions, constants,
+                          noInts, variables, set<int>(), set<int>(), none, noInts);
+    clib_list<Operand*> noInputs;
+    for (auto _ : state) {
+        Operand* rows = prop->evaluate(&noInputs, base.access);
+        benchmark::DoNotOptimize(rows->size());
+        state.PauseTiming();
+        decRef(rows);
+        state.ResumeTiming();
+    }
+    decRef(prop);
+    state.SetItemsProcessed(state.iterations() * Hosts * Values);
+}
+
+BENCHMARK(BM_Scan_Pred)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Scan_Prop)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -276,6 +276,10 @@ void BaseOperator::enumerate(SetOperand* into, InternalName* key, Iterator* row,
 void BaseOperator::handleRow(Iterator* row, const InternalName& key) {
     if (needsCheck != 0 && !match(row)) return;
     for (const VarRecord& r : vars) resultCells[std::size_t(r.cell)] = row->atColumn(r.column);
+    emitRow(row, key);
+}
+
+void BaseOperator::emitRow(Iterator* row, const InternalName& key) {
     InternalName rowKey = key;
     if (enumerated.inputs.empty())
         result->insert(rowKey, resultCells.data());
@@ -296,7 +300,7 @@ Operand* BaseOperator::evaluateRelation(clib_list<Operand*>* list, OMAccess* new
     } else {
         auto fill = [&] {
             for (int i = 0; i < inputCount; ++i) {
-                if (setSelected[std::size_t(i)] != 0) continue;
+                if (!advancesInput(i)) continue;
                 for (const Binding& b : inputBindings[std::size_t(i)])
                     patternCells[b.cell] = inputIters[std::size_t(i)]->atColumn(b.column);
             }
@@ -304,7 +308,7 @@ Operand* BaseOperator::evaluateRelation(clib_list<Operand*>* list, OMAccess* new
         fill();
         matchRelation();
         for (int i = 0; i < inputCount;) {
-            if (setSelected[std::size_t(i)] != 0) {
+            if (!advancesInput(i)) {
                 ++i;
             } else if (inputIters[std::size_t(i)]->next()) {
                 fill();
@@ -330,6 +334,31 @@ std::string BaseOperator::positionText(int position) const {
             return lexicalText(access, name);
     }
     return "_#" + std::to_string(position + 1);
+}
+
+std::string BaseOperator::positionsText(int from, int to) const {
+    std::string text;
+    for (int p = from; p < to; ++p) {
+        if (p > from) text += ",";
+        text += positionText(p);
+    }
+    return text;
+}
+
+FSymbol BaseOperator::variableOfColumn(int column) const {
+    FSymbol found;
+    for (const VarRecord& r : vars) {
+        if (r.column != column) continue;
+        int cell = 0;
+        for (const FSymbol& variable : variables)
+            if (cell++ == r.cell) found = variable;
+    }
+    return found;
+}
+
+bool BaseOperator::groupedBy(const FSymbol& keyVariable, const InternalName& var, int* out) {
+    if (out != nullptr) *out = 0;
+    return keyVariable != FSymbol() && keyVariable == var;
 }
 
 void BaseOperator::printInputContents() {

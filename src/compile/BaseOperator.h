@@ -86,6 +86,10 @@ class BaseOperator : public Operator {
                               InternalName* patternCells);
     // Checks, copies and emits one relation row under `key`.
     void handleRow(Iterator* row, const InternalName& key);
+    // Emits the result cells under `key`: inserted, or combined with the enumerated inputs.
+    void emitRow(Iterator* row, const InternalName& key);
+    // Whether the outer enumeration advances the input (fills its bindings and steps its rows).
+    virtual bool advancesInput(int input) const { return setSelected[std::size_t(input)] == 0; }
     // Marks an input set-selected with its record.
     void selectBySet(int input);
     // The group key of an input for a relation row (UndefinedObject without a key column).
@@ -127,8 +131,15 @@ class BaseOperator : public Operator {
     // The text of a pattern position for the debug lines: the input keyed on it, the constant
     // standing there, or "_#" and the position.
     std::string positionText(int position) const;
+    // The texts of the pattern positions from .. to - 1, separated by ",".
+    std::string positionsText(int from, int to) const;
     // "contents of op#" for every input with an operand.
     void printInputContents();
+    // The variable of the result cell that the last "var" record of a relation column fills;
+    // the undefined symbol when none does.
+    FSymbol variableOfColumn(int column) const;
+    // The answer of isGroupedBy for rows keyed by keyVariable's values (none when undefined).
+    static bool groupedBy(const FSymbol& keyVariable, const InternalName& var, int* out);
 
     OMAccess* access = nullptr;
     std::map<int, FSymbol> constants;

@@ -56,22 +56,14 @@ void IdMapper::matchRelation() {
     decRef(rows);
 }
 
-bool IdMapper::isGroupedBy(const InternalName&, int* out) {
-    if (out != nullptr) *out = 0;
-    return false;
+bool IdMapper::isGroupedBy(const InternalName& var, int* out) {
+    return groupedBy(FSymbol(), var, out);
 }
 
 void IdMapper::print() {
     OutputChannel& out = debugChannel();
     out << std::endl << "Id-Term : " << lexicalText(access, function);
-    if (arity > 0) {
-        out << "(";
-        for (int c = 0; c < arity; ++c) {
-            if (c > 0) out << ",";
-            out << positionText(c);
-        }
-        out << ")";
-    }
+    if (arity > 0) out << "(" << positionsText(0, arity) << ")";
     out << std::endl;
     BaseOperator::print();
     printInputContents();

@@ -20,12 +20,7 @@ Isa::Isa(std::string typeName, int arity, int kind, int inputCount, const clib_l
                    excludedInputs, inputBindings, inputFlags),
       kind(kind),
       patternCells(std::size_t(arity < 2 ? 2 : arity), InternalName::UndefinedObject) {
-    for (const VarRecord& r : vars) {
-        if (r.column != 1) continue;
-        int cell = 0;
-        for (const FSymbol& variable : this->variables)
-            if (cell++ == r.cell) objectVariable = variable;
-    }
+    objectVariable = variableOfColumn(1);
     // A class given as a constant lets an input select by membership instead of enumeration.
     const bool classConstant = constants.count(2) != 0;
     for (int i = 0; i < this->inputCount; ++i) {
@@ -50,9 +45,7 @@ void Isa::matchRelation() {
 }
 
 bool Isa::isGroupedBy(const InternalName& var, int* out) {
-    if (out != nullptr) *out = 0;
-    if (objectVariable == FSymbol()) return false;
-    return objectVariable == var;
+    return groupedBy(objectVariable, var, out);
 }
 
 void Isa::print() {

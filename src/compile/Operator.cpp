@@ -14,6 +14,15 @@ Operator::Operator(std::string typeName, int arity, const clib_list<FSymbol>& va
 
 Operator::Operator(std::string typeName, int arity) : typeName(std::move(typeName)), arity(arity) {}
 
+Operator::~Operator() {
+    for (int* record : records) delete[] record;
+}
+
+void Operator::setRecords(const clib_list<int*>& newRecords) {
+    for (int* record : records) delete[] record;
+    records = newRecords;
+}
+
 void setOperatorDebug() {
     Operator::debugFlag = 1;
 }

@@ -30,9 +30,10 @@ class Operator : public ManagedObject {
     virtual void setNoKey() { noKey = 1; }
     virtual void clearNoKey() { noKey = 0; }
 
-    // The binding records the translator keeps on the operator; it owns the records.
+    // The binding records the translator keeps on the operator; it owns the records (arrays
+    // made with new[]) and deletes the ones it held before.
     clib_list<int*> getRecords() const { return records; }
-    void setRecords(const clib_list<int*>& newRecords) { records = newRecords; }
+    void setRecords(const clib_list<int*>& newRecords);
 
     const clib_list<FSymbol>& getVariables() const { return variables; }
     int getArity() const { return arity; }
@@ -42,7 +43,7 @@ class Operator : public ManagedObject {
     static bool debugging() { return debugFlag != 0; }
 
   protected:
-    ~Operator() override = default;
+    ~Operator() override;
 
     // "contents of op#n", the operand in lexical form and an end of line, on the debug channel.
     static void printContents(int number, Operand* operand, OMAccess* access);

@@ -1,0 +1,163 @@
+// Aggregation: the six aggregate kernels, grouped and ungrouped, over one input operand.
+#include "compile/Aggregation.h"
+
+#include <ostream>
+
+#include "access/DecimalNumber.h"
+#include "access/OMAccess.h"
+#include "compile/Operand.h"
+#include "foundation/OutputChannel.h"
+#include "objectbase/Iterator.h"
+
+namespace {
+
+bool isNumber(const InternalName& name) {
+    return name.getType() == InternalName::Integer || name.getType() == InternalName::Float;
+}
+
+// -1, 0 or 1 as a is below, equal to or above b: integers exactly, a float through double.
+int compareNumbers(const InternalName& a, const InternalName& b) {
+    if (a.getType() == InternalName::Integer && b.getType() == InternalName::Integer)
+        return a.getValue() < b.getValue() ? -1 : (a.getValue() > b.getValue() ? 1 : 0);
+    const double x = a.getType() == InternalName::Integer ? double(a.getValue()) : a.asFloat();
+    const double y = b.getType() == InternalName::Integer ? double(b.getValue()) : b.asFloat();
+    return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+}  // namespace
+
+void Aggregation::agginfo::add(const InternalName& value) {
+    ++count;
+    if (value.getType() == InternalName::Integer) {
+        if (inexact)
+            total += value.getValue();
+        else
+            exact += value.getValue();
+    } else if (value.getType() == InternalName::Float) {
+        if (!inexact) total = double(exact);
+        inexact = true;
+        total += value.asFloat();
+    }
+}
+
+Aggregation::Aggregation(std::string typeName, int arity, std::string opName, FSymbol aggVar,
+                         clib_list<FSymbol> groupVars)
+    : Operator(std::move(typeName), arity),
+      aggVar(aggVar),
+      opName(std::move(opName)),
+      positions(std::size_t(groupVars.size()), 0) {
+    variables = groupVars;
+}
+
+Operand* Aggregation::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
+    access = newAccess;
+    input = list != nullptr && !list->empty() ? list->head() : nullptr;
+    if (input == nullptr) return nullptr;
+    if (debugging()) print();
+    result = new SetOperand(variables, 2);
+    const clib_list<FSymbol>* cols = input->getColumns();
+    aggColumn = cols->rank(aggVar);
+    if (aggColumn == 0 && opName != "nest") return result;
+    std::size_t k = 0;
+    for (const FSymbol& variable : variables) {
+        positions[k] = cols->rank(variable);
+        if (positions[k++] == 0) return result;
+    }
+    if (opName == "min")
+        minMax(true);
+    else if (opName == "max")
+        minMax(false);
+    else if (opName == "sum")
+        sumAvg(false);
+    else if (opName == "avg")
+        sumAvg(true);
+    else if (opName == "count")
+        count();
+    else if (opName == "nest")
+        nest();
+    else
+        errorChannel() << "unknown aggregate operator" << std::endl;
+    if (debugging()) printResult(result, access);
+    return result;
+}
+
+Aggregation::Group Aggregation::groupOf(Iterator* row) const {
+    Group cells;
+    cells.reserve(positions.size());
+    for (int position : positions) cells.push_back(row->atColumn(position));
+    return cells;
+}
+
+InternalName Aggregation::valueOf(Iterator* row) const {
+    return access->mappedName(row->atColumn(aggColumn));
+}
+
+void Aggregation::minMax(bool wantMin) {
+    // Only a strictly better number replaces the value held, so the first of equals stays.
+    auto better = [wantMin](const InternalName& v, const InternalName& held) {
+        const int order = compareNumbers(v, held);
+        return wantMin ? order < 0 : order > 0;
+    };
+    std::map<Group, InternalName> best;
+    forEachRow(input, [&](Iterator* row) {
+        const InternalName v = valueOf(row);
+        if (!isNumber(v)) return;
+        auto [at, fresh] = best.try_emplace(groupOf(row), v);
+        if (!fresh && better(v, at->second)) at->second = v;
+    });
+    for (const auto& [group, value] : best) result->insert(value, group.data());
+}
+
+void Aggregation::sumAvg(bool average) {
+    std::map<Group, agginfo> sums;
+    // Without grouping variables an input without rows still has a sum, 0.
+    if (variables.empty()) sums[Group()];
+    forEachRow(input, [&](Iterator* row) { sums[groupOf(row)].add(valueOf(row)); });
+    for (const auto& [group, info] : sums) {
+        if (!average) {
+            result->insert(decimalNumber::fromDouble(info.sum()), group.data());
+        } else if (info.count != 0) {
+            result->insert(decimalNumber::fromDouble(info.sum() / info.count), group.data());
+        }
+    }
+}
+
+void Aggregation::count() {
+    if (variables.empty()) {
+        int n = 0;
+        Iterator* keys = input->makeIterator(nullptr);
+        for (bool more = keys != nullptr && keys->first(); more; more = keys->next())
+            n += input->groupSize(keys->atColumn(1));
+        decRef(keys);
+        result->insert(InternalName(n, InternalName::Integer, 0), nullptr);
+        return;
+    }
+    std::map<Group, int> counts;
+    forEachRow(input, [&](Iterator* row) { ++counts[groupOf(row)]; });
+    for (const auto& [group, n] : counts)
+        result->insert(InternalName(n, InternalName::Integer, 0), group.data());
+}
+
+void Aggregation::nest() {
+    forEachRow(input, [&](Iterator* row) {
+        const Group group = groupOf(row);
+        result->insert(InternalName::UndefinedObject, group.data());
+    });
+}
+
+bool Aggregation::isGroupedBy(const InternalName&, int* out) {
+    if (out != nullptr) *out = 0;
+    return false;
+}
+
+void Aggregation::print() {
+    OutputChannel& out = debugChannel();
+    out << std::endl << "{" << lexicalText(access, aggVar);
+    if (!variables.empty()) {
+        out << " [";
+        for (const FSymbol& variable : variables) out << " " << lexicalText(access, variable);
+        out << "] ; ";
+    }
+    out << "op#1} " << std::endl;
+    if (input != nullptr) printContents(1, input, access);
+}

@@ -1,0 +1,795 @@
+// The translation of rule bodies: the stack discipline of the hooks, the condition lists of each
+// operator, joins, negation and the scopes of aggregate bodies.
+#include "compile/Translator.h"
+
+#include <map>
+#include <ostream>
+
+#include "compile/Aggregation.h"
+#include "compile/AlgebraicExpr.h"
+#include "compile/Apply.h"
+#include "compile/IdMapper.h"
+#include "compile/Isa.h"
+#include "compile/Merge.h"
+#include "compile/Minus.h"
+#include "compile/MultiPi.h"
+#include "compile/Pi.h"
+#include "compile/Pred.h"
+#include "compile/Prop.h"
+#include "compile/VarPropagator.h"
+#include "foundation/OutputChannel.h"
+#include "foundation/ShellValues.h"
+#include "language/AggExpr.h"
+#include "language/ArithmeticExpr.h"
+#include "language/FLiteral.h"
+#include "language/FLiteralList.h"
+#include "language/FMolecule.h"
+#include "language/FRule.h"
+#include "language/FTermList.h"
+#include "language/FVar.h"
+#include "language/FunctionTerm.h"
+#include "language/PTerm.h"
+#include "language/Reference.h"
+#include "language/Spec.h"
+#include "objectbase/SymTab.h"
+
+namespace {
+
+bool isConstantKind(const FSymbol& symbol) {
+    const int kind = symbol.getType();
+    return kind == InternalName::Function || kind == InternalName::Integer ||
+           kind == InternalName::String;
+}
+
+bool isProjection(const Operator* op) {
+    return op != nullptr && (op->getName() == "pi" || op->getName() == "multipi");
+}
+
+bool holds(const clib_list<FSymbol>& list, const FSymbol& var) {
+    for (const FSymbol& v : list)
+        if (v == var) return true;
+    return false;
+}
+
+void deleteRecords(clib_list<int*>& list) {
+    for (int* record : list) delete[] record;
+    list.clear();
+}
+
+}  // namespace
+
+Translator::Translator(int) : scanner(new VarScanner) {}
+
+Translator::~Translator() {
+    clearExpressions();
+    clearLiteralState();
+    decRef(scanner);
+}
+
+void Translator::Conditions::clear() {
+    deleteRecords(varEq);
+    deleteRecords(eqCon);
+    deleteRecords(eqJoin);
+    deleteRecords(var);
+    deleteRecords(givenVar);
+    constantPositions.clear();
+    constantSymbols.clear();
+    keyColumns.clear();
+    variables.clear();
+    columnSet.clear();
+    excludedInputs.clear();
+    inputFlags.clear();
+}
+
+FLSysObject* Translator::methodCall(const std::string& name, FLSysArgs* args) {
+    if (name == "debugOn") return debugOn(args);
+    if (name == "debugOff") return debugOff(args);
+    return FLSysObject::methodCall(name, args);
+}
+
+void Translator::print(OutputChannel& channel) const {
+    channel << "aTranslator";
+}
+
+bool Translator::isA(const std::string& className) const {
+    return className == "Translator" || PtnScanner::isA(className);
+}
+
+FLSysObject* Translator::debugOn(FLSysArgs* args) {
+    if (argumentCount(args) != 0) return nullptr;
+    debug = 1;
+    return this;
+}
+
+FLSysObject* Translator::debugOff(FLSysArgs* args) {
+    if (argumentCount(args) != 0) return nullptr;
+    debug = 0;
+    return this;
+}
+
+int* Translator::newRecord(std::initializer_list<int> values) {
+    int* record = new int[values.size()];
+    int i = 0;
+    for (int v : values) record[i++] = v;
+    return record;
+}
+
+AlgebraicExpr* Translator::wrap(Operator* op, int keepInput) {
+    auto* expr = new AlgebraicExpr(op, keepInput, duplicate);
+    decRef(op);
+    return expr;
+}
+
+// ---- bookkeeping ----
+
+void Translator::clearExpressions() {
+    for (AlgebraicExpr* expr : stack) decRef(expr);
+    stack.clear();
+}
+
+void Translator::clearLiteralState() {
+    conditions.clear();
+    literals.clear();
+    for (VarOccurrences* dictionary : dictionaries) deleteOccurrences(dictionary);
+    dictionaries.clear();
+    for (set<FSymbol>* s : live) delete s;
+    live.clear();
+}
+
+void Translator::openScope(const std::vector<FLiteral*>& scopeLiterals,
+                           const set<FSymbol>& output) {
+    literals = scopeLiterals;
+    const std::size_t n = literals.size();
+    live.assign(n, nullptr);
+    dictionaries.assign(n, nullptr);
+    if (n == 0) return;
+    live[n - 1] = new set<FSymbol>(output);
+    dictionaries[n - 1] = scanner->scanLiteral(literals[n - 1]);
+    for (std::size_t i = n - 1; i-- > 0;) {
+        live[i] = new set<FSymbol>(*live[i + 1]);
+        VarList* vars = literals[i + 1]->giveVars();
+        for (const FSymbol& v : *vars) live[i]->insert(v);
+        delete vars;
+        dictionaries[i] = scanner->scanLiteral(literals[i]);
+    }
+}
+
+int Translator::occurrences(const FSymbol& var) const {
+    if (literalIndex < 0 || std::size_t(literalIndex) >= dictionaries.size()) return 0;
+    VarOccurrences* dictionary = dictionaries[std::size_t(literalIndex)];
+    if (dictionary == nullptr) return 0;
+    auto item = dictionary->lookup(var);
+    return item != nullptr ? dictionary->inf(item)->length() : 0;
+}
+
+bool Translator::isBound(const FSymbol& var) const {
+    for (auto it = stack.rbegin(); it != stack.rend(); ++it)
+        if (*it != nullptr && holds((*it)->getOperator()->getVariables(), var)) return true;
+    return false;
+}
+
+void Translator::collectVariables(const std::vector<AlgebraicExpr*>& inputExprs,
+                                  clib_list<int*>& out) const {
+    for (AlgebraicExpr* expr : inputExprs) {
+        if (expr == nullptr) continue;
+        for (int* record : expr->getOperator()->getRecords()) out.append(record);
+    }
+}
+
+AlgebraicExpr* Translator::popEntry(FSymbol& symbol) {
+    AlgebraicExpr* expr = stack.back();
+    stack.pop_back();
+    if (expr == nullptr && !pendingSymbols.empty()) {
+        symbol = pendingSymbols.back();
+        pendingSymbols.pop_back();
+    }
+    return expr;
+}
+
+// ---- inputs and conditions ----
+
+bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<AlgebraicExpr*>& inputExprs,
+                           int count) {
+    inputVars.clear();
+    inputExprs.clear();
+    if (count < 0 || std::size_t(count) > stack.size()) {
+        error = 1;
+        return false;
+    }
+    std::vector<AlgebraicExpr*> entries(stack.end() - count, stack.end());
+    stack.resize(stack.size() - std::size_t(count));
+
+    int piCount = 0;
+    int nullCount = 0;
+    for (AlgebraicExpr* e : entries) {
+        if (e == nullptr) {
+            ++nullCount;
+        } else if (e->getOperator()->getName() == "pi") {
+            ++piCount;
+        }
+    }
+    const bool combine = piCount >= 2;
+    // The pending symbols of the null entries, oldest first.
+    std::vector<FSymbol> symbols;
+    const std::size_t available = std::min(pendingSymbols.size(), std::size_t(nullCount));
+    symbols.assign(pendingSymbols.end() - std::ptrdiff_t(available), pendingSymbols.end());
+    pendingSymbols.resize(pendingSymbols.size() - available);
+    while (symbols.size() < std::size_t(nullCount)) symbols.insert(symbols.begin(), FSymbol());
+
+    // Each non-null entry learns the cell it fills and the input it becomes.
+    int next = 0;
+    int combinedIndex = -1;
+    for (int p = 0; p < count; ++p) {
+        AlgebraicExpr* e = entries[std::size_t(p)];
+        if (e == nullptr) continue;
+        int index;
+        if (combine && e->getOperator()->getName() == "pi") {
+            if (combinedIndex < 0) combinedIndex = next++;
+            index = combinedIndex;
+        } else {
+            index = next++;
+        }
+        clib_list<int*> own;
+        own.append(newRecord({p, index, 1}));
+        e->getOperator()->setRecords(own);
+    }
+
+    std::size_t symbolAt = 0;
+    clib_list<FSymbol> piVariables;
+    clib_list<int*> combinedRecords;
+    int firstPi = -1;
+    for (int p = 0; p < count; ++p) {
+        AlgebraicExpr* e = entries[std::size_t(p)];
+        if (e == nullptr) {
+            inputVars.push_back(symbols[symbolAt++]);
+            inputExprs.push_back(nullptr);
+        } else if (combine && e->getOperator()->getName() == "pi") {
+            Operator* op = e->getOperator();
+            for (const FSymbol& v : op->getVariables()) piVariables.append(v);
+            const int i = combinedRecords.length();
+            const int* own = op->getRecords().empty() ? nullptr : op->getRecords().head();
+            combinedRecords.append(newRecord({own != nullptr ? own[0] : p, combinedIndex, 1 + i}));
+            decRef(e);
+            if (firstPi < 0) {
+                firstPi = int(inputExprs.size());
+                inputExprs.push_back(nullptr);
+            } else {
+                inputVars.push_back(FSymbol());
+                inputExprs.push_back(nullptr);
+            }
+        } else {
+            inputExprs.push_back(e);
+        }
+    }
+    if (firstPi >= 0) {
+        auto* multi = new MultiPi("multipi", piCount, piVariables);
+        multi->setRecords(combinedRecords);
+        inputExprs[std::size_t(firstPi)] = wrap(multi, 0);
+    }
+    return true;
+}
+
+void Translator::buildConditions(const std::vector<FSymbol>& inputVars,
+                                 const std::vector<AlgebraicExpr*>& inputExprs,
+                                 const ParseTreeNode* node, int& count) {
+    conditions.clear();
+    const set<FSymbol>* liveSet = literalIndex >= 0 && std::size_t(literalIndex) < live.size()
+                                      ? live[std::size_t(literalIndex)]
+                                      : nullptr;
+    // Where a variable was met first: at a position (input -1) or at a column of an input.
+    struct Place {
+        int input, at;
+    };
+    std::map<FSymbol, Place> seen;
+    auto isResult = [&](const FSymbol& v) {
+        return (liveSet != nullptr && liveSet->member(v)) || isBound(v) ||
+               (occurrences(v) > 1 && node != currentTerm);
+    };
+    auto addResult = [&](const FSymbol& v) {
+        conditions.variables.append(v);
+        return conditions.variables.length() - 1;
+    };
+
+    std::size_t symbolAt = 0;
+    int input = 0;
+    int p = 1;
+    for (AlgebraicExpr* e : inputExprs) {
+        if (e == nullptr) {
+            const FSymbol s = symbolAt < inputVars.size() ? inputVars[symbolAt++] : FSymbol();
+            if (!s.isVariable()) {
+                conditions.constantPositions.append(p);
+                conditions.constantSymbols.append(s);
+            } else if (auto it = seen.find(s); it != seen.end()) {
+                conditions.varEq.append(newRecord({p, it->second.at}));
+            } else {
+                seen[s] = {-1, p};
+                if (isResult(s)) {
+                    conditions.var.append(newRecord({p, addResult(s)}));
+                } else {
+                    conditions.columnSet.insert(p);
+                }
+            }
+        } else {
+            conditions.keyColumns.append(p);
+            if (mergeFlag == 0) {
+                Operator* op = e->getOperator();
+                for (const FSymbol& v : op->getVariables()) {
+                    int k = 0;
+                    if (!op->isGroupedBy(v, &k)) continue;
+                    if (auto it = seen.find(v); it != seen.end()) {
+                        conditions.varEq.append(newRecord({p, it->second.at}));
+                        continue;
+                    }
+                    seen[v] = {-1, p};
+                    if (isResult(v))
+                        conditions.var.append(newRecord({k >= 1 ? k : p, addResult(v)}));
+                }
+            }
+            ++input;
+        }
+        ++p;
+    }
+    count = input;
+
+    int j = 0;
+    for (AlgebraicExpr* e : inputExprs) {
+        if (e == nullptr) continue;
+        Operator* op = e->getOperator();
+        conditions.inputFlags.append(isProjection(op) ? 1 : 0);
+        if (op->getVariables().empty()) conditions.excludedInputs.insert(j);
+        bool lastGrouped = false;
+        int c = 1;
+        for (const FSymbol& v : op->getVariables()) {
+            int k = 0;
+            lastGrouped = mergeFlag == 0 && op->isGroupedBy(v, &k);
+            if (!lastGrouped) {
+                if (auto it = seen.find(v); it == seen.end()) {
+                    seen[v] = {j, c};
+                    if (isResult(v)) conditions.givenVar.append(newRecord({j, c, addResult(v)}));
+                } else if (it->second.input < 0) {
+                    conditions.eqCon.append(newRecord({it->second.at, j, c}));
+                } else {
+                    conditions.eqJoin.append(newRecord({it->second.input, it->second.at, j, c}));
+                }
+            }
+            ++c;
+        }
+        if (lastGrouped) conditions.excludedInputs.insert(j);
+        ++j;
+    }
+}
+
+// ---- leaves ----
+
+template <class Make>
+void Translator::buildLeaf(int count, const ParseTreeNode* node, bool noKey, Make make) {
+    if (stopped()) return;
+    std::vector<FSymbol> inputVars;
+    std::vector<AlgebraicExpr*> inputExprs;
+    if (!popInputs(inputVars, inputExprs, count)) return;
+    clib_list<int*> bindings;
+    collectVariables(inputExprs, bindings);
+    int inputCount = 0;
+    buildConditions(inputVars, inputExprs, node, inputCount);
+    Operator* op = make(inputCount, bindings);
+    conditions.clear();
+    if (noKey) op->setNoKey();
+    AlgebraicExpr* expr = wrap(op, passedCount);
+    for (AlgebraicExpr* input : inputExprs) {
+        if (input == nullptr) continue;
+        input->getOperator()->clearNoKey();
+        expr->addChild(input);
+        decRef(input);
+    }
+    stack.push_back(expr);
+}
+
+AlgebraicExpr* Translator::constantNode(const FSymbol& symbol) {
+    if (!isConstantKind(symbol)) return nullptr;
+    int inputCount = 0;
+    buildConditions({}, {}, nullptr, inputCount);
+    auto* op = new IdMapper("idmapper", 0, symbol, 0, conditions.varEq, conditions.eqCon,
+                            conditions.eqJoin, conditions.var, conditions.givenVar,
+                            conditions.constantPositions, conditions.constantSymbols,
+                            conditions.keyColumns, conditions.variables, conditions.excludedInputs,
+                            clib_list<int*>(), conditions.inputFlags);
+    conditions.clear();
+    return wrap(op, passedCount);
+}
+
+void Translator::transpose(FVar* var) {
+    if (stopped()) return;
+    const FSymbol& name = var->getName();
+    if (passed.member(name)) {
+        stack.push_back(wrap(new Pi("pi", 1, name), 0));
+        return;
+    }
+    stack.push_back(nullptr);
+    pendingSymbols.push_back(name);
+}
+
+void Translator::transpose(IdTerm* term, int argCount) {
+    if (stopped()) return;
+    const FSymbol name =
+        term->isA("FunctionTerm") ? static_cast<FunctionTerm*>(term)->getName() : FSymbol();
+    if (argCount == 0) {
+        stack.push_back(nullptr);
+        pendingSymbols.push_back(name);
+        return;
+    }
+    buildLeaf(argCount, term, false, [&](int inputCount, const clib_list<int*>& bindings) {
+        const Conditions& c = conditions;
+        return new IdMapper("idmapper", argCount, name, inputCount, c.varEq, c.eqCon, c.eqJoin,
+                            c.var, c.givenVar, c.constantPositions, c.constantSymbols, c.keyColumns,
+                            c.variables, c.excludedInputs, bindings, c.inputFlags);
+    });
+}
+
+void Translator::transpose(FMolecule* mol) {
+    buildLeaf(2, mol, mol == literalMolecule, [&](int inputCount, const clib_list<int*>& bindings) {
+        const Conditions& c = conditions;
+        return new Isa("isa", 2, mol->getIsaKind(), inputCount, c.varEq, c.eqCon, c.eqJoin, c.var,
+                       c.givenVar, c.constantPositions, c.constantSymbols, c.keyColumns,
+                       c.variables, c.columnSet, c.excludedInputs, bindings, c.inputFlags);
+    });
+}
+
+void Translator::transpose(Spec* spec, int argCount, int resultCount) {
+    if (stopped()) return;
+    // The last specification of a molecule stands for the molecule itself.
+    const ParseTreeNode* node = molecule;
+    if (specs > 1) {
+        node = spec;
+        --specs;
+    }
+    const int arity = resultCount > 0 ? argCount + resultCount + 2 : argCount + 3;
+    buildLeaf(argCount + resultCount + 2, node, molecule == literalMolecule,
+              [&](int inputCount, const clib_list<int*>& bindings) {
+                  const Conditions& c = conditions;
+                  return new Prop("prop", arity, spec->getKind(), spec->getCode(), inputCount,
+                                  resultCount, c.varEq, c.eqCon, c.eqJoin, c.var, c.givenVar,
+                                  c.constantPositions, c.constantSymbols, c.keyColumns, c.variables,
+                                  c.columnSet, c.excludedInputs, bindings, c.inputFlags);
+              });
+}
+
+void Translator::transpose(Reference* ref, int argCount) {
+    const bool noKey = literalMolecule != nullptr && literalMolecule->getHost() == ref;
+    buildLeaf(argCount + 2, ref, noKey, [&](int inputCount, const clib_list<int*>& bindings) {
+        const Conditions& c = conditions;
+        return new Apply("apply", argCount + 2, ref->getDot(), ref->getCode(), inputCount, c.varEq,
+                         c.eqCon, c.eqJoin, c.var, c.givenVar, c.constantPositions,
+                         c.constantSymbols, c.keyColumns, c.variables, c.columnSet,
+                         c.excludedInputs, bindings, c.inputFlags);
+    });
+}
+
+void Translator::transpose(ArithmeticExpr* expr) {
+    const std::string op = expr->getOperator();
+    const int kind = op == "+" ? 100 : op == "-" ? 101 : op == "*" ? 102 : op == "div" ? 103 : 104;
+    buildLeaf(2, expr, false, [&](int inputCount, const clib_list<int*>& bindings) {
+        const Conditions& c = conditions;
+        return new Apply("apply", 2, kind, 0, inputCount, c.varEq, c.eqCon, c.eqJoin, c.var,
+                         c.givenVar, c.constantPositions, c.constantSymbols, c.keyColumns,
+                         c.variables, c.columnSet, c.excludedInputs, bindings, c.inputFlags);
+    });
+}
+
+void Translator::transpose(PTerm* term, int argCount) {
+    const FSymbol name = term->getName();
+    const int perlInputCount = term->firstGroupEnd();
+    buildLeaf(argCount, term, false, [&](int inputCount, const clib_list<int*>& bindings) {
+        const Conditions& c = conditions;
+        return new Pred("pred", argCount, name, inputCount, c.varEq, c.eqCon, c.eqJoin, c.var,
+                        c.givenVar, c.constantPositions, c.constantSymbols, c.keyColumns,
+                        c.variables, c.excludedInputs, perlInputCount, bindings, c.inputFlags);
+    });
+}
+
+void Translator::transpose(AggExpr* agg) {
+    if (stopped()) return;
+    std::vector<FSymbol> inputVars;
+    std::vector<AlgebraicExpr*> inputExprs;
+    if (!popInputs(inputVars, inputExprs, 1)) return;
+    VarList* groups = agg->getGroupVars();
+    auto* op = new Aggregation("aggregation", 1, agg->getOperator(), agg->getAggVar(), *groups);
+    delete groups;
+    AlgebraicExpr* node = wrap(op, passedCount);
+    if (AlgebraicExpr* input = inputExprs.front(); input != nullptr) {
+        input->getOperator()->clearNoKey();
+        node->addChild(input);
+        decRef(input);
+    }
+    stack.push_back(node);
+}
+
+// ---- literals ----
+
+void Translator::endLiteral() {
+    if (stopped()) return;
+    if (stack.size() != std::size_t(stackBase) + 2) return;
+    FSymbol symbolA;
+    AlgebraicExpr* a = popEntry(symbolA);
+    FSymbol symbolB;
+    AlgebraicExpr* b = popEntry(symbolB);
+    if (b == nullptr) b = constantNode(symbolB);
+    if (b != nullptr) stack.push_back(b);
+    if (a == nullptr) a = constantNode(symbolA);
+    if (a != nullptr) stack.push_back(a);
+    if (stack.size() != std::size_t(stackBase) + 2) return;
+
+    std::vector<FSymbol> inputVars;
+    std::vector<AlgebraicExpr*> inputExprs;
+    if (!popInputs(inputVars, inputExprs, 2)) return;
+    mergeFlag = 1;
+    clib_list<int*> bindings;
+    collectVariables(inputExprs, bindings);
+    int inputCount = 0;
+    buildConditions(inputVars, inputExprs, nullptr, inputCount);
+    mergeFlag = 0;
+    const Conditions& c = conditions;
+    auto* merge = new Merge("merge", 2, inputCount, c.varEq, c.eqCon, c.eqJoin, c.var, c.givenVar,
+                            c.constantPositions, c.constantSymbols, c.keyColumns, c.variables,
+                            c.columnSet, c.excludedInputs, bindings, c.inputFlags);
+    conditions.clear();
+    AlgebraicExpr* node = wrap(merge, 0);
+    for (AlgebraicExpr* input : inputExprs) {
+        if (input == nullptr) continue;
+        node->addChild(input);
+        decRef(input);
+    }
+    stack.push_back(node);
+}
+
+void Translator::visitNegatedLiteral(FLiteral*) {
+    if (stopped() || stack.size() <= std::size_t(stackBase)) return;
+    FSymbol symbol;
+    AlgebraicExpr* e = popEntry(symbol);
+    if (e == nullptr) {
+        if (symbol.isVariable()) {
+            if (stack.size() <= std::size_t(stackBase)) {
+                untranslatable = 1;
+                return;
+            }
+            FSymbol dropped;
+            decRef(popEntry(dropped));
+            clib_list<FSymbol> none;
+            stack.push_back(wrap(new Minus("minus", none, none, none, 2, 1), 0));
+            return;
+        }
+        e = constantNode(symbol);
+        if (e == nullptr) {
+            untranslatable = 1;
+            return;
+        }
+    }
+    const set<FSymbol>* liveSet =
+        std::size_t(literalIndex) < live.size() ? live[std::size_t(literalIndex)] : nullptr;
+    clib_list<FSymbol> result;
+    auto keepLive = [&](const clib_list<FSymbol>& vars) {
+        for (const FSymbol& v : vars)
+            if (liveSet != nullptr && liveSet->member(v) && !holds(result, v)) result.append(v);
+    };
+    const clib_list<FSymbol>& right = e->getOperator()->getVariables();
+    keepLive(right);
+    if (stack.size() <= std::size_t(stackBase)) {
+        AlgebraicExpr* node =
+            wrap(new Minus("minus", clib_list<FSymbol>(), right, result, 2, 0), 0);
+        node->addChild(e);
+        decRef(e);
+        stack.push_back(node);
+        return;
+    }
+    FSymbol leftSymbol;
+    AlgebraicExpr* b = popEntry(leftSymbol);
+    if (b == nullptr) {
+        decRef(e);
+        untranslatable = 1;
+        return;
+    }
+    const clib_list<FSymbol>& left = b->getOperator()->getVariables();
+    keepLive(left);
+    AlgebraicExpr* node = wrap(new Minus("minus", left, right, result, 2, 0), 0);
+    node->addChild(b);
+    node->addChild(e);
+    decRef(b);
+    decRef(e);
+    stack.push_back(node);
+}
+
+// ---- bodies and rules ----
+
+namespace {
+
+// For literal j and each of its variables, the nearest earlier literal that has the variable;
+// with `onlyUnsafe` only for the literals that cannot be evaluated without bindings.
+void propagate(FLiteralList* list, VarPropagator* propagator, SymTab* names, bool onlyUnsafe) {
+    if (list == nullptr) return;
+    std::vector<FLiteral*> body(list->getList()->begin(), list->getList()->end());
+    std::vector<VarList*> vars;
+    for (FLiteral* literal : body) vars.push_back(literal->giveVars());
+    for (std::size_t j = 0; j < body.size(); ++j) {
+        if (onlyUnsafe) {
+            VarSet none;
+            if (body[j]->bindVars(none, names)) continue;
+        }
+        for (const FSymbol& v : *vars[j]) {
+            for (std::size_t i = j; i-- > 0;) {
+                if (holds(*vars[i], v)) {
+                    propagator->add(body[i], body[j], v);
+                    break;
+                }
+            }
+        }
+    }
+    for (VarList* literalVars : vars) delete literalVars;
+}
+
+}  // namespace
+
+void Translator::propagateVariables(FLiteralList* list, VarPropagator* propagator, SymTab* names) {
+    propagate(list, propagator, names, false);
+}
+
+void Translator::propagateVariablesSelective(FLiteralList* list, VarPropagator* propagator,
+                                             SymTab* names) {
+    propagate(list, propagator, names, true);
+}
+
+void Translator::translateBody(FLiteralList* list) {
+    if (list == nullptr) return;
+    auto* propagator = new VarPropagator;
+    if (selective != 0) {
+        propagateVariablesSelective(list, propagator, symTab);
+    } else {
+        propagateVariables(list, propagator, symTab);
+    }
+    literalIndex = 0;
+    std::vector<FLiteral*> body(list->getList()->begin(), list->getList()->end());
+    for (FLiteral* literal : body) {
+        passed.clear();
+        set<FLiteral*> sources;
+        propagator->passedTo(literal, &passed, &sources);
+        passedCount = passed.size();
+        currentTerm = literal->getTerm();
+        literalMolecule = currentTerm != nullptr && !currentTerm->isA("PTerm") &&
+                                  currentTerm->isA("CPath") && currentTerm->isA("FMolecule")
+                              ? static_cast<FMolecule*>(currentTerm)
+                              : nullptr;
+        PtnScanner::scan(literal);
+        endLiteral();
+        ++literalIndex;
+    }
+    decRef(propagator);
+}
+
+AlgebraicExpr* Translator::translateRule(FRule* rule, SymTab* names) {
+    if (rule == nullptr || rule->getBody() == nullptr) return nullptr;
+    symTab = names;
+    clearExpressions();
+    pendingSymbols.clear();
+    clearLiteralState();
+    stackBase = 0;
+    duplicate = 0;
+    error = 0;
+    untranslatable = 0;
+    FLiteralList* body = rule->getBody();
+
+    set<FSymbol> output;
+    if (rule->ruleKind() == FRule::Rule) {
+        VarList* headVars = rule->getHead()->giveVars();
+        for (const FSymbol& v : *headVars) output.insert(v);
+        delete headVars;
+        VarList* bodyVars = body->giveVars();
+        if (bodyVars->length() > output.size()) duplicate = 1;
+        delete bodyVars;
+    } else {
+        VarList* bodyVars = body->giveVars();
+        for (const FSymbol& v : *bodyVars) {
+            if (v.getType() == InternalName::DontCare) {
+                duplicate = 1;
+            } else {
+                output.insert(v);
+            }
+        }
+        delete bodyVars;
+    }
+
+    // Only a body whose every literal has a place in the safe order is translated.
+    VarSet bound;
+    FLiteralList* ordered = body->safeOrder(bound, names);
+    if (ordered == nullptr || ordered->length() != body->length()) {
+        decRef(ordered);
+        return nullptr;
+    }
+    openScope(std::vector<FLiteral*>(ordered->getList()->begin(), ordered->getList()->end()),
+              output);
+
+    OutputChannel& out = debugChannel();
+    if (debug != 0) {
+        out << std::endl << "translate rule body of" << std::endl;
+        rule->print(out, names, rule->getSymTab());
+        out << "to " << std::endl;
+    }
+    translateBody(ordered);
+
+    AlgebraicExpr* result = nullptr;
+    if (error == 0 && untranslatable == 0 && !stack.empty()) {
+        FSymbol symbol;
+        result = popEntry(symbol);
+        if (result == nullptr) {
+            result = constantNode(symbol);
+        } else if (debug != 0) {
+            result->print(out);
+            out << std::endl;
+            if (duplicate != 0) out << "duplicate elimination proposed" << std::endl;
+        }
+    }
+    clearExpressions();
+    pendingSymbols.clear();
+    clearLiteralState();
+    decRef(ordered);
+    return result;
+}
+
+void Translator::scan(AggExpr* agg) {
+    const std::int32_t oldBase = stackBase;
+    if (!stack.empty()) stackBase = std::int32_t(stack.size());
+    if (agg == nullptr) {
+        reportNullPointer("PtnScanner::scan(AggregExpr*)");
+        stackBase = oldBase;
+        return;
+    }
+    // The enclosing literal's state, kept whole: the aggregate body would otherwise leave its
+    // last literal's passed variables, term and molecule to the rest of the enclosing literal.
+    Scope saved;
+    saved.live.swap(live);
+    saved.dictionaries.swap(dictionaries);
+    saved.literals.swap(literals);
+    saved.literalIndex = literalIndex;
+    saved.stackBase = oldBase;
+    saved.passed = passed;
+    saved.passedCount = passedCount;
+    saved.currentTerm = currentTerm;
+    saved.literalMolecule = literalMolecule;
+    saved.scannedMolecule = molecule;
+    saved.specCount = specs;
+
+    set<FSymbol> output;
+    VarList* groups = agg->getGroupVars();
+    for (const FSymbol& v : *groups) output.insert(v);
+    delete groups;
+    output.insert(agg->getAggVar());
+    FLiteralList* body = agg->getBody();
+    std::vector<FLiteral*> bodyLiterals;
+    if (body != nullptr) bodyLiterals.assign(body->getList()->begin(), body->getList()->end());
+    openScope(bodyLiterals, output);
+    translateBody(body);
+    if (!stopped() && stack.size() > std::size_t(stackBase) && stack.back() == nullptr)
+        untranslatable = 1;
+    for (VarOccurrences* dictionary : dictionaries) deleteOccurrences(dictionary);
+    for (set<FSymbol>* s : live) delete s;
+    live.swap(saved.live);
+    dictionaries.swap(saved.dictionaries);
+    literals.swap(saved.literals);
+    literalIndex = saved.literalIndex;
+    passed = saved.passed;
+    passedCount = saved.passedCount;
+    currentTerm = saved.currentTerm;
+    literalMolecule = saved.literalMolecule;
+    molecule = saved.scannedMolecule;
+    specs = saved.specCount;
+    // The aggregation node is a leaf of the enclosing literal: it keeps that literal's input, so
+    // that the literal's later variables are still read from it.
+    transpose(agg);
+    stackBase = saved.stackBase;
+}
+
+TranslatorMeta::TranslatorMeta() : XMeta("Translator") {}
+
+FLSysObject* TranslatorMeta::createInstance(FLSysArgs* args) {
+    if (argumentCount(args) == 0) return new Translator(1);
+    FLSysObject* mode = nullptr;
+    if (!checkArgs1(args, "FLSysInteger", mode)) return nullptr;
+    return new Translator(static_cast<FLSysInteger*>(mode)->value());
+}

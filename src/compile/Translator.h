@@ -1,0 +1,163 @@
+// Translator, which turns the body of one rule or query into a tree of algebra operators: one
+// leaf per atom, joined literal by literal, each operator keeping only the variables still
+// needed; with its class object.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "compile/PtnScanner.h"
+#include "compile/VarScanner.h"
+#include "foundation/clib_list.h"
+#include "foundation/set.h"
+#include "objectbase/FSymbol.h"
+
+class AlgebraicExpr;
+class FLiteral;
+class FLiteralList;
+class FRule;
+class Operator;
+class ParseTreeNode;
+class SymTab;
+class VarPropagator;
+
+class Translator : public PtnScanner {
+  public:
+    // The value has no effect; the class object passes its argument.
+    explicit Translator(int mode = 1);
+
+    // "debugOn" and "debugOff", then the base's.
+    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    // False once an operator or expression could not be made in the last translation.
+    bool isOk() const override { return error == 0; }
+    // "aTranslator".
+    void print(OutputChannel& channel) const override;
+    bool isA(const std::string& className) const override;
+
+    // An aggregate's body is translated as a scope of its own.
+    void scan(AggExpr* agg) override;
+    using PtnScanner::scan;
+
+    void transpose(FVar* var) override;
+    void transpose(IdTerm* term, int argCount) override;
+    void transpose(Reference* ref, int argCount) override;
+    void transpose(FMolecule* mol) override;
+    void transpose(Spec* spec, int argCount, int resultCount) override;
+    void transpose(AggExpr* agg) override;
+    void transpose(ArithmeticExpr* expr) override;
+    void transpose(PTerm* term, int argCount) override;
+    void visitNegatedLiteral(FLiteral* literal) override;
+    void visitTermList(FTermList*) override {}
+    void endLiteral() override;
+    void visitBareMolecule() override {}
+
+    // The input expressions of the next operator, one per pattern position: the newest `count`
+    // stack entries. A null expression stands for the symbol at the same place of `inputVars`.
+    virtual bool popInputs(std::vector<FSymbol>& inputVars, std::vector<AlgebraicExpr*>& inputExprs,
+                           int count);
+    // Fills the condition lists for the operator of `node` over these inputs; `count` receives
+    // the number of non-null inputs.
+    virtual void buildConditions(const std::vector<FSymbol>& inputVars,
+                                 const std::vector<AlgebraicExpr*>& inputExprs,
+                                 const ParseTreeNode* node, int& count);
+    virtual void propagateVariables(FLiteralList* list, VarPropagator* propagator, SymTab* names);
+    // As propagateVariables, for the literals that cannot be evaluated without bindings only.
+    virtual void propagateVariablesSelective(FLiteralList* list, VarPropagator* propagator,
+                                             SymTab* names);
+    // A new tree (one reference for the caller) for the rule's body, or null.
+    virtual AlgebraicExpr* translateRule(FRule* rule, SymTab* names);
+    virtual void translateBody(FLiteralList* list);
+    // The number of nodes of the current literal in which the variable occurs.
+    virtual int occurrences(const FSymbol& var) const;
+    // Whether an expression on the stack carries the variable.
+    virtual bool isBound(const FSymbol& var) const;
+    // The binding records of the non-null inputs, in order (the records stay the operators').
+    virtual void collectVariables(const std::vector<AlgebraicExpr*>& inputExprs,
+                                  clib_list<int*>& out) const;
+    virtual void clearLiteralState();
+    virtual void clearExpressions();
+    virtual FLSysObject* debugOn(FLSysArgs* args);
+    virtual FLSysObject* debugOff(FLSysArgs* args);
+
+    int duplicateFlag() const { return duplicate; }
+
+  protected:
+    ~Translator() override;
+
+  private:
+    // The arguments of the next operator constructor; the records are owned here until the
+    // operator has copied them.
+    struct Conditions {
+        clib_list<int*> varEq, eqCon, eqJoin, var, givenVar;
+        clib_list<int> constantPositions;
+        clib_list<FSymbol> constantSymbols;
+        clib_list<int> keyColumns;
+        clib_list<FSymbol> variables;
+        set<int> columnSet, excludedInputs;
+        clib_list<int> inputFlags;
+        void clear();
+    };
+    // The per-scope state that an aggregate body saves and restores around its own.
+    struct Scope {
+        std::vector<set<FSymbol>*> live;
+        std::vector<VarOccurrences*> dictionaries;
+        std::vector<FLiteral*> literals;
+        std::int32_t literalIndex = 0;
+        std::int32_t stackBase = 0;
+        set<FSymbol> passed;
+        std::int32_t passedCount = 0;
+        FTerm* currentTerm = nullptr;
+        FMolecule* literalMolecule = nullptr;
+        FMolecule* scannedMolecule = nullptr;
+        std::int32_t specCount = 0;
+    };
+
+    // Live sets and occurrence dictionaries of the literals against the scope's output.
+    void openScope(const std::vector<FLiteral*>& scopeLiterals, const set<FSymbol>& output);
+    // The common steps of the leaf hooks; `make` builds the operator from the input count and
+    // the input bindings.
+    template <class Make>
+    void buildLeaf(int count, const ParseTreeNode* node, bool noKey, Make make);
+    // Pushes a node over its operator (the operator's reference passes to the node).
+    AlgebraicExpr* wrap(Operator* op, int keepInput);
+    // A node mapping the constant, for a symbol of kind function, integer or string; else null.
+    AlgebraicExpr* constantNode(const FSymbol& symbol);
+    // Takes the newest entry off the stack; `symbol` receives the pending symbol of a null one.
+    AlgebraicExpr* popEntry(FSymbol& symbol);
+    bool stopped() const { return error != 0 || untranslatable != 0; }
+    int* newRecord(std::initializer_list<int> values);
+
+    std::vector<AlgebraicExpr*> stack;
+    std::vector<FSymbol> pendingSymbols;
+    set<FSymbol> passed;
+    std::int32_t passedCount = 0;
+    std::int32_t error = 0;
+    // Set when the body leaves nothing to take (a negated free variable first, a negated float
+    // or object, a negation after a null entry): the translation answers null without error.
+    std::int32_t untranslatable = 0;
+    std::int32_t stackBase = 0;
+    SymTab* symTab = nullptr;
+    std::int32_t selective = 1;
+    std::vector<set<FSymbol>*> live;
+    std::vector<VarOccurrences*> dictionaries;
+    std::int32_t literalIndex = 0;
+    VarScanner* scanner;
+    FTerm* currentTerm = nullptr;
+    FMolecule* literalMolecule = nullptr;
+    Conditions conditions;
+    std::vector<FLiteral*> literals;
+    std::int32_t mergeFlag = 0;
+    std::int32_t debug = 0;
+    std::int32_t duplicate = 0;
+};
+
+// The class object registered as "classTranslator": "new" with no argument or one FLSysInteger.
+class TranslatorMeta : public XMeta {
+  public:
+    TranslatorMeta();
+    ~TranslatorMeta() override = default;
+
+  protected:
+    FLSysObject* createInstance(FLSysArgs* args) override;
+};

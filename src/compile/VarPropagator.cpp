@@ -1,0 +1,15 @@
+// The binding passings of one body.
+#include "compile/VarPropagator.h"
+
+void VarPropagator::add(FLiteral* from, FLiteral* to, const FSymbol& variable) {
+    records.append(VarPassing{from, to, variable});
+}
+
+void VarPropagator::passedTo(FLiteral* literal, set<FSymbol>* variables,
+                             set<FLiteral*>* sources) const {
+    for (const VarPassing& passing : records) {
+        if (passing.to != literal) continue;
+        if (variables != nullptr) variables->insert(passing.variable);
+        if (sources != nullptr) sources->insert(passing.from);
+    }
+}

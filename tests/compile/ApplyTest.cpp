@@ -1,0 +1,117 @@
+// Tests of Apply: single- and set-valued path steps, an empty value set, a lost set, arithmetic
+// over bound inputs, set selection and noKey.
+#include <gtest/gtest.h>
+
+#include "compile/ValueOperatorSupport.h"
+
+namespace compile_test {
+namespace {
+
+class ApplyTest : public ValueOperatorTest {
+  protected:
+    void SetUp() override {
+        ValueOperatorTest::SetUp();
+        h1 = object("h1");
+        h2 = object("h2");
+        h3 = object("h3");
+        m = object("m");
+        a = object("a");
+        b = object("b");
+        c = object("c");
+        hosts = new Operand2();
+        for (InternalName h : {h1, h2, h3}) hosts->insert(h);
+    }
+    void TearDown() override {
+        decRef(hosts);
+        ValueOperatorTest::TearDown();
+    }
+    // X.m or X..m with X from the hosts: result column X.
+    Apply* step(int kind) {
+        Conditions c;
+        c.inputCount = 1;
+        c.var = Records{{1, 0}};
+        c.constantPositions = ints({2});
+        c.constantSymbols = symbols({constant("m")});
+        c.keyColumns = ints({1});
+        c.bindings = Records{{0, 0, 1}};
+        c.inputFlags = ints({0});
+        c.variables = symbols({x});
+        return makeApply(2, kind, c);
+    }
+    InternalName h1, h2, h3, m, a, b, c;
+    Operand2* hosts = nullptr;
+};
+
+TEST_F(ApplyTest, SingleValuedStepsAreKeyedByTheValue) {
+    access->insertValue(h1, m, nullptr, 0, 0, a);
+    access->insertValue(h2, m, nullptr, 0, 0, b);
+    Held<Apply> apply(step(0));
+    Held<Operand> rows(run(apply.get(), {hosts}, access));
+    EXPECT_EQ(contents(rows.get()), (std::vector<KeyedRow>{{a, {h1}}, {b, {h2}}}));
+    EXPECT_FALSE(apply->isGroupedBy(x, nullptr));
+
+    apply->setNoKey();
+    Held<Operand> unkeyed(run(apply.get(), {hosts}, access));
+    EXPECT_EQ(contents(unkeyed.get()), (std::vector<KeyedRow>{{undef(), {h1}}, {undef(), {h2}}}));
+}
+
+TEST_F(ApplyTest, SetValuedStepsGiveARowPerMember) {
+    setValue(h1, m, 1, {a, b, c});
+    setValue(h2, m, 1, {});
+    setValue(h3, m, 1, {a});
+    Held<Apply> apply(step(1));
+    Held<Operand> rows(run(apply.get(), {hosts}, access));
+    EXPECT_EQ(contents(rows.get()),
+              (std::vector<KeyedRow>{{a, {h1}}, {a, {h3}}, {b, {h1}}, {c, {h1}}}));
+
+    // A set the object base has lost is empty; the hosts after it still give their rows.
+    values->lostSets.insert(values->storedSet(h1, m, 1));
+    Held<Operand> without(run(apply.get(), {hosts}, access));
+    EXPECT_EQ(contents(without.get()), (std::vector<KeyedRow>{{a, {h3}}}));
+}
+
+TEST_F(ApplyTest, ArithmeticOverBoundInputsIsKeyedByTheResult) {
+    // X + Y with X and Y each from an input: every pair, even with flag 0.
+    Held<Operand2> xs(new Operand2());
+    xs->insert(integer(1));
+    xs->insert(integer(2));
+    Held<Operand2> ys(new Operand2());
+    ys->insert(integer(10));
+    ys->insert(integer(20));
+    Conditions sum;
+    sum.inputCount = 2;
+    sum.var = Records{{1, 0}, {2, 1}};
+    sum.keyColumns = ints({1, 2});
+    sum.bindings = Records{{0, 0, 1}, {1, 1, 1}};
+    sum.inputFlags = ints({0, 0});
+    sum.variables = symbols({x, y});
+    Held<Apply> apply(makeApply(2, 100, sum));
+    Held<Operand> rows(run(apply.get(), {xs.get(), ys.get()}, access));
+    EXPECT_EQ(contents(rows.get()),
+              (std::vector<KeyedRow>{{integer(11), {integer(1), integer(10)}},
+                                     {integer(12), {integer(2), integer(10)}},
+                                     {integer(21), {integer(1), integer(20)}},
+                                     {integer(22), {integer(2), integer(20)}}}));
+}
+
+TEST_F(ApplyTest, AMethodFromAnInputIsTestedByMembership) {
+    // X.M with X from the hosts and M passed with flag 0: tested, never enumerated.
+    const InternalName n = object("n");
+    access->insertValue(h1, m, nullptr, 0, 0, a);
+    access->insertValue(h1, n, nullptr, 0, 0, b);
+    Held<Operand2> methods(new Operand2());
+    methods->insert(n);
+    Conditions c;
+    c.inputCount = 2;
+    c.var = Records{{1, 0}, {2, 1}};
+    c.keyColumns = ints({1, 2});
+    c.bindings = Records{{0, 0, 1}, {1, 1, 1}};
+    c.inputFlags = ints({0, 0});
+    c.variables = symbols({x, y});
+    Held<Apply> apply(makeApply(2, 0, c));
+    Held<Operand> rows(run(apply.get(), {hosts, methods.get()}, access));
+    EXPECT_EQ(contents(rows.get()), (std::vector<KeyedRow>{{b, {h1, n}}}));
+}
+
+}  // namespace
+}  // namespace compile_test

@@ -1,0 +1,145 @@
+// The translator end to end: F-Logic text through the real parser, facts into a real object
+// base, each body translated and evaluated, the bindings compared as sets; and the trees, debug
+// texts and shell interface of the translator.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "access/OMAccess.h"
+#include "compile/AlgebraicExpr.h"
+#include "compile/Translator.h"
+#include "foundation/ErrorHandler.h"
+#include "foundation/OutputChannel.h"
+#include "foundation/ShellValues.h"
+#include "support/ChannelCapture.h"
+#include "support/RuleHarness.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class TranslatorTest : public rule_test::RuleTest {
+  protected:
+    void SetUp() override {
+        harness.facts(
+            "a : c. b : c. d : c. a : e. b : e. f(a) : c. f(b) : g.\n"
+            "c :: k. e :: k. x : h.");
+    }
+};
+
+TEST_F(TranslatorTest, SingleIsaLiterals) {
+    EXPECT_EQ(harness.answers("?- X : c."), (Lines{"X=a", "X=b", "X=d", "X=f(a)"}));
+    EXPECT_EQ(harness.answers("?- a : C."), (Lines{"C=c", "C=e", "C=k"}));
+    // The subclass relation is reflexive.
+    EXPECT_EQ(harness.answers("?- X :: k."), (Lines{"X=c", "X=e", "X=k"}));
+    EXPECT_EQ(harness.answers("?- a : c."), (Lines{"true"}));
+    EXPECT_EQ(harness.answers("?- a : h."), (Lines{}));
+}
+
+TEST_F(TranslatorTest, JoinsOnOneAndTwoVariables) {
+    EXPECT_EQ(harness.answers("?- X : c, X : e."), (Lines{"X=a", "X=b"}));
+    EXPECT_EQ(harness.answers("?- X : C, C :: k, X : e."),
+              (Lines{"C=c, X=a", "C=c, X=b", "C=e, X=a", "C=e, X=b", "C=k, X=a", "C=k, X=b"}));
+    EXPECT_EQ(harness.answers("?- X : C, X : D, C :: D, D :: k, not C :: D."), (Lines{}));
+    EXPECT_EQ(harness.answers("?- X : C, X : e, C :: e."), (Lines{"C=e, X=a", "C=e, X=b"}));
+    // Two literals without a shared variable: every combination.
+    EXPECT_EQ(harness.answers("?- X : e, Y : h."), (Lines{"X=a, Y=x", "X=b, Y=x"}));
+}
+
+TEST_F(TranslatorTest, RuleBodiesKeepOnlyTheHeadVariables) {
+    EXPECT_EQ(harness.answers("h(X) :- X : C, C :: k."), (Lines{"X=a", "X=b", "X=d", "X=f(a)"}));
+}
+
+TEST_F(TranslatorTest, FunctionTermsAndConstants) {
+    EXPECT_EQ(harness.answers("?- f(X) : C."), (Lines{"C=c, X=a", "C=g, X=b", "C=k, X=a"}));
+    EXPECT_EQ(harness.answers("?- f(X) : c, X : e."), (Lines{"X=a"}));
+}
+
+TEST_F(TranslatorTest, Negation) {
+    EXPECT_EQ(harness.answers("?- X : c, not X : e."), (Lines{"X=d", "X=f(a)"}));
+    // Ground negation: holds or not, whatever the rows.
+    EXPECT_EQ(harness.answers("?- X : e, not a : h."), (Lines{"X=a", "X=b"}));
+    EXPECT_EQ(harness.answers("?- X : e, not x : h."), (Lines{}));
+    // A negated literal first: the rest of the body meets it through the join.
+    EXPECT_EQ(harness.answers("h(X) :- not a : h, X : e."), (Lines{"X=a", "X=b"}));
+}
+
+TEST_F(TranslatorTest, DontCareVariablesInQueries) {
+    EXPECT_EQ(harness.answers("?- X : _."),
+              (Lines{"X=a", "X=b", "X=d", "X=f(a)", "X=f(b)", "X=x"}));
+    AlgebraicExpr* expr = harness.translate("?- X : _.");
+    ASSERT_NE(expr, nullptr);
+    EXPECT_EQ(harness.getTranslator()->duplicateFlag(), 1);
+    decRef(expr);
+}
+
+TEST_F(TranslatorTest, TreesOfMoleculesJoinsAndNegations) {
+    EXPECT_EQ(harness.tree("?- X : c."), "isa");
+    EXPECT_EQ(harness.tree("h(X) :- X : c, X : e."), "merge(isa,isa)");
+    EXPECT_EQ(harness.tree("h(X) :- X : c, not X : e."), "minus(isa,isa(pi))");
+    EXPECT_EQ(harness.tree("?- f(X) : c."), "isa(idmapper)");
+    EXPECT_EQ(harness.tree("h(X) :- not a : h, X : e."), "merge(minus(isa),isa)");
+}
+
+TEST_F(TranslatorTest, LoneConstants) {
+    // A bare constant stands alone: it becomes a node of its own.
+    EXPECT_EQ(harness.tree("?- a[]."), "idmapper");
+    EXPECT_EQ(harness.tree("?- 3[]."), "idmapper");
+    EXPECT_EQ(harness.tree("?- \"s\"[]."), "idmapper");
+    EXPECT_EQ(harness.tree("?- X : c, not a[]."), "minus(isa,idmapper)");
+    EXPECT_TRUE(harness.getTranslator()->isOk());
+}
+
+TEST_F(TranslatorTest, BodiesThatLeaveNothingTranslateToNull) {
+    Translator* translator = harness.getTranslator();
+    // Not every literal can be placed in a safe order.
+    EXPECT_EQ(harness.tree("h(X) :- not X : c."), "null");
+    EXPECT_TRUE(translator->isOk());
+    EXPECT_EQ(harness.tree("?- X : c, not Y : e."), "null");
+    EXPECT_TRUE(translator->isOk());
+}
+
+TEST_F(TranslatorTest, DebugTexts) {
+    Translator* translator = harness.getTranslator();
+    ASSERT_EQ(translator->methodCall("debugOn", nullptr), translator);
+    EXPECT_EQ(harness.debugText("h(X) :- X : C, C :: k."),
+              "\ntranslate rule body of\nh(X) :- X:C, C::k.\nto \n"
+              "merge(isa,isa)\nduplicate elimination proposed\n");
+    // A body without more variables than the head proposes nothing.
+    EXPECT_EQ(harness.debugText("h(X) :- X : c."),
+              "\ntranslate rule body of\nh(X) :- X:c.\nto \nisa\n");
+    ASSERT_EQ(translator->methodCall("debugOff", nullptr), translator);
+    EXPECT_EQ(harness.debugText("h(X) :- X : c."), "");
+}
+
+TEST(TranslatorShellTest, ClassObjectAndArguments) {
+    auto* meta = new TranslatorMeta;
+    FLSysObject* plain = meta->methodCall("new", nullptr);
+    ASSERT_NE(plain, nullptr);
+    EXPECT_TRUE(plain->isA("Translator"));
+    EXPECT_TRUE(plain->isA("PtnScanner"));
+
+    auto* args = new FLSysArgs;
+    auto* one = new FLSysInteger(0);
+    args->append(one);
+    FLSysObject* withMode = meta->methodCall("new", args);
+    ASSERT_NE(withMode, nullptr);
+    EXPECT_EQ(plain->methodCall("debugOn", args), nullptr);
+    {
+        ErrorCapture errors;
+        auto* wrong = new FLSysString("x");
+        FLSysArgs wrongArgs;
+        wrongArgs.append(wrong);
+        EXPECT_EQ(meta->methodCall("new", &wrongArgs), nullptr);
+        EXPECT_NE(errors.text(), "");
+        decRef(wrong);
+    }
+    decRef(one);
+    delete args;
+    decRef(withMode);
+    decRef(plain);
+    decRef(meta);
+}
+
+}  // namespace

@@ -1,0 +1,127 @@
+// Variable occurrences of one literal, and the passings of bindings from literal to literal.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "compile/VarPropagator.h"
+#include "compile/VarScanner.h"
+#include "language/FLiteral.h"
+#include "language/FLiteralList.h"
+#include "language/FMolecule.h"
+#include "language/FRule.h"
+#include "language/PTerm.h"
+#include "language/Spec.h"
+#include "objectbase/SymTab.h"
+#include "support/RuleHarness.h"
+
+namespace {
+
+class VarScannerTest : public ::testing::Test {
+  protected:
+    void TearDown() override { decRef(scanner); }
+
+    // The first literal of the query's body.
+    FLiteral* literal(const std::string& query) {
+        rule = harness.rule(query);
+        return rule->getBody()->getList()->head();
+    }
+    FSymbol var(const std::string& name) {
+        return rule->getSymTab()->GetFSymbol(name, InternalName::Variable, 0);
+    }
+    // The records of one variable: (node, count).
+    std::vector<std::pair<const ParseTreeNode*, int>> records(VarOccurrences* d,
+                                                              const std::string& name) {
+        std::vector<std::pair<const ParseTreeNode*, int>> out;
+        auto item = d->lookup(var(name));
+        if (item == nullptr) return out;
+        for (const VarInfo& info : *d->inf(item)) out.emplace_back(info.node, info.count);
+        return out;
+    }
+
+    rule_test::RuleHarness harness;
+    VarScanner* scanner = new VarScanner;
+    FRule* rule = nullptr;
+};
+
+TEST_F(VarScannerTest, RepeatedVariableCountsTwiceInOneNode) {
+    FLiteral* lit = literal("?- p(X, X, a).");
+    VarOccurrences* d = scanner->scanLiteral(lit);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->size(), 1);
+    using Records = std::vector<std::pair<const ParseTreeNode*, int>>;
+    EXPECT_EQ(records(d, "X"), (Records{{lit->getTerm(), 2}}));
+    deleteOccurrences(d);
+}
+
+TEST_F(VarScannerTest, EachSpecificationTakesItsOwnPositions) {
+    FLiteral* lit = literal("?- X[m -> Y; n -> Z].");
+    auto* mol = static_cast<FMolecule*>(lit->getTerm());
+    const Spec* first = mol->getSpecs()->head();
+    const Spec* second = mol->getSpecs()->tail();
+    VarOccurrences* d = scanner->scanLiteral(lit);
+    using Records = std::vector<std::pair<const ParseTreeNode*, int>>;
+    EXPECT_EQ(records(d, "X"), (Records{{first, 1}}));
+    EXPECT_EQ(records(d, "Y"), (Records{{first, 1}}));
+    EXPECT_EQ(records(d, "Z"), (Records{{second, 1}}));
+    deleteOccurrences(d);
+}
+
+TEST_F(VarScannerTest, NestedNodesAndAggregates) {
+    // X stands in the function term and, through it, nowhere else; Y in the predicate.
+    FLiteral* lit = literal("?- p(f(X, X), Y).");
+    VarOccurrences* d = scanner->scanLiteral(lit);
+    EXPECT_EQ(records(d, "X").size(), 1u);
+    EXPECT_EQ(records(d, "X")[0].second, 2);
+    EXPECT_EQ(records(d, "Y")[0].first, lit->getTerm());
+    deleteOccurrences(d);
+
+    // The grouping variable counts once in the aggregate and once in its body's predicate.
+    FLiteral* agg = literal("?- S = count{X [G] ; r(X, G)}.");
+    d = scanner->scanLiteral(agg);
+    EXPECT_EQ(records(d, "G").size(), 2u);
+    EXPECT_EQ(records(d, "X").size(), 1u);  // only inside the aggregate's body
+    deleteOccurrences(d);
+}
+
+TEST(VarPropagatorTest, EachVariableComesFromTheNearestEarlierLiteral) {
+    rule_test::RuleHarness harness;
+    FRule* rule = harness.rule("?- p(X), q(X, Y), r(Y).");
+    std::vector<FLiteral*> lits(rule->getBody()->getList()->begin(),
+                                rule->getBody()->getList()->end());
+    auto* propagator = new VarPropagator;
+    harness.getTranslator()->propagateVariables(rule->getBody(), propagator, harness.table());
+    ASSERT_EQ(propagator->passings().length(), 2);
+
+    set<FSymbol> variables;
+    set<FLiteral*> sources;
+    propagator->passedTo(lits[1], &variables, &sources);
+    FSymbol x = rule->getSymTab()->GetFSymbol("X", InternalName::Variable, 0);
+    EXPECT_EQ(variables.size(), 1);
+    EXPECT_TRUE(variables.member(x));
+    EXPECT_EQ(sources.size(), 1);
+    EXPECT_TRUE(sources.member(lits[0]));
+
+    set<FSymbol> none;
+    propagator->passedTo(lits[0], &none, nullptr);
+    EXPECT_TRUE(none.empty());
+    decRef(propagator);
+}
+
+TEST(VarPropagatorTest, SelectivePassingSkipsLiteralsThatNeedNoBindings) {
+    rule_test::RuleHarness harness;
+    FRule* rule = harness.rule("?- p(X), q(X), X < Y, r(Y).");
+    auto* propagator = new VarPropagator;
+    harness.getTranslator()->propagateVariablesSelective(rule->getBody(), propagator,
+                                                         harness.table());
+    // Only the comparison receives bindings: X from q, the nearest holder before it, and Y
+    // from no earlier literal.
+    ASSERT_EQ(propagator->passings().length(), 1);
+    const auto& passing = *propagator->passings().begin();
+    auto second = rule->getBody()->getList()->next_item(rule->getBody()->getList()->first_item());
+    EXPECT_EQ(passing.from, rule->getBody()->getList()->inf(second));
+    decRef(propagator);
+}
+
+}  // namespace
