@@ -153,11 +153,9 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     nested = nullptr;
 }
 
-void FLtoXMLExportHandler::writeObject(const InternalName& object, std::int32_t /*format*/) {
-    InternalName element;
-    access->typeClassOf(element, object);
-    std::string attributes;
-    std::string content;
+int FLtoXMLExportHandler::writeEntries(const InternalName& object, std::string& attributes,
+                                       std::string& content, const std::string& indent,
+                                       bool textNodes) {
     int calls = 0;
     written.insert(object);
     path.insert(object);
@@ -169,13 +167,26 @@ void FLtoXMLExportHandler::writeObject(const InternalName& object, std::int32_t 
         const int argCount = argumentCountOf(entries);
         Iterator* signature = access->lookupSignatureViaClasses(object, method, argCount, type);
         if (signature == nullptr) continue;
-        writeEntry(object, method, argCount, type, signature, attributes, content, "  ");
+        std::string methodText;
+        if (textNodes) access->giveLexicalForm(method, methodText);
+        if (textNodes && (method == builtinObject::Text || methodText == "text()"))
+            content = formatter->xmlName(access->mappedName(object));
+        else
+            writeEntry(object, method, argCount, type, signature, attributes, content, indent);
         decRef(signature);
         ++calls;
     }
     decRef(entries);
     path.del(object);
-    if (calls == 0) return;
+    return calls;
+}
+
+void FLtoXMLExportHandler::writeObject(const InternalName& object, std::int32_t /*format*/) {
+    InternalName element;
+    access->typeClassOf(element, object);
+    std::string attributes;
+    std::string content;
+    if (writeEntries(object, attributes, content, "  ", false) == 0) return;
     debugChannel() << formatter->frameEndText(object, element, attributes, content, 1, "");
     formatter->newLine();
 }
@@ -311,28 +322,7 @@ std::string FLtoXMLExportHandler::nestedElementText(const InternalName& method,
                                                     std::string indent) {
     std::string attributes;
     std::string content;
-    written.insert(object);
-    path.insert(object);
-    Iterator* entries = new HostSpecDescIter(object, Free, -1, 1000, access);
-    for (bool more = entries->first(); more; more = entries->next()) {
-        const int type = access->arrowToMethodType(entries->atColumn(4));
-        if (type < 0 || type > 2) continue;
-        const InternalName entryMethod = entries->atColumn(2);
-        const int argCount = argumentCountOf(entries);
-        Iterator* signature =
-            access->lookupSignatureViaClasses(object, entryMethod, argCount, type);
-        if (signature == nullptr) continue;
-        std::string methodText;
-        access->giveLexicalForm(entryMethod, methodText);
-        if (entryMethod == builtinObject::Text || methodText == "text()")
-            content = formatter->xmlName(access->mappedName(object));
-        else
-            writeEntry(object, entryMethod, argCount, type, signature, attributes, content,
-                       indent + "  ");
-        decRef(signature);
-    }
-    decRef(entries);
-    path.del(object);
+    writeEntries(object, attributes, content, indent + "  ", true);
     return formatter->frameEndText(object, method, attributes, content, 0, indent);
 }
 

@@ -45,6 +45,10 @@ class FLtoXMLExportHandler : public XMLExportHandler {
   private:
     // The shared values of step one and the nested names they leave.
     void collectNested(const InternalName& docClass);
+    // Builds the entries of an element (with text() nodes inside nested ones); answers how many
+    // declared entries the object has.
+    int writeEntries(const InternalName& object, std::string& attributes, std::string& content,
+                     const std::string& indent, bool textNodes);
     // Whether a value is written inside its holder: nested, and not already on the path of
     // elements being built (objects that hold each other would nest without end).
     bool nestsHere(const InternalName& value) const;
