@@ -50,16 +50,15 @@ bool readPrefix(std::string_view text, InternalName& out, std::size_t& length) {
     if (n == 0) return false;
     // strtod reads exactly the prefix checked above, so its C-library extras never apply.
     const std::string digits(text.substr(0, n));
+    const double d = std::strtod(digits.c_str(), nullptr);
     length = n;
-    out = fromDouble(std::strtod(digits.c_str(), nullptr));
-    return true;
-}
-
-InternalName fromDouble(double d) {
     if (std::trunc(d) == d && d >= std::numeric_limits<std::int32_t>::min() &&
-        d <= std::numeric_limits<std::int32_t>::max())
-        return InternalName(static_cast<std::int32_t>(d), InternalName::Integer, 0);
-    return InternalName(std::bit_cast<std::int32_t>(roundToFloat(d)), InternalName::Float, 0);
+        d <= std::numeric_limits<std::int32_t>::max()) {
+        out = InternalName(static_cast<std::int32_t>(d), InternalName::Integer, 0);
+        return true;
+    }
+    out = InternalName(std::bit_cast<std::int32_t>(roundToFloat(d)), InternalName::Float, 0);
+    return true;
 }
 
 bool readWhole(std::string_view text, InternalName& out) {

@@ -18,10 +18,6 @@ std::size_t prefixLength(std::string_view text);
 // The number at the start of the text and its length; false (out unchanged) when there is none.
 bool readPrefix(std::string_view text, InternalName& out, std::size_t& length);
 
-// The name of a computed number: an exact integer when it is whole and fits 32 bits, otherwise
-// the nearest 32-bit float, so that it equals the name the same number read from a text has.
-InternalName fromDouble(double d);
-
 // True, and the number, when the whole text is one decimal number.
 bool readWhole(std::string_view text, InternalName& out);
 

@@ -48,6 +48,10 @@ void OMAccess::cleanup() {
     if (attachedOM != nullptr) attachedOM->cleanup();
 }
 
+void OMAccess::mapName(const InternalName& name, const InternalName& value) {
+    nameMap.insert(name, value);
+}
+
 bool OMAccess::isMapped(const InternalName& name) const {
     return nameMap.lookup(name) != nullptr;
 }

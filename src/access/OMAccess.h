@@ -87,6 +87,8 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     virtual bool isMapped(const InternalName& name) const;
     // The name the entry maps to; the name itself when it has none.
     virtual InternalName mappedName(const InternalName& name) const;
+    // Enters (or replaces) the entry of name: from now on it stands for value.
+    virtual void mapName(const InternalName& name, const InternalName& value);
     // Moves the entry of oldName, if there is one, to the key rep (replacing rep's own entry).
     // The object manager calls it for every pair of names it rewrites while applying equalities.
     void remapName(InternalName oldName, InternalName rep) override;
@@ -290,6 +292,8 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // Writes the element tree of the named object as SGML; the number of attributes and child
     // entries written (0 when there is no such object).
     virtual int sgmlprint(const std::string& objectName, std::ostream& out);
+    // The same for an object given by its name in the object base (0 for any other kind).
+    virtual int sgmlprint(const InternalName& object, std::ostream& out);
 
     // The signature queries of the XML export. A class has signatures when it declares "=>" or
     // "=>>" entries of its own; it is a result (argument) type when a signature lookup with it in

@@ -109,9 +109,9 @@ Iterator* stringToObjectAtom(const Call& call) {
     return answer(row, 2, truth);
 }
 
+// "match" runs POSIX expressions, "pmatch" Perl patterns.
 Iterator* patternAtom(const Call& call) {
-    // The pattern matchers are not part of this access layer yet: no rows.
-    return answer(call.args, call.arity, 0);
+    return call.access.patternMatch(call.name == "pmatch" ? 1 : 0, call.args, call.arity);
 }
 
 // The text of a name as a file name: a string constant without its quotes.
@@ -125,8 +125,9 @@ std::string targetName(OMAccess& access, const InternalName& target) {
 
 Iterator* sgmlprintAtom(const Call& call) {
     InternalName row[2] = {call.args[0], call.args[1]};
-    std::string object;
-    call.access.giveLexicalForm(row[0], object, 0, 0);
+    // The object is taken as it is: resolving its printed form again would miss function-term
+    // and path objects and enter a symbol for every name that is no object.
+    const InternalName& object = row[0];
     const std::string target = targetName(call.access, row[1]);
     int printed = 0;
     if (target == "stdout") {

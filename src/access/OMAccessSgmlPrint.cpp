@@ -81,5 +81,9 @@ int OMAccess::sgmlprint(const std::string& objectName, std::ostream& out) {
     if (table == nullptr || objectName.empty()) return 0;
     InternalName node = InternalName::UndefinedObject;
     if (internValue(table->GetFSymbol(objectName, InternalName::Function, 0), node) == 0) return 0;
-    return SgmlPrinter(*this, out).element(node);
+    return sgmlprint(node, out);
+}
+
+int OMAccess::sgmlprint(const InternalName& object, std::ostream& out) {
+    return SgmlPrinter(*this, out).element(object);
 }

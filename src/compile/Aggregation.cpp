@@ -3,7 +3,6 @@
 
 #include <ostream>
 
-#include "access/DecimalNumber.h"
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
 #include "foundation/OutputChannel.h"
@@ -15,30 +14,7 @@ bool isNumber(const InternalName& name) {
     return name.getType() == InternalName::Integer || name.getType() == InternalName::Float;
 }
 
-// -1, 0 or 1 as a is below, equal to or above b: integers exactly, a float through double.
-int compareNumbers(const InternalName& a, const InternalName& b) {
-    if (a.getType() == InternalName::Integer && b.getType() == InternalName::Integer)
-        return a.getValue() < b.getValue() ? -1 : (a.getValue() > b.getValue() ? 1 : 0);
-    const double x = a.getType() == InternalName::Integer ? double(a.getValue()) : a.asFloat();
-    const double y = b.getType() == InternalName::Integer ? double(b.getValue()) : b.asFloat();
-    return x < y ? -1 : (x > y ? 1 : 0);
-}
-
 }  // namespace
-
-void Aggregation::agginfo::add(const InternalName& value) {
-    ++count;
-    if (value.getType() == InternalName::Integer) {
-        if (inexact)
-            total += value.getValue();
-        else
-            exact += value.getValue();
-    } else if (value.getType() == InternalName::Float) {
-        if (!inexact) total = double(exact);
-        inexact = true;
-        total += value.asFloat();
-    }
-}
 
 Aggregation::Aggregation(std::string typeName, int arity, std::string opName, FSymbol aggVar,
                          clib_list<FSymbol> groupVars)
@@ -94,9 +70,11 @@ InternalName Aggregation::valueOf(Iterator* row) const {
 
 void Aggregation::minMax(bool wantMin) {
     // Only a strictly better number replaces the value held, so the first of equals stays.
+    // Integers compare exactly, an integer and a float through double.
     auto better = [wantMin](const InternalName& v, const InternalName& held) {
-        const int order = compareNumbers(v, held);
-        return wantMin ? order < 0 : order > 0;
+        const ExactNumber a = *ExactNumber::of(v);
+        const ExactNumber b = *ExactNumber::of(held);
+        return wantMin ? a < b : b < a;
     };
     std::map<Group, InternalName> best;
     forEachRow(input, [&](Iterator* row) {
@@ -112,13 +90,17 @@ void Aggregation::sumAvg(bool average) {
     std::map<Group, agginfo> sums;
     // Without grouping variables an input without rows still has a sum, 0.
     if (variables.empty()) sums[Group()];
-    forEachRow(input, [&](Iterator* row) { sums[groupOf(row)].add(valueOf(row)); });
+    forEachRow(input, [&](Iterator* row) {
+        agginfo& info = sums[groupOf(row)];
+        ++info.count;
+        // A value that is no number adds 0 but still counts.
+        if (auto number = ExactNumber::of(valueOf(row))) info.sum = info.sum + *number;
+    });
     for (const auto& [group, info] : sums) {
-        if (!average) {
-            result->insert(decimalNumber::fromDouble(info.sum()), group.data());
-        } else if (info.count != 0) {
-            result->insert(decimalNumber::fromDouble(info.sum() / info.count), group.data());
-        }
+        if (!average)
+            result->insert(info.sum.name(), group.data());
+        else if (info.count != 0)
+            result->insert((info.sum / ExactNumber::integer(info.count)).name(), group.data());
     }
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "access/ExactNumber.h"
 #include "compile/Operator.h"
 
 class Iterator;
@@ -27,15 +28,11 @@ class Aggregation : public Operator {
     ~Aggregation() override = default;
 
   private:
-    // Running sums are exact while every value is an integer, and taken in double precision
-    // from the first float on.
+    // Sums are exact while every value is an integer, and taken in double precision from the
+    // first float on; 32-bit floats would lose digits of large sums.
     struct agginfo {
-        std::int64_t exact = 0;
-        double total = 0;
-        bool inexact = false;
+        ExactNumber sum = ExactNumber::integer(0);
         std::int32_t count = 0;
-        void add(const InternalName& value);
-        double sum() const { return inexact ? total : double(exact); }
     };
     using Group = std::vector<InternalName>;
 

@@ -4,7 +4,7 @@
 #include <sstream>
 #include <string>
 
-#include "access/DecimalNumber.h"
+#include "access/ExactNumber.h"
 #include "access/OMAccess.h"
 #include "access/wPerl.h"
 #include "compile/Pred.h"
@@ -42,11 +42,11 @@ void Pred::addPerlRow(const InternalName* cells) {
 InternalName Pred::perlValue(const std::string& text, long asInt, double asDouble) {
     if (asInt >= std::numeric_limits<std::int32_t>::min() &&
         asInt <= std::numeric_limits<std::int32_t>::max() && text == std::to_string(asInt))
-        return InternalName(std::int32_t(asInt), InternalName::Integer, 0);
+        return ExactNumber::integer(asInt).name();
     const float number = roundToFloat(asDouble);
     std::ostringstream streamed;
     streamed << number;
-    if (streamed.str() == text) return decimalNumber::fromDouble(number);
+    if (streamed.str() == text) return ExactNumber::real(number).name();
     std::string quoted = text;
     if (quoted.empty() || quoted.front() != '"') quoted.insert(0, "\"");
     if (quoted.size() < 2 || quoted.back() != '"') quoted += '"';

@@ -663,8 +663,7 @@ void Translator::translateBody(FLiteralList* list) {
     decRef(propagator);
 }
 
-AlgebraicExpr* Translator::translateRule(FRule* rule, SymTab* names) {
-    if (rule == nullptr || rule->getBody() == nullptr) return nullptr;
+void Translator::beginTranslation(FRule* rule, SymTab* names, set<FSymbol>& output) {
     symTab = names;
     clearExpressions();
     pendingSymbols.clear();
@@ -674,8 +673,6 @@ AlgebraicExpr* Translator::translateRule(FRule* rule, SymTab* names) {
     error = 0;
     untranslatable = 0;
     FLiteralList* body = rule->getBody();
-
-    set<FSymbol> output;
     if (rule->ruleKind() == FRule::Rule) {
         VarList* headVars = rule->getHead()->giveVars();
         for (const FSymbol& v : *headVars) output.insert(v);
@@ -694,6 +691,13 @@ AlgebraicExpr* Translator::translateRule(FRule* rule, SymTab* names) {
         }
         delete bodyVars;
     }
+}
+
+AlgebraicExpr* Translator::translateRule(FRule* rule, SymTab* names) {
+    if (rule == nullptr || rule->getBody() == nullptr) return nullptr;
+    set<FSymbol> output;
+    beginTranslation(rule, names, output);
+    FLiteralList* body = rule->getBody();
 
     // Only a body whose every literal has a place in the safe order is translated.
     VarSet bound;

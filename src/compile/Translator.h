@@ -85,7 +85,7 @@ class Translator : public PtnScanner {
   protected:
     ~Translator() override;
 
-  private:
+  protected:
     // The arguments of the next operator constructor; the records are owned here until the
     // operator has copied them.
     struct Conditions {
@@ -113,6 +113,9 @@ class Translator : public PtnScanner {
         std::int32_t specCount = 0;
     };
 
+    // Clears what an earlier translation left and fills `output` with the variables the rule's
+    // body must deliver, setting the duplicate flag when the body may deliver a binding twice.
+    void beginTranslation(FRule* rule, SymTab* names, set<FSymbol>& output);
     // Live sets and occurrence dictionaries of the literals against the scope's output.
     void openScope(const std::vector<FLiteral*>& scopeLiterals, const set<FSymbol>& output);
     // The common steps of the leaf hooks; `make` builds the operator from the input count and

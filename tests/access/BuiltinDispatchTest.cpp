@@ -157,6 +157,12 @@ TEST_F(BuiltinDispatchTest, UnknownNamesAndAritiesAreReported) {
     }
 }
 
+TEST_F(BuiltinDispatchTest, PatternMatchersGoToTheRegularExpressions) {
+    EXPECT_EQ(call("match", {text("a1b22"), text("[0-9]+"), text(""), Free}).rows,
+              (Rows{{text("a1b22"), text("[0-9]+"), text(""), text("1")},
+                    {text("a1b22"), text("[0-9]+"), text(""), text("22")}}));
+}
+
 TEST_F(BuiltinDispatchTest, TheOldIteratorIsReleased) {
     // The leak checker sees an old iterator that the dispatcher keeps.
     const InternalName row[2] = {integer(1), integer(2)};

@@ -177,6 +177,7 @@ TEST_F(SgmlPrintTest, CountsAttributesAndEntriesOfTheTop) {
     EXPECT_EQ(access->sgmlprint("doc", out), 3);
     EXPECT_EQ(access->sgmlprint("nothing", out), 0);
     EXPECT_FALSE(holds("sgmlprint", {object("leaf"), object("stdout")}));
+    EXPECT_FALSE(holds("sgmlprint", {text("doc"), object("stdout")}));
 }
 
 TEST_F(SgmlPrintTest, AnElementOnItsOwnPathIsNotEnteredAgain) {

@@ -109,7 +109,6 @@ TEST_F(PredTest, BuiltinsTakeTheirInputsThroughTheDispatcher) {
     less.variables = symbols({x});
     Held<Pred> below(makePred(2, builtin("<", 2), less));
     Held<Operand> rows(run(below.get(), {xs.get()}, access));
-    EXPECT_EQ(values->builtinCalls, 4);
     std::vector<KeyedRow> got = contents(rows.get());
     EXPECT_EQ(got, (std::vector<KeyedRow>{{undef(), {integer(1)}}, {undef(), {integer(2)}}}));
 

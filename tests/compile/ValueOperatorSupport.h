@@ -1,13 +1,11 @@
 // Helpers of the tests of the value-reading operators (Pred, Prop, Apply, Aggregation): their
-// builders, and an access layer whose built-in predicates, arithmetic and set lookups the tests
-// control.
+// builders, and an access layer that can lose a set.
 #pragma once
 
 #include <set>
 #include <string>
 #include <vector>
 
-#include "access/DummyIterator.h"
 #include "compile/Aggregation.h"
 #include "compile/Apply.h"
 #include "compile/CompileTestSupport.h"
@@ -34,8 +32,8 @@ inline Apply* makeApply(int arity, int stepKind, const Conditions& c) {
                      c.variables, c.columnSet, c.excludedInputs, *c.bindings, c.inputFlags);
 }
 
-// A TestAccess whose built-in "<" compares integers, whose "strcat" joins two string constants,
-// whose "+" adds integers, and which has lost the sets named in `lostSets`.
+// A TestAccess over the access layer's own is-a closures which has lost the sets named in
+// `lostSets`.
 class ValueAccess : public TestAccess {
   public:
     explicit ValueAccess(OM* om) : TestAccess(om) {}
@@ -44,39 +42,6 @@ class ValueAccess : public TestAccess {
     Iterator* makeEnhIsaIter(const InternalName& object, const InternalName& cls, int kind,
                              Iterator* old) override {
         return OMAccess::makeEnhIsaIter(object, cls, kind, old);
-    }
-
-    Iterator* match(const FSymbol& symbol, const InternalName* tuple, int count,
-                    Iterator* old) override {
-        decRef(old);
-        ++builtinCalls;
-        std::vector<InternalName> row(tuple, tuple + count);
-        const std::string name = symbolName(symbol);
-        bool holds = false;
-        if (name == "<" && count == 2) {
-            holds = row[0].getType() == InternalName::Integer &&
-                    row[1].getType() == InternalName::Integer &&
-                    row[0].getValue() < row[1].getValue();
-        } else if (name == "strcat" && count == 3) {
-            std::string joined = "\"" + text(row[0]) + text(row[1]) + "\"";
-            InternalName made;
-            getOrCreateName(giveSymTab()->GetFSymbol(joined, InternalName::String, 0), made);
-            holds = row[2] == undef() || row[2] == made;
-            row[2] = made;
-        }
-        return new DummyIterator(row.data(), count, holds);
-    }
-
-    Iterator* matchArithmetic(const InternalName* tuple, int count, int type) override {
-        std::vector<InternalName> row(tuple, tuple + count);
-        bool holds = type == 100 && count == 3 && row[0].getType() == InternalName::Integer &&
-                     row[1].getType() == InternalName::Integer;
-        if (holds) {
-            InternalName sum = integer(row[0].getValue() + row[1].getValue());
-            holds = row[2] == undef() || row[2] == sum;
-            row[2] = sum;
-        }
-        return new DummyIterator(row.data(), count, holds);
     }
 
     Iterator* setIterator(const InternalName& setName, Iterator* old) override {
@@ -99,18 +64,9 @@ class ValueAccess : public TestAccess {
     }
 
     std::set<InternalName> lostSets;
-    int builtinCalls = 0;
 
   protected:
     ~ValueAccess() override = default;
-
-  private:
-    std::string text(const InternalName& name) {
-        std::string form;
-        giveLexicalForm(name, form);
-        if (form.size() >= 2 && form.front() == '"') form = form.substr(1, form.size() - 2);
-        return form;
-    }
 };
 
 // The algebra fixture over a ValueAccess.

@@ -137,7 +137,12 @@ class RuleHarness {
     // (a binding without columns is "true"); {"<untranslated>"} when there is no tree.
     std::vector<std::string> answers(const std::string& text) {
         FRule* r = rule(text);
-        AlgebraicExpr* expr = r != nullptr ? translator->translateRule(r, names) : nullptr;
+        return answersOf(r, r != nullptr ? translator->translateRule(r, names) : nullptr);
+    }
+
+    // The bindings of a tree that another translator made for the clause, rendered as answers
+    // renders them; the tree is released.
+    std::vector<std::string> answersOf(FRule* r, AlgebraicExpr* expr) {
         if (expr == nullptr) return {"<untranslated>"};
         auto* eval = new AlgebraicEval(access);
         Operand* result = eval->evaluate(expr, nullptr);

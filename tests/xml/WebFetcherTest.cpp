@@ -83,6 +83,11 @@ TEST_F(WebFetcherTest, TooManyRedirectsAndRedirectsToLocalFilesFail) {
     writeFile(local, "secret");
     server.route("/local", loopback::canned("HTTP/1.1 302 Found\r\nLocation: file://" + local +
                                             "\r\nContent-Length: 0\r\n\r\n"));
+    // Eleven empty answers in a row carry no bytes: on a loaded machine they can take longer than
+    // the quick low-speed limit, which is not what this test is about.
+    UrlLoaderLimits limits = webtest::quickLimits();
+    limits.lowSpeedSeconds = 60;
+    fetcher->loader().setLimits(limits);
     for (const char* path : {"/loop", "/local"}) {
         const Fetched fetched = fetch(server.url(path));
         EXPECT_EQ(fetched.record.errors,

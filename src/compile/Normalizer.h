@@ -1,0 +1,127 @@
+// Normalizer, which rewrites a program into atomic rules (one atom per literal, a fresh variable
+// per path step, one rule per head atom, negated conjunctions as auxiliary predicates) for the
+// inheritance-aware and semi-naive evaluators, with its shell methods and its class object.
+#pragma once
+
+#include <string>
+
+#include "foundation/FLSysObject.h"
+#include "foundation/clib_list.h"
+#include "objectbase/FSymbol.h"
+
+class ArithmeticExpr;
+class FLiteral;
+class FLiteralList;
+class FMolecule;
+class FProgram;
+class FRule;
+class FTerm;
+class FTermList;
+class FVar;
+class FunctionTerm;
+class MSpec;
+class PTerm;
+class ProgramInterpreter;
+class Reference;
+class SSpec;
+class SemanticAnalyser;
+class Spec;
+class SymTab;
+
+class Normalizer : public FLSysObject {
+  public:
+    // Over a program, referencing it and its symbol table.
+    explicit Normalizer(FProgram* program);
+    // The shell form: the program comes from the interpreter through getProgram.
+    explicit Normalizer(ProgramInterpreter* interpreter);
+    Normalizer(const Normalizer&) = delete;
+    Normalizer& operator=(const Normalizer&) = delete;
+
+    // "help", "print", "showProgram", "getProgram", "giveProgram", "atomize", then the base's.
+    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    bool isA(const std::string& className) const override;
+    // "aNormalizer" and an end of line.
+    void print(OutputChannel& channel) const override;
+
+    // Takes the interpreter's current program as the source; null on failure.
+    virtual Normalizer* getProgram();
+    // Writes the atomised program on answerChannel; null when there is none.
+    virtual Normalizer* showProgram();
+    // The result of the last atomize (lent), or null.
+    virtual FProgram* giveProgram() const { return atomised; }
+    // The rules standing for one rule whose body has negated literals: one per head atom, then
+    // the auxiliary rules; null (after ObscureBody) when a negated literal gives no atom. Each
+    // negated literal's block is appended once to the body the rules share.
+    virtual clib_list<FRule*>* normalizeNegation(const clib_list<FLiteral*>& negated,
+                                                 FTermList* head, FLiteralList* body);
+    // The normalising operations answer a term (one reference for the caller) that stands for
+    // the input and append the atoms it needs to `out`.
+    virtual clib_list<FTerm*>* normalizeResults(MSpec* spec, FTermList* out);
+    virtual FTerm* normalizeResult(SSpec* spec, FTermList* out);
+    // Null for a null list.
+    virtual clib_list<FTerm*>* normalizeArgs(const clib_list<FTerm*>* args, FTermList* out);
+    // One atom per specification and result value, over the normalised host.
+    virtual void normalizeSpecs(const clib_list<Spec*>* specs, FTerm* host, FTermList* out);
+    virtual FTerm* normalizeArithmetic(ArithmeticExpr* expr, FTermList* out);
+    virtual FTerm* normalizeFunctionTerm(FunctionTerm* term, FTermList* out);
+    // The fresh variable that stands for the step's value.
+    virtual FTerm* normalizeReference(Reference* ref, FTermList* out);
+    virtual FTerm* normalizePTerm(PTerm* term, FTermList* out);
+    // The normalised host.
+    virtual FTerm* normalizeMolecule(FMolecule* mol, FTermList* out);
+    virtual FTerm* normalizeTerm(FTerm* term, FTermList* out);
+    // Null, after NegatedRule, for a negated literal.
+    virtual FTerm* normalizeLiteral(FLiteral* literal, FTermList* out);
+    virtual void normalizeLiteralList(const clib_list<FLiteral*>& literals, FTermList* out);
+    virtual void normalizeTermList(FTermList* terms, FTermList* out);
+    // A new list of the atomic rules standing for a fact or rule (one reference each), or null.
+    virtual clib_list<FRule*>* normalizeRule(FRule* rule);
+    // Analyses the source program and rebuilds the atomised program from it; null when there is
+    // no program or the analysis fails, the previous atomised program then staying.
+    virtual Normalizer* atomize();
+    // The symbol table of the rule being normalised.
+    virtual SymTab* getSymTab() const { return ruleTable; }
+    // Keeps a copy of a non-null table as the rule symbol table.
+    virtual void setSymTab(SymTab* table);
+    virtual Normalizer* help();
+    virtual FVar* newVariable();
+    // A predicate over a fresh symbol whose arguments are the named variables of the atoms.
+    virtual PTerm* makeAuxAtom(const FTermList* atoms, SymTab* table);
+    // A predicate over a fresh symbol whose arguments are all variables of the term.
+    virtual PTerm* makeVarAtom(const FTerm* term);
+    // False when the table knows no name for some variable of the term.
+    virtual bool allVarsNamed(const SymTab* table, const FTerm* term) const;
+    // Whether the term can be evaluated once the literals have bound their variables.
+    virtual bool canBind(const FTerm* term, FLiteralList* literals) const;
+    virtual int analyse();
+
+  protected:
+    ~Normalizer() override;
+
+  private:
+    void setRuleTable(SymTab* table);
+    // A new rule labelled as every rule made here; references to head and body are taken.
+    FRule* newRule(FTermList* head, FLiteralList* body, int flag) const;
+    // Appends the atom as a literal (a reference taken) to the list.
+    static void appendLiteral(FLiteralList* list, FTerm* atom, int negated);
+    // Appends a molecule over the host with the one specification, releasing the specification.
+    static void appendSpecAtom(FTerm* host, Spec* spec, FTermList* out);
+    PTerm* predicateOver(const clib_list<FSymbol>& vars);
+
+    FProgram* source = nullptr;
+    FProgram* atomised = nullptr;
+    SymTab* programTable = nullptr;
+    SymTab* ruleTable = nullptr;
+    ProgramInterpreter* interpreter = nullptr;
+    SemanticAnalyser* analyser;
+};
+
+// The class object registered as "classNormalizer": "new" takes one "FLogicInterpreter".
+class NormalizerMeta : public XMeta {
+  public:
+    NormalizerMeta();
+    ~NormalizerMeta() override = default;
+
+  protected:
+    FLSysObject* createInstance(FLSysArgs* args) override;
+};

@@ -1,0 +1,269 @@
+// The literal-ordering optimizer: the greedy join order over a safe order, the gap records, the
+// order lines on standard output and the translation that regroups and projects between gaps.
+#include "compile/Optimizer.h"
+
+#include <iostream>
+
+#include "compile/AlgebraicExpr.h"
+#include "compile/Pi.h"
+#include "foundation/OutputChannel.h"
+#include "language/FLiteral.h"
+#include "language/FLiteralList.h"
+#include "language/FMolecule.h"
+#include "language/FRule.h"
+#include "language/FTermList.h"
+#include "language/FVar.h"
+#include "objectbase/SymTab.h"
+
+namespace {
+
+bool holds(const VarList& list, const FSymbol& var) {
+    for (const FSymbol& v : list)
+        if (v == var) return true;
+    return false;
+}
+
+}  // namespace
+
+Optimizer::Optimizer() : Translator(1) {}
+
+Optimizer::~Optimizer() {
+    decRef(orderedBody);
+}
+
+void Optimizer::print(OutputChannel& channel) const {
+    channel << "anOptimizer";
+}
+
+bool Optimizer::isA(const std::string& className) const {
+    return className == "Optimizer" || Translator::isA(className);
+}
+
+AlgebraicExpr* Optimizer::optimize(FRule* r, SymTab* table) {
+    if (r == nullptr || table == nullptr || r->getFlag() == 0 || r->getBody() == nullptr)
+        return nullptr;
+    rule = r;
+    symTab = table;
+    ruleSymTab = r->getSymTab();
+    head = r->getHead();
+    decRef(orderedBody);
+    VarSet bound;
+    orderedBody = r->getBody()->safeOrder(bound, table);
+    // An order that leaves literals out is no order: the literal loop reads all of them.
+    if (orderedBody == nullptr || orderedBody->length() != r->getBody()->length()) {
+        decRef(orderedBody);
+        orderedBody = nullptr;
+        return nullptr;
+    }
+    orderLiterals();
+    return translateRule(r, table);
+}
+
+bool Optimizer::evaluable(const FLiteral* literal, const VarSet& bound,
+                          const VarSet& dontCares) const {
+    VarSet trial(bound);
+    if (literal->bindVars(trial, symTab)) return true;
+    VarSet trialDontCares(dontCares);
+    return literal->isNegated() && literal->negationSafe(bound, trialDontCares, symTab);
+}
+
+int Optimizer::chooseNext(int position, const VarSet& bound, const VarSet& dontCares) {
+    int best = -1;
+    for (std::size_t i = 0; i < literalInfo.size(); ++i) {
+        LiteralInfo& entry = literalInfo[i];
+        // Only literals the placed ones make evaluable compete, so that the order stays safe.
+        if (entry.placed != 0 || !evaluable(entry.literal, bound, dontCares)) continue;
+        if (best < 0) best = int(i);
+        if (entry.secondFlag != 0) return int(i);
+        if (position > 0 && entry.hasVarHost != 0) {
+            if (orderedInfo[std::size_t(position - 1)].boundSoFar.member(entry.hostVar))
+                return int(i);
+            continue;
+        }
+        if (entry.vars.length() > literalInfo[std::size_t(best)].vars.length()) best = int(i);
+    }
+    if (best >= 0) return best;
+    for (std::size_t i = 0; i < literalInfo.size(); ++i)
+        if (literalInfo[i].placed == 0) return int(i);
+    return -1;
+}
+
+void Optimizer::fillGap(int position) {
+    const LiteralInfo& prev = orderedInfo[std::size_t(position - 1)];
+    LiteralInfo& next = orderedInfo[std::size_t(position)];
+    GapInfo& gap = gapInfo[std::size_t(position - 1)];
+    if (!next.requiredVars.empty()) {
+        for (const FSymbol& v : next.requiredVars) gap.piVars.append(v);
+    } else if (prev.hasVarHost != 0) {
+        if (next.hasVarHost != 0 && next.hostVar == prev.hostVar) {
+            gap.hasForward = 1;
+            gap.forwardVar = next.hostVar;
+        }
+    } else if (next.hasVarHost != 0 && prev.boundSoFar.member(next.hostVar)) {
+        gap.sortVars.append(next.hostVar);
+    } else {
+        for (const FSymbol& v : prev.boundSoFar) {
+            if (holds(next.vars, v)) {
+                gap.sortVars.append(v);
+                break;
+            }
+        }
+    }
+    for (const FSymbol& v : prev.boundSoFar) next.boundSoFar.insert(v);
+}
+
+void Optimizer::orderLiterals() {
+    literalInfo.clear();
+    orderedInfo.clear();
+    gapInfo.clear();
+    if (orderedBody == nullptr) return;
+    for (FLiteral* literal : *orderedBody->getList()) {
+        LiteralInfo info;
+        info.literal = literal;
+        VarList* vars = literal->giveVars();
+        info.vars = *vars;
+        delete vars;
+        VarSet alone;
+        literal->bindVars(alone, symTab);
+        for (const FSymbol& v : info.vars)
+            if (!alone.member(v)) info.requiredVars.insert(v);
+        info.secondFlag = literal->secondFlag();
+        FTerm* term = literal->getTerm();
+        if (term != nullptr && term->isA("FMolecule")) {
+            Path* host = static_cast<FMolecule*>(term)->getHost();
+            if (host != nullptr && host->isA("FVar")) {
+                info.hasVarHost = 1;
+                info.hostVar = static_cast<FVar*>(host)->getName();
+            }
+        }
+        literalInfo.push_back(info);
+    }
+    const int n = int(literalInfo.size());
+    orderedInfo.reserve(std::size_t(n));
+    if (n > 1) gapInfo.resize(std::size_t(n - 1));
+    // What the placed literals bind, as the safe order counts it.
+    VarSet bound;
+    VarSet dontCares;
+    for (int p = 0; p < n; ++p) {
+        const int chosen = chooseNext(p, bound, dontCares);
+        LiteralInfo& best = literalInfo[std::size_t(chosen)];
+        best.placed = 1;
+        if (!best.literal->bindVars(bound, symTab) && best.literal->isNegated())
+            best.literal->negationSafe(bound, dontCares, symTab);
+        orderedInfo.push_back(best);
+        if (p > 0) fillGap(p);
+        LiteralInfo& next = orderedInfo.back();
+        for (const FSymbol& v : next.vars) next.boundSoFar.insert(v);
+    }
+    writeOrder();
+}
+
+void Optimizer::writeOrder() const {
+    // Both streams may reach one terminal: each is flushed before the other writes.
+    OutputChannel& literals = systemChannel();
+    std::cout << "final literal order :" << std::endl;
+    for (const LiteralInfo& info : orderedInfo) {
+        info.literal->print(literals, symTab, ruleSymTab);
+        literals << std::flush;
+        std::cout << " ";
+    }
+    std::cout << "propagation :" << std::endl;
+    for (const GapInfo& gap : gapInfo) {
+        std::cout << "sort : ";
+        for (const FSymbol& v : gap.sortVars) std::cout << v << "  ";
+        std::cout << std::endl << "pi : ";
+        for (const FSymbol& v : gap.piVars) std::cout << v << "  ";
+        std::cout << std::endl;
+        if (gap.hasForward != 0) std::cout << "foreward sym : " << gap.forwardVar << std::endl;
+    }
+    std::cout << std::endl;
+}
+
+void Optimizer::translateBody(FLiteralList*) {
+    for (std::size_t i = 0; i < orderedInfo.size(); ++i) {
+        literalIndex = std::int32_t(i);
+        FLiteral* literal = orderedInfo[i].literal;
+        currentTerm = literal->getTerm();
+        literalMolecule =
+            currentTerm != nullptr && !currentTerm->isA("PTerm") && currentTerm->isA("FMolecule")
+                ? static_cast<FMolecule*>(currentTerm)
+                : nullptr;
+        PtnScanner::scan(literal);
+        endLiteral();
+    }
+}
+
+void Optimizer::transpose(FVar* var) {
+    if (stopped()) return;
+    const FSymbol& v = var->getName();
+    if (literalIndex > 0 && std::size_t(literalIndex) <= gapInfo.size()) {
+        const GapInfo& gap = gapInfo[std::size_t(literalIndex - 1)];
+        if ((gap.hasForward != 0 && v == gap.forwardVar) || holds(gap.sortVars, v)) {
+            for (std::size_t i = stack.size(); i-- > 0;) {
+                AlgebraicExpr* grouped = stack[i];
+                if (grouped == nullptr) continue;
+                stack.erase(stack.begin() + std::ptrdiff_t(i));
+                AlgebraicExpr* node =
+                    wrap(new Sort("sort", 1, v, &grouped->getOperator()->getVariables()), 0);
+                node->addChild(grouped);
+                decRef(grouped);
+                stack.push_back(node);
+                return;
+            }
+        } else if (holds(gap.piVars, v)) {
+            stack.push_back(wrap(new Pi("pi", 1, v), 0));
+            return;
+        }
+    }
+    stack.push_back(nullptr);
+    pendingSymbols.push_back(v);
+}
+
+AlgebraicExpr* Optimizer::translateRule(FRule* r, SymTab* table) {
+    if (r == nullptr || r->getBody() == nullptr) return nullptr;
+    // The chosen order belongs to this rule's body only when optimize made it for it.
+    if (r != rule || int(orderedInfo.size()) != r->getBody()->length()) return nullptr;
+    set<FSymbol> output;
+    beginTranslation(r, table, output);
+    passed.clear();
+    passedCount = 0;
+
+    std::vector<FLiteral*> chosen;
+    for (const LiteralInfo& info : orderedInfo) chosen.push_back(info.literal);
+    openScope(chosen, output);
+
+    OutputChannel& out = debugChannel();
+    if (debug != 0) {
+        out << "Translator : rule body of" << std::endl;
+        r->print(out, table, r->getSymTab());
+        out << "translated to " << std::endl;
+    }
+    translateBody(r->getBody());
+    clearLiteralState();
+
+    AlgebraicExpr* result = nullptr;
+    if (error == 0 && untranslatable == 0 && !stack.empty()) {
+        FSymbol symbol;
+        result = popEntry(symbol);
+        if (result != nullptr) {
+            if (debug != 0) {
+                result->print(out);
+                out << std::endl;
+                if (duplicate != 0) out << "duplicate elimination proposed" << std::endl;
+            }
+        } else if (symbol.getType() == InternalName::Function ||
+                   symbol.getType() == InternalName::Integer) {
+            result = constantNode(symbol);
+        }
+    }
+    clearExpressions();
+    pendingSymbols.clear();
+    return result;
+}
+
+OptimizerMeta::OptimizerMeta() : XMeta("Optimizer") {}
+
+FLSysObject* OptimizerMeta::createInstance(FLSysArgs* args) {
+    if (!checkNoArgs(args)) return nullptr;
+    return new Optimizer;
+}

@@ -1,0 +1,279 @@
+// The import driver: catalog, tag files, the parser run and the steps of one import.
+#include "xml/NsgmlHandler.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "access/OMAccess.h"
+#include "foundation/Error.h"
+#include "foundation/ErrorHandler.h"
+#include "objectbase/Iterator.h"
+#include "xml/IgnoreTable.h"
+#include "xml/SGMLTreeAttr.h"
+#include "xml/SGMLTreeElem.h"
+#include "xml/XMLidEntry.h"
+
+namespace {
+
+std::string homeFolder() {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home == '\0') {
+        const passwd* entry = getpwuid(getuid());
+        home = entry != nullptr ? entry->pw_dir : "";
+    }
+    return std::string(home) + "/";
+}
+
+}  // namespace
+
+NsgmlHandler::NsgmlHandler(OMAccess* access) : access(access) {
+    const std::string home = homeFolder();
+    catalog = home + "catalog.flc";
+    tmpFileName = home + ".nsgmltmpfile" + std::to_string(getpid());
+    hrefs = symbol("hrefs");
+    child = symbol("child");
+    pcdata = symbol("pcdata");
+    xmlId = symbol("xml_id");
+    xmlIdref = symbol("xml_idref");
+}
+
+NsgmlHandler::~NsgmlHandler() {
+    std::remove(outputPath().c_str());
+}
+
+void NsgmlHandler::setDtdFile(const std::string& publicId, const std::string& file) {
+    publicEntry = "PUBLIC " + publicId + " " + file;
+    writeCatalog();
+}
+
+void NsgmlHandler::setDclFile(const std::string& file) {
+    sgmlDeclEntry = "SGMLDECL " + file;
+    writeCatalog();
+}
+
+void NsgmlHandler::setEntFile(const std::string& publicId, const std::string& file) {
+    secondPublicEntry = "PUBLIC " + publicId + " " + file;
+    writeCatalog();
+}
+
+void NsgmlHandler::setDocType(const std::string& name, const std::string& file) {
+    docTypeEntry = "DOCTYPE " + name + " " + file;
+    writeCatalog();
+}
+
+void NsgmlHandler::setTagFile(const std::string& name) {
+    tagFile = name;
+}
+
+void NsgmlHandler::setTmpDir(const std::string& name) {
+    tmpDir = name;
+}
+
+void NsgmlHandler::setSgmlErrFile(const std::string& name) {
+    errorFile = name;
+}
+
+// Linux files carry no hidden attribute; the leading name stays as it is.
+void NsgmlHandler::writeCatalog() {
+    std::ofstream out(catalog, std::ios::binary | std::ios::trunc);
+    out << sgmlDeclEntry << '\n'
+        << publicEntry << '\n'
+        << secondPublicEntry << '\n'
+        << docTypeEntry << '\n';
+}
+
+IgnoreTable* NsgmlHandler::loadIgnoreTable(const std::string& name) {
+    auto* table = new IgnoreTable();
+    // A file without "<OTHERS>" must not inherit the defaults of the last import.
+    SGMLTreeElem::setDefaultStatus('+');
+    SGMLTreeAttr::setDefaultStatus('+');
+    std::ifstream in(name, std::ios::binary);
+    if (!in) {
+        centralErrorHandler().report(Error(5, 1, 2, "FileError", name + ": No such (tag) file ",
+                                           "NsgmlHandler::loadIgnoreTable", ""));
+        return table;
+    }
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty()) continue;
+        const char status = line[0];
+        const std::string rest = line.substr(1);
+        if (status == '#') continue;
+        const std::size_t colon = rest.find(':');
+        if (colon != std::string::npos) {
+            table->addAttr(rest.substr(0, colon), rest.substr(colon + 1), status);
+        } else if (rest == "<OTHERS>") {
+            SGMLTreeElem::setDefaultStatus(status);
+            SGMLTreeAttr::setDefaultStatus(status);
+        } else {
+            table->addElement(rest, status);
+        }
+    }
+    return table;
+}
+
+std::vector<std::string> NsgmlHandler::parserArguments(const std::string& fileName) const {
+    std::vector<std::string> args{"  ", errorFile.empty() ? "-f/dev/null" : "-f" + errorFile,
+                                  "-E0"};
+    if (fileName.find(".htm") == std::string::npos) {
+        args.insert(args.end(), {std::string("-c") + QUORIN_XML_CATALOG, "-oid", "-wxml"});
+    }
+    if (std::filesystem::exists(catalog)) args.push_back("-c" + catalog);
+    // A relative name that starts with "-" would be read as an option.
+    args.push_back(!fileName.empty() && fileName[0] == '-' ? "./" + fileName : fileName);
+    return args;
+}
+
+std::string NsgmlHandler::outputPath(int level) const {
+    std::string name = tmpFileName;
+    if (!tmpDir.empty()) {
+        name = tmpDir;
+        if (name.back() != '/') name += '/';
+        name += std::filesystem::path(tmpFileName).filename().string();
+    }
+    if (level > 0) {
+        name += '.';
+        name += std::to_string(level);
+    }
+    return name;
+}
+
+void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& fileName,
+                               const ParseRequest& request, int root, const std::string& scheme,
+                               const std::string& host, const std::string& urlPath) {
+    ImportState current;
+    current.document = document;
+    current.url = UrlParts{scheme, host, urlPath};
+    ImportState* outer = state;
+    state = &current;
+    const int level = nesting++;
+    rootFlag = root;
+
+    IgnoreTable* table = nullptr;
+    if (!tagFile.empty() && request.kind != 0) {
+        table = loadIgnoreTable(tagFile);
+    } else {
+        SGMLTreeElem::setDefaultStatus('+');
+        SGMLTreeAttr::setDefaultStatus('+');
+    }
+    if (fileName.find(".htm") != std::string::npos) current.html = 1;
+
+    const std::string output = outputPath(level);
+    SGMLTreeElem* help = nullptr;
+    std::FILE* created = std::fopen(output.c_str(), "wb");
+    if (created == nullptr) {
+        centralErrorHandler().report(
+            Error(5, 100, 2, "CantWrite", "can't write to file : " + output, "NSgmlHandler", ""));
+    } else {
+        std::vector<std::string> args = parserArguments(fileName);
+        runParser(args, output);
+        std::fclose(created);
+        std::ifstream in(output, std::ios::binary);
+        if (!in) {
+            centralErrorHandler().report(
+                Error(5, 100, 2, "CantWrite", "can't read file : " + output, "NSgmlHandler", ""));
+        } else {
+            current.reader.readEsisLine(in);
+            SGMLTreeElem* tree = parseEsis(in);
+            help = new SGMLTreeElem("help", "");
+            help->addChild(tree);
+        }
+    }
+    if (help != nullptr && current.tooDeep != 0) {
+        centralErrorHandler().report(Error(
+            5, 3, 2, "SGMLWarning",
+            "document nested deeper than " + std::to_string(maxDepth) + " elements : " + fileName,
+            "NsgmlHandler::parseWebdoc", ""));
+    } else if (help != nullptr) {
+        SGMLTreeElem* tree = *help->getChildren()->begin();
+        if (current.invalidOutput != 0) {
+            centralErrorHandler().report(
+                Error(5, 2, 1, "SGMLWarning",
+                      "sgml parser has generated invalid output for file " + fileName,
+                      "NsgmlHandler::parseWebdoc", ""));
+        }
+        if (current.html != 0) extractHtml(tree);
+        if (table != nullptr) applyIgnoreTable(tree, *table);
+        if (request.dtdDemand == builtinObject::Dtd) lookupDtd(fileName, request);
+        if (request.kind == 3) {
+            int counter = 0;
+            current.rootObject = path(document, symbol("root"));
+            mapChildren(document, symbol("root"), help, request, counter);
+        } else if (request.kind >= 4) {
+            int counter = 0;
+            mapDtdChildren(document, current.rootObject, help, request, counter);
+            if (request.references == 1) resolveReferences(request);
+        }
+    }
+    for (XMLidEntry* entry : current.ids) decRef(entry);
+    for (XMLidrefEntry* entry : current.idrefs) decRef(entry);
+    if (table != nullptr) decRef(table);
+    if (help != nullptr) decRef(help);
+    if (level > 0) std::remove(output.c_str());
+    --nesting;
+    state = outer;
+}
+
+int NsgmlHandler::runParser(std::vector<std::string>& args, const std::string& output) {
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    wrapper.setOutputFile(output.c_str());
+    return wrapper.run(static_cast<int>(args.size()), argv.data());
+}
+
+void NsgmlHandler::lookupDtd(const std::string& fileName, const ParseRequest& request) {
+    // The system identifier names a file or address; a public one is only a name, so it serves
+    // when there is no system identifier.
+    InternalName found = InternalName::UndefinedObject;
+    for (const char* method : {"publicurl", "systemurl"}) {
+        InternalName pattern[3] = {state->document, symbol(method), InternalName::UndefinedObject};
+        Iterator* rows = access->lookup(1, pattern, 3, nullptr);
+        if (rows == nullptr) continue;
+        if (rows->first()) {
+            Iterator* members = access->setIterator(rows->atColumn(3), nullptr);
+            if (members != nullptr) {
+                if (members->first()) found = members->atColumn(1);
+                decRef(members);
+            } else {
+                found = rows->atColumn(3);
+            }
+        }
+        decRef(rows);
+    }
+    if (found == InternalName::UndefinedObject) {
+        centralErrorHandler().report(Error(5, 1, 2, "FileError", fileName + ": No DTD available ",
+                                           "NsgmlHandler::parseWebdoc", ""));
+        return;
+    }
+    InternalName args[2] = {builtinObject::Dtd, request.dtdObject};
+    InternalName dtd;
+    access->insertPath(found, builtinObject::Parse0, args, 2, 0, dtd);
+    access->insertValue(state->document, builtinObject::Dtd, nullptr, 0, 0, dtd);
+}
+
+InternalName NsgmlHandler::symbol(const std::string& text) {
+    InternalName out;
+    return access->internName(out, text, 1);
+}
+
+InternalName NsgmlHandler::path(const InternalName& host, const InternalName& method) {
+    InternalName out;
+    access->insertPath(host, method, nullptr, 0, 0, out);
+    return out;
+}
+
+InternalName NsgmlHandler::dtdMethod(const InternalName& method, const ParseRequest& request) {
+    return request.dtdObject != builtinObject::Nil ? path(request.dtdObject, method) : method;
+}
+
+std::string NsgmlHandler::textOf(const InternalName& name) {
+    std::string text;
+    access->giveLexicalForm(name, text);
+    return text;
+}

@@ -1,0 +1,175 @@
+// NsgmlHandler: the import of one SGML, XML or HTML document file into objects of the object
+// base, from the parser run through the document tree to the mapping.
+#pragma once
+
+#include <cstdint>
+#include <istream>
+#include <string>
+#include <vector>
+
+#include "foundation/ManagedObject.h"
+#include "foundation/clib_list.h"
+#include "objectbase/InternalName.h"
+#include "xml/EsisReader.h"
+#include "xml/NsgmlWrapper.h"
+#include "xml/ParseRequest.h"
+#include "xml/SGMLTreeElem.h"
+#include "xml/UrlText.h"
+
+class IgnoreTable;
+class OMAccess;
+class SGMLTreeAttr;
+class XMLidEntry;
+class XMLidrefEntry;
+
+class NsgmlHandler : public ManagedObject {
+  public:
+    // Documents nested deeper than this many elements are refused: the mappings recurse once a
+    // level.
+    static constexpr int maxDepth = 10000;
+
+    // The access layer is not owned. The catalog is not written until a setter asks for it.
+    explicit NsgmlHandler(OMAccess* access);
+    NsgmlHandler(const NsgmlHandler&) = delete;
+    NsgmlHandler& operator=(const NsgmlHandler&) = delete;
+
+    // The catalog entries; each rewrites the catalog file.
+    virtual void setDtdFile(const std::string& publicId, const std::string& file);
+    virtual void setDclFile(const std::string& file);
+    virtual void setEntFile(const std::string& publicId, const std::string& file);
+    virtual void setDocType(const std::string& name, const std::string& file);
+    // Each stores its string; the empty string means none.
+    virtual void setTagFile(const std::string& name);
+    virtual void setTmpDir(const std::string& name);
+    virtual void setSgmlErrFile(const std::string& name);
+
+    // Imports the document file for the document object; failures go to the central handler.
+    // The root flag is recorded only. An import that an insert of this one starts (a link or a
+    // DTD the Web layer fetches) runs with its own state and stream file.
+    virtual void parseWebdoc(const InternalName& document, const std::string& fileName,
+                             const ParseRequest& request, int rootFlag, const std::string& scheme,
+                             const std::string& host, const std::string& path);
+
+    // Reads a tag file into a fresh table (empty when the file cannot be read) and sets the
+    // default statuses from its "<OTHERS>" line, '+' without one.
+    IgnoreTable* loadIgnoreTable(const std::string& name);
+
+    // The parser's argument vector for a document file (without the program's own handling).
+    std::vector<std::string> parserArguments(const std::string& fileName) const;
+    const std::string& catalogPath() const { return catalog; }
+    // The stream file of an import at this nesting level (0 the outermost).
+    std::string outputPath(int level = 0) const;
+    int getRootFlag() const { return rootFlag; }
+    void setSkipEmptyText(int value) { skipEmptyText = value; }
+
+  protected:
+    // Removes the stream file.
+    ~NsgmlHandler() override;
+    // Runs the parser application with the argument vector, the stream going to the output file.
+    virtual int runParser(std::vector<std::string>& args, const std::string& output);
+
+  private:
+    // Everything that lives for one import only.
+    struct ImportState {
+        InternalName document;
+        UrlParts url;
+        int html = 0;
+        int invalidOutput = 0;
+        int tooDeep = 0;
+        InternalName rootObject;
+        // The DOCTYPE's identifiers as the stream gave them; empty when absent.
+        std::string systemId;
+        std::string publicId;
+        std::vector<XMLidEntry*> ids;
+        std::vector<XMLidrefEntry*> idrefs;
+        EsisReader reader;
+    };
+
+    // One level of a mapping walk: the element whose children are mapped, under which host (and
+    // the host's class, or the plain mapping's method), the next child, and the running child
+    // number. A frame of the DTD-driven mapping that stands for an element links it to the outer
+    // frame's host once its children are done.
+    struct MapFrame {
+        MapFrame(const InternalName& host, const InternalName& hostClass, SGMLTreeElem* element,
+                 int* counter);
+        InternalName host;
+        InternalName hostClass;
+        SGMLTreeElem* element;
+        clib_list<SGMLTreeElem*>::iterator next;
+        clib_list<SGMLTreeElem*>::iterator end;
+        int* counter;
+        int own = 0;
+        MapFrame* outer = nullptr;
+        InternalName name;
+    };
+
+    void writeCatalog();
+
+    // Tree building from the stream, the current line already read.
+    SGMLTreeElem* parseEsis(std::istream& in);
+    // The document type lines; ends after the "!" line.
+    void readDoctype(std::istream& in);
+    void readAttributes(std::istream& in, SGMLTreeElem* element);
+    void insertIdentifier(const std::string& identifier, const char* method, const char* urlMethod);
+
+    // The identifier resolved against the document's URL, in double quotes.
+    std::string resolveIdentifier(const std::string& identifier) const;
+    void extractHtml(SGMLTreeElem* element);
+    void applyIgnoreTable(SGMLTreeElem* root, const IgnoreTable& table);
+    void lookupDtd(const std::string& fileName, const ParseRequest& request);
+
+    void mapChildren(const InternalName& host, const InternalName& method, SGMLTreeElem* element,
+                     const ParseRequest& request, int& counter);
+    void mapAttribute(const InternalName& object, const InternalName& elementClass,
+                      SGMLTreeAttr* attribute, const ParseRequest& request);
+    void insertAttributeValue(const InternalName& object, const InternalName& method, int arrow,
+                              const InternalName& resultClass, const std::string& value,
+                              const ParseRequest& request);
+    void lookupArrowType(const InternalName& hostClass, const InternalName& method,
+                         const ParseRequest& request, int& arrow, InternalName& resultClass);
+    // The most specific result class of the signatures of this type, or undefined.
+    InternalName signatureClass(int type, const InternalName& hostClass,
+                                const InternalName& method);
+    void lookupSignature(const InternalName& hostClass, const InternalName& method);
+    void mapDtdChildren(const InternalName& host, const InternalName& hostClass,
+                        SGMLTreeElem* element, const ParseRequest& request, int& counter);
+    void linkChild(const InternalName& host, const InternalName& hostClass, const InternalName& x,
+                   const InternalName& method, int& counter, const ParseRequest& request);
+    void resolveReferences(const ParseRequest& request);
+    void resolveDefaults(int type, const ParseRequest& request);
+    void recordDefault(const InternalName& host, const InternalName& method, int type,
+                       const InternalName& target, const ParseRequest& request);
+    const XMLidEntry* findId(const std::string& id) const;
+
+    // Helpers over the access layer.
+    InternalName symbol(const std::string& text);
+    InternalName path(const InternalName& host, const InternalName& method);
+    // DTDobject.method when the request has a DTD object, else the method itself.
+    InternalName dtdMethod(const InternalName& method, const ParseRequest& request);
+    std::string textOf(const InternalName& name);
+    bool isSubclass(const InternalName& x, const InternalName& cls);
+    // element : cls, cls : tag, cls :: node.
+    void insertElementClass(const InternalName& element, const InternalName& cls);
+
+    int skipEmptyText = 0;
+    int rootFlag = 0;
+    OMAccess* access;
+    InternalName hrefs;
+    InternalName child;
+    InternalName pcdata;
+    InternalName xmlId;
+    InternalName xmlIdref;
+    std::string publicEntry;
+    std::string sgmlDeclEntry;
+    std::string secondPublicEntry;
+    std::string docTypeEntry;
+    std::string tagFile;
+    std::string catalog;
+    std::string tmpFileName;
+    std::string tmpDir;
+    std::string errorFile;
+    // The import running now (null between imports); a nested import saves and restores it.
+    ImportState* state = nullptr;
+    int nesting = 0;
+    NsgmlWrapper wrapper;
+};

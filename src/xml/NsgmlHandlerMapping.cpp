@@ -1,0 +1,395 @@
+// The import's mapping of the document tree into objects: the plain and the DTD-driven mapping,
+// attributes, signature lookups, links between parent and child, and ID references.
+#include <deque>
+#include <set>
+#include <vector>
+
+#include "access/OMAccess.h"
+#include "foundation/Error.h"
+#include "foundation/ErrorHandler.h"
+#include "objectbase/Iterator.h"
+#include "objectbase/SymTab.h"
+#include "xml/DocumentText.h"
+#include "xml/NsgmlHandler.h"
+#include "xml/SGMLTreeAttr.h"
+#include "xml/SGMLTreeElem.h"
+#include "xml/XMLidEntry.h"
+
+namespace {
+
+const InternalName undefined = InternalName::UndefinedObject;
+
+// The blank-separated tokens; two blanks in a row give an empty token.
+std::vector<std::string> tokens(const std::string& value) {
+    std::vector<std::string> result;
+    std::size_t begin = 0;
+    for (std::size_t blank = value.find(' '); blank != std::string::npos;
+         blank = value.find(' ', begin)) {
+        result.push_back(value.substr(begin, blank - begin));
+        begin = blank + 1;
+    }
+    result.push_back(value.substr(begin));
+    return result;
+}
+
+// The rows of a lookup, copied out before anything is inserted.
+std::vector<std::vector<InternalName>> rowsOf(Iterator* rows) {
+    std::vector<std::vector<InternalName>> result;
+    if (rows == nullptr) return result;
+    for (bool more = rows->first(); more; more = rows->next()) {
+        std::vector<InternalName> row;
+        for (int column = 1; column <= rows->columns(); ++column) {
+            row.push_back(rows->atColumn(column));
+        }
+        result.push_back(row);
+    }
+    decRef(rows);
+    return result;
+}
+
+}  // namespace
+
+NsgmlHandler::MapFrame::MapFrame(const InternalName& host, const InternalName& hostClass,
+                                 SGMLTreeElem* element, int* counter)
+    : host(host),
+      hostClass(hostClass),
+      element(element),
+      next(element->getChildren()->begin()),
+      end(element->getChildren()->end()),
+      counter(counter) {}
+
+void NsgmlHandler::insertElementClass(const InternalName& element, const InternalName& cls) {
+    access->insertClassRelation(element, cls, 1);
+    access->insertClassRelation(cls, builtinObject::Tag, 1);
+    access->insertClassRelation(cls, builtinObject::Node, 2);
+}
+
+bool NsgmlHandler::isSubclass(const InternalName& x, const InternalName& cls) {
+    // A result class that is the class itself counts: a method given `literal` as its result
+    // class takes literal values.
+    return x == cls || access->isaTest(x, cls, 2) != 0;
+}
+
+void NsgmlHandler::mapChildren(const InternalName& host, const InternalName& method,
+                               SGMLTreeElem* element, const ParseRequest& request, int& counter) {
+    // One frame a level instead of one call, so that deep documents cannot exhaust the stack; a
+    // deque keeps the frames' counters in place while frames come and go.
+    std::deque<MapFrame> frames;
+    frames.push_back(MapFrame(host, method, element, &counter));
+    while (!frames.empty()) {
+        MapFrame& frame = frames.back();
+        if (frame.next == frame.end) {
+            frames.pop_back();
+            continue;
+        }
+        SGMLTreeElem* c = *frame.next;
+        ++frame.next;
+        if (c->isText()) {
+            if (skipEmptyText != 0 && c->getText().empty()) continue;
+            InternalName number;
+            access->internName(number, std::to_string(*frame.counter), 3);
+            InternalName text;
+            access->internName(text, quoted(documentText(c->getText())), 2);
+            access->insertValue(frame.host, frame.hostClass, &number, 1, 0, text);
+            ++*frame.counter;
+        } else if (c->getStatus() == '+') {
+            InternalName e = state->rootObject;
+            if (frame.host != state->document) {
+                InternalName number;
+                access->internName(number, std::to_string(*frame.counter), 3);
+                access->insertPath(frame.host, frame.hostClass, &number, 1, 0, e);
+            }
+            const InternalName name = symbol(c->getName());
+            const InternalName cls = path(state->document, name);
+            insertElementClass(e, cls);
+            for (SGMLTreeAttr* attribute : *c->getAttributes()) {
+                if (attribute->getStatus() == '+') mapAttribute(e, name, attribute, request);
+            }
+            ++*frame.counter;
+            frames.push_back(MapFrame(e, name, c, nullptr));
+            frames.back().counter = &frames.back().own;
+        } else if (c->getStatus() == '-') {
+            frames.push_back(MapFrame(frame.host, frame.hostClass, c, frame.counter));
+        }
+    }
+}
+
+void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& elementClass,
+                                SGMLTreeAttr* attribute, const ParseRequest& request) {
+    InternalName target = object;
+    if (!attribute->getExtra().empty()) {
+        target = path(object, symbol(attribute->getExtra()));
+        access->insertClassRelation(target, builtinObject::Namespace, 1);
+    }
+    const InternalName method = symbol(attribute->getName());
+    int arrow = request.kind == 5 ? 1 : request.kind == 6 ? 2 : 0;
+    InternalName resultClass = undefined;
+    std::string type = attribute->getType();
+    if (request.dtdDemand != builtinObject::Nil) {
+        lookupArrowType(elementClass, method, request, arrow, resultClass);
+        if (resultClass == builtinObject::Object) type = "IDREF";
+        if (!isSubclass(resultClass, builtinObject::String) && textOf(resultClass) == "id") {
+            type = "ID";
+        }
+    }
+    if (resultClass == undefined) resultClass = builtinObject::Literal;
+    const std::string& value = attribute->getValue();
+    if (type == "CDATA") {
+        insertAttributeValue(target, method, arrow, resultClass, value, request);
+    } else if (type == "TOKEN" || (type == "IDREF" && request.references == 0)) {
+        const InternalName cls = type == "TOKEN" ? resultClass : builtinObject::Literal;
+        for (const std::string& token : tokens(value)) {
+            insertAttributeValue(target, method, arrow, cls, token, request);
+        }
+    } else if (type == "ID") {
+        insertAttributeValue(target, method, arrow, resultClass, value, request);
+        insertAttributeValue(target, xmlId, 1, builtinObject::Literal, value, request);
+        if (request.references == 1) state->ids.push_back(new XMLidEntry(target, value));
+    } else if (type == "IDREF") {
+        const InternalName m = dtdMethod(method, request);
+        access->insertClassRelation(m, builtinObject::Attribute, 1);
+        access->insertValue(target, xmlIdref, &m, 1, 1, symbol(quoted(value)));
+        for (const std::string& token : tokens(value)) {
+            state->idrefs.push_back(new XMLidrefEntry(target, m, arrow, token));
+        }
+    }
+}
+
+void NsgmlHandler::insertAttributeValue(const InternalName& object, const InternalName& method,
+                                        int arrow, const InternalName& resultClass,
+                                        const std::string& value, const ParseRequest& request) {
+    const std::string text = documentText(value);
+    InternalName v;
+    if (request.kind == 3) {
+        access->internName(v, quoted(text), 2);
+    } else if (isSubclass(resultClass, builtinObject::Literal)) {
+        access->numberOrString(v, text);
+    } else {
+        v = symbol(text);
+    }
+    const InternalName m = dtdMethod(method, request);
+    access->insertValue(object, m, nullptr, 0, arrow, v);
+    access->insertClassRelation(m, builtinObject::Attribute, 1);
+}
+
+void NsgmlHandler::lookupArrowType(const InternalName& hostClass, const InternalName& method,
+                                   const ParseRequest& request, int& arrow,
+                                   InternalName& resultClass) {
+    if (hostClass == state->rootObject) {
+        arrow = 0;
+        resultClass = builtinObject::Object;
+        return;
+    }
+    InternalName position = method;
+    if (request.dtdObject != builtinObject::Nil &&
+        access->lookupMethodValue(request.dtdObject, method, position) == 0) {
+        centralErrorHandler().report(Error(
+            5, 1, 1, "Undefined MethodClass",
+            "Undefined Method Application " + textOf(request.dtdObject) + " " + textOf(method),
+            "NsgmlHandler::lookupArrowType", ""));
+        position = undefined;
+    }
+    resultClass = signatureClass(6, hostClass, position);
+    if (resultClass != undefined) {
+        arrow = 0;
+        return;
+    }
+    resultClass = signatureClass(7, hostClass, position);
+    if (resultClass != undefined) {
+        arrow = 1;
+        return;
+    }
+    lookupSignature(hostClass, method);
+    arrow = 1;
+}
+
+InternalName NsgmlHandler::signatureClass(int type, const InternalName& hostClass,
+                                          const InternalName& method) {
+    InternalName pattern[3] = {hostClass, method, undefined};
+    std::set<InternalName> classes;
+    for (const auto& row : rowsOf(access->lookup(type, pattern, 3, nullptr))) {
+        if (row.size() >= 3) classes.insert(row[2]);
+    }
+    for (const InternalName& y : classes) {
+        bool below = false;
+        for (const InternalName& x : classes) {
+            if (x != y && access->isaTest(x, y, 2) != 0) below = true;
+        }
+        if (!below) return y;
+    }
+    return undefined;
+}
+
+void NsgmlHandler::lookupSignature(const InternalName& hostClass, const InternalName& method) {
+    centralErrorHandler().report(Error(
+        5, 1, 1, "Signature not Found",
+        "Undefined Signature: " + textOf(hostClass) + "." + textOf(method) + ". Assuming setData.",
+        "NsgmlHandler::lookupSignature", ""));
+}
+
+void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& hostClass,
+                                  SGMLTreeElem* element, const ParseRequest& request,
+                                  int& counter) {
+    std::deque<MapFrame> frames;
+    frames.push_back(MapFrame(host, hostClass, element, &counter));
+    while (!frames.empty()) {
+        MapFrame& frame = frames.back();
+        if (frame.next == frame.end) {
+            // The subtree is complete: the element joins its class and its host.
+            if (frame.outer != nullptr) {
+                const MapFrame& outer = *frame.outer;
+                const InternalName e = frame.host;
+                const InternalName cls = frame.hostClass;
+                insertElementClass(e, cls);
+                for (SGMLTreeAttr* attribute : *frame.element->getAttributes()) {
+                    if (attribute->getStatus() == '+') mapAttribute(e, cls, attribute, request);
+                }
+                linkChild(outer.host, outer.hostClass, e, frame.name, *outer.counter, request);
+            }
+            frames.pop_back();
+            continue;
+        }
+        SGMLTreeElem* c = *frame.next;
+        ++frame.next;
+        if (c->isText()) {
+            if (skipEmptyText != 0 && c->getText().empty()) continue;
+            InternalName v;
+            access->numberOrString(v, documentText(c->getText()));
+            linkChild(frame.host, frame.hostClass, v,
+                      request.kind == 6 ? builtinObject::Text : pcdata, *frame.counter, request);
+            continue;
+        }
+        if (c->getStatus() == '-') {
+            frames.push_back(MapFrame(frame.host, frame.hostClass, c, frame.counter));
+            frames.back().outer = nullptr;
+            continue;
+        }
+        if (c->getStatus() != '+') continue;
+        const InternalName name = symbol(c->getName());
+        InternalName e = undefined;
+        access->getOrCreateName(access->giveSymTab()->newSymbol(1, 0), e);
+        InternalName cls = undefined;
+        if (request.dtdDemand != builtinObject::Nil) {
+            int arrow = 0;
+            lookupArrowType(frame.hostClass, name, request, arrow, cls);
+        }
+        std::string joined;
+        for (SGMLTreeElem* part : *c->getChildren()) {
+            if (part->isText() && !(skipEmptyText != 0 && part->getText().empty())) {
+                joined += part->getText();
+            }
+        }
+        if (!joined.empty()) {
+            InternalName value;
+            access->numberOrString(value, documentText(joined));
+            access->mapName(e, value);
+        }
+        // A literal element stands for its text alone: nothing under it becomes an object.
+        if (cls != undefined && isSubclass(cls, builtinObject::Literal)) {
+            linkChild(frame.host, frame.hostClass, e, name, *frame.counter, request);
+            continue;
+        }
+        if (cls == undefined) cls = dtdMethod(name, request);
+        MapFrame* outer = &frame;
+        frames.push_back(MapFrame(e, cls, c, nullptr));
+        frames.back().counter = &frames.back().own;
+        frames.back().outer = outer;
+        frames.back().name = name;
+    }
+}
+
+void NsgmlHandler::linkChild(const InternalName& host, const InternalName& hostClass,
+                             const InternalName& x, const InternalName& method, int& counter,
+                             const ParseRequest& request) {
+    if (request.xml == 1) {
+        int arrow = 1;
+        if (request.dtdDemand != builtinObject::Nil) {
+            InternalName ignored = undefined;
+            lookupArrowType(hostClass, method, request, arrow, ignored);
+        }
+        const InternalName m = dtdMethod(method, request);
+        access->insertValue(host, m, nullptr, 0, arrow, x);
+        if (request.dtdObject != builtinObject::Nil && method == builtinObject::Text) {
+            access->insertClassRelation(m, builtinObject::Text, 1);
+        }
+    }
+    if (request.ordering == 1) {
+        InternalName args[2] = {method, undefined};
+        access->internName(args[1], std::to_string(counter++), 3);
+        access->insertValue(host, dtdMethod(child, request), args, 2, 0, x);
+    }
+    if (request.mapping == 1) access->insertClassRelation(x, host, 3);
+}
+
+const XMLidEntry* NsgmlHandler::findId(const std::string& id) const {
+    for (const XMLidEntry* entry : state->ids) {
+        if (entry->getId() == id) return entry;
+    }
+    return nullptr;
+}
+
+void NsgmlHandler::resolveReferences(const ParseRequest& request) {
+    for (const XMLidrefEntry* reference : state->idrefs) {
+        const XMLidEntry* target = findId(reference->getReference());
+        if (target == nullptr) {
+            centralErrorHandler().report(Error(5, 1, 2, "Undefined Reference",
+                                               "undefined Reference " + reference->getReference(),
+                                               "NsgmlHandler::resolveReferences", ""));
+            continue;
+        }
+        access->insertValue(reference->getObject(), reference->getMethod(), nullptr, 0,
+                            reference->getNumber(), target->getObject());
+    }
+    // "*->", "*->>" and the "@*->>" defaults the XML layer's DTD mapping stores.
+    for (int type : {3, 4, 5}) resolveDefaults(type, request);
+}
+
+void NsgmlHandler::resolveDefaults(int type, const ParseRequest& request) {
+    InternalName pattern[4] = {undefined, xmlIdref, undefined, undefined};
+    struct Default {
+        InternalName host;
+        InternalName method;
+        InternalName id;
+    };
+    std::vector<Default> defaults;
+    Iterator* members = nullptr;
+    for (const auto& row : rowsOf(access->lookup(type, pattern, 4, nullptr))) {
+        if (row.size() < 4) continue;
+        if (type == 3) {
+            defaults.push_back({row[0], row[2], row[3]});
+            continue;
+        }
+        members = access->setIterator(row[3], members);
+        if (members == nullptr) {
+            defaults.push_back({row[0], row[2], row[3]});
+            continue;
+        }
+        for (bool more = members->first(); more; more = members->next()) {
+            defaults.push_back({row[0], row[2], members->atColumn(1)});
+        }
+    }
+    if (members != nullptr) decRef(members);
+    for (const Default& entry : defaults) {
+        const std::string text = textOf(entry.id);
+        if (text.size() < 2) continue;
+        const XMLidEntry* target = findId(text.substr(1, text.size() - 2));
+        if (target != nullptr) {
+            recordDefault(entry.host, entry.method, type, target->getObject(), request);
+        }
+    }
+}
+
+void NsgmlHandler::recordDefault(const InternalName& host, const InternalName& method, int type,
+                                 const InternalName& target, const ParseRequest& request) {
+    InternalName pattern[3] = {undefined, undefined, method};
+    const auto holders = rowsOf(access->lookup(0, pattern, 3, nullptr));
+    if (holders.empty()) {
+        access->insertValue(host, method, nullptr, 0, type, target);
+        return;
+    }
+    for (const auto& row : holders) {
+        if (!row.empty() && row[0] == request.dtdObject) {
+            access->insertValue(host, method, nullptr, 0, type, target);
+        }
+    }
+}

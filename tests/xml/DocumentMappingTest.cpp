@@ -1,0 +1,164 @@
+// The DTD-driven mapping, references, HTML pages, the DTD lookup and the characters of values.
+#include "ImportTestSupport.h"
+
+namespace import_test {
+namespace {
+
+bool has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+class MappingTest : public ImportTest {
+  protected:
+    void signature(const std::string& cls, const std::string& method, int type,
+                   const std::string& result) {
+        access->insertValue(named(cls), named(method), nullptr, 0, type, named(result));
+    }
+    // The built-in classes by their names, other names as symbols.
+    InternalName named(const std::string& name) {
+        if (name == "object") return builtinObject::Object;
+        if (name == "string") return builtinObject::String;
+        if (name == "literal") return builtinObject::Literal;
+        InternalName out;
+        return access->internName(out, name, 1);
+    }
+};
+
+TEST_F(MappingTest, XmlWithoutDtdDemand) {
+    ParseRequest r = request(5, 1, 1, 1);
+    r.mapping = 1;
+    importData("lib.xml", r);
+    EXPECT_EQ(reports(errors), "");
+    expectDump("lib-xml.dump");
+}
+
+TEST_F(MappingTest, SgmlReferencesAreSingleValued) {
+    importData("lib.xml", request(4, 1));
+    const std::string facts = dump();
+    EXPECT_TRUE(has(facts, "see -> ")) << facts;
+    EXPECT_FALSE(has(facts, "see ->> ")) << facts;
+    EXPECT_FALSE(has(facts, "pcdata")) << facts;
+    EXPECT_FALSE(has(facts, "child@")) << facts;
+}
+
+TEST_F(MappingTest, SignaturesChooseArrowsAndClasses) {
+    access->insertClassRelation(builtinObject::String, builtinObject::Literal, 2);
+    signature("object", "name", 6, "string");
+    signature("object", "book", 7, "bookc");
+    signature("bookc", "note", 6, "notec");
+    signature("bookc", "year", 6, "string");
+    signature("bookc", "id", 6, "id");
+    signature("bookc", "see", 7, "object");
+    signature("bookc", "pcdata", 7, "string");
+    signature("notec", "pcdata", 6, "string");
+    ParseRequest r = request(5, 1, 1);
+    r.dtdDemand = named("schema");
+    importData("lib.xml", r);
+    const std::string missing =
+        "*** WARNING : Signature not Found\n"
+        "Undefined Signature: object.misc. Assuming setData.\n"
+        "NsgmlHandler::lookupSignature\n";
+    EXPECT_EQ(reports(errors), missing + missing);
+    expectDump("lib-signatures.dump");
+}
+
+TEST_F(MappingTest, DtdObjectNamesMethodsAndClasses) {
+    const InternalName x = named("x");
+    access->insertValue(x, named("b"), nullptr, 0, 0, named("xb"));
+    signature("object", "xb", 7, "bc");
+    ParseRequest r = request(6, 0, 1, 1);
+    r.dtdDemand = named("schema");
+    r.dtdObject = x;
+    importStream("(A\n(B\n-t\n)B\n)A\n", r);
+    EXPECT_TRUE(has(reports(errors),
+                    "*** WARNING : Undefined MethodClass\n"
+                    "Undefined Method Application x text()\n"
+                    "NsgmlHandler::lookupArrowType\n"))
+        << reports(errors);
+    expectDump("dtd-object.dump");
+}
+
+TEST_F(MappingTest, ReferencesResolveWhereTheyCan) {
+    importStream("Aid ID x\n(A\nAr IDREF x y  z\n(B\n)B\n)A\n", request(5, 1, 1));
+    const std::string undefined = "*** ERROR : Undefined Reference\nundefined Reference ";
+    const std::string where = "\nNsgmlHandler::resolveReferences\n";
+    EXPECT_EQ(reports(errors),
+              undefined + "y" + where + undefined + where + undefined + "z" + where);
+    expectDump("references.dump");
+}
+
+TEST_F(MappingTest, ReferenceDefaultsOfTheDtdObjectOnly) {
+    const InternalName quoted = named("\"x\"");
+    const InternalName own = named("own"), other = named("other");
+    auto defaultFact = [&](const char* cls, const char* method, int type) {
+        const InternalName m = named(method);
+        access->insertValue(named(cls), named("xml_idref"), &m, 1, type, quoted);
+    };
+    defaultFact("c1", "m1", 3);
+    defaultFact("c2", "m2", 4);
+    defaultFact("c3", "m3", 5);
+    defaultFact("c4", "m4", 3);
+    defaultFact("c5", "m5", 3);
+    access->insertValue(own, named("a4"), nullptr, 0, 0, named("m4"));
+    access->insertValue(other, named("a5"), nullptr, 0, 0, named("m5"));
+    ParseRequest r = request(5, 1, 1);
+    r.dtdObject = own;
+    importStream("Aid ID x\n(A\n)A\n", r);
+    const std::string facts = dump();
+    EXPECT_TRUE(has(facts, "c1 [m1 *-> ")) << facts;
+    EXPECT_TRUE(has(facts, "c2 [m2 *->> {")) << facts;
+    EXPECT_TRUE(has(facts, "c3 [@m3 *->> {")) << facts;
+    EXPECT_TRUE(has(facts, "c4 [m4 *-> ")) << facts;
+    EXPECT_FALSE(has(facts, "m5 *-> ")) << facts;
+}
+
+TEST_F(MappingTest, HtmlPageGivesTitleAddressAndLinks) {
+    handler->stream = readFile(dataDir() / "html.esis");
+    handler->useStream = true;
+    handler->parseWebdoc(document, "page.html", request(3), 0, "http:", "//own.org",
+                         "/site/dir/page.html");
+    EXPECT_EQ(reports(errors), "");
+    expectDump("html.dump");
+    // The next document is no page.
+    const InternalName second = named("second");
+    handler->stream = "(ROOT\n(TITLE\n-t\n)TITLE\n)ROOT\n";
+    handler->parseWebdoc(second, "plain.xml", request(3), 0, "file:", "", "/plain.xml");
+    EXPECT_FALSE(has(dump(), "second [title")) << dump();
+}
+
+TEST_F(MappingTest, DtdLookupPrefersTheSystemIdentifier) {
+    ParseRequest r = request(5);
+    r.dtdDemand = builtinObject::Dtd;
+    r.dtdObject = named("x");
+    importStream("s shelf.dtd\np -//S//DTD\n!doctype shelf\n(SHELF\n)SHELF\n", r);
+    EXPECT_EQ(reports(errors), "");
+    const std::string facts = dump();
+    EXPECT_TRUE(has(facts,
+                    "\"file:/docs/shelf.dtd\" [parse@(dtd,x) -> "
+                    "\"file:/docs/shelf.dtd\".parse@(dtd,x)]."))
+        << facts;
+    EXPECT_TRUE(has(facts, "dtd -> \"file:/docs/shelf.dtd\".parse@(dtd,x);")) << facts;
+}
+
+TEST_F(MappingTest, DtdLookupWithoutIdentifiers) {
+    ParseRequest r = request(5);
+    r.dtdDemand = builtinObject::Dtd;
+    importStream("s \n!doctype shelf\n(SHELF\n)SHELF\n", r);
+    EXPECT_EQ(reports(errors),
+              "*** ERROR : FileError\ndoc.xml: No DTD available \n"
+              "NsgmlHandler::parseWebdoc\n");
+    EXPECT_TRUE(has(dump(), "doc [doctype -> doc.doctype].")) << dump();
+}
+
+TEST_F(MappingTest, ValuesHoldTheDocumentsCharacters) {
+    importData("texts.xml", request(5, 0, 1));
+    EXPECT_EQ(reports(errors), "");
+    // The parser turns the tab of the attribute value into a blank, as XML asks.
+    const std::string facts = dump();
+    EXPECT_TRUE(has(facts, "v ->> {\"say \\\"hi\\\" \\x\"}")) << facts;
+    EXPECT_TRUE(has(facts, "pcdata ->> {\"quote \\\" back \\ tab\\tline\\nbreak caf\xc3\xa9 42\"}"))
+        << facts;
+}
+
+}  // namespace
+}  // namespace import_test

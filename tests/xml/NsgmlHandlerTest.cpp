@@ -1,0 +1,233 @@
+// The import driver: catalog, argument vectors, tag files, stream files, the tree built from the
+// event stream, and the plain mapping.
+#include <unistd.h>
+
+#include <tuple>
+
+#include "../../fuzz/ImportFuzzInput.h"
+#include "ImportTestSupport.h"
+#include "xml/IgnoreTable.h"
+#include "xml/SGMLTreeAttr.h"
+#include "xml/SGMLTreeElem.h"
+
+namespace import_test {
+namespace {
+
+TEST_F(ImportTest, CatalogHoldsFourLinesAfterEachSetter) {
+    EXPECT_EQ(handler->catalogPath(), home.string() + "/catalog.flc");
+    EXPECT_FALSE(std::filesystem::exists(handler->catalogPath()));
+    handler->setDtdFile("\"-//A//DTD a//EN\"", "a.dtd");
+    EXPECT_EQ(readFile(handler->catalogPath()), "\nPUBLIC \"-//A//DTD a//EN\" a.dtd\n\n\n");
+    handler->setDclFile("x.dcl");
+    handler->setEntFile("\"-//E//ENT\"", "e.ent");
+    handler->setDocType("memo", "memo.dtd");
+    EXPECT_EQ(readFile(handler->catalogPath()),
+              "SGMLDECL x.dcl\nPUBLIC \"-//A//DTD a//EN\" a.dtd\nPUBLIC \"-//E//ENT\" e.ent\n"
+              "DOCTYPE memo memo.dtd\n");
+}
+
+TEST_F(ImportTest, ArgumentVectors) {
+    const std::string xmlCatalog = std::string("-c") + QUORIN_XML_CATALOG;
+    const std::string own = "-c" + handler->catalogPath();
+    using Args = std::vector<std::string>;
+    EXPECT_EQ(handler->parserArguments("d.xml"),
+              (Args{"  ", "-f/dev/null", "-E0", xmlCatalog, "-oid", "-wxml", "d.xml"}));
+    EXPECT_EQ(handler->parserArguments("page.html"),
+              (Args{"  ", "-f/dev/null", "-E0", "page.html"}));
+    EXPECT_EQ(handler->parserArguments("/w/site.htm/d.sgml"),
+              (Args{"  ", "-f/dev/null", "-E0", "/w/site.htm/d.sgml"}));
+    EXPECT_EQ(handler->parserArguments("-d.xml"),
+              (Args{"  ", "-f/dev/null", "-E0", xmlCatalog, "-oid", "-wxml", "./-d.xml"}));
+    handler->setSgmlErrFile("/tmp/errs");
+    handler->setDocType("memo", "memo.dtd");
+    EXPECT_EQ(handler->parserArguments("d.xml"),
+              (Args{"  ", "-f/tmp/errs", "-E0", xmlCatalog, "-oid", "-wxml", own, "d.xml"}));
+    EXPECT_EQ(handler->parserArguments("p.html"),
+              (Args{"  ", "-f/tmp/errs", "-E0", own, "p.html"}));
+}
+
+TEST_F(ImportTest, StreamFileLivesInTheHomeOrTheTemporaryFolder) {
+    const std::string name = ".nsgmltmpfile" + std::to_string(getpid());
+    EXPECT_EQ(handler->outputPath(), home.string() + "/" + name);
+    const auto tmp = home / "tmp";
+    std::filesystem::create_directory(tmp);
+    handler->setTmpDir(tmp.string());
+    EXPECT_EQ(handler->outputPath(), (tmp / name).string());
+    importData("memo.xml", request(3));
+    EXPECT_TRUE(std::filesystem::exists(tmp / name));
+    EXPECT_NE(dump().find("doc.root : doc.memo."), std::string::npos);
+}
+
+TEST_F(ImportTest, UnwritableStreamFileStopsBeforeTheParser) {
+    handler->setTmpDir((home / "missing").string());
+    importData("memo.xml", request(3));
+    EXPECT_EQ(reports(errors), "*** ERROR : CantWrite\ncan't write to file : " +
+                                   handler->outputPath() + "\nNSgmlHandler\n");
+    EXPECT_TRUE(handler->lastArgs.empty());
+}
+
+TEST_F(ImportTest, TagFileStatusesShapeTheMapping) {
+    handler->setTagFile((dataDir() / "tags.txt").string());
+    importData("memo.xml", request(3));
+    expectDump("memo-tags.dump");
+    EXPECT_EQ(reports(errors), "");
+}
+
+TEST_F(ImportTest, OthersLineDropsEverythingUnnamedAndDoesNotOutliveItsImport) {
+    handler->setTagFile((dataDir() / "others.txt").string());
+    importData("memo.xml", request(3));
+    expectDump("memo-others.dump");
+    // A table without "<OTHERS>" starts from keeping everything again.
+    IgnoreTable* table = handler->loadIgnoreTable((dataDir() / "tags.txt").string());
+    EXPECT_EQ(SGMLTreeElem::getDefaultStatus(), '+');
+    EXPECT_EQ(SGMLTreeAttr::getDefaultStatus(), '+');
+    ASSERT_EQ(table->getElements().size(), 1);
+    EXPECT_EQ((*table->getElements().begin())->getName(), "body");
+    ASSERT_EQ(table->getAttrs().size(), 2);
+    EXPECT_EQ(table->getAttrs().inf(table->getAttrs().last_item())->getAttribute(), "level");
+    EXPECT_EQ(table->getAttrs().inf(table->getAttrs().last_item())->getStatus(), '-');
+    decRef(table);
+}
+
+TEST_F(ImportTest, MissingTagFileKeepsEverything) {
+    const std::string missing = (home / "none.tags").string();
+    handler->setTagFile(missing);
+    importData("memo.xml", request(3));
+    EXPECT_EQ(reports(errors), "*** ERROR : FileError\n" + missing +
+                                   ": No such (tag) file \nNsgmlHandler::loadIgnoreTable\n");
+    expectDump("memo-plain.dump");
+}
+
+TEST_F(ImportTest, PlainMapping) {
+    importData("memo.xml", request(3));
+    expectDump("memo-plain.dump");
+    EXPECT_EQ(reports(errors), "");
+    EXPECT_EQ(handler->lastArgs.back(), (dataDir() / "memo.xml").string());
+}
+
+TEST_F(ImportTest, KindsZeroAndOneMakeNoElementObjects) {
+    for (int kind : {0, 1}) {
+        importData("memo.xml", request(kind));
+        EXPECT_EQ(dump(),
+                  "doc [doctype -> doc.doctype].\n"
+                  "doc.doctype : doctype.\n"
+                  "doc.doctype [name -> \"memo\"].\n");
+    }
+}
+
+TEST_F(ImportTest, StreamWithoutElementGivesAnErrorRoot) {
+    importStream("s x.dtd\n!doctype x\nC\n", request(3));
+    const std::string facts = dump();
+    EXPECT_NE(facts.find("doc.root : doc.error."), std::string::npos) << facts;
+    EXPECT_NE(reports(errors).find("sgml parser has generated invalid output for file doc.xml"),
+              std::string::npos);
+}
+
+TEST_F(ImportTest, DoctypeKeepsBothIdentifiers) {
+    importStream("s sub/x.dtd\np -//X//DTD x//EN more\n!doctype X\n(X\n)X\nC\n", request(3));
+    expectDump("doctype.dump");
+    EXPECT_EQ(reports(errors), "");
+}
+
+TEST_F(ImportTest, TruncatedStreamIsMappedAfterAWarning) {
+    importStream("(A\n(B\n-text\n", request(3));
+    EXPECT_EQ(reports(errors),
+              "*** WARNING : SGMLWarning\n"
+              "sgml parser has generated invalid output for file doc.xml\n"
+              "NsgmlHandler::parseWebdoc\n");
+    EXPECT_NE(dump().find("doc.root.a@(0) [b@(0) -> \"text\"]."), std::string::npos);
+}
+
+TEST_F(ImportTest, InstructionsAndEntityLinesInContentKeepTheElementOpen) {
+    importStream(
+        "s \n!doctype a\n?xml-stylesheet href=\"s.css\"\n(A\n-one\n?pi\nspic.gif\n"
+        "pPUBLIC-ID\n-two\nAx:lang CDATA en\n(B\n)B\n)A\nC\n",
+        request(3));
+    EXPECT_EQ(reports(errors), "");
+    expectDump("instructions.dump");
+}
+
+TEST_F(ImportTest, OverDeepDocumentIsRefused) {
+    std::string stream;
+    const int depth = 50000;
+    for (int i = 0; i < depth; ++i) stream += "(E\n";
+    for (int i = 0; i < depth; ++i) stream += ")E\n";
+    importStream(stream, request(5, 0, 1));
+    EXPECT_EQ(reports(errors),
+              "*** ERROR : SGMLWarning\ndocument nested deeper than 10000 "
+              "elements : doc.xml\nNsgmlHandler::parseWebdoc\n");
+    EXPECT_EQ(dump(), "OM is empty\n");
+}
+
+TEST_F(ImportTest, DocumentAtTheDepthLimitIsMapped) {
+    std::string stream;
+    const int depth = NsgmlHandler::maxDepth;
+    for (int i = 0; i < depth; ++i) stream += "(E\n";
+    for (int i = 0; i < depth; ++i) stream += ")E\n";
+    importStream(stream, request(5, 0, 1));
+    EXPECT_EQ(reports(errors), "");
+    EXPECT_NE(dump().find("doc [e ->> {"), std::string::npos);
+}
+
+// An access layer whose first document-type insert starts the import of another document, as
+// the Web layer's triggers do when a fetched link is parsed.
+class NestingAccess : public OMAccess {
+  public:
+    using OMAccess::OMAccess;
+    std::function<void()> onDoctype;
+    int insertPath(const InternalName& host, const InternalName& method, const InternalName* args,
+                   int argCount, int type, InternalName& value) override {
+        std::string text;
+        giveLexicalForm(method, text);
+        if (text == "doctype" && onDoctype) {
+            auto once = std::move(onDoctype);
+            onDoctype = nullptr;
+            once();
+        }
+        return OMAccess::insertPath(host, method, args, argCount, type, value);
+    }
+};
+
+TEST_F(ImportTest, ImportNestedInAnInsertKeepsBothDocuments) {
+    auto* nesting = new NestingAccess(om);
+    auto* nested = new TestHandler(nesting);
+    InternalName second;
+    nesting->internName(second, "other", 1);
+    nesting->onDoctype = [&] {
+        nested->parseWebdoc(second, (dataDir() / "texts.xml").string(), request(3), 0, "file:", "",
+                            "/t.xml");
+    };
+    nested->parseWebdoc(document, (dataDir() / "memo.xml").string(), request(3), 0, "file:", "",
+                        "/m.xml");
+    const std::string facts = dump();
+    EXPECT_NE(facts.find("doc.root.memo@(1).body@(1) [id -> \"e1\";"), std::string::npos) << facts;
+    EXPECT_NE(facts.find("other.root : other.t."), std::string::npos) << facts;
+    EXPECT_FALSE(std::filesystem::exists(nested->outputPath(1)));
+    decRef(nested);
+    decRef(nesting);
+}
+
+}  // namespace
+}  // namespace import_test
+
+namespace import_test {
+namespace {
+
+// Inputs the import fuzz target once failed on, and its seeds, replayed as it runs them.
+TEST_F(ImportTest, FuzzInputsImportWithoutFaults) {
+    const auto fuzz = std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "fuzz";
+    int replayed = 0;
+    for (const char* folder : {"import-seeds", "import-regressions"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(fuzz / folder)) {
+            if (entry.path().filename() == "README") continue;
+            const std::string bytes = readFile(entry.path());
+            importfuzz::importStream(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                     bytes.size());
+            ++replayed;
+        }
+    }
+    EXPECT_GT(replayed, 0);
+}
+
+}  // namespace
+}  // namespace import_test
