@@ -1,7 +1,42 @@
-// The table of export-handler makers, filled by the shell.
+// The export protocol's common part and the table of export-handler makers, filled by the shell.
 #include "access/ExportHandler.h"
 
 #include <map>
+
+#include "access/ExportRequest.h"
+#include "access/OMAccess.h"
+#include "objectbase/DebugFileOutput.h"
+#include "objectbase/DumpFormatter.h"
+#include "objectbase/OM.h"
+
+ExportHandler::ExportHandler(OMAccess* access, DumpFormatter* formatter)
+    : access(access), formatter(formatter) {
+    if (OM* om = access->om()) om->setDumpTarget(formatter);
+}
+
+ExportHandler::~ExportHandler() {
+    if (OM* om = access->om()) om->setDumpTarget(nullptr);
+    decRef(formatter);
+}
+
+bool ExportHandler::isA(const std::string& className) const {
+    return className == "ExportHandler" || FLSysObject::isA(className);
+}
+
+void ExportHandler::replaceFormatter(DumpFormatter* replacement) {
+    decRef(formatter);
+    formatter = replacement;
+    if (OM* om = access->om()) om->setDumpTarget(formatter);
+}
+
+void ExportHandler::exportOM(ExportRequest& request) {
+    DebugFileOutput output(request.fileName, "ExportHandler::exportOM");
+    if (!request.fileName.empty() && !output.open()) return;
+    writeHeader(request);
+    writeBody(request);
+    writeTrailer(request);
+    output.finish();
+}
 
 namespace {
 

@@ -1,20 +1,47 @@
 // ExportHandler: the protocol of the export handlers, and the table of their makers by format.
 #pragma once
 
+#include <cstdint>
+
 #include "foundation/FLSysObject.h"
 
 struct ExportRequest;
+class DumpFormatter;
+class InternalName;
 class OMAccess;
 
-// The handlers write F-Logic or XML and live in the shell, above this layer; the access layer
-// only runs the one registered for a format.
+// The handlers of each format live in the shell, above this layer; the access layer only runs
+// the one registered for a format. A handler's formatter is the object manager's dump target for
+// as long as the handler lives, so the object base's own entry writer speaks its format.
 class ExportHandler : public FLSysObject {
   public:
-    // Runs the export the request describes; an unwritable file is reported by the handler.
-    virtual void exportOM(ExportRequest& request) = 0;
+    // Takes over the caller's reference to `formatter` and makes it the dump target.
+    ExportHandler(OMAccess* access, DumpFormatter* formatter);
+
+    bool isA(const std::string& className) const override;
+
+    // Writes header, body and trailer; into the request's file when it names one (a file that
+    // cannot be written is reported and nothing is written).
+    virtual void exportOM(ExportRequest& request);
+    // All exported objects.
+    virtual void writeBody(ExportRequest& request) = 0;
+    // One object.
+    virtual void writeObject(const InternalName& object, std::int32_t format) = 0;
+    // The text before and after the body.
+    virtual void writeHeader(ExportRequest& request) = 0;
+    virtual void writeTrailer(ExportRequest& request) = 0;
 
   protected:
-    ~ExportHandler() override = default;
+    // Clears the dump target, then releases the formatter.
+    ~ExportHandler() override;
+
+    // Puts `replacement` (whose reference is taken over) in place of the formatter, as the dump
+    // target too.
+    void replaceFormatter(DumpFormatter* replacement);
+
+    // Not counted: the access layer outlives its handlers.
+    OMAccess* access;
+    DumpFormatter* formatter;
 };
 
 class ExportHandlerFactory {

@@ -16,9 +16,44 @@ std::string DumpFormatter::lex(const InternalName& name) {
 }
 
 std::string DumpFormatter::xmlName(const InternalName& name) {
-    // Strings in double quotes, numbers as written: the form the F-Logic text uses.
+    // A string's text is its own characters, not the escapes of its F-Logic form.
+    std::string own;
+    if (name.getType() == InternalName::String && om != nullptr && om->giveName(name, own) != 0)
+        return xmlNameOfLexicalForm(InternalName::String, own);
     return xmlNameOfLexicalForm(name.getType(), lex(name));
 }
+
+namespace {
+
+// The characters XML gives a meaning in text and attribute values become entity references.
+std::string escapeXml(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '\'':
+                out += "&apos;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
 
 std::string DumpFormatter::xmlNameOfLexicalForm(int kind, const std::string& lexical) {
     std::string s = lexical;
@@ -26,7 +61,7 @@ std::string DumpFormatter::xmlNameOfLexicalForm(int kind, const std::string& lex
     if (kind == InternalName::String) {
         s.erase(0, 1);
         if (!s.empty()) s.pop_back();
-        return s;
+        return escapeXml(s);
     }
     if (kind == InternalName::Float) {
         if (s.front() == '#') s.erase(0, 1);
@@ -44,5 +79,5 @@ std::string DumpFormatter::xmlNameOfLexicalForm(int kind, const std::string& lex
         if ((s[i] == '-' || s[i] == '_') && s[i + 1] == '-') s.erase(i, 1);
     }
     for (int n = 0; n < 2 && !s.empty() && s.back() == '-'; ++n) s.pop_back();
-    return s;
+    return escapeXml(s);
 }

@@ -67,7 +67,9 @@ class DumpFormatter : public FLSysObject {
     virtual void closePredicate() = 0;
     virtual void writeStatement(const std::string& text) = 0;
 
-    // The XML form of a lexical form: kind is the name's kind (2 string, 3 integer, 4 float).
+    // The XML form of a lexical form: kind is the name's kind (2 string, 3 integer, 4 float); a
+    // string's form is its own characters between quotes. XML's special characters come out as
+    // entity references.
     static std::string xmlNameOfLexicalForm(int kind, const std::string& lexical);
 
   protected:

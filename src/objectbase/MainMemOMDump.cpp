@@ -1,13 +1,10 @@
 // Writing the object base out: whole dumps, saving to a file, object and predicate frames and
 // single method entries, all through a dump formatter on debugChannel.
-#include <unistd.h>
-
-#include <fstream>
-
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/FLSysOStream.h"
 #include "foundation/OutputChannel.h"
+#include "objectbase/DebugFileOutput.h"
 #include "objectbase/DumpTargetScope.h"
 #include "objectbase/FrameManager.h"
 #include "objectbase/MainMemOM.h"
@@ -21,39 +18,6 @@ constexpr int EntryOrder[] = {0, 1, 3, 4, 6, 7, 2, 5, 8};
 
 bool isSignatureType(int type) {
     return type >= 6 && type <= 8;
-}
-
-Error cantWriteFile(const std::string& fileName) {
-    return Error(5, 20, 2, "Cant Write file", "Can't write to " + fileName, "OMAccess::exportOM",
-                 "");
-}
-
-// The value of the scalar method named `methodText` (no arguments) in a frame.
-bool namedValue(MainMemOM& om, MainMemObjFrame* frame, const char* methodText,
-                InternalName& value) {
-    InternalName method;
-    FSymbol symbol = om.giveSymTab()->GetFSymbol(methodText, InternalName::Function, 0);
-    if (om.giveInternalName(symbol, method) == 0) return false;
-    return frame->lookupMethod(method, 0, 0, value) != 0;
-}
-
-// The external identifier of an XML document type: the "public" value of the document type's
-// string object, else its "system" value. Nothing is made for a name the base does not hold.
-void documentTypeId(MainMemOM& om, const std::string& docType, std::string& idKind,
-                    std::string& idValue) {
-    InternalName doc;
-    FSymbol symbol = om.giveSymTab()->GetFSymbol("\"" + docType + "\"", InternalName::String, 0);
-    if (om.giveInternalName(symbol, doc) == 0) return;
-    MainMemObjFrame* frame = om.getObjFrame(doc);
-    if (frame == nullptr) return;
-    InternalName value;
-    idKind = "PUBLIC";
-    bool found = namedValue(om, frame, "public", value);
-    if (!found) {
-        idKind = "SYSTEM";
-        found = namedValue(om, frame, "system", value);
-    }
-    if (found) om.giveLexicalForm(value, idValue, 1);
 }
 
 // The value part of one entry (or of one argument row): a set between brackets or one value.
@@ -99,41 +63,18 @@ void MainMemOM::dumpWith(int format, const std::string& rootName, const std::str
 }
 
 void MainMemOM::saveAs(int format, const std::string& fileName, const std::string& docTypeName) {
-    if (access(fileName.c_str(), F_OK) == 0 && access(fileName.c_str(), W_OK) != 0) {
-        centralErrorHandler().report(cantWriteFile(fileName));
-        return;
-    }
+    DebugFileOutput output(fileName, "OMAccess::exportOM");
+    if (!output.writable()) return;
     if (frameManager->hasFrames() == 0) {
         debugChannel() << "*** WARNING: OM is empty" << std::endl;
         return;
     }
-    // A file that cannot be made (a missing folder, a folder's name) fails here; without this
-    // check the text would be lost while the command answered success.
-    auto* file = new std::ofstream(fileName, std::ios::out | std::ios::trunc);
-    if (!file->is_open()) {
-        delete file;
-        centralErrorHandler().report(cantWriteFile(fileName));
-        return;
-    }
-    auto* stream = new FLSysOStreamImpl<std::ofstream>(file, true);
-    OutputChannel& channel = debugChannel();
-    const bool hadStream = channel.currentStream() != nullptr;
-    channel.setStream(stream);
-
+    if (!output.open()) return;
     std::string idKind;
     std::string idValue;
     if (!docTypeName.empty()) documentTypeId(*this, docTypeName, idKind, idValue);
     dumpWith(format, docTypeName, idKind, idValue);
-
-    file->flush();
-    const bool failed = !file->good();
-    if (hadStream) {
-        channel.resetStream();
-    } else {
-        channel.releaseStreams();
-    }
-    decRef(stream);  // the last reference: closes the file
-    if (failed) centralErrorHandler().report(cantWriteFile(fileName));
+    output.finish();
 }
 
 void MainMemOM::dumpFrames(int /*format*/) {

@@ -21,15 +21,21 @@ int handlersAlive = 0;
 
 class RecordingHandler : public ExportHandler {
   public:
-    RecordingHandler() { ++handlersAlive; }
+    explicit RecordingHandler(OMAccess* access) : ExportHandler(access, nullptr) {
+        ++handlersAlive;
+    }
     void exportOM(ExportRequest& request) override { requests.push_back(request); }
+    void writeBody(ExportRequest&) override {}
+    void writeObject(const InternalName&, std::int32_t) override {}
+    void writeHeader(ExportRequest&) override {}
+    void writeTrailer(ExportRequest&) override {}
 
   protected:
     ~RecordingHandler() override { --handlersAlive; }
 };
 
-ExportHandler* makeRecordingHandler(OMAccess*) {
-    return new RecordingHandler();
+ExportHandler* makeRecordingHandler(OMAccess* access) {
+    return new RecordingHandler(access);
 }
 
 // Records every call and answers the base iterator itself.

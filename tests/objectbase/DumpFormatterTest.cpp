@@ -1,8 +1,8 @@
 // Tests of the XML form of names shared by all dump formatters.
 #include <gtest/gtest.h>
 
-#include "objectbase/InternalName.h"
 #include "objectbase/DumpFormatter.h"
+#include "objectbase/InternalName.h"
 
 namespace {
 
@@ -15,13 +15,14 @@ TEST(DumpFormatterXmlName, FollowsTheNameKind) {
     const Case cases[] = {
         {InternalName::Integer, "-12", "-12"},
         {InternalName::String, "\"x y\"", "x y"},
-        {InternalName::String, "\"a\\\"b\"", "a\\\"b"},
+        {InternalName::String, "\"a\"b\"", "a&quot;b"},  // a string's own characters
+        {InternalName::String, "\"O'Brien & a<b>\"", "O&apos;Brien &amp; a&lt;b&gt;"},
         {InternalName::Float, "#1.5", "1.5"},
         {InternalName::Object, "a.b(c)", "a-b-c"},
         {InternalName::Function, "@m(\"s\")", "-m-s"},
         {InternalName::Object, "a__-b", "a_-b"},
-        {InternalName::Object, "a---b", "a--b"},   // the dash after a removed one is passed over
-        {InternalName::Object, "x\"\"y", "x\"y"},  // so is the quote after a removed one
+        {InternalName::Object, "a---b", "a--b"},  // the dash after a removed one is passed over
+        {InternalName::Object, "x\"\"y", "x&quot;y"},  // so is the quote after a removed one
         {InternalName::Object, "g(h(i))", "g-h-i"},
         {InternalName::Object, "", ""},
         {InternalName::String, "", ""},

@@ -1,0 +1,86 @@
+// debugChannel redirected into a file for one save or export; the document-type lookup.
+#include "objectbase/DebugFileOutput.h"
+
+#include <unistd.h>
+
+#include "foundation/ErrorHandler.h"
+#include "foundation/OutputChannel.h"
+#include "objectbase/OM.h"
+#include "objectbase/SymTab.h"
+
+DebugFileOutput::DebugFileOutput(const std::string& fileName, const std::string& place)
+    : fileName(fileName), place(place) {}
+
+DebugFileOutput::~DebugFileOutput() {
+    finish();
+}
+
+Error DebugFileOutput::cantWriteFile(const std::string& fileName, const std::string& place) {
+    return Error(5, 20, 2, "Cant Write file", "Can't write to " + fileName, place, "");
+}
+
+bool DebugFileOutput::writable() const {
+    if (access(fileName.c_str(), F_OK) == 0 && access(fileName.c_str(), W_OK) != 0) {
+        centralErrorHandler().report(cantWriteFile(fileName, place));
+        return false;
+    }
+    return true;
+}
+
+bool DebugFileOutput::open() {
+    if (!writable()) return false;
+    file = new std::ofstream(fileName, std::ios::out | std::ios::trunc);
+    if (!file->is_open()) {
+        delete file;
+        file = nullptr;
+        centralErrorHandler().report(cantWriteFile(fileName, place));
+        return false;
+    }
+    stream = new FLSysOStreamImpl<std::ofstream>(file, true);
+    OutputChannel& channel = debugChannel();
+    hadStream = channel.currentStream() != nullptr;
+    channel.setStream(stream);
+    return true;
+}
+
+void DebugFileOutput::finish() {
+    if (stream == nullptr) return;
+    file->flush();
+    const bool failed = !file->good();
+    OutputChannel& channel = debugChannel();
+    if (hadStream) {
+        channel.resetStream();
+    } else {
+        channel.releaseStreams();
+    }
+    decRef(stream);  // the last reference: closes the file
+    stream = nullptr;
+    file = nullptr;
+    if (failed) centralErrorHandler().report(cantWriteFile(fileName, place));
+}
+
+namespace {
+
+// The value of the scalar method named `methodText` (no arguments) of an object.
+bool namedValue(OM& om, const InternalName& host, const char* methodText, InternalName& value) {
+    InternalName method;
+    FSymbol symbol = om.giveSymTab()->GetFSymbol(methodText, InternalName::Function, 0);
+    if (om.giveInternalName(symbol, method) == 0) return false;
+    return om.lookupMethodValue(host, method, nullptr, 0, 0, value) != 0;
+}
+
+}  // namespace
+
+void documentTypeId(OM& om, const std::string& docType, std::string& idKind, std::string& idValue) {
+    InternalName doc;
+    FSymbol symbol = om.giveSymTab()->GetFSymbol("\"" + docType + "\"", InternalName::String, 0);
+    if (om.giveInternalName(symbol, doc) == 0) return;
+    InternalName value;
+    idKind = "PUBLIC";
+    bool found = namedValue(om, doc, "public", value);
+    if (!found) {
+        idKind = "SYSTEM";
+        found = namedValue(om, doc, "system", value);
+    }
+    if (found) om.giveLexicalForm(value, idValue, 1);
+}

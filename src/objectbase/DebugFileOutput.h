@@ -1,0 +1,46 @@
+// DebugFileOutput: debugChannel pointed at a file for one save or export, and the document-type
+// lookup that the XML writers share.
+#pragma once
+
+#include <fstream>
+#include <string>
+
+#include "foundation/Error.h"
+#include "foundation/FLSysOStream.h"
+
+class OM;
+
+// A file that cannot be made (a missing folder, a folder's name) or whose stream fails while it
+// is written would lose the text while the command answered success, so both are reported.
+class DebugFileOutput {
+  public:
+    // `place` names the writer in the report.
+    DebugFileOutput(const std::string& fileName, const std::string& place);
+    // Puts the channel back when `finish` was not called.
+    ~DebugFileOutput();
+    DebugFileOutput(const DebugFileOutput&) = delete;
+    DebugFileOutput& operator=(const DebugFileOutput&) = delete;
+
+    // Reports "Cant Write file" and answers false when the file exists without write permission.
+    bool writable() const;
+    // Reports "Cant Write file" and answers false when the file is not writable or cannot be
+    // opened; otherwise debugChannel writes into it until `finish`.
+    bool open();
+    // Puts the channel back and closes the file; a stream that failed meanwhile is reported.
+    void finish();
+
+    // The error of a file that cannot be written.
+    static Error cantWriteFile(const std::string& fileName, const std::string& place);
+
+  private:
+    std::string fileName;
+    std::string place;
+    std::ofstream* file = nullptr;
+    FLSysOStream* stream = nullptr;
+    bool hadStream = false;
+};
+
+// The external identifier of an XML document type: the "public" value of the document type's
+// string object (idKind "PUBLIC"), else its "system" value (idKind "SYSTEM"); idValue is its
+// lexical form. Nothing is made for a name the base does not hold.
+void documentTypeId(OM& om, const std::string& docType, std::string& idKind, std::string& idValue);

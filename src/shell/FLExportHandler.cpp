@@ -1,0 +1,91 @@
+// The F-Logic export: every object's class lines and the frame of its exported entries.
+#include "shell/FLExportHandler.h"
+
+#include "access/DescIter.h"
+#include "access/ExportRequest.h"
+#include "access/OMAccess.h"
+#include "foundation/set.h"
+#include "objectbase/OM.h"
+#include "shell/FLDumpFormatter.h"
+
+namespace {
+
+const InternalName Free = InternalName::UndefinedObject;
+
+bool answers(Iterator* it) {
+    const bool found = it != nullptr && it->first();
+    decRef(it);
+    return found;
+}
+
+}  // namespace
+
+FLExportHandler::FLExportHandler(OMAccess* access)
+    : ExportHandler(access, new FLDumpFormatter(access->om())) {}
+
+bool FLExportHandler::isA(const std::string& className) const {
+    return className == "FLExportHandler" || ExportHandler::isA(className);
+}
+
+void FLExportHandler::writeHeader(ExportRequest& /*request*/) {}
+
+void FLExportHandler::writeTrailer(ExportRequest& /*request*/) {}
+
+void FLExportHandler::writeBody(ExportRequest& request) {
+    Iterator* names = access->objNamesIterator(nullptr);
+    for (bool more = names != nullptr && names->first(); more; more = names->next()) {
+        const InternalName object = names->atColumn(1);
+        if (object == builtinObject::String || object == builtinObject::Numeric) continue;
+        writeObject(object, request.format);
+    }
+    decRef(names);
+}
+
+bool FLExportHandler::exported(const InternalName& object, const InternalName& method, int argCount,
+                               int type, std::int32_t format) {
+    if (format == 3) return type >= 6 && type <= 8;
+    if (format != 1 || type < 0 || type > 2) return false;
+    return answers(access->lookupSignatureViaClasses(object, method, argCount, type));
+}
+
+void FLExportHandler::writeObject(const InternalName& object, std::int32_t format) {
+    // A class whose only signatures are "@=>>" ones has signatures of its own too: without it
+    // such a class and the "@->>" values it declares would vanish from the round trip.
+    if (format == 3 && access->hasSignatures(object) == 0 &&
+        !answers(new HostSpecDescIter(object, Free, -1, 8, access)))
+        return;
+    bool classLines = false;
+    for (int kind : {2, 1}) {
+        set<InternalName>* classes = access->signatureClassesOf(object, kind);
+        for (const InternalName& cls : *classes) {
+            if (kind == 2)
+                formatter->writeSubclass(object, cls);
+            else
+                formatter->writeIsa(object, cls);
+            classLines = true;
+        }
+        delete classes;
+    }
+    auto* text = static_cast<FLDumpFormatter*>(formatter);
+    OM* om = access->om();
+    int written = 0;
+    Iterator* entries = new HostSpecDescIter(object, Free, -1, 1000, access);
+    for (bool more = entries->first(); more; more = entries->next()) {
+        const InternalName method = entries->atColumn(2);
+        const int argCount = static_cast<int>(entries->atColumn(3).asFloat());
+        const int type = access->arrowToMethodType(entries->atColumn(4));
+        if (!exported(object, method, argCount, type, format)) continue;
+        if (written++ == 0)
+            text->openFrame(object, Free, 0);
+        else
+            text->methodSeparator();
+        om->showValue(object, method, type, argCount);
+    }
+    decRef(entries);
+    if (written > 0) {
+        text->frameEnd();
+        text->newLine();
+    } else if (classLines) {
+        text->newLine();
+    }
+}

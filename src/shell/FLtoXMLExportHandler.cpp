@@ -1,0 +1,362 @@
+// The export of F-Logic objects as XML: which objects get elements, which are nested, and the
+// text of each entry.
+#include "shell/FLtoXMLExportHandler.h"
+
+#include <vector>
+
+#include "access/DescIter.h"
+#include "access/DescIterWithResult.h"
+#include "access/ExportRequest.h"
+#include "access/OMAccess.h"
+#include "foundation/OutputChannel.h"
+#include "objectbase/DumpFormatter.h"
+#include "objectbase/Iterator.h"
+#include "objectbase/SymTab.h"
+
+namespace {
+
+const InternalName Free = InternalName::UndefinedObject;
+
+int argumentCountOf(Iterator* row) {
+    return static_cast<int>(row->atColumn(3).asFloat());
+}
+
+// The values of a cell: the members of a set name, or the cell itself.
+template <class Visit>
+void forEachValue(OMAccess* access, const InternalName& cell, Visit visit) {
+    if (cell.getType() != InternalName::SetName) {
+        visit(cell);
+        return;
+    }
+    Iterator* members = access->setIterator(cell, nullptr);
+    for (bool more = members != nullptr && members->first(); more; more = members->next())
+        if (!visit(members->atColumn(1))) break;
+    decRef(members);
+}
+
+}  // namespace
+
+bool FLtoXMLExportHandler::isBuiltin(const InternalName& cls, const InternalName& builtin,
+                                     const FSymbol& symbol) {
+    FSymbol bound;
+    return cls == builtin || (access->giveSymbol(cls, bound) != 0 && bound == symbol);
+}
+
+FLtoXMLExportHandler::FLtoXMLExportHandler(OMAccess* access) : XMLExportHandler(access) {}
+
+FLtoXMLExportHandler::~FLtoXMLExportHandler() {
+    delete nested;
+}
+
+bool FLtoXMLExportHandler::isA(const std::string& className) const {
+    return className == "FLtoXMLExportHandler" || XMLExportHandler::isA(className);
+}
+
+void FLtoXMLExportHandler::writeHeader(ExportRequest& request) {
+    XMLExportHandler::writeHeader(request);
+    formatter->openRoot(request.docType);
+}
+
+void FLtoXMLExportHandler::writeTrailer(ExportRequest& request) {
+    formatter->closeRoot(request.docType);
+}
+
+void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
+    set<InternalName> once;
+    set<InternalName> shared;
+    Iterator* rows = new DescIterWithResult(Free, Free, Free, -1, 1000, access);
+    for (bool more = rows->first(); more; more = rows->next()) {
+        const int type = access->arrowToMethodType(rows->atColumn(4));
+        if (type < 0 || type > 2) continue;
+        const InternalName host = rows->atColumn(1);
+        if (docClass != Free && access->isaTest(host, docClass, 1) != 0) continue;
+        Iterator* signature =
+            access->lookupSignatureViaClasses(host, rows->atColumn(2), argumentCountOf(rows), type);
+        if (signature == nullptr) continue;
+        decRef(signature);
+        const InternalName value = rows->atColumn(5);
+        if (once.member(value)) {
+            once.del(value);
+            shared.insert(value);
+        } else if (!shared.member(value)) {
+            once.insert(value);
+        }
+    }
+    decRef(rows);
+
+    Iterator* entries = new UnSpecDescIter(Free, Free, 0, 1000, access);
+    for (bool more = entries->first(); more; more = entries->next()) {
+        const int type = access->arrowToMethodType(entries->atColumn(4));
+        if (type < 6 || type > 8) continue;
+        const InternalName cls = entries->atColumn(1);
+        const InternalName method = entries->atColumn(2);
+        if (cls == docClass) continue;
+        bool builtin = false;
+        const InternalName pattern[] = {cls, method, Free};
+        Iterator* results = access->lookup(type, pattern, 3, nullptr);
+        for (bool row = results != nullptr && results->first(); row; row = results->next())
+            forEachValue(access, results->atColumn(3), [&](const InternalName& result) {
+                builtin = builtin ||
+                          isBuiltin(result, builtinObject::String, builtinSymbol::String) ||
+                          isBuiltin(result, builtinObject::Numeric, builtinSymbol::Numeric) ||
+                          isBuiltin(result, builtinObject::Literal, builtinSymbol::Literal);
+                return true;
+            });
+        decRef(results);
+        if (builtin) continue;
+        set<InternalName> candidates;
+        bool failed = false;
+        Iterator* instances = access->makeEnhIsaIter(Free, cls, 1, nullptr);
+        for (bool row = instances != nullptr && instances->first(); row && !failed;
+             row = instances->next()) {
+            const InternalName valuePattern[] = {instances->atColumn(1), method, Free};
+            Iterator* values = access->lookup(type == 6 ? 0 : 1, valuePattern, 3, nullptr);
+            for (bool value = values != nullptr && values->first(); value && !failed;
+                 value = values->next())
+                forEachValue(access, values->atColumn(3), [&](const InternalName& v) {
+                    candidates.insert(v);
+                    failed = failed || shared.member(v);
+                    return true;
+                });
+            decRef(values);
+        }
+        decRef(instances);
+        if (!failed) *nested += candidates;
+    }
+    decRef(entries);
+}
+
+void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
+    const InternalName docClass = documentClass(request.docType);
+    delete nested;
+    nested = new set<InternalName>();
+    written.clear();
+    collectNested(docClass);
+    Iterator* names = access->objNamesIterator(nullptr);
+    for (bool more = names != nullptr && names->first(); more; more = names->next()) {
+        const InternalName object = names->atColumn(1);
+        if (isBuiltin(object, builtinObject::String, builtinSymbol::String) ||
+            isBuiltin(object, builtinObject::Numeric, builtinSymbol::Numeric))
+            continue;
+        if (docClass != Free && access->isaTest(object, docClass, 1) != 0) continue;
+        if (nested->member(object)) continue;
+        writeObject(object, request.format);
+    }
+    decRef(names);
+    // Nested objects held only by nested objects (two objects holding each other) hang below
+    // no written element; they are written at the top level so that none is lost.
+    const set<InternalName> all = *nested;
+    for (const InternalName& object : all)
+        if (!written.member(object)) writeObject(object, request.format);
+    nested->clear();
+    delete nested;
+    nested = nullptr;
+}
+
+int FLtoXMLExportHandler::writeEntries(const InternalName& object, std::string& attributes,
+                                       std::string& content, const std::string& indent,
+                                       bool textNodes) {
+    int calls = 0;
+    written.insert(object);
+    path.insert(object);
+    Iterator* entries = new HostSpecDescIter(object, Free, -1, 1000, access);
+    for (bool more = entries->first(); more; more = entries->next()) {
+        const int type = access->arrowToMethodType(entries->atColumn(4));
+        if (type < 0 || type > 2) continue;
+        const InternalName method = entries->atColumn(2);
+        const int argCount = argumentCountOf(entries);
+        Iterator* signature = access->lookupSignatureViaClasses(object, method, argCount, type);
+        if (signature == nullptr) continue;
+        std::string methodText;
+        if (textNodes) access->giveLexicalForm(method, methodText);
+        if (textNodes && (method == builtinObject::Text || methodText == "text()"))
+            content = formatter->xmlName(access->mappedName(object));
+        else
+            writeEntry(object, method, argCount, type, signature, attributes, content, indent);
+        decRef(signature);
+        ++calls;
+    }
+    decRef(entries);
+    path.del(object);
+    return calls;
+}
+
+void FLtoXMLExportHandler::writeObject(const InternalName& object, std::int32_t /*format*/) {
+    InternalName element;
+    access->typeClassOf(element, object);
+    std::string attributes;
+    std::string content;
+    if (writeEntries(object, attributes, content, "  ", false) == 0) return;
+    debugChannel() << formatter->frameEndText(object, element, attributes, content, 1, "");
+    formatter->newLine();
+}
+
+bool FLtoXMLExportHandler::nestsHere(const InternalName& value) const {
+    return nested != nullptr && nested->member(value) && !path.member(value);
+}
+
+InternalName FLtoXMLExportHandler::mostSpecific(const set<InternalName>& classes) {
+    if (classes.size() == 1) return classes.choose();
+    set<InternalName>* specific = access->mostSpecificClasses(classes, 2);
+    const InternalName first = specific->empty() ? Free : specific->choose();
+    delete specific;
+    return first;
+}
+
+InternalName FLtoXMLExportHandler::resultClass(const InternalName& cls) {
+    if (cls.getType() != InternalName::SetName) return cls;
+    set<InternalName> members;
+    forEachValue(access, cls, [&](const InternalName& member) {
+        members.insert(member);
+        return true;
+    });
+    return members.empty() ? Free : mostSpecific(members);
+}
+
+bool FLtoXMLExportHandler::literalClass(const InternalName& cls, const InternalName& literal,
+                                        const FSymbol& symbol) {
+    if (isBuiltin(cls, literal, symbol) || access->isaTest(cls, literal, 2) != 0) return true;
+    InternalName bound;
+    return access->giveSymTab() != nullptr &&
+           access->lookupName(access->giveSymTab()->giveName(symbol), bound, 0) != 0 &&
+           access->isaTest(cls, bound, 2) != 0;
+}
+
+void FLtoXMLExportHandler::writeEntry(const InternalName& object, const InternalName& method,
+                                      int argCount, int type, Iterator* signature,
+                                      std::string& attributes, std::string& content,
+                                      std::string indent) {
+    std::vector<InternalName> pattern(static_cast<std::size_t>(argCount + 3), Free);
+    pattern[0] = object;
+    pattern[1] = method;
+    Iterator* values = access->lookup(type, pattern.data(), argCount + 3, nullptr);
+    if (values == nullptr || !values->first()) {
+        decRef(values);
+        return;
+    }
+    std::string text = access->isMapped(object) ? " " : "\n" + indent;
+    if (argCount == 0) {
+        const InternalName cls = resultClass(signature->atColumn(3));
+        const InternalName value = values->atColumn(3);
+        text += formatter->xmlName(method) + "='";
+        if (type == 0 && access->isaTest(value, cls, 1) != 0) {
+            if (nestsHere(value)) {
+                content += nestedElementText(method, value, indent);
+            } else {
+                attributes += text + formatter->xmlName(value) + "'";
+            }
+        } else if (type == 1 && literalClass(cls, builtinObject::String, builtinSymbol::String)) {
+            std::string none;
+            content += valueSetText(method, cls, value, none);
+        } else if (type == 1) {
+            std::size_t running = text.size();
+            bool first = true;
+            forEachValue(access, value, [&](const InternalName& member) {
+                if (access->isaTest(member, cls, 1) == 0) return true;
+                if (nestsHere(member)) {
+                    content += nestedElementText(method, member, indent);
+                } else {
+                    appendWrapped(text, formatter->xmlName(member), running, first);
+                    first = false;
+                }
+                return true;
+            });
+            if (!first) attributes += text + "'";
+        }
+        decRef(values);
+        return;
+    }
+    const InternalName declaring = signature->atColumn(1);
+    for (bool row = true; row; row = values->next()) {
+        std::vector<InternalName> sigPattern(static_cast<std::size_t>(argCount + 3), Free);
+        sigPattern[0] = declaring;
+        sigPattern[1] = method;
+        Iterator* signatures = access->lookup(type + 6, sigPattern.data(), argCount + 3, nullptr);
+        std::string arguments;
+        set<InternalName> results;
+        for (bool sig = signatures != nullptr && signatures->first(); sig;
+             sig = signatures->next()) {
+            bool matches = true;
+            for (int col = 3; col <= argCount + 2 && matches; ++col)
+                matches = access->isaTest(values->atColumn(col), signatures->atColumn(col), 1) != 0;
+            if (!matches) continue;
+            arguments = argumentsText(argCount, values, signatures);
+            results.insert(signatures->atColumn(argCount + 3));
+        }
+        decRef(signatures);
+        if (results.empty()) continue;
+        const InternalName cls = mostSpecific(results);
+        content += valueSetText(method, cls, values->atColumn(argCount + 3), arguments);
+    }
+    decRef(values);
+}
+
+std::string FLtoXMLExportHandler::argumentsText(int argCount, Iterator* valueRow,
+                                                Iterator* signatureRow) {
+    std::string text = formatter->argsOpen();
+    std::size_t running = text.size();
+    for (int col = 3; col <= argCount + 2; ++col) {
+        const InternalName cls = signatureRow->atColumn(col);
+        int position = 0;
+        bool elsewhere = false;
+        for (int other = 3; other <= argCount + 3; ++other) {
+            if (other == col || signatureRow->atColumn(other) != cls) continue;
+            if (other < col) ++position;
+            elsewhere = true;
+        }
+        if (elsewhere) ++position;
+        const std::string attribute =
+            formatter->attributeText(cls, position, valueRow->atColumn(col));
+        running += attribute.size();
+        if (running > 80) {
+            text += "\n    ";
+            running = attribute.size() + 4;
+        }
+        text += attribute;
+    }
+    return text;
+}
+
+std::string FLtoXMLExportHandler::nestedElementText(const InternalName& method,
+                                                    const InternalName& object,
+                                                    std::string indent) {
+    std::string attributes;
+    std::string content;
+    writeEntries(object, attributes, content, indent + "  ", true);
+    return formatter->frameEndText(object, method, attributes, content, 0, indent);
+}
+
+std::string FLtoXMLExportHandler::valueSetText(const InternalName& method, const InternalName& cls,
+                                               const InternalName& value, std::string& arguments) {
+    if (value.getType() != InternalName::SetName)
+        return singleValueText(method, arguments, cls, value);
+    std::string text;
+    if (literalClass(cls, builtinObject::Literal, builtinSymbol::Literal)) {
+        forEachValue(access, value, [&](const InternalName& member) {
+            text += singleValueText(method, arguments, cls, member);
+            return true;
+        });
+        return text;
+    }
+    std::string attribute = " " + formatter->xmlName(method) + "='";
+    std::size_t running = attribute.size();
+    bool first = true;
+    forEachValue(access, value, [&](const InternalName& member) {
+        appendWrapped(attribute, formatter->xmlName(member), running, first);
+        first = false;
+        return true;
+    });
+    if (first) return "";
+    arguments += attribute + "'";
+    return "  " + formatter->valueElementText(method, arguments, Free);
+}
+
+std::string FLtoXMLExportHandler::singleValueText(const InternalName& method,
+                                                  std::string& arguments, const InternalName& cls,
+                                                  const InternalName& value) {
+    if (access->isaTest(value, cls, 1) == 0) return "";
+    if (literalClass(cls, builtinObject::Literal, builtinSymbol::Literal))
+        return "  " + formatter->valueElementText(method, arguments, value);
+    arguments += formatter->attributeText(cls, 0, value);
+    return "  " + formatter->valueElementText(method, arguments, Free);
+}

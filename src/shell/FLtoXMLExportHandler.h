@@ -1,0 +1,68 @@
+// FLtoXMLExportHandler: the export of F-Logic objects as XML elements, shaped by the signatures.
+#pragma once
+
+#include <string>
+
+#include "foundation/set.h"
+#include "objectbase/FSymbol.h"
+#include "objectbase/InternalName.h"
+#include "shell/XMLExportHandler.h"
+
+class Iterator;
+
+// Signature-declared single values become attributes, sets of objects reference lists, entries
+// with arguments child elements; an object held by one declared entry only is nested in the
+// element of its holder instead of getting an element of its own.
+class FLtoXMLExportHandler : public XMLExportHandler {
+  public:
+    explicit FLtoXMLExportHandler(OMAccess* access);
+
+    bool isA(const std::string& className) const override;
+
+    void writeHeader(ExportRequest& request) override;
+    void writeTrailer(ExportRequest& request) override;
+    void writeBody(ExportRequest& request) override;
+    void writeObject(const InternalName& object, std::int32_t format) override;
+
+    // Adds one entry of the object (signature S positioned on its row) to the attributes or the
+    // child content of the element being built.
+    virtual void writeEntry(const InternalName& object, const InternalName& method, int argCount,
+                            int type, Iterator* signature, std::string& attributes,
+                            std::string& content, std::string indent);
+    // The argument attributes of one value row, named after the signature's argument classes.
+    virtual std::string argumentsText(int argCount, Iterator* valueRow, Iterator* signatureRow);
+    // The element of a nested object, named after the method that holds it.
+    virtual std::string nestedElementText(const InternalName& method, const InternalName& object,
+                                          std::string indent);
+    virtual std::string valueSetText(const InternalName& method, const InternalName& cls,
+                                     const InternalName& value, std::string& arguments);
+    virtual std::string singleValueText(const InternalName& method, std::string& arguments,
+                                        const InternalName& cls, const InternalName& value);
+
+  protected:
+    ~FLtoXMLExportHandler() override;
+
+  private:
+    // The shared values of step one and the nested names they leave.
+    void collectNested(const InternalName& docClass);
+    // Builds the entries of an element (with text() nodes inside nested ones); answers how many
+    // declared entries the object has.
+    int writeEntries(const InternalName& object, std::string& attributes, std::string& content,
+                     const std::string& indent, bool textNodes);
+    // Whether a value is written inside its holder: nested, and not already on the path of
+    // elements being built (objects that hold each other would nest without end).
+    bool nestsHere(const InternalName& value) const;
+    // The one class of a set of classes, or the first of its most specific ones.
+    InternalName mostSpecific(const set<InternalName>& classes);
+    // A class, or the most specific member of a set of classes.
+    InternalName resultClass(const InternalName& cls);
+    // A built-in class: its object, or the plain-mode class named by its symbol.
+    bool isBuiltin(const InternalName& cls, const InternalName& builtin, const FSymbol& symbol);
+    // The built-in class or a subclass of it.
+    bool literalClass(const InternalName& cls, const InternalName& literal, const FSymbol& symbol);
+
+    set<InternalName>* nested = nullptr;
+    // The nested objects written so far, and the objects whose elements are being built.
+    set<InternalName> written;
+    set<InternalName> path;
+};

@@ -1,0 +1,47 @@
+// Shared helpers of the export tests: an object base behind an access layer with the shell's
+// formatters and export handlers registered.
+#pragma once
+
+#include <string>
+
+#include "access/ExportHandler.h"
+#include "access/ExportRequest.h"
+#include "access/OMAccess.h"
+#include "shell/DumpTestSupport.h"
+#include "shell/ExportHandlerRegistration.h"
+
+namespace export_test {
+
+class ExportTest : public dump_test::DumpTest {
+  protected:
+    void SetUp() override {
+        DumpTest::SetUp();
+        registerExportHandlers();
+        access = new OMAccess(om);
+    }
+    void TearDown() override {
+        decRef(access);
+        DumpTest::TearDown();
+    }
+
+    // What one handler writes for a request of the format (to the screen unless a file is set).
+    template <class Handler>
+    std::string exportWith(int format, const std::string& docType = "",
+                           const std::string& fileName = "") {
+        ExportRequest request;
+        request.format = format;
+        request.docType = docType;
+        request.fileName = fileName;
+        Handler* handler = new Handler(access);
+        std::string text = debugOf([&] { handler->exportOM(request); });
+        decRef(handler);
+        return text;
+    }
+    std::string exported(int format, const std::string& docType = "") {
+        return debugOf([&] { access->exportBase(format, "", docType, "", ""); });
+    }
+
+    OMAccess* access = nullptr;
+};
+
+}  // namespace export_test

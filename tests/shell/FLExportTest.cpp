@@ -1,0 +1,142 @@
+// The F-Logic export: the text of formats 1 and 3, the Kavum arrows, files and the shell forms.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "access/AccessTestSupport.h"
+#include "shell/ExportTestSupport.h"
+#include "shell/KavumFactsExportHandler.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using dump_test::reportedNames;
+using export_test::ExportTest;
+
+class FLExportTest : public ExportTest {
+  protected:
+    // person[name => string; kids =>> person; rank@(integer) => integer; tags @=>> string],
+    // student :: person, ann and bob persons with values of each kind and one undeclared value.
+    void people() {
+        const InternalName person = obj("person"), ann = obj("ann"), bob = obj("bob");
+        sub(obj("student"), person);
+        isa(ann, person);
+        isa(bob, obj("student"));
+        value(person, obj("name"), 6, obj("string"));
+        members(person, obj("kids"), 7, {person});
+        value(person, obj("rank"), 6, obj("integer"), {obj("integer")});
+        members(person, obj("tags"), 8, {obj("string")});
+        value(ann, obj("name"), 0, str("Ann"));
+        members(ann, obj("kids"), 1, {bob});
+        value(ann, obj("rank"), 0, obj("7"), {obj("1")});
+        value(ann, obj("nick"), 0, str("An"));
+        members(bob, obj("kids"), 1, {obj("carl"), obj("dan"), obj("eve")});
+        members(bob, obj("tags"), 2, {str("b")});
+    }
+};
+
+TEST_F(FLExportTest, FactsAndSignatures) {
+    people();
+    // bob : student is no line: student declares nothing and appears in no signature.
+    EXPECT_EQ(exported(1),
+              "ann : person.\n"
+              "ann [name -> \"Ann\";\n"
+              "  rank@(1) -> 7;\n"
+              "  kids ->> {bob}].\n\n"
+              "bob : person.\n"
+              "bob [kids ->> {carl,\n    dan,\n    eve};\n"
+              "  @tags ->> {\"b\"}].\n\n"
+              "student :: person.\n\n");
+    EXPECT_EQ(exported(3),
+              "person [name => (string);\n"
+              "  rank@(integer) => (integer);\n"
+              "  kids =>> (person);\n"
+              "  @tags =>> (string)].\n\n");
+}
+
+TEST_F(FLExportTest, KavumArrows) {
+    people();
+    EXPECT_EQ(exportWith<KavumFactsExportHandler>(3),
+              "person [name NOT IMPLEMENTED (string);\n"
+              "  rank@(integer) NOT IMPLEMENTED (integer);\n"
+              "  kids => (person);\n"
+              "  @tags => (string)].\n\n");
+    EXPECT_EQ(om->getDumpTarget(), nullptr);
+}
+
+TEST_F(FLExportTest, ShellFormsAndRefusals) {
+    people();
+    const std::string text = exported(1);
+    {
+        access_test::StringArgs args{"flogic"};
+        ChannelCapture screen(debugChannel());
+        EXPECT_EQ(access->methodCall("export", &args), access);
+        EXPECT_EQ(screen.text(), text);
+    }
+    ErrorCapture errors;
+    access_test::StringArgs unknown{"xml", "a", "b", "c"};
+    EXPECT_EQ(debugOf([&] { EXPECT_EQ(access->methodCall("export", &unknown), nullptr); }), "");
+    EXPECT_EQ(reportedNames(errors), std::vector<std::string>{"NotImplemented"});
+    EXPECT_EQ(om->getDumpTarget(), nullptr);
+}
+
+class FLExportFileTest : public FLExportTest {
+  protected:
+    void SetUp() override {
+        FLExportTest::SetUp();
+        folder = fs::temp_directory_path() / ("quorin-export-" + std::to_string(getpid()));
+        fs::create_directories(folder);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+        FLExportTest::TearDown();
+    }
+    static std::string fileText(const fs::path& path) {
+        std::ifstream in(path);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    bool exportTo(const fs::path& file) { return access->exportBase(1, file.string(), "", "", ""); }
+
+    fs::path folder;
+};
+
+TEST_F(FLExportFileTest, TheFileHoldsTheLastExportAndTheScreenNothing) {
+    people();
+    const std::string text = exported(1);
+    const fs::path file = folder / "base.flp";
+    ChannelCapture screen(debugChannel());
+    FLSysOStream* before = debugChannel().currentStream();
+    ASSERT_TRUE(exportTo(file));
+    value(obj("carl"), obj("name"), 0, str("Carl"));
+    isa(obj("carl"), obj("person"));
+    const std::string second = debugOf([&] { exported(1); });
+    ASSERT_TRUE(exportTo(file));
+    EXPECT_NE(fileText(file), text);
+    EXPECT_EQ(screen.text(), "");
+    EXPECT_EQ(debugChannel().currentStream(), before);
+    EXPECT_EQ(om->getDumpTarget(), nullptr);
+}
+
+TEST_F(FLExportFileTest, UnwritableFilesAreReported) {
+    people();
+    ErrorCapture errors;
+    const fs::path missing = folder / "no" / "base.flp";
+    EXPECT_EQ(debugOf([&] { exportTo(missing); }), "");
+    EXPECT_EQ(debugOf([&] { exportTo(folder); }), "");
+    EXPECT_EQ(reportedNames(errors),
+              (std::vector<std::string>{"Cant Write file", "Cant Write file"}));
+    if (geteuid() == 0) GTEST_SKIP() << "root writes read-only files";
+    const fs::path locked = folder / "locked.flp";
+    std::ofstream(locked) << "kept";
+    fs::permissions(locked, fs::perms::owner_read);
+    EXPECT_EQ(debugOf([&] { exportTo(locked); }), "");
+    EXPECT_EQ(fileText(locked), "kept");
+}
+
+}  // namespace

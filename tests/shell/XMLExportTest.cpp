@@ -1,0 +1,184 @@
+// The XML exports: F-Logic objects as elements, nesting, headers, and Kavum documents.
+#include <gtest/gtest.h>
+
+#include "shell/ExportTestSupport.h"
+#include "shell/FLtoXMLExportHandler.h"
+#include "shell/KavumExportHandler.h"
+
+namespace {
+
+using export_test::ExportTest;
+
+class XMLExportTest : public ExportTest {
+  protected:
+    // person[name => string; friend =>> person]; ann[name -> "Ann"; friend ->> {bob, carl}].
+    void friends() {
+        const InternalName person = obj("person");
+        value(person, obj("name"), 6, obj("string"));
+        members(person, obj("friend"), 7, {person});
+        for (const char* who : {"ann", "bob", "carl"}) isa(obj(who), person);
+        value(obj("ann"), obj("name"), 0, str("Ann"));
+        members(obj("ann"), obj("friend"), 1, {obj("bob"), obj("carl")});
+    }
+};
+
+TEST_F(XMLExportTest, SharedFriendsAreReferenced) {
+    friends();
+    isa(obj("dora"), obj("person"));
+    members(obj("dora"), obj("friend"), 1, {obj("bob"), obj("carl")});
+    EXPECT_EQ(exported(2),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<person id='ann' \n  name='Ann'\n  friend='bob carl'/>\n\n"
+              "<person id='dora' \n  friend='bob carl'/>\n\n");
+}
+
+TEST_F(XMLExportTest, UnsharedFriendsAreNested) {
+    friends();
+    value(obj("bob"), obj("name"), 0, str("Bob"));
+    EXPECT_EQ(exported(2),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<person id='ann' \n  name='Ann'>\n"
+              "  <friend \n    name='Bob'/>\n"
+              "  <friend/>\n"
+              "</person>\n\n");
+}
+
+}  // namespace
+
+namespace {
+
+using export_test::ExportTest;
+
+class XMLExportCasesTest : public ExportTest {};
+
+// Two nested objects holding each other hang below no written element: both are still written,
+// and the one on the nesting path is referred to by name.
+TEST_F(XMLExportCasesTest, NestedObjectsHoldingEachOtherAreWritten) {
+    const InternalName person = obj("person"), ann = obj("ann"), bob = obj("bob");
+    value(person, obj("spouse"), 6, person);
+    isa(ann, person);
+    isa(bob, person);
+    value(ann, obj("spouse"), 0, bob);
+    value(bob, obj("spouse"), 0, ann);
+    EXPECT_EQ(exported(2),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<person id='ann'>\n"
+              "  <spouse \n    spouse='ann'/>\n"
+              "</person>\n\n");
+}
+
+TEST_F(XMLExportCasesTest, DocumentTypeLinesAndSpecialCharacters) {
+    const InternalName person = obj("person");
+    value(person, obj("name"), 6, obj("string"));
+    value(person, obj("knows"), 6, person);
+    isa(obj("ann"), person);
+    isa(obj("bob"), person);
+    isa(obj("carl"), person);
+    value(obj("ann"), obj("name"), 0, str("O'Brien & <a\"b>"));
+    value(obj("ann"), obj("knows"), 0, obj("bob"));
+    value(obj("carl"), obj("knows"), 0, obj("bob"));
+    value(obj("carl"), obj("knows2"), 0, obj("ann"));  // undeclared: no element for it
+    const std::string body =
+        "<person id='ann' \n  name='O&apos;Brien &amp; &lt;a&quot;b&gt;'\n  knows='bob'/>\n\n"
+        "<person id='carl' \n  knows='bob'/>\n\n";
+    const std::string declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    EXPECT_EQ(exported(2), declaration + body);
+    // No identifier known: the name alone; the export makes no object for it.
+    EXPECT_EQ(exported(2, "doc"), declaration + "<!DOCTYPE doc>\n<doc>\n" + body + "</doc>\n");
+    value(str("doc"), obj("system"), 0, str("doc.dtd"));
+    EXPECT_EQ(exported(2, "doc"),
+              declaration + "<!DOCTYPE doc SYSTEM \"doc.dtd\">\n<doc>\n" + body + "</doc>\n");
+    value(str("doc"), obj("public"), 0, str("-//Q//doc"));
+    EXPECT_EQ(exported(2, "doc"),
+              declaration + "<!DOCTYPE doc PUBLIC \"-//Q//doc\">\n<doc>\n" + body + "</doc>\n");
+}
+
+TEST_F(XMLExportCasesTest, ArgumentsValuesOutsideTheirClassAndEmptyElements) {
+    const InternalName person = obj("person"), ann = obj("ann"), bob = obj("bob");
+    value(person, obj("likes"), 6, person, {person, person});
+    value(person, obj("boss"), 6, person);
+    value(person, obj("pal"), 6, person);
+    isa(ann, person);
+    isa(bob, person);
+    value(ann, obj("likes"), 0, obj("dora"), {ann, bob});
+    isa(obj("dora"), person);              // no entries: no element
+    value(ann, obj("boss"), 0, obj("x"));  // no person
+    value(bob, obj("boss"), 0, obj("y"));  // no person: bob's element stays empty
+    value(bob, obj("pal"), 0, ann);
+    isa(obj("carl"), person);
+    value(obj("carl"), obj("pal"), 0, ann);  // ann is shared: never nested
+    EXPECT_EQ(exported(2),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<person id='ann'>\n"
+              "  <likes person1='ann' person2='bob' person='dora'/>\n"
+              "</person>\n\n"
+              "<person id='bob' \n  pal='ann'/>\n\n"
+              "<person id='carl' \n  pal='ann'/>\n\n");
+}
+
+class KavumExportTest : public ExportTest {
+  protected:
+    // A child element held by its parent: an "->>" entry named after it and the child relation.
+    void child(const InternalName& parent, const char* name, const InternalName& element) {
+        members(parent, obj(name), 1, {element});
+        access->insertClassRelation(element, parent, 3);
+    }
+    std::string fromRoot(const std::string& root, const std::string& docType = "") {
+        ExportRequest request;
+        request.format = 4;
+        request.docType = docType;
+        request.root = obj(root);
+        KavumExportHandler* handler = new KavumExportHandler(access);
+        std::string text = debugOf([&] { handler->exportOM(request); });
+        decRef(handler);
+        return text;
+    }
+};
+
+TEST_F(KavumExportTest, DocumentFromItsRoot) {
+    const InternalName doc = obj("d1"), head = obj("h1"), para = obj("p1"), ns = obj("q");
+    child(doc, "head", head);
+    child(doc, "para", para);
+    members(head, obj("text()"), 1, {str("Title")});
+    members(para, obj("lang"), 2, {str("en")});
+    members(para, obj("qlang"), 2, {str("de"), str("fr")});
+    value(para, obj("id"), 0, str("p-1"));
+    isa(ns, builtinObject::Namespace);
+    value(ns, obj("lang"), 0, obj("qlang"));
+    EXPECT_EQ(fromRoot("d1", "doc"),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<!DOCTYPE doc>\n"
+              " <doc>\n"
+              "   <head>\n"
+              "     Title\n"
+              "   </head>\n"
+              "   <para id='p1'\n   lang='en'\n   q:lang='de fr'/>\n"
+              " </doc>\n");
+}
+
+TEST_F(KavumExportTest, CyclesAndRootsWithoutFacts) {
+    const InternalName a = obj("a"), b = obj("b");
+    members(a, obj("next"), 1, {b});
+    members(b, obj("next"), 1, {a});
+    EXPECT_EQ(fromRoot("a", "doc"),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<!DOCTYPE doc>\n"
+              " <doc>\n"
+              "   <next>\n"
+              "     <next id='a'/>\n"
+              "   </next>\n"
+              " </doc>\n");
+    EXPECT_EQ(fromRoot("nothing", "doc"),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE doc>\n <doc/>\n");
+}
+
+TEST_F(KavumExportTest, ParentlessObjectsAndLiterals) {
+    isa(obj("ann"), obj("person"));
+    value(obj("person"), obj("name"), 6, obj("string"));
+    KavumExportHandler* handler = new KavumExportHandler(access);
+    EXPECT_EQ(debugOf([&] { handler->writeObject(str("a<b"), 2); }), "a&lt;b");
+    EXPECT_EQ(debugOf([&] { handler->writeObject(obj("ann"), 2); }), "  <person/>\n");
+    decRef(handler);
+}
+
+}  // namespace
