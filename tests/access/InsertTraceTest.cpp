@@ -216,3 +216,26 @@ TEST_F(InsertTraceTest, ArrowsGiveTheirMethodTypes) {
     EXPECT_EQ(access->arrowToMethodType(InternalName::UndefinedObject), 1000);
     EXPECT_EQ(access->arrowToMethodType(a), 1000);
 }
+
+TEST_F(InsertTraceTest, CorrectClassAndPathInsertsReportNothing) {
+    // The facts an imported element gives: its class, the class as a tag below node, paths.
+    const InternalName tag = object("tag");
+    const InternalName node = object("node");
+    for (const char* name : {"p", "q"}) {
+        const InternalName cls = object(name);
+        EXPECT_EQ(access->insertClassRelation(a, cls, 1), 1);
+        EXPECT_EQ(access->insertClassRelation(cls, tag, 1), 1);
+        EXPECT_EQ(access->insertClassRelation(cls, node, 2), 1);
+        const InternalName args[] = {integer(1)};
+        InternalName value;
+        EXPECT_EQ(access->insertPath(a, cls, args, 1, 0, value), 1);
+        InternalName plain;
+        EXPECT_EQ(access->insertPath(cls, m, nullptr, 0, 0, plain), 1);
+    }
+    // A subclass fact closing a cycle collapses it, again without a report.
+    const InternalName p = object("p");
+    EXPECT_EQ(access->insertClassRelation(node, p, 2), 1);
+    EXPECT_EQ(access->isaTest(p, node, 2), 1);
+    EXPECT_EQ(errors.text(), "");
+    EXPECT_EQ(lastError(), "0/0");
+}
