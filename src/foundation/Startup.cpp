@@ -8,10 +8,10 @@
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/ParseTreeClassNames.h"
 #include "foundation/ShellValues.h"
 #include "foundation/StatisticHandler.h"
 #include "foundation/Timer.h"
-#include "foundation/ParseTreeClassNames.h"
 
 void startupGlobals() {
     // The catalogue constants are namespace-scope globals, built before main; the OK error is

@@ -5,12 +5,12 @@
 #include <string>
 #include <utility>
 
-#include "objectbase/Iterator.h"
 #include "foundation/Error.h"
 #include "foundation/ManagedObject.h"
 #include "foundation/clib_dictionary.h"
 #include "foundation/clib_list.h"
 #include "objectbase/InternalName.h"
+#include "objectbase/Iterator.h"
 #include "objectbase/MainMemFrames.h"
 
 class OM;

@@ -4,10 +4,10 @@
 #include <ostream>
 #include <vector>
 
-#include "objectbase/SetIterator.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
+#include "objectbase/SetIterator.h"
 
 int compare(const MethodKey& a, const MethodKey& b) {
     if (a.methodType != b.methodType) return a.methodType < b.methodType ? -1 : 1;

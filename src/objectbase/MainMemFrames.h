@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <utility>
 
-#include "objectbase/Iterator.h"
 #include "foundation/clib_dictionary.h"
 #include "foundation/clib_list.h"
 #include "foundation/set.h"
 #include "objectbase/InternalName.h"
+#include "objectbase/Iterator.h"
 #include "objectbase/Tuple.h"
 
 class OutputChannel;

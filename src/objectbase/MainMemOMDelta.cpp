@@ -1,12 +1,12 @@
 // Delta recording, clearing the object base and forgetting unused strings.
 #include <iostream>
 
-#include "objectbase/DeltaTable.h"
 #include "foundation/OutputChannel.h"
+#include "objectbase/DeltaTable.h"
+#include "objectbase/DumpTargetScope.h"
 #include "objectbase/FrameManager.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/NameHandler.h"
-#include "objectbase/DumpTargetScope.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <utility>
 
-#include "objectbase/Iterator.h"
 #include "foundation/set.h"
 #include "objectbase/InternalName.h"
+#include "objectbase/Iterator.h"
 
 class SetIterator : public Iterator {
   public:

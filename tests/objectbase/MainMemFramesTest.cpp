@@ -1,9 +1,9 @@
 // Tests of object frames, set frames and the method iterator.
 #include <gtest/gtest.h>
 
-#include "objectbase/SetIterator.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/ObjectBaseTestSupport.h"
+#include "objectbase/SetIterator.h"
 #include "support/ChannelCapture.h"
 
 using namespace objectbase_test;

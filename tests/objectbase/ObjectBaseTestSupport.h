@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "objectbase/Iterator.h"
 #include "foundation/ErrorHandler.h"
+#include "objectbase/Iterator.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/SymTab.h"

@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "objectbase/SetIterator.h"
 #include "foundation/ErrorHandler.h"
+#include "objectbase/SetIterator.h"
 
 namespace {
 
