@@ -211,10 +211,7 @@ Iterator* OMAccess::insertBuffered(Iterator* row, const InternalName& host, int 
     const InternalName* args = count > 3 ? probe.data() + 2 : nullptr;
     const int argCount = count - 3;
 
-    Iterator* own = lookup(type, probe.data(), count, nullptr);
-    const bool hasOwn = own != nullptr && own->first();
-    decRef(own);
-    if (hasOwn) return nullptr;
+    if (yieldsRow(lookup(type, probe.data(), count, nullptr))) return nullptr;
 
     // The members of an inherited set are read before any of them is inserted.
     std::vector<InternalName> values;

@@ -10,12 +10,6 @@ namespace {
 
 const InternalName Free = InternalName::UndefinedObject;
 
-bool answers(Iterator* it) {
-    const bool found = it != nullptr && it->first();
-    decRef(it);
-    return found;
-}
-
 // Whether some description of the given signature type, turned into a lookup pattern by
 // `place`, is answered; descriptions with fewer than minArguments arguments are skipped.
 template <class Place>
@@ -29,7 +23,7 @@ bool someSignatureAnswers(OMAccess& access, int type, int minArguments, Place pl
         pattern[0] = descriptions->atColumn(1);
         pattern[1] = descriptions->atColumn(2);
         found = place(pattern, argCount, [&](const std::vector<InternalName>& cells) {
-            return answers(
+            return yieldsRow(
                 access.lookup(type, cells.data(), static_cast<int>(cells.size()), nullptr));
         });
     }
@@ -41,7 +35,7 @@ bool someSignatureAnswers(OMAccess& access, int type, int minArguments, Place pl
 
 int OMAccess::hasSignatures(const InternalName& cls) {
     for (int type : {6, 7})
-        if (answers(new HostSpecDescIter(cls, Free, -1, type, this))) return 1;
+        if (yieldsRow(new HostSpecDescIter(cls, Free, -1, type, this))) return 1;
     return 0;
 }
 

@@ -30,3 +30,6 @@ class Iterator : public ManagedObject {
     Iterator() = default;
     ~Iterator() override;
 };
+
+// Whether the iterator (null allowed) yields a row; the caller hands it over and it is released.
+bool yieldsRow(Iterator* it);

@@ -12,12 +12,6 @@ namespace {
 
 const InternalName Free = InternalName::UndefinedObject;
 
-bool answers(Iterator* it) {
-    const bool found = it != nullptr && it->first();
-    decRef(it);
-    return found;
-}
-
 }  // namespace
 
 FLExportHandler::FLExportHandler(OMAccess* access)
@@ -45,14 +39,14 @@ bool FLExportHandler::exported(const InternalName& object, const InternalName& m
                                int type, std::int32_t format) {
     if (format == 3) return type >= 6 && type <= 8;
     if (format != 1 || type < 0 || type > 2) return false;
-    return answers(access->lookupSignatureViaClasses(object, method, argCount, type));
+    return yieldsRow(access->lookupSignatureViaClasses(object, method, argCount, type));
 }
 
 void FLExportHandler::writeObject(const InternalName& object, std::int32_t format) {
     // A class whose only signatures are "@=>>" ones has signatures of its own too: without it
     // such a class and the "@->>" values it declares would vanish from the round trip.
     if (format == 3 && access->hasSignatures(object) == 0 &&
-        !answers(new HostSpecDescIter(object, Free, -1, 8, access)))
+        !yieldsRow(new HostSpecDescIter(object, Free, -1, 8, access)))
         return;
     bool classLines = false;
     for (int kind : {2, 1}) {
