@@ -56,6 +56,9 @@ FLSysObject* Block::doIt(FLSysArgs* args) {
         }
         position = next;
     }
+    // A line's result is sys (lent) or an escape (ours); the caller of a shell method gets one
+    // reference either way.
+    if (result != nullptr && !result->isA("FLSysEsc")) incRef(result);
     return result;
 }
 

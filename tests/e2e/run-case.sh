@@ -5,15 +5,19 @@
 # Usage: run-case.sh <quorin> <case folder> <work folder>
 #
 # A case folder holds the input files, and:
-#   args             the command-line arguments, one a line (optional: none)
+#   args             the command-line arguments, one a line (optional: none); @EXAMPLES@ stands
+#                    for the repository's examples folder
+#   env              variables set for the run, one NAME=value a line (optional)
 #   stdin            the text fed to standard input (optional: empty input)
 #   signal           "<SIGNAL> <text>": the signal sent once standard output shows the text,
 #                    standard input kept open until then (optional)
 #   expected-stdout, expected-stderr, expected-status
+# With QUORIN_E2E_BLESS=1 the actual output becomes the expected one (read it before committing).
 set -u
 quorin=$1
-case_dir=$2
+case_dir=$(cd "$2" && pwd)
 work=$3
+examples=$(cd "$case_dir/../../../examples" && pwd)
 
 rm -rf "$work"
 mkdir -p "$work"
@@ -22,11 +26,14 @@ cd "$work" || exit 1
 
 args=()
 if [[ -f args ]]; then
-    while IFS= read -r line || [[ -n $line ]]; do args+=("$line"); done <args
+    while IFS= read -r line || [[ -n $line ]]; do args+=("${line//@EXAMPLES@/$examples}"); done <args
 fi
 [[ -f stdin ]] || : >stdin
 
 unset QUORINCFG QUORINHIS DEFAULTCFG DEFAULTHIS KAVUMCFG KAVUMHIS
+if [[ -f env ]]; then
+    while IFS= read -r line || [[ -n $line ]]; do [[ -n $line ]] && export "$line"; done <env
+fi
 
 if [[ -f signal ]]; then
     read -r signal_name signal_text <signal
@@ -52,6 +59,10 @@ echo "$status" >actual-status
 
 # Time figures ("0.01 real    0.00 user") differ from run to run; nothing else is masked.
 mask() { sed -E 's/[0-9][0-9:.]* (real|user)/T \1/g' "$1"; }
+
+if [[ ${QUORIN_E2E_BLESS:-} == 1 ]]; then
+    for stream in stdout stderr status; do cp "actual-$stream" "$case_dir/expected-$stream"; done
+fi
 
 failed=0
 for stream in stdout stderr status; do
