@@ -1,0 +1,132 @@
+// Shared helpers of the interpreter tests: the evaluation pipeline with a printer that records
+// what it is asked to print, an F-Logic interpreter over it, sys linked to it, and short ways to
+// build shell argument lists and read the timing lines.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "compile/Operand.h"
+#include "compile/SemanticAnalyser.h"
+#include "eval/EvalHarness.h"
+#include "eval/PPProtocol.h"
+#include "foundation/ShellValues.h"
+#include "foundation/clib_list.h"
+#include "shell/FLSysInterpreter.h"
+#include "shell/FLogicInterpreter.h"
+
+namespace interp_test {
+
+using eval_test::Lines;
+
+// Stands in for the answer printer: it writes the heading and counts the answer rows.
+class RecordingPrinter : public PPProtocol {
+  public:
+    PPProtocol* help() override { return this; }
+    void describe(OutputChannel& /*channel*/) override {}
+    void clear() override { ++clears; }
+    void mode(const std::string& /*word*/) override {}
+    void style(const std::string& /*word*/) override {}
+    void beginQuery(FRule* /*query*/) override {
+        answerChannel() << "% Answer to query : " << std::endl;
+        ++headings;
+    }
+    void makeOutput(FRule* /*query*/, Operand* answers) override {
+        rows = answers->size();
+        ++outputs;
+    }
+    bool isA(const std::string& className) const override {
+        return className == "PrettyPrinter" || PPProtocol::isA(className);
+    }
+
+    int headings = 0;
+    int outputs = 0;
+    int rows = -1;
+    int clears = 0;
+};
+
+// An argument list that releases its values when it goes.
+class Args {
+  public:
+    Args() = default;
+    // Takes over the values' references.
+    Args(std::initializer_list<FLSysObject*> values) {
+        for (FLSysObject* value : values) list.append(value);
+    }
+    ~Args() {
+        for (list_item it = list.first_item(); it != nullptr; it = list.next_item(it))
+            decRef(list.inf(it));
+    }
+    Args(const Args&) = delete;
+    Args& operator=(const Args&) = delete;
+
+    // Appends a value whose reference the list takes over.
+    void take(FLSysObject* value) { list.append(value); }
+    // Appends a value the caller keeps a reference to.
+    void lend(FLSysObject* value) {
+        incRef(value);
+        list.append(value);
+    }
+    FLSysArgs* get() { return &list; }
+
+  private:
+    FLSysArgs list;
+};
+
+inline FLSysObject* str(const std::string& text) {
+    return new FLSysString(text);
+}
+inline FLSysObject* num(int value) {
+    return new FLSysInteger(value);
+}
+
+// The pipeline of the evaluation tests with a recording printer, an analyser and an interpreter
+// over them, and sys linked to that interpreter with the object base's symbol table.
+class InterpreterHarness : public eval_test::EvalHarness {
+  public:
+    InterpreterHarness()
+        : interpreter(new FLogicInterpreter(naive, printer, analyser)), sys(new FLSysInterpreter) {
+        Args link;
+        link.lend(interpreter);
+        link.lend(access->giveSymTab());
+        sys->methodCall("switch", link.get());
+    }
+    ~InterpreterHarness() {
+        decRef(sys);
+        decRef(interpreter);
+        decRef(analyser);
+        decRef(printer);
+    }
+
+    // The clauses of the text handed to the interpreter one by one.
+    void add(const std::string& text) {
+        for (FRule* clause : rules.parse(text)) interpreter->addClause(clause, rules.table());
+    }
+    FLogicInterpreter* ask(const std::string& text) {
+        return interpreter->query(rules.rule(text), rules.table());
+    }
+    // The labels of the timing lines collected since the last call, in order.
+    Lines timingLabels() {
+        Lines labels;
+        for (const std::string& line : statistics()) {
+            const std::size_t colon = line.find(" : ");
+            if (line.ends_with(" user") && colon != std::string::npos)
+                labels.push_back(line.substr(0, colon + 3));
+        }
+        return labels;
+    }
+    // The program's clauses as text.
+    std::string programText(FProgram* program) {
+        OutputChannel channel;
+        ChannelCapture text(channel);
+        program->print(channel, rules.table(), nullptr);
+        return text.text();
+    }
+
+    RecordingPrinter* printer = new RecordingPrinter;
+    SemanticAnalyser* analyser = new SemanticAnalyser;
+    FLogicInterpreter* interpreter;
+    FLSysInterpreter* sys;
+};
+
+}  // namespace interp_test
