@@ -9,41 +9,15 @@
 #include "compile/Operand.h"
 #include "compile/SemanticAnalyser.h"
 #include "eval/EvalHarness.h"
-#include "eval/PPProtocol.h"
 #include "foundation/ShellValues.h"
 #include "foundation/clib_list.h"
 #include "shell/FLSysInterpreter.h"
 #include "shell/FLogicInterpreter.h"
+#include "shell/PrettyPrinter.h"
 
 namespace interp_test {
 
 using eval_test::Lines;
-
-// Stands in for the answer printer: it writes the heading and counts the answer rows.
-class RecordingPrinter : public PPProtocol {
-  public:
-    PPProtocol* help() override { return this; }
-    void describe(OutputChannel& /*channel*/) override {}
-    void clear() override { ++clears; }
-    void mode(const std::string& /*word*/) override {}
-    void style(const std::string& /*word*/) override {}
-    void beginQuery(FRule* /*query*/) override {
-        answerChannel() << "% Answer to query : " << std::endl;
-        ++headings;
-    }
-    void makeOutput(FRule* /*query*/, Operand* answers) override {
-        rows = answers->size();
-        ++outputs;
-    }
-    bool isA(const std::string& className) const override {
-        return className == "PrettyPrinter" || PPProtocol::isA(className);
-    }
-
-    int headings = 0;
-    int outputs = 0;
-    int rows = -1;
-    int clears = 0;
-};
 
 // An argument list that releases its values when it goes.
 class Args {
@@ -80,7 +54,7 @@ inline FLSysObject* num(int value) {
     return new FLSysInteger(value);
 }
 
-// The pipeline of the evaluation tests with a recording printer, an analyser and an interpreter
+// The pipeline of the evaluation tests with the answer printer, an analyser and an interpreter
 // over them, and sys linked to that interpreter with the object base's symbol table.
 class InterpreterHarness : public eval_test::EvalHarness {
   public:
@@ -102,8 +76,21 @@ class InterpreterHarness : public eval_test::EvalHarness {
     void add(const std::string& text) {
         for (FRule* clause : rules.parse(text)) interpreter->addClause(clause, rules.table());
     }
+    // Runs the query through the interpreter; its result, and in `rows` the number of answer
+    // rows printed (-1 when no count line was written).
     FLogicInterpreter* ask(const std::string& text) {
-        return interpreter->query(rules.rule(text), rules.table());
+        ChannelCapture out(answerChannel());
+        FLogicInterpreter* result = interpreter->query(rules.rule(text), rules.table());
+        answers = out.text();
+        rows = countedRows(answers);
+        return result;
+    }
+    // The N of the count line "% N output(s) printed " of an answer block; -1 when there is none.
+    static int countedRows(const std::string& block) {
+        const std::size_t end = block.find(" output(s) printed ");
+        if (end == std::string::npos) return -1;
+        const std::size_t start = block.rfind("% ", end);
+        return std::stoi(block.substr(start + 2, end - start - 2));
     }
     // The labels of the timing lines collected since the last call, in order.
     Lines timingLabels() {
@@ -123,10 +110,13 @@ class InterpreterHarness : public eval_test::EvalHarness {
         return text.text();
     }
 
-    RecordingPrinter* printer = new RecordingPrinter;
+    PrettyPrinter* printer = new PrettyPrinter(access);
     SemanticAnalyser* analyser = new SemanticAnalyser;
     FLogicInterpreter* interpreter;
     FLSysInterpreter* sys;
+    // The answer block of the last ask and its number of rows.
+    std::string answers;
+    int rows = -1;
 };
 
 }  // namespace interp_test
