@@ -54,7 +54,6 @@ TEST(FLSysInterpreterTest, CommandTable) {
     };
     const Names none;
     const Names noInterpreter{"noFLogicInterpreter"};
-    const Names stub{"PureVirtualCalled"};
     const Names count{"WrongNumberOfArguments"};
     const Names wrongClass{"WrongArgument"};
     const Case cases[] = {
@@ -72,22 +71,19 @@ TEST(FLSysInterpreterTest, CommandTable) {
         {"forgetProgram", {}, isNull, noInterpreter},
         {"garbageCollection", {integer(1)}, isSys, none},
         {"forgetIDB", {integer(1)}, isNull, none},
-        {"forgetIDB", {}, isNull, stub},
         {"switch", {}, isNull, count},
         {"switch", {{"x"}, {"y"}}, isNull, wrongClass},
         {"debugOn", {}, isSys, none},
         {"debugOff", {}, isSys, none},
         {"interpreteLine", {integer(5)}, isNull, wrongClass},
-        {"interpreteLine", {{"?- a."}}, isNull, stub},
         {"interpreteFile", {}, isNull, count},
-        {"consult", {{"file.flp"}}, isNull, stub},
+        {"consult", {integer(1)}, isNull, wrongClass},
         {"open", {integer(5)}, isNull, wrongClass},
         {"remove", {{"1"}}, isSys, {"AssignmentToConstants"}},
         {"remove", {{"\"s\""}}, isSys, {"AssignmentToConstants"}},
         {"remove", {{"nosuch"}}, isSys, none},
         {"remove", {}, isNull, count},
         {"help", {integer(1)}, isNull, count},
-        {"shell", {}, isSys, stub},
         {"display", {integer(1)}, isNull, count},
         {"print", {}, isSys, none},
         {"print", {integer(1)}, isNull, count},
@@ -324,25 +320,6 @@ TEST(FLSysInterpreterTest, ForgetIDBClearsTheEvaluationThenTheBaseAndPrinter) {
     auto* sys = new ScriptedSys;
     EXPECT_EQ(sys->methodCall("forgetIDB", nullptr), sys);
     EXPECT_EQ(sys->interpreted, Names{"?- sys.theOMAccess.clear[]. ?- sys.prn.clear[]."});
-    decRef(sys);
-}
-
-TEST(FLSysInterpreterTest, TextOperationsReportThatTheyAreMissing) {
-    auto* sys = new FLSysInterpreter;
-    ErrorCapture errors;
-    Error::setOutputFilter(2);
-    EXPECT_EQ(sys->interprete("?- a.", 1), nullptr);
-    EXPECT_EQ(sys->readCommandLine(), "");
-    EXPECT_EQ(sys->queryhandle(nullptr), nullptr);
-    sys->setDialect("Kavum");
-    sys->addHistory("a.");
-    const std::string text = errors.text();
-    for (const char* operation :
-         {"interprete", "readCommandLine", "queryhandle", "setDialect", "addHistory"}) {
-        EXPECT_NE(text.find("\"FLSysInterpreter::" + std::string(operation) + "\""),
-                  std::string::npos)
-            << operation;
-    }
     decRef(sys);
 }
 

@@ -18,13 +18,6 @@ const std::string evaluation = "Total time spent in evaluation  : ";
 const std::string computing = "Time spent in computing answers : ";
 const std::string printing = "Time spent in pretty-printing   : ";
 
-TEST(FLogicInterpreterTest, TimingLabelsAreAlignedOnTheColon) {
-    for (const std::string& label : {analyses, evaluation, computing, printing}) {
-        EXPECT_EQ(label.size(), 34u) << label;
-        EXPECT_EQ(label.find(':'), 32u) << label;
-    }
-}
-
 TEST(FLogicInterpreterTest, QueryBeforeAnyFactRunsOnTheCurrentBase) {
     InterpreterHarness h;
     ErrorCapture errors;
