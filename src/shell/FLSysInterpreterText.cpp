@@ -172,6 +172,15 @@ std::string trimLine(const std::string& line) {
     return last == std::string::npos ? std::string() : kept.substr(0, last + 1);
 }
 
+void echoClause(const FRule* clause, const SymTab* names) {
+    if (clause != nullptr) {
+        clause->print(debugChannel(), names, nullptr);
+    } else {
+        debugChannel() << "empty Rule";
+    }
+    debugChannel() << std::endl;
+}
+
 void setCommandLineSource(CommandLineSource source) {
     lineSource = source;
 }
@@ -218,15 +227,8 @@ FLSysObject* FLSysInterpreter::interprete(const std::string& text, int isLine) {
             decRef(parser);
             return nullptr;
         }
-        if (debug != 0) {
-            if (clause != nullptr) {
-                clause->print(debugChannel(), symTab, nullptr);
-            } else {
-                debugChannel() << "empty Rule";
-            }
-            debugChannel() << std::endl;
-        }
-        if (clause != nullptr && clause->ruleKind() == 3) {
+        if (debug != 0) echoClause(clause, symTab);
+        if (clause != nullptr && clause->ruleKind() == FRule::Query) {
             FLSysObject* result = queryhandle(clause);
             decRef(clause);
             if (result == nullptr || isEscape(result)) {
@@ -243,7 +245,7 @@ FLSysObject* FLSysInterpreter::interprete(const std::string& text, int isLine) {
 }
 
 FLSysObject* FLSysInterpreter::queryhandle(FRule* query) {
-    if (query == nullptr || query->ruleKind() != 3) return nullptr;
+    if (query == nullptr || query->ruleKind() != FRule::Query) return nullptr;
     FLiteralList* body = query->getBody();
     FLiteral* literal = body == nullptr ? nullptr : body->first();
     FTerm* term = literal == nullptr ? nullptr : literal->getTerm();

@@ -4,6 +4,9 @@
 
 #include <string>
 
+class FRule;
+class SymTab;
+
 // Skips leading blanks (tabs stay), cuts the line at its first "%" (inside quotes too: a line
 // typed at the prompt is no place for a percent sign), and drops the blanks left at its end.
 std::string trimLine(const std::string& line);
@@ -17,3 +20,7 @@ void setCommandLineSource(CommandLineSource source);
 // The text readCommandLine answers once the input has ended, or a farewell event is pending: the
 // "end" escape, so that every shell level ends as if the command had been typed.
 extern const char* const endOfInputCommand;
+
+// The echo of a clause read while sys debugs: the clause printed (or "empty Rule" when none came
+// back) and an end of line, on debugChannel.
+void echoClause(const FRule* clause, const SymTab* names);
