@@ -51,16 +51,14 @@ bool install() {
     return ok;
 }
 
-int pendingFarewell() {
-    return farewellEvent;
-}
-
 bool farewellPending() {
     return farewellEvent != None;
 }
 
-void clear() {
+int takeFarewell() {
+    int event = farewellEvent;
     farewellEvent = None;
+    return event;
 }
 
 }  // namespace controlEvents

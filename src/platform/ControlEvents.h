@@ -17,18 +17,16 @@ constexpr int None = -1;
 // when a handler could not be installed.
 bool install();
 
-// The farewell event recorded by a handler (Break, Close or Shutdown), or None. Each handler
-// only stores the event and raises the interrupt flag, so a running evaluation stops at its next
-// poll; the farewell itself is the main thread's work.
-int pendingFarewell();
-
-// True when a farewell event is pending (the line input's question after a cut read).
+// True when a handler has recorded a farewell event (Break, Close or Shutdown). Each handler only
+// stores the event and raises the interrupt flag, so a running evaluation stops at its next poll;
+// the farewell itself is the main thread's work. Also the line input's question after a cut read.
 bool farewellPending();
+
+// The pending farewell event (or None), forgotten from now on: the farewell runs once, and the
+// commands it runs itself are not cut short.
+int takeFarewell();
 
 // Records an event as its handler would (SIGINT maps to CtrlC); for tests.
 void record(int event);
-
-// Forgets a pending farewell event; for tests.
-void clear();
 
 }  // namespace controlEvents

@@ -219,6 +219,8 @@ FLSysObject* FLSysInterpreter::interprete(const std::string& text, int isLine) {
         return nullptr;
     }
     while (!parser->atEnd()) {
+        // The program is asked to leave: the rest of the text is not read.
+        if (controlEvents::farewellPending()) break;
         int ok = 1;
         FRule* clause = parser->parse(symTab, &ok);
         if (ok == 0) {

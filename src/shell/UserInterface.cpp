@@ -335,7 +335,7 @@ int run(int argc, char** argv, const HandedInClassObjects& handedIn) {
     }
 
     shellLoop();
-    if (controlEvents::farewellPending()) return farewell(controlEvents::pendingFarewell());
+    if (controlEvents::farewellPending()) return farewell(controlEvents::takeFarewell());
 
     if (quitFlag == 0) interpreteAndForget(forgetIDBLine);
     releaseEverything();

@@ -10,6 +10,8 @@
 
 #include "foundation/ShellValues.h"
 #include "foundation/clib_list.h"
+#include "platform/ControlEvents.h"
+#include "platform/InterruptFlag.h"
 #include "shell/Block.h"
 #include "shell/FLSysInterpreter.h"
 #include "shell/LineInput.h"
@@ -114,6 +116,17 @@ TEST_F(ReadCommandLine, TheEndOfInputLeavesEveryNestedShell) {
     script = {"sys.shell[]."};
     EXPECT_EQ(sys->interprete("?- sys.shell[].", 1), sys);
     EXPECT_EQ(prompts, (std::vector<std::string>{"+?- ", "++?- ", "+?- "}));
+}
+
+TEST_F(ReadCommandLine, APendingFarewellStopsTheTextAndEndsTheInput) {
+    script = {"sys.echo@(\"typed\")[]."};
+    controlEvents::record(controlEvents::Shutdown);
+    EXPECT_EQ(sys->interprete("?- sys.echo@(\"a\")[]. ?- sys.echo@(\"b\")[].", 1), sys);
+    EXPECT_EQ(sys->readCommandLine(), endOfInputCommand);
+    EXPECT_TRUE(prompts.empty());
+    EXPECT_EQ(controlEvents::takeFarewell(), controlEvents::Shutdown);
+    interruptFlag.store(0);
+    EXPECT_EQ(answers->text(), "");
 }
 
 class BlockDoIt : public ::testing::Test {
