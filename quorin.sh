@@ -7,5 +7,5 @@ root=$(cd "$(dirname "$0")" && pwd)
 "$root/scripts/install-deps.sh" >&2
 build="$root/build/release"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >&2
-cmake --build "$build" -j "$(nproc)" >&2
+cmake --build "$build" --target quorin -j "$(nproc)" >&2
 exec "$build/quorin" "$@"
