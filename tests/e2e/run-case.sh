@@ -61,7 +61,10 @@ echo "$status" >actual-status
 mask() { sed -E 's/[0-9][0-9:.]* (real|user)/T \1/g' "$1"; }
 
 if [[ ${QUORIN_E2E_BLESS:-} == 1 ]]; then
-    for stream in stdout stderr status; do cp "actual-$stream" "$case_dir/expected-$stream"; done
+    for stream in stdout stderr status; do
+        cp "actual-$stream" "$case_dir/expected-$stream"
+        cp "actual-$stream" "expected-$stream"
+    done
 fi
 
 failed=0
