@@ -86,6 +86,8 @@ TEST_F(XMLExportCasesTest, DocumentTypeLinesAndSpecialCharacters) {
         "<person id='carl' \n  knows='bob'/>\n\n";
     const std::string declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     EXPECT_EQ(exported(2), declaration + body);
+    // No document type: no name is made for the empty text.
+    EXPECT_EQ(access->giveSymTab()->lookup("", InternalName::Function, 0), nullptr);
     // No identifier known: the name alone; the export makes no object for it.
     EXPECT_EQ(exported(2, "doc"), declaration + "<!DOCTYPE doc>\n<doc>\n" + body + "</doc>\n");
     value(str("doc"), obj("system"), 0, str("doc.dtd"));
@@ -208,6 +210,15 @@ TEST_F(KavumExportTest, MappedElementsKeepTheirAttributesOnTheirLine) {
               "    word_number_05 word_number_06 word_number_07 word_number_08 word_number_09 \n"
               "    word_number_10' lang='en'/>\n"
               " </doc>\n");
+}
+
+// Without a document type the root element is named as any element; with no parent link to go
+// by (the plain access layer answers no axis steps) after its class.
+TEST_F(KavumExportTest, WithoutADocumentTypeTheRootIsNamedAsAnyElement) {
+    isa(obj("ann"), obj("person"));
+    value(obj("person"), obj("name"), 6, obj("string"));
+    EXPECT_EQ(fromRoot("ann"), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n <person/>\n");
+    EXPECT_EQ(access->giveSymTab()->lookup("", InternalName::Function, 0), nullptr);
 }
 
 TEST_F(KavumExportTest, CyclesAndRootsWithoutFacts) {
