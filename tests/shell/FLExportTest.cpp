@@ -81,12 +81,12 @@ TEST_F(FLExportTest, KavumArrows) {
 
 TEST_F(FLExportTest, ShellFormsAndRefusals) {
     people();
-    const std::string text = exported(1);
-    {
-        access_test::StringArgs args{"flogic"};
+    for (const auto& [form, format] : {std::pair{"flogic", 1}, std::pair{"sig", 3}}) {
+        const std::string text = exported(format);
+        access_test::StringArgs args{form};
         ChannelCapture screen(debugChannel());
         EXPECT_EQ(access->methodCall("export", &args), access);
-        EXPECT_EQ(screen.text(), text);
+        EXPECT_EQ(screen.text(), text) << form;
     }
     ErrorCapture errors;
     access_test::StringArgs unknown{"xml", "a", "b", "c"};
