@@ -272,8 +272,10 @@ void XPathRewriter::rewriteSSpec(SSpec* spec, FLiteralList* collector) {
 FTerm* XPathRewriter::rewriteMolecule(FMolecule* molecule, FLiteralList* collector) {
     Path* host = molecule->getHost();
     // The host variable names the filtered object: the host itself when it is a variable, else
-    // the one result its step binds.
+    // the one result its step binds. A named object (a function term) stands for itself too: a
+    // result given to it would bind nothing, since later stages read results only on steps.
     Path* hostVar = isBareVariable(host) ? host : singleResult(host);
+    if (hostVar == nullptr && host != nullptr && host->isA("FunctionTerm")) hostVar = host;
     incRef(hostVar);
     FLiteralList* filter = molecule->getFilter();
     if (filter != nullptr && !filter->isEmpty()) {

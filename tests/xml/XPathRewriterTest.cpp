@@ -20,6 +20,7 @@
 #include "language/ReportText.h"
 #include "language/Spec.h"
 #include "objectbase/SymTab.h"
+#include "shell/FLogicInterpreter.h"
 #include "support/ChannelCapture.h"
 #include "xml/XPathRewriter.h"
 
@@ -257,6 +258,7 @@ TEST(XPathRewriter, EdgeCasesAsPrintedClauses) {
         // variable host, or the result of the step, adding nothing then.
         {"?- X/a[not b].", "?- X/a[self -> {_2}], not _2/b."},
         {"?- X[not b].", "?- not X/b."},
+        {"?- o[not b and @c > 1].", "?- o, not o/b, o/@c > 1."},
         {"?- X/a -> Y[not b].", "?- X/a[self -> {Y}], not Y/b."},
         {"?- X/a[@year > 2000].", "?- X/a[self -> {_2}], _2/@year > 2000."},
         {"?- X/a[not @year > 2000].", "?- X/a[self -> {_2}], not _2/@year > 2000."},
@@ -346,6 +348,24 @@ TEST(XPathRewriter, RewritesAProgramAndAnswersWhetherItsAnalysisPasses) {
     EXPECT_EQ(harness.rewriter->rewriteProgram(unsafe, harness.names), nullptr);
     EXPECT_NE(errors.text().find("semantic error appeared"), std::string::npos) << errors.text();
     decRef(unsafe);
+}
+
+TEST(XPathRewriter, TheInterpretersKavumDialectRewritesEveryStoredClause) {
+    setClauseRewriterFactory(makeXPathRewriter);
+    auto* interpreter = new FLogicInterpreter(nullptr, nullptr, nullptr);
+    RewriteHarness harness;
+    auto store = [&](const std::string& text) {
+        FRule* rule = harness.parse(text);
+        interpreter->addClause(rule, harness.names);
+        return harness.print(*rule);
+    };
+    interpreter->setDialect("Kavum");
+    EXPECT_EQ(store("p(X) :- X/a -> V."), "p(X) :- X/a[self -> {V}].");
+    interpreter->setDialect("FLogic");
+    EXPECT_EQ(store("q(X) :- X/a -> V."), "q(X) :- X/a -> V.");
+    EXPECT_EQ(interpreter->showProgram()->getRules()->length(), 2);
+    decRef(interpreter);
+    setClauseRewriterFactory(nullptr);
 }
 
 }  // namespace
