@@ -41,10 +41,11 @@ class QuorinAtATerminal : public ::testing::Test {
         if (!folder.empty()) std::filesystem::remove_all(folder);
     }
 
-    // Runs quorin -his history.his; with a descriptor, standard output goes there instead.
-    void startQuorin(int output = -1) {
+    // Runs quorin -his history.his; with a descriptor, standard output goes there instead; with
+    // an editor, EDITOR names it.
+    void startQuorin(int output = -1, const char* editor = nullptr) {
         std::string home = folder;
-        session.start([home, output] {
+        session.start([home, output, editor] {
             if (output >= 0) dup2(output, 1);
             if (chdir(home.c_str()) != 0) return 98;
             setenv("HOME", home.c_str(), 1);
@@ -52,6 +53,7 @@ class QuorinAtATerminal : public ::testing::Test {
                                      "DEFAULTCFG", "DEFAULTHIS", "KAVUMCFG", "KAVUMHIS"}) {
                 unsetenv(name);
             }
+            if (editor != nullptr) setenv("EDITOR", editor, 1);
             execl(QUORIN_PROGRAM, "quorin", "-his", "history.his", static_cast<char*>(nullptr));
             return 99;
         });
@@ -85,6 +87,18 @@ TEST_F(QuorinAtATerminal, AnEditedCommandRunsAndTheHistoryRecallsAndSearchesIt) 
     run("sys.echo@(\"ab\")[]." + Left + Left + Left + Left + Left + Left + "X\r", "aXb");
     run(Up + "\r", "aXb");
     run("\x12hist\r", "from the history file");  // Ctrl-R
+    endAtThePrompt();
+}
+
+TEST_F(QuorinAtATerminal, EditorVimMeansViKeys) {
+    startQuorin(-1, "vim");
+    ASSERT_TRUE(session.waitFor("?- "));
+    ASSERT_TRUE(session.type("sys.echo@(\"abXc\")[]."));
+    ASSERT_TRUE(session.waitFor("[]."));
+    // Escape alone: command mode on the last character; six left, then delete under the cursor.
+    ASSERT_TRUE(session.type("\x1b"));
+    usleep(300000);
+    run("6hdl\r", "abc");
     endAtThePrompt();
 }
 
