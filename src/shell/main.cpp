@@ -1,7 +1,13 @@
-// The quorin program: hands the class objects of the layers above the shell to the start-up.
+// The quorin program: hands the pieces of the layers above the shell to the start-up.
+#include "shell/ClauseRewriter.h"
 #include "shell/UserInterface.h"
+#include "xml/XMLAxisIteratorFactory.h"
+#include "xml/XPathRewriter.h"
 
 int main(int argc, char** argv) {
+    // The Kavum mode's rewriter and the document axis steps live in the XML layer.
+    setClauseRewriterFactory(&makeXPathRewriter);
+    XMLAxisIteratorFactory::installShared();
     // The XML access layers, the XML creator and the inheriting and semi-naive evaluators are not
     // built yet: their class objects stay placeholders until set here.
     HandedInClassObjects handedIn;
