@@ -98,12 +98,7 @@ int NaiveEval::evaluate(FProgram* program) {
     while (interruptFlag.load() == 0) {
         if (changed == 0) {
             access->cleanup();
-            centralStatistic().insert(
-                "(Time spent in retrieving       : " + retrieveTimer->diffReal() + " real    " +
-                    retrieveTimer->diffUser() + " user)",
-                0);
-            centralStatistic().insert("Number of TP iterations         : " + std::to_string(round),
-                                      0);
+            addRoundStatistics();
             return 1;
         }
         if (flags != 0) debug << "TP(" << round << ")" << std::endl;
@@ -118,6 +113,13 @@ int NaiveEval::evaluate(FProgram* program) {
     debug << "evaluation cancelled at round " << round << std::endl;
     interruptFlag.store(0);
     return 0;
+}
+
+void NaiveEval::addRoundStatistics() {
+    centralStatistic().insert("(Time spent in retrieving       : " + retrieveTimer->diffReal() +
+                                  " real    " + retrieveTimer->diffUser() + " user)",
+                              0);
+    centralStatistic().insert("Number of TP iterations         : " + std::to_string(round), 0);
 }
 
 void NaiveEval::releaseAll(Pending& pending) {

@@ -71,6 +71,9 @@ class NaiveEval : public Evaluation {
     Timer* retrieveTimer;
     // Null until the printing layer has installed its factory.
     PPProtocol* printer;
+    // The statistic lines of the retrieve time and the number of rounds.
+    void addRoundStatistics();
+
     // Set by a round that was abandoned or left the matcher unusable: the evaluation cannot go on.
     bool roundFailed = false;
 
