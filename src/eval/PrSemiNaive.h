@@ -56,8 +56,9 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     ~PrSemiNaive() override;
 
   private:
-    // Whether the rule reads derived facts through a part no delta atom covers.
-    bool keptEveryRound(FRule* rule);
+    // Whether the rule reads derived facts through a part no delta atom of the table's form
+    // covers.
+    bool keptEveryRound(FRule* rule, bool triggerForm);
     // Whether an atom of a body (or of an aggregate's body) can meet facts derived later.
     bool derivable(FTerm* atom) const;
     // Calls visit for every atom of the bodies of the aggregates inside the term.

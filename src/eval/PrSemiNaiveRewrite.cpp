@@ -231,7 +231,7 @@ FProgram* PrSemiNaive::buildDeltaProgram(FProgram* program, DeltaTable* table) {
     for (list_item it = program->firstItem(); it != nullptr; it = program->nextItem(it)) {
         FRule* rule = nullptr;
         if (program->ruleAt(it, rule) != FRule::Rule) continue;
-        if (keptEveryRound(rule))
+        if (keptEveryRound(rule, table == triggerDeltaTable))
             deltas->append(rule);
         else
             rewriteRule(rule, table, deltas);
@@ -255,7 +255,7 @@ bool PrSemiNaive::derivable(FTerm* atom) const {
     return anyHead;
 }
 
-bool PrSemiNaive::keptEveryRound(FRule* rule) {
+bool PrSemiNaive::keptEveryRound(FRule* rule, bool triggerForm) {
     if (rule->getBody() == nullptr) return false;
     bool kept = false;
     SymTab* names = rule->getSymTab();
@@ -277,10 +277,16 @@ bool PrSemiNaive::keptEveryRound(FRule* rule) {
                 }
             });
             if (literal->isNegated()) continue;
-            // Signatures and bare objects have no delta predicates.
             FMolecule* molecule = asMolecule(atom);
-            if (molecule == nullptr || !derivable(atom)) continue;
+            if (molecule == nullptr) continue;
             const Spec* spec = firstSpec(molecule);
+            // An inherited set value can make the first entry of a method, which the trigger
+            // form has no delta for.
+            if (triggerForm && spec != nullptr && setValued(spec->getKind()) &&
+                withoutResults(spec))
+                kept = true;
+            // Signatures and bare objects have no delta predicates.
+            if (!derivable(atom)) continue;
             if (spec != nullptr ? spec->getKind() > 5 : molecule->getClassTerm() == nullptr) {
                 kept = true;
                 unrecordedReads = true;
