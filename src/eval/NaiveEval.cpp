@@ -101,18 +101,21 @@ int NaiveEval::evaluate(FProgram* program) {
             addRoundStatistics();
             return 1;
         }
-        if (flags != 0) debug << "TP(" << round << ")" << std::endl;
-        changed = tpStep(program);
-        ++round;
-        // A round that could not finish is no fixpoint: the model was not reached.
-        if (roundFailed) {
-            centralErrorHandler().report(err11::CannotEvaluate);
-            return 0;
-        }
+        changed = nextRound(program);
+        if (roundFailed) return 0;
     }
     debug << "evaluation cancelled at round " << round << std::endl;
     interruptFlag.store(0);
     return 0;
+}
+
+int NaiveEval::nextRound(FProgram* program) {
+    if (flags != 0) debugChannel() << "TP(" << round << ")" << std::endl;
+    const int changed = tpStep(program);
+    ++round;
+    // A round that could not finish is no fixpoint: the model was not reached.
+    if (roundFailed) centralErrorHandler().report(err11::CannotEvaluate);
+    return changed;
 }
 
 void NaiveEval::addRoundStatistics() {

@@ -71,6 +71,9 @@ class NaiveEval : public Evaluation {
     Timer* retrieveTimer;
     // Null until the printing layer has installed its factory.
     PPProtocol* printer;
+    // One round of an evaluation: its trace line, the round and the count; a round that could
+    // not finish (roundFailed) is reported.
+    int nextRound(FProgram* program);
     // The statistic lines of the retrieve time and the number of rounds.
     void addRoundStatistics();
 

@@ -84,14 +84,8 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
     --triggerNumber;
     do {
         while (interruptFlag.load() == 0 && changed != 0) {
-            if (flags != 0) debug << "TP(" << round << ")" << std::endl;
-            changed = tpStep(program);
-            ++round;
-            // A round that could not finish is no fixpoint: the model was not reached.
-            if (roundFailed) {
-                centralErrorHandler().report(err11::CannotEvaluate);
-                return 0;
-            }
+            changed = nextRound(program);
+            if (roundFailed) return 0;
         }
         ++triggerNumber;
         if (flags != 0 && interruptFlag.load() == 0)

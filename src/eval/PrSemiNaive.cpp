@@ -162,13 +162,9 @@ int PrSemiNaive::evaluate(FProgram* program) {
             continue;
         }
         if (changed != 0) {
-            if (flags != 0) debug << "TP(" << round << ")" << std::endl;
-            FProgram* next = changed < 0 || recordingOff ? program : deltaProgram;
-            changed = tpStep(next);
-            ++round;
+            changed = nextRound(changed < 0 || recordingOff ? program : deltaProgram);
             if (roundFailed) {
                 dropDeltas();
-                centralErrorHandler().report(err11::CannotEvaluate);
                 return 0;
             }
             continue;

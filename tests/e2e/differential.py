@@ -15,9 +15,11 @@ import subprocess
 import sys
 
 
-def split_top(text, separators):
-    """Splits at the separators outside quotes and brackets."""
-    parts, depth, quoted, start, i = [], 0, False, 0, 0
+def scan(text):
+    """Yields (position, character, depth) for every character outside quotes, the depth being
+    the number of brackets open around it; last (length, None, depth), the depth -1 when a quote
+    is left open."""
+    depth, quoted, i = 0, False, 0
     while i < len(text):
         c = text[i]
         if quoted:
@@ -27,14 +29,23 @@ def split_top(text, separators):
                 quoted = False
         elif c == '"':
             quoted = True
-        elif c in "([{":
-            depth += 1
-        elif c in ")]}":
-            depth -= 1
-        elif depth == 0 and c in separators:
-            parts.append(text[start:i])
-            start = i + 1
+        else:
+            if c in ")]}":
+                depth -= 1
+            yield i, c, depth
+            if c in "([{":
+                depth += 1
         i += 1
+    yield len(text), None, depth if not quoted else -1
+
+
+def split_top(text, separators):
+    """Splits at the separators outside quotes and brackets."""
+    parts, start = [], 0
+    for at, c, depth in scan(text):
+        if c is not None and depth == 0 and c in separators:
+            parts.append(text[start:at])
+            start = at + 1
     parts.append(text[start:])
     return [p for p in parts if p.strip()]
 
@@ -62,22 +73,8 @@ def squeeze(text):
 
 def balanced(text):
     """Whether every bracket of the text is closed and no quote is open."""
-    depth, quoted, i = 0, False, 0
-    while i < len(text):
-        c = text[i]
-        if quoted:
-            if c == "\\":
-                i += 1
-            elif c == '"':
-                quoted = False
-        elif c == '"':
-            quoted = True
-        elif c in "([{":
-            depth += 1
-        elif c in ")]}":
-            depth -= 1
-        i += 1
-    return depth == 0 and not quoted
+    *_, (_, _, depth) = scan(text)
+    return depth == 0
 
 
 def statements(dump):
@@ -109,27 +106,14 @@ def facts(dump):
         if not text.endswith("]"):
             result.add(text)
             continue
-        open_at = text.index("[")
-        depth = 0
-        for at, c in enumerate(text):
-            if c in "([{":
-                depth += 1
-            if c == "[" and depth == 1:
-                open_at = at
-                break
+        open_at = next(at for at, c, depth in scan(text) if c == "[" and depth == 0)
         host, body = text[:open_at], text[open_at + 1:-1]
         for spec in split_top(body, ";"):
             match = None
-            depth = 0
-            for at in range(len(spec)):
-                if spec[at] in "([{":
-                    depth += 1
-                elif spec[at] in ")]}":
-                    depth -= 1
-                elif depth == 0:
-                    match = ARROW.match(spec, at)
-                    if match:
-                        break
+            for at, c, depth in scan(spec):
+                match = ARROW.match(spec, at) if c is not None and depth == 0 else None
+                if match:
+                    break
             if not match:
                 result.add(host + "[" + spec + "]")
                 continue

@@ -255,16 +255,7 @@ TEST(SemiNaiveEval, CancelledEvaluationStopsRecording) {
         "p(X,Z) :- p(X,Y), e(Y,Z).");
     // The interrupt arrives during the first round: the evaluation is cancelled and its delta
     // tables are gone; the next insert must not record through them.
-    struct Interrupting : PrSemiNaive {
-        using PrSemiNaive::PrSemiNaive;
-        int tpStep(FProgram* p) override {
-            const int changed = PrSemiNaive::tpStep(p);
-            interruptFlag.store(1);
-            return changed;
-        }
-    };
-    auto* cancelling = new Interrupting(h.matcher, h.access);
-    cancelling->methodCall("mode", nullptr);
+    auto* cancelling = new eval_test::InterruptedInFirstRound<PrSemiNaive>(h.matcher, h.access);
     auto* args = new FLSysArgs;
     args->append(new FLSysString("seminaive"));
     cancelling->methodCall("mode", args);

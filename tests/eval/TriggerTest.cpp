@@ -129,15 +129,8 @@ TEST(InheritanceTriggers, QueryIsMatchedUntilNothingIsInherited) {
 
 TEST(InheritanceTriggers, InterruptStillFiresOnePhaseThenCancels) {
     InheritHarness h;
-    struct Interrupting : NaiveEvalWithInherit {
-        using NaiveEvalWithInherit::NaiveEvalWithInherit;
-        int tpStep(FProgram* p) override {
-            const int changed = NaiveEvalWithInherit::tpStep(p);
-            interruptFlag.store(1);
-            return changed;
-        }
-    };
-    auto* cancelling = new Interrupting(h.matcher, h.access);
+    auto* cancelling =
+        new eval_test::InterruptedInFirstRound<NaiveEvalWithInherit>(h.matcher, h.access);
     ChannelCapture debug(debugChannel());
     EXPECT_EQ(cancelling->evaluate(h.analysed(std::string(inheriting) + "r(X) :- X[v->1].")), 0);
     EXPECT_EQ(debug.text(), "evaluation cancelled at round 1\n");
