@@ -162,6 +162,16 @@ TEST(DeltaRewriting, TriggerFormAndAnEmptyDeltaProgram) {
     EXPECT_EQ(lines.back(), iterations + "2");
 }
 
+TEST(SemiNaiveEval, RoundAfterEqualitiesRunsTheWholeProgram) {
+    SemiHarness h(1);
+    const std::string debug = programDebug(h, "p(a). p(b).\nc[m->X] :- p(X).\ns(X) :- t(X).");
+    // One dot per rule matched: the program has two rules, its delta program one variant. The
+    // second round gives c two values of a scalar method, which equates a and b.
+    const std::size_t at = debug.find("TP(0)");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(debug.substr(at), "TP(0)\n..\nTP(1)\n.\nTP(2)\n..\n0. Fixpoint\n");
+}
+
 TEST(SemiNaiveEval, SameModelAsNaive) {
     struct Case {
         const char* program;
