@@ -86,11 +86,7 @@ bool NaiveEval::isA(const std::string& className) const {
 
 int NaiveEval::evaluate(FProgram* program) {
     if (program == nullptr) return 0;
-    OutputChannel& debug = debugChannel();
-    if ((flags & TraceProgram) != 0) {
-        debug << "Program to evaluate:" << std::endl << std::endl;
-        program->display(debug);
-    }
+    traceProgram(program);
     interruptFlag.store(0);
     int changed = -1;
     retrieveTimer->start();
@@ -104,9 +100,16 @@ int NaiveEval::evaluate(FProgram* program) {
         changed = nextRound(program);
         if (roundFailed) return 0;
     }
-    debug << "evaluation cancelled at round " << round << std::endl;
+    debugChannel() << "evaluation cancelled at round " << round << std::endl;
     interruptFlag.store(0);
     return 0;
+}
+
+void NaiveEval::traceProgram(FProgram* program) {
+    if ((flags & TraceProgram) == 0) return;
+    OutputChannel& debug = debugChannel();
+    debug << "Program to evaluate:" << std::endl << std::endl;
+    program->display(debug);
 }
 
 int NaiveEval::nextRound(FProgram* program) {
@@ -274,11 +277,7 @@ NaiveEval* NaiveEval::debugOff(FLSysArgs* args) {
 }
 
 NaiveEval* NaiveEval::help() {
-    OutputChannel& channel = helpChannel();
-    for (const char* line : helpHeading) channel << line << std::endl;
-    writeStandardMethodsHelp(channel);
-    for (const char* line : helpLines) channel << line << std::endl;
-    return this;
+    return writeHelp(helpHeading, helpLines);
 }
 
 FLSysObject* NaiveEvalMeta::createInstance(FLSysArgs* args) {

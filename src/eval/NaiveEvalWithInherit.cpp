@@ -65,10 +65,7 @@ void NaiveEvalWithInherit::addTimingStatistics() {
 int NaiveEvalWithInherit::evaluate(FProgram* program) {
     if (program == nullptr) return 0;
     OutputChannel& debug = debugChannel();
-    if ((flags & TraceProgram) != 0) {
-        debug << "Program to evaluate:" << std::endl << std::endl;
-        program->display(debug);
-    }
+    traceProgram(program);
     inheritanceFlag |= program->inheritanceMark();
     if (inheritanceFlag != 0) {
         holdNormalizer(program);

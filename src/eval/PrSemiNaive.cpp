@@ -68,11 +68,7 @@ bool PrSemiNaive::isA(const std::string& className) const {
 }
 
 NaiveEval* PrSemiNaive::help() {
-    OutputChannel& channel = helpChannel();
-    for (const char* line : helpHeading) channel << line << std::endl;
-    writeStandardMethodsHelp(channel);
-    for (const char* line : helpLines) channel << line << std::endl;
-    return this;
+    return writeHelp(helpHeading, helpLines);
 }
 
 PrSemiNaive* PrSemiNaive::mode(FLSysArgs* args) {
@@ -119,10 +115,7 @@ int PrSemiNaive::evaluate(FProgram* program) {
     if (evalMode == Naive) return NaiveEvalWithInherit::evaluate(program);
     if (program == nullptr) return 0;
     OutputChannel& debug = debugChannel();
-    if ((flags & TraceProgram) != 0) {
-        debug << "Program to evaluate:" << std::endl << std::endl;
-        program->display(debug);
-    }
+    traceProgram(program);
     holdNormalizer(program);
     inheritanceFlag |= program->inheritanceMark();
     unrecordedReads = false;
