@@ -8,8 +8,8 @@ int main(int argc, char** argv) {
     // The Kavum mode's rewriter and the document axis steps live in the XML layer.
     setClauseRewriterFactory(&makeXPathRewriter);
     XMLAxisIteratorFactory::installShared();
-    // The XML access layers, the XML creator and the inheriting and semi-naive evaluators are not
-    // built yet: their class objects stay placeholders until set here.
+    // The XML access layers and the XML creator are not built yet: their class objects stay
+    // placeholders until set here.
     HandedInClassObjects handedIn;
     return userInterface::run(argc, argv, handedIn);
 }
