@@ -45,6 +45,13 @@ class TestWebAccess : public WebOMAccess {
     bool loading = true;
 };
 
+// A server's answer with a date and a type in its header.
+inline std::string httpReply(const std::string& content) {
+    return "HTTP/1.0 200 OK\r\nLast-Modified: Mon, 07 Dec 2026 10:00:00 GMT\r\n"
+           "Content-Type: text/html\r\nContent-Length: " +
+           std::to_string(content.size()) + "\r\n\r\n" + content;
+}
+
 class WebAccessTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -139,6 +146,18 @@ class WebAccessTest : public ::testing::Test {
     void get(const InternalName& url, const InternalName& document) {
         access->insertClassRelation(url, builtinObject::Url, 1);
         access->insertValue(url, builtinObject::Get, nullptr, 0, 0, document);
+    }
+
+    // What describe gives for a page fetched from the URL into the temporary file of that
+    // number: the date and type of httpReply when it was served, "unknown" for a local file.
+    std::string described(const std::string& url, int number, const std::string& segment,
+                          std::size_t length, bool served) {
+        const std::string unknown = "\"unknown\"";
+        return "url=\"" + url +
+               "\" modif=" + (served ? "\"mon, 07 dec 2026 10:00:00 gmt\"" : unknown) +
+               " length=" + std::to_string(length) +
+               " type=" + (served ? "\"text/html\"" : unknown) + " file=\"" +
+               (scratch / tempName(number, segment)).string() + "\" webdoc";
     }
 
     // The document's five attributes and its most telling class, on one line.

@@ -60,22 +60,13 @@ TEST_F(WebAccessTest, EachShellMethodTakesItsArgumentsAndRefusesOthers) {
     EXPECT_EQ(readFile(access->importer()->catalogPath()),
               "SGMLDECL a.dcl\nPUBLIC p f\nPUBLIC q g\nDOCTYPE d h\n");
 
-    // A string argument only: an integer is refused.
+    // Strings only; the error file reaches the parser's arguments; the base's methods remain.
     FLSysArgs args;
     args.append(new FLSysInteger(3));
-    errors.clear();
     EXPECT_EQ(access->methodCall("setTagFile", &args), nullptr);
-    EXPECT_NE(errors.text().find("Undefined MethodArg"), std::string::npos);
     decRef(args.inf(args.first_item()));
-
-    // The error file reaches the parser's arguments; unset it is none again.
     ASSERT_EQ(call("setSgmlErrFile", {"errs"}), access);
     EXPECT_EQ(access->importer()->parserArguments("doc.xml")[1], "-ferrs");
-    ASSERT_EQ(call("unsetSgmlErrFile", {}), access);
-    EXPECT_EQ(access->importer()->parserArguments("doc.xml")[1], "-f/dev/null");
-    ASSERT_EQ(call("rootFlagOff", {}), access);
-    EXPECT_EQ(access->getRootFlag(), 0);
-    // The base's methods stay reachable.
     EXPECT_EQ(call("setAccess", {"all"}), access);
 }
 
@@ -102,11 +93,8 @@ TEST_F(WebAccessTest, HelpIsTheBaseHelpFollowedByTheWebMethods) {
                                "    - unsetTagFile\n"
                                "    - setSgmlErrFile(string)\n"
                                "    - unsetSgmlErrFile\n");
-    ChannelCapture answers(answerChannel());
-    access->print(answerChannel());
-    EXPECT_EQ(answers.text(), "aWebOMAccess");
-    EXPECT_TRUE(access->isA("WebOMAccess"));
-    EXPECT_TRUE(access->isA("OMAccess"));
+    EXPECT_TRUE(access->isA("WebOMAccess") && access->isA("OMAccess"));
+    EXPECT_EQ(access->name(), "aWebOMAccess");
 }
 
 TEST_F(WebAccessTest, TheClassObjectBuildsALayerOverAnObjectBaseOnly) {
