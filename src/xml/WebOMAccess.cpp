@@ -57,19 +57,6 @@ const std::array<WebMethod, 14> webMethods{{
     {"showTmpDir", 0, [](WebOMAccess& a, const Texts&) { a.showTmpDir(); }},
 }};
 
-// The texts of exactly `count` FLSysString arguments; false for any other argument list.
-bool stringArguments(FLSysArgs* args, int count, std::vector<std::string>& texts) {
-    texts.clear();
-    if (FLSysObject::argumentCount(args) != count) return false;
-    if (args == nullptr) return true;
-    for (list_item item = args->first_item(); item != nullptr; item = args->next_item(item)) {
-        FLSysObject* arg = args->inf(item);
-        if (arg == nullptr || !arg->isA("FLSysString")) return false;
-        texts.push_back(static_cast<FLSysString*>(arg)->value());
-    }
-    return true;
-}
-
 }  // namespace
 
 WebOMAccess::WebOMAccess(OM* om)
@@ -276,7 +263,7 @@ FLSysObject* WebOMAccess::methodCall(const std::string& name, FLSysArgs* args) {
     for (const WebMethod& method : webMethods) {
         if (name != method.name) continue;
         std::vector<std::string> texts;
-        if (!stringArguments(args, method.strings, texts)) {
+        if (!stringArguments(args, texts) || static_cast<int>(texts.size()) != method.strings) {
             reportInvalidMethodArg(name);
             return nullptr;
         }
