@@ -1,0 +1,333 @@
+// The answer printer: headings, answer rows by style, value names by mode, its shell methods and
+// class object.
+#include "shell/PrettyPrinter.h"
+
+#include <sstream>
+
+#include "access/OMAccess.h"
+#include "compile/Operand.h"
+#include "foundation/ErrorCatalogue.h"
+#include "foundation/ErrorHandler.h"
+#include "foundation/FLSysOStream.h"
+#include "foundation/OutputChannel.h"
+#include "foundation/ShellValues.h"
+#include "foundation/clib_list.h"
+#include "language/FLiteralList.h"
+#include "language/FRule.h"
+#include "objectbase/Iterator.h"
+#include "objectbase/SymTab.h"
+#include "platform/InterruptFlag.h"
+#include "shell/PPVarSymTab.h"
+
+namespace {
+// The online help, one line an entry.
+const char* const helpLines[] = {
+    "",
+    "                     Online help for class PrettyPrinter",
+    "",
+    "",
+    "You can apply the following member functions to an instance of class PrettyPrinter via "
+    "F-Logic shell : ",
+    "",
+    "    - help",
+    "    - isOk",
+    "          returns  0 (object is corrupted)  or  1",
+    "    - isA@(string)",
+    "          string : classname",
+    "          returns  1 (object belongs to class)  or  0",
+    "    - limit@(number)",
+    "          print only 'number' results",
+    "    - nolimit",
+    "          print all results (default)",
+    "    - print@(OutputChannel)",
+    "          OutputChannel : e.g. answerChannel",
+    "    - display@(OutputChannel)",
+    "          OutputChannel : e.g. answerChannel",
+    "    - style@(string)",
+    "          string: describes output style, possible arguments are: ",
+    "               1. \"bound\"   : answers are printed in Prolog style",
+    "               2. \"instance\": answers are printed in F-Logic syntax",
+    "               3. \"html\"    : answers (in Prolog style) are written to an ",
+    "                              html file that is displayed by netscape",
+    "    - mode@(string)",
+    "          string: describes representation of objects, ",
+    "                  possible arguments are: ",
+    "                     1. \"poor\" : only OID's are printed ",
+    "                     2. \"const\": only strings of constants are printed ",
+    "                     3. \"first\": first string for object is printed",
+    "                     4. \"best\" : best string for object is printed",
+    "    - clear",
+    "          remove stored information and clear html file of html style ",
+    "    - annotatedLiterals@(string)",
+    "          string: switches printing of annotatedLiterals (XML), ",
+    "                  possible arguments are: ",
+    "                     1. \"on\" : resolve annoatedLiterals when printing",
+    "                     2. \"off\": do not resolve",
+    "",
+    "",
+    "",
+};
+
+// A word and the setting it selects.
+struct Word {
+    const char* word;
+    std::int32_t value;
+};
+// The html and resultSet styles wait for the html answer file and the result-set export.
+const Word styleWords[] = {{"instance", PrettyPrinter::Instance}, {"bound", PrettyPrinter::Bound}};
+const Word modeWords[] = {{"poor", PrettyPrinter::Poor},
+                          {"const", PrettyPrinter::Const},
+                          {"first", PrettyPrinter::First},
+                          {"best", PrettyPrinter::Best}};
+const Word annotatedWords[] = {{"on", 1}, {"off", 0}};
+
+// The value of a word in the table; false (after a WrongArgument report) for any other word.
+template <std::size_t N>
+bool lookupWord(const Word (&table)[N], const std::string& word, std::int32_t& out) {
+    for (const Word& entry : table) {
+        if (word == entry.word) {
+            out = entry.value;
+            return true;
+        }
+    }
+    centralErrorHandler().report(err11::WrongArgument);
+    return false;
+}
+
+const std::string undefinedText = "_";
+const std::string unprintableText = "???";
+
+// The query as the rule printer writes it, without its end of line.
+std::string queryText(FRule* query, SymTab* names) {
+    std::ostringstream text;
+    OutputChannel channel;
+    auto* stream = new FLSysOStreamImpl<std::ostringstream>(&text, false);
+    channel.setStream(stream);
+    decRef(stream);
+    query->print(channel, names, query->getSymTab());
+    channel.releaseStreams();
+    std::string result = text.str();
+    while (!result.empty() && result.back() == '\n') result.pop_back();
+    return result;
+}
+
+PPProtocol* makePrettyPrinter(OMAccess* access) {
+    return new PrettyPrinter(access);
+}
+}  // namespace
+
+PrettyPrinter::PrettyPrinter(OMAccess* access)
+    : omAccess(access),
+      symTab(access != nullptr ? access->giveSymTab() : nullptr),
+      varSymTab(new PPVarSymTab) {
+    incRef(omAccess);
+    incRef(symTab);
+}
+
+PrettyPrinter::~PrettyPrinter() {
+    decRef(htmlStream);
+    decRef(symTab);
+    decRef(omAccess);
+    decRef(varSymTab);
+}
+
+FLSysObject* PrettyPrinter::methodCall(const std::string& name, FLSysArgs* args) {
+    FLSysObject* argument = nullptr;
+    if (name == "mode" || name == "style" || name == "annotatedLiterals") {
+        if (!checkArgs1(args, "FLSysString", argument)) return nullptr;
+        const std::string word = static_cast<FLSysString*>(argument)->value();
+        if (name == "mode") {
+            mode(word);
+        } else if (name == "style") {
+            style(word);
+        } else {
+            annotatedLiterals(word);
+        }
+        return this;
+    }
+    if (name == "limit") {
+        if (!checkArgs1(args, "FLSysInteger", argument)) return nullptr;
+        limit = static_cast<FLSysInteger*>(argument)->value();
+        return this;
+    }
+    if (name == "nolimit" || name == "help" || name == "clear") {
+        if (!checkNoArgs(args)) return nullptr;
+        if (name == "nolimit") {
+            limit = -1;
+        } else if (name == "help") {
+            help();
+        } else {
+            clear();
+        }
+        return this;
+    }
+    return PPProtocol::methodCall(name, args);
+}
+
+bool PrettyPrinter::isOk() const {
+    return omAccess != nullptr && symTab != nullptr;
+}
+
+void PrettyPrinter::print(OutputChannel& channel) const {
+    channel << "aPrettyPrinter";
+}
+
+bool PrettyPrinter::isA(const std::string& className) const {
+    return className == "PrettyPrinter" || className == "PPProtocol" || PPProtocol::isA(className);
+}
+
+PPProtocol* PrettyPrinter::help() {
+    OutputChannel& channel = helpChannel();
+    for (const char* line : helpLines) channel << line << std::endl;
+    return this;
+}
+
+void PrettyPrinter::describe(OutputChannel& channel) {
+    channel << "This is a " << (isOk() ? "normal" : "corrupted") << " PrettyPrinter." << std::endl;
+}
+
+void PrettyPrinter::clear() {
+    nameCache.clear();
+}
+
+void PrettyPrinter::mode(const std::string& word) {
+    if (!lookupWord(modeWords, word, mode_)) return;
+    nameCache.clear();
+}
+
+void PrettyPrinter::style(const std::string& word) {
+    if (!lookupWord(styleWords, word, style_)) return;
+    // Only the printer's own html stream is taken off the answer channel: a stream the user set
+    // there stays.
+    OutputChannel& answers = answerChannel();
+    if (htmlStream != nullptr && answers.currentStream() == htmlStream) answers.resetStream();
+}
+
+void PrettyPrinter::annotatedLiterals(const std::string& word) {
+    lookupWord(annotatedWords, word, annotated);
+}
+
+void PrettyPrinter::beginQuery(FRule* query) {
+    OutputChannel& channel = answerChannel();
+    channel << std::endl << "% Answer to query : ";
+    if (query != nullptr) channel << queryText(query, symTab);
+    channel << std::endl;
+}
+
+void PrettyPrinter::makeOutput(FRule* query, Operand* answers) {
+    OutputChannel& channel = answerChannel();
+    if (query == nullptr) channel << "(NULL ParseTreeNode)" << std::endl;
+    if (answers == nullptr || answers->isEmpty()) {
+        channel << "% false" << std::endl;
+        return;
+    }
+    clib_list<FSymbol>* columns = answers->getColumns();
+    if (columns == nullptr || columns->empty()) {
+        channel << "% true" << std::endl;
+        return;
+    }
+    // Rows cannot be named without the query's own symbol table.
+    if (!isOk() || query == nullptr) return;
+
+    SymTab* queryNames = query->getSymTab();
+    std::vector<std::string> names;
+    if (style_ == Bound) {
+        names.reserve(columns->size());
+        for (const FSymbol& column : *columns)
+            names.push_back(queryNames != nullptr ? queryNames->giveName(column) : "NULL");
+    }
+    varSymTab->load(queryNames);
+    interruptFlag.store(0);
+
+    std::vector<const std::string*> texts(columns->size());
+    long printed = 0;
+    long total = 0;
+    Iterator* keys = answers->makeIterator(nullptr);
+    Iterator* rows = nullptr;
+    for (bool key = keys != nullptr && keys->first(); key; key = keys->next()) {
+        rows = answers->makeGroupIterator(keys->atColumn(1), rows);
+        for (bool row = rows != nullptr && rows->first(); row; row = rows->next()) {
+            ++total;
+            if (interruptFlag.load() != 0 || (limit >= 0 && printed >= limit)) continue;
+            ++printed;
+            int col = 0;
+            for (const FSymbol& column : *columns) {
+                texts[col] = &mapToString(rows->atColumn(col + 1));
+                varSymTab->bind(column, *texts[col]);
+                ++col;
+            }
+            writeRow(texts, names, query);
+        }
+    }
+    decRef(rows);
+    decRef(keys);
+    writeSummary(printed, total);
+}
+
+void PrettyPrinter::writeRow(const std::vector<const std::string*>& texts,
+                             const std::vector<std::string>& names, FRule* query) {
+    OutputChannel& channel = answerChannel();
+    switch (style_) {
+        case Instance:
+            if (query->getBody() != nullptr) query->getBody()->print(channel, symTab, varSymTab);
+            channel << "." << std::endl;
+            break;
+        default: {
+            for (std::size_t i = 0; i < texts.size(); ++i)
+                channel << names[i] << "/" << *texts[i] << "   ";
+            channel << std::endl;
+            break;
+        }
+    }
+}
+
+void PrettyPrinter::writeSummary(long printed, long total) {
+    OutputChannel& channel = answerChannel();
+    if (interruptFlag.load() != 0) {
+        interruptFlag.store(0);
+        channel << std::endl << "Printing aborted" << std::endl;
+    }
+    channel << std::endl << "% " << printed << " output(s) printed " << std::endl;
+    if (limit >= 0 && total > limit)
+        channel << "% " << total << " result(s) all in all" << std::endl;
+}
+
+void PrettyPrinter::makeString(const InternalName& name) {
+    const int kind = name.getType();
+    const int number = kind == InternalName::ParamFrame ? 2 : kind == InternalName::SetName ? 3 : 4;
+    centralErrorHandler().report(
+        Error(12, number, 2, "CannotPrint",
+              "An InternalName could not be converted into a string by the PrettyPrinter.",
+              "PrettyPrinter::makeString()",
+              "The only description of the InternalName is : " + name.ToString()));
+}
+
+const std::string& PrettyPrinter::mapToString(const InternalName& value) {
+    if (value == InternalName::UndefinedObject) return undefinedText;
+    if (!value.isConstant()) {
+        makeString(value);
+        return unprintableText;
+    }
+    InternalName name = value;
+    if (annotated != 0 && omAccess != nullptr && omAccess->isMapped(name))
+        name = omAccess->mappedName(name);
+    if (const auto cached = nameCache.lookup(name); cached != nullptr) return nameCache.inf(cached);
+
+    std::string text;
+    if (mode_ == Poor || (mode_ == Const && name.getArity() != 0)) {
+        text = name.ToString();
+    } else if (omAccess == nullptr || omAccess->giveLexicalForm(name, text, 1, 0) == 0) {
+        text = unprintableText;
+    }
+    return nameCache.inf(nameCache.insert(name, text));
+}
+
+FLSysObject* PrettyPrinterMeta::createInstance(FLSysArgs* args) {
+    FLSysObject* access = nullptr;
+    if (!checkArgs1(args, "OMAccess", access)) return nullptr;
+    return new PrettyPrinter(static_cast<OMAccess*>(access));
+}
+
+void installPrettyPrinterFactory() {
+    setPrinterFactory(makePrettyPrinter);
+}

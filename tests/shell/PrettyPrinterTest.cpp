@@ -1,0 +1,407 @@
+// The answer printer: answer blocks as the answer channel receives them, naming modes, its shell
+// words and help, and the factory through which the evaluators get it.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "compile/Operand.h"
+#include "eval/PPProtocol.h"
+#include "foundation/ShellValues.h"
+#include "foundation/clib_list.h"
+#include "platform/InterruptFlag.h"
+#include "shell/DumpTestSupport.h"
+#include "shell/PPVarSymTab.h"
+#include "shell/PrettyPrinter.h"
+#include "support/ChannelCapture.h"
+#include "support/RuleHarness.h"
+
+namespace {
+
+using dump_test::reportedNames;
+using rule_test::RuleTest;
+using Names = std::vector<std::string>;
+
+// Rows handed out one group at a time; raises the interrupt flag when it reaches row `stopAt`
+// (1-based, 0: never), as Ctrl-C would while the printer walks the rows.
+class InterruptingOperand : public Operand {
+  public:
+    InterruptingOperand(const clib_list<FSymbol>& columns, std::vector<InternalName> values,
+                        int stopAt)
+        : Operand(columns, 2), values(std::move(values)), stopAt(stopAt) {}
+
+    bool isEmpty() const override { return values.empty(); }
+    int size() const override { return 1; }
+    Iterator* makeIterator(Iterator* old) override {
+        decRef(old);
+        return new Rows({InternalName::UndefinedObject}, 0);
+    }
+    Iterator* makeGroupIterator(const InternalName&, Iterator* old) override {
+        decRef(old);
+        return new Rows(values, stopAt);
+    }
+    bool isEqual(Operand*) override { return false; }
+    int groupSize(const InternalName&) const override { return int(values.size()); }
+    bool contains(const InternalName&) const override { return false; }
+
+  private:
+    class Rows : public Iterator {
+      public:
+        Rows(std::vector<InternalName> values, int stopAt)
+            : values(std::move(values)), stopAt(stopAt) {}
+        bool first() override { return moveTo(0); }
+        bool next() override { return moveTo(at + 1); }
+        InternalName atColumn(int col) override {
+            return col == 1 && at < values.size() ? values[at] : InternalName::UndefinedObject;
+        }
+        int columns() override { return 1; }
+        bool isA(const std::string& className) const override { return className == "Rows"; }
+
+      private:
+        bool moveTo(std::size_t row) {
+            at = row;
+            if (stopAt > 0 && at + 1 == std::size_t(stopAt)) interruptFlag.store(1);
+            return at < values.size();
+        }
+        std::vector<InternalName> values;
+        int stopAt;
+        std::size_t at = 0;
+    };
+    std::vector<InternalName> values;
+    int stopAt;
+};
+
+class PrettyPrinterTest : public RuleTest {
+  protected:
+    PrettyPrinterTest() : printer(new PrettyPrinter(access)) {}
+    ~PrettyPrinterTest() override {
+        decRef(printer);
+        for (Operand* operand : operands) decRef(operand);
+    }
+
+    InternalName object(const std::string& text) {
+        InternalName out;
+        access->insertObject(harness.table()->GetFSymbol(text, 1, 0), nullptr, 0, out);
+        return out;
+    }
+    InternalName string(const std::string& quoted) {
+        InternalName out;
+        access->getOrCreateName(harness.table()->GetFSymbol(quoted, 2, 0), out);
+        return out;
+    }
+
+    // The answers of the query: one row per entry, its cells in the order of the query's
+    // variables.
+    Operand* answers(FRule* query, const std::vector<std::vector<InternalName>>& rows) {
+        VarList* vars = query->giveVars();
+        auto* result = new SetOperand(*vars, 2);
+        delete vars;
+        const InternalName none;  // the cells of a ground query's row
+        for (const auto& row : rows)
+            result->insert(InternalName::UndefinedObject, row.empty() ? &none : row.data());
+        operands.push_back(result);
+        return result;
+    }
+    // The answer block of the query: heading and answers.
+    std::string block(const std::string& queryText,
+                      const std::vector<std::vector<InternalName>>& rows) {
+        FRule* query = harness.rule(queryText);
+        Operand* result = answers(query, rows);
+        ChannelCapture out(answerChannel());
+        printer->beginQuery(query);
+        printer->makeOutput(query, result);
+        return out.text();
+    }
+    // Only the lines makeOutput writes.
+    std::string output(const std::string& queryText,
+                       const std::vector<std::vector<InternalName>>& rows) {
+        FRule* query = harness.rule(queryText);
+        Operand* result = answers(query, rows);
+        ChannelCapture out(answerChannel());
+        printer->makeOutput(query, result);
+        return out.text();
+    }
+    // Calls a shell word with string (or, with `integer`, integer) arguments.
+    FLSysObject* call(const std::string& word, const std::vector<std::string>& args,
+                      bool integer = false) {
+        clib_list<FLSysObject*> list;
+        for (const std::string& arg : args) {
+            if (integer)
+                list.append(new FLSysInteger(std::stoi(arg)));
+            else
+                list.append(new FLSysString(arg));
+        }
+        FLSysObject* result = printer->methodCall(word, &list);
+        for (FLSysObject* arg : list) decRef(arg);
+        return result;
+    }
+
+    PrettyPrinter* printer;
+    std::vector<Operand*> operands;
+    ErrorCapture errors;
+};
+
+TEST_F(PrettyPrinterTest, GroundQueriesAnswerTrueOrFalseWithoutCounts) {
+    EXPECT_EQ(block("?- p(a).", {{}}), "\n% Answer to query : ?- p(a).\n% true\n");
+    EXPECT_EQ(block("?- p(a).", {}), "\n% Answer to query : ?- p(a).\n% false\n");
+    // A query with variables and no answer is false too.
+    EXPECT_EQ(output("?- p(X).", {}), "% false\n");
+}
+
+TEST_F(PrettyPrinterTest, BoundRowsThenTheCountLine) {
+    const InternalName a = object("a");
+    const InternalName b = object("b");
+    EXPECT_EQ(block("?- p(X).", {{a}, {b}}),
+              "\n% Answer to query : ?- p(X).\nX/a   \nX/b   \n\n% 2 output(s) printed \n");
+    const InternalName s = string("\"x y\"");
+    EXPECT_EQ(output("?- q(X, Y).", {{a, s}, {b, InternalName(7, InternalName::Integer, 0)}}),
+              "X/a   Y/\"x y\"   \nX/b   Y/7   \n\n% 2 output(s) printed \n");
+}
+
+TEST_F(PrettyPrinterTest, LimitsCountEveryAnswer) {
+    std::vector<std::vector<InternalName>> five;
+    for (const char* name : {"a", "b", "c", "d", "e"}) five.push_back({object(name)});
+
+    ASSERT_EQ(call("limit", {"0"}, true), printer);
+    EXPECT_EQ(output("?- p(X).", five), "\n% 0 output(s) printed \n% 5 result(s) all in all\n");
+    EXPECT_EQ(output("?- p(a).", {{}}), "% true\n");
+
+    ASSERT_EQ(call("limit", {"2"}, true), printer);
+    EXPECT_EQ(output("?- p(X).", five),
+              "X/a   \nX/b   \n\n% 2 output(s) printed \n% 5 result(s) all in all\n");
+    // Exactly as many answers as the limit: nothing was left out.
+    EXPECT_EQ(output("?- p(X).", {five[0], five[1]}), "X/a   \nX/b   \n\n% 2 output(s) printed \n");
+
+    ASSERT_EQ(call("nolimit", {}), printer);
+    EXPECT_EQ(output("?- p(X).", five),
+              "X/a   \nX/b   \nX/c   \nX/d   \nX/e   \n\n% 5 output(s) printed \n");
+}
+
+TEST_F(PrettyPrinterTest, InstanceRowsAreTheBodyWithValues) {
+    const InternalName a = object("a");
+    const InternalName c = object("c");
+    printer->style("instance");
+    EXPECT_EQ(output("?- X[b -> Y], p(X).", {{a, c}}),
+              harness.print(harness.rule("?- a[b -> c], p(a).")).substr(3) + "\n\n" +
+                  "% 1 output(s) printed \n");
+}
+
+TEST_F(PrettyPrinterTest, NamingModes) {
+    const InternalName a = object("a");
+    const InternalName symbolNumber(7, InternalName::Integer, -1);
+    const std::string poorA = "o" + std::to_string(a.getValue());
+
+    EXPECT_EQ(printer->mapToString(a), "a");
+    EXPECT_EQ(printer->mapToString(symbolNumber), "7");
+    EXPECT_EQ(printer->mapToString(InternalName::UndefinedObject), "_");
+
+    // The cache goes with the mode, so every name shows the new naming at once.
+    printer->mode("poor");
+    EXPECT_EQ(printer->mapToString(a), poorA);
+    EXPECT_EQ(printer->mapToString(InternalName(7, InternalName::Integer, 0)), "i7");
+
+    printer->mode("const");
+    EXPECT_EQ(printer->mapToString(a), "a");
+    EXPECT_EQ(printer->mapToString(symbolNumber), "i7");
+
+    printer->mode("first");
+    EXPECT_EQ(output("?- p(X).", {{a}}), "X/a   \n\n% 1 output(s) printed \n");
+    EXPECT_EQ(errors.text(), "");
+}
+
+TEST_F(PrettyPrinterTest, AnnotatedLiteralsPrintTheirValue) {
+    const InternalName element = object("e1");
+    const InternalName text = string("\"hello\"");
+    access->mapName(element, text);
+    EXPECT_EQ(printer->mapToString(element), "e1");
+    printer->annotatedLiterals("on");
+    EXPECT_EQ(output("?- p(X).", {{element}}), "X/\"hello\"   \n\n% 1 output(s) printed \n");
+    printer->annotatedLiterals("off");
+    EXPECT_EQ(printer->mapToString(element), "e1");
+}
+
+TEST_F(PrettyPrinterTest, UnprintableNamesAreReportedAsCannotPrint) {
+    Error::setOutputFilter(1 | 8 | 32 | 64);
+    EXPECT_EQ(output("?- p(X).", {{InternalName(5, InternalName::SetName, 1)}}),
+              "X/???   \n\n% 1 output(s) printed \n");
+    EXPECT_EQ(errors.text(),
+              "\n*** ERROR : CannotPrint\nThe only description of the InternalName is : s5\n"
+              "Error Number: 3\nOrigin Number: 12\n\n");
+    errors.clear();
+    EXPECT_EQ(printer->mapToString(InternalName(9, InternalName::ParamFrame, 2)), "???");
+    EXPECT_NE(errors.text().find("Error Number: 2\n"), std::string::npos);
+    errors.clear();
+    EXPECT_EQ(printer->mapToString(InternalName(4, InternalName::Variable, 0)), "???");
+    EXPECT_NE(errors.text().find("Error Number: 4\n"), std::string::npos);
+}
+
+TEST_F(PrettyPrinterTest, InterruptStopsTheRowsButNotTheCount) {
+    FRule* query = harness.rule("?- p(X).");
+    VarList* vars = query->giveVars();
+    std::vector<InternalName> values;
+    for (const char* name : {"a", "b", "c", "d"}) values.push_back(object(name));
+    auto* rows = new InterruptingOperand(*vars, values, 3);
+    delete vars;
+    interruptFlag.store(1);  // a stale interrupt does not stop the next answers
+    {
+        ChannelCapture out(answerChannel());
+        printer->makeOutput(query, rows);
+        EXPECT_EQ(out.text(), "X/a   \nX/b   \n\nPrinting aborted\n\n% 2 output(s) printed \n");
+    }
+    EXPECT_EQ(interruptFlag.load(), 0);
+    ChannelCapture out(answerChannel());
+    printer->makeOutput(query, answers(query, {{values[0]}}));
+    EXPECT_EQ(out.text(), "X/a   \n\n% 1 output(s) printed \n");
+    decRef(rows);
+}
+
+TEST_F(PrettyPrinterTest, NullQuery) {
+    ChannelCapture out(answerChannel());
+    FRule* query = harness.rule("?- p(X).");
+    printer->makeOutput(nullptr, answers(query, {{object("a")}}));
+    printer->makeOutput(nullptr, answers(query, {}));
+    EXPECT_EQ(out.text(), "(NULL ParseTreeNode)\n(NULL ParseTreeNode)\n% false\n");
+}
+
+TEST_F(PrettyPrinterTest, RefusedWordsKeepTheSetting) {
+    printer->style("instance");
+    printer->mode("poor");
+    printer->annotatedLiterals("on");
+    struct Case {
+        const char* word;
+        const char* arg;
+    };
+    for (const Case& refused :
+         {Case{"style", "html"}, Case{"style", "resultSet"}, Case{"style", "xml"},
+          Case{"mode", "rich"}, Case{"annotatedLiterals", "yes"}}) {
+        errors.clear();
+        EXPECT_EQ(call(refused.word, {refused.arg}), printer) << refused.arg;
+        EXPECT_EQ(reportedNames(errors), Names{"WrongArgument"}) << refused.arg;
+    }
+    EXPECT_EQ(printer->getStyle(), PrettyPrinter::Instance);
+    EXPECT_EQ(printer->getMode(), PrettyPrinter::Poor);
+    EXPECT_TRUE(printer->resolvesAnnotated());
+
+    // A failed argument check answers null and changes nothing.
+    errors.clear();
+    EXPECT_EQ(call("limit", {"5"}), nullptr);
+    EXPECT_EQ(call("style", {}), nullptr);
+    EXPECT_EQ(call("nolimit", {"x"}), nullptr);
+    EXPECT_EQ(reportedNames(errors),
+              (Names{"WrongArgument", "WrongNumberOfArguments", "WrongNumberOfArguments"}));
+    EXPECT_EQ(printer->getLimit(), -1);
+}
+
+TEST_F(PrettyPrinterTest, StyleLeavesAStreamTheUserSetOnTheAnswerChannel) {
+    ChannelCapture out(answerChannel());
+    std::ostringstream devnul;
+    auto* own = new FLSysOStreamImpl<std::ostringstream>(&devnul, false);
+    answerChannel().setStream(own);
+    for (const char* word : {"bound", "instance", "resultSet", "bound"}) {
+        call("style", {word});
+        EXPECT_EQ(answerChannel().currentStream(), own) << word;
+    }
+    answerChannel().resetStream();
+    decRef(own);
+}
+
+TEST_F(PrettyPrinterTest, HelpAndDescriptions) {
+    const std::string help =
+        "\n"
+        "                     Online help for class PrettyPrinter\n"
+        "\n"
+        "\n"
+        "You can apply the following member functions to an instance of class PrettyPrinter via "
+        "F-Logic shell : \n"
+        "\n"
+        "    - help\n"
+        "    - isOk\n"
+        "          returns  0 (object is corrupted)  or  1\n"
+        "    - isA@(string)\n"
+        "          string : classname\n"
+        "          returns  1 (object belongs to class)  or  0\n"
+        "    - limit@(number)\n"
+        "          print only 'number' results\n"
+        "    - nolimit\n"
+        "          print all results (default)\n"
+        "    - print@(OutputChannel)\n"
+        "          OutputChannel : e.g. answerChannel\n"
+        "    - display@(OutputChannel)\n"
+        "          OutputChannel : e.g. answerChannel\n"
+        "    - style@(string)\n"
+        "          string: describes output style, possible arguments are: \n"
+        "               1. \"bound\"   : answers are printed in Prolog style\n"
+        "               2. \"instance\": answers are printed in F-Logic syntax\n"
+        "               3. \"html\"    : answers (in Prolog style) are written to an \n"
+        "                              html file that is displayed by netscape\n"
+        "    - mode@(string)\n"
+        "          string: describes representation of objects, \n"
+        "                  possible arguments are: \n"
+        "                     1. \"poor\" : only OID's are printed \n"
+        "                     2. \"const\": only strings of constants are printed \n"
+        "                     3. \"first\": first string for object is printed\n"
+        "                     4. \"best\" : best string for object is printed\n"
+        "    - clear\n"
+        "          remove stored information and clear html file of html style \n"
+        "    - annotatedLiterals@(string)\n"
+        "          string: switches printing of annotatedLiterals (XML), \n"
+        "                  possible arguments are: \n"
+        "                     1. \"on\" : resolve annoatedLiterals when printing\n"
+        "                     2. \"off\": do not resolve\n"
+        "\n\n\n";
+    ChannelCapture out(helpChannel());
+    EXPECT_EQ(call("help", {}), printer);
+    EXPECT_EQ(out.text(), help);
+
+    OutputChannel channel;
+    ChannelCapture text(channel);
+    printer->describe(channel);
+    auto* corrupt = new PrettyPrinter(nullptr);
+    corrupt->describe(channel);
+    printer->display(channel);
+    EXPECT_EQ(text.text(),
+              "This is a normal PrettyPrinter.\nThis is a corrupted PrettyPrinter.\n"
+              "aPrettyPrinter\n");
+    decRef(corrupt);
+}
+
+TEST_F(PrettyPrinterTest, ClassObjectAndEvaluatorFactory) {
+    auto* meta = new PrettyPrinterMeta();
+    clib_list<FLSysObject*> args;
+    args.append(access);
+    FLSysObject* made = meta->methodCall("new", &args);
+    ASSERT_NE(made, nullptr);
+    EXPECT_TRUE(made->isA("PrettyPrinter"));
+    EXPECT_TRUE(made->isA("FLSysObject"));
+    EXPECT_TRUE(made->isOk());
+    decRef(made);
+    EXPECT_EQ(meta->methodCall("new", nullptr), nullptr);
+    EXPECT_EQ(reportedNames(errors), Names{"WrongNumberOfArguments"});
+    decRef(meta);
+
+    installPrettyPrinterFactory();
+    PPProtocol* embedded = makePrinter(access);
+    ASSERT_NE(embedded, nullptr);
+    EXPECT_TRUE(embedded->isA("PrettyPrinter"));
+    decRef(embedded);
+}
+
+TEST(PPVarSymTabTest, BoundTextsReplaceNamesAndTheRestIsAnonymous) {
+    auto* names = new SymTab;
+    names->initBuiltinSymbols();
+    const FSymbol x = names->GetFSymbol("X", 5, 0);
+    const FSymbol y = names->GetFSymbol("Y", 5, 0);
+    auto* vars = new PPVarSymTab;
+    vars->load(names);
+    EXPECT_EQ(vars->giveName(x), "X");
+    vars->bind(x, "a");
+    vars->bind(x, "b");
+    EXPECT_EQ(vars->giveName(x), "b");
+    EXPECT_EQ(vars->giveName(y), "Y");
+    vars->load(nullptr);
+    EXPECT_EQ(vars->giveName(x), "_");
+    decRef(vars);
+    decRef(names);
+}
+
+}  // namespace
