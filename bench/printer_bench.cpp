@@ -12,6 +12,7 @@
 #include "language/FParser.h"
 #include "language/FRule.h"
 #include "objectbase/MainMemOM.h"
+#include "objectbase/SymTab.h"
 #include "shell/PrettyPrinter.h"
 
 namespace {

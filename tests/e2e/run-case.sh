@@ -7,7 +7,8 @@
 # A case folder holds the input files, and:
 #   args             the command-line arguments, one a line (optional: none); @EXAMPLES@ stands
 #                    for the repository's examples folder
-#   env              variables set for the run, one NAME=value a line (optional)
+#   env              variables set for the run, one NAME=value a line (optional); @WORK@ stands
+#                    for the folder the case runs in (HOME=@WORK@ keeps the home folder there)
 #   stdin            the text fed to standard input (optional: empty input)
 #   signal           "<SIGNAL> <text>": the signal sent once standard output shows the text,
 #                    standard input kept open until then (optional)
@@ -32,7 +33,7 @@ fi
 
 unset QUORINCFG QUORINHIS DEFAULTCFG DEFAULTHIS KAVUMCFG KAVUMHIS
 if [[ -f env ]]; then
-    while IFS= read -r line || [[ -n $line ]]; do [[ -n $line ]] && export "$line"; done <env
+    while IFS= read -r line || [[ -n $line ]]; do [[ -n $line ]] && export "${line//@WORK@/$PWD}"; done <env
 fi
 
 if [[ -f signal ]]; then
@@ -65,6 +66,11 @@ if [[ ${QUORIN_E2E_BLESS:-} == 1 ]]; then
 fi
 
 failed=0
+# The Web access layer deletes the documents it fetched when it is cleared or destroyed.
+if compgen -G ".wd_*" >/dev/null; then
+    echo "--- temporary document files left:" .wd_*
+    failed=1
+fi
 for stream in stdout stderr status; do
     if ! diff -u <(mask "expected-$stream") <(mask "actual-$stream") >"diff-$stream"; then
         echo "--- $stream differs:"
