@@ -68,6 +68,8 @@ void WebOMAccess::listDTD(const InternalDTD& dtd) const {
 
 void WebOMAccess::mapDTD(const InternalName& /*document*/, const std::string& fileName,
                          const InternalName& dtdObject) {
+    // Enumeration classes are made through the object base's symbol table.
+    if (om() == nullptr) return;
     InternalDTD* dtd = doParseDTD(fileName);
     if (dtd == nullptr) return;
     for (DTDElemSpec* element : dtd->getList1()) {
