@@ -251,7 +251,7 @@ sig_result
 id_term
     : function                 { $$ = BUILD.functionTerm($1); }
     | VARIABLE                 { $$ = BUILD.variable($1); }
-    | STRING                   { $$ = BUILD.constant($1, InternalName::String); }
+    | STRING                   { $$ = BUILD.stringConstant($1); }
     | INTEGER                  { $$ = BUILD.constant($1, InternalName::Integer); }
     | FLOAT                    { $$ = BUILD.constant($1, InternalName::Float); }
     | LBRACKET list_rest       { $$ = $2; }

@@ -96,6 +96,17 @@ std::string unescapeString(const std::string& text) {
     return out;
 }
 
+std::string unescapeQuotes(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    // The last character is the closing quote, which a backslash before it does not escape.
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 2 < text.size() && text[i + 1] == '"') ++i;
+        out += text[i];
+    }
+    return out;
+}
+
 }  // namespace grammar
 
 bool GrammarSupport::ok() const {
@@ -430,8 +441,15 @@ Path* GrammarSupport::variable(char* name) {
 }
 
 Path* GrammarSupport::constant(char* text, int kind) {
-    const std::string value = take(text);
+    return constantOf(take(text), kind);
+}
+
+Path* GrammarSupport::constantOf(const std::string& value, int kind) {
     return ok() ? new FunctionTerm(parser.constantSymbol(value, kind, 0), nullptr) : nullptr;
+}
+
+Path* GrammarSupport::stringConstant(char* text) {
+    return constantOf(grammar::unescapeQuotes(take(text)), InternalName::String);
 }
 
 FctOrPred* GrammarSupport::application(char* name, TermList* args) {

@@ -78,12 +78,16 @@ class GrammarSupport {
     Path* functionTerm(FctOrPred* application);
     Path* variable(char* name);
     Path* constant(char* text, int kind);
+    // A string constant of the F-Logic dialect: its text as written, but for the escaped double
+    // quotes, which stand for themselves (see unescapeQuotes).
+    Path* stringConstant(char* text);
     FctOrPred* application(char* name, TermList* args);
     Path* emptyList();
     Path* listCell(Path* head, Path* tail);
 
   private:
     bool ok() const;
+    Path* constantOf(const std::string& value, int kind);
     PTerm* classify(FctOrPred* application, bool inFilter);
     // The elements of a list argument ("cons" cells unfolded), each with a reference taken; the
     // term itself when it is no list cell.
@@ -108,5 +112,10 @@ Path* parenthesized(Path* term);
 // The text of a Pevo string token with the escapes \n, \t, \" and \\ replaced by the characters
 // they stand for; any other backslash stays. The quotes stay part of the text.
 std::string unescapeString(const std::string& text);
+// The text of an F-Logic string token with each escaped inner double quote made the quote alone;
+// every other backslash stays as written. The printed form of a string puts a backslash before
+// each inner quote and writes backslashes bare, so a string read, written and read again keeps
+// its text, and a quote is one character whatever read it (F-Logic, Pevo or a document).
+std::string unescapeQuotes(const std::string& text);
 
 }  // namespace grammar

@@ -116,5 +116,15 @@ int compareOrNull(const ParseTreeNode* a, const ParseTreeNode* b) {
 }
 
 std::string symbolText(const FSymbol& symbol, const SymTab* table) {
-    return table != nullptr ? table->giveName(symbol) : symbol.ToString();
+    if (table == nullptr) return symbol.ToString();
+    std::string text = table->giveName(symbol);
+    if (symbol.getType() != InternalName::String || text.size() < 3) return text;
+    // A string holds its inner quotes bare; written back, each needs its backslash again.
+    std::string written(1, text.front());
+    for (std::size_t i = 1; i + 1 < text.size(); ++i) {
+        if (text[i] == '"') written += '\\';
+        written += text[i];
+    }
+    written += text.back();
+    return written;
 }

@@ -92,5 +92,6 @@ class ParseTreeNode : public FLSysObject {
 bool deepEqualOrNull(const ParseTreeNode* a, const ParseTreeNode* b);
 // Order of two possibly null nodes: null before any node.
 int compareOrNull(const ParseTreeNode* a, const ParseTreeNode* b);
-// Writes the symbol's text from the table, or its identifier form without one.
+// Writes the symbol's text from the table (a string with its inner quotes escaped, as read),
+// or its identifier form without one.
 std::string symbolText(const FSymbol& symbol, const SymTab* table);

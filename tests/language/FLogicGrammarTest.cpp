@@ -165,6 +165,22 @@ TEST(FLogicGrammar, EndOfInputDuringRecoveryEndsTheCall) {
               "null ok=0 | line 1 parse error near '..' : invalid rule head");
 }
 
+// An escaped double quote is the quote itself; every other escape stays as written, which is how
+// the object base writes a string back. The printed clause reads back to the same string.
+TEST(FLogicGrammar, StringsHoldTheirQuotesBareAndOtherEscapesAsWritten) {
+    ParserHarness harness;
+    const std::string written = R"(?- X = "q\"t\tn\nb\bs\\\"e\\".)";
+    EXPECT_EQ(harness.first(written), written);
+    auto stored = [&](const std::string& text) {
+        return harness.table()->lookup(text, InternalName::String, 0) != nullptr;
+    };
+    EXPECT_TRUE(stored(R"("q"t\tn\nb\bs\\"e\\")"));
+    EXPECT_FALSE(stored(R"("q\"t\tn\nb\bs\\\"e\\")"));
+    // A backslash before the closing quote does not escape it.
+    EXPECT_EQ(harness.first(R"(p("a\\").)"), R"(p("a\\").)");
+    EXPECT_TRUE(stored(R"("a\\")"));
+}
+
 TEST(FLogicGrammar, BlanksAndCommentsAfterTheLastClauseGiveNoRule) {
     ParserHarness harness;
     auto results = harness.parseAll("p(a).\n% done\n  \n");

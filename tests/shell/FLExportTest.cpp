@@ -57,6 +57,18 @@ TEST_F(FLExportTest, FactsAndSignatures) {
               "  @tags =>> (string)].\n\n");
 }
 
+// A method made for a path is written in parentheses, as the grammar reads it back.
+TEST_F(FLExportTest, PathMethodsAreParenthesized) {
+    const InternalName person = obj("person"), ann = obj("ann"), bob = obj("bob");
+    InternalName boss;
+    om->getOrCreateScalarValue(ann, obj("boss"), nullptr, 0, 0, boss);
+    isa(bob, person);
+    value(person, boss, 6, person);
+    value(bob, boss, 0, ann);
+    EXPECT_EQ(exported(1), "bob : person.\nbob [(ann.boss) -> ann].\n\n");
+    EXPECT_EQ(exported(3), "person [(ann.boss) => (person)].\n\n");
+}
+
 TEST_F(FLExportTest, KavumArrows) {
     people();
     EXPECT_EQ(exportWith<KavumFactsExportHandler>(3),
@@ -69,12 +81,12 @@ TEST_F(FLExportTest, KavumArrows) {
 
 TEST_F(FLExportTest, ShellFormsAndRefusals) {
     people();
-    const std::string text = exported(1);
-    {
-        access_test::StringArgs args{"flogic"};
+    for (const auto& [form, format] : {std::pair{"flogic", 1}, std::pair{"sig", 3}}) {
+        const std::string text = exported(format);
+        access_test::StringArgs args{form};
         ChannelCapture screen(debugChannel());
         EXPECT_EQ(access->methodCall("export", &args), access);
-        EXPECT_EQ(screen.text(), text);
+        EXPECT_EQ(screen.text(), text) << form;
     }
     ErrorCapture errors;
     access_test::StringArgs unknown{"xml", "a", "b", "c"};

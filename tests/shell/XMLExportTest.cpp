@@ -1,6 +1,9 @@
 // The XML exports: F-Logic objects as elements, nesting, headers, and Kavum documents.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "shell/ExportTestSupport.h"
 #include "shell/FLtoXMLExportHandler.h"
 #include "shell/KavumExportHandler.h"
@@ -83,6 +86,8 @@ TEST_F(XMLExportCasesTest, DocumentTypeLinesAndSpecialCharacters) {
         "<person id='carl' \n  knows='bob'/>\n\n";
     const std::string declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     EXPECT_EQ(exported(2), declaration + body);
+    // No document type: no name is made for the empty text.
+    EXPECT_EQ(access->giveSymTab()->lookup("", InternalName::Function, 0), nullptr);
     // No identifier known: the name alone; the export makes no object for it.
     EXPECT_EQ(exported(2, "doc"), declaration + "<!DOCTYPE doc>\n<doc>\n" + body + "</doc>\n");
     value(str("doc"), obj("system"), 0, str("doc.dtd"));
@@ -103,17 +108,46 @@ TEST_F(XMLExportCasesTest, ArgumentsValuesOutsideTheirClassAndEmptyElements) {
     value(ann, obj("likes"), 0, obj("dora"), {ann, bob});
     isa(obj("dora"), person);              // no entries: no element
     value(ann, obj("boss"), 0, obj("x"));  // no person
-    value(bob, obj("boss"), 0, obj("y"));  // no person: bob's element stays empty
+    value(bob, obj("boss"), 0, obj("y"));  // no person: written nowhere
     value(bob, obj("pal"), 0, ann);
     isa(obj("carl"), person);
     value(obj("carl"), obj("pal"), 0, ann);  // ann is shared: never nested
+    isa(obj("erin"), person);
+    value(obj("erin"), obj("boss"), 0, obj("z"));  // erin's only entry writes nothing
     EXPECT_EQ(exported(2),
               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
               "<person id='ann'>\n"
               "  <likes person1='ann' person2='bob' person='dora'/>\n"
               "</person>\n\n"
               "<person id='bob' \n  pal='ann'/>\n\n"
-              "<person id='carl' \n  pal='ann'/>\n\n");
+              "<person id='carl' \n  pal='ann'/>\n\n"
+              "<person id='erin'/>\n\n");
+}
+
+// Members are wrapped once the line passes 80 columns: after the separating blank, a line feed
+// and four blanks, the count starting again at the member.
+TEST_F(XMLExportCasesTest, LongMemberListsWrap) {
+    const InternalName person = obj("person");
+    members(person, obj("friend"), 7, {person});
+    std::vector<InternalName> friends;
+    for (int i = 1; i <= 10; ++i) {
+        friends.push_back(
+            obj("friend_number_" + std::string(i < 10 ? "0" : "") + std::to_string(i)));
+        isa(friends.back(), person);
+    }
+    for (const char* who : {"ann", "dora"}) {
+        isa(obj(who), person);
+        members(obj(who), obj("friend"), 1, friends);
+    }
+    // "\n  friend='" is 11 long and each member adds 17: the fifth and the ninth pass 80.
+    const std::string list =
+        "friend='friend_number_01 friend_number_02 friend_number_03 friend_number_04 \n"
+        "    friend_number_05 friend_number_06 friend_number_07 friend_number_08 \n"
+        "    friend_number_09 friend_number_10'/>\n\n";
+    EXPECT_EQ(exported(2),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<person id='ann' \n  " +
+                  list + "<person id='dora' \n  " + list);
 }
 
 class KavumExportTest : public ExportTest {
@@ -154,6 +188,37 @@ TEST_F(KavumExportTest, DocumentFromItsRoot) {
               "   </head>\n"
               "   <para id='p1'\n   lang='en'\n   q:lang='de fr'/>\n"
               " </doc>\n");
+}
+
+// A mapped element writes its attributes after single blanks; a long one wraps as in the export
+// of F-Logic objects.
+TEST_F(KavumExportTest, MappedElementsKeepTheirAttributesOnTheirLine) {
+    const InternalName para = obj("p1");
+    child(obj("d1"), "para", para);
+    std::vector<InternalName> words;
+    for (int i = 1; i <= 10; ++i)
+        words.push_back(str("word_number_" + std::string(i < 10 ? "0" : "") + std::to_string(i)));
+    members(para, obj("words"), 2, words);
+    members(para, obj("lang"), 2, {str("en")});
+    access->mapName(para, obj("p2"));
+    // " words='" is 8 long and each member adds 15: the fifth and the tenth pass 80.
+    EXPECT_EQ(fromRoot("d1", "doc"),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<!DOCTYPE doc>\n"
+              " <doc>\n"
+              "   <para words='word_number_01 word_number_02 word_number_03 word_number_04 \n"
+              "    word_number_05 word_number_06 word_number_07 word_number_08 word_number_09 \n"
+              "    word_number_10' lang='en'/>\n"
+              " </doc>\n");
+}
+
+// Without a document type the root element is named as any element; with no parent link to go
+// by (the plain access layer answers no axis steps) after its class.
+TEST_F(KavumExportTest, WithoutADocumentTypeTheRootIsNamedAsAnyElement) {
+    isa(obj("ann"), obj("person"));
+    value(obj("person"), obj("name"), 6, obj("string"));
+    EXPECT_EQ(fromRoot("ann"), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n <person/>\n");
+    EXPECT_EQ(access->giveSymTab()->lookup("", InternalName::Function, 0), nullptr);
 }
 
 TEST_F(KavumExportTest, CyclesAndRootsWithoutFacts) {
