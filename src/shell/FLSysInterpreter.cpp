@@ -1,0 +1,447 @@
+// The sys interpreter: construction, variables, the command table and the commands that do not
+// read shell text (load, open, switch, forgetIDB, the nested shell, help and display).
+#include "shell/FLSysInterpreter.h"
+
+#include <fstream>
+
+#include "foundation/ErrorCatalogue.h"
+#include "foundation/ErrorHandler.h"
+#include "foundation/FLSysOStream.h"
+#include "foundation/OutputChannel.h"
+#include "foundation/ShellValues.h"
+#include "foundation/clib_list.h"
+#include "language/FParser.h"
+#include "language/FProgram.h"
+#include "language/FRule.h"
+#include "objectbase/SymTab.h"
+#include "shell/FLogicInterpreter.h"
+#include "shell/FParserFactory.h"
+#include "shell/ShellText.h"
+
+namespace {
+
+// The help lines after the common heading, in the order the help lists the commands.
+const char* const helpLines[] = {
+    "    - help",
+    "    - isOk",
+    "          returns  0 (object is corrupted)  or  1",
+    "    - isA@(string)",
+    "          string : classname",
+    "          returns  1 (object belongs to class)  or  0",
+    "    - print",
+    "          prints type of instance",
+    "    - display",
+    "          displays components",
+    "    - end",
+    "          leave the flogic-system or a subshell",
+    "    - eval",
+    "          evaluate the current program",
+    "    - tp",
+    "          apply TP-operator once",
+    "    - showProgram",
+    "          show the current program",
+    "    - forgetProgram",
+    "          clear the current program",
+    "    - forgetIDB",
+    "          clear the object manager",
+    "    - switch",
+    "          link a new FLogicInterpreter to sys",
+    "    - debugOn",
+    "          echo lines read while consulting",
+    "    - debugOff",
+    "    - interpreteLine@(string)",
+    "          string: command in flogic syntax",
+    "    - interpreteFile@(string)",
+    "          string: filename",
+    "    - consult@(string)",
+    "          string: filename",
+    "    - open@(string)",
+    "          opens a FLSysOStream pointing to a file.",
+    "          string: filename",
+    "          Usage: ?- sys[mystream->sys.open@(\"logfile\")].",
+    "    - shell",
+    "          Go into interactive mode. Return with method end.",
+    "    - echo@(string)",
+    "          string: displayed on output stream",
+    "    - remove@(string)",
+    "          string: name of interface object to remove",
+    "    - load@(string)",
+    "          string: name of file which is loaded directly into OM.",
+    "                  file has to contain only facts, otherwise load fails",
+};
+
+Error noRulesAllowed(const std::string& fileName) {
+    return Error(11, 1020, 2, "NoRulesAllowed",
+                 "file " + fileName + " contains rules or queries, no insert done. ",
+                 "FLSysInterpreter::load", "");
+}
+
+}  // namespace
+
+// The commands in the order they are tried; literals come before them and variables after.
+const FLSysInterpreter::Command FLSysInterpreter::commands[] = {
+    {"end", &FLSysInterpreter::endCommand},
+    {"return", &FLSysInterpreter::returnCommand},
+    {"eval", &FLSysInterpreter::evalCommand},
+    {"tp", &FLSysInterpreter::tpCommand},
+    {"load", &FLSysInterpreter::loadCommand},
+    {"showProgram", &FLSysInterpreter::showProgramCommand},
+    {"forgetProgram", &FLSysInterpreter::forgetProgramCommand},
+    {"garbageCollection", &FLSysInterpreter::garbageCollectionCommand},
+    {"forgetIDB", &FLSysInterpreter::forgetIDBCommand},
+    {"switch", &FLSysInterpreter::switchCommand},
+    {"debugOn", &FLSysInterpreter::debugOnCommand},
+    {"debugOff", &FLSysInterpreter::debugOffCommand},
+    {"interpreteLine", &FLSysInterpreter::interpreteLineCommand},
+    {"interpreteFile", &FLSysInterpreter::interpreteFileCommand},
+    {"consult", &FLSysInterpreter::interpreteFileCommand},
+    {"open", &FLSysInterpreter::openCommand},
+    {"remove", &FLSysInterpreter::removeCommand},
+    {"help", &FLSysInterpreter::helpCommand},
+    {"shell", &FLSysInterpreter::shellCommand},
+    {"display", &FLSysInterpreter::displayCommand},
+    {"print", &FLSysInterpreter::printCommand},
+    {"echo", &FLSysInterpreter::echoCommand},
+};
+
+FLSysInterpreter::FLSysInterpreter()
+    : symTab(new SymTab()),
+      parserFactory(new FLogicParserFactory()),
+      channel(new OutputChannel()),
+      interpreter(new EmptyFLogicInterp()) {
+    variables["sys"] = this;
+    symTab->initBuiltinSymbols();
+}
+
+FLSysInterpreter::~FLSysInterpreter() {
+    finish();
+    decRef(interpreter);
+    decRef(channel);
+    decRef(parserFactory);
+    decRef(symTab);
+}
+
+FLSysObject* FLSysInterpreter::methodCall(const std::string& name, FLSysArgs* args) {
+    if (Outcome literal = literalValue(name, args)) return *literal;
+    for (const Command& command : commands) {
+        if (name != command.name) continue;
+        if (Outcome result = (this->*command.run)(args)) return *result;
+        break;
+    }
+    if (std::optional<FLSysObject*> value = lookupVariable(name)) {
+        if (!checkNoArgs(args)) return nullptr;
+        incRef(*value);
+        return *value;
+    }
+    return FLSysObject::methodCall(name, args);
+}
+
+FLSysInterpreter::Outcome FLSysInterpreter::literalValue(const std::string& name, FLSysArgs* args) {
+    if (!isConstant(name)) return std::nullopt;
+    if (!checkNoArgs(args)) return nullptr;
+    if (FLSysString* text = FLSysString::fromLiteral(name)) return text;
+    return FLSysInteger::fromLiteral(name);
+}
+
+FLSysInterpreter::Outcome FLSysInterpreter::endCommand(FLSysArgs* /*args*/) {
+    return new FLSysEsc("end");
+}
+
+FLSysInterpreter::Outcome FLSysInterpreter::returnCommand(FLSysArgs* /*args*/) {
+    return new FLSysEsc("return");
+}
+
+FLSysInterpreter::Outcome FLSysInterpreter::evalCommand(FLSysArgs* /*args*/) {
+    interpreter->eval();
+    return this;
+}
+
+FLSysInterpreter::Outcome FLSysInterpreter::tpCommand(FLSysArgs* /*args*/) {
+    FLSysObject* result = interpreter->tp();
+    incRef(result);
+    return result;
+}
+
+FLSysInterpreter::Outcome FLSysInterpreter::loadCommand(FLSysArgs* args) {
+    if (argumentCount(args) != 1) {
+        centralErrorHandler().report(err11::WrongNumberOfArguments);
+        return nullptr;
+    }
+    FLSysObject* fileName = nullptr;
+    if (!checkArgs1(args, "FLSysString", fileName)) return std::nullopt;
+    load(static_cast<FLSysString*>(fileName)->value());
+    return this;
+}
+
+FLSysInterpreter::Outcome FLSysInterpreter::showProgramCommand(FLSysArgs* args) {
+    if (FProgram* program = interpreter->showProgram(args)) program->display(answerChannel());
+    return this;
+}
+
+FLSysInterpreter::Outcome FLSysInterpreter::forgetProgramCommand(FLSysArgs* args) {
+    FLSysObject* result = interpreter->forgetProgram(args);
+    incRef(result);
+    return result;
+}
+
+FLSysInterpreter::Outcome FLSysInterpreter::garbageCollectionCommand(FLSysArgs* /*args*/) {
+    releasePools(1);
+    return this;
+}
+
+FLSysInterpreter::Outcome FLSysInterpreter::forgetIDBCommand(FLSysArgs* args) {
+    return forgetIDB(args);
+}
+
+FLSysInterpreter::Outcome FLSysInterpreter::switchCommand(FLSysArgs* args) {
+    return switchInterpreter(args);
+}
+
+FLSysInterpreter::Outcome FLSysInterpreter::debugOnCommand(FLSysArgs* /*args*/) {
+    debugOn();
+    return this;
+}
+
+FLSysInterpreter::Outcome FLSysInterpreter::debugOffCommand(FLSysArgs* /*args*/) {
+    debugOff();
+    return this;
+}
+
+FLSysInterpreter::Outcome FLSysInterpreter::interpreteLineCommand(FLSysArgs* args) {
+    std::optional<std::string> text = stringArgument(args);
+    if (!text) return nullptr;
+    return interprete(*text, 1);
+}
+
+FLSysInterpreter::Outcome FLSysInterpreter::interpreteFileCommand(FLSysArgs* args) {
+    std::optional<std::string> fileName = stringArgument(args);
+    if (!fileName) return nullptr;
+    return interprete(*fileName, 0);
+}
+
+FLSysInterpreter::Outcome FLSysInterpreter::openCommand(FLSysArgs* args) {
+    std::optional<std::string> fileName = stringArgument(args);
+    if (!fileName) return nullptr;
+    return open(*fileName);
+}
+
+FLSysInterpreter::Outcome FLSysInterpreter::removeCommand(FLSysArgs* args) {
+    std::optional<std::string> variable = stringArgument(args);
+    if (!variable) return nullptr;
+    unsetVariable(*variable);
+    return this;
+}
+
+FLSysInterpreter::Outcome FLSysInterpreter::helpCommand(FLSysArgs* args) {
+    if (!checkNoArgs(args)) return nullptr;
+    return help();
+}
+
+FLSysInterpreter::Outcome FLSysInterpreter::shellCommand(FLSysArgs* /*args*/) {
+    return shell();
+}
+
+FLSysInterpreter::Outcome FLSysInterpreter::displayCommand(FLSysArgs* args) {
+    if (!checkNoArgs(args)) return nullptr;
+    display(systemChannel());
+    return this;
+}
+
+FLSysInterpreter::Outcome FLSysInterpreter::printCommand(FLSysArgs* args) {
+    if (!checkNoArgs(args)) return nullptr;
+    print(systemChannel());
+    return this;
+}
+
+FLSysInterpreter::Outcome FLSysInterpreter::echoCommand(FLSysArgs* args) {
+    FLSysObject* text = nullptr;
+    if (!checkArgs1(args, "FLSysString", text)) return std::nullopt;
+    answerChannel() << static_cast<FLSysString*>(text)->value() << std::endl;
+    return this;
+}
+
+std::optional<std::string> FLSysInterpreter::stringArgument(FLSysArgs* args) {
+    FLSysObject* text = nullptr;
+    if (!checkArgs1(args, "FLSysString", text)) return std::nullopt;
+    return static_cast<FLSysString*>(text)->value();
+}
+
+void FLSysInterpreter::assign(const std::string& name, FLSysObject* value) {
+    if (isConstant(name)) {
+        centralErrorHandler().report(err11::AssignmentToConstants);
+        return;
+    }
+    if (value != this) incRef(value);
+    auto [entry, inserted] = variables.try_emplace(name, value);
+    if (!inserted) {
+        FLSysObject* old = entry->second;
+        entry->second = value;
+        releaseValue(old);
+    }
+}
+
+void FLSysInterpreter::unsetVariable(const std::string& name) {
+    if (isConstant(name)) {
+        centralErrorHandler().report(err11::AssignmentToConstants);
+        return;
+    }
+    auto entry = variables.find(name);
+    if (entry == variables.end()) return;
+    FLSysObject* value = entry->second;
+    variables.erase(entry);
+    releaseValue(value);
+}
+
+std::optional<FLSysObject*> FLSysInterpreter::lookupVariable(const std::string& name) const {
+    auto entry = variables.find(name);
+    if (entry == variables.end()) return std::nullopt;
+    return entry->second;
+}
+
+bool FLSysInterpreter::isConstant(const std::string& name) const {
+    FLSysObject* literal = FLSysString::fromLiteral(name);
+    if (literal == nullptr) literal = FLSysInteger::fromLiteral(name);
+    decRef(literal);
+    return literal != nullptr;
+}
+
+void FLSysInterpreter::finish() {
+    // Emptied before the values go: a value's destruction may come back to sys.
+    std::map<std::string, FLSysObject*> old;
+    old.swap(variables);
+    for (auto& [name, value] : old) releaseValue(value);
+}
+
+void FLSysInterpreter::releaseValue(FLSysObject* value) {
+    if (value != this) decRef(value);
+}
+
+FParser* FLSysInterpreter::newParser() {
+    return parserFactory->create();
+}
+
+FLSysObject* FLSysInterpreter::forgetIDB(FLSysArgs* args) {
+    if (argumentCount(args) != 0) return nullptr;
+    interpreter->clear();
+    return interprete("?- sys.theOMAccess.clear[]. ?- sys.prn.clear[].", 1);
+}
+
+FLSysInterpreter* FLSysInterpreter::load(const std::string& fileName) {
+    if (symTab == nullptr) {
+        symTab = new SymTab();
+        symTab->initBuiltinSymbols();
+    }
+    FLSysArgs none;
+    FProgram* kept = interpreter->showProgram(&none);
+    incRef(kept);
+    interpreter->forgetProgram(&none);
+
+    FParser* parser = newParser();
+    int ok = 1;
+    if (parser->open(fileName) != 0) {
+        while (ok != 0 && !parser->atEnd()) {
+            FRule* clause = parser->parse(symTab, &ok);
+            if (debug != 0) echoClause(clause, symTab);
+            if (clause != nullptr && clause->ruleKind() == FRule::Query) {
+                centralErrorHandler().report(noRulesAllowed(fileName));
+            }
+            interpreter->addClause(clause, symTab);
+            decRef(clause);
+        }
+    }
+    decRef(parser);
+    if (ok != 0) interpreter->eval();
+
+    interpreter->forgetProgram(&none);
+    // Every clause goes back, facts too: the program typed before stays as it was.
+    if (kept != nullptr) {
+        SymTab* names = kept->getSymTab() != nullptr ? kept->getSymTab() : symTab;
+        for (list_item item = kept->firstItem(); item != nullptr; item = kept->nextItem(item)) {
+            FRule* clause = nullptr;
+            kept->ruleAt(item, clause);
+            interpreter->addClause(clause, names);
+        }
+    }
+    decRef(kept);
+    return this;
+}
+
+FLSysInterpreter* FLSysInterpreter::switchInterpreter(FLSysArgs* args) {
+    FLSysObject* newInterpreter = nullptr;
+    FLSysObject* newSymTab = nullptr;
+    if (!checkArgs2(args, "FLogicInterpreter", newInterpreter, "SymTab", newSymTab)) {
+        return nullptr;
+    }
+    if (newInterpreter != interpreter) {
+        incRef(newInterpreter);
+        decRef(interpreter);
+        interpreter = static_cast<FLogicInterpreter*>(newInterpreter);
+    }
+    if (newSymTab != symTab) {
+        incRef(newSymTab);
+        decRef(symTab);
+        symTab = static_cast<SymTab*>(newSymTab);
+    }
+    return this;
+}
+
+FLSysObject* FLSysInterpreter::open(const std::string& fileName) {
+    auto* file = new std::ofstream(fileName, std::ios::out | std::ios::trunc);
+    if (!file->is_open()) {
+        delete file;
+        centralErrorHandler().report(err11::CannotOpenFile);
+        return nullptr;
+    }
+    return new FLSysOStreamImpl<std::ofstream>(file, true);
+}
+
+FLSysInterpreter* FLSysInterpreter::shell() {
+    promptPrefix += "+";
+    FLSysObject* result = nullptr;
+    while (isOk()) {
+        if (result != nullptr && result->isA("FLSysEsc")) {
+            const std::string escape = result->name();
+            if (escape == "return" || escape == "end") {
+                decRef(result);
+                break;
+            }
+        }
+        releasePools(0);
+        const std::string text = readCommandLine();
+        // A command line always holds at least "?- "; nothing at all means no more input.
+        if (text.empty()) break;
+        result = interprete(text, 1);
+    }
+    promptPrefix.erase(0, 1);
+    return this;
+}
+
+FLSysInterpreter* FLSysInterpreter::help() {
+    OutputChannel& out = helpChannel();
+    writeHelpHeader(out, "FLSysInterpreter");
+    for (const char* line : helpLines) out << line << std::endl;
+    out << std::endl << std::endl;
+    return this;
+}
+
+void FLSysInterpreter::display(OutputChannel& out) const {
+    out << "FLSysInterpreter{" << std::endl;
+    for (const auto& [name, value] : variables) {
+        out << "  " << name << " : ";
+        if (value != nullptr) {
+            value->print(out);
+        } else {
+            out << "NULL";
+        }
+        out << std::endl;
+    }
+    out << "}" << std::endl;
+}
+
+void FLSysInterpreter::print(OutputChannel& out) const {
+    out << "aFLSysInterpreter";
+}
+
+bool FLSysInterpreter::isA(const std::string& className) const {
+    return className == "FLSysInterpreter" || FLSysObject::isA(className);
+}

@@ -1,0 +1,233 @@
+// The F-Logic interpreter: clauses into the current program, evaluation with its timing lines,
+// queries answered end to end; the placeholder interpreter and the class object.
+#include "shell/FLogicInterpreter.h"
+
+#include "compile/Operand.h"
+#include "compile/SemanticAnalyser.h"
+#include "eval/Evaluation.h"
+#include "eval/PPProtocol.h"
+#include "foundation/ErrorCatalogue.h"
+#include "foundation/ErrorHandler.h"
+#include "foundation/OutputChannel.h"
+#include "foundation/StatisticHandler.h"
+#include "foundation/Timer.h"
+#include "foundation/clib_list.h"
+#include "language/FProgram.h"
+#include "language/FRule.h"
+#include "shell/ClauseRewriter.h"
+
+namespace {
+
+// A timing line of the statistics: every label is 34 characters, its colon in column 33.
+void addTimingLine(const char* label, Timer& watch) {
+    centralStatistic().insert(
+        std::string(label) + watch.diffReal() + " real    " + watch.diffUser() + " user", 0);
+}
+
+}  // namespace
+
+FLogicInterpreter::FLogicInterpreter(Evaluation* evaluation, PPProtocol* printer,
+                                     SemanticAnalyser* analyser)
+    : evaluation(evaluation),
+      printer(printer),
+      analyser(analyser),
+      emptyProgram(new FProgram(nullptr, nullptr)) {
+    incRef(evaluation);
+    incRef(printer);
+    incRef(analyser);
+}
+
+FLogicInterpreter::~FLogicInterpreter() {
+    decRef(evaluation);
+    decRef(printer);
+    decRef(analyser);
+    decRef(rewriter);
+    decRef(program);
+    decRef(emptyProgram);
+}
+
+FLSysObject* FLogicInterpreter::methodCall(const std::string& name, FLSysArgs* args) {
+    if (name == "help") {
+        if (!checkNoArgs(args)) return nullptr;
+        writeHelp(helpChannel());
+        return this;
+    }
+    return FLSysObject::methodCall(name, args);
+}
+
+bool FLogicInterpreter::isOk() const {
+    return evaluation != nullptr && printer != nullptr && evaluation->isOk() && printer->isOk();
+}
+
+void FLogicInterpreter::display(OutputChannel& channel) const {
+    channel << "a " << (isOk() ? "normal" : "corrupted") << " FLogicInterpreter \n";
+}
+
+void FLogicInterpreter::print(OutputChannel& channel) const {
+    channel << "aFLogicInterpreter";
+}
+
+bool FLogicInterpreter::isA(const std::string& className) const {
+    return className == "FLogicInterpreter" || FLSysObject::isA(className);
+}
+
+FLogicInterpreter* FLogicInterpreter::eval() {
+    Timer watch;
+    if (program == nullptr) return nullptr;
+    if (changed != 0) {
+        evaluation->reset(0);
+        evaluated = 0;
+    }
+    if (evaluated != 0) return this;
+    watch.start();
+    const int analysed = analyser->analyse(program, program->getSymTab());
+    watch.stop();
+    addTimingLine("Time spent in semantic analyses : ", watch);
+    if (analysed == 0) return nullptr;
+    watch.start();
+    const int reached = evaluation->evaluate(program);
+    evaluation->reset(0);
+    watch.stop();
+    evaluated = 1;
+    addTimingLine("Total time spent in evaluation  : ", watch);
+    if (reached == 0) return nullptr;
+    changed = 0;
+    return this;
+}
+
+FLogicInterpreter* FLogicInterpreter::tp() {
+    if (changed != 0 && program != nullptr) {
+        evaluation->reset(0);
+        changed = 0;
+    }
+    evaluated = 0;
+    Evaluation* done = evaluation->tp(program);
+    evaluation->reset(0);
+    return done != nullptr ? this : nullptr;
+}
+
+FLogicInterpreter* FLogicInterpreter::forgetProgram(FLSysArgs* args) {
+    if (!checkNoArgs(args)) return nullptr;
+    decRef(program);
+    program = nullptr;
+    evaluation->reset(0);
+    changed = 1;
+    return this;
+}
+
+FProgram* FLogicInterpreter::showProgram(FLSysArgs* args) {
+    if (!checkNoArgs(args)) return nullptr;
+    return showProgram();
+}
+
+FProgram* FLogicInterpreter::showProgram() {
+    return program != nullptr ? program : emptyProgram;
+}
+
+FLogicInterpreter* FLogicInterpreter::addClause(FRule* clause, SymTab* symTab) {
+    if (clause == nullptr) return nullptr;
+    const int kind = clause->ruleKind();
+    if (kind != FRule::Fact && kind != FRule::Rule) return this;
+    changed = 1;
+    if (program == nullptr) program = new FProgram(new clib_list<FRule*>(), symTab);
+    if (rewriter != nullptr) rewriter->rewriteClause(clause, symTab);
+    program->append(clause);
+    return this;
+}
+
+FLogicInterpreter* FLogicInterpreter::query(FRule* query, SymTab* symTab) {
+    if (query == nullptr) return nullptr;
+    Timer answerWatch;
+    Timer printWatch;
+    printer->beginQuery(query);
+    if (rewriter != nullptr) rewriter->rewriteClause(query, symTab);
+    if (analyser->analyse(query, symTab) == 0) return nullptr;
+    answerWatch.start();
+    Operand* answers = evaluation->retrieve(query, query->getSymTab());
+    answerWatch.stop();
+    if (answers == nullptr) return nullptr;
+    printWatch.start();
+    printer->makeOutput(query, answers);
+    printWatch.stop();
+    addTimingLine("Time spent in computing answers : ", answerWatch);
+    addTimingLine("Time spent in pretty-printing   : ", printWatch);
+    decRef(answers);
+    return this;
+}
+
+void FLogicInterpreter::clear() {
+    if (program != nullptr) changed = 1;
+    if (evaluation != nullptr) evaluation->reset(1);
+    evaluated = 0;
+}
+
+void FLogicInterpreter::setDialect(std::string word) {
+    if (word == "Kavum") {
+        decRef(rewriter);
+        rewriter = makeClauseRewriter();
+    } else if (word == "FLogic") {
+        decRef(rewriter);
+        rewriter = nullptr;
+    }
+}
+
+void FLogicInterpreter::writeHelp(OutputChannel& channel) const {
+    channel << std::endl
+            << "                    Online help for class FLogicInterpreter" << std::endl
+            << std::endl
+            << std::endl
+            << "You can apply the following member functions to an instance of "
+            << "class FLogicInterpreter : " << std::endl
+            << std::endl;
+    writeStandardMethodsHelp(channel);
+}
+
+EmptyFLogicInterp::EmptyFLogicInterp() : FLogicInterpreter(nullptr, nullptr, nullptr) {}
+
+bool EmptyFLogicInterp::isA(const std::string& className) const {
+    return className == "EmptyFLogicInterp" || FLogicInterpreter::isA(className);
+}
+
+FLogicInterpreter* EmptyFLogicInterp::eval() {
+    centralErrorHandler().report(err11::noFLogicInterpreter);
+    return nullptr;
+}
+
+FLogicInterpreter* EmptyFLogicInterp::tp() {
+    centralErrorHandler().report(err11::noFLogicInterpreter);
+    return nullptr;
+}
+
+FLogicInterpreter* EmptyFLogicInterp::forgetProgram(FLSysArgs* /*args*/) {
+    centralErrorHandler().report(err11::noFLogicInterpreter);
+    return nullptr;
+}
+
+FProgram* EmptyFLogicInterp::showProgram(FLSysArgs* /*args*/) {
+    return showProgram();
+}
+
+FProgram* EmptyFLogicInterp::showProgram() {
+    centralErrorHandler().report(err11::noFLogicInterpreter);
+    return nullptr;
+}
+
+FLogicInterpreter* EmptyFLogicInterp::query(FRule* /*query*/, SymTab* /*symTab*/) {
+    centralErrorHandler().report(err11::noFLogicInterpreter);
+    return nullptr;
+}
+
+FLogicInterpreterMeta::FLogicInterpreterMeta() : XMeta("FLogicInterpreter") {}
+
+FLSysObject* FLogicInterpreterMeta::createInstance(FLSysArgs* args) {
+    FLSysObject* evaluation = nullptr;
+    FLSysObject* printer = nullptr;
+    FLSysObject* analyser = nullptr;
+    if (!checkArgs3(args, "Evaluation", evaluation, "PrettyPrinter", printer, "SemanticAnalyser",
+                    analyser)) {
+        return nullptr;
+    }
+    return new FLogicInterpreter(dynamic_cast<Evaluation*>(evaluation),
+                                 dynamic_cast<PPProtocol*>(printer),
+                                 dynamic_cast<SemanticAnalyser*>(analyser));
+}
