@@ -1,13 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Quorin when needed and starts it with the given arguments.
+# What installing and building print goes to standard error: standard output carries only what
+# Quorin writes.
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
-"$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh" >&2
 build="$root/build/release"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j "$(nproc)"
-if [[ ! -x "$build/quorin" ]]; then
-    echo "quorin: the interactive program is not built yet (its shell does not exist so far)." >&2
-    exit 1
-fi
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >&2
+cmake --build "$build" --target quorin -j "$(nproc)" >&2
 exec "$build/quorin" "$@"

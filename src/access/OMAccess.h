@@ -310,6 +310,8 @@ class OMAccess : public FLSysObject, public NameRemapListener {
 
     // Reports 5/25/2 "Undefined MethodArg" for a shell method called with invalid arguments.
     virtual void reportInvalidMethodArg(const std::string& methodName) const;
+    // The texts of the shell arguments; false when there is one that is not an FLSysString.
+    static bool stringArguments(FLSysArgs* args, std::vector<std::string>& texts);
 
     // Read access to the flags, for the layers and tests above.
     int tracing() const { return trace; }

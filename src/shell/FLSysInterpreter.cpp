@@ -16,6 +16,7 @@
 #include "objectbase/SymTab.h"
 #include "shell/FLogicInterpreter.h"
 #include "shell/FParserFactory.h"
+#include "shell/ShellText.h"
 
 namespace {
 
@@ -335,14 +336,7 @@ FLSysInterpreter* FLSysInterpreter::load(const std::string& fileName) {
     if (parser->open(fileName) != 0) {
         while (ok != 0 && !parser->atEnd()) {
             FRule* clause = parser->parse(symTab, &ok);
-            if (debug != 0) {
-                if (clause != nullptr) {
-                    clause->print(debugChannel(), symTab, nullptr);
-                } else {
-                    debugChannel() << "empty Rule";
-                }
-                debugChannel() << std::endl;
-            }
+            if (debug != 0) echoClause(clause, symTab);
             if (clause != nullptr && clause->ruleKind() == FRule::Query) {
                 centralErrorHandler().report(noRulesAllowed(fileName));
             }

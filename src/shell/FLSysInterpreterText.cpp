@@ -1,28 +1,340 @@
 // The operations of sys that read and run shell text: reading a command, interpreting text and
-// files, running one query, the dialect and the history. They stand empty until the shell text
-// is built: each reports that it was called and answers nothing.
-#include "foundation/ErrorHandler.h"
-#include "shell/FLSysInterpreter.h"
+// files, running one query (shell commands in their call, assignment and block forms), the
+// dialect and the history.
+#include <sstream>
+#include <string>
 
-FLSysObject* FLSysInterpreter::interprete(const std::string& /*text*/, int /*isLine*/) {
-    centralErrorHandler().report(pureVirtualCalled("FLSysInterpreter::interprete"));
-    return nullptr;
+#include "foundation/ErrorCatalogue.h"
+#include "foundation/ErrorHandler.h"
+#include "foundation/FLSysOStream.h"
+#include "foundation/OutputChannel.h"
+#include "foundation/ShellValues.h"
+#include "foundation/clib_list.h"
+#include "language/CPath.h"
+#include "language/FLiteral.h"
+#include "language/FLiteralList.h"
+#include "language/FMolecule.h"
+#include "language/FParser.h"
+#include "language/FRule.h"
+#include "language/FunctionTerm.h"
+#include "language/Reference.h"
+#include "language/Spec.h"
+#include "objectbase/SymTab.h"
+#include "platform/ControlEvents.h"
+#include "shell/Block.h"
+#include "shell/FLSysInterpreter.h"
+#include "shell/FLogicInterpreter.h"
+#include "shell/FParserFactory.h"
+#include "shell/LineInput.h"
+#include "shell/ShellText.h"
+
+const char* const endOfInputCommand = "?- sys.end[].\n";
+
+namespace {
+
+CommandLineSource lineSource = nullptr;
+
+bool readLine(const std::string& prompt, std::string& line) {
+    if (lineSource != nullptr) return lineSource(prompt, line);
+    return quorin::lineio::getline(prompt, line);
+}
+
+bool isEscape(const FLSysObject* object) {
+    return object != nullptr && object->isA("FLSysEsc");
+}
+
+void release(FLSysObject* object) {
+    if (object != nullptr) decRef(object);
+}
+
+void releaseAll(FLSysArgs& values) {
+    for (list_item item = values.first_item(); item != nullptr; item = values.next_item(item)) {
+        release(values.inf(item));
+    }
+    values.clear();
+}
+
+// The evaluation of one shell command: every value it makes carries one reference for it.
+class CommandEvaluation {
+  public:
+    explicit CommandEvaluation(FLSysInterpreter& sys) : sys(sys), names(*sys.currentSymTab()) {}
+
+    FLSysObject* TermMakeCall(FTerm* term);
+    FLSysObject* PathMakeCall(FTerm* path);
+    std::string NameMakeCall(FTerm* term);
+    // The text of the block form: one line "?- " + query + "." for each result term.
+    std::string blockText(const clib_list<FTerm*>& queries);
+
+    std::string nameOf(const FunctionTerm& term) { return names.GetName(term.getName()); }
+
+  private:
+    FLSysInterpreter& sys;
+    SymTab& names;
+};
+
+FLSysObject* CommandEvaluation::TermMakeCall(FTerm* term) {
+    if (term == nullptr) return nullptr;
+    if (term->isA("FVar")) {
+        centralErrorHandler().report(err11::VarInSystemCommand);
+        return nullptr;
+    }
+    if (term->isA("FunctionTerm"))
+        return sys.methodCall(nameOf(*static_cast<FunctionTerm*>(term)), nullptr);
+    if (term->isA("FMolecule")) {
+        centralErrorHandler().report(err11::MoleculeInPath);
+        return nullptr;
+    }
+    return PathMakeCall(term);
+}
+
+FLSysObject* CommandEvaluation::PathMakeCall(FTerm* path) {
+    if (path == nullptr) return nullptr;
+    // Only scalar steps: an arithmetic expression or a set-valued or inheriting step is refused.
+    if (!path->isA("Reference") || static_cast<Reference*>(path)->getDot() != 0) {
+        centralErrorHandler().report(err11::WrongPathExpression);
+        return nullptr;
+    }
+    auto* step = static_cast<Reference*>(path);
+    FLSysObject* host = TermMakeCall(step->getHost());
+    if (host == nullptr) return nullptr;
+    FLSysArgs arguments;
+    if (clib_list<FTerm*>* terms = step->getArgs()) {
+        for (list_item item = terms->first_item(); item != nullptr; item = terms->next_item(item)) {
+            FLSysObject* value = TermMakeCall(terms->inf(item));
+            if (value == nullptr) {
+                releaseAll(arguments);
+                release(host);
+                return nullptr;
+            }
+            arguments.append(value);
+        }
+    }
+    std::string name = NameMakeCall(step->getMethod());
+    if (name.empty()) {
+        releaseAll(arguments);
+        release(host);
+        return nullptr;
+    }
+    FLSysObject* result = host->methodCall(name, arguments.empty() ? nullptr : &arguments);
+    releaseAll(arguments);
+    if (result != host) release(host);
+    return result;
+}
+
+std::string CommandEvaluation::NameMakeCall(FTerm* term) {
+    if (term != nullptr && term->isA("FunctionTerm")) {
+        auto* function = static_cast<FunctionTerm*>(term);
+        clib_list<FTerm*>* args = function->getArgs();
+        if (args != nullptr && !args->empty()) {
+            centralErrorHandler().report(err11::NoFuncArgsAllowed);
+            return "";
+        }
+        return nameOf(*function);
+    }
+    FLSysObject* value = TermMakeCall(term);
+    if (value == nullptr) return "";
+    std::string name;
+    if (value->isA("FLSysString")) {
+        name = static_cast<FLSysString*>(value)->value();
+    } else {
+        centralErrorHandler().report(err11::PathIsNoString);
+    }
+    release(value);
+    return name;
+}
+
+std::string CommandEvaluation::blockText(const clib_list<FTerm*>& queries) {
+    // sys's own channel collects the text; it is put back without a stream afterwards, so no
+    // block's text lingers in it.
+    OutputChannel& channel = sys.ownChannel();
+    std::ostringstream text;
+    auto* stream = new FLSysOStreamImpl<std::ostringstream>(&text, false);
+    channel.setStream(stream);
+    for (list_item item = queries.first_item(); item != nullptr; item = queries.next_item(item)) {
+        channel << "?- ";
+        queries.inf(item)->print(channel, &names, nullptr);
+        channel << ".\n";
+    }
+    channel.releaseStreams();
+    decRef(stream);
+    return text.str();
+}
+
+}  // namespace
+
+std::string trimLine(const std::string& line) {
+    std::string::size_type start = line.find_first_not_of(' ');
+    if (start == std::string::npos) return "";
+    std::string::size_type end = line.find('%', start);
+    std::string kept =
+        line.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    std::string::size_type last = kept.find_last_not_of(' ');
+    return last == std::string::npos ? std::string() : kept.substr(0, last + 1);
+}
+
+void echoClause(const FRule* clause, const SymTab* names) {
+    if (clause != nullptr) {
+        clause->print(debugChannel(), names, nullptr);
+    } else {
+        debugChannel() << "empty Rule";
+    }
+    debugChannel() << std::endl;
+}
+
+void setCommandLineSource(CommandLineSource source) {
+    lineSource = source;
 }
 
 std::string FLSysInterpreter::readCommandLine() {
-    centralErrorHandler().report(pureVirtualCalled("FLSysInterpreter::readCommandLine"));
-    return "";
+    std::string text = "?- ";
+    bool continued = false;
+    while (text.back() != '.') {
+        // The input has ended, or the program is asked to leave: every shell level ends.
+        if (controlEvents::farewellPending()) return endOfInputCommand;
+        std::string line;
+        if (!readLine(promptPrefix + (continued ? "  >" : "?- "), line)) return endOfInputCommand;
+        std::string trimmed = trimLine(line);
+        if (trimmed.empty()) continue;
+        if (continued) text += ' ';
+        text += trimmed;
+        continued = true;
+    }
+    if (!lastCommand || *lastCommand != text) {
+        addHistory(text.substr(3));
+        lastCommand = text;
+    }
+    return text + "\n";
 }
 
-FLSysObject* FLSysInterpreter::queryhandle(FRule* /*query*/) {
-    centralErrorHandler().report(pureVirtualCalled("FLSysInterpreter::queryhandle"));
-    return nullptr;
+FLSysObject* FLSysInterpreter::interprete(const std::string& text, int isLine) {
+    if (symTab == nullptr) {
+        symTab = new SymTab();
+        symTab->initBuiltinSymbols();
+    }
+    FParser* parser = newParser();
+    if (parser == nullptr) return nullptr;
+    int opened = isLine != 0 ? parser->setInputString(text) : parser->open(text);
+    if (opened == 0) {
+        decRef(parser);
+        return nullptr;
+    }
+    while (!parser->atEnd()) {
+        // The program is asked to leave: the rest of the text is not read.
+        if (controlEvents::farewellPending()) break;
+        int ok = 1;
+        FRule* clause = parser->parse(symTab, &ok);
+        if (ok == 0) {
+            if (isLine == 0) interpreter->forgetProgram(nullptr);
+            release(clause);
+            decRef(parser);
+            return nullptr;
+        }
+        if (debug != 0) echoClause(clause, symTab);
+        if (clause != nullptr && clause->ruleKind() == FRule::Query) {
+            FLSysObject* result = queryhandle(clause);
+            decRef(clause);
+            if (result == nullptr || isEscape(result)) {
+                decRef(parser);
+                return result;
+            }
+        } else {
+            interpreter->addClause(clause, symTab);
+            release(clause);
+        }
+    }
+    decRef(parser);
+    return this;
 }
 
-void FLSysInterpreter::setDialect(const std::string& /*word*/) {
-    centralErrorHandler().report(pureVirtualCalled("FLSysInterpreter::setDialect"));
+FLSysObject* FLSysInterpreter::queryhandle(FRule* query) {
+    if (query == nullptr || query->ruleKind() != FRule::Query) return nullptr;
+    FLiteralList* body = query->getBody();
+    FLiteral* literal = body == nullptr ? nullptr : body->first();
+    FTerm* term = literal == nullptr ? nullptr : literal->getTerm();
+    if (term == nullptr || !term->isA("CPath")) return interpreter->query(query, symTab);
+    FTerm* leftmost = term;
+    while (leftmost->isA("CPath") && static_cast<CPath*>(leftmost)->getHost() != nullptr) {
+        leftmost = static_cast<CPath*>(leftmost)->getHost();
+    }
+    CommandEvaluation command(*this);
+    if (!leftmost->isA("FunctionTerm") ||
+        command.nameOf(*static_cast<FunctionTerm*>(leftmost)) != "sys") {
+        return interpreter->query(query, symTab);
+    }
+    if (body->length() > 1) {
+        centralErrorHandler().report(err11::MoreThanOneLiteral);
+        return this;
+    }
+
+    // What a command answers goes up only as an escape, a failure (null) or sys: interprete
+    // answers nothing else, so a value is released here.
+    auto answer = [this](FLSysObject* value) -> FLSysObject* {
+        if (value == nullptr || isEscape(value)) return value;
+        release(value);
+        return this;
+    };
+    if (!term->isA("FMolecule")) return answer(command.TermMakeCall(term));
+    auto* molecule = static_cast<FMolecule*>(term);
+    clib_list<Spec*>* specs = molecule->getSpecs();
+    if (specs == nullptr || specs->empty())
+        return answer(command.TermMakeCall(molecule->getHost()));
+
+    FLSysObject* host = command.TermMakeCall(molecule->getHost());
+    if (host == nullptr || !host->isA("FLSysInterpreter")) {
+        centralErrorHandler().report(err11::WrongSystemAssignment);
+        release(host);
+        return this;
+    }
+    auto fail = [host](const Error& error) -> FLSysObject* {
+        centralErrorHandler().report(error);
+        release(host);
+        return nullptr;
+    };
+    for (list_item item = specs->first_item(); item != nullptr; item = specs->next_item(item)) {
+        Spec* spec = specs->inf(item);
+        FTerm* method = spec->getMethod();
+        if (method == nullptr || !method->isA("IdTerm")) return fail(err11::NoFunctionTerm);
+        clib_list<FTerm*>* args = spec->getArgs();
+        bool functionArgs = method->isA("FunctionTerm") &&
+                            static_cast<FunctionTerm*>(method)->getArgs() != nullptr &&
+                            !static_cast<FunctionTerm*>(method)->getArgs()->empty();
+        if ((args != nullptr && !args->empty()) || functionArgs) return fail(err11::NoArgsAllowed);
+        if (method->isA("FVar")) return fail(err11::VarInSystemCommand);
+        FLSysObject* value = nullptr;
+        if (spec->isA("SSpec")) {
+            value = command.TermMakeCall(static_cast<SSpec*>(spec)->getResult());
+        } else {
+            clib_list<FTerm*>* queries =
+                spec->isA("MSpec") ? static_cast<MSpec*>(spec)->getResults() : nullptr;
+            if (queries == nullptr || queries->empty()) {
+                release(host);
+                return nullptr;
+            }
+            value = new Block(static_cast<FLSysInterpreter*>(host), command.blockText(*queries));
+        }
+        if (value == nullptr) return fail(err11::NoValue);
+        static_cast<FLSysInterpreter*>(host)->assign(
+            command.nameOf(*static_cast<FunctionTerm*>(method)), value);
+        release(value);
+    }
+    release(host);
+    return this;
 }
 
-void FLSysInterpreter::addHistory(const std::string& /*line*/) {
-    centralErrorHandler().report(pureVirtualCalled("FLSysInterpreter::addHistory"));
+void FLSysInterpreter::setDialect(const std::string& word) {
+    FParserFactory* factory = nullptr;
+    if (word == "Kavum") {
+        factory = new PevoParserFactory();
+    } else if (word == "FLogic") {
+        factory = new FLogicParserFactory();
+    } else {
+        return;
+    }
+    decRef(parserFactory);
+    parserFactory = factory;
+    interpreter->setDialect(word);
+}
+
+void FLSysInterpreter::addHistory(const std::string& line) {
+    quorin::lineio::history_add(line);
 }

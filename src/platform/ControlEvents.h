@@ -1,0 +1,32 @@
+// The console control events of the shell, made from the process's interrupt and termination
+// signals: Ctrl-C raises the interrupt flag, the other events are recorded for the main thread.
+#pragma once
+
+namespace controlEvents {
+
+// The event codes of the console interface the shell was written for.
+constexpr int CtrlC = 0;
+constexpr int Break = 1;     // SIGQUIT
+constexpr int Close = 2;     // SIGHUP: the terminal went away
+constexpr int LogOff = 5;    // no signal maps to it
+constexpr int Shutdown = 6;  // SIGTERM
+constexpr int None = -1;
+
+// Installs the handlers of SIGINT (Ctrl-C), SIGQUIT, SIGHUP and SIGTERM, without restarting cut
+// reads, so that a read waiting for input returns and the reader can look at the event. False
+// when a handler could not be installed.
+bool install();
+
+// True when a handler has recorded a farewell event (Break, Close or Shutdown). Each handler only
+// stores the event and raises the interrupt flag, so a running evaluation stops at its next poll;
+// the farewell itself is the main thread's work. Also the line input's question after a cut read.
+bool farewellPending();
+
+// The pending farewell event (or None), forgotten from now on: the farewell runs once, and the
+// commands it runs itself are not cut short.
+int takeFarewell();
+
+// Records an event as its handler would (SIGINT maps to CtrlC); for tests.
+void record(int event);
+
+}  // namespace controlEvents

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Runs one end-to-end case: the quorin program in a fresh copy of the case folder, with the
+# case's arguments and standard input, and compares standard output, standard error and the exit
+# status with the expected ones (time figures masked), showing a diff on mismatch.
+# Usage: run-case.sh <quorin> <case folder> <work folder>
+#
+# A case folder holds the input files, and:
+#   args             the command-line arguments, one a line (optional: none); @EXAMPLES@ stands
+#                    for the repository's examples folder
+#   env              variables set for the run, one NAME=value a line (optional); @WORK@ stands
+#                    for the folder the case runs in (HOME=@WORK@ keeps the home folder there)
+#   stdin            the text fed to standard input (optional: empty input)
+#   signal           "<SIGNAL> <text>": the signal sent once standard output shows the text,
+#                    standard input kept open until then (optional)
+#   expected-stdout, expected-stderr, expected-status
+# With QUORIN_E2E_BLESS=1 the actual output becomes the expected one (read it before committing).
+set -u
+quorin=$1
+case_dir=$(cd "$2" && pwd)
+work=$3
+examples=$(cd "$case_dir/../../../examples" && pwd)
+
+rm -rf "$work"
+mkdir -p "$work"
+cp -r "$case_dir"/. "$work"/
+cd "$work" || exit 1
+
+args=()
+if [[ -f args ]]; then
+    while IFS= read -r line || [[ -n $line ]]; do args+=("${line//@EXAMPLES@/$examples}"); done <args
+fi
+[[ -f stdin ]] || : >stdin
+
+unset QUORINCFG QUORINHIS DEFAULTCFG DEFAULTHIS KAVUMCFG KAVUMHIS
+if [[ -f env ]]; then
+    while IFS= read -r line || [[ -n $line ]]; do [[ -n $line ]] && export "${line//@WORK@/$PWD}"; done <env
+fi
+
+if [[ -f signal ]]; then
+    read -r signal_name signal_text <signal
+    rm -f input.fifo
+    mkfifo input.fifo
+    timeout 60 "$quorin" "${args[@]}" <input.fifo >actual-stdout 2>actual-stderr &
+    pid=$!
+    exec 3>input.fifo
+    for _ in $(seq 1 600); do
+        grep -qF -- "$signal_text" actual-stdout 2>/dev/null && break
+        sleep 0.1
+    done
+    kill -s "$signal_name" "$pid"
+    cat stdin >&3
+    exec 3>&-
+    wait "$pid"
+    status=$?
+else
+    timeout 60 "$quorin" "${args[@]}" <stdin >actual-stdout 2>actual-stderr
+    status=$?
+fi
+echo "$status" >actual-status
+
+# Time figures ("0.01 real    0.00 user") differ from run to run; nothing else is masked.
+mask() { sed -E 's/[0-9][0-9:.]* (real|user)/T \1/g' "$1"; }
+
+if [[ ${QUORIN_E2E_BLESS:-} == 1 ]]; then
+    for stream in stdout stderr status; do cp "actual-$stream" "$case_dir/expected-$stream"; done
+fi
+
+failed=0
+# The Web access layer deletes the documents it fetched when it is cleared or destroyed.
+if compgen -G ".wd_*" >/dev/null; then
+    echo "--- temporary document files left:" .wd_*
+    failed=1
+fi
+for stream in stdout stderr status; do
+    if ! diff -u <(mask "expected-$stream") <(mask "actual-$stream") >"diff-$stream"; then
+        echo "--- $stream differs:"
+        cat "diff-$stream"
+        failed=1
+    fi
+done
+exit $failed
