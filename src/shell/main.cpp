@@ -1,11 +1,18 @@
 // The quorin program: hands the class objects of the layers above the shell to the start-up.
 #include "shell/UserInterface.h"
+#include "xml/DOMOMAccess.h"
 #include "xml/WebOMAccess.h"
+#include "xml/XMLAxisIteratorFactory.h"
+#include "xml/XMLOMAccess.h"
 
 int main(int argc, char** argv) {
-    // The XML and DOM access layers, the XML creator and the inheriting and semi-naive evaluators
-    // are not built yet: their class objects stay placeholders until set here.
+    // Every access layer answers the axis steps of documents.
+    XMLAxisIteratorFactory::installShared();
+    // The XML creator and the inheriting and semi-naive evaluators are not built yet: their class
+    // objects stay placeholders until set here.
     HandedInClassObjects handedIn;
     handedIn.webOMAccess = new WebOMAccessMeta;
+    handedIn.xmlOMAccess = new XMLOMAccessMeta;
+    handedIn.domOMAccess = new DOMOMAccessMeta;
     return userInterface::run(argc, argv, handedIn);
 }
