@@ -192,14 +192,18 @@ void FLSysObject::writeHelpHeader(OutputChannel& channel, const std::string& cla
             << std::endl;
 }
 
-void FLSysObject::writeStandardMethodsHelp(OutputChannel& channel) {
+void FLSysObject::writeCoreMethodsHelp(OutputChannel& channel) {
     channel << "    - help" << std::endl
             << "    - isOk" << std::endl
             << "          returns  0 (object is corrupted)  or  1" << std::endl
             << "    - isA@(string)" << std::endl
             << "          string : classname" << std::endl
-            << "          returns  1 (object belongs to class)  or  0" << std::endl
-            << "    - print@(OutputChannel)" << std::endl
+            << "          returns  1 (object belongs to class)  or  0" << std::endl;
+}
+
+void FLSysObject::writeStandardMethodsHelp(OutputChannel& channel) {
+    writeCoreMethodsHelp(channel);
+    channel << "    - print@(OutputChannel)" << std::endl
             << "          OutputChannel : e.g. answerChannel" << std::endl
             << "    - display@(OutputChannel)" << std::endl
             << "          OutputChannel : e.g. answerChannel" << std::endl;

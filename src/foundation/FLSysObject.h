@@ -67,6 +67,9 @@ class FLSysObject : public ManagedObject {
 
     // The lines describing the standard methods, shared by the help texts of all shell classes.
     static void writeStandardMethodsHelp(OutputChannel& channel);
+    // Their first lines, help, isOk and isA, for help texts that describe print and display
+    // their own way.
+    static void writeCoreMethodsHelp(OutputChannel& channel);
     // The opening lines every shell class's help text shares, up to its list of methods.
     static void writeHelpHeader(OutputChannel& channel, const std::string& className);
     // Number of arguments in a shell argument list; a missing list has none.

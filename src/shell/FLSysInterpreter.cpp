@@ -20,14 +20,9 @@
 
 namespace {
 
-// The help lines after the common heading, in the order the help lists the commands.
+// The help lines after the common heading and the core methods, in the order the help lists
+// the commands.
 const char* const helpLines[] = {
-    "    - help",
-    "    - isOk",
-    "          returns  0 (object is corrupted)  or  1",
-    "    - isA@(string)",
-    "          string : classname",
-    "          returns  1 (object belongs to class)  or  0",
     "    - print",
     "          prints type of instance",
     "    - display",
@@ -419,6 +414,7 @@ FLSysInterpreter* FLSysInterpreter::shell() {
 FLSysInterpreter* FLSysInterpreter::help() {
     OutputChannel& out = helpChannel();
     writeHelpHeader(out, "FLSysInterpreter");
+    writeCoreMethodsHelp(out);
     for (const char* line : helpLines) out << line << std::endl;
     out << std::endl << std::endl;
     return this;

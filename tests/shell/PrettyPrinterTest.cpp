@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "compile/Operand.h"
+#include "eval/EvalHarness.h"
 #include "eval/PPProtocol.h"
 #include "foundation/ShellValues.h"
 #include "foundation/clib_list.h"
@@ -305,7 +306,7 @@ TEST_F(PrettyPrinterTest, StyleLeavesAStreamTheUserSetOnTheAnswerChannel) {
     decRef(own);
 }
 
-TEST_F(PrettyPrinterTest, HelpAndDescriptions) {
+TEST_F(PrettyPrinterTest, HelpText) {
     const std::string help =
         "\n"
         "                     Online help for class PrettyPrinter\n"
@@ -352,17 +353,6 @@ TEST_F(PrettyPrinterTest, HelpAndDescriptions) {
     ChannelCapture out(helpChannel());
     EXPECT_EQ(call("help", {}), printer);
     EXPECT_EQ(out.text(), help);
-
-    OutputChannel channel;
-    ChannelCapture text(channel);
-    printer->describe(channel);
-    auto* corrupt = new PrettyPrinter(nullptr);
-    corrupt->describe(channel);
-    printer->display(channel);
-    EXPECT_EQ(text.text(),
-              "This is a normal PrettyPrinter.\nThis is a corrupted PrettyPrinter.\n"
-              "aPrettyPrinter\n");
-    decRef(corrupt);
 }
 
 TEST_F(PrettyPrinterTest, ClassObjectAndEvaluatorFactory) {
@@ -384,6 +374,25 @@ TEST_F(PrettyPrinterTest, ClassObjectAndEvaluatorFactory) {
     ASSERT_NE(embedded, nullptr);
     EXPECT_TRUE(embedded->isA("PrettyPrinter"));
     decRef(embedded);
+}
+
+TEST(EmbeddedPrinterTest, TheInsertTraceWritesTheBindingsAsAnswers) {
+    installPrettyPrinterFactory();
+    {
+        eval_test::EvalHarness h;
+        clib_list<FLSysObject*> words;
+        auto* insert = new FLSysString("insert");
+        words.append(insert);
+        h.naive->methodCall("debugOn", &words);
+        decRef(insert);
+        ChannelCapture debug(debugChannel());
+        ChannelCapture answers(answerChannel());
+        EXPECT_EQ(h.run("p(a). q(X) :- p(X)."), 1);
+        // The rule's row comes again in the second round, where it changes nothing.
+        const std::string row = "X/a   \n\n% 1 output(s) printed \n";
+        EXPECT_EQ(answers.text(), row + row);
+    }
+    setPrinterFactory(nullptr);
 }
 
 TEST(PPVarSymTabTest, BoundTextsReplaceNamesAndTheRestIsAnonymous) {
