@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "foundation/ErrorCatalogue.h"
@@ -30,9 +31,10 @@ std::string currentDirectory() {
     return pwd != nullptr ? pwd : "";
 }
 
+using Texts = std::vector<std::string>;
+
 // One shell method of the Web layer: its name, the number of string arguments it takes, and
 // what it does with them.
-using Texts = std::vector<std::string>;
 struct WebMethod {
     const char* name;
     int strings;
