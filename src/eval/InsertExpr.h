@@ -82,7 +82,6 @@ class PropInsertExpr : public InsertExpr {
   protected:
     void apply(InternalName* out, int* changed) override;
 
-  private:
     std::int32_t type;
     std::int32_t a;
     std::int32_t r;
@@ -97,7 +96,6 @@ class PathInsertExpr : public InsertExpr {
   protected:
     void apply(InternalName* out, int* changed) override;
 
-  private:
     std::int32_t type;
     std::int32_t a;
 };
