@@ -13,6 +13,7 @@
 #   signal           "<SIGNAL> <text>": the signal sent once standard output shows the text,
 #                    standard input kept open until then (optional)
 #   expected-stdout, expected-stderr, expected-status
+#   expected-file-<name>  the text the run must leave in the file <name> (optional, any number)
 # With QUORIN_E2E_BLESS=1 the actual output becomes the expected one (read it before committing).
 set -u
 quorin=$1
@@ -63,6 +64,9 @@ mask() { sed -E 's/[0-9][0-9:.]* (real|user)/T \1/g' "$1"; }
 
 if [[ ${QUORIN_E2E_BLESS:-} == 1 ]]; then
     for stream in stdout stderr status; do cp "actual-$stream" "$case_dir/expected-$stream"; done
+    for expected in expected-file-*; do
+        [[ -e $expected && -e ${expected#expected-file-} ]] && cp "${expected#expected-file-}" "$case_dir/$expected"
+    done
 fi
 
 failed=0
@@ -75,6 +79,18 @@ for stream in stdout stderr status; do
     if ! diff -u <(mask "expected-$stream") <(mask "actual-$stream") >"diff-$stream"; then
         echo "--- $stream differs:"
         cat "diff-$stream"
+        failed=1
+    fi
+done
+for expected in expected-file-*; do
+    [[ -e $expected ]] || continue
+    written=${expected#expected-file-}
+    if [[ ! -e $written ]]; then
+        echo "--- file $written was not written"
+        failed=1
+    elif ! diff -u "$expected" "$written" >"diff-file-$written"; then
+        echo "--- file $written differs:"
+        cat "diff-file-$written"
         failed=1
     fi
 done
