@@ -8,8 +8,7 @@
 int main(int argc, char** argv) {
     // Every access layer answers the axis steps of documents.
     XMLAxisIteratorFactory::installShared();
-    // The XML creator and the inheriting and semi-naive evaluators are not built yet: their class
-    // objects stay placeholders until set here.
+    // The XML creator is not built yet: its class object stays a placeholder until set here.
     HandedInClassObjects handedIn;
     handedIn.webOMAccess = new WebOMAccessMeta;
     handedIn.xmlOMAccess = new XMLOMAccessMeta;
