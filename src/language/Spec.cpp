@@ -177,6 +177,9 @@ void PevoMSpec::print(OutputChannel& channel, const SymTab* names, const SymTab*
         case 4:
             channel << " *-> {";
             break;
+        case 5:
+            channel << " @*-> {";
+            break;
         case 7:
             channel << " => (";
             break;
@@ -187,7 +190,7 @@ void PevoMSpec::print(OutputChannel& channel, const SymTab* names, const SymTab*
             break;
     }
     printResults(channel, names, vars);
-    if (kind == 1 || kind == 4) channel << "}";
+    if (kind == 1 || kind == 4 || kind == 5) channel << "}";
     if (kind == 7 || kind == 8) channel << ")";
 }
 

@@ -107,7 +107,8 @@ class PevoMSpec : public MSpec {
 
     using ParseTreeNode::print;
     // The axis, the method, "()" for a function application, the arguments, then " -> {" for
-    // kind 1, " *-> {" for 4 (closed by "}"), " => (" for 7 and " @=> (" for 8 (closed by ")").
+    // kind 1, " *-> {" for 4 and " @*-> {" for 5, which only rewriting gives (closed by
+    // "}"), " => (" for 7 and " @=> (" for 8 (closed by ")").
     void print(OutputChannel& channel, const SymTab* names, const SymTab* vars) const override;
     ParseTreeNode* clone() const override;
 

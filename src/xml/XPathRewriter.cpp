@@ -1,0 +1,533 @@
+// XPathRewriter: the clause, head and body walks, literals and terms, molecules and their filters,
+// steps, operands, and the fresh variables they need.
+#include "xml/XPathRewriter.h"
+
+#include <vector>
+
+#include "compile/SemanticAnalyser.h"
+#include "foundation/ErrorCatalogue.h"
+#include "foundation/ErrorHandler.h"
+#include "language/AggExpr.h"
+#include "language/ArithmeticExpr.h"
+#include "language/FLiteral.h"
+#include "language/FLiteralList.h"
+#include "language/FMolecule.h"
+#include "language/FProgram.h"
+#include "language/FRule.h"
+#include "language/FTermList.h"
+#include "language/FVar.h"
+#include "language/FunctionTerm.h"
+#include "language/MethResult.h"
+#include "language/PTerm.h"
+#include "language/Reference.h"
+#include "language/Spec.h"
+#include "objectbase/FSymbol.h"
+#include "objectbase/SymTab.h"
+
+namespace {
+
+// The one result term of a path's result part (a molecule's is its host's). A result list has
+// none: the grammar never puts one on a step, and such a step is left as it is.
+Path* singleResult(const FTerm* term) {
+    const auto* path = dynamic_cast<const Path*>(term);
+    if (path == nullptr || path->getMethResult() == nullptr) return nullptr;
+    return dynamic_cast<Path*>(path->getMethResult()->getResult());
+}
+
+bool isBareVariable(const FTerm* term) {
+    return term != nullptr && term->isA("FVar");
+}
+
+// Whether a rewritten literal stays in its clause: one without a term or with a bare variable
+// states nothing.
+bool keeps(const FLiteral* literal) {
+    return literal->getTerm() != nullptr && !isBareVariable(literal->getTerm());
+}
+
+// The first step of a path, directly over its start: past every molecule and every longer step.
+Path* firstStepOf(Path* path) {
+    Path* node = path;
+    while (node != nullptr && (node->isA("FMolecule") || node->pathLength() > 2))
+        node = static_cast<CPath*>(node)->getHost();
+    return node;
+}
+
+// A new specification of a step's method, axis and arguments with one result.
+PevoMSpec* specOfStep(const Reference& step, int arrow, FTerm* result) {
+    clib_list<FTerm*> results;
+    results.append(result);
+    return new PevoMSpec(step.getMethod(), step.getCode(), step.getArgs(), arrow, &results);
+}
+
+void appendNewLiteral(FLiteralList* list, FTerm* term, int negated) {
+    auto* literal = new FLiteral(term, negated, 0);
+    list->append(literal);
+    decRef(literal);
+}
+
+}  // namespace
+
+XPathRewriter::XPathRewriter() : analyser(new SemanticAnalyser) {}
+
+XPathRewriter::~XPathRewriter() {
+    decRef(analyser);
+    decRef(spareNames);
+}
+
+bool XPathRewriter::isA(const std::string& className) const {
+    return className == "XPathRewriter" || ClauseRewriter::isA(className);
+}
+
+ClauseRewriter* makeXPathRewriter() {
+    return new XPathRewriter;
+}
+
+void XPathRewriter::rewriteClause(FRule* rule, SymTab* contextObject) {
+    if (rule == nullptr) return;
+    incRef(contextObject);
+    context = contextObject;
+    rewriteRule(rule);
+    context = nullptr;
+    decRef(contextObject);
+}
+
+XPathRewriter* XPathRewriter::rewriteProgram(FProgram* program, SymTab* contextObject) {
+    if (program == nullptr) return nullptr;
+    incRef(contextObject);
+    context = contextObject;
+    if (program->getRules() != nullptr)
+        for (FRule* rule : *program->getRules()) rewriteRule(rule);
+    context = nullptr;
+    decRef(contextObject);
+    return analyse(program) != 0 ? this : nullptr;
+}
+
+int XPathRewriter::analyse(FProgram* program) {
+    if (program == nullptr) return 0;
+    return analyser->analyse(program, program->getSymTab());
+}
+
+void XPathRewriter::rewriteRule(FRule* rule) {
+    if (rule == nullptr) return;
+    symTab = rule->getSymTab();
+    incRef(symTab);
+    const int kind = rule->ruleKind();
+    if (kind != FRule::Query) rewriteHead(rule->getHead());
+    if (kind != FRule::Fact) rewriteBody(rule->getBody());
+    decRef(symTab);
+    symTab = nullptr;
+}
+
+void XPathRewriter::rewriteHead(FTermList* head) {
+    if (head == nullptr) return;
+    auto* collector = new FLiteralList;
+    std::vector<FTerm*> written;
+    std::vector<FTerm*> rewritten;
+    for (FTerm* term : head->getList()) {
+        written.push_back(term);
+        rewritten.push_back(rewriteTerm(term, collector));
+    }
+    head->clear();  // the written terms' references are ours now
+    for (FTerm* term : rewritten) {
+        if (term != nullptr && !isBareVariable(term)) head->append(term);
+        decRef(term);
+    }
+    for (FTerm* term : written) decRef(term);
+    // Filters in a head become further head terms. A negated one cannot be derived: it is
+    // reported and left out, since inserting it would assert what the rule denies.
+    while (!collector->isEmpty()) {
+        auto* next = new FLiteralList;
+        for (FLiteral* literal : *collector->getList()) {
+            if (literal->isNegated()) {
+                centralErrorHandler().report(err14::NegatedRule);
+                continue;
+            }
+            FTerm* term = rewriteTerm(literal->getTerm(), next);
+            if (term != nullptr && !isBareVariable(term)) head->append(term);
+            decRef(term);
+        }
+        decRef(collector);
+        collector = next;
+    }
+    decRef(collector);
+}
+
+void XPathRewriter::rewriteBody(FLiteralList* body) {
+    if (body == nullptr) return;
+    auto* remaining = new FLiteralList;
+    auto* collector = new FLiteralList;
+    for (FLiteral* literal : *body->getList()) {
+        rewriteLiteral(literal, collector);
+        if (keeps(literal)) remaining->append(literal);
+    }
+    body->clear();
+    body->appendAll(*remaining);
+    decRef(remaining);
+    // Generated literals follow the written ones in the order they arose; a generated one that
+    // ends as a bare variable states nothing, as a written one does not.
+    while (!collector->isEmpty()) {
+        auto* next = new FLiteralList;
+        for (FLiteral* literal : *collector->getList()) {
+            rewriteLiteral(literal, next);
+            if (keeps(literal)) body->append(literal);
+        }
+        decRef(collector);
+        collector = next;
+    }
+    decRef(collector);
+}
+
+void XPathRewriter::rewriteLiteral(FLiteral* literal, FLiteralList* collector) {
+    if (literal == nullptr || literal->getTerm() == nullptr) return;
+    FTerm* term = literal->getTerm();
+    FTerm* result = literal->isNegated() ? expandNegated(term) : rewriteTerm(term, collector);
+    if (result != term) {
+        if (result == nullptr || isBareVariable(result) || result->isA("FunctionTerm")) {
+            literal->setTerm(nullptr);
+        } else {
+            literal->setTerm(result);
+        }
+    }
+    decRef(result);
+    // A molecule over a variable without specifications or class states nothing.
+    const auto* molecule = dynamic_cast<const FMolecule*>(literal->getTerm());
+    if (molecule != nullptr && (molecule->getSpecs() == nullptr || molecule->getSpecs()->empty()) &&
+        isBareVariable(molecule->getHost()) && molecule->getClassTerm() == nullptr)
+        literal->setTerm(nullptr);
+}
+
+FTerm* XPathRewriter::expandNegated(FTerm* term) {
+    VarList* vars = term->giveVars();
+    auto* body = new FLiteralList;
+    appendNewLiteral(body, term, 0);
+    rewriteBody(body);
+    FTerm* result = nullptr;
+    const FLiteral* only = body->length() == 1 ? body->getList()->head() : nullptr;
+    // A single literal that is itself negated keeps its negation inside an aggregate: taking
+    // its term would turn a double negation into a single one.
+    if (only != nullptr && !only->isNegated()) {
+        result = only->getTerm();
+        incRef(result);
+    } else {
+        result = new AggExpr(body, builtinSymbol::Nil, "nest", vars != nullptr ? *vars : VarList());
+    }
+    decRef(body);
+    delete vars;
+    return result;
+}
+
+FTerm* XPathRewriter::rewriteTerm(FTerm* term, FLiteralList* collector) {
+    if (term == nullptr) return nullptr;
+    if (term->isA("FMolecule")) return rewriteMolecule(static_cast<FMolecule*>(term), collector);
+    if (term->isA("Reference")) return rewriteReference(static_cast<Reference*>(term), collector);
+    if (term->isA("ArithmeticExpr")) {
+        // The literal's collector goes along, so that a filter inside an operand keeps the
+        // literals it generates.
+        rewriteArithmeticExpr(static_cast<ArithmeticExpr*>(term), collector, nullptr, nullptr, 0,
+                              nullptr);
+    } else if (term->isA("AggExpr")) {
+        rewriteAggExpr(static_cast<AggExpr*>(term), collector);
+    } else if (term->isA("PTerm")) {
+        rewritePTerm(static_cast<PTerm*>(term), collector);
+    }
+    incRef(term);
+    return term;
+}
+
+void XPathRewriter::rewriteAggExpr(AggExpr* aggregate, FLiteralList* /*collector*/) {
+    if (aggregate != nullptr) rewriteBody(aggregate->getBody());
+}
+
+void XPathRewriter::rewritePTerm(PTerm* predicate, FLiteralList* collector) {
+    if (predicate != nullptr && predicate->getArgs() != nullptr)
+        rewriteArgs(predicate, collector, nullptr, nullptr, 0, nullptr);
+}
+
+void XPathRewriter::rewriteSpecs(clib_list<Spec*>* specs, FLiteralList* collector) {
+    if (specs == nullptr) return;
+    for (Spec* spec : *specs) {
+        if (spec->isA("SSpec")) {
+            rewriteSSpec(static_cast<SSpec*>(spec), collector);
+        } else {
+            rewriteMSpec(static_cast<MSpec*>(spec), collector);
+        }
+    }
+}
+
+void XPathRewriter::rewriteMSpec(MSpec* spec, FLiteralList* collector) {
+    if (spec == nullptr || spec->getResults() == nullptr) return;
+    auto* results = new clib_list<FTerm*>;
+    for (FTerm* result : *spec->getResults()) results->append(rewriteTerm(result, collector));
+    spec->setResults(results);
+    for (FTerm* result : *results) decRef(result);  // the specification took its own
+}
+
+void XPathRewriter::rewriteSSpec(SSpec* spec, FLiteralList* collector) {
+    if (spec == nullptr || spec->getResult() == nullptr) return;
+    FTerm* result = rewriteTerm(spec->getResult(), collector);
+    spec->setResult(result);
+    decRef(result);
+}
+
+FTerm* XPathRewriter::rewriteMolecule(FMolecule* molecule, FLiteralList* collector) {
+    Path* host = molecule->getHost();
+    // The host variable names the filtered object: the host itself when it is a variable, else
+    // the one result its step binds. A named object (a function term) stands for itself too: a
+    // result given to it would bind nothing, since later stages read results only on steps.
+    Path* hostVar = isBareVariable(host) ? host : singleResult(host);
+    if (hostVar == nullptr && host != nullptr && host->isA("FunctionTerm")) hostVar = host;
+    incRef(hostVar);
+    FLiteralList* filter = molecule->getFilter();
+    if (filter != nullptr && !filter->isEmpty()) {
+        auto* specs = new clib_list<Spec*>;
+        const bool hadHostVar = hostVar != nullptr;
+        filterToSpecs(filter, collector, specs, hostVar);
+        // A step that carries a result list is left as it is, so it cannot bind the new one.
+        if (!hadHostVar && hostVar != nullptr && host != nullptr &&
+            host->getMethResult() == nullptr) {
+            auto* binding = new SMethResult(1, hostVar);
+            host->setMethResult(binding);
+            decRef(binding);
+        }
+        if (!specs->empty()) {
+            // Specifications the molecule had already stay in front of the filter's.
+            auto* all = new clib_list<Spec*>;
+            if (molecule->getSpecs() != nullptr)
+                for (Spec* spec : *molecule->getSpecs()) all->append(spec);
+            for (Spec* spec : *specs) all->append(spec);
+            molecule->setSpecs(all);
+            for (Spec* spec : *specs) decRef(spec);  // the molecule took its own
+        }
+        delete specs;
+        molecule->setFilter(nullptr);
+    }
+    decRef(hostVar);
+
+    FTerm* newHost = rewriteTerm(molecule->getHost(), collector);
+    auto* inner = dynamic_cast<FMolecule*>(newHost);
+    if (inner != nullptr && inner->getClassTerm() == nullptr) {
+        // X[a -> b][c -> d] becomes X[a -> b; c -> d].
+        auto* merged = new clib_list<Spec*>;
+        if (molecule->getSpecs() != nullptr)
+            for (Spec* spec : *molecule->getSpecs()) merged->append(spec);
+        if (inner->getSpecs() != nullptr)
+            for (Spec* spec : *inner->getSpecs()) merged->append(spec);
+        molecule->setSpecs(merged);
+        molecule->setHost(inner->getHost());
+    } else if (newHost != nullptr && newHost != molecule->getHost()) {
+        // A molecule with an is-a test cannot give its test away: it stays the host.
+        molecule->setHost(static_cast<Path*>(newHost));
+    }
+    decRef(newHost);
+
+    if (molecule->getSpecs() != nullptr && !molecule->getSpecs()->empty())
+        rewriteSpecs(molecule->getSpecs(), collector);
+    incRef(molecule);
+    return molecule;
+}
+
+FTerm* XPathRewriter::rewriteReference(Reference* step, FLiteralList* collector) {
+    Path* host = step->getHost();
+    if (host != nullptr && host->isA("Reference") && singleResult(host) != nullptr) {
+        FTerm* newHost = rewriteTerm(host, collector);
+        step->setHost(static_cast<Path*>(newHost));
+        decRef(newHost);
+    } else {
+        decRef(rewriteTerm(host, collector));  // rewritten in place
+    }
+    Path* result = singleResult(step);
+    if (result == nullptr) {
+        incRef(step);
+        return step;
+    }
+    const int arrow = step->getMethResult()->getKind();
+    incRef(result);
+    step->setMethResult(nullptr);
+    // The object the step reaches is the result: step[self -> result].
+    auto* self = new FunctionTerm(builtinSymbol::Self, nullptr);
+    self->setStartKind(1);
+    clib_list<FTerm*> results;
+    results.append(result);
+    auto* spec = new PevoMSpec(self, 7, nullptr, arrow, &results);
+    decRef(self);
+    decRef(result);
+    clib_list<Spec*> specs;
+    specs.append(spec);
+    auto* molecule = new FMolecule(step, nullptr, &specs, 0);
+    decRef(spec);
+    return molecule;
+}
+
+void XPathRewriter::filterToSpecs(FLiteralList* filter, FLiteralList* collector,
+                                  clib_list<Spec*>* specs, Path*& hostVar) {
+    if (filter == nullptr) return;
+    for (FLiteral* literal : *filter->getList()) {
+        FTerm* term = literal->getTerm();
+        if (term == nullptr) continue;
+        if (term->isA("Reference") || term->isA("FMolecule")) {
+            auto* path = static_cast<Path*>(term);
+            if (path->startKind() == 0) {
+                // From the root it does not depend on the filtered object.
+                collector->append(literal);
+            } else if (literal->isNegated()) {
+                if (hostVar == nullptr) hostVar = newVar();
+                addFilterLiteral(path, collector, nullptr, 1, hostVar);
+            } else {
+                PevoMSpec* spec = path->pathLength() == 2  ? stepToSpec(path)
+                                  : path->pathLength() > 2 ? splitStep(path, collector)
+                                                           : nullptr;
+                if (spec != nullptr) specs->append(spec);
+            }
+        } else if (term->isA("PTerm")) {
+            auto* predicate = static_cast<PTerm*>(term);
+            if (hostVar == nullptr) hostVar = newVar();
+            if (!literal->isNegated()) {
+                if (predicate->getArgs() != nullptr)
+                    rewriteArgs(predicate, collector, specs, nullptr, 0, hostVar);
+                collector->append(literal);
+                continue;
+            }
+            VarList groupVars;
+            predicate->collectVars(groupVars);
+            hostVar->collectVars(groupVars);
+            auto* body = new FLiteralList;
+            if (predicate->getArgs() != nullptr)
+                rewriteArgs(predicate, body, specs, &groupVars, 1, hostVar);
+            appendNewLiteral(body, predicate, 0);
+            if (body->length() != 1) {
+                rewriteBody(body);
+                auto* aggregate = new AggExpr(body, builtinSymbol::Nil, "nest", groupVars);
+                literal->setTerm(aggregate);
+                decRef(aggregate);
+            }
+            decRef(body);
+            collector->append(literal);
+        }
+    }
+}
+
+PevoMSpec* XPathRewriter::stepToSpec(Path* step) {
+    FTerm* result = singleResult(step);
+    int arrow = 1;
+    if (result != nullptr) {
+        incRef(result);
+        arrow = step->getMethResult()->getKind();
+        step->setMethResult(nullptr);
+    } else {
+        result = newVar();
+    }
+    // A step with specifications, an is-a test or a filter of its own: they move to the result.
+    Path* proper = step;
+    while (proper != nullptr && proper->isA("FMolecule")) {
+        auto* molecule = static_cast<FMolecule*>(proper);
+        auto* wrapped =
+            new PevoMolecule(static_cast<Path*>(result), molecule->getClassTerm(),
+                             molecule->getSpecs(), molecule->getIsaKind(), molecule->getFilter());
+        decRef(result);
+        result = wrapped;
+        proper = molecule->getHost();
+    }
+    if (proper == nullptr || !proper->isA("Reference")) {
+        decRef(result);
+        return nullptr;
+    }
+    const auto* reference = static_cast<const Reference*>(proper);
+    if (arrow == 1) {
+        arrow = reference->getDot();
+    } else if (reference->getCode() == 6 && arrow == 4) {
+        arrow = 5;
+    } else if (reference->getCode() == 6 && arrow == 7) {
+        arrow = 8;
+    }
+    PevoMSpec* spec = specOfStep(*reference, arrow, result);
+    decRef(result);
+    return spec;
+}
+
+PevoMSpec* XPathRewriter::splitStep(Path* path, FLiteralList* collector) {
+    auto* parent = dynamic_cast<CPath*>(path);
+    if (parent == nullptr) return nullptr;
+    Path* first = parent->getHost();
+    while (first != nullptr && (first->isA("FMolecule") || first->pathLength() > 2)) {
+        parent = static_cast<CPath*>(first);
+        first = parent->getHost();
+    }
+    if (first == nullptr || !first->isA("Reference")) return nullptr;
+    auto* step = static_cast<Reference*>(first);
+    incRef(step);  // the rebased path lets go of it
+    Path* start = singleResult(step);
+    if (start != nullptr) {
+        incRef(start);
+        step->setMethResult(nullptr);
+    } else {
+        start = newVar();
+    }
+    parent->setHost(start);
+    appendNewLiteral(collector, path, 0);
+    PevoMSpec* spec = specOfStep(*step, step->getDot(), start);
+    decRef(start);
+    decRef(step);
+    return spec;
+}
+
+void XPathRewriter::addFilterLiteral(Path* path, FLiteralList* collector, VarList* groupVars,
+                                     int negated, Path* hostVar) {
+    Path* first = firstStepOf(path);
+    if (first != nullptr && first->isA("CPath")) {
+        static_cast<CPath*>(first)->setHost(hostVar);
+    } else {
+        path->replaceStart(hostVar);
+    }
+    if (groupVars != nullptr) hostVar->collectVars(*groupVars);
+    appendNewLiteral(collector, path, negated != 0 ? 1 : 0);
+}
+
+void XPathRewriter::rewriteArithmeticExpr(ArithmeticExpr* expression, FLiteralList* collector,
+                                          clib_list<Spec*>* specs, VarList* groupVars, int negated,
+                                          Path* hostVar) {
+    FTerm* left =
+        rewriteOperand(expression->getLeft(), collector, specs, groupVars, negated, hostVar);
+    expression->setLeft(left);
+    decRef(left);
+    FTerm* right =
+        rewriteOperand(expression->getRight(), collector, specs, groupVars, negated, hostVar);
+    expression->setRight(right);
+    decRef(right);
+}
+
+void XPathRewriter::rewriteArgs(PTerm* predicate, FLiteralList* collector, clib_list<Spec*>* specs,
+                                VarList* groupVars, int negated, Path* hostVar) {
+    auto* args = new clib_list<FTerm*>;
+    for (FTerm* arg : *predicate->getArgs())
+        args->append(rewriteOperand(arg, collector, specs, groupVars, negated, hostVar));
+    predicate->setArgs(args);
+}
+
+FTerm* XPathRewriter::rewriteOperand(FTerm* term, FLiteralList* collector, clib_list<Spec*>* specs,
+                                     VarList* groupVars, int negated, Path* hostVar) {
+    if (term == nullptr) return nullptr;
+    if (term->isA("ArithmeticExpr")) {
+        rewriteArithmeticExpr(static_cast<ArithmeticExpr*>(term), collector, specs, groupVars,
+                              negated, hostVar);
+    } else if (term->isA("AggExpr")) {
+        rewriteAggExpr(static_cast<AggExpr*>(term), collector);
+    } else if (auto* path = dynamic_cast<Path*>(term); path != nullptr && path->pathLength() != 1) {
+        // A path from self inside a filter is evaluated at the filtered object.
+        if (path->pathLength() >= 2 && path->startKind() == 1 && hostVar != nullptr)
+            path->replaceStart(hostVar);
+        return rewriteTerm(term, collector);
+    }
+    incRef(term);
+    return term;
+}
+
+FVar* XPathRewriter::newVar() {
+    SymTab* names = symTab;
+    if (names == nullptr) {
+        if (spareNames == nullptr) spareNames = new SymTab;
+        names = spareNames;
+    }
+    auto* var = new FVar(names->newSymbol(6, 0));
+    var->setStartKind(2);
+    return var;
+}
