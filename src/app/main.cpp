@@ -13,8 +13,6 @@ int main(int argc, char** argv) {
     XMLAxisIteratorFactory::installShared();
     // The Kavum dialect rewrites every clause before the interpreter checks it.
     setClauseRewriterFactory(&makeXPathRewriter);
-    // The inheriting and semi-naive evaluators are not built yet: their class objects stay
-    // placeholders until set here.
     HandedInClassObjects handedIn;
     handedIn.webOMAccess = new WebOMAccessMeta;
     handedIn.xmlOMAccess = new XMLOMAccessMeta;

@@ -1,31 +1,14 @@
 // The Kavum mode's DTD mapping: element classes with set-valued sub-element signatures,
 // attribute signatures and defaults in their "@" forms, enumeration classes and subclasses.
 #include <string>
-#include <vector>
 
 #include "objectbase/SymTab.h"
+#include "xml/BlankTokens.h"
 #include "xml/DTDElemSpec.h"
 #include "xml/DTDPropSpec.h"
 #include "xml/DTDPropSpecList.h"
 #include "xml/InternalDTD.h"
 #include "xml/XMLOMAccess.h"
-
-namespace {
-
-// The default text cut at each blank; two blanks in a row give an empty token.
-std::vector<std::string> blankTokens(const std::string& text) {
-    std::vector<std::string> tokens;
-    std::size_t from = 0;
-    for (std::size_t blank = text.find(' '); blank != std::string::npos;
-         blank = text.find(' ', from)) {
-        tokens.push_back(text.substr(from, blank - from));
-        from = blank + 1;
-    }
-    tokens.push_back(text.substr(from));
-    return tokens;
-}
-
-}  // namespace
 
 void XMLOMAccess::mapDTD(const InternalName& /*document*/, const std::string& fileName,
                          const InternalName& target) {
