@@ -81,7 +81,15 @@ class PropInsertExpr : public InsertExpr {
 
   protected:
     void apply(InternalName* out, int* changed) override;
+    // The access layer's insertion of one value or of a set; non-zero when something is new.
+    virtual int storeValue(const InternalName& host, const InternalName& method,
+                           const InternalName* args, int argCount, int methodType,
+                           const InternalName& value);
+    virtual int storeSet(const InternalName& host, const InternalName& method,
+                         const InternalName* args, int argCount, int methodType,
+                         const set<InternalName>& values);
 
+  private:
     std::int32_t type;
     std::int32_t a;
     std::int32_t r;
@@ -95,7 +103,12 @@ class PathInsertExpr : public InsertExpr {
 
   protected:
     void apply(InternalName* out, int* changed) override;
+    // The access layer's insertion of the step; non-zero when something is new.
+    virtual int storePath(const InternalName& host, const InternalName& method,
+                          const InternalName* args, int argCount, int methodType,
+                          InternalName& value);
 
+  private:
     std::int32_t type;
     std::int32_t a;
 };

@@ -40,21 +40,17 @@ void XMLCreator1::transpose(Spec* spec, int argCount, int resultCount) {
         pushChild(expr);
         return;
     }
-    std::vector<InternalName> results = popValues(resultCount);
-    std::vector<InternalName> args = popValues(argCount);
-    const InternalName method = popValue();
-    const InternalName host = popValue();
-    const InternalName* argData = argCount > 0 ? args.data() : nullptr;
+    const StepOperands ops = popStepOperands(argCount, resultCount);
     if (resultCount == 1) {
-        noteInsert(xmlAccess->insertXMLValue(host, method, argData, argCount, spec->getKind(),
-                                             spec->getCode(), results[0]));
+        noteInsert(xmlAccess->insertXMLValue(ops.host, ops.method, ops.argData(), argCount,
+                                             spec->getKind(), spec->getCode(), ops.results[0]));
     } else {
         set<InternalName> values;
-        for (const InternalName& value : results) values.insert(value);
-        noteInsert(xmlAccess->insertXMLSet(host, method, argData, argCount, spec->getKind(),
-                                           spec->getCode(), values));
+        for (const InternalName& value : ops.results) values.insert(value);
+        noteInsert(xmlAccess->insertXMLSet(ops.host, ops.method, ops.argData(), argCount,
+                                           spec->getKind(), spec->getCode(), values));
     }
-    valueStack.push_back(host);
+    valueStack.push_back(ops.host);
 }
 
 void XMLCreator1::transpose(Reference* ref, int argCount) {
@@ -69,12 +65,10 @@ void XMLCreator1::transpose(Reference* ref, int argCount) {
         pushChild(expr);
         return;
     }
-    std::vector<InternalName> args = popValues(argCount);
-    const InternalName method = popValue();
-    const InternalName host = popValue();
+    const StepOperands ops = popStepOperands(argCount, 0);
     InternalName value = InternalName::UndefinedObject;
-    noteInsert(xmlAccess->insertXMLPath(host, method, argCount > 0 ? args.data() : nullptr,
-                                        argCount, ref->getDot(), ref->getCode(), value));
+    noteInsert(xmlAccess->insertXMLPath(ops.host, ops.method, ops.argData(), argCount,
+                                        ref->getDot(), ref->getCode(), value));
     valueStack.push_back(value);
 }
 
@@ -82,30 +76,25 @@ XMLPropInsertExpr::XMLPropInsertExpr(XMLOMAccess* access, int methodType, int ax
                                      int resultCount)
     : PropInsertExpr(access, methodType, argCount, resultCount), xmlAccess(access), axis(axis) {}
 
-void XMLPropInsertExpr::apply(InternalName* out, int* changed) {
-    *out = values[0];
-    const InternalName* args = a > 0 ? &values[2] : nullptr;
-    int isNew = 0;
-    if (r == 1) {
-        isNew = xmlAccess->insertXMLValue(values[0], values[1], args, a, type, axis, values[2 + a]);
-    } else {
-        for (int i = 0; i < r; ++i) results.insert(values[2 + a + i]);
-        isNew = xmlAccess->insertXMLSet(values[0], values[1], args, a, type, axis, results);
-        results.clear();
-    }
-    if (isNew != 0) *changed = 1;
+int XMLPropInsertExpr::storeValue(const InternalName& host, const InternalName& method,
+                                  const InternalName* args, int argCount, int methodType,
+                                  const InternalName& value) {
+    return xmlAccess->insertXMLValue(host, method, args, argCount, methodType, axis, value);
+}
+
+int XMLPropInsertExpr::storeSet(const InternalName& host, const InternalName& method,
+                                const InternalName* args, int argCount, int methodType,
+                                const set<InternalName>& values) {
+    return xmlAccess->insertXMLSet(host, method, args, argCount, methodType, axis, values);
 }
 
 XMLPathInsertExpr::XMLPathInsertExpr(XMLOMAccess* access, int pathKind, int axis, int argCount)
     : PathInsertExpr(access, pathKind, argCount), xmlAccess(access), axis(axis) {}
 
-void XMLPathInsertExpr::apply(InternalName* out, int* changed) {
-    InternalName value = InternalName::UndefinedObject;
-    const InternalName* args = a > 0 ? &values[2] : nullptr;
-    if (xmlAccess->insertXMLPath(values[0], values[1], args, a, type, axis, value) != 0) {
-        *changed = 1;
-    }
-    *out = value;
+int XMLPathInsertExpr::storePath(const InternalName& host, const InternalName& method,
+                                 const InternalName* args, int argCount, int methodType,
+                                 InternalName& value) {
+    return xmlAccess->insertXMLPath(host, method, args, argCount, methodType, axis, value);
 }
 
 FLSysObject* XMLCreator1Meta::createInstance(FLSysArgs* args) {

@@ -37,7 +37,10 @@ class XMLPropInsertExpr : public PropInsertExpr {
     XMLPropInsertExpr(XMLOMAccess* access, int methodType, int axis, int argCount, int resultCount);
 
   protected:
-    void apply(InternalName* out, int* changed) override;
+    int storeValue(const InternalName& host, const InternalName& method, const InternalName* args,
+                   int argCount, int methodType, const InternalName& value) override;
+    int storeSet(const InternalName& host, const InternalName& method, const InternalName* args,
+                 int argCount, int methodType, const set<InternalName>& values) override;
 
   private:
     XMLOMAccess* xmlAccess;
@@ -50,7 +53,8 @@ class XMLPathInsertExpr : public PathInsertExpr {
     XMLPathInsertExpr(XMLOMAccess* access, int pathKind, int axis, int argCount);
 
   protected:
-    void apply(InternalName* out, int* changed) override;
+    int storePath(const InternalName& host, const InternalName& method, const InternalName* args,
+                  int argCount, int methodType, InternalName& value) override;
 
   private:
     XMLOMAccess* xmlAccess;
