@@ -52,6 +52,7 @@ if [[ -f signal ]]; then
         grep -qF -- "$signal_text" actual-stdout 2>/dev/null && break
         sleep 0.1
     done
+    # timeout passes INT, HUP and TERM on to the program it watches.
     kill -s "$signal_name" "$pid"
     cat stdin >&3
     exec 3>&-
