@@ -35,6 +35,10 @@ NsgmlHandler::NsgmlHandler(OMAccess* access) : access(access) {
     const std::string home = homeFolder();
     catalog = home + "catalog.flc";
     tmpFileName = home + ".nsgmltmpfile" + std::to_string(getpid());
+    bindNames();
+}
+
+void NsgmlHandler::bindNames() {
     hrefs = symbol("hrefs");
     child = symbol("child");
     pcdata = symbol("pcdata");
