@@ -8,9 +8,9 @@
 #   args             the command-line arguments, one a line (optional: none); @EXAMPLES@ stands
 #                    for the repository's examples folder
 #   env              variables set for the run, one NAME=value a line (optional); @WORK@ stands
-#                    for the folder the case runs in (HOME=@WORK@ keeps the home folder
-#                    there). BROWSER is "true" unless the case sets it,
-#                    so no case starts a real Web browser
+#                    for the folder the case runs in (HOME=@WORK@ keeps the home folder there).
+#                    BROWSER is "true" unless the case sets it, so no case starts a real
+#                    Web browser
 #   stdin            the text fed to standard input (optional: empty input)
 #   signal           "<SIGNAL> <text>": the signal sent once standard output shows the text,
 #                    standard input kept open until then (optional)
