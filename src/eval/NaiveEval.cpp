@@ -86,11 +86,7 @@ bool NaiveEval::isA(const std::string& className) const {
 
 int NaiveEval::evaluate(FProgram* program) {
     if (program == nullptr) return 0;
-    OutputChannel& debug = debugChannel();
-    if ((flags & TraceProgram) != 0) {
-        debug << "Program to evaluate:" << std::endl << std::endl;
-        program->display(debug);
-    }
+    traceProgram(program);
     interruptFlag.store(0);
     int changed = -1;
     retrieveTimer->start();
@@ -98,26 +94,38 @@ int NaiveEval::evaluate(FProgram* program) {
     while (interruptFlag.load() == 0) {
         if (changed == 0) {
             access->cleanup();
-            centralStatistic().insert(
-                "(Time spent in retrieving       : " + retrieveTimer->diffReal() + " real    " +
-                    retrieveTimer->diffUser() + " user)",
-                0);
-            centralStatistic().insert("Number of TP iterations         : " + std::to_string(round),
-                                      0);
+            addRoundStatistics();
             return 1;
         }
-        if (flags != 0) debug << "TP(" << round << ")" << std::endl;
-        changed = tpStep(program);
-        ++round;
-        // A round that could not finish is no fixpoint: the model was not reached.
-        if (roundFailed) {
-            centralErrorHandler().report(err11::CannotEvaluate);
-            return 0;
-        }
+        changed = nextRound(program);
+        if (roundFailed) return 0;
     }
-    debug << "evaluation cancelled at round " << round << std::endl;
+    debugChannel() << "evaluation cancelled at round " << round << std::endl;
     interruptFlag.store(0);
     return 0;
+}
+
+void NaiveEval::traceProgram(FProgram* program) {
+    if ((flags & TraceProgram) == 0) return;
+    OutputChannel& debug = debugChannel();
+    debug << "Program to evaluate:" << std::endl << std::endl;
+    program->display(debug);
+}
+
+int NaiveEval::nextRound(FProgram* program) {
+    if (flags != 0) debugChannel() << "TP(" << round << ")" << std::endl;
+    const int changed = tpStep(program);
+    ++round;
+    // A round that could not finish is no fixpoint: the model was not reached.
+    if (roundFailed) centralErrorHandler().report(err11::CannotEvaluate);
+    return changed;
+}
+
+void NaiveEval::addRoundStatistics() {
+    centralStatistic().insert("(Time spent in retrieving       : " + retrieveTimer->diffReal() +
+                                  " real    " + retrieveTimer->diffUser() + " user)",
+                              0);
+    centralStatistic().insert("Number of TP iterations         : " + std::to_string(round), 0);
 }
 
 void NaiveEval::releaseAll(Pending& pending) {
@@ -269,11 +277,7 @@ NaiveEval* NaiveEval::debugOff(FLSysArgs* args) {
 }
 
 NaiveEval* NaiveEval::help() {
-    OutputChannel& channel = helpChannel();
-    for (const char* line : helpHeading) channel << line << std::endl;
-    writeStandardMethodsHelp(channel);
-    for (const char* line : helpLines) channel << line << std::endl;
-    return this;
+    return writeHelp(helpHeading, helpLines);
 }
 
 FLSysObject* NaiveEvalMeta::createInstance(FLSysArgs* args) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "eval/Evaluation.h"
+#include "foundation/OutputChannel.h"
 
 class FLSysString;
 class Matcher;
@@ -71,6 +72,23 @@ class NaiveEval : public Evaluation {
     Timer* retrieveTimer;
     // Null until the printing layer has installed its factory.
     PPProtocol* printer;
+    // The online help: the heading lines, the standard methods, then the class's own lines.
+    template <std::size_t H, std::size_t L>
+    NaiveEval* writeHelp(const char* const (&heading)[H], const char* const (&lines)[L]) {
+        OutputChannel& channel = helpChannel();
+        for (const char* line : heading) channel << line << std::endl;
+        writeStandardMethodsHelp(channel);
+        for (const char* line : lines) channel << line << std::endl;
+        return this;
+    }
+    // With flag bit 16: "Program to evaluate:" and the program, before the first round.
+    void traceProgram(FProgram* program);
+    // One round of an evaluation: its trace line, the round and the count; a round that could
+    // not finish (roundFailed) is reported.
+    int nextRound(FProgram* program);
+    // The statistic lines of the retrieve time and the number of rounds.
+    void addRoundStatistics();
+
     // Set by a round that was abandoned or left the matcher unusable: the evaluation cannot go on.
     bool roundFailed = false;
 

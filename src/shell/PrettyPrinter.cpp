@@ -1,9 +1,10 @@
 // The answer printer: headings, answer rows by style, value names by mode, its shell methods and
-// class object.
+// class object. The html style's answer file and browser are in PrettyPrinterHtml.cpp.
 #include "shell/PrettyPrinter.h"
 
 #include <sstream>
 
+#include "access/ExportHandler.h"
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
 #include "foundation/ErrorCatalogue.h"
@@ -17,6 +18,7 @@
 #include "objectbase/Iterator.h"
 #include "objectbase/SymTab.h"
 #include "platform/InterruptFlag.h"
+#include "shell/KavumExportHandler.h"
 #include "shell/PPVarSymTab.h"
 
 namespace {
@@ -73,8 +75,10 @@ struct Word {
     const char* word;
     std::int32_t value;
 };
-// The html and resultSet styles wait for the html answer file and the result-set export.
-const Word styleWords[] = {{"instance", PrettyPrinter::Instance}, {"bound", PrettyPrinter::Bound}};
+const Word styleWords[] = {{"instance", PrettyPrinter::Instance},
+                           {"bound", PrettyPrinter::Bound},
+                           {"resultSet", PrettyPrinter::ResultSet},
+                           {"html", PrettyPrinter::Html}};
 const Word modeWords[] = {{"poor", PrettyPrinter::Poor},
                           {"const", PrettyPrinter::Const},
                           {"first", PrettyPrinter::First},
@@ -125,6 +129,8 @@ PrettyPrinter::PrettyPrinter(OMAccess* access)
 }
 
 PrettyPrinter::~PrettyPrinter() {
+    // Answers printed after the printer is gone must not keep going into its file.
+    leaveAnswerChannel();
     decRef(htmlStream);
     decRef(symTab);
     decRef(omAccess);
@@ -186,21 +192,22 @@ void PrettyPrinter::describe(OutputChannel& channel) {
     channel << "This is a " << (isOk() ? "normal" : "corrupted") << " PrettyPrinter." << std::endl;
 }
 
-void PrettyPrinter::clear() {
-    nameCache.clear();
-}
-
 void PrettyPrinter::mode(const std::string& word) {
     if (!lookupWord(modeWords, word, mode_)) return;
     nameCache.clear();
 }
 
 void PrettyPrinter::style(const std::string& word) {
-    if (!lookupWord(styleWords, word, style_)) return;
-    // Only the printer's own html stream is taken off the answer channel: a stream the user set
-    // there stays.
-    OutputChannel& answers = answerChannel();
-    if (htmlStream != nullptr && answers.currentStream() == htmlStream) answers.resetStream();
+    std::int32_t chosen = style_;
+    if (!lookupWord(styleWords, word, chosen)) return;
+    if (chosen == Html) {
+        if (!openAnswerFile()) return;
+    } else {
+        // Only the printer's own html stream is taken off the answer channel: a stream the user
+        // set there stays.
+        leaveAnswerChannel();
+    }
+    style_ = chosen;
 }
 
 void PrettyPrinter::annotatedLiterals(const std::string& word) {
@@ -209,21 +216,36 @@ void PrettyPrinter::annotatedLiterals(const std::string& word) {
 
 void PrettyPrinter::beginQuery(FRule* query) {
     OutputChannel& channel = answerChannel();
+    const bool html = style_ == Html;
+    if (html) channel << "<BR> <BR> <H3>";
     channel << std::endl << "% Answer to query : ";
-    if (query != nullptr) channel << queryText(query, symTab);
+    if (query != nullptr) {
+        const std::string text = queryText(query, symTab);
+        channel << (html ? htmlEscaped(text) : text);
+    }
+    if (html) channel << "</H3>";
     channel << std::endl;
 }
 
 void PrettyPrinter::makeOutput(FRule* query, Operand* answers) {
     OutputChannel& channel = answerChannel();
+    const bool html = style_ == Html;
     if (query == nullptr) channel << "(NULL ParseTreeNode)" << std::endl;
     if (answers == nullptr || answers->isEmpty()) {
         channel << "% false" << std::endl;
+        if (html) {
+            channel << "<BR>";
+            showInBrowser();
+        }
         return;
     }
     clib_list<FSymbol>* columns = answers->getColumns();
     if (columns == nullptr || columns->empty()) {
         channel << "% true" << std::endl;
+        if (html) {
+            channel << "<BR>";
+            showInBrowser();
+        }
         return;
     }
     // Rows cannot be named without the query's own symbol table.
@@ -231,65 +253,114 @@ void PrettyPrinter::makeOutput(FRule* query, Operand* answers) {
 
     SymTab* queryNames = query->getSymTab();
     std::vector<std::string> names;
-    if (style_ == Bound) {
+    if (style_ == Bound || html) {
         names.reserve(columns->size());
         for (const FSymbol& column : *columns)
             names.push_back(queryNames != nullptr ? queryNames->giveName(column) : "NULL");
     }
     varSymTab->load(queryNames);
+
+    const bool resultSet = style_ == ResultSet;
+    ExportHandler* handler = nullptr;
+    bool valuesRedirected = false;
+    if (resultSet) {
+        handler = new KavumExportHandler(omAccess);
+        channel << "<result>" << std::endl;
+        // The handler writes on debugChannel: the values go where the rest of the answer goes.
+        FLSysOStream* answerStream = channel.currentStream();
+        valuesRedirected =
+            answerStream != nullptr && debugChannel().setStream(answerStream) != nullptr;
+    }
     interruptFlag.store(0);
 
+    std::vector<InternalName> values(columns->size());
     std::vector<const std::string*> texts(columns->size());
     long printed = 0;
     long total = 0;
+    bool refused = false;
     Iterator* keys = answers->makeIterator(nullptr);
     Iterator* rows = nullptr;
     for (bool key = keys != nullptr && keys->first(); key; key = keys->next()) {
         rows = answers->makeGroupIterator(keys->atColumn(1), rows);
+        if (resultSet && rows != nullptr && rows->columns() != 1) {
+            refused = true;
+            break;
+        }
         for (bool row = rows != nullptr && rows->first(); row; row = rows->next()) {
             ++total;
             if (interruptFlag.load() != 0 || (limit >= 0 && printed >= limit)) continue;
             ++printed;
             int col = 0;
             for (const FSymbol& column : *columns) {
-                texts[col] = &mapToString(rows->atColumn(col + 1));
+                values[col] = rows->atColumn(col + 1);
+                texts[col] = &mapToString(values[col]);
                 varSymTab->bind(column, *texts[col]);
                 ++col;
             }
-            writeRow(texts, names, query);
+            writeRow(values, texts, names, query, handler);
         }
     }
     decRef(rows);
     decRef(keys);
+    if (resultSet) {
+        if (valuesRedirected) debugChannel().resetStream();
+        // Released on every way out, so its formatter stops being the object base's dump target.
+        decRef(handler);
+        if (refused) {
+            centralErrorHandler().report(err12::NotAsResultSet);
+            return;
+        }
+        channel << "</result>" << std::endl;
+    }
     writeSummary(printed, total);
+    if (html) showInBrowser();
 }
 
-void PrettyPrinter::writeRow(const std::vector<const std::string*>& texts,
-                             const std::vector<std::string>& names, FRule* query) {
+void PrettyPrinter::writeRow(const std::vector<InternalName>& values,
+                             const std::vector<const std::string*>& texts,
+                             const std::vector<std::string>& names, FRule* query,
+                             ExportHandler* handler) {
     OutputChannel& channel = answerChannel();
     switch (style_) {
         case Instance:
             if (query->getBody() != nullptr) query->getBody()->print(channel, symTab, varSymTab);
             channel << "." << std::endl;
             break;
-        default: {
+        case ResultSet:
+            for (const InternalName& value : values) handler->writeObject(value, 2);
+            channel << std::endl;
+            break;
+        case Html:
+            for (std::size_t i = 0; i < texts.size(); ++i) {
+                channel << "<STRONG>" << names[i] << "/"
+                        << "</STRONG>";
+                writeHtmlValue(*texts[i]);
+            }
+            channel << " <BR>" << std::endl;
+            break;
+        default:
             for (std::size_t i = 0; i < texts.size(); ++i)
                 channel << names[i] << "/" << *texts[i] << "   ";
             channel << std::endl;
             break;
-        }
     }
 }
 
 void PrettyPrinter::writeSummary(long printed, long total) {
     OutputChannel& channel = answerChannel();
+    const char* const before = style_ == Html ? "  <BR>" : "";
+    const char* const after = style_ == Html ? "<BR>" : "";
     if (interruptFlag.load() != 0) {
         interruptFlag.store(0);
-        channel << std::endl << "Printing aborted" << std::endl;
+        channel << before << std::endl << "Printing aborted" << std::endl << after;
     }
-    channel << std::endl << "% " << printed << " output(s) printed " << std::endl;
-    if (limit >= 0 && total > limit)
-        channel << "% " << total << " result(s) all in all" << std::endl;
+    channel << before << std::endl
+            << "% " << printed << " output(s) printed " << std::endl
+            << after;
+    if (limit >= 0 && total > limit) {
+        if (style_ == Html) channel << before << std::endl;
+        channel << "% " << total << " result(s) all in all" << std::endl << after;
+    }
 }
 
 void PrettyPrinter::makeString(const InternalName& name) {

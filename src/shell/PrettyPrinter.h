@@ -1,9 +1,10 @@
-// PrettyPrinter: writes the answers of a query on the answer channel in the bound or instance
-// style under one of four naming modes; its class object; and the start-up hook that makes it the
-// evaluators' printer.
+// PrettyPrinter: writes the answers of a query on the answer channel in the bound, instance,
+// resultSet or html style under one of four naming modes; its class object; and the start-up hook
+// that makes it the evaluators' printer.
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "foundation/clib_dictionary.h"
 #include "objectbase/InternalName.h"
 
+class ExportHandler;
 class FLSysOStream;
 class OMAccess;
 class PPVarSymTab;
@@ -37,12 +39,15 @@ class PrettyPrinter : public PPProtocol {
 
     PPProtocol* help() override;
     void describe(OutputChannel& channel) override;
-    // Empties the name cache.
+    // Empties the name cache; once the html style was chosen, also restarts the answer file with
+    // its header.
     void clear() override;
     // "poor", "const", "first" or "best"; each empties the name cache. Any other word reports
     // WrongArgument and changes nothing.
     void mode(const std::string& word) override;
-    // "instance" or "bound"; any other word reports WrongArgument and changes nothing.
+    // "instance", "bound", "resultSet" or "html"; any other word reports WrongArgument and changes
+    // nothing. "html" opens the answer file and makes it the answer channel's stream; an answer
+    // file that cannot be opened is reported and changes nothing either.
     void style(const std::string& word) override;
     void beginQuery(FRule* query) override;
     void makeOutput(FRule* query, Operand* answers) override;
@@ -54,6 +59,14 @@ class PrettyPrinter : public PPProtocol {
     // The text of one value under the current mode; "???" when it has none. The text stays valid
     // until the mode changes or the cache is cleared.
     virtual const std::string& mapToString(const InternalName& name);
+    // In the html style, shows the answer file in the user's Web browser, started in the
+    // background; nothing in the other styles.
+    virtual void showInBrowser();
+    // A value's text on the answer channel with its quoted links as anchors, then two blanks.
+    virtual void writeHtmlValue(const std::string& text);
+
+    // The answer file of the html style, in the working folder.
+    static const char* const htmlFileName;
 
     // -1: no limit; otherwise the most rows printed.
     void setLimit(std::int32_t rows) { limit = rows; }
@@ -68,10 +81,23 @@ class PrettyPrinter : public PPProtocol {
   private:
     // One printed row, by style, from the texts just computed for its columns: every style's
     // per-row output is here.
-    void writeRow(const std::vector<const std::string*>& texts,
-                  const std::vector<std::string>& names, FRule* query);
+    // The resultSet style writes the values through `handler`.
+    void writeRow(const std::vector<InternalName>& values,
+                  const std::vector<const std::string*>& texts,
+                  const std::vector<std::string>& names, FRule* query, ExportHandler* handler);
     // "Printing aborted" and the count lines.
     void writeSummary(long printed, long total);
+    // The five header lines of the answer file.
+    void writeHtmlHeader();
+    // Takes the html stream off the answer channel when it is the current stream there.
+    void leaveAnswerChannel();
+    // Opens the answer file for appending, writes the header and makes its stream the answer
+    // channel's in place of an earlier one; false, after a report, when the file cannot be opened.
+    bool openAnswerFile();
+    // Reports that the answer file cannot be opened; `where` names the operation.
+    static void reportAnswerFile(const char* where);
+    // The text with "&", "<" and ">" written as HTML entities.
+    static std::string htmlEscaped(const std::string& text);
 
     OMAccess* omAccess;
     SymTab* symTab;
@@ -80,7 +106,9 @@ class PrettyPrinter : public PPProtocol {
     std::int32_t mode_ = First;
     std::int32_t annotated = 0;
     clib_dictionary<InternalName, std::string> nameCache;
-    // The answer stream of the html style; null while that style has never been chosen.
+    // The answer file and the stream over it that owns it; both null while the html style has
+    // never been chosen.
+    std::ofstream* htmlFile = nullptr;
     FLSysOStream* htmlStream = nullptr;
     std::int32_t limit = -1;
 };

@@ -14,6 +14,8 @@
 #include "eval/Creator1.h"
 #include "eval/Matcher.h"
 #include "eval/NaiveEval.h"
+#include "eval/NaiveEvalWithInherit.h"
+#include "eval/PrSemiNaive.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/FLSysOStream.h"
 #include "foundation/OutputChannel.h"
@@ -89,11 +91,8 @@ void registerSystemObjects(FLSysInterpreter& sys, const HandedInClassObjects& ha
     registerOwned(sys, "classSemanticAnalyser", new SemanticAnalyserMeta);
     registerOwned(sys, "classTimer", new TimerMeta);
     registerOwned(sys, "classStatisticHandler", new StatisticHandlerMeta);
-    registerOwned(sys, "classNaiveEvalWithInherit",
-                  orPlaceholder(handedIn.naiveEvalWithInherit, "NaiveEvalWithInherit",
-                                {"Matcher", "OMAccess"}));
-    registerOwned(sys, "classPrSemiNaive",
-                  orPlaceholder(handedIn.prSemiNaive, "PrSemiNaive", {"Matcher", "OMAccess"}));
+    registerOwned(sys, "classNaiveEvalWithInherit", new NaiveEvalWithInheritMeta);
+    registerOwned(sys, "classPrSemiNaive", new PrSemiNaiveMeta);
     registerOwned(sys, "classNormalizer", new NormalizerMeta);
     registerOwned(sys, "classOptimizer", new OptimizerMeta);
 

@@ -11,12 +11,10 @@ class FLSysInterpreter;
 // prints and answers isA as the real one and answers new with PureVirtualCalled. The
 // registration takes over the one reference each object carries.
 struct HandedInClassObjects {
-    XMeta* webOMAccess = nullptr;           // "classWebOMAccess", new@(OM)
-    XMeta* xmlOMAccess = nullptr;           // "classXMLOMAccess", new@(OM)
-    XMeta* domOMAccess = nullptr;           // "classDOMOMAccess", new@(OM)
-    XMeta* xmlCreator1 = nullptr;           // "classXMLCreator1", new@(OMAccess)
-    XMeta* naiveEvalWithInherit = nullptr;  // "classNaiveEvalWithInherit", new@(Matcher, OMAccess)
-    XMeta* prSemiNaive = nullptr;           // "classPrSemiNaive", new@(Matcher, OMAccess)
+    XMeta* webOMAccess = nullptr;  // "classWebOMAccess", new@(OM)
+    XMeta* xmlOMAccess = nullptr;  // "classXMLOMAccess", new@(OM)
+    XMeta* domOMAccess = nullptr;  // "classDOMOMAccess", new@(OM)
+    XMeta* xmlCreator1 = nullptr;  // "classXMLCreator1", new@(OMAccess)
 };
 
 // Registers everything in its fixed order and clears the central statistic handler.

@@ -37,8 +37,8 @@ int exitStatus = 0;
 
 const char* const forgetIDBLine = "?- sys.forgetIDB[].";
 
-Error optionError(const std::string& message) {
-    return Error(11, 1, 2, "", message, "main::interpOptions", "");
+Error optionError(const char* name, const std::string& message) {
+    return Error(11, 1, 2, name, message, "main::interpOptions", "");
 }
 
 bool isEscape(const FLSysObject* object) {
@@ -77,11 +77,7 @@ std::string executableFolder() {
 }
 
 void printBanner() {
-    std::cout << "This is Quorin, Version "
-              << "4.0-win32"
-              << " <"
-              << "22.09.2006"
-              << "> " << std::endl
+    std::cout << "This is Quorin, Version 4.0-win32 <22.09.2006> " << std::endl
               << "Type 'sys.help.' for further information." << std::endl
               << std::endl;
 }
@@ -224,7 +220,7 @@ void interpOptions(int argc, char** argv, FLSysInterpreter& sys) {
             arg == "-kavum" || arg == "-q" || arg == "-v") {
             continue;
         }
-        refuseCommandLine(optionError(" Illegal option : " + arg), true);
+        refuseCommandLine(optionError("BadOptions", " Illegal option : " + arg), true);
         return;
     }
 
@@ -236,9 +232,9 @@ void interpOptions(int argc, char** argv, FLSysInterpreter& sys) {
     bool refused = false;
     FLSysObject* lastResult = nullptr;
     // The word after an option that needs one; false (after the refusal) when there is none.
-    auto takeArgument = [&](std::size_t i, const char* message) {
+    auto takeArgument = [&](std::size_t i, const char* name, const char* message) {
         if (i + 1 >= count || (!args[i + 1].empty() && args[i + 1][0] == '-')) {
-            refuseCommandLine(optionError(message), quorinNaming);
+            refuseCommandLine(optionError(name, message), quorinNaming);
             refused = true;
             return false;
         }
@@ -260,19 +256,19 @@ void interpOptions(int argc, char** argv, FLSysInterpreter& sys) {
                 kavum = true;
                 quorinNaming = false;
             } else if (pass == 2 && arg == "-e") {
-                if (!takeArgument(i, " -e : integer argument required")) break;
+                if (!takeArgument(i, "IntegerMissing", " -e : integer argument required")) break;
                 centralErrorHandler().setOutputSeriousness(leadingNumber(args[i + 1]));
                 arg.clear();
                 args[i + 1].clear();
             } else if (pass == 2 && arg == "-c") {
-                if (!takeArgument(i, " -c : filename argument required")) break;
+                if (!takeArgument(i, "FileMissing", " -c : filename argument required")) break;
                 keepResult(lastResult, sys.interprete(args[i + 1], 0));
                 clearProgram(sys);
                 arg.clear();
                 args[i + 1].clear();
                 cfgGiven = true;
             } else if (pass == 2 && arg == "-his") {
-                if (!takeArgument(i, " -his : filename argument required")) break;
+                if (!takeArgument(i, "FileMissing", " -his : filename argument required")) break;
                 loadHistoryFile(args[i + 1]);
                 arg.clear();
                 args[i + 1].clear();

@@ -3,8 +3,8 @@
 #include "xml/WebOMAccess.h"
 
 int main(int argc, char** argv) {
-    // The XML and DOM access layers, the XML creator and the inheriting and semi-naive evaluators
-    // are not built yet: their class objects stay placeholders until set here.
+    // The XML and DOM access layers and the XML creator are not built yet: their class objects
+    // stay placeholders until set here.
     HandedInClassObjects handedIn;
     handedIn.webOMAccess = new WebOMAccessMeta;
     return userInterface::run(argc, argv, handedIn);

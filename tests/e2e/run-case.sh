@@ -8,11 +8,13 @@
 #   args             the command-line arguments, one a line (optional: none); @EXAMPLES@ stands
 #                    for the repository's examples folder
 #   env              variables set for the run, one NAME=value a line (optional); @WORK@ stands
-#                    for the folder the case runs in (HOME=@WORK@ keeps the home folder there)
+#                    for the folder the case runs in. BROWSER is "true" unless the case sets it,
+#                    so no case starts a real Web browser
 #   stdin            the text fed to standard input (optional: empty input)
 #   signal           "<SIGNAL> <text>": the signal sent once standard output shows the text,
 #                    standard input kept open until then (optional)
 #   expected-stdout, expected-stderr, expected-status
+#   expected-file-NAME  the text the run leaves in the file NAME of its folder (optional)
 # With QUORIN_E2E_BLESS=1 the actual output becomes the expected one (read it before committing).
 set -u
 quorin=$1
@@ -32,8 +34,11 @@ fi
 [[ -f stdin ]] || : >stdin
 
 unset QUORINCFG QUORINHIS DEFAULTCFG DEFAULTHIS KAVUMCFG KAVUMHIS
+export BROWSER=true
 if [[ -f env ]]; then
-    while IFS= read -r line || [[ -n $line ]]; do [[ -n $line ]] && export "${line//@WORK@/$PWD}"; done <env
+    while IFS= read -r line || [[ -n $line ]]; do
+        [[ -n $line ]] && export "${line//@WORK@/$PWD}"
+    done <env
 fi
 
 if [[ -f signal ]]; then
@@ -62,7 +67,10 @@ echo "$status" >actual-status
 mask() { sed -E 's/[0-9][0-9:.]* (real|user)/T \1/g' "$1"; }
 
 if [[ ${QUORIN_E2E_BLESS:-} == 1 ]]; then
-    for stream in stdout stderr status; do cp "actual-$stream" "$case_dir/expected-$stream"; done
+    for stream in stdout stderr status; do
+        cp "actual-$stream" "$case_dir/expected-$stream"
+        cp "actual-$stream" "expected-$stream"
+    done
 fi
 
 failed=0
@@ -75,6 +83,15 @@ for stream in stdout stderr status; do
     if ! diff -u <(mask "expected-$stream") <(mask "actual-$stream") >"diff-$stream"; then
         echo "--- $stream differs:"
         cat "diff-$stream"
+        failed=1
+    fi
+done
+for expected in expected-file-*; do
+    [[ -e $expected ]] || continue
+    name=${expected#expected-file-}
+    if ! diff -u "$expected" "$name" >"diff-file-$name"; then
+        echo "--- file $name differs:"
+        cat "diff-file-$name"
         failed=1
     fi
 done

@@ -18,6 +18,7 @@
 #include "foundation/StatisticHandler.h"
 #include "language/FProgram.h"
 #include "objectbase/MainMemOM.h"
+#include "platform/InterruptFlag.h"
 #include "support/ChannelCapture.h"
 #include "support/RuleHarness.h"
 
@@ -38,6 +39,17 @@ inline std::string errorNames(const ErrorCapture& errors) {
     }
     return names;
 }
+
+// An evaluator whose user presses Ctrl-C during its first round.
+template <class Evaluator>
+struct InterruptedInFirstRound : Evaluator {
+    using Evaluator::Evaluator;
+    int tpStep(FProgram* program) override {
+        const int changed = Evaluator::tpStep(program);
+        interruptFlag.store(1);
+        return changed;
+    }
+};
 
 class EvalHarness {
   public:

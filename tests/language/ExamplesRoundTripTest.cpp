@@ -56,7 +56,7 @@ TEST(ExamplesRoundTrip, EveryClausePrintsAndParsesBackEqual) {
         EXPECT_GE(queries, 3);
         EXPECT_EQ(errors.text(), "");
     }
-    EXPECT_EQ(files, 4);
+    EXPECT_EQ(files, 5);
 }
 
 // Inputs on which the parser once failed (found by fuzzing) parse without a fault.

@@ -14,133 +14,15 @@
 #include "shell/DumpTestSupport.h"
 #include "shell/PPVarSymTab.h"
 #include "shell/PrettyPrinter.h"
+#include "shell/PrettyPrinterTestSupport.h"
 #include "support/ChannelCapture.h"
-#include "support/RuleHarness.h"
 
 namespace {
 
 using dump_test::reportedNames;
-using rule_test::RuleTest;
+using printer_test::InterruptingOperand;
+using printer_test::PrettyPrinterTest;
 using Names = std::vector<std::string>;
-
-// Rows handed out one group at a time; raises the interrupt flag when it reaches row `stopAt`
-// (1-based, 0: never), as Ctrl-C would while the printer walks the rows.
-class InterruptingOperand : public Operand {
-  public:
-    InterruptingOperand(const clib_list<FSymbol>& columns, std::vector<InternalName> values,
-                        int stopAt)
-        : Operand(columns, 2), values(std::move(values)), stopAt(stopAt) {}
-
-    bool isEmpty() const override { return values.empty(); }
-    int size() const override { return 1; }
-    Iterator* makeIterator(Iterator* old) override {
-        decRef(old);
-        return new Rows({InternalName::UndefinedObject}, 0);
-    }
-    Iterator* makeGroupIterator(const InternalName&, Iterator* old) override {
-        decRef(old);
-        return new Rows(values, stopAt);
-    }
-    bool isEqual(Operand*) override { return false; }
-    int groupSize(const InternalName&) const override { return int(values.size()); }
-    bool contains(const InternalName&) const override { return false; }
-
-  private:
-    class Rows : public Iterator {
-      public:
-        Rows(std::vector<InternalName> values, int stopAt)
-            : values(std::move(values)), stopAt(stopAt) {}
-        bool first() override { return moveTo(0); }
-        bool next() override { return moveTo(at + 1); }
-        InternalName atColumn(int col) override {
-            return col == 1 && at < values.size() ? values[at] : InternalName::UndefinedObject;
-        }
-        int columns() override { return 1; }
-        bool isA(const std::string& className) const override { return className == "Rows"; }
-
-      private:
-        bool moveTo(std::size_t row) {
-            at = row;
-            if (stopAt > 0 && at + 1 == std::size_t(stopAt)) interruptFlag.store(1);
-            return at < values.size();
-        }
-        std::vector<InternalName> values;
-        int stopAt;
-        std::size_t at = 0;
-    };
-    std::vector<InternalName> values;
-    int stopAt;
-};
-
-class PrettyPrinterTest : public RuleTest {
-  protected:
-    PrettyPrinterTest() : printer(new PrettyPrinter(access)) {}
-    ~PrettyPrinterTest() override {
-        decRef(printer);
-        for (Operand* operand : operands) decRef(operand);
-    }
-
-    InternalName object(const std::string& text) {
-        InternalName out;
-        access->insertObject(harness.table()->GetFSymbol(text, 1, 0), nullptr, 0, out);
-        return out;
-    }
-    InternalName string(const std::string& quoted) {
-        InternalName out;
-        access->getOrCreateName(harness.table()->GetFSymbol(quoted, 2, 0), out);
-        return out;
-    }
-
-    // The answers of the query: one row per entry, its cells in the order of the query's
-    // variables.
-    Operand* answers(FRule* query, const std::vector<std::vector<InternalName>>& rows) {
-        VarList* vars = query->giveVars();
-        auto* result = new SetOperand(*vars, 2);
-        delete vars;
-        const InternalName none;  // the cells of a ground query's row
-        for (const auto& row : rows)
-            result->insert(InternalName::UndefinedObject, row.empty() ? &none : row.data());
-        operands.push_back(result);
-        return result;
-    }
-    // The answer block of the query: heading and answers.
-    std::string block(const std::string& queryText,
-                      const std::vector<std::vector<InternalName>>& rows) {
-        FRule* query = harness.rule(queryText);
-        Operand* result = answers(query, rows);
-        ChannelCapture out(answerChannel());
-        printer->beginQuery(query);
-        printer->makeOutput(query, result);
-        return out.text();
-    }
-    // Only the lines makeOutput writes.
-    std::string output(const std::string& queryText,
-                       const std::vector<std::vector<InternalName>>& rows) {
-        FRule* query = harness.rule(queryText);
-        Operand* result = answers(query, rows);
-        ChannelCapture out(answerChannel());
-        printer->makeOutput(query, result);
-        return out.text();
-    }
-    // Calls a shell word with string (or, with `integer`, integer) arguments.
-    FLSysObject* call(const std::string& word, const std::vector<std::string>& args,
-                      bool integer = false) {
-        clib_list<FLSysObject*> list;
-        for (const std::string& arg : args) {
-            if (integer)
-                list.append(new FLSysInteger(std::stoi(arg)));
-            else
-                list.append(new FLSysString(arg));
-        }
-        FLSysObject* result = printer->methodCall(word, &list);
-        for (FLSysObject* arg : list) decRef(arg);
-        return result;
-    }
-
-    PrettyPrinter* printer;
-    std::vector<Operand*> operands;
-    ErrorCapture errors;
-};
 
 TEST_F(PrettyPrinterTest, GroundQueriesAnswerTrueOrFalseWithoutCounts) {
     EXPECT_EQ(block("?- p(a).", {{}}), "\n% Answer to query : ?- p(a).\n% true\n");
@@ -273,8 +155,7 @@ TEST_F(PrettyPrinterTest, RefusedWordsKeepTheSetting) {
         const char* arg;
     };
     for (const Case& refused :
-         {Case{"style", "html"}, Case{"style", "resultSet"}, Case{"style", "xml"},
-          Case{"mode", "rich"}, Case{"annotatedLiterals", "yes"}}) {
+         {Case{"style", "xml"}, Case{"mode", "rich"}, Case{"annotatedLiterals", "yes"}}) {
         errors.clear();
         EXPECT_EQ(call(refused.word, {refused.arg}), printer) << refused.arg;
         EXPECT_EQ(reportedNames(errors), Names{"WrongArgument"}) << refused.arg;

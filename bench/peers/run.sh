@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# The peer benchmark: transitive closure (chain, random graph) and same generation (tree), each
+# generated once and run by Quorin (predicate and method forms), SWI-Prolog with tabling and
+# clingo, whole processes side by side, three times, medians; checks that all count the same.
+# Usage: run.sh [--quick]    (--quick: small sizes)
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+quick=0
+[[ ${1:-} == --quick ]] && quick=1
+
+install() {
+    command -v "$1" >/dev/null && return 0
+    [[ $(id -u) == 0 ]] || { echo "run.sh: $1 is missing; install $2 as root" >&2; exit 1; }
+    apt-get install -y "$2" >&2 || { apt-get update >&2 && apt-get install -y "$2" >&2; }
+}
+install swipl swi-prolog-nox
+if ! command -v clingo >/dev/null; then
+    if apt-cache policy clingo 2>/dev/null | grep -q 'Candidate: [0-9]'; then
+        install clingo clingo
+    else
+        install clingo gringo
+    fi
+fi
+
+build="$root/build/release"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >&2
+cmake --build "$build" -j 3 --target quorin >&2
+quorin="$build/quorin"
+
+if ((quick)); then
+    cases=("chain 200" "random 200" "tree 100")
+else
+    cases=("chain 2000" "random 2000" "tree 1000")
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# Runs one engine on its file; prints "<seconds> <count>".
+run_engine() {
+    local engine=$1 dir=$2 out start end count status
+    start=$(date +%s.%N)
+    set +e
+    case $engine in
+        quorin) out=$("$quorin" -q "$dir/quorin.flp" 2>&1) ;;
+        quorin-method) out=$("$quorin" -q "$dir/quorin-method.flp" 2>&1) ;;
+        swi) out=$(swipl "$dir/swi.pl" 2>&1) ;;
+        swi-left) out=$(swipl "$dir/swi-left.pl" 2>&1) ;;
+        clingo) out=$(clingo "$dir/clingo.lp" 2>&1) ;;
+    esac
+    status=$?
+    set -e
+    end=$(date +%s.%N)
+    case $engine in
+        quorin*)
+            # One answer row per first argument, its count in N: the sum is the tuple count.
+            count=$(grep -o 'N/[0-9]*' <<<"$out" | awk -F/ '{s += $2} END {print s + 0}')
+            ((status == 0)) || count="failed($status)" ;;
+        swi*)
+            count=$(grep -E '^[0-9]+$' <<<"$out" | tail -1)
+            ((status == 0)) || count="failed($status)" ;;
+        clingo)
+            count=$(grep -o 'count([0-9]*)' <<<"$out" | tr -dc '0-9')
+            # 10, 20 and 30 are clingo's success statuses.
+            [[ $status == 10 || $status == 20 || $status == 30 ]] || count="failed($status)" ;;
+    esac
+    echo "$(awk -v a="$start" -v b="$end" 'BEGIN {printf "%.3f", b - a}') ${count:-none}"
+}
+
+median() { printf '%s\n' "$@" | sort -g | sed -n 2p; }
+
+engines=(quorin quorin-method swi swi-left clingo)
+printf '%-12s %10s %10s %10s %10s %9s %9s %10s\n' case quorin q-method swi clingo Q/SWI Q/clingo tuples
+failed=0
+for spec in "${cases[@]}"; do
+    read -r workload size <<<"$spec"
+    dir="$work/$workload"
+    python3 "$here/gen.py" "$workload" "$size" "$dir"
+    declare -A times=() counts=()
+    for _ in 1 2 3; do
+        for engine in "${engines[@]}"; do
+            read -r seconds count < <(run_engine "$engine" "$dir")
+            times[$engine]="${times[$engine]:-} $seconds"
+            counts[$engine]=$count
+        done
+    done
+    declare -A med=()
+    for engine in "${engines[@]}"; do
+        # shellcheck disable=SC2086
+        med[$engine]=$(median ${times[$engine]})
+    done
+    # SWI's better time of the two closure forms.
+    swi=${med[swi]}
+    awk -v a="${med[swi-left]}" -v b="$swi" 'BEGIN {exit !(a < b)}' && swi=${med[swi-left]}
+    expected=${counts[clingo]}
+    for engine in "${engines[@]}"; do
+        if [[ ${counts[$engine]} != "$expected" ]]; then
+            echo "count differs on $workload: $engine ${counts[$engine]}, clingo $expected" >&2
+            failed=1
+        fi
+    done
+    printf '%-12s %10s %10s %10s %10s %9s %9s %10s\n' "$workload-$size" "${med[quorin]}" \
+        "${med[quorin-method]}" "$swi" "${med[clingo]}" \
+        "$(awk -v q="${med[quorin]}" -v s="$swi" 'BEGIN {printf "%.2f", q / s}')" \
+        "$(awk -v q="${med[quorin]}" -v c="${med[clingo]}" 'BEGIN {printf "%.2f", q / c}')" \
+        "$expected"
+    unset times counts med
+done
+exit $failed

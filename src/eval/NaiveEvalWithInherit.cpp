@@ -1,0 +1,246 @@
+// Naive evaluation with inheritance: fixpoints alternating with trigger phases, the trigger list
+// built from the atomized program, and queries matched until they inherit nothing new.
+#include "eval/NaiveEvalWithInherit.h"
+
+#include <string>
+
+#include "access/OMAccess.h"
+#include "compile/Normalizer.h"
+#include "compile/Operand.h"
+#include "eval/Matcher.h"
+#include "foundation/ErrorCatalogue.h"
+#include "foundation/ErrorHandler.h"
+#include "foundation/OutputChannel.h"
+#include "foundation/StatisticHandler.h"
+#include "foundation/Timer.h"
+#include "language/FLiteral.h"
+#include "language/FLiteralList.h"
+#include "language/FMolecule.h"
+#include "language/FProgram.h"
+#include "language/FRule.h"
+#include "language/Spec.h"
+#include "platform/InterruptFlag.h"
+
+NaiveEvalWithInherit::NaiveEvalWithInherit(Matcher* matcher, OMAccess* access)
+    : NaiveEval(matcher, access), phases(access), triggerTimer(new Timer) {
+    incRef(phases);
+}
+
+NaiveEvalWithInherit::~NaiveEvalWithInherit() {
+    clearTriggerList();
+    releaseNormalizer();
+    decRef(triggerTimer);
+    decRef(phases);
+}
+
+void NaiveEvalWithInherit::print(OutputChannel& channel) const {
+    channel << "aNaiveEvalWithInherit";
+}
+
+bool NaiveEvalWithInherit::isA(const std::string& className) const {
+    return className == "NaiveEvalWithInherit" || NaiveEval::isA(className);
+}
+
+void NaiveEvalWithInherit::holdNormalizer(FProgram* program) {
+    releaseNormalizer();
+    normalizer = new Normalizer(program);
+    normalizer->atomize();
+}
+
+void NaiveEvalWithInherit::releaseNormalizer() {
+    decRef(normalizer);
+    normalizer = nullptr;
+}
+
+void NaiveEvalWithInherit::addTimingStatistics() {
+    addRoundStatistics();
+    if (triggerNumber == 0) return;
+    centralStatistic().insert("(Time spent in firing triggers  : " + triggerTimer->diffReal() +
+                                  " real    " + triggerTimer->diffUser() + " user)",
+                              0);
+    centralStatistic().insert("Number of Triggers              : " + std::to_string(triggerNumber),
+                              0);
+}
+
+int NaiveEvalWithInherit::evaluate(FProgram* program) {
+    if (program == nullptr) return 0;
+    OutputChannel& debug = debugChannel();
+    traceProgram(program);
+    inheritanceFlag |= program->inheritanceMark();
+    if (inheritanceFlag != 0) {
+        holdNormalizer(program);
+        buildTriggerList();
+        releaseNormalizer();
+    }
+    interruptFlag.store(0);
+    int changed = -1;
+    retrieveTimer->start();
+    retrieveTimer->stop();
+    triggerTimer->start();
+    triggerTimer->stop();
+    --triggerNumber;
+    do {
+        while (interruptFlag.load() == 0 && changed != 0) {
+            changed = nextRound(program);
+            if (roundFailed) return 0;
+        }
+        ++triggerNumber;
+        if (flags != 0 && interruptFlag.load() == 0)
+            debug << triggerNumber << ". Fixpoint" << std::endl;
+        triggerTimer->cont();
+        changed = fireTrigger();
+        triggerTimer->stop();
+    } while (interruptFlag.load() == 0 && changed != 0);
+    addTimingStatistics();
+    if (interruptFlag.load() != 0) {
+        debug << "evaluation cancelled at round " << round << std::endl;
+        interruptFlag.store(0);
+        return 0;
+    }
+    return 1;
+}
+
+void NaiveEvalWithInherit::clearTriggerList() {
+    for (FRule* rule : triggerList) decRef(rule);
+    triggerList.clear();
+}
+
+namespace {
+// The molecule of a body literal that can expose inherited values: one whose first
+// specification is a method application ("->" to "@*->>"); null for anything else.
+FMolecule* triggerMolecule(FLiteral* literal) {
+    FTerm* term = literal->getTerm();
+    if (term == nullptr || term->isA("PTerm") || !term->isA("FMolecule")) return nullptr;
+    auto* molecule = static_cast<FMolecule*>(term);
+    clib_list<Spec*>* specs = molecule->getSpecs();
+    if (specs == nullptr || specs->empty() || specs->head()->getKind() > 5) return nullptr;
+    return molecule;
+}
+}  // namespace
+
+void NaiveEvalWithInherit::buildTriggerList() {
+    clearTriggerList();
+    if (normalizer == nullptr) return;
+    FProgram* atomized = normalizer->giveProgram();
+    if (atomized == nullptr) {
+        centralErrorHandler().report(err4::NoNormalizedProgram);
+        return;
+    }
+    // The i-th molecule belongs to the i-th trigger rule.
+    std::vector<FMolecule*> taken;
+    for (list_item it = atomized->firstItem(); it != nullptr; it = atomized->nextItem(it)) {
+        FRule* clause = nullptr;
+        if (atomized->ruleAt(it, clause) != FRule::Rule || clause->getBody() == nullptr) continue;
+        for (FLiteral* literal : *clause->getBody()->getList()) {
+            FMolecule* molecule = triggerMolecule(literal);
+            if (molecule == nullptr) continue;
+            bool covered = false;
+            for (std::size_t i = 0; i < taken.size();) {
+                if (taken[i]->matchesMolecule(*molecule)) {
+                    covered = true;
+                    break;
+                }
+                if (molecule->matchesMolecule(*taken[i])) {
+                    decRef(triggerList[i]);
+                    triggerList.erase(triggerList.begin() + static_cast<std::ptrdiff_t>(i));
+                    taken.erase(taken.begin() + static_cast<std::ptrdiff_t>(i));
+                    continue;
+                }
+                ++i;
+            }
+            if (covered) continue;
+            // A negated literal exposes the same inherited values as its positive form.
+            FLiteral* trigger = literal;
+            if (literal->isNegated())
+                trigger = new FLiteral(molecule, 0, 0);
+            else
+                incRef(trigger);
+            auto* body = new FLiteralList(trigger);
+            decRef(trigger);
+            triggerList.push_back(new FRule(nullptr, body, clause->getSymTab(), "", 0, 0));
+            decRef(body);
+            taken.push_back(molecule);
+        }
+    }
+    if (flags == 0) return;
+    OutputChannel& debug = debugChannel();
+    debug << "TriggerList:" << std::endl;
+    for (FRule* rule : triggerList) rule->print(debug, atomized->getSymTab(), rule->getSymTab());
+    debug << std::endl << std::endl;
+}
+
+int NaiveEvalWithInherit::fireTrigger() {
+    if (inheritanceFlag == 0) return 0;
+    phases->beginPhase(allTriggers, (flags & TraceTrigger) != 0 ? 1 : 0);
+    for (FRule* rule : triggerList) {
+        decRef(matcher->retrieve(rule, nullptr, phases->giveSymTab()));
+        if (allTriggers == 0 && phases->newFacts() != 0) break;
+    }
+    phases->endPhase();
+    const int fired = phases->takeNewFacts();
+    if (flags == 0) return fired;
+    OutputChannel& debug = debugChannel();
+    if (fired != 0) {
+        debug << fired << " Trigger fired!" << std::endl;
+        return 1;
+    }
+    debug << "No trigger found." << std::endl;
+    return 0;
+}
+
+Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
+    if (program == nullptr) return this;
+    inheritanceFlag |= program->inheritanceMark();
+    const int changed = tpStep(program);
+    if (interruptFlag.load() != 0) return this;
+    OutputChannel& system = systemChannel();
+    if (changed != 0) {
+        system << "TP Round " << round << std::endl;
+        ++round;
+        return this;
+    }
+    system << "FP reached in round " << round << std::endl;
+    holdNormalizer(program);
+    buildTriggerList();
+    releaseNormalizer();
+    if (fireTrigger() == 0) {
+        system << "Model evaluated";
+    } else {
+        system << triggerNumber << ". inheritance rule triggered";
+        ++triggerNumber;
+    }
+    system << std::endl;
+    return this;
+}
+
+Operand* NaiveEvalWithInherit::retrieve(FRule* query, SymTab* /*names*/) {
+    if (query == nullptr || !query->isA("FRule") || query->getBody() == nullptr ||
+        query->getHead() != nullptr) {
+        centralErrorHandler().report(err4::WrongArg);
+        return nullptr;
+    }
+    Operand* result = nullptr;
+    do {
+        phases->beginPhase(0, 0);
+        decRef(result);
+        result = matcher->retrieve(query, nullptr, phases->giveSymTab());
+        phases->endPhase();
+    } while (phases->takeNewFacts() != 0);
+    matcher->remove(query);
+    return result;
+}
+
+void NaiveEvalWithInherit::reset(int mode) {
+    NaiveEval::reset(mode);
+    triggerNumber = 0;
+    matcher->clear();
+    clearTriggerList();
+    if (mode != 0) inheritanceFlag = 0;
+}
+
+FLSysObject* NaiveEvalWithInheritMeta::createInstance(FLSysArgs* args) {
+    FLSysObject* matcher = nullptr;
+    FLSysObject* access = nullptr;
+    if (!checkArgs2(args, "Matcher", matcher, "OMAccess", access)) return nullptr;
+    return new NaiveEvalWithInherit(static_cast<Matcher*>(matcher), static_cast<OMAccess*>(access));
+}

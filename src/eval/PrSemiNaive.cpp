@@ -1,0 +1,198 @@
+// Semi-naive evaluation: the evaluation mode and its shell methods, and the round loop that runs
+// the program once, then its delta program, with trigger phases and their delta program.
+#include "eval/PrSemiNaive.h"
+
+#include "access/OMAccess.h"
+#include "compile/Normalizer.h"
+#include "eval/Matcher.h"
+#include "foundation/ErrorCatalogue.h"
+#include "foundation/ErrorHandler.h"
+#include "foundation/OutputChannel.h"
+#include "foundation/ShellValues.h"
+#include "foundation/Timer.h"
+#include "language/FProgram.h"
+#include "language/FVar.h"
+#include "objectbase/DeltaTable.h"
+#include "platform/InterruptFlag.h"
+
+namespace {
+const char* const helpHeading[] = {
+    "",
+    "                     Online help for class PrSemiNaive",
+    "",
+    "",
+    "You can apply the following member functions to an instance of ",
+    "class PrSemiNaive via F-Logic shell : ",
+    "",
+};
+const char* const helpLines[] = {
+    "    - mode@(string)",
+    "          set evaluation mode to string. Possible arguments are: ",
+    "          1. \"naive\"    : bypass semi-naive evaluation",
+    "          2. \"seminaive\": apply semi-naive evaluation ",
+    "    - debugOn@(ListOfStrings)",
+    "          enable debug output. Possible arguments are:",
+    "          \"program\" : display the program to evaluate",
+    "          \"dump\"    : dump OM after each TP round",
+    "          \"insert\"  : display all inserts into OM",
+    "          \"delta\"   : in seminaive mode display all delta predicates",
+    "          All other strings are interpreted as names of frames to watch.",
+    "    - debugOff ",
+    "",
+    "",
+};
+}  // namespace
+
+PrSemiNaive::PrSemiNaive(Matcher* matcher, OMAccess* access)
+    : NaiveEvalWithInherit(matcher, access) {}
+
+PrSemiNaive::~PrSemiNaive() {
+    for (FVar* var : freshVars) decRef(var);
+    dropDeltas();
+}
+
+FLSysObject* PrSemiNaive::methodCall(const std::string& name, FLSysArgs* args) {
+    if (name == "debugOn") return debugOn(args);
+    if (name == "debugOff") return debugOff(args);
+    if (name == "mode") return mode(args);
+    if (name == "help") return argumentCount(args) == 0 ? help() : nullptr;
+    return NaiveEval::methodCall(name, args);
+}
+
+void PrSemiNaive::print(OutputChannel& channel) const {
+    channel << "aPrSemiNaive";
+}
+
+bool PrSemiNaive::isA(const std::string& className) const {
+    return className == "PrSemiNaive" || NaiveEvalWithInherit::isA(className);
+}
+
+NaiveEval* PrSemiNaive::help() {
+    return writeHelp(helpHeading, helpLines);
+}
+
+PrSemiNaive* PrSemiNaive::mode(FLSysArgs* args) {
+    FLSysObject* word = nullptr;
+    if (!checkArgs1(args, "FLSysString", word)) return nullptr;
+    const std::string text = static_cast<FLSysString*>(word)->value();
+    if (text == "naive")
+        evalMode = Naive;
+    else if (text == "seminaive")
+        evalMode = SemiNaive;
+    else if (text == "allTriggers")
+        allTriggers = 1;
+    else if (text == "oneTrigger")
+        allTriggers = 0;
+    else
+        centralErrorHandler().report(err11::WrongArgument_3);
+    return this;
+}
+
+void PrSemiNaive::beginInsertPhase() {
+    if (recordingOff) {
+        access->clearDelta();
+        return;
+    }
+    if (deltaTable != nullptr) access->initDelta(deltaTable);
+}
+
+void PrSemiNaive::dropDeltas() {
+    // The object manager must not record through a table that is about to go.
+    if (deltaTable != nullptr || triggerDeltaTable != nullptr) access->clearDelta();
+    decRef(deltaProgram);
+    decRef(triggerDeltaProgram);
+    deltaProgram = nullptr;
+    triggerDeltaProgram = nullptr;
+    delete deltaTable;
+    delete triggerDeltaTable;
+    deltaTable = nullptr;
+    triggerDeltaTable = nullptr;
+    releaseNormalizer();
+    recordingOff = false;
+}
+
+int PrSemiNaive::evaluate(FProgram* program) {
+    if (evalMode == Naive) return NaiveEvalWithInherit::evaluate(program);
+    if (program == nullptr) return 0;
+    OutputChannel& debug = debugChannel();
+    traceProgram(program);
+    holdNormalizer(program);
+    inheritanceFlag |= program->inheritanceMark();
+    unrecordedReads = false;
+    deltaTable = rewriteProgram(program, 0);
+    if (deltaTable != nullptr) deltaProgram = buildDeltaProgram(program, deltaTable);
+    if (deltaProgram == nullptr) {
+        dropDeltas();
+        return NaiveEvalWithInherit::evaluate(program);
+    }
+    if (inheritanceFlag != 0) {
+        buildTriggerList();
+        triggerDeltaTable = rewriteProgram(program, 1);
+        if (triggerDeltaTable != nullptr)
+            triggerDeltaProgram = buildDeltaProgram(program, triggerDeltaTable);
+    }
+    if ((flags & TraceProgram) != 0) {
+        debug << "Program rewritten:" << std::endl;
+        deltaProgram->display(debug);
+        if (triggerDeltaProgram != nullptr) {
+            debug << "and for the triggers:" << std::endl;
+            triggerDeltaProgram->display(debug);
+        }
+    }
+
+    interruptFlag.store(0);
+    retrieveTimer->start();
+    retrieveTimer->stop();
+    triggerTimer->start();
+    triggerTimer->stop();
+    int changed = -1;
+    while (interruptFlag.load() == 0) {
+        if (changed == 0 && unrecordedReads && !recordingOff) {
+            // Some kept rule reads facts a delta round does not count as new: full rounds
+            // without recording confirm the fixpoint.
+            recordingOff = true;
+            changed = 1;
+            continue;
+        }
+        if (changed != 0) {
+            changed = nextRound(changed < 0 || recordingOff ? program : deltaProgram);
+            if (roundFailed) {
+                dropDeltas();
+                return 0;
+            }
+            continue;
+        }
+        if (flags != 0) debug << triggerNumber << ". Fixpoint" << std::endl;
+        if (triggerDeltaProgram == nullptr) break;
+        recordingOff = false;
+        access->initDelta(triggerDeltaTable);
+        triggerTimer->cont();
+        changed = fireTrigger();
+        triggerTimer->stop();
+        if (changed == 0) break;
+        changed = tpStep(triggerDeltaProgram);
+        ++triggerNumber;
+        ++round;
+        if (roundFailed) {
+            dropDeltas();
+            centralErrorHandler().report(err11::CannotEvaluate);
+            return 0;
+        }
+    }
+    if (interruptFlag.load() != 0) {
+        debug << "evaluation cancelled at round " << round << std::endl;
+        interruptFlag.store(0);
+        dropDeltas();
+        return 0;
+    }
+    addTimingStatistics();
+    dropDeltas();
+    return 1;
+}
+
+FLSysObject* PrSemiNaiveMeta::createInstance(FLSysArgs* args) {
+    FLSysObject* matcher = nullptr;
+    FLSysObject* access = nullptr;
+    if (!checkArgs2(args, "Matcher", matcher, "OMAccess", access)) return nullptr;
+    return new PrSemiNaive(static_cast<Matcher*>(matcher), static_cast<OMAccess*>(access));
+}

@@ -1,0 +1,94 @@
+// PrSemiNaive: evaluation with inheritance that, in mode "seminaive", runs the program once and
+// then only its delta program over the facts of the round before; the delta rewriting; its class
+// object.
+#pragma once
+
+#include <set>
+#include <vector>
+
+#include "eval/NaiveEvalWithInherit.h"
+#include "objectbase/FSymbol.h"
+
+class DeltaTable;
+class FLiteral;
+class FTerm;
+class FTermList;
+class FVar;
+
+class PrSemiNaive : public NaiveEvalWithInherit {
+  public:
+    enum Mode { Naive = 0, SemiNaive = 1 };
+
+    // Mode naive, no delta program.
+    PrSemiNaive(Matcher* matcher, OMAccess* access);
+
+    // "debugOn", "debugOff", "mode", "help", then NaiveEval's.
+    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    // "aPrSemiNaive".
+    void print(OutputChannel& channel) const override;
+    bool isA(const std::string& className) const override;
+
+    int evaluate(FProgram* program) override;
+    // Starts a fresh delta of the rule table before each insert half.
+    void beginInsertPhase() override;
+    NaiveEval* help() override;
+    // "naive", "seminaive", "allTriggers", "oneTrigger"; any other word reports WrongArgument.
+    PrSemiNaive* mode(FLSysArgs* args);
+
+    // The delta predicates of the program (from the held normalizer's atomized program), in rule
+    // form or trigger form; null without an atomized program.
+    DeltaTable* rewriteProgram(FProgram* program, int triggerForm);
+    // One variant per body atom with a delta predicate, for every rule of the program; rules
+    // that read derived facts no delta atom covers are kept unchanged.
+    FProgram* buildDeltaProgram(FProgram* program, DeltaTable* table);
+    void rewriteRule(FRule* rule, DeltaTable* table, FProgram* deltaProgram);
+    void rewriteAtom(FTerm* atom, FTermList* atoms, int position, int index, FRule* rule,
+                     FProgram* deltaProgram, DeltaTable* table);
+    void makeDeltaRule(int position, int index, FTermList* atoms, FRule* rule,
+                       FProgram* deltaProgram, FTerm* deltaTerm, FTerm* firstExtra,
+                       FTerm* secondExtra);
+    // Makes sure the scratch holds at least `count` fresh variables.
+    void newVariable(int count);
+
+    int evaluationMode() const { return evalMode; }
+
+  protected:
+    ~PrSemiNaive() override;
+
+  private:
+    // Whether the rule reads derived facts through a part no delta atom of the table's form
+    // covers.
+    bool keptEveryRound(FRule* rule, bool triggerForm);
+    // Whether an atom of a body (or of an aggregate's body) can meet facts derived later.
+    bool derivable(FTerm* atom) const;
+    // Calls visit for every atom of the bodies of the aggregates inside the term.
+    template <class Visit>
+    void forEachAggregateAtom(FTerm* term, SymTab* names, Visit visit);
+    // Drops both delta programs, both tables and the normalizer.
+    void dropDeltas();
+
+    int evalMode = Naive;
+    FProgram* deltaProgram = nullptr;
+    FProgram* triggerDeltaProgram = nullptr;
+    DeltaTable* deltaTable = nullptr;
+    DeltaTable* triggerDeltaTable = nullptr;
+    std::vector<FVar*> freshVars;
+    // What the heads of the program derive, collected by the rule-form rewriting.
+    std::set<int> headPredicates;
+    int headMethodTypes = 0;
+    int headIsaBits = 0;
+    bool anyHead = false;
+    // Some kept rule reads facts that delta recording does not count (signatures, bare objects):
+    // a delta round that changed nothing is then confirmed by full rounds without recording.
+    bool unrecordedReads = false;
+    bool recordingOff = false;
+};
+
+// Registered as "classPrSemiNaive": new@(Matcher, OMAccess).
+class PrSemiNaiveMeta : public XMeta {
+  public:
+    PrSemiNaiveMeta() : XMeta("PrSemiNaive") {}
+
+  protected:
+    FLSysObject* createInstance(FLSysArgs* args) override;
+};

@@ -1,0 +1,437 @@
+// Delta rewriting: the delta predicates of a program and its delta program, in which every rule
+// occurs once per body atom that can meet the facts of the last round, that atom replaced by its
+// delta atom.
+#include <algorithm>
+#include <map>
+#include <set>
+#include <string>
+
+#include "compile/Normalizer.h"
+#include "eval/PrSemiNaive.h"
+#include "language/AggExpr.h"
+#include "language/ArithmeticExpr.h"
+#include "language/FLiteral.h"
+#include "language/FLiteralList.h"
+#include "language/FMolecule.h"
+#include "language/FProgram.h"
+#include "language/FRule.h"
+#include "language/FTermList.h"
+#include "language/FVar.h"
+#include "language/PTerm.h"
+#include "language/Spec.h"
+#include "objectbase/DeltaTable.h"
+#include "objectbase/SymTab.h"
+
+namespace {
+
+int argCount(const Spec* spec) {
+    return spec->getArgs() != nullptr ? spec->getArgs()->length() : 0;
+}
+
+bool setValued(int type) {
+    return type == 1 || type == 2 || type == 4 || type == 5;
+}
+
+// A set-valued specification written without result terms: host[m ->> {}].
+bool withoutResults(const Spec* spec) {
+    const auto* set = dynamic_cast<const MSpec*>(spec);
+    return set != nullptr && (set->getResults() == nullptr || set->getResults()->empty());
+}
+
+bool isPlainPredicate(FTerm* term) {
+    return term->isA("PTerm") &&
+           static_cast<PTerm*>(term)->getName().getType() != InternalName::BuiltinPredicate;
+}
+
+FMolecule* asMolecule(FTerm* term) {
+    return term != nullptr && term->isA("FMolecule") ? static_cast<FMolecule*>(term) : nullptr;
+}
+
+const Spec* firstSpec(const FMolecule* molecule) {
+    clib_list<Spec*>* specs = molecule->getSpecs();
+    return specs != nullptr && !specs->empty() ? specs->head() : nullptr;
+}
+
+struct SymbolLess {
+    bool operator()(const FSymbol& a, const FSymbol& b) const { return compare(a, b) < 0; }
+};
+
+// The aggregates inside a term, outermost first.
+void findAggregates(FTerm* term, std::vector<AggExpr*>& found) {
+    if (term == nullptr) return;
+    if (term->isA("AggExpr")) {
+        found.push_back(static_cast<AggExpr*>(term));
+        return;
+    }
+    if (term->isA("PTerm")) {
+        if (clib_list<FTerm*>* args = static_cast<PTerm*>(term)->getArgs())
+            for (FTerm* arg : *args) findAggregates(arg, found);
+    } else if (term->isA("ArithmeticExpr")) {
+        auto* expr = static_cast<ArithmeticExpr*>(term);
+        findAggregates(expr->getLeft(), found);
+        findAggregates(expr->getRight(), found);
+    } else if (FMolecule* molecule = asMolecule(term)) {
+        if (clib_list<Spec*>* specs = molecule->getSpecs())
+            for (Spec* spec : *specs) {
+                if (spec->getArgs() != nullptr)
+                    for (FTerm* arg : *spec->getArgs()) findAggregates(arg, found);
+                if (const auto* scalar = dynamic_cast<const SSpec*>(spec))
+                    findAggregates(scalar->getResult(), found);
+                else if (const auto* set = dynamic_cast<const MSpec*>(spec);
+                         set != nullptr && set->getResults() != nullptr)
+                    for (FTerm* result : *set->getResults()) findAggregates(result, found);
+            }
+    }
+}
+
+}  // namespace
+
+template <class Visit>
+void PrSemiNaive::forEachAggregateAtom(FTerm* term, SymTab* names, Visit visit) {
+    std::vector<AggExpr*> aggregates;
+    findAggregates(term, aggregates);
+    for (AggExpr* aggregate : aggregates) {
+        if (aggregate->getBody() == nullptr) continue;
+        for (FLiteral* literal : *aggregate->getBody()->getList()) {
+            auto* atoms = new FTermList;
+            normalizer->setSymTab(names);
+            decRef(normalizer->normalizeTerm(literal->getTerm(), atoms));
+            for (FTerm* atom : atoms->getList()) {
+                visit(atom);
+                forEachAggregateAtom(atom, names, visit);
+            }
+            decRef(atoms);
+        }
+    }
+}
+
+DeltaTable* PrSemiNaive::rewriteProgram(FProgram* program, int triggerForm) {
+    if (program == nullptr || normalizer == nullptr) return nullptr;
+    FProgram* atomized = normalizer->giveProgram();
+    if (atomized == nullptr) return nullptr;
+    SymTab* names = program->getSymTab();
+    auto* table = new DeltaTable;
+    table->predicateDeltas.clear();
+    std::set<int> headCounts[DeltaTable::MethodTypes];
+    std::set<int> bodyCounts[DeltaTable::MethodTypes];
+    std::set<int> emptyCounts[DeltaTable::MethodTypes];
+    std::set<FSymbol, SymbolLess> heads;
+    std::set<FSymbol, SymbolLess> bodies;
+    int headBits = 0;
+    int bodySubcl = 0;
+    int largest = 0;
+    if (triggerForm == 0) {
+        headPredicates.clear();
+        headMethodTypes = 0;
+        anyHead = false;
+    }
+
+    auto collectBody = [&](FTerm* term) {
+        if (term->isA("PTerm")) {
+            if (isPlainPredicate(term)) bodies.insert(static_cast<PTerm*>(term)->getName());
+            return;
+        }
+        FMolecule* molecule = asMolecule(term);
+        if (molecule == nullptr) return;
+        if (const Spec* spec = firstSpec(molecule)) {
+            const int type = spec->getKind();
+            const int count = argCount(spec);
+            largest = std::max(largest, count);
+            if (type < 0 || type >= DeltaTable::MethodTypes) return;
+            if (setValued(type) && withoutResults(spec))
+                emptyCounts[type].insert(count);
+            else
+                bodyCounts[type].insert(count);
+        } else if (molecule->getIsaKind() == 2) {
+            bodySubcl = 1;
+        }
+    };
+
+    for (list_item it = atomized->firstItem(); it != nullptr; it = atomized->nextItem(it)) {
+        FRule* clause = nullptr;
+        const int kind = atomized->ruleAt(it, clause);
+        if (kind != FRule::Fact && kind != FRule::Rule) continue;
+        if (triggerForm == 0 && clause->getHead() != nullptr) {
+            anyHead = true;
+            for (FTerm* term : clause->getHead()->getList()) {
+                if (term->isA("PTerm")) {
+                    if (isPlainPredicate(term)) heads.insert(static_cast<PTerm*>(term)->getName());
+                    continue;
+                }
+                FMolecule* molecule = asMolecule(term);
+                if (molecule == nullptr) continue;
+                if (clib_list<Spec*>* specs = molecule->getSpecs())
+                    for (Spec* spec : *specs) {
+                        const int type = spec->getKind();
+                        largest = std::max(largest, argCount(spec));
+                        if (type >= 0 && type <= 8) headMethodTypes |= 1 << type;
+                        if (type >= 0 && type < DeltaTable::MethodTypes)
+                            headCounts[type].insert(argCount(spec));
+                    }
+                if (molecule->getClassTerm() != nullptr) headBits |= molecule->getIsaKind();
+            }
+        }
+        if (clause->getBody() == nullptr) continue;
+        for (FLiteral* literal : *clause->getBody()->getList()) {
+            if (literal->isNegated() || literal->getTerm() == nullptr) continue;
+            collectBody(literal->getTerm());
+            // What aggregates read counts as read, so that its new facts make a round count.
+            if (triggerForm == 0)
+                forEachAggregateAtom(literal->getTerm(), clause->getSymTab(), collectBody);
+        }
+    }
+    if (triggerForm == 0) {
+        headIsaBits = headBits;
+        for (const FSymbol& head : heads) headPredicates.insert(head.getValue());
+    }
+
+    if (triggerForm == 0)
+        for (const FSymbol& predicate : heads) {
+            if (bodies.count(predicate) == 0) continue;
+            const FSymbol delta = names->GetFSymbol("delta_" + names->giveName(predicate),
+                                                    predicate.getType(), predicate.getArity());
+            table->predicateDeltas.insert(predicate, delta);
+        }
+    for (int type = 0; type < DeltaTable::MethodTypes; ++type) {
+        if (emptyCounts[type].empty()) continue;
+        auto* deltas = new clib_dictionary<int, FSymbol>;
+        for (int count : emptyCounts[type]) {
+            if (headCounts[type].count(count) == 0) continue;
+            deltas->insert(count, names->GetFSymbol("delta_emptyset_" + std::to_string(type) + "^" +
+                                                        std::to_string(count),
+                                                    InternalName::Predicate, count + 2));
+        }
+        if (deltas->empty())
+            delete deltas;
+        else
+            table->emptySetDeltas[type] = deltas;
+    }
+    for (int type = 0; type < DeltaTable::MethodTypes; ++type)
+        for (int count : bodyCounts[type]) {
+            if (triggerForm == 0 && headCounts[type].count(count) == 0) continue;
+            table->methodDeltas[type].insert(
+                count,
+                names->GetFSymbol("delta_" + std::to_string(type) + "^" + std::to_string(count),
+                                  InternalName::Predicate, count + 3));
+        }
+    table->isaFlag = headBits != 0 ? 1 : 0;
+    table->headSubclFlag = (headBits & 2) != 0 ? 1 : 0;
+    table->bodySubclFlag = bodySubcl;
+    if (table->bodySubclFlag != 0 || table->headSubclFlag != 0)
+        table->subclDelta = names->GetFSymbol("delta_subcl", InternalName::Predicate, 2);
+    if (table->isaFlag != 0)
+        table->isaDelta = names->GetFSymbol("delta_isa", InternalName::Predicate, 2);
+    table->maxArgCount = largest;
+    return table;
+}
+
+FProgram* PrSemiNaive::buildDeltaProgram(FProgram* program, DeltaTable* table) {
+    if (program == nullptr || table == nullptr) return nullptr;
+    auto* deltas = new FProgram(new clib_list<FRule*>, program->getSymTab());
+    for (list_item it = program->firstItem(); it != nullptr; it = program->nextItem(it)) {
+        FRule* rule = nullptr;
+        if (program->ruleAt(it, rule) != FRule::Rule) continue;
+        if (keptEveryRound(rule, table == triggerDeltaTable))
+            deltas->append(rule);
+        else
+            rewriteRule(rule, table, deltas);
+    }
+    deltas->setInheritanceMark(program->inheritanceMark());
+    return deltas;
+}
+
+bool PrSemiNaive::derivable(FTerm* atom) const {
+    if (atom->isA("PTerm"))
+        return isPlainPredicate(atom) &&
+               headPredicates.count(static_cast<PTerm*>(atom)->getName().getValue()) != 0;
+    FMolecule* molecule = asMolecule(atom);
+    if (molecule == nullptr) return false;
+    if (const Spec* spec = firstSpec(molecule)) {
+        const int type = spec->getKind();
+        if (type >= 0 && type < DeltaTable::MethodTypes && inheritanceFlag != 0) return true;
+        return type >= 0 && type <= 8 && (headMethodTypes & (1 << type)) != 0;
+    }
+    if (molecule->getClassTerm() != nullptr) return headIsaBits != 0;
+    return anyHead;
+}
+
+bool PrSemiNaive::keptEveryRound(FRule* rule, bool triggerForm) {
+    if (rule->getBody() == nullptr) return false;
+    bool kept = false;
+    SymTab* names = rule->getSymTab();
+    for (FLiteral* literal : *rule->getBody()->getList()) {
+        if (literal->getTerm() == nullptr) continue;
+        auto* atoms = new FTermList;
+        normalizer->setSymTab(names);
+        decRef(normalizer->normalizeTerm(literal->getTerm(), atoms));
+        for (FTerm* atom : atoms->getList()) {
+            // An aggregate is read anew in every round: its value changes with any fact it
+            // folds, and no delta atom stands for it.
+            forEachAggregateAtom(atom, names, [&](FTerm* inner) {
+                if (!derivable(inner)) return;
+                kept = true;
+                if (const FMolecule* molecule = asMolecule(inner)) {
+                    const Spec* spec = firstSpec(molecule);
+                    if (spec == nullptr ? molecule->getClassTerm() == nullptr : spec->getKind() > 5)
+                        unrecordedReads = true;
+                }
+            });
+            if (literal->isNegated()) continue;
+            FMolecule* molecule = asMolecule(atom);
+            if (molecule == nullptr) continue;
+            const Spec* spec = firstSpec(molecule);
+            // An inherited set value can make the first entry of a method, which the trigger
+            // form has no delta for.
+            if (triggerForm && spec != nullptr && setValued(spec->getKind()) &&
+                withoutResults(spec))
+                kept = true;
+            // Signatures and bare objects have no delta predicates.
+            if (!derivable(atom)) continue;
+            if (spec != nullptr ? spec->getKind() > 5 : molecule->getClassTerm() == nullptr) {
+                kept = true;
+                unrecordedReads = true;
+            }
+        }
+        decRef(atoms);
+    }
+    return kept;
+}
+
+void PrSemiNaive::rewriteRule(FRule* rule, DeltaTable* table, FProgram* deltas) {
+    if (rule == nullptr || table == nullptr || deltas == nullptr || rule->getBody() == nullptr)
+        return;
+    auto* atoms = new FTermList;
+    int position = 0;
+    for (FLiteral* literal : *rule->getBody()->getList()) {
+        if (!literal->isNegated() && literal->getTerm() != nullptr) {
+            normalizer->setSymTab(rule->getSymTab());
+            decRef(normalizer->normalizeTerm(literal->getTerm(), atoms));
+            int index = 0;
+            for (FTerm* atom : atoms->getList())
+                rewriteAtom(atom, atoms, position, index++, rule, deltas, table);
+            for (list_item it = atoms->firstItem(); it != nullptr; it = atoms->nextItem(it))
+                decRef(atoms->termAt(it));
+            atoms->clear();
+        }
+        ++position;
+    }
+    decRef(atoms);
+}
+
+void PrSemiNaive::newVariable(int count) {
+    while (static_cast<int>(freshVars.size()) < count)
+        freshVars.push_back(normalizer->newVariable());
+}
+
+void PrSemiNaive::rewriteAtom(FTerm* atom, FTermList* atoms, int position, int index, FRule* rule,
+                              FProgram* deltas, DeltaTable* table) {
+    for (FVar* var : freshVars) decRef(var);
+    freshVars.clear();
+    auto variant = [&](const FSymbol& name, const std::vector<FTerm*>& args, FTerm* first,
+                       FTerm* second) {
+        auto* list = new clib_list<FTerm*>;
+        for (FTerm* arg : args) list->append(arg);
+        auto* delta = new PTerm(name, 0, 0, list);
+        makeDeltaRule(position, index, atoms, rule, deltas, delta, first, second);
+        decRef(delta);
+    };
+    auto isaAtom = [](Path* host, FTerm* cls, int kind) {
+        return new FMolecule(host, cls, nullptr, kind);
+    };
+
+    if (atom->isA("PTerm")) {
+        auto* predicate = static_cast<PTerm*>(atom);
+        auto found = table->predicateDeltas.lookup(predicate->getName());
+        if (found == nullptr) return;
+        auto* delta = new PTerm(table->predicateDeltas.inf(found), *predicate);
+        makeDeltaRule(position, index, atoms, rule, deltas, delta, nullptr, nullptr);
+        decRef(delta);
+        return;
+    }
+    FMolecule* molecule = asMolecule(atom);
+    if (molecule == nullptr) return;
+    Path* host = molecule->getHost();
+    if (const Spec* spec = firstSpec(molecule);
+        spec != nullptr && spec->getKind() >= 0 && spec->getKind() < DeltaTable::MethodTypes) {
+        const int type = spec->getKind();
+        const int count = argCount(spec);
+        std::vector<FTerm*> args{spec->getMethod(), host};
+        if (spec->getArgs() != nullptr)
+            for (FTerm* arg : *spec->getArgs()) args.push_back(arg);
+        if (withoutResults(spec)) {
+            clib_dictionary<int, FSymbol>* empties = table->emptySetDeltas[type];
+            auto found = empties != nullptr ? empties->lookup(count) : nullptr;
+            if (found != nullptr) {
+                variant(empties->inf(found), args, nullptr, nullptr);
+                return;
+            }
+        } else {
+            auto found = table->methodDeltas[type].lookup(count);
+            if (found != nullptr) {
+                const auto* scalar = dynamic_cast<const SSpec*>(spec);
+                args.push_back(scalar != nullptr ? scalar->getResult()
+                                                 : static_cast<const MSpec*>(spec)->firstResult());
+                variant(table->methodDeltas[type].inf(found), args, nullptr, nullptr);
+                return;
+            }
+        }
+    }
+    FTerm* cls = molecule->getClassTerm();
+    if (cls == nullptr) return;
+    if (molecule->getIsaKind() == 1 && table->isaFlag != 0) {
+        newVariable(2);
+        FVar* v0 = freshVars[0];
+        FVar* v1 = freshVars[1];
+        FMolecule* below = isaAtom(v0, cls, 2);
+        variant(table->isaDelta, {host, v0}, below, nullptr);
+        decRef(below);
+        if (table->headSubclFlag != 0) {
+            FMolecule* member = isaAtom(host, v0, 1);
+            FMolecule* above = isaAtom(v1, cls, 2);
+            variant(table->subclDelta, {v0, v1}, member, above);
+            decRef(member);
+            decRef(above);
+        }
+    } else if (molecule->getIsaKind() == 2 && table->bodySubclFlag != 0) {
+        newVariable(2);
+        FVar* v0 = freshVars[0];
+        FVar* v1 = freshVars[1];
+        FMolecule* sub = isaAtom(host, v0, 2);
+        FMolecule* above = isaAtom(v1, cls, 2);
+        variant(table->subclDelta, {v0, v1}, sub, above);
+        decRef(sub);
+        decRef(above);
+    }
+}
+
+void PrSemiNaive::makeDeltaRule(int position, int index, FTermList* atoms, FRule* rule,
+                                FProgram* deltas, FTerm* deltaTerm, FTerm* firstExtra,
+                                FTerm* secondExtra) {
+    auto* body = new FLiteralList;
+    auto appendNew = [body](FTerm* term, int second) {
+        auto* literal = new FLiteral(term, 0, second);
+        body->append(literal);
+        decRef(literal);
+    };
+    appendNew(deltaTerm, 1);
+    if (firstExtra != nullptr) appendNew(firstExtra, 0);
+    if (secondExtra != nullptr) appendNew(secondExtra, 0);
+    int at = 0;
+    for (FLiteral* literal : *rule->getBody()->getList()) {
+        if (at++ != position) {
+            body->append(literal);
+            continue;
+        }
+        int other = 0;
+        for (FTerm* atom : atoms->getList())
+            if (other++ != index) appendNew(atom, 0);
+    }
+    auto* head = new FTermList;
+    if (rule->getHead() != nullptr)
+        for (FTerm* term : rule->getHead()->getList()) head->append(term);
+    auto* made = new FRule(head, body, normalizer->getSymTab(), "DeltaProg", 0, 0);
+    decRef(head);
+    decRef(body);
+    deltas->append(made);
+    decRef(made);
+}

@@ -1,0 +1,147 @@
+// Inheritance triggers: the trigger list and its deduplication, trigger phases in both modes with
+// their traces and statistic lines, and queries matched until they inherit nothing new.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "EvalHarness.h"
+#include "compile/SemanticAnalyser.h"
+#include "eval/NaiveEvalWithInherit.h"
+#include "eval/PrSemiNaive.h"
+#include "foundation/ShellValues.h"
+#include "platform/InterruptFlag.h"
+
+namespace {
+
+using eval_test::EvalHarness;
+using eval_test::Lines;
+
+struct InheritHarness : EvalHarness {
+    // In all-triggers mode the evaluator is the semi-naive one in mode naive, which switches it.
+    explicit InheritHarness(bool allTriggers = false)
+        : inherit(allTriggers ? new PrSemiNaive(matcher, access)
+                              : new NaiveEvalWithInherit(matcher, access)) {
+        if (!allTriggers) return;
+        auto* args = new FLSysArgs;
+        args->append(new FLSysString("allTriggers"));
+        inherit->methodCall("mode", args);
+        decRef(args->head());
+        delete args;
+    }
+    ~InheritHarness() { decRef(inherit); }
+    FProgram* analysed(const std::string& text) {
+        FProgram* program = rules.program(text);
+        auto* analyser = new SemanticAnalyser;
+        analyser->analyse(program, program->getSymTab());
+        decRef(analyser);
+        return program;
+    }
+    int run(const std::string& text) { return inherit->evaluate(analysed(text)); }
+    void debugOn() {
+        auto* args = new FLSysArgs;
+        inherit->methodCall("debugOn", args);
+        delete args;
+    }
+    // The printed trigger rules.
+    Lines triggers() {
+        Lines lines;
+        for (FRule* rule : inherit->triggers()) lines.push_back(rules.print(rule));
+        return lines;
+    }
+    NaiveEvalWithInherit* inherit;
+};
+
+const char* const inheriting = "c[v*->1]. o : c. p : c. p[v->2]. d :: c. q : d.\n";
+
+TEST(InheritanceTriggers, ListIsDeduplicatedBothWaysWithoutPredicatesOrSignatures) {
+    InheritHarness h;
+    h.debugOn();
+    ChannelCapture debug(debugChannel());
+    EXPECT_EQ(h.run(std::string(inheriting) + "r(X) :- X[v->1], p(X).\n"
+                                              "s(X) :- X[v->V], not X[w->>{a}], X[u=>c].\n"
+                                              "t(V) :- o[v->V]."),
+              1);
+    // X[v->1] is dropped for the more general X[v->V] listed after it; o[v->V] is covered by
+    // it; the negated literal becomes positive; predicates and signatures give none.
+    EXPECT_EQ(h.triggers(), (Lines{"?- X[v -> V].", "?- X[w ->> {a}]."}));
+    const std::string text = debug.text();
+    EXPECT_NE(text.find("TriggerList:\n?- X[v -> V].\n?- X[w ->> {a}].\n\n\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("0. Fixpoint\n"), std::string::npos);
+    EXPECT_NE(text.find(" Trigger fired!\n"), std::string::npos);
+    EXPECT_NE(text.find("No trigger found.\n"), std::string::npos);
+    EXPECT_EQ(h.ask("?- r(X)."), (Lines{}));
+    EXPECT_EQ(h.ask("?- X[v->V]."), (Lines{"V=1, X=o", "V=1, X=q", "V=2, X=p"}));
+}
+
+TEST(InheritanceTriggers, OneTriggerAndAllTriggersReachTheSameModel) {
+    const std::string program =
+        std::string(inheriting) + "c[w*->>{x,y}].\n" + "r(X,V) :- X[v->V].\ns(X,W) :- X[w->>{W}].";
+    Lines models[2];
+    int fixpoints[2] = {0, 0};
+    for (int mode = 0; mode < 2; ++mode) {
+        InheritHarness h(mode == 1);
+        EXPECT_EQ(h.run(program), 1);
+        models[mode] = h.ask("?- r(X,V).");
+        for (const std::string& line : h.ask("?- s(X,W).")) models[mode].push_back(line);
+        Lines lines = h.statistics();
+        ASSERT_EQ(lines.size(), 4u);
+        EXPECT_EQ(lines[2].rfind("(Time spent in firing triggers  : ", 0), 0u);
+        fixpoints[mode] = std::stoi(lines[3].substr(lines[3].rfind(' ') + 1));
+    }
+    EXPECT_EQ(models[0], models[1]);
+    EXPECT_EQ(models[0], (Lines{"V=1, X=o", "V=1, X=q", "V=2, X=p", "W=x, X=o", "W=x, X=p",
+                                "W=x, X=q", "W=y, X=o", "W=y, X=p", "W=y, X=q"}));
+    // All-triggers mode inherits everything a phase can see at once: no more phases.
+    EXPECT_LE(fixpoints[1], fixpoints[0]);
+    EXPECT_GT(fixpoints[0], 1);
+}
+
+TEST(InheritanceTriggers, WithoutInheritanceNoPhaseAndNoTriggerLines) {
+    InheritHarness h;
+    EXPECT_EQ(h.run("p(a). q(X) :- p(X)."), 1);
+    EXPECT_TRUE(h.inherit->triggers().empty());
+    EXPECT_EQ(h.inherit->fireTrigger(), 0);
+    Lines lines = h.statistics();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], "Number of TP iterations         : 3");
+}
+
+TEST(InheritanceTriggers, QueryIsMatchedUntilNothingIsInherited) {
+    InheritHarness h;
+    h.rules.facts("o : c. p : c. q : c. p[v->2].");
+    h.rules.facts("c[v*->1].");
+    FProgram* program = h.analysed("c[v*->1]. o : c.");
+    EXPECT_EQ(h.inherit->evaluate(program), 1);
+    h.inherit->reset(0);
+    Operand* rows = h.inherit->retrieve(h.rules.rule("?- X[v->V]."), nullptr);
+    ASSERT_NE(rows, nullptr);
+    Lines seen;
+    forEachRow(rows, [&](Iterator*) { seen.push_back("row"); });
+    decRef(rows);
+    EXPECT_EQ(seen.size(), 3u);
+    EXPECT_EQ(h.ask("?- X[v->V]."), (Lines{"V=1, X=o", "V=1, X=q", "V=2, X=p"}));
+    // A fact is no query.
+    ErrorCapture errors;
+    EXPECT_EQ(h.inherit->retrieve(h.rules.rule("p(a)."), nullptr), nullptr);
+    EXPECT_EQ(eval_test::errorNames(errors), "WrongArg");
+}
+
+TEST(InheritanceTriggers, InterruptStillFiresOnePhaseThenCancels) {
+    InheritHarness h;
+    auto* cancelling =
+        new eval_test::InterruptedInFirstRound<NaiveEvalWithInherit>(h.matcher, h.access);
+    ChannelCapture debug(debugChannel());
+    EXPECT_EQ(cancelling->evaluate(h.analysed(std::string(inheriting) + "r(X) :- X[v->1].")), 0);
+    EXPECT_EQ(debug.text(), "evaluation cancelled at round 1\n");
+    EXPECT_EQ(interruptFlag.load(), 0);
+    // The statistic lines come before the cancel line, the trigger count is 0.
+    EXPECT_EQ(h.statistics().size(), 2u);
+    // The one phase ran: an inherited value is a fact now.
+    EXPECT_EQ(h.ask("?- X[v->1]."), (Lines{"X=o"}));
+    cancelling->reset(1);
+    EXPECT_EQ(cancelling->inheritance(), 0);
+    decRef(cancelling);
+}
+
+}  // namespace
