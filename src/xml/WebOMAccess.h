@@ -127,6 +127,16 @@ class WebOMAccess : public OMAccess {
     };
     const Schema& schema() const { return names; }
 
+  protected:
+    // The end of the document road, once the document is described: the classes of the
+    // request's kind and the import or DTD mapping. The XML layer keeps the road and narrows this.
+    virtual void importDocument(const InternalName& document, const std::string& fileName,
+                                const ParseRequest& request, const UrlParts& parts);
+    // The object of a DTD name: its function symbol, or X.name when X is not nil.
+    InternalName dtdName(const std::string& text, const InternalName& dtdObject, bool viaSymbol);
+    // The string constant of a text that holds its double quotes.
+    InternalName quoted(const std::string& text);
+
   private:
     // Whether host[method@(args) -> value] is stored.
     bool holdsValue(const InternalName& host, const InternalName& method, const InternalName* args,
@@ -135,11 +145,8 @@ class WebOMAccess : public OMAccess {
     void describeDocument(const InternalName& url, const InternalName& document,
                           const FetchRecord& record);
     void classify(const InternalName& document, int kind);
-    // The object of a DTD name: its function symbol, or X.name when X is not nil.
-    InternalName dtdName(const std::string& text, const InternalName& dtdObject, bool viaSymbol);
     void mapAttributes(const InternalName& cls, const DTDElemSpec& element,
                        const InternalName& dtdObject);
-    InternalName quoted(const std::string& text);
     void listDTD(const InternalDTD& dtd) const;
 
     std::int32_t rootFlag = 0;

@@ -131,15 +131,20 @@ int WebOMAccess::loadDocument(const InternalName& url, const ParseRequest& reque
         return 1;
     }
     describeDocument(url, document, record);
-    classify(document, request.kind);
-    if (request.kind == 2) {
-        mapDTD(document, record.fileName, request.dtdObject);
-    } else {
-        nsgmlHandler->parseWebdoc(document, record.fileName, request, rootFlag, parts.scheme,
-                                  parts.host, parts.path);
-    }
+    importDocument(document, record.fileName, request, parts);
     if (webTracing() != 0) debugChannel() << " done " << std::endl;
     return 1;
+}
+
+void WebOMAccess::importDocument(const InternalName& document, const std::string& fileName,
+                                 const ParseRequest& request, const UrlParts& parts) {
+    classify(document, request.kind);
+    if (request.kind == 2) {
+        mapDTD(document, fileName, request.dtdObject);
+    } else {
+        nsgmlHandler->parseWebdoc(document, fileName, request, rootFlag, parts.scheme, parts.host,
+                                  parts.path);
+    }
 }
 
 void WebOMAccess::insertErrors(const InternalName& document, const FetchRecord& record) {

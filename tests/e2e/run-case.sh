@@ -8,8 +8,9 @@
 #   args             the command-line arguments, one a line (optional: none); @EXAMPLES@ stands
 #                    for the repository's examples folder
 #   env              variables set for the run, one NAME=value a line (optional); @WORK@ stands
-#                    for the folder the case runs in. BROWSER is "true" unless the case sets it,
-#                    so no case starts a real Web browser
+#                    for the folder the case runs in (HOME=@WORK@ keeps the home folder there).
+#                    BROWSER is "true" unless the case sets it, so no case starts a real
+#                    Web browser
 #   stdin            the text fed to standard input (optional: empty input)
 #   signal           "<SIGNAL> <text>": the signal sent once standard output shows the text,
 #                    standard input kept open until then (optional)
@@ -52,6 +53,7 @@ if [[ -f signal ]]; then
         grep -qF -- "$signal_text" actual-stdout 2>/dev/null && break
         sleep 0.1
     done
+    # timeout passes INT, HUP and TERM on to the program it watches.
     kill -s "$signal_name" "$pid"
     cat stdin >&3
     exec 3>&-
