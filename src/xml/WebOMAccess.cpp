@@ -130,6 +130,15 @@ int WebOMAccess::giveLocalFile(const InternalName& document, std::string& file) 
 // ---------------------------------------------------------------------------------------------
 // Insertions
 
+// The triggers fire on facts the insertion made new. The object base's answer cannot tell: while
+// a semi-naive evaluation records deltas it answers whether a delta row was recorded, and most
+// new facts have none.
+bool WebOMAccess::holdsValue(const InternalName& host, const InternalName& method,
+                             const InternalName* args, int argCount, const InternalName& value) {
+    InternalName stored = InternalName::UndefinedObject;
+    return lookupMethodValue(host, method, args, argCount, 0, stored) != 0 && stored == value;
+}
+
 int WebOMAccess::insertValue(const InternalName& host, const InternalName& method,
                              const InternalName* args, int argCount, int type,
                              const InternalName& value) {
@@ -137,8 +146,11 @@ int WebOMAccess::insertValue(const InternalName& host, const InternalName& metho
         centralErrorHandler().report(err6::WrongMetType);
         return 0;
     }
+    const bool known = type == 0 && holdsValue(host, method, args, argCount, value);
     const int result = OMAccess::insertValue(host, method, args, argCount, type, value);
-    if (result != 0 && type == 0) isWebAttribute(host, method, args, argCount, type, value);
+    if (type == 0 && !known && holdsValue(host, method, args, argCount, value)) {
+        isWebAttribute(host, method, args, argCount, type, value);
+    }
     return result;
 }
 
@@ -152,15 +164,20 @@ int WebOMAccess::insertPath(const InternalName& host, const InternalName& method
         centralErrorHandler().report(err6::WrongMetType);
         return 0;
     }
+    InternalName stored;
+    const bool known = type == 0 && lookupMethodValue(host, method, args, argCount, 0, stored) != 0;
     const int result = OMAccess::insertPath(host, method, args, argCount, type, value);
-    if (result != 0 && type == 0) isWebAttribute(host, method, args, argCount, type, value);
+    if (type == 0 && !known && value != InternalName::UndefinedObject) {
+        isWebAttribute(host, method, args, argCount, type, value);
+    }
     return result;
 }
 
 int WebOMAccess::insertClassRelation(const InternalName& object, const InternalName& cls,
                                      int kind) {
+    const bool known = kind == 3 || isaTest(object, cls, kind) != 0;
     const int result = OMAccess::insertClassRelation(object, cls, kind);
-    if (result == 0) return result;
+    if (known || isaTest(object, cls, kind) == 0) return result;
     if (kind == 1 && isaTest(object, builtinObject::Url, 1) != 0) {
         materialize(object);
     } else if (kind == 2 && isaTest(object, builtinObject::Url, 2) != 0) {

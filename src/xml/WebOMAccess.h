@@ -42,14 +42,16 @@ class WebOMAccess : public OMAccess {
     // folder and the importer with its catalog, tag file and error file stay.
     void clear() override;
 
-    // Types outside 0 to 8 are refused (WrongMetType). A new "->" value may be a Web attribute.
+    // Types outside 0 to 8 are refused (WrongMetType). A "->" value that was not stored before
+    // may be a Web attribute.
     int insertValue(const InternalName& host, const InternalName& method, const InternalName* args,
                     int argCount, int type, const InternalName& value) override;
     // Types 0 and 3 as insertValue; the arithmetic types 100 to 104 go to the base unchanged,
     // without a trigger; any other type is refused.
     int insertPath(const InternalName& host, const InternalName& method, const InternalName* args,
                    int argCount, int type, InternalName& value) override;
-    // A new URL instance, or a new subclass of url, loads the documents already asked of it.
+    // A new is-a fact that makes a URL instance, or a subclass of url, loads the documents
+    // already asked of it.
     int insertClassRelation(const InternalName& object, const InternalName& cls, int kind) override;
     // Applies the recorded equalities one by one, materializing each surviving URL; non-zero when
     // any was applied.
@@ -136,6 +138,9 @@ class WebOMAccess : public OMAccess {
     InternalName quoted(const std::string& text);
 
   private:
+    // Whether host[method@(args) -> value] is stored.
+    bool holdsValue(const InternalName& host, const InternalName& method, const InternalName* args,
+                    int argCount, const InternalName& value);
     void insertErrors(const InternalName& document, const FetchRecord& record);
     void describeDocument(const InternalName& url, const InternalName& document,
                           const FetchRecord& record);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "objectbase/DeltaTable.h"
 #include "xml/WebAccessTestSupport.h"
 
 namespace webaccess_test {
@@ -30,6 +31,29 @@ TEST_F(WebAccessTest, AUrlLoadsItsGetValueWhicheverComesFirstAndForANewSubclass)
                   described(fileUrl(name), number++, name, page.size(), false));
     }
     EXPECT_EQ(errors.text(), "");
+}
+
+TEST_F(WebAccessTest, TriggersFireWhileTheObjectBaseRecordsDeltas) {
+    // A semi-naive round records deltas: the base then answers whether it recorded a delta row,
+    // which a program without get or is-a rules never has.
+    access->loading = false;
+    DeltaTable deltas;
+    ASSERT_EQ(access->initDelta(&deltas), 1);
+    const InternalName u = string("http://example.org/u.html");
+    const InternalName v = string("http://example.org/v.html");
+    get(u, object("du"));
+    access->insertValue(v, builtinObject::Get, nullptr, 0, 0, object("dv"));
+    access->insertClassRelation(v, builtinObject::Url, 1);
+    InternalName made;
+    access->insertPath(u, builtinObject::Parse0, nullptr, 0, 0, made);
+    // Facts stored before trigger nothing again.
+    get(u, object("du"));
+    access->insertPath(u, builtinObject::Parse0, nullptr, 0, 0, made);
+    access->clearDelta();
+    ASSERT_EQ(access->loads.size(), 3u);
+    EXPECT_EQ(access->loads[0].document, object("du"));
+    EXPECT_EQ(access->loads[1].document, object("dv"));
+    EXPECT_EQ(access->loads[2].document, made);
 }
 
 // What one load was asked for: kind, references, XML, ordering, DTD demand and DTD object.
