@@ -20,6 +20,7 @@
 #include "objectbase/Tuple.h"
 
 class DeltaTable;
+struct ExportRequest;
 class MyRegex;
 struct PatternScratch;
 class Iterator;
@@ -218,6 +219,10 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     virtual bool exportBase(int format, const std::string& fileName, const std::string& docType,
                             const std::string& externalId, const std::string& rootText);
     virtual bool exportDefault(int format);
+    // The request of an export: the strings, and the root a non-empty rootText names.
+    void fillExportRequest(ExportRequest& request, int format, const std::string& fileName,
+                           const std::string& docType, const std::string& externalId,
+                           const std::string& rootText);
     // The first signature of method with argCount arguments found at a class of x (selector 0
     // "=>", 1 "=>>", 2 "@=>>"); null when none.
     virtual Iterator* lookupSignatureViaClasses(const InternalName& x, const InternalName& method,
@@ -310,6 +315,8 @@ class OMAccess : public FLSysObject, public NameRemapListener {
 
     // Reports 5/25/2 "Undefined MethodArg" for a shell method called with invalid arguments.
     virtual void reportInvalidMethodArg(const std::string& methodName) const;
+    // The texts of the shell arguments; false when there is one that is not an FLSysString.
+    static bool stringArguments(FLSysArgs* args, std::vector<std::string>& texts);
 
     // Read access to the flags, for the layers and tests above.
     int tracing() const { return trace; }

@@ -88,14 +88,20 @@ bool OMAccess::exportBase(int format, const std::string& fileName, const std::st
         return false;
     }
     ExportRequest request;
+    fillExportRequest(request, format, fileName, docType, externalId, rootText);
+    handler->exportOM(request);
+    decRef(handler);
+    return true;
+}
+
+void OMAccess::fillExportRequest(ExportRequest& request, int format, const std::string& fileName,
+                                 const std::string& docType, const std::string& externalId,
+                                 const std::string& rootText) {
     request.format = format;
     request.fileName = fileName;
     request.docType = docType;
     request.externalId = externalId;
     if (!rootText.empty()) internName(request.root, rootText, 1);
-    handler->exportOM(request);
-    decRef(handler);
-    return true;
 }
 
 bool OMAccess::exportDefault(int format) {

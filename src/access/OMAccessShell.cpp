@@ -9,10 +9,7 @@
 #include "foundation/clib_list.h"
 #include "objectbase/OM.h"
 
-namespace {
-
-// The texts of the arguments; false when there is one that is not an FLSysString.
-bool stringArguments(FLSysArgs* args, std::vector<std::string>& texts) {
+bool OMAccess::stringArguments(FLSysArgs* args, std::vector<std::string>& texts) {
     texts.clear();
     if (args == nullptr) return true;
     for (list_item item = args->first_item(); item != nullptr; item = args->next_item(item)) {
@@ -22,8 +19,6 @@ bool stringArguments(FLSysArgs* args, std::vector<std::string>& texts) {
     }
     return true;
 }
-
-}  // namespace
 
 FLSysObject* OMAccess::methodCall(const std::string& name, FLSysArgs* args) {
     if (name == "debugOn") return debugOn(args);

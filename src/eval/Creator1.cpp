@@ -193,6 +193,15 @@ std::vector<InternalName> Creator1::popValues(int k) {
     return values;
 }
 
+Creator1::StepOperands Creator1::popStepOperands(int argCount, int resultCount) {
+    StepOperands ops;
+    ops.results = popValues(resultCount);
+    ops.args = popValues(argCount);
+    ops.method = popValue();
+    ops.host = popValue();
+    return ops;
+}
+
 void Creator1::pushChild(InsertExpr* expr) {
     exprStack.push_back(expr);
     valueStack.push_back(childMarker);
@@ -250,20 +259,17 @@ void Creator1::transpose(Spec* spec, int argCount, int resultCount) {
         pushChild(expr);
         return;
     }
-    std::vector<InternalName> results = popValues(resultCount);
-    std::vector<InternalName> args = popValues(argCount);
-    const InternalName method = popValue();
-    const InternalName host = popValue();
-    const InternalName* argData = argCount > 0 ? args.data() : nullptr;
+    const StepOperands ops = popStepOperands(argCount, resultCount);
     if (resultCount == 1) {
-        noteInsert(
-            access->insertValue(host, method, argData, argCount, spec->getKind(), results[0]));
+        noteInsert(access->insertValue(ops.host, ops.method, ops.argData(), argCount,
+                                       spec->getKind(), ops.results[0]));
     } else {
         set<InternalName> values;
-        for (const InternalName& value : results) values.insert(value);
-        noteInsert(access->insertSet(host, method, argData, argCount, spec->getKind(), values));
+        for (const InternalName& value : ops.results) values.insert(value);
+        noteInsert(access->insertSet(ops.host, ops.method, ops.argData(), argCount, spec->getKind(),
+                                     values));
     }
-    valueStack.push_back(host);
+    valueStack.push_back(ops.host);
 }
 
 void Creator1::transpose(Reference* ref, int argCount) {
@@ -274,12 +280,10 @@ void Creator1::transpose(Reference* ref, int argCount) {
         pushChild(expr);
         return;
     }
-    std::vector<InternalName> args = popValues(argCount);
-    const InternalName method = popValue();
-    const InternalName host = popValue();
+    const StepOperands ops = popStepOperands(argCount, 0);
     InternalName value = InternalName::UndefinedObject;
-    noteInsert(access->insertPath(host, method, argCount > 0 ? args.data() : nullptr, argCount,
-                                  ref->getDot(), value));
+    noteInsert(
+        access->insertPath(ops.host, ops.method, ops.argData(), argCount, ref->getDot(), value));
     valueStack.push_back(value);
 }
 

@@ -68,6 +68,16 @@ class Creator1 : public Creator {
     InternalName popValue();
     // Pops k values into an array, last element first.
     std::vector<InternalName> popValues(int k);
+    // What a method specification or path step pops in direct mode: its results (none for a
+    // step), then its arguments, method and host.
+    struct StepOperands {
+        InternalName host;
+        InternalName method;
+        std::vector<InternalName> args;
+        std::vector<InternalName> results;
+        const InternalName* argData() const { return args.empty() ? nullptr : args.data(); }
+    };
+    StepOperands popStepOperands(int argCount, int resultCount);
     void pushChild(InsertExpr* expr);
     void noteInsert(int answer) {
         if (answer != 0) changedValue = 1;

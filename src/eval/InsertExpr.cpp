@@ -92,13 +92,25 @@ void PropInsertExpr::apply(InternalName* out, int* changed) {
     // Every count other than one is set-valued: an empty result list stores the empty set
     // rather than the undefined object as a single value.
     if (r == 1) {
-        isNew = access->insertValue(values[0], values[1], args, a, type, values[2 + a]);
+        isNew = storeValue(values[0], values[1], args, a, type, values[2 + a]);
     } else {
         for (int i = 0; i < r; ++i) results.insert(values[2 + a + i]);
-        isNew = access->insertSet(values[0], values[1], args, a, type, results);
+        isNew = storeSet(values[0], values[1], args, a, type, results);
         results.clear();
     }
     if (isNew != 0) *changed = 1;
+}
+
+int PropInsertExpr::storeValue(const InternalName& host, const InternalName& method,
+                               const InternalName* args, int argCount, int methodType,
+                               const InternalName& value) {
+    return access->insertValue(host, method, args, argCount, methodType, value);
+}
+
+int PropInsertExpr::storeSet(const InternalName& host, const InternalName& method,
+                             const InternalName* args, int argCount, int methodType,
+                             const set<InternalName>& values) {
+    return access->insertSet(host, method, args, argCount, methodType, values);
 }
 
 PathInsertExpr::PathInsertExpr(OMAccess* access, int methodType, int argCount)
@@ -107,6 +119,12 @@ PathInsertExpr::PathInsertExpr(OMAccess* access, int methodType, int argCount)
 void PathInsertExpr::apply(InternalName* out, int* changed) {
     InternalName value = InternalName::UndefinedObject;
     const InternalName* args = a > 0 ? &values[2] : nullptr;
-    if (access->insertPath(values[0], values[1], args, a, type, value) != 0) *changed = 1;
+    if (storePath(values[0], values[1], args, a, type, value) != 0) *changed = 1;
     *out = value;
+}
+
+int PathInsertExpr::storePath(const InternalName& host, const InternalName& method,
+                              const InternalName* args, int argCount, int methodType,
+                              InternalName& value) {
+    return access->insertPath(host, method, args, argCount, methodType, value);
 }

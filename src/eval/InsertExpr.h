@@ -81,6 +81,13 @@ class PropInsertExpr : public InsertExpr {
 
   protected:
     void apply(InternalName* out, int* changed) override;
+    // The access layer's insertion of one value or of a set; non-zero when something is new.
+    virtual int storeValue(const InternalName& host, const InternalName& method,
+                           const InternalName* args, int argCount, int methodType,
+                           const InternalName& value);
+    virtual int storeSet(const InternalName& host, const InternalName& method,
+                         const InternalName* args, int argCount, int methodType,
+                         const set<InternalName>& values);
 
   private:
     std::int32_t type;
@@ -96,6 +103,10 @@ class PathInsertExpr : public InsertExpr {
 
   protected:
     void apply(InternalName* out, int* changed) override;
+    // The access layer's insertion of the step; non-zero when something is new.
+    virtual int storePath(const InternalName& host, const InternalName& method,
+                          const InternalName* args, int argCount, int methodType,
+                          InternalName& value);
 
   private:
     std::int32_t type;

@@ -195,15 +195,21 @@ void loadDefaultConfiguration(bool cfgGiven, bool hisGiven, bool quorinNaming, b
         if (configurationPath.empty()) configurationPath = fromEnvironment("DEFAULTCFG");
     }
     if (kavum) {
-        sys.setDialect("Kavum");
         historyPath = fromEnvironment("KAVUMHIS");
         configurationPath = fromEnvironment("KAVUMCFG");
     }
     FLSysObject* result = nullptr;
     if (!cfgGiven) {
-        if (configurationPath.empty()) configurationPath = programDirectory() + "config.flp";
+        // The XML layer's schema facts would change F-Logic answers, so the Kavum mode has a
+        // default configuration of its own.
+        if (configurationPath.empty()) {
+            configurationPath = programDirectory() + (kavum ? "kavum.flp" : "config.flp");
+        }
+        // The configuration assigns sys's variables, which only F-Logic can write: the Pevo
+        // dialect begins after it, as after "-c".
         result = sys.interprete(configurationPath, 0);
     }
+    if (kavum) sys.setDialect("Kavum");
     if (!hisGiven) {
         loadHistoryFile(historyPath.empty() ? programDirectory() + "default.his" : historyPath);
     }

@@ -14,6 +14,7 @@
 #include "foundation/ErrorHandler.h"
 #include "objectbase/Iterator.h"
 #include "xml/IgnoreTable.h"
+#include "xml/LeftoverFiles.h"
 #include "xml/SGMLTreeAttr.h"
 #include "xml/SGMLTreeElem.h"
 #include "xml/XMLidEntry.h"
@@ -35,6 +36,10 @@ NsgmlHandler::NsgmlHandler(OMAccess* access) : access(access) {
     const std::string home = homeFolder();
     catalog = home + "catalog.flc";
     tmpFileName = home + ".nsgmltmpfile" + std::to_string(getpid());
+    bindNames();
+}
+
+void NsgmlHandler::bindNames() {
     hrefs = symbol("hrefs");
     child = symbol("child");
     pcdata = symbol("pcdata");
@@ -44,6 +49,7 @@ NsgmlHandler::NsgmlHandler(OMAccess* access) : access(access) {
 
 NsgmlHandler::~NsgmlHandler() {
     std::remove(outputPath().c_str());
+    leftoverFiles::forget(outputPath());
 }
 
 void NsgmlHandler::setDtdFile(const std::string& publicId, const std::string& file) {
@@ -170,6 +176,7 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
         centralErrorHandler().report(
             Error(5, 100, 2, "CantWrite", "can't write to file : " + output, "NSgmlHandler", ""));
     } else {
+        leftoverFiles::remember(output);
         std::vector<std::string> args = parserArguments(fileName);
         runParser(args, output);
         std::fclose(created);

@@ -61,6 +61,9 @@ class NsgmlHandler : public ManagedObject {
     std::string outputPath(int level = 0) const;
     int getRootFlag() const { return rootFlag; }
     void setSkipEmptyText(int value) { skipEmptyText = value; }
+    // Binds the five method names of the mapping anew: after the object base was emptied, the
+    // names bound before stand for nothing, or for other objects.
+    void bindNames();
 
   protected:
     // Removes the stream file.

@@ -9,6 +9,7 @@
 #include "foundation/ErrorHandler.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/SymTab.h"
+#include "xml/BlankTokens.h"
 #include "xml/DocumentText.h"
 #include "xml/NsgmlHandler.h"
 #include "xml/SGMLTreeAttr.h"
@@ -18,19 +19,6 @@
 namespace {
 
 const InternalName undefined = InternalName::UndefinedObject;
-
-// The blank-separated tokens; two blanks in a row give an empty token.
-std::vector<std::string> tokens(const std::string& value) {
-    std::vector<std::string> result;
-    std::size_t begin = 0;
-    for (std::size_t blank = value.find(' '); blank != std::string::npos;
-         blank = value.find(' ', begin)) {
-        result.push_back(value.substr(begin, blank - begin));
-        begin = blank + 1;
-    }
-    result.push_back(value.substr(begin));
-    return result;
-}
 
 // The rows of a lookup, copied out before anything is inserted.
 std::vector<std::vector<InternalName>> rowsOf(Iterator* rows) {
@@ -138,7 +126,7 @@ void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& 
         insertAttributeValue(target, method, arrow, resultClass, value, request);
     } else if (type == "TOKEN" || (type == "IDREF" && request.references == 0)) {
         const InternalName cls = type == "TOKEN" ? resultClass : builtinObject::Literal;
-        for (const std::string& token : tokens(value)) {
+        for (const std::string& token : blankTokens(value)) {
             insertAttributeValue(target, method, arrow, cls, token, request);
         }
     } else if (type == "ID") {
@@ -149,7 +137,7 @@ void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& 
         const InternalName m = dtdMethod(method, request);
         access->insertClassRelation(m, builtinObject::Attribute, 1);
         access->insertValue(target, xmlIdref, &m, 1, 1, symbol(quoted(value)));
-        for (const std::string& token : tokens(value)) {
+        for (const std::string& token : blankTokens(value)) {
             state->idrefs.push_back(new XMLidrefEntry(target, m, arrow, token));
         }
     }

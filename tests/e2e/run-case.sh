@@ -8,8 +8,9 @@
 #   args             the command-line arguments, one a line (optional: none); @EXAMPLES@ stands
 #                    for the repository's examples folder
 #   env              variables set for the run, one NAME=value a line (optional); @WORK@ stands
-#                    for the folder the case runs in. BROWSER is "true" unless the case sets it,
-#                    so no case starts a real Web browser
+#                    for the folder the case runs in (HOME=@WORK@ keeps the home folder there).
+#                    BROWSER is "true" unless the case sets it, so no case starts a real
+#                    Web browser
 #   stdin            the text fed to standard input (optional: empty input)
 #   signal           "<SIGNAL> <text>": the signal sent once standard output shows the text,
 #                    standard input kept open until then (optional)
@@ -75,6 +76,12 @@ if [[ ${QUORIN_E2E_BLESS:-} == 1 ]]; then
 fi
 
 failed=0
+# The Web access layer deletes the documents it fetched, and the importer its event file, by the
+# end of the run (HOME is the case's folder where a case loads documents).
+if compgen -G ".wd_*" >/dev/null || compgen -G ".nsgmltmpfile*" >/dev/null; then
+    echo "--- temporary document files left:" .wd_* .nsgmltmpfile*
+    failed=1
+fi
 for stream in stdout stderr status; do
     if ! diff -u <(mask "expected-$stream") <(mask "actual-$stream") >"diff-$stream"; then
         echo "--- $stream differs:"

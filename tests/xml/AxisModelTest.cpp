@@ -1,5 +1,6 @@
 // Agreement of every axis step with a plain tree model: random documents written as an import
-// writes them, every axis from every node and from a free node, with and without a method.
+// writes them, or through the XML access layer's value insertion, every axis from every node and
+// from a free node, with and without a method.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "AxisTestSupport.h"
+#include "xml/XMLOMAccess.h"
 
 using namespace axis_test;
 
@@ -21,8 +23,40 @@ struct Node {
     Rows attributes;  // [node, attribute, value]
 };
 
-class AxisModelTest : public AxisTest {
+// The parameter: false writes the documents as an import does, true through insertXMLValue of
+// an XML access layer (texts get their child relation written beside).
+class AxisModelTest : public AxisTest, public ::testing::WithParamInterface<bool> {
   protected:
+    void SetUp() override {
+        AxisTest::SetUp();
+        xml = nullptr;
+        if (!GetParam()) return;
+        decRef(access);
+        xml = new XMLOMAccess(om);
+        access = xml;
+        document = object("doc");
+    }
+
+    InternalName writeElement(const InternalName& host, const std::string& cls) {
+        if (xml == nullptr) return element(host, cls);
+        const InternalName e = object(cls + "#" + std::to_string(++elements));
+        xml->insertXMLValue(host, object(cls), nullptr, 0, 1, 1, e);
+        return e;
+    }
+    InternalName writeText(const InternalName& host, const std::string& value) {
+        if (xml == nullptr) return textChild(host, value);
+        const InternalName t = text(value);
+        xml->insertXMLValue(host, builtinObject::Text, nullptr, 0, 1, 1, t);
+        access->insertClassRelation(t, host, 3);
+        return t;
+    }
+    InternalName writeAttribute(const InternalName& e, const std::string& name,
+                                const std::string& value) {
+        if (xml == nullptr) return attribute(e, name, value);
+        xml->insertXMLValue(e, object(name), nullptr, 0, 1, 6, text(value));
+        return object(name);
+    }
+
     // A random tree of `size` nodes below the document: elements of three classes, texts with
     // their own strings, attributes on some elements.
     void build(std::mt19937& random, int size) {
@@ -41,15 +75,15 @@ class AxisModelTest : public AxisTest {
             if (host != 0 && random() % 4 == 0) {
                 node.isText = true;
                 node.label = builtinObject::Text;
-                node.name = textChild(nodes[host].name, "t" + std::to_string(i));
+                node.name = writeText(nodes[host].name, "t" + std::to_string(i));
             } else {
                 const std::string cls = classes[random() % 3];
                 node.label = object(cls);
-                node.name = element(nodes[host].name, cls);
+                node.name = writeElement(nodes[host].name, cls);
                 if (random() % 3 == 0) {
                     const std::string value = "v" + std::to_string(i);
                     node.attributes.push_back(
-                        {node.name, attribute(node.name, "at", value), text(value)});
+                        {node.name, writeAttribute(node.name, "at", value), text(value)});
                 }
             }
             nodes[host].children.push_back(static_cast<int>(nodes.size()));
@@ -113,11 +147,12 @@ class AxisModelTest : public AxisTest {
     }
 
     std::vector<Node> nodes;
+    XMLOMAccess* xml = nullptr;
 };
 
 }  // namespace
 
-TEST_F(AxisModelTest, EveryAxisFromEveryNodeAgreesWithTheTree) {
+TEST_P(AxisModelTest, EveryAxisFromEveryNodeAgreesWithTheTree) {
     std::mt19937 random(38);
     for (int round = 0; round < 6; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
@@ -136,7 +171,7 @@ TEST_F(AxisModelTest, EveryAxisFromEveryNodeAgreesWithTheTree) {
     }
 }
 
-TEST_F(AxisModelTest, BoundValuesSelectTheSameRowsAsTheModel) {
+TEST_P(AxisModelTest, BoundValuesSelectTheSameRowsAsTheModel) {
     std::mt19937 random(83);
     build(random, 25);
     for (int axis = 1; axis <= 5; ++axis)
@@ -148,3 +183,9 @@ TEST_F(AxisModelTest, BoundValuesSelectTheSameRowsAsTheModel) {
                 ASSERT_EQ(sorted(step(axis, tuple)), expected(axis, n, tuple));
             }
 }
+
+INSTANTIATE_TEST_SUITE_P(Writers, AxisModelTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? std::string("XMLInsertions")
+                                               : std::string("ImportFacts");
+                         });

@@ -1,0 +1,22 @@
+// The quorin program: hands the class objects of the layers above the shell to the start-up.
+#include "shell/ClauseRewriter.h"
+#include "shell/UserInterface.h"
+#include "xml/DOMOMAccess.h"
+#include "xml/WebOMAccess.h"
+#include "xml/XMLAxisIteratorFactory.h"
+#include "xml/XMLCreator1.h"
+#include "xml/XMLOMAccess.h"
+#include "xml/XPathRewriter.h"
+
+int main(int argc, char** argv) {
+    // Every access layer answers the axis steps of documents.
+    XMLAxisIteratorFactory::installShared();
+    // The Kavum dialect rewrites every clause before the interpreter checks it.
+    setClauseRewriterFactory(&makeXPathRewriter);
+    HandedInClassObjects handedIn;
+    handedIn.webOMAccess = new WebOMAccessMeta;
+    handedIn.xmlOMAccess = new XMLOMAccessMeta;
+    handedIn.domOMAccess = new DOMOMAccessMeta;
+    handedIn.xmlCreator1 = new XMLCreator1Meta;
+    return userInterface::run(argc, argv, handedIn);
+}

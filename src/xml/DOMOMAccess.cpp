@@ -1,0 +1,21 @@
+// DOMOMAccess: the names of the second XML access layer, and its class object.
+#include "xml/DOMOMAccess.h"
+
+#include "foundation/OutputChannel.h"
+#include "objectbase/OM.h"
+
+void DOMOMAccess::print(OutputChannel& channel) const {
+    channel << "aDOMOMAccess";
+}
+
+bool DOMOMAccess::isA(const std::string& className) const {
+    return className == "DOMOMAccess" || XMLOMAccess::isA(className);
+}
+
+DOMOMAccessMeta::DOMOMAccessMeta() : XMeta("DOMOMAccess") {}
+
+FLSysObject* DOMOMAccessMeta::createInstance(FLSysArgs* args) {
+    FLSysObject* om = nullptr;
+    if (!checkArgs1(args, "OM", om)) return nullptr;
+    return new DOMOMAccess(static_cast<OM*>(om));
+}

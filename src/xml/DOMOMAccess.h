@@ -1,0 +1,26 @@
+// DOMOMAccess: the XML access layer under a second name; with its class object.
+#pragma once
+
+#include "xml/XMLOMAccess.h"
+
+// Everything but the names is the XML access layer's.
+class DOMOMAccess : public XMLOMAccess {
+  public:
+    explicit DOMOMAccess(OM* om) : XMLOMAccess(om) {}
+    ~DOMOMAccess() override = default;
+
+    // "aDOMOMAccess".
+    void print(OutputChannel& channel) const override;
+    std::string name() const override { return "aDOMOMAccess"; }
+    bool isA(const std::string& className) const override;
+};
+
+// The class object registered as "classDOMOMAccess": "new"@(anOM) makes a DOMOMAccess over it.
+class DOMOMAccessMeta : public XMeta {
+  public:
+    DOMOMAccessMeta();
+    ~DOMOMAccessMeta() override = default;
+
+  protected:
+    FLSysObject* createInstance(FLSysArgs* args) override;
+};

@@ -1,0 +1,176 @@
+// WebOMAccess: the access layer through which URLs in the object base become fetched, described
+// and imported documents on demand, and DTDs become schemas; with its class object.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "access/OMAccess.h"
+#include "foundation/clib_dictionary.h"
+#include "objectbase/InternalName.h"
+#include "xml/FetchRecord.h"
+#include "xml/ParseRequest.h"
+#include "xml/WebFetcher.h"
+
+class DTDElemSpec;
+class DTDParser;
+class InternalDTD;
+class NsgmlHandler;
+
+// A trigger runs inside the insertion that caused it: fetching and importing happen in the middle
+// of an evaluation round, and an import may start further loads (a link that is a URL with a
+// stored get value). Nothing of one load may therefore rely on the fetcher's current URL after
+// the import it starts.
+class WebOMAccess : public OMAccess {
+  public:
+    explicit WebOMAccess(OM* om);
+    WebOMAccess(const WebOMAccess&) = delete;
+    WebOMAccess& operator=(const WebOMAccess&) = delete;
+    // Deletes the temporary files.
+    ~WebOMAccess() override;
+
+    // The Web layer's shell methods (one table), then "help", then the base's.
+    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    // "aWebOMAccess".
+    void print(OutputChannel& channel) const override;
+    std::string name() const override { return "aWebOMAccess"; }
+    bool isA(const std::string& className) const override;
+
+    // Empties the object base, deletes the temporary files, forgets which documents were fetched
+    // and declares the schema again. The fetch counter, the trace and root flags, the temporary
+    // folder and the importer with its catalog, tag file and error file stay.
+    void clear() override;
+
+    // Types outside 0 to 8 are refused (WrongMetType). A "->" value that was not stored before
+    // may be a Web attribute.
+    int insertValue(const InternalName& host, const InternalName& method, const InternalName* args,
+                    int argCount, int type, const InternalName& value) override;
+    // Types 0 and 3 as insertValue; the arithmetic types 100 to 104 go to the base unchanged,
+    // without a trigger; any other type is refused.
+    int insertPath(const InternalName& host, const InternalName& method, const InternalName* args,
+                   int argCount, int type, InternalName& value) override;
+    // A new is-a fact that makes a URL instance, or a subclass of url, loads the documents
+    // already asked of it.
+    int insertClassRelation(const InternalName& object, const InternalName& cls, int kind) override;
+    // Applies the recorded equalities one by one, materializing each surviving URL; non-zero when
+    // any was applied.
+    int applyEqualities() override;
+    FLSysObject* debugOn(FLSysArgs* args) override;
+    FLSysObject* debugOff(FLSysArgs* args) override;
+    // The local file of a fetched document; 0 for any other name.
+    int giveLocalFile(const InternalName& document, std::string& file) override;
+    FLSysObject* help() override;
+
+    // Fetches the URL U once for the document D, describes D, classes it and imports it. 0 when
+    // D was loaded before or the fetch could not start, 1 otherwise.
+    virtual int loadDocument(const InternalName& url, const ParseRequest& request,
+                             const InternalName& document);
+    // Maps the DTD file's element declarations into classes, signatures and defaults, under the
+    // DTD object X unless X is nil.
+    virtual void mapDTD(const InternalName& document, const std::string& fileName,
+                        const InternalName& dtdObject);
+    // Binds the predefined objects, declares string and numeric literals, makes the schema names
+    // and, the first time only, the importer and the DTD parser.
+    virtual void declareSchema();
+    // The fetching operations; they forward to the fetcher.
+    virtual int accessWeb(const FSymbol& url, FetchRecord& record);
+    // The parsed DTD (the caller's reference) or null.
+    virtual InternalDTD* doParseDTD(const std::string& fileName);
+    // Records title, address texts and links of an HTML file on the document.
+    virtual void extractHtml(const InternalName& document, const std::string& fileName);
+    virtual int fetchDocument(const std::string& address, const std::string& fileName,
+                              std::vector<std::string>& messages, std::string& scheme);
+    virtual void readHttpHeader(FetchRecord& record);
+    virtual InternalName& normalizeUrl(InternalName& out, const std::string& link);
+    virtual void removeTempFiles();
+    // The six patterns of get and parse; the result of the load, or 0.
+    virtual int isWebAttribute(const InternalName& host, const InternalName& method,
+                               const InternalName* args, int argCount, int type,
+                               const InternalName& value);
+    // Loads the documents already stored for the object's get and parse patterns.
+    virtual void materialize(const InternalName& object);
+    // Builds the request of a get or parse pattern and loads; 0 for any other argument list.
+    virtual int lazyAccess(const InternalName& host, const InternalName& method,
+                           const InternalName* args, int argCount, const InternalName& value);
+    virtual void setDtdFile(const std::string& publicId, const std::string& file);
+    virtual void setDclFile(const std::string& file);
+    virtual void setEntFile(const std::string& publicId, const std::string& file);
+    virtual void setDocType(const std::string& name, const std::string& file);
+    virtual void setTagFile(const std::string& file);
+    virtual void unsetTagFile();
+    virtual void setSgmlErrFile(const std::string& file);
+    virtual void unsetSgmlErrFile();
+    virtual void rootFlagOn() { rootFlag = 1; }
+    virtual void rootFlagOff() { rootFlag = 0; }
+    virtual void setTmpDir(const std::string& prefix);
+    virtual const std::string& getTmpDir() const { return tmpDir; }
+    // The temporary prefix and an end of line on the system channel.
+    virtual void showTmpDir();
+
+    // The request a get or parse pattern asks for; false for any other method or argument list.
+    static bool requestFor(const InternalName& method, const InternalName* args, int argCount,
+                           ParseRequest& request);
+
+    int webTracing() const { return fetcher.tracing(); }
+    int getRootFlag() const { return rootFlag; }
+    int fetchCount() const { return fetchCounter; }
+    const std::string& workingDirectory() const { return workingDir; }
+    const std::string& processTag() const { return procTag; }
+    WebFetcher& webFetcher() { return fetcher; }
+    NsgmlHandler* importer() const { return nsgmlHandler; }
+
+    // The twelve schema names, in their declaration order.
+    struct Schema {
+        InternalName title, modif, length, type, hrefs, error, address, file;
+        InternalName webdoc, sgmldoc, xmldoc, dtddoc;
+    };
+    const Schema& schema() const { return names; }
+
+  protected:
+    // The end of the document road, once the document is described: the classes of the
+    // request's kind and the import or DTD mapping. The XML layer keeps the road and narrows this.
+    virtual void importDocument(const InternalName& document, const std::string& fileName,
+                                const ParseRequest& request, const UrlParts& parts);
+    // The object of a DTD name: its function symbol, or X.name when X is not nil.
+    InternalName dtdName(const std::string& text, const InternalName& dtdObject, bool viaSymbol);
+    // The string constant of a text that holds its double quotes.
+    InternalName quoted(const std::string& text);
+
+  private:
+    // Whether host[method@(args) -> value] is stored.
+    bool holdsValue(const InternalName& host, const InternalName& method, const InternalName* args,
+                    int argCount, const InternalName& value);
+    void insertErrors(const InternalName& document, const FetchRecord& record);
+    void describeDocument(const InternalName& url, const InternalName& document,
+                          const FetchRecord& record);
+    void classify(const InternalName& document, int kind);
+    void mapAttributes(const InternalName& cls, const DTDElemSpec& element,
+                       const InternalName& dtdObject);
+    void listDTD(const InternalDTD& dtd) const;
+
+    std::int32_t rootFlag = 0;
+    // Fetched documents and their local files; a document with an entry is not fetched again.
+    clib_dictionary<InternalName, std::string> documentFiles;
+    // The URL parts of the fetch running now and the Web trace live here.
+    WebFetcher fetcher;
+    std::int32_t fetchCounter = 0;
+    // "_" + process id + "_": two programs in one folder never share a temporary file.
+    std::string procTag;
+    std::string tmpDir;
+    std::string workingDir;
+    Schema names;
+    // Owned; made by the first declareSchema and kept, with their settings, by every later one.
+    NsgmlHandler* nsgmlHandler = nullptr;
+    DTDParser* dtdParser = nullptr;
+};
+
+// The class object registered as "classWebOMAccess": "new"@(anOM) makes a WebOMAccess over it.
+class WebOMAccessMeta : public XMeta {
+  public:
+    WebOMAccessMeta();
+    ~WebOMAccessMeta() override = default;
+
+  protected:
+    FLSysObject* createInstance(FLSysArgs* args) override;
+};

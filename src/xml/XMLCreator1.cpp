@@ -1,0 +1,104 @@
+// XMLCreator1's axis-carrying hooks and insert expressions, and its class object.
+#include "xml/XMLCreator1.h"
+
+#include <vector>
+
+#include "foundation/Error.h"
+#include "foundation/ErrorHandler.h"
+#include "foundation/OutputChannel.h"
+#include "language/Reference.h"
+#include "language/Spec.h"
+#include "xml/XMLOMAccess.h"
+
+XMLCreator1::XMLCreator1(OMAccess* access) : Creator1(access) {
+    if (access != nullptr && access->isA("XMLOMAccess")) {
+        xmlAccess = static_cast<XMLOMAccess*>(access);
+        return;
+    }
+    centralErrorHandler().report(Error(
+        6, 118, 2, "WrongOMAccess", "XMLCreator needs an XMLOMAccess.", "XMLCreator1::create", ""));
+}
+
+void XMLCreator1::print(OutputChannel& channel) const {
+    channel << "aXMLCreator1";
+}
+
+bool XMLCreator1::isA(const std::string& className) const {
+    return className == "XMLCreator1" || Creator1::isA(className);
+}
+
+void XMLCreator1::transpose(Spec* spec, int argCount, int resultCount) {
+    if (xmlAccess == nullptr) {
+        Creator1::transpose(spec, argCount, resultCount);
+        return;
+    }
+    if (changedValue == -1) return;
+    if (directInsert == 0) {
+        auto* expr = new XMLPropInsertExpr(xmlAccess, spec->getKind(), spec->getCode(), argCount,
+                                           resultCount);
+        fillSlot(expr, argCount + resultCount + 2);
+        pushChild(expr);
+        return;
+    }
+    const StepOperands ops = popStepOperands(argCount, resultCount);
+    if (resultCount == 1) {
+        noteInsert(xmlAccess->insertXMLValue(ops.host, ops.method, ops.argData(), argCount,
+                                             spec->getKind(), spec->getCode(), ops.results[0]));
+    } else {
+        set<InternalName> values;
+        for (const InternalName& value : ops.results) values.insert(value);
+        noteInsert(xmlAccess->insertXMLSet(ops.host, ops.method, ops.argData(), argCount,
+                                           spec->getKind(), spec->getCode(), values));
+    }
+    valueStack.push_back(ops.host);
+}
+
+void XMLCreator1::transpose(Reference* ref, int argCount) {
+    if (xmlAccess == nullptr) {
+        Creator1::transpose(ref, argCount);
+        return;
+    }
+    if (changedValue == -1) return;
+    if (directInsert == 0) {
+        auto* expr = new XMLPathInsertExpr(xmlAccess, ref->getDot(), ref->getCode(), argCount);
+        fillSlot(expr, argCount + 2);
+        pushChild(expr);
+        return;
+    }
+    const StepOperands ops = popStepOperands(argCount, 0);
+    InternalName value = InternalName::UndefinedObject;
+    noteInsert(xmlAccess->insertXMLPath(ops.host, ops.method, ops.argData(), argCount,
+                                        ref->getDot(), ref->getCode(), value));
+    valueStack.push_back(value);
+}
+
+XMLPropInsertExpr::XMLPropInsertExpr(XMLOMAccess* access, int methodType, int axis, int argCount,
+                                     int resultCount)
+    : PropInsertExpr(access, methodType, argCount, resultCount), xmlAccess(access), axis(axis) {}
+
+int XMLPropInsertExpr::storeValue(const InternalName& host, const InternalName& method,
+                                  const InternalName* args, int argCount, int methodType,
+                                  const InternalName& value) {
+    return xmlAccess->insertXMLValue(host, method, args, argCount, methodType, axis, value);
+}
+
+int XMLPropInsertExpr::storeSet(const InternalName& host, const InternalName& method,
+                                const InternalName* args, int argCount, int methodType,
+                                const set<InternalName>& values) {
+    return xmlAccess->insertXMLSet(host, method, args, argCount, methodType, axis, values);
+}
+
+XMLPathInsertExpr::XMLPathInsertExpr(XMLOMAccess* access, int pathKind, int axis, int argCount)
+    : PathInsertExpr(access, pathKind, argCount), xmlAccess(access), axis(axis) {}
+
+int XMLPathInsertExpr::storePath(const InternalName& host, const InternalName& method,
+                                 const InternalName* args, int argCount, int methodType,
+                                 InternalName& value) {
+    return xmlAccess->insertXMLPath(host, method, args, argCount, methodType, axis, value);
+}
+
+FLSysObject* XMLCreator1Meta::createInstance(FLSysArgs* args) {
+    FLSysObject* access = nullptr;
+    if (!checkArgs1(args, "OMAccess", access)) return nullptr;
+    return new XMLCreator1(static_cast<OMAccess*>(access));
+}

@@ -1,0 +1,71 @@
+// XMLCreator1, the Kavum mode's rule-head creator: Creator1 whose method specifications and path
+// steps reach the XML access layer with the axis they were written along; its two insert
+// expressions and its class object.
+#pragma once
+
+#include <string>
+
+#include "eval/Creator1.h"
+#include "eval/InsertExpr.h"
+
+class XMLOMAccess;
+
+class XMLCreator1 : public Creator1 {
+  public:
+    // Reports WrongOMAccess when the layer is not an XMLOMAccess and then works as Creator1.
+    explicit XMLCreator1(OMAccess* access);
+
+    // "aXMLCreator1".
+    void print(OutputChannel& channel) const override;
+    bool isA(const std::string& className) const override;
+
+    void transpose(Reference* ref, int argCount) override;
+    void transpose(Spec* spec, int argCount, int resultCount) override;
+    using Creator1::transpose;
+
+  protected:
+    ~XMLCreator1() override = default;
+
+  private:
+    // Null over a plain layer: its insertions along axes do not exist there.
+    XMLOMAccess* xmlAccess = nullptr;
+};
+
+// host[method@(arguments) arrow results] along an axis.
+class XMLPropInsertExpr : public PropInsertExpr {
+  public:
+    XMLPropInsertExpr(XMLOMAccess* access, int methodType, int axis, int argCount, int resultCount);
+
+  protected:
+    int storeValue(const InternalName& host, const InternalName& method, const InternalName* args,
+                   int argCount, int methodType, const InternalName& value) override;
+    int storeSet(const InternalName& host, const InternalName& method, const InternalName* args,
+                 int argCount, int methodType, const set<InternalName>& values) override;
+
+  private:
+    XMLOMAccess* xmlAccess;
+    int axis;
+};
+
+// The value of host.method@(arguments) along an axis.
+class XMLPathInsertExpr : public PathInsertExpr {
+  public:
+    XMLPathInsertExpr(XMLOMAccess* access, int pathKind, int axis, int argCount);
+
+  protected:
+    int storePath(const InternalName& host, const InternalName& method, const InternalName* args,
+                  int argCount, int methodType, InternalName& value) override;
+
+  private:
+    XMLOMAccess* xmlAccess;
+    int axis;
+};
+
+// Registered as "classXMLCreator1": new@(OMAccess).
+class XMLCreator1Meta : public XMeta {
+  public:
+    XMLCreator1Meta() : XMeta("XMLCreator1") {}
+
+  protected:
+    FLSysObject* createInstance(FLSysArgs* args) override;
+};

@@ -1,0 +1,185 @@
+// Shared helpers of the Web access layer's tests: a layer that records the loads its triggers ask
+// for, over a fresh object base, in a scratch folder that is the working and home folder.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "foundation/ShellValues.h"
+#include "foundation/clib_list.h"
+#include "objectbase/Iterator.h"
+#include "objectbase/MainMemOM.h"
+#include "support/ChannelCapture.h"
+#include "xml/NsgmlHandler.h"
+#include "xml/WebOMAccess.h"
+#include "xml/WebTestSupport.h"
+
+namespace webaccess_test {
+
+using nsgmltest::readFile;
+using nsgmltest::writeFile;
+
+// Records every load the triggers ask for; with `loading` off the load itself is skipped.
+class TestWebAccess : public WebOMAccess {
+  public:
+    using WebOMAccess::WebOMAccess;
+
+    struct Load {
+        InternalName url;
+        ParseRequest request;
+        InternalName document;
+    };
+
+    int loadDocument(const InternalName& url, const ParseRequest& request,
+                     const InternalName& document) override {
+        loads.push_back({url, request, document});
+        return loading ? WebOMAccess::loadDocument(url, request, document) : 1;
+    }
+
+    std::vector<Load> loads;
+    bool loading = true;
+};
+
+// A server's answer with a date and a type in its header.
+inline std::string httpReply(const std::string& content) {
+    return "HTTP/1.0 200 OK\r\nLast-Modified: Mon, 07 Dec 2026 10:00:00 GMT\r\n"
+           "Content-Type: text/html\r\nContent-Length: " +
+           std::to_string(content.size()) + "\r\n\r\n" + content;
+}
+
+class WebAccessTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/quorin-webaccess-XXXXXX";
+        scratch = std::filesystem::canonical(mkdtemp(pattern));
+        oldDir = std::filesystem::current_path();
+        std::filesystem::current_path(scratch);
+        const char* home = std::getenv("HOME");
+        oldHome = home != nullptr ? home : "";
+        setenv("HOME", scratch.c_str(), 1);
+        om = new MainMemOM();
+        access = makeAccess(om);
+    }
+    void TearDown() override {
+        decRef(access);
+        decRef(om);
+        std::filesystem::current_path(oldDir);
+        setenv("HOME", oldHome.c_str(), 1);
+        std::filesystem::remove_all(scratch);
+    }
+
+    static TestWebAccess* makeAccess(OM* base) {
+        auto* layer = new TestWebAccess(base);
+        layer->webFetcher().loader().setLimits(webtest::quickLimits());
+        return layer;
+    }
+
+    InternalName object(const std::string& name) {
+        InternalName out;
+        return access->nameFromString(out, name, InternalName::Function);
+    }
+    // The string constant with this text.
+    InternalName string(const std::string& text) {
+        InternalName out;
+        return access->nameFromString(out, "\"" + text + "\"", InternalName::String);
+    }
+    std::string text(const InternalName& name) {
+        std::string out;
+        access->giveLexicalForm(name, out);
+        return out;
+    }
+    InternalName value(const InternalName& host, const InternalName& method) {
+        InternalName out = InternalName::UndefinedObject;
+        access->lookupMethodValue(host, method, out);
+        return out;
+    }
+    // The texts of the members of host[method ->> {...}].
+    std::vector<std::string> values(const InternalName& host, const InternalName& method) {
+        std::vector<std::string> texts;
+        const InternalName pattern[3] = {host, method, InternalName::UndefinedObject};
+        Iterator* rows = access->lookup(1, pattern, 3, nullptr);
+        if (rows == nullptr) return texts;
+        if (rows->first()) {
+            Iterator* members = access->setIterator(rows->atColumn(3), nullptr);
+            for (bool more = members != nullptr && members->first(); more; more = members->next()) {
+                texts.push_back(text(members->atColumn(1)));
+            }
+            decRef(members);
+        }
+        decRef(rows);
+        return texts;
+    }
+
+    std::string fileUrl(const std::string& name) { return "file://" + (scratch / name).string(); }
+    // The temporary document files in a folder (the scratch folder by default).
+    std::vector<std::string> tempFiles(const std::filesystem::path& folder = {}) {
+        std::vector<std::string> names;
+        for (const auto& entry :
+             std::filesystem::directory_iterator(folder.empty() ? scratch : folder)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind(".wd_", 0) == 0) names.push_back(name);
+        }
+        return names;
+    }
+    // The temporary file name of the fetch with this number.
+    std::string tempName(int number, const std::string& lastSegment) {
+        return ".wd_" + std::to_string(getpid()) + "_" + std::to_string(number) + "_" + lastSegment;
+    }
+
+    // The shell method with string arguments (a list even when there are none); its answer.
+    FLSysObject* call(const std::string& method, const std::vector<std::string>& texts) {
+        FLSysArgs args;
+        for (const std::string& text : texts) args.append(new FLSysString(text));
+        FLSysObject* result = access->methodCall(method, &args);
+        for (list_item item = args.first_item(); item != nullptr; item = args.next_item(item)) {
+            decRef(args.inf(item));
+        }
+        return result;
+    }
+
+    // U : url, then U[get -> D].
+    void get(const InternalName& url, const InternalName& document) {
+        access->insertClassRelation(url, builtinObject::Url, 1);
+        access->insertValue(url, builtinObject::Get, nullptr, 0, 0, document);
+    }
+
+    // What describe gives for a page fetched from the URL into the temporary file of that
+    // number: the date and type of httpReply when it was served, "unknown" for a local file.
+    std::string described(const std::string& url, int number, const std::string& segment,
+                          std::size_t length, bool served) {
+        const std::string unknown = "\"unknown\"";
+        return "url=\"" + url +
+               "\" modif=" + (served ? "\"mon, 07 dec 2026 10:00:00 gmt\"" : unknown) +
+               " length=" + std::to_string(length) +
+               " type=" + (served ? "\"text/html\"" : unknown) + " file=\"" +
+               (scratch / tempName(number, segment)).string() + "\" webdoc";
+    }
+
+    // The document's five attributes and its most telling class, on one line.
+    std::string describe(const InternalName& document) {
+        const WebOMAccess::Schema& names = access->schema();
+        std::string line = "url=" + text(value(document, builtinObject::Url)) +
+                           " modif=" + text(value(document, names.modif)) +
+                           " length=" + text(value(document, names.length)) +
+                           " type=" + text(value(document, names.type)) +
+                           " file=" + text(value(document, names.file));
+        for (const InternalName& cls : {names.dtddoc, names.xmldoc, names.sgmldoc, names.webdoc}) {
+            if (access->isaTest(document, cls, 1) != 0) return line + " " + text(cls);
+        }
+        return line;
+    }
+
+    ErrorCapture errors;
+    std::filesystem::path scratch;
+    std::filesystem::path oldDir;
+    std::string oldHome;
+    MainMemOM* om = nullptr;
+    TestWebAccess* access = nullptr;
+};
+
+}  // namespace webaccess_test

@@ -1,0 +1,120 @@
+// The Web access layer as a shell object: its methods with good and bad arguments, its help, and
+// its class object.
+#include <string>
+#include <vector>
+
+#include "xml/WebAccessTestSupport.h"
+
+namespace webaccess_test {
+namespace {
+
+TEST_F(WebAccessTest, EachShellMethodTakesItsArgumentsAndRefusesOthers) {
+    const struct {
+        std::string method;
+        std::vector<std::string> args;
+        bool accepted;
+    } calls[] = {
+        {"debugOn", {}, true},
+        {"debugOn", {"all"}, false},
+        {"debugOff", {}, true},
+        {"debugOff", {"x"}, false},
+        {"unsetTagFile", {}, true},
+        {"unsetTagFile", {"x"}, false},
+        {"unsetSgmlErrFile", {}, true},
+        {"unsetSgmlErrFile", {"x"}, false},
+        {"rootFlagOn", {}, true},
+        {"rootFlagOff", {"x"}, false},
+        {"setTagFile", {"tags"}, true},
+        {"setTagFile", {}, false},
+        {"setSgmlErrFile", {}, false},
+        {"setSgmlErrFile", {"a", "b"}, false},
+        {"setDclFile", {"a.dcl"}, true},
+        {"setDclFile", {"a", "b"}, false},
+        {"setDtdFile", {"p", "f"}, true},
+        {"setDtdFile", {"p"}, false},
+        {"setEntFile", {"q", "g"}, true},
+        {"setEntFile", {}, false},
+        {"setDocType", {"d", "h"}, true},
+        {"setDocType", {"d", "h", "i"}, false},
+        {"setTmpDir", {"t/"}, true},
+        {"setTmpDir", {}, false},
+        {"showTmpDir", {}, true},
+        {"showTmpDir", {"x"}, false},
+    };
+    ChannelCapture system(systemChannel());
+    for (const auto& c : calls) {
+        SCOPED_TRACE(c.method + " with " + std::to_string(c.args.size()));
+        errors.clear();
+        FLSysObject* result = call(c.method, c.args);
+        if (c.accepted) {
+            EXPECT_EQ(result, access);
+            EXPECT_EQ(errors.text(), "");
+        } else {
+            EXPECT_EQ(result, nullptr);
+            EXPECT_NE(errors.text().find("Undefined MethodArg"), std::string::npos);
+        }
+    }
+    EXPECT_EQ(system.text(), "t/\n");
+    EXPECT_EQ(access->getTmpDir(), "t/");
+    EXPECT_EQ(access->getRootFlag(), 1);
+    EXPECT_EQ(readFile(access->importer()->catalogPath()),
+              "SGMLDECL a.dcl\nPUBLIC p f\nPUBLIC q g\nDOCTYPE d h\n");
+
+    // Strings only; the error file reaches the parser's arguments; the base's methods remain.
+    FLSysArgs args;
+    args.append(new FLSysInteger(3));
+    EXPECT_EQ(access->methodCall("setTagFile", &args), nullptr);
+    decRef(args.inf(args.first_item()));
+    ASSERT_EQ(call("setSgmlErrFile", {"errs"}), access);
+    EXPECT_EQ(access->importer()->parserArguments("doc.xml")[1], "-ferrs");
+    EXPECT_EQ(call("setAccess", {"all"}), access);
+}
+
+TEST_F(WebAccessTest, HelpIsTheBaseHelpFollowedByTheWebMethods) {
+    auto* plain = new OMAccess(nullptr);
+    std::string baseHelp;
+    {
+        ChannelCapture help(helpChannel());
+        plain->help();
+        baseHelp = help.text();
+    }
+    decRef(plain);
+    ChannelCapture help(helpChannel());
+    EXPECT_EQ(call("help", {}), access);
+    EXPECT_EQ(help.text(), baseHelp +
+                               "    - debugOn\n"
+                               "         trace Web access \n"
+                               "    - debugOff\n"
+                               "    - setDtdFile(string, string)\n"
+                               "    - setDclFile(string)\n"
+                               "    - setEntFile(string, string)\n"
+                               "    - setDocType(string, string)\n"
+                               "    - setTagFile(string)\n"
+                               "    - unsetTagFile\n"
+                               "    - setSgmlErrFile(string)\n"
+                               "    - unsetSgmlErrFile\n");
+    EXPECT_TRUE(access->isA("WebOMAccess") && access->isA("OMAccess"));
+    EXPECT_EQ(access->name(), "aWebOMAccess");
+}
+
+TEST_F(WebAccessTest, TheClassObjectBuildsALayerOverAnObjectBaseOnly) {
+    auto* meta = new WebOMAccessMeta();
+    FLSysArgs args;
+    args.append(om);
+    FLSysObject* made = meta->methodCall("new", &args);
+    ASSERT_NE(made, nullptr);
+    EXPECT_TRUE(made->isA("WebOMAccess"));
+    EXPECT_EQ(static_cast<WebOMAccess*>(made)->om(), om);
+    decRef(made);
+
+    FLSysArgs wrong;
+    wrong.append(new FLSysString("om"));
+    errors.clear();
+    EXPECT_EQ(meta->methodCall("new", &wrong), nullptr);
+    EXPECT_NE(errors.text().find("WrongArgument"), std::string::npos);
+    decRef(wrong.inf(wrong.first_item()));
+    decRef(meta);
+}
+
+}  // namespace
+}  // namespace webaccess_test

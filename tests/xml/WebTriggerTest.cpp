@@ -1,0 +1,172 @@
+// The Web access layer's triggers: which insertions ask for which document, in either order, and
+// what reaches the load.
+#include <string>
+#include <vector>
+
+#include "objectbase/DeltaTable.h"
+#include "xml/WebAccessTestSupport.h"
+
+namespace webaccess_test {
+namespace {
+
+const std::string page = "<html><head><title>A page</title></head><body>text</body></html>\n";
+
+TEST_F(WebAccessTest, AUrlLoadsItsGetValueWhicheverComesFirstAndForANewSubclass) {
+    for (const char* name : {"a.html", "b.html", "c.html"}) writeFile(scratch / name, page);
+    const InternalName a = string(fileUrl("a.html"));
+    const InternalName b = string(fileUrl("b.html"));
+    const InternalName c = string(fileUrl("c.html"));
+    get(a, object("da"));
+    access->insertValue(b, builtinObject::Get, nullptr, 0, 0, object("db"));
+    access->insertClassRelation(b, builtinObject::Url, 1);
+    // c is an instance of a subclass of site before site becomes a subclass of url.
+    access->insertClassRelation(c, object("mirror"), 1);
+    access->insertClassRelation(object("mirror"), object("site"), 2);
+    access->insertValue(c, builtinObject::Get, nullptr, 0, 0, object("dc"));
+    access->insertClassRelation(object("site"), builtinObject::Url, 2);
+
+    int number = 0;
+    for (const char* name : {"a.html", "b.html", "c.html"}) {
+        EXPECT_EQ(describe(object(std::string("d") + name[0])),
+                  described(fileUrl(name), number++, name, page.size(), false));
+    }
+    EXPECT_EQ(errors.text(), "");
+}
+
+TEST_F(WebAccessTest, TriggersFireWhileTheObjectBaseRecordsDeltas) {
+    // A semi-naive round records deltas: the base then answers whether it recorded a delta row,
+    // which a program without get or is-a rules never has.
+    access->loading = false;
+    DeltaTable deltas;
+    ASSERT_EQ(access->initDelta(&deltas), 1);
+    const InternalName u = string("http://example.org/u.html");
+    const InternalName v = string("http://example.org/v.html");
+    get(u, object("du"));
+    access->insertValue(v, builtinObject::Get, nullptr, 0, 0, object("dv"));
+    access->insertClassRelation(v, builtinObject::Url, 1);
+    InternalName made;
+    access->insertPath(u, builtinObject::Parse0, nullptr, 0, 0, made);
+    // Facts stored before trigger nothing again.
+    get(u, object("du"));
+    access->insertPath(u, builtinObject::Parse0, nullptr, 0, 0, made);
+    access->clearDelta();
+    ASSERT_EQ(access->loads.size(), 3u);
+    EXPECT_EQ(access->loads[0].document, object("du"));
+    EXPECT_EQ(access->loads[1].document, object("dv"));
+    EXPECT_EQ(access->loads[2].document, made);
+}
+
+// What one load was asked for: kind, references, XML, ordering, DTD demand and DTD object.
+std::string requestText(const TestWebAccess::Load& load, const InternalName& x) {
+    auto nameOf = [&](const InternalName& name) -> std::string {
+        if (name == builtinObject::Nil) return "nil";
+        if (name == builtinObject::Dtd) return "dtd";
+        return name == x ? "X" : "?";
+    };
+    const ParseRequest& r = load.request;
+    return std::to_string(r.kind) + " " + std::to_string(r.references) + " " +
+           std::to_string(r.xml) + " " + std::to_string(r.ordering) + " " + nameOf(r.dtdDemand) +
+           " " + nameOf(r.dtdObject);
+}
+
+TEST_F(WebAccessTest, EachGetAndParsePatternAsksForItsRequestAndNoOtherListLoads) {
+    access->loading = false;
+    const InternalName u = string("http://example.org/a.html");
+    access->insertClassRelation(u, builtinObject::Url, 1);
+    const InternalName other = string("http://example.org/b.html");
+    const InternalName x = object("x");
+    const InternalName foo = object("foo");
+    const InternalName nil = builtinObject::Nil, refs = builtinObject::References;
+    const InternalName get = builtinObject::Get, parse = builtinObject::Parse0;
+    const InternalName sgml = builtinObject::Sgml, xml = builtinObject::Xml;
+    const struct {
+        InternalName host;
+        InternalName method;
+        std::vector<InternalName> args;
+        std::string request;  // empty: nothing is loaded
+    } rows[] = {
+        {u, get, {}, "0 0 0 0 nil nil"},
+        {other, get, {}, ""},
+        {u, get, {builtinObject::Prolog}, ""},
+        {other, parse, {}, "3 1 0 0 nil nil"},
+        {u, parse, {builtinObject::Prolog}, "1 0 0 0 nil nil"},
+        {u, parse, {sgml}, ""},
+        {u, parse, {builtinObject::Dtd, x}, "2 0 0 0 nil X"},
+        {u, parse, {xml, x}, ""},
+        {u, parse, {sgml, refs, x}, "4 1 0 1 nil X"},
+        {u, parse, {sgml, nil, x}, "4 0 0 1 nil X"},
+        {u, parse, {sgml, foo, x}, ""},
+        {u, parse, {xml, nil, nil, x}, ""},
+        {u, parse, {xml, nil, nil, nil, x}, "5 0 1 0 nil X"},
+        {u, parse, {xml, refs, builtinObject::Ordering, builtinObject::Dtd, x}, "5 1 1 1 dtd X"},
+        {u, parse, {xml, refs, foo, nil, x}, ""},
+        {u, object("fetch"), {}, ""},
+    };
+    int number = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(number);
+        access->loads.clear();
+        const InternalName document = object("d" + std::to_string(number++));
+        access->insertValue(row.host, row.method, row.args.data(),
+                            static_cast<int>(row.args.size()), 0, document);
+        ASSERT_EQ(access->loads.size(), row.request.empty() ? 0u : 1u);
+        if (row.request.empty()) continue;
+        EXPECT_EQ(requestText(access->loads[0], x), row.request);
+        EXPECT_EQ(access->loads[0].url, row.host);
+        EXPECT_EQ(access->loads[0].document, document);
+    }
+    // A value made for a path triggers as well; the other arrows do not.
+    access->loads.clear();
+    InternalName made;
+    access->insertPath(u, parse, nullptr, 0, 0, made);
+    access->insertValue(u, get, nullptr, 0, 1, object("set"));
+    access->insertValue(u, get, nullptr, 0, 3, object("inherited"));
+    ASSERT_EQ(access->loads.size(), 1u);
+    EXPECT_EQ(access->loads[0].document, made);
+}
+
+TEST_F(WebAccessTest, MaterializeLoadsEveryStoredPatternOfANewUrl) {
+    access->loading = false;
+    const InternalName w = string("http://example.org/w.xml");
+    const InternalName x = object("x");
+    const InternalName nil = builtinObject::Nil;
+    const std::vector<std::vector<InternalName>> stored{
+        {},
+        {builtinObject::Prolog},
+        {object("foo")},
+        {builtinObject::Dtd, x},
+        {builtinObject::Sgml, nil, x},
+        {builtinObject::Sgml, object("foo"), x},
+        {builtinObject::Xml, nil, nil, nil, x},
+    };
+    access->insertValue(w, builtinObject::Get, nullptr, 0, 0, object("g"));
+    int number = 0;
+    for (const auto& args : stored) {
+        access->insertValue(w, builtinObject::Parse0, args.data(), static_cast<int>(args.size()), 0,
+                            object("p" + std::to_string(number++)));
+    }
+    access->loads.clear();
+    access->insertClassRelation(w, builtinObject::Url, 1);
+    std::vector<std::string> requests;
+    for (const auto& load : access->loads) requests.push_back(requestText(load, x));
+    EXPECT_EQ(requests,
+              (std::vector<std::string>{"0 0 0 0 nil nil", "3 1 0 0 nil nil", "1 0 0 0 nil nil",
+                                        "2 0 0 0 nil X", "4 0 0 1 nil X", "5 0 1 0 nil X"}));
+}
+
+TEST_F(WebAccessTest, TheWebTraceFollowsTheFetchOnTheDebugChannel) {
+    writeFile(scratch / "a.html", page);
+    ASSERT_EQ(call("debugOn", {}), access);
+    ChannelCapture debug(debugChannel());
+    get(string(fileUrl("a.html")), object("d"));
+    const std::string address = fileUrl("a.html");
+    EXPECT_EQ(debug.text(), "access  : " + address + " ...  done \nprocess : " + address + "  (" +
+                                std::to_string(page.size()) + " bytes) ...  done \n");
+    debug.clear();
+    ASSERT_EQ(call("debugOff", {}), access);
+    get(string(fileUrl("a.html")), object("e"));
+    EXPECT_EQ(debug.text(), "");
+}
+
+}  // namespace
+}  // namespace webaccess_test

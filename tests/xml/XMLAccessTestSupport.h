@@ -1,0 +1,170 @@
+// Shared helpers of the XML access layer's tests: a layer that records the loads it starts, over a
+// fresh object base, in a scratch folder that is the working and home folder, with the axis
+// iterators installed.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "access/AxisIteratorFactory.h"
+#include "foundation/ShellValues.h"
+#include "foundation/clib_list.h"
+#include "objectbase/Iterator.h"
+#include "objectbase/MainMemOM.h"
+#include "support/ChannelCapture.h"
+#include "xml/NsgmlTestSupport.h"
+#include "xml/WebTestSupport.h"
+#include "xml/XMLAxisIteratorFactory.h"
+#include "xml/XMLOMAccess.h"
+
+namespace xmlaccess_test {
+
+using nsgmltest::readFile;
+using nsgmltest::writeFile;
+
+const InternalName Free = InternalName::UndefinedObject;
+
+class TestXMLAccess : public XMLOMAccess {
+  public:
+    using XMLOMAccess::XMLOMAccess;
+
+    struct Load {
+        InternalName url;
+        ParseRequest request;
+        InternalName document;
+    };
+
+    int loadDocument(const InternalName& url, const ParseRequest& request,
+                     const InternalName& document) override {
+        loads.push_back({url, request, document});
+        return XMLOMAccess::loadDocument(url, request, document);
+    }
+
+    std::vector<Load> loads;
+};
+
+class XMLAccessTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        XMLAxisIteratorFactory::installShared();
+        char pattern[] = "/tmp/quorin-xmlaccess-XXXXXX";
+        scratch = std::filesystem::canonical(mkdtemp(pattern));
+        oldDir = std::filesystem::current_path();
+        std::filesystem::current_path(scratch);
+        const char* home = std::getenv("HOME");
+        oldHome = home != nullptr ? home : "";
+        setenv("HOME", scratch.c_str(), 1);
+        om = new MainMemOM();
+        access = new TestXMLAccess(om);
+        access->webFetcher().loader().setLimits(webtest::quickLimits());
+    }
+    void TearDown() override {
+        decRef(access);
+        decRef(om);
+        std::filesystem::current_path(oldDir);
+        setenv("HOME", oldHome.c_str(), 1);
+        std::filesystem::remove_all(scratch);
+        AxisIteratorFactory::install(nullptr);
+    }
+
+    InternalName object(const std::string& name) {
+        InternalName out;
+        return access->nameFromString(out, name, InternalName::Function);
+    }
+    InternalName string(const std::string& text) {
+        InternalName out;
+        return access->nameFromString(out, "\"" + text + "\"", InternalName::String);
+    }
+    static InternalName integer(int value) { return InternalName(value, InternalName::Integer, 0); }
+    std::string text(const InternalName& name) {
+        std::string out;
+        access->giveLexicalForm(name, out);
+        return out;
+    }
+    // The rows of a lookup, as texts "host method value" (set values one row per member).
+    std::vector<std::string> rows(int type, const std::vector<InternalName>& pattern) {
+        std::vector<std::string> found;
+        Iterator* it =
+            access->lookup(type, pattern.data(), static_cast<int>(pattern.size()), nullptr);
+        for (bool more = it != nullptr && it->first(); more; more = it->next()) {
+            std::string row;
+            for (int column = 1; column < it->columns(); ++column)
+                row += text(it->atColumn(column)) + " ";
+            const InternalName last = it->atColumn(it->columns());
+            Iterator* members = last.getType() == InternalName::SetName
+                                    ? access->setIterator(last, nullptr)
+                                    : nullptr;
+            if (members == nullptr) {
+                found.push_back(row + text(last));
+                continue;
+            }
+            for (bool m = members->first(); m; m = members->next())
+                found.push_back(row + text(members->atColumn(1)));
+            decRef(members);
+        }
+        decRef(it);
+        return found;
+    }
+    // The values of one axis step from a bound node.
+    std::vector<InternalName> step(int axis, const InternalName& start,
+                                   const InternalName& method = Free, int type = 1) {
+        std::vector<InternalName> values;
+        const InternalName tuple[3] = {start, method, Free};
+        Iterator* it = access->matchAxis(type, axis, tuple, 3, nullptr);
+        for (bool more = it != nullptr && it->first(); more; more = it->next())
+            values.push_back(it->atColumn(3));
+        decRef(it);
+        return values;
+    }
+    InternalName value(const InternalName& host, const InternalName& method) {
+        InternalName out = Free;
+        access->lookupMethodValue(host, method, out);
+        return out;
+    }
+
+    std::string fileUrl(const std::string& name) { return "file://" + (scratch / name).string(); }
+    // A file of the test data copied into the scratch folder; its URL.
+    std::string copyData(const std::string& name) {
+        writeFile(scratch / name, readFile(nsgmltest::dataDir() / name));
+        return fileUrl(name);
+    }
+
+    // U : url, then U[parse@(args) -> D] as a rule head writes it (a path without an axis).
+    InternalName parse(const std::string& url, const std::vector<InternalName>& args) {
+        const InternalName u = string(url);
+        access->insertClassRelation(u, builtinObject::Url, 1);
+        InternalName document = Free;
+        access->insertXMLPath(u, builtinObject::Parse0, args.data(), static_cast<int>(args.size()),
+                              0, 0, document);
+        return document;
+    }
+    // The root element of a loaded document.
+    InternalName rootOf(const InternalName& document) {
+        const std::vector<InternalName> children = step(1, document);
+        return children.empty() ? Free : children.front();
+    }
+
+    // The shell method with string arguments; its answer.
+    FLSysObject* call(const std::string& method, const std::vector<std::string>& texts) {
+        FLSysArgs args;
+        for (const std::string& t : texts) args.append(new FLSysString(t));
+        FLSysObject* result = access->methodCall(method, &args);
+        for (list_item item = args.first_item(); item != nullptr; item = args.next_item(item)) {
+            decRef(args.inf(item));
+        }
+        return result;
+    }
+
+    ErrorCapture errors;
+    std::filesystem::path scratch;
+    std::filesystem::path oldDir;
+    std::string oldHome;
+    MainMemOM* om = nullptr;
+    TestXMLAccess* access = nullptr;
+};
+
+}  // namespace xmlaccess_test
