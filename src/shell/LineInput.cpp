@@ -9,6 +9,7 @@
 #include <iostream>
 #include <memory>
 
+#include "platform/InterruptFlag.h"
 #include "platform/RawTerminal.h"
 #include "shell/EditorSettings.h"
 #include "shell/FileNameCompletion.h"
@@ -55,6 +56,9 @@ class TerminalBytes : public ByteSource {
                     return KeySource::EndOfInput;
                 case RawTerminal::Read::Interrupted:
                     if (farewell()) return KeySource::EndOfInput;
+                    // A Ctrl-C at the prompt stops nothing: left raised, it would stop the next
+                    // command before it began.
+                    interruptFlag.store(0);
                     if (RawTerminal::takeResumed()) return KeySource::Redraw;
                     break;
             }
@@ -81,6 +85,7 @@ bool readPlainLine(const std::string& prompt, std::string& line) {
         if (std::getline(std::cin, line)) return true;
         bool cut = std::ferror(stdin) && errno == EINTR;
         if (!cut || farewell()) return false;
+        interruptFlag.store(0);
         std::clearerr(stdin);
         std::cin.clear();
     }

@@ -118,6 +118,10 @@ TEST_F(QuorinAtATerminal, CtrlCKeepsTheLineAndCtrlDOnAnEmptyLinePromptsAgain) {
     usleep(200000);
     ASSERT_TRUE(session.type("pt\")[].\r"));
     EXPECT_TRUE(session.waitFor("kept\r\n")) << session.seen();
+    // The Ctrl-C was the prompt's: the next evaluation step still runs.
+    std::ofstream(folder + "/facts.flp") << "p(a).\n";
+    run("sys.consult@(\"facts.flp\")[].\r", "");
+    run("sys.tp[].\r", "TP Round 0");
     ASSERT_TRUE(session.waitFor("?- "));
     ASSERT_TRUE(session.type("\x04"));  // the same prompt again, which run waits for
     run("sys.echo@(\"still here\")[].\r", "still here");
