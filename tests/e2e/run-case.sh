@@ -76,9 +76,10 @@ if [[ ${QUORIN_E2E_BLESS:-} == 1 ]]; then
 fi
 
 failed=0
-# The Web access layer deletes the documents it fetched when it is cleared or destroyed.
-if compgen -G ".wd_*" >/dev/null; then
-    echo "--- temporary document files left:" .wd_*
+# The Web access layer deletes the documents it fetched, and the importer its event file, by the
+# end of the run (HOME is the case's folder where a case loads documents).
+if compgen -G ".wd_*" >/dev/null || compgen -G ".nsgmltmpfile*" >/dev/null; then
+    echo "--- temporary document files left:" .wd_* .nsgmltmpfile*
     failed=1
 fi
 for stream in stdout stderr status; do
