@@ -277,44 +277,15 @@ TEST(FLSysInterpreterTest, OpenWritesToTheFileOrRefusesIt) {
     decRef(sys);
 }
 
-// sys with scripted shell text: each read hands out the next line, each line names what
-// interpreting it answers.
+// sys that records the shell text it is given instead of interpreting it.
 class ScriptedSys : public FLSysInterpreter {
   public:
-    std::string readCommandLine() override {
-        if (next == script.size()) return "";
-        prompts.push_back(prompt());
-        return script[next++];
-    }
-    FLSysObject* interprete(const std::string& text, int isLine) override {
-        interpreted.push_back(text + (isLine != 0 ? "" : " (file)"));
-        if (text == "?- sys.end[].\n") return new FLSysEsc("end");
-        if (text == "?- sys.return[].\n") return new FLSysEsc("return");
-        if (text == "?- sys.shell[].\n") return shell();
+    FLSysObject* interprete(const std::string& text, int) override {
+        interpreted.push_back(text);
         return this;
     }
-
-    std::vector<std::string> script;
-    std::size_t next = 0;
-    Names prompts;
     Names interpreted;
 };
-
-TEST(FLSysInterpreterTest, NestedShellsLeaveOneLevelPerEscape) {
-    auto* sys = new ScriptedSys;
-    sys->script = {"?- a.\n",         "?- sys.shell[].\n",  "?- b.\n",
-                   "?- sys.end[].\n", "?- sys.return[].\n", "?- c.\n"};
-    EXPECT_EQ(sys->methodCall("shell", nullptr), sys);
-    EXPECT_EQ(sys->prompts, (Names{"+", "+", "++", "++", "+"}));
-    EXPECT_EQ(sys->interpreted, (Names{"?- a.\n", "?- sys.shell[].\n", "?- b.\n", "?- sys.end[].\n",
-                                       "?- sys.return[].\n"}));
-    EXPECT_EQ(sys->prompt(), "");
-    // Without more input the loop ends too.
-    EXPECT_EQ(sys->methodCall("shell", nullptr), sys);
-    EXPECT_EQ(sys->interpreted.back(), "?- c.\n");
-    EXPECT_EQ(sys->prompt(), "");
-    decRef(sys);
-}
 
 TEST(FLSysInterpreterTest, ForgetIDBClearsTheEvaluationThenTheBaseAndPrinter) {
     auto* sys = new ScriptedSys;

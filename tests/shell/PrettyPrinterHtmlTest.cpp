@@ -1,5 +1,5 @@
-// The html answer style: the answer file's whole text, switching styles and streams, clear, an
-// answer file that cannot be opened, and the browser the printer starts.
+// The html answer style: the answer file's escapes and interrupts, switching styles and streams,
+// clear, an answer file that cannot be opened, and the browser the printer starts.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -132,22 +132,16 @@ class HtmlTest : public PrettyPrinterTest {
     std::optional<ScopedEnv> browser;
 };
 
-TEST_F(HtmlTest, TheAnswerFileOfAWholeRun) {
+// The end-to-end cases hold a whole answer file; here the query heading's escapes and an
+// interrupted listing.
+TEST_F(HtmlTest, EscapedHeadingsAndAnInterruptedListing) {
     const InternalName a = object("a");
-    const InternalName b = object("b");
-    const InternalName link = string("\"http://a\"");
-    const InternalName markup = string("\"<b>&\"");
     EXPECT_EQ(call("style", {"html"}), printer);
-    answer("?- q(\"a<b&c\", X).", {{link}, {markup}});
-    answer("?- p(a).", {});
-    answer("?- p(a).", {{}});
-    call("limit", {"1"}, true);
-    answer("?- p(X).", {{a}, {b}});
-    call("nolimit", {});
+    answer("?- q(\"a<b&c\", X).", {{a}});
 
     FRule* query = harness.rule("?- p(X).");
     VarList* vars = query->giveVars();
-    auto* rows = new InterruptingOperand(*vars, {a, b, object("c")}, 2);
+    auto* rows = new InterruptingOperand(*vars, {a, object("b"), object("c")}, 2);
     delete vars;
     printer->beginQuery(query);
     printer->makeOutput(query, rows);
@@ -156,14 +150,8 @@ TEST_F(HtmlTest, TheAnswerFileOfAWholeRun) {
     EXPECT_EQ(answerFile(),
               header +
                   "<BR> <BR> <H3>\n% Answer to query : ?- q(\"a&lt;b&amp;c\",X).</H3>\n"
-                  "<STRONG>X/</STRONG><A HREF=\"http://a\">\"http://a\"</A>   <BR>\n"
-                  "<STRONG>X/</STRONG>\"&lt;b&gt;&amp;\"   <BR>\n"
-                  "  <BR>\n% 2 output(s) printed \n<BR>"
-                  "<BR> <BR> <H3>\n% Answer to query : ?- p(a).</H3>\n% false\n<BR>"
-                  "<BR> <BR> <H3>\n% Answer to query : ?- p(a).</H3>\n% true\n<BR>"
-                  "<BR> <BR> <H3>\n% Answer to query : ?- p(X).</H3>\n"
                   "<STRONG>X/</STRONG>a   <BR>\n"
-                  "  <BR>\n% 1 output(s) printed \n<BR>  <BR>\n% 2 result(s) all in all\n<BR>"
+                  "  <BR>\n% 1 output(s) printed \n<BR>"
                   "<BR> <BR> <H3>\n% Answer to query : ?- p(X).</H3>\n"
                   "<STRONG>X/</STRONG>a   <BR>\n"
                   "  <BR>\nPrinting aborted\n<BR>  <BR>\n% 1 output(s) printed \n<BR>");
@@ -270,19 +258,6 @@ TEST_F(HtmlTest, AnAnswerFileThatCannotBeOpenedIsReported) {
     printer->style("bound");
 }
 
-TEST_F(HtmlTest, TheBrowserNamedByBrowserOpensTheFile) {
-    const fs::path out = scratch / "args";
-    ScopedEnv named("BROWSER", fakeBrowser("fake", out).string());
-    printer->style("html");
-    output("?- p(a).", {});
-    const Lines lines = browserLines(out);
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], url());
-    // Its own session, and no keys of the user's.
-    EXPECT_EQ(lines[1], "stdin=/dev/null");
-    EXPECT_NE(lines[2], "session=" + std::to_string(getsid(0)));
-}
-
 TEST_F(HtmlTest, BrowserListsAndTheDesktopDefault) {
     {
         const fs::path out = scratch / "listed";
@@ -327,7 +302,7 @@ TEST_F(HtmlTest, TheWorkingFolderIsOneArgumentAndNeverACommand) {
     EXPECT_FALSE(fs::exists(folder / "marker"));
 }
 
-TEST_F(HtmlTest, TheShellNeverWaitsForTheBrowser) {
+TEST_F(HtmlTest, TheBrowserOpensTheFileInItsOwnSessionAndIsNeverWaitedFor) {
     const fs::path out = scratch / "args";
     const fs::path release = scratch / "release";
     ScopedEnv named("BROWSER", fakeBrowser("fake", out, release).string());
@@ -336,7 +311,12 @@ TEST_F(HtmlTest, TheShellNeverWaitsForTheBrowser) {
     // showInBrowser has returned while the browser still waits.
     EXPECT_FALSE(fs::exists(out));
     std::ofstream(release).close();
-    EXPECT_EQ(browserLines(out).size(), 3u);
+    const Lines lines = browserLines(out);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], url());
+    // Its own session, and no keys of the user's.
+    EXPECT_EQ(lines[1], "stdin=/dev/null");
+    EXPECT_NE(lines[2], "session=" + std::to_string(getsid(0)));
 }
 
 // A browser started outside html would have been started before the one started in html, and

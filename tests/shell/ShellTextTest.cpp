@@ -30,10 +30,8 @@ TEST(TrimLine, DropsLeadingBlanksCommentsAndTrailingBlanks) {
         {"\tp(a).", "\tp(a)."},  // only blanks are skipped
         {"p(a). % the fact", "p(a)."},
         {"    % a comment alone", ""},
-        {"", ""},
         {"      ", ""},
         {"sys.echo@(\"100% sure\")[].", "sys.echo@(\"100"},  // a "%" in quotes cuts too
-        {"a   b  ", "a   b"},
     };
     for (const Case& c : cases) EXPECT_EQ(trimLine(c.line), c.trimmed) << c.line;
 }
@@ -74,9 +72,8 @@ TEST_F(ReadCommandLine, JoinsPiecesUntilTheTextEndsWithAPeriod) {
     script = {"  sys.help[]", "", "   % nothing here", "  ."};
     EXPECT_EQ(sys->readCommandLine(), "?- sys.help[] .\n");
     EXPECT_EQ(prompts, (std::vector<std::string>{"?- ", "  >", "  >", "  >"}));
-}
-
-TEST_F(ReadCommandLine, EmptyAndCommentLinesPromptForTheFirstPieceAgain) {
+    // Empty and comment lines before the first piece prompt for it again.
+    prompts.clear();
     script = {"", "   % a comment", "p(X)."};
     EXPECT_EQ(sys->readCommandLine(), "?- p(X).\n");
     EXPECT_EQ(prompts, (std::vector<std::string>{"?- ", "?- ", "?- "}));
@@ -110,9 +107,8 @@ TEST_F(ReadCommandLine, ANestedShellPutsAPlusBeforeThePrompt) {
     EXPECT_EQ(sys->interprete("?- sys.shell[].", 1), sys);
     EXPECT_EQ(prompts, (std::vector<std::string>{"+?- ", "++?- ", "++?- ", "+?- "}));
     EXPECT_EQ(answers->text(), "deep\n");
-}
-
-TEST_F(ReadCommandLine, TheEndOfInputLeavesEveryNestedShell) {
+    // The end of input leaves every nested shell.
+    prompts.clear();
     script = {"sys.shell[]."};
     EXPECT_EQ(sys->interprete("?- sys.shell[].", 1), sys);
     EXPECT_EQ(prompts, (std::vector<std::string>{"+?- ", "++?- ", "+?- "}));
@@ -157,9 +153,7 @@ TEST_F(BlockDoIt, RunsEveryLineWhateverTheLineBeforeGave) {
                   "?- sys.echo@(\"b\")[].\n"),
               "a\nb\n");
     EXPECT_NE(errors.text().find("UnknownMethod"), std::string::npos);
-}
-
-TEST_F(BlockDoIt, SkipsEmptyLinesAndRunsALastLineWithoutNewline) {
+    // Empty lines are skipped and a last line without newline runs.
     EXPECT_EQ(run("\n\n?- sys.echo@(\"one\")[].\n\n?- sys.echo@(\"two\")[]."), "one\ntwo\n");
 }
 

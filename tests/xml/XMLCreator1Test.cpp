@@ -199,7 +199,6 @@ TEST(XMLCreator1, ItsClassObjectChecksTheLayerArgumentAndNamesBoth) {
     auto* om = new MainMemOM();
     auto* layer = new XMLOMAccess(om);
     auto* meta = new XMLCreator1Meta;
-    EXPECT_TRUE(meta->isA("XMLCreator1Meta"));
     ErrorCapture errors;
     FLSysArgs args;
     args.append(layer);

@@ -51,7 +51,6 @@ TEST_F(XMLInsertTest, ALiteralUnderAChildOrDescendantStepIsWrappedInAnElement) {
         EXPECT_EQ(rows(c.type, {e, textMethod, Free}),
                   Texts{text(e) + " text() " + text(c.literal)});
         EXPECT_TRUE(holds(e, title, 1));
-        EXPECT_TRUE(holds(e, h, 3));
         EXPECT_EQ(access->mappedName(e), c.literal);
         EXPECT_TRUE(holds(title, builtinObject::Tag, 1));
         EXPECT_TRUE(holds(title, builtinObject::Node, 2));
@@ -147,7 +146,6 @@ TEST_F(XMLInsertTest, PathsFindOrMakeTheirValueObject) {
     EXPECT_NE(a, b);
     EXPECT_EQ(step(1, host, object("para")).size(), 2u);
     EXPECT_TRUE(holds(a, object("para"), 1));
-    EXPECT_TRUE(holds(b, host, 3));
     EXPECT_EQ(errors.text(), "");
 }
 
@@ -193,7 +191,6 @@ TEST_F(XMLInsertTest, SetMembersBecomeChildrenOfTheHost) {
     EXPECT_NE(access->insertXMLSet(host, chapter, nullptr, 0, 1, 1, members), 0);
     for (const InternalName& c : {object("c1"), object("c2")}) {
         EXPECT_TRUE(holds(c, chapter, 1));
-        EXPECT_TRUE(holds(c, host, 3));
         // Not a subclass of the host.
         EXPECT_FALSE(holds(c, host, 2));
         EXPECT_EQ(step(3, c), Names{host});
