@@ -14,17 +14,6 @@ namespace {
 
 class StringBuiltinsTest : public BuiltinTest {
   protected:
-    void TearDown() override {
-        for (const std::string& file : files) std::remove(file.c_str());
-        BuiltinTest::TearDown();
-    }
-    // A file name of this test's own, removed afterwards.
-    std::string tempFile(const std::string& stem) {
-        const std::string name = ::testing::TempDir() + "quorin_" + stem + "_" +
-                                 std::to_string(reinterpret_cast<std::uintptr_t>(this));
-        files.push_back(name);
-        return name;
-    }
     static std::string read(const std::string& file) {
         std::ifstream in(file, std::ios::binary);
         std::stringstream content;
@@ -34,8 +23,6 @@ class StringBuiltinsTest : public BuiltinTest {
     bool holds(const std::string& name, Row args) {
         return call(name, std::move(args)).rows.size() == 1;
     }
-
-    std::vector<std::string> files;
 };
 
 }  // namespace
