@@ -206,23 +206,6 @@ TEST_F(OMAccessShellTest, PrintsDescribesAndHelps) {
               "\n");
 }
 
-TEST_F(OMAccessShellTest, ClassObjectMakesAnAccessOverAnObjectManager) {
-    auto* meta = new OMAccessMeta();
-    FLSysArgs withOM;
-    withOM.append(om);
-    FLSysObject* made = meta->methodCall("new", &withOM);
-    ASSERT_NE(made, nullptr);
-    ASSERT_TRUE(made->isA("OMAccess"));
-    EXPECT_EQ(static_cast<OMAccess*>(made)->om(), om);
-    decRef(made);
-
-    FLSysArgs twoOMs;
-    twoOMs.append(om);
-    twoOMs.append(om);
-    EXPECT_EQ(meta->methodCall("new", &twoOMs), nullptr);
-    decRef(meta);
-}
-
 TEST_F(OMAccessShellTest, WithoutAnObjectManagerForwardsAnswerNeutrally) {
     auto* detached = new OMAccess(nullptr);
     InternalName out = o101;
