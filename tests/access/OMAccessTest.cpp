@@ -98,12 +98,14 @@ TEST(OMAccessMappingTest, RegistersWithItsManagerAndWithdrawsWhenDestroyed) {
     decRef(holder);
 }
 
-class OMAccessShellTest : public AccessTest {};
+class OMAccessShellTest : public AccessTest {
+  protected:
+    // Inheritance and signature access as two digits.
+    int flags() const { return access->inheritanceOn() * 10 + access->signaturesOn(); }
+};
 
 TEST_F(OMAccessShellTest, SetAccessStartsFromBothFlagsOff) {
-    EXPECT_EQ(access->inheritanceOn(), 1);
-    EXPECT_EQ(access->signaturesOn(), 1);
-
+    EXPECT_EQ(flags(), 11);
     StringArgs foo{"foo"};
     EXPECT_EQ(access->methodCall("setAccess", &foo), nullptr);
     EXPECT_EQ(lastError(), "5/25");
@@ -111,20 +113,16 @@ TEST_F(OMAccessShellTest, SetAccessStartsFromBothFlagsOff) {
     EXPECT_EQ(error.getName() + "|" + error.getMessage() + "|" + error.getWhere(),
               "Undefined MethodArg|Invalid Method Argument(s) to method call setAccess to the "
               "OMAccess|OMAccess");
-    EXPECT_EQ(access->inheritanceOn(), 0);
-    EXPECT_EQ(access->signaturesOn(), 0);
+    EXPECT_EQ(flags(), 0);
 
     // The failed word left signature access off; "inheritance" switches on only its own.
     StringArgs inheritance{"inheritance"};
     EXPECT_EQ(access->methodCall("setAccess", &inheritance), access);
-    EXPECT_EQ(access->inheritanceOn(), 1);
-    EXPECT_EQ(access->signaturesOn(), 0);
-
+    EXPECT_EQ(flags(), 10);
     // With two words unknown ones are ignored.
     StringArgs signatureFoo{"signature", "foo"};
     EXPECT_EQ(access->methodCall("setAccess", &signatureFoo), access);
-    EXPECT_EQ(access->inheritanceOn(), 0);
-    EXPECT_EQ(access->signaturesOn(), 1);
+    EXPECT_EQ(flags(), 1);
 
     // No word and a word that is not a string are refused with both flags off.
     FLSysArgs notAString;
@@ -133,7 +131,7 @@ TEST_F(OMAccessShellTest, SetAccessStartsFromBothFlagsOff) {
         StringArgs all{"all"};
         EXPECT_EQ(access->methodCall("setAccess", &all), access);
         EXPECT_EQ(access->methodCall("setAccess", args), nullptr);
-        EXPECT_EQ(access->inheritanceOn() + access->signaturesOn(), 0);
+        EXPECT_EQ(flags(), 0);
     }
 }
 
