@@ -22,6 +22,9 @@ namespace access_test {
 using Row = std::vector<InternalName>;
 using Rows = std::vector<Row>;
 
+// A free cell of a pattern.
+inline const InternalName Free = InternalName::UndefinedObject;
+
 inline InternalName integer(int v) {
     return InternalName(v, InternalName::Integer, 0);
 }
@@ -79,6 +82,11 @@ class AccessTest : public ::testing::Test {
     }
     FSymbol symbol(const std::string& name, int kind, int arity) {
         return om->giveSymTab()->GetFSymbol(name, kind, arity);
+    }
+    // The string constant with this text.
+    InternalName text(const std::string& value) {
+        InternalName out;
+        return access->nameFromString(out, "\"" + value + "\"", InternalName::String);
     }
     // Origin and number of the error reported last ("0/0" when none since the fixture began).
     static std::string lastError() {

@@ -1,9 +1,12 @@
 // Helpers of the built-in predicate tests: an access layer whose name map, link flag and document
-// files a test can set, and calls of built-in atoms as the operators make them.
+// files a test can set, calls of built-in atoms as the operators make them, and temporary files.
 #pragma once
 
+#include <cstdint>
+#include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "AccessTestSupport.h"
 
@@ -41,6 +44,17 @@ class BuiltinTest : public AccessTest {
         decRef(access);
         access = test = new TestAccess(om);
     }
+    void TearDown() override {
+        for (const std::string& file : tempFiles) std::remove(file.c_str());
+        AccessTest::TearDown();
+    }
+    // A file name of this test's own, removed afterwards.
+    std::string tempFile(const std::string& stem) {
+        const std::string name = ::testing::TempDir() + "quorin_" + stem + "_" +
+                                 std::to_string(reinterpret_cast<std::uintptr_t>(this));
+        tempFiles.push_back(name);
+        return name;
+    }
 
     // The atom name(args...) through the factory of predicate atoms.
     Answer call(const std::string& name, Row args) {
@@ -59,11 +73,6 @@ class BuiltinTest : public AccessTest {
         decRef(it);
         return rows;
     }
-    // The string constant with this text.
-    InternalName text(const std::string& value) {
-        InternalName out;
-        return access->nameFromString(out, "\"" + value + "\"", InternalName::String);
-    }
     // The text of a string constant (empty for any other name).
     std::string textOf(const InternalName& name) {
         if (name.getType() != InternalName::String) return "";
@@ -72,8 +81,8 @@ class BuiltinTest : public AccessTest {
         return form.substr(1, form.size() - 2);
     }
 
-    const InternalName Free = InternalName::UndefinedObject;
     TestAccess* test = nullptr;
+    std::vector<std::string> tempFiles;
 };
 
 inline InternalName real(float value) {

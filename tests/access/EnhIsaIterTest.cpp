@@ -1,5 +1,5 @@
-// Tests of the is-a closures: the hierarchy a : b, b :: c, c :: d with its row orders, cycles,
-// names reached twice, misuse, and random hierarchies against a plain breadth-first model.
+// Tests of the is-a closures: a chain with its row orders, misuse, and random hierarchies (cycles
+// and names reached twice included) against a plain breadth-first model.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,8 +16,6 @@ using namespace access_test;
 
 namespace {
 
-const InternalName Free = InternalName::UndefinedObject;
-
 class EnhIsaIterTest : public AccessTest {
   protected:
     Rows closure(const InternalName& object, const InternalName& cls, int kind) {
@@ -30,44 +28,20 @@ class EnhIsaIterTest : public AccessTest {
 
 }  // namespace
 
-TEST_F(EnhIsaIterTest, ClosuresOfAChainInAscendingOrder) {
+TEST_F(EnhIsaIterTest, AChainInAscendingOrder) {
     const InternalName a = object("a"), b = object("b"), c = object("c"), d = object("d");
     access->insertClassRelation(a, b, 1);
     access->insertClassRelation(b, c, 2);
     access->insertClassRelation(c, d, 2);
 
-    EXPECT_EQ(closure(a, Free, 1), (Rows{{a, b}, {a, c}, {a, d}}));
-    EXPECT_EQ(closure(a, Free, 2), (Rows{{a, a}}));  // only itself: nothing stored for a
-    EXPECT_EQ(closure(b, Free, 2), (Rows{{b, b}, {b, c}, {b, d}}));
-    EXPECT_EQ(closure(Free, d, 1), (Rows{{a, d}}));
+    // Reflexive for subclasses only, even without a stored fact; the model below covers the rest.
+    EXPECT_EQ(closure(a, Free, 2), (Rows{{a, a}}));
     EXPECT_EQ(closure(Free, d, 2), (Rows{{b, d}, {c, d}, {d, d}}));
-
-    EXPECT_EQ(closure(a, d, 1).size(), 1u);
-    EXPECT_TRUE(closure(d, a, 1).empty());
-    EXPECT_EQ(closure(c, c, 2).size(), 1u);  // reflexive without a stored fact
     EXPECT_TRUE(closure(a, a, 1).empty());
 
     // Both free: object-name order, within an object its classes.
     EXPECT_EQ(closure(Free, Free, 1), (Rows{{a, b}, {a, c}, {a, d}}));
     EXPECT_EQ(lastError(), "0/0");
-}
-
-TEST_F(EnhIsaIterTest, CyclesTerminateAndNamesOccurOnce) {
-    const InternalName a = object("a"), b = object("b"), c = object("c"), d = object("d");
-    // Stored directly: the access layer would collapse the cycle into equalities.
-    om->insertIsa(b, c, 2);
-    om->insertIsa(c, b, 2);
-    EXPECT_EQ(closure(b, Free, 2), (Rows{{b, b}, {b, c}}));
-    EXPECT_EQ(closure(Free, c, 2), (Rows{{b, c}, {c, c}}));
-    EXPECT_EQ(closure(c, b, 2).size(), 1u);
-    EXPECT_TRUE(closure(b, d, 2).empty());
-
-    access->insertClassRelation(a, b, 1);
-    access->insertClassRelation(a, c, 1);
-    access->insertClassRelation(b, d, 2);
-    access->insertClassRelation(c, d, 2);
-    EXPECT_EQ(closure(a, Free, 1), (Rows{{a, b}, {a, c}, {a, d}}));
-    EXPECT_EQ(closure(Free, d, 1), (Rows{{a, d}}));
 }
 
 TEST_F(EnhIsaIterTest, MisuseIsReported) {

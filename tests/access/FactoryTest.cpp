@@ -16,8 +16,6 @@ using namespace access_test;
 
 namespace {
 
-const InternalName Free = InternalName::UndefinedObject;
-
 template <class T>
 bool is(Iterator* it) {
     return it != nullptr && typeid(*it) == typeid(T);
@@ -41,31 +39,6 @@ class FactoryTest : public AccessTest {
 };
 
 }  // namespace
-
-TEST_F(FactoryTest, IsaPatternsChooseTheirMember) {
-    struct Case {
-        InternalName object, cls;
-        bool (*stored)(Iterator*);
-        bool (*closure)(Iterator*);
-    };
-    const Case cases[] = {
-        {a, b, is<FullySpecIsaIter>, is<FullySpecifiedIsaIter>},
-        {a, Free, is<LeftSpecIsaIter>, is<EnhLeftIsaIter>},
-        {Free, b, is<RightSpecIsaIter>, is<EnhRightIsaIter>},
-        {Free, Free, is<UnspecIsaIter>, is<UnspecifiedIsaIter>},
-    };
-    for (const Case& each : cases) {
-        Iterator* stored = access->makeIsaIter(each.object, each.cls, 1, nullptr);
-        Iterator* closure = access->makeEnhIsaIter(each.object, each.cls, 1, nullptr);
-        EXPECT_TRUE(each.stored(stored));
-        EXPECT_TRUE(each.closure(closure));
-        EXPECT_TRUE(stored->isA("IsaIterator"));
-        EXPECT_TRUE(closure->isA("EnhIsaIter"));
-        decRef(stored);
-        decRef(closure);
-    }
-    EXPECT_EQ(lastError(), "0/0");
-}
 
 TEST_F(FactoryTest, WrongKindsAndTypesAreRefused) {
     // makeEnhIsaIter consumes the old iterator; the leak checker would see it otherwise.
@@ -131,21 +104,6 @@ TEST_F(FactoryTest, OldIteratorsAreRetargetedOnlyWhenTheirClassFits) {
     EXPECT_EQ(again, it);
     EXPECT_EQ(again->columns(), 3);
     decRef(again);
-}
-
-TEST_F(FactoryTest, SignaturePatternsChooseLeftOrRight) {
-    access->insertValue(c, m, nullptr, 0, 6, b);
-    const InternalName boundClass[3] = {a, m, Free};
-    const InternalName freeClass[3] = {Free, m, Free};
-    Iterator* it = access->makeSigIter(6, freeClass, 3, nullptr);
-    EXPECT_TRUE(is<EnhRightSigIter>(it));
-    Iterator* same = access->makeSigIter(6, freeClass, 3, it);
-    EXPECT_EQ(same, it);
-    it = access->makeSigIter(6, boundClass, 3, same);
-    EXPECT_TRUE(is<EnhLeftSigIter>(it));
-    it = access->makeSigIter(7, freeClass, 3, it);
-    EXPECT_TRUE(is<EnhRightSigIter>(it));
-    decRef(it);
 }
 
 TEST_F(FactoryTest, LookupOwnsTheOldIteratorThroughEveryStage) {

@@ -1,5 +1,4 @@
-// Tests of the six insert operations of OMAccess with their trace lines, the path arithmetic and
-// the arrows.
+// Tests of the six insert operations of OMAccess with their trace lines and the path arithmetic.
 #include <gtest/gtest.h>
 
 #include "AccessTestSupport.h"
@@ -52,92 +51,61 @@ TEST_F(InsertTraceTest, MethodFactsTraceHostMethodArrowAndValue) {
     }
 }
 
-TEST_F(InsertTraceTest, SetMembersTraceInAscendingOrder) {
+TEST_F(InsertTraceTest, SetMembersAndPathsTraceEveryAttemptUnderTraceAll) {
     set<InternalName> values;
     values.insert(integer(3));
     values.insert(integer(-1));
     values.insert(b);
+    const std::string members = line("a[m->>-1]") + line("a[m->>3]") + line("a[m->>b]");
     EXPECT_EQ(access->insertSet(a, m, nullptr, 0, 1, values), 1);
-    EXPECT_EQ(trace.text(), line("a[m->>-1]") + line("a[m->>3]") + line("a[m->>b]"));
-
+    EXPECT_EQ(trace.text(), members);
     trace.clear();
     EXPECT_EQ(access->insertSet(a, m, nullptr, 0, 1, values), 0);
     EXPECT_EQ(trace.text(), "");
 
-    // With traceAll every attempt is traced.
-    StringArgs all{"all"};
-    access->methodCall("debugOn", &all);
-    EXPECT_EQ(access->insertSet(a, m, nullptr, 0, 1, values), 0);
-    EXPECT_EQ(trace.text(), line("a[m->>-1]") + line("a[m->>3]") + line("a[m->>b]"));
-}
-
-TEST_F(InsertTraceTest, PathStepsTraceTheStepSymbol) {
-    InternalName value;
+    // A path step traces its step symbol and the made value.
+    InternalName value, inherited;
     EXPECT_EQ(access->insertPath(a, m, nullptr, 0, 0, value), 1);
-    std::string form;
-    access->giveLexicalForm(value, form);
-    EXPECT_EQ(trace.text(), line("a.m" + form));
-
-    trace.clear();
-    InternalName inherited;
     EXPECT_EQ(access->insertPath(b, m, nullptr, 0, 3, inherited), 1);
-    form.clear();
-    access->giveLexicalForm(inherited, form);
-    EXPECT_EQ(trace.text(), line("b!m" + form));
+    std::string form, inheritedForm;
+    access->giveLexicalForm(value, form);
+    access->giveLexicalForm(inherited, inheritedForm);
+    EXPECT_EQ(trace.text(), line("a.m" + form) + line("b!m" + inheritedForm));
 
-    // A set-valued step makes no value; with traceAll the attempt shows "???" as its step.
     StringArgs all{"all"};
     access->methodCall("debugOn", &all);
+    trace.clear();
+    EXPECT_EQ(access->insertSet(a, m, nullptr, 0, 1, values), 0);
+    EXPECT_EQ(trace.text(), members);
+    // A set-valued step makes no value, an arithmetic one computes; both show "???" as the step.
     trace.clear();
     InternalName none = b;
     EXPECT_EQ(access->insertPath(a, m, nullptr, 0, 2, none), 0);
-    EXPECT_EQ(trace.text(), line("a???mb"));
-}
-
-TEST_F(InsertTraceTest, ArithmeticPathsComputeAndTraceOnlyAllAttempts) {
-    StringArgs all{"all"};
-    access->methodCall("debugOn", &all);
-    InternalName value;
     EXPECT_EQ(access->insertPath(integer(7), integer(-2), nullptr, 0, 103, value), 0);
     EXPECT_EQ(value, integer(-3));
-    EXPECT_EQ(trace.text(), line(std::string("7") + "???" + "-2-3"));
+    EXPECT_EQ(trace.text(), line("a???mb") + line("7??"
+                                                  "?-2-3"));
 }
 
-TEST_F(InsertTraceTest, ClassRelationsTraceTheirKind) {
+TEST_F(InsertTraceTest, ClassRelationsObjectsAndPredicatesTraceOnceWhenNew) {
     const InternalName c = object("c");
-    EXPECT_EQ(access->insertClassRelation(a, c, 1), 1);
-    EXPECT_EQ(access->insertClassRelation(a, c, 2), 1);
-    EXPECT_EQ(access->insertClassRelation(a, c, 3), 1);
-    EXPECT_EQ(trace.text(), line("a:c") + line("a::c") + line("a child c"));
-
-    trace.clear();
+    for (int kind : {1, 2, 3}) EXPECT_EQ(access->insertClassRelation(a, c, kind), 1);
     EXPECT_EQ(access->insertClassRelation(a, c, 1), 0);
-    EXPECT_EQ(trace.text(), "");
-}
-
-TEST_F(InsertTraceTest, ObjectsAndPredicatesTraceTheirSymbol) {
     InternalName out;
     EXPECT_EQ(access->insertObject(symbol("fresh", InternalName::Function, 0), nullptr, 0, out), 1);
-    EXPECT_EQ(trace.text(), line("fresh"));
-
-    trace.clear();
     const InternalName args[] = {a, integer(2)};
-    InternalName term;
-    EXPECT_EQ(access->insertObject(symbol("f", InternalName::Function, 2), args, 2, term), 1);
-    EXPECT_EQ(trace.text(), line("f(a,2)"));
-
-    trace.clear();
+    EXPECT_EQ(access->insertObject(symbol("f", InternalName::Function, 2), args, 2, out), 1);
     const FSymbol p = symbol("p", InternalName::Predicate, 2);
     EXPECT_EQ(access->insertPredicate(p, args, 2), 1);
     EXPECT_EQ(access->insertPredicate(p, args, 2), 0);
-    EXPECT_EQ(trace.text(), line("p(a,2)"));
-}
+    EXPECT_EQ(trace.text(), line("a:c") + line("a::c") + line("a child c") + line("fresh") +
+                                line("f(a,2)") + line("p(a,2)"));
 
-TEST_F(InsertTraceTest, NumbersAreTheirOwnObjectsWithFlagZero) {
-    InternalName out = a;
+    // Numbers are their own objects with flag 0; a number with arguments is no term.
+    trace.clear();
+    out = a;
     EXPECT_EQ(access->insertObject(FSymbol(7, InternalName::Integer, -1), nullptr, 0, out), 0);
     EXPECT_EQ(out, integer(7));
-    // A number with arguments is no term: nothing is made.
     out = a;
     EXPECT_EQ(access->insertObject(FSymbol(7, InternalName::Integer, 0), &b, 1, out), 0);
     EXPECT_EQ(out, a);
@@ -200,21 +168,6 @@ TEST_F(InsertTraceTest, ArithmeticRefusesWhatItCannotCompute) {
     EXPECT_EQ(centralErrorHandler().getError().getMessage(),
               "got invalid arguments for arithmetic expression while object insertion, \n "
               "therefore object insertion is aborted");
-}
-
-TEST_F(InsertTraceTest, ArrowsGiveTheirMethodTypes) {
-    const struct {
-        InternalName arrow;
-        int type;
-    } arrows[] = {{builtinObject::Arrow, 0},        {builtinObject::SetArrow, 1},
-                  {builtinObject::AtSetArrow, 2},   {builtinObject::InhArrow, 3},
-                  {builtinObject::InhSetArrow, 4},  {builtinObject::AtInhSetArrow, 5},
-                  {builtinObject::SigArrow, 6},     {builtinObject::SetSigArrow, 7},
-                  {builtinObject::AtSetSigArrow, 8}};
-    for (const auto& arrow : arrows)
-        EXPECT_EQ(access->arrowToMethodType(arrow.arrow), arrow.type) << arrow.type;
-    EXPECT_EQ(access->arrowToMethodType(InternalName::UndefinedObject), 1000);
-    EXPECT_EQ(access->arrowToMethodType(a), 1000);
 }
 
 TEST_F(InsertTraceTest, CorrectClassAndPathInsertsReportNothing) {

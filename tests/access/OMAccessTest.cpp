@@ -47,6 +47,12 @@ TEST(OMAccessMappingTest, RemapMovesTheEntryToTheRepresentative) {
     access.remapName(o102, o103);
     EXPECT_EQ(access.mappedName(o103), text1);
     EXPECT_EQ(access.entries(), 1);
+
+    // Without an entry, or onto itself, nothing changes.
+    access.remapName(o101, o103);
+    access.remapName(o103, o103);
+    EXPECT_EQ(access.mappedName(o103), text1);
+    EXPECT_EQ(access.entries(), 1);
 }
 
 TEST(OMAccessMappingTest, RemapOntoAMappedNameEquatesWhatBothStoodFor) {
@@ -70,24 +76,10 @@ TEST(OMAccessMappingTest, RemapOntoAMappedNameEquatesWhatBothStoodFor) {
     decRef(om);
 }
 
-TEST(OMAccessMappingTest, RemapWithoutEntryOrOntoItselfChangesNothing) {
-    MappingAccess access;
-    access.map(o102, text2);
-    access.remapName(o101, o102);
-    EXPECT_EQ(access.mappedName(o102), text2);
-    EXPECT_EQ(access.entries(), 1);
-
-    access.remapName(o102, o102);
-    EXPECT_TRUE(access.isMapped(o102));
-    EXPECT_EQ(access.mappedName(o102), text2);
-}
-
 TEST(OMAccessMappingTest, RegistersWithItsManagerAndWithdrawsWhenDestroyed) {
     auto* om = new MainMemOM();
     auto* first = new OMAccess(om);
     EXPECT_EQ(om->getOMAccess(), first);
-    EXPECT_EQ(first->om(), om);
-    EXPECT_EQ(first->giveSymTab(), om->giveSymTab());
     auto* second = new OMAccess(om);
     EXPECT_EQ(om->getOMAccess(), second);
 
@@ -106,34 +98,31 @@ TEST(OMAccessMappingTest, RegistersWithItsManagerAndWithdrawsWhenDestroyed) {
     decRef(holder);
 }
 
-class OMAccessShellTest : public AccessTest {};
+class OMAccessShellTest : public AccessTest {
+  protected:
+    // Inheritance and signature access as two digits.
+    int flags() const { return access->inheritanceOn() * 10 + access->signaturesOn(); }
+};
 
 TEST_F(OMAccessShellTest, SetAccessStartsFromBothFlagsOff) {
-    EXPECT_EQ(access->inheritanceOn(), 1);
-    EXPECT_EQ(access->signaturesOn(), 1);
-
+    EXPECT_EQ(flags(), 11);
     StringArgs foo{"foo"};
     EXPECT_EQ(access->methodCall("setAccess", &foo), nullptr);
     EXPECT_EQ(lastError(), "5/25");
     const Error error = centralErrorHandler().getError();
-    EXPECT_EQ(error.getName(), "Undefined MethodArg");
-    EXPECT_EQ(error.getMessage(),
-              "Invalid Method Argument(s) to method call setAccess to the OMAccess");
-    EXPECT_EQ(error.getWhere(), "OMAccess");
-    EXPECT_EQ(access->inheritanceOn(), 0);
-    EXPECT_EQ(access->signaturesOn(), 0);
+    EXPECT_EQ(error.getName() + "|" + error.getMessage() + "|" + error.getWhere(),
+              "Undefined MethodArg|Invalid Method Argument(s) to method call setAccess to the "
+              "OMAccess|OMAccess");
+    EXPECT_EQ(flags(), 0);
 
     // The failed word left signature access off; "inheritance" switches on only its own.
     StringArgs inheritance{"inheritance"};
     EXPECT_EQ(access->methodCall("setAccess", &inheritance), access);
-    EXPECT_EQ(access->inheritanceOn(), 1);
-    EXPECT_EQ(access->signaturesOn(), 0);
-
+    EXPECT_EQ(flags(), 10);
     // With two words unknown ones are ignored.
     StringArgs signatureFoo{"signature", "foo"};
     EXPECT_EQ(access->methodCall("setAccess", &signatureFoo), access);
-    EXPECT_EQ(access->inheritanceOn(), 0);
-    EXPECT_EQ(access->signaturesOn(), 1);
+    EXPECT_EQ(flags(), 1);
 
     // No word and a word that is not a string are refused with both flags off.
     FLSysArgs notAString;
@@ -142,31 +131,23 @@ TEST_F(OMAccessShellTest, SetAccessStartsFromBothFlagsOff) {
         StringArgs all{"all"};
         EXPECT_EQ(access->methodCall("setAccess", &all), access);
         EXPECT_EQ(access->methodCall("setAccess", args), nullptr);
-        EXPECT_EQ(access->inheritanceOn() + access->signaturesOn(), 0);
+        EXPECT_EQ(flags(), 0);
     }
 }
 
 TEST_F(OMAccessShellTest, DebugSwitchesTracing) {
-    StringArgs upper{"ALL"};
+    StringArgs upper{"ALL"}, lower{"all"}, two{"all", "all"};
     EXPECT_EQ(access->methodCall("debugOn", &upper), access);
-    EXPECT_EQ(access->tracing(), 1);
-    EXPECT_EQ(access->tracingAll(), 0);  // the word is compared exactly
-
-    StringArgs lower{"all"};
-    EXPECT_EQ(access->methodCall("debugOn", &lower), access);
-    EXPECT_EQ(access->tracingAll(), 1);
-
+    EXPECT_EQ(access->tracing() * 10 + access->tracingAll(), 10);  // the word is compared exactly
+    access->methodCall("debugOn", &lower);
     // debugOff leaves traceAll as it was; debugOn without a word clears it.
     EXPECT_EQ(access->methodCall("debugOff", &lower), access);
-    EXPECT_EQ(access->tracing(), 0);
-    EXPECT_EQ(access->tracingAll(), 1);
+    EXPECT_EQ(access->tracing() * 10 + access->tracingAll(), 1);
     EXPECT_EQ(access->methodCall("debugOn", nullptr), access);
-    EXPECT_EQ(access->tracing(), 1);
-    EXPECT_EQ(access->tracingAll(), 0);
+    EXPECT_EQ(access->tracing() * 10 + access->tracingAll(), 10);
 
     // Two words are refused and change nothing.
     access->methodCall("debugOff", nullptr);
-    StringArgs two{"all", "all"};
     EXPECT_EQ(access->methodCall("debugOn", &two), nullptr);
     EXPECT_EQ(lastError(), "5/25");
     EXPECT_EQ(access->tracing(), 0);
@@ -186,11 +167,6 @@ TEST_F(OMAccessShellTest, ClearEmptiesTheBaseOnlyWithoutArguments) {
     EXPECT_EQ(access->methodCall("clear", nullptr), access);
     EXPECT_EQ(om->getObjFrame(a), nullptr);
     EXPECT_EQ(access->tracing(), 1);  // the layer's own state stays
-
-    // Until there is an export, "export" is refused like a wrong argument.
-    EXPECT_EQ(access->methodCall("export", &extra), nullptr);
-    EXPECT_EQ(centralErrorHandler().getError().getMessage(),
-              "Invalid Method Argument(s) to method call export to the OMAccess");
 }
 
 TEST_F(OMAccessShellTest, PrintsDescribesAndHelps) {
@@ -198,9 +174,6 @@ TEST_F(OMAccessShellTest, PrintsDescribesAndHelps) {
     ChannelCapture printed(channel);
     access->print(channel);
     EXPECT_EQ(printed.text(), "anOMAccess");
-    EXPECT_TRUE(access->isA("OMAccess"));
-    EXPECT_TRUE(access->isA("FLSysObject"));
-    EXPECT_FALSE(access->isA("OM"));
 
     std::ostringstream normal;
     access->describeSelf(normal);
@@ -231,26 +204,6 @@ TEST_F(OMAccessShellTest, PrintsDescribesAndHelps) {
               "\n");
 }
 
-TEST_F(OMAccessShellTest, ClassObjectMakesAnAccessOverAnObjectManager) {
-    auto* meta = new OMAccessMeta();
-    EXPECT_TRUE(meta->isA("OMAccessMeta"));
-    FLSysArgs withOM;
-    withOM.append(om);
-    FLSysObject* made = meta->methodCall("new", &withOM);
-    ASSERT_NE(made, nullptr);
-    ASSERT_TRUE(made->isA("OMAccess"));
-    EXPECT_EQ(static_cast<OMAccess*>(made)->om(), om);
-    decRef(made);
-
-    StringArgs wrong{"om"};
-    EXPECT_EQ(meta->methodCall("new", &wrong), nullptr);
-    FLSysArgs twoOMs;
-    twoOMs.append(om);
-    twoOMs.append(om);
-    EXPECT_EQ(meta->methodCall("new", &twoOMs), nullptr);
-    decRef(meta);
-}
-
 TEST_F(OMAccessShellTest, WithoutAnObjectManagerForwardsAnswerNeutrally) {
     auto* detached = new OMAccess(nullptr);
     InternalName out = o101;
@@ -269,11 +222,8 @@ TEST_F(NumberOrStringTest, NumbersOnlyWhenTheWholeTextIsADecimalNumber) {
         InternalName expected;
     } numbers[] = {
         {"-3", integer(-3)},
-        {"+12", integer(12)},
         {"2.5", floatName(2.5f)},
-        {"-0.25", floatName(-0.25f)},
         {"16777217", integer(16777217)},  // exact, although no float holds it
-        {"2147483647", integer(2147483647)},
         {"-2147483648", integer(-2147483647 - 1)},
         {"3.0", integer(3)},
         {"1e3", integer(1000)},
@@ -308,8 +258,6 @@ TEST_F(NumberOrStringTest, SymbolsBecomeNamesWithNumbersFlagZero) {
     InternalName out;
     EXPECT_EQ(access->internValue(FSymbol(42, InternalName::Integer, -1), out), 1);
     EXPECT_EQ(out, integer(42));
-    EXPECT_EQ(access->internValue(symbol("\"hi\"", InternalName::String, 0), out), 1);
-    EXPECT_EQ(out.getType(), InternalName::String);
 
     // Other symbols are only looked up.
     out = o101;
@@ -318,6 +266,4 @@ TEST_F(NumberOrStringTest, SymbolsBecomeNamesWithNumbersFlagZero) {
     const InternalName known = object("known");
     EXPECT_EQ(access->internValue(symbol("known", InternalName::Function, 0), out), 1);
     EXPECT_EQ(out, known);
-
-    EXPECT_EQ(access->nameFromString(out, "known", InternalName::Function), known);
 }

@@ -2,12 +2,11 @@
 // documents, and "pmatch" over Perl patterns, hostile ones included.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <set>
 #include <string>
 
-#include "AccessTestSupport.h"
+#include "BuiltinTestSupport.h"
 #include "access/MyRegex.h"
 #include "access/wPerl.h"
 
@@ -15,36 +14,15 @@ using namespace access_test;
 
 namespace {
 
-// An access layer whose document object has its text in a local file, as a Web layer's has.
-class DocumentAccess : public OMAccess {
-  public:
-    DocumentAccess(OM* om, InternalName document, std::string file)
-        : OMAccess(om), document(document), file(std::move(file)) {}
-    int giveLocalFile(const InternalName& name, std::string& out) override {
-        if (name != document) return 0;
-        out = file;
-        return 1;
-    }
-
-  private:
-    InternalName document;
-    std::string file;
-};
-
-class PatternMatchTest : public AccessTest {
+class PatternMatchTest : public BuiltinTest {
   protected:
-    InternalName text(const std::string& t) {
-        InternalName out;
-        access->nameFromString(out, "\"" + t + "\"", InternalName::String);
-        return out;
-    }
     // The texts of one result column of every row (quotes included).
-    std::multiset<std::string> results(OMAccess* layer, int perl, const Row& args, int column) {
-        Iterator* it = layer->patternMatch(perl, args.data(), static_cast<int>(args.size()));
+    std::multiset<std::string> results(int perl, const Row& args, int column) {
+        Iterator* it = access->patternMatch(perl, args.data(), static_cast<int>(args.size()));
         std::multiset<std::string> texts;
         for (const Row& row : drain(it)) {
             std::string form;
-            layer->giveLexicalForm(row[static_cast<std::size_t>(column - 1)], form);
+            access->giveLexicalForm(row[static_cast<std::size_t>(column - 1)], form);
             texts.insert(form);
         }
         decRef(it);
@@ -53,29 +31,14 @@ class PatternMatchTest : public AccessTest {
     // Every result of "match" (perl 0) or "pmatch" (perl 1) with one format and a free result.
     std::multiset<std::string> match(int perl, InternalName subject, const std::string& pattern,
                                      const std::string& format) {
-        return results(access, perl, {subject, text(pattern), text(format), free}, 4);
+        return results(perl, {subject, text(pattern), text(format), Free}, 4);
     }
     std::multiset<std::string> match(int perl, const std::string& subject,
                                      const std::string& pattern, const std::string& format) {
         return match(perl, text(subject), pattern, format);
     }
 
-    const InternalName free = InternalName::UndefinedObject;
     using Texts = std::multiset<std::string>;
-};
-
-// A temporary file removed at the end of the test.
-class TempFile {
-  public:
-    explicit TempFile(const std::string& content) {
-        char name[] = "/tmp/quorin-patternXXXXXX";
-        const int fd = mkstemp(name);
-        path = name;
-        std::ofstream(path, std::ios::binary) << content;
-        if (fd >= 0) close(fd);
-    }
-    ~TempFile() { std::remove(path.c_str()); }
-    std::string path;
 };
 
 }  // namespace
@@ -92,47 +55,32 @@ TEST_F(PatternMatchTest, EveryOccurrenceGivesOneRowWithItsFormattedResults) {
     EXPECT_TRUE(match(0, "abc", "x*", "").empty());
 }
 
-TEST_F(PatternMatchTest, RowsCarryTheWholeAtomAndAppearOnce) {
-    const Row args{text("a1b1"), text("[0-9]"), text(""), free};
-    Iterator* it = access->patternMatch(0, args.data(), 4);
-    const Rows rows = drain(it);
-    decRef(it);
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0][0], args[0]);
-    EXPECT_EQ(rows[0][1], args[1]);
-    EXPECT_EQ(rows[0][2], args[2]);
-    EXPECT_EQ(rows[0][3], text("1"));
-}
-
 TEST_F(PatternMatchTest, ABoundResultKeepsOnlyTheOccurrencesThatProduceIt) {
-    EXPECT_EQ(results(access, 0, {text("a1b22c1"), text("[0-9]+"), text(""), text("1")}, 4),
+    EXPECT_EQ(results(0, {text("a1b22c1"), text("[0-9]+"), text(""), text("1")}, 4),
               Texts{"\"1\""});
-    EXPECT_TRUE(
-        results(access, 0, {text("a1b22"), text("[0-9]+"), text(""), text("3")}, 4).empty());
+    EXPECT_TRUE(results(0, {text("a1b22"), text("[0-9]+"), text(""), text("3")}, 4).empty());
     // Two formats: each result belongs to its own format.
-    EXPECT_EQ(results(access, 0,
-                      {text("k=v"), text("(.)=(.)"), text("$1"), text("$2"), free, text("v")}, 5),
-              Texts{"\"k\""});
+    EXPECT_EQ(
+        results(0, {text("k=v"), text("(.)=(.)"), text("$1"), text("$2"), Free, text("v")}, 5),
+        Texts{"\"k\""});
 }
 
 TEST_F(PatternMatchTest, NumbersCountAsTheirStringConstants) {
     EXPECT_EQ(match(0, integer(1234), "2(3)", "$1"), Texts{"\"3\""});
     // A number as the pattern or the format counts the same way.
-    EXPECT_EQ(results(access, 0, {text("a12b"), integer(12), text("<$0>"), free}, 4),
-              Texts{"\"<$0>\""});
-    EXPECT_EQ(results(access, 0, {text("12"), text("[0-9]+"), integer(7), free}, 4),
-              Texts{"\"7\""});
+    EXPECT_EQ(results(0, {text("a12b"), integer(12), text("<$0>"), Free}, 4), Texts{"\"<$0>\""});
+    EXPECT_EQ(results(0, {text("12"), text("[0-9]+"), integer(7), Free}, 4), Texts{"\"7\""});
 }
 
 TEST_F(PatternMatchTest, MissingOrWrongArgumentsGiveNoRowsAndNoError) {
     const std::string before = lastError();
-    EXPECT_TRUE(results(access, 0, {text("abc"), free, text(""), free}, 4).empty());
-    EXPECT_TRUE(results(access, 0, {text("abc"), text("b"), free, free}, 4).empty());
-    EXPECT_TRUE(results(access, 0, {free, text("b"), text(""), free}, 4).empty());
-    EXPECT_TRUE(results(access, 0, {text("abc"), text("b"), object("f"), free}, 4).empty());
-    EXPECT_TRUE(results(access, 0, {text("abc"), text("b"), text(""), object("r")}, 4).empty());
+    EXPECT_TRUE(results(0, {text("abc"), Free, text(""), Free}, 4).empty());
+    EXPECT_TRUE(results(0, {text("abc"), text("b"), Free, Free}, 4).empty());
+    EXPECT_TRUE(results(0, {Free, text("b"), text(""), Free}, 4).empty());
+    EXPECT_TRUE(results(0, {text("abc"), text("b"), object("f"), Free}, 4).empty());
+    EXPECT_TRUE(results(0, {text("abc"), text("b"), text(""), object("r")}, 4).empty());
     // An odd arity has a position that is neither format nor result.
-    EXPECT_TRUE(results(access, 0, {text("abc"), text("b"), text(""), free, free}, 1).empty());
+    EXPECT_TRUE(results(0, {text("abc"), text("b"), text(""), Free, Free}, 1).empty());
     EXPECT_EQ(lastError(), before);
 }
 
@@ -144,18 +92,17 @@ TEST_F(PatternMatchTest, TheRowsOfACallLastUntilTheNextCall) {
 
 TEST_F(PatternMatchTest, ADocumentIsSearchedWholeFromItsLocalFile) {
     const InternalName document = object("doc");
-    TempFile file(std::string("a\0b", 3) + "\nc");
-    auto* docs = new DocumentAccess(om, document, file.path);
-    const Row args{document, text("[a-z]"), text(""), free};
-    EXPECT_EQ(results(docs, 0, args, 4), (Texts{"\"a\"", "\"b\"", "\"c\""}));
-    EXPECT_EQ(results(docs, 1, {document, text("/([a-z])/g"), text("$1"), free}, 4),
+    const std::string file = tempFile("pattern");
+    std::ofstream(file, std::ios::binary) << std::string("a\0b", 3) + "\nc";
+    test->files[document] = file;
+    const Row args{document, text("[a-z]"), text(""), Free};
+    EXPECT_EQ(results(0, args, 4), (Texts{"\"a\"", "\"b\"", "\"c\""}));
+    EXPECT_EQ(results(1, {document, text("/([a-z])/g"), text("$1"), Free}, 4),
               (Texts{"\"a\"", "\"b\"", "\"c\""}));
     // Another object has no file, and a file that is gone gives nothing either.
-    EXPECT_TRUE(results(docs, 0, {object("other"), text("[a-z]"), text(""), free}, 4).empty());
-    decRef(docs);
-    docs = new DocumentAccess(om, document, file.path + "-gone");
-    EXPECT_TRUE(results(docs, 0, args, 4).empty());
-    decRef(docs);
+    EXPECT_TRUE(results(0, {object("other"), text("[a-z]"), text(""), Free}, 4).empty());
+    test->files[document] = file + "-gone";
+    EXPECT_TRUE(results(0, args, 4).empty());
 }
 
 TEST_F(PatternMatchTest, AResultPastTheLimitIsReportedAndLosesOnlyItsOccurrence) {

@@ -13,8 +13,6 @@ using namespace access_test;
 
 namespace {
 
-const InternalName Free = InternalName::UndefinedObject;
-
 class SigIterTest : public AccessTest {
   protected:
     void SetUp() override {
