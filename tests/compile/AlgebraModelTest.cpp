@@ -56,65 +56,33 @@ class AlgebraModelTest : public AlgebraTest {
     std::mt19937 random{20261207};
 };
 
-TEST_F(AlgebraModelTest, MergeJoinsOnTheSharedVariable) {
-    Conditions c;
-    c.inputCount = 2;
-    c.givenVar = Records{{0, 1, 0}, {1, 2, 1}};
-    c.eqJoin = Records{{0, 2, 1, 1}};
-    c.keyColumns = ints({1, 2});
-    c.bindings = Records{{0, 0, 1}, {1, 1, 1}};
-    c.inputFlags = ints({0, 0});
-    c.variables = symbols({x, z});
-    Held<Merge> merge(makeMerge(c));
+TEST_F(AlgebraModelTest, MergeJoinsOnEverySharedVariable) {
+    Held<Merge> one(makeJoin(Records{{0, 1, 0}, {1, 2, 1}}, Records{{0, 2, 1, 1}}, symbols({x, z}),
+                             Records{{0, 0, 1}, {1, 1, 1}}));
+    Held<Merge> two(makeJoin(Records{{0, 1, 0}, {1, 3, 1}}, Records{{0, 1, 1, 1}, {0, 2, 1, 2}},
+                             symbols({x, z})));
     for (int round = 0; round < 300; ++round) {
         Input left(symbols({x, y}), rows(2, round % 2 == 0));
         Input right(symbols({y, z}), rows(2, round % 3 == 0));
-        std::set<Row> expected;
-        for (const auto& l : left.rows)
+        Input wide(symbols({x, y, z}), rows(3, round % 3 == 1));
+        std::set<Row> onY, onXY;
+        for (const auto& l : left.rows) {
             for (const auto& r : right.rows)
-                if (l.second[1] == r.second[0]) expected.insert({l.second[0], r.second[1]});
-        Held<Operand> result(run(merge.get(), {left.operand.get(), right.operand.get()}, access));
-        ASSERT_EQ(contents(result.get()), unkeyed(expected)) << "round " << round;
-    }
-}
-
-TEST_F(AlgebraModelTest, MergeChecksEverySharedVariable) {
-    Conditions c;
-    c.inputCount = 2;
-    c.givenVar = Records{{0, 1, 0}, {1, 3, 1}};
-    c.eqJoin = Records{{0, 1, 1, 1}, {0, 2, 1, 2}};
-    c.keyColumns = ints({1, 2});
-    c.inputFlags = ints({0, 0});
-    c.variables = symbols({x, z});
-    Held<Merge> merge(makeMerge(c));
-    for (int round = 0; round < 300; ++round) {
-        Input left(symbols({x, y}), rows(2, round % 2 == 0));
-        Input right(symbols({x, y, z}), rows(3, round % 3 == 0));
-        std::set<Row> expected;
-        for (const auto& l : left.rows)
-            for (const auto& r : right.rows)
+                if (l.second[1] == r.second[0]) onY.insert({l.second[0], r.second[1]});
+            for (const auto& r : wide.rows)
                 if (l.second[0] == r.second[0] && l.second[1] == r.second[1])
-                    expected.insert({l.second[0], r.second[2]});
-        Held<Operand> result(run(merge.get(), {left.operand.get(), right.operand.get()}, access));
-        ASSERT_EQ(contents(result.get()), unkeyed(expected)) << "round " << round;
+                    onXY.insert({l.second[0], r.second[2]});
+        }
+        Held<Operand> result(run(one.get(), {left.operand.get(), right.operand.get()}, access));
+        ASSERT_EQ(contents(result.get()), unkeyed(onY)) << "round " << round;
+        Held<Operand> both(run(two.get(), {left.operand.get(), wide.operand.get()}, access));
+        ASSERT_EQ(contents(both.get()), unkeyed(onXY)) << "round " << round;
     }
 }
 
 TEST_F(AlgebraModelTest, MergeEnumeratesGroupsOrPassesOneInputThrough) {
-    Conditions cross;
-    cross.inputCount = 2;
-    cross.givenVar = Records{{0, 1, 0}, {1, 1, 1}};
-    cross.keyColumns = ints({1, 2});
-    cross.inputFlags = ints({0, 0});
-    cross.variables = symbols({x, z});
-    Held<Merge> product(makeMerge(cross));
-    Conditions pass;
-    pass.inputCount = 2;
-    pass.givenVar = Records{{0, 2, 0}, {0, 1, 1}};
-    pass.keyColumns = ints({1, 2});
-    pass.inputFlags = ints({0, 0});
-    pass.variables = symbols({y, x});
-    Held<Merge> through(makeMerge(pass));
+    Held<Merge> product(makeJoin(Records{{0, 1, 0}, {1, 1, 1}}, Records(), symbols({x, z})));
+    Held<Merge> through(makeJoin(Records{{0, 2, 0}, {0, 1, 1}}, Records(), symbols({y, x})));
     for (int round = 0; round < 300; ++round) {
         Input left(symbols({x}), rows(1, round % 2 == 0));
         Input right(symbols({z}), rows(1, round % 3 == 0));
@@ -136,18 +104,8 @@ TEST_F(AlgebraModelTest, MergeEnumeratesGroupsOrPassesOneInputThrough) {
 
 TEST_F(AlgebraModelTest, MergeWithoutVariablesNeedsOneJoinedCombination) {
     // Both inputs tied by two records (enumerated), then by one (only tested).
-    Conditions two;
-    two.inputCount = 2;
-    two.eqJoin = Records{{0, 1, 1, 1}, {0, 2, 1, 2}};
-    two.keyColumns = ints({1, 2});
-    two.inputFlags = ints({0, 0});
-    Held<Merge> both(makeMerge(two));
-    Conditions one;
-    one.inputCount = 2;
-    one.eqJoin = Records{{0, 1, 1, 1}};
-    one.keyColumns = ints({1, 2});
-    one.inputFlags = ints({0, 0});
-    Held<Merge> single(makeMerge(one));
+    Held<Merge> both(makeJoin(Records(), Records{{0, 1, 1, 1}, {0, 2, 1, 2}}, symbols({})));
+    Held<Merge> single(makeJoin(Records(), Records{{0, 1, 1, 1}}, symbols({})));
     for (int round = 0; round < 300; ++round) {
         Input left(symbols({x, y}), rows(2, round % 2 == 0));
         Input right(symbols({x, y}), rows(2, round % 3 == 0));

@@ -1,6 +1,6 @@
-// Shared helpers of the rule-algebra tests: a fixture with a real object base behind an access
-// layer that also answers the is-a and function-term iterators, builders of the condition lists
-// the translator hands to the operators, and readers of operands.
+// Shared helpers of the rule-algebra tests: a fixture with a real object base behind the access
+// layer, builders of the condition lists the translator hands to the operators, and readers of
+// operands.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,7 +13,6 @@
 #include <utility>
 #include <vector>
 
-#include "access/FuncOrPredIter.h"
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
 #include "foundation/ErrorHandler.h"
@@ -41,104 +40,34 @@ inline const InternalName& undef() {
     return InternalName::UndefinedObject;
 }
 
-// Rows held by the test, walked in the given order.
-class VectorIterator : public Iterator {
-  public:
-    explicit VectorIterator(std::vector<Row> rows, int width)
-        : rows(std::move(rows)), width(width) {}
-    bool first() override {
-        at = 0;
-        return at < rows.size();
-    }
-    bool next() override { return ++at < rows.size(); }
-    InternalName atColumn(int col) override {
-        if (at >= rows.size() || col < 1 || col > width) return InternalName::UndefinedObject;
-        return rows[at][std::size_t(col - 1)];
-    }
-    int columns() override { return width; }
-    bool isA(const std::string& className) const override { return className == "VectorIterator"; }
-
-  private:
-    std::vector<Row> rows;
-    int width;
-    std::size_t at = 0;
-};
-
-// The access layer with the two iterator factories the leaf operators ask for: the is-a
-// relation with its closure (instances of subclasses are instances, subclasses are transitive)
-// over the relations entered through relate(), and the stored function terms.
+// The access layer, counting the function-term iterators the leaf operators ask for.
 class TestAccess : public OMAccess {
   public:
     explicit TestAccess(OM* om) : OMAccess(om) {}
 
-    // Inserts the relation and remembers it for the closure.
-    void relate(const InternalName& object, const InternalName& cls, int kind) {
-        insertClassRelation(object, cls, kind);
-        facts.push_back({object, cls, kind});
-    }
-    bool holds(const InternalName& object, const InternalName& cls, int kind) const {
-        for (const Fact& f : facts) {
-            if (f.object != object) continue;
-            if (kind == 3 && f.kind == 3 && f.cls == cls) return true;
-            if (kind != 3 && f.kind == kind && (f.cls == cls || holds(f.cls, cls, 2))) return true;
-        }
-        return false;
-    }
-
-    Iterator* makeEnhIsaIter(const InternalName& object, const InternalName& cls, int kind,
-                             Iterator* old) override {
-        decRef(old);
-        std::vector<InternalName> names;
-        for (const Fact& f : facts) {
-            names.push_back(f.object);
-            names.push_back(f.cls);
-        }
-        std::sort(names.begin(), names.end());
-        names.erase(std::unique(names.begin(), names.end()), names.end());
-        std::vector<Row> rows;
-        for (const InternalName& o : names) {
-            if (object != undef() && o != object) continue;
-            for (const InternalName& c : names) {
-                if (cls != undef() && c != cls) continue;
-                if (holds(o, c, kind)) rows.push_back({o, c});
-            }
-        }
-        return new VectorIterator(rows, 2);
-    }
-
     Iterator* makeFunctionIter(const InternalName& function, const InternalName* args, int argCount,
                                const InternalName& result, Iterator* old) override {
-        decRef(old);
         ++functionCalls;
-        std::vector<InternalName> tuple{function};
-        tuple.insert(tuple.end(), args, args + argCount);
-        tuple.push_back(result);
-        return new FuncOrPredIter(tuple.data(), argCount + 2, 0, function, om());
+        return OMAccess::makeFunctionIter(function, args, argCount, result, old);
     }
 
     int functionCalls = 0;
 
   protected:
     ~TestAccess() override = default;
-
-  private:
-    struct Fact {
-        InternalName object, cls;
-        int kind;
-    };
-    std::vector<Fact> facts;
 };
 
 // Record lists as the translator builds them: arrays of ints, owned here.
 class Records {
   public:
     Records(std::initializer_list<std::initializer_list<int>> records = {}) {
-        for (const auto& record : records) {
-            storage.push_back(std::make_unique<int[]>(record.size()));
-            int i = 0;
-            for (int v : record) storage.back()[i++] = v;
-            list.append(storage.back().get());
-        }
+        for (const auto& record : records) add(record);
+    }
+    void add(std::initializer_list<int> record) {
+        storage.push_back(std::make_unique<int[]>(record.size()));
+        int i = 0;
+        for (int v : record) storage.back()[i++] = v;
+        list.append(storage.back().get());
     }
     const clib_list<int*>& operator*() const { return list; }
 
@@ -156,11 +85,6 @@ inline clib_list<FSymbol> symbols(std::initializer_list<FSymbol> values) {
     clib_list<FSymbol> list;
     for (const FSymbol& v : values) list.append(v);
     return list;
-}
-inline set<int> intSet(std::initializer_list<int> values) {
-    set<int> s;
-    for (int v : values) s.insert(v);
-    return s;
 }
 
 // Every condition list a BaseOperator takes, empty unless a test fills it.
@@ -288,7 +212,17 @@ inline IdMapper* makeIdMapper(int arity, const InternalName& function, const Con
                         *c.var, *c.givenVar, c.constantPositions, c.constantSymbols, c.keyColumns,
                         c.variables, c.excludedInputs, *c.bindings, c.inputFlags);
 }
-inline Merge* makeMerge(const Conditions& c) {
+// A Merge of two inputs, both keyed on their first columns and passed with flag 0.
+inline Merge* makeJoin(Records givenVar, Records eqJoin, const clib_list<FSymbol>& variables,
+                       Records bindings = Records()) {
+    Conditions c;
+    c.inputCount = 2;
+    c.givenVar = std::move(givenVar);
+    c.eqJoin = std::move(eqJoin);
+    c.keyColumns = ints({1, 2});
+    c.bindings = std::move(bindings);
+    c.inputFlags = ints({0, 0});
+    c.variables = variables;
     return new Merge("merge", 2, c.inputCount, *c.varEq, *c.eqCon, *c.eqJoin, *c.var, *c.givenVar,
                      c.constantPositions, c.constantSymbols, c.keyColumns, c.variables, c.columnSet,
                      c.excludedInputs, *c.bindings, c.inputFlags);

@@ -1,9 +1,7 @@
 // Tests of the leaf operators over a real object base: Isa with derived instances and noKey,
-// IdMapper over stored function terms and over constants, and a tree of the translator's shape.
+// IdMapper over stored function terms and over constants.
 #include <gtest/gtest.h>
 
-#include "compile/AlgebraicEval.h"
-#include "compile/AlgebraicExpr.h"
 #include "compile/CompileTestSupport.h"
 
 namespace compile_test {
@@ -19,10 +17,10 @@ class LeafOperatorTest : public AlgebraTest {
         c1 = object("c1");
         c2 = object("c2");
         d = object("d");
-        access->relate(a, c1, 1);
-        access->relate(e, c1, 1);
-        access->relate(b, c2, 1);
-        access->relate(c1, d, 2);
+        access->insertClassRelation(a, c1, 1);
+        access->insertClassRelation(e, c1, 1);
+        access->insertClassRelation(b, c2, 1);
+        access->insertClassRelation(c1, d, 2);
     }
     InternalName a, b, e, c1, c2, d;
 };
@@ -48,12 +46,8 @@ TEST_F(LeafOperatorTest, IsaGivesInstancesKeyedByTheObject) {
     EXPECT_FALSE(isa->isGroupedBy(y, &group));
 
     // An unknown constant gives an empty result, not null.
-    Conditions unknown;
-    unknown.var = Records{{1, 0}};
-    unknown.constantPositions = ints({2});
-    unknown.constantSymbols = symbols({constant("nowhere")});
-    unknown.variables = symbols({x});
-    Held<Isa> none(makeIsa(1, unknown));
+    c.constantSymbols = symbols({constant("nowhere")});
+    Held<Isa> none(makeIsa(1, c));
     Held<Operand> empty(run(none.get(), {}, access));
     ASSERT_NE(empty.get(), nullptr);
     EXPECT_TRUE(empty->isEmpty());
@@ -150,50 +144,6 @@ TEST_F(LeafOperatorTest, IdMapperMapsStoredTermsAndConstants) {
     Held<Operand> missingResult(run(missing.get(), {}, access));
     EXPECT_TRUE(missingResult->isEmpty());
     EXPECT_EQ(access->functionCalls, before);
-}
-
-TEST_F(LeafOperatorTest, TreeOfTheTranslatorsShape) {
-    // h(X) :- X : Y, Y :: d.  The first literal binds X and Y, the second keeps Y; the merge
-    // joins them on Y and copies X.
-    Conditions first;
-    first.var = Records{{1, 0}, {2, 1}};
-    first.variables = symbols({x, y});
-    Conditions second;
-    second.var = Records{{1, 0}};
-    second.constantPositions = ints({2});
-    second.constantSymbols = symbols({constant("d")});
-    second.variables = symbols({y});
-    Conditions join;
-    join.inputCount = 2;
-    join.givenVar = Records{{0, 1, 0}};
-    join.eqJoin = Records{{0, 2, 1, 1}};
-    join.keyColumns = ints({1, 2});
-    join.bindings = Records{{0, 0, 1}, {1, 1, 1}};
-    join.inputFlags = ints({0, 0});
-    join.variables = symbols({x});
-
-    auto node = [](Operator* op) {
-        auto* expr = new AlgebraicExpr(op, 0, 0);
-        decRef(op);
-        return expr;
-    };
-    Held<AlgebraicExpr> root(node(makeMerge(join)));
-    root->addChild(Held<AlgebraicExpr>(node(makeIsa(1, first))).get());
-    root->addChild(Held<AlgebraicExpr>(node(makeIsa(2, second))).get());
-    Held<AlgebraicEval> eval(new AlgebraicEval(access));
-    Held<Operand> result(eval->evaluate(root.get(), nullptr));
-
-    std::vector<KeyedRow> expected;
-    for (InternalName o : {a, b, e, c1, c2, d}) {
-        bool holds = false;
-        for (InternalName cls : {a, b, e, c1, c2, d})
-            holds = holds ||
-                    (o != cls && cls != d && access->holds(o, cls, 1) && access->holds(cls, d, 2));
-        if (holds) expected.push_back({undef(), {o}});
-    }
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(contents(result.get()), expected);
-    EXPECT_EQ(expected.size(), 2u);
 }
 
 }  // namespace

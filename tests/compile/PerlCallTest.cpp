@@ -16,7 +16,6 @@ class PerlCallTest : public ValueOperatorTest {
     std::vector<KeyedRow> call(const std::string& code, const Row& inputs, int outputs,
                                const std::vector<std::pair<int, FSymbol>>& bound = {}) {
         const int k = 1 + int(inputs.size());
-        const int arity = k + outputs;
         Conditions c;
         c.constantPositions.append(1);
         c.constantSymbols.append(stringSymbol(code));
@@ -24,50 +23,29 @@ class PerlCallTest : public ValueOperatorTest {
             c.constantPositions.append(k + output + 1);
             c.constantSymbols.append(symbol);
         }
-        Records vars;
-        std::vector<std::unique_ptr<int[]>> storage;
         int cell = 0;
         for (int j = 0; j < outputs; ++j) {
-            bool isBound = std::any_of(bound.begin(), bound.end(),
-                                       [j](const auto& b) { return b.first == j; });
-            if (isBound) continue;
+            if (std::any_of(bound.begin(), bound.end(),
+                            [j](const auto& b) { return b.first == j; }))
+                continue;
             c.variables.append(variable("V" + std::to_string(j)));
-            storage.push_back(std::make_unique<int[]>(2));
-            storage.back()[0] = k + j + 1;
-            storage.back()[1] = cell++;
+            c.var.add({k + j + 1, cell++});
         }
-        clib_list<int*> varList;
-        for (auto& r : storage) varList.append(r.get());
-        std::vector<std::unique_ptr<int[]>> bindings;
-        clib_list<int*> bindingList;
-        clib_list<Operand*> list;
-        TupleSetOperand* operand = nullptr;
+        clib_list<FSymbol> columns;
+        for (int i = 0; i < int(inputs.size()); ++i) {
+            columns.append(variable("I" + std::to_string(i)));
+            c.bindings.add({i + 1, 0, i + 1});
+        }
+        Held<TupleSetOperand> passed(inputs.empty() ? nullptr : new TupleSetOperand(columns, 2));
         if (!inputs.empty()) {
-            clib_list<FSymbol> columns;
-            for (std::size_t i = 0; i < inputs.size(); ++i)
-                columns.append(variable("I" + std::to_string(i)));
-            operand = new TupleSetOperand(columns, 2);
-            operand->insert(inputs.data());
-            for (std::size_t i = 0; i < inputs.size(); ++i) {
-                bindings.push_back(std::make_unique<int[]>(3));
-                bindings.back()[0] = int(i) + 1;
-                bindings.back()[1] = 0;
-                bindings.back()[2] = int(i) + 1;
-                bindingList.append(bindings.back().get());
-            }
-            list.append(operand);
+            passed->insert(inputs.data());
+            c.inputCount = 1;
+            c.keyColumns = ints({0});
+            c.inputFlags = ints({1});
         }
-        clib_list<int> keys, flags;
-        if (operand != nullptr) {
-            keys.append(0);
-            flags.append(1);
-        }
-        Held<Pred> pred(new Pred("pred", arity, builtin("perl", arity), operand != nullptr ? 1 : 0,
-                                 *c.varEq, *c.eqCon, *c.eqJoin, varList, *c.givenVar,
-                                 c.constantPositions, c.constantSymbols, keys, c.variables,
-                                 c.excludedInputs, k, bindingList, flags));
-        Held<Operand> result(pred->evaluate(&list, access));
-        decRef(operand);
+        Held<Pred> pred(makePred(k + outputs, builtin("perl", k + outputs), c, k));
+        Held<Operand> result(inputs.empty() ? run(pred.get(), {}, access)
+                                            : run(pred.get(), {passed.get()}, access));
         std::vector<KeyedRow> rows = contents(result.get());
         std::sort(rows.begin(), rows.end());
         return rows;

