@@ -40,7 +40,7 @@ TEST_F(IsaHoldsTest, BuiltInClasses) {
     EXPECT_EQ(holds(john, object), 1);
 }
 
-TEST_F(IsaHoldsTest, SubclassWalk) {
+TEST_F(IsaHoldsTest, SubclassWalkEndsInCycles) {
     InternalName a = obj("a"), b = obj("b"), c = obj("c"), d = obj("d"), e = obj("e");
     om->insertIsa(a, b, 1);
     om->insertIsa(b, c, 2);
@@ -54,15 +54,11 @@ TEST_F(IsaHoldsTest, SubclassWalk) {
     // Every name is a subclass of itself, with or without a frame.
     EXPECT_EQ(holds(e, e, 2), 1);
     EXPECT_EQ(holds(b, b, 2), 1);
-}
 
-TEST_F(IsaHoldsTest, ACycleEnds) {
-    InternalName a = obj("a"), b = obj("b"), c = obj("c"), z = obj("z");
-    om->insertIsa(b, c, 2);
-    om->insertIsa(c, b, 2);
-    om->insertIsa(a, b, 1);
-    EXPECT_EQ(holds(b, z, 2), 0);
-    EXPECT_EQ(holds(a, z), 0);
+    // A cycle ends.
+    om->insertIsa(d, c, 2);
+    EXPECT_EQ(holds(b, e, 2), 0);
+    EXPECT_EQ(holds(a, e), 0);
     EXPECT_EQ(holds(a, c), 1);
 }
 

@@ -55,11 +55,7 @@ TEST_F(MainMemOMStoreTest, NamesSymbolsAndNumbers) {
     std::string text;
     EXPECT_EQ(om->giveName(a, text), 1);
     EXPECT_EQ(text, "a");
-
-    InternalName str = obj("\"hi\"");
-    EXPECT_EQ(str.getType(), InternalName::String);
-    EXPECT_EQ(str.getArity(), 0);
-
+    EXPECT_EQ(obj("\"hi\"").getType(), InternalName::String);
     InternalName out;
     EXPECT_EQ(om->lookupName("a", out, -1), 1);
     EXPECT_EQ(out, a);

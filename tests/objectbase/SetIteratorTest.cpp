@@ -23,65 +23,40 @@ bool invalidUseReported() {
 
 }  // namespace
 
-TEST(SetIteratorTest, WalksTheMembersInIdentifierOrder) {
-    set<InternalName> names;
-    const InternalName o105(105, InternalName::Object, 0);
-    const InternalName o101(101, InternalName::Object, 0);
-    const InternalName s101(101, InternalName::SetName, 1);
-    names.insert(o105);
-    names.insert(s101);
-    names.insert(o101);
+TEST(SetIteratorTest, WalksInIdentifierOrderAndReportsMisuse) {
+    const InternalName o105(105, InternalName::Object, 0), o101(101, InternalName::Object, 0),
+        s101(101, InternalName::SetName, 1), o200(200, InternalName::Object, 0);
+    set<InternalName> names, other;
+    for (const InternalName& n : {o105, s101, o101}) names.insert(n);
+    other.insert(o200);
 
+    centralErrorHandler().reset();
     auto* it = new SetIterator(&names);
     EXPECT_EQ(it->columns(), 1);
+    // Not positioned before first().
+    EXPECT_EQ(it->atColumn(1), InternalName::UndefinedObject);
+    EXPECT_TRUE(invalidUseReported());
     EXPECT_EQ(walk(*it), (std::vector<InternalName>{o101, s101, o105}));
     // Walking again starts over; past the end nothing is positioned.
     EXPECT_EQ(walk(*it), (std::vector<InternalName>{o101, s101, o105}));
     EXPECT_FALSE(it->next());
-    decRef(it);
-}
-
-TEST(SetIteratorTest, AbsentOrEmptySetHasNoRows) {
-    centralErrorHandler().reset();
-    auto* it = new SetIterator(nullptr);
-    EXPECT_FALSE(it->first());
-    EXPECT_FALSE(it->next());
-    EXPECT_EQ(it->atColumn(1), InternalName::UndefinedObject);
-    EXPECT_TRUE(invalidUseReported());
-
-    set<InternalName> empty;
-    it->reset(&empty);
-    EXPECT_FALSE(it->first());
-    decRef(it);
-}
-
-TEST(SetIteratorTest, MisuseIsReportedAndResetLeavesItUnpositioned) {
-    set<InternalName> first;
-    set<InternalName> second;
-    const InternalName i7(7, InternalName::Integer, -1);
-    const InternalName o200(200, InternalName::Object, 0);
-    first.insert(i7);
-    second.insert(o200);
-
-    centralErrorHandler().reset();
-    auto* it = new SetIterator(&first);
-    // Not positioned before first().
-    EXPECT_EQ(it->atColumn(1), InternalName::UndefinedObject);
-    EXPECT_TRUE(invalidUseReported());
     ASSERT_TRUE(it->first());
-    EXPECT_EQ(it->atColumn(1), i7);
     EXPECT_FALSE(invalidUseReported());
     for (int col : {0, 2}) {
         EXPECT_EQ(it->atColumn(col), InternalName::UndefinedObject);
         EXPECT_TRUE(invalidUseReported()) << col;
     }
 
-    it->reset(&second);
+    // Re-targeting leaves it unpositioned; an absent set has no rows.
+    it->reset(&other);
     EXPECT_EQ(it->atColumn(1), InternalName::UndefinedObject);
     EXPECT_TRUE(invalidUseReported());
     EXPECT_FALSE(it->next());
     EXPECT_EQ(walk(*it), (std::vector<InternalName>{o200}));
     it->reset(nullptr);
     EXPECT_FALSE(it->first());
+    EXPECT_FALSE(it->next());
+    EXPECT_EQ(it->atColumn(1), InternalName::UndefinedObject);
+    EXPECT_TRUE(invalidUseReported());
     decRef(it);
 }

@@ -1,6 +1,9 @@
 // Tests of predicate frames and parameter frames.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <initializer_list>
+
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/ObjectBaseTestSupport.h"
 #include "support/ChannelCapture.h"
@@ -92,14 +95,21 @@ TEST(MainMemParamFrameTest, LookupAndInsertResults) {
     decRef(it);
 }
 
+// Stores (argument, result) rows in a two-column parameter frame.
+static void fill(MainMemParamFrame& frame,
+                 std::initializer_list<std::array<InternalName, 2>> rows) {
+    for (auto row : rows) frame.insertTuple(row.data(), 2);
+}
+
 TEST(MainMemParamFrameTest, ReplaceNameReportsCollidingResults) {
+    using Pairs = clib_dictionary<InternalName, InternalName>;
+    InternalName result;
+    InternalName one[] = {obj(1)};
+
     // Constant results that collide are paired.
     MainMemParamFrame objects(2);
-    InternalName a[] = {obj(2), obj(8)};
-    InternalName b[] = {obj(3), obj(9)};
-    objects.insertTuple(a, 2);
-    objects.insertTuple(b, 2);
-    clib_dictionary<InternalName, InternalName> pairs;
+    fill(objects, {{obj(2), obj(8)}, {obj(3), obj(9)}});
+    Pairs pairs;
     EXPECT_EQ(objects.replaceName(obj(2), obj(3), pairs), 2);
     EXPECT_EQ(printed(objects), "{(o3,o9)}\n");
     ASSERT_EQ(pairs.size(), 1);
@@ -108,11 +118,8 @@ TEST(MainMemParamFrameTest, ReplaceNameReportsCollidingResults) {
 
     // Set names that collide are paired as well, so that their members can be merged.
     MainMemParamFrame sets(2);
-    InternalName c[] = {obj(2), setName(4)};
-    InternalName d[] = {obj(3), setName(5)};
-    sets.insertTuple(c, 2);
-    sets.insertTuple(d, 2);
-    clib_dictionary<InternalName, InternalName> setPairs;
+    fill(sets, {{obj(2), setName(4)}, {obj(3), setName(5)}});
+    Pairs setPairs;
     EXPECT_EQ(sets.replaceName(obj(2), obj(3), setPairs), 2);
     EXPECT_EQ(sets.size(), 1);
     ASSERT_EQ(setPairs.size(), 1);
@@ -122,32 +129,22 @@ TEST(MainMemParamFrameTest, ReplaceNameReportsCollidingResults) {
     // A rewritten row equal to a stored one is dropped without a pair, and a renamed result
     // stays reachable through its arguments.
     MainMemParamFrame same(2);
-    InternalName e[] = {obj(2), obj(9)};
-    InternalName f[] = {obj(3), obj(9)};
-    InternalName g[] = {obj(4), obj(2)};
-    same.insertTuple(e, 2);
-    same.insertTuple(f, 2);
-    same.insertTuple(g, 2);
-    clib_dictionary<InternalName, InternalName> noPairs;
+    fill(same, {{obj(2), obj(9)}, {obj(3), obj(9)}, {obj(4), obj(2)}});
+    Pairs noPairs;
     EXPECT_EQ(same.replaceName(obj(2), obj(3), noPairs), 2);
     EXPECT_EQ(noPairs.size(), 0);
     EXPECT_EQ(same.size(), 2);
     InternalName key[] = {obj(4)};
-    InternalName result;
     ASSERT_EQ(same.lookupResult(key, 1, result), 1);
     EXPECT_EQ(result, obj(3));
     EXPECT_EQ(same.replaceName(obj(77), obj(78), noPairs), 0);
 
     // When the answering row is rewritten, the other row of its arguments answers instead.
     MainMemParamFrame twice(2);
-    InternalName first[] = {obj(1), obj(9)};
-    InternalName second[] = {obj(1), obj(8)};
-    twice.insertTuple(first, 2);
-    twice.insertTuple(second, 2);
-    clib_dictionary<InternalName, InternalName> merged;
+    fill(twice, {{obj(1), obj(9)}, {obj(1), obj(8)}});
+    Pairs merged;
     EXPECT_EQ(twice.replaceName(obj(9), obj(7), merged), 2);
     EXPECT_EQ(twice.size(), 1);
-    InternalName one[] = {obj(1)};
     ASSERT_EQ(twice.lookupResult(one, 1, result), 1);
     EXPECT_EQ(result, obj(8));
     ASSERT_EQ(merged.size(), 1);
@@ -156,25 +153,20 @@ TEST(MainMemParamFrameTest, ReplaceNameReportsCollidingResults) {
     // Among several other rows of those arguments, the first in row order answers, whatever
     // lies around them.
     MainMemParamFrame many(2);
-    for (int r : {5, 4, 3}) {
-        InternalName row[] = {obj(1), obj(r)};
-        many.insertTuple(row, 2);
-    }
-    for (int a : {0, 2}) {
-        InternalName row[] = {obj(a), obj(6)};
-        many.insertTuple(row, 2);
-    }
-    clib_dictionary<InternalName, InternalName> dropped;
+    fill(
+        many,
+        {{obj(1), obj(5)}, {obj(1), obj(4)}, {obj(1), obj(3)}, {obj(0), obj(6)}, {obj(2), obj(6)}});
+    Pairs dropped;
     EXPECT_EQ(many.replaceName(obj(5), obj(7), dropped), 2);
     ASSERT_EQ(many.lookupResult(one, 1, result), 1);
     EXPECT_EQ(result, obj(3));
     ASSERT_EQ(dropped.size(), 1);
     EXPECT_EQ(dropped.inf(dropped.first_item()), obj(3));
-    InternalName zero[] = {obj(0)}, two[] = {obj(2)};
-    ASSERT_EQ(many.lookupResult(zero, 1, result), 1);
-    EXPECT_EQ(result, obj(6));
-    ASSERT_EQ(many.lookupResult(two, 1, result), 1);
-    EXPECT_EQ(result, obj(6));
+    for (int arg : {0, 2}) {
+        InternalName args[] = {obj(arg)};
+        ASSERT_EQ(many.lookupResult(args, 1, result), 1);
+        EXPECT_EQ(result, obj(6));
+    }
 }
 
 TEST(MainMemPredFrameTest, ManyRowsSurviveMergesClearsAndRefills) {

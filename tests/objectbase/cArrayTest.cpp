@@ -7,24 +7,12 @@
 
 namespace {
 
-TEST(cArray, IndexesFromItsLowerBound) {
-    cArray<int> a(3, 5);
-    EXPECT_EQ(a.size(), 3);
-    EXPECT_EQ(a.low(), 5);
-    EXPECT_EQ(a.high(), 7);
-    a[5] = 1;
-    a[7] = 3;
-    EXPECT_EQ(a[5], 1);
-    EXPECT_EQ(a[6], 0);
-    EXPECT_EQ(a[7], 3);
-    cArray<int> none(0, 1);
-    EXPECT_EQ(none.size(), 0);
-}
-
 TEST(cArray, OutsideIndexIsReportedAndYieldsUndefined) {
     centralErrorHandler().reset();
     cArray<InternalName> a(2, 1);
     a[1] = InternalName(7, InternalName::Integer, 0);
+    EXPECT_EQ(a[2], InternalName::UndefinedObject);
+    EXPECT_FALSE(centralErrorHandler().isError());
     InternalName& outside = a[3];
     EXPECT_EQ(outside, InternalName::UndefinedObject);
     EXPECT_EQ(centralErrorHandler().getError(), err6::IllegalIndex);
