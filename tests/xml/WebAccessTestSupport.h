@@ -16,6 +16,7 @@
 #include "objectbase/MainMemOM.h"
 #include "support/ChannelCapture.h"
 #include "xml/NsgmlHandler.h"
+#include "xml/ScratchLayerTestSupport.h"
 #include "xml/WebOMAccess.h"
 #include "xml/WebTestSupport.h"
 
@@ -52,52 +53,8 @@ inline std::string httpReply(const std::string& content) {
            std::to_string(content.size()) + "\r\n\r\n" + content;
 }
 
-class WebAccessTest : public ::testing::Test {
+class WebAccessTest : public ScratchLayerTest<TestWebAccess> {
   protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/quorin-webaccess-XXXXXX";
-        scratch = std::filesystem::canonical(mkdtemp(pattern));
-        oldDir = std::filesystem::current_path();
-        std::filesystem::current_path(scratch);
-        const char* home = std::getenv("HOME");
-        oldHome = home != nullptr ? home : "";
-        setenv("HOME", scratch.c_str(), 1);
-        om = new MainMemOM();
-        access = makeAccess(om);
-    }
-    void TearDown() override {
-        decRef(access);
-        decRef(om);
-        std::filesystem::current_path(oldDir);
-        setenv("HOME", oldHome.c_str(), 1);
-        std::filesystem::remove_all(scratch);
-    }
-
-    static TestWebAccess* makeAccess(OM* base) {
-        auto* layer = new TestWebAccess(base);
-        layer->webFetcher().loader().setLimits(webtest::quickLimits());
-        return layer;
-    }
-
-    InternalName object(const std::string& name) {
-        InternalName out;
-        return access->nameFromString(out, name, InternalName::Function);
-    }
-    // The string constant with this text.
-    InternalName string(const std::string& text) {
-        InternalName out;
-        return access->nameFromString(out, "\"" + text + "\"", InternalName::String);
-    }
-    std::string text(const InternalName& name) {
-        std::string out;
-        access->giveLexicalForm(name, out);
-        return out;
-    }
-    InternalName value(const InternalName& host, const InternalName& method) {
-        InternalName out = InternalName::UndefinedObject;
-        access->lookupMethodValue(host, method, out);
-        return out;
-    }
     // The texts of the members of host[method ->> {...}].
     std::vector<std::string> values(const InternalName& host, const InternalName& method) {
         std::vector<std::string> texts;
@@ -115,7 +72,6 @@ class WebAccessTest : public ::testing::Test {
         return texts;
     }
 
-    std::string fileUrl(const std::string& name) { return "file://" + (scratch / name).string(); }
     // The temporary document files in a folder (the scratch folder by default).
     std::vector<std::string> tempFiles(const std::filesystem::path& folder = {}) {
         std::vector<std::string> names;
@@ -129,17 +85,6 @@ class WebAccessTest : public ::testing::Test {
     // The temporary file name of the fetch with this number.
     std::string tempName(int number, const std::string& lastSegment) {
         return ".wd_" + std::to_string(getpid()) + "_" + std::to_string(number) + "_" + lastSegment;
-    }
-
-    // The shell method with string arguments (a list even when there are none); its answer.
-    FLSysObject* call(const std::string& method, const std::vector<std::string>& texts) {
-        FLSysArgs args;
-        for (const std::string& text : texts) args.append(new FLSysString(text));
-        FLSysObject* result = access->methodCall(method, &args);
-        for (list_item item = args.first_item(); item != nullptr; item = args.next_item(item)) {
-            decRef(args.inf(item));
-        }
-        return result;
     }
 
     // U : url, then U[get -> D].
@@ -173,13 +118,6 @@ class WebAccessTest : public ::testing::Test {
         }
         return line;
     }
-
-    ErrorCapture errors;
-    std::filesystem::path scratch;
-    std::filesystem::path oldDir;
-    std::string oldHome;
-    MainMemOM* om = nullptr;
-    TestWebAccess* access = nullptr;
 };
 
 }  // namespace webaccess_test

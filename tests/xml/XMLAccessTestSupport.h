@@ -17,6 +17,7 @@
 #include "objectbase/MainMemOM.h"
 #include "support/ChannelCapture.h"
 #include "xml/NsgmlTestSupport.h"
+#include "xml/ScratchLayerTestSupport.h"
 #include "xml/WebTestSupport.h"
 #include "xml/XMLAxisIteratorFactory.h"
 #include "xml/XMLOMAccess.h"
@@ -47,38 +48,17 @@ class TestXMLAccess : public XMLOMAccess {
     std::vector<Load> loads;
 };
 
-class XMLAccessTest : public ::testing::Test {
+class XMLAccessTest : public ScratchLayerTest<TestXMLAccess> {
   protected:
     void SetUp() override {
         XMLAxisIteratorFactory::installShared();
-        char pattern[] = "/tmp/quorin-xmlaccess-XXXXXX";
-        scratch = std::filesystem::canonical(mkdtemp(pattern));
-        oldDir = std::filesystem::current_path();
-        std::filesystem::current_path(scratch);
-        const char* home = std::getenv("HOME");
-        oldHome = home != nullptr ? home : "";
-        setenv("HOME", scratch.c_str(), 1);
-        om = new MainMemOM();
-        access = new TestXMLAccess(om);
-        access->webFetcher().loader().setLimits(webtest::quickLimits());
+        ScratchLayerTest::SetUp();
     }
     void TearDown() override {
-        decRef(access);
-        decRef(om);
-        std::filesystem::current_path(oldDir);
-        setenv("HOME", oldHome.c_str(), 1);
-        std::filesystem::remove_all(scratch);
+        ScratchLayerTest::TearDown();
         AxisIteratorFactory::install(nullptr);
     }
 
-    InternalName object(const std::string& name) {
-        InternalName out;
-        return access->nameFromString(out, name, InternalName::Function);
-    }
-    InternalName string(const std::string& text) {
-        InternalName out;
-        return access->nameFromString(out, "\"" + text + "\"", InternalName::String);
-    }
     static InternalName integer(int value) { return InternalName(value, InternalName::Integer, 0); }
     std::string text(const InternalName& name) {
         std::string out;
@@ -120,13 +100,6 @@ class XMLAccessTest : public ::testing::Test {
         decRef(it);
         return values;
     }
-    InternalName value(const InternalName& host, const InternalName& method) {
-        InternalName out = Free;
-        access->lookupMethodValue(host, method, out);
-        return out;
-    }
-
-    std::string fileUrl(const std::string& name) { return "file://" + (scratch / name).string(); }
     // A file of the test data copied into the scratch folder; its URL.
     std::string copyData(const std::string& name) {
         writeFile(scratch / name, readFile(nsgmltest::dataDir() / name));
@@ -147,24 +120,6 @@ class XMLAccessTest : public ::testing::Test {
         const std::vector<InternalName> children = step(1, document);
         return children.empty() ? Free : children.front();
     }
-
-    // The shell method with string arguments; its answer.
-    FLSysObject* call(const std::string& method, const std::vector<std::string>& texts) {
-        FLSysArgs args;
-        for (const std::string& t : texts) args.append(new FLSysString(t));
-        FLSysObject* result = access->methodCall(method, &args);
-        for (list_item item = args.first_item(); item != nullptr; item = args.next_item(item)) {
-            decRef(args.inf(item));
-        }
-        return result;
-    }
-
-    ErrorCapture errors;
-    std::filesystem::path scratch;
-    std::filesystem::path oldDir;
-    std::string oldHome;
-    MainMemOM* om = nullptr;
-    TestXMLAccess* access = nullptr;
 };
 
 }  // namespace xmlaccess_test

@@ -1,0 +1,86 @@
+// The fixture the Web and XML access layers' tests share: a layer of the given class over a fresh
+// object base, in a scratch folder that is the working and the home folder, with quick fetch
+// limits, and the small readers both kinds of test use.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "foundation/ShellValues.h"
+#include "foundation/clib_list.h"
+#include "objectbase/MainMemOM.h"
+#include "support/ChannelCapture.h"
+#include "xml/WebTestSupport.h"
+
+template <class Layer>
+class ScratchLayerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/quorin-layer-XXXXXX";
+        scratch = std::filesystem::canonical(mkdtemp(pattern));
+        oldDir = std::filesystem::current_path();
+        std::filesystem::current_path(scratch);
+        const char* home = std::getenv("HOME");
+        oldHome = home != nullptr ? home : "";
+        setenv("HOME", scratch.c_str(), 1);
+        om = new MainMemOM();
+        access = makeAccess(om);
+    }
+    void TearDown() override {
+        decRef(access);
+        decRef(om);
+        std::filesystem::current_path(oldDir);
+        setenv("HOME", oldHome.c_str(), 1);
+        std::filesystem::remove_all(scratch);
+    }
+
+    static Layer* makeAccess(OM* base) {
+        auto* layer = new Layer(base);
+        layer->webFetcher().loader().setLimits(webtest::quickLimits());
+        return layer;
+    }
+
+    InternalName object(const std::string& name) {
+        InternalName out;
+        return access->nameFromString(out, name, InternalName::Function);
+    }
+    // The string constant with this text.
+    InternalName string(const std::string& text) {
+        InternalName out;
+        return access->nameFromString(out, "\"" + text + "\"", InternalName::String);
+    }
+    std::string text(const InternalName& name) {
+        std::string out;
+        access->giveLexicalForm(name, out);
+        return out;
+    }
+    InternalName value(const InternalName& host, const InternalName& method) {
+        InternalName out = InternalName::UndefinedObject;
+        access->lookupMethodValue(host, method, out);
+        return out;
+    }
+    std::string fileUrl(const std::string& name) { return "file://" + (scratch / name).string(); }
+
+    // The shell method with string arguments (a list even when there are none); its answer.
+    FLSysObject* call(const std::string& method, const std::vector<std::string>& texts) {
+        FLSysArgs args;
+        for (const std::string& t : texts) args.append(new FLSysString(t));
+        FLSysObject* result = access->methodCall(method, &args);
+        for (list_item item = args.first_item(); item != nullptr; item = args.next_item(item)) {
+            decRef(args.inf(item));
+        }
+        return result;
+    }
+
+    ErrorCapture errors;
+    std::filesystem::path scratch;
+    std::filesystem::path oldDir;
+    std::string oldHome;
+    MainMemOM* om = nullptr;
+    Layer* access = nullptr;
+};
