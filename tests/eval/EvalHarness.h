@@ -15,6 +15,7 @@
 #include "eval/NaiveEval.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/ShellValues.h"
 #include "foundation/StatisticHandler.h"
 #include "language/FProgram.h"
 #include "objectbase/MainMemOM.h"
@@ -50,6 +51,23 @@ struct InterruptedInFirstRound : Evaluator {
         return changed;
     }
 };
+
+// Calls a shell method with the words given as string arguments ("#n" is the integer n).
+inline FLSysObject* callWith(FLSysObject* target, const std::string& method,
+                             const std::vector<std::string>& words) {
+    FLSysArgs args;
+    for (const std::string& w : words) {
+        if (w[0] == '#') {
+            args.append(new FLSysInteger(std::stoi(w.substr(1))));
+        } else {
+            args.append(new FLSysString(w));
+        }
+    }
+    FLSysObject* answer = target->methodCall(method, &args);
+    for (list_item it = args.first_item(); it != nullptr; it = args.next_item(it))
+        decRef(args.inf(it));
+    return answer;
+}
 
 class EvalHarness {
   public:

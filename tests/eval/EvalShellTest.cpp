@@ -50,21 +50,8 @@ clib_list<FLSysObject*>* words(std::vector<FLSysObject*> items) {
     return list;
 }
 
-// debugOn with the words given ("#n" is the integer n); the answer.
 FLSysObject* debugOn(NaiveEval* naive, const std::vector<std::string>& given) {
-    std::vector<FLSysObject*> items;
-    for (const std::string& w : given) {
-        if (w[0] == '#') {
-            items.push_back(new FLSysInteger(std::stoi(w.substr(1))));
-        } else {
-            items.push_back(new FLSysString(w));
-        }
-    }
-    clib_list<FLSysObject*>* list = words(items);
-    FLSysObject* answer = naive->methodCall("debugOn", list);
-    for (FLSysObject* item : items) decRef(item);
-    delete list;
-    return answer;
+    return eval_test::callWith(naive, "debugOn", given);
 }
 
 TEST(NaiveEvalShell, DebugWordsSetTheirBits) {

@@ -41,17 +41,6 @@ TEST(NaiveEvalRounds, FactsTakeTwoRoundsAndAnEmptyProgramOne) {
     EXPECT_TRUE(empty.statistics().empty());
 }
 
-TEST(NaiveEvalRounds, TransitiveClosureIsComplete) {
-    EvalHarness h;
-    EXPECT_EQ(h.run("e(a,b). e(b,c). e(c,d). e(d,b).\n"
-                    "t(X,Y) :- e(X,Y).\n"
-                    "t(X,Z) :- t(X,Y), e(Y,Z)."),
-              1);
-    EXPECT_EQ(h.ask("?- t(a,X)."), (Lines{"X=b", "X=c", "X=d"}));
-    EXPECT_EQ(h.ask("?- t(b,X)."), (Lines{"X=b", "X=c", "X=d"}));
-    EXPECT_EQ(h.ask("?- t(X,a)."), (Lines{}));
-}
-
 TEST(NaiveEvalRounds, HeadsMakeObjectsValuesAndClasses) {
     EvalHarness h;
     EXPECT_EQ(h.run("p(a,1). p(a,2). p(b,3).\n"

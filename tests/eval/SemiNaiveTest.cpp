@@ -21,14 +21,7 @@ struct SemiHarness : EvalHarness {
         if (mode != 0) setMode("seminaive");
     }
     ~SemiHarness() { decRef(semi); }
-    void setMode(const std::string& word) {
-        auto* args = new FLSysArgs;
-        args->append(new FLSysString(word));
-        semi->methodCall("mode", args);
-        for (list_item it = args->first_item(); it != nullptr; it = args->next_item(it))
-            decRef(args->inf(it));
-        delete args;
-    }
+    void setMode(const std::string& word) { eval_test::callWith(semi, "mode", {word}); }
     // Analyses the program as the interpreter does (which marks inheritance), then evaluates it.
     int run(const std::string& text) {
         FProgram* program = rules.program(text);
@@ -50,12 +43,7 @@ struct SemiHarness : EvalHarness {
 };
 
 std::string programDebug(SemiHarness& h, const std::string& text) {
-    auto* args = new FLSysArgs;
-    args->append(new FLSysString("program"));
-    h.semi->methodCall("debugOn", args);
-    for (list_item it = args->first_item(); it != nullptr; it = args->next_item(it))
-        decRef(args->inf(it));
-    delete args;
+    eval_test::callWith(h.semi, "debugOn", {"program"});
     ChannelCapture debug(debugChannel());
     h.run(text);
     return debug.text();
@@ -246,11 +234,7 @@ TEST(SemiNaiveEval, ModeWordsAndHelp) {
     EXPECT_EQ(h.semi->triggerMode(), 0);
 
     ChannelCapture help(helpChannel());
-    auto* args = new FLSysArgs;
-    args->append(new FLSysString("x"));
-    EXPECT_EQ(h.semi->methodCall("help", args), nullptr);
-    decRef(args->head());
-    delete args;
+    EXPECT_EQ(eval_test::callWith(h.semi, "help", {"x"}), nullptr);
     EXPECT_EQ(help.text(), "");
     EXPECT_EQ(h.semi->methodCall("help", nullptr), h.semi);
     EXPECT_EQ(help.text().substr(0, 56),
@@ -266,11 +250,7 @@ TEST(SemiNaiveEval, CancelledEvaluationStopsRecording) {
     // The interrupt arrives during the first round: the evaluation is cancelled and its delta
     // tables are gone; the next insert must not record through them.
     auto* cancelling = new eval_test::InterruptedInFirstRound<PrSemiNaive>(h.matcher, h.access);
-    auto* args = new FLSysArgs;
-    args->append(new FLSysString("seminaive"));
-    cancelling->methodCall("mode", args);
-    decRef(args->head());
-    delete args;
+    eval_test::callWith(cancelling, "mode", {"seminaive"});
     ChannelCapture debug(debugChannel());
     EXPECT_EQ(cancelling->evaluate(program), 0);
     EXPECT_EQ(debug.text(), "evaluation cancelled at round 1\n");

@@ -24,17 +24,6 @@ struct CountedList : clib_list<T> {
     std::int32_t raw_count() const { return this->count; }
 };
 
-TEST(ClibList, PopAndPopOnOneElementLeaveEmptyList) {
-    clib_list<int> l;
-    l.append(4);
-    EXPECT_EQ(l.pop(), 4);
-    EXPECT_EQ(l.last_item(), nullptr);
-    l.append(5);
-    EXPECT_EQ(l.Pop(), 5);
-    EXPECT_EQ(l.first_item(), nullptr);
-    EXPECT_EQ(l.length(), 0);
-}
-
 TEST(ClibList, DelItemOfMiddleAndEnds) {
     clib_list<std::string> l;
     auto a = l.append("a");
@@ -94,9 +83,6 @@ TEST(ClibList, CopiesOwnTheirElements) {
     EXPECT_EQ(elements(copy), (std::vector<std::string>{"x", "y"}));
     copy = l;
     EXPECT_EQ(elements(copy), (std::vector<std::string>{"changed", "y"}));
-    std::string& popped = copy.Pop();
-    EXPECT_EQ(popped, "y");
-    EXPECT_EQ(copy.Pop(), "changed");
 }
 
 TEST(ClibList, ClearReturnsLinksToTheirFreeList) {
@@ -134,6 +120,11 @@ TEST(ClibList, RandomOperationsMatchModel) {
                 }
         }
         ASSERT_EQ(l.length(), static_cast<int>(model.size()));
+        if (model.empty()) {
+            // Popping the last element at either end leaves both ends empty.
+            ASSERT_EQ(l.first_item(), nullptr);
+            ASSERT_EQ(l.last_item(), nullptr);
+        }
     }
     EXPECT_EQ(elements(l), std::vector<std::string>(model.begin(), model.end()));
 }

@@ -33,14 +33,6 @@ TEST_F(ErrorTest, SeriousnessLineNamesKnownLevelsOnly) {
     EXPECT_EQ(Error(1, 1, 3, "", "", "", "").describe(), "Seriousness: 3\n");
 }
 
-TEST_F(ErrorTest, EqualityIgnoresTexts) {
-    Error a(3, 3, 2, "NoSymTab", "one text", "A::b", "");
-    Error b(3, 3, 1, "Other", "another text", "C::d", "x");
-    Error c(4, 3, 2, "NoSymTab", "one text", "A::b", "");
-    EXPECT_TRUE(a == b);
-    EXPECT_TRUE(a != c);
-}
-
 TEST_F(ErrorTest, OkErrorIsOriginZero) {
     const Error& ok = Error::ok();
     EXPECT_EQ(ok.getOrigin(), 0);

@@ -15,8 +15,6 @@ namespace {
 TEST(MemoryManager, PooledAndLargeSizes) {
     memory_manager m(256, "TEST_MGR");
     void* pooled = m.allocate(254);
-    EXPECT_EQ(m.blocks(254), 1);
-    EXPECT_GT(m.carved_count(254), 0);
     EXPECT_EQ(m.free_count(254), m.carved_count(254) - 1);
     std::int32_t before = m.total();
     void* large = m.allocate(255);

@@ -35,16 +35,13 @@ TEST_F(ShellValuesTest, PrintedAndDisplayedForms) {
     EXPECT_EQ(displayed(zero), "false\n");
 
     EXPECT_EQ(displayed(FLSysInteger(-17)), "-17\n");
-
     FLSysSymbol symbol("abc");
     EXPECT_EQ(printed(symbol), "FLSysSymbol(abc)");
     EXPECT_EQ(displayed(symbol), "'abc");
-    EXPECT_EQ(symbol.name(), "abc");
 
     FLSysEsc end("end");
     EXPECT_EQ(printed(end), "FLSysEsc(end)");
     EXPECT_EQ(displayed(end), "'end");
-    EXPECT_EQ(end.name(), "end");
 }
 
 TEST_F(ShellValuesTest, ClassTests) {
@@ -86,20 +83,6 @@ TEST_F(ShellValuesTest, IntegerLiterals) {
     EXPECT_EQ(FLSysInteger("  42abc").value(), 42);
     EXPECT_EQ(FLSysInteger("x").value(), 0);
     EXPECT_EQ(FLSysInteger("99999999999").value(), 0);
-}
-
-TEST_F(ShellValuesTest, BooleanConstants) {
-    EXPECT_EQ(trueConstant().value(), 1);
-    EXPECT_EQ(falseConstant().value(), 0);
-    EXPECT_EQ(printed(trueConstant()), "true");
-}
-
-TEST_F(ShellValuesTest, ValuesAnswerOnlyTheStandardMethods) {
-    auto* number = new FLSysInteger(3);
-    EXPECT_EQ(number->methodCall("isOk", nullptr), &trueConstant());
-    EXPECT_EQ(number->methodCall("value", nullptr), nullptr);
-    EXPECT_EQ(errors.text(), "\n*** ERROR : Unknown method : value\n\n");
-    decRef(number);
 }
 
 }  // namespace

@@ -43,7 +43,6 @@ std::string textOf(FLSysObject* result) {
 
 TEST(TimerFormatTest, DurationsDatesAndTimesOfDay) {
     EXPECT_EQ(Timer::formatDuration(3725, 500000), "1h2min5.50sec");
-    EXPECT_EQ(Timer::formatDuration(0, 70000), "0.07sec");
     EXPECT_EQ(Timer::formatDuration(59, 999000), "59.99sec");
     EXPECT_EQ(Timer::formatDuration(60, 0), "1min0.00sec");
     EXPECT_EQ(Timer::formatDuration(86400 + 60, 0), "1d1min0.00sec");
@@ -118,11 +117,7 @@ TEST(TimerShellTest, MethodsWithoutArgumentsAndRefusals) {
     }
     EXPECT_EQ(timer.readings, 2u);
 
-    std::string date = textOf(timer.methodCall("date", nullptr));
-    EXPECT_NE(date.find(' '), std::string::npos);
-    std::string dayTime = textOf(timer.methodCall("dayTime", nullptr));
-    EXPECT_EQ(dayTime.size(), 8u);
-    EXPECT_EQ(timer.methodCall("isOk", nullptr), &trueConstant());
+    EXPECT_EQ(textOf(timer.methodCall("dayTime", nullptr)).size(), 8u);
 }
 
 TEST(TimerShellTest, PrintDisplayAndHelp) {
@@ -141,19 +136,7 @@ TEST(TimerShellTest, PrintDisplayAndHelp) {
                          "class Timer via F-Logic shell : \n\n    - help\n",
                          0),
               0u);
-    EXPECT_NE(text.find("    - diffUser\n          returns  string which contains elapsed cpu "
-                        "time during start and stop\n"),
-              std::string::npos);
     const std::string tail = "    - cont\n          continue time measuring \n\n\n\n";
     ASSERT_GE(text.size(), tail.size());
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
-}
-
-TEST(TimerShellTest, ClassObjectMakesFreshTimers) {
-    TimerMeta meta;
-    FLSysObject* made = meta.methodCall("new", nullptr);
-    ASSERT_NE(made, nullptr);
-    EXPECT_TRUE(made->isA("Timer"));
-    EXPECT_EQ(static_cast<Timer*>(made)->diffReal(), "no stop done");
-    decRef(made);
 }

@@ -1,7 +1,6 @@
 // Tests of the process figures and clock readings of the platform layer.
 #include <gtest/gtest.h>
 
-#include "platform/Clock.h"
 #include "platform/ProcessInfo.h"
 
 TEST(ProcessInfoTest, ParsesTheFourMemoryLinesIntoBytes) {
@@ -40,16 +39,4 @@ TEST(ProcessInfoTest, LiveFiguresAreConsistent) {
     ProcessTimes after = readProcessTimes();
     EXPECT_GT(after.kernelMicroseconds + after.userMicroseconds,
               before.kernelMicroseconds + before.userMicroseconds);
-}
-
-TEST(ClockTest, SteadyClockDoesNotGoBackAndLocalTimeIsAvailable) {
-    std::uint64_t first = steadyMilliseconds();
-    std::uint64_t second = steadyMilliseconds();
-    EXPECT_GT(first, 0u);
-    EXPECT_GE(second, first);
-
-    initTimeZone();
-    std::tm local{};
-    ASSERT_TRUE(localNow(local));
-    EXPECT_GE(local.tm_year + 1900, 2000);
 }
