@@ -10,49 +10,28 @@
 #include "language/FLogicGrammar.h"
 #include "language/FLogicScanner.h"
 #include "language/ReportText.h"
+#include "language/ScanWords.h"
 
 namespace {
 
-std::string tokenName(int code) {
+// Token names; those ending in ":" show the token's text.
+const std::map<int, std::string>& tokenNames() {
     static const std::map<int, std::string> names = {
-        {0, "EOF"},         {CLAUSE_END, "END"},    {IMPLIES, "IMPLIES"},
-        {QUERY, "QUERY"},   {COMMA, "COMMA"},       {SEMICOLON, "SEMICOLON"},
-        {NOT, "NOT"},       {ISA, "ISA"},           {AT, "AT"},
-        {LPAREN, "("},      {RPAREN, ")"},          {LBRACKET, "["},
-        {RBRACKET, "]"},    {LBRACE, "{"},          {RBRACE, "}"},
-        {BAR, "BAR"},       {DOT, "DOT"},           {SARROW, "SARROW"},
-        {MARROW, "MARROW"}, {SIGARROW, "SIGARROW"}, {COMPARE, "COMPARE"},
-        {NAME, "NAME"},     {VARIABLE, "VAR"},      {STRING, "STRING"},
-        {INTEGER, "INT"},   {FLOAT, "FLOAT"},       {ILLEGAL, "ILLEGAL"},
-        {ADDOP, "ADDOP"},   {MULOP, "MULOP"}};
-    auto found = names.find(code);
-    return found != names.end() ? found->second : "?" + std::to_string(code);
+        {0, "EOF"},          {CLAUSE_END, "END"},     {IMPLIES, "IMPLIES"},
+        {QUERY, "QUERY"},    {COMMA, "COMMA"},        {SEMICOLON, "SEMICOLON"},
+        {NOT, "NOT"},        {ISA, "ISA:"},           {AT, "AT"},
+        {LPAREN, "("},       {RPAREN, ")"},           {LBRACKET, "["},
+        {RBRACKET, "]"},     {LBRACE, "{"},           {RBRACE, "}"},
+        {BAR, "BAR"},        {DOT, "DOT:"},           {SARROW, "SARROW:"},
+        {MARROW, "MARROW:"}, {SIGARROW, "SIGARROW:"}, {COMPARE, "COMPARE:"},
+        {NAME, "NAME:"},     {VARIABLE, "VAR:"},      {STRING, "STRING:"},
+        {INTEGER, "INT:"},   {FLOAT, "FLOAT:"},       {ILLEGAL, "ILLEGAL"},
+        {ADDOP, "ADDOP:"},   {MULOP, "MULOP:"}};
+    return names;
 }
 
-// The tokens of the text as "NAME:text" words, joined by blanks, up to the first end of input.
-// Clause ends and brackets show only their names.
 std::string scan(const std::string& text, int* lines = nullptr) {
-    std::istringstream in(text);
-    FLogicScanner scanner(&in);
-    std::string out;
-    int previous = 0;
-    for (int i = 0; i < 100; ++i) {
-        int token = scanner.yylex();
-        if (!out.empty()) out += ' ';
-        out += tokenName(token);
-        if (token == NAME || token == VARIABLE || token == STRING || token == INTEGER ||
-            token == FLOAT || token == DOT || token == COMPARE || token == ADDOP ||
-            token == MULOP || token == ISA || token == SARROW || token == MARROW ||
-            token == SIGARROW) {
-            out += std::string(":") + scanner.text();
-        }
-        if (token == 0) break;
-        // At the very end the scanner keeps answering clause ends.
-        if (token == CLAUSE_END && previous == CLAUSE_END) break;
-        previous = token;
-    }
-    if (lines != nullptr) *lines = scanner.lineNumber();
-    return out;
+    return language_test::scanWords<FLogicScanner>(text, tokenNames(), CLAUSE_END, lines);
 }
 
 struct ScanCase {
