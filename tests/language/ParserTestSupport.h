@@ -81,6 +81,17 @@ class ParserHarness {
         return out;
     }
 
+    // Every call until the input is at its end, a line each: the printed rule or "null", with
+    // " ok=" and the flag when it is not 1; then the reported errors.
+    std::string transcript(const std::string& text) {
+        ErrorCapture errors;
+        Error::setOutputFilter(2);
+        std::string out;
+        for (const ParseResult& result : parseAll(text))
+            out += result.text + (result.ok != 1 ? " ok=" + std::to_string(result.ok) : "") + "\n";
+        return out + reportText(errors);
+    }
+
     SymTab* table() { return names; }
 
   private:
