@@ -2,6 +2,7 @@
 #include "platform/RawTerminal.h"
 
 #include <poll.h>
+#include <pthread.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -205,7 +206,24 @@ bool RawTerminal::isRaw() const {
     return entered_ && rawFd == inputFd_;
 }
 
-RawTerminal::Read RawTerminal::readByte(unsigned char& byte) {
+RawTerminal::Read RawTerminal::readByte(unsigned char& byte, bool (*stopWaiting)()) {
+    if (stopWaiting != nullptr) {
+        // Faults stay deliverable: blocked, they would end the process without our guard.
+        sigset_t held;
+        sigset_t before;
+        sigfillset(&held);
+        for (int sig : fatalSignals) sigdelset(&held, sig);
+        pthread_sigmask(SIG_BLOCK, &held, &before);
+        bool stop = stopWaiting();
+        int ready = 0;
+        if (!stop) {
+            pollfd watch{inputFd_, POLLIN, 0};
+            ready = ppoll(&watch, 1, nullptr, &before);
+        }
+        int pollErrno = errno;
+        pthread_sigmask(SIG_SETMASK, &before, nullptr);
+        if (stop || (ready < 0 && pollErrno == EINTR)) return Read::Interrupted;
+    }
     ssize_t got = ::read(inputFd_, &byte, 1);
     if (got == 1) return Read::Byte;
     if (got < 0 && errno == EINTR) return Read::Interrupted;

@@ -34,8 +34,10 @@ class RawTerminal {
     bool isRaw() const;
 
     // One byte from the input: End at end of file or on an error (a hung-up terminal),
-    // Interrupted when a signal cut the read.
-    Read readByte(unsigned char& byte);
+    // Interrupted when a signal cut the read. With stopWaiting, Interrupted also when it answers
+    // true before the wait; signals are held back from that question until the wait has begun, so
+    // one that comes just before the wait still cuts it instead of being missed until a key.
+    Read readByte(unsigned char& byte, bool (*stopWaiting)() = nullptr);
     // True when a byte can be read within the given milliseconds.
     bool byteWaiting(int milliseconds);
     // Writes all bytes (retrying short and interrupted writes); false when the terminal is gone.

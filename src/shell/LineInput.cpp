@@ -48,7 +48,7 @@ class TerminalBytes : public ByteSource {
     int nextByte() override {
         for (;;) {
             unsigned char byte = 0;
-            switch (terminal_.readByte(byte)) {
+            switch (terminal_.readByte(byte, farewell)) {
                 case RawTerminal::Read::Byte:
                     return byte;
                 case RawTerminal::Read::End:

@@ -14,6 +14,7 @@
 #include "foundation/ErrorHandler.h"
 #include "objectbase/Iterator.h"
 #include "xml/IgnoreTable.h"
+#include "xml/LeftoverFiles.h"
 #include "xml/SGMLTreeAttr.h"
 #include "xml/SGMLTreeElem.h"
 #include "xml/XMLidEntry.h"
@@ -48,6 +49,7 @@ void NsgmlHandler::bindNames() {
 
 NsgmlHandler::~NsgmlHandler() {
     std::remove(outputPath().c_str());
+    leftoverFiles::forget(outputPath());
 }
 
 void NsgmlHandler::setDtdFile(const std::string& publicId, const std::string& file) {
@@ -174,6 +176,7 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
         centralErrorHandler().report(
             Error(5, 100, 2, "CantWrite", "can't write to file : " + output, "NSgmlHandler", ""));
     } else {
+        leftoverFiles::remember(output);
         std::vector<std::string> args = parserArguments(fileName);
         runParser(args, output);
         std::fclose(created);

@@ -20,6 +20,7 @@
 #include "objectbase/OM.h"
 #include "xml/DTDParser.h"
 #include "xml/HtmlExtractor.h"
+#include "xml/LeftoverFiles.h"
 #include "xml/NsgmlHandler.h"
 
 namespace {
@@ -117,6 +118,7 @@ void WebOMAccess::clear() {
 void WebOMAccess::removeTempFiles() {
     for (auto it = documentFiles.begin(); it != documentFiles.end(); ++it) {
         std::remove(documentFiles.inf(*it).c_str());
+        leftoverFiles::forget(documentFiles.inf(*it));
     }
 }
 

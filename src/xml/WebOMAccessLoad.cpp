@@ -6,6 +6,7 @@
 
 #include "foundation/OutputChannel.h"
 #include "objectbase/Iterator.h"
+#include "xml/LeftoverFiles.h"
 #include "xml/NsgmlHandler.h"
 #include "xml/WebOMAccess.h"
 
@@ -121,6 +122,7 @@ int WebOMAccess::loadDocument(const InternalName& url, const ParseRequest& reque
     // A load that the import below starts fetches another URL: the parts of this one are kept.
     const UrlParts parts = fetcher.currentUrl();
     documentFiles.insert(document, record.fileName);
+    leftoverFiles::remember(record.fileName);
 
     // The header first: an error status of the server is one of the record's problems.
     if (record.length > 0 && record.scheme != "file:") readHttpHeader(record);

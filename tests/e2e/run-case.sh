@@ -14,6 +14,8 @@
 #   stdin            the text fed to standard input (optional: empty input)
 #   signal           "<SIGNAL> <text>": the signal sent once standard output shows the text,
 #                    standard input kept open until then (optional)
+#   stdin-first      with a signal: the text fed before waiting for the signal's text, so that
+#                    a command's output can show that the shell is reading (optional)
 #   expected-stdout, expected-stderr, expected-status
 #   expected-file-NAME  the text the run leaves in the file NAME of its folder (optional)
 # With QUORIN_E2E_BLESS=1 the actual output becomes the expected one (read it before committing).
@@ -49,6 +51,7 @@ if [[ -f signal ]]; then
     timeout 60 "$quorin" "${args[@]}" <input.fifo >actual-stdout 2>actual-stderr &
     pid=$!
     exec 3>input.fifo
+    [[ -f stdin-first ]] && cat stdin-first >&3
     for _ in $(seq 1 600); do
         grep -qF -- "$signal_text" actual-stdout 2>/dev/null && break
         sleep 0.1
@@ -76,9 +79,10 @@ if [[ ${QUORIN_E2E_BLESS:-} == 1 ]]; then
 fi
 
 failed=0
-# The Web access layer deletes the documents it fetched when it is cleared or destroyed.
-if compgen -G ".wd_*" >/dev/null; then
-    echo "--- temporary document files left:" .wd_*
+# The Web access layer deletes the documents it fetched, and the importer its event file, by the
+# end of the run (HOME is the case's folder where a case loads documents).
+if compgen -G ".wd_*" >/dev/null || compgen -G ".nsgmltmpfile*" >/dev/null; then
+    echo "--- temporary document files left:" .wd_* .nsgmltmpfile*
     failed=1
 fi
 for stream in stdout stderr status; do

@@ -176,6 +176,45 @@ TEST_F(RawTerminalTest, AHandledSignalCutsTheReadAndLeavesTheTerminalRaw) {
     EXPECT_TRUE(sameModes(now(), original));  // the child's exit guard restored them
 }
 
+namespace {
+volatile sig_atomic_t timedOut = 0;
+// A signal that comes after the question whether to stop and before the read waits.
+bool signalJustBeforeTheWait() {
+    raise(SIGUSR1);
+    return false;
+}
+bool stopAtOnce() {
+    return true;
+}
+}  // namespace
+
+TEST_F(RawTerminalTest, ASignalJustBeforeTheWaitStillCutsItAndAStopKeepsTheKey) {
+    pid_t child = fork();
+    if (child == 0) {
+        struct sigaction action {};
+        action.sa_handler = [](int) {};
+        sigaction(SIGUSR1, &action, nullptr);  // no SA_RESTART
+        action.sa_handler = [](int) { timedOut = 1; };
+        sigaction(SIGALRM, &action, nullptr);
+        RawTerminal terminal(slave, slave);
+        if (!terminal.enter()) _exit(90);
+        alarm(5);  // a missed signal would leave the read waiting for a key that never comes
+        unsigned char byte = 0;
+        if (terminal.readByte(byte, signalJustBeforeTheWait) != RawTerminal::Read::Interrupted ||
+            timedOut) {
+            _exit(93);
+        }
+        alarm(0);
+        if (write(master, "k", 1) != 1) _exit(92);
+        if (terminal.readByte(byte, stopAtOnce) != RawTerminal::Read::Interrupted) _exit(94);
+        std::exit(terminal.readByte(byte) == RawTerminal::Read::Byte && byte == 'k' ? 0 : 95);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 TEST_F(RawTerminalTest, AStopPutsTheModesBackAndContinuingMakesThemRawAgain) {
     int toParent[2];
     int toChild[2];

@@ -1,0 +1,123 @@
+// A child process on a pseudo-terminal of its own, and the test on the other side of it.
+#pragma once
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+namespace terminal_test {
+
+// The child gets a new session with the terminal on 0, 1 and 2 as its controlling terminal, 80
+// by 24. Waits give up after the timeout, so a child that never answers fails the test instead of
+// hanging it.
+class TerminalSession {
+  public:
+    explicit TerminalSession(int timeoutMilliseconds = 5000) : timeout_(timeoutMilliseconds) {}
+    TerminalSession(const TerminalSession&) = delete;
+    TerminalSession& operator=(const TerminalSession&) = delete;
+
+    // False when the machine has no pseudo-terminal device.
+    bool open() {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return false;
+        slaveName_ = ptsname(master_);
+        return true;
+    }
+    ~TerminalSession() {
+        if (master_ >= 0) close(master_);
+        if (child_ > 0) {
+            kill(child_, SIGKILL);
+            waitpid(child_, nullptr, 0);
+        }
+    }
+
+    // The child runs body and ends with its result as the exit status (body may also exec).
+    void start(const std::function<int()>& body) {
+        child_ = fork();
+        if (child_ != 0) return;
+        setsid();
+        int slave = ::open(slaveName_.c_str(), O_RDWR);
+        if (slave < 0) _exit(97);
+        ioctl(slave, TIOCSCTTY, 0);
+        winsize size{};
+        size.ws_col = 80;
+        size.ws_row = 24;
+        ioctl(slave, TIOCSWINSZ, &size);
+        for (int fd = 0; fd < 3; ++fd) dup2(slave, fd);
+        if (slave > 2) close(slave);
+        close(master_);
+        std::exit(body());
+    }
+
+    bool type(const std::string& keys) {
+        return write(master_, keys.data(), keys.size()) == static_cast<ssize_t>(keys.size());
+    }
+    // Reads what the child wrote until text appears after what earlier waits found; false after
+    // the timeout without it.
+    bool waitFor(const std::string& text) {
+        for (int waited = 0; waited < timeout_; waited += 10) {
+            std::size_t at = seen_.find(text, from_);
+            if (at != std::string::npos) {
+                from_ = at + text.size();
+                return true;
+            }
+            drain(10);
+        }
+        return false;
+    }
+    // The child's exit status (128 + the signal when a signal ended it); -1 after the timeout.
+    int finish() {
+        for (int waited = 0; waited < timeout_; waited += 10) {
+            int status = 0;
+            if (waitpid(child_, &status, WNOHANG) == child_) {
+                child_ = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            drain(10);
+        }
+        return -1;
+    }
+    // The modes of the terminal's child side (the kernel answers them on the master too).
+    bool modes(termios& into) const { return master_ >= 0 && tcgetattr(master_, &into) == 0; }
+    void hangUp() {
+        close(master_);
+        master_ = -1;
+    }
+    pid_t child() const { return child_; }
+    const std::string& seen() const { return seen_; }
+
+  private:
+    void drain(int milliseconds) {
+        if (master_ < 0) {
+            usleep(static_cast<useconds_t>(milliseconds) * 1000);
+            return;
+        }
+        pollfd watch{master_, POLLIN, 0};
+        if (poll(&watch, 1, milliseconds) > 0) {
+            char buffer[512];
+            ssize_t got = read(master_, buffer, sizeof buffer);
+            if (got > 0) {
+                seen_.append(buffer, static_cast<std::size_t>(got));
+                return;
+            }
+        }
+        usleep(static_cast<useconds_t>(milliseconds) * 1000);
+    }
+
+    int timeout_;
+    int master_ = -1;
+    std::string slaveName_;
+    pid_t child_ = -1;
+    std::string seen_;
+    std::size_t from_ = 0;
+};
+
+}  // namespace terminal_test
