@@ -1,4 +1,4 @@
-// Arithmetic and aggregate terms: print forms, safety, variables, equality and order.
+// Arithmetic and aggregate terms: print forms, safety, variables, equality and copies.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -69,22 +69,6 @@ TEST(ComputedTerms, EqualityIncludesBodyAndGroups) {
     EXPECT_TRUE(sum->deepEqual(*b.arith(b.var("X"), "+", b.num(1))));
     EXPECT_EQ(sum->compare(*b.arith(b.var("X"), "+", b.num(1))), 0);
     EXPECT_FALSE(sum->deepEqual(*b.arith(b.var("X"), "-", b.num(1))));
-}
-
-TEST(ComputedTerms, OrderIsTotal) {
-    TreeBuilder b;
-    FLiteralList* body = b.body({b.lit(b.pred("p", {b.var("X")}))});
-    std::vector<ParseTreeNode*> sample = {b.arith(b.var("X"), "+", b.num(1)),
-                                          b.arith(b.var("X"), "+", b.num(2)),
-                                          b.arith(b.var("X"), "-", b.num(1)),
-                                          b.arith(b.num(1), "+", b.var("X")),
-                                          b.agg("count", "X", {}, body),
-                                          b.agg("count", "X", {"Y"}, body),
-                                          b.agg("max", "X", {}, body),
-                                          b.agg("count", "X", {}, b.body({})),
-                                          b.var("X"),
-                                          b.num(1)};
-    language_test::expectTotalOrder(b, sample);
 }
 
 TEST(ComputedTerms, ClonesAreIndependent) {

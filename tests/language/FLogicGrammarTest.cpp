@@ -7,13 +7,9 @@
 #include "language/ArithmeticExpr.h"
 #include "language/FLiteral.h"
 #include "language/FLiteralList.h"
-#include "language/FMolecule.h"
-#include "language/FTermList.h"
 #include "language/FVar.h"
 #include "language/PTerm.h"
 #include "language/ParserTestSupport.h"
-#include "language/Reference.h"
-#include "language/Spec.h"
 
 namespace {
 
@@ -31,6 +27,7 @@ void expectFirstClauses(const Case* begin, const Case* end) {
     }
 }
 
+// The example programs' forms are round-tripped elsewhere; these are the other forms.
 TEST(FLogicGrammar, ClausesReadBackAsWritten) {
     const Case cases[] = {
         {"p(a).", "p(a)."},
@@ -41,25 +38,21 @@ TEST(FLogicGrammar, ClausesReadBackAsWritten) {
         {"?- p.", "?- p."},
         {"?- p().", "?- p."},
         {"?- X = [a, b].", "?- X = [a,b]."},
-        {"?- X = [a | T].", "?- X = [a|T]."},
         {"?- X = [].", "?- X = nil."},
         {"?- X = f(g(Y), \"s\", 3, #1.5).", "?- X = f(g(Y),\"s\",3,#1.5)."},
         // Operators bind by class and group to the left.
         {"?- X = 1 + 2 * 3.", "?- X = 1 + 2 * 3."},
-        {"?- X = (1 + 2) * 3.", "?- X = (1 + 2) * 3."},
         {"?- X = a - b - c.", "?- X = a - b - c."},
         {"?- X = Y div 2.", "?- X = Y div 2."},
         {"?- X >= 1, X =< 2.",
          "null ok=0 | line 1 parse error near '<' : literal after comma expected"},
         {"?- X = count{Y [Z] ; p(Y, Z)}.", "?- X = count{Y [Z] ; p(Y,Z)}."},
-        {"?- X = sum{Y ; p(Y)}.", "?- X = sum{Y ; p(Y)}."},
         {"?- perl(f, [a, b], [X]).", "?- perl(f,[a,b],[X])."},
         // The list arguments become arguments of their own, printed in brackets again when
         // there is more than one of each.
         {"?- match(S, F, [X], [Y]).", "?- match(S,F,X,Y)."},
         {"?- pmatch(S, F, [X, Y], [A, B]).", "?- pmatch(S,F,[X,Y],[A,B])."},
         {"?- describe(a, b, c, d, e).", "?- describe(a,b,c,d,e)."},
-        {"?- strcat(a, b, X).", "?- strcat(a,b,X)."},
         // A name standing as a literal is a predicate; before these tokens it is a term.
         {"?- f(a).", "?- f(a)."},
         {"?- f(a) = X.", "?- f(a) = X."},
@@ -70,18 +63,12 @@ TEST(FLogicGrammar, ClausesReadBackAsWritten) {
         {"?- X.m = 1.", "?- X.m = 1."},
         {"?- X..m!n!!k.", "?- X..m!n!!k[]."},
         {"?- X.m@(a, Y).", "?- X.m@(a,Y)[]."},
-        {"?- sys.help.", "?- sys.help[]."},
         // Molecules.
-        {"X[m -> a].", "X[m -> a]."},
         {"X[m *-> a; n ->> {a, b}; k *->> c].", "X[m *-> a; n ->> {a, b}; k *->> {c}]."},
         {"X[m => (); n =>> (a, b); k => a].", "X[m => (); n =>> (a, b); k => (a)]."},
         {"X[m@(a, b) -> c].", "X[m@(a,b) -> c]."},
         // One result in parentheses is a list of one, so the signature reads back unchanged.
         {"X[m => (a)].", "X[m => (a)]."},
-        {"X[].", "X[]."},
-        {"o::c.", "o::c."},
-        {"?- X:c[m -> Y].", "?- X:c[m -> Y]."},
-        {"?- X..m[a -> b].", "?- X..m[a -> b]."},
         {"?- f(a):c.", "?- f(a):c."},
         {"?- f(a)[b -> c].", "?- f(a)[b -> c]."},
         {"?- X[a -> b].m.", "?- X[a -> b].m[]."},
@@ -135,20 +122,9 @@ TEST(FLogicGrammar, EachErrorProductionReportsItsMessage) {
 
 TEST(FLogicGrammar, OneReportPerErrorAndTheNextClauseParses) {
     ParserHarness harness;
-    ErrorCapture errors;
-    Error::setOutputFilter(2);
     // The second error of a clause is reported when the first one's recovery has finished.
-    auto results = harness.parseAll("?- p, , q.\n?- p(a b c).\nr(c).\n\n?- s(\n");
-    ASSERT_EQ(results.size(), 4u);
-    EXPECT_EQ(results[0].text, "null");
-    EXPECT_EQ(results[0].ok, 0);
-    EXPECT_EQ(results[1].text, "null");
-    EXPECT_EQ(results[1].ok, 0);
-    EXPECT_EQ(results[2].text, "r(c).");
-    EXPECT_EQ(results[2].ok, 1);
-    EXPECT_EQ(results[3].text, "null");
-    EXPECT_EQ(results[3].ok, 0);
-    EXPECT_EQ(reportText(errors),
+    EXPECT_EQ(harness.transcript("?- p, , q.\n?- p(a b c).\nr(c).\n\n?- s(\n"),
+              "null ok=0\nnull ok=0\nr(c).\nnull ok=0\n"
               "line 1 parse error near ',' : literal after comma expected\n"
               "line 2 parse error near 'b' : comma between paths missing\n"
               "line 2 parse error near 'c' : comma between paths missing\n"
@@ -183,14 +159,9 @@ TEST(FLogicGrammar, StringsHoldTheirQuotesBareAndOtherEscapesAsWritten) {
 
 TEST(FLogicGrammar, BlanksAndCommentsAfterTheLastClauseGiveNoRule) {
     ParserHarness harness;
-    auto results = harness.parseAll("p(a).\n% done\n  \n");
-    ASSERT_EQ(results.size(), 2u);
-    EXPECT_EQ(results[1].text, "null");
-    EXPECT_EQ(results[1].ok, 1);
+    EXPECT_EQ(harness.transcript("p(a).\n% done\n  \n"), "p(a).\nnull\n");
     // A comment on the last line without a newline ends there.
-    results = harness.parseAll("p(a).% done");
-    ASSERT_EQ(results.size(), 1u);
-    EXPECT_EQ(results[0].text, "p(a).");
+    EXPECT_EQ(harness.transcript("p(a).% done"), "p(a).\n");
 }
 
 TEST(FLogicGrammar, RulesCarryTheLineOfTheirFullStop) {
@@ -209,112 +180,27 @@ TEST(FLogicGrammar, RulesCarryTheLineOfTheirFullStop) {
     decRef(parser);
 }
 
-// The first literal's term of the query in the text.
-class QueryShape : public ::testing::Test {
-  protected:
-    ~QueryShape() override {
-        if (rule != nullptr) decRef(rule);
-        decRef(parser);
-    }
-    FTerm* firstTerm(const std::string& text) {
-        parser->setInputString(text);
-        int ok = 0;
-        rule = parser->parse(harness.table(), &ok);
-        if (rule == nullptr) return nullptr;
-        FLiteralList* body = rule->getBody();
-        return body != nullptr && body->first() != nullptr ? body->first()->getTerm() : nullptr;
-    }
-    FSymbol symbol(const std::string& name, int kind, int arity) {
-        return harness.table()->GetFSymbol(name, kind, arity);
-    }
-
+// What the printed form cannot show: nesting by precedence, and don't-cares that differ.
+TEST(FLogicGrammar, ArithmeticNestsByPrecedenceAndDontCaresDiffer) {
     ParserHarness harness;
-    FLogicParser* parser = new FLogicParser();
-    FRule* rule = nullptr;
-};
-
-TEST_F(QueryShape, PredicatesAndBuiltins) {
-    auto* term = static_cast<PTerm*>(firstTerm("?- p(a)."));
-    ASSERT_NE(term, nullptr);
-    ASSERT_TRUE(term->isA("PTerm"));
-    EXPECT_EQ(term->getName(), symbol("p", InternalName::Predicate, 1));
-    EXPECT_FALSE(term->isBuiltin());
-
-    auto* perl = static_cast<PTerm*>(firstTerm("?- perl(f, [a, b], [X])."));
-    ASSERT_NE(perl, nullptr);
-    EXPECT_TRUE(perl->isBuiltin());
-    EXPECT_EQ(perl->getArgs()->length(), 4);
-    EXPECT_EQ(perl->firstGroupStart(), 1);
-    EXPECT_EQ(perl->firstGroupEnd(), 3);
-}
-
-TEST_F(QueryShape, DontCaresAreDistinctVariables) {
-    auto* term = static_cast<PTerm*>(firstTerm("?- p(_, _)."));
-    ASSERT_NE(term, nullptr);
-    auto* args = term->getArgs();
-    ASSERT_EQ(args->length(), 2);
-    auto* first = static_cast<FVar*>(args->head());
-    auto* second = static_cast<FVar*>(args->tail());
-    ASSERT_TRUE(first->isA("FVar"));
-    ASSERT_TRUE(second->isA("FVar"));
-    EXPECT_EQ(first->getName().getType(), InternalName::DontCare);
-    EXPECT_NE(first->getName(), second->getName());
-}
-
-TEST_F(QueryShape, ArithmeticNestsByPrecedence) {
-    auto* term = static_cast<PTerm*>(firstTerm("?- X = 1 + 2 * 3."));
-    ASSERT_NE(term, nullptr);
-    EXPECT_EQ(term->getName(), symbol("=", InternalName::BuiltinPredicate, 2));
-    auto* sum = static_cast<ArithmeticExpr*>(term->getArgs()->tail());
+    auto* parser = new FLogicParser();
+    parser->setInputString("?- X = 1 + 2 * 3, p(_, _).");
+    int ok = 0;
+    FRule* rule = parser->parse(harness.table(), &ok);
+    ASSERT_NE(rule, nullptr);
+    auto* equation = static_cast<PTerm*>(rule->getBody()->first()->getTerm());
+    auto* sum = static_cast<ArithmeticExpr*>(equation->getArgs()->tail());
     ASSERT_TRUE(sum->isA("ArithmeticExpr"));
     EXPECT_EQ(sum->getOperator(), "+");
-    auto* product = static_cast<ArithmeticExpr*>(sum->getRight());
-    ASSERT_TRUE(product->isA("ArithmeticExpr"));
-    EXPECT_EQ(product->getOperator(), "*");
-}
-
-TEST_F(QueryShape, MoleculesAndTheirSpecifications) {
-    auto* molecule = static_cast<FMolecule*>(firstTerm("?- X[m -> a]."));
-    ASSERT_TRUE(molecule != nullptr && molecule->isA("FMolecule"));
-    ASSERT_EQ(molecule->getSpecs()->length(), 1);
-    auto* scalar = molecule->getSpecs()->head();
-    ASSERT_TRUE(scalar->isA("SSpec"));
-    EXPECT_EQ(scalar->getKind(), 0);
-
-    molecule = static_cast<FMolecule*>(firstTerm("?- X[m *->> {a, b}]."));
-    ASSERT_NE(molecule, nullptr);
-    auto* set = static_cast<MSpec*>(molecule->getSpecs()->head());
-    ASSERT_TRUE(set->isA("MSpec"));
-    EXPECT_EQ(set->getKind(), 4);
-    EXPECT_EQ(set->getResults()->length(), 2);
-
-    molecule = static_cast<FMolecule*>(firstTerm("?- X[m => ()]."));
-    ASSERT_NE(molecule, nullptr);
-    auto* signature = static_cast<MSpec*>(molecule->getSpecs()->head());
-    ASSERT_TRUE(signature->isA("MSpec"));
-    EXPECT_EQ(signature->getKind(), 6);
-    EXPECT_TRUE(signature->getResults() == nullptr || signature->getResults()->empty());
-}
-
-TEST_F(QueryShape, PathsAsLiteralsAndHosts) {
-    auto* molecule = static_cast<FMolecule*>(firstTerm("?- X.m."));
-    ASSERT_TRUE(molecule != nullptr && molecule->isA("FMolecule"));
-    EXPECT_EQ(molecule->getSpecs(), nullptr);
-    auto* step = static_cast<Reference*>(molecule->getHost());
-    ASSERT_TRUE(step->isA("Reference"));
-    EXPECT_EQ(step->getDot(), 0);
-
-    molecule = static_cast<FMolecule*>(firstTerm("?- X..m[a -> b]."));
-    ASSERT_TRUE(molecule != nullptr && molecule->isA("FMolecule"));
-    step = static_cast<Reference*>(molecule->getHost());
-    ASSERT_TRUE(step->isA("Reference"));
-    EXPECT_EQ(step->getDot(), 1);
-
-    // Before ":" an application is a function term, the host of a membership.
-    molecule = static_cast<FMolecule*>(firstTerm("?- f(a):c."));
-    ASSERT_TRUE(molecule != nullptr && molecule->isA("FMolecule"));
-    EXPECT_TRUE(molecule->getHost()->isA("FunctionTerm"));
-    EXPECT_EQ(molecule->getIsaKind(), 1);
+    ASSERT_TRUE(sum->getRight()->isA("ArithmeticExpr"));
+    EXPECT_EQ(static_cast<ArithmeticExpr*>(sum->getRight())->getOperator(), "*");
+    auto* dontCares = static_cast<PTerm*>(rule->getBody()->getList()->tail()->getTerm());
+    auto* first = static_cast<FVar*>(dontCares->getArgs()->head());
+    auto* second = static_cast<FVar*>(dontCares->getArgs()->tail());
+    EXPECT_EQ(first->getName().getType(), InternalName::DontCare);
+    EXPECT_NE(first->getName(), second->getName());
+    decRef(rule);
+    decRef(parser);
 }
 
 TEST(FLogicGrammar, DeepNestingOverflowsTheStackWithAReport) {

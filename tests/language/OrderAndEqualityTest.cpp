@@ -9,8 +9,13 @@ using language_test::TreeBuilder;
 
 namespace {
 
-// A sample mixing classes, names, argument counts, negation and clause shapes.
+// A sample mixing classes, names, argument counts, negation, clause shapes, molecules with their
+// specifications in either order, and computed terms.
 std::vector<ParseTreeNode*> mixedSample(TreeBuilder& b) {
+    auto m = [&](const char* method, const char* value) {
+        return b.sspec(b.cnst(method), b.cnst(value));
+    };
+    FLiteralList* body = b.body({b.lit(b.pred("p", {b.var("X")}))});
     return {b.var("X"),
             b.var("Y"),
             b.cnst("a"),
@@ -33,7 +38,29 @@ std::vector<ParseTreeNode*> mixedSample(TreeBuilder& b) {
             b.query({b.lit(b.cnst("a"))}),
             b.rule({b.cnst("a")}, {b.lit(b.cnst("b"))}),
             b.program({}),
-            b.program({b.fact({b.cnst("a")})})};
+            b.program({b.fact({b.cnst("a")})}),
+            b.mol(b.var("X")),
+            b.mol(b.var("X"), {m("a", "1")}),
+            b.mol(b.var("X"), {m("a", "1"), m("b", "2")}),
+            b.mol(b.var("X"), {m("b", "2"), m("a", "1")}),
+            b.mol(b.var("X"), {m("a", "2"), m("b", "1")}),
+            b.mol(b.var("Y"), {m("a", "1")}),
+            b.mol(b.var("X"), {}, b.cnst("c"), 1),
+            b.mol(b.var("X"), {}, b.cnst("c"), 2),
+            b.mol(b.var("X"), {b.mspec(b.cnst("a"), {b.cnst("1"), b.cnst("2")})}),
+            b.mol(b.var("X"), {b.mspec(b.cnst("a"), {b.cnst("1")})}),
+            b.pevoMol(b.var("X"), {}, nullptr, 0, b.body({b.lit(b.cnst("f"))})),
+            m("a", "1"),
+            b.mspec(b.cnst("a"), {b.cnst("1")}),
+            b.step(b.var("X"), b.cnst("a")),
+            b.arith(b.var("X"), "+", b.num(1)),
+            b.arith(b.var("X"), "+", b.num(2)),
+            b.arith(b.var("X"), "-", b.num(1)),
+            b.arith(b.num(1), "+", b.var("X")),
+            b.agg("count", "X", {}, body),
+            b.agg("count", "X", {"Y"}, body),
+            b.agg("max", "X", {}, body),
+            b.agg("count", "X", {}, b.body({}))};
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
 // Parses texts for the parser tests: every clause of a text as printed rule text, or "null" and
 // the ok flag, with the errors reported meanwhile; and the checks that hold alike for the
-// parsers and scanners of both dialects.
+// parsers of both dialects.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -82,6 +81,17 @@ class ParserHarness {
         return out;
     }
 
+    // Every call until the input is at its end, a line each: the printed rule or "null", with
+    // " ok=" and the flag when it is not 1; then the reported errors.
+    std::string transcript(const std::string& text) {
+        ErrorCapture errors;
+        Error::setOutputFilter(2);
+        std::string out;
+        for (const ParseResult& result : parseAll(text))
+            out += result.text + (result.ok != 1 ? " ok=" + std::to_string(result.ok) : "") + "\n";
+        return out + reportText(errors);
+    }
+
     SymTab* table() { return names; }
 
   private:
@@ -105,21 +115,6 @@ inline void expectDeepNestingRejected(ParserHarness& harness) {
     EXPECT_EQ(reportText(errors).substr(0, 52),
               "line 1 parse error near '(' : parser stack overflow\n");
     EXPECT_EQ(results.back().text, "p(a).");
-}
-
-// A scanner over a directory opened as a file: the input ends at once, reported once.
-template <class Scanner>
-void expectFailingStreamEndsTheInput() {
-    ErrorCapture errors;
-    Error::setOutputFilter(3);
-    std::ifstream in(".");  // a directory: opens, but cannot be read
-    ASSERT_TRUE(in.is_open());
-    Scanner scanner(&in);
-    scanner.setFileName(".");
-    EXPECT_EQ(scanner.yylex(), 0);
-    EXPECT_TRUE(scanner.inputFailed());
-    EXPECT_EQ(scanner.yylex(), 0);
-    EXPECT_EQ(reportText(errors), "InputFailed|., line 1 : input could not be read\n");
 }
 
 }  // namespace language_test

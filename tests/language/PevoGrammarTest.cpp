@@ -56,7 +56,6 @@ void expectShapes(const Case* begin, const Case* end) {
 TEST(PevoGrammar, XPathShapes) {
     const Case cases[] = {
         // From the root: a descendant step under dot code 1, then child steps.
-        {"?- //a/b.", "?- PRef(PRef(root^0, a/2), b/1)"},
         {"?- //book/title -> T.", "?- PRef(PRef(root^0, book/2), title/1) ->1 T"},
         // From a written term; a result applies to the node built so far.
         {"?- X/a -> V.", "?- PRef(X, a/1) ->1 V"},
@@ -134,12 +133,10 @@ TEST(PevoGrammar, FLogicStepsAndTerms) {
         {"?- X..m.", "?- Mol(Ref(X, m.1))"},
         {"?- X!!m.", "?- Mol(Ref(X, m.3))"},
         {"?- X.a!m.", "?- Mol(Ref(Ref(X, a.0), m.3))"},
-        {"?- X.m[].", "?- Mol(Ref(X, m.0))"},
         {"?- X.m isa c.", "?- Mol(Ref(X, m.0), isa1 c)"},
         // Lists, strings and arithmetic.
         {"?- X = [a, b | T].", "?- =#7(X, cons(a, cons(b, T)))"},
         {"?- X = [].", "?- =#7(X, nil)"},
-        {"?- X = \"a\\tb\".", "?- =#7(X, \"a\tb\")"},
         {"?- X = \"n\\n q\\\" b\\\\ x\\y\".", "?- =#7(X, \"n\n q\" b\\ x\\y\")"},
         {"?- X = 1 - 2 - 3.", "?- =#7(X, ((1 - 2) - 3))"},
         {"?- X = 1 + 2 * 3.", "?- =#7(X, (1 + (2 * 3)))"},
@@ -213,19 +210,8 @@ TEST(PevoGrammar, EachErrorMessage) {
 
 TEST(PevoGrammar, TheClauseAfterARejectedOneParses) {
     ParserHarness harness(makePevoParser);
-    ErrorCapture errors;
-    Error::setOutputFilter(2);
-    auto results = harness.parseAll("?- X/a[b, c].\n?- X/a[b c d].\n?- //a/b -> X.\n\n?- p(\n");
-    ASSERT_EQ(results.size(), 4u);
-    EXPECT_EQ(results[0].text, "null");
-    EXPECT_EQ(results[0].ok, 0);
-    EXPECT_EQ(results[1].text, "null");
-    EXPECT_EQ(results[1].ok, 0);
-    EXPECT_EQ(results[2].ok, 1);
-    EXPECT_NE(results[2].text, "null");
-    EXPECT_EQ(results[3].text, "null");
-    EXPECT_EQ(results[3].ok, 0);
-    EXPECT_EQ(reportText(errors),
+    EXPECT_EQ(harness.transcript("?- X/a[b, c].\n?- X/a[b c d].\n?- //a/b -> X.\n\n?- p(\n"),
+              "null ok=0\nnull ok=0\n?- root/descendant::a/b -> X.\nnull ok=0\n"
               "line 1 parse error near ',' : invalid expression after filter term\n"
               "line 2 parse error near 'c' : 'and' between filter terms missing\n"
               "line 2 parse error near 'd' : 'and' between filter terms missing\n"

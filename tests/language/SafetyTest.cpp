@@ -86,57 +86,46 @@ TEST(Safety, TermsAndLiterals) {
     EXPECT_EQ(b.varNames(b.pred("p", {b.var("X"), b.var("Y"), b.var("X")})), "X,Y");
 }
 
-TEST(Safety, SafeOrderMovesALiteralBehindTheOneBindingItsVariables) {
-    TreeBuilder b;
-    FLiteralList* body =
-        b.body({b.lit(b.builtin("<", {b.var("X"), b.num(3)})), b.lit(b.pred("p", {b.var("X")}))});
-    VarSet bound;
-    FLiteralList* ordered = b.own(body->safeOrder(bound, b.names));
-    ASSERT_NE(ordered, nullptr);
-    EXPECT_EQ(b.text(ordered), "p(X), X < 3");
-    EXPECT_EQ(b.names_of(bound), "X");
-    EXPECT_EQ(b.text(body), "X < 3, p(X)");  // the body itself is left as written
-}
-
-TEST(Safety, SafeOrderOfAnUnsafeBodyIsShorter) {
-    TreeBuilder b;
-    FLiteralList* body =
-        b.body({b.lit(b.pred("p", {b.var("X")})), b.lit(b.builtin("<", {b.var("Y"), b.num(3)}))});
-    VarSet bound;
-    FLiteralList* ordered = b.own(body->safeOrder(bound, b.names));
-    ASSERT_NE(ordered, nullptr);
-    EXPECT_EQ(b.text(ordered), "p(X)");
-}
-
-TEST(Safety, NegatedLiteralsWithDontCaresComeLast) {
+TEST(Safety, SafeOrderOfBodies) {
     TreeBuilder b;
     FVar* anon = b.var("_");
-    FLiteralList* body =
-        b.body({b.notLit(b.pred("q", {b.var("X"), anon})), b.lit(b.pred("p", {b.var("X")}))});
-    VarSet bound;
-    FLiteralList* ordered = b.own(body->safeOrder(bound, b.names));
-    ASSERT_NE(ordered, nullptr);
-    EXPECT_EQ(b.text(ordered), "p(X), not q(X,_)");
-    EXPECT_TRUE(bound.member(anon->getName()));
-}
-
-TEST(Safety, DontCaresAreAddedOnlyWhenEveryNegatedLiteralPasses) {
-    TreeBuilder b;
-    FVar* anon = b.var("_");
-    FLiteralList* body =
-        b.body({b.lit(b.pred("p", {b.var("X")})), b.notLit(b.pred("q", {b.var("X"), anon})),
-                b.notLit(b.pred("r", {b.var("Z")}))});
-    VarSet bound;
-    FLiteralList* ordered = b.own(body->safeOrder(bound, b.names));
-    ASSERT_NE(ordered, nullptr);
-    EXPECT_EQ(b.text(ordered), "p(X), not q(X,_)");
-    EXPECT_FALSE(bound.member(anon->getName()));
-    // A don't-care met twice among the negated literals makes the second unsafe.
-    FLiteralList* twice = b.body({b.notLit(b.pred("q", {anon})), b.notLit(b.pred("r", {anon}))});
-    VarSet none;
-    FLiteralList* partial = b.own(twice->safeOrder(none, b.names));
-    ASSERT_NE(partial, nullptr);
-    EXPECT_EQ(b.text(partial), "not q(_)");
+    auto p = [&](const char* name, std::initializer_list<FTerm*> args) {
+        return b.pred(name, args);
+    };
+    auto less = [&](FTerm* left, int right) { return b.builtin("<", {left, b.num(right)}); };
+    struct Case {
+        const char* name;
+        FLiteralList* body;
+        const char* ordered;
+        int anonBound;  // -1: not checked
+    };
+    const Case cases[] = {
+        {"a literal moves behind the one binding its variables",
+         b.body({b.lit(less(b.var("X"), 3)), b.lit(p("p", {b.var("X")}))}), "p(X), X < 3", 0},
+        {"an unsafe body gives a shorter order",
+         b.body({b.lit(p("p", {b.var("X")})), b.lit(less(b.var("Y"), 3))}), "p(X)", 0},
+        {"negated literals with don't-cares come last",
+         b.body({b.notLit(p("q", {b.var("X"), anon})), b.lit(p("p", {b.var("X")}))}),
+         "p(X), not q(X,_)", 1},
+        {"don't-cares are added only when every negated literal passes",
+         b.body({b.lit(p("p", {b.var("X")})), b.notLit(p("q", {b.var("X"), anon})),
+                 b.notLit(p("r", {b.var("Z")}))}),
+         "p(X), not q(X,_)", 0},
+        {"a don't-care met twice among the negated literals makes the second unsafe",
+         b.body({b.notLit(p("q", {anon})), b.notLit(p("r", {anon}))}), "not q(_)", -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        VarSet bound;
+        FLiteralList* ordered = b.own(c.body->safeOrder(bound, b.names));
+        ASSERT_NE(ordered, nullptr);
+        EXPECT_EQ(b.text(ordered), c.ordered);
+        if (c.anonBound >= 0) {
+            EXPECT_EQ(bound.member(anon->getName()), c.anonBound == 1);
+        }
+    }
+    // The body itself is left as written.
+    EXPECT_EQ(b.text(cases[0].body), "X < 3, p(X)");
 }
 
 TEST(Safety, SafeOrderIsNullWhenNothingCanBePlaced) {
