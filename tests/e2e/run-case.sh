@@ -56,8 +56,10 @@ if [[ -f signal ]]; then
         grep -qF -- "$signal_text" actual-stdout 2>/dev/null && break
         sleep 0.1
     done
-    # timeout passes INT, HUP and TERM on to the program it watches.
-    kill -s "$signal_name" "$pid"
+    # The signal goes to quorin itself, not through timeout: it is then pending before the input
+    # is closed below, so the program never takes the end of input for the reason it ends.
+    target=$(awk '{print $1}' "/proc/$pid/task/$pid/children" 2>/dev/null)
+    kill -s "$signal_name" "${target:-$pid}"
     cat stdin >&3
     exec 3>&-
     wait "$pid"
