@@ -1,6 +1,6 @@
-// The fixture the Web and XML access layers' tests share: a layer of the given class over a fresh
-// object base, in a scratch folder that is the working and the home folder, with quick fetch
-// limits, and the small readers both kinds of test use.
+// What the Web and XML access layers' tests share: a layer that records the loads it starts, and a
+// fixture with a layer of the given class over a fresh object base, in a scratch folder that is the
+// working and the home folder, with quick fetch limits, and the small readers both kinds of test use.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,7 +15,31 @@
 #include "foundation/clib_list.h"
 #include "objectbase/MainMemOM.h"
 #include "support/ChannelCapture.h"
+#include "xml/ParseRequest.h"
 #include "xml/WebTestSupport.h"
+
+// A layer that records every load its triggers ask for; with `loading` off the load itself is
+// skipped.
+template <class Base>
+class RecordingLayer : public Base {
+  public:
+    using Base::Base;
+
+    struct Load {
+        InternalName url;
+        ParseRequest request;
+        InternalName document;
+    };
+
+    int loadDocument(const InternalName& url, const ParseRequest& request,
+                     const InternalName& document) override {
+        loads.push_back({url, request, document});
+        return loading ? Base::loadDocument(url, request, document) : 1;
+    }
+
+    std::vector<Load> loads;
+    bool loading = true;
+};
 
 template <class Layer>
 class ScratchLayerTest : public ::testing::Test {

@@ -25,26 +25,7 @@ namespace webaccess_test {
 using nsgmltest::readFile;
 using nsgmltest::writeFile;
 
-// Records every load the triggers ask for; with `loading` off the load itself is skipped.
-class TestWebAccess : public WebOMAccess {
-  public:
-    using WebOMAccess::WebOMAccess;
-
-    struct Load {
-        InternalName url;
-        ParseRequest request;
-        InternalName document;
-    };
-
-    int loadDocument(const InternalName& url, const ParseRequest& request,
-                     const InternalName& document) override {
-        loads.push_back({url, request, document});
-        return loading ? WebOMAccess::loadDocument(url, request, document) : 1;
-    }
-
-    std::vector<Load> loads;
-    bool loading = true;
-};
+using TestWebAccess = RecordingLayer<WebOMAccess>;
 
 // A server's answer with a date and a type in its header.
 inline std::string httpReply(const std::string& content) {

@@ -29,24 +29,7 @@ using nsgmltest::writeFile;
 
 const InternalName Free = InternalName::UndefinedObject;
 
-class TestXMLAccess : public XMLOMAccess {
-  public:
-    using XMLOMAccess::XMLOMAccess;
-
-    struct Load {
-        InternalName url;
-        ParseRequest request;
-        InternalName document;
-    };
-
-    int loadDocument(const InternalName& url, const ParseRequest& request,
-                     const InternalName& document) override {
-        loads.push_back({url, request, document});
-        return XMLOMAccess::loadDocument(url, request, document);
-    }
-
-    std::vector<Load> loads;
-};
+using TestXMLAccess = RecordingLayer<XMLOMAccess>;
 
 class XMLAccessTest : public ScratchLayerTest<TestXMLAccess> {
   protected:
