@@ -1,6 +1,7 @@
 // What the Web and XML access layers' tests share: a layer that records the loads it starts, and a
 // fixture with a layer of the given class over a fresh object base, in a scratch folder that is the
-// working and the home folder, with quick fetch limits, and the small readers both kinds of test use.
+// working and the home folder, with quick fetch limits, and the small readers both kinds of test
+// use.
 #pragma once
 
 #include <gtest/gtest.h>
