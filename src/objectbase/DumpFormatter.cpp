@@ -23,10 +23,7 @@ std::string DumpFormatter::xmlName(const InternalName& name) {
     return xmlNameOfLexicalForm(name.getType(), lex(name));
 }
 
-namespace {
-
-// The characters XML gives a meaning in text and attribute values become entity references.
-std::string escapeXml(const std::string& text) {
+std::string escapeMarkup(const std::string& text, bool quotes) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
@@ -41,10 +38,10 @@ std::string escapeXml(const std::string& text) {
                 out += "&gt;";
                 break;
             case '\'':
-                out += "&apos;";
+                out += quotes ? "&apos;" : "'";
                 break;
             case '"':
-                out += "&quot;";
+                out += quotes ? "&quot;" : "\"";
                 break;
             default:
                 out += c;
@@ -53,15 +50,13 @@ std::string escapeXml(const std::string& text) {
     return out;
 }
 
-}  // namespace
-
 std::string DumpFormatter::xmlNameOfLexicalForm(int kind, const std::string& lexical) {
     std::string s = lexical;
     if (s.empty() || kind == InternalName::Integer) return s;
     if (kind == InternalName::String) {
         s.erase(0, 1);
         if (!s.empty()) s.pop_back();
-        return escapeXml(s);
+        return escapeMarkup(s, true);
     }
     if (kind == InternalName::Float) {
         if (s.front() == '#') s.erase(0, 1);
@@ -79,5 +74,5 @@ std::string DumpFormatter::xmlNameOfLexicalForm(int kind, const std::string& lex
         if ((s[i] == '-' || s[i] == '_') && s[i + 1] == '-') s.erase(i, 1);
     }
     for (int n = 0; n < 2 && !s.empty() && s.back() == '-'; ++n) s.pop_back();
-    return escapeXml(s);
+    return escapeMarkup(s, true);
 }

@@ -9,6 +9,10 @@
 class InternalName;
 class OM;
 
+// The characters markup gives a meaning become entity references: "&", "<" and ">", and with
+// `quotes` (attribute values) also the two quotes.
+std::string escapeMarkup(const std::string& text, bool quotes);
+
 // Operations either write on debugChannel or return a piece of text that the caller joins.
 class DumpFormatter : public FLSysObject {
   public:

@@ -10,6 +10,7 @@
 #include "foundation/ErrorHandler.h"
 #include "foundation/FLSysOStream.h"
 #include "foundation/OutputChannel.h"
+#include "objectbase/DumpFormatter.h"
 #include "platform/BrowserStarter.h"
 #include "shell/PrettyPrinter.h"
 
@@ -81,24 +82,8 @@ void PrettyPrinter::reportAnswerFile(const char* where) {
 }
 
 std::string PrettyPrinter::htmlEscaped(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
+    // Quotes stay: the anchor marks around links depend on them.
+    return escapeMarkup(text, false);
 }
 
 void PrettyPrinter::writeHtmlValue(const std::string& text) {
