@@ -31,6 +31,13 @@ Operand* Aggregation::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
     if (input == nullptr) return nullptr;
     if (debugging()) print();
     result = new SetOperand(variables, 2);
+    // A body without answers may come without its columns (a join cut short): it is the empty
+    // set all the same, whose count and sum are 0 when there are no groups.
+    if (input->isEmpty()) {
+        if (variables.empty() && (opName == "count" || opName == "sum"))
+            result->insert(InternalName(0, InternalName::Integer, 0), nullptr);
+        return result;
+    }
     const clib_list<FSymbol>* cols = input->getColumns();
     aggColumn = cols->rank(aggVar);
     if (aggColumn == 0 && opName != "nest") return result;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -86,6 +87,9 @@ class NaiveEval : public Evaluation {
     // One round of an evaluation: its trace line, the round and the count; a round that could
     // not finish (roundFailed) is reported.
     int nextRound(FProgram* program);
+    // Runs the fixpoint of each stratum of the program in turn (the whole program when it has
+    // no strata); false as soon as one stratum ends without its fixpoint.
+    static bool inStrata(FProgram* program, const std::function<bool(FProgram*)>& fixpoint);
     // The statistic lines of the retrieve time and the number of rounds.
     void addRoundStatistics();
 

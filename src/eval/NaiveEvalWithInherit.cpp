@@ -79,10 +79,26 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
     triggerTimer->start();
     triggerTimer->stop();
     --triggerNumber;
+    const bool completed = inStrata(program, [&](FProgram* stratum) {
+        changed = -1;
+        return fixpointWithTriggers(stratum, changed);
+    });
+    if (roundFailed && !completed) return 0;
+    addTimingStatistics();
+    if (interruptFlag.load() != 0) {
+        debug << "evaluation cancelled at round " << round << std::endl;
+        interruptFlag.store(0);
+        return 0;
+    }
+    return 1;
+}
+
+bool NaiveEvalWithInherit::fixpointWithTriggers(FProgram* program, int& changed) {
+    OutputChannel& debug = debugChannel();
     do {
         while (interruptFlag.load() == 0 && changed != 0) {
             changed = nextRound(program);
-            if (roundFailed) return 0;
+            if (roundFailed) return false;
         }
         ++triggerNumber;
         if (flags != 0 && interruptFlag.load() == 0)
@@ -91,13 +107,7 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
         changed = fireTrigger();
         triggerTimer->stop();
     } while (interruptFlag.load() == 0 && changed != 0);
-    addTimingStatistics();
-    if (interruptFlag.load() != 0) {
-        debug << "evaluation cancelled at round " << round << std::endl;
-        interruptFlag.store(0);
-        return 0;
-    }
-    return 1;
+    return interruptFlag.load() == 0;
 }
 
 void NaiveEvalWithInherit::clearTriggerList() {
