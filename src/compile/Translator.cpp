@@ -612,7 +612,11 @@ void propagate(FLiteralList* list, VarPropagator* propagator, SymTab* names, boo
     std::vector<VarList*> vars;
     for (FLiteral* literal : body) vars.push_back(literal->giveVars());
     for (std::size_t j = 0; j < body.size(); ++j) {
-        if (onlyUnsafe) {
+        // A built-in always takes the bindings there are: "=" on a bound number compares by
+        // value, as it does between two constants, where a join would compare identities.
+        FTerm* term = body[j]->getTerm();
+        const bool builtin = term != nullptr && term->isA("PTerm") && term->isBuiltin();
+        if (onlyUnsafe && !builtin) {
             VarSet none;
             if (body[j]->bindVars(none, names)) continue;
         }
