@@ -213,8 +213,20 @@ void NaiveEval::traceInsert(FRule* clause, Operand* bindings, FProgram* program)
     debug << std::endl;
 }
 
+int NaiveEval::tpStepInStrata(FProgram* program) {
+    // The round belongs to the first stratum that has not reached its fixpoint, so that no
+    // round reads a relation under negation or in an aggregate before it is complete.
+    const Strata strata(program);
+    int changed = 0;
+    for (FProgram* stratum : strata.parts()) {
+        changed = tpStep(stratum);
+        if (changed != 0 || roundFailed || interruptFlag.load() != 0) break;
+    }
+    return changed;
+}
+
 Evaluation* NaiveEval::tp(FProgram* program) {
-    const int changed = tpStep(program);
+    const int changed = tpStepInStrata(program);
     if (interruptFlag.load() != 0) return this;
     if (changed != 0) {
         systemChannel() << "TP Round " << round << std::endl;

@@ -54,6 +54,9 @@ class NaiveEval : public Evaluation {
     virtual NaiveEval* help();
     // One round: 1 something inserted, 0 nothing changed, -1 equalities applied.
     virtual int tpStep(FProgram* program);
+    // One round of the first stratum that still changes; 0 when every stratum is at its
+    // fixpoint.
+    int tpStepInStrata(FProgram* program);
 
     // Sets the flag bit of the word, or watches the frame it names (number -1 for none).
     void addDebugOption(FLSysString* word, int number);

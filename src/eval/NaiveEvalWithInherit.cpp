@@ -201,7 +201,7 @@ int NaiveEvalWithInherit::fireTrigger() {
 Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
     if (program == nullptr) return this;
     inheritanceFlag |= program->inheritanceMark();
-    const int changed = tpStep(program);
+    const int changed = tpStepInStrata(program);
     if (interruptFlag.load() != 0) return this;
     OutputChannel& system = systemChannel();
     if (changed != 0) {
