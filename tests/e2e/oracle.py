@@ -31,6 +31,12 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import differential  # noqa: E402  (the dump reader is shared)
 
 DOMAIN = range(0, 5)
+# Programs that once disagreed, run with every count: the seeds below 300 are in every run of
+# the tests already (the first disagreements: strata, aggregate scope and empty aggregate
+# bodies); these were found later.
+REGRESSIONS = [
+    5114,  # count over a molecule's values counted each host with the value
+]
 LIMIT = 6
 
 
@@ -160,7 +166,7 @@ class Generator:
                 r = rng.random()
                 if r < 0.15:
                     args.append(str(self.pick(DOMAIN)))
-                elif r < 0.25 and rel.kind == "pred":
+                elif r < 0.25 and (rel.kind == "pred" or len(args) == 1):
                     args.append("_")
                 elif vars_:
                     args.append(self.pick(vars_))
@@ -242,12 +248,35 @@ class Generator:
                 clingo.extend(lits)
                 aux_rules.append(aux_rule)
                 vars_ = vars_ + [result] + groups
+                # The outside may join on the aggregate's value or its groups.
+                if rng.random() < 0.4:
+                    joined = self.pick([r for r in self.readable(rel.level, False)
+                                        if r.kind == "pred"] or [None])
+                    if joined is not None:
+                        jargs = [self.pick([result] + groups + vars_) for _ in range(joined.arity)]
+                        quorin.append(joined.quorin(jargs))
+                        clingo.append(joined.clingo(jargs))
+        if rng.random() < 0.15 and len(quorin) >= 2:
+            # Two method atoms of one host in one molecule.
+            self.merge_molecules(quorin)
         if not vars_:
             return
         args = [self.pick(vars_) if rng.random() < 0.9 else str(self.pick(DOMAIN))
                 for _ in range(rel.arity)]
         self.rules.append(("%s :- %s." % (rel.quorin(args), ", ".join(quorin)),
                            aux_rules + ["%s :- %s." % (rel.clingo(args), ", ".join(clingo))]))
+
+    def merge_molecules(self, quorin):
+        """Joins two positive method atoms on the same host into one molecule, in place."""
+        atoms = [(i, re.match(r"^(\w+)\[(.*)\]$", q)) for i, q in enumerate(quorin)]
+        atoms = [(i, m) for i, m in atoms if m]
+        for a in range(len(atoms)):
+            for b in range(a + 1, len(atoms)):
+                (i, m), (j, n) = atoms[a], atoms[b]
+                if m.group(1) == n.group(1):
+                    quorin[i] = "%s[%s; %s]" % (m.group(1), m.group(2), n.group(2))
+                    del quorin[j]
+                    return
 
     def scalar_rule(self, rel):
         names = iter("V%d" % i for i in range(100))
@@ -352,7 +381,9 @@ def main():
     os.makedirs(work)
     jobs = int(os.environ.get("QUORIN_JOBS", "4"))
     failed = skipped = 0
-    tasks = [(quorin, config, seed + i, os.path.abspath(work), keep) for i in range(count)]
+    seeds = [seed + i for i in range(count)]
+    seeds += [r for r in REGRESSIONS if r not in seeds]
+    tasks = [(quorin, config, s, os.path.abspath(work), keep) for s in seeds]
     with concurrent.futures.ThreadPoolExecutor(jobs) as pool:
         for number, problem, text in pool.map(check, tasks):
             if problem is None and text is not None:
