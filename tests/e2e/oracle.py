@@ -240,7 +240,7 @@ class Generator:
         quorin, clingo, vars_ = self.body(rel.level, None, names, False)
         aux_rules = []
         if rng.random() < 0.3:
-            agg = self.aggregate(rel.level, names, rng.randint(0, 1))
+            agg = self.aggregate(rel.level, names, self.pick([0, 0, 1, 1, 2]))
             if agg is not None:
                 q, lits, aux_rule, result, groups = agg
                 # An outer literal may share a name with the aggregate's own variables.
@@ -261,10 +261,19 @@ class Generator:
             self.merge_molecules(quorin)
         if not vars_:
             return
-        args = [self.pick(vars_) if rng.random() < 0.9 else str(self.pick(DOMAIN))
-                for _ in range(rel.arity)]
-        self.rules.append(("%s :- %s." % (rel.quorin(args), ", ".join(quorin)),
-                           aux_rules + ["%s :- %s." % (rel.clingo(args), ", ".join(clingo))]))
+        heads = [rel]
+        # Now and then a second head of the same level, which derives with the first.
+        others = [r for r in self.relations
+                  if r.level == rel.level and r.kind != "scal" and r is not rel]
+        if others and rng.random() < 0.1:
+            heads.append(self.pick(others))
+        q_heads, c_rules = [], list(aux_rules)
+        for head in heads:
+            args = [self.pick(vars_) if rng.random() < 0.9 else str(self.pick(DOMAIN))
+                    for _ in range(head.arity)]
+            q_heads.append(head.quorin(args))
+            c_rules.append("%s :- %s." % (head.clingo(args), ", ".join(clingo)))
+        self.rules.append(("%s :- %s." % (", ".join(q_heads), ", ".join(quorin)), c_rules))
 
     def merge_molecules(self, quorin):
         """Joins two positive method atoms on the same host into one molecule, in place."""
