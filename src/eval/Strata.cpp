@@ -114,8 +114,8 @@ class RuleRelations {
 
     void walk(FTerm* term, Mode mode) {
         if (term == nullptr) return;
-        // Arguments and hosts inside a head are read, not written.
-        const Mode inner = mode == Mode::Write ? Mode::Read : mode;
+        // The parts of a term count as the term does: a path inside a head makes the values it
+        // names when they are missing, so it writes them.
         if (term->isA("PTerm")) {
             auto* predicate = static_cast<PTerm*>(term);
             const clib_list<FTerm*>* args = predicate->getArgs();
@@ -123,7 +123,7 @@ class RuleRelations {
                 use("p" + std::to_string(args != nullptr ? args->length() : 0) + "/" +
                         symbolKey(predicate->getName()),
                     mode);
-                walkList(args, inner);
+                walkList(args, mode);
             } else {
                 // A built-in in a head (an assignment to a path) writes what its paths name.
                 walkList(args, mode);
@@ -135,12 +135,12 @@ class RuleRelations {
                     walk(literal->getTerm(), Mode::ReadComplete);
         } else if (term->isA("ArithmeticExpr")) {
             auto* arithmetic = static_cast<ArithmeticExpr*>(term);
-            walk(arithmetic->getLeft(), inner);
-            walk(arithmetic->getRight(), inner);
+            walk(arithmetic->getLeft(), mode);
+            walk(arithmetic->getRight(), mode);
         } else if (term->isA("FMolecule")) {
             auto* molecule = static_cast<FMolecule*>(term);
-            walk(molecule->getHost(), inner);
-            walk(molecule->getClassTerm(), inner);
+            walk(molecule->getHost(), mode);
+            walk(molecule->getClassTerm(), mode);
             if (molecule->getIsaKind() == 1) {
                 use("isa", mode);
                 if (mode != Mode::Write) use("sub", mode);
@@ -150,20 +150,19 @@ class RuleRelations {
             if (molecule->getSpecs() != nullptr) {
                 for (Spec* spec : *molecule->getSpecs()) {
                     method(spec->getMethod(), spec->getKind(), mode);
-                    walkList(spec->getArgs(), inner);
-                    if (spec->isA("SSpec")) walk(static_cast<SSpec*>(spec)->getResult(), inner);
-                    if (spec->isA("MSpec"))
-                        walkList(static_cast<MSpec*>(spec)->getResults(), inner);
+                    walkList(spec->getArgs(), mode);
+                    if (spec->isA("SSpec")) walk(static_cast<SSpec*>(spec)->getResult(), mode);
+                    if (spec->isA("MSpec")) walkList(static_cast<MSpec*>(spec)->getResults(), mode);
                 }
             }
         } else if (term->isA("Reference")) {
             auto* reference = static_cast<Reference*>(term);
-            walk(reference->getHost(), inner);
+            walk(reference->getHost(), mode);
             const int dot = reference->getDot();
             method(reference->getMethod(), dot >= 0 && dot < methodKinds ? dot : 0, mode);
-            walkList(reference->getArgs(), inner);
+            walkList(reference->getArgs(), mode);
         } else if (term->isA("FunctionTerm") && !term->isA("FVar")) {
-            walkList(static_cast<FunctionTerm*>(term)->getArgs(), inner);
+            walkList(static_cast<FunctionTerm*>(term)->getArgs(), mode);
         }
     }
 
