@@ -120,6 +120,14 @@ int PrSemiNaive::evaluate(FProgram* program) {
     retrieveTimer->stop();
     triggerTimer->start();
     triggerTimer->stop();
+    // The triggers come from the whole program: the inherited values a later stratum reads
+    // under negation or in an aggregate must be there when the strata below it are complete.
+    inheritanceFlag |= program->inheritanceMark();
+    if (inheritanceFlag != 0) {
+        holdNormalizer(program);
+        buildTriggerList();
+        releaseNormalizer();
+    }
     const bool completed =
         inStrata(program, [this](FProgram* stratum) { return semiNaiveFixpoint(stratum); });
     if (completed) {
@@ -143,17 +151,11 @@ bool PrSemiNaive::semiNaiveFixpoint(FProgram* program) {
     if (deltaProgram == nullptr) {
         dropDeltas();
         // No delta program: the rounds of the naive evaluation with inheritance.
-        if (inheritanceFlag != 0) {
-            holdNormalizer(program);
-            buildTriggerList();
-            releaseNormalizer();
-        }
         --triggerNumber;
         int changed = -1;
         return fixpointWithTriggers(program, changed);
     }
     if (inheritanceFlag != 0) {
-        buildTriggerList();
         triggerDeltaTable = rewriteProgram(program, 1);
         if (triggerDeltaTable != nullptr)
             triggerDeltaProgram = buildDeltaProgram(program, triggerDeltaTable);
