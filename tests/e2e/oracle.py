@@ -7,9 +7,10 @@ disagreement can be made again alone. A program has predicates of arity 1 to 3 o
 domain of integers, facts, rules with joins and recursion, negation of relations of lower
 levels, comparisons, arithmetic assignments and aggregates (count, sum, min, max, with and
 without a grouping variable), written as predicates and as method molecules (set-valued methods
-read and derived, scalar methods given as facts or derived one value per host by a grouped
-aggregate). Levels make every program stratifiable: a rule reads a relation of its own level
-only positively, and relations of lower levels also under negation and inside aggregates.
+read and derived, also through a variable method position, scalar methods given as facts or
+derived one value per host by a grouped aggregate). Levels make every program stratifiable: a
+rule reads a relation of its own level only positively, and relations of lower levels also under
+negation and inside aggregates.
 
 quorin runs each program with the configuration next to it, in mode "seminaive" and in mode
 "naive". clingo gets a translation of the same program made here: methods become predicates,
@@ -45,6 +46,8 @@ class Relation:
         self.kind, self.name, self.arity, self.level = kind, name, arity, level
 
     def quorin(self, args):
+        if self.kind == "any":
+            return "%s[%s ->> {%s}]" % (args[1], args[0], args[2])
         if self.kind == "pred":
             return "%s(%s)" % (self.name, ", ".join(args))
         arrow = "->>" if self.kind == "set" else "->"
@@ -55,7 +58,7 @@ class Relation:
         return "%s(%s)" % (self.clingo_name(), ",".join(args))
 
     def clingo_name(self):
-        return {"pred": "", "set": "s_", "scal": "m_"}[self.kind] + self.name
+        return {"pred": "", "set": "s_", "scal": "m_", "any": ""}[self.kind] + self.name
 
     def lexical(self, args):
         """The fact as the dump reader of the differential test gives it."""
@@ -113,6 +116,13 @@ class Generator:
                     rel = Relation("scal", "m%d" % count, 2, level)
                 count += 1
                 self.relations.append(rel)
+        # A variable method position over every set-valued method: X[M ->> {Y}], readable
+        # from the level of the highest set-valued method on. Its method variables carry
+        # method names, never numbers.
+        self.any_rel = None
+        sets = [r for r in self.relations if r.kind == "set"]
+        if sets and rng.random() < 0.4:
+            self.any_rel = Relation("any", "anyset", 3, max(r.level for r in sets))
         for rel in self.relations:
             if rel.level == 0:
                 continue
@@ -123,7 +133,17 @@ class Generator:
                 self.rule(rel)
 
     def readable(self, level, strict):
-        return [r for r in self.relations if (r.level < level if strict else r.level <= level)]
+        found = self.relations + ([self.any_rel] if self.any_rel is not None else [])
+        return [r for r in found if (r.level < level if strict else r.level <= level)]
+
+    def any_args(self, vars_, bound, fresh, syms):
+        """Method, host and value of a variable-method atom."""
+        if syms and self.rng.random() < 0.5:
+            method = self.pick(syms)
+        else:
+            method = "M" + fresh()
+            syms.append(method)
+        return [method] + self.atom(Relation("pred", "", 2, 0), vars_, bound, fresh)
 
     def atom(self, rel, vars_, bound, fresh, allow_const=True):
         """Arguments for a positive atom: known variables, new ones or constants."""
@@ -149,18 +169,21 @@ class Generator:
         rng = self.rng
         vars_, bound = [], set()
         fresh = lambda: next(names)
-        quorin, clingo = [], []
+        quorin, clingo, syms = [], [], []
         positive = self.readable(level, strict_positive)
         for _ in range(rng.randint(1, 3)):
             rel = self.pick(positive)
-            args = self.atom(rel, vars_, bound, fresh)
+            if rel.kind == "any":
+                args = self.any_args(vars_, bound, fresh, syms)
+            else:
+                args = self.atom(rel, vars_, bound, fresh)
             quorin.append(rel.quorin(args))
             clingo.append(rel.clingo(args))
-        lower = self.readable(level, True)
+        lower = [r for r in self.readable(level, True) if r.kind != "any" or syms]
         if lower and rng.random() < 0.5:
             rel = self.pick(lower)
-            args = []
-            for _ in range(rel.arity):
+            args = [self.pick(syms)] if rel.kind == "any" else []
+            for _ in range(rel.arity - len(args)):
                 r = rng.random()
                 if r < 0.15:
                     args.append(str(self.pick(DOMAIN)))
@@ -194,7 +217,7 @@ class Generator:
         order = list(range(len(quorin)))
         if rng.random() < 0.3:
             rng.shuffle(order)
-        return [quorin[i] for i in order], [clingo[i] for i in order], vars_
+        return [quorin[i] for i in order], [clingo[i] for i in order], vars_, syms
 
     def aggregate(self, level, names, group_count):
         """An aggregate over relations of lower levels: (quorin term, clingo literals, result
@@ -204,12 +227,13 @@ class Generator:
             return None
         # The aggregate's own variables take the names the outer rule uses too.
         local = iter("V%d" % i for i in range(100))
-        quorin, clingo, vars_ = self.body(level, None, local, True)
+        quorin, clingo, vars_, syms = self.body(level, None, local, True)
         if len(vars_) < group_count + 1:
             return None
-        agg_var = self.pick(vars_)
-        groups = rng.sample([v for v in vars_ if v != agg_var], group_count)
         op = self.pick(["count", "sum", "min", "max"])
+        # Method names are counted, never added or compared.
+        agg_var = self.pick(vars_ + syms if op == "count" else vars_)
+        groups = rng.sample([v for v in vars_ if v != agg_var], group_count)
         self.aux_count += 1
         result = "N%d" % self.aux_count
         # Grouping variables keep their names outside; the other variables are the aggregate's.
@@ -235,7 +259,7 @@ class Generator:
     def rule(self, rel):
         rng = self.rng
         names = iter("V%d" % i for i in range(100))
-        quorin, clingo, vars_ = self.body(rel.level, None, names, False)
+        quorin, clingo, vars_, _ = self.body(rel.level, None, names, False)
         aux_rules = []
         if rng.random() < 0.3:
             agg = self.aggregate(rel.level, names, self.pick([0, 0, 1, 1, 2]))
@@ -308,6 +332,10 @@ class Generator:
         lines = ["%s." % rel.clingo(args) for rel, args in self.facts]
         for _, cl in self.rules:
             lines += cl
+        if self.any_rel is not None:
+            for rel in self.relations:
+                if rel.kind == "set":
+                    lines.append("anyset(%s,X,Y) :- %s(X,Y)." % (rel.name, rel.clingo_name()))
         for rel in self.relations:
             lines.append("#show %s/%d." % (rel.clingo_name(), rel.arity))
         return "\n".join(lines) + "\n"
