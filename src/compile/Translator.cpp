@@ -10,6 +10,7 @@
 #include "compile/Apply.h"
 #include "compile/IdMapper.h"
 #include "compile/Isa.h"
+#include "compile/JoinPlanner.h"
 #include "compile/Merge.h"
 #include "compile/Minus.h"
 #include "compile/MultiPi.h"
@@ -699,9 +700,9 @@ AlgebraicExpr* Translator::translateRule(FRule* rule, SymTab* names) {
     beginTranslation(rule, names, output);
     FLiteralList* body = rule->getBody();
 
-    // Only a body whose every literal has a place in the safe order is translated.
+    // Only a body whose every literal has a place in the planned order is translated.
     VarSet bound;
-    FLiteralList* ordered = body->safeOrder(bound, names);
+    FLiteralList* ordered = JoinPlanner::plan(body, bound, names);
     if (ordered == nullptr || ordered->length() != body->length()) {
         decRef(ordered);
         return nullptr;
@@ -764,11 +765,21 @@ void Translator::scan(AggExpr* agg) {
     for (const FSymbol& v : *groups) output.insert(v);
     delete groups;
     output.insert(agg->getAggVar());
+    // The body is planned as a rule body is; one without a complete order keeps its own.
     FLiteralList* body = agg->getBody();
+    VarSet bodyBound;
+    FLiteralList* ordered = JoinPlanner::plan(body, bodyBound, symTab);
+    if (body != nullptr && (ordered == nullptr || ordered->length() != body->length())) {
+        decRef(ordered);
+        ordered = body;
+        incRef(ordered);
+    }
     std::vector<FLiteral*> bodyLiterals;
-    if (body != nullptr) bodyLiterals.assign(body->getList()->begin(), body->getList()->end());
+    if (ordered != nullptr)
+        bodyLiterals.assign(ordered->getList()->begin(), ordered->getList()->end());
     openScope(bodyLiterals, output);
-    translateBody(body);
+    translateBody(ordered);
+    decRef(ordered);
     if (!stopped() && stack.size() > std::size_t(stackBase) && stack.back() == nullptr)
         untranslatable = 1;
     for (VarOccurrences* dictionary : dictionaries) deleteOccurrences(dictionary);
