@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The join-planning benchmark: the cases of gen.py, each run once by the release build as a whole
-# process; prints the time the central timer measured around the case's work, the process's
-# elapsed time and peak memory, and the answers the case printed last (equal within a family).
+# process; prints the real and processor time the central timer measured around the case's work,
+# the process's elapsed time and peak memory, and the answers the case printed last (equal within
+# a family).
 # Usage: run.sh [rows] [timeout-seconds]    (defaults: 10000 rows, 60 s per case)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -19,7 +20,7 @@ trap 'rm -rf "$work"' EXIT
 python3 "$here/gen.py" "$work" "$rows"
 sed 's/mode@("seminaive")/mode@("naive")/' "$build/config.flp" >"$work/naive-config.flp"
 
-# Runs one case; prints "<timed seconds> <elapsed seconds> <peak KB> <answers>".
+# Runs one case; prints "<timed seconds> <timed cpu seconds> <elapsed seconds> <peak KB> <answers>".
 run_case() {
     local file=$1 config=${2:-} out status
     local args=(-q "$work/$file")
@@ -29,22 +30,23 @@ run_case() {
         2>/dev/null)
     status=$?
     set -e
-    local timed elapsed peak answers
+    local timed cpu elapsed peak answers
     set +e
-    timed=$(grep -o '"[0-9.]*sec"' <<<"$out" | tail -1 | tr -dc '0-9.')
+    timed=$(grep -o '"[0-9.]*sec"' <<<"$out" | tail -2 | head -1 | tr -dc '0-9.')
+    cpu=$(grep -o '"[0-9.]*sec"' <<<"$out" | tail -1 | tr -dc '0-9.')
     read -r elapsed peak < <(grep '^TIME' "$work/time" | tail -1 | cut -d' ' -f2-)
     answers=$(grep -o '% [0-9]* output(s) printed' <<<"$out" | tail -1 | tr -dc '0-9')
     grep -q '^% false' <<<"$out" && [[ -z $answers ]] && answers=0
     set -e
-    ((status == 0)) || { timed=">$limit"; answers="status($status)"; }
-    echo "${timed:-?} ${elapsed:-?} ${peak:-?} ${answers:-?}"
+    ((status == 0)) || { timed=">$limit"; cpu="-"; answers="status($status)"; }
+    echo "${timed:-?} ${cpu:-?} ${elapsed:-?} ${peak:-?} ${answers:-?}"
 }
 
-printf '%-22s %10s %10s %10s %10s\n' case timed-s process-s peak-MB answers
+printf '%-22s %10s %10s %10s %10s %10s\n' case timed-s cpu-s process-s peak-MB answers
 report() {
-    local name=$1 timed elapsed peak answers
-    read -r timed elapsed peak answers
-    printf '%-22s %10s %10s %10s %10s\n' "$name" "$timed" "$elapsed" \
+    local name=$1 timed cpu elapsed peak answers
+    read -r timed cpu elapsed peak answers
+    printf '%-22s %10s %10s %10s %10s %10s\n' "$name" "$timed" "$cpu" "$elapsed" \
         "$(awk -v k="$peak" 'BEGIN {printf (k ~ /^[0-9]+$/) ? "%.1f" : "%s", k / 1024}')" "$answers"
 }
 for order in abc acb bac bca cab cba; do run_case "query-$order.flp" | report "query-$order"; done
