@@ -3,12 +3,15 @@
 # process; prints the real and processor time the central timer measured around the case's work,
 # the process's elapsed time and peak memory, and the answers the case printed last (equal within
 # a family).
-# Usage: run.sh [rows] [timeout-seconds]    (defaults: 10000 rows, 60 s per case)
+# Usage: run.sh [rows] [timeout-seconds] [other-quorin]
+#   defaults: 10000 rows, 60 s per case; with another quorin binary (an older build, say) each
+#   case runs under it too, on the line before, so that both sets of figures come from one run.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 rows=${1:-10000}
 limit=${2:-60}
+other=${3:-}
 
 build="$root/build/release"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >&2
@@ -22,7 +25,7 @@ sed 's/mode@("seminaive")/mode@("naive")/' "$build/config.flp" >"$work/naive-con
 
 # Runs one case; prints "<timed seconds> <timed cpu seconds> <elapsed seconds> <peak KB> <answers>".
 run_case() {
-    local file=$1 config=${2:-} out status
+    local file=$1 config=${2:-} out status quorin=${binary:-$quorin}
     local args=(-q "$work/$file")
     [[ -n $config ]] && args=(-c "$config" "${args[@]}")
     set +e
@@ -42,20 +45,29 @@ run_case() {
     echo "${timed:-?} ${cpu:-?} ${elapsed:-?} ${peak:-?} ${answers:-?}"
 }
 
-printf '%-22s %10s %10s %10s %10s %10s\n' case timed-s cpu-s process-s peak-MB answers
+printf '%-30s %10s %10s %10s %10s %10s\n' case timed-s cpu-s process-s peak-MB answers
 report() {
     local name=$1 timed cpu elapsed peak answers
     read -r timed cpu elapsed peak answers
-    printf '%-22s %10s %10s %10s %10s %10s\n' "$name" "$timed" "$cpu" "$elapsed" \
+    printf '%-30s %10s %10s %10s %10s %10s\n' "$name" "$timed" "$cpu" "$elapsed" \
         "$(awk -v k="$peak" 'BEGIN {printf (k ~ /^[0-9]+$/) ? "%.1f" : "%s", k / 1024}')" "$answers"
 }
-for order in abc acb bac bca cab cba; do run_case "query-$order.flp" | report "query-$order"; done
-for order in abc acb bac bca cab cba; do run_case "rule-$order.flp" | report "rule-$order"; done
-run_case chain3.flp | report chain3-seminaive
-run_case chain3.flp "$work/naive-config.flp" | report chain3-naive
-run_case chain40.flp | report chain40
-run_case constants.flp | report constants
-run_case shared.flp | report shared
-run_case long-1000.flp | report long-1000
-run_case long-10000.flp | report long-10000
-run_case chain200.flp | report chain200
+# One case under the other binary first (when given), then under this build.
+both() {
+    local name=$1
+    shift
+    if [[ -n $other ]]; then
+        binary=$other run_case "$@" | report "$name (other)"
+    fi
+    run_case "$@" | report "$name"
+}
+for order in abc acb bac bca cab cba; do both "query-$order" "query-$order.flp"; done
+for order in abc acb bac bca cab cba; do both "rule-$order" "rule-$order.flp"; done
+both chain3-seminaive chain3.flp
+both chain3-naive chain3.flp "$work/naive-config.flp"
+both chain40 chain40.flp
+both constants constants.flp
+both shared shared.flp
+both long-1000 long-1000.flp
+both long-10000 long-10000.flp
+both chain200 chain200.flp

@@ -124,17 +124,8 @@ class JoinOrderTest : public rule_test::RuleTest {
 
     // The rule over the body, as the normaliser hands it on (flag 1).
     FRule* flagged(const std::string& text) {
-        FRule* parsed = harness.rule(text);
-        auto* body = new FLiteralList;
-        for (FLiteral* literal : *parsed->getBody()->getList()) {
-            auto* copy = new FLiteral(literal->getTerm(), literal->isNegated(), 0);
-            body->append(copy);
-            decRef(copy);
-        }
-        auto* rule = new FRule(parsed->getHead(), body, parsed->getSymTab(), "norm", 0, 1);
-        decRef(body);
-        made.push_back(rule);
-        return rule;
+        made.push_back(harness.normalisedRule(text));
+        return made.back();
     }
 
     Lines optimized(FRule* rule) {

@@ -39,18 +39,8 @@ class OptimizerTest : public rule_test::RuleTest {
     // The first clause of the text as the normaliser would make it: flag 1, and the second flag
     // set on the literal at `secondAt`.
     FRule* normalised(const std::string& text, int secondAt = -1) {
-        FRule* parsed = harness.rule(text);
-        auto* body = new FLiteralList;
-        int i = 0;
-        for (FLiteral* literal : *parsed->getBody()->getList()) {
-            auto* copy = new FLiteral(literal->getTerm(), literal->isNegated(), i++ == secondAt);
-            body->append(copy);
-            decRef(copy);
-        }
-        auto* rule = new FRule(parsed->getHead(), body, parsed->getSymTab(), "norm", 0, 1);
-        decRef(body);
-        made.push_back(rule);
-        return rule;
+        made.push_back(harness.normalisedRule(text, secondAt));
+        return made.back();
     }
 
     // Everything optimize writes, standard output and systemChannel sent to one stream in the
