@@ -2,6 +2,7 @@
 // operator, joins, negation and the scopes of aggregate bodies.
 #include "compile/Translator.h"
 
+#include <algorithm>
 #include <map>
 #include <ostream>
 
@@ -174,8 +175,10 @@ int Translator::occurrences(const FSymbol& var) const {
 }
 
 bool Translator::isBound(const FSymbol& var) const {
-    for (auto it = stack.rbegin(); it != stack.rend(); ++it)
-        if (*it != nullptr && holds((*it)->getOperator()->getVariables(), var)) return true;
+    // Only the current scope: an aggregate's body does not see the variables of the literals
+    // around it, except through its grouping variables.
+    for (std::size_t i = std::size_t(std::max(stackBase, 0)); i < stack.size(); ++i)
+        if (stack[i] != nullptr && holds(stack[i]->getOperator()->getVariables(), var)) return true;
     return false;
 }
 
@@ -615,8 +618,12 @@ void propagate(FLiteralList* list, VarPropagator* propagator, SymTab* names, boo
     std::map<FSymbol, FLiteral*> latest;
     for (FLiteral* literal : *list->getList()) {
         VarList* vars = literal->giveVars();
+        // A built-in always takes the bindings there are: "=" on a bound number compares by
+        // value, as it does between two constants, where a join would compare identities.
+        FTerm* term = literal->getTerm();
+        const bool builtin = term != nullptr && term->isA("PTerm") && term->isBuiltin();
         VarSet none;
-        if (!onlyUnsafe || !literal->bindVars(none, names)) {
+        if (!onlyUnsafe || builtin || !literal->bindVars(none, names)) {
             for (const FSymbol& v : *vars)
                 if (auto at = latest.find(v); at != latest.end())
                     propagator->add(at->second, literal, v);
@@ -765,14 +772,16 @@ void Translator::scan(AggExpr* agg) {
     for (const FSymbol& v : *groups) output.insert(v);
     delete groups;
     output.insert(agg->getAggVar());
-    // The body is planned as a rule body is; one without a complete order keeps its own.
-    FLiteralList* body = agg->getBody();
-    VarSet bodyBound;
-    FLiteralList* ordered = JoinPlanner::plan(body, bodyBound, symTab);
-    if (body != nullptr && (ordered == nullptr || ordered->length() != body->length())) {
-        decRef(ordered);
-        ordered = body;
-        incRef(ordered);
+    // The body in the order a rule body gets: its literals may be written in any order.
+    FLiteralList* ordered = nullptr;
+    if (agg->getBody() != nullptr) {
+        VarSet bound;
+        ordered = JoinPlanner::plan(agg->getBody(), bound, symTab);
+        if (ordered == nullptr || ordered->length() != agg->getBody()->length()) {
+            decRef(ordered);
+            ordered = nullptr;
+            untranslatable = 1;
+        }
     }
     std::vector<FLiteral*> bodyLiterals;
     if (ordered != nullptr)
