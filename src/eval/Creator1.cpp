@@ -111,15 +111,36 @@ void Creator1::create(ParseTreeNode* head, Operand* operand) {
         current = found->second;
         int local = 0;
         InternalName scratch = InternalName::UndefinedObject;
-        forEachRow(bindings, [&](Iterator* row) {
-            if (changedValue == -1 || current->contains(row, 1) != 0) return;
-            for (FTerm* term : terms) {
-                InsertExpr* tree = getInsertExpr(term);
-                if (tree == nullptr) continue;
-                tree->createObjects();
-                tree->insert(row, &scratch, &local);
-            }
-        });
+        // The trees are found and their constants made on the first new row, in the order a
+        // row-by-row walk would; later rows only run the trees.
+        std::vector<InsertExpr*> exprs;
+        bool compiled = false;
+        // Heads whose trees are built and free of order read the rows unsorted.
+        bool ordered = false;
+        for (FTerm* term : terms) {
+            InsertExpr* tree = nullptr;
+            if (!builtInsertExpr(term, tree) || (tree != nullptr && !tree->orderFree()))
+                ordered = true;
+        }
+        forEachRowCells(
+            bindings,
+            [&](const InternalName* cells, int width) {
+                if (changedValue == -1 || current->contains(cells, width) != 0) return;
+                if (!compiled) {
+                    compiled = true;
+                    for (FTerm* term : terms) {
+                        InsertExpr* tree = getInsertExpr(term);
+                        exprs.push_back(tree);
+                        if (tree == nullptr) continue;
+                        tree->createObjects();
+                        tree->insert(cells, &scratch, &local);
+                    }
+                    return;
+                }
+                for (InsertExpr* tree : exprs)
+                    if (tree != nullptr) tree->insert(cells, &scratch, &local);
+            },
+            ordered);
         if (local != 0 && changedValue != -1) changedValue = 1;
     }
     valueStack.clear();
@@ -128,12 +149,24 @@ void Creator1::create(ParseTreeNode* head, Operand* operand) {
     exprStack.clear();
 }
 
+bool Creator1::builtInsertExpr(FTerm* term, InsertExpr*& out) {
+    auto found = trees.find(term);
+    if (found == trees.end()) return false;
+    const Columns columns = currentColumns();
+    for (Tree& tree : found->second) {
+        if (tree.columns == columns) {
+            out = tree.expr;
+            return true;
+        }
+    }
+    return false;
+}
+
 InsertExpr* Creator1::getInsertExpr(FTerm* term) {
+    InsertExpr* built = nullptr;
+    if (builtInsertExpr(term, built)) return built;
     Columns columns = currentColumns();
     auto found = trees.find(term);
-    if (found != trees.end())
-        for (Tree& tree : found->second)
-            if (tree.columns == columns) return tree.expr;
     directInsert = 0;
     const std::size_t depth = exprStack.size();
     scan(term);
