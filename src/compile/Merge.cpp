@@ -191,6 +191,23 @@ void Merge::sortMergeJoin(Operand* left, Operand* right, const clib_list<FSymbol
         value = InternalName(at->second, InternalName::Integer, 0);
         return true;
     };
+    auto* keyedLeft = dynamic_cast<SetOperand*>(left);
+    if (keyedLeft != nullptr && sorted != nullptr && positioned &&
+        joinCells(keyedLeft, sorted, [&](const InternalName* cells, InternalName& value) {
+            if (sorter != nullptr) {
+                value = cells[leftPositions.front() - 1];
+                return true;
+            }
+            for (std::size_t k = 0; k < key.size(); ++k) key[k] = cells[leftPositions[k] - 1];
+            auto at = combinations.find(key);
+            if (at == combinations.end()) return false;
+            value = InternalName(at->second, InternalName::Integer, 0);
+            return true;
+        })) {
+        decRef(sorted);
+        decRef(sorter);
+        return;
+    }
     // The join records name the first input's iterator and the last input's by their slots.
     std::vector<Iterator*> iters(enumerated.inputs.size(), nullptr);
     // The lookups of a large join wait on memory; started some rows ahead as cache hints, they
@@ -224,6 +241,58 @@ void Merge::sortMergeJoin(Operand* left, Operand* right, const clib_list<FSymbol
     decRef(keys);
     decRef(sorted);
     decRef(sorter);
+}
+
+bool Merge::joinCells(SetOperand* left, SetOperand* right,
+                      const std::function<bool(const InternalName*, InternalName&)>& joinValue) {
+    const int leftWidth = left->columnCount();
+    const int rightWidth = right->columnCount();
+    const std::size_t slots = enumerated.inputs.size();
+    auto widthOf = [&](int slot) {
+        return slot >= 0 && std::size_t(slot) < slots
+                   ? (enumerated.inputs[std::size_t(slot)] == 0 ? leftWidth : rightWidth)
+                   : -1;
+    };
+    auto fits = [&](int slot, int column) { return column >= 1 && column <= widthOf(slot); };
+    for (const EqJoinRecord& r : eqJoins)
+        if (!fits(r.slotA, r.columnA) || !fits(r.slotB, r.columnB)) return false;
+    for (const GivenVarRecord& r : givenVars)
+        if (!fits(r.input, r.column)) return false;
+    // The output is a set: the left rows are read in the order they were stored (no sort), and
+    // each probes the right input's group of its join value.
+    std::vector<const InternalName*> leftRows;
+    std::vector<InternalName> values;
+    std::vector<char> matchable;
+    left->forEachRowCellsUnordered([&](const InternalName* cells) {
+        InternalName value = InternalName::UndefinedObject;
+        matchable.push_back(joinValue(cells, value) ? 1 : 0);
+        values.push_back(value);
+        leftRows.push_back(cells);
+    });
+    std::vector<const InternalName*> rowOf(slots, nullptr);
+    // The lookups of a large join wait on memory; started some rows ahead as cache hints, they
+    // overlap instead.
+    constexpr std::size_t Ahead = 16;
+    for (std::size_t i = 0; i < leftRows.size(); ++i) {
+        if (i + 2 * Ahead < values.size()) right->prefetchGroup(values[i + 2 * Ahead]);
+        if (i + Ahead < values.size()) right->prefetchGroupRows(values[i + Ahead]);
+        if (matchable[i] == 0) continue;
+        for (std::size_t k = 0; k < slots; ++k)
+            if (enumerated.inputs[k] == 0) rowOf[k] = leftRows[i];
+        right->forEachGroupRowCells(values[i], [&](const InternalName* partner) {
+            for (std::size_t k = 0; k < slots; ++k)
+                if (enumerated.inputs[k] != 0) rowOf[k] = partner;
+            for (const EqJoinRecord& r : eqJoins)
+                if (rowOf[std::size_t(r.slotA)][r.columnA - 1] !=
+                    rowOf[std::size_t(r.slotB)][r.columnB - 1])
+                    return;
+            for (const GivenVarRecord& r : givenVars)
+                resultCells[std::size_t(r.cell)] = rowOf[std::size_t(r.input)][r.column - 1];
+            result->insert(InternalName::UndefinedObject, resultCells.data());
+            found = true;
+        });
+    }
+    return true;
 }
 
 bool Merge::providesVariables(Operand* input) {

@@ -1,6 +1,7 @@
 // Merge: the join of the operand built so far for a rule body with the next literal's operand.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,11 @@ class Merge : public BaseOperator {
     template <class Visit>
     void forEachKeyCombination(Visit visit);
     void emitRow(const std::vector<Iterator*>& iters);
+    // The join of sortMergeJoin over a left SetOperand read in place: the rows as cells, in
+    // insertion order, no call per cell. False (nothing done) when a join record names a column
+    // the inputs lack.
+    bool joinCells(SetOperand* left, SetOperand* right,
+                   const std::function<bool(const InternalName*, InternalName&)>& joinValue);
 
     std::vector<InternalName> keyCells;
     // Set while only the existence of one joined combination is asked.
