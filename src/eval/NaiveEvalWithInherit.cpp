@@ -18,6 +18,8 @@
 #include "language/FMolecule.h"
 #include "language/FProgram.h"
 #include "language/FRule.h"
+#include "language/FTermList.h"
+#include "language/PTerm.h"
 #include "language/Spec.h"
 #include "platform/InterruptFlag.h"
 
@@ -103,6 +105,7 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
 void NaiveEvalWithInherit::clearTriggerList() {
     for (FRule* rule : triggerList) decRef(rule);
     triggerList.clear();
+    fullTriggerPhases = false;
 }
 
 namespace {
@@ -115,6 +118,42 @@ FMolecule* triggerMolecule(FLiteral* literal) {
     clib_list<Spec*>* specs = molecule->getSpecs();
     if (specs == nullptr || specs->empty() || specs->head()->getKind() > 5) return nullptr;
     return molecule;
+}
+// Whether the method of a specification may be the method of a trigger molecule.
+bool sameMethod(const Spec* spec, const FMolecule* trigger) {
+    const Spec* read = trigger->getSpecs()->head();
+    FTerm* method = spec->getMethod();
+    FTerm* readMethod = read->getMethod();
+    if (method == nullptr || readMethod == nullptr) return true;
+    if (method->isA("FVar") || readMethod->isA("FVar")) return true;
+    return method->deepEqual(*readMethod);
+}
+
+// Whether some rule can change what the triggers inherit: a rule deriving a class relation, an
+// equality, or a value of a method a trigger reads. Facts count not: they are stored before the
+// first phase.
+bool rulesAffectInheritance(FProgram* atomized, const std::vector<FMolecule*>& triggers) {
+    for (list_item it = atomized->firstItem(); it != nullptr; it = atomized->nextItem(it)) {
+        FRule* clause = nullptr;
+        if (atomized->ruleAt(it, clause) != FRule::Rule || clause->getHead() == nullptr) continue;
+        for (FTerm* term : clause->getHead()->getList()) {
+            if (term->isA("PTerm")) {
+                if (static_cast<PTerm*>(term)->getName().getType() ==
+                    InternalName::BuiltinPredicate)
+                    return true;
+                continue;
+            }
+            if (!term->isA("FMolecule")) return true;
+            auto* molecule = static_cast<FMolecule*>(term);
+            if (molecule->getClassTerm() != nullptr && molecule->getIsaKind() != 0) return true;
+            clib_list<Spec*>* specs = molecule->getSpecs();
+            if (specs == nullptr) continue;
+            for (Spec* spec : *specs)
+                for (FMolecule* trigger : triggers)
+                    if (sameMethod(spec, trigger)) return true;
+        }
+    }
+    return false;
 }
 }  // namespace
 
@@ -162,6 +201,7 @@ void NaiveEvalWithInherit::buildTriggerList() {
             taken.push_back(molecule);
         }
     }
+    fullTriggerPhases = !rulesAffectInheritance(atomized, taken);
     if (flags == 0) return;
     OutputChannel& debug = debugChannel();
     debug << "TriggerList:" << std::endl;
@@ -171,7 +211,11 @@ void NaiveEvalWithInherit::buildTriggerList() {
 
 int NaiveEvalWithInherit::fireTrigger() {
     if (inheritanceFlag == 0) return 0;
-    phases->beginPhase(allTriggers, (flags & TraceTrigger) != 0 ? 1 : 0);
+    const int traceFlag = (flags & TraceTrigger) != 0 ? 1 : 0;
+    if (allTriggers == 0 && fullTriggerPhases)
+        phases->beginFullPhase(traceFlag);
+    else
+        phases->beginPhase(allTriggers, traceFlag);
     for (FRule* rule : triggerList) {
         decRef(matcher->retrieve(rule, nullptr, phases->giveSymTab()));
         if (allTriggers == 0 && phases->newFacts() != 0) break;
@@ -219,13 +263,12 @@ Operand* NaiveEvalWithInherit::retrieve(FRule* query, SymTab* /*names*/) {
         centralErrorHandler().report(err4::WrongArg);
         return nullptr;
     }
-    Operand* result = nullptr;
-    do {
-        phases->beginPhase(0, 0);
-        decRef(result);
-        result = matcher->retrieve(query, nullptr, phases->giveSymTab());
-        phases->endPhase();
-    } while (phases->takeNewFacts() != 0);
+    // Matching again until nothing is inherited would repeat what the query's built-ins print
+    // or run, the first times over incomplete facts.
+    phases->beginFullPhase(0);
+    Operand* result = matcher->retrieve(query, nullptr, phases->giveSymTab());
+    phases->endPhase();
+    phases->takeNewFacts();
     matcher->remove(query);
     return result;
 }

@@ -20,14 +20,16 @@ class NaiveEvalWithInherit : public NaiveEval {
 
     int evaluate(FProgram* program) override;
     Evaluation* tp(FProgram* program) override;
-    // Matches the query again until a matching inherits nothing new; the last answers.
+    // Matches the query once inside a full phase: every atom inherits all it can before it is
+    // answered, so the answers are final and the query's built-ins act once per row.
     Operand* retrieve(FRule* query, SymTab* names) override;
     // A non-zero mode also forgets that any program used inheritance.
     void reset(int mode) override;
     // One trigger phase; non-zero when it added facts.
     virtual int fireTrigger();
 
-    // Rebuilds the trigger list from the atomized program of the held normalizer.
+    // Rebuilds the trigger list from the atomized program of the held normalizer, and decides
+    // whether a one-trigger phase may insert every fact its trigger inherits.
     void buildTriggerList();
     void clearTriggerList();
 
@@ -53,6 +55,12 @@ class NaiveEvalWithInherit : public NaiveEval {
     Timer* triggerTimer;
     Normalizer* normalizer = nullptr;
     std::vector<FRule*> triggerList;
+    // In one-trigger mode, whether a phase inserts everything its first productive trigger
+    // inherits instead of one fact. Set when no rule can change what is inherited (no rule
+    // derives a class relation, an equality, or a value of a method a trigger reads), so the
+    // fixpoints between single facts would find the same inheritance: the model is the same,
+    // and the evaluation no longer costs one whole fixpoint per inherited fact.
+    bool fullTriggerPhases = false;
 };
 
 // Registered as "classNaiveEvalWithInherit": new@(Matcher, OMAccess).
