@@ -206,6 +206,8 @@ Iterator* OMAccess::inheritedRetrievalForHost(int type, InternalName* tuple, int
                 awaited.insert(pending->second.begin(), pending->second.end());
         }
     }
+    // What the classes wait for, the host waits for, even where they offer nothing yet.
+    if (!awaited.empty()) pendingAt[host].insert(awaited.begin(), awaited.end());
     // The first most specific class (in name order) that has a value for a method and its
     // arguments gives the host that value; later classes add nothing to it.
     std::set<std::vector<InternalName>> decided;
@@ -219,11 +221,7 @@ Iterator* OMAccess::inheritedRetrievalForHost(int type, InternalName* tuple, int
             std::vector<InternalName> key;
             for (int col = 2; col < count; ++col) key.push_back(values->atColumn(col));
             if (decided.count(key) != 0) continue;
-            if (awaited.count(key[0]) != 0) {
-                pendingAt[host].insert(key[0]);
-                decided.insert(key);
-                continue;
-            }
+            if (awaited.count(key[0]) != 0) continue;
             const int added = insertBuffered(values, host, count, type);
             if (added == 0) continue;
             decided.insert(key);
