@@ -392,6 +392,10 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // answer: many hosts share their classes, and deriving a class again adds nothing (in a
     // buffered phase only the same triggers once more).
     set<InternalName> settledClasses;
+    // While one inherited lookup runs: the most specific members of each set of direct classes
+    // met (the first cell of a key is the relation kind).
+    bool inRetrieval = false;
+    std::map<std::vector<InternalName>, set<InternalName>> specificClasses;
     // In a buffered phase: the methods each host has a value queued for, or waits for because
     // one of its most specific classes has. A host inherits nothing for such a method from
     // another class in the same phase, so it takes what a direct phase would give it: the value

@@ -108,8 +108,11 @@ Iterator* OMAccess::inheritedLookup(int type, const InternalName* tuple, int cou
     // A direct phase inserts one inherited fact; the rest of the query must not build on it.
     if (oneFactPhase() && newFactCount != 0) return new EmptyIterator();
     std::vector<InternalName> cells(tuple, tuple + count);
+    inRetrieval = true;
     Iterator* answer = inheritedRetrieval(type, cells.data(), count);
+    inRetrieval = false;
     settledClasses.clear();
+    specificClasses.clear();
     // A full phase has stored everything this pattern inherits: the stored values answer.
     if (fullPhase != 0) {
         decRef(answer);
@@ -309,7 +312,20 @@ set<InternalName>* OMAccess::classRetrieval(const InternalName& x, int kind) {
         if (isBound(c) && c != x) classes.insert(c);
     }
     decRef(above);
-    return mostSpecificClasses(classes, kind == 3 ? 3 : 2);
+    const int relation = kind == 3 ? 3 : 2;
+    if (classes.size() < 2 || !inRetrieval) return mostSpecificClasses(classes, relation);
+    // Many hosts share their direct classes, and within one inherited lookup the hierarchy does
+    // not change (inheritance stores method values only): each set is reduced once.
+    std::vector<InternalName> key{InternalName(relation, InternalName::Integer, 0)};
+    for (auto item = classes.first_item(); item != nullptr; item = classes.next_item(item))
+        key.push_back(classes.key(item));
+    auto known = specificClasses.find(key);
+    if (known == specificClasses.end()) {
+        set<InternalName>* specific = mostSpecificClasses(classes, relation);
+        known = specificClasses.emplace(std::move(key), *specific).first;
+        delete specific;
+    }
+    return new set<InternalName>(known->second);
 }
 
 set<InternalName>* OMAccess::mostSpecificClasses(const set<InternalName>& classes, int kind) {
