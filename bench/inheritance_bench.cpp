@@ -1,23 +1,11 @@
 // Benchmarks of the class-hierarchy closures and of inheritance: X : root over a large hierarchy,
 // a : X for a leaf instance, buffered phases that pass a "*->" value down five classes to many
-// instances, the lookup cascade outside a phase against the stored-value factory, and whole
-// evaluations of a program whose rules read a value inherited down a chain of classes.
+// instances, and the lookup cascade outside a phase against the stored-value factory.
 #include <benchmark/benchmark.h>
 
 #include <string>
 
 #include "access/OMAccess.h"
-#include "compile/AlgebraicEval.h"
-#include "compile/Translator.h"
-#include "eval/Creator1.h"
-#include "eval/Matcher.h"
-#include "eval/PrSemiNaive.h"
-#include "foundation/ShellValues.h"
-#include "foundation/StatisticHandler.h"
-#include "foundation/clib_list.h"
-#include "language/FParser.h"
-#include "language/FProgram.h"
-#include "language/FRule.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/SymTab.h"
@@ -170,108 +158,6 @@ void BM_ProbesThroughMakeRefIter(benchmark::State& state) {
     probes<false>(state);
 }
 BENCHMARK(BM_ProbesThroughMakeRefIter)->Unit(benchmark::kMillisecond)->Iterations(5);
-
-// The clauses of the text, parsed with the access layer's table, as a program that uses
-// inheritance.
-FProgram* parseProgram(OMAccess* access, const std::string& text) {
-    auto* parser = new FLogicParser();
-    parser->setInputString(text);
-    auto* rules = new clib_list<FRule*>;
-    while (!parser->atEnd()) {
-        int ok = 0;
-        FRule* rule = parser->parse(access->giveSymTab(), &ok);
-        if (rule == nullptr) break;
-        rules->append(rule);
-    }
-    decRef(parser);
-    auto* program = new FProgram(rules, access->giveSymTab());
-    for (FRule* rule : *rules) decRef(rule);
-    program->setInheritanceMark(1);
-    return program;
-}
-
-// c0 :: c1 :: ... :: c49 with c49[size *-> 7], instances of c0 and a rule reading their inherited
-// value; with `reclassing`, a second rule derives a class membership from it, so no rule may be
-// assumed to leave inheritance alone and a one-trigger phase takes one fact at a time.
-std::string chainProgram(int instances, bool reclassing) {
-    constexpr int Classes = 50;
-    std::string text;
-    for (int i = 0; i + 1 < Classes; ++i)
-        text += numbered("c", i) + " :: " + numbered("c", i + 1) + ".\n";
-    text += numbered("c", Classes - 1) + "[size *-> 7].\n";
-    for (int i = 0; i < instances; ++i) text += numbered("o", i) + " : c0.\n";
-    text += "big(X) :- X[size -> 7].\n";
-    if (reclassing) text += "X : sized :- X[size -> 7].\n";
-    return text;
-}
-
-// One whole evaluation in one-trigger mode by the semi-naive evaluator (mode "seminaive") or the
-// naive one with inheritance (mode "naive"). The time should grow about linearly with the
-// number of instances.
-void chainEvaluation(benchmark::State& state, const char* mode, bool reclassing) {
-    const int instances = static_cast<int>(state.range(0));
-    const std::string text = chainProgram(instances, reclassing);
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto* om = new MainMemOM();
-        auto* access = new OMAccess(om);
-        FProgram* program = parseProgram(access, text);
-        auto* translator = new Translator(1);
-        auto* creator = new Creator1(access);
-        auto* algebra = new AlgebraicEval(access);
-        auto* matcher = new Matcher(translator, creator, algebra, nullptr);
-        decRef(translator);
-        decRef(creator);
-        decRef(algebra);
-        auto* evaluator = new PrSemiNaive(matcher, access);
-        FLSysArgs args;
-        args.append(new FLSysString(mode));
-        evaluator->methodCall("mode", &args);
-        decRef(args.head());
-        state.ResumeTiming();
-        benchmark::DoNotOptimize(evaluator->evaluate(program));
-        state.PauseTiming();
-        centralStatistic().clear();
-        decRef(evaluator);
-        decRef(matcher);
-        decRef(program);
-        decRef(access);
-        decRef(om);
-        state.ResumeTiming();
-    }
-    state.SetItemsProcessed(state.iterations() * instances);
-}
-
-void BM_ChainOneTriggerSemiNaive(benchmark::State& state) {
-    chainEvaluation(state, "seminaive", false);
-}
-BENCHMARK(BM_ChainOneTriggerSemiNaive)
-    ->Arg(300)
-    ->Arg(600)
-    ->Arg(1200)
-    ->Arg(2400)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3);
-
-void BM_ChainOneTriggerNaive(benchmark::State& state) {
-    chainEvaluation(state, "naive", false);
-}
-BENCHMARK(BM_ChainOneTriggerNaive)
-    ->Arg(300)
-    ->Arg(600)
-    ->Arg(1200)
-    ->Arg(2400)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3);
-
-void BM_ChainOneFactPhasesSemiNaive(benchmark::State& state) {
-    chainEvaluation(state, "seminaive", true);
-}
-BENCHMARK(BM_ChainOneFactPhasesSemiNaive)
-    ->Arg(300)
-    ->Arg(600)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(1);
 
 }  // namespace
 
