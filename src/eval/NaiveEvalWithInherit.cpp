@@ -21,6 +21,8 @@
 #include "language/FTermList.h"
 #include "language/PTerm.h"
 #include "language/Spec.h"
+#include "language/TermToName.h"
+#include "objectbase/Iterator.h"
 #include "platform/InterruptFlag.h"
 
 NaiveEvalWithInherit::NaiveEvalWithInherit(Matcher* matcher, OMAccess* access)
@@ -106,6 +108,8 @@ void NaiveEvalWithInherit::clearTriggerList() {
     for (FRule* rule : triggerList) decRef(rule);
     triggerList.clear();
     fullTriggerPhases = false;
+    for (FTerm* cls : ruleMemberships) decRef(cls);
+    ruleMemberships.clear();
 }
 
 namespace {
@@ -129,10 +133,13 @@ bool sameMethod(const Spec* spec, const FMolecule* trigger) {
     return method->deepEqual(*readMethod);
 }
 
-// Whether some rule can change what the triggers inherit: a rule deriving a class relation, an
-// equality, or a value of a method a trigger reads. Facts count not: they are stored before the
-// first phase.
-bool rulesAffectInheritance(FProgram* atomized, const std::vector<FMolecule*>& triggers) {
+// Whether some rule can change what the triggers inherit: a rule deriving a subclass relation, an
+// equality, a value of a method a trigger reads, or a membership in a class not named by a
+// constant. The constant classes that rules make objects members of are collected: such a
+// membership changes nothing for a method that no class at or above the new class holds.
+// Facts count not: they are stored before the first phase.
+bool rulesAffectInheritance(FProgram* atomized, const std::vector<FMolecule*>& triggers,
+                            std::vector<FTerm*>& memberships) {
     for (list_item it = atomized->firstItem(); it != nullptr; it = atomized->nextItem(it)) {
         FRule* clause = nullptr;
         if (atomized->ruleAt(it, clause) != FRule::Rule || clause->getHead() == nullptr) continue;
@@ -145,7 +152,12 @@ bool rulesAffectInheritance(FProgram* atomized, const std::vector<FMolecule*>& t
             }
             if (!term->isA("FMolecule")) return true;
             auto* molecule = static_cast<FMolecule*>(term);
-            if (molecule->getClassTerm() != nullptr && molecule->getIsaKind() != 0) return true;
+            if (FTerm* cls = molecule->getClassTerm();
+                cls != nullptr && molecule->getIsaKind() != 0) {
+                if (molecule->getIsaKind() != 1 || !cls->isA("FunctionTerm")) return true;
+                incRef(cls);
+                memberships.push_back(cls);
+            }
             clib_list<Spec*>* specs = molecule->getSpecs();
             if (specs == nullptr) continue;
             for (Spec* spec : *specs)
@@ -201,7 +213,10 @@ void NaiveEvalWithInherit::buildTriggerList() {
             taken.push_back(molecule);
         }
     }
-    fullTriggerPhases = !rulesAffectInheritance(atomized, taken);
+    fullTriggerPhases = !rulesAffectInheritance(atomized, taken, ruleMemberships);
+    for (FMolecule* molecule : taken)
+        if (molecule->getSpecs()->head()->getMethod()->isA("FVar") && !ruleMemberships.empty())
+            fullTriggerPhases = false;
     if (flags == 0) return;
     OutputChannel& debug = debugChannel();
     debug << "TriggerList:" << std::endl;
@@ -209,10 +224,48 @@ void NaiveEvalWithInherit::buildTriggerList() {
     debug << std::endl << std::endl;
 }
 
+bool NaiveEvalWithInherit::membershipsLeaveInheritance() {
+    OM* om = phases->om();
+    if (om == nullptr) return ruleMemberships.empty();
+    const InternalName free = InternalName::UndefinedObject;
+    for (FTerm* term : ruleMemberships) {
+        InternalName cls;
+        termToName(*om, cls, static_cast<Path*>(term));
+        // A class the base does not hold yet has nothing above it and holds nothing.
+        if (cls == free) continue;
+        std::vector<InternalName> above;
+        Iterator* classes = phases->makeEnhIsaIter(cls, free, 2, nullptr);
+        for (bool more = classes != nullptr && classes->first(); more; more = classes->next())
+            above.push_back(classes->atColumn(2));
+        decRef(classes);
+        for (FRule* rule : triggerList) {
+            const Spec* spec =
+                triggerMolecule(rule->getBody()->getList()->head())->getSpecs()->head();
+            InternalName method;
+            termToName(*om, method, static_cast<Path*>(spec->getMethod()));
+            if (method == free) continue;
+            const int kind = spec->getKind();
+            const int stored = kind < 3 ? kind + 3 : kind;
+            std::vector<InternalName> pattern(
+                static_cast<std::size_t>(spec->getArgs() != nullptr ? spec->getArgs()->size() : 0) +
+                    3,
+                free);
+            pattern[1] = method;
+            for (const InternalName& c : above) {
+                pattern[0] = c;
+                if (yieldsRow(phases->makeRefIter(stored, pattern.data(),
+                                                  static_cast<int>(pattern.size()), nullptr)))
+                    return false;
+            }
+        }
+    }
+    return true;
+}
+
 int NaiveEvalWithInherit::fireTrigger() {
     if (inheritanceFlag == 0) return 0;
     const int traceFlag = (flags & TraceTrigger) != 0 ? 1 : 0;
-    if (allTriggers == 0 && fullTriggerPhases)
+    if (allTriggers == 0 && fullTriggerPhases && membershipsLeaveInheritance())
         phases->beginFullPhase(traceFlag);
     else
         phases->beginPhase(allTriggers, traceFlag);

@@ -7,6 +7,7 @@
 #include "eval/NaiveEval.h"
 
 class FMolecule;
+class FTerm;
 class Normalizer;
 
 class NaiveEvalWithInherit : public NaiveEval {
@@ -61,6 +62,12 @@ class NaiveEvalWithInherit : public NaiveEval {
     // fixpoints between single facts would find the same inheritance: the model is the same,
     // and the evaluation no longer costs one whole fixpoint per inherited fact.
     bool fullTriggerPhases = false;
+    // The constant classes rules make objects members of (a reference each). They leave
+    // inheritance alone while no class at or above them holds a value of a method a trigger
+    // reads; the hierarchy above them and those values change only through facts, all stored
+    // before the first phase, or through inheritance, which copies values only downwards.
+    std::vector<FTerm*> ruleMemberships;
+    bool membershipsLeaveInheritance();
 };
 
 // Registered as "classNaiveEvalWithInherit": new@(Matcher, OMAccess).
