@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <string>
+#include <vector>
 
 #include "access/OMAccess.h"
 #include "compile/AlgebraicEval.h"
@@ -181,11 +182,32 @@ std::string chainProgram(int instances, bool reclassing) {
     return text;
 }
 
-// One whole evaluation in one-trigger mode by the evaluator in mode "seminaive" or "naive"; the
-// time should grow about linearly with the number of instances.
-void InheritedChain(benchmark::State& state, const char* mode, bool reclassing) {
-    const int instances = int(state.range(0));
-    timeEvaluations(state, chainProgram(instances, reclassing), [mode](Pipeline& p) {
+// A tree of classes, six subclasses to a class over three levels, t0[size *-> 7; tags *->> {a, b}]
+// at the root, one leaf overriding the size, the instances spread over the leaves, and rules
+// reading both inherited methods.
+std::string treeProgram(int instances) {
+    std::string text;
+    std::vector<std::string> level{"t0"};
+    int made = 1;
+    for (int depth = 0; depth < 3; ++depth) {
+        std::vector<std::string> below;
+        for (const std::string& parent : level)
+            for (int i = 0; i < 6; ++i) {
+                below.push_back("t" + std::to_string(made++));
+                text += below.back() + " :: " + parent + ".\n";
+            }
+        level = below;
+    }
+    text += "t0[size *-> 7; tags *->> {a, b}].\n" + level.front() + "[size *-> 8].\n";
+    for (int i = 0; i < instances; ++i)
+        text += "o" + std::to_string(i) + " : " + level[std::size_t(i) % level.size()] + ".\n";
+    return text + "big(X, S) :- X[size -> S].\ntag(X, T) :- X[tags ->> {T}].\n";
+}
+
+// One whole evaluation of the text in one-trigger mode by the evaluator in mode "seminaive" or
+// "naive"; the time should grow about linearly with the number of instances.
+void timeInheritance(benchmark::State& state, const char* mode, const std::string& text) {
+    timeEvaluations(state, text, [mode](Pipeline& p) {
         p.program->setInheritanceMark(1);
         auto* evaluator = new PrSemiNaive(p.matcher, p.access);
         FLSysArgs args;
@@ -194,8 +216,17 @@ void InheritedChain(benchmark::State& state, const char* mode, bool reclassing) 
         decRef(args.head());
         return evaluator;
     });
-    state.SetItemsProcessed(state.iterations() * instances);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
 }
+
+void InheritedChain(benchmark::State& state, const char* mode, bool reclassing) {
+    timeInheritance(state, mode, chainProgram(int(state.range(0)), reclassing));
+}
+
+void InheritedTree(benchmark::State& state, const char* mode) {
+    timeInheritance(state, mode, treeProgram(int(state.range(0))));
+}
+
 // The instances doubled from 300 up to the limit.
 template <int Limit>
 void doublings(benchmark::internal::Benchmark* bench) {
@@ -206,6 +237,10 @@ BENCHMARK_CAPTURE(InheritedChain, seminaive, "seminaive", false)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 BENCHMARK_CAPTURE(InheritedChain, naive, "naive", false)
+    ->Apply(doublings<2400>)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK_CAPTURE(InheritedTree, seminaive, "seminaive")
     ->Apply(doublings<2400>)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
