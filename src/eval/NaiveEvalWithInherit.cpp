@@ -282,8 +282,12 @@ bool NaiveEvalWithInherit::membershipsLeaveInheritance() {
         for (FRule* rule : triggerList) {
             const Spec* spec =
                 triggerMolecule(rule->getBody()->getList()->head())->getSpecs()->head();
+            // A method given by a variable or a path could be any method.
+            if (spec->getMethod() == nullptr || !spec->getMethod()->isA("FunctionTerm"))
+                return false;
             InternalName method;
             termToName(*om, method, static_cast<Path*>(spec->getMethod()));
+            // A method the base does not hold yet is held by no class.
             if (method == free) continue;
             const int kind = spec->getKind();
             const int stored = kind < 3 ? kind + 3 : kind;

@@ -62,7 +62,8 @@ class NaiveEvalWithInherit : public NaiveEval {
     std::vector<FRule*> triggerList;
     // In one-trigger mode, whether a phase inserts everything its first productive trigger
     // inherits instead of one fact. Set when no rule can change what is inherited (no rule
-    // derives a class relation, an equality, or a value of a method a trigger reads), so the
+    // derives a subclass relation, an equality, a value of a method a trigger reads, or a
+    // membership in a class not named by a constant; see also ruleMemberships), so the
     // fixpoints between single facts would find the same inheritance: the model is the same,
     // and the evaluation no longer costs one whole fixpoint per inherited fact.
     bool fullTriggerPhases = false;
