@@ -69,6 +69,7 @@ void InternalGrammarParser::startClause(SymTab* table) {
     symTab = table;
     ok = 1;
     endStateClauseEnd = false;
+    builder.startClause();
     endClause();
 }
 
