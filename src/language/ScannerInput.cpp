@@ -10,6 +10,8 @@ void reportScannerError(const char* name, const std::string& message) {
     centralErrorHandler().report(Error(3, 1, 2, name, message, "FScanner::yylex()", ""));
 }
 
+const char* const inputFailure = " : input could not be read";
+
 }  // namespace
 
 std::string ScannerInput::position() const {
@@ -27,6 +29,32 @@ void ScannerInput::reportInvalidComment() const {
     reportScannerError("InvalidComment", position() + " : EOF appeared in comment");
 }
 
+void ScannerInput::reportUnreadable(const std::string& fileName) {
+    ScannerInput input;
+    input.setFileName(fileName);
+    reportScannerError("InputFailed", input.position() + inputFailure);
+}
+
+void ScannerInput::recordFailure(std::istream& in) {
+    if (failed) return;
+    failed = true;
+    in.setstate(std::ios::badbit);
+    reportScannerError("InputFailed", position() + inputFailure);
+}
+
+bool ScannerInput::atEnd(std::istream& in) {
+    if (holdsUnscanned()) return false;
+    if (failed) return failureSeen;
+    std::streambuf* source = in.rdbuf();
+    if (source == nullptr) return true;
+    try {
+        return std::char_traits<char>::eq_int_type(source->sgetc(), std::char_traits<char>::eof());
+    } catch (...) {
+        recordFailure(in);
+        return false;
+    }
+}
+
 int ScannerInput::readCharacter(std::istream& in, char* buffer) {
     if (failed) return 0;
     // Straight from the stream's buffer: the scanner asks for every character on its own.
@@ -39,9 +67,7 @@ int ScannerInput::readCharacter(std::istream& in, char* buffer) {
     } catch (...) {
         // The file buffer throws on a read error (a directory opened as a file): the input ends
         // here, and the clause being read is rejected by the parser.
-        failed = true;
-        in.setstate(std::ios::badbit);
-        reportScannerError("InputFailed", position() + " : input could not be read");
+        recordFailure(in);
         return 0;
     }
     if (traits::eq_int_type(character, traits::eof())) return 0;
