@@ -51,6 +51,15 @@ class ScannerInput {
     // which the front end's end test relies on. A carriage return before a newline is dropped.
     // A stream that fails to read is reported once (InputFailed) and counts as ended.
     int readCharacter(std::istream& in, char* buffer);
+    // readCharacter, and then, when the token being matched (`partial`, `partialLength`
+    // characters, ending right before `buffer`) can only go on through them, the characters
+    // that the scanner is bound to look at next: more letters, digits and "_" after a run of
+    // them, or a string's characters up to its closing quote. Up to `size` characters in all.
+    // A token thus takes a few refills rather than one per character, each of which would
+    // move and rescan the token so far. Read-ahead never passes a "." or a clause end, and the
+    // front end's end test counts what the scanner holds unscanned.
+    int readTokenCharacters(std::istream& in, char* buffer, int size, const char* partial,
+                            int partialLength);
     // Reports the failure once and ends the input.
     void recordFailure(std::istream& in);
 
