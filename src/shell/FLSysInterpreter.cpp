@@ -387,7 +387,9 @@ FLSysObject* FLSysInterpreter::open(const std::string& fileName) {
         centralErrorHandler().report(err11::CannotOpenFile);
         return nullptr;
     }
-    return new FLSysOStreamImpl<std::ofstream>(file, true);
+    auto* stream = new FLSysOStreamImpl<std::ofstream>(file, true);
+    stream->reportWriteFailuresAs(fileName);
+    return stream;
 }
 
 FLSysInterpreter* FLSysInterpreter::shell() {
