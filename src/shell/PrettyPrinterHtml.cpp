@@ -55,7 +55,10 @@ bool PrettyPrinter::openAnswerFile() {
     leaveAnswerChannel();
     decRef(htmlStream);
     htmlFile = file;
-    htmlStream = new FLSysOStreamImpl<std::ofstream>(file, true);
+    auto* stream = new FLSysOStreamImpl<std::ofstream>(file, true);
+    // The answers written into the file on a full disk are reported, once.
+    stream->reportWriteFailuresAs(htmlFileName);
+    htmlStream = stream;
     writeHtmlHeader();
     answerChannel().setStream(htmlStream);
     return true;
