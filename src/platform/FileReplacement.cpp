@@ -35,6 +35,8 @@ bool FileReplacement::open() {
     abandon();
     struct stat info {};
     const bool exists = ::stat(target.c_str(), &info) == 0;
+    // A file the user may not write stays so: renaming over it would bypass its permissions.
+    if (exists && ::access(target.c_str(), W_OK) != 0) return false;
     if (!exists || S_ISREG(info.st_mode)) {
         const std::filesystem::path path(target);
         std::filesystem::path folder = path.parent_path();

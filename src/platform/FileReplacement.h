@@ -20,7 +20,8 @@ class FileReplacement {
     FileReplacement(const FileReplacement&) = delete;
     FileReplacement& operator=(const FileReplacement&) = delete;
 
-    // Opens the stream the content is written to; false when no file can be made.
+    // Opens the stream the content is written to; false when no file can be made or the target
+    // is there without write permission.
     bool open();
     // The stream of the new content; valid after a successful open until commit or abandon.
     std::ofstream& stream() { return out; }

@@ -112,6 +112,16 @@ TEST_F(FileReplacementTest, AFullDeviceFailsAndStaysADevice) {
     EXPECT_TRUE(fs::is_character_file("/dev/full"));
 }
 
+TEST_F(FileReplacementTest, AFileWithoutWritePermissionIsNotReplaced) {
+    write(target, "old\n");
+    fs::permissions(target, fs::perms::owner_read);
+    FileReplacement file(target);
+    if (::access(target.c_str(), W_OK) == 0) GTEST_SKIP() << "this user writes every file";
+    EXPECT_FALSE(file.open());
+    EXPECT_EQ(read(target), "old\n");
+    EXPECT_EQ(entries(), 1u);
+}
+
 TEST_F(FileReplacementTest, AMissingFolderCannotBeOpened) {
     FileReplacement file((folder / "no" / "such.txt").string());
     EXPECT_FALSE(file.open());
