@@ -111,6 +111,15 @@ def unreadable_file():
           status == 1 and "locked.flp, line 1 : input could not be read" in err, err)
 
 
+def full_standard_output():
+    with open("/dev/full", "w") as full:
+        done = subprocess.run([QUORIN], input='sys.echo@("one")[].\nsys.echo@("two")[].\n',
+                              stdout=full, stderr=subprocess.PIPE, text=True, cwd=WORK,
+                              env=environment(), timeout=120)
+    check("answers that standard output cannot take are reported once",
+          done.stderr.count("Can't write to standard output") == 1, done.stderr)
+
+
 def full_disk():
     """Writes to a full small file system leave the old files as they were."""
     mount = os.path.join(WORK, "small")
@@ -182,6 +191,7 @@ def full_device():
 
 
 os.makedirs(WORK, exist_ok=True)
-for step in (deep_inputs, long_tokens, unreadable_file, full_device, full_disk, killed_writer):
+for step in (deep_inputs, long_tokens, unreadable_file, full_device, full_standard_output,
+             full_disk, killed_writer):
     step()
 sys.exit(1 if failures else 0)
