@@ -152,6 +152,13 @@ T* GrammarSupport::measured(T* made, int depth) {
     return made;
 }
 
+// The kinds the Pevo builders measure.
+template Path* GrammarSupport::measured<Path>(Path*, int);
+template MethAppl* GrammarSupport::measured<MethAppl>(MethAppl*, int);
+template Specification* GrammarSupport::measured<Specification>(Specification*, int);
+template MethListElement* GrammarSupport::measured<MethListElement>(MethListElement*, int);
+template ElementList* GrammarSupport::measured<ElementList>(ElementList*, int);
+
 bool GrammarSupport::finishClause(FRule* rule, FRule** result) {
     if (!ok()) {
         grammar::release(rule);

@@ -94,14 +94,16 @@ class GrammarSupport {
     Path* emptyList();
     Path* listCell(Path* head, Path* tail);
 
-  private:
-    bool ok() const;
     // The depth of a part built for this clause (1 for a leaf, 0 for null).
     int depthOf(const void* part) const;
     // Records the depth of a new node or list; beyond maxDepth the clause is refused and the
-    // node released (null answered). T is a node or a list of nodes.
+    // node released (null answered). T is a node or a list of nodes. The Pevo builders measure
+    // their own nodes through these two as well.
     template <class T>
     T* measured(T* made, int depth);
+
+  private:
+    bool ok() const;
     Path* constantOf(const std::string& value, int kind);
     PTerm* classify(FctOrPred* application, bool inFilter);
     // The elements of a list argument ("cons" cells unfolded), each with a reference taken; the
