@@ -20,6 +20,12 @@ namespace {
 
 const InternalName undefined = InternalName::UndefinedObject;
 
+// The set-valued twin of an arrow: the tokens of a list attribute are distinct members, which a
+// single-valued arrow would equate with one another.
+int setArrow(int arrow) {
+    return arrow == 0 ? 1 : arrow == 3 ? 4 : arrow;
+}
+
 // The rows of a lookup, copied out before anything is inserted.
 std::vector<std::vector<InternalName>> rowsOf(Iterator* rows) {
     std::vector<std::vector<InternalName>> result;
@@ -126,8 +132,10 @@ void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& 
         insertAttributeValue(target, method, arrow, resultClass, value, request);
     } else if (type == "TOKEN" || (type == "IDREF" && request.references == 0)) {
         const InternalName cls = type == "TOKEN" ? resultClass : builtinObject::Literal;
-        for (const std::string& token : blankTokens(value)) {
-            insertAttributeValue(target, method, arrow, cls, token, request);
+        const std::vector<std::string> tokens = blankTokens(value);
+        const int tokenArrow = tokens.size() > 1 ? setArrow(arrow) : arrow;
+        for (const std::string& token : tokens) {
+            insertAttributeValue(target, method, tokenArrow, cls, token, request);
         }
     } else if (type == "ID") {
         insertAttributeValue(target, method, arrow, resultClass, value, request);
@@ -137,8 +145,10 @@ void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& 
         const InternalName m = dtdMethod(method, request);
         access->insertClassRelation(m, builtinObject::Attribute, 1);
         access->insertValue(target, xmlIdref, &m, 1, 1, symbol(quoted(value)));
-        for (const std::string& token : blankTokens(value)) {
-            state->idrefs.push_back(new XMLidrefEntry(target, m, arrow, token));
+        const std::vector<std::string> tokens = blankTokens(value);
+        const int tokenArrow = tokens.size() > 1 ? setArrow(arrow) : arrow;
+        for (const std::string& token : tokens) {
+            state->idrefs.push_back(new XMLidrefEntry(target, m, tokenArrow, token));
         }
     }
 }
@@ -310,13 +320,13 @@ void NsgmlHandler::linkChild(const InternalName& host, const InternalName& hostC
 }
 
 const XMLidEntry* NsgmlHandler::findId(const std::string& id) const {
-    for (const XMLidEntry* entry : state->ids) {
-        if (entry->getId() == id) return entry;
-    }
-    return nullptr;
+    const auto found = state->idIndex.find(id);
+    return found != state->idIndex.end() ? found->second : nullptr;
 }
 
 void NsgmlHandler::resolveReferences(const ParseRequest& request) {
+    state->idIndex.reserve(state->ids.size());
+    for (const XMLidEntry* entry : state->ids) state->idIndex.emplace(entry->getId(), entry);
     for (const XMLidrefEntry* reference : state->idrefs) {
         const XMLidEntry* target = findId(reference->getReference());
         if (target == nullptr) {

@@ -14,8 +14,13 @@
 
 namespace nsgmltest {
 
+// Made absolute when the program starts: a build may give __FILE__ relative to the build folder,
+// and fixtures change the working folder.
+inline const std::filesystem::path dataDirAtStart =
+    std::filesystem::absolute(std::filesystem::path(__FILE__).parent_path() / "data");
+
 inline std::filesystem::path dataDir() {
-    return std::filesystem::path(__FILE__).parent_path() / "data";
+    return dataDirAtStart;
 }
 
 inline std::string readFile(const std::filesystem::path& path) {
