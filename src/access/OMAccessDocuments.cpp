@@ -150,11 +150,22 @@ Iterator* OMAccess::matchAxis(int type, int axis, const InternalName* tuple, int
         case 5:
             return step(axes != nullptr ? axes->makeSiblingIter(tuple, 3, this) : nullptr, 3);
         case 7: {
+            // The step's object itself: from a free start each node of a document once (every
+            // object linked under a parent), never a row of unknowns.
+            const InternalName value = tuple[count - 1];
+            if (!isBound(start) && !isBound(value)) {
+                return step(axes != nullptr ? axes->makeParentIter(tuple, 3, this) : nullptr, 1);
+            }
+            const InternalName node = isBound(start) ? start : value;
             InternalName self;
             internName(self, "self", 1);
-            const InternalName value = tuple[count - 1];
-            const InternalName row[3] = {start, self, start};
-            return new DummyIterator(row, 3, !isBound(value) || value == start);
+            // A named self step is a name test: self::title is the node when it is a title.
+            const InternalName method = tuple[1];
+            if (isBound(method) && method != self && isaTest(node, method, 1) == 0) {
+                return new EmptyIterator();
+            }
+            const InternalName row[3] = {node, isBound(method) ? method : self, node};
+            return new DummyIterator(row, 3, !isBound(value) || value == node);
         }
         case 8: {
             const std::string function = lexicalForm(tuple[1]);
