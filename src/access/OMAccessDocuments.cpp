@@ -40,16 +40,24 @@ class OwnedSetIterator : public ExplicitSetIterator {
 };
 
 // Column `column` of the last axis-1 step [p, free, x] that has a row, over the parents p of x.
+// The stored direct relations name the parents: the most specific members of the closure are
+// the same objects, but finding them tests every pair of ancestors, which made each step of a
+// document nested thousands deep cost the square of its depth.
 InternalName lastParentCell(OMAccess& access, const InternalName& x, int column) {
     InternalName found = Free;
-    set<InternalName>* parents = access.classRetrieval(x, 3);
+    std::vector<InternalName> parents;
+    Iterator* direct = access.makeIsaIter(x, Free, 3, nullptr);
+    for (bool more = direct != nullptr && direct->first(); more; more = direct->next()) {
+        const InternalName p = direct->atColumn(2);
+        if (isBound(p) && p != x) parents.push_back(p);
+    }
+    decRef(direct);
     Iterator* step = nullptr;
-    for (auto item = parents->first_item(); item != nullptr; item = parents->next_item(item)) {
-        const InternalName probe[3] = {parents->key(item), Free, x};
+    for (const InternalName& parent : parents) {
+        const InternalName probe[3] = {parent, Free, x};
         step = access.matchAxis(1, 1, probe, 3, step);
         if (step != nullptr && step->first()) found = step->atColumn(column);
     }
-    delete parents;
     decRef(step);
     return found;
 }
