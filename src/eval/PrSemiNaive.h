@@ -23,7 +23,7 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     PrSemiNaive(Matcher* matcher, OMAccess* access);
 
     // "debugOn", "debugOff", "mode", "help", then NaiveEval's.
-    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
     // "aPrSemiNaive".
     void print(OutputChannel& channel) const override;
     bool isA(const std::string& className) const override;
@@ -56,6 +56,9 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     ~PrSemiNaive() override;
 
   private:
+    // The semi-naive rounds of one stratum (or of the whole program) to its fixpoint, with the
+    // trigger phases and their delta program; false when a round failed or the user interrupted.
+    bool semiNaiveFixpoint(FProgram* program);
     // Whether the rule reads derived facts through a part no delta atom of the table's form
     // covers.
     bool keptEveryRound(FRule* rule, bool triggerForm);
@@ -90,5 +93,5 @@ class PrSemiNaiveMeta : public XMeta {
     PrSemiNaiveMeta() : XMeta("PrSemiNaive") {}
 
   protected:
-    FLSysObject* createInstance(FLSysArgs* args) override;
+    FLSysRef createInstance(FLSysArgs* args) override;
 };

@@ -46,11 +46,11 @@ FLogicInterpreter::~FLogicInterpreter() {
     decRef(emptyProgram);
 }
 
-FLSysObject* FLogicInterpreter::methodCall(const std::string& name, FLSysArgs* args) {
+FLSysRef FLogicInterpreter::methodCall(const std::string& name, FLSysArgs* args) {
     if (name == "help") {
         if (!checkNoArgs(args)) return nullptr;
         writeHelp(helpChannel());
-        return this;
+        return FLSysRef::share(this);
     }
     return FLSysObject::methodCall(name, args);
 }
@@ -88,7 +88,9 @@ FLogicInterpreter* FLogicInterpreter::eval() {
     const int reached = evaluation->evaluate(program);
     evaluation->reset(0);
     watch.stop();
-    evaluated = 1;
+    // Only a fixpoint is a model: after an interrupted or failed evaluation the next eval
+    // runs again.
+    evaluated = reached != 0 ? 1 : 0;
     addTimingLine("Total time spent in evaluation  : ", watch);
     if (reached == 0) return nullptr;
     changed = 0;
@@ -219,7 +221,7 @@ FLogicInterpreter* EmptyFLogicInterp::query(FRule* /*query*/, SymTab* /*symTab*/
 
 FLogicInterpreterMeta::FLogicInterpreterMeta() : XMeta("FLogicInterpreter") {}
 
-FLSysObject* FLogicInterpreterMeta::createInstance(FLSysArgs* args) {
+FLSysRef FLogicInterpreterMeta::createInstance(FLSysArgs* args) {
     FLSysObject* evaluation = nullptr;
     FLSysObject* printer = nullptr;
     FLSysObject* analyser = nullptr;
@@ -227,7 +229,7 @@ FLSysObject* FLogicInterpreterMeta::createInstance(FLSysArgs* args) {
                     analyser)) {
         return nullptr;
     }
-    return new FLogicInterpreter(dynamic_cast<Evaluation*>(evaluation),
-                                 dynamic_cast<PPProtocol*>(printer),
-                                 dynamic_cast<SemanticAnalyser*>(analyser));
+    return FLSysRef::make<FLogicInterpreter>(dynamic_cast<Evaluation*>(evaluation),
+                                             dynamic_cast<PPProtocol*>(printer),
+                                             dynamic_cast<SemanticAnalyser*>(analyser));
 }

@@ -14,13 +14,8 @@
 
 namespace nsgmltest {
 
-// Made absolute when the program starts: a build may give __FILE__ relative to the build folder,
-// and fixtures change the working folder.
-inline const std::filesystem::path dataDirAtStart =
-    std::filesystem::absolute(std::filesystem::path(__FILE__).parent_path() / "data");
-
 inline std::filesystem::path dataDir() {
-    return dataDirAtStart;
+    return std::filesystem::path(QUORIN_SOURCE_DIR) / "tests" / "xml" / "data";
 }
 
 inline std::string readFile(const std::filesystem::path& path) {
