@@ -9,6 +9,7 @@
 #include "foundation/ErrorHandler.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/SymTab.h"
+#include "platform/ControlEvents.h"
 #include "xml/BlankTokens.h"
 #include "xml/DocumentText.h"
 #include "xml/NsgmlHandler.h"
@@ -19,6 +20,13 @@
 namespace {
 
 const InternalName undefined = InternalName::UndefinedObject;
+
+// A farewell signal ends the program: a mapping under way is not finished first, the program
+// ends within a moment. (Ctrl-C alone lets a mapping complete, so that no document is stored
+// in part; it is polled while the document is parsed and read.)
+bool farewellDuring(int& steps) {
+    return (++steps & 1023) == 0 && controlEvents::farewellPending();
+}
 
 // The set-valued twin of an arrow: the tokens of a list attribute are distinct members, which a
 // single-valued arrow would equate with one another.
@@ -70,7 +78,8 @@ void NsgmlHandler::mapChildren(const InternalName& host, const InternalName& met
     // deque keeps the frames' counters in place while frames come and go.
     std::deque<MapFrame> frames;
     frames.push_back(MapFrame(host, method, element, &counter));
-    while (!frames.empty()) {
+    int steps = 0;
+    while (!frames.empty() && !farewellDuring(steps)) {
         MapFrame& frame = frames.back();
         if (frame.next == frame.end) {
             frames.pop_back();
@@ -230,7 +239,8 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
                                   int& counter) {
     std::deque<MapFrame> frames;
     frames.push_back(MapFrame(host, hostClass, element, &counter));
-    while (!frames.empty()) {
+    int steps = 0;
+    while (!frames.empty() && !farewellDuring(steps)) {
         MapFrame& frame = frames.back();
         if (frame.next == frame.end) {
             // The subtree is complete: the element joins its class and its host.
@@ -327,7 +337,9 @@ const XMLidEntry* NsgmlHandler::findId(const std::string& id) const {
 void NsgmlHandler::resolveReferences(const ParseRequest& request) {
     state->idIndex.reserve(state->ids.size());
     for (const XMLidEntry* entry : state->ids) state->idIndex.emplace(entry->getId(), entry);
+    int steps = 0;
     for (const XMLidrefEntry* reference : state->idrefs) {
+        if (farewellDuring(steps)) return;
         const XMLidEntry* target = findId(reference->getReference());
         if (target == nullptr) {
             centralErrorHandler().report(Error(5, 1, 2, "Undefined Reference",
