@@ -78,6 +78,31 @@ std::string outline(OMAccess& layer, const InternalName& node) {
     return text + ")";
 }
 
+// A file read back by a second import into an object base of its own: its first top element.
+struct ReadBack {
+    explicit ReadBack(const std::string& fileUrl) {
+        InternalName url;
+        layer->nameFromString(url, "\"" + fileUrl + "\"", InternalName::String);
+        layer->insertClassRelation(url, builtinObject::Url, 1);
+        InternalName document = Free;
+        layer->insertXMLPath(url, builtinObject::Parse0, &builtinObject::Xml, 1, 0, 0, document);
+        const InternalName tuple[3] = {document, Free, Free};
+        Iterator* children = layer->matchAxis(1, 1, tuple, 3, nullptr);
+        if (children != nullptr && children->first()) root = children->atColumn(3);
+        decRef(children);
+    }
+    ~ReadBack() {
+        decRef(layer);
+        decRef(base);
+    }
+    ReadBack(const ReadBack&) = delete;
+    ReadBack& operator=(const ReadBack&) = delete;
+
+    MainMemOM* base = new MainMemOM();
+    XMLOMAccess* layer = new XMLOMAccess(base);
+    InternalName root = Free;
+};
+
 class XMLExportTest : public XMLAccessTest {
   protected:
     InternalName load(const std::string& name, const std::string& content) {
@@ -121,23 +146,11 @@ TEST_F(XMLExportTest, AnExportedDocumentReadsBackAsTheSameTree) {
     withDtd.replace(at, doctype.size(), "<!DOCTYPE shelf SYSTEM \"shelf.dtd\">");
     writeFile(scratch / "first.xml", withDtd);
 
-    MainMemOM* otherBase = new MainMemOM();
-    XMLOMAccess* other = new XMLOMAccess(otherBase);
-    InternalName url;
-    other->nameFromString(url, "\"" + fileUrl("first.xml") + "\"", InternalName::String);
-    other->insertClassRelation(url, builtinObject::Url, 1);
-    InternalName document = Free;
-    other->insertXMLPath(url, builtinObject::Parse0, &builtinObject::Xml, 1, 0, 0, document);
-    const InternalName tuple[3] = {document, Free, Free};
-    Iterator* children = other->matchAxis(1, 1, tuple, 3, nullptr);
-    ASSERT_TRUE(children != nullptr && children->first());
-    const InternalName copy = children->atColumn(3);
-    decRef(children);
+    ReadBack copy(fileUrl("first.xml"));
+    ASSERT_NE(copy.root, Free);
     const std::string expected = "shelf(book[id=b1](title(One))book[id=b2](title(Two)))";
     EXPECT_EQ("shelf" + outline(*access, root), expected);
-    EXPECT_EQ("shelf" + outline(*other, copy), expected);
-    decRef(other);
-    decRef(otherBase);
+    EXPECT_EQ("shelf" + outline(*copy.layer, copy.root), expected);
 }
 
 // The whole base without a root, read back by a second import: the same trees, references
@@ -168,23 +181,11 @@ TEST_F(XMLExportTest, TheWholeBaseReadsBackAsTheSameTreesWithReferencesAsIds) {
     withDtd.replace(withDtd.find(doctype), doctype.size(),
                     "<!DOCTYPE shelf SYSTEM \"refs.dtd\" [<!ELEMENT shelf (shelf|book)*>]>");
     writeFile(scratch / "whole.xml", withDtd);
-    MainMemOM* otherBase = new MainMemOM();
-    XMLOMAccess* other = new XMLOMAccess(otherBase);
-    InternalName url;
-    other->nameFromString(url, "\"" + fileUrl("whole.xml") + "\"", InternalName::String);
-    other->insertClassRelation(url, builtinObject::Url, 1);
-    InternalName document = Free;
-    other->insertXMLPath(url, builtinObject::Parse0, &builtinObject::Xml, 1, 0, 0, document);
-    const InternalName tuple[3] = {document, Free, Free};
-    Iterator* children = other->matchAxis(1, 1, tuple, 3, nullptr);
-    ASSERT_TRUE(children != nullptr && children->first());
-    const InternalName copy = children->atColumn(3);
-    decRef(children);
+    ReadBack copy(fileUrl("whole.xml"));
+    ASSERT_NE(copy.root, Free);
     EXPECT_EQ(
-        outline(*other, copy),
+        outline(*copy.layer, copy.root),
         "(shelf(book[id=b1][next=b2][see=b1][see=b2](title(One & <1>))book[id=b2](title(Two))))");
-    decRef(other);
-    decRef(otherBase);
 }
 
 TEST_F(XMLExportTest, TheShellExportWritesKavumFormatsAndFallsBackForFLogic) {
