@@ -1,7 +1,6 @@
 // Merge: the join of the operand built so far for a rule body with the next literal's operand.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -50,11 +49,11 @@ class Merge : public BaseOperator {
     template <class Visit>
     void forEachKeyCombination(Visit visit);
     void emitRow(const std::vector<Iterator*>& iters);
-    // The join of sortMergeJoin over a left SetOperand read in place: the rows as cells, in
-    // insertion order, no call per cell. False (nothing done) when a join record names a column
-    // the inputs lack.
-    bool joinCells(SetOperand* left, SetOperand* right,
-                   const std::function<bool(const InternalName*, InternalName&)>& joinValue);
+    // The join of sortMergeJoin over two SetOperands read in place: the right rows grouped by a
+    // hash of their join value, the left rows in insertion order, no sort and no call per cell.
+    // False (nothing done) when a position or join record names a column the inputs lack.
+    bool hashJoin(SetOperand* left, SetOperand* right, const std::vector<int>& leftPositions,
+                  const std::vector<int>& rightPositions);
 
     std::vector<InternalName> keyCells;
     // Set while only the existence of one joined combination is asked.

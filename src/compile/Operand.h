@@ -115,15 +115,6 @@ class SetOperand : public Operand {
     void forEachRowCellsUnordered(Visit visit) const {
         for (int index = 0; index < rows.size(); ++index) visit(rows.row(index) + 1);
     }
-    // Calls visit(cells) for the rows of the key's group in ascending order, the key cell left
-    // out; false when the key has no group.
-    template <class Visit>
-    bool forEachGroupRowCells(const InternalName& key, Visit visit) const {
-        int begin = 0, end = 0;
-        if (!group(key, begin, end)) return false;
-        for (int rank = begin; rank < end; ++rank) visit(rows.rowAtRank(rank) + 1);
-        return true;
-    }
     // Cache hints for a join that will look up these keys soon.
     void prefetchGroup(const InternalName& key) const { rows.prefetchGroup(key); }
     void prefetchGroupRows(const InternalName& key) const { rows.prefetchGroupRows(key); }
