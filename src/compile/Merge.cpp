@@ -33,6 +33,7 @@ Operand* Merge::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
     access = newAccess;
     inputs = list != nullptr ? *list : clib_list<Operand*>();
     result = new SetOperand(variables, 2);
+    stopPoll = controlEvents::StopPoll();
     if (!openInputs(list)) return result;
     if (debugging()) print();
     for (int i = 0; i < inputCount; ++i)
@@ -66,7 +67,7 @@ Operand* Merge::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
             } else {
                 forEachKeyCombination([this] {
                     joinGroups();
-                    return true;
+                    return !stopPoll.stop();
                 });
             }
         }
@@ -97,7 +98,7 @@ void Merge::forEachKeyCombination(Visit visit) {
 }
 
 void Merge::emitRow(const std::vector<Iterator*>& iters) {
-    if (!combinationHolds(iters, nullptr)) return;
+    if (stopPoll.stop() || !combinationHolds(iters, nullptr)) return;
     copyGivenVars(iters, resultCells.data());
     result->insert(InternalName::UndefinedObject, resultCells.data());
     found = true;
@@ -108,7 +109,7 @@ void Merge::joinGroups() {
         return;
     forEachCombination(enumerated.iters, [this] {
         emitRow(enumerated.iters);
-        return !(firstOnly && found);
+        return !(firstOnly && found) && !stopPoll.stop();
     });
 }
 
@@ -140,7 +141,8 @@ void Merge::sortMergeJoin(Operand* left, Operand* right, const FSymbol& var) {
     constexpr std::size_t Ahead = 16;
     std::vector<InternalName> values;
     Iterator* keys = left->makeIterator(nullptr);
-    for (bool more = sorted != nullptr && pos > 0 && keys->first(); more; more = keys->next()) {
+    for (bool more = sorted != nullptr && pos > 0 && keys->first(); more && !stopPoll.stop();
+         more = keys->next()) {
         leftGroup = left->makeGroupIterator(keys->atColumn(1), leftGroup);
         values.clear();
         for (bool row = leftGroup != nullptr && leftGroup->first(); row; row = leftGroup->next())

@@ -14,6 +14,7 @@
 #include "foundation/clib_list.h"
 #include "language/FProgram.h"
 #include "language/FRule.h"
+#include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
 
 namespace {
@@ -87,7 +88,7 @@ bool NaiveEval::isA(const std::string& className) const {
 int NaiveEval::evaluate(FProgram* program) {
     if (program == nullptr) return 0;
     traceProgram(program);
-    interruptFlag.store(0);
+    controlEvents::clearInterrupt();
     int changed = -1;
     retrieveTimer->start();
     retrieveTimer->stop();
@@ -101,7 +102,7 @@ int NaiveEval::evaluate(FProgram* program) {
         if (roundFailed) return 0;
     }
     debugChannel() << "evaluation cancelled at round " << round << std::endl;
-    interruptFlag.store(0);
+    controlEvents::clearInterrupt();
     return 0;
 }
 
@@ -150,6 +151,11 @@ int NaiveEval::tpStep(FProgram* program) {
             retrieveTimer->cont();
             Operand* result = matcher->retrieve(clause, nullptr, names);
             retrieveTimer->stop();
+            // A join stopped by Ctrl-C or a farewell left its result unfinished: it goes.
+            if (controlEvents::takeCutShort()) {
+                decRef(result);
+                break;
+            }
             if (result == nullptr) continue;
             if (result->isEmpty()) {
                 decRef(result);

@@ -19,6 +19,7 @@
 #include "language/FProgram.h"
 #include "language/FRule.h"
 #include "language/Spec.h"
+#include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
 
 NaiveEvalWithInherit::NaiveEvalWithInherit(Matcher* matcher, OMAccess* access)
@@ -72,7 +73,7 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
         buildTriggerList();
         releaseNormalizer();
     }
-    interruptFlag.store(0);
+    controlEvents::clearInterrupt();
     int changed = -1;
     retrieveTimer->start();
     retrieveTimer->stop();
@@ -94,7 +95,7 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
     addTimingStatistics();
     if (interruptFlag.load() != 0) {
         debug << "evaluation cancelled at round " << round << std::endl;
-        interruptFlag.store(0);
+        controlEvents::clearInterrupt();
         return 0;
     }
     return 1;

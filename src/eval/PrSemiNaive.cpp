@@ -13,6 +13,7 @@
 #include "language/FProgram.h"
 #include "language/FVar.h"
 #include "objectbase/DeltaTable.h"
+#include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
 
 namespace {
@@ -140,7 +141,7 @@ int PrSemiNaive::evaluate(FProgram* program) {
         }
     }
 
-    interruptFlag.store(0);
+    controlEvents::clearInterrupt();
     retrieveTimer->start();
     retrieveTimer->stop();
     triggerTimer->start();
@@ -181,7 +182,7 @@ int PrSemiNaive::evaluate(FProgram* program) {
     }
     if (interruptFlag.load() != 0) {
         debug << "evaluation cancelled at round " << round << std::endl;
-        interruptFlag.store(0);
+        controlEvents::clearInterrupt();
         dropDeltas();
         return 0;
     }

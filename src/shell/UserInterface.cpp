@@ -23,6 +23,7 @@
 #include "shell/FLogicInterpreter.h"
 #include "shell/LineInput.h"
 #include "shell/PrettyPrinter.h"
+#include "shell/ShellText.h"
 
 namespace userInterface {
 
@@ -117,6 +118,9 @@ void releaseEverything() {
 // The farewell of a control event other than Ctrl-C, on the main thread once the command that
 // ran when the event came has stopped. Answers the event code as the exit status.
 int farewell(int event) {
+    // The event is taken: the interrupt flag it raised stopped the running work, and must not
+    // cut short the farewell's own commands.
+    controlEvents::clearInterrupt();
     if (event == controlEvents::LogOff || event == controlEvents::Shutdown) {
         std::cout << "\b\b\bUser log-of from OS detected...\n   ";
     }
@@ -136,7 +140,11 @@ void shellLoop() {
         releasePools(0);
         std::string line = sys->readCommandLine();
         result.reset();
+        FLSysInterpreter::acceptNextCommand();
         if (!line.empty()) result = sys->interprete(line, 1);
+        // The command that stood for the end of the input did not end the loop (sys itself may
+        // be out of reach): the end of the input ends it all the same.
+        if (sys->inputEnded() && line == endOfInputCommand && !isEndEscape(result.get())) break;
     }
 }
 
