@@ -17,6 +17,7 @@
 #include "foundation/ShellValues.h"
 #include "foundation/Startup.h"
 #include "platform/ControlEvents.h"
+#include "platform/RetryingFileBuffer.h"
 #include "shell/DumpFormatterRegistration.h"
 #include "shell/ExportHandlerRegistration.h"
 #include "shell/FLSysInterpreter.h"
@@ -140,6 +141,9 @@ void shellLoop() {
         releasePools(0);
         std::string line = sys->readCommandLine();
         result.reset();
+        // A write that failed before (the reader of a pipe went away for a while) does not
+        // silence the answers of the next command.
+        std::cout.clear();
         FLSysInterpreter::acceptNextCommand();
         if (!line.empty()) result = sys->interprete(line, 1);
         // The command that stood for the end of the input did not end the loop (sys itself may
@@ -306,6 +310,12 @@ int run(int argc, char** argv, const HandedInClassObjects& handedIn) {
     startupGlobals();
     quorin::lineio::set_completion_hook({});
     if (!controlEvents::install()) std::cout << "Unable to install event handler!" << std::endl;
+    // The handlers do not restart cut system calls (the line input must see the events), so the
+    // answers go through a buffer that writes again what a signal cut: Ctrl-C while the output
+    // waits on a full pipe then loses nothing. Never freed: the stream flushes it at exit.
+    static auto* answerBuffer = new RetryingFileBuffer(STDOUT_FILENO);
+    std::cout.flush();
+    std::cout.rdbuf(answerBuffer);
     quorin::lineio::set_farewell_check(&controlEvents::farewellPending);
     programDirectory() = executableFolder();
     printBanner();
