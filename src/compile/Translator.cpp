@@ -2,6 +2,7 @@
 // operator, joins, negation and the scopes of aggregate bodies.
 #include "compile/Translator.h"
 
+#include <algorithm>
 #include <map>
 #include <ostream>
 
@@ -163,8 +164,10 @@ int Translator::occurrences(const FSymbol& var) const {
 }
 
 bool Translator::isBound(const FSymbol& var) const {
-    for (auto it = stack.rbegin(); it != stack.rend(); ++it)
-        if (*it != nullptr && holds((*it)->getOperator()->getVariables(), var)) return true;
+    // Only the current scope: an aggregate's body does not see the variables of the literals
+    // around it, except through its grouping variables.
+    for (std::size_t i = std::size_t(std::max(stackBase, 0)); i < stack.size(); ++i)
+        if (stack[i] != nullptr && holds(stack[i]->getOperator()->getVariables(), var)) return true;
     return false;
 }
 
@@ -609,7 +612,11 @@ void propagate(FLiteralList* list, VarPropagator* propagator, SymTab* names, boo
     std::vector<VarList*> vars;
     for (FLiteral* literal : body) vars.push_back(literal->giveVars());
     for (std::size_t j = 0; j < body.size(); ++j) {
-        if (onlyUnsafe) {
+        // A built-in always takes the bindings there are: "=" on a bound number compares by
+        // value, as it does between two constants, where a join would compare identities.
+        FTerm* term = body[j]->getTerm();
+        const bool builtin = term != nullptr && term->isA("PTerm") && term->isBuiltin();
+        if (onlyUnsafe && !builtin) {
             VarSet none;
             if (body[j]->bindVars(none, names)) continue;
         }
@@ -764,11 +771,22 @@ void Translator::scan(AggExpr* agg) {
     for (const FSymbol& v : *groups) output.insert(v);
     delete groups;
     output.insert(agg->getAggVar());
-    FLiteralList* body = agg->getBody();
+    // The body in the safe order a rule body gets: its literals may be written in any order.
+    FLiteralList* body = nullptr;
+    if (agg->getBody() != nullptr) {
+        VarSet bound;
+        body = agg->getBody()->safeOrder(bound, symTab);
+        if (body == nullptr || body->length() != agg->getBody()->length()) {
+            decRef(body);
+            body = nullptr;
+            untranslatable = 1;
+        }
+    }
     std::vector<FLiteral*> bodyLiterals;
     if (body != nullptr) bodyLiterals.assign(body->getList()->begin(), body->getList()->end());
     openScope(bodyLiterals, output);
     translateBody(body);
+    decRef(body);
     if (!stopped() && stack.size() > std::size_t(stackBase) && stack.back() == nullptr)
         untranslatable = 1;
     for (VarOccurrences* dictionary : dictionaries) deleteOccurrences(dictionary);

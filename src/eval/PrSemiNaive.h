@@ -56,6 +56,9 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     ~PrSemiNaive() override;
 
   private:
+    // The semi-naive rounds of one stratum (or of the whole program) to its fixpoint, with the
+    // trigger phases and their delta program; false when a round failed or the user interrupted.
+    bool semiNaiveFixpoint(FProgram* program);
     // Whether the rule reads derived facts through a part no delta atom of the table's form
     // covers.
     bool keptEveryRound(FRule* rule, bool triggerForm);
