@@ -1,6 +1,7 @@
 // The operations of sys that read and run shell text: reading a command, interpreting text and
 // files, running one query (shell commands in their call, assignment and block forms), the
 // dialect and the history.
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -57,6 +58,8 @@ class NestingLevel {
 };
 
 bool readLine(const std::string& prompt, std::string& line) {
+    // The answers so far reach the screen before the prompt the line editor draws itself.
+    std::cout.flush();
     if (lineSource != nullptr) return lineSource(prompt, line);
     return quorin::lineio::getline(prompt, line);
 }
