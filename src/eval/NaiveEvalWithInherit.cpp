@@ -132,6 +132,7 @@ FMolecule* triggerMolecule(FLiteral* literal) {
     if (specs == nullptr || specs->empty() || specs->head()->getKind() > 5) return nullptr;
     return molecule;
 }
+
 // The literals of a body and, after each, those of the aggregate bodies inside it: an
 // aggregate over inherited values needs them as much as a literal does.
 std::vector<FLiteral*> withAggregateLiterals(FLiteralList* body) {
