@@ -62,6 +62,10 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // Whether the rule reads derived facts through a part no delta atom of the table's form
     // covers.
     bool keptEveryRound(FRule* rule, bool triggerForm);
+    // Gives the normaliser a copy of the rule's table for its next literal. The copy the literal
+    // before had is kept while nothing was added to it and no delta rule holds it (`copiedFrom`
+    // null): a long body would otherwise copy its table once per literal.
+    void tableForLiteral(SymTab* names, SymTab*& copiedFrom, std::int32_t& copiedNext);
     // Whether an atom of a body (or of an aggregate's body) can meet facts derived later.
     bool derivable(FTerm* atom) const;
     // Calls visit for every atom of the bodies of the aggregates inside the term.
