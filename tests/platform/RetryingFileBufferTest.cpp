@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/RetryingFileBuffer.h"
+#include "support/SlowPipeReader.h"
 
 namespace {
 
@@ -29,15 +30,7 @@ TEST(RetryingFileBuffer, WritesCutBySignalsAreTriedAgain) {
     itimerval every{{0, 20000}, {0, 20000}};
     setitimer(ITIMER_REAL, &every, nullptr);
 
-    std::string received;
-    std::thread reader([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        char chunk[65536];
-        ssize_t got = 0;
-        while ((got = read(ends[0], chunk, sizeof chunk)) != 0) {
-            if (got > 0) received.append(chunk, static_cast<std::size_t>(got));
-        }
-    });
+    SlowPipeReader reader(ends[0], std::chrono::milliseconds(300));
     const std::string line(99, 'x');
     {
         RetryingFileBuffer buffer(ends[1]);
@@ -49,7 +42,7 @@ TEST(RetryingFileBuffer, WritesCutBySignalsAreTriedAgain) {
     itimerval stop{};
     setitimer(ITIMER_REAL, &stop, nullptr);
     close(ends[1]);
-    reader.join();
+    const std::string& received = reader.finish();
     close(ends[0]);
     sigaction(SIGALRM, &previous, nullptr);
     EXPECT_EQ(received.size(), 5000u * 100u);

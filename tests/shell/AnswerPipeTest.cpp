@@ -16,6 +16,7 @@
 #include "foundation/FLSysOStream.h"
 #include "platform/ControlEvents.h"
 #include "platform/RetryingFileBuffer.h"
+#include "support/SlowPipeReader.h"
 
 namespace {
 
@@ -30,15 +31,7 @@ TEST_F(PrettyPrinterTest, CtrlCOnABlockedPipeStillEndsTheListing) {
     for (int i = 0; i < 20000; ++i) rows.push_back({object("o" + std::to_string(i))});
     Operand* result = answers(query, rows);
 
-    std::string received;
-    std::thread reader([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-        char chunk[65536];
-        ssize_t got = 0;
-        while ((got = read(ends[0], chunk, sizeof chunk)) != 0) {
-            if (got > 0) received.append(chunk, static_cast<std::size_t>(got));
-        }
-    });
+    SlowPipeReader reader(ends[0], std::chrono::milliseconds(1000));
     // The listing fills the pipe long before the signal comes, and waits in write.
     const pthread_t lister = pthread_self();
     std::thread presser([lister] {
@@ -57,7 +50,7 @@ TEST_F(PrettyPrinterTest, CtrlCOnABlockedPipeStillEndsTheListing) {
     }
     close(ends[1]);
     presser.join();
-    reader.join();
+    const std::string& received = reader.finish();
     close(ends[0]);
 
     EXPECT_NE(received.find("\nPrinting aborted\n"), std::string::npos);
