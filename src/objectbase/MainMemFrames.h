@@ -9,6 +9,7 @@
 #include "foundation/set.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/RelationStore.h"
 #include "objectbase/Tuple.h"
 
 class OutputChannel;
@@ -146,7 +147,8 @@ class OFrameIterator : public Iterator {
 // The arrow object (o31 .. o39) that stands for a method type; undefined outside 0 to 8.
 InternalName arrowObject(int methodType);
 
-// The tuples of one predicate.
+// The tuples of one predicate, in a flat store: rows in insertion order, hashed, read in
+// ascending order by the frame's iterator and its printing.
 class MainMemPredFrame : public PredicateFrame {
   public:
     explicit MainMemPredFrame(int arity);
@@ -170,6 +172,8 @@ class MainMemPredFrame : public PredicateFrame {
     virtual int replaceName(const InternalName& oldName, const InternalName& newName);
 
     int getArity() const { return arity; }
+    // The rows themselves: numbered in insertion order, with column indexes on request.
+    const RelationStore& store() const { return rows; }
 
   private:
     // Copies `count` cells into the scratch row; false when the frame cannot take a row of that
@@ -177,10 +181,9 @@ class MainMemPredFrame : public PredicateFrame {
     bool loadScratch(const InternalName* cells, int count);
     bool loadScratch(const clib_list<InternalName>& row);
 
-    set<Tuple> rows;
+    RelationStore rows;
     std::int32_t arity;
     InternalName* scratch;
-    RowCellPool cellPool;
 };
 
 // The argument lists and results of one method with arguments. A row is its arguments followed

@@ -413,9 +413,6 @@ class MainMemOM : public OM {
     // Renames inside one parameter frame; colliding results are resolved as competitors.
     void renameInParamFrame(const InternalName& frameName, const InternalName& replaced,
                             const InternalName& representative);
-    // Every cell of a row stored (or about to be stored) into a predicate frame notes the
-    // predicate as one of its users.
-    void notePredicateUse(const InternalName& predicate, const InternalName* row, int width);
     // Replaces a member in every set that the rows of a parameter frame name as results.
     void replaceInResultSets(const InternalName& frameName, const InternalName& replaced,
                              const InternalName& representative);
@@ -438,9 +435,6 @@ class MainMemOM : public OM {
     clib_dictionary<InternalName, set<MethodSig>*> methodSignatures;
     // Looked up on every stored value and never walked in key order: hashed.
     std::unordered_map<InternalName, UsageSet, NameHash> usageIndex;
-    // Name -> the predicates whose frames were given a row holding it (some may have lost it
-    // since), so that renaming a name visits those frames instead of every predicate frame.
-    std::unordered_map<InternalName, UsageSet, NameHash> predicateUses;
     NameSetTable classToObjTable;
     NameSetTable superClassToClassTable;
     NameSetTable parentToChildTable;

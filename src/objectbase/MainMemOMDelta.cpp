@@ -34,7 +34,6 @@ InternalName* MainMemOM::deltaRow(int width) {
 
 int MainMemOM::recordRow(const InternalName& deltaPredicate, const InternalName* row, int width) {
     if (!isDeltaPredicate(deltaPredicate)) return 0;
-    notePredicateUse(deltaPredicate, row, width);
     MainMemPredFrame* frame = getPredFrame(deltaPredicate);
     if (frame == nullptr) {
         // Recording outlived the frame (the base was cleared meanwhile): make it again.
@@ -195,7 +194,6 @@ void MainMemOM::clear() {
     deleteAllSets(methodsTable);
     deleteAllSets(methodSignatures);
     usageIndex.clear();
-    predicateUses.clear();
     nameHandler->reset();
     // The identifier counters start again, so pairs recorded before would later merge new,
     // unrelated objects that reuse the old numbers.

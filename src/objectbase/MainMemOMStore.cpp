@@ -381,7 +381,6 @@ MainMemPredFrame* MainMemOM::createPredFrame(const InternalName& predicate, int 
 }
 
 int MainMemOM::addPredicate(const InternalName& predicate, const InternalName* tuple, int arity) {
-    notePredicateUse(predicate, tuple, arity);
     MainMemPredFrame* frame = getPredFrame(predicate);
     if (frame != nullptr) {
         if (tuple == nullptr) return 0;

@@ -112,15 +112,21 @@ Iterator* rowIterator(Iterator* reuse, const char* className, set<Row>* rows, in
 // MainMemPredFrame
 
 MainMemPredFrame::MainMemPredFrame(int arity)
-    : arity(arity), scratch(newScratch(arity)), cellPool(arity) {}
+    : rows(arity), arity(arity), scratch(newScratch(arity)) {}
 
 MainMemPredFrame::~MainMemPredFrame() {
-    rows.clear();
     delete[] scratch;
 }
 
 Iterator* MainMemPredFrame::getIterator(Iterator* reuse) {
-    return rowIterator<TupleSetIterator>(reuse, "TupleSetIterator", &rows, arity);
+    if (reuse != nullptr) {
+        if (reuse->isA("TupleSetIterator")) {
+            static_cast<TupleSetIterator*>(reuse)->reset(&rows, arity);
+            return reuse;
+        }
+        decRef(reuse);
+    }
+    return new TupleSetIterator(&rows, arity);
 }
 
 int MainMemPredFrame::size() const {
@@ -129,11 +135,21 @@ int MainMemPredFrame::size() const {
 
 void MainMemPredFrame::clear() {
     rows.clear();
-    cellPool.clear();
 }
 
 void MainMemPredFrame::print(OutputChannel& out) const {
-    printRows(rows, out);
+    out << "{";
+    for (int rank = 0; rank < rows.size(); ++rank) {
+        if (rank > 0) out << "," << std::endl << " ";
+        const InternalName* row = rows.row(rows.rowAtRank(rank));
+        out << "(";
+        for (int i = 0; i < arity; ++i) {
+            if (i > 0) out << ",";
+            out << row[i].ToString();
+        }
+        out << ")";
+    }
+    out << "}" << std::endl;
 }
 
 bool MainMemPredFrame::loadScratch(const InternalName* cells, int count) {
@@ -145,15 +161,15 @@ bool MainMemPredFrame::loadScratch(const clib_list<InternalName>& row) {
 }
 
 int MainMemPredFrame::insertTuple(const InternalName* cells, int count) {
-    if (!loadScratch(cells, count) || rows.member(Tuple(scratch, arity))) return 0;
-    Tuple row;
-    if (!copyOut(scratch, arity, cellPool, row)) return 0;
-    rows.insert(row);
-    return 1;
+    if (scratch == nullptr || count != arity || count < 0 || count > MaxRowWidth) return 0;
+    if (count > 0 && cells == nullptr) return 0;
+    return rows.insert(cells) ? 1 : 0;
 }
 
 bool MainMemPredFrame::containsTuple(const InternalName* cells, int count) {
-    return loadScratch(cells, count) && rows.member(Tuple(scratch, arity));
+    if (scratch == nullptr || count != arity || count < 0 || count > MaxRowWidth) return false;
+    if (count > 0 && cells == nullptr) return false;
+    return rows.contains(cells);
 }
 
 int MainMemPredFrame::insertTuple(const clib_list<InternalName>& row) {
@@ -165,17 +181,7 @@ bool MainMemPredFrame::containsTuple(const clib_list<InternalName>& row) {
 }
 
 int MainMemPredFrame::replaceName(const InternalName& oldName, const InternalName& newName) {
-    const auto changed = rowsHolding(rows, oldName);
-    for (auto item : changed) {
-        const Tuple row = rows.key(item);
-        rows.del_item(item);
-        rename(row.cells(), row.count(), oldName, newName);
-        if (rows.member(row))
-            cellPool.release(row.cells());
-        else
-            rows.insert(row);
-    }
-    return changed.empty() ? 0 : 1;
+    return rows.rename(oldName, newName) ? 1 : 0;
 }
 
 // ---------------------------------------------------------------------------------------------

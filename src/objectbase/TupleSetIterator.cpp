@@ -9,9 +9,13 @@ TupleSetIterator::TupleSetIterator(set<Tuple>* rows, int width) : tuples(rows), 
 TupleSetIterator::TupleSetIterator(set<ExtendedTuple>* rows, int width)
     : extended(rows), width(width) {}
 
+TupleSetIterator::TupleSetIterator(const RelationStore* rows, int width)
+    : store(rows), width(width) {}
+
 void TupleSetIterator::reset(set<Tuple>* newRows, int newWidth) {
     tuples = newRows;
     extended = nullptr;
+    store = nullptr;
     width = newWidth;
     positioned = false;
     current = Item{};
@@ -22,7 +26,17 @@ void TupleSetIterator::reset(set<ExtendedTuple>* newRows, int newWidth) {
     extended = newRows;
 }
 
+void TupleSetIterator::reset(const RelationStore* newRows, int newWidth) {
+    reset(static_cast<set<Tuple>*>(nullptr), newWidth);
+    store = newRows;
+}
+
 bool TupleSetIterator::first() {
+    if (store != nullptr) {
+        rank = 0;
+        positioned = store->size() > 0;
+        return positioned;
+    }
     if (tuples != nullptr)
         current = tuples->first_item();
     else if (extended != nullptr)
@@ -35,6 +49,10 @@ bool TupleSetIterator::first() {
 
 bool TupleSetIterator::next() {
     if (!positioned) return false;
+    if (store != nullptr) {
+        positioned = ++rank < store->size();
+        return positioned;
+    }
     current = tuples != nullptr ? tuples->next_item(current) : extended->next_item(current);
     positioned = current != Item{};
     return positioned;
@@ -46,6 +64,12 @@ RowCells TupleSetIterator::currentRow() const {
 }
 
 InternalName TupleSetIterator::atColumn(int col) {
+    if (store != nullptr) {
+        if (positioned && col >= 1 && col <= width && col <= store->width() && rank < store->size())
+            return store->row(store->rowAtRank(rank))[col - 1];
+        reportInvalidUse();
+        return InternalName::UndefinedObject;
+    }
     if (positioned && col >= 1 && col <= width) {
         const RowCells row = currentRow();
         if (col <= row.count()) return row.cells()[col - 1];
