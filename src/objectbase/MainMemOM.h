@@ -365,7 +365,9 @@ class MainMemOM : public OM {
                     const InternalName* args, int argCount);
     int recordValue(int type, const InternalName& method, const InternalName& host,
                     const InternalName* args, int argCount, const InternalName& value);
-    int recordPredicate(const InternalName& predicate, const InternalName* tuple, int arity);
+    // `frame` is the predicate's frame, which has just stored the tuple.
+    int recordPredicate(const InternalName& predicate, const MainMemPredFrame* frame,
+                        const InternalName* tuple, int arity);
     // Empties the delta frame of a name, making it when missing; false when it cannot be made.
     bool prepareDeltaFrame(const InternalName& deltaPredicate);
     // Calls visit(name) for every delta predicate of the table, in the order initDelta prepares
@@ -374,6 +376,10 @@ class MainMemOM : public OM {
     bool forEachDeltaPredicate(Visit visit);
     // Room for a row of `width` identifiers in deltaTuple.
     InternalName* deltaRow(int width);
+    // Freezes the delta views (all, or those `keep` answers false for) into frames of their own,
+    // which then no longer follow their predicates.
+    template <class Keep>
+    void freezeDeltaViews(Keep keep);
 
     // Whether a string still occurs anywhere in the stored facts.
     bool stringInUse(const InternalName& name, const set<InternalName>& predicateStrings);
@@ -453,6 +459,9 @@ class MainMemOM : public OM {
     DeltaTable* deltaInfo = nullptr;
     int deltaOn = 0;
     std::vector<InternalName> deltaTuple;
+    // The delta predicates whose frames are views of the rows their predicate's frame gained in
+    // the round; a tuple recorded there is not stored a second time.
+    std::vector<InternalName> deltaViews;
     // The made objects whose printed form is being written (see giveLexicalForm).
     std::set<InternalName> formsInProgress;
 };

@@ -391,6 +391,6 @@ int MainMemOM::addPredicate(const InternalName& predicate, const InternalName* t
         if (tuple == nullptr) return 1;
         if (frame->insertTuple(tuple, arity) == 0) return 0;
     }
-    if (deltaOn) return recordPredicate(predicate, tuple, arity);
+    if (deltaOn) return recordPredicate(predicate, frame, tuple, arity);
     return 1;
 }

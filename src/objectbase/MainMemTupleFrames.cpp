@@ -115,33 +115,78 @@ MainMemPredFrame::MainMemPredFrame(int arity)
     : rows(arity), arity(arity), scratch(newScratch(arity)) {}
 
 MainMemPredFrame::~MainMemPredFrame() {
+    // Frames die together when the base is cleared: a view just forgets its source, a source its
+    // views, whichever goes first.
+    for (MainMemPredFrame* viewer : viewers) viewer->viewed = nullptr;
+    if (viewed != nullptr) std::erase(viewed->viewers, this);
     delete[] scratch;
+}
+
+bool MainMemPredFrame::viewRowsAddedTo(MainMemPredFrame* source) {
+    if (source == nullptr || source == this || source->arity != arity || source->isView())
+        return false;
+    freezeViewers();
+    if (viewed != nullptr) std::erase(viewed->viewers, this);
+    rows.clear();
+    viewed = source;
+    viewFrom = source->rows.size();
+    viewOrder.clear();
+    source->viewers.push_back(this);
+    return true;
+}
+
+void MainMemPredFrame::freeze() {
+    if (viewed == nullptr) return;
+    MainMemPredFrame* source = viewed;
+    std::erase(source->viewers, this);
+    viewed = nullptr;
+    rows.clear();
+    for (int i = viewFrom; i < source->rows.size(); ++i) rows.insert(source->rows.row(i));
+    viewOrder.clear();
+    viewOrder.shrink_to_fit();
+}
+
+void MainMemPredFrame::freezeViewers() {
+    while (!viewers.empty()) viewers.back()->freeze();
+}
+
+const InternalName* MainMemPredFrame::rowAtRank(int rank) const {
+    if (viewed == nullptr) return rows.row(rows.rowAtRank(rank));
+    const RelationStore& source = viewed->rows;
+    if (std::size_t(viewFrom) + viewOrder.size() != std::size_t(source.size()))
+        source.extendOrder(viewOrder, viewFrom);
+    return source.row(int(viewOrder[std::size_t(rank)]));
 }
 
 Iterator* MainMemPredFrame::getIterator(Iterator* reuse) {
     if (reuse != nullptr) {
         if (reuse->isA("TupleSetIterator")) {
-            static_cast<TupleSetIterator*>(reuse)->reset(&rows, arity);
+            static_cast<TupleSetIterator*>(reuse)->reset(this, arity);
             return reuse;
         }
         decRef(reuse);
     }
-    return new TupleSetIterator(&rows, arity);
+    return new TupleSetIterator(this, arity);
 }
 
 int MainMemPredFrame::size() const {
-    return rows.size();
+    return viewed != nullptr ? viewed->rows.size() - viewFrom : rows.size();
 }
 
 void MainMemPredFrame::clear() {
+    freezeViewers();
+    if (viewed != nullptr) std::erase(viewed->viewers, this);
+    viewed = nullptr;
+    viewOrder.clear();
     rows.clear();
 }
 
 void MainMemPredFrame::print(OutputChannel& out) const {
     out << "{";
-    for (int rank = 0; rank < rows.size(); ++rank) {
+    const int count = size();
+    for (int rank = 0; rank < count; ++rank) {
         if (rank > 0) out << "," << std::endl << " ";
-        const InternalName* row = rows.row(rows.rowAtRank(rank));
+        const InternalName* row = rowAtRank(rank);
         out << "(";
         for (int i = 0; i < arity; ++i) {
             if (i > 0) out << ",";
@@ -160,15 +205,28 @@ bool MainMemPredFrame::loadScratch(const clib_list<InternalName>& row) {
     return copyList(row, arity, scratch);
 }
 
+namespace {
+
+// True when `cells` can be a row of a frame of that arity (with a scratch row).
+bool fitsFrame(const InternalName* cells, int count, int arity, const InternalName* scratch) {
+    return scratch != nullptr && count == arity && count >= 0 && count <= MaxRowWidth &&
+           (count == 0 || cells != nullptr);
+}
+
+}  // namespace
+
 int MainMemPredFrame::insertTuple(const InternalName* cells, int count) {
-    if (scratch == nullptr || count != arity || count < 0 || count > MaxRowWidth) return 0;
-    if (count > 0 && cells == nullptr) return 0;
+    if (!fitsFrame(cells, count, arity, scratch)) return 0;
+    if (viewed != nullptr) {
+        if (viewed->rows.find(cells) >= viewFrom) return 0;
+        freeze();
+    }
     return rows.insert(cells) ? 1 : 0;
 }
 
 bool MainMemPredFrame::containsTuple(const InternalName* cells, int count) {
-    if (scratch == nullptr || count != arity || count < 0 || count > MaxRowWidth) return false;
-    if (count > 0 && cells == nullptr) return false;
+    if (!fitsFrame(cells, count, arity, scratch)) return false;
+    if (viewed != nullptr) return viewed->rows.find(cells) >= viewFrom;
     return rows.contains(cells);
 }
 
@@ -181,6 +239,12 @@ bool MainMemPredFrame::containsTuple(const clib_list<InternalName>& row) {
 }
 
 int MainMemPredFrame::replaceName(const InternalName& oldName, const InternalName& newName) {
+    if (viewed != nullptr) {
+        if (!viewed->rows.holds(oldName)) return 0;
+        freeze();
+    }
+    if (!rows.holds(oldName)) return 0;
+    freezeViewers();
     return rows.rename(oldName, newName) ? 1 : 0;
 }
 

@@ -103,9 +103,10 @@ bool RelationStore::insert(const InternalName* row) {
     return true;
 }
 
-void RelationStore::sortOrder() const {
+void RelationStore::extendOrder(std::vector<std::uint32_t>& rangeOrder, int from) const {
     // Rows only ever get added between two reads, so only the new ones are sorted and merged in.
-    const std::size_t before = order.size();
+    const std::size_t before = rangeOrder.size();
+    const std::int32_t sortedRows = from + std::int32_t(before);
     auto less = [this](std::uint32_t a, std::uint32_t b) {
         return compareRows(row(int(a)), row(int(b)), rowWidth) < 0;
     };
@@ -115,11 +116,10 @@ void RelationStore::sortOrder() const {
         if (i > sortedRows)
             ascending = less(std::uint32_t(i - 1), std::uint32_t(i));
         else if (before > 0)
-            ascending = less(order.back(), std::uint32_t(i));
+            ascending = less(rangeOrder.back(), std::uint32_t(i));
     }
     if (ascending) {
-        for (std::int32_t i = sortedRows; i < rowCount; ++i) order.push_back(std::uint32_t(i));
-        sortedRows = rowCount;
+        for (std::int32_t i = sortedRows; i < rowCount; ++i) rangeOrder.push_back(std::uint32_t(i));
         return;
     }
     // The new rows are sorted by their first two cells packed into order-preserving words, which
@@ -152,11 +152,10 @@ void RelationStore::sortOrder() const {
             from = to;
         }
     }
-    for (const Keyed& k : keyed) order.push_back(k.row);
-    if (before > 0 && less(order[before], order[before - 1]))
-        std::inplace_merge(order.begin(), order.begin() + std::ptrdiff_t(before), order.end(),
-                           less);
-    sortedRows = rowCount;
+    for (const Keyed& k : keyed) rangeOrder.push_back(k.row);
+    if (before > 0 && less(rangeOrder[before], rangeOrder[before - 1]))
+        std::inplace_merge(rangeOrder.begin(), rangeOrder.begin() + std::ptrdiff_t(before),
+                           rangeOrder.end(), less);
 }
 
 void RelationStore::indexColumn(ColumnIndex& index, int column, std::uint32_t from) const {
@@ -196,7 +195,6 @@ void RelationStore::reindex() {
         slots[at] = Slot{std::uint32_t(i + 1), hash};
     }
     order.clear();
-    sortedRows = 0;
     for (int c = 0; std::size_t(c) < columns.size(); ++c) {
         if (columns[std::size_t(c)] == nullptr) continue;
         columns[std::size_t(c)]->clear();
@@ -213,7 +211,6 @@ bool RelationStore::rename(const InternalName& oldName, const InternalName& newN
     rowCount = 0;
     slots.clear();
     order.clear();
-    sortedRows = 0;
     for (auto& index : columns)
         if (index != nullptr) index->clear();
     for (std::int32_t i = 0; i < count; ++i) {
@@ -232,6 +229,5 @@ void RelationStore::clear() {
     slots.shrink_to_fit();
     order.clear();
     order.shrink_to_fit();
-    sortedRows = 0;
     columns.clear();
 }

@@ -48,9 +48,12 @@ class RelationStore {
 
     // The number of the row at position `rank` of the ascending order.
     int rowAtRank(int rank) const {
-        if (sortedRows != rowCount) sortOrder();
+        if (std::size_t(rowCount) != order.size()) extendOrder(order, 0);
         return int(order[std::size_t(rank)]);
     }
+    // `rangeOrder` holds the numbers of the rows from `from` on in ascending order, as far as it
+    // reaches; extends it by the rows added since, so that it covers every row from `from` on.
+    void extendOrder(std::vector<std::uint32_t>& rangeOrder, int from) const;
 
     // The rows that hold `value` in column `column` (0-based), or null when none does. The index
     // of the column is built on the first call.
@@ -87,7 +90,6 @@ class RelationStore {
     // The slot that holds the row equal to `cells` (hash `hash`), or the free slot where it goes.
     std::size_t probe(const InternalName* row, std::uint32_t hash) const;
     void grow();
-    void sortOrder() const;
     // Rebuilds the hash set, the order and the built column indexes from the rows.
     void reindex();
     void indexColumn(ColumnIndex& index, int column, std::uint32_t from) const;
@@ -96,9 +98,8 @@ class RelationStore {
     std::int32_t rowCount = 0;
     std::vector<InternalName> cells;
     std::vector<Slot> slots;  // a power of two in size, at most half full
-    // Row numbers in ascending row order; the first `sortedRows` rows are in it.
+    // Row numbers in ascending row order; the rows numbered below its size are in it.
     mutable std::vector<std::uint32_t> order;
-    mutable std::int32_t sortedRows = 0;
     // One per column once asked for, else null.
     mutable std::vector<std::unique_ptr<ColumnIndex>> columns;
 };

@@ -3,19 +3,20 @@
 
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
+#include "objectbase/MainMemFrames.h"
 
 TupleSetIterator::TupleSetIterator(set<Tuple>* rows, int width) : tuples(rows), width(width) {}
 
 TupleSetIterator::TupleSetIterator(set<ExtendedTuple>* rows, int width)
     : extended(rows), width(width) {}
 
-TupleSetIterator::TupleSetIterator(const RelationStore* rows, int width)
-    : store(rows), width(width) {}
+TupleSetIterator::TupleSetIterator(const MainMemPredFrame* rows, int width)
+    : frame(rows), width(width) {}
 
 void TupleSetIterator::reset(set<Tuple>* newRows, int newWidth) {
     tuples = newRows;
     extended = nullptr;
-    store = nullptr;
+    frame = nullptr;
     width = newWidth;
     positioned = false;
     current = Item{};
@@ -26,15 +27,15 @@ void TupleSetIterator::reset(set<ExtendedTuple>* newRows, int newWidth) {
     extended = newRows;
 }
 
-void TupleSetIterator::reset(const RelationStore* newRows, int newWidth) {
+void TupleSetIterator::reset(const MainMemPredFrame* newRows, int newWidth) {
     reset(static_cast<set<Tuple>*>(nullptr), newWidth);
-    store = newRows;
+    frame = newRows;
 }
 
 bool TupleSetIterator::first() {
-    if (store != nullptr) {
+    if (frame != nullptr) {
         rank = 0;
-        positioned = store->size() > 0;
+        positioned = frame->size() > 0;
         return positioned;
     }
     if (tuples != nullptr)
@@ -49,8 +50,8 @@ bool TupleSetIterator::first() {
 
 bool TupleSetIterator::next() {
     if (!positioned) return false;
-    if (store != nullptr) {
-        positioned = ++rank < store->size();
+    if (frame != nullptr) {
+        positioned = ++rank < frame->size();
         return positioned;
     }
     current = tuples != nullptr ? tuples->next_item(current) : extended->next_item(current);
@@ -64,9 +65,10 @@ RowCells TupleSetIterator::currentRow() const {
 }
 
 InternalName TupleSetIterator::atColumn(int col) {
-    if (store != nullptr) {
-        if (positioned && col >= 1 && col <= width && col <= store->width() && rank < store->size())
-            return store->row(store->rowAtRank(rank))[col - 1];
+    if (frame != nullptr) {
+        if (positioned && col >= 1 && col <= width && col <= frame->getArity() &&
+            rank < frame->size())
+            return frame->rowAtRank(rank)[col - 1];
         reportInvalidUse();
         return InternalName::UndefinedObject;
     }
