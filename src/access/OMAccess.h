@@ -48,7 +48,7 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     ~OMAccess() override;
 
     // Shell methods: "debugOn", "debugOff", "setAccess", "clear", "export", then the base's.
-    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
     bool isOk() const override;
     // "anOMAccess".
     void print(OutputChannel& channel) const override;
@@ -116,9 +116,9 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     virtual int toStringConstantInPlace(InternalName& name);
 
     // The shell methods behind "debugOn", "debugOff" and "setAccess"; null after a refusal.
-    virtual FLSysObject* debugOn(FLSysArgs* args);
-    virtual FLSysObject* debugOff(FLSysArgs* args);
-    virtual FLSysObject* setAccess(FLSysArgs* args);
+    virtual FLSysRef debugOn(FLSysArgs* args);
+    virtual FLSysRef debugOff(FLSysArgs* args);
+    virtual FLSysRef setAccess(FLSysArgs* args);
 
     // The iterator factories. Each takes over the caller's reference to `old` (null allowed):
     // the old iterator is re-targeted in place only when it is of exactly the class the pattern
@@ -204,14 +204,14 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     virtual void clearDelta();
 
     // The online help on the help channel; answers this layer.
-    virtual FLSysObject* help();
+    virtual FLSysRef help();
     // "This is a normal OMAccess (OMAccessor)." ("corrupted" without an object manager).
     virtual void describeSelf(std::ostream& out) const;
     virtual void showDelta();
     // The object manager's dump; always 0.
     virtual int dump(int format);
     // The shell method "export".
-    virtual FLSysObject* exportCommand(FLSysArgs* args);
+    virtual FLSysRef exportCommand(FLSysArgs* args);
     // Runs the export handler registered for the format over this layer (docType and externalId
     // go into the request; a non-empty rootText names the object to start from); false, after a
     // NotImplemented report, when no handler is registered for the format. ("export" itself is a
@@ -390,5 +390,5 @@ class OMAccessMeta : public XMeta {
     ~OMAccessMeta() override = default;
 
   protected:
-    FLSysObject* createInstance(FLSysArgs* args) override;
+    FLSysRef createInstance(FLSysArgs* args) override;
 };

@@ -20,7 +20,7 @@ bool OMAccess::stringArguments(FLSysArgs* args, std::vector<std::string>& texts)
     return true;
 }
 
-FLSysObject* OMAccess::methodCall(const std::string& name, FLSysArgs* args) {
+FLSysRef OMAccess::methodCall(const std::string& name, FLSysArgs* args) {
     if (name == "debugOn") return debugOn(args);
     if (name == "debugOff") return debugOff(args);
     if (name == "setAccess") return setAccess(args);
@@ -30,13 +30,13 @@ FLSysObject* OMAccess::methodCall(const std::string& name, FLSysArgs* args) {
             return nullptr;
         }
         clear();
-        return this;
+        return FLSysRef::share(this);
     }
     if (name == "export") return exportCommand(args);
     return FLSysObject::methodCall(name, args);
 }
 
-FLSysObject* OMAccess::debugOn(FLSysArgs* args) {
+FLSysRef OMAccess::debugOn(FLSysArgs* args) {
     std::vector<std::string> texts;
     if (!stringArguments(args, texts) || texts.size() > 1) {
         reportInvalidMethodArg("debugOn");
@@ -44,15 +44,15 @@ FLSysObject* OMAccess::debugOn(FLSysArgs* args) {
     }
     trace = 1;
     traceAll = texts.size() == 1 && texts[0] == "all" ? 1 : 0;
-    return this;
+    return FLSysRef::share(this);
 }
 
-FLSysObject* OMAccess::debugOff(FLSysArgs*) {
+FLSysRef OMAccess::debugOff(FLSysArgs*) {
     trace = 0;
-    return this;
+    return FLSysRef::share(this);
 }
 
-FLSysObject* OMAccess::setAccess(FLSysArgs* args) {
+FLSysRef OMAccess::setAccess(FLSysArgs* args) {
     // A failed call leaves both kinds of access off.
     inheritanceAccess = 0;
     signatureAccess = 0;
@@ -74,16 +74,16 @@ FLSysObject* OMAccess::setAccess(FLSysArgs* args) {
             reportInvalidMethodArg("setAccess");
             return nullptr;
         }
-        return this;
+        return FLSysRef::share(this);
     }
     for (const std::string& word : texts) {
         if (word == "inheritance") inheritanceAccess = 1;
         if (word == "signature") signatureAccess = 1;
     }
-    return this;
+    return FLSysRef::share(this);
 }
 
-FLSysObject* OMAccess::exportCommand(FLSysArgs* args) {
+FLSysRef OMAccess::exportCommand(FLSysArgs* args) {
     // The forms of "export": argument count, format word, format code.
     static const struct {
         std::size_t count;
@@ -100,7 +100,7 @@ FLSysObject* OMAccess::exportCommand(FLSysArgs* args) {
             const bool done = count == 1
                                   ? exportDefault(form.format)
                                   : exportBase(form.format, texts[1], texts[2], "", texts[3]);
-            return done ? this : nullptr;
+            return done ? FLSysRef::share(this) : nullptr;
         }
     }
     reportInvalidMethodArg("export");
@@ -126,7 +126,7 @@ void OMAccess::describeSelf(std::ostream& out) const {
     out << "This is a " << (om() != nullptr ? "normal" : "corrupted") << "OMAccess (OMAccessor).";
 }
 
-FLSysObject* OMAccess::help() {
+FLSysRef OMAccess::help() {
     OutputChannel& channel = helpChannel();
     writeHelpHeader(channel, "OMAccess");
     channel << "    - help" << std::endl
@@ -137,13 +137,13 @@ FLSysObject* OMAccess::help() {
             << "          OutputChannel : e.g. answerChannel" << std::endl
             << std::endl
             << std::endl;
-    return this;
+    return FLSysRef::share(this);
 }
 
 OMAccessMeta::OMAccessMeta() : XMeta("OMAccess") {}
 
-FLSysObject* OMAccessMeta::createInstance(FLSysArgs* args) {
+FLSysRef OMAccessMeta::createInstance(FLSysArgs* args) {
     FLSysObject* om = nullptr;
     if (!checkArgs1(args, "OM", om)) return nullptr;
-    return new OMAccess(static_cast<OM*>(om));
+    return FLSysRef::make<OMAccess>(static_cast<OM*>(om));
 }

@@ -18,7 +18,7 @@ AlgebraicEval::~AlgebraicEval() {
     decRef(access);
 }
 
-FLSysObject* AlgebraicEval::methodCall(const std::string& name, FLSysArgs* args) {
+FLSysRef AlgebraicEval::methodCall(const std::string& name, FLSysArgs* args) {
     if (name == "debugOn") return debugOn(args);
     if (name == "debugOff") return debugOff(args);
     if (name == "help") return argumentCount(args) != 0 ? nullptr : help();
@@ -31,21 +31,21 @@ Operand* AlgebraicEval::evaluate(AlgebraicExpr* expr, Operand* start) {
     return expr->evaluate(access, &current);
 }
 
-FLSysObject* AlgebraicEval::debugOn(FLSysArgs* args) {
+FLSysRef AlgebraicEval::debugOn(FLSysArgs* args) {
     if (!checkNoArgs(args)) return nullptr;
     debug = 1;
     setOperatorDebug();
-    return this;
+    return FLSysRef::share(this);
 }
 
-FLSysObject* AlgebraicEval::debugOff(FLSysArgs* args) {
+FLSysRef AlgebraicEval::debugOff(FLSysArgs* args) {
     if (!checkNoArgs(args)) return nullptr;
     debug = 0;
     clearOperatorDebug();
-    return this;
+    return FLSysRef::share(this);
 }
 
-FLSysObject* AlgebraicEval::help() {
+FLSysRef AlgebraicEval::help() {
     OutputChannel& channel = helpChannel();
     writeHelpHeader(channel, "AlgebraicEval");
     writeStandardMethodsHelp(channel);
@@ -53,7 +53,7 @@ FLSysObject* AlgebraicEval::help() {
             << "    - debugOff" << std::endl
             << std::endl
             << std::endl;
-    return this;
+    return FLSysRef::share(this);
 }
 
 void AlgebraicEval::print(OutputChannel& channel) const {
@@ -66,8 +66,8 @@ bool AlgebraicEval::isA(const std::string& className) const {
 
 AlgebraicEvalMeta::AlgebraicEvalMeta() : XMeta("AlgebraicEval") {}
 
-FLSysObject* AlgebraicEvalMeta::createInstance(FLSysArgs* args) {
+FLSysRef AlgebraicEvalMeta::createInstance(FLSysArgs* args) {
     FLSysObject* access = nullptr;
     if (!checkArgs1(args, "OMAccess", access)) return nullptr;
-    return new AlgebraicEval(static_cast<OMAccess*>(access));
+    return FLSysRef::make<AlgebraicEval>(static_cast<OMAccess*>(access));
 }

@@ -19,7 +19,7 @@ class AlgebraicEval : public FLSysObject {
     AlgebraicEval& operator=(const AlgebraicEval&) = delete;
 
     // Shell methods "debugOn", "debugOff" and "help", then the base's.
-    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
     // "anAlgebraicEval".
     void print(OutputChannel& channel) const override;
     bool isA(const std::string& className) const override;
@@ -28,10 +28,10 @@ class AlgebraicEval : public FLSysObject {
     virtual Operand* evaluate(AlgebraicExpr* expr, Operand* start);
     // Switch this object's flag and the operators' shared debug flag; null after an argument
     // error.
-    virtual FLSysObject* debugOn(FLSysArgs* args);
-    virtual FLSysObject* debugOff(FLSysArgs* args);
+    virtual FLSysRef debugOn(FLSysArgs* args);
+    virtual FLSysRef debugOff(FLSysArgs* args);
     // The online help on the help channel; answers this object.
-    virtual FLSysObject* help();
+    virtual FLSysRef help();
 
     bool debugging() const { return debug != 0; }
 
@@ -50,5 +50,5 @@ class AlgebraicEvalMeta : public XMeta {
     ~AlgebraicEvalMeta() override = default;
 
   protected:
-    FLSysObject* createInstance(FLSysArgs* args) override;
+    FLSysRef createInstance(FLSysArgs* args) override;
 };

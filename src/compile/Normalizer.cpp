@@ -63,29 +63,30 @@ Normalizer::~Normalizer() {
     decRef(analyser);
 }
 
-FLSysObject* Normalizer::methodCall(const std::string& name, FLSysArgs* args) {
+FLSysRef Normalizer::methodCall(const std::string& name, FLSysArgs* args) {
     const bool noArgs = argumentCount(args) == 0;
-    if (name == "help") return noArgs ? help() : nullptr;
+    if (name == "help") return noArgs ? FLSysRef::share(help()) : nullptr;
     if (name == "print") {
         if (!noArgs) return nullptr;
         print(systemChannel());
-        return this;
+        return FLSysRef::share(this);
     }
     if (name == "showProgram") {
         if (!noArgs) return nullptr;
         showProgram();
-        return this;
+        return FLSysRef::share(this);
     }
     if (name == "getProgram") {
         if (!noArgs || getProgram() == nullptr) return nullptr;
         systemChannel() << "FProgram successfully copied ! " << std::endl;
-        return this;
+        return FLSysRef::share(this);
     }
-    if (name == "giveProgram") return noArgs ? giveProgram() : nullptr;
+    // The atomised program stays the Normalizer's; the caller gets a reference of its own.
+    if (name == "giveProgram") return noArgs ? FLSysRef::share(giveProgram()) : nullptr;
     if (name == "atomize") {
         if (!noArgs) return nullptr;
         if (atomize() != nullptr) systemChannel() << "FProgram atomized ! " << std::endl;
-        return this;
+        return FLSysRef::share(this);
     }
     return FLSysObject::methodCall(name, args);
 }
@@ -532,8 +533,8 @@ PTerm* Normalizer::makeVarAtom(const FTerm* term) {
 
 NormalizerMeta::NormalizerMeta() : XMeta("Normalizer") {}
 
-FLSysObject* NormalizerMeta::createInstance(FLSysArgs* args) {
+FLSysRef NormalizerMeta::createInstance(FLSysArgs* args) {
     FLSysObject* interpreter = nullptr;
     if (!checkArgs1(args, "FLogicInterpreter", interpreter)) return nullptr;
-    return new Normalizer(dynamic_cast<ProgramInterpreter*>(interpreter));
+    return FLSysRef::make<Normalizer>(dynamic_cast<ProgramInterpreter*>(interpreter));
 }

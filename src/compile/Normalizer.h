@@ -38,7 +38,7 @@ class Normalizer : public FLSysObject {
     Normalizer& operator=(const Normalizer&) = delete;
 
     // "help", "print", "showProgram", "getProgram", "giveProgram", "atomize", then the base's.
-    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
     bool isA(const std::string& className) const override;
     // "aNormalizer" and an end of line.
     void print(OutputChannel& channel) const override;
@@ -123,5 +123,5 @@ class NormalizerMeta : public XMeta {
     ~NormalizerMeta() override = default;
 
   protected:
-    FLSysObject* createInstance(FLSysArgs* args) override;
+    FLSysRef createInstance(FLSysArgs* args) override;
 };

@@ -263,7 +263,7 @@ AlgebraicExpr* Optimizer::translateRule(FRule* r, SymTab* table) {
 
 OptimizerMeta::OptimizerMeta() : XMeta("Optimizer") {}
 
-FLSysObject* OptimizerMeta::createInstance(FLSysArgs* args) {
+FLSysRef OptimizerMeta::createInstance(FLSysArgs* args) {
     if (!checkNoArgs(args)) return nullptr;
-    return new Optimizer;
+    return FLSysRef::make<Optimizer>();
 }

@@ -86,5 +86,5 @@ class OptimizerMeta : public XMeta {
     ~OptimizerMeta() override = default;
 
   protected:
-    FLSysObject* createInstance(FLSysArgs* args) override;
+    FLSysRef createInstance(FLSysArgs* args) override;
 };

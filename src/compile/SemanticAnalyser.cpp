@@ -33,13 +33,13 @@ SemanticAnalyser::~SemanticAnalyser() {
     decRef(paths);
 }
 
-FLSysObject* SemanticAnalyser::methodCall(const std::string& name, FLSysArgs* args) {
+FLSysRef SemanticAnalyser::methodCall(const std::string& name, FLSysArgs* args) {
     if (!isOk()) return nullptr;
     if (name == "analyse") {
         FLSysObject* node = nullptr;
         FLSysObject* table = nullptr;
         if (!checkArgs2(args, "ParseTreeNode", node, "SymTab", table)) return nullptr;
-        return new FLSysInteger(
+        return FLSysRef::make<FLSysInteger>(
             analyse(static_cast<ParseTreeNode*>(node), static_cast<SymTab*>(table)));
     }
     if (name == "help") return argumentCount(args) != 0 ? nullptr : help();
@@ -59,12 +59,12 @@ bool SemanticAnalyser::isA(const std::string& className) const {
     return className == "SemanticAnalyser" || FLSysObject::isA(className);
 }
 
-FLSysObject* SemanticAnalyser::help() {
+FLSysRef SemanticAnalyser::help() {
     OutputChannel& channel = helpChannel();
     writeHelpHeader(channel, "SemanticAnalyser");
     writeStandardMethodsHelp(channel);
     channel << "    - analyse@(ParseTreeNode)" << std::endl << std::endl << std::endl;
-    return this;
+    return FLSysRef::share(this);
 }
 
 int SemanticAnalyser::analyse(ParseTreeNode* node, SymTab* names) {
@@ -215,7 +215,7 @@ void SemanticAnalyser::sendMessage(FRule* rule, const std::string& text) {
 
 SemanticAnalyserMeta::SemanticAnalyserMeta() : XMeta("SemanticAnalyser") {}
 
-FLSysObject* SemanticAnalyserMeta::createInstance(FLSysArgs* args) {
+FLSysRef SemanticAnalyserMeta::createInstance(FLSysArgs* args) {
     if (argumentCount(args) != 0) return nullptr;
-    return new SemanticAnalyser();
+    return FLSysRef::make<SemanticAnalyser>();
 }

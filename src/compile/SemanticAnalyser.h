@@ -22,7 +22,7 @@ class SemanticAnalyser : public FLSysObject {
     SemanticAnalyser& operator=(const SemanticAnalyser&) = delete;
 
     // "analyse"@(ParseTreeNode, SymTab) and "help", then the base's.
-    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
     void display(OutputChannel& channel) const override;
     // "aSemanticAnalyser".
     void print(OutputChannel& channel) const override;
@@ -40,7 +40,7 @@ class SemanticAnalyser : public FLSysObject {
     // receives its inheritance mark. A null table answers 0; a node of another class reports
     // WrongNode (7/2) and answers 0.
     virtual int analyse(ParseTreeNode* node, SymTab* names);
-    virtual FLSysObject* help();
+    virtual FLSysRef help();
 
   protected:
     ~SemanticAnalyser() override;
@@ -61,5 +61,5 @@ class SemanticAnalyserMeta : public XMeta {
     ~SemanticAnalyserMeta() override = default;
 
   protected:
-    FLSysObject* createInstance(FLSysArgs* args) override;
+    FLSysRef createInstance(FLSysArgs* args) override;
 };

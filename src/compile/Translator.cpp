@@ -81,7 +81,7 @@ void Translator::Conditions::clear() {
     inputFlags.clear();
 }
 
-FLSysObject* Translator::methodCall(const std::string& name, FLSysArgs* args) {
+FLSysRef Translator::methodCall(const std::string& name, FLSysArgs* args) {
     if (name == "debugOn") return debugOn(args);
     if (name == "debugOff") return debugOff(args);
     return FLSysObject::methodCall(name, args);
@@ -95,16 +95,16 @@ bool Translator::isA(const std::string& className) const {
     return className == "Translator" || PtnScanner::isA(className);
 }
 
-FLSysObject* Translator::debugOn(FLSysArgs* args) {
+FLSysRef Translator::debugOn(FLSysArgs* args) {
     if (argumentCount(args) != 0) return nullptr;
     debug = 1;
-    return this;
+    return FLSysRef::share(this);
 }
 
-FLSysObject* Translator::debugOff(FLSysArgs* args) {
+FLSysRef Translator::debugOff(FLSysArgs* args) {
     if (argumentCount(args) != 0) return nullptr;
     debug = 0;
-    return this;
+    return FLSysRef::share(this);
 }
 
 int* Translator::newRecord(std::initializer_list<int> values) {
@@ -791,9 +791,9 @@ void Translator::scan(AggExpr* agg) {
 
 TranslatorMeta::TranslatorMeta() : XMeta("Translator") {}
 
-FLSysObject* TranslatorMeta::createInstance(FLSysArgs* args) {
-    if (argumentCount(args) == 0) return new Translator(1);
+FLSysRef TranslatorMeta::createInstance(FLSysArgs* args) {
+    if (argumentCount(args) == 0) return FLSysRef::make<Translator>(1);
     FLSysObject* mode = nullptr;
     if (!checkArgs1(args, "FLSysInteger", mode)) return nullptr;
-    return new Translator(static_cast<FLSysInteger*>(mode)->value());
+    return FLSysRef::make<Translator>(static_cast<FLSysInteger*>(mode)->value());
 }

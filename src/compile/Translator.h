@@ -28,7 +28,7 @@ class Translator : public PtnScanner {
     explicit Translator(int mode = 1);
 
     // "debugOn" and "debugOff", then the base's.
-    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
     // False once an operator or expression could not be made in the last translation.
     bool isOk() const override { return error == 0; }
     // "aTranslator".
@@ -77,8 +77,8 @@ class Translator : public PtnScanner {
                                   clib_list<int*>& out) const;
     virtual void clearLiteralState();
     virtual void clearExpressions();
-    virtual FLSysObject* debugOn(FLSysArgs* args);
-    virtual FLSysObject* debugOff(FLSysArgs* args);
+    virtual FLSysRef debugOn(FLSysArgs* args);
+    virtual FLSysRef debugOff(FLSysArgs* args);
 
     int duplicateFlag() const { return duplicate; }
 
@@ -162,5 +162,5 @@ class TranslatorMeta : public XMeta {
     ~TranslatorMeta() override = default;
 
   protected:
-    FLSysObject* createInstance(FLSysArgs* args) override;
+    FLSysRef createInstance(FLSysArgs* args) override;
 };

@@ -327,8 +327,8 @@ void Creator1::transpose(AggExpr*) {
                                        "Creator1::transpose(AggExpr*)", ""));
 }
 
-FLSysObject* Creator1Meta::createInstance(FLSysArgs* args) {
+FLSysRef Creator1Meta::createInstance(FLSysArgs* args) {
     FLSysObject* access = nullptr;
     if (!checkArgs1(args, "OMAccess", access)) return nullptr;
-    return new Creator1(static_cast<OMAccess*>(access));
+    return FLSysRef::make<Creator1>(static_cast<OMAccess*>(access));
 }

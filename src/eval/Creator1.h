@@ -114,5 +114,5 @@ class Creator1Meta : public XMeta {
     Creator1Meta() : XMeta("Creator1") {}
 
   protected:
-    FLSysObject* createInstance(FLSysArgs* args) override;
+    FLSysRef createInstance(FLSysArgs* args) override;
 };

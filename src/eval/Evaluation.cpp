@@ -5,7 +5,7 @@
 #include "foundation/ShellValues.h"
 #include "language/FProgram.h"
 
-FLSysObject* Evaluation::methodCall(const std::string& name, FLSysArgs* args) {
+FLSysRef Evaluation::methodCall(const std::string& name, FLSysArgs* args) {
     if (name == "evaluate") return evaluateCall(args);
     return FLSysObject::methodCall(name, args);
 }
@@ -18,9 +18,9 @@ bool Evaluation::isA(const std::string& className) const {
     return className == "Evaluation" || FLSysObject::isA(className);
 }
 
-FLSysObject* Evaluation::evaluateCall(FLSysArgs* args) {
-    if (argumentCount(args) == 0) return new FLSysBoolean(evaluate(nullptr));
+FLSysRef Evaluation::evaluateCall(FLSysArgs* args) {
+    if (argumentCount(args) == 0) return FLSysRef::make<FLSysBoolean>(evaluate(nullptr));
     FLSysObject* program = nullptr;
     if (!checkArgs1(args, "FProgram", program)) return nullptr;
-    return new FLSysBoolean(evaluate(static_cast<FProgram*>(program)));
+    return FLSysRef::make<FLSysBoolean>(evaluate(static_cast<FProgram*>(program)));
 }

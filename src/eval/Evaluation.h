@@ -14,7 +14,7 @@ class SymTab;
 class Evaluation : public FLSysObject {
   public:
     // Shell method "evaluate", then the base's.
-    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
     bool isOk() const override { return true; }
     // "anEvaluation".
     void print(OutputChannel& channel) const override;
@@ -22,7 +22,7 @@ class Evaluation : public FLSysObject {
 
     // "evaluate" from the shell: no argument or one FProgram; an FLSysBoolean of the result
     // (false without a program), null when the argument check fails.
-    virtual FLSysObject* evaluateCall(FLSysArgs* args);
+    virtual FLSysRef evaluateCall(FLSysArgs* args);
     // 1 when the model was reached, 0 otherwise.
     virtual int evaluate(FProgram* program) = 0;
     // One round with a progress line; answers the evaluator.

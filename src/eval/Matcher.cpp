@@ -56,12 +56,12 @@ bool Matcher::isA(const std::string& className) const {
     return className == "Matcher" || FLSysObject::isA(className);
 }
 
-FLSysObject* Matcher::methodCall(const std::string& name, FLSysArgs* args) {
+FLSysRef Matcher::methodCall(const std::string& name, FLSysArgs* args) {
     if (name == "clear") {
         clear();
-        return this;
+        return FLSysRef::share(this);
     }
-    if (name == "help") return argumentCount(args) == 0 ? help() : nullptr;
+    if (name == "help") return argumentCount(args) == 0 ? FLSysRef::share(help()) : nullptr;
     return FLSysObject::methodCall(name, args);
 }
 
@@ -154,7 +154,7 @@ Matcher* Matcher::help() {
     return this;
 }
 
-FLSysObject* MatcherMeta::createInstance(FLSysArgs* args) {
+FLSysRef MatcherMeta::createInstance(FLSysArgs* args) {
     FLSysObject* translator = nullptr;
     FLSysObject* creator = nullptr;
     FLSysObject* eval = nullptr;
@@ -167,6 +167,7 @@ FLSysObject* MatcherMeta::createInstance(FLSysArgs* args) {
                            eval)) {
         return nullptr;
     }
-    return new Matcher(static_cast<Translator*>(translator), static_cast<Creator*>(creator),
-                       static_cast<AlgebraicEval*>(eval), static_cast<Optimizer*>(optimizer));
+    return FLSysRef::make<Matcher>(
+        static_cast<Translator*>(translator), static_cast<Creator*>(creator),
+        static_cast<AlgebraicEval*>(eval), static_cast<Optimizer*>(optimizer));
 }

@@ -26,7 +26,7 @@ class Matcher : public FLSysObject {
     Matcher& operator=(const Matcher&) = delete;
 
     // Shell methods "clear" and "help", then the base's.
-    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
     bool isOk() const override;
     void display(OutputChannel& channel) const override;
     // "aMatcher".
@@ -65,5 +65,5 @@ class MatcherMeta : public XMeta {
     MatcherMeta() : XMeta("Matcher") {}
 
   protected:
-    FLSysObject* createInstance(FLSysArgs* args) override;
+    FLSysRef createInstance(FLSysArgs* args) override;
 };

@@ -69,10 +69,10 @@ NaiveEval::~NaiveEval() {
     for (FLSysString* name : watchedNames) decRef(name);
 }
 
-FLSysObject* NaiveEval::methodCall(const std::string& name, FLSysArgs* args) {
-    if (name == "debugOn") return debugOn(args);
-    if (name == "debugOff") return debugOff(args);
-    if (name == "help") return help();
+FLSysRef NaiveEval::methodCall(const std::string& name, FLSysArgs* args) {
+    if (name == "debugOn") return FLSysRef::share(debugOn(args));
+    if (name == "debugOff") return FLSysRef::share(debugOff(args));
+    if (name == "help") return FLSysRef::share(help());
     return Evaluation::methodCall(name, args);
 }
 
@@ -280,9 +280,10 @@ NaiveEval* NaiveEval::help() {
     return writeHelp(helpHeading, helpLines);
 }
 
-FLSysObject* NaiveEvalMeta::createInstance(FLSysArgs* args) {
+FLSysRef NaiveEvalMeta::createInstance(FLSysArgs* args) {
     FLSysObject* matcher = nullptr;
     FLSysObject* access = nullptr;
     if (!checkArgs2(args, "Matcher", matcher, "OMAccess", access)) return nullptr;
-    return new NaiveEval(static_cast<Matcher*>(matcher), static_cast<OMAccess*>(access));
+    return FLSysRef::make<NaiveEval>(static_cast<Matcher*>(matcher),
+                                     static_cast<OMAccess*>(access));
 }

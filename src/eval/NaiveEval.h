@@ -35,7 +35,7 @@ class NaiveEval : public Evaluation {
     NaiveEval& operator=(const NaiveEval&) = delete;
 
     // Shell methods "debugOn", "debugOff", "help", then the base's.
-    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
     // "aNaiveEval".
     void print(OutputChannel& channel) const override;
     bool isA(const std::string& className) const override;
@@ -104,5 +104,5 @@ class NaiveEvalMeta : public XMeta {
     NaiveEvalMeta() : XMeta("NaiveEval") {}
 
   protected:
-    FLSysObject* createInstance(FLSysArgs* args) override;
+    FLSysRef createInstance(FLSysArgs* args) override;
 };

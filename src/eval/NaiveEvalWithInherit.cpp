@@ -238,9 +238,10 @@ void NaiveEvalWithInherit::reset(int mode) {
     if (mode != 0) inheritanceFlag = 0;
 }
 
-FLSysObject* NaiveEvalWithInheritMeta::createInstance(FLSysArgs* args) {
+FLSysRef NaiveEvalWithInheritMeta::createInstance(FLSysArgs* args) {
     FLSysObject* matcher = nullptr;
     FLSysObject* access = nullptr;
     if (!checkArgs2(args, "Matcher", matcher, "OMAccess", access)) return nullptr;
-    return new NaiveEvalWithInherit(static_cast<Matcher*>(matcher), static_cast<OMAccess*>(access));
+    return FLSysRef::make<NaiveEvalWithInherit>(static_cast<Matcher*>(matcher),
+                                                static_cast<OMAccess*>(access));
 }

@@ -61,5 +61,5 @@ class NaiveEvalWithInheritMeta : public XMeta {
     NaiveEvalWithInheritMeta() : XMeta("NaiveEvalWithInherit") {}
 
   protected:
-    FLSysObject* createInstance(FLSysArgs* args) override;
+    FLSysRef createInstance(FLSysArgs* args) override;
 };

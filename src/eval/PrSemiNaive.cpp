@@ -51,11 +51,11 @@ PrSemiNaive::~PrSemiNaive() {
     dropDeltas();
 }
 
-FLSysObject* PrSemiNaive::methodCall(const std::string& name, FLSysArgs* args) {
-    if (name == "debugOn") return debugOn(args);
-    if (name == "debugOff") return debugOff(args);
-    if (name == "mode") return mode(args);
-    if (name == "help") return argumentCount(args) == 0 ? help() : nullptr;
+FLSysRef PrSemiNaive::methodCall(const std::string& name, FLSysArgs* args) {
+    if (name == "debugOn") return FLSysRef::share(debugOn(args));
+    if (name == "debugOff") return FLSysRef::share(debugOff(args));
+    if (name == "mode") return FLSysRef::share(mode(args));
+    if (name == "help") return argumentCount(args) == 0 ? FLSysRef::share(help()) : nullptr;
     return NaiveEval::methodCall(name, args);
 }
 
@@ -190,9 +190,10 @@ int PrSemiNaive::evaluate(FProgram* program) {
     return 1;
 }
 
-FLSysObject* PrSemiNaiveMeta::createInstance(FLSysArgs* args) {
+FLSysRef PrSemiNaiveMeta::createInstance(FLSysArgs* args) {
     FLSysObject* matcher = nullptr;
     FLSysObject* access = nullptr;
     if (!checkArgs2(args, "Matcher", matcher, "OMAccess", access)) return nullptr;
-    return new PrSemiNaive(static_cast<Matcher*>(matcher), static_cast<OMAccess*>(access));
+    return FLSysRef::make<PrSemiNaive>(static_cast<Matcher*>(matcher),
+                                       static_cast<OMAccess*>(access));
 }

@@ -23,7 +23,7 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     PrSemiNaive(Matcher* matcher, OMAccess* access);
 
     // "debugOn", "debugOff", "mode", "help", then NaiveEval's.
-    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
     // "aPrSemiNaive".
     void print(OutputChannel& channel) const override;
     bool isA(const std::string& className) const override;
@@ -90,5 +90,5 @@ class PrSemiNaiveMeta : public XMeta {
     PrSemiNaiveMeta() : XMeta("PrSemiNaive") {}
 
   protected:
-    FLSysObject* createInstance(FLSysArgs* args) override;
+    FLSysRef createInstance(FLSysArgs* args) override;
 };

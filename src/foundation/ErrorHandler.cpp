@@ -25,20 +25,20 @@ void containerErrorHook(int code, const char* text) {
 
 ErrorHandler::ErrorHandler() : kept(Error::ok()) {}
 
-FLSysObject* ErrorHandler::methodCall(const std::string& name, FLSysArgs* args) {
+FLSysRef ErrorHandler::methodCall(const std::string& name, FLSysArgs* args) {
     if (name == "reset") return resetCall(args);
     if (name == "setOutputSeriousness") return setOutputSeriousnessCall(args);
     if (name == "setOutputFilter") return setOutputFilterCall(args);
-    if (name == "nothing") return new FLSysInteger(0);
-    if (name == "all") return new FLSysInteger(127);
-    if (name == "default") return new FLSysInteger(-1);
-    if (name == "messages") return new FLSysInteger(7);
-    if (name == "warnings") return new FLSysInteger(6);
-    if (name == "errors") return new FLSysInteger(4);
+    if (name == "nothing") return FLSysRef::make<FLSysInteger>(0);
+    if (name == "all") return FLSysRef::make<FLSysInteger>(127);
+    if (name == "default") return FLSysRef::make<FLSysInteger>(-1);
+    if (name == "messages") return FLSysRef::make<FLSysInteger>(7);
+    if (name == "warnings") return FLSysRef::make<FLSysInteger>(6);
+    if (name == "errors") return FLSysRef::make<FLSysInteger>(4);
     if (name == "help") {
         if (argumentCount(args) != 0) return nullptr;
         help();
-        return this;
+        return FLSysRef::share(this);
     }
     return FLSysObject::methodCall(name, args);
 }
@@ -128,26 +128,26 @@ ErrorHandler* ErrorHandler::message(std::string text) {
     return this;
 }
 
-FLSysObject* ErrorHandler::resetCall(FLSysArgs* args) {
+FLSysRef ErrorHandler::resetCall(FLSysArgs* args) {
     if (!checkNoArgs(args)) return nullptr;
     reset();
-    return this;
+    return FLSysRef::share(this);
 }
 
-FLSysObject* ErrorHandler::setOutputSeriousnessCall(FLSysArgs* args) {
+FLSysRef ErrorHandler::setOutputSeriousnessCall(FLSysArgs* args) {
     FLSysObject* value = nullptr;
     if (!checkArgs1(args, "FLSysInteger", value)) return nullptr;
     const int bits = static_cast<FLSysInteger*>(value)->value();
     setOutputSeriousness(bits == -1 ? 4 : bits);
-    return this;
+    return FLSysRef::share(this);
 }
 
-FLSysObject* ErrorHandler::setOutputFilterCall(FLSysArgs* args) {
+FLSysRef ErrorHandler::setOutputFilterCall(FLSysArgs* args) {
     FLSysObject* value = nullptr;
     if (!checkArgs1(args, "FLSysInteger", value)) return nullptr;
     const int mask = static_cast<FLSysInteger*>(value)->value();
     Error::setOutputFilter(mask == -1 ? 11 : mask);
-    return this;
+    return FLSysRef::share(this);
 }
 
 ErrorHandler& centralErrorHandler() {

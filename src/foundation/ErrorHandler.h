@@ -12,7 +12,7 @@ class ErrorHandler : public FLSysObject {
     ErrorHandler();
     ~ErrorHandler() override = default;
 
-    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
     // A full description of the kept error between two rulers.
     void display(OutputChannel& channel) const override;
     void print(OutputChannel& channel) const override;
@@ -35,9 +35,9 @@ class ErrorHandler : public FLSysObject {
     virtual Error getError() const;
     // Writes the text on errorChannel when seriousness-0 messages are admitted.
     virtual ErrorHandler* message(std::string text);
-    virtual FLSysObject* resetCall(FLSysArgs* args);
-    virtual FLSysObject* setOutputSeriousnessCall(FLSysArgs* args);
-    virtual FLSysObject* setOutputFilterCall(FLSysArgs* args);
+    virtual FLSysRef resetCall(FLSysArgs* args);
+    virtual FLSysRef setOutputSeriousnessCall(FLSysArgs* args);
+    virtual FLSysRef setOutputFilterCall(FLSysArgs* args);
 
     // The same seriousness filter as setOutputSeriousness (bits 1 messages, 2 warnings, 4 errors).
     void setOutputFilter(int bits) { setOutputSeriousness(bits); }

@@ -21,13 +21,40 @@ FLSysObject* argAt(FLSysArgs* args, int position) {
     return nullptr;
 }
 
-FLSysObject* truthConstant(bool truth) {
-    return truth ? static_cast<FLSysObject*>(&trueConstant()) : &falseConstant();
+FLSysRef truthConstant(bool truth) {
+    return FLSysRef::share(truth ? static_cast<FLSysObject*>(&trueConstant()) : &falseConstant());
 }
 
 }  // namespace
 
-FLSysObject* FLSysObject::methodCall(const std::string& name, FLSysArgs* args) {
+FLSysRef& FLSysRef::operator=(FLSysRef&& other) noexcept {
+    if (this != &other) {
+        reset();
+        object = std::exchange(other.object, nullptr);
+    }
+    return *this;
+}
+
+FLSysRef::~FLSysRef() {
+    reset();
+}
+
+FLSysRef FLSysRef::adopt(FLSysObject* object) noexcept {
+    FLSysRef ref;
+    ref.object = object;
+    return ref;
+}
+
+FLSysRef FLSysRef::share(FLSysObject* object) noexcept {
+    incRef(object);
+    return adopt(object);
+}
+
+void FLSysRef::reset() noexcept {
+    if (FLSysObject* old = std::exchange(object, nullptr)) decRef(old);
+}
+
+FLSysRef FLSysObject::methodCall(const std::string& name, FLSysArgs* args) {
     if (name == "isOk") {
         if (checkNoArgs(args)) return truthConstant(isOk());
     } else if (name == "print" || name == "display") {
@@ -38,7 +65,7 @@ FLSysObject* FLSysObject::methodCall(const std::string& name, FLSysArgs* args) {
             } else {
                 display(systemChannel());
             }
-            return this;
+            return FLSysRef::share(this);
         }
         FLSysObject* channel = nullptr;
         if (!checkArgs1(args, "OutputChannel", channel)) return nullptr;
@@ -47,7 +74,7 @@ FLSysObject* FLSysObject::methodCall(const std::string& name, FLSysArgs* args) {
         } else {
             display(*static_cast<OutputChannel*>(channel));
         }
-        return this;
+        return FLSysRef::share(this);
     } else if (name == "isA") {
         FLSysObject* className = nullptr;
         if (checkArgs1(args, "FLSysString", className)) {
@@ -56,7 +83,7 @@ FLSysObject* FLSysObject::methodCall(const std::string& name, FLSysArgs* args) {
     } else if (name == "help") {
         if (checkNoArgs(args)) {
             writeHelp(helpChannel());
-            return this;
+            return FLSysRef::share(this);
         }
     }
     centralErrorHandler().report(unknownMethod(name));
@@ -221,7 +248,7 @@ void FLSysObject::writeHelp(OutputChannel& channel) const {
 
 XMeta::XMeta(std::string className) : created(std::move(className)) {}
 
-FLSysObject* XMeta::methodCall(const std::string& name, FLSysArgs* args) {
+FLSysRef XMeta::methodCall(const std::string& name, FLSysArgs* args) {
     if (name == "new") return createInstance(args);
     return FLSysObject::methodCall(name, args);
 }

@@ -2,7 +2,9 @@
 // tests by name, printing, online help and the argument checks), and the class-object pattern.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <utility>
 
 #include "foundation/Error.h"
 #include "foundation/ManagedObject.h"
@@ -12,8 +14,58 @@ class clib_list;
 class OutputChannel;
 class FLSysObject;
 
-// The argument list of a shell method call; may be null.
+// The argument list of a shell method call; may be null. The list and its elements are lent to
+// the call: a method that keeps an argument takes its own reference.
 using FLSysArgs = clib_list<FLSysObject*>;
+
+// What a shell method answers. The one rule for the result of every methodCall, in every layer
+// and in everything a methodCall hands its work to: the caller receives one reference of its own,
+// whatever the result is (a new object, the host itself, a shared constant, or a member the
+// producer keeps), and releases it when done; an empty handle means the call failed. The handle
+// holds that reference and releases it when it goes, so a caller cannot forget it or give it back
+// twice, and a producer must say which case its result is in: `adopt` hands over the reference of
+// an object just made, `share` takes a new reference on anything that lives on. A bare pointer
+// does not convert, so a result whose ownership is unstated cannot be written.
+class FLSysRef {
+  public:
+    FLSysRef() noexcept = default;
+    FLSysRef(std::nullptr_t) noexcept {}  // NOLINT: the failed call reads as `return nullptr;`
+    FLSysRef(FLSysRef&& other) noexcept : object(std::exchange(other.object, nullptr)) {}
+    FLSysRef& operator=(FLSysRef&& other) noexcept;
+    FLSysRef(const FLSysRef&) = delete;
+    FLSysRef& operator=(const FLSysRef&) = delete;
+    ~FLSysRef();
+
+    // Takes over the one reference the caller holds on `object` (null allowed).
+    static FLSysRef adopt(FLSysObject* object) noexcept;
+    // Takes a new reference on `object` (null allowed), which its other holders keep.
+    static FLSysRef share(FLSysObject* object) noexcept;
+    // A new object, its first reference going to the handle.
+    template <class T, class... Arguments>
+    static FLSysRef make(Arguments&&... arguments) {
+        return adopt(new T(std::forward<Arguments>(arguments)...));
+    }
+
+    FLSysObject* get() const noexcept { return object; }
+    FLSysObject* operator->() const noexcept { return object; }
+    explicit operator bool() const noexcept { return object != nullptr; }
+    // A second handle on the same object, with a reference of its own.
+    FLSysRef another() const noexcept { return share(object); }
+    // Gives the reference up to the caller, who must release it; the handle is left empty.
+    [[nodiscard]] FLSysObject* release() noexcept { return std::exchange(object, nullptr); }
+    // Releases the reference now; the handle is left empty.
+    void reset() noexcept;
+
+    friend bool operator==(const FLSysRef& ref, const FLSysObject* other) noexcept {
+        return ref.object == other;
+    }
+    friend bool operator==(const FLSysRef& ref, const FLSysRef& other) noexcept {
+        return ref.object == other.object;
+    }
+
+  private:
+    FLSysObject* object = nullptr;
+};
 
 class FLSysObject : public ManagedObject {
   public:
@@ -21,8 +73,9 @@ class FLSysObject : public ManagedObject {
     ~FLSysObject() override = default;
 
     // Calls the method `name` with the argument list `args` (null allowed). Each class answers the
-    // names it knows and hands the others to its base; null means the call failed.
-    virtual FLSysObject* methodCall(const std::string& name, FLSysArgs* args);
+    // names it knows and hands the others to its base; an empty result means the call failed.
+    // The result carries one reference for the caller (see FLSysRef).
+    virtual FLSysRef methodCall(const std::string& name, FLSysArgs* args);
     // Assignment to an attribute; no shell object has assignable attributes here.
     virtual void assign(const std::string& name, FLSysObject* value);
     virtual bool isOk() const;
@@ -89,7 +142,7 @@ class XMeta : public FLSysObject {
     explicit XMeta(std::string className);
     ~XMeta() override = default;
 
-    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
     // Writes the name of the class it creates.
     void print(OutputChannel& channel) const override;
     // Its own class name (the created class followed by "Meta"), then the base's names.
@@ -98,9 +151,9 @@ class XMeta : public FLSysObject {
     const std::string& createdClass() const { return created; }
 
   protected:
-    // Builds one instance from the shell arguments, checking them itself; null on failure (after
+    // Builds one instance from the shell arguments, checking them itself; empty on failure (after
     // the check has reported its error).
-    virtual FLSysObject* createInstance(FLSysArgs* args) = 0;
+    virtual FLSysRef createInstance(FLSysArgs* args) = 0;
 
   private:
     std::string created;

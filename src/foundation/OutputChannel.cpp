@@ -11,15 +11,15 @@ OutputChannel::~OutputChannel() {
     releaseStreams();
 }
 
-FLSysObject* OutputChannel::methodCall(const std::string& name, FLSysArgs* args) {
+FLSysRef OutputChannel::methodCall(const std::string& name, FLSysArgs* args) {
     const bool noArgs = argumentCount(args) == 0;
-    if (name == "help") return noArgs ? help() : nullptr;
-    if (name == "setStream") return setStream(args);
-    if (name == "resetStream") return resetStream();
+    if (name == "help") return noArgs ? FLSysRef::share(help()) : nullptr;
+    if (name == "setStream") return FLSysRef::share(setStream(args));
+    if (name == "resetStream") return FLSysRef::share(resetStream());
     if (name == "print") {
         if (!noArgs) return nullptr;
         print(systemChannel());
-        return this;
+        return FLSysRef::share(this);
     }
     return FLSysObject::methodCall(name, args);
 }

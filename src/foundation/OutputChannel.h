@@ -20,7 +20,7 @@ class OutputChannel : public FLSysObject {
     OutputChannel& operator=(const OutputChannel&) = delete;
     ~OutputChannel() override;
 
-    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
     void print(OutputChannel& channel) const override;
     bool isA(const std::string& className) const override;
 

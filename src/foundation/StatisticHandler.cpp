@@ -10,32 +10,32 @@ StatisticHandler::~StatisticHandler() {
     clear();
 }
 
-FLSysObject* StatisticHandler::methodCall(const std::string& name, FLSysArgs* args) {
+FLSysRef StatisticHandler::methodCall(const std::string& name, FLSysArgs* args) {
     if (!isOk()) return nullptr;
     if (name == "clear") {
         clear();
-        return this;
+        return FLSysRef::share(this);
     }
     if (name == "show") {
         if (argumentCount(args) != 0) return nullptr;
         show();
-        return this;
+        return FLSysRef::share(this);
     }
     if (name == "memory") {
         if (!argumentCount(args) != 0) {
             memory(statisticChannel());
-            return this;
+            return FLSysRef::share(this);
         }
         FLSysObject* channel = nullptr;
         if (!checkArgs1(args, "OutputChannel", channel)) return nullptr;
         memory(*static_cast<OutputChannel*>(channel));
-        return this;
+        return FLSysRef::share(this);
     }
     // Lines come only from the system's own code; the shell cannot add any.
-    if (name == "insert") return this;
+    if (name == "insert") return FLSysRef::share(this);
     if (name == "help") {
         if (argumentCount(args) != 0) return nullptr;
-        return help();
+        return FLSysRef::share(help());
     }
     return FLSysObject::methodCall(name, args);
 }
@@ -131,9 +131,9 @@ StatisticHandler* StatisticHandler::help() {
     return this;
 }
 
-FLSysObject* StatisticHandlerMeta::createInstance(FLSysArgs* args) {
+FLSysRef StatisticHandlerMeta::createInstance(FLSysArgs* args) {
     if (!checkNoArgs(args)) return nullptr;
-    return new StatisticHandler();
+    return FLSysRef::make<StatisticHandler>();
 }
 
 StatisticHandler& centralStatistic() {

@@ -15,7 +15,7 @@ class StatisticHandler : public FLSysObject {
     StatisticHandler& operator=(const StatisticHandler&) = delete;
     ~StatisticHandler() override;
 
-    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
     void display(OutputChannel& channel) const override;
     void print(OutputChannel& channel) const override;
     bool isA(const std::string& className) const override;
@@ -45,7 +45,7 @@ class StatisticHandlerMeta : public XMeta {
     StatisticHandlerMeta() : XMeta("StatisticHandler") {}
 
   protected:
-    FLSysObject* createInstance(FLSysArgs* args) override;
+    FLSysRef createInstance(FLSysArgs* args) override;
 };
 
 // The program-wide handler, known to the shell as "centralStatistic".

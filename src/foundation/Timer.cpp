@@ -42,31 +42,31 @@ Timer::Timer() {
     initTimeZone();
 }
 
-FLSysObject* Timer::methodCall(const std::string& name, FLSysArgs* args) {
+FLSysRef Timer::methodCall(const std::string& name, FLSysArgs* args) {
     if (!isOk()) return nullptr;
     if (name == "date" || name == "dayTime" || name == "stop" || name == "diffReal" ||
         name == "diffUser" || name == "start" || name == "cont") {
         if (argumentCount(args) != 0) return nullptr;
         if (name == "start") {
             start();
-            return this;
+            return FLSysRef::share(this);
         }
         if (name == "stop") {
             stop();
-            return this;
+            return FLSysRef::share(this);
         }
         if (name == "cont") {
             cont();
-            return this;
+            return FLSysRef::share(this);
         }
-        if (name == "date") return new FLSysString(date());
-        if (name == "dayTime") return new FLSysString(dayTime());
-        if (name == "diffUser") return new FLSysString(diffUser());
-        return new FLSysString(diffReal());
+        if (name == "date") return FLSysRef::make<FLSysString>(date());
+        if (name == "dayTime") return FLSysRef::make<FLSysString>(dayTime());
+        if (name == "diffUser") return FLSysRef::make<FLSysString>(diffUser());
+        return FLSysRef::make<FLSysString>(diffReal());
     }
     if (name == "help") {
         if (argumentCount(args) != 0) return nullptr;
-        return help();
+        return FLSysRef::share(help());
     }
     return FLSysObject::methodCall(name, args);
 }
@@ -210,9 +210,9 @@ void Timer::readClocks() {
     now_cpu_usec = static_cast<std::int32_t>(cpu % 1000000);
 }
 
-FLSysObject* TimerMeta::createInstance(FLSysArgs* args) {
+FLSysRef TimerMeta::createInstance(FLSysArgs* args) {
     if (!checkNoArgs(args)) return nullptr;
-    return new Timer();
+    return FLSysRef::make<Timer>();
 }
 
 Timer& centralTimer() {

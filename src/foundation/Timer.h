@@ -14,7 +14,7 @@ class Timer : public FLSysObject {
     Timer();
     ~Timer() override = default;
 
-    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
     void display(OutputChannel& channel) const override;
     void print(OutputChannel& channel) const override;
     bool isA(const std::string& className) const override;
@@ -72,7 +72,7 @@ class TimerMeta : public XMeta {
     TimerMeta() : XMeta("Timer") {}
 
   protected:
-    FLSysObject* createInstance(FLSysArgs* args) override;
+    FLSysRef createInstance(FLSysArgs* args) override;
 };
 
 // The program-wide stopwatch, known to the shell as "centralTimer".

@@ -33,21 +33,22 @@ FProgram::~FProgram() {
     decRef(names);
 }
 
-FLSysObject* FProgram::methodCall(const std::string& name, FLSysArgs* args) {
+FLSysRef FProgram::methodCall(const std::string& name, FLSysArgs* args) {
     if (name == "asFacts") {
         if (!checkNoArgs(args)) return nullptr;
-        return asFacts();
+        return FLSysRef::adopt(asFacts());
     }
     if (name == "lastQuery") {
         if (!checkNoArgs(args)) return nullptr;
+        // The body stays the program's; the caller gets a reference of its own.
         FLiteralList* body = lastQuery();
         if (body == nullptr) centralErrorHandler().report(err9::NoQuery);
-        return body;
+        return FLSysRef::share(body);
     }
     if (name == "save") {
         FLSysObject* file = nullptr;
         if (!checkArgs1(args, "FLSysString", file)) return nullptr;
-        return save(static_cast<FLSysString*>(file)->value()) ? this : nullptr;
+        return save(static_cast<FLSysString*>(file)->value()) ? FLSysRef::share(this) : nullptr;
     }
     return ParseTreeNode::methodCall(name, args);
 }

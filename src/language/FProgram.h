@@ -20,7 +20,7 @@ class FProgram : public ParseTreeNode {
     FProgram(const FProgram& other);
 
     // "asFacts", "lastQuery" and "save"; other names go to the base.
-    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
     bool isA(const std::string& className) const override;
     using ParseTreeNode::print;
     // Every clause in order, named through the program's own table (the given one only when the

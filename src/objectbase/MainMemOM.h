@@ -104,7 +104,7 @@ class MainMemOM : public OM {
     MainMemOM();
 
     // Shell protocol.
-    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
     bool isOk() const override { return isOkFlag != 0; }
     void display(OutputChannel& channel) const override;
     bool isA(const std::string& className) const override;

@@ -13,10 +13,10 @@ namespace {
 // reporting "Undefined MethodArg".
 struct Command {
     const char* name;
-    FLSysObject* (*run)(MainMemOM& om, const char* name, FLSysArgs* args);
+    FLSysRef (*run)(MainMemOM& om, const char* name, FLSysArgs* args);
 };
 
-FLSysObject* refuse(MainMemOM& om, const char* name) {
+FLSysRef refuse(MainMemOM& om, const char* name) {
     om.reportUndefinedMethodArg(name);
     return nullptr;
 }
@@ -40,21 +40,22 @@ bool stringArgs(MainMemOM& om, FLSysArgs* args, int count, std::string (&out)[3]
 
 // A command without arguments that only runs `action` and answers the object manager.
 template <void (MainMemOM::*action)()>
-FLSysObject* withoutArgs(MainMemOM& om, const char* name, FLSysArgs* args) {
+FLSysRef withoutArgs(MainMemOM& om, const char* name, FLSysArgs* args) {
     if (FLSysObject::argumentCount(args) != 0) return refuse(om, name);
     (om.*action)();
-    return &om;
+    return FLSysRef::share(&om);
 }
 
 const Command Commands[] = {
     {"giveSymTab",
-     [](MainMemOM& om, const char* name, FLSysArgs* args) -> FLSysObject* {
+     [](MainMemOM& om, const char* name, FLSysArgs* args) -> FLSysRef {
          if (FLSysObject::argumentCount(args) != 0) return refuse(om, name);
-         return om.giveSymTab();
+         // The symbol table stays the object manager's; the caller gets a reference of its own.
+         return FLSysRef::share(om.giveSymTab());
      }},
     {"typeCheck", withoutArgs<&MainMemOM::typeCheck>},
     {"showFrame",
-     [](MainMemOM& om, const char* name, FLSysArgs* args) -> FLSysObject* {
+     [](MainMemOM& om, const char* name, FLSysArgs* args) -> FLSysRef {
          const int count = FLSysObject::argumentCount(args);
          // Without a list at all, or with more than two arguments, nothing is reported.
          if (args == nullptr || count > 2) return nullptr;
@@ -62,20 +63,20 @@ const Command Commands[] = {
          FLSysObject* arity = nullptr;
          if (count == 1 && om.checkArgs1(args, "FLSysString", frameName)) {
              om.showFrame(text(frameName), -1);
-             return &om;
+             return FLSysRef::share(&om);
          }
          if (count == 2 && om.checkArgs2(args, "FLSysString", frameName, "FLSysInteger", arity)) {
              om.showFrame(text(frameName), static_cast<FLSysInteger*>(arity)->value());
-             return &om;
+             return FLSysRef::share(&om);
          }
          return refuse(om, name);
      }},
     {"dump",
-     [](MainMemOM& om, const char* name, FLSysArgs* args) -> FLSysObject* {
+     [](MainMemOM& om, const char* name, FLSysArgs* args) -> FLSysRef {
          const int count = FLSysObject::argumentCount(args);
          if (count == 0) {
              om.dump(1);
-             return &om;
+             return FLSysRef::share(&om);
          }
          std::string a[3];
          if (count > 3 || !stringArgs(om, args, count, a)) return refuse(om, name);
@@ -90,15 +91,15 @@ const Command Commands[] = {
          } else {
              return refuse(om, name);
          }
-         return &om;
+         return FLSysRef::share(&om);
      }},
     {"saveAs",
-     [](MainMemOM& om, const char* name, FLSysArgs* args) -> FLSysObject* {
+     [](MainMemOM& om, const char* name, FLSysArgs* args) -> FLSysRef {
          std::string a[3];
          if (FLSysObject::argumentCount(args) != 1 || !stringArgs(om, args, 1, a))
              return refuse(om, name);
          om.saveAs(1, a[0], "");
-         return &om;
+         return FLSysRef::share(&om);
      }},
     {"eqTraceOn", withoutArgs<&MainMemOM::eqTraceOn>},
     {"eqTraceOff", withoutArgs<&MainMemOM::eqTraceOff>},
@@ -128,7 +129,7 @@ const char* const HelpLines[] = {
 
 }  // namespace
 
-FLSysObject* MainMemOM::methodCall(const std::string& name, FLSysArgs* args) {
+FLSysRef MainMemOM::methodCall(const std::string& name, FLSysArgs* args) {
     for (const Command& command : Commands)
         if (name == command.name) return command.run(*this, command.name, args);
     return FLSysObject::methodCall(name, args);

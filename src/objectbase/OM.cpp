@@ -16,7 +16,7 @@ Iterator* OM::noIterator(Iterator* reuse) {
 
 OMMeta::OMMeta() : XMeta("OM") {}
 
-FLSysObject* OMMeta::createInstance(FLSysArgs* args) {
+FLSysRef OMMeta::createInstance(FLSysArgs* args) {
     if (!checkNoArgs(args)) return nullptr;
-    return new MainMemOM();
+    return FLSysRef::make<MainMemOM>();
 }

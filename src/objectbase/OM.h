@@ -34,7 +34,7 @@ class OM : public FLSysObject {
     OM(const OM&) = delete;
     OM& operator=(const OM&) = delete;
 
-    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override = 0;
+    FLSysRef methodCall(const std::string& name, FLSysArgs* args) override = 0;
     bool isOk() const override = 0;
     void display(OutputChannel& channel) const override = 0;
     bool isA(const std::string& className) const override = 0;
@@ -158,5 +158,5 @@ class OMMeta : public XMeta {
     ~OMMeta() override = default;
 
   protected:
-    FLSysObject* createInstance(FLSysArgs* args) override;
+    FLSysRef createInstance(FLSysArgs* args) override;
 };

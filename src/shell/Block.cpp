@@ -9,14 +9,6 @@
 #include "foundation/ShellValues.h"
 #include "shell/FLSysInterpreter.h"
 
-namespace {
-
-void releaseEscape(FLSysObject* result) {
-    if (result != nullptr && result->isA("FLSysEsc")) decRef(result);
-}
-
-}  // namespace
-
 Block::Block(FLSysInterpreter* interpreter, std::string text)
     : interpreter(interpreter), body(std::move(text)) {
     if (interpreter != nullptr) incRef(interpreter);
@@ -26,39 +18,34 @@ Block::~Block() {
     if (interpreter != nullptr) decRef(interpreter);
 }
 
-FLSysObject* Block::methodCall(const std::string& name, FLSysArgs* args) {
+FLSysRef Block::methodCall(const std::string& name, FLSysArgs* args) {
     if (name == "doIt") return doIt(args);
     if (name == "help") {
         if (argumentCount(args) != 0) return nullptr;
         help();
-        return this;
+        return FLSysRef::share(this);
     }
     return FLSysObject::methodCall(name, args);
 }
 
-FLSysObject* Block::doIt(FLSysArgs* args) {
+FLSysRef Block::doIt(FLSysArgs* args) {
     if (!checkNoArgs(args)) return nullptr;
     if (interpreter == nullptr) {
         centralErrorHandler().report(err11::NoInterpreterFound);
         return nullptr;
     }
-    FLSysObject* result = nullptr;
+    FLSysRef result;
     std::string::size_type position = 0;
     while (position < body.size()) {
         std::string::size_type end = body.find('\n', position);
         // A last piece without a newline runs too: a text given to classBlock's new need not
         // end with one.
         std::string::size_type next = end == std::string::npos ? body.size() : end + 1;
-        if (end != position) {
-            // Only the last line's result is passed on; an escape an earlier line gave is ours.
-            releaseEscape(result);
+        // Only the last line's result is passed on.
+        if (end != position)
             result = interpreter->interprete(body.substr(position, next - position), 1);
-        }
         position = next;
     }
-    // A line's result is sys (lent) or an escape (ours); the caller of a shell method gets one
-    // reference either way.
-    if (result != nullptr && !result->isA("FLSysEsc")) incRef(result);
     return result;
 }
 
@@ -81,10 +68,10 @@ void Block::help() {
     channel << "    - doIt" << std::endl << "          execute block" << std::endl << std::endl;
 }
 
-FLSysObject* BlockMeta::createInstance(FLSysArgs* args) {
+FLSysRef BlockMeta::createInstance(FLSysArgs* args) {
     FLSysObject* interpreter = nullptr;
     FLSysObject* text = nullptr;
     if (!checkArgs2(args, "FLSysInterpreter", interpreter, "FLSysString", text)) return nullptr;
-    return new Block(static_cast<FLSysInterpreter*>(interpreter),
-                     static_cast<FLSysString*>(text)->value());
+    return FLSysRef::make<Block>(static_cast<FLSysInterpreter*>(interpreter),
+                                 static_cast<FLSysString*>(text)->value());
 }

@@ -13,7 +13,7 @@ class Block : public FLSysObject {
     // Takes a reference to the interpreter (null allowed) and copies the text.
     Block(FLSysInterpreter* interpreter, std::string text);
 
-    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
     // "Block(" and a double quote, the text, a double quote and ")", each part on its own line.
     void display(OutputChannel& channel) const override;
     void print(OutputChannel& channel) const override;
@@ -23,7 +23,7 @@ class Block : public FLSysObject {
     // Runs each newline-ended line of the text (a last line without a newline too) through the
     // interpreter; every line runs whatever the one before gave. The result of the last line
     // run, or null.
-    virtual FLSysObject* doIt(FLSysArgs* args);
+    virtual FLSysRef doIt(FLSysArgs* args);
 
     const std::string& text() const { return body; }
 
@@ -41,5 +41,5 @@ class BlockMeta : public XMeta {
     BlockMeta() : XMeta("Block") {}
 
   protected:
-    FLSysObject* createInstance(FLSysArgs* args) override;
+    FLSysRef createInstance(FLSysArgs* args) override;
 };

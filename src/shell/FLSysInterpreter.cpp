@@ -116,17 +116,16 @@ FLSysInterpreter::~FLSysInterpreter() {
     decRef(symTab);
 }
 
-FLSysObject* FLSysInterpreter::methodCall(const std::string& name, FLSysArgs* args) {
-    if (Outcome literal = literalValue(name, args)) return *literal;
+FLSysRef FLSysInterpreter::methodCall(const std::string& name, FLSysArgs* args) {
+    if (Outcome literal = literalValue(name, args)) return std::move(*literal);
     for (const Command& command : commands) {
         if (name != command.name) continue;
-        if (Outcome result = (this->*command.run)(args)) return *result;
+        if (Outcome result = (this->*command.run)(args)) return std::move(*result);
         break;
     }
     if (std::optional<FLSysObject*> value = lookupVariable(name)) {
         if (!checkNoArgs(args)) return nullptr;
-        incRef(*value);
-        return *value;
+        return FLSysRef::share(*value);
     }
     return FLSysObject::methodCall(name, args);
 }
@@ -134,27 +133,25 @@ FLSysObject* FLSysInterpreter::methodCall(const std::string& name, FLSysArgs* ar
 FLSysInterpreter::Outcome FLSysInterpreter::literalValue(const std::string& name, FLSysArgs* args) {
     if (!isConstant(name)) return std::nullopt;
     if (!checkNoArgs(args)) return nullptr;
-    if (FLSysString* text = FLSysString::fromLiteral(name)) return text;
-    return FLSysInteger::fromLiteral(name);
+    if (FLSysString* text = FLSysString::fromLiteral(name)) return FLSysRef::adopt(text);
+    return FLSysRef::adopt(FLSysInteger::fromLiteral(name));
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::endCommand(FLSysArgs* /*args*/) {
-    return new FLSysEsc("end");
+    return FLSysRef::make<FLSysEsc>("end");
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::returnCommand(FLSysArgs* /*args*/) {
-    return new FLSysEsc("return");
+    return FLSysRef::make<FLSysEsc>("return");
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::evalCommand(FLSysArgs* /*args*/) {
     interpreter->eval();
-    return this;
+    return FLSysRef::share(this);
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::tpCommand(FLSysArgs* /*args*/) {
-    FLSysObject* result = interpreter->tp();
-    incRef(result);
-    return result;
+    return FLSysRef::share(interpreter->tp());
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::loadCommand(FLSysArgs* args) {
@@ -165,23 +162,21 @@ FLSysInterpreter::Outcome FLSysInterpreter::loadCommand(FLSysArgs* args) {
     FLSysObject* fileName = nullptr;
     if (!checkArgs1(args, "FLSysString", fileName)) return std::nullopt;
     load(static_cast<FLSysString*>(fileName)->value());
-    return this;
+    return FLSysRef::share(this);
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::showProgramCommand(FLSysArgs* args) {
     if (FProgram* program = interpreter->showProgram(args)) program->display(answerChannel());
-    return this;
+    return FLSysRef::share(this);
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::forgetProgramCommand(FLSysArgs* args) {
-    FLSysObject* result = interpreter->forgetProgram(args);
-    incRef(result);
-    return result;
+    return FLSysRef::share(interpreter->forgetProgram(args));
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::garbageCollectionCommand(FLSysArgs* /*args*/) {
     releasePools(1);
-    return this;
+    return FLSysRef::share(this);
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::forgetIDBCommand(FLSysArgs* args) {
@@ -189,17 +184,17 @@ FLSysInterpreter::Outcome FLSysInterpreter::forgetIDBCommand(FLSysArgs* args) {
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::switchCommand(FLSysArgs* args) {
-    return switchInterpreter(args);
+    return FLSysRef::share(switchInterpreter(args));
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::debugOnCommand(FLSysArgs* /*args*/) {
     debugOn();
-    return this;
+    return FLSysRef::share(this);
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::debugOffCommand(FLSysArgs* /*args*/) {
     debugOff();
-    return this;
+    return FLSysRef::share(this);
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::interpreteLineCommand(FLSysArgs* args) {
@@ -224,35 +219,35 @@ FLSysInterpreter::Outcome FLSysInterpreter::removeCommand(FLSysArgs* args) {
     std::optional<std::string> variable = stringArgument(args);
     if (!variable) return nullptr;
     unsetVariable(*variable);
-    return this;
+    return FLSysRef::share(this);
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::helpCommand(FLSysArgs* args) {
     if (!checkNoArgs(args)) return nullptr;
-    return help();
+    return FLSysRef::share(help());
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::shellCommand(FLSysArgs* /*args*/) {
-    return shell();
+    return FLSysRef::share(shell());
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::displayCommand(FLSysArgs* args) {
     if (!checkNoArgs(args)) return nullptr;
     display(systemChannel());
-    return this;
+    return FLSysRef::share(this);
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::printCommand(FLSysArgs* args) {
     if (!checkNoArgs(args)) return nullptr;
     print(systemChannel());
-    return this;
+    return FLSysRef::share(this);
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::echoCommand(FLSysArgs* args) {
     FLSysObject* text = nullptr;
     if (!checkArgs1(args, "FLSysString", text)) return std::nullopt;
     answerChannel() << static_cast<FLSysString*>(text)->value() << std::endl;
-    return this;
+    return FLSysRef::share(this);
 }
 
 std::optional<std::string> FLSysInterpreter::stringArgument(FLSysArgs* args) {
@@ -315,7 +310,7 @@ FParser* FLSysInterpreter::newParser() {
     return parserFactory->create();
 }
 
-FLSysObject* FLSysInterpreter::forgetIDB(FLSysArgs* args) {
+FLSysRef FLSysInterpreter::forgetIDB(FLSysArgs* args) {
     if (argumentCount(args) != 0) return nullptr;
     interpreter->clear();
     return interprete("?- sys.theOMAccess.clear[]. ?- sys.prn.clear[].", 1);
@@ -380,26 +375,23 @@ FLSysInterpreter* FLSysInterpreter::switchInterpreter(FLSysArgs* args) {
     return this;
 }
 
-FLSysObject* FLSysInterpreter::open(const std::string& fileName) {
+FLSysRef FLSysInterpreter::open(const std::string& fileName) {
     auto* file = new std::ofstream(fileName, std::ios::out | std::ios::trunc);
     if (!file->is_open()) {
         delete file;
         centralErrorHandler().report(err11::CannotOpenFile);
         return nullptr;
     }
-    return new FLSysOStreamImpl<std::ofstream>(file, true);
+    return FLSysRef::make<FLSysOStreamImpl<std::ofstream>>(file, true);
 }
 
 FLSysInterpreter* FLSysInterpreter::shell() {
     promptPrefix += "+";
-    FLSysObject* result = nullptr;
+    FLSysRef result;
     while (isOk()) {
-        if (result != nullptr && result->isA("FLSysEsc")) {
+        if (result && result->isA("FLSysEsc")) {
             const std::string escape = result->name();
-            if (escape == "return" || escape == "end") {
-                decRef(result);
-                break;
-            }
+            if (escape == "return" || escape == "end") break;
         }
         releasePools(0);
         const std::string text = readCommandLine();

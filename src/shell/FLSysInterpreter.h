@@ -23,7 +23,7 @@ class FLSysInterpreter : public FLSysObject {
     FLSysInterpreter& operator=(const FLSysInterpreter&) = delete;
 
     // The sys commands, then the variables, then the base's methods.
-    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
     // Sets a variable (a reference taken on the value); literal names are refused.
     void assign(const std::string& name, FLSysObject* value) override;
     // The variables in ascending name order.
@@ -43,13 +43,13 @@ class FLSysInterpreter : public FLSysObject {
     virtual void setDialect(const std::string& word);
     // Parses the text (isLine 1) or the file it names (isLine 0) clause by clause: facts and
     // rules go to the interpreter, queries to queryhandle. sys, null, or the escape a query gave.
-    virtual FLSysObject* interprete(const std::string& text, int isLine);
+    virtual FLSysRef interprete(const std::string& text, int isLine);
     // Empties the evaluation state, the object base and the printer; interprete's result.
-    virtual FLSysObject* forgetIDB(FLSysArgs* args);
+    virtual FLSysRef forgetIDB(FLSysArgs* args);
     // Reads a file of facts into the object base on its own and keeps the program typed before.
     virtual FLSysInterpreter* load(const std::string& fileName);
     // Runs one parsed query: a shell command, or an ordinary query for the interpreter.
-    virtual FLSysObject* queryhandle(FRule* query);
+    virtual FLSysRef queryhandle(FRule* query);
     // Frees every variable; used at exit.
     virtual void finish();
     // Hands a command line to the line editor's history.
@@ -57,7 +57,7 @@ class FLSysInterpreter : public FLSysObject {
     // Links another interpreter and symbol table: (FLogicInterpreter, SymTab).
     virtual FLSysInterpreter* switchInterpreter(FLSysArgs* args);
     // A stream object writing to the file, created or emptied; null when it cannot be opened.
-    virtual FLSysObject* open(const std::string& fileName);
+    virtual FLSysRef open(const std::string& fileName);
     // The value of the variable (lent, possibly null); nothing when there is no such variable.
     virtual std::optional<FLSysObject*> lookupVariable(const std::string& name) const;
     // True for a quoted string or an integer literal.
@@ -81,7 +81,7 @@ class FLSysInterpreter : public FLSysObject {
   private:
     // What a command answers: a result (null included), or nothing when the name goes on down
     // the table after a failed argument check.
-    using Outcome = std::optional<FLSysObject*>;
+    using Outcome = std::optional<FLSysRef>;
     struct Command {
         const char* name;
         Outcome (FLSysInterpreter::*run)(FLSysArgs* args);

@@ -3,6 +3,8 @@
 // dialect and the history.
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
@@ -43,36 +45,36 @@ bool isEscape(const FLSysObject* object) {
     return object != nullptr && object->isA("FLSysEsc");
 }
 
-void release(FLSysObject* object) {
-    if (object != nullptr) decRef(object);
-}
+// The values of an argument list, each holding the reference its evaluation gave.
+using ArgumentValues = std::vector<FLSysRef>;
 
-void releaseAll(FLSysArgs& values) {
-    for (list_item item = values.first_item(); item != nullptr; item = values.next_item(item)) {
-        release(values.inf(item));
-    }
-    values.clear();
-}
-
-// The evaluation of one shell command: every value it makes carries one reference for it.
+// The evaluation of one shell command: every value it makes carries one reference for it, held
+// in an FLSysRef. It also holds its own reference on the symbol table the command was parsed
+// with: a switch inside the command may make sys let go of that table while names are still
+// read from it.
 class CommandEvaluation {
   public:
-    explicit CommandEvaluation(FLSysInterpreter& sys) : sys(sys), names(*sys.currentSymTab()) {}
+    explicit CommandEvaluation(FLSysInterpreter& sys) : sys(sys), names(sys.currentSymTab()) {
+        incRef(names);
+    }
+    ~CommandEvaluation() { decRef(names); }
+    CommandEvaluation(const CommandEvaluation&) = delete;
+    CommandEvaluation& operator=(const CommandEvaluation&) = delete;
 
-    FLSysObject* TermMakeCall(FTerm* term);
-    FLSysObject* PathMakeCall(FTerm* path);
+    FLSysRef TermMakeCall(FTerm* term);
+    FLSysRef PathMakeCall(FTerm* path);
     std::string NameMakeCall(FTerm* term);
     // The text of the block form: one line "?- " + query + "." for each result term.
     std::string blockText(const clib_list<FTerm*>& queries);
 
-    std::string nameOf(const FunctionTerm& term) { return names.GetName(term.getName()); }
+    std::string nameOf(const FunctionTerm& term) { return names->GetName(term.getName()); }
 
   private:
     FLSysInterpreter& sys;
-    SymTab& names;
+    SymTab* names;
 };
 
-FLSysObject* CommandEvaluation::TermMakeCall(FTerm* term) {
+FLSysRef CommandEvaluation::TermMakeCall(FTerm* term) {
     if (term == nullptr) return nullptr;
     if (term->isA("FVar")) {
         centralErrorHandler().report(err11::VarInSystemCommand);
@@ -87,7 +89,7 @@ FLSysObject* CommandEvaluation::TermMakeCall(FTerm* term) {
     return PathMakeCall(term);
 }
 
-FLSysObject* CommandEvaluation::PathMakeCall(FTerm* path) {
+FLSysRef CommandEvaluation::PathMakeCall(FTerm* path) {
     if (path == nullptr) return nullptr;
     // Only scalar steps: an arithmetic expression or a set-valued or inheriting step is refused.
     if (!path->isA("Reference") || static_cast<Reference*>(path)->getDot() != 0) {
@@ -95,30 +97,22 @@ FLSysObject* CommandEvaluation::PathMakeCall(FTerm* path) {
         return nullptr;
     }
     auto* step = static_cast<Reference*>(path);
-    FLSysObject* host = TermMakeCall(step->getHost());
-    if (host == nullptr) return nullptr;
+    FLSysRef host = TermMakeCall(step->getHost());
+    if (!host) return nullptr;
+    // The values stay held until the call has returned; the list only lends them.
+    ArgumentValues values;
     FLSysArgs arguments;
     if (clib_list<FTerm*>* terms = step->getArgs()) {
         for (list_item item = terms->first_item(); item != nullptr; item = terms->next_item(item)) {
-            FLSysObject* value = TermMakeCall(terms->inf(item));
-            if (value == nullptr) {
-                releaseAll(arguments);
-                release(host);
-                return nullptr;
-            }
-            arguments.append(value);
+            FLSysRef value = TermMakeCall(terms->inf(item));
+            if (!value) return nullptr;
+            arguments.append(value.get());
+            values.push_back(std::move(value));
         }
     }
     std::string name = NameMakeCall(step->getMethod());
-    if (name.empty()) {
-        releaseAll(arguments);
-        release(host);
-        return nullptr;
-    }
-    FLSysObject* result = host->methodCall(name, arguments.empty() ? nullptr : &arguments);
-    releaseAll(arguments);
-    if (result != host) release(host);
-    return result;
+    if (name.empty()) return nullptr;
+    return host->methodCall(name, arguments.empty() ? nullptr : &arguments);
 }
 
 std::string CommandEvaluation::NameMakeCall(FTerm* term) {
@@ -131,16 +125,13 @@ std::string CommandEvaluation::NameMakeCall(FTerm* term) {
         }
         return nameOf(*function);
     }
-    FLSysObject* value = TermMakeCall(term);
-    if (value == nullptr) return "";
-    std::string name;
-    if (value->isA("FLSysString")) {
-        name = static_cast<FLSysString*>(value)->value();
-    } else {
+    FLSysRef value = TermMakeCall(term);
+    if (!value) return "";
+    if (!value->isA("FLSysString")) {
         centralErrorHandler().report(err11::PathIsNoString);
+        return "";
     }
-    release(value);
-    return name;
+    return static_cast<FLSysString*>(value.get())->value();
 }
 
 std::string CommandEvaluation::blockText(const clib_list<FTerm*>& queries) {
@@ -152,7 +143,7 @@ std::string CommandEvaluation::blockText(const clib_list<FTerm*>& queries) {
     channel.setStream(stream);
     for (list_item item = queries.first_item(); item != nullptr; item = queries.next_item(item)) {
         channel << "?- ";
-        queries.inf(item)->print(channel, &names, nullptr);
+        queries.inf(item)->print(channel, names, nullptr);
         channel << ".\n";
     }
     channel.releaseStreams();
@@ -206,7 +197,7 @@ std::string FLSysInterpreter::readCommandLine() {
     return text + "\n";
 }
 
-FLSysObject* FLSysInterpreter::interprete(const std::string& text, int isLine) {
+FLSysRef FLSysInterpreter::interprete(const std::string& text, int isLine) {
     if (symTab == nullptr) {
         symTab = new SymTab();
         symTab->initBuiltinSymbols();
@@ -225,33 +216,34 @@ FLSysObject* FLSysInterpreter::interprete(const std::string& text, int isLine) {
         FRule* clause = parser->parse(symTab, &ok);
         if (ok == 0) {
             if (isLine == 0) interpreter->forgetProgram(nullptr);
-            release(clause);
+            decRef(clause);
             decRef(parser);
             return nullptr;
         }
         if (debug != 0) echoClause(clause, symTab);
         if (clause != nullptr && clause->ruleKind() == FRule::Query) {
-            FLSysObject* result = queryhandle(clause);
+            FLSysRef result = queryhandle(clause);
             decRef(clause);
-            if (result == nullptr || isEscape(result)) {
+            if (!result || isEscape(result.get())) {
                 decRef(parser);
                 return result;
             }
         } else {
             interpreter->addClause(clause, symTab);
-            release(clause);
+            decRef(clause);
         }
     }
     decRef(parser);
-    return this;
+    return FLSysRef::share(this);
 }
 
-FLSysObject* FLSysInterpreter::queryhandle(FRule* query) {
+FLSysRef FLSysInterpreter::queryhandle(FRule* query) {
     if (query == nullptr || query->ruleKind() != FRule::Query) return nullptr;
     FLiteralList* body = query->getBody();
     FLiteral* literal = body == nullptr ? nullptr : body->first();
     FTerm* term = literal == nullptr ? nullptr : literal->getTerm();
-    if (term == nullptr || !term->isA("CPath")) return interpreter->query(query, symTab);
+    if (term == nullptr || !term->isA("CPath"))
+        return FLSysRef::share(interpreter->query(query, symTab));
     FTerm* leftmost = term;
     while (leftmost->isA("CPath") && static_cast<CPath*>(leftmost)->getHost() != nullptr) {
         leftmost = static_cast<CPath*>(leftmost)->getHost();
@@ -259,19 +251,18 @@ FLSysObject* FLSysInterpreter::queryhandle(FRule* query) {
     CommandEvaluation command(*this);
     if (!leftmost->isA("FunctionTerm") ||
         command.nameOf(*static_cast<FunctionTerm*>(leftmost)) != "sys") {
-        return interpreter->query(query, symTab);
+        return FLSysRef::share(interpreter->query(query, symTab));
     }
     if (body->length() > 1) {
         centralErrorHandler().report(err11::MoreThanOneLiteral);
-        return this;
+        return FLSysRef::share(this);
     }
 
     // What a command answers goes up only as an escape, a failure (null) or sys: interprete
     // answers nothing else, so a value is released here.
-    auto answer = [this](FLSysObject* value) -> FLSysObject* {
-        if (value == nullptr || isEscape(value)) return value;
-        release(value);
-        return this;
+    auto answer = [this](FLSysRef value) -> FLSysRef {
+        if (!value || isEscape(value.get())) return value;
+        return FLSysRef::share(this);
     };
     if (!term->isA("FMolecule")) return answer(command.TermMakeCall(term));
     auto* molecule = static_cast<FMolecule*>(term);
@@ -279,46 +270,47 @@ FLSysObject* FLSysInterpreter::queryhandle(FRule* query) {
     if (specs == nullptr || specs->empty())
         return answer(command.TermMakeCall(molecule->getHost()));
 
-    FLSysObject* host = command.TermMakeCall(molecule->getHost());
-    if (host == nullptr || !host->isA("FLSysInterpreter")) {
+    FLSysRef host = command.TermMakeCall(molecule->getHost());
+    if (!host || !host->isA("FLSysInterpreter")) {
         centralErrorHandler().report(err11::WrongSystemAssignment);
-        release(host);
-        return this;
+        return FLSysRef::share(this);
     }
-    auto fail = [host](const Error& error) -> FLSysObject* {
-        centralErrorHandler().report(error);
-        release(host);
-        return nullptr;
-    };
+    auto* target = static_cast<FLSysInterpreter*>(host.get());
     for (list_item item = specs->first_item(); item != nullptr; item = specs->next_item(item)) {
         Spec* spec = specs->inf(item);
         FTerm* method = spec->getMethod();
-        if (method == nullptr || !method->isA("IdTerm")) return fail(err11::NoFunctionTerm);
+        if (method == nullptr || !method->isA("IdTerm")) {
+            centralErrorHandler().report(err11::NoFunctionTerm);
+            return nullptr;
+        }
         clib_list<FTerm*>* args = spec->getArgs();
         bool functionArgs = method->isA("FunctionTerm") &&
                             static_cast<FunctionTerm*>(method)->getArgs() != nullptr &&
                             !static_cast<FunctionTerm*>(method)->getArgs()->empty();
-        if ((args != nullptr && !args->empty()) || functionArgs) return fail(err11::NoArgsAllowed);
-        if (method->isA("FVar")) return fail(err11::VarInSystemCommand);
-        FLSysObject* value = nullptr;
+        if ((args != nullptr && !args->empty()) || functionArgs) {
+            centralErrorHandler().report(err11::NoArgsAllowed);
+            return nullptr;
+        }
+        if (method->isA("FVar")) {
+            centralErrorHandler().report(err11::VarInSystemCommand);
+            return nullptr;
+        }
+        FLSysRef value;
         if (spec->isA("SSpec")) {
             value = command.TermMakeCall(static_cast<SSpec*>(spec)->getResult());
         } else {
             clib_list<FTerm*>* queries =
                 spec->isA("MSpec") ? static_cast<MSpec*>(spec)->getResults() : nullptr;
-            if (queries == nullptr || queries->empty()) {
-                release(host);
-                return nullptr;
-            }
-            value = new Block(static_cast<FLSysInterpreter*>(host), command.blockText(*queries));
+            if (queries == nullptr || queries->empty()) return nullptr;
+            value = FLSysRef::make<Block>(target, command.blockText(*queries));
         }
-        if (value == nullptr) return fail(err11::NoValue);
-        static_cast<FLSysInterpreter*>(host)->assign(
-            command.nameOf(*static_cast<FunctionTerm*>(method)), value);
-        release(value);
+        if (!value) {
+            centralErrorHandler().report(err11::NoValue);
+            return nullptr;
+        }
+        target->assign(command.nameOf(*static_cast<FunctionTerm*>(method)), value.get());
     }
-    release(host);
-    return this;
+    return FLSysRef::share(this);
 }
 
 void FLSysInterpreter::setDialect(const std::string& word) {

@@ -46,11 +46,11 @@ FLogicInterpreter::~FLogicInterpreter() {
     decRef(emptyProgram);
 }
 
-FLSysObject* FLogicInterpreter::methodCall(const std::string& name, FLSysArgs* args) {
+FLSysRef FLogicInterpreter::methodCall(const std::string& name, FLSysArgs* args) {
     if (name == "help") {
         if (!checkNoArgs(args)) return nullptr;
         writeHelp(helpChannel());
-        return this;
+        return FLSysRef::share(this);
     }
     return FLSysObject::methodCall(name, args);
 }
@@ -219,7 +219,7 @@ FLogicInterpreter* EmptyFLogicInterp::query(FRule* /*query*/, SymTab* /*symTab*/
 
 FLogicInterpreterMeta::FLogicInterpreterMeta() : XMeta("FLogicInterpreter") {}
 
-FLSysObject* FLogicInterpreterMeta::createInstance(FLSysArgs* args) {
+FLSysRef FLogicInterpreterMeta::createInstance(FLSysArgs* args) {
     FLSysObject* evaluation = nullptr;
     FLSysObject* printer = nullptr;
     FLSysObject* analyser = nullptr;
@@ -227,7 +227,7 @@ FLSysObject* FLogicInterpreterMeta::createInstance(FLSysArgs* args) {
                     analyser)) {
         return nullptr;
     }
-    return new FLogicInterpreter(dynamic_cast<Evaluation*>(evaluation),
-                                 dynamic_cast<PPProtocol*>(printer),
-                                 dynamic_cast<SemanticAnalyser*>(analyser));
+    return FLSysRef::make<FLogicInterpreter>(dynamic_cast<Evaluation*>(evaluation),
+                                             dynamic_cast<PPProtocol*>(printer),
+                                             dynamic_cast<SemanticAnalyser*>(analyser));
 }

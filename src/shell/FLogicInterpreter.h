@@ -23,7 +23,7 @@ class FLogicInterpreter : public ProgramInterpreter {
     FLogicInterpreter& operator=(const FLogicInterpreter&) = delete;
 
     // "help", then the base's.
-    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
     // True when the evaluation and the printer are set and both are ok.
     bool isOk() const override;
     // "a normal FLogicInterpreter " (or "a corrupted ...") and an end of line.
@@ -97,5 +97,5 @@ class FLogicInterpreterMeta : public XMeta {
     ~FLogicInterpreterMeta() override = default;
 
   protected:
-    FLSysObject* createInstance(FLSysArgs* args) override;
+    FLSysRef createInstance(FLSysArgs* args) override;
 };

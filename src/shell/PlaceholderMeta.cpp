@@ -8,7 +8,7 @@
 PlaceholderMeta::PlaceholderMeta(std::string className, std::vector<std::string> argumentClasses)
     : XMeta(std::move(className)), argumentClasses(std::move(argumentClasses)) {}
 
-FLSysObject* PlaceholderMeta::createInstance(FLSysArgs* args) {
+FLSysRef PlaceholderMeta::createInstance(FLSysArgs* args) {
     FLSysObject* first = nullptr;
     FLSysObject* second = nullptr;
     bool ok = argumentClasses.size() == 1

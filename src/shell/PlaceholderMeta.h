@@ -15,7 +15,7 @@ class PlaceholderMeta : public XMeta {
     PlaceholderMeta(std::string className, std::vector<std::string> argumentClasses);
 
   protected:
-    FLSysObject* createInstance(FLSysArgs* args) override;
+    FLSysRef createInstance(FLSysArgs* args) override;
 
   private:
     std::vector<std::string> argumentClasses;

@@ -137,7 +137,7 @@ PrettyPrinter::~PrettyPrinter() {
     decRef(varSymTab);
 }
 
-FLSysObject* PrettyPrinter::methodCall(const std::string& name, FLSysArgs* args) {
+FLSysRef PrettyPrinter::methodCall(const std::string& name, FLSysArgs* args) {
     FLSysObject* argument = nullptr;
     if (name == "mode" || name == "style" || name == "annotatedLiterals") {
         if (!checkArgs1(args, "FLSysString", argument)) return nullptr;
@@ -149,12 +149,12 @@ FLSysObject* PrettyPrinter::methodCall(const std::string& name, FLSysArgs* args)
         } else {
             annotatedLiterals(word);
         }
-        return this;
+        return FLSysRef::share(this);
     }
     if (name == "limit") {
         if (!checkArgs1(args, "FLSysInteger", argument)) return nullptr;
         limit = static_cast<FLSysInteger*>(argument)->value();
-        return this;
+        return FLSysRef::share(this);
     }
     if (name == "nolimit" || name == "help" || name == "clear") {
         if (!checkNoArgs(args)) return nullptr;
@@ -165,7 +165,7 @@ FLSysObject* PrettyPrinter::methodCall(const std::string& name, FLSysArgs* args)
         } else {
             clear();
         }
-        return this;
+        return FLSysRef::share(this);
     }
     return PPProtocol::methodCall(name, args);
 }
@@ -393,10 +393,10 @@ const std::string& PrettyPrinter::mapToString(const InternalName& value) {
     return nameCache.inf(nameCache.insert(name, text));
 }
 
-FLSysObject* PrettyPrinterMeta::createInstance(FLSysArgs* args) {
+FLSysRef PrettyPrinterMeta::createInstance(FLSysArgs* args) {
     FLSysObject* access = nullptr;
     if (!checkArgs1(args, "OMAccess", access)) return nullptr;
-    return new PrettyPrinter(static_cast<OMAccess*>(access));
+    return FLSysRef::make<PrettyPrinter>(static_cast<OMAccess*>(access));
 }
 
 void installPrettyPrinterFactory() {

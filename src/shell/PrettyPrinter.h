@@ -30,7 +30,7 @@ class PrettyPrinter : public PPProtocol {
 
     // "mode", "style", "annotatedLiterals", "limit", "nolimit", "help", "clear", then the base's.
     // A refused word still answers the printer; only a failed argument check answers null.
-    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
     // True while both the access layer and its symbol table are set.
     bool isOk() const override;
     // "aPrettyPrinter".
@@ -119,7 +119,7 @@ class PrettyPrinterMeta : public XMeta {
     PrettyPrinterMeta() : XMeta("PrettyPrinter") {}
 
   protected:
-    FLSysObject* createInstance(FLSysArgs* args) override;
+    FLSysRef createInstance(FLSysArgs* args) override;
 };
 
 // Makes PrettyPrinter the printer the evaluators embed; the program's start-up calls it before

@@ -45,20 +45,9 @@ bool isEscape(const FLSysObject* object) {
     return object != nullptr && object->isA("FLSysEsc");
 }
 
-// Keeps a new result, releasing the escape object an older result may hold.
-void keepResult(FLSysObject*& kept, FLSysObject* result) {
-    if (isEscape(kept) && kept != result) decRef(kept);
-    kept = result;
-}
-
-void releaseEscape(FLSysObject*& result) {
-    keepResult(result, nullptr);
-}
-
 // Runs a line whose result nobody keeps.
 void interpreteAndForget(const std::string& line) {
-    FLSysObject* result = sys->interprete(line, 1);
-    releaseEscape(result);
+    sys->interprete(line, 1);
 }
 
 std::string fromEnvironment(const char* name) {
@@ -141,15 +130,14 @@ int farewell(int event) {
 }
 
 void shellLoop() {
-    FLSysObject* result = nullptr;
+    FLSysRef result;
     while (sys->isOk()) {
-        if (isEndEscape(result) || quitFlag != 0 || controlEvents::farewellPending()) break;
+        if (isEndEscape(result.get()) || quitFlag != 0 || controlEvents::farewellPending()) break;
         releasePools(0);
         std::string line = sys->readCommandLine();
-        if (isEscape(result)) releaseEscape(result);
+        result.reset();
         if (!line.empty()) result = sys->interprete(line, 1);
     }
-    releaseEscape(result);
 }
 
 }  // namespace
@@ -198,7 +186,7 @@ void loadDefaultConfiguration(bool cfgGiven, bool hisGiven, bool quorinNaming, b
         historyPath = fromEnvironment("KAVUMHIS");
         configurationPath = fromEnvironment("KAVUMCFG");
     }
-    FLSysObject* result = nullptr;
+    FLSysRef result;
     if (!cfgGiven) {
         // The XML layer's schema facts would change F-Logic answers, so the Kavum mode has a
         // default configuration of its own.
@@ -213,8 +201,7 @@ void loadDefaultConfiguration(bool cfgGiven, bool hisGiven, bool quorinNaming, b
     if (!hisGiven) {
         loadHistoryFile(historyPath.empty() ? programDirectory() + "default.his" : historyPath);
     }
-    if (isEndEscape(result)) quitFlag = -1;
-    releaseEscape(result);
+    if (isEndEscape(result.get())) quitFlag = -1;
 }
 
 void interpOptions(int argc, char** argv, FLSysInterpreter& sys) {
@@ -236,7 +223,7 @@ void interpOptions(int argc, char** argv, FLSysInterpreter& sys) {
     bool quorinNaming = true;
     bool quitGiven = false;
     bool refused = false;
-    FLSysObject* lastResult = nullptr;
+    FLSysRef lastResult;
     // The word after an option that needs one; false (after the refusal) when there is none.
     auto takeArgument = [&](std::size_t i, const char* name, const char* message) {
         if (i + 1 >= count || (!args[i + 1].empty() && args[i + 1][0] == '-')) {
@@ -255,7 +242,7 @@ void interpOptions(int argc, char** argv, FLSysInterpreter& sys) {
                 arg.clear();
                 quitFlag = -1;
             } else if (arg == "-d") {
-                keepResult(lastResult, sys.methodCall("debugOn", nullptr));
+                lastResult = sys.methodCall("debugOn", nullptr);
                 arg.clear();
             } else if (pass == 1 && arg == "-kavum") {
                 arg.clear();
@@ -268,7 +255,7 @@ void interpOptions(int argc, char** argv, FLSysInterpreter& sys) {
                 args[i + 1].clear();
             } else if (pass == 2 && arg == "-c") {
                 if (!takeArgument(i, "FileMissing", " -c : filename argument required")) break;
-                keepResult(lastResult, sys.interprete(args[i + 1], 0));
+                lastResult = sys.interprete(args[i + 1], 0);
                 clearProgram(sys);
                 arg.clear();
                 args[i + 1].clear();
@@ -284,10 +271,9 @@ void interpOptions(int argc, char** argv, FLSysInterpreter& sys) {
                 arg.clear();
                 quitFlag = -1;
             } else if (pass == 5 && !arg.empty()) {
-                FLSysObject* result = sys.interprete(arg, 0);
-                keepResult(lastResult, result);
+                lastResult = sys.interprete(arg, 0);
                 arg.clear();
-                if (result == nullptr) {
+                if (!lastResult) {
                     if (quitGiven) exitStatus = 1;
                     break;
                 }
@@ -300,17 +286,12 @@ void interpOptions(int argc, char** argv, FLSysInterpreter& sys) {
                 std::cout << "in Kavum configuration\n";
             }
         }
-        if (refused) {
-            releaseEscape(lastResult);
-            return;
-        }
-        if (isEndEscape(lastResult)) {
+        if (refused) return;
+        if (isEndEscape(lastResult.get())) {
             quitFlag = -1;
-            releaseEscape(lastResult);
             return;
         }
     }
-    releaseEscape(lastResult);
 }
 
 int run(int argc, char** argv, const HandedInClassObjects& handedIn) {

@@ -14,8 +14,8 @@ bool DOMOMAccess::isA(const std::string& className) const {
 
 DOMOMAccessMeta::DOMOMAccessMeta() : XMeta("DOMOMAccess") {}
 
-FLSysObject* DOMOMAccessMeta::createInstance(FLSysArgs* args) {
+FLSysRef DOMOMAccessMeta::createInstance(FLSysArgs* args) {
     FLSysObject* om = nullptr;
     if (!checkArgs1(args, "OM", om)) return nullptr;
-    return new DOMOMAccess(static_cast<OM*>(om));
+    return FLSysRef::make<DOMOMAccess>(static_cast<OM*>(om));
 }

@@ -22,5 +22,5 @@ class DOMOMAccessMeta : public XMeta {
     ~DOMOMAccessMeta() override = default;
 
   protected:
-    FLSysObject* createInstance(FLSysArgs* args) override;
+    FLSysRef createInstance(FLSysArgs* args) override;
 };

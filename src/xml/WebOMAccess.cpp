@@ -280,7 +280,7 @@ void WebOMAccess::showTmpDir() {
 // ---------------------------------------------------------------------------------------------
 // Shell
 
-FLSysObject* WebOMAccess::methodCall(const std::string& name, FLSysArgs* args) {
+FLSysRef WebOMAccess::methodCall(const std::string& name, FLSysArgs* args) {
     for (const WebMethod& method : webMethods) {
         if (name != method.name) continue;
         std::vector<std::string> texts;
@@ -289,7 +289,7 @@ FLSysObject* WebOMAccess::methodCall(const std::string& name, FLSysArgs* args) {
             return nullptr;
         }
         method.run(*this, texts);
-        return this;
+        return FLSysRef::share(this);
     }
     if (name == "help") {
         if (argumentCount(args) != 0) {
@@ -301,11 +301,11 @@ FLSysObject* WebOMAccess::methodCall(const std::string& name, FLSysArgs* args) {
     return OMAccess::methodCall(name, args);
 }
 
-FLSysObject* WebOMAccess::debugOn(FLSysArgs* args) {
+FLSysRef WebOMAccess::debugOn(FLSysArgs* args) {
     return methodCall("debugOn", args);
 }
 
-FLSysObject* WebOMAccess::debugOff(FLSysArgs* args) {
+FLSysRef WebOMAccess::debugOff(FLSysArgs* args) {
     return methodCall("debugOff", args);
 }
 
@@ -317,7 +317,7 @@ bool WebOMAccess::isA(const std::string& className) const {
     return className == "WebOMAccess" || OMAccess::isA(className);
 }
 
-FLSysObject* WebOMAccess::help() {
+FLSysRef WebOMAccess::help() {
     OMAccess::help();
     helpChannel() << "    - debugOn" << std::endl
                   << "         trace Web access " << std::endl
@@ -330,13 +330,13 @@ FLSysObject* WebOMAccess::help() {
                   << "    - unsetTagFile" << std::endl
                   << "    - setSgmlErrFile(string)" << std::endl
                   << "    - unsetSgmlErrFile" << std::endl;
-    return this;
+    return FLSysRef::share(this);
 }
 
 WebOMAccessMeta::WebOMAccessMeta() : XMeta("WebOMAccess") {}
 
-FLSysObject* WebOMAccessMeta::createInstance(FLSysArgs* args) {
+FLSysRef WebOMAccessMeta::createInstance(FLSysArgs* args) {
     FLSysObject* om = nullptr;
     if (!checkArgs1(args, "OM", om)) return nullptr;
-    return new WebOMAccess(static_cast<OM*>(om));
+    return FLSysRef::make<WebOMAccess>(static_cast<OM*>(om));
 }

@@ -31,7 +31,7 @@ class WebOMAccess : public OMAccess {
     ~WebOMAccess() override;
 
     // The Web layer's shell methods (one table), then "help", then the base's.
-    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
     // "aWebOMAccess".
     void print(OutputChannel& channel) const override;
     std::string name() const override { return "aWebOMAccess"; }
@@ -56,11 +56,11 @@ class WebOMAccess : public OMAccess {
     // Applies the recorded equalities one by one, materializing each surviving URL; non-zero when
     // any was applied.
     int applyEqualities() override;
-    FLSysObject* debugOn(FLSysArgs* args) override;
-    FLSysObject* debugOff(FLSysArgs* args) override;
+    FLSysRef debugOn(FLSysArgs* args) override;
+    FLSysRef debugOff(FLSysArgs* args) override;
     // The local file of a fetched document; 0 for any other name.
     int giveLocalFile(const InternalName& document, std::string& file) override;
-    FLSysObject* help() override;
+    FLSysRef help() override;
 
     // Fetches the URL U once for the document D, describes D, classes it and imports it. 0 when
     // D was loaded before or the fetch could not start, 1 otherwise.
@@ -172,5 +172,5 @@ class WebOMAccessMeta : public XMeta {
     ~WebOMAccessMeta() override = default;
 
   protected:
-    FLSysObject* createInstance(FLSysArgs* args) override;
+    FLSysRef createInstance(FLSysArgs* args) override;
 };

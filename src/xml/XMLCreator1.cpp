@@ -97,8 +97,8 @@ int XMLPathInsertExpr::storePath(const InternalName& host, const InternalName& m
     return xmlAccess->insertXMLPath(host, method, args, argCount, methodType, axis, value);
 }
 
-FLSysObject* XMLCreator1Meta::createInstance(FLSysArgs* args) {
+FLSysRef XMLCreator1Meta::createInstance(FLSysArgs* args) {
     FLSysObject* access = nullptr;
     if (!checkArgs1(args, "OMAccess", access)) return nullptr;
-    return new XMLCreator1(static_cast<OMAccess*>(access));
+    return FLSysRef::make<XMLCreator1>(static_cast<OMAccess*>(access));
 }

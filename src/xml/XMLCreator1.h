@@ -67,5 +67,5 @@ class XMLCreator1Meta : public XMeta {
     XMLCreator1Meta() : XMeta("XMLCreator1") {}
 
   protected:
-    FLSysObject* createInstance(FLSysArgs* args) override;
+    FLSysRef createInstance(FLSysArgs* args) override;
 };

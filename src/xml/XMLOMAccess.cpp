@@ -42,7 +42,7 @@ std::string withoutEnds(const std::string& text) {
 
 XMLOMAccess::XMLOMAccess(OM* om) : WebOMAccess(om) {}
 
-FLSysObject* XMLOMAccess::methodCall(const std::string& name, FLSysArgs* args) {
+FLSysRef XMLOMAccess::methodCall(const std::string& name, FLSysArgs* args) {
     if (name != "setTransparentLinks") return WebOMAccess::methodCall(name, args);
     std::vector<std::string> texts;
     if (!stringArguments(args, texts) || texts.size() != 1) {
@@ -50,7 +50,7 @@ FLSysObject* XMLOMAccess::methodCall(const std::string& name, FLSysArgs* args) {
         return nullptr;
     }
     followLinks = texts[0] == "true" ? 1 : 0;
-    return this;
+    return FLSysRef::share(this);
 }
 
 void XMLOMAccess::print(OutputChannel& channel) const {
@@ -195,8 +195,8 @@ void XMLOMAccess::followLink(const InternalName& linkValue) {
 
 XMLOMAccessMeta::XMLOMAccessMeta() : XMeta("XMLOMAccess") {}
 
-FLSysObject* XMLOMAccessMeta::createInstance(FLSysArgs* args) {
+FLSysRef XMLOMAccessMeta::createInstance(FLSysArgs* args) {
     FLSysObject* om = nullptr;
     if (!checkArgs1(args, "OM", om)) return nullptr;
-    return new XMLOMAccess(static_cast<OM*>(om));
+    return FLSysRef::make<XMLOMAccess>(static_cast<OM*>(om));
 }

@@ -19,7 +19,7 @@ class XMLOMAccess : public WebOMAccess {
     ~XMLOMAccess() override = default;
 
     // "setTransparentLinks"@(string), then the Web layer's methods.
-    FLSysObject* methodCall(const std::string& name, FLSysArgs* args) override;
+    FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
     // "aXMLOMAccess".
     void print(OutputChannel& channel) const override;
     std::string name() const override { return "aXMLOMAccess"; }
@@ -94,5 +94,5 @@ class XMLOMAccessMeta : public XMeta {
     ~XMLOMAccessMeta() override = default;
 
   protected:
-    FLSysObject* createInstance(FLSysArgs* args) override;
+    FLSysRef createInstance(FLSysArgs* args) override;
 };

@@ -152,7 +152,7 @@ TEST_F(AlgebraicExprTest, EvaluatorShellMethods) {
     EXPECT_FALSE(Operator::debugging());
 
     Held<AlgebraicEvalMeta> meta(new AlgebraicEvalMeta());
-    Held<FLSysObject> made(meta->methodCall("new", &args));
+    FLSysRef made = meta->methodCall("new", &args);
     EXPECT_NE(made.get(), nullptr);
     FLSysArgs wrong;
     wrong.append(eval.get());

@@ -110,7 +110,7 @@ TEST_F(NormalizerTest, ShellMethods) {
     auto* meta = new NormalizerMeta;
     FLSysArgs args;
     args.append(interpreter);
-    FLSysObject* made = meta->methodCall("new", &args);
+    FLSysRef made = meta->methodCall("new", &args);
     ASSERT_NE(made, nullptr);
 
     ChannelCapture system(systemChannel());
@@ -122,7 +122,7 @@ TEST_F(NormalizerTest, ShellMethods) {
               "FProgram successfully copied ! \nFProgram atomized ! \naNormalizer\n");
     EXPECT_EQ(made->methodCall("showProgram", nullptr), made);
     EXPECT_EQ(answers.text(), "X[a -> X2] :- r(X).\nq(X2) :- r(X).\n");
-    FLSysObject* atomised = made->methodCall("giveProgram", nullptr);
+    FLSysRef atomised = made->methodCall("giveProgram", nullptr);
     ASSERT_NE(atomised, nullptr);
     EXPECT_EQ(made->methodCall("atomize", &args), nullptr);
 
@@ -139,7 +139,7 @@ TEST_F(NormalizerTest, ShellMethods) {
     EXPECT_EQ(answers.text(), "");
     EXPECT_EQ(made->methodCall("giveProgram", nullptr), atomised);
 
-    decRef(made);
+    made.reset();
     decRef(interpreter);
     EXPECT_EQ(meta->methodCall("new", nullptr), nullptr);
     decRef(meta);

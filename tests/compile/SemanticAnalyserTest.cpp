@@ -206,11 +206,11 @@ TEST_F(SemanticAnalyserTest, ShellMethods) {
     args->append(harness.table());
     {
         ErrorCapture errors;
-        FLSysObject* answer = analyser->methodCall("analyse", args);
+        FLSysRef answer = analyser->methodCall("analyse", args);
         ASSERT_NE(answer, nullptr);
         ASSERT_TRUE(answer->isA("FLSysInteger"));
-        EXPECT_EQ(static_cast<FLSysInteger*>(answer)->value(), 0);
-        decRef(answer);
+        EXPECT_EQ(static_cast<FLSysInteger*>(answer.get())->value(), 0);
+        answer.reset();
     }
     delete args;
 

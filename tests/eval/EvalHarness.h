@@ -53,8 +53,8 @@ struct InterruptedInFirstRound : Evaluator {
 };
 
 // Calls a shell method with the words given as string arguments ("#n" is the integer n).
-inline FLSysObject* callWith(FLSysObject* target, const std::string& method,
-                             const std::vector<std::string>& words) {
+inline FLSysRef callWith(FLSysObject* target, const std::string& method,
+                         const std::vector<std::string>& words) {
     FLSysArgs args;
     for (const std::string& w : words) {
         if (w[0] == '#') {
@@ -63,7 +63,7 @@ inline FLSysObject* callWith(FLSysObject* target, const std::string& method,
             args.append(new FLSysString(w));
         }
     }
-    FLSysObject* answer = target->methodCall(method, &args);
+    FLSysRef answer = target->methodCall(method, &args);
     for (list_item it = args.first_item(); it != nullptr; it = args.next_item(it))
         decRef(args.inf(it));
     return answer;

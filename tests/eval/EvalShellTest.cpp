@@ -50,7 +50,7 @@ clib_list<FLSysObject*>* words(std::vector<FLSysObject*> items) {
     return list;
 }
 
-FLSysObject* debugOn(NaiveEval* naive, const std::vector<std::string>& given) {
+FLSysRef debugOn(NaiveEval* naive, const std::vector<std::string>& given) {
     return eval_test::callWith(naive, "debugOn", given);
 }
 
@@ -73,7 +73,7 @@ TEST(NaiveEvalShell, DebugWordsSetTheirBits) {
     for (const Case& c : cases) {
         EvalHarness h;
         if (!c.before.empty()) debugOn(h.naive, c.before);
-        FLSysObject* answer = debugOn(h.naive, c.words);
+        FLSysRef answer = debugOn(h.naive, c.words);
         if (c.after < 0) {
             EXPECT_EQ(answer, nullptr) << c.words.front();
         } else {
@@ -187,25 +187,25 @@ TEST(NaiveEvalShell, EvaluateFromTheShellAndTheClassObject) {
     EvalHarness h;
     FProgram* program = h.rules.program("p(a).");
     auto* args = words({program});
-    FLSysObject* yes = h.naive->methodCall("evaluate", args);
+    FLSysRef yes = h.naive->methodCall("evaluate", args);
     ASSERT_NE(yes, nullptr);
-    EXPECT_EQ(static_cast<FLSysBoolean*>(yes)->value(), 1);
-    decRef(yes);
-    FLSysObject* no = h.naive->methodCall("evaluate", nullptr);
+    EXPECT_EQ(static_cast<FLSysBoolean*>(yes.get())->value(), 1);
+    yes.reset();
+    FLSysRef no = h.naive->methodCall("evaluate", nullptr);
     ASSERT_NE(no, nullptr);
-    EXPECT_EQ(static_cast<FLSysBoolean*>(no)->value(), 0);
-    decRef(no);
+    EXPECT_EQ(static_cast<FLSysBoolean*>(no.get())->value(), 0);
+    no.reset();
 
     NaiveEvalMeta meta;
     ErrorCapture errors;
     EXPECT_EQ(meta.methodCall("new", nullptr), nullptr);
     delete args;
     auto* parts = words({h.matcher, h.access});
-    FLSysObject* made = meta.methodCall("new", parts);
+    FLSysRef made = meta.methodCall("new", parts);
     ASSERT_NE(made, nullptr);
     EXPECT_TRUE(made->isA("NaiveEval"));
     EXPECT_TRUE(made->isA("Evaluation"));
-    decRef(made);
+    made.reset();
     delete parts;
     auto* swapped = words({h.access, h.matcher});
     EXPECT_EQ(meta.methodCall("new", swapped), nullptr);

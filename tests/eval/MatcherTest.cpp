@@ -146,10 +146,10 @@ TEST_F(MatcherTest, ClassObjectTakesThreeOrFourParts) {
     args.append(translator);
     args.append(h.creator);
     args.append(h.algebra);
-    FLSysObject* three = meta.methodCall("new", &args);
+    FLSysRef three = meta.methodCall("new", &args);
     ASSERT_NE(three, nullptr);
     EXPECT_TRUE(three->isA("Matcher"));
-    decRef(three);
+    three.reset();
 
     ErrorCapture errors;
     args.append(h.algebra);
@@ -157,9 +157,9 @@ TEST_F(MatcherTest, ClassObjectTakesThreeOrFourParts) {
     EXPECT_EQ(eval_test::errorNames(errors), "WrongArgument");
     args.Pop();
     args.append(optimizer);
-    FLSysObject* four = meta.methodCall("new", &args);
+    FLSysRef four = meta.methodCall("new", &args);
     EXPECT_NE(four, nullptr);
-    decRef(four);
+    four.reset();
     args.Pop();
     args.Pop();
     errors.clear();

@@ -18,11 +18,11 @@ class ErrorHandlerTest : public ShellStateTest {
     const Error note{1, 1, 0, "N", "a note", "", ""};
     const Error fatal{6, 1, 3, "F", "very bad", "", ""};
 
-    FLSysObject* call(const std::string& name, int argument) {
+    FLSysRef call(const std::string& name, int argument) {
         auto* value = new FLSysInteger(argument);
         clib_list<FLSysObject*> args;
         args.append(value);
-        FLSysObject* result = handler.methodCall(name, &args);
+        FLSysRef result = handler.methodCall(name, &args);
         decRef(value);
         return result;
     }
@@ -118,11 +118,11 @@ TEST_F(ErrorHandlerTest, ShellMethodsSetFilterAndMask) {
     const std::pair<const char*, int> named[] = {{"nothing", 0},  {"all", 127},    {"default", -1},
                                                  {"messages", 7}, {"warnings", 6}, {"errors", 4}};
     for (const auto& [name, value] : named) {
-        FLSysObject* result = handler.methodCall(name, nullptr);
+        FLSysRef result = handler.methodCall(name, nullptr);
         ASSERT_NE(result, nullptr) << name;
         ASSERT_TRUE(result->isA("FLSysInteger")) << name;
-        EXPECT_EQ(static_cast<FLSysInteger*>(result)->value(), value) << name;
-        decRef(result);
+        EXPECT_EQ(static_cast<FLSysInteger*>(result.get())->value(), value) << name;
+        result.reset();
     }
 }
 

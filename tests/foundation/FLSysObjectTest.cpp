@@ -25,8 +25,8 @@ class ProbeMeta : public XMeta {
     ProbeMeta() : XMeta("Probe") {}
 
   protected:
-    FLSysObject* createInstance(FLSysArgs* args) override {
-        return checkNoArgs(args) ? new Probe : nullptr;
+    FLSysRef createInstance(FLSysArgs* args) override {
+        return checkNoArgs(args) ? FLSysRef::make<Probe>() : nullptr;
     }
 };
 
@@ -167,10 +167,10 @@ TEST_F(FLSysObjectTest, ErrorBuildersCarryTheOffendingName) {
 
 TEST_F(FLSysObjectTest, ClassObjectCreatesAndDelegates) {
     auto* meta = new ProbeMeta;
-    FLSysObject* made = meta->methodCall("new", nullptr);
+    FLSysRef made = meta->methodCall("new", nullptr);
     ASSERT_NE(made, nullptr);
     EXPECT_TRUE(made->isA("Probe"));
-    decRef(made);
+    made.reset();
 
     args.append(meta);
     EXPECT_EQ(meta->methodCall("new", &args), nullptr);
@@ -193,6 +193,52 @@ TEST_F(FLSysObjectTest, BuiltInClassObjectsReportArgumentsToNew) {
         EXPECT_EQ(errors.text(), std::string("\n*** ERROR : ") + kWrongNumber + "\n")
             << meta->createdClass();
     }
+}
+
+// Every standard method answers with a reference of the caller's own: after the caller's handle
+// has gone, the host is held exactly as before, whatever the method answered.
+TEST_F(FLSysObjectTest, EveryStandardAnswerCarriesTheCallersReference) {
+    auto* probe = new Probe;
+    FLSysString className("Probe");
+    FLSysArgs isAArgs;
+    isAArgs.append(&className);
+    {
+        FLSysRef printed = probe->methodCall("print", nullptr);
+        EXPECT_EQ(printed, probe);
+        EXPECT_EQ(probe->refCount(), 2);
+        FLSysRef again = probe->methodCall("help", nullptr);
+        EXPECT_EQ(probe->refCount(), 3);
+        FLSysRef truth = probe->methodCall("isA", &isAArgs);
+        ASSERT_NE(truth, nullptr);
+        EXPECT_TRUE(static_cast<FLSysBoolean*>(truth.get())->value() != 0);
+    }
+    EXPECT_EQ(probe->refCount(), 1);
+    decRef(probe);
+}
+
+// The handle: adopt takes over a reference, share takes one, moving hands it on, and the last
+// holder's release destroys a made object once.
+TEST_F(FLSysObjectTest, HandleHoldsExactlyOneReference) {
+    auto* probe = new Probe;
+    {
+        FLSysRef shared = FLSysRef::share(probe);
+        EXPECT_EQ(probe->refCount(), 2);
+        FLSysRef moved = std::move(shared);
+        EXPECT_EQ(shared, nullptr);
+        EXPECT_EQ(probe->refCount(), 2);
+        FLSysRef second = moved.another();
+        EXPECT_EQ(probe->refCount(), 3);
+        second = FLSysRef();
+        EXPECT_EQ(probe->refCount(), 2);
+        FLSysObject* released = moved.release();
+        EXPECT_EQ(moved, nullptr);
+        FLSysRef adopted = FLSysRef::adopt(released);
+        EXPECT_EQ(probe->refCount(), 2);
+    }
+    EXPECT_EQ(probe->refCount(), 1);
+    FLSysRef last = FLSysRef::adopt(probe);
+    last.reset();
+    EXPECT_EQ(last, nullptr);
 }
 
 }  // namespace

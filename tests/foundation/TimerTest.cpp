@@ -31,12 +31,10 @@ class ScriptedTimer : public Timer {
     }
 };
 
-std::string textOf(FLSysObject* result) {
+std::string textOf(const FLSysRef& result) {
     EXPECT_NE(result, nullptr);
     if (result == nullptr || !result->isA("FLSysString")) return "<no string>";
-    std::string text = static_cast<FLSysString*>(result)->value();
-    decRef(result);
-    return text;
+    return static_cast<FLSysString*>(result.get())->value();
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ using language_test::TreeBuilder;
 
 namespace {
 
-FLSysObject* call(FLSysObject* target, const std::string& method, FLSysObject* arg = nullptr) {
+FLSysRef call(FLSysObject* target, const std::string& method, FLSysObject* arg = nullptr) {
     FLSysArgs args;
     if (arg != nullptr) args.append(arg);
     return target->methodCall(method, &args);
@@ -65,10 +65,10 @@ TEST(Program, AsFactsGivesTheHeadsInOrder) {
     TreeBuilder b;
     FProgram* facts = b.program(
         {b.fact({b.pred("p", {b.cnst("a")})}), b.fact({b.pred("q", {b.cnst("b")}), b.cnst("c")})});
-    FLSysObject* answer = b.own(call(facts, "asFacts"));
+    FLSysRef answer = call(facts, "asFacts");
     ASSERT_NE(answer, nullptr);
     ASSERT_TRUE(answer->isA("FTermList"));
-    EXPECT_EQ(b.text(static_cast<FTermList*>(answer)), "p(a), q(b), c");
+    EXPECT_EQ(b.text(static_cast<FTermList*>(answer.get())), "p(a), q(b), c");
 
     ErrorCapture errors;
     facts->append(b.query({b.lit(b.cnst("a"))}));

@@ -37,10 +37,10 @@ TEST_F(MainMemOMStoreTest, FreshManagerAndClassObject) {
     EXPECT_EQ(nil, builtinObject::Nil);
 
     OMMeta meta;
-    FLSysObject* made = meta.methodCall("new", nullptr);
+    FLSysRef made = meta.methodCall("new", nullptr);
     ASSERT_NE(made, nullptr);
     EXPECT_TRUE(made->isA("OM"));
-    decRef(made);
+    made.reset();
     clib_list<FLSysObject*> args;
     args.append(&meta);
     EXPECT_EQ(meta.methodCall("new", &args), nullptr);

@@ -102,7 +102,7 @@ TEST(FLSysInterpreterTest, CommandTable) {
             args.take(arg.integer ? num(std::stoi(arg.text)) : str(arg.text));
         ErrorCapture errors;
         ChannelCapture help(helpChannel());
-        FLSysObject* result = sys->methodCall(c.name, args.get());
+        FLSysRef result = sys->methodCall(c.name, args.get());
         EXPECT_EQ(reportedNames(errors), c.errors);
         switch (c.result.kind) {
             case Expected::Sys:
@@ -114,8 +114,8 @@ TEST(FLSysInterpreterTest, CommandTable) {
             case Expected::Value:
                 ASSERT_NE(result, nullptr);
                 EXPECT_NE(result, sys);
-                EXPECT_EQ(printed(result), c.result.printed);
-                decRef(result);
+                EXPECT_EQ(printed(result.get()), c.result.printed);
+                result.reset();
                 break;
         }
         EXPECT_EQ(help.text(), "");
@@ -137,10 +137,10 @@ TEST(FLSysInterpreterTest, VariablesHoldReferencesAndDisplayInByteOrder) {
     EXPECT_EQ(text->refCount(), 2);
 
     // Naming a variable answers its value with one more reference; a null value is null.
-    FLSysObject* got = sys->methodCall("x", nullptr);
+    FLSysRef got = sys->methodCall("x", nullptr);
     EXPECT_EQ(got, text);
     EXPECT_EQ(text->refCount(), 3);
-    decRef(got);
+    got.reset();
     EXPECT_EQ(sys->methodCall("n", nullptr), nullptr);
     Args one{num(1)};
     errors.clear();
@@ -190,13 +190,13 @@ TEST(FLSysInterpreterTest, SwitchLinksTheInterpreterAndSymbolTable) {
     // The interpreter's results carry a reference for the caller.
     h.interpreter->addClause(h.rules.rule("a : c."), h.rules.table());
     const int before = h.interpreter->refCount();
-    FLSysObject* result = h.sys->methodCall("tp", nullptr);
+    FLSysRef result = h.sys->methodCall("tp", nullptr);
     EXPECT_EQ(result, h.interpreter);
     EXPECT_EQ(h.interpreter->refCount(), before + 1);
-    decRef(result);
+    result.reset();
     result = h.sys->methodCall("forgetProgram", nullptr);
     EXPECT_EQ(result, h.interpreter);
-    decRef(result);
+    result.reset();
 }
 
 TEST(FLSysInterpreterTest, ShowProgramDisplaysOnTheAnswerChannel) {
@@ -262,12 +262,12 @@ TEST(FLSysInterpreterTest, OpenWritesToTheFileOrRefusesIt) {
     TempFile file("quorin-open.txt", "old text");
     {
         Args args{str(file.path)};
-        FLSysObject* stream = sys->methodCall("open", args.get());
+        FLSysRef stream = sys->methodCall("open", args.get());
         ASSERT_NE(stream, nullptr);
         EXPECT_TRUE(stream->isA("FLSysOStream"));
         EXPECT_EQ(file.contents(), "");
-        *static_cast<FLSysOStream*>(stream) << "logged" << std::endl;
-        decRef(stream);  // closes the file
+        *static_cast<FLSysOStream*>(stream.get()) << "logged" << std::endl;
+        stream.reset();  // closes the file
         EXPECT_EQ(file.contents(), "logged\n");
     }
     ErrorCapture errors;
@@ -280,9 +280,9 @@ TEST(FLSysInterpreterTest, OpenWritesToTheFileOrRefusesIt) {
 // sys that records the shell text it is given instead of interpreting it.
 class ScriptedSys : public FLSysInterpreter {
   public:
-    FLSysObject* interprete(const std::string& text, int) override {
+    FLSysRef interprete(const std::string& text, int) override {
         interpreted.push_back(text);
-        return this;
+        return FLSysRef::share(this);
     }
     Names interpreted;
 };

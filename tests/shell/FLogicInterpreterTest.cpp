@@ -160,7 +160,7 @@ TEST(FLogicInterpreterTest, ClassObjectChecksItsThreeArguments) {
     args.lend(h.naive);
     args.lend(h.printer);
     args.lend(h.analyser);
-    FLSysObject* made = meta->methodCall("new", args.get());
+    FLSysRef made = meta->methodCall("new", args.get());
     ASSERT_NE(made, nullptr);
     EXPECT_TRUE(made->isA("FLogicInterpreter"));
     {
@@ -170,7 +170,7 @@ TEST(FLogicInterpreterTest, ClassObjectChecksItsThreeArguments) {
         meta->methodCall("print", nullptr);
         EXPECT_EQ(out.text(), "a normal FLogicInterpreter \naFLogicInterpreterFLogicInterpreter");
     }
-    decRef(made);
+    made.reset();
     decRef(meta);
 }
 

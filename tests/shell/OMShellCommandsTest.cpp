@@ -25,8 +25,7 @@ class OMShellCommandsTest : public DumpTest {
         om->addPredicate(pred("p", 1), row, 1);
     }
     // Calls the command with a fresh argument list (none at all when `noList`).
-    FLSysObject* call(const std::string& command, const std::vector<Arg>& args,
-                      bool noList = false) {
+    FLSysRef call(const std::string& command, const std::vector<Arg>& args, bool noList = false) {
         clib_list<FLSysObject*> list;
         for (const Arg& arg : args) {
             if (arg.integer)
@@ -34,7 +33,7 @@ class OMShellCommandsTest : public DumpTest {
             else
                 list.append(new FLSysString(arg.text));
         }
-        FLSysObject* result = om->methodCall(command, noList ? nullptr : &list);
+        FLSysRef result = om->methodCall(command, noList ? nullptr : &list);
         for (list_item it = list.first_item(); it != nullptr; it = list.next_item(it))
             decRef(list.inf(it));
         return result;
@@ -85,7 +84,7 @@ TEST_F(OMShellCommandsTest, AcceptedFormsAndRefusals) {
         SCOPED_TRACE(c.command + " with " + std::to_string(c.args.size()) + " argument(s)");
         ErrorCapture errors;
         ChannelCapture debug(debugChannel());
-        FLSysObject* result = call(c.command, c.args, c.noList);
+        FLSysRef result = call(c.command, c.args, c.noList);
         EXPECT_EQ(result, c.answersOM ? static_cast<FLSysObject*>(om) : nullptr);
         EXPECT_EQ(reportedNames(errors), c.errors);
         if (c.command != "dump" || c.args.size() != 1 || c.args[0].text != "debug") {

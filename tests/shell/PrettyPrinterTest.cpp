@@ -207,10 +207,10 @@ TEST_F(PrettyPrinterTest, ClassObjectAndEvaluatorFactory) {
     auto* meta = new PrettyPrinterMeta();
     clib_list<FLSysObject*> args;
     args.append(access);
-    FLSysObject* made = meta->methodCall("new", &args);
+    FLSysRef made = meta->methodCall("new", &args);
     ASSERT_NE(made, nullptr);
     EXPECT_TRUE(made->isA("PrettyPrinter"));
-    decRef(made);
+    made.reset();
     EXPECT_EQ(meta->methodCall("new", nullptr), nullptr);
     EXPECT_EQ(reportedNames(errors), Names{"WrongNumberOfArguments"});
     decRef(meta);

@@ -119,8 +119,8 @@ class PrettyPrinterTest : public RuleTest {
         return out.text();
     }
     // Calls a shell word with string (or, with `integer`, integer) arguments.
-    FLSysObject* call(const std::string& word, const std::vector<std::string>& args,
-                      bool integer = false) {
+    FLSysRef call(const std::string& word, const std::vector<std::string>& args,
+                  bool integer = false) {
         clib_list<FLSysObject*> list;
         for (const std::string& arg : args) {
             if (integer)
@@ -128,7 +128,7 @@ class PrettyPrinterTest : public RuleTest {
             else
                 list.append(new FLSysString(arg));
         }
-        FLSysObject* result = printer->methodCall(word, &list);
+        FLSysRef result = printer->methodCall(word, &list);
         for (FLSysObject* arg : list) decRef(arg);
         return result;
     }

@@ -95,11 +95,11 @@ TEST_F(ReadCommandLine, TheSameCommandTwiceMakesOneHistoryEntry) {
 TEST_F(ReadCommandLine, EndOfInputEndsLikeTheEndCommand) {
     script = {"p(a"};
     EXPECT_EQ(sys->readCommandLine(), endOfInputCommand);
-    FLSysObject* result = sys->interprete(endOfInputCommand, 1);
+    FLSysRef result = sys->interprete(endOfInputCommand, 1);
     ASSERT_NE(result, nullptr);
     EXPECT_TRUE(result->isA("FLSysEsc"));
     EXPECT_EQ(result->name(), "end");
-    decRef(result);
+    result.reset();
 }
 
 TEST_F(ReadCommandLine, ANestedShellPutsAPlusBeforeThePrompt) {
@@ -131,15 +131,11 @@ class BlockDoIt : public ::testing::Test {
     void TearDown() override { decRef(sys); }
 
     // Runs a block of the text and answers what the answer channel showed.
-    std::string run(const std::string& text, FLSysObject** result = nullptr) {
+    std::string run(const std::string& text, FLSysRef* result = nullptr) {
         ChannelCapture answers(answerChannel());
         Block* block = new Block(sys, text);
-        FLSysObject* last = block->doIt(nullptr);
-        if (result != nullptr) {
-            *result = last;
-        } else if (last != nullptr) {
-            decRef(last);
-        }
+        FLSysRef last = block->doIt(nullptr);
+        if (result != nullptr) *result = std::move(last);
         decRef(block);
         return answers.text();
     }
@@ -158,15 +154,15 @@ TEST_F(BlockDoIt, RunsEveryLineWhateverTheLineBeforeGave) {
 }
 
 TEST_F(BlockDoIt, AnswersTheLastLinesResult) {
-    FLSysObject* result = nullptr;
+    FLSysRef result;
     run("?- sys.end[].\n?- sys.echo@(\"x\")[].\n", &result);
     EXPECT_EQ(result, sys);
-    if (result != nullptr) decRef(result);
+    result.reset();
 
     run("?- sys.echo@(\"x\")[].\n?- sys.end[].\n", &result);
     ASSERT_NE(result, nullptr);
     EXPECT_EQ(result->name(), "end");
-    decRef(result);
+    result.reset();
 
     run("", &result);
     EXPECT_EQ(result, nullptr);

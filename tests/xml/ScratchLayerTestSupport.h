@@ -92,10 +92,10 @@ class ScratchLayerTest : public ::testing::Test {
     std::string fileUrl(const std::string& name) { return "file://" + (scratch / name).string(); }
 
     // The shell method with string arguments (a list even when there are none); its answer.
-    FLSysObject* call(const std::string& method, const std::vector<std::string>& texts) {
+    FLSysRef call(const std::string& method, const std::vector<std::string>& texts) {
         FLSysArgs args;
         for (const std::string& t : texts) args.append(new FLSysString(t));
-        FLSysObject* result = access->methodCall(method, &args);
+        FLSysRef result = access->methodCall(method, &args);
         for (list_item item = args.first_item(); item != nullptr; item = args.next_item(item)) {
             decRef(args.inf(item));
         }

@@ -39,7 +39,7 @@ TEST_F(WebAccessTest, EachShellMethodTakesItsArgumentsAndRefusesOthers) {
     for (const auto& c : calls) {
         SCOPED_TRACE(c.method + " with " + std::to_string(c.args.size()));
         errors.clear();
-        FLSysObject* result = call(c.method, c.args);
+        FLSysRef result = call(c.method, c.args);
         if (c.accepted) {
             EXPECT_EQ(result, access);
             EXPECT_EQ(errors.text(), "");
@@ -95,11 +95,11 @@ TEST_F(WebAccessTest, TheClassObjectBuildsALayerOverAnObjectBaseOnly) {
     auto* meta = new WebOMAccessMeta();
     FLSysArgs args;
     args.append(om);
-    FLSysObject* made = meta->methodCall("new", &args);
+    FLSysRef made = meta->methodCall("new", &args);
     ASSERT_NE(made, nullptr);
     EXPECT_TRUE(made->isA("WebOMAccess"));
-    EXPECT_EQ(static_cast<WebOMAccess*>(made)->om(), om);
-    decRef(made);
+    EXPECT_EQ(static_cast<WebOMAccess*>(made.get())->om(), om);
+    made.reset();
 
     FLSysArgs wrong;
     wrong.append(new FLSysString("om"));

@@ -202,7 +202,7 @@ TEST(XMLCreator1, ItsClassObjectChecksTheLayerArgumentAndNamesBoth) {
     ErrorCapture errors;
     FLSysArgs args;
     args.append(layer);
-    FLSysObject* creator = meta->methodCall("new", &args);
+    FLSysRef creator = meta->methodCall("new", &args);
     ASSERT_NE(creator, nullptr);
     EXPECT_EQ(errors.text(), "");
     EXPECT_TRUE(creator->isA("XMLCreator1"));
@@ -212,7 +212,7 @@ TEST(XMLCreator1, ItsClassObjectChecksTheLayerArgumentAndNamesBoth) {
     creator->print(channel);
     meta->print(channel);
     EXPECT_EQ(printed.text(), "aXMLCreator1XMLCreator1");
-    decRef(creator);
+    creator.reset();
     FLSysArgs wrong;
     wrong.append(om);
     EXPECT_EQ(meta->methodCall("new", &wrong), nullptr);

@@ -159,13 +159,13 @@ TEST_F(XMLExportTest, TheClassObjectsBuildTheirLayersOverAnObjectBaseOnly) {
         EXPECT_EQ(metas[i]->createdClass(), made[i]);
         FLSysArgs args;
         args.append(om);
-        FLSysObject* layer = metas[i]->methodCall("new", &args);
+        FLSysRef layer = metas[i]->methodCall("new", &args);
         ASSERT_NE(layer, nullptr);
         EXPECT_TRUE(layer->isA(made[i]));
         EXPECT_EQ(layer->name(), std::string("a") + made[i]);
         EXPECT_EQ(layer->isA("DOMOMAccess"), i == 1);
-        EXPECT_EQ(static_cast<OMAccess*>(layer)->om(), om);
-        decRef(layer);
+        EXPECT_EQ(static_cast<OMAccess*>(layer.get())->om(), om);
+        layer.reset();
         FLSysArgs none;
         EXPECT_EQ(metas[i]->methodCall("new", &none), nullptr);
         decRef(metas[i]);
