@@ -309,7 +309,7 @@ class MainMemOM : public OM {
                : kind == 2 ? superClassToClassTable
                            : parentToChildTable;
     }
-    const clib_dictionary<FSymbol, InternalName>& symbolBindings() const { return symbolToName; }
+    const auto& symbolBindings() const { return symbolToName; }
     const clib_dictionary<InternalName, set<FSymbol>*>& furtherSymbols() const {
         return nameToSymbols;
     }
@@ -434,8 +434,9 @@ class MainMemOM : public OM {
     set<InternalName> stringNames;
     FrameManager* frameManager = nullptr;
     SymTab* symTab = nullptr;
-    clib_dictionary<FSymbol, InternalName> symbolToName;
-    clib_dictionary<InternalName, FSymbol> nameToSymbol;
+    // Looked up for every symbol of every consulted fact and never walked in key order: hashed.
+    std::unordered_map<FSymbol, InternalName, NameHash> symbolToName;
+    std::unordered_map<InternalName, FSymbol, NameHash> nameToSymbol;
     clib_dictionary<InternalName, set<FSymbol>*> nameToSymbols;
     clib_dictionary<MethodKey, set<InternalName>*> methodsTable;
     clib_dictionary<InternalName, set<MethodSig>*> methodSignatures;

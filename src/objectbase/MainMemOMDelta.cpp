@@ -283,10 +283,10 @@ void MainMemOM::cleanup() {
     for (auto it = stringNames.first_item(); it != nullptr; it = stringNames.next_item(it)) {
         InternalName name = stringNames.key(it);
         if (stringInUse(name, predicateStrings)) continue;
-        auto symbolItem = nameToSymbol.lookup(name);
-        if (symbolItem == nullptr) continue;
-        symbolToName.del(nameToSymbol.inf(symbolItem));
-        nameToSymbol.del(name);
+        auto symbolItem = nameToSymbol.find(name);
+        if (symbolItem == nameToSymbol.end()) continue;
+        symbolToName.erase(symbolItem->second);
+        nameToSymbol.erase(symbolItem);
         std::cout << "\n delete";
         debugChannel() << name;
     }

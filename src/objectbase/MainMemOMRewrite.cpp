@@ -245,13 +245,13 @@ void MainMemOM::rewriteRelations(int kind, const InternalName& old, const Intern
 }
 
 void MainMemOM::rewriteSymbols(const InternalName& old, const InternalName& rep) {
-    auto oldSymbol = nameToSymbol.lookup(old);
-    if (oldSymbol == nullptr) return;
+    auto oldSymbol = nameToSymbol.find(old);
+    if (oldSymbol == nameToSymbol.end()) return;
     auto repSet = nameToSymbols.lookup(rep);
     if (repSet == nullptr) {
         auto* symbols = new set<FSymbol>();
-        auto repSymbol = nameToSymbol.lookup(rep);
-        if (repSymbol != nullptr) symbols->insert(nameToSymbol.inf(repSymbol));
+        auto repSymbol = nameToSymbol.find(rep);
+        if (repSymbol != nameToSymbol.end()) symbols->insert(repSymbol->second);
         repSet = nameToSymbols.insert(rep, symbols);
     }
     set<FSymbol>* into = nameToSymbols.inf(repSet);
@@ -260,14 +260,14 @@ void MainMemOM::rewriteSymbols(const InternalName& old, const InternalName& rep)
     if (oldSet != nullptr) {
         set<FSymbol>* symbols = nameToSymbols.inf(oldSet);
         for (auto it = symbols->first_item(); it != nullptr; it = symbols->next_item(it)) {
-            symbolToName.insert(symbols->key(it), rep);
+            symbolToName.insert_or_assign(symbols->key(it), rep);
             into->insert(symbols->key(it));
         }
         nameToSymbols.del_item(oldSet);
         delete symbols;
     } else {
-        FSymbol symbol = nameToSymbol.inf(oldSymbol);
-        symbolToName.insert(symbol, rep);
+        FSymbol symbol = oldSymbol->second;
+        symbolToName.insert_or_assign(symbol, rep);
         into->insert(symbol);
     }
 }
