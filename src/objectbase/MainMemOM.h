@@ -48,57 +48,63 @@ int compare(const MethodSig& a, const MethodSig& b);
 class MainMemOM : public OM {
   public:
     // The names whose stored entries or rows hold one name (one value of the usage index), in
-    // ascending order. Most hold a handful of hosts that arrive in ascending order, so a sorted
-    // array serves; a large one moves into a tree so that insertions stay logarithmic.
+    // ascending order. A sorted array, and beside it the names added since it was last read in
+    // the order they came: every stored value and argument adds its host here, mostly a host it
+    // holds already, so an insert only appends, and a read (or a tail grown past an eighth of the
+    // array) sorts the tail, drops repeats and merges it in. That keeps inserts at an amortised
+    // constant plus a logarithm, where a search tree per large set cost an allocation and a
+    // descent for each of them.
     class UsageSet {
       public:
-        // True when the name was new.
-        bool insert(const InternalName& name) {
-            if (!tree.empty()) return tree.insert(name).second;
-            if (sorted.empty() || sorted.back() < name) {
+        void insert(const InternalName& name) {
+            if (tail.empty() && (sorted.empty() || sorted.back() < name)) {
                 sorted.push_back(name);
-                return true;
+                return;
             }
-            auto at = std::lower_bound(sorted.begin(), sorted.end(), name);
-            if (at != sorted.end() && *at == name) return false;
-            if (sorted.size() >= ArrayLimit) {
-                tree.insert(sorted.begin(), sorted.end());
-                sorted.clear();
-                sorted.shrink_to_fit();
-                return tree.insert(name).second;
-            }
-            sorted.insert(at, name);
-            return true;
+            if ((tail.empty() ? sorted.back() : tail.back()) == name) return;
+            tail.push_back(name);
+            if (tail.size() > std::max<std::size_t>(MinTail, sorted.size() / 8)) settle();
         }
         // True when the name was a member.
         bool erase(const InternalName& name) {
-            if (!tree.empty()) return tree.erase(name) != 0;
+            settle();
             auto at = std::lower_bound(sorted.begin(), sorted.end(), name);
             if (at == sorted.end() || *at != name) return false;
             sorted.erase(at);
             return true;
         }
         bool member(const InternalName& name) const {
-            if (!tree.empty()) return tree.count(name) != 0;
+            settle();
             return std::binary_search(sorted.begin(), sorted.end(), name);
         }
-        std::size_t size() const { return tree.empty() ? sorted.size() : tree.size(); }
+        std::size_t size() const {
+            settle();
+            return sorted.size();
+        }
         // Calls visit(name) in ascending order until it answers false.
         template <class Visit>
         void forEach(Visit visit) const {
-            if (!tree.empty()) {
-                for (const InternalName& name : tree)
-                    if (!visit(name)) return;
-            } else {
-                for (const InternalName& name : sorted)
-                    if (!visit(name)) return;
-            }
+            settle();
+            for (const InternalName& name : sorted)
+                if (!visit(name)) return;
         }
 
       private:
-        static constexpr std::size_t ArrayLimit = 512;
-        std::vector<InternalName> sorted;
-        std::set<InternalName> tree;
+        static constexpr std::size_t MinTail = 32;
+        // Merges the tail into the sorted array.
+        void settle() const {
+            if (tail.empty()) return;
+            std::sort(tail.begin(), tail.end());
+            tail.erase(std::unique(tail.begin(), tail.end()), tail.end());
+            const std::size_t before = sorted.size();
+            sorted.insert(sorted.end(), tail.begin(), tail.end());
+            std::inplace_merge(sorted.begin(), sorted.begin() + std::ptrdiff_t(before),
+                               sorted.end());
+            sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+            tail.clear();
+        }
+        mutable std::vector<InternalName> sorted;
+        mutable std::vector<InternalName> tail;
     };
 
     MainMemOM();
