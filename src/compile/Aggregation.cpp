@@ -31,6 +31,13 @@ Operand* Aggregation::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
     if (input == nullptr) return nullptr;
     if (debugging()) print();
     result = new SetOperand(variables, 2);
+    // A body without answers may come without its columns (a join cut short): it is the empty
+    // set all the same, whose count and sum are 0 when there are no groups.
+    if (input->isEmpty()) {
+        if (variables.empty() && (opName == "count" || opName == "sum"))
+            result->insert(InternalName(0, InternalName::Integer, 0), nullptr);
+        return result;
+    }
     const clib_list<FSymbol>* cols = input->getColumns();
     aggColumn = cols->rank(aggVar);
     if (aggColumn == 0 && opName != "nest") return result;
@@ -90,7 +97,9 @@ void Aggregation::sumAvg(bool average) {
     std::map<Group, agginfo> sums;
     // Without grouping variables an input without rows still has a sum, 0.
     if (variables.empty()) sums[Group()];
+    std::set<Group> seen;
     forEachRow(input, [&](Iterator* row) {
+        if (!firstOfItsValue(row, seen)) return;
         agginfo& info = sums[groupOf(row)];
         ++info.count;
         // A value that is no number adds 0 but still counts.
@@ -104,18 +113,20 @@ void Aggregation::sumAvg(bool average) {
     }
 }
 
+bool Aggregation::firstOfItsValue(Iterator* row, std::set<Group>& seen) const {
+    Group key = groupOf(row);
+    key.push_back(row->atColumn(aggColumn));
+    return seen.insert(std::move(key)).second;
+}
+
 void Aggregation::count() {
-    if (variables.empty()) {
-        int n = 0;
-        Iterator* keys = input->makeIterator(nullptr);
-        for (bool more = keys != nullptr && keys->first(); more; more = keys->next())
-            n += input->groupSize(keys->atColumn(1));
-        decRef(keys);
-        result->insert(InternalName(n, InternalName::Integer, 0), nullptr);
-        return;
-    }
     std::map<Group, int> counts;
-    forEachRow(input, [&](Iterator* row) { ++counts[groupOf(row)]; });
+    // Without grouping variables an input without rows still has a count, 0.
+    if (variables.empty()) counts[Group()];
+    std::set<Group> seen;
+    forEachRow(input, [&](Iterator* row) {
+        if (firstOfItsValue(row, seen)) ++counts[groupOf(row)];
+    });
     for (const auto& [group, n] : counts)
         result->insert(InternalName(n, InternalName::Integer, 0), group.data());
 }

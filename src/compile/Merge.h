@@ -20,7 +20,7 @@ class Merge : public BaseOperator {
           const clib_list<int>& inputFlags);
 
     void print() override;
-    // Joins on the first variable both inputs carry, passes one input through when only it
+    // Joins on the variables both inputs carry, passes one input through when only it
     // carries result variables, enumerates the groups otherwise; without result variables the
     // answer is the "true" row when some combination of rows satisfies every join record.
     Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) override;
@@ -35,7 +35,9 @@ class Merge : public BaseOperator {
     virtual void commonVariables(clib_list<Operand*>* inputs, clib_list<FSymbol>* out);
     // Whether the tested inputs' groups have rows satisfying every "part eq join" record.
     virtual bool partSatisfied();
-    virtual void sortMergeJoin(Operand* left, Operand* right, const FSymbol& var);
+    // Joins the left input's rows with the right input's rows that agree on every variable of
+    // `vars` (the variables both carry).
+    virtual void sortMergeJoin(Operand* left, Operand* right, const clib_list<FSymbol>& vars);
     // Whether the input carries at least one result variable.
     virtual bool providesVariables(Operand* input);
     // The input's rows projected on the result variables.

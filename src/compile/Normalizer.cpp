@@ -250,6 +250,11 @@ clib_list<FRule*>* Normalizer::normalizeRule(FRule* rule) {
 clib_list<FRule*>* Normalizer::normalizeNegation(const clib_list<FLiteral*>& negated,
                                                  FTermList* head, FLiteralList* body) {
     auto* rules = new clib_list<FRule*>;
+    // What the positive atoms bind: a negated atom that stands for a negated conjunction may
+    // only carry these; a variable made for a path inside the negation is bound by nothing
+    // outside it and stays inside the auxiliary rule.
+    VarSet bodyBound;
+    body->addVarsTo(bodyBound);
     for (FTerm* atom : head->getList()) {
         auto* single = new FTermList(atom);
         rules->append(newRule(single, body, 1));
@@ -280,13 +285,14 @@ clib_list<FRule*>* Normalizer::normalizeNegation(const clib_list<FLiteral*>& neg
             }
         }
         FTerm* replacement = nullptr;
-        if (generators.size() == 1 && allVarsNamed(ruleTable, generators.front())) {
+        if (generators.size() == 1 && allVarsNamed(ruleTable, generators.front()) &&
+            generators.front()->allVarsIn(bodyBound)) {
             replacement = generators.front();
             incRef(replacement);
         } else if (!generators.empty()) {
             auto* generatorList = new FTermList;
             for (FTerm* g : generators) generatorList->append(g);
-            replacement = makeAuxAtom(generatorList, ruleTable);
+            replacement = makeAuxAtom(generatorList, ruleTable, &bodyBound);
             decRef(generatorList);
             auto* auxHead = new FTermList(replacement);
             auto* auxBody = new FLiteralList;
@@ -515,11 +521,13 @@ PTerm* Normalizer::predicateOver(const clib_list<FSymbol>& vars) {
     return atom;
 }
 
-PTerm* Normalizer::makeAuxAtom(const FTermList* atoms, SymTab* table) {
+PTerm* Normalizer::makeAuxAtom(const FTermList* atoms, SymTab* table, const VarSet* bound) {
     VarList* vars = atoms->giveVars();
     clib_list<FSymbol> named;
     for (const FSymbol& var : *vars)
-        if (table != nullptr && table->giveName(var) != "NULL") named.append(var);
+        if (table != nullptr && table->giveName(var) != "NULL" &&
+            (bound == nullptr || bound->member(var)))
+            named.append(var);
     delete vars;
     return predicateOver(named);
 }

@@ -7,6 +7,7 @@
 
 #include "foundation/FLSysObject.h"
 #include "foundation/clib_list.h"
+#include "language/ParseTreeNode.h"
 #include "objectbase/FSymbol.h"
 
 class ArithmeticExpr;
@@ -85,8 +86,10 @@ class Normalizer : public FLSysObject {
     virtual void setSymTab(SymTab* table);
     virtual Normalizer* help();
     virtual FVar* newVariable();
-    // A predicate over a fresh symbol whose arguments are the named variables of the atoms.
-    virtual PTerm* makeAuxAtom(const FTermList* atoms, SymTab* table);
+    // A predicate over a fresh symbol whose arguments are the named variables of the atoms (of
+    // them, only those in `bound` when it is given).
+    virtual PTerm* makeAuxAtom(const FTermList* atoms, SymTab* table,
+                               const VarSet* bound = nullptr);
     // A predicate over a fresh symbol whose arguments are all variables of the term.
     virtual PTerm* makeVarAtom(const FTerm* term);
     // False when the table knows no name for some variable of the term.

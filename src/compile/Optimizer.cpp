@@ -1,10 +1,11 @@
-// The literal-ordering optimizer: the greedy join order over a safe order, the gap records, the
-// order lines on standard output and the translation that regroups and projects between gaps.
+// The literal-ordering optimizer: the gap records over the planned join order, the order lines
+// on standard output and the translation that regroups and projects between gaps.
 #include "compile/Optimizer.h"
 
 #include <iostream>
 
 #include "compile/AlgebraicExpr.h"
+#include "compile/JoinPlanner.h"
 #include "compile/Pi.h"
 #include "foundation/OutputChannel.h"
 #include "language/FLiteral.h"
@@ -48,44 +49,18 @@ AlgebraicExpr* Optimizer::optimize(FRule* r, SymTab* table) {
     head = r->getHead();
     decRef(orderedBody);
     VarSet bound;
-    orderedBody = r->getBody()->safeOrder(bound, table);
-    // An order that leaves literals out is no order: the literal loop reads all of them.
+    orderedBody = JoinPlanner::plan(r->getBody(), bound, table);
+    // A body without a complete order is the translator's to refuse or translate.
     if (orderedBody == nullptr || orderedBody->length() != r->getBody()->length()) {
         decRef(orderedBody);
         orderedBody = nullptr;
-        return nullptr;
+        literalInfo.clear();
+        orderedInfo.clear();
+        gapInfo.clear();
+        return Translator::translateRule(r, table);
     }
     orderLiterals();
     return translateRule(r, table);
-}
-
-bool Optimizer::evaluable(const FLiteral* literal, const VarSet& bound,
-                          const VarSet& dontCares) const {
-    VarSet trial(bound);
-    if (literal->bindVars(trial, symTab)) return true;
-    VarSet trialDontCares(dontCares);
-    return literal->isNegated() && literal->negationSafe(bound, trialDontCares, symTab);
-}
-
-int Optimizer::chooseNext(int position, const VarSet& bound, const VarSet& dontCares) {
-    int best = -1;
-    for (std::size_t i = 0; i < literalInfo.size(); ++i) {
-        LiteralInfo& entry = literalInfo[i];
-        // Only literals the placed ones make evaluable compete, so that the order stays safe.
-        if (entry.placed != 0 || !evaluable(entry.literal, bound, dontCares)) continue;
-        if (best < 0) best = int(i);
-        if (entry.secondFlag != 0) return int(i);
-        if (position > 0 && entry.hasVarHost != 0) {
-            if (orderedInfo[std::size_t(position - 1)].boundSoFar.member(entry.hostVar))
-                return int(i);
-            continue;
-        }
-        if (entry.vars.length() > literalInfo[std::size_t(best)].vars.length()) best = int(i);
-    }
-    if (best >= 0) return best;
-    for (std::size_t i = 0; i < literalInfo.size(); ++i)
-        if (literalInfo[i].placed == 0) return int(i);
-    return -1;
 }
 
 void Optimizer::fillGap(int position) {
@@ -93,7 +68,12 @@ void Optimizer::fillGap(int position) {
     LiteralInfo& next = orderedInfo[std::size_t(position)];
     GapInfo& gap = gapInfo[std::size_t(position - 1)];
     if (!next.requiredVars.empty()) {
-        for (const FSymbol& v : next.requiredVars) gap.piVars.append(v);
+        // Only what is bound before the literal can be handed to it: an output of the literal
+        // itself (the length of strlen(W, L), the X of X = Y + 1) or a don't-care would give it
+        // an empty input.
+        for (const FSymbol& v : next.requiredVars)
+            if (prev.boundSoFar.member(v) && v.getType() != InternalName::DontCare)
+                gap.piVars.append(v);
     } else if (prev.hasVarHost != 0) {
         if (next.hasVarHost != 0 && next.hostVar == prev.hostVar) {
             gap.hasForward = 1;
@@ -117,6 +97,7 @@ void Optimizer::orderLiterals() {
     orderedInfo.clear();
     gapInfo.clear();
     if (orderedBody == nullptr) return;
+    // The body comes planned: the records follow the planned order.
     for (FLiteral* literal : *orderedBody->getList()) {
         LiteralInfo info;
         info.literal = literal;
@@ -141,15 +122,9 @@ void Optimizer::orderLiterals() {
     const int n = int(literalInfo.size());
     orderedInfo.reserve(std::size_t(n));
     if (n > 1) gapInfo.resize(std::size_t(n - 1));
-    // What the placed literals bind, as the safe order counts it.
-    VarSet bound;
-    VarSet dontCares;
     for (int p = 0; p < n; ++p) {
-        const int chosen = chooseNext(p, bound, dontCares);
-        LiteralInfo& best = literalInfo[std::size_t(chosen)];
+        LiteralInfo& best = literalInfo[std::size_t(p)];
         best.placed = 1;
-        if (!best.literal->bindVars(bound, symTab) && best.literal->isNegated())
-            best.literal->negationSafe(bound, dontCares, symTab);
         orderedInfo.push_back(best);
         if (p > 0) fillGap(p);
         LiteralInfo& next = orderedInfo.back();
@@ -179,9 +154,23 @@ void Optimizer::writeOrder() const {
     std::cout << std::endl;
 }
 
-void Optimizer::translateBody(FLiteralList*) {
+void Optimizer::scan(AggExpr* agg) {
+    // An aggregate's body is a scope of its own: it is planned and translated as the translator
+    // does it, without the gaps of the enclosing rule.
+    ++aggregateDepth;
+    Translator::scan(agg);
+    --aggregateDepth;
+}
+
+void Optimizer::translateBody(FLiteralList* list) {
+    if (!gapsApply()) {
+        Translator::translateBody(list);
+        return;
+    }
     for (std::size_t i = 0; i < orderedInfo.size(); ++i) {
         literalIndex = std::int32_t(i);
+        literalStart = std::int32_t(stack.size());
+        sortedHere = 0;
         FLiteral* literal = orderedInfo[i].literal;
         currentTerm = literal->getTerm();
         literalMolecule =
@@ -195,14 +184,23 @@ void Optimizer::translateBody(FLiteralList*) {
 
 void Optimizer::transpose(FVar* var) {
     if (stopped()) return;
+    if (!gapsApply()) {
+        Translator::transpose(var);
+        return;
+    }
     const FSymbol& v = var->getName();
     if (literalIndex > 0 && std::size_t(literalIndex) <= gapInfo.size()) {
         const GapInfo& gap = gapInfo[std::size_t(literalIndex - 1)];
         if ((gap.hasForward != 0 && v == gap.forwardVar) || holds(gap.sortVars, v)) {
-            for (std::size_t i = stack.size(); i-- > 0;) {
-                AlgebraicExpr* grouped = stack[i];
-                if (grouped == nullptr) continue;
-                stack.erase(stack.begin() + std::ptrdiff_t(i));
+            // The result so far (the entry below the literal's own) is regrouped once, at the
+            // variable's first place in the literal; a later place is an ordinary variable.
+            const std::size_t below = std::size_t(literalStart) - 1;
+            if (sortedHere == 0 && literalStart > stackBase && below < stack.size() &&
+                stack[below] != nullptr) {
+                sortedHere = 1;
+                AlgebraicExpr* grouped = stack[below];
+                stack.erase(stack.begin() + std::ptrdiff_t(below));
+                --literalStart;
                 AlgebraicExpr* node =
                     wrap(new Sort("sort", 1, v, &grouped->getOperator()->getVariables()), 0);
                 node->addChild(grouped);
@@ -238,7 +236,9 @@ AlgebraicExpr* Optimizer::translateRule(FRule* r, SymTab* table) {
         r->print(out, table, r->getSymTab());
         out << "translated to " << std::endl;
     }
+    ownOrder = 1;
     translateBody(r->getBody());
+    ownOrder = 0;
     clearLiteralState();
 
     AlgebraicExpr* result = nullptr;

@@ -1,4 +1,4 @@
-// Optimizer, the translator that chooses its own join order for a normalised rule body and
+// Optimizer, the translator that translates a normalised rule body in the planned join order and
 // tells the translation, gap by gap, what to project, by what to regroup and on which object
 // the next literal continues; with its class object.
 #pragma once
@@ -56,6 +56,8 @@ class Optimizer : public Translator {
     void translateBody(FLiteralList* list) override;
     void transpose(FVar* var) override;
     using Translator::transpose;
+    void scan(AggExpr* agg) override;
+    using Translator::scan;
 
     const std::vector<LiteralInfo>& chosenOrder() const { return orderedInfo; }
     const std::vector<GapInfo>& gaps() const { return gapInfo; }
@@ -64,9 +66,6 @@ class Optimizer : public Translator {
     ~Optimizer() override;
 
   private:
-    // Whether the literal can be evaluated once the placed literals have bound `bound`.
-    bool evaluable(const FLiteral* literal, const VarSet& bound, const VarSet& dontCares) const;
-    int chooseNext(int position, const VarSet& bound, const VarSet& dontCares);
     void fillGap(int position);
     void writeOrder() const;
 
@@ -77,6 +76,16 @@ class Optimizer : public Translator {
     std::vector<LiteralInfo> literalInfo;
     std::vector<LiteralInfo> orderedInfo;
     std::vector<GapInfo> gapInfo;
+    // The gaps apply to the literals of the planned order only: not inside an aggregate's body
+    // (above zero while one is translated), nor in the translator's own translation of a body
+    // that could not be planned (ownOrder 0).
+    bool gapsApply() const { return ownOrder != 0 && aggregateDepth == 0; }
+    std::int32_t aggregateDepth = 0;
+    std::int32_t ownOrder = 0;
+    // The stack depth at which the current literal began, and whether the result so far has
+    // been regrouped for it.
+    std::int32_t literalStart = 0;
+    std::int32_t sortedHere = 0;
 };
 
 // The class object registered as "classOptimizer": "new" without arguments.

@@ -2,6 +2,7 @@
 // operator, joins, negation and the scopes of aggregate bodies.
 #include "compile/Translator.h"
 
+#include <algorithm>
 #include <map>
 #include <ostream>
 
@@ -10,6 +11,7 @@
 #include "compile/Apply.h"
 #include "compile/IdMapper.h"
 #include "compile/Isa.h"
+#include "compile/JoinPlanner.h"
 #include "compile/Merge.h"
 #include "compile/Minus.h"
 #include "compile/MultiPi.h"
@@ -132,23 +134,33 @@ void Translator::clearLiteralState() {
     literals.clear();
     for (VarOccurrences* dictionary : dictionaries) deleteOccurrences(dictionary);
     dictionaries.clear();
-    for (set<FSymbol>* s : live) delete s;
     live.clear();
+}
+
+bool Translator::LiveVariables::member(std::int32_t literal, const FSymbol& var) const {
+    if (literal < 0 || literal >= count) return false;
+    if (output.count(var) != 0) return true;
+    auto at = lastUse.find(var);
+    return at != lastUse.end() && at->second > literal;
+}
+
+void Translator::LiveVariables::clear() {
+    output.clear();
+    lastUse.clear();
+    count = 0;
 }
 
 void Translator::openScope(const std::vector<FLiteral*>& scopeLiterals,
                            const set<FSymbol>& output) {
     literals = scopeLiterals;
     const std::size_t n = literals.size();
-    live.assign(n, nullptr);
+    live.clear();
+    live.count = std::int32_t(n);
+    for (const FSymbol& v : output) live.output.insert(v);
     dictionaries.assign(n, nullptr);
-    if (n == 0) return;
-    live[n - 1] = new set<FSymbol>(output);
-    dictionaries[n - 1] = scanner->scanLiteral(literals[n - 1]);
-    for (std::size_t i = n - 1; i-- > 0;) {
-        live[i] = new set<FSymbol>(*live[i + 1]);
-        VarList* vars = literals[i + 1]->giveVars();
-        for (const FSymbol& v : *vars) live[i]->insert(v);
+    for (std::size_t i = 0; i < n; ++i) {
+        VarList* vars = literals[i]->giveVars();
+        for (const FSymbol& v : *vars) live.lastUse[v] = std::int32_t(i);
         delete vars;
         dictionaries[i] = scanner->scanLiteral(literals[i]);
     }
@@ -163,8 +175,10 @@ int Translator::occurrences(const FSymbol& var) const {
 }
 
 bool Translator::isBound(const FSymbol& var) const {
-    for (auto it = stack.rbegin(); it != stack.rend(); ++it)
-        if (*it != nullptr && holds((*it)->getOperator()->getVariables(), var)) return true;
+    // Only the current scope: an aggregate's body does not see the variables of the literals
+    // around it, except through its grouping variables.
+    for (std::size_t i = std::size_t(std::max(stackBase, 0)); i < stack.size(); ++i)
+        if (stack[i] != nullptr && holds(stack[i]->getOperator()->getVariables(), var)) return true;
     return false;
 }
 
@@ -273,16 +287,13 @@ void Translator::buildConditions(const std::vector<FSymbol>& inputVars,
                                  const std::vector<AlgebraicExpr*>& inputExprs,
                                  const ParseTreeNode* node, int& count) {
     conditions.clear();
-    const set<FSymbol>* liveSet = literalIndex >= 0 && std::size_t(literalIndex) < live.size()
-                                      ? live[std::size_t(literalIndex)]
-                                      : nullptr;
     // Where a variable was met first: at a position (input -1) or at a column of an input.
     struct Place {
         int input, at;
     };
     std::map<FSymbol, Place> seen;
     auto isResult = [&](const FSymbol& v) {
-        return (liveSet != nullptr && liveSet->member(v)) || isBound(v) ||
+        return live.member(literalIndex, v) || isBound(v) ||
                (occurrences(v) > 1 && node != currentTerm);
     };
     auto addResult = [&](const FSymbol& v) {
@@ -563,12 +574,10 @@ void Translator::visitNegatedLiteral(FLiteral*) {
             return;
         }
     }
-    const set<FSymbol>* liveSet =
-        std::size_t(literalIndex) < live.size() ? live[std::size_t(literalIndex)] : nullptr;
     clib_list<FSymbol> result;
     auto keepLive = [&](const clib_list<FSymbol>& vars) {
         for (const FSymbol& v : vars)
-            if (liveSet != nullptr && liveSet->member(v) && !holds(result, v)) result.append(v);
+            if (live.member(literalIndex, v) && !holds(result, v)) result.append(v);
     };
     const clib_list<FSymbol>& right = e->getOperator()->getVariables();
     keepLive(right);
@@ -605,24 +614,23 @@ namespace {
 // with `onlyUnsafe` only for the literals that cannot be evaluated without bindings.
 void propagate(FLiteralList* list, VarPropagator* propagator, SymTab* names, bool onlyUnsafe) {
     if (list == nullptr) return;
-    std::vector<FLiteral*> body(list->getList()->begin(), list->getList()->end());
-    std::vector<VarList*> vars;
-    for (FLiteral* literal : body) vars.push_back(literal->giveVars());
-    for (std::size_t j = 0; j < body.size(); ++j) {
-        if (onlyUnsafe) {
-            VarSet none;
-            if (body[j]->bindVars(none, names)) continue;
+    // Each variable's latest literal so far: the nearest earlier one for the next literal.
+    std::map<FSymbol, FLiteral*> latest;
+    for (FLiteral* literal : *list->getList()) {
+        VarList* vars = literal->giveVars();
+        // A built-in always takes the bindings there are: "=" on a bound number compares by
+        // value, as it does between two constants, where a join would compare identities.
+        FTerm* term = literal->getTerm();
+        const bool builtin = term != nullptr && term->isA("PTerm") && term->isBuiltin();
+        VarSet none;
+        if (!onlyUnsafe || builtin || !literal->bindVars(none, names)) {
+            for (const FSymbol& v : *vars)
+                if (auto at = latest.find(v); at != latest.end())
+                    propagator->add(at->second, literal, v);
         }
-        for (const FSymbol& v : *vars[j]) {
-            for (std::size_t i = j; i-- > 0;) {
-                if (holds(*vars[i], v)) {
-                    propagator->add(body[i], body[j], v);
-                    break;
-                }
-            }
-        }
+        for (const FSymbol& v : *vars) latest[v] = literal;
+        delete vars;
     }
-    for (VarList* literalVars : vars) delete literalVars;
 }
 
 }  // namespace
@@ -699,9 +707,9 @@ AlgebraicExpr* Translator::translateRule(FRule* rule, SymTab* names) {
     beginTranslation(rule, names, output);
     FLiteralList* body = rule->getBody();
 
-    // Only a body whose every literal has a place in the safe order is translated.
+    // Only a body whose every literal has a place in the planned order is translated.
     VarSet bound;
-    FLiteralList* ordered = body->safeOrder(bound, names);
+    FLiteralList* ordered = JoinPlanner::plan(body, bound, names);
     if (ordered == nullptr || ordered->length() != body->length()) {
         decRef(ordered);
         return nullptr;
@@ -747,7 +755,7 @@ void Translator::scan(AggExpr* agg) {
     // The enclosing literal's state, kept whole: the aggregate body would otherwise leave its
     // last literal's passed variables, term and molecule to the rest of the enclosing literal.
     Scope saved;
-    saved.live.swap(live);
+    std::swap(saved.live, live);
     saved.dictionaries.swap(dictionaries);
     saved.literals.swap(literals);
     saved.literalIndex = literalIndex;
@@ -764,16 +772,27 @@ void Translator::scan(AggExpr* agg) {
     for (const FSymbol& v : *groups) output.insert(v);
     delete groups;
     output.insert(agg->getAggVar());
-    FLiteralList* body = agg->getBody();
+    // The body in the order a rule body gets: its literals may be written in any order.
+    FLiteralList* ordered = nullptr;
+    if (agg->getBody() != nullptr) {
+        VarSet bound;
+        ordered = JoinPlanner::plan(agg->getBody(), bound, symTab);
+        if (ordered == nullptr || ordered->length() != agg->getBody()->length()) {
+            decRef(ordered);
+            ordered = nullptr;
+            untranslatable = 1;
+        }
+    }
     std::vector<FLiteral*> bodyLiterals;
-    if (body != nullptr) bodyLiterals.assign(body->getList()->begin(), body->getList()->end());
+    if (ordered != nullptr)
+        bodyLiterals.assign(ordered->getList()->begin(), ordered->getList()->end());
     openScope(bodyLiterals, output);
-    translateBody(body);
+    translateBody(ordered);
+    decRef(ordered);
     if (!stopped() && stack.size() > std::size_t(stackBase) && stack.back() == nullptr)
         untranslatable = 1;
     for (VarOccurrences* dictionary : dictionaries) deleteOccurrences(dictionary);
-    for (set<FSymbol>* s : live) delete s;
-    live.swap(saved.live);
+    std::swap(live, saved.live);
     dictionaries.swap(saved.dictionaries);
     literals.swap(saved.literals);
     literalIndex = saved.literalIndex;

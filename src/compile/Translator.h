@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -98,9 +100,19 @@ class Translator : public PtnScanner {
         clib_list<int> inputFlags;
         void clear();
     };
+    // The variables still needed after each literal of a scope: the scope's output and every
+    // variable of a later literal. Each variable's last literal stands for a set per literal, so
+    // that a long body costs memory in proportion to its size, not to its square.
+    struct LiveVariables {
+        std::set<FSymbol> output;
+        std::map<FSymbol, std::int32_t> lastUse;
+        std::int32_t count = 0;
+        bool member(std::int32_t literal, const FSymbol& var) const;
+        void clear();
+    };
     // The per-scope state that an aggregate body saves and restores around its own.
     struct Scope {
-        std::vector<set<FSymbol>*> live;
+        LiveVariables live;
         std::vector<VarOccurrences*> dictionaries;
         std::vector<FLiteral*> literals;
         std::int32_t literalIndex = 0;
@@ -142,7 +154,7 @@ class Translator : public PtnScanner {
     std::int32_t stackBase = 0;
     SymTab* symTab = nullptr;
     std::int32_t selective = 1;
-    std::vector<set<FSymbol>*> live;
+    LiveVariables live;
     std::vector<VarOccurrences*> dictionaries;
     std::int32_t literalIndex = 0;
     VarScanner* scanner;

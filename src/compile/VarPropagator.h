@@ -1,6 +1,9 @@
 // VarPropagator, the record of how variable bindings pass from literal to literal of a body.
 #pragma once
 
+#include <map>
+#include <vector>
+
 #include "foundation/ManagedObject.h"
 #include "foundation/clib_list.h"
 #include "foundation/set.h"
@@ -30,4 +33,7 @@ class VarPropagator : public ManagedObject {
 
   private:
     clib_list<VarPassing> records;
+    // The same records by receiving literal, so that asking for one literal's costs its own
+    // records only (a long body would otherwise pay its length for each literal).
+    std::map<const FLiteral*, std::vector<VarPassing>> byTarget;
 };

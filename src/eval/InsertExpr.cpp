@@ -47,11 +47,22 @@ void InsertExpr::createObjects() {
 }
 
 void InsertExpr::insert(Iterator* row, InternalName* out, int* changed) {
-    for (int i = 0; i < n; ++i) {
-        if (codes[i] == -1) {
-            if (children[i] != nullptr) children[i]->insert(row, &values[i], changed);
-        } else if (codes[i] > 0) {
-            values[i] = row->atColumn(codes[i]);
+    rowFailed = false;
+    // The computing children first: a row whose arithmetic fails writes nothing at all.
+    for (const bool computing : {true, false}) {
+        for (int i = 0; i < n; ++i) {
+            if (codes[i] == -1) {
+                InsertExpr* child = children[i];
+                if (child == nullptr || child->computesOnly() != computing) continue;
+                child->insert(row, &values[i], changed);
+                if (child->failed()) {
+                    rowFailed = true;
+                    *out = InternalName::UndefinedObject;
+                    return;
+                }
+            } else if (codes[i] > 0 && computing) {
+                values[i] = row->atColumn(codes[i]);
+            }
         }
     }
     apply(out, changed);
@@ -116,10 +127,24 @@ int PropInsertExpr::storeSet(const InternalName& host, const InternalName& metho
 PathInsertExpr::PathInsertExpr(OMAccess* access, int methodType, int argCount)
     : InsertExpr(access, argCount + 2), type(methodType), a(argCount) {}
 
+bool PathInsertExpr::computesOnly() const {
+    if (type < 100 || type > 104) return false;
+    for (int i = 0; i < n; ++i)
+        if (codes[i] == -1 && children[i] != nullptr && !children[i]->computesOnly()) return false;
+    return true;
+}
+
 void PathInsertExpr::apply(InternalName* out, int* changed) {
     InternalName value = InternalName::UndefinedObject;
     const InternalName* args = a > 0 ? &values[2] : nullptr;
-    if (storePath(values[0], values[1], args, a, type, value) != 0) *changed = 1;
+    const int result = storePath(values[0], values[1], args, a, type, value);
+    // A failed operation was reported by the access layer; its value is none.
+    if (result == -1 && type >= 100 && type <= 104) {
+        rowFailed = true;
+        *out = InternalName::UndefinedObject;
+        return;
+    }
+    if (result != 0) *changed = 1;
     *out = value;
 }
 

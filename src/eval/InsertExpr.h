@@ -34,6 +34,12 @@ class InsertExpr : public ManagedObject {
     virtual void setChild(InsertExpr* child, int slot);
 
     int slotCount() const { return n; }
+    // Whether the last insert met an arithmetic operation that failed (division by zero, a
+    // non-number, overflow): nothing was written for that row.
+    bool failed() const { return rowFailed; }
+    // Whether the node only computes a value (arithmetic over columns and constants) and
+    // writes nothing.
+    virtual bool computesOnly() const { return false; }
 
   protected:
     ~InsertExpr() override;
@@ -48,6 +54,7 @@ class InsertExpr : public ManagedObject {
     std::vector<std::int32_t> codes;
     // The operand value of every slot; scratch overwritten by each createObjects/insert pair.
     std::vector<InternalName> values;
+    bool rowFailed = false;
 };
 
 // A function-term object (symbol of kind 1) or a predicate tuple over n arguments.
@@ -100,6 +107,8 @@ class PropInsertExpr : public InsertExpr {
 class PathInsertExpr : public InsertExpr {
   public:
     PathInsertExpr(OMAccess* access, int methodType, int argCount);
+    // An arithmetic operation whose operands only compute.
+    bool computesOnly() const override;
 
   protected:
     void apply(InternalName* out, int* changed) override;

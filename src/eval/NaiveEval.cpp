@@ -5,6 +5,7 @@
 #include "compile/Operand.h"
 #include "eval/Matcher.h"
 #include "eval/PPProtocol.h"
+#include "eval/Strata.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
@@ -88,21 +89,32 @@ int NaiveEval::evaluate(FProgram* program) {
     if (program == nullptr) return 0;
     traceProgram(program);
     interruptFlag.store(0);
-    int changed = -1;
     retrieveTimer->start();
     retrieveTimer->stop();
-    while (interruptFlag.load() == 0) {
-        if (changed == 0) {
-            access->cleanup();
-            addRoundStatistics();
-            return 1;
+    const bool reached = inStrata(program, [this](FProgram* stratum) {
+        int changed = -1;
+        while (interruptFlag.load() == 0 && changed != 0) {
+            changed = nextRound(stratum);
+            if (roundFailed) return false;
         }
-        changed = nextRound(program);
-        if (roundFailed) return 0;
+        return interruptFlag.load() == 0;
+    });
+    if (reached) {
+        access->cleanup();
+        addRoundStatistics();
+        return 1;
     }
+    if (roundFailed) return 0;
     debugChannel() << "evaluation cancelled at round " << round << std::endl;
     interruptFlag.store(0);
     return 0;
+}
+
+bool NaiveEval::inStrata(FProgram* program, const std::function<bool(FProgram*)>& fixpoint) {
+    const Strata strata(program);
+    for (FProgram* stratum : strata.parts())
+        if (!fixpoint(stratum)) return false;
+    return true;
 }
 
 void NaiveEval::traceProgram(FProgram* program) {
@@ -201,8 +213,20 @@ void NaiveEval::traceInsert(FRule* clause, Operand* bindings, FProgram* program)
     debug << std::endl;
 }
 
+int NaiveEval::tpStepInStrata(FProgram* program) {
+    // The round belongs to the first stratum that has not reached its fixpoint, so that no
+    // round reads a relation under negation or in an aggregate before it is complete.
+    const Strata strata(program);
+    int changed = 0;
+    for (FProgram* stratum : strata.parts()) {
+        changed = tpStep(stratum);
+        if (changed != 0 || roundFailed || interruptFlag.load() != 0) break;
+    }
+    return changed;
+}
+
 Evaluation* NaiveEval::tp(FProgram* program) {
-    const int changed = tpStep(program);
+    const int changed = tpStepInStrata(program);
     if (interruptFlag.load() != 0) return this;
     if (changed != 0) {
         systemChannel() << "TP Round " << round << std::endl;

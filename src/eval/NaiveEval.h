@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -53,6 +54,9 @@ class NaiveEval : public Evaluation {
     virtual NaiveEval* help();
     // One round: 1 something inserted, 0 nothing changed, -1 equalities applied.
     virtual int tpStep(FProgram* program);
+    // One round of the first stratum that still changes; 0 when every stratum is at its
+    // fixpoint.
+    int tpStepInStrata(FProgram* program);
 
     // Sets the flag bit of the word, or watches the frame it names (number -1 for none).
     void addDebugOption(FLSysString* word, int number);
@@ -86,6 +90,9 @@ class NaiveEval : public Evaluation {
     // One round of an evaluation: its trace line, the round and the count; a round that could
     // not finish (roundFailed) is reported.
     int nextRound(FProgram* program);
+    // Runs the fixpoint of each stratum of the program in turn (the whole program when it has
+    // no strata); false as soon as one stratum ends without its fixpoint.
+    static bool inStrata(FProgram* program, const std::function<bool(FProgram*)>& fixpoint);
     // The statistic lines of the retrieve time and the number of rounds.
     void addRoundStatistics();
 

@@ -2,7 +2,9 @@
 // built from the atomized program, and queries matched until they inherit nothing new.
 #include "eval/NaiveEvalWithInherit.h"
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "access/OMAccess.h"
 #include "compile/Normalizer.h"
@@ -13,11 +15,14 @@
 #include "foundation/OutputChannel.h"
 #include "foundation/StatisticHandler.h"
 #include "foundation/Timer.h"
+#include "language/AggExpr.h"
+#include "language/ArithmeticExpr.h"
 #include "language/FLiteral.h"
 #include "language/FLiteralList.h"
 #include "language/FMolecule.h"
 #include "language/FProgram.h"
 #include "language/FRule.h"
+#include "language/PTerm.h"
 #include "language/Spec.h"
 #include "platform/InterruptFlag.h"
 
@@ -79,10 +84,26 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
     triggerTimer->start();
     triggerTimer->stop();
     --triggerNumber;
+    const bool completed = inStrata(program, [&](FProgram* stratum) {
+        changed = -1;
+        return fixpointWithTriggers(stratum, changed);
+    });
+    if (roundFailed && !completed) return 0;
+    addTimingStatistics();
+    if (interruptFlag.load() != 0) {
+        debug << "evaluation cancelled at round " << round << std::endl;
+        interruptFlag.store(0);
+        return 0;
+    }
+    return 1;
+}
+
+bool NaiveEvalWithInherit::fixpointWithTriggers(FProgram* program, int& changed) {
+    OutputChannel& debug = debugChannel();
     do {
         while (interruptFlag.load() == 0 && changed != 0) {
             changed = nextRound(program);
-            if (roundFailed) return 0;
+            if (roundFailed) return false;
         }
         ++triggerNumber;
         if (flags != 0 && interruptFlag.load() == 0)
@@ -91,13 +112,7 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
         changed = fireTrigger();
         triggerTimer->stop();
     } while (interruptFlag.load() == 0 && changed != 0);
-    addTimingStatistics();
-    if (interruptFlag.load() != 0) {
-        debug << "evaluation cancelled at round " << round << std::endl;
-        interruptFlag.store(0);
-        return 0;
-    }
-    return 1;
+    return interruptFlag.load() == 0;
 }
 
 void NaiveEvalWithInherit::clearTriggerList() {
@@ -116,6 +131,34 @@ FMolecule* triggerMolecule(FLiteral* literal) {
     if (specs == nullptr || specs->empty() || specs->head()->getKind() > 5) return nullptr;
     return molecule;
 }
+
+// The literals of a body and, after each, those of the aggregate bodies inside it: an
+// aggregate over inherited values needs them as much as a literal does.
+std::vector<FLiteral*> withAggregateLiterals(FLiteralList* body) {
+    std::vector<FLiteral*> out;
+    std::function<void(FTerm*)> visitTerm = [&](FTerm* term) {
+        if (term == nullptr) return;
+        if (term->isA("AggExpr")) {
+            FLiteralList* inner = static_cast<AggExpr*>(term)->getBody();
+            if (inner == nullptr) return;
+            for (FLiteral* literal : *inner->getList()) {
+                out.push_back(literal);
+                visitTerm(literal->getTerm());
+            }
+        } else if (term->isA("PTerm") && static_cast<PTerm*>(term)->getArgs() != nullptr) {
+            for (FTerm* arg : *static_cast<PTerm*>(term)->getArgs()) visitTerm(arg);
+        } else if (term->isA("ArithmeticExpr")) {
+            visitTerm(static_cast<ArithmeticExpr*>(term)->getLeft());
+            visitTerm(static_cast<ArithmeticExpr*>(term)->getRight());
+        }
+    };
+    for (FLiteral* literal : *body->getList()) {
+        out.push_back(literal);
+        visitTerm(literal->getTerm());
+    }
+    return out;
+}
+
 }  // namespace
 
 void NaiveEvalWithInherit::buildTriggerList() {
@@ -131,7 +174,7 @@ void NaiveEvalWithInherit::buildTriggerList() {
     for (list_item it = atomized->firstItem(); it != nullptr; it = atomized->nextItem(it)) {
         FRule* clause = nullptr;
         if (atomized->ruleAt(it, clause) != FRule::Rule || clause->getBody() == nullptr) continue;
-        for (FLiteral* literal : *clause->getBody()->getList()) {
+        for (FLiteral* literal : withAggregateLiterals(clause->getBody())) {
             FMolecule* molecule = triggerMolecule(literal);
             if (molecule == nullptr) continue;
             bool covered = false;
@@ -191,7 +234,7 @@ int NaiveEvalWithInherit::fireTrigger() {
 Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
     if (program == nullptr) return this;
     inheritanceFlag |= program->inheritanceMark();
-    const int changed = tpStep(program);
+    const int changed = tpStepInStrata(program);
     if (interruptFlag.load() != 0) return this;
     OutputChannel& system = systemChannel();
     if (changed != 0) {

@@ -43,6 +43,10 @@ class NaiveEvalWithInherit : public NaiveEval {
     void holdNormalizer(FProgram* program);
     void releaseNormalizer();
     void addTimingStatistics();
+    // Rounds to a fixpoint, then a trigger phase, until a phase adds nothing; `changed` is the
+    // answer of the last round (start with -1). False when a round failed or the user
+    // interrupted.
+    bool fixpointWithTriggers(FProgram* program, int& changed);
 
     OMAccess* phases;
     // Fixpoints (or, when semi-naive, productive phases) of the current evaluation.

@@ -114,8 +114,35 @@ void PrSemiNaive::dropDeltas() {
 int PrSemiNaive::evaluate(FProgram* program) {
     if (evalMode == Naive) return NaiveEvalWithInherit::evaluate(program);
     if (program == nullptr) return 0;
-    OutputChannel& debug = debugChannel();
     traceProgram(program);
+    interruptFlag.store(0);
+    retrieveTimer->start();
+    retrieveTimer->stop();
+    triggerTimer->start();
+    triggerTimer->stop();
+    // The triggers come from the whole program: the inherited values a later stratum reads
+    // under negation or in an aggregate must be there when the strata below it are complete.
+    inheritanceFlag |= program->inheritanceMark();
+    if (inheritanceFlag != 0) {
+        holdNormalizer(program);
+        buildTriggerList();
+        releaseNormalizer();
+    }
+    const bool completed =
+        inStrata(program, [this](FProgram* stratum) { return semiNaiveFixpoint(stratum); });
+    if (completed) {
+        addTimingStatistics();
+        return 1;
+    }
+    if (interruptFlag.load() != 0) {
+        debugChannel() << "evaluation cancelled at round " << round << std::endl;
+        interruptFlag.store(0);
+    }
+    return 0;
+}
+
+bool PrSemiNaive::semiNaiveFixpoint(FProgram* program) {
+    OutputChannel& debug = debugChannel();
     holdNormalizer(program);
     inheritanceFlag |= program->inheritanceMark();
     unrecordedReads = false;
@@ -123,10 +150,12 @@ int PrSemiNaive::evaluate(FProgram* program) {
     if (deltaTable != nullptr) deltaProgram = buildDeltaProgram(program, deltaTable);
     if (deltaProgram == nullptr) {
         dropDeltas();
-        return NaiveEvalWithInherit::evaluate(program);
+        // No delta program: the rounds of the naive evaluation with inheritance.
+        --triggerNumber;
+        int changed = -1;
+        return fixpointWithTriggers(program, changed);
     }
     if (inheritanceFlag != 0) {
-        buildTriggerList();
         triggerDeltaTable = rewriteProgram(program, 1);
         if (triggerDeltaTable != nullptr)
             triggerDeltaProgram = buildDeltaProgram(program, triggerDeltaTable);
@@ -140,11 +169,6 @@ int PrSemiNaive::evaluate(FProgram* program) {
         }
     }
 
-    interruptFlag.store(0);
-    retrieveTimer->start();
-    retrieveTimer->stop();
-    triggerTimer->start();
-    triggerTimer->stop();
     int changed = -1;
     while (interruptFlag.load() == 0) {
         if (changed == 0 && unrecordedReads && !recordingOff) {
@@ -158,7 +182,7 @@ int PrSemiNaive::evaluate(FProgram* program) {
             changed = nextRound(changed < 0 || recordingOff ? program : deltaProgram);
             if (roundFailed) {
                 dropDeltas();
-                return 0;
+                return false;
             }
             continue;
         }
@@ -176,18 +200,11 @@ int PrSemiNaive::evaluate(FProgram* program) {
         if (roundFailed) {
             dropDeltas();
             centralErrorHandler().report(err11::CannotEvaluate);
-            return 0;
+            return false;
         }
     }
-    if (interruptFlag.load() != 0) {
-        debug << "evaluation cancelled at round " << round << std::endl;
-        interruptFlag.store(0);
-        dropDeltas();
-        return 0;
-    }
-    addTimingStatistics();
     dropDeltas();
-    return 1;
+    return interruptFlag.load() == 0;
 }
 
 FLSysRef PrSemiNaiveMeta::createInstance(FLSysArgs* args) {

@@ -56,9 +56,16 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     ~PrSemiNaive() override;
 
   private:
+    // The semi-naive rounds of one stratum (or of the whole program) to its fixpoint, with the
+    // trigger phases and their delta program; false when a round failed or the user interrupted.
+    bool semiNaiveFixpoint(FProgram* program);
     // Whether the rule reads derived facts through a part no delta atom of the table's form
     // covers.
     bool keptEveryRound(FRule* rule, bool triggerForm);
+    // Gives the normaliser a copy of the rule's table for its next literal. The copy the literal
+    // before had is kept while nothing was added to it and no delta rule holds it (`copiedFrom`
+    // null): a long body would otherwise copy its table once per literal.
+    void tableForLiteral(SymTab* names, SymTab*& copiedFrom, std::int32_t& copiedNext);
     // Whether an atom of a body (or of an aggregate's body) can meet facts derived later.
     bool derivable(FTerm* atom) const;
     // Calls visit for every atom of the bodies of the aggregates inside the term.

@@ -259,10 +259,12 @@ bool PrSemiNaive::keptEveryRound(FRule* rule, bool triggerForm) {
     if (rule->getBody() == nullptr) return false;
     bool kept = false;
     SymTab* names = rule->getSymTab();
+    SymTab* copiedFrom = nullptr;
+    std::int32_t copiedNext = 0;
     for (FLiteral* literal : *rule->getBody()->getList()) {
         if (literal->getTerm() == nullptr) continue;
         auto* atoms = new FTermList;
-        normalizer->setSymTab(names);
+        tableForLiteral(names, copiedFrom, copiedNext);
         decRef(normalizer->normalizeTerm(literal->getTerm(), atoms));
         for (FTerm* atom : atoms->getList()) {
             // An aggregate is read anew in every round: its value changes with any fact it
@@ -297,18 +299,31 @@ bool PrSemiNaive::keptEveryRound(FRule* rule, bool triggerForm) {
     return kept;
 }
 
+void PrSemiNaive::tableForLiteral(SymTab* names, SymTab*& copiedFrom, std::int32_t& copiedNext) {
+    SymTab* current = normalizer->getSymTab();
+    if (copiedFrom == names && current != nullptr && current->nextId() == copiedNext) return;
+    normalizer->setSymTab(names);
+    current = normalizer->getSymTab();
+    copiedFrom = names;
+    copiedNext = current != nullptr ? current->nextId() : 0;
+}
+
 void PrSemiNaive::rewriteRule(FRule* rule, DeltaTable* table, FProgram* deltas) {
     if (rule == nullptr || table == nullptr || deltas == nullptr || rule->getBody() == nullptr)
         return;
     auto* atoms = new FTermList;
     int position = 0;
+    SymTab* copiedFrom = nullptr;
+    std::int32_t copiedNext = 0;
     for (FLiteral* literal : *rule->getBody()->getList()) {
         if (!literal->isNegated() && literal->getTerm() != nullptr) {
-            normalizer->setSymTab(rule->getSymTab());
+            tableForLiteral(rule->getSymTab(), copiedFrom, copiedNext);
             decRef(normalizer->normalizeTerm(literal->getTerm(), atoms));
+            const int variants = deltas->getRules()->length();
             int index = 0;
             for (FTerm* atom : atoms->getList())
                 rewriteAtom(atom, atoms, position, index++, rule, deltas, table);
+            if (deltas->getRules()->length() != variants) copiedFrom = nullptr;
             for (list_item it = atoms->firstItem(); it != nullptr; it = atoms->nextItem(it))
                 decRef(atoms->termAt(it));
             atoms->clear();

@@ -78,8 +78,7 @@ bool AggExpr::deepEqual(const ParseTreeNode& other) const {
 }
 
 void AggExpr::collectVars(VarList& vars) const {
-    for (const FSymbol& var : groupVars)
-        if (vars.search(var) == nullptr) vars.append(var);
+    for (const FSymbol& var : groupVars) appendVar(vars, var);
 }
 
 int AggExpr::compareSameClass(const ParseTreeNode& other) const {

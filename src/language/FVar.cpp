@@ -47,7 +47,7 @@ bool FVar::deepEqual(const ParseTreeNode& other) const {
 }
 
 void FVar::collectVars(VarList& vars) const {
-    if (vars.search(name) == nullptr) vars.append(name);
+    appendVar(vars, name);
 }
 
 int FVar::compareSameClass(const ParseTreeNode& other) const {

@@ -30,10 +30,17 @@ bool isUnboundVariable(const FTerm* arg, const VarSet& bound) {
     return var != nullptr && !bound.member(var->getName());
 }
 
-// True when no variable among the arguments from..to (1-based, inclusive) is unbound.
-bool inputsBound(const std::vector<FTerm*>& args, int from, int to, const VarSet& bound) {
-    for (int i = from; i <= to && i <= static_cast<int>(args.size()); ++i)
+// True when no variable among the arguments from..to (1-based, inclusive) is unbound, also
+// none inside an arithmetic term, which needs all its operands to compute its value.
+bool inputsBound(const std::vector<FTerm*>& args, int from, int to, const VarSet& bound,
+                 const SymTab* names) {
+    for (int i = from; i <= to && i <= static_cast<int>(args.size()); ++i) {
         if (isUnboundVariable(args[i - 1], bound)) return false;
+        VarSet trial(bound);
+        if (args[i - 1] != nullptr && args[i - 1]->isA("ArithmeticExpr") &&
+            !args[i - 1]->bindVars(trial, names))
+            return false;
+    }
     return true;
 }
 
@@ -201,9 +208,9 @@ bool PTerm::builtinBindVars(const std::string& name, VarSet& bound, const SymTab
             if (isUnboundVariable(arg, bound)) ++unbound;
         return unbound <= 1;
     }
-    if (name == "strlen") return inputsBound(args, 1, 1, bound);
-    if (name == "match" || name == "pmatch") return inputsBound(args, 1, n / 2 + 1, bound);
-    if (name == "perl") return inputsBound(args, 1, groupEnd, bound);
+    if (name == "strlen") return inputsBound(args, 1, 1, bound, names);
+    if (name == "match" || name == "pmatch") return inputsBound(args, 1, n / 2 + 1, bound, names);
+    if (name == "perl") return inputsBound(args, 1, groupEnd, bound, names);
     // "equiv", "sgmlprint", the comparisons and every other built-in: all inputs.
-    return inputsBound(args, 1, n, bound);
+    return inputsBound(args, 1, n, bound, names);
 }

@@ -3,6 +3,7 @@
 #include "language/ParseTreeNode.h"
 
 #include <cstdlib>
+#include <set>
 
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
@@ -18,7 +19,22 @@ bool orderKnown(int answer) {
     return false;
 }
 
+// The list giveVars is filling and the variables it holds; giveVars calls nest, each its own.
+struct Collection {
+    const VarList* list;
+    std::set<FSymbol> held;
+};
+Collection* filling = nullptr;
+
 }  // namespace
+
+void ParseTreeNode::appendVar(VarList& list, const FSymbol& var) {
+    if (filling != nullptr && filling->list == &list) {
+        if (filling->held.insert(var).second) list.append(var);
+        return;
+    }
+    if (list.search(var) == nullptr) list.append(var);
+}
 
 void ParseTreeNode::display(OutputChannel& channel) const {
     print(channel, nullptr, nullptr);
@@ -38,7 +54,11 @@ VarList* ParseTreeNode::giveVars() const {
         centralErrorHandler().report(err9::OutOfMemory);
         std::exit(3);
     }
+    Collection own{vars, {}};
+    Collection* outer = filling;
+    filling = &own;
     collectVars(*vars);
+    filling = outer;
     return vars;
 }
 

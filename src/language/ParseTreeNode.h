@@ -57,6 +57,10 @@ class ParseTreeNode : public FLSysObject {
     virtual bool deepEqual(const ParseTreeNode& other) const;
     // Appends the node's variables that the list does not hold yet.
     virtual void collectVars(VarList& list) const = 0;
+    // Appends the variable unless the list holds it. The list that giveVars is filling keeps an
+    // index of what it holds: a body with many variables would otherwise search its list once
+    // per occurrence, at a cost that grows with the square of its length.
+    static void appendVar(VarList& list, const FSymbol& var);
     // -1, 0 or 1: by class-name text first, then by compareSameClass.
     virtual int compare(const ParseTreeNode& other) const;
     // The order of two nodes of the same class name.

@@ -88,7 +88,9 @@ FLogicInterpreter* FLogicInterpreter::eval() {
     const int reached = evaluation->evaluate(program);
     evaluation->reset(0);
     watch.stop();
-    evaluated = 1;
+    // Only a fixpoint is a model: after an interrupted or failed evaluation the next eval
+    // runs again.
+    evaluated = reached != 0 ? 1 : 0;
     addTimingLine("Total time spent in evaluation  : ", watch);
     if (reached == 0) return nullptr;
     changed = 0;

@@ -55,7 +55,11 @@ TEST_F(AggregationTest, DocumentedEdgeCases) {
         {"min", false, {{integer(3)}, {floatName(3.0f)}}, {{integer(3), {}}}},
         {"max", false, {{floatName(3.0f)}, {integer(3)}}, {{floatName(3.0f), {}}}},
         {"max", false, {{s}, {t}}, {}},
-        {"count", true, {{s, g1}, {s, g1}, {t, g2}}, {{integer(1), {g2}}, {integer(2), {g1}}}},
+        // Two rows that differ only in a column that is neither grouped nor aggregated (a
+        // molecule's host) carry one value: the count folds values, not rows.
+        {"count", true, {{s, g1}, {s, g1}, {t, g2}}, {{integer(1), {g1}}, {integer(1), {g2}}}},
+        {"count", true, {{s, g1}, {t, g1}, {t, g2}}, {{integer(1), {g2}}, {integer(2), {g1}}}},
+        {"sum", false, {{integer(2)}, {integer(2)}, {integer(3)}}, {{integer(5), {}}}},
         {"nest", true, {{s, g1}, {t, g1}, {s, g2}}, {{undef(), {g1}}, {undef(), {g2}}}},
         {"nest", false, {{s}}, {{undef(), {}}}},
         {"max",

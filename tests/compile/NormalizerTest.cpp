@@ -90,14 +90,15 @@ TEST_F(NormalizerTest, FactsStayWholeAndQueriesUnchanged) {
 
 TEST_F(NormalizerTest, NegatedLiterals) {
     EXPECT_EQ(atomized("p(X) :- r(X), not q(X)."), "p(X) :- r(X), not q(X).\n");
-    // Two atoms: a fresh predicate over their variables, defined by an auxiliary rule.
+    // Two atoms: a fresh predicate, defined by an auxiliary rule, over their variables that the
+    // rest of the body binds; the path's own variable X2 stays inside the auxiliary rule.
     EXPECT_EQ(atomized("p(X) :- r(X), not q(X.a)."),
-              "p(X) :- r(X), not p2_45(X,X2).\np2_45(X,X2) :- X[a -> X2], q(X2).\n");
+              "p(X) :- r(X), not p1_45(X).\np1_45(X) :- X[a -> X2], q(X2).\n");
     // Each block enters the shared body once; each rule is made once.
     EXPECT_EQ(atomized("p(X), s(X) :- r(X), not q(X.a), not t(X)."),
-              "p(X) :- r(X), not p2_48(X,X2), not t(X).\n"
-              "s(X) :- r(X), not p2_48(X,X2), not t(X).\n"
-              "p2_48(X,X2) :- X[a -> X2], q(X2).\n");
+              "p(X) :- r(X), not p1_48(X), not t(X).\n"
+              "s(X) :- r(X), not p1_48(X), not t(X).\n"
+              "p1_48(X) :- X[a -> X2], q(X2).\n");
     // Without atoms the rule is dropped.
     ErrorCapture errors;
     EXPECT_EQ(atomized("p(X) :- r(X), not X[].\nq(X) :- r(X)."), "q(X) :- r(X).\n");

@@ -12,8 +12,7 @@ namespace {
 
 using language_test::ParserHarness;
 
-const std::filesystem::path examples =
-    std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "examples";
+const std::filesystem::path examples = std::filesystem::path(QUORIN_SOURCE_DIR) / "examples";
 
 std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path);
@@ -61,8 +60,7 @@ TEST(ExamplesRoundTrip, EveryClausePrintsAndParsesBackEqual) {
 
 // Inputs on which the parser once failed (found by fuzzing) parse without a fault.
 TEST(FuzzRegressions, ReplayWithoutFault) {
-    const auto folder =
-        std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "fuzz" / "regressions";
+    const auto folder = std::filesystem::path(QUORIN_SOURCE_DIR) / "fuzz" / "regressions";
     ErrorCapture errors;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         if (!entry.is_regular_file() || entry.path().filename() == "README") continue;

@@ -58,7 +58,7 @@ TEST_F(PevoParserTest, RulesCarryTheirFileAndLine) {
 // The inputs the fuzz target starts from and those on which a parser once failed parse without
 // a fault.
 TEST(PevoParser, FuzzSeedsAndRegressionsReplayWithoutFault) {
-    const auto fuzz = std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "fuzz";
+    const auto fuzz = std::filesystem::path(QUORIN_SOURCE_DIR) / "fuzz";
     ErrorCapture errors;
     int files = 0;
     for (const char* folder : {"pevo-seeds", "regressions"}) {

@@ -17,6 +17,8 @@
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
 #include "foundation/clib_list.h"
+#include "language/FLiteral.h"
+#include "language/FLiteralList.h"
 #include "language/FMolecule.h"
 #include "language/FParser.h"
 #include "language/FProgram.h"
@@ -79,6 +81,22 @@ class RuleHarness {
     FRule* rule(const std::string& text) {
         auto rules = parse(text);
         return rules.empty() ? nullptr : rules.front();
+    }
+    // A new rule (one reference for the caller) over the first clause of the text as the
+    // normaliser hands its rules on: flag 1, and the second flag on the literal at `secondAt`
+    // (none for -1).
+    FRule* normalisedRule(const std::string& text, int secondAt = -1) {
+        FRule* parsed = rule(text);
+        auto* body = new FLiteralList;
+        int i = 0;
+        for (FLiteral* literal : *parsed->getBody()->getList()) {
+            auto* copy = new FLiteral(literal->getTerm(), literal->isNegated(), i++ == secondAt);
+            body->append(copy);
+            decRef(copy);
+        }
+        auto* made = new FRule(parsed->getHead(), body, parsed->getSymTab(), "norm", 0, 1);
+        decRef(body);
+        return made;
     }
     // A program of every clause of the text.
     FProgram* program(const std::string& text) {

@@ -26,7 +26,7 @@
 namespace import_test {
 
 inline std::filesystem::path dataDir() {
-    return std::filesystem::path(__FILE__).parent_path() / "data" / "import";
+    return std::filesystem::path(QUORIN_SOURCE_DIR) / "tests" / "xml" / "data" / "import";
 }
 
 using nsgmltest::readFile;

@@ -208,7 +208,7 @@ namespace {
 
 // Inputs the import fuzz target once failed on, and its seeds, replayed as it runs them.
 TEST_F(ImportTest, FuzzInputsImportWithoutFaults) {
-    const auto fuzz = std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "fuzz";
+    const auto fuzz = std::filesystem::path(QUORIN_SOURCE_DIR) / "fuzz";
     int replayed = 0;
     for (const char* folder : {"import-seeds", "import-regressions"}) {
         for (const auto& entry : std::filesystem::directory_iterator(fuzz / folder)) {

@@ -15,7 +15,7 @@
 namespace nsgmltest {
 
 inline std::filesystem::path dataDir() {
-    return std::filesystem::path(__FILE__).parent_path() / "data";
+    return std::filesystem::path(QUORIN_SOURCE_DIR) / "tests" / "xml" / "data";
 }
 
 inline std::string readFile(const std::filesystem::path& path) {

@@ -1,0 +1,159 @@
+// The greedy join order: literals become candidates as the variables they need are bound, and a
+// priority queue hands out the connected candidate with the most bound variables, written order
+// breaking ties. Each literal is looked at again only when one of its own variables gets bound,
+// so planning costs time in proportion to the body's size (times a logarithm), not its square.
+#include "compile/JoinPlanner.h"
+
+#include <map>
+#include <queue>
+#include <tuple>
+#include <vector>
+
+#include "language/FLiteral.h"
+#include "language/FLiteralList.h"
+
+namespace {
+
+class Planning {
+  public:
+    Planning(const FLiteralList* body, const SymTab* names) : names(names) {
+        literals.assign(body->getList()->begin(), body->getList()->end());
+        const std::size_t n = literals.size();
+        vars.resize(n);
+        boundCount.assign(n, 0);
+        version.assign(n, 0);
+        placed.assign(n, 0);
+        for (std::size_t i = 0; i < n; ++i) {
+            VarList* list = literals[i]->giveVars();
+            for (const FSymbol& v : *list) {
+                auto [at, added] = ids.try_emplace(v, int(users.size()));
+                if (added) {
+                    users.emplace_back();
+                    isBound.push_back(0);
+                    symbols.push_back(v);
+                }
+                const int id = at->second;
+                // A variable written twice in the literal counts once.
+                if (!users[std::size_t(id)].empty() && users[std::size_t(id)].back() == int(i))
+                    continue;
+                vars[i].push_back(id);
+                users[std::size_t(id)].push_back(int(i));
+            }
+            delete list;
+        }
+    }
+
+    FLiteralList* run(VarSet& bound) {
+        auto* ordered = new FLiteralList;
+        // The delta atom of a rewritten rule opens the body: the rule exists to join it.
+        for (std::size_t i = 0; i < literals.size(); ++i) {
+            if (literals[i]->secondFlag() != 0 && evaluable(int(i), nullptr)) {
+                place(int(i), ordered);
+                break;
+            }
+        }
+        for (std::size_t i = 0; i < literals.size(); ++i) offer(int(i));
+        while (!queue.empty()) {
+            const auto [connected, count, negIndex, stamp] = queue.top();
+            queue.pop();
+            const int i = -negIndex;
+            if (placed[std::size_t(i)] != 0 || stamp != version[std::size_t(i)]) continue;
+            place(i, ordered);
+        }
+        for (std::size_t id = 0; id < symbols.size(); ++id)
+            if (isBound[id] != 0) bound.insert(symbols[id]);
+        for (const FSymbol& var : dontCares) bound.insert(var);
+        if (ordered->isEmpty() && !literals.empty()) {
+            decRef(ordered);
+            return nullptr;
+        }
+        return ordered;
+    }
+
+  private:
+    // The bound variables of literal i, the only ones its safety depends on.
+    VarSet boundOf(int i) const {
+        VarSet own;
+        for (int id : vars[std::size_t(i)])
+            if (isBound[std::size_t(id)] != 0) own.insert(symbols[std::size_t(id)]);
+        return own;
+    }
+
+    // Whether literal i can be evaluated now; `binds` (when given) receives what it binds.
+    bool evaluable(int i, VarSet* binds) {
+        const FLiteral* literal = literals[std::size_t(i)];
+        VarSet trial = boundOf(i);
+        if (literal->bindVars(trial, names)) {
+            if (binds != nullptr) *binds = trial;
+            return true;
+        }
+        if (!literal->isNegated()) return false;
+        VarSet trialDontCares(dontCares);
+        if (!literal->negationSafe(boundOf(i), trialDontCares, names)) return false;
+        if (binds != nullptr) binds->clear();
+        return true;
+    }
+
+    // Makes literal i a candidate with its current standing, when it can be evaluated now.
+    void offer(int i) {
+        if (placed[std::size_t(i)] != 0 || !evaluable(i, nullptr)) return;
+        const int count = boundCount[std::size_t(i)];
+        // A literal without variables is a test that joins anything once something is placed.
+        const int connected = count > 0 || (vars[std::size_t(i)].empty() && placedCount > 0);
+        queue.emplace(connected, count, -i, version[std::size_t(i)]);
+    }
+
+    void place(int i, FLiteralList* ordered) {
+        FLiteral* literal = literals[std::size_t(i)];
+        VarSet binds;
+        evaluable(i, &binds);
+        if (literal->isNegated() && !literal->bindVars(binds, names))
+            literal->negationSafe(boundOf(i), dontCares, names);
+        placed[std::size_t(i)] = 1;
+        ordered->append(literal);
+        if (placedCount++ == 0) {
+            for (std::size_t j = 0; j < literals.size(); ++j) {
+                if (!vars[j].empty()) continue;
+                ++version[j];
+                offer(int(j));
+            }
+        }
+        for (const FSymbol& var : binds) {
+            auto at = ids.find(var);
+            if (at == ids.end() || isBound[std::size_t(at->second)] != 0) continue;
+            isBound[std::size_t(at->second)] = 1;
+            for (int user : users[std::size_t(at->second)]) {
+                ++boundCount[std::size_t(user)];
+                ++version[std::size_t(user)];
+                offer(user);
+            }
+        }
+    }
+
+    const SymTab* names;
+    std::vector<FLiteral*> literals;
+    // Per literal: its distinct variables (as ids), how many are bound, the stamp of its latest
+    // candidate entry, whether it is placed.
+    std::vector<std::vector<int>> vars;
+    std::vector<int> boundCount;
+    std::vector<int> version;
+    std::vector<char> placed;
+    int placedCount = 0;
+    // Per variable: the literals that have it, whether it is bound.
+    std::map<FSymbol, int> ids;
+    std::vector<FSymbol> symbols;
+    std::vector<std::vector<int>> users;
+    std::vector<char> isBound;
+    VarSet dontCares;
+    // Candidates: connected first, then more bound variables, then written first; an entry whose
+    // stamp is older than its literal's is stale.
+    std::priority_queue<std::tuple<int, int, int, int>> queue;
+};
+
+}  // namespace
+
+FLiteralList* JoinPlanner::plan(const FLiteralList* body, VarSet& bound, const SymTab* names) {
+    if (body == nullptr) return nullptr;
+    Planning planning(body, names);
+    return planning.run(bound);
+}

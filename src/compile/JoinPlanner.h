@@ -1,0 +1,22 @@
+// JoinPlanner, which decides the order in which the literals of a body (a rule's, a query's, an
+// aggregate's, a delta rule's) are evaluated, so that no literal is joined to the ones before it
+// by a cross product when an order without one exists.
+#pragma once
+
+#include "language/ParseTreeNode.h"
+
+class FLiteralList;
+class SymTab;
+
+class JoinPlanner {
+  public:
+    // The literals of `body` in the order of evaluation, as a new list (one reference for the
+    // caller). Each literal comes after the ones that bind what it needs (a built-in after its
+    // inputs, a negation after its variables, an aggregate after its grouping variables). Among
+    // the literals that may come next, one that shares a variable with those placed is preferred
+    // to one that shares none; then the one with more variables already bound; then the one
+    // written first. A literal carrying the second flag (the delta atom of a rewritten rule)
+    // comes first. As FLiteralList::safeOrder: `bound` receives the variables bound, a shorter
+    // list tells that the rest could not be placed, null that none could.
+    static FLiteralList* plan(const FLiteralList* body, VarSet& bound, const SymTab* names);
+};

@@ -1,0 +1,457 @@
+#!/usr/bin/env python3
+"""Random stratified programs evaluated by quorin and by clingo, which serves as the reference:
+every derived fact must be the same.
+
+Each program is made from its own seed (the run's seed plus the program's number), so that a
+disagreement can be made again alone. A program has predicates of arity 1 to 3 over a small
+domain of integers, facts, rules with joins and recursion, negation of relations of lower
+levels, comparisons, arithmetic assignments and aggregates (count, sum, min, max, with and
+without a grouping variable), written as predicates and as method molecules (set-valued methods
+read and derived, also through a variable method position, scalar methods given as facts or
+derived one value per host by a grouped aggregate). Levels make every program stratifiable: a
+rule reads a relation of its own level only positively, and relations of lower levels also under
+negation and inside aggregates.
+
+quorin runs each program with the configuration next to it, in mode "seminaive" and in mode
+"naive". clingo gets a translation of the same program made here: methods become predicates,
+each aggregate's body becomes an auxiliary predicate over its grouping variables and its
+aggregated variable, so that both count and sum fold the distinct values per group.
+
+Usage: oracle.py <quorin> <count> <seed> <work folder> [--keep]
+Exits 1 when some program disagrees, printing it and the facts that differ.
+"""
+import concurrent.futures
+import os
+import random
+import re
+import shutil
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import differential  # noqa: E402  (the dump reader is shared)
+
+DOMAIN = range(0, 5)
+# Programs that once disagreed, kept as they were (the generator has changed since): each
+# folder entry NAME.flp with its clingo form NAME.lp, checked by every run.
+REGRESSIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "oracle-regressions")
+LIMIT = 6
+
+
+class Relation:
+    """A relation of a generated program: a predicate, a set-valued method (host, value) or a
+    scalar method (host, value)."""
+
+    def __init__(self, kind, name, arity, level):
+        self.kind, self.name, self.arity, self.level = kind, name, arity, level
+
+    def quorin(self, args):
+        if self.kind == "any":
+            return "%s[%s ->> {%s}]" % (args[1], args[0], args[2])
+        if self.kind == "pred":
+            return "%s(%s)" % (self.name, ", ".join(args))
+        arrow = "->>" if self.kind == "set" else "->"
+        value = "{%s}" % args[1] if self.kind == "set" else args[1]
+        return "%s[%s %s %s]" % (args[0], self.name, arrow, value)
+
+    def clingo(self, args):
+        return "%s(%s)" % (self.clingo_name(), ",".join(args))
+
+    def clingo_name(self):
+        return {"pred": "", "set": "s_", "scal": "m_", "any": ""}[self.kind] + self.name
+
+    def lexical(self, args):
+        """The fact as the dump reader of the differential test gives it."""
+        if self.kind == "pred":
+            return "%s(%s)" % (self.name, ",".join(args))
+        arrow = "->>" if self.kind == "set" else "->"
+        return "%s[%s%s%s]" % (args[0], self.name, arrow, args[1])
+
+
+class Rule:
+    def __init__(self):
+        self.quorin_body, self.clingo_body, self.aux = [], [], []
+        self.head = None
+
+
+class Generator:
+    def __init__(self, seed):
+        self.rng = random.Random(seed)
+        self.relations = []
+        self.facts = []
+        self.rules = []
+        self.aux_count = 0
+
+    def pick(self, items):
+        return self.rng.choice(items)
+
+    def generate(self):
+        rng = self.rng
+        self.tp_rounds = rng.choice([0, 0, 0, 1, 2, 4])
+        for i in range(rng.randint(2, 3)):
+            rel = Relation("pred", "e%d" % i, rng.randint(1, 3), 0)
+            self.relations.append(rel)
+            for _ in range(rng.randint(2, 7)):
+                self.facts.append((rel, [str(self.pick(DOMAIN)) for _ in range(rel.arity)]))
+        if rng.random() < 0.6:
+            rel = Relation("scal", "ma", 2, 0)
+            self.relations.append(rel)
+            for host in rng.sample(list(DOMAIN), rng.randint(1, 4)):
+                self.facts.append((rel, [str(host), str(self.pick(DOMAIN))]))
+        if rng.random() < 0.5:
+            rel = Relation("set", "sb", 2, 0)
+            self.relations.append(rel)
+            for _ in range(rng.randint(1, 5)):
+                self.facts.append((rel, [str(self.pick(DOMAIN)), str(self.pick(DOMAIN))]))
+        levels = rng.randint(1, 3)
+        count = 0
+        for level in range(1, levels + 1):
+            for _ in range(rng.randint(1, 3)):
+                r = rng.random()
+                if r < 0.65:
+                    rel = Relation("pred", "p%d" % count, rng.randint(1, 3), level)
+                elif r < 0.85:
+                    rel = Relation("set", "s%d" % count, 2, level)
+                else:
+                    rel = Relation("scal", "m%d" % count, 2, level)
+                count += 1
+                self.relations.append(rel)
+        # A variable method position over every set-valued method: X[M ->> {Y}], readable
+        # from the level of the highest set-valued method on. Its method variables carry
+        # method names, never numbers.
+        self.any_rel = None
+        sets = [r for r in self.relations if r.kind == "set"]
+        if sets and rng.random() < 0.4:
+            self.any_rel = Relation("any", "anyset", 3, max(r.level for r in sets))
+        for rel in self.relations:
+            if rel.level == 0:
+                continue
+            if rel.kind == "scal":
+                self.scalar_rule(rel)
+                continue
+            for _ in range(rng.randint(1, 3)):
+                self.rule(rel)
+
+    def readable(self, level, strict):
+        found = self.relations + ([self.any_rel] if self.any_rel is not None else [])
+        return [r for r in found if (r.level < level if strict else r.level <= level)]
+
+    def any_args(self, vars_, bound, fresh, syms):
+        """Method, host and value of a variable-method atom."""
+        if syms and self.rng.random() < 0.5:
+            method = self.pick(syms)
+        else:
+            method = "M" + fresh()
+            syms.append(method)
+        return [method] + self.atom(Relation("pred", "", 2, 0), vars_, bound, fresh)
+
+    def atom(self, rel, vars_, bound, fresh, allow_const=True):
+        """Arguments for a positive atom: known variables, new ones or constants."""
+        args = []
+        for _ in range(rel.arity):
+            r = self.rng.random()
+            if r < 0.1 and allow_const:
+                args.append(str(self.pick(DOMAIN)))
+            elif r < 0.6 and vars_:
+                args.append(self.pick(vars_))
+            else:
+                v = fresh()
+                vars_.append(v)
+                args.append(v)
+        for a in args:
+            if a[0].isupper():
+                bound.add(a)
+        return args
+
+    def body(self, level, rule, names, strict_positive):
+        """A positive part, maybe a negation, a comparison and an assignment; answers the bound
+        variables in order of appearance."""
+        rng = self.rng
+        vars_, bound = [], set()
+        fresh = lambda: next(names)
+        quorin, clingo, syms = [], [], []
+        positive = self.readable(level, strict_positive)
+        for _ in range(rng.randint(1, 3)):
+            rel = self.pick(positive)
+            if rel.kind == "any":
+                args = self.any_args(vars_, bound, fresh, syms)
+            else:
+                args = self.atom(rel, vars_, bound, fresh)
+            quorin.append(rel.quorin(args))
+            clingo.append(rel.clingo(args))
+        lower = [r for r in self.readable(level, True) if r.kind != "any" or syms]
+        if lower and rng.random() < 0.5:
+            rel = self.pick(lower)
+            args = [self.pick(syms)] if rel.kind == "any" else []
+            for _ in range(rel.arity - len(args)):
+                r = rng.random()
+                if r < 0.15:
+                    args.append(str(self.pick(DOMAIN)))
+                elif r < 0.25 and (rel.kind == "pred" or len(args) == 1):
+                    args.append("_")
+                elif vars_:
+                    args.append(self.pick(vars_))
+                else:
+                    args.append(str(self.pick(DOMAIN)))
+            quorin.append("not " + rel.quorin(args))
+            clingo.append("not " + rel.clingo(args))
+        if vars_ and rng.random() < 0.4:
+            op = self.pick(["<", ">", "<=", ">="])
+            right = self.pick(vars_) if rng.random() < 0.4 else str(self.pick(DOMAIN))
+            left = self.pick(vars_)
+            quorin.append("%s %s %s" % (left, op, right))
+            clingo.append("%s %s %s" % (left, op, right))
+        if vars_ and rng.random() < 0.35:
+            op = self.pick(["+", "-", "*"])
+            x = self.pick(vars_)
+            y = self.pick(vars_) if rng.random() < 0.3 else str(rng.randint(1, 2))
+            z = fresh()
+            quorin.append("%s = %s %s %s" % (z, x, op, y))
+            quorin.append("%s <= %d" % (z, LIMIT))
+            quorin.append("%s >= 0" % z)
+            clingo.append("%s = %s %s %s" % (z, x, op, y))
+            clingo.append("%s <= %d" % (z, LIMIT))
+            clingo.append("%s >= 0" % z)
+            vars_.append(z)
+        # Written in an order that is not always a safe one: the evaluator orders the body.
+        order = list(range(len(quorin)))
+        if rng.random() < 0.3:
+            rng.shuffle(order)
+        return [quorin[i] for i in order], [clingo[i] for i in order], vars_, syms
+
+    def aggregate(self, level, names, group_count):
+        """An aggregate over relations of lower levels: (quorin term, clingo literals, result
+        variable, grouping variables), or None."""
+        rng = self.rng
+        if not self.readable(level, True):
+            return None
+        # The aggregate's own variables take the names the outer rule uses too.
+        local = iter("V%d" % i for i in range(100))
+        quorin, clingo, vars_, syms = self.body(level, None, local, True)
+        if len(vars_) < group_count + 1:
+            return None
+        op = self.pick(["count", "sum", "min", "max"])
+        # Method names are counted, never added or compared.
+        agg_var = self.pick(vars_ + syms if op == "count" else vars_)
+        groups = rng.sample([v for v in vars_ if v != agg_var], group_count)
+        self.aux_count += 1
+        result = "N%d" % self.aux_count
+        # Grouping variables keep their names outside; the other variables are the aggregate's.
+        rename = {v: "G%d_%d" % (self.aux_count, i) for i, v in enumerate(groups)}
+        def outer(text):
+            return re.sub(r"\b(V\d+)\b", lambda m: rename.get(m.group(1), m.group(1)), text)
+        quorin = [outer(q) for q in quorin]
+        group_names = [rename[g] for g in groups]
+        term = "%s{%s%s ; %s}" % (op, agg_var, " [%s]" % ", ".join(group_names) if groups else "",
+                                  ", ".join(quorin))
+        aux = "aux%d" % self.aux_count
+        cl_vars = group_names + [agg_var]
+        aux_rule = "%s(%s) :- %s." % (aux, ",".join(cl_vars), ", ".join(outer(c) for c in clingo))
+        cl_op = "#" + op
+        lits = []
+        if groups:
+            lits.append("%s(%s,_)" % (aux, ",".join(group_names)))
+        elif op in ("min", "max"):
+            lits.append("%s(_)" % aux)
+        lits.append("%s = %s{AGG : %s(%s)}" % (result, cl_op, aux, ",".join(group_names + ["AGG"])))
+        return "%s = %s" % (result, term), lits, aux_rule, result, group_names
+
+    def rule(self, rel):
+        rng = self.rng
+        names = iter("V%d" % i for i in range(100))
+        quorin, clingo, vars_, _ = self.body(rel.level, None, names, False)
+        aux_rules = []
+        if rng.random() < 0.3:
+            agg = self.aggregate(rel.level, names, self.pick([0, 0, 1, 1, 2]))
+            if agg is not None:
+                q, lits, aux_rule, result, groups = agg
+                # An outer literal may share a name with the aggregate's own variables.
+                quorin.insert(rng.randint(0, len(quorin)), q)
+                clingo.extend(lits)
+                aux_rules.append(aux_rule)
+                vars_ = vars_ + [result] + groups
+                # The outside may join on the aggregate's value or its groups.
+                if rng.random() < 0.4:
+                    joined = self.pick([r for r in self.readable(rel.level, False)
+                                        if r.kind == "pred"] or [None])
+                    if joined is not None:
+                        jargs = [self.pick([result] + groups + vars_) for _ in range(joined.arity)]
+                        quorin.append(joined.quorin(jargs))
+                        clingo.append(joined.clingo(jargs))
+        if rng.random() < 0.15 and len(quorin) >= 2:
+            # Two method atoms of one host in one molecule.
+            self.merge_molecules(quorin)
+        if not vars_:
+            return
+        heads = [rel]
+        # Now and then a second head of the same level, which derives with the first.
+        others = [r for r in self.relations
+                  if r.level == rel.level and r.kind != "scal" and r is not rel]
+        if others and rng.random() < 0.1:
+            heads.append(self.pick(others))
+        q_heads, c_rules = [], list(aux_rules)
+        for head in heads:
+            args = [self.pick(vars_) if rng.random() < 0.9 else str(self.pick(DOMAIN))
+                    for _ in range(head.arity)]
+            q_heads.append(head.quorin(args))
+            c_rules.append("%s :- %s." % (head.clingo(args), ", ".join(clingo)))
+        self.rules.append(("%s :- %s." % (", ".join(q_heads), ", ".join(quorin)), c_rules))
+
+    def merge_molecules(self, quorin):
+        """Joins two positive method atoms on the same host into one molecule, in place."""
+        atoms = [(i, re.match(r"^(\w+)\[(.*)\]$", q)) for i, q in enumerate(quorin)]
+        atoms = [(i, m) for i, m in atoms if m]
+        for a in range(len(atoms)):
+            for b in range(a + 1, len(atoms)):
+                (i, m), (j, n) = atoms[a], atoms[b]
+                if m.group(1) == n.group(1):
+                    quorin[i] = "%s[%s; %s]" % (m.group(1), m.group(2), n.group(2))
+                    del quorin[j]
+                    return
+
+    def scalar_rule(self, rel):
+        names = iter("V%d" % i for i in range(100))
+        agg = self.aggregate(rel.level, names, 1)
+        if agg is None:
+            self.relations.remove(rel)
+            return
+        q, lits, aux_rule, result, groups = agg
+        args = [groups[0], result]
+        self.rules.append(("%s :- %s." % (rel.quorin(args), q),
+                           [aux_rule, "%s :- %s." % (rel.clingo(args), ", ".join(lits))]))
+
+    def quorin_text(self):
+        lines = ["%s." % rel.quorin(args) for rel, args in self.facts]
+        lines += [q for q, _ in self.rules]
+        # Now and then single rounds first: eval must still reach the same model.
+        lines += ["?- sys.tp[]."] * self.tp_rounds
+        lines.append("?- sys.eval[].")
+        return "\n".join(lines) + "\n"
+
+    def clingo_text(self):
+        lines = ["%s." % rel.clingo(args) for rel, args in self.facts]
+        for _, cl in self.rules:
+            lines += cl
+        if self.any_rel is not None:
+            for rel in self.relations:
+                if rel.kind == "set":
+                    lines.append("anyset(%s,X,Y) :- %s(X,Y)." % (rel.name, rel.clingo_name()))
+        for rel in self.relations:
+            lines.append("#show %s/%d." % (rel.clingo_name(), rel.arity))
+        return "\n".join(lines) + "\n"
+
+
+def clingo_model(gen, text, folder):
+    path = os.path.join(folder, "program.lp")
+    with open(path, "w") as out:
+        out.write(text)
+    done = subprocess.run(["clingo", "--outf=2", "-n", "0", path], stdout=subprocess.PIPE,
+                          stderr=subprocess.PIPE, timeout=60)
+    import json
+    result = json.loads(done.stdout.decode())
+    witnesses = result["Call"][0].get("Witnesses", [])
+    if len(witnesses) != 1:
+        raise RuntimeError("clingo found %d models" % len(witnesses))
+    by_name = {rel.clingo_name(): rel for rel in gen.relations}
+    facts = set()
+    for atom in witnesses[0]["Value"]:
+        m = re.match(r"(\w+)\((.*)\)$", atom)
+        rel = by_name[m.group(1)]
+        facts.add(rel.lexical(m.group(2).split(",")))
+    return facts
+
+
+def quorin_model(quorin, config, gen, text, folder, mode):
+    os.makedirs(folder, exist_ok=True)
+    path = os.path.join(folder, "program.flp")
+    with open(path, "w") as out:
+        out.write(text)
+    _, model = differential.run(quorin, config, path, folder, mode)
+    if model is None:
+        return None
+    known = set()
+    for rel in gen.relations:
+        known.add(rel.name)
+    kept = set()
+    for fact in model:
+        m = re.match(r"(\w+)\(", fact) or re.match(r"[^\[]*\[(\w+)", fact)
+        if m and m.group(1) in known:
+            kept.add(fact)
+    return kept
+
+
+class Stored:
+    """A kept program: its relations are those that its clingo form shows."""
+
+    def __init__(self, name):
+        with open(os.path.join(REGRESSIONS, name + ".flp")) as text:
+            self.q_text = text.read()
+        with open(os.path.join(REGRESSIONS, name + ".lp")) as text:
+            self.c_text = text.read()
+        self.relations = []
+        for shown, arity in re.findall(r"#show (\w+)/(\d+)\.", self.c_text):
+            kind = {"s_": "set", "m_": "scal"}.get(shown[:2], "pred")
+            name_ = shown[2:] if kind != "pred" else shown
+            self.relations.append(Relation(kind, name_, int(arity), 0))
+
+
+def check(args):
+    quorin, config, seed, work, keep = args
+    if isinstance(seed, str):
+        gen = Stored(seed)
+        q_text, c_text = gen.q_text, gen.c_text
+    else:
+        gen = Generator(seed)
+        gen.generate()
+        q_text, c_text = gen.quorin_text(), gen.clingo_text()
+    folder = os.path.join(work, str(seed))
+    os.makedirs(folder, exist_ok=True)
+    try:
+        expected = clingo_model(gen, c_text, folder)
+    except Exception as failure:  # the reference could not judge this program
+        return seed, None, "clingo: %s" % failure
+    report = []
+    for mode in ("seminaive", "naive"):
+        actual = quorin_model(quorin, config, gen, q_text, os.path.join(folder, mode), mode)
+        if actual is None:
+            report.append("%s: no dump" % mode)
+        elif actual != expected:
+            report.append("%s:\n  only quorin: %s\n  only clingo: %s"
+                          % (mode, sorted(actual - expected)[:8], sorted(expected - actual)[:8]))
+    if not report and not keep:
+        shutil.rmtree(folder, ignore_errors=True)
+    if report:
+        return seed, "\n".join(report), q_text
+    return seed, None, None
+
+
+def main():
+    argv = [a for a in sys.argv[1:] if a != "--keep"]
+    keep = "--keep" in sys.argv
+    if len(argv) != 4:
+        sys.exit(__doc__)
+    quorin, count, seed, work = os.path.abspath(argv[0]), int(argv[1]), int(argv[2]), argv[3]
+    with open(os.path.join(os.path.dirname(quorin), "config.flp")) as text:
+        config = text.read()
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    jobs = int(os.environ.get("QUORIN_JOBS", "4"))
+    failed = skipped = 0
+    seeds = [seed + i for i in range(count)]
+    seeds += sorted(f[:-4] for f in os.listdir(REGRESSIONS) if f.endswith(".flp"))
+    tasks = [(quorin, config, s, os.path.abspath(work), keep) for s in seeds]
+    with concurrent.futures.ThreadPoolExecutor(jobs) as pool:
+        for number, problem, text in pool.map(check, tasks):
+            if problem is None and text is not None:
+                skipped += 1
+                print("program %s skipped (%s)" % (number, text))
+            elif problem is not None:
+                failed += 1
+                print("program %s disagrees:\n%s\n%s" % (number, problem, text))
+    print("oracle: %d programs from seed %d and %d kept ones, %d disagree, %d skipped"
+          % (count, seed, len(seeds) - count, failed, skipped))
+    sys.exit(1 if failed else 0)
+
+
+if __name__ == "__main__":
+    main()
