@@ -1,8 +1,10 @@
 // Benchmarks of the evaluation engine: the rule-head creator turning new two-column rows into
-// p(X, Y) facts and rejecting rows it has seen, and naive evaluation of a transitive closure.
+// p(X, Y) facts and rejecting rows it has seen, naive evaluation of a transitive closure, and
+// whole evaluations of a program whose rules read a value inherited down a chain of classes.
 #include <benchmark/benchmark.h>
 
 #include <string>
+#include <vector>
 
 #include "access/OMAccess.h"
 #include "compile/AlgebraicEval.h"
@@ -11,7 +13,9 @@
 #include "eval/Creator1.h"
 #include "eval/Matcher.h"
 #include "eval/NaiveEval.h"
+#include "eval/PrSemiNaive.h"
 #include "foundation/ErrorHandler.h"
+#include "foundation/ShellValues.h"
 #include "foundation/StatisticHandler.h"
 #include "foundation/clib_list.h"
 #include "language/FParser.h"
@@ -109,38 +113,141 @@ void CreatorSeenRows(benchmark::State& state) {
 }
 BENCHMARK(CreatorSeenRows)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// An object base with its access layer and a matcher over them; the evaluator is the caller's.
+struct Pipeline {
+    explicit Pipeline(const std::string& text)
+        : om(new MainMemOM()), access(new OMAccess(om)), program(parseProgram(access, text)) {
+        auto* translator = new Translator(1);
+        auto* creator = new Creator1(access);
+        auto* algebra = new AlgebraicEval(access);
+        matcher = new Matcher(translator, creator, algebra, nullptr);
+        decRef(translator);
+        decRef(creator);
+        decRef(algebra);
+    }
+    ~Pipeline() {
+        centralStatistic().clear();
+        decRef(matcher);
+        decRef(program);
+        decRef(access);
+        decRef(om);
+    }
+    Pipeline(const Pipeline&) = delete;
+    Pipeline& operator=(const Pipeline&) = delete;
+
+    MainMemOM* om;
+    OMAccess* access;
+    FProgram* program;
+    Matcher* matcher;
+};
+
+// Times one evaluation of the text per iteration by the evaluator make(pipeline) builds.
+template <class Make>
+void timeEvaluations(benchmark::State& state, const std::string& text, Make make) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto* pipeline = new Pipeline(text);
+        Evaluation* evaluator = make(*pipeline);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(evaluator->evaluate(pipeline->program));
+        state.PauseTiming();
+        decRef(evaluator);
+        delete pipeline;
+        state.ResumeTiming();
+    }
+}
+
 void NaiveClosureChain(benchmark::State& state) {
     const int nodes = int(state.range(0));
     std::string text;
     for (int i = 1; i < nodes; ++i)
         text += "e(" + std::to_string(i) + "," + std::to_string(i + 1) + ").\n";
     text += "t(X,Y) :- e(X,Y).\nt(X,Z) :- t(X,Y), e(Y,Z).\n";
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto* om = new MainMemOM();
-        auto* access = new OMAccess(om);
-        FProgram* program = parseProgram(access, text);
-        auto* translator = new Translator(1);
-        auto* creator = new Creator1(access);
-        auto* algebra = new AlgebraicEval(access);
-        auto* matcher = new Matcher(translator, creator, algebra, nullptr);
-        decRef(translator);
-        decRef(creator);
-        decRef(algebra);
-        auto* naive = new NaiveEval(matcher, access);
-        state.ResumeTiming();
-        benchmark::DoNotOptimize(naive->evaluate(program));
-        state.PauseTiming();
-        centralStatistic().clear();
-        decRef(naive);
-        decRef(matcher);
-        decRef(program);
-        decRef(access);
-        decRef(om);
-        state.ResumeTiming();
-    }
+    timeEvaluations(state, text, [](Pipeline& p) { return new NaiveEval(p.matcher, p.access); });
 }
 BENCHMARK(NaiveClosureChain)->Arg(300)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// c0 :: c1 :: ... :: c49 with c49[size *-> 7], instances of c0 and a rule reading their inherited
+// value; with `reclassing`, a second rule makes them members of a class that holds a size too, so
+// the rules may change what is inherited and each one-trigger phase takes one fact.
+std::string chainProgram(int instances, bool reclassing) {
+    constexpr int Classes = 50;
+    std::string text;
+    for (int i = 0; i + 1 < Classes; ++i)
+        text += "c" + std::to_string(i) + " :: c" + std::to_string(i + 1) + ".\n";
+    text += "c" + std::to_string(Classes - 1) + "[size *-> 7].\n";
+    for (int i = 0; i < instances; ++i) text += "o" + std::to_string(i) + " : c0.\n";
+    text += "big(X) :- X[size -> 7].\n";
+    if (reclassing) text += "sized[size *-> 7].\nX : sized :- X[size -> 7].\n";
+    return text;
+}
+
+// A tree of classes, six subclasses to a class over three levels, t0[size *-> 7; tags *->> {a, b}]
+// at the root, one leaf overriding the size, the instances spread over the leaves, and rules
+// reading both inherited methods.
+std::string treeProgram(int instances) {
+    std::string text;
+    std::vector<std::string> level{"t0"};
+    int made = 1;
+    for (int depth = 0; depth < 3; ++depth) {
+        std::vector<std::string> below;
+        for (const std::string& parent : level)
+            for (int i = 0; i < 6; ++i) {
+                below.push_back("t" + std::to_string(made++));
+                text += below.back() + " :: " + parent + ".\n";
+            }
+        level = below;
+    }
+    text += "t0[size *-> 7; tags *->> {a, b}].\n" + level.front() + "[size *-> 8].\n";
+    for (int i = 0; i < instances; ++i)
+        text += "o" + std::to_string(i) + " : " + level[std::size_t(i) % level.size()] + ".\n";
+    return text + "big(X, S) :- X[size -> S].\ntag(X, T) :- X[tags ->> {T}].\n";
+}
+
+// One whole evaluation of the text in one-trigger mode by the evaluator in mode "seminaive" or
+// "naive"; the time should grow about linearly with the number of instances.
+void timeInheritance(benchmark::State& state, const char* mode, const std::string& text) {
+    timeEvaluations(state, text, [mode](Pipeline& p) {
+        p.program->setInheritanceMark(1);
+        auto* evaluator = new PrSemiNaive(p.matcher, p.access);
+        FLSysArgs args;
+        args.append(new FLSysString(mode));
+        evaluator->methodCall("mode", &args);
+        decRef(args.head());
+        return evaluator;
+    });
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void InheritedChain(benchmark::State& state, const char* mode, bool reclassing) {
+    timeInheritance(state, mode, chainProgram(int(state.range(0)), reclassing));
+}
+
+void InheritedTree(benchmark::State& state, const char* mode) {
+    timeInheritance(state, mode, treeProgram(int(state.range(0))));
+}
+
+// The instances doubled from 300 up to the limit.
+template <int Limit>
+void doublings(benchmark::internal::Benchmark* bench) {
+    for (int instances = 300; instances <= Limit; instances *= 2) bench->Arg(instances);
+}
+BENCHMARK_CAPTURE(InheritedChain, seminaive, "seminaive", false)
+    ->Apply(doublings<2400>)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK_CAPTURE(InheritedChain, naive, "naive", false)
+    ->Apply(doublings<2400>)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK_CAPTURE(InheritedTree, seminaive, "seminaive")
+    ->Apply(doublings<2400>)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK_CAPTURE(InheritedChain, seminaive_one_fact_phases, "seminaive", true)
+    ->Apply(doublings<1200>)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 }  // namespace
 

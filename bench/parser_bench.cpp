@@ -1,5 +1,5 @@
 // Benchmarks the F-Logic parser on generated text: 100,000 molecule facts and 10,000 rules read
-// from a string, clause by clause.
+// from a string, clause by clause, and the scanner on single tokens up to a million characters.
 #include <benchmark/benchmark.h>
 
 #include <sstream>
@@ -73,6 +73,34 @@ void BM_ScanFacts(benchmark::State& state) {
     state.SetItemsProcessed(tokens);
 }
 BENCHMARK(BM_ScanFacts)->Unit(benchmark::kMillisecond);
+
+// One token of the given length, alone in a clause: a string (0), an identifier (1) or an
+// integer (2). Scanning is to stay linear in the token's length.
+void BM_ScanLongToken(benchmark::State& state) {
+    const auto length = static_cast<std::size_t>(state.range(1));
+    std::string token;
+    switch (state.range(0)) {
+        case 0:
+            token = "\"" + std::string(length - 2, 'x') + "\"";
+            break;
+        case 1:
+            token = "a" + std::string(length - 1, 'b');
+            break;
+        default:
+            token = std::string(length, '7');
+    }
+    const std::string text = "p(" + token + ").\n";
+    for (auto _ : state) {
+        std::istringstream in(text);
+        FLogicScanner scanner(&in);
+        while (scanner.yylex() != 0) {
+        }
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_ScanLongToken)
+    ->ArgsProduct({{0, 1, 2}, {10000, 100000, 1000000}})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_ParseRules(benchmark::State& state) {
     static const std::string text = rules(10000);

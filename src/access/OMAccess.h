@@ -8,6 +8,7 @@
 #include <iosfwd>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -194,6 +195,11 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // Insertion phases of the inheritance machinery. beginPhase answers 0 (changing nothing) while
     // a phase is open; a buffered phase queues inherited values until endPhase.
     virtual int beginPhase(int buffered, int traceFlag);
+    // A direct phase in which every inherited lookup inserts all the values it finds (not only
+    // the first) and then answers from the stored values: one pass needs no repetition. Sound
+    // wherever nothing but inheritance runs between two lookups, or nothing that runs can
+    // change what is inherited.
+    virtual int beginFullPhase(int traceFlag);
     virtual int endPhase();
     virtual int newFacts() { return newFactCount; }
     virtual int takeNewFacts();
@@ -263,9 +269,16 @@ class OMAccess : public FLSysObject, public NameRemapListener {
                              const InternalName& value, int pathStep);
 
     // Inheritance (inside a phase): values that classes pass on to their members.
-    // Direct mode inserts the first inherited value and answers an iterator over the host's
-    // values; buffered mode queues triggers and answers null.
-    virtual Iterator* insertBuffered(Iterator* row, const InternalName& host, int count, int type);
+    // The class's value in the row goes to the host unless the host has one of its own: stored
+    // at once in a direct phase, queued in a buffered one. Answers the number of facts stored or
+    // queued.
+    virtual int insertBuffered(Iterator* row, const InternalName& host, int count, int type);
+    // Stores one inherited value; 1 when the fact is new in the base. Counted by looking at the
+    // base, not by the insert's answer, which says whether a delta tuple was recorded. A scalar
+    // value is never stored beside another one: inheritance never equates objects.
+    virtual int storeInherited(const InternalName& host, const InternalName& method,
+                               const InternalName* args, int argCount, int type,
+                               const InternalName& value);
     // A new set of the most specific classes of x for relation kind k (x itself left out).
     virtual set<InternalName>* classRetrieval(const InternalName& x, int kind);
     virtual Iterator* inheritedRetrieval(int type, InternalName* tuple, int count);
@@ -366,6 +379,8 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     std::int32_t phaseOpen = 0;
     std::int32_t newFactCount = 0;
     std::int32_t triggersFlushed = 1;
+    // Set in a direct phase opened by beginFullPhase.
+    std::int32_t fullPhase = 0;
     // Owned; null when there is none.
     clib_list<Trigger>* triggers = nullptr;
 
@@ -377,10 +392,17 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // answer: many hosts share their classes, and deriving a class again adds nothing (in a
     // buffered phase only the same triggers once more).
     set<InternalName> settledClasses;
-    // While one inherited lookup runs: the most specific members of each class set met (the
-    // first cell of a key is the relation kind).
+    // While one inherited lookup runs: the most specific members of each set of direct classes
+    // met (the first cell of a key is the relation kind).
     bool inRetrieval = false;
     std::map<std::vector<InternalName>, set<InternalName>> specificClasses;
+    // In a buffered phase: the methods each host has a value queued for, or waits for because
+    // one of its most specific classes has. A host inherits nothing for such a method from
+    // another class in the same phase, so it takes what a direct phase would give it: the value
+    // of its first most specific class once that class holds its own.
+    std::map<InternalName, std::set<InternalName>> pendingAt;
+    // Whether a phase inserts only the first inherited fact it finds.
+    bool oneFactPhase() const { return triggersFlushed != 0 && fullPhase == 0; }
 };
 
 // The class object registered as "classOMAccess": "new"@(anOM) makes an OMAccess over it.

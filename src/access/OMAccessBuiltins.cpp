@@ -14,6 +14,7 @@
 #include "access/ExactNumber.h"
 #include "access/OMAccess.h"
 #include "foundation/ErrorHandler.h"
+#include "platform/FileReplacement.h"
 
 namespace {
 
@@ -133,14 +134,22 @@ Iterator* sgmlprintAtom(const Call& call) {
     if (target == "stdout") {
         printed = call.access.sgmlprint(object, std::cout);
     } else {
-        std::ofstream file(target, std::ios::out | std::ios::trunc);
-        if (!file.is_open()) {
-            centralErrorHandler().report(Error(6, 207, 2, "Cant Write file",
-                                               "Can't write to " + target, "OMAccess::sgmlprint",
-                                               ""));
+        // The text replaces the old file only once it is written whole; a file that cannot be
+        // made or written (a full disk) is reported and the call fails.
+        const Error cantWrite(6, 207, 2, "Cant Write file", "Can't write to " + target,
+                              "OMAccess::sgmlprint", "");
+        FileReplacement file(target);
+        if (!file.open()) {
+            centralErrorHandler().report(cantWrite);
             return answer(row, 2, 0);
         }
-        printed = call.access.sgmlprint(object, file);
+        printed = call.access.sgmlprint(object, file.stream());
+        if (printed == 0) {
+            file.abandon();
+        } else if (!file.commit()) {
+            centralErrorHandler().report(cantWrite);
+            printed = 0;
+        }
     }
     return answer(row, 2, printed);
 }

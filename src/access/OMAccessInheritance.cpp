@@ -1,5 +1,6 @@
 // OMAccess inheritance: insertion phases, triggers, the inherited lookup over the class hierarchy
 // and the collapse of subclass cycles.
+#include <algorithm>
 #include <vector>
 
 #include "access/BigIterator.h"
@@ -29,6 +30,8 @@ int OMAccess::beginPhase(int buffered, int traceFlag) {
     trace = traceFlag;
     if (traceFlag != 0) debugOn(nullptr);
     newFactCount = 0;
+    fullPhase = 0;
+    pendingAt.clear();
     if (buffered != 0) {
         deleteTriggers();
         triggers = new clib_list<Trigger>();
@@ -38,12 +41,20 @@ int OMAccess::beginPhase(int buffered, int traceFlag) {
     return 1;
 }
 
+int OMAccess::beginFullPhase(int traceFlag) {
+    if (beginPhase(0, traceFlag) == 0) return 0;
+    fullPhase = 1;
+    return 1;
+}
+
 int OMAccess::endPhase() {
     if (triggersFlushed == 0) {
         flushTriggers();
         if (trace != 0) debugOff(nullptr);
         triggersFlushed = 1;
     }
+    fullPhase = 0;
+    pendingAt.clear();
     if (phaseOpen == 0) return 0;
     phaseOpen = 0;
     return 1;
@@ -66,7 +77,7 @@ void OMAccess::flushTriggers() {
              item = triggers->next_item(item)) {
             const Trigger& t = triggers->inf(item);
             newFactCount +=
-                insertValue(t.host, t.method, t.argData(), t.argCount(), t.methodType, t.value);
+                storeInherited(t.host, t.method, t.argData(), t.argCount(), t.methodType, t.value);
         }
     }
     deleteTriggers();
@@ -96,13 +107,18 @@ Iterator* OMAccess::inheritedLookup(int type, const InternalName* tuple, int cou
         (type >= 100 && type <= 104))
         return nullptr;
     // A direct phase inserts one inherited fact; the rest of the query must not build on it.
-    if (newFactCount != 0) return new EmptyIterator();
+    if (oneFactPhase() && newFactCount != 0) return new EmptyIterator();
     std::vector<InternalName> cells(tuple, tuple + count);
     inRetrieval = true;
     Iterator* answer = inheritedRetrieval(type, cells.data(), count);
     inRetrieval = false;
     settledClasses.clear();
     specificClasses.clear();
+    // A full phase has stored everything this pattern inherits: the stored values answer.
+    if (fullPhase != 0) {
+        decRef(answer);
+        return nullptr;
+    }
     return answer;
 }
 
@@ -110,7 +126,7 @@ Iterator* OMAccess::inheritedRetrieval(int type, InternalName* tuple, int count)
     if (isBound(tuple[0])) return inheritedRetrievalForHost(type, tuple, count);
     auto* answers = new BigIterator();
     set<InternalName> handled;
-    auto stop = [&] { return newFactCount != 0 && triggersFlushed != 0; };
+    auto stop = [&] { return newFactCount != 0 && oneFactPhase(); };
     auto handle = [&](const InternalName& host) {
         if (handled.member(host)) return;
         handled.insert(host);
@@ -118,24 +134,32 @@ Iterator* OMAccess::inheritedRetrieval(int type, InternalName* tuple, int count)
         Iterator* inherited = inheritedRetrievalForHost(type, tuple, count);
         if (inherited != nullptr && !answers->add(inherited)) decRef(inherited);
     };
-    // Each walk over hosts; ends early once a direct phase has inserted its fact.
+    // Each walk over hosts; ends early once a direct phase has inserted its fact. The hosts are
+    // read before any is handled: a full phase stores while it walks.
     auto walk = [&](Iterator* hosts, int column) {
-        for (bool more = hosts != nullptr && hosts->first(); more && !stop(); more = hosts->next())
-            handle(hosts->atColumn(column));
+        std::vector<InternalName> found;
+        for (bool more = hosts != nullptr && hosts->first(); more; more = hosts->next())
+            found.push_back(hosts->atColumn(column));
         decRef(hosts);
+        for (const InternalName& host : found) {
+            if (stop()) break;
+            handle(host);
+        }
     };
     if (isBound(tuple[1])) {
         int stored = 1000;
         int kind = 0;
         setCorrectTypes(type, stored, kind);
-        Iterator* carriers = stored != 1000 ? lookup(stored, tuple, count, nullptr) : nullptr;
-        for (bool more = carriers != nullptr && carriers->first(); more && !stop();
-             more = carriers->next()) {
-            const InternalName cls = carriers->atColumn(1);
+        std::vector<InternalName> carriers;
+        Iterator* rows = stored != 1000 ? lookup(stored, tuple, count, nullptr) : nullptr;
+        for (bool more = rows != nullptr && rows->first(); more; more = rows->next())
+            carriers.push_back(rows->atColumn(1));
+        decRef(rows);
+        for (const InternalName& cls : carriers) {
+            if (stop()) break;
             walk(makeEnhIsaIter(Free, cls, kind, nullptr), 1);
             if (kind == 1 && !stop()) walk(makeEnhIsaIter(Free, cls, 2, nullptr), 1);
         }
-        decRef(carriers);
     } else {
         walk(objNamesIterator(nullptr), 1);
     }
@@ -156,7 +180,8 @@ Iterator* OMAccess::inheritedRetrievalForHost(int type, InternalName* tuple, int
     set<InternalName>* classes = classRetrieval(host, kind);
     retrievalPath.insert(host);
     const InternalName result = tuple[count - 1];
-    const bool direct = triggersFlushed != 0;
+    const bool oneFact = oneFactPhase();
+    const bool buffered = triggersFlushed == 0;
     Iterator* answer = nullptr;
     bool done = false;
     // The classes first take what lies above them, so the value a host finds at its most
@@ -167,7 +192,7 @@ Iterator* OMAccess::inheritedRetrievalForHost(int type, InternalName* tuple, int
         if (settledClasses.member(cls)) continue;
         tuple[0] = cls;
         Iterator* inner = inheritedRetrievalForHost(stored, tuple, count);
-        if (newFactCount != 0 && direct) {
+        if (oneFact && newFactCount != 0) {
             answer = inner;
             done = true;
         } else {
@@ -175,22 +200,55 @@ Iterator* OMAccess::inheritedRetrievalForHost(int type, InternalName* tuple, int
             settledClasses.insert(cls);
         }
     }
-    for (auto item = classes->first_item(); item != nullptr && !done;
+    // In a buffered phase, the methods one of the classes is still to receive: the host waits
+    // for them rather than take them from a class that would not come first.
+    std::set<InternalName> awaited;
+    if (buffered) {
+        for (auto item = classes->first_item(); item != nullptr; item = classes->next_item(item)) {
+            auto pending = pendingAt.find(classes->key(item));
+            if (pending != pendingAt.end())
+                awaited.insert(pending->second.begin(), pending->second.end());
+        }
+    }
+    // What the classes wait for, the host waits for, even where they offer nothing yet.
+    if (!awaited.empty()) pendingAt[host].insert(awaited.begin(), awaited.end());
+    // A host with a value of its own for the method and arguments asked for inherits nothing:
+    // one probe instead of one per class (most hosts walked in a one-fact phase have one).
+    bool ownValue = false;
+    if (!done && std::all_of(tuple + 1, tuple + count - 1, isBound)) {
+        std::vector<InternalName> probe(tuple, tuple + count);
+        probe[0] = host;
+        probe[count - 1] = Free;
+        ownValue = yieldsRow(lookup(type, probe.data(), count, nullptr));
+    }
+    // The first most specific class (in name order) that has a value for a method and its
+    // arguments gives the host that value; later classes add nothing to it.
+    std::set<std::vector<InternalName>> decided;
+    for (auto item = classes->first_item(); item != nullptr && !done && !ownValue;
          item = classes->next_item(item)) {
         tuple[0] = classes->key(item);
         if (setValued(type)) tuple[count - 1] = Free;
         Iterator* values = lookup(stored, tuple, count, nullptr);
         for (bool more = values != nullptr && values->first(); more && !done;
              more = values->next()) {
-            Iterator* inserted = insertBuffered(values, host, count, type);
-            if (inserted == nullptr) continue;
-            ++newFactCount;
-            if (direct) {
-                answer = inserted;
-                done = true;
-            } else {
-                decRef(inserted);
+            std::vector<InternalName> key;
+            for (int col = 2; col < count; ++col) key.push_back(values->atColumn(col));
+            if (decided.count(key) != 0) continue;
+            if (awaited.count(key[0]) != 0) continue;
+            const int added = insertBuffered(values, host, count, type);
+            if (added == 0) continue;
+            decided.insert(key);
+            if (buffered) continue;
+            if (!oneFact) {
+                newFactCount += added;
+                continue;
             }
+            ++newFactCount;
+            std::vector<InternalName> probe{host};
+            probe.insert(probe.end(), key.begin(), key.end());
+            probe.push_back(Free);
+            answer = lookup(type, probe.data(), count, nullptr);
+            done = true;
         }
         decRef(values);
         tuple[count - 1] = result;
@@ -199,11 +257,10 @@ Iterator* OMAccess::inheritedRetrievalForHost(int type, InternalName* tuple, int
     tuple[count - 1] = result;
     retrievalPath.del(host);
     delete classes;
-    if (!done) newFactCount = 0;
     return answer;
 }
 
-Iterator* OMAccess::insertBuffered(Iterator* row, const InternalName& host, int count, int type) {
+int OMAccess::insertBuffered(Iterator* row, const InternalName& host, int count, int type) {
     const InternalName method = row->atColumn(2);
     std::vector<InternalName> probe{host, method};
     for (int col = 3; col < count; ++col) probe.push_back(row->atColumn(col));
@@ -211,7 +268,7 @@ Iterator* OMAccess::insertBuffered(Iterator* row, const InternalName& host, int 
     const InternalName* args = count > 3 ? probe.data() + 2 : nullptr;
     const int argCount = count - 3;
 
-    if (yieldsRow(lookup(type, probe.data(), count, nullptr))) return nullptr;
+    if (yieldsRow(lookup(type, probe.data(), count, nullptr))) return 0;
 
     // The members of an inherited set are read before any of them is inserted.
     std::vector<InternalName> values;
@@ -224,21 +281,41 @@ Iterator* OMAccess::insertBuffered(Iterator* row, const InternalName& host, int 
     } else {
         values.push_back(value);
     }
-    bool inserted = false;
+    int added = 0;
     for (const InternalName& v : values) {
         if (triggersFlushed == 0) {
-            if (triggers != nullptr)
-                triggers->append(Trigger(host, method, args, argCount, type, v));
-        } else if (insertValue(host, method, args, argCount, type, v) != 0) {
-            inserted = true;
+            if (triggers == nullptr) continue;
+            triggers->append(Trigger(host, method, args, argCount, type, v));
+            ++added;
+        } else {
+            added += storeInherited(host, method, args, argCount, type, v);
         }
     }
-    return inserted ? lookup(type, probe.data(), count, nullptr) : nullptr;
+    if (triggersFlushed == 0 && added != 0) pendingAt[host].insert(method);
+    return added;
+}
+
+int OMAccess::storeInherited(const InternalName& host, const InternalName& method,
+                             const InternalName* args, int argCount, int type,
+                             const InternalName& value) {
+    std::vector<InternalName> fact{host, method};
+    if (args != nullptr) fact.insert(fact.end(), args, args + argCount);
+    // A scalar method takes no value beside the one it has; a set no member twice.
+    fact.push_back(setValued(type) ? value : Free);
+    const int width = static_cast<int>(fact.size());
+    if (yieldsRow(makeRefIter(type, fact.data(), width, nullptr))) return 0;
+    insertValue(host, method, args, argCount, type, value);
+    fact.back() = value;
+    return yieldsRow(makeRefIter(type, fact.data(), width, nullptr)) ? 1 : 0;
 }
 
 set<InternalName>* OMAccess::classRetrieval(const InternalName& x, int kind) {
     set<InternalName> classes;
-    Iterator* above = makeEnhIsaIter(x, Free, kind, nullptr);
+    // The most specific members of the closure above x are among its direct classes (any other
+    // member lies above one of them), so the direct ones suffice for instance-of and subclass.
+    // The child relation keeps its closure.
+    Iterator* above =
+        kind == 3 ? makeEnhIsaIter(x, Free, kind, nullptr) : makeIsaIter(x, Free, kind, nullptr);
     for (bool more = above != nullptr && above->first(); more; more = above->next()) {
         // x :: x always holds; x as its own class would be its only most specific one.
         const InternalName c = above->atColumn(2);
@@ -246,9 +323,9 @@ set<InternalName>* OMAccess::classRetrieval(const InternalName& x, int kind) {
     }
     decRef(above);
     const int relation = kind == 3 ? 3 : 2;
-    if (!inRetrieval) return mostSpecificClasses(classes, relation);
-    // Hosts of one class share its whole class set; within one inherited lookup the hierarchy
-    // does not change, so its most specific members are computed once.
+    if (classes.size() < 2 || !inRetrieval) return mostSpecificClasses(classes, relation);
+    // Many hosts share their direct classes, and within one inherited lookup the hierarchy does
+    // not change (inheritance stores method values only): each set is reduced once.
     std::vector<InternalName> key{InternalName(relation, InternalName::Integer, 0)};
     for (auto item = classes.first_item(); item != nullptr; item = classes.next_item(item))
         key.push_back(classes.key(item));

@@ -15,7 +15,7 @@ sub t_find_next {$_[0] =~ /$_[1]/gc;}
 sub t_bind_up_matches {
   my $groups = $_[0];
   @$groups = ();
-  for (my $i = 1; defined ${$i}; ++$i) { push @$groups, ${$i}; }
+  for (my $i = 1; $i <= $#+; ++$i) { push @$groups, defined ${$i} ? ${$i} : ''; }
 }
 sub t_find_inquire {
   my $found = $_[0] =~ /$_[1]/;

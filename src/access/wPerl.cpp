@@ -4,6 +4,8 @@
 #include <locale.h>
 
 #include <clocale>
+#include <cstdio>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -145,6 +147,10 @@ wPerl::~wPerl() {
 
 wScalar wPerl::eval(const char* code) {
     if (interpreter == nullptr || code == nullptr) return wScalar();
+    // What the program wrote before goes out before what the code prints, and what the code
+    // prints goes out before the program writes on: both share the standard output.
+    std::cout.flush();
+    std::fflush(stdout);
     dTHXa(interpreter);
     PERL_SET_CONTEXT(my_perl);
     dSP;
@@ -167,6 +173,7 @@ wScalar wPerl::eval(const char* code) {
     PUTBACK;
     FREETMPS;
     LEAVE;
+    PerlIO_flush(PerlIO_stdout());
     return result;
 }
 

@@ -63,8 +63,12 @@ Iterator* Pred::perlCall() {
     // Without an output position a call has no rows to give.
     if (m <= 0) return new TupleSetIterator(&perlRows, arity);
 
+    // Code that is no string runs nothing and gives no rows: @out still holds what an earlier
+    // call left there, which is no answer of this one.
     wPerl* perl = wPerl::current();
-    if (perl != nullptr && patternCells[0].getType() == InternalName::String) {
+    if (perl == nullptr || patternCells[0].getType() != InternalName::String)
+        return new TupleSetIterator(&perlRows, arity);
+    {
         // The inputs go in as Perl values, never as Perl source: no value can run code.
         wArray in = wPerl::getArray("in", 1);
         in.clear();
@@ -109,5 +113,7 @@ Iterator* Pred::perlCall() {
         }
         if (kept) addPerlRow(row.data());
     }
+    // Nothing of this call's rows is left for Perl code to see later.
+    out.clear();
     return new TupleSetIterator(&perlRows, arity);
 }

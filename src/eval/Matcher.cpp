@@ -139,9 +139,13 @@ int Matcher::applyEqualities() {
 }
 
 Matcher* Matcher::help() {
+    // Unlike the other classes' help, the Matcher's has no empty lines and one line for the
+    // sentence that names the class.
     OutputChannel& channel = helpChannel();
-    writeHelpHeader(channel, "Matcher");
-    channel << "    - help" << std::endl
+    channel << "                    Online help for class Matcher" << std::endl
+            << "You can apply the following member functions to an instance of "
+            << "class Matcher via F-Logic shell : " << std::endl
+            << "    - help" << std::endl
             << "    - isOk" << std::endl
             << "          returns  0 (object is corrupted)  or  1" << std::endl
             << "    - isA@(string)" << std::endl

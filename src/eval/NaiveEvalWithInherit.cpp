@@ -22,8 +22,11 @@
 #include "language/FMolecule.h"
 #include "language/FProgram.h"
 #include "language/FRule.h"
+#include "language/FTermList.h"
 #include "language/PTerm.h"
 #include "language/Spec.h"
+#include "language/TermToName.h"
+#include "objectbase/Iterator.h"
 #include "platform/InterruptFlag.h"
 
 NaiveEvalWithInherit::NaiveEvalWithInherit(Matcher* matcher, OMAccess* access)
@@ -118,6 +121,9 @@ bool NaiveEvalWithInherit::fixpointWithTriggers(FProgram* program, int& changed)
 void NaiveEvalWithInherit::clearTriggerList() {
     for (FRule* rule : triggerList) decRef(rule);
     triggerList.clear();
+    fullTriggerPhases = false;
+    for (FTerm* cls : ruleMemberships) decRef(cls);
+    ruleMemberships.clear();
 }
 
 namespace {
@@ -159,6 +165,50 @@ std::vector<FLiteral*> withAggregateLiterals(FLiteralList* body) {
     return out;
 }
 
+// Whether the method of a specification may be the method of a trigger molecule.
+bool sameMethod(const Spec* spec, const FMolecule* trigger) {
+    const Spec* read = trigger->getSpecs()->head();
+    FTerm* method = spec->getMethod();
+    FTerm* readMethod = read->getMethod();
+    if (method == nullptr || readMethod == nullptr) return true;
+    if (method->isA("FVar") || readMethod->isA("FVar")) return true;
+    return method->deepEqual(*readMethod);
+}
+
+// Whether some rule can change what the triggers inherit: a rule deriving a subclass relation, an
+// equality, a value of a method a trigger reads, or a membership in a class not named by a
+// constant. The constant classes that rules make objects members of are collected: such a
+// membership changes nothing for a method that no class at or above the new class holds.
+// Facts count not: they are stored before the first phase.
+bool rulesAffectInheritance(FProgram* atomized, const std::vector<FMolecule*>& triggers,
+                            std::vector<FTerm*>& memberships) {
+    for (list_item it = atomized->firstItem(); it != nullptr; it = atomized->nextItem(it)) {
+        FRule* clause = nullptr;
+        if (atomized->ruleAt(it, clause) != FRule::Rule || clause->getHead() == nullptr) continue;
+        for (FTerm* term : clause->getHead()->getList()) {
+            if (term->isA("PTerm")) {
+                if (static_cast<PTerm*>(term)->getName().getType() ==
+                    InternalName::BuiltinPredicate)
+                    return true;
+                continue;
+            }
+            if (!term->isA("FMolecule")) return true;
+            auto* molecule = static_cast<FMolecule*>(term);
+            if (FTerm* cls = molecule->getClassTerm();
+                cls != nullptr && molecule->getIsaKind() != 0) {
+                if (molecule->getIsaKind() != 1 || !cls->isA("FunctionTerm")) return true;
+                incRef(cls);
+                memberships.push_back(cls);
+            }
+            clib_list<Spec*>* specs = molecule->getSpecs();
+            if (specs == nullptr) continue;
+            for (Spec* spec : *specs)
+                for (FMolecule* trigger : triggers)
+                    if (sameMethod(spec, trigger)) return true;
+        }
+    }
+    return false;
+}
 }  // namespace
 
 void NaiveEvalWithInherit::buildTriggerList() {
@@ -205,6 +255,10 @@ void NaiveEvalWithInherit::buildTriggerList() {
             taken.push_back(molecule);
         }
     }
+    fullTriggerPhases = !rulesAffectInheritance(atomized, taken, ruleMemberships);
+    for (FMolecule* molecule : taken)
+        if (molecule->getSpecs()->head()->getMethod()->isA("FVar") && !ruleMemberships.empty())
+            fullTriggerPhases = false;
     if (flags == 0) return;
     OutputChannel& debug = debugChannel();
     debug << "TriggerList:" << std::endl;
@@ -212,9 +266,55 @@ void NaiveEvalWithInherit::buildTriggerList() {
     debug << std::endl << std::endl;
 }
 
+bool NaiveEvalWithInherit::membershipsLeaveInheritance() {
+    OM* om = phases->om();
+    if (om == nullptr) return ruleMemberships.empty();
+    const InternalName free = InternalName::UndefinedObject;
+    for (FTerm* term : ruleMemberships) {
+        InternalName cls;
+        termToName(*om, cls, static_cast<Path*>(term));
+        // A class the base does not hold yet has nothing above it and holds nothing.
+        if (cls == free) continue;
+        std::vector<InternalName> above;
+        Iterator* classes = phases->makeEnhIsaIter(cls, free, 2, nullptr);
+        for (bool more = classes != nullptr && classes->first(); more; more = classes->next())
+            above.push_back(classes->atColumn(2));
+        decRef(classes);
+        for (FRule* rule : triggerList) {
+            const Spec* spec =
+                triggerMolecule(rule->getBody()->getList()->head())->getSpecs()->head();
+            // A method given by a variable or a path could be any method.
+            if (spec->getMethod() == nullptr || !spec->getMethod()->isA("FunctionTerm"))
+                return false;
+            InternalName method;
+            termToName(*om, method, static_cast<Path*>(spec->getMethod()));
+            // A method the base does not hold yet is held by no class.
+            if (method == free) continue;
+            const int kind = spec->getKind();
+            const int stored = kind < 3 ? kind + 3 : kind;
+            std::vector<InternalName> pattern(
+                static_cast<std::size_t>(spec->getArgs() != nullptr ? spec->getArgs()->size() : 0) +
+                    3,
+                free);
+            pattern[1] = method;
+            for (const InternalName& c : above) {
+                pattern[0] = c;
+                if (yieldsRow(phases->makeRefIter(stored, pattern.data(),
+                                                  static_cast<int>(pattern.size()), nullptr)))
+                    return false;
+            }
+        }
+    }
+    return true;
+}
+
 int NaiveEvalWithInherit::fireTrigger() {
     if (inheritanceFlag == 0) return 0;
-    phases->beginPhase(allTriggers, (flags & TraceTrigger) != 0 ? 1 : 0);
+    const int traceFlag = (flags & TraceTrigger) != 0 ? 1 : 0;
+    if (allTriggers == 0 && fullTriggerPhases && membershipsLeaveInheritance())
+        phases->beginFullPhase(traceFlag);
+    else
+        phases->beginPhase(allTriggers, traceFlag);
     for (FRule* rule : triggerList) {
         decRef(matcher->retrieve(rule, nullptr, phases->giveSymTab()));
         if (allTriggers == 0 && phases->newFacts() != 0) break;
@@ -262,13 +362,12 @@ Operand* NaiveEvalWithInherit::retrieve(FRule* query, SymTab* /*names*/) {
         centralErrorHandler().report(err4::WrongArg);
         return nullptr;
     }
-    Operand* result = nullptr;
-    do {
-        phases->beginPhase(0, 0);
-        decRef(result);
-        result = matcher->retrieve(query, nullptr, phases->giveSymTab());
-        phases->endPhase();
-    } while (phases->takeNewFacts() != 0);
+    // Matching again until nothing is inherited would repeat what the query's built-ins print
+    // or run, the first times over incomplete facts.
+    phases->beginFullPhase(0);
+    Operand* result = matcher->retrieve(query, nullptr, phases->giveSymTab());
+    phases->endPhase();
+    phases->takeNewFacts();
     matcher->remove(query);
     return result;
 }

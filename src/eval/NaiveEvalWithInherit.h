@@ -7,6 +7,7 @@
 #include "eval/NaiveEval.h"
 
 class FMolecule;
+class FTerm;
 class Normalizer;
 
 class NaiveEvalWithInherit : public NaiveEval {
@@ -20,14 +21,16 @@ class NaiveEvalWithInherit : public NaiveEval {
 
     int evaluate(FProgram* program) override;
     Evaluation* tp(FProgram* program) override;
-    // Matches the query again until a matching inherits nothing new; the last answers.
+    // Matches the query once inside a full phase: every atom inherits all it can before it is
+    // answered, so the answers are final and the query's built-ins act once per row.
     Operand* retrieve(FRule* query, SymTab* names) override;
     // A non-zero mode also forgets that any program used inheritance.
     void reset(int mode) override;
     // One trigger phase; non-zero when it added facts.
     virtual int fireTrigger();
 
-    // Rebuilds the trigger list from the atomized program of the held normalizer.
+    // Rebuilds the trigger list from the atomized program of the held normalizer, and decides
+    // whether a one-trigger phase may insert every fact its trigger inherits.
     void buildTriggerList();
     void clearTriggerList();
 
@@ -57,6 +60,19 @@ class NaiveEvalWithInherit : public NaiveEval {
     Timer* triggerTimer;
     Normalizer* normalizer = nullptr;
     std::vector<FRule*> triggerList;
+    // In one-trigger mode, whether a phase inserts everything its first productive trigger
+    // inherits instead of one fact. Set when no rule can change what is inherited (no rule
+    // derives a subclass relation, an equality, a value of a method a trigger reads, or a
+    // membership in a class not named by a constant; see also ruleMemberships), so the
+    // fixpoints between single facts would find the same inheritance: the model is the same,
+    // and the evaluation no longer costs one whole fixpoint per inherited fact.
+    bool fullTriggerPhases = false;
+    // The constant classes rules make objects members of (a reference each). They leave
+    // inheritance alone while no class at or above them holds a value of a method a trigger
+    // reads; the hierarchy above them and those values change only through facts, all stored
+    // before the first phase, or through inheritance, which copies values only downwards.
+    std::vector<FTerm*> ruleMemberships;
+    bool membershipsLeaveInheritance();
 };
 
 // Registered as "classNaiveEvalWithInherit": new@(Matcher, OMAccess).

@@ -42,6 +42,10 @@ class FLSysOStream : public FLSysObject {
     FLSysOStream() = default;
 };
 
+// Reports once that the stream over the named file failed to write ("Can't write to " and the
+// name).
+void reportStreamWriteFailure(const std::string& fileName);
+
 // S is std::ostream, std::ofstream, std::ostringstream or another output stream class. An owning
 // object deletes its stream (closing a file) when it is itself destroyed.
 template <class S = std::ostream>
@@ -58,6 +62,9 @@ class FLSysOStreamImpl : public FLSysOStream {
     }
 
     std::ostream* stream() const override { return out; }
+    // A stream over a file the user opened: its first failed write (a full disk) is reported
+    // with the file's name, not ignored; later ones are not reported again.
+    void reportWriteFailuresAs(std::string fileName) { target = std::move(fileName); }
     // The stream with its own type, for callers that made it.
     S* typedStream() const { return out; }
 
@@ -94,16 +101,31 @@ class FLSysOStreamImpl : public FLSysOStream {
     }
 
     ~FLSysOStreamImpl() override {
+        if (out != nullptr && !target.empty()) {
+            out->flush();
+            checkWrite();
+        }
         if (owns) delete out;
     }
 
   private:
     template <class V>
     FLSysOStream& put(const V& value) {
-        if (out != nullptr) static_cast<std::ostream&>(*out) << value;
+        if (out != nullptr) {
+            static_cast<std::ostream&>(*out) << value;
+            checkWrite();
+        }
         return *this;
+    }
+
+    void checkWrite() {
+        if (target.empty() || failureReported || !out->bad()) return;
+        failureReported = true;
+        reportStreamWriteFailure(target);
     }
 
     S* out;
     bool owns;
+    std::string target;  // empty: failures are not reported
+    bool failureReported = false;
 };

@@ -25,6 +25,7 @@ class FLogicScanner : public FLogicFlexLexer, public ScannerInput {
     int yylex() override;
     const char* text() const { return yytext; }
     bool inEndState() const override;
+    bool holdsUnscanned() const override;
 
   protected:
     int LexerInput(char* buffer, int size) override;

@@ -1,6 +1,7 @@
 // The parser objects: inputs opened and closed, clauses handed out one at a time.
 #include "language/FParser.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -8,6 +9,22 @@
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
 #include "language/InternalFLogicParser.h"
+#include "language/ScannerInput.h"
+
+namespace {
+
+// Whether the stream's first character (or its end) can be read; the file buffer throws on a
+// read error.
+bool firstReadSucceeds(std::istream& stream) {
+    try {
+        stream.rdbuf()->sgetc();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace
 
 FParser::~FParser() {
     close();
@@ -30,15 +47,24 @@ int FParser::open(std::string name) {
     } else {
         stream = new std::ifstream(name, std::ios::in);
     }
-    if (!stream->fail()) {
+    // A file that opens but cannot be read (a directory, a read error at its start) is refused
+    // here like one that does not open: nothing of it is read.
+    const bool readable = !stream->fail() && (stream == &std::cin || firstReadSucceeds(*stream));
+    if (readable) {
         input = stream;
         delete internalParser;
         internalParser = createInternalParser(input);
         internalParser->reset(name);
         return 1;
     }
-    centralErrorHandler().report(Error(3, 1, 2, "ParseError", name + ": No such file or directory",
-                                       "PevoParser::open()", ""));
+    // A file that is there but cannot be read is an input that fails, not a missing one.
+    std::error_code error;
+    if (name != "stdin" && std::filesystem::exists(name, error)) {
+        ScannerInput::reportUnreadable(name);
+    } else {
+        centralErrorHandler().report(Error(
+            3, 1, 2, "ParseError", name + ": No such file or directory", "PevoParser::open()", ""));
+    }
     if (stream != &std::cin) delete stream;
     // No input is left open: the old parser read the stream released above.
     delete internalParser;
@@ -62,8 +88,8 @@ void FParser::close() {
 }
 
 bool FParser::atEnd() {
-    if (input == nullptr) return true;
-    return input->peek() == std::char_traits<char>::eof();
+    if (input == nullptr || internalParser == nullptr) return true;
+    return internalParser->atEnd(*input);
 }
 
 void FParser::releaseInput() {

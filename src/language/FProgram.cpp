@@ -13,6 +13,7 @@
 #include "language/FTermList.h"
 #include "language/NodeLists.h"
 #include "objectbase/SymTab.h"
+#include "platform/FileReplacement.h"
 
 FProgram::FProgram(clib_list<FRule*>* rules, SymTab* names)
     : ParseTreeNode(ParseTreeClass::FProgram), rules(rules), names(names) {
@@ -134,17 +135,22 @@ FTermList* FProgram::asFacts() const {
 }
 
 bool FProgram::save(const std::string& fileName) const {
-    std::ofstream file(fileName, std::ios::out | std::ios::trunc);
-    if (!file) {
+    // The program replaces the old file only once it is written whole.
+    FileReplacement file(fileName);
+    if (!file.open()) {
         centralErrorHandler().report(err11::CannotOpenFile);
         return false;
     }
-    auto* stream = new FLSysOStreamImpl<std::ofstream>(&file, false);
+    auto* stream = new FLSysOStreamImpl<std::ofstream>(&file.stream(), false);
     {
         OutputChannel channel;
         channel.setStream(stream);
         display(channel);
     }
     decRef(stream);
+    if (!file.commit()) {
+        centralErrorHandler().report(err11::CannotOpenFile);
+        return false;
+    }
     return true;
 }

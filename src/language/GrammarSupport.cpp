@@ -2,6 +2,7 @@
 // released, built-in predicates classified and aggregate operators checked.
 #include "language/GrammarSupport.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -113,6 +114,51 @@ bool GrammarSupport::ok() const {
     return parser.clauseOk();
 }
 
+namespace {
+
+void discard(ManagedObject* node) {
+    grammar::release(node);
+}
+
+template <class T>
+void discard(clib_list<T*>* list) {
+    grammar::releaseList(list);
+}
+
+}  // namespace
+
+void GrammarSupport::startClause() {
+    ++clause;
+    // Old entries only cost memory; a big clause's are dropped before the next one.
+    if (depths.size() > 4096) depths.clear();
+}
+
+int GrammarSupport::depthOf(const void* part) const {
+    if (part == nullptr) return 0;
+    const auto found = depths.find(part);
+    return found != depths.end() && found->second.clause == clause ? found->second.depth : 1;
+}
+
+template <class T>
+T* GrammarSupport::measured(T* made, int depth) {
+    if (made == nullptr) return nullptr;
+    if (depth > maxDepth) {
+        parser.reportCheck("parser stack overflow");
+        parser.clearOk();
+        discard(made);
+        return nullptr;
+    }
+    depths.insert_or_assign(made, Depth{clause, depth});
+    return made;
+}
+
+// The kinds the Pevo builders measure.
+template Path* GrammarSupport::measured<Path>(Path*, int);
+template MethAppl* GrammarSupport::measured<MethAppl>(MethAppl*, int);
+template Specification* GrammarSupport::measured<Specification>(Specification*, int);
+template MethListElement* GrammarSupport::measured<MethListElement>(MethListElement*, int);
+template ElementList* GrammarSupport::measured<ElementList>(ElementList*, int);
+
 bool GrammarSupport::finishClause(FRule* rule, FRule** result) {
     if (!ok()) {
         grammar::release(rule);
@@ -168,27 +214,31 @@ FTermList* GrammarSupport::append(FTermList* head, FTerm* atom) {
 }
 
 FLiteralList* GrammarSupport::literals(FLiteral* literal) {
-    return startList<FLiteralList>(ok(), literal);
+    const int depth = depthOf(literal) + 1;
+    return measured(startList<FLiteralList>(ok(), literal), depth);
 }
 
 FLiteralList* GrammarSupport::append(FLiteralList* literals, FLiteral* literal) {
-    return appendToList(ok(), literals, literal);
+    const int depth = std::max(depthOf(literals), depthOf(literal) + 1);
+    return measured(appendToList(ok(), literals, literal), depth);
 }
 
 FLiteral* GrammarSupport::literal(FTerm* atom, int negated) {
+    const int depth = depthOf(atom) + 1;
     FLiteral* made = ok() ? new FLiteral(atom, negated, 0) : nullptr;
     grammar::release(atom);
-    return made;
+    return measured(made, depth);
 }
 
 FTerm* GrammarSupport::stepAtom(Path* host, MethRef* step) {
     Path* path = reference(host, step);
     if (path == nullptr) return nullptr;
+    const int depth = depthOf(path) + 1;
     auto* empty = new Specification(nullptr, nullptr, nullptr);
     auto* made = new FMolecule(path, empty, 0);
     grammar::release(empty);
     grammar::release(path);
-    return made;
+    return measured<FTerm>(made, depth);
 }
 
 PTerm* GrammarSupport::predicate(FctOrPred* application) {
@@ -205,6 +255,7 @@ PTerm* GrammarSupport::classify(FctOrPred* application, bool inFilter) {
         return nullptr;
     }
     const std::string name = application->getName();
+    const int depth = depthOf(application);
     TermList* args = application->takeArgs();
     grammar::release(application);
     const int arity = args != nullptr ? args->length() : 0;
@@ -251,7 +302,7 @@ PTerm* GrammarSupport::classify(FctOrPred* application, bool inFilter) {
         name, isBuiltin ? InternalName::BuiltinPredicate : InternalName::Predicate, arity);
     auto* made = new PTerm(symbol, groupStart, groupEnd, args);
     dropElements(args);
-    return made;
+    return measured(made, depth);
 }
 
 void GrammarSupport::unfoldList(FTerm* term, TermList& into) const {
@@ -276,6 +327,7 @@ void GrammarSupport::unfoldList(FTerm* term, TermList& into) const {
 
 PTerm* GrammarSupport::comparison(Path* left, char* op, Path* right) {
     const std::string text = take(op);
+    const int depth = std::max(depthOf(left), depthOf(right)) + 1;
     PTerm* made = nullptr;
     if (ok()) {
         auto* args = new TermList;
@@ -286,20 +338,22 @@ PTerm* GrammarSupport::comparison(Path* left, char* op, Path* right) {
     }
     grammar::release(left);
     grammar::release(right);
-    return made;
+    return measured(made, depth);
 }
 
 Path* GrammarSupport::arithmetic(Path* left, char* op, Path* right) {
     const std::string text = take(op);
+    const int depth = std::max(depthOf(left), depthOf(right)) + 1;
     Path* made = ok() ? new ArithmeticExpr(left, right, text) : nullptr;
     grammar::release(left);
     grammar::release(right);
-    return made;
+    return measured(made, depth);
 }
 
 Path* GrammarSupport::aggregate(char* op, char* variable, VarList* groups, FLiteralList* body) {
     const std::string name = take(op);
     const std::string var = take(variable);
+    const int depth = depthOf(body) + 1;
     Path* made = nullptr;
     if (ok() && !isAggregateOperator(name)) {
         parser.reportCheck(name + " is an invalid aggregate operator");
@@ -312,21 +366,23 @@ Path* GrammarSupport::aggregate(char* op, char* variable, VarList* groups, FLite
     }
     delete groups;
     grammar::release(body);
-    return made;
+    return measured(made, depth);
 }
 
 Path* GrammarSupport::molecule(Path* host, Specification* specification) {
+    const int depth = std::max(depthOf(host), depthOf(specification)) + 1;
     Path* made = ok() ? new FMolecule(host, specification, 0) : nullptr;
     grammar::release(host);
     grammar::release(specification);
-    return made;
+    return measured(made, depth);
 }
 
 Path* GrammarSupport::reference(Path* host, MethRef* step) {
+    const int depth = std::max(depthOf(host), depthOf(step)) + 1;
     Path* made = ok() ? new Reference(host, step) : nullptr;
     grammar::release(host);
     grammar::release(step);
-    return made;
+    return measured(made, depth);
 }
 
 Specification* GrammarSupport::specification(IsaSpec* isa, ElementList* elements) {
@@ -335,32 +391,36 @@ Specification* GrammarSupport::specification(IsaSpec* isa, ElementList* elements
         grammar::releaseList(elements);
         return nullptr;
     }
+    const int depth = std::max(depthOf(isa), depthOf(elements)) + 1;
     auto* made = new Specification(isa, elements, nullptr);
     grammar::release(isa);
     if (elements != nullptr) {
         for (MethListElement* element : *elements) grammar::release(element);
     }
-    return made;
+    return measured(made, depth);
 }
 
 IsaSpec* GrammarSupport::isa(int kind, Path* cls) {
+    const int depth = depthOf(cls) + 1;
     IsaSpec* made = ok() ? new IsaSpec(kind, cls) : nullptr;
     grammar::release(cls);
-    return made;
+    return measured(made, depth);
 }
 
 MethRef* GrammarSupport::step(MethAppl* method, int dot) {
+    const int depth = depthOf(method) + 1;
     MethRef* made = ok() ? new MethRef(method, dot) : nullptr;
     grammar::release(method);
-    return made;
+    return measured(made, depth);
 }
 
 ElementList* GrammarSupport::elements(MethAppl* method, MethResult* result) {
-    return append(ok() ? new ElementList : nullptr, method, result);
+    return append(ok() ? measured(new ElementList, 0) : nullptr, method, result);
 }
 
 ElementList* GrammarSupport::append(ElementList* elements, MethAppl* method, MethResult* result) {
     // The element's reference passes to the list.
+    const int depth = std::max(depthOf(elements), std::max(depthOf(method), depthOf(result)) + 2);
     if (ok() && elements != nullptr) elements->append(new MethListElement(method, result));
     grammar::release(method);
     grammar::release(result);
@@ -368,7 +428,7 @@ ElementList* GrammarSupport::append(ElementList* elements, MethAppl* method, Met
         grammar::releaseList(elements);
         return nullptr;
     }
-    return elements;
+    return measured(elements, depth);
 }
 
 MethAppl* GrammarSupport::method(Path* method, TermList* args) {
@@ -377,33 +437,37 @@ MethAppl* GrammarSupport::method(Path* method, TermList* args) {
         grammar::releaseList(args);
         return nullptr;
     }
+    const int depth = std::max(depthOf(method), depthOf(args)) + 1;
     auto* made = new MethAppl(method, args, 0);
     grammar::release(method);
     dropElements(args);
-    return made;
+    return measured(made, depth);
 }
 
 MethResult* GrammarSupport::scalarResult(int kind, Path* result) {
+    const int depth = depthOf(result) + 1;
     MethResult* made = ok() ? new SMethResult(kind, result) : nullptr;
     grammar::release(result);
-    return made;
+    return measured(made, depth);
 }
 
 MethResult* GrammarSupport::setResult(int kind, TermList* results) {
+    const int depth = depthOf(results) + 1;
     MethResult* made = ok() ? new MMethResult(kind, results) : nullptr;
     grammar::releaseList(results);
-    return made;
+    return measured(made, depth);
 }
 
 TermList* GrammarSupport::terms(Path* term) {
-    return append(ok() ? new TermList : nullptr, term);
+    return append(ok() ? measured(new TermList, 0) : nullptr, term);
 }
 
 TermList* GrammarSupport::append(TermList* terms, Path* term) {
     // The term's reference passes to the list.
     if (ok() && terms != nullptr) {
+        const int depth = std::max(depthOf(terms), depthOf(term));
         terms->append(term);
-        return terms;
+        return measured(terms, depth);
     }
     grammar::release(term);
     grammar::releaseList(terms);
@@ -422,13 +486,14 @@ Path* GrammarSupport::functionTerm(FctOrPred* application) {
         grammar::release(application);
         return nullptr;
     }
+    const int depth = depthOf(application);
     TermList* args = application->takeArgs();
     const int arity = args != nullptr ? args->length() : 0;
     auto* made = new FunctionTerm(
         parser.constantSymbol(application->getName(), InternalName::Function, arity), args);
     dropElements(args);
     grammar::release(application);
-    return made;
+    return measured<Path>(made, depth);
 }
 
 Path* GrammarSupport::variable(char* name) {
@@ -437,7 +502,7 @@ Path* GrammarSupport::variable(char* name) {
     // Before the node's allocation: the first variable of a clause makes the clause's table, and
     // a pooled object must be constructed right after its own allocation.
     const FSymbol symbol = parser.variableSymbol(text);
-    return new FVar(symbol);
+    return measured<Path>(new FVar(symbol), 1);
 }
 
 Path* GrammarSupport::constant(char* text, int kind) {
@@ -445,7 +510,8 @@ Path* GrammarSupport::constant(char* text, int kind) {
 }
 
 Path* GrammarSupport::constantOf(const std::string& value, int kind) {
-    return ok() ? new FunctionTerm(parser.constantSymbol(value, kind, 0), nullptr) : nullptr;
+    return measured<Path>(
+        ok() ? new FunctionTerm(parser.constantSymbol(value, kind, 0), nullptr) : nullptr, 1);
 }
 
 Path* GrammarSupport::stringConstant(char* text) {
@@ -458,17 +524,21 @@ FctOrPred* GrammarSupport::application(char* name, TermList* args) {
         grammar::releaseList(args);
         return nullptr;
     }
+    const int depth = depthOf(args) + 1;
     auto* made = new FctOrPred(text, args);
     dropElements(args);
-    return made;
+    return measured(made, depth);
 }
 
 Path* GrammarSupport::emptyList() {
-    return ok() ? new FunctionTerm(parser.constantSymbol("nil", InternalName::Function, 0), nullptr)
-                : nullptr;
+    return measured<Path>(
+        ok() ? new FunctionTerm(parser.constantSymbol("nil", InternalName::Function, 0), nullptr)
+             : nullptr,
+        1);
 }
 
 Path* GrammarSupport::listCell(Path* head, Path* tail) {
+    const int depth = std::max(depthOf(head), depthOf(tail)) + 1;
     Path* made = nullptr;
     if (ok()) {
         auto* args = new TermList;
@@ -478,5 +548,5 @@ Path* GrammarSupport::listCell(Path* head, Path* tail) {
     }
     grammar::release(head);
     grammar::release(tail);
-    return made;
+    return measured(made, depth);
 }

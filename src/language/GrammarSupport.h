@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 
 #include "foundation/clib_list.h"
 #include "objectbase/FSymbol.h"
@@ -34,6 +35,14 @@ using VarList = clib_list<FSymbol>;
 class GrammarSupport {
   public:
     explicit GrammarSupport(InternalGrammarParser& parser) : parser(parser) {}
+
+    // The deepest tree a clause may build. Every later stage (printing, comparing, scanning,
+    // translating, releasing) walks a tree recursively, one or more frames a level; a path
+    // or an operator chain deeper than this would run out of stack there, so the clause is
+    // refused here with the message of the parser's own stack limit, which bounds nesting.
+    static constexpr int maxDepth = 3000;
+    // Forgets the depths of the previous clause's nodes.
+    void startClause();
 
     // Stores the clause's rule as the call's result; false when the clause is rejected (its
     // rule, if any, released).
@@ -85,6 +94,14 @@ class GrammarSupport {
     Path* emptyList();
     Path* listCell(Path* head, Path* tail);
 
+    // The depth of a part built for this clause (1 for a leaf, 0 for null).
+    int depthOf(const void* part) const;
+    // Records the depth of a new node or list; beyond maxDepth the clause is refused and the
+    // node released (null answered). T is a node or a list of nodes. The Pevo builders measure
+    // their own nodes through these two as well.
+    template <class T>
+    T* measured(T* made, int depth);
+
   private:
     bool ok() const;
     Path* constantOf(const std::string& value, int kind);
@@ -94,6 +111,15 @@ class GrammarSupport {
     void unfoldList(FTerm* term, TermList& into) const;
 
     InternalGrammarParser& parser;
+    // Depth of each node and list built, by address, with the number of the clause that built
+    // it: every builder records what it makes, so an address reused is overwritten, and the
+    // entries of earlier clauses are ignored rather than erased clause by clause.
+    struct Depth {
+        unsigned clause;
+        int depth;
+    };
+    std::unordered_map<const void*, Depth> depths;
+    unsigned clause = 0;
 };
 
 namespace grammar {

@@ -2,6 +2,7 @@
 // parser objects delegate to.
 #pragma once
 
+#include <istream>
 #include <string>
 
 class FRule;
@@ -16,4 +17,7 @@ class InternalFParser {
     // Starts a new input: the clause state is cleared, the line counter is 1 and the file name
     // the given one.
     virtual void reset(std::string fileName) = 0;
+    // True when nothing is left of the input `in` (the stream the parser reads): neither in
+    // the stream nor read ahead by the scanner.
+    virtual bool atEnd(std::istream& in) = 0;
 };

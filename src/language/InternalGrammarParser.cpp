@@ -21,6 +21,10 @@ void InternalGrammarParser::reset(std::string fileName) {
     scannerInput().setFileName(std::move(fileName));
 }
 
+bool InternalGrammarParser::atEnd(std::istream& in) {
+    return scannerInput().atEnd(in);
+}
+
 void InternalGrammarParser::yyerror(const char*) {
     // The token text is always quoted, empty at the end of the input, so that the line number
     // never runs into the message.
@@ -69,6 +73,7 @@ void InternalGrammarParser::startClause(SymTab* table) {
     symTab = table;
     ok = 1;
     endStateClauseEnd = false;
+    builder.startClause();
     endClause();
 }
 
@@ -103,7 +108,10 @@ int InternalGrammarParser::nextToken(int illegal, int clauseEnd) {
         endStateClauseEnd = true;
     }
     // An unreadable input has been reported; the clause it cut off is rejected.
-    if (token == 0 && scannerInput().inputFailed()) clearOk();
+    if (token == 0 && scannerInput().inputFailed()) {
+        clearOk();
+        scannerInput().failureRejected();
+    }
     setAtInputEnd(token == 0);
     return token;
 }

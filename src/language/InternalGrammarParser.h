@@ -20,6 +20,7 @@ class InternalGrammarParser : public InternalFParser {
     InternalGrammarParser& operator=(const InternalGrammarParser&) = delete;
 
     void reset(std::string fileName) override;
+    bool atEnd(std::istream& in) override;
 
     // Prepares the text of the next syntax error: position and the token it was found at. The
     // driver's own message ("parse error", "parser stack overflow") is not used.

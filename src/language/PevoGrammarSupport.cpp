@@ -1,6 +1,7 @@
 // The Pevo grammar's builders: XPath-like steps, filters and results, and the dialect's names.
 #include "language/PevoGrammarSupport.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string>
@@ -80,60 +81,74 @@ Path* PevoGrammarSupport::start(int startKind, MethAppl* first) {
         parser.constantSymbol(startKind == 0 ? "root" : "self", InternalName::Function, 0),
         nullptr);
     host->setStartKind(startKind);
-    return step(host, parser.support().step(first, 1));
+    Path* start = parser.support().measured<Path>(host, 1);
+    return step(start, parser.support().step(first, 1));
 }
 
 Path* PevoGrammarSupport::step(Path* host, MethRef* step) {
+    GrammarSupport& shared = parser.support();
+    const int depth = std::max(shared.depthOf(host), shared.depthOf(step)) + 1;
     Path* made = ok() ? new PevoReference(host, step) : nullptr;
     grammar::release(host);
     grammar::release(step);
-    return made;
+    return shared.measured(made, depth);
 }
 
 Path* PevoGrammarSupport::filter(Path* host, Specification* specification) {
+    GrammarSupport& shared = parser.support();
+    const int depth = std::max(shared.depthOf(host), shared.depthOf(specification)) + 1;
     Path* made = ok() ? new PevoMolecule(host, specification) : nullptr;
     grammar::release(host);
     grammar::release(specification);
-    return made;
+    return shared.measured(made, depth);
 }
 
 Path* PevoGrammarSupport::result(Path* path, MethResult* result) {
+    GrammarSupport& shared = parser.support();
+    const int depth = std::max(shared.depthOf(path), shared.depthOf(result) + 1);
     if (ok() && path != nullptr) path->setMethResult(result);
     grammar::release(result);
     if (!ok()) {
         grammar::release(path);
         return nullptr;
     }
-    return path;
+    return shared.measured(path, depth);
 }
 
 MethAppl* PevoGrammarSupport::axisStep(Path* name, int axis) {
+    const int depth = parser.support().depthOf(name) + 1;
     MethAppl* made = ok() ? new MethAppl(name, nullptr, axis) : nullptr;
     grammar::release(name);
-    return made;
+    return parser.support().measured(made, depth);
 }
 
 Specification* PevoGrammarSupport::filterPart(IsaSpec* isa, FLiteralList* filter) {
     // The specification keeps a copy of the filter.
+    GrammarSupport& shared = parser.support();
+    const int depth = std::max(shared.depthOf(isa), shared.depthOf(filter)) + 1;
     Specification* made = ok() ? new Specification(isa, nullptr, filter) : nullptr;
     grammar::release(isa);
     grammar::release(filter);
-    return made;
+    return shared.measured(made, depth);
 }
 
 MethListElement* PevoGrammarSupport::spec(MethAppl* method, MethResult* result) {
+    GrammarSupport& shared = parser.support();
+    const int depth = std::max(shared.depthOf(method), shared.depthOf(result)) + 1;
     MethListElement* made = ok() ? new MethListElement(method, result) : nullptr;
     grammar::release(method);
     grammar::release(result);
-    return made;
+    return shared.measured(made, depth);
 }
 
 ElementList* PevoGrammarSupport::specs(ElementList* specs, MethListElement* spec) {
     // The element's reference passes to the list.
     if (ok()) {
+        GrammarSupport& shared = parser.support();
+        const int depth = std::max(shared.depthOf(specs), shared.depthOf(spec));
         if (specs == nullptr) specs = new ElementList;
         specs->append(spec);
-        return specs;
+        return shared.measured(specs, depth);
     }
     grammar::release(spec);
     grammar::releaseList(specs);

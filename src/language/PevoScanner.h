@@ -25,6 +25,7 @@ class PevoScanner : public PevoFlexLexer, public ScannerInput {
     int yylex() override;
     const char* text() const { return yytext; }
     bool inEndState() const override;
+    bool holdsUnscanned() const override;
 
   protected:
     int LexerInput(char* buffer, int size) override;

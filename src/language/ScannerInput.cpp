@@ -10,6 +10,8 @@ void reportScannerError(const char* name, const std::string& message) {
     centralErrorHandler().report(Error(3, 1, 2, name, message, "FScanner::yylex()", ""));
 }
 
+const char* const inputFailure = " : input could not be read";
+
 }  // namespace
 
 std::string ScannerInput::position() const {
@@ -27,6 +29,32 @@ void ScannerInput::reportInvalidComment() const {
     reportScannerError("InvalidComment", position() + " : EOF appeared in comment");
 }
 
+void ScannerInput::reportUnreadable(const std::string& fileName) {
+    ScannerInput input;
+    input.setFileName(fileName);
+    reportScannerError("InputFailed", input.position() + inputFailure);
+}
+
+void ScannerInput::recordFailure(std::istream& in) {
+    if (failed) return;
+    failed = true;
+    in.setstate(std::ios::badbit);
+    reportScannerError("InputFailed", position() + inputFailure);
+}
+
+bool ScannerInput::atEnd(std::istream& in) {
+    if (holdsUnscanned()) return false;
+    if (failed) return failureSeen;
+    std::streambuf* source = in.rdbuf();
+    if (source == nullptr) return true;
+    try {
+        return std::char_traits<char>::eq_int_type(source->sgetc(), std::char_traits<char>::eof());
+    } catch (...) {
+        recordFailure(in);
+        return false;
+    }
+}
+
 int ScannerInput::readCharacter(std::istream& in, char* buffer) {
     if (failed) return 0;
     // Straight from the stream's buffer: the scanner asks for every character on its own.
@@ -39,14 +67,66 @@ int ScannerInput::readCharacter(std::istream& in, char* buffer) {
     } catch (...) {
         // The file buffer throws on a read error (a directory opened as a file): the input ends
         // here, and the clause being read is rejected by the parser.
-        failed = true;
-        in.setstate(std::ios::badbit);
-        reportScannerError("InputFailed", position() + " : input could not be read");
+        recordFailure(in);
         return 0;
     }
     if (traits::eq_int_type(character, traits::eof())) return 0;
     *buffer = traits::to_char_type(character);
     return 1;
+}
+
+namespace {
+
+bool isWordCharacter(char character) {
+    return (character >= 'a' && character <= 'z') || (character >= 'A' && character <= 'Z') ||
+           (character >= '0' && character <= '9') || character == '_';
+}
+
+// A string opened by the token's first character and not closed yet: the scanner reads on to
+// the first double quote without a backslash before it.
+bool isOpenString(const char* partial, int length) {
+    if (length == 0 || partial[0] != '"') return false;
+    for (int i = 1; i < length; ++i) {
+        if (partial[i] == '"' && partial[i - 1] != '\\') return false;
+    }
+    return true;
+}
+
+bool isWordRun(const char* partial, int length) {
+    if (length == 0) return false;
+    for (int i = 0; i < length; ++i) {
+        if (!isWordCharacter(partial[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int ScannerInput::readTokenCharacters(std::istream& in, char* buffer, int size, const char* partial,
+                                      int partialLength) {
+    if (readCharacter(in, buffer) == 0) return 0;
+    const bool inString = isOpenString(partial, partialLength);
+    const bool inWord = !inString && isWordRun(partial, partialLength) && isWordCharacter(*buffer);
+    if (!inString && !inWord) return 1;
+    if (inString && *buffer == '"' && partial[partialLength - 1] != '\\') return 1;
+    std::streambuf* source = in.rdbuf();
+    using traits = std::char_traits<char>;
+    int count = 1;
+    try {
+        while (count < size) {
+            const traits::int_type next = source->sgetc();
+            if (traits::eq_int_type(next, traits::eof())) break;
+            const char character = traits::to_char_type(next);
+            // The word's end and a carriage return are left to the one-character reading.
+            if (character == '\r' || (inWord && !isWordCharacter(character))) break;
+            source->sbumpc();
+            buffer[count++] = character;
+            if (inString && character == '"' && buffer[count - 2] != '\\') break;
+        }
+    } catch (...) {
+        // Reported at the next single read, which fails the same way.
+    }
+    return count;
 }
 
 void ScannerInput::countNewlines(const char* text, int length) {

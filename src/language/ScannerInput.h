@@ -20,6 +20,19 @@ class ScannerInput {
 
     // True once the input could not be read; the scanner has then seen the end of its input.
     bool inputFailed() const { return failed; }
+    // The parser has rejected the clause that the failure cut off.
+    void failureRejected() { failureSeen = true; }
+    // The front end's end test: nothing read and left unscanned, and the stream at its end. A
+    // stream that fails here is reported like a failed read, and the test answers false until
+    // the parser has rejected the clause the failure cut off, so that the reading of the input
+    // ends with a rejected clause rather than quietly.
+    bool atEnd(std::istream& in);
+    // Characters the scanner has taken from the stream but not scanned yet (a lookahead beyond
+    // the last token).
+    virtual bool holdsUnscanned() const { return false; }
+
+    // InputFailed for an input that could not even be opened (a file without read permission).
+    static void reportUnreadable(const std::string& fileName);
     // True after a "." that was the last character of the input: every further token is a
     // clause end. Scanners without clauses have no such state.
     virtual bool inEndState() const { return false; }
@@ -38,6 +51,17 @@ class ScannerInput {
     // which the front end's end test relies on. A carriage return before a newline is dropped.
     // A stream that fails to read is reported once (InputFailed) and counts as ended.
     int readCharacter(std::istream& in, char* buffer);
+    // readCharacter, and then, when the token being matched (`partial`, `partialLength`
+    // characters, ending right before `buffer`) can only go on through them, the characters
+    // that the scanner is bound to look at next: more letters, digits and "_" after a run of
+    // them, or a string's characters up to its closing quote. Up to `size` characters in all.
+    // A token thus takes a few refills rather than one per character, each of which would
+    // move and rescan the token so far. Read-ahead never passes a "." or a clause end, and the
+    // front end's end test counts what the scanner holds unscanned.
+    int readTokenCharacters(std::istream& in, char* buffer, int size, const char* partial,
+                            int partialLength);
+    // Reports the failure once and ends the input.
+    void recordFailure(std::istream& in);
 
     // Counts the newlines of a token that may hold some (a string).
     void countNewlines(const char* text, int length);
@@ -46,4 +70,5 @@ class ScannerInput {
     int line = 1;
     std::string file;
     bool failed = false;
+    bool failureSeen = false;
 };

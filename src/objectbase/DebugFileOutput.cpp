@@ -12,7 +12,8 @@ DebugFileOutput::DebugFileOutput(const std::string& fileName, const std::string&
     : fileName(fileName), place(place) {}
 
 DebugFileOutput::~DebugFileOutput() {
-    finish();
+    // A write that was not finished is abandoned: the old file stays.
+    if (stream != nullptr) restoreChannel();
 }
 
 Error DebugFileOutput::cantWriteFile(const std::string& fileName, const std::string& place) {
@@ -29,34 +30,37 @@ bool DebugFileOutput::writable() const {
 
 bool DebugFileOutput::open() {
     if (!writable()) return false;
-    file = new std::ofstream(fileName, std::ios::out | std::ios::trunc);
-    if (!file->is_open()) {
-        delete file;
-        file = nullptr;
+    file = std::make_unique<FileReplacement>(fileName);
+    if (!file->open()) {
+        file.reset();
         centralErrorHandler().report(cantWriteFile(fileName, place));
         return false;
     }
-    stream = new FLSysOStreamImpl<std::ofstream>(file, true);
+    stream = new FLSysOStreamImpl<std::ofstream>(&file->stream(), false);
     OutputChannel& channel = debugChannel();
     hadStream = channel.currentStream() != nullptr;
     channel.setStream(stream);
     return true;
 }
 
-void DebugFileOutput::finish() {
-    if (stream == nullptr) return;
-    file->flush();
-    const bool failed = !file->good();
+bool DebugFileOutput::finish() {
+    if (stream == nullptr) return true;
+    restoreChannel();
+    const bool written = file->commit();
+    file.reset();
+    if (!written) centralErrorHandler().report(cantWriteFile(fileName, place));
+    return written;
+}
+
+void DebugFileOutput::restoreChannel() {
     OutputChannel& channel = debugChannel();
     if (hadStream) {
         channel.resetStream();
     } else {
         channel.releaseStreams();
     }
-    decRef(stream);  // the last reference: closes the file
+    decRef(stream);
     stream = nullptr;
-    file = nullptr;
-    if (failed) centralErrorHandler().report(cantWriteFile(fileName, place));
 }
 
 namespace {

@@ -2,21 +2,23 @@
 // lookup that the XML writers share.
 #pragma once
 
-#include <fstream>
+#include <memory>
 #include <string>
 
 #include "foundation/Error.h"
 #include "foundation/FLSysOStream.h"
+#include "platform/FileReplacement.h"
 
 class OM;
 
 // A file that cannot be made (a missing folder, a folder's name) or whose stream fails while it
-// is written would lose the text while the command answered success, so both are reported.
+// is written would lose the text while the command answered success, so both are reported. The
+// text replaces the old file only once it is written whole (FileReplacement).
 class DebugFileOutput {
   public:
     // `place` names the writer in the report.
     DebugFileOutput(const std::string& fileName, const std::string& place);
-    // Puts the channel back when `finish` was not called.
+    // Puts the channel back when `finish` was not called; the old file stays.
     ~DebugFileOutput();
     DebugFileOutput(const DebugFileOutput&) = delete;
     DebugFileOutput& operator=(const DebugFileOutput&) = delete;
@@ -26,16 +28,20 @@ class DebugFileOutput {
     // Reports "Cant Write file" and answers false when the file is not writable or cannot be
     // opened; otherwise debugChannel writes into it until `finish`.
     bool open();
-    // Puts the channel back and closes the file; a stream that failed meanwhile is reported.
-    void finish();
+    // Puts the channel back and puts the file in place; a write that failed meanwhile is
+    // reported and leaves the old file. False after such a report.
+    bool finish();
 
     // The error of a file that cannot be written.
     static Error cantWriteFile(const std::string& fileName, const std::string& place);
 
   private:
+    // debugChannel back to what it wrote to before open.
+    void restoreChannel();
+
     std::string fileName;
     std::string place;
-    std::ofstream* file = nullptr;
+    std::unique_ptr<FileReplacement> file;
     FLSysOStream* stream = nullptr;
     bool hadStream = false;
 };

@@ -382,7 +382,9 @@ FLSysRef FLSysInterpreter::open(const std::string& fileName) {
         centralErrorHandler().report(err11::CannotOpenFile);
         return nullptr;
     }
-    return FLSysRef::make<FLSysOStreamImpl<std::ofstream>>(file, true);
+    auto* stream = new FLSysOStreamImpl<std::ofstream>(file, true);
+    stream->reportWriteFailuresAs(fileName);
+    return FLSysRef::adopt(stream);
 }
 
 FLSysInterpreter* FLSysInterpreter::shell() {

@@ -262,14 +262,12 @@ void PrettyPrinter::makeOutput(FRule* query, Operand* answers) {
 
     const bool resultSet = style_ == ResultSet;
     ExportHandler* handler = nullptr;
-    bool valuesRedirected = false;
     if (resultSet) {
+        // The handler writes the values on debugChannel, the printer its own lines on the
+        // answer channel. With the default channels both reach the terminal in this order:
+        // the error stream flushes the output stream before it writes.
         handler = new KavumExportHandler(omAccess);
         channel << "<result>" << std::endl;
-        // The handler writes on debugChannel: the values go where the rest of the answer goes.
-        FLSysOStream* answerStream = channel.currentStream();
-        valuesRedirected =
-            answerStream != nullptr && debugChannel().setStream(answerStream) != nullptr;
     }
     interruptFlag.store(0);
 
@@ -303,7 +301,6 @@ void PrettyPrinter::makeOutput(FRule* query, Operand* answers) {
     decRef(rows);
     decRef(keys);
     if (resultSet) {
-        if (valuesRedirected) debugChannel().resetStream();
         // Released on every way out, so its formatter stops being the object base's dump target.
         decRef(handler);
         if (refused) {

@@ -12,6 +12,7 @@
 #include "foundation/OutputChannel.h"
 #include "objectbase/DumpFormatter.h"
 #include "platform/BrowserStarter.h"
+#include "platform/FileReplacement.h"
 #include "shell/PrettyPrinter.h"
 
 const char* const PrettyPrinter::htmlFileName = ".quorinoutput.html";
@@ -29,17 +30,17 @@ void PrettyPrinter::clear() {
     if (htmlFile == nullptr) return;
     htmlFile->close();
     htmlFile->clear();
-    htmlFile->open(htmlFileName, std::ios::out | std::ios::trunc);
-    if (htmlFile->is_open()) {
-        *htmlFile << " " << std::endl;
-        htmlFile->close();
-        htmlFile->open(htmlFileName, std::ios::out | std::ios::app);
+    // The restarted file, a blank line and the header, replaces the old one only once it is
+    // written whole; otherwise the answers go on after the old ones.
+    FileReplacement restarted(htmlFileName);
+    bool written = restarted.open();
+    if (written) {
+        restarted.stream() << " " << std::endl;
+        for (const char* line : headerLines) restarted.stream() << line << std::endl;
+        written = restarted.commit();
     }
-    if (!htmlFile->is_open()) {
-        reportAnswerFile("PrettyPrinter::clear");
-        return;
-    }
-    writeHtmlHeader();
+    htmlFile->open(htmlFileName, std::ios::out | std::ios::app);
+    if (!written || !htmlFile->is_open()) reportAnswerFile("PrettyPrinter::clear");
 }
 
 bool PrettyPrinter::openAnswerFile() {
@@ -54,7 +55,10 @@ bool PrettyPrinter::openAnswerFile() {
     leaveAnswerChannel();
     decRef(htmlStream);
     htmlFile = file;
-    htmlStream = new FLSysOStreamImpl<std::ofstream>(file, true);
+    auto* stream = new FLSysOStreamImpl<std::ofstream>(file, true);
+    // The answers written into the file on a full disk are reported, once.
+    stream->reportWriteFailuresAs(htmlFileName);
+    htmlStream = stream;
     writeHtmlHeader();
     answerChannel().setStream(htmlStream);
     return true;

@@ -45,7 +45,10 @@ XMeta* orPlaceholder(XMeta* handedIn, const char* className,
 }  // namespace
 
 void registerSystemObjects(FLSysInterpreter& sys, const HandedInClassObjects& handedIn) {
-    FLSysOStream* out = new FLSysOStreamImpl<std::ostream>(&std::cout, false);
+    auto* standardOutput = new FLSysOStreamImpl<std::ostream>(&std::cout, false);
+    // Answers that cannot be written (standard output on a full disk) are reported, once.
+    standardOutput->reportWriteFailuresAs("standard output");
+    FLSysOStream* out = standardOutput;
     FLSysOStream* err = new FLSysOStreamImpl<std::ostream>(&std::cerr, false);
     // "NUL" of the console system is this system's null device.
     FLSysOStream* devnul =

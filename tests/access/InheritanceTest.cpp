@@ -40,6 +40,13 @@ class InheritanceTest : public AccessTest {
         std::sort(rows.begin(), rows.end());
         return rows;
     }
+    // One buffered phase firing the pattern, as the all-triggers mode does; the facts it added.
+    int fireBuffered(int type, Row pattern) {
+        EXPECT_EQ(access->beginPhase(1, 0), 1);
+        decRef(access->lookup(type, pattern.data(), static_cast<int>(pattern.size()), nullptr));
+        access->endPhase();
+        return access->takeNewFacts();
+    }
     // The stored values of host.method, outside any phase.
     Rows stored(int type, const InternalName& host) {
         const Row pattern{host, m, Free};
@@ -212,4 +219,51 @@ TEST_F(InheritanceTest, HostsOfOneFiringKeepTheirOwnMostSpecificClasses) {
     EXPECT_EQ(stored(0, a), (Rows{{a, m, integer(1)}}));
     EXPECT_EQ(stored(0, b), (Rows{{b, m, integer(2)}}));
     EXPECT_EQ(stored(0, d), (Rows{{d, m, integer(2)}}));
+}
+
+TEST_F(InheritanceTest, ABufferedPhaseGivesAConflictingHostTheValueADirectPhaseGives) {
+    // a is below c and d, which do not override each other: it takes c's value (c is first in
+    // name order), never both.
+    access->insertClassRelation(a, c, 1);
+    access->insertClassRelation(a, d, 1);
+    access->insertValue(c, m, nullptr, 0, 3, integer(1));
+    access->insertValue(d, m, nullptr, 0, 3, integer(2));
+    EXPECT_EQ(fireBuffered(0, {Free, m, Free}), 1);
+    EXPECT_EQ(stored(0, a), (Rows{{a, m, integer(1)}}));
+    EXPECT_EQ(access->applyEqualities(), 0);
+}
+
+TEST_F(InheritanceTest, ABufferedPhaseLetsAHostWaitForItsFirstClassToInherit) {
+    // c (first) has its value only from top, d its own: a direct phase gives a c's value once c
+    // holds it, and so does a run of buffered phases.
+    const InternalName top = object("top");
+    access->insertClassRelation(c, top, 2);
+    access->insertClassRelation(a, c, 1);
+    access->insertClassRelation(a, d, 1);
+    access->insertValue(top, m, nullptr, 0, 3, integer(1));
+    access->insertValue(d, m, nullptr, 0, 3, integer(2));
+    int phasesRun = 0;
+    while (fireBuffered(0, {Free, m, Free}) != 0 && ++phasesRun < 10) {
+    }
+    EXPECT_EQ(stored(0, a), (Rows{{a, m, integer(1)}}));
+    EXPECT_EQ(query(0, {a, m, Free}), (Rows{{a, m, integer(1)}}));
+}
+
+TEST_F(InheritanceTest, AFullPhaseStoresEverythingALookupInheritsAndAnswersIt) {
+    const InternalName top = object("top");
+    access->insertClassRelation(c, top, 2);
+    access->insertClassRelation(a, c, 1);
+    access->insertClassRelation(b, c, 1);
+    access->insertValue(top, m, nullptr, 0, 3, integer(1));
+    const Row pattern{Free, m, Free};
+    ASSERT_EQ(access->beginFullPhase(0), 1);
+    Iterator* it = access->lookup(0, pattern.data(), 3, nullptr);
+    Rows rows = drain(it);
+    decRef(it);
+    access->endPhase();
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (Rows{{a, m, integer(1)}, {b, m, integer(1)}}));
+    // c's value on the way, and the two instances' values.
+    EXPECT_EQ(access->takeNewFacts(), 3);
+    EXPECT_EQ(stored(3, c), (Rows{{c, m, integer(1)}}));
 }

@@ -151,6 +151,16 @@ TEST_F(SgmlPrintTest, PrintsTheTreeIntoAFile) {
     EXPECT_EQ(lastError(), "0/0");
 }
 
+TEST_F(SgmlPrintTest, AFileThatCannotBeWrittenFailsWithItsReport) {
+    EXPECT_FALSE(holds("sgmlprint", {doc, text("/dev/full")}));
+    EXPECT_EQ(lastError(), "6/207");
+    // The old content of a file stays when the object prints nothing.
+    const std::string file = tempFile("kept");
+    EXPECT_TRUE(holds("sgmlprint", {doc, text(file)}));
+    EXPECT_FALSE(holds("sgmlprint", {object("leaf"), text(file)}));
+    EXPECT_EQ(read(file), DocumentText);
+}
+
 TEST_F(SgmlPrintTest, PrintsToStandardOutput) {
     ::testing::internal::CaptureStdout();
     const bool printed = holds("sgmlprint", {doc, object("stdout")});

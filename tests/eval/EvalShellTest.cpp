@@ -245,9 +245,9 @@ TEST(NaiveEvalShell, HelpTexts) {
              "          All other strings are interpreted as names of frames to watch.\n"
              "    - debugOff \n\n\n"},
         {h.matcher,
-         "\n                    Online help for class Matcher\n\n\n"
-         "You can apply the following member functions to an instance of \n"
-         "class Matcher via F-Logic shell : \n\n" +
+         "                    Online help for class Matcher\n"
+         "You can apply the following member functions to an instance of "
+         "class Matcher via F-Logic shell : \n" +
              standard + "    - clear\n"},
     };
     for (const Case& c : cases) {

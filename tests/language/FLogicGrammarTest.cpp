@@ -8,6 +8,7 @@
 #include "language/FLiteral.h"
 #include "language/FLiteralList.h"
 #include "language/FVar.h"
+#include "language/GrammarSupport.h"
 #include "language/PTerm.h"
 #include "language/ParserTestSupport.h"
 
@@ -206,6 +207,39 @@ TEST(FLogicGrammar, ArithmeticNestsByPrecedenceAndDontCaresDiffer) {
 TEST(FLogicGrammar, DeepNestingOverflowsTheStackWithAReport) {
     ParserHarness harness;
     language_test::expectDeepNestingRejected(harness);
+}
+
+// Chains grow the tree without growing the parser's stack: a path and an operator chain a
+// million long, a path in a method argument and a molecule chain are refused with the stack
+// limit's message, and the next clause parses.
+TEST(FLogicGrammar, ChainsDeeperThanTheLimitAreRefusedLikeDeepNesting) {
+    std::string path = "a", sum = "1", argument = "a.m@(b", molecules = "a";
+    for (int i = 0; i < 1000000; ++i) {
+        path += ".m";
+        sum += " + 1";
+    }
+    for (int i = 0; i < 2 * GrammarSupport::maxDepth; ++i) {
+        argument += ".m";
+        molecules += "[k->b].m";
+    }
+    const std::string clauses[] = {"?- X = " + path + ".", "p(X) :- X = " + sum + ".",
+                                   "?- X = " + argument + ").", "?- " + molecules + "[k->X]."};
+    const char* nearTokens[] = {"'.'", "'+'", "'.'", "'['"};
+    for (int i = 0; i < 4; ++i) {
+        ParserHarness harness;
+        const std::string transcript = harness.transcript(clauses[i] + "\np(a).");
+        EXPECT_EQ(transcript, std::string("null ok=0\np(a).\nline 1 parse error near ") +
+                                  nearTokens[i] + " : parser stack overflow\n")
+            << "clause " << i;
+    }
+}
+
+// Up to the limit a chain is an ordinary clause that prints as it was read.
+TEST(FLogicGrammar, ChainsWithinTheLimitParse) {
+    std::string path = "a";
+    for (int i = 1; i < GrammarSupport::maxDepth - 8; ++i) path += ".m";
+    ParserHarness harness;
+    EXPECT_EQ(harness.first("?- X = " + path + "."), "?- X = " + path + ".");
 }
 
 }  // namespace

@@ -108,6 +108,24 @@ TEST(FLogicScanner, IllegalCharactersAreReportedAndReturned) {
     }
 }
 
+// Long tokens are read in big pieces; they come out as when read a character at a time, across
+// the buffer's sizes, with escaped quotes, newlines and words that run into numbers.
+TEST(FLogicScanner, LongTokensAcrossRefills) {
+    for (const std::size_t length : {1u, 2u, 16383u, 16384u, 16385u, 70000u}) {
+        const std::string word(length, 'w'), digits(length, '7');
+        const std::string string = "\"" + word + "\\\" \n" + word + "\\\\\"";
+        const std::string text = "p(" + string + ", a" + word + ", V" + word + ", " + digits +
+                                 "abc, -" + digits + ") :- q" + word + ".\nr.";
+        const std::string expected = "NAME:p ( STRING:" + string + " COMMA NAME:a" + word +
+                                     " COMMA VAR:V" + word + " COMMA INT:" + digits +
+                                     " NAME:abc COMMA INT:-" + digits + " ) IMPLIES NAME:q" + word +
+                                     " END NAME:r END END";
+        int lines = 0;
+        EXPECT_EQ(scan(text, &lines), expected) << "length " << length;
+        EXPECT_EQ(lines, 3) << "length " << length;
+    }
+}
+
 TEST(FLogicScanner, CountsLines) {
     int lines = 0;
     scan("a\nb\n", &lines);

@@ -99,14 +99,74 @@ TEST_F(FParserTest, FileErrorsNameTheFile) {
 }
 
 TEST_F(FParserTest, DirectoryIsAnInputThatFails) {
-    // A folder opens like a file on Linux, but reading it fails: the input ends with a report.
-    ASSERT_EQ(parser->open(::testing::TempDir()), 1);
-    auto result = harness.next(*parser);
-    EXPECT_EQ(result.text, "null");
-    EXPECT_EQ(result.ok, 0);
+    // A folder opens like a file on Linux, but reading it fails: refused like a missing file,
+    // with the report of an input that cannot be read.
+    EXPECT_EQ(parser->open(::testing::TempDir()), 0);
     EXPECT_TRUE(parser->atEnd());
     EXPECT_EQ(errors(), "InputFailed|" + ::testing::TempDir() +
                             ", line 1 : input could not be read|FScanner::yylex()\n");
+}
+
+// A stream buffer whose reads fail, as a file's does on a read error, after the given text.
+class FailingBuffer : public std::streambuf {
+  public:
+    explicit FailingBuffer(std::string text) : text(std::move(text)) {
+        setg(this->text.data(), this->text.data(), this->text.data() + this->text.size());
+    }
+
+  protected:
+    int_type underflow() override { throw std::ios_base::failure("read error"); }
+
+  private:
+    std::string text;
+};
+
+TEST_F(FParserTest, ReadErrorAfterClausesRejectsTheClauseItCutOffAndEndsTheInput) {
+    FailingBuffer buffer("p(a).\nq(");
+    std::streambuf* saved = std::cin.rdbuf(&buffer);
+    ASSERT_EQ(parser->open("stdin"), 1);
+    EXPECT_EQ(harness.next(*parser).text, "p(a).");
+    EXPECT_FALSE(parser->atEnd());
+    auto cut = harness.next(*parser);
+    EXPECT_EQ(cut.text, "null");
+    EXPECT_EQ(cut.ok, 0);
+    EXPECT_TRUE(parser->atEnd());
+    parser->close();
+    std::cin.rdbuf(saved);
+    EXPECT_EQ(errors(),
+              "InputFailed|stdin, line 2 : input could not be read|FScanner::yylex()\n"
+              "ParseError|stdin, line 2 parse error near '' : incomplete path expression|"
+              "FParser::yyparse()\n");
+}
+
+TEST_F(FParserTest, ReadErrorRightAfterAClauseEndsTheInputWithARejection) {
+    FailingBuffer buffer("p(a).\n");
+    std::streambuf* saved = std::cin.rdbuf(&buffer);
+    ASSERT_EQ(parser->open("stdin"), 1);
+    EXPECT_EQ(harness.next(*parser).text, "p(a).");
+    // The end test meets the failure: it is reported, and the next call rejects.
+    EXPECT_FALSE(parser->atEnd());
+    EXPECT_EQ(harness.next(*parser).ok, 0);
+    EXPECT_TRUE(parser->atEnd());
+    parser->close();
+    std::cin.rdbuf(saved);
+    EXPECT_EQ(errors(), "InputFailed|stdin, line 1 : input could not be read|FScanner::yylex()\n");
+}
+
+// The scanner looks one character past a clause end; a single character left there is still
+// scanned and reported like two would be.
+TEST_F(FParserTest, OneCharacterAfterTheLastClauseIsScanned) {
+    for (const char* tail : {"$", "q", "$$"}) {
+        ErrorCapture local;
+        FLogicParser* own = new FLogicParser();
+        own->setInputString(std::string("p(a).\n") + tail);
+        EXPECT_EQ(harness.next(*own).text, "p(a).");
+        EXPECT_FALSE(own->atEnd()) << tail;
+        EXPECT_EQ(harness.next(*own).ok, 0) << tail;
+        EXPECT_TRUE(own->atEnd());
+        EXPECT_NE(reportText(local), "") << tail;
+        decRef(own);
+    }
 }
 
 TEST_F(FParserTest, StandardInput) {

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "language/GrammarSupport.h"
 #include "language/ParserTestSupport.h"
 #include "language/PevoParser.h"
 #include "language/PevoShape.h"
@@ -221,6 +222,21 @@ TEST(PevoGrammar, TheClauseAfterARejectedOneParses) {
 TEST(PevoGrammar, DeepNestingOverflowsTheStackWithAReport) {
     ParserHarness harness(makePevoParser);
     language_test::expectDeepNestingRejected(harness);
+}
+
+// Step chains grow the tree without growing the parser's stack: a million steps, or steps with
+// filters, are refused with the stack limit's message, and the next clause parses.
+TEST(PevoGrammar, StepChainsDeeperThanTheLimitAreRefusedLikeDeepNesting) {
+    std::string steps = "X", filters = "X";
+    for (int i = 0; i < 1000000; ++i) steps += "/a";
+    for (int i = 0; i < 2 * GrammarSupport::maxDepth; ++i) filters += "/a[b]";
+    for (const std::string& path : {steps, filters}) {
+        ParserHarness harness(makePevoParser);
+        const std::string transcript = harness.transcript("?- " + path + " -> V.\np(a).");
+        EXPECT_EQ(transcript.substr(0, 16), "null ok=0\np(a).\n") << path.substr(0, 12);
+        EXPECT_NE(transcript.find(" : parser stack overflow\n"), std::string::npos)
+            << path.substr(0, 12);
+    }
 }
 
 }  // namespace

@@ -101,6 +101,18 @@ TEST(PevoScanner, TokensClauseEndsAndComments) {
     EXPECT_EQ(reportText(errors), "");
 }
 
+// Long tokens are read in big pieces and come out as when read a character at a time.
+TEST(PevoScanner, LongTokensAcrossRefills) {
+    for (const std::size_t length : {1u, 16383u, 16384u, 70000u}) {
+        const std::string word(length, 'w'), digits(length, '7');
+        const std::string string = "\"" + word + "\\\"" + word + "\"";
+        EXPECT_EQ(scan("X isa c" + word + ", Y = " + string + ", Z = " + digits + "b."),
+                  "VAR:X ISA:isa NAME:c" + word + " COMMA VAR:Y COMPARE:= STRING:" + string +
+                      " COMMA VAR:Z COMPARE:= INT:" + digits + " NAME:b END END")
+            << "length " << length;
+    }
+}
+
 TEST(PevoScanner, CountsLines) {
     int lines = 0;
     // XML comments between clauses, their newlines counted.

@@ -128,6 +128,15 @@ TEST(Program, SaveWritesTheRuleText) {
     EXPECT_NE(errors.text().find("CannotOpenFile"), std::string::npos);
 }
 
+TEST(Program, SaveToAFullDeviceFails) {
+    TreeBuilder b;
+    FProgram* program = b.program({b.fact({b.pred("p", {b.cnst("a")})})});
+    ErrorCapture errors;
+    auto* full = b.own(new FLSysString("/dev/full"));
+    EXPECT_EQ(call(program, "save", full), nullptr);
+    EXPECT_NE(errors.text().find("CannotOpenFile"), std::string::npos);
+}
+
 TEST(Program, VariablesOfAProgramAreNotCollected) {
     TreeBuilder b;
     ErrorCapture errors(7);

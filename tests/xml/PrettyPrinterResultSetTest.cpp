@@ -53,18 +53,17 @@ class ResultSetTest : public PrettyPrinterTest {
     InternalName p2;
 };
 
-TEST_F(ResultSetTest, OneVariableGivesTheElementsOnTheAnswerStream) {
+// The printer's own lines go to the answer channel, the values to debugChannel.
+TEST_F(ResultSetTest, OneVariableGivesTheElementsOnTheDebugChannel) {
     ChannelCapture debug(debugChannel());
     EXPECT_EQ(output("?- d1[para ->> X].", {{p1}, {p2}}),
-              "<result>\n"
-              "  <para\n  lang='en'>\n    Hello\n  </para>\n\n"
-              "  <para/>\n\n"
-              "</result>\n\n% 2 output(s) printed \n");
+              "<result>\n\n\n</result>\n\n% 2 output(s) printed \n");
+    EXPECT_EQ(debug.text(), "  <para\n  lang='en'>\n    Hello\n  </para>\n  <para/>\n");
     // Literal values are their text; the limit holds as in every style.
     call("limit", {"1"}, true);
     EXPECT_EQ(output("?- p1[text() ->> X].", {{string("\"a<b\"")}, {string("\"z\"")}}),
-              "<result>\na&lt;b\n</result>\n\n% 1 output(s) printed \n% 2 result(s) all in all\n");
-    EXPECT_EQ(debug.text(), "");
+              "<result>\n\n</result>\n\n% 1 output(s) printed \n% 2 result(s) all in all\n");
+    EXPECT_EQ(debug.text(), "  <para\n  lang='en'>\n    Hello\n  </para>\n  <para/>\na&lt;b");
     EXPECT_EQ(errors.text(), "");
 }
 

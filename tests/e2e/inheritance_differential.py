@@ -1,0 +1,202 @@
+#!/usr/bin/env python3
+"""Evaluates random inheritance programs (class hierarchies with overriding and multiple
+inheritance, scalar and set-valued inheritable methods, rules reading inherited values, some with
+negation, some deriving class memberships or own sets) with the naive evaluator and the
+semi-naive one, each in one-trigger and in all-triggers mode, and compares:
+
+- the final object bases and the answers of the two evaluators in the same trigger mode, always;
+- the two trigger modes, for programs whose rules cannot change what is inherited and read it
+  only positively (otherwise the order of the phases may legitimately change the model);
+- that no run equates two objects: scalar values are integers and no rule derives a second
+  value of a scalar method, so any equality would come from inheritance (the object base reports
+  an equality of two numbers, and traces every equality it applies).
+
+Exits 1 at the first disagreement, showing the program. A failing program is kept in the work
+folder; a seed reproduces a run.
+
+Usage: inheritance_differential.py <quorin> <work folder> [programs [first seed]]
+"""
+import os
+import random
+import shutil
+import subprocess
+import sys
+from concurrent.futures import ThreadPoolExecutor
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from differential import answer_blocks, facts  # noqa: E402
+
+MODES = [("naive", "oneTrigger"), ("seminaive", "oneTrigger"),
+         ("naive", "allTriggers"), ("seminaive", "allTriggers")]
+SCALARS = ["a", "b"]
+SETS = ["s", "t"]
+MEMBERS = ["m0", "m1", "m2", "m3"]
+
+
+def generate(rng):
+    """A random program and whether its two trigger modes must agree."""
+    classes = ["c%d" % i for i in range(rng.randint(2, 9))]
+    objects = ["o%d" % i for i in range(rng.randint(1, 9))]
+    lines = []
+    # A hierarchy without cycles: a class only below classes with a higher number.
+    for i, cls in enumerate(classes):
+        for upper in classes[i + 1:]:
+            if rng.random() < 0.3:
+                lines.append("%s :: %s." % (cls, upper))
+    for obj in objects:
+        for cls in rng.sample(classes, rng.randint(1, min(2, len(classes)))):
+            lines.append("%s : %s." % (obj, cls))
+
+    def scalar_value():
+        return str(rng.randint(1, 4))
+
+    def set_value():
+        return "{%s}" % ", ".join(rng.sample(MEMBERS, rng.randint(1, 3)))
+
+    # Inheritable values on classes (overriding ones lower down), own values on some hosts.
+    for cls in classes:
+        for method in SCALARS:
+            if rng.random() < 0.4:
+                lines.append("%s[%s *-> %s]." % (cls, method, scalar_value()))
+        for method in SETS:
+            if rng.random() < 0.35:
+                lines.append("%s[%s *->> %s]." % (cls, method, set_value()))
+    for obj in objects:
+        if rng.random() < 0.2:
+            lines.append("%s[%s -> %s]." % (obj, rng.choice(SCALARS), scalar_value()))
+        if rng.random() < 0.15:
+            lines.append("%s[%s ->> %s]." % (obj, rng.choice(SETS), set_value()))
+    if rng.random() < 0.3:
+        lines.append("%s[w@(%s) *-> %s]." % (rng.choice(classes), rng.choice(MEMBERS),
+                                             scalar_value()))
+
+    rules = [
+        "p(X, V) :- X[a -> V].",
+        "X[copy ->> {V}] :- X[s ->> {V}].",
+        "X[same -> V] :- X[b -> V].",
+        "both(X) :- X[a -> V], X[b -> V].",
+        "r(X, M) :- X[t ->> {M}], X[s ->> {M}].",
+        "up(C, V) :- C[a *-> V].",
+        "arg(X, K, V) :- X[w@(K) -> V].",
+        "X[level ->> {V}] :- X[b -> V], p(X, V).",
+    ]
+    chosen = rng.sample(rules, rng.randint(1, 5))
+    agree = True
+    if rng.random() < 0.3:
+        # Negation over inherited values: the model depends on when the phases run.
+        chosen.append(rng.choice([
+            "lonely(X) :- X : %s, not X[a -> 1]." % rng.choice(classes),
+            "plain(X) :- X[s ->> {%s}], not X[t ->> {%s}]." % (rng.choice(MEMBERS),
+                                                              rng.choice(MEMBERS)),
+        ]))
+        agree = False
+    if rng.random() < 0.3:
+        # Rules that change what is inherited: class memberships or own sets from inherited
+        # values.
+        chosen.append(rng.choice([
+            "X : %s :- X[a -> %s]." % (rng.choice(classes), scalar_value()),
+            "X[t ->> {%s}] :- X[b -> %s]." % (rng.choice(MEMBERS), scalar_value()),
+            "X : %s :- X[s ->> {%s}]." % (rng.choice(classes), rng.choice(MEMBERS)),
+        ]))
+        agree = False
+    lines += chosen
+    queries = ["X[a -> V]", "X[b -> V]", "X[s ->> {V}]", "X[t ->> {V}]", "X[a *-> V]",
+               "X[s *->> {V}]", "p(X, V)"]
+    return lines, rng.sample(queries, 3), agree
+
+
+def run(quorin, config, folder, program, queries, evaluation, triggers):
+    os.makedirs(folder, exist_ok=True)
+    dump = os.path.join(folder, "model.flp")
+    if os.path.exists(dump):
+        os.remove(dump)
+    with open(os.path.join(folder, "config.flp"), "w") as out:
+        out.write(config.replace('mode@("seminaive")[].',
+                                 'mode@("%s")[].\n?- sys.evaluator.mode@("%s")[].'
+                                 % (evaluation, triggers)))
+    source = os.path.join(folder, "program.flp")
+    with open(source, "w") as out:
+        out.write("?- sys.om.eqTraceOn[].\n")
+        out.write("\n".join(program) + "\n?- sys.eval[].\n")
+        for query in queries:
+            out.write("?- %s.\n" % query)
+        out.write('?- sys.om.saveAs@("%s")[].\n' % dump)
+    env = dict(os.environ, QUORINCFG=os.path.join(folder, "config.flp"))
+    for name in ("QUORINHIS", "DEFAULTCFG", "DEFAULTHIS", "KAVUMCFG", "KAVUMHIS"):
+        env.pop(name, None)
+    done = subprocess.run([quorin, "-q", source], cwd=folder, env=env,
+                          stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                          stderr=subprocess.PIPE, timeout=120)
+    text = (done.stdout + done.stderr).decode("utf-8", "replace")
+    model = None
+    if os.path.exists(dump):
+        with open(dump, encoding="utf-8", errors="replace") as saved:
+            model = facts(saved.read())
+    return {"answers": answer_blocks(done.stdout.decode("utf-8", "replace")), "model": model,
+            "equated": "EQUATING" in text or "equated" in text, "status": done.returncode}
+
+
+def check(quorin, config, work, seed):
+    """None when the program's runs agree, else the reason."""
+    rng = random.Random(seed)
+    program, queries, agree = generate(rng)
+    folder = os.path.join(work, str(seed))
+    results = {}
+    for evaluation, triggers in MODES:
+        results[evaluation, triggers] = run(quorin, config,
+                                            os.path.join(folder, evaluation + "-" + triggers),
+                                            program, queries, evaluation, triggers)
+
+    def differ(first, second):
+        one, other = results[first], results[second]
+        if one["status"] != other["status"]:
+            return "exit status %d vs %d" % (one["status"], other["status"])
+        if one["answers"] != other["answers"]:
+            return "answers differ: %s / %s" % (one["answers"], other["answers"])
+        if one["model"] is None or one["model"] != other["model"]:
+            if one["model"] is None or other["model"] is None:
+                return "no saved model"
+            return "models differ: only first %s, only second %s" % (
+                sorted(one["model"] - other["model"])[:6], sorted(other["model"] - one["model"])[:6])
+        return None
+
+    for key, result in results.items():
+        if result["equated"]:
+            return program, "%s %s equated objects" % key
+    for triggers in ("oneTrigger", "allTriggers"):
+        reason = differ(("naive", triggers), ("seminaive", triggers))
+        if reason:
+            return program, "naive and seminaive, %s: %s" % (triggers, reason)
+    if agree:
+        reason = differ(("naive", "oneTrigger"), ("naive", "allTriggers"))
+        if reason:
+            return program, "oneTrigger and allTriggers: %s" % reason
+    shutil.rmtree(folder, ignore_errors=True)
+    return None
+
+
+def main():
+    if len(sys.argv) < 3:
+        sys.exit(__doc__)
+    quorin, work = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    count = int(sys.argv[3]) if len(sys.argv) > 3 else 100
+    first = int(sys.argv[4]) if len(sys.argv) > 4 else 1
+    with open(os.path.join(os.path.dirname(quorin), "config.flp")) as text:
+        config = text.read()
+    if 'mode@("seminaive")[].' not in config:
+        sys.exit("inheritance_differential: the configuration does not choose mode seminaive")
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    seeds = range(first, first + count)
+    with ThreadPoolExecutor(max_workers=int(os.environ.get("QUORIN_JOBS", "4"))) as pool:
+        for seed, failure in zip(seeds, pool.map(lambda s: check(quorin, config, work, s), seeds)):
+            if failure:
+                program, reason = failure
+                print("seed %d: %s\n%s" % (seed, reason, "\n".join(program)))
+                sys.exit(1)
+    print("%d random inheritance programs: every pair that must agree agrees, nothing equated"
+          % count)
+
+
+if __name__ == "__main__":
+    main()
