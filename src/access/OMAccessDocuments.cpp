@@ -40,16 +40,24 @@ class OwnedSetIterator : public ExplicitSetIterator {
 };
 
 // Column `column` of the last axis-1 step [p, free, x] that has a row, over the parents p of x.
+// The stored direct relations name the parents: the most specific members of the closure are
+// the same objects, but finding them tests every pair of ancestors, which made each step of a
+// document nested thousands deep cost the square of its depth.
 InternalName lastParentCell(OMAccess& access, const InternalName& x, int column) {
     InternalName found = Free;
-    set<InternalName>* parents = access.classRetrieval(x, 3);
+    std::vector<InternalName> parents;
+    Iterator* direct = access.makeIsaIter(x, Free, 3, nullptr);
+    for (bool more = direct != nullptr && direct->first(); more; more = direct->next()) {
+        const InternalName p = direct->atColumn(2);
+        if (isBound(p) && p != x) parents.push_back(p);
+    }
+    decRef(direct);
     Iterator* step = nullptr;
-    for (auto item = parents->first_item(); item != nullptr; item = parents->next_item(item)) {
-        const InternalName probe[3] = {parents->key(item), Free, x};
+    for (const InternalName& parent : parents) {
+        const InternalName probe[3] = {parent, Free, x};
         step = access.matchAxis(1, 1, probe, 3, step);
         if (step != nullptr && step->first()) found = step->atColumn(column);
     }
-    delete parents;
     decRef(step);
     return found;
 }
@@ -150,11 +158,22 @@ Iterator* OMAccess::matchAxis(int type, int axis, const InternalName* tuple, int
         case 5:
             return step(axes != nullptr ? axes->makeSiblingIter(tuple, 3, this) : nullptr, 3);
         case 7: {
+            // The step's object itself: from a free start each node of a document once (every
+            // object linked under a parent), never a row of unknowns.
+            const InternalName value = tuple[count - 1];
+            if (!isBound(start) && !isBound(value)) {
+                return step(axes != nullptr ? axes->makeParentIter(tuple, 3, this) : nullptr, 1);
+            }
+            const InternalName node = isBound(start) ? start : value;
             InternalName self;
             internName(self, "self", 1);
-            const InternalName value = tuple[count - 1];
-            const InternalName row[3] = {start, self, start};
-            return new DummyIterator(row, 3, !isBound(value) || value == start);
+            // A named self step is a name test: self::title is the node when it is a title.
+            const InternalName method = tuple[1];
+            if (isBound(method) && method != self && isaTest(node, method, 1) == 0) {
+                return new EmptyIterator();
+            }
+            const InternalName row[3] = {node, isBound(method) ? method : self, node};
+            return new DummyIterator(row, 3, !isBound(value) || value == node);
         }
         case 8: {
             const std::string function = lexicalForm(tuple[1]);

@@ -192,7 +192,8 @@ void FLtoXMLExportHandler::writeObject(const InternalName& object, std::int32_t 
 }
 
 bool FLtoXMLExportHandler::nestsHere(const InternalName& value) const {
-    return nested != nullptr && nested->member(value) && !path.member(value);
+    return nested != nullptr && nested->member(value) && !path.member(value) &&
+           path.size() < maxNesting;
 }
 
 InternalName FLtoXMLExportHandler::mostSpecific(const set<InternalName>& classes) {

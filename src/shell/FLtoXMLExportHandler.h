@@ -49,8 +49,11 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // declared entries the object has.
     int writeEntries(const InternalName& object, std::string& attributes, std::string& content,
                      const std::string& indent, bool textNodes);
-    // Whether a value is written inside its holder: nested, and not already on the path of
-    // elements being built (objects that hold each other would nest without end).
+    // Whether a value is written inside its holder: nested, not already on the path of elements
+    // being built (objects that hold each other would nest without end), and not deeper than
+    // maxNesting: a chain of thousands of objects would exhaust the stack. An object not nested
+    // is referred to by name and written at the top level.
+    static constexpr std::size_t maxNesting = 256;
     bool nestsHere(const InternalName& value) const;
     // The one class of a set of classes, or the first of its most specific ones.
     InternalName mostSpecific(const set<InternalName>& classes);

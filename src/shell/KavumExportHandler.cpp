@@ -52,9 +52,56 @@ InternalName KavumExportHandler::elementName(const InternalName& object) {
 }
 
 void KavumExportHandler::writeBody(ExportRequest& request) {
+    if (request.root == Free) {
+        writeDocuments(request);
+        return;
+    }
     InternalName cls = documentClass(request.docType);
     if (cls == Free) cls = elementName(request.root);
     writeElement(request.root, cls, " ", 0);
+}
+
+std::vector<std::pair<InternalName, InternalName>> KavumExportHandler::rootElements() {
+    // A root element is linked to its document, an object that is no node itself; everything
+    // else a document holds (its URL, identifiers, errors) is no element.
+    std::vector<std::pair<InternalName, InternalName>> roots;
+    InternalName xmldoc;
+    access->internName(xmldoc, "xmldoc", 1);
+    Iterator* objects = access->objNamesIterator(nullptr);
+    std::vector<InternalName> documents;
+    for (bool more = objects != nullptr && objects->first(); more; more = objects->next()) {
+        const InternalName object = objects->atColumn(1);
+        if (access->isaTest(object, xmldoc, 1) != 0) documents.push_back(object);
+    }
+    decRef(objects);
+    for (const InternalName& document : documents) {
+        Iterator* entries = new HostSpecDescIter(document, Free, 0, 1, access);
+        for (bool more = entries->first(); more; more = entries->next()) {
+            const InternalName method = entries->atColumn(2);
+            forEachMember(access, 1, document, method, [&](const InternalName& child) {
+                InternalName parent;
+                if (access->parentElement(parent, child) == document) {
+                    roots.emplace_back(child, method);
+                }
+            });
+        }
+        decRef(entries);
+    }
+    return roots;
+}
+
+void KavumExportHandler::writeDocuments(ExportRequest& request) {
+    // One top element keeps the text well-formed: the document type's when one is named (the
+    // header declares it), the one root element when the base holds one, else a wrapper.
+    const auto roots = rootElements();
+    std::string wrapper = request.docType;
+    if (wrapper.empty() && roots.size() != 1) wrapper = "documents";
+    OutputChannel& out = debugChannel();
+    if (!wrapper.empty()) out << "<" << wrapper << ">" << std::endl;
+    for (const auto& [element, method] : roots) {
+        writeElement(element, method, wrapper.empty() ? " " : "  ", 0);
+    }
+    if (!wrapper.empty()) out << "</" << wrapper << ">" << std::endl;
 }
 
 void KavumExportHandler::writeObject(const InternalName& object, std::int32_t /*format*/) {
@@ -130,10 +177,20 @@ void KavumExportHandler::writeAttributes(const InternalName& object, const Inter
             attribute += attributeName(method) + "='";
             running = attribute.size();
         }
-        appendWrapped(attribute, formatter->xmlName(member), running, first);
+        appendWrapped(attribute, formatter->xmlName(referenceText(member)), running, first);
         first = false;
     });
     if (!first) text += attribute + "'";
+}
+
+InternalName KavumExportHandler::referenceText(const InternalName& member) {
+    // A resolved reference holds the element it names; the document names it by its ID.
+    if (access->isaTest(member, builtinObject::Literal, 1) != 0) return member;
+    InternalName idMethod;
+    access->internName(idMethod, "xml_id", 1);
+    InternalName id = member;
+    forEachMember(access, 1, member, idMethod, [&](const InternalName& value) { id = value; });
+    return id;
 }
 
 void KavumExportHandler::writeChildren(const InternalName& object, const InternalName& method,
@@ -141,6 +198,8 @@ void KavumExportHandler::writeChildren(const InternalName& object, const Interna
     OutputChannel& out = debugChannel();
     std::string methodText;
     access->giveLexicalForm(method, methodText);
+    // The import's record of an element's ID, which the ID attribute itself writes.
+    if (methodText == "xml_id") return;
     forEachMember(access, 1, object, method, [&](const InternalName& child) {
         if (methodText == "text()")
             out << indent << formatter->xmlName(child) << std::endl;

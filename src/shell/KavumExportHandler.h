@@ -2,6 +2,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "foundation/set.h"
 #include "objectbase/InternalName.h"
@@ -33,6 +35,12 @@ class KavumExportHandler : public XMLExportHandler {
     ~KavumExportHandler() override = default;
 
   private:
+    // Without a root: the root elements of every document of the base, each with the method
+    // that links it to its document, under one top element.
+    void writeDocuments(ExportRequest& request);
+    std::vector<std::pair<InternalName, InternalName>> rootElements();
+    // An attribute member as the document wrote it: an element named by a reference as its ID.
+    InternalName referenceText(const InternalName& member);
     // The element name writeObject gives an object.
     InternalName elementName(const InternalName& object);
     // The attribute name of a method: prefix:local when a namespace object maps local to it.

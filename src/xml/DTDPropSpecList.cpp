@@ -26,17 +26,17 @@ DTDPropSpecList::~DTDPropSpecList() {
 void DTDPropSpecList::clear() {
     for (DTDPropSpec* entry : items) decRef(entry);
     items.clear();
+    firstByName.clear();
 }
 
 void DTDPropSpecList::append(DTDPropSpec* entry) {
     items.append(entry);
+    firstByName.emplace(entry->getName(), entry);
 }
 
 DTDPropSpec* DTDPropSpecList::lookup(const std::string& name) const {
-    for (DTDPropSpec* entry : items) {
-        if (entry->getName() == name) return entry;
-    }
-    return nullptr;
+    const auto found = firstByName.find(name);
+    return found != firstByName.end() ? found->second : nullptr;
 }
 
 void DTDPropSpecList::print() const {
@@ -68,7 +68,7 @@ void DTDPropSpecList::merge(DTDPropSpecList* other, bool sequence) {
         DTDPropSpec* held = lookup(entry->getName());
         if (held == nullptr) {
             incRef(entry);
-            items.append(entry);
+            append(entry);
         } else if (sequence) {
             held->setMinimum(boundedSum(held->getMinimum(), entry->getMinimum()));
             held->setMaximum(boundedSum(held->getMaximum(), entry->getMaximum()));

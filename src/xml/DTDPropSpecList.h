@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 
 #include "foundation/ManagedObject.h"
 #include "foundation/clib_list.h"
@@ -45,4 +46,7 @@ class DTDPropSpecList : public ManagedObject {
     void merge(DTDPropSpecList* other, bool sequence);
 
     clib_list<DTDPropSpec*> items;
+    // The first entry of each name: a group of thousands of alternatives looked every name up
+    // along the whole list, which made it quadratic. Entry names are set before they join a list.
+    std::unordered_map<std::string, DTDPropSpec*> firstByName;
 };

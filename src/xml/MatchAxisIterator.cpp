@@ -16,7 +16,15 @@ bool isBound(const InternalName& name) {
     return name != Free;
 }
 
-enum Axis { Child = 1, Descendant = 2, Parent = 3, Ancestor = 4, Sibling = 5, AttributeAxis = 6 };
+enum Axis {
+    Child = 1,
+    Descendant = 2,
+    Parent = 3,
+    Ancestor = 4,
+    Sibling = 5,
+    AttributeAxis = 6,
+    Self = 7
+};
 
 }  // namespace
 
@@ -117,6 +125,9 @@ bool MatchAxisIterator::matches() {
     if (axis == Sibling && value == host()) return false;
     if (axis == Parent && isBound(pattern(1)) && access->isaTest(value, pattern(1), 1) == 0)
         return false;
+    // The document above the root element is no element: the root has no parent row.
+    if (axis == Parent && isDocument(value)) return false;
+    if (axis == Self) return selfMatches();
     const InternalName method = stage()->atColumn(2);
     if (isBound(method) && access->isaTest(method, builtinObject::Text, 1) != 0) return true;
     switch (axis) {
@@ -137,6 +148,20 @@ bool MatchAxisIterator::matches() {
     }
 }
 
+bool MatchAxisIterator::isDocument(const InternalName& x) {
+    InternalName webdoc;
+    access->internName(webdoc, "webdoc", 1);
+    return access->isaTest(x, webdoc, 1) != 0;
+}
+
+bool MatchAxisIterator::selfMatches() {
+    const InternalName method = pattern(1);
+    if (!isBound(method)) return true;
+    InternalName self;
+    access->internName(self, "self", 1);
+    return method == self || access->isaTest(value, method, 1) != 0;
+}
+
 InternalName MatchAxisIterator::atColumn(int col) {
     if (col < 1 || col > length) {
         centralErrorHandler().report(err6::InvalidUse_3);
@@ -149,6 +174,10 @@ InternalName MatchAxisIterator::atColumn(int col) {
         case 2:
             if (axis == Child || axis == Sibling || axis == AttributeAxis)
                 return stage()->atColumn(2);
+            if (axis == Self && !isBound(pattern(1))) {
+                InternalName self;
+                return access->internName(self, "self", 1);
+            }
             if (isBound(pattern(1))) return pattern(1);
             if (!isBound(label)) access->parentMethod(label, value);
             return label;

@@ -42,6 +42,10 @@ class MatchAxisIterator : public Iterator {
     virtual bool stageExhausted();
     // Whether the candidate row is a row of the step.
     virtual bool matches();
+    // A self step with a method names the node's class; "self" itself, or none, any node.
+    bool selfMatches();
+    // Documents (instances of webdoc) hold their root element but are no element themselves.
+    bool isDocument(const InternalName& x);
 
   private:
     // Takes the candidate from the current stage row, entering a set value; false when the

@@ -13,6 +13,8 @@
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
 #include "objectbase/Iterator.h"
+#include "platform/InterruptFlag.h"
+#include "xml/DocumentText.h"
 #include "xml/IgnoreTable.h"
 #include "xml/LeftoverFiles.h"
 #include "xml/SGMLTreeAttr.h"
@@ -170,6 +172,7 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
     if (fileName.find(".htm") != std::string::npos) current.html = 1;
 
     const std::string output = outputPath(level);
+    wrapper.setEntityPolicy(entityPolicy(fileName, scheme, urlPath));
     SGMLTreeElem* help = nullptr;
     std::FILE* created = std::fopen(output.c_str(), "wb");
     if (created == nullptr) {
@@ -181,7 +184,10 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
         runParser(args, output);
         std::fclose(created);
         std::ifstream in(output, std::ios::binary);
-        if (!in) {
+        if (wrapper.lastStop() != ParseStop::none) {
+            // A parse cut short leaves a stream that ends anywhere: none of it is stored.
+            abandonImport(scheme.empty() ? fileName : scheme + host + urlPath, wrapper.lastStop());
+        } else if (!in) {
             centralErrorHandler().report(
                 Error(5, 100, 2, "CantWrite", "can't read file : " + output, "NSgmlHandler", ""));
         } else {
@@ -189,6 +195,12 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
             SGMLTreeElem* tree = parseEsis(in);
             help = new SGMLTreeElem("help", "");
             help->addChild(tree);
+            if (interruptFlag.load() != 0) {
+                decRef(help);
+                help = nullptr;
+                abandonImport(scheme.empty() ? fileName : scheme + host + urlPath,
+                              ParseStop::interrupted);
+            }
         }
     }
     if (help != nullptr && current.tooDeep != 0) {
@@ -224,6 +236,49 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
     if (level > 0) std::remove(output.c_str());
     --nesting;
     state = outer;
+}
+
+EntityPolicy NsgmlHandler::entityPolicy(const std::string& fileName, const std::string& scheme,
+                                        const std::string& urlPath) const {
+    EntityPolicy policy;
+    policy.documentFile = fileName;
+    // A document given as a file, or by a file URL, reads from the folder it lies in; one from
+    // the Web reads nothing local but its own copy.
+    std::string local;
+    if (scheme.empty()) {
+        local = fileName;
+    } else if (lowerCase(scheme) == "file:") {
+        local = percentDecoded(urlPath);
+    }
+    if (!local.empty()) policy.folder = documentFolder(local);
+    // The user's catalog and the files its entries name are configuration.
+    policy.trustedFiles.push_back(catalog);
+    const std::filesystem::path home = std::filesystem::path(catalog).parent_path();
+    for (const std::string* entry :
+         {&sgmlDeclEntry, &publicEntry, &secondPublicEntry, &docTypeEntry}) {
+        const std::size_t blank = entry->rfind(' ');
+        if (blank == std::string::npos) continue;
+        std::filesystem::path named = entry->substr(blank + 1);
+        if (named.empty()) continue;
+        policy.trustedFiles.push_back(named.is_absolute() ? named.string()
+                                                          : (home / named).string());
+    }
+    return policy;
+}
+
+void NsgmlHandler::abandonImport(const std::string& documentName, ParseStop reason) {
+    const std::string message = reason == ParseStop::interrupted
+                                    ? "import of " + documentName + " interrupted"
+                                    : "entities of " + documentName + " expand beyond " +
+                                          std::to_string(EntityPolicy::defaultMaxExpandedBytes) +
+                                          " characters or " +
+                                          std::to_string(EntityPolicy::defaultMaxDepth) + " levels";
+    centralErrorHandler().report(
+        Error(5, 4, 2, reason == ParseStop::interrupted ? "Interrupted" : "EntityBound", message,
+              "NsgmlHandler::parseWebdoc", ""));
+    InternalName text;
+    access->internName(text, quoted(message), 2);
+    access->insertValue(state->document, symbol("error"), nullptr, 0, 1, text);
 }
 
 int NsgmlHandler::runParser(std::vector<std::string>& args, const std::string& output) {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <istream>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "foundation/ManagedObject.h"
@@ -84,6 +86,9 @@ class NsgmlHandler : public ManagedObject {
         std::string systemId;
         std::string publicId;
         std::vector<XMLidEntry*> ids;
+        // The first entry of each ID string, made when references are resolved: a scan of the
+        // list for every reference made large documents quadratic.
+        std::unordered_map<std::string_view, const XMLidEntry*> idIndex;
         std::vector<XMLidrefEntry*> idrefs;
         EsisReader reader;
     };
@@ -107,6 +112,12 @@ class NsgmlHandler : public ManagedObject {
     };
 
     void writeCatalog();
+    // Where the document may read entities from: its own folder for a file, none for the Web.
+    EntityPolicy entityPolicy(const std::string& fileName, const std::string& scheme,
+                              const std::string& urlPath) const;
+    // Reports an import that stopped before the document was read whole and gives the document
+    // the reason as an error value; nothing of the document is mapped.
+    void abandonImport(const std::string& documentName, ParseStop reason);
 
     // Tree building from the stream, the current line already read.
     SGMLTreeElem* parseEsis(std::istream& in);

@@ -9,6 +9,7 @@
 #include "foundation/ErrorHandler.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/SymTab.h"
+#include "platform/ControlEvents.h"
 #include "xml/BlankTokens.h"
 #include "xml/DocumentText.h"
 #include "xml/NsgmlHandler.h"
@@ -19,6 +20,19 @@
 namespace {
 
 const InternalName undefined = InternalName::UndefinedObject;
+
+// A farewell signal ends the program: a mapping under way is not finished first, the program
+// ends within a moment. (Ctrl-C alone lets a mapping complete, so that no document is stored
+// in part; it is polled while the document is parsed and read.)
+bool farewellDuring(int& steps) {
+    return (++steps & 1023) == 0 && controlEvents::farewellPending();
+}
+
+// The set-valued twin of an arrow: the tokens of a list attribute are distinct members, which a
+// single-valued arrow would equate with one another.
+int setArrow(int arrow) {
+    return arrow == 0 ? 1 : arrow == 3 ? 4 : arrow;
+}
 
 // The rows of a lookup, copied out before anything is inserted.
 std::vector<std::vector<InternalName>> rowsOf(Iterator* rows) {
@@ -64,7 +78,8 @@ void NsgmlHandler::mapChildren(const InternalName& host, const InternalName& met
     // deque keeps the frames' counters in place while frames come and go.
     std::deque<MapFrame> frames;
     frames.push_back(MapFrame(host, method, element, &counter));
-    while (!frames.empty()) {
+    int steps = 0;
+    while (!frames.empty() && !farewellDuring(steps)) {
         MapFrame& frame = frames.back();
         if (frame.next == frame.end) {
             frames.pop_back();
@@ -126,8 +141,10 @@ void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& 
         insertAttributeValue(target, method, arrow, resultClass, value, request);
     } else if (type == "TOKEN" || (type == "IDREF" && request.references == 0)) {
         const InternalName cls = type == "TOKEN" ? resultClass : builtinObject::Literal;
-        for (const std::string& token : blankTokens(value)) {
-            insertAttributeValue(target, method, arrow, cls, token, request);
+        const std::vector<std::string> tokens = blankTokens(value);
+        const int tokenArrow = tokens.size() > 1 ? setArrow(arrow) : arrow;
+        for (const std::string& token : tokens) {
+            insertAttributeValue(target, method, tokenArrow, cls, token, request);
         }
     } else if (type == "ID") {
         insertAttributeValue(target, method, arrow, resultClass, value, request);
@@ -137,8 +154,10 @@ void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& 
         const InternalName m = dtdMethod(method, request);
         access->insertClassRelation(m, builtinObject::Attribute, 1);
         access->insertValue(target, xmlIdref, &m, 1, 1, symbol(quoted(value)));
-        for (const std::string& token : blankTokens(value)) {
-            state->idrefs.push_back(new XMLidrefEntry(target, m, arrow, token));
+        const std::vector<std::string> tokens = blankTokens(value);
+        const int tokenArrow = tokens.size() > 1 ? setArrow(arrow) : arrow;
+        for (const std::string& token : tokens) {
+            state->idrefs.push_back(new XMLidrefEntry(target, m, tokenArrow, token));
         }
     }
 }
@@ -220,7 +239,8 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
                                   int& counter) {
     std::deque<MapFrame> frames;
     frames.push_back(MapFrame(host, hostClass, element, &counter));
-    while (!frames.empty()) {
+    int steps = 0;
+    while (!frames.empty() && !farewellDuring(steps)) {
         MapFrame& frame = frames.back();
         if (frame.next == frame.end) {
             // The subtree is complete: the element joins its class and its host.
@@ -310,14 +330,16 @@ void NsgmlHandler::linkChild(const InternalName& host, const InternalName& hostC
 }
 
 const XMLidEntry* NsgmlHandler::findId(const std::string& id) const {
-    for (const XMLidEntry* entry : state->ids) {
-        if (entry->getId() == id) return entry;
-    }
-    return nullptr;
+    const auto found = state->idIndex.find(id);
+    return found != state->idIndex.end() ? found->second : nullptr;
 }
 
 void NsgmlHandler::resolveReferences(const ParseRequest& request) {
+    state->idIndex.reserve(state->ids.size());
+    for (const XMLidEntry* entry : state->ids) state->idIndex.emplace(entry->getId(), entry);
+    int steps = 0;
     for (const XMLidrefEntry* reference : state->idrefs) {
+        if (farewellDuring(steps)) return;
         const XMLidEntry* target = findId(reference->getReference());
         if (target == nullptr) {
             centralErrorHandler().report(Error(5, 1, 2, "Undefined Reference",

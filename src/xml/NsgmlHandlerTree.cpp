@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "access/OMAccess.h"
+#include "platform/InterruptFlag.h"
 #include "xml/DocumentText.h"
 #include "xml/IgnoreTable.h"
 #include "xml/NsgmlHandler.h"
@@ -48,7 +49,9 @@ SGMLTreeElem* NsgmlHandler::parseEsis(std::istream& in) {
     // The open elements, innermost last: a loop instead of a call per level.
     std::vector<SGMLTreeElem*> open{root};
     start(root);
-    while (!open.empty()) {
+    // An interrupt abandons the import; the driver sees the flag once the tree is returned.
+    int lines = 0;
+    while (!open.empty() && !((++lines & 4095) == 0 && interruptFlag.load() != 0)) {
         const std::string& line = reader.currentLine();
         const bool more = !reader.atEnd();
         if (more && (startsWith(line, '(') || startsWith(line, 'A'))) {

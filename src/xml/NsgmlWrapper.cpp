@@ -17,5 +17,9 @@ int NsgmlWrapper::run(int argc, char** argv) {
     // read) for its whole life, so one application a run.
     auto app = std::make_unique<NsgmlsApp>();
     app->setOutputFile(outputFile.c_str());
-    return app->run(argc, argv);
+    app->setEntityPolicy(policy);
+    stopReason = ParseStop::none;
+    const int result = app->run(argc, argv);
+    stopReason = app->stop();
+    return result;
 }

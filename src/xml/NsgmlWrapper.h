@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "xml/EntityPolicy.h"
+
 // Declared here without the parser library's headers: only the application layer's own files see
 // the library's types.
 class NsgmlsApp;
@@ -21,7 +23,13 @@ class NsgmlWrapper {
     // Every run gets a fresh application, so no option, catalog or entity manager of an earlier
     // run carries over.
     virtual int run(int argc, char** argv);
+    // The files the documents of the next runs may read and their entities' bounds.
+    void setEntityPolicy(const EntityPolicy& value) { policy = value; }
+    // Why the last run's parse stopped before the document's end, if it did.
+    ParseStop lastStop() const { return stopReason; }
 
   private:
     std::string outputFile = "CON:";
+    EntityPolicy policy;
+    ParseStop stopReason = ParseStop::none;
 };

@@ -11,7 +11,9 @@
 #include <OpenSP/SOEntityCatalog.h>
 
 #include <cstdlib>
+#include <filesystem>
 
+#include "xml/ConfinedFileStorageManager.h"
 #include "xml/MyOutputCharStream.h"
 #include "xml/NsgmlsMessages.h"
 #include "xml/OfflineUrlStorageManager.h"
@@ -31,20 +33,17 @@ class PrologMessageEventHandler : public MessageEventHandler {
     }
 };
 
-// Appends the parts of a colon-separated list of paths.
-void appendPathList(const char* list, Vector<StringC>& out, CmdLineApp& app) {
-    std::string rest = list;
+// The parts of a colon-separated list of paths.
+std::vector<std::string> splitPathList(const std::string& list) {
+    std::vector<std::string> parts;
     size_t start = 0;
-    while (start <= rest.size()) {
-        size_t end = rest.find(PATH_SEPARATOR, start);
-        if (end == std::string::npos) {
-            end = rest.size();
-        }
-        if (end > start) {
-            out.push_back(app.convertInput(rest.substr(start, end - start).c_str()));
-        }
+    while (start <= list.size()) {
+        size_t end = list.find(PATH_SEPARATOR, start);
+        if (end == std::string::npos) end = list.size();
+        if (end > start) parts.push_back(list.substr(start, end - start));
         start = end + 1;
     }
+    return parts;
 }
 
 }  // namespace
@@ -137,6 +136,12 @@ int NsgmlsApp::processArguments(int argc, AppChar** files) {
     if (!badOutputOptions.empty() || unsupportedBatch || unsupportedRast) {
         return 1;
     }
+    if (policy.documentFile.empty() && argc > 0) {
+        policy.documentFile = files[argc - 1];
+        policy.folder = documentFolder(policy.documentFile);
+    }
+    // The files before the document are parts of the document entity the caller chose.
+    for (int i = 0; i + 1 < argc; ++i) policy.trustedFiles.emplace_back(files[i]);
     installOfflineEntityManager();
     if (!prologOnly && !suppressOutput) {
         output = std::make_unique<MyOutputCharStream>(outputFileName);
@@ -162,8 +167,10 @@ ErrorCountEventHandler* NsgmlsApp::makeEventHandler() {
     if (suppressOutput || !output) {
         return new MessageEventHandler(this, &parser());
     }
-    return new SgmlsEventHandler(&parser(), output.get(), this, outputFlags_, entityManager(),
-                                 systemCharset());
+    auto* handler = new SgmlsEventHandler(&parser(), output.get(), this, outputFlags_,
+                                          entityManager(), systemCharset());
+    handler->setBounds(policy, &stopReason);
+    return handler;
 }
 
 void NsgmlsApp::allLinkTypesActivated() {
@@ -176,16 +183,31 @@ void NsgmlsApp::installOfflineEntityManager() {
     // The library builds its own manager on first request; it is replaced before any use.
     Ptr<ExtendEntityManager>& manager = entityManager();
     const CharsetInfo& charset = systemCharset();
+
+    // Catalogs: those of the arguments first (they must exist), then the machine's. They are
+    // configuration, so the document's confinement lets them be read.
+    std::vector<std::string> catalogFiles;
+    for (const AppChar* catalog : catalogs) catalogFiles.emplace_back(catalog);
+    const size_t mustExist = catalogFiles.size();
+    const char* machine = std::getenv("SGML_CATALOG_FILES");
+    for (const std::string& file : splitPathList(machine ? machine : SGML_CATALOG_FILES_DEFAULT)) {
+        catalogFiles.push_back(file);
+    }
+    EntityPolicy confined = policy;
+    for (const std::string& file : catalogFiles) confined.trustedFiles.push_back(file);
+    // The machine's installed catalogs, declarations and DTDs; never the folder of a catalog as
+    // such, which for the import's own catalog is the home folder.
+    for (const char* shared : {"/etc/sgml", "/etc/xml", "/usr/share/sgml", "/usr/share/xml"}) {
+        confined.trustedFolders.emplace_back(shared);
+    }
     auto* files =
-        new PosixStorageManager("OSFILE", &charset, codingSystem(), 5, restrictFileReading);
+        new ConfinedFileStorageManager(&charset, codingSystem(), confined, restrictFileReading);
     for (const AppChar* dir : searchDirs) {
         files->addSearchDir(convertInput(dir));
     }
     if (const char* path = std::getenv("SGML_SEARCH_PATH")) {
-        Vector<StringC> dirs;
-        appendPathList(path, dirs, *this);
-        for (size_t i = 0; i < dirs.size(); ++i) {
-            files->addSearchDir(dirs[i]);
+        for (const std::string& dir : splitPathList(path)) {
+            files->addSearchDir(convertInput(dir.c_str()));
         }
     }
     // Documents are read as XML reads them: UTF-8 unless a byte-order mark or an encoding
@@ -198,20 +220,15 @@ void NsgmlsApp::installOfflineEntityManager() {
     }
     manager = ExtendEntityManager::make(files, input, inputCodingSystemKit(),
                                         internalCharsetIsDocCharset_);
-    manager->registerStorageManager(new PosixFdStorageManager("OSFD", &charset));
+    // No "OSFD" manager: a document naming a file descriptor would read the program's input.
     manager->registerStorageManager(new OfflineUrlStorageManager(&charset));
     manager->registerStorageManager(new LiteralStorageManager("LITERAL"));
     manager->registerStorageManager(new NotationStorageManager("CLSID"));
     manager->registerStorageManager(new NotationStorageManager("MIMETYPE"));
 
-    // Catalogs: those of the arguments first (they must exist), then the machine's.
     Vector<StringC> catalogIds;
-    for (const AppChar* catalog : catalogs) {
-        catalogIds.push_back(convertInput(catalog));
-    }
-    size_t mustExist = catalogIds.size();
-    const char* machine = std::getenv("SGML_CATALOG_FILES");
-    appendPathList(machine ? machine : SGML_CATALOG_FILES_DEFAULT, catalogIds, *this);
+    for (const std::string& catalog : catalogFiles)
+        catalogIds.push_back(convertInput(catalog.c_str()));
     manager->setCatalogManager(
         SOCatalogManager::make(catalogIds, mustExist, &charset, &charset, mapCatalogDocument));
 }

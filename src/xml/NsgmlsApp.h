@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "xml/EntityPolicy.h"
 #include "xml/EsisOutputFlags.h"
 
 class MyOutputCharStream;
@@ -25,6 +26,11 @@ class NsgmlsApp : public OpenSP::ParserApp {
     // The name must stay valid until run returns; "CON:" is standard output.
     void setOutputFile(const char* name) { outputFileName = name; }
     unsigned outputFlags() const { return outputFlags_; }
+    // Which files the document may read and the bounds of its entities; without a document file
+    // the policy takes the last file argument and its folder.
+    void setEntityPolicy(const EntityPolicy& value) { policy = value; }
+    // Why the last parse stopped early, if it did.
+    ParseStop stop() const { return stopReason; }
 
     void processOption(AppChar opt, const AppChar* arg) override;
     int processArguments(int argc, AppChar** files) override;
@@ -55,4 +61,6 @@ class NsgmlsApp : public OpenSP::ParserApp {
     bool unsupportedRast = false;
 
     std::unique_ptr<MyOutputCharStream> output;
+    EntityPolicy policy;
+    ParseStop stopReason = ParseStop::none;
 };

@@ -12,6 +12,11 @@ const MessageType1 NsgmlsMessages::unknownOutputOption(MessageType::error, &appM
 const MessageType1 NsgmlsMessages::urlRefused(
     MessageType::error, &appModule, 1,
     "not fetching %1: documents are parsed offline, URL entities are not read");
+const MessageType1 NsgmlsMessages::fileRefused(
+    MessageType::error, &appModule, 4,
+    "not reading %1: a document reads files of its own folder only, a Web document none");
+const MessageType1 NsgmlsMessages::entityBound(MessageType::error, &appModule, 5,
+                                               "parse abandoned: %1");
 const MessageType0 NsgmlsMessages::batchNotSupported(MessageType::error, &appModule, 2,
                                                      "batch mode (-B) is not supported");
 const MessageType0 NsgmlsMessages::rastNotSupported(MessageType::error, &appModule, 3,

@@ -9,6 +9,8 @@
 struct NsgmlsMessages {
     static const OpenSP::MessageType1 unknownOutputOption;
     static const OpenSP::MessageType1 urlRefused;
+    static const OpenSP::MessageType1 fileRefused;
+    static const OpenSP::MessageType1 entityBound;
     static const OpenSP::MessageType0 batchNotSupported;
     static const OpenSP::MessageType0 rastNotSupported;
 

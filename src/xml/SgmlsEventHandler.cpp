@@ -11,6 +11,7 @@
 
 #include <cstring>
 
+#include "platform/InterruptFlag.h"
 #include "xml/EsisOutputFlags.h"
 
 using namespace OpenSP;
@@ -74,9 +75,37 @@ SgmlsEventHandler::SgmlsEventHandler(const SgmlParser* parser, OutputCharStream*
       entityManager(entityManager),
       systemCharset(systemCharset) {}
 
+void SgmlsEventHandler::setBounds(const EntityPolicy& policy, ParseStop* where) {
+    maxExpanded = policy.maxExpandedBytes;
+    maxDepth = policy.maxEntityDepth;
+    stop = where;
+}
+
+bool SgmlsEventHandler::admit(const Location& loc, std::size_t length) {
+    if (cancelled()) return false;
+    ParseStop reason = ParseStop::none;
+    if (interruptFlag.load() != 0) {
+        reason = ParseStop::interrupted;
+    } else {
+        // Each entity the text came through is one origin on the way out; the document entity
+        // is the outermost and adds nothing.
+        int depth = -1;
+        for (const Origin* origin = loc.origin().pointer(); origin != nullptr;
+             origin = origin->parent().origin().pointer()) {
+            if (origin->asEntityOrigin() != nullptr) ++depth;
+        }
+        if (depth > 0) expanded += length;
+        if (depth > maxDepth || expanded > maxExpanded) reason = ParseStop::entityBound;
+    }
+    if (reason == ParseStop::none) return true;
+    if (stop != nullptr) *stop = reason;
+    cancel();
+    return false;
+}
+
 SgmlsEventHandler::~SgmlsEventHandler() {
     endData();
-    if (errorCount() == 0) {
+    if (errorCount() == 0 && !cancelled()) {
         os << "C\n";
     }
     os.flush();
@@ -210,6 +239,10 @@ void SgmlsEventHandler::endProlog(EndPrologEvent* event) {
 }
 
 void SgmlsEventHandler::startElement(StartElementEvent* event) {
+    if (!admit(event->location(), event->name().size() + 2)) {
+        delete event;
+        return;
+    }
     endData();
     const AttributeList* linkAttributes = nullptr;
     if (haveLinkProcess) {
@@ -249,6 +282,10 @@ void SgmlsEventHandler::startElement(StartElementEvent* event) {
 }
 
 void SgmlsEventHandler::endElement(EndElementEvent* event) {
+    if (cancelled()) {
+        delete event;
+        return;
+    }
     endData();
     if (haveLinkProcess) {
         linkProcess.endElement();
@@ -259,6 +296,10 @@ void SgmlsEventHandler::endElement(EndElementEvent* event) {
 }
 
 void SgmlsEventHandler::data(DataEvent* event) {
+    if (!admit(event->location(), event->dataLength())) {
+        delete event;
+        return;
+    }
     noteLocation(event->location());
     startData();
     writeEscaped(event->data(), event->dataLength());
@@ -266,6 +307,10 @@ void SgmlsEventHandler::data(DataEvent* event) {
 }
 
 void SgmlsEventHandler::sdataEntity(SdataEntityEvent* event) {
+    if (!admit(event->location(), event->dataLength())) {
+        delete event;
+        return;
+    }
     noteLocation(event->location());
     startData();
     os << "\\|";

@@ -10,8 +10,11 @@
 #include <OpenSP/SgmlParser.h>
 // clang-format on
 
+#include <cstdint>
 #include <set>
 #include <vector>
+
+#include "xml/EntityPolicy.h"
 
 class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
   public:
@@ -20,6 +23,9 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
                       OpenSP::Messenger* messenger, unsigned outputFlags,
                       const OpenSP::Ptr<OpenSP::ExtendEntityManager>& entityManager,
                       const OpenSP::CharsetInfo& systemCharset);
+    // Bounds the text that entities add and how deep they nest, and polls the interrupt flag:
+    // an event beyond a bound cancels the parse and records why in *stop.
+    void setBounds(const EntityPolicy& policy, ParseStop* stop);
     // Ends the stream: "C" after a parse without errors.
     ~SgmlsEventHandler() override;
 
@@ -38,6 +44,9 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     void uselink(OpenSP::UselinkEvent*) override;
 
   private:
+    // False (and the parse cancelled) when the event at loc, adding length characters, would
+    // pass a bound or an interrupt is pending; nothing is written for such an event.
+    bool admit(const OpenSP::Location& loc, std::size_t length);
     void startData();
     void endData();
     // Writes an "L" line when the event at loc lies on another line or in another file than the
@@ -75,4 +84,9 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     std::vector<OpenSP::StringC> simpleLinkNames;
     std::vector<OpenSP::AttributeList> simpleLinkAttributes;
     bool documentElementStarted = false;
+
+    std::uint64_t maxExpanded = EntityPolicy::defaultMaxExpandedBytes;
+    int maxDepth = EntityPolicy::defaultMaxDepth;
+    std::uint64_t expanded = 0;
+    ParseStop* stop = nullptr;
 };

@@ -109,7 +109,7 @@ int WebFetcher::accessWeb(const FSymbol& url, FetchRecord& record) {
         record.fileName += "_" + current.path.substr(current.path.rfind('/') + 1);
     }
     if (fetchDocument(*address, record.fileName, record.errors, record.scheme) == 0) {
-        record.errors.emplace_back("\"internal error while accessing\" ");
+        record.errors.emplace_back("\"internal error while accessing\"");
     }
     if (trace != 0) debugChannel() << " done " << std::endl;
     record.length = fileLength(record.fileName);

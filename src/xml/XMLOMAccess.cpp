@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "access/ExportRequest.h"
+#include "foundation/Error.h"
+#include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/OM.h"
@@ -63,6 +65,20 @@ bool XMLOMAccess::isA(const std::string& className) const {
 
 bool XMLOMAccess::exportBase(int format, const std::string& fileName, const std::string& docType,
                              const std::string& externalId, const std::string& rootText) {
+    if (format == 4 && !rootText.empty()) {
+        // Only an element can be written back as a document; anything else would give an
+        // empty or ill-formed file.
+        InternalName root;
+        internName(root, rootText, 1);
+        InternalName label;
+        if (parentMethod(label, root) == InternalName::UndefinedObject) {
+            centralErrorHandler().report(
+                Error(5, 21, 2, "Not an element",
+                      "Can't export " + rootText + ": it is no element of a document",
+                      "XMLOMAccess::exportBase", ""));
+            return false;
+        }
+    }
     ExportHandler* handler = nullptr;
     if (format == 2 || format == 4) {
         handler = new KavumExportHandler(this);

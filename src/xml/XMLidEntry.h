@@ -13,7 +13,7 @@ class XMLidEntry : public ManagedObject {
     XMLidEntry(InternalName object, std::string id) : object(object), id(std::move(id)) {}
 
     InternalName getObject() const { return object; }
-    std::string getId() const { return id; }
+    const std::string& getId() const { return id; }
 
   protected:
     ~XMLidEntry() override = default;
@@ -33,7 +33,7 @@ class XMLidrefEntry : public ManagedObject {
     InternalName getObject() const { return object; }
     InternalName getMethod() const { return method; }
     int getNumber() const { return number; }
-    std::string getReference() const { return reference; }
+    const std::string& getReference() const { return reference; }
 
   protected:
     ~XMLidrefEntry() override = default;

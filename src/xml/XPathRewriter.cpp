@@ -125,7 +125,8 @@ void XPathRewriter::rewriteHead(FTermList* head) {
     std::vector<FTerm*> rewritten;
     for (FTerm* term : head->getList()) {
         written.push_back(term);
-        rewritten.push_back(rewriteTerm(term, collector));
+        FTerm* stated = headStepAsMolecule(term, collector);
+        rewritten.push_back(stated != nullptr ? stated : rewriteTerm(term, collector));
     }
     head->clear();  // the written terms' references are ours now
     for (FTerm* term : rewritten) {
@@ -150,6 +151,35 @@ void XPathRewriter::rewriteHead(FTermList* head) {
         collector = next;
     }
     decRef(collector);
+}
+
+FTerm* XPathRewriter::headStepAsMolecule(FTerm* term, FLiteralList* collector) {
+    // In a head, P/nick -> "nn" states what P[nick -> "nn"] states: the value of the step's
+    // method at its host. Read as a query would, "the object the step reaches is the result",
+    // the head would make a fresh object for the step and store nothing about the result.
+    if (term == nullptr || !term->isA("Reference") || singleResult(term) == nullptr) {
+        return nullptr;
+    }
+    auto* step = static_cast<Reference*>(term);
+    FTerm* host = step->getHost() != nullptr ? rewriteTerm(step->getHost(), collector) : nullptr;
+    if (host == nullptr || dynamic_cast<Path*>(host) == nullptr) {
+        decRef(host);
+        return nullptr;
+    }
+    PevoMSpec* spec = stepToSpec(step);
+    if (spec == nullptr) {
+        decRef(host);
+        return nullptr;
+    }
+    clib_list<Spec*> specs;
+    specs.append(spec);
+    auto* molecule = new FMolecule(static_cast<Path*>(host), nullptr, &specs, 0);
+    decRef(spec);
+    decRef(host);
+    // A host that became a molecule (a step with a result of its own) gives its specifications.
+    FTerm* merged = rewriteTerm(molecule, collector);
+    decRef(molecule);
+    return merged;
 }
 
 void XPathRewriter::rewriteBody(FLiteralList* body) {

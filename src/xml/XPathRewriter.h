@@ -84,6 +84,9 @@ class XPathRewriter : public ClauseRewriter {
     ~XPathRewriter() override;
 
   private:
+    // A head term that is a step with a result, as the molecule over the step's host that
+    // stores the result under the step's method; null for any other term.
+    FTerm* headStepAsMolecule(FTerm* term, FLiteralList* collector);
     // The term that stands for a negated term: its one positive literal after rewriting, or a
     // "nest" aggregate over everything the rewriting made.
     FTerm* expandNegated(FTerm* term);

@@ -41,11 +41,23 @@ TEST_F(BookTest, StepsTheModelDoesNotCover) {
     const InternalName orphan = object("orphan");
     for (int axis : {1, 2, 3, 4, 5, 6}) EXPECT_TRUE(step(axis, {orphan, Free, Free}).empty());
     EXPECT_TRUE(step(5, {text("loose"), Free, text("loose")}).empty());
-    EXPECT_EQ(step(3, {book, Free, Free}), (Rows{{book, Free, document}}));
+    // The root element has no parent row: the document above it is no element.
+    EXPECT_TRUE(step(3, {book, Free, Free}).empty());
+    EXPECT_TRUE(step(3, {Free, Free, document}).empty());
     EXPECT_EQ(step(1, {title, Free, Free}), (Rows{{title, textMethod, text("Axes")}}));
     InternalName self;
     access->internName(self, "self", 1);
     EXPECT_EQ(step(7, {chapter1, Free, Free}), (Rows{{chapter1, self, chapter1}}));
+    // A self step answers real nodes only: from a free node each node of the tree, never a row
+    // of unknowns; with a method it is a name test.
+    for (const Row& row : step(7, {Free, Free, Free})) {
+        EXPECT_NE(row[0], Free);
+        EXPECT_EQ(row[0], row[2]);
+    }
+    EXPECT_EQ(step(7, {Free, Free, Free}).size(), step(3, {Free, Free, Free}).size() + 1);
+    EXPECT_EQ(step(7, {chapter1, object("chapter"), Free}),
+              (Rows{{chapter1, object("chapter"), chapter1}}));
+    EXPECT_TRUE(step(7, {chapter1, object("title"), Free}).empty());
 }
 
 TEST_F(BookTest, RefusalsOfTheIterators) {

@@ -112,7 +112,8 @@ class AxisModelTest : public AxisTest, public ::testing::WithParamInterface<bool
                 break;
             }
             case 3:
-                if (node.parent >= 0)
+                // The document (node 0) is no element: its root has no parent row.
+                if (node.parent > 0)
                     rows.push_back({node.name, labelOf(node.parent), nodes[node.parent].name});
                 break;
             case 4:

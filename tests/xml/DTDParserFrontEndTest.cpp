@@ -147,4 +147,20 @@ TEST_F(DTDParserTest, FuzzRegressionsParseWithoutFaults) {
     EXPECT_EQ(pools.inUse(), "");
 }
 
+// Bytes that start no token (control characters, a terminal's escape sequences) never reach
+// standard output, whatever the DTD is made of.
+TEST_F(DTDParserTest, UnrecognisedBytesAreNotWrittenOut) {
+    std::ostringstream written;
+    std::streambuf* saved = std::cout.rdbuf(written.rdbuf());
+    std::string binary = "<!ELEMENT a (#PCDATA)>\x1b[2J\x07\x01\x02{}|~^`$%";
+    binary += std::string(1, '\0') + "<!ELEMENT b EMPTY>\x1b]0;title\x07";
+    parser->openString(binary);
+    int ok = 0;
+    InternalDTD* dtd = parser->parse(&ok);
+    if (dtd != nullptr) decRef(dtd);
+    std::cout.rdbuf(saved);
+    EXPECT_EQ(written.str(), "");
+    EXPECT_EQ(pools.inUse(), "");
+}
+
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include "../../fuzz/ImportFuzzInput.h"
 #include "ImportTestSupport.h"
+#include "platform/InterruptFlag.h"
+#include "xml/EntityPolicy.h"
 #include "xml/IgnoreTable.h"
 #include "xml/SGMLTreeAttr.h"
 #include "xml/SGMLTreeElem.h"
@@ -64,6 +66,70 @@ TEST_F(ImportTest, UnwritableStreamFileStopsBeforeTheParser) {
     EXPECT_EQ(reports(errors), "*** ERROR : CantWrite\ncan't write to file : " +
                                    handler->outputPath() + "\nNSgmlHandler\n");
     EXPECT_TRUE(handler->lastArgs.empty());
+}
+
+// Ctrl-C during the parse, or while the stream is read back: the document gets the reason as its
+// error value and nothing of its content; the flag stays raised for the evaluation around it.
+TEST_F(ImportTest, AnInterruptAbandonsTheImportAndStoresOnlyTheReason) {
+    for (bool duringParse : {true, false}) {
+        SCOPED_TRACE(duringParse);
+        if (duringParse) {
+            interruptFlag.store(1);
+        } else {
+            handler->afterRun = [] { interruptFlag.store(1); };
+        }
+        importData("memo.xml", request(5, 1, 1));
+        EXPECT_EQ(interruptFlag.load(), 1);
+        interruptFlag.store(0);
+        handler->afterRun = nullptr;
+        const std::string facts = dump();
+        EXPECT_NE(facts.find("error ->> {\"import of "), std::string::npos) << facts;
+        EXPECT_NE(facts.find(" interrupted\"}"), std::string::npos) << facts;
+        EXPECT_EQ(facts.find(": tag."), std::string::npos) << facts;
+        EXPECT_NE(reports(errors).find("Interrupted"), std::string::npos);
+        errors.clear();
+    }
+}
+
+// Nested entity definitions of a few hundred bytes that would expand to gigabytes: the parse
+// stops at the bound, the stream file holds little more than the bound, nothing is mapped.
+TEST_F(ImportTest, AnEntityBombStopsAtTheBoundWithAnErrorValue) {
+    std::string doc = "<?xml version=\"1.0\"?>\n<!DOCTYPE r [\n<!ENTITY a0 \"lol lol lol\">\n";
+    for (int level = 1; level <= 9; ++level) {
+        const std::string below = "&a" + std::to_string(level - 1) + ";";
+        std::string ten;
+        for (int i = 0; i < 10; ++i) ten += below;
+        doc += "<!ENTITY a" + std::to_string(level) + " \"" + ten + "\">\n";
+    }
+    doc += "]>\n<r><x>&a9;</x></r>\n";
+    const std::string file = (home / "bomb.xml").string();
+    writeFile(file, doc);
+    handler->parseWebdoc(document, file, request(5, 1, 1), 0, "", "", "");
+    const std::string facts = dump();
+    EXPECT_NE(facts.find("expand beyond 10485760 characters or 64 levels"), std::string::npos)
+        << facts;
+    EXPECT_EQ(facts.find(": tag."), std::string::npos) << facts;
+    EXPECT_LT(std::filesystem::file_size(handler->outputPath()),
+              EntityPolicy::defaultMaxExpandedBytes + 1024 * 1024);
+    EXPECT_NE(reports(errors).find("EntityBound"), std::string::npos);
+
+    // Entities nested deeper than the bound, each adding nothing much.
+    std::string deep = "<?xml version=\"1.0\"?>\n<!DOCTYPE r [\n<!ENTITY d0 \"deep\">\n";
+    for (int level = 1; level <= 70; ++level) {
+        deep +=
+            "<!ENTITY d" + std::to_string(level) + " \"&d" + std::to_string(level - 1) + ";\">\n";
+    }
+    deep += "]>\n<r>&d70;</r>\n";
+    writeFile(file, deep);
+    errors.clear();
+    handler->parseWebdoc(object("deep"), file, request(5, 1, 1), 0, "", "", "");
+    EXPECT_NE(reports(errors).find("EntityBound"), std::string::npos);
+    // At the bound it is still read.
+    deep.replace(deep.find("<r>&d70;</r>"), 12, "<r>&d63;</r>");
+    writeFile(file, deep);
+    errors.clear();
+    handler->parseWebdoc(object("fine"), file, request(5, 1, 1), 0, "", "", "");
+    EXPECT_EQ(reports(errors).find("EntityBound"), std::string::npos);
 }
 
 TEST_F(ImportTest, TagFileStatusesShapeTheMapping) {

@@ -90,7 +90,7 @@ TEST_F(WebFetcherTest, TooManyRedirectsAndRedirectsToLocalFilesFail) {
     for (const char* path : {"/loop", "/local"}) {
         const Fetched fetched = fetch(server.url(path));
         EXPECT_EQ(fetched.record.errors,
-                  (Messages{"\"internal error while accessing\" ", "\"connect failed\""}))
+                  (Messages{"\"internal error while accessing\"", "\"connect failed\""}))
             << path;
     }
     EXPECT_EQ(server.requests("/loop"), 11);
@@ -104,10 +104,10 @@ TEST_F(WebFetcherTest, StalledAndEndlessServersAreAbandoned) {
     const auto start = std::chrono::steady_clock::now();
     const Fetched stalled = fetch(server.url("/stall"));
     EXPECT_EQ(stalled.record.errors,
-              (Messages{"\"internal error while accessing\" ", "\"connect failed\""}));
+              (Messages{"\"internal error while accessing\"", "\"connect failed\""}));
     const Fetched endless = fetch(server.url("/endless"));
     // Something arrived, so the connection did not fail; the partial file goes the error road.
-    EXPECT_EQ(endless.record.errors, Messages{"\"internal error while accessing\" "});
+    EXPECT_EQ(endless.record.errors, Messages{"\"internal error while accessing\""});
     EXPECT_LE(endless.record.length, 1024 * 1024);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
 }
@@ -120,7 +120,7 @@ TEST_F(WebFetcherTest, TheWholeTransferTimeAndAnInterruptEndAStalledFetch) {
     fetcher->loader().setLimits(limits);
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(fetch(server.url("/stall")).record.errors.front(),
-              "\"internal error while accessing\" ");
+              "\"internal error while accessing\"");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 
     limits.transferTimeout = std::chrono::milliseconds(60'000);
@@ -133,7 +133,7 @@ TEST_F(WebFetcherTest, TheWholeTransferTimeAndAnInterruptEndAStalledFetch) {
     const Fetched interrupted = fetch(server.url("/stall"));
     interrupter.join();
     interruptFlag = 0;
-    EXPECT_EQ(interrupted.record.errors.front(), "\"internal error while accessing\" ");
+    EXPECT_EQ(interrupted.record.errors.front(), "\"internal error while accessing\"");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
@@ -147,7 +147,7 @@ TEST_F(WebFetcherTest, UnreachableServersFailToConnect) {
         const Fetched fetched = fetch(url);
         EXPECT_EQ(fetched.result, 1);
         EXPECT_EQ(fetched.record.errors,
-                  (Messages{"\"internal error while accessing\" ", "\"connect failed\""}))
+                  (Messages{"\"internal error while accessing\"", "\"connect failed\""}))
             << url;
         EXPECT_EQ(fetched.record.length, 0);
     }
@@ -202,7 +202,7 @@ TEST_F(WebFetcherTest, AnEmptyUrlOrAMissingFolderIsReported) {
               "can't write to file : " + (scratch / "missing" / ".wd_p.html").string());
     EXPECT_EQ(fetched.result, 1);
     EXPECT_EQ(fetched.record.errors,
-              (Messages{"\"internal error while accessing\" ", "\"connect failed\""}));
+              (Messages{"\"internal error while accessing\"", "\"connect failed\""}));
     EXPECT_EQ(server.requests(), 0);
 }
 
@@ -221,7 +221,7 @@ TEST_F(WebFetcherTest, FileUrlsCopyTheLocalFile) {
     }
     // Another host is not fetched.
     const Fetched remote = fetch("file://elsewhere" + absolute);
-    EXPECT_EQ(remote.record.errors, Messages{"\"internal error while accessing\" "});
+    EXPECT_EQ(remote.record.errors, Messages{"\"internal error while accessing\""});
 }
 
 TEST_F(WebFetcherTest, RelativeAndMissingFileUrls) {
@@ -234,7 +234,7 @@ TEST_F(WebFetcherTest, RelativeAndMissingFileUrls) {
     EXPECT_EQ(relative.record.errors, Messages{});
     EXPECT_EQ(relative.file, "<r/>");
     EXPECT_EQ(missing.record.errors,
-              (Messages{"\"internal error while accessing\" ", "\"no such file\""}));
+              (Messages{"\"internal error while accessing\"", "\"no such file\""}));
     EXPECT_EQ(missing.record.length, 0);
     // An existing empty file is no missing one.
     writeFile(scratch / "empty.xml", "");

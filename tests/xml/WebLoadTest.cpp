@@ -91,6 +91,15 @@ TEST_F(WebAccessTest, FetchProblemsBecomeErrorValuesOfADocumentWithoutFile) {
     EXPECT_EQ(server.requests(), 1);
 }
 
+// A refused connection: both messages are stored as plain strings, without quotes of their own.
+TEST_F(WebAccessTest, AFailedFetchStoresItsMessagesWithoutEmbeddedQuotes) {
+    const InternalName d = object("d");
+    get(string("http://127.0.0.1:1/closed.html"), d);
+    EXPECT_EQ(
+        values(d, access->schema().error),
+        (std::vector<std::string>{"\"internal error while accessing\"", "\"connect failed\""}));
+}
+
 TEST_F(WebAccessTest, AUrlThatIsNoStringUsesUpAFetchNumberAndAnEmptyOneRecordsNothing) {
     writeFile(scratch / "a.html", body);
     get(object("site"), object("d1"));

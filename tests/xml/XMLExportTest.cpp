@@ -26,8 +26,8 @@ const std::string bookXml = R"(<?xml version="1.0"?>
 )";
 
 // A node's attributes and children as text: element classes with their "@->>" values and their
-// children in brackets, texts without surrounding blanks. The import's xml_id values are left
-// out: the export writes them as empty elements, which a second import takes for elements.
+// children in brackets, texts without surrounding blanks. The import's xml_id values, its own
+// record of the IDs, are left out.
 std::string outline(OMAccess& layer, const InternalName& node) {
     auto lexical = [&](const InternalName& name) {
         std::string text;
@@ -43,9 +43,24 @@ std::string outline(OMAccess& layer, const InternalName& node) {
         decRef(it);
         return found;
     };
+    // A resolved reference is written as the ID of the element it names.
+    auto idOf = [&](const InternalName& value) {
+        InternalName xmlId;
+        layer.internName(xmlId, "xml_id", 1);
+        const InternalName pattern[3] = {value, xmlId, Free};
+        Iterator* ids = layer.lookup(1, pattern, 3, nullptr);
+        std::string id = lexical(value);
+        if (ids != nullptr && ids->first()) {
+            Iterator* members = layer.setIterator(ids->atColumn(3), nullptr);
+            if (members != nullptr && members->first()) id = lexical(members->atColumn(1));
+            decRef(members);
+        }
+        decRef(ids);
+        return id;
+    };
     std::string text;
     for (const auto& [method, value] : rowsOf(6)) {
-        const std::string v = lexical(value);
+        const std::string v = idOf(value);
         if (method != "xml_id") text += "[" + method + "=" + v.substr(1, v.size() - 2) + "]";
     }
     text += "(";
@@ -62,6 +77,31 @@ std::string outline(OMAccess& layer, const InternalName& node) {
     }
     return text + ")";
 }
+
+// A file read back by a second import into an object base of its own: its first top element.
+struct ReadBack {
+    explicit ReadBack(const std::string& fileUrl) {
+        InternalName url;
+        layer->nameFromString(url, "\"" + fileUrl + "\"", InternalName::String);
+        layer->insertClassRelation(url, builtinObject::Url, 1);
+        InternalName document = Free;
+        layer->insertXMLPath(url, builtinObject::Parse0, &builtinObject::Xml, 1, 0, 0, document);
+        const InternalName tuple[3] = {document, Free, Free};
+        Iterator* children = layer->matchAxis(1, 1, tuple, 3, nullptr);
+        if (children != nullptr && children->first()) root = children->atColumn(3);
+        decRef(children);
+    }
+    ~ReadBack() {
+        decRef(layer);
+        decRef(base);
+    }
+    ReadBack(const ReadBack&) = delete;
+    ReadBack& operator=(const ReadBack&) = delete;
+
+    MainMemOM* base = new MainMemOM();
+    XMLOMAccess* layer = new XMLOMAccess(base);
+    InternalName root = Free;
+};
 
 class XMLExportTest : public XMLAccessTest {
   protected:
@@ -106,23 +146,46 @@ TEST_F(XMLExportTest, AnExportedDocumentReadsBackAsTheSameTree) {
     withDtd.replace(at, doctype.size(), "<!DOCTYPE shelf SYSTEM \"shelf.dtd\">");
     writeFile(scratch / "first.xml", withDtd);
 
-    MainMemOM* otherBase = new MainMemOM();
-    XMLOMAccess* other = new XMLOMAccess(otherBase);
-    InternalName url;
-    other->nameFromString(url, "\"" + fileUrl("first.xml") + "\"", InternalName::String);
-    other->insertClassRelation(url, builtinObject::Url, 1);
-    InternalName document = Free;
-    other->insertXMLPath(url, builtinObject::Parse0, &builtinObject::Xml, 1, 0, 0, document);
-    const InternalName tuple[3] = {document, Free, Free};
-    Iterator* children = other->matchAxis(1, 1, tuple, 3, nullptr);
-    ASSERT_TRUE(children != nullptr && children->first());
-    const InternalName copy = children->atColumn(3);
-    decRef(children);
+    ReadBack copy(fileUrl("first.xml"));
+    ASSERT_NE(copy.root, Free);
     const std::string expected = "shelf(book[id=b1](title(One))book[id=b2](title(Two)))";
     EXPECT_EQ("shelf" + outline(*access, root), expected);
-    EXPECT_EQ("shelf" + outline(*other, copy), expected);
-    decRef(other);
-    decRef(otherBase);
+    EXPECT_EQ("shelf" + outline(*copy.layer, copy.root), expected);
+}
+
+// The whole base without a root, read back by a second import: the same trees, references
+// written as the IDs they name, and none of the import's bookkeeping.
+TEST_F(XMLExportTest, TheWholeBaseReadsBackAsTheSameTreesWithReferencesAsIds) {
+    const std::string dtd =
+        "<!ELEMENT shelf (book*)>\n<!ELEMENT book (title)>\n"
+        "<!ELEMENT title (#PCDATA)>\n"
+        "<!ATTLIST book id ID #REQUIRED next IDREF #IMPLIED "
+        "see IDREFS #IMPLIED>\n";
+    writeFile(scratch / "refs.dtd", dtd);
+    writeFile(scratch / "refs.xml",
+              "<?xml version=\"1.0\"?>\n<!DOCTYPE shelf SYSTEM \"refs.dtd\">\n"
+              "<shelf><book id=\"b1\" next=\"b2\" see=\"b1 b2\"><title>One &amp; &lt;1&gt;</title>"
+              "</book><book id=\"b2\"><title>Two</title></book></shelf>\n");
+    parse(fileUrl("refs.xml"), {builtinObject::Xml});
+    EXPECT_EQ(call("export", {"xml", "whole.xml", "shelf"}), access);
+    EXPECT_EQ(errors.text(), "");
+    const std::string written = readFile(scratch / "whole.xml");
+    EXPECT_EQ(written.find("xml_id"), std::string::npos) << written;
+    EXPECT_NE(written.find("next='b2'"), std::string::npos) << written;
+    EXPECT_NE(written.find("see='b1 b2'"), std::string::npos) << written;
+
+    // Read back with the DTD (the layout is then no text) and compared as a tree.
+    std::string withDtd = written;
+    const std::string doctype = "<!DOCTYPE shelf>";
+    ASSERT_NE(withDtd.find(doctype), std::string::npos);
+    withDtd.replace(withDtd.find(doctype), doctype.size(),
+                    "<!DOCTYPE shelf SYSTEM \"refs.dtd\" [<!ELEMENT shelf (shelf|book)*>]>");
+    writeFile(scratch / "whole.xml", withDtd);
+    ReadBack copy(fileUrl("whole.xml"));
+    ASSERT_NE(copy.root, Free);
+    EXPECT_EQ(
+        outline(*copy.layer, copy.root),
+        "(shelf(book[id=b1][next=b2][see=b1][see=b2](title(One & <1>))book[id=b2](title(Two))))");
 }
 
 TEST_F(XMLExportTest, TheShellExportWritesKavumFormatsAndFallsBackForFLogic) {
@@ -130,10 +193,15 @@ TEST_F(XMLExportTest, TheShellExportWritesKavumFormatsAndFallsBackForFLogic) {
     EXPECT_EQ(call("export", {"xml", "all.xml", "shelf", text(root)}), access);
     EXPECT_NE(readFile(scratch / "all.xml").find("<shelf>"), std::string::npos);
     EXPECT_NE(readFile(scratch / "all.xml").find("One"), std::string::npos);
-    // Without a root the handler is given the undefined name: only the header is written.
+    // Without a root every document of the base is written, under the document type's element.
     EXPECT_EQ(call("export", {"xml", "none.xml", "shelf"}), access);
     EXPECT_NE(readFile(scratch / "none.xml").find("<!DOCTYPE shelf>"), std::string::npos);
-    EXPECT_EQ(readFile(scratch / "none.xml").find("One"), std::string::npos);
+    EXPECT_NE(readFile(scratch / "none.xml").find("One"), std::string::npos);
+    EXPECT_EQ(errors.text(), "");
+    // A root that is no element of a document: an error, and no file.
+    EXPECT_EQ(call("export", {"xml", "bad.xml", "shelf", "nothing"}), nullptr);
+    EXPECT_NE(errors.text().find("Not an element"), std::string::npos) << errors.text();
+    EXPECT_FALSE(exists("bad.xml"));
     errors.clear();
     access->insertValue(object("book"), object("title"), nullptr, 0, 7, object("title"));
     EXPECT_EQ(call("export", {"sig", "sig.flp"}), access);

@@ -206,6 +206,11 @@ TEST(XPathRewriter, EdgeCasesAsPrintedClauses) {
         {"?- N = count{V [X] ; X/a -> V}.", "?- N = count{V [X] ; X/a[self -> {V}]}."},
         // Filters in a head become further head terms.
         {"X/a[b/c] :- p(X).", "X/a[b -> {_2}], _2/c :- p(X)."},
+        // A head step with a result stores the result under the step's method, as the filter
+        // form does; in a query the same step tests the object it reaches.
+        {"P/nick -> \"nn\" :- p(P).", "P[nick -> {\"nn\"}] :- p(P)."},
+        {"B/@checked -> \"yes\" :- p(B).", "B[@checked -> {\"yes\"}] :- p(B)."},
+        {"P/note/text() -> T :- p(P, T).", "P/note[text() -> {T}] :- p(P,T)."},
     };
     for (const Case& c : cases) {
         RewriteHarness harness;

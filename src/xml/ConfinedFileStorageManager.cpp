@@ -1,0 +1,98 @@
+// The "OSFILE" storage manager of the parser's entity manager: local files, but only those a
+// document may read.
+#include "xml/ConfinedFileStorageManager.h"
+
+#include <OpenSP/MessageArg.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "xml/NsgmlsMessages.h"
+
+using OpenSP::Boolean;
+using OpenSP::StringC;
+
+namespace {
+
+// The path with symbolic links and "." and ".." resolved as far as it exists, so that no link or
+// ".." leads out of a folder unseen.
+std::string canonical(const std::string& path) {
+    std::error_code error;
+    std::filesystem::path full = std::filesystem::absolute(path, error);
+    if (error) return path;
+    std::filesystem::path resolved = std::filesystem::weakly_canonical(full, error);
+    return error ? full.lexically_normal().string() : resolved.string();
+}
+
+bool inside(const std::string& path, const std::string& folder) {
+    if (folder.empty()) return false;
+    std::string prefix = canonical(folder);
+    if (prefix.back() != '/') prefix += '/';
+    return path.compare(0, prefix.size(), prefix) == 0;
+}
+
+}  // namespace
+
+ConfinedFileStorageManager::ConfinedFileStorageManager(const OpenSP::CharsetInfo* filenameCharset,
+                                                       const OpenSP::CodingSystem* filenameCoding,
+                                                       const EntityPolicy& policy,
+                                                       bool restrictFileReading)
+    : PosixStorageManager("OSFILE", filenameCharset, filenameCoding, 5, restrictFileReading),
+      coding(filenameCoding),
+      policy(policy) {}
+
+bool ConfinedFileStorageManager::mayRead(const EntityPolicy& policy, const std::string& path) {
+    const std::string file = canonical(path);
+    if (!policy.documentFile.empty() && file == canonical(policy.documentFile)) return true;
+    for (const std::string& trusted : policy.trustedFiles) {
+        if (file == canonical(trusted)) return true;
+    }
+    for (const std::string& folder : policy.trustedFolders) {
+        if (inside(file, folder)) return true;
+    }
+    return inside(file, policy.folder);
+}
+
+Boolean ConfinedFileStorageManager::resolveRelative(const StringC& base, StringC& specId,
+                                                    Boolean search) const {
+    const std::string spec = bytes(specId);
+    if (!spec.empty() && spec[0] != '/' && !policy.folder.empty() && !policy.documentFile.empty() &&
+        canonical(bytes(base)) == canonical(policy.documentFile)) {
+        if (policy.folder != ".") specId = text(policy.folder + "/" + spec);
+        return true;
+    }
+    return PosixStorageManager::resolveRelative(base, specId, search);
+}
+
+OpenSP::StorageObject* ConfinedFileStorageManager::makeStorageObject(
+    const StringC& id, const StringC& baseId, Boolean search, Boolean mayRewind,
+    OpenSP::Messenger& mgr, StringC& found) {
+    // A name that exists is judged before it is opened (opening a device or a pipe can block);
+    // any other by the file the library's search found.
+    const std::string path = bytes(id);
+    std::error_code error;
+    if (std::filesystem::exists(path, error) && !mayRead(policy, path)) {
+        found = id;
+        mgr.message(NsgmlsMessages::fileRefused, OpenSP::StringMessageArg(id));
+        return nullptr;
+    }
+    OpenSP::StorageObject* object =
+        PosixStorageManager::makeStorageObject(id, baseId, search, mayRewind, mgr, found);
+    if (object != nullptr && !mayRead(policy, bytes(found))) {
+        delete object;
+        mgr.message(NsgmlsMessages::fileRefused, OpenSP::StringMessageArg(found));
+        return nullptr;
+    }
+    return object;
+}
+
+std::string ConfinedFileStorageManager::bytes(const StringC& text) const {
+    OpenSP::String<char> out = coding->convertOut(text);
+    std::string result(out.data(), out.size());
+    while (!result.empty() && result.back() == '\0') result.pop_back();
+    return result;
+}
+
+StringC ConfinedFileStorageManager::text(const std::string& bytes) const {
+    return coding->convertIn(bytes.c_str());
+}

@@ -1,0 +1,83 @@
+// What a document from the Web may read while it is imported: no local file, whatever its
+// entities name, and a DTD named relative to the document found next to it on the server.
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "objectbase/SymTab.h"
+#include "support/LoopbackServer.h"
+#include "xml/WebAccessTestSupport.h"
+
+namespace webaccess_test {
+namespace {
+
+// Everything the import interned: read local text would show up here.
+std::string symbolTable(OMAccess* access) {
+    std::ostringstream out;
+    access->giveSymTab()->print(out);
+    return out.str();
+}
+
+TEST_F(WebAccessTest, AServedDocumentReadsNoLocalFileAndFindsItsDtdOnTheServer) {
+    // Local files a document might name: next to the working folder's temporary copy, by an
+    // absolute path, and the file a relative DTD name would find in the working folder.
+    writeFile(scratch / "secret.txt", "LOCALSECRET");
+    writeFile(scratch / "ext.dtd", "<!ENTITY leak 'DTDDECOY'>");
+    const std::string doc =
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE r SYSTEM \"ext.dtd\" [\n"
+        "<!ENTITY abs SYSTEM \"" +
+        (scratch / "secret.txt").string() +
+        "\">\n<!ENTITY rel SYSTEM \"secret.txt\">\n"
+        "<!ENTITY web SYSTEM \"part.txt\">\n]>\n"
+        "<r><x>[&abs;][&rel;][&web;]</x></r>\n";
+    const std::string dtd = "<!ELEMENT r (x)>\n<!ELEMENT x (#PCDATA)>\n";
+    loopback::Server server;
+    server.route("/sub/page.xml", loopback::canned(httpReply(doc)));
+    server.route("/sub/ext.dtd", loopback::canned(httpReply(dtd)));
+    server.route("/sub/part.txt", loopback::canned(httpReply("SERVEDPART")));
+
+    const InternalName nil = builtinObject::Nil;
+    const InternalName args[5] = {builtinObject::Xml, nil, nil, builtinObject::Dtd, nil};
+    const InternalName d = object("d");
+    access->insertValue(string(server.url("/sub/page.xml")), builtinObject::Parse0, args, 5, 0, d);
+
+    const std::string symbols = symbolTable(access);
+    EXPECT_EQ(symbols.find("LOCALSECRET"), std::string::npos);
+    EXPECT_EQ(symbols.find("DTDDECOY"), std::string::npos);
+    // Remote entities are not fetched by the parser either.
+    EXPECT_EQ(symbols.find("SERVEDPART"), std::string::npos);
+    EXPECT_EQ(server.requests("/sub/part.txt"), 0);
+    // The DTD's address is the document's folder on the server, and that is where it is loaded.
+    EXPECT_EQ(values(d, object("systemurl")),
+              std::vector<std::string>{"\"" + server.url("/sub/ext.dtd") + "\""});
+    EXPECT_EQ(server.requests("/sub/ext.dtd"), 1);
+}
+
+TEST_F(WebAccessTest, ALocalDocumentReadsItsOwnFolderOnly) {
+    std::filesystem::create_directory(scratch / "sub");
+    writeFile(scratch / "secret.txt", "LOCALSECRET");
+    writeFile(scratch / "ext.dtd", "<!ATTLIST x kind CDATA 'DECOY'>");
+    writeFile(scratch / "sub" / "ext.dtd",
+              "<!ELEMENT r (x)>\n<!ELEMENT x (#PCDATA)>\n<!ATTLIST x kind CDATA 'OWNDEFAULT'>\n"
+              "<!ENTITY own SYSTEM 'part.txt'>\n");
+    writeFile(scratch / "sub" / "part.txt", "OWNPART");
+    writeFile(scratch / "sub" / "page.xml",
+              "<?xml version=\"1.0\"?>\n<!DOCTYPE r SYSTEM \"ext.dtd\" [\n"
+              "<!ENTITY up SYSTEM \"../secret.txt\">\n"
+              "<!ENTITY abs SYSTEM \"" +
+                  (scratch / "secret.txt").string() +
+                  "\">\n]>\n<r><x>[&up;][&abs;][&own;]</x></r>\n");
+    const InternalName nil = builtinObject::Nil;
+    const InternalName args[5] = {builtinObject::Xml, nil, nil, nil, nil};
+    access->insertValue(string(fileUrl("sub/page.xml")), builtinObject::Parse0, args, 5, 0,
+                        object("d"));
+    const std::string symbols = symbolTable(access);
+    EXPECT_EQ(symbols.find("LOCALSECRET"), std::string::npos);
+    EXPECT_EQ(symbols.find("DECOY"), std::string::npos);
+    EXPECT_NE(symbols.find("OWNDEFAULT"), std::string::npos);
+    EXPECT_NE(symbols.find("OWNPART"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace webaccess_test
