@@ -13,6 +13,7 @@
 #include "language/FProgram.h"
 #include "language/FVar.h"
 #include "objectbase/DeltaTable.h"
+#include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
 
 namespace {
@@ -117,7 +118,7 @@ int PrSemiNaive::evaluate(FProgram* program) {
     if (evalMode == Naive) return NaiveEvalWithInherit::evaluate(program);
     if (program == nullptr) return 0;
     traceProgram(program);
-    interruptFlag.store(0);
+    controlEvents::clearInterrupt();
     retrieveTimer->start();
     retrieveTimer->stop();
     triggerTimer->start();
@@ -138,7 +139,7 @@ int PrSemiNaive::evaluate(FProgram* program) {
     }
     if (interruptFlag.load() != 0) {
         debugChannel() << "evaluation cancelled at round " << round << std::endl;
-        interruptFlag.store(0);
+        controlEvents::clearInterrupt();
     }
     return 0;
 }
