@@ -102,6 +102,8 @@ void PrSemiNaive::dropDeltas() {
     if (deltaTable != nullptr || triggerDeltaTable != nullptr) access->clearDelta();
     decRef(deltaProgram);
     decRef(triggerDeltaProgram);
+    decRef(firstDeltaProgram);
+    firstDeltaProgram = nullptr;
     deltaProgram = nullptr;
     triggerDeltaProgram = nullptr;
     delete deltaTable;
@@ -148,7 +150,14 @@ bool PrSemiNaive::semiNaiveFixpoint(FProgram* program) {
     inheritanceFlag |= program->inheritanceMark();
     unrecordedReads = false;
     deltaTable = rewriteProgram(program, 0);
-    if (deltaTable != nullptr) deltaProgram = buildDeltaProgram(program, deltaTable);
+    if (deltaTable != nullptr) {
+        firstDeltaProgram = new FProgram(new clib_list<FRule*>, program->getSymTab());
+        deltaProgram = buildDeltaProgram(program, deltaTable, firstDeltaProgram);
+        if (firstDeltaProgram->getRules()->empty()) {
+            decRef(firstDeltaProgram);
+            firstDeltaProgram = nullptr;
+        }
+    }
     if (deltaProgram == nullptr) {
         dropDeltas();
         // No delta program: the rounds of the naive evaluation with inheritance.
@@ -180,7 +189,14 @@ bool PrSemiNaive::semiNaiveFixpoint(FProgram* program) {
             continue;
         }
         if (changed != 0) {
-            changed = nextRound(changed < 0 || recordingOff ? program : deltaProgram);
+            const bool full = changed < 0 || recordingOff;
+            const bool first = !full && firstDeltaProgram != nullptr;
+            changed = nextRound(full ? program : first ? firstDeltaProgram : deltaProgram);
+            if (first) {
+                // Used once: the later deltas are parts of their relations.
+                decRef(firstDeltaProgram);
+                firstDeltaProgram = nullptr;
+            }
             if (roundFailed) {
                 dropDeltas();
                 return false;
