@@ -19,6 +19,7 @@
 #include "language/Reference.h"
 #include "language/Spec.h"
 #include "objectbase/Iterator.h"
+#include "platform/ControlEvents.h"
 
 const InternalName Creator1::childMarker{0, InternalName::SetName, 1};
 
@@ -122,10 +123,14 @@ void Creator1::create(ParseTreeNode* head, Operand* operand) {
             if (!builtInsertExpr(term, tree) || (tree != nullptr && !tree->orderFree()))
                 ordered = true;
         }
+        // Ctrl-C or a farewell stops the insertion of many rows; the facts inserted so far
+        // are sound, and the evaluation is cancelled right after.
+        controlEvents::StopPoll stopPoll;
         forEachRowCells(
             bindings,
             [&](const InternalName* cells, int width) {
-                if (changedValue == -1 || current->contains(cells, width) != 0) return;
+                if (changedValue == -1 || stopPoll.stop() || current->contains(cells, width) != 0)
+                    return;
                 if (!compiled) {
                     compiled = true;
                     for (FTerm* term : terms) {
