@@ -43,6 +43,9 @@ class InsertExpr : public ManagedObject {
     // Whether running the node over a set of rows gives the same object base whatever the order
     // of the rows: it makes no new object and stores into a set, so its rows need not be sorted.
     virtual bool orderFree() const { return false; }
+    // Whether an order-free node's store answers a repeated fact in one probe (predicate
+    // frames), so that a head of such nodes needs no seen-row trie.
+    virtual bool repeatsCheaply() const { return false; }
 
   protected:
     ~InsertExpr() override;
@@ -69,6 +72,7 @@ class ObjPredInsertExpr : public InsertExpr {
     ObjPredInsertExpr(OMAccess* access, const FSymbol& symbol, int argCount);
     // A predicate tuple over columns and constants.
     bool orderFree() const override;
+    bool repeatsCheaply() const override { return orderFree(); }
 
   protected:
     void apply(InternalName* out, int* changed) override;
