@@ -12,15 +12,16 @@ build=build/fuzz
 
 # target: the executable, its dictionary and the seed files its corpus starts from.
 declare -A program=([flogic]=flogic_parser_fuzz [pevo]=pevo_parser_fuzz [dtd]=dtd_parser_fuzz
-                   [web]=web_input_fuzz [import]=import_fuzz)
+                   [web]=web_input_fuzz [import]=import_fuzz [shell]=shell_fuzz)
 declare -A dict=([flogic]=fuzz/flogic.dict [pevo]=fuzz/pevo.dict [dtd]=fuzz/dtd.dict
                 [import]=fuzz/import.dict)
 declare -A seeds=([flogic]="examples/*.flp fuzz/regressions/*"
                   [pevo]="fuzz/pevo-seeds/* fuzz/regressions/*"
                   [dtd]="tests/xml/data/*.dtd fuzz/dtd-regressions/*"
                   [web]="fuzz/web-seeds/*"
-                  [import]="fuzz/import-seeds/* fuzz/import-regressions/*")
-order="flogic pevo dtd web import"
+                  [import]="fuzz/import-seeds/* fuzz/import-regressions/*"
+                  [shell]="fuzz/shell-seeds/* fuzz/shell-regressions/*")
+order="flogic pevo dtd web import shell"
 
 case "$target" in
     all) targets=$order ;;

@@ -16,6 +16,9 @@ Cases (file names):
   long-<n>.flp                          a rule of n chained literals (1,000 and 10,000) over five
                                         edges: the cost of compiling a long body
   chain200.flp                          a 200-literal chain query over a chain of 250 edges
+  rule200.flp                           a 200-literal chain rule over 250 random edges on 60
+                                        nodes under semi-naive evaluation: every edge is new in
+                                        the first delta round, which runs the rule once
 """
 import itertools
 import os
@@ -87,6 +90,15 @@ def main():
     write(folder, "chain200.flp",
           edges("e", 250) + "?- sys.eval[].\n" + TIMED_START + "?- %s.\n" % chain("e", 0, 200)
           + TIMED_END)
+    # A fixed pseudo-random graph (a linear congruence, the same on every machine).
+    graph, seed = set(), 7
+    while len(graph) < 250:
+        seed = (seed * 1103515245 + 12345) % 2**31
+        graph.add((seed // 60 % 60, seed // 3600 % 60))
+    write(folder, "rule200.flp",
+          "".join("e(%d,%d).\n" % edge for edge in sorted(graph))
+          + "r(X0,X200) :- %s.\n" % chain("e", 0, 200) + TIMED_START + "?- sys.eval[].\n"
+          + TIMED_END + "?- r(X,Y).\n")
 
 
 if __name__ == "__main__":

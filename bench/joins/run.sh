@@ -71,3 +71,5 @@ both shared shared.flp
 both long-1000 long-1000.flp
 both long-10000 long-10000.flp
 both chain200 chain200.flp
+both rule200-seminaive rule200.flp
+both rule200-naive rule200.flp "$work/naive-config.flp"

@@ -36,6 +36,7 @@ Operand* Merge::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
     access = newAccess;
     inputs = list != nullptr ? *list : clib_list<Operand*>();
     result = new SetOperand(variables, 2);
+    stopPoll = controlEvents::StopPoll();
     if (!openInputs(list)) return result;
     if (debugging()) print();
     for (int i = 0; i < inputCount; ++i)
@@ -69,7 +70,7 @@ Operand* Merge::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
             } else {
                 forEachKeyCombination([this] {
                     joinGroups();
-                    return true;
+                    return !stopPoll.stop();
                 });
             }
         }
@@ -100,7 +101,7 @@ void Merge::forEachKeyCombination(Visit visit) {
 }
 
 void Merge::emitRow(const std::vector<Iterator*>& iters) {
-    if (!combinationHolds(iters, nullptr)) return;
+    if (stopPoll.stop() || !combinationHolds(iters, nullptr)) return;
     copyGivenVars(iters, resultCells.data());
     result->insert(InternalName::UndefinedObject, resultCells.data());
     found = true;
@@ -111,7 +112,7 @@ void Merge::joinGroups() {
         return;
     forEachCombination(enumerated.iters, [this] {
         emitRow(enumerated.iters);
-        return !(firstOnly && found);
+        return !(firstOnly && found) && !stopPoll.stop();
     });
 }
 
@@ -199,7 +200,8 @@ void Merge::sortMergeJoin(Operand* left, Operand* right, const clib_list<FSymbol
     std::vector<InternalName> values;
     std::vector<char> matchable;
     Iterator* keys = left->makeIterator(nullptr);
-    for (bool more = sorted != nullptr && positioned && keys->first(); more; more = keys->next()) {
+    for (bool more = sorted != nullptr && positioned && keys->first(); more && !stopPoll.stop();
+         more = keys->next()) {
         leftGroup = left->makeGroupIterator(keys->atColumn(1), leftGroup);
         values.clear();
         matchable.clear();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "compile/BaseOperator.h"
+#include "platform/ControlEvents.h"
 
 // Every result row is stored under UndefinedObject. keyCells[i] holds the key of input i's
 // current group.
@@ -54,6 +55,9 @@ class Merge : public BaseOperator {
     // Set while only the existence of one joined combination is asked.
     bool firstOnly = false;
     bool found = false;
+    // Raised when Ctrl-C or a farewell came during the join: the loops end, and the evaluator
+    // throws the unfinished result away.
+    controlEvents::StopPoll stopPoll;
     Iterator* leftGroup = nullptr;
     Iterator* rightGroup = nullptr;
 };

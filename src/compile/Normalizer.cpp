@@ -212,9 +212,14 @@ clib_list<FRule*>* Normalizer::normalizeRule(FRule* rule) {
         setRuleTable(empty);
         decRef(empty);
     }
+    auto* rules = new clib_list<FRule*>;
+    // The common fact over constants is its own normal form: its head is shared, not rebuilt.
+    if (rule->isGroundPredicateFact()) {
+        rules->append(newRule(rule->getHead(), nullptr, 1));
+        return rules;
+    }
     auto* head = new FTermList;
     normalizeTermList(rule->getHead(), head);
-    auto* rules = new clib_list<FRule*>;
     if (rule->ruleKind() == FRule::Fact) {
         rules->append(newRule(head, nullptr, 1));
         decRef(head);

@@ -7,6 +7,7 @@
 #include "compile/Operand.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/Iterator.h"
+#include "platform/ControlEvents.h"
 
 Pi::Pi(std::string typeName, int arity, const FSymbol& var)
     : Operator(std::move(typeName), arity), var(var) {
@@ -60,7 +61,11 @@ Operand* Sort::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
     int pos = input->columnOf(var);
     if (pos == 0) return result;
     std::vector<InternalName> cells(static_cast<std::size_t>(n));
+    // Ctrl-C or a farewell stops the copy of a large input; the evaluator throws away the
+    // unfinished join it was made for.
+    controlEvents::StopPoll stopPoll;
     forEachRow(input, [&](Iterator* row) {
+        if (stopPoll.stop()) return;
         for (int i = 1; i <= n; ++i) cells[std::size_t(i - 1)] = row->atColumn(i);
         result->insert(cells[std::size_t(pos - 1)], cells.data());
     });

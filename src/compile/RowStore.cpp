@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "platform/ControlEvents.h"
+
 namespace {
 
 std::size_t tableSize(std::size_t entries) {
@@ -90,9 +92,29 @@ void RowStore::sortOrder() const {
     for (int i = 0; i < count; ++i) order[std::size_t(i)] = std::uint32_t(i);
     const int w = rowWidth;
     const InternalName* base = cellData.data();
-    std::sort(order.begin(), order.end(), [base, w](std::uint32_t a, std::uint32_t b) {
+    auto less = [base, w](std::uint32_t a, std::uint32_t b) {
         return compareRows(base + std::size_t(a) * w, base + std::size_t(b) * w, w) < 0;
-    });
+    };
+    // Sorting a few million rows takes seconds: runs of 64K rows are sorted and then merged,
+    // and Ctrl-C or a farewell is looked at between two steps. A cut leaves the order unsorted
+    // but still a permutation of the rows, which every use can walk, and notes that the work was
+    // cut short: the evaluator throws the unfinished result away.
+    constexpr std::size_t run = std::size_t(1) << 16;
+    const std::size_t n = order.size();
+    auto at = [this](std::size_t i) { return order.begin() + std::ptrdiff_t(i); };
+    bool cut = false;
+    for (std::size_t begin = 0; begin < n && !cut; begin += run) {
+        std::sort(at(begin), at(std::min(n, begin + run)), less);
+        cut = n > run && controlEvents::stopRequested();
+    }
+    for (std::size_t width = run; width < n && !cut; width *= 2) {
+        for (std::size_t begin = 0; begin + width < n && !cut; begin += 2 * width) {
+            std::inplace_merge(at(begin), at(begin + width), at(std::min(n, begin + 2 * width)),
+                               less);
+            cut = controlEvents::stopRequested();
+        }
+    }
+    if (cut) controlEvents::noteCutShort();
     orderValid = true;
 }
 

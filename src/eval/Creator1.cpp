@@ -19,6 +19,7 @@
 #include "language/Reference.h"
 #include "language/Spec.h"
 #include "objectbase/Iterator.h"
+#include "platform/ControlEvents.h"
 
 const InternalName Creator1::childMarker{0, InternalName::SetName, 1};
 
@@ -111,8 +112,11 @@ void Creator1::create(ParseTreeNode* head, Operand* operand) {
         current = found->second;
         int local = 0;
         InternalName scratch = InternalName::UndefinedObject;
+        // Ctrl-C or a farewell stops the insertion of many rows; the facts inserted so far
+        // are sound, and the evaluation is cancelled right after.
+        controlEvents::StopPoll stopPoll;
         forEachRow(bindings, [&](Iterator* row) {
-            if (changedValue == -1 || current->contains(row, 1) != 0) return;
+            if (changedValue == -1 || stopPoll.stop() || current->contains(row, 1) != 0) return;
             for (FTerm* term : terms) {
                 InsertExpr* tree = getInsertExpr(term);
                 if (tree == nullptr) continue;

@@ -15,6 +15,7 @@
 #include "foundation/clib_list.h"
 #include "language/FProgram.h"
 #include "language/FRule.h"
+#include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
 
 namespace {
@@ -88,7 +89,7 @@ bool NaiveEval::isA(const std::string& className) const {
 int NaiveEval::evaluate(FProgram* program) {
     if (program == nullptr) return 0;
     traceProgram(program);
-    interruptFlag.store(0);
+    controlEvents::clearInterrupt();
     retrieveTimer->start();
     retrieveTimer->stop();
     const bool reached = inStrata(program, [this](FProgram* stratum) {
@@ -106,7 +107,7 @@ int NaiveEval::evaluate(FProgram* program) {
     }
     if (roundFailed) return 0;
     debugChannel() << "evaluation cancelled at round " << round << std::endl;
-    interruptFlag.store(0);
+    controlEvents::clearInterrupt();
     return 0;
 }
 
@@ -162,6 +163,11 @@ int NaiveEval::tpStep(FProgram* program) {
             retrieveTimer->cont();
             Operand* result = matcher->retrieve(clause, nullptr, names);
             retrieveTimer->stop();
+            // A join stopped by Ctrl-C or a farewell left its result unfinished: it goes.
+            if (controlEvents::takeCutShort()) {
+                decRef(result);
+                break;
+            }
             if (result == nullptr) continue;
             if (result->isEmpty()) {
                 decRef(result);

@@ -27,6 +27,7 @@
 #include "language/Spec.h"
 #include "language/TermToName.h"
 #include "objectbase/Iterator.h"
+#include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
 
 NaiveEvalWithInherit::NaiveEvalWithInherit(Matcher* matcher, OMAccess* access)
@@ -80,7 +81,7 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
         buildTriggerList();
         releaseNormalizer();
     }
-    interruptFlag.store(0);
+    controlEvents::clearInterrupt();
     int changed = -1;
     retrieveTimer->start();
     retrieveTimer->stop();
@@ -95,7 +96,7 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
     addTimingStatistics();
     if (interruptFlag.load() != 0) {
         debug << "evaluation cancelled at round " << round << std::endl;
-        interruptFlag.store(0);
+        controlEvents::clearInterrupt();
         return 0;
     }
     return 1;

@@ -13,6 +13,7 @@
 #include "language/FProgram.h"
 #include "language/FVar.h"
 #include "objectbase/DeltaTable.h"
+#include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
 
 namespace {
@@ -101,6 +102,8 @@ void PrSemiNaive::dropDeltas() {
     if (deltaTable != nullptr || triggerDeltaTable != nullptr) access->clearDelta();
     decRef(deltaProgram);
     decRef(triggerDeltaProgram);
+    decRef(firstDeltaProgram);
+    firstDeltaProgram = nullptr;
     deltaProgram = nullptr;
     triggerDeltaProgram = nullptr;
     delete deltaTable;
@@ -115,7 +118,7 @@ int PrSemiNaive::evaluate(FProgram* program) {
     if (evalMode == Naive) return NaiveEvalWithInherit::evaluate(program);
     if (program == nullptr) return 0;
     traceProgram(program);
-    interruptFlag.store(0);
+    controlEvents::clearInterrupt();
     retrieveTimer->start();
     retrieveTimer->stop();
     triggerTimer->start();
@@ -136,7 +139,7 @@ int PrSemiNaive::evaluate(FProgram* program) {
     }
     if (interruptFlag.load() != 0) {
         debugChannel() << "evaluation cancelled at round " << round << std::endl;
-        interruptFlag.store(0);
+        controlEvents::clearInterrupt();
     }
     return 0;
 }
@@ -147,7 +150,14 @@ bool PrSemiNaive::semiNaiveFixpoint(FProgram* program) {
     inheritanceFlag |= program->inheritanceMark();
     unrecordedReads = false;
     deltaTable = rewriteProgram(program, 0);
-    if (deltaTable != nullptr) deltaProgram = buildDeltaProgram(program, deltaTable);
+    if (deltaTable != nullptr) {
+        firstDeltaProgram = new FProgram(new clib_list<FRule*>, program->getSymTab());
+        deltaProgram = buildDeltaProgram(program, deltaTable, firstDeltaProgram);
+        if (firstDeltaProgram->getRules()->empty()) {
+            decRef(firstDeltaProgram);
+            firstDeltaProgram = nullptr;
+        }
+    }
     if (deltaProgram == nullptr) {
         dropDeltas();
         // No delta program: the rounds of the naive evaluation with inheritance.
@@ -179,7 +189,14 @@ bool PrSemiNaive::semiNaiveFixpoint(FProgram* program) {
             continue;
         }
         if (changed != 0) {
-            changed = nextRound(changed < 0 || recordingOff ? program : deltaProgram);
+            const bool full = changed < 0 || recordingOff;
+            const bool first = !full && firstDeltaProgram != nullptr;
+            changed = nextRound(full ? program : first ? firstDeltaProgram : deltaProgram);
+            if (first) {
+                // Used once: the later deltas are parts of their relations.
+                decRef(firstDeltaProgram);
+                firstDeltaProgram = nullptr;
+            }
             if (roundFailed) {
                 dropDeltas();
                 return false;

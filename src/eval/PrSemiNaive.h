@@ -39,8 +39,13 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // form or trigger form; null without an atomized program.
     DeltaTable* rewriteProgram(FProgram* program, int triggerForm);
     // One variant per body atom with a delta predicate, for every rule of the program; rules
-    // that read derived facts no delta atom covers are kept unchanged.
-    FProgram* buildDeltaProgram(FProgram* program, DeltaTable* table);
+    // that read derived facts no delta atom covers are kept unchanged. With `firstRound`, that
+    // program receives the rules of the first delta round: a predicate of the table that holds
+    // no fact yet receives its whole relation as delta in that round, and a variant over such a
+    // delta derives all its rule can derive, so that rule runs once there instead of once per
+    // variant (the other rules share the variants of the delta program).
+    FProgram* buildDeltaProgram(FProgram* program, DeltaTable* table,
+                                FProgram* firstRound = nullptr);
     void rewriteRule(FRule* rule, DeltaTable* table, FProgram* deltaProgram);
     void rewriteAtom(FTerm* atom, FTermList* atoms, int position, int index, FRule* rule,
                      FProgram* deltaProgram, DeltaTable* table);
@@ -77,6 +82,8 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     int evalMode = Naive;
     FProgram* deltaProgram = nullptr;
     FProgram* triggerDeltaProgram = nullptr;
+    // The program of the first delta round (see buildDeltaProgram), used once, or null.
+    FProgram* firstDeltaProgram = nullptr;
     DeltaTable* deltaTable = nullptr;
     DeltaTable* triggerDeltaTable = nullptr;
     std::vector<FVar*> freshVars;

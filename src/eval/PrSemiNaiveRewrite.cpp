@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 
+#include "access/OMAccess.h"
 #include "compile/Normalizer.h"
 #include "eval/PrSemiNaive.h"
 #include "language/AggExpr.h"
@@ -225,18 +226,57 @@ DeltaTable* PrSemiNaive::rewriteProgram(FProgram* program, int triggerForm) {
     return table;
 }
 
-FProgram* PrSemiNaive::buildDeltaProgram(FProgram* program, DeltaTable* table) {
+FProgram* PrSemiNaive::buildDeltaProgram(FProgram* program, DeltaTable* table,
+                                         FProgram* firstRound) {
     if (program == nullptr || table == nullptr) return nullptr;
+    // The delta predicates whose relation is empty before the first round.
+    std::set<FSymbol, SymbolLess> whole;
+    if (firstRound != nullptr)
+        for (auto it : table->predicateDeltas)
+            if (access->isEmptyPredicate(table->predicateDeltas.key(it)))
+                whole.insert(table->predicateDeltas.inf(it));
+    bool firstDiffers = false;
     auto* deltas = new FProgram(new clib_list<FRule*>, program->getSymTab());
+    auto* variants = new FProgram(new clib_list<FRule*>, program->getSymTab());
     for (list_item it = program->firstItem(); it != nullptr; it = program->nextItem(it)) {
         FRule* rule = nullptr;
         if (program->ruleAt(it, rule) != FRule::Rule) continue;
-        if (keptEveryRound(rule, table == triggerDeltaTable))
+        if (keptEveryRound(rule, table == triggerDeltaTable)) {
             deltas->append(rule);
-        else
-            rewriteRule(rule, table, deltas);
+            if (firstRound != nullptr) firstRound->append(rule);
+            continue;
+        }
+        rewriteRule(rule, table, variants);
+        bool overWhole = false;
+        for (FRule* variant : *variants->getRules()) {
+            deltas->append(variant);
+            // The delta atom is the first literal of every variant.
+            FTerm* delta = variant->getBody()->getList()->head()->getTerm();
+            if (!whole.empty() && delta->isA("PTerm") &&
+                whole.count(static_cast<PTerm*>(delta)->getName()) != 0)
+                overWhole = true;
+        }
+        if (firstRound != nullptr) {
+            if (overWhole) {
+                firstRound->append(rule);
+                firstDiffers = true;
+            } else {
+                for (FRule* variant : *variants->getRules()) firstRound->append(variant);
+            }
+        }
+        for (FRule* variant : *variants->getRules()) decRef(variant);
+        variants->getRules()->clear();
     }
+    decRef(variants);
     deltas->setInheritanceMark(program->inheritanceMark());
+    if (firstRound != nullptr) {
+        firstRound->setInheritanceMark(program->inheritanceMark());
+        // Nothing to gain: the caller sees an empty first-round program.
+        if (!firstDiffers) {
+            for (FRule* rule : *firstRound->getRules()) decRef(rule);
+            firstRound->getRules()->clear();
+        }
+    }
     return deltas;
 }
 

@@ -6,6 +6,8 @@
 #include "foundation/OutputChannel.h"
 #include "language/FLiteralList.h"
 #include "language/FTermList.h"
+#include "language/FunctionTerm.h"
+#include "language/PTerm.h"
 #include "objectbase/SymTab.h"
 
 FRule::FRule(FTermList* head, FLiteralList* body, SymTab* names, std::string origin, int line,
@@ -61,6 +63,22 @@ int FRule::ruleKind() const {
     const bool hasBody = body != nullptr && !body->isEmpty();
     if (hasHead) return hasBody ? Rule : Fact;
     return hasBody ? Query : Empty;
+}
+
+bool FRule::isGroundPredicateFact() const {
+    if (ruleKind() != Fact) return false;
+    for (FTerm* atom : head->getList()) {
+        if (!atom->isA("PTerm")) return false;
+        auto* predicate = static_cast<PTerm*>(atom);
+        if (predicate->getName().getType() == InternalName::BuiltinPredicate) return false;
+        if (clib_list<FTerm*>* args = predicate->getArgs())
+            for (FTerm* arg : *args) {
+                if (!arg->isA("FunctionTerm")) return false;
+                clib_list<FTerm*>* inner = static_cast<FunctionTerm*>(arg)->getArgs();
+                if (inner != nullptr && !inner->empty()) return false;
+            }
+    }
+    return true;
 }
 
 void FRule::print(OutputChannel& channel, const SymTab* names, const SymTab* /*vars*/) const {

@@ -38,6 +38,9 @@ class FRule : public ParseTreeNode {
     FLiteralList* getBody() const { return body; }
     SymTab* getSymTab() const { return names; }
     int ruleKind() const;
+    // A fact whose head atoms are all stored predicates over constants (no variable, path,
+    // function application or built-in): it passes every check and is its own normal form.
+    bool isGroundPredicateFact() const;
     int getLine() const { return line; }
     std::string getLabel() const { return origin; }
     int getFlag() const { return flag; }

@@ -3,6 +3,7 @@
 
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
+#include "platform/ControlEvents.h"
 
 namespace {
 
@@ -57,6 +58,15 @@ bool ScannerInput::atEnd(std::istream& in) {
 
 int ScannerInput::readCharacter(std::istream& in, char* buffer) {
     if (failed) return 0;
+    // Ctrl-C, or a farewell, abandons a file: an endless or huge one is no trap. It then counts
+    // as ended, and the clause being read is rejected by the parser. Text in memory is short and
+    // is read to its end.
+    if (!file.empty() && controlEvents::stopRequested()) {
+        failed = true;
+        controlEvents::clearInterrupt();
+        reportScannerError("InputInterrupted", position() + " : reading interrupted");
+        return 0;
+    }
     // Straight from the stream's buffer: the scanner asks for every character on its own.
     std::streambuf* source = in.rdbuf();
     using traits = std::char_traits<char>;

@@ -3,12 +3,14 @@
 
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 #include "foundation/clib_dictionary.h"
 #include "foundation/clib_list.h"
 #include "foundation/set.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/RelationStore.h"
 #include "objectbase/Tuple.h"
 
 class OutputChannel;
@@ -146,7 +148,15 @@ class OFrameIterator : public Iterator {
 // The arrow object (o31 .. o39) that stands for a method type; undefined outside 0 to 8.
 InternalName arrowObject(int methodType);
 
-// The tuples of one predicate.
+// The tuples of one predicate, in a flat store: rows in insertion order, hashed, read in
+// ascending order by the frame's iterator and its printing.
+//
+// A frame can instead be the view of the rows another frame of its arity gained since a mark.
+// The delta of a round is such a view of its predicate's frame, so a new tuple is stored once
+// rather than copied into the delta. A view reads like any frame; anything else that would
+// change it (an insert that the source does not explain, a rename, clearing it), or a change of
+// its source other than an append, first turns it into a frame of its own that keeps copies of
+// the rows it showed.
 class MainMemPredFrame : public PredicateFrame {
   public:
     explicit MainMemPredFrame(int arity);
@@ -170,6 +180,21 @@ class MainMemPredFrame : public PredicateFrame {
     virtual int replaceName(const InternalName& oldName, const InternalName& newName);
 
     int getArity() const { return arity; }
+    // The rows themselves: numbered in insertion order, with column indexes on request (a view
+    // answers its source's store).
+    const RelationStore& store() const { return viewed != nullptr ? viewed->rows : rows; }
+    // The cells of the row at position `rank` of the ascending order (rank below size()).
+    const InternalName* rowAtRank(int rank) const;
+
+    // Turns this frame into a view of the rows `source` gains from now on; its own rows are
+    // dropped. False (and nothing changed) when the arities differ or `source` is this frame.
+    bool viewRowsAddedTo(MainMemPredFrame* source);
+    // True when this frame is a view of `source`'s new rows.
+    bool viewsRowsOf(const MainMemPredFrame* source) const { return viewed == source; }
+    bool isView() const { return viewed != nullptr; }
+    // A view keeps copies of the rows it shows and follows its source no more; other frames
+    // stay as they are.
+    void freeze();
 
   private:
     // Copies `count` cells into the scratch row; false when the frame cannot take a row of that
@@ -177,10 +202,19 @@ class MainMemPredFrame : public PredicateFrame {
     bool loadScratch(const InternalName* cells, int count);
     bool loadScratch(const clib_list<InternalName>& row);
 
-    set<Tuple> rows;
+    // Freezes every view of this frame, before the rows change other than by an append.
+    void freezeViewers();
+
+    RelationStore rows;
     std::int32_t arity;
     InternalName* scratch;
-    RowCellPool cellPool;
+    // For a view: the frame viewed, the number of its first row shown, and the numbers of the
+    // rows shown in ascending order as far as they were read.
+    MainMemPredFrame* viewed = nullptr;
+    std::int32_t viewFrom = 0;
+    mutable std::vector<std::uint32_t> viewOrder;
+    // The views of this frame's rows.
+    std::vector<MainMemPredFrame*> viewers;
 };
 
 // The argument lists and results of one method with arguments. A row is its arguments followed

@@ -65,9 +65,9 @@ int MainMemOM::getOrCreateName(const FSymbol& symbol, InternalName& out) {
         out = symbol.stored();  // a number is its own identifier: nothing is made
         return 0;
     }
-    auto it = symbolToName.lookup(symbol);
-    if (it != nullptr) {
-        out = symbolToName.inf(it);
+    auto it = symbolToName.find(symbol);
+    if (it != symbolToName.end()) {
+        out = it->second;
         return 0;
     }
     if (symbol.getType() == InternalName::String) {
@@ -76,15 +76,15 @@ int MainMemOM::getOrCreateName(const FSymbol& symbol, InternalName& out) {
     } else {
         out = InternalName(nameHandler->nextObjectId(), InternalName::Object, 0);
     }
-    symbolToName.insert(symbol, out);
-    nameToSymbol.insert(out, symbol);
+    symbolToName.emplace(symbol, out);
+    nameToSymbol.insert_or_assign(out, symbol);
     if (deltaOn) return recordObject(out);
     return 1;
 }
 
 int MainMemOM::registerName(const FSymbol& symbol, const InternalName& name) {
-    symbolToName.insert(symbol, name);
-    nameToSymbol.insert(name, symbol);
+    symbolToName.insert_or_assign(symbol, name);
+    nameToSymbol.insert_or_assign(name, symbol);
     return 1;
 }
 
@@ -93,16 +93,16 @@ int MainMemOM::giveInternalName(const FSymbol& symbol, InternalName& out) {
         out = symbol.stored();
         return 1;
     }
-    auto it = symbolToName.lookup(symbol);
-    if (it == nullptr) return 0;
-    out = symbolToName.inf(it);
+    auto it = symbolToName.find(symbol);
+    if (it == symbolToName.end()) return 0;
+    out = it->second;
     return 1;
 }
 
 int MainMemOM::giveSymbol(const InternalName& name, FSymbol& out) {
-    auto it = nameToSymbol.lookup(name);
-    if (it == nullptr) return 0;
-    out = nameToSymbol.inf(it);
+    auto it = nameToSymbol.find(name);
+    if (it == nameToSymbol.end()) return 0;
+    out = it->second;
     return 1;
 }
 
@@ -111,9 +111,9 @@ int MainMemOM::giveName(const InternalName& name, std::string& out) {
         out = std::to_string(name.getValue());
         return 1;
     }
-    auto it = nameToSymbol.lookup(name);
-    if (it == nullptr) return 0;
-    out = symTab->giveName(nameToSymbol.inf(it));
+    auto it = nameToSymbol.find(name);
+    if (it == nameToSymbol.end()) return 0;
+    out = symTab->giveName(it->second);
     return 1;
 }
 

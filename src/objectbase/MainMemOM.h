@@ -48,57 +48,63 @@ int compare(const MethodSig& a, const MethodSig& b);
 class MainMemOM : public OM {
   public:
     // The names whose stored entries or rows hold one name (one value of the usage index), in
-    // ascending order. Most hold a handful of hosts that arrive in ascending order, so a sorted
-    // array serves; a large one moves into a tree so that insertions stay logarithmic.
+    // ascending order. A sorted array, and beside it the names added since it was last read in
+    // the order they came: every stored value and argument adds its host here, mostly a host it
+    // holds already, so an insert only appends, and a read (or a tail grown past an eighth of the
+    // array) sorts the tail, drops repeats and merges it in. That keeps inserts at an amortised
+    // constant plus a logarithm, where a search tree per large set cost an allocation and a
+    // descent for each of them.
     class UsageSet {
       public:
-        // True when the name was new.
-        bool insert(const InternalName& name) {
-            if (!tree.empty()) return tree.insert(name).second;
-            if (sorted.empty() || sorted.back() < name) {
+        void insert(const InternalName& name) {
+            if (tail.empty() && (sorted.empty() || sorted.back() < name)) {
                 sorted.push_back(name);
-                return true;
+                return;
             }
-            auto at = std::lower_bound(sorted.begin(), sorted.end(), name);
-            if (at != sorted.end() && *at == name) return false;
-            if (sorted.size() >= ArrayLimit) {
-                tree.insert(sorted.begin(), sorted.end());
-                sorted.clear();
-                sorted.shrink_to_fit();
-                return tree.insert(name).second;
-            }
-            sorted.insert(at, name);
-            return true;
+            if ((tail.empty() ? sorted.back() : tail.back()) == name) return;
+            tail.push_back(name);
+            if (tail.size() > std::max<std::size_t>(MinTail, sorted.size() / 8)) settle();
         }
         // True when the name was a member.
         bool erase(const InternalName& name) {
-            if (!tree.empty()) return tree.erase(name) != 0;
+            settle();
             auto at = std::lower_bound(sorted.begin(), sorted.end(), name);
             if (at == sorted.end() || *at != name) return false;
             sorted.erase(at);
             return true;
         }
         bool member(const InternalName& name) const {
-            if (!tree.empty()) return tree.count(name) != 0;
+            settle();
             return std::binary_search(sorted.begin(), sorted.end(), name);
         }
-        std::size_t size() const { return tree.empty() ? sorted.size() : tree.size(); }
+        std::size_t size() const {
+            settle();
+            return sorted.size();
+        }
         // Calls visit(name) in ascending order until it answers false.
         template <class Visit>
         void forEach(Visit visit) const {
-            if (!tree.empty()) {
-                for (const InternalName& name : tree)
-                    if (!visit(name)) return;
-            } else {
-                for (const InternalName& name : sorted)
-                    if (!visit(name)) return;
-            }
+            settle();
+            for (const InternalName& name : sorted)
+                if (!visit(name)) return;
         }
 
       private:
-        static constexpr std::size_t ArrayLimit = 512;
-        std::vector<InternalName> sorted;
-        std::set<InternalName> tree;
+        static constexpr std::size_t MinTail = 32;
+        // Merges the tail into the sorted array.
+        void settle() const {
+            if (tail.empty()) return;
+            std::sort(tail.begin(), tail.end());
+            tail.erase(std::unique(tail.begin(), tail.end()), tail.end());
+            const std::size_t before = sorted.size();
+            sorted.insert(sorted.end(), tail.begin(), tail.end());
+            std::inplace_merge(sorted.begin(), sorted.begin() + std::ptrdiff_t(before),
+                               sorted.end());
+            sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+            tail.clear();
+        }
+        mutable std::vector<InternalName> sorted;
+        mutable std::vector<InternalName> tail;
     };
 
     MainMemOM();
@@ -309,7 +315,7 @@ class MainMemOM : public OM {
                : kind == 2 ? superClassToClassTable
                            : parentToChildTable;
     }
-    const clib_dictionary<FSymbol, InternalName>& symbolBindings() const { return symbolToName; }
+    const auto& symbolBindings() const { return symbolToName; }
     const clib_dictionary<InternalName, set<FSymbol>*>& furtherSymbols() const {
         return nameToSymbols;
     }
@@ -365,7 +371,9 @@ class MainMemOM : public OM {
                     const InternalName* args, int argCount);
     int recordValue(int type, const InternalName& method, const InternalName& host,
                     const InternalName* args, int argCount, const InternalName& value);
-    int recordPredicate(const InternalName& predicate, const InternalName* tuple, int arity);
+    // `frame` is the predicate's frame, which has just stored the tuple.
+    int recordPredicate(const InternalName& predicate, const MainMemPredFrame* frame,
+                        const InternalName* tuple, int arity);
     // Empties the delta frame of a name, making it when missing; false when it cannot be made.
     bool prepareDeltaFrame(const InternalName& deltaPredicate);
     // Calls visit(name) for every delta predicate of the table, in the order initDelta prepares
@@ -374,6 +382,10 @@ class MainMemOM : public OM {
     bool forEachDeltaPredicate(Visit visit);
     // Room for a row of `width` identifiers in deltaTuple.
     InternalName* deltaRow(int width);
+    // Freezes the delta views (all, or those `keep` answers false for) into frames of their own,
+    // which then no longer follow their predicates.
+    template <class Keep>
+    void freezeDeltaViews(Keep keep);
 
     // Whether a string still occurs anywhere in the stored facts.
     bool stringInUse(const InternalName& name, const set<InternalName>& predicateStrings);
@@ -413,9 +425,6 @@ class MainMemOM : public OM {
     // Renames inside one parameter frame; colliding results are resolved as competitors.
     void renameInParamFrame(const InternalName& frameName, const InternalName& replaced,
                             const InternalName& representative);
-    // Every cell of a row stored (or about to be stored) into a predicate frame notes the
-    // predicate as one of its users.
-    void notePredicateUse(const InternalName& predicate, const InternalName* row, int width);
     // Replaces a member in every set that the rows of a parameter frame name as results.
     void replaceInResultSets(const InternalName& frameName, const InternalName& replaced,
                              const InternalName& representative);
@@ -431,16 +440,14 @@ class MainMemOM : public OM {
     set<InternalName> stringNames;
     FrameManager* frameManager = nullptr;
     SymTab* symTab = nullptr;
-    clib_dictionary<FSymbol, InternalName> symbolToName;
-    clib_dictionary<InternalName, FSymbol> nameToSymbol;
+    // Looked up for every symbol of every consulted fact and never walked in key order: hashed.
+    std::unordered_map<FSymbol, InternalName, NameHash> symbolToName;
+    std::unordered_map<InternalName, FSymbol, NameHash> nameToSymbol;
     clib_dictionary<InternalName, set<FSymbol>*> nameToSymbols;
     clib_dictionary<MethodKey, set<InternalName>*> methodsTable;
     clib_dictionary<InternalName, set<MethodSig>*> methodSignatures;
     // Looked up on every stored value and never walked in key order: hashed.
     std::unordered_map<InternalName, UsageSet, NameHash> usageIndex;
-    // Name -> the predicates whose frames were given a row holding it (some may have lost it
-    // since), so that renaming a name visits those frames instead of every predicate frame.
-    std::unordered_map<InternalName, UsageSet, NameHash> predicateUses;
     NameSetTable classToObjTable;
     NameSetTable superClassToClassTable;
     NameSetTable parentToChildTable;
@@ -459,6 +466,9 @@ class MainMemOM : public OM {
     DeltaTable* deltaInfo = nullptr;
     int deltaOn = 0;
     std::vector<InternalName> deltaTuple;
+    // The delta predicates whose frames are views of the rows their predicate's frame gained in
+    // the round; a tuple recorded there is not stored a second time.
+    std::vector<InternalName> deltaViews;
     // The made objects whose printed form is being written (see giveLexicalForm).
     std::set<InternalName> formsInProgress;
 };

@@ -1,4 +1,5 @@
 // Delta recording, clearing the object base and forgetting unused strings.
+#include <algorithm>
 #include <iostream>
 
 #include "foundation/OutputChannel.h"
@@ -34,7 +35,6 @@ InternalName* MainMemOM::deltaRow(int width) {
 
 int MainMemOM::recordRow(const InternalName& deltaPredicate, const InternalName* row, int width) {
     if (!isDeltaPredicate(deltaPredicate)) return 0;
-    notePredicateUse(deltaPredicate, row, width);
     MainMemPredFrame* frame = getPredFrame(deltaPredicate);
     if (frame == nullptr) {
         // Recording outlived the frame (the base was cleared meanwhile): make it again.
@@ -90,14 +90,18 @@ int MainMemOM::recordValue(int type, const InternalName& method, const InternalN
     return recordRow(table.inf(it), row, argCount + 3);
 }
 
-int MainMemOM::recordPredicate(const InternalName& predicate, const InternalName* tuple,
-                               int arity) {
+int MainMemOM::recordPredicate(const InternalName& predicate, const MainMemPredFrame* frame,
+                               const InternalName* tuple, int arity) {
     if (deltaInfo == nullptr) return 0;
     auto it = deltaInfo->predicateDeltas.lookup(FSymbol(predicate));
     if (it == nullptr) return 0;
+    const InternalName& deltaPredicate = deltaInfo->predicateDeltas.inf(it);
+    // A delta that views the predicate's new rows shows the tuple already.
+    if (MainMemPredFrame* delta = getPredFrame(deltaPredicate))
+        if (delta->viewsRowsOf(frame)) return 1;
     // The stored tuple is written as it is; its width is the predicate's, whatever the
     // description's largest method argument count.
-    recordRow(deltaInfo->predicateDeltas.inf(it), tuple, arity);
+    recordRow(deltaPredicate, tuple, arity);
     return 1;
 }
 
@@ -148,12 +152,40 @@ bool MainMemOM::prepareDeltaFrame(const InternalName& deltaPredicate) {
     return true;
 }
 
+template <class Keep>
+void MainMemOM::freezeDeltaViews(Keep keep) {
+    for (const InternalName& name : deltaViews)
+        if (!keep(name))
+            if (MainMemPredFrame* frame = getPredFrame(name)) frame->freeze();
+    deltaViews.clear();
+}
+
 int MainMemOM::initDelta(DeltaTable* table) {
     if (table == nullptr) return 0;
     deltaInfo = table;
+    // The views that this table empties anyway are not worth a copy of their rows.
+    std::vector<InternalName> prepared;
+    forEachDeltaPredicate([&prepared](const InternalName& name) {
+        prepared.push_back(name);
+        return true;
+    });
+    std::sort(prepared.begin(), prepared.end());
+    freezeDeltaViews([&prepared](const InternalName& name) {
+        return std::binary_search(prepared.begin(), prepared.end(), name);
+    });
     if (!forEachDeltaPredicate(
             [this](const InternalName& name) { return prepareDeltaFrame(name); }))
         return 0;
+    // Each delta of a predicate that has a frame shows the rows the frame gains from now on.
+    for (auto it = table->predicateDeltas.first_item(); it != nullptr;
+         it = table->predicateDeltas.next_item(it)) {
+        const InternalName deltaPredicate = table->predicateDeltas.inf(it);
+        if (!isDeltaPredicate(deltaPredicate)) continue;
+        MainMemPredFrame* source = getPredFrame(table->predicateDeltas.key(it));
+        MainMemPredFrame* delta = getPredFrame(deltaPredicate);
+        if (source != nullptr && delta != nullptr && delta->viewRowsAddedTo(source))
+            deltaViews.push_back(deltaPredicate);
+    }
     deltaTuple.assign(static_cast<std::size_t>(table->maxArgCount + 3),
                       InternalName::UndefinedObject);
     deltaOn = 1;
@@ -161,6 +193,8 @@ int MainMemOM::initDelta(DeltaTable* table) {
 }
 
 void MainMemOM::clearDelta() {
+    // The delta frames stay as ordinary frames: they keep what they show now.
+    freezeDeltaViews([](const InternalName&) { return false; });
     deltaInfo = nullptr;
     deltaOn = 0;
     deltaTuple.clear();
@@ -183,6 +217,7 @@ void MainMemOM::showDelta() {
 // Clearing
 
 void MainMemOM::clear() {
+    deltaViews.clear();
     frameManager->clear();
     deleteAllSets(classToObjTable);
     deleteAllSets(superClassToClassTable);
@@ -195,7 +230,6 @@ void MainMemOM::clear() {
     deleteAllSets(methodsTable);
     deleteAllSets(methodSignatures);
     usageIndex.clear();
-    predicateUses.clear();
     nameHandler->reset();
     // The identifier counters start again, so pairs recorded before would later merge new,
     // unrelated objects that reuse the old numbers.
@@ -249,10 +283,10 @@ void MainMemOM::cleanup() {
     for (auto it = stringNames.first_item(); it != nullptr; it = stringNames.next_item(it)) {
         InternalName name = stringNames.key(it);
         if (stringInUse(name, predicateStrings)) continue;
-        auto symbolItem = nameToSymbol.lookup(name);
-        if (symbolItem == nullptr) continue;
-        symbolToName.del(nameToSymbol.inf(symbolItem));
-        nameToSymbol.del(name);
+        auto symbolItem = nameToSymbol.find(name);
+        if (symbolItem == nameToSymbol.end()) continue;
+        symbolToName.erase(symbolItem->second);
+        nameToSymbol.erase(symbolItem);
         std::cout << "\n delete";
         debugChannel() << name;
     }

@@ -199,30 +199,14 @@ void MainMemOM::rewriteUsages(const InternalName& old, const InternalName& rep) 
     });
 }
 
-void MainMemOM::notePredicateUse(const InternalName& predicate, const InternalName* row,
-                                 int width) {
-    if (row == nullptr) return;
-    for (int i = 0; i < width; ++i) predicateUses[row[i]].insert(predicate);
-}
-
 void MainMemOM::rewritePredicates(const InternalName& old, const InternalName& rep) {
-    // Only the frames that were given a row holding old can hold it: the same renames as a walk
-    // over every predicate frame, in the same order (at 100 predicates of 1,000 rows each a
-    // full walk costs about 1 ms a pair).
-    auto found = predicateUses.find(old);
-    if (found == predicateUses.end()) return;
-    UsageSet users = std::move(found->second);
-    predicateUses.erase(found);
-    users.forEach([this, &old, &rep](const InternalName& predicate) {
-        // A name without a frame has nothing to rename; the names after it still do.
-        if (MainMemPredFrame* frame = getPredFrame(predicate)) frame->replaceName(old, rep);
-        return true;
-    });
-    UsageSet& into = predicateUses[rep];
-    users.forEach([&into](const InternalName& predicate) {
-        into.insert(predicate);
-        return true;
-    });
+    // Every predicate frame answers through its column indexes whether a row holds old, so no
+    // index of its own is kept per stored name; frames are renamed in the order of their names.
+    Iterator* names = predNamesIterator(nullptr);
+    for (bool more = names->first(); more; more = names->next())
+        if (MainMemPredFrame* frame = getPredFrame(names->atColumn(1)))
+            frame->replaceName(old, rep);
+    decRef(names);
 }
 
 void MainMemOM::rewriteRelations(int kind, const InternalName& old, const InternalName& rep) {
@@ -261,13 +245,13 @@ void MainMemOM::rewriteRelations(int kind, const InternalName& old, const Intern
 }
 
 void MainMemOM::rewriteSymbols(const InternalName& old, const InternalName& rep) {
-    auto oldSymbol = nameToSymbol.lookup(old);
-    if (oldSymbol == nullptr) return;
+    auto oldSymbol = nameToSymbol.find(old);
+    if (oldSymbol == nameToSymbol.end()) return;
     auto repSet = nameToSymbols.lookup(rep);
     if (repSet == nullptr) {
         auto* symbols = new set<FSymbol>();
-        auto repSymbol = nameToSymbol.lookup(rep);
-        if (repSymbol != nullptr) symbols->insert(nameToSymbol.inf(repSymbol));
+        auto repSymbol = nameToSymbol.find(rep);
+        if (repSymbol != nameToSymbol.end()) symbols->insert(repSymbol->second);
         repSet = nameToSymbols.insert(rep, symbols);
     }
     set<FSymbol>* into = nameToSymbols.inf(repSet);
@@ -276,14 +260,14 @@ void MainMemOM::rewriteSymbols(const InternalName& old, const InternalName& rep)
     if (oldSet != nullptr) {
         set<FSymbol>* symbols = nameToSymbols.inf(oldSet);
         for (auto it = symbols->first_item(); it != nullptr; it = symbols->next_item(it)) {
-            symbolToName.insert(symbols->key(it), rep);
+            symbolToName.insert_or_assign(symbols->key(it), rep);
             into->insert(symbols->key(it));
         }
         nameToSymbols.del_item(oldSet);
         delete symbols;
     } else {
-        FSymbol symbol = nameToSymbol.inf(oldSymbol);
-        symbolToName.insert(symbol, rep);
+        FSymbol symbol = oldSymbol->second;
+        symbolToName.insert_or_assign(symbol, rep);
         into->insert(symbol);
     }
 }

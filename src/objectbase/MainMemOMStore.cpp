@@ -381,7 +381,6 @@ MainMemPredFrame* MainMemOM::createPredFrame(const InternalName& predicate, int 
 }
 
 int MainMemOM::addPredicate(const InternalName& predicate, const InternalName* tuple, int arity) {
-    notePredicateUse(predicate, tuple, arity);
     MainMemPredFrame* frame = getPredFrame(predicate);
     if (frame != nullptr) {
         if (tuple == nullptr) return 0;
@@ -392,6 +391,6 @@ int MainMemOM::addPredicate(const InternalName& predicate, const InternalName* t
         if (tuple == nullptr) return 1;
         if (frame->insertTuple(tuple, arity) == 0) return 0;
     }
-    if (deltaOn) return recordPredicate(predicate, tuple, arity);
+    if (deltaOn) return recordPredicate(predicate, frame, tuple, arity);
     return 1;
 }

@@ -112,28 +112,89 @@ Iterator* rowIterator(Iterator* reuse, const char* className, set<Row>* rows, in
 // MainMemPredFrame
 
 MainMemPredFrame::MainMemPredFrame(int arity)
-    : arity(arity), scratch(newScratch(arity)), cellPool(arity) {}
+    : rows(arity), arity(arity), scratch(newScratch(arity)) {}
 
 MainMemPredFrame::~MainMemPredFrame() {
-    rows.clear();
+    // Frames die together when the base is cleared: a view just forgets its source, a source its
+    // views, whichever goes first.
+    for (MainMemPredFrame* viewer : viewers) viewer->viewed = nullptr;
+    if (viewed != nullptr) std::erase(viewed->viewers, this);
     delete[] scratch;
 }
 
+bool MainMemPredFrame::viewRowsAddedTo(MainMemPredFrame* source) {
+    if (source == nullptr || source == this || source->arity != arity || source->isView())
+        return false;
+    freezeViewers();
+    if (viewed != nullptr) std::erase(viewed->viewers, this);
+    rows.clear();
+    viewed = source;
+    viewFrom = source->rows.size();
+    viewOrder.clear();
+    source->viewers.push_back(this);
+    return true;
+}
+
+void MainMemPredFrame::freeze() {
+    if (viewed == nullptr) return;
+    MainMemPredFrame* source = viewed;
+    std::erase(source->viewers, this);
+    viewed = nullptr;
+    rows.clear();
+    for (int i = viewFrom; i < source->rows.size(); ++i) rows.insert(source->rows.row(i));
+    viewOrder.clear();
+    viewOrder.shrink_to_fit();
+}
+
+void MainMemPredFrame::freezeViewers() {
+    while (!viewers.empty()) viewers.back()->freeze();
+}
+
+const InternalName* MainMemPredFrame::rowAtRank(int rank) const {
+    if (viewed == nullptr) return rows.row(rows.rowAtRank(rank));
+    const RelationStore& source = viewed->rows;
+    if (std::size_t(viewFrom) + viewOrder.size() != std::size_t(source.size()))
+        source.extendOrder(viewOrder, viewFrom);
+    return source.row(int(viewOrder[std::size_t(rank)]));
+}
+
 Iterator* MainMemPredFrame::getIterator(Iterator* reuse) {
-    return rowIterator<TupleSetIterator>(reuse, "TupleSetIterator", &rows, arity);
+    if (reuse != nullptr) {
+        if (reuse->isA("TupleSetIterator")) {
+            static_cast<TupleSetIterator*>(reuse)->reset(this, arity);
+            return reuse;
+        }
+        decRef(reuse);
+    }
+    return new TupleSetIterator(this, arity);
 }
 
 int MainMemPredFrame::size() const {
-    return rows.size();
+    return viewed != nullptr ? viewed->rows.size() - viewFrom : rows.size();
 }
 
 void MainMemPredFrame::clear() {
+    freezeViewers();
+    if (viewed != nullptr) std::erase(viewed->viewers, this);
+    viewed = nullptr;
+    viewOrder.clear();
     rows.clear();
-    cellPool.clear();
 }
 
 void MainMemPredFrame::print(OutputChannel& out) const {
-    printRows(rows, out);
+    out << "{";
+    const int count = size();
+    for (int rank = 0; rank < count; ++rank) {
+        if (rank > 0) out << "," << std::endl << " ";
+        const InternalName* row = rowAtRank(rank);
+        out << "(";
+        for (int i = 0; i < arity; ++i) {
+            if (i > 0) out << ",";
+            out << row[i].ToString();
+        }
+        out << ")";
+    }
+    out << "}" << std::endl;
 }
 
 bool MainMemPredFrame::loadScratch(const InternalName* cells, int count) {
@@ -144,16 +205,29 @@ bool MainMemPredFrame::loadScratch(const clib_list<InternalName>& row) {
     return copyList(row, arity, scratch);
 }
 
+namespace {
+
+// True when `cells` can be a row of a frame of that arity (with a scratch row).
+bool fitsFrame(const InternalName* cells, int count, int arity, const InternalName* scratch) {
+    return scratch != nullptr && count == arity && count >= 0 && count <= MaxRowWidth &&
+           (count == 0 || cells != nullptr);
+}
+
+}  // namespace
+
 int MainMemPredFrame::insertTuple(const InternalName* cells, int count) {
-    if (!loadScratch(cells, count) || rows.member(Tuple(scratch, arity))) return 0;
-    Tuple row;
-    if (!copyOut(scratch, arity, cellPool, row)) return 0;
-    rows.insert(row);
-    return 1;
+    if (!fitsFrame(cells, count, arity, scratch)) return 0;
+    if (viewed != nullptr) {
+        if (viewed->rows.find(cells) >= viewFrom) return 0;
+        freeze();
+    }
+    return rows.insert(cells) ? 1 : 0;
 }
 
 bool MainMemPredFrame::containsTuple(const InternalName* cells, int count) {
-    return loadScratch(cells, count) && rows.member(Tuple(scratch, arity));
+    if (!fitsFrame(cells, count, arity, scratch)) return false;
+    if (viewed != nullptr) return viewed->rows.find(cells) >= viewFrom;
+    return rows.contains(cells);
 }
 
 int MainMemPredFrame::insertTuple(const clib_list<InternalName>& row) {
@@ -165,17 +239,13 @@ bool MainMemPredFrame::containsTuple(const clib_list<InternalName>& row) {
 }
 
 int MainMemPredFrame::replaceName(const InternalName& oldName, const InternalName& newName) {
-    const auto changed = rowsHolding(rows, oldName);
-    for (auto item : changed) {
-        const Tuple row = rows.key(item);
-        rows.del_item(item);
-        rename(row.cells(), row.count(), oldName, newName);
-        if (rows.member(row))
-            cellPool.release(row.cells());
-        else
-            rows.insert(row);
+    if (viewed != nullptr) {
+        if (!viewed->rows.holds(oldName)) return 0;
+        freeze();
     }
-    return changed.empty() ? 0 : 1;
+    if (!rows.holds(oldName)) return 0;
+    freezeViewers();
+    return rows.rename(oldName, newName) ? 1 : 0;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -3,15 +3,20 @@
 
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
+#include "objectbase/MainMemFrames.h"
 
 TupleSetIterator::TupleSetIterator(set<Tuple>* rows, int width) : tuples(rows), width(width) {}
 
 TupleSetIterator::TupleSetIterator(set<ExtendedTuple>* rows, int width)
     : extended(rows), width(width) {}
 
+TupleSetIterator::TupleSetIterator(const MainMemPredFrame* rows, int width)
+    : frame(rows), width(width) {}
+
 void TupleSetIterator::reset(set<Tuple>* newRows, int newWidth) {
     tuples = newRows;
     extended = nullptr;
+    frame = nullptr;
     width = newWidth;
     positioned = false;
     current = Item{};
@@ -22,7 +27,17 @@ void TupleSetIterator::reset(set<ExtendedTuple>* newRows, int newWidth) {
     extended = newRows;
 }
 
+void TupleSetIterator::reset(const MainMemPredFrame* newRows, int newWidth) {
+    reset(static_cast<set<Tuple>*>(nullptr), newWidth);
+    frame = newRows;
+}
+
 bool TupleSetIterator::first() {
+    if (frame != nullptr) {
+        rank = 0;
+        positioned = frame->size() > 0;
+        return positioned;
+    }
     if (tuples != nullptr)
         current = tuples->first_item();
     else if (extended != nullptr)
@@ -35,6 +50,10 @@ bool TupleSetIterator::first() {
 
 bool TupleSetIterator::next() {
     if (!positioned) return false;
+    if (frame != nullptr) {
+        positioned = ++rank < frame->size();
+        return positioned;
+    }
     current = tuples != nullptr ? tuples->next_item(current) : extended->next_item(current);
     positioned = current != Item{};
     return positioned;
@@ -46,6 +65,13 @@ RowCells TupleSetIterator::currentRow() const {
 }
 
 InternalName TupleSetIterator::atColumn(int col) {
+    if (frame != nullptr) {
+        if (positioned && col >= 1 && col <= width && col <= frame->getArity() &&
+            rank < frame->size())
+            return frame->rowAtRank(rank)[col - 1];
+        reportInvalidUse();
+        return InternalName::UndefinedObject;
+    }
     if (positioned && col >= 1 && col <= width) {
         const RowCells row = currentRow();
         if (col <= row.count()) return row.cells()[col - 1];

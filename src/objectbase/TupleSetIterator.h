@@ -9,15 +9,20 @@
 #include "objectbase/Iterator.h"
 #include "objectbase/Tuple.h"
 
-// Walks a set of rows owned by someone else. An ExtendedTupleSetIterator is one of these over
-// the rows of a parameter frame, so whoever holds either kind re-targets it through reset.
+class MainMemPredFrame;
+
+// Walks a set of rows owned by someone else, or the rows of a predicate frame in ascending order.
+// An ExtendedTupleSetIterator is one of these over the rows of a parameter frame, so whoever holds
+// either kind re-targets it through reset.
 class TupleSetIterator : public Iterator {
   public:
     TupleSetIterator(set<Tuple>* rows, int width);
+    TupleSetIterator(const MainMemPredFrame* rows, int width);
 
     // Points the iterator at another set of rows (or none) of another width, unpositioned.
     void reset(set<Tuple>* newRows, int newWidth);
     void reset(set<ExtendedTuple>* newRows, int newWidth);
+    void reset(const MainMemPredFrame* newRows, int newWidth);
 
     bool first() override;
     bool next() override;
@@ -37,12 +42,14 @@ class TupleSetIterator : public Iterator {
     // The current row's cells (count and address), read from whichever set is walked.
     RowCells currentRow() const;
 
-    // At most one of the two is set.
+    // At most one of the three is set.
     set<Tuple>* tuples = nullptr;
     set<ExtendedTuple>* extended = nullptr;
+    const MainMemPredFrame* frame = nullptr;
     std::int32_t width;
     bool positioned = false;
     Item current{};
+    std::int32_t rank = 0;  // the position in the frame's ascending order
 };
 
 class ExtendedTupleSetIterator : public TupleSetIterator {

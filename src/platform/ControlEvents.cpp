@@ -12,6 +12,9 @@ namespace {
 // Written by the handlers only; the first farewell event wins, a second one changes nothing.
 volatile std::sig_atomic_t farewellEvent = None;
 
+// Main thread only.
+bool cutShort = false;
+
 int eventOf(int signalNumber) {
     switch (signalNumber) {
         case SIGINT:
@@ -53,6 +56,25 @@ bool install() {
 
 bool farewellPending() {
     return farewellEvent != None;
+}
+
+bool stopRequested() {
+    return interruptFlag.load(std::memory_order_relaxed) != 0 || farewellPending();
+}
+
+void clearInterrupt() {
+    if (!farewellPending()) interruptFlag.store(0, std::memory_order_relaxed);
+    cutShort = false;
+}
+
+void noteCutShort() {
+    cutShort = true;
+}
+
+bool takeCutShort() {
+    bool was = cutShort;
+    cutShort = false;
+    return was;
 }
 
 int takeFarewell() {

@@ -14,6 +14,7 @@
 #include "language/FProgram.h"
 #include "language/FRule.h"
 #include "objectbase/SymTab.h"
+#include "platform/ControlEvents.h"
 #include "shell/FLogicInterpreter.h"
 #include "shell/FParserFactory.h"
 #include "shell/ShellText.h"
@@ -388,6 +389,11 @@ FLSysRef FLSysInterpreter::open(const std::string& fileName) {
 }
 
 FLSysInterpreter* FLSysInterpreter::shell() {
+    // Its commands run one level deeper than the shell command itself.
+    if (nestingDepth() >= maxNesting) {
+        centralErrorHandler().report(nestingTooDeep());
+        return nullptr;
+    }
     promptPrefix += "+";
     FLSysRef result;
     while (isOk()) {
@@ -395,11 +401,17 @@ FLSysInterpreter* FLSysInterpreter::shell() {
             const std::string escape = result->name();
             if (escape == "return" || escape == "end") break;
         }
+        // The program is asked to leave: every shell level ends.
+        if (controlEvents::farewellPending()) break;
         releasePools(0);
         const std::string text = readCommandLine();
         // A command line always holds at least "?- "; nothing at all means no more input.
         if (text.empty()) break;
+        acceptNextCommand();
         result = interprete(text, 1);
+        // The command that stood for the end of the input did not end this loop (sys itself
+        // may be out of reach): the end of the input ends it all the same.
+        if (endOfInput && text == endOfInputCommand && !(result && result->isA("FLSysEsc"))) break;
     }
     promptPrefix.erase(0, 1);
     return this;

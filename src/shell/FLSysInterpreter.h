@@ -43,6 +43,9 @@ class FLSysInterpreter : public FLSysObject {
     virtual void setDialect(const std::string& word);
     // Parses the text (isLine 1) or the file it names (isLine 0) clause by clause: facts and
     // rules go to the interpreter, queries to queryhandle. sys, null, or the escape a query gave.
+    // Text run from text (blocks, consulted files, nested shells) nests at most
+    // maxNesting levels deep: past that it is refused with a report, and the levels in between
+    // give up too, up to the level that reads commands from the console.
     virtual FLSysRef interprete(const std::string& text, int isLine);
     // Empties the evaluation state, the object base and the printer; interprete's result.
     virtual FLSysRef forgetIDB(FLSysArgs* args);
@@ -63,10 +66,24 @@ class FLSysInterpreter : public FLSysObject {
     // True for a quoted string or an integer literal.
     virtual bool isConstant(const std::string& name) const;
     // Reads one command from the console ("?- " + the joined text + an end of line); the empty
-    // text when no command can be read.
+    // text when no command can be read. At the end of the input, or when the program is asked
+    // to leave, the command is the one that ends the shell.
     virtual std::string readCommandLine();
-    // The nested command loop of "shell"; answers sys.
+    // True once readCommandLine has met the end of its input: a loop that reads commands ends
+    // after the command that stood for it, even when that command could not end it (sys itself
+    // may be out of reach).
+    bool inputEnded() const { return endOfInput; }
+    // The nested command loop of "shell"; answers sys, or null when shell text is already nested
+    // as deeply as it may be.
     virtual FLSysInterpreter* shell();
+
+    // How deeply shell text may run inside shell text.
+    static constexpr int maxNesting = 200;
+    // The number of interprete calls now running, the outermost included.
+    static int nestingDepth();
+    // Called by the loops that read the console before each command: the command starts anew,
+    // neither cut short by a nesting overflow being unwound nor by a Ctrl-C that came before it.
+    static void acceptNextCommand();
 
     FLogicInterpreter* linkedInterpreter() const { return interpreter; }
     SymTab* currentSymTab() const { return symTab; }
@@ -123,6 +140,7 @@ class FLSysInterpreter : public FLSysObject {
     int debug = 0;
     // One "+" per running nested shell, put before the prompt.
     std::string promptPrefix;
+    bool endOfInput = false;
     OutputChannel* channel;
     FLogicInterpreter* interpreter;
 };

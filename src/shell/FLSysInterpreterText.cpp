@@ -1,6 +1,7 @@
 // The operations of sys that read and run shell text: reading a command, interpreting text and
 // files, running one query (shell commands in their call, assignment and block forms), the
 // dialect and the history.
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -36,7 +37,29 @@ namespace {
 
 CommandLineSource lineSource = nullptr;
 
+// The interprete calls now running. Every way shell text runs more shell text (a block, a
+// consulted file, a nested shell, interpreteLine) goes through interprete, so this one count
+// bounds them all, long before the stack would end.
+int nesting = 0;
+// Raised when text went deeper than the limit: every level still running gives up, so that a
+// block calling itself twice does not retry its way back up through every level. Lowered when
+// the outermost level has returned, or when a loop reading the console starts a new command.
+bool unwinding = false;
+
+// One running interprete call.
+class NestingLevel {
+  public:
+    NestingLevel() { ++nesting; }
+    ~NestingLevel() {
+        if (--nesting == 0) unwinding = false;
+    }
+    NestingLevel(const NestingLevel&) = delete;
+    NestingLevel& operator=(const NestingLevel&) = delete;
+};
+
 bool readLine(const std::string& prompt, std::string& line) {
+    // The answers so far reach the screen before the prompt the line editor draws itself.
+    std::cout.flush();
     if (lineSource != nullptr) return lineSource(prompt, line);
     return quorin::lineio::getline(prompt, line);
 }
@@ -172,6 +195,15 @@ void echoClause(const FRule* clause, const SymTab* names) {
     debugChannel() << std::endl;
 }
 
+Error nestingTooDeep() {
+    return Error(11, 1016, 2, "NestingTooDeep",
+                 "Shell text nested too deeply (more than " +
+                     std::to_string(FLSysInterpreter::maxNesting) +
+                     " levels of blocks, consulted files or shells). \n"
+                     "The innermost command was not run.",
+                 "FLSysInterpreter::interprete", "");
+}
+
 void setCommandLineSource(CommandLineSource source) {
     lineSource = source;
 }
@@ -183,7 +215,10 @@ std::string FLSysInterpreter::readCommandLine() {
         // The input has ended, or the program is asked to leave: every shell level ends.
         if (controlEvents::farewellPending()) return endOfInputCommand;
         std::string line;
-        if (!readLine(promptPrefix + (continued ? "  >" : "?- "), line)) return endOfInputCommand;
+        if (!readLine(promptPrefix + (continued ? "  >" : "?- "), line)) {
+            endOfInput = true;
+            return endOfInputCommand;
+        }
         std::string trimmed = trimLine(line);
         if (trimmed.empty()) continue;
         if (continued) text += ' ';
@@ -197,7 +232,23 @@ std::string FLSysInterpreter::readCommandLine() {
     return text + "\n";
 }
 
+int FLSysInterpreter::nestingDepth() {
+    return nesting;
+}
+
+void FLSysInterpreter::acceptNextCommand() {
+    unwinding = false;
+    controlEvents::clearInterrupt();
+}
+
 FLSysRef FLSysInterpreter::interprete(const std::string& text, int isLine) {
+    if (unwinding) return nullptr;
+    if (nesting >= maxNesting) {
+        centralErrorHandler().report(nestingTooDeep());
+        unwinding = true;
+        return nullptr;
+    }
+    NestingLevel level;
     if (symTab == nullptr) {
         symTab = new SymTab();
         symTab->initBuiltinSymbols();
@@ -212,6 +263,11 @@ FLSysRef FLSysInterpreter::interprete(const std::string& text, int isLine) {
     while (!parser->atEnd()) {
         // The program is asked to leave: the rest of the text is not read.
         if (controlEvents::farewellPending()) break;
+        // Text nested too deeply further in: this level gives up as well.
+        if (unwinding) {
+            decRef(parser);
+            return nullptr;
+        }
         int ok = 1;
         FRule* clause = parser->parse(symTab, &ok);
         if (ok == 0) {

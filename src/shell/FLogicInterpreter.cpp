@@ -14,6 +14,7 @@
 #include "foundation/clib_list.h"
 #include "language/FProgram.h"
 #include "language/FRule.h"
+#include "platform/ControlEvents.h"
 #include "shell/ClauseRewriter.h"
 
 namespace {
@@ -147,6 +148,13 @@ FLogicInterpreter* FLogicInterpreter::query(FRule* query, SymTab* symTab) {
     answerWatch.start();
     Operand* answers = evaluation->retrieve(query, query->getSymTab());
     answerWatch.stop();
+    // Ctrl-C or a farewell cut the computation short: what came back is unfinished and is not
+    // shown as the answer.
+    if (controlEvents::takeCutShort()) {
+        decRef(answers);
+        controlEvents::clearInterrupt();
+        return nullptr;
+    }
     if (answers == nullptr) return nullptr;
     printWatch.start();
     printer->makeOutput(query, answers);

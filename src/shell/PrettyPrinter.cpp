@@ -17,6 +17,7 @@
 #include "language/FRule.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/SymTab.h"
+#include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
 #include "shell/KavumExportHandler.h"
 #include "shell/PPVarSymTab.h"
@@ -269,7 +270,7 @@ void PrettyPrinter::makeOutput(FRule* query, Operand* answers) {
         handler = new KavumExportHandler(omAccess);
         channel << "<result>" << std::endl;
     }
-    interruptFlag.store(0);
+    controlEvents::clearInterrupt();
 
     std::vector<InternalName> values(columns->size());
     std::vector<const std::string*> texts(columns->size());
@@ -348,7 +349,7 @@ void PrettyPrinter::writeSummary(long printed, long total) {
     const char* const before = style_ == Html ? "  <BR>" : "";
     const char* const after = style_ == Html ? "<BR>" : "";
     if (interruptFlag.load() != 0) {
-        interruptFlag.store(0);
+        controlEvents::clearInterrupt();
         channel << before << std::endl << "Printing aborted" << std::endl << after;
     }
     channel << before << std::endl

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "foundation/Error.h"
+
 class FRule;
 class SymTab;
 
@@ -20,6 +22,9 @@ void setCommandLineSource(CommandLineSource source);
 // The text readCommandLine answers once the input has ended, or a farewell event is pending: the
 // "end" escape, so that every shell level ends as if the command had been typed.
 extern const char* const endOfInputCommand;
+
+// The report of shell text run deeper than FLSysInterpreter::maxNesting levels.
+Error nestingTooDeep();
 
 // The echo of a clause read while sys debugs: the clause printed (or "empty Rule" when none came
 // back) and an end of line, on debugChannel.

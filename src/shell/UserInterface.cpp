@@ -17,12 +17,14 @@
 #include "foundation/ShellValues.h"
 #include "foundation/Startup.h"
 #include "platform/ControlEvents.h"
+#include "platform/RetryingFileBuffer.h"
 #include "shell/DumpFormatterRegistration.h"
 #include "shell/ExportHandlerRegistration.h"
 #include "shell/FLSysInterpreter.h"
 #include "shell/FLogicInterpreter.h"
 #include "shell/LineInput.h"
 #include "shell/PrettyPrinter.h"
+#include "shell/ShellText.h"
 
 namespace userInterface {
 
@@ -117,6 +119,9 @@ void releaseEverything() {
 // The farewell of a control event other than Ctrl-C, on the main thread once the command that
 // ran when the event came has stopped. Answers the event code as the exit status.
 int farewell(int event) {
+    // The event is taken: the interrupt flag it raised stopped the running work, and must not
+    // cut short the farewell's own commands.
+    controlEvents::clearInterrupt();
     if (event == controlEvents::LogOff || event == controlEvents::Shutdown) {
         std::cout << "\b\b\bUser log-of from OS detected...\n   ";
     }
@@ -136,7 +141,14 @@ void shellLoop() {
         releasePools(0);
         std::string line = sys->readCommandLine();
         result.reset();
+        // A write that failed before (the reader of a pipe went away for a while) does not
+        // silence the answers of the next command.
+        std::cout.clear();
+        FLSysInterpreter::acceptNextCommand();
         if (!line.empty()) result = sys->interprete(line, 1);
+        // The command that stood for the end of the input did not end the loop (sys itself may
+        // be out of reach): the end of the input ends it all the same.
+        if (sys->inputEnded() && line == endOfInputCommand && !isEndEscape(result.get())) break;
     }
 }
 
@@ -298,6 +310,12 @@ int run(int argc, char** argv, const HandedInClassObjects& handedIn) {
     startupGlobals();
     quorin::lineio::set_completion_hook({});
     if (!controlEvents::install()) std::cout << "Unable to install event handler!" << std::endl;
+    // The handlers do not restart cut system calls (the line input must see the events), so the
+    // answers go through a buffer that writes again what a signal cut: Ctrl-C while the output
+    // waits on a full pipe then loses nothing. Never freed: the stream flushes it at exit.
+    static auto* answerBuffer = new RetryingFileBuffer(STDOUT_FILENO);
+    std::cout.flush();
+    std::cout.rdbuf(answerBuffer);
     quorin::lineio::set_farewell_check(&controlEvents::farewellPending);
     programDirectory() = executableFolder();
     printBanner();

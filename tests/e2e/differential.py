@@ -153,11 +153,17 @@ def run(quorin, config, source, work, mode):
         out.write(config.replace('mode@("seminaive")', 'mode@("%s")' % mode))
     with open(os.path.join(folder, "dump.flp"), "w") as out:
         out.write('?- sys.om.saveAs@("%s")[].\n' % dump)
+    # The input runs in a copy of its folder, so files it writes (exports, saves) stay out of
+    # the source tree.
+    case = os.path.join(folder, "case")
+    shutil.rmtree(case, ignore_errors=True)
+    shutil.copytree(os.path.dirname(source), case)
+    source = os.path.join(case, os.path.basename(source))
     env = dict(os.environ, QUORINCFG=os.path.join(folder, "config.flp"))
     for name in ("QUORINHIS", "DEFAULTCFG", "DEFAULTHIS", "KAVUMCFG", "KAVUMHIS"):
         env.pop(name, None)
     done = subprocess.run([quorin, "-q", source, os.path.join(folder, "dump.flp")],
-                          cwd=os.path.dirname(source), env=env, stdin=subprocess.DEVNULL,
+                          cwd=case, env=env, stdin=subprocess.DEVNULL,
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=300)
     stdout = done.stdout.decode("utf-8", "replace")
     model = None

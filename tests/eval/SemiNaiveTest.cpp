@@ -160,6 +160,38 @@ TEST(SemiNaiveEval, RoundAfterEqualitiesRunsTheWholeProgram) {
     EXPECT_EQ(debug.substr(at), "TP(0)\n..\nTP(1)\n.\nTP(2)\n..\n0. Fixpoint\n");
 }
 
+TEST(SemiNaiveEval, FirstDeltaRoundRunsARuleOnceWhenADeltaIsItsWholeRelation) {
+    // The rounds' traces: one dot per rule the round matches.
+    auto rounds = [](const std::string& debug) {
+        const std::size_t at = debug.find("TP(0)");
+        return at == std::string::npos ? std::string("<none>") : debug.substr(at);
+    };
+    const std::string program = "a(1,2). a(2,3). b(2,5). b(3,6).\nr(X,Z) :- a(X,Y), b(Y,Z).";
+    const Lines queries = {"?- r(X,Z)."};
+    // a and b start empty: all their facts are new in the first delta round, where the rule
+    // runs once instead of once per variant (nothing reads r: no round after it).
+    SemiHarness fresh(1);
+    EXPECT_EQ(rounds(programDebug(fresh, program)), "TP(0)\n.\nTP(1)\n.\n0. Fixpoint\n");
+    // Both relations hold facts before: the first delta round runs the two variants.
+    SemiHarness filled(1);
+    filled.rules.facts("a(7,8). b(8,9).");
+    EXPECT_EQ(rounds(programDebug(filled, program)), "TP(0)\n.\nTP(1)\n..\n0. Fixpoint\n");
+    // Only b holds facts before: the variant over a's delta is the whole rule.
+    SemiHarness half(1);
+    half.rules.facts("b(8,9).");
+    EXPECT_EQ(rounds(programDebug(half, program)), "TP(0)\n.\nTP(1)\n.\n0. Fixpoint\n");
+    for (const char* before : {"", "a(7,8). b(8,9).", "b(8,9).", "a(1,2). b(3,6)."}) {
+        SemiHarness naive(0);
+        SemiHarness semi(1);
+        naive.rules.facts(before);
+        semi.rules.facts(before);
+        EXPECT_EQ(naive.run(program), 1);
+        EXPECT_EQ(semi.run(program), 1);
+        EXPECT_EQ(semi.model(queries), naive.model(queries)) << before;
+        EXPECT_EQ(semi.ask("?- r(1,Z)."), (Lines{"Z=5"})) << before;
+    }
+}
+
 TEST(SemiNaiveEval, SameModelAsNaive) {
     struct Case {
         const char* program;

@@ -30,6 +30,23 @@ TEST(Program, ClauseKinds) {
     EXPECT_TRUE(b.query({b.notLit(b.cnst("b"))})->bodyHasNegation());
 }
 
+TEST(Program, GroundPredicateFactsAreOnlyFactsOfStoredPredicatesOverConstants) {
+    TreeBuilder b;
+    EXPECT_TRUE(b.fact({b.pred("p", {b.cnst("a"), b.num(1)})})->isGroundPredicateFact());
+    EXPECT_TRUE(b.fact({b.pred("p", {b.cnst("a")}), b.pred("q", {})})->isGroundPredicateFact());
+    EXPECT_FALSE(b.fact({b.pred("p", {b.var("X")})})->isGroundPredicateFact());
+    EXPECT_FALSE(b.fact({b.pred("p", {b.fn("f", {b.cnst("a")})})})->isGroundPredicateFact());
+    EXPECT_FALSE(
+        b.fact({b.pred("p", {b.step(b.cnst("a"), b.cnst("m"))})})->isGroundPredicateFact());
+    EXPECT_FALSE(
+        b.fact({b.pred("p", {b.arith(b.num(1), "+", b.num(2))})})->isGroundPredicateFact());
+    EXPECT_FALSE(b.fact({b.builtin("<", {b.num(1), b.num(2)})})->isGroundPredicateFact());
+    EXPECT_FALSE(b.fact({b.pred("p", {b.cnst("a")}), b.mol(b.cnst("a"), {}, b.cnst("c"))})
+                     ->isGroundPredicateFact());
+    EXPECT_FALSE(b.rule({b.pred("p", {b.cnst("a")})}, {b.lit(b.pred("q", {b.cnst("a")}))})
+                     ->isGroundPredicateFact());
+}
+
 TEST(Program, ClonesAreIndependent) {
     TreeBuilder b;
     FRule* rule = b.rule({b.pred("q", {b.var("X")})}, {b.lit(b.pred("p", {b.var("X")}))});

@@ -159,9 +159,7 @@ class BaseConsistency {
 
     void checkSymbols() {
         const auto& bindings = om->symbolBindings();
-        for (auto it = bindings.first_item(); it != nullptr; it = bindings.next_item(it)) {
-            const FSymbol& symbol = bindings.key(it);
-            const InternalName name = bindings.inf(it);
+        for (const auto& [symbol, name] : bindings) {
             absent(name, "symbolToName");
             // Either the name's own symbol, or one of the further symbols that denote it.
             FSymbol own;

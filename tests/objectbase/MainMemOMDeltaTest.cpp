@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "foundation/ErrorHandler.h"
@@ -219,3 +222,73 @@ TEST_F(MainMemOMDeltaTest, CleanupKeepsStringsUsedAnywhere) {
 }
 
 }  // namespace
+
+// The delta of a predicate is the set of its tuples that were new since the pass began, through
+// passes, equalities applied while recording and the end of recording, checked against a plain
+// set of what each pass added.
+TEST_F(MainMemOMDeltaTest, PredicateDeltasHoldExactlyTheTuplesNewInThePass) {
+    DeltaTable table;
+    const FSymbol p = pred("p", 2), deltaP = pred("delta_p", 2);
+    table.predicateDeltas.insert(p, deltaP);
+    std::vector<InternalName> names;
+    for (int i = 0; i < 12; ++i) names.push_back(obj("n" + std::to_string(i)));
+    std::mt19937 random(11);
+    auto anyName = [&]() { return names[random() % names.size()]; };
+
+    std::set<std::vector<InternalName>> stored;
+    int equalities = 0;
+    for (int pass = 0; pass < 30; ++pass) {
+        ASSERT_EQ(om->initDelta(&table), 1);
+        std::set<std::vector<InternalName>> added;
+        for (int i = 0; i < 8; ++i) {
+            const std::vector<InternalName> row = {anyName(), anyName()};
+            const bool isNew = stored.insert(row).second;
+            EXPECT_EQ(om->addPredicate(p, row.data(), 2), isNew ? 1 : 0);
+            if (isNew) added.insert(row);
+        }
+        if (pass % 7 == 3) {
+            // Two names made equal while recording: both frames are renamed alike.
+            const InternalName a = anyName(), b = anyName();
+            if (a != b && om->equate(a, b, 0) != 0) {
+                om->applyEqualities();
+                ++equalities;
+                auto renamed = [](const std::set<std::vector<InternalName>>& rows,
+                                  const InternalName& from, const InternalName& to) {
+                    std::set<std::vector<InternalName>> out;
+                    for (std::vector<InternalName> row : rows) {
+                        for (InternalName& cell : row)
+                            if (cell == from) cell = to;
+                        out.insert(row);
+                    }
+                    return out;
+                };
+                // Whichever name survived, p and its delta follow the same renaming.
+                const Rows now = rowsOf(p);
+                const auto ifBKept = renamed(stored, a, b);
+                const bool bKept = now == Rows(ifBKept.begin(), ifBKept.end());
+                const InternalName from = bKept ? a : b, to = bKept ? b : a;
+                stored = renamed(stored, from, to);
+                ASSERT_EQ(now, Rows(stored.begin(), stored.end())) << "pass " << pass;
+                added = renamed(added, from, to);
+                std::erase(names, from);
+            }
+        }
+        const Rows delta = rowsOf(deltaP);
+        EXPECT_EQ(delta, Rows(added.begin(), added.end())) << "pass " << pass;
+        for (const std::vector<InternalName>& row : stored) {
+            MainMemPredFrame* frame = om->getPredFrame(deltaP);
+            ASSERT_NE(frame, nullptr);
+            EXPECT_EQ(frame->containsTuple(row.data(), 2), added.count(row) != 0);
+        }
+        if (pass % 5 == 4) {
+            // After recording ends the delta frame keeps its rows, whatever p gains later.
+            om->clearDelta();
+            const std::vector<InternalName> late = {names[0], obj("late" + std::to_string(pass))};
+            stored.insert(late);
+            EXPECT_EQ(om->addPredicate(p, late.data(), 2), 1);
+            EXPECT_EQ(rowsOf(deltaP), Rows(added.begin(), added.end())) << "pass " << pass;
+        }
+    }
+    EXPECT_EQ(rowsOf(p), Rows(stored.begin(), stored.end()));
+    EXPECT_GT(equalities, 0);
+}

@@ -1,0 +1,408 @@
+// One fuzz input of the shell: bytes that choose a sequence of shell commands (every system and
+// class object, the methods of the help tables, arguments of every kind and count, assignments,
+// blocks, switch to pipelines built from the class objects, remove, nested shells, facts, rules
+// and queries), run by one sys interpreter as the shell loop runs typed lines, then the program's
+// exit sequence. Shared by the fuzz target and the test that replays the folder of inputs that
+// once failed.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "foundation/ErrorHandler.h"
+#include "foundation/ManagedObject.h"
+#include "foundation/OutputChannel.h"
+#include "foundation/Startup.h"
+#include "platform/ControlEvents.h"
+#include "shell/DumpFormatterRegistration.h"
+#include "shell/ExportHandlerRegistration.h"
+#include "shell/FLSysInterpreter.h"
+#include "shell/PrettyPrinter.h"
+#include "shell/ShellText.h"
+#include "shell/SystemObjects.h"
+
+namespace shellfuzz {
+
+// The choices an input makes, one byte each; zeros once the bytes are used up.
+class Choices {
+  public:
+    Choices(const std::uint8_t* data, std::size_t size) : data(data), size(size) {}
+    bool more() const { return position < size; }
+    int pick(int count) { return count <= 0 ? 0 : next() % count; }
+    template <std::size_t N>
+    const char* oneOf(const char* const (&words)[N]) {
+        return words[pick(static_cast<int>(N))];
+    }
+
+  private:
+    int next() { return position < size ? data[position++] : 0; }
+    const std::uint8_t* data;
+    std::size_t size;
+    std::size_t position = 0;
+};
+
+// The variables a run can name: those start-up and the configuration make, and a few of its own.
+inline const char* const objects[] = {"sys",
+                                      "om",
+                                      "theOMAccess",
+                                      "creator",
+                                      "algebra",
+                                      "prn",
+                                      "translator",
+                                      "matcher",
+                                      "evaluator",
+                                      "analyser",
+                                      "interp",
+                                      "cout",
+                                      "cerr",
+                                      "devnul",
+                                      "answerChannel",
+                                      "errorChannel",
+                                      "debugChannel",
+                                      "helpChannel",
+                                      "statisticChannel",
+                                      "systemChannel",
+                                      "centralErrorHandler",
+                                      "centralTimer",
+                                      "centralStatistic",
+                                      "classTranslator",
+                                      "classOM",
+                                      "classWebOMAccess",
+                                      "classXMLOMAccess",
+                                      "classDOMOMAccess",
+                                      "classOMAccess",
+                                      "classCreator1",
+                                      "classXMLCreator1",
+                                      "classAlgebraicEval",
+                                      "classBlock",
+                                      "classMatcher",
+                                      "classPrettyPrinter",
+                                      "classNaiveEval",
+                                      "classFLogicInterpreter",
+                                      "classSemanticAnalyser",
+                                      "classTimer",
+                                      "classStatisticHandler",
+                                      "classNaiveEvalWithInherit",
+                                      "classPrSemiNaive",
+                                      "classNormalizer",
+                                      "classOptimizer",
+                                      "v0",
+                                      "v1",
+                                      "v2",
+                                      "v3",
+                                      "b0",
+                                      "b1",
+                                      "x"};
+
+// The methods of every help table, and the sys commands.
+inline const char* const methods[] = {"help",
+                                      "isOk",
+                                      "isA",
+                                      "print",
+                                      "display",
+                                      "new",
+                                      "end",
+                                      "return",
+                                      "eval",
+                                      "tp",
+                                      "showProgram",
+                                      "forgetProgram",
+                                      "garbageCollection",
+                                      "forgetIDB",
+                                      "switch",
+                                      "debugOn",
+                                      "debugOff",
+                                      "interpreteLine",
+                                      "interpreteFile",
+                                      "consult",
+                                      "open",
+                                      "remove",
+                                      "shell",
+                                      "echo",
+                                      "load",
+                                      "giveSymTab",
+                                      "typeCheck",
+                                      "showFrame",
+                                      "dump",
+                                      "saveAs",
+                                      "eqTraceOn",
+                                      "eqTraceOff",
+                                      "setAccess",
+                                      "clear",
+                                      "export",
+                                      "doIt",
+                                      "mode",
+                                      "style",
+                                      "limit",
+                                      "nolimit",
+                                      "annotatedLiterals",
+                                      "evaluate",
+                                      "analyse",
+                                      "getProgram",
+                                      "giveProgram",
+                                      "atomize",
+                                      "asFacts",
+                                      "lastQuery",
+                                      "save",
+                                      "setStream",
+                                      "resetStream",
+                                      "reset",
+                                      "setOutputSeriousness",
+                                      "setOutputFilter",
+                                      "nothing",
+                                      "all",
+                                      "default",
+                                      "messages",
+                                      "warnings",
+                                      "errors",
+                                      "date",
+                                      "dayTime",
+                                      "start",
+                                      "stop",
+                                      "cont",
+                                      "diffReal",
+                                      "diffUser",
+                                      "memory",
+                                      "show",
+                                      "insert",
+                                      "setTransparentLinks",
+                                      "x",
+                                      "v0",
+                                      "b0"};
+
+// String arguments: words the methods know, and the only file names a run may touch (all in
+// the scratch folder it runs in).
+inline const char* const strings[] = {"\"seminaive\"", "\"naive\"",       "\"flogic\"",
+                                      "\"xml\"",       "\"debug\"",       "\"true\"",
+                                      "\"p\"",         "\"all\"",         "\"program\"",
+                                      "\"insert\"",    "\"html\"",        "\"answers\"",
+                                      "\"\"",          "\"v0\"",          "\"b0\"",
+                                      "\"sys\"",       "\"interp\"",      "\"om\"",
+                                      "\"self.flp\"",  "\"facts.flp\"",   "\"commands.flp\"",
+                                      "\"out.txt\"",   "\"missing.flp\"", "\"?- sys.echo@(x)[].\""};
+
+inline const char* const integers[] = {"0", "1", "2", "7", "-1", "100", "-"};
+
+// Whole clauses of F-Logic (finite models only: no arithmetic).
+inline const char* const clauses[] = {"p(a).",
+                                      "p(b).",
+                                      "q(X) :- p(X).",
+                                      "r(X, Y) :- p(X), q(Y).",
+                                      "t(X, Y) :- r(X, Y).",
+                                      "t(X, Z) :- t(X, Y), r(Y, Z).",
+                                      "john[age -> 30].",
+                                      "john : person.",
+                                      "person :: thing.",
+                                      "X[kind -> thing] :- X : person.",
+                                      "s(X) :- p(X), not q(X)."};
+inline const char* const queries[] = {"p(X).",      "q(X).", "t(X, Y).", "X[age -> A].",
+                                      "X : thing.", "s(X).", "p(c)."};
+
+class Generator {
+  public:
+    explicit Generator(Choices& choices) : c(choices) {}
+
+    // The typed lines of one run.
+    std::deque<std::string> lines() {
+        std::deque<std::string> out;
+        for (int n = 0; n < 40 && c.more(); ++n) out.push_back(command());
+        return out;
+    }
+
+  private:
+    std::string command() {
+        switch (c.pick(16)) {
+            case 0:
+            case 1:
+            case 2:
+                return path(3) + ".";
+            case 3:
+                return path(3) + "[].";
+            case 4:
+                return std::string("sys[") + c.oneOf(objects) + " -> " + value(2) + "].";
+            case 5:
+                return std::string("sys[") + c.oneOf(objects) + " ->> {" + path(2) + ", " +
+                       path(2) + "}].";
+            case 6:
+                return "sys.switch@(sys." + std::string(c.oneOf(objects)) + ", sys." +
+                       c.oneOf(objects) + ".giveSymTab)[].";
+            case 7:
+                return pipeline();
+            case 8:
+                return std::string("sys.remove@(") + c.oneOf(strings) + ").";
+            case 9:
+                return std::string("sys.interpreteLine@(\"") + c.oneOf(clauses) + " " +
+                       c.oneOf(clauses) + "\").";
+            case 10:
+                return c.oneOf(queries);
+            case 11:
+                return c.pick(3) == 0 ? "sys.shell." : "sys.eval.";
+            case 12:
+                return c.pick(4) == 0 ? "sys.end." : "sys.return.";
+            case 13:
+                return std::string("sys.") + c.oneOf(objects) + ".doIt.";
+            case 14:
+                return "sys[" + std::string(c.oneOf(objects)) + " -> sys.switch@(" + value(1) +
+                       ", " + value(1) + ")].";
+            default:
+                // A line that is no command at all.
+                return c.pick(2) == 0 ? "sys.." : "sys[x -> ].";
+        }
+    }
+
+    // A second evaluation pipeline, built as the configuration builds the first, and linked.
+    std::string pipeline() {
+        const char* evaluator = c.pick(3) == 0   ? "classNaiveEval"
+                                : c.pick(2) == 0 ? "classPrSemiNaive"
+                                                 : "classNaiveEvalWithInherit";
+        return std::string(
+                   "sys[v0 -> sys.classOM.new]. ?- sys[v1 -> sys.classOMAccess.new@(sys.v0)]. ") +
+               "?- sys[v2 -> sys.classMatcher.new@(sys.classTranslator.new, " +
+               "sys.classCreator1.new@(sys.v1), sys.classAlgebraicEval.new@(sys.v1))]. " +
+               "?- sys[v3 -> sys.classFLogicInterpreter.new@(sys." + evaluator +
+               ".new@(sys.v2, sys.v1), sys.classPrettyPrinter.new@(sys.v1), " +
+               "sys.classSemanticAnalyser.new)]. ?- sys.switch@(sys.v3, sys.v0.giveSymTab)[].";
+    }
+
+    // sys, an object, then up to `steps` method steps.
+    std::string path(int steps) {
+        std::string text = "sys";
+        if (c.pick(4) != 0) text += std::string(".") + c.oneOf(objects);
+        for (int n = c.pick(steps + 1); n > 0; --n) {
+            text += std::string(".") + c.oneOf(methods);
+            if (c.pick(3) == 0) text += "@(" + arguments() + ")";
+        }
+        return text;
+    }
+
+    std::string arguments() {
+        std::string text;
+        for (int n = c.pick(4); n >= 0; --n) {
+            if (!text.empty()) text += ", ";
+            text += value(depth > 0 ? 0 : 1);
+        }
+        return text;
+    }
+
+    std::string value(int nesting) {
+        switch (c.pick(nesting > 0 ? 5 : 4)) {
+            case 0:
+                return c.oneOf(strings);
+            case 1:
+                return c.oneOf(integers);
+            case 2:
+                return c.oneOf(methods);
+            case 3:
+                return std::string("sys.") + c.oneOf(objects);
+            default: {
+                ++depth;
+                std::string text = path(2);
+                --depth;
+                return text;
+            }
+        }
+    }
+
+    Choices& c;
+    int depth = 0;
+};
+
+// The typed lines a run reads, through the shell's line source.
+inline std::deque<std::string>& pendingLines() {
+    static std::deque<std::string> lines;
+    return lines;
+}
+
+inline bool nextLine(const std::string& prompt, std::string& line) {
+    if (pendingLines().empty()) return false;
+    line = pendingLines().front();
+    if (std::getenv("QUORIN_SHELL_FUZZ_SHOW") != nullptr) std::cout << prompt << line << std::endl;
+    pendingLines().pop_front();
+    return true;
+}
+
+// The scratch folder a run works in, with the few files the commands name.
+inline std::filesystem::path& scratchFolder() {
+    static std::filesystem::path folder;
+    return folder;
+}
+
+// What every run shares: the program-wide globals, the scratch folder, and silenced standard
+// streams (the answers would only slow it).
+inline void setUpOnce() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    startupGlobals();
+    registerDumpFormatters();
+    registerExportHandlers();
+    installPrettyPrinterFactory();
+    const auto scratch =
+        std::filesystem::temp_directory_path() / ("quorin-shell-fuzz-" + std::to_string(getpid()));
+    std::filesystem::create_directories(scratch);
+    scratchFolder() = scratch;
+    std::ofstream(scratch / "self.flp") << "?- sys.consult@(\"self.flp\").\n";
+    std::ofstream(scratch / "facts.flp") << "p(a).\np(b).\nq(X) :- p(X).\n";
+    std::ofstream(scratch / "commands.flp") << "?- sys.echo@(\"in a file\")[].\n?- sys.shell.\n"
+                                               "?- sys[b1 ->> {sys.b1.doIt[]}].\n?- sys.b1.doIt.\n";
+    // QUORIN_SHELL_FUZZ_SHOW=1 keeps them, to read what a failing input does.
+    if (std::getenv("QUORIN_SHELL_FUZZ_SHOW") == nullptr) {
+        static std::stringstream sink;
+        std::cout.rdbuf(sink.rdbuf());
+        std::cerr.rdbuf(sink.rdbuf());
+        std::clog.rdbuf(sink.rdbuf());
+    }
+    setCommandLineSource(&nextLine);
+}
+
+// One run: start-up with the configuration file, the shell loop over the input's lines, and the
+// exit sequence, after which nothing of the run is left.
+inline void runShell(const std::uint8_t* data, std::size_t size, const std::string& configuration) {
+    setUpOnce();
+    // The run's relative file names mean the scratch folder; the caller's folder comes back after.
+    const std::filesystem::path callersFolder = std::filesystem::current_path();
+    std::filesystem::current_path(scratchFolder());
+    Choices choices(data, size);
+    pendingLines() = Generator(choices).lines();
+    Error::setOutputFilter(2);
+    centralErrorHandler().setOutputSeriousness(4);
+
+    auto* sys = new FLSysInterpreter;
+    registerSystemObjects(*sys, HandedInClassObjects{});
+    sys->interprete(configuration, 0);
+    FLSysRef result;
+    while (!(result && result->isA("FLSysEsc") && result->name() == "end")) {
+        const std::string line = sys->readCommandLine();
+        result.reset();
+        FLSysInterpreter::acceptNextCommand();
+        result = sys->interprete(line, 1);
+        if (sys->inputEnded() && line == endOfInputCommand &&
+            !(result && result->isA("FLSysEsc") && result->name() == "end")) {
+            break;
+        }
+    }
+    result.reset();
+    sys->interprete("?- sys.forgetIDB[].", 1);
+    for (OutputChannel* channel : {&answerChannel(), &errorChannel(), &debugChannel(),
+                                   &helpChannel(), &statisticChannel(), &systemChannel()}) {
+        channel->releaseStreams();
+    }
+    sys->finish();
+    decRef(sys);
+    pendingLines().clear();
+    controlEvents::clearInterrupt();
+    releasePools(1);
+    std::filesystem::current_path(callersFolder);
+}
+
+}  // namespace shellfuzz

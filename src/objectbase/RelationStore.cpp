@@ -1,0 +1,233 @@
+// Inserting, probing, ordering, indexing and renaming the rows of a RelationStore.
+#include "objectbase/RelationStore.h"
+
+#include <algorithm>
+
+namespace {
+
+std::uint64_t bitsOf(const InternalName& name) {
+    return std::uint64_t(std::uint32_t(name.getValue())) |
+           (std::uint64_t(std::uint8_t(name.getType())) << 32) |
+           (std::uint64_t(std::uint8_t(name.getArity())) << 40);
+}
+
+std::uint64_t mix(std::uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ULL;
+    h ^= h >> 33;
+    return h;
+}
+
+constexpr std::size_t InitialSlots = 8;
+
+// A word whose unsigned order is the identifier order: value (signed), kind, flag (signed).
+std::uint64_t orderKey(const InternalName& name) {
+    return (std::uint64_t(std::uint32_t(name.getValue()) ^ 0x80000000u) << 32) |
+           (std::uint64_t(std::uint8_t(name.getType())) << 8) |
+           std::uint64_t(std::uint8_t(std::int8_t(name.getArity())) ^ 0x80u);
+}
+
+}  // namespace
+
+std::size_t RelationStore::NameHash::operator()(const InternalName& name) const {
+    return std::size_t(mix(bitsOf(name)));
+}
+
+RelationStore::RelationStore(int width) : rowWidth(width < 0 ? 0 : width) {}
+
+int RelationStore::compareRows(const InternalName* a, const InternalName* b, int width) {
+    for (int i = 0; i < width; ++i) {
+        const int c = a[i].compare(b[i]);
+        if (c != 0) return c;
+    }
+    return 0;
+}
+
+std::uint32_t RelationStore::hashRow(const InternalName* row) const {
+    std::uint64_t h = 0x9e3779b97f4a7c15ULL;
+    for (int i = 0; i < rowWidth; ++i) h = mix(h ^ bitsOf(row[i]));
+    return std::uint32_t(h >> 32);
+}
+
+std::size_t RelationStore::probe(const InternalName* row, std::uint32_t hash) const {
+    const std::size_t mask = slots.size() - 1;
+    std::size_t at = hash & mask;
+    while (true) {
+        const Slot& slot = slots[at];
+        if (slot.row == 0) return at;
+        if (slot.hash == hash && compareRows(this->row(int(slot.row - 1)), row, rowWidth) == 0)
+            return at;
+        at = (at + 1) & mask;
+    }
+}
+
+void RelationStore::grow() {
+    std::vector<Slot> old = std::move(slots);
+    slots.assign(old.empty() ? InitialSlots : old.size() * 2, Slot{});
+    const std::size_t mask = slots.size() - 1;
+    for (const Slot& slot : old) {
+        if (slot.row == 0) continue;
+        std::size_t at = slot.hash & mask;
+        while (slots[at].row != 0) at = (at + 1) & mask;
+        slots[at] = slot;
+    }
+}
+
+int RelationStore::find(const InternalName* row) const {
+    if (slots.empty()) return -1;
+    const Slot& slot = slots[probe(row, hashRow(row))];
+    return slot.row == 0 ? -1 : int(slot.row - 1);
+}
+
+bool RelationStore::insert(const InternalName* row) {
+    if (std::size_t(rowCount + 1) * 2 > slots.size()) grow();
+    const std::uint32_t hash = hashRow(row);
+    const std::size_t at = probe(row, hash);
+    if (slots[at].row != 0) return false;
+    const std::size_t end = cells.size();
+    if (row >= cells.data() && row < cells.data() + end) {
+        // A row of this store: copied before growing the cells can move it.
+        const std::vector<InternalName> copy(row, row + rowWidth);
+        cells.insert(cells.end(), copy.begin(), copy.end());
+    } else {
+        cells.insert(cells.end(), row, row + rowWidth);
+    }
+    slots[at] = Slot{std::uint32_t(rowCount + 1), hash};
+    ++rowCount;
+    for (int c = 0; c < rowWidth && std::size_t(c) < columns.size(); ++c)
+        if (columns[std::size_t(c)] != nullptr)
+            (*columns[std::size_t(c)])[cells[end + std::size_t(c)]].push_back(
+                std::uint32_t(rowCount - 1));
+    return true;
+}
+
+void RelationStore::extendOrder(std::vector<std::uint32_t>& rangeOrder, int from) const {
+    // Rows only ever get added between two reads, so only the new ones are sorted and merged in.
+    const std::size_t before = rangeOrder.size();
+    const std::int32_t sortedRows = from + std::int32_t(before);
+    auto less = [this](std::uint32_t a, std::uint32_t b) {
+        return compareRows(row(int(a)), row(int(b)), rowWidth) < 0;
+    };
+    // Rows that came in ascending order (numbered names stored as they were made) need no sort.
+    bool ascending = true;
+    for (std::int32_t i = sortedRows; i < rowCount && ascending; ++i) {
+        if (i > sortedRows)
+            ascending = less(std::uint32_t(i - 1), std::uint32_t(i));
+        else if (before > 0)
+            ascending = less(rangeOrder.back(), std::uint32_t(i));
+    }
+    if (ascending) {
+        for (std::int32_t i = sortedRows; i < rowCount; ++i) rangeOrder.push_back(std::uint32_t(i));
+        return;
+    }
+    // The new rows are sorted by their first two cells packed into order-preserving words, which
+    // keeps the sort inside one array instead of chasing every row; rows whose two first cells
+    // agree are then ordered by their cells.
+    struct Keyed {
+        std::uint64_t first;
+        std::uint64_t second;
+        std::uint32_t row;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(std::size_t(rowCount - sortedRows));
+    for (std::int32_t i = sortedRows; i < rowCount; ++i) {
+        const InternalName* r = row(i);
+        keyed.push_back({rowWidth > 0 ? orderKey(r[0]) : 0, rowWidth > 1 ? orderKey(r[1]) : 0,
+                         std::uint32_t(i)});
+    }
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        return a.first != b.first ? a.first < b.first : a.second < b.second;
+    });
+    if (rowWidth > 2) {
+        for (std::size_t from = 0; from < keyed.size();) {
+            std::size_t to = from + 1;
+            while (to < keyed.size() && keyed[to].first == keyed[from].first &&
+                   keyed[to].second == keyed[from].second)
+                ++to;
+            if (to - from > 1)
+                std::sort(keyed.begin() + std::ptrdiff_t(from), keyed.begin() + std::ptrdiff_t(to),
+                          [&less](const Keyed& a, const Keyed& b) { return less(a.row, b.row); });
+            from = to;
+        }
+    }
+    for (const Keyed& k : keyed) rangeOrder.push_back(k.row);
+    if (before > 0 && less(rangeOrder[before], rangeOrder[before - 1]))
+        std::inplace_merge(rangeOrder.begin(), rangeOrder.begin() + std::ptrdiff_t(before),
+                           rangeOrder.end(), less);
+}
+
+void RelationStore::indexColumn(ColumnIndex& index, int column, std::uint32_t from) const {
+    for (std::uint32_t i = from; i < std::uint32_t(rowCount); ++i)
+        index[row(int(i))[column]].push_back(i);
+}
+
+const RelationStore::RowList* RelationStore::rowsWithCell(int column,
+                                                          const InternalName& value) const {
+    if (column < 0 || column >= rowWidth) return nullptr;
+    if (columns.size() < std::size_t(rowWidth)) columns.resize(std::size_t(rowWidth));
+    std::unique_ptr<ColumnIndex>& index = columns[std::size_t(column)];
+    if (index == nullptr) {
+        index = std::make_unique<ColumnIndex>();
+        indexColumn(*index, column, 0);
+    }
+    auto found = index->find(value);
+    return found == index->end() ? nullptr : &found->second;
+}
+
+bool RelationStore::holds(const InternalName& name) const {
+    for (int c = 0; c < rowWidth; ++c)
+        if (rowsWithCell(c, name) != nullptr) return true;
+    return false;
+}
+
+void RelationStore::reindex() {
+    slots.clear();
+    std::size_t size = InitialSlots;
+    while (size < std::size_t(rowCount) * 2) size *= 2;
+    slots.assign(size, Slot{});
+    const std::size_t mask = size - 1;
+    for (std::int32_t i = 0; i < rowCount; ++i) {
+        const std::uint32_t hash = hashRow(row(i));
+        std::size_t at = hash & mask;
+        while (slots[at].row != 0) at = (at + 1) & mask;
+        slots[at] = Slot{std::uint32_t(i + 1), hash};
+    }
+    order.clear();
+    for (int c = 0; std::size_t(c) < columns.size(); ++c) {
+        if (columns[std::size_t(c)] == nullptr) continue;
+        columns[std::size_t(c)]->clear();
+        indexColumn(*columns[std::size_t(c)], c, 0);
+    }
+}
+
+bool RelationStore::rename(const InternalName& oldName, const InternalName& newName) {
+    if (!holds(oldName)) return false;
+    std::vector<InternalName> old = std::move(cells);
+    const std::int32_t count = rowCount;
+    cells.clear();
+    cells.reserve(old.size());
+    rowCount = 0;
+    slots.clear();
+    order.clear();
+    for (auto& index : columns)
+        if (index != nullptr) index->clear();
+    for (std::int32_t i = 0; i < count; ++i) {
+        InternalName* from = old.data() + std::size_t(i) * std::size_t(rowWidth);
+        std::replace(from, from + rowWidth, oldName, newName);
+        insert(from);
+    }
+    return true;
+}
+
+void RelationStore::clear() {
+    rowCount = 0;
+    cells.clear();
+    cells.shrink_to_fit();
+    slots.clear();
+    slots.shrink_to_fit();
+    order.clear();
+    order.shrink_to_fit();
+    columns.clear();
+}

@@ -1,0 +1,123 @@
+// RelationStore, the flat storage of one relation's fixed-width rows: inline in insertion order,
+// hashed for membership, read in ascending order or through per-column indexes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "objectbase/InternalName.h"
+
+// A predicate frame used to keep every row in a search tree of pointers to separate cell arrays:
+// an insert walked the tree twice (membership, then insertion), about 50 comparisons per stored
+// row, each a cache miss. Here the cells of all rows lie in one array in the order they came, and
+// an open-addressing hash set over the row numbers answers membership with one probe per insert;
+// a new row is appended where the probe ended. Insertion order numbers the rows, so the rows a
+// round added are the range of numbers from the round's start to the end.
+//
+// Readers that want the rows in ascending order (the cell-by-cell identifier order) get them
+// through a permutation kept beside the rows: only the rows added since it was last read are
+// sorted and merged into it. Per-column hash indexes (cell value -> rows holding it there, in
+// insertion order) are built on the first request and then kept up to date on every insert.
+//
+// Renaming a name rewrites the rows and stores them anew (rows that became equal are merged, the
+// first one staying): row numbers change then, which the owner of a range must know.
+class RelationStore {
+  public:
+    // The row numbers that hold one value in one column, in insertion order.
+    using RowList = std::vector<std::uint32_t>;
+
+    explicit RelationStore(int width);
+    RelationStore(const RelationStore&) = delete;
+    RelationStore& operator=(const RelationStore&) = delete;
+
+    int width() const { return rowWidth; }
+    int size() const { return rowCount; }
+    bool empty() const { return rowCount == 0; }
+
+    // Appends a copy of the row unless an equal one is stored; true when it was new.
+    bool insert(const InternalName* cells);
+    // The number of the row equal to `cells`, or -1.
+    int find(const InternalName* cells) const;
+    bool contains(const InternalName* cells) const { return find(cells) >= 0; }
+    // The cells of row number `index` (0-based, insertion order); valid until the next insert.
+    const InternalName* row(int index) const {
+        return cells.data() + std::size_t(index) * std::size_t(rowWidth);
+    }
+
+    // The number of the row at position `rank` of the ascending order.
+    int rowAtRank(int rank) const {
+        if (std::size_t(rowCount) != order.size()) extendOrder(order, 0);
+        return int(order[std::size_t(rank)]);
+    }
+    // `rangeOrder` holds the numbers of the rows from `from` on in ascending order, as far as it
+    // reaches; extends it by the rows added since, so that it covers every row from `from` on.
+    void extendOrder(std::vector<std::uint32_t>& rangeOrder, int from) const;
+
+    // The rows that hold `value` in column `column` (0-based), or null when none does. The index
+    // of the column is built on the first call.
+    const RowList* rowsWithCell(int column, const InternalName& value) const;
+    // True when some cell of some row is `name` (through the column indexes).
+    bool holds(const InternalName& name) const;
+
+    // Replaces `oldName` by `newName` in every cell and stores the rows anew in their order,
+    // dropping each row equal to an earlier one. True when some row held the old name.
+    bool rename(const InternalName& oldName, const InternalName& newName);
+    // Keeps the rows for which keep(row cells) answers true, in their order; the number dropped.
+    template <class Keep>
+    int retain(Keep keep);
+
+    // Forgets every row and index.
+    void clear();
+
+    // -1, 0 or 1: cell by cell in identifier order.
+    static int compareRows(const InternalName* a, const InternalName* b, int width);
+
+  private:
+    // One hash slot: the row number + 1 (0 is a free slot) and the row's hash bits, so that most
+    // probes of other rows never read their cells.
+    struct Slot {
+        std::uint32_t row = 0;
+        std::uint32_t hash = 0;
+    };
+    struct NameHash {
+        std::size_t operator()(const InternalName& name) const;
+    };
+    using ColumnIndex = std::unordered_map<InternalName, RowList, NameHash>;
+
+    std::uint32_t hashRow(const InternalName* row) const;
+    // The slot that holds the row equal to `cells` (hash `hash`), or the free slot where it goes.
+    std::size_t probe(const InternalName* row, std::uint32_t hash) const;
+    void grow();
+    // Rebuilds the hash set, the order and the built column indexes from the rows.
+    void reindex();
+    void indexColumn(ColumnIndex& index, int column, std::uint32_t from) const;
+
+    std::int32_t rowWidth;
+    std::int32_t rowCount = 0;
+    std::vector<InternalName> cells;
+    std::vector<Slot> slots;  // a power of two in size, at most half full
+    // Row numbers in ascending row order; the rows numbered below its size are in it.
+    mutable std::vector<std::uint32_t> order;
+    // One per column once asked for, else null.
+    mutable std::vector<std::unique_ptr<ColumnIndex>> columns;
+};
+
+template <class Keep>
+int RelationStore::retain(Keep keep) {
+    std::size_t kept = 0;
+    const std::size_t w = std::size_t(rowWidth);
+    for (std::int32_t i = 0; i < rowCount; ++i) {
+        const InternalName* from = row(i);
+        if (!keep(from)) continue;
+        if (kept != std::size_t(i)) std::copy(from, from + w, cells.data() + kept * w);
+        ++kept;
+    }
+    const int dropped = rowCount - int(kept);
+    if (dropped == 0) return 0;
+    rowCount = std::int32_t(kept);
+    cells.resize(kept * w);
+    reindex();
+    return dropped;
+}

@@ -1,0 +1,202 @@
+// Tests of the flat relation store against a plain ordered set of rows over random operations.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+#include <vector>
+
+#include "objectbase/RelationStore.h"
+
+namespace {
+
+using Row = std::vector<InternalName>;
+
+// Names of several kinds with negative values too, so that the order's signed value, kind and
+// flag all decide somewhere.
+InternalName randomName(std::mt19937& random, int spread) {
+    const int value = int(random() % unsigned(spread)) - spread / 3;
+    switch (random() % 4) {
+        case 0:
+            return InternalName(value, InternalName::Object, 0);
+        case 1:
+            return InternalName(value, InternalName::Integer, 0);
+        case 2:
+            return InternalName(value, InternalName::String, 0);
+        default:
+            return InternalName(value, InternalName::Object, std::int8_t(value % 3));
+    }
+}
+
+Row randomRow(std::mt19937& random, int width, int spread) {
+    Row row;
+    for (int i = 0; i < width; ++i) row.push_back(randomName(random, spread));
+    return row;
+}
+
+// The rows of the store in the order its readers see them.
+std::vector<Row> ascending(const RelationStore& store) {
+    std::vector<Row> rows;
+    for (int rank = 0; rank < store.size(); ++rank) {
+        const InternalName* cells = store.row(store.rowAtRank(rank));
+        rows.emplace_back(cells, cells + store.width());
+    }
+    return rows;
+}
+
+std::vector<Row> inOrder(const std::set<Row>& twin) {
+    return std::vector<Row>(twin.begin(), twin.end());
+}
+
+// Every column index answers exactly the rows that hold the value there, in insertion order.
+void expectIndexesAgree(const RelationStore& store, const std::vector<InternalName>& probes) {
+    for (int column = 0; column < store.width(); ++column) {
+        for (const InternalName& value : probes) {
+            std::vector<std::uint32_t> expected;
+            for (int i = 0; i < store.size(); ++i)
+                if (store.row(i)[column] == value) expected.push_back(std::uint32_t(i));
+            const RelationStore::RowList* found = store.rowsWithCell(column, value);
+            if (expected.empty()) {
+                EXPECT_EQ(found, nullptr) << "column " << column << " " << value.ToString();
+            } else {
+                ASSERT_NE(found, nullptr) << "column " << column << " " << value.ToString();
+                EXPECT_EQ(*found, expected) << "column " << column << " " << value.ToString();
+            }
+        }
+    }
+}
+
+}  // namespace
+
+TEST(RelationStoreTest, InsertAnswersNewOnceAndRowsKeepTheirNumbers) {
+    RelationStore store(2);
+    const InternalName a(1, InternalName::Object, 0), b(2, InternalName::Object, 0);
+    const InternalName ab[] = {a, b}, ba[] = {b, a};
+    EXPECT_TRUE(store.insert(ba));
+    EXPECT_TRUE(store.insert(ab));
+    EXPECT_FALSE(store.insert(ba));
+    EXPECT_EQ(store.size(), 2);
+    EXPECT_EQ(store.find(ba), 0);
+    EXPECT_EQ(store.find(ab), 1);
+    // Ascending order puts the later row first; the numbers stay the insertion order.
+    EXPECT_EQ(store.rowAtRank(0), 1);
+    EXPECT_EQ(store.rowAtRank(1), 0);
+}
+
+TEST(RelationStoreTest, RowsAddedSinceAMarkAreTheRangeFromIt) {
+    RelationStore store(1);
+    std::mt19937 random(7);
+    std::set<Row> twin;
+    for (int round = 0; round < 20; ++round) {
+        const int mark = store.size();
+        std::set<Row> added;
+        for (int i = 0; i < 50; ++i) {
+            const Row row = randomRow(random, 1, 400);
+            const bool isNew = twin.insert(row).second;
+            EXPECT_EQ(store.insert(row.data()), isNew);
+            if (isNew) added.insert(row);
+        }
+        std::set<Row> range;
+        for (int i = mark; i < store.size(); ++i) range.insert(Row(store.row(i), store.row(i) + 1));
+        EXPECT_EQ(range, added) << "round " << round;
+    }
+}
+
+TEST(RelationStoreTest, AgreesWithAnOrderedSetAcrossInsertsRenamesAndDeletes) {
+    for (int width : {0, 1, 2, 3, 5}) {
+        std::mt19937 random(unsigned(width) * 31 + 1);
+        RelationStore store(width);
+        std::set<Row> twin;
+        std::vector<InternalName> probes;
+        for (int i = 0; i < 12; ++i) probes.push_back(randomName(random, 30));
+        for (int step = 0; step < 60; ++step) {
+            // Reads between the inserts leave a sorted part and a tail to merge into it.
+            for (int i = 0; i < 40; ++i) {
+                const Row row = randomRow(random, width, 30);
+                EXPECT_EQ(store.insert(row.data()), twin.insert(row).second);
+            }
+            if (step % 3 == 0) expectIndexesAgree(store, probes);
+            const int action = int(random() % 6);
+            if (action == 0) {
+                // Renaming merges rows that become equal, as an ordered set would.
+                const InternalName from = randomName(random, 30), to = randomName(random, 30);
+                std::set<Row> renamed;
+                bool held = false;
+                for (Row row : twin) {
+                    for (InternalName& cell : row)
+                        if (cell == from) {
+                            cell = to;
+                            held = true;
+                        }
+                    renamed.insert(row);
+                }
+                EXPECT_EQ(store.rename(from, to), held);
+                twin = renamed;
+                expectIndexesAgree(store, probes);
+            } else if (action == 1 && width > 0) {
+                const InternalName dropped = randomName(random, 30);
+                auto drops = [&dropped](const InternalName* cells) { return cells[0] == dropped; };
+                int expected = 0;
+                for (auto it = twin.begin(); it != twin.end();)
+                    if ((*it)[0] == dropped) {
+                        it = twin.erase(it);
+                        ++expected;
+                    } else {
+                        ++it;
+                    }
+                EXPECT_EQ(
+                    store.retain([&drops](const InternalName* cells) { return !drops(cells); }),
+                    expected);
+                expectIndexesAgree(store, probes);
+            }
+            ASSERT_EQ(store.size(), int(twin.size())) << "width " << width;
+            if (step % 2 == 0) {
+                ASSERT_EQ(ascending(store), inOrder(twin)) << "width " << width;
+            }
+            for (const Row& row : twin) ASSERT_TRUE(store.contains(row.data()));
+            for (const InternalName& name : probes) {
+                bool anywhere = false;
+                for (const Row& row : twin)
+                    anywhere = anywhere || std::find(row.begin(), row.end(), name) != row.end();
+                EXPECT_EQ(store.holds(name), anywhere);
+            }
+        }
+        EXPECT_EQ(ascending(store), inOrder(twin));
+        store.clear();
+        EXPECT_EQ(store.size(), 0);
+        EXPECT_TRUE(ascending(store).empty());
+    }
+}
+
+TEST(RelationStoreTest, BatchesInAscendingOrderAndOutOfItReadInOrder) {
+    RelationStore store(2);
+    std::set<Row> twin;
+    auto add = [&](int first, int second) {
+        const Row row = {InternalName(first, InternalName::Object, 0),
+                         InternalName(second, InternalName::Integer, 0)};
+        EXPECT_EQ(store.insert(row.data()), twin.insert(row).second);
+    };
+    for (int batch = 0; batch < 6; ++batch) {
+        // Even batches continue the ascending run, odd ones reach back below it.
+        const int base = batch % 2 == 0 ? batch * 100 : -batch * 100;
+        for (int i = 0; i < 30; ++i) add(base + i / 3, i % 3);
+        EXPECT_EQ(ascending(store), inOrder(twin)) << "batch " << batch;
+    }
+}
+
+TEST(RelationStoreTest, ARowOfTheStoreItselfCanBeInsertedAgainAfterARename) {
+    RelationStore store(2);
+    const InternalName a(1, InternalName::Object, 0), b(2, InternalName::Object, 0);
+    const InternalName ab[] = {a, b};
+    store.insert(ab);
+    for (int i = 0; i < 100; ++i) {
+        const InternalName row[] = {InternalName(i + 10, InternalName::Object, 0), a};
+        store.insert(row);
+    }
+    // Inserting a stored row (which the growth of the cells may move) finds it present.
+    EXPECT_FALSE(store.insert(store.row(0)));
+    EXPECT_TRUE(store.rename(b, a));
+    const InternalName aa[] = {a, a};
+    EXPECT_TRUE(store.contains(aa));
+    EXPECT_FALSE(store.contains(ab));
+}
