@@ -157,7 +157,13 @@ def run(quorin, config, source, work, mode):
     # the source tree.
     case = os.path.join(folder, "case")
     shutil.rmtree(case, ignore_errors=True)
-    shutil.copytree(os.path.dirname(source), case)
+    # The oracle writes its program into the run folder itself: the copy leaves itself out.
+    inside = os.path.abspath(case)
+    shutil.copytree(
+        os.path.dirname(source),
+        case,
+        ignore=lambda d, names: [n for n in names if os.path.abspath(os.path.join(d, n)) == inside],
+    )
     source = os.path.join(case, os.path.basename(source))
     env = dict(os.environ, QUORINCFG=os.path.join(folder, "config.flp"))
     for name in ("QUORINHIS", "DEFAULTCFG", "DEFAULTHIS", "KAVUMCFG", "KAVUMHIS"):
