@@ -143,7 +143,7 @@ def answer_blocks(stdout):
     return [(query, sorted(found)) for query, found in blocks]
 
 
-def run(quorin, config, source, work, mode):
+def run(quorin, config, source, work, mode, in_copy=False):
     folder = os.path.join(work, mode)
     os.makedirs(folder, exist_ok=True)
     dump = os.path.join(folder, "model.flp")
@@ -153,18 +153,14 @@ def run(quorin, config, source, work, mode):
         out.write(config.replace('mode@("seminaive")', 'mode@("%s")' % mode))
     with open(os.path.join(folder, "dump.flp"), "w") as out:
         out.write('?- sys.om.saveAs@("%s")[].\n' % dump)
-    # The input runs in a copy of its folder, so files it writes (exports, saves) stay out of
-    # the source tree.
-    case = os.path.join(folder, "case")
-    shutil.rmtree(case, ignore_errors=True)
-    # The oracle writes its program into the run folder itself: the copy leaves itself out.
-    inside = os.path.abspath(case)
-    shutil.copytree(
-        os.path.dirname(source),
-        case,
-        ignore=lambda d, names: [n for n in names if os.path.abspath(os.path.join(d, n)) == inside],
-    )
-    source = os.path.join(case, os.path.basename(source))
+    # With in_copy the input runs in a copy of its folder, so files it writes (exports, saves)
+    # stay out of the source tree.
+    case = os.path.dirname(source)
+    if in_copy:
+        case = os.path.join(folder, "case")
+        shutil.rmtree(case, ignore_errors=True)
+        shutil.copytree(os.path.dirname(source), case)
+        source = os.path.join(case, os.path.basename(source))
     env = dict(os.environ, QUORINCFG=os.path.join(folder, "config.flp"))
     for name in ("QUORINHIS", "DEFAULTCFG", "DEFAULTHIS", "KAVUMCFG", "KAVUMHIS"):
         env.pop(name, None)
@@ -193,8 +189,8 @@ def main():
     failed = 0
     for number, source in enumerate(inputs):
         place = os.path.join(work, str(number))
-        naive_answers, naive_model = run(quorin, config, source, place, "naive")
-        semi_answers, semi_model = run(quorin, config, source, place, "seminaive")
+        naive_answers, naive_model = run(quorin, config, source, place, "naive", True)
+        semi_answers, semi_model = run(quorin, config, source, place, "seminaive", True)
         name = os.path.relpath(source, repo)
         if naive_answers != semi_answers:
             failed = 1
