@@ -4,13 +4,19 @@
 // so planning costs time in proportion to the body's size (times a logarithm), not its square.
 #include "compile/JoinPlanner.h"
 
+#include <algorithm>
 #include <map>
 #include <queue>
 #include <tuple>
 #include <vector>
 
+#include "language/CPath.h"
 #include "language/FLiteral.h"
 #include "language/FLiteralList.h"
+#include "language/FMolecule.h"
+#include "language/Path.h"
+#include "language/Reference.h"
+#include "language/Spec.h"
 
 namespace {
 
@@ -23,6 +29,7 @@ class Planning {
         boundCount.assign(n, 0);
         version.assign(n, 0);
         placed.assign(n, 0);
+        hostVars.resize(n);
         for (std::size_t i = 0; i < n; ++i) {
             VarList* list = literals[i]->giveVars();
             for (const FSymbol& v : *list) {
@@ -40,6 +47,8 @@ class Planning {
                 users[std::size_t(id)].push_back(int(i));
             }
             delete list;
+            for (const FSymbol& v : JoinPlanner::pairStepHost(literals[i]))
+                hostVars[i].push_back(ids.at(v));
         }
     }
 
@@ -54,7 +63,7 @@ class Planning {
         }
         for (std::size_t i = 0; i < literals.size(); ++i) offer(int(i));
         while (!queue.empty()) {
-            const auto [connected, count, negIndex, stamp] = queue.top();
+            const auto [ready, connected, count, negIndex, stamp] = queue.top();
             queue.pop();
             const int i = -negIndex;
             if (placed[std::size_t(i)] != 0 || stamp != version[std::size_t(i)]) continue;
@@ -94,13 +103,20 @@ class Planning {
         return true;
     }
 
+    // 0 for a pair-listing step whose host is not bound yet, else 1.
+    int hostReady(int i) const {
+        for (int id : hostVars[std::size_t(i)])
+            if (isBound[std::size_t(id)] == 0) return 0;
+        return 1;
+    }
+
     // Makes literal i a candidate with its current standing, when it can be evaluated now.
     void offer(int i) {
         if (placed[std::size_t(i)] != 0 || !evaluable(i, nullptr)) return;
         const int count = boundCount[std::size_t(i)];
         // A literal without variables is a test that joins anything once something is placed.
         const int connected = count > 0 || (vars[std::size_t(i)].empty() && placedCount > 0);
-        queue.emplace(connected, count, -i, version[std::size_t(i)]);
+        queue.emplace(hostReady(i), connected, count, -i, version[std::size_t(i)]);
     }
 
     void place(int i, FLiteralList* ordered) {
@@ -138,6 +154,8 @@ class Planning {
     std::vector<int> boundCount;
     std::vector<int> version;
     std::vector<char> placed;
+    // Per literal: the host variables of a pair-listing axis step (see pairStepHost).
+    std::vector<std::vector<int>> hostVars;
     int placedCount = 0;
     // Per variable: the literals that have it, whether it is bound.
     std::map<FSymbol, int> ids;
@@ -145,9 +163,10 @@ class Planning {
     std::vector<std::vector<int>> users;
     std::vector<char> isBound;
     VarSet dontCares;
-    // Candidates: connected first, then more bound variables, then written first; an entry whose
-    // stamp is older than its literal's is stale.
-    std::priority_queue<std::tuple<int, int, int, int>> queue;
+    // Candidates: a pair-listing step with a free host last, then connected first, then more
+    // bound variables, then written first; an entry whose stamp is older than its literal's is
+    // stale.
+    std::priority_queue<std::tuple<int, int, int, int, int>> queue;
 };
 
 }  // namespace
@@ -156,4 +175,43 @@ FLiteralList* JoinPlanner::plan(const FLiteralList* body, VarSet& bound, const S
     if (body == nullptr) return nullptr;
     Planning planning(body, names);
     return planning.run(bound);
+}
+
+namespace {
+
+// Axis codes: 2 descendant, 4 ancestor, 5 sibling.
+bool listsPairs(int code) {
+    return code == 2 || code == 4 || code == 5;
+}
+
+}  // namespace
+
+std::vector<FSymbol> JoinPlanner::pairStepHost(const FLiteral* literal) {
+    std::vector<FSymbol> host;
+    if (literal == nullptr || literal->isNegated()) return host;
+    // The step is the literal's molecule (a normalised atom) or a path step on its host chain
+    // (a query's `D/descendant::a[self -> T]`); the first one found has the others in its host.
+    const CPath* step = nullptr;
+    for (const FTerm* term = literal->getTerm(); term != nullptr && term->isA("CPath");) {
+        const auto* path = static_cast<const CPath*>(term);
+        if (term->isA("FMolecule")) {
+            const clib_list<Spec*>* specs = static_cast<const FMolecule*>(term)->getSpecs();
+            if (specs != nullptr && std::any_of(specs->begin(), specs->end(), [](const Spec* spec) {
+                    return spec != nullptr && listsPairs(spec->getCode());
+                })) {
+                step = path;
+                break;
+            }
+        } else if (term->isA("Reference") &&
+                   listsPairs(static_cast<const Reference*>(term)->getCode())) {
+            step = path;
+            break;
+        }
+        term = path->getHost();
+    }
+    if (step == nullptr || step->getHost() == nullptr) return host;
+    VarList* vars = step->getHost()->giveVars();
+    for (const FSymbol& v : *vars) host.push_back(v);
+    delete vars;
+    return host;
 }

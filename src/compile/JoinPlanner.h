@@ -3,8 +3,11 @@
 // by a cross product when an order without one exists.
 #pragma once
 
+#include <vector>
+
 #include "language/ParseTreeNode.h"
 
+class FLiteral;
 class FLiteralList;
 class SymTab;
 
@@ -16,7 +19,14 @@ class JoinPlanner {
     // the literals that may come next, one that shares a variable with those placed is preferred
     // to one that shares none; then the one with more variables already bound; then the one
     // written first. A literal carrying the second flag (the delta atom of a rewritten rule)
-    // comes first. As FLiteralList::safeOrder: `bound` receives the variables bound, a shorter
+    // comes first. An axis step that would enumerate every related pair with its host free (see
+    // pairStepHost) waits behind every other candidate while its host is unbound. As
+    // FLiteralList::safeOrder: `bound` receives the variables bound, a shorter
     // list tells that the rest could not be placed, null that none could.
     static FLiteralList* plan(const FLiteralList* body, VarSet& bound, const SymTab* names);
+    // The host variables of a positive descendant, ancestor or sibling step: with its host free
+    // such a step lists every pair of related nodes (the square of a document's depth or width),
+    // with the host bound only that host's relatives. So it is planned after a literal that binds
+    // its host and takes the host's bindings. Empty for any other literal.
+    static std::vector<FSymbol> pairStepHost(const FLiteral* literal);
 };

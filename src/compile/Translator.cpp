@@ -611,7 +611,8 @@ void Translator::visitNegatedLiteral(FLiteral*) {
 namespace {
 
 // For literal j and each of its variables, the nearest earlier literal that has the variable;
-// with `onlyUnsafe` only for the literals that cannot be evaluated without bindings.
+// with `onlyUnsafe` only for the literals that cannot be evaluated without bindings, the
+// built-ins and the pair-listing axis steps.
 void propagate(FLiteralList* list, VarPropagator* propagator, SymTab* names, bool onlyUnsafe) {
     if (list == nullptr) return;
     // Each variable's latest literal so far: the nearest earlier one for the next literal.
@@ -623,7 +624,9 @@ void propagate(FLiteralList* list, VarPropagator* propagator, SymTab* names, boo
         FTerm* term = literal->getTerm();
         const bool builtin = term != nullptr && term->isA("PTerm") && term->isBuiltin();
         VarSet none;
-        if (!onlyUnsafe || builtin || !literal->bindVars(none, names)) {
+        // A step that lists every related pair when its host is free takes the host's bindings.
+        if (!onlyUnsafe || builtin || !JoinPlanner::pairStepHost(literal).empty() ||
+            !literal->bindVars(none, names)) {
             for (const FSymbol& v : *vars)
                 if (auto at = latest.find(v); at != latest.end())
                     propagator->add(at->second, literal, v);
