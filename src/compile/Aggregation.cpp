@@ -120,15 +120,37 @@ bool Aggregation::firstOfItsValue(Iterator* row, std::set<Group>& seen) const {
 }
 
 void Aggregation::count() {
-    std::map<Group, int> counts;
+    // The distinct (group, value) pairs go into a flat hashed store, one probe per row in any
+    // order, and are then counted group by group along its ascending order; a search tree of
+    // vectors took 5 % of a transitive closure's instructions for its count alone.
+    const std::size_t g = positions.size();
+    RowStore seen(int(g) + 1);
+    std::vector<InternalName> key(g + 1);
+    forEachRowCells(
+        input,
+        [&](const InternalName* cells, int) {
+            for (std::size_t k = 0; k < g; ++k) key[k] = cells[positions[k] - 1];
+            key[g] = cells[aggColumn - 1];
+            seen.insert(key.data());
+        },
+        false);
     // Without grouping variables an input without rows still has a count, 0.
-    if (variables.empty()) counts[Group()];
-    std::set<Group> seen;
-    forEachRow(input, [&](Iterator* row) {
-        if (firstOfItsValue(row, seen)) ++counts[groupOf(row)];
-    });
-    for (const auto& [group, n] : counts)
-        result->insert(InternalName(n, InternalName::Integer, 0), group.data());
+    if (g == 0) {
+        result->insert(InternalName(seen.size(), InternalName::Integer, 0), nullptr);
+        return;
+    }
+    int run = 0;
+    for (int rank = 0; rank < seen.size(); ++rank) {
+        const InternalName* row = seen.rowAtRank(rank);
+        if (rank > 0 && RowStore::compareRows(row, seen.rowAtRank(rank - 1), int(g)) != 0) {
+            result->insert(InternalName(run, InternalName::Integer, 0), seen.rowAtRank(rank - 1));
+            run = 0;
+        }
+        ++run;
+    }
+    if (run > 0)
+        result->insert(InternalName(run, InternalName::Integer, 0),
+                       seen.rowAtRank(seen.size() - 1));
 }
 
 void Aggregation::nest() {

@@ -50,6 +50,11 @@ class Merge : public BaseOperator {
     template <class Visit>
     void forEachKeyCombination(Visit visit);
     void emitRow(const std::vector<Iterator*>& iters);
+    // The join of sortMergeJoin over two SetOperands read in place: the right rows grouped by a
+    // hash of their join value, the left rows in insertion order, no sort and no call per cell.
+    // False (nothing done) when a position or join record names a column the inputs lack.
+    bool hashJoin(SetOperand* left, SetOperand* right, const std::vector<int>& leftPositions,
+                  const std::vector<int>& rightPositions);
 
     std::vector<InternalName> keyCells;
     // Set while only the existence of one joined combination is asked.

@@ -102,6 +102,19 @@ class SetOperand : public Operand {
     bool insert(const InternalName& key, const InternalName* cells);
 
     int columnCount() const { return width; }
+    // Calls visit(cells) for every row, keys and rows in ascending order, the key cell left out:
+    // what forEachRow visits, read straight from the store. The cells stay valid until the next
+    // insert.
+    template <class Visit>
+    void forEachRowCells(Visit visit) const {
+        for (int rank = 0; rank < rows.size(); ++rank) visit(rows.rowAtRank(rank) + 1);
+    }
+    // The same rows in the order they were inserted: no sort for a reader whose result does not
+    // depend on the order.
+    template <class Visit>
+    void forEachRowCellsUnordered(Visit visit) const {
+        for (int index = 0; index < rows.size(); ++index) visit(rows.row(index) + 1);
+    }
     // Cache hints for a join that will look up these keys soon.
     void prefetchGroup(const InternalName& key) const { rows.prefetchGroup(key); }
     void prefetchGroupRows(const InternalName& key) const { rows.prefetchGroupRows(key); }
@@ -163,4 +176,27 @@ void forEachRow(Operand* operand, Visit visit) {
     }
     decRef(group);
     decRef(keys);
+}
+
+// Calls visit(cells, width) for the rows forEachRow visits, with column p of a row in
+// cells[p - 1]: in forEachRow's order when `ordered`, else in any order (a SetOperand then needs
+// no sort). Rows of a SetOperand are read in place with no call per cell; a derived rule head
+// reads every body row this way.
+template <class Visit>
+void forEachRowCells(Operand* operand, Visit visit, bool ordered = true) {
+    if (auto* keyed = dynamic_cast<SetOperand*>(operand)) {
+        const int width = keyed->columnCount();
+        auto each = [&](const InternalName* cells) { visit(cells, width); };
+        if (ordered)
+            keyed->forEachRowCells(each);
+        else
+            keyed->forEachRowCellsUnordered(each);
+        return;
+    }
+    std::vector<InternalName> cells;
+    forEachRow(operand, [&](Iterator* row) {
+        cells.clear();
+        for (int c = 1; c <= row->columns(); ++c) cells.push_back(row->atColumn(c));
+        visit(cells.data(), int(cells.size()));
+    });
 }

@@ -65,25 +65,40 @@ int RowStore::find(const InternalName* cells) const {
 }
 
 bool RowStore::insert(const InternalName* cells) {
+    // Once the rows are out of order the hash index decides alone: the comparison with the last
+    // row would only repeat what the probe finds.
     bool after = count == 0;
-    if (!after) {
-        int last = compareRows(cells, row(count - 1), rowWidth);
+    if (!after && inOrder) {
+        const int last = compareRows(cells, row(count - 1), rowWidth);
         if (last == 0) return false;
         after = last > 0;
-        // An earlier row may equal a row that does not come after the last one.
-        if ((!after || !slots.empty()) && find(cells) >= 0) return false;
+    }
+    if (after && slots.empty()) {
+        cellData.insert(cellData.end(), cells, cells + rowWidth);
+        ++count;
+        orderValid = false;
+        groupsValid = false;
+        return true;
+    }
+    if (rowWidth == 0) return false;
+    // One hash and one probe: the free slot the probe ends on is where the new row goes.
+    if (slots.empty() || std::size_t(count + 1) * 2 > slots.size()) {
+        slots.assign(tableSize(std::size_t(count) + 1), Slot{});
+        for (int i = 0; i < count; ++i) indexRow(i);
+    }
+    const std::size_t mask = slots.size() - 1;
+    std::size_t slot = hashRow(cells, rowWidth) & mask;
+    for (; slots[slot].index != 0; slot = (slot + 1) & mask) {
+        if (slots[slot].first != cells[0]) continue;
+        if (compareRows(row(int(slots[slot].index) - 1) + 1, cells + 1, rowWidth - 1) == 0)
+            return false;
     }
     cellData.insert(cellData.end(), cells, cells + rowWidth);
+    slots[slot] = {cells[0], std::uint32_t(count) + 1};
     ++count;
     if (!after) inOrder = false;
     orderValid = false;
     groupsValid = false;
-    if (!slots.empty()) {
-        if (std::size_t(count) * 2 > slots.size())
-            buildIndex();
-        else
-            indexRow(count - 1);
-    }
     return true;
 }
 

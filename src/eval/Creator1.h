@@ -40,6 +40,9 @@ class Creator1 : public Creator {
     virtual void fillSlot(InsertExpr* expr, int n);
     // The tree of the head term for the current column layout, built when missing.
     virtual InsertExpr* getInsertExpr(FTerm* term);
+    // Whether a tree (possibly null) was built for the head term and the current column layout;
+    // it is put into out.
+    bool builtInsertExpr(FTerm* term, InsertExpr*& out);
 
     // An aggregate's body is no part of a head: it is not walked.
     void scan(AggExpr* agg) override;

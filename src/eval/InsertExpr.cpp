@@ -2,7 +2,6 @@
 #include "eval/InsertExpr.h"
 
 #include "access/OMAccess.h"
-#include "objectbase/Iterator.h"
 
 InsertExpr::InsertExpr(OMAccess* access, int slotCount)
     : access(access),
@@ -46,7 +45,7 @@ void InsertExpr::createObjects() {
     }
 }
 
-void InsertExpr::insert(Iterator* row, InternalName* out, int* changed) {
+void InsertExpr::insert(const InternalName* cells, InternalName* out, int* changed) {
     rowFailed = false;
     // The computing children first: a row whose arithmetic fails writes nothing at all.
     for (const bool computing : {true, false}) {
@@ -54,22 +53,32 @@ void InsertExpr::insert(Iterator* row, InternalName* out, int* changed) {
             if (codes[i] == -1) {
                 InsertExpr* child = children[i];
                 if (child == nullptr || child->computesOnly() != computing) continue;
-                child->insert(row, &values[i], changed);
+                child->insert(cells, &values[i], changed);
                 if (child->failed()) {
                     rowFailed = true;
                     *out = InternalName::UndefinedObject;
                     return;
                 }
             } else if (codes[i] > 0 && computing) {
-                values[i] = row->atColumn(codes[i]);
+                values[i] = cells[codes[i] - 1];
             }
         }
     }
     apply(out, changed);
 }
 
+bool InsertExpr::flat() const {
+    for (int i = 0; i < n; ++i)
+        if (codes[i] == -1) return false;
+    return true;
+}
+
 ObjPredInsertExpr::ObjPredInsertExpr(OMAccess* access, const FSymbol& symbol, int argCount)
     : InsertExpr(access, argCount), symbol(symbol) {}
+
+bool ObjPredInsertExpr::orderFree() const {
+    return symbol.getType() != InternalName::Function && flat();
+}
 
 void ObjPredInsertExpr::apply(InternalName* out, int* changed) {
     if (symbol.getType() == InternalName::Function) {
@@ -95,6 +104,10 @@ PropInsertExpr::PropInsertExpr(OMAccess* access, int methodType, int argCount, i
       type(methodType),
       a(argCount),
       r(resultCount) {}
+
+bool PropInsertExpr::orderFree() const {
+    return type == 1 && flat();
+}
 
 void PropInsertExpr::apply(InternalName* out, int* changed) {
     *out = values[0];

@@ -10,7 +10,6 @@
 #include "objectbase/FSymbol.h"
 #include "objectbase/InternalName.h"
 
-class Iterator;
 class OMAccess;
 
 // Each slot says where one operand comes from: code p > 0 is column p of the row, 0 the constant
@@ -22,10 +21,11 @@ class InsertExpr : public ManagedObject {
     InsertExpr(const InsertExpr&) = delete;
     InsertExpr& operator=(const InsertExpr&) = delete;
 
-    // Writes the node's fact for the row `row` stands on, puts the node's value into out and
-    // raises *changed to 1 when the access layer reports something new (never lowers it).
-    // Children run first, slots from left to right.
-    virtual void insert(Iterator* row, InternalName* out, int* changed);
+    // Writes the node's fact for the row whose cells are given (column p is cells[p - 1]), puts
+    // the node's value into out and raises *changed to 1 when the access layer reports something
+    // new (never lowers it). Children run first, slots from left to right. The row is read as
+    // plain cells, not through an iterator: this runs once per derived row.
+    virtual void insert(const InternalName* cells, InternalName* out, int* changed);
     // Turns the constants of this node and of its children into objects; once before each insert.
     virtual void createObjects();
     virtual void setPosition(int column, int slot);
@@ -40,6 +40,12 @@ class InsertExpr : public ManagedObject {
     // Whether the node only computes a value (arithmetic over columns and constants) and
     // writes nothing.
     virtual bool computesOnly() const { return false; }
+    // Whether running the node over a set of rows gives the same object base whatever the order
+    // of the rows: it makes no new object and stores into a set, so its rows need not be sorted.
+    virtual bool orderFree() const { return false; }
+    // Whether an order-free node's store answers a repeated fact in one probe (predicate
+    // frames), so that a head of such nodes needs no seen-row trie.
+    virtual bool repeatsCheaply() const { return false; }
 
   protected:
     ~InsertExpr() override;
@@ -55,12 +61,18 @@ class InsertExpr : public ManagedObject {
     // The operand value of every slot; scratch overwritten by each createObjects/insert pair.
     std::vector<InternalName> values;
     bool rowFailed = false;
+
+    // Whether every slot is a column or a constant.
+    bool flat() const;
 };
 
 // A function-term object (symbol of kind 1) or a predicate tuple over n arguments.
 class ObjPredInsertExpr : public InsertExpr {
   public:
     ObjPredInsertExpr(OMAccess* access, const FSymbol& symbol, int argCount);
+    // A predicate tuple over columns and constants.
+    bool orderFree() const override;
+    bool repeatsCheaply() const override { return orderFree(); }
 
   protected:
     void apply(InternalName* out, int* changed) override;
@@ -85,6 +97,8 @@ class IsaInsertExpr : public InsertExpr {
 class PropInsertExpr : public InsertExpr {
   public:
     PropInsertExpr(OMAccess* access, int methodType, int argCount, int resultCount);
+    // A set-valued (->>) value over columns and constants.
+    bool orderFree() const override;
 
   protected:
     void apply(InternalName* out, int* changed) override;

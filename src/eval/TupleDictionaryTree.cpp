@@ -35,18 +35,23 @@ void TupleDictionaryTree::grow() {
 }
 
 int TupleDictionaryTree::contains(Iterator* row, int column) {
-    const int last = row->columns();
-    if (column > last) {
+    std::vector<InternalName> cells;
+    for (int c = column; c <= row->columns(); ++c) cells.push_back(row->atColumn(c));
+    return contains(cells.data(), int(cells.size()));
+}
+
+int TupleDictionaryTree::contains(const InternalName* cells, int count) {
+    if (count <= 0) {
         if (emptyRowSeen) return 1;
         emptyRowSeen = true;
         return 0;
     }
     if (slots.empty()) grow();
     std::uint32_t node = 0;
-    for (int c = column; c <= last; ++c) {
-        const Slot& slot = find(pack(row->atColumn(c)), node);
+    for (int c = 0; c < count; ++c) {
+        const Slot& slot = find(pack(cells[c]), node);
         if (slot.child == 0) {
-            extend(row, c, last, node);
+            extend(cells, count, c, node);
             return 0;
         }
         node = slot.child;
@@ -55,18 +60,20 @@ int TupleDictionaryTree::contains(Iterator* row, int column) {
 }
 
 void TupleDictionaryTree::insert(Iterator* row, int column) {
-    const int last = row->columns();
-    if (column > last) {
+    std::vector<InternalName> cells;
+    for (int c = column; c <= row->columns(); ++c) cells.push_back(row->atColumn(c));
+    if (cells.empty()) {
         emptyRowSeen = true;
         return;
     }
-    extend(row, column, last, 0);
+    extend(cells.data(), int(cells.size()), 0, 0);
 }
 
-void TupleDictionaryTree::extend(Iterator* row, int column, int last, std::uint32_t node) {
-    for (int c = column; c <= last; ++c) {
+void TupleDictionaryTree::extend(const InternalName* cells, int count, int from,
+                                 std::uint32_t node) {
+    for (int c = from; c < count; ++c) {
         if ((used + 1) * 2 > slots.size()) grow();
-        const std::uint64_t name = pack(row->atColumn(c));
+        const std::uint64_t name = pack(cells[c]);
         Slot& slot = find(name, node);
         if (slot.child == 0) {
             slot.name = name;

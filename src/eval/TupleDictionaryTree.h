@@ -25,6 +25,8 @@ class TupleDictionaryTree : public ManagedObject {
     // 1 when the row's values from `column` to the last column already form a path below the
     // root; otherwise the missing part is added and the answer is 0.
     int contains(Iterator* row, int column);
+    // The same for a row given as its cells.
+    int contains(const InternalName* cells, int count);
     // Adds the row's values from `column` on below the root.
     void insert(Iterator* row, int column);
 
@@ -47,7 +49,7 @@ class TupleDictionaryTree : public ManagedObject {
     Slot& find(std::uint64_t name, std::uint32_t parent);
     void grow();
     // Adds the path of the row's columns from `column` on below `node`.
-    void extend(Iterator* row, int column, int last, std::uint32_t node);
+    void extend(const InternalName* cells, int count, int from, std::uint32_t node);
 
     std::vector<Slot> slots;
     std::size_t used = 0;

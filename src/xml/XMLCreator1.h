@@ -35,6 +35,8 @@ class XMLCreator1 : public Creator1 {
 class XMLPropInsertExpr : public PropInsertExpr {
   public:
     XMLPropInsertExpr(XMLOMAccess* access, int methodType, int axis, int argCount, int resultCount);
+    // Insertions along an axis keep the order they are made in.
+    bool orderFree() const override { return false; }
 
   protected:
     int storeValue(const InternalName& host, const InternalName& method, const InternalName* args,

@@ -1,6 +1,9 @@
 // Tests of the operands: set semantics, order, printed forms, groups and iterator reuse.
 #include <gtest/gtest.h>
 
+#include <set>
+#include <vector>
+
 #include "compile/CompileTestSupport.h"
 #include "compile/Operand.h"
 #include "foundation/OutputChannel.h"
@@ -57,6 +60,35 @@ TEST_F(OperandTest, ManyRowsOutOfOrderStayUniqueAndSorted) {
     std::vector<KeyedRow> want;
     for (auto [a, b] : expected) want.push_back({undef(), {integer(a), integer(b)}});
     EXPECT_EQ(contents(op.get()), want);
+}
+
+TEST_F(OperandTest, RowsReadAsCellsInAnyOrderAreTheRowsOfTheIterators) {
+    Held<SetOperand> op(new SetOperand(symbols({x, y}), 2));
+    for (int i = 0; i < 3000; ++i) {
+        InternalName row[2] = {integer((i * 7919) % 211), integer((i * 104729) % 5)};
+        op->insert(integer((i * 31) % 7), row);
+    }
+    std::vector<std::vector<InternalName>> walked;
+    forEachRow(op.get(), [&](Iterator* row) {
+        walked.push_back({row->atColumn(1), row->atColumn(2)});
+    });
+    for (bool ordered : {true, false}) {
+        std::vector<std::vector<InternalName>> read;
+        forEachRowCells(
+            op.get(),
+            [&](const InternalName* cells, int width) {
+                ASSERT_EQ(width, 2);
+                read.push_back({cells[0], cells[1]});
+            },
+            ordered);
+        if (!ordered) {
+            std::multiset<std::vector<InternalName>> a(walked.begin(), walked.end());
+            std::multiset<std::vector<InternalName>> b(read.begin(), read.end());
+            EXPECT_EQ(a, b);
+        } else {
+            EXPECT_EQ(read, walked);
+        }
+    }
 }
 
 TEST_F(OperandTest, PrintedForms) {
