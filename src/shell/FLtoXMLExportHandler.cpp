@@ -193,7 +193,7 @@ void FLtoXMLExportHandler::writeObject(const InternalName& object, std::int32_t 
 
 bool FLtoXMLExportHandler::nestsHere(const InternalName& value) const {
     return nested != nullptr && nested->member(value) && !path.member(value) &&
-           path.size() < maxNesting;
+           std::size_t(path.size()) < maxNesting;
 }
 
 InternalName FLtoXMLExportHandler::mostSpecific(const set<InternalName>& classes) {
