@@ -1,8 +1,6 @@
 // The seen-row trie: one probe per column into a flat edge table.
 #include "eval/TupleDictionaryTree.h"
 
-#include "objectbase/Iterator.h"
-
 std::uint64_t TupleDictionaryTree::pack(const InternalName& name) {
     return std::uint64_t(std::uint32_t(name.getValue())) << 16 |
            std::uint64_t(std::uint8_t(name.getType())) << 8 |
@@ -34,12 +32,6 @@ void TupleDictionaryTree::grow() {
         if (slot.child != 0) find(slot.name, slot.parent) = slot;
 }
 
-int TupleDictionaryTree::contains(Iterator* row, int column) {
-    std::vector<InternalName> cells;
-    for (int c = column; c <= row->columns(); ++c) cells.push_back(row->atColumn(c));
-    return contains(cells.data(), int(cells.size()));
-}
-
 int TupleDictionaryTree::contains(const InternalName* cells, int count) {
     if (count <= 0) {
         if (emptyRowSeen) return 1;
@@ -57,16 +49,6 @@ int TupleDictionaryTree::contains(const InternalName* cells, int count) {
         node = slot.child;
     }
     return 1;
-}
-
-void TupleDictionaryTree::insert(Iterator* row, int column) {
-    std::vector<InternalName> cells;
-    for (int c = column; c <= row->columns(); ++c) cells.push_back(row->atColumn(c));
-    if (cells.empty()) {
-        emptyRowSeen = true;
-        return;
-    }
-    extend(cells.data(), int(cells.size()), 0, 0);
 }
 
 void TupleDictionaryTree::extend(const InternalName* cells, int count, int from,

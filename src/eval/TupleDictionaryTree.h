@@ -8,8 +8,6 @@
 #include "foundation/ManagedObject.h"
 #include "objectbase/InternalName.h"
 
-class Iterator;
-
 // A row spells a path of nodes, one per column. The whole trie is kept as one open-addressing
 // table of edges (parent node, column value) -> child node instead of a dictionary per node: the
 // answers are the same, and a column costs one probe into a flat array (about one cache miss)
@@ -22,13 +20,9 @@ class TupleDictionaryTree : public ManagedObject {
     TupleDictionaryTree(const TupleDictionaryTree&) = delete;
     TupleDictionaryTree& operator=(const TupleDictionaryTree&) = delete;
 
-    // 1 when the row's values from `column` to the last column already form a path below the
-    // root; otherwise the missing part is added and the answer is 0.
-    int contains(Iterator* row, int column);
-    // The same for a row given as its cells.
+    // 1 when the row's cells already form a path below the root; otherwise the missing part is
+    // added and the answer is 0.
     int contains(const InternalName* cells, int count);
-    // Adds the row's values from `column` on below the root.
-    void insert(Iterator* row, int column);
 
     // The number of nodes below the root.
     std::size_t nodeCount() const { return used; }
