@@ -94,11 +94,7 @@ int NaiveEval::evaluate(FProgram* program) {
     retrieveTimer->stop();
     const bool reached = inStrata(program, [this](FProgram* stratum) {
         int changed = -1;
-        while (interruptFlag.load() == 0 && changed != 0) {
-            changed = nextRound(stratum);
-            if (roundFailed) return false;
-        }
-        return interruptFlag.load() == 0;
+        return roundsUntilStable(stratum, changed) && interruptFlag.load() == 0;
     });
     if (reached) {
         access->cleanup();
@@ -109,6 +105,14 @@ int NaiveEval::evaluate(FProgram* program) {
     debugChannel() << "evaluation cancelled at round " << round << std::endl;
     controlEvents::clearInterrupt();
     return 0;
+}
+
+bool NaiveEval::roundsUntilStable(FProgram* program, int& changed) {
+    while (interruptFlag.load() == 0 && changed != 0) {
+        changed = nextRound(program);
+        if (roundFailed) return false;
+    }
+    return true;
 }
 
 bool NaiveEval::inStrata(FProgram* program, const std::function<bool(FProgram*)>& fixpoint) {

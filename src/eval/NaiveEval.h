@@ -90,6 +90,9 @@ class NaiveEval : public Evaluation {
     // One round of an evaluation: its trace line, the round and the count; a round that could
     // not finish (roundFailed) is reported.
     int nextRound(FProgram* program);
+    // Runs rounds of `program` until one changes nothing (`changed` 0) or the evaluation is
+    // interrupted; false when a round failed.
+    bool roundsUntilStable(FProgram* program, int& changed);
     // Runs the fixpoint of each stratum of the program in turn (the whole program when it has
     // no strata); false as soon as one stratum ends without its fixpoint.
     static bool inStrata(FProgram* program, const std::function<bool(FProgram*)>& fixpoint);

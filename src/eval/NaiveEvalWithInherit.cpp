@@ -105,10 +105,7 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
 bool NaiveEvalWithInherit::fixpointWithTriggers(FProgram* program, int& changed) {
     OutputChannel& debug = debugChannel();
     do {
-        while (interruptFlag.load() == 0 && changed != 0) {
-            changed = nextRound(program);
-            if (roundFailed) return false;
-        }
+        if (!roundsUntilStable(program, changed)) return false;
         ++triggerNumber;
         if (flags != 0 && interruptFlag.load() == 0)
             debug << triggerNumber << ". Fixpoint" << std::endl;
