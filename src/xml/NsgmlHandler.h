@@ -135,7 +135,7 @@ class NsgmlHandler : public ManagedObject {
     void mapChildren(const InternalName& host, const InternalName& method, SGMLTreeElem* element,
                      const ParseRequest& request, int& counter);
     void mapAttribute(const InternalName& object, const InternalName& elementClass,
-                      SGMLTreeAttr* attribute, const ParseRequest& request);
+                      const SGMLTreeAttr& attribute, const ParseRequest& request);
     void insertAttributeValue(const InternalName& object, const InternalName& method, int arrow,
                               const InternalName& resultClass, const std::string& value,
                               const ParseRequest& request);

@@ -82,6 +82,7 @@ void NsgmlHandler::mapChildren(const InternalName& host, const InternalName& met
     while (!frames.empty() && !farewellDuring(steps)) {
         MapFrame& frame = frames.back();
         if (frame.next == frame.end) {
+            frame.element->releaseContent();
             frames.pop_back();
             continue;
         }
@@ -105,8 +106,8 @@ void NsgmlHandler::mapChildren(const InternalName& host, const InternalName& met
             const InternalName name = symbol(c->getName());
             const InternalName cls = path(state->document, name);
             insertElementClass(e, cls);
-            for (SGMLTreeAttr* attribute : *c->getAttributes()) {
-                if (attribute->getStatus() == '+') mapAttribute(e, name, attribute, request);
+            for (const SGMLTreeAttr& attribute : *c->getAttributes()) {
+                if (attribute.getStatus() == '+') mapAttribute(e, name, attribute, request);
             }
             ++*frame.counter;
             frames.push_back(MapFrame(e, name, c, nullptr));
@@ -118,16 +119,16 @@ void NsgmlHandler::mapChildren(const InternalName& host, const InternalName& met
 }
 
 void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& elementClass,
-                                SGMLTreeAttr* attribute, const ParseRequest& request) {
+                                const SGMLTreeAttr& attribute, const ParseRequest& request) {
     InternalName target = object;
-    if (!attribute->getExtra().empty()) {
-        target = path(object, symbol(attribute->getExtra()));
+    if (!attribute.getExtra().empty()) {
+        target = path(object, symbol(attribute.getExtra()));
         access->insertClassRelation(target, builtinObject::Namespace, 1);
     }
-    const InternalName method = symbol(attribute->getName());
+    const InternalName method = symbol(attribute.getName());
     int arrow = request.kind == 5 ? 1 : request.kind == 6 ? 2 : 0;
     InternalName resultClass = undefined;
-    std::string type = attribute->getType();
+    std::string type = attribute.getType();
     if (request.dtdDemand != builtinObject::Nil) {
         lookupArrowType(elementClass, method, request, arrow, resultClass);
         if (resultClass == builtinObject::Object) type = "IDREF";
@@ -136,7 +137,7 @@ void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& 
         }
     }
     if (resultClass == undefined) resultClass = builtinObject::Literal;
-    const std::string& value = attribute->getValue();
+    const std::string& value = attribute.getValue();
     if (type == "CDATA") {
         insertAttributeValue(target, method, arrow, resultClass, value, request);
     } else if (type == "TOKEN" || (type == "IDREF" && request.references == 0)) {
@@ -249,11 +250,13 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
                 const InternalName e = frame.host;
                 const InternalName cls = frame.hostClass;
                 insertElementClass(e, cls);
-                for (SGMLTreeAttr* attribute : *frame.element->getAttributes()) {
-                    if (attribute->getStatus() == '+') mapAttribute(e, cls, attribute, request);
+                for (const SGMLTreeAttr& attribute : *frame.element->getAttributes()) {
+                    if (attribute.getStatus() == '+') mapAttribute(e, cls, attribute, request);
                 }
                 linkChild(outer.host, outer.hostClass, e, frame.name, *outer.counter, request);
             }
+            // Nothing of the subtree is read again: its room goes to the objects still to come.
+            frame.element->releaseContent();
             frames.pop_back();
             continue;
         }

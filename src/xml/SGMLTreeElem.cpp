@@ -10,8 +10,11 @@ SGMLTreeElem::SGMLTreeElem(std::string name, std::string text)
     : name(std::move(name)), text(std::move(text)), status(defaultStatus) {}
 
 SGMLTreeElem::~SGMLTreeElem() {
-    for (SGMLTreeAttr* attribute : attributes) decRef(attribute);
-    attributes.clear();
+    releaseContent();
+}
+
+void SGMLTreeElem::releaseContent() {
+    std::vector<SGMLTreeAttr>().swap(attributes);
     // A node about to be destroyed hands its children to this loop first, so its own
     // destructor finds none; a node still held elsewhere keeps its subtree.
     std::vector<SGMLTreeElem*> pending(children.begin(), children.end());
@@ -37,7 +40,7 @@ void SGMLTreeElem::addText(const std::string& value) {
 
 void SGMLTreeElem::addAttribute(const std::string& attributeName, const std::string& value,
                                 const std::string& type, const std::string& extra) {
-    attributes.append(new SGMLTreeAttr(normalizeName(attributeName), value, type, extra));
+    attributes.emplace_back(normalizeName(attributeName), value, type, extra);
 }
 
 void SGMLTreeElem::setName(const std::string& value) {
