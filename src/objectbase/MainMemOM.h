@@ -13,6 +13,7 @@
 #include "foundation/clib_dictionary.h"
 #include "foundation/set.h"
 #include "objectbase/FSymbol.h"
+#include "objectbase/FlatNameMap.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
@@ -518,8 +519,8 @@ class MainMemOM : public OM {
     FrameManager* frameManager = nullptr;
     SymTab* symTab = nullptr;
     // Looked up for every symbol of every consulted fact and never walked in key order: hashed.
-    std::unordered_map<FSymbol, InternalName, NameHash> symbolToName;
-    std::unordered_map<InternalName, FSymbol, NameHash> nameToSymbol;
+    FlatNameMap<FSymbol, InternalName> symbolToName;
+    FlatNameMap<InternalName, FSymbol> nameToSymbol;
     clib_dictionary<InternalName, set<FSymbol>*> nameToSymbols;
     clib_dictionary<MethodKey, set<InternalName>*> methodsTable;
     clib_dictionary<InternalName, set<MethodSig>*> methodSignatures;
