@@ -103,8 +103,8 @@ class NsgmlHandler : public ManagedObject {
         InternalName host;
         InternalName hostClass;
         SGMLTreeElem* element;
-        clib_list<SGMLTreeElem*>::iterator next;
-        clib_list<SGMLTreeElem*>::iterator end;
+        SGMLTreeElem::Children::const_iterator next;
+        SGMLTreeElem::Children::const_iterator end;
         int* counter;
         int own = 0;
         MapFrame* outer = nullptr;

@@ -17,8 +17,8 @@ void SGMLTreeElem::releaseContent() {
     std::vector<SGMLTreeAttr>().swap(attributes);
     // A node about to be destroyed hands its children to this loop first, so its own
     // destructor finds none; a node still held elsewhere keeps its subtree.
-    std::vector<SGMLTreeElem*> pending(children.begin(), children.end());
-    children.clear();
+    Children pending;
+    pending.swap(children);
     while (!pending.empty()) {
         SGMLTreeElem* node = pending.back();
         pending.pop_back();
@@ -31,11 +31,11 @@ void SGMLTreeElem::releaseContent() {
 }
 
 void SGMLTreeElem::addChild(SGMLTreeElem* child) {
-    children.append(child);
+    children.push_back(child);
 }
 
 void SGMLTreeElem::addText(const std::string& value) {
-    children.append(new SGMLTreeElem("", normalizeText(value)));
+    children.push_back(new SGMLTreeElem("", normalizeText(value)));
 }
 
 void SGMLTreeElem::addAttribute(const std::string& attributeName, const std::string& value,
@@ -51,7 +51,7 @@ std::string SGMLTreeElem::collectText() const {
     if (isText()) return text;
     std::string result;
     // One open child list per level of the walk, instead of one call per level.
-    using Position = clib_list<SGMLTreeElem*>::iterator;
+    using Position = Children::const_iterator;
     std::vector<std::pair<Position, Position>> open{{children.begin(), children.end()}};
     while (!open.empty()) {
         auto& [next, end] = open.back();

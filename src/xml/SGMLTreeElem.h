@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "foundation/ManagedObject.h"
-#include "foundation/clib_list.h"
 #include "objectbase/InternalName.h"
 #include "xml/SGMLTreeAttr.h"
 
@@ -28,7 +27,8 @@ class SGMLTreeElem : public ManagedObject {
     const std::vector<SGMLTreeAttr>* getAttributes() const { return &attributes; }
     // The same, for setting their statuses.
     std::vector<SGMLTreeAttr>* getAttributes() { return &attributes; }
-    const clib_list<SGMLTreeElem*>* getChildren() const { return &children; }
+    using Children = std::vector<SGMLTreeElem*>;
+    const Children* getChildren() const { return &children; }
     // Stores the normalised name.
     void setName(const std::string& value);
     const std::string& getName() const { return name; }
@@ -62,7 +62,8 @@ class SGMLTreeElem : public ManagedObject {
     std::string name;
     std::string text;
     std::vector<SGMLTreeAttr> attributes;
-    clib_list<SGMLTreeElem*> children;
+    // A vector rather than a linked list: the tree holds every node of the document at once.
+    Children children;
     InternalName object;
     char status;
 };

@@ -56,7 +56,7 @@ TEST(SGMLTreeElem, BuildingNormalisesNamesAndTextsButNotConstructorArguments) {
     EXPECT_EQ(root->getName(), "doc_root");
     root->addText("a \"q\"");
     root->addAttribute("Xml:Lang", "En-GB", "CDATA", "xml");
-    ASSERT_EQ(root->getChildren()->size(), 1);
+    ASSERT_EQ(root->getChildren()->size(), 1u);
     const SGMLTreeElem* text = *root->getChildren()->begin();
     EXPECT_TRUE(text->isText());
     EXPECT_EQ(text->getText(), "a \\\"q\\\"");
