@@ -525,7 +525,7 @@ class MainMemOM : public OM {
     clib_dictionary<MethodKey, set<InternalName>*> methodsTable;
     clib_dictionary<InternalName, set<MethodSig>*> methodSignatures;
     // Looked up on every stored value and never walked in key order: hashed.
-    std::unordered_map<InternalName, UsageSet, NameHash> usageIndex;
+    FlatNameMap<InternalName, UsageSet> usageIndex;
     NameSetTable classToObjTable;
     NameSetTable superClassToClassTable;
     NameSetTable parentToChildTable;

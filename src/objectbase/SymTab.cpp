@@ -89,7 +89,7 @@ std::uint64_t SymTab::hashKey(std::string_view name, int kind, int arity) {
     hash ^= (static_cast<std::uint64_t>(static_cast<std::uint32_t>(kind)) << 32 |
              static_cast<std::uint32_t>(arity)) *
             0x9e3779b97f4a7c15ULL;
-    // Mixed once more: the slot comes from the low bits, the tag from the high ones.
+    // Mixed once more: the slot and the tag both come from the low 32 bits.
     hash ^= hash >> 29;
     hash *= 0xbf58476d1ce4e5b9ULL;
     hash ^= hash >> 32;
@@ -98,7 +98,7 @@ std::uint64_t SymTab::hashKey(std::string_view name, int kind, int arity) {
 
 std::size_t SymTab::slotOf(std::string_view name, int kind, int arity, std::uint64_t hash) const {
     const std::size_t mask = index.size() - 1;
-    const auto tag = static_cast<std::uint32_t>(hash >> 32);
+    const auto tag = static_cast<std::uint32_t>(hash);
     for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
         const Slot& slot = index[at];
         if (slot.id == 0) return at;
@@ -115,9 +115,7 @@ void SymTab::growIndex() {
     const std::size_t mask = index.size() - 1;
     for (const Slot& slot : old) {
         if (slot.id == 0) continue;
-        const SymTabEntry& entry = byId[slot.id - 1];
-        const std::uint64_t hash = hashKey(entry.getName(), entry.getKind(), entry.getArity());
-        std::size_t at = hash & mask;
+        std::size_t at = slot.hashTag & mask;
         while (index[at].id != 0) at = (at + 1) & mask;
         index[at] = slot;
     }
@@ -130,7 +128,7 @@ FSymbol SymTab::enter(const std::string& name, int kind, int arity) {
     if (slot.id != 0) return FSymbol(static_cast<std::int32_t>(slot.id), kind, arity);
     const std::int32_t id = next++;
     byId.emplace_back(name, kind, arity);
-    slot = Slot{static_cast<std::uint32_t>(id), static_cast<std::uint32_t>(hash >> 32)};
+    slot = Slot{static_cast<std::uint32_t>(id), static_cast<std::uint32_t>(hash)};
     return FSymbol(id, kind, arity);
 }
 

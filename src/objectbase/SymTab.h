@@ -113,8 +113,10 @@ class SymTab : public FLSysObject {
     ~SymTab() override = default;
 
   private:
-    // One slot of the hashed index: the id (0 for an empty slot) and the upper half of its
-    // key's hash, which rejects most other keys without touching their entries.
+    // One slot of the hashed index: the id (0 for an empty slot) and the lower half of its
+    // key's hash. The index never exceeds 2^32 slots, so the slot is the tag's low bits and
+    // growing moves slots without reading an entry; the tag's higher bits reject most other keys
+    // of a probe sequence without touching their entries.
     struct Slot {
         std::uint32_t id = 0;
         std::uint32_t hashTag = 0;
