@@ -6,7 +6,7 @@
 #include <istream>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "foundation/ManagedObject.h"
@@ -17,12 +17,11 @@
 #include "xml/ParseRequest.h"
 #include "xml/SGMLTreeElem.h"
 #include "xml/UrlText.h"
+#include "xml/XMLidEntry.h"
 
 class IgnoreTable;
 class OMAccess;
 class SGMLTreeAttr;
-class XMLidEntry;
-class XMLidrefEntry;
 
 class NsgmlHandler : public ManagedObject {
   public:
@@ -85,11 +84,12 @@ class NsgmlHandler : public ManagedObject {
         // The DOCTYPE's identifiers as the stream gave them; empty when absent.
         std::string systemId;
         std::string publicId;
-        std::vector<XMLidEntry*> ids;
-        // The first entry of each ID string, made when references are resolved: a scan of the
-        // list for every reference made large documents quadratic.
-        std::unordered_map<std::string_view, const XMLidEntry*> idIndex;
-        std::vector<XMLidrefEntry*> idrefs;
+        std::vector<XMLidEntry> ids;
+        // The first entry of each ID string, made when references are resolved (a scan of the
+        // list for every reference made large documents quadratic): open-addressed slots of
+        // the entry's position in ids + 1 (0 free) and the low half of its string's hash.
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> idIndex;
+        std::vector<XMLidrefEntry> idrefs;
         EsisReader reader;
     };
 
@@ -150,10 +150,12 @@ class NsgmlHandler : public ManagedObject {
     void linkChild(const InternalName& host, const InternalName& hostClass, const InternalName& x,
                    const InternalName& method, int& counter, const ParseRequest& request);
     void resolveReferences(const ParseRequest& request);
+    // Makes idIndex from ids.
+    void indexIds();
     void resolveDefaults(int type, const ParseRequest& request);
     void recordDefault(const InternalName& host, const InternalName& method, int type,
                        const InternalName& target, const ParseRequest& request);
-    const XMLidEntry* findId(const std::string& id) const;
+    const XMLidEntry* findId(std::string_view id) const;
 
     // Helpers over the access layer.
     InternalName symbol(const std::string& text);

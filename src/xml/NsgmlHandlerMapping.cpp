@@ -1,6 +1,7 @@
 // The import's mapping of the document tree into objects: the plain and the DTD-driven mapping,
 // attributes, signature lookups, links between parent and child, and ID references.
 #include <deque>
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -150,7 +151,7 @@ void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& 
     } else if (type == "ID") {
         insertAttributeValue(target, method, arrow, resultClass, value, request);
         insertAttributeValue(target, xmlId, 1, builtinObject::Literal, value, request);
-        if (request.references == 1) state->ids.push_back(new XMLidEntry(target, value));
+        if (request.references == 1) state->ids.emplace_back(target, value);
     } else if (type == "IDREF") {
         const InternalName m = dtdMethod(method, request);
         access->insertClassRelation(m, builtinObject::Attribute, 1);
@@ -158,7 +159,7 @@ void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& 
         const std::vector<std::string> tokens = blankTokens(value);
         const int tokenArrow = tokens.size() > 1 ? setArrow(arrow) : arrow;
         for (const std::string& token : tokens) {
-            state->idrefs.push_back(new XMLidrefEntry(target, m, tokenArrow, token));
+            state->idrefs.emplace_back(target, m, tokenArrow, token);
         }
     }
 }
@@ -332,26 +333,54 @@ void NsgmlHandler::linkChild(const InternalName& host, const InternalName& hostC
     if (request.mapping == 1) access->insertClassRelation(x, host, 3);
 }
 
-const XMLidEntry* NsgmlHandler::findId(const std::string& id) const {
-    const auto found = state->idIndex.find(id);
-    return found != state->idIndex.end() ? found->second : nullptr;
+const XMLidEntry* NsgmlHandler::findId(std::string_view id) const {
+    const auto& slots = state->idIndex;
+    if (slots.empty()) return nullptr;
+    const auto hash = static_cast<std::uint32_t>(std::hash<std::string_view>()(id));
+    const std::size_t mask = slots.size() - 1;
+    for (std::size_t at = hash & mask; slots[at].first != 0; at = (at + 1) & mask) {
+        if (slots[at].second != hash) continue;
+        const XMLidEntry& entry = state->ids[slots[at].first - 1];
+        if (entry.getId() == id) return &entry;
+    }
+    return nullptr;
+}
+
+void NsgmlHandler::indexIds() {
+    auto& slots = state->idIndex;
+    std::size_t size = 16;
+    while (size < 2 * state->ids.size()) size *= 2;
+    slots.assign(size, {0, 0});
+    const std::size_t mask = size - 1;
+    for (std::size_t i = 0; i < state->ids.size(); ++i) {
+        const std::string& id = state->ids[i].getId();
+        const auto hash = static_cast<std::uint32_t>(std::hash<std::string_view>()(id));
+        std::size_t at = hash & mask;
+        bool known = false;
+        for (; slots[at].first != 0; at = (at + 1) & mask) {
+            if (slots[at].second == hash && state->ids[slots[at].first - 1].getId() == id) {
+                known = true;  // the first entry of an ID wins
+                break;
+            }
+        }
+        if (!known) slots[at] = {static_cast<std::uint32_t>(i + 1), hash};
+    }
 }
 
 void NsgmlHandler::resolveReferences(const ParseRequest& request) {
-    state->idIndex.reserve(state->ids.size());
-    for (const XMLidEntry* entry : state->ids) state->idIndex.emplace(entry->getId(), entry);
+    indexIds();
     int steps = 0;
-    for (const XMLidrefEntry* reference : state->idrefs) {
+    for (const XMLidrefEntry& reference : state->idrefs) {
         if (farewellDuring(steps)) return;
-        const XMLidEntry* target = findId(reference->getReference());
+        const XMLidEntry* target = findId(reference.getReference());
         if (target == nullptr) {
             centralErrorHandler().report(Error(5, 1, 2, "Undefined Reference",
-                                               "undefined Reference " + reference->getReference(),
+                                               "undefined Reference " + reference.getReference(),
                                                "NsgmlHandler::resolveReferences", ""));
             continue;
         }
-        access->insertValue(reference->getObject(), reference->getMethod(), nullptr, 0,
-                            reference->getNumber(), target->getObject());
+        access->insertValue(reference.getObject(), reference.getMethod(), nullptr, 0,
+                            reference.getNumber(), target->getObject());
     }
     // "*->", "*->>" and the "@*->>" defaults the XML layer's DTD mapping stores.
     for (int type : {3, 4, 5}) resolveDefaults(type, request);
