@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <istream>
 #include <string>
 #include <string_view>
@@ -84,12 +85,13 @@ class NsgmlHandler : public ManagedObject {
         // The DOCTYPE's identifiers as the stream gave them; empty when absent.
         std::string systemId;
         std::string publicId;
-        std::vector<XMLidEntry> ids;
+        // Deques: no spare capacity, and no copy as they grow with the document.
+        std::deque<XMLidEntry> ids;
         // The first entry of each ID string, made when references are resolved (a scan of the
         // list for every reference made large documents quadratic): open-addressed slots of
         // the entry's position in ids + 1 (0 free) and the low half of its string's hash.
         std::vector<std::pair<std::uint32_t, std::uint32_t>> idIndex;
-        std::vector<XMLidrefEntry> idrefs;
+        std::deque<XMLidrefEntry> idrefs;
         EsisReader reader;
     };
 
