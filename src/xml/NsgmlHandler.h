@@ -89,8 +89,9 @@ class NsgmlHandler : public ManagedObject {
         std::deque<XMLidEntry> ids;
         // The first entry of each ID string, made when references are resolved (a scan of the
         // list for every reference made large documents quadratic): open-addressed slots of
-        // the entry's position in ids + 1 (0 free) and the low half of its string's hash.
-        std::vector<std::pair<std::uint32_t, std::uint32_t>> idIndex;
+        // the entry (null when free; the deque keeps it in place) and the low half of its
+        // string's hash.
+        std::vector<std::pair<const XMLidEntry*, std::uint32_t>> idIndex;
         std::deque<XMLidrefEntry> idrefs;
         EsisReader reader;
     };

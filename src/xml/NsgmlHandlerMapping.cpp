@@ -338,10 +338,8 @@ const XMLidEntry* NsgmlHandler::findId(std::string_view id) const {
     if (slots.empty()) return nullptr;
     const auto hash = static_cast<std::uint32_t>(std::hash<std::string_view>()(id));
     const std::size_t mask = slots.size() - 1;
-    for (std::size_t at = hash & mask; slots[at].first != 0; at = (at + 1) & mask) {
-        if (slots[at].second != hash) continue;
-        const XMLidEntry& entry = state->ids[slots[at].first - 1];
-        if (entry.getId() == id) return &entry;
+    for (std::size_t at = hash & mask; slots[at].first != nullptr; at = (at + 1) & mask) {
+        if (slots[at].second == hash && slots[at].first->getId() == id) return slots[at].first;
     }
     return nullptr;
 }
@@ -350,20 +348,20 @@ void NsgmlHandler::indexIds() {
     auto& slots = state->idIndex;
     std::size_t size = 16;
     while (size < 2 * state->ids.size()) size *= 2;
-    slots.assign(size, {0, 0});
+    slots.assign(size, {nullptr, 0});
     const std::size_t mask = size - 1;
-    for (std::size_t i = 0; i < state->ids.size(); ++i) {
-        const std::string& id = state->ids[i].getId();
+    for (const XMLidEntry& entry : state->ids) {
+        const std::string& id = entry.getId();
         const auto hash = static_cast<std::uint32_t>(std::hash<std::string_view>()(id));
         std::size_t at = hash & mask;
         bool known = false;
-        for (; slots[at].first != 0; at = (at + 1) & mask) {
-            if (slots[at].second == hash && state->ids[slots[at].first - 1].getId() == id) {
+        for (; slots[at].first != nullptr; at = (at + 1) & mask) {
+            if (slots[at].second == hash && slots[at].first->getId() == id) {
                 known = true;  // the first entry of an ID wins
                 break;
             }
         }
-        if (!known) slots[at] = {static_cast<std::uint32_t>(i + 1), hash};
+        if (!known) slots[at] = {&entry, hash};
     }
 }
 
