@@ -147,12 +147,12 @@ int MainMemObjFrame::replaceName(const InternalName& oldName, const InternalName
 Iterator* MainMemSetFrame::getIterator(Iterator* reuse) {
     if (reuse != nullptr) {
         if (reuse->isA("SetIterator")) {
-            static_cast<SetIterator*>(reuse)->reset(&members);
+            static_cast<SetIterator*>(reuse)->reset(members);
             return reuse;
         }
         decRef(reuse);
     }
-    return new SetIterator(&members);
+    return new SetIterator(members);
 }
 
 int MainMemSetFrame::size() const {
@@ -166,27 +166,24 @@ void MainMemSetFrame::clear() {
 void MainMemSetFrame::print(OutputChannel& out) const {
     out << "{";
     bool firstMember = true;
-    for (auto it = members.first_item(); it != nullptr; it = members.next_item(it)) {
+    for (const InternalName& member : members.ascending()) {
         if (!firstMember) out << ",";
-        out << members.key(it);
+        out << member;
         firstMember = false;
     }
     out << "}" << std::endl;
 }
 
 bool MainMemSetFrame::contains(const InternalName& name) const {
-    return members.member(name);
+    return members.contains(name);
 }
 
 int MainMemSetFrame::insert(const InternalName& name) {
-    if (members.member(name)) return 0;
-    members.insert(name);
-    return 1;
+    return members.insert(name) ? 1 : 0;
 }
 
 int MainMemSetFrame::replace(const InternalName& oldName, const InternalName& newName) {
-    if (!members.member(oldName)) return 0;
-    members.del(oldName);
+    if (!members.erase(oldName)) return 0;
     members.insert(newName);
     return 1;
 }

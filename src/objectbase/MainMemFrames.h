@@ -10,6 +10,7 @@
 #include "foundation/set.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/MemberSet.h"
 #include "objectbase/RelationStore.h"
 #include "objectbase/Tuple.h"
 
@@ -89,7 +90,7 @@ class MainMemObjFrame : public ObjectFrame {
     MethodDictionary methods;
 };
 
-// The members of one set.
+// The members of one set, in a flat store (see MemberSet).
 class MainMemSetFrame : public SetFrame {
   public:
     MainMemSetFrame() = default;
@@ -108,7 +109,7 @@ class MainMemSetFrame : public SetFrame {
     virtual int replace(const InternalName& oldName, const InternalName& newName);
 
   private:
-    set<InternalName> members;
+    MemberSet members;
 };
 
 // Walks the method entries of one object frame, filtered by method type and argument count.

@@ -6,13 +6,28 @@
 
 SetIterator::SetIterator(set<InternalName>* names) : names(names) {}
 
+SetIterator::SetIterator(const MemberSet& walked) : members(&walked) {}
+
 void SetIterator::reset(set<InternalName>* newNames) {
     names = newNames;
+    members = nullptr;
+    positioned = false;
+    current = Item{};
+}
+
+void SetIterator::reset(const MemberSet& newMembers) {
+    names = nullptr;
+    members = &newMembers;
     positioned = false;
     current = Item{};
 }
 
 bool SetIterator::first() {
+    if (members != nullptr) {
+        index = 0;
+        positioned = !members->ascending().empty();
+        return positioned;
+    }
     if (names == nullptr) {
         positioned = false;
         current = Item{};
@@ -24,10 +39,11 @@ bool SetIterator::first() {
 }
 
 bool SetIterator::next() {
-    if (names == nullptr || !positioned) {
-        positioned = false;
-        current = Item{};
-        return false;
+    if (!positioned) return false;
+    if (members != nullptr) {
+        ++index;
+        positioned = index < members->ascending().size();
+        return positioned;
     }
     current = names->next_item(current);
     positioned = current != Item{};
@@ -35,7 +51,13 @@ bool SetIterator::next() {
 }
 
 InternalName SetIterator::atColumn(int col) {
-    if (names != nullptr && positioned && col == 1) return names->key(current);
+    if (positioned && col == 1) {
+        if (members == nullptr) return names->key(current);
+        // A set changed under the walk (which its owner must not do) ends it rather than
+        // reading past the members.
+        const std::vector<InternalName>& sorted = members->ascending();
+        if (index < sorted.size()) return sorted[index];
+    }
     centralErrorHandler().report(err6::InvalidUse_6);
     return InternalName::UndefinedObject;
 }
