@@ -1,6 +1,7 @@
 // The frame manager: frame pools, the registry of frames by name and the name iterators.
 #include "objectbase/FrameManager.h"
 
+#include <algorithm>
 #include <iostream>
 #include <new>
 
@@ -95,6 +96,52 @@ int FrameManager::registerFrame(clib_dictionary<InternalName, F*>& frames, const
 }
 
 template <class F>
+std::pair<InternalName, F*>* FrameManager::DirectSlots<F>::slotFor(const InternalName& name,
+                                                                   bool growing) {
+    const int kind = name.getType();
+    if (kind != InternalName::Object && kind != InternalName::String &&
+        kind != InternalName::SetName)
+        return nullptr;
+    if (name.getValue() < 0) return nullptr;
+    const std::size_t number = std::size_t(name.getValue());
+    if (number >= slots.size()) {
+        // Only numbers near the ones seen take slots, so a stray large number cannot make the
+        // array sparse.
+        if (!growing || number > 2 * slots.size() + 65536) return nullptr;
+        slots.resize(std::max(number + 1, slots.size() + slots.size() / 2),
+                     {InternalName::UndefinedObject, nullptr});
+    }
+    return &slots[number];
+}
+
+template <class F>
+void FrameManager::addDirect(DirectSlots<F>& direct, const InternalName& name, F* frame) {
+    auto* slot = direct.slotFor(name, true);
+    if (slot != nullptr && slot->second == nullptr) *slot = {name, frame};
+}
+
+template <class F>
+void FrameManager::removeDirect(DirectSlots<F>& direct, const InternalName& name) {
+    auto* slot = direct.slotFor(name, false);
+    if (slot != nullptr && slot->second != nullptr && slot->first == name)
+        *slot = {InternalName::UndefinedObject, nullptr};
+}
+
+template <class F>
+F* FrameManager::lookupFrame(const clib_dictionary<InternalName, F*>& frames,
+                             const DirectSlots<F>& direct, const InternalName& name) {
+    const int kind = name.getType();
+    if ((kind == InternalName::Object || kind == InternalName::String ||
+         kind == InternalName::SetName) &&
+        name.getValue() >= 0 && std::size_t(name.getValue()) < direct.slots.size()) {
+        const auto& slot = direct.slots[std::size_t(name.getValue())];
+        if (slot.second != nullptr && slot.first == name) return slot.second;
+    }
+    auto entry = frames.lookup(name);
+    return entry != nullptr ? frames.inf(entry) : nullptr;
+}
+
+template <class F>
 int FrameManager::unregisterFrame(clib_dictionary<InternalName, F*>& frames,
                                   const InternalName& name, std::int32_t& count,
                                   const Error& missing, const Error& failed, bool traceOnStdout) {
@@ -111,13 +158,17 @@ int FrameManager::unregisterFrame(clib_dictionary<InternalName, F*>& frames,
 }
 
 int FrameManager::insertObjFrame(const InternalName& name, MainMemObjFrame* frame) {
-    return registerFrame(objFrames, name, frame, objCount, err5::ObjFrameExists,
-                         err5::Failed2InsertObjFrame);
+    const int refused = registerFrame(objFrames, name, frame, objCount, err5::ObjFrameExists,
+                                      err5::Failed2InsertObjFrame);
+    if (refused == 0) addDirect(directObjFrames, name, frame);
+    return refused;
 }
 
 int FrameManager::insertSetFrame(const InternalName& name, MainMemSetFrame* frame) {
-    return registerFrame(setFrames, name, frame, setFrameCount, err5::SetFrameExists,
-                         err5::Failed2InsertSetFrame);
+    const int refused = registerFrame(setFrames, name, frame, setFrameCount, err5::SetFrameExists,
+                                      err5::Failed2InsertSetFrame);
+    if (refused == 0) addDirect(directSetFrames, name, frame);
+    return refused;
 }
 
 int FrameManager::insertPredFrame(const InternalName& name, MainMemPredFrame* frame) {
@@ -143,11 +194,13 @@ int findFrame(const clib_dictionary<InternalName, F*>& frames, const InternalNam
 }  // namespace
 
 int FrameManager::getObjFrame(const InternalName& name, MainMemObjFrame*& frame) {
-    return findFrame(objFrames, name, frame);
+    frame = lookupFrame(objFrames, directObjFrames, name);
+    return 0;
 }
 
 int FrameManager::getSetFrame(const InternalName& name, MainMemSetFrame*& frame) {
-    return findFrame(setFrames, name, frame);
+    frame = lookupFrame(setFrames, directSetFrames, name);
+    return 0;
 }
 
 int FrameManager::getPredFrame(const InternalName& name, MainMemPredFrame*& frame) {
@@ -159,11 +212,13 @@ int FrameManager::getParamFrame(const InternalName& name, MainMemParamFrame*& fr
 }
 
 int FrameManager::deleteObjFrame(const InternalName& name) {
+    removeDirect(directObjFrames, name);
     return unregisterFrame(objFrames, name, objCount, err5::ObjFrameNotExists,
                            err5::Failed2DeleteObjFrame, true);
 }
 
 int FrameManager::deleteSetFrame(const InternalName& name) {
+    removeDirect(directSetFrames, name);
     return unregisterFrame(setFrames, name, setFrameCount, err5::SetFrameNotExists,
                            err5::Failed2DeleteSetFrame, false);
 }
@@ -224,6 +279,8 @@ void FrameManager::clear() {
         for (std::int32_t i = 0; i < objBlockSize; ++i) currentObjBlock[i].clear();
     objFrames.clear();
     setFrames.clear();
+    directObjFrames.slots.clear();
+    directSetFrames.slots.clear();
     for (auto it = paramFrames.first_item(); it != nullptr; it = paramFrames.next_item(it))
         delete paramFrames.inf(it);
     paramFrames.clear();
