@@ -1,6 +1,8 @@
 // The walk of SetIterator over the members of a set, in ascending identifier order.
 #include "objectbase/SetIterator.h"
 
+#include <algorithm>
+
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 
@@ -26,6 +28,7 @@ bool SetIterator::first() {
     if (members != nullptr) {
         index = 0;
         positioned = !members->ascending().empty();
+        if (positioned) member = members->ascending().front();
         return positioned;
     }
     if (names == nullptr) {
@@ -41,8 +44,16 @@ bool SetIterator::first() {
 bool SetIterator::next() {
     if (!positioned) return false;
     if (members != nullptr) {
-        ++index;
-        positioned = index < members->ascending().size();
+        // Members can be added while the set is walked; the walk goes on after the member it
+        // stands on, as a walk of a search tree would.
+        const std::vector<InternalName>& sorted = members->ascending();
+        if (index < sorted.size() && sorted[index] == member)
+            ++index;
+        else
+            index = std::size_t(std::upper_bound(sorted.begin(), sorted.end(), member) -
+                                sorted.begin());
+        positioned = index < sorted.size();
+        if (positioned) member = sorted[index];
         return positioned;
     }
     current = names->next_item(current);
@@ -51,13 +62,7 @@ bool SetIterator::next() {
 }
 
 InternalName SetIterator::atColumn(int col) {
-    if (positioned && col == 1) {
-        if (members == nullptr) return names->key(current);
-        // A set changed under the walk (which its owner must not do) ends it rather than
-        // reading past the members.
-        const std::vector<InternalName>& sorted = members->ascending();
-        if (index < sorted.size()) return sorted[index];
-    }
+    if (positioned && col == 1) return members == nullptr ? names->key(current) : member;
     centralErrorHandler().report(err6::InvalidUse_6);
     return InternalName::UndefinedObject;
 }

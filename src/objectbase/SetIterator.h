@@ -42,5 +42,7 @@ class SetIterator : public Iterator {
     const MemberSet* members = nullptr;
     bool positioned = false;
     Item current{};
+    // For a set frame: the position and the member it held when the walk reached it.
     std::size_t index = 0;
+    InternalName member;
 };

@@ -104,3 +104,29 @@ TEST(MemberSetTest, SetFrameIteratorWalksTheMembersInAscendingOrder) {
     EXPECT_TRUE(frame.contains(fresh));
     decRef(it);
 }
+
+// Members added while a set frame is walked (inheritance does that) are met when they come
+// after the member the walk stands on and not otherwise; none is met twice.
+TEST(MemberSetTest, AWalkGoesOnAfterItsMemberWhenMembersAreAdded) {
+    for (int size : {4, 40}) {
+        MainMemSetFrame frame;
+        for (int i = 0; i < size; ++i) frame.insert(InternalName(10 * i, InternalName::Object, 0));
+        Iterator* it = frame.getIterator(nullptr);
+        std::vector<int> seen;
+        for (bool more = it->first(); more; more = it->next()) {
+            const int value = it->atColumn(1).getValue();
+            seen.push_back(value);
+            if (value == 20) {
+                frame.insert(InternalName(5, InternalName::Object, 0));
+                frame.insert(InternalName(25, InternalName::Object, 0));
+            }
+        }
+        std::vector<int> expected;
+        for (int i = 0; i < size; ++i) {
+            expected.push_back(10 * i);
+            if (i == 2) expected.push_back(25);
+        }
+        EXPECT_EQ(seen, expected) << size;
+        decRef(it);
+    }
+}
