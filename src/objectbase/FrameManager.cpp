@@ -95,23 +95,51 @@ int FrameManager::registerFrame(clib_dictionary<InternalName, F*>& frames, const
     return 0;
 }
 
-template <class F>
-std::pair<InternalName, F*>* FrameManager::DirectSlots<F>::slotFor(const InternalName& name,
-                                                                   bool growing) {
+namespace {
+
+// A slot never taken: no name of its number is registered anywhere. A slot given up: a name of
+// its number may still be registered in the dictionary (one that found the slot taken).
+constexpr InternalName NeverTaken{0, 0xff, 0};
+constexpr InternalName GivenUp{0, 0xfe, 0};
+
+// The number of a name that may have a direct slot, or -1.
+std::int64_t directNumber(const InternalName& name, std::size_t maxNumber) {
     const int kind = name.getType();
     if (kind != InternalName::Object && kind != InternalName::String &&
         kind != InternalName::SetName)
-        return nullptr;
-    if (name.getValue() < 0) return nullptr;
-    const std::size_t number = std::size_t(name.getValue());
-    if (number >= slots.size()) {
-        // Only numbers near the ones seen take slots, so a stray large number cannot make the
-        // array sparse.
-        if (!growing || number > 2 * slots.size() + 65536) return nullptr;
-        slots.resize(std::max(number + 1, slots.size() + slots.size() / 2),
-                     {InternalName::UndefinedObject, nullptr});
+        return -1;
+    if (name.getValue() < 0 || std::size_t(name.getValue()) >= maxNumber) return -1;
+    return name.getValue();
+}
+
+}  // namespace
+
+template <class F>
+typename FrameManager::DirectSlots<F>::Slot* FrameManager::DirectSlots<F>::slotFor(
+    const InternalName& name, bool making) {
+    const std::int64_t number = directNumber(name, MaxNumber);
+    if (number < 0) return nullptr;
+    const std::size_t page = std::size_t(number) / PageSize;
+    if (page >= pages.size()) {
+        if (!making) return nullptr;
+        pages.resize(page + 1);
     }
-    return &slots[number];
+    if (pages[page] == nullptr) {
+        if (!making) return nullptr;
+        pages[page] = std::make_unique<Slot[]>(PageSize);
+        for (std::size_t i = 0; i < PageSize; ++i) pages[page][i] = {NeverTaken, nullptr};
+    }
+    return &pages[page][std::size_t(number) % PageSize];
+}
+
+template <class F>
+const typename FrameManager::DirectSlots<F>::Slot* FrameManager::DirectSlots<F>::slotFor(
+    const InternalName& name) const {
+    const std::int64_t number = directNumber(name, MaxNumber);
+    if (number < 0) return nullptr;
+    const std::size_t page = std::size_t(number) / PageSize;
+    if (page >= pages.size() || pages[page] == nullptr) return nullptr;
+    return &pages[page][std::size_t(number) % PageSize];
 }
 
 template <class F>
@@ -124,18 +152,17 @@ template <class F>
 void FrameManager::removeDirect(DirectSlots<F>& direct, const InternalName& name) {
     auto* slot = direct.slotFor(name, false);
     if (slot != nullptr && slot->second != nullptr && slot->first == name)
-        *slot = {InternalName::UndefinedObject, nullptr};
+        *slot = {GivenUp, nullptr};
 }
 
 template <class F>
 F* FrameManager::lookupFrame(const clib_dictionary<InternalName, F*>& frames,
                              const DirectSlots<F>& direct, const InternalName& name) {
-    const int kind = name.getType();
-    if ((kind == InternalName::Object || kind == InternalName::String ||
-         kind == InternalName::SetName) &&
-        name.getValue() >= 0 && std::size_t(name.getValue()) < direct.slots.size()) {
-        const auto& slot = direct.slots[std::size_t(name.getValue())];
-        if (slot.second != nullptr && slot.first == name) return slot.second;
+    if (directNumber(name, DirectSlots<F>::MaxNumber) >= 0) {
+        // Every such name takes its slot on registration unless another name holds it.
+        const auto* slot = direct.slotFor(name);
+        if (slot == nullptr || slot->first == NeverTaken) return nullptr;
+        if (slot->first == name) return slot->second;
     }
     auto entry = frames.lookup(name);
     return entry != nullptr ? frames.inf(entry) : nullptr;
@@ -279,8 +306,8 @@ void FrameManager::clear() {
         for (std::int32_t i = 0; i < objBlockSize; ++i) currentObjBlock[i].clear();
     objFrames.clear();
     setFrames.clear();
-    directObjFrames.slots.clear();
-    directSetFrames.slots.clear();
+    directObjFrames.pages.clear();
+    directSetFrames.pages.clear();
     for (auto it = paramFrames.first_item(); it != nullptr; it = paramFrames.next_item(it))
         delete paramFrames.inf(it);
     paramFrames.clear();

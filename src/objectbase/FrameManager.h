@@ -1,7 +1,9 @@
 // The registry of all frames of the main-memory object base, their pools and name iterators.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -154,15 +156,21 @@ class FrameManager : public ManagedObject {
 
     // Object and set names come from counters, so their numbers are dense: beside the ordered
     // dictionaries (which the name iterators walk), a frame whose name is an object, string or
-    // set name with a small number also sits in a slot indexed by that number. Every stored value
-    // looks its host's object frame and its set frame up; through the dictionaries that was a
-    // tree descent each, about a quarter of a method-heavy evaluation.
+    // set name also sits in a slot indexed by its number. Every stored value looks its host's
+    // object frame and its set frame up; through the dictionaries that was a tree descent each,
+    // about a quarter of a method-heavy evaluation. The slots come in pages made on first use,
+    // so frames of a few names among many numbers cost a page each, not an array up to the
+    // largest number.
     template <class F>
     struct DirectSlots {
-        std::vector<std::pair<InternalName, F*>> slots;
+        using Slot = std::pair<InternalName, F*>;
+        static constexpr std::size_t PageSize = 512;
+        static constexpr std::size_t MaxNumber = std::size_t(1) << 27;
+        std::vector<std::unique_ptr<Slot[]>> pages;
 
-        // The slot the name may take or hold, or null.
-        std::pair<InternalName, F*>* slotFor(const InternalName& name, bool growing);
+        // The slot of the name, or null when it has none (made when `making`).
+        Slot* slotFor(const InternalName& name, bool making);
+        const Slot* slotFor(const InternalName& name) const;
     };
     template <class F>
     static void addDirect(DirectSlots<F>& direct, const InternalName& name, F* frame);

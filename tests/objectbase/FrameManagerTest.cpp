@@ -1,6 +1,8 @@
 // Tests of the frame manager's registry, pools, name iterators and error reports.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -166,4 +168,78 @@ TEST(FrameManagerTest, ClearForgetsEverythingAndPoolsMoveOn) {
     for (int i = 0; i < 10000; ++i) ASSERT_NE(fm->allocateSetFrame(), nullptr);
     fm->insertSetFrame(setName(5), fm->allocateSetFrame());
     EXPECT_EQ(fm->setCount(), 1);
+}
+
+// Object and set frames are found by number for names from the counters and through the
+// dictionaries otherwise: names of every kind, numbers that share a value across kinds and
+// flags, numbers far beyond the others and negative ones, registered and deleted at random,
+// must be found exactly as a std::map finds them.
+TEST(FrameManagerTest, FindsFramesLikeAnOrderedMapWhateverTheirNames) {
+    Manager fm;
+    std::mt19937 random{46};
+    std::map<InternalName, MainMemObjFrame*> objects;
+    std::map<InternalName, MainMemSetFrame*> sets;
+    auto someName = [&random]() {
+        const int value = random() % 50 == 0 ? int(random() % 4000000) - 100 : int(random() % 3000);
+        switch (random() % 6) {
+            case 0:
+                return InternalName(value, InternalName::String, 0);
+            case 1:
+                return InternalName(value, InternalName::Object, std::int8_t(random() % 3 + 1));
+            case 2:
+                return InternalName(value, InternalName::Integer, 0);
+            case 3:
+                return InternalName(value, InternalName::SetName, 1);
+            default:
+                return InternalName(value, InternalName::Object, 0);
+        }
+    };
+    ErrorCapture errors;
+    for (int step = 0; step < 20000; ++step) {
+        const InternalName name = someName();
+        const bool ofSets = random() % 2 == 0;
+        const unsigned action = random() % 4;
+        if (ofSets) {
+            if (action == 0 && sets.count(name) != 0) {
+                EXPECT_EQ(fm->deleteSetFrame(name), 0);
+                sets.erase(name);
+            } else if (action == 1 && sets.count(name) == 0) {
+                MainMemSetFrame* frame = fm->allocateSetFrame();
+                ASSERT_EQ(fm->insertSetFrame(name, frame), 0);
+                sets[name] = frame;
+            }
+            MainMemSetFrame* found = nullptr;
+            fm->getSetFrame(name, found);
+            auto it = sets.find(name);
+            ASSERT_EQ(found, it == sets.end() ? nullptr : it->second) << name.ToString();
+        } else {
+            if (action == 0 && objects.count(name) != 0) {
+                EXPECT_EQ(fm->deleteObjFrame(name), 0);
+                objects.erase(name);
+            } else if (action == 1 && objects.count(name) == 0) {
+                MainMemObjFrame* frame = fm->allocateObjFrame();
+                ASSERT_EQ(fm->insertObjFrame(name, frame), 0);
+                objects[name] = frame;
+            }
+            MainMemObjFrame* found = nullptr;
+            fm->getObjFrame(name, found);
+            auto it = objects.find(name);
+            ASSERT_EQ(found, it == objects.end() ? nullptr : it->second) << name.ToString();
+        }
+        if (step == 15000) {
+            fm->clear();
+            objects.clear();
+            sets.clear();
+        }
+    }
+    for (const auto& [name, frame] : objects) {
+        MainMemObjFrame* found = nullptr;
+        fm->getObjFrame(name, found);
+        EXPECT_EQ(found, frame);
+    }
+    for (const auto& [name, frame] : sets) {
+        MainMemSetFrame* found = nullptr;
+        fm->getSetFrame(name, found);
+        EXPECT_EQ(found, frame);
+    }
 }
