@@ -170,6 +170,36 @@ TEST(FrameManagerTest, ClearForgetsEverythingAndPoolsMoveOn) {
     EXPECT_EQ(fm->setCount(), 1);
 }
 
+// The registry calls of one kind of frame, so that one random walk checks both kinds.
+template <class F>
+struct Registry {
+    F* (FrameManager::*allocate)();
+    int (FrameManager::*insert)(const InternalName&, F*);
+    int (FrameManager::*remove)(const InternalName&);
+    int (FrameManager::*get)(const InternalName&, F*&);
+    std::map<InternalName, F*> twin;
+
+    // Deletes (action 0) or registers (action 1) the name when that makes sense, then checks
+    // that the manager finds what the twin holds.
+    void step(FrameManager* fm, const InternalName& name, unsigned action) {
+        if (action == 0 && twin.count(name) != 0) {
+            EXPECT_EQ((fm->*remove)(name), 0);
+            twin.erase(name);
+        } else if (action == 1 && twin.count(name) == 0) {
+            F* frame = (fm->*allocate)();
+            ASSERT_EQ((fm->*insert)(name, frame), 0);
+            twin[name] = frame;
+        }
+        F* found = nullptr;
+        (fm->*get)(name, found);
+        auto it = twin.find(name);
+        ASSERT_EQ(found, it == twin.end() ? nullptr : it->second) << name.ToString();
+    }
+    void checkAll(FrameManager* fm) {
+        for (const auto& [name, frame] : twin) step(fm, name, 2);
+    }
+};
+
 // Object and set frames are found by number for names from the counters and through the
 // dictionaries otherwise: names of every kind, numbers that share a value across kinds and
 // flags, numbers far beyond the others and negative ones, registered and deleted at random,
@@ -177,8 +207,16 @@ TEST(FrameManagerTest, ClearForgetsEverythingAndPoolsMoveOn) {
 TEST(FrameManagerTest, FindsFramesLikeAnOrderedMapWhateverTheirNames) {
     Manager fm;
     std::mt19937 random{46};
-    std::map<InternalName, MainMemObjFrame*> objects;
-    std::map<InternalName, MainMemSetFrame*> sets;
+    Registry<MainMemObjFrame> objects{&FrameManager::allocateObjFrame,
+                                      &FrameManager::insertObjFrame,
+                                      &FrameManager::deleteObjFrame,
+                                      &FrameManager::getObjFrame,
+                                      {}};
+    Registry<MainMemSetFrame> sets{&FrameManager::allocateSetFrame,
+                                   &FrameManager::insertSetFrame,
+                                   &FrameManager::deleteSetFrame,
+                                   &FrameManager::getSetFrame,
+                                   {}};
     auto someName = [&random]() {
         const int value = random() % 50 == 0 ? int(random() % 4000000) - 100 : int(random() % 3000);
         switch (random() % 6) {
@@ -199,47 +237,17 @@ TEST(FrameManagerTest, FindsFramesLikeAnOrderedMapWhateverTheirNames) {
         const InternalName name = someName();
         const bool ofSets = random() % 2 == 0;
         const unsigned action = random() % 4;
-        if (ofSets) {
-            if (action == 0 && sets.count(name) != 0) {
-                EXPECT_EQ(fm->deleteSetFrame(name), 0);
-                sets.erase(name);
-            } else if (action == 1 && sets.count(name) == 0) {
-                MainMemSetFrame* frame = fm->allocateSetFrame();
-                ASSERT_EQ(fm->insertSetFrame(name, frame), 0);
-                sets[name] = frame;
-            }
-            MainMemSetFrame* found = nullptr;
-            fm->getSetFrame(name, found);
-            auto it = sets.find(name);
-            ASSERT_EQ(found, it == sets.end() ? nullptr : it->second) << name.ToString();
-        } else {
-            if (action == 0 && objects.count(name) != 0) {
-                EXPECT_EQ(fm->deleteObjFrame(name), 0);
-                objects.erase(name);
-            } else if (action == 1 && objects.count(name) == 0) {
-                MainMemObjFrame* frame = fm->allocateObjFrame();
-                ASSERT_EQ(fm->insertObjFrame(name, frame), 0);
-                objects[name] = frame;
-            }
-            MainMemObjFrame* found = nullptr;
-            fm->getObjFrame(name, found);
-            auto it = objects.find(name);
-            ASSERT_EQ(found, it == objects.end() ? nullptr : it->second) << name.ToString();
-        }
+        if (ofSets)
+            sets.step(fm.fm, name, action);
+        else
+            objects.step(fm.fm, name, action);
+        if (::testing::Test::HasFatalFailure()) return;
         if (step == 15000) {
             fm->clear();
-            objects.clear();
-            sets.clear();
+            objects.twin.clear();
+            sets.twin.clear();
         }
     }
-    for (const auto& [name, frame] : objects) {
-        MainMemObjFrame* found = nullptr;
-        fm->getObjFrame(name, found);
-        EXPECT_EQ(found, frame);
-    }
-    for (const auto& [name, frame] : sets) {
-        MainMemSetFrame* found = nullptr;
-        fm->getSetFrame(name, found);
-        EXPECT_EQ(found, frame);
-    }
+    objects.checkAll(fm.fm);
+    sets.checkAll(fm.fm);
 }
