@@ -159,6 +159,8 @@ class NsgmlHandler : public ManagedObject {
     void recordDefault(const InternalName& host, const InternalName& method, int type,
                        const InternalName& target, const ParseRequest& request);
     const XMLidEntry* findId(std::string_view id) const;
+    // The same with the ID's hash already made.
+    const XMLidEntry* findId(std::string_view id, std::uint32_t hash) const;
 
     // Helpers over the access layer.
     InternalName symbol(const std::string& text);

@@ -22,6 +22,10 @@ namespace {
 
 const InternalName undefined = InternalName::UndefinedObject;
 
+std::uint32_t idHash(std::string_view id) {
+    return static_cast<std::uint32_t>(std::hash<std::string_view>()(id));
+}
+
 // A farewell signal ends the program: a mapping under way is not finished first, the program
 // ends within a moment. (Ctrl-C alone lets a mapping complete, so that no document is stored
 // in part; it is polled while the document is parsed and read.)
@@ -334,9 +338,12 @@ void NsgmlHandler::linkChild(const InternalName& host, const InternalName& hostC
 }
 
 const XMLidEntry* NsgmlHandler::findId(std::string_view id) const {
+    return findId(id, idHash(id));
+}
+
+const XMLidEntry* NsgmlHandler::findId(std::string_view id, std::uint32_t hash) const {
     const auto& slots = state->idIndex;
     if (slots.empty()) return nullptr;
-    const auto hash = static_cast<std::uint32_t>(std::hash<std::string_view>()(id));
     const std::size_t mask = slots.size() - 1;
     for (std::size_t at = hash & mask; slots[at].first != nullptr; at = (at + 1) & mask) {
         if (slots[at].second == hash && slots[at].first->getId() == id) return slots[at].first;
@@ -352,7 +359,7 @@ void NsgmlHandler::indexIds() {
     const std::size_t mask = size - 1;
     for (const XMLidEntry& entry : state->ids) {
         const std::string& id = entry.getId();
-        const auto hash = static_cast<std::uint32_t>(std::hash<std::string_view>()(id));
+        const std::uint32_t hash = idHash(id);
         std::size_t at = hash & mask;
         bool known = false;
         for (; slots[at].first != nullptr; at = (at + 1) & mask) {
@@ -367,10 +374,26 @@ void NsgmlHandler::indexIds() {
 
 void NsgmlHandler::resolveReferences(const ParseRequest& request) {
     indexIds();
+    // References point anywhere in the document: each lookup would wait for its index slot and
+    // then its entry to come from memory. Both are fetched a few references ahead instead.
+    const auto& references = state->idrefs;
+    std::vector<std::uint32_t> hashes;
+    hashes.reserve(references.size());
+    for (const XMLidrefEntry& reference : references)
+        hashes.push_back(idHash(reference.getReference()));
+    const auto& slots = state->idIndex;
+    const std::size_t mask = slots.size() - 1;
+    constexpr std::size_t ahead = 8;
     int steps = 0;
-    for (const XMLidrefEntry& reference : state->idrefs) {
+    for (std::size_t i = 0; i < references.size(); ++i) {
         if (farewellDuring(steps)) return;
-        const XMLidEntry* target = findId(reference.getReference());
+        if (i + ahead < references.size()) __builtin_prefetch(&slots[hashes[i + ahead] & mask]);
+        if (i + ahead / 2 < references.size()) {
+            if (const XMLidEntry* next = slots[hashes[i + ahead / 2] & mask].first)
+                __builtin_prefetch(next);
+        }
+        const XMLidrefEntry& reference = references[i];
+        const XMLidEntry* target = findId(reference.getReference(), hashes[i]);
         if (target == nullptr) {
             centralErrorHandler().report(Error(5, 1, 2, "Undefined Reference",
                                                "undefined Reference " + reference.getReference(),
