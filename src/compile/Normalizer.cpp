@@ -170,25 +170,36 @@ Normalizer* Normalizer::atomize() {
     decRef(atomised);
     atomised = new FProgram(new clib_list<FRule*>, programTable);
     atomised->setInheritanceMark(source->inheritanceMark());
-    for (list_item item = source->firstItem(); item != nullptr; item = source->nextItem(item)) {
-        FRule* rule = nullptr;
-        switch (source->ruleAt(item, rule)) {
-            case FRule::Fact:
-            case FRule::Rule: {
-                clib_list<FRule*>* rules = normalizeRule(rule);
-                if (rules == nullptr) break;
-                for (FRule* made : *rules) atomised->append(made);
-                nodelists::release(rules);
-                break;
-            }
-            case FRule::Query:
-                atomised->append(rule);
-                break;
-            default:
-                centralErrorHandler().report(err13::BadRuleType);
-        }
-    }
+    // A compact fact is its own normal form; it stays compact, labelled as every normalised
+    // clause is.
+    source->forEachClause(
+        [&](FRule* rule) {
+            atomizeClause(rule);
+            return true;
+        },
+        [&](const FactList& facts, std::size_t i) {
+            if (!compactFactsLeftOut) atomised->appendFact(facts, i, Label, 0, 1);
+            return true;
+        });
     return this;
+}
+
+void Normalizer::atomizeClause(FRule* rule) {
+    switch (rule->ruleKind()) {
+        case FRule::Fact:
+        case FRule::Rule: {
+            clib_list<FRule*>* rules = normalizeRule(rule);
+            if (rules == nullptr) break;
+            for (FRule* made : *rules) atomised->append(made);
+            nodelists::release(rules);
+            break;
+        }
+        case FRule::Query:
+            atomised->append(rule);
+            break;
+        default:
+            centralErrorHandler().report(err13::BadRuleType);
+    }
 }
 
 // ---- rules ----

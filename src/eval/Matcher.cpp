@@ -14,6 +14,7 @@
 #include "foundation/OutputChannel.h"
 #include "language/FRule.h"
 #include "language/FTermList.h"
+#include "language/FactList.h"
 
 Matcher::Matcher(Translator* translator, Creator* creator, AlgebraicEval* eval,
                  Optimizer* optimizer)
@@ -109,6 +110,13 @@ int Matcher::insert(FRule* rule, Operand* bindings) {
     creator->setChanged(0);
     if (rule == nullptr || rule->getHead() == nullptr) return 0;
     creator->create(rule->getHead(), bindings);
+    return creator->changed();
+}
+
+int Matcher::insertFact(const FactList& facts, std::size_t i) {
+    if (creator == nullptr) return 0;
+    creator->setChanged(0);
+    creator->createFact(facts, i);
     return creator->changed();
 }
 

@@ -69,6 +69,15 @@ class RuleRelations {
     std::vector<std::pair<int, bool>> reads;
 
     void head(FTerm* term) { walk(term, Mode::Write); }
+    // The head of a fact kept compact: the predicate, or the method of kind 0, and nothing
+    // else is written.
+    void compactHead(const FactList& facts, std::size_t i) {
+        if (facts.isMolecule(i))
+            use(methodKey(symbolKey(facts.method(i)), 0), Mode::Write);
+        else
+            use("p" + std::to_string(facts.arity(i)) + "/" + symbolKey(facts.predicate(i)),
+                Mode::Write);
+    }
     void literal(FLiteral* literal) {
         walk(literal->getTerm(), literal->isNegated() ? Mode::ReadComplete : Mode::Read);
     }
@@ -248,15 +257,27 @@ Strata::Strata(FProgram* program) {
             written[std::size_t(id)] = true;
         }
     };
-    for (list_item it = program->firstItem(); it != nullptr; it = program->nextItem(it)) {
-        FRule* clause = nullptr;
-        const int kind = program->ruleAt(it, clause);
+    // Facts of one relation come in runs: the node of the last one is looked up once.
+    FSymbol lastFact;
+    int lastFactShape = -1;
+    auto visitFact = [&](const FactList& facts, std::size_t i) {
+        const int shape = facts.isMolecule(i) ? 256 : facts.arity(i);
+        if (shape == lastFactShape && facts.predicate(i) == lastFact) return true;
+        lastFact = facts.predicate(i);
+        lastFactShape = shape;
+        RuleRelations relations(graph);
+        relations.compactHead(facts, i);
+        markWritten(relations.heads);
+        return true;
+    };
+    auto visitClause = [&](FRule* clause) {
+        const int kind = clause->ruleKind();
         if (kind == FRule::Fact) {
             RuleRelations relations(graph);
             for (FTerm* head : clause->getHead()->getList()) relations.head(head);
             markWritten(relations.heads);
         }
-        if (kind != FRule::Rule) continue;
+        if (kind != FRule::Rule) return true;
         RuleRelations relations(graph);
         for (FTerm* head : clause->getHead()->getList()) relations.head(head);
         for (FLiteral* literal : *clause->getBody()->getList()) relations.literal(literal);
@@ -271,7 +292,9 @@ Strata::Strata(FProgram* program) {
         reads.emplace_back(relations.heads.front(), relations.reads);
         rules.push_back(clause);
         ruleNodes.push_back(relations.heads.front());
-    }
+        return true;
+    };
+    program->forEachClause(visitClause, visitFact);
     // A method written through a variable may be any method of its kind; a variable read sees
     // them all.
     for (int kind = 0; kind < methodKinds; ++kind) {
@@ -326,15 +349,20 @@ Strata::Strata(FProgram* program) {
         programs.push_back(part);
     }
     std::size_t r = 0;
-    for (list_item it = program->firstItem(); it != nullptr; it = program->nextItem(it)) {
-        FRule* clause = nullptr;
-        if (program->ruleAt(it, clause) != FRule::Rule) {
-            programs.front()->append(clause);
-            continue;
-        }
-        const auto at = std::lower_bound(used.begin(), used.end(), ruleLevel[r++]);
-        programs[std::size_t(at - used.begin())]->append(clause);
-    }
+    program->forEachClause(
+        [&](FRule* clause) {
+            if (clause->ruleKind() != FRule::Rule) {
+                programs.front()->append(clause);
+                return true;
+            }
+            const auto at = std::lower_bound(used.begin(), used.end(), ruleLevel[r++]);
+            programs[std::size_t(at - used.begin())]->append(clause);
+            return true;
+        },
+        [&](const FactList& facts, std::size_t i) {
+            programs.front()->appendFact(facts, i);
+            return true;
+        });
 }
 
 Strata::~Strata() {

@@ -76,6 +76,9 @@ class ParseTreeNode : public FLSysObject {
     const ParseTreeNode* reduce() const { return const_cast<ParseTreeNode*>(this)->reduce(); }
 
     const std::string& className() const { return *classText; }
+    // Whether the node is of exactly this class (not of a class derived from it): one pointer
+    // comparison, where isA compares texts along the class chain.
+    bool isClass(ParseTreeClass kind) const { return classText == &parseTreeClassName(kind); }
 
   protected:
     explicit ParseTreeNode(ParseTreeClass kind) : classText(&parseTreeClassName(kind)) {}

@@ -1,0 +1,187 @@
+// FactList: which facts are kept compact, appending them, and the clause made again from one.
+#include "language/FactList.h"
+
+#include <limits>
+#include <typeinfo>
+
+#include "foundation/clib_list.h"
+#include "language/FMolecule.h"
+#include "language/FRule.h"
+#include "language/FTermList.h"
+#include "language/FunctionTerm.h"
+#include "language/PTerm.h"
+#include "language/Spec.h"
+
+namespace {
+
+// A constant that prints as its symbol alone and holds nothing else.
+bool plainConstant(const FTerm* term) {
+    if (term == nullptr || !term->isClass(ParseTreeClass::FunctionTerm)) return false;
+    const auto* constant = static_cast<const FunctionTerm*>(term);
+    const clib_list<FTerm*>* inner = constant->getArgs();
+    return (inner == nullptr || inner->empty()) && !constant->isParenthesized() &&
+           constant->getMethResult() == nullptr && constant->startKind() == 2;
+}
+
+bool plainPredicate(const PTerm& predicate) {
+    if (predicate.getName().getType() != InternalName::Predicate ||
+        predicate.firstGroupStart() != 0 || predicate.firstGroupEnd() != 0)
+        return false;
+    const clib_list<FTerm*>* args = predicate.getArgs();
+    if (args == nullptr) return true;
+    if (args->length() > std::numeric_limits<std::uint8_t>::max()) return false;
+    for (const FTerm* arg : *args)
+        if (!plainConstant(arg)) return false;
+    return true;
+}
+
+// host[method -> result]: kind 0, no class, filter, arguments or axis.
+bool plainMolecule(const FMolecule& molecule) {
+    if (molecule.getClassTerm() != nullptr || molecule.getIsaKind() != 0 ||
+        molecule.getFilter() != nullptr || molecule.isParenthesized() ||
+        molecule.getMethResult() != nullptr || !plainConstant(molecule.getHost()))
+        return false;
+    const clib_list<Spec*>* specs = molecule.getSpecs();
+    if (specs == nullptr || specs->length() != 1) return false;
+    const Spec* spec = (*specs)[specs->first_item()];
+    if (spec == nullptr || !spec->isClass(ParseTreeClass::SSpec) || spec->getKind() != 0 ||
+        spec->getCode() != 0 || (spec->getArgs() != nullptr && !spec->getArgs()->empty()))
+        return false;
+    return plainConstant(spec->getMethod()) &&
+           plainConstant(static_cast<const SSpec*>(spec)->getResult());
+}
+
+const FSymbol& nameOf(const FTerm* constant) {
+    return static_cast<const FunctionTerm*>(constant)->getName();
+}
+
+const FTerm* onlyAtom(const FRule& rule) {
+    const FTermList* head = rule.getHead();
+    return head->termAt(head->firstItem());
+}
+
+}  // namespace
+
+bool FactList::holds(const FRule& rule) {
+    if (rule.getBody() != nullptr || rule.ruleKind() != FRule::Fact ||
+        rule.getFlag() >= MoleculeBit || rule.getHead()->length() != 1)
+        return false;
+    const FTerm* atom = onlyAtom(rule);
+    if (atom == nullptr) return false;
+    if (atom->isClass(ParseTreeClass::PTerm))
+        return plainPredicate(*static_cast<const PTerm*>(atom));
+    // The other dialect's molecules share the class text of F-Logic's, not their print form.
+    if (typeid(*atom) == typeid(FMolecule))
+        return plainMolecule(*static_cast<const FMolecule*>(atom));
+    return false;
+}
+
+bool FactList::originIndex(const std::string& text, std::uint16_t& index) {
+    if (!origins.empty() && origins.back() == text) {
+        index = static_cast<std::uint16_t>(origins.size() - 1);
+        return true;
+    }
+    for (std::size_t i = 0; i < origins.size(); ++i)
+        if (origins[i] == text) {
+            index = static_cast<std::uint16_t>(i);
+            return true;
+        }
+    if (origins.size() > std::numeric_limits<std::uint16_t>::max()) return false;
+    origins.push_back(text);
+    index = static_cast<std::uint16_t>(origins.size() - 1);
+    return true;
+}
+
+bool FactList::add(const FRule& rule, std::size_t before) {
+    std::uint16_t origin = 0;
+    if (before > std::numeric_limits<std::uint32_t>::max() ||
+        arguments.size() > std::numeric_limits<std::uint32_t>::max() / 2 ||
+        !originIndex(rule.getLabel(), origin))
+        return false;
+    const FTerm* atom = onlyAtom(rule);
+    const std::size_t firstArg = arguments.size();
+    FSymbol symbol;
+    std::uint8_t flags = static_cast<std::uint8_t>(rule.getFlag());
+    if (atom->isClass(ParseTreeClass::PTerm)) {
+        const auto* predicate = static_cast<const PTerm*>(atom);
+        symbol = predicate->getName();
+        if (const clib_list<FTerm*>* list = predicate->getArgs())
+            for (const FTerm* arg : *list) arguments.push_back(nameOf(arg));
+    } else {
+        const auto* molecule = static_cast<const FMolecule*>(atom);
+        const clib_list<Spec*>* specs = molecule->getSpecs();
+        const auto* spec = static_cast<const SSpec*>((*specs)[specs->first_item()]);
+        symbol = nameOf(spec->getMethod());
+        arguments.push_back(nameOf(molecule->getHost()));
+        arguments.push_back(nameOf(spec->getResult()));
+        flags |= MoleculeBit;
+    }
+    facts.push_back(Fact{symbol, static_cast<std::uint32_t>(firstArg),
+                         static_cast<std::uint32_t>(before), rule.getLine(), origin, flags,
+                         static_cast<std::uint8_t>(arguments.size() - firstArg)});
+    return true;
+}
+
+void FactList::addFrom(const FactList& other, std::size_t i, std::size_t before,
+                       const std::string& origin, int line, int flag) {
+    std::uint16_t index = 0;
+    if (!originIndex(origin, index)) index = 0;
+    const Fact& fact = other.facts[i];
+    facts.push_back(Fact{
+        fact.symbol, static_cast<std::uint32_t>(arguments.size()),
+        static_cast<std::uint32_t>(before), line, index,
+        static_cast<std::uint8_t>((fact.flags & MoleculeBit) | (flag & ~MoleculeBit)), fact.arity});
+    const FSymbol* args = other.arguments.data() + fact.firstArg;
+    arguments.insert(arguments.end(), args, args + fact.arity);
+}
+
+void FactList::addFrom(const FactList& other, std::size_t i, std::size_t before) {
+    addFrom(other, i, before, other.origin(i), other.line(i), other.flag(i));
+}
+
+FTerm* FactList::predicateAtom(const Fact& fact) const {
+    clib_list<FTerm*>* args = nullptr;
+    if (fact.arity > 0) {
+        args = new clib_list<FTerm*>;
+        for (int k = 0; k < fact.arity; ++k)
+            args->append(new FunctionTerm(arguments[fact.firstArg + std::size_t(k)], nullptr));
+    }
+    auto* atom = new PTerm(fact.symbol, 0, 0, args);
+    // The term took its own references on the arguments.
+    if (args != nullptr)
+        for (FTerm* arg : *args) decRef(arg);
+    return atom;
+}
+
+FTerm* FactList::moleculeAtom(const Fact& fact) const {
+    auto* host = new FunctionTerm(arguments[fact.firstArg], nullptr);
+    auto* method = new FunctionTerm(fact.symbol, nullptr);
+    auto* result = new FunctionTerm(arguments[fact.firstArg + 1], nullptr);
+    auto* spec = new SSpec(method, 0, nullptr, 0, result);
+    decRef(method);
+    decRef(result);
+    clib_list<Spec*> specs;
+    specs.append(spec);
+    // The molecule takes its own references on host and specification.
+    auto* molecule = new FMolecule(host, nullptr, &specs, 0);
+    decRef(spec);
+    decRef(host);
+    return molecule;
+}
+
+FRule* FactList::clause(std::size_t i) const {
+    const Fact& fact = facts[i];
+    FTerm* atom = isMolecule(i) ? moleculeAtom(fact) : predicateAtom(fact);
+    auto* head = new FTermList(atom);
+    decRef(atom);
+    auto* rule = new FRule(head, nullptr, nullptr, origins[fact.origin], fact.line,
+                           fact.flags & ~MoleculeBit);
+    decRef(head);
+    return rule;
+}
+
+void FactList::clear() {
+    facts.clear();
+    arguments.clear();
+    origins.clear();
+}
