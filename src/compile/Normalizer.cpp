@@ -131,7 +131,7 @@ Normalizer* Normalizer::getProgram() {
     }
     hold(source, interpreter->showProgram());
     if (source == nullptr) return this;
-    if (source->getRules() == nullptr) {
+    if (!source->hasClauseList()) {
         centralErrorHandler().report(err13::NoOwnFProgram);
         return nullptr;
     }

@@ -145,7 +145,7 @@ void FProgram::expand() const {
         });
     delete rules;
     rules = whole;
-    facts.reset();
+    retired = std::move(facts);
 }
 
 void FProgram::appendProgram(FProgram& other) {

@@ -73,6 +73,9 @@ class FProgram : public ParseTreeNode {
     }
     // Whether some fact is kept compact.
     bool hasCompactFacts() const { return facts != nullptr && !facts->empty(); }
+    // Whether the program has a list of clauses (an empty one counts), without making its
+    // compact facts whole.
+    bool hasClauseList() const { return rules != nullptr || hasCompactFacts(); }
     // Moves every clause of the other program to the end of this one and shares its table.
     void appendProgram(FProgram& other);
     // The first clause, compact facts made whole first.
@@ -110,6 +113,9 @@ class FProgram : public ParseTreeNode {
     // clauses stand before fact i); both are filled again by expand, hence mutable.
     mutable clib_list<FRule*>* rules;
     mutable std::unique_ptr<FactList> facts;
+    // The list expand emptied, kept while the program lives: a round that was handed its facts
+    // before some command made them whole still reads them there.
+    mutable std::unique_ptr<FactList> retired;
     SymTab* names;
     int inheritance = 0;
 };
