@@ -354,12 +354,14 @@ FTerm* Normalizer::normalizeLiteral(FLiteral* literal, FTermList* out) {
 
 FTerm* Normalizer::normalizeTerm(FTerm* term, FTermList* out) {
     if (term == nullptr) return nullptr;
-    if (term->isA("FMolecule")) return normalizeMolecule(static_cast<FMolecule*>(term), out);
-    if (term->isA("PTerm")) return normalizePTerm(static_cast<PTerm*>(term), out);
-    if (term->isA("Reference")) return normalizeReference(static_cast<Reference*>(term), out);
-    if (term->isA("FunctionTerm"))
+    if (term->is(ParseTreeClass::FMolecule))
+        return normalizeMolecule(static_cast<FMolecule*>(term), out);
+    if (term->is(ParseTreeClass::PTerm)) return normalizePTerm(static_cast<PTerm*>(term), out);
+    if (term->is(ParseTreeClass::Reference))
+        return normalizeReference(static_cast<Reference*>(term), out);
+    if (term->is(ParseTreeClass::FunctionTerm))
         return normalizeFunctionTerm(static_cast<FunctionTerm*>(term), out);
-    if (term->isA("ArithmeticExpr"))
+    if (term->is(ParseTreeClass::ArithmeticExpr))
         return normalizeArithmetic(static_cast<ArithmeticExpr*>(term), out);
     incRef(term);
     return term;
@@ -477,7 +479,7 @@ void Normalizer::normalizeSpecs(const clib_list<Spec*>* specs, FTerm* host, FTer
     for (Spec* spec : *specs) {
         clib_list<FTerm*>* args = normalizeArgs(spec->getArgs(), out);
         FTerm* method = normalizeTerm(spec->getMethod(), out);
-        if (spec->isA("SSpec")) {
+        if (spec->is(ParseTreeClass::SSpec)) {
             FTerm* result = normalizeResult(static_cast<SSpec*>(spec), out);
             appendSpecAtom(host, new SSpec(method, spec->getCode(), args, spec->getKind(), result),
                            out);

@@ -97,7 +97,8 @@ class RuleRelations {
     // arrow of the same name.
     void method(FTerm* methodTerm, int kind, Mode mode) {
         std::string name;
-        if (methodTerm != nullptr && !methodTerm->isA("FVar") && methodTerm->isA("FunctionTerm")) {
+        if (methodTerm != nullptr && !methodTerm->is(ParseTreeClass::FVar) &&
+            methodTerm->is(ParseTreeClass::FunctionTerm)) {
             auto* function = static_cast<FunctionTerm*>(methodTerm);
             name = symbolKey(function->getName());
             walkList(function->getArgs(), mode == Mode::Write ? Mode::Read : mode);
@@ -125,7 +126,7 @@ class RuleRelations {
         if (term == nullptr) return;
         // The parts of a term count as the term does: a path inside a head makes the values it
         // names when they are missing, so it writes them.
-        if (term->isA("PTerm")) {
+        if (term->is(ParseTreeClass::PTerm)) {
             auto* predicate = static_cast<PTerm*>(term);
             const clib_list<FTerm*>* args = predicate->getArgs();
             if (!predicate->isBuiltin()) {
@@ -137,16 +138,16 @@ class RuleRelations {
                 // A built-in in a head (an assignment to a path) writes what its paths name.
                 walkList(args, mode);
             }
-        } else if (term->isA("AggExpr")) {
+        } else if (term->is(ParseTreeClass::AggExpr)) {
             FLiteralList* body = static_cast<AggExpr*>(term)->getBody();
             if (body != nullptr)
                 for (FLiteral* literal : *body->getList())
                     walk(literal->getTerm(), Mode::ReadComplete);
-        } else if (term->isA("ArithmeticExpr")) {
+        } else if (term->is(ParseTreeClass::ArithmeticExpr)) {
             auto* arithmetic = static_cast<ArithmeticExpr*>(term);
             walk(arithmetic->getLeft(), mode);
             walk(arithmetic->getRight(), mode);
-        } else if (term->isA("FMolecule")) {
+        } else if (term->is(ParseTreeClass::FMolecule)) {
             auto* molecule = static_cast<FMolecule*>(term);
             walk(molecule->getHost(), mode);
             walk(molecule->getClassTerm(), mode);
@@ -160,17 +161,19 @@ class RuleRelations {
                 for (Spec* spec : *molecule->getSpecs()) {
                     method(spec->getMethod(), spec->getKind(), mode);
                     walkList(spec->getArgs(), mode);
-                    if (spec->isA("SSpec")) walk(static_cast<SSpec*>(spec)->getResult(), mode);
-                    if (spec->isA("MSpec")) walkList(static_cast<MSpec*>(spec)->getResults(), mode);
+                    if (spec->is(ParseTreeClass::SSpec))
+                        walk(static_cast<SSpec*>(spec)->getResult(), mode);
+                    if (spec->is(ParseTreeClass::MSpec))
+                        walkList(static_cast<MSpec*>(spec)->getResults(), mode);
                 }
             }
-        } else if (term->isA("Reference")) {
+        } else if (term->is(ParseTreeClass::Reference)) {
             auto* reference = static_cast<Reference*>(term);
             walk(reference->getHost(), mode);
             const int dot = reference->getDot();
             method(reference->getMethod(), dot >= 0 && dot < methodKinds ? dot : 0, mode);
             walkList(reference->getArgs(), mode);
-        } else if (term->isA("FunctionTerm") && !term->isA("FVar")) {
+        } else if (term->is(ParseTreeClass::FunctionTerm) && !term->is(ParseTreeClass::FVar)) {
             walkList(static_cast<FunctionTerm*>(term)->getArgs(), mode);
         }
     }
