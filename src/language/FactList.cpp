@@ -96,7 +96,7 @@ bool FactList::add(const FRule& rule, std::size_t before) {
     std::uint16_t origin = 0;
     if (before > std::numeric_limits<std::uint32_t>::max() ||
         arguments.size() > std::numeric_limits<std::uint32_t>::max() / 2 ||
-        !originIndex(rule.getLabel(), origin))
+        !originIndex(rule.labelText(), origin))
         return false;
     const FTerm* atom = onlyAtom(rule);
     const std::size_t firstArg = arguments.size();
