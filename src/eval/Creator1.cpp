@@ -165,6 +165,16 @@ void Creator1::create(ParseTreeNode* head, Operand* operand) {
 void Creator1::createFact(const FactList& facts, std::size_t i) {
     // The walk of a ground head would make each argument's object, left to right, then store
     // the tuple; a fact is inserted once per round, so no seen-row trie is asked.
+    if (facts.form(i) == FactList::Member || facts.form(i) == FactList::Subclass) {
+        // host and class, then the relation, as the walk of host:class does.
+        InternalName host = InternalName::UndefinedObject;
+        InternalName cls = InternalName::UndefinedObject;
+        if (changedValue != -1) noteInsert(access->insertObject(facts.host(i), nullptr, 0, host));
+        if (changedValue != -1) noteInsert(access->insertObject(facts.classOf(i), nullptr, 0, cls));
+        if (changedValue != -1)
+            noteInsert(access->insertClassRelation(host, cls, facts.isaKind(i)));
+        return;
+    }
     if (facts.isMolecule(i)) {
         // host, method and result, then the value, as the walk of host[method -> result] does.
         InternalName host = InternalName::UndefinedObject;
@@ -176,7 +186,7 @@ void Creator1::createFact(const FactList& facts, std::size_t i) {
         if (changedValue != -1)
             noteInsert(access->insertObject(facts.result(i), nullptr, 0, result));
         if (changedValue != -1)
-            noteInsert(access->insertValue(host, method, nullptr, 0, 0, result));
+            noteInsert(access->insertValue(host, method, nullptr, 0, facts.methodKind(i), result));
         return;
     }
     const int arity = facts.arity(i);

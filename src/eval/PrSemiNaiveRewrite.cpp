@@ -148,16 +148,20 @@ DeltaTable* PrSemiNaive::rewriteProgram(FProgram* program, int triggerForm) {
         }
     };
 
-    // Facts of one predicate come in runs: the set is asked once per run. A molecule fact
-    // host[method -> result] writes a method of kind 0 without arguments.
+    // Facts of one predicate come in runs: the set is asked once per run. A value fact writes a
+    // method of its arrow's kind without arguments, a class fact its class relation.
     FSymbol lastFact;
     bool anyFact = false;
     auto visitFact = [&](const FactList& facts, std::size_t i) {
         if (triggerForm != 0) return true;
         anyHead = true;
+        if (facts.form(i) == FactList::Member || facts.form(i) == FactList::Subclass) {
+            headBits |= facts.isaKind(i);
+            return true;
+        }
         if (facts.isMolecule(i)) {
-            headMethodTypes |= 1;
-            headCounts[0].insert(0);
+            headMethodTypes |= 1 << facts.methodKind(i);
+            headCounts[facts.methodKind(i)].insert(0);
             return true;
         }
         if (anyFact && facts.predicate(i) == lastFact) return true;

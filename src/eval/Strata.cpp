@@ -69,14 +69,25 @@ class RuleRelations {
     std::vector<std::pair<int, bool>> reads;
 
     void head(FTerm* term) { walk(term, Mode::Write); }
-    // The head of a fact kept compact: the predicate, or the method of kind 0, and nothing
-    // else is written.
+    // The head of a fact kept compact: the predicate, the method of its arrow or the class
+    // relation, and nothing else, is written.
     void compactHead(const FactList& facts, std::size_t i) {
-        if (facts.isMolecule(i))
-            use(methodKey(symbolKey(facts.method(i)), 0), Mode::Write);
-        else
-            use("p" + std::to_string(facts.arity(i)) + "/" + symbolKey(facts.predicate(i)),
-                Mode::Write);
+        switch (facts.form(i)) {
+            case FactList::Predicate:
+                use("p" + std::to_string(facts.arity(i)) + "/" + symbolKey(facts.predicate(i)),
+                    Mode::Write);
+                break;
+            case FactList::Value:
+            case FactList::SetValue:
+                use(methodKey(symbolKey(facts.method(i)), facts.methodKind(i)), Mode::Write);
+                break;
+            case FactList::Member:
+                use("isa", Mode::Write);
+                break;
+            case FactList::Subclass:
+                use("sub", Mode::Write);
+                break;
+        }
     }
     void literal(FLiteral* literal) {
         walk(literal->getTerm(), literal->isNegated() ? Mode::ReadComplete : Mode::Read);
@@ -264,7 +275,7 @@ Strata::Strata(FProgram* program) {
     FSymbol lastFact;
     int lastFactShape = -1;
     auto visitFact = [&](const FactList& facts, std::size_t i) {
-        const int shape = facts.isMolecule(i) ? 256 : facts.arity(i);
+        const int shape = facts.isMolecule(i) ? 256 * facts.form(i) : facts.arity(i);
         if (shape == lastFactShape && facts.predicate(i) == lastFact) return true;
         lastFact = facts.predicate(i);
         lastFactShape = shape;

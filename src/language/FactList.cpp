@@ -35,20 +35,40 @@ bool plainPredicate(const PTerm& predicate) {
     return true;
 }
 
-// host[method -> result]: kind 0, no class, filter, arguments or axis.
+// The one specification of a molecule, or null.
+const Spec* onlySpec(const FMolecule& molecule) {
+    const clib_list<Spec*>* specs = molecule.getSpecs();
+    if (specs == nullptr || specs->length() != 1) return nullptr;
+    return (*specs)[specs->first_item()];
+}
+
+// The one result of host[method ->> {result}].
+const FTerm* onlyResult(const MSpec& spec) {
+    const clib_list<FTerm*>* results = spec.getResults();
+    if (results == nullptr || results->length() != 1) return nullptr;
+    return (*results)[results->first_item()];
+}
+
+// host[method -> result], host[method ->> {result}], host:class or host::class, without
+// filter, arguments or axis.
 bool plainMolecule(const FMolecule& molecule) {
-    if (molecule.getClassTerm() != nullptr || molecule.getIsaKind() != 0 ||
-        molecule.getFilter() != nullptr || molecule.isParenthesized() ||
+    if (molecule.getFilter() != nullptr || molecule.isParenthesized() ||
         molecule.getMethResult() != nullptr || !plainConstant(molecule.getHost()))
         return false;
-    const clib_list<Spec*>* specs = molecule.getSpecs();
-    if (specs == nullptr || specs->length() != 1) return false;
-    const Spec* spec = (*specs)[specs->first_item()];
-    if (spec == nullptr || !spec->isClass(ParseTreeClass::SSpec) || spec->getKind() != 0 ||
-        spec->getCode() != 0 || (spec->getArgs() != nullptr && !spec->getArgs()->empty()))
+    if (molecule.getClassTerm() != nullptr)
+        return (molecule.getIsaKind() == 1 || molecule.getIsaKind() == 2) &&
+               molecule.getSpecs() == nullptr && plainConstant(molecule.getClassTerm());
+    if (molecule.getIsaKind() != 0) return false;
+    const Spec* spec = onlySpec(molecule);
+    if (spec == nullptr || spec->getCode() != 0 ||
+        (spec->getArgs() != nullptr && !spec->getArgs()->empty()) ||
+        !plainConstant(spec->getMethod()))
         return false;
-    return plainConstant(spec->getMethod()) &&
-           plainConstant(static_cast<const SSpec*>(spec)->getResult());
+    if (spec->isClass(ParseTreeClass::SSpec) && spec->getKind() == 0)
+        return plainConstant(static_cast<const SSpec*>(spec)->getResult());
+    if (spec->isClass(ParseTreeClass::MSpec) && spec->getKind() == 1)
+        return plainConstant(onlyResult(*static_cast<const MSpec*>(spec)));
+    return false;
 }
 
 const FSymbol& nameOf(const FTerm* constant) {
@@ -63,8 +83,8 @@ const FTerm* onlyAtom(const FRule& rule) {
 }  // namespace
 
 bool FactList::holds(const FRule& rule) {
-    if (rule.getBody() != nullptr || rule.ruleKind() != FRule::Fact ||
-        rule.getFlag() >= MoleculeBit || rule.getHead()->length() != 1)
+    if (rule.getBody() != nullptr || rule.ruleKind() != FRule::Fact || rule.getFlag() > FlagMask ||
+        rule.getHead()->length() != 1)
         return false;
     const FTerm* atom = onlyAtom(rule);
     if (atom == nullptr) return false;
@@ -101,7 +121,7 @@ bool FactList::add(const FRule& rule, std::size_t before) {
     const FTerm* atom = onlyAtom(rule);
     const std::size_t firstArg = arguments.size();
     FSymbol symbol;
-    std::uint8_t flags = static_cast<std::uint8_t>(rule.getFlag());
+    Form form = Predicate;
     if (atom->isClass(ParseTreeClass::PTerm)) {
         const auto* predicate = static_cast<const PTerm*>(atom);
         symbol = predicate->getName();
@@ -109,15 +129,25 @@ bool FactList::add(const FRule& rule, std::size_t before) {
             for (const FTerm* arg : *list) arguments.push_back(nameOf(arg));
     } else {
         const auto* molecule = static_cast<const FMolecule*>(atom);
-        const clib_list<Spec*>* specs = molecule->getSpecs();
-        const auto* spec = static_cast<const SSpec*>((*specs)[specs->first_item()]);
-        symbol = nameOf(spec->getMethod());
         arguments.push_back(nameOf(molecule->getHost()));
-        arguments.push_back(nameOf(spec->getResult()));
-        flags |= MoleculeBit;
+        if (molecule->getClassTerm() != nullptr) {
+            form = molecule->getIsaKind() == 2 ? Subclass : Member;
+            arguments.push_back(nameOf(molecule->getClassTerm()));
+        } else {
+            const Spec* spec = onlySpec(*molecule);
+            symbol = nameOf(spec->getMethod());
+            if (spec->getKind() == 1) {
+                form = SetValue;
+                arguments.push_back(nameOf(onlyResult(*static_cast<const MSpec*>(spec))));
+            } else {
+                form = Value;
+                arguments.push_back(nameOf(static_cast<const SSpec*>(spec)->getResult()));
+            }
+        }
     }
     facts.push_back(Fact{symbol, static_cast<std::uint32_t>(firstArg),
-                         static_cast<std::uint32_t>(before), rule.getLine(), origin, flags,
+                         static_cast<std::uint32_t>(before), rule.getLine(), origin,
+                         static_cast<std::uint8_t>(form << FlagBits | rule.getFlag()),
                          static_cast<std::uint8_t>(arguments.size() - firstArg)});
     return true;
 }
@@ -127,10 +157,10 @@ void FactList::addFrom(const FactList& other, std::size_t i, std::size_t before,
     std::uint16_t index = 0;
     if (!originIndex(origin, index)) index = 0;
     const Fact& fact = other.facts[i];
-    facts.push_back(Fact{
-        fact.symbol, static_cast<std::uint32_t>(arguments.size()),
-        static_cast<std::uint32_t>(before), line, index,
-        static_cast<std::uint8_t>((fact.flags & MoleculeBit) | (flag & ~MoleculeBit)), fact.arity});
+    facts.push_back(Fact{fact.symbol, static_cast<std::uint32_t>(arguments.size()),
+                         static_cast<std::uint32_t>(before), line, index,
+                         static_cast<std::uint8_t>(other.form(i) << FlagBits | (flag & FlagMask)),
+                         fact.arity});
     const FSymbol* args = other.arguments.data() + fact.firstArg;
     arguments.insert(arguments.end(), args, args + fact.arity);
 }
@@ -139,7 +169,8 @@ void FactList::addFrom(const FactList& other, std::size_t i, std::size_t before)
     addFrom(other, i, before, other.origin(i), other.line(i), other.flag(i));
 }
 
-FTerm* FactList::predicateAtom(const Fact& fact) const {
+FTerm* FactList::predicateAtom(std::size_t i) const {
+    const Fact& fact = facts[i];
     clib_list<FTerm*>* args = nullptr;
     if (fact.arity > 0) {
         args = new clib_list<FTerm*>;
@@ -153,29 +184,42 @@ FTerm* FactList::predicateAtom(const Fact& fact) const {
     return atom;
 }
 
-FTerm* FactList::moleculeAtom(const Fact& fact) const {
-    auto* host = new FunctionTerm(arguments[fact.firstArg], nullptr);
-    auto* method = new FunctionTerm(fact.symbol, nullptr);
-    auto* result = new FunctionTerm(arguments[fact.firstArg + 1], nullptr);
-    auto* spec = new SSpec(method, 0, nullptr, 0, result);
-    decRef(method);
-    decRef(result);
-    clib_list<Spec*> specs;
-    specs.append(spec);
-    // The molecule takes its own references on host and specification.
-    auto* molecule = new FMolecule(host, nullptr, &specs, 0);
-    decRef(spec);
+FTerm* FactList::moleculeAtom(std::size_t i) const {
+    auto* host = new FunctionTerm(this->host(i), nullptr);
+    FMolecule* molecule = nullptr;
+    if (form(i) == Member || form(i) == Subclass) {
+        auto* cls = new FunctionTerm(classOf(i), nullptr);
+        // The molecule takes its own references on host and class.
+        molecule = new FMolecule(host, cls, nullptr, isaKind(i));
+        decRef(cls);
+    } else {
+        auto* method = new FunctionTerm(this->method(i), nullptr);
+        auto* result = new FunctionTerm(this->result(i), nullptr);
+        Spec* spec = nullptr;
+        if (form(i) == SetValue) {
+            clib_list<FTerm*> results;
+            results.append(result);
+            spec = new MSpec(method, 0, nullptr, 1, &results);
+        } else {
+            spec = new SSpec(method, 0, nullptr, 0, result);
+        }
+        decRef(method);
+        decRef(result);
+        clib_list<Spec*> specs;
+        specs.append(spec);
+        molecule = new FMolecule(host, nullptr, &specs, 0);
+        decRef(spec);
+    }
     decRef(host);
     return molecule;
 }
 
 FRule* FactList::clause(std::size_t i) const {
-    const Fact& fact = facts[i];
-    FTerm* atom = isMolecule(i) ? moleculeAtom(fact) : predicateAtom(fact);
+    FTerm* atom = isMolecule(i) ? moleculeAtom(i) : predicateAtom(i);
     auto* head = new FTermList(atom);
     decRef(atom);
-    auto* rule = new FRule(head, nullptr, nullptr, origins[fact.origin], fact.line,
-                           fact.flags & ~MoleculeBit);
+    const Fact& fact = facts[i];
+    auto* rule = new FRule(head, nullptr, nullptr, origins[fact.origin], fact.line, flag(i));
     decRef(head);
     return rule;
 }

@@ -1,6 +1,6 @@
 // FactList, the facts of a program kept without their parse trees: each one stored predicate
-// over constants or one scalar method value between constants, with its place of origin and its
-// place among the program's whole clauses.
+// over constants, one method value or one class membership between constants, with its place of
+// origin and its place among the program's whole clauses.
 #pragma once
 
 #include <cstddef>
@@ -13,16 +13,20 @@
 class FRule;
 class FTerm;
 
-// A consulted program is mostly facts like p(a, 1) or o[m -> v]. Their parse trees (a clause, a
-// head list, a term per constant, a variable table) cost about 1 KB each; kept here a fact costs
+// A consulted program is mostly facts like p(a, 1), o[m -> v] or o:c. Their parse trees (a clause,
+// a head list, a term per constant, a variable table) cost about 1 KB each; kept here a fact costs
 // 24 bytes and 8 per constant. The clause is made again, equal to the one read, whenever its text
 // or tree is needed.
 class FactList {
   public:
     // Whether the clause is a fact this list can hold: one stored predicate (no built-in) whose
-    // arguments are plain constants, written without parentheses or groups; or one molecule
-    // host[method -> result] of plain constants, without class, arguments or filter.
+    // arguments are plain constants, written without parentheses or groups; or one molecule of
+    // plain constants without arguments or filter: host[method -> result],
+    // host[method ->> {result}], host:class or host::class.
     static bool holds(const FRule& rule);
+
+    // The kinds of facts; a molecule's method arrow or class relation is its form.
+    enum Form : std::uint8_t { Predicate, Value, SetValue, Member, Subclass };
 
     // Appends the fact of the clause (holds(rule) must be true), standing before the whole
     // clause number `before` of its program; false, nothing appended, when the list is full.
@@ -38,19 +42,23 @@ class FactList {
     bool empty() const { return facts.empty(); }
     // The number of whole clauses of the program that stand before fact i.
     std::size_t before(std::size_t i) const { return facts[i].before; }
-    // Whether fact i is a molecule host[method -> result] rather than a predicate.
-    bool isMolecule(std::size_t i) const { return (facts[i].flags & MoleculeBit) != 0; }
+    Form form(std::size_t i) const { return static_cast<Form>(facts[i].flags >> FlagBits); }
+    bool isMolecule(std::size_t i) const { return form(i) != Predicate; }
     // A predicate fact: its predicate, and its arity(i) arguments.
     const FSymbol& predicate(std::size_t i) const { return facts[i].symbol; }
     int arity(std::size_t i) const { return facts[i].arity; }
     const FSymbol* args(std::size_t i) const { return arguments.data() + facts[i].firstArg; }
-    // A molecule fact: its host, method and result.
+    // A molecule fact: its host; for a value its method, arrow kind (0 "->", 1 "->>") and
+    // result; for a class relation the class and its kind (1 ":", 2 "::").
     const FSymbol& host(std::size_t i) const { return arguments[facts[i].firstArg]; }
     const FSymbol& method(std::size_t i) const { return facts[i].symbol; }
+    int methodKind(std::size_t i) const { return form(i) == SetValue ? 1 : 0; }
     const FSymbol& result(std::size_t i) const { return arguments[facts[i].firstArg + 1]; }
+    const FSymbol& classOf(std::size_t i) const { return arguments[facts[i].firstArg + 1]; }
+    int isaKind(std::size_t i) const { return form(i) == Subclass ? 2 : 1; }
     const std::string& origin(std::size_t i) const { return origins[facts[i].origin]; }
     int line(std::size_t i) const { return facts[i].line; }
-    int flag(std::size_t i) const { return facts[i].flags & ~MoleculeBit; }
+    int flag(std::size_t i) const { return facts[i].flags & FlagMask; }
 
     // A new clause equal to the one fact i was read from; the caller receives its reference.
     FRule* clause(std::size_t i) const;
@@ -58,9 +66,11 @@ class FactList {
     void clear();
 
   private:
-    // The clause's flag, and this bit for a molecule.
-    static constexpr std::uint8_t MoleculeBit = 0x80;
-    // A predicate's symbol and arguments, or a molecule's method and (host, result).
+    // The clause's flag in the low bits, the form above them.
+    static constexpr int FlagBits = 5;
+    static constexpr std::uint8_t FlagMask = (1u << FlagBits) - 1;
+    // A predicate's symbol and arguments, a value's method and (host, result), or a class
+    // relation's (host, class).
     struct Fact {
         FSymbol symbol;
         std::uint32_t firstArg;
@@ -72,9 +82,9 @@ class FactList {
     };
     // The index of the origin text, entered when new; false when no index is left.
     bool originIndex(const std::string& text, std::uint16_t& index);
-    // The head atom of a fact, with one reference for the caller.
-    FTerm* predicateAtom(const Fact& fact) const;
-    FTerm* moleculeAtom(const Fact& fact) const;
+    // The head atom of fact i, with one reference for the caller.
+    FTerm* predicateAtom(std::size_t i) const;
+    FTerm* moleculeAtom(std::size_t i) const;
 
     std::vector<Fact> facts;
     std::vector<FSymbol> arguments;

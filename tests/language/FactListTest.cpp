@@ -24,7 +24,8 @@ const char* const mixedText = R"(p(a). p(b, c). t.
 q(X) :- p(X).
 r(1, -3, "s", "say \"hi\"", #12, a). r(1, -3, "s", "say \"hi\"", #12, a). x(2.5).
 o1[m -> v1]. o2[n ->> {x, y}]. o1:k. o3[m -> 3]. o4[m@(a) -> v]. o5[m *-> v].
-o7[m -> v; n -> w]. o8[m -> "a b"].
+o7[m -> v; n -> w]. o8[m -> "a b"]. o9[s ->> {x}]. o9[s ->> {}]. o9::k. o9:k[m -> v].
+o9[m@(a) ->> {x}]. o9[s *->> {x}]. o9[m => c].
 p(c), p(d).
 w(f(a)). w((a)). w(nil). w([a, b]).
 s :- q(a), not p(e).
@@ -111,7 +112,7 @@ void expectTwinsAgree(ParserHarness& harness, Twins& twins) {
 
 }  // namespace
 
-TEST(FactList, OnlyOneStoredPredicateOverPlainConstantsIsKept) {
+TEST(FactList, OnlyOnePredicateOrMoleculeOfPlainConstantsIsKept) {
     ParserHarness harness;
     auto* parser = new FLogicParser();
     parser->setInputString(mixedText);
@@ -122,8 +123,9 @@ TEST(FactList, OnlyOneStoredPredicateOverPlainConstantsIsKept) {
         if (FactList::holds(*rule)) kept.push_back(harness.print(rule));
     EXPECT_EQ(kept, (std::vector<std::string>{
                         "p(a).", "p(b,c).", "t.", "r(1,-3,\"s\",\"say \\\"hi\\\"\",#12,a).",
-                        "r(1,-3,\"s\",\"say \\\"hi\\\"\",#12,a).", "o1[m -> v1].", "o3[m -> 3].",
-                        "o8[m -> \"a b\"].", "w(nil).", "u(a,b,c,d,e,f,g,h,i,j,k,l)."}));
+                        "r(1,-3,\"s\",\"say \\\"hi\\\"\",#12,a).", "o1[m -> v1].", "o1:k.",
+                        "o3[m -> 3].", "o8[m -> \"a b\"].", "o9[s ->> {x}].", "o9::k.", "w(nil).",
+                        "u(a,b,c,d,e,f,g,h,i,j,k,l)."}));
     EXPECT_TRUE(twins.compact->hasCompactFacts());
     release(twins);
 }
