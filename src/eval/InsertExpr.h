@@ -44,7 +44,7 @@ class InsertExpr : public ManagedObject {
     // of the rows: it makes no new object and stores into a set, so its rows need not be sorted.
     virtual bool orderFree() const { return false; }
     // Whether an order-free node's store answers a repeated fact in one probe (predicate
-    // frames), so that a head of such nodes needs no seen-row trie.
+    // frames, set frames), so that a head of such nodes needs no seen-row trie.
     virtual bool repeatsCheaply() const { return false; }
 
   protected:
@@ -99,6 +99,7 @@ class PropInsertExpr : public InsertExpr {
     PropInsertExpr(OMAccess* access, int methodType, int argCount, int resultCount);
     // A set-valued (->>) value over columns and constants.
     bool orderFree() const override;
+    bool repeatsCheaply() const override { return orderFree(); }
 
   protected:
     void apply(InternalName* out, int* changed) override;
