@@ -72,7 +72,7 @@ int MainMemOM::getOrCreateName(const FSymbol& symbol, InternalName& out) {
     }
     if (symbol.getType() == InternalName::String) {
         out = InternalName(nameHandler->nextObjectId(), InternalName::String, 0);
-        stringNames.insert(out);
+        stringNames.push_back(out);
     } else {
         out = InternalName(nameHandler->nextObjectId(), InternalName::Object, 0);
     }

@@ -16,6 +16,7 @@
 #include "objectbase/FlatNameMap.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/MainMemFrames.h"
+#include "objectbase/MemberSet.h"
 #include "objectbase/OM.h"
 
 class FrameManager;
@@ -287,7 +288,7 @@ class MainMemOM : public OM {
                                  const InternalName* args, int argCount, int type,
                                  const InternalName& value);
     // `value` joins the set that one of the class-relation tables keeps under `key`.
-    virtual void addToRelationMap(clib_dictionary<InternalName, set<InternalName>*>& table,
+    virtual void addToRelationMap(clib_dictionary<InternalName, MemberSet*>& table,
                                   const InternalName& value, const InternalName& key);
     virtual void indexMethod(const InternalName& host, const InternalName& method, int argCount,
                              int type);
@@ -376,9 +377,7 @@ class MainMemOM : public OM {
     bool isPendingEquality(const InternalName& replaced, InternalName& representative);
     int pendingEqualityCount() { return pendingEqualities.size(); }
     bool pathHostOf(const InternalName& object, InternalName& host);
-    const clib_dictionary<MethodKey, set<InternalName>*>& methodHostTable() const {
-        return methodsTable;
-    }
+    const clib_dictionary<MethodKey, MemberSet*>& methodHostTable() const { return methodsTable; }
     const clib_dictionary<InternalName, set<MethodSig>*>& signatureTable() const {
         return methodSignatures;
     }
@@ -388,7 +387,7 @@ class MainMemOM : public OM {
         for (const auto& [name, holders] : usageIndex) visit(name, holders);
     }
     // The inverse table of relation kind 1, 2 or 3.
-    const clib_dictionary<InternalName, set<InternalName>*>& relationMembers(int kind) const {
+    const clib_dictionary<InternalName, MemberSet*>& relationMembers(int kind) const {
         return kind == 1   ? classToObjTable
                : kind == 2 ? superClassToClassTable
                            : parentToChildTable;
@@ -417,7 +416,9 @@ class MainMemOM : public OM {
             return std::hash<std::uint64_t>()(bits);
         }
     };
-    using NameSetTable = clib_dictionary<InternalName, set<InternalName>*>;
+    // One flat set per key: the hosts of a method or the members of a class are walked in
+    // ascending order, and a search tree per set cost a node per member.
+    using NameSetTable = clib_dictionary<InternalName, MemberSet*>;
     using NameMap = clib_dictionary<InternalName, InternalName>;
 
     // The object frame of a name, made when missing (null when none can be made).
@@ -515,14 +516,16 @@ class MainMemOM : public OM {
     // A string's stored text (with its quotes) between double quotes, inner characters escaped.
     void appendQuotedString(const std::string& stored, std::string& out);
 
-    set<InternalName> stringNames;
+    // Every string name made, read only by cleanup (ascending): kept in the order made (almost
+    // always ascending already) and sorted there, not one search-tree node per string.
+    std::vector<InternalName> stringNames;
     FrameManager* frameManager = nullptr;
     SymTab* symTab = nullptr;
     // Looked up for every symbol of every consulted fact and never walked in key order: hashed.
     FlatNameMap<FSymbol, InternalName> symbolToName;
     FlatNameMap<InternalName, FSymbol> nameToSymbol;
     clib_dictionary<InternalName, set<FSymbol>*> nameToSymbols;
-    clib_dictionary<MethodKey, set<InternalName>*> methodsTable;
+    clib_dictionary<MethodKey, MemberSet*> methodsTable;
     clib_dictionary<InternalName, set<MethodSig>*> methodSignatures;
     // Looked up on every stored value and never walked in key order: hashed.
     FlatNameMap<InternalName, UsageSet> usageIndex;

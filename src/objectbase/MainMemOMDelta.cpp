@@ -1,6 +1,8 @@
 // Delta recording, clearing the object base and forgetting unused strings.
 #include <algorithm>
 #include <iostream>
+#include <utility>
+#include <vector>
 
 #include "foundation/OutputChannel.h"
 #include "objectbase/DeltaTable.h"
@@ -280,8 +282,10 @@ void MainMemOM::cleanup() {
         decRef(names);
     }
 
-    for (auto it = stringNames.first_item(); it != nullptr; it = stringNames.next_item(it)) {
-        InternalName name = stringNames.key(it);
+    std::vector<InternalName> made = std::move(stringNames);
+    std::sort(made.begin(), made.end());
+    made.erase(std::unique(made.begin(), made.end()), made.end());
+    for (const InternalName& name : made) {
         if (stringInUse(name, predicateStrings)) continue;
         auto symbolItem = nameToSymbol.find(name);
         if (symbolItem == nameToSymbol.end()) continue;
@@ -291,4 +295,5 @@ void MainMemOM::cleanup() {
         debugChannel() << name;
     }
     stringNames.clear();
+    stringNames.shrink_to_fit();
 }

@@ -264,7 +264,9 @@ void MainMemOM::collectSuperclasses(const InternalName& x, set<InternalName>& ou
 void MainMemOM::collectSubclasses(const InternalName& y, set<InternalName>& out) {
     closure(y, out, [this](const InternalName& name, set<InternalName>& into) {
         auto it = superClassToClassTable.lookup(name);
-        if (it != nullptr) into += *superClassToClassTable.inf(it);
+        if (it == nullptr) return;
+        for (const InternalName& member : superClassToClassTable.inf(it)->ascending())
+            into.insert(member);
     });
 }
 

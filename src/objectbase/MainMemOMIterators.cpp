@@ -7,24 +7,29 @@
 
 namespace {
 
-// A SetIterator over `names`: `reuse` re-targeted when it is one, otherwise reported, released
-// and replaced.
-Iterator* setIteratorOver(set<InternalName>* names, Iterator* reuse) {
+// A SetIterator over `names` (none: no rows): `reuse` re-targeted when it is one, otherwise
+// reported, released and replaced.
+Iterator* setIteratorOver(const MemberSet* names, Iterator* reuse) {
+    set<InternalName>* none = nullptr;
     if (reuse != nullptr) {
         if (reuse->isA("SetIterator")) {
-            static_cast<SetIterator*>(reuse)->reset(names);
+            auto* walk = static_cast<SetIterator*>(reuse);
+            if (names != nullptr)
+                walk->reset(*names);
+            else
+                walk->reset(none);
             return reuse;
         }
         centralErrorHandler().report(err5::UnknownIterType);
         decRef(reuse);
     }
-    return new SetIterator(names);
+    return names != nullptr ? new SetIterator(*names) : new SetIterator(none);
 }
 
 }  // namespace
 
 Iterator* MainMemOM::isaIterator(const InternalName& name, int kind, Iterator* reuse) {
-    set<InternalName>* members = nullptr;
+    const MemberSet* members = nullptr;
     if (NameSetTable* table = relationTable(kind)) {
         auto it = table->lookup(name);
         if (it != nullptr) members = table->inf(it);
@@ -34,7 +39,7 @@ Iterator* MainMemOM::isaIterator(const InternalName& name, int kind, Iterator* r
 
 Iterator* MainMemOM::methodHostsIterator(const InternalName& method, std::int16_t type,
                                          std::int16_t argCount, Iterator* reuse) {
-    set<InternalName>* hosts = nullptr;
+    const MemberSet* hosts = nullptr;
     auto it = methodsTable.lookup(MethodKey(type, argCount, method));
     if (it != nullptr) hosts = methodsTable.inf(it);
     return setIteratorOver(hosts, reuse);

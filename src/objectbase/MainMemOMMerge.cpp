@@ -96,7 +96,7 @@ void MainMemOM::mergeObjFrames(const InternalName& replaced, const InternalName&
     auto moveHost = [&](const MethodEntry& entry) {
         auto hosts = methodsTable.lookup(MethodKey(entry.type, entry.argCount, entry.method));
         if (hosts != nullptr) {
-            methodsTable.inf(hosts)->del(replaced);
+            methodsTable.inf(hosts)->erase(replaced);
             methodsTable.inf(hosts)->insert(kept);
         }
         rewriteReferences(replaced, kept, entry.value);

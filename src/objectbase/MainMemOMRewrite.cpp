@@ -13,19 +13,28 @@ namespace {
 // 0, 1, 3, 4, 6, 7, 2, 5, 8.
 constexpr int TypeRank[] = {0, 1, 6, 2, 3, 7, 4, 5, 8};
 
+// `into` gains every member of `from`.
+template <class Member>
+void join(set<Member>& into, const set<Member>& from) {
+    into += from;
+}
+void join(MemberSet& into, const MemberSet& from) {
+    for (const InternalName& member : from.ascending()) into.insert(member);
+}
+
 // Moves the set `table` keeps under `from` to the key `to`, joining a set already there.
-template <class Key, class Member>
-void moveSet(clib_dictionary<Key, set<Member>*>& table, const Key& from, const Key& to) {
+template <class Key, class Members>
+void moveSet(clib_dictionary<Key, Members*>& table, const Key& from, const Key& to) {
     auto found = table.lookup(from);
     if (found == nullptr) return;
-    set<Member>* moved = table.inf(found);
+    Members* moved = table.inf(found);
     table.del_item(found);
     auto existing = table.lookup(to);
     if (existing == nullptr) {
         table.insert(to, moved);
         return;
     }
-    *table.inf(existing) += *moved;
+    join(*table.inf(existing), *moved);
     delete moved;
 }
 
@@ -109,7 +118,8 @@ void MainMemOM::rewriteMethodName(const InternalName& old, const InternalName& r
     set<InternalName> hosts;
     for (const MethodSig& sig : signatures) {
         auto under = methodsTable.lookup(MethodKey(sig.methodType, sig.argCount, old));
-        if (under != nullptr) hosts += *methodsTable.inf(under);
+        if (under == nullptr) continue;
+        for (const InternalName& host : methodsTable.inf(under)->ascending()) hosts.insert(host);
     }
     for (auto it = hosts.first_item(); it != nullptr; it = hosts.next_item(it)) {
         MainMemObjFrame* frame = getObjFrame(hosts.key(it));
@@ -220,9 +230,8 @@ void MainMemOM::rewriteRelations(int kind, const InternalName& old, const Intern
         for (bool more = it->first(); more; more = it->next()) {
             auto members = table->lookup(it->atColumn(1));
             if (members == nullptr) continue;
-            set<InternalName>* holders = table->inf(members);
-            if (!holders->member(old)) continue;
-            holders->del(old);
+            MemberSet* holders = table->inf(members);
+            if (!holders->erase(old)) continue;
             holders->insert(rep);
         }
         decRef(it);
@@ -230,17 +239,17 @@ void MainMemOM::rewriteRelations(int kind, const InternalName& old, const Intern
 
     auto found = table->lookup(old);
     if (found == nullptr) return;
-    set<InternalName>* members = table->inf(found);
+    MemberSet* members = table->inf(found);
     table->del_item(found);
-    for (auto it = members->first_item(); it != nullptr; it = members->next_item(it))
-        if (MainMemSetFrame* related = relationSet(getObjFrame(members->key(it)), kind))
+    for (const InternalName& member : members->ascending())
+        if (MainMemSetFrame* related = relationSet(getObjFrame(member), kind))
             related->replace(old, rep);
     auto existing = table->lookup(rep);
     if (existing == nullptr) {
         table->insert(rep, members);
         return;
     }
-    *table->inf(existing) += *members;
+    join(*table->inf(existing), *members);
     delete members;
 }
 

@@ -18,11 +18,11 @@ bool isSetValuedType(int type) {
 }
 
 // The set a table keeps under key, made on first use.
-template <class Key, class Member>
-set<Member>* setUnder(clib_dictionary<Key, set<Member>*>& table, const Key& key) {
+template <class Key, class Members>
+Members* setUnder(clib_dictionary<Key, Members*>& table, const Key& key) {
     auto it = table.lookup(key);
     if (it != nullptr) return table.inf(it);
-    auto* members = new set<Member>();
+    auto* members = new Members();
     table.insert(key, members);
     return members;
 }
@@ -41,7 +41,7 @@ void MainMemOM::addRelations(const InternalName& host, const set<InternalName>& 
         addRelation(host, names.key(it));
 }
 
-void MainMemOM::addToRelationMap(clib_dictionary<InternalName, set<InternalName>*>& table,
+void MainMemOM::addToRelationMap(clib_dictionary<InternalName, MemberSet*>& table,
                                  const InternalName& value, const InternalName& key) {
     setUnder(table, key)->insert(value);
 }

@@ -65,7 +65,8 @@ class BaseConsistency {
                     int argCount = it->atColumn(3).getValue();
                     absent(method, "a method key of " + host.ToString());
                     auto hosts = om->methodHostTable().lookup(MethodKey(type, argCount, method));
-                    EXPECT_TRUE(hosts != nullptr && om->methodHostTable().inf(hosts)->member(host))
+                    EXPECT_TRUE(hosts != nullptr &&
+                                om->methodHostTable().inf(hosts)->contains(host))
                         << host << " missing as host of " << method;
                     const set<MethodSig>* sigs = om->signaturesOf(method);
                     EXPECT_TRUE(sigs != nullptr && sigs->member(MethodSig(type, argCount)))
@@ -82,7 +83,7 @@ class BaseConsistency {
                     absent(row[0], "a class set of " + host.ToString());
                     auto members = om->relationMembers(kind).lookup(row[0]);
                     EXPECT_TRUE(members != nullptr &&
-                                om->relationMembers(kind).inf(members)->member(host))
+                                om->relationMembers(kind).inf(members)->contains(host))
                         << host << " not listed under " << row[0] << " kind " << kind;
                 }
             }
@@ -94,14 +95,13 @@ class BaseConsistency {
         for (auto it = table.first_item(); it != nullptr; it = table.next_item(it)) {
             const MethodKey& key = table.key(it);
             absent(key.method, "the keys of methodsTable");
-            const set<InternalName>& hosts = *table.inf(it);
-            for (auto h = hosts.first_item(); h != nullptr; h = hosts.next_item(h)) {
-                absent(hosts.key(h), "the hosts of methodsTable");
-                MainMemObjFrame* frame = om->getObjFrame(hosts.key(h));
+            for (const InternalName& host : table.inf(it)->ascending()) {
+                absent(host, "the hosts of methodsTable");
+                MainMemObjFrame* frame = om->getObjFrame(host);
                 InternalName value;
                 EXPECT_TRUE(frame != nullptr && frame->lookupMethod(key.method, key.methodType,
                                                                     key.argCount, value) != 0)
-                    << hosts.key(h) << " listed without an entry for " << key.method;
+                    << host << " listed without an entry for " << key.method;
             }
         }
         const auto& sigs = om->signatureTable();
@@ -115,17 +115,16 @@ class BaseConsistency {
             for (auto it = table.first_item(); it != nullptr; it = table.next_item(it)) {
                 const InternalName cls = table.key(it);
                 absent(cls, "the keys of a relation table");
-                const set<InternalName>& members = *table.inf(it);
-                for (auto m = members.first_item(); m != nullptr; m = members.next_item(m)) {
-                    absent(members.key(m), "a relation table");
-                    MainMemObjFrame* frame = om->getObjFrame(members.key(m));
-                    ASSERT_NE(frame, nullptr) << members.key(m);
+                for (const InternalName& member : table.inf(it)->ascending()) {
+                    absent(member, "a relation table");
+                    MainMemObjFrame* frame = om->getObjFrame(member);
+                    ASSERT_NE(frame, nullptr) << member;
                     InternalName setName = kind == 1   ? frame->getSetName1()
                                            : kind == 2 ? frame->getSetName2()
                                                        : frame->getSetName3();
                     MainMemSetFrame* classes = om->getSetFrame(setName);
                     EXPECT_TRUE(classes != nullptr && classes->contains(cls))
-                        << members.key(m) << " listed under " << cls << " kind " << kind;
+                        << member << " listed under " << cls << " kind " << kind;
                 }
             }
         }

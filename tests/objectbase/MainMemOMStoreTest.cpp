@@ -1,6 +1,13 @@
 // Scenario tests of storing and looking up facts in the main-memory object manager.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "foundation/ErrorHandler.h"
@@ -137,6 +144,75 @@ TEST_F(MainMemOMStoreTest, IsaFactsOfEveryKindAndTheirIterators) {
 
     // The frame's own set of classes agrees with the inverse table.
     EXPECT_EQ(members(om->getObjFrame(john)->getSetName1()), (Rows{{person}}));
+}
+
+// The inverse tables (class -> members per relation kind, method key -> hosts) hold small and
+// large sets; random facts, read back at every step against ordered twins, also while a walk
+// gains members under it.
+TEST_F(MainMemOMStoreTest, InverseTablesAgreeWithOrderedSets) {
+    std::mt19937 random(4949);
+    std::vector<InternalName> names;
+    for (int i = 0; i < 120; ++i) names.push_back(obj("n" + std::to_string(i)));
+    const InternalName value = obj("value");
+    std::map<std::tuple<int, InternalName>, std::set<InternalName>> relations;
+    std::map<std::tuple<int, int, InternalName>, std::set<InternalName>> hosts;
+    auto pick = [&](std::size_t spread) { return names[random() % spread]; };
+    auto walkRelation = [&](int kind, const InternalName& cls) {
+        Rows rows = drain(om->isaIterator(cls, kind, nullptr), 1);
+        Rows expected;
+        for (const InternalName& member : relations[{kind, cls}]) expected.push_back({member});
+        EXPECT_EQ(rows, expected) << cls << " kind " << kind;
+    };
+    auto walkHosts = [&](int type, int argCount, const InternalName& method) {
+        Rows rows = drain(
+            om->methodHostsIterator(method, std::int16_t(type), std::int16_t(argCount), nullptr),
+            1);
+        Rows expected;
+        for (const InternalName& host : hosts[{type, argCount, method}]) expected.push_back({host});
+        EXPECT_EQ(rows, expected) << method << " type " << type;
+    };
+    for (int step = 0; step < 6000; ++step) {
+        // A few keys get most facts, so some sets pass the small-set limit and others do not.
+        const std::size_t keySpread = random() % 4 == 0 ? names.size() : 3;
+        if (random() % 2 == 0) {
+            const int kind = 1 + int(random() % 3);
+            const InternalName object = pick(names.size()), cls = pick(keySpread);
+            const bool fresh = relations[{kind, cls}].insert(object).second;
+            EXPECT_EQ(om->insertIsa(object, cls, kind), fresh ? 1 : 0);
+            if (step % 7 == 0) walkRelation(kind, cls);
+        } else {
+            const int type = int(random() % 3), argCount = type == 2 ? 1 : 0;
+            const InternalName host = pick(names.size()), method = pick(keySpread);
+            InternalName args[] = {value};
+            om->insertMethodValue(host, method, args, argCount, type, value);
+            hosts[{type, argCount, method}].insert(host);
+            if (step % 7 == 0) walkHosts(type, argCount, method);
+        }
+    }
+    for (const auto& [key, members] : relations) walkRelation(std::get<0>(key), std::get<1>(key));
+    for (const auto& [key, members] : hosts)
+        walkHosts(std::get<0>(key), std::get<1>(key), std::get<2>(key));
+
+    // A walk of a host set that gains hosts under it goes on in ascending order after the host
+    // it stands on: it meets every host it started with and each host at most once.
+    const InternalName method = names[0];
+    const std::set<InternalName> before = hosts[{1, 0, method}];
+    ASSERT_GT(before.size(), 16u);
+    Iterator* it = om->methodHostsIterator(method, 1, 0, nullptr);
+    std::vector<InternalName> seen;
+    for (bool more = it->first(); more; more = it->next()) {
+        seen.push_back(it->atColumn(1));
+        // The late hosts are newer names than all others, so the walk meets them too.
+        if (seen.size() <= 40)
+            om->insertMethodValue(obj("late" + std::to_string(seen.size())), method, nullptr, 0, 1,
+                                  value);
+    }
+    decRef(it);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end()), seen.end());
+    for (const InternalName& host : before)
+        EXPECT_TRUE(std::binary_search(seen.begin(), seen.end(), host)) << host;
+    EXPECT_EQ(seen.size(), before.size() + 40);
 }
 
 TEST_F(MainMemOMStoreTest, MethodValuesOfEveryTypeWithAndWithoutArguments) {
