@@ -20,12 +20,20 @@ std::size_t hashOf(const InternalName& name) {
 
 }  // namespace
 
-// The hash set over every member (linear probing, at most half full, a power of two in size)
+// The hash set over the members (linear probing, at most half full, a power of two in size)
 // and the members added since the sorted array was last read, in the order they came.
+//
+// Members that arrive above every member (new objects joining the hosts of a method or the
+// members of a class, the common case of a load) are appended to the sorted array as a run that
+// the hash set does not hold yet: a probe into a large hash set is a cache miss, an append is
+// not. The run joins the hash set as soon as a member arrives out of order.
 struct MemberSet::Hashed {
     std::vector<InternalName> slots;
     std::vector<InternalName> tail;
+    // Members in slots.
     std::size_t count = 0;
+    // The run starts at this index of the sorted array.
+    std::size_t runBegin = 0;
 
     // The slot holding `name`, or the free slot where it goes.
     std::size_t probe(const InternalName& name) const {
@@ -85,13 +93,27 @@ MemberSet::MemberSet() = default;
 MemberSet::~MemberSet() = default;
 
 bool MemberSet::contains(const InternalName& name) const {
-    if (hashed != nullptr) return hashed->slots[hashed->probe(name)] != FreeSlot;
+    if (hashed != nullptr) return hashed->slots[hashed->probe(name)] != FreeSlot || inRun(name);
     return std::binary_search(sorted.begin(), sorted.end(), name);
+}
+
+bool MemberSet::inRun(const InternalName& name) const {
+    return std::binary_search(sorted.begin() + std::ptrdiff_t(hashed->runBegin), sorted.end(),
+                              name);
+}
+
+void MemberSet::foldRun() const {
+    for (std::size_t at = hashed->runBegin; at < sorted.size(); ++at) hashed->insert(sorted[at]);
+    hashed->runBegin = sorted.size();
 }
 
 bool MemberSet::insert(const InternalName& name) {
     if (hashed != nullptr) {
-        if (!hashed->insert(name)) return false;
+        if (hashed->tail.empty() && (sorted.empty() || sorted.back() < name)) {
+            sorted.push_back(name);
+            return true;
+        }
+        if (inRun(name) || !hashed->insert(name)) return false;
         hashed->tail.push_back(name);
         return true;
     }
@@ -106,19 +128,30 @@ void MemberSet::startHashing() {
     hashed = std::make_unique<Hashed>();
     hashed->slots.assign(4 * SmallLimit, FreeSlot);
     for (const InternalName& name : sorted) hashed->insert(name);
+    hashed->runBegin = sorted.size();
 }
 
 bool MemberSet::erase(const InternalName& name) {
-    if (hashed != nullptr && !hashed->erase(name)) return false;
+    if (hashed != nullptr) {
+        auto run = sorted.begin() + std::ptrdiff_t(hashed->runBegin);
+        auto at = std::lower_bound(run, sorted.end(), name);
+        if (at != sorted.end() && *at == name) {
+            sorted.erase(at);
+            return true;
+        }
+        if (!hashed->erase(name)) return false;
+    }
     const std::vector<InternalName>& members = ascending();
     auto at = std::lower_bound(members.begin(), members.end(), name);
     if (at == members.end() || *at != name) return false;
     sorted.erase(at);
+    // A hashed member sits before the run.
+    if (hashed != nullptr) --hashed->runBegin;
     return true;
 }
 
 std::size_t MemberSet::size() const {
-    return hashed != nullptr ? hashed->count : sorted.size();
+    return hashed != nullptr ? hashed->count + (sorted.size() - hashed->runBegin) : sorted.size();
 }
 
 void MemberSet::clear() {
@@ -129,6 +162,8 @@ void MemberSet::clear() {
 
 const std::vector<InternalName>& MemberSet::ascending() const {
     if (hashed == nullptr || hashed->tail.empty()) return sorted;
+    // The tail may merge into the run, which then stops being a suffix of its own.
+    foldRun();
     std::vector<InternalName>& tail = hashed->tail;
     std::sort(tail.begin(), tail.end());
     const std::size_t before = sorted.size();
@@ -137,5 +172,6 @@ const std::vector<InternalName>& MemberSet::ascending() const {
     if (before > 0 && tail.front() < sorted[before - 1])
         std::inplace_merge(sorted.begin(), sorted.begin() + std::ptrdiff_t(before), sorted.end());
     tail.clear();
+    hashed->runBegin = sorted.size();
     return sorted;
 }

@@ -44,6 +44,10 @@ class MemberSet {
     struct Hashed;
     // Puts the set's members into a new hash set, once it outgrows SmallLimit.
     void startHashing();
+    // For a hashed set: whether the name is in the run of members appended above all others,
+    // and the run moved into the hash set.
+    bool inRun(const InternalName& name) const;
+    void foldRun() const;
 
     // Ascending; in a hashed set, the members added before the tail.
     mutable std::vector<InternalName> sorted;

@@ -80,6 +80,55 @@ TEST(MemberSetTest, AgreesWithAnOrderedSetWhateverTheOrderOfInsertsAndErases) {
     }
 }
 
+// Members that arrive above all others (the common case of a load) and members that arrive
+// anywhere, in bursts of either; erases and probes of both, sizes and copies read between
+// bursts, checked against std::set.
+TEST(MemberSetTest, RisingRunsAndScatteredMembersAgreeWithAnOrderedSet) {
+    std::mt19937 random{4949};
+    MemberSet members;
+    std::set<InternalName> twin;
+    int top = 0;
+    for (int burst = 0; burst < 400; ++burst) {
+        const int length = int(random() % 60);
+        const unsigned mode = random() % 4;
+        for (int step = 0; step < length; ++step) {
+            InternalName name;
+            if (mode == 0) {
+                top += 1 + int(random() % 3);
+                name = InternalName(top, InternalName::Object, 0);
+            } else {
+                name = InternalName(int(random() % unsigned(top + 10)), InternalName::Object, 0);
+            }
+            if (mode == 3 && step % 2 == 1) {
+                ASSERT_EQ(members.erase(name), twin.erase(name) != 0) << burst;
+            } else {
+                ASSERT_EQ(members.insert(name), twin.insert(name).second) << burst;
+            }
+            ASSERT_EQ(members.size(), twin.size()) << burst;
+            const InternalName probe(int(random() % unsigned(top + 10)), InternalName::Object, 0);
+            ASSERT_EQ(members.contains(probe), twin.count(probe) != 0) << burst;
+        }
+        if (burst % 5 == 0 && !twin.empty()) {
+            // The largest member, which is in the rising run when there is one.
+            const InternalName last = *twin.rbegin();
+            ASSERT_TRUE(members.erase(last));
+            twin.erase(last);
+        }
+        if (burst % 3 == 0) expectSame(members, twin);
+        if (burst % 17 == 0) {
+            MemberSet copy(members);
+            expectSame(copy, twin);
+            ASSERT_TRUE(copy.insert(InternalName(top + 1000, InternalName::Object, 0)));
+            ASSERT_EQ(copy.size(), twin.size() + 1);
+        }
+    }
+    expectSame(members, twin);
+    for (int value = 0; value < top + 10; ++value) {
+        const InternalName name(value, InternalName::Object, 0);
+        ASSERT_EQ(members.contains(name), twin.count(name) != 0) << value;
+    }
+}
+
 // A set frame walked through its iterator gives its members in ascending order, also right
 // after members arrived out of order past the hashing limit.
 TEST(MemberSetTest, SetFrameIteratorWalksTheMembersInAscendingOrder) {
