@@ -6,6 +6,7 @@
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 #include "objectbase/SymTab.h"
 
@@ -131,6 +132,16 @@ int OMAccess::insertPredicate(const FSymbol& symbol, const InternalName* args, i
         traceArguments(args, argCount);
         debugChannel() << std::endl;
     }
+    return result;
+}
+
+int OMAccess::insertPredicateKeepingFrame(const FSymbol& symbol, const InternalName* args,
+                                          int argCount, MainMemPredFrame*& frame) {
+    if (attachedOM == nullptr || trace != 0 || symbol.getType() != InternalName::Predicate)
+        return insertPredicate(symbol, args, argCount);
+    if (frame != nullptr && frame->containsTuple(args, argCount)) return 0;
+    const int result = insertPredicate(symbol, args, argCount);
+    if (frame == nullptr) frame = attachedOM->getPredFrame(symbol);
     return result;
 }
 

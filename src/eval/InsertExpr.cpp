@@ -80,6 +80,15 @@ bool ObjPredInsertExpr::orderFree() const {
     return symbol.getType() != InternalName::Function && flat();
 }
 
+bool ObjPredInsertExpr::takesRepeats() const {
+    return symbol.getType() == InternalName::Predicate && flat();
+}
+
+void ObjPredInsertExpr::createObjects() {
+    frame = nullptr;
+    InsertExpr::createObjects();
+}
+
 void ObjPredInsertExpr::apply(InternalName* out, int* changed) {
     if (symbol.getType() == InternalName::Function) {
         InternalName made = InternalName::UndefinedObject;
@@ -87,7 +96,7 @@ void ObjPredInsertExpr::apply(InternalName* out, int* changed) {
         *out = made;
         return;
     }
-    if (access->insertPredicate(symbol, values.data(), n) != 0) *changed = 1;
+    if (access->insertPredicateKeepingFrame(symbol, values.data(), n, frame) != 0) *changed = 1;
     *out = InternalName::UndefinedObject;
 }
 
