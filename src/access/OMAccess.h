@@ -84,6 +84,10 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // tuple already stored costs one probe. Traced inserts take the plain road.
     virtual int insertPredicateKeepingFrame(const FSymbol& symbol, const InternalName* args,
                                             int argCount, MainMemPredFrame*& frame);
+    // A cache hint that insertPredicateKeepingFrame will soon be asked for this tuple of the
+    // kept frame (null: nothing to do).
+    virtual void prefetchTuple(const MainMemPredFrame* frame, const InternalName* args,
+                               int argCount);
     // Kind 1 object : class, 2 object :: class (a subclass cycle collapses instead), 3 child.
     virtual int insertClassRelation(const InternalName& object, const InternalName& cls, int kind);
 

@@ -145,6 +145,11 @@ int OMAccess::insertPredicateKeepingFrame(const FSymbol& symbol, const InternalN
     return result;
 }
 
+void OMAccess::prefetchTuple(const MainMemPredFrame* frame, const InternalName* args,
+                             int argCount) {
+    if (frame != nullptr && argCount == frame->getArity()) frame->store().prefetch(args);
+}
+
 int OMAccess::insertClassRelation(const InternalName& object, const InternalName& cls, int kind) {
     if (attachedOM == nullptr) return 0;
     int result = 0;

@@ -84,6 +84,14 @@ bool ObjPredInsertExpr::takesRepeats() const {
     return symbol.getType() == InternalName::Predicate && flat();
 }
 
+void ObjPredInsertExpr::prefetch(const InternalName* cells) {
+    if (frame == nullptr || !takesRepeats()) return;
+    // The row's tuple in the scratch of the next insert, which overwrites it anyway.
+    for (int i = 0; i < n; ++i)
+        if (codes[i] > 0) values[i] = cells[codes[i] - 1];
+    access->prefetchTuple(frame, values.data(), n);
+}
+
 void ObjPredInsertExpr::createObjects() {
     frame = nullptr;
     InsertExpr::createObjects();

@@ -50,6 +50,9 @@ class InsertExpr : public ManagedObject {
     // Whether a row given more than once in a pass changes nothing the second time and costs
     // one probe: a stored predicate's tuple over columns and constants.
     virtual bool takesRepeats() const { return false; }
+    // A cache hint that the node will soon store the row whose cells are given (once the pass
+    // has begun); nothing by default.
+    virtual void prefetch(const InternalName*) {}
 
   protected:
     ~InsertExpr() override;
@@ -78,6 +81,7 @@ class ObjPredInsertExpr : public InsertExpr {
     bool orderFree() const override;
     bool repeatsCheaply() const override { return orderFree(); }
     bool takesRepeats() const override;
+    void prefetch(const InternalName* cells) override;
     // Forgets the frame kept from the last pass, then as InsertExpr.
     void createObjects() override;
 
