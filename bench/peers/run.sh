@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The peer benchmark: transitive closure (chain, random graph) and same generation (tree), each
 # generated once and run by Quorin (predicate and method forms), SWI-Prolog with tabling and
-# clingo, whole processes side by side, three times, medians; checks that all count the same.
+# clingo, whole processes side by side, three times, medians of the time and of the peak memory
+# (max RSS of the process); checks that all count the same.
 # Usage: run.sh [--quick]    (--quick: small sizes)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -15,6 +16,7 @@ install() {
     apt-get install -y "$2" >&2 || { apt-get update >&2 && apt-get install -y "$2" >&2; }
 }
 install swipl swi-prolog-nox
+install /usr/bin/time time
 if ! command -v clingo >/dev/null; then
     if apt-cache policy clingo 2>/dev/null | grep -q 'Candidate: [0-9]'; then
         install clingo clingo
@@ -36,21 +38,24 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Runs one engine on its file; prints "<seconds> <count>".
+# Runs one engine on its file; prints "<seconds> <peak KB> <count>".
 run_engine() {
-    local engine=$1 dir=$2 out start end count status
+    local engine=$1 dir=$2 out start end count status peak
+    local measure=(/usr/bin/time -f %M -o "$dir/peak")
     start=$(date +%s.%N)
     set +e
     case $engine in
-        quorin) out=$("$quorin" -q "$dir/quorin.flp" 2>&1) ;;
-        quorin-method) out=$("$quorin" -q "$dir/quorin-method.flp" 2>&1) ;;
-        swi) out=$(swipl "$dir/swi.pl" 2>&1) ;;
-        swi-left) out=$(swipl "$dir/swi-left.pl" 2>&1) ;;
-        clingo) out=$(clingo "$dir/clingo.lp" 2>&1) ;;
+        quorin) out=$("${measure[@]}" "$quorin" -q "$dir/quorin.flp" 2>&1) ;;
+        quorin-method) out=$("${measure[@]}" "$quorin" -q "$dir/quorin-method.flp" 2>&1) ;;
+        swi) out=$("${measure[@]}" swipl "$dir/swi.pl" 2>&1) ;;
+        swi-left) out=$("${measure[@]}" swipl "$dir/swi-left.pl" 2>&1) ;;
+        clingo) out=$("${measure[@]}" clingo "$dir/clingo.lp" 2>&1) ;;
     esac
     status=$?
     set -e
     end=$(date +%s.%N)
+    # The last line: time writes a note about a failed status before the figure.
+    peak=$(tail -n 1 "$dir/peak")
     case $engine in
         quorin*)
             # One answer row per first argument, its count in N: the sum is the tuple count.
@@ -64,34 +69,49 @@ run_engine() {
             # 10, 20 and 30 are clingo's success statuses.
             [[ $status == 10 || $status == 20 || $status == 30 ]] || count="failed($status)" ;;
     esac
-    echo "$(awk -v a="$start" -v b="$end" 'BEGIN {printf "%.3f", b - a}') ${count:-none}"
+    echo "$(awk -v a="$start" -v b="$end" 'BEGIN {printf "%.3f", b - a}') ${peak:-0} ${count:-none}"
 }
 
 median() { printf '%s\n' "$@" | sort -g | sed -n 2p; }
 
+# Megabytes of a peak given in kilobytes.
+mb() { awk -v k="$1" 'BEGIN {printf "%.1f", k / 1024}'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}'; }
+
 engines=(quorin quorin-method swi swi-left clingo)
-printf '%-12s %10s %10s %10s %10s %9s %9s %10s\n' case quorin q-method swi clingo Q/SWI Q/clingo tuples
+# Times in seconds, peaks (max RSS) in MB. swi is SWI-Prolog's better time of its two closure
+# forms, swi-MB the smaller peak of the two.
+format='%-12s %9s %9s %9s %9s %7s %8s %8s %8s %8s %9s %8s %9s %10s\n'
+# shellcheck disable=SC2059
+printf "$format" case quorin q-method swi clingo Q/SWI Q/clingo q-MB qm-MB swi-MB clingo-MB \
+    Q/SWI-MB Q/cl-MB tuples
 failed=0
 for spec in "${cases[@]}"; do
     read -r workload size <<<"$spec"
     dir="$work/$workload"
     python3 "$here/gen.py" "$workload" "$size" "$dir"
-    declare -A times=() counts=()
+    declare -A times=() peaks=() counts=()
     for _ in 1 2 3; do
         for engine in "${engines[@]}"; do
-            read -r seconds count < <(run_engine "$engine" "$dir")
+            read -r seconds peak count < <(run_engine "$engine" "$dir")
             times[$engine]="${times[$engine]:-} $seconds"
+            peaks[$engine]="${peaks[$engine]:-} $peak"
             counts[$engine]=$count
         done
     done
-    declare -A med=()
+    declare -A med=() medPeak=()
     for engine in "${engines[@]}"; do
         # shellcheck disable=SC2086
         med[$engine]=$(median ${times[$engine]})
+        # shellcheck disable=SC2086
+        medPeak[$engine]=$(median ${peaks[$engine]})
     done
-    # SWI's better time of the two closure forms.
+    # SWI's better time of the two closure forms, and its smaller peak.
     swi=${med[swi]}
     awk -v a="${med[swi-left]}" -v b="$swi" 'BEGIN {exit !(a < b)}' && swi=${med[swi-left]}
+    swiPeak=${medPeak[swi]}
+    leftPeak=${medPeak[swi-left]}
+    ((leftPeak < swiPeak)) && swiPeak=$leftPeak
     expected=${counts[clingo]}
     for engine in "${engines[@]}"; do
         if [[ ${counts[$engine]} != "$expected" ]]; then
@@ -99,11 +119,13 @@ for spec in "${cases[@]}"; do
             failed=1
         fi
     done
-    printf '%-12s %10s %10s %10s %10s %9s %9s %10s\n' "$workload-$size" "${med[quorin]}" \
-        "${med[quorin-method]}" "$swi" "${med[clingo]}" \
-        "$(awk -v q="${med[quorin]}" -v s="$swi" 'BEGIN {printf "%.2f", q / s}')" \
-        "$(awk -v q="${med[quorin]}" -v c="${med[clingo]}" 'BEGIN {printf "%.2f", q / c}')" \
+    # shellcheck disable=SC2059
+    printf "$format" "$workload-$size" "${med[quorin]}" "${med[quorin-method]}" "$swi" \
+        "${med[clingo]}" "$(ratio "${med[quorin]}" "$swi")" \
+        "$(ratio "${med[quorin]}" "${med[clingo]}")" "$(mb "${medPeak[quorin]}")" \
+        "$(mb "${medPeak[quorin-method]}")" "$(mb "$swiPeak")" "$(mb "${medPeak[clingo]}")" \
+        "$(ratio "${medPeak[quorin]}" "$swiPeak")" "$(ratio "${medPeak[quorin]}" "${medPeak[clingo]}")" \
         "$expected"
-    unset times counts med
+    unset times peaks counts med medPeak
 done
 exit $failed

@@ -706,13 +706,47 @@ void Translator::beginTranslation(FRule* rule, SymTab* names, set<FSymbol>& outp
 
 AlgebraicExpr* Translator::translateRule(FRule* rule, SymTab* names) {
     if (rule == nullptr || rule->getBody() == nullptr) return nullptr;
+    VarSet bound;
+    return translateInOrder(rule, names, JoinPlanner::plan(rule->getBody(), bound, names));
+}
+
+bool Translator::safeOrderColumns(FRule* rule, SymTab* names, clib_list<FSymbol>& columns) {
+    if (rule == nullptr || rule->getBody() == nullptr) return false;
+    const FLiteralList* body = rule->getBody();
+    VarSet safeBound;
+    VarSet plannedBound;
+    FLiteralList* safe = body->safeOrder(safeBound, names);
+    FLiteralList* planned = JoinPlanner::plan(body, plannedBound, names);
+    const bool same =
+        safe != nullptr && planned != nullptr && safe->length() == planned->length() &&
+        std::equal(safe->getList()->begin(), safe->getList()->end(), planned->getList()->begin());
+    decRef(planned);
+    if (same) {
+        decRef(safe);
+        return false;
+    }
+    // A tree made only to be looked at: no trace of it, and the outcome of the last real
+    // translation (isOk) stays as it was.
+    const std::int32_t oldDebug = debug;
+    const std::int32_t oldError = error;
+    const std::int32_t oldUntranslatable = untranslatable;
+    debug = 0;
+    AlgebraicExpr* tree = translateInOrder(rule, names, safe);
+    const bool made = tree != nullptr && error == 0 && tree->getOperator() != nullptr;
+    if (made) columns = tree->getOperator()->getVariables();
+    decRef(tree);
+    debug = oldDebug;
+    error = oldError;
+    untranslatable = oldUntranslatable;
+    return made;
+}
+
+AlgebraicExpr* Translator::translateInOrder(FRule* rule, SymTab* names, FLiteralList* ordered) {
     set<FSymbol> output;
     beginTranslation(rule, names, output);
     FLiteralList* body = rule->getBody();
 
-    // Only a body whose every literal has a place in the planned order is translated.
-    VarSet bound;
-    FLiteralList* ordered = JoinPlanner::plan(body, bound, names);
+    // Only a body whose every literal has a place in the order is translated.
     if (ordered == nullptr || ordered->length() != body->length()) {
         decRef(ordered);
         return nullptr;

@@ -69,6 +69,11 @@ class Translator : public PtnScanner {
                                              SymTab* names);
     // A new tree (one reference for the caller) for the rule's body, or null.
     virtual AlgebraicExpr* translateRule(FRule* rule, SymTab* names);
+    // The result columns that the rule's body gets when its literals are taken in their safe
+    // order (FLiteralList::safeOrder) rather than the planned one: the columns a query's answers
+    // are printed in, whatever order evaluates them. False when the two orders are the same (the
+    // planned tree has these columns) or the safe order gives no tree.
+    bool safeOrderColumns(FRule* rule, SymTab* names, clib_list<FSymbol>& columns);
     virtual void translateBody(FLiteralList* list);
     // The number of nodes of the current literal in which the variable occurs.
     virtual int occurrences(const FSymbol& var) const;
@@ -128,6 +133,9 @@ class Translator : public PtnScanner {
     // Clears what an earlier translation left and fills `output` with the variables the rule's
     // body must deliver, setting the duplicate flag when the body may deliver a binding twice.
     void beginTranslation(FRule* rule, SymTab* names, set<FSymbol>& output);
+    // translateRule over the body's literals in the given order (its reference is taken over;
+    // null, or shorter than the body, when some literal has no place: no tree).
+    AlgebraicExpr* translateInOrder(FRule* rule, SymTab* names, FLiteralList* ordered);
     // Live sets and occurrence dictionaries of the literals against the scope's output.
     void openScope(const std::vector<FLiteral*>& scopeLiterals, const set<FSymbol>& output);
     // The common steps of the leaf hooks; `make` builds the operator from the input count and

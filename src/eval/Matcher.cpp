@@ -2,6 +2,7 @@
 #include "eval/Matcher.h"
 
 #include <iostream>
+#include <vector>
 
 #include "compile/AlgebraicEval.h"
 #include "compile/AlgebraicExpr.h"
@@ -14,6 +15,53 @@
 #include "foundation/OutputChannel.h"
 #include "language/FRule.h"
 #include "language/FTermList.h"
+#include "objectbase/Iterator.h"
+
+namespace {
+
+// The answers with their columns in the given order and their rows under the same keys; the
+// answers themselves when they are already in that order or have no columns (otherwise they are
+// released). A column the order does not name keeps its place after the others.
+Operand* withColumnOrder(Operand* answers, const clib_list<FSymbol>& order) {
+    auto* keyed = dynamic_cast<SetOperand*>(answers);
+    if (keyed == nullptr || keyed->columnCount() < 2) return answers;
+    const clib_list<FSymbol>& columns = *answers->getColumns();
+    // from[k]: the 1-based column of the answers that becomes column k + 1.
+    std::vector<int> from;
+    std::vector<bool> taken(std::size_t(columns.length()) + 1, false);
+    clib_list<FSymbol> reorderedColumns;
+    auto take = [&](const FSymbol& variable) {
+        const int column = answers->columnOf(variable);
+        if (column == 0 || taken[std::size_t(column)]) return;
+        taken[std::size_t(column)] = true;
+        from.push_back(column);
+        reorderedColumns.append(variable);
+    };
+    for (const FSymbol& variable : order) take(variable);
+    for (const FSymbol& variable : columns) take(variable);
+    bool same = true;
+    for (std::size_t k = 0; k < from.size(); ++k) same = same && from[k] == int(k) + 1;
+    if (same) return answers;
+
+    auto* reordered = new SetOperand(reorderedColumns, answers->kind());
+    std::vector<InternalName> cells(from.size(), InternalName::UndefinedObject);
+    Iterator* keys = answers->makeIterator(nullptr);
+    Iterator* group = nullptr;
+    for (bool more = keys != nullptr && keys->first(); more; more = keys->next()) {
+        const InternalName key = keys->atColumn(1);
+        group = answers->makeGroupIterator(key, group);
+        for (bool row = group != nullptr && group->first(); row; row = group->next()) {
+            for (std::size_t k = 0; k < from.size(); ++k) cells[k] = group->atColumn(from[k]);
+            reordered->insert(key, cells.data());
+        }
+    }
+    decRef(group);
+    decRef(keys);
+    decRef(answers);
+    return reordered;
+}
+
+}  // namespace
 
 Matcher::Matcher(Translator* translator, Creator* creator, AlgebraicEval* eval,
                  Optimizer* optimizer)
@@ -101,7 +149,20 @@ Operand* Matcher::retrieve(FRule* rule, Operand* bindings, SymTab* names) {
     }
     Operand* result = eval != nullptr ? eval->evaluate(expr, bindings) : nullptr;
     decRef(expr);
+    // A query's answers are printed column by column, their rows sorted by the columns in turn:
+    // they keep the columns the body has in its safe order, whichever order the planner chose to
+    // evaluate it in. A rule's bindings are read by variable, so their column order is free.
+    if (result != nullptr && rule->getHead() == nullptr)
+        result = inSafeColumnOrder(rule, result, names);
     return result;
+}
+
+Operand* Matcher::inSafeColumnOrder(FRule* rule, Operand* bindings, SymTab* names) {
+    clib_list<FSymbol> order;
+    if (bindings == nullptr || translator == nullptr ||
+        !translator->safeOrderColumns(rule, names, order))
+        return bindings;
+    return withColumnOrder(bindings, order);
 }
 
 int Matcher::insert(FRule* rule, Operand* bindings) {

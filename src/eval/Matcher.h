@@ -35,8 +35,14 @@ class Matcher : public FLSysObject {
 
     // The rule's body tree with one reference for the caller; null when the translator failed.
     virtual AlgebraicExpr* getExpr(FRule* rule, SymTab* names);
-    // The bindings of the rule's body (the caller owns them); null after a report.
+    // The bindings of the rule's body (the caller owns them); null after a report. A query's
+    // answers come in the columns of inSafeColumnOrder.
     virtual Operand* retrieve(FRule* rule, Operand* bindings, SymTab* names);
+    // The bindings with the columns that the rule's body has when its literals are taken in their
+    // safe order, whichever order the planner evaluated them in: the columns that printed
+    // answers and traces show, rows sorted by them in turn. Takes the caller's reference to the
+    // bindings and answers one (the same operand when its columns are already in that order).
+    Operand* inSafeColumnOrder(FRule* rule, Operand* bindings, SymTab* names);
     // Inserts the head instances for the bindings: 1 new facts, 0 none, -1 failure.
     virtual int insert(FRule* rule, Operand* bindings);
     // Drops the rule's cached tree.

@@ -219,7 +219,14 @@ void NaiveEval::traceInsert(FRule* clause, Operand* bindings, FProgram* program)
     debug << std::endl;
     if (bindings == nullptr) return;
     debug << "with Bindings " << std::endl;
-    if (printer != nullptr) printer->makeOutput(clause, bindings);
+    if (printer != nullptr) {
+        // The bindings as a query over the same body would print them; the creator still gets
+        // the evaluated ones.
+        incRef(bindings);
+        Operand* shown = matcher->inSafeColumnOrder(clause, bindings, program->getSymTab());
+        printer->makeOutput(clause, shown);
+        decRef(shown);
+    }
     debug << std::endl;
 }
 
