@@ -136,9 +136,12 @@ void Creator1::create(ParseTreeNode* head, Operand* operand) {
             if (tree == nullptr || !tree->takesRepeats()) repeats = false;
         }
         seenTrie = seenTrie || ordered;
-        const RowOrder order = ordered   ? RowOrder::Ordered
-                               : repeats ? RowOrder::Repeating
-                                         : RowOrder::Unordered;
+        // The seen-row trie passes each row once, in the order the rows first come: the same
+        // rows in the same order as storing them in the operand first would give, so an
+        // order-free head with a trie takes the join's rows as they are made too.
+        const RowOrder order = ordered               ? RowOrder::Ordered
+                               : repeats || seenTrie ? RowOrder::Repeating
+                                                     : RowOrder::Unordered;
         // Ctrl-C or a farewell stops the insertion of many rows; the facts inserted so far
         // are sound, and the evaluation is cancelled right after.
         controlEvents::StopPoll stopPoll;
