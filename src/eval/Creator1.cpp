@@ -150,14 +150,16 @@ void Creator1::create(ParseTreeNode* head, Operand* operand) {
         int batched = 0;
         auto flush = [&](int width) {
             const std::size_t w = std::size_t(width);
+            if (seenTrie) current->prefetch(batch.data(), batched, width);
             for (int i = 0; i < batched; ++i)
                 for (InsertExpr* tree : exprs)
                     if (tree != nullptr) tree->prefetch(batch.data() + std::size_t(i) * w);
             for (int i = 0; i < batched; ++i) {
                 if (changedValue == -1 || stopPoll.stop()) break;
+                const InternalName* row = batch.data() + std::size_t(i) * w;
+                if (seenTrie && current->contains(row, width) != 0) continue;
                 for (InsertExpr* tree : exprs)
-                    if (tree != nullptr)
-                        tree->insert(batch.data() + std::size_t(i) * w, &scratch, &local);
+                    if (tree != nullptr) tree->insert(row, &scratch, &local);
             }
             batched = 0;
         };
@@ -165,6 +167,15 @@ void Creator1::create(ParseTreeNode* head, Operand* operand) {
         forEachRowCells(
             bindings,
             [&](const InternalName* cells, int width) {
+                if (compiled && order == RowOrder::Repeating) {
+                    // Batched: the trie and the stores are asked for the whole batch at once.
+                    rowWidth = width;
+                    batch.resize(std::size_t(Batch) * std::size_t(width));
+                    std::copy(cells, cells + width,
+                              batch.begin() + std::ptrdiff_t(batched) * width);
+                    if (++batched == Batch) flush(width);
+                    return;
+                }
                 if (changedValue == -1 || stopPoll.stop() ||
                     (seenTrie && current->contains(cells, width) != 0))
                     return;
@@ -177,14 +188,6 @@ void Creator1::create(ParseTreeNode* head, Operand* operand) {
                         tree->createObjects();
                         tree->insert(cells, &scratch, &local);
                     }
-                    return;
-                }
-                if (repeats) {
-                    rowWidth = width;
-                    batch.resize(std::size_t(Batch) * std::size_t(width));
-                    std::copy(cells, cells + width,
-                              batch.begin() + std::ptrdiff_t(batched) * width);
-                    if (++batched == Batch) flush(width);
                     return;
                 }
                 for (InsertExpr* tree : exprs)
