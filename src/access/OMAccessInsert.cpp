@@ -139,7 +139,11 @@ int OMAccess::insertPredicateKeepingFrame(const FSymbol& symbol, const InternalN
                                           int argCount, MainMemPredFrame*& frame) {
     if (attachedOM == nullptr || trace != 0 || symbol.getType() != InternalName::Predicate)
         return insertPredicate(symbol, args, argCount);
-    if (frame != nullptr && frame->containsTuple(args, argCount)) return 0;
+    if (frame != nullptr) {
+        // A frame that a delta views needs nothing but the row: the delta shows it already.
+        if (frame->isViewed()) return frame->insertTuple(args, argCount);
+        if (frame->containsTuple(args, argCount)) return 0;
+    }
     const int result = insertPredicate(symbol, args, argCount);
     if (frame == nullptr) frame = attachedOM->getPredFrame(symbol);
     return result;

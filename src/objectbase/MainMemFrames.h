@@ -192,6 +192,9 @@ class MainMemPredFrame : public PredicateFrame {
     // True when this frame is a view of `source`'s new rows.
     bool viewsRowsOf(const MainMemPredFrame* source) const { return viewed == source; }
     bool isView() const { return viewed != nullptr; }
+    // True when some view shows this frame's new rows: a delta being recorded, which a new row
+    // reaches without a copy.
+    bool isViewed() const { return !viewers.empty(); }
     // A view keeps copies of the rows it shows and follows its source no more; other frames
     // stay as they are.
     void freeze();
