@@ -131,7 +131,7 @@ Normalizer* Normalizer::getProgram() {
     }
     hold(source, interpreter->showProgram());
     if (source == nullptr) return this;
-    if (source->getRules() == nullptr) {
+    if (!source->hasClauseList()) {
         centralErrorHandler().report(err13::NoOwnFProgram);
         return nullptr;
     }
@@ -170,25 +170,36 @@ Normalizer* Normalizer::atomize() {
     decRef(atomised);
     atomised = new FProgram(new clib_list<FRule*>, programTable);
     atomised->setInheritanceMark(source->inheritanceMark());
-    for (list_item item = source->firstItem(); item != nullptr; item = source->nextItem(item)) {
-        FRule* rule = nullptr;
-        switch (source->ruleAt(item, rule)) {
-            case FRule::Fact:
-            case FRule::Rule: {
-                clib_list<FRule*>* rules = normalizeRule(rule);
-                if (rules == nullptr) break;
-                for (FRule* made : *rules) atomised->append(made);
-                nodelists::release(rules);
-                break;
-            }
-            case FRule::Query:
-                atomised->append(rule);
-                break;
-            default:
-                centralErrorHandler().report(err13::BadRuleType);
-        }
-    }
+    // A compact fact is its own normal form; it stays compact, labelled as every normalised
+    // clause is.
+    source->forEachClause(
+        [&](FRule* rule) {
+            atomizeClause(rule);
+            return true;
+        },
+        [&](const FactList& facts, std::size_t i) {
+            if (!compactFactsLeftOut) atomised->appendFact(facts, i, Label, 0, 1);
+            return true;
+        });
     return this;
+}
+
+void Normalizer::atomizeClause(FRule* rule) {
+    switch (rule->ruleKind()) {
+        case FRule::Fact:
+        case FRule::Rule: {
+            clib_list<FRule*>* rules = normalizeRule(rule);
+            if (rules == nullptr) break;
+            for (FRule* made : *rules) atomised->append(made);
+            nodelists::release(rules);
+            break;
+        }
+        case FRule::Query:
+            atomised->append(rule);
+            break;
+        default:
+            centralErrorHandler().report(err13::BadRuleType);
+    }
 }
 
 // ---- rules ----
@@ -343,12 +354,14 @@ FTerm* Normalizer::normalizeLiteral(FLiteral* literal, FTermList* out) {
 
 FTerm* Normalizer::normalizeTerm(FTerm* term, FTermList* out) {
     if (term == nullptr) return nullptr;
-    if (term->isA("FMolecule")) return normalizeMolecule(static_cast<FMolecule*>(term), out);
-    if (term->isA("PTerm")) return normalizePTerm(static_cast<PTerm*>(term), out);
-    if (term->isA("Reference")) return normalizeReference(static_cast<Reference*>(term), out);
-    if (term->isA("FunctionTerm"))
+    if (term->is(ParseTreeClass::FMolecule))
+        return normalizeMolecule(static_cast<FMolecule*>(term), out);
+    if (term->is(ParseTreeClass::PTerm)) return normalizePTerm(static_cast<PTerm*>(term), out);
+    if (term->is(ParseTreeClass::Reference))
+        return normalizeReference(static_cast<Reference*>(term), out);
+    if (term->is(ParseTreeClass::FunctionTerm))
         return normalizeFunctionTerm(static_cast<FunctionTerm*>(term), out);
-    if (term->isA("ArithmeticExpr"))
+    if (term->is(ParseTreeClass::ArithmeticExpr))
         return normalizeArithmetic(static_cast<ArithmeticExpr*>(term), out);
     incRef(term);
     return term;
@@ -466,7 +479,7 @@ void Normalizer::normalizeSpecs(const clib_list<Spec*>* specs, FTerm* host, FTer
     for (Spec* spec : *specs) {
         clib_list<FTerm*>* args = normalizeArgs(spec->getArgs(), out);
         FTerm* method = normalizeTerm(spec->getMethod(), out);
-        if (spec->isA("SSpec")) {
+        if (spec->is(ParseTreeClass::SSpec)) {
             FTerm* result = normalizeResult(static_cast<SSpec*>(spec), out);
             appendSpecAtom(host, new SSpec(method, spec->getCode(), args, spec->getKind(), result),
                            out);

@@ -80,6 +80,10 @@ class Normalizer : public FLSysObject {
     // Analyses the source program and rebuilds the atomised program from it; null when there is
     // no program or the analysis fails, the previous atomised program then staying.
     virtual Normalizer* atomize();
+    // From now on atomize leaves the facts the source keeps compact out of the atomised program.
+    // For an evaluation's own normaliser: such a fact is its own normal form, and the rounds read
+    // it from the program itself.
+    void leaveOutCompactFacts() { compactFactsLeftOut = true; }
     // The symbol table of the rule being normalised.
     virtual SymTab* getSymTab() const { return ruleTable; }
     // Keeps a copy of a non-null table as the rule symbol table.
@@ -103,6 +107,8 @@ class Normalizer : public FLSysObject {
 
   private:
     void setRuleTable(SymTab* table);
+    // Appends the normal form of one whole clause of the source to the atomised program.
+    void atomizeClause(FRule* rule);
     // A new rule labelled as every rule made here; references to head and body are taken.
     FRule* newRule(FTermList* head, FLiteralList* body, int flag) const;
     // Appends the atom as a literal (a reference taken) to the list.
@@ -117,6 +123,7 @@ class Normalizer : public FLSysObject {
     SymTab* ruleTable = nullptr;
     ProgramInterpreter* interpreter = nullptr;
     SemanticAnalyser* analyser;
+    bool compactFactsLeftOut = false;
 };
 
 // The class object registered as "classNormalizer": "new" takes one "FLogicInterpreter".

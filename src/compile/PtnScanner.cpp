@@ -49,7 +49,7 @@ void PtnScanner::reportUnknownPath() {
 void PtnScanner::scanAsPath(FTerm* term) {
     if (term == nullptr) {
         scan(static_cast<Path*>(nullptr));
-    } else if (term->isA("Path")) {
+    } else if (term->is(ParseTreeClass::Path)) {
         scan(static_cast<Path*>(term));
     } else {
         reportUnknownPath();
@@ -93,7 +93,7 @@ void PtnScanner::scan(FTerm* term) {
         reportNullPointer("PtnScanner::scan(FTerm)");
         return;
     }
-    if (term->isA("PTerm")) {
+    if (term->is(ParseTreeClass::PTerm)) {
         scan(static_cast<PTerm*>(term));
     } else {
         scanAsPath(term);
@@ -103,13 +103,13 @@ void PtnScanner::scan(FTerm* term) {
 void PtnScanner::scan(Path* path) {
     if (path == nullptr) {
         reportNullPointer("PtnScanner::scan(Path*)");
-    } else if (path->isA("CPath")) {
+    } else if (path->is(ParseTreeClass::CPath)) {
         scan(static_cast<CPath*>(path));
-    } else if (path->isA("IdTerm")) {
+    } else if (path->is(ParseTreeClass::IdTerm)) {
         scan(static_cast<IdTerm*>(path));
-    } else if (path->isA("ArithmeticExpr")) {
+    } else if (path->is(ParseTreeClass::ArithmeticExpr)) {
         scan(static_cast<ArithmeticExpr*>(path));
-    } else if (path->isA("AggExpr")) {
+    } else if (path->is(ParseTreeClass::AggExpr)) {
         scan(static_cast<AggExpr*>(path));
     } else {
         reportUnknownPath();
@@ -119,7 +119,7 @@ void PtnScanner::scan(Path* path) {
 void PtnScanner::scan(CPath* path) {
     if (path == nullptr) {
         reportNullPointer("PtnScanner::scan(CPath*)");
-    } else if (path->isA("FMolecule")) {
+    } else if (path->is(ParseTreeClass::FMolecule)) {
         scan(static_cast<FMolecule*>(path));
     } else {
         scan(static_cast<Reference*>(path));
@@ -163,7 +163,7 @@ void PtnScanner::scan(Spec* spec) {
     scanAsPath(spec->getMethod());
     scan(spec->getArgs());
     const int argCount = lengthOf(spec->getArgs());
-    if (spec->isA("MSpec")) {
+    if (spec->is(ParseTreeClass::MSpec)) {
         clib_list<FTerm*>* results = static_cast<MSpec*>(spec)->getResults();
         scan(results);
         transpose(spec, argCount, lengthOf(results));
@@ -183,12 +183,13 @@ void PtnScanner::scan(IdTerm* term) {
         reportNullPointer("PtnScanner::scan(IdTerm*)");
         return;
     }
-    if (term->isA("FVar")) {
+    if (term->is(ParseTreeClass::FVar)) {
         transpose(static_cast<FVar*>(term));
         return;
     }
-    clib_list<FTerm*>* args =
-        term->isA("FunctionTerm") ? static_cast<FunctionTerm*>(term)->getArgs() : nullptr;
+    clib_list<FTerm*>* args = term->is(ParseTreeClass::FunctionTerm)
+                                  ? static_cast<FunctionTerm*>(term)->getArgs()
+                                  : nullptr;
     scan(args);
     transpose(term, lengthOf(args));
 }

@@ -81,11 +81,14 @@ int SemanticAnalyser::analyse(ParseTreeNode* node, SymTab* names) {
     }
     auto* program = static_cast<FProgram*>(node);
     paths->setInheritanceFlag(0);
-    for (list_item item = program->firstItem(); item != nullptr; item = program->nextItem(item)) {
-        FRule* rule = nullptr;
-        program->ruleAt(item, rule);
-        if (rule != nullptr && checkRule(rule, names) == 0) ok = 0;
-    }
+    // A compact fact holds constants only, under no inheritable arrow: nothing in it can fail a
+    // check or mark the program as using inheritance.
+    program->forEachClause(
+        [&](FRule* rule) {
+            if (rule != nullptr && checkRule(rule, names) == 0) ok = 0;
+            return true;
+        },
+        [](const FactList&, std::size_t) { return true; });
     program->setInheritanceMark(paths->inheritanceFlag());
     paths->setInheritanceFlag(0);
     return ok;

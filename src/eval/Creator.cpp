@@ -3,6 +3,9 @@
 
 #include "access/OMAccess.h"
 #include "foundation/OutputChannel.h"
+#include "language/FRule.h"
+#include "language/FTermList.h"
+#include "language/FactList.h"
 
 Creator::Creator(OMAccess* access) : access(access) {
     incRef(access);
@@ -18,4 +21,10 @@ void Creator::print(OutputChannel& channel) const {
 
 bool Creator::isA(const std::string& className) const {
     return className == "Creator" || PtnScanner::isA(className);
+}
+
+void Creator::createFact(const FactList& facts, std::size_t i) {
+    FRule* clause = facts.clause(i);
+    create(clause->getHead(), nullptr);
+    decRef(clause);
 }

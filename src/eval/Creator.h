@@ -1,10 +1,12 @@
 // Creator: what the Matcher asks of a rule-head creator, whatever objects and facts it makes.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "compile/PtnScanner.h"
 
+class FactList;
 class OMAccess;
 class Operand;
 class ParseTreeNode;
@@ -20,6 +22,10 @@ class Creator : public PtnScanner {
 
     // Inserts the instances of the head (an FTerm or an FTermList) for the body result.
     virtual void create(ParseTreeNode* head, Operand* bindings) = 0;
+    // Inserts fact i of the list, kept compact, as create does for its head without bindings.
+    // Here through a clause made for the moment; a creator that knows the fact's parts does
+    // without one.
+    virtual void createFact(const FactList& facts, std::size_t i);
     // 1 new facts since the last setChanged, 0 none, -1 the creation failed.
     virtual int changed() const = 0;
     virtual void setChanged(int value) = 0;

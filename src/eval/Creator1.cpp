@@ -14,6 +14,7 @@
 #include "language/FMolecule.h"
 #include "language/FTermList.h"
 #include "language/FVar.h"
+#include "language/FactList.h"
 #include "language/FunctionTerm.h"
 #include "language/PTerm.h"
 #include "language/Reference.h"
@@ -201,6 +202,45 @@ void Creator1::create(ParseTreeNode* head, Operand* operand) {
     symbolStack.clear();
     for (InsertExpr* expr : exprStack) decRef(expr);
     exprStack.clear();
+}
+
+void Creator1::createFact(const FactList& facts, std::size_t i) {
+    // The walk of a ground head would make each argument's object, left to right, then store
+    // the tuple; a fact is inserted once per round, so no seen-row trie is asked.
+    if (facts.form(i) == FactList::Member || facts.form(i) == FactList::Subclass) {
+        // host and class, then the relation, as the walk of host:class does.
+        InternalName host = InternalName::UndefinedObject;
+        InternalName cls = InternalName::UndefinedObject;
+        if (changedValue != -1) noteInsert(access->insertObject(facts.host(i), nullptr, 0, host));
+        if (changedValue != -1) noteInsert(access->insertObject(facts.classOf(i), nullptr, 0, cls));
+        if (changedValue != -1)
+            noteInsert(access->insertClassRelation(host, cls, facts.isaKind(i)));
+        return;
+    }
+    if (facts.isMolecule(i)) {
+        // host, method and result, then the value, as the walk of host[method -> result] does.
+        InternalName host = InternalName::UndefinedObject;
+        InternalName method = InternalName::UndefinedObject;
+        InternalName result = InternalName::UndefinedObject;
+        if (changedValue != -1) noteInsert(access->insertObject(facts.host(i), nullptr, 0, host));
+        if (changedValue != -1)
+            noteInsert(access->insertObject(facts.method(i), nullptr, 0, method));
+        if (changedValue != -1)
+            noteInsert(access->insertObject(facts.result(i), nullptr, 0, result));
+        if (changedValue != -1)
+            noteInsert(access->insertValue(host, method, nullptr, 0, facts.methodKind(i), result));
+        return;
+    }
+    const int arity = facts.arity(i);
+    const FSymbol* args = facts.args(i);
+    // The value stack is empty between heads; it holds the argument objects for the moment.
+    valueStack.assign(std::size_t(arity), InternalName::UndefinedObject);
+    for (int k = 0; k < arity && changedValue != -1; ++k)
+        noteInsert(access->insertObject(args[k], nullptr, 0, valueStack[std::size_t(k)]));
+    if (changedValue != -1)
+        noteInsert(access->insertPredicate(facts.predicate(i),
+                                           arity > 0 ? valueStack.data() : nullptr, arity));
+    valueStack.clear();
 }
 
 bool Creator1::builtInsertExpr(FTerm* term, InsertExpr*& out) {

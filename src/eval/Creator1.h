@@ -29,6 +29,8 @@ class Creator1 : public Creator {
     bool isA(const std::string& className) const override;
 
     void create(ParseTreeNode* head, Operand* bindings) override;
+    // Makes the argument objects and stores the tuple, as the walk of the fact's head does.
+    void createFact(const FactList& facts, std::size_t i) override;
     int changed() const override { return changedValue; }
     void setChanged(int value) override { changedValue = value; }
     void clear() override;

@@ -45,7 +45,7 @@ class InsertExpr : public ManagedObject {
     // of the rows: it makes no new object and stores into a set, so its rows need not be sorted.
     virtual bool orderFree() const { return false; }
     // Whether an order-free node's store answers a repeated fact in one probe (predicate
-    // frames), so that a head of such nodes needs no seen-row trie.
+    // frames, set frames), so that a head of such nodes needs no seen-row trie.
     virtual bool repeatsCheaply() const { return false; }
     // Whether a row given more than once in a pass changes nothing the second time and costs
     // one probe: a stored predicate's tuple over columns and constants.
@@ -112,6 +112,7 @@ class PropInsertExpr : public InsertExpr {
     PropInsertExpr(OMAccess* access, int methodType, int argCount, int resultCount);
     // A set-valued (->>) value over columns and constants.
     bool orderFree() const override;
+    bool repeatsCheaply() const override { return orderFree(); }
 
   protected:
     void apply(InternalName* out, int* changed) override;

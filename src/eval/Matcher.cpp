@@ -15,6 +15,7 @@
 #include "foundation/OutputChannel.h"
 #include "language/FRule.h"
 #include "language/FTermList.h"
+#include "language/FactList.h"
 #include "objectbase/Iterator.h"
 
 namespace {
@@ -170,6 +171,13 @@ int Matcher::insert(FRule* rule, Operand* bindings) {
     creator->setChanged(0);
     if (rule == nullptr || rule->getHead() == nullptr) return 0;
     creator->create(rule->getHead(), bindings);
+    return creator->changed();
+}
+
+int Matcher::insertFact(const FactList& facts, std::size_t i) {
+    if (creator == nullptr) return 0;
+    creator->setChanged(0);
+    creator->createFact(facts, i);
     return creator->changed();
 }
 

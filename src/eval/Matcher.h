@@ -2,6 +2,7 @@
 // hand-over of head and bindings to the creator; its class object.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <unordered_map>
 
@@ -11,6 +12,7 @@ class AlgebraicEval;
 class AlgebraicExpr;
 class Creator;
 class FRule;
+class FactList;
 class Operand;
 class Optimizer;
 class ParseTreeNode;
@@ -45,6 +47,8 @@ class Matcher : public FLSysObject {
     Operand* inSafeColumnOrder(FRule* rule, Operand* bindings, SymTab* names);
     // Inserts the head instances for the bindings: 1 new facts, 0 none, -1 failure.
     virtual int insert(FRule* rule, Operand* bindings);
+    // Inserts fact i of the list, kept compact: as insert does for its clause without bindings.
+    virtual int insertFact(const FactList& facts, std::size_t i);
     // Drops the rule's cached tree.
     virtual void remove(FRule* rule);
     // Drops every cached tree and resets the creator and the translator.

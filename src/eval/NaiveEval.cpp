@@ -15,6 +15,7 @@
 #include "foundation/clib_list.h"
 #include "language/FProgram.h"
 #include "language/FRule.h"
+#include "language/FactList.h"
 #include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
 
@@ -146,7 +147,7 @@ void NaiveEval::addRoundStatistics() {
 }
 
 void NaiveEval::releaseAll(Pending& pending) {
-    for (auto& [clause, result] : pending) decRef(result);
+    for (PendingInsert& insert : pending) decRef(insert.bindings);
     pending.clear();
 }
 
@@ -156,12 +157,22 @@ int NaiveEval::tpStep(FProgram* program) {
     OutputChannel& debug = debugChannel();
     SymTab* names = program->getSymTab();
     Pending pending;
-    for (list_item it = program->firstItem(); it != nullptr; it = program->nextItem(it)) {
-        if (interruptFlag.load() != 0) break;
-        FRule* clause = nullptr;
-        const int kind = program->ruleAt(it, clause);
+    // The facts are inserted in the first round only, in their places among the rules' results.
+    auto visitFact = [&](const FactList& facts, std::size_t i) {
+        if (interruptFlag.load() != 0) return false;
+        if (round >= 1) return true;
+        if (!pending.empty() && pending.back().facts == &facts &&
+            pending.back().fact + pending.back().count == i)
+            ++pending.back().count;
+        else
+            pending.push_back(PendingInsert{nullptr, nullptr, &facts, i, 1});
+        return true;
+    };
+    auto visitClause = [&](FRule* clause) {
+        if (interruptFlag.load() != 0) return false;
+        const int kind = clause->ruleKind();
         if (kind == 1) {
-            if (round < 1) pending.emplace_back(clause, nullptr);
+            if (round < 1) pending.push_back(PendingInsert{clause, nullptr, nullptr, 0, 0});
         } else if (kind == 2) {
             if (flags != 0) debug << "." << std::flush;
             retrieveTimer->cont();
@@ -170,24 +181,43 @@ int NaiveEval::tpStep(FProgram* program) {
             // A join stopped by Ctrl-C or a farewell left its result unfinished: it goes.
             if (controlEvents::takeCutShort()) {
                 decRef(result);
-                break;
+                return false;
             }
-            if (result == nullptr) continue;
+            if (result == nullptr) return true;
             if (result->isEmpty()) {
                 decRef(result);
-                continue;
+                return true;
             }
-            pending.emplace_back(clause, result);
+            pending.push_back(PendingInsert{clause, result, nullptr, 0, 0});
         }
-    }
+        return true;
+    };
+    program->forEachClause(visitClause, visitFact);
     if (flags != 0) debug << std::endl;
 
     beginInsertPhase();
 
     int changed = 0;
-    for (auto& [clause, bindings] : pending) {
-        if ((flags & TraceInsert) != 0) traceInsert(clause, bindings, program);
-        const int answer = matcher->insert(clause, bindings);
+    for (PendingInsert& insert : pending) {
+        int answer = 0;
+        if (insert.facts != nullptr) {
+            for (std::size_t i = insert.fact; i < insert.fact + insert.count; ++i) {
+                if ((flags & TraceInsert) != 0) {
+                    FRule* clause = insert.facts->clause(i);
+                    traceInsert(clause, nullptr, program);
+                    decRef(clause);
+                }
+                const int one = matcher->insertFact(*insert.facts, i);
+                if (one == -1) {
+                    answer = -1;
+                    break;
+                }
+                if (one != 0) answer = 1;
+            }
+        } else {
+            if ((flags & TraceInsert) != 0) traceInsert(insert.clause, insert.bindings, program);
+            answer = matcher->insert(insert.clause, insert.bindings);
+        }
         if (answer == -1) {
             releaseAll(pending);
             roundFailed = true;

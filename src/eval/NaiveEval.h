@@ -2,6 +2,7 @@
 // its debugging traces; its class object.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -12,6 +13,7 @@
 #include "foundation/OutputChannel.h"
 
 class FLSysString;
+class FactList;
 class Matcher;
 class OMAccess;
 class PPProtocol;
@@ -103,7 +105,16 @@ class NaiveEval : public Evaluation {
     bool roundFailed = false;
 
   private:
-    using Pending = std::vector<std::pair<FRule*, Operand*>>;
+    // What a round inserts, in program order: a clause with the rows of its body (none for a
+    // fact), or a run of facts kept compact (count of them from fact on).
+    struct PendingInsert {
+        FRule* clause;
+        Operand* bindings;
+        const FactList* facts;
+        std::size_t fact;
+        std::size_t count;
+    };
+    using Pending = std::vector<PendingInsert>;
     static void releaseAll(Pending& pending);
     void traceInsert(FRule* clause, Operand* bindings, FProgram* program);
 };

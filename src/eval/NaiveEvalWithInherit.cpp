@@ -53,6 +53,7 @@ bool NaiveEvalWithInherit::isA(const std::string& className) const {
 void NaiveEvalWithInherit::holdNormalizer(FProgram* program) {
     releaseNormalizer();
     normalizer = new Normalizer(program);
+    normalizer->leaveOutCompactFacts();
     normalizer->atomize();
 }
 
@@ -173,6 +174,18 @@ bool sameMethod(const Spec* spec, const FMolecule* trigger) {
     return method->deepEqual(*readMethod);
 }
 
+// The rules of the program in order; its facts, compact or whole, take no part.
+std::vector<FRule*> rulesOf(const FProgram* program) {
+    std::vector<FRule*> rules;
+    program->forEachClause(
+        [&](FRule* clause) {
+            if (clause->ruleKind() == FRule::Rule) rules.push_back(clause);
+            return true;
+        },
+        [](const FactList&, std::size_t) { return true; });
+    return rules;
+}
+
 // Whether some rule can change what the triggers inherit: a rule deriving a subclass relation, an
 // equality, a value of a method a trigger reads, or a membership in a class not named by a
 // constant. The constant classes that rules make objects members of are collected: such a
@@ -180,9 +193,8 @@ bool sameMethod(const Spec* spec, const FMolecule* trigger) {
 // Facts count not: they are stored before the first phase.
 bool rulesAffectInheritance(FProgram* atomized, const std::vector<FMolecule*>& triggers,
                             std::vector<FTerm*>& memberships) {
-    for (list_item it = atomized->firstItem(); it != nullptr; it = atomized->nextItem(it)) {
-        FRule* clause = nullptr;
-        if (atomized->ruleAt(it, clause) != FRule::Rule || clause->getHead() == nullptr) continue;
+    for (FRule* clause : rulesOf(atomized)) {
+        if (clause->getHead() == nullptr) continue;
         for (FTerm* term : clause->getHead()->getList()) {
             if (term->isA("PTerm")) {
                 if (static_cast<PTerm*>(term)->getName().getType() ==
@@ -219,9 +231,8 @@ void NaiveEvalWithInherit::buildTriggerList() {
     }
     // The i-th molecule belongs to the i-th trigger rule.
     std::vector<FMolecule*> taken;
-    for (list_item it = atomized->firstItem(); it != nullptr; it = atomized->nextItem(it)) {
-        FRule* clause = nullptr;
-        if (atomized->ruleAt(it, clause) != FRule::Rule || clause->getBody() == nullptr) continue;
+    for (FRule* clause : rulesOf(atomized)) {
+        if (clause->getBody() == nullptr) continue;
         for (FLiteral* literal : withAggregateLiterals(clause->getBody())) {
             FMolecule* molecule = triggerMolecule(literal);
             if (molecule == nullptr) continue;

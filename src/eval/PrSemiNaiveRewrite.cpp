@@ -148,10 +148,31 @@ DeltaTable* PrSemiNaive::rewriteProgram(FProgram* program, int triggerForm) {
         }
     };
 
-    for (list_item it = atomized->firstItem(); it != nullptr; it = atomized->nextItem(it)) {
-        FRule* clause = nullptr;
-        const int kind = atomized->ruleAt(it, clause);
-        if (kind != FRule::Fact && kind != FRule::Rule) continue;
+    // Facts of one predicate come in runs: the set is asked once per run. A value fact writes a
+    // method of its arrow's kind without arguments, a class fact its class relation.
+    FSymbol lastFact;
+    bool anyFact = false;
+    auto visitFact = [&](const FactList& facts, std::size_t i) {
+        if (triggerForm != 0) return true;
+        anyHead = true;
+        if (facts.form(i) == FactList::Member || facts.form(i) == FactList::Subclass) {
+            headBits |= facts.isaKind(i);
+            return true;
+        }
+        if (facts.isMolecule(i)) {
+            headMethodTypes |= 1 << facts.methodKind(i);
+            headCounts[facts.methodKind(i)].insert(0);
+            return true;
+        }
+        if (anyFact && facts.predicate(i) == lastFact) return true;
+        anyFact = true;
+        lastFact = facts.predicate(i);
+        heads.insert(lastFact);
+        return true;
+    };
+    auto visitClause = [&](FRule* clause) {
+        const int kind = clause->ruleKind();
+        if (kind != FRule::Fact && kind != FRule::Rule) return true;
         if (triggerForm == 0 && clause->getHead() != nullptr) {
             anyHead = true;
             for (FTerm* term : clause->getHead()->getList()) {
@@ -172,7 +193,7 @@ DeltaTable* PrSemiNaive::rewriteProgram(FProgram* program, int triggerForm) {
                 if (molecule->getClassTerm() != nullptr) headBits |= molecule->getIsaKind();
             }
         }
-        if (clause->getBody() == nullptr) continue;
+        if (clause->getBody() == nullptr) return true;
         for (FLiteral* literal : *clause->getBody()->getList()) {
             if (literal->isNegated() || literal->getTerm() == nullptr) continue;
             collectBody(literal->getTerm());
@@ -180,7 +201,11 @@ DeltaTable* PrSemiNaive::rewriteProgram(FProgram* program, int triggerForm) {
             if (triggerForm == 0)
                 forEachAggregateAtom(literal->getTerm(), clause->getSymTab(), collectBody);
         }
-    }
+        return true;
+    };
+    atomized->forEachClause(visitClause, visitFact);
+    // The evaluation's normaliser leaves the compact facts to the program.
+    program->forEachClause([](FRule*) { return true; }, visitFact);
     if (triggerForm == 0) {
         headIsaBits = headBits;
         for (const FSymbol& head : heads) headPredicates.insert(head.getValue());
@@ -238,13 +263,13 @@ FProgram* PrSemiNaive::buildDeltaProgram(FProgram* program, DeltaTable* table,
     bool firstDiffers = false;
     auto* deltas = new FProgram(new clib_list<FRule*>, program->getSymTab());
     auto* variants = new FProgram(new clib_list<FRule*>, program->getSymTab());
-    for (list_item it = program->firstItem(); it != nullptr; it = program->nextItem(it)) {
-        FRule* rule = nullptr;
-        if (program->ruleAt(it, rule) != FRule::Rule) continue;
+    // Only rules have delta forms: the facts, compact or whole, are passed over.
+    auto visitRule = [&](FRule* rule) {
+        if (rule->ruleKind() != FRule::Rule) return true;
         if (keptEveryRound(rule, table == triggerDeltaTable)) {
             deltas->append(rule);
             if (firstRound != nullptr) firstRound->append(rule);
-            continue;
+            return true;
         }
         rewriteRule(rule, table, variants);
         bool overWhole = false;
@@ -266,7 +291,9 @@ FProgram* PrSemiNaive::buildDeltaProgram(FProgram* program, DeltaTable* table,
         }
         for (FRule* variant : *variants->getRules()) decRef(variant);
         variants->getRules()->clear();
-    }
+        return true;
+    };
+    program->forEachClause(visitRule, [](const FactList&, std::size_t) { return true; });
     decRef(variants);
     deltas->setInheritanceMark(program->inheritanceMark());
     if (firstRound != nullptr) {

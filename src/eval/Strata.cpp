@@ -69,6 +69,26 @@ class RuleRelations {
     std::vector<std::pair<int, bool>> reads;
 
     void head(FTerm* term) { walk(term, Mode::Write); }
+    // The head of a fact kept compact: the predicate, the method of its arrow or the class
+    // relation, and nothing else, is written.
+    void compactHead(const FactList& facts, std::size_t i) {
+        switch (facts.form(i)) {
+            case FactList::Predicate:
+                use("p" + std::to_string(facts.arity(i)) + "/" + symbolKey(facts.predicate(i)),
+                    Mode::Write);
+                break;
+            case FactList::Value:
+            case FactList::SetValue:
+                use(methodKey(symbolKey(facts.method(i)), facts.methodKind(i)), Mode::Write);
+                break;
+            case FactList::Member:
+                use("isa", Mode::Write);
+                break;
+            case FactList::Subclass:
+                use("sub", Mode::Write);
+                break;
+        }
+    }
     void literal(FLiteral* literal) {
         walk(literal->getTerm(), literal->isNegated() ? Mode::ReadComplete : Mode::Read);
     }
@@ -88,7 +108,8 @@ class RuleRelations {
     // arrow of the same name.
     void method(FTerm* methodTerm, int kind, Mode mode) {
         std::string name;
-        if (methodTerm != nullptr && !methodTerm->isA("FVar") && methodTerm->isA("FunctionTerm")) {
+        if (methodTerm != nullptr && !methodTerm->is(ParseTreeClass::FVar) &&
+            methodTerm->is(ParseTreeClass::FunctionTerm)) {
             auto* function = static_cast<FunctionTerm*>(methodTerm);
             name = symbolKey(function->getName());
             walkList(function->getArgs(), mode == Mode::Write ? Mode::Read : mode);
@@ -116,7 +137,7 @@ class RuleRelations {
         if (term == nullptr) return;
         // The parts of a term count as the term does: a path inside a head makes the values it
         // names when they are missing, so it writes them.
-        if (term->isA("PTerm")) {
+        if (term->is(ParseTreeClass::PTerm)) {
             auto* predicate = static_cast<PTerm*>(term);
             const clib_list<FTerm*>* args = predicate->getArgs();
             if (!predicate->isBuiltin()) {
@@ -128,16 +149,16 @@ class RuleRelations {
                 // A built-in in a head (an assignment to a path) writes what its paths name.
                 walkList(args, mode);
             }
-        } else if (term->isA("AggExpr")) {
+        } else if (term->is(ParseTreeClass::AggExpr)) {
             FLiteralList* body = static_cast<AggExpr*>(term)->getBody();
             if (body != nullptr)
                 for (FLiteral* literal : *body->getList())
                     walk(literal->getTerm(), Mode::ReadComplete);
-        } else if (term->isA("ArithmeticExpr")) {
+        } else if (term->is(ParseTreeClass::ArithmeticExpr)) {
             auto* arithmetic = static_cast<ArithmeticExpr*>(term);
             walk(arithmetic->getLeft(), mode);
             walk(arithmetic->getRight(), mode);
-        } else if (term->isA("FMolecule")) {
+        } else if (term->is(ParseTreeClass::FMolecule)) {
             auto* molecule = static_cast<FMolecule*>(term);
             walk(molecule->getHost(), mode);
             walk(molecule->getClassTerm(), mode);
@@ -151,17 +172,19 @@ class RuleRelations {
                 for (Spec* spec : *molecule->getSpecs()) {
                     method(spec->getMethod(), spec->getKind(), mode);
                     walkList(spec->getArgs(), mode);
-                    if (spec->isA("SSpec")) walk(static_cast<SSpec*>(spec)->getResult(), mode);
-                    if (spec->isA("MSpec")) walkList(static_cast<MSpec*>(spec)->getResults(), mode);
+                    if (spec->is(ParseTreeClass::SSpec))
+                        walk(static_cast<SSpec*>(spec)->getResult(), mode);
+                    if (spec->is(ParseTreeClass::MSpec))
+                        walkList(static_cast<MSpec*>(spec)->getResults(), mode);
                 }
             }
-        } else if (term->isA("Reference")) {
+        } else if (term->is(ParseTreeClass::Reference)) {
             auto* reference = static_cast<Reference*>(term);
             walk(reference->getHost(), mode);
             const int dot = reference->getDot();
             method(reference->getMethod(), dot >= 0 && dot < methodKinds ? dot : 0, mode);
             walkList(reference->getArgs(), mode);
-        } else if (term->isA("FunctionTerm") && !term->isA("FVar")) {
+        } else if (term->is(ParseTreeClass::FunctionTerm) && !term->is(ParseTreeClass::FVar)) {
             walkList(static_cast<FunctionTerm*>(term)->getArgs(), mode);
         }
     }
@@ -248,15 +271,27 @@ Strata::Strata(FProgram* program) {
             written[std::size_t(id)] = true;
         }
     };
-    for (list_item it = program->firstItem(); it != nullptr; it = program->nextItem(it)) {
-        FRule* clause = nullptr;
-        const int kind = program->ruleAt(it, clause);
+    // Facts of one relation come in runs: the node of the last one is looked up once.
+    FSymbol lastFact;
+    int lastFactShape = -1;
+    auto visitFact = [&](const FactList& facts, std::size_t i) {
+        const int shape = facts.isMolecule(i) ? 256 * facts.form(i) : facts.arity(i);
+        if (shape == lastFactShape && facts.predicate(i) == lastFact) return true;
+        lastFact = facts.predicate(i);
+        lastFactShape = shape;
+        RuleRelations relations(graph);
+        relations.compactHead(facts, i);
+        markWritten(relations.heads);
+        return true;
+    };
+    auto visitClause = [&](FRule* clause) {
+        const int kind = clause->ruleKind();
         if (kind == FRule::Fact) {
             RuleRelations relations(graph);
             for (FTerm* head : clause->getHead()->getList()) relations.head(head);
             markWritten(relations.heads);
         }
-        if (kind != FRule::Rule) continue;
+        if (kind != FRule::Rule) return true;
         RuleRelations relations(graph);
         for (FTerm* head : clause->getHead()->getList()) relations.head(head);
         for (FLiteral* literal : *clause->getBody()->getList()) relations.literal(literal);
@@ -271,7 +306,9 @@ Strata::Strata(FProgram* program) {
         reads.emplace_back(relations.heads.front(), relations.reads);
         rules.push_back(clause);
         ruleNodes.push_back(relations.heads.front());
-    }
+        return true;
+    };
+    program->forEachClause(visitClause, visitFact);
     // A method written through a variable may be any method of its kind; a variable read sees
     // them all.
     for (int kind = 0; kind < methodKinds; ++kind) {
@@ -326,15 +363,20 @@ Strata::Strata(FProgram* program) {
         programs.push_back(part);
     }
     std::size_t r = 0;
-    for (list_item it = program->firstItem(); it != nullptr; it = program->nextItem(it)) {
-        FRule* clause = nullptr;
-        if (program->ruleAt(it, clause) != FRule::Rule) {
-            programs.front()->append(clause);
-            continue;
-        }
-        const auto at = std::lower_bound(used.begin(), used.end(), ruleLevel[r++]);
-        programs[std::size_t(at - used.begin())]->append(clause);
-    }
+    program->forEachClause(
+        [&](FRule* clause) {
+            if (clause->ruleKind() != FRule::Rule) {
+                programs.front()->append(clause);
+                return true;
+            }
+            const auto at = std::lower_bound(used.begin(), used.end(), ruleLevel[r++]);
+            programs[std::size_t(at - used.begin())]->append(clause);
+            return true;
+        },
+        [&](const FactList& facts, std::size_t i) {
+            programs.front()->appendFact(facts, i);
+            return true;
+        });
 }
 
 Strata::~Strata() {

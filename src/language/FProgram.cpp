@@ -27,6 +27,7 @@ FProgram::FProgram(const FProgram& other)
       names(other.names != nullptr ? new SymTab(*other.names) : nullptr),
       inheritance(other.inheritance) {
     if (other.rules != nullptr && !nodelists::appendClones(*rules, *other.rules)) markIncomplete();
+    if (other.hasCompactFacts()) facts = std::make_unique<FactList>(*other.facts);
 }
 
 FProgram::~FProgram() {
@@ -59,12 +60,24 @@ bool FProgram::isA(const std::string& className) const {
 }
 
 void FProgram::print(OutputChannel& channel, const SymTab* names, const SymTab* /*vars*/) const {
-    if (nodelists::isEmpty(rules)) {
+    if (nodelists::isEmpty(rules) && !hasCompactFacts()) {
         channel << "/* This FProgram is empty */ " << std::endl;
         return;
     }
     const SymTab* table = this->names != nullptr ? this->names : names;
-    for (FRule* rule : *rules) rule->print(channel, table, nullptr);
+    // A compact fact's text comes from a clause made for the moment: showing a program keeps
+    // its facts compact.
+    forEachClause(
+        [&](FRule* rule) {
+            rule->print(channel, table, nullptr);
+            return true;
+        },
+        [&](const FactList& list, std::size_t i) {
+            FRule* rule = list.clause(i);
+            rule->print(channel, table, nullptr);
+            decRef(rule);
+            return true;
+        });
 }
 
 ParseTreeNode* FProgram::clone() const {
@@ -74,6 +87,8 @@ ParseTreeNode* FProgram::clone() const {
 bool FProgram::deepEqual(const ParseTreeNode& other) const {
     const auto* program = dynamic_cast<const FProgram*>(&other);
     if (program == nullptr) return false;
+    expand();
+    program->expand();
     // A program without a list holds no clauses, like one with an empty list.
     if (nodelists::isEmpty(rules) || nodelists::isEmpty(program->rules))
         return nodelists::isEmpty(rules) && nodelists::isEmpty(program->rules);
@@ -85,6 +100,8 @@ void FProgram::collectVars(VarList& /*vars*/) const {
 }
 
 int FProgram::compareSameClass(const ParseTreeNode& other) const {
+    expand();
+    static_cast<const FProgram&>(other).expand();
     return nodelists::compare(rules, static_cast<const FProgram&>(other).rules);
 }
 
@@ -94,7 +111,46 @@ void FProgram::append(FRule* rule) {
     rules->append(rule);
 }
 
+void FProgram::appendClause(FRule* rule) {
+    if (rule != nullptr && FactList::holds(*rule)) {
+        if (facts == nullptr) facts = std::make_unique<FactList>();
+        if (facts->add(*rule, rules != nullptr ? std::size_t(rules->length()) : 0)) return;
+    }
+    append(rule);
+}
+
+void FProgram::appendFact(const FactList& from, std::size_t i, const std::string& origin, int line,
+                          int flag) {
+    if (facts == nullptr) facts = std::make_unique<FactList>();
+    facts->addFrom(from, i, rules != nullptr ? std::size_t(rules->length()) : 0, origin, line,
+                   flag);
+}
+
+void FProgram::appendFact(const FactList& from, std::size_t i) {
+    appendFact(from, i, from.origin(i), from.line(i), from.flag(i));
+}
+
+void FProgram::expand() const {
+    if (!hasCompactFacts()) return;
+    auto* whole = new clib_list<FRule*>;
+    // The references move with the clauses; each made clause brings its own.
+    forEachClause(
+        [&](FRule* rule) {
+            whole->append(rule);
+            return true;
+        },
+        [&](const FactList& list, std::size_t i) {
+            whole->append(list.clause(i));
+            return true;
+        });
+    delete rules;
+    rules = whole;
+    retired = std::move(facts);
+}
+
 void FProgram::appendProgram(FProgram& other) {
+    expand();
+    other.expand();
     if (other.rules != nullptr) {
         if (rules == nullptr) rules = new clib_list<FRule*>;
         // The references move with the clauses.
@@ -120,6 +176,7 @@ FLiteralList* FProgram::lastQuery() const {
 }
 
 FTermList* FProgram::asFacts() const {
+    expand();
     auto* facts = new FTermList;
     if (rules != nullptr) {
         for (FRule* rule : *rules) {

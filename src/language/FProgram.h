@@ -2,9 +2,12 @@
 // methods.
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <string>
 
 #include "foundation/clib_list.h"
+#include "language/FactList.h"
 #include "language/ParseTreeNode.h"
 
 class FLiteralList;
@@ -33,13 +36,53 @@ class FProgram : public ParseTreeNode {
     void collectVars(VarList& vars) const override;
     int compareSameClass(const ParseTreeNode& other) const override;
 
-    clib_list<FRule*>* getRules() const { return rules; }
+    // The clauses, compact facts made whole first.
+    clib_list<FRule*>* getRules() const {
+        expand();
+        return rules;
+    }
     SymTab* getSymTab() const { return names; }
     // Appends the clause, taking a reference.
     void append(FRule* rule);
+    // Appends the clause as append does; a fact FactList can hold is kept there instead, without
+    // its parse tree (the clause itself is not referenced).
+    void appendClause(FRule* rule);
+    // Appends fact i of the list, compact, with the given origin, line and flag.
+    void appendFact(const FactList& from, std::size_t i, const std::string& origin, int line,
+                    int flag);
+    // Appends fact i of the list, compact, as it is.
+    void appendFact(const FactList& from, std::size_t i);
+    // Visits the clauses in program order without making a tree for a fact kept compact:
+    // onRule(FRule*) for a whole clause, onFact(const FactList&, std::size_t) for a compact
+    // fact. A visitor answering false ends the walk. Whoever must not miss a fact and does not
+    // know compact ones walks with firstItem or getRules, which make their clauses first.
+    template <class OnRule, class OnFact>
+    void forEachClause(OnRule onRule, OnFact onFact) const {
+        const std::size_t factCount = facts != nullptr ? facts->size() : 0;
+        std::size_t fact = 0;
+        std::size_t index = 0;
+        if (rules != nullptr)
+            for (FRule* rule : *rules) {
+                for (; fact < factCount && facts->before(fact) <= index; ++fact)
+                    if (!onFact(*facts, fact)) return;
+                if (!onRule(rule)) return;
+                ++index;
+            }
+        for (; fact < factCount; ++fact)
+            if (!onFact(*facts, fact)) return;
+    }
+    // Whether some fact is kept compact.
+    bool hasCompactFacts() const { return facts != nullptr && !facts->empty(); }
+    // Whether the program has a list of clauses (an empty one counts), without making its
+    // compact facts whole.
+    bool hasClauseList() const { return rules != nullptr || hasCompactFacts(); }
     // Moves every clause of the other program to the end of this one and shares its table.
     void appendProgram(FProgram& other);
-    list_item firstItem() const { return rules != nullptr ? rules->first_item() : nullptr; }
+    // The first clause, compact facts made whole first.
+    list_item firstItem() const {
+        expand();
+        return rules != nullptr ? rules->first_item() : nullptr;
+    }
     list_item nextItem(list_item item) const {
         return rules != nullptr ? rules->next_item(item) : nullptr;
     }
@@ -62,7 +105,17 @@ class FProgram : public ParseTreeNode {
     ~FProgram() override;
 
   private:
-    clib_list<FRule*>* rules;
+    // Makes every compact fact a whole clause in its place; the list of compact facts is then
+    // empty. Answers nothing observable: the program's clauses stay the same.
+    void expand() const;
+
+    // The whole clauses, and the facts kept compact between them (facts->before(i) whole
+    // clauses stand before fact i); both are filled again by expand, hence mutable.
+    mutable clib_list<FRule*>* rules;
+    mutable std::unique_ptr<FactList> facts;
+    // The list expand emptied, kept while the program lives: a round that was handed its facts
+    // before some command made them whole still reads them there.
+    mutable std::unique_ptr<FactList> retired;
     SymTab* names;
     int inheritance = 0;
 };

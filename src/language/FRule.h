@@ -43,6 +43,8 @@ class FRule : public ParseTreeNode {
     bool isGroundPredicateFact() const;
     int getLine() const { return line; }
     std::string getLabel() const { return origin; }
+    // The label without a copy, for the many facts of one file.
+    const std::string& labelText() const { return origin; }
     int getFlag() const { return flag; }
     bool bodyHasNegation() const { return bodyNegation; }
 

@@ -76,9 +76,17 @@ class ParseTreeNode : public FLSysObject {
     const ParseTreeNode* reduce() const { return const_cast<ParseTreeNode*>(this)->reduce(); }
 
     const std::string& className() const { return *classText; }
+    // Whether the node is of exactly this class (not of a class derived from it): one pointer
+    // comparison, where isA compares texts along the class chain.
+    bool isClass(ParseTreeClass kind) const { return classText == &parseTreeClassName(kind); }
+    // Whether the node is a `base`, as isA with the class's name answers; for the hot walks over
+    // clauses, which would otherwise compare texts along the class chain at every node. (The
+    // other dialect's classes carry the class they derive from and answer alike for it.)
+    bool is(ParseTreeClass base) const { return parseTreeClassIs(kindValue, base); }
 
   protected:
-    explicit ParseTreeNode(ParseTreeClass kind) : classText(&parseTreeClassName(kind)) {}
+    explicit ParseTreeNode(ParseTreeClass kind)
+        : classText(&parseTreeClassName(kind)), kindValue(kind) {}
     ~ParseTreeNode() override = default;
 
     // Finishes a clone: a copy whose constructor could not copy every part is reported and
@@ -90,6 +98,7 @@ class ParseTreeNode : public FLSysObject {
   private:
     const std::string* classText;
     bool incomplete = false;
+    ParseTreeClass kindValue;
 };
 
 // Deep-equality of two possibly null nodes: null equals only null.

@@ -1,6 +1,7 @@
 // The frame manager: frame pools, the registry of frames by name and the name iterators.
 #include "objectbase/FrameManager.h"
 
+#include <algorithm>
 #include <iostream>
 #include <new>
 
@@ -94,6 +95,79 @@ int FrameManager::registerFrame(clib_dictionary<InternalName, F*>& frames, const
     return 0;
 }
 
+namespace {
+
+// A slot never taken: no name of its number is registered anywhere. A slot given up: a name of
+// its number may still be registered in the dictionary (one that found the slot taken).
+constexpr InternalName NeverTaken{0, 0xff, 0};
+constexpr InternalName GivenUp{0, 0xfe, 0};
+
+// The number of a name that may have a direct slot, or -1.
+std::int64_t directNumber(const InternalName& name, std::size_t maxNumber) {
+    const int kind = name.getType();
+    if (kind != InternalName::Object && kind != InternalName::String &&
+        kind != InternalName::SetName)
+        return -1;
+    if (name.getValue() < 0 || std::size_t(name.getValue()) >= maxNumber) return -1;
+    return name.getValue();
+}
+
+}  // namespace
+
+template <class F>
+typename FrameManager::DirectSlots<F>::Slot* FrameManager::DirectSlots<F>::slotFor(
+    const InternalName& name, bool making) {
+    const std::int64_t number = directNumber(name, MaxNumber);
+    if (number < 0) return nullptr;
+    const std::size_t page = std::size_t(number) / PageSize;
+    if (page >= pages.size()) {
+        if (!making) return nullptr;
+        pages.resize(page + 1);
+    }
+    if (pages[page] == nullptr) {
+        if (!making) return nullptr;
+        pages[page] = std::make_unique<Slot[]>(PageSize);
+        for (std::size_t i = 0; i < PageSize; ++i) pages[page][i] = {NeverTaken, nullptr};
+    }
+    return &pages[page][std::size_t(number) % PageSize];
+}
+
+template <class F>
+const typename FrameManager::DirectSlots<F>::Slot* FrameManager::DirectSlots<F>::slotFor(
+    const InternalName& name) const {
+    const std::int64_t number = directNumber(name, MaxNumber);
+    if (number < 0) return nullptr;
+    const std::size_t page = std::size_t(number) / PageSize;
+    if (page >= pages.size() || pages[page] == nullptr) return nullptr;
+    return &pages[page][std::size_t(number) % PageSize];
+}
+
+template <class F>
+void FrameManager::addDirect(DirectSlots<F>& direct, const InternalName& name, F* frame) {
+    auto* slot = direct.slotFor(name, true);
+    if (slot != nullptr && slot->second == nullptr) *slot = {name, frame};
+}
+
+template <class F>
+void FrameManager::removeDirect(DirectSlots<F>& direct, const InternalName& name) {
+    auto* slot = direct.slotFor(name, false);
+    if (slot != nullptr && slot->second != nullptr && slot->first == name)
+        *slot = {GivenUp, nullptr};
+}
+
+template <class F>
+F* FrameManager::lookupFrame(const clib_dictionary<InternalName, F*>& frames,
+                             const DirectSlots<F>& direct, const InternalName& name) {
+    if (directNumber(name, DirectSlots<F>::MaxNumber) >= 0) {
+        // Every such name takes its slot on registration unless another name holds it.
+        const auto* slot = direct.slotFor(name);
+        if (slot == nullptr || slot->first == NeverTaken) return nullptr;
+        if (slot->first == name) return slot->second;
+    }
+    auto entry = frames.lookup(name);
+    return entry != nullptr ? frames.inf(entry) : nullptr;
+}
+
 template <class F>
 int FrameManager::unregisterFrame(clib_dictionary<InternalName, F*>& frames,
                                   const InternalName& name, std::int32_t& count,
@@ -111,13 +185,17 @@ int FrameManager::unregisterFrame(clib_dictionary<InternalName, F*>& frames,
 }
 
 int FrameManager::insertObjFrame(const InternalName& name, MainMemObjFrame* frame) {
-    return registerFrame(objFrames, name, frame, objCount, err5::ObjFrameExists,
-                         err5::Failed2InsertObjFrame);
+    const int refused = registerFrame(objFrames, name, frame, objCount, err5::ObjFrameExists,
+                                      err5::Failed2InsertObjFrame);
+    if (refused == 0) addDirect(directObjFrames, name, frame);
+    return refused;
 }
 
 int FrameManager::insertSetFrame(const InternalName& name, MainMemSetFrame* frame) {
-    return registerFrame(setFrames, name, frame, setFrameCount, err5::SetFrameExists,
-                         err5::Failed2InsertSetFrame);
+    const int refused = registerFrame(setFrames, name, frame, setFrameCount, err5::SetFrameExists,
+                                      err5::Failed2InsertSetFrame);
+    if (refused == 0) addDirect(directSetFrames, name, frame);
+    return refused;
 }
 
 int FrameManager::insertPredFrame(const InternalName& name, MainMemPredFrame* frame) {
@@ -143,11 +221,13 @@ int findFrame(const clib_dictionary<InternalName, F*>& frames, const InternalNam
 }  // namespace
 
 int FrameManager::getObjFrame(const InternalName& name, MainMemObjFrame*& frame) {
-    return findFrame(objFrames, name, frame);
+    frame = lookupFrame(objFrames, directObjFrames, name);
+    return 0;
 }
 
 int FrameManager::getSetFrame(const InternalName& name, MainMemSetFrame*& frame) {
-    return findFrame(setFrames, name, frame);
+    frame = lookupFrame(setFrames, directSetFrames, name);
+    return 0;
 }
 
 int FrameManager::getPredFrame(const InternalName& name, MainMemPredFrame*& frame) {
@@ -159,11 +239,13 @@ int FrameManager::getParamFrame(const InternalName& name, MainMemParamFrame*& fr
 }
 
 int FrameManager::deleteObjFrame(const InternalName& name) {
+    removeDirect(directObjFrames, name);
     return unregisterFrame(objFrames, name, objCount, err5::ObjFrameNotExists,
                            err5::Failed2DeleteObjFrame, true);
 }
 
 int FrameManager::deleteSetFrame(const InternalName& name) {
+    removeDirect(directSetFrames, name);
     return unregisterFrame(setFrames, name, setFrameCount, err5::SetFrameNotExists,
                            err5::Failed2DeleteSetFrame, false);
 }
@@ -224,6 +306,8 @@ void FrameManager::clear() {
         for (std::int32_t i = 0; i < objBlockSize; ++i) currentObjBlock[i].clear();
     objFrames.clear();
     setFrames.clear();
+    directObjFrames.pages.clear();
+    directSetFrames.pages.clear();
     for (auto it = paramFrames.first_item(); it != nullptr; it = paramFrames.next_item(it))
         delete paramFrames.inf(it);
     paramFrames.clear();

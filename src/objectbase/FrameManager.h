@@ -1,9 +1,12 @@
 // The registry of all frames of the main-memory object base, their pools and name iterators.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "foundation/Error.h"
 #include "foundation/ManagedObject.h"
@@ -151,6 +154,32 @@ class FrameManager : public ManagedObject {
                             const char* className);
     void releaseFullBlocks();
 
+    // Object and set names come from counters, so their numbers are dense: beside the ordered
+    // dictionaries (which the name iterators walk), a frame whose name is an object, string or
+    // set name also sits in a slot indexed by its number. Every stored value looks its host's
+    // object frame and its set frame up; through the dictionaries that was a tree descent each,
+    // about a quarter of a method-heavy evaluation. The slots come in pages made on first use,
+    // so frames of a few names among many numbers cost a page each, not an array up to the
+    // largest number.
+    template <class F>
+    struct DirectSlots {
+        using Slot = std::pair<InternalName, F*>;
+        static constexpr std::size_t PageSize = 512;
+        static constexpr std::size_t MaxNumber = std::size_t(1) << 27;
+        std::vector<std::unique_ptr<Slot[]>> pages;
+
+        // The slot of the name, or null when it has none (made when `making`).
+        Slot* slotFor(const InternalName& name, bool making);
+        const Slot* slotFor(const InternalName& name) const;
+    };
+    template <class F>
+    static void addDirect(DirectSlots<F>& direct, const InternalName& name, F* frame);
+    template <class F>
+    static void removeDirect(DirectSlots<F>& direct, const InternalName& name);
+    template <class F>
+    static F* lookupFrame(const clib_dictionary<InternalName, F*>& frames,
+                          const DirectSlots<F>& direct, const InternalName& name);
+
     std::int32_t objCount = 0;
     std::int32_t setFrameCount = 0;
     std::int32_t predCount = 0;
@@ -163,6 +192,8 @@ class FrameManager : public ManagedObject {
     clib_dictionary<InternalName, MainMemSetFrame*> setFrames;
     clib_dictionary<InternalName, MainMemParamFrame*> paramFrames;
     clib_dictionary<InternalName, MainMemPredFrame*> predFrames;
+    DirectSlots<MainMemObjFrame> directObjFrames;
+    DirectSlots<MainMemSetFrame> directSetFrames;
     clib_list<MainMemSetFrame*> fullSetBlocks;
     clib_list<MainMemObjFrame*> fullObjBlocks;
     MainMemSetFrame* currentSetBlock = nullptr;

@@ -1,6 +1,7 @@
 // Object frames, set frames and the method iterator over object frames.
 #include "objectbase/MainMemFrames.h"
 
+#include <algorithm>
 #include <ostream>
 #include <vector>
 
@@ -58,28 +59,51 @@ MainMemObjFrame::MainMemObjFrame()
       setName3(InternalName::UndefinedObject) {}
 
 int MainMemObjFrame::size() const {
-    return methods.size();
+    return int(methods.size());
 }
 
 void MainMemObjFrame::clear() {
     methods.clear();
+    methods.shrink_to_fit();
 }
 
 void MainMemObjFrame::print(OutputChannel& out) const {
     out << "[ : " << setName1 << std::endl << "  :: " << setName2;
-    for (auto it = methods.first_item(); it != nullptr; it = methods.next_item(it)) {
-        const MethodKey& key = methods.key(it);
+    for (const MethodSlot& entry : methods) {
         out << std::endl
-            << "  " << key.method << " " << arrowText(key.methodType) << " " << methods.inf(it);
+            << "  " << entry.key.method << " " << arrowText(entry.key.methodType) << " "
+            << entry.value;
     }
     out << "]" << std::endl;
 }
 
+namespace {
+
+bool keyBefore(const MethodSlot& entry, const MethodKey& key) {
+    return compare(entry.key, key) < 0;
+}
+
+}  // namespace
+
+MethodEntries::iterator MainMemObjFrame::findEntry(const MethodKey& key) {
+    return std::lower_bound(methods.begin(), methods.end(), key, keyBefore);
+}
+
+MethodEntries::const_iterator MainMemObjFrame::findEntry(const MethodKey& key) const {
+    return std::lower_bound(methods.begin(), methods.end(), key, keyBefore);
+}
+
+MethodSlot* MainMemObjFrame::entryOf(const MethodKey& key) {
+    auto at = findEntry(key);
+    return at != methods.end() && compare(at->key, key) == 0 ? &*at : nullptr;
+}
+
 int MainMemObjFrame::lookupMethod(const InternalName& method, int methodType, int argCount,
                                   InternalName& value) const {
-    auto it = methods.lookup(MethodKey(methodType, argCount, method));
-    if (it == nullptr) return 0;
-    value = methods.inf(it);
+    const MethodKey key(methodType, argCount, method);
+    auto at = findEntry(key);
+    if (at == methods.end() || compare(at->key, key) != 0) return 0;
+    value = at->value;
     return 1;
 }
 
@@ -100,43 +124,43 @@ Iterator* MainMemObjFrame::methodIterator(int methodType, Iterator* reuse) {
 
 int MainMemObjFrame::insertMethod(const InternalName& method, const InternalName& value,
                                   int methodType, int argCount) {
-    MethodKey key(methodType, argCount, method);
-    if (methods.lookup(key) != nullptr) return 0;
-    methods.insert(key, value);
+    const MethodKey key(methodType, argCount, method);
+    auto at = findEntry(key);
+    if (at != methods.end() && compare(at->key, key) == 0) return 0;
+    methods.insert(at, MethodSlot{key, value});
     return 1;
 }
 
 int MainMemObjFrame::replaceName(const InternalName& oldName, const InternalName& newName,
                                  clib_dictionary<InternalName, InternalName>& pairs) {
-    struct Moved {
-        MethodKey key;
-        InternalName value;
-    };
-    std::vector<Moved> moved;
+    std::vector<MethodSlot> moved;
     int status = 0;
-    for (auto it = methods.first_item(); it != nullptr; it = methods.next_item(it)) {
-        const MethodKey key = methods.key(it);
-        InternalName value = methods.inf(it);
+    for (std::size_t at = 0; at < methods.size(); ++at) {
+        const MethodKey key = methods[at].key;
+        const InternalName value = methods[at].value;
         if (key.method == oldName) {
-            auto target = methods.lookup(MethodKey(key.methodType, key.argCount, newName));
+            const MethodSlot* target = entryOf(MethodKey(key.methodType, key.argCount, newName));
             // Two different values under one key must be equated by the caller; a value that
             // equals the one already there is no collision.
-            if (target != nullptr && methods.inf(target) != value)
-                pairs.insert(value, methods.inf(target));
+            if (target != nullptr && target->value != value) pairs.insert(value, target->value);
             moved.push_back({key, value});
             status = 1;
         }
         if (value == oldName) {
-            methods.change_inf(it, newName);
+            methods[at].value = newName;
             status = 2;
         }
     }
-    for (const Moved& entry : moved) {
-        MethodKey renamed(entry.key.methodType, entry.key.argCount, newName);
-        auto stored = methods.lookup(entry.key);
-        InternalName value = stored != nullptr ? methods.inf(stored) : entry.value;
-        if (methods.lookup(renamed) == nullptr) methods.insert(renamed, value);
-        if (oldName != newName) methods.del(entry.key);
+    for (const MethodSlot& entry : moved) {
+        const MethodKey renamed(entry.key.methodType, entry.key.argCount, newName);
+        const MethodSlot* stored = entryOf(entry.key);
+        const InternalName value = stored != nullptr ? stored->value : entry.value;
+        if (entryOf(renamed) == nullptr)
+            insertMethod(newName, value, renamed.methodType, renamed.argCount);
+        if (oldName != newName) {
+            auto at = findEntry(entry.key);
+            if (at != methods.end() && compare(at->key, entry.key) == 0) methods.erase(at);
+        }
     }
     return status;
 }
@@ -147,12 +171,12 @@ int MainMemObjFrame::replaceName(const InternalName& oldName, const InternalName
 Iterator* MainMemSetFrame::getIterator(Iterator* reuse) {
     if (reuse != nullptr) {
         if (reuse->isA("SetIterator")) {
-            static_cast<SetIterator*>(reuse)->reset(&members);
+            static_cast<SetIterator*>(reuse)->reset(members);
             return reuse;
         }
         decRef(reuse);
     }
-    return new SetIterator(&members);
+    return new SetIterator(members);
 }
 
 int MainMemSetFrame::size() const {
@@ -166,27 +190,24 @@ void MainMemSetFrame::clear() {
 void MainMemSetFrame::print(OutputChannel& out) const {
     out << "{";
     bool firstMember = true;
-    for (auto it = members.first_item(); it != nullptr; it = members.next_item(it)) {
+    for (const InternalName& member : members.ascending()) {
         if (!firstMember) out << ",";
-        out << members.key(it);
+        out << member;
         firstMember = false;
     }
     out << "}" << std::endl;
 }
 
 bool MainMemSetFrame::contains(const InternalName& name) const {
-    return members.member(name);
+    return members.contains(name);
 }
 
 int MainMemSetFrame::insert(const InternalName& name) {
-    if (members.member(name)) return 0;
-    members.insert(name);
-    return 1;
+    return members.insert(name) ? 1 : 0;
 }
 
 int MainMemSetFrame::replace(const InternalName& oldName, const InternalName& newName) {
-    if (!members.member(oldName)) return 0;
-    members.del(oldName);
+    if (!members.erase(oldName)) return 0;
     members.insert(newName);
     return 1;
 }
@@ -194,14 +215,14 @@ int MainMemSetFrame::replace(const InternalName& oldName, const InternalName& ne
 // ---------------------------------------------------------------------------------------------
 // OFrameIterator
 
-OFrameIterator::OFrameIterator(MethodDictionary* methods, int methodType, int arity)
+OFrameIterator::OFrameIterator(const MethodEntries* methods, int methodType, int arity)
     : methods(methods), arityFilter(arity), typeFilter(methodType) {}
 
-void OFrameIterator::reset(MethodDictionary* newMethods, int newType, int newArity) {
+void OFrameIterator::reset(const MethodEntries* newMethods, int newType, int newArity) {
     methods = newMethods;
     typeFilter = newType;
     arityFilter = newArity;
-    current = Item{};
+    current = 0;
     valid = false;
 }
 
@@ -210,13 +231,12 @@ bool OFrameIterator::passes(const MethodKey& key) const {
            (arityFilter == -1 || arityFilter == key.argCount);
 }
 
-// Moves forward from the current item to the first entry that passes the filters.
+// Moves forward from the current entry to the first one that passes the filters.
 bool OFrameIterator::settle() {
-    while (current != Item{} && !passes(methods->key(current)))
-        current = methods->next_item(current);
-    valid = current != Item{};
+    while (current < methods->size() && !passes((*methods)[current].key)) ++current;
+    valid = current < methods->size();
     if (valid) {
-        const MethodKey& key = methods->key(current);
+        const MethodKey& key = (*methods)[current].key;
         methodType = key.methodType;
         argCount = key.argCount;
         method = key.method;
@@ -224,8 +244,26 @@ bool OFrameIterator::settle() {
     return valid;
 }
 
+// Entries can be added (inherited values, paths) while their frame is walked. The walk goes on
+// from the key it stands on, as a walk of a search tree would: entries added behind it are
+// met, entries added before it are not.
+bool OFrameIterator::find() {
+    const MethodKey key(methodType, argCount, method);
+    if (current < methods->size() && compare((*methods)[current].key, key) == 0) return true;
+    current = std::size_t(std::lower_bound(methods->begin(), methods->end(), key,
+                                           [](const MethodSlot& entry, const MethodKey& k) {
+                                               return compare(entry.key, k) < 0;
+                                           }) -
+                          methods->begin());
+    return current < methods->size() && compare((*methods)[current].key, key) == 0;
+}
+
 bool OFrameIterator::first() {
-    current = methods != nullptr ? methods->first_item() : Item{};
+    current = 0;
+    if (methods == nullptr) {
+        valid = false;
+        return false;
+    }
     return settle();
 }
 
@@ -234,7 +272,8 @@ bool OFrameIterator::next() {
         valid = false;
         return false;
     }
-    current = methods->next_item(current);
+    // Past the current key, wherever it stands now.
+    if (find()) ++current;
     return settle();
 }
 
@@ -247,7 +286,8 @@ InternalName OFrameIterator::atColumn(int col) {
         case 1:
             return method;
         case 2:
-            return methods->inf(current);
+            // An entry removed under the walk has no value any more.
+            return find() ? (*methods)[current].value : InternalName::UndefinedObject;
         case 3:
             return InternalName(static_cast<std::int32_t>(argCount), InternalName::Integer, 0);
         default:

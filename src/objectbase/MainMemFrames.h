@@ -1,6 +1,7 @@
 // The frames of the main-memory object base: object, set, predicate and parameter frames.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "foundation/set.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/MemberSet.h"
 #include "objectbase/RelationStore.h"
 #include "objectbase/Tuple.h"
 
@@ -47,7 +49,17 @@ class SetFrame : public Frame {};
 class PredicateFrame : public Frame {};
 class ParameterFrame : public Frame {};
 
-using MethodDictionary = clib_dictionary<MethodKey, InternalName>;
+// One method entry of an object frame: its key and the stored value.
+struct MethodSlot {
+    MethodKey key;
+    InternalName value;
+};
+
+// The method entries of one object frame in ascending key order. Most objects have a handful of
+// entries, so a sorted array searched by bisection replaces the search tree each object used to
+// carry: a lookup reads one or two cache lines, and an entry costs 16 bytes instead of a tree
+// node.
+using MethodEntries = std::vector<MethodSlot>;
 
 // All method values of one object and the names of the sets of its class relations.
 class MainMemObjFrame : public ObjectFrame {
@@ -86,10 +98,16 @@ class MainMemObjFrame : public ObjectFrame {
     InternalName setName1;
     InternalName setName2;
     InternalName setName3;
-    MethodDictionary methods;
+    MethodEntries methods;
+
+    // The entry with the key, or the place where it goes.
+    MethodEntries::iterator findEntry(const MethodKey& key);
+    MethodEntries::const_iterator findEntry(const MethodKey& key) const;
+    // The entry with the key, or null.
+    MethodSlot* entryOf(const MethodKey& key);
 };
 
-// The members of one set.
+// The members of one set, in a flat store (see MemberSet).
 class MainMemSetFrame : public SetFrame {
   public:
     MainMemSetFrame() = default;
@@ -108,17 +126,17 @@ class MainMemSetFrame : public SetFrame {
     virtual int replace(const InternalName& oldName, const InternalName& newName);
 
   private:
-    set<InternalName> members;
+    MemberSet members;
 };
 
 // Walks the method entries of one object frame, filtered by method type and argument count.
 // Columns: 1 method, 2 value, 3 argument count (as an integer), 4 the arrow object of the type.
 class OFrameIterator : public Iterator {
   public:
-    OFrameIterator(MethodDictionary* methods, int methodType, int arity);
+    OFrameIterator(const MethodEntries* methods, int methodType, int arity);
 
     // Points the iterator at another frame's methods with new filters, unpositioned.
-    void reset(MethodDictionary* methods, int methodType, int arity);
+    void reset(const MethodEntries* methods, int methodType, int arity);
 
     bool first() override;
     bool next() override;
@@ -130,15 +148,16 @@ class OFrameIterator : public Iterator {
     ~OFrameIterator() override = default;
 
   private:
-    using Item = decltype(std::declval<MethodDictionary&>().first_item());
-
     bool passes(const MethodKey& key) const;
     bool settle();
+    // Points current at the entry of the key last settled on, or where it would go; true when
+    // that entry is there.
+    bool find();
 
-    MethodDictionary* methods;
+    const MethodEntries* methods;
     std::int32_t arityFilter;
     std::int32_t typeFilter;
-    Item current{};
+    std::size_t current = 0;
     bool valid = false;
     std::int16_t methodType = 0;
     std::int16_t argCount = 0;

@@ -156,10 +156,12 @@ int MainMemOM::insertMethodValue(const InternalName& host, const InternalName& m
     }
     MainMemObjFrame* frame = objFrameFor(host);
     if (frame == nullptr) return 0;
-    indexValue(host, args, argCount, value);
 
+    // The value is indexed on every path but that of a set member already there: that one was
+    // indexed when it came, and rule heads repeat set members far more often than they add one.
     InternalName stored;
     if (frame->lookupMethod(method, type, argCount, stored) == 0) {
+        indexValue(host, args, argCount, value);
         if (storeMethodValue(frame, method, args, argCount, type, value) == 0) return 0;
         indexMethod(host, method, argCount, type);
         if (!deltaOn) return 1;
@@ -170,10 +172,11 @@ int MainMemOM::insertMethodValue(const InternalName& host, const InternalName& m
     // The value already stored for these arguments: the entry itself, or its row.
     InternalName current = stored;
     if (argCount >= 1) {
-        if (stored.getType() != InternalName::ParamFrame) return 0;
-        MainMemParamFrame* rows = getParamFrame(stored);
-        if (rows == nullptr) return 0;
-        if (rows->lookupResult(args, argCount, current) == 0) {
+        MainMemParamFrame* rows =
+            stored.getType() == InternalName::ParamFrame ? getParamFrame(stored) : nullptr;
+        if (rows == nullptr || rows->lookupResult(args, argCount, current) == 0) {
+            indexValue(host, args, argCount, value);
+            if (rows == nullptr) return 0;
             if (isScalarType(type)) {
                 rows->insertResult(args, argCount, value);
             } else {
@@ -188,17 +191,20 @@ int MainMemOM::insertMethodValue(const InternalName& host, const InternalName& m
             return deltaOn ? recordValue(type, method, host, args, argCount, value) : 1;
         }
     }
+    if (current.getType() == InternalName::SetName) {
+        MainMemSetFrame* members = getSetFrame(current);
+        if (members != nullptr && members->contains(value)) return 0;
+        indexValue(host, args, argCount, value);
+        if (members == nullptr || members->insert(value) == 0) return 0;
+        return deltaOn ? recordValue(type, method, host, args, argCount, value) : 1;
+    }
+    indexValue(host, args, argCount, value);
     if (current.isConstant()) {
         // A second value of a scalar method: both denote one object. The answer is whether
         // that equality is new, so that a refused or already known one does not count as a
         // change in every round.
         if (current == value) return 0;
         return equate(current, value, 0);
-    }
-    if (current.getType() == InternalName::SetName) {
-        MainMemSetFrame* members = getSetFrame(current);
-        if (members == nullptr || members->insert(value) == 0) return 0;
-        return deltaOn ? recordValue(type, method, host, args, argCount, value) : 1;
     }
     return 0;
 }

@@ -1,18 +1,36 @@
 // The walk of SetIterator over the members of a set, in ascending identifier order.
 #include "objectbase/SetIterator.h"
 
+#include <algorithm>
+
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 
 SetIterator::SetIterator(set<InternalName>* names) : names(names) {}
 
+SetIterator::SetIterator(const MemberSet& walked) : members(&walked) {}
+
 void SetIterator::reset(set<InternalName>* newNames) {
     names = newNames;
+    members = nullptr;
+    positioned = false;
+    current = Item{};
+}
+
+void SetIterator::reset(const MemberSet& newMembers) {
+    names = nullptr;
+    members = &newMembers;
     positioned = false;
     current = Item{};
 }
 
 bool SetIterator::first() {
+    if (members != nullptr) {
+        index = 0;
+        positioned = !members->ascending().empty();
+        if (positioned) member = members->ascending().front();
+        return positioned;
+    }
     if (names == nullptr) {
         positioned = false;
         current = Item{};
@@ -24,10 +42,19 @@ bool SetIterator::first() {
 }
 
 bool SetIterator::next() {
-    if (names == nullptr || !positioned) {
-        positioned = false;
-        current = Item{};
-        return false;
+    if (!positioned) return false;
+    if (members != nullptr) {
+        // Members can be added while the set is walked; the walk goes on after the member it
+        // stands on, as a walk of a search tree would.
+        const std::vector<InternalName>& sorted = members->ascending();
+        if (index < sorted.size() && sorted[index] == member)
+            ++index;
+        else
+            index = std::size_t(std::upper_bound(sorted.begin(), sorted.end(), member) -
+                                sorted.begin());
+        positioned = index < sorted.size();
+        if (positioned) member = sorted[index];
+        return positioned;
     }
     current = names->next_item(current);
     positioned = current != Item{};
@@ -35,7 +62,7 @@ bool SetIterator::next() {
 }
 
 InternalName SetIterator::atColumn(int col) {
-    if (names != nullptr && positioned && col == 1) return names->key(current);
+    if (positioned && col == 1) return members == nullptr ? names->key(current) : member;
     centralErrorHandler().report(err6::InvalidUse_6);
     return InternalName::UndefinedObject;
 }

@@ -1,21 +1,27 @@
-// SetIterator: a one-column iterator over a set of names that someone else owns.
+// SetIterator: a one-column iterator over a set of names (or a set frame's members) that someone
+// else owns.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <utility>
 
 #include "foundation/set.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/MemberSet.h"
 
 class SetIterator : public Iterator {
   public:
     // The set may be null (no rows); it must outlive the iterator and must not change while it
     // is walked. The iterator starts unpositioned.
     explicit SetIterator(set<InternalName>* names);
+    // The same over a set frame's members, in ascending order.
+    explicit SetIterator(const MemberSet& members);
 
     // Re-targets the iterator to another set (or none); it is left unpositioned.
     virtual void reset(set<InternalName>* names);
+    virtual void reset(const MemberSet& members);
 
     bool first() override;
     bool next() override;
@@ -31,7 +37,12 @@ class SetIterator : public Iterator {
   private:
     using Item = decltype(std::declval<set<InternalName>&>().first_item());
 
-    set<InternalName>* names;
+    // One of the two is walked (or neither).
+    set<InternalName>* names = nullptr;
+    const MemberSet* members = nullptr;
     bool positioned = false;
     Item current{};
+    // For a set frame: the position and the member it held when the walk reached it.
+    std::size_t index = 0;
+    InternalName member;
 };

@@ -134,7 +134,7 @@ FLogicInterpreter* FLogicInterpreter::addClause(FRule* clause, SymTab* symTab) {
     changed = 1;
     if (program == nullptr) program = new FProgram(new clib_list<FRule*>(), symTab);
     if (rewriter != nullptr) rewriter->rewriteClause(clause, symTab);
-    program->append(clause);
+    program->appendClause(clause);
     return this;
 }
 

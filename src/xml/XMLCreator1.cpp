@@ -6,6 +6,7 @@
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
+#include "language/FactList.h"
 #include "language/Reference.h"
 #include "language/Spec.h"
 #include "xml/XMLOMAccess.h"
@@ -25,6 +26,13 @@ void XMLCreator1::print(OutputChannel& channel) const {
 
 bool XMLCreator1::isA(const std::string& className) const {
     return className == "XMLCreator1" || Creator1::isA(className);
+}
+
+void XMLCreator1::createFact(const FactList& facts, std::size_t i) {
+    if (facts.isMolecule(i))
+        Creator::createFact(facts, i);
+    else
+        Creator1::createFact(facts, i);
 }
 
 void XMLCreator1::transpose(Spec* spec, int argCount, int resultCount) {

@@ -22,6 +22,8 @@ class XMLCreator1 : public Creator1 {
     void transpose(Reference* ref, int argCount) override;
     void transpose(Spec* spec, int argCount, int resultCount) override;
     using Creator1::transpose;
+    // A molecule fact goes through the walk of its clause, so that its value takes the axis path.
+    void createFact(const FactList& facts, std::size_t i) override;
 
   protected:
     ~XMLCreator1() override = default;

@@ -1,6 +1,8 @@
 // Tests of the frame manager's registry, pools, name iterators and error reports.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -166,4 +168,86 @@ TEST(FrameManagerTest, ClearForgetsEverythingAndPoolsMoveOn) {
     for (int i = 0; i < 10000; ++i) ASSERT_NE(fm->allocateSetFrame(), nullptr);
     fm->insertSetFrame(setName(5), fm->allocateSetFrame());
     EXPECT_EQ(fm->setCount(), 1);
+}
+
+// The registry calls of one kind of frame, so that one random walk checks both kinds.
+template <class F>
+struct Registry {
+    F* (FrameManager::*allocate)();
+    int (FrameManager::*insert)(const InternalName&, F*);
+    int (FrameManager::*remove)(const InternalName&);
+    int (FrameManager::*get)(const InternalName&, F*&);
+    std::map<InternalName, F*> twin;
+
+    // Deletes (action 0) or registers (action 1) the name when that makes sense, then checks
+    // that the manager finds what the twin holds.
+    void step(FrameManager* fm, const InternalName& name, unsigned action) {
+        if (action == 0 && twin.count(name) != 0) {
+            EXPECT_EQ((fm->*remove)(name), 0);
+            twin.erase(name);
+        } else if (action == 1 && twin.count(name) == 0) {
+            F* frame = (fm->*allocate)();
+            ASSERT_EQ((fm->*insert)(name, frame), 0);
+            twin[name] = frame;
+        }
+        F* found = nullptr;
+        (fm->*get)(name, found);
+        auto it = twin.find(name);
+        ASSERT_EQ(found, it == twin.end() ? nullptr : it->second) << name.ToString();
+    }
+    void checkAll(FrameManager* fm) {
+        for (const auto& [name, frame] : twin) step(fm, name, 2);
+    }
+};
+
+// Object and set frames are found by number for names from the counters and through the
+// dictionaries otherwise: names of every kind, numbers that share a value across kinds and
+// flags, numbers far beyond the others and negative ones, registered and deleted at random,
+// must be found exactly as a std::map finds them.
+TEST(FrameManagerTest, FindsFramesLikeAnOrderedMapWhateverTheirNames) {
+    Manager fm;
+    std::mt19937 random{46};
+    Registry<MainMemObjFrame> objects{&FrameManager::allocateObjFrame,
+                                      &FrameManager::insertObjFrame,
+                                      &FrameManager::deleteObjFrame,
+                                      &FrameManager::getObjFrame,
+                                      {}};
+    Registry<MainMemSetFrame> sets{&FrameManager::allocateSetFrame,
+                                   &FrameManager::insertSetFrame,
+                                   &FrameManager::deleteSetFrame,
+                                   &FrameManager::getSetFrame,
+                                   {}};
+    auto someName = [&random]() {
+        const int value = random() % 50 == 0 ? int(random() % 4000000) - 100 : int(random() % 3000);
+        switch (random() % 6) {
+            case 0:
+                return InternalName(value, InternalName::String, 0);
+            case 1:
+                return InternalName(value, InternalName::Object, std::int8_t(random() % 3 + 1));
+            case 2:
+                return InternalName(value, InternalName::Integer, 0);
+            case 3:
+                return InternalName(value, InternalName::SetName, 1);
+            default:
+                return InternalName(value, InternalName::Object, 0);
+        }
+    };
+    ErrorCapture errors;
+    for (int step = 0; step < 20000; ++step) {
+        const InternalName name = someName();
+        const bool ofSets = random() % 2 == 0;
+        const unsigned action = random() % 4;
+        if (ofSets)
+            sets.step(fm.fm, name, action);
+        else
+            objects.step(fm.fm, name, action);
+        if (::testing::Test::HasFatalFailure()) return;
+        if (step == 15000) {
+            fm->clear();
+            objects.twin.clear();
+            sets.twin.clear();
+        }
+    }
+    objects.checkAll(fm.fm);
+    sets.checkAll(fm.fm);
 }

@@ -1,6 +1,12 @@
 // Tests of object frames, set frames and the method iterator.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <random>
+#include <tuple>
+#include <utility>
+#include <vector>
+
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/ObjectBaseTestSupport.h"
 #include "objectbase/SetIterator.h"
@@ -119,6 +125,66 @@ TEST(MainMemObjFrameTest, ReplaceNameKeepsEntriesAndPairsThatCarryInformation) {
     ASSERT_EQ(pairs.size(), 1);
     EXPECT_EQ(pairs.inf(pairs.lookup(obj(9))), obj(8));
     EXPECT_EQ(twice.size(), 2);
+}
+
+// Entries stored at random under keys of every type and arity are found, refused when the key
+// is taken, and walked in key order through every filter, as a std::map keyed by
+// (type, arity, method) holds them.
+TEST(MainMemObjFrameTest, EntriesAgreeWithAnOrderedMap) {
+    std::mt19937 random{46};
+    for (int round = 0; round < 20; ++round) {
+        MainMemObjFrame frame;
+        std::map<std::tuple<int, int, InternalName>, InternalName> twin;
+        const int spread = round % 2 == 0 ? 6 : 60;
+        for (int step = 0; step < 300; ++step) {
+            const int type = int(random() % 9), args = int(random() % 3);
+            const InternalName method = obj(int(random() % unsigned(spread)));
+            const InternalName value = obj(1000 + int(random() % 100));
+            const bool fresh = twin.emplace(std::make_tuple(type, args, method), value).second;
+            ASSERT_EQ(frame.insertMethod(method, value, type, args), fresh ? 1 : 0);
+            InternalName found;
+            ASSERT_EQ(frame.lookupMethod(method, type, args, found), 1);
+            EXPECT_EQ(found, twin[std::make_tuple(type, args, method)]);
+        }
+        EXPECT_EQ(frame.size(), int(twin.size()));
+        Iterator* it = nullptr;
+        for (int typeFilter : {1000, 0, 1, 6}) {
+            for (int arityFilter : {-1, 0, 2}) {
+                std::vector<std::pair<InternalName, InternalName>> walked, expected;
+                it = frame.methodIterator(typeFilter, arityFilter, it);
+                for (bool more = it->first(); more; more = it->next())
+                    walked.emplace_back(it->atColumn(1), it->atColumn(2));
+                for (const auto& [key, value] : twin) {
+                    const auto& [type, args, method] = key;
+                    if ((typeFilter == 1000 || type == typeFilter) &&
+                        (arityFilter == -1 || args == arityFilter))
+                        expected.emplace_back(method, value);
+                }
+                EXPECT_EQ(walked, expected) << typeFilter << " " << arityFilter;
+            }
+        }
+        decRef(it);
+    }
+}
+
+// Entries added while an object frame is walked (inherited values are) are met when their key
+// comes after the entry the walk stands on and not otherwise; none is met twice, and the value
+// read is the entry's own.
+TEST(MainMemObjFrameTest, AWalkGoesOnAfterItsEntryWhenEntriesAreAdded) {
+    MainMemObjFrame frame;
+    for (int i = 1; i <= 5; ++i) frame.insertMethod(obj(10 * i), obj(100 + i), 0, 0);
+    Iterator* it = frame.methodIterator(0, nullptr);
+    std::vector<std::pair<int, int>> seen;
+    for (bool more = it->first(); more; more = it->next()) {
+        seen.emplace_back(it->atColumn(1).getValue(), it->atColumn(2).getValue());
+        if (it->atColumn(1) == obj(20)) {
+            frame.insertMethod(obj(5), obj(99), 0, 0);
+            frame.insertMethod(obj(25), obj(98), 0, 0);
+        }
+    }
+    EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{
+                        {10, 101}, {20, 102}, {25, 98}, {30, 103}, {40, 104}, {50, 105}}));
+    decRef(it);
 }
 
 TEST(MainMemSetFrameTest, MembershipReplaceIteratorAndPrint) {

@@ -1,0 +1,141 @@
+// Inserting, probing, erasing and reading the members of a MemberSet.
+#include "objectbase/MemberSet.h"
+
+#include <algorithm>
+
+namespace {
+
+// Never a stored identifier: kinds stop at 10.
+constexpr InternalName FreeSlot{0, 0xff, 0};
+
+std::size_t hashOf(const InternalName& name) {
+    std::uint64_t h = std::uint64_t(std::uint32_t(name.getValue())) |
+                      (std::uint64_t(std::uint8_t(name.getType())) << 32) |
+                      (std::uint64_t(std::uint8_t(name.getArity())) << 40);
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    return std::size_t(h);
+}
+
+}  // namespace
+
+// The hash set over every member (linear probing, at most half full, a power of two in size)
+// and the members added since the sorted array was last read, in the order they came.
+struct MemberSet::Hashed {
+    std::vector<InternalName> slots;
+    std::vector<InternalName> tail;
+    std::size_t count = 0;
+
+    // The slot holding `name`, or the free slot where it goes.
+    std::size_t probe(const InternalName& name) const {
+        const std::size_t mask = slots.size() - 1;
+        std::size_t at = hashOf(name) & mask;
+        while (slots[at] != FreeSlot && slots[at] != name) at = (at + 1) & mask;
+        return at;
+    }
+    void grow() {
+        std::vector<InternalName> old(slots.size() * 2, FreeSlot);
+        old.swap(slots);
+        for (const InternalName& name : old)
+            if (name != FreeSlot) slots[probe(name)] = name;
+    }
+    bool insert(const InternalName& name) {
+        if ((count + 1) * 2 > slots.size()) grow();
+        const std::size_t at = probe(name);
+        if (slots[at] != FreeSlot) return false;
+        slots[at] = name;
+        ++count;
+        return true;
+    }
+    // Backward-shift deletion keeps every probe path unbroken without tombstones.
+    bool erase(const InternalName& name) {
+        const std::size_t mask = slots.size() - 1;
+        std::size_t hole = probe(name);
+        if (slots[hole] == FreeSlot) return false;
+        slots[hole] = FreeSlot;
+        --count;
+        for (std::size_t at = (hole + 1) & mask; slots[at] != FreeSlot; at = (at + 1) & mask) {
+            const std::size_t home = hashOf(slots[at]) & mask;
+            // The entry may move into the hole unless its home lies cyclically in (hole, at].
+            const bool homeBetween =
+                hole <= at ? (home > hole && home <= at) : (home > hole || home <= at);
+            if (homeBetween) continue;
+            slots[hole] = slots[at];
+            slots[at] = FreeSlot;
+            hole = at;
+        }
+        return true;
+    }
+};
+
+MemberSet::MemberSet(const MemberSet& other)
+    : sorted(other.ascending()),
+      hashed(other.hashed != nullptr ? std::make_unique<Hashed>(*other.hashed) : nullptr) {}
+
+MemberSet& MemberSet::operator=(const MemberSet& other) {
+    if (this != &other) {
+        sorted = other.ascending();
+        hashed = other.hashed != nullptr ? std::make_unique<Hashed>(*other.hashed) : nullptr;
+    }
+    return *this;
+}
+
+MemberSet::MemberSet() = default;
+MemberSet::~MemberSet() = default;
+
+bool MemberSet::contains(const InternalName& name) const {
+    if (hashed != nullptr) return hashed->slots[hashed->probe(name)] != FreeSlot;
+    return std::binary_search(sorted.begin(), sorted.end(), name);
+}
+
+bool MemberSet::insert(const InternalName& name) {
+    if (hashed != nullptr) {
+        if (!hashed->insert(name)) return false;
+        hashed->tail.push_back(name);
+        return true;
+    }
+    auto at = std::lower_bound(sorted.begin(), sorted.end(), name);
+    if (at != sorted.end() && *at == name) return false;
+    sorted.insert(at, name);
+    if (sorted.size() > SmallLimit) startHashing();
+    return true;
+}
+
+void MemberSet::startHashing() {
+    hashed = std::make_unique<Hashed>();
+    hashed->slots.assign(4 * SmallLimit, FreeSlot);
+    for (const InternalName& name : sorted) hashed->insert(name);
+}
+
+bool MemberSet::erase(const InternalName& name) {
+    if (hashed != nullptr && !hashed->erase(name)) return false;
+    const std::vector<InternalName>& members = ascending();
+    auto at = std::lower_bound(members.begin(), members.end(), name);
+    if (at == members.end() || *at != name) return false;
+    sorted.erase(at);
+    return true;
+}
+
+std::size_t MemberSet::size() const {
+    return hashed != nullptr ? hashed->count : sorted.size();
+}
+
+void MemberSet::clear() {
+    sorted.clear();
+    sorted.shrink_to_fit();
+    hashed.reset();
+}
+
+const std::vector<InternalName>& MemberSet::ascending() const {
+    if (hashed == nullptr || hashed->tail.empty()) return sorted;
+    std::vector<InternalName>& tail = hashed->tail;
+    std::sort(tail.begin(), tail.end());
+    const std::size_t before = sorted.size();
+    sorted.insert(sorted.end(), tail.begin(), tail.end());
+    // A batch added in ascending order after the members there were needs no merge.
+    if (before > 0 && tail.front() < sorted[before - 1])
+        std::inplace_merge(sorted.begin(), sorted.begin() + std::ptrdiff_t(before), sorted.end());
+    tail.clear();
+    return sorted;
+}

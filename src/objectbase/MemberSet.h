@@ -1,0 +1,51 @@
+// MemberSet, the flat storage of one set frame's members: a sorted array while the set is small,
+// hashed with an append-only tail once it grows.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "objectbase/InternalName.h"
+
+// A set frame used to keep its members in a randomised search tree with one node per member:
+// adding a value that a set-valued method already holds walked the tree twice (membership, then
+// insertion), each step a cache miss, and that walk ran for every derivation of a `->>` head.
+//
+// Most sets hold a few members (an XML element's children, a class's direct superclasses): they
+// stay one sorted array, searched by bisection, with no other storage. A set that outgrows
+// SmallLimit gets an open-addressing hash set over its members (one probe answers membership and
+// finds the slot a new member takes) and an append-only tail of the members added since the
+// sorted array was last read; a read in ascending order sorts the tail and merges it in.
+class MemberSet {
+  public:
+    MemberSet();
+    MemberSet(const MemberSet& other);
+    MemberSet& operator=(const MemberSet& other);
+    ~MemberSet();
+
+    bool contains(const InternalName& name) const;
+    // True when the name was not a member and now is.
+    bool insert(const InternalName& name);
+    // True when the name was a member and no longer is.
+    bool erase(const InternalName& name);
+    std::size_t size() const;
+    bool empty() const { return size() == 0; }
+    void clear();
+
+    // Every member in ascending identifier order; valid until the set changes.
+    const std::vector<InternalName>& ascending() const;
+
+    // Sets up to this many members are a sorted array only.
+    static constexpr std::size_t SmallLimit = 16;
+
+  private:
+    struct Hashed;
+    // Puts the set's members into a new hash set, once it outgrows SmallLimit.
+    void startHashing();
+
+    // Ascending; in a hashed set, the members added before the tail.
+    mutable std::vector<InternalName> sorted;
+    std::unique_ptr<Hashed> hashed;
+};

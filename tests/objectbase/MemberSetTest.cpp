@@ -1,0 +1,132 @@
+// Tests of a set frame's member store against a plain ordered set over random operations.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <vector>
+
+#include "objectbase/MainMemFrames.h"
+#include "objectbase/MemberSet.h"
+#include "objectbase/SetIterator.h"
+
+namespace {
+
+// A name of one of three kinds, so that order and hashing see more than the value.
+InternalName nameOf(int value, unsigned kind) {
+    switch (kind % 3) {
+        case 0:
+            return InternalName(value, InternalName::Object, 0);
+        case 1:
+            return InternalName(value, InternalName::String, 0);
+        default:
+            return InternalName(value - 50, InternalName::Integer, 0);
+    }
+}
+
+void expectSame(const MemberSet& members, const std::set<InternalName>& twin) {
+    ASSERT_EQ(members.ascending(), std::vector<InternalName>(twin.begin(), twin.end()));
+    ASSERT_EQ(members.size(), twin.size());
+}
+
+}  // namespace
+
+// Sizes that stay small, cross the hashing limit and grow large; inserts in rising runs and at
+// random, erases (renames take a member out and put another in), membership probes and reads
+// in between, and copies, all checked against std::set.
+TEST(MemberSetTest, AgreesWithAnOrderedSetWhateverTheOrderOfInsertsAndErases) {
+    for (int spread : {6, 20, 200, 5000}) {
+        std::mt19937 random{unsigned(spread) * 7u + 1u};
+        MemberSet members;
+        std::set<InternalName> twin;
+        for (int step = 0; step < 30000; ++step) {
+            const int value = step % 2 == 0 ? int(random() % unsigned(spread)) : step % spread;
+            const InternalName name = nameOf(value, random());
+            const unsigned action = random() % 40;
+            if (action < 3) {
+                ASSERT_EQ(members.erase(name), twin.erase(name) != 0) << step;
+            } else if (action < 8) {
+                ASSERT_EQ(members.contains(name), twin.count(name) != 0) << step;
+            } else if (action == 8) {
+                // An equality renames one member into another.
+                const InternalName other = nameOf(int(random() % unsigned(spread)), random());
+                const bool had = members.erase(name);
+                ASSERT_EQ(had, twin.erase(name) != 0);
+                if (had) {
+                    members.insert(other);
+                    twin.insert(other);
+                }
+            } else {
+                ASSERT_EQ(members.insert(name), twin.insert(name).second) << step;
+            }
+            if (step % 1009 == 0) expectSame(members, twin);
+            if (step % 7919 == 0) {
+                MemberSet copy(members);
+                expectSame(copy, twin);
+                MemberSet assigned;
+                assigned = members;
+                expectSame(assigned, twin);
+            }
+            if (step == 20000 && spread == 200) {
+                members.clear();
+                twin.clear();
+                ASSERT_TRUE(members.empty());
+            }
+        }
+        expectSame(members, twin);
+        for (int value = 0; value < spread; ++value)
+            for (unsigned kind = 0; kind < 3; ++kind)
+                ASSERT_EQ(members.contains(nameOf(value, kind)),
+                          twin.count(nameOf(value, kind)) != 0);
+    }
+}
+
+// A set frame walked through its iterator gives its members in ascending order, also right
+// after members arrived out of order past the hashing limit.
+TEST(MemberSetTest, SetFrameIteratorWalksTheMembersInAscendingOrder) {
+    MainMemSetFrame frame;
+    std::set<InternalName> twin;
+    Iterator* it = nullptr;
+    for (int round = 0; round < 4; ++round) {
+        for (int i = 0; i < 30; ++i) {
+            const InternalName name((i * 37 + round * 11) % 101, InternalName::Object, 0);
+            EXPECT_EQ(frame.insert(name), twin.insert(name).second ? 1 : 0);
+        }
+        it = frame.getIterator(it);
+        std::vector<InternalName> seen;
+        for (bool more = it->first(); more; more = it->next()) seen.push_back(it->atColumn(1));
+        EXPECT_EQ(seen, std::vector<InternalName>(twin.begin(), twin.end()));
+        EXPECT_EQ(frame.size(), int(twin.size()));
+    }
+    const InternalName gone = *twin.begin(), fresh(500, InternalName::Object, 0);
+    EXPECT_EQ(frame.replace(gone, fresh), 1);
+    EXPECT_EQ(frame.replace(gone, fresh), 0);
+    EXPECT_FALSE(frame.contains(gone));
+    EXPECT_TRUE(frame.contains(fresh));
+    decRef(it);
+}
+
+// Members added while a set frame is walked (inheritance does that) are met when they come
+// after the member the walk stands on and not otherwise; none is met twice.
+TEST(MemberSetTest, AWalkGoesOnAfterItsMemberWhenMembersAreAdded) {
+    for (int size : {4, 40}) {
+        MainMemSetFrame frame;
+        for (int i = 0; i < size; ++i) frame.insert(InternalName(10 * i, InternalName::Object, 0));
+        Iterator* it = frame.getIterator(nullptr);
+        std::vector<int> seen;
+        for (bool more = it->first(); more; more = it->next()) {
+            const int value = it->atColumn(1).getValue();
+            seen.push_back(value);
+            if (value == 20) {
+                frame.insert(InternalName(5, InternalName::Object, 0));
+                frame.insert(InternalName(25, InternalName::Object, 0));
+            }
+        }
+        std::vector<int> expected;
+        for (int i = 0; i < size; ++i) {
+            expected.push_back(10 * i);
+            if (i == 2) expected.push_back(25);
+        }
+        EXPECT_EQ(seen, expected) << size;
+        decRef(it);
+    }
+}
