@@ -48,7 +48,8 @@ class InsertExpr : public ManagedObject {
     // frames, set frames), so that a head of such nodes needs no seen-row trie.
     virtual bool repeatsCheaply() const { return false; }
     // Whether a row given more than once in a pass changes nothing the second time and costs
-    // one probe: a stored predicate's tuple over columns and constants.
+    // a probe or so: a stored predicate's tuple or a set-valued method value over columns and
+    // constants.
     virtual bool takesRepeats() const { return false; }
     // A cache hint that the node will soon store the row whose cells are given (once the pass
     // has begun); nothing by default.
@@ -113,6 +114,7 @@ class PropInsertExpr : public InsertExpr {
     // A set-valued (->>) value over columns and constants.
     bool orderFree() const override;
     bool repeatsCheaply() const override { return orderFree(); }
+    bool takesRepeats() const override { return orderFree(); }
 
   protected:
     void apply(InternalName* out, int* changed) override;
