@@ -1,9 +1,11 @@
 // SymTab and SymTabEntry: entering, naming and printing symbols, and the built-in symbols.
 #include "objectbase/SymTab.h"
 
+#include <algorithm>
 #include <bit>
 #include <cctype>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 #include <ostream>
 
@@ -82,15 +84,52 @@ FSymbol SymTab::GetFSymbol(const std::string& name, int kind, int arity) {
     return enter(name, kind, arity);
 }
 
+std::uint64_t SymTab::hashKey(std::string_view name, int kind, int arity) {
+    std::uint64_t hash = std::hash<std::string_view>()(name);
+    hash ^= (static_cast<std::uint64_t>(static_cast<std::uint32_t>(kind)) << 32 |
+             static_cast<std::uint32_t>(arity)) *
+            0x9e3779b97f4a7c15ULL;
+    // Mixed once more: the slot and the tag both come from the low 32 bits.
+    hash ^= hash >> 29;
+    hash *= 0xbf58476d1ce4e5b9ULL;
+    hash ^= hash >> 32;
+    return hash;
+}
+
+std::size_t SymTab::slotOf(std::string_view name, int kind, int arity, std::uint64_t hash) const {
+    const std::size_t mask = index.size() - 1;
+    const auto tag = static_cast<std::uint32_t>(hash);
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+        const Slot& slot = index[at];
+        if (slot.id == 0) return at;
+        if (slot.hashTag != tag) continue;
+        const SymTabEntry& entry = byId[slot.id - 1];
+        if (entry.getKind() == kind && entry.getArity() == arity && entry.getName() == name)
+            return at;
+    }
+}
+
+void SymTab::growIndex() {
+    std::vector<Slot> old = std::move(index);
+    index.assign(old.empty() ? 64 : old.size() * 2, Slot{});
+    const std::size_t mask = index.size() - 1;
+    for (const Slot& slot : old) {
+        if (slot.id == 0) continue;
+        std::size_t at = slot.hashTag & mask;
+        while (index[at].id != 0) at = (at + 1) & mask;
+        index[at] = slot;
+    }
+}
+
 FSymbol SymTab::enter(const std::string& name, int kind, int arity) {
-    SymTabEntry key(name, kind, arity);
-    auto found = entries.find(key);
-    if (found != entries.end()) return FSymbol(found->second, kind, arity);
+    if ((byId.size() + 1) * 2 > index.size()) growIndex();
+    const std::uint64_t hash = hashKey(name, kind, arity);
+    Slot& slot = index[slotOf(name, kind, arity, hash)];
+    if (slot.id != 0) return FSymbol(static_cast<std::int32_t>(slot.id), kind, arity);
     const std::int32_t id = next++;
-    auto inserted = entries.emplace(std::move(key), id).first;
-    FSymbol symbol(id, kind, arity);
-    symbols.emplace(symbol, inserted);
-    return symbol;
+    byId.emplace_back(name, kind, arity);
+    slot = Slot{static_cast<std::uint32_t>(id), static_cast<std::uint32_t>(hash)};
+    return FSymbol(id, kind, arity);
 }
 
 FSymbol SymTab::createNewSymbol(const std::string& base, int kind, int arity) {
@@ -124,8 +163,12 @@ FSymbol SymTab::newSymbol(int kind, int arity) {
 }
 
 const SymTabEntry* SymTab::find(const InternalName& symbol) const {
-    auto found = symbols.find(FSymbol(symbol));
-    return found == symbols.end() ? nullptr : &found->second->first;
+    const std::int32_t id = symbol.getValue();
+    if (id < 1 || static_cast<std::size_t>(id) > byId.size()) return nullptr;
+    const SymTabEntry& entry = byId[static_cast<std::size_t>(id) - 1];
+    // The identifier names this entry only with the entry's own kind and arity.
+    if (FSymbol(id, entry.getKind(), entry.getArity()) != FSymbol(symbol)) return nullptr;
+    return &entry;
 }
 
 std::string SymTab::GetName(const InternalName& symbol) {
@@ -160,13 +203,17 @@ bool SymTab::isAnonymous(const InternalName& symbol) const {
 }
 
 void SymTab::print(std::ostream& out) const {
-    for (const auto& [entry, id] : entries) out << id << " : " << entry << '\n';
+    std::vector<std::int32_t> ids(byId.size());
+    for (std::size_t i = 0; i < ids.size(); ++i) ids[i] = static_cast<std::int32_t>(i + 1);
+    std::sort(ids.begin(), ids.end(),
+              [this](std::int32_t a, std::int32_t b) { return byId[a - 1] < byId[b - 1]; });
+    for (std::int32_t id : ids) out << id << " : " << byId[id - 1] << '\n';
     out << "NextEntry : " << next << '\n';
 }
 
 void SymTab::reset() {
-    symbols.clear();
-    entries.clear();
+    byId.clear();
+    index.clear();
     next = 1;
     initBuiltinSymbols();
 }
@@ -179,25 +226,20 @@ void SymTab::initBuiltinSymbols() {
 
 void SymTab::copyFrom(const SymTab& other) {
     if (&other == this) return;
-    entries = other.entries;
+    byId = other.byId;
+    index = other.index;
     next = other.next;
-    // The identifier map refers into this table's own entries, never into the other table's.
-    symbols.clear();
-    // Copying an entry of a kind that is no symbol kind is no new report.
-    for (auto it = entries.cbegin(); it != entries.cend(); ++it)
-        symbols.emplace(
-            FSymbol(InternalName(it->second, it->first.getKind(), it->first.getArity())), it);
 }
 
 const SymTabEntry* SymTab::entryOf(std::int32_t id) const {
-    for (const auto& [entry, entryId] : entries)
-        if (entryId == id) return &entry;
-    return nullptr;
+    if (id < 1 || static_cast<std::size_t>(id) > byId.size()) return nullptr;
+    return &byId[static_cast<std::size_t>(id) - 1];
 }
 
 const SymTabEntry* SymTab::lookup(const std::string& name, int kind, int arity) const {
-    auto found = entries.find(SymTabEntry(name, kind, arity));
-    return found == entries.end() ? nullptr : &found->first;
+    if (index.empty()) return nullptr;
+    const Slot& slot = index[slotOf(name, kind, arity, hashKey(name, kind, arity))];
+    return slot.id == 0 ? nullptr : &byId[slot.id - 1];
 }
 
 bool SymTab::isA(const std::string& className) const {

@@ -229,8 +229,6 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
             if (request.references == 1) resolveReferences(request);
         }
     }
-    for (XMLidEntry* entry : current.ids) decRef(entry);
-    for (XMLidrefEntry* entry : current.idrefs) decRef(entry);
     if (table != nullptr) decRef(table);
     if (help != nullptr) decRef(help);
     if (level > 0) std::remove(output.c_str());

@@ -3,10 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <istream>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "foundation/ManagedObject.h"
@@ -17,12 +18,11 @@
 #include "xml/ParseRequest.h"
 #include "xml/SGMLTreeElem.h"
 #include "xml/UrlText.h"
+#include "xml/XMLidEntry.h"
 
 class IgnoreTable;
 class OMAccess;
 class SGMLTreeAttr;
-class XMLidEntry;
-class XMLidrefEntry;
 
 class NsgmlHandler : public ManagedObject {
   public:
@@ -85,11 +85,14 @@ class NsgmlHandler : public ManagedObject {
         // The DOCTYPE's identifiers as the stream gave them; empty when absent.
         std::string systemId;
         std::string publicId;
-        std::vector<XMLidEntry*> ids;
-        // The first entry of each ID string, made when references are resolved: a scan of the
-        // list for every reference made large documents quadratic.
-        std::unordered_map<std::string_view, const XMLidEntry*> idIndex;
-        std::vector<XMLidrefEntry*> idrefs;
+        // Deques: no spare capacity, and no copy as they grow with the document.
+        std::deque<XMLidEntry> ids;
+        // The first entry of each ID string, made when references are resolved (a scan of the
+        // list for every reference made large documents quadratic): open-addressed slots of
+        // the entry (null when free; the deque keeps it in place) and the low half of its
+        // string's hash.
+        std::vector<std::pair<const XMLidEntry*, std::uint32_t>> idIndex;
+        std::deque<XMLidrefEntry> idrefs;
         EsisReader reader;
     };
 
@@ -103,8 +106,8 @@ class NsgmlHandler : public ManagedObject {
         InternalName host;
         InternalName hostClass;
         SGMLTreeElem* element;
-        clib_list<SGMLTreeElem*>::iterator next;
-        clib_list<SGMLTreeElem*>::iterator end;
+        SGMLTreeElem::Children::const_iterator next;
+        SGMLTreeElem::Children::const_iterator end;
         int* counter;
         int own = 0;
         MapFrame* outer = nullptr;
@@ -135,7 +138,7 @@ class NsgmlHandler : public ManagedObject {
     void mapChildren(const InternalName& host, const InternalName& method, SGMLTreeElem* element,
                      const ParseRequest& request, int& counter);
     void mapAttribute(const InternalName& object, const InternalName& elementClass,
-                      SGMLTreeAttr* attribute, const ParseRequest& request);
+                      const SGMLTreeAttr& attribute, const ParseRequest& request);
     void insertAttributeValue(const InternalName& object, const InternalName& method, int arrow,
                               const InternalName& resultClass, const std::string& value,
                               const ParseRequest& request);
@@ -150,10 +153,14 @@ class NsgmlHandler : public ManagedObject {
     void linkChild(const InternalName& host, const InternalName& hostClass, const InternalName& x,
                    const InternalName& method, int& counter, const ParseRequest& request);
     void resolveReferences(const ParseRequest& request);
+    // Makes idIndex from ids.
+    void indexIds();
     void resolveDefaults(int type, const ParseRequest& request);
     void recordDefault(const InternalName& host, const InternalName& method, int type,
                        const InternalName& target, const ParseRequest& request);
-    const XMLidEntry* findId(const std::string& id) const;
+    const XMLidEntry* findId(std::string_view id) const;
+    // The same with the ID's hash already made.
+    const XMLidEntry* findId(std::string_view id, std::uint32_t hash) const;
 
     // Helpers over the access layer.
     InternalName symbol(const std::string& text);

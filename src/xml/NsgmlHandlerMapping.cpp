@@ -1,6 +1,7 @@
 // The import's mapping of the document tree into objects: the plain and the DTD-driven mapping,
 // attributes, signature lookups, links between parent and child, and ID references.
 #include <deque>
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -20,6 +21,10 @@
 namespace {
 
 const InternalName undefined = InternalName::UndefinedObject;
+
+std::uint32_t idHash(std::string_view id) {
+    return static_cast<std::uint32_t>(std::hash<std::string_view>()(id));
+}
 
 // A farewell signal ends the program: a mapping under way is not finished first, the program
 // ends within a moment. (Ctrl-C alone lets a mapping complete, so that no document is stored
@@ -82,6 +87,7 @@ void NsgmlHandler::mapChildren(const InternalName& host, const InternalName& met
     while (!frames.empty() && !farewellDuring(steps)) {
         MapFrame& frame = frames.back();
         if (frame.next == frame.end) {
+            frame.element->releaseContent();
             frames.pop_back();
             continue;
         }
@@ -105,8 +111,8 @@ void NsgmlHandler::mapChildren(const InternalName& host, const InternalName& met
             const InternalName name = symbol(c->getName());
             const InternalName cls = path(state->document, name);
             insertElementClass(e, cls);
-            for (SGMLTreeAttr* attribute : *c->getAttributes()) {
-                if (attribute->getStatus() == '+') mapAttribute(e, name, attribute, request);
+            for (const SGMLTreeAttr& attribute : *c->getAttributes()) {
+                if (attribute.getStatus() == '+') mapAttribute(e, name, attribute, request);
             }
             ++*frame.counter;
             frames.push_back(MapFrame(e, name, c, nullptr));
@@ -118,16 +124,16 @@ void NsgmlHandler::mapChildren(const InternalName& host, const InternalName& met
 }
 
 void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& elementClass,
-                                SGMLTreeAttr* attribute, const ParseRequest& request) {
+                                const SGMLTreeAttr& attribute, const ParseRequest& request) {
     InternalName target = object;
-    if (!attribute->getExtra().empty()) {
-        target = path(object, symbol(attribute->getExtra()));
+    if (!attribute.getExtra().empty()) {
+        target = path(object, symbol(attribute.getExtra()));
         access->insertClassRelation(target, builtinObject::Namespace, 1);
     }
-    const InternalName method = symbol(attribute->getName());
+    const InternalName method = symbol(attribute.getName());
     int arrow = request.kind == 5 ? 1 : request.kind == 6 ? 2 : 0;
     InternalName resultClass = undefined;
-    std::string type = attribute->getType();
+    std::string type = attribute.getType();
     if (request.dtdDemand != builtinObject::Nil) {
         lookupArrowType(elementClass, method, request, arrow, resultClass);
         if (resultClass == builtinObject::Object) type = "IDREF";
@@ -136,7 +142,7 @@ void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& 
         }
     }
     if (resultClass == undefined) resultClass = builtinObject::Literal;
-    const std::string& value = attribute->getValue();
+    const std::string& value = attribute.getValue();
     if (type == "CDATA") {
         insertAttributeValue(target, method, arrow, resultClass, value, request);
     } else if (type == "TOKEN" || (type == "IDREF" && request.references == 0)) {
@@ -149,7 +155,7 @@ void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& 
     } else if (type == "ID") {
         insertAttributeValue(target, method, arrow, resultClass, value, request);
         insertAttributeValue(target, xmlId, 1, builtinObject::Literal, value, request);
-        if (request.references == 1) state->ids.push_back(new XMLidEntry(target, value));
+        if (request.references == 1) state->ids.emplace_back(target, value);
     } else if (type == "IDREF") {
         const InternalName m = dtdMethod(method, request);
         access->insertClassRelation(m, builtinObject::Attribute, 1);
@@ -157,7 +163,7 @@ void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& 
         const std::vector<std::string> tokens = blankTokens(value);
         const int tokenArrow = tokens.size() > 1 ? setArrow(arrow) : arrow;
         for (const std::string& token : tokens) {
-            state->idrefs.push_back(new XMLidrefEntry(target, m, tokenArrow, token));
+            state->idrefs.emplace_back(target, m, tokenArrow, token);
         }
     }
 }
@@ -249,11 +255,13 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
                 const InternalName e = frame.host;
                 const InternalName cls = frame.hostClass;
                 insertElementClass(e, cls);
-                for (SGMLTreeAttr* attribute : *frame.element->getAttributes()) {
-                    if (attribute->getStatus() == '+') mapAttribute(e, cls, attribute, request);
+                for (const SGMLTreeAttr& attribute : *frame.element->getAttributes()) {
+                    if (attribute.getStatus() == '+') mapAttribute(e, cls, attribute, request);
                 }
                 linkChild(outer.host, outer.hostClass, e, frame.name, *outer.counter, request);
             }
+            // Nothing of the subtree is read again: its room goes to the objects still to come.
+            frame.element->releaseContent();
             frames.pop_back();
             continue;
         }
@@ -329,26 +337,71 @@ void NsgmlHandler::linkChild(const InternalName& host, const InternalName& hostC
     if (request.mapping == 1) access->insertClassRelation(x, host, 3);
 }
 
-const XMLidEntry* NsgmlHandler::findId(const std::string& id) const {
-    const auto found = state->idIndex.find(id);
-    return found != state->idIndex.end() ? found->second : nullptr;
+const XMLidEntry* NsgmlHandler::findId(std::string_view id) const {
+    return findId(id, idHash(id));
+}
+
+const XMLidEntry* NsgmlHandler::findId(std::string_view id, std::uint32_t hash) const {
+    const auto& slots = state->idIndex;
+    if (slots.empty()) return nullptr;
+    const std::size_t mask = slots.size() - 1;
+    for (std::size_t at = hash & mask; slots[at].first != nullptr; at = (at + 1) & mask) {
+        if (slots[at].second == hash && slots[at].first->getId() == id) return slots[at].first;
+    }
+    return nullptr;
+}
+
+void NsgmlHandler::indexIds() {
+    auto& slots = state->idIndex;
+    std::size_t size = 16;
+    while (size < 2 * state->ids.size()) size *= 2;
+    slots.assign(size, {nullptr, 0});
+    const std::size_t mask = size - 1;
+    for (const XMLidEntry& entry : state->ids) {
+        const std::string& id = entry.getId();
+        const std::uint32_t hash = idHash(id);
+        std::size_t at = hash & mask;
+        bool known = false;
+        for (; slots[at].first != nullptr; at = (at + 1) & mask) {
+            if (slots[at].second == hash && slots[at].first->getId() == id) {
+                known = true;  // the first entry of an ID wins
+                break;
+            }
+        }
+        if (!known) slots[at] = {&entry, hash};
+    }
 }
 
 void NsgmlHandler::resolveReferences(const ParseRequest& request) {
-    state->idIndex.reserve(state->ids.size());
-    for (const XMLidEntry* entry : state->ids) state->idIndex.emplace(entry->getId(), entry);
+    indexIds();
+    // References point anywhere in the document: each lookup would wait for its index slot and
+    // then its entry to come from memory. Both are fetched a few references ahead instead.
+    const auto& references = state->idrefs;
+    std::vector<std::uint32_t> hashes;
+    hashes.reserve(references.size());
+    for (const XMLidrefEntry& reference : references)
+        hashes.push_back(idHash(reference.getReference()));
+    const auto& slots = state->idIndex;
+    const std::size_t mask = slots.size() - 1;
+    constexpr std::size_t ahead = 8;
     int steps = 0;
-    for (const XMLidrefEntry* reference : state->idrefs) {
+    for (std::size_t i = 0; i < references.size(); ++i) {
         if (farewellDuring(steps)) return;
-        const XMLidEntry* target = findId(reference->getReference());
+        if (i + ahead < references.size()) __builtin_prefetch(&slots[hashes[i + ahead] & mask]);
+        if (i + ahead / 2 < references.size()) {
+            if (const XMLidEntry* next = slots[hashes[i + ahead / 2] & mask].first)
+                __builtin_prefetch(next);
+        }
+        const XMLidrefEntry& reference = references[i];
+        const XMLidEntry* target = findId(reference.getReference(), hashes[i]);
         if (target == nullptr) {
             centralErrorHandler().report(Error(5, 1, 2, "Undefined Reference",
-                                               "undefined Reference " + reference->getReference(),
+                                               "undefined Reference " + reference.getReference(),
                                                "NsgmlHandler::resolveReferences", ""));
             continue;
         }
-        access->insertValue(reference->getObject(), reference->getMethod(), nullptr, 0,
-                            reference->getNumber(), target->getObject());
+        access->insertValue(reference.getObject(), reference.getMethod(), nullptr, 0,
+                            reference.getNumber(), target->getObject());
     }
     // "*->", "*->>" and the "@*->>" defaults the XML layer's DTD mapping stores.
     for (int type : {3, 4, 5}) resolveDefaults(type, request);

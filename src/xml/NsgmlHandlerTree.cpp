@@ -141,6 +141,8 @@ void NsgmlHandler::readAttributes(std::istream& in, SGMLTreeElem* element) {
         if (!value.empty()) element->addAttribute(name, value, type, prefix);
         reader.readEsisLine(in);
     }
+    // The tree holds every element of the document until it is mapped: no spare room.
+    element->getAttributes()->shrink_to_fit();
 }
 
 std::string NsgmlHandler::resolveIdentifier(const std::string& identifier) const {
@@ -166,10 +168,10 @@ void NsgmlHandler::extractHtml(SGMLTreeElem* root) {
             access->insertValue(state->document, symbol(name), nullptr, 0, 1,
                                 symbol(quoted(element->collectText())));
         }
-        for (SGMLTreeAttr* attribute : *element->getAttributes()) {
-            if (attribute->getName() != "href") continue;
+        for (const SGMLTreeAttr& attribute : *element->getAttributes()) {
+            if (attribute.getName() != "href") continue;
             InternalName url;
-            access->internName(url, resolveIdentifier(attribute->getValue()), 2);
+            access->internName(url, resolveIdentifier(attribute.getValue()), 2);
             const InternalName text = symbol(quoted(element->collectText()));
             access->insertValue(state->document, hrefs, &text, 1, 1, url);
             access->insertClassRelation(url, builtinObject::Url, 1);
@@ -186,11 +188,11 @@ void NsgmlHandler::applyIgnoreTable(SGMLTreeElem* root, const IgnoreTable& table
         for (IgnoreElement* rule : table.getElements()) {
             if (rule->getName() == element->getName()) element->setStatus(rule->getStatus());
         }
-        for (SGMLTreeAttr* attribute : *element->getAttributes()) {
+        for (SGMLTreeAttr& attribute : *element->getAttributes()) {
             for (IgnoreAttr* rule : table.getAttrs()) {
                 if (rule->getElement() == element->getName() &&
-                    rule->getAttribute() == attribute->getName()) {
-                    attribute->setStatus(rule->getStatus());
+                    rule->getAttribute() == attribute.getName()) {
+                    attribute.setStatus(rule->getStatus());
                 }
             }
         }

@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "foundation/ManagedObject.h"
-
-class SGMLTreeAttr : public ManagedObject {
+// A plain value held inside its element: a document has several attributes per element, and a
+// pooled, reference-counted object of its own cost each of them about twice its size.
+class SGMLTreeAttr {
   public:
     // The strings are stored as given; the status is the class-wide default.
     SGMLTreeAttr(std::string name, std::string value, std::string type, std::string extra);
@@ -23,9 +23,6 @@ class SGMLTreeAttr : public ManagedObject {
     // The status new attributes start with; the import sets it before building a tree.
     static void setDefaultStatus(char value) { defaultStatus = value; }
     static char getDefaultStatus() { return defaultStatus; }
-
-  protected:
-    ~SGMLTreeAttr() override = default;
 
   private:
     static inline char defaultStatus = '+';

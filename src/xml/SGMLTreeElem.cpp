@@ -10,12 +10,15 @@ SGMLTreeElem::SGMLTreeElem(std::string name, std::string text)
     : name(std::move(name)), text(std::move(text)), status(defaultStatus) {}
 
 SGMLTreeElem::~SGMLTreeElem() {
-    for (SGMLTreeAttr* attribute : attributes) decRef(attribute);
-    attributes.clear();
+    releaseContent();
+}
+
+void SGMLTreeElem::releaseContent() {
+    std::vector<SGMLTreeAttr>().swap(attributes);
     // A node about to be destroyed hands its children to this loop first, so its own
     // destructor finds none; a node still held elsewhere keeps its subtree.
-    std::vector<SGMLTreeElem*> pending(children.begin(), children.end());
-    children.clear();
+    Children pending;
+    pending.swap(children);
     while (!pending.empty()) {
         SGMLTreeElem* node = pending.back();
         pending.pop_back();
@@ -28,16 +31,16 @@ SGMLTreeElem::~SGMLTreeElem() {
 }
 
 void SGMLTreeElem::addChild(SGMLTreeElem* child) {
-    children.append(child);
+    children.push_back(child);
 }
 
 void SGMLTreeElem::addText(const std::string& value) {
-    children.append(new SGMLTreeElem("", normalizeText(value)));
+    children.push_back(new SGMLTreeElem("", normalizeText(value)));
 }
 
 void SGMLTreeElem::addAttribute(const std::string& attributeName, const std::string& value,
                                 const std::string& type, const std::string& extra) {
-    attributes.append(new SGMLTreeAttr(normalizeName(attributeName), value, type, extra));
+    attributes.emplace_back(normalizeName(attributeName), value, type, extra);
 }
 
 void SGMLTreeElem::setName(const std::string& value) {
@@ -48,7 +51,7 @@ std::string SGMLTreeElem::collectText() const {
     if (isText()) return text;
     std::string result;
     // One open child list per level of the walk, instead of one call per level.
-    using Position = clib_list<SGMLTreeElem*>::iterator;
+    using Position = Children::const_iterator;
     std::vector<std::pair<Position, Position>> open{{children.begin(), children.end()}};
     while (!open.empty()) {
         auto& [next, end] = open.back();

@@ -3,9 +3,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "foundation/ManagedObject.h"
-#include "foundation/clib_list.h"
 #include "objectbase/InternalName.h"
 #include "xml/SGMLTreeAttr.h"
 
@@ -24,8 +24,11 @@ class SGMLTreeElem : public ManagedObject {
     // Appends an attribute under its normalised name; extra is its namespace prefix.
     void addAttribute(const std::string& name, const std::string& value, const std::string& type,
                       const std::string& extra);
-    const clib_list<SGMLTreeAttr*>* getAttributes() const { return &attributes; }
-    const clib_list<SGMLTreeElem*>* getChildren() const { return &children; }
+    const std::vector<SGMLTreeAttr>* getAttributes() const { return &attributes; }
+    // The same, for setting their statuses.
+    std::vector<SGMLTreeAttr>* getAttributes() { return &attributes; }
+    using Children = std::vector<SGMLTreeElem*>;
+    const Children* getChildren() const { return &children; }
     // Stores the normalised name.
     void setName(const std::string& value);
     const std::string& getName() const { return name; }
@@ -38,6 +41,9 @@ class SGMLTreeElem : public ManagedObject {
     // The texts of the subtree's text nodes in document order; an element below contributes
     // only when its status is '+' or '-'.
     std::string collectText() const;
+    // Drops the attributes and the children (a child still held elsewhere keeps its subtree):
+    // the mapping is done with the element, and the rest of the document needs the room.
+    void releaseContent();
     void setObject(InternalName value) { object = value; }
     InternalName getObject() const { return object; }
 
@@ -55,8 +61,9 @@ class SGMLTreeElem : public ManagedObject {
 
     std::string name;
     std::string text;
-    clib_list<SGMLTreeAttr*> attributes;
-    clib_list<SGMLTreeElem*> children;
+    std::vector<SGMLTreeAttr> attributes;
+    // A vector rather than a linked list: the tree holds every node of the document at once.
+    Children children;
     InternalName object;
     char status;
 };

@@ -3,11 +3,14 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
-#include "foundation/ManagedObject.h"
 #include "objectbase/InternalName.h"
 
-class XMLidEntry : public ManagedObject {
+// Both are plain values the import keeps in arrays: a document has one of them for every ID
+// and every ID token of a reference, and a pooled object of its own cost each about three
+// times its size.
+class XMLidEntry {
   public:
     // object: the element that carries the ID.
     XMLidEntry(InternalName object, std::string id) : object(object), id(std::move(id)) {}
@@ -15,15 +18,12 @@ class XMLidEntry : public ManagedObject {
     InternalName getObject() const { return object; }
     const std::string& getId() const { return id; }
 
-  protected:
-    ~XMLidEntry() override = default;
-
   private:
     InternalName object;
     std::string id;
 };
 
-class XMLidrefEntry : public ManagedObject {
+class XMLidrefEntry {
   public:
     // object: the element that carries the IDREF; method: the attribute's method; number: a
     // value of the import's own, kept unchanged; reference: one ID token.
@@ -34,9 +34,6 @@ class XMLidrefEntry : public ManagedObject {
     InternalName getMethod() const { return method; }
     int getNumber() const { return number; }
     const std::string& getReference() const { return reference; }
-
-  protected:
-    ~XMLidrefEntry() override = default;
 
   private:
     InternalName object;

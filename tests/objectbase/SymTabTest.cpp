@@ -3,7 +3,10 @@
 
 #include <bit>
 #include <limits>
+#include <map>
+#include <random>
 #include <sstream>
+#include <tuple>
 
 #include "SymbolErrorCapture.h"
 #include "objectbase/SymTab.h"
@@ -221,6 +224,40 @@ TEST_F(SymTabTest, PrintAndShellIdentity) {
     small->forEachSymbol([&](const FSymbol&, const std::string& text) { texts.push_back(text); });
     EXPECT_EQ(texts, (Names{"p", "\"s\"", "a"}));
     decRef(small);
+}
+
+// The table against an ordered map of the same keys, over enough symbols to grow its index
+// many times: every key keeps the id it got first, ids name their own text, kind and arity only,
+// and a copy answers the same.
+TEST_F(SymTabTest, ManyKeysKeepTheirIdsAgainstAnOrderedTwin) {
+    std::map<std::tuple<int, int, std::string>, std::int32_t> twin;
+    std::mt19937 random{7u};
+    for (int step = 0; step < 60000; ++step) {
+        // Few texts under several kinds and arities, so that keys differ by kind or arity only.
+        const std::string text = "n" + std::to_string(random() % 20000u);
+        const int kind = random() % 3 == 0 ? InternalName::Predicate : InternalName::Function;
+        const int arity = int(random() % 3u);
+        const FSymbol symbol = table->GetFSymbol(text, kind, arity);
+        const auto [at, added] = twin.try_emplace({kind, arity, text}, symbol.getValue());
+        ASSERT_EQ(symbol.getValue(), at->second) << text;
+        if (added) {
+            ASSERT_EQ(symbol.getValue(), table->nextId() - 1);
+        }
+    }
+    auto* copy = new SymTab(*table);
+    for (const auto& [key, id] : twin) {
+        const auto& [kind, arity, text] = key;
+        EXPECT_EQ(table->giveName(FSymbol(id, kind, arity)), text);
+        // The same id under another arity names nothing.
+        EXPECT_EQ(table->giveName(FSymbol(id, kind, arity + 1)), "NULL");
+        const SymTabEntry* entry = copy->lookup(text, kind, arity);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry, copy->entryOf(id));
+        EXPECT_EQ(copy->GetFSymbol(text, kind, arity), FSymbol(id, kind, arity));
+    }
+    EXPECT_EQ(copy->lookup("n20001", InternalName::Function, 0), nullptr);
+    EXPECT_EQ(copy->nextId(), table->nextId());
+    decRef(copy);
 }
 
 TEST(SymTabEntryOrder, KindThenArityThenName) {

@@ -37,3 +37,35 @@ TEST(UsageSetTest, AgreesWithAnOrderedSetWhateverTheOrderOfInsertsAndErases) {
         }
     }
 }
+
+// Sets small enough to live inside the set and sets that outgrew it copy and move alike.
+TEST(UsageSetTest, CopiesAndMovesKeepTheMembers) {
+    auto members = [](const MainMemOM::UsageSet& names) {
+        std::vector<int> values;
+        names.forEach([&values](const InternalName& n) {
+            values.push_back(n.getValue());
+            return true;
+        });
+        return values;
+    };
+    for (int size : {0, 1, 2, 3, 40}) {
+        MainMemOM::UsageSet names;
+        std::vector<int> expected;
+        for (int i = size; i-- > 0;) names.insert(InternalName(i, InternalName::Object, 0));
+        for (int i = 0; i < size; ++i) expected.push_back(i);
+        MainMemOM::UsageSet copy(names);
+        MainMemOM::UsageSet assigned;
+        assigned.insert(InternalName(99, InternalName::Object, 0));
+        assigned = copy;
+        MainMemOM::UsageSet moved(std::move(copy));
+        EXPECT_EQ(members(names), expected);
+        EXPECT_EQ(members(assigned), expected);
+        EXPECT_EQ(members(moved), expected);
+        EXPECT_EQ(copy.size(), 0u);
+        moved.insert(InternalName(size, InternalName::Object, 0));
+        EXPECT_EQ(members(names), expected);
+        names = std::move(moved);
+        expected.push_back(size);
+        EXPECT_EQ(members(names), expected);
+    }
+}

@@ -89,6 +89,39 @@ TEST_F(MappingTest, ReferencesResolveWhereTheyCan) {
     expectDump("references.dump");
 }
 
+// Thousands of IDs (the index grows and its probes collide), each element referring to the
+// next; an ID given twice resolves to its first element.
+TEST_F(MappingTest, ManyReferencesResolveAndTheFirstOfAnIdWins) {
+    constexpr int count = 3000;
+    std::string stream = "(A\n";
+    for (int i = 0; i < count; ++i) {
+        stream += "Aid ID i" + std::to_string(i) + "\nAr IDREF i" +
+                  std::to_string((i + 1) % count) + "\n(B\n)B\n";
+    }
+    stream += "Aid ID dup\n(FIRST\n)FIRST\nAid ID dup\n(SECOND\n)SECOND\n";
+    stream += "Ar IDREF dup\n(C\n)C\n)A\n";
+    importStream(stream, request(5, 1, 1));
+    EXPECT_EQ(reports(errors), "");
+    const std::string facts = dump();
+    // The object of the element whose class line names `cls`.
+    auto objectOf = [&facts](const std::string& cls) {
+        const std::size_t line = facts.find(" : " + cls + ".\n");
+        if (line == std::string::npos) return std::string("none");
+        return facts.substr(facts.rfind('\n', line) + 1, line - facts.rfind('\n', line) - 1);
+    };
+    EXPECT_TRUE(has(facts, "r ->> {" + objectOf("first") + "}")) << objectOf("first");
+    EXPECT_FALSE(has(facts, "r ->> {" + objectOf("second") + "}")) << objectOf("second");
+    // "[r ->> {" opens an object's entries, "  r ->> {" continues them.
+    std::size_t resolved = 0;
+    for (const char* entry : {"[r ->> {f0_", "  r ->> {f0_"}) {
+        for (std::size_t at = facts.find(entry); at != std::string::npos;
+             at = facts.find(entry, at + 1)) {
+            ++resolved;
+        }
+    }
+    EXPECT_EQ(resolved, std::size_t(count + 1));
+}
+
 TEST_F(MappingTest, ReferenceDefaultsOfTheDtdObjectOnly) {
     const InternalName quoted = named("\"x\"");
     const InternalName own = named("own"), other = named("other");
