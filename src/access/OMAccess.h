@@ -25,7 +25,9 @@ struct ExportRequest;
 class MyRegex;
 struct PatternScratch;
 class Iterator;
+class MainMemPredFrame;
 class OM;
+class RelationStore;
 class SymTab;
 struct Trigger;
 template <class T>
@@ -76,6 +78,16 @@ class OMAccess : public FLSysObject, public NameRemapListener {
                              InternalName& out);
     // The built-in "=" equates its two arguments; other built-ins insert nothing.
     virtual int insertPredicate(const FSymbol& symbol, const InternalName* args, int argCount);
+    // insertPredicate for one stored predicate's tuples written one after another (a rule
+    // head's rows in one pass): `frame` keeps the predicate's frame between the calls (null at
+    // first; frames may come and go between passes, so a pass starts again from null), and a
+    // tuple already stored costs one probe. Traced inserts take the plain road.
+    virtual int insertPredicateKeepingFrame(const FSymbol& symbol, const InternalName* args,
+                                            int argCount, MainMemPredFrame*& frame);
+    // A cache hint that insertPredicateKeepingFrame will soon be asked for this tuple of the
+    // kept frame (null: nothing to do).
+    virtual void prefetchTuple(const MainMemPredFrame* frame, const InternalName* args,
+                               int argCount);
     // Kind 1 object : class, 2 object :: class (a subclass cycle collapses instead), 3 child.
     virtual int insertClassRelation(const InternalName& object, const InternalName& cls, int kind);
 
@@ -130,6 +142,16 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // Built-in predicates (kind 7) go to the dispatcher `match`.
     virtual Iterator* makeFuncOrPredIter(const FSymbol& symbol, const InternalName* tuple,
                                          int count, Iterator* old);
+    // The stored rows of a predicate, for a reader that scans them all in place: the store and
+    // the number of the frame's first row in it (a delta frame shows the rows its predicate
+    // gained since a mark, a range of that predicate's store). Rows come in insertion order, not
+    // in the ascending order of the frame's iterator. Null store when there is no frame of that
+    // arity or the symbol is a built-in.
+    struct StoredRows {
+        const RelationStore* store = nullptr;
+        int from = 0;
+    };
+    virtual StoredRows storedPredicateRows(const FSymbol& symbol, int arity);
     // The closures of the class hierarchy over the stored facts.
     virtual Iterator* makeEnhIsaIter(const InternalName& object, const InternalName& cls, int kind,
                                      Iterator* old);

@@ -12,6 +12,9 @@
 #include "access/RefIter.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
+#include "objectbase/MainMemFrames.h"
+#include "objectbase/OM.h"
+#include "objectbase/RelationStore.h"
 
 namespace {
 
@@ -114,6 +117,14 @@ Iterator* OMAccess::makeFuncOrPredIter(const FSymbol& symbol, const InternalName
         return reused;
     }
     return new FuncOrPredIter(tuple, count, 1001, symbol, om());
+}
+
+OMAccess::StoredRows OMAccess::storedPredicateRows(const FSymbol& symbol, int arity) {
+    if (symbol.getType() == InternalName::BuiltinPredicate || om() == nullptr) return {};
+    const MainMemPredFrame* frame = om()->getPredFrame(symbol);
+    if (frame == nullptr || frame->getArity() != arity) return {};
+    const RelationStore& store = frame->store();
+    return {&store, store.size() - frame->size()};
 }
 
 Iterator* OMAccess::makeFunctionIter(const InternalName& function, const InternalName* args,

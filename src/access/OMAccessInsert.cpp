@@ -6,6 +6,7 @@
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 #include "objectbase/SymTab.h"
 
@@ -132,6 +133,25 @@ int OMAccess::insertPredicate(const FSymbol& symbol, const InternalName* args, i
         debugChannel() << std::endl;
     }
     return result;
+}
+
+int OMAccess::insertPredicateKeepingFrame(const FSymbol& symbol, const InternalName* args,
+                                          int argCount, MainMemPredFrame*& frame) {
+    if (attachedOM == nullptr || trace != 0 || symbol.getType() != InternalName::Predicate)
+        return insertPredicate(symbol, args, argCount);
+    if (frame != nullptr) {
+        // A frame that a delta views needs nothing but the row: the delta shows it already.
+        if (frame->isViewed()) return frame->insertTuple(args, argCount);
+        if (frame->containsTuple(args, argCount)) return 0;
+    }
+    const int result = insertPredicate(symbol, args, argCount);
+    if (frame == nullptr) frame = attachedOM->getPredFrame(symbol);
+    return result;
+}
+
+void OMAccess::prefetchTuple(const MainMemPredFrame* frame, const InternalName* args,
+                             int argCount) {
+    if (frame != nullptr && argCount == frame->getArity()) frame->store().prefetch(args);
 }
 
 int OMAccess::insertClassRelation(const InternalName& object, const InternalName& cls, int kind) {

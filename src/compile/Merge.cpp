@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <ostream>
 #include <unordered_map>
 #include <vector>
 
+#include "compile/HashJoin.h"
 #include "compile/Operand.h"
 #include "compile/Pi.h"
 #include "foundation/OutputChannel.h"
@@ -257,106 +259,16 @@ bool Merge::hashJoin(SetOperand* left, SetOperand* right, const std::vector<int>
     for (int p : rightPositions)
         if (p < 1 || p > rightWidth) return false;
 
-    // The join value of a row: its cell when one variable is shared, else the number of the
-    // combination of its shared cells, numbered as the right rows show them.
-    std::unordered_map<std::vector<InternalName>, std::int32_t, CellsHash> combinations;
-    std::vector<InternalName> key(leftPositions.size());
-    auto valueOf = [&](const InternalName* cells, const std::vector<int>& positions, bool add,
-                       InternalName& value) {
-        if (positions.size() == 1) {
-            value = cells[positions.front() - 1];
-            return true;
-        }
-        for (std::size_t k = 0; k < key.size(); ++k) key[k] = cells[positions[k] - 1];
-        auto at = combinations.find(key);
-        if (at == combinations.end()) {
-            if (!add) return false;
-            at = combinations.emplace(key, std::int32_t(combinations.size())).first;
-        }
-        value = InternalName(at->second, InternalName::Integer, 0);
-        return true;
-    };
-
-    // The right rows, read in place, grouped by join value through a hash table and one
-    // counting pass: no copy of the input and no sort.
-    std::vector<const InternalName*> rightRows;
-    std::vector<InternalName> rightValues;
-    right->forEachRowCellsUnordered([&](const InternalName* cells) {
-        InternalName value;
-        valueOf(cells, rightPositions, true, value);
-        rightRows.push_back(cells);
-        rightValues.push_back(value);
-    });
-    struct Group {
-        InternalName value;
-        std::uint32_t id = 0;  // group number + 1; 0 is a free slot
-    };
-    std::size_t capacity = 16;
-    while (capacity < rightRows.size() * 2) capacity *= 2;
-    std::vector<Group> table(capacity);
-    const std::size_t mask = capacity - 1;
-    auto slotOf = [&](const InternalName& value) {
-        const std::uint64_t word = std::uint32_t(value.getValue()) |
-                                   std::uint64_t(std::uint8_t(value.getType())) << 32 |
-                                   std::uint64_t(std::uint8_t(value.getArity())) << 40;
-        std::uint64_t h = word * 0x9E3779B97F4A7C15ULL;
-        std::size_t at = std::size_t(h ^ (h >> 29)) & mask;
-        while (table[at].id != 0 && table[at].value != value) at = (at + 1) & mask;
-        return at;
-    };
-    std::vector<std::uint32_t> starts;  // per group, then the end
-    std::vector<std::uint32_t> groupOfRow(rightRows.size());
-    for (std::size_t i = 0; i < rightRows.size(); ++i) {
-        Group& g = table[slotOf(rightValues[i])];
-        if (g.id == 0) {
-            g.value = rightValues[i];
-            g.id = std::uint32_t(starts.size()) + 1;
-            starts.push_back(0);
-        }
-        groupOfRow[i] = g.id - 1;
-        ++starts[g.id - 1];
-    }
-    std::uint32_t total = 0;
-    for (std::uint32_t& s : starts) {
-        const std::uint32_t n = s;
-        s = total;
-        total += n;
-    }
-    starts.push_back(total);
-    std::vector<const InternalName*> grouped(rightRows.size());
-    {
-        std::vector<std::uint32_t> fill(starts.begin(), starts.end() - 1);
-        for (std::size_t i = 0; i < rightRows.size(); ++i)
-            grouped[fill[groupOfRow[i]]++] = rightRows[i];
-    }
-
-    // The output is a set: the left rows are read in the order they were stored (no sort), and
-    // each meets the right rows of its join value.
-    std::vector<const InternalName*> rowOf(slots, nullptr);
-    left->forEachRowCellsUnordered([&](const InternalName* cells) {
-        InternalName value;
-        if (!valueOf(cells, leftPositions, false, value)) return;
-        const Group& g = table[slotOf(value)];
-        if (g.id == 0) return;
-        for (std::size_t k = 0; k < slots; ++k)
-            if (enumerated.inputs[k] == 0) rowOf[k] = cells;
-        for (std::uint32_t at = starts[g.id - 1]; at < starts[g.id]; ++at) {
-            for (std::size_t k = 0; k < slots; ++k)
-                if (enumerated.inputs[k] != 0) rowOf[k] = grouped[at];
-            bool holds = true;
-            for (const EqJoinRecord& r : eqJoins)
-                if (rowOf[std::size_t(r.slotA)][r.columnA - 1] !=
-                    rowOf[std::size_t(r.slotB)][r.columnB - 1]) {
-                    holds = false;
-                    break;
-                }
-            if (!holds) continue;
-            for (const GivenVarRecord& r : givenVars)
-                resultCells[std::size_t(r.cell)] = rowOf[std::size_t(r.input)][r.column - 1];
-            result->insert(InternalName::UndefinedObject, resultCells.data());
-            found = true;
-        }
-    });
+    // The join runs when its result is first read; a rule head that stores predicate tuples
+    // takes its rows as they are made, without storing them in the result first.
+    auto sideOf = [this](int slot) { return enumerated.inputs[std::size_t(slot)] == 0 ? 0 : 1; };
+    std::vector<HashJoin::Agree> agree;
+    for (const EqJoinRecord& r : eqJoins)
+        agree.push_back({sideOf(r.slotA), r.columnA, sideOf(r.slotB), r.columnB});
+    std::vector<HashJoin::Take> take;
+    for (const GivenVarRecord& r : givenVars) take.push_back({sideOf(r.input), r.column, r.cell});
+    result->defer(std::make_unique<HashJoin>(left, right, leftPositions, rightPositions,
+                                             std::move(agree), std::move(take), resultCells));
     return true;
 }
 

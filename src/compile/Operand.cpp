@@ -144,7 +144,36 @@ SetOperand::SetOperand(const clib_list<FSymbol>& columns, int kind)
       rows(width + 1),
       scratch(std::size_t(width) + 1) {}
 
+bool SetOperand::isEmpty() const {
+    if (source == nullptr) return rows.empty();
+    // Whether the source gives a row at all, without storing its rows.
+    if (sourceEmpty < 0) {
+        bool any = false;
+        source->produce([&any](const InternalName*) {
+            any = true;
+            return false;
+        });
+        sourceEmpty = any ? 0 : 1;
+    }
+    return sourceEmpty != 0;
+}
+
+void SetOperand::defer(std::unique_ptr<RowSource> from) {
+    source = std::move(from);
+    sourceEmpty = -1;
+}
+
+void SetOperand::takeRows() const {
+    std::unique_ptr<RowSource> from = std::move(source);
+    auto* self = const_cast<SetOperand*>(this);
+    from->produce([self](const InternalName* cells) {
+        self->insert(InternalName::UndefinedObject, cells);
+        return true;
+    });
+}
+
 bool SetOperand::group(const InternalName& key, int& begin, int& end) const {
+    settle();
     if (!cached || key != lastKey) {
         if (!rows.findGroup(key, lastBegin, lastEnd)) return false;
         cached = true;
@@ -161,14 +190,26 @@ bool SetOperand::contains(const InternalName& key) const {
 }
 
 bool SetOperand::insert(const InternalName& key, const InternalName* cells) {
+    settle();
     scratch[0] = key;
     std::copy(cells, cells + width, scratch.begin() + 1);
     if (!rows.insert(scratch.data())) return false;
+    if (key != InternalName::UndefinedObject) hasKeys = true;
     cached = false;
     return true;
 }
 
+void SetOperand::insertDistinct(const InternalName& key, const InternalName* cells) {
+    settle();
+    scratch[0] = key;
+    std::copy(cells, cells + width, scratch.begin() + 1);
+    rows.append(scratch.data());
+    if (key != InternalName::UndefinedObject) hasKeys = true;
+    cached = false;
+}
+
 Iterator* SetOperand::makeIterator(Iterator* old) {
+    settle();
     if (auto* it = reusable<DicIterator>(old)) {
         it->reset(&rows);
         return it;

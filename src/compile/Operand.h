@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -83,13 +85,32 @@ class Operand2 : public Operand {
     RowStore names;
 };
 
+// Receives one row's cells (valid during the call only); answers whether more are wanted.
+using RowSink = std::function<bool(const InternalName*)>;
+
+// Rows made when they are first read: the operator that would store them hands this over
+// instead. It may give a row more than once.
+class RowSource {
+  public:
+    virtual ~RowSource() = default;
+    // Calls emit for every row, in the same order on every run, until emit answers false.
+    virtual void produce(const RowSink& emit) = 0;
+};
+
 // Rows grouped under key names; UndefinedObject is the key of rows without one ("true").
+//
+// A SetOperand can hold a RowSource instead of its rows: every reader below stores the rows
+// first (in the order the source gives them, repeats dropped), except forEachRowRepeating, which
+// lets a reader that is indifferent to repeats and order take them straight from the source.
 class SetOperand : public Operand {
   public:
     SetOperand(const clib_list<FSymbol>& columns, int kind);
 
-    bool isEmpty() const override { return rows.empty(); }
-    int size() const override { return rows.groupCount(); }
+    bool isEmpty() const override;
+    int size() const override {
+        settle();
+        return rows.groupCount();
+    }
     Iterator* makeIterator(Iterator* old) override;
     // Null (the old iterator released) when the key has no group.
     Iterator* makeGroupIterator(const InternalName& key, Iterator* old) override;
@@ -100,6 +121,11 @@ class SetOperand : public Operand {
     bool contains(const InternalName& key) const override;
     // Copies the row (columnCount cells) into the key's group; true when it was new.
     bool insert(const InternalName& key, const InternalName* cells);
+    // Copies a row that the caller knows is not in the key's group yet: no probe.
+    void insertDistinct(const InternalName& key, const InternalName* cells);
+    // True when some row has a key other than UndefinedObject: the same cells may then stand
+    // under two keys.
+    bool keyed() const { return source == nullptr && hasKeys; }
 
     int columnCount() const { return width; }
     // Calls visit(cells) for every row, keys and rows in ascending order, the key cell left out:
@@ -107,17 +133,41 @@ class SetOperand : public Operand {
     // insert.
     template <class Visit>
     void forEachRowCells(Visit visit) const {
+        settle();
         for (int rank = 0; rank < rows.size(); ++rank) visit(rows.rowAtRank(rank) + 1);
     }
     // The same rows in the order they were inserted: no sort for a reader whose result does not
     // depend on the order.
     template <class Visit>
     void forEachRowCellsUnordered(Visit visit) const {
+        settle();
         for (int index = 0; index < rows.size(); ++index) visit(rows.row(index) + 1);
     }
+    // The same rows in any order, a row possibly more than once, all under UndefinedObject
+    // (only an operand with such rows takes a source): a source gives them without storing them.
+    template <class Visit>
+    void forEachRowRepeating(Visit visit) const {
+        if (source == nullptr) {
+            forEachRowCellsUnordered(visit);
+            return;
+        }
+        source->produce([&visit](const InternalName* cells) {
+            visit(cells);
+            return true;
+        });
+    }
+    // Takes the rows from `rows` when first read; the operand must be empty. Its rows are all
+    // stored under UndefinedObject.
+    void defer(std::unique_ptr<RowSource> rows);
     // Cache hints for a join that will look up these keys soon.
-    void prefetchGroup(const InternalName& key) const { rows.prefetchGroup(key); }
-    void prefetchGroupRows(const InternalName& key) const { rows.prefetchGroupRows(key); }
+    void prefetchGroup(const InternalName& key) const {
+        settle();
+        rows.prefetchGroup(key);
+    }
+    void prefetchGroupRows(const InternalName& key) const {
+        settle();
+        rows.prefetchGroupRows(key);
+    }
 
   protected:
     ~SetOperand() override = default;
@@ -127,10 +177,21 @@ class SetOperand : public Operand {
     // since a join asks for the same key twice in a row.
     bool group(const InternalName& key, int& begin, int& end) const;
 
+    // Stores the rows of the source, if one is held.
+    void settle() const {
+        if (source != nullptr) takeRows();
+    }
+    void takeRows() const;
+
     std::int32_t width;
     // Each row stored with its key as first cell: the groups are runs of the ascending order.
-    RowStore rows;
+    // Mutable because a source is turned into rows when a reader first looks.
+    mutable RowStore rows;
+    mutable std::unique_ptr<RowSource> source;
+    // -1 unknown, else whether the source gives no row.
+    mutable signed char sourceEmpty = -1;
     std::vector<InternalName> scratch;
+    bool hasKeys = false;
     mutable bool cached = false;
     mutable InternalName lastKey;
     mutable int lastBegin = 0;
@@ -178,19 +239,25 @@ void forEachRow(Operand* operand, Visit visit) {
     decRef(keys);
 }
 
+// How a reader of forEachRowCells takes the rows: in forEachRow's order, in any order, or in
+// any order with a row possibly more than once.
+enum class RowOrder { Ordered, Unordered, Repeating };
+
 // Calls visit(cells, width) for the rows forEachRow visits, with column p of a row in
-// cells[p - 1]: in forEachRow's order when `ordered`, else in any order (a SetOperand then needs
-// no sort). Rows of a SetOperand are read in place with no call per cell; a derived rule head
-// reads every body row this way.
+// cells[p - 1], in the order asked for (a SetOperand needs no sort for an unordered reader, and
+// no store of rows that a source makes for a repeating one). Rows of a SetOperand are read in
+// place with no call per cell; a derived rule head reads every body row this way.
 template <class Visit>
-void forEachRowCells(Operand* operand, Visit visit, bool ordered = true) {
+void forEachRowCells(Operand* operand, Visit visit, RowOrder order = RowOrder::Ordered) {
     if (auto* keyed = dynamic_cast<SetOperand*>(operand)) {
         const int width = keyed->columnCount();
         auto each = [&](const InternalName* cells) { visit(cells, width); };
-        if (ordered)
+        if (order == RowOrder::Ordered)
             keyed->forEachRowCells(each);
-        else
+        else if (order == RowOrder::Unordered)
             keyed->forEachRowCellsUnordered(each);
+        else
+            keyed->forEachRowRepeating(each);
         return;
     }
     std::vector<InternalName> cells;

@@ -1,12 +1,14 @@
 // Pred: stored and built-in predicates matched against the inputs, and propositions.
 #include "compile/Pred.h"
 
+#include <algorithm>
 #include <ostream>
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/RelationStore.h"
 
 Pred::Pred(std::string typeName, int arity, const InternalName& predicate, int inputCount,
            const clib_list<int*>& varEq, const clib_list<int*>& eqCon,
@@ -49,7 +51,67 @@ Operand* Pred::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
     return result;
 }
 
+bool Pred::scanStoredRows() {
+    if (!partEqCons.empty() || !partEqJoins.empty() || !setSelects.empty() ||
+        !enumerated.inputs.empty() || predicateText == "perl")
+        return false;
+    auto inRow = [this](int column) { return column >= 1 && column <= arity; };
+    for (const VarEqRecord& r : varEqs)
+        if (!inRow(r.a) || !inRow(r.b)) return false;
+    for (const VarRecord& r : vars)
+        if (!inRow(r.column)) return false;
+    const OMAccess::StoredRows stored = access->storedPredicateRows(predicate, arity);
+    if (stored.store == nullptr) return false;
+    std::vector<int> bound;
+    for (int c = 0; c < arity; ++c)
+        if (patternCells[std::size_t(c)] != InternalName::UndefinedObject) bound.push_back(c);
+    // The frame's rows are distinct, and so are the rows passing the filter when every free
+    // column goes to a result cell: they need no probe then.
+    std::vector<char> kept(std::size_t(arity), 0);
+    for (int c : bound) kept[std::size_t(c)] = 1;
+    std::vector<int> cellsFilled;
+    for (const VarRecord& r : vars) {
+        kept[std::size_t(r.column - 1)] = 1;
+        cellsFilled.push_back(r.cell);
+    }
+    std::sort(cellsFilled.begin(), cellsFilled.end());
+    const bool distinct =
+        std::find(kept.begin(), kept.end(), 0) == kept.end() &&
+        std::adjacent_find(cellsFilled.begin(), cellsFilled.end()) == cellsFilled.end();
+    auto emit = [this, distinct](const InternalName* cells) {
+        for (const VarEqRecord& r : varEqs)
+            if (cells[r.a - 1] != cells[r.b - 1]) return;
+        for (const VarRecord& r : vars) resultCells[std::size_t(r.cell)] = cells[r.column - 1];
+        if (distinct)
+            result->insertDistinct(InternalName::UndefinedObject, resultCells.data());
+        else
+            result->insert(InternalName::UndefinedObject, resultCells.data());
+    };
+    const RelationStore& store = *stored.store;
+    if (bound.size() == std::size_t(arity)) {
+        // A fully bound pattern is decided by one probe.
+        const int at = store.find(patternCells.data());
+        if (at >= stored.from) emit(store.row(at));
+        return true;
+    }
+    for (int index = stored.from; index < store.size(); ++index) {
+        const InternalName* cells = store.row(index);
+        bool agrees = true;
+        for (int c : bound)
+            if (cells[c] != patternCells[std::size_t(c)]) {
+                agrees = false;
+                break;
+            }
+        if (agrees) emit(cells);
+    }
+    return true;
+}
+
 void Pred::matchRelation() {
+    // The rows a stored predicate's literal gives are a set, whatever order they are read in,
+    // so they are read in place in the order they were stored: no iterator, no call per cell and
+    // no sort of the frame.
+    if (scanStoredRows()) return;
     Iterator* rows = predicateText == "perl" ? perlCall()
                                              : access->makeFuncOrPredIter(
                                                    predicate, patternCells.data(), arity, nullptr);

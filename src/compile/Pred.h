@@ -33,6 +33,10 @@ class Pred : public BaseOperator {
     void matchRelation() override;
 
   private:
+    // Matches the pattern against a stored predicate's rows read in place; false (nothing
+    // done) when the literal needs the row iterator: a built-in or "perl", or conditions beyond
+    // bound cells, equal columns and result cells.
+    bool scanStoredRows();
     // Runs the "perl" call on the current pattern and answers an iterator over its rows.
     Iterator* perlCall();
     // Adds a row of `arity` cells to perlRows unless it is there.

@@ -102,6 +102,18 @@ bool RowStore::insert(const InternalName* cells) {
     return true;
 }
 
+void RowStore::append(const InternalName* cells) {
+    if (!slots.empty()) {
+        insert(cells);
+        return;
+    }
+    if (inOrder && count > 0 && compareRows(cells, row(count - 1), rowWidth) <= 0) inOrder = false;
+    cellData.insert(cellData.end(), cells, cells + rowWidth);
+    ++count;
+    orderValid = false;
+    groupsValid = false;
+}
+
 void RowStore::sortOrder() const {
     order.resize(std::size_t(count));
     for (int i = 0; i < count; ++i) order[std::size_t(i)] = std::uint32_t(i);
@@ -133,10 +145,20 @@ void RowStore::sortOrder() const {
     orderValid = true;
 }
 
+InternalName RowStore::firstCellOfGroup(std::size_t g) const {
+    // One group holds every row: any row's first cell is its key, and no sort is needed.
+    return groupStarts.size() == 2 ? row(0)[0] : rowAtRank(int(groupStarts[g]))[0];
+}
+
 void RowStore::buildGroups() const {
     if (groupsValid) return;
     groupStarts.clear();
-    for (int rank = 0; rank < count; ++rank) {
+    // Rows that all share their first cell (an unkeyed operand) form one group, found without
+    // sorting them: a reader that takes them in any order then never pays for a sort.
+    bool one = count > 0;
+    for (int i = 1; i < count && one; ++i) one = row(i)[0] == row(0)[0];
+    if (one) groupStarts.push_back(0);
+    for (int rank = 0; rank < count && !one; ++rank) {
         if (rank == 0 || rowAtRank(rank)[0] != rowAtRank(rank - 1)[0])
             groupStarts.push_back(std::uint32_t(rank));
     }
@@ -145,7 +167,7 @@ void RowStore::buildGroups() const {
     groupSlots.assign(tableSize(groups), GroupSlot{});
     const std::size_t mask = groupSlots.size() - 1;
     for (std::size_t g = 0; g < groups; ++g) {
-        InternalName key = rowAtRank(int(groupStarts[g]))[0];
+        InternalName key = firstCellOfGroup(g);
         std::size_t slot = hashRow(&key, 1) & mask;
         while (groupSlots[slot].end != 0) slot = (slot + 1) & mask;
         groupSlots[slot] = {key, groupStarts[g], groupStarts[g + 1]};
@@ -161,7 +183,7 @@ int RowStore::groupCount() const {
 
 InternalName RowStore::groupKey(int g) const {
     buildGroups();
-    return rowAtRank(int(groupStarts[std::size_t(g)]))[0];
+    return firstCellOfGroup(std::size_t(g));
 }
 
 bool RowStore::findGroup(const InternalName& key, int& begin, int& end) const {

@@ -28,6 +28,9 @@ class RowStore {
 
     // Copies the row unless an equal one is stored; true when it was new.
     bool insert(const InternalName* cells);
+    // Copies a row that the caller knows is not stored (a reader of a set that keeps its rows
+    // apart): no probe, and no hash index is built for it.
+    void append(const InternalName* cells);
     // Whether an equal row is stored.
     bool contains(const InternalName* cells) const { return find(cells) >= 0; }
     // The cells of row number `index`; valid until the next insert.
@@ -64,6 +67,8 @@ class RowStore {
     void indexRow(int index) const;
     void sortOrder() const;
     void buildGroups() const;
+    // The first cell of group g's rows (the groups built).
+    InternalName firstCellOfGroup(std::size_t g) const;
 
     // A hash slot keeps the first cell beside the row number, so that most probes never read
     // the rows themselves.

@@ -80,6 +80,23 @@ bool ObjPredInsertExpr::orderFree() const {
     return symbol.getType() != InternalName::Function && flat();
 }
 
+bool ObjPredInsertExpr::takesRepeats() const {
+    return symbol.getType() == InternalName::Predicate && flat();
+}
+
+void ObjPredInsertExpr::prefetch(const InternalName* cells) {
+    if (frame == nullptr || !takesRepeats()) return;
+    // The row's tuple in the scratch of the next insert, which overwrites it anyway.
+    for (int i = 0; i < n; ++i)
+        if (codes[i] > 0) values[i] = cells[codes[i] - 1];
+    access->prefetchTuple(frame, values.data(), n);
+}
+
+void ObjPredInsertExpr::createObjects() {
+    frame = nullptr;
+    InsertExpr::createObjects();
+}
+
 void ObjPredInsertExpr::apply(InternalName* out, int* changed) {
     if (symbol.getType() == InternalName::Function) {
         InternalName made = InternalName::UndefinedObject;
@@ -87,7 +104,7 @@ void ObjPredInsertExpr::apply(InternalName* out, int* changed) {
         *out = made;
         return;
     }
-    if (access->insertPredicate(symbol, values.data(), n) != 0) *changed = 1;
+    if (access->insertPredicateKeepingFrame(symbol, values.data(), n, frame) != 0) *changed = 1;
     *out = InternalName::UndefinedObject;
 }
 

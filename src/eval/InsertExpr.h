@@ -10,6 +10,7 @@
 #include "objectbase/FSymbol.h"
 #include "objectbase/InternalName.h"
 
+class MainMemPredFrame;
 class OMAccess;
 
 // Each slot says where one operand comes from: code p > 0 is column p of the row, 0 the constant
@@ -46,6 +47,13 @@ class InsertExpr : public ManagedObject {
     // Whether an order-free node's store answers a repeated fact in one probe (predicate
     // frames, set frames), so that a head of such nodes needs no seen-row trie.
     virtual bool repeatsCheaply() const { return false; }
+    // Whether a row given more than once in a pass changes nothing the second time and costs
+    // a probe or so: a stored predicate's tuple or a set-valued method value over columns and
+    // constants.
+    virtual bool takesRepeats() const { return false; }
+    // A cache hint that the node will soon store the row whose cells are given (once the pass
+    // has begun); nothing by default.
+    virtual void prefetch(const InternalName*) {}
 
   protected:
     ~InsertExpr() override;
@@ -73,12 +81,18 @@ class ObjPredInsertExpr : public InsertExpr {
     // A predicate tuple over columns and constants.
     bool orderFree() const override;
     bool repeatsCheaply() const override { return orderFree(); }
+    bool takesRepeats() const override;
+    void prefetch(const InternalName* cells) override;
+    // Forgets the frame kept from the last pass, then as InsertExpr.
+    void createObjects() override;
 
   protected:
     void apply(InternalName* out, int* changed) override;
 
   private:
     FSymbol symbol;
+    // The stored predicate's frame, kept for the rows of one pass.
+    MainMemPredFrame* frame = nullptr;
 };
 
 // object : class (kind 1) or object :: class (kind 2); slot 0 the object, 1 the class.
@@ -100,6 +114,7 @@ class PropInsertExpr : public InsertExpr {
     // A set-valued (->>) value over columns and constants.
     bool orderFree() const override;
     bool repeatsCheaply() const override { return orderFree(); }
+    bool takesRepeats() const override { return orderFree(); }
 
   protected:
     void apply(InternalName* out, int* changed) override;

@@ -1,6 +1,8 @@
 // The seen-row trie: one probe per column into a flat edge table.
 #include "eval/TupleDictionaryTree.h"
 
+#include <limits>
+
 std::uint64_t TupleDictionaryTree::pack(const InternalName& name) {
     return std::uint64_t(std::uint32_t(name.getValue())) << 16 |
            std::uint64_t(std::uint8_t(name.getType())) << 8 |
@@ -63,5 +65,25 @@ void TupleDictionaryTree::extend(const InternalName* cells, int count, int from,
             slot.child = std::uint32_t(++used);
         }
         node = slot.child;
+    }
+}
+
+void TupleDictionaryTree::prefetch(const InternalName* rows, int n, int count) {
+    if (slots.empty() || count <= 0 || n <= 0) return;
+    constexpr std::uint32_t Missing = std::numeric_limits<std::uint32_t>::max();
+    std::vector<std::uint32_t> nodes(std::size_t(n), 0);
+    const std::size_t mask = slots.size() - 1;
+    const std::size_t width = std::size_t(count);
+    for (int c = 0;; ++c) {
+        for (std::size_t i = 0; i < nodes.size(); ++i)
+            if (nodes[i] != Missing)
+                __builtin_prefetch(
+                    &slots[hash(pack(rows[i * width + std::size_t(c)]), nodes[i]) & mask]);
+        if (c + 1 == count) return;
+        for (std::size_t i = 0; i < nodes.size(); ++i) {
+            if (nodes[i] == Missing) continue;
+            const Slot& slot = find(pack(rows[i * width + std::size_t(c)]), nodes[i]);
+            nodes[i] = slot.child == 0 ? Missing : slot.child;
+        }
     }
 }

@@ -23,6 +23,10 @@ class TupleDictionaryTree : public ManagedObject {
     // 1 when the row's cells already form a path below the root; otherwise the missing part is
     // added and the answer is 0.
     int contains(const InternalName* cells, int count);
+    // Cache hints for the paths of `n` rows of `count` cells each (one after another in `rows`)
+    // that contains() will be asked for next: level by level, the slots of one level load while
+    // the level above is looked up, so that the waits on memory of the rows overlap.
+    void prefetch(const InternalName* rows, int n, int count);
 
     // The number of nodes below the root.
     std::size_t nodeCount() const { return used; }

@@ -81,6 +81,10 @@ int RelationStore::find(const InternalName* row) const {
     return slot.row == 0 ? -1 : int(slot.row - 1);
 }
 
+void RelationStore::prefetch(const InternalName* row) const {
+    if (!slots.empty()) __builtin_prefetch(&slots[hashRow(row) & (slots.size() - 1)]);
+}
+
 bool RelationStore::insert(const InternalName* row) {
     if (std::size_t(rowCount + 1) * 2 > slots.size()) grow();
     const std::uint32_t hash = hashRow(row);

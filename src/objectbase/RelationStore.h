@@ -41,6 +41,9 @@ class RelationStore {
     // The number of the row equal to `cells`, or -1.
     int find(const InternalName* cells) const;
     bool contains(const InternalName* cells) const { return find(cells) >= 0; }
+    // Starts loading the hash slot where a row equal to `cells` is or would go; a writer of many
+    // rows issues it some rows ahead, so that the probes overlap their waits on memory.
+    void prefetch(const InternalName* cells) const;
     // The cells of row number `index` (0-based, insertion order); valid until the next insert.
     const InternalName* row(int index) const {
         return cells.data() + std::size_t(index) * std::size_t(rowWidth);

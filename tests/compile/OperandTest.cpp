@@ -1,6 +1,7 @@
 // Tests of the operands: set semantics, order, printed forms, groups and iterator reuse.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -62,6 +63,88 @@ TEST_F(OperandTest, ManyRowsOutOfOrderStayUniqueAndSorted) {
     EXPECT_EQ(contents(op.get()), want);
 }
 
+TEST_F(OperandTest, RowsAddedAsDistinctReadLikeInsertedOnes) {
+    // The same distinct rows, out of order, once through the probing insert and once added as
+    // known distinct; then probes and inserts follow the additions. Both read alike, in order
+    // and as groups, and stay sets.
+    Held<SetOperand> inserted(new SetOperand(symbols({x, y}), 2));
+    Held<SetOperand> added(new SetOperand(symbols({x, y}), 2));
+    for (int i = 0; i < 2000; ++i) {
+        InternalName row[2] = {integer((i * 7919) % 1009), integer(i % 2)};
+        EXPECT_TRUE(inserted->insert(undef(), row));
+        added->insertDistinct(undef(), row);
+    }
+    EXPECT_FALSE(added->keyed());
+    EXPECT_EQ(added->size(), 1);
+    EXPECT_EQ(added->groupSize(undef()), 2000);
+    EXPECT_TRUE(added->contains(undef()));
+    EXPECT_EQ(contents(added.get()), contents(inserted.get()));
+    InternalName again[2] = {integer(7919 % 1009), integer(1)};
+    EXPECT_FALSE(added->insert(undef(), again));
+    InternalName fresh[2] = {integer(5000), integer(0)};
+    EXPECT_TRUE(added->insert(undef(), fresh));
+    EXPECT_TRUE(inserted->insert(undef(), fresh));
+    EXPECT_EQ(contents(added.get()), contents(inserted.get()));
+    added->insertDistinct(integer(3), fresh);
+    EXPECT_TRUE(added->keyed());
+    EXPECT_EQ(added->size(), 2);
+    EXPECT_EQ(added->groupSize(integer(3)), 1);
+}
+
+TEST_F(OperandTest, RowsOfASourceAreMadeWhenReadAndStoredOnceWhenLookedAt) {
+    // A source that gives each of its rows twice and counts its runs.
+    struct Twice : RowSource {
+        std::vector<std::vector<InternalName>> rows;
+        int* runs;
+        void produce(const RowSink& emit) override {
+            ++*runs;
+            for (int pass = 0; pass < 2; ++pass)
+                for (const auto& row : rows)
+                    if (!emit(row.data())) return;
+        }
+    };
+    int runs = 0;
+    auto make = [&](std::vector<std::vector<InternalName>> rows) {
+        auto source = std::make_unique<Twice>();
+        source->rows = std::move(rows);
+        source->runs = &runs;
+        auto* op = new SetOperand(symbols({x, y}), 2);
+        op->defer(std::move(source));
+        return op;
+    };
+    Held<SetOperand> none(make({}));
+    EXPECT_TRUE(none->isEmpty());
+    Held<SetOperand> op(make({{integer(3), integer(1)}, {integer(1), integer(2)}}));
+    EXPECT_FALSE(op->isEmpty());
+    EXPECT_FALSE(op->keyed());
+    std::vector<std::vector<InternalName>> repeating;
+    forEachRowCells(
+        op.get(),
+        [&](const InternalName* cells, int width) {
+            ASSERT_EQ(width, 2);
+            repeating.push_back({cells[0], cells[1]});
+        },
+        RowOrder::Repeating);
+    EXPECT_EQ(repeating.size(), 4u);
+    runs = 0;
+    // Any other reader finds the rows stored once, in ascending order, and the source is not
+    // asked again.
+    EXPECT_EQ(contents(op.get()), (std::vector<KeyedRow>{{undef(), {integer(1), integer(2)}},
+                                                         {undef(), {integer(3), integer(1)}}}));
+    EXPECT_EQ(op->groupSize(undef()), 2);
+    EXPECT_EQ(runs, 1);
+    std::vector<std::vector<InternalName>> stored;
+    forEachRowCells(
+        op.get(),
+        [&](const InternalName* cells, int) {
+            stored.push_back({cells[0], cells[1]});
+        },
+        RowOrder::Repeating);
+    EXPECT_EQ(stored, (std::vector<std::vector<InternalName>>{{integer(3), integer(1)},
+                                                              {integer(1), integer(2)}}));
+    EXPECT_EQ(runs, 1);
+}
+
 TEST_F(OperandTest, RowsReadAsCellsInAnyOrderAreTheRowsOfTheIterators) {
     Held<SetOperand> op(new SetOperand(symbols({x, y}), 2));
     for (int i = 0; i < 3000; ++i) {
@@ -80,7 +163,7 @@ TEST_F(OperandTest, RowsReadAsCellsInAnyOrderAreTheRowsOfTheIterators) {
                 ASSERT_EQ(width, 2);
                 read.push_back({cells[0], cells[1]});
             },
-            ordered);
+            ordered ? RowOrder::Ordered : RowOrder::Unordered);
         if (!ordered) {
             std::multiset<std::vector<InternalName>> a(walked.begin(), walked.end());
             std::multiset<std::vector<InternalName>> b(read.begin(), read.end());

@@ -32,4 +32,27 @@ TEST(TupleDictionaryTree, AgreesWithASetOfRows) {
     }
 }
 
+TEST(TupleDictionaryTree, CacheHintsForABatchChangeNoAnswer) {
+    // Rows asked for in batches, each batch hinted first: rows repeat within a batch and across
+    // batches, and paths share their beginnings.
+    std::mt19937 random(46);
+    for (int width : {0, 1, 2, 3}) {
+        auto* trie = new TupleDictionaryTree;
+        std::set<std::vector<InternalName>> seen;
+        std::uniform_int_distribution<int> value(0, 12);
+        for (int batch = 0; batch < 400; ++batch) {
+            std::vector<InternalName> rows;
+            for (int i = 0; i < 16 * width; ++i)
+                rows.emplace_back(value(random), std::uint8_t(3), 0);
+            trie->prefetch(rows.data(), 16, width);
+            for (int i = 0; i < 16; ++i) {
+                const InternalName* row = rows.data() + i * width;
+                const bool isNew = seen.insert(std::vector<InternalName>(row, row + width)).second;
+                ASSERT_EQ(trie->contains(row, width), isNew ? 0 : 1) << width << " " << batch;
+            }
+        }
+        decRef(trie);
+    }
+}
+
 }  // namespace
