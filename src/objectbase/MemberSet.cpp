@@ -89,6 +89,13 @@ bool MemberSet::contains(const InternalName& name) const {
     return std::binary_search(sorted.begin(), sorted.end(), name);
 }
 
+void MemberSet::prefetch(const InternalName& name) const {
+    if (hashed != nullptr)
+        __builtin_prefetch(&hashed->slots[hashOf(name) & (hashed->slots.size() - 1)]);
+    else if (!sorted.empty())
+        __builtin_prefetch(sorted.data());
+}
+
 bool MemberSet::insert(const InternalName& name) {
     if (hashed != nullptr) {
         if (!hashed->insert(name)) return false;

@@ -26,6 +26,8 @@ class MemberSet {
     ~MemberSet();
 
     bool contains(const InternalName& name) const;
+    // A cache hint that `name` will soon be looked for: its hash slot, or the small array.
+    void prefetch(const InternalName& name) const;
     // True when the name was not a member and now is.
     bool insert(const InternalName& name);
     // True when the name was a member and no longer is.
