@@ -71,12 +71,15 @@ struct MemberSet::Hashed {
 
 MemberSet::MemberSet(const MemberSet& other)
     : sorted(other.ascending()),
-      hashed(other.hashed != nullptr ? std::make_unique<Hashed>(*other.hashed) : nullptr) {}
+      hashed(other.hashed != nullptr ? std::make_unique<Hashed>(*other.hashed) : nullptr) {
+    noteSlots();
+}
 
 MemberSet& MemberSet::operator=(const MemberSet& other) {
     if (this != &other) {
         sorted = other.ascending();
         hashed = other.hashed != nullptr ? std::make_unique<Hashed>(*other.hashed) : nullptr;
+        noteSlots();
     }
     return *this;
 }
@@ -90,8 +93,8 @@ bool MemberSet::contains(const InternalName& name) const {
 }
 
 void MemberSet::prefetch(const InternalName& name) const {
-    if (hashed != nullptr)
-        __builtin_prefetch(&hashed->slots[hashOf(name) & (hashed->slots.size() - 1)]);
+    if (slotsAt != nullptr)
+        __builtin_prefetch(slotsAt + (hashOf(name) & slotMask));
     else if (!sorted.empty())
         __builtin_prefetch(sorted.data());
 }
@@ -99,6 +102,7 @@ void MemberSet::prefetch(const InternalName& name) const {
 bool MemberSet::insert(const InternalName& name) {
     if (hashed != nullptr) {
         if (!hashed->insert(name)) return false;
+        noteSlots();
         hashed->tail.push_back(name);
         return true;
     }
@@ -113,6 +117,12 @@ void MemberSet::startHashing() {
     hashed = std::make_unique<Hashed>();
     hashed->slots.assign(4 * SmallLimit, FreeSlot);
     for (const InternalName& name : sorted) hashed->insert(name);
+    noteSlots();
+}
+
+void MemberSet::noteSlots() {
+    slotsAt = hashed != nullptr ? hashed->slots.data() : nullptr;
+    slotMask = hashed != nullptr ? hashed->slots.size() - 1 : 0;
 }
 
 bool MemberSet::erase(const InternalName& name) {
@@ -132,6 +142,7 @@ void MemberSet::clear() {
     sorted.clear();
     sorted.shrink_to_fit();
     hashed.reset();
+    noteSlots();
 }
 
 const std::vector<InternalName>& MemberSet::ascending() const {

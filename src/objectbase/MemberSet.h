@@ -46,8 +46,14 @@ class MemberSet {
     struct Hashed;
     // Puts the set's members into a new hash set, once it outgrows SmallLimit.
     void startHashing();
+    // Copies where the hash slots lie, after anything that may move them.
+    void noteSlots();
 
     // Ascending; in a hashed set, the members added before the tail.
     mutable std::vector<InternalName> sorted;
     std::unique_ptr<Hashed> hashed;
+    // The hash slots and their mask, kept beside the array so that a cache hint does not wait
+    // for the hash set's own record first (null while the set is not hashed).
+    const InternalName* slotsAt = nullptr;
+    std::size_t slotMask = 0;
 };
