@@ -1,4 +1,6 @@
 // The quorin program: hands the class objects of the layers above the shell to the start-up.
+#include <malloc.h>
+
 #include "shell/ClauseRewriter.h"
 #include "shell/UserInterface.h"
 #include "xml/DOMOMAccess.h"
@@ -9,6 +11,13 @@
 #include "xml/XPathRewriter.h"
 
 int main(int argc, char** argv) {
+#ifdef M_MMAP_THRESHOLD
+    // Evaluation grows and frees operands of many megabytes. The allocator's default raises its
+    // mapping threshold past each freed block, so later large operands come from the heap, which
+    // is never given back: peak memory grew by a fifth on large closures. A fixed threshold keeps
+    // large blocks mapped and returned when freed, at no measured cost in time.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+#endif
     // Every access layer answers the axis steps of documents.
     XMLAxisIteratorFactory::installShared();
     // The Kavum dialect rewrites every clause before the interpreter checks it.

@@ -81,28 +81,14 @@ void FrameManager::releaseFullBlocks() {
 // ---------------------------------------------------------------------------------------------
 // Registry
 
-template <class F>
-int FrameManager::registerFrame(clib_dictionary<InternalName, F*>& frames, const InternalName& name,
-                                F* frame, std::int32_t& count, const Error& exists,
-                                const Error& failed) {
-    if (frames.lookup(name) != nullptr) {
-        centralErrorHandler().report(exists);
-        centralErrorHandler().report(failed);
-        return 1;
-    }
-    frames.insert(name, frame);
-    ++count;
-    return 0;
-}
-
 namespace {
 
 // A slot never taken: no name of its number is registered anywhere. A slot given up: a name of
-// its number may still be registered in the dictionary (one that found the slot taken).
+// its number may still be registered among the others (one that found the slot taken).
 constexpr InternalName NeverTaken{0, 0xff, 0};
 constexpr InternalName GivenUp{0, 0xfe, 0};
 
-// The number of a name that may have a direct slot, or -1.
+// The number of a name that may have a slot, or -1.
 std::int64_t directNumber(const InternalName& name, std::size_t maxNumber) {
     const int kind = name.getType();
     if (kind != InternalName::Object && kind != InternalName::String &&
@@ -112,11 +98,39 @@ std::int64_t directNumber(const InternalName& name, std::size_t maxNumber) {
     return name.getValue();
 }
 
+// The registry calls that the predicate and parameter dictionaries answer alike.
+template <class F>
+bool isRegistered(const clib_dictionary<InternalName, F*>& frames, const InternalName& name) {
+    return frames.lookup(name) != nullptr;
+}
+template <class F>
+void add(clib_dictionary<InternalName, F*>& frames, const InternalName& name, F* frame) {
+    frames.insert(name, frame);
+}
+template <class F>
+bool remove(clib_dictionary<InternalName, F*>& frames, const InternalName& name) {
+    auto entry = frames.lookup(name);
+    if (entry == nullptr) return false;
+    frames.del_item(entry);
+    return true;
+}
+template <class F>
+bool isRegistered(const FrameRegistry<F>& frames, const InternalName& name) {
+    return frames.find(name) != nullptr;
+}
+template <class F>
+void add(FrameRegistry<F>& frames, const InternalName& name, F* frame) {
+    frames.insert(name, frame);
+}
+template <class F>
+bool remove(FrameRegistry<F>& frames, const InternalName& name) {
+    return frames.erase(name);
+}
+
 }  // namespace
 
 template <class F>
-typename FrameManager::DirectSlots<F>::Slot* FrameManager::DirectSlots<F>::slotFor(
-    const InternalName& name, bool making) {
+typename FrameRegistry<F>::Slot* FrameRegistry<F>::slotFor(const InternalName& name, bool making) {
     const std::int64_t number = directNumber(name, MaxNumber);
     if (number < 0) return nullptr;
     const std::size_t page = std::size_t(number) / PageSize;
@@ -133,8 +147,7 @@ typename FrameManager::DirectSlots<F>::Slot* FrameManager::DirectSlots<F>::slotF
 }
 
 template <class F>
-const typename FrameManager::DirectSlots<F>::Slot* FrameManager::DirectSlots<F>::slotFor(
-    const InternalName& name) const {
+const typename FrameRegistry<F>::Slot* FrameRegistry<F>::slotFor(const InternalName& name) const {
     const std::int64_t number = directNumber(name, MaxNumber);
     if (number < 0) return nullptr;
     const std::size_t page = std::size_t(number) / PageSize;
@@ -143,59 +156,113 @@ const typename FrameManager::DirectSlots<F>::Slot* FrameManager::DirectSlots<F>:
 }
 
 template <class F>
-void FrameManager::addDirect(DirectSlots<F>& direct, const InternalName& name, F* frame) {
-    auto* slot = direct.slotFor(name, true);
-    if (slot != nullptr && slot->second == nullptr) *slot = {name, frame};
-}
-
-template <class F>
-void FrameManager::removeDirect(DirectSlots<F>& direct, const InternalName& name) {
-    auto* slot = direct.slotFor(name, false);
-    if (slot != nullptr && slot->second != nullptr && slot->first == name)
-        *slot = {GivenUp, nullptr};
-}
-
-template <class F>
-F* FrameManager::lookupFrame(const clib_dictionary<InternalName, F*>& frames,
-                             const DirectSlots<F>& direct, const InternalName& name) {
-    if (directNumber(name, DirectSlots<F>::MaxNumber) >= 0) {
+F* FrameRegistry<F>::find(const InternalName& name) const {
+    if (directNumber(name, MaxNumber) >= 0) {
         // Every such name takes its slot on registration unless another name holds it.
-        const auto* slot = direct.slotFor(name);
+        const Slot* slot = slotFor(name);
         if (slot == nullptr || slot->first == NeverTaken) return nullptr;
         if (slot->first == name) return slot->second;
     }
-    auto entry = frames.lookup(name);
-    return entry != nullptr ? frames.inf(entry) : nullptr;
+    auto entry = others.find(name);
+    return entry != others.end() ? entry->second : nullptr;
 }
 
 template <class F>
-int FrameManager::unregisterFrame(clib_dictionary<InternalName, F*>& frames,
-                                  const InternalName& name, std::int32_t& count,
+void FrameRegistry<F>::insert(const InternalName& name, F* frame) {
+    ++count;
+    Slot* slot = slotFor(name, true);
+    if (slot != nullptr && slot->second == nullptr)
+        *slot = {name, frame};
+    else
+        others.emplace(name, frame);
+}
+
+template <class F>
+bool FrameRegistry<F>::erase(const InternalName& name) {
+    Slot* slot = slotFor(name, false);
+    if (slot != nullptr && slot->second != nullptr && slot->first == name) {
+        *slot = {GivenUp, nullptr};
+        --count;
+        return true;
+    }
+    if (others.erase(name) == 0) return false;
+    --count;
+    return true;
+}
+
+template <class F>
+void FrameRegistry<F>::clear() {
+    pages.clear();
+    others.clear();
+    count = 0;
+}
+
+template <class F>
+const typename FrameRegistry<F>::Slot* FrameRegistry<F>::slotFrom(std::size_t number,
+                                                                  const InternalName* after) const {
+    for (std::size_t page = number / PageSize; page < pages.size(); ++page) {
+        if (pages[page] == nullptr) continue;
+        for (std::size_t at = page == number / PageSize ? number % PageSize : 0; at < PageSize;
+             ++at) {
+            const Slot& slot = pages[page][at];
+            if (slot.second != nullptr && (after == nullptr || *after < slot.first)) return &slot;
+        }
+    }
+    return nullptr;
+}
+
+template <class F>
+bool FrameRegistry<F>::nameAfter(const InternalName* after, InternalName& name) const {
+    auto other = after == nullptr ? others.begin() : others.upper_bound(*after);
+    // Slots of numbers below the name's value hold smaller names.
+    const std::size_t from =
+        after == nullptr || after->getValue() < 0 ? 0 : std::size_t(after->getValue());
+    const Slot* slot = slotFrom(from, after);
+    if (other == others.end() && slot == nullptr) return false;
+    if (slot == nullptr || (other != others.end() && other->first < slot->first))
+        name = other->first;
+    else
+        name = slot->first;
+    return true;
+}
+
+template class FrameRegistry<MainMemObjFrame>;
+template class FrameRegistry<MainMemSetFrame>;
+
+template <class Names, class F>
+int FrameManager::registerFrame(Names& frames, const InternalName& name, F* frame,
+                                std::int32_t& count, const Error& exists, const Error& failed) {
+    if (isRegistered(frames, name)) {
+        centralErrorHandler().report(exists);
+        centralErrorHandler().report(failed);
+        return 1;
+    }
+    add(frames, name, frame);
+    ++count;
+    return 0;
+}
+
+template <class Names>
+int FrameManager::unregisterFrame(Names& frames, const InternalName& name, std::int32_t& count,
                                   const Error& missing, const Error& failed, bool traceOnStdout) {
-    auto entry = frames.lookup(name);
-    if (entry == nullptr) {
+    if (!remove(frames, name)) {
         if (traceOnStdout) std::cout << "FrameMgr Error1 " << name.getValue() << std::endl;
         centralErrorHandler().report(missing);
         centralErrorHandler().report(failed);
         return 1;
     }
-    frames.del_item(entry);
     --count;
     return 0;
 }
 
 int FrameManager::insertObjFrame(const InternalName& name, MainMemObjFrame* frame) {
-    const int refused = registerFrame(objFrames, name, frame, objCount, err5::ObjFrameExists,
-                                      err5::Failed2InsertObjFrame);
-    if (refused == 0) addDirect(directObjFrames, name, frame);
-    return refused;
+    return registerFrame(objFrames, name, frame, objCount, err5::ObjFrameExists,
+                         err5::Failed2InsertObjFrame);
 }
 
 int FrameManager::insertSetFrame(const InternalName& name, MainMemSetFrame* frame) {
-    const int refused = registerFrame(setFrames, name, frame, setFrameCount, err5::SetFrameExists,
-                                      err5::Failed2InsertSetFrame);
-    if (refused == 0) addDirect(directSetFrames, name, frame);
-    return refused;
+    return registerFrame(setFrames, name, frame, setFrameCount, err5::SetFrameExists,
+                         err5::Failed2InsertSetFrame);
 }
 
 int FrameManager::insertPredFrame(const InternalName& name, MainMemPredFrame* frame) {
@@ -221,12 +288,12 @@ int findFrame(const clib_dictionary<InternalName, F*>& frames, const InternalNam
 }  // namespace
 
 int FrameManager::getObjFrame(const InternalName& name, MainMemObjFrame*& frame) {
-    frame = lookupFrame(objFrames, directObjFrames, name);
+    frame = objFrames.find(name);
     return 0;
 }
 
 int FrameManager::getSetFrame(const InternalName& name, MainMemSetFrame*& frame) {
-    frame = lookupFrame(setFrames, directSetFrames, name);
+    frame = setFrames.find(name);
     return 0;
 }
 
@@ -239,13 +306,11 @@ int FrameManager::getParamFrame(const InternalName& name, MainMemParamFrame*& fr
 }
 
 int FrameManager::deleteObjFrame(const InternalName& name) {
-    removeDirect(directObjFrames, name);
     return unregisterFrame(objFrames, name, objCount, err5::ObjFrameNotExists,
                            err5::Failed2DeleteObjFrame, true);
 }
 
 int FrameManager::deleteSetFrame(const InternalName& name) {
-    removeDirect(directSetFrames, name);
     return unregisterFrame(setFrames, name, setFrameCount, err5::SetFrameNotExists,
                            err5::Failed2DeleteSetFrame, false);
 }
@@ -263,9 +328,8 @@ int FrameManager::hasFrames() const {
 // ---------------------------------------------------------------------------------------------
 // Name iteration
 
-template <class It, class F>
-Iterator* FrameManager::namesIterator(Iterator* reuse, clib_dictionary<InternalName, F*>& names,
-                                      const char* className) {
+template <class It, class Names>
+Iterator* FrameManager::namesIterator(Iterator* reuse, Names& names, const char* className) {
     if (reuse != nullptr) {
         if (reuse->isA(className)) {
             static_cast<It*>(reuse)->reset(&names);
@@ -306,8 +370,6 @@ void FrameManager::clear() {
         for (std::int32_t i = 0; i < objBlockSize; ++i) currentObjBlock[i].clear();
     objFrames.clear();
     setFrames.clear();
-    directObjFrames.pages.clear();
-    directSetFrames.pages.clear();
     for (auto it = paramFrames.first_item(); it != nullptr; it = paramFrames.next_item(it))
         delete paramFrames.inf(it);
     paramFrames.clear();

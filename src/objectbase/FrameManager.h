@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -62,15 +63,96 @@ class NamesIterator : public Iterator {
     Item current{};
 };
 
-class ObjNamesIterator : public NamesIterator<MainMemObjFrame> {
+// Object and set frames found by name. Object and set names come from counters, so their numbers
+// are dense: a frame whose name is an object, string or set name sits in a slot indexed by its
+// number, and only names of other kinds (or one whose slot another name holds) go to an ordered
+// map. Every stored value looks its host's object frame and its set frame up, and an import or
+// a consult registers a frame per object: a tree descent and a tree node per frame were a
+// quarter of a method-heavy evaluation and about 100 bytes per object. The slots come in pages
+// made on first use, so frames of a few names among many numbers cost a page each, not an
+// array up to the largest number.
+template <class F>
+class FrameRegistry {
   public:
-    using NamesIterator::NamesIterator;
+    // The frame registered under the name, or null.
+    F* find(const InternalName& name) const;
+    // Registers a name that is not registered yet.
+    void insert(const InternalName& name, F* frame);
+    // False when the name was not registered.
+    bool erase(const InternalName& name);
+    bool empty() const { return count == 0; }
+    void clear();
+    // The smallest registered name above `after` (the smallest of all when `after` is null);
+    // false when there is none.
+    bool nameAfter(const InternalName* after, InternalName& name) const;
+
+  private:
+    using Slot = std::pair<InternalName, F*>;
+    static constexpr std::size_t PageSize = 512;
+    static constexpr std::size_t MaxNumber = std::size_t(1) << 27;
+
+    // The slot of the name, or null when it has none (made when `making`).
+    Slot* slotFor(const InternalName& name, bool making);
+    const Slot* slotFor(const InternalName& name) const;
+    // The first slot holding a frame at a number from `number` on whose name is above `after`.
+    const Slot* slotFrom(std::size_t number, const InternalName* after) const;
+
+    std::vector<std::unique_ptr<Slot[]>> pages;
+    std::map<InternalName, F*> others;
+    std::size_t count = 0;
+};
+
+// Walks the registered names of object or set frames in identifier order; one column, the name.
+// The walk stands on a name, not on a stored entry: it goes on after that name whatever is
+// registered or unregistered meanwhile.
+template <class F>
+class RegistryNamesIterator : public Iterator {
+  public:
+    explicit RegistryNamesIterator(const FrameRegistry<F>* names) : names(names) {}
+
+    // Points the iterator at another registry, unpositioned.
+    void reset(const FrameRegistry<F>* newNames) {
+        names = newNames;
+        positioned = false;
+    }
+
+    bool first() override {
+        positioned = names != nullptr && names->nameAfter(nullptr, current);
+        return positioned;
+    }
+
+    bool next() override {
+        if (names == nullptr || !positioned) return false;
+        positioned = names->nameAfter(&current, current);
+        return positioned;
+    }
+
+    // The current name; any other column, or no current name, gives the undefined object.
+    InternalName atColumn(int col) override {
+        if (col != 1 || names == nullptr || !positioned) return InternalName::UndefinedObject;
+        return current;
+    }
+
+    int columns() override { return 1; }
+
+  protected:
+    ~RegistryNamesIterator() override = default;
+
+  private:
+    const FrameRegistry<F>* names;
+    InternalName current = InternalName::UndefinedObject;
+    bool positioned = false;
+};
+
+class ObjNamesIterator : public RegistryNamesIterator<MainMemObjFrame> {
+  public:
+    using RegistryNamesIterator::RegistryNamesIterator;
     bool isA(const std::string& className) const override;
 };
 
-class SetNamesIterator : public NamesIterator<MainMemSetFrame> {
+class SetNamesIterator : public RegistryNamesIterator<MainMemSetFrame> {
   public:
-    using NamesIterator::NamesIterator;
+    using RegistryNamesIterator::RegistryNamesIterator;
     bool isA(const std::string& className) const override;
 };
 
@@ -142,43 +224,15 @@ class FrameManager : public ManagedObject {
     template <class F>
     F* allocateFrom(F*& current, clib_list<F*>& full, std::int32_t blockSize,
                     std::int32_t& nextIndex, const Error& failure);
-    template <class F>
-    int registerFrame(clib_dictionary<InternalName, F*>& frames, const InternalName& name, F* frame,
-                      std::int32_t& count, const Error& exists, const Error& failed);
-    template <class F>
-    int unregisterFrame(clib_dictionary<InternalName, F*>& frames, const InternalName& name,
-                        std::int32_t& count, const Error& missing, const Error& failed,
-                        bool traceOnStdout);
-    template <class It, class F>
-    Iterator* namesIterator(Iterator* reuse, clib_dictionary<InternalName, F*>& names,
-                            const char* className);
+    template <class Names, class F>
+    int registerFrame(Names& frames, const InternalName& name, F* frame, std::int32_t& count,
+                      const Error& exists, const Error& failed);
+    template <class Names>
+    int unregisterFrame(Names& frames, const InternalName& name, std::int32_t& count,
+                        const Error& missing, const Error& failed, bool traceOnStdout);
+    template <class It, class Names>
+    Iterator* namesIterator(Iterator* reuse, Names& names, const char* className);
     void releaseFullBlocks();
-
-    // Object and set names come from counters, so their numbers are dense: beside the ordered
-    // dictionaries (which the name iterators walk), a frame whose name is an object, string or
-    // set name also sits in a slot indexed by its number. Every stored value looks its host's
-    // object frame and its set frame up; through the dictionaries that was a tree descent each,
-    // about a quarter of a method-heavy evaluation. The slots come in pages made on first use,
-    // so frames of a few names among many numbers cost a page each, not an array up to the
-    // largest number.
-    template <class F>
-    struct DirectSlots {
-        using Slot = std::pair<InternalName, F*>;
-        static constexpr std::size_t PageSize = 512;
-        static constexpr std::size_t MaxNumber = std::size_t(1) << 27;
-        std::vector<std::unique_ptr<Slot[]>> pages;
-
-        // The slot of the name, or null when it has none (made when `making`).
-        Slot* slotFor(const InternalName& name, bool making);
-        const Slot* slotFor(const InternalName& name) const;
-    };
-    template <class F>
-    static void addDirect(DirectSlots<F>& direct, const InternalName& name, F* frame);
-    template <class F>
-    static void removeDirect(DirectSlots<F>& direct, const InternalName& name);
-    template <class F>
-    static F* lookupFrame(const clib_dictionary<InternalName, F*>& frames,
-                          const DirectSlots<F>& direct, const InternalName& name);
 
     std::int32_t objCount = 0;
     std::int32_t setFrameCount = 0;
@@ -188,12 +242,10 @@ class FrameManager : public ManagedObject {
     SymTab& symbols;
     // A name is registered when it stands in the dictionary of its kind. Every frame lives in main
     // memory, so no record of where a frame is held is kept beside it.
-    clib_dictionary<InternalName, MainMemObjFrame*> objFrames;
-    clib_dictionary<InternalName, MainMemSetFrame*> setFrames;
+    FrameRegistry<MainMemObjFrame> objFrames;
+    FrameRegistry<MainMemSetFrame> setFrames;
     clib_dictionary<InternalName, MainMemParamFrame*> paramFrames;
     clib_dictionary<InternalName, MainMemPredFrame*> predFrames;
-    DirectSlots<MainMemObjFrame> directObjFrames;
-    DirectSlots<MainMemSetFrame> directSetFrames;
     clib_list<MainMemSetFrame*> fullSetBlocks;
     clib_list<MainMemObjFrame*> fullObjBlocks;
     MainMemSetFrame* currentSetBlock = nullptr;

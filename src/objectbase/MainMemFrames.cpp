@@ -53,6 +53,42 @@ InternalName arrowObject(int methodType) {
 // ---------------------------------------------------------------------------------------------
 // MainMemObjFrame
 
+MethodEntries::iterator MethodEntries::insert(const_iterator at, const MethodSlot& entry) {
+    const std::size_t place = std::size_t(at - data());
+    if (count == capacity) {
+        const std::uint32_t grown = capacity * 2;
+        auto* fresh = new MethodSlot[grown];
+        std::copy(data(), data() + count, fresh);
+        release();
+        many = fresh;
+        capacity = grown;
+    }
+    MethodSlot* entries = data();
+    std::copy_backward(entries + place, entries + count, entries + count + 1);
+    entries[place] = entry;
+    ++count;
+    return entries + place;
+}
+
+MethodEntries::iterator MethodEntries::erase(const_iterator at) {
+    const std::size_t place = std::size_t(at - data());
+    MethodSlot* entries = data();
+    std::copy(entries + place + 1, entries + count, entries + place);
+    --count;
+    return entries + place;
+}
+
+void MethodEntries::clear() {
+    release();
+    one = MethodSlot{};
+    count = 0;
+    capacity = 1;
+}
+
+void MethodEntries::release() {
+    if (capacity != 1) delete[] many;
+}
+
 MainMemObjFrame::MainMemObjFrame()
     : setName1(InternalName::InitialSetName),
       setName2(InternalName::InitialSetName),
@@ -64,7 +100,6 @@ int MainMemObjFrame::size() const {
 
 void MainMemObjFrame::clear() {
     methods.clear();
-    methods.shrink_to_fit();
 }
 
 void MainMemObjFrame::print(OutputChannel& out) const {

@@ -58,8 +58,46 @@ struct MethodSlot {
 // The method entries of one object frame in ascending key order. Most objects have a handful of
 // entries, so a sorted array searched by bisection replaces the search tree each object used to
 // carry: a lookup reads one or two cache lines, and an entry costs 16 bytes instead of a tree
-// node.
-using MethodEntries = std::vector<MethodSlot>;
+// node. Very many objects (every consulted molecule, most imported elements) have exactly one
+// entry, so that one is held in place of the array's address: such a frame allocates nothing.
+class MethodEntries {
+  public:
+    using iterator = MethodSlot*;
+    using const_iterator = const MethodSlot*;
+
+    MethodEntries() : one() {}
+    ~MethodEntries() { release(); }
+    MethodEntries(const MethodEntries&) = delete;
+    MethodEntries& operator=(const MethodEntries&) = delete;
+
+    std::size_t size() const { return count; }
+    bool empty() const { return count == 0; }
+    iterator begin() { return data(); }
+    iterator end() { return data() + count; }
+    const_iterator begin() const { return data(); }
+    const_iterator end() const { return data() + count; }
+    MethodSlot& operator[](std::size_t at) { return data()[at]; }
+    const MethodSlot& operator[](std::size_t at) const { return data()[at]; }
+
+    // Inserts the entry before `at`; answers where it now stands.
+    iterator insert(const_iterator at, const MethodSlot& entry);
+    // Removes the entry at `at`; answers the place of the one that followed it.
+    iterator erase(const_iterator at);
+    // Removes every entry and gives the storage back.
+    void clear();
+
+  private:
+    MethodSlot* data() { return capacity == 1 ? &one : many; }
+    const MethodSlot* data() const { return capacity == 1 ? &one : many; }
+    void release();
+
+    union {
+        MethodSlot one;
+        MethodSlot* many;
+    };
+    std::uint32_t count = 0;
+    std::uint32_t capacity = 1;
+};
 
 // All method values of one object and the names of the sets of its class relations.
 class MainMemObjFrame : public ObjectFrame {

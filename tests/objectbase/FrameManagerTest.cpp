@@ -177,6 +177,7 @@ struct Registry {
     int (FrameManager::*insert)(const InternalName&, F*);
     int (FrameManager::*remove)(const InternalName&);
     int (FrameManager::*get)(const InternalName&, F*&);
+    Iterator* (FrameManager::*names)(Iterator*);
     std::map<InternalName, F*> twin;
 
     // Deletes (action 0) or registers (action 1) the name when that makes sense, then checks
@@ -197,6 +198,15 @@ struct Registry {
     }
     void checkAll(FrameManager* fm) {
         for (const auto& [name, frame] : twin) step(fm, name, 2);
+        // The names come back in the twin's order.
+        std::vector<InternalName> walked;
+        Iterator* it = (fm->*names)(nullptr);
+        for (bool more = it->first(); more; more = it->next()) walked.push_back(it->atColumn(1));
+        EXPECT_FALSE(it->next());
+        decRef(it);
+        std::vector<InternalName> expected;
+        for (const auto& [name, frame] : twin) expected.push_back(name);
+        EXPECT_EQ(walked, expected);
     }
 };
 
@@ -207,16 +217,13 @@ struct Registry {
 TEST(FrameManagerTest, FindsFramesLikeAnOrderedMapWhateverTheirNames) {
     Manager fm;
     std::mt19937 random{46};
-    Registry<MainMemObjFrame> objects{&FrameManager::allocateObjFrame,
-                                      &FrameManager::insertObjFrame,
-                                      &FrameManager::deleteObjFrame,
-                                      &FrameManager::getObjFrame,
-                                      {}};
-    Registry<MainMemSetFrame> sets{&FrameManager::allocateSetFrame,
-                                   &FrameManager::insertSetFrame,
-                                   &FrameManager::deleteSetFrame,
-                                   &FrameManager::getSetFrame,
-                                   {}};
+    Registry<MainMemObjFrame> objects{
+        &FrameManager::allocateObjFrame, &FrameManager::insertObjFrame,
+        &FrameManager::deleteObjFrame,   &FrameManager::getObjFrame,
+        &FrameManager::objNames,         {}};
+    Registry<MainMemSetFrame> sets{&FrameManager::allocateSetFrame, &FrameManager::insertSetFrame,
+                                   &FrameManager::deleteSetFrame,   &FrameManager::getSetFrame,
+                                   &FrameManager::setNames,         {}};
     auto someName = [&random]() {
         const int value = random() % 50 == 0 ? int(random() % 4000000) - 100 : int(random() % 3000);
         switch (random() % 6) {
@@ -242,6 +249,10 @@ TEST(FrameManagerTest, FindsFramesLikeAnOrderedMapWhateverTheirNames) {
         else
             objects.step(fm.fm, name, action);
         if (::testing::Test::HasFatalFailure()) return;
+        if (step == 10000) {
+            objects.checkAll(fm.fm);
+            sets.checkAll(fm.fm);
+        }
         if (step == 15000) {
             fm->clear();
             objects.twin.clear();
