@@ -88,6 +88,10 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // kept frame (null: nothing to do).
     virtual void prefetchTuple(const MainMemPredFrame* frame, const InternalName* args,
                                int argCount);
+    // A cache hint that insertValue will soon be asked for this member of a set-valued method
+    // without arguments.
+    virtual void prefetchValue(const InternalName& host, const InternalName& method, int type,
+                               const InternalName& value);
     // Kind 1 object : class, 2 object :: class (a subclass cycle collapses instead), 3 child.
     virtual int insertClassRelation(const InternalName& object, const InternalName& cls, int kind);
 

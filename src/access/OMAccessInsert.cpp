@@ -154,6 +154,11 @@ void OMAccess::prefetchTuple(const MainMemPredFrame* frame, const InternalName* 
     if (frame != nullptr && argCount == frame->getArity()) frame->store().prefetch(args);
 }
 
+void OMAccess::prefetchValue(const InternalName& host, const InternalName& method, int type,
+                             const InternalName& value) {
+    if (attachedOM != nullptr) attachedOM->prefetchMethodValue(host, method, type, value);
+}
+
 int OMAccess::insertClassRelation(const InternalName& object, const InternalName& cls, int kind) {
     if (attachedOM == nullptr) return 0;
     int result = 0;

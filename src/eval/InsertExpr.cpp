@@ -126,6 +126,14 @@ bool PropInsertExpr::orderFree() const {
     return type == 1 && flat();
 }
 
+void PropInsertExpr::prefetch(const InternalName* cells) {
+    if (a != 0 || r != 1 || !takesRepeats()) return;
+    // The row's value in the scratch of the next insert, which overwrites it anyway.
+    for (int i = 0; i < n; ++i)
+        if (codes[i] > 0) values[i] = cells[codes[i] - 1];
+    access->prefetchValue(values[0], values[1], type, values[2]);
+}
+
 void PropInsertExpr::apply(InternalName* out, int* changed) {
     *out = values[0];
     const InternalName* args = a > 0 ? &values[2] : nullptr;

@@ -115,6 +115,7 @@ class PropInsertExpr : public InsertExpr {
     bool orderFree() const override;
     bool repeatsCheaply() const override { return orderFree(); }
     bool takesRepeats() const override { return orderFree(); }
+    void prefetch(const InternalName* cells) override;
 
   protected:
     void apply(InternalName* out, int* changed) override;

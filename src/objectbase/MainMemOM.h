@@ -219,6 +219,8 @@ class MainMemOM : public OM {
     int insertMethodValue(const InternalName& host, const InternalName& method,
                           const InternalName* args, int argCount, int type,
                           const InternalName& value) override;
+    void prefetchMethodValue(const InternalName& host, const InternalName& method, int type,
+                             const InternalName& value) override;
     int getOrCreateScalarValue(const InternalName& host, const InternalName& method,
                                const InternalName* args, int argCount, int type,
                                InternalName& value) override;

@@ -209,6 +209,18 @@ int MainMemOM::insertMethodValue(const InternalName& host, const InternalName& m
     return 0;
 }
 
+void MainMemOM::prefetchMethodValue(const InternalName& host, const InternalName& method, int type,
+                                    const InternalName& value) {
+    // Finding the set is itself a chain of reads, but those of a batch of values overlap one
+    // another; the member's hash slot is what the insert would otherwise wait for.
+    MainMemObjFrame* frame = getObjFrame(host);
+    InternalName stored;
+    if (frame == nullptr || frame->lookupMethod(method, type, 0, stored) == 0 ||
+        stored.getType() != InternalName::SetName)
+        return;
+    if (const MainMemSetFrame* members = getSetFrame(stored)) members->prefetch(value);
+}
+
 int MainMemOM::insertSetMember(const InternalName& host, const InternalName& method,
                                const InternalName* args, int argCount, int type,
                                const set<InternalName>& values) {

@@ -79,12 +79,15 @@ struct MemberSet::Hashed {
 
 MemberSet::MemberSet(const MemberSet& other)
     : sorted(other.ascending()),
-      hashed(other.hashed != nullptr ? std::make_unique<Hashed>(*other.hashed) : nullptr) {}
+      hashed(other.hashed != nullptr ? std::make_unique<Hashed>(*other.hashed) : nullptr) {
+    noteSlots();
+}
 
 MemberSet& MemberSet::operator=(const MemberSet& other) {
     if (this != &other) {
         sorted = other.ascending();
         hashed = other.hashed != nullptr ? std::make_unique<Hashed>(*other.hashed) : nullptr;
+        noteSlots();
     }
     return *this;
 }
@@ -97,6 +100,13 @@ bool MemberSet::contains(const InternalName& name) const {
     return std::binary_search(sorted.begin(), sorted.end(), name);
 }
 
+void MemberSet::prefetch(const InternalName& name) const {
+    if (slotsAt != nullptr)
+        __builtin_prefetch(slotsAt + (hashOf(name) & slotMask));
+    else if (!sorted.empty())
+        __builtin_prefetch(sorted.data());
+}
+
 bool MemberSet::inRun(const InternalName& name) const {
     return std::binary_search(sorted.begin() + std::ptrdiff_t(hashed->runBegin), sorted.end(),
                               name);
@@ -105,6 +115,7 @@ bool MemberSet::inRun(const InternalName& name) const {
 void MemberSet::foldRun() const {
     for (std::size_t at = hashed->runBegin; at < sorted.size(); ++at) hashed->insert(sorted[at]);
     hashed->runBegin = sorted.size();
+    noteSlots();
 }
 
 bool MemberSet::insert(const InternalName& name) {
@@ -114,6 +125,7 @@ bool MemberSet::insert(const InternalName& name) {
             return true;
         }
         if (inRun(name) || !hashed->insert(name)) return false;
+        noteSlots();
         hashed->tail.push_back(name);
         return true;
     }
@@ -129,6 +141,12 @@ void MemberSet::startHashing() {
     hashed->slots.assign(4 * SmallLimit, FreeSlot);
     for (const InternalName& name : sorted) hashed->insert(name);
     hashed->runBegin = sorted.size();
+    noteSlots();
+}
+
+void MemberSet::noteSlots() const {
+    slotsAt = hashed != nullptr ? hashed->slots.data() : nullptr;
+    slotMask = hashed != nullptr ? hashed->slots.size() - 1 : 0;
 }
 
 bool MemberSet::erase(const InternalName& name) {
@@ -158,6 +176,7 @@ void MemberSet::clear() {
     sorted.clear();
     sorted.shrink_to_fit();
     hashed.reset();
+    noteSlots();
 }
 
 const std::vector<InternalName>& MemberSet::ascending() const {

@@ -26,6 +26,8 @@ class MemberSet {
     ~MemberSet();
 
     bool contains(const InternalName& name) const;
+    // A cache hint that `name` will soon be looked for: its hash slot, or the small array.
+    void prefetch(const InternalName& name) const;
     // True when the name was not a member and now is.
     bool insert(const InternalName& name);
     // True when the name was a member and no longer is.
@@ -48,8 +50,14 @@ class MemberSet {
     // and the run moved into the hash set.
     bool inRun(const InternalName& name) const;
     void foldRun() const;
+    // Copies where the hash slots lie, after anything that may move them.
+    void noteSlots() const;
 
     // Ascending; in a hashed set, the members added before the tail.
     mutable std::vector<InternalName> sorted;
     std::unique_ptr<Hashed> hashed;
+    // The hash slots and their mask, kept beside the array so that a cache hint does not wait
+    // for the hash set's own record first (null while the set is not hashed).
+    mutable const InternalName* slotsAt = nullptr;
+    mutable std::size_t slotMask = 0;
 };

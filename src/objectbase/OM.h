@@ -82,6 +82,10 @@ class OM : public FLSysObject {
     virtual int insertMethodValue(const InternalName& host, const InternalName& method,
                                   const InternalName* args, int argCount, int type,
                                   const InternalName& value) = 0;
+    // A cache hint that insertMethodValue will soon be asked for this set member of a method
+    // without arguments; nothing by default.
+    virtual void prefetchMethodValue(const InternalName& /*host*/, const InternalName& /*method*/,
+                                     int /*type*/, const InternalName& /*value*/) {}
     // The value of the scalar path host.method@(args), made when missing (1 when made).
     virtual int getOrCreateScalarValue(const InternalName& host, const InternalName& method,
                                        const InternalName* args, int argCount, int type,
