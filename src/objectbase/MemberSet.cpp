@@ -34,6 +34,8 @@ struct MemberSet::Hashed {
     std::size_t count = 0;
     // The run starts at this index of the sorted array.
     std::size_t runBegin = 0;
+    // Members erased since the last read may still stand in the sorted array (before the run).
+    bool erasedSinceRead = false;
 
     // The slot holding `name`, or the free slot where it goes.
     std::size_t probe(const InternalName& name) const {
@@ -151,20 +153,17 @@ void MemberSet::noteSlots() const {
 
 bool MemberSet::erase(const InternalName& name) {
     if (hashed != nullptr) {
-        auto run = sorted.begin() + std::ptrdiff_t(hashed->runBegin);
-        auto at = std::lower_bound(run, sorted.end(), name);
-        if (at != sorted.end() && *at == name) {
-            sorted.erase(at);
-            return true;
-        }
+        // Taking a member out of the middle of a large array would move everything after it,
+        // and equating many hosts of one method would cost the square of its size: the member
+        // leaves the hash set now and the array at its next read.
+        foldRun();
         if (!hashed->erase(name)) return false;
+        hashed->erasedSinceRead = true;
+        return true;
     }
-    const std::vector<InternalName>& members = ascending();
-    auto at = std::lower_bound(members.begin(), members.end(), name);
-    if (at == members.end() || *at != name) return false;
+    auto at = std::lower_bound(sorted.begin(), sorted.end(), name);
+    if (at == sorted.end() || *at != name) return false;
     sorted.erase(at);
-    // A hashed member sits before the run.
-    if (hashed != nullptr) --hashed->runBegin;
     return true;
 }
 
@@ -180,17 +179,30 @@ void MemberSet::clear() {
 }
 
 const std::vector<InternalName>& MemberSet::ascending() const {
-    if (hashed == nullptr || hashed->tail.empty()) return sorted;
+    if (hashed == nullptr || (hashed->tail.empty() && !hashed->erasedSinceRead)) return sorted;
     // The tail may merge into the run, which then stops being a suffix of its own.
     foldRun();
     std::vector<InternalName>& tail = hashed->tail;
-    std::sort(tail.begin(), tail.end());
-    const std::size_t before = sorted.size();
-    sorted.insert(sorted.end(), tail.begin(), tail.end());
-    // A batch added in ascending order after the members there were needs no merge.
-    if (before > 0 && tail.front() < sorted[before - 1])
-        std::inplace_merge(sorted.begin(), sorted.begin() + std::ptrdiff_t(before), sorted.end());
-    tail.clear();
+    if (!tail.empty()) {
+        std::sort(tail.begin(), tail.end());
+        const std::size_t before = sorted.size();
+        sorted.insert(sorted.end(), tail.begin(), tail.end());
+        // A batch added in ascending order after the members there were needs no merge.
+        if (before > 0 && tail.front() < sorted[before - 1])
+            std::inplace_merge(sorted.begin(), sorted.begin() + std::ptrdiff_t(before),
+                               sorted.end());
+        tail.clear();
+    }
+    if (hashed->erasedSinceRead) {
+        // An erased member may have come back through the tail, so it can stand twice.
+        sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+        sorted.erase(std::remove_if(sorted.begin(), sorted.end(),
+                                    [this](const InternalName& name) {
+                                        return hashed->slots[hashed->probe(name)] == FreeSlot;
+                                    }),
+                     sorted.end());
+        hashed->erasedSinceRead = false;
+    }
     hashed->runBegin = sorted.size();
     return sorted;
 }
