@@ -126,7 +126,7 @@ FSymbol SymTab::enter(const std::string& name, int kind, int arity) {
     const std::uint64_t hash = hashKey(name, kind, arity);
     Slot& slot = index[slotOf(name, kind, arity, hash)];
     if (slot.id != 0) return FSymbol(static_cast<std::int32_t>(slot.id), kind, arity);
-    const std::int32_t id = next++;
+    const std::int32_t id = nextId();
     byId.emplace_back(name, kind, arity);
     slot = Slot{static_cast<std::uint32_t>(id), static_cast<std::uint32_t>(hash)};
     return FSymbol(id, kind, arity);
@@ -151,10 +151,10 @@ FSymbol SymTab::createNewSymbol(const std::string& base, int kind, int arity) {
             prefix += "f" + std::to_string(arity) + "_";
             break;
     }
-    for (std::int64_t n = next;; ++n) {
-        const std::int32_t before = next;
+    for (std::int64_t n = nextId();; ++n) {
+        const std::size_t before = byId.size();
         FSymbol symbol = GetFSymbol(prefix + std::to_string(n), kind, arity);
-        if (next != before) return symbol;
+        if (byId.size() != before) return symbol;
     }
 }
 
@@ -208,13 +208,12 @@ void SymTab::print(std::ostream& out) const {
     std::sort(ids.begin(), ids.end(),
               [this](std::int32_t a, std::int32_t b) { return byId[a - 1] < byId[b - 1]; });
     for (std::int32_t id : ids) out << id << " : " << byId[id - 1] << '\n';
-    out << "NextEntry : " << next << '\n';
+    out << "NextEntry : " << nextId() << '\n';
 }
 
 void SymTab::reset() {
     byId.clear();
     index.clear();
-    next = 1;
     initBuiltinSymbols();
 }
 
@@ -228,7 +227,6 @@ void SymTab::copyFrom(const SymTab& other) {
     if (&other == this) return;
     byId = other.byId;
     index = other.index;
-    next = other.next;
 }
 
 const SymTabEntry* SymTab::entryOf(std::int32_t id) const {

@@ -91,8 +91,8 @@ class SymTab : public FLSysObject {
     std::string name() const override { return "aSymTab"; }
     bool isA(const std::string& className) const override;
 
-    // The id the next new symbol receives.
-    std::int32_t nextId() const { return next; }
+    // The id the next new symbol receives: ids are handed out densely from 1.
+    std::int32_t nextId() const { return static_cast<std::int32_t>(byId.size()) + 1; }
 
     // Calls visit(symbol, text) for every entered symbol in ascending id order.
     template <class Visit>
@@ -139,5 +139,4 @@ class SymTab : public FLSysObject {
     // a 20 MB document enters about a million symbols.
     std::deque<SymTabEntry> byId;
     std::vector<Slot> index;  // size a power of two, at most half full
-    std::int32_t next = 1;
 };
