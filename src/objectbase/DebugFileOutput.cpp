@@ -43,13 +43,12 @@ bool DebugFileOutput::open() {
     return true;
 }
 
-bool DebugFileOutput::finish() {
-    if (stream == nullptr) return true;
+void DebugFileOutput::finish() {
+    if (stream == nullptr) return;
     restoreChannel();
     const bool written = file->commit();
     file.reset();
     if (!written) centralErrorHandler().report(cantWriteFile(fileName, place));
-    return written;
 }
 
 void DebugFileOutput::restoreChannel() {

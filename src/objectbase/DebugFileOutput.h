@@ -29,8 +29,8 @@ class DebugFileOutput {
     // opened; otherwise debugChannel writes into it until `finish`.
     bool open();
     // Puts the channel back and puts the file in place; a write that failed meanwhile is
-    // reported and leaves the old file. False after such a report.
-    bool finish();
+    // reported and leaves the old file.
+    void finish();
 
     // The error of a file that cannot be written.
     static Error cantWriteFile(const std::string& fileName, const std::string& place);
