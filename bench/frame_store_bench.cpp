@@ -37,13 +37,19 @@ std::vector<InternalName> randomRows(int count) {
     return cells;
 }
 
+// Inserts rows [from, to) of `cells` into the frame; answers how many were new.
+int insertRows(MainMemPredFrame& frame, const std::vector<InternalName>& cells, int from, int to) {
+    int stored = 0;
+    for (int i = from; i < to; ++i) stored += frame.insertTuple(&cells[std::size_t(i) * 2], 2);
+    return stored;
+}
+
 void BM_PredFrameInsert(benchmark::State& state) {
     const int count = int(state.range(0));
     const std::vector<InternalName> cells = randomRows(count);
     for (auto _ : state) {
         MainMemPredFrame frame(2);
-        int stored = 0;
-        for (int i = 0; i < count; ++i) stored += frame.insertTuple(&cells[std::size_t(i) * 2], 2);
+        const int stored = insertRows(frame, cells, 0, count);
         benchmark::DoNotOptimize(stored);
     }
     state.SetItemsProcessed(state.iterations() * count);
@@ -59,8 +65,7 @@ void BM_PredFrameRoundsAndOrderedReads(benchmark::State& state) {
         Iterator* rows = nullptr;
         std::int64_t sum = 0;
         for (int round = 0; round < 10; ++round) {
-            for (int i = round * count / 10; i < (round + 1) * count / 10; ++i)
-                frame.insertTuple(&cells[std::size_t(i) * 2], 2);
+            insertRows(frame, cells, round * count / 10, (round + 1) * count / 10);
             rows = frame.getIterator(rows);
             for (bool more = rows->first(); more; more = rows->next())
                 sum += rows->atColumn(1).getValue();
@@ -76,7 +81,7 @@ void BM_ColumnIndexProbe(benchmark::State& state) {
     const int count = int(state.range(0));
     const std::vector<InternalName> cells = randomRows(count);
     MainMemPredFrame frame(2);
-    for (int i = 0; i < count; ++i) frame.insertTuple(&cells[std::size_t(i) * 2], 2);
+    insertRows(frame, cells, 0, count);
     std::size_t at = 0;
     for (auto _ : state) {
         const RelationStore::RowList* found = frame.store().rowsWithCell(1, cells[at + 1]);

@@ -34,6 +34,11 @@ class HashJoin : public RowSource {
 
     void produce(const RowSink& emit) override;
 
+    // A hash of a combination of cells, for tables keyed by several join cells.
+    struct CellsHash {
+        std::size_t operator()(const std::vector<InternalName>& cells) const;
+    };
+
   private:
     // The join value of a row: its cell when one variable is shared, else the number of the
     // combination of its shared cells, numbered as the right rows show them. False when no
@@ -59,9 +64,6 @@ class HashJoin : public RowSource {
     std::vector<Group> table;
     std::vector<std::uint32_t> starts;  // per group, then the end
     std::vector<const InternalName*> groupedRows;
-    struct CellsHash {
-        std::size_t operator()(const std::vector<InternalName>& cells) const;
-    };
     std::unordered_map<std::vector<InternalName>, std::int32_t, CellsHash> combinations;
     std::vector<InternalName> key;
 };

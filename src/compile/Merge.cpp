@@ -133,21 +133,6 @@ bool Merge::partSatisfied() {
            partJoinsHold();
 }
 
-namespace {
-
-struct CellsHash {
-    std::size_t operator()(const std::vector<InternalName>& cells) const {
-        std::uint64_t h = 1469598103934665603ULL;
-        for (const InternalName& c : cells) {
-            h = (h ^ std::uint32_t(c.getValue())) * 1099511628211ULL;
-            h = (h ^ std::uint32_t(c.getType() << 8 | (c.getArity() & 0xff))) * 1099511628211ULL;
-        }
-        return std::size_t(h);
-    }
-};
-
-}  // namespace
-
 void Merge::sortMergeJoin(Operand* left, Operand* right, const clib_list<FSymbol>& vars) {
     // The right input regrouped by the join value: the value of the one shared variable, or
     // with several a number for each combination of their values, so that a left row meets
@@ -155,27 +140,25 @@ void Merge::sortMergeJoin(Operand* left, Operand* right, const clib_list<FSymbol
     // two variables tested every pair of rows agreeing on the first: 0.18 s against 0.02 s for
     // ten thousand rows with ten values of the first).
     std::vector<int> leftPositions;
-    for (const FSymbol& var : vars) leftPositions.push_back(left->columnOf(var));
-    {
-        std::vector<int> rightPositions;
-        for (const FSymbol& var : vars) rightPositions.push_back(right->columnOf(var));
-        auto* keyedLeft = dynamic_cast<SetOperand*>(left);
-        auto* keyedRight = dynamic_cast<SetOperand*>(right);
-        if (keyedLeft != nullptr && keyedRight != nullptr &&
-            hashJoin(keyedLeft, keyedRight, leftPositions, rightPositions))
-            return;
+    std::vector<int> rightPositions;
+    for (const FSymbol& var : vars) {
+        leftPositions.push_back(left->columnOf(var));
+        rightPositions.push_back(right->columnOf(var));
     }
+    auto* keyedLeft = dynamic_cast<SetOperand*>(left);
+    auto* keyedRight = dynamic_cast<SetOperand*>(right);
+    if (keyedLeft != nullptr && keyedRight != nullptr &&
+        hashJoin(keyedLeft, keyedRight, leftPositions, rightPositions))
+        return;
     Sort* sorter = nullptr;
     SetOperand* sorted = nullptr;
-    std::unordered_map<std::vector<InternalName>, std::int32_t, CellsHash> combinations;
+    std::unordered_map<std::vector<InternalName>, std::int32_t, HashJoin::CellsHash> combinations;
     if (vars.length() == 1) {
         sorter = new Sort("sort", 1, *vars.begin(), right->getColumns());
         clib_list<Operand*> one;
         one.append(right);
         sorted = static_cast<SetOperand*>(sorter->evaluate(&one, access));
     } else {
-        std::vector<int> rightPositions;
-        for (const FSymbol& var : vars) rightPositions.push_back(right->columnOf(var));
         clib_list<FSymbol>* columns = right->getColumns();
         sorted = new SetOperand(columns != nullptr ? *columns : clib_list<FSymbol>(), 2);
         const int width = columns != nullptr ? columns->length() : 0;

@@ -12,8 +12,6 @@ namespace {
 
 using language_test::ParserHarness;
 
-const std::filesystem::path examples = std::filesystem::path(QUORIN_SOURCE_DIR) / "examples";
-
 std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path);
     std::stringstream text;
@@ -23,14 +21,13 @@ std::string readFile(const std::filesystem::path& path) {
 
 TEST(ExamplesRoundTrip, EveryClausePrintsAndParsesBackEqual) {
     int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(examples)) {
-        if (entry.path().extension() != ".flp") continue;
+    for (const auto& program : language_test::examplePrograms()) {
         ++files;
-        SCOPED_TRACE(entry.path().filename().string());
+        SCOPED_TRACE(program.filename().string());
         ParserHarness harness;
         ErrorCapture errors;
         auto* parser = new FLogicParser();
-        ASSERT_EQ(parser->open(entry.path().string()), 1);
+        ASSERT_EQ(parser->open(program.string()), 1);
         int clauses = 0, queries = 0;
         while (!parser->atEnd()) {
             int ok = 0;

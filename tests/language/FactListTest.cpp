@@ -2,9 +2,6 @@
 // in the same order, the same text, and the same trees once made whole.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,8 +13,6 @@
 namespace {
 
 using language_test::ParserHarness;
-
-const std::filesystem::path examples = std::filesystem::path(QUORIN_SOURCE_DIR) / "examples";
 
 // Facts of every shape the parser gives, among rules, queries and facts that are kept whole.
 const char* const mixedText = R"(p(a). p(b, c). t.
@@ -144,14 +139,13 @@ TEST(FactList, CompactProgramsAgreeWithWholeOnes) {
 
 TEST(FactList, ExampleProgramsKeptCompactAgreeWithWholeOnes) {
     int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(examples)) {
-        if (entry.path().extension() != ".flp") continue;
+    for (const auto& program : language_test::examplePrograms()) {
         ++files;
-        SCOPED_TRACE(entry.path().filename().string());
+        SCOPED_TRACE(program.filename().string());
         ParserHarness harness;
         ErrorCapture errors;
         auto* parser = new FLogicParser();
-        ASSERT_EQ(parser->open(entry.path().string()), 1);
+        ASSERT_EQ(parser->open(program.string()), 1);
         Twins twins = parseTwins(harness, parser);
         decRef(parser);
         expectTwinsAgree(harness, twins);

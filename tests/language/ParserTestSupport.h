@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -115,6 +116,15 @@ inline void expectDeepNestingRejected(ParserHarness& harness) {
     EXPECT_EQ(reportText(errors).substr(0, 52),
               "line 1 parse error near '(' : parser stack overflow\n");
     EXPECT_EQ(results.back().text, "p(a).");
+}
+
+// The example programs shipped with the sources.
+inline std::vector<std::filesystem::path> examplePrograms() {
+    std::vector<std::filesystem::path> programs;
+    const auto folder = std::filesystem::path(QUORIN_SOURCE_DIR) / "examples";
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().extension() == ".flp") programs.push_back(entry.path());
+    return programs;
 }
 
 }  // namespace language_test
