@@ -67,6 +67,11 @@ void InsertExpr::insert(const InternalName* cells, InternalName* out, int* chang
     apply(out, changed);
 }
 
+void InsertExpr::takeColumns(const InternalName* cells) {
+    for (int i = 0; i < n; ++i)
+        if (codes[i] > 0) values[i] = cells[codes[i] - 1];
+}
+
 bool InsertExpr::flat() const {
     for (int i = 0; i < n; ++i)
         if (codes[i] == -1) return false;
@@ -87,8 +92,7 @@ bool ObjPredInsertExpr::takesRepeats() const {
 void ObjPredInsertExpr::prefetch(const InternalName* cells) {
     if (frame == nullptr || !takesRepeats()) return;
     // The row's tuple in the scratch of the next insert, which overwrites it anyway.
-    for (int i = 0; i < n; ++i)
-        if (codes[i] > 0) values[i] = cells[codes[i] - 1];
+    takeColumns(cells);
     access->prefetchTuple(frame, values.data(), n);
 }
 
@@ -129,8 +133,7 @@ bool PropInsertExpr::orderFree() const {
 void PropInsertExpr::prefetch(const InternalName* cells) {
     if (a != 0 || r != 1 || !takesRepeats()) return;
     // The row's value in the scratch of the next insert, which overwrites it anyway.
-    for (int i = 0; i < n; ++i)
-        if (codes[i] > 0) values[i] = cells[codes[i] - 1];
+    takeColumns(cells);
     access->prefetchValue(values[0], values[1], type, values[2]);
 }
 
@@ -166,7 +169,7 @@ PathInsertExpr::PathInsertExpr(OMAccess* access, int methodType, int argCount)
     : InsertExpr(access, argCount + 2), type(methodType), a(argCount) {}
 
 bool PathInsertExpr::computesOnly() const {
-    if (type < 100 || type > 104) return false;
+    if (!arithmetic()) return false;
     for (int i = 0; i < n; ++i)
         if (codes[i] == -1 && children[i] != nullptr && !children[i]->computesOnly()) return false;
     return true;
@@ -177,7 +180,7 @@ void PathInsertExpr::apply(InternalName* out, int* changed) {
     const InternalName* args = a > 0 ? &values[2] : nullptr;
     const int result = storePath(values[0], values[1], args, a, type, value);
     // A failed operation was reported by the access layer; its value is none.
-    if (result == -1 && type >= 100 && type <= 104) {
+    if (result == -1 && arithmetic()) {
         rowFailed = true;
         *out = InternalName::UndefinedObject;
         return;

@@ -72,6 +72,8 @@ class InsertExpr : public ManagedObject {
 
     // Whether every slot is a column or a constant.
     bool flat() const;
+    // Puts the row's cells into the slots that read a column.
+    void takeColumns(const InternalName* cells);
 };
 
 // A function-term object (symbol of kind 1) or a predicate tuple over n arguments.
@@ -149,6 +151,9 @@ class PathInsertExpr : public InsertExpr {
                           InternalName& value);
 
   private:
+    // Whether the step is an arithmetic operation (kinds 100 to 104).
+    bool arithmetic() const { return type >= 100 && type <= 104; }
+
     std::int32_t type;
     std::int32_t a;
 };

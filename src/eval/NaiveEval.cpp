@@ -263,12 +263,11 @@ void NaiveEval::traceInsert(FRule* clause, Operand* bindings, FProgram* program)
 int NaiveEval::tpStepInStrata(FProgram* program) {
     // The round belongs to the first stratum that has not reached its fixpoint, so that no
     // round reads a relation under negation or in an aggregate before it is complete.
-    const Strata strata(program);
     int changed = 0;
-    for (FProgram* stratum : strata.parts()) {
+    inStrata(program, [&](FProgram* stratum) {
         changed = tpStep(stratum);
-        if (changed != 0 || roundFailed || interruptFlag.load() != 0) break;
-    }
+        return changed == 0 && !roundFailed && interruptFlag.load() == 0;
+    });
     return changed;
 }
 

@@ -46,7 +46,7 @@ class TupleDictionaryTree : public ManagedObject {
     // The slot of the edge, or the free slot where it belongs.
     Slot& find(std::uint64_t name, std::uint32_t parent);
     void grow();
-    // Adds the path of the row's columns from `column` on below `node`.
+    // Adds the path of the row's cells from index `from` on below `node`.
     void extend(const InternalName* cells, int count, int from, std::uint32_t node);
 
     std::vector<Slot> slots;
