@@ -13,6 +13,7 @@
 #include "foundation/ManagedObject.h"
 #include "foundation/clib_list.h"
 #include "objectbase/InternalName.h"
+#include "xml/DocumentTree.h"
 #include "xml/EsisReader.h"
 #include "xml/NsgmlWrapper.h"
 #include "xml/ParseRequest.h"
@@ -94,6 +95,8 @@ class NsgmlHandler : public ManagedObject {
         std::vector<std::pair<const XMLidEntry*, std::uint32_t>> idIndex;
         std::deque<XMLidrefEntry> idrefs;
         EsisReader reader;
+        // The document's tree, from the event stream until the mapping is done with it.
+        DocumentTree tree;
     };
 
     // One level of a mapping walk: the element whose children are mapped, under which host (and
@@ -106,8 +109,8 @@ class NsgmlHandler : public ManagedObject {
         InternalName host;
         InternalName hostClass;
         SGMLTreeElem* element;
-        SGMLTreeElem::Children::const_iterator next;
-        SGMLTreeElem::Children::const_iterator end;
+        SGMLTreeElem::ChildIterator next;
+        SGMLTreeElem::ChildIterator end;
         int* counter;
         int own = 0;
         MapFrame* outer = nullptr;

@@ -61,8 +61,8 @@ NsgmlHandler::MapFrame::MapFrame(const InternalName& host, const InternalName& h
     : host(host),
       hostClass(hostClass),
       element(element),
-      next(element->getChildren()->begin()),
-      end(element->getChildren()->end()),
+      next(element->getChildren().begin()),
+      end(element->getChildren().end()),
       counter(counter) {}
 
 void NsgmlHandler::insertElementClass(const InternalName& element, const InternalName& cls) {
@@ -87,7 +87,6 @@ void NsgmlHandler::mapChildren(const InternalName& host, const InternalName& met
     while (!frames.empty() && !farewellDuring(steps)) {
         MapFrame& frame = frames.back();
         if (frame.next == frame.end) {
-            frame.element->releaseContent();
             frames.pop_back();
             continue;
         }
@@ -98,7 +97,7 @@ void NsgmlHandler::mapChildren(const InternalName& host, const InternalName& met
             InternalName number;
             access->internName(number, std::to_string(*frame.counter), 3);
             InternalName text;
-            access->internName(text, quoted(documentText(c->getText())), 2);
+            access->internName(text, quoted(documentText(std::string(c->getText()))), 2);
             access->insertValue(frame.host, frame.hostClass, &number, 1, 0, text);
             ++*frame.counter;
         } else if (c->getStatus() == '+') {
@@ -111,7 +110,7 @@ void NsgmlHandler::mapChildren(const InternalName& host, const InternalName& met
             const InternalName name = symbol(c->getName());
             const InternalName cls = path(state->document, name);
             insertElementClass(e, cls);
-            for (const SGMLTreeAttr& attribute : *c->getAttributes()) {
+            for (const SGMLTreeAttr& attribute : c->getAttributes()) {
                 if (attribute.getStatus() == '+') mapAttribute(e, name, attribute, request);
             }
             ++*frame.counter;
@@ -142,7 +141,7 @@ void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& 
         }
     }
     if (resultClass == undefined) resultClass = builtinObject::Literal;
-    const std::string& value = attribute.getValue();
+    const std::string value(attribute.getValue());
     if (type == "CDATA") {
         insertAttributeValue(target, method, arrow, resultClass, value, request);
     } else if (type == "TOKEN" || (type == "IDREF" && request.references == 0)) {
@@ -255,13 +254,11 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
                 const InternalName e = frame.host;
                 const InternalName cls = frame.hostClass;
                 insertElementClass(e, cls);
-                for (const SGMLTreeAttr& attribute : *frame.element->getAttributes()) {
+                for (const SGMLTreeAttr& attribute : frame.element->getAttributes()) {
                     if (attribute.getStatus() == '+') mapAttribute(e, cls, attribute, request);
                 }
                 linkChild(outer.host, outer.hostClass, e, frame.name, *outer.counter, request);
             }
-            // Nothing of the subtree is read again: its room goes to the objects still to come.
-            frame.element->releaseContent();
             frames.pop_back();
             continue;
         }
@@ -270,7 +267,7 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
         if (c->isText()) {
             if (skipEmptyText != 0 && c->getText().empty()) continue;
             InternalName v;
-            access->numberOrString(v, documentText(c->getText()));
+            access->numberOrString(v, documentText(std::string(c->getText())));
             linkChild(frame.host, frame.hostClass, v,
                       request.kind == 6 ? builtinObject::Text : pcdata, *frame.counter, request);
             continue;
@@ -290,7 +287,7 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
             lookupArrowType(frame.hostClass, name, request, arrow, cls);
         }
         std::string joined;
-        for (SGMLTreeElem* part : *c->getChildren()) {
+        for (SGMLTreeElem* part : c->getChildren()) {
             if (part->isText() && !(skipEmptyText != 0 && part->getText().empty())) {
                 joined += part->getText();
             }
