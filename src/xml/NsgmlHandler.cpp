@@ -19,7 +19,6 @@
 #include "xml/LeftoverFiles.h"
 #include "xml/SGMLTreeAttr.h"
 #include "xml/SGMLTreeElem.h"
-#include "xml/XMLidEntry.h"
 
 namespace {
 

@@ -16,15 +16,10 @@
 #include "xml/NsgmlHandler.h"
 #include "xml/SGMLTreeAttr.h"
 #include "xml/SGMLTreeElem.h"
-#include "xml/XMLidEntry.h"
 
 namespace {
 
 const InternalName undefined = InternalName::UndefinedObject;
-
-std::uint32_t idHash(std::string_view id) {
-    return static_cast<std::uint32_t>(std::hash<std::string_view>()(id));
-}
 
 // A farewell signal ends the program: a mapping under way is not finished first, the program
 // ends within a moment. (Ctrl-C alone lets a mapping complete, so that no document is stored
@@ -154,16 +149,15 @@ void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& 
     } else if (type == "ID") {
         insertAttributeValue(target, method, arrow, resultClass, value, request);
         insertAttributeValue(target, xmlId, 1, builtinObject::Literal, value, request);
-        if (request.references == 1) state->ids.emplace_back(target, value);
+        if (request.references == 1) state->ids.addId(value, target);
     } else if (type == "IDREF") {
         const InternalName m = dtdMethod(method, request);
         access->insertClassRelation(m, builtinObject::Attribute, 1);
         access->insertValue(target, xmlIdref, &m, 1, 1, symbol(quoted(value)));
         const std::vector<std::string> tokens = blankTokens(value);
         const int tokenArrow = tokens.size() > 1 ? setArrow(arrow) : arrow;
-        for (const std::string& token : tokens) {
-            state->idrefs.emplace_back(target, m, tokenArrow, token);
-        }
+        for (const std::string& token : tokens)
+            state->ids.addReference(target, m, tokenArrow, token);
     }
 }
 
@@ -334,72 +328,26 @@ void NsgmlHandler::linkChild(const InternalName& host, const InternalName& hostC
     if (request.mapping == 1) access->insertClassRelation(x, host, 3);
 }
 
-const XMLidEntry* NsgmlHandler::findId(std::string_view id) const {
-    return findId(id, idHash(id));
-}
-
-const XMLidEntry* NsgmlHandler::findId(std::string_view id, std::uint32_t hash) const {
-    const auto& slots = state->idIndex;
-    if (slots.empty()) return nullptr;
-    const std::size_t mask = slots.size() - 1;
-    for (std::size_t at = hash & mask; slots[at].first != nullptr; at = (at + 1) & mask) {
-        if (slots[at].second == hash && slots[at].first->getId() == id) return slots[at].first;
-    }
-    return nullptr;
-}
-
-void NsgmlHandler::indexIds() {
-    auto& slots = state->idIndex;
-    std::size_t size = 16;
-    while (size < 2 * state->ids.size()) size *= 2;
-    slots.assign(size, {nullptr, 0});
-    const std::size_t mask = size - 1;
-    for (const XMLidEntry& entry : state->ids) {
-        const std::string& id = entry.getId();
-        const std::uint32_t hash = idHash(id);
-        std::size_t at = hash & mask;
-        bool known = false;
-        for (; slots[at].first != nullptr; at = (at + 1) & mask) {
-            if (slots[at].second == hash && slots[at].first->getId() == id) {
-                known = true;  // the first entry of an ID wins
-                break;
-            }
-        }
-        if (!known) slots[at] = {&entry, hash};
-    }
-}
-
 void NsgmlHandler::resolveReferences(const ParseRequest& request) {
-    indexIds();
-    // References point anywhere in the document: each lookup would wait for its index slot and
-    // then its entry to come from memory. Both are fetched a few references ahead instead.
-    const auto& references = state->idrefs;
-    std::vector<std::uint32_t> hashes;
-    hashes.reserve(references.size());
-    for (const XMLidrefEntry& reference : references)
-        hashes.push_back(idHash(reference.getReference()));
-    const auto& slots = state->idIndex;
-    const std::size_t mask = slots.size() - 1;
-    constexpr std::size_t ahead = 8;
     int steps = 0;
-    for (std::size_t i = 0; i < references.size(); ++i) {
-        if (farewellDuring(steps)) return;
-        if (i + ahead < references.size()) __builtin_prefetch(&slots[hashes[i + ahead] & mask]);
-        if (i + ahead / 2 < references.size()) {
-            if (const XMLidEntry* next = slots[hashes[i + ahead / 2] & mask].first)
-                __builtin_prefetch(next);
-        }
-        const XMLidrefEntry& reference = references[i];
-        const XMLidEntry* target = findId(reference.getReference(), hashes[i]);
-        if (target == nullptr) {
-            centralErrorHandler().report(Error(5, 1, 2, "Undefined Reference",
-                                               "undefined Reference " + reference.getReference(),
-                                               "NsgmlHandler::resolveReferences", ""));
-            continue;
-        }
-        access->insertValue(reference.getObject(), reference.getMethod(), nullptr, 0,
-                            reference.getNumber(), target->getObject());
-    }
+    bool stopped = false;
+    state->ids.resolve(
+        [&](const IdTable::Reference& reference, const InternalName* target, std::string_view id) {
+            if (farewellDuring(steps)) {
+                stopped = true;
+                return false;
+            }
+            if (target == nullptr) {
+                centralErrorHandler().report(Error(5, 1, 2, "Undefined Reference",
+                                                   "undefined Reference " + std::string(id),
+                                                   "NsgmlHandler::resolveReferences", ""));
+            } else {
+                access->insertValue(reference.object, reference.method, nullptr, 0,
+                                    reference.number, *target);
+            }
+            return true;
+        });
+    if (stopped) return;
     // "*->", "*->>" and the "@*->>" defaults the XML layer's DTD mapping stores.
     for (int type : {3, 4, 5}) resolveDefaults(type, request);
 }
@@ -432,10 +380,8 @@ void NsgmlHandler::resolveDefaults(int type, const ParseRequest& request) {
     for (const Default& entry : defaults) {
         const std::string text = textOf(entry.id);
         if (text.size() < 2) continue;
-        const XMLidEntry* target = findId(text.substr(1, text.size() - 2));
-        if (target != nullptr) {
-            recordDefault(entry.host, entry.method, type, target->getObject(), request);
-        }
+        const InternalName* target = state->ids.find(text.substr(1, text.size() - 2));
+        if (target != nullptr) recordDefault(entry.host, entry.method, type, *target, request);
     }
 }
 
