@@ -2,10 +2,12 @@
 // mapping until the references are resolved.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -32,37 +34,68 @@ class IdTable {
     void addId(std::string_view id, InternalName object);
     void addReference(InternalName object, InternalName method, int number, std::string_view id);
     // The first object that carries the ID, or null.
-    const InternalName* find(std::string_view id) const;
-    std::size_t referenceCount() const { return references.size(); }
+    const InternalName* find(std::string_view id);
+    std::size_t referenceCount() const { return references.size() + waiting; }
 
     // Calls visit(reference, target, text) for each reference in the order recorded, target
     // being the ID's first object or null, text the ID; stops early when visit answers false.
     template <class Visit>
-    void resolve(Visit visit) const;
+    void resolve(Visit visit);
 
     // Forgets every ID and reference.
     void clear();
 
   private:
+    // An ID text of up to this many bytes is kept inside its entry, so that a lookup that finds
+    // its slot reads one more line of memory instead of two.
+    static constexpr std::size_t inlineLength = 16;
     struct Entry {
-        const char* text;
-        std::uint32_t length;
-        std::uint32_t hash;
         // UndefinedObject while no element carries the ID (it was only referenced so far).
         InternalName object;
+        std::uint32_t length;
+        union {
+            char inlined[inlineLength];
+            const char* stored;
+        };
+        std::string_view text() const {
+            return {length <= inlineLength ? inlined : stored, length};
+        }
+    };
+    // The entry's number plus one (0 when the slot is free) and the low half of the ID's hash,
+    // so that a probe past other IDs does not read their entries.
+    struct Slot {
+        std::uint32_t number;
+        std::uint32_t hash;
     };
 
     static std::uint32_t hashOf(std::string_view id);
-    // The entry's number, made when the ID is new.
-    std::uint32_t entryFor(std::string_view id);
+    // The entry's number, made when the ID (of this hash) is new.
+    std::uint32_t entryFor(std::string_view id, std::uint32_t hash);
     // The slot that holds the ID, or the free slot where it would go.
     std::size_t slotOf(std::string_view id, std::uint32_t hash) const;
     void growIndex();
     std::string_view store(std::string_view id);
 
     std::deque<Entry> entries;
-    // Open addressing, at most half full: the entry's number plus one, 0 when free.
-    std::vector<std::uint32_t> index;
+    // Open addressing, at most half full.
+    std::vector<Slot> index;
+
+    // A reference whose ID is not looked up yet. References point anywhere in the document, so
+    // each lookup would wait for its slot and then its entry to come from memory: a new
+    // reference waits a few places while its slot is fetched, and half-way its entry.
+    struct Waiting {
+        Reference reference;
+        std::uint32_t hash;
+        std::string id;
+    };
+    static constexpr std::size_t queueLength = 8;
+    // Moves the oldest waiting reference to the references.
+    void settleOldest();
+    void settleAll();
+    std::array<Waiting, queueLength> queue;
+    std::size_t oldest = 0;
+    std::size_t waiting = 0;
+
     std::deque<Reference> references;
     // The ID texts, in blocks that never move.
     std::vector<std::unique_ptr<char[]>> blocks;
@@ -71,9 +104,9 @@ class IdTable {
 };
 
 template <class Visit>
-void IdTable::resolve(Visit visit) const {
-    // References point anywhere in the document: each would wait for its entry to come from
-    // memory, so the entry of a reference a few places ahead is fetched meanwhile.
+void IdTable::resolve(Visit visit) {
+    settleAll();
+    // The entry of a reference a few places ahead is fetched meanwhile, as in the recording.
     constexpr std::size_t ahead = 8;
     const std::size_t count = references.size();
     for (std::size_t i = 0; i < count; ++i) {
@@ -81,8 +114,7 @@ void IdTable::resolve(Visit visit) const {
         const Reference& reference = references[i];
         const Entry& entry = entries[reference.id];
         const bool known = entry.object != InternalName::UndefinedObject;
-        if (!visit(reference, known ? &entry.object : nullptr,
-                   std::string_view(entry.text, entry.length))) {
+        if (!visit(reference, known ? &entry.object : nullptr, entry.text())) {
             return;
         }
     }
