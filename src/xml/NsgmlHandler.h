@@ -148,6 +148,9 @@ class NsgmlHandler : public ManagedObject {
     void lookupSignature(const InternalName& hostClass, const InternalName& method);
     void mapDtdChildren(const InternalName& host, const InternalName& hostClass,
                         SGMLTreeElem* element, const ParseRequest& request, int& counter);
+    // On reaching the node, lets the tree free the blocks the walk has passed, but those of the
+    // elements still open.
+    void releasePassed(const std::deque<MapFrame>& frames, const SGMLTreeElem* node);
     void linkChild(const InternalName& host, const InternalName& hostClass, const InternalName& x,
                    const InternalName& method, int& counter, const ParseRequest& request);
     void resolveReferences(const ParseRequest& request);

@@ -87,6 +87,7 @@ void NsgmlHandler::mapChildren(const InternalName& host, const InternalName& met
         }
         SGMLTreeElem* c = *frame.next;
         ++frame.next;
+        if (!state->tree.inCurrentBlock(c)) releasePassed(frames, c);
         if (c->isText()) {
             if (skipEmptyText != 0 && c->getText().empty()) continue;
             InternalName number;
@@ -258,6 +259,7 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
         }
         SGMLTreeElem* c = *frame.next;
         ++frame.next;
+        if (!state->tree.inCurrentBlock(c)) releasePassed(frames, c);
         if (c->isText()) {
             if (skipEmptyText != 0 && c->getText().empty()) continue;
             InternalName v;
@@ -303,6 +305,12 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
         frames.back().outer = outer;
         frames.back().name = name;
     }
+}
+
+void NsgmlHandler::releasePassed(const std::deque<MapFrame>& frames, const SGMLTreeElem* node) {
+    std::vector<const SGMLTreeElem*> open;
+    for (const MapFrame& frame : frames) open.push_back(frame.element);
+    state->tree.releasePassed(node, open);
 }
 
 void NsgmlHandler::linkChild(const InternalName& host, const InternalName& hostClass,
