@@ -1,4 +1,4 @@
-// The ID table of an import: storing ID texts once, the hashed index, the records.
+// The ID table of an import: the records, the hashed index over the IDs, the pass of lookups.
 #include "xml/IdTable.h"
 
 #include <algorithm>
@@ -24,16 +24,51 @@ std::size_t IdTable::slotOf(std::string_view id, std::uint32_t hash) const {
     }
 }
 
-void IdTable::growIndex() {
-    std::vector<Slot> old(index.empty() ? 64 : 2 * index.size(), Slot{0, 0});
-    old.swap(index);
-    const std::size_t mask = index.size() - 1;
-    for (const Slot& slot : old) {
-        if (slot.number == 0) continue;
-        std::size_t at = slot.hash & mask;
-        while (index[at].number != 0) at = (at + 1) & mask;
-        index[at] = slot;
+void IdTable::indexNewEntries() {
+    if (indexed == entries.size()) return;
+    if (2 * entries.size() > index.size()) {
+        std::size_t size = 64;
+        while (size < 2 * entries.size()) size *= 2;
+        std::vector<Slot> old(size, Slot{0, 0});
+        old.swap(index);
+        const std::size_t mask = index.size() - 1;
+        for (const Slot& slot : old) {
+            if (slot.number == 0) continue;
+            std::size_t at = slot.hash & mask;
+            while (index[at].number != 0) at = (at + 1) & mask;
+            index[at] = slot;
+        }
     }
+    for (; indexed < entries.size(); ++indexed) {
+        const std::string_view id = entries[indexed].text();
+        const std::uint32_t hash = hashOf(id);
+        Slot& slot = index[slotOf(id, hash)];
+        if (slot.number == 0) slot = Slot{static_cast<std::uint32_t>(indexed + 1), hash};
+    }
+}
+
+std::vector<InternalName> IdTable::targets() {
+    indexNewEntries();
+    const std::size_t count = references.size();
+    std::vector<InternalName> found(count, InternalName::UndefinedObject);
+    if (index.empty()) return found;
+    std::vector<std::uint32_t> hashes(count);
+    for (std::size_t i = 0; i < count; ++i) hashes[i] = hashOf(references[i].id());
+    // The slot of a reference well ahead, and the entry of one nearer, are fetched while this
+    // one is looked up.
+    constexpr std::size_t slotAhead = 16;
+    constexpr std::size_t entryAhead = 8;
+    const std::size_t mask = index.size() - 1;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i + slotAhead < count) __builtin_prefetch(&index[hashes[i + slotAhead] & mask]);
+        if (i + entryAhead < count) {
+            const Slot& slot = index[hashes[i + entryAhead] & mask];
+            if (slot.number != 0) __builtin_prefetch(&entries[slot.number - 1]);
+        }
+        const Slot& slot = index[slotOf(references[i].id(), hashes[i])];
+        if (slot.number != 0) found[i] = entries[slot.number - 1].object;
+    }
+    return found;
 }
 
 std::string_view IdTable::store(std::string_view id) {
@@ -51,72 +86,36 @@ std::string_view IdTable::store(std::string_view id) {
     return stored;
 }
 
-std::uint32_t IdTable::entryFor(std::string_view id, std::uint32_t hash) {
-    if (2 * (entries.size() + 1) > index.size()) growIndex();
-    const std::size_t at = slotOf(id, hash);
-    if (index[at].number != 0) return index[at].number - 1;
+void IdTable::addId(std::string_view id, InternalName object) {
     Entry& entry = entries.emplace_back();
-    entry.object = InternalName::UndefinedObject;
+    entry.object = object;
     entry.length = static_cast<std::uint32_t>(id.size());
     if (id.size() <= inlineLength)
         std::memcpy(entry.inlined, id.data(), id.size());
     else
         entry.stored = store(id).data();
-    index[at] = Slot{static_cast<std::uint32_t>(entries.size()), hash};
-    return index[at].number - 1;
-}
-
-void IdTable::addId(std::string_view id, InternalName object) {
-    Entry& entry = entries[entryFor(id, hashOf(id))];
-    if (entry.object == InternalName::UndefinedObject) entry.object = object;
 }
 
 void IdTable::addReference(InternalName object, InternalName method, int number,
                            std::string_view id) {
-    if (waiting == queueLength) settleOldest();
-    Waiting& added = queue[(oldest + waiting++) % queueLength];
-    added.reference = {object, method, number, 0};
-    added.hash = hashOf(id);
-    added.id.assign(id);
-    if (!index.empty()) {
-        const std::size_t mask = index.size() - 1;
-        __builtin_prefetch(&index[added.hash & mask]);
-        // The reference half-way through the queue has its slot at hand by now.
-        if (waiting > queueLength / 2) {
-            const Waiting& middle = queue[(oldest + waiting - 1 - queueLength / 2) % queueLength];
-            const Slot& slot = index[middle.hash & mask];
-            if (slot.number != 0) __builtin_prefetch(&entries[slot.number - 1]);
-        }
-    }
-}
-
-void IdTable::settleOldest() {
-    Waiting& first = queue[oldest];
-    first.reference.id = entryFor(first.id, first.hash);
-    references.push_back(first.reference);
-    oldest = (oldest + 1) % queueLength;
-    --waiting;
-}
-
-void IdTable::settleAll() {
-    while (waiting > 0) settleOldest();
+    const std::string_view text = store(id);
+    references.push_back(
+        {object, method, number, static_cast<std::uint32_t>(text.size()), text.data()});
 }
 
 const InternalName* IdTable::find(std::string_view id) {
-    settleAll();
+    indexNewEntries();
     if (index.empty()) return nullptr;
     const std::size_t at = slotOf(id, hashOf(id));
-    if (index[at].number == 0) return nullptr;
-    const Entry& entry = entries[index[at].number - 1];
-    return entry.object != InternalName::UndefinedObject ? &entry.object : nullptr;
+    return index[at].number != 0 ? &entries[index[at].number - 1].object : nullptr;
 }
 
 void IdTable::clear() {
     std::deque<Entry>().swap(entries);
+    indexed = 0;
     std::vector<Slot>().swap(index);
     std::deque<Reference>().swap(references);
     std::vector<std::unique_ptr<char[]>>().swap(blocks);
-    oldest = waiting = 0;
     next = nullptr;
     room = 0;
 }

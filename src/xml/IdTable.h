@@ -2,28 +2,29 @@
 // mapping until the references are resolved.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <string>
 #include <string_view>
 #include <vector>
 
 #include "objectbase/InternalName.h"
 
-// Each distinct ID text is stored once, and a reference holds only the number of its ID: a
-// document has an ID and a few reference tokens for most elements, and a copy of the text in
-// every record cost about twice as much. The references are resolved in the order they were
-// recorded.
+// Records are appended while the document is mapped and looked up only when the references are
+// resolved, all in one pass: the IDs a document refers to lie anywhere in it, and a lookup per
+// record while the mapping runs waited on memory each time (the mapping's own work pushes out
+// whatever is fetched ahead), where a pass of lookups alone can fetch the next ones meanwhile.
+// The texts are kept in blocks, so that a record costs no allocation of its own.
 class IdTable {
   public:
     struct Reference {
         InternalName object;  // the element that carries the reference
         InternalName method;  // the attribute's method
         int number;           // a value of the import's own, kept unchanged
-        std::uint32_t id;     // the referenced ID's number in the table
+        std::uint32_t length;
+        const char* text;  // the ID referred to
+        std::string_view id() const { return {text, length}; }
     };
 
     IdTable() = default;
@@ -35,10 +36,10 @@ class IdTable {
     void addReference(InternalName object, InternalName method, int number, std::string_view id);
     // The first object that carries the ID, or null.
     const InternalName* find(std::string_view id);
-    std::size_t referenceCount() const { return references.size() + waiting; }
+    std::size_t referenceCount() const { return references.size(); }
 
-    // Calls visit(reference, target, text) for each reference in the order recorded, target
-    // being the ID's first object or null, text the ID; stops early when visit answers false.
+    // Calls visit(reference, target) for each reference in the order recorded, target being
+    // the ID's first object or null; stops early when visit answers false.
     template <class Visit>
     void resolve(Visit visit);
 
@@ -50,7 +51,6 @@ class IdTable {
     // its slot reads one more line of memory instead of two.
     static constexpr std::size_t inlineLength = 16;
     struct Entry {
-        // UndefinedObject while no element carries the ID (it was only referenced so far).
         InternalName object;
         std::uint32_t length;
         union {
@@ -69,35 +69,20 @@ class IdTable {
     };
 
     static std::uint32_t hashOf(std::string_view id);
-    // The entry's number, made when the ID (of this hash) is new.
-    std::uint32_t entryFor(std::string_view id, std::uint32_t hash);
     // The slot that holds the ID, or the free slot where it would go.
     std::size_t slotOf(std::string_view id, std::uint32_t hash) const;
-    void growIndex();
+    // Puts the entries recorded since the last call into the index (the first of an ID wins).
+    void indexNewEntries();
+    // The first object of every reference's ID, UndefinedObject when there is none.
+    std::vector<InternalName> targets();
     std::string_view store(std::string_view id);
 
     std::deque<Entry> entries;
+    std::size_t indexed = 0;
     // Open addressing, at most half full.
     std::vector<Slot> index;
-
-    // A reference whose ID is not looked up yet. References point anywhere in the document, so
-    // each lookup would wait for its slot and then its entry to come from memory: a new
-    // reference waits a few places while its slot is fetched, and half-way its entry.
-    struct Waiting {
-        Reference reference;
-        std::uint32_t hash;
-        std::string id;
-    };
-    static constexpr std::size_t queueLength = 8;
-    // Moves the oldest waiting reference to the references.
-    void settleOldest();
-    void settleAll();
-    std::array<Waiting, queueLength> queue;
-    std::size_t oldest = 0;
-    std::size_t waiting = 0;
-
     std::deque<Reference> references;
-    // The ID texts, in blocks that never move.
+    // The texts, in blocks that never move.
     std::vector<std::unique_ptr<char[]>> blocks;
     char* next = nullptr;
     std::size_t room = 0;
@@ -105,17 +90,9 @@ class IdTable {
 
 template <class Visit>
 void IdTable::resolve(Visit visit) {
-    settleAll();
-    // The entry of a reference a few places ahead is fetched meanwhile, as in the recording.
-    constexpr std::size_t ahead = 8;
-    const std::size_t count = references.size();
-    for (std::size_t i = 0; i < count; ++i) {
-        if (i + ahead < count) __builtin_prefetch(&entries[references[i + ahead].id]);
-        const Reference& reference = references[i];
-        const Entry& entry = entries[reference.id];
-        const bool known = entry.object != InternalName::UndefinedObject;
-        if (!visit(reference, known ? &entry.object : nullptr, entry.text())) {
-            return;
-        }
+    const std::vector<InternalName> found = targets();
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        const bool known = found[i] != InternalName::UndefinedObject;
+        if (!visit(references[i], known ? &found[i] : nullptr)) return;
     }
 }

@@ -339,22 +339,21 @@ void NsgmlHandler::linkChild(const InternalName& host, const InternalName& hostC
 void NsgmlHandler::resolveReferences(const ParseRequest& request) {
     int steps = 0;
     bool stopped = false;
-    state->ids.resolve(
-        [&](const IdTable::Reference& reference, const InternalName* target, std::string_view id) {
-            if (farewellDuring(steps)) {
-                stopped = true;
-                return false;
-            }
-            if (target == nullptr) {
-                centralErrorHandler().report(Error(5, 1, 2, "Undefined Reference",
-                                                   "undefined Reference " + std::string(id),
-                                                   "NsgmlHandler::resolveReferences", ""));
-            } else {
-                access->insertValue(reference.object, reference.method, nullptr, 0,
-                                    reference.number, *target);
-            }
-            return true;
-        });
+    state->ids.resolve([&](const IdTable::Reference& reference, const InternalName* target) {
+        if (farewellDuring(steps)) {
+            stopped = true;
+            return false;
+        }
+        if (target == nullptr) {
+            centralErrorHandler().report(Error(5, 1, 2, "Undefined Reference",
+                                               "undefined Reference " + std::string(reference.id()),
+                                               "NsgmlHandler::resolveReferences", ""));
+        } else {
+            access->insertValue(reference.object, reference.method, nullptr, 0, reference.number,
+                                *target);
+        }
+        return true;
+    });
     if (stopped) return;
     // "*->", "*->>" and the "@*->>" defaults the XML layer's DTD mapping stores.
     for (int type : {3, 4, 5}) resolveDefaults(type, request);
