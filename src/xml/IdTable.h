@@ -39,7 +39,8 @@ class IdTable {
     std::size_t referenceCount() const { return references.size(); }
 
     // Calls visit(reference, target) for each reference in the order recorded, target being
-    // the ID's first object or null; stops early when visit answers false.
+    // the ID's first object or null, and forgets the reference (its room goes to the values the
+    // visits store); stops early when visit answers false.
     template <class Visit>
     void resolve(Visit visit);
 
@@ -93,6 +94,8 @@ void IdTable::resolve(Visit visit) {
     const std::vector<InternalName> found = targets();
     for (std::size_t i = 0; i < found.size(); ++i) {
         const bool known = found[i] != InternalName::UndefinedObject;
-        if (!visit(references[i], known ? &found[i] : nullptr)) return;
+        const bool more = visit(references.front(), known ? &found[i] : nullptr);
+        references.pop_front();
+        if (!more) return;
     }
 }

@@ -88,6 +88,14 @@ TEST(IdTable, ResolvingStopsWhenAsked) {
     int visited = 0;
     table.resolve([&](const IdTable::Reference&, const InternalName*) { return ++visited < 4; });
     EXPECT_EQ(visited, 4);
+    // The references visited are forgotten; the others wait for the next pass.
+    EXPECT_EQ(table.referenceCount(), 6u);
+    table.resolve([&](const IdTable::Reference&, const InternalName* target) {
+        EXPECT_TRUE(target != nullptr && *target == object(1));
+        return ++visited > 0;
+    });
+    EXPECT_EQ(visited, 10);
+    EXPECT_EQ(table.referenceCount(), 0u);
     table.clear();
     EXPECT_EQ(table.referenceCount(), 0u);
     EXPECT_EQ(table.find("a"), nullptr);
