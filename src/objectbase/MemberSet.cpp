@@ -2,6 +2,7 @@
 #include "objectbase/MemberSet.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -79,17 +80,17 @@ struct MemberSet::Hashed {
     }
 };
 
-MemberSet::MemberSet(const MemberSet& other)
-    : sorted(other.ascending()),
-      hashed(other.hashed != nullptr ? std::make_unique<Hashed>(*other.hashed) : nullptr) {
-    noteSlots();
+MemberSet::MemberSet(const MemberSet& other) {
+    // Reading the other set in order settles its tail and run first, so that the copy of its
+    // hash set matches the array.
+    sorted.assign(other.ascending());
+    if (other.hashed != nullptr) hashed = std::make_unique<Hashed>(*other.hashed);
 }
 
 MemberSet& MemberSet::operator=(const MemberSet& other) {
     if (this != &other) {
-        sorted = other.ascending();
+        sorted.assign(other.ascending());
         hashed = other.hashed != nullptr ? std::make_unique<Hashed>(*other.hashed) : nullptr;
-        noteSlots();
     }
     return *this;
 }
@@ -103,8 +104,8 @@ bool MemberSet::contains(const InternalName& name) const {
 }
 
 void MemberSet::prefetch(const InternalName& name) const {
-    if (slotsAt != nullptr)
-        __builtin_prefetch(slotsAt + (hashOf(name) & slotMask));
+    if (hashed != nullptr)
+        __builtin_prefetch(hashed->slots.data() + (hashOf(name) & (hashed->slots.size() - 1)));
     else if (!sorted.empty())
         __builtin_prefetch(sorted.data());
 }
@@ -117,7 +118,6 @@ bool MemberSet::inRun(const InternalName& name) const {
 void MemberSet::foldRun() const {
     for (std::size_t at = hashed->runBegin; at < sorted.size(); ++at) hashed->insert(sorted[at]);
     hashed->runBegin = sorted.size();
-    noteSlots();
 }
 
 bool MemberSet::insert(const InternalName& name) {
@@ -127,7 +127,6 @@ bool MemberSet::insert(const InternalName& name) {
             return true;
         }
         if (inRun(name) || !hashed->insert(name)) return false;
-        noteSlots();
         hashed->tail.push_back(name);
         return true;
     }
@@ -143,12 +142,6 @@ void MemberSet::startHashing() {
     hashed->slots.assign(4 * SmallLimit, FreeSlot);
     for (const InternalName& name : sorted) hashed->insert(name);
     hashed->runBegin = sorted.size();
-    noteSlots();
-}
-
-void MemberSet::noteSlots() const {
-    slotsAt = hashed != nullptr ? hashed->slots.data() : nullptr;
-    slotMask = hashed != nullptr ? hashed->slots.size() - 1 : 0;
 }
 
 bool MemberSet::erase(const InternalName& name) {
@@ -172,21 +165,20 @@ std::size_t MemberSet::size() const {
 }
 
 void MemberSet::clear() {
-    sorted.clear();
-    sorted.shrink_to_fit();
+    sorted.release();
     hashed.reset();
-    noteSlots();
 }
 
-const std::vector<InternalName>& MemberSet::ascending() const {
-    if (hashed == nullptr || (hashed->tail.empty() && !hashed->erasedSinceRead)) return sorted;
+std::span<const InternalName> MemberSet::ascending() const {
+    if (hashed == nullptr || (hashed->tail.empty() && !hashed->erasedSinceRead))
+        return sorted.view();
     // The tail may merge into the run, which then stops being a suffix of its own.
     foldRun();
     std::vector<InternalName>& tail = hashed->tail;
     if (!tail.empty()) {
         std::sort(tail.begin(), tail.end());
         const std::size_t before = sorted.size();
-        sorted.insert(sorted.end(), tail.begin(), tail.end());
+        sorted.append(tail.data(), tail.data() + tail.size());
         // A batch added in ascending order after the members there were needs no merge.
         if (before > 0 && tail.front() < sorted[before - 1])
             std::inplace_merge(sorted.begin(), sorted.begin() + std::ptrdiff_t(before),
@@ -204,5 +196,5 @@ const std::vector<InternalName>& MemberSet::ascending() const {
         hashed->erasedSinceRead = false;
     }
     hashed->runBegin = sorted.size();
-    return sorted;
+    return sorted.view();
 }
