@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <span>
 
 #include "objectbase/InternalName.h"
@@ -52,8 +51,11 @@ class MemberSet {
     bool inRun(const InternalName& name) const;
     void foldRun() const;
 
+    // The hash set of a large set (owned), else null.
+    Hashed* hashed() const;
+
     // Ascending; in a hashed set, the members added before the tail. A set of one or two
-    // members keeps them in place, so it allocates nothing.
+    // members keeps them in place, so it allocates nothing; a hashed set keeps its hash set's
+    // address in the array's spare word, so the whole set is three words.
     mutable NameArray sorted;
-    std::unique_ptr<Hashed> hashed;
 };

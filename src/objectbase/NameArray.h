@@ -34,8 +34,16 @@ class NameArray {
 
     std::size_t size() const { return count; }
     bool empty() const { return count == 0; }
-    InternalName* data() { return capacity <= InPlace ? inPlace : onHeap; }
-    const InternalName* data() const { return capacity <= InPlace ? inPlace : onHeap; }
+    InternalName* data() { return onHeap() ? heap.names : inPlace; }
+    const InternalName* data() const { return onHeap() ? heap.names : inPlace; }
+    bool onHeap() const { return capacity > InPlace; }
+    // While the names are on the heap, the word after their address is free for the owner: a
+    // large set keeps its hash set there, so that a small one costs no word for it. It survives
+    // growth and starts null; release() forgets it.
+    void* spare() const { return onHeap() ? heap.spare : nullptr; }
+    void setSpare(void* word) {
+        if (onHeap()) heap.spare = word;
+    }
     iterator begin() { return data(); }
     iterator end() { return data() + count; }
     const_iterator begin() const { return data(); }
@@ -81,7 +89,7 @@ class NameArray {
     void clear() { count = 0; }
     // Empties the array and gives its storage back.
     void release() {
-        if (capacity > InPlace) delete[] onHeap;
+        if (onHeap()) delete[] heap.names;
         capacity = InPlace;
         count = 0;
     }
@@ -91,17 +99,23 @@ class NameArray {
         while (room < wanted) room *= 2;
         auto* grown = new InternalName[room];
         std::copy(begin(), end(), grown);
-        if (capacity > InPlace) delete[] onHeap;
-        onHeap = grown;
+        void* const kept = spare();
+        if (onHeap()) delete[] heap.names;
+        heap.names = grown;
+        heap.spare = kept;
         capacity = std::uint32_t(room);
     }
 
   private:
     static constexpr std::uint32_t InPlace = 2;
 
+    struct Heap {
+        InternalName* names;
+        void* spare;
+    };
     union {
         InternalName inPlace[InPlace];
-        InternalName* onHeap;
+        Heap heap;
     };
     std::uint32_t count = 0;
     std::uint32_t capacity = InPlace;
