@@ -44,6 +44,16 @@ bool copyList(const clib_list<InternalName>& list, int width, InternalName* scra
     return true;
 }
 
+// One row in the printed form "(o1,o2)".
+void printRow(OutputChannel& out, const InternalName* row, int width) {
+    out << "(";
+    for (int i = 0; i < width; ++i) {
+        if (i > 0) out << ",";
+        out << row[i].ToString();
+    }
+    out << ")";
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -124,13 +134,7 @@ void MainMemPredFrame::print(OutputChannel& out) const {
     const int count = size();
     for (int rank = 0; rank < count; ++rank) {
         if (rank > 0) out << "," << std::endl << " ";
-        const InternalName* row = rowAtRank(rank);
-        out << "(";
-        for (int i = 0; i < arity; ++i) {
-            if (i > 0) out << ",";
-            out << row[i].ToString();
-        }
-        out << ")";
+        printRow(out, rowAtRank(rank), arity);
     }
     out << "}" << std::endl;
 }
@@ -237,12 +241,7 @@ void MainMemParamFrame::print(OutputChannel& out) const {
     for (const InternalName* row = rows.first(at); row != nullptr; row = rows.next(at, row)) {
         if (!firstRow) out << "," << std::endl << " ";
         firstRow = false;
-        out << "(";
-        for (int i = 0; i < width; ++i) {
-            if (i > 0) out << ",";
-            out << row[i].ToString();
-        }
-        out << ")";
+        printRow(out, row, width);
     }
     out << "}" << std::endl;
 }
