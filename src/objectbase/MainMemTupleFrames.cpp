@@ -210,7 +210,7 @@ class RowBuffer {
 
 }  // namespace
 
-MainMemParamFrame::MainMemParamFrame(int arity) : rows(arity > MaxRowWidth ? 0 : arity) {}
+MainMemParamFrame::MainMemParamFrame(int arity) : rows(arity) {}
 
 MainMemParamFrame::~MainMemParamFrame() = default;
 

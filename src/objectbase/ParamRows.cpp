@@ -215,7 +215,7 @@ bool ParamRows::becomeLarge() {
 }
 
 bool ParamRows::insert(const InternalName* row) {
-    if (rowWidth < 1) return false;
+    if (!usable()) return false;
     if (large == nullptr) {
         const int at = lowerBound(row, rowWidth);
         if (at < count && compareCells(smallRow(at), row, rowWidth) == 0) return false;
@@ -240,7 +240,7 @@ bool ParamRows::insert(const InternalName* row) {
 }
 
 const InternalName* ParamRows::answer(const InternalName* args) const {
-    if (rowWidth < 1) return nullptr;
+    if (!usable()) return nullptr;
     if (large != nullptr) {
         auto entry = large->byArguments.lookup(Tuple(probeCells(args), rowWidth - 1));
         return entry == nullptr ? nullptr : &large->byArguments.inf(entry);
@@ -278,7 +278,7 @@ bool ParamRows::replaceNameSmall(const InternalName& oldName, const InternalName
 
 bool ParamRows::replaceName(const InternalName& oldName, const InternalName& newName,
                             clib_dictionary<InternalName, InternalName>& pairs) {
-    if (rowWidth < 1) return false;
+    if (!usable()) return false;
     const bool changed = large != nullptr ? large->replaceName(oldName, newName, pairs)
                                           : replaceNameSmall(oldName, newName, pairs);
     if (changed) ++version;

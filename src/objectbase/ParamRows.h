@@ -61,6 +61,9 @@ class ParamRows {
   private:
     struct Large;
 
+    // A frame holds rows of 1 to RowCells::MaxCount cells; one of another width takes none.
+    bool usable() const { return rowWidth >= 1 && rowWidth <= RowCells::MaxCount; }
+
     InternalName* smallRow(int index) const { return cells + std::size_t(index) * rowWidth; }
     // The first row of the small array not below `row` in its first `prefix` cells.
     int lowerBound(const InternalName* row, int prefix) const;

@@ -230,3 +230,16 @@ TEST(ParamFrameTwinTest, AWalkGoesOnAfterItsRowWhenRowsAreAdded) {
             EXPECT_TRUE(std::find(seen.begin(), seen.end(), row) != seen.end());
     }
 }
+
+// A frame wider than a row can be keeps its arity and takes no row.
+TEST(ParamFrameTwinTest, AFrameTooWideForRowsTakesNone) {
+    MainMemParamFrame wide(40000);
+    EXPECT_EQ(wide.getArity(), 40000);
+    std::vector<InternalName> row(40000, obj(1));
+    EXPECT_EQ(wide.insertTuple(row.data(), 40000), 0);
+    EXPECT_EQ(wide.insertResult(row.data(), 39999, obj(2)), 0);
+    InternalName result;
+    EXPECT_EQ(wide.lookupResult(row.data(), 39999, result), 0);
+    EXPECT_EQ(wide.size(), 0);
+    EXPECT_EQ(printed(wide), "{}\n");
+}
