@@ -86,8 +86,8 @@ class NsgmlHandler : public ManagedObject {
         // The DOCTYPE's identifiers as the stream gave them; empty when absent.
         std::string systemId;
         std::string publicId;
-        // The IDs and references met by the mapping, hashed as they come (a scan of a list
-        // for every reference made large documents quadratic).
+        // The IDs and references met by the mapping; the references find their IDs through a
+        // hashed index (a scan of a list for every reference made large documents quadratic).
         IdTable ids;
         EsisReader reader;
         // The document's tree, from the event stream until the mapping is done with it.
