@@ -56,7 +56,7 @@ InternalName arrowObject(int methodType) {
 MethodEntries::iterator MethodEntries::insert(const_iterator at, const MethodSlot& entry) {
     const std::size_t place = std::size_t(at - data());
     if (count == capacity) {
-        const std::uint32_t grown = capacity * 2;
+        const std::uint32_t grown = capacity < 8 ? capacity + 1 : capacity * 2;
         auto* fresh = new MethodSlot[grown];
         std::copy(data(), data() + count, fresh);
         release();
@@ -90,9 +90,14 @@ void MethodEntries::release() {
 }
 
 MainMemObjFrame::MainMemObjFrame()
-    : setName1(InternalName::InitialSetName),
-      setName2(InternalName::InitialSetName),
-      setName3(InternalName::UndefinedObject) {}
+    : setName1(InternalName::InitialSetName), setName3(InternalName::UndefinedObject) {}
+
+void MainMemObjFrame::setSetName2(const InternalName& name) {
+    if (superSets != nullptr)
+        *superSets = name;
+    else if (name != InternalName::InitialSetName)
+        superSets = std::make_unique<InternalName>(name);
+}
 
 int MainMemObjFrame::size() const {
     return int(methods.size());
@@ -103,11 +108,10 @@ void MainMemObjFrame::clear() {
 }
 
 void MainMemObjFrame::print(OutputChannel& out) const {
-    out << "[ : " << setName1 << std::endl << "  :: " << setName2;
+    out << "[ : " << setName1 << std::endl << "  :: " << getSetName2();
     for (const MethodSlot& entry : methods) {
         out << std::endl
-            << "  " << entry.key.method << " " << arrowText(entry.key.methodType) << " "
-            << entry.value;
+            << "  " << entry.method() << " " << arrowText(entry.type()) << " " << entry.value();
     }
     out << "]" << std::endl;
 }
@@ -115,7 +119,7 @@ void MainMemObjFrame::print(OutputChannel& out) const {
 namespace {
 
 bool keyBefore(const MethodSlot& entry, const MethodKey& key) {
-    return compare(entry.key, key) < 0;
+    return compare(entry.key(), key) < 0;
 }
 
 }  // namespace
@@ -130,15 +134,15 @@ MethodEntries::const_iterator MainMemObjFrame::findEntry(const MethodKey& key) c
 
 MethodSlot* MainMemObjFrame::entryOf(const MethodKey& key) {
     auto at = findEntry(key);
-    return at != methods.end() && compare(at->key, key) == 0 ? &*at : nullptr;
+    return at != methods.end() && compare(at->key(), key) == 0 ? &*at : nullptr;
 }
 
 int MainMemObjFrame::lookupMethod(const InternalName& method, int methodType, int argCount,
                                   InternalName& value) const {
     const MethodKey key(methodType, argCount, method);
     auto at = findEntry(key);
-    if (at == methods.end() || compare(at->key, key) != 0) return 0;
-    value = at->value;
+    if (at == methods.end() || compare(at->key(), key) != 0) return 0;
+    value = at->value();
     return 1;
 }
 
@@ -161,8 +165,8 @@ int MainMemObjFrame::insertMethod(const InternalName& method, const InternalName
                                   int methodType, int argCount) {
     const MethodKey key(methodType, argCount, method);
     auto at = findEntry(key);
-    if (at != methods.end() && compare(at->key, key) == 0) return 0;
-    methods.insert(at, MethodSlot{key, value});
+    if (at != methods.end() && compare(at->key(), key) == 0) return 0;
+    methods.insert(at, MethodSlot(key, value));
     return 1;
 }
 
@@ -171,30 +175,30 @@ int MainMemObjFrame::replaceName(const InternalName& oldName, const InternalName
     std::vector<MethodSlot> moved;
     int status = 0;
     for (std::size_t at = 0; at < methods.size(); ++at) {
-        const MethodKey key = methods[at].key;
-        const InternalName value = methods[at].value;
+        const MethodKey key = methods[at].key();
+        const InternalName value = methods[at].value();
         if (key.method == oldName) {
             const MethodSlot* target = entryOf(MethodKey(key.methodType, key.argCount, newName));
             // Two different values under one key must be equated by the caller; a value that
             // equals the one already there is no collision.
-            if (target != nullptr && target->value != value) pairs.insert(value, target->value);
-            moved.push_back({key, value});
+            if (target != nullptr && target->value() != value) pairs.insert(value, target->value());
+            moved.emplace_back(key, value);
             status = 1;
         }
         if (value == oldName) {
-            methods[at].value = newName;
+            methods[at].setValue(newName);
             status = 2;
         }
     }
     for (const MethodSlot& entry : moved) {
-        const MethodKey renamed(entry.key.methodType, entry.key.argCount, newName);
-        const MethodSlot* stored = entryOf(entry.key);
-        const InternalName value = stored != nullptr ? stored->value : entry.value;
+        const MethodKey renamed(entry.type(), entry.arity(), newName);
+        const MethodSlot* stored = entryOf(entry.key());
+        const InternalName value = stored != nullptr ? stored->value() : entry.value();
         if (entryOf(renamed) == nullptr)
             insertMethod(newName, value, renamed.methodType, renamed.argCount);
         if (oldName != newName) {
-            auto at = findEntry(entry.key);
-            if (at != methods.end() && compare(at->key, entry.key) == 0) methods.erase(at);
+            auto at = findEntry(entry.key());
+            if (at != methods.end() && compare(at->key(), entry.key()) == 0) methods.erase(at);
         }
     }
     return status;
@@ -268,10 +272,10 @@ bool OFrameIterator::passes(const MethodKey& key) const {
 
 // Moves forward from the current entry to the first one that passes the filters.
 bool OFrameIterator::settle() {
-    while (current < methods->size() && !passes((*methods)[current].key)) ++current;
+    while (current < methods->size() && !passes((*methods)[current].key())) ++current;
     valid = current < methods->size();
     if (valid) {
-        const MethodKey& key = (*methods)[current].key;
+        const MethodKey key = (*methods)[current].key();
         methodType = key.methodType;
         argCount = key.argCount;
         method = key.method;
@@ -284,13 +288,13 @@ bool OFrameIterator::settle() {
 // met, entries added before it are not.
 bool OFrameIterator::find() {
     const MethodKey key(methodType, argCount, method);
-    if (current < methods->size() && compare((*methods)[current].key, key) == 0) return true;
+    if (current < methods->size() && compare((*methods)[current].key(), key) == 0) return true;
     current = std::size_t(std::lower_bound(methods->begin(), methods->end(), key,
                                            [](const MethodSlot& entry, const MethodKey& k) {
-                                               return compare(entry.key, k) < 0;
+                                               return compare(entry.key(), k) < 0;
                                            }) -
                           methods->begin());
-    return current < methods->size() && compare((*methods)[current].key, key) == 0;
+    return current < methods->size() && compare((*methods)[current].key(), key) == 0;
 }
 
 bool OFrameIterator::first() {
@@ -322,7 +326,7 @@ InternalName OFrameIterator::atColumn(int col) {
             return method;
         case 2:
             // An entry removed under the walk has no value any more.
-            return find() ? (*methods)[current].value : InternalName::UndefinedObject;
+            return find() ? (*methods)[current].value() : InternalName::UndefinedObject;
         case 3:
             return InternalName(static_cast<std::int32_t>(argCount), InternalName::Integer, 0);
         default:

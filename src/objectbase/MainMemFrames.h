@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -50,17 +51,54 @@ class SetFrame : public Frame {};
 class PredicateFrame : public Frame {};
 class ParameterFrame : public Frame {};
 
-// One method entry of an object frame: its key and the stored value.
-struct MethodSlot {
-    MethodKey key;
-    InternalName value;
+// One method entry of an object frame: its key and the stored value. An identifier leaves two
+// of its eight bytes unused, which here hold the key's type and argument count, so an entry takes
+// 16 bytes instead of 20 (the 1 MB import stores about two entries per element).
+class MethodSlot {
+  public:
+    MethodSlot() = default;
+    MethodSlot(const MethodKey& key, const InternalName& value)
+        : methodValue(key.method.getValue()),
+          methodKind(static_cast<std::uint8_t>(key.method.getType())),
+          methodFlag(static_cast<std::int8_t>(key.method.getArity())),
+          argCount(key.argCount),
+          storedValue(value.getValue()),
+          valueKind(static_cast<std::uint8_t>(value.getType())),
+          valueFlag(static_cast<std::int8_t>(value.getArity())),
+          methodType(key.methodType) {}
+
+    MethodKey key() const {
+        MethodKey key;
+        key.methodType = methodType;
+        key.argCount = argCount;
+        key.method = method();
+        return key;
+    }
+    int type() const { return methodType; }
+    int arity() const { return argCount; }
+    InternalName method() const { return InternalName(methodValue, methodKind, methodFlag); }
+    InternalName value() const { return InternalName(storedValue, valueKind, valueFlag); }
+    void setValue(const InternalName& value) { *this = MethodSlot(key(), value); }
+
+  private:
+    std::int32_t methodValue = 0;
+    std::uint8_t methodKind = InternalName::Object;
+    std::int8_t methodFlag = 0;
+    std::int16_t argCount = 0;
+    std::int32_t storedValue = 0;
+    std::uint8_t valueKind = InternalName::Object;
+    std::int8_t valueFlag = 0;
+    std::int16_t methodType = 0;
 };
+static_assert(sizeof(MethodSlot) == 16);
 
 // The method entries of one object frame in ascending key order. Most objects have a handful of
 // entries, so a sorted array searched by bisection replaces the search tree each object used to
-// carry: a lookup reads one or two cache lines, and an entry costs 16 bytes instead of a tree
-// node. Very many objects (every consulted molecule, most imported elements) have exactly one
-// entry, so that one is held in place of the array's address: such a frame allocates nothing.
+// carry: a lookup reads one or two cache lines. Very many objects (every consulted molecule) have
+// exactly one entry, so that one is held in place of the array's address: such a frame
+// allocates nothing. Frames are mostly filled once and then read (an imported element gets its
+// few entries one after another), so a small array grows by one entry at a time and holds no
+// spare room; from eight entries on it doubles, which keeps large frames' inserts cheap.
 class MethodEntries {
   public:
     using iterator = MethodSlot*;
@@ -119,13 +157,15 @@ class MainMemObjFrame : public ObjectFrame {
     virtual Iterator* methodIterator(int methodType, int arity, Iterator* reuse);
     virtual Iterator* methodIterator(int methodType, Iterator* reuse);
     virtual InternalName getSetName1() const { return setName1; }
-    virtual InternalName getSetName2() const { return setName2; }
+    virtual InternalName getSetName2() const {
+        return superSets != nullptr ? *superSets : InternalName::InitialSetName;
+    }
     virtual InternalName getSetName3() const { return setName3; }
     // 1 after storing the value under an absent key; 0 when the key is taken (its value stays).
     virtual int insertMethod(const InternalName& method, const InternalName& value, int methodType,
                              int argCount);
     virtual void setSetName1(const InternalName& name) { setName1 = name; }
-    virtual void setSetName2(const InternalName& name) { setName2 = name; }
+    virtual void setSetName2(const InternalName& name);
     virtual void setSetName3(const InternalName& name) { setName3 = name; }
     // Renames `oldName` to `newName` in keys and values; value pairs that now collide under one
     // key are added to `pairs`. 0 when nothing changed, 2 when the last change replaced a value,
@@ -134,9 +174,13 @@ class MainMemObjFrame : public ObjectFrame {
                             clib_dictionary<InternalName, InternalName>& pairs);
 
   private:
+    // The first set name (the object's classes) and the third (its parents) are set for every
+    // element and text an import makes; the second (superclasses) only for classes, which are
+    // few: it lives out of line, made on its first change, and a frame takes 56 bytes instead
+    // of 64.
     InternalName setName1;
-    InternalName setName2;
     InternalName setName3;
+    std::unique_ptr<InternalName> superSets;
     MethodEntries methods;
 
     // The entry with the key, or the place where it goes.
@@ -145,6 +189,7 @@ class MainMemObjFrame : public ObjectFrame {
     // The entry with the key, or null.
     MethodSlot* entryOf(const MethodKey& key);
 };
+static_assert(sizeof(void*) < 8 || sizeof(MainMemObjFrame) == 56);
 
 // The members of one set, in a flat store (see MemberSet).
 class MainMemSetFrame : public SetFrame {

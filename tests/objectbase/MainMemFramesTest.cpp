@@ -187,6 +187,152 @@ TEST(MainMemObjFrameTest, AWalkGoesOnAfterItsEntryWhenEntriesAreAdded) {
     decRef(it);
 }
 
+namespace {
+
+// A model of one object frame written from its contract: entries in a std::map keyed by
+// (type, arity, method), the three set names beside them.
+struct ObjFrameModel {
+    using Key = std::tuple<int, int, InternalName>;
+    std::map<Key, InternalName> entries;
+    InternalName sets[3] = {InternalName::InitialSetName, InternalName::InitialSetName,
+                            InternalName::UndefinedObject};
+
+    // Keys holding the old name move to the new one unless that key is taken (the taken value
+    // stays and the two differing values are paired); values holding the old name take the new.
+    int rename(const InternalName& oldName, const InternalName& newName,
+               std::vector<std::pair<InternalName, InternalName>>& pairs) {
+        int status = 0;
+        std::vector<Key> moved;
+        for (auto& [key, value] : entries) {
+            const auto& [type, args, method] = key;
+            if (method == oldName) {
+                auto target = entries.find(Key(type, args, newName));
+                if (target != entries.end() && target->second != value)
+                    pairs.emplace_back(value, target->second);
+                moved.push_back(key);
+                status = 1;
+            }
+            if (value == oldName) {
+                value = newName;
+                status = 2;
+            }
+        }
+        for (const Key& key : moved) {
+            const auto& [type, args, method] = key;
+            const InternalName value = entries.at(key);
+            entries.emplace(Key(type, args, newName), value);
+            if (oldName != newName) entries.erase(key);
+        }
+        return status;
+    }
+
+    std::string print() const {
+        static const char* const arrows[] = {"->",   "->>", "->>", "*->", "*->>",
+                                             "*->>", "=>",  "=>>", "=>>"};
+        std::string text = "[ : " + sets[0].ToString() + "\n  :: " + sets[1].ToString();
+        for (const auto& [key, value] : entries)
+            text += "\n  " + std::get<2>(key).ToString() + " " + arrows[std::get<0>(key)] + " " +
+                    value.ToString();
+        return text + "]\n";
+    }
+};
+
+std::vector<std::pair<InternalName, InternalName>> pairsOf(
+    const clib_dictionary<InternalName, InternalName>& pairs) {
+    std::vector<std::pair<InternalName, InternalName>> list;
+    for (auto it = pairs.first_item(); it != nullptr; it = pairs.next_item(it))
+        list.emplace_back(pairs.key(it), pairs.inf(it));
+    return list;
+}
+
+}  // namespace
+
+// Random inserts, lookups, renames, set names and clears over names of every kind, arities up
+// to the largest a key holds: the frame answers, walks, prints and pairs as the model does.
+TEST(MainMemObjFrameTest, AgreesWithAModelUnderRenamesAndClears) {
+    const std::vector<InternalName> names = {obj(1),
+                                             obj(2),
+                                             obj(3),
+                                             obj(4),
+                                             obj(5),
+                                             num(-2),
+                                             num(7),
+                                             InternalName(3, InternalName::String, 0),
+                                             InternalName(7, InternalName::Predicate, 2),
+                                             InternalName(-100000, InternalName::Function, -3),
+                                             setName(9),
+                                             InternalName(2147483647, InternalName::Object, 0)};
+    const int arities[] = {0, 1, 2, 255, 256, 32767};
+    std::mt19937 random{4951};
+    auto pick = [&] { return names[random() % names.size()]; };
+    for (int round = 0; round < 40; ++round) {
+        MainMemObjFrame frame;
+        ObjFrameModel model;
+        Iterator* it = nullptr;
+        for (int step = 0; step < 400; ++step) {
+            const unsigned op = random() % 100;
+            if (op < 55) {
+                const int type = int(random() % 9), args = arities[random() % 6];
+                const InternalName method = pick(), value = pick();
+                const bool fresh =
+                    model.entries.emplace(std::make_tuple(type, args, method), value).second;
+                ASSERT_EQ(frame.insertMethod(method, value, type, args), fresh ? 1 : 0);
+            } else if (op < 75) {
+                const int type = int(random() % 9), args = arities[random() % 6];
+                const InternalName method = pick();
+                auto at = model.entries.find(std::make_tuple(type, args, method));
+                InternalName found = obj(-1);
+                ASSERT_EQ(frame.lookupMethod(method, type, args, found),
+                          at != model.entries.end() ? 1 : 0);
+                if (at != model.entries.end()) {
+                    EXPECT_EQ(found, at->second);
+                }
+            } else if (op < 88) {
+                const InternalName oldName = pick(), newName = random() % 8 == 0 ? oldName : pick();
+                std::vector<std::pair<InternalName, InternalName>> expected;
+                const int status = model.rename(oldName, newName, expected);
+                clib_dictionary<InternalName, InternalName> pairs, expectedPairs;
+                for (const auto& [a, b] : expected) expectedPairs.insert(a, b);
+                ASSERT_EQ(frame.replaceName(oldName, newName, pairs), status);
+                EXPECT_EQ(pairsOf(pairs), pairsOf(expectedPairs));
+            } else if (op < 97) {
+                const int which = int(random() % 3);
+                const InternalName name =
+                    random() % 4 == 0 ? InternalName::InitialSetName : setName(int(random() % 50));
+                model.sets[which] = name;
+                if (which == 0) frame.setSetName1(name);
+                if (which == 1) frame.setSetName2(name);
+                if (which == 2) frame.setSetName3(name);
+            } else if (op < 98) {
+                model.entries.clear();
+                frame.clear();
+            } else {
+                ASSERT_EQ(printed(frame), model.print());
+            }
+            ASSERT_EQ(frame.size(), int(model.entries.size()));
+            EXPECT_EQ(frame.getSetName1(), model.sets[0]);
+            EXPECT_EQ(frame.getSetName2(), model.sets[1]);
+            EXPECT_EQ(frame.getSetName3(), model.sets[2]);
+        }
+        for (int typeFilter : {1000, 0, 2, 8}) {
+            for (int arityFilter : {-1, 0, 256, 32767}) {
+                std::vector<std::vector<InternalName>> expected;
+                it = frame.methodIterator(typeFilter, arityFilter, it);
+                const auto walked = drain(it, 4);
+                for (const auto& [key, value] : model.entries) {
+                    const auto& [type, args, method] = key;
+                    if ((typeFilter == 1000 || type == typeFilter) &&
+                        (arityFilter == -1 || args == arityFilter))
+                        expected.push_back({method, value, num(args), arrowObject(type)});
+                }
+                EXPECT_EQ(walked, expected) << typeFilter << " " << arityFilter;
+            }
+        }
+        EXPECT_EQ(printed(frame), model.print());
+        decRef(it);
+    }
+}
+
 TEST(MainMemSetFrameTest, MembershipReplaceIteratorAndPrint) {
     MainMemSetFrame frame;
     EXPECT_EQ(frame.insert(setName(4)), 1);
