@@ -65,7 +65,7 @@ int MainMemOM::getOrCreateName(const FSymbol& symbol, InternalName& out) {
         out = symbol.stored();  // a number is its own identifier: nothing is made
         return 0;
     }
-    if (const InternalName* known = symbolToName.find(symbol)) {
+    if (const std::optional<InternalName> known = symbolToName.find(symbol)) {
         out = *known;
         return 0;
     }
@@ -92,15 +92,15 @@ int MainMemOM::giveInternalName(const FSymbol& symbol, InternalName& out) {
         out = symbol.stored();
         return 1;
     }
-    const InternalName* known = symbolToName.find(symbol);
-    if (known == nullptr) return 0;
+    const std::optional<InternalName> known = symbolToName.find(symbol);
+    if (!known) return 0;
     out = *known;
     return 1;
 }
 
 int MainMemOM::giveSymbol(const InternalName& name, FSymbol& out) {
-    const FSymbol* symbol = nameToSymbol.find(name);
-    if (symbol == nullptr) return 0;
+    const std::optional<FSymbol> symbol = nameToSymbol.find(name);
+    if (!symbol) return 0;
     out = *symbol;
     return 1;
 }
@@ -110,8 +110,8 @@ int MainMemOM::giveName(const InternalName& name, std::string& out) {
         out = std::to_string(name.getValue());
         return 1;
     }
-    const FSymbol* symbol = nameToSymbol.find(name);
-    if (symbol == nullptr) return 0;
+    const std::optional<FSymbol> symbol = nameToSymbol.find(name);
+    if (!symbol) return 0;
     out = symTab->giveName(*symbol);
     return 1;
 }
@@ -215,7 +215,23 @@ const MainMemOM::UsageSet* MainMemOM::usageOf(const InternalName& name) {
 
 FlatNameMap<InternalName, MainMemOM::UsageSet>& MainMemOM::usages() {
     if (usageIndexLive) return usageIndex;
-    for (const auto& [name, host] : usageLog) usageIndex[name].insert(host);
+    // The log's prefix is still sorted from its last compaction, so its pairs come grouped by
+    // name: a name is looked up once per run of its pairs, in a table made large enough
+    // beforehand (the names of the prefix, and at most one more per later pair).
+    std::size_t names = usageLog.size() - usageLogCompacted;
+    auto at = usageLog.begin();
+    for (std::size_t i = 0; i < usageLogCompacted; ++i, ++at)
+        if (i == 0 || at[-1].first != at->first) ++names;
+    usageIndex.reserve(names);
+    UsageSet* holders = nullptr;
+    InternalName last;
+    for (const auto& [name, host] : usageLog) {
+        if (holders == nullptr || name != last) {
+            holders = &usageIndex[name];
+            last = name;
+        }
+        holders->insert(host);
+    }
     std::deque<std::pair<InternalName, InternalName>>().swap(usageLog);
     usageLogCompacted = 0;
     usageIndexLive = true;
@@ -223,6 +239,7 @@ FlatNameMap<InternalName, MainMemOM::UsageSet>& MainMemOM::usages() {
 }
 
 void MainMemOM::compactUsageLog() {
+    // In place: this runs while a program or document is being stored, at its peak of memory.
     std::sort(usageLog.begin(), usageLog.end());
     usageLog.erase(std::unique(usageLog.begin(), usageLog.end()), usageLog.end());
     usageLog.shrink_to_fit();

@@ -290,8 +290,8 @@ void MainMemOM::cleanup() {
     made.erase(std::unique(made.begin(), made.end()), made.end());
     for (const InternalName& name : made) {
         if (stringInUse(name, predicateStrings)) continue;
-        const FSymbol* symbol = nameToSymbol.find(name);
-        if (symbol == nullptr) continue;
+        const std::optional<FSymbol> symbol = nameToSymbol.find(name);
+        if (!symbol) continue;
         symbolToName.erase(*symbol);
         nameToSymbol.erase(name);
         std::cout << "\n delete";

@@ -256,12 +256,13 @@ void MainMemOM::rewriteRelations(int kind, const InternalName& old, const Intern
 }
 
 void MainMemOM::rewriteSymbols(const InternalName& old, const InternalName& rep) {
-    const FSymbol* oldSymbol = nameToSymbol.find(old);
-    if (oldSymbol == nullptr) return;
+    const std::optional<FSymbol> oldSymbol = nameToSymbol.find(old);
+    if (!oldSymbol) return;
     auto repSet = nameToSymbols.lookup(rep);
     if (repSet == nullptr) {
         auto* symbols = new set<FSymbol>();
-        if (const FSymbol* repSymbol = nameToSymbol.find(rep)) symbols->insert(*repSymbol);
+        if (const std::optional<FSymbol> repSymbol = nameToSymbol.find(rep))
+            symbols->insert(*repSymbol);
         repSet = nameToSymbols.insert(rep, symbols);
     }
     set<FSymbol>* into = nameToSymbols.inf(repSet);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <random>
 
 #include "objectbase/FSymbol.h"
@@ -11,9 +12,10 @@
 namespace {
 
 // Every entry of the map, ordered, as the twin holds them.
-std::map<InternalName, int> entriesOf(const NumberedNameMap<InternalName, int>& names) {
-    std::map<InternalName, int> entries;
-    names.forEach([&entries](const InternalName& key, int value) {
+std::map<InternalName, InternalName> entriesOf(
+    const NumberedNameMap<InternalName, InternalName>& names) {
+    std::map<InternalName, InternalName> entries;
+    names.forEach([&entries](const InternalName& key, const InternalName& value) {
         EXPECT_TRUE(entries.emplace(key, value).second) << key;
     });
     return entries;
@@ -34,23 +36,26 @@ InternalName randomKey(std::mt19937& random, unsigned spread) {
 TEST(NumberedNameMapTest, AgreesWithAnOrderedMapWhateverTheOrderOfChanges) {
     for (unsigned spread : {8u, 300u, 5000u}) {
         std::mt19937 random{spread};
-        NumberedNameMap<InternalName, int> names;
-        std::map<InternalName, int> twin;
+        NumberedNameMap<InternalName, InternalName> names;
+        std::map<InternalName, InternalName> twin;
         for (int step = 0; step < 40000; ++step) {
             const InternalName key = randomKey(random, spread);
+            // Values of every kind and flag, so that a slot's packed fields cannot mix.
+            const InternalName value(step - 20000, std::uint8_t(step % 11),
+                                     std::int8_t(step % 7 - 3));
             const unsigned action = random() % 8;
             if (action < 3) {
                 EXPECT_EQ(names.erase(key), twin.erase(key));
             } else if (action == 3) {
-                names.insert_or_assign(key, step);
-                twin.insert_or_assign(key, step);
+                names.insert_or_assign(key, value);
+                twin.insert_or_assign(key, value);
             } else {
-                EXPECT_EQ(names.emplace(key, step), twin.emplace(key, step).second) << key;
+                EXPECT_EQ(names.emplace(key, value), twin.emplace(key, value).second) << key;
             }
-            const int* found = names.find(key);
+            const std::optional<InternalName> found = names.find(key);
             auto expected = twin.find(key);
-            ASSERT_EQ(found == nullptr, expected == twin.end()) << key;
-            if (found != nullptr) {
+            ASSERT_EQ(!found, expected == twin.end()) << key;
+            if (found) {
                 EXPECT_EQ(*found, expected->second);
             }
             ASSERT_EQ(names.size(), twin.size());
@@ -62,7 +67,7 @@ TEST(NumberedNameMapTest, AgreesWithAnOrderedMapWhateverTheOrderOfChanges) {
         for (const auto& [key, value] : twin) EXPECT_TRUE(names.contains(key)) << key;
         names.clear();
         EXPECT_TRUE(names.empty());
-        EXPECT_EQ(names.find(twin.begin()->first), nullptr);
+        EXPECT_FALSE(names.find(twin.begin()->first));
         EXPECT_TRUE(entriesOf(names).empty());
     }
 }
@@ -77,11 +82,11 @@ TEST(NumberedNameMapTest, AKeyBesideThePagesStaysOneEntry) {
     EXPECT_EQ(bindings.erase(first), 1u);
     EXPECT_FALSE(bindings.emplace(second, InternalName(3, InternalName::Object, 0)));
     bindings.insert_or_assign(second, InternalName(4, InternalName::Object, 0));
-    ASSERT_NE(bindings.find(second), nullptr);
+    ASSERT_TRUE(bindings.find(second));
     EXPECT_EQ(bindings.find(second)->getValue(), 4);
     EXPECT_EQ(bindings.size(), 1u);
-    EXPECT_EQ(bindings.find(first), nullptr);
-    EXPECT_EQ(bindings.find(FSymbol(5, InternalName::Predicate, 0)), nullptr);
+    EXPECT_FALSE(bindings.find(first));
+    EXPECT_FALSE(bindings.find(FSymbol(5, InternalName::Predicate, 0)));
 }
 
 }  // namespace
