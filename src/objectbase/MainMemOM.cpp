@@ -216,13 +216,8 @@ const MainMemOM::UsageSet* MainMemOM::usageOf(const InternalName& name) {
 FlatNameMap<InternalName, MainMemOM::UsageSet>& MainMemOM::usages() {
     if (usageIndexLive) return usageIndex;
     // The log's prefix is still sorted from its last compaction, so its pairs come grouped by
-    // name: a name is looked up once per run of its pairs, in a table made large enough
-    // beforehand (the names of the prefix, and at most one more per later pair).
-    std::size_t names = usageLog.size() - usageLogCompacted;
-    auto at = usageLog.begin();
-    for (std::size_t i = 0; i < usageLogCompacted; ++i, ++at)
-        if (i == 0 || at[-1].first != at->first) ++names;
-    usageIndex.reserve(names);
+    // name: a name is looked up once per run of its pairs. Only entering a new name moves the
+    // table's entries, and the set held is then looked up anew.
     UsageSet* holders = nullptr;
     InternalName last;
     for (const auto& [name, host] : usageLog) {
@@ -236,6 +231,17 @@ FlatNameMap<InternalName, MainMemOM::UsageSet>& MainMemOM::usages() {
     usageLogCompacted = 0;
     usageIndexLive = true;
     return usageIndex;
+}
+
+bool MainMemOM::usedAnywhere(const InternalName& name) {
+    if (usageIndexLive) return usageIndex.count(name) != 0;
+    // Asked for many names at once (cleanup), answered from the sorted log: building the index
+    // for it would cost its whole memory at the end of a run.
+    if (usageLogCompacted != usageLog.size()) compactUsageLog();
+    auto at = std::lower_bound(usageLog.begin(), usageLog.end(), name,
+                               [](const std::pair<InternalName, InternalName>& pair,
+                                  const InternalName& key) { return pair.first < key; });
+    return at != usageLog.end() && at->first == name;
 }
 
 void MainMemOM::compactUsageLog() {

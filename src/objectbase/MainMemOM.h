@@ -534,7 +534,9 @@ class MainMemOM : public OM {
     clib_dictionary<InternalName, set<MethodSig>*> methodSignatures;
     // The usage index, built from the log the first time it is read.
     FlatNameMap<InternalName, UsageSet>& usages();
-    // Sorts the log and drops its repeats once it has doubled since this was last done.
+    // Whether the name is held by any host (it has a usage set), without building the index.
+    bool usedAnywhere(const InternalName& name);
+    // Sorts the log and drops its repeats.
     void compactUsageLog();
 
     // Only equating names, forgetting strings and printing made objects read the usage index, and

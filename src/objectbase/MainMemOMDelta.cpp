@@ -248,7 +248,7 @@ void MainMemOM::clear() {
 // Forgetting unused strings
 
 bool MainMemOM::stringInUse(const InternalName& name, const set<InternalName>& predicateStrings) {
-    if (usages().count(name) != 0) return true;                       // argument or value
+    if (usedAnywhere(name)) return true;                              // argument or value
     if (getObjFrame(name) != nullptr) return true;                    // host or is-a member
     if (classToObjTable.lookup(name) != nullptr) return true;         // class
     if (superClassToClassTable.lookup(name) != nullptr) return true;  // superclass
