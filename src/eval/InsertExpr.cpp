@@ -131,10 +131,10 @@ bool PropInsertExpr::orderFree() const {
 }
 
 void PropInsertExpr::prefetch(const InternalName* cells) {
-    if (a != 0 || r != 1 || !takesRepeats()) return;
+    if (!keepsSets()) return;
     // The row's value in the scratch of the next insert, which overwrites it anyway.
     takeColumns(cells);
-    access->prefetchValue(values[0], values[1], type, values[2]);
+    access->prefetchValue(values[0], values[1], type, values[2], sets);
 }
 
 void PropInsertExpr::apply(InternalName* out, int* changed) {
@@ -156,6 +156,7 @@ void PropInsertExpr::apply(InternalName* out, int* changed) {
 int PropInsertExpr::storeValue(const InternalName& host, const InternalName& method,
                                const InternalName* args, int argCount, int methodType,
                                const InternalName& value) {
+    if (keepsSets()) return access->insertValueKeepingSets(host, method, methodType, value, sets);
     return access->insertValue(host, method, args, argCount, methodType, value);
 }
 

@@ -8,6 +8,7 @@
 #include "foundation/ManagedObject.h"
 #include "foundation/set.h"
 #include "objectbase/FSymbol.h"
+#include "objectbase/HostSetCache.h"
 #include "objectbase/InternalName.h"
 
 class MainMemPredFrame;
@@ -130,10 +131,16 @@ class PropInsertExpr : public InsertExpr {
                          const set<InternalName>& values);
 
   private:
+    // A set-valued value without arguments over columns and constants: the rows that take
+    // repeats, whose set frames are kept in `sets`.
+    bool keepsSets() const { return a == 0 && r == 1 && takesRepeats(); }
+
     std::int32_t type;
     std::int32_t a;
     std::int32_t r;
     set<InternalName> results;
+    // The set frames of the hosts met so far; valid while the object base keeps its layout.
+    HostSetCache sets;
 };
 
 // The value of host.method@(arguments) (path kinds), or host op method (arithmetic 100 to 104).

@@ -103,13 +103,20 @@ bool MemberSet::contains(const InternalName& name) const {
 }
 
 void MemberSet::prefetch(const InternalName& name) const {
-    if (slotsAt != nullptr)
+    if (slotsAt != nullptr) {
         __builtin_prefetch(slotsAt + (hashOf(name) & slotMask));
-    else if (!sorted.empty())
+        // The hash set is at most half full, so an array longer than half the slots ends in a
+        // run of members that came in ascending order: a membership test then reads the run's
+        // last member too.
+        if (sorted.size() * 2 > slotMask + 1) __builtin_prefetch(&sorted.back());
+    } else if (!sorted.empty())
         __builtin_prefetch(sorted.data());
 }
 
 bool MemberSet::inRun(const InternalName& name) const {
+    // A name above the run's last member, the usual one while members arrive in ascending order,
+    // is answered without a search through the run.
+    if (sorted.size() == hashed->runBegin || sorted.back() < name) return false;
     return std::binary_search(sorted.begin() + std::ptrdiff_t(hashed->runBegin), sorted.end(),
                               name);
 }
