@@ -119,6 +119,11 @@ class PropInsertExpr : public InsertExpr {
     bool repeatsCheaply() const override { return orderFree(); }
     bool takesRepeats() const override { return orderFree(); }
     void prefetch(const InternalName* cells) override;
+    // Notes whether the node keeps set frames for the pass, then as InsertExpr.
+    void createObjects() override;
+    // A node that keeps set frames has only columns and constants: the row's cells go straight
+    // into the slots.
+    void insert(const InternalName* cells, InternalName* out, int* changed) override;
 
   protected:
     void apply(InternalName* out, int* changed) override;
@@ -134,6 +139,8 @@ class PropInsertExpr : public InsertExpr {
     // A set-valued value without arguments over columns and constants: the rows that take
     // repeats, whose set frames are kept in `sets`.
     bool keepsSets() const { return a == 0 && r == 1 && takesRepeats(); }
+    // keepsSets(), noted once before the rows come.
+    bool keeping = false;
 
     std::int32_t type;
     std::int32_t a;

@@ -214,9 +214,9 @@ int MainMemOM::insertMethodValue(const InternalName& host, const InternalName& m
 int MainMemOM::storeSetMember(MainMemSetFrame* members, const InternalName& host,
                               const InternalName& method, const InternalName* args, int argCount,
                               int type, const InternalName& value) {
-    if (members->contains(value)) return 0;
-    indexValue(host, args, argCount, value);
+    // One probe answers both whether the value is there and where it goes.
     if (members->insert(value) == 0) return 0;
+    indexValue(host, args, argCount, value);
     return deltaOn ? recordValue(type, method, host, args, argCount, value, true) : 1;
 }
 
