@@ -94,6 +94,14 @@ bool RelationStore::insert(const InternalName* row) {
     const std::uint32_t hash = hashRow(row);
     const std::size_t at = probe(row, hash);
     if (slots[at].row != 0) return false;
+    // The slot takes the number the row gets now.
+    slots[at] = Slot{std::uint32_t(rowCount + 1), hash};
+    ++hashedRows;
+    appendNew(row);
+    return true;
+}
+
+void RelationStore::appendNew(const InternalName* row) {
     const std::size_t end = cells.size();
     if (row >= cells.data() && row < cells.data() + end) {
         // A row of this store: copied before growing the cells can move it.
@@ -102,29 +110,10 @@ bool RelationStore::insert(const InternalName* row) {
     } else {
         cells.insert(cells.end(), row, row + rowWidth);
     }
-    slots[at] = Slot{std::uint32_t(rowCount + 1), hash};
     ++rowCount;
-    ++hashedRows;
-    indexAppended(end);
-    return true;
-}
-
-void RelationStore::appendNew(const InternalName* row) {
-    const std::size_t end = cells.size();
-    if (row >= cells.data() && row < cells.data() + end) {
-        const std::vector<InternalName> copy(row, row + rowWidth);
-        cells.insert(cells.end(), copy.begin(), copy.end());
-    } else {
-        cells.insert(cells.end(), row, row + rowWidth);
-    }
-    ++rowCount;
-    indexAppended(end);
-}
-
-void RelationStore::indexAppended(std::size_t at) {
     for (int c = 0; c < rowWidth && std::size_t(c) < columns.size(); ++c)
         if (columns[std::size_t(c)] != nullptr)
-            (*columns[std::size_t(c)])[cells[at + std::size_t(c)]].push_back(
+            (*columns[std::size_t(c)])[cells[end + std::size_t(c)]].push_back(
                 std::uint32_t(rowCount - 1));
 }
 

@@ -105,8 +105,6 @@ class RelationStore {
     // Rebuilds the hash set, the order and the built column indexes from the rows.
     void reindex();
     void indexColumn(ColumnIndex& index, int column, std::uint32_t from) const;
-    // Adds the last row, whose cells begin at `at`, to the built column indexes.
-    void indexAppended(std::size_t at);
 
     std::int32_t rowWidth;
     std::int32_t rowCount = 0;
