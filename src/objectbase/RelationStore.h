@@ -99,6 +99,8 @@ class RelationStore {
         if (hashedRows != rowCount) hashRows();
     }
     void hashRows() const;
+    // Appends the row's cells and indexes them in the built column indexes.
+    void appendRow(const InternalName* row);
     // The slot that holds the row equal to `cells` (hash `hash`), or the free slot where it goes.
     std::size_t probe(const InternalName* row, std::uint32_t hash) const;
     void grow() const;
