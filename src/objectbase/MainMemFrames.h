@@ -12,6 +12,7 @@
 #include "objectbase/InternalName.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MemberSet.h"
+#include "objectbase/ParamRows.h"
 #include "objectbase/RelationStore.h"
 #include "objectbase/Tuple.h"
 
@@ -282,7 +283,7 @@ class MainMemPredFrame : public PredicateFrame {
 };
 
 // The argument lists and results of one method with arguments. A row is its arguments followed
-// by the result; the arity counts both.
+// by the result; the arity counts both. The rows and their answering rules live in ParamRows.
 class MainMemParamFrame : public ParameterFrame {
   public:
     explicit MainMemParamFrame(int arity);
@@ -311,22 +312,10 @@ class MainMemParamFrame : public ParameterFrame {
     virtual int replaceName(const InternalName& oldName, const InternalName& newName,
                             clib_dictionary<InternalName, InternalName>& pairs);
 
-    int getArity() const { return arity; }
+    int getArity() const { return rows.width(); }
+    // The rows, for walking them in ascending order.
+    const ParamRows& storedRows() const { return rows; }
 
   private:
-    // Copies `count` cells into the scratch row; false when they are not a row of `width` cells.
-    bool loadScratch(const InternalName* cells, int count, int width);
-    // Stores a row whose cells this frame already owns.
-    void store(const ExtendedTuple& row);
-    // Takes a stored row (its item in `rows`) out of the set and the argument index.
-    void unstore(set<ExtendedTuple>::item stored);
-    // True and the row that answers for the arguments of `probe` (the first stored), else false.
-    bool answering(const ExtendedTuple& probe, ExtendedTuple& row);
-
-    set<ExtendedTuple> rows;
-    // The argument list of every stored row, keyed by a view of the answering row's cells.
-    clib_dictionary<Tuple, InternalName> byArguments;
-    std::int32_t arity;
-    InternalName* scratch;
-    RowCellPool cellPool;
+    ParamRows rows;
 };

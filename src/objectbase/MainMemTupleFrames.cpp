@@ -1,5 +1,6 @@
 // Predicate frames and parameter frames: sets of fixed-width rows of identifiers.
 #include <algorithm>
+#include <array>
 #include <new>
 #include <ostream>
 #include <vector>
@@ -24,15 +25,6 @@ InternalName* newScratch(int width) {
     return cells;
 }
 
-bool holds(const InternalName* cells, int count, const InternalName& name) {
-    return std::find(cells, cells + count, name) != cells + count;
-}
-
-void rename(InternalName* cells, int count, const InternalName& oldName,
-            const InternalName& newName) {
-    std::replace(cells, cells + count, oldName, newName);
-}
-
 // Copies `count` cells into the scratch row `scratch` of a frame whose rows are `width` wide;
 // false (and nothing copied) when that is not possible.
 bool copyCells(const InternalName* cells, int count, int width, InternalName* scratch) {
@@ -52,58 +44,14 @@ bool copyList(const clib_list<InternalName>& list, int width, InternalName* scra
     return true;
 }
 
-// Puts a copy of the scratch row into a cell array of the pool; false when none can be had.
-template <class Row>
-bool copyOut(const InternalName* scratch, int width, RowCellPool& pool, Row& row) {
-    InternalName* cells = pool.allocate();
-    if (cells == nullptr) return false;
-    std::copy(scratch, scratch + width, cells);
-    row = Row(cells, width);
-    return true;
-}
-
-// The rows of a frame in the printed form "{(o1,o2),\n (o1,o5)}\n".
-template <class Row>
-void printRows(const set<Row>& rows, OutputChannel& out) {
-    out << "{";
-    bool firstRow = true;
-    for (auto it = rows.first_item(); it != nullptr; it = rows.next_item(it)) {
-        if (!firstRow) out << "," << std::endl << " ";
-        const Row& row = rows.key(it);
-        out << "(";
-        for (int i = 0; i < row.count(); ++i) {
-            if (i > 0) out << ",";
-            out << row.cells()[i].ToString();
-        }
-        out << ")";
-        firstRow = false;
+// One row in the printed form "(o1,o2)".
+void printRow(OutputChannel& out, const InternalName* row, int width) {
+    out << "(";
+    for (int i = 0; i < width; ++i) {
+        if (i > 0) out << ",";
+        out << row[i].ToString();
     }
-    out << "}" << std::endl;
-}
-
-// The items of the stored rows that hold `name` in some cell. An item stays valid while other
-// rows are deleted or inserted.
-template <class Row>
-std::vector<typename set<Row>::item> rowsHolding(const set<Row>& rows, const InternalName& name) {
-    std::vector<typename set<Row>::item> found;
-    for (auto it = rows.first_item(); it != nullptr; it = rows.next_item(it)) {
-        const Row& row = rows.key(it);
-        if (holds(row.cells(), row.count(), name)) found.push_back(it);
-    }
-    return found;
-}
-
-// Hands out an iterator of class It over `rows`, re-targeting `reuse` when it is one.
-template <class It, class Row>
-Iterator* rowIterator(Iterator* reuse, const char* className, set<Row>* rows, int width) {
-    if (reuse != nullptr) {
-        if (reuse->isA(className)) {
-            static_cast<It*>(reuse)->reset(rows, width);
-            return reuse;
-        }
-        decRef(reuse);
-    }
-    return new It(rows, width);
+    out << ")";
 }
 
 }  // namespace
@@ -186,13 +134,7 @@ void MainMemPredFrame::print(OutputChannel& out) const {
     const int count = size();
     for (int rank = 0; rank < count; ++rank) {
         if (rank > 0) out << "," << std::endl << " ";
-        const InternalName* row = rowAtRank(rank);
-        out << "(";
-        for (int i = 0; i < arity; ++i) {
-            if (i > 0) out << ",";
-            out << row[i].ToString();
-        }
-        out << ")";
+        printRow(out, rowAtRank(rank), arity);
     }
     out << "}" << std::endl;
 }
@@ -258,17 +200,36 @@ int MainMemPredFrame::replaceName(const InternalName& oldName, const InternalNam
 // ---------------------------------------------------------------------------------------------
 // MainMemParamFrame
 
-MainMemParamFrame::MainMemParamFrame(int arity)
-    : arity(arity), scratch(newScratch(arity)), cellPool(arity) {}
+namespace {
 
-MainMemParamFrame::~MainMemParamFrame() {
-    byArguments.clear();
-    rows.clear();
-    delete[] scratch;
-}
+// A row assembled from a list or from arguments and a result: in place for the usual few cells.
+class RowBuffer {
+  public:
+    explicit RowBuffer(int width) {
+        if (width > int(inPlace.size())) spilled.resize(std::size_t(width));
+    }
+    InternalName* data() { return spilled.empty() ? inPlace.data() : spilled.data(); }
+
+  private:
+    std::array<InternalName, 8> inPlace{};
+    std::vector<InternalName> spilled;
+};
+
+}  // namespace
+
+MainMemParamFrame::MainMemParamFrame(int arity) : rows(arity) {}
+
+MainMemParamFrame::~MainMemParamFrame() = default;
 
 Iterator* MainMemParamFrame::getIterator(Iterator* reuse) {
-    return rowIterator<ExtendedTupleSetIterator>(reuse, "ExtendedTupleSetIterator", &rows, arity);
+    if (reuse != nullptr) {
+        if (reuse->isA("ExtendedTupleSetIterator")) {
+            static_cast<ExtendedTupleSetIterator*>(reuse)->reset(&rows, rows.width());
+            return reuse;
+        }
+        decRef(reuse);
+    }
+    return new ExtendedTupleSetIterator(&rows, rows.width());
 }
 
 int MainMemParamFrame::size() const {
@@ -276,115 +237,75 @@ int MainMemParamFrame::size() const {
 }
 
 void MainMemParamFrame::clear() {
-    byArguments.clear();
     rows.clear();
-    cellPool.clear();
 }
 
 void MainMemParamFrame::print(OutputChannel& out) const {
-    printRows(rows, out);
-}
-
-bool MainMemParamFrame::loadScratch(const InternalName* cells, int count, int width) {
-    return arity >= 1 && copyCells(cells, count, width, scratch);
-}
-
-void MainMemParamFrame::store(const ExtendedTuple& row) {
-    rows.insert(row);
-    Tuple arguments(row.cells(), row.argCount());
-    if (byArguments.lookup(arguments) == nullptr) byArguments.insert(arguments, row.result());
-}
-
-void MainMemParamFrame::unstore(set<ExtendedTuple>::item stored) {
-    const ExtendedTuple row = rows.key(stored);
-    Tuple arguments(row.cells(), row.argCount());
-    auto entry = byArguments.lookup(arguments);
-    if (entry != nullptr && byArguments.key(entry).cells() == row.cells()) {
-        // The index pointed into this row: the first other row with the same arguments answers
-        // from now on. Rows are ordered by their arguments, so those rows are its neighbours and
-        // the search stays among them (a rescan from the start made renaming quadratic).
-        byArguments.del_item(entry);
-        auto answer = decltype(stored){};
-        for (auto it = rows.prev_item(stored);
-             it != nullptr && compareArguments(rows.key(it), row) == 0; it = rows.prev_item(it))
-            answer = it;
-        if (answer == nullptr) {
-            auto after = rows.next_item(stored);
-            if (after != nullptr && compareArguments(rows.key(after), row) == 0) answer = after;
-        }
-        if (answer != nullptr) {
-            const ExtendedTuple& other = rows.key(answer);
-            byArguments.insert(Tuple(other.cells(), other.argCount()), other.result());
-        }
+    const int width = rows.width();
+    out << "{";
+    ParamRows::Cursor at;
+    bool firstRow = true;
+    for (const InternalName* row = rows.first(at); row != nullptr; row = rows.next(at, row)) {
+        if (!firstRow) out << "," << std::endl << " ";
+        firstRow = false;
+        printRow(out, row, width);
     }
-    rows.del_item(stored);
-}
-
-bool MainMemParamFrame::answering(const ExtendedTuple& probe, ExtendedTuple& row) {
-    auto entry = byArguments.lookup(Tuple(probe.cells(), probe.argCount()));
-    if (entry == nullptr) return false;
-    row = ExtendedTuple(byArguments.key(entry).cells(), arity);
-    return true;
+    out << "}" << std::endl;
 }
 
 int MainMemParamFrame::insertTuple(const InternalName* cells, int count) {
-    if (!loadScratch(cells, count, arity) || rows.member(ExtendedTuple(scratch, arity))) return 0;
-    ExtendedTuple row;
-    if (!copyOut(scratch, arity, cellPool, row)) return 0;
-    store(row);
-    return 1;
+    const int width = rows.width();
+    if (width < 1 || count != width || cells == nullptr) return 0;
+    return rows.insert(cells) ? 1 : 0;
 }
 
 int MainMemParamFrame::lookupResult(const InternalName* args, int count, InternalName& result) {
-    if (!loadScratch(args, count, arity - 1)) return 0;
-    auto entry = byArguments.lookup(Tuple(scratch, count));
-    if (entry == nullptr) return 0;
-    result = byArguments.inf(entry);
+    const int width = rows.width();
+    if (width < 1 || count != width - 1 || (count > 0 && args == nullptr)) return 0;
+    const InternalName* answer = rows.answer(args);
+    if (answer == nullptr) return 0;
+    result = *answer;
     return 1;
 }
 
+namespace {
+
+// Copies a list of identifiers into `cells`; false unless it has `width` elements.
+bool listCells(const clib_list<InternalName>& list, int width, RowBuffer& cells) {
+    if (list.length() != width) return false;
+    int i = 0;
+    for (auto it = list.first_item(); it != nullptr; it = list.next_item(it))
+        cells.data()[i++] = list.inf(it);
+    return true;
+}
+
+}  // namespace
+
 int MainMemParamFrame::lookupResult(const clib_list<InternalName>& args, InternalName& result) {
-    if (arity < 1 || !copyList(args, arity - 1, scratch)) return 0;
-    return lookupResult(scratch, arity - 1, result);
+    const int width = rows.width();
+    RowBuffer cells(width);
+    if (width < 1 || !listCells(args, width - 1, cells)) return 0;
+    return lookupResult(cells.data(), width - 1, result);
 }
 
 int MainMemParamFrame::insertTuple(const clib_list<InternalName>& row) {
-    if (!copyList(row, arity, scratch)) return 0;
-    return insertTuple(scratch, arity);
+    const int width = rows.width();
+    RowBuffer cells(width);
+    if (width < 1 || !listCells(row, width, cells)) return 0;
+    return insertTuple(cells.data(), width);
 }
 
 int MainMemParamFrame::insertResult(const InternalName* args, int count,
                                     const InternalName& result) {
-    InternalName kept = result;  // the caller may pass a cell of the scratch row
-    if (!loadScratch(args, count, arity - 1)) return 0;
-    scratch[arity - 1] = kept;
-    return insertTuple(scratch, arity);
+    const int width = rows.width();
+    if (width < 1 || count != width - 1 || (count > 0 && args == nullptr)) return 0;
+    RowBuffer cells(width);
+    std::copy(args, args + count, cells.data());
+    cells.data()[count] = result;
+    return insertTuple(cells.data(), width);
 }
 
 int MainMemParamFrame::replaceName(const InternalName& oldName, const InternalName& newName,
                                    clib_dictionary<InternalName, InternalName>& pairs) {
-    const auto changed = rowsHolding(rows, oldName);
-    for (auto item : changed) {
-        ExtendedTuple row = rows.key(item);
-        unstore(item);
-        rename(row.cells(), row.count(), oldName, newName);
-        ExtendedTuple other;
-        if (!answering(row, other)) {
-            // No row answers for these arguments: this one does, without a second search.
-            rows.insert(row);
-            byArguments.insert(Tuple(row.cells(), row.argCount()), row.result());
-            continue;
-        }
-        // One argument list can keep one result: a different result of the rewritten row is
-        // handed to the caller for equating. Set names count too, or the members of the dropped
-        // set would become unreachable.
-        const InternalName kept = row.result();
-        const InternalName stored = other.result();
-        bool present = rows.member(row);
-        if (!present && kept != stored &&
-            (kept.isConstant() || kept.getType() == InternalName::SetName))
-            pairs.insert(kept, stored);
-        cellPool.release(row.cells());
-    }
-    return changed.empty() ? 0 : 2;
+    return rows.replaceName(oldName, newName, pairs) ? 2 : 0;
 }

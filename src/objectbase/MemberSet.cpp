@@ -2,6 +2,7 @@
 #include "objectbase/MemberSet.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -79,36 +80,45 @@ struct MemberSet::Hashed {
     }
 };
 
-MemberSet::MemberSet(const MemberSet& other)
-    : sorted(other.ascending()),
-      hashed(other.hashed != nullptr ? std::make_unique<Hashed>(*other.hashed) : nullptr) {
-    noteSlots();
+MemberSet::MemberSet(const MemberSet& other) {
+    // Reading the other set in order settles its tail and run first, so that the copy of its
+    // hash set matches the array.
+    sorted.assign(other.ascending());
+    if (other.hashed() != nullptr) sorted.setSpare(new Hashed(*other.hashed()));
 }
 
 MemberSet& MemberSet::operator=(const MemberSet& other) {
     if (this != &other) {
-        sorted = other.ascending();
-        hashed = other.hashed != nullptr ? std::make_unique<Hashed>(*other.hashed) : nullptr;
-        noteSlots();
+        const std::span<const InternalName> names = other.ascending();
+        delete hashed();
+        sorted.setSpare(nullptr);
+        sorted.assign(names);
+        if (other.hashed() != nullptr) sorted.setSpare(new Hashed(*other.hashed()));
     }
     return *this;
 }
 
 MemberSet::MemberSet() = default;
-MemberSet::~MemberSet() = default;
+MemberSet::~MemberSet() {
+    delete hashed();
+}
+
+MemberSet::Hashed* MemberSet::hashed() const {
+    return static_cast<Hashed*>(sorted.spare());
+}
 
 bool MemberSet::contains(const InternalName& name) const {
-    if (hashed != nullptr) return hashed->slots[hashed->probe(name)] != FreeSlot || inRun(name);
+    if (hashed() != nullptr)
+        return hashed()->slots[hashed()->probe(name)] != FreeSlot || inRun(name);
     return std::binary_search(sorted.begin(), sorted.end(), name);
 }
 
 void MemberSet::prefetch(const InternalName& name) const {
-    if (slotsAt != nullptr) {
-        __builtin_prefetch(slotsAt + (hashOf(name) & slotMask));
-        // The hash set is at most half full, so an array longer than half the slots ends in a
-        // run of members that came in ascending order: a membership test then reads the run's
-        // last member too.
-        if (sorted.size() * 2 > slotMask + 1) __builtin_prefetch(&sorted.back());
+    if (const Hashed* set = hashed()) {
+        __builtin_prefetch(set->slots.data() + (hashOf(name) & (set->slots.size() - 1)));
+        // Members that came in ascending order form a run at the array's end: a membership
+        // test reads the run's last member too.
+        if (sorted.size() > set->runBegin) __builtin_prefetch(&sorted.back());
     } else if (!sorted.empty())
         __builtin_prefetch(sorted.data());
 }
@@ -116,26 +126,25 @@ void MemberSet::prefetch(const InternalName& name) const {
 bool MemberSet::inRun(const InternalName& name) const {
     // A name above the run's last member, the usual one while members arrive in ascending order,
     // is answered without a search through the run.
-    if (sorted.size() == hashed->runBegin || sorted.back() < name) return false;
-    return std::binary_search(sorted.begin() + std::ptrdiff_t(hashed->runBegin), sorted.end(),
+    if (sorted.size() == hashed()->runBegin || sorted.back() < name) return false;
+    return std::binary_search(sorted.begin() + std::ptrdiff_t(hashed()->runBegin), sorted.end(),
                               name);
 }
 
 void MemberSet::foldRun() const {
-    for (std::size_t at = hashed->runBegin; at < sorted.size(); ++at) hashed->insert(sorted[at]);
-    hashed->runBegin = sorted.size();
-    noteSlots();
+    for (std::size_t at = hashed()->runBegin; at < sorted.size(); ++at)
+        hashed()->insert(sorted[at]);
+    hashed()->runBegin = sorted.size();
 }
 
 bool MemberSet::insert(const InternalName& name) {
-    if (hashed != nullptr) {
-        if (hashed->tail.empty() && (sorted.empty() || sorted.back() < name)) {
+    if (hashed() != nullptr) {
+        if (hashed()->tail.empty() && (sorted.empty() || sorted.back() < name)) {
             sorted.push_back(name);
             return true;
         }
-        if (inRun(name) || !hashed->insert(name)) return false;
-        noteSlots();
-        hashed->tail.push_back(name);
+        if (inRun(name) || !hashed()->insert(name)) return false;
+        hashed()->tail.push_back(name);
         return true;
     }
     auto at = std::lower_bound(sorted.begin(), sorted.end(), name);
@@ -146,26 +155,21 @@ bool MemberSet::insert(const InternalName& name) {
 }
 
 void MemberSet::startHashing() {
-    hashed = std::make_unique<Hashed>();
-    hashed->slots.assign(4 * SmallLimit, FreeSlot);
-    for (const InternalName& name : sorted) hashed->insert(name);
-    hashed->runBegin = sorted.size();
-    noteSlots();
-}
-
-void MemberSet::noteSlots() const {
-    slotsAt = hashed != nullptr ? hashed->slots.data() : nullptr;
-    slotMask = hashed != nullptr ? hashed->slots.size() - 1 : 0;
+    // More than SmallLimit members: the array is on the heap, with room for the hash set's address.
+    sorted.setSpare(new Hashed());
+    hashed()->slots.assign(4 * SmallLimit, FreeSlot);
+    for (const InternalName& name : sorted) hashed()->insert(name);
+    hashed()->runBegin = sorted.size();
 }
 
 bool MemberSet::erase(const InternalName& name) {
-    if (hashed != nullptr) {
+    if (hashed() != nullptr) {
         // Taking a member out of the middle of a large array would move everything after it,
         // and equating many hosts of one method would cost the square of its size: the member
         // leaves the hash set now and the array at its next read.
         foldRun();
-        if (!hashed->erase(name)) return false;
-        hashed->erasedSinceRead = true;
+        if (!hashed()->erase(name)) return false;
+        hashed()->erasedSinceRead = true;
         return true;
     }
     auto at = std::lower_bound(sorted.begin(), sorted.end(), name);
@@ -175,41 +179,41 @@ bool MemberSet::erase(const InternalName& name) {
 }
 
 std::size_t MemberSet::size() const {
-    return hashed != nullptr ? hashed->count + (sorted.size() - hashed->runBegin) : sorted.size();
+    return hashed() != nullptr ? hashed()->count + (sorted.size() - hashed()->runBegin)
+                               : sorted.size();
 }
 
 void MemberSet::clear() {
-    sorted.clear();
-    sorted.shrink_to_fit();
-    hashed.reset();
-    noteSlots();
+    delete hashed();
+    sorted.release();
 }
 
-const std::vector<InternalName>& MemberSet::ascending() const {
-    if (hashed == nullptr || (hashed->tail.empty() && !hashed->erasedSinceRead)) return sorted;
+std::span<const InternalName> MemberSet::ascending() const {
+    if (hashed() == nullptr || (hashed()->tail.empty() && !hashed()->erasedSinceRead))
+        return sorted.view();
     // The tail may merge into the run, which then stops being a suffix of its own.
     foldRun();
-    std::vector<InternalName>& tail = hashed->tail;
+    std::vector<InternalName>& tail = hashed()->tail;
     if (!tail.empty()) {
         std::sort(tail.begin(), tail.end());
         const std::size_t before = sorted.size();
-        sorted.insert(sorted.end(), tail.begin(), tail.end());
+        sorted.append(tail.data(), tail.data() + tail.size());
         // A batch added in ascending order after the members there were needs no merge.
         if (before > 0 && tail.front() < sorted[before - 1])
             std::inplace_merge(sorted.begin(), sorted.begin() + std::ptrdiff_t(before),
                                sorted.end());
         tail.clear();
     }
-    if (hashed->erasedSinceRead) {
+    if (hashed()->erasedSinceRead) {
         // An erased member may have come back through the tail, so it can stand twice.
         sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
         sorted.erase(std::remove_if(sorted.begin(), sorted.end(),
                                     [this](const InternalName& name) {
-                                        return hashed->slots[hashed->probe(name)] == FreeSlot;
+                                        return hashed()->slots[hashed()->probe(name)] == FreeSlot;
                                     }),
                      sorted.end());
-        hashed->erasedSinceRead = false;
+        hashed()->erasedSinceRead = false;
     }
-    hashed->runBegin = sorted.size();
-    return sorted;
+    hashed()->runBegin = sorted.size();
+    return sorted.view();
 }

@@ -4,10 +4,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <vector>
+#include <span>
 
 #include "objectbase/InternalName.h"
+#include "objectbase/NameArray.h"
 
 // A set frame used to keep its members in a randomised search tree with one node per member:
 // adding a value that a set-valued method already holds walked the tree twice (membership, then
@@ -37,7 +37,7 @@ class MemberSet {
     void clear();
 
     // Every member in ascending identifier order; valid until the set changes.
-    const std::vector<InternalName>& ascending() const;
+    std::span<const InternalName> ascending() const;
 
     // Sets up to this many members are a sorted array only.
     static constexpr std::size_t SmallLimit = 16;
@@ -50,14 +50,12 @@ class MemberSet {
     // and the run moved into the hash set.
     bool inRun(const InternalName& name) const;
     void foldRun() const;
-    // Copies where the hash slots lie, after anything that may move them.
-    void noteSlots() const;
 
-    // Ascending; in a hashed set, the members added before the tail.
-    mutable std::vector<InternalName> sorted;
-    std::unique_ptr<Hashed> hashed;
-    // The hash slots and their mask, kept beside the array so that a cache hint does not wait
-    // for the hash set's own record first (null while the set is not hashed).
-    mutable const InternalName* slotsAt = nullptr;
-    mutable std::size_t slotMask = 0;
+    // The hash set of a large set (owned), else null.
+    Hashed* hashed() const;
+
+    // Ascending; in a hashed set, the members added before the tail. A set of one or two
+    // members keeps them in place, so it allocates nothing; a hashed set keeps its hash set's
+    // address in the array's spare word, so the whole set is three words.
+    mutable NameArray sorted;
 };

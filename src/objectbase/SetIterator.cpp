@@ -2,6 +2,7 @@
 #include "objectbase/SetIterator.h"
 
 #include <algorithm>
+#include <span>
 
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
@@ -46,7 +47,7 @@ bool SetIterator::next() {
     if (members != nullptr) {
         // Members can be added while the set is walked; the walk goes on after the member it
         // stands on, as a walk of a search tree would.
-        const std::vector<InternalName>& sorted = members->ascending();
+        const std::span<const InternalName> sorted = members->ascending();
         if (index < sorted.size() && sorted[index] == member)
             ++index;
         else

@@ -13,10 +13,13 @@ TupleSetIterator::TupleSetIterator(set<ExtendedTuple>* rows, int width)
 TupleSetIterator::TupleSetIterator(const MainMemPredFrame* rows, int width)
     : frame(rows), width(width) {}
 
+TupleSetIterator::TupleSetIterator(const ParamRows* rows, int width) : params(rows), width(width) {}
+
 void TupleSetIterator::reset(set<Tuple>* newRows, int newWidth) {
     tuples = newRows;
     extended = nullptr;
     frame = nullptr;
+    params = nullptr;
     width = newWidth;
     positioned = false;
     current = Item{};
@@ -32,7 +35,19 @@ void TupleSetIterator::reset(const MainMemPredFrame* newRows, int newWidth) {
     frame = newRows;
 }
 
+void TupleSetIterator::reset(const ParamRows* newRows, int newWidth) {
+    reset(static_cast<set<Tuple>*>(nullptr), newWidth);
+    params = newRows;
+}
+
+bool TupleSetIterator::holdParamRow(const InternalName* row) {
+    positioned = row != nullptr;
+    if (positioned) currentCells.assign(row, row + params->width());
+    return positioned;
+}
+
 bool TupleSetIterator::first() {
+    if (params != nullptr) return holdParamRow(params->first(cursor));
     if (frame != nullptr) {
         rank = 0;
         positioned = frame->size() > 0;
@@ -50,6 +65,7 @@ bool TupleSetIterator::first() {
 
 bool TupleSetIterator::next() {
     if (!positioned) return false;
+    if (params != nullptr) return holdParamRow(params->next(cursor, currentCells.data()));
     if (frame != nullptr) {
         positioned = ++rank < frame->size();
         return positioned;
@@ -65,6 +81,12 @@ RowCells TupleSetIterator::currentRow() const {
 }
 
 InternalName TupleSetIterator::atColumn(int col) {
+    if (params != nullptr) {
+        if (positioned && col >= 1 && col <= width && std::size_t(col) <= currentCells.size())
+            return currentCells[std::size_t(col - 1)];
+        reportInvalidUse();
+        return InternalName::UndefinedObject;
+    }
     if (frame != nullptr) {
         if (positioned && col >= 1 && col <= width && col <= frame->getArity() &&
             rank < frame->size())

@@ -3,17 +3,19 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "foundation/set.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/ParamRows.h"
 #include "objectbase/Tuple.h"
 
 class MainMemPredFrame;
 
-// Walks a set of rows owned by someone else, or the rows of a predicate frame in ascending order.
-// An ExtendedTupleSetIterator is one of these over the rows of a parameter frame, so whoever holds
-// either kind re-targets it through reset.
+// Walks a set of rows owned by someone else, or the rows of a predicate or parameter frame in
+// ascending order. An ExtendedTupleSetIterator is one of these over the rows of a parameter
+// frame, so whoever holds either kind re-targets it through reset.
 class TupleSetIterator : public Iterator {
   public:
     TupleSetIterator(set<Tuple>* rows, int width);
@@ -23,6 +25,7 @@ class TupleSetIterator : public Iterator {
     void reset(set<Tuple>* newRows, int newWidth);
     void reset(set<ExtendedTuple>* newRows, int newWidth);
     void reset(const MainMemPredFrame* newRows, int newWidth);
+    void reset(const ParamRows* newRows, int newWidth);
 
     bool first() override;
     bool next() override;
@@ -33,6 +36,7 @@ class TupleSetIterator : public Iterator {
 
   protected:
     TupleSetIterator(set<ExtendedTuple>* rows, int width);
+    TupleSetIterator(const ParamRows* rows, int width);
     ~TupleSetIterator() override = default;
     virtual void reportInvalidUse() const;
 
@@ -41,11 +45,18 @@ class TupleSetIterator : public Iterator {
 
     // The current row's cells (count and address), read from whichever set is walked.
     RowCells currentRow() const;
+    // Stands on a copy of the parameter row `row` (null: past the end); true when on a row.
+    bool holdParamRow(const InternalName* row);
 
-    // At most one of the three is set.
+    // At most one of the four is set.
     set<Tuple>* tuples = nullptr;
     set<ExtendedTuple>* extended = nullptr;
     const MainMemPredFrame* frame = nullptr;
+    const ParamRows* params = nullptr;
+    // For parameter rows: the place in their order and a copy of the current row, which stays
+    // readable and lets the walk go on after it when rows come or go under it.
+    ParamRows::Cursor cursor;
+    std::vector<InternalName> currentCells;
     std::int32_t width;
     bool positioned = false;
     Item current{};
@@ -55,6 +66,7 @@ class TupleSetIterator : public Iterator {
 class ExtendedTupleSetIterator : public TupleSetIterator {
   public:
     ExtendedTupleSetIterator(set<ExtendedTuple>* rows, int width) : TupleSetIterator(rows, width) {}
+    ExtendedTupleSetIterator(const ParamRows* rows, int width) : TupleSetIterator(rows, width) {}
     bool isA(const std::string& className) const override;
 
   protected:

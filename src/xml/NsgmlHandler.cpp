@@ -19,7 +19,6 @@
 #include "xml/LeftoverFiles.h"
 #include "xml/SGMLTreeAttr.h"
 #include "xml/SGMLTreeElem.h"
-#include "xml/XMLidEntry.h"
 
 namespace {
 
@@ -193,10 +192,10 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
         } else {
             current.reader.readEsisLine(in);
             SGMLTreeElem* tree = parseEsis(in);
-            help = new SGMLTreeElem("help", "");
+            help = current.tree.newNode("help", "");
             help->addChild(tree);
             if (interruptFlag.load() != 0) {
-                decRef(help);
+                current.tree.clear();
                 help = nullptr;
                 abandonImport(scheme.empty() ? fileName : scheme + host + urlPath,
                               ParseStop::interrupted);
@@ -209,7 +208,7 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
             "document nested deeper than " + std::to_string(maxDepth) + " elements : " + fileName,
             "NsgmlHandler::parseWebdoc", ""));
     } else if (help != nullptr) {
-        SGMLTreeElem* tree = *help->getChildren()->begin();
+        SGMLTreeElem* tree = *help->getChildren().begin();
         if (current.invalidOutput != 0) {
             centralErrorHandler().report(
                 Error(5, 2, 1, "SGMLWarning",
@@ -226,11 +225,13 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
         } else if (request.kind >= 4) {
             int counter = 0;
             mapDtdChildren(document, current.rootObject, help, request, counter);
+            // The references need only their records: the tree's room goes back first.
+            current.tree.clear();
             if (request.references == 1) resolveReferences(request);
         }
     }
     if (table != nullptr) decRef(table);
-    if (help != nullptr) decRef(help);
+    current.tree.clear();
     if (level > 0) std::remove(output.c_str());
     --nesting;
     state = outer;

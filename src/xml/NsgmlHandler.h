@@ -13,12 +13,13 @@
 #include "foundation/ManagedObject.h"
 #include "foundation/clib_list.h"
 #include "objectbase/InternalName.h"
+#include "xml/DocumentTree.h"
 #include "xml/EsisReader.h"
+#include "xml/IdTable.h"
 #include "xml/NsgmlWrapper.h"
 #include "xml/ParseRequest.h"
 #include "xml/SGMLTreeElem.h"
 #include "xml/UrlText.h"
-#include "xml/XMLidEntry.h"
 
 class IgnoreTable;
 class OMAccess;
@@ -85,15 +86,12 @@ class NsgmlHandler : public ManagedObject {
         // The DOCTYPE's identifiers as the stream gave them; empty when absent.
         std::string systemId;
         std::string publicId;
-        // Deques: no spare capacity, and no copy as they grow with the document.
-        std::deque<XMLidEntry> ids;
-        // The first entry of each ID string, made when references are resolved (a scan of the
-        // list for every reference made large documents quadratic): open-addressed slots of
-        // the entry (null when free; the deque keeps it in place) and the low half of its
-        // string's hash.
-        std::vector<std::pair<const XMLidEntry*, std::uint32_t>> idIndex;
-        std::deque<XMLidrefEntry> idrefs;
+        // The IDs and references met by the mapping; the references find their IDs through a
+        // hashed index (a scan of a list for every reference made large documents quadratic).
+        IdTable ids;
         EsisReader reader;
+        // The document's tree, from the event stream until the mapping is done with it.
+        DocumentTree tree;
     };
 
     // One level of a mapping walk: the element whose children are mapped, under which host (and
@@ -106,8 +104,8 @@ class NsgmlHandler : public ManagedObject {
         InternalName host;
         InternalName hostClass;
         SGMLTreeElem* element;
-        SGMLTreeElem::Children::const_iterator next;
-        SGMLTreeElem::Children::const_iterator end;
+        SGMLTreeElem::ChildIterator next;
+        SGMLTreeElem::ChildIterator end;
         int* counter;
         int own = 0;
         MapFrame* outer = nullptr;
@@ -150,17 +148,15 @@ class NsgmlHandler : public ManagedObject {
     void lookupSignature(const InternalName& hostClass, const InternalName& method);
     void mapDtdChildren(const InternalName& host, const InternalName& hostClass,
                         SGMLTreeElem* element, const ParseRequest& request, int& counter);
+    // On reaching the node, lets the tree free the blocks the walk has passed, but those of the
+    // elements still open.
+    void releasePassed(const std::deque<MapFrame>& frames, const SGMLTreeElem* node);
     void linkChild(const InternalName& host, const InternalName& hostClass, const InternalName& x,
                    const InternalName& method, int& counter, const ParseRequest& request);
     void resolveReferences(const ParseRequest& request);
-    // Makes idIndex from ids.
-    void indexIds();
     void resolveDefaults(int type, const ParseRequest& request);
     void recordDefault(const InternalName& host, const InternalName& method, int type,
                        const InternalName& target, const ParseRequest& request);
-    const XMLidEntry* findId(std::string_view id) const;
-    // The same with the ID's hash already made.
-    const XMLidEntry* findId(std::string_view id, std::uint32_t hash) const;
 
     // Helpers over the access layer.
     InternalName symbol(const std::string& text);

@@ -16,15 +16,10 @@
 #include "xml/NsgmlHandler.h"
 #include "xml/SGMLTreeAttr.h"
 #include "xml/SGMLTreeElem.h"
-#include "xml/XMLidEntry.h"
 
 namespace {
 
 const InternalName undefined = InternalName::UndefinedObject;
-
-std::uint32_t idHash(std::string_view id) {
-    return static_cast<std::uint32_t>(std::hash<std::string_view>()(id));
-}
 
 // A farewell signal ends the program: a mapping under way is not finished first, the program
 // ends within a moment. (Ctrl-C alone lets a mapping complete, so that no document is stored
@@ -61,8 +56,8 @@ NsgmlHandler::MapFrame::MapFrame(const InternalName& host, const InternalName& h
     : host(host),
       hostClass(hostClass),
       element(element),
-      next(element->getChildren()->begin()),
-      end(element->getChildren()->end()),
+      next(element->getChildren().begin()),
+      end(element->getChildren().end()),
       counter(counter) {}
 
 void NsgmlHandler::insertElementClass(const InternalName& element, const InternalName& cls) {
@@ -87,18 +82,18 @@ void NsgmlHandler::mapChildren(const InternalName& host, const InternalName& met
     while (!frames.empty() && !farewellDuring(steps)) {
         MapFrame& frame = frames.back();
         if (frame.next == frame.end) {
-            frame.element->releaseContent();
             frames.pop_back();
             continue;
         }
         SGMLTreeElem* c = *frame.next;
         ++frame.next;
+        if (!state->tree.inCurrentBlock(c)) releasePassed(frames, c);
         if (c->isText()) {
             if (skipEmptyText != 0 && c->getText().empty()) continue;
             InternalName number;
             access->internName(number, std::to_string(*frame.counter), 3);
             InternalName text;
-            access->internName(text, quoted(documentText(c->getText())), 2);
+            access->internName(text, quoted(documentText(std::string(c->getText()))), 2);
             access->insertValue(frame.host, frame.hostClass, &number, 1, 0, text);
             ++*frame.counter;
         } else if (c->getStatus() == '+') {
@@ -111,7 +106,7 @@ void NsgmlHandler::mapChildren(const InternalName& host, const InternalName& met
             const InternalName name = symbol(c->getName());
             const InternalName cls = path(state->document, name);
             insertElementClass(e, cls);
-            for (const SGMLTreeAttr& attribute : *c->getAttributes()) {
+            for (const SGMLTreeAttr& attribute : c->getAttributes()) {
                 if (attribute.getStatus() == '+') mapAttribute(e, name, attribute, request);
             }
             ++*frame.counter;
@@ -142,7 +137,7 @@ void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& 
         }
     }
     if (resultClass == undefined) resultClass = builtinObject::Literal;
-    const std::string& value = attribute.getValue();
+    const std::string value(attribute.getValue());
     if (type == "CDATA") {
         insertAttributeValue(target, method, arrow, resultClass, value, request);
     } else if (type == "TOKEN" || (type == "IDREF" && request.references == 0)) {
@@ -155,16 +150,15 @@ void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& 
     } else if (type == "ID") {
         insertAttributeValue(target, method, arrow, resultClass, value, request);
         insertAttributeValue(target, xmlId, 1, builtinObject::Literal, value, request);
-        if (request.references == 1) state->ids.emplace_back(target, value);
+        if (request.references == 1) state->ids.addId(value, target);
     } else if (type == "IDREF") {
         const InternalName m = dtdMethod(method, request);
         access->insertClassRelation(m, builtinObject::Attribute, 1);
         access->insertValue(target, xmlIdref, &m, 1, 1, symbol(quoted(value)));
         const std::vector<std::string> tokens = blankTokens(value);
         const int tokenArrow = tokens.size() > 1 ? setArrow(arrow) : arrow;
-        for (const std::string& token : tokens) {
-            state->idrefs.emplace_back(target, m, tokenArrow, token);
-        }
+        for (const std::string& token : tokens)
+            state->ids.addReference(target, m, tokenArrow, token);
     }
 }
 
@@ -255,22 +249,21 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
                 const InternalName e = frame.host;
                 const InternalName cls = frame.hostClass;
                 insertElementClass(e, cls);
-                for (const SGMLTreeAttr& attribute : *frame.element->getAttributes()) {
+                for (const SGMLTreeAttr& attribute : frame.element->getAttributes()) {
                     if (attribute.getStatus() == '+') mapAttribute(e, cls, attribute, request);
                 }
                 linkChild(outer.host, outer.hostClass, e, frame.name, *outer.counter, request);
             }
-            // Nothing of the subtree is read again: its room goes to the objects still to come.
-            frame.element->releaseContent();
             frames.pop_back();
             continue;
         }
         SGMLTreeElem* c = *frame.next;
         ++frame.next;
+        if (!state->tree.inCurrentBlock(c)) releasePassed(frames, c);
         if (c->isText()) {
             if (skipEmptyText != 0 && c->getText().empty()) continue;
             InternalName v;
-            access->numberOrString(v, documentText(c->getText()));
+            access->numberOrString(v, documentText(std::string(c->getText())));
             linkChild(frame.host, frame.hostClass, v,
                       request.kind == 6 ? builtinObject::Text : pcdata, *frame.counter, request);
             continue;
@@ -290,7 +283,7 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
             lookupArrowType(frame.hostClass, name, request, arrow, cls);
         }
         std::string joined;
-        for (SGMLTreeElem* part : *c->getChildren()) {
+        for (SGMLTreeElem* part : c->getChildren()) {
             if (part->isText() && !(skipEmptyText != 0 && part->getText().empty())) {
                 joined += part->getText();
             }
@@ -312,6 +305,12 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
         frames.back().outer = outer;
         frames.back().name = name;
     }
+}
+
+void NsgmlHandler::releasePassed(const std::deque<MapFrame>& frames, const SGMLTreeElem* node) {
+    std::vector<const SGMLTreeElem*> open;
+    for (const MapFrame& frame : frames) open.push_back(frame.element);
+    state->tree.releasePassed(node, open);
 }
 
 void NsgmlHandler::linkChild(const InternalName& host, const InternalName& hostClass,
@@ -337,72 +336,25 @@ void NsgmlHandler::linkChild(const InternalName& host, const InternalName& hostC
     if (request.mapping == 1) access->insertClassRelation(x, host, 3);
 }
 
-const XMLidEntry* NsgmlHandler::findId(std::string_view id) const {
-    return findId(id, idHash(id));
-}
-
-const XMLidEntry* NsgmlHandler::findId(std::string_view id, std::uint32_t hash) const {
-    const auto& slots = state->idIndex;
-    if (slots.empty()) return nullptr;
-    const std::size_t mask = slots.size() - 1;
-    for (std::size_t at = hash & mask; slots[at].first != nullptr; at = (at + 1) & mask) {
-        if (slots[at].second == hash && slots[at].first->getId() == id) return slots[at].first;
-    }
-    return nullptr;
-}
-
-void NsgmlHandler::indexIds() {
-    auto& slots = state->idIndex;
-    std::size_t size = 16;
-    while (size < 2 * state->ids.size()) size *= 2;
-    slots.assign(size, {nullptr, 0});
-    const std::size_t mask = size - 1;
-    for (const XMLidEntry& entry : state->ids) {
-        const std::string& id = entry.getId();
-        const std::uint32_t hash = idHash(id);
-        std::size_t at = hash & mask;
-        bool known = false;
-        for (; slots[at].first != nullptr; at = (at + 1) & mask) {
-            if (slots[at].second == hash && slots[at].first->getId() == id) {
-                known = true;  // the first entry of an ID wins
-                break;
-            }
-        }
-        if (!known) slots[at] = {&entry, hash};
-    }
-}
-
 void NsgmlHandler::resolveReferences(const ParseRequest& request) {
-    indexIds();
-    // References point anywhere in the document: each lookup would wait for its index slot and
-    // then its entry to come from memory. Both are fetched a few references ahead instead.
-    const auto& references = state->idrefs;
-    std::vector<std::uint32_t> hashes;
-    hashes.reserve(references.size());
-    for (const XMLidrefEntry& reference : references)
-        hashes.push_back(idHash(reference.getReference()));
-    const auto& slots = state->idIndex;
-    const std::size_t mask = slots.size() - 1;
-    constexpr std::size_t ahead = 8;
     int steps = 0;
-    for (std::size_t i = 0; i < references.size(); ++i) {
-        if (farewellDuring(steps)) return;
-        if (i + ahead < references.size()) __builtin_prefetch(&slots[hashes[i + ahead] & mask]);
-        if (i + ahead / 2 < references.size()) {
-            if (const XMLidEntry* next = slots[hashes[i + ahead / 2] & mask].first)
-                __builtin_prefetch(next);
+    bool stopped = false;
+    state->ids.resolve([&](const IdTable::Reference& reference, const InternalName* target) {
+        if (farewellDuring(steps)) {
+            stopped = true;
+            return false;
         }
-        const XMLidrefEntry& reference = references[i];
-        const XMLidEntry* target = findId(reference.getReference(), hashes[i]);
         if (target == nullptr) {
             centralErrorHandler().report(Error(5, 1, 2, "Undefined Reference",
-                                               "undefined Reference " + reference.getReference(),
+                                               "undefined Reference " + std::string(reference.id()),
                                                "NsgmlHandler::resolveReferences", ""));
-            continue;
+        } else {
+            access->insertValue(reference.object, reference.method, nullptr, 0, reference.number,
+                                *target);
         }
-        access->insertValue(reference.getObject(), reference.getMethod(), nullptr, 0,
-                            reference.getNumber(), target->getObject());
-    }
+        return true;
+    });
+    if (stopped) return;
     // "*->", "*->>" and the "@*->>" defaults the XML layer's DTD mapping stores.
     for (int type : {3, 4, 5}) resolveDefaults(type, request);
 }
@@ -435,10 +387,8 @@ void NsgmlHandler::resolveDefaults(int type, const ParseRequest& request) {
     for (const Default& entry : defaults) {
         const std::string text = textOf(entry.id);
         if (text.size() < 2) continue;
-        const XMLidEntry* target = findId(text.substr(1, text.size() - 2));
-        if (target != nullptr) {
-            recordDefault(entry.host, entry.method, type, target->getObject(), request);
-        }
+        const InternalName* target = state->ids.find(text.substr(1, text.size() - 2));
+        if (target != nullptr) recordDefault(entry.host, entry.method, type, *target, request);
     }
 }
 

@@ -33,7 +33,8 @@ std::string firstWord(const std::string& text) {
 
 SGMLTreeElem* NsgmlHandler::parseEsis(std::istream& in) {
     EsisReader& reader = state->reader;
-    auto* root = new SGMLTreeElem("error", "");
+    DocumentTree& tree = state->tree;
+    SGMLTreeElem* root = tree.newNode("error", "");
     while (!reader.atEnd() && startsWith(reader.currentLine(), '?')) reader.readEsisLine(in);
     readDoctype(in);
     while (!reader.atEnd() && isPassedOver(reader.currentLine())) reader.readEsisLine(in);
@@ -41,7 +42,7 @@ SGMLTreeElem* NsgmlHandler::parseEsis(std::istream& in) {
     auto start = [&](SGMLTreeElem* element) {
         readAttributes(in, element);
         if (!reader.atEnd() && startsWith(reader.currentLine(), '(')) {
-            element->setName(reader.currentLine().substr(1));
+            tree.setName(element, reader.currentLine().substr(1));
             if (element->getName() == "html") state->html = 1;
             reader.readEsisLine(in);
         }
@@ -59,12 +60,12 @@ SGMLTreeElem* NsgmlHandler::parseEsis(std::istream& in) {
                 state->tooDeep = 1;
                 return root;
             }
-            auto* element = new SGMLTreeElem("error", "");
+            SGMLTreeElem* element = tree.newNode("error", "");
             open.back()->addChild(element);
             open.push_back(element);
             start(element);
         } else if (more && startsWith(line, '-')) {
-            open.back()->addText(line.substr(1));
+            tree.addText(open.back(), line.substr(1));
             reader.readEsisLine(in);
         } else if (more && isPassedOver(line)) {
             reader.readEsisLine(in);
@@ -138,11 +139,9 @@ void NsgmlHandler::readAttributes(std::istream& in, SGMLTreeElem* element) {
             prefix = name.substr(0, colon);
             name = name.substr(colon + 1);
         }
-        if (!value.empty()) element->addAttribute(name, value, type, prefix);
+        if (!value.empty()) state->tree.addAttribute(element, name, value, type, prefix);
         reader.readEsisLine(in);
     }
-    // The tree holds every element of the document until it is mapped: no spare room.
-    element->getAttributes()->shrink_to_fit();
 }
 
 std::string NsgmlHandler::resolveIdentifier(const std::string& identifier) const {
@@ -159,7 +158,7 @@ void NsgmlHandler::extractHtml(SGMLTreeElem* root) {
         pending.pop_back();
         if (element->isText()) continue;
         order.push_back(element);
-        for (SGMLTreeElem* child : *element->getChildren()) pending.push_back(child);
+        for (SGMLTreeElem* child : element->getChildren()) pending.push_back(child);
     }
     for (auto at = order.rbegin(); at != order.rend(); ++at) {
         SGMLTreeElem* element = *at;
@@ -168,10 +167,10 @@ void NsgmlHandler::extractHtml(SGMLTreeElem* root) {
             access->insertValue(state->document, symbol(name), nullptr, 0, 1,
                                 symbol(quoted(element->collectText())));
         }
-        for (const SGMLTreeAttr& attribute : *element->getAttributes()) {
+        for (const SGMLTreeAttr& attribute : element->getAttributes()) {
             if (attribute.getName() != "href") continue;
             InternalName url;
-            access->internName(url, resolveIdentifier(attribute.getValue()), 2);
+            access->internName(url, resolveIdentifier(std::string(attribute.getValue())), 2);
             const InternalName text = symbol(quoted(element->collectText()));
             access->insertValue(state->document, hrefs, &text, 1, 1, url);
             access->insertClassRelation(url, builtinObject::Url, 1);
@@ -188,7 +187,7 @@ void NsgmlHandler::applyIgnoreTable(SGMLTreeElem* root, const IgnoreTable& table
         for (IgnoreElement* rule : table.getElements()) {
             if (rule->getName() == element->getName()) element->setStatus(rule->getStatus());
         }
-        for (SGMLTreeAttr& attribute : *element->getAttributes()) {
+        for (SGMLTreeAttr& attribute : element->getAttributes()) {
             for (IgnoreAttr* rule : table.getAttrs()) {
                 if (rule->getElement() == element->getName() &&
                     rule->getAttribute() == attribute.getName()) {
@@ -196,6 +195,6 @@ void NsgmlHandler::applyIgnoreTable(SGMLTreeElem* root, const IgnoreTable& table
                 }
             }
         }
-        for (SGMLTreeElem* child : *element->getChildren()) pending.push_back(child);
+        for (SGMLTreeElem* child : element->getChildren()) pending.push_back(child);
     }
 }

@@ -2,20 +2,20 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
-// A plain value held inside its element: a document has several attributes per element, and a
-// pooled, reference-counted object of its own cost each of them about twice its size.
+class DocumentTree;
+
+// A plain record in its tree's storage: the names are the tree's shared copies and the value
+// points into the tree's text, so an attribute costs no allocation of its own.
 class SGMLTreeAttr {
   public:
-    // The strings are stored as given; the status is the class-wide default.
-    SGMLTreeAttr(std::string name, std::string value, std::string type, std::string extra);
-
-    const std::string& getName() const { return name; }
-    const std::string& getValue() const { return value; }
+    const std::string& getName() const { return *name; }
+    std::string_view getValue() const { return {value, valueLength}; }
     // The declared type as the event stream gives it ("CDATA", "ID", "IDREF", "TOKEN", ...).
-    const std::string& getType() const { return type; }
+    const std::string& getType() const { return *type; }
     // The attribute's namespace prefix.
-    const std::string& getExtra() const { return extra; }
+    const std::string& getExtra() const { return *extra; }
     void setStatus(char value) { status = value; }
     // '+' mapped; anything else leaves the attribute out.
     char getStatus() const { return status; }
@@ -25,11 +25,22 @@ class SGMLTreeAttr {
     static char getDefaultStatus() { return defaultStatus; }
 
   private:
+    friend class DocumentTree;
+    SGMLTreeAttr(const std::string* name, std::string_view value, const std::string* type,
+                 const std::string* extra)
+        : name(name),
+          type(type),
+          extra(extra),
+          value(value.data()),
+          valueLength(static_cast<unsigned>(value.size())),
+          status(defaultStatus) {}
+
     static inline char defaultStatus = '+';
 
-    std::string name;
-    std::string value;
-    std::string type;
-    std::string extra;
+    const std::string* name;
+    const std::string* type;
+    const std::string* extra;
+    const char* value;
+    unsigned valueLength;
     char status;
 };

@@ -1,70 +1,33 @@
-// The document tree's element and text nodes: building, text collection and release.
+// The document tree's element and text nodes: linking and text collection.
 #include "xml/SGMLTreeElem.h"
 
 #include <utility>
 #include <vector>
 
-#include "xml/NameNormalization.h"
-
-SGMLTreeElem::SGMLTreeElem(std::string name, std::string text)
-    : name(std::move(name)), text(std::move(text)), status(defaultStatus) {}
-
-SGMLTreeElem::~SGMLTreeElem() {
-    releaseContent();
-}
-
-void SGMLTreeElem::releaseContent() {
-    std::vector<SGMLTreeAttr>().swap(attributes);
-    // A node about to be destroyed hands its children to this loop first, so its own
-    // destructor finds none; a node still held elsewhere keeps its subtree.
-    Children pending;
-    pending.swap(children);
-    while (!pending.empty()) {
-        SGMLTreeElem* node = pending.back();
-        pending.pop_back();
-        if (node->isPooled() && node->refCount() == 1) {
-            pending.insert(pending.end(), node->children.begin(), node->children.end());
-            node->children.clear();
-        }
-        decRef(node);
-    }
-}
-
 void SGMLTreeElem::addChild(SGMLTreeElem* child) {
-    children.push_back(child);
-}
-
-void SGMLTreeElem::addText(const std::string& value) {
-    children.push_back(new SGMLTreeElem("", normalizeText(value)));
-}
-
-void SGMLTreeElem::addAttribute(const std::string& attributeName, const std::string& value,
-                                const std::string& type, const std::string& extra) {
-    attributes.emplace_back(normalizeName(attributeName), value, type, extra);
-}
-
-void SGMLTreeElem::setName(const std::string& value) {
-    name = normalizeName(value);
+    if (lastChild == nullptr)
+        firstChild = child;
+    else
+        lastChild->nextSibling = child;
+    lastChild = child;
 }
 
 std::string SGMLTreeElem::collectText() const {
-    if (isText()) return text;
+    if (isText()) return std::string(getText());
     std::string result;
     // One open child list per level of the walk, instead of one call per level.
-    using Position = Children::const_iterator;
-    std::vector<std::pair<Position, Position>> open{{children.begin(), children.end()}};
+    std::vector<const SGMLTreeElem*> open{firstChild};
     while (!open.empty()) {
-        auto& [next, end] = open.back();
-        if (next == end) {
+        const SGMLTreeElem* node = open.back();
+        if (node == nullptr) {
             open.pop_back();
             continue;
         }
-        const SGMLTreeElem* node = *next;
-        ++next;
+        open.back() = node->nextSibling;
         if (node->isText()) {
-            result += node->text;
+            result += node->getText();
         } else if (node->status == '+' || node->status == '-') {
-            open.emplace_back(node->children.begin(), node->children.end());
+            open.push_back(node->firstChild);
         }
     }
     return result;

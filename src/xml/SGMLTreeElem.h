@@ -2,38 +2,66 @@
 // stream before it maps the document to objects.
 #pragma once
 
+#include <cstddef>
+#include <iterator>
+#include <span>
 #include <string>
-#include <vector>
+#include <string_view>
 
-#include "foundation/ManagedObject.h"
-#include "objectbase/InternalName.h"
 #include "xml/SGMLTreeAttr.h"
 
-class SGMLTreeElem : public ManagedObject {
+class DocumentTree;
+
+// A plain record in its tree's storage (the tree makes, links and frees every node): the tree
+// holds every node of a document at once, and a pooled, reference-counted node with its own
+// strings and vectors cost about 230 bytes where this one costs 64.
+class SGMLTreeElem {
   public:
-    // The strings are stored as given; an empty name makes a text node. The status is the
-    // class-wide default.
-    SGMLTreeElem(std::string name, std::string text);
     SGMLTreeElem(const SGMLTreeElem&) = delete;
     SGMLTreeElem& operator=(const SGMLTreeElem&) = delete;
 
-    // Appends the child; the element takes over the caller's reference.
+    // The children in document order, linked through their next sibling.
+    class ChildIterator {
+      public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = SGMLTreeElem*;
+        using difference_type = std::ptrdiff_t;
+        using pointer = SGMLTreeElem* const*;
+        using reference = SGMLTreeElem* const&;
+
+        ChildIterator() = default;
+        explicit ChildIterator(SGMLTreeElem* node) : node(node) {}
+        SGMLTreeElem* operator*() const { return node; }
+        ChildIterator& operator++() {
+            node = node->nextSibling;
+            return *this;
+        }
+        ChildIterator operator++(int) {
+            ChildIterator before = *this;
+            node = node->nextSibling;
+            return before;
+        }
+        bool operator==(const ChildIterator&) const = default;
+
+      private:
+        SGMLTreeElem* node = nullptr;
+    };
+    struct Children {
+        SGMLTreeElem* first;
+        ChildIterator begin() const { return ChildIterator(first); }
+        ChildIterator end() const { return ChildIterator(); }
+        bool empty() const { return first == nullptr; }
+    };
+
+    // Appends the child, a node of the same tree that has no parent yet.
     void addChild(SGMLTreeElem* child);
-    // Appends a text node of the normalised text.
-    void addText(const std::string& text);
-    // Appends an attribute under its normalised name; extra is its namespace prefix.
-    void addAttribute(const std::string& name, const std::string& value, const std::string& type,
-                      const std::string& extra);
-    const std::vector<SGMLTreeAttr>* getAttributes() const { return &attributes; }
+    Children getChildren() const { return {firstChild}; }
+    std::span<const SGMLTreeAttr> getAttributes() const { return {attributes, attributeCount}; }
     // The same, for setting their statuses.
-    std::vector<SGMLTreeAttr>* getAttributes() { return &attributes; }
-    using Children = std::vector<SGMLTreeElem*>;
-    const Children* getChildren() const { return &children; }
-    // Stores the normalised name.
-    void setName(const std::string& value);
-    const std::string& getName() const { return name; }
-    const std::string& getText() const { return text; }
-    bool isText() const { return name.empty(); }
+    std::span<SGMLTreeAttr> getAttributes() { return {attributes, attributeCount}; }
+    const std::string& getName() const { return *name; }
+    std::string_view getText() const { return {text, textLength}; }
+    bool isText() const { return name->empty(); }
     void setStatus(char value) { status = value; }
     // '+' mapped, '-' dropped with its children taking its place; anything else leaves the
     // element and its subtree out.
@@ -41,29 +69,25 @@ class SGMLTreeElem : public ManagedObject {
     // The texts of the subtree's text nodes in document order; an element below contributes
     // only when its status is '+' or '-'.
     std::string collectText() const;
-    // Drops the attributes and the children (a child still held elsewhere keeps its subtree):
-    // the mapping is done with the element, and the rest of the document needs the room.
-    void releaseContent();
-    void setObject(InternalName value) { object = value; }
-    InternalName getObject() const { return object; }
 
     // The status new elements start with; the import sets it before building a tree.
     static void setDefaultStatus(char value) { defaultStatus = value; }
     static char getDefaultStatus() { return defaultStatus; }
 
-  protected:
-    // Releases the whole subtree without recursing per level, so that deeply nested documents
-    // cannot exhaust the stack.
-    ~SGMLTreeElem() override;
-
   private:
+    friend class DocumentTree;
+    SGMLTreeElem(const std::string* name, std::string_view text)
+        : name(name), text(text.data()), textLength(static_cast<unsigned>(text.size())) {}
+
     static inline char defaultStatus = '+';
 
-    std::string name;
-    std::string text;
-    std::vector<SGMLTreeAttr> attributes;
-    // A vector rather than a linked list: the tree holds every node of the document at once.
-    Children children;
-    InternalName object;
-    char status;
+    const std::string* name;
+    const char* text;
+    unsigned textLength;
+    unsigned attributeCount = 0;
+    SGMLTreeAttr* attributes = nullptr;
+    SGMLTreeElem* firstChild = nullptr;
+    SGMLTreeElem* lastChild = nullptr;
+    SGMLTreeElem* nextSibling = nullptr;
+    char status = defaultStatus;
 };

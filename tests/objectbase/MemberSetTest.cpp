@@ -24,7 +24,9 @@ InternalName nameOf(int value, unsigned kind) {
 }
 
 void expectSame(const MemberSet& members, const std::set<InternalName>& twin) {
-    ASSERT_EQ(members.ascending(), std::vector<InternalName>(twin.begin(), twin.end()));
+    const auto ascending = members.ascending();
+    ASSERT_EQ(std::vector<InternalName>(ascending.begin(), ascending.end()),
+              std::vector<InternalName>(twin.begin(), twin.end()));
     ASSERT_EQ(members.size(), twin.size());
 }
 

@@ -89,6 +89,36 @@ TEST_F(MappingTest, ReferencesResolveWhereTheyCan) {
     expectDump("references.dump");
 }
 
+// A document whose tree spans many blocks: the mapping frees the blocks it has passed, yet the
+// attributes of the open elements, mapped once their children are done, and every text after
+// them are stored whole.
+TEST_F(MappingTest, ALargeNestedDocumentIsStoredWholeWhileItsTreeIsReleased) {
+    std::string stream = "Aname CDATA root note " + std::string(300, 'r') + "\n(A\n";
+    for (int g = 0; g < 30; ++g) {
+        const std::string n = std::to_string(g);
+        stream += "Aname CDATA group note " + n + " " + std::string(200, 'g') + "\n(G\n";
+        for (int i = 0; i < 300; ++i) {
+            stream += "Ak CDATA item " + n + "." + std::to_string(i) + "\n(I\n-text " + n + "." +
+                      std::to_string(i) + "\n)I\n";
+        }
+        stream += ")G\n";
+    }
+    stream += ")A\n";
+    importStream(stream, request(5, 1, 1));
+    EXPECT_EQ(reports(errors), "");
+    const std::string facts = dump();
+    EXPECT_TRUE(has(facts, "\"root note " + std::string(300, 'r') + "\"")) << "root";
+    for (int g = 0; g < 30; ++g) {
+        const std::string n = std::to_string(g);
+        EXPECT_TRUE(has(facts, "\"group note " + n + " " + std::string(200, 'g') + "\"")) << n;
+        for (int i = 0; i < 300; i += 37) {
+            const std::string item = n + "." + std::to_string(i);
+            EXPECT_TRUE(has(facts, "\"item " + item + "\"")) << item;
+            EXPECT_TRUE(has(facts, "\"text " + item + "\"")) << item;
+        }
+    }
+}
+
 // Thousands of IDs (the index grows and its probes collide), each element referring to the
 // next; an ID given twice resolves to its first element.
 TEST_F(MappingTest, ManyReferencesResolveAndTheFirstOfAnIdWins) {

@@ -1,0 +1,92 @@
+// ParamRows, the rows (arguments..., result) of one parameter frame and the row that answers
+// for each argument list: a sorted array while there are few rows, search trees beyond.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "foundation/clib_dictionary.h"
+#include "foundation/set.h"
+#include "objectbase/InternalName.h"
+#include "objectbase/Tuple.h"
+
+// Most parameter frames hold one row: an imported element's IDREF attribute, one call of a
+// method with arguments. They used to cost a search tree of rows, a dictionary from argument
+// lists to results, a cell pool and a scratch row each: about 350 bytes and five allocations
+// for one row of two cells. Up to SmallLimit rows are now one array of cells in ascending row
+// order, and a bit per row marks the row that answers for its argument list: one allocation,
+// found by bisection. A frame that outgrows it moves its rows into a search tree with a
+// dictionary of answering rows, where an insert stays logarithmic however many rows come.
+//
+// Which row answers for an argument list: the first one stored; when that row is taken out (a
+// rename rewrites it), the lowest of the others with the same arguments.
+class ParamRows {
+  public:
+    explicit ParamRows(int width);
+    ~ParamRows();
+    ParamRows(const ParamRows&) = delete;
+    ParamRows& operator=(const ParamRows&) = delete;
+
+    int width() const { return rowWidth; }
+    int size() const;
+
+    // Stores a copy of the row (`width` cells) unless an equal one is stored; true when new.
+    bool insert(const InternalName* row);
+    // The result cell of the row answering for `args` (width - 1 cells), or null.
+    const InternalName* answer(const InternalName* args) const;
+    // Replaces `oldName` by `newName` in every row, taking the rows that hold it in ascending
+    // order: a rewritten row whose arguments are answered for already is dropped, and its
+    // result paired in `pairs` with the answering result when the two differ and the dropped
+    // one is a constant or a set name. True when some row held the old name.
+    bool replaceName(const InternalName& oldName, const InternalName& newName,
+                     clib_dictionary<InternalName, InternalName>& pairs);
+    // Forgets every row.
+    void clear();
+
+    // A place in the ascending order of the rows.
+    struct Cursor {
+        std::uint32_t version = 0;
+        std::uint32_t index = 0;
+        set<ExtendedTuple>::item item = nullptr;
+    };
+    // The lowest row, or null.
+    const InternalName* first(Cursor& at) const;
+    // The lowest row above `current` (the cells of the row `at` stood on, copied: rows may have
+    // come or gone since), or null.
+    const InternalName* next(Cursor& at, const InternalName* current) const;
+
+    // Rows up to this many are a sorted array only.
+    static constexpr int SmallLimit = 16;
+
+  private:
+    struct Large;
+
+    // A frame holds rows of 1 to RowCells::MaxCount cells; one of another width takes none.
+    bool usable() const { return rowWidth >= 1 && rowWidth <= RowCells::MaxCount; }
+
+    InternalName* smallRow(int index) const { return cells + std::size_t(index) * rowWidth; }
+    // The first row of the small array not below `row` in its first `prefix` cells.
+    int lowerBound(const InternalName* row, int prefix) const;
+    // Small array: the row at `index` is taken out; when it answered, the lowest other row of
+    // its arguments answers instead.
+    void eraseSmall(int index);
+    // Small array: puts the row at `index`, answering when `answers`; false without memory.
+    bool insertSmall(int index, const InternalName* row, bool answers);
+    // The index of the row answering for `args` among the small rows, or -1.
+    int answeringSmall(const InternalName* args) const;
+    bool replaceNameSmall(const InternalName& oldName, const InternalName& newName,
+                          clib_dictionary<InternalName, InternalName>& pairs);
+    // Moves the small rows into the trees.
+    bool becomeLarge();
+
+    // Small: `count` rows in ascending order in room for `capacity`; bit i of `answers` marks
+    // row i as the one answering for its arguments. Null once the rows are in `large`.
+    InternalName* cells = nullptr;
+    std::unique_ptr<Large> large;
+    std::int32_t rowWidth;
+    // Changes whenever rows come or go, so that a cursor knows when to find its place again.
+    std::uint32_t version = 0;
+    std::uint8_t count = 0;
+    std::uint8_t capacity = 0;
+    std::uint16_t answers = 0;
+};

@@ -1,0 +1,178 @@
+// The document tree's storage: blocks carved in order, shared names, the normalised building
+// steps.
+#include "xml/DocumentTree.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <type_traits>
+
+#include "xml/NameNormalization.h"
+
+namespace {
+
+// Nodes and attributes are never destroyed one by one: the blocks are freed as they are.
+static_assert(std::is_trivially_destructible_v<SGMLTreeElem>);
+static_assert(std::is_trivially_destructible_v<SGMLTreeAttr>);
+
+constexpr std::size_t firstBlock = 16 * 1024;
+// The allocator hands blocks of this size straight from the system and gives them back when
+// they are freed.
+constexpr std::size_t largestBlock = 1024 * 1024;
+
+}  // namespace
+
+DocumentTree::~DocumentTree() {
+    clear();
+}
+
+void DocumentTree::clear() {
+    nodes.clear();
+    attributes.clear();
+    std::unordered_set<std::string>().swap(names);
+    currentStart = currentEnd = nullptr;
+    attributeFront = 0;
+}
+
+void DocumentTree::Region::clear() {
+    for (const Block& block : blocks) std::free(block.start);
+    std::vector<Block>().swap(blocks);
+    std::vector<std::size_t>().swap(byAddress);
+    releasedUpTo = 0;
+    next = limit = nullptr;
+    blockSize = 0;
+}
+
+void* DocumentTree::Region::allocate(std::size_t size, std::size_t alignment) {
+    const auto aligned = [alignment](char* at) {
+        const auto address = reinterpret_cast<std::uintptr_t>(at);
+        return at + ((alignment - address % alignment) % alignment);
+    };
+    if (next == nullptr || aligned(next) > limit ||
+        static_cast<std::size_t>(limit - aligned(next)) < size) {
+        blockSize = blockSize == 0 ? firstBlock : std::min(2 * blockSize, largestBlock);
+        const std::size_t bytes = std::max(blockSize, size);
+        char* block = static_cast<char*>(std::malloc(bytes));
+        if (block == nullptr) throw std::bad_alloc();
+        blocks.push_back({block, bytes});
+        const auto at = std::upper_bound(
+            byAddress.begin(), byAddress.end(), block, [this](const char* start, std::size_t n) {
+                return std::less<const char*>()(start, blocks[n].start);
+            });
+        byAddress.insert(at, blocks.size() - 1);
+        next = block;
+        limit = block + bytes;
+    }
+    char* at = aligned(next);
+    next = at + size;
+    return at;
+}
+
+bool DocumentTree::Region::extend(const void* at, std::size_t size, std::size_t extra) {
+    if (static_cast<const char*>(at) + size != next ||
+        static_cast<std::size_t>(limit - next) < extra) {
+        return false;
+    }
+    next += extra;
+    return true;
+}
+
+std::size_t DocumentTree::Region::blockOf(const void* at) const {
+    const char* address = static_cast<const char*>(at);
+    // The last block that starts at or before the address.
+    const auto after = std::upper_bound(byAddress.begin(), byAddress.end(), address,
+                                        [this](const char* a, std::size_t n) {
+                                            return std::less<const char*>()(a, blocks[n].start);
+                                        });
+    return *(after - 1);
+}
+
+void DocumentTree::Region::releaseBelow(std::size_t end, const std::vector<std::size_t>& kept) {
+    std::size_t firstKept = end;
+    for (std::size_t n = releasedUpTo; n < end; ++n) {
+        if (blocks[n].start == nullptr) continue;
+        if (std::find(kept.begin(), kept.end(), n) != kept.end()) {
+            firstKept = std::min(firstKept, n);
+            continue;
+        }
+        byAddress.erase(std::find(byAddress.begin(), byAddress.end(), n));
+        std::free(blocks[n].start);
+        blocks[n].start = nullptr;
+    }
+    releasedUpTo = firstKept;
+}
+
+void DocumentTree::releasePassed(const SGMLTreeElem* node,
+                                 const std::vector<const SGMLTreeElem*>& held) {
+    const std::size_t nodeFront = nodes.blockOf(node);
+    if (node->attributeCount > 0) attributeFront = attributes.blockOf(node->attributes);
+    std::vector<std::size_t> keptNodes;
+    std::vector<std::size_t> keptAttributes;
+    for (const SGMLTreeElem* element : held) {
+        keptNodes.push_back(nodes.blockOf(element));
+        if (element->textLength > 0) keptNodes.push_back(nodes.blockOf(element->text));
+        if (element->attributeCount == 0) continue;
+        keptAttributes.push_back(attributes.blockOf(element->attributes));
+        for (const SGMLTreeAttr& attribute : element->getAttributes()) {
+            if (attribute.valueLength > 0) keptNodes.push_back(nodes.blockOf(attribute.value));
+        }
+    }
+    nodes.releaseBelow(nodeFront, keptNodes);
+    attributes.releaseBelow(attributeFront, keptAttributes);
+    currentStart = nodes.blockStart(nodeFront);
+    currentEnd = nodes.blockEnd(nodeFront);
+}
+
+std::string_view DocumentTree::storeText(std::string_view text) {
+    if (text.empty()) return {};
+    char* copy = static_cast<char*>(nodes.allocate(text.size(), 1));
+    std::memcpy(copy, text.data(), text.size());
+    return {copy, text.size()};
+}
+
+const std::string* DocumentTree::shared(std::string_view text) {
+    return &*names.emplace(text).first;
+}
+
+SGMLTreeElem* DocumentTree::newNode(std::string_view name, std::string_view text) {
+    // The text after its node: a walk that reaches the node still finds it.
+    void* at = nodes.allocate(sizeof(SGMLTreeElem), alignof(SGMLTreeElem));
+    auto* node = new (at) SGMLTreeElem(shared(name), {});
+    const std::string_view stored = storeText(text);
+    node->text = stored.data();
+    node->textLength = static_cast<unsigned>(stored.size());
+    return node;
+}
+
+void DocumentTree::addText(SGMLTreeElem* element, const std::string& text) {
+    element->addChild(newNode("", normalizeText(text)));
+}
+
+void DocumentTree::addAttribute(SGMLTreeElem* element, const std::string& name,
+                                std::string_view value, const std::string& type,
+                                const std::string& extra) {
+    const std::string* sharedName = shared(normalizeName(name));
+    const std::string* sharedType = shared(type);
+    const std::string* sharedExtra = shared(extra);
+    const std::string_view storedValue = storeText(value);
+    const std::size_t count = element->attributeCount;
+    constexpr std::size_t step = sizeof(SGMLTreeAttr);
+    SGMLTreeAttr* array = element->attributes;
+    // The array grows in place unless another element's attributes came in between or the
+    // block is full; then it moves to fresh room (the old copy stays unused until clear()).
+    if (array == nullptr || !attributes.extend(array, count * step, step)) {
+        auto* moved = static_cast<SGMLTreeAttr*>(
+            attributes.allocate((count + 1) * step, alignof(SGMLTreeAttr)));
+        if (count > 0) std::memcpy(static_cast<void*>(moved), array, count * step);
+        array = moved;
+    }
+    new (array + count) SGMLTreeAttr(sharedName, storedValue, sharedType, sharedExtra);
+    element->attributes = array;
+    element->attributeCount = static_cast<unsigned>(count + 1);
+}
+
+void DocumentTree::setName(SGMLTreeElem* element, const std::string& name) {
+    element->name = shared(normalizeName(name));
+}

@@ -1,0 +1,102 @@
+// DocumentTree: the storage of one document's tree of elements, texts and attributes while an
+// import maps it.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "xml/SGMLTreeAttr.h"
+#include "xml/SGMLTreeElem.h"
+
+// The tree owns every node, attribute and text it makes; they live until the mapping has passed
+// them (releasePassed), clear() or the tree's end. The storage comes in blocks, carved in the
+// order of the document, of up to a megabyte: the allocator gives blocks that large back to the
+// system when they are freed, so the room of the part of the document that is mapped goes to
+// the objects made from the rest, where small nodes freed one by one stayed scattered in the
+// heap.
+class DocumentTree {
+  public:
+    DocumentTree() = default;
+    ~DocumentTree();
+    DocumentTree(const DocumentTree&) = delete;
+    DocumentTree& operator=(const DocumentTree&) = delete;
+
+    // A node linked nowhere yet, its name and text stored as given; an empty name makes a text
+    // node. The status is the class-wide default.
+    SGMLTreeElem* newNode(std::string_view name, std::string_view text);
+    // Appends a text node of the normalised text to the element.
+    void addText(SGMLTreeElem* element, const std::string& text);
+    // Appends an attribute under its normalised name; extra is its namespace prefix.
+    void addAttribute(SGMLTreeElem* element, const std::string& name, std::string_view value,
+                      const std::string& type, const std::string& extra);
+    // Gives the element its normalised name.
+    void setName(SGMLTreeElem* element, const std::string& name);
+
+    // True when the node lies in the block a walk in document order last released up to: the
+    // walk has then nothing new to release.
+    bool inCurrentBlock(const SGMLTreeElem* node) const {
+        const auto* at = reinterpret_cast<const char*>(node);
+        return std::less_equal<const char*>()(currentStart, at) &&
+               std::less<const char*>()(at, currentEnd);
+    }
+    // For a walk in document order that has reached the node: frees every block made before
+    // the node's own (and before the block of its attributes) except those that hold one of the
+    // held elements, its text, its attributes or their values. Nodes made after it, and the
+    // held ones, stay readable; nothing else may be read again.
+    void releasePassed(const SGMLTreeElem* node, const std::vector<const SGMLTreeElem*>& held);
+    // Frees every node, attribute and text of the tree.
+    void clear();
+
+  private:
+    // Blocks carved in order.
+    class Region {
+      public:
+        ~Region() { clear(); }
+        // Room for size bytes at the given alignment.
+        void* allocate(std::size_t size, std::size_t alignment);
+        // Grows the last allocation, of size bytes at at, by extra bytes when the block has
+        // the room.
+        bool extend(const void* at, std::size_t size, std::size_t extra);
+        // The number of the live block that holds the address.
+        std::size_t blockOf(const void* at) const;
+        const char* blockStart(std::size_t number) const { return blocks[number].start; }
+        const char* blockEnd(std::size_t number) const {
+            return blocks[number].start + blocks[number].size;
+        }
+        // Frees the blocks numbered below end that are not kept.
+        void releaseBelow(std::size_t end, const std::vector<std::size_t>& kept);
+        void clear();
+
+      private:
+        struct Block {
+            char* start;  // null once freed
+            std::size_t size;
+        };
+        std::vector<Block> blocks;
+        // The numbers of the live blocks by their addresses, for blockOf.
+        std::vector<std::size_t> byAddress;
+        // Every block below this number is freed or was kept by the last release.
+        std::size_t releasedUpTo = 0;
+        char* next = nullptr;
+        char* limit = nullptr;
+        std::size_t blockSize = 0;
+    };
+
+    std::string_view storeText(std::string_view text);
+    // The tree's one copy of a name, type or prefix: a document repeats a few of them.
+    const std::string* shared(std::string_view text);
+
+    // Nodes and texts (a node's text, and the values of its attributes, follow the node).
+    Region nodes;
+    // Attributes apart, so that those of one element, added one after another, stay one array.
+    Region attributes;
+    std::unordered_set<std::string> names;
+    // The nodes' block the last release reached, and the attributes' block.
+    const char* currentStart = nullptr;
+    const char* currentEnd = nullptr;
+    std::size_t attributeFront = 0;
+};
