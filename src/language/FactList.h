@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -86,7 +87,9 @@ class FactList {
     FTerm* predicateAtom(std::size_t i) const;
     FTerm* moleculeAtom(std::size_t i) const;
 
-    std::vector<Fact> facts;
+    // In blocks, not one array: a doubled array leaves up to half of itself unused, 12 bytes a
+    // fact on average.
+    std::deque<Fact> facts;
     std::vector<FSymbol> arguments;
     // Facts come in runs from one file: the last origin entered is the one looked up first.
     std::vector<std::string> origins;

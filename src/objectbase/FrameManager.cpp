@@ -83,11 +83,6 @@ void FrameManager::releaseFullBlocks() {
 
 namespace {
 
-// A slot never taken: no name of its number is registered anywhere. A slot given up: a name of
-// its number may still be registered among the others (one that found the slot taken).
-constexpr InternalName NeverTaken{0, 0xff, 0};
-constexpr InternalName GivenUp{0, 0xfe, 0};
-
 // The number of a name that may have a slot, or -1.
 std::int64_t directNumber(const InternalName& name, std::size_t maxNumber) {
     const int kind = name.getType();
@@ -140,8 +135,7 @@ typename FrameRegistry<F>::Slot* FrameRegistry<F>::slotFor(const InternalName& n
     }
     if (pages[page] == nullptr) {
         if (!making) return nullptr;
-        pages[page] = std::make_unique<Slot[]>(PageSize);
-        for (std::size_t i = 0; i < PageSize; ++i) pages[page][i] = {NeverTaken, nullptr};
+        pages[page] = std::make_unique<Slot[]>(PageSize);  // never taken
     }
     return &pages[page][std::size_t(number) % PageSize];
 }
@@ -160,8 +154,8 @@ F* FrameRegistry<F>::find(const InternalName& name) const {
     if (directNumber(name, MaxNumber) >= 0) {
         // Every such name takes its slot on registration unless another name holds it.
         const Slot* slot = slotFor(name);
-        if (slot == nullptr || slot->first == NeverTaken) return nullptr;
-        if (slot->first == name) return slot->second;
+        if (slot == nullptr || slot->kind() == Slot::NeverTaken) return nullptr;
+        if (slot->holds(name)) return slot->frame();
     }
     auto entry = others.find(name);
     return entry != others.end() ? entry->second : nullptr;
@@ -170,9 +164,9 @@ F* FrameRegistry<F>::find(const InternalName& name) const {
 template <class F>
 void FrameRegistry<F>::insert(const InternalName& name, F* frame) {
     ++count;
-    Slot* slot = slotFor(name, true);
-    if (slot != nullptr && slot->second == nullptr)
-        *slot = {name, frame};
+    Slot* slot = Slot::fits(frame) ? slotFor(name, true) : nullptr;
+    if (slot != nullptr && slot->frame() == nullptr)
+        slot->hold(name, frame);
     else
         others.emplace(name, frame);
 }
@@ -180,8 +174,8 @@ void FrameRegistry<F>::insert(const InternalName& name, F* frame) {
 template <class F>
 bool FrameRegistry<F>::erase(const InternalName& name) {
     Slot* slot = slotFor(name, false);
-    if (slot != nullptr && slot->second != nullptr && slot->first == name) {
-        *slot = {GivenUp, nullptr};
+    if (slot != nullptr && slot->holds(name)) {
+        slot->mark(Slot::GivenUp);
         --count;
         return true;
     }
@@ -198,17 +192,22 @@ void FrameRegistry<F>::clear() {
 }
 
 template <class F>
-const typename FrameRegistry<F>::Slot* FrameRegistry<F>::slotFrom(std::size_t number,
-                                                                  const InternalName* after) const {
+bool FrameRegistry<F>::slotFrom(std::size_t number, const InternalName* after,
+                                InternalName& name) const {
     for (std::size_t page = number / PageSize; page < pages.size(); ++page) {
         if (pages[page] == nullptr) continue;
         for (std::size_t at = page == number / PageSize ? number % PageSize : 0; at < PageSize;
              ++at) {
             const Slot& slot = pages[page][at];
-            if (slot.second != nullptr && (after == nullptr || *after < slot.first)) return &slot;
+            if (slot.frame() == nullptr) continue;
+            const InternalName held = slot.name(page * PageSize + at);
+            if (after == nullptr || *after < held) {
+                name = held;
+                return true;
+            }
         }
     }
-    return nullptr;
+    return false;
 }
 
 template <class F>
@@ -217,12 +216,13 @@ bool FrameRegistry<F>::nameAfter(const InternalName* after, InternalName& name) 
     // Slots of numbers below the name's value hold smaller names.
     const std::size_t from =
         after == nullptr || after->getValue() < 0 ? 0 : std::size_t(after->getValue());
-    const Slot* slot = slotFrom(from, after);
-    if (other == others.end() && slot == nullptr) return false;
-    if (slot == nullptr || (other != others.end() && other->first < slot->first))
+    InternalName slotName;
+    const bool inSlot = slotFrom(from, after, slotName);
+    if (other == others.end() && !inSlot) return false;
+    if (!inSlot || (other != others.end() && other->first < slotName))
         name = other->first;
     else
-        name = slot->first;
+        name = slotName;
     return true;
 }
 

@@ -65,9 +65,8 @@ int MainMemOM::getOrCreateName(const FSymbol& symbol, InternalName& out) {
         out = symbol.stored();  // a number is its own identifier: nothing is made
         return 0;
     }
-    auto it = symbolToName.find(symbol);
-    if (it != symbolToName.end()) {
-        out = it->second;
+    if (const std::optional<InternalName> known = symbolToName.find(symbol)) {
+        out = *known;
         return 0;
     }
     if (symbol.getType() == InternalName::String) {
@@ -93,16 +92,16 @@ int MainMemOM::giveInternalName(const FSymbol& symbol, InternalName& out) {
         out = symbol.stored();
         return 1;
     }
-    auto it = symbolToName.find(symbol);
-    if (it == symbolToName.end()) return 0;
-    out = it->second;
+    const std::optional<InternalName> known = symbolToName.find(symbol);
+    if (!known) return 0;
+    out = *known;
     return 1;
 }
 
 int MainMemOM::giveSymbol(const InternalName& name, FSymbol& out) {
-    auto it = nameToSymbol.find(name);
-    if (it == nameToSymbol.end()) return 0;
-    out = it->second;
+    const std::optional<FSymbol> symbol = nameToSymbol.find(name);
+    if (!symbol) return 0;
+    out = *symbol;
     return 1;
 }
 
@@ -111,9 +110,9 @@ int MainMemOM::giveName(const InternalName& name, std::string& out) {
         out = std::to_string(name.getValue());
         return 1;
     }
-    auto it = nameToSymbol.find(name);
-    if (it == nameToSymbol.end()) return 0;
-    out = symTab->giveName(it->second);
+    const std::optional<FSymbol> symbol = nameToSymbol.find(name);
+    if (!symbol) return 0;
+    out = symTab->giveName(*symbol);
     return 1;
 }
 
@@ -209,8 +208,48 @@ MainMemParamFrame* MainMemOM::createParamFrame(int arity, InternalName& name) {
 // Read access to the indexes
 
 const MainMemOM::UsageSet* MainMemOM::usageOf(const InternalName& name) {
-    auto it = usageIndex.find(name);
-    return it != usageIndex.end() ? &it->second : nullptr;
+    auto& index = usages();
+    auto it = index.find(name);
+    return it != index.end() ? &it->second : nullptr;
+}
+
+FlatNameMap<InternalName, MainMemOM::UsageSet>& MainMemOM::usages() {
+    if (usageIndexLive) return usageIndex;
+    // The log's prefix is still sorted from its last compaction, so its pairs come grouped by
+    // name: a name is looked up once per run of its pairs. Only entering a new name moves the
+    // table's entries, and the set held is then looked up anew.
+    UsageSet* holders = nullptr;
+    InternalName last;
+    for (const auto& [name, host] : usageLog) {
+        if (holders == nullptr || name != last) {
+            holders = &usageIndex[name];
+            last = name;
+        }
+        holders->insert(host);
+    }
+    std::deque<std::pair<InternalName, InternalName>>().swap(usageLog);
+    usageLogCompacted = 0;
+    usageIndexLive = true;
+    return usageIndex;
+}
+
+bool MainMemOM::usedAnywhere(const InternalName& name) {
+    if (usageIndexLive) return usageIndex.count(name) != 0;
+    // Asked for many names at once (cleanup), answered from the sorted log: building the index
+    // for it would cost its whole memory at the end of a run.
+    if (usageLogCompacted != usageLog.size()) compactUsageLog();
+    auto at = std::lower_bound(usageLog.begin(), usageLog.end(), name,
+                               [](const std::pair<InternalName, InternalName>& pair,
+                                  const InternalName& key) { return pair.first < key; });
+    return at != usageLog.end() && at->first == name;
+}
+
+void MainMemOM::compactUsageLog() {
+    // In place: this runs while a program or document is being stored, at its peak of memory.
+    std::sort(usageLog.begin(), usageLog.end());
+    usageLog.erase(std::unique(usageLog.begin(), usageLog.end()), usageLog.end());
+    usageLog.shrink_to_fit();
+    usageLogCompacted = usageLog.size();
 }
 
 const set<MethodSig>* MainMemOM::signaturesOf(const InternalName& method) {

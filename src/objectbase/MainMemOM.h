@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <set>
 #include <string>
@@ -17,6 +18,7 @@
 #include "objectbase/InternalName.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/MemberSet.h"
+#include "objectbase/NumberedNameMap.h"
 #include "objectbase/OM.h"
 
 class FrameManager;
@@ -295,7 +297,7 @@ class MainMemOM : public OM {
     virtual void indexMethod(const InternalName& host, const InternalName& method, int argCount,
                              int type);
     virtual void addRelations(const InternalName& host, const set<InternalName>& names);
-    // `host` joins the usageIndex set of `name`.
+    // `host` joins the usage set of `name` (at once, or in the log replayed when first read).
     virtual void addRelation(const InternalName& host, const InternalName& name);
     // Adds every member to the set frame and records the value row of each new one; the result
     // of the last recording.
@@ -385,8 +387,8 @@ class MainMemOM : public OM {
     }
     // Calls visit(name, its usage set) for every name of the usage index.
     template <class Visit>
-    void forEachUsage(Visit visit) const {
-        for (const auto& [name, holders] : usageIndex) visit(name, holders);
+    void forEachUsage(Visit visit) {
+        for (const auto& [name, holders] : usages()) visit(name, holders);
     }
     // The inverse table of relation kind 1, 2 or 3.
     const clib_dictionary<InternalName, MemberSet*>& relationMembers(int kind) const {
@@ -523,13 +525,29 @@ class MainMemOM : public OM {
     std::vector<InternalName> stringNames;
     FrameManager* frameManager = nullptr;
     SymTab* symTab = nullptr;
-    // Looked up for every symbol of every consulted fact and never walked in key order: hashed.
-    FlatNameMap<FSymbol, InternalName> symbolToName;
-    FlatNameMap<InternalName, FSymbol> nameToSymbol;
+    // Looked up for every symbol of every consulted fact and never walked in key order; both
+    // are keyed by densely numbered identifiers.
+    NumberedNameMap<FSymbol, InternalName> symbolToName;
+    NumberedNameMap<InternalName, FSymbol> nameToSymbol;
     clib_dictionary<InternalName, set<FSymbol>*> nameToSymbols;
     clib_dictionary<MethodKey, MemberSet*> methodsTable;
     clib_dictionary<InternalName, set<MethodSig>*> methodSignatures;
-    // Looked up on every stored value and never walked in key order: hashed.
+    // The usage index, built from the log the first time it is read.
+    FlatNameMap<InternalName, UsageSet>& usages();
+    // Whether the name is held by any host (it has a usage set), without building the index.
+    bool usedAnywhere(const InternalName& name);
+    // Sorts the log and drops its repeats.
+    void compactUsageLog();
+
+    // Only equating names, forgetting strings and printing made objects read the usage index, and
+    // a consulted program or a document may never do any of them: until the first read, each
+    // (name, host) pair is appended to a log of 16 bytes a pair (repeats are dropped from time to
+    // time), where the index cost about 150 bytes per stored value of a consulted molecule. From
+    // the first read on the index is kept up to date on every insert, as before.
+    std::deque<std::pair<InternalName, InternalName>> usageLog;
+    std::size_t usageLogCompacted = 0;  // the log's size after its last compaction
+    bool usageIndexLive = false;
+    // Looked up on every stored value once live and never walked in key order: hashed.
     FlatNameMap<InternalName, UsageSet> usageIndex;
     NameSetTable classToObjTable;
     NameSetTable superClassToClassTable;

@@ -232,6 +232,9 @@ void MainMemOM::clear() {
     deleteAllSets(methodsTable);
     deleteAllSets(methodSignatures);
     usageIndex.clear();
+    std::deque<std::pair<InternalName, InternalName>>().swap(usageLog);
+    usageLogCompacted = 0;
+    usageIndexLive = false;
     nameHandler->reset();
     // The identifier counters start again, so pairs recorded before would later merge new,
     // unrelated objects that reuse the old numbers.
@@ -245,7 +248,7 @@ void MainMemOM::clear() {
 // Forgetting unused strings
 
 bool MainMemOM::stringInUse(const InternalName& name, const set<InternalName>& predicateStrings) {
-    if (usageIndex.count(name) != 0) return true;                     // argument or value
+    if (usedAnywhere(name)) return true;                              // argument or value
     if (getObjFrame(name) != nullptr) return true;                    // host or is-a member
     if (classToObjTable.lookup(name) != nullptr) return true;         // class
     if (superClassToClassTable.lookup(name) != nullptr) return true;  // superclass
@@ -287,10 +290,10 @@ void MainMemOM::cleanup() {
     made.erase(std::unique(made.begin(), made.end()), made.end());
     for (const InternalName& name : made) {
         if (stringInUse(name, predicateStrings)) continue;
-        auto symbolItem = nameToSymbol.find(name);
-        if (symbolItem == nameToSymbol.end()) continue;
-        symbolToName.erase(symbolItem->second);
-        nameToSymbol.erase(symbolItem);
+        const std::optional<FSymbol> symbol = nameToSymbol.find(name);
+        if (!symbol) continue;
+        symbolToName.erase(*symbol);
+        nameToSymbol.erase(name);
         std::cout << "\n delete";
         debugChannel() << name;
     }

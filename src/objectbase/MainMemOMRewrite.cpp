@@ -53,8 +53,9 @@ void MainMemOM::rewriteAll(const InternalName& old, const InternalName& rep) {
 void MainMemOM::rewriteReferences(const InternalName& old, const InternalName& rep,
                                   const InternalName& value) {
     if (value.isConstant()) {
-        auto holders = usageIndex.find(value);
-        if (holders != usageIndex.end()) {
+        auto& index = usages();
+        auto holders = index.find(value);
+        if (holders != index.end()) {
             holders->second.insert(rep);
             holders->second.erase(old);
         }
@@ -147,8 +148,9 @@ void MainMemOM::rewriteMethodName(const InternalName& old, const InternalName& r
 }
 
 void MainMemOM::rewriteUsages(const InternalName& old, const InternalName& rep) {
-    auto found = usageIndex.find(old);
-    if (found == usageIndex.end()) return;
+    auto& index = usages();
+    auto found = index.find(old);
+    if (found == index.end()) return;
     std::vector<InternalName> users;
     found->second.forEach([&users](const InternalName& user) {
         users.push_back(user);
@@ -193,11 +195,11 @@ void MainMemOM::rewriteUsages(const InternalName& old, const InternalName& rep) 
     }
 
     // Looked up again: resolving competitors may have changed the index meanwhile.
-    found = usageIndex.find(old);
-    if (found == usageIndex.end()) return;
+    found = index.find(old);
+    if (found == index.end()) return;
     UsageSet moved = std::move(found->second);
-    usageIndex.erase(found);
-    auto [into, inserted] = usageIndex.try_emplace(rep);
+    index.erase(found);
+    auto [into, inserted] = index.try_emplace(rep);
     if (inserted) {
         into->second = std::move(moved);
         return;
@@ -254,13 +256,13 @@ void MainMemOM::rewriteRelations(int kind, const InternalName& old, const Intern
 }
 
 void MainMemOM::rewriteSymbols(const InternalName& old, const InternalName& rep) {
-    auto oldSymbol = nameToSymbol.find(old);
-    if (oldSymbol == nameToSymbol.end()) return;
+    const std::optional<FSymbol> oldSymbol = nameToSymbol.find(old);
+    if (!oldSymbol) return;
     auto repSet = nameToSymbols.lookup(rep);
     if (repSet == nullptr) {
         auto* symbols = new set<FSymbol>();
-        auto repSymbol = nameToSymbol.find(rep);
-        if (repSymbol != nameToSymbol.end()) symbols->insert(repSymbol->second);
+        if (const std::optional<FSymbol> repSymbol = nameToSymbol.find(rep))
+            symbols->insert(*repSymbol);
         repSet = nameToSymbols.insert(rep, symbols);
     }
     set<FSymbol>* into = nameToSymbols.inf(repSet);
@@ -275,7 +277,7 @@ void MainMemOM::rewriteSymbols(const InternalName& old, const InternalName& rep)
         nameToSymbols.del_item(oldSet);
         delete symbols;
     } else {
-        FSymbol symbol = oldSymbol->second;
+        FSymbol symbol = *oldSymbol;
         symbolToName.insert_or_assign(symbol, rep);
         into->insert(symbol);
     }

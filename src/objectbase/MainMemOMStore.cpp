@@ -33,7 +33,15 @@ Members* setUnder(clib_dictionary<Key, Members*>& table, const Key& key) {
 // Indexes
 
 void MainMemOM::addRelation(const InternalName& host, const InternalName& name) {
-    usageIndex[name].insert(host);
+    if (usageIndexLive) {
+        usageIndex[name].insert(host);
+        return;
+    }
+    // A host that stores many values, or one value stored again, comes in runs.
+    if (!usageLog.empty() && usageLog.back().first == name && usageLog.back().second == host)
+        return;
+    usageLog.emplace_back(name, host);
+    if (usageLog.size() >= 2 * usageLogCompacted + 4096) compactUsageLog();
 }
 
 void MainMemOM::addRelations(const InternalName& host, const set<InternalName>& names) {

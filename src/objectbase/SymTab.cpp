@@ -5,6 +5,7 @@
 #include <bit>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <ostream>
@@ -12,15 +13,76 @@
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 
+// The entry stays 24 bytes: see the class comment.
+static_assert(sizeof(SymTabEntry) == 24);
+
+SymTabEntry::SymTabEntry(std::string_view name, std::int32_t kind, std::int32_t arity)
+    : entryKind(kind), entryArity(arity) {
+    assign(name);
+}
+
+SymTabEntry::SymTabEntry(const SymTabEntry& other)
+    : entryKind(other.entryKind), entryArity(other.entryArity) {
+    assign(other.getName());
+}
+
+SymTabEntry::SymTabEntry(SymTabEntry&& other) noexcept
+    : length(other.length), entryKind(other.entryKind), entryArity(other.entryArity) {
+    std::memcpy(text, other.text, Inline);
+    other.length = 0;  // the allocation, if any, is this entry's now
+}
+
+SymTabEntry& SymTabEntry::operator=(const SymTabEntry& other) {
+    if (this == &other) return *this;
+    release();
+    entryKind = other.entryKind;
+    entryArity = other.entryArity;
+    assign(other.getName());
+    return *this;
+}
+
+SymTabEntry& SymTabEntry::operator=(SymTabEntry&& other) noexcept {
+    if (this == &other) return *this;
+    release();
+    std::memcpy(text, other.text, Inline);
+    length = other.length;
+    entryKind = other.entryKind;
+    entryArity = other.entryArity;
+    other.length = 0;
+    return *this;
+}
+
+char* SymTabEntry::heapText() const {
+    char* held = nullptr;
+    std::memcpy(&held, text, sizeof held);
+    return held;
+}
+
+void SymTabEntry::assign(std::string_view name) {
+    length = static_cast<std::uint32_t>(name.size());
+    if (isInline()) {
+        std::memcpy(text, name.data(), name.size());
+        return;
+    }
+    char* held = new char[name.size()];
+    std::memcpy(held, name.data(), name.size());
+    std::memcpy(text, &held, sizeof held);
+}
+
+void SymTabEntry::release() {
+    if (!isInline()) delete[] heapText();
+    length = 0;
+}
+
 int SymTabEntry::compare(const SymTabEntry& other) const {
     if (entryKind != other.entryKind) return entryKind < other.entryKind ? -1 : 1;
     if (entryArity != other.entryArity) return entryArity < other.entryArity ? -1 : 1;
-    const int byName = entryName.compare(other.entryName);
+    const int byName = getName().compare(other.getName());
     return byName < 0 ? -1 : (byName > 0 ? 1 : 0);
 }
 
 std::ostream& SymTabEntry::print(std::ostream& out) const {
-    return out << entryName << ' ' << InternalName::typePrefix(entryKind) << ' ' << entryArity;
+    return out << getName() << ' ' << InternalName::typePrefix(entryKind) << ' ' << entryArity;
 }
 
 std::ostream& operator<<(std::ostream& out, const SymTabEntry& entry) {
@@ -181,7 +243,7 @@ std::string SymTab::GetName(const InternalName& symbol) {
         centralErrorHandler().report(err10::SymbolNotFound);
         return "NULL";
     }
-    return entry->getName();
+    return std::string(entry->getName());
 }
 
 std::string SymTab::giveName(const InternalName& symbol) const {
@@ -192,7 +254,7 @@ std::string SymTab::giveName(const InternalName& symbol) const {
             return "#" + floatToText(symbol.asFloat());
         default: {
             const SymTabEntry* entry = find(symbol);
-            return entry == nullptr ? "NULL" : entry->getName();
+            return entry == nullptr ? "NULL" : std::string(entry->getName());
         }
     }
 }

@@ -15,13 +15,22 @@
 #include "objectbase/InternalName.h"
 
 // The key of a symbol: its text, kind and arity. Ordered by kind, then arity, then text.
+//
+// A symbol table holds one entry per symbol of a program or document (a consulted fact brings
+// one or two new ones, an imported element several), so an entry is 24 bytes: a text of up to
+// 12 characters lies inside it, a longer one in an allocation of its own, where a std::string
+// member alone took 32 bytes.
 class SymTabEntry {
   public:
     SymTabEntry() = default;
-    SymTabEntry(std::string name, std::int32_t kind, std::int32_t arity)
-        : entryName(std::move(name)), entryKind(kind), entryArity(arity) {}
+    SymTabEntry(std::string_view name, std::int32_t kind, std::int32_t arity);
+    SymTabEntry(const SymTabEntry& other);
+    SymTabEntry(SymTabEntry&& other) noexcept;
+    SymTabEntry& operator=(const SymTabEntry& other);
+    SymTabEntry& operator=(SymTabEntry&& other) noexcept;
+    ~SymTabEntry() { release(); }
 
-    const std::string& getName() const { return entryName; }
+    std::string_view getName() const { return {isInline() ? text : heapText(), length}; }
     std::int32_t getKind() const { return entryKind; }
     std::int32_t getArity() const { return entryArity; }
 
@@ -38,7 +47,16 @@ class SymTabEntry {
     std::ostream& print(std::ostream& out) const;
 
   private:
-    std::string entryName;
+    static constexpr std::uint32_t Inline = 12;
+
+    bool isInline() const { return length <= Inline; }
+    // A longer text's allocation, whose address the first bytes of `text` hold.
+    char* heapText() const;
+    void assign(std::string_view name);
+    void release();
+
+    char text[Inline] = {};
+    std::uint32_t length = 0;
     std::int32_t entryKind = 0;
     std::int32_t entryArity = 0;
 };
@@ -99,7 +117,7 @@ class SymTab : public FLSysObject {
     void forEachSymbol(Visit visit) const {
         std::int32_t id = 1;
         for (const SymTabEntry& entry : byId)
-            visit(FSymbol(id++, entry.getKind(), entry.getArity()), entry.getName());
+            visit(FSymbol(id++, entry.getKind(), entry.getArity()), std::string(entry.getName()));
     }
 
     // The integer a text denotes, read like atoi (blanks, an optional sign, the leading digits; 0

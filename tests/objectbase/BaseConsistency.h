@@ -157,8 +157,7 @@ class BaseConsistency {
     }
 
     void checkSymbols() {
-        const auto& bindings = om->symbolBindings();
-        for (const auto& [symbol, name] : bindings) {
+        om->symbolBindings().forEach([this](const FSymbol& symbol, const InternalName& name) {
             absent(name, "symbolToName");
             // Either the name's own symbol, or one of the further symbols that denote it.
             FSymbol own;
@@ -167,7 +166,7 @@ class BaseConsistency {
             bool furtherSymbol =
                 further != nullptr && om->furtherSymbols().inf(further)->member(symbol);
             EXPECT_TRUE(ownSymbol || furtherSymbol) << "symbol bound to " << name;
-        }
+        });
         const auto& further = om->furtherSymbols();
         for (auto it = further.first_item(); it != nullptr; it = further.next_item(it))
             absent(further.key(it), "nameToSymbols");

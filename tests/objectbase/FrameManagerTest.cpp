@@ -230,7 +230,9 @@ TEST(FrameManagerTest, FindsFramesLikeAnOrderedMapWhateverTheirNames) {
             case 0:
                 return InternalName(value, InternalName::String, 0);
             case 1:
-                return InternalName(value, InternalName::Object, std::int8_t(random() % 3 + 1));
+                // Made objects: the value of a missing path (flag -1) or a function term.
+                return InternalName(value, InternalName::Object,
+                                    std::int8_t(random() % 4 == 0 ? -1 : random() % 3 + 1));
             case 2:
                 return InternalName(value, InternalName::Integer, 0);
             case 3:

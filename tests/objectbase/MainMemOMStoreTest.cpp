@@ -275,6 +275,49 @@ TEST_F(MainMemOMStoreTest, UsageOfAValueSharedByManyHostsArrivingOutOfOrder) {
     EXPECT_TRUE(ascending);
 }
 
+// The usage index is read for the first time only after many stored values (its pairs wait in a
+// log that drops repeats now and then), then kept up to date; either way every value and
+// argument lists exactly the hosts that stored it, also after the base is cleared.
+TEST_F(MainMemOMStoreTest, UsageIndexListsTheHostsOfEveryStoredValueWhenFirstReadLate) {
+    std::mt19937 random{46u};
+    auto name = [](int number) { return InternalName(number, InternalName::Object, 0); };
+    for (int round = 0; round < 2; ++round) {
+        const InternalName m = obj("m"), n = obj("n");
+        std::map<InternalName, std::set<InternalName>> twin;
+        auto store = [&](int count) {
+            for (int step = 0; step < count; ++step) {
+                const InternalName host = name(5000 + int(random() % 300));
+                const InternalName value = name(9000 + int(random() % 200));
+                const InternalName arg = name(7000 + int(random() % 50));
+                const bool withArg = random() % 3 == 0;
+                // A host often stores the same value again, as rule heads do.
+                for (int again = int(random() % 3); again >= 0; --again)
+                    om->insertMethodValue(host, withArg ? n : m, &arg, withArg ? 1 : 0, 1, value);
+                twin[value].insert(host);
+                if (withArg) twin[arg].insert(host);
+            }
+        };
+        auto expectTwin = [&]() {
+            for (const auto& [used, hosts] : twin) {
+                const MainMemOM::UsageSet* users = om->usageOf(used);
+                ASSERT_NE(users, nullptr) << used;
+                std::vector<InternalName> seen;
+                users->forEach([&seen](const InternalName& host) {
+                    seen.push_back(host);
+                    return true;
+                });
+                EXPECT_EQ(seen, std::vector<InternalName>(hosts.begin(), hosts.end())) << used;
+            }
+            EXPECT_EQ(om->usageOf(name(8999)), nullptr);
+        };
+        store(12000);
+        expectTwin();
+        store(3000);  // from the first read on, straight into the index
+        expectTwin();
+        om->clear();
+    }
+}
+
 TEST_F(MainMemOMStoreTest, SetMembersAndEmptySets) {
     InternalName h = obj("h"), m = obj("m"), a = obj("a"), x = obj("x"), y = obj("y");
     set<InternalName> values;

@@ -6,7 +6,9 @@
 #include <map>
 #include <random>
 #include <sstream>
+#include <string>
 #include <tuple>
+#include <vector>
 
 #include "SymbolErrorCapture.h"
 #include "objectbase/SymTab.h"
@@ -233,8 +235,10 @@ TEST_F(SymTabTest, ManyKeysKeepTheirIdsAgainstAnOrderedTwin) {
     std::map<std::tuple<int, int, std::string>, std::int32_t> twin;
     std::mt19937 random{7u};
     for (int step = 0; step < 60000; ++step) {
-        // Few texts under several kinds and arities, so that keys differ by kind or arity only.
-        const std::string text = "n" + std::to_string(random() % 20000u);
+        // Few texts under several kinds and arities, so that keys differ by kind or arity only;
+        // their lengths, 2 to 21 characters, lie on both sides of what an entry holds in itself.
+        const std::uint32_t number = random() % 20000u;
+        const std::string text = "n" + std::to_string(number) + std::string(number % 17u, 'x');
         const int kind = random() % 3 == 0 ? InternalName::Predicate : InternalName::Function;
         const int arity = int(random() % 3u);
         const FSymbol symbol = table->GetFSymbol(text, kind, arity);
@@ -268,6 +272,37 @@ TEST(SymTabEntryOrder, KindThenArityThenName) {
     std::ostringstream out;
     out << SymTabEntry("\"->\"", 2, 0);
     EXPECT_EQ(out.str(), "\"->\" z 0");
+}
+
+// Texts short enough to lie in the entry and longer ones keep their characters through copies,
+// moves and assignments, and compare by their characters whatever their length.
+TEST(SymTabEntryText, ShortAndLongTextsSurviveCopiesAndMoves) {
+    const std::vector<std::string> texts{"",
+                                         "a",
+                                         "twelve chars",
+                                         "thirteen char",
+                                         std::string("nul\0inside", 10),
+                                         std::string(300, 'y')};
+    for (const std::string& text : texts) {
+        SymTabEntry entry(text, 1, 2);
+        EXPECT_EQ(entry.getName(), text);
+        SymTabEntry copied(entry);
+        EXPECT_EQ(copied.getName(), text);
+        EXPECT_EQ(copied, entry);
+        SymTabEntry moved(std::move(copied));
+        EXPECT_EQ(moved.getName(), text);
+        SymTabEntry assigned("something else entirely", 0, 0);
+        assigned = moved;
+        EXPECT_EQ(assigned.getName(), text);
+        assigned = SymTabEntry("short", 0, 0);
+        EXPECT_EQ(assigned.getName(), "short");
+        assigned = std::move(moved);
+        EXPECT_EQ(assigned.getName(), text);
+        EXPECT_EQ(assigned.getKind(), 1);
+        EXPECT_EQ(assigned.getArity(), 2);
+    }
+    EXPECT_LT(SymTabEntry("twelve chars", 1, 0), SymTabEntry("twelve charsz", 1, 0));
+    EXPECT_LT(SymTabEntry("thirteen char", 1, 0), SymTabEntry("thirteen chas", 1, 0));
 }
 
 }  // namespace

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Consults 100,000 predicate facts p(aN). and 100,000 molecules oN[m -> vN]. (each file ending
+# with an evaluation) with one or more quorin binaries, interleaved run by run, and prints each
+# binary's median CPU time per fact and peak memory per fact above that of the empty program
+# (whole process, /usr/bin/time).
+# Usage: bench/consult-facts.sh [-n runs] [-f facts] binary...
+set -euo pipefail
+runs=5
+facts=100000
+while getopts n:f: option; do
+    case $option in
+        n) runs=$OPTARG ;;
+        f) facts=$OPTARG ;;
+        *) exit 2 ;;
+    esac
+done
+shift $((OPTIND - 1))
+[ $# -ge 1 ] || set -- build/release/quorin
+work=$(mktemp -d /tmp/quorin-consult-facts-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+
+python3 - "$work" "$facts" <<'PY'
+import sys
+work, facts = sys.argv[1], int(sys.argv[2])
+with open(f"{work}/empty.flp", "w") as out:
+    out.write("?- sys.eval[].\n")
+with open(f"{work}/predicate.flp", "w") as out:
+    out.writelines(f"p(a{i}).\n" for i in range(facts))
+    out.write("?- sys.eval[].\n")
+with open(f"{work}/molecule.flp", "w") as out:
+    out.writelines(f"o{i}[m -> v{i}].\n" for i in range(facts))
+    out.write("?- sys.eval[].\n")
+PY
+
+# One line "binary kind cpu-seconds max-rss-kb" per run.
+for ((run = 1; run <= runs; ++run)); do
+    for binary in "$@"; do
+        for kind in empty predicate molecule; do
+            /usr/bin/time -f '%U %S %M' -o "$work/time.txt" "$binary" -q "$work/$kind.flp" \
+                >/dev/null 2>&1 </dev/null
+            read -r user system kilobytes <"$work/time.txt"
+            echo "$binary $kind $(echo "$user + $system" | bc) $kilobytes" >>"$work/runs.txt"
+        done
+    done
+done
+
+python3 - "$work/runs.txt" "$facts" "$@" <<'PY'
+import statistics, sys
+path, facts, binaries = sys.argv[1], int(sys.argv[2]), sys.argv[3:]
+runs = {}
+for line in open(path):
+    binary, kind, cpu, kb = line.split()
+    runs.setdefault((binary, kind), []).append((float(cpu), int(kb)))
+print(f"{'binary':50} {'facts':10} {'cpu us/fact':>12} {'bytes/fact':>11}")
+for binary in binaries:
+    empty = statistics.median(kb for _, kb in runs[(binary, "empty")])
+    for kind in ("predicate", "molecule"):
+        cpu = statistics.median(c for c, _ in runs[(binary, kind)])
+        kb = statistics.median(k for _, k in runs[(binary, kind)])
+        print(f"{binary:50} {kind:10} {cpu / facts * 1e6:12.2f} {(kb - empty) * 1024 / facts:11.0f}")
+PY

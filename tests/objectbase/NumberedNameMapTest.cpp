@@ -1,0 +1,92 @@
+// NumberedNameMap against std::map over random inserts, assignments and erasures of keys that
+// share numbers, lie far apart or are negative.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
+#include <random>
+
+#include "objectbase/FSymbol.h"
+#include "objectbase/NumberedNameMap.h"
+
+namespace {
+
+// Every entry of the map, ordered, as the twin holds them.
+std::map<InternalName, InternalName> entriesOf(
+    const NumberedNameMap<InternalName, InternalName>& names) {
+    std::map<InternalName, InternalName> entries;
+    names.forEach([&entries](const InternalName& key, const InternalName& value) {
+        EXPECT_TRUE(entries.emplace(key, value).second) << key;
+    });
+    return entries;
+}
+
+// A key of a few numbers under several kinds and flags, so that keys share a slot; now and then
+// a negative number or one far beyond the pages.
+InternalName randomKey(std::mt19937& random, unsigned spread) {
+    const unsigned pick = random() % 20;
+    std::int32_t number = std::int32_t(random() % spread);
+    if (pick == 0) number = -number - 1;
+    if (pick == 1) number = std::int32_t((1u << 30) + random() % spread);
+    const auto kind = std::uint8_t(random() % 3 == 0 ? InternalName::String : InternalName::Object);
+    const auto flag = std::int8_t(random() % 4 == 0 ? 1 : 0);
+    return {number, kind, flag};
+}
+
+TEST(NumberedNameMapTest, AgreesWithAnOrderedMapWhateverTheOrderOfChanges) {
+    for (unsigned spread : {8u, 300u, 5000u}) {
+        std::mt19937 random{spread};
+        NumberedNameMap<InternalName, InternalName> names;
+        std::map<InternalName, InternalName> twin;
+        for (int step = 0; step < 40000; ++step) {
+            const InternalName key = randomKey(random, spread);
+            // Values of every kind and flag, so that a slot's packed fields cannot mix.
+            const InternalName value(step - 20000, std::uint8_t(step % 11),
+                                     std::int8_t(step % 7 - 3));
+            const unsigned action = random() % 8;
+            if (action < 3) {
+                EXPECT_EQ(names.erase(key), twin.erase(key));
+            } else if (action == 3) {
+                names.insert_or_assign(key, value);
+                twin.insert_or_assign(key, value);
+            } else {
+                EXPECT_EQ(names.emplace(key, value), twin.emplace(key, value).second) << key;
+            }
+            const std::optional<InternalName> found = names.find(key);
+            auto expected = twin.find(key);
+            ASSERT_EQ(!found, expected == twin.end()) << key;
+            if (found) {
+                EXPECT_EQ(*found, expected->second);
+            }
+            ASSERT_EQ(names.size(), twin.size());
+            if (step % 4999 == 0) {
+                ASSERT_EQ(entriesOf(names), twin);
+            }
+        }
+        ASSERT_EQ(entriesOf(names), twin);
+        for (const auto& [key, value] : twin) EXPECT_TRUE(names.contains(key)) << key;
+        names.clear();
+        EXPECT_TRUE(names.empty());
+        EXPECT_FALSE(names.find(twin.begin()->first));
+        EXPECT_TRUE(entriesOf(names).empty());
+    }
+}
+
+// A key that went beside the pages while another key held its slot is still found, and not
+// entered twice, once that other key is gone.
+TEST(NumberedNameMapTest, AKeyBesideThePagesStaysOneEntry) {
+    NumberedNameMap<FSymbol, InternalName> bindings;
+    const FSymbol first(5, InternalName::Function, 0), second(5, InternalName::Function, 2);
+    EXPECT_TRUE(bindings.emplace(first, InternalName(1, InternalName::Object, 0)));
+    EXPECT_TRUE(bindings.emplace(second, InternalName(2, InternalName::Object, 0)));
+    EXPECT_EQ(bindings.erase(first), 1u);
+    EXPECT_FALSE(bindings.emplace(second, InternalName(3, InternalName::Object, 0)));
+    bindings.insert_or_assign(second, InternalName(4, InternalName::Object, 0));
+    ASSERT_TRUE(bindings.find(second));
+    EXPECT_EQ(bindings.find(second)->getValue(), 4);
+    EXPECT_EQ(bindings.size(), 1u);
+    EXPECT_FALSE(bindings.find(first));
+    EXPECT_FALSE(bindings.find(FSymbol(5, InternalName::Predicate, 0)));
+}
+
+}  // namespace
