@@ -24,6 +24,7 @@ class DeltaTable;
 struct ExportRequest;
 class MyRegex;
 struct PatternScratch;
+class HostSetCache;
 class Iterator;
 class MainMemPredFrame;
 class OM;
@@ -88,10 +89,15 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // kept frame (null: nothing to do).
     virtual void prefetchTuple(const MainMemPredFrame* frame, const InternalName* args,
                                int argCount);
-    // A cache hint that insertValue will soon be asked for this member of a set-valued method
-    // without arguments.
+    // insertValue for the members of a set-valued method without arguments written one after
+    // another (a rule head's rows): `sets` keeps the set frames found for the hosts between the
+    // calls, so a member already there costs one probe. Traced inserts take the plain road; a
+    // subclass that watches such inserts in insertValue watches them here too.
+    virtual int insertValueKeepingSets(const InternalName& host, const InternalName& method,
+                                       int type, const InternalName& value, HostSetCache& sets);
+    // A cache hint that insertValueKeepingSets will soon be asked for this member.
     virtual void prefetchValue(const InternalName& host, const InternalName& method, int type,
-                               const InternalName& value);
+                               const InternalName& value, HostSetCache& sets);
     // Kind 1 object : class, 2 object :: class (a subclass cycle collapses instead), 3 child.
     virtual int insertClassRelation(const InternalName& object, const InternalName& cls, int kind);
 

@@ -154,9 +154,16 @@ void OMAccess::prefetchTuple(const MainMemPredFrame* frame, const InternalName* 
     if (frame != nullptr && argCount == frame->getArity()) frame->store().prefetch(args);
 }
 
+int OMAccess::insertValueKeepingSets(const InternalName& host, const InternalName& method, int type,
+                                     const InternalName& value, HostSetCache& sets) {
+    if (attachedOM == nullptr || trace != 0)
+        return insertValue(host, method, nullptr, 0, type, value);
+    return attachedOM->insertSetValueKeepingSets(host, method, type, value, sets);
+}
+
 void OMAccess::prefetchValue(const InternalName& host, const InternalName& method, int type,
-                             const InternalName& value) {
-    if (attachedOM != nullptr) attachedOM->prefetchMethodValue(host, method, type, value);
+                             const InternalName& value, HostSetCache& sets) {
+    if (attachedOM != nullptr) attachedOM->prefetchMethodValue(host, method, type, value, sets);
 }
 
 int OMAccess::insertClassRelation(const InternalName& object, const InternalName& cls, int kind) {

@@ -130,11 +130,26 @@ bool PropInsertExpr::orderFree() const {
     return type == 1 && flat();
 }
 
+void PropInsertExpr::createObjects() {
+    keeping = keepsSets();
+    InsertExpr::createObjects();
+}
+
+void PropInsertExpr::insert(const InternalName* cells, InternalName* out, int* changed) {
+    if (!keeping) {
+        InsertExpr::insert(cells, out, changed);
+        return;
+    }
+    rowFailed = false;
+    takeColumns(cells);
+    apply(out, changed);
+}
+
 void PropInsertExpr::prefetch(const InternalName* cells) {
-    if (a != 0 || r != 1 || !takesRepeats()) return;
+    if (!keeping) return;
     // The row's value in the scratch of the next insert, which overwrites it anyway.
     takeColumns(cells);
-    access->prefetchValue(values[0], values[1], type, values[2]);
+    access->prefetchValue(values[0], values[1], type, values[2], sets);
 }
 
 void PropInsertExpr::apply(InternalName* out, int* changed) {
@@ -156,6 +171,7 @@ void PropInsertExpr::apply(InternalName* out, int* changed) {
 int PropInsertExpr::storeValue(const InternalName& host, const InternalName& method,
                                const InternalName* args, int argCount, int methodType,
                                const InternalName& value) {
+    if (keeping) return access->insertValueKeepingSets(host, method, methodType, value, sets);
     return access->insertValue(host, method, args, argCount, methodType, value);
 }
 

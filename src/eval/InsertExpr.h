@@ -8,6 +8,7 @@
 #include "foundation/ManagedObject.h"
 #include "foundation/set.h"
 #include "objectbase/FSymbol.h"
+#include "objectbase/HostSetCache.h"
 #include "objectbase/InternalName.h"
 
 class MainMemPredFrame;
@@ -118,6 +119,11 @@ class PropInsertExpr : public InsertExpr {
     bool repeatsCheaply() const override { return orderFree(); }
     bool takesRepeats() const override { return orderFree(); }
     void prefetch(const InternalName* cells) override;
+    // Notes whether the node keeps set frames for the pass, then as InsertExpr.
+    void createObjects() override;
+    // A node that keeps set frames has only columns and constants: the row's cells go straight
+    // into the slots.
+    void insert(const InternalName* cells, InternalName* out, int* changed) override;
 
   protected:
     void apply(InternalName* out, int* changed) override;
@@ -130,10 +136,18 @@ class PropInsertExpr : public InsertExpr {
                          const set<InternalName>& values);
 
   private:
+    // A set-valued value without arguments over columns and constants: the rows that take
+    // repeats, whose set frames are kept in `sets`.
+    bool keepsSets() const { return a == 0 && r == 1 && takesRepeats(); }
+    // keepsSets(), noted once before the rows come.
+    bool keeping = false;
+
     std::int32_t type;
     std::int32_t a;
     std::int32_t r;
     set<InternalName> results;
+    // The set frames of the hosts met so far; valid while the object base keeps its layout.
+    HostSetCache sets;
 };
 
 // The value of host.method@(arguments) (path kinds), or host op method (arithmetic 100 to 104).

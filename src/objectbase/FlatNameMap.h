@@ -104,13 +104,6 @@ class FlatNameMap {
         std::vector<value_type>().swap(slots);
         used = 0;
     }
-    // Makes room for `count` entries in all, so that inserting up to that many does not grow the
-    // table again.
-    void reserve(std::size_t count) {
-        std::size_t size = slots.empty() ? 16 : slots.size();
-        while (count * 4 > size * 3) size *= 2;
-        if (size > slots.size()) rehash(size);
-    }
 
   private:
     static constexpr std::uint8_t FreeKind = 255;
@@ -136,11 +129,8 @@ class FlatNameMap {
     }
     void reserveOneMore() {
         if ((used + 1) * 4 <= slots.size() * 3) return;
-        rehash(slots.empty() ? 16 : slots.size() * 2);
-    }
-    // Moves every entry into a table of `size` slots.
-    void rehash(std::size_t size) {
-        std::vector<value_type> old(size, value_type(freeKey(), Value()));
+        std::vector<value_type> old(slots.empty() ? 16 : slots.size() * 2,
+                                    value_type(freeKey(), Value()));
         old.swap(slots);
         for (value_type& entry : old)
             if (!isFree(entry.first)) slots[slotOf(entry.first)] = std::move(entry);

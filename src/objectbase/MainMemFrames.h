@@ -234,6 +234,9 @@ class MainMemPredFrame : public PredicateFrame {
     virtual bool containsTuple(const InternalName* cells, int count);
     virtual int insertTuple(const clib_list<InternalName>& row);
     virtual bool containsTuple(const clib_list<InternalName>& row);
+    // insertTuple for a row the caller knows the frame lacks: stored without a probe (see
+    // RelationStore::appendNew); 1 once stored.
+    int insertNewTuple(const InternalName* cells, int count);
     // Renames `oldName` to `newName` in every row, merging rows that become equal; 1 when a row
     // held the old name, else 0.
     virtual int replaceName(const InternalName& oldName, const InternalName& newName);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -221,8 +222,10 @@ class MainMemOM : public OM {
     int insertMethodValue(const InternalName& host, const InternalName& method,
                           const InternalName* args, int argCount, int type,
                           const InternalName& value) override;
+    int insertSetValueKeepingSets(const InternalName& host, const InternalName& method, int type,
+                                  const InternalName& value, HostSetCache& sets) override;
     void prefetchMethodValue(const InternalName& host, const InternalName& method, int type,
-                             const InternalName& value) override;
+                             const InternalName& value, HostSetCache& sets) override;
     int getOrCreateScalarValue(const InternalName& host, const InternalName& method,
                                const InternalName* args, int argCount, int type,
                                InternalName& value) override;
@@ -297,6 +300,17 @@ class MainMemOM : public OM {
     virtual void indexMethod(const InternalName& host, const InternalName& method, int argCount,
                              int type);
     virtual void addRelations(const InternalName& host, const set<InternalName>& names);
+    // The set frame holding host[method ->> ...] (type 1, or another set-valued type) without
+    // arguments, or null while there is none.
+    MainMemSetFrame* methodSetFrame(const InternalName& host, const InternalName& method, int type);
+    // Stores a value into the set frame that holds the host's values (found by the caller):
+    // indexes and records it when it is new; 1 then, 0 when it was a member already.
+    int storeSetMember(MainMemSetFrame* members, const InternalName& host,
+                       const InternalName& method, const InternalName* args, int argCount, int type,
+                       const InternalName& value);
+    // Frames may have been dropped, merged or renamed: what callers keep of the old layout
+    // (HostSetCache) no longer holds.
+    void framesMoved() { layoutStamp = ++layoutStamps; }
     // `host` joins the usage set of `name` (at once, or in the log replayed when first read).
     virtual void addRelation(const InternalName& host, const InternalName& name);
     // Adds every member to the set frame and records the value row of each new one; the result
@@ -446,14 +460,18 @@ class MainMemOM : public OM {
                                     const InternalName* args, int argCount, int type);
 
     // Delta recording helpers; 0 when the fact has no delta predicate. A value or entry row
-    // answers whether it was new in its delta frame, the other rows 1 once written.
-    int recordRow(const InternalName& deltaPredicate, const InternalName* row, int width);
+    // answers whether it was new in its delta frame, the other rows 1 once written. `knownNew`:
+    // the caller has just found the fact new, so its row cannot be in the delta frame yet and
+    // is appended without a probe (each probe of a large delta frame is a cache miss).
+    int recordRow(const InternalName& deltaPredicate, const InternalName* row, int width,
+                  bool knownNew = false);
     int recordObject(const InternalName& object);
     int recordIsa(const InternalName& object, const InternalName& cls, int kind);
     int recordEntry(int type, const InternalName& method, const InternalName& host,
                     const InternalName* args, int argCount);
     int recordValue(int type, const InternalName& method, const InternalName& host,
-                    const InternalName* args, int argCount, const InternalName& value);
+                    const InternalName* args, int argCount, const InternalName& value,
+                    bool knownNew = false);
     // `frame` is the predicate's frame, which has just stored the tuple.
     int recordPredicate(const InternalName& predicate, const MainMemPredFrame* frame,
                         const InternalName* tuple, int arity);
@@ -572,4 +590,9 @@ class MainMemOM : public OM {
     std::vector<InternalName> deltaViews;
     // The made objects whose printed form is being written (see giveLexicalForm).
     std::set<InternalName> formsInProgress;
+    // Names the present layout of the frames for HostSetCache; taken from one counter shared by
+    // every manager, so that a stamp never names the layout of another manager or of an earlier
+    // one at the same address.
+    static inline std::atomic<std::uint64_t> layoutStamps{0};
+    std::uint64_t layoutStamp = ++layoutStamps;
 };

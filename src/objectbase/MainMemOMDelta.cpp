@@ -35,7 +35,8 @@ InternalName* MainMemOM::deltaRow(int width) {
     return deltaTuple.data();
 }
 
-int MainMemOM::recordRow(const InternalName& deltaPredicate, const InternalName* row, int width) {
+int MainMemOM::recordRow(const InternalName& deltaPredicate, const InternalName* row, int width,
+                         bool knownNew) {
     if (!isDeltaPredicate(deltaPredicate)) return 0;
     MainMemPredFrame* frame = getPredFrame(deltaPredicate);
     if (frame == nullptr) {
@@ -44,6 +45,7 @@ int MainMemOM::recordRow(const InternalName& deltaPredicate, const InternalName*
         frame = getPredFrame(deltaPredicate);
         if (frame == nullptr) return 0;
     }
+    if (knownNew) return frame->insertNewTuple(row, width);
     return frame->insertTuple(row, width) != 0 ? 1 : 0;
 }
 
@@ -79,7 +81,8 @@ int MainMemOM::recordEntry(int type, const InternalName& method, const InternalN
 }
 
 int MainMemOM::recordValue(int type, const InternalName& method, const InternalName& host,
-                           const InternalName* args, int argCount, const InternalName& value) {
+                           const InternalName* args, int argCount, const InternalName& value,
+                           bool knownNew) {
     if (deltaInfo == nullptr || type < 0 || type >= DeltaTable::MethodTypes) return 0;
     clib_dictionary<int, FSymbol>& table = deltaInfo->methodDeltas[type];
     auto it = table.lookup(argCount);
@@ -89,7 +92,7 @@ int MainMemOM::recordValue(int type, const InternalName& method, const InternalN
     row[1] = host;
     for (int i = 0; i < argCount; ++i) row[i + 2] = args[i];
     row[argCount + 2] = value;
-    return recordRow(table.inf(it), row, argCount + 3);
+    return recordRow(table.inf(it), row, argCount + 3, knownNew);
 }
 
 int MainMemOM::recordPredicate(const InternalName& predicate, const MainMemPredFrame* frame,
@@ -219,6 +222,7 @@ void MainMemOM::showDelta() {
 // Clearing
 
 void MainMemOM::clear() {
+    framesMoved();
     deltaViews.clear();
     frameManager->clear();
     deleteAllSets(classToObjTable);
@@ -263,6 +267,7 @@ bool MainMemOM::stringInUse(const InternalName& name, const set<InternalName>& p
 }
 
 void MainMemOM::cleanup() {
+    framesMoved();
     std::cout << "\n cleanup\n";
 
     // Strings held in predicate tuples, collected once.

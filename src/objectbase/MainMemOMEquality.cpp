@@ -198,6 +198,7 @@ bool MainMemOM::nextPendingPair(InternalName& old, InternalName& rep) {
 }
 
 int MainMemOM::applyPair(const InternalName& old, const InternalName& rep) {
+    framesMoved();
     if (eqTrace != 0) {
         std::string line = "%%% EQUATING: ";
         giveLexicalForm(old, line, 0, 0);

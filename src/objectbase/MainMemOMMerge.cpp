@@ -45,11 +45,13 @@ void MainMemOM::resolveCompetitors(const InternalName& value, const InternalName
 }
 
 void MainMemOM::dropSetFrame(const InternalName& setName, MainMemSetFrame* frame) {
+    framesMoved();
     frameManager->deleteSetFrame(setName);
     frame->clear();
 }
 
 void MainMemOM::mergeSetFrames(const InternalName& replaced, const InternalName& kept) {
+    framesMoved();
     if (replaced == kept) return;
     MainMemSetFrame* from = getSetFrame(replaced);
     MainMemSetFrame* into = getSetFrame(kept);
@@ -62,6 +64,7 @@ void MainMemOM::mergeSetFrames(const InternalName& replaced, const InternalName&
 }
 
 void MainMemOM::mergeParamFrames(const InternalName& replaced, const InternalName& kept) {
+    framesMoved();
     if (replaced == kept) return;
     MainMemParamFrame* from = getParamFrame(replaced);
     MainMemParamFrame* into = getParamFrame(kept);
@@ -84,6 +87,7 @@ void MainMemOM::mergeParamFrames(const InternalName& replaced, const InternalNam
 }
 
 void MainMemOM::mergeObjFrames(const InternalName& replaced, const InternalName& kept) {
+    framesMoved();
     if (replaced == kept) return;
     MainMemObjFrame* from = getObjFrame(replaced);
     if (from == nullptr) return;

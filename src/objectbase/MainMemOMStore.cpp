@@ -4,6 +4,7 @@
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "objectbase/FrameManager.h"
+#include "objectbase/HostSetCache.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/NameHandler.h"
 
@@ -201,10 +202,11 @@ int MainMemOM::insertMethodValue(const InternalName& host, const InternalName& m
     }
     if (current.getType() == InternalName::SetName) {
         MainMemSetFrame* members = getSetFrame(current);
-        if (members != nullptr && members->contains(value)) return 0;
-        indexValue(host, args, argCount, value);
-        if (members == nullptr || members->insert(value) == 0) return 0;
-        return deltaOn ? recordValue(type, method, host, args, argCount, value) : 1;
+        if (members == nullptr) {
+            indexValue(host, args, argCount, value);
+            return 0;
+        }
+        return storeSetMember(members, host, method, args, argCount, type, value);
     }
     indexValue(host, args, argCount, value);
     if (current.isConstant()) {
@@ -217,16 +219,50 @@ int MainMemOM::insertMethodValue(const InternalName& host, const InternalName& m
     return 0;
 }
 
-void MainMemOM::prefetchMethodValue(const InternalName& host, const InternalName& method, int type,
-                                    const InternalName& value) {
-    // Finding the set is itself a chain of reads, but those of a batch of values overlap one
-    // another; the member's hash slot is what the insert would otherwise wait for.
+int MainMemOM::storeSetMember(MainMemSetFrame* members, const InternalName& host,
+                              const InternalName& method, const InternalName* args, int argCount,
+                              int type, const InternalName& value) {
+    // One probe answers both whether the value is there and where it goes.
+    if (members->insert(value) == 0) return 0;
+    indexValue(host, args, argCount, value);
+    return deltaOn ? recordValue(type, method, host, args, argCount, value, true) : 1;
+}
+
+MainMemSetFrame* MainMemOM::methodSetFrame(const InternalName& host, const InternalName& method,
+                                           int type) {
     MainMemObjFrame* frame = getObjFrame(host);
     InternalName stored;
     if (frame == nullptr || frame->lookupMethod(method, type, 0, stored) == 0 ||
         stored.getType() != InternalName::SetName)
-        return;
-    if (const MainMemSetFrame* members = getSetFrame(stored)) members->prefetch(value);
+        return nullptr;
+    return getSetFrame(stored);
+}
+
+int MainMemOM::insertSetValueKeepingSets(const InternalName& host, const InternalName& method,
+                                         int type, const InternalName& value, HostSetCache& sets) {
+    if (!isSetValuedType(type)) return insertMethodValue(host, method, nullptr, 0, type, value);
+    MainMemSetFrame* members = sets.find(host, method, type, layoutStamp);
+    if (members == nullptr) {
+        members = methodSetFrame(host, method, type);
+        // The host's first value makes the entry; the next one finds it.
+        if (members == nullptr) return insertMethodValue(host, method, nullptr, 0, type, value);
+        sets.keep(host, method, type, members, layoutStamp);
+    }
+    return storeSetMember(members, host, method, nullptr, 0, type, value);
+}
+
+void MainMemOM::prefetchMethodValue(const InternalName& host, const InternalName& method, int type,
+                                    const InternalName& value, HostSetCache& sets) {
+    // A host met for the first time costs the chain of reads to its set (those of a batch
+    // overlap one another); after that the set comes from `sets`. The member's hash slot is
+    // what the insert would otherwise wait for.
+    MainMemSetFrame* members = sets.find(host, method, type, layoutStamp);
+    if (members == nullptr) {
+        members = methodSetFrame(host, method, type);
+        if (members == nullptr) return;
+        sets.keep(host, method, type, members, layoutStamp);
+    }
+    members->prefetch(value);
 }
 
 int MainMemOM::insertSetMember(const InternalName& host, const InternalName& method,

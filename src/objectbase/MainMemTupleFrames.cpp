@@ -166,6 +166,13 @@ int MainMemPredFrame::insertTuple(const InternalName* cells, int count) {
     return rows.insert(cells) ? 1 : 0;
 }
 
+int MainMemPredFrame::insertNewTuple(const InternalName* cells, int count) {
+    if (!fitsFrame(cells, count, arity, scratch)) return 0;
+    if (viewed != nullptr) return insertTuple(cells, count);
+    rows.appendNew(cells);
+    return 1;
+}
+
 bool MainMemPredFrame::containsTuple(const InternalName* cells, int count) {
     if (!fitsFrame(cells, count, arity, scratch)) return false;
     if (viewed != nullptr) return viewed->rows.find(cells) >= viewFrom;

@@ -114,13 +114,19 @@ bool MemberSet::contains(const InternalName& name) const {
 }
 
 void MemberSet::prefetch(const InternalName& name) const {
-    if (hashed() != nullptr)
-        __builtin_prefetch(hashed()->slots.data() + (hashOf(name) & (hashed()->slots.size() - 1)));
-    else if (!sorted.empty())
+    if (const Hashed* set = hashed()) {
+        __builtin_prefetch(set->slots.data() + (hashOf(name) & (set->slots.size() - 1)));
+        // Members that came in ascending order form a run at the array's end: a membership
+        // test reads the run's last member too.
+        if (sorted.size() > set->runBegin) __builtin_prefetch(&sorted.back());
+    } else if (!sorted.empty())
         __builtin_prefetch(sorted.data());
 }
 
 bool MemberSet::inRun(const InternalName& name) const {
+    // A name above the run's last member, the usual one while members arrive in ascending order,
+    // is answered without a search through the run.
+    if (sorted.size() == hashed()->runBegin || sorted.back() < name) return false;
     return std::binary_search(sorted.begin() + std::ptrdiff_t(hashed()->runBegin), sorted.end(),
                               name);
 }

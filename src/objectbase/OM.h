@@ -12,6 +12,7 @@
 
 class DeltaTable;
 class DumpFormatter;
+class HostSetCache;
 class Iterator;
 class MainMemObjFrame;
 class MainMemParamFrame;
@@ -82,10 +83,18 @@ class OM : public FLSysObject {
     virtual int insertMethodValue(const InternalName& host, const InternalName& method,
                                   const InternalName* args, int argCount, int type,
                                   const InternalName& value) = 0;
-    // A cache hint that insertMethodValue will soon be asked for this set member of a method
-    // without arguments; nothing by default.
+    // insertMethodValue for a member of a set-valued method without arguments, `sets` keeping
+    // the set frames found for the hosts between calls (a rule head's rows).
+    virtual int insertSetValueKeepingSets(const InternalName& host, const InternalName& method,
+                                          int type, const InternalName& value,
+                                          HostSetCache& /*sets*/) {
+        return insertMethodValue(host, method, nullptr, 0, type, value);
+    }
+    // A cache hint that insertSetValueKeepingSets will soon be asked for this member; nothing by
+    // default.
     virtual void prefetchMethodValue(const InternalName& /*host*/, const InternalName& /*method*/,
-                                     int /*type*/, const InternalName& /*value*/) {}
+                                     int /*type*/, const InternalName& /*value*/,
+                                     HostSetCache& /*sets*/) {}
     // The value of the scalar path host.method@(args), made when missing (1 when made).
     virtual int getOrCreateScalarValue(const InternalName& host, const InternalName& method,
                                        const InternalName* args, int argCount, int type,

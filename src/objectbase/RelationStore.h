@@ -38,6 +38,10 @@ class RelationStore {
 
     // Appends a copy of the row unless an equal one is stored; true when it was new.
     bool insert(const InternalName* cells);
+    // Appends a copy of a row that the caller knows is not stored (a delta recording a fact the
+    // object base has just found new). The row joins the hash set only when the set is next
+    // used: a store that is only appended to and read in order never probes for it.
+    void appendNew(const InternalName* cells);
     // The number of the row equal to `cells`, or -1.
     int find(const InternalName* cells) const;
     bool contains(const InternalName* cells) const { return find(cells) >= 0; }
@@ -90,9 +94,16 @@ class RelationStore {
     using ColumnIndex = std::unordered_map<InternalName, RowList, NameHash>;
 
     std::uint32_t hashRow(const InternalName* row) const;
+    // Puts the rows appended by appendNew into the hash set.
+    void hashAppended() const {
+        if (hashedRows != rowCount) hashRows();
+    }
+    void hashRows() const;
+    // Appends the row's cells and indexes them in the built column indexes.
+    void appendRow(const InternalName* row);
     // The slot that holds the row equal to `cells` (hash `hash`), or the free slot where it goes.
     std::size_t probe(const InternalName* row, std::uint32_t hash) const;
-    void grow();
+    void grow() const;
     // Rebuilds the hash set, the order and the built column indexes from the rows.
     void reindex();
     void indexColumn(ColumnIndex& index, int column, std::uint32_t from) const;
@@ -100,7 +111,9 @@ class RelationStore {
     std::int32_t rowWidth;
     std::int32_t rowCount = 0;
     std::vector<InternalName> cells;
-    std::vector<Slot> slots;  // a power of two in size, at most half full
+    // A power of two in size, at most half full; holds the rows numbered below hashedRows.
+    mutable std::vector<Slot> slots;
+    mutable std::int32_t hashedRows = 0;
     // Row numbers in ascending row order; the rows numbered below its size are in it.
     mutable std::vector<std::uint32_t> order;
     // One per column once asked for, else null.

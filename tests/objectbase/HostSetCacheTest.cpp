@@ -1,0 +1,137 @@
+// The kept-set road of set-valued inserts agrees with the plain one, whatever equalities and
+// clears move the frames between the inserts.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "foundation/ErrorHandler.h"
+#include "foundation/OutputChannel.h"
+#include "objectbase/DeltaTable.h"
+#include "objectbase/HostSetCache.h"
+#include "objectbase/MainMemOM.h"
+#include "objectbase/ObjectBaseTestSupport.h"
+#include "support/ChannelCapture.h"
+
+namespace {
+
+using namespace objectbase_test;
+
+// Two managers fed the same operations: `plain` through insertMethodValue, `kept` through
+// insertSetValueKeepingSets with one cache for the whole run, as a rule head keeps it.
+class HostSetCacheTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        centralErrorHandler().reset();
+        centralErrorHandler().setKeepMostSerious(0);
+        plain = new MainMemOM();
+        kept = new MainMemOM();
+    }
+    void TearDown() override {
+        for (MainMemOM* om : {plain, kept}) {
+            om->clearDelta();
+            decRef(om);
+        }
+        centralErrorHandler().setKeepMostSerious(1);
+        centralErrorHandler().reset();
+    }
+
+    // The same object in both managers (names are made in the same order in both).
+    InternalName object(const std::string& text) {
+        InternalName a;
+        InternalName b;
+        plain->internName(a, text, 1);
+        kept->internName(b, text, 1);
+        EXPECT_EQ(a, b) << text;
+        return a;
+    }
+
+    static std::string dumped(MainMemOM* om) {
+        ChannelCapture debug(debugChannel());
+        om->dump(0);
+        return debug.text();
+    }
+
+    // The rows recorded in a delta predicate, in ascending order.
+    static Rows deltaRows(MainMemOM* om, const FSymbol& delta) {
+        MainMemPredFrame* frame = om->getPredFrame(delta);
+        if (frame == nullptr) return {};
+        Iterator* it = frame->getIterator(nullptr);
+        Rows rows = drain(it, frame->getArity());
+        decRef(it);
+        return rows;
+    }
+
+    MainMemOM* plain = nullptr;
+    MainMemOM* kept = nullptr;
+    HostSetCache sets;
+};
+
+TEST_F(HostSetCacheTest, AgreesWithPlainInsertsWhileEqualitiesAndClearsMoveFrames) {
+    std::mt19937 random(5151);
+    for (int run = 0; run < 6; ++run) {
+        DeltaTable plainTable;
+        DeltaTable keptTable;
+        FSymbol plainDelta =
+            plain->giveSymTab()->GetFSymbol("delta_1^0", InternalName::Predicate, 3);
+        FSymbol keptDelta = kept->giveSymTab()->GetFSymbol("delta_1^0", InternalName::Predicate, 3);
+        plainTable.methodDeltas[1].insert(0, plainDelta);
+        keptTable.methodDeltas[1].insert(0, keptDelta);
+        ASSERT_EQ(plain->initDelta(&plainTable), 1);
+        ASSERT_EQ(kept->initDelta(&keptTable), 1);
+
+        std::vector<InternalName> hosts;
+        std::vector<InternalName> values;
+        for (int i = 0; i < 40; ++i) hosts.push_back(object("h" + std::to_string(i)));
+        for (int i = 0; i < 60; ++i) values.push_back(object("v" + std::to_string(i)));
+        const InternalName methods[] = {object("m"), object("n")};
+        // Types 1 (->>) and 2, another set-valued kind, share hosts and methods.
+        const int types[] = {1, 1, 1, 2};
+
+        for (int step = 0; step < 3000; ++step) {
+            const int what = int(random() % 100);
+            if (what < 2) {
+                // Hosts (and values, which are objects too) merge: frames are dropped.
+                const InternalName a = hosts[random() % hosts.size()];
+                const InternalName b = random() % 2 == 0 ? hosts[random() % hosts.size()]
+                                                         : values[random() % values.size()];
+                ASSERT_EQ(plain->equate(a, b, 0), kept->equate(a, b, 0));
+                ASSERT_EQ(plain->applyEqualities(), kept->applyEqualities());
+                continue;
+            }
+            const InternalName host = hosts[random() % hosts.size()];
+            const InternalName method = methods[random() % 2];
+            const int type = types[random() % 4];
+            const InternalName value = values[random() % values.size()];
+            if (what < 10) kept->prefetchMethodValue(host, method, type, value, sets);
+            ASSERT_EQ(plain->insertMethodValue(host, method, nullptr, 0, type, value),
+                      kept->insertSetValueKeepingSets(host, method, type, value, sets))
+                << "run " << run << " step " << step;
+        }
+        EXPECT_EQ(deltaRows(plain, plainDelta), deltaRows(kept, keptDelta)) << "run " << run;
+        EXPECT_EQ(dumped(plain), dumped(kept)) << "run " << run;
+        plain->clearDelta();
+        kept->clearDelta();
+        // A cleared manager numbers its names anew: frames kept from before must not be met.
+        plain->clear();
+        kept->clear();
+    }
+    EXPECT_GT(sets.capacity(), 0u);
+}
+
+TEST_F(HostSetCacheTest, AManagerNeverFindsFramesKeptForAnother) {
+    const InternalName host = object("h");
+    const InternalName method = object("m");
+    const InternalName first = object("a");
+    const InternalName second = object("b");
+    EXPECT_EQ(kept->insertSetValueKeepingSets(host, method, 1, first, sets), 1);
+    EXPECT_EQ(kept->insertSetValueKeepingSets(host, method, 1, second, sets), 1);
+    // The same names in another manager: its host has no set yet, whatever the cache holds.
+    EXPECT_EQ(plain->insertSetValueKeepingSets(host, method, 1, second, sets), 1);
+    EXPECT_EQ(plain->insertSetValueKeepingSets(host, method, 1, second, sets), 0);
+    EXPECT_EQ(plain->insertSetValueKeepingSets(host, method, 1, first, sets), 1);
+    EXPECT_EQ(dumped(plain), dumped(kept));
+}
+
+}  // namespace
