@@ -229,6 +229,7 @@ FlatNameMap<InternalName, MainMemOM::UsageSet>& MainMemOM::usages() {
     }
     std::deque<std::pair<InternalName, InternalName>>().swap(usageLog);
     usageLogCompacted = 0;
+    usageLogCompactAt = 4096;
     usageIndexLive = true;
     return usageIndex;
 }
@@ -246,10 +247,13 @@ bool MainMemOM::usedAnywhere(const InternalName& name) {
 
 void MainMemOM::compactUsageLog() {
     // In place: this runs while a program or document is being stored, at its peak of memory.
+    std::size_t before = usageLog.size();
     std::sort(usageLog.begin(), usageLog.end());
     usageLog.erase(std::unique(usageLog.begin(), usageLog.end()), usageLog.end());
     usageLog.shrink_to_fit();
     usageLogCompacted = usageLog.size();
+    bool barelyShrunk = before - usageLogCompacted < before / 4;
+    usageLogCompactAt = (barelyShrunk ? 4 : 2) * usageLogCompacted + 4096;
 }
 
 const set<MethodSig>* MainMemOM::signaturesOf(const InternalName& method) {

@@ -238,6 +238,7 @@ void MainMemOM::clear() {
     usageIndex.clear();
     std::deque<std::pair<InternalName, InternalName>>().swap(usageLog);
     usageLogCompacted = 0;
+    usageLogCompactAt = 4096;
     usageIndexLive = false;
     nameHandler->reset();
     // The identifier counters start again, so pairs recorded before would later merge new,

@@ -42,7 +42,7 @@ void MainMemOM::addRelation(const InternalName& host, const InternalName& name) 
     if (!usageLog.empty() && usageLog.back().first == name && usageLog.back().second == host)
         return;
     usageLog.emplace_back(name, host);
-    if (usageLog.size() >= 2 * usageLogCompacted + 4096) compactUsageLog();
+    if (usageLog.size() >= usageLogCompactAt) compactUsageLog();
 }
 
 void MainMemOM::addRelations(const InternalName& host, const set<InternalName>& names) {
