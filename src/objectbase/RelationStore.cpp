@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cassert>
 
+#include "foundation/LinearProbing.h"
+
 namespace {
 
 std::uint64_t bitsOf(const InternalName& name) {
@@ -65,15 +67,9 @@ std::size_t RelationStore::probe(const InternalName* row, std::uint32_t hash) co
 }
 
 void RelationStore::grow() const {
-    std::vector<Slot> old = std::move(slots);
-    slots.assign(old.empty() ? InitialSlots : old.size() * 2, Slot{});
-    const std::size_t mask = slots.size() - 1;
-    for (const Slot& slot : old) {
-        if (slot.row == 0) continue;
-        std::size_t at = slot.hash & mask;
-        while (slots[at].row != 0) at = (at + 1) & mask;
-        slots[at] = slot;
-    }
+    rehashLinearProbing(
+        slots, slots.empty() ? InitialSlots : slots.size() * 2,
+        [](const Slot& slot) { return slot.row == 0; }, [](const Slot& slot) { return slot.hash; });
 }
 
 int RelationStore::find(const InternalName* row) const {

@@ -12,6 +12,7 @@
 
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
+#include "foundation/LinearProbing.h"
 
 // The entry stays 24 bytes: see the class comment.
 static_assert(sizeof(SymTabEntry) == 24);
@@ -172,15 +173,9 @@ std::size_t SymTab::slotOf(std::string_view name, int kind, int arity, std::uint
 }
 
 void SymTab::growIndex() {
-    std::vector<Slot> old = std::move(index);
-    index.assign(old.empty() ? 64 : old.size() * 2, Slot{});
-    const std::size_t mask = index.size() - 1;
-    for (const Slot& slot : old) {
-        if (slot.id == 0) continue;
-        std::size_t at = slot.hashTag & mask;
-        while (index[at].id != 0) at = (at + 1) & mask;
-        index[at] = slot;
-    }
+    rehashLinearProbing(
+        index, index.empty() ? 64 : index.size() * 2, [](const Slot& slot) { return slot.id == 0; },
+        [](const Slot& slot) { return slot.hashTag; });
 }
 
 FSymbol SymTab::enter(const std::string& name, int kind, int arity) {

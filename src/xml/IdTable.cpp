@@ -5,6 +5,8 @@
 #include <cstring>
 #include <functional>
 
+#include "foundation/LinearProbing.h"
+
 namespace {
 
 constexpr std::size_t textBlock = 64 * 1024;
@@ -29,15 +31,9 @@ void IdTable::indexNewEntries() {
     if (2 * entries.size() > index.size()) {
         std::size_t size = 64;
         while (size < 2 * entries.size()) size *= 2;
-        std::vector<Slot> old(size, Slot{0, 0});
-        old.swap(index);
-        const std::size_t mask = index.size() - 1;
-        for (const Slot& slot : old) {
-            if (slot.number == 0) continue;
-            std::size_t at = slot.hash & mask;
-            while (index[at].number != 0) at = (at + 1) & mask;
-            index[at] = slot;
-        }
+        rehashLinearProbing(
+            index, size, [](const Slot& slot) { return slot.number == 0; },
+            [](const Slot& slot) { return slot.hash; });
     }
     for (; indexed < entries.size(); ++indexed) {
         const std::string_view id = entries[indexed].text();
