@@ -227,9 +227,7 @@ FlatNameMap<InternalName, MainMemOM::UsageSet>& MainMemOM::usages() {
         }
         holders->insert(host);
     }
-    std::deque<std::pair<InternalName, InternalName>>().swap(usageLog);
-    usageLogCompacted = 0;
-    usageLogCompactAt = 4096;
+    emptyUsageLog();
     usageIndexLive = true;
     return usageIndex;
 }
@@ -245,6 +243,12 @@ bool MainMemOM::usedAnywhere(const InternalName& name) {
     return at != usageLog.end() && at->first == name;
 }
 
+void MainMemOM::emptyUsageLog() {
+    std::deque<std::pair<InternalName, InternalName>>().swap(usageLog);
+    usageLogCompacted = 0;
+    usageLogCompactAt = FirstUsageLogCompaction;
+}
+
 void MainMemOM::compactUsageLog() {
     // Runs while a program or document is being stored, at its peak of memory: the part up to
     // the last compaction is sorted already, so only the pairs since then are sorted (a sort of
@@ -258,7 +262,7 @@ void MainMemOM::compactUsageLog() {
     usageLog.shrink_to_fit();
     usageLogCompacted = usageLog.size();
     bool barelyShrunk = before - usageLogCompacted < before / 4;
-    usageLogCompactAt = (barelyShrunk ? 4 : 2) * usageLogCompacted + 4096;
+    usageLogCompactAt = (barelyShrunk ? 4 : 2) * usageLogCompacted + FirstUsageLogCompaction;
 }
 
 const set<MethodSig>* MainMemOM::signaturesOf(const InternalName& method) {

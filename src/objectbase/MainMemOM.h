@@ -301,8 +301,9 @@ class MainMemOM : public OM {
                              int type);
     virtual void addRelations(const InternalName& host, const set<InternalName>& names);
     // The set frame holding host[method ->> ...] (type 1, or another set-valued type) without
-    // arguments, or null while there is none.
-    MainMemSetFrame* methodSetFrame(const InternalName& host, const InternalName& method, int type);
+    // arguments, or null while there is none: kept in `sets`, or found and kept there.
+    MainMemSetFrame* methodSetFrame(const InternalName& host, const InternalName& method, int type,
+                                    HostSetCache& sets);
     // Stores a value into the set frame that holds the host's values (found by the caller):
     // indexes and records it when it is new; 1 then, 0 when it was a member already.
     int storeSetMember(MainMemSetFrame* members, const InternalName& host,
@@ -556,6 +557,8 @@ class MainMemOM : public OM {
     bool usedAnywhere(const InternalName& name);
     // Sorts the log and drops its repeats.
     void compactUsageLog();
+    // Frees the log and starts its compaction schedule again.
+    void emptyUsageLog();
 
     // Only equating names, forgetting strings and printing made objects read the usage index, and
     // a consulted program or a document may never do any of them: until the first read, each
@@ -566,7 +569,8 @@ class MainMemOM : public OM {
     std::size_t usageLogCompacted = 0;  // the log's size after its last compaction
     // A log that compaction barely shrinks (every stored value new, as in a semi-naive run) is
     // sorted again only once it has grown fourfold, not twofold: its sorting showed in profiles.
-    std::size_t usageLogCompactAt = 4096;
+    static constexpr std::size_t FirstUsageLogCompaction = 4096;
+    std::size_t usageLogCompactAt = FirstUsageLogCompaction;
     bool usageIndexLive = false;
     // Looked up on every stored value once live and never walked in key order: hashed.
     FlatNameMap<InternalName, UsageSet> usageIndex;

@@ -236,9 +236,7 @@ void MainMemOM::clear() {
     deleteAllSets(methodsTable);
     deleteAllSets(methodSignatures);
     usageIndex.clear();
-    std::deque<std::pair<InternalName, InternalName>>().swap(usageLog);
-    usageLogCompacted = 0;
-    usageLogCompactAt = 4096;
+    emptyUsageLog();
     usageIndexLive = false;
     nameHandler->reset();
     // The identifier counters start again, so pairs recorded before would later merge new,

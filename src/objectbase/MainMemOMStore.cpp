@@ -229,25 +229,24 @@ int MainMemOM::storeSetMember(MainMemSetFrame* members, const InternalName& host
 }
 
 MainMemSetFrame* MainMemOM::methodSetFrame(const InternalName& host, const InternalName& method,
-                                           int type) {
+                                           int type, HostSetCache& sets) {
+    if (MainMemSetFrame* kept = sets.find(host, method, type, layoutStamp)) return kept;
     MainMemObjFrame* frame = getObjFrame(host);
     InternalName stored;
     if (frame == nullptr || frame->lookupMethod(method, type, 0, stored) == 0 ||
         stored.getType() != InternalName::SetName)
         return nullptr;
-    return getSetFrame(stored);
+    MainMemSetFrame* members = getSetFrame(stored);
+    if (members != nullptr) sets.keep(host, method, type, members, layoutStamp);
+    return members;
 }
 
 int MainMemOM::insertSetValueKeepingSets(const InternalName& host, const InternalName& method,
                                          int type, const InternalName& value, HostSetCache& sets) {
     if (!isSetValuedType(type)) return insertMethodValue(host, method, nullptr, 0, type, value);
-    MainMemSetFrame* members = sets.find(host, method, type, layoutStamp);
-    if (members == nullptr) {
-        members = methodSetFrame(host, method, type);
-        // The host's first value makes the entry; the next one finds it.
-        if (members == nullptr) return insertMethodValue(host, method, nullptr, 0, type, value);
-        sets.keep(host, method, type, members, layoutStamp);
-    }
+    MainMemSetFrame* members = methodSetFrame(host, method, type, sets);
+    // The host's first value makes the entry; the next one finds it.
+    if (members == nullptr) return insertMethodValue(host, method, nullptr, 0, type, value);
     return storeSetMember(members, host, method, nullptr, 0, type, value);
 }
 
@@ -256,13 +255,8 @@ void MainMemOM::prefetchMethodValue(const InternalName& host, const InternalName
     // A host met for the first time costs the chain of reads to its set (those of a batch
     // overlap one another); after that the set comes from `sets`. The member's hash slot is
     // what the insert would otherwise wait for.
-    MainMemSetFrame* members = sets.find(host, method, type, layoutStamp);
-    if (members == nullptr) {
-        members = methodSetFrame(host, method, type);
-        if (members == nullptr) return;
-        sets.keep(host, method, type, members, layoutStamp);
-    }
-    members->prefetch(value);
+    if (MainMemSetFrame* members = methodSetFrame(host, method, type, sets))
+        members->prefetch(value);
 }
 
 int MainMemOM::insertSetMember(const InternalName& host, const InternalName& method,
