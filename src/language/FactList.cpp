@@ -165,10 +165,6 @@ void FactList::addFrom(const FactList& other, std::size_t i, std::size_t before,
     arguments.insert(arguments.end(), args, args + fact.arity);
 }
 
-void FactList::addFrom(const FactList& other, std::size_t i, std::size_t before) {
-    addFrom(other, i, before, other.origin(i), other.line(i), other.flag(i));
-}
-
 FTerm* FactList::predicateAtom(std::size_t i) const {
     const Fact& fact = facts[i];
     clib_list<FTerm*>* args = nullptr;
@@ -222,10 +218,4 @@ FRule* FactList::clause(std::size_t i) const {
     auto* rule = new FRule(head, nullptr, nullptr, origins[fact.origin], fact.line, flag(i));
     decRef(head);
     return rule;
-}
-
-void FactList::clear() {
-    facts.clear();
-    arguments.clear();
-    origins.clear();
 }

@@ -36,8 +36,6 @@ class FactList {
     // origin, line and flag in place of its own.
     void addFrom(const FactList& other, std::size_t i, std::size_t before,
                  const std::string& origin, int line, int flag);
-    // Appends fact i of another list as it is, standing before the whole clause `before`.
-    void addFrom(const FactList& other, std::size_t i, std::size_t before);
 
     std::size_t size() const { return facts.size(); }
     bool empty() const { return facts.empty(); }
@@ -63,8 +61,6 @@ class FactList {
 
     // A new clause equal to the one fact i was read from; the caller receives its reference.
     FRule* clause(std::size_t i) const;
-
-    void clear();
 
   private:
     // The clause's flag in the low bits, the form above them.
