@@ -7,6 +7,7 @@
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
+#include "foundation/LinearProbing.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/Iterator.h"
 
@@ -160,12 +161,11 @@ void Aggregation::count() {
     };
     auto countPair = [&](const InternalName* group) {
         if (counts.size() * 2 + 2 > table.size()) {
-            table.assign(table.size() * 2, 0);
-            for (std::size_t i = 0; i < counts.size(); ++i) {
-                std::size_t at = hashOf(groupCells.data() + i * g) & (table.size() - 1);
-                while (table[at] != 0) at = (at + 1) & (table.size() - 1);
-                table[at] = std::uint32_t(i + 1);
-            }
+            rehashLinearProbing(
+                table, table.size() * 2, [](std::uint32_t slot) { return slot == 0; },
+                [&](std::uint32_t slot) {
+                    return hashOf(groupCells.data() + std::size_t(slot - 1) * g);
+                });
         }
         const std::size_t mask = table.size() - 1;
         std::size_t at = hashOf(group) & mask;

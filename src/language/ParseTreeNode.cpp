@@ -89,8 +89,8 @@ bool ParseTreeNode::deepEqual(const ParseTreeNode& other) const {
 }
 
 int ParseTreeNode::compare(const ParseTreeNode& other) const {
-    if (classText != other.classText && *classText != *other.classText)
-        return *classText > *other.classText ? 1 : -1;
+    if (kindValue != other.kindValue && className() != other.className())
+        return className() > other.className() ? 1 : -1;
     return compareSameClass(other);
 }
 

@@ -75,18 +75,17 @@ class ParseTreeNode : public FLSysObject {
     virtual ParseTreeNode* reduce() { return this; }
     const ParseTreeNode* reduce() const { return const_cast<ParseTreeNode*>(this)->reduce(); }
 
-    const std::string& className() const { return *classText; }
-    // Whether the node is of exactly this class (not of a class derived from it): one pointer
+    const std::string& className() const { return parseTreeClassName(kindValue); }
+    // Whether the node is of exactly this class (not of a class derived from it): one
     // comparison, where isA compares texts along the class chain.
-    bool isClass(ParseTreeClass kind) const { return classText == &parseTreeClassName(kind); }
+    bool isClass(ParseTreeClass kind) const { return kindValue == kind; }
     // Whether the node is a `base`, as isA with the class's name answers; for the hot walks over
     // clauses, which would otherwise compare texts along the class chain at every node. (The
     // other dialect's classes carry the class they derive from and answer alike for it.)
     bool is(ParseTreeClass base) const { return parseTreeClassIs(kindValue, base); }
 
   protected:
-    explicit ParseTreeNode(ParseTreeClass kind)
-        : classText(&parseTreeClassName(kind)), kindValue(kind) {}
+    explicit ParseTreeNode(ParseTreeClass kind) : kindValue(kind) {}
     ~ParseTreeNode() override = default;
 
     // Finishes a clone: a copy whose constructor could not copy every part is reported and
@@ -96,7 +95,6 @@ class ParseTreeNode : public FLSysObject {
     void markIncomplete() { incomplete = true; }
 
   private:
-    const std::string* classText;
     bool incomplete = false;
     ParseTreeClass kindValue;
 };
