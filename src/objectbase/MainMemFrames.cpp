@@ -124,25 +124,20 @@ bool keyBefore(const MethodSlot& entry, const MethodKey& key) {
 
 }  // namespace
 
-MethodEntries::iterator MainMemObjFrame::findEntry(const MethodKey& key) {
-    return std::lower_bound(methods.begin(), methods.end(), key, keyBefore);
-}
-
 MethodEntries::const_iterator MainMemObjFrame::findEntry(const MethodKey& key) const {
     return std::lower_bound(methods.begin(), methods.end(), key, keyBefore);
 }
 
-MethodSlot* MainMemObjFrame::entryOf(const MethodKey& key) {
+const MethodSlot* MainMemObjFrame::entryOf(const MethodKey& key) const {
     auto at = findEntry(key);
     return at != methods.end() && compare(at->key(), key) == 0 ? &*at : nullptr;
 }
 
 int MainMemObjFrame::lookupMethod(const InternalName& method, int methodType, int argCount,
                                   InternalName& value) const {
-    const MethodKey key(methodType, argCount, method);
-    auto at = findEntry(key);
-    if (at == methods.end() || compare(at->key(), key) != 0) return 0;
-    value = at->value();
+    const MethodSlot* entry = entryOf(MethodKey(methodType, argCount, method));
+    if (entry == nullptr) return 0;
+    value = entry->value();
     return 1;
 }
 
@@ -191,15 +186,12 @@ int MainMemObjFrame::replaceName(const InternalName& oldName, const InternalName
         }
     }
     for (const MethodSlot& entry : moved) {
-        const MethodKey renamed(entry.type(), entry.arity(), newName);
         const MethodSlot* stored = entryOf(entry.key());
         const InternalName value = stored != nullptr ? stored->value() : entry.value();
-        if (entryOf(renamed) == nullptr)
-            insertMethod(newName, value, renamed.methodType, renamed.argCount);
-        if (oldName != newName) {
-            auto at = findEntry(entry.key());
-            if (at != methods.end() && compare(at->key(), entry.key()) == 0) methods.erase(at);
-        }
+        // Stored only when the renamed key is free; the entry under the old key goes.
+        insertMethod(newName, value, entry.type(), entry.arity());
+        if (oldName == newName) continue;
+        if (const MethodSlot* old = entryOf(entry.key())) methods.erase(old);
     }
     return status;
 }
@@ -289,10 +281,7 @@ bool OFrameIterator::settle() {
 bool OFrameIterator::find() {
     const MethodKey key(methodType, argCount, method);
     if (current < methods->size() && compare((*methods)[current].key(), key) == 0) return true;
-    current = std::size_t(std::lower_bound(methods->begin(), methods->end(), key,
-                                           [](const MethodSlot& entry, const MethodKey& k) {
-                                               return compare(entry.key(), k) < 0;
-                                           }) -
+    current = std::size_t(std::lower_bound(methods->begin(), methods->end(), key, keyBefore) -
                           methods->begin());
     return current < methods->size() && compare((*methods)[current].key(), key) == 0;
 }

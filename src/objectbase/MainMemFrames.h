@@ -184,10 +184,9 @@ class MainMemObjFrame : public ObjectFrame {
     MethodEntries methods;
 
     // The entry with the key, or the place where it goes.
-    MethodEntries::iterator findEntry(const MethodKey& key);
     MethodEntries::const_iterator findEntry(const MethodKey& key) const;
     // The entry with the key, or null.
-    MethodSlot* entryOf(const MethodKey& key);
+    const MethodSlot* entryOf(const MethodKey& key) const;
 };
 static_assert(sizeof(void*) < 8 || sizeof(MainMemObjFrame) == 56);
 

@@ -34,8 +34,8 @@ bool copyCells(const InternalName* cells, int count, int width, InternalName* sc
     return true;
 }
 
-// Copies a list of identifiers into the scratch row; false (and nothing copied) unless it has
-// `width` elements.
+// Copies a list of identifiers into a row of `width` cells; false (and nothing copied) unless it
+// has `width` elements.
 bool copyList(const clib_list<InternalName>& list, int width, InternalName* scratch) {
     if (scratch == nullptr || list.length() != width || width > MaxRowWidth) return false;
     int i = 0;
@@ -268,30 +268,17 @@ int MainMemParamFrame::lookupResult(const InternalName* args, int count, Interna
     return 1;
 }
 
-namespace {
-
-// Copies a list of identifiers into `cells`; false unless it has `width` elements.
-bool listCells(const clib_list<InternalName>& list, int width, RowBuffer& cells) {
-    if (list.length() != width) return false;
-    int i = 0;
-    for (auto it = list.first_item(); it != nullptr; it = list.next_item(it))
-        cells.data()[i++] = list.inf(it);
-    return true;
-}
-
-}  // namespace
-
 int MainMemParamFrame::lookupResult(const clib_list<InternalName>& args, InternalName& result) {
     const int width = rows.width();
     RowBuffer cells(width);
-    if (width < 1 || !listCells(args, width - 1, cells)) return 0;
+    if (width < 1 || !copyList(args, width - 1, cells.data())) return 0;
     return lookupResult(cells.data(), width - 1, result);
 }
 
 int MainMemParamFrame::insertTuple(const clib_list<InternalName>& row) {
     const int width = rows.width();
     RowBuffer cells(width);
-    if (width < 1 || !listCells(row, width, cells)) return 0;
+    if (width < 1 || !copyList(row, width, cells.data())) return 0;
     return insertTuple(cells.data(), width);
 }
 

@@ -84,7 +84,7 @@ MemberSet::MemberSet(const MemberSet& other) {
     // Reading the other set in order settles its tail and run first, so that the copy of its
     // hash set matches the array.
     sorted.assign(other.ascending());
-    if (other.hashed() != nullptr) sorted.setSpare(new Hashed(*other.hashed()));
+    copyHashOf(other);
 }
 
 MemberSet& MemberSet::operator=(const MemberSet& other) {
@@ -93,9 +93,15 @@ MemberSet& MemberSet::operator=(const MemberSet& other) {
         delete hashed();
         sorted.setSpare(nullptr);
         sorted.assign(names);
-        if (other.hashed() != nullptr) sorted.setSpare(new Hashed(*other.hashed()));
+        copyHashOf(other);
     }
     return *this;
+}
+
+void MemberSet::copyHashOf(const MemberSet& other) {
+    // A hashed set erased down to the few members an array holds in place has no spare word to
+    // keep a hash set in: the copy is a small set, and stays one until it grows.
+    if (other.hashed() != nullptr && sorted.onHeap()) sorted.setSpare(new Hashed(*other.hashed()));
 }
 
 MemberSet::MemberSet() = default;

@@ -46,6 +46,8 @@ class MemberSet {
     struct Hashed;
     // Puts the set's members into a new hash set, once it outgrows SmallLimit.
     void startHashing();
+    // Copies the hash set of `other`, whose members this set now holds in its array.
+    void copyHashOf(const MemberSet& other);
     // For a hashed set: whether the name is in the run of members appended above all others,
     // and the run moved into the hash set.
     bool inRun(const InternalName& name) const;

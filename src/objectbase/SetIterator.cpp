@@ -27,9 +27,10 @@ void SetIterator::reset(const MemberSet& newMembers) {
 
 bool SetIterator::first() {
     if (members != nullptr) {
+        const std::span<const InternalName> sorted = members->ascending();
         index = 0;
-        positioned = !members->ascending().empty();
-        if (positioned) member = members->ascending().front();
+        positioned = !sorted.empty();
+        if (positioned) member = sorted.front();
         return positioned;
     }
     if (names == nullptr) {

@@ -133,6 +133,29 @@ TEST(MemberSetTest, RisingRunsAndScatteredMembersAgreeWithAnOrderedSet) {
 
 // A set frame walked through its iterator gives its members in ascending order, also right
 // after members arrived out of order past the hashing limit.
+// A large set erased down to two members, copied and assigned: the copies hold the two members,
+// grow again like any set, and leave nothing behind (the leak checker watches this test).
+TEST(MemberSetTest, CopiesOfALargeSetErasedToTwoMembersHoldThemAndGrowAgain) {
+    MemberSet members;
+    for (int value = 0; value < 40; ++value)
+        members.insert(InternalName(value, InternalName::Object, 0));
+    for (int value = 2; value < 40; ++value)
+        members.erase(InternalName(value, InternalName::Object, 0));
+    MemberSet copy(members);
+    MemberSet assigned;
+    assigned = members;
+    const std::set<InternalName> two{InternalName(0, InternalName::Object, 0),
+                                     InternalName(1, InternalName::Object, 0)};
+    expectSame(copy, two);
+    expectSame(assigned, two);
+    std::set<InternalName> grown = two;
+    for (int value = 50; value < 90; ++value) {
+        copy.insert(InternalName(value, InternalName::Object, 0));
+        grown.insert(InternalName(value, InternalName::Object, 0));
+    }
+    expectSame(copy, grown);
+}
+
 TEST(MemberSetTest, SetFrameIteratorWalksTheMembersInAscendingOrder) {
     MainMemSetFrame frame;
     std::set<InternalName> twin;
