@@ -87,7 +87,7 @@ namespace {
 std::int64_t directNumber(const InternalName& name, std::size_t maxNumber) {
     const int kind = name.getType();
     if (kind != InternalName::Object && kind != InternalName::String &&
-        kind != InternalName::SetName)
+        kind != InternalName::SetName && kind != InternalName::ParamFrame)
         return -1;
     if (name.getValue() < 0 || std::size_t(name.getValue()) >= maxNumber) return -1;
     return name.getValue();
@@ -228,6 +228,7 @@ bool FrameRegistry<F>::nameAfter(const InternalName* after, InternalName& name) 
 
 template class FrameRegistry<MainMemObjFrame>;
 template class FrameRegistry<MainMemSetFrame>;
+template class FrameRegistry<MainMemParamFrame>;
 
 template <class Names, class F>
 int FrameManager::registerFrame(Names& frames, const InternalName& name, F* frame,
@@ -302,7 +303,8 @@ int FrameManager::getPredFrame(const InternalName& name, MainMemPredFrame*& fram
 }
 
 int FrameManager::getParamFrame(const InternalName& name, MainMemParamFrame*& frame) {
-    return findFrame(paramFrames, name, frame);
+    frame = paramFrames.find(name);
+    return 0;
 }
 
 int FrameManager::deleteObjFrame(const InternalName& name) {
@@ -370,8 +372,7 @@ void FrameManager::clear() {
         for (std::int32_t i = 0; i < objBlockSize; ++i) currentObjBlock[i].clear();
     objFrames.clear();
     setFrames.clear();
-    for (auto it = paramFrames.first_item(); it != nullptr; it = paramFrames.next_item(it))
-        delete paramFrames.inf(it);
+    paramFrames.forEachFrame([](MainMemParamFrame* frame) { delete frame; });
     paramFrames.clear();
     for (auto it = predFrames.first_item(); it != nullptr; it = predFrames.next_item(it))
         delete predFrames.inf(it);

@@ -63,14 +63,14 @@ class NamesIterator : public Iterator {
     Item current{};
 };
 
-// Object and set frames found by name. Object and set names come from counters, so their numbers
-// are dense: a frame whose name is an object, string or set name sits in a slot indexed by its
-// number, and only names of other kinds (or one whose slot another name holds) go to an ordered
-// map. Every stored value looks its host's object frame and its set frame
-// up, and an import or a consult registers a frame per object: a tree descent and a tree node per
-// frame were a quarter of a method-heavy evaluation and about 100 bytes per object. The slots come
-// in pages made on first use, so frames of a few names among many numbers cost a page each, not an
-// array up to the largest number.
+// Object, set and parameter frames found by name. Object, set and parameter-frame names come from
+// counters, so their numbers are dense: a frame whose name is an object, string, set or
+// parameter-frame name sits in a slot indexed by its number, and only names of other kinds (or one
+// whose slot another name holds) go to an ordered map. Every stored value looks its host's object
+// frame and its set frame up, and an import or a consult registers a frame per object: a tree
+// descent and a tree node per frame were a quarter of a method-heavy evaluation and about 100 bytes
+// per object. The slots come in pages made on first use, so frames of a few names among many
+// numbers cost a page each, not an array up to the largest number.
 template <class F>
 class FrameRegistry {
   public:
@@ -85,6 +85,16 @@ class FrameRegistry {
     // The smallest registered name above `after` (the smallest of all when `after` is null);
     // false when there is none.
     bool nameAfter(const InternalName* after, InternalName& name) const;
+    // Calls `visit` with every registered frame, in no particular order.
+    template <class Visit>
+    void forEachFrame(Visit visit) const {
+        for (const auto& page : pages) {
+            if (page == nullptr) continue;
+            for (std::size_t at = 0; at < PageSize; ++at)
+                if (F* frame = page[at].frame()) visit(frame);
+        }
+        for (const auto& [name, frame] : others) visit(frame);
+    }
 
   private:
     // The slot of a number: the frame's address in the low 48 bits and the kind and flag of the
@@ -202,9 +212,9 @@ class PredNamesIterator : public NamesIterator<MainMemPredFrame> {
     bool isA(const std::string& className) const override;
 };
 
-class ParamNamesIterator : public NamesIterator<MainMemParamFrame> {
+class ParamNamesIterator : public RegistryNamesIterator<MainMemParamFrame> {
   public:
-    using NamesIterator::NamesIterator;
+    using RegistryNamesIterator::RegistryNamesIterator;
     bool isA(const std::string& className) const override;
 };
 
@@ -284,7 +294,9 @@ class FrameManager : public ManagedObject {
     // memory, so no record of where a frame is held is kept beside it.
     FrameRegistry<MainMemObjFrame> objFrames;
     FrameRegistry<MainMemSetFrame> setFrames;
-    clib_dictionary<InternalName, MainMemParamFrame*> paramFrames;
+    // An imported element makes two parameter frames (its text's position, its references): a
+    // dictionary node for each cost about 110 bytes where a slot takes 8.
+    FrameRegistry<MainMemParamFrame> paramFrames;
     clib_dictionary<InternalName, MainMemPredFrame*> predFrames;
     clib_list<MainMemSetFrame*> fullSetBlocks;
     clib_list<MainMemObjFrame*> fullObjBlocks;

@@ -1,6 +1,7 @@
 // Tests of the frame manager's registry, pools, name iterators and error reports.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -173,7 +174,10 @@ TEST(FrameManagerTest, ClearForgetsEverythingAndPoolsMoveOn) {
 // The registry calls of one kind of frame, so that one random walk checks both kinds.
 template <class F>
 struct Registry {
-    F* (FrameManager::*allocate)();
+    // A new frame for the name; parameter frames are made by the caller and deleted by it once
+    // unregistered (`owned`), pooled frames belong to the manager.
+    std::function<F*(FrameManager*, const InternalName&)> allocate;
+    bool owned;
     int (FrameManager::*insert)(const InternalName&, F*);
     int (FrameManager::*remove)(const InternalName&);
     int (FrameManager::*get)(const InternalName&, F*&);
@@ -185,9 +189,10 @@ struct Registry {
     void step(FrameManager* fm, const InternalName& name, unsigned action) {
         if (action == 0 && twin.count(name) != 0) {
             EXPECT_EQ((fm->*remove)(name), 0);
+            if (owned) delete twin[name];
             twin.erase(name);
         } else if (action == 1 && twin.count(name) == 0) {
-            F* frame = (fm->*allocate)();
+            F* frame = allocate(fm, name);
             ASSERT_EQ((fm->*insert)(name, frame), 0);
             twin[name] = frame;
         }
@@ -210,23 +215,40 @@ struct Registry {
     }
 };
 
-// Object and set frames are found by number for names from the counters and through the
-// dictionaries otherwise: names of every kind, numbers that share a value across kinds and
+// Object, set and parameter frames are found by number for names from the counters and through
+// the dictionaries otherwise: names of every kind, numbers that share a value across kinds and
 // flags, numbers far beyond the others and negative ones, registered and deleted at random,
 // must be found exactly as a std::map finds them.
 TEST(FrameManagerTest, FindsFramesLikeAnOrderedMapWhateverTheirNames) {
     Manager fm;
     std::mt19937 random{46};
     Registry<MainMemObjFrame> objects{
-        &FrameManager::allocateObjFrame, &FrameManager::insertObjFrame,
-        &FrameManager::deleteObjFrame,   &FrameManager::getObjFrame,
-        &FrameManager::objNames,         {}};
-    Registry<MainMemSetFrame> sets{&FrameManager::allocateSetFrame, &FrameManager::insertSetFrame,
-                                   &FrameManager::deleteSetFrame,   &FrameManager::getSetFrame,
-                                   &FrameManager::setNames,         {}};
+        [](FrameManager* m, const InternalName&) { return m->allocateObjFrame(); },
+        false,
+        &FrameManager::insertObjFrame,
+        &FrameManager::deleteObjFrame,
+        &FrameManager::getObjFrame,
+        &FrameManager::objNames,
+        {}};
+    Registry<MainMemSetFrame> sets{
+        [](FrameManager* m, const InternalName&) { return m->allocateSetFrame(); },
+        false,
+        &FrameManager::insertSetFrame,
+        &FrameManager::deleteSetFrame,
+        &FrameManager::getSetFrame,
+        &FrameManager::setNames,
+        {}};
+    Registry<MainMemParamFrame> params{
+        [](FrameManager*, const InternalName&) { return new MainMemParamFrame(2); },
+        true,
+        &FrameManager::insertParamFrame,
+        &FrameManager::deleteParamFrame,
+        &FrameManager::getParamFrame,
+        &FrameManager::paramNames,
+        {}};
     auto someName = [&random]() {
         const int value = random() % 50 == 0 ? int(random() % 4000000) - 100 : int(random() % 3000);
-        switch (random() % 6) {
+        switch (random() % 7) {
             case 0:
                 return InternalName(value, InternalName::String, 0);
             case 1:
@@ -237,6 +259,10 @@ TEST(FrameManagerTest, FindsFramesLikeAnOrderedMapWhateverTheirNames) {
                 return InternalName(value, InternalName::Integer, 0);
             case 3:
                 return InternalName(value, InternalName::SetName, 1);
+            case 4:
+                // Parameter-frame names carry the frame's arity in the flag.
+                return InternalName(value, InternalName::ParamFrame,
+                                    std::int8_t(random() % 3 == 0 ? random() % 120 : 2));
             default:
                 return InternalName(value, InternalName::Object, 0);
         }
@@ -244,23 +270,29 @@ TEST(FrameManagerTest, FindsFramesLikeAnOrderedMapWhateverTheirNames) {
     ErrorCapture errors;
     for (int step = 0; step < 20000; ++step) {
         const InternalName name = someName();
-        const bool ofSets = random() % 2 == 0;
+        const unsigned kind = random() % 3;
         const unsigned action = random() % 4;
-        if (ofSets)
+        if (kind == 0)
             sets.step(fm.fm, name, action);
-        else
+        else if (kind == 1)
             objects.step(fm.fm, name, action);
+        else
+            params.step(fm.fm, name, action);
         if (::testing::Test::HasFatalFailure()) return;
         if (step == 10000) {
             objects.checkAll(fm.fm);
             sets.checkAll(fm.fm);
+            params.checkAll(fm.fm);
         }
         if (step == 15000) {
+            // Clearing destroys the registered parameter frames.
             fm->clear();
             objects.twin.clear();
             sets.twin.clear();
+            params.twin.clear();
         }
     }
     objects.checkAll(fm.fm);
     sets.checkAll(fm.fm);
+    params.checkAll(fm.fm);
 }
