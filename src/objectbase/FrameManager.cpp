@@ -83,16 +83,6 @@ void FrameManager::releaseFullBlocks() {
 
 namespace {
 
-// The number of a name that may have a slot, or -1.
-std::int64_t directNumber(const InternalName& name, std::size_t maxNumber) {
-    const int kind = name.getType();
-    if (kind != InternalName::Object && kind != InternalName::String &&
-        kind != InternalName::SetName && kind != InternalName::ParamFrame)
-        return -1;
-    if (name.getValue() < 0 || std::size_t(name.getValue()) >= maxNumber) return -1;
-    return name.getValue();
-}
-
 // The registry calls that the predicate and parameter dictionaries answer alike.
 template <class F>
 bool isRegistered(const clib_dictionary<InternalName, F*>& frames, const InternalName& name) {
@@ -123,112 +113,6 @@ bool remove(FrameRegistry<F>& frames, const InternalName& name) {
 }
 
 }  // namespace
-
-template <class F>
-typename FrameRegistry<F>::Slot* FrameRegistry<F>::slotFor(const InternalName& name, bool making) {
-    const std::int64_t number = directNumber(name, MaxNumber);
-    if (number < 0) return nullptr;
-    const std::size_t page = std::size_t(number) / PageSize;
-    if (page >= pages.size()) {
-        if (!making) return nullptr;
-        pages.resize(page + 1);
-    }
-    if (pages[page] == nullptr) {
-        if (!making) return nullptr;
-        pages[page] = std::make_unique<Slot[]>(PageSize);  // never taken
-    }
-    return &pages[page][std::size_t(number) % PageSize];
-}
-
-template <class F>
-const typename FrameRegistry<F>::Slot* FrameRegistry<F>::slotFor(const InternalName& name) const {
-    const std::int64_t number = directNumber(name, MaxNumber);
-    if (number < 0) return nullptr;
-    const std::size_t page = std::size_t(number) / PageSize;
-    if (page >= pages.size() || pages[page] == nullptr) return nullptr;
-    return &pages[page][std::size_t(number) % PageSize];
-}
-
-template <class F>
-F* FrameRegistry<F>::find(const InternalName& name) const {
-    if (directNumber(name, MaxNumber) >= 0) {
-        // Every such name takes its slot on registration unless another name holds it.
-        const Slot* slot = slotFor(name);
-        if (slot == nullptr || slot->kind() == Slot::NeverTaken) return nullptr;
-        if (slot->holds(name)) return slot->frame();
-    }
-    auto entry = others.find(name);
-    return entry != others.end() ? entry->second : nullptr;
-}
-
-template <class F>
-void FrameRegistry<F>::insert(const InternalName& name, F* frame) {
-    ++count;
-    Slot* slot = Slot::fits(frame) ? slotFor(name, true) : nullptr;
-    if (slot != nullptr && slot->frame() == nullptr)
-        slot->hold(name, frame);
-    else
-        others.emplace(name, frame);
-}
-
-template <class F>
-bool FrameRegistry<F>::erase(const InternalName& name) {
-    Slot* slot = slotFor(name, false);
-    if (slot != nullptr && slot->holds(name)) {
-        slot->mark(Slot::GivenUp);
-        --count;
-        return true;
-    }
-    if (others.erase(name) == 0) return false;
-    --count;
-    return true;
-}
-
-template <class F>
-void FrameRegistry<F>::clear() {
-    pages.clear();
-    others.clear();
-    count = 0;
-}
-
-template <class F>
-bool FrameRegistry<F>::slotFrom(std::size_t number, const InternalName* after,
-                                InternalName& name) const {
-    for (std::size_t page = number / PageSize; page < pages.size(); ++page) {
-        if (pages[page] == nullptr) continue;
-        for (std::size_t at = page == number / PageSize ? number % PageSize : 0; at < PageSize;
-             ++at) {
-            const Slot& slot = pages[page][at];
-            if (slot.frame() == nullptr) continue;
-            const InternalName held = slot.name(page * PageSize + at);
-            if (after == nullptr || *after < held) {
-                name = held;
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
-template <class F>
-bool FrameRegistry<F>::nameAfter(const InternalName* after, InternalName& name) const {
-    auto other = after == nullptr ? others.begin() : others.upper_bound(*after);
-    // Slots of numbers below the name's value hold smaller names.
-    const std::size_t from =
-        after == nullptr || after->getValue() < 0 ? 0 : std::size_t(after->getValue());
-    InternalName slotName;
-    const bool inSlot = slotFrom(from, after, slotName);
-    if (other == others.end() && !inSlot) return false;
-    if (!inSlot || (other != others.end() && other->first < slotName))
-        name = other->first;
-    else
-        name = slotName;
-    return true;
-}
-
-template class FrameRegistry<MainMemObjFrame>;
-template class FrameRegistry<MainMemSetFrame>;
-template class FrameRegistry<MainMemParamFrame>;
 
 template <class Names, class F>
 int FrameManager::registerFrame(Names& frames, const InternalName& name, F* frame,
@@ -372,7 +256,7 @@ void FrameManager::clear() {
         for (std::int32_t i = 0; i < objBlockSize; ++i) currentObjBlock[i].clear();
     objFrames.clear();
     setFrames.clear();
-    paramFrames.forEachFrame([](MainMemParamFrame* frame) { delete frame; });
+    paramFrames.forEachFrame([](const InternalName&, MainMemParamFrame* frame) { delete frame; });
     paramFrames.clear();
     for (auto it = predFrames.first_item(); it != nullptr; it = predFrames.next_item(it))
         delete predFrames.inf(it);

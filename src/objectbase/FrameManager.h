@@ -13,6 +13,7 @@
 #include "foundation/ManagedObject.h"
 #include "foundation/clib_dictionary.h"
 #include "foundation/clib_list.h"
+#include "objectbase/FrameRegistry.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemFrames.h"
@@ -61,95 +62,6 @@ class NamesIterator : public Iterator {
 
     Names* names;
     Item current{};
-};
-
-// Object, set and parameter frames found by name. Object, set and parameter-frame names come from
-// counters, so their numbers are dense: a frame whose name is an object, string, set or
-// parameter-frame name sits in a slot indexed by its number, and only names of other kinds (or one
-// whose slot another name holds) go to an ordered map. Every stored value looks its host's object
-// frame and its set frame up, and an import or a consult registers a frame per object: a tree
-// descent and a tree node per frame were a quarter of a method-heavy evaluation and about 100 bytes
-// per object. The slots come in pages made on first use, so frames of a few names among many
-// numbers cost a page each, not an array up to the largest number.
-template <class F>
-class FrameRegistry {
-  public:
-    // The frame registered under the name, or null.
-    F* find(const InternalName& name) const;
-    // Registers a name that is not registered yet.
-    void insert(const InternalName& name, F* frame);
-    // False when the name was not registered.
-    bool erase(const InternalName& name);
-    bool empty() const { return count == 0; }
-    void clear();
-    // The smallest registered name above `after` (the smallest of all when `after` is null);
-    // false when there is none.
-    bool nameAfter(const InternalName* after, InternalName& name) const;
-    // Calls `visit` with every registered frame, in no particular order.
-    template <class Visit>
-    void forEachFrame(Visit visit) const {
-        for (const auto& page : pages) {
-            if (page == nullptr) continue;
-            for (std::size_t at = 0; at < PageSize; ++at)
-                if (F* frame = page[at].frame()) visit(frame);
-        }
-        for (const auto& [name, frame] : others) visit(frame);
-    }
-
-  private:
-    // The slot of a number: the frame's address in the low 48 bits and the kind and flag of the
-    // name that holds it in the high 16 (the number is the slot's place). Every object, string
-    // and set name takes a number, with a frame or not, so the pages hold a slot for each: 8
-    // bytes where a (name, frame) pair took 16 (100,000 consulted molecules: 16 bytes a fact
-    // less). A frame whose address does not fit in 48 bits is registered among the others.
-    class Slot {
-      public:
-        static constexpr int AddressBits = 48;
-        // A slot never taken: no name of its number is registered anywhere. A slot given up: a
-        // name of its number may still be registered among the others (one that found the slot
-        // taken).
-        static constexpr std::uint8_t NeverTaken = 0xff;
-        static constexpr std::uint8_t GivenUp = 0xfe;
-
-        static bool fits(const F* frame) {
-            return (reinterpret_cast<std::uintptr_t>(frame) >> AddressBits) == 0;
-        }
-        void hold(const InternalName& name, F* frame) {
-            word = reinterpret_cast<std::uintptr_t>(frame) |
-                   std::uint64_t(std::uint8_t(name.getType())) << AddressBits |
-                   std::uint64_t(std::uint8_t(name.getArity())) << (AddressBits + 8);
-        }
-        void mark(std::uint8_t state) { word = std::uint64_t(state) << AddressBits; }
-        F* frame() const {
-            return reinterpret_cast<F*>(
-                static_cast<std::uintptr_t>(word & ((std::uint64_t(1) << AddressBits) - 1)));
-        }
-        std::uint8_t kind() const { return std::uint8_t(word >> AddressBits); }
-        bool holds(const InternalName& name) const {
-            return frame() != nullptr && kind() == name.getType() &&
-                   std::int8_t(word >> (AddressBits + 8)) == name.getArity();
-        }
-        InternalName name(std::size_t number) const {
-            return {std::int32_t(number), kind(), std::int8_t(word >> (AddressBits + 8))};
-        }
-
-      private:
-        std::uint64_t word = std::uint64_t(NeverTaken) << AddressBits;
-    };
-    static_assert(sizeof(void*) == 8, "frame slots keep a 64-bit address");
-    static constexpr std::size_t PageSize = 512;
-    static constexpr std::size_t MaxNumber = std::size_t(1) << 27;
-
-    // The slot of the name, or null when it has none (made when `making`).
-    Slot* slotFor(const InternalName& name, bool making);
-    const Slot* slotFor(const InternalName& name) const;
-    // The name of the first slot holding a frame at a number from `number` on whose name is
-    // above `after`; false when there is none.
-    bool slotFrom(std::size_t number, const InternalName* after, InternalName& name) const;
-
-    std::vector<std::unique_ptr<Slot[]>> pages;
-    std::map<InternalName, F*> others;
-    std::size_t count = 0;
 };
 
 // Walks the registered names of object or set frames in identifier order; one column, the name.

@@ -16,6 +16,7 @@
 #include "foundation/set.h"
 #include "objectbase/FSymbol.h"
 #include "objectbase/FlatNameMap.h"
+#include "objectbase/FrameRegistry.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/MemberSet.h"
@@ -295,8 +296,8 @@ class MainMemOM : public OM {
                                  const InternalName* args, int argCount, int type,
                                  const InternalName& value);
     // `value` joins the set that one of the class-relation tables keeps under `key`.
-    virtual void addToRelationMap(clib_dictionary<InternalName, MemberSet*>& table,
-                                  const InternalName& value, const InternalName& key);
+    virtual void addToRelationMap(FrameRegistry<MemberSet>& table, const InternalName& value,
+                                  const InternalName& key);
     virtual void indexMethod(const InternalName& host, const InternalName& method, int argCount,
                              int type);
     virtual void addRelations(const InternalName& host, const set<InternalName>& names);
@@ -406,7 +407,7 @@ class MainMemOM : public OM {
         for (const auto& [name, holders] : usages()) visit(name, holders);
     }
     // The inverse table of relation kind 1, 2 or 3.
-    const clib_dictionary<InternalName, MemberSet*>& relationMembers(int kind) const {
+    const FrameRegistry<MemberSet>& relationMembers(int kind) const {
         return kind == 1   ? classToObjTable
                : kind == 2 ? superClassToClassTable
                            : parentToChildTable;
@@ -437,7 +438,7 @@ class MainMemOM : public OM {
     };
     // One flat set per key: the hosts of a method or the members of a class are walked in
     // ascending order, and a search tree per set cost a node per member.
-    using NameSetTable = clib_dictionary<InternalName, MemberSet*>;
+    using NameSetTable = FrameRegistry<MemberSet>;
     using NameMap = clib_dictionary<InternalName, InternalName>;
 
     // The object frame of a name, made when missing (null when none can be made).

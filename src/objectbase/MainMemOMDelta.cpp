@@ -24,6 +24,12 @@ void deleteAllSets(Table& table) {
     table.clear();
 }
 
+// The class-relation tables own their member sets.
+void deleteAllSets(FrameRegistry<MemberSet>& table) {
+    table.forEachFrame([](const InternalName&, MemberSet* members) { delete members; });
+    table.clear();
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -251,11 +257,11 @@ void MainMemOM::clear() {
 // Forgetting unused strings
 
 bool MainMemOM::stringInUse(const InternalName& name, const set<InternalName>& predicateStrings) {
-    if (usedAnywhere(name)) return true;                              // argument or value
-    if (getObjFrame(name) != nullptr) return true;                    // host or is-a member
-    if (classToObjTable.lookup(name) != nullptr) return true;         // class
-    if (superClassToClassTable.lookup(name) != nullptr) return true;  // superclass
-    if (parentToChildTable.lookup(name) != nullptr) return true;
+    if (usedAnywhere(name)) return true;                            // argument or value
+    if (getObjFrame(name) != nullptr) return true;                  // host or is-a member
+    if (classToObjTable.find(name) != nullptr) return true;         // class
+    if (superClassToClassTable.find(name) != nullptr) return true;  // superclass
+    if (parentToChildTable.find(name) != nullptr) return true;
     if (methodSignatures.lookup(name) != nullptr) return true;  // method name
     if (predicateStrings.member(name)) return true;             // predicate argument
     if (pendingEqualities.lookup(name) != nullptr) return true;

@@ -264,10 +264,9 @@ void MainMemOM::collectSuperclasses(const InternalName& x, set<InternalName>& ou
 
 void MainMemOM::collectSubclasses(const InternalName& y, set<InternalName>& out) {
     closure(y, out, [this](const InternalName& name, set<InternalName>& into) {
-        auto it = superClassToClassTable.lookup(name);
-        if (it == nullptr) return;
-        for (const InternalName& member : superClassToClassTable.inf(it)->ascending())
-            into.insert(member);
+        const MemberSet* subclasses = superClassToClassTable.find(name);
+        if (subclasses == nullptr) return;
+        for (const InternalName& member : subclasses->ascending()) into.insert(member);
     });
 }
 

@@ -30,10 +30,7 @@ Iterator* setIteratorOver(const MemberSet* names, Iterator* reuse) {
 
 Iterator* MainMemOM::isaIterator(const InternalName& name, int kind, Iterator* reuse) {
     const MemberSet* members = nullptr;
-    if (NameSetTable* table = relationTable(kind)) {
-        auto it = table->lookup(name);
-        if (it != nullptr) members = table->inf(it);
-    }
+    if (NameSetTable* table = relationTable(kind)) members = table->find(name);
     return setIteratorOver(members, reuse);
 }
 

@@ -230,28 +230,25 @@ void MainMemOM::rewriteRelations(int kind, const InternalName& old, const Intern
     if (MainMemSetFrame* classes = relationSet(getObjFrame(rep), kind)) {
         Iterator* it = classes->getIterator(nullptr);
         for (bool more = it->first(); more; more = it->next()) {
-            auto members = table->lookup(it->atColumn(1));
-            if (members == nullptr) continue;
-            MemberSet* holders = table->inf(members);
-            if (!holders->erase(old)) continue;
+            MemberSet* holders = table->find(it->atColumn(1));
+            if (holders == nullptr || !holders->erase(old)) continue;
             holders->insert(rep);
         }
         decRef(it);
     }
 
-    auto found = table->lookup(old);
-    if (found == nullptr) return;
-    MemberSet* members = table->inf(found);
-    table->del_item(found);
+    MemberSet* members = table->find(old);
+    if (members == nullptr) return;
+    table->erase(old);
     for (const InternalName& member : members->ascending())
         if (MainMemSetFrame* related = relationSet(getObjFrame(member), kind))
             related->replace(old, rep);
-    auto existing = table->lookup(rep);
+    MemberSet* existing = table->find(rep);
     if (existing == nullptr) {
         table->insert(rep, members);
         return;
     }
-    join(*table->inf(existing), *members);
+    join(*existing, *members);
     delete members;
 }
 

@@ -50,9 +50,14 @@ void MainMemOM::addRelations(const InternalName& host, const set<InternalName>& 
         addRelation(host, names.key(it));
 }
 
-void MainMemOM::addToRelationMap(clib_dictionary<InternalName, MemberSet*>& table,
-                                 const InternalName& value, const InternalName& key) {
-    setUnder(table, key)->insert(value);
+void MainMemOM::addToRelationMap(NameSetTable& table, const InternalName& value,
+                                 const InternalName& key) {
+    MemberSet* members = table.find(key);
+    if (members == nullptr) {
+        members = new MemberSet();
+        table.insert(key, members);
+    }
+    members->insert(value);
 }
 
 void MainMemOM::indexMethod(const InternalName& host, const InternalName& method, int argCount,

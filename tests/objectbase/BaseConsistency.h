@@ -6,6 +6,8 @@
 
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "objectbase/FrameManager.h"
 #include "objectbase/MainMemOM.h"
@@ -81,9 +83,8 @@ class BaseConsistency {
                                                    : frame->getSetName3();
                 for (const auto& row : drain(om->setIterator(setName, nullptr), 1)) {
                     absent(row[0], "a class set of " + host.ToString());
-                    auto members = om->relationMembers(kind).lookup(row[0]);
-                    EXPECT_TRUE(members != nullptr &&
-                                om->relationMembers(kind).inf(members)->contains(host))
+                    const MemberSet* members = om->relationMembers(kind).find(row[0]);
+                    EXPECT_TRUE(members != nullptr && members->contains(host))
                         << host << " not listed under " << row[0] << " kind " << kind;
                 }
             }
@@ -111,11 +112,14 @@ class BaseConsistency {
 
     void checkRelationTables() {
         for (int kind = 1; kind <= 3; ++kind) {
-            const auto& table = om->relationMembers(kind);
-            for (auto it = table.first_item(); it != nullptr; it = table.next_item(it)) {
-                const InternalName cls = table.key(it);
+            std::vector<std::pair<InternalName, const MemberSet*>> entries;
+            om->relationMembers(kind).forEachFrame(
+                [&entries](const InternalName& cls, const MemberSet* members) {
+                    entries.emplace_back(cls, members);
+                });
+            for (const auto& [cls, members] : entries) {
                 absent(cls, "the keys of a relation table");
-                for (const InternalName& member : table.inf(it)->ascending()) {
+                for (const InternalName& member : members->ascending()) {
                     absent(member, "a relation table");
                     MainMemObjFrame* frame = om->getObjFrame(member);
                     ASSERT_NE(frame, nullptr) << member;

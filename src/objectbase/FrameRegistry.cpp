@@ -1,0 +1,127 @@
+// The registry by name: slots found by number, names walked in identifier order.
+#include "objectbase/FrameRegistry.h"
+
+#include "objectbase/MainMemFrames.h"
+#include "objectbase/MemberSet.h"
+
+namespace {
+
+// The number of a name that may have a slot, or -1.
+std::int64_t directNumber(const InternalName& name, std::size_t maxNumber) {
+    const int kind = name.getType();
+    if (kind != InternalName::Object && kind != InternalName::String &&
+        kind != InternalName::SetName && kind != InternalName::ParamFrame)
+        return -1;
+    if (name.getValue() < 0 || std::size_t(name.getValue()) >= maxNumber) return -1;
+    return name.getValue();
+}
+
+}  // namespace
+
+template <class F>
+std::pair<typename FrameRegistry<F>::Page*, std::size_t> FrameRegistry<F>::slotFor(
+    const InternalName& name, bool making) {
+    const std::int64_t number = directNumber(name, MaxNumber);
+    if (number < 0) return {nullptr, 0};
+    const std::size_t page = std::size_t(number) / PageSize;
+    if (page >= pages.size()) {
+        if (!making) return {nullptr, 0};
+        pages.resize(page + 1);
+    }
+    if (pages[page] == nullptr) {
+        if (!making) return {nullptr, 0};
+        pages[page] = std::make_unique<Page>();  // never taken
+    }
+    return {pages[page].get(), std::size_t(number) % PageSize};
+}
+
+template <class F>
+std::pair<const typename FrameRegistry<F>::Page*, std::size_t> FrameRegistry<F>::slotFor(
+    const InternalName& name) const {
+    const std::int64_t number = directNumber(name, MaxNumber);
+    if (number < 0) return {nullptr, 0};
+    const std::size_t page = std::size_t(number) / PageSize;
+    if (page >= pages.size() || pages[page] == nullptr) return {nullptr, 0};
+    return {pages[page].get(), std::size_t(number) % PageSize};
+}
+
+template <class F>
+F* FrameRegistry<F>::find(const InternalName& name) const {
+    if (directNumber(name, MaxNumber) >= 0) {
+        // Every such name takes its slot on registration unless another name holds it.
+        const auto [page, at] = slotFor(name);
+        if (page == nullptr || page->kind(at) == Page::NeverTaken) return nullptr;
+        if (page->holds(at, name)) return page->frame(at);
+    }
+    auto entry = others.find(name);
+    return entry != others.end() ? entry->second : nullptr;
+}
+
+template <class F>
+void FrameRegistry<F>::insert(const InternalName& name, F* frame) {
+    ++count;
+    const auto [page, at] = slotFor(name, true);
+    if (page != nullptr && Page::fits(frame) && page->frame(at) == nullptr)
+        page->hold(at, name, frame);
+    else
+        others.emplace(name, frame);
+}
+
+template <class F>
+bool FrameRegistry<F>::erase(const InternalName& name) {
+    const auto [page, at] = slotFor(name, false);
+    if (page != nullptr && page->holds(at, name)) {
+        page->mark(at, Page::GivenUp);
+        --count;
+        return true;
+    }
+    if (others.erase(name) == 0) return false;
+    --count;
+    return true;
+}
+
+template <class F>
+void FrameRegistry<F>::clear() {
+    pages.clear();
+    others.clear();
+    count = 0;
+}
+
+template <class F>
+bool FrameRegistry<F>::slotFrom(std::size_t number, const InternalName* after,
+                                InternalName& name) const {
+    for (std::size_t page = number / PageSize; page < pages.size(); ++page) {
+        if (pages[page] == nullptr) continue;
+        for (std::size_t at = page == number / PageSize ? number % PageSize : 0; at < PageSize;
+             ++at) {
+            if (pages[page]->frame(at) == nullptr) continue;
+            const InternalName held = pages[page]->name(at, page * PageSize + at);
+            if (after == nullptr || *after < held) {
+                name = held;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+template <class F>
+bool FrameRegistry<F>::nameAfter(const InternalName* after, InternalName& name) const {
+    auto other = after == nullptr ? others.begin() : others.upper_bound(*after);
+    // Slots of numbers below the name's value hold smaller names.
+    const std::size_t from =
+        after == nullptr || after->getValue() < 0 ? 0 : std::size_t(after->getValue());
+    InternalName slotName;
+    const bool inSlot = slotFrom(from, after, slotName);
+    if (other == others.end() && !inSlot) return false;
+    if (!inSlot || (other != others.end() && other->first < slotName))
+        name = other->first;
+    else
+        name = slotName;
+    return true;
+}
+
+template class FrameRegistry<MainMemObjFrame>;
+template class FrameRegistry<MainMemSetFrame>;
+template class FrameRegistry<MainMemParamFrame>;
+template class FrameRegistry<MemberSet>;
