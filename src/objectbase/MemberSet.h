@@ -56,8 +56,8 @@ class MemberSet {
     // The hash set of a large set (owned), else null.
     Hashed* hashed() const;
 
-    // Ascending; in a hashed set, the members added before the tail. A set of one or two
-    // members keeps them in place, so it allocates nothing; a hashed set keeps its hash set's
-    // address in the array's spare word, so the whole set is three words.
+    // Ascending; in a hashed set, the members added before the tail. A set of one member keeps
+    // it in place, so it allocates nothing; a hashed set keeps its hash set's address in the
+    // array's spare word, so the whole set is two words.
     mutable NameArray sorted;
 };
