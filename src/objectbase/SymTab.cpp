@@ -209,7 +209,7 @@ void SymTab::growIndex() {
 }
 
 FSymbol SymTab::enter(const std::string& name, int kind, int arity) {
-    if ((byId.size() + 1) * 2 > index.size() ||
+    if ((byId.size() + 1) * 5 > index.size() * 4 ||
         (tagBits != 0 && (byId.size() + 1) >> (32 - tagBits) != 0))
         growIndex();
     const std::uint64_t hash = hashKey(name, kind, arity);
