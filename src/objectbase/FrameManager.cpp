@@ -111,6 +111,15 @@ template <class F>
 bool remove(FrameRegistry<F>& frames, const InternalName& name) {
     return frames.erase(name);
 }
+bool isRegistered(const SetFrameRegistry& frames, const InternalName& name) {
+    return frames.find(name) != nullptr;
+}
+void add(SetFrameRegistry& frames, const InternalName& name, MainMemSetFrame* frame) {
+    frames.insert(name, frame);
+}
+bool remove(SetFrameRegistry& frames, const InternalName& name) {
+    return frames.erase(name);
+}
 
 }  // namespace
 
@@ -143,6 +152,16 @@ int FrameManager::unregisterFrame(Names& frames, const InternalName& name, std::
 int FrameManager::insertObjFrame(const InternalName& name, MainMemObjFrame* frame) {
     return registerFrame(objFrames, name, frame, objCount, err5::ObjFrameExists,
                          err5::Failed2InsertObjFrame);
+}
+
+MainMemSetFrame* FrameManager::makeSetFrame(const InternalName& name) {
+    if (MainMemSetFrame* frame = setFrames.make(name)) {
+        ++setFrameCount;
+        return frame;
+    }
+    MainMemSetFrame* frame = allocateSetFrame();
+    if (frame == nullptr || insertSetFrame(name, frame) != 0) return nullptr;
+    return frame;
 }
 
 int FrameManager::insertSetFrame(const InternalName& name, MainMemSetFrame* frame) {

@@ -17,6 +17,7 @@
 #include "objectbase/InternalName.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemFrames.h"
+#include "objectbase/SetFrameRegistry.h"
 
 class OM;
 class SymTab;
@@ -67,13 +68,13 @@ class NamesIterator : public Iterator {
 // Walks the registered names of object or set frames in identifier order; one column, the name.
 // The walk stands on a name, not on a stored entry: it goes on after that name whatever is
 // registered or unregistered meanwhile.
-template <class F>
+template <class Names>
 class RegistryNamesIterator : public Iterator {
   public:
-    explicit RegistryNamesIterator(const FrameRegistry<F>* names) : names(names) {}
+    explicit RegistryNamesIterator(const Names* names) : names(names) {}
 
     // Points the iterator at another registry, unpositioned.
-    void reset(const FrameRegistry<F>* newNames) {
+    void reset(const Names* newNames) {
         names = newNames;
         positioned = false;
     }
@@ -101,18 +102,18 @@ class RegistryNamesIterator : public Iterator {
     ~RegistryNamesIterator() override = default;
 
   private:
-    const FrameRegistry<F>* names;
+    const Names* names;
     InternalName current = InternalName::UndefinedObject;
     bool positioned = false;
 };
 
-class ObjNamesIterator : public RegistryNamesIterator<MainMemObjFrame> {
+class ObjNamesIterator : public RegistryNamesIterator<FrameRegistry<MainMemObjFrame>> {
   public:
     using RegistryNamesIterator::RegistryNamesIterator;
     bool isA(const std::string& className) const override;
 };
 
-class SetNamesIterator : public RegistryNamesIterator<MainMemSetFrame> {
+class SetNamesIterator : public RegistryNamesIterator<SetFrameRegistry> {
   public:
     using RegistryNamesIterator::RegistryNamesIterator;
     bool isA(const std::string& className) const override;
@@ -124,7 +125,7 @@ class PredNamesIterator : public NamesIterator<MainMemPredFrame> {
     bool isA(const std::string& className) const override;
 };
 
-class ParamNamesIterator : public RegistryNamesIterator<MainMemParamFrame> {
+class ParamNamesIterator : public RegistryNamesIterator<FrameRegistry<MainMemParamFrame>> {
   public:
     using RegistryNamesIterator::RegistryNamesIterator;
     bool isA(const std::string& className) const override;
@@ -141,6 +142,9 @@ class FrameManager : public ManagedObject {
 
     // An unused empty frame from the pool, or null when no block can be had.
     MainMemSetFrame* allocateSetFrame();
+    // A new empty set frame registered under the name (kept at its number when the name comes
+    // from the set counter, else from the pool); null after reporting a refusal or a failure.
+    MainMemSetFrame* makeSetFrame(const InternalName& name);
     MainMemObjFrame* allocateObjFrame();
 
     // 0 after registering the frame under the name; 1 after reporting a refusal.
@@ -205,7 +209,7 @@ class FrameManager : public ManagedObject {
     // A name is registered when it stands in the dictionary of its kind. Every frame lives in main
     // memory, so no record of where a frame is held is kept beside it.
     FrameRegistry<MainMemObjFrame> objFrames;
-    FrameRegistry<MainMemSetFrame> setFrames;
+    SetFrameRegistry setFrames;
     // An imported element makes two parameter frames (its text's position, its references): a
     // dictionary node for each cost about 110 bytes where a slot takes 8.
     FrameRegistry<MainMemParamFrame> paramFrames;

@@ -179,10 +179,9 @@ MainMemObjFrame* MainMemOM::objFrameFor(const InternalName& name) {
 }
 
 MainMemSetFrame* MainMemOM::newSetName(InternalName& name) {
-    MainMemSetFrame* frame = frameManager->allocateSetFrame();
-    if (frame == nullptr) return nullptr;
     InternalName fresh(nameHandler->nextSetId(), InternalName::SetName, 1);
-    if (frameManager->insertSetFrame(fresh, frame) != 0) return nullptr;
+    MainMemSetFrame* frame = frameManager->makeSetFrame(fresh);
+    if (frame == nullptr) return nullptr;
     name = fresh;
     return frame;
 }

@@ -183,6 +183,8 @@ struct Registry {
     int (FrameManager::*get)(const InternalName&, F*&);
     Iterator* (FrameManager::*names)(Iterator*);
     std::map<InternalName, F*> twin;
+    // Makes and registers a frame in one call, where the manager offers that.
+    std::function<F*(FrameManager*, const InternalName&)> make = nullptr;
 
     // Deletes (action 0) or registers (action 1) the name when that makes sense, then checks
     // that the manager finds what the twin holds.
@@ -194,6 +196,12 @@ struct Registry {
         } else if (action == 1 && twin.count(name) == 0) {
             F* frame = allocate(fm, name);
             ASSERT_EQ((fm->*insert)(name, frame), 0);
+            twin[name] = frame;
+        } else if (action == 3 && make && twin.count(name) == 0) {
+            // A made frame is new and empty, whether it is kept at its number or pooled.
+            F* frame = make(fm, name);
+            ASSERT_NE(frame, nullptr) << name.ToString();
+            for (const auto& [other, held] : twin) ASSERT_NE(held, frame) << name.ToString();
             twin[name] = frame;
         }
         F* found = nullptr;
@@ -216,9 +224,9 @@ struct Registry {
 };
 
 // Object, set and parameter frames are found by number for names from the counters and through
-// the dictionaries otherwise: names of every kind, numbers that share a value across kinds and
-// flags, numbers far beyond the others and negative ones, registered and deleted at random,
-// must be found exactly as a std::map finds them.
+// the dictionaries otherwise (set frames made for set names are kept at their number): names of
+// every kind, numbers that share a value across kinds and flags, numbers far beyond the others and
+// negative ones, registered and deleted at random, must be found exactly as a std::map finds them.
 TEST(FrameManagerTest, FindsFramesLikeAnOrderedMapWhateverTheirNames) {
     Manager fm;
     std::mt19937 random{46};
@@ -237,7 +245,16 @@ TEST(FrameManagerTest, FindsFramesLikeAnOrderedMapWhateverTheirNames) {
         &FrameManager::deleteSetFrame,
         &FrameManager::getSetFrame,
         &FrameManager::setNames,
-        {}};
+        {},
+        [](FrameManager* m, const InternalName& name) {
+            MainMemSetFrame* frame = m->makeSetFrame(name);
+            if (frame != nullptr) {
+                // New and empty; a member makes a frame handed out twice show.
+                EXPECT_EQ(frame->size(), 0) << name.ToString();
+                frame->insert(name);
+            }
+            return frame;
+        }};
     Registry<MainMemParamFrame> params{
         [](FrameManager*, const InternalName&) { return new MainMemParamFrame(2); },
         true,
@@ -295,4 +312,39 @@ TEST(FrameManagerTest, FindsFramesLikeAnOrderedMapWhateverTheirNames) {
     objects.checkAll(fm.fm);
     sets.checkAll(fm.fm);
     params.checkAll(fm.fm);
+}
+
+// A set name made, unregistered and made again gets a new empty frame (the first one may still
+// be held, emptied or not, by whoever had it); names kept at their number and names registered
+// otherwise are walked together in identifier order.
+TEST(FrameManagerTest, ASetNameMadeAgainGetsANewFrameAndWalksStayInOrder) {
+    Manager fm;
+    MainMemSetFrame* first = fm->makeSetFrame(setName(5));
+    ASSERT_NE(first, nullptr);
+    first->insert(obj(1));
+    EXPECT_EQ(fm->deleteSetFrame(setName(5)), 0);
+    MainMemSetFrame* found = nullptr;
+    fm->getSetFrame(setName(5), found);
+    EXPECT_EQ(found, nullptr);
+    MainMemSetFrame* second = fm->makeSetFrame(setName(5));
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(second->size(), 0);
+    fm->getSetFrame(setName(5), found);
+    EXPECT_EQ(found, second);
+    {
+        // A name registered already is refused, as by insertSetFrame.
+        ErrorCapture errors;
+        EXPECT_EQ(fm->makeSetFrame(setName(5)), nullptr);
+        EXPECT_NE(errors.text().find("SetFrameExists"), std::string::npos);
+    }
+
+    ASSERT_NE(fm->makeSetFrame(setName(700)), nullptr);
+    ASSERT_NE(fm->makeSetFrame(InternalName(6, InternalName::SetName, 2)), nullptr);
+    fm->insertSetFrame(obj(5), fm->allocateSetFrame());
+    fm->insertSetFrame(setName(3), fm->allocateSetFrame());
+    Iterator* it = fm->setNames(nullptr);
+    EXPECT_EQ(names(it), (std::vector<std::string>{"s3", "o5", "s5", "s6", "s700"}));
+    decRef(it);
+    EXPECT_EQ(fm->setCount(), 5);
 }

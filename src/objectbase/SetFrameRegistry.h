@@ -1,0 +1,65 @@
+// The registry of set frames: frames of set names from the counter kept at their number, others
+// registered by name.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "objectbase/FrameRegistry.h"
+#include "objectbase/InternalName.h"
+#include "objectbase/MainMemFrames.h"
+
+// An imported element makes about ten set frames, nearly all of one member, each named by the
+// set counter. A pooled frame and the registry slot pointing at it took 24 + 8 bytes; a frame
+// made here lives in a page at its name's number, so the name finds it without a slot (24 bytes
+// and two bits). Frames registered by name (any name, any frame) go to a FrameRegistry beside
+// the pages, as before.
+class SetFrameRegistry {
+  public:
+    // A new empty frame registered under the name and kept at its number, or null when the name
+    // is not a set name of a counter, is registered, or its place was used before (the caller
+    // then takes a pooled frame and inserts it).
+    MainMemSetFrame* make(const InternalName& name);
+
+    // The frame registered under the name, or null.
+    MainMemSetFrame* find(const InternalName& name) const {
+        if (const MainMemSetFrame* frame = kept(name)) return const_cast<MainMemSetFrame*>(frame);
+        return others.find(name);
+    }
+    // Registers a name that is not registered yet.
+    void insert(const InternalName& name, MainMemSetFrame* frame) { others.insert(name, frame); }
+    // False when the name was not registered. A frame kept at its number stays there, empty or
+    // not, until the registry is cleared (a pooled frame stayed in its block likewise).
+    bool erase(const InternalName& name);
+    bool empty() const { return count == 0 && others.empty(); }
+    // Forgets every name and destroys the frames kept at their numbers.
+    void clear();
+    // The smallest registered name above `after` (the smallest of all when `after` is null);
+    // false when there is none.
+    bool nameAfter(const InternalName* after, InternalName& name) const;
+
+  private:
+    static constexpr std::size_t PageSize = 512;
+    static constexpr std::size_t Words = PageSize / 64;
+    static constexpr std::size_t MaxNumber = std::size_t(1) << 27;
+
+    struct Page {
+        MainMemSetFrame frames[PageSize];
+        // Registered now; ever handed out (a place is never handed out twice before a clear).
+        std::uint64_t present[Words] = {};
+        std::uint64_t used[Words] = {};
+    };
+
+    // The number of a name that may be kept at its number, or -1.
+    static std::int64_t numberOf(const InternalName& name);
+    // The frame kept at the name's number while registered, or null.
+    const MainMemSetFrame* kept(const InternalName& name) const;
+    // The first registered number from `number` on, or -1.
+    std::int64_t presentFrom(std::size_t number) const;
+
+    std::vector<std::unique_ptr<Page>> pages;
+    std::size_t count = 0;
+    FrameRegistry<MainMemSetFrame> others;
+};
