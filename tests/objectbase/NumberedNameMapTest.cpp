@@ -45,13 +45,13 @@ TEST(NumberedNameMapTest, AgreesWithAnOrderedMapWhateverTheOrderOfChanges) {
                 // the object base has them, of a few kinds, numbers mostly in range and a page
                 // now and then seeing a fourth or fifth shape.
                 const InternalName value =
-                    fewShapes
-                        ? InternalName(random() % 50 == 0 ? -step : step,
-                                       std::uint8_t(random() % 40 == 0 ? 1 + random() % 3
-                                                                       : InternalName::Object),
-                                       std::int8_t(random() % 30 == 0 ? 2 : 0))
-                        : InternalName(step - 20000, std::uint8_t(step % 11),
-                                       std::int8_t(step % 7 - 3));
+                    fewShapes ? InternalName(random() % 50 == 0 ? -step : step,
+                                             std::uint8_t(random() % 40 == 0
+                                                              ? 1 + random() % 3
+                                                              : unsigned(InternalName::Object)),
+                                             std::int8_t(random() % 30 == 0 ? 2 : 0))
+                              : InternalName(step - 20000, std::uint8_t(step % 11),
+                                             std::int8_t(step % 7 - 3));
                 const unsigned action = random() % 8;
                 if (action < 3) {
                     EXPECT_EQ(names.erase(key), twin.erase(key));
