@@ -238,6 +238,7 @@ void MainMemOM::clear() {
     usageIndex.clear();
     emptyUsageLog();
     usageIndexLive = false;
+    unloggedSetMembers = false;
     nameHandler->reset();
     // The identifier counters start again, so pairs recorded before would later merge new,
     // unrelated objects that reuse the old numbers.
@@ -269,7 +270,8 @@ void MainMemOM::cleanup() {
     framesMoved();
     std::cout << "\n cleanup\n";
 
-    // Strings held in predicate tuples, collected once.
+    // Strings held in predicate tuples, and in the method sets whose members the usage log left
+    // out, collected once.
     set<InternalName> predicateStrings;
     if (!stringNames.empty()) {
         Iterator* names = predNamesIterator(nullptr);
@@ -287,6 +289,11 @@ void MainMemOM::cleanup() {
         }
         if (rows != nullptr) decRef(rows);
         decRef(names);
+        if (unloggedSetMembers)
+            forEachSetMemberUsage(
+                [&predicateStrings](const InternalName& member, const InternalName&) {
+                    if (member.getType() == InternalName::String) predicateStrings.insert(member);
+                });
     }
 
     std::vector<InternalName> made = std::move(stringNames);
