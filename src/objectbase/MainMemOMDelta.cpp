@@ -273,6 +273,7 @@ void MainMemOM::cleanup() {
     // Strings held in predicate tuples, and in the method sets whose members the usage log left
     // out, collected once.
     set<InternalName> predicateStrings;
+    std::vector<InternalName> setStrings;  // ascending, repeats and all
     if (!stringNames.empty()) {
         Iterator* names = predNamesIterator(nullptr);
         Iterator* rows = nullptr;
@@ -289,18 +290,21 @@ void MainMemOM::cleanup() {
         }
         if (rows != nullptr) decRef(rows);
         decRef(names);
-        if (unloggedSetMembers)
-            forEachSetMemberUsage(
-                [&predicateStrings](const InternalName& member, const InternalName&) {
-                    if (member.getType() == InternalName::String) predicateStrings.insert(member);
-                });
+        if (unloggedSetMembers) {
+            forEachSetMemberUsage([&setStrings](const InternalName& member, const InternalName&) {
+                if (member.getType() == InternalName::String) setStrings.push_back(member);
+            });
+            std::sort(setStrings.begin(), setStrings.end());
+        }
     }
 
     std::vector<InternalName> made = std::move(stringNames);
     std::sort(made.begin(), made.end());
     made.erase(std::unique(made.begin(), made.end()), made.end());
     for (const InternalName& name : made) {
-        if (stringInUse(name, predicateStrings)) continue;
+        if (std::binary_search(setStrings.begin(), setStrings.end(), name) ||
+            stringInUse(name, predicateStrings))
+            continue;
         const std::optional<FSymbol> symbol = nameToSymbol.find(name);
         if (!symbol) continue;
         symbolToName.erase(*symbol);
