@@ -11,6 +11,7 @@
 #include <OpenSP/SOEntityCatalog.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "xml/ConfinedFileStorageManager.h"
@@ -115,6 +116,8 @@ void NsgmlsApp::processOption(AppChar opt, const AppChar* arg) {
                 restrictFileReading = true;
             } else if (opt == 'C') {
                 mapCatalogDocument = true;
+            } else if (opt == 'f') {
+                messagesDiscarded = std::strcmp(arg, "/dev/null") == 0;
             }
             ParserApp::processOption(opt, arg);
             break;
@@ -142,6 +145,11 @@ int NsgmlsApp::processArguments(int argc, AppChar** files) {
     }
     // The files before the document are parts of the document entity the caller chose.
     for (int i = 0; i + 1 < argc; ++i) policy.trustedFiles.emplace_back(files[i]);
+    // A reference to an ID no element carries is worth nothing but a message; when the messages
+    // are thrown away the parser keeps no record of references (for every IDREF token it
+    // looked up, and often created, an entry of its ID table: a tenth of the import of a large
+    // document with references). The import resolves references itself.
+    if (messagesDiscarded) options_.errorIdref = 0;
     installOfflineEntityManager();
     if (!prologOnly && !suppressOutput) {
         output = std::make_unique<MyOutputCharStream>(outputFileName);

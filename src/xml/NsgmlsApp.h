@@ -55,6 +55,8 @@ class NsgmlsApp : public OpenSP::ParserApp {
     std::vector<const AppChar*> searchDirs;
     bool restrictFileReading = false;
     bool mapCatalogDocument = false;
+    // The parser's messages go to the null device.
+    bool messagesDiscarded = false;
     // Option faults found while options are read, reported once the error file is open.
     std::vector<std::string> badOutputOptions;
     bool unsupportedBatch = false;

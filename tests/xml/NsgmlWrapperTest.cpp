@@ -62,6 +62,32 @@ TEST(NsgmlWrapperTest, ConformanceLineOnlyAfterAnErrorFreeParse) {
     EXPECT_EQ(result.stream, "!doctype note\n(note\n-text\n(stray\n)stray\n)note\n");
 }
 
+// A reference to an ID no element carries and an ID given twice: with an error file both are
+// reported; with the messages going to the null device the parser may leave the references
+// unchecked, and the stream is the same (the ID given twice still keeps the final "C" away).
+TEST(NsgmlWrapperTest, DanglingReferencesAreReportedWhereMessagesAreRead) {
+    ParseRun run;
+    const std::string doc = run.path("refs.xml").string();
+    writeFile(doc,
+              "<?xml version=\"1.0\"?>\n<!DOCTYPE r [\n<!ELEMENT r (e)*>\n<!ELEMENT e EMPTY>\n"
+              "<!ATTLIST e id ID #IMPLIED to IDREF #IMPLIED all IDREFS #IMPLIED>\n]>\n"
+              "<r><e id=\"a\" to=\"b\"/><e id=\"b\" all=\"a nowhere b\"/><e to=\"gone\"/>"
+              "<e id=\"a\"/></r>\n");
+    const RunResult reported = run.run(run.xmlArgs(doc));
+    EXPECT_NE(reported.status, 0);
+    EXPECT_NE(reported.errors.find("nowhere"), std::string::npos) << reported.errors;
+    EXPECT_NE(reported.errors.find("gone"), std::string::npos) << reported.errors;
+    EXPECT_EQ(reported.errors.find("\"b\""), std::string::npos) << reported.errors;
+    EXPECT_NE(reported.errors.find("ID \"a\" already defined"), std::string::npos)
+        << reported.errors;
+    EXPECT_EQ(linesStarting(reported.stream, "C").size(), 0u);
+
+    std::vector<std::string> discarding = run.xmlArgs(doc);
+    discarding[1] = "-f/dev/null";
+    const RunResult discarded = run.run(discarding);
+    EXPECT_EQ(discarded.stream, reported.stream);
+}
+
 TEST(NsgmlWrapperTest, SgmlDocumentWithEveryOutputOption) {
     ParseRun run;
     RunResult result =
