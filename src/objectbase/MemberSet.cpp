@@ -22,8 +22,8 @@ std::size_t hashOf(const InternalName& name) {
 // A slot marks the members added since the sorted array was last read (the tail): a read collects
 // them from the slots, sorts them and merges them in. They used to be appended to a list of their
 // own as well, which cost a write to one more cache line per new member and 8 to 16 bytes a member
-// (on the transitive closure of a random graph of 2000 nodes: 0.58 of the peak memory and about
-// a tenth of the time of the method form).
+// (measured on the method form of the transitive closure of a random graph of 2000 nodes: peak
+// memory 308 -> 274 MB, time about 0.9 of before).
 //
 // Members that arrive above every member (new objects joining the hosts of a method or the
 // members of a class, the common case of a load) are appended to the sorted array as a run that
