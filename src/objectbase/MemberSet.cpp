@@ -100,17 +100,55 @@ struct MemberSet::Hashed {
         }
         return true;
     }
-    // The members marked added, unmarked, in slot order.
+    // The members marked added, unmarked, in ascending order.
     std::vector<InternalName> takeAdded() {
-        std::vector<InternalName> names;
-        names.reserve(added);
+        std::vector<std::uint64_t> keys;
+        keys.reserve(added);
         for (Slot& slot : slots)
             if (slot.added) {
                 slot.added = false;
-                names.push_back(slot.name());
+                keys.push_back(keyOf(slot));
             }
         added = 0;
+        sortKeys(keys);
+        std::vector<InternalName> names;
+        names.reserve(keys.size());
+        for (const std::uint64_t key : keys)
+            names.emplace_back(std::int32_t(std::uint32_t(key >> 16) ^ 0x80000000u),
+                               std::uint8_t(key >> 8), std::int8_t(std::uint8_t(key) ^ 0x80u));
         return names;
+    }
+    // A member as a 48-bit word whose order is the identifiers' (value, then kind, then flag).
+    static std::uint64_t keyOf(const Slot& slot) {
+        return std::uint64_t(std::uint32_t(slot.value) ^ 0x80000000u) << 16 |
+               std::uint64_t(slot.kind) << 8 | std::uint64_t(std::uint8_t(slot.flag) ^ 0x80u);
+    }
+    // Sorts the words a byte at a time, lowest first, skipping the bytes they all share (the
+    // kind, the flag and the high bytes of the value, mostly): a few passes over them. Reading
+    // the sets of a closure over a random graph of 2000 nodes in order took 0.22 s of the
+    // method form's 3.5 s with a comparison sort, and takes 0.05 s so.
+    static void sortKeys(std::vector<std::uint64_t>& keys) {
+        constexpr std::size_t Bytes = 6;
+        if (keys.size() < 64) {
+            std::sort(keys.begin(), keys.end());
+            return;
+        }
+        std::uint32_t counts[Bytes][256] = {};
+        for (const std::uint64_t key : keys)
+            for (std::size_t b = 0; b < Bytes; ++b) ++counts[b][(key >> (8 * b)) & 0xff];
+        std::vector<std::uint64_t> moved(keys.size());
+        for (std::size_t b = 0; b < Bytes; ++b) {
+            std::uint32_t* count = counts[b];
+            if (count[(keys[0] >> (8 * b)) & 0xff] == keys.size()) continue;
+            std::uint32_t at = 0;
+            for (std::size_t digit = 0; digit < 256; ++digit) {
+                const std::uint32_t n = count[digit];
+                count[digit] = at;
+                at += n;
+            }
+            for (const std::uint64_t key : keys) moved[count[(key >> (8 * b)) & 0xff]++] = key;
+            keys.swap(moved);
+        }
     }
 };
 
@@ -231,8 +269,7 @@ std::span<const InternalName> MemberSet::ascending() const {
     // The added members may merge into the run, which then stops being a suffix of its own.
     foldRun();
     if (hashed()->added != 0) {
-        std::vector<InternalName> added = hashed()->takeAdded();
-        std::sort(added.begin(), added.end());
+        const std::vector<InternalName> added = hashed()->takeAdded();
         const std::size_t before = sorted.size();
         sorted.append(added.data(), added.data() + added.size());
         // A batch added in ascending order after the members there were needs no merge.
