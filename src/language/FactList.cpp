@@ -1,6 +1,8 @@
 // FactList: which facts are kept compact, appending them, and the clause made again from one.
 #include "language/FactList.h"
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
 #include <typeinfo>
 
@@ -112,43 +114,232 @@ bool FactList::originIndex(const std::string& text, std::uint16_t& index) {
     return true;
 }
 
+namespace {
+
+// Record layout: a byte of form and flag, a byte saying which fields differ from the fact
+// before, then those fields, then each argument. Numbers are written seven bits a byte, signed
+// ones zigzagged; a symbol is its value's difference from the one written at its place before,
+// doubled, plus one when its kind or arity differ, which then follow in two bytes.
+enum Changed : std::uint8_t {
+    BeforeChanged = 1,
+    LineJumps = 2,  // not the line after the fact before's
+    OriginChanged = 4,
+    SymbolChanged = 8,
+    ArityChanged = 16,
+};
+
+// The longest record: two bytes, three numbers of up to ten bytes, and up to 256 symbols of up
+// to twelve.
+constexpr std::size_t MaxRecord = 2 + 3 * 10 + 256 * 12;
+
+// Marks the end of a chunk's records where the next record did not fit; no form and flag byte
+// has this value.
+constexpr std::uint8_t ChunkEnd = 0xff;
+
+std::uint64_t zigzag(std::int64_t n) {
+    return (static_cast<std::uint64_t>(n) << 1) ^ static_cast<std::uint64_t>(n >> 63);
+}
+
+std::int64_t unzigzag(std::uint64_t n) {
+    return static_cast<std::int64_t>(n >> 1) ^ -static_cast<std::int64_t>(n & 1);
+}
+
+std::uint8_t* putNumber(std::uint8_t* out, std::uint64_t n) {
+    while (n >= 0x80) {
+        *out++ = static_cast<std::uint8_t>(n | 0x80);
+        n >>= 7;
+    }
+    *out++ = static_cast<std::uint8_t>(n);
+    return out;
+}
+
+std::uint64_t getNumber(const std::uint8_t*& in) {
+    std::uint64_t n = 0;
+    for (int shift = 0;; shift += 7) {
+        const std::uint8_t byte = *in++;
+        n |= static_cast<std::uint64_t>(byte & 0x7f) << shift;
+        if ((byte & 0x80) == 0) return n;
+    }
+}
+
+std::uint8_t* putSymbol(std::uint8_t* out, const FSymbol& symbol, const FSymbol& before) {
+    const bool shape =
+        symbol.getType() != before.getType() || symbol.getArity() != before.getArity();
+    const std::int64_t step = std::int64_t{symbol.getValue()} - before.getValue();
+    out = putNumber(out, zigzag(step) << 1 | (shape ? 1 : 0));
+    if (shape) {
+        *out++ = static_cast<std::uint8_t>(symbol.getType());
+        *out++ = static_cast<std::uint8_t>(symbol.getArity());
+    }
+    return out;
+}
+
+FSymbol getSymbol(const std::uint8_t*& in, const FSymbol& before) {
+    const std::uint64_t code = getNumber(in);
+    const auto value = static_cast<std::int32_t>(before.getValue() + unzigzag(code >> 1));
+    if ((code & 1) == 0) return FSymbol(InternalName(value, before.getType(), before.getArity()));
+    const std::uint8_t kind = in[0];
+    const auto arity = static_cast<std::int8_t>(in[1]);
+    in += 2;
+    return FSymbol(InternalName(value, kind, arity));
+}
+
+}  // namespace
+
+void FactList::Fact::reset() {
+    symbol = FSymbol();
+    before = 0;
+    line = 0;
+    origin = 0;
+    flags = 0;
+    arity = 0;
+    for (std::size_t k = 0; k < placesUsed; ++k) args[k] = FSymbol();
+    placesUsed = 0;
+}
+
+FactList::FactList(const FactList& other)
+    : chunkUsed(other.chunkUsed),
+      marks(other.marks),
+      count(other.count),
+      last(other.last),
+      origins(other.origins) {
+    chunks.reserve(other.chunks.size());
+    for (std::size_t c = 0; c < other.chunks.size(); ++c) {
+        chunks.push_back(std::make_unique<std::uint8_t[]>(ChunkBytes));
+        const std::size_t used = c + 1 < other.chunks.size() ? ChunkBytes : other.chunkUsed;
+        std::memcpy(chunks.back().get(), other.chunks[c].get(), used);
+    }
+}
+
+void FactList::append(const Fact& fact) {
+    if (count % Interval == 0) last.reset();
+    std::uint8_t record[MaxRecord];
+    std::uint8_t* out = record;
+    *out++ = fact.flags;
+    std::uint8_t& changed = *out++;
+    changed = 0;
+    if (fact.before != last.before) {
+        changed |= BeforeChanged;
+        out = putNumber(out, zigzag(std::int64_t{fact.before} - last.before));
+    }
+    if (std::int64_t{fact.line} != std::int64_t{last.line} + 1) {
+        changed |= LineJumps;
+        out = putNumber(out, zigzag(std::int64_t{fact.line} - last.line));
+    }
+    if (fact.origin != last.origin) {
+        changed |= OriginChanged;
+        out = putNumber(out, fact.origin);
+    }
+    if (fact.symbol != last.symbol) {
+        changed |= SymbolChanged;
+        out = putSymbol(out, fact.symbol, last.symbol);
+    }
+    if (fact.arity != last.arity) {
+        changed |= ArityChanged;
+        *out++ = fact.arity;
+    }
+    if (last.args.size() < fact.arity) last.args.resize(fact.arity);
+    for (std::size_t k = 0; k < fact.arity; ++k) {
+        out = putSymbol(out, fact.args[k], last.args[k]);
+        last.args[k] = fact.args[k];
+    }
+    last.placesUsed = std::max<std::size_t>(last.placesUsed, fact.arity);
+    last.symbol = fact.symbol;
+    last.before = fact.before;
+    last.line = fact.line;
+    last.origin = fact.origin;
+    last.flags = fact.flags;
+    last.arity = fact.arity;
+
+    const auto size = static_cast<std::size_t>(out - record);
+    if (chunkUsed + size > ChunkBytes) {
+        if (!chunks.empty() && chunkUsed < ChunkBytes) chunks.back()[chunkUsed] = ChunkEnd;
+        chunks.push_back(std::make_unique<std::uint8_t[]>(ChunkBytes));
+        chunkUsed = 0;
+    }
+    if (count % Interval == 0)
+        marks.push_back(Place{static_cast<std::uint32_t>(chunks.size() - 1),
+                              static_cast<std::uint32_t>(chunkUsed)});
+    std::memcpy(chunks.back().get() + chunkUsed, record, size);
+    chunkUsed += size;
+    ++count;
+}
+
+const FactList::Fact& FactList::decode(std::size_t i) const {
+    // Within the same run of Interval facts and ahead of the cursor, decoding goes on from it.
+    std::size_t next = cursorIndex + 1;
+    if (cursorIndex == None || i < next || i / Interval != cursorIndex / Interval) {
+        next = i / Interval * Interval;
+        cursorNext = marks[i / Interval];
+        cursor.reset();
+    }
+    for (; next <= i; ++next) {
+        // A record that did not fit the rest of its chunk begins the next one.
+        if (cursorNext.offset == ChunkBytes ||
+            chunks[cursorNext.chunk][cursorNext.offset] == ChunkEnd)
+            cursorNext = Place{cursorNext.chunk + 1, 0};
+        const std::uint8_t* in = chunks[cursorNext.chunk].get() + cursorNext.offset;
+        const std::uint8_t* start = in;
+        cursor.flags = *in++;
+        const std::uint8_t changed = *in++;
+        if ((changed & BeforeChanged) != 0)
+            cursor.before = static_cast<std::uint32_t>(cursor.before + unzigzag(getNumber(in)));
+        cursor.line = (changed & LineJumps) != 0
+                          ? static_cast<std::int32_t>(cursor.line + unzigzag(getNumber(in)))
+                          : cursor.line + 1;
+        if ((changed & OriginChanged) != 0)
+            cursor.origin = static_cast<std::uint16_t>(getNumber(in));
+        if ((changed & SymbolChanged) != 0) cursor.symbol = getSymbol(in, cursor.symbol);
+        if ((changed & ArityChanged) != 0) cursor.arity = *in++;
+        if (cursor.args.size() < cursor.arity) cursor.args.resize(cursor.arity);
+        for (std::size_t k = 0; k < cursor.arity; ++k)
+            cursor.args[k] = getSymbol(in, cursor.args[k]);
+        cursor.placesUsed = std::max<std::size_t>(cursor.placesUsed, cursor.arity);
+        cursorNext.offset += static_cast<std::uint32_t>(in - start);
+    }
+    cursorIndex = i;
+    return cursor;
+}
+
 bool FactList::add(const FRule& rule, std::size_t before) {
     std::uint16_t origin = 0;
     if (before > std::numeric_limits<std::uint32_t>::max() ||
-        arguments.size() > std::numeric_limits<std::uint32_t>::max() / 2 ||
         !originIndex(rule.labelText(), origin))
         return false;
     const FTerm* atom = onlyAtom(rule);
-    const std::size_t firstArg = arguments.size();
-    FSymbol symbol;
+    Fact& fact = pending;
+    fact.args.clear();
     Form form = Predicate;
     if (atom->isClass(ParseTreeClass::PTerm)) {
         const auto* predicate = static_cast<const PTerm*>(atom);
-        symbol = predicate->getName();
+        fact.symbol = predicate->getName();
         if (const clib_list<FTerm*>* list = predicate->getArgs())
-            for (const FTerm* arg : *list) arguments.push_back(nameOf(arg));
+            for (const FTerm* arg : *list) fact.args.push_back(nameOf(arg));
     } else {
         const auto* molecule = static_cast<const FMolecule*>(atom);
-        arguments.push_back(nameOf(molecule->getHost()));
+        fact.symbol = FSymbol();
+        fact.args.push_back(nameOf(molecule->getHost()));
         if (molecule->getClassTerm() != nullptr) {
             form = molecule->getIsaKind() == 2 ? Subclass : Member;
-            arguments.push_back(nameOf(molecule->getClassTerm()));
+            fact.args.push_back(nameOf(molecule->getClassTerm()));
         } else {
             const Spec* spec = onlySpec(*molecule);
-            symbol = nameOf(spec->getMethod());
+            fact.symbol = nameOf(spec->getMethod());
             if (spec->getKind() == 1) {
                 form = SetValue;
-                arguments.push_back(nameOf(onlyResult(*static_cast<const MSpec*>(spec))));
+                fact.args.push_back(nameOf(onlyResult(*static_cast<const MSpec*>(spec))));
             } else {
                 form = Value;
-                arguments.push_back(nameOf(static_cast<const SSpec*>(spec)->getResult()));
+                fact.args.push_back(nameOf(static_cast<const SSpec*>(spec)->getResult()));
             }
         }
     }
-    facts.push_back(Fact{symbol, static_cast<std::uint32_t>(firstArg),
-                         static_cast<std::uint32_t>(before), rule.getLine(), origin,
-                         static_cast<std::uint8_t>(form << FlagBits | rule.getFlag()),
-                         static_cast<std::uint8_t>(arguments.size() - firstArg)});
+    fact.before = static_cast<std::uint32_t>(before);
+    fact.line = rule.getLine();
+    fact.origin = origin;
+    fact.flags = static_cast<std::uint8_t>(form << FlagBits | rule.getFlag());
+    fact.arity = static_cast<std::uint8_t>(fact.args.size());
+    append(fact);
     return true;
 }
 
@@ -156,22 +347,21 @@ void FactList::addFrom(const FactList& other, std::size_t i, std::size_t before,
                        const std::string& origin, int line, int flag) {
     std::uint16_t index = 0;
     if (!originIndex(origin, index)) index = 0;
-    const Fact& fact = other.facts[i];
-    facts.push_back(Fact{fact.symbol, static_cast<std::uint32_t>(arguments.size()),
-                         static_cast<std::uint32_t>(before), line, index,
-                         static_cast<std::uint8_t>(other.form(i) << FlagBits | (flag & FlagMask)),
-                         fact.arity});
-    const FSymbol* args = other.arguments.data() + fact.firstArg;
-    arguments.insert(arguments.end(), args, args + fact.arity);
+    Fact fact = other.at(i);
+    fact.before = static_cast<std::uint32_t>(before);
+    fact.line = line;
+    fact.origin = index;
+    fact.flags = static_cast<std::uint8_t>(other.form(i) << FlagBits | (flag & FlagMask));
+    append(fact);
 }
 
 FTerm* FactList::predicateAtom(std::size_t i) const {
-    const Fact& fact = facts[i];
+    const Fact& fact = at(i);
     clib_list<FTerm*>* args = nullptr;
     if (fact.arity > 0) {
         args = new clib_list<FTerm*>;
-        for (int k = 0; k < fact.arity; ++k)
-            args->append(new FunctionTerm(arguments[fact.firstArg + std::size_t(k)], nullptr));
+        for (std::size_t k = 0; k < fact.arity; ++k)
+            args->append(new FunctionTerm(fact.args[k], nullptr));
     }
     auto* atom = new PTerm(fact.symbol, 0, 0, args);
     // The term took its own references on the arguments.
@@ -214,8 +404,7 @@ FRule* FactList::clause(std::size_t i) const {
     FTerm* atom = isMolecule(i) ? moleculeAtom(i) : predicateAtom(i);
     auto* head = new FTermList(atom);
     decRef(atom);
-    const Fact& fact = facts[i];
-    auto* rule = new FRule(head, nullptr, nullptr, origins[fact.origin], fact.line, flag(i));
+    auto* rule = new FRule(head, nullptr, nullptr, origin(i), line(i), flag(i));
     decRef(head);
     return rule;
 }

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,7 +16,7 @@ class FTerm;
 
 // A consulted program is mostly facts like p(a, 1), o[m -> v] or o:c. Their parse trees (a clause,
 // a head list, a term per constant, a variable table) cost about 1 KB each; kept here a fact costs
-// 24 bytes and 8 per constant. The clause is made again, equal to the one read, whenever its text
+// a few bytes. The clause is made again, equal to the one read, whenever its text
 // or tree is needed.
 class FactList {
   public:
@@ -32,32 +32,37 @@ class FactList {
     // Appends the fact of the clause (holds(rule) must be true), standing before the whole
     // clause number `before` of its program; false, nothing appended, when the list is full.
     bool add(const FRule& rule, std::size_t before);
+
+    FactList() = default;
+    FactList(const FactList& other);
+    FactList& operator=(const FactList&) = delete;
     // Appends fact i of another list, standing before the whole clause `before`, with the given
     // origin, line and flag in place of its own.
     void addFrom(const FactList& other, std::size_t i, std::size_t before,
                  const std::string& origin, int line, int flag);
 
-    std::size_t size() const { return facts.size(); }
-    bool empty() const { return facts.empty(); }
+    std::size_t size() const { return count; }
+    bool empty() const { return count == 0; }
     // The number of whole clauses of the program that stand before fact i.
-    std::size_t before(std::size_t i) const { return facts[i].before; }
-    Form form(std::size_t i) const { return static_cast<Form>(facts[i].flags >> FlagBits); }
+    std::size_t before(std::size_t i) const { return at(i).before; }
+    Form form(std::size_t i) const { return static_cast<Form>(at(i).flags >> FlagBits); }
     bool isMolecule(std::size_t i) const { return form(i) != Predicate; }
-    // A predicate fact: its predicate, and its arity(i) arguments.
-    const FSymbol& predicate(std::size_t i) const { return facts[i].symbol; }
-    int arity(std::size_t i) const { return facts[i].arity; }
-    const FSymbol* args(std::size_t i) const { return arguments.data() + facts[i].firstArg; }
+    // A predicate fact: its predicate, and its arity(i) arguments. The arguments stay where
+    // args answers them until another fact of this list is read.
+    FSymbol predicate(std::size_t i) const { return at(i).symbol; }
+    int arity(std::size_t i) const { return at(i).arity; }
+    const FSymbol* args(std::size_t i) const { return at(i).args.data(); }
     // A molecule fact: its host; for a value its method, arrow kind (0 "->", 1 "->>") and
     // result; for a class relation the class and its kind (1 ":", 2 "::").
-    const FSymbol& host(std::size_t i) const { return arguments[facts[i].firstArg]; }
-    const FSymbol& method(std::size_t i) const { return facts[i].symbol; }
+    FSymbol host(std::size_t i) const { return at(i).args[0]; }
+    FSymbol method(std::size_t i) const { return at(i).symbol; }
     int methodKind(std::size_t i) const { return form(i) == SetValue ? 1 : 0; }
-    const FSymbol& result(std::size_t i) const { return arguments[facts[i].firstArg + 1]; }
-    const FSymbol& classOf(std::size_t i) const { return arguments[facts[i].firstArg + 1]; }
+    FSymbol result(std::size_t i) const { return at(i).args[1]; }
+    FSymbol classOf(std::size_t i) const { return at(i).args[1]; }
     int isaKind(std::size_t i) const { return form(i) == Subclass ? 2 : 1; }
-    const std::string& origin(std::size_t i) const { return origins[facts[i].origin]; }
-    int line(std::size_t i) const { return facts[i].line; }
-    int flag(std::size_t i) const { return facts[i].flags & FlagMask; }
+    const std::string& origin(std::size_t i) const { return origins[at(i).origin]; }
+    int line(std::size_t i) const { return at(i).line; }
+    int flag(std::size_t i) const { return at(i).flags & FlagMask; }
 
     // A new clause equal to the one fact i was read from; the caller receives its reference.
     FRule* clause(std::size_t i) const;
@@ -66,27 +71,61 @@ class FactList {
     // The clause's flag in the low bits, the form above them.
     static constexpr int FlagBits = 5;
     static constexpr std::uint8_t FlagMask = (1u << FlagBits) - 1;
-    // A predicate's symbol and arguments, a value's method and (host, result), or a class
-    // relation's (host, class).
+    // Every Interval-th fact is written without reference to the one before it, so that reading
+    // fact i decodes at most Interval facts.
+    static constexpr std::size_t Interval = 32;
+    static constexpr std::size_t ChunkBytes = std::size_t{1} << 16;
+
+    // One fact as read, and the reference the next one is written against: a predicate's
+    // symbol and arguments, a value's method and (host, result), or a class relation's (host,
+    // class). `args` keeps the last value written at each argument place, also beyond arity.
     struct Fact {
         FSymbol symbol;
-        std::uint32_t firstArg;
-        std::uint32_t before;
-        std::int32_t line;
-        std::uint16_t origin;
-        std::uint8_t flags;
-        std::uint8_t arity;
+        std::uint32_t before = 0;
+        std::int32_t line = 0;
+        std::uint16_t origin = 0;
+        std::uint8_t flags = 0;
+        std::uint8_t arity = 0;
+        std::vector<FSymbol> args;
+        // Argument places written since the last reset.
+        std::size_t placesUsed = 0;
+
+        void reset();
     };
+    // Where a fact's record begins: its chunk and the offset in it.
+    struct Place {
+        std::uint32_t chunk = 0;
+        std::uint32_t offset = 0;
+    };
+
     // The index of the origin text, entered when new; false when no index is left.
     bool originIndex(const std::string& text, std::uint16_t& index);
+    // Appends the fact, written against `last`, which then becomes it.
+    void append(const Fact& fact);
+    // Fact i, decoded into the cursor.
+    const Fact& at(std::size_t i) const { return i == cursorIndex ? cursor : decode(i); }
+    const Fact& decode(std::size_t i) const;
     // The head atom of fact i, with one reference for the caller.
     FTerm* predicateAtom(std::size_t i) const;
     FTerm* moleculeAtom(std::size_t i) const;
 
-    // In blocks, not one array: a doubled array leaves up to half of itself unused, 12 bytes a
-    // fact on average.
-    std::deque<Fact> facts;
-    std::vector<FSymbol> arguments;
+    // Facts are written as small records, each field as its difference from the fact before
+    // (the next line, the same origin and method, the next symbols): a consulted molecule takes
+    // about 5 bytes where a record of fixed fields and its argument array took about 45.
+    std::vector<std::unique_ptr<std::uint8_t[]>> chunks;
+    std::size_t chunkUsed = ChunkBytes;
+    // The place of every Interval-th record.
+    std::vector<Place> marks;
+    std::size_t count = 0;
+    Fact last;
+    // The fact add fills, kept for its argument array.
+    Fact pending;
+    // The fact decoded last, its index (None when none) and where the record after it begins.
+    // Readers walk facts in order, so reading fact i + 1 decodes one record.
+    static constexpr std::size_t None = ~std::size_t{0};
+    mutable Fact cursor;
+    mutable std::size_t cursorIndex = None;
+    mutable Place cursorNext;
     // Facts come in runs from one file: the last origin entered is the one looked up first.
     std::vector<std::string> origins;
 };

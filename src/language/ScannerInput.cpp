@@ -1,6 +1,8 @@
 // The shared input side of the scanners: line counting, reading and the scanner reports.
 #include "language/ScannerInput.h"
 
+#include <cstring>
+
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
 #include "platform/ControlEvents.h"
@@ -117,7 +119,7 @@ int ScannerInput::readTokenCharacters(std::istream& in, char* buffer, int size, 
     if (readCharacter(in, buffer) == 0) return 0;
     const bool inString = isOpenString(partial, partialLength);
     const bool inWord = !inString && isWordRun(partial, partialLength) && isWordCharacter(*buffer);
-    if (!inString && !inWord) return 1;
+    if (!inString && !inWord) return readClauseCharacters(in, buffer, size, partial, partialLength);
     if (inString && *buffer == '"' && partial[partialLength - 1] != '\\') return 1;
     std::streambuf* source = in.rdbuf();
     using traits = std::char_traits<char>;
@@ -132,6 +134,30 @@ int ScannerInput::readTokenCharacters(std::istream& in, char* buffer, int size, 
             source->sbumpc();
             buffer[count++] = character;
             if (inString && character == '"' && buffer[count - 2] != '\\') break;
+        }
+    } catch (...) {
+        // Reported at the next single read, which fails the same way.
+    }
+    return count;
+}
+
+int ScannerInput::readClauseCharacters(std::istream& in, char* buffer, int size,
+                                       const char* partial, int partialLength) {
+    // After a "." the scanner may be deciding whether the clause ends: nothing more is read.
+    if (*buffer == '.' ||
+        std::memchr(partial, '.', static_cast<std::size_t>(partialLength)) != nullptr)
+        return 1;
+    std::streambuf* source = in.rdbuf();
+    using traits = std::char_traits<char>;
+    int count = 1;
+    try {
+        // Only what the stream holds already: a terminal or a pipe never waits here.
+        while (count < size && source->in_avail() > 0) {
+            const char character = traits::to_char_type(source->sgetc());
+            // The next "." and a carriage return are left to the one-character reading.
+            if (character == '.' || character == '\r') break;
+            source->sbumpc();
+            buffer[count++] = character;
         }
     } catch (...) {
         // Reported at the next single read, which fails the same way.

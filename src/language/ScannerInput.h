@@ -60,6 +60,12 @@ class ScannerInput {
     // front end's end test counts what the scanner holds unscanned.
     int readTokenCharacters(std::istream& in, char* buffer, int size, const char* partial,
                             int partialLength);
+    // The rest of readTokenCharacters outside words and strings: the characters up to the
+    // next "." that the stream holds already, unless the token so far or the character just
+    // read is a "." (the scanner may be deciding whether a clause ends). A clause then takes
+    // a few refills rather than one per token, each of which moves the token so far.
+    int readClauseCharacters(std::istream& in, char* buffer, int size, const char* partial,
+                             int partialLength);
     // Reports the failure once and ends the input.
     void recordFailure(std::istream& in);
 

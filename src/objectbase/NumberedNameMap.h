@@ -15,21 +15,25 @@
 // The symbol table numbers its symbols densely from 1 and the name handler numbers objects and
 // strings densely too, so the object base's maps between symbols and names are keyed by almost
 // every number below a high-water mark. Here such a key's entry sits in a page of slots at its
-// number, and as the number is the slot's place a slot holds only the key's kind and flag beside
-// the value: 8 bytes a name, where a hash table kept at most 3/4 full cost about 50 (100,000
-// consulted molecules: 64 bytes a fact less for the two maps). A key whose number is negative or
-// huge, or whose slot another key holds (same number, another kind or flag), goes to a hash map
+// number, and as the number is the slot's place a slot holds only the value's number and which
+// of its page's three shapes (key kind and flag, value kind and flag) the entry has: 4 bytes a
+// name, where a hash table kept at most 3/4 full cost about 50. A page rarely sees more than
+// three shapes: symbols of one kind map to objects, strings to strings. A key whose number is
+// negative or huge, whose value's number is negative or huge, whose shape finds no place in its
+// page, or whose slot another key holds (same number, another kind or flag), goes to a hash map
 // beside the pages.
 //
-// Keys and values are identifiers (InternalName or a type derived from it); a key of kind 255
-// marks a free slot and is no identifier's kind. Values are handed out as copies.
+// Keys and values are identifiers (InternalName or a type derived from it). Values are handed
+// out as copies.
 template <class Key, class Value>
 class NumberedNameMap {
   public:
     // The value of the key, if any.
     std::optional<Value> find(const Key& key) const {
-        if (const Slot* slot = slotOf(key); slot != nullptr && slot->holds(key))
-            return slot->value();
+        if (const Page* page = pageOf(key)) {
+            const std::uint32_t slot = page->slots[placeOf(key)];
+            if (page->holds(slot, key)) return page->value(slot);
+        }
         auto other = others.find(key);
         if (other != others.end()) return other->second;
         return std::nullopt;
@@ -38,22 +42,27 @@ class NumberedNameMap {
 
     // Inserts (key, value) unless the key is present; true when inserted.
     bool emplace(const Key& key, const Value& value) {
-        Slot* slot = slotOf(key, true);
-        if (slot != nullptr && slot->holds(key)) return false;
+        Page* page = pageOf(key, true);
+        std::uint32_t* slot = page != nullptr ? &page->slots[placeOf(key)] : nullptr;
+        if (slot != nullptr && page->holds(*slot, key)) return false;
         // The key may have gone to the hash map while another key held its slot.
         if (!others.empty() && others.count(key) != 0) return false;
-        if (slot != nullptr && slot->isFree()) {
-            slot->set(key, value);
-        } else {
+        if (slot == nullptr || *slot != 0 || !page->store(*slot, key, value))
             others.emplace(key, value);
-        }
         ++used;
         return true;
     }
     void insert_or_assign(const Key& key, const Value& value) {
-        if (Slot* slot = slotOf(key); slot != nullptr && slot->holds(key)) {
-            slot->set(key, value);
-            return;
+        if (Page* page = pageOf(key)) {
+            std::uint32_t& slot = page->slots[placeOf(key)];
+            if (page->holds(slot, key)) {
+                // A value the slot cannot hold moves the entry to the hash map.
+                if (!page->store(slot, key, value)) {
+                    slot = 0;
+                    others.emplace(key, value);
+                }
+                return;
+            }
         }
         auto other = others.find(key);
         if (other != others.end()) {
@@ -64,10 +73,13 @@ class NumberedNameMap {
     }
     // The number of entries removed (0 or 1).
     std::size_t erase(const Key& key) {
-        if (Slot* slot = slotOf(key); slot != nullptr && slot->holds(key)) {
-            *slot = Slot();
-            --used;
-            return 1;
+        if (Page* page = pageOf(key)) {
+            std::uint32_t& slot = page->slots[placeOf(key)];
+            if (page->holds(slot, key)) {
+                slot = 0;
+                --used;
+                return 1;
+            }
         }
         if (others.erase(key) == 0) return 0;
         --used;
@@ -85,70 +97,92 @@ class NumberedNameMap {
     // particular order.
     template <class Visit>
     void forEach(Visit visit) const {
-        for (std::size_t page = 0; page < pages.size(); ++page) {
-            if (!pages[page]) continue;
+        for (std::size_t number = 0; number < pages.size(); ++number) {
+            const Page* page = pages[number].get();
+            if (page == nullptr) continue;
             for (std::size_t i = 0; i < PageSize; ++i) {
-                const Slot& slot = pages[page][i];
-                if (!slot.isFree())
-                    visit(slot.key(std::int32_t(page * PageSize + i)), slot.value());
+                const std::uint32_t slot = page->slots[i];
+                if (slot != 0)
+                    visit(page->key(slot, std::int32_t(number * PageSize + i)), page->value(slot));
             }
         }
         for (const auto& [key, value] : others) visit(key, value);
     }
 
   private:
-    static constexpr std::uint8_t FreeKind = 255;
     static constexpr std::size_t PageSize = 1024;
     // Beyond this number a key goes to the hash map: the page table stays small.
     static constexpr std::size_t MaxNumber = std::size_t(1) << 28;
+    // A slot is the value's number times 4 plus its shape's place in the page (1 to 3); 0 is a
+    // free slot.
+    static constexpr std::int64_t MaxValue = std::int64_t(1) << 30;
 
-    // The entry of the key numbered by the slot's place.
-    class Slot {
-      public:
-        bool isFree() const { return keyKind == FreeKind; }
-        bool holds(const Key& key) const {
-            return keyKind == key.getType() && keyFlag == std::int8_t(key.getArity());
-        }
-        Key key(std::int32_t number) const { return Key(InternalName(number, keyKind, keyFlag)); }
-        Value value() const { return Value(InternalName(valueNumber, valueKind, valueFlag)); }
-        void set(const Key& key, const Value& value) {
-            valueNumber = value.getValue();
-            valueKind = std::uint8_t(value.getType());
-            valueFlag = std::int8_t(value.getArity());
-            keyKind = std::uint8_t(key.getType());
-            keyFlag = std::int8_t(key.getArity());
-        }
+    struct Shape {
+        std::uint8_t keyKind;
+        std::int8_t keyFlag;
+        std::uint8_t valueKind;
+        std::int8_t valueFlag;
 
-      private:
-        std::int32_t valueNumber = 0;
-        std::uint8_t valueKind = 0;
-        std::int8_t valueFlag = 0;
-        std::uint8_t keyKind = FreeKind;
-        std::int8_t keyFlag = 0;
+        bool operator==(const Shape&) const = default;
     };
-    static_assert(sizeof(Slot) == 8);
 
-    // The slot at the key's number, or null when the number has none (its page is made first
-    // when `making`).
-    Slot* slotOf(const Key& key, bool making = false) {
+    struct Page {
+        Shape shapes[3] = {};
+        std::uint8_t shapeCount = 0;
+        std::uint32_t slots[PageSize] = {};
+
+        const Shape& shapeOf(std::uint32_t slot) const { return shapes[(slot & 3) - 1]; }
+        bool holds(std::uint32_t slot, const Key& key) const {
+            if (slot == 0) return false;
+            const Shape& shape = shapeOf(slot);
+            return shape.keyKind == key.getType() && shape.keyFlag == std::int8_t(key.getArity());
+        }
+        Key key(std::uint32_t slot, std::int32_t number) const {
+            const Shape& shape = shapeOf(slot);
+            return Key(InternalName(number, shape.keyKind, shape.keyFlag));
+        }
+        Value value(std::uint32_t slot) const {
+            const Shape& shape = shapeOf(slot);
+            return Value(InternalName(std::int32_t(slot >> 2), shape.valueKind, shape.valueFlag));
+        }
+        // Writes the entry into the slot; false, the slot unchanged, when the value's number
+        // or its shape does not fit.
+        bool store(std::uint32_t& slot, const Key& key, const Value& value) {
+            if (value.getValue() < 0 || value.getValue() >= MaxValue) return false;
+            const Shape shape{std::uint8_t(key.getType()), std::int8_t(key.getArity()),
+                              std::uint8_t(value.getType()), std::int8_t(value.getArity())};
+            std::uint32_t place = 0;
+            while (place < shapeCount && !(shapes[place] == shape)) ++place;
+            if (place == shapeCount) {
+                if (shapeCount == 3) return false;
+                shapes[shapeCount++] = shape;
+            }
+            slot = std::uint32_t(value.getValue()) << 2 | (place + 1);
+            return true;
+        }
+    };
+
+    std::size_t placeOf(const Key& key) const { return std::size_t(key.getValue()) % PageSize; }
+    // The page of the key's number, or null when the number has none (made first when
+    // `making`).
+    Page* pageOf(const Key& key, bool making = false) {
         if (key.getValue() < 0 || std::size_t(key.getValue()) >= MaxNumber) return nullptr;
-        const auto number = std::size_t(key.getValue());
-        const std::size_t page = number / PageSize;
+        const std::size_t page = std::size_t(key.getValue()) / PageSize;
         if (page >= pages.size()) {
             if (!making) return nullptr;
             pages.resize(page + 1);
         }
         if (!pages[page]) {
             if (!making) return nullptr;
-            pages[page] = std::make_unique<Slot[]>(PageSize);
+            pages[page] = std::make_unique<Page>();
         }
-        return &pages[page][number % PageSize];
+        return pages[page].get();
     }
-    const Slot* slotOf(const Key& key) const {
-        return const_cast<NumberedNameMap*>(this)->slotOf(key, false);
+    const Page* pageOf(const Key& key) const {
+        return const_cast<NumberedNameMap*>(this)->pageOf(key, false);
     }
 
-    std::vector<std::unique_ptr<Slot[]>> pages;
+    std::vector<std::unique_ptr<Page>> pages;
     FlatNameMap<Key, Value> others;
     std::size_t used = 0;
 };

@@ -12,78 +12,98 @@
 
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
-#include "foundation/LinearProbing.h"
 
-// The entry stays 24 bytes: see the class comment.
-static_assert(sizeof(SymTabEntry) == 24);
+// The entry stays 16 bytes: see the class comment.
+static_assert(sizeof(SymTabEntry) == 16);
 
-SymTabEntry::SymTabEntry(std::string_view name, std::int32_t kind, std::int32_t arity)
-    : entryKind(kind), entryArity(arity) {
-    assign(name);
+SymTabEntry::SymTabEntry(std::string_view name, std::int32_t kind, std::int32_t arity) {
+    assign(name, kind, arity);
 }
 
-SymTabEntry::SymTabEntry(const SymTabEntry& other)
-    : entryKind(other.entryKind), entryArity(other.entryArity) {
-    assign(other.getName());
+SymTabEntry::SymTabEntry(const SymTabEntry& other) {
+    assign(other.getName(), other.getKind(), other.getArity());
 }
 
-SymTabEntry::SymTabEntry(SymTabEntry&& other) noexcept
-    : length(other.length), entryKind(other.entryKind), entryArity(other.entryArity) {
-    std::memcpy(text, other.text, Inline);
-    other.length = 0;  // the allocation, if any, is this entry's now
+SymTabEntry::SymTabEntry(SymTabEntry&& other) noexcept {
+    take(other);
 }
 
 SymTabEntry& SymTabEntry::operator=(const SymTabEntry& other) {
     if (this == &other) return *this;
     release();
-    entryKind = other.entryKind;
-    entryArity = other.entryArity;
-    assign(other.getName());
+    assign(other.getName(), other.getKind(), other.getArity());
     return *this;
 }
 
 SymTabEntry& SymTabEntry::operator=(SymTabEntry&& other) noexcept {
     if (this == &other) return *this;
     release();
-    std::memcpy(text, other.text, Inline);
-    length = other.length;
-    entryKind = other.entryKind;
-    entryArity = other.entryArity;
-    other.length = 0;
+    take(other);
     return *this;
 }
 
-char* SymTabEntry::heapText() const {
+void SymTabEntry::take(SymTabEntry& other) {
+    std::memcpy(text, other.text, Inline);
+    shortArity = other.shortArity;
+    shortKind = other.shortKind;
+    length = other.length;
+    other.length = 0;  // the allocation, if any, is this entry's now
+}
+
+char* SymTabEntry::block() const {
     char* held = nullptr;
     std::memcpy(&held, text, sizeof held);
     return held;
 }
 
-void SymTabEntry::assign(std::string_view name) {
-    length = static_cast<std::uint32_t>(name.size());
-    if (isInline()) {
+SymTabEntry::Key SymTabEntry::outside() const {
+    Key key;
+    std::memcpy(&key, block(), sizeof key);
+    return key;
+}
+
+std::string_view SymTabEntry::getName() const {
+    if (isInline()) return {text, length};
+    const char* held = block();
+    return {held + sizeof(Key), outside().length};
+}
+
+void SymTabEntry::assign(std::string_view name, std::int32_t kind, std::int32_t arity) {
+    if (name.size() <= Inline && kind >= 0 && kind <= 0xff &&
+        arity >= std::numeric_limits<std::int16_t>::min() &&
+        arity <= std::numeric_limits<std::int16_t>::max()) {
         std::memcpy(text, name.data(), name.size());
+        length = static_cast<std::uint8_t>(name.size());
+        shortKind = static_cast<std::uint8_t>(kind);
+        shortArity = static_cast<std::int16_t>(arity);
         return;
     }
-    char* held = new char[name.size()];
-    std::memcpy(held, name.data(), name.size());
+    char* held = new char[sizeof(Key) + name.size()];
+    const Key key{name.size(), kind, arity};
+    std::memcpy(held, &key, sizeof key);
+    std::memcpy(held + sizeof key, name.data(), name.size());
     std::memcpy(text, &held, sizeof held);
+    length = Outside;
 }
 
 void SymTabEntry::release() {
-    if (!isInline()) delete[] heapText();
+    if (!isInline()) delete[] block();
     length = 0;
 }
 
 int SymTabEntry::compare(const SymTabEntry& other) const {
-    if (entryKind != other.entryKind) return entryKind < other.entryKind ? -1 : 1;
-    if (entryArity != other.entryArity) return entryArity < other.entryArity ? -1 : 1;
+    const std::int32_t kind = getKind();
+    const std::int32_t otherKind = other.getKind();
+    if (kind != otherKind) return kind < otherKind ? -1 : 1;
+    const std::int32_t arity = getArity();
+    const std::int32_t otherArity = other.getArity();
+    if (arity != otherArity) return arity < otherArity ? -1 : 1;
     const int byName = getName().compare(other.getName());
     return byName < 0 ? -1 : (byName > 0 ? 1 : 0);
 }
 
 std::ostream& SymTabEntry::print(std::ostream& out) const {
-    return out << getName() << ' ' << InternalName::typePrefix(entryKind) << ' ' << entryArity;
+    return out << getName() << ' ' << InternalName::typePrefix(getKind()) << ' ' << getArity();
 }
 
 std::ostream& operator<<(std::ostream& out, const SymTabEntry& entry) {
@@ -152,7 +172,7 @@ std::uint64_t SymTab::hashKey(std::string_view name, int kind, int arity) {
     hash ^= (static_cast<std::uint64_t>(static_cast<std::uint32_t>(kind)) << 32 |
              static_cast<std::uint32_t>(arity)) *
             0x9e3779b97f4a7c15ULL;
-    // Mixed once more: the slot and the tag both come from the low 32 bits.
+    // Mixed once more: the slot comes from the low bits, the tag from the top ones.
     hash ^= hash >> 29;
     hash *= 0xbf58476d1ce4e5b9ULL;
     hash ^= hash >> 32;
@@ -161,31 +181,43 @@ std::uint64_t SymTab::hashKey(std::string_view name, int kind, int arity) {
 
 std::size_t SymTab::slotOf(std::string_view name, int kind, int arity, std::uint64_t hash) const {
     const std::size_t mask = index.size() - 1;
-    const auto tag = static_cast<std::uint32_t>(hash);
+    const std::uint32_t tag = tagOf(hash);
+    const std::uint32_t tagMask = (std::uint32_t{1} << tagBits) - 1;
     for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-        const Slot& slot = index[at];
-        if (slot.id == 0) return at;
-        if (slot.hashTag != tag) continue;
-        const SymTabEntry& entry = byId[slot.id - 1];
+        const std::uint32_t slot = index[at];
+        if (slot == 0) return at;
+        if ((slot & tagMask) != tag) continue;
+        const SymTabEntry& entry = byId[(slot >> tagBits) - 1];
         if (entry.getKind() == kind && entry.getArity() == arity && entry.getName() == name)
             return at;
     }
 }
 
 void SymTab::growIndex() {
-    rehashLinearProbing(
-        index, index.empty() ? 64 : index.size() * 2, [](const Slot& slot) { return slot.id == 0; },
-        [](const Slot& slot) { return slot.hashTag; });
+    // One more id must fit beside the tag.
+    if (tagBits != 0 && (byId.size() + 1) >> (32 - tagBits) != 0) tagBits = 0;
+    index.assign(index.empty() ? 64 : index.size() * 2, 0);
+    const std::size_t mask = index.size() - 1;
+    std::uint32_t id = 0;
+    for (const SymTabEntry& entry : byId) {
+        ++id;
+        const std::uint64_t hash = hashKey(entry.getName(), entry.getKind(), entry.getArity());
+        std::size_t at = hash & mask;
+        while (index[at] != 0) at = (at + 1) & mask;
+        index[at] = id << tagBits | tagOf(hash);
+    }
 }
 
 FSymbol SymTab::enter(const std::string& name, int kind, int arity) {
-    if ((byId.size() + 1) * 2 > index.size()) growIndex();
+    if ((byId.size() + 1) * 5 > index.size() * 4 ||
+        (tagBits != 0 && (byId.size() + 1) >> (32 - tagBits) != 0))
+        growIndex();
     const std::uint64_t hash = hashKey(name, kind, arity);
-    Slot& slot = index[slotOf(name, kind, arity, hash)];
-    if (slot.id != 0) return FSymbol(static_cast<std::int32_t>(slot.id), kind, arity);
+    std::uint32_t& slot = index[slotOf(name, kind, arity, hash)];
+    if (slot != 0) return FSymbol(static_cast<std::int32_t>(slot >> tagBits), kind, arity);
     const std::int32_t id = nextId();
     byId.emplace_back(name, kind, arity);
-    slot = Slot{static_cast<std::uint32_t>(id), static_cast<std::uint32_t>(hash)};
+    slot = static_cast<std::uint32_t>(id) << tagBits | tagOf(hash);
     return FSymbol(id, kind, arity);
 }
 
@@ -271,6 +303,7 @@ void SymTab::print(std::ostream& out) const {
 void SymTab::reset() {
     byId.clear();
     index.clear();
+    tagBits = Tagged;
     initBuiltinSymbols();
 }
 
@@ -284,6 +317,7 @@ void SymTab::copyFrom(const SymTab& other) {
     if (&other == this) return;
     byId = other.byId;
     index = other.index;
+    tagBits = other.tagBits;
 }
 
 const SymTabEntry* SymTab::entryOf(std::int32_t id) const {
@@ -293,8 +327,8 @@ const SymTabEntry* SymTab::entryOf(std::int32_t id) const {
 
 const SymTabEntry* SymTab::lookup(const std::string& name, int kind, int arity) const {
     if (index.empty()) return nullptr;
-    const Slot& slot = index[slotOf(name, kind, arity, hashKey(name, kind, arity))];
-    return slot.id == 0 ? nullptr : &byId[slot.id - 1];
+    const std::uint32_t slot = index[slotOf(name, kind, arity, hashKey(name, kind, arity))];
+    return slot == 0 ? nullptr : &byId[(slot >> tagBits) - 1];
 }
 
 bool SymTab::isA(const std::string& className) const {

@@ -2,6 +2,7 @@
 // scanner's reports.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -123,6 +124,27 @@ TEST(FLogicScanner, LongTokensAcrossRefills) {
         int lines = 0;
         EXPECT_EQ(scan(text, &lines), expected) << "length " << length;
         EXPECT_EQ(lines, 3) << "length " << length;
+    }
+}
+
+// Characters are read ahead within a clause, never past its end and the one character the
+// scanner looks at behind it: the rest is still in the stream for whoever reads on.
+TEST(FLogicScanner, AClauseIsReadNoFurtherThanItsEnd) {
+    const ScanCase cases[] = {
+        {"p(a, [b, c]) :- q(\"x. y\"), X.m[r ->> s], 1.5 < #2.5. rest.", "est."},
+        {"o1[m -> v1].\nq(b).", "(b)."},
+        {"  a :- b(1), %  c.\n d. ef", "f"},
+    };
+    for (const auto& c : cases) {
+        std::istringstream in(c.input);
+        FLogicScanner scanner(&in);
+        int token = 0;
+        while ((token = scanner.yylex()) != CLAUSE_END && token != 0) {
+        }
+        EXPECT_EQ(token, CLAUSE_END) << "input: " << c.input;
+        const std::string rest{std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>()};
+        EXPECT_EQ(rest, c.tokens) << "input: " << c.input;
     }
 }
 

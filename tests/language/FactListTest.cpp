@@ -2,7 +2,12 @@
 // in the same order, the same text, and the same trees once made whole.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <random>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "language/FProgram.h"
@@ -181,4 +186,133 @@ TEST(FactList, FactsTakenIntoAnotherProgramKeepTheirPlaces) {
     EXPECT_EQ(other->getRules()->head()->getFlag(), 1);
     decRef(other);
     release(twins);
+}
+
+namespace {
+
+// A program of many facts of every compact form, with line gaps, repeated and changing
+// predicates, arities from 0 to 12, and constants whose numbers jump far both ways.
+std::string generatedFacts(unsigned seed, int count) {
+    std::mt19937 random(seed);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    auto constant = [&]() -> std::string {
+        switch (pick(7)) {
+            case 0:
+                return std::to_string(static_cast<std::int32_t>(random()));
+            case 1:
+                return pick(2) == 0 ? "2147483647" : "-2147483648";
+            case 2:
+                return "\"s" + std::to_string(pick(50)) + "\"";
+            case 3:
+                return "#" + std::to_string(pick(1000)) + ".5";
+            case 4:
+                return "a" + std::to_string(pick(3));
+            default:
+                return "c" + std::to_string(random() % 100000);
+        }
+    };
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        text.append(static_cast<std::size_t>(pick(4) == 0 ? pick(40) : 0), '\n');
+        switch (pick(6)) {
+            case 0:
+                text += "o" + std::to_string(i) + "[m" + std::to_string(pick(3)) + " -> " +
+                        constant() + "].";
+                break;
+            case 1:
+                text += constant() + "[s ->> {" + constant() + "}].";
+                break;
+            case 2:
+                text += "o" + std::to_string(pick(100)) + (pick(2) == 0 ? ":" : "::") + "k" +
+                        std::to_string(pick(3)) + ".";
+                break;
+            case 3:
+                text += "q(X) :- p" + std::to_string(pick(3)) + "(X).";
+                break;
+            default: {
+                const int arity = pick(4) == 0 ? pick(13) : pick(3);
+                text += "p" + std::to_string(pick(3));
+                if (arity > 0) {
+                    text += "(";
+                    for (int k = 0; k < arity; ++k) text += (k > 0 ? ", " : "") + constant();
+                    text += ")";
+                }
+                text += ".";
+            }
+        }
+        text += pick(3) == 0 ? " " : "\n";
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST(FactList, ManyGeneratedFactsReadInAnyOrderAgreeWithTheirClauses) {
+    for (unsigned seed : {1u, 2u, 3u}) {
+        SCOPED_TRACE(seed);
+        ParserHarness harness;
+        ErrorCapture errors;
+        auto* parser = new FLogicParser();
+        // The third program's records fill more than one block.
+        parser->setInputString(generatedFacts(seed, seed == 3 ? 16000 : 3000));
+        Twins twins = parseTwins(harness, parser);
+        decRef(parser);
+
+        // Each fact read alone, in a shuffled order, against its clause read in program order.
+        std::vector<std::string> inOrder;
+        std::vector<std::pair<const FactList*, std::size_t>> facts;
+        twins.compact->forEachClause(
+            [](FRule*) { return true; },
+            [&](const FactList& list, std::size_t i) {
+                facts.emplace_back(&list, i);
+                FRule* rule = list.clause(i);
+                inOrder.push_back(harness.print(rule) + " @" + std::to_string(rule->getLine()));
+                decRef(rule);
+                return true;
+            });
+        ASSERT_GT(facts.size(), 2000u);
+        std::vector<std::size_t> order(facts.size());
+        for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
+        std::shuffle(order.begin(), order.end(), std::mt19937(seed));
+        for (std::size_t k : order) {
+            FRule* rule = facts[k].first->clause(facts[k].second);
+            EXPECT_EQ(harness.print(rule) + " @" + std::to_string(rule->getLine()), inOrder[k]);
+            decRef(rule);
+        }
+
+        // Taken over into another program with other origins, lines and flags, every third
+        // fact from a new origin.
+        auto* other = new FProgram(new clib_list<FRule*>, harness.table());
+        std::mt19937 random(seed);
+        std::vector<std::tuple<std::string, int, int>> places;
+        for (const auto& [list, i] : facts) {
+            const std::string origin =
+                random() % 3 == 0 ? "file" + std::to_string(random() % 5) : "same";
+            const int line =
+                random() % 2 == 0 ? static_cast<int>(random() % 1000000) : list->line(i) + 1;
+            const int flag = static_cast<int>(random() % 32);
+            other->appendFact(*list, i, origin, line, flag);
+            places.emplace_back(origin, line, flag);
+        }
+        std::size_t k = 0;
+        other->forEachClause([](FRule*) { return true; },
+                             [&](const FactList& list, std::size_t i) {
+                                 EXPECT_EQ(list.origin(i), std::get<0>(places[k]));
+                                 EXPECT_EQ(list.line(i), std::get<1>(places[k]));
+                                 EXPECT_EQ(list.flag(i), std::get<2>(places[k]));
+                                 FRule* rule = list.clause(i);
+                                 const std::string text = harness.print(rule);
+                                 EXPECT_EQ(text + inOrder[k].substr(inOrder[k].rfind(" @")),
+                                           inOrder[k]);
+                                 decRef(rule);
+                                 ++k;
+                                 return true;
+                             });
+        EXPECT_EQ(k, facts.size());
+        decRef(other);
+
+        expectTwinsAgree(harness, twins);
+        release(twins);
+        EXPECT_EQ(errors.text(), "");
+    }
 }

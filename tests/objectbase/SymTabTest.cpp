@@ -305,4 +305,60 @@ TEST(SymTabEntryText, ShortAndLongTextsSurviveCopiesAndMoves) {
     EXPECT_LT(SymTabEntry("thirteen char", 1, 0), SymTabEntry("thirteen chas", 1, 0));
 }
 
+// Kinds and arities of any 32-bit value are kept exactly, with short and long texts alike, and
+// order entries as small ones do.
+TEST(SymTabEntryText, AnyKindAndArityIsKeptWithAnyText) {
+    const std::vector<std::int32_t> values{0,
+                                           1,
+                                           -1,
+                                           255,
+                                           256,
+                                           32767,
+                                           32768,
+                                           -32768,
+                                           -32769,
+                                           70000,
+                                           -70000,
+                                           1 << 30,
+                                           std::numeric_limits<std::int32_t>::min()};
+    std::vector<SymTabEntry> entries;
+    for (const char* text : {"f", "thirteen char"})
+        for (std::int32_t kind : values)
+            for (std::int32_t arity : values) {
+                SymTabEntry entry(text, kind, arity);
+                EXPECT_EQ(entry.getName(), text);
+                EXPECT_EQ(entry.getKind(), kind);
+                EXPECT_EQ(entry.getArity(), arity);
+                SymTabEntry copied(entry);
+                EXPECT_EQ(copied.getKind(), kind);
+                EXPECT_EQ(copied.getArity(), arity);
+                entries.push_back(std::move(copied));
+                EXPECT_EQ(entries.back().getKind(), kind);
+                EXPECT_EQ(entries.back().getArity(), arity);
+                EXPECT_EQ(entries.back().getName(), text);
+            }
+    for (const SymTabEntry& a : entries)
+        for (const SymTabEntry& b : entries) {
+            const int expected =
+                a.getKind() != b.getKind() ? (a.getKind() < b.getKind() ? -1 : 1)
+                : a.getArity() != b.getArity()
+                    ? (a.getArity() < b.getArity() ? -1 : 1)
+                    : (a.getName() < b.getName() ? -1 : (a.getName() > b.getName() ? 1 : 0));
+            EXPECT_EQ(compare(a, b), expected);
+        }
+}
+
+// A table whose keys have kinds and arities beyond the entry's small fields finds each again.
+TEST(SymTabLookup, LargeAritiesAreDistinctKeys) {
+    auto* table = new SymTab();
+    table->initBuiltinSymbols();
+    const FSymbol small = table->GetFSymbol("p", InternalName::Predicate, 3);
+    const FSymbol large = table->GetFSymbol("p", InternalName::Predicate, 65539);
+    EXPECT_NE(small.getValue(), large.getValue());
+    EXPECT_EQ(table->lookup("p", InternalName::Predicate, 65539)->getArity(), 65539);
+    EXPECT_EQ(table->lookup("p", InternalName::Predicate, 3)->getArity(), 3);
+    EXPECT_EQ(table->GetFSymbol("p", InternalName::Predicate, 65539).getValue(), large.getValue());
+    decRef(table);
+}
+
 }  // namespace
