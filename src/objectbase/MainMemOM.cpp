@@ -212,6 +212,31 @@ const MainMemOM::UsageSet* MainMemOM::usageOf(const InternalName& name) {
     return it != index.end() ? &it->second : nullptr;
 }
 
+void MainMemOM::forEachSetMemberUsage(
+    const std::function<void(const InternalName&, const InternalName&)>& visit) {
+    Iterator* names = objNamesIterator(nullptr);
+    Iterator* entries = nullptr;
+    Iterator* members = nullptr;
+    for (bool more = names->first(); more; more = names->next()) {
+        const InternalName host = names->atColumn(1);
+        MainMemObjFrame* frame = getObjFrame(host);
+        if (frame == nullptr) continue;
+        entries = frame->methodIterator(1000, 0, entries);
+        for (bool entry = entries->first(); entry; entry = entries->next()) {
+            const InternalName value = entries->atColumn(2);
+            if (value.getType() != InternalName::SetName) continue;
+            MainMemSetFrame* set = getSetFrame(value);
+            if (set == nullptr) continue;
+            members = set->getIterator(members);
+            for (bool member = members->first(); member; member = members->next())
+                visit(members->atColumn(1), host);
+        }
+    }
+    if (members != nullptr) decRef(members);
+    if (entries != nullptr) decRef(entries);
+    decRef(names);
+}
+
 FlatNameMap<InternalName, MainMemOM::UsageSet>& MainMemOM::usages() {
     if (usageIndexLive) return usageIndex;
     // The log's prefix is still sorted from its last compaction, so its pairs come grouped by
@@ -227,6 +252,11 @@ FlatNameMap<InternalName, MainMemOM::UsageSet>& MainMemOM::usages() {
         holders->insert(host);
     }
     emptyUsageLog();
+    if (unloggedSetMembers)
+        forEachSetMemberUsage([this](const InternalName& member, const InternalName& host) {
+            usageIndex[member].insert(host);
+        });
+    unloggedSetMembers = false;
     usageIndexLive = true;
     return usageIndex;
 }

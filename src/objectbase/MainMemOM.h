@@ -573,6 +573,16 @@ class MainMemOM : public OM {
     static constexpr std::size_t FirstUsageLogCompaction = 4096;
     std::size_t usageLogCompactAt = FirstUsageLogCompaction;
     bool usageIndexLive = false;
+    // A member stored into the set of a host's set-valued method without arguments is not logged
+    // before the index is built: the set frames hold the same (member, host) pairs, and a rule
+    // head deriving millions of members paid for logging and sorting them (a third of the method
+    // form of a transitive closure over 2000 nodes). True when such members were left out: building
+    // the index walks those sets, and so does the string cleanup, which answers from the log. Sets
+    // lose members only while an equality is applied, which builds the index before it moves any.
+    bool unloggedSetMembers = false;
+    // Calls visit(member, host) for every member of every set of a method without arguments.
+    void forEachSetMemberUsage(
+        const std::function<void(const InternalName& member, const InternalName& host)>& visit);
     // Looked up on every stored value once live and never walked in key order: hashed.
     FlatNameMap<InternalName, UsageSet> usageIndex;
     NameSetTable classToObjTable;

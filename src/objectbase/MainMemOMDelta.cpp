@@ -244,6 +244,7 @@ void MainMemOM::clear() {
     usageIndex.clear();
     emptyUsageLog();
     usageIndexLive = false;
+    unloggedSetMembers = false;
     nameHandler->reset();
     // The identifier counters start again, so pairs recorded before would later merge new,
     // unrelated objects that reuse the old numbers.
@@ -275,8 +276,10 @@ void MainMemOM::cleanup() {
     framesMoved();
     std::cout << "\n cleanup\n";
 
-    // Strings held in predicate tuples, collected once.
+    // Strings held in predicate tuples, and in the method sets whose members the usage log left
+    // out, collected once.
     set<InternalName> predicateStrings;
+    std::vector<InternalName> setStrings;  // ascending, repeats and all
     if (!stringNames.empty()) {
         Iterator* names = predNamesIterator(nullptr);
         Iterator* rows = nullptr;
@@ -293,13 +296,21 @@ void MainMemOM::cleanup() {
         }
         if (rows != nullptr) decRef(rows);
         decRef(names);
+        if (unloggedSetMembers) {
+            forEachSetMemberUsage([&setStrings](const InternalName& member, const InternalName&) {
+                if (member.getType() == InternalName::String) setStrings.push_back(member);
+            });
+            std::sort(setStrings.begin(), setStrings.end());
+        }
     }
 
     std::vector<InternalName> made = std::move(stringNames);
     std::sort(made.begin(), made.end());
     made.erase(std::unique(made.begin(), made.end()), made.end());
     for (const InternalName& name : made) {
-        if (stringInUse(name, predicateStrings)) continue;
+        if (std::binary_search(setStrings.begin(), setStrings.end(), name) ||
+            stringInUse(name, predicateStrings))
+            continue;
         const std::optional<FSymbol> symbol = nameToSymbol.find(name);
         if (!symbol) continue;
         symbolToName.erase(*symbol);

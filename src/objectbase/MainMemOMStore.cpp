@@ -229,7 +229,10 @@ int MainMemOM::storeSetMember(MainMemSetFrame* members, const InternalName& host
                               int type, const InternalName& value) {
     // One probe answers both whether the value is there and where it goes.
     if (members->insert(value) == 0) return 0;
-    indexValue(host, args, argCount, value);
+    if (argCount == 0 && !usageIndexLive)
+        unloggedSetMembers = true;  // the host's set holds the pair until the index is built
+    else
+        indexValue(host, args, argCount, value);
     return deltaOn ? recordValue(type, method, host, args, argCount, value, true) : 1;
 }
 

@@ -6,9 +6,6 @@
 
 namespace {
 
-// Never a stored identifier: kinds stop at 10.
-constexpr InternalName FreeSlot{0, 0xff, 0};
-
 std::size_t hashOf(const InternalName& name) {
     std::uint64_t h = std::uint64_t(std::uint32_t(name.getValue())) |
                       (std::uint64_t(std::uint8_t(name.getType())) << 32) |
@@ -21,18 +18,38 @@ std::size_t hashOf(const InternalName& name) {
 
 }  // namespace
 
-// The hash set over the members (linear probing, at most half full, a power of two in size)
-// and the members added since the sorted array was last read, in the order they came.
+// The hash set over the members (linear probing, at most half full, a power of two in size).
+// A slot marks the members added since the sorted array was last read (the tail): a read collects
+// them from the slots, sorts them and merges them in. They used to be appended to a list of their
+// own as well, which cost a write to one more cache line per new member and 8 to 16 bytes a member
+// (measured on the method form of the transitive closure of a random graph of 2000 nodes: peak
+// memory 308 -> 274 MB, time about 0.9 of before).
 //
 // Members that arrive above every member (new objects joining the hosts of a method or the
 // members of a class, the common case of a load) are appended to the sorted array as a run that
 // the hash set does not hold yet: a probe into a large hash set is a cache miss, an append is
 // not. The run joins the hash set as soon as a member arrives out of order.
 struct MemberSet::Hashed {
-    std::vector<InternalName> slots;
-    std::vector<InternalName> tail;
-    // Members in slots.
+    // A member's identifier, and whether it is added since the last read, in 8 bytes.
+    struct Slot {
+        std::int32_t value = 0;
+        std::uint8_t kind = 0xff;  // free: kinds stop at 10
+        std::int8_t flag = 0;
+        bool added = false;
+
+        bool isFree() const { return kind == 0xff; }
+        bool holds(const InternalName& name) const {
+            return value == name.getValue() && kind == std::uint8_t(name.getType()) &&
+                   flag == std::int8_t(name.getArity());
+        }
+        InternalName name() const { return InternalName(value, kind, flag); }
+    };
+    static_assert(sizeof(Slot) == 8);
+
+    std::vector<Slot> slots;
+    // Members in slots, and how many of them are marked added.
     std::size_t count = 0;
+    std::size_t added = 0;
     // The run starts at this index of the sorted array.
     std::size_t runBegin = 0;
     // Members erased since the last read may still stand in the sorted array (before the run).
@@ -42,41 +59,96 @@ struct MemberSet::Hashed {
     std::size_t probe(const InternalName& name) const {
         const std::size_t mask = slots.size() - 1;
         std::size_t at = hashOf(name) & mask;
-        while (slots[at] != FreeSlot && slots[at] != name) at = (at + 1) & mask;
+        while (!slots[at].isFree() && !slots[at].holds(name)) at = (at + 1) & mask;
         return at;
     }
+    bool has(const InternalName& name) const { return !slots[probe(name)].isFree(); }
     void grow() {
-        std::vector<InternalName> old(slots.size() * 2, FreeSlot);
+        std::vector<Slot> old(slots.size() * 2);
         old.swap(slots);
-        for (const InternalName& name : old)
-            if (name != FreeSlot) slots[probe(name)] = name;
+        for (const Slot& slot : old)
+            if (!slot.isFree()) slots[probe(slot.name())] = slot;
     }
-    bool insert(const InternalName& name) {
+    // `isAdded`: the member is not in the sorted array yet.
+    bool insert(const InternalName& name, bool isAdded) {
         if ((count + 1) * 2 > slots.size()) grow();
         const std::size_t at = probe(name);
-        if (slots[at] != FreeSlot) return false;
-        slots[at] = name;
+        if (!slots[at].isFree()) return false;
+        slots[at] = Slot{name.getValue(), std::uint8_t(name.getType()),
+                         std::int8_t(name.getArity()), isAdded};
         ++count;
+        if (isAdded) ++added;
         return true;
     }
     // Backward-shift deletion keeps every probe path unbroken without tombstones.
     bool erase(const InternalName& name) {
         const std::size_t mask = slots.size() - 1;
         std::size_t hole = probe(name);
-        if (slots[hole] == FreeSlot) return false;
-        slots[hole] = FreeSlot;
+        if (slots[hole].isFree()) return false;
+        if (slots[hole].added) --added;
+        slots[hole] = Slot{};
         --count;
-        for (std::size_t at = (hole + 1) & mask; slots[at] != FreeSlot; at = (at + 1) & mask) {
-            const std::size_t home = hashOf(slots[at]) & mask;
+        for (std::size_t at = (hole + 1) & mask; !slots[at].isFree(); at = (at + 1) & mask) {
+            const std::size_t home = hashOf(slots[at].name()) & mask;
             // The entry may move into the hole unless its home lies cyclically in (hole, at].
             const bool homeBetween =
                 hole <= at ? (home > hole && home <= at) : (home > hole || home <= at);
             if (homeBetween) continue;
             slots[hole] = slots[at];
-            slots[at] = FreeSlot;
+            slots[at] = Slot{};
             hole = at;
         }
         return true;
+    }
+    // The members marked added, unmarked, in ascending order.
+    std::vector<InternalName> takeAdded() {
+        std::vector<std::uint64_t> keys;
+        keys.reserve(added);
+        for (Slot& slot : slots)
+            if (slot.added) {
+                slot.added = false;
+                keys.push_back(keyOf(slot));
+            }
+        added = 0;
+        sortKeys(keys);
+        std::vector<InternalName> names;
+        names.reserve(keys.size());
+        for (const std::uint64_t key : keys)
+            names.emplace_back(std::int32_t(std::uint32_t(key >> 16) ^ 0x80000000u),
+                               std::uint8_t(key >> 8), std::int8_t(std::uint8_t(key) ^ 0x80u));
+        return names;
+    }
+    // A member as a 48-bit word whose order is the identifiers' (value, then kind, then flag).
+    static std::uint64_t keyOf(const Slot& slot) {
+        return std::uint64_t(std::uint32_t(slot.value) ^ 0x80000000u) << 16 |
+               std::uint64_t(slot.kind) << 8 | std::uint64_t(std::uint8_t(slot.flag) ^ 0x80u);
+    }
+    // Sorts the words a byte at a time, lowest first, skipping the bytes they all share (the
+    // kind, the flag and the high bytes of the value, mostly): a few passes over them. Reading
+    // the sets of a closure over a random graph of 2000 nodes in order took 0.22 s of the
+    // method form's 3.5 s with a comparison sort, and takes 0.05 s so.
+    static void sortKeys(std::vector<std::uint64_t>& keys) {
+        constexpr std::size_t Bytes = 6;
+        if (keys.size() < 64) {
+            std::sort(keys.begin(), keys.end());
+            return;
+        }
+        std::uint32_t counts[Bytes][256] = {};
+        for (const std::uint64_t key : keys)
+            for (std::size_t b = 0; b < Bytes; ++b) ++counts[b][(key >> (8 * b)) & 0xff];
+        std::vector<std::uint64_t> moved(keys.size());
+        for (std::size_t b = 0; b < Bytes; ++b) {
+            std::uint32_t* count = counts[b];
+            if (count[(keys[0] >> (8 * b)) & 0xff] == keys.size()) continue;
+            std::uint32_t at = 0;
+            for (std::size_t digit = 0; digit < 256; ++digit) {
+                const std::uint32_t n = count[digit];
+                count[digit] = at;
+                at += n;
+            }
+            for (const std::uint64_t key : keys) moved[count[(key >> (8 * b)) & 0xff]++] = key;
+            keys.swap(moved);
+        }
     }
 };
 
@@ -114,8 +186,7 @@ MemberSet::Hashed* MemberSet::hashed() const {
 }
 
 bool MemberSet::contains(const InternalName& name) const {
-    if (hashed() != nullptr)
-        return hashed()->slots[hashed()->probe(name)] != FreeSlot || inRun(name);
+    if (hashed() != nullptr) return hashed()->has(name) || inRun(name);
     return std::binary_search(sorted.begin(), sorted.end(), name);
 }
 
@@ -139,19 +210,21 @@ bool MemberSet::inRun(const InternalName& name) const {
 
 void MemberSet::foldRun() const {
     for (std::size_t at = hashed()->runBegin; at < sorted.size(); ++at)
-        hashed()->insert(sorted[at]);
+        hashed()->insert(sorted[at], false);
     hashed()->runBegin = sorted.size();
 }
 
 bool MemberSet::insert(const InternalName& name) {
     if (hashed() != nullptr) {
-        if (hashed()->tail.empty() && (sorted.empty() || sorted.back() < name)) {
+        if (hashed()->added == 0 && (sorted.empty() || sorted.back() < name)) {
             sorted.push_back(name);
             return true;
         }
-        if (inRun(name) || !hashed()->insert(name)) return false;
-        hashed()->tail.push_back(name);
-        return true;
+        // A member below the run's end: the run joins the hash set now, so that later inserts
+        // and hints need not search or read it (the sets of a closure over a random graph of
+        // 2000 nodes each begin with a short run; searching it took 2 % of the method form).
+        foldRun();
+        return hashed()->insert(name, true);
     }
     auto at = std::lower_bound(sorted.begin(), sorted.end(), name);
     if (at != sorted.end() && *at == name) return false;
@@ -163,8 +236,8 @@ bool MemberSet::insert(const InternalName& name) {
 void MemberSet::startHashing() {
     // More than SmallLimit members: the array is on the heap, with room for the hash set's address.
     sorted.setSpare(new Hashed());
-    hashed()->slots.assign(4 * SmallLimit, FreeSlot);
-    for (const InternalName& name : sorted) hashed()->insert(name);
+    hashed()->slots.assign(4 * SmallLimit, Hashed::Slot{});
+    for (const InternalName& name : sorted) hashed()->insert(name, false);
     hashed()->runBegin = sorted.size();
 }
 
@@ -195,29 +268,26 @@ void MemberSet::clear() {
 }
 
 std::span<const InternalName> MemberSet::ascending() const {
-    if (hashed() == nullptr || (hashed()->tail.empty() && !hashed()->erasedSinceRead))
+    if (hashed() == nullptr || (hashed()->added == 0 && !hashed()->erasedSinceRead))
         return sorted.view();
-    // The tail may merge into the run, which then stops being a suffix of its own.
+    // The added members may merge into the run, which then stops being a suffix of its own.
     foldRun();
-    std::vector<InternalName>& tail = hashed()->tail;
-    if (!tail.empty()) {
-        std::sort(tail.begin(), tail.end());
+    if (hashed()->added != 0) {
+        const std::vector<InternalName> added = hashed()->takeAdded();
         const std::size_t before = sorted.size();
-        sorted.append(tail.data(), tail.data() + tail.size());
+        sorted.append(added.data(), added.data() + added.size());
         // A batch added in ascending order after the members there were needs no merge.
-        if (before > 0 && tail.front() < sorted[before - 1])
+        if (before > 0 && added.front() < sorted[before - 1])
             std::inplace_merge(sorted.begin(), sorted.begin() + std::ptrdiff_t(before),
                                sorted.end());
-        tail.clear();
     }
     if (hashed()->erasedSinceRead) {
-        // An erased member may have come back through the tail, so it can stand twice.
+        // An erased member may have been added again, so it can stand twice.
         sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
-        sorted.erase(std::remove_if(sorted.begin(), sorted.end(),
-                                    [this](const InternalName& name) {
-                                        return hashed()->slots[hashed()->probe(name)] == FreeSlot;
-                                    }),
-                     sorted.end());
+        sorted.erase(
+            std::remove_if(sorted.begin(), sorted.end(),
+                           [this](const InternalName& name) { return !hashed()->has(name); }),
+            sorted.end());
         hashed()->erasedSinceRead = false;
     }
     hashed()->runBegin = sorted.size();

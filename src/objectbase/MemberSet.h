@@ -1,5 +1,5 @@
 // MemberSet, the flat storage of one set frame's members: a sorted array while the set is small,
-// hashed with an append-only tail once it grows.
+// hashed once it grows.
 #pragma once
 
 #include <cstddef>
@@ -16,8 +16,8 @@
 // Most sets hold a few members (an XML element's children, a class's direct superclasses): they
 // stay one sorted array, searched by bisection, with no other storage. A set that outgrows
 // SmallLimit gets an open-addressing hash set over its members (one probe answers membership and
-// finds the slot a new member takes) and an append-only tail of the members added since the
-// sorted array was last read; a read in ascending order sorts the tail and merges it in.
+// finds the slot a new member takes), whose slots mark the members added since the sorted array
+// was last read (the tail); a read in ascending order collects the tail, sorts it and merges it in.
 class MemberSet {
   public:
     MemberSet();

@@ -191,8 +191,12 @@ TEST_F(MainMemOMDeltaTest, ClearForgetsFactsAndPendingEqualitiesButKeepsSymbols)
 TEST_F(MainMemOMDeltaTest, CleanupKeepsStringsUsedAnywhere) {
     InternalName h = obj("h"), m = obj("m");
     InternalName asValue = obj("\"value\""), asPredArg = obj("\"arg\""), asHost = obj("\"host\""),
-                 asClass = obj("\"class\""), unused = obj("\"unused\"");
+                 asClass = obj("\"class\""), asMember = obj("\"member\""),
+                 asLaterMember = obj("\"later\""), unused = obj("\"unused\"");
     om->insertMethodValue(h, m, nullptr, 0, 0, asValue);
+    // Members of a set: the first makes the host's entry, a later one joins its set.
+    om->insertMethodValue(h, obj("s"), nullptr, 0, 1, asMember);
+    om->insertMethodValue(h, obj("s"), nullptr, 0, 1, asLaterMember);
     FSymbol p = pred("p", 1);
     om->addPredicate(p, &asPredArg, 1);
     om->insertMethodValue(asHost, m, nullptr, 0, 1, h);
@@ -211,7 +215,7 @@ TEST_F(MainMemOMDeltaTest, CleanupKeepsStringsUsedAnywhere) {
     EXPECT_EQ(debugText, unused.ToString());
 
     FSymbol symbol;
-    for (const InternalName& kept : {asValue, asPredArg, asHost, asClass})
+    for (const InternalName& kept : {asValue, asPredArg, asHost, asClass, asMember, asLaterMember})
         EXPECT_EQ(om->giveSymbol(kept, symbol), 1);
     EXPECT_EQ(om->giveSymbol(unused, symbol), 0);
     std::string text;

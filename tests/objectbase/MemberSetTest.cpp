@@ -11,15 +11,18 @@
 
 namespace {
 
-// A name of one of three kinds, so that order and hashing see more than the value.
+// A name of one of three kinds, or a made object (flag -1), so that order and hashing see more
+// than the value.
 InternalName nameOf(int value, unsigned kind) {
-    switch (kind % 3) {
+    switch (kind % 4) {
         case 0:
             return InternalName(value, InternalName::Object, 0);
         case 1:
             return InternalName(value, InternalName::String, 0);
-        default:
+        case 2:
             return InternalName(value - 50, InternalName::Integer, 0);
+        default:
+            return InternalName(value, InternalName::Object, -1);
     }
 }
 
@@ -76,7 +79,7 @@ TEST(MemberSetTest, AgreesWithAnOrderedSetWhateverTheOrderOfInsertsAndErases) {
         }
         expectSame(members, twin);
         for (int value = 0; value < spread; ++value)
-            for (unsigned kind = 0; kind < 3; ++kind)
+            for (unsigned kind = 0; kind < 4; ++kind)
                 ASSERT_EQ(members.contains(nameOf(value, kind)),
                           twin.count(nameOf(value, kind)) != 0);
     }
