@@ -212,7 +212,7 @@ const MainMemOM::UsageSet* MainMemOM::usageOf(const InternalName& name) {
     return it != index.end() ? &it->second : nullptr;
 }
 
-void MainMemOM::forEachSetMemberUsage(
+void MainMemOM::forEachUnloggedValue(
     const std::function<void(const InternalName&, const InternalName&)>& visit) {
     Iterator* names = objNamesIterator(nullptr);
     Iterator* entries = nullptr;
@@ -224,7 +224,10 @@ void MainMemOM::forEachSetMemberUsage(
         entries = frame->methodIterator(1000, 0, entries);
         for (bool entry = entries->first(); entry; entry = entries->next()) {
             const InternalName value = entries->atColumn(2);
-            if (value.getType() != InternalName::SetName) continue;
+            if (value.getType() != InternalName::SetName) {
+                visit(value, host);  // a scalar value
+                continue;
+            }
             MainMemSetFrame* set = getSetFrame(value);
             if (set == nullptr) continue;
             members = set->getIterator(members);
@@ -252,11 +255,11 @@ FlatNameMap<InternalName, MainMemOM::UsageSet>& MainMemOM::usages() {
         holders->insert(host);
     }
     emptyUsageLog();
-    if (unloggedSetMembers)
-        forEachSetMemberUsage([this](const InternalName& member, const InternalName& host) {
-            usageIndex[member].insert(host);
+    if (unloggedValues)
+        forEachUnloggedValue([this](const InternalName& value, const InternalName& host) {
+            usageIndex[value].insert(host);
         });
-    unloggedSetMembers = false;
+    unloggedValues = false;
     usageIndexLive = true;
     return usageIndex;
 }

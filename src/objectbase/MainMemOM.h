@@ -573,15 +573,18 @@ class MainMemOM : public OM {
     static constexpr std::size_t FirstUsageLogCompaction = 4096;
     std::size_t usageLogCompactAt = FirstUsageLogCompaction;
     bool usageIndexLive = false;
-    // A member stored into the set of a host's set-valued method without arguments is not logged
-    // before the index is built: the set frames hold the same (member, host) pairs, and a rule
-    // head deriving millions of members paid for logging and sorting them (a third of the method
-    // form of a transitive closure over 2000 nodes). True when such members were left out: building
-    // the index walks those sets, and so does the string cleanup, which answers from the log. Sets
-    // lose members only while an equality is applied, which builds the index before it moves any.
-    bool unloggedSetMembers = false;
-    // Calls visit(member, host) for every member of every set of a method without arguments.
-    void forEachSetMemberUsage(
+    // A value stored under a method without arguments (a scalar value, or a member of the
+    // method's set) is not logged before the index is built: the object and set frames hold the
+    // same (value, host) pairs. A rule head deriving millions of members paid for logging and
+    // sorting them (a third of the method form of a transitive closure over 2000 nodes), and an
+    // imported document for a log entry per attribute. True when such values were left out:
+    // building the index walks those entries, and so does the string cleanup, which answers from
+    // the log. Entries lose values only while an equality is applied, which builds the index
+    // before it moves any.
+    bool unloggedValues = false;
+    // Calls visit(value, host) for every value of every method without arguments: a scalar value,
+    // or each member of a set.
+    void forEachUnloggedValue(
         const std::function<void(const InternalName& member, const InternalName& host)>& visit);
     // Looked up on every stored value once live and never walked in key order: hashed.
     FlatNameMap<InternalName, UsageSet> usageIndex;

@@ -244,7 +244,7 @@ void MainMemOM::clear() {
     usageIndex.clear();
     emptyUsageLog();
     usageIndexLive = false;
-    unloggedSetMembers = false;
+    unloggedValues = false;
     nameHandler->reset();
     // The identifier counters start again, so pairs recorded before would later merge new,
     // unrelated objects that reuse the old numbers.
@@ -276,10 +276,10 @@ void MainMemOM::cleanup() {
     framesMoved();
     std::cout << "\n cleanup\n";
 
-    // Strings held in predicate tuples, and in the method sets whose members the usage log left
+    // Strings held in predicate tuples, and in the method entries whose values the usage log left
     // out, collected once.
     set<InternalName> predicateStrings;
-    std::vector<InternalName> setStrings;  // ascending, repeats and all
+    std::vector<InternalName> entryStrings;  // ascending, repeats and all
     if (!stringNames.empty()) {
         Iterator* names = predNamesIterator(nullptr);
         Iterator* rows = nullptr;
@@ -296,11 +296,11 @@ void MainMemOM::cleanup() {
         }
         if (rows != nullptr) decRef(rows);
         decRef(names);
-        if (unloggedSetMembers) {
-            forEachSetMemberUsage([&setStrings](const InternalName& member, const InternalName&) {
-                if (member.getType() == InternalName::String) setStrings.push_back(member);
+        if (unloggedValues) {
+            forEachUnloggedValue([&entryStrings](const InternalName& value, const InternalName&) {
+                if (value.getType() == InternalName::String) entryStrings.push_back(value);
             });
-            std::sort(setStrings.begin(), setStrings.end());
+            std::sort(entryStrings.begin(), entryStrings.end());
         }
     }
 
@@ -308,7 +308,7 @@ void MainMemOM::cleanup() {
     std::sort(made.begin(), made.end());
     made.erase(std::unique(made.begin(), made.end()), made.end());
     for (const InternalName& name : made) {
-        if (std::binary_search(setStrings.begin(), setStrings.end(), name) ||
+        if (std::binary_search(entryStrings.begin(), entryStrings.end(), name) ||
             stringInUse(name, predicateStrings))
             continue;
         const std::optional<FSymbol> symbol = nameToSymbol.find(name);

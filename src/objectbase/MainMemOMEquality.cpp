@@ -199,9 +199,9 @@ bool MainMemOM::nextPendingPair(InternalName& old, InternalName& rep) {
 
 int MainMemOM::applyPair(const InternalName& old, const InternalName& rep) {
     framesMoved();
-    // The members left out of the usage log are found in their sets, which merging and
+    // The values left out of the usage log are found in their entries, which merging and
     // renaming are about to move: the index is built from them first.
-    if (unloggedSetMembers) usages();
+    if (unloggedValues) usages();
     if (eqTrace != 0) {
         std::string line = "%%% EQUATING: ";
         giveLexicalForm(old, line, 0, 0);

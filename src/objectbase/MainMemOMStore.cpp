@@ -171,11 +171,15 @@ int MainMemOM::insertMethodValue(const InternalName& host, const InternalName& m
     MainMemObjFrame* frame = objFrameFor(host);
     if (frame == nullptr) return 0;
 
-    // The value is indexed on every path but that of a set member already there: that one was
-    // indexed when it came, and rule heads repeat set members far more often than they add one.
+    // The value is indexed on every path but two: a set member already there was indexed when it
+    // came (rule heads repeat set members far more often than they add one), and a value of a
+    // method without arguments waits in its entry until the index is built.
     InternalName stored;
     if (frame->lookupMethod(method, type, argCount, stored) == 0) {
-        indexValue(host, args, argCount, value);
+        if (argCount == 0 && !usageIndexLive)
+            unloggedValues = true;  // the host's new entry holds the pair
+        else
+            indexValue(host, args, argCount, value);
         if (storeMethodValue(frame, method, args, argCount, type, value) == 0) return 0;
         indexMethod(host, method, argCount, type);
         if (!deltaOn) return 1;
@@ -230,7 +234,7 @@ int MainMemOM::storeSetMember(MainMemSetFrame* members, const InternalName& host
     // One probe answers both whether the value is there and where it goes.
     if (members->insert(value) == 0) return 0;
     if (argCount == 0 && !usageIndexLive)
-        unloggedSetMembers = true;  // the host's set holds the pair until the index is built
+        unloggedValues = true;  // the host's set holds the pair until the index is built
     else
         indexValue(host, args, argCount, value);
     return deltaOn ? recordValue(type, method, host, args, argCount, value, true) : 1;
