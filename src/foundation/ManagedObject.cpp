@@ -5,22 +5,36 @@
 #include <iostream>
 #include <new>
 
-struct PoolBlockHeader {
-    PoolBlockHeader* next;
-    PoolBlockHeader* prev;
-    void* block;  // the storage handed out; it starts right after its back pointer
-    std::size_t size;
-};
-
 namespace {
 
-// Every block carries a back pointer to its header just in front of the storage, padded so the
-// storage keeps the strictest fundamental alignment.
-constexpr std::size_t kPrefix = alignof(std::max_align_t);
+// Every block starts with a prefix holding its size and its links, and the storage handed out
+// follows it, padded so it keeps the strictest fundamental alignment. A free block is in the
+// singly linked free list of its size; a used one is in the doubly linked list of all used
+// blocks, so storage nobody released stays reachable (as a pool's storage, not a leak) and a
+// block leaves the list in a few stores. No header is allocated apart: taking and returning a
+// block is a handful of stores, which a consult does about twenty times a clause.
+struct BlockPrefix {
+    std::size_t size;
+    BlockPrefix* next;
+    BlockPrefix* prev;  // only while used
+};
+constexpr std::size_t kAlign = alignof(std::max_align_t);
+constexpr std::size_t kPrefix = (sizeof(BlockPrefix) + kAlign - 1) / kAlign * kAlign;
 
+BlockPrefix* prefixOf(void* storage) {
+    return reinterpret_cast<BlockPrefix*>(static_cast<char*>(storage) - kPrefix);
+}
+
+void* storageOf(BlockPrefix* prefix) {
+    return reinterpret_cast<char*>(prefix) + kPrefix;
+}
+
+BlockPrefix* usedBlocks = nullptr;
+
+// Indexed by exact size, 0 .. largestSize.
 std::int64_t largestSize = -1;
-PoolBlockHeader** usedLists = nullptr;
-PoolBlockHeader** freeLists = nullptr;
+BlockPrefix** freeLists = nullptr;
+std::size_t* usedCounts = nullptr;
 
 // Every storage operator new has handed out whose object is not constructed yet. A constructor
 // that finds its object inside one of them learns that the object is pooled; locals and globals
@@ -47,55 +61,38 @@ void addPending(void* storage, std::size_t size) {
 }
 
 // Forgets the pending storage that holds `object` (searching from the newest, which is nearly
-// always the one); the start of that storage, or null when `object` lies in none.
-char* takePending(const void* object) {
+// always the one); true when `object` lay in one.
+bool takePending(const void* object) {
     const char* at = static_cast<const char*>(object);
     for (std::size_t i = pendingCount; i-- > 0;) {
         if (at >= pending[i].start && at < pending[i].start + pending[i].size) {
-            char* start = pending[i].start;
             pending[i] = pending[--pendingCount];
-            return start;
+            return true;
         }
     }
-    return nullptr;
-}
-
-PoolBlockHeader*& backPointer(void* storage) {
-    return *reinterpret_cast<PoolBlockHeader**>(static_cast<char*>(storage) - kPrefix);
-}
-
-void push(PoolBlockHeader*& head, PoolBlockHeader* header) {
-    header->next = head;
-    if (head != nullptr) head->prev = header;
-    header->prev = nullptr;
-    head = header;
-}
-
-void unlink(PoolBlockHeader*& head, PoolBlockHeader* header) {
-    if (header->next != nullptr) header->next->prev = header->prev;
-    if (header->prev != nullptr)
-        header->prev->next = header->next;
-    else
-        head = header->next;
-    header->next = header->prev = nullptr;
+    return false;
 }
 
 void growPools(std::size_t newLargest) {
-    auto* newUsed = static_cast<PoolBlockHeader**>(std::calloc(newLargest + 1, sizeof(void*)));
-    auto* newFree = static_cast<PoolBlockHeader**>(std::calloc(newLargest + 1, sizeof(void*)));
-    if (newUsed == nullptr || newFree == nullptr) throw std::bad_alloc();
-    for (std::int64_t s = 0; s <= largestSize; ++s) {
-        newUsed[s] = usedLists[s];
-        newFree[s] = freeLists[s];
+    auto* newFree = static_cast<BlockPrefix**>(std::calloc(newLargest + 1, sizeof(BlockPrefix*)));
+    auto* newUsed = static_cast<std::size_t*>(std::calloc(newLargest + 1, sizeof(std::size_t)));
+    if (newUsed == nullptr || newFree == nullptr) {
+        std::free(newFree);
+        std::free(newUsed);
+        throw std::bad_alloc();
     }
-    std::free(usedLists);
+    for (std::int64_t s = 0; s <= largestSize; ++s) {
+        newFree[s] = freeLists[s];
+        newUsed[s] = usedCounts[s];
+    }
     std::free(freeLists);
-    usedLists = newUsed;
+    std::free(usedCounts);
     freeLists = newFree;
+    usedCounts = newUsed;
     largestSize = static_cast<std::int64_t>(newLargest);
 }
 
-std::size_t listLength(PoolBlockHeader* head) {
+std::size_t listLength(const BlockPrefix* head) {
     std::size_t n = 0;
     for (; head != nullptr; head = head->next) ++n;
     return n;
@@ -105,23 +102,20 @@ std::size_t listLength(PoolBlockHeader* head) {
 
 void* poolAllocate(std::size_t size) {
     if (static_cast<std::int64_t>(size) > largestSize) growPools(size);
-    PoolBlockHeader* header = freeLists[size];
-    if (header != nullptr) {
-        unlink(freeLists[size], header);
+    BlockPrefix* prefix = freeLists[size];
+    if (prefix != nullptr) {
+        freeLists[size] = prefix->next;
     } else {
-        header = static_cast<PoolBlockHeader*>(std::malloc(sizeof(PoolBlockHeader)));
-        char* raw = static_cast<char*>(std::malloc(kPrefix + size));
-        if (header == nullptr || raw == nullptr) {
-            std::free(header);
-            std::free(raw);
-            throw std::bad_alloc();
-        }
-        header->size = size;
-        header->block = raw + kPrefix;
-        backPointer(header->block) = header;
+        prefix = static_cast<BlockPrefix*>(std::malloc(kPrefix + size));
+        if (prefix == nullptr) throw std::bad_alloc();
+        prefix->size = size;
     }
-    push(usedLists[header->size], header);
-    return header->block;
+    prefix->prev = nullptr;
+    prefix->next = usedBlocks;
+    if (usedBlocks != nullptr) usedBlocks->prev = prefix;
+    usedBlocks = prefix;
+    ++usedCounts[size];
+    return storageOf(prefix);
 }
 
 void poolFree(void* storage) {
@@ -129,9 +123,15 @@ void poolFree(void* storage) {
         std::cerr << "Trying to delete NULL pointer!" << std::endl;
         return;
     }
-    PoolBlockHeader* header = backPointer(storage);
-    unlink(usedLists[header->size], header);
-    push(freeLists[header->size], header);
+    BlockPrefix* prefix = prefixOf(storage);
+    if (prefix->next != nullptr) prefix->next->prev = prefix->prev;
+    if (prefix->prev != nullptr)
+        prefix->prev->next = prefix->next;
+    else
+        usedBlocks = prefix->next;
+    --usedCounts[prefix->size];
+    prefix->next = freeLists[prefix->size];
+    freeLists[prefix->size] = prefix;
 }
 
 void releasePools(int all) {
@@ -142,10 +142,9 @@ void releasePools(int all) {
         else if (all == 0)
             n = 0;
         while (n-- > 0) {
-            PoolBlockHeader* header = freeLists[s];
-            unlink(freeLists[s], header);
-            std::free(static_cast<char*>(header->block) - kPrefix);
-            std::free(header);
+            BlockPrefix* prefix = freeLists[s];
+            freeLists[s] = prefix->next;
+            std::free(prefix);
         }
     }
 }
@@ -155,12 +154,10 @@ std::size_t poolFreeBlocks(std::size_t size) {
 }
 
 std::size_t poolUsedBlocks(std::size_t size) {
-    return static_cast<std::int64_t>(size) <= largestSize ? listLength(usedLists[size]) : 0;
+    return static_cast<std::int64_t>(size) <= largestSize ? usedCounts[size] : 0;
 }
 
-ManagedObject::ManagedObject() : count(1), block(nullptr) {
-    if (char* storage = takePending(this)) block = backPointer(storage);
-}
+ManagedObject::ManagedObject() : count(1), pooled(takePending(this)) {}
 
 void* ManagedObject::operator new(std::size_t size) {
     void* storage = poolAllocate(size);
@@ -194,7 +191,7 @@ void decRef(ManagedObject* object) {
         return;
     }
     // A global or local object lives as long as its scope, whatever its count says.
-    if (object->block == nullptr) return;
+    if (!object->pooled) return;
     // The complete object starts at its storage, which a base subobject need not.
     void* storage = dynamic_cast<void*>(object);
     object->~ManagedObject();

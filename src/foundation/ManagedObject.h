@@ -5,8 +5,6 @@
 #include <cstdint>
 #include <new>
 
-struct PoolBlockHeader;
-
 class ManagedObject {
   public:
     ManagedObject();
@@ -24,7 +22,7 @@ class ManagedObject {
     std::int32_t refCount() const { return count; }
     // True when the storage came from the pools; globals and locals are never destroyed by
     // releases.
-    bool isPooled() const { return block != nullptr; }
+    bool isPooled() const { return pooled; }
 
     friend void incRef(ManagedObject* object);
     friend void decRef(ManagedObject* object);
@@ -34,7 +32,7 @@ class ManagedObject {
 
   private:
     std::int32_t count;
-    PoolBlockHeader* block;
+    bool pooled;
 };
 
 // Takes a reference: counts up only while the count is positive (0 or less marks an uncounted
