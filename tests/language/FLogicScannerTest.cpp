@@ -134,6 +134,17 @@ TEST(FLogicScanner, AClauseIsReadNoFurtherThanItsEnd) {
         {"p(a, [b, c]) :- q(\"x. y\"), X.m[r ->> s], 1.5 < #2.5. rest.", "est."},
         {"o1[m -> v1].\nq(b).", "(b)."},
         {"  a :- b(1), %  c.\n d. ef", "f"},
+        {"p. q.", "."},
+        {"p.\tq.", "."},
+        {"p.%c. d\nq.", "q."},
+        {"p..\nq.", "."},
+        {"ab.\r\ncd.", "d."},
+        {"p.", ""},
+        {"p. ", ""},
+        {"abc[d -> e].\n\nfg.", "fg."},
+        {"x./* c. */ y.", "c. */ y."},
+        {"r(#1.5). z.", "."},
+        {"st.u.v.", ""},
     };
     for (const auto& c : cases) {
         std::istringstream in(c.input);
