@@ -84,7 +84,7 @@ static void yyerror(InternalFLogicParser& parser, FRule**, const char* message) 
 %type <vars> var_list
 %type <application> predicate function application
 
-%destructor { delete[] $$; } <text>
+/* Token texts belong to the parser, which keeps them until the next clause. */
 %destructor { grammar::release($$); } <rule> <head> <literals> <literal> <term> <path>
 %destructor { grammar::release($$); } <specification> <isa> <step> <method> <result>
 %destructor { grammar::release($$); } <application>

@@ -24,11 +24,9 @@
 
 namespace {
 
-// The text of a token, whose heap copy is freed.
+// The text of a token (which the parser keeps until the next clause).
 std::string take(char* text) {
-    std::string value = text != nullptr ? text : "";
-    delete[] text;
-    return value;
+    return text != nullptr ? text : "";
 }
 
 // Drops the grammar's references to the elements of a list that a node has taken over.
@@ -128,15 +126,20 @@ void discard(clib_list<T*>* list) {
 }  // namespace
 
 void GrammarSupport::startClause() {
-    ++clause;
-    // Old entries only cost memory; a big clause's are dropped before the next one.
-    if (depths.size() > 4096) depths.clear();
+    recent.clear();
+    // A big clause's map is dropped whole, so its buckets are not swept clause after clause.
+    if (!depths.empty()) depths = {};
 }
 
 int GrammarSupport::depthOf(const void* part) const {
     if (part == nullptr) return 0;
-    const auto found = depths.find(part);
-    return found != depths.end() && found->second.clause == clause ? found->second.depth : 1;
+    for (auto at = recent.rbegin(); at != recent.rend(); ++at)
+        if (at->first == part) return at->second;
+    if (!depths.empty()) {
+        const auto found = depths.find(part);
+        if (found != depths.end()) return found->second;
+    }
+    return 1;
 }
 
 template <class T>
@@ -148,7 +151,13 @@ T* GrammarSupport::measured(T* made, int depth) {
         discard(made);
         return nullptr;
     }
-    depths.insert_or_assign(made, Depth{clause, depth});
+    if (depths.empty() && recent.size() < recentLimit) {
+        recent.emplace_back(made, depth);
+    } else {
+        for (const auto& [part, partDepth] : recent) depths.insert_or_assign(part, partDepth);
+        recent.clear();
+        depths.insert_or_assign(made, depth);
+    }
     return made;
 }
 
@@ -519,13 +528,13 @@ Path* GrammarSupport::stringConstant(char* text) {
 }
 
 FctOrPred* GrammarSupport::application(char* name, TermList* args) {
-    const std::string text = take(name);
+    std::string text = take(name);
     if (!ok()) {
         grammar::releaseList(args);
         return nullptr;
     }
     const int depth = depthOf(args) + 1;
-    auto* made = new FctOrPred(text, args);
+    auto* made = new FctOrPred(std::move(text), args);
     dropElements(args);
     return measured(made, depth);
 }

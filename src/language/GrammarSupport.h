@@ -6,6 +6,8 @@
 
 #include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "foundation/clib_list.h"
 #include "objectbase/FSymbol.h"
@@ -111,15 +113,12 @@ class GrammarSupport {
     void unfoldList(FTerm* term, TermList& into) const;
 
     InternalGrammarParser& parser;
-    // Depth of each node and list built, by address, with the number of the clause that built
-    // it: every builder records what it makes, so an address reused is overwritten, and the
-    // entries of earlier clauses are ignored rather than erased clause by clause.
-    struct Depth {
-        unsigned clause;
-        int depth;
-    };
-    std::unordered_map<const void*, Depth> depths;
-    unsigned clause = 0;
+    // Depth of each node and list this clause built, by address; a later entry for an address
+    // (storage reused within the clause) overrides an earlier one. A clause builds a few dozen
+    // nodes, searched from the newest faster than hashed; a bigger clause moves them to the map.
+    static constexpr std::size_t recentLimit = 32;
+    std::vector<std::pair<const void*, int>> recent;
+    std::unordered_map<const void*, int> depths;
 };
 
 namespace grammar {

@@ -3,6 +3,7 @@
 
 #include <FlexLexer.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "foundation/Error.h"
@@ -70,6 +71,10 @@ int InternalGrammarParser::lineNumber() const {
 }
 
 void InternalGrammarParser::startClause(SymTab* table) {
+    // The previous clause's texts are no longer pointed at; one ordinary chunk is kept for reuse.
+    if (textChunks.size() > 1 || (!textChunks.empty() && textChunks[0].size != textChunkSize))
+        textChunks.clear();
+    textUsed = 0;
     symTab = table;
     ok = 1;
     endStateClauseEnd = false;
@@ -116,11 +121,21 @@ int InternalGrammarParser::nextToken(int illegal, int clauseEnd) {
     return token;
 }
 
-char* InternalGrammarParser::tokenText() const {
-    const char* text = lexer().YYText();
-    const std::size_t length = std::strlen(text);
-    auto* copy = new char[length + 1];
-    std::memcpy(copy, text, length + 1);
+char* InternalGrammarParser::tokenText() {
+    return keepText(lexer().YYText());
+}
+
+char* InternalGrammarParser::keepText(std::string_view text) {
+    const std::size_t need = text.size() + 1;
+    if (textChunks.empty() || textChunks.back().size - textUsed < need) {
+        const std::size_t size = std::max(need, textChunkSize);
+        textChunks.push_back({std::make_unique_for_overwrite<char[]>(size), size});
+        textUsed = 0;
+    }
+    char* copy = textChunks.back().bytes.get() + textUsed;
+    std::memcpy(copy, text.data(), text.size());
+    copy[text.size()] = '\0';
+    textUsed += need;
     return copy;
 }
 

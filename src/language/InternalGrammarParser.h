@@ -2,7 +2,11 @@
 // tables, the ok flag of the current clause and the syntax-error reporting.
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "language/GrammarSupport.h"
 #include "language/InternalFParser.h"
@@ -50,6 +54,10 @@ class InternalGrammarParser : public InternalFParser {
     // The builders the grammar actions call.
     GrammarSupport& support() { return builder; }
 
+    // A copy of `text`, kept until the next clause starts: the grammar's text tokens point into
+    // these copies, so a token's text is neither allocated nor freed on its own.
+    char* keepText(std::string_view text);
+
     // Tells the error text that the last token read was the end of the input.
     void setAtInputEnd(bool atEnd) { atInputEnd = atEnd; }
 
@@ -71,8 +79,8 @@ class InternalGrammarParser : public InternalFParser {
     // The scanner's next token as the grammar should see it: illegal characters (`illegal`) are
     // skipped and reject the clause; an unreadable input's end rejects it too.
     int nextToken(int illegal, int clauseEnd);
-    // A heap copy of the current token's text, as the grammar's text tokens carry.
-    char* tokenText() const;
+    // A copy of the current token's text (see keepText), as the grammar's text tokens carry.
+    char* tokenText();
 
   private:
     SymTab* symTab = nullptr;        // not owned
@@ -84,4 +92,12 @@ class InternalGrammarParser : public InternalFParser {
     // Whether this call has had the clause end of the scanner's end state.
     bool endStateClauseEnd = false;
     GrammarSupport builder{*this};
+    // The texts kept for this clause, in chunks filled one after the other.
+    static constexpr std::size_t textChunkSize = 4096;
+    struct TextChunk {
+        std::unique_ptr<char[]> bytes;
+        std::size_t size;
+    };
+    std::vector<TextChunk> textChunks;
+    std::size_t textUsed = 0;  // of the last chunk
 };

@@ -97,7 +97,7 @@ static void yyerror(InternalPevoParser& parser, FRule**, const char* message) {
 %type <application> application xpath_application filter_application
 %type <text> name
 
-%destructor { delete[] $$; } <text>
+/* Token texts belong to the parser, which keeps them until the next clause. */
 %destructor { grammar::release($$); } <rule> <head> <literals> <literal> <term> <path>
 %destructor { grammar::release($$); } <specification> <isa> <element> <step> <method>
 %destructor { grammar::release($$); } <result> <application>

@@ -17,18 +17,9 @@
 
 namespace {
 
-// The text of a token, whose heap copy is freed.
+// The text of a token (which the parser keeps until the next clause).
 std::string take(char* text) {
-    std::string value = text != nullptr ? text : "";
-    delete[] text;
-    return value;
-}
-
-// A heap copy, as the tokens carry their texts.
-char* copyText(const std::string& text) {
-    auto* copy = new char[text.size() + 1];
-    std::memcpy(copy, text.c_str(), text.size() + 1);
-    return copy;
+    return text != nullptr ? text : "";
 }
 
 // The axis names by code 1 to 7.
@@ -48,12 +39,12 @@ PTerm* PevoGrammarSupport::nameAtom(char* name) {
 }
 
 FctOrPred* PevoGrammarSupport::application(char* name, TermList* args) {
-    if (args == nullptr) name = copyText(take(name) + "()");
+    if (args == nullptr) name = parser.keepText(take(name) + "()");
     return parser.support().application(name, args);
 }
 
 char* PevoGrammarSupport::axisName(int axis) {
-    return copyText(axis >= 1 && axis <= 7 ? axisNames[axis - 1] : "");
+    return parser.keepText(axis >= 1 && axis <= 7 ? axisNames[axis - 1] : "");
 }
 
 int PevoGrammarSupport::axisCode(const char* text) {
@@ -64,11 +55,11 @@ int PevoGrammarSupport::axisCode(const char* text) {
 }
 
 Path* PevoGrammarSupport::callName(char* name) {
-    return parser.support().constant(copyText(take(name) + "()"), InternalName::Function);
+    return parser.support().constant(parser.keepText(take(name) + "()"), InternalName::Function);
 }
 
 Path* PevoGrammarSupport::stringConstant(char* text) {
-    return parser.support().constant(copyText(grammar::unescapeString(take(text))),
+    return parser.support().constant(parser.keepText(grammar::unescapeString(take(text))),
                                      InternalName::String);
 }
 
