@@ -112,6 +112,24 @@ bool isWordRun(const char* partial, int length) {
     return true;
 }
 
+// Appends the characters the stream holds already up to the next "." or carriage return (both
+// left to the one-character reading), `count` of up to `size` taken so far; the new count. Only
+// what the stream holds: a terminal or a pipe never waits here.
+int readHeldUpToDot(std::streambuf* source, char* buffer, int count, int size) {
+    using traits = std::char_traits<char>;
+    try {
+        while (count < size && source->in_avail() > 0) {
+            const char character = traits::to_char_type(source->sgetc());
+            if (character == '.' || character == '\r') break;
+            source->sbumpc();
+            buffer[count++] = character;
+        }
+    } catch (...) {
+        // Reported at the next single read, which fails the same way.
+    }
+    return count;
+}
+
 }  // namespace
 
 int ScannerInput::readTokenCharacters(std::istream& in, char* buffer, int size, const char* partial,
@@ -124,13 +142,18 @@ int ScannerInput::readTokenCharacters(std::istream& in, char* buffer, int size, 
     std::streambuf* source = in.rdbuf();
     using traits = std::char_traits<char>;
     int count = 1;
+    bool wordEnded = false;
     try {
         while (count < size) {
             const traits::int_type next = source->sgetc();
             if (traits::eq_int_type(next, traits::eof())) break;
             const char character = traits::to_char_type(next);
-            // The word's end and a carriage return are left to the one-character reading.
-            if (character == '\r' || (inWord && !isWordCharacter(character))) break;
+            // A carriage return is left to the one-character reading.
+            if (character == '\r') break;
+            if (inWord && !isWordCharacter(character)) {
+                wordEnded = true;
+                break;
+            }
             source->sbumpc();
             buffer[count++] = character;
             if (inString && character == '"' && buffer[count - 2] != '\\') break;
@@ -138,31 +161,31 @@ int ScannerInput::readTokenCharacters(std::istream& in, char* buffer, int size, 
     } catch (...) {
         // Reported at the next single read, which fails the same way.
     }
+    // A word holds no ".", so the clause goes on behind it as outside words.
+    if (wordEnded) count = readHeldUpToDot(source, buffer, count, size);
     return count;
 }
 
 int ScannerInput::readClauseCharacters(std::istream& in, char* buffer, int size,
                                        const char* partial, int partialLength) {
-    // After a "." the scanner may be deciding whether the clause ends: nothing more is read.
-    if (*buffer == '.' ||
-        std::memchr(partial, '.', static_cast<std::size_t>(partialLength)) != nullptr)
-        return 1;
     std::streambuf* source = in.rdbuf();
-    using traits = std::char_traits<char>;
-    int count = 1;
-    try {
-        // Only what the stream holds already: a terminal or a pipe never waits here.
-        while (count < size && source->in_avail() > 0) {
-            const char character = traits::to_char_type(source->sgetc());
-            // The next "." and a carriage return are left to the one-character reading.
-            if (character == '.' || character == '\r') break;
-            source->sbumpc();
-            buffer[count++] = character;
+    if (*buffer == '.') {
+        // The scanner decides nothing on a "." before it has seen the character behind it, which
+        // it always asks for next: that one (held already, and no carriage return) comes along.
+        if (size < 2) return 1;
+        try {
+            if (source->in_avail() > 0 && source->sgetc() != '\r') {
+                buffer[1] = std::char_traits<char>::to_char_type(source->sbumpc());
+                return 2;
+            }
+        } catch (...) {
+            // Reported at the next single read, which fails the same way.
         }
-    } catch (...) {
-        // Reported at the next single read, which fails the same way.
+        return 1;
     }
-    return count;
+    // After a "." the scanner may be deciding whether the clause ends: nothing more is read.
+    if (std::memchr(partial, '.', static_cast<std::size_t>(partialLength)) != nullptr) return 1;
+    return readHeldUpToDot(source, buffer, 1, size);
 }
 
 void ScannerInput::countNewlines(const char* text, int length) {
