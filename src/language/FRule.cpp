@@ -22,18 +22,19 @@ FRule::FRule(FTermList* head, FLiteralList* body, SymTab* names, std::string ori
       bodyNegation(body != nullptr && body->hasNegation()) {
     incRef(head);
     incRef(body);
-    if (this->names == nullptr) {
-        this->names = new SymTab;
-    } else {
-        incRef(this->names);
-    }
+    incRef(this->names);
+}
+
+SymTab* FRule::getSymTab() const {
+    if (names == nullptr) names = new SymTab;
+    return names;
 }
 
 FRule::FRule(const FRule& other)
     : ParseTreeNode(other),
       head(nullptr),
       body(nullptr),
-      names(new SymTab(*other.names)),
+      names(other.names != nullptr ? new SymTab(*other.names) : nullptr),
       line(other.line),
       origin(other.origin),
       flag(other.flag),
@@ -83,14 +84,14 @@ bool FRule::isGroundPredicateFact() const {
 
 void FRule::print(OutputChannel& channel, const SymTab* names, const SymTab* /*vars*/) const {
     if (head != nullptr) {
-        head->print(channel, names, this->names);
+        head->print(channel, names, getSymTab());
         if (body != nullptr) {
             channel << " :- ";
-            body->print(channel, names, this->names);
+            body->print(channel, names, getSymTab());
         }
     } else {
         channel << "?- ";
-        if (body != nullptr) body->print(channel, names, this->names);
+        if (body != nullptr) body->print(channel, names, getSymTab());
     }
     channel << "." << std::endl;
 }

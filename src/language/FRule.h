@@ -15,7 +15,8 @@ class FRule : public ParseTreeNode {
     // Clause kinds, by which parts are present and not empty.
     enum Kind { Empty = 0, Fact = 1, Rule = 2, Query = 3 };
 
-    // Takes references to head, body and table; a null table is replaced by a new empty one.
+    // Takes references to head, body and table; a null table stands for an empty one, made on
+    // the first getSymTab (a ground fact that goes straight to the fact list never asks).
     // `origin` is the source file or the label of the part that made the clause, `line` the
     // source line where it ends; the flag is carried along, not interpreted here.
     FRule(FTermList* head, FLiteralList* body, SymTab* names, std::string origin, int line,
@@ -36,7 +37,8 @@ class FRule : public ParseTreeNode {
 
     FTermList* getHead() const { return head; }
     FLiteralList* getBody() const { return body; }
-    SymTab* getSymTab() const { return names; }
+    // The clause's own table, never null.
+    SymTab* getSymTab() const;
     int ruleKind() const;
     // A fact whose head atoms are all stored predicates over constants (no variable, path,
     // function application or built-in): it passes every check and is its own normal form.
@@ -54,7 +56,7 @@ class FRule : public ParseTreeNode {
   private:
     FTermList* head;
     FLiteralList* body;
-    SymTab* names;
+    mutable SymTab* names;  // null until first asked for when no table was given
     int line;
     std::string origin;
     std::uint8_t flag;
