@@ -57,7 +57,7 @@ static void yyerror(InternalFLogicParser& parser, FRule**, const char* message) 
     MethResult* result;
     TermList* terms;
     VarList* vars;
-    FctOrPred* application;
+    NameApplication application;
 }
 
 %token CLAUSE_END 258 IMPLIES 259 QUERY 260 COMMA 261 SEMICOLON 262 NOT 263
@@ -286,8 +286,8 @@ function
     ;
 
 application
-    : NAME                     { $$ = BUILD.application($1, nullptr); }
-    | NAME args                { $$ = BUILD.application($1, $2); }
+    : NAME                     { $$ = BUILD.nameApplication($1, nullptr); }
+    | NAME args                { $$ = BUILD.nameApplication($1, $2); }
     ;
 
 list_rest

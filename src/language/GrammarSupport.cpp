@@ -75,6 +75,10 @@ void release(ManagedObject* node) {
     if (node != nullptr) decRef(node);
 }
 
+void release(const NameApplication& application) {
+    releaseList(application.args);
+}
+
 Path* parenthesized(Path* term) {
     if (term != nullptr) term->setParenthesized();
     return term;
@@ -142,12 +146,17 @@ int GrammarSupport::depthOf(const void* part) const {
     return 1;
 }
 
+bool GrammarSupport::refused(int depth) {
+    if (depth <= maxDepth) return false;
+    parser.reportCheck("parser stack overflow");
+    parser.clearOk();
+    return true;
+}
+
 template <class T>
 T* GrammarSupport::measured(T* made, int depth) {
     if (made == nullptr) return nullptr;
-    if (depth > maxDepth) {
-        parser.reportCheck("parser stack overflow");
-        parser.clearOk();
+    if (refused(depth)) {
         discard(made);
         return nullptr;
     }
@@ -267,6 +276,18 @@ PTerm* GrammarSupport::classify(FctOrPred* application, bool inFilter) {
     const int depth = depthOf(application);
     TermList* args = application->takeArgs();
     grammar::release(application);
+    return classify(name, args, depth, inFilter);
+}
+
+PTerm* GrammarSupport::predicate(NameApplication application) {
+    if (!ok() || application.name == nullptr) {
+        grammar::release(application);
+        return nullptr;
+    }
+    return classify(take(application.name), application.args, application.depth, false);
+}
+
+PTerm* GrammarSupport::classify(const std::string& name, TermList* args, int depth, bool inFilter) {
     const int arity = args != nullptr ? args->length() : 0;
     const Builtin* builtin = findBuiltin(name, inFilter);
     bool isBuiltin = false;
@@ -505,6 +526,19 @@ Path* GrammarSupport::functionTerm(FctOrPred* application) {
     return measured<Path>(made, depth);
 }
 
+Path* GrammarSupport::functionTerm(NameApplication application) {
+    if (!ok() || application.name == nullptr) {
+        grammar::release(application);
+        return nullptr;
+    }
+    TermList* args = application.args;
+    const int arity = args != nullptr ? args->length() : 0;
+    auto* made = new FunctionTerm(
+        parser.constantSymbol(take(application.name), InternalName::Function, arity), args);
+    dropElements(args);
+    return measured<Path>(made, application.depth);
+}
+
 Path* GrammarSupport::variable(char* name) {
     const std::string text = take(name);
     if (!ok()) return nullptr;
@@ -525,6 +559,19 @@ Path* GrammarSupport::constantOf(const std::string& value, int kind) {
 
 Path* GrammarSupport::stringConstant(char* text) {
     return constantOf(grammar::unescapeQuotes(take(text)), InternalName::String);
+}
+
+NameApplication GrammarSupport::nameApplication(char* name, TermList* args) {
+    if (!ok()) {
+        grammar::releaseList(args);
+        return {};
+    }
+    const int depth = depthOf(args) + 1;
+    if (refused(depth)) {
+        grammar::releaseList(args);
+        return {};
+    }
+    return {name, args, depth};
 }
 
 FctOrPred* GrammarSupport::application(char* name, TermList* args) {

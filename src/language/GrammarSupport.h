@@ -34,6 +34,16 @@ using TermList = clib_list<FTerm*>;
 using ElementList = clib_list<MethListElement*>;
 using VarList = clib_list<FSymbol>;
 
+// A name with its arguments, as the F-Logic grammar reads it before it knows whether a predicate
+// or a term is meant: held by value on the grammar's stack, so it costs no node. The text is the
+// parser's token text; the list carries the grammar's references to its elements. A null name
+// stands for none (the clause was refused).
+struct NameApplication {
+    char* name;
+    TermList* args;
+    int depth;
+};
+
 class GrammarSupport {
   public:
     explicit GrammarSupport(InternalGrammarParser& parser) : parser(parser) {}
@@ -62,6 +72,7 @@ class GrammarSupport {
     FTerm* stepAtom(Path* host, MethRef* step);
     // The predicate term of a name application, after the built-in checks.
     PTerm* predicate(FctOrPred* application);
+    PTerm* predicate(NameApplication application);
     // The same inside a Pevo filter, where only the built-ins without list arguments and
     // without "describe" are known: those names are ordinary predicates there.
     PTerm* filterPredicate(FctOrPred* application);
@@ -87,12 +98,16 @@ class GrammarSupport {
     VarList* variables(VarList* variables, char* name);
 
     Path* functionTerm(FctOrPred* application);
+    // The same for a name application of the F-Logic grammar, which is held by value.
+    Path* functionTerm(NameApplication application);
     Path* variable(char* name);
     Path* constant(char* text, int kind);
     // A string constant of the F-Logic dialect: its text as written, but for the escaped double
     // quotes, which stand for themselves (see unescapeQuotes).
     Path* stringConstant(char* text);
     FctOrPred* application(char* name, TermList* args);
+    // The same without a node, after the same depth check.
+    NameApplication nameApplication(char* name, TermList* args);
     Path* emptyList();
     Path* listCell(Path* head, Path* tail);
 
@@ -106,8 +121,11 @@ class GrammarSupport {
 
   private:
     bool ok() const;
+    // True, after the report, when a part of this depth is too deep: the clause is refused.
+    bool refused(int depth);
     Path* constantOf(const std::string& value, int kind);
     PTerm* classify(FctOrPred* application, bool inFilter);
+    PTerm* classify(const std::string& name, TermList* args, int depth, bool inFilter);
     // The elements of a list argument ("cons" cells unfolded), each with a reference taken; the
     // term itself when it is no list cell.
     void unfoldList(FTerm* term, TermList& into) const;
@@ -125,6 +143,8 @@ namespace grammar {
 
 // Releases a node the grammar holds; null is allowed.
 void release(ManagedObject* node);
+// Releases what a name application holds.
+void release(const NameApplication& application);
 // Releases every element of the list and deletes it; null is allowed.
 template <class T>
 void releaseList(clib_list<T*>* list) {
