@@ -55,6 +55,21 @@ TEST_F(FParserTest, NothingBeforeOpeningThenTwoClausesThenAtEnd) {
     EXPECT_EQ(errors(), "");
 }
 
+// Token texts live until the next clause starts: a clause whose texts fill several blocks
+// (a long name, a long string, thousands of names) reads as written, and so does the next one.
+TEST_F(FParserTest, TokenTextsOfAnyLengthLastTheirClause) {
+    std::string clause = "p" + std::string(10000, 'q') + "(\"" + std::string(5000, 's') + "\"";
+    for (int i = 0; i < 3000; ++i) clause += ",n" + std::to_string(i);
+    clause += ").";
+    const std::string next = "o1[m -> \"" + std::string(4095, 't') + "\"].";
+    ASSERT_EQ(parser->setInputString(clause + "\n" + next + "\n" + clause), 1);
+    EXPECT_EQ(harness.next(*parser).text, clause);
+    EXPECT_EQ(harness.next(*parser).text, next);
+    EXPECT_EQ(harness.next(*parser).text, clause);
+    EXPECT_TRUE(parser->atEnd());
+    EXPECT_EQ(errors(), "");
+}
+
 TEST_F(FParserTest, IllegalCharacterRejectsOnlyItsClause) {
     parser->setInputString("p(a &).\nr(b).");
     auto first = harness.next(*parser);
