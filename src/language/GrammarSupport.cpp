@@ -284,7 +284,7 @@ PTerm* GrammarSupport::predicate(NameApplication application) {
         grammar::release(application);
         return nullptr;
     }
-    return classify(take(application.name), application.args, application.depth, false);
+    return classify(take(application.name), application.args, depthOf(application.args) + 1, false);
 }
 
 PTerm* GrammarSupport::classify(const std::string& name, TermList* args, int depth, bool inFilter) {
@@ -532,11 +532,12 @@ Path* GrammarSupport::functionTerm(NameApplication application) {
         return nullptr;
     }
     TermList* args = application.args;
+    const int depth = depthOf(args) + 1;
     const int arity = args != nullptr ? args->length() : 0;
     auto* made = new FunctionTerm(
         parser.constantSymbol(take(application.name), InternalName::Function, arity), args);
     dropElements(args);
-    return measured<Path>(made, application.depth);
+    return measured<Path>(made, depth);
 }
 
 Path* GrammarSupport::variable(char* name) {
@@ -571,7 +572,7 @@ NameApplication GrammarSupport::nameApplication(char* name, TermList* args) {
         grammar::releaseList(args);
         return {};
     }
-    return {name, args, depth};
+    return {name, args};
 }
 
 FctOrPred* GrammarSupport::application(char* name, TermList* args) {

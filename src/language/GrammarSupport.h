@@ -41,7 +41,6 @@ using VarList = clib_list<FSymbol>;
 struct NameApplication {
     char* name;
     TermList* args;
-    int depth;
 };
 
 class GrammarSupport {
