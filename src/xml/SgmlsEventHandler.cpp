@@ -9,7 +9,9 @@
 #include <OpenSP/StorageManager.h>
 #include <OpenSP/Text.h>
 
+#include <algorithm>
 #include <cstring>
+#include <map>
 
 #include "platform/InterruptFlag.h"
 #include "xml/EsisOutputFlags.h"
@@ -62,6 +64,59 @@ const char* dataTypeWord(EntityDecl::DataType type) {
     }
 }
 
+// How many characters each internal general entity of a DTD becomes with every entity it names
+// expanded in turn, up to a limit. The parser builds an attribute value from such entities in
+// memory before any event reaches the handler, so a few hundred bytes of nested definitions
+// used in one attribute would take gigabytes there; the sizes are known once the prolog is read.
+class ExpansionSizes {
+  public:
+    ExpansionSizes(const Dtd& dtd, std::uint64_t limit) : dtd(dtd), limit(limit) {}
+
+    // The size of the named entity, limit + 1 for any size above the limit. An undeclared or
+    // external entity adds nothing here: the parser reports the one, and the other's text is
+    // counted as it arrives. A name met again while its own expansion is being sized (a
+    // recursive definition, which the parser refuses) adds nothing either.
+    std::uint64_t of(const StringC& name, int depth) {
+        // Each level is a frame of this function: definitions nested deeper than this are
+        // taken as over the limit rather than followed.
+        if (depth > MaxNesting) return limit + 1;
+        const std::vector<Char> key = nameKey(name);
+        if (auto known = sizes.find(key); known != sizes.end()) return known->second;
+        const Entity* entity = dtd.lookupEntityTemp(false, name);
+        const InternalEntity* internal = entity != nullptr ? entity->asInternalEntity() : nullptr;
+        if (internal == nullptr) return 0;
+        sizes.emplace(key, 0);
+        const StringC& text = internal->string();
+        std::uint64_t total = 0;
+        for (std::size_t at = 0; at < text.size() && total <= limit; ++at) {
+            std::size_t end = at + 1;
+            if (text[at] == '&')
+                while (end < text.size() && isNameChar(text[end])) ++end;
+            if (end == at + 1) {
+                ++total;
+                continue;
+            }
+            StringC named(text.data() + at + 1, end - at - 1);
+            total += of(named, depth + 1);
+            at = end < text.size() && text[end] == ';' ? end : end - 1;
+        }
+        const std::uint64_t size = std::min(total, limit + 1);
+        sizes[key] = size;
+        return size;
+    }
+
+  private:
+    static constexpr int MaxNesting = 1000;
+    static bool isNameChar(Char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '.' || c == '-' || c == '_' || c == ':' || c > 0x7f;
+    }
+
+    const Dtd& dtd;
+    std::uint64_t limit;
+    std::map<std::vector<Char>, std::uint64_t> sizes;
+};
+
 }  // namespace
 
 SgmlsEventHandler::SgmlsEventHandler(const SgmlParser* parser, OutputCharStream* os,
@@ -100,6 +155,14 @@ bool SgmlsEventHandler::admit(const Location& loc, std::size_t length) {
     if (reason == ParseStop::none) return true;
     if (stop != nullptr) *stop = reason;
     cancel();
+    return false;
+}
+
+bool SgmlsEventHandler::entitiesOverBound(const Dtd& dtd) const {
+    ExpansionSizes sizes(dtd, maxExpanded);
+    Dtd::ConstEntityIter iter(dtd.generalEntityIter());
+    for (ConstPtr<Entity> entity(iter.next()); !entity.isNull(); entity = iter.next())
+        if (sizes.of(entity->name(), 1) > maxExpanded) return true;
     return false;
 }
 
@@ -216,6 +279,12 @@ void SgmlsEventHandler::startDtd(StartDtdEvent* event) {
 }
 
 void SgmlsEventHandler::endProlog(EndPrologEvent* event) {
+    if (!cancelled() && entitiesOverBound(event->dtd())) {
+        if (stop != nullptr) *stop = ParseStop::entityBound;
+        cancel();
+        delete event;
+        return;
+    }
     if (flags & esisEntity) {
         Dtd::ConstEntityIter iter(event->dtd().generalEntityIter());
         for (;;) {

@@ -47,6 +47,11 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     // False (and the parse cancelled) when the event at loc, adding length characters, would
     // pass a bound or an interrupt is pending; nothing is written for such an event.
     bool admit(const OpenSP::Location& loc, std::size_t length);
+    // True when some internal general entity of the DTD would expand past the bound on
+    // characters. The parser expands entities in an attribute value in memory before the
+    // element's event comes, where admit cannot stop it, so such a DTD ends the parse at the
+    // end of the prolog, whether the instance uses the entity or not.
+    bool entitiesOverBound(const OpenSP::Dtd& dtd) const;
     void startData();
     void endData();
     // Writes an "L" line when the event at loc lies on another line or in another file than the

@@ -132,6 +132,41 @@ TEST_F(ImportTest, AnEntityBombStopsAtTheBoundWithAnErrorValue) {
     EXPECT_EQ(reports(errors).find("EntityBound"), std::string::npos);
 }
 
+// The parser builds an attribute value from its entities in memory before the element's event
+// comes: a DTD whose entity would expand past the bound ends the parse after the prolog, used
+// in an attribute or not. The bomb here is small (11 MB) in case the check ever fails.
+TEST_F(ImportTest, AnEntityBombInAnAttributeStopsAfterTheProlog) {
+    auto bomb = [](int levels, const std::string& use) {
+        std::string doc =
+            "<?xml version=\"1.0\"?>\n<!DOCTYPE r [\n<!ELEMENT r EMPTY>\n"
+            "<!ATTLIST r v CDATA #IMPLIED>\n<!ENTITY a0 \"lol lol lol\">\n";
+        for (int level = 1; level <= levels; ++level) {
+            std::string ten;
+            for (int i = 0; i < 10; ++i) ten += "&a" + std::to_string(level - 1) + ";";
+            doc += "<!ENTITY a" + std::to_string(level) + " \"" + ten + "\">\n";
+        }
+        return doc + "]>\n<r v=\"" + use + "\"/>\n";
+    };
+    const std::string file = (home / "attribute-bomb.xml").string();
+    writeFile(file, bomb(6, "&a6;"));
+    handler->parseWebdoc(document, file, request(5, 1, 1), 0, "", "", "");
+    EXPECT_NE(reports(errors).find("EntityBound"), std::string::npos);
+    EXPECT_NE(dump().find("expand beyond 10485760 characters or 64 levels"), std::string::npos);
+
+    // Declared and not used: the DTD alone is over the bound.
+    writeFile(file, bomb(6, "&a1;"));
+    errors.clear();
+    handler->parseWebdoc(object("unused"), file, request(5, 1, 1), 0, "", "", "");
+    EXPECT_NE(reports(errors).find("EntityBound"), std::string::npos);
+
+    // Entities that stay under the bound are expanded into the attribute as before.
+    writeFile(file, bomb(3, "&a3;"));
+    errors.clear();
+    handler->parseWebdoc(object("fine"), file, request(5, 1, 1), 0, "", "", "");
+    EXPECT_EQ(reports(errors).find("EntityBound"), std::string::npos);
+    EXPECT_NE(dump().find("lol lol lollol lol lol"), std::string::npos);
+}
+
 TEST_F(ImportTest, TagFileStatusesShapeTheMapping) {
     handler->setTagFile((dataDir() / "tags.txt").string());
     importData("memo.xml", request(3));
