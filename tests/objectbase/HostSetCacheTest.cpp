@@ -53,16 +53,6 @@ class HostSetCacheTest : public ::testing::Test {
         return debug.text();
     }
 
-    // The rows recorded in a delta predicate, in ascending order.
-    static Rows deltaRows(MainMemOM* om, const FSymbol& delta) {
-        MainMemPredFrame* frame = om->getPredFrame(delta);
-        if (frame == nullptr) return {};
-        Iterator* it = frame->getIterator(nullptr);
-        Rows rows = drain(it, frame->getArity());
-        decRef(it);
-        return rows;
-    }
-
     MainMemOM* plain = nullptr;
     MainMemOM* kept = nullptr;
     HostSetCache sets;
@@ -109,7 +99,8 @@ TEST_F(HostSetCacheTest, AgreesWithPlainInsertsWhileEqualitiesAndClearsMoveFrame
                       kept->insertSetValueKeepingSets(host, method, type, value, sets))
                 << "run " << run << " step " << step;
         }
-        EXPECT_EQ(deltaRows(plain, plainDelta), deltaRows(kept, keptDelta)) << "run " << run;
+        EXPECT_EQ(predicateRows(plain, plainDelta), predicateRows(kept, keptDelta))
+            << "run " << run;
         EXPECT_EQ(dumped(plain), dumped(kept)) << "run " << run;
         plain->clearDelta();
         kept->clearDelta();

@@ -22,14 +22,7 @@ using namespace objectbase_test;
 
 class MainMemOMDeltaTest : public ObjectManagerTest {
   protected:
-    Rows rowsOf(const InternalName& predicate) {
-        MainMemPredFrame* frame = om->getPredFrame(predicate);
-        if (frame == nullptr) return {};
-        Iterator* it = frame->getIterator(nullptr);
-        Rows rows = drain(it, frame->getArity());
-        decRef(it);
-        return rows;
-    }
+    Rows rowsOf(const InternalName& predicate) { return predicateRows(om, predicate); }
 };
 
 TEST_F(MainMemOMDeltaTest, RecordsEveryKindOfFactInItsRowShape) {

@@ -48,6 +48,16 @@ inline Rows drain(Iterator* it, int columns) {
     return rows;
 }
 
+// Every row of the predicate's frame in the manager, in the frame's order; none without a frame.
+inline Rows predicateRows(MainMemOM* om, const InternalName& predicate) {
+    MainMemPredFrame* frame = om->getPredFrame(predicate);
+    if (frame == nullptr) return {};
+    Iterator* it = frame->getIterator(nullptr);
+    Rows rows = drain(it, frame->getArity());
+    decRef(it);
+    return rows;
+}
+
 // A fresh object manager for every test, with the central handler keeping the last error.
 class ObjectManagerTest : public ::testing::Test {
   protected:
