@@ -193,8 +193,8 @@ void FactList::Fact::reset() {
     origin = 0;
     flags = 0;
     arity = 0;
-    for (std::size_t k = 0; k < placesUsed; ++k) args[k] = FSymbol();
-    placesUsed = 0;
+    // Places are made again, default, as a fact's arity asks for them.
+    args.clear();
 }
 
 FactList::FactList(const FactList& other)
@@ -243,7 +243,6 @@ void FactList::append(const Fact& fact) {
         out = putSymbol(out, fact.args[k], last.args[k]);
         last.args[k] = fact.args[k];
     }
-    last.placesUsed = std::max<std::size_t>(last.placesUsed, fact.arity);
     last.symbol = fact.symbol;
     last.before = fact.before;
     last.line = fact.line;
@@ -294,7 +293,6 @@ const FactList::Fact& FactList::decode(std::size_t i) const {
         if (cursor.args.size() < cursor.arity) cursor.args.resize(cursor.arity);
         for (std::size_t k = 0; k < cursor.arity; ++k)
             cursor.args[k] = getSymbol(in, cursor.args[k]);
-        cursor.placesUsed = std::max<std::size_t>(cursor.placesUsed, cursor.arity);
         cursorNext.offset += static_cast<std::uint32_t>(in - start);
     }
     cursorIndex = i;
@@ -347,11 +345,13 @@ void FactList::addFrom(const FactList& other, std::size_t i, std::size_t before,
                        const std::string& origin, int line, int flag) {
     std::uint16_t index = 0;
     if (!originIndex(origin, index)) index = 0;
-    Fact fact = other.at(i);
+    // The pending fact's argument places are reused, as add does.
+    Fact& fact = pending;
+    fact = other.at(i);
     fact.before = static_cast<std::uint32_t>(before);
     fact.line = line;
     fact.origin = index;
-    fact.flags = static_cast<std::uint8_t>(other.form(i) << FlagBits | (flag & FlagMask));
+    fact.flags = static_cast<std::uint8_t>((fact.flags & ~FlagMask) | (flag & FlagMask));
     append(fact);
 }
 

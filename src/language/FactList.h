@@ -78,7 +78,8 @@ class FactList {
 
     // One fact as read, and the reference the next one is written against: a predicate's
     // symbol and arguments, a value's method and (host, result), or a class relation's (host,
-    // class). `args` keeps the last value written at each argument place, also beyond arity.
+    // class). `args` keeps the last value written at each argument place since the last reset,
+    // also beyond arity.
     struct Fact {
         FSymbol symbol;
         std::uint32_t before = 0;
@@ -87,8 +88,6 @@ class FactList {
         std::uint8_t flags = 0;
         std::uint8_t arity = 0;
         std::vector<FSymbol> args;
-        // Argument places written since the last reset.
-        std::size_t placesUsed = 0;
 
         void reset();
     };
