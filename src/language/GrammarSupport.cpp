@@ -518,12 +518,9 @@ Path* GrammarSupport::functionTerm(FctOrPred* application) {
     }
     const int depth = depthOf(application);
     TermList* args = application->takeArgs();
-    const int arity = args != nullptr ? args->length() : 0;
-    auto* made = new FunctionTerm(
-        parser.constantSymbol(application->getName(), InternalName::Function, arity), args);
-    dropElements(args);
+    const std::string name = application->getName();
     grammar::release(application);
-    return measured<Path>(made, depth);
+    return functionTerm(name, args, depth);
 }
 
 Path* GrammarSupport::functionTerm(NameApplication application) {
@@ -531,11 +528,12 @@ Path* GrammarSupport::functionTerm(NameApplication application) {
         grammar::release(application);
         return nullptr;
     }
-    TermList* args = application.args;
-    const int depth = depthOf(args) + 1;
+    return functionTerm(take(application.name), application.args, depthOf(application.args) + 1);
+}
+
+Path* GrammarSupport::functionTerm(const std::string& name, TermList* args, int depth) {
     const int arity = args != nullptr ? args->length() : 0;
-    auto* made = new FunctionTerm(
-        parser.constantSymbol(take(application.name), InternalName::Function, arity), args);
+    auto* made = new FunctionTerm(parser.constantSymbol(name, InternalName::Function, arity), args);
     dropElements(args);
     return measured<Path>(made, depth);
 }

@@ -125,6 +125,8 @@ class GrammarSupport {
     Path* constantOf(const std::string& value, int kind);
     PTerm* classify(FctOrPred* application, bool inFilter);
     PTerm* classify(const std::string& name, TermList* args, int depth, bool inFilter);
+    // The term of a function symbol with its arguments (the list's references pass to it).
+    Path* functionTerm(const std::string& name, TermList* args, int depth);
     // The elements of a list argument ("cons" cells unfolded), each with a reference taken; the
     // term itself when it is no list cell.
     void unfoldList(FTerm* term, TermList& into) const;
