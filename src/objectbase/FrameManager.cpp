@@ -99,25 +99,18 @@ bool remove(clib_dictionary<InternalName, F*>& frames, const InternalName& name)
     frames.del_item(entry);
     return true;
 }
-template <class F>
-bool isRegistered(const FrameRegistry<F>& frames, const InternalName& name) {
+// The same for the registries (FrameRegistry, SetFrameRegistry), which answer by find, insert
+// and erase.
+template <class Registry>
+bool isRegistered(const Registry& frames, const InternalName& name) {
     return frames.find(name) != nullptr;
 }
-template <class F>
-void add(FrameRegistry<F>& frames, const InternalName& name, F* frame) {
+template <class Registry, class F>
+void add(Registry& frames, const InternalName& name, F* frame) {
     frames.insert(name, frame);
 }
-template <class F>
-bool remove(FrameRegistry<F>& frames, const InternalName& name) {
-    return frames.erase(name);
-}
-bool isRegistered(const SetFrameRegistry& frames, const InternalName& name) {
-    return frames.find(name) != nullptr;
-}
-void add(SetFrameRegistry& frames, const InternalName& name, MainMemSetFrame* frame) {
-    frames.insert(name, frame);
-}
-bool remove(SetFrameRegistry& frames, const InternalName& name) {
+template <class Registry>
+bool remove(Registry& frames, const InternalName& name) {
     return frames.erase(name);
 }
 

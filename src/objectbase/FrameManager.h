@@ -1,13 +1,9 @@
 // The registry of all frames of the main-memory object base, their pools and name iterators.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <map>
-#include <memory>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "foundation/Error.h"
 #include "foundation/ManagedObject.h"

@@ -454,6 +454,10 @@ class MainMemOM : public OM {
     // `host` joins the usage sets of every argument and of the value.
     void indexValue(const InternalName& host, const InternalName* args, int argCount,
                     const InternalName& value);
+    // The same for a value just stored in an entry or set of the host, except that a value of a
+    // method without arguments is left to the entry until the index is built.
+    void indexStoredValue(const InternalName& host, const InternalName* args, int argCount,
+                          const InternalName& value);
     // A new object made for a missing scalar value of `host`.
     InternalName newPathObject(const InternalName& host);
     // Makes the entry of a set-valued method with an empty set (under a new parameter-frame row

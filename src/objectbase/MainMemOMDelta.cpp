@@ -279,7 +279,7 @@ void MainMemOM::cleanup() {
     // Strings held in predicate tuples, and in the method entries whose values the usage log left
     // out, collected once.
     set<InternalName> predicateStrings;
-    std::vector<InternalName> entryStrings;  // ascending, repeats and all
+    std::vector<InternalName> entryStrings;  // ascending
     if (!stringNames.empty()) {
         Iterator* names = predNamesIterator(nullptr);
         Iterator* rows = nullptr;
@@ -301,6 +301,8 @@ void MainMemOM::cleanup() {
                 if (value.getType() == InternalName::String) entryStrings.push_back(value);
             });
             std::sort(entryStrings.begin(), entryStrings.end());
+            entryStrings.erase(std::unique(entryStrings.begin(), entryStrings.end()),
+                               entryStrings.end());
         }
     }
 

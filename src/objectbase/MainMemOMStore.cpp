@@ -27,6 +27,13 @@ Members* setUnder(clib_dictionary<Key, Members*>& table, const Key& key) {
     table.insert(key, members);
     return members;
 }
+template <class Members>
+Members* setUnder(FrameRegistry<Members>& table, const InternalName& key) {
+    if (Members* members = table.find(key)) return members;
+    auto* members = new Members();
+    table.insert(key, members);
+    return members;
+}
 
 }  // namespace
 
@@ -52,12 +59,7 @@ void MainMemOM::addRelations(const InternalName& host, const set<InternalName>& 
 
 void MainMemOM::addToRelationMap(NameSetTable& table, const InternalName& value,
                                  const InternalName& key) {
-    MemberSet* members = table.find(key);
-    if (members == nullptr) {
-        members = new MemberSet();
-        table.insert(key, members);
-    }
-    members->insert(value);
+    setUnder(table, key)->insert(value);
 }
 
 void MainMemOM::indexMethod(const InternalName& host, const InternalName& method, int argCount,
@@ -176,10 +178,7 @@ int MainMemOM::insertMethodValue(const InternalName& host, const InternalName& m
     // method without arguments waits in its entry until the index is built.
     InternalName stored;
     if (frame->lookupMethod(method, type, argCount, stored) == 0) {
-        if (argCount == 0 && !usageIndexLive)
-            unloggedValues = true;  // the host's new entry holds the pair
-        else
-            indexValue(host, args, argCount, value);
+        indexStoredValue(host, args, argCount, value);
         if (storeMethodValue(frame, method, args, argCount, type, value) == 0) return 0;
         indexMethod(host, method, argCount, type);
         if (!deltaOn) return 1;
@@ -233,10 +232,7 @@ int MainMemOM::storeSetMember(MainMemSetFrame* members, const InternalName& host
                               int type, const InternalName& value) {
     // One probe answers both whether the value is there and where it goes.
     if (members->insert(value) == 0) return 0;
-    if (argCount == 0 && !usageIndexLive)
-        unloggedValues = true;  // the host's set holds the pair until the index is built
-    else
-        indexValue(host, args, argCount, value);
+    indexStoredValue(host, args, argCount, value);
     return deltaOn ? recordValue(type, method, host, args, argCount, value, true) : 1;
 }
 
@@ -351,6 +347,14 @@ void MainMemOM::indexValue(const InternalName& host, const InternalName* args, i
                            const InternalName& value) {
     for (int i = 0; i < argCount; ++i) addRelation(host, args[i]);
     addRelation(host, value);
+}
+
+void MainMemOM::indexStoredValue(const InternalName& host, const InternalName* args, int argCount,
+                                 const InternalName& value) {
+    if (argCount == 0 && !usageIndexLive)
+        unloggedValues = true;  // the host's entry holds the pair until the index is built
+    else
+        indexValue(host, args, argCount, value);
 }
 
 int MainMemOM::getOrCreateScalarValue(const InternalName& host, const InternalName& method,

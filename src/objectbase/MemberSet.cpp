@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "foundation/LinearProbing.h"
+
 namespace {
 
 std::size_t hashOf(const InternalName& name) {
@@ -64,10 +66,9 @@ struct MemberSet::Hashed {
     }
     bool has(const InternalName& name) const { return !slots[probe(name)].isFree(); }
     void grow() {
-        std::vector<Slot> old(slots.size() * 2);
-        old.swap(slots);
-        for (const Slot& slot : old)
-            if (!slot.isFree()) slots[probe(slot.name())] = slot;
+        rehashLinearProbing(
+            slots, slots.size() * 2, [](const Slot& slot) { return slot.isFree(); },
+            [](const Slot& slot) { return hashOf(slot.name()); });
     }
     // `isAdded`: the member is not in the sorted array yet.
     bool insert(const InternalName& name, bool isAdded) {
