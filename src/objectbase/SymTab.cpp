@@ -194,8 +194,7 @@ std::size_t SymTab::slotOf(std::string_view name, int kind, int arity, std::uint
 }
 
 void SymTab::growIndex() {
-    // One more id must fit beside the tag.
-    if (tagBits != 0 && (byId.size() + 1) >> (32 - tagBits) != 0) tagBits = 0;
+    if (nextIdOutgrowsTags()) tagBits = 0;
     index.assign(index.empty() ? 64 : index.size() * 2, 0);
     const std::size_t mask = index.size() - 1;
     std::uint32_t id = 0;
@@ -209,9 +208,7 @@ void SymTab::growIndex() {
 }
 
 FSymbol SymTab::enter(const std::string& name, int kind, int arity) {
-    if ((byId.size() + 1) * 5 > index.size() * 4 ||
-        (tagBits != 0 && (byId.size() + 1) >> (32 - tagBits) != 0))
-        growIndex();
+    if ((byId.size() + 1) * 5 > index.size() * 4 || nextIdOutgrowsTags()) growIndex();
     const std::uint64_t hash = hashKey(name, kind, arity);
     std::uint32_t& slot = index[slotOf(name, kind, arity, hash)];
     if (slot != 0) return FSymbol(static_cast<std::int32_t>(slot >> tagBits), kind, arity);

@@ -165,6 +165,10 @@ class SymTab : public FLSysObject {
     // Doubles the index (or makes its first slots) and enters every id again, hashing the
     // entries in id order.
     void growIndex();
+    // True when one more id would not fit beside the tag in a slot.
+    bool nextIdOutgrowsTags() const {
+        return tagBits != 0 && (byId.size() + 1) >> (32 - tagBits) != 0;
+    }
 
     // The entries by id (id 1 first). A deque keeps the entries where they are as it grows, so
     // the pointers entryOf and lookup hand out stay valid. With the open-addressed index beside
