@@ -55,14 +55,7 @@ InternalName arrowObject(int methodType) {
 
 MethodEntries::iterator MethodEntries::insert(const_iterator at, const MethodSlot& entry) {
     const std::size_t place = std::size_t(at - data());
-    if (count == capacity) {
-        const std::uint32_t grown = capacity < 8 ? capacity + 1 : capacity * 2;
-        auto* fresh = new MethodSlot[grown];
-        std::copy(data(), data() + count, fresh);
-        release();
-        many = fresh;
-        capacity = grown;
-    }
+    if (count == capacity) reallocate(capacity < 8 ? capacity + 1 : capacity * 2, hasExtra);
     MethodSlot* entries = data();
     std::copy_backward(entries + place, entries + count, entries + count + 1);
     entries[place] = entry;
@@ -79,24 +72,42 @@ MethodEntries::iterator MethodEntries::erase(const_iterator at) {
 }
 
 void MethodEntries::clear() {
+    count = 0;
+    // The extra name's slot keeps the array; the entries' room goes back.
+    if (hasExtra) {
+        reallocate(1, true);
+        return;
+    }
     release();
     one = MethodSlot{};
-    count = 0;
     capacity = 1;
 }
 
+void MethodEntries::setExtraName(const InternalName& name) {
+    if (!hasExtra) reallocate(capacity, true);
+    many[0] = MethodSlot(MethodKey(), name);
+}
+
+void MethodEntries::reallocate(std::uint32_t room, bool extra) {
+    auto* fresh = new MethodSlot[room + extra];
+    if (hasExtra) fresh[0] = many[0];
+    std::copy(data(), data() + count, fresh + extra);
+    release();
+    many = fresh;
+    capacity = room & 0x7fffffffU;
+    hasExtra = extra;
+}
+
 void MethodEntries::release() {
-    if (capacity != 1) delete[] many;
+    if (!inPlace()) delete[] many;
 }
 
 MainMemObjFrame::MainMemObjFrame()
     : setName1(InternalName::InitialSetName), setName3(InternalName::UndefinedObject) {}
 
 void MainMemObjFrame::setSetName2(const InternalName& name) {
-    if (superSets != nullptr)
-        *superSets = name;
-    else if (name != InternalName::InitialSetName)
-        superSets = std::make_unique<InternalName>(name);
+    // A frame that never had superclasses keeps its entries in place.
+    if (name != getSetName2()) methods.setExtraName(name);
 }
 
 int MainMemObjFrame::size() const {

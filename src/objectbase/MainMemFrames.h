@@ -99,6 +99,11 @@ static_assert(sizeof(MethodSlot) == 16);
 // allocates nothing. Frames are mostly filled once and then read (an imported element gets its
 // few entries one after another), so a small array grows by one entry at a time and holds no
 // spare room; from eight entries on it doubles, which keeps large frames' inserts cheap.
+//
+// Beside its entries the array can keep one more name, which its frame uses for the name of an
+// object's superclass set: only classes have one, and they are few, so the name stands in a slot
+// in front of the out-of-line array (made out of line for it) rather than in every frame, which
+// keeps an object frame at 48 bytes instead of 56.
 class MethodEntries {
   public:
     using iterator = MethodSlot*;
@@ -122,21 +127,36 @@ class MethodEntries {
     iterator insert(const_iterator at, const MethodSlot& entry);
     // Removes the entry at `at`; answers the place of the one that followed it.
     iterator erase(const_iterator at);
-    // Removes every entry and gives the storage back.
+    // Removes every entry and gives the storage back; the extra name stays.
     void clear();
 
+    // The extra name, or `absent` while none was ever set.
+    InternalName extraName(const InternalName& absent) const {
+        return hasExtra ? many[0].value() : absent;
+    }
+    // Sets the extra name (making room for it on its first setting).
+    void setExtraName(const InternalName& name);
+
   private:
-    MethodSlot* data() { return capacity == 1 ? &one : many; }
-    const MethodSlot* data() const { return capacity == 1 ? &one : many; }
+    bool inPlace() const { return capacity == 1 && !hasExtra; }
+    MethodSlot* data() { return inPlace() ? &one : many + hasExtra; }
+    const MethodSlot* data() const { return inPlace() ? &one : many + hasExtra; }
+    // Moves the entries into a new out-of-line array with room for `room` entries (and the
+    // extra name's slot when `extra`).
+    void reallocate(std::uint32_t room, bool extra);
     void release();
 
+    // In place: the one entry. Out of line: the extra name's slot when there is one (the name is
+    // that slot's value), then the entries.
     union {
         MethodSlot one;
         MethodSlot* many;
     };
     std::uint32_t count = 0;
-    std::uint32_t capacity = 1;
+    std::uint32_t capacity : 31 = 1;
+    std::uint32_t hasExtra : 1 = 0;
 };
+static_assert(sizeof(void*) < 8 || sizeof(MethodEntries) == 24);
 
 // All method values of one object and the names of the sets of its class relations.
 class MainMemObjFrame : public ObjectFrame {
@@ -158,7 +178,7 @@ class MainMemObjFrame : public ObjectFrame {
     virtual Iterator* methodIterator(int methodType, Iterator* reuse);
     virtual InternalName getSetName1() const { return setName1; }
     virtual InternalName getSetName2() const {
-        return superSets != nullptr ? *superSets : InternalName::InitialSetName;
+        return methods.extraName(InternalName::InitialSetName);
     }
     virtual InternalName getSetName3() const { return setName3; }
     // 1 after storing the value under an absent key; 0 when the key is taken (its value stays).
@@ -176,11 +196,10 @@ class MainMemObjFrame : public ObjectFrame {
   private:
     // The first set name (the object's classes) and the third (its parents) are set for every
     // element and text an import makes; the second (superclasses) only for classes, which are
-    // few: it lives out of line, made on its first change, and a frame takes 56 bytes instead
-    // of 64.
+    // few: it is the method entries' extra name, made on its first change. Object frames come
+    // in blocks of thousands, and every consulted molecule has one: a frame takes 48 bytes.
     InternalName setName1;
     InternalName setName3;
-    std::unique_ptr<InternalName> superSets;
     MethodEntries methods;
 
     // The entry with the key, or the place where it goes.
@@ -188,7 +207,7 @@ class MainMemObjFrame : public ObjectFrame {
     // The entry with the key, or null.
     const MethodSlot* entryOf(const MethodKey& key) const;
 };
-static_assert(sizeof(void*) < 8 || sizeof(MainMemObjFrame) == 56);
+static_assert(sizeof(void*) < 8 || sizeof(MainMemObjFrame) == 48);
 
 // The members of one set, in a flat store (see MemberSet).
 class MainMemSetFrame : public SetFrame {
