@@ -31,51 +31,30 @@ bool ParamNamesIterator::isA(const std::string& className) const {
 // Construction and pools
 
 FrameManager::FrameManager(OM& owner, SymTab& symbols) : owner(owner), symbols(symbols) {
-    currentSetBlock = new (std::nothrow) MainMemSetFrame[setBlockSize];
-    currentObjBlock = new (std::nothrow) MainMemObjFrame[objBlockSize];
-    poolValid = currentSetBlock != nullptr && currentObjBlock != nullptr;
+    poolValid = setBlocks.grow() && objBlocks.grow();
     if (!poolValid) centralErrorHandler().report(err5::NoSetFrame);
 }
 
-FrameManager::~FrameManager() {
-    releaseFullBlocks();
-    delete[] currentSetBlock;
-    delete[] currentObjBlock;
-}
+FrameManager::~FrameManager() = default;
 
 template <class F>
-F* FrameManager::allocateFrom(F*& current, clib_list<F*>& full, std::int32_t blockSize,
-                              std::int32_t& nextIndex, const Error& failure) {
-    if (!poolValid || current == nullptr) return nullptr;
-    if (nextIndex < blockSize) return &current[nextIndex++];
-    full.append(current);
-    current = new (std::nothrow) F[blockSize];
-    if (current == nullptr) {
+F* FrameManager::allocateFrom(FrameBlocks<F>& blocks, const Error& failure) {
+    if (!poolValid) return nullptr;
+    if (F* frame = blocks.take()) return frame;
+    if (!blocks.grow()) {
         poolValid = false;
         centralErrorHandler().report(failure);
         return nullptr;
     }
-    nextIndex = 1;
-    return &current[0];
+    return blocks.take();
 }
 
 MainMemSetFrame* FrameManager::allocateSetFrame() {
-    return allocateFrom(currentSetBlock, fullSetBlocks, setBlockSize, nextSetIndex,
-                        err5::NoSetFrame);
+    return allocateFrom(setBlocks, err5::NoSetFrame);
 }
 
 MainMemObjFrame* FrameManager::allocateObjFrame() {
-    return allocateFrom(currentObjBlock, fullObjBlocks, objBlockSize, nextObjIndex,
-                        err5::NoObjFrame);
-}
-
-void FrameManager::releaseFullBlocks() {
-    for (auto it = fullSetBlocks.first_item(); it != nullptr; it = fullSetBlocks.next_item(it))
-        delete[] fullSetBlocks.inf(it);
-    fullSetBlocks.clear();
-    for (auto it = fullObjBlocks.first_item(); it != nullptr; it = fullObjBlocks.next_item(it))
-        delete[] fullObjBlocks.inf(it);
-    fullObjBlocks.clear();
+    return allocateFrom(objBlocks, err5::NoObjFrame);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -259,13 +238,10 @@ Iterator* FrameManager::paramNames(Iterator* reuse) {
 // Clearing
 
 void FrameManager::clear() {
-    releaseFullBlocks();
-    // Frames of the current blocks handed out earlier keep their places (the next indices stay),
-    // so they are emptied rather than handed out again.
-    if (currentSetBlock != nullptr)
-        for (std::int32_t i = 0; i < setBlockSize; ++i) currentSetBlock[i].clear();
-    if (currentObjBlock != nullptr)
-        for (std::int32_t i = 0; i < objBlockSize; ++i) currentObjBlock[i].clear();
+    // Frames of the last blocks handed out earlier keep their places, so they are emptied rather
+    // than handed out again.
+    setBlocks.keepLastBlock();
+    objBlocks.keepLastBlock();
     objFrames.clear();
     setFrames.clear();
     paramFrames.forEachFrame([](const InternalName&, MainMemParamFrame* frame) { delete frame; });

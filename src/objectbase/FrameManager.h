@@ -9,6 +9,7 @@
 #include "foundation/ManagedObject.h"
 #include "foundation/clib_dictionary.h"
 #include "foundation/clib_list.h"
+#include "objectbase/FrameBlocks.h"
 #include "objectbase/FrameRegistry.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/Iterator.h"
@@ -182,10 +183,8 @@ class FrameManager : public ManagedObject {
     ~FrameManager() override;
 
   private:
-    // A block is an array of frames, constructed and destroyed as a whole.
     template <class F>
-    F* allocateFrom(F*& current, clib_list<F*>& full, std::int32_t blockSize,
-                    std::int32_t& nextIndex, const Error& failure);
+    F* allocateFrom(FrameBlocks<F>& blocks, const Error& failure);
     template <class Names, class F>
     int registerFrame(Names& frames, const InternalName& name, F* frame, std::int32_t& count,
                       const Error& exists, const Error& failed);
@@ -194,7 +193,6 @@ class FrameManager : public ManagedObject {
                         const Error& missing, const Error& failed, bool traceOnStdout);
     template <class It, class Names>
     Iterator* namesIterator(Iterator* reuse, Names& names, const char* className);
-    void releaseFullBlocks();
 
     std::int32_t objCount = 0;
     std::int32_t setFrameCount = 0;
@@ -202,21 +200,18 @@ class FrameManager : public ManagedObject {
     std::int32_t paramCount = 0;
     OM& owner;
     SymTab& symbols;
+    // Object and set frames come from pools of blocks, each block an array of frames constructed
+    // and destroyed as a whole. Object frames number 4,096 a block (192 KB), set frames 8,192.
+    FrameBlocks<MainMemSetFrame> setBlocks{13};
+    FrameBlocks<MainMemObjFrame> objBlocks{12};
     // A name is registered when it stands in the dictionary of its kind. Every frame lives in main
-    // memory, so no record of where a frame is held is kept beside it.
-    FrameRegistry<MainMemObjFrame> objFrames;
+    // memory, so no record of where a frame is held is kept beside it. The object-frame registry
+    // holds frames by their numbers in the pool.
+    FrameRegistry<MainMemObjFrame> objFrames{&objBlocks};
     SetFrameRegistry setFrames;
     // An imported element makes two parameter frames (its text's position, its references): a
     // dictionary node for each cost about 110 bytes where a slot takes 8.
     FrameRegistry<MainMemParamFrame> paramFrames;
     clib_dictionary<InternalName, MainMemPredFrame*> predFrames;
-    clib_list<MainMemSetFrame*> fullSetBlocks;
-    clib_list<MainMemObjFrame*> fullObjBlocks;
-    MainMemSetFrame* currentSetBlock = nullptr;
-    MainMemObjFrame* currentObjBlock = nullptr;
-    std::int32_t setBlockSize = 10000;
-    std::int32_t objBlockSize = 5000;
-    std::int32_t nextSetIndex = 0;
-    std::int32_t nextObjIndex = 0;
     bool poolValid = false;
 };

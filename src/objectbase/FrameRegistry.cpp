@@ -50,8 +50,8 @@ F* FrameRegistry<F>::find(const InternalName& name) const {
     if (directNumber(name, MaxNumber) >= 0) {
         // Every such name takes its slot on registration unless another name holds it.
         const auto [page, at] = slotFor(name);
-        if (page == nullptr || page->kind(at) == Page::NeverTaken) return nullptr;
-        if (page->holds(at, name)) return page->frame(at);
+        if (page == nullptr || page->neverTaken(at)) return nullptr;
+        if (page->holds(at, name)) return page->frame(at, numbering);
     }
     auto entry = others.find(name);
     return entry != others.end() ? entry->second : nullptr;
@@ -61,17 +61,19 @@ template <class F>
 void FrameRegistry<F>::insert(const InternalName& name, F* frame) {
     ++count;
     const auto [page, at] = slotFor(name, true);
-    if (page != nullptr && Page::fits(frame) && page->frame(at) == nullptr)
-        page->hold(at, name, frame);
-    else
-        others.emplace(name, frame);
+    if (page != nullptr && !page->taken(at)) {
+        if (page->hold(at, name, frame, numbering)) return;
+        // The name is found among the others only while its slot does not say never taken.
+        page->giveUp(at);
+    }
+    others.emplace(name, frame);
 }
 
 template <class F>
 bool FrameRegistry<F>::erase(const InternalName& name) {
     const auto [page, at] = slotFor(name, false);
     if (page != nullptr && page->holds(at, name)) {
-        page->mark(at, Page::GivenUp);
+        page->giveUp(at);
         --count;
         return true;
     }
@@ -94,7 +96,7 @@ bool FrameRegistry<F>::slotFrom(std::size_t number, const InternalName* after,
         if (pages[page] == nullptr) continue;
         for (std::size_t at = page == number / PageSize ? number % PageSize : 0; at < PageSize;
              ++at) {
-            if (pages[page]->frame(at) == nullptr) continue;
+            if (!pages[page]->taken(at)) continue;
             const InternalName held = pages[page]->name(at, page * PageSize + at);
             if (after == nullptr || *after < held) {
                 name = held;

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "objectbase/FrameBlocks.h"
 #include "objectbase/InternalName.h"
 
 class MainMemObjFrame;
@@ -34,6 +35,10 @@ class FrameRegistry {
     static constexpr std::size_t PageSize = 512;
 
   public:
+    // A registry of object frames holds those of `numbering` by their numbers there; frames from
+    // elsewhere go among the others.
+    explicit FrameRegistry(const FrameBlocks<F>* numbering = nullptr) : numbering(numbering) {}
+
     // The frame registered under the name, or null.
     F* find(const InternalName& name) const;
     // Registers a name that is not registered yet.
@@ -51,96 +56,147 @@ class FrameRegistry {
         for (std::size_t page = 0; page < pages.size(); ++page) {
             if (pages[page] == nullptr) continue;
             for (std::size_t at = 0; at < PageSize; ++at)
-                if (F* frame = pages[page]->frame(at))
-                    visit(pages[page]->name(at, page * PageSize + at), frame);
+                if (pages[page]->taken(at))
+                    visit(pages[page]->name(at, page * PageSize + at),
+                          pages[page]->frame(at, numbering));
         }
         for (const auto& [name, frame] : others) visit(name, frame);
     }
 
   private:
-    // The slots of PageSize numbers: a slot's frame address, and the kind and flag of the name
-    // that holds it (the number is the slot's place). Every object, string, set and
-    // parameter-frame name takes a number, with a frame or not, so the pages hold a slot for
-    // each.
+    // The slots of PageSize numbers: a slot's frame, and the kind and flag of the name that holds
+    // it (the number is the slot's place). Every object, string, set and parameter-frame name
+    // takes a number, with a frame or not, so the pages hold a slot for each.
     //
-    // Object and set frames live in the frame manager's blocks, which it lists: their slots are
-    // one word, the address in the low 48 bits and the kind and flag in the high 16 (8 bytes
-    // where a (name, frame) pair took 16; 100,000 consulted molecules: 16 bytes a fact less). A
-    // frame whose address does not fit in 48 bits is registered among the others. Parameter
-    // frames and member sets are held by the registry alone, so their addresses are kept whole
-    // (10 bytes a slot), where a leak checker's scan finds them.
-    static constexpr bool Packed =
-        std::is_same_v<F, MainMemObjFrame> || std::is_same_v<F, MainMemSetFrame>;
-    struct Page {
-        static constexpr int AddressBits = 48;
-        // A slot never taken: no name of its number is registered anywhere. A slot given up: a
-        // name of its number may still be registered among the others (one that found the slot
-        // taken).
-        static constexpr std::uint8_t NeverTaken = 0xff;
-        static constexpr std::uint8_t GivenUp = 0xfe;
+    // Object frames come from the frame manager's numbered pool: a slot is one 32-bit word, the
+    // frame's number plus one times 4 and the place of the name's kind and flag among the (at most
+    // three) a page has seen; 0 and 1 mark a slot never taken and one given up. The values of
+    // consulted molecules take numbers between those of their hosts, so the object frames' pages
+    // cost 8 bytes a molecule instead of 16. A name of a fourth kind and flag in a page, or a frame
+    // from outside the pool, is registered among the others.
+    //
+    // Set frames live in the frame manager's blocks too: their slots are one word, the address in
+    // the low 48 bits and the kind and flag in the high 16. A frame whose address does not fit in
+    // 48 bits is registered among the others. Parameter frames and member sets are held by the
+    // registry alone, so their addresses are kept whole (10 bytes a slot), where a leak checker's
+    // scan finds them.
+    static constexpr bool Numbered = std::is_same_v<F, MainMemObjFrame>;
+    static constexpr bool Packed = std::is_same_v<F, MainMemSetFrame>;
+    // A slot never taken: no name of its number is registered anywhere. A slot given up: a name of
+    // its number may still be registered among the others (one that found the slot taken).
+    static constexpr std::uint8_t NeverTaken = 0xff;
+    static constexpr std::uint8_t GivenUp = 0xfe;
 
-        Page() {
-            if constexpr (Packed)
-                std::fill(std::begin(words), std::end(words),
-                          std::uint64_t(NeverTaken) << AddressBits);
-            else
-                std::fill(std::begin(kinds), std::end(kinds), NeverTaken);
-        }
-        static bool fits(const F* frame) {
-            return !Packed || (reinterpret_cast<std::uintptr_t>(frame) >> AddressBits) == 0;
-        }
-        F* frame(std::size_t at) const {
-            if constexpr (Packed)
-                return reinterpret_cast<F*>(static_cast<std::uintptr_t>(
-                    words[at] & ((std::uint64_t(1) << AddressBits) - 1)));
-            else
-                return frames[at];
-        }
-        std::uint8_t kind(std::size_t at) const {
-            if constexpr (Packed)
-                return std::uint8_t(words[at] >> AddressBits);
-            else
-                return kinds[at];
-        }
-        std::int8_t flag(std::size_t at) const {
-            if constexpr (Packed)
-                return std::int8_t(words[at] >> (AddressBits + 8));
-            else
-                return flags[at];
-        }
-        void hold(std::size_t at, const InternalName& name, F* frame) {
-            if constexpr (Packed) {
-                words[at] = reinterpret_cast<std::uintptr_t>(frame) |
-                            std::uint64_t(std::uint8_t(name.getType())) << AddressBits |
-                            std::uint64_t(std::uint8_t(name.getArity())) << (AddressBits + 8);
-            } else {
-                frames[at] = frame;
-                kinds[at] = std::uint8_t(name.getType());
-                flags[at] = name.getArity();
-            }
-        }
-        void mark(std::size_t at, std::uint8_t state) {
-            if constexpr (Packed) {
-                words[at] = std::uint64_t(state) << AddressBits;
-            } else {
-                frames[at] = nullptr;
-                kinds[at] = state;
-            }
+    struct NumberedPage {
+        static constexpr std::uint32_t NeverTakenWord = 0;
+        static constexpr std::uint32_t GivenUpWord = 1;
+        static constexpr std::uint32_t MaxFrames = (std::uint32_t(1) << 30) - 1;
+
+        bool neverTaken(std::size_t at) const { return words[at] == NeverTakenWord; }
+        bool taken(std::size_t at) const { return words[at] > GivenUpWord; }
+        F* frame(std::size_t at, const FrameBlocks<F>* numbering) const {
+            return taken(at) ? numbering->at((words[at] >> 2) - 1) : nullptr;
         }
         bool holds(std::size_t at, const InternalName& name) const {
-            return frame(at) != nullptr && kind(at) == name.getType() &&
-                   flag(at) == name.getArity();
+            if (!taken(at)) return false;
+            const std::size_t shape = words[at] & 3;
+            return kinds[shape] == name.getType() && flags[shape] == name.getArity();
+        }
+        InternalName name(std::size_t at, std::size_t number) const {
+            const std::size_t shape = words[at] & 3;
+            return {std::int32_t(number), kinds[shape], flags[shape]};
+        }
+        // False (and the slot unchanged) when the frame is not in the pool or the page knows
+        // three other kinds and flags.
+        bool hold(std::size_t at, const InternalName& name, F* frame,
+                  const FrameBlocks<F>* numbering) {
+            std::uint32_t number = 0;
+            if (numbering == nullptr || !numbering->numberOf(frame, number) || number >= MaxFrames)
+                return false;
+            std::uint32_t shape = 0;
+            while (shape < shapes &&
+                   (kinds[shape] != name.getType() || flags[shape] != name.getArity()))
+                ++shape;
+            if (shape == 3) return false;
+            if (shape == shapes) {
+                kinds[shape] = std::uint8_t(name.getType());
+                flags[shape] = std::int8_t(name.getArity());
+                ++shapes;
+            }
+            words[at] = (number + 1) << 2 | shape;
+            return true;
+        }
+        void giveUp(std::size_t at) { words[at] = GivenUpWord; }
+
+        std::uint32_t words[PageSize] = {};
+        std::uint8_t kinds[3] = {};
+        std::int8_t flags[3] = {};
+        std::uint32_t shapes = 0;
+    };
+
+    struct WordPage {
+        static constexpr int AddressBits = 48;
+
+        WordPage() {
+            std::fill(std::begin(words), std::end(words), std::uint64_t(NeverTaken) << AddressBits);
+        }
+        bool neverTaken(std::size_t at) const { return kind(at) == NeverTaken; }
+        bool taken(std::size_t at) const { return frame(at, nullptr) != nullptr; }
+        F* frame(std::size_t at, const FrameBlocks<F>*) const {
+            return reinterpret_cast<F*>(
+                static_cast<std::uintptr_t>(words[at] & ((std::uint64_t(1) << AddressBits) - 1)));
+        }
+        std::uint8_t kind(std::size_t at) const { return std::uint8_t(words[at] >> AddressBits); }
+        std::int8_t flag(std::size_t at) const {
+            return std::int8_t(words[at] >> (AddressBits + 8));
+        }
+        bool holds(std::size_t at, const InternalName& name) const {
+            return taken(at) && kind(at) == name.getType() && flag(at) == name.getArity();
         }
         InternalName name(std::size_t at, std::size_t number) const {
             return {std::int32_t(number), kind(at), flag(at)};
         }
+        bool hold(std::size_t at, const InternalName& name, F* frame, const FrameBlocks<F>*) {
+            if ((reinterpret_cast<std::uintptr_t>(frame) >> AddressBits) != 0) return false;
+            words[at] = reinterpret_cast<std::uintptr_t>(frame) |
+                        std::uint64_t(std::uint8_t(name.getType())) << AddressBits |
+                        std::uint64_t(std::uint8_t(name.getArity())) << (AddressBits + 8);
+            return true;
+        }
+        void giveUp(std::size_t at) { words[at] = std::uint64_t(GivenUp) << AddressBits; }
 
-        struct Split {};
-        [[no_unique_address]] std::conditional_t<Packed, std::uint64_t[PageSize], Split> words;
-        [[no_unique_address]] std::conditional_t<Packed, Split, F* [PageSize]> frames {};
-        [[no_unique_address]] std::conditional_t<Packed, Split, std::uint8_t[PageSize]> kinds;
-        [[no_unique_address]] std::conditional_t<Packed, Split, std::int8_t[PageSize]> flags{};
+        std::uint64_t words[PageSize];
     };
+
+    struct SplitPage {
+        SplitPage() { std::fill(std::begin(kinds), std::end(kinds), NeverTaken); }
+        bool neverTaken(std::size_t at) const { return kinds[at] == NeverTaken; }
+        bool taken(std::size_t at) const { return frames[at] != nullptr; }
+        F* frame(std::size_t at, const FrameBlocks<F>*) const { return frames[at]; }
+        bool holds(std::size_t at, const InternalName& name) const {
+            return taken(at) && kinds[at] == name.getType() && flags[at] == name.getArity();
+        }
+        InternalName name(std::size_t at, std::size_t number) const {
+            return {std::int32_t(number), kinds[at], flags[at]};
+        }
+        bool hold(std::size_t at, const InternalName& name, F* frame, const FrameBlocks<F>*) {
+            frames[at] = frame;
+            kinds[at] = std::uint8_t(name.getType());
+            flags[at] = std::int8_t(name.getArity());
+            return true;
+        }
+        void giveUp(std::size_t at) {
+            frames[at] = nullptr;
+            kinds[at] = GivenUp;
+        }
+
+        F* frames[PageSize] = {};
+        std::uint8_t kinds[PageSize];
+        std::int8_t flags[PageSize] = {};
+    };
+
+    using Page =
+        std::conditional_t<Numbered, NumberedPage, std::conditional_t<Packed, WordPage, SplitPage>>;
     static constexpr std::size_t MaxNumber = std::size_t(1) << 27;
 
     // The page of a name's slot and the slot's place in it; a null page when the name has no
@@ -154,4 +210,5 @@ class FrameRegistry {
     std::vector<std::unique_ptr<Page>> pages;
     std::map<InternalName, F*> others;
     std::size_t count = 0;
+    const FrameBlocks<F>* numbering;
 };

@@ -348,3 +348,76 @@ TEST(FrameManagerTest, ASetNameMadeAgainGetsANewFrameAndWalksStayInOrder) {
     decRef(it);
     EXPECT_EQ(fm->setCount(), 5);
 }
+
+// Object frames are held by their places in the pool: frames from several blocks, registered
+// again under other names after their first name went (as merging objects does), names of many
+// kinds and flags sharing pages, a frame from outside the pool, and a clear between: every name
+// finds its frame and the walk gives the names in order, as a std::map does.
+TEST(FrameManagerTest, ObjectFramesFromManyBlocksAreFoundUnderAnyName) {
+    Manager fm;
+    std::mt19937 random{5346};
+    std::map<InternalName, MainMemObjFrame*> twin;
+    std::vector<MainMemObjFrame*> handedOut;
+    MainMemObjFrame outside;
+    auto someName = [&random]() {
+        const int value = int(random() % 30000);
+        switch (random() % 6) {
+            case 0:
+                return InternalName(value, InternalName::String, 0);
+            case 1:
+                return InternalName(value, InternalName::Object, std::int8_t(random() % 5) - 1);
+            case 2:
+                return InternalName(value, InternalName::SetName, 1);
+            default:
+                return InternalName(value, InternalName::Object, 0);
+        }
+    };
+    auto check = [&] {
+        for (const auto& [name, frame] : twin) {
+            MainMemObjFrame* found = nullptr;
+            fm->getObjFrame(name, found);
+            ASSERT_EQ(found, frame) << name.ToString();
+        }
+        std::vector<InternalName> walked, expected;
+        Iterator* it = fm->objNames(nullptr);
+        for (bool more = it->first(); more; more = it->next()) walked.push_back(it->atColumn(1));
+        decRef(it);
+        for (const auto& [name, frame] : twin) expected.push_back(name);
+        EXPECT_EQ(walked, expected);
+    };
+    for (int round = 0; round < 2; ++round) {
+        for (int step = 0; step < 30000; ++step) {
+            const InternalName name = someName();
+            const unsigned action = random() % 8;
+            auto at = twin.find(name);
+            if (at != twin.end() && action == 0) {
+                ASSERT_EQ(fm->deleteObjFrame(name), 0);
+                twin.erase(at);
+            } else if (at == twin.end() && action == 1 && !handedOut.empty()) {
+                // A frame handed out earlier, perhaps blocks ago, under a further name.
+                MainMemObjFrame* frame = handedOut[random() % handedOut.size()];
+                ASSERT_EQ(fm->insertObjFrame(name, frame), 0);
+                twin[name] = frame;
+            } else if (at == twin.end() && action == 2 && step % 1000 == 0) {
+                ASSERT_EQ(fm->insertObjFrame(name, &outside), 0);
+                twin[name] = &outside;
+            } else if (at == twin.end()) {
+                MainMemObjFrame* frame = fm->allocateObjFrame();
+                ASSERT_NE(frame, nullptr);
+                ASSERT_EQ(fm->insertObjFrame(name, frame), 0);
+                handedOut.push_back(frame);
+                twin[name] = frame;
+            }
+            MainMemObjFrame* found = nullptr;
+            fm->getObjFrame(name, found);
+            auto held = twin.find(name);
+            ASSERT_EQ(found, held == twin.end() ? nullptr : held->second) << name.ToString();
+        }
+        check();
+        EXPECT_EQ(fm->objectCount(), int(twin.size()));
+        fm->clear();
+        twin.clear();
+        handedOut.clear();
+        check();
+    }
+}
