@@ -20,8 +20,8 @@ class NsgmlWrapper {
     // output ("CON:").
     virtual void setOutputFile(const char* name);
     // Parses as the command line argv[1..argc-1] asks and returns 0 after a parse without errors.
-    // Every run gets a fresh application, so no option, catalog or entity manager of an earlier
-    // run carries over.
+    // Every run gets a fresh application in a child process of its own, so no option, catalog or
+    // entity manager of an earlier run carries over, and the child's memory is bounded.
     virtual int run(int argc, char** argv);
     // The files the documents of the next runs may read and their entities' bounds.
     void setEntityPolicy(const EntityPolicy& value) { policy = value; }
