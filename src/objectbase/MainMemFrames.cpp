@@ -55,51 +55,53 @@ InternalName arrowObject(int methodType) {
 
 MethodEntries::iterator MethodEntries::insert(const_iterator at, const MethodSlot& entry) {
     const std::size_t place = std::size_t(at - data());
-    if (count == capacity) reallocate(capacity < 8 ? capacity + 1 : capacity * 2, hasExtra);
+    const std::uint32_t count = std::uint32_t(size()), room = capacity();
+    if (count == room) reallocate(room < 8 ? room + 1 : room * 2, hasExtra());
     MethodSlot* entries = data();
     std::copy_backward(entries + place, entries + count, entries + count + 1);
     entries[place] = entry;
-    ++count;
+    ++state;
     return entries + place;
 }
 
 MethodEntries::iterator MethodEntries::erase(const_iterator at) {
     const std::size_t place = std::size_t(at - data());
     MethodSlot* entries = data();
-    std::copy(entries + place + 1, entries + count, entries + place);
-    --count;
+    std::copy(entries + place + 1, entries + size(), entries + place);
+    --state;
     return entries + place;
 }
 
 void MethodEntries::clear() {
-    count = 0;
+    state &= ~CountMask;
     // The extra name's slot keeps the array; the entries' room goes back.
-    if (hasExtra) {
+    if (hasExtra()) {
         reallocate(1, true);
         return;
     }
     release();
     one = MethodSlot{};
-    capacity = 1;
+    state = 0;
 }
 
 void MethodEntries::setExtraName(const InternalName& name) {
-    if (!hasExtra) reallocate(capacity, true);
-    many[0] = MethodSlot(MethodKey(), name);
+    if (!hasExtra()) reallocate(capacity(), true);
+    many()[0] = MethodSlot(MethodKey(), name);
 }
 
 void MethodEntries::reallocate(std::uint32_t room, bool extra) {
     auto* fresh = new MethodSlot[room + extra];
-    if (hasExtra) fresh[0] = many[0];
-    std::copy(data(), data() + count, fresh + extra);
+    if (hasExtra()) fresh[0] = many()[0];
+    std::copy(data(), data() + size(), fresh + extra);
     release();
-    many = fresh;
-    capacity = room & 0x7fffffffU;
-    hasExtra = extra;
+    out = OutOfLineArray{};
+    std::memcpy(out.address, &fresh, sizeof fresh);
+    out.capacity = room;
+    state = std::uint32_t(size()) | OutOfLine | (extra ? Extra : 0);
 }
 
 void MethodEntries::release() {
-    if (!inPlace()) delete[] many;
+    if (!inPlace()) delete[] many();
 }
 
 MainMemObjFrame::MainMemObjFrame()
@@ -119,7 +121,7 @@ void MainMemObjFrame::clear() {
 }
 
 void MainMemObjFrame::print(OutputChannel& out) const {
-    out << "[ : " << setName1 << std::endl << "  :: " << getSetName2();
+    out << "[ : " << getSetName1() << std::endl << "  :: " << getSetName2();
     for (const MethodSlot& entry : methods) {
         out << std::endl
             << "  " << entry.method() << " " << arrowText(entry.type()) << " " << entry.value();

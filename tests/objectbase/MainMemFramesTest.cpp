@@ -250,18 +250,20 @@ std::vector<std::pair<InternalName, InternalName>> pairsOf(
 // Random inserts, lookups, renames, set names and clears over names of every kind, arities up
 // to the largest a key holds: the frame answers, walks, prints and pairs as the model does.
 TEST(MainMemObjFrameTest, AgreesWithAModelUnderRenamesAndClears) {
-    const std::vector<InternalName> names = {obj(1),
-                                             obj(2),
-                                             obj(3),
-                                             obj(4),
-                                             obj(5),
-                                             num(-2),
-                                             num(7),
-                                             InternalName(3, InternalName::String, 0),
-                                             InternalName(7, InternalName::Predicate, 2),
-                                             InternalName(-100000, InternalName::Function, -3),
-                                             setName(9),
-                                             InternalName(2147483647, InternalName::Object, 0)};
+    const std::vector<InternalName> names = {
+        obj(1),
+        obj(2),
+        obj(3),
+        obj(4),
+        obj(5),
+        num(-2),
+        num(7),
+        InternalName(3, InternalName::String, 0),
+        InternalName(7, InternalName::Predicate, 2),
+        InternalName(-100000, InternalName::Function, -3),
+        setName(9),
+        InternalName(2147483647, InternalName::Object, 0),
+        InternalName(-2147483647 - 1, InternalName::String, 0)};
     const int arities[] = {0, 1, 2, 255, 256, 32767};
     std::mt19937 random{4951};
     auto pick = [&] { return names[random() % names.size()]; };
@@ -297,8 +299,11 @@ TEST(MainMemObjFrameTest, AgreesWithAModelUnderRenamesAndClears) {
                 EXPECT_EQ(pairsOf(pairs), pairsOf(expectedPairs));
             } else if (op < 97) {
                 const int which = int(random() % 3);
-                const InternalName name =
-                    random() % 4 == 0 ? InternalName::InitialSetName : setName(int(random() % 50));
+                // Set names, and names of every kind with values at both 32-bit ends.
+                const unsigned choice = random() % 8;
+                const InternalName name = choice < 2   ? InternalName::InitialSetName
+                                          : choice < 6 ? setName(int(random() % 50))
+                                                       : pick();
                 model.sets[which] = name;
                 if (which == 0) frame.setSetName1(name);
                 if (which == 1) frame.setSetName2(name);
