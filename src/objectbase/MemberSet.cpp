@@ -272,6 +272,22 @@ void MemberSet::clear() {
     sorted.release();
 }
 
+void MemberSet::kept(std::span<const InternalName>& front, std::vector<InternalName>& added) const {
+    added.clear();
+    // Members erased since the last read may still stand in the array: only a read in order
+    // settles them.
+    if (hashed() == nullptr || hashed()->erasedSinceRead) {
+        front = ascending();
+        return;
+    }
+    // The run stands in the array only, the other members of the array in their slots unmarked.
+    front = sorted.view();
+    if (hashed()->added == 0) return;
+    added.reserve(hashed()->added);
+    for (const Hashed::Slot& slot : hashed()->slots)
+        if (slot.added) added.push_back(slot.name());
+}
+
 std::span<const InternalName> MemberSet::ascending() const {
     if (hashed() == nullptr || (hashed()->added == 0 && !hashed()->erasedSinceRead))
         return sorted.view();
