@@ -28,10 +28,12 @@ bool readKilobytes(const std::string& rest, std::uint64_t& bytes) {
 ProcessTimes readProcessTimes() {
     ProcessTimes times;
     rusage usage{};
-    if (getrusage(RUSAGE_SELF, &usage) != 0) return times;
+    rusage children{};
+    if (getrusage(RUSAGE_SELF, &usage) != 0 || getrusage(RUSAGE_CHILDREN, &children) != 0)
+        return times;
     times.ok = true;
-    times.kernelMicroseconds = microseconds(usage.ru_stime);
-    times.userMicroseconds = microseconds(usage.ru_utime);
+    times.kernelMicroseconds = microseconds(usage.ru_stime) + microseconds(children.ru_stime);
+    times.userMicroseconds = microseconds(usage.ru_utime) + microseconds(children.ru_utime);
     return times;
 }
 

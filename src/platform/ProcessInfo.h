@@ -22,7 +22,8 @@ struct MemoryFigures {
     std::uint64_t peakPagefileUsage = 0;
 };
 
-// Kernel and user time of the calling process; ok is false when the system refuses the query.
+// Kernel and user time of the calling process and of the children it has waited for (the
+// document parser runs in one); ok is false when the system refuses the query.
 ProcessTimes readProcessTimes();
 
 // The memory figures of the calling process; ok is false when they cannot be read.

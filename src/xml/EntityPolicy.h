@@ -22,6 +22,15 @@ struct EntityPolicy {
     std::vector<std::string> trustedFolders;
     std::uint64_t maxExpandedBytes = defaultMaxExpandedBytes;
     int maxEntityDepth = defaultMaxDepth;
+
+    // The parser builds an attribute value, with every entity it names, in memory before any of
+    // it can be counted, so the bound on characters cannot stop a literal that names many large
+    // entities. The parser therefore runs in a child process that may hold this much memory
+    // beyond what the program held when it started, plus this many bytes for each byte of the
+    // document; more ends the parse as over the bound.
+    static constexpr std::uint64_t defaultParserMemory = std::uint64_t{512} * 1024 * 1024;
+    static constexpr std::uint64_t parserMemoryPerDocumentByte = 64;
+    std::uint64_t parserMemory = defaultParserMemory;
 };
 
 // The folder of a document's file as its name gives it ("." for a bare name), so that the files
@@ -32,5 +41,6 @@ inline std::string documentFolder(const std::string& file) {
     return slash == 0 ? "/" : file.substr(0, slash);
 }
 
-// Why a parse ended before the document's end.
-enum class ParseStop { none, entityBound, interrupted };
+// Why a parse ended before the document's end. A parser that ends without finishing (a crash
+// in the library) is "failed": its stream may end anywhere.
+enum class ParseStop { none, entityBound, interrupted, failed };

@@ -266,15 +266,17 @@ EntityPolicy NsgmlHandler::entityPolicy(const std::string& fileName, const std::
 }
 
 void NsgmlHandler::abandonImport(const std::string& documentName, ParseStop reason) {
-    const std::string message = reason == ParseStop::interrupted
-                                    ? "import of " + documentName + " interrupted"
-                                    : "entities of " + documentName + " expand beyond " +
-                                          std::to_string(EntityPolicy::defaultMaxExpandedBytes) +
-                                          " characters or " +
-                                          std::to_string(EntityPolicy::defaultMaxDepth) + " levels";
-    centralErrorHandler().report(
-        Error(5, 4, 2, reason == ParseStop::interrupted ? "Interrupted" : "EntityBound", message,
-              "NsgmlHandler::parseWebdoc", ""));
+    const char* kind = reason == ParseStop::interrupted ? "Interrupted"
+                       : reason == ParseStop::failed    ? "SGMLWarning"
+                                                        : "EntityBound";
+    const std::string message =
+        reason == ParseStop::interrupted ? "import of " + documentName + " interrupted"
+        : reason == ParseStop::failed
+            ? "sgml parser has generated invalid output for file " + documentName
+            : "entities of " + documentName + " expand beyond " +
+                  std::to_string(EntityPolicy::defaultMaxExpandedBytes) + " characters or " +
+                  std::to_string(EntityPolicy::defaultMaxDepth) + " levels";
+    centralErrorHandler().report(Error(5, 4, 2, kind, message, "NsgmlHandler::parseWebdoc", ""));
     InternalName text;
     access->internName(text, quoted(message), 2);
     access->insertValue(state->document, symbol("error"), nullptr, 0, 1, text);

@@ -1,5 +1,4 @@
-// The command-line parser application that turns one document into the event stream, run
-// in-process.
+// The command-line parser application that turns one document into the event stream.
 #include "xml/NsgmlsApp.h"
 
 #include <OpenSP/ErrnoMessageArg.h>

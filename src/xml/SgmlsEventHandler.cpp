@@ -48,6 +48,17 @@ bool locate(const Location& loc, StringC& file, unsigned long& line) {
     }
 }
 
+// How many entities the text at loc came through on its way out; the document entity is the
+// outermost and adds nothing.
+int entityDepth(const Location& loc) {
+    int depth = -1;
+    for (const Origin* origin = loc.origin().pointer(); origin != nullptr;
+         origin = origin->parent().origin().pointer()) {
+        if (origin->asEntityOrigin() != nullptr) ++depth;
+    }
+    return depth;
+}
+
 // The type word of an entity definition, with the blanks around it.
 const char* dataTypeWord(EntityDecl::DataType type) {
     switch (type) {
@@ -136,20 +147,34 @@ void SgmlsEventHandler::setBounds(const EntityPolicy& policy, ParseStop* where) 
     stop = where;
 }
 
-bool SgmlsEventHandler::admit(const Location& loc, std::size_t length) {
+bool SgmlsEventHandler::admit(const Location& loc, std::size_t length,
+                              const AttributeList* attributes) {
     if (cancelled()) return false;
     ParseStop reason = ParseStop::none;
     if (interruptFlag.load() != 0) {
         reason = ParseStop::interrupted;
     } else {
-        // Each entity the text came through is one origin on the way out; the document entity
-        // is the outermost and adds nothing.
-        int depth = -1;
-        for (const Origin* origin = loc.origin().pointer(); origin != nullptr;
-             origin = origin->parent().origin().pointer()) {
-            if (origin->asEntityOrigin() != nullptr) ++depth;
-        }
+        int depth = entityDepth(loc);
         if (depth > 0) expanded += length;
+        // The characters entities add to attribute values count as well as those they add to
+        // the content: the values are written out with the element.
+        for (unsigned i = 0; attributes != nullptr && i < attributes->size(); ++i) {
+            const AttributeValue* value = attributes->value(i);
+            const Text* text = value != nullptr ? value->text() : nullptr;
+            if (text == nullptr) continue;
+            TextIter items(*text);
+            TextItem::Type type;
+            const Char* chars;
+            std::size_t count;
+            const Location* at;
+            while (items.next(type, chars, count, at)) {
+                if (type != TextItem::data && type != TextItem::cdata && type != TextItem::sdata)
+                    continue;
+                const int itemDepth = entityDepth(*at);
+                if (itemDepth > 0) expanded += count;
+                depth = std::max(depth, itemDepth);
+            }
+        }
         if (depth > maxDepth || expanded > maxExpanded) reason = ParseStop::entityBound;
     }
     if (reason == ParseStop::none) return true;
@@ -308,7 +333,7 @@ void SgmlsEventHandler::endProlog(EndPrologEvent* event) {
 }
 
 void SgmlsEventHandler::startElement(StartElementEvent* event) {
-    if (!admit(event->location(), event->name().size() + 2)) {
+    if (!admit(event->location(), event->name().size() + 2, &event->attributes())) {
         delete event;
         return;
     }

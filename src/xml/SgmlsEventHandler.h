@@ -44,9 +44,11 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     void uselink(OpenSP::UselinkEvent*) override;
 
   private:
-    // False (and the parse cancelled) when the event at loc, adding length characters, would
-    // pass a bound or an interrupt is pending; nothing is written for such an event.
-    bool admit(const OpenSP::Location& loc, std::size_t length);
+    // False (and the parse cancelled) when the event at loc, adding length characters and the
+    // characters entities give its attributes, would pass a bound or an interrupt is pending;
+    // nothing is written for such an event.
+    bool admit(const OpenSP::Location& loc, std::size_t length,
+               const OpenSP::AttributeList* attributes = nullptr);
     // True when some internal general entity of the DTD would expand past the bound on
     // characters. The parser expands entities in an attribute value in memory before the
     // element's event comes, where admit cannot stop it, so such a DTD ends the parse at the

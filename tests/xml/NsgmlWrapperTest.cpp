@@ -151,6 +151,110 @@ TEST(NsgmlWrapperTest, ParseStoppedEarlyLeavesWhatWasWritten) {
     EXPECT_EQ(result.stream.back(), '\n');
 }
 
+// A document whose elements carry an attribute naming "&a4;" (110,000 characters) `uses`
+// times within one value, `elements` times over.
+std::string attributeBomb(int uses, int elements) {
+    std::string doc =
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE r [\n<!ELEMENT r (e)*>\n<!ELEMENT e EMPTY>\n"
+        "<!ATTLIST e v CDATA #IMPLIED>\n<!ENTITY a0 \"lol lol lol\">\n";
+    for (int level = 1; level <= 4; ++level) {
+        std::string ten;
+        for (int i = 0; i < 10; ++i) ten += "&a" + std::to_string(level - 1) + ";";
+        doc += "<!ENTITY a" + std::to_string(level) + " \"" + ten + "\">\n";
+    }
+    std::string value;
+    for (int i = 0; i < uses; ++i) value += "&a4;";
+    doc += "]>\n<r>";
+    for (int i = 0; i < elements; ++i) doc += "<e v=\"" + value + "\"/>";
+    return doc + "</r>\n";
+}
+
+// A run of the document "doc.xml" of its folder under the given memory budget of the parser.
+struct BoundedRun {
+    explicit BoundedRun(std::uint64_t parserMemory = EntityPolicy::defaultParserMemory) {
+        wrapper.setOutputFile(out.c_str());
+        EntityPolicy policy;
+        policy.documentFile = doc;
+        policy.parserMemory = parserMemory;
+        wrapper.setEntityPolicy(policy);
+    }
+    RunResult parse(const std::string& text) {
+        writeFile(doc, text);
+        return run.run(wrapper, run.xmlArgs(doc));
+    }
+
+    ParseRun run;
+    const std::string doc = run.path("doc.xml").string();
+    const std::string out = run.streamFile();
+    NsgmlWrapper wrapper;
+};
+
+// The characters entities give attribute values count towards the bound on expanded text.
+TEST(NsgmlWrapperTest, EntitiesInAttributeValuesCountTowardsTheBound) {
+    BoundedRun bounded;
+    // 80 values of 110,000 characters: 8.8 M characters, under the bound.
+    RunResult under = bounded.parse(attributeBomb(1, 80));
+    EXPECT_EQ(bounded.wrapper.lastStop(), ParseStop::none);
+    EXPECT_EQ(under.status, 0) << under.errors;
+    EXPECT_EQ(linesStarting(under.stream, "Av CDATA lol").size(), 80u);
+
+    // 100 of them: 11 M characters, over it; the stream stops before the bound.
+    RunResult over = bounded.parse(attributeBomb(1, 100));
+    EXPECT_EQ(bounded.wrapper.lastStop(), ParseStop::entityBound);
+    EXPECT_LT(over.stream.size(), EntityPolicy::defaultMaxExpandedBytes);
+}
+
+// One value naming many entities, each under the bound, is built whole in the parser's memory
+// before any event comes; the parser's process is stopped at its memory budget instead.
+TEST(NsgmlWrapperTest, OneValueNamingManyLargeEntitiesEndsAtTheParsersMemoryBudget) {
+    BoundedRun bounded(24 * 1024 * 1024);
+    // 2 uses (220,000 characters) fit the budget.
+    RunResult fits = bounded.parse(attributeBomb(2, 1));
+    EXPECT_EQ(bounded.wrapper.lastStop(), ParseStop::none);
+    EXPECT_EQ(fits.status, 0) << fits.errors;
+
+    // 60 uses: 6.6 M characters, under the bound on characters, but four bytes each and more
+    // in the parser's memory. Should the budget fail, the value is still only tens of MB.
+    bounded.parse(attributeBomb(60, 1));
+    EXPECT_EQ(bounded.wrapper.lastStop(), ParseStop::entityBound);
+
+    // The same value as the attribute's default is built while the DTD is read, before the
+    // prolog ends.
+    std::string defaulted = attributeBomb(0, 1);
+    std::string value;
+    for (int i = 0; i < 60; ++i) value += "&a4;";
+    defaulted.replace(defaulted.find("]>"), 2, "<!ATTLIST e w CDATA \"" + value + "\">\n]>");
+    bounded.parse(defaulted);
+    EXPECT_EQ(bounded.wrapper.lastStop(), ParseStop::entityBound);
+}
+
+// Only a document whose head shows no document type declaration is parsed without the child
+// process: whatever may declare entities is confined.
+TEST(NsgmlWrapperTest, OnlyADocumentWithoutDeclarationIsKnownToHaveNoEntities) {
+    ParseRun run;
+    const std::string doc = run.path("head.xml").string();
+    auto mayDeclare = [&](const std::string& text) {
+        writeFile(doc, text);
+        return mayDeclareEntities(doc);
+    };
+    EXPECT_FALSE(mayDeclare("<r/>"));
+    EXPECT_FALSE(
+        mayDeclare("\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!-- a <!DOCTYPE> -->\n"
+                   "<?pi x?>\r\n<r a=\"&e;\"/>"));
+    EXPECT_TRUE(mayDeclare("<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ENTITY e \"x\">]><r/>"));
+    EXPECT_TRUE(mayDeclare("<!-- a --><!doctype r SYSTEM \"r.dtd\"><r/>"));
+    // An instruction holding ">" leaves text behind it; so does an unclosed comment.
+    EXPECT_TRUE(mayDeclare("<?pi a>b?><!DOCTYPE r []><r/>"));
+    EXPECT_TRUE(mayDeclare("<!-- <r/>"));
+    // UTF-16: the markup is not readable byte by byte.
+    EXPECT_TRUE(mayDeclare(std::string("\xFF\xFE<\0r\0/\0>\0", 10)));
+    // A head of only blanks and comments, longer than what is read.
+    EXPECT_TRUE(mayDeclare(std::string(70000, ' ') + "<!DOCTYPE r []><r/>"));
+    EXPECT_TRUE(mayDeclare("  "));
+    // A file that cannot be read has nothing to declare; the parser reports it.
+    EXPECT_FALSE(mayDeclareEntities(run.path("none.xml").string()));
+}
+
 TEST(NsgmlWrapperTest, HtmlPageTypesIdsAsTokensWithItsDtdFromTheCatalog) {
     ParseRun run;
     writeFile(run.catalog(),
