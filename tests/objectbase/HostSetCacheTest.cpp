@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -48,34 +49,58 @@ class HostSetCacheTest : public ::testing::Test {
         return a;
     }
 
+    // The objects prefix0, prefix1, ... in both managers.
+    std::vector<InternalName> objects(const std::string& prefix, int count) {
+        std::vector<InternalName> made;
+        for (int i = 0; i < count; ++i) made.push_back(object(prefix + std::to_string(i)));
+        return made;
+    }
+
     static std::string dumped(MainMemOM* om) {
         ChannelCapture debug(debugChannel());
         om->dump(0);
         return debug.text();
     }
 
+    // Both managers record the values of type 1 without arguments in a delta of their own.
+    bool record() {
+        plainTable = std::make_unique<DeltaTable>();
+        keptTable = std::make_unique<DeltaTable>();
+        plainDelta = plain->giveSymTab()->GetFSymbol("delta_1^0", InternalName::Predicate, 3);
+        keptDelta = kept->giveSymTab()->GetFSymbol("delta_1^0", InternalName::Predicate, 3);
+        plainTable->methodDeltas[1].insert(0, plainDelta);
+        keptTable->methodDeltas[1].insert(0, keptDelta);
+        return plain->initDelta(plainTable.get()) == 1 && kept->initDelta(keptTable.get()) == 1;
+    }
+
+    // Both managers recorded and hold the same, and start again from nothing.
+    void expectAlikeThenClear(int run) {
+        EXPECT_EQ(predicateRows(plain, plainDelta), predicateRows(kept, keptDelta))
+            << "run " << run;
+        EXPECT_EQ(dumped(plain), dumped(kept)) << "run " << run;
+        plain->clearDelta();
+        kept->clearDelta();
+        // A cleared manager numbers its names anew: frames kept from before must not be met.
+        plain->clear();
+        kept->clear();
+    }
+
     MainMemOM* plain = nullptr;
     MainMemOM* kept = nullptr;
     HostSetCache sets;
+    std::unique_ptr<DeltaTable> plainTable;
+    std::unique_ptr<DeltaTable> keptTable;
+    FSymbol plainDelta;
+    FSymbol keptDelta;
 };
 
 TEST_F(HostSetCacheTest, AgreesWithPlainInsertsWhileEqualitiesAndClearsMoveFrames) {
     std::mt19937 random(5151);
     for (int run = 0; run < 6; ++run) {
-        DeltaTable plainTable;
-        DeltaTable keptTable;
-        FSymbol plainDelta =
-            plain->giveSymTab()->GetFSymbol("delta_1^0", InternalName::Predicate, 3);
-        FSymbol keptDelta = kept->giveSymTab()->GetFSymbol("delta_1^0", InternalName::Predicate, 3);
-        plainTable.methodDeltas[1].insert(0, plainDelta);
-        keptTable.methodDeltas[1].insert(0, keptDelta);
-        ASSERT_EQ(plain->initDelta(&plainTable), 1);
-        ASSERT_EQ(kept->initDelta(&keptTable), 1);
+        ASSERT_TRUE(record());
 
-        std::vector<InternalName> hosts;
-        std::vector<InternalName> values;
-        for (int i = 0; i < 40; ++i) hosts.push_back(object("h" + std::to_string(i)));
-        for (int i = 0; i < 60; ++i) values.push_back(object("v" + std::to_string(i)));
+        const std::vector<InternalName> hosts = objects("h", 40);
+        const std::vector<InternalName> values = objects("v", 60);
         const InternalName methods[] = {object("m"), object("n")};
         // Types 1 (->>) and 2, another set-valued kind, share hosts and methods.
         const int types[] = {1, 1, 1, 2};
@@ -100,14 +125,7 @@ TEST_F(HostSetCacheTest, AgreesWithPlainInsertsWhileEqualitiesAndClearsMoveFrame
                       kept->insertSetValueKeepingSets(host, method, type, value, sets))
                 << "run " << run << " step " << step;
         }
-        EXPECT_EQ(predicateRows(plain, plainDelta), predicateRows(kept, keptDelta))
-            << "run " << run;
-        EXPECT_EQ(dumped(plain), dumped(kept)) << "run " << run;
-        plain->clearDelta();
-        kept->clearDelta();
-        // A cleared manager numbers its names anew: frames kept from before must not be met.
-        plain->clear();
-        kept->clear();
+        expectAlikeThenClear(run);
     }
     EXPECT_GT(sets.capacity(), 0u);
 }
@@ -118,20 +136,10 @@ TEST_F(HostSetCacheTest, AgreesWithPlainInsertsWhileEqualitiesAndClearsMoveFrame
 TEST_F(HostSetCacheTest, InsertsAfterABatchOfHintsAgreeWithPlainInserts) {
     std::mt19937 random(5353);
     for (int run = 0; run < 4; ++run) {
-        DeltaTable plainTable;
-        DeltaTable keptTable;
-        FSymbol plainDelta =
-            plain->giveSymTab()->GetFSymbol("delta_1^0", InternalName::Predicate, 3);
-        FSymbol keptDelta = kept->giveSymTab()->GetFSymbol("delta_1^0", InternalName::Predicate, 3);
-        plainTable.methodDeltas[1].insert(0, plainDelta);
-        keptTable.methodDeltas[1].insert(0, keptDelta);
-        ASSERT_EQ(plain->initDelta(&plainTable), 1);
-        ASSERT_EQ(kept->initDelta(&keptTable), 1);
+        ASSERT_TRUE(record());
 
-        std::vector<InternalName> hosts;
-        std::vector<InternalName> values;
-        for (int i = 0; i < 30; ++i) hosts.push_back(object("h" + std::to_string(i)));
-        for (int i = 0; i < 50; ++i) values.push_back(object("v" + std::to_string(i)));
+        const std::vector<InternalName> hosts = objects("h", 30);
+        const std::vector<InternalName> values = objects("v", 50);
         const InternalName methods[] = {object("m"), object("n")};
         struct Row {
             InternalName host;
@@ -167,13 +175,7 @@ TEST_F(HostSetCacheTest, InsertsAfterABatchOfHintsAgreeWithPlainInserts) {
                     << "run " << run << " batch " << batch << " row " << i;
             }
         }
-        EXPECT_EQ(predicateRows(plain, plainDelta), predicateRows(kept, keptDelta))
-            << "run " << run;
-        EXPECT_EQ(dumped(plain), dumped(kept)) << "run " << run;
-        plain->clearDelta();
-        kept->clearDelta();
-        plain->clear();
-        kept->clear();
+        expectAlikeThenClear(run);
     }
 }
 
