@@ -5,6 +5,13 @@
 
 #include "xml/EntityPolicy.h"
 
+// False only when the head of the document's file shows it has no document type declaration
+// (and so no entities of its own): after an optional byte-order mark, blanks, processing
+// instructions and comments, its first element starts within the first 64 KB. Anything else,
+// an encoding with NUL bytes included, may declare entities; a file that cannot be read
+// declares none (the parser reports it).
+bool mayDeclareEntities(const std::string& file);
+
 // Declared here without the parser library's headers: only the application layer's own files see
 // the library's types.
 class NsgmlsApp;

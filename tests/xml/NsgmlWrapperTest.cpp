@@ -228,6 +228,33 @@ TEST(NsgmlWrapperTest, OneValueNamingManyLargeEntitiesEndsAtTheParsersMemoryBudg
     EXPECT_EQ(bounded.wrapper.lastStop(), ParseStop::entityBound);
 }
 
+// Only a document whose head shows no document type declaration is parsed without the child
+// process: whatever may declare entities is confined.
+TEST(NsgmlWrapperTest, OnlyADocumentWithoutDeclarationIsKnownToHaveNoEntities) {
+    ParseRun run;
+    const std::string doc = run.path("head.xml").string();
+    auto mayDeclare = [&](const std::string& text) {
+        writeFile(doc, text);
+        return mayDeclareEntities(doc);
+    };
+    EXPECT_FALSE(mayDeclare("<r/>"));
+    EXPECT_FALSE(
+        mayDeclare("\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!-- a <!DOCTYPE> -->\n"
+                   "<?pi x?>\r\n<r a=\"&e;\"/>"));
+    EXPECT_TRUE(mayDeclare("<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ENTITY e \"x\">]><r/>"));
+    EXPECT_TRUE(mayDeclare("<!-- a --><!doctype r SYSTEM \"r.dtd\"><r/>"));
+    // An instruction holding ">" leaves text behind it; so does an unclosed comment.
+    EXPECT_TRUE(mayDeclare("<?pi a>b?><!DOCTYPE r []><r/>"));
+    EXPECT_TRUE(mayDeclare("<!-- <r/>"));
+    // UTF-16: the markup is not readable byte by byte.
+    EXPECT_TRUE(mayDeclare(std::string("\xFF\xFE<\0r\0/\0>\0", 10)));
+    // A head of only blanks and comments, longer than what is read.
+    EXPECT_TRUE(mayDeclare(std::string(70000, ' ') + "<!DOCTYPE r []><r/>"));
+    EXPECT_TRUE(mayDeclare("  "));
+    // A file that cannot be read has nothing to declare; the parser reports it.
+    EXPECT_FALSE(mayDeclareEntities(run.path("none.xml").string()));
+}
+
 TEST(NsgmlWrapperTest, HtmlPageTypesIdsAsTokensWithItsDtdFromTheCatalog) {
     ParseRun run;
     writeFile(run.catalog(),
