@@ -25,8 +25,22 @@ HashJoin::HashJoin(SetOperand* left, SetOperand* right, std::vector<int> leftPos
       key(this->leftPositions.size()) {
     incRef(left);
     incRef(right);
-    // The right cells the result reads are kept in the grouping itself; the conditions and
-    // taken cells of the right side are renumbered to those kept columns.
+    // A right row meets only left rows with the same cells in the joined columns, so those
+    // cells are read from the left row; the other right cells the result reads are kept in the
+    // grouping itself, and the conditions and taken cells of the right side are renumbered to
+    // those kept columns.
+    auto toLeft = [this](int& slot, int& column) {
+        for (std::size_t k = 0; slot == 1 && k < this->rightPositions.size(); ++k)
+            if (this->rightPositions[k] == column) {
+                slot = 0;
+                column = this->leftPositions[k];
+            }
+    };
+    for (Agree& r : this->agree) {
+        toLeft(r.slotA, r.columnA);
+        toLeft(r.slotB, r.columnB);
+    }
+    for (Take& r : this->take) toLeft(r.slot, r.column);
     auto keep = [this](int column) {
         for (std::size_t k = 0; k < rightColumns.size(); ++k)
             if (rightColumns[k] == column) return int(k) + 1;
