@@ -6,6 +6,7 @@
 #include "access/Trigger.h"
 #include "foundation/clib_list.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 #include "objectbase/SymTab.h"
 
@@ -139,6 +140,11 @@ bool OMAccess::isPredicate(const InternalName& name) {
 
 Iterator* OMAccess::setIterator(const InternalName& setName, Iterator* old) {
     return attachedOM != nullptr ? attachedOM->setIterator(setName, old) : nullptr;
+}
+
+const MemberSet* OMAccess::setMembers(const InternalName& setName) {
+    MainMemSetFrame* frame = attachedOM != nullptr ? attachedOM->getSetFrame(setName) : nullptr;
+    return frame != nullptr ? &frame->memberSet() : nullptr;
 }
 
 int OMAccess::lookupName(const std::string& text, InternalName& out, int arity) {

@@ -27,6 +27,7 @@ struct PatternScratch;
 class HostSetCache;
 class Iterator;
 class MainMemPredFrame;
+class MemberSet;
 class OM;
 class RelationStore;
 class SymTab;
@@ -209,6 +210,8 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     virtual int giveSymbol(const InternalName& name, FSymbol& out);
     virtual bool isPredicate(const InternalName& name);
     virtual Iterator* setIterator(const InternalName& setName, Iterator* old);
+    // The members of one set frame, read in place; null when there is none.
+    const MemberSet* setMembers(const InternalName& setName);
     virtual int lookupName(const std::string& text, InternalName& out, int arity);
     virtual SymTab* giveSymTab();
     virtual int giveLocalFile(const InternalName& name, std::string& file);

@@ -127,11 +127,12 @@ void Aggregation::count() {
     // probe per row in any order; the result orders its rows itself. The pairs of a set whose
     // every column is a group or the value are distinct already and need no probe of their own;
     // otherwise they go through a flat hashed store first. (A search tree of vectors took 5 % of
-    // a transitive closure's instructions for its count alone.)
+    // a transitive closure's instructions for its count alone.) Rows keyed by one of their own
+    // cells, a method literal's rows by their host, are distinct without the key.
     const std::size_t g = positions.size();
     auto* set = dynamic_cast<SetOperand*>(input);
     std::vector<char> covered(std::size_t(set != nullptr ? set->columnCount() : 0), 0);
-    bool distinct = set != nullptr && !set->keyed();
+    bool distinct = set != nullptr && set->cellsDistinct();
     auto cover = [&](int position) {
         if (position < 1 || std::size_t(position) > covered.size() ||
             covered[std::size_t(position - 1)] != 0)

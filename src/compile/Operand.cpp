@@ -194,7 +194,7 @@ bool SetOperand::insert(const InternalName& key, const InternalName* cells) {
     scratch[0] = key;
     std::copy(cells, cells + width, scratch.begin() + 1);
     if (!rows.insert(scratch.data())) return false;
-    if (key != InternalName::UndefinedObject) hasKeys = true;
+    noteKey(key, cells);
     cached = false;
     return true;
 }
@@ -204,8 +204,19 @@ void SetOperand::insertDistinct(const InternalName& key, const InternalName* cel
     scratch[0] = key;
     std::copy(cells, cells + width, scratch.begin() + 1);
     rows.append(scratch.data());
-    if (key != InternalName::UndefinedObject) hasKeys = true;
+    noteKey(key, cells);
     cached = false;
+}
+
+void SetOperand::noteKey(const InternalName& key, const InternalName* cells) {
+    if (key != InternalName::UndefinedObject) hasKeys = true;
+    if (keyColumn == -2) {
+        keyColumn = -1;
+        for (int c = 0; c < width && keyColumn < 0; ++c)
+            if (cells[c] == key) keyColumn = c;
+    } else if (keyColumn >= 0 && cells[keyColumn] != key) {
+        keyColumn = -1;
+    }
 }
 
 Iterator* SetOperand::makeIterator(Iterator* old) {

@@ -126,6 +126,10 @@ class SetOperand : public Operand {
     // True when some row has a key other than UndefinedObject: the same cells may then stand
     // under two keys.
     bool keyed() const { return source == nullptr && hasKeys; }
+    // True when no two rows have the same cells: the rows are unkeyed, or every row's key is
+    // one of its own cells (a method literal's host), so the key adds nothing that tells rows
+    // apart.
+    bool cellsDistinct() const { return !keyed() || keyColumn >= 0; }
 
     int columnCount() const { return width; }
     // Calls visit(cells) for every row, keys and rows in ascending order, the key cell left out:
@@ -192,6 +196,9 @@ class SetOperand : public Operand {
     mutable signed char sourceEmpty = -1;
     std::vector<InternalName> scratch;
     bool hasKeys = false;
+    // The cell that equals the key in every row so far: -2 before the first row, -1 when none.
+    std::int32_t keyColumn = -2;
+    void noteKey(const InternalName& key, const InternalName* cells);
     mutable bool cached = false;
     mutable InternalName lastKey;
     mutable int lastBegin = 0;

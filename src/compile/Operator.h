@@ -29,6 +29,9 @@ class Operator : public ManagedObject {
     virtual bool isGroupedBy(const InternalName& var, int* out) = 0;
     virtual void setNoKey() { noKey = 1; }
     virtual void clearNoKey() { noKey = 0; }
+    // The result goes to a reader whose answer does not depend on the order of its rows (a
+    // count): the operator may make them in any order. Nothing by default.
+    virtual void feedsOrderFreeReader() {}
 
     // The binding records the translator keeps on the operator; it owns the records (arrays
     // made with new[]) and deletes the ones it held before.

@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <ostream>
+#include <span>
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/MemberSet.h"
 
 namespace {
 
@@ -117,11 +119,55 @@ void Prop::forEachMember(const InternalName& setName, Visit visit) {
     for (bool more = setIter->first(); more; more = setIter->next()) visit(setIter->atColumn(1));
 }
 
+bool Prop::rowsAnyOrderDistinct() const {
+    if (!orderFree || valueCount != 1 || methodType != 1 || axisKind != 0 || inputCount != 0 ||
+        !enumerated.inputs.empty())
+        return false;
+    // The object base keeps one value per host, method and arguments, and a set's members once
+    // each: the rows are distinct, and so are their result cells when every column that is not
+    // a constant goes to a cell of its own (a constant value is looked for, not walked).
+    const std::size_t width = std::size_t(relationWidth);
+    if (relationCells[width - 1] != InternalName::UndefinedObject) return false;
+    std::vector<char> kept(width, 0);
+    for (std::size_t c = 0; c < width; ++c)
+        if (relationCells[c] != InternalName::UndefinedObject) kept[c] = 1;
+    std::vector<int> cellsFilled;
+    for (const VarRecord& r : vars) {
+        if (r.column < 1 || std::size_t(r.column) > width) return false;
+        kept[std::size_t(r.column - 1)] = 1;
+        cellsFilled.push_back(r.cell);
+    }
+    std::sort(cellsFilled.begin(), cellsFilled.end());
+    return std::find(kept.begin(), kept.end(), 0) == kept.end() &&
+           std::adjacent_find(cellsFilled.begin(), cellsFilled.end()) == cellsFilled.end();
+}
+
+bool Prop::emitKeptMembers(const InternalName& setName, const InternalName& key) {
+    const MemberSet* members = access->setMembers(setName);
+    if (members == nullptr) return false;
+    std::span<const InternalName> front;
+    members->kept(front, addedMembers);
+    const std::size_t valueCell = std::size_t(relationWidth - 1);
+    auto emit = [&](const InternalName& member) {
+        rowCells[valueCell] = member;
+        if (needsCheck != 0 && !match(help)) return;
+        for (const VarRecord& r : vars)
+            resultCells[std::size_t(r.cell)] = rowCells[std::size_t(r.column - 1)];
+        result->insertDistinct(key, resultCells.data());
+    };
+    for (const InternalName& member : front) emit(member);
+    for (const InternalName& member : addedMembers) emit(member);
+    return true;
+}
+
 void Prop::matchRelation() {
     Iterator* rows =
         access->matchAxis(methodType, axisKind, relationCells.data(), relationWidth, nullptr);
     if (rows == nullptr) return;
     const std::size_t valueCell = std::size_t(relationWidth - 1);
+    // A count takes the rows in any order: the members need not be sorted, and the rows, distinct
+    // already, need no probe.
+    const bool anyOrder = rowsAnyOrderDistinct();
     auto copyColumns = [&](std::vector<InternalName>& into) {
         for (int c = 1; c < relationWidth; ++c) into[std::size_t(c - 1)] = rows->atColumn(c);
     };
@@ -147,6 +193,7 @@ void Prop::matchRelation() {
         if (valueCount == 1) {
             if (copyRow == 0) copyColumns(rowCells);
             help->setRow(rowCells.data(), relationWidth);
+            if (anyOrder && emitKeptMembers(value, key)) continue;
             forEachMember(value, [&](const InternalName& member) {
                 rowCells[valueCell] = member;
                 handleRow(help, key);

@@ -63,6 +63,7 @@ class Prop : public BaseOperator {
     virtual void matchValues(Iterator* row, const std::vector<InternalName>& members);
     // Enters a constant at a position that has none.
     virtual void addConstant(const FSymbol& symbol, int position);
+    void feedsOrderFreeReader() override { orderFree = true; }
 
   protected:
     ~Prop() override;
@@ -75,6 +76,13 @@ class Prop : public BaseOperator {
     // has no members.
     template <class Visit>
     void forEachMember(const InternalName& setName, Visit visit);
+    // Whether this evaluation's rows may be made in the order the set frames keep their
+    // members and added without a probe: an order-free reader takes them, and every row of a
+    // set-valued method without inputs is told apart by its result cells and constants.
+    bool rowsAnyOrderDistinct() const;
+    // The rows of one host's set, `rowCells` holding the host's columns, in the order the set
+    // keeps them; false when the set frame is not found.
+    bool emitKeptMembers(const InternalName& setName, const InternalName& key);
 
     std::int32_t methodType;
     std::int32_t axisKind;
@@ -95,4 +103,8 @@ class Prop : public BaseOperator {
     HelpIterator* help = nullptr;
     // The set iterator of one matchRelation call, handed back for each further set name.
     Iterator* setIter = nullptr;
+    // Set by feedsOrderFreeReader.
+    bool orderFree = false;
+    // The members a set frame added since it was last read in order (emitKeptMembers).
+    std::vector<InternalName> addedMembers;
 };

@@ -508,6 +508,7 @@ void Translator::transpose(AggExpr* agg) {
     AlgebraicExpr* node = wrap(op, passedCount);
     if (AlgebraicExpr* input = inputExprs.front(); input != nullptr) {
         input->getOperator()->clearNoKey();
+        if (agg->getOperator() == "count") input->getOperator()->feedsOrderFreeReader();
         node->addChild(input);
         decRef(input);
     }

@@ -204,6 +204,8 @@ class MainMemSetFrame : public SetFrame {
 
     virtual bool contains(const InternalName& name) const;
     void prefetch(const InternalName& name) const { members.prefetch(name); }
+    // The members, for a reader that walks them in place.
+    const MemberSet& memberSet() const { return members; }
     // 1 after adding a new member, 0 when it was a member already.
     virtual int insert(const InternalName& name);
     // When `oldName` is a member: replaces it by `newName` and answers 1; else 0 and no change.

@@ -17,6 +17,7 @@
 #include "objectbase/FSymbol.h"
 #include "objectbase/FlatNameMap.h"
 #include "objectbase/FrameRegistry.h"
+#include "objectbase/HostSetCache.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/MemberSet.h"
@@ -306,7 +307,13 @@ class MainMemOM : public OM {
     // The set frame holding host[method ->> ...] (type 1, or another set-valued type) without
     // arguments, or null while there is none: kept in `sets`, or found and kept there.
     MainMemSetFrame* methodSetFrame(const InternalName& host, const InternalName& method, int type,
-                                    HostSetCache& sets);
+                                    HostSetCache& sets) {
+        if (MainMemSetFrame* kept = sets.find(host, method, type, layoutStamp)) return kept;
+        return lookUpMethodSetFrame(host, method, type, sets);
+    }
+    // The long way of methodSetFrame, through the host's object frame.
+    MainMemSetFrame* lookUpMethodSetFrame(const InternalName& host, const InternalName& method,
+                                          int type, HostSetCache& sets);
     // Stores a value into the set frame that holds the host's values (found by the caller):
     // indexes and records it when it is new; 1 then, 0 when it was a member already.
     int storeSetMember(MainMemSetFrame* members, const InternalName& host,
@@ -612,6 +619,18 @@ class MainMemOM : public OM {
     DeltaTable* deltaInfo = nullptr;
     int deltaOn = 0;
     std::vector<InternalName> deltaTuple;
+    // The delta frame that the last value went to, for the next value of the same method type
+    // and argument count: a `->>` head records every new member of a round there, and finding
+    // the frame by name (two dictionaries) cost more than appending the row. Good while the
+    // table and the layout of the frames are the ones it was found under.
+    struct ValueDeltaHint {
+        const DeltaTable* table = nullptr;
+        std::uint64_t stamp = 0;
+        int type = -1;
+        int argCount = -1;
+        MainMemPredFrame* frame = nullptr;
+    };
+    ValueDeltaHint valueDelta;
     // The delta predicates whose frames are views of the rows their predicate's frame gained in
     // the round; a tuple recorded there is not stored a second time.
     std::vector<InternalName> deltaViews;

@@ -90,15 +90,30 @@ int MainMemOM::recordValue(int type, const InternalName& method, const InternalN
                            const InternalName* args, int argCount, const InternalName& value,
                            bool knownNew) {
     if (deltaInfo == nullptr || type < 0 || type >= DeltaTable::MethodTypes) return 0;
-    clib_dictionary<int, FSymbol>& table = deltaInfo->methodDeltas[type];
-    auto it = table.lookup(argCount);
-    if (it == nullptr) return 0;
+    const ValueDeltaHint& hint = valueDelta;
+    const bool hinted = hint.table == deltaInfo && hint.stamp == layoutStamp && hint.type == type &&
+                        hint.argCount == argCount;
+    InternalName deltaPredicate;
+    if (!hinted) {
+        clib_dictionary<int, FSymbol>& table = deltaInfo->methodDeltas[type];
+        auto it = table.lookup(argCount);
+        if (it == nullptr) return 0;
+        deltaPredicate = table.inf(it);
+    }
     InternalName* row = deltaRow(argCount + 3);
     row[0] = method;
     row[1] = host;
     for (int i = 0; i < argCount; ++i) row[i + 2] = args[i];
     row[argCount + 2] = value;
-    return recordRow(table.inf(it), row, argCount + 3, knownNew);
+    if (hinted) {
+        if (knownNew) return hint.frame->insertNewTuple(row, argCount + 3);
+        return hint.frame->insertTuple(row, argCount + 3) != 0 ? 1 : 0;
+    }
+    const int result = recordRow(deltaPredicate, row, argCount + 3, knownNew);
+    if (isDeltaPredicate(deltaPredicate))
+        if (MainMemPredFrame* frame = getPredFrame(deltaPredicate))
+            valueDelta = {deltaInfo, layoutStamp, type, argCount, frame};
+    return result;
 }
 
 int MainMemOM::recordPredicate(const InternalName& predicate, const MainMemPredFrame* frame,
@@ -174,6 +189,7 @@ void MainMemOM::freezeDeltaViews(Keep keep) {
 int MainMemOM::initDelta(DeltaTable* table) {
     if (table == nullptr) return 0;
     deltaInfo = table;
+    valueDelta = {};
     // The views that this table empties anyway are not worth a copy of their rows.
     std::vector<InternalName> prepared;
     forEachDeltaPredicate([&prepared](const InternalName& name) {
@@ -207,6 +223,7 @@ void MainMemOM::clearDelta() {
     // The delta frames stay as ordinary frames: they keep what they show now.
     freezeDeltaViews([](const InternalName&) { return false; });
     deltaInfo = nullptr;
+    valueDelta = {};
     deltaOn = 0;
     deltaTuple.clear();
     deltaTuple.shrink_to_fit();

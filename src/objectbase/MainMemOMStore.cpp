@@ -236,9 +236,9 @@ int MainMemOM::storeSetMember(MainMemSetFrame* members, const InternalName& host
     return deltaOn ? recordValue(type, method, host, args, argCount, value, true) : 1;
 }
 
-MainMemSetFrame* MainMemOM::methodSetFrame(const InternalName& host, const InternalName& method,
-                                           int type, HostSetCache& sets) {
-    if (MainMemSetFrame* kept = sets.find(host, method, type, layoutStamp)) return kept;
+MainMemSetFrame* MainMemOM::lookUpMethodSetFrame(const InternalName& host,
+                                                 const InternalName& method, int type,
+                                                 HostSetCache& sets) {
     MainMemObjFrame* frame = getObjFrame(host);
     InternalName stored;
     if (frame == nullptr || frame->lookupMethod(method, type, 0, stored) == 0 ||
@@ -252,7 +252,9 @@ MainMemSetFrame* MainMemOM::methodSetFrame(const InternalName& host, const Inter
 int MainMemOM::insertSetValueKeepingSets(const InternalName& host, const InternalName& method,
                                          int type, const InternalName& value, HostSetCache& sets) {
     if (!isSetValuedType(type)) return insertMethodValue(host, method, nullptr, 0, type, value);
-    MainMemSetFrame* members = methodSetFrame(host, method, type, sets);
+    MainMemSetFrame* members = nullptr;
+    if (!sets.takeHint(host, method, type, layoutStamp, members))
+        members = methodSetFrame(host, method, type, sets);
     // The host's first value makes the entry; the next one finds it.
     if (members == nullptr) return insertMethodValue(host, method, nullptr, 0, type, value);
     return storeSetMember(members, host, method, nullptr, 0, type, value);
@@ -270,8 +272,9 @@ void MainMemOM::prefetchMethodValue(const InternalName& host, const InternalName
     // A host met for the first time costs the chain of reads to its set (those of a batch
     // overlap one another); after that the set comes from `sets`. The member's hash slot is
     // what the insert would otherwise wait for.
-    if (MainMemSetFrame* members = methodSetFrame(host, method, type, sets))
-        members->prefetch(value);
+    MainMemSetFrame* members = methodSetFrame(host, method, type, sets);
+    sets.noteHint(host, method, type, members, layoutStamp);
+    if (members != nullptr) members->prefetch(value);
 }
 
 int MainMemOM::insertSetMember(const InternalName& host, const InternalName& method,

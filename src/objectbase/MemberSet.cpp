@@ -52,7 +52,9 @@ struct MemberSet::Hashed {
     // Members in slots, and how many of them are marked added.
     std::size_t count = 0;
     std::size_t added = 0;
-    // The run starts at this index of the sorted array.
+    // The run starts at this index of the sorted array. Only an insert in ascending order
+    // while no member is marked added extends the run, and every other insert folds it first:
+    // while `added` is not 0 the run is empty.
     std::size_t runBegin = 0;
     // Members erased since the last read may still stand in the sorted array (before the run).
     bool erasedSinceRead = false;
@@ -195,8 +197,9 @@ void MemberSet::prefetch(const InternalName& name) const {
     if (const Hashed* set = hashed()) {
         __builtin_prefetch(set->slots.data() + (hashOf(name) & (set->slots.size() - 1)));
         // Members that came in ascending order form a run at the array's end: a membership
-        // test reads the run's last member too.
-        if (sorted.size() > set->runBegin) __builtin_prefetch(&sorted.back());
+        // test reads the run's last member too. A run stands only while no member is marked
+        // added, and asking so spares the array's header, one more miss per hint.
+        if (set->added == 0 && sorted.size() > set->runBegin) __builtin_prefetch(&sorted.back());
     } else if (!sorted.empty())
         __builtin_prefetch(sorted.data());
 }
@@ -224,7 +227,8 @@ bool MemberSet::insert(const InternalName& name) {
         // A member below the run's end: the run joins the hash set now, so that later inserts
         // and hints need not search or read it (the sets of a closure over a random graph of
         // 2000 nodes each begin with a short run; searching it took 2 % of the method form).
-        foldRun();
+        // With members marked added there is no run, and the array stays unread.
+        if (hashed()->added == 0) foldRun();
         return hashed()->insert(name, true);
     }
     auto at = std::lower_bound(sorted.begin(), sorted.end(), name);
@@ -266,6 +270,22 @@ std::size_t MemberSet::size() const {
 void MemberSet::clear() {
     delete hashed();
     sorted.release();
+}
+
+void MemberSet::kept(std::span<const InternalName>& front, std::vector<InternalName>& added) const {
+    added.clear();
+    // Members erased since the last read may still stand in the array: only a read in order
+    // settles them.
+    if (hashed() == nullptr || hashed()->erasedSinceRead) {
+        front = ascending();
+        return;
+    }
+    // The run stands in the array only, the other members of the array in their slots unmarked.
+    front = sorted.view();
+    if (hashed()->added == 0) return;
+    added.reserve(hashed()->added);
+    for (const Hashed::Slot& slot : hashed()->slots)
+        if (slot.added) added.push_back(slot.name());
 }
 
 std::span<const InternalName> MemberSet::ascending() const {

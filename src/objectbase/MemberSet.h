@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "objectbase/InternalName.h"
 #include "objectbase/NameArray.h"
@@ -38,6 +39,10 @@ class MemberSet {
 
     // Every member in ascending identifier order; valid until the set changes.
     std::span<const InternalName> ascending() const;
+    // Every member once, in the order they are kept, for a reader whose result does not depend
+    // on the order: no sort and no merge. `front` is the sorted array, and `added` is filled with
+    // the members added since it was last read in order. Valid until the set changes.
+    void kept(std::span<const InternalName>& front, std::vector<InternalName>& added) const;
 
     // Sets up to this many members are a sorted array only.
     static constexpr std::size_t SmallLimit = 16;

@@ -91,6 +91,37 @@ TEST_F(OperandTest, RowsAddedAsDistinctReadLikeInsertedOnes) {
     EXPECT_EQ(added->groupSize(integer(3)), 1);
 }
 
+TEST_F(OperandTest, CellsAreDistinctWhenEveryKeyIsOneOfItsRowsCells) {
+    // Keyed by the first cell, as a method literal keys its rows by the host: the same cells
+    // never stand under two keys.
+    Held<SetOperand> byCell(new SetOperand(symbols({x, y}), 2));
+    for (int i = 0; i < 6; ++i) {
+        InternalName row[2] = {integer(i % 3), integer(i)};
+        byCell->insert(integer(i % 3), row);
+    }
+    EXPECT_TRUE(byCell->keyed());
+    EXPECT_TRUE(byCell->cellsDistinct());
+    // One row keyed otherwise: its cells may repeat another row's.
+    InternalName repeated[2] = {integer(0), integer(0)};
+    EXPECT_TRUE(byCell->insert(integer(7), repeated));
+    EXPECT_FALSE(byCell->cellsDistinct());
+
+    // The key is the second cell of the first row only.
+    Held<SetOperand> bySecond(new SetOperand(symbols({x, y}), 2));
+    InternalName first[2] = {integer(1), integer(2)};
+    bySecond->insertDistinct(integer(2), first);
+    EXPECT_TRUE(bySecond->cellsDistinct());
+    bySecond->insertDistinct(integer(1), first);
+    EXPECT_FALSE(bySecond->cellsDistinct());
+
+    // Unkeyed rows are distinct; one keyed row among them may repeat their cells.
+    Held<SetOperand> mixed(new SetOperand(symbols({x, y}), 2));
+    mixed->insert(undef(), first);
+    EXPECT_TRUE(mixed->cellsDistinct());
+    mixed->insert(integer(1), first);
+    EXPECT_FALSE(mixed->cellsDistinct());
+}
+
 TEST_F(OperandTest, RowsOfASourceAreMadeWhenReadAndStoredOnceWhenLookedAt) {
     // A source that gives each of its rows twice and counts its runs.
     struct Twice : RowSource {

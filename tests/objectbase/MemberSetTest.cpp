@@ -1,8 +1,11 @@
-// Tests of a set frame's member store against a plain ordered set over random operations.
+// Tests of a set frame's member store against a plain ordered set over random operations, read
+// in order and as kept.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <set>
+#include <span>
 #include <vector>
 
 #include "objectbase/MainMemFrames.h"
@@ -31,6 +34,17 @@ void expectSame(const MemberSet& members, const std::set<InternalName>& twin) {
     ASSERT_EQ(std::vector<InternalName>(ascending.begin(), ascending.end()),
               std::vector<InternalName>(twin.begin(), twin.end()));
     ASSERT_EQ(members.size(), twin.size());
+}
+
+// The members as kept, unsorted: each member once, and no other name.
+void expectKept(const MemberSet& members, const std::set<InternalName>& twin) {
+    std::span<const InternalName> front;
+    std::vector<InternalName> added{InternalName(1, InternalName::Object, 0)};
+    members.kept(front, added);
+    std::vector<InternalName> all(front.begin(), front.end());
+    all.insert(all.end(), added.begin(), added.end());
+    std::sort(all.begin(), all.end());
+    ASSERT_EQ(all, std::vector<InternalName>(twin.begin(), twin.end()));
 }
 
 }  // namespace
@@ -63,6 +77,7 @@ TEST(MemberSetTest, AgreesWithAnOrderedSetWhateverTheOrderOfInsertsAndErases) {
             } else {
                 ASSERT_EQ(members.insert(name), twin.insert(name).second) << step;
             }
+            if (step % 613 == 0) expectKept(members, twin);
             if (step % 1009 == 0) expectSame(members, twin);
             if (step % 7919 == 0) {
                 MemberSet copy(members);
@@ -119,6 +134,7 @@ TEST(MemberSetTest, RisingRunsAndScatteredMembersAgreeWithAnOrderedSet) {
             ASSERT_TRUE(members.erase(last));
             twin.erase(last);
         }
+        if (burst % 2 == 0) expectKept(members, twin);
         if (burst % 3 == 0) expectSame(members, twin);
         if (burst % 17 == 0) {
             MemberSet copy(members);
