@@ -57,7 +57,8 @@ class InsertExpr : public ManagedObject {
     // has begun); nothing by default.
     virtual void prefetch(const InternalName*) {}
     // Whether the node can tell, before its pass writes anything, that the fact a row would
-    // store is stored already (a stored predicate's tuple over columns and constants).
+    // store is stored already (a stored predicate's tuple, or a member of a set-valued method
+    // without arguments, over columns and constants).
     virtual bool tellsStored() const { return false; }
     // For such a node, after createObjects: whether the row's fact is stored already; the frame
     // is looked up once per pass. A hint to load what that question reads comes first.
