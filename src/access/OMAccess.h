@@ -96,6 +96,10 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // subclass that watches such inserts in insertValue watches them here too.
     virtual int insertValueKeepingSets(const InternalName& host, const InternalName& method,
                                        int type, const InternalName& value, HostSetCache& sets);
+    // Whether insertValueKeepingSets would find the member stored already; false when unknown
+    // (and when inserts are traced, which take the plain road).
+    virtual bool holdsValueKeepingSets(const InternalName& host, const InternalName& method,
+                                       int type, const InternalName& value, HostSetCache& sets);
     // A cache hint that insertValueKeepingSets will soon be asked for this member.
     virtual void prefetchValue(const InternalName& host, const InternalName& method, int type,
                                const InternalName& value, HostSetCache& sets);

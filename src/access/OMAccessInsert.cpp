@@ -161,6 +161,12 @@ int OMAccess::insertValueKeepingSets(const InternalName& host, const InternalNam
     return attachedOM->insertSetValueKeepingSets(host, method, type, value, sets);
 }
 
+bool OMAccess::holdsValueKeepingSets(const InternalName& host, const InternalName& method, int type,
+                                     const InternalName& value, HostSetCache& sets) {
+    if (attachedOM == nullptr || trace != 0) return false;
+    return attachedOM->holdsSetMember(host, method, type, value, sets);
+}
+
 void OMAccess::prefetchValue(const InternalName& host, const InternalName& method, int type,
                              const InternalName& value, HostSetCache& sets) {
     if (attachedOM != nullptr) attachedOM->prefetchMethodValue(host, method, type, value, sets);

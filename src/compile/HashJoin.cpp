@@ -25,6 +25,34 @@ HashJoin::HashJoin(SetOperand* left, SetOperand* right, std::vector<int> leftPos
       key(this->leftPositions.size()) {
     incRef(left);
     incRef(right);
+    // A right row meets only left rows with the same cells in the joined columns, so those
+    // cells are read from the left row; the other right cells the result reads are kept in the
+    // grouping itself, and the conditions and taken cells of the right side are renumbered to
+    // those kept columns.
+    auto toLeft = [this](int& slot, int& column) {
+        for (std::size_t k = 0; slot == 1 && k < this->rightPositions.size(); ++k)
+            if (this->rightPositions[k] == column) {
+                slot = 0;
+                column = this->leftPositions[k];
+            }
+    };
+    for (Agree& r : this->agree) {
+        toLeft(r.slotA, r.columnA);
+        toLeft(r.slotB, r.columnB);
+    }
+    for (Take& r : this->take) toLeft(r.slot, r.column);
+    auto keep = [this](int column) {
+        for (std::size_t k = 0; k < rightColumns.size(); ++k)
+            if (rightColumns[k] == column) return int(k) + 1;
+        rightColumns.push_back(column);
+        return int(rightColumns.size());
+    };
+    for (Agree& r : this->agree) {
+        if (r.slotA == 1) r.columnA = keep(r.columnA);
+        if (r.slotB == 1) r.columnB = keep(r.columnB);
+    }
+    for (Take& r : this->take)
+        if (r.slot == 1) r.column = keep(r.column);
 }
 
 HashJoin::~HashJoin() {
@@ -61,19 +89,19 @@ std::size_t HashJoin::slotOf(const InternalName& value) const {
 
 void HashJoin::group() {
     grouped = true;
-    std::vector<const InternalName*> rightRows;
+    // Two passes over the right rows: the first takes their join values, then the groups are
+    // numbered and counted, and the second copies each row's kept cells to its group's place.
     std::vector<InternalName> rightValues;
     right->forEachRowCellsUnordered([&](const InternalName* row) {
         InternalName value;
         valueOf(row, rightPositions, true, value);
-        rightRows.push_back(row);
         rightValues.push_back(value);
     });
     std::size_t capacity = 16;
-    while (capacity < rightRows.size() * 2) capacity *= 2;
+    while (capacity < rightValues.size() * 2) capacity *= 2;
     table.assign(capacity, Group{});
-    std::vector<std::uint32_t> groupOfRow(rightRows.size());
-    for (std::size_t i = 0; i < rightRows.size(); ++i) {
+    std::vector<std::uint32_t> groupOfRow(rightValues.size());
+    for (std::size_t i = 0; i < rightValues.size(); ++i) {
         Group& g = table[slotOf(rightValues[i])];
         if (g.id == 0) {
             g.value = rightValues[i];
@@ -83,6 +111,7 @@ void HashJoin::group() {
         groupOfRow[i] = g.id - 1;
         ++starts[g.id - 1];
     }
+    rightValues = {};
     std::uint32_t total = 0;
     for (std::uint32_t& s : starts) {
         const std::uint32_t n = s;
@@ -90,10 +119,14 @@ void HashJoin::group() {
         total += n;
     }
     starts.push_back(total);
-    groupedRows.assign(rightRows.size(), nullptr);
+    const std::size_t width = rightColumns.size();
+    groupedCells.assign(std::size_t(total) * width, InternalName::UndefinedObject);
     std::vector<std::uint32_t> fill(starts.begin(), starts.end() - 1);
-    for (std::size_t i = 0; i < rightRows.size(); ++i)
-        groupedRows[fill[groupOfRow[i]]++] = rightRows[i];
+    std::size_t i = 0;
+    right->forEachRowCellsUnordered([&](const InternalName* row) {
+        InternalName* to = groupedCells.data() + std::size_t(fill[groupOfRow[i++]]++) * width;
+        for (std::size_t k = 0; k < width; ++k) to[k] = row[rightColumns[k] - 1];
+    });
 }
 
 void HashJoin::produce(const RowSink& emit) {
@@ -108,7 +141,7 @@ void HashJoin::produce(const RowSink& emit) {
         if (g.id == 0) return;
         rowOf[0] = row;
         for (std::uint32_t at = starts[g.id - 1]; at < starts[g.id] && more; ++at) {
-            rowOf[1] = groupedRows[at];
+            rowOf[1] = groupedCells.data() + std::size_t(at) * rightColumns.size();
             bool holds = true;
             for (const Agree& r : agree)
                 if (rowOf[r.slotA][r.columnA - 1] != rowOf[r.slotB][r.columnB - 1]) {

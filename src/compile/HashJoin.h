@@ -8,10 +8,10 @@
 
 #include "compile/Operand.h"
 
-// The right rows are grouped by a hash of their join value (one counting pass, no copy and no
-// sort), then each left row, in the order it was stored, meets the rows of its value. The join
-// takes a reference on both inputs, which nobody changes once made, and lets them go with
-// itself; the grouping is built on the first run and kept for later ones.
+// The right rows are grouped by a hash of their join value (one counting pass and a copy of
+// the cells the result reads, no sort), then each left row, in the order it was stored, meets the
+// rows of its value. The join takes a reference on both inputs, which nobody changes once made, and
+// lets them go with itself; the grouping is built on the first run and kept for later ones.
 class HashJoin : public RowSource {
   public:
     // A condition that two cells of the joined rows agree: slot (0 left, 1 right) and 1-based
@@ -63,7 +63,12 @@ class HashJoin : public RowSource {
     };
     std::vector<Group> table;
     std::vector<std::uint32_t> starts;  // per group, then the end
-    std::vector<const InternalName*> groupedRows;
+    // The right columns (1-based) the conditions and the result read, in the order kept.
+    std::vector<int> rightColumns;
+    // Those cells of every right row, group after group: a group's rows are read in one run
+    // rather than through pointers scattered over the right operand (measured: a join of 4 M
+    // right rows in a closure's full round waited on memory for about a third of its time).
+    std::vector<InternalName> groupedCells;
     std::unordered_map<std::vector<InternalName>, std::int32_t, CellsHash> combinations;
     std::vector<InternalName> key;
 };

@@ -3,6 +3,7 @@
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
+#include "compile/RowStore.h"
 #include "eval/InsertExpr.h"
 #include "eval/TupleDictionaryTree.h"
 #include "foundation/ErrorCatalogue.h"
@@ -116,7 +117,6 @@ void Creator1::create(ParseTreeNode* head, Operand* operand) {
         // The trees are found and their constants made on the first new row, in the order a
         // row-by-row walk would; later rows only run the trees.
         std::vector<InsertExpr*> exprs;
-        bool compiled = false;
         // Heads whose trees are built and free of order read the rows unsorted; those that only
         // write predicate tuples also skip the seen-row trie: the frames answer "already there"
         // in one probe, and a repeated row can neither make an object nor report a conflict
@@ -126,12 +126,38 @@ void Creator1::create(ParseTreeNode* head, Operand* operand) {
         // about what storing the row would. Those probes wait on memory in a large frame, so such
         // rows are taken in batches: hints for the whole batch first, then the inserts (measured:
         // 40 % less processor time on the transitive closures of 2000 nodes).
+        //
+        // The first pass of a single-term head under a column layout (every rule's pass in the
+        // full round that opens each evaluation) builds the tree before it reads the rows, once
+        // there is a row; nothing writes in between, so the objects are made as before. A head
+        // that can tell a stored fact then takes the rows as they are made and keeps only those
+        // not stored yet, which it stores in ascending order after the pass: the same facts in
+        // the same order as storing and sorting every row first, without storing and sorting the
+        // rows already there (measured: evaluating a 2000-node closure again after one new fact
+        // took 4.7 times as long as evaluating it from scratch, most of it storing 20 M derived
+        // rows to sort their 4 M distinct ones, all known). Other heads take the first pass in
+        // ascending order as before; several head terms are built as the first row comes, since
+        // building one may write a fact before the terms ahead of it have taken the row, and a
+        // traced insert prints every row of a first pass.
+        bool compiled = false;
+        bool freshOnly = false;
+        InsertExpr* unbuilt = nullptr;
+        auto* plain = dynamic_cast<SetOperand*>(bindings);
+        if (terms.size() == 1 && access != nullptr && access->tracing() == 0 &&
+            changedValue != -1 && plain != nullptr && !plain->keyed() &&
+            !builtInsertExpr(terms.front(), unbuilt) && !bindings->isEmpty()) {
+            compiled = true;
+            exprs.push_back(getInsertExpr(terms.front()));
+            if (exprs.back() != nullptr) exprs.back()->createObjects();
+            freshOnly = exprs.back() != nullptr && exprs.back()->tellsStored();
+        }
         bool ordered = false;
         bool seenTrie = false;
         bool repeats = true;
         for (FTerm* term : terms) {
             InsertExpr* tree = nullptr;
-            if (!builtInsertExpr(term, tree) || (tree != nullptr && !tree->orderFree()))
+            if (!builtInsertExpr(term, tree) || (tree != nullptr && !tree->orderFree()) ||
+                (compiled && !freshOnly))
                 ordered = true;
             if (tree == nullptr || !tree->repeatsCheaply()) seenTrie = true;
             if (tree == nullptr || !tree->takesRepeats()) repeats = false;
@@ -143,17 +169,30 @@ void Creator1::create(ParseTreeNode* head, Operand* operand) {
         // The seen-row trie passes each row once, in the order the rows first come: the same
         // rows in the same order as storing them in the operand first would give, so an
         // order-free head with a trie takes the join's rows as they are made too.
-        const RowOrder order = ordered               ? RowOrder::Ordered
-                               : repeats || seenTrie ? RowOrder::Repeating
-                                                     : RowOrder::Unordered;
+        const RowOrder order = ordered                            ? RowOrder::Ordered
+                               : repeats || seenTrie || freshOnly ? RowOrder::Repeating
+                                                                  : RowOrder::Unordered;
         // Ctrl-C or a farewell stops the insertion of many rows; the facts inserted so far
         // are sound, and the evaluation is cancelled right after.
         controlEvents::StopPoll stopPoll;
         constexpr int Batch = 16;
         std::vector<InternalName> batch;
         int batched = 0;
+        // The rows of a fresh-only pass that are not stored yet, each once.
+        RowStore fresh(freshOnly ? plain->columnCount() : 1);
         auto flush = [&](int width) {
             const std::size_t w = std::size_t(width);
+            if (freshOnly) {
+                InsertExpr* tree = exprs.front();
+                for (int i = 0; i < batched; ++i)
+                    tree->prefetchStored(batch.data() + std::size_t(i) * w);
+                for (int i = 0; i < batched && !stopPoll.stop(); ++i) {
+                    const InternalName* row = batch.data() + std::size_t(i) * w;
+                    if (!tree->isStored(row)) fresh.insert(row);
+                }
+                batched = 0;
+                return;
+            }
             if (seenTrie) current->prefetch(batch.data(), batched, width);
             for (int i = 0; i < batched; ++i)
                 for (InsertExpr* tree : exprs)
@@ -199,6 +238,10 @@ void Creator1::create(ParseTreeNode* head, Operand* operand) {
             },
             order);
         flush(rowWidth);
+        for (int rank = 0; rank < fresh.size(); ++rank) {
+            if (changedValue == -1 || stopPoll.stop()) break;
+            exprs.front()->insert(fresh.rowAtRank(rank), &scratch, &local);
+        }
         if (local != 0 && changedValue != -1) changedValue = 1;
     }
     valueStack.clear();

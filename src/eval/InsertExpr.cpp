@@ -2,6 +2,7 @@
 #include "eval/InsertExpr.h"
 
 #include "access/OMAccess.h"
+#include "objectbase/RelationStore.h"
 
 InsertExpr::InsertExpr(OMAccess* access, int slotCount)
     : access(access),
@@ -96,8 +97,32 @@ void ObjPredInsertExpr::prefetch(const InternalName* cells) {
     access->prefetchTuple(frame, values.data(), n);
 }
 
+void ObjPredInsertExpr::lookUpStored() {
+    if (storedLooked) return;
+    storedLooked = true;
+    const OMAccess::StoredRows stored = access->storedPredicateRows(symbol, n);
+    storedRows = stored.store;
+    storedFrom = stored.from;
+}
+
+bool ObjPredInsertExpr::isStored(const InternalName* cells) {
+    lookUpStored();
+    if (storedRows == nullptr) return false;
+    takeColumns(cells);
+    return storedRows->find(values.data()) >= storedFrom;
+}
+
+void ObjPredInsertExpr::prefetchStored(const InternalName* cells) {
+    lookUpStored();
+    if (storedRows == nullptr) return;
+    takeColumns(cells);
+    storedRows->prefetch(values.data());
+}
+
 void ObjPredInsertExpr::createObjects() {
     frame = nullptr;
+    storedRows = nullptr;
+    storedLooked = false;
     InsertExpr::createObjects();
 }
 
@@ -143,6 +168,12 @@ void PropInsertExpr::insert(const InternalName* cells, InternalName* out, int* c
     rowFailed = false;
     takeColumns(cells);
     apply(out, changed);
+}
+
+bool PropInsertExpr::isStored(const InternalName* cells) {
+    if (!keeping) return false;
+    takeColumns(cells);
+    return access->holdsValueKeepingSets(values[0], values[1], type, values[2], sets);
 }
 
 void PropInsertExpr::prefetch(const InternalName* cells) {

@@ -12,6 +12,7 @@
 #include "objectbase/InternalName.h"
 
 class MainMemPredFrame;
+class RelationStore;
 class OMAccess;
 
 // Each slot says where one operand comes from: code p > 0 is column p of the row, 0 the constant
@@ -55,6 +56,14 @@ class InsertExpr : public ManagedObject {
     // A cache hint that the node will soon store the row whose cells are given (once the pass
     // has begun); nothing by default.
     virtual void prefetch(const InternalName*) {}
+    // Whether the node can tell, before its pass writes anything, that the fact a row would
+    // store is stored already (a stored predicate's tuple, or a member of a set-valued method
+    // without arguments, over columns and constants).
+    virtual bool tellsStored() const { return false; }
+    // For such a node, after createObjects: whether the row's fact is stored already; the frame
+    // is looked up once per pass. A hint to load what that question reads comes first.
+    virtual bool isStored(const InternalName*) { return false; }
+    virtual void prefetchStored(const InternalName*) {}
 
   protected:
     ~InsertExpr() override;
@@ -86,6 +95,9 @@ class ObjPredInsertExpr : public InsertExpr {
     bool repeatsCheaply() const override { return orderFree(); }
     bool takesRepeats() const override;
     void prefetch(const InternalName* cells) override;
+    bool tellsStored() const override { return takesRepeats(); }
+    bool isStored(const InternalName* cells) override;
+    void prefetchStored(const InternalName* cells) override;
     // Forgets the frame kept from the last pass, then as InsertExpr.
     void createObjects() override;
 
@@ -96,6 +108,11 @@ class ObjPredInsertExpr : public InsertExpr {
     FSymbol symbol;
     // The stored predicate's frame, kept for the rows of one pass.
     MainMemPredFrame* frame = nullptr;
+    // The predicate's stored rows that isStored reads, looked up on its first call of a pass.
+    void lookUpStored();
+    const RelationStore* storedRows = nullptr;
+    int storedFrom = 0;
+    bool storedLooked = false;
 };
 
 // object : class (kind 1) or object :: class (kind 2); slot 0 the object, 1 the class.
@@ -119,6 +136,9 @@ class PropInsertExpr : public InsertExpr {
     bool repeatsCheaply() const override { return orderFree(); }
     bool takesRepeats() const override { return orderFree(); }
     void prefetch(const InternalName* cells) override;
+    bool tellsStored() const override { return keepsSets(); }
+    bool isStored(const InternalName* cells) override;
+    void prefetchStored(const InternalName* cells) override { prefetch(cells); }
     // Notes whether the node keeps set frames for the pass, then as InsertExpr.
     void createObjects() override;
     // A node that keeps set frames has only columns and constants: the row's cells go straight

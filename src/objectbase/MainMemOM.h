@@ -226,6 +226,8 @@ class MainMemOM : public OM {
                           const InternalName& value) override;
     int insertSetValueKeepingSets(const InternalName& host, const InternalName& method, int type,
                                   const InternalName& value, HostSetCache& sets) override;
+    bool holdsSetMember(const InternalName& host, const InternalName& method, int type,
+                        const InternalName& value, HostSetCache& sets) override;
     void prefetchMethodValue(const InternalName& host, const InternalName& method, int type,
                              const InternalName& value, HostSetCache& sets) override;
     int getOrCreateScalarValue(const InternalName& host, const InternalName& method,

@@ -260,6 +260,13 @@ int MainMemOM::insertSetValueKeepingSets(const InternalName& host, const Interna
     return storeSetMember(members, host, method, nullptr, 0, type, value);
 }
 
+bool MainMemOM::holdsSetMember(const InternalName& host, const InternalName& method, int type,
+                               const InternalName& value, HostSetCache& sets) {
+    if (!isSetValuedType(type)) return false;
+    const MainMemSetFrame* members = methodSetFrame(host, method, type, sets);
+    return members != nullptr && members->contains(value);
+}
+
 void MainMemOM::prefetchMethodValue(const InternalName& host, const InternalName& method, int type,
                                     const InternalName& value, HostSetCache& sets) {
     // A host met for the first time costs the chain of reads to its set (those of a batch

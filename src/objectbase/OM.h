@@ -90,6 +90,14 @@ class OM : public FLSysObject {
                                           HostSetCache& /*sets*/) {
         return insertMethodValue(host, method, nullptr, 0, type, value);
     }
+    // Whether the member is stored under host[method] of a set-valued type (what
+    // insertSetValueKeepingSets would answer 0 for without storing anything); false when
+    // unknown.
+    virtual bool holdsSetMember(const InternalName& /*host*/, const InternalName& /*method*/,
+                                int /*type*/, const InternalName& /*value*/,
+                                HostSetCache& /*sets*/) {
+        return false;
+    }
     // A cache hint that insertSetValueKeepingSets will soon be asked for this member; nothing by
     // default.
     virtual void prefetchMethodValue(const InternalName& /*host*/, const InternalName& /*method*/,
