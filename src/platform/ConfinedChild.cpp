@@ -143,7 +143,8 @@ ChildOutcome runConfined(const std::function<std::string()>& work, std::uint64_t
             poll(nullptr, 0, 1);
         }
         const pid_t ended = waitpid(child, &status, WNOHANG);
-        if (ended == child) break;
+        // With SIGCHLD ignored the child is reaped unseen: its end mark alone tells.
+        if (ended == child || (ended < 0 && errno == ECHILD)) break;
         ChildOutcome::End cut = ChildOutcome::End::finished;
         if (interruptFlag.load() != 0) {
             cut = ChildOutcome::End::interrupted;

@@ -32,6 +32,17 @@ TEST(ConfinedChildTest, TheWorksResultComesBackAndItsChangesStayInTheChild) {
     const ChildOutcome large = runConfined([] { return std::string(1 << 20, 'x'); }, 64 * megabyte);
     EXPECT_EQ(large.end, ChildOutcome::End::finished);
     EXPECT_EQ(large.report.size(), 1u << 20);
+
+    // A caller that ignores SIGCHLD never sees its child's status: the result still comes back.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    struct sigaction before {};
+    sigaction(SIGCHLD, &ignore, &before);
+    const ChildOutcome unseen = runConfined([] { return std::string("reaped"); }, 64 * megabyte);
+    sigaction(SIGCHLD, &before, nullptr);
+    EXPECT_EQ(unseen.end, ChildOutcome::End::finished);
+    EXPECT_EQ(unseen.report, "reaped");
 }
 
 TEST(ConfinedChildTest, AChildThatGrowsPastItsBudgetIsKilled) {
