@@ -124,7 +124,8 @@ OMAccess::StoredRows OMAccess::storedPredicateRows(const FSymbol& symbol, int ar
     const MainMemPredFrame* frame = om()->getPredFrame(symbol);
     if (frame == nullptr || frame->getArity() != arity) return {};
     const RelationStore& store = frame->store();
-    return {&store, store.size() - frame->size()};
+    return {&store, store.size() - frame->size(),
+            frame->isView() || !om()->isRecordedDelta(symbol)};
 }
 
 Iterator* OMAccess::makeFunctionIter(const InternalName& function, const InternalName* args,

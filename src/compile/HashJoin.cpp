@@ -92,7 +92,7 @@ void HashJoin::group() {
     // Two passes over the right rows: the first takes their join values, then the groups are
     // numbered and counted, and the second copies each row's kept cells to its group's place.
     std::vector<InternalName> rightValues;
-    right->forEachRowCellsUnordered([&](const InternalName* row) {
+    right->forEachDistinctRow([&](const InternalName* row) {
         InternalName value;
         valueOf(row, rightPositions, true, value);
         rightValues.push_back(value);
@@ -123,7 +123,7 @@ void HashJoin::group() {
     groupedCells.assign(std::size_t(total) * width, InternalName::UndefinedObject);
     std::vector<std::uint32_t> fill(starts.begin(), starts.end() - 1);
     std::size_t i = 0;
-    right->forEachRowCellsUnordered([&](const InternalName* row) {
+    right->forEachDistinctRow([&](const InternalName* row) {
         InternalName* to = groupedCells.data() + std::size_t(fill[groupOfRow[i++]]++) * width;
         for (std::size_t k = 0; k < width; ++k) to[k] = row[rightColumns[k] - 1];
     });
@@ -133,7 +133,7 @@ void HashJoin::produce(const RowSink& emit) {
     if (!grouped) group();
     const InternalName* rowOf[2] = {nullptr, nullptr};
     bool more = true;
-    left->forEachRowCellsUnordered([&](const InternalName* row) {
+    left->forEachDistinctRow([&](const InternalName* row) {
         if (!more) return;
         InternalName value;
         if (!valueOf(row, leftPositions, false, value)) return;

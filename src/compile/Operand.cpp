@@ -166,8 +166,12 @@ void SetOperand::defer(std::unique_ptr<RowSource> from) {
 void SetOperand::takeRows() const {
     std::unique_ptr<RowSource> from = std::move(source);
     auto* self = const_cast<SetOperand*>(this);
-    from->produce([self](const InternalName* cells) {
-        self->insert(InternalName::UndefinedObject, cells);
+    const bool distinct = from->distinctRows();
+    from->produce([self, distinct](const InternalName* cells) {
+        if (distinct)
+            self->insertDistinct(InternalName::UndefinedObject, cells);
+        else
+            self->insert(InternalName::UndefinedObject, cells);
         return true;
     });
 }

@@ -95,6 +95,8 @@ class RowSource {
     virtual ~RowSource() = default;
     // Calls emit for every row, in the same order on every run, until emit answers false.
     virtual void produce(const RowSink& emit) = 0;
+    // True when no row comes twice: a reader then needs no store of them to drop repeats.
+    virtual bool distinctRows() const { return false; }
 };
 
 // Rows grouped under key names; UndefinedObject is the key of rows without one ("true").
@@ -152,6 +154,21 @@ class SetOperand : public Operand {
     template <class Visit>
     void forEachRowRepeating(Visit visit) const {
         if (source == nullptr) {
+            forEachRowCellsUnordered(visit);
+            return;
+        }
+        source->produce([&visit](const InternalName* cells) {
+            visit(cells);
+            return true;
+        });
+    }
+    // True while the rows wait in a source that gives each row once.
+    bool holdsDistinctSource() const { return source != nullptr && source->distinctRows(); }
+    // The rows as forEachRowCellsUnordered gives them, taken straight from a source that gives
+    // each row once, without storing them.
+    template <class Visit>
+    void forEachDistinctRow(Visit visit) const {
+        if (source == nullptr || !source->distinctRows()) {
             forEachRowCellsUnordered(visit);
             return;
         }

@@ -2,13 +2,75 @@
 #include "compile/Pred.h"
 
 #include <algorithm>
+#include <cassert>
+#include <memory>
 #include <ostream>
+#include <utility>
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/RelationStore.h"
+
+namespace {
+
+// The rows of a stored predicate's literal, read from the store when the operand is read rather
+// than copied when it is made: every column of a row is bound or goes to a result cell, so the
+// rows are distinct. The store's rows from `from` to `to` stay as they were until the reader is
+// done (the store is stable): rows appended meanwhile lie behind `to`, and the row is looked up
+// by number each time, as an append may move the rows.
+class StoredRowsSource : public RowSource {
+  public:
+    StoredRowsSource(const RelationStore* store, int from, std::vector<InternalName> pattern,
+                     std::vector<std::pair<int, int>> equal, std::vector<std::pair<int, int>> take,
+                     std::vector<InternalName> cells)
+        : store(store),
+          from(from),
+          to(store->size()),
+          changes(store->changes()),
+          pattern(std::move(pattern)),
+          equal(std::move(equal)),
+          take(std::move(take)),
+          cells(std::move(cells)) {
+        for (std::size_t c = 0; c < this->pattern.size(); ++c)
+            if (this->pattern[c] != InternalName::UndefinedObject) bound.push_back(int(c));
+    }
+
+    void produce(const RowSink& emit) override {
+        assert(store->changes() == changes);
+        const int end = store->changes() == changes ? to : std::min(to, store->size());
+        for (int index = from; index < end; ++index) {
+            const InternalName* row = store->row(index);
+            bool agrees = true;
+            for (int c : bound)
+                if (row[c] != pattern[std::size_t(c)]) {
+                    agrees = false;
+                    break;
+                }
+            for (std::size_t i = 0; agrees && i < equal.size(); ++i)
+                agrees = row[equal[i].first] == row[equal[i].second];
+            if (!agrees) continue;
+            for (const auto& [column, cell] : take) cells[std::size_t(cell)] = row[column];
+            if (!emit(cells.data())) return;
+        }
+    }
+    bool distinctRows() const override { return true; }
+
+  private:
+    const RelationStore* store;
+    int from;
+    int to;
+    std::uint32_t changes;
+    std::vector<InternalName> pattern;
+    std::vector<int> bound;
+    // 0-based columns that must agree, and (column, result cell) pairs.
+    std::vector<std::pair<int, int>> equal;
+    std::vector<std::pair<int, int>> take;
+    std::vector<InternalName> cells;
+};
+
+}  // namespace
 
 Pred::Pred(std::string typeName, int arity, const InternalName& predicate, int inputCount,
            const clib_list<int*>& varEq, const clib_list<int*>& eqCon,
@@ -88,6 +150,18 @@ bool Pred::scanStoredRows() {
             result->insert(InternalName::UndefinedObject, resultCells.data());
     };
     const RelationStore& store = *stored.store;
+    // A literal without inputs matches once: its operand can then read the store when it is
+    // read, and a join that streams its rows copies none of them.
+    if (distinct && stored.stable && inputCount == 0 && bound.size() != std::size_t(arity) &&
+        !debugging()) {
+        std::vector<std::pair<int, int>> equal;
+        for (const VarEqRecord& r : varEqs) equal.emplace_back(r.a - 1, r.b - 1);
+        std::vector<std::pair<int, int>> take;
+        for (const VarRecord& r : vars) take.emplace_back(r.column - 1, r.cell);
+        result->defer(std::make_unique<StoredRowsSource>(
+            &store, stored.from, patternCells, std::move(equal), std::move(take), resultCells));
+        return true;
+    }
     if (bound.size() == std::size_t(arity)) {
         // A fully bound pattern is decided by one probe.
         const int at = store.find(patternCells.data());

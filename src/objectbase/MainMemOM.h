@@ -256,6 +256,7 @@ class MainMemOM : public OM {
     MainMemSetFrame* getSetFrame(const InternalName& name) override;
     Iterator* setIterator(const InternalName& setName, Iterator* reuse) override;
     MainMemPredFrame* getPredFrame(const InternalName& name) override;
+    bool isRecordedDelta(const InternalName& name) override;
     MainMemParamFrame* getParamFrame(const InternalName& name) override;
     Iterator* predNamesIterator(Iterator* reuse) override;
     Iterator* paramNamesIterator(Iterator* reuse) override;

@@ -186,6 +186,11 @@ void MainMemOM::freezeDeltaViews(Keep keep) {
     deltaViews.clear();
 }
 
+bool MainMemOM::isRecordedDelta(const InternalName& name) {
+    if (deltaInfo == nullptr) return false;
+    return !forEachDeltaPredicate([&name](const InternalName& delta) { return delta != name; });
+}
+
 int MainMemOM::initDelta(DeltaTable* table) {
     if (table == nullptr) return 0;
     deltaInfo = table;

@@ -211,6 +211,7 @@ bool RelationStore::holds(const InternalName& name) const {
 }
 
 void RelationStore::reindex() {
+    ++changeCount;
     slots.clear();
     std::size_t size = InitialSlots;
     while (size < std::size_t(rowCount) * 2) size *= 2;
@@ -233,6 +234,7 @@ void RelationStore::reindex() {
 
 bool RelationStore::rename(const InternalName& oldName, const InternalName& newName) {
     if (!holds(oldName)) return false;
+    ++changeCount;
     std::vector<InternalName> old = std::move(cells);
     const std::int32_t count = rowCount;
     cells.clear();
@@ -252,6 +254,7 @@ bool RelationStore::rename(const InternalName& oldName, const InternalName& newN
 }
 
 void RelationStore::clear() {
+    ++changeCount;
     rowCount = 0;
     hashedRows = 0;
     cells.clear();

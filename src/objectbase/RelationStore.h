@@ -33,6 +33,9 @@ class RelationStore {
     RelationStore& operator=(const RelationStore&) = delete;
 
     int width() const { return rowWidth; }
+    // Counts the changes other than appends (clear, rename, rows dropped): a reader that keeps
+    // a range of row numbers to read later checks that its rows are still the same.
+    std::uint32_t changes() const { return changeCount; }
     int size() const { return rowCount; }
     bool empty() const { return rowCount == 0; }
 
@@ -110,6 +113,7 @@ class RelationStore {
 
     std::int32_t rowWidth;
     std::int32_t rowCount = 0;
+    std::uint32_t changeCount = 0;
     std::vector<InternalName> cells;
     // A power of two in size, at most half full; holds the rows numbered below hashedRows.
     mutable std::vector<Slot> slots;
@@ -133,6 +137,7 @@ int RelationStore::retain(Keep keep) {
     const int dropped = rowCount - int(kept);
     if (dropped == 0) return 0;
     rowCount = std::int32_t(kept);
+    ++changeCount;
     cells.resize(kept * w);
     reindex();
     return dropped;
