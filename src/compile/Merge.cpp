@@ -39,16 +39,18 @@ Operand* Merge::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
     inputs = list != nullptr ? *list : clib_list<Operand*>();
     result = new SetOperand(variables, 2);
     stopPoll = controlEvents::StopPoll();
-    // Two literals read from the store when they are read (see Pred) join without their rows
-    // being stored first: the join on shared variables needs no iterator over them.
-    auto waits = [](Operand* input) {
-        auto* rows = dynamic_cast<SetOperand*>(input);
-        return rows != nullptr && rows->holdsDistinctSource();
+    // A literal read from the store when it is read (see Pred) joins without its rows being
+    // stored first: the join on shared variables needs no iterator over its inputs.
+    auto rowsOf = [](Operand* input) { return dynamic_cast<SetOperand*>(input); };
+    auto waits = [&](Operand* input) {
+        return rowsOf(input) != nullptr && rowsOf(input)->holdsDistinctSource();
     };
     clib_list<FSymbol> shared;
     const bool streamed = list != nullptr && inputCount == 2 && list->size() == 2 &&
-                          !variables.empty() && !debugging() && waits(list->head()) &&
-                          waits(list->tail()) && (commonVariables(list, &shared), !shared.empty());
+                          !variables.empty() && !debugging() && rowsOf(list->head()) != nullptr &&
+                          rowsOf(list->tail()) != nullptr &&
+                          (waits(list->head()) || waits(list->tail())) &&
+                          (commonVariables(list, &shared), !shared.empty());
     if (streamed) {
         if (list->head()->isEmpty() || list->tail()->isEmpty()) return result;
         sortMergeJoin(list->head(), list->tail(), shared);
