@@ -356,6 +356,18 @@ FSymbol BaseOperator::variableOfColumn(int column) const {
     return found;
 }
 
+bool BaseOperator::resultRowsDistinct(std::vector<char> fixed) const {
+    std::vector<int> cellsFilled;
+    for (const VarRecord& r : vars) {
+        if (r.column < 1 || std::size_t(r.column) > fixed.size()) return false;
+        fixed[std::size_t(r.column - 1)] = 1;
+        cellsFilled.push_back(r.cell);
+    }
+    std::sort(cellsFilled.begin(), cellsFilled.end());
+    return std::find(fixed.begin(), fixed.end(), 0) == fixed.end() &&
+           std::adjacent_find(cellsFilled.begin(), cellsFilled.end()) == cellsFilled.end();
+}
+
 bool BaseOperator::groupedBy(const FSymbol& keyVariable, const InternalName& var, int* out) {
     if (out != nullptr) *out = 0;
     return keyVariable != FSymbol() && keyVariable == var;

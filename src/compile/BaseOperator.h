@@ -138,6 +138,9 @@ class BaseOperator : public Operator {
     // The variable of the result cell that the last "var" record of a relation column fills;
     // the undefined symbol when none does.
     FSymbol variableOfColumn(int column) const;
+    // True when distinct relation rows give distinct result rows: every column not marked in
+    // `fixed` goes to a result cell of its own. False when a "var" record reads beyond the row.
+    bool resultRowsDistinct(std::vector<char> fixed) const;
     // The answer of isGroupedBy for rows keyed by keyVariable's values (none when undefined).
     static bool groupedBy(const FSymbol& keyVariable, const InternalName& var, int* out);
 

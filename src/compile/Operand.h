@@ -168,14 +168,10 @@ class SetOperand : public Operand {
     // each row once, without storing them.
     template <class Visit>
     void forEachDistinctRow(Visit visit) const {
-        if (source == nullptr || !source->distinctRows()) {
+        if (holdsDistinctSource())
+            forEachRowRepeating(visit);
+        else
             forEachRowCellsUnordered(visit);
-            return;
-        }
-        source->produce([&visit](const InternalName* cells) {
-            visit(cells);
-            return true;
-        });
     }
     // Takes the rows from `rows` when first read; the operand must be empty. Its rows are all
     // stored under UndefinedObject.

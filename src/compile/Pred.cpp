@@ -15,11 +15,12 @@
 
 namespace {
 
-// The rows of a stored predicate's literal, read from the store when the operand is read rather
-// than copied when it is made: every column of a row is bound or goes to a result cell, so the
-// rows are distinct. The store's rows from `from` to `to` stay as they were until the reader is
-// done (the store is stable): rows appended meanwhile lie behind `to`, and the row is looked up
-// by number each time, as an append may move the rows.
+// The rows of a stored predicate's literal that pass its pattern, as result rows. Deferred, the
+// operand reads the store when it is read rather than copying the rows when it is made; that
+// needs rows that are distinct (every column of a row is bound or goes to a result cell) and a
+// stable store: its rows from `from` to `to` stay as they were until the reader is done, rows
+// appended meanwhile lie behind `to`, and each row is looked up by number, as an append may
+// move the rows.
 class StoredRowsSource : public RowSource {
   public:
     StoredRowsSource(const RelationStore* store, int from, std::vector<InternalName> pattern,
@@ -41,20 +42,21 @@ class StoredRowsSource : public RowSource {
         assert(store->changes() == changes);
         const int end = store->changes() == changes ? to : std::min(to, store->size());
         for (int index = from; index < end; ++index) {
-            const InternalName* row = store->row(index);
-            bool agrees = true;
-            for (int c : bound)
-                if (row[c] != pattern[std::size_t(c)]) {
-                    agrees = false;
-                    break;
-                }
-            for (std::size_t i = 0; agrees && i < equal.size(); ++i)
-                agrees = row[equal[i].first] == row[equal[i].second];
-            if (!agrees) continue;
-            for (const auto& [column, cell] : take) cells[std::size_t(cell)] = row[column];
-            if (!emit(cells.data())) return;
+            if (match(store->row(index)) && !emit(resultRow())) return;
         }
     }
+    // True when a stored row passes the pattern; its result row is then resultRow(), until the
+    // next match.
+    bool match(const InternalName* row) {
+        for (int c : bound)
+            if (row[c] != pattern[std::size_t(c)]) return false;
+        for (const auto& [a, b] : equal)
+            if (row[a] != row[b]) return false;
+        for (const auto& [column, cell] : take) cells[std::size_t(cell)] = row[column];
+        return true;
+    }
+    // Null for a literal without result cells.
+    const InternalName* resultRow() const { return cells.data(); }
     bool distinctRows() const override { return true; }
 
   private:
@@ -124,60 +126,41 @@ bool Pred::scanStoredRows() {
         if (!inRow(r.column)) return false;
     const OMAccess::StoredRows stored = access->storedPredicateRows(predicate, arity);
     if (stored.store == nullptr) return false;
-    std::vector<int> bound;
+    std::vector<char> bound(std::size_t(arity), 0);
     for (int c = 0; c < arity; ++c)
-        if (patternCells[std::size_t(c)] != InternalName::UndefinedObject) bound.push_back(c);
+        if (patternCells[std::size_t(c)] != InternalName::UndefinedObject)
+            bound[std::size_t(c)] = 1;
+    const bool fullyBound = std::find(bound.begin(), bound.end(), 0) == bound.end();
     // The frame's rows are distinct, and so are the rows passing the filter when every free
     // column goes to a result cell: they need no probe then.
-    std::vector<char> kept(std::size_t(arity), 0);
-    for (int c : bound) kept[std::size_t(c)] = 1;
-    std::vector<int> cellsFilled;
-    for (const VarRecord& r : vars) {
-        kept[std::size_t(r.column - 1)] = 1;
-        cellsFilled.push_back(r.cell);
-    }
-    std::sort(cellsFilled.begin(), cellsFilled.end());
-    const bool distinct =
-        std::find(kept.begin(), kept.end(), 0) == kept.end() &&
-        std::adjacent_find(cellsFilled.begin(), cellsFilled.end()) == cellsFilled.end();
-    auto emit = [this, distinct](const InternalName* cells) {
-        for (const VarEqRecord& r : varEqs)
-            if (cells[r.a - 1] != cells[r.b - 1]) return;
-        for (const VarRecord& r : vars) resultCells[std::size_t(r.cell)] = cells[r.column - 1];
-        if (distinct)
-            result->insertDistinct(InternalName::UndefinedObject, resultCells.data());
-        else
-            result->insert(InternalName::UndefinedObject, resultCells.data());
-    };
+    const bool distinct = resultRowsDistinct(bound);
     const RelationStore& store = *stored.store;
-    // A literal without inputs matches once: its operand can then read the store when it is
-    // read, and a join that streams its rows copies none of them.
-    if (distinct && stored.stable && inputCount == 0 && bound.size() != std::size_t(arity) &&
-        !debugging()) {
-        std::vector<std::pair<int, int>> equal;
-        for (const VarEqRecord& r : varEqs) equal.emplace_back(r.a - 1, r.b - 1);
-        std::vector<std::pair<int, int>> take;
-        for (const VarRecord& r : vars) take.emplace_back(r.column - 1, r.cell);
-        result->defer(std::make_unique<StoredRowsSource>(
-            &store, stored.from, patternCells, std::move(equal), std::move(take), resultCells));
+    std::vector<std::pair<int, int>> equal;
+    for (const VarEqRecord& r : varEqs) equal.emplace_back(r.a - 1, r.b - 1);
+    std::vector<std::pair<int, int>> take;
+    for (const VarRecord& r : vars) take.emplace_back(r.column - 1, r.cell);
+    auto source = std::make_unique<StoredRowsSource>(
+        &store, stored.from, patternCells, std::move(equal), std::move(take), resultCells);
+    auto keep = [this, distinct](const InternalName* cells) {
+        if (distinct)
+            result->insertDistinct(InternalName::UndefinedObject, cells);
+        else
+            result->insert(InternalName::UndefinedObject, cells);
         return true;
-    }
-    if (bound.size() == std::size_t(arity)) {
+    };
+    if (fullyBound) {
         // A fully bound pattern is decided by one probe.
         const int at = store.find(patternCells.data());
-        if (at >= stored.from) emit(store.row(at));
+        if (at < stored.from) return true;
+        if (source->match(store.row(at))) keep(source->resultRow());
         return true;
     }
-    for (int index = stored.from; index < store.size(); ++index) {
-        const InternalName* cells = store.row(index);
-        bool agrees = true;
-        for (int c : bound)
-            if (cells[c] != patternCells[std::size_t(c)]) {
-                agrees = false;
-                break;
-            }
-        if (agrees) emit(cells);
-    }
+    // A literal without inputs matches once: its operand can then read the store when it is
+    // read, and a join that streams its rows copies none of them.
+    if (distinct && stored.stable && inputCount == 0 && !debugging())
+        result->defer(std::move(source));
+    else
+        source->produce(keep);
     return true;
 }
 

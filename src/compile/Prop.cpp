@@ -128,18 +128,10 @@ bool Prop::rowsAnyOrderDistinct() const {
     // a constant goes to a cell of its own (a constant value is looked for, not walked).
     const std::size_t width = std::size_t(relationWidth);
     if (relationCells[width - 1] != InternalName::UndefinedObject) return false;
-    std::vector<char> kept(width, 0);
+    std::vector<char> fixed(width, 0);
     for (std::size_t c = 0; c < width; ++c)
-        if (relationCells[c] != InternalName::UndefinedObject) kept[c] = 1;
-    std::vector<int> cellsFilled;
-    for (const VarRecord& r : vars) {
-        if (r.column < 1 || std::size_t(r.column) > width) return false;
-        kept[std::size_t(r.column - 1)] = 1;
-        cellsFilled.push_back(r.cell);
-    }
-    std::sort(cellsFilled.begin(), cellsFilled.end());
-    return std::find(kept.begin(), kept.end(), 0) == kept.end() &&
-           std::adjacent_find(cellsFilled.begin(), cellsFilled.end()) == cellsFilled.end();
+        if (relationCells[c] != InternalName::UndefinedObject) fixed[c] = 1;
+    return resultRowsDistinct(std::move(fixed));
 }
 
 bool Prop::emitKeptMembers(const InternalName& setName, const InternalName& key) {

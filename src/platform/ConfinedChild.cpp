@@ -96,16 +96,19 @@ void defaultSignalActions() {
     _exit(0);
 }
 
+// The work run in the caller's own process, when no child can be made.
+ChildOutcome runHere(const std::function<std::string()>& work) {
+    ChildOutcome outcome;
+    outcome.end = ChildOutcome::End::finished;
+    outcome.report = work();
+    return outcome;
+}
+
 }  // namespace
 
 ChildOutcome runConfined(const std::function<std::string()>& work, std::uint64_t memoryBudget) {
-    ChildOutcome outcome;
     int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) {
-        outcome.end = ChildOutcome::End::finished;
-        outcome.report = work();
-        return outcome;
-    }
+    if (pipe2(fds, O_CLOEXEC) != 0) return runHere(work);
     const std::uint64_t baseline = residentBytes("/proc/self/statm");
     // Output the caller has buffered must not be written a second time by the child.
     std::cout.flush();
@@ -126,13 +129,12 @@ ChildOutcome runConfined(const std::function<std::string()>& work, std::uint64_t
     close(fds[1]);
     if (child < 0) {
         close(fds[0]);
-        outcome.end = ChildOutcome::End::finished;
-        outcome.report = work();
-        return outcome;
+        return runHere(work);
     }
     fcntl(fds[0], F_SETFL, fcntl(fds[0], F_GETFL) | O_NONBLOCK);
     const std::string statm = "/proc/" + std::to_string(child) + "/statm";
 
+    ChildOutcome outcome;
     bool open = true;
     int status = 0;
     for (;;) {
