@@ -50,6 +50,7 @@ class NaiveEvalWithInherit : public NaiveEval {
     // answer of the last round (start with -1). False when a round failed or the user
     // interrupted.
     bool fixpointWithTriggers(FProgram* program, int& changed);
+    bool inherits() const override { return inheritanceFlag != 0; }
 
     OMAccess* phases;
     // Fixpoints (or, when semi-naive, productive phases) of the current evaluation.
