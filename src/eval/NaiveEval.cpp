@@ -276,8 +276,15 @@ void NaiveEval::traceInsert(FRule* clause, Operand* bindings, FProgram* program)
 int NaiveEval::tpStepInStrata(FProgram* program) {
     // The round belongs to the first stratum that has not reached its fixpoint, so that no
     // round reads a relation under negation or in an aggregate before it is complete.
+    // A later stratum starts only once what rounds do not make is complete too.
     int changed = 0;
+    bool first = true;
     inStrata(program, [&](FProgram* stratum) {
+        if (!first) {
+            changed = completeStratum(program);
+            if (changed != 0) return false;
+        }
+        first = false;
         changed = tpStep(stratum);
         return changed == 0 && !roundFailed && interruptFlag.load() == 0;
     });

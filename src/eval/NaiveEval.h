@@ -59,6 +59,9 @@ class NaiveEval : public Evaluation {
     // One round of the first stratum that still changes; 0 when every stratum is at its
     // fixpoint.
     int tpStepInStrata(FProgram* program);
+    // Between two strata of single rounds, after the rounds of the lower one changed nothing:
+    // completes what rounds do not make (of the whole program); non-zero when it added facts.
+    virtual int completeStratum(FProgram* /*program*/) { return 0; }
 
     // Sets the flag bit of the word, or watches the frame it names (number -1 for none).
     void addDebugOption(FLSysString* word, int number);
