@@ -37,16 +37,14 @@ std::size_t HashJoin::CellsHash::operator()(const std::vector<InternalName>& cel
 HashJoin::HashJoin(SetOperand* left, SetOperand* right, std::vector<int> leftPositions,
                    std::vector<int> rightPositions, std::vector<Agree> agree,
                    std::vector<Take> take, std::vector<InternalName> cells)
-    : left(left),
-      right(right),
+    : left(Ref<SetOperand>::share(left)),
+      right(Ref<SetOperand>::share(right)),
       leftPositions(std::move(leftPositions)),
       rightPositions(std::move(rightPositions)),
       agree(std::move(agree)),
       take(std::move(take)),
       cells(std::move(cells)),
       keyWidth(this->leftPositions.size()) {
-    incRef(left);
-    incRef(right);
     // Whether the result rows are distinct: the columns of both sides fall into classes of
     // columns that must be equal (joined or agreeing); when every class has a taken column, a
     // result row tells the pair of input rows it came from.
@@ -100,11 +98,6 @@ HashJoin::HashJoin(SetOperand* left, SetOperand* right, std::vector<int> leftPos
     }
     for (Take& r : this->take)
         if (r.slot == 1) r.column = keep(r.column);
-}
-
-HashJoin::~HashJoin() {
-    decRef(left);
-    decRef(right);
 }
 
 template <class CellAt>

@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "compile/Operand.h"
+#include "compile/Ref.h"
 
 // The right rows are grouped by a hash of their join cells (one counting pass and a copy of the
 // cells the result reads, no sort), then each left row, in the order it comes, meets the rows of
-// its join cells. The join takes a reference on both inputs, which nobody changes once made, and
-// lets them go with itself; the grouping is built on the first run and kept for later ones.
+// its join cells. The join holds a reference on both inputs, which nobody changes once made; the
+// grouping is built on the first run and kept for later ones.
 //
 // The left rows stream: when the left input is itself a join whose rows wait in their source,
 // each of its rows is made when this join asks for it and never stored, and a reader that wants
@@ -34,7 +35,6 @@ class HashJoin : public RowSource {
     HashJoin(SetOperand* left, SetOperand* right, std::vector<int> leftPositions,
              std::vector<int> rightPositions, std::vector<Agree> agree, std::vector<Take> take,
              std::vector<InternalName> cells);
-    ~HashJoin() override;
     HashJoin(const HashJoin&) = delete;
     HashJoin& operator=(const HashJoin&) = delete;
 
@@ -62,8 +62,8 @@ class HashJoin : public RowSource {
         return (filter[bit >> 6] >> (bit & 63) & 1) != 0;
     }
 
-    SetOperand* left;
-    SetOperand* right;
+    Ref<SetOperand> left;
+    Ref<SetOperand> right;
     std::vector<int> leftPositions;
     std::vector<int> rightPositions;
     std::vector<Agree> agree;
