@@ -5,8 +5,11 @@ forms), Prolog with tabling for SWI-Prolog (right- and left-recursive closures) 
 Usage: gen.py <workload> <size> <folder>
   workload: chain (transitive closure of a chain of <size> nodes), random (transitive closure of a
   random graph of <size> nodes and 5 * <size> distinct edges, no loops, fixed seed) or tree (same
-  generation on a tree of <size> nodes, node i under node (i-1) div 2).
-Files written: quorin.flp, quorin-method.flp, swi.pl, swi-left.pl, clingo.lp.
+  generation on a tree of <size> nodes, node i under node (i-1) div 2), triangle (the directed
+  triangles, every rotation counted, of a random graph of 2000 nodes and <size> distinct edges, no
+  loops, fixed seed) or cycle4 (the directed 4-cycles of such a graph, each as one f(A,B,C,D)).
+Files written: quorin.flp, quorin-method.flp, swi.pl, swi-left.pl, clingo.lp; the join workloads
+(triangle, cycle4) have no method or left-recursive form and write quorin.flp, swi.pl and clingo.lp.
 """
 import os
 import random
@@ -17,9 +20,10 @@ def chain(n):
     return [(i, i + 1) for i in range(n - 1)]
 
 
-def random_graph(n):
+def random_graph(n, wanted=None):
     rng = random.Random(20261207)
-    wanted = 5 * n
+    if wanted is None:
+        wanted = 5 * n
     edges = set()
     while len(edges) < wanted:
         a, b = rng.randrange(n), rng.randrange(n)
@@ -84,8 +88,31 @@ def same_generation_files(folder, pairs):
           data + rules + "count(N) :- N = #count{X,Y : sg(X,Y)}.\n#show count/1.\n")
 
 
+# Join nodes of the triangle and 4-cycle graphs: with 2000 nodes the expected counts are
+# (edges / 2000) ** 3 triangles and (edges / 2000) ** 4 4-cycles.
+JOIN_NODES = 2000
+
+
+def join_files(folder, pairs, variables):
+    """One rule joining edge literals around a cycle through the variables, the cycles counted."""
+    data = facts("edge", pairs)
+    body = ", ".join("edge(%s,%s)" % (variables[i], variables[(i + 1) % len(variables)])
+                     for i in range(len(variables)))
+    row = ",".join(variables)
+    write(folder, "quorin.flp",
+          data + "ck(f(%s)) :- %s.\n?- sys.eval[].\n?- N = count{K ; ck(K)}.\n" % (row, body))
+    write(folder, "swi.pl",
+          ":- initialization(main, main).\n" + data + "ck(%s) :- %s.\n" % (row, body)
+          + "main :- aggregate_all(count, ck(%s), N), write(N), nl.\n"
+          % ",".join("_" for _ in variables))
+    write(folder, "clingo.lp",
+          data + "ck(%s) :- %s.\ncount(N) :- N = #count{%s : ck(%s)}.\n#show count/1.\n"
+          % (row, body, row, row))
+
+
 def main():
-    if len(sys.argv) != 4 or sys.argv[1] not in ("chain", "random", "tree"):
+    workloads = ("chain", "random", "tree", "triangle", "cycle4")
+    if len(sys.argv) != 4 or sys.argv[1] not in workloads:
         sys.exit(__doc__)
     workload, size, folder = sys.argv[1], int(sys.argv[2]), sys.argv[3]
     os.makedirs(folder, exist_ok=True)
@@ -93,6 +120,10 @@ def main():
         closure_files(folder, chain(size))
     elif workload == "random":
         closure_files(folder, random_graph(size))
+    elif workload == "triangle":
+        join_files(folder, random_graph(JOIN_NODES, size), ["A", "B", "C"])
+    elif workload == "cycle4":
+        join_files(folder, random_graph(JOIN_NODES, size), ["A", "B", "C", "D"])
     else:
         same_generation_files(folder, tree(size))
 

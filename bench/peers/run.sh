@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# The peer benchmark: transitive closure (chain, random graph) and same generation (tree), each
-# generated once and run by Quorin (predicate and method forms), SWI-Prolog with tabling and
+# The peer benchmark: transitive closure (chain, random graph), same generation (tree) and the
+# multi-way joins of directed triangles and 4-cycles in a random graph, each generated once and
+# run by Quorin (predicate and method forms), SWI-Prolog (with tabling for the recursive ones) and
 # clingo, whole processes side by side, three times, medians of the time and of the peak memory
-# (max RSS of the process); checks that all count the same.
+# (max RSS of the process); checks that all count the same. A workload without a method or
+# left-recursive form (the joins) shows "-" in those columns.
 # Usage: run.sh [--quick]    (--quick: small sizes)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -25,15 +27,26 @@ if ! command -v clingo >/dev/null; then
     fi
 fi
 
-build="$root/build/release"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >&2
-cmake --build "$build" -j 3 --target quorin >&2
-quorin="$build/quorin"
+# QUORIN_BINARY runs a given build (say, one kept from before a change) instead of building.
+if [[ -n ${QUORIN_BINARY:-} ]]; then
+    quorin=$QUORIN_BINARY
+else
+    build="$root/build/release"
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >&2
+    cmake --build "$build" -j 3 --target quorin >&2
+    quorin="$build/quorin"
+fi
 
 if ((quick)); then
-    cases=("chain 200" "random 200" "tree 100")
+    cases=("chain 200" "random 200" "tree 100" "triangle 20000" "cycle4 10000")
 else
-    cases=("chain 2000" "random 2000" "tree 1000")
+    cases=("chain 2000" "random 2000" "tree 1000" "triangle 100000" "cycle4 25000" "cycle4 50000")
+fi
+# Only the listed cases when QUORIN_PEERS names some, e.g. QUORIN_PEERS="cycle4 25000".
+if [[ -n ${QUORIN_PEERS:-} ]]; then
+    cases=()
+    read -ra words <<<"$QUORIN_PEERS"
+    for ((i = 0; i + 1 < ${#words[@]}; i += 2)); do cases+=("${words[i]} ${words[i + 1]}"); done
 fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -76,8 +89,8 @@ run_engine() {
 median() { printf '%s\n' "$@" | sort -g | sed -n 2p; }
 
 # Megabytes of a peak given in kilobytes.
-mb() { awk -v k="$1" 'BEGIN {printf "%.1f", k / 1024}'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}'; }
+mb() { awk -v k="$1" 'BEGIN {if (k > 0) printf "%.1f", k / 1024; else printf "-"}'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {if (a == "-" || a + 0 == 0) printf "-"; else printf "%.2f", (b > 0 ? a / b : 0)}'; }
 
 engines=(quorin quorin-method quorin-again swi swi-left clingo)
 # Times in seconds, peaks (max RSS) in MB. swi is SWI-Prolog's better time of its two closure
@@ -98,9 +111,17 @@ for spec in "${cases[@]}"; do
         printf '?- sys.eval[].\nfoo(a).\n?- sys.eval[].\n'
         grep '^?-' "$dir/quorin.flp" | tail -n +2
     } >"$dir/quorin-again.flp"
+    # The engines whose file the workload has (quorin-again is made from quorin.flp).
+    present=()
+    for engine in "${engines[@]}"; do
+        file=$engine
+        [[ $engine == quorin-again ]] && file=quorin
+        case $engine in quorin*) file="$file.flp" ;; swi*) file="$file.pl" ;; clingo) file="$file.lp" ;; esac
+        [[ -f $dir/$file ]] && present+=("$engine")
+    done
     declare -A times=() peaks=() counts=()
     for _ in 1 2 3; do
-        for engine in "${engines[@]}"; do
+        for engine in "${present[@]}"; do
             read -r seconds peak count < <(run_engine "$engine" "$dir")
             times[$engine]="${times[$engine]:-} $seconds"
             peaks[$engine]="${peaks[$engine]:-} $peak"
@@ -109,6 +130,10 @@ for spec in "${cases[@]}"; do
     done
     declare -A med=() medPeak=()
     for engine in "${engines[@]}"; do
+        med[$engine]=-
+        medPeak[$engine]=0
+    done
+    for engine in "${present[@]}"; do
         # shellcheck disable=SC2086
         med[$engine]=$(median ${times[$engine]})
         # shellcheck disable=SC2086
@@ -116,12 +141,13 @@ for spec in "${cases[@]}"; do
     done
     # SWI's better time of the two closure forms, and its smaller peak.
     swi=${med[swi]}
-    awk -v a="${med[swi-left]}" -v b="$swi" 'BEGIN {exit !(a < b)}' && swi=${med[swi-left]}
+    [[ ${med[swi-left]} != - ]] && awk -v a="${med[swi-left]}" -v b="$swi" 'BEGIN {exit !(a < b)}' &&
+        swi=${med[swi-left]}
     swiPeak=${medPeak[swi]}
     leftPeak=${medPeak[swi-left]}
-    ((leftPeak < swiPeak)) && swiPeak=$leftPeak
+    ((leftPeak > 0 && leftPeak < swiPeak)) && swiPeak=$leftPeak
     expected=${counts[clingo]}
-    for engine in "${engines[@]}"; do
+    for engine in "${present[@]}"; do
         if [[ ${counts[$engine]} != "$expected" ]]; then
             echo "count differs on $workload: $engine ${counts[$engine]}, clingo $expected" >&2
             failed=1

@@ -6,13 +6,10 @@
 #include "foundation/OutputChannel.h"
 
 AlgebraicExpr::AlgebraicExpr(Operator* op, int keepInput, int marker)
-    : op(op), keepInput(keepInput), marker(marker) {
-    incRef(op);
-}
+    : op(Ref<Operator>::share(op)), keepInput(keepInput), marker(marker) {}
 
 AlgebraicExpr::~AlgebraicExpr() {
     for (AlgebraicExpr* child : children) decRef(child);
-    decRef(op);
     releaseInputs();
 }
 
@@ -28,8 +25,7 @@ void AlgebraicExpr::addChild(AlgebraicExpr* child) {
 
 Operand* AlgebraicExpr::evaluate(OMAccess* access, Operand** current) {
     Operand* entry = *current;
-    const std::string type = op != nullptr ? op->getName() : std::string();
-    if (type == "pi" || type == "multipi") {
+    if (op && op->projects()) {
         // The projection reads the current operand without owning it.
         inputs.append(*current);
         Operand* projected = op->evaluate(&inputs, access);
@@ -40,7 +36,7 @@ Operand* AlgebraicExpr::evaluate(OMAccess* access, Operand** current) {
     bool shortCut = false;
     for (AlgebraicExpr* child : children) {
         Operand* r = child->evaluate(access, current);
-        if ((r == nullptr || r->isEmpty()) && type == "merge") {
+        if ((r == nullptr || r->isEmpty()) && op && op->kind() == OperatorKind::Join) {
             decRef(r);
             result = new Operand2();
             shortCut = true;
@@ -48,7 +44,7 @@ Operand* AlgebraicExpr::evaluate(OMAccess* access, Operand** current) {
         }
         inputs.append(r);
     }
-    if (!shortCut && op != nullptr) result = op->evaluate(&inputs, access);
+    if (!shortCut && op) result = op->evaluate(&inputs, access);
     releaseInputs();
     inputs.clear();
     *current = keepInput != 0 ? entry : result;
@@ -56,7 +52,7 @@ Operand* AlgebraicExpr::evaluate(OMAccess* access, Operand** current) {
 }
 
 void AlgebraicExpr::print(OutputChannel& out) {
-    if (op != nullptr) out << op->getName();
+    if (op) out << op->getName();
     if (children.empty()) return;
     out << "(";
     bool first = true;

@@ -4,12 +4,13 @@
 
 #include <cstdint>
 
+#include "compile/Operator.h"
+#include "compile/Ref.h"
 #include "foundation/ManagedObject.h"
 #include "foundation/clib_list.h"
 
 class OMAccess;
 class Operand;
-class Operator;
 class OutputChannel;
 
 class AlgebraicExpr : public ManagedObject {
@@ -27,7 +28,7 @@ class AlgebraicExpr : public ManagedObject {
     // Takes a reference to a non-null child and appends it.
     virtual void addChild(AlgebraicExpr* child);
     virtual clib_list<AlgebraicExpr*>* getChildren() { return &children; }
-    virtual Operator* getOperator() { return op; }
+    virtual Operator* getOperator() { return op.get(); }
     // The tree as operator type names, e.g. merge(pred,isa); no end of line.
     virtual void print(OutputChannel& out);
     virtual int getMarker() const { return marker; }
@@ -36,7 +37,7 @@ class AlgebraicExpr : public ManagedObject {
     ~AlgebraicExpr() override;
 
   private:
-    Operator* op;
+    Ref<Operator> op;
     clib_list<Operand*> inputs;
     clib_list<AlgebraicExpr*> children;
     std::int32_t keepInput;

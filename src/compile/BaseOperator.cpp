@@ -10,6 +10,7 @@
 #include "compile/Operand.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/Iterator.h"
+#include "platform/ControlEvents.h"
 
 namespace {
 
@@ -307,7 +308,9 @@ Operand* BaseOperator::evaluateRelation(clib_list<Operand*>* list, OMAccess* new
         };
         fill();
         matchRelation();
-        for (int i = 0; i < inputCount;) {
+        // Ctrl-C or a farewell ends a long enumeration; the evaluator throws the result away.
+        controlEvents::StopPoll stopPoll;
+        for (int i = 0; i < inputCount && !stopPoll.stop();) {
             if (!advancesInput(i)) {
                 ++i;
             } else if (inputIters[std::size_t(i)]->next()) {

@@ -1,7 +1,29 @@
-// HashJoin: grouping the right rows by join value and meeting them with the left rows.
+// HashJoin: grouping the right rows by their join cells and meeting them with the left rows.
 #include "compile/HashJoin.h"
 
+#include <numeric>
 #include <utility>
+
+#include "platform/ControlEvents.h"
+
+namespace {
+
+std::uint64_t cellWord(const InternalName& c) {
+    return std::uint32_t(c.getValue()) | std::uint64_t(std::uint8_t(c.getType())) << 32 |
+           std::uint64_t(std::uint8_t(c.getArity())) << 40;
+}
+
+template <class CellAt>
+std::uint64_t hashKey(CellAt cellAt, std::size_t width) {
+    std::uint64_t h = 0x9E3779B97F4A7C15ULL;
+    for (std::size_t k = 0; k < width; ++k) {
+        h = (h ^ cellWord(cellAt(k))) * 0xff51afd7ed558ccdULL;
+        h ^= h >> 29;
+    }
+    return h;
+}
+
+}  // namespace
 
 std::size_t HashJoin::CellsHash::operator()(const std::vector<InternalName>& cells) const {
     std::uint64_t h = 1469598103934665603ULL;
@@ -15,16 +37,39 @@ std::size_t HashJoin::CellsHash::operator()(const std::vector<InternalName>& cel
 HashJoin::HashJoin(SetOperand* left, SetOperand* right, std::vector<int> leftPositions,
                    std::vector<int> rightPositions, std::vector<Agree> agree,
                    std::vector<Take> take, std::vector<InternalName> cells)
-    : left(left),
-      right(right),
+    : left(Ref<SetOperand>::share(left)),
+      right(Ref<SetOperand>::share(right)),
       leftPositions(std::move(leftPositions)),
       rightPositions(std::move(rightPositions)),
       agree(std::move(agree)),
       take(std::move(take)),
       cells(std::move(cells)),
-      key(this->leftPositions.size()) {
-    incRef(left);
-    incRef(right);
+      keyWidth(this->leftPositions.size()) {
+    // Whether the result rows are distinct: the columns of both sides fall into classes of
+    // columns that must be equal (joined or agreeing); when every class has a taken column, a
+    // result row tells the pair of input rows it came from.
+    const int leftWidth = left->columnCount();
+    const int rightWidth = right->columnCount();
+    std::vector<int> parent(std::size_t(leftWidth + rightWidth));
+    std::iota(parent.begin(), parent.end(), 0);
+    auto root = [&parent](int n) {
+        while (parent[std::size_t(n)] != n)
+            n = parent[std::size_t(n)] = parent[std::size_t(parent[std::size_t(n)])];
+        return n;
+    };
+    auto node = [leftWidth](int slot, int column) {
+        return slot == 0 ? column - 1 : leftWidth + column - 1;
+    };
+    auto unite = [&](int a, int b) { parent[std::size_t(root(a))] = root(b); };
+    for (std::size_t k = 0; k < keyWidth; ++k)
+        unite(node(0, this->leftPositions[k]), node(1, this->rightPositions[k]));
+    for (const Agree& r : this->agree) unite(node(r.slotA, r.columnA), node(r.slotB, r.columnB));
+    std::vector<char> taken(parent.size(), 0);
+    for (const Take& r : this->take) taken[std::size_t(root(node(r.slot, r.column)))] = 1;
+    distinct = left->rowsDistinct() && right->rowsDistinct();
+    for (int n = 0; n < leftWidth + rightWidth && distinct; ++n)
+        distinct = taken[std::size_t(root(n))] != 0;
+
     // A right row meets only left rows with the same cells in the joined columns, so those
     // cells are read from the left row; the other right cells the result reads are kept in the
     // grouping itself, and the conditions and taken cells of the right side are renumbered to
@@ -55,63 +100,56 @@ HashJoin::HashJoin(SetOperand* left, SetOperand* right, std::vector<int> leftPos
         if (r.slot == 1) r.column = keep(r.column);
 }
 
-HashJoin::~HashJoin() {
-    decRef(left);
-    decRef(right);
-}
-
-bool HashJoin::valueOf(const InternalName* row, const std::vector<int>& positions, bool add,
-                       InternalName& value) {
-    if (positions.size() == 1) {
-        value = row[positions.front() - 1];
-        return true;
-    }
-    for (std::size_t k = 0; k < key.size(); ++k) key[k] = row[positions[k] - 1];
-    auto at = combinations.find(key);
-    if (at == combinations.end()) {
-        if (!add) return false;
-        at = combinations.emplace(key, std::int32_t(combinations.size())).first;
-    }
-    value = InternalName(at->second, InternalName::Integer, 0);
-    return true;
-}
-
-std::size_t HashJoin::slotOf(const InternalName& value) const {
+template <class CellAt>
+std::size_t HashJoin::slotOf(std::uint64_t hash, CellAt cellAt) const {
     const std::size_t mask = table.size() - 1;
-    const std::uint64_t word = std::uint32_t(value.getValue()) |
-                               std::uint64_t(std::uint8_t(value.getType())) << 32 |
-                               std::uint64_t(std::uint8_t(value.getArity())) << 40;
-    std::uint64_t h = word * 0x9E3779B97F4A7C15ULL;
-    std::size_t at = std::size_t(h ^ (h >> 29)) & mask;
-    while (table[at].id != 0 && table[at].value != value) at = (at + 1) & mask;
-    return at;
+    const InternalName first = cellAt(0);
+    for (std::size_t at = std::size_t(hash) & mask;; at = (at + 1) & mask) {
+        const Slot& slot = table[at];
+        if (slot.id == 0) return at;
+        if (slot.first != first) continue;
+        const InternalName* key = groupKeys.data() + std::size_t(slot.id - 1) * keyWidth;
+        bool same = true;
+        for (std::size_t k = 1; k < keyWidth && same; ++k) same = key[k] == cellAt(k);
+        if (same) return at;
+    }
+}
+
+void HashJoin::growTable() {
+    table.assign(table.size() * 2, Slot{});
+    const std::size_t groups = groupKeys.size() / keyWidth;
+    for (std::size_t g = 0; g < groups; ++g) {
+        const InternalName* key = groupKeys.data() + g * keyWidth;
+        auto cellAt = [key](std::size_t k) { return key[k]; };
+        table[slotOf(hashKey(cellAt, keyWidth), cellAt)] = {key[0], std::uint32_t(g) + 1};
+    }
 }
 
 void HashJoin::group() {
     grouped = true;
-    // Two passes over the right rows: the first takes their join values, then the groups are
-    // numbered and counted, and the second copies each row's kept cells to its group's place.
-    std::vector<InternalName> rightValues;
+    // The grouping reads the right rows twice: rows computed on every read are made once.
+    if (right->holdsComputedSource()) right->storeRows();
+    // Two passes over the right rows: the first numbers and counts the groups, the second
+    // copies each row's kept cells to its group's place.
+    table.assign(16, Slot{});
+    std::vector<std::uint32_t> groupOfRow;
     right->forEachDistinctRow([&](const InternalName* row) {
-        InternalName value;
-        valueOf(row, rightPositions, true, value);
-        rightValues.push_back(value);
-    });
-    std::size_t capacity = 16;
-    while (capacity < rightValues.size() * 2) capacity *= 2;
-    table.assign(capacity, Group{});
-    std::vector<std::uint32_t> groupOfRow(rightValues.size());
-    for (std::size_t i = 0; i < rightValues.size(); ++i) {
-        Group& g = table[slotOf(rightValues[i])];
-        if (g.id == 0) {
-            g.value = rightValues[i];
-            g.id = std::uint32_t(starts.size()) + 1;
+        auto cellAt = [this, row](std::size_t k) { return row[rightPositions[k] - 1]; };
+        const std::uint64_t hash = hashKey(cellAt, keyWidth);
+        std::size_t at = slotOf(hash, cellAt);
+        if (table[at].id == 0) {
+            for (std::size_t k = 0; k < keyWidth; ++k) groupKeys.push_back(cellAt(k));
             starts.push_back(0);
+            table[at] = {cellAt(0), std::uint32_t(starts.size())};
+            if (starts.size() * 2 > table.size()) {
+                growTable();
+                at = slotOf(hash, cellAt);
+            }
         }
-        groupOfRow[i] = g.id - 1;
-        ++starts[g.id - 1];
-    }
-    rightValues = {};
+        const std::uint32_t g = table[at].id - 1;
+        groupOfRow.push_back(g);
+        ++starts[g];
+    });
     std::uint32_t total = 0;
     for (std::uint32_t& s : starts) {
         const std::uint32_t n = s;
@@ -119,6 +157,17 @@ void HashJoin::group() {
         total += n;
     }
     starts.push_back(total);
+    std::size_t bits = 64;
+    while (bits < starts.size() * 16) bits *= 2;
+    filter.assign(bits / 64, 0);
+    filterMask = bits - 1;
+    const std::size_t groups = groupKeys.size() / keyWidth;
+    for (std::size_t g = 0; g < groups; ++g) {
+        const InternalName* key = groupKeys.data() + g * keyWidth;
+        const std::uint64_t bit =
+            (hashKey([key](std::size_t k) { return key[k]; }, keyWidth) >> 32) & filterMask;
+        filter[bit >> 6] |= std::uint64_t(1) << (bit & 63);
+    }
     const std::size_t width = rightColumns.size();
     groupedCells.assign(std::size_t(total) * width, InternalName::UndefinedObject);
     std::vector<std::uint32_t> fill(starts.begin(), starts.end() - 1);
@@ -130,17 +179,20 @@ void HashJoin::group() {
 }
 
 void HashJoin::produce(const RowSink& emit) {
+    if (keyWidth == 0) return;
     if (!grouped) group();
     const InternalName* rowOf[2] = {nullptr, nullptr};
-    bool more = true;
+    // Ctrl-C or a farewell ends a long join; the evaluator throws the unfinished result away.
+    controlEvents::StopPoll stopPoll;
     left->forEachDistinctRow([&](const InternalName* row) {
-        if (!more) return;
-        InternalName value;
-        if (!valueOf(row, leftPositions, false, value)) return;
-        const Group& g = table[slotOf(value)];
-        if (g.id == 0) return;
+        if (stopPoll.stop()) return false;
+        auto cellAt = [this, row](std::size_t k) { return row[leftPositions[k] - 1]; };
+        const std::uint64_t hash = hashKey(cellAt, keyWidth);
+        if (!mayMeet(hash)) return true;
+        const Slot& g = table[slotOf(hash, cellAt)];
+        if (g.id == 0) return true;
         rowOf[0] = row;
-        for (std::uint32_t at = starts[g.id - 1]; at < starts[g.id] && more; ++at) {
+        for (std::uint32_t at = starts[g.id - 1]; at < starts[g.id]; ++at) {
             rowOf[1] = groupedCells.data() + std::size_t(at) * rightColumns.size();
             bool holds = true;
             for (const Agree& r : agree)
@@ -150,7 +202,8 @@ void HashJoin::produce(const RowSink& emit) {
                 }
             if (!holds) continue;
             for (const Take& r : take) cells[std::size_t(r.cell)] = rowOf[r.slot][r.column - 1];
-            more = emit(cells.data());
+            if (!emit(cells.data())) return false;
         }
+        return true;
     });
 }

@@ -47,13 +47,17 @@ Operand* Merge::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
     };
     clib_list<FSymbol> shared;
     const bool streamed = list != nullptr && inputCount == 2 && list->size() == 2 &&
-                          !variables.empty() && !debugging() && rowsOf(list->head()) != nullptr &&
+                          !variables.empty() && rowsOf(list->head()) != nullptr &&
                           rowsOf(list->tail()) != nullptr &&
                           (waits(list->head()) || waits(list->tail())) &&
                           (commonVariables(list, &shared), !shared.empty());
     if (streamed) {
         if (list->head()->isEmpty() || list->tail()->isEmpty()) return result;
+        // A trace prints the inputs' rows, which are then read through iterators; the join
+        // itself runs as untraced.
+        if (debugging() && openInputs(list)) print();
         sortMergeJoin(list->head(), list->tail(), shared);
+        if (debugging()) printResult(result, access);
         return result;
     }
     if (!openInputs(list)) return result;

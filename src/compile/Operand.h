@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "compile/RowStore.h"
@@ -14,6 +15,7 @@
 #include "objectbase/FSymbol.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/Iterator.h"
+#include "platform/ControlEvents.h"
 
 class OMAccess;
 class OutputChannel;
@@ -97,7 +99,22 @@ class RowSource {
     virtual void produce(const RowSink& emit) = 0;
     // True when no row comes twice: a reader then needs no store of them to drop repeats.
     virtual bool distinctRows() const { return false; }
+    // True when the rows are read in place from a store, so that reading them twice costs no
+    // more than storing them; false for rows computed on every read (a join).
+    virtual bool readsInPlace() const { return false; }
 };
+
+// Calls visit(cells) and answers whether more rows are wanted: a visit that answers nothing
+// wants them all.
+template <class Visit>
+bool visitWants(Visit& visit, const InternalName* cells) {
+    if constexpr (std::is_same_v<std::invoke_result_t<Visit&, const InternalName*>, bool>) {
+        return visit(cells);
+    } else {
+        visit(cells);
+        return true;
+    }
+}
 
 // Rows grouped under key names; UndefinedObject is the key of rows without one ("true").
 //
@@ -140,14 +157,16 @@ class SetOperand : public Operand {
     template <class Visit>
     void forEachRowCells(Visit visit) const {
         settle();
-        for (int rank = 0; rank < rows.size(); ++rank) visit(rows.rowAtRank(rank) + 1);
+        for (int rank = 0; rank < rows.size(); ++rank)
+            if (!visitWants(visit, rows.rowAtRank(rank) + 1)) return;
     }
     // The same rows in the order they were inserted: no sort for a reader whose result does not
-    // depend on the order.
+    // depend on the order. These readers and the two below stop early when visit answers false.
     template <class Visit>
     void forEachRowCellsUnordered(Visit visit) const {
         settle();
-        for (int index = 0; index < rows.size(); ++index) visit(rows.row(index) + 1);
+        for (int index = 0; index < rows.size(); ++index)
+            if (!visitWants(visit, rows.row(index) + 1)) return;
     }
     // The same rows in any order, a row possibly more than once, all under UndefinedObject
     // (only an operand with such rows takes a source): a source gives them without storing them.
@@ -157,13 +176,16 @@ class SetOperand : public Operand {
             forEachRowCellsUnordered(visit);
             return;
         }
-        source->produce([&visit](const InternalName* cells) {
-            visit(cells);
-            return true;
-        });
+        source->produce([&visit](const InternalName* cells) { return visitWants(visit, cells); });
     }
     // True while the rows wait in a source that gives each row once.
     bool holdsDistinctSource() const { return source != nullptr && source->distinctRows(); }
+    // True while the rows wait in a source that computes them on every read.
+    bool holdsComputedSource() const { return source != nullptr && !source->readsInPlace(); }
+    // True when no two rows have the same cells, stored or still in a source.
+    bool rowsDistinct() const {
+        return source != nullptr ? source->distinctRows() : cellsDistinct();
+    }
     // The rows as forEachRowCellsUnordered gives them, taken straight from a source that gives
     // each row once, without storing them.
     template <class Visit>
@@ -173,6 +195,8 @@ class SetOperand : public Operand {
         else
             forEachRowCellsUnordered(visit);
     }
+    // Stores the rows of a source now: for a reader that reads them more than once.
+    void storeRows() const { settle(); }
     // Takes the rows from `rows` when first read; the operand must be empty. Its rows are all
     // stored under UndefinedObject.
     void defer(std::unique_ptr<RowSource> rows);
@@ -246,14 +270,24 @@ class TupleSetOperand : public Operand {
     RowStore rows;
 };
 
-// Calls visit(row iterator) for every row of every group of an operand, keys in ascending order.
+// Calls visit(row iterator) for every row of every group of an operand, keys in ascending order,
+// until visit answers false (a visit that answers nothing wants every row). Ctrl-C or a farewell
+// ends the walk as well, noted as cut short: the evaluator throws the unfinished work away.
 template <class Visit>
 void forEachRow(Operand* operand, Visit visit) {
+    controlEvents::StopPoll stopPoll;
     Iterator* keys = operand->makeIterator(nullptr);
     Iterator* group = nullptr;
-    for (bool more = keys != nullptr && keys->first(); more; more = keys->next()) {
+    bool wanted = true;
+    for (bool more = keys != nullptr && keys->first(); more && wanted; more = keys->next()) {
         group = operand->makeGroupIterator(keys->atColumn(1), group);
-        for (bool row = group != nullptr && group->first(); row; row = group->next()) visit(group);
+        for (bool row = group != nullptr && group->first(); row && wanted; row = group->next()) {
+            if constexpr (std::is_same_v<std::invoke_result_t<Visit&, Iterator*>, bool>)
+                wanted = visit(group);
+            else
+                visit(group);
+            wanted = wanted && !stopPoll.stop();
+        }
     }
     decRef(group);
     decRef(keys);
@@ -266,12 +300,17 @@ enum class RowOrder { Ordered, Unordered, Repeating };
 // Calls visit(cells, width) for the rows forEachRow visits, with column p of a row in
 // cells[p - 1], in the order asked for (a SetOperand needs no sort for an unordered reader, and
 // no store of rows that a source makes for a repeating one). Rows of a SetOperand are read in
-// place with no call per cell; a derived rule head reads every body row this way.
+// place with no call per cell; a derived rule head reads every body row this way. Like
+// forEachRow, it ends on Ctrl-C or a farewell.
 template <class Visit>
 void forEachRowCells(Operand* operand, Visit visit, RowOrder order = RowOrder::Ordered) {
     if (auto* keyed = dynamic_cast<SetOperand*>(operand)) {
+        controlEvents::StopPoll stopPoll;
         const int width = keyed->columnCount();
-        auto each = [&](const InternalName* cells) { visit(cells, width); };
+        auto each = [&](const InternalName* cells) {
+            visit(cells, width);
+            return !stopPoll.stop();
+        };
         if (order == RowOrder::Ordered)
             keyed->forEachRowCells(each);
         else if (order == RowOrder::Unordered)

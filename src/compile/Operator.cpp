@@ -10,9 +10,20 @@
 std::int32_t Operator::debugFlag = 0;
 
 Operator::Operator(std::string typeName, int arity, const clib_list<FSymbol>& variables)
-    : typeName(std::move(typeName)), arity(arity), variables(variables) {}
+    : typeName(std::move(typeName)),
+      arity(arity),
+      variables(variables),
+      kindValue(kindOf(this->typeName)) {}
 
-Operator::Operator(std::string typeName, int arity) : typeName(std::move(typeName)), arity(arity) {}
+Operator::Operator(std::string typeName, int arity)
+    : typeName(std::move(typeName)), arity(arity), kindValue(kindOf(this->typeName)) {}
+
+OperatorKind Operator::kindOf(const std::string& typeName) {
+    if (typeName == "pi") return OperatorKind::Projection;
+    if (typeName == "multipi") return OperatorKind::MultiProjection;
+    if (typeName == "merge") return OperatorKind::Join;
+    return OperatorKind::Other;
+}
 
 Operator::~Operator() {
     for (int* record : records) delete[] record;

@@ -14,6 +14,15 @@ class OMAccess;
 class Operand;
 class OutputChannel;
 
+// What an operator does, as far as the tree walk and the translator tell operators apart: fixed
+// when the operator is made, so that no walk compares names.
+enum class OperatorKind {
+    Projection,       // "pi": one column of the current operand
+    MultiProjection,  // "multipi": several columns of the current operand
+    Join,             // "merge": stops at the first input without rows
+    Other,
+};
+
 class Operator : public ManagedObject {
   public:
     Operator(std::string typeName, int arity, const clib_list<FSymbol>& variables);
@@ -24,6 +33,12 @@ class Operator : public ManagedObject {
     // A new operand (one reference for the caller) from the input operands, or null.
     virtual Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) = 0;
     virtual std::string getName() const { return typeName; }
+    OperatorKind kind() const { return kindValue; }
+    // A projection of the current operand (either kind): it reads the operand its tree walk
+    // holds rather than its children's results.
+    bool projects() const {
+        return kindValue == OperatorKind::Projection || kindValue == OperatorKind::MultiProjection;
+    }
     // True when the result rows are keyed by the value of `var`; `*out` then holds the group
     // number.
     virtual bool isGroupedBy(const InternalName& var, int* out) = 0;
@@ -62,6 +77,10 @@ class Operator : public ManagedObject {
     clib_list<int*> records;
 
   private:
+    static OperatorKind kindOf(const std::string& typeName);
+
+    OperatorKind kindValue;
+
     friend void setOperatorDebug();
     friend void clearOperatorDebug();
     static std::int32_t debugFlag;

@@ -2,13 +2,13 @@
 #include "compile/Pred.h"
 
 #include <algorithm>
-#include <cassert>
 #include <memory>
 #include <ostream>
 #include <utility>
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
+#include "compile/StableRows.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/RelationStore.h"
@@ -18,18 +18,13 @@ namespace {
 // The rows of a stored predicate's literal that pass its pattern, as result rows. Deferred, the
 // operand reads the store when it is read rather than copying the rows when it is made; that
 // needs rows that are distinct (every column of a row is bound or goes to a result cell) and a
-// stable store: its rows from `from` to `to` stay as they were until the reader is done, rows
-// appended meanwhile lie behind `to`, and each row is looked up by number, as an append may
-// move the rows.
+// stable range of the store, which the reader checks.
 class StoredRowsSource : public RowSource {
   public:
     StoredRowsSource(const RelationStore* store, int from, std::vector<InternalName> pattern,
                      std::vector<std::pair<int, int>> equal, std::vector<std::pair<int, int>> take,
                      std::vector<InternalName> cells)
-        : store(store),
-          from(from),
-          to(store->size()),
-          changes(store->changes()),
+        : range(store, from),
           pattern(std::move(pattern)),
           equal(std::move(equal)),
           take(std::move(take)),
@@ -39,11 +34,7 @@ class StoredRowsSource : public RowSource {
     }
 
     void produce(const RowSink& emit) override {
-        assert(store->changes() == changes);
-        const int end = store->changes() == changes ? to : std::min(to, store->size());
-        for (int index = from; index < end; ++index) {
-            if (match(store->row(index)) && !emit(resultRow())) return;
-        }
+        range.scan([&](const InternalName* row) { return !match(row) || emit(resultRow()); });
     }
     // True when a stored row passes the pattern; its result row is then resultRow(), until the
     // next match.
@@ -58,12 +49,10 @@ class StoredRowsSource : public RowSource {
     // Null for a literal without result cells.
     const InternalName* resultRow() const { return cells.data(); }
     bool distinctRows() const override { return true; }
+    bool readsInPlace() const override { return true; }
 
   private:
-    const RelationStore* store;
-    int from;
-    int to;
-    std::uint32_t changes;
+    StableRows range;
     std::vector<InternalName> pattern;
     std::vector<int> bound;
     // 0-based columns that must agree, and (column, result cell) pairs.
@@ -157,7 +146,7 @@ bool Pred::scanStoredRows() {
     }
     // A literal without inputs matches once: its operand can then read the store when it is
     // read, and a join that streams its rows copies none of them.
-    if (distinct && stored.stable && inputCount == 0 && !debugging())
+    if (distinct && stored.stable && inputCount == 0)
         result->defer(std::move(source));
     else
         source->produce(keep);

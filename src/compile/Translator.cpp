@@ -44,7 +44,7 @@ bool isConstantKind(const FSymbol& symbol) {
 }
 
 bool isProjection(const Operator* op) {
-    return op != nullptr && (op->getName() == "pi" || op->getName() == "multipi");
+    return op != nullptr && op->projects();
 }
 
 bool holds(const clib_list<FSymbol>& list, const FSymbol& var) {
@@ -218,7 +218,7 @@ bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<Algebrai
     for (AlgebraicExpr* e : entries) {
         if (e == nullptr) {
             ++nullCount;
-        } else if (e->getOperator()->getName() == "pi") {
+        } else if (e->getOperator()->kind() == OperatorKind::Projection) {
             ++piCount;
         }
     }
@@ -237,7 +237,7 @@ bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<Algebrai
         AlgebraicExpr* e = entries[std::size_t(p)];
         if (e == nullptr) continue;
         int index;
-        if (combine && e->getOperator()->getName() == "pi") {
+        if (combine && e->getOperator()->kind() == OperatorKind::Projection) {
             if (combinedIndex < 0) combinedIndex = next++;
             index = combinedIndex;
         } else {
@@ -257,7 +257,7 @@ bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<Algebrai
         if (e == nullptr) {
             inputVars.push_back(symbols[symbolAt++]);
             inputExprs.push_back(nullptr);
-        } else if (combine && e->getOperator()->getName() == "pi") {
+        } else if (combine && e->getOperator()->kind() == OperatorKind::Projection) {
             Operator* op = e->getOperator();
             for (const FSymbol& v : op->getVariables()) piVariables.append(v);
             const int i = combinedRecords.length();

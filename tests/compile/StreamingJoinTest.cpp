@@ -1,0 +1,223 @@
+// Tests of joins that stream: a join over a join makes the inner rows as it reads them, an
+// emptiness test stops at the first row, a store changed under a reader is reported, and a
+// farewell ends a long join or walk over rows.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "compile/CompileTestSupport.h"
+#include "compile/HashJoin.h"
+#include "compile/MultiPi.h"
+#include "compile/Operand.h"
+#include "compile/StableRows.h"
+#include "foundation/ErrorCatalogue.h"
+#include "objectbase/RelationStore.h"
+#include "platform/ControlEvents.h"
+#include "platform/InterruptFlag.h"
+
+namespace compile_test {
+namespace {
+
+// Rows (i, i mod `values`) for i from 0 to count - 1, counting the rows it has given.
+class CountingSource : public RowSource {
+  public:
+    CountingSource(int count, int values, int* given)
+        : count(count), values(values), given(given) {}
+    void produce(const RowSink& emit) override {
+        for (int i = 0; i < count; ++i) {
+            ++*given;
+            const InternalName row[2] = {integer(i), integer(i % values)};
+            if (!emit(row)) return;
+        }
+    }
+    bool distinctRows() const override { return true; }
+
+  private:
+    int count;
+    int values;
+    int* given;
+};
+
+class StreamingJoinTest : public AlgebraTest {
+  protected:
+    void SetUp() override {
+        AlgebraTest::SetUp();
+        controlEvents::takeFarewell();
+        controlEvents::clearInterrupt();
+        controlEvents::takeCutShort();
+    }
+    void TearDown() override {
+        controlEvents::takeFarewell();
+        controlEvents::clearInterrupt();
+        controlEvents::takeCutShort();
+        AlgebraTest::TearDown();
+    }
+
+    // An operand of `count` computed rows (X, Y), Y = X mod `values`.
+    SetOperand* counted(int count, int values, int* given) {
+        auto* operand = new SetOperand(symbols({x, y}), 2);
+        operand->defer(std::make_unique<CountingSource>(count, values, given));
+        return operand;
+    }
+    // Stored rows (v, v + shift) for v from 0 to values - 1 over the columns.
+    SetOperand* pairs(const clib_list<FSymbol>& columns, int values, int shift) {
+        auto* operand = new SetOperand(columns, 2);
+        for (int v = 0; v < values; ++v) {
+            const InternalName row[2] = {integer(v), integer(v + shift)};
+            operand->insert(undef(), row);
+        }
+        return operand;
+    }
+    // The join of rows (X, Y) with (Y, Z) into (X, Y, Z), read when it is read.
+    SetOperand* xyz(SetOperand* left, SetOperand* right) {
+        auto* joined = new SetOperand(symbols({x, y, z}), 2);
+        joined->defer(std::make_unique<HashJoin>(
+            left, right, std::vector<int>{2}, std::vector<int>{1}, std::vector<HashJoin::Agree>{},
+            std::vector<HashJoin::Take>{{0, 1, 0}, {0, 2, 1}, {1, 2, 2}},
+            std::vector<InternalName>(3, undef())));
+        return joined;
+    }
+    // The join of rows (X, Y, Z) with (Z, W) into (X, Y, Z, W).
+    SetOperand* xyzw(SetOperand* left, SetOperand* right) {
+        auto* joined = new SetOperand(symbols({x, y, z, w}), 2);
+        joined->defer(std::make_unique<HashJoin>(
+            left, right, std::vector<int>{3}, std::vector<int>{1}, std::vector<HashJoin::Agree>{},
+            std::vector<HashJoin::Take>{{0, 1, 0}, {0, 2, 1}, {0, 3, 2}, {1, 2, 3}},
+            std::vector<InternalName>(4, undef())));
+        return joined;
+    }
+};
+
+TEST_F(StreamingJoinTest, ANestedJoinAskedForOneRowReadsFewInputRows) {
+    int given = 0;
+    Held<SetOperand> source(counted(100000, 10, &given));
+    Held<SetOperand> yz(pairs(symbols({y, z}), 10, 0));
+    Held<SetOperand> zw(pairs(symbols({z, w}), 10, 100));
+    Held<SetOperand> inner(xyz(source.get(), yz.get()));
+    Held<SetOperand> outer(xyzw(inner.get(), zw.get()));
+    EXPECT_TRUE(inner->holdsDistinctSource());
+    EXPECT_TRUE(outer->holdsDistinctSource());
+
+    EXPECT_FALSE(outer->isEmpty());
+    EXPECT_LE(given, 2);
+
+    // Read whole, the rows are made as the outer join reads them: the inner join's rows are
+    // never stored, and each input row is read once.
+    given = 0;
+    int rows = 0;
+    bool right = true;
+    outer->forEachRowRepeating([&](const InternalName* cells) {
+        ++rows;
+        const int v = cells[0].getValue();
+        right = right && cells[1] == integer(v % 10) && cells[2] == integer(v % 10) &&
+                cells[3] == integer(v % 10 + 100);
+    });
+    EXPECT_EQ(rows, 100000);
+    EXPECT_TRUE(right);
+    EXPECT_EQ(given, 100000);
+    EXPECT_TRUE(inner->holdsDistinctSource());
+}
+
+TEST_F(StreamingJoinTest, AJoinDroppingAColumnMayRepeatRows) {
+    int given = 0;
+    Held<SetOperand> source(counted(100, 10, &given));
+    Held<SetOperand> yz(pairs(symbols({y, z}), 10, 0));
+    // (X, Y) with (Y, Z) into (Y, Z) alone: every X of a Y gives the same row.
+    auto* joined = new SetOperand(symbols({y, z}), 2);
+    joined->defer(std::make_unique<HashJoin>(source.get(), yz.get(), std::vector<int>{2},
+                                             std::vector<int>{1}, std::vector<HashJoin::Agree>{},
+                                             std::vector<HashJoin::Take>{{0, 2, 0}, {1, 2, 1}},
+                                             std::vector<InternalName>(2, undef())));
+    Held<SetOperand> held(joined);
+    EXPECT_FALSE(joined->holdsDistinctSource());
+    // Read by a reader that wants each row once, the rows are stored and the repeats dropped.
+    int rows = 0;
+    joined->forEachDistinctRow([&rows](const InternalName*) { ++rows; });
+    EXPECT_EQ(rows, 10);
+    EXPECT_FALSE(joined->holdsComputedSource());
+}
+
+TEST_F(StreamingJoinTest, AJoinOnTwoColumnsMeetsOnlyRowsAgreeingOnBoth) {
+    // (X, Y) with (Y, X): rows i and i mod 10 meet a stored (i mod 10, i) only for i below 10.
+    int given = 0;
+    Held<SetOperand> source(counted(50, 10, &given));
+    Held<SetOperand> yx(new SetOperand(symbols({y, x}), 2));
+    for (int i = 0; i < 50; i += 3) {
+        const InternalName row[2] = {integer(i % 10), integer(i)};
+        yx->insert(undef(), row);
+    }
+    Held<SetOperand> joined(new SetOperand(symbols({x, y}), 2));
+    joined->defer(std::make_unique<HashJoin>(source.get(), yx.get(), std::vector<int>{1, 2},
+                                             std::vector<int>{2, 1}, std::vector<HashJoin::Agree>{},
+                                             std::vector<HashJoin::Take>{{0, 1, 0}, {0, 2, 1}},
+                                             std::vector<InternalName>(2, undef())));
+    std::vector<int> found;
+    joined->forEachRowRepeating(
+        [&](const InternalName* cells) { found.push_back(cells[0].getValue()); });
+    std::vector<int> expected;
+    for (int i = 0; i < 50; i += 3) expected.push_back(i);
+    EXPECT_EQ(found, expected);
+}
+
+TEST_F(StreamingJoinTest, AStoreChangedUnderAReaderIsReported) {
+    RelationStore store(2);
+    for (int v = 0; v < 5; ++v) {
+        const InternalName row[2] = {integer(v), integer(v)};
+        store.insert(row);
+    }
+    StableRows range(&store, 1);
+    // Appends leave the range as it was.
+    const InternalName later[2] = {integer(9), integer(9)};
+    store.insert(later);
+    int read = 0;
+    EXPECT_TRUE(range.scan([&](const InternalName*) { return ++read > 0; }));
+    EXPECT_EQ(read, 4);
+    EXPECT_FALSE(centralErrorHandler().isError());
+
+    store.clear();
+    read = 0;
+    EXPECT_FALSE(range.scan([&](const InternalName*) { return ++read > 0; }));
+    EXPECT_EQ(read, 0);
+    EXPECT_EQ(centralErrorHandler().getError(), err11::InternalProblems);
+}
+
+TEST_F(StreamingJoinTest, AFarewellInsideOneJoinEndsIt) {
+    int given = 0;
+    Held<SetOperand> source(counted(1000000, 10, &given));
+    Held<SetOperand> yz(pairs(symbols({y, z}), 10, 0));
+    Held<SetOperand> joined(xyz(source.get(), yz.get()));
+    int rows = 0;
+    joined->forEachRowRepeating([&](const InternalName*) {
+        // The farewell arrives while the join runs.
+        if (++rows == 1000) controlEvents::record(controlEvents::Shutdown);
+    });
+    EXPECT_GE(rows, 1000);
+    EXPECT_LT(rows, 1000 + 2 * 4096);
+    EXPECT_TRUE(controlEvents::takeCutShort());
+}
+
+TEST_F(StreamingJoinTest, AFarewellInsideAProjectionEndsIt) {
+    Held<SetOperand> input(new SetOperand(symbols({x, y}), 2));
+    for (int i = 0; i < 100000; ++i) {
+        const InternalName row[2] = {integer(i), integer(i % 7)};
+        input->insert(undef(), row);
+    }
+    int rows = 0;
+    forEachRow(input.get(), [&](Iterator*) {
+        if (++rows == 1000) controlEvents::record(controlEvents::Shutdown);
+    });
+    EXPECT_LT(rows, 1000 + 2 * 4096);
+    EXPECT_TRUE(controlEvents::takeCutShort());
+
+    controlEvents::takeFarewell();
+    controlEvents::clearInterrupt();
+    controlEvents::record(controlEvents::Shutdown);
+    Held<MultiPi> pi(new MultiPi("multipi", 1, symbols({x})));
+    Held<Operand> projected(run(pi.get(), {input.get()}, access));
+    EXPECT_LT(projected->size(), 2 * 4096);
+    EXPECT_TRUE(controlEvents::takeCutShort());
+}
+
+}  // namespace
+}  // namespace compile_test
