@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "access/OMAccess.h"
 #include "compile/Normalizer.h"
@@ -18,6 +19,7 @@
 #include "language/FRule.h"
 #include "language/FTermList.h"
 #include "language/FVar.h"
+#include "language/FactList.h"
 #include "language/PTerm.h"
 #include "language/Spec.h"
 #include "objectbase/DeltaTable.h"
@@ -148,20 +150,27 @@ DeltaTable* PrSemiNaive::rewriteProgram(FProgram* program, int triggerForm) {
         }
     };
 
-    // Facts of one predicate come in runs: the set is asked once per run. A value fact writes a
-    // method of its arrow's kind without arguments, a class fact its class relation.
+    // Facts of one predicate come in runs: the set is asked once per run. Each atom of a
+    // molecule fact writes its class relation, or a method of its arrow's kind with its number
+    // of arguments.
     FSymbol lastFact;
     bool anyFact = false;
+    std::vector<FactList::Atom> atoms;
     auto visitFact = [&](const FactList& facts, std::size_t i) {
         if (triggerForm != 0) return true;
         anyHead = true;
-        if (facts.form(i) == FactList::Member || facts.form(i) == FactList::Subclass) {
-            headBits |= facts.isaKind(i);
-            return true;
-        }
         if (facts.isMolecule(i)) {
-            headMethodTypes |= 1 << facts.methodKind(i);
-            headCounts[facts.methodKind(i)].insert(0);
+            facts.atoms(i, atoms);
+            for (const FactList::Atom& atom : atoms) {
+                if (atom.form == FactList::Member || atom.form == FactList::Subclass) {
+                    headBits |= atom.form == FactList::Subclass ? 2 : 1;
+                    continue;
+                }
+                const int type = atom.form == FactList::SetValue ? 1 : 0;
+                largest = std::max(largest, atom.argCount);
+                headMethodTypes |= 1 << type;
+                headCounts[type].insert(atom.argCount);
+            }
             return true;
         }
         if (anyFact && facts.predicate(i) == lastFact) return true;

@@ -18,6 +18,7 @@
 #include "language/FRule.h"
 #include "language/FTermList.h"
 #include "language/FVar.h"
+#include "language/FactList.h"
 #include "language/FunctionTerm.h"
 #include "language/PTerm.h"
 #include "language/Reference.h"
@@ -69,24 +70,23 @@ class RuleRelations {
     std::vector<std::pair<int, bool>> reads;
 
     void head(FTerm* term) { walk(term, Mode::Write); }
-    // The head of a fact kept compact: the predicate, the method of its arrow or the class
-    // relation, and nothing else, is written.
-    void compactHead(const FactList& facts, std::size_t i) {
-        switch (facts.form(i)) {
-            case FactList::Predicate:
-                use("p" + std::to_string(facts.arity(i)) + "/" + symbolKey(facts.predicate(i)),
-                    Mode::Write);
-                break;
-            case FactList::Value:
-            case FactList::SetValue:
-                use(methodKey(symbolKey(facts.method(i)), facts.methodKind(i)), Mode::Write);
-                break;
-            case FactList::Member:
+    // The head of a fact kept compact: the predicate, or for each atom of a molecule the
+    // method of its arrow or its class relation, and nothing else, is written.
+    void compactHead(const FactList& facts, std::size_t i, std::vector<FactList::Atom>& atoms) {
+        if (facts.form(i) == FactList::Predicate) {
+            use("p" + std::to_string(facts.arity(i)) + "/" + symbolKey(facts.predicate(i)),
+                Mode::Write);
+            return;
+        }
+        facts.atoms(i, atoms);
+        for (const FactList::Atom& atom : atoms) {
+            if (atom.form == FactList::Member)
                 use("isa", Mode::Write);
-                break;
-            case FactList::Subclass:
+            else if (atom.form == FactList::Subclass)
                 use("sub", Mode::Write);
-                break;
+            else
+                use(methodKey(symbolKey(atom.method), atom.form == FactList::SetValue ? 1 : 0),
+                    Mode::Write);
         }
     }
     void literal(FLiteral* literal) {
@@ -271,16 +271,32 @@ Strata::Strata(FProgram* program) {
             written[std::size_t(id)] = true;
         }
     };
-    // Facts of one relation come in runs: the node of the last one is looked up once.
+    // Facts of one relation come in runs: the node of the last one is looked up once. A
+    // molecule of several atoms is passed over when its atoms write what the last one's did.
     FSymbol lastFact;
     int lastFactShape = -1;
+    std::vector<FactList::Atom> atoms;
+    std::vector<std::pair<int, FSymbol>> lastWrites;
+    std::vector<std::pair<int, FSymbol>> writes;
     auto visitFact = [&](const FactList& facts, std::size_t i) {
         const int shape = facts.isMolecule(i) ? 256 * facts.form(i) : facts.arity(i);
-        if (shape == lastFactShape && facts.predicate(i) == lastFact) return true;
+        if (facts.form(i) == FactList::Molecule) {
+            facts.atoms(i, atoms);
+            writes.clear();
+            for (const FactList::Atom& atom : atoms)
+                writes.emplace_back(atom.form,
+                                    atom.form == FactList::Value || atom.form == FactList::SetValue
+                                        ? atom.method
+                                        : FSymbol());
+            if (shape == lastFactShape && writes == lastWrites) return true;
+            lastWrites.swap(writes);
+        } else if (shape == lastFactShape && facts.predicate(i) == lastFact) {
+            return true;
+        }
         lastFact = facts.predicate(i);
         lastFactShape = shape;
         RuleRelations relations(graph);
-        relations.compactHead(facts, i);
+        relations.compactHead(facts, i, atoms);
         markWritten(relations.heads);
         return true;
     };
