@@ -20,6 +20,8 @@
 #include "language/FTermList.h"
 #include "language/FVar.h"
 #include "language/FactList.h"
+#include "language/FunctionTerm.h"
+#include "language/NodeLists.h"
 #include "language/PTerm.h"
 #include "language/Spec.h"
 #include "objectbase/DeltaTable.h"
@@ -85,6 +87,33 @@ void findAggregates(FTerm* term, std::vector<AggExpr*>& found) {
                     for (FTerm* result : *set->getResults()) findAggregates(result, found);
             }
     }
+}
+
+// The predicate and argument symbols of a stored predicate's atom whose arguments are all
+// variables or constants, into `key`; false for any other term. Equal atoms have equal keys,
+// and normalising such an atom makes no new variable.
+bool predicateKey(FTerm* term, std::vector<std::int64_t>& key) {
+    key.clear();
+    if (term == nullptr || !isPlainPredicate(term)) return false;
+    auto* predicate = static_cast<PTerm*>(term);
+    auto symbol = [&](const FSymbol& name) {
+        key.push_back(std::int64_t{name.getValue()} << 16 | std::int64_t{name.getType()} << 8 |
+                      (name.getArity() & 0xff));
+    };
+    symbol(predicate->getName());
+    if (const clib_list<FTerm*>* args = predicate->getArgs())
+        for (FTerm* arg : *args) {
+            if (arg->is(ParseTreeClass::FVar)) {
+                symbol(static_cast<const FVar*>(arg)->getName());
+                continue;
+            }
+            if (!arg->is(ParseTreeClass::FunctionTerm)) return false;
+            const auto* plain = static_cast<const FunctionTerm*>(arg);
+            if (!nodelists::isEmpty(plain->getArgs()) || plain->getMethResult() != nullptr)
+                return false;
+            symbol(plain->getName());
+        }
+    return true;
 }
 
 }  // namespace
@@ -391,7 +420,24 @@ void PrSemiNaive::rewriteRule(FRule* rule, DeltaTable* table, FProgram* deltas) 
     int position = 0;
     SymTab* copiedFrom = nullptr;
     std::int32_t copiedNext = 0;
+    // The predicate literals met so far, by predicate and arguments.
+    std::map<std::vector<std::int64_t>, std::vector<FLiteral*>> met;
+    std::vector<std::int64_t> key;
     for (FLiteral* literal : *rule->getBody()->getList()) {
+        // A literal equal to one before it gives the variants that one gave, with the same
+        // body: they would only repeat its work (a body that repeats one literal ten thousand
+        // times would otherwise make ten thousand variants of ten thousand literals each).
+        if (!literal->isNegated() && predicateKey(literal->getTerm(), key)) {
+            std::vector<FLiteral*>& same = met[key];
+            const bool repeated =
+                std::any_of(same.begin(), same.end(),
+                            [&](const FLiteral* earlier) { return earlier->deepEqual(*literal); });
+            if (repeated) {
+                ++position;
+                continue;
+            }
+            same.push_back(literal);
+        }
         if (!literal->isNegated() && literal->getTerm() != nullptr) {
             tableForLiteral(rule->getSymTab(), copiedFrom, copiedNext);
             decRef(normalizer->normalizeTerm(literal->getTerm(), atoms));
