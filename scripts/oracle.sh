@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs the oracle on many random stratified programs: oracle.sh [count] [seed]. Each program is
+# Runs the oracle on many random stratified programs, about half of them with classes, subclasses
+# and inherited values: oracle.sh [count] [seed]. Each program is
 # evaluated by quorin (release build, both evaluation modes) and by clingo; a disagreement is
 # printed with its program and makes the exit status 1. QUORIN_JOBS sets the parallel runs.
 set -euo pipefail

@@ -70,6 +70,7 @@ NaiveEval::~NaiveEval() {
     decRef(printer);
     decRef(retrieveTimer);
     for (FLSysString* name : watchedNames) decRef(name);
+    decRef(warnedProgram);
 }
 
 FLSysRef NaiveEval::methodCall(const std::string& name, FLSysArgs* args) {
@@ -117,7 +118,19 @@ bool NaiveEval::roundsUntilStable(FProgram* program, int& changed) {
 }
 
 bool NaiveEval::inStrata(FProgram* program, const std::function<bool(FProgram*)>& fixpoint) {
-    const Strata strata(program);
+    const Strata strata(program,
+                        inherits() ? Strata::Inheritance::Inherits : Strata::Inheritance::None);
+    std::string text;
+    for (const std::string& line : strata.warnings()) text += line + "\n";
+    if (!text.empty() && (program != warnedProgram || text != warned)) {
+        // Not an error: the program is evaluated, only without strata for those relations, so
+        // the line is written whatever the error handler's filter admits.
+        errorChannel() << text << std::flush;
+        incRef(program);
+        decRef(warnedProgram);
+        warnedProgram = program;
+        warned = text;
+    }
     for (FProgram* stratum : strata.parts())
         if (!fixpoint(stratum)) return false;
     return true;
@@ -263,8 +276,15 @@ void NaiveEval::traceInsert(FRule* clause, Operand* bindings, FProgram* program)
 int NaiveEval::tpStepInStrata(FProgram* program) {
     // The round belongs to the first stratum that has not reached its fixpoint, so that no
     // round reads a relation under negation or in an aggregate before it is complete.
+    // A later stratum starts only once what rounds do not make is complete too.
     int changed = 0;
+    bool first = true;
     inStrata(program, [&](FProgram* stratum) {
+        if (!first) {
+            changed = completeStratum(program);
+            if (changed != 0) return false;
+        }
+        first = false;
         changed = tpStep(stratum);
         return changed == 0 && !roundFailed && interruptFlag.load() == 0;
     });

@@ -59,6 +59,9 @@ class NaiveEval : public Evaluation {
     // One round of the first stratum that still changes; 0 when every stratum is at its
     // fixpoint.
     int tpStepInStrata(FProgram* program);
+    // Between two strata of single rounds, after the rounds of the lower one changed nothing:
+    // completes what rounds do not make (of the whole program); non-zero when it added facts.
+    virtual int completeStratum(FProgram* /*program*/) { return 0; }
 
     // Sets the flag bit of the word, or watches the frame it names (number -1 for none).
     void addDebugOption(FLSysString* word, int number);
@@ -96,8 +99,12 @@ class NaiveEval : public Evaluation {
     // interrupted; false when a round failed.
     bool roundsUntilStable(FProgram* program, int& changed);
     // Runs the fixpoint of each stratum of the program in turn (the whole program when it has
-    // no strata); false as soon as one stratum ends without its fixpoint.
-    static bool inStrata(FProgram* program, const std::function<bool(FProgram*)>& fixpoint);
+    // no strata); false as soon as one stratum ends without its fixpoint. The parts evaluated in
+    // rounds are named on the error channel the first time the program is cut.
+    bool inStrata(FProgram* program, const std::function<bool(FProgram*)>& fixpoint);
+    // Whether this evaluation turns inheritable values into facts, which makes method reads
+    // depend on the classes holding them.
+    virtual bool inherits() const { return false; }
     // The statistic lines of the retrieve time and the number of rounds.
     void addRoundStatistics();
 
@@ -116,6 +123,11 @@ class NaiveEval : public Evaluation {
     };
     using Pending = std::vector<PendingInsert>;
     static void releaseAll(Pending& pending);
+    // The program whose parts evaluated in rounds were last named (a reference, so that no other
+    // program can take its place), and what was written: every evaluation of it, and every
+    // round of tp, cuts it again, and a warning already given is not repeated.
+    FProgram* warnedProgram = nullptr;
+    std::string warned;
     void traceInsert(FRule* clause, Operand* bindings, FProgram* program);
 };
 

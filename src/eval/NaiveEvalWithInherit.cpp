@@ -365,6 +365,16 @@ Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
     return this;
 }
 
+int NaiveEvalWithInherit::completeStratum(FProgram* program) {
+    if (inheritanceFlag == 0) return 0;
+    if (triggerList.empty()) {
+        holdNormalizer(program);
+        buildTriggerList();
+        releaseNormalizer();
+    }
+    return fireTrigger();
+}
+
 Operand* NaiveEvalWithInherit::retrieve(FRule* query, SymTab* /*names*/) {
     if (query == nullptr || !query->isA("FRule") || query->getBody() == nullptr ||
         query->getHead() != nullptr) {

@@ -50,6 +50,10 @@ class NaiveEvalWithInherit : public NaiveEval {
     // answer of the last round (start with -1). False when a round failed or the user
     // interrupted.
     bool fixpointWithTriggers(FProgram* program, int& changed);
+    bool inherits() const override { return inheritanceFlag != 0; }
+    // A trigger phase over the whole program's triggers: a stratum read next sees the values
+    // inherited from the one below.
+    int completeStratum(FProgram* program) override;
 
     OMAccess* phases;
     // Fixpoints (or, when semi-naive, productive phases) of the current evaluation.

@@ -12,10 +12,22 @@ derived one value per host by a grouped aggregate). Levels make every program st
 rule reads a relation of its own level only positively, and relations of lower levels also under
 negation and inside aggregates.
 
+About half the programs also have classes: memberships X : k and subclasses X :: k as facts, rule
+heads and body atoms (positive, negated, inside aggregates), so that membership heads negate or
+aggregate methods and other classes, and classes derived recursively are negated. Subclass steps
+between classes come from facts and from rules with constant positions; a class position may be
+a variable in a membership head (X : C, at the first level) and in a read (X : C, at the highest
+level), and a subclass position in a head (X :: k, for the classes of the highest level). Some
+classes hold an inheritable value of a method of their own (k[f *-> v]), which rules read for
+the class's members, positively and negated.
+
 quorin runs each program with the configuration next to it, in mode "seminaive" and in mode
 "naive". clingo gets a translation of the same program made here: methods become predicates,
 each aggregate's body becomes an auxiliary predicate over its grouping variables and its
-aggregated variable, so that both count and sum fold the distinct values per group.
+aggregated variable, so that both count and sum fold the distinct values per group; memberships
+and subclass steps follow the hierarchy (member/2 and subc/2), and an inherited value is a rule
+over the membership in the class holding it. Memberships and subclasses are compared along the
+hierarchy (the object base stores the steps only), inherited values through what reads them.
 
 Usage: oracle.py <quorin> <count> <seed> <work folder> [--keep]
 Exits 1 when some program disagrees, printing it and the facts that differ.
@@ -39,13 +51,25 @@ LIMIT = 6
 
 
 class Relation:
-    """A relation of a generated program: a predicate, a set-valued method (host, value) or a
-    scalar method (host, value)."""
+    """A relation of a generated program: a predicate, a set-valued method (host, value), a
+    scalar method (host, value), the members of a class (cls), the subclasses of a class (sub),
+    or a method whose values are only inherited from a class (inh, host and value)."""
 
     def __init__(self, kind, name, arity, level):
         self.kind, self.name, self.arity, self.level = kind, name, arity, level
+        # Whether rules derive it: the subclasses of a class, written through a variable
+        # position, are derived only for the classes of the highest level.
+        self.derived = kind not in ("inh", "sub")
+        self.holder = None
+        self.value = None
 
     def quorin(self, args):
+        if self.kind == "cls":
+            return "%s : %s" % (args[0], self.name)
+        if self.kind == "sub":
+            return "%s :: %s" % (args[0], self.name)
+        if self.kind == "inh":
+            return "%s[%s -> %s]" % (args[0], self.name, args[1])
         if self.kind == "any":
             return "%s[%s ->> {%s}]" % (args[1], args[0], args[2])
         if self.kind == "pred":
@@ -55,13 +79,31 @@ class Relation:
         return "%s[%s %s %s]" % (args[0], self.name, arrow, value)
 
     def clingo(self, args):
+        """As a body atom: the classes along their hierarchy."""
+        if self.kind == "cls":
+            return "member(%s,%s)" % (args[0], self.name)
+        if self.kind == "sub":
+            return "subc(%s,%s)" % (args[0], self.name)
         return "%s(%s)" % (self.clingo_name(), ",".join(args))
 
+    def clingo_head(self, args):
+        """As a head or fact: the stored membership or subclass step."""
+        if self.kind == "cls":
+            return "isa(%s,%s)" % (args[0], self.name)
+        if self.kind == "sub":
+            return "sub(%s,%s)" % (args[0], self.name)
+        return self.clingo(args)
+
     def clingo_name(self):
-        return {"pred": "", "set": "s_", "scal": "m_", "any": ""}[self.kind] + self.name
+        return {"pred": "", "set": "s_", "scal": "m_", "any": "", "inh": "inh_"}[self.kind] + \
+            self.name
 
     def lexical(self, args):
         """The fact as the dump reader of the differential test gives it."""
+        if self.kind == "cls":
+            return "%s:%s" % (args[0], self.name)
+        if self.kind == "sub":
+            return "%s::%s" % (args[0], self.name)
         if self.kind == "pred":
             return "%s(%s)" % (self.name, ",".join(args))
         arrow = "->>" if self.kind == "set" else "->"
@@ -81,6 +123,13 @@ class Generator:
         self.facts = []
         self.rules = []
         self.aux_count = 0
+        self.classes = []
+        self.subclass_facts = []
+        # Facts of class names, the same in both forms: the classes a variable class position
+        # takes. No other rule reads them, so no class name becomes a value.
+        self.extra_facts = []
+        # Facts in clingo's form only: the class names a variable class position takes.
+        self.clingo_facts = []
 
     def pick(self, items):
         return self.rng.choice(items)
@@ -116,6 +165,8 @@ class Generator:
                     rel = Relation("scal", "m%d" % count, 2, level)
                 count += 1
                 self.relations.append(rel)
+        if rng.random() < 0.5:
+            self.make_classes(levels)
         # A variable method position over every set-valued method: X[M ->> {Y}], readable
         # from the level of the highest set-valued method on. Its method variables carry
         # method names, never numbers.
@@ -123,14 +174,100 @@ class Generator:
         sets = [r for r in self.relations if r.kind == "set"]
         if sets and rng.random() < 0.4:
             self.any_rel = Relation("any", "anyset", 3, max(r.level for r in sets))
-        for rel in self.relations:
-            if rel.level == 0:
+        for rel in list(self.relations):
+            if rel.level == 0 or not rel.derived:
                 continue
             if rel.kind == "scal":
                 self.scalar_rule(rel)
                 continue
             for _ in range(rng.randint(1, 3)):
                 self.rule(rel)
+        if self.classes:
+            self.class_rules(levels)
+
+    def make_classes(self, levels):
+        """Classes k0, k1, ... with levels that do not fall along their index, so that a subclass
+        step from a lower to a higher index never reads a class of a higher level; each has its
+        members (cls) and its subclasses (sub). Some hold an inheritable value of a method of their
+        own, which their members inherit."""
+        rng = self.rng
+        count = rng.randint(2, 4)
+        class_levels = sorted(rng.randint(1, levels) for _ in range(count))
+        for i, level in enumerate(class_levels):
+            cls = Relation("cls", "k%d" % i, 1, level)
+            sub = Relation("sub", "k%d" % i, 1, level)
+            self.classes.append((cls, sub))
+            self.relations += [cls, sub]
+            for _ in range(rng.randint(0, 3)):
+                self.facts.append((cls, [str(self.pick(DOMAIN))]))
+            if rng.random() < 0.3:
+                self.facts.append((sub, [str(self.pick(DOMAIN))]))
+        top = max(class_levels)
+        for cls, sub in self.classes:
+            # Through a variable subclass position any class may end below the class, so only
+            # the classes of the highest level take one.
+            sub.derived = sub.level == top and rng.random() < 0.5
+        for a in range(count):
+            for b in range(a + 1, count):
+                if rng.random() < 0.3:
+                    self.subclass_facts.append(("k%d" % a, "k%d" % b))
+        for i, (cls, _) in enumerate(self.classes):
+            if rng.random() < 0.35:
+                inh = Relation("inh", "f%d" % i, 2, cls.level)
+                inh.holder, inh.value = cls.name, str(self.pick(DOMAIN))
+                self.relations.append(inh)
+
+    def class_rules(self, levels):
+        """Subclass steps that rules make between constant classes, a membership whose class is a
+        variable (at the first level, so that every class waits for it), and reads of a variable
+        class (at the highest level, where nothing reads what they give)."""
+        rng = self.rng
+        names = [cls.name for cls, _ in self.classes]
+        for a in range(len(self.classes)):
+            for b in range(a + 1, len(self.classes)):
+                if rng.random() < 0.15:
+                    self.step_rule(a, b)
+        if rng.random() < 0.3:
+            chosen = [cls.name for cls, _ in self.classes if rng.random() < 0.6] or names[:1]
+            for name in chosen:
+                self.extra_facts.append("cl(%s)" % name)
+            body_names = iter("V%d" % i for i in range(100))
+            quorin, clingo, vars_, _ = self.body(1, None, body_names, False)
+            if vars_:
+                x = self.pick(vars_)
+                self.rules.append(("%s : C :- %s, cl(C)." % (x, ", ".join(quorin)),
+                                   ["isa(%s,C) :- %s, cl(C)." % (x, ", ".join(clingo))]))
+        top = [r for r in self.relations if r.kind == "pred" and r.level == levels]
+        if top and rng.random() < 0.3:
+            # Negated, the classes must be complete: lower than the rule, and no variable
+            # subclass position (through which any class may be below any other).
+            lower = [cls.name for cls, _ in self.classes if cls.level < levels]
+            negated = (lower and not any(sub.derived for _, sub in self.classes)
+                       and rng.random() < 0.5)
+            readable = lower if negated else names
+            for name in readable:
+                if rng.random() < 0.6:
+                    self.extra_facts.append("cr(%s)" % name)
+            self.extra_facts.append("cr(%s)" % readable[-1])
+            head = self.pick(top)
+            body_names = iter("V%d" % i for i in range(100))
+            quorin, clingo, vars_, _ = self.body(levels, None, body_names, False)
+            if vars_:
+                x = self.pick(vars_)
+                neg = "not " if negated else ""
+                quorin += ["cr(C)", "%s%s : C" % (neg, x)]
+                clingo += ["cr(C)", "%smember(%s,C)" % (neg, x)]
+                args = [self.pick(vars_) for _ in range(head.arity)]
+                self.rules.append(("%s :- %s." % (head.quorin(args), ", ".join(quorin)),
+                                   ["%s :- %s." % (head.clingo_head(args), ", ".join(clingo))]))
+
+    def step_rule(self, a, b):
+        """ka :: kb derived by a rule of kb's level."""
+        level = self.classes[b][0].level
+        names = iter("V%d" % i for i in range(100))
+        quorin, clingo, _, _ = self.body(level, None, names, False)
+        self.rules.append(("k%d :: k%d :- %s." % (a, b, ", ".join(quorin)),
+                           ["sub(k%d,k%d) :- %s." % (a, b, ", ".join(clingo))]))
 
     def readable(self, level, strict):
         found = self.relations + ([self.any_rel] if self.any_rel is not None else [])
@@ -147,6 +284,10 @@ class Generator:
 
     def atom(self, rel, vars_, bound, fresh, allow_const=True):
         """Arguments for a positive atom: known variables, new ones or constants."""
+        if rel.kind == "sub":
+            # A free subclass position would also give the class itself and the classes below
+            # it: class names must not become values.
+            return [self.pick(vars_) if vars_ else str(self.pick(DOMAIN))]
         args = []
         for _ in range(rel.arity):
             r = self.rng.random()
@@ -286,7 +427,7 @@ class Generator:
         heads = [rel]
         # Now and then a second head of the same level, which derives with the first.
         others = [r for r in self.relations
-                  if r.level == rel.level and r.kind != "scal" and r is not rel]
+                  if r.level == rel.level and r.kind != "scal" and r.derived and r is not rel]
         if others and rng.random() < 0.1:
             heads.append(self.pick(others))
         q_heads, c_rules = [], list(aux_rules)
@@ -294,7 +435,7 @@ class Generator:
             args = [self.pick(vars_) if rng.random() < 0.9 else str(self.pick(DOMAIN))
                     for _ in range(head.arity)]
             q_heads.append(head.quorin(args))
-            c_rules.append("%s :- %s." % (head.clingo(args), ", ".join(clingo)))
+            c_rules.append("%s :- %s." % (head.clingo_head(args), ", ".join(clingo)))
         self.rules.append(("%s :- %s." % (", ".join(q_heads), ", ".join(quorin)), c_rules))
 
     def merge_molecules(self, quorin):
@@ -322,14 +463,33 @@ class Generator:
 
     def quorin_text(self):
         lines = ["%s." % rel.quorin(args) for rel, args in self.facts]
+        lines += ["%s :: %s." % step for step in self.subclass_facts]
+        lines += ["%s." % fact for fact in self.extra_facts]
+        for rel in self.relations:
+            if rel.kind == "inh":
+                lines.append("%s[%s *-> %s]." % (rel.holder, rel.name, rel.value))
         lines += [q for q, _ in self.rules]
-        # Now and then single rounds first: eval must still reach the same model.
-        lines += ["?- sys.tp[]."] * self.tp_rounds
+        # Now and then single rounds first: eval must still reach the same model. Not with
+        # inheritable values: single rounds inherit only once an evaluation has analysed the
+        # program, so what they derive from a value not yet inherited stays.
+        if not any(rel.kind == "inh" for rel in self.relations):
+            lines += ["?- sys.tp[]."] * self.tp_rounds
         lines.append("?- sys.eval[].")
         return "\n".join(lines) + "\n"
 
     def clingo_text(self):
-        lines = ["%s." % rel.clingo(args) for rel, args in self.facts]
+        lines = ["%s." % rel.clingo_head(args) for rel, args in self.facts]
+        lines += ["sub(%s,%s)." % step for step in self.subclass_facts]
+        lines += ["%s." % fact for fact in self.extra_facts]
+        if self.classes:
+            # The members of a class are also those of the classes below it; the subclass
+            # relation is transitive (and reflexive, which the comparison leaves out).
+            lines += ["subc(X,Y) :- sub(X,Y).", "subc(X,Z) :- sub(X,Y), subc(Y,Z).",
+                      "member(X,C) :- isa(X,C).", "member(X,C) :- isa(X,D), subc(D,C).",
+                      "#show member/2.", "#show subc/2."]
+        for rel in self.relations:
+            if rel.kind == "inh":
+                lines.append("inh_%s(X,%s) :- member(X,%s)." % (rel.name, rel.value, rel.holder))
         for _, cl in self.rules:
             lines += cl
         if self.any_rel is not None:
@@ -337,7 +497,8 @@ class Generator:
                 if rel.kind == "set":
                     lines.append("anyset(%s,X,Y) :- %s(X,Y)." % (rel.name, rel.clingo_name()))
         for rel in self.relations:
-            lines.append("#show %s/%d." % (rel.clingo_name(), rel.arity))
+            if rel.kind in ("pred", "set", "scal"):
+                lines.append("#show %s/%d." % (rel.clingo_name(), rel.arity))
         return "\n".join(lines) + "\n"
 
 
@@ -352,13 +513,53 @@ def clingo_model(gen, text, folder):
     witnesses = result["Call"][0].get("Witnesses", [])
     if len(witnesses) != 1:
         raise RuntimeError("clingo found %d models" % len(witnesses))
-    by_name = {rel.clingo_name(): rel for rel in gen.relations}
+    by_name = {rel.clingo_name(): rel for rel in gen.relations
+               if rel.kind in ("pred", "set", "scal")}
     facts = set()
     for atom in witnesses[0]["Value"]:
         m = re.match(r"(\w+)\((.*)\)$", atom)
+        args = m.group(2).split(",")
+        if m.group(1) in ("member", "subc"):
+            if args[0] != args[1]:
+                facts.add(("%s:%s" if m.group(1) == "member" else "%s::%s") % tuple(args))
+            continue
         rel = by_name[m.group(1)]
-        facts.add(rel.lexical(m.group(2).split(",")))
+        facts.add(rel.lexical(args))
     return facts
+
+
+CLASS_FACT = re.compile(r"^([^:\[\]]+)(::?)([^:\[\]]+)$")
+
+
+def class_closure(model):
+    """The memberships and subclass steps of a dump along the hierarchy, as member and subc
+    facts "x:c" and "x::c" of the generated classes (k0, k1, ...), the reflexive ones left out."""
+    isa, sub = set(), set()
+    for fact in model:
+        m = CLASS_FACT.match(fact)
+        if m:
+            (isa if m.group(2) == ":" else sub).add((m.group(1), m.group(3)))
+    above = {}
+    for lower, upper in sub:
+        above.setdefault(lower, set()).add(upper)
+    def closure(name):
+        seen, work = set(), [name]
+        while work:
+            for upper in above.get(work.pop(), ()):
+                if upper not in seen:
+                    seen.add(upper)
+                    work.append(upper)
+        return seen
+    found = set()
+    for lower in {l for l, _ in sub}:
+        for upper in closure(lower):
+            if upper != lower and re.match(r"k\d+$", upper):
+                found.add("%s::%s" % (lower, upper))
+    for member, cls in isa:
+        for upper in {cls} | closure(cls):
+            if upper != member and re.match(r"k\d+$", upper):
+                found.add("%s:%s" % (member, upper))
+    return found
 
 
 def quorin_model(quorin, config, gen, text, folder, mode):
@@ -370,9 +571,11 @@ def quorin_model(quorin, config, gen, text, folder, mode):
     if model is None:
         return None
     known = set()
+    # Classes are compared along their hierarchy; inherited values through what reads them.
     for rel in gen.relations:
-        known.add(rel.name)
-    kept = set()
+        if rel.kind in ("pred", "set", "scal"):
+            known.add(rel.name)
+    kept = class_closure(model)
     for fact in model:
         m = re.match(r"(\w+)\(", fact) or re.match(r"[^\[]*\[(\w+)", fact)
         if m and m.group(1) in known:
