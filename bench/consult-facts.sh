@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Consults 100,000 predicate facts p(aN). and 100,000 molecules oN[m -> vN]. (each file ending
-# with an evaluation) with one or more quorin binaries, interleaved run by run, and prints each
-# binary's median CPU time per fact and peak memory per fact above that of the empty program
-# (whole process, /usr/bin/time).
+# Consults 100,000 predicate facts p(aN)., 100,000 molecules oN[m -> vN]., 100,000 molecules
+# of two values oN[a -> xN; b -> yN]. and 100,000 members with a value oN:cK[m -> N]. (fifty
+# classes; each file ending with an evaluation) with one or more quorin binaries, interleaved run
+# by run, and prints each binary's median CPU time per fact and peak memory per fact above that
+# of the empty program (whole process, /usr/bin/time).
 # Usage: bench/consult-facts.sh [-n runs] [-f facts] binary...
 set -euo pipefail
 runs=5
@@ -30,12 +31,18 @@ with open(f"{work}/predicate.flp", "w") as out:
 with open(f"{work}/molecule.flp", "w") as out:
     out.writelines(f"o{i}[m -> v{i}].\n" for i in range(facts))
     out.write("?- sys.eval[].\n")
+with open(f"{work}/two-values.flp", "w") as out:
+    out.writelines(f"o{i}[a -> x{i}; b -> y{i}].\n" for i in range(facts))
+    out.write("?- sys.eval[].\n")
+with open(f"{work}/class-value.flp", "w") as out:
+    out.writelines(f"o{i}:c{i % 50}[m -> {i}].\n" for i in range(facts))
+    out.write("?- sys.eval[].\n")
 PY
 
 # One line "binary kind cpu-seconds max-rss-kb" per run.
 for ((run = 1; run <= runs; ++run)); do
     for binary in "$@"; do
-        for kind in empty predicate molecule; do
+        for kind in empty predicate molecule two-values class-value; do
             /usr/bin/time -f '%U %S %M' -o "$work/time.txt" "$binary" -q "$work/$kind.flp" \
                 >/dev/null 2>&1 </dev/null
             read -r user system kilobytes <"$work/time.txt"
@@ -51,11 +58,11 @@ runs = {}
 for line in open(path):
     binary, kind, cpu, kb = line.split()
     runs.setdefault((binary, kind), []).append((float(cpu), int(kb)))
-print(f"{'binary':50} {'facts':10} {'cpu us/fact':>12} {'bytes/fact':>11}")
+print(f"{'binary':50} {'facts':12} {'cpu us/fact':>12} {'bytes/fact':>11}")
 for binary in binaries:
     empty = statistics.median(kb for _, kb in runs[(binary, "empty")])
-    for kind in ("predicate", "molecule"):
+    for kind in ("predicate", "molecule", "two-values", "class-value"):
         cpu = statistics.median(c for c, _ in runs[(binary, kind)])
         kb = statistics.median(k for _, k in runs[(binary, kind)])
-        print(f"{binary:50} {kind:10} {cpu / facts * 1e6:12.2f} {(kb - empty) * 1024 / facts:11.0f}")
+        print(f"{binary:50} {kind:12} {cpu / facts * 1e6:12.2f} {(kb - empty) * 1024 / facts:11.0f}")
 PY

@@ -15,6 +15,9 @@ Cases (file names):
                                         values of X: a join on two variables
   long-<n>.flp                          a rule of n chained literals (1,000 and 10,000) over five
                                         edges: the cost of compiling a long body
+  same-<n>.flp                          r(X) :- q(X), q(X), ... with n literals (1,000, 10,000)
+                                        over five facts of q in the program: under semi-naive
+                                        evaluation every literal has a delta variant
   chain200.flp                          a 200-literal chain query over a chain of 250 edges
   rule200.flp                           a 200-literal chain rule over 250 random edges on 60
                                         nodes under semi-naive evaluation: every edge is new in
@@ -87,6 +90,11 @@ def main():
               edges("e", 5) + "?- sys.eval[].\n?- sys.forgetProgram[].\n"
               + "r(X0,X%d) :- %s.\n" % (n, chain("e", 0, n)) + TIMED_START + "?- sys.eval[].\n"
               + TIMED_END + "?- r(X,Y).\n")
+    for n in (1000, 10000):
+        write(folder, "same-%d.flp" % n,
+              "".join("q(%d).\n" % i for i in range(5))
+              + "r(X) :- %s.\n" % ", ".join(["q(X)"] * n) + TIMED_START + "?- sys.eval[].\n"
+              + TIMED_END + "?- r(X).\n")
     write(folder, "chain200.flp",
           edges("e", 250) + "?- sys.eval[].\n" + TIMED_START + "?- %s.\n" % chain("e", 0, 200)
           + TIMED_END)

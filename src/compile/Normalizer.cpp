@@ -170,15 +170,24 @@ Normalizer* Normalizer::atomize() {
     decRef(atomised);
     atomised = new FProgram(new clib_list<FRule*>, programTable);
     atomised->setInheritanceMark(source->inheritanceMark());
-    // A compact fact is its own normal form; it stays compact, labelled as every normalised
-    // clause is.
+    // A compact fact of one atom is its own normal form; it stays compact, labelled as every
+    // normalised clause is.
     source->forEachClause(
         [&](FRule* rule) {
             atomizeClause(rule);
             return true;
         },
         [&](const FactList& facts, std::size_t i) {
-            if (!compactFactsLeftOut) atomised->appendFact(facts, i, Label, 0, 1);
+            if (compactFactsLeftOut) return true;
+            // A molecule of several atoms or with arguments is written otherwise once
+            // normalised: its clause is normalised as a whole one is.
+            if (facts.form(i) == FactList::Molecule) {
+                FRule* clause = facts.clause(i);
+                atomizeClause(clause);
+                decRef(clause);
+            } else {
+                atomised->appendFact(facts, i, Label, 0, 1);
+            }
             return true;
         });
     return this;

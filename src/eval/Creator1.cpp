@@ -253,28 +253,51 @@ void Creator1::create(ParseTreeNode* head, Operand* operand) {
 void Creator1::createFact(const FactList& facts, std::size_t i) {
     // The walk of a ground head would make each argument's object, left to right, then store
     // the tuple; a fact is inserted once per round, so no seen-row trie is asked.
-    if (facts.form(i) == FactList::Member || facts.form(i) == FactList::Subclass) {
-        // host and class, then the relation, as the walk of host:class does.
-        InternalName host = InternalName::UndefinedObject;
-        InternalName cls = InternalName::UndefinedObject;
-        if (changedValue != -1) noteInsert(access->insertObject(facts.host(i), nullptr, 0, host));
-        if (changedValue != -1) noteInsert(access->insertObject(facts.classOf(i), nullptr, 0, cls));
-        if (changedValue != -1)
-            noteInsert(access->insertClassRelation(host, cls, facts.isaKind(i)));
-        return;
-    }
     if (facts.isMolecule(i)) {
-        // host, method and result, then the value, as the walk of host[method -> result] does.
+        // As the walk of the written molecule: the host; the class, then the relation; for
+        // each method the method, arguments and results, then its value or set of values.
+        facts.atoms(i, factAtoms);
         InternalName host = InternalName::UndefinedObject;
-        InternalName method = InternalName::UndefinedObject;
-        InternalName result = InternalName::UndefinedObject;
-        if (changedValue != -1) noteInsert(access->insertObject(facts.host(i), nullptr, 0, host));
         if (changedValue != -1)
-            noteInsert(access->insertObject(facts.method(i), nullptr, 0, method));
-        if (changedValue != -1)
-            noteInsert(access->insertObject(facts.result(i), nullptr, 0, result));
-        if (changedValue != -1)
-            noteInsert(access->insertValue(host, method, nullptr, 0, facts.methodKind(i), result));
+            noteInsert(access->insertObject(factAtoms.front().host, nullptr, 0, host));
+        for (const FactList::Atom& atom : factAtoms) {
+            if (atom.form == FactList::Member || atom.form == FactList::Subclass) {
+                InternalName cls = InternalName::UndefinedObject;
+                if (changedValue != -1) noteInsert(access->insertObject(atom.cls, nullptr, 0, cls));
+                if (changedValue != -1)
+                    noteInsert(access->insertClassRelation(
+                        host, cls, atom.form == FactList::Subclass ? 2 : 1));
+                continue;
+            }
+            InternalName method = InternalName::UndefinedObject;
+            if (changedValue != -1)
+                noteInsert(access->insertObject(atom.method, nullptr, 0, method));
+            // The value stack holds the argument objects, then the results, for the moment.
+            const auto argCount = std::size_t(atom.argCount);
+            valueStack.assign(argCount + std::size_t(atom.resultCount),
+                              InternalName::UndefinedObject);
+            for (std::size_t k = 0; k < argCount && changedValue != -1; ++k)
+                noteInsert(access->insertObject(atom.args[k], nullptr, 0, valueStack[k]));
+            for (int k = 0; k < atom.resultCount && changedValue != -1; ++k)
+                noteInsert(access->insertObject(atom.results[k], nullptr, 0,
+                                                valueStack[argCount + std::size_t(k)]));
+            const int kind = atom.form == FactList::SetValue ? 1 : 0;
+            const InternalName* args = argCount > 0 ? valueStack.data() : nullptr;
+            if (changedValue == -1) {
+                valueStack.clear();
+                return;
+            }
+            if (atom.resultCount == 1) {
+                noteInsert(access->insertValue(host, method, args, atom.argCount, kind,
+                                               valueStack[argCount]));
+            } else {
+                set<InternalName> values;
+                for (std::size_t k = argCount; k < valueStack.size(); ++k)
+                    values.insert(valueStack[k]);
+                noteInsert(access->insertSet(host, method, args, atom.argCount, kind, values));
+            }
+            valueStack.clear();
+        }
         return;
     }
     const int arity = facts.arity(i);

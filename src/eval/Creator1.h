@@ -12,6 +12,7 @@
 
 #include "eval/Creator.h"
 #include "foundation/FLSysObject.h"
+#include "language/FactList.h"
 #include "objectbase/FSymbol.h"
 #include "objectbase/InternalName.h"
 
@@ -111,6 +112,8 @@ class Creator1 : public Creator {
     // entry holds one reference on its head.
     std::map<std::pair<ParseTreeNode*, Columns>, TupleDictionaryTree*> seen;
     TupleDictionaryTree* current = nullptr;
+    // The atoms of the molecule fact being inserted, kept for their array.
+    std::vector<FactList::Atom> factAtoms;
 };
 
 // Registered as "classCreator1": new@(OMAccess).

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "access/OMAccess.h"
 #include "compile/Normalizer.h"
@@ -18,6 +19,9 @@
 #include "language/FRule.h"
 #include "language/FTermList.h"
 #include "language/FVar.h"
+#include "language/FactList.h"
+#include "language/FunctionTerm.h"
+#include "language/NodeLists.h"
 #include "language/PTerm.h"
 #include "language/Spec.h"
 #include "objectbase/DeltaTable.h"
@@ -85,6 +89,33 @@ void findAggregates(FTerm* term, std::vector<AggExpr*>& found) {
     }
 }
 
+// The predicate and argument symbols of a stored predicate's atom whose arguments are all
+// variables or constants, into `key`; false for any other term. Equal atoms have equal keys,
+// and normalising such an atom makes no new variable.
+bool predicateKey(FTerm* term, std::vector<std::int64_t>& key) {
+    key.clear();
+    if (term == nullptr || !isPlainPredicate(term)) return false;
+    auto* predicate = static_cast<PTerm*>(term);
+    auto symbol = [&](const FSymbol& name) {
+        key.push_back(std::int64_t{name.getValue()} << 16 | std::int64_t{name.getType()} << 8 |
+                      (name.getArity() & 0xff));
+    };
+    symbol(predicate->getName());
+    if (const clib_list<FTerm*>* args = predicate->getArgs())
+        for (FTerm* arg : *args) {
+            if (arg->is(ParseTreeClass::FVar)) {
+                symbol(static_cast<const FVar*>(arg)->getName());
+                continue;
+            }
+            if (!arg->is(ParseTreeClass::FunctionTerm)) return false;
+            const auto* plain = static_cast<const FunctionTerm*>(arg);
+            if (!nodelists::isEmpty(plain->getArgs()) || plain->getMethResult() != nullptr)
+                return false;
+            symbol(plain->getName());
+        }
+    return true;
+}
+
 }  // namespace
 
 template <class Visit>
@@ -148,20 +179,27 @@ DeltaTable* PrSemiNaive::rewriteProgram(FProgram* program, int triggerForm) {
         }
     };
 
-    // Facts of one predicate come in runs: the set is asked once per run. A value fact writes a
-    // method of its arrow's kind without arguments, a class fact its class relation.
+    // Facts of one predicate come in runs: the set is asked once per run. Each atom of a
+    // molecule fact writes its class relation, or a method of its arrow's kind with its number
+    // of arguments.
     FSymbol lastFact;
     bool anyFact = false;
+    std::vector<FactList::Atom> atoms;
     auto visitFact = [&](const FactList& facts, std::size_t i) {
         if (triggerForm != 0) return true;
         anyHead = true;
-        if (facts.form(i) == FactList::Member || facts.form(i) == FactList::Subclass) {
-            headBits |= facts.isaKind(i);
-            return true;
-        }
         if (facts.isMolecule(i)) {
-            headMethodTypes |= 1 << facts.methodKind(i);
-            headCounts[facts.methodKind(i)].insert(0);
+            facts.atoms(i, atoms);
+            for (const FactList::Atom& atom : atoms) {
+                if (atom.form == FactList::Member || atom.form == FactList::Subclass) {
+                    headBits |= atom.form == FactList::Subclass ? 2 : 1;
+                    continue;
+                }
+                const int type = atom.form == FactList::SetValue ? 1 : 0;
+                largest = std::max(largest, atom.argCount);
+                headMethodTypes |= 1 << type;
+                headCounts[type].insert(atom.argCount);
+            }
             return true;
         }
         if (anyFact && facts.predicate(i) == lastFact) return true;
@@ -382,7 +420,24 @@ void PrSemiNaive::rewriteRule(FRule* rule, DeltaTable* table, FProgram* deltas) 
     int position = 0;
     SymTab* copiedFrom = nullptr;
     std::int32_t copiedNext = 0;
+    // The predicate literals met so far, by predicate and arguments.
+    std::map<std::vector<std::int64_t>, std::vector<FLiteral*>> met;
+    std::vector<std::int64_t> key;
     for (FLiteral* literal : *rule->getBody()->getList()) {
+        // A literal equal to one before it gives the variants that one gave, with the same
+        // body: they would only repeat its work (a body that repeats one literal ten thousand
+        // times would otherwise make ten thousand variants of ten thousand literals each).
+        if (!literal->isNegated() && predicateKey(literal->getTerm(), key)) {
+            std::vector<FLiteral*>& same = met[key];
+            const bool repeated =
+                std::any_of(same.begin(), same.end(),
+                            [&](const FLiteral* earlier) { return earlier->deepEqual(*literal); });
+            if (repeated) {
+                ++position;
+                continue;
+            }
+            same.push_back(literal);
+        }
         if (!literal->isNegated() && literal->getTerm() != nullptr) {
             tableForLiteral(rule->getSymTab(), copiedFrom, copiedNext);
             decRef(normalizer->normalizeTerm(literal->getTerm(), atoms));

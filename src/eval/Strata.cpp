@@ -19,6 +19,7 @@
 #include "language/FRule.h"
 #include "language/FTermList.h"
 #include "language/FVar.h"
+#include "language/FactList.h"
 #include "language/FunctionTerm.h"
 #include "language/PTerm.h"
 #include "language/Reference.h"
@@ -179,24 +180,28 @@ class RuleRelations {
     std::vector<MethodRead> methodReads;
 
     void head(FTerm* term) { walk(term, Mode::Write); }
-    // The head of a fact kept compact: the predicate, the method of its arrow or the class
-    // relation, and nothing else, is written.
-    void compactHead(const FactList& facts, std::size_t i) {
-        switch (facts.form(i)) {
-            case FactList::Predicate:
-                heads.push_back(predicateNode(graph, facts.predicate(i), facts.arity(i)));
-                break;
-            case FactList::Value:
-            case FactList::SetValue:
-                heads.push_back(methodNode(graph, facts.method(i), facts.methodKind(i)));
-                break;
-            case FactList::Member:
-                heads.push_back(memberNode(graph, facts.classOf(i)));
-                break;
-            case FactList::Subclass:
-                heads.push_back(subclassNode(graph, facts.classOf(i)));
-                shape.step({true, facts.host(i)}, {true, facts.classOf(i)});
-                break;
+    // The head of a fact kept compact: the predicate, or for each part of a molecule the
+    // method of its arrow or its class relation, and nothing else, is written; a subclass
+    // fact is a step of the hierarchy besides.
+    void compactHead(const FactList& facts, std::size_t i, std::vector<FactList::Atom>& atoms) {
+        if (facts.form(i) == FactList::Predicate) {
+            heads.push_back(predicateNode(graph, facts.predicate(i), facts.arity(i)));
+            return;
+        }
+        facts.atoms(i, atoms);
+        for (const FactList::Atom& atom : atoms) {
+            switch (atom.form) {
+                case FactList::Member:
+                    heads.push_back(memberNode(graph, atom.cls));
+                    break;
+                case FactList::Subclass:
+                    heads.push_back(subclassNode(graph, atom.cls));
+                    shape.step({true, atom.host}, {true, atom.cls});
+                    break;
+                default:
+                    heads.push_back(
+                        methodNode(graph, atom.method, atom.form == FactList::SetValue ? 1 : 0));
+            }
         }
     }
     void literal(FLiteral* literal) {
@@ -459,21 +464,40 @@ Strata::Strata(FProgram* program, Inheritance inheritance) {
         }
     };
     // Facts of one relation come in runs: the node of the last one is looked up once. A
-    // subclass fact is a step of the hierarchy besides, and always looked at.
+    // subclass fact is a step of the hierarchy besides, and always looked at; a molecule of
+    // several parts is passed over when its parts write what the last one's did.
     FSymbol lastFact;
     FSymbol lastClass;
     int lastFactShape = -1;
+    std::vector<FactList::Atom> atoms;
+    std::vector<std::pair<int, FSymbol>> lastWrites;
+    std::vector<std::pair<int, FSymbol>> writes;
     auto visitFact = [&](const FactList& facts, std::size_t i) {
         const int shape_ = facts.isMolecule(i) ? 256 * facts.form(i) : facts.arity(i);
-        const FSymbol cls = facts.form(i) == FactList::Member ? facts.classOf(i) : FSymbol();
-        if (shape_ == lastFactShape && facts.predicate(i) == lastFact && cls == lastClass &&
-            facts.form(i) != FactList::Subclass)
-            return true;
+        if (facts.form(i) == FactList::Molecule) {
+            facts.atoms(i, atoms);
+            writes.clear();
+            bool step = false;
+            for (const FactList::Atom& atom : atoms) {
+                step = step || atom.form == FactList::Subclass;
+                writes.emplace_back(atom.form,
+                                    atom.form == FactList::Value || atom.form == FactList::SetValue
+                                        ? atom.method
+                                        : atom.cls);
+            }
+            if (!step && shape_ == lastFactShape && writes == lastWrites) return true;
+            lastWrites.swap(writes);
+        } else {
+            const FSymbol cls = facts.form(i) == FactList::Member ? facts.classOf(i) : FSymbol();
+            if (shape_ == lastFactShape && facts.predicate(i) == lastFact && cls == lastClass &&
+                facts.form(i) != FactList::Subclass)
+                return true;
+            lastClass = cls;
+        }
         lastFact = facts.predicate(i);
-        lastClass = cls;
         lastFactShape = shape_;
         RuleRelations relations(graph, shape);
-        relations.compactHead(facts, i);
+        relations.compactHead(facts, i, atoms);
         markWritten(relations.heads);
         return true;
     };

@@ -77,6 +77,89 @@ const FSymbol& nameOf(const FTerm* constant) {
     return static_cast<const FunctionTerm*>(constant)->getName();
 }
 
+// The shape of a Molecule fact: its class relation's kind, its number of values, and three
+// bytes per value.
+constexpr std::size_t MaxShape = std::numeric_limits<std::uint8_t>::max();
+constexpr std::size_t MaxSymbols = std::numeric_limits<std::uint8_t>::max();
+
+// Appends the constants of the list to `symbols` (when given); false when one is not a plain
+// constant or they are too many.
+bool readConstants(const clib_list<FTerm*>* list, std::vector<FSymbol>* symbols,
+                   std::size_t& count) {
+    if (list == nullptr) return true;
+    if (std::size_t(list->length()) > MaxSymbols) return false;
+    for (const FTerm* term : *list) {
+        if (!plainConstant(term)) return false;
+        ++count;
+        if (symbols != nullptr) symbols->push_back(nameOf(term));
+    }
+    return true;
+}
+
+// Whether the molecule is a ground one this list holds in the form Molecule: a plain host, an
+// optional class relation to a plain class, and values of the arrows "->" and "->>" whose
+// method, arguments and results are plain constants, at least one atom in all. Its symbols and
+// shape go to `symbols` and `shape` when they are given.
+bool groundMolecule(const FMolecule& molecule, std::vector<FSymbol>* symbols,
+                    std::vector<std::uint8_t>* shape) {
+    if (molecule.getFilter() != nullptr || molecule.isParenthesized() ||
+        molecule.getMethResult() != nullptr || !plainConstant(molecule.getHost()))
+        return false;
+    const clib_list<Spec*>* specs = molecule.getSpecs();
+    // An empty pair of brackets is written as read only by the parse tree.
+    if (specs != nullptr && specs->empty()) return false;
+    const std::size_t specCount = specs != nullptr ? std::size_t(specs->length()) : 0;
+    if (2 + 3 * specCount > MaxShape) return false;
+    std::size_t count = 1;
+    if (symbols != nullptr) symbols->push_back(nameOf(molecule.getHost()));
+    const int isaKind = molecule.getIsaKind();
+    if (molecule.getClassTerm() != nullptr) {
+        if ((isaKind != 1 && isaKind != 2) || !plainConstant(molecule.getClassTerm())) return false;
+        ++count;
+        if (symbols != nullptr) symbols->push_back(nameOf(molecule.getClassTerm()));
+    } else if (isaKind != 0 || specCount == 0) {
+        return false;
+    }
+    if (shape != nullptr) {
+        shape->push_back(static_cast<std::uint8_t>(isaKind));
+        shape->push_back(static_cast<std::uint8_t>(specCount));
+    }
+    if (specs == nullptr) return true;
+    for (const Spec* spec : *specs) {
+        // The other dialect's specifications print otherwise; inheritable and signature arrows
+        // are not values of the object itself.
+        const bool scalar = typeid(*spec) == typeid(SSpec) && spec->getKind() == 0;
+        const bool set = typeid(*spec) == typeid(MSpec) && spec->getKind() == 1;
+        if ((!scalar && !set) || spec->getCode() != 0 || !plainConstant(spec->getMethod()))
+            return false;
+        ++count;
+        if (symbols != nullptr) symbols->push_back(nameOf(spec->getMethod()));
+        const std::size_t before = count;
+        if (!readConstants(spec->getArgs(), symbols, count)) return false;
+        const std::size_t argCount = count - before;
+        std::size_t resultCount = 1;
+        if (scalar) {
+            const FTerm* result = static_cast<const SSpec*>(spec)->getResult();
+            if (!plainConstant(result)) return false;
+            ++count;
+            if (symbols != nullptr) symbols->push_back(nameOf(result));
+        } else {
+            const clib_list<FTerm*>* results = static_cast<const MSpec*>(spec)->getResults();
+            if (results == nullptr || results->empty()) return false;
+            const std::size_t from = count;
+            if (!readConstants(results, symbols, count)) return false;
+            resultCount = count - from;
+        }
+        if (count > MaxSymbols || resultCount > MaxSymbols) return false;
+        if (shape != nullptr) {
+            shape->push_back(static_cast<std::uint8_t>(spec->getKind()));
+            shape->push_back(static_cast<std::uint8_t>(argCount));
+            shape->push_back(static_cast<std::uint8_t>(resultCount));
+        }
+    }
+    return count <= MaxSymbols;
+}
+
 const FTerm* onlyAtom(const FRule& rule) {
     const FTermList* head = rule.getHead();
     return head->termAt(head->firstItem());
@@ -93,8 +176,10 @@ bool FactList::holds(const FRule& rule) {
     if (atom->isClass(ParseTreeClass::PTerm))
         return plainPredicate(*static_cast<const PTerm*>(atom));
     // The other dialect's molecules share the class text of F-Logic's, not their print form.
-    if (typeid(*atom) == typeid(FMolecule))
-        return plainMolecule(*static_cast<const FMolecule*>(atom));
+    if (typeid(*atom) == typeid(FMolecule)) {
+        const auto& molecule = *static_cast<const FMolecule*>(atom);
+        return plainMolecule(molecule) || groundMolecule(molecule, nullptr, nullptr);
+    }
     return false;
 }
 
@@ -126,11 +211,12 @@ enum Changed : std::uint8_t {
     OriginChanged = 4,
     SymbolChanged = 8,
     ArityChanged = 16,
+    ShapeChanged = 32,  // a Molecule's shape follows: its length, then its bytes
 };
 
-// The longest record: two bytes, three numbers of up to ten bytes, and up to 256 symbols of up
-// to twelve.
-constexpr std::size_t MaxRecord = 2 + 3 * 10 + 256 * 12;
+// The longest record: two bytes, three numbers of up to ten bytes, up to 256 symbols of up to
+// twelve, and a shape.
+constexpr std::size_t MaxRecord = 2 + 3 * 10 + 256 * 12 + 1 + MaxShape;
 
 // Marks the end of a chunk's records where the next record did not fit; no form and flag byte
 // has this value.
@@ -195,6 +281,7 @@ void FactList::Fact::reset() {
     arity = 0;
     // Places are made again, default, as a fact's arity asks for them.
     args.clear();
+    shape.clear();
 }
 
 FactList::FactList(const FactList& other)
@@ -237,6 +324,13 @@ void FactList::append(const Fact& fact) {
     if (fact.arity != last.arity) {
         changed |= ArityChanged;
         *out++ = fact.arity;
+    }
+    // Facts of one shape come in runs: a shape is written when it differs from the one before.
+    if ((fact.flags >> FlagBits) == Molecule && fact.shape != last.shape) {
+        changed |= ShapeChanged;
+        *out++ = static_cast<std::uint8_t>(fact.shape.size());
+        out = std::copy(fact.shape.begin(), fact.shape.end(), out);
+        last.shape = fact.shape;
     }
     if (last.args.size() < fact.arity) last.args.resize(fact.arity);
     for (std::size_t k = 0; k < fact.arity; ++k) {
@@ -290,6 +384,11 @@ const FactList::Fact& FactList::decode(std::size_t i) const {
             cursor.origin = static_cast<std::uint16_t>(getNumber(in));
         if ((changed & SymbolChanged) != 0) cursor.symbol = getSymbol(in, cursor.symbol);
         if ((changed & ArityChanged) != 0) cursor.arity = *in++;
+        if ((changed & ShapeChanged) != 0) {
+            const std::size_t length = *in++;
+            cursor.shape.assign(in, in + length);
+            in += length;
+        }
         if (cursor.args.size() < cursor.arity) cursor.args.resize(cursor.arity);
         for (std::size_t k = 0; k < cursor.arity; ++k)
             cursor.args[k] = getSymbol(in, cursor.args[k]);
@@ -313,6 +412,11 @@ bool FactList::add(const FRule& rule, std::size_t before) {
         fact.symbol = predicate->getName();
         if (const clib_list<FTerm*>* list = predicate->getArgs())
             for (const FTerm* arg : *list) fact.args.push_back(nameOf(arg));
+    } else if (!plainMolecule(*static_cast<const FMolecule*>(atom))) {
+        form = Molecule;
+        fact.symbol = FSymbol();
+        fact.shape.clear();
+        groundMolecule(*static_cast<const FMolecule*>(atom), &fact.args, &fact.shape);
     } else {
         const auto* molecule = static_cast<const FMolecule*>(atom);
         fact.symbol = FSymbol();
@@ -400,8 +504,125 @@ FTerm* FactList::moleculeAtom(std::size_t i) const {
     return molecule;
 }
 
+void FactList::atoms(std::size_t i, std::vector<Atom>& out) const {
+    out.clear();
+    const Fact& fact = at(i);
+    const Form kind = form(i);
+    if (kind == Predicate) return;
+    Atom atom;
+    atom.host = fact.args[0];
+    if (kind != Molecule) {
+        atom.form = kind;
+        if (kind == Member || kind == Subclass) {
+            atom.cls = fact.args[1];
+        } else {
+            atom.method = fact.symbol;
+            atom.resultCount = 1;
+            atom.results = &fact.args[1];
+        }
+        out.push_back(atom);
+        return;
+    }
+    const std::vector<std::uint8_t>& shape = fact.shape;
+    std::size_t next = 1;
+    if (shape[0] != 0) {
+        Atom member = atom;
+        member.form = shape[0] == 2 ? Subclass : Member;
+        member.cls = fact.args[next++];
+        out.push_back(member);
+    }
+    for (std::size_t k = 0; k < shape[1]; ++k) {
+        const std::uint8_t* value = &shape[2 + 3 * k];
+        atom.form = value[0] == 1 ? SetValue : Value;
+        atom.method = fact.args[next++];
+        atom.argCount = value[1];
+        atom.args = fact.args.data() + next;
+        next += value[1];
+        atom.resultCount = value[2];
+        atom.results = fact.args.data() + next;
+        next += value[2];
+        out.push_back(atom);
+    }
+}
+
+namespace {
+
+// A new list of constants, one reference each held by the list, or null for none.
+clib_list<FTerm*>* constants(const FSymbol* symbols, std::size_t count) {
+    if (count == 0) return nullptr;
+    auto* list = new clib_list<FTerm*>;
+    for (std::size_t k = 0; k < count; ++k) list->append(new FunctionTerm(symbols[k], nullptr));
+    return list;
+}
+
+void release(clib_list<FTerm*>* list) {
+    if (list == nullptr) return;
+    for (FTerm* term : *list) decRef(term);
+    delete list;
+}
+
+// A new molecule of the host with an optional class relation and the specifications; the
+// caller receives its reference.
+FMolecule* newMolecule(const FSymbol& hostName, const FSymbol* className, int isaKind,
+                       const clib_list<Spec*>* specs) {
+    auto* host = new FunctionTerm(hostName, nullptr);
+    FTerm* cls = className != nullptr ? new FunctionTerm(*className, nullptr) : nullptr;
+    // The molecule takes its own references on host and class.
+    auto* molecule = new FMolecule(host, cls, specs, isaKind);
+    decRef(cls);
+    decRef(host);
+    return molecule;
+}
+
+// A new specification of the method for the arguments with the results: "->" of the one
+// result, or "->>" of all of them.
+Spec* newSpec(const FSymbol& methodName, int kind, const FSymbol* args, std::size_t argCount,
+              const FSymbol* results, std::size_t resultCount) {
+    auto* method = new FunctionTerm(methodName, nullptr);
+    clib_list<FTerm*>* argList = constants(args, argCount);
+    Spec* spec = nullptr;
+    if (kind == 1) {
+        clib_list<FTerm*>* resultList = constants(results, resultCount);
+        spec = new MSpec(method, 0, argList, 1, resultList);
+        release(resultList);
+    } else {
+        auto* result = new FunctionTerm(results[0], nullptr);
+        spec = new SSpec(method, 0, argList, 0, result);
+        decRef(result);
+    }
+    release(argList);
+    decRef(method);
+    return spec;
+}
+
+}  // namespace
+
+FTerm* FactList::writtenMolecule(std::size_t i) const {
+    std::vector<Atom> parts;
+    atoms(i, parts);
+    const FSymbol* cls = nullptr;
+    int isaKind = 0;
+    clib_list<Spec*> specs;
+    for (const Atom& part : parts) {
+        if (part.form == Member || part.form == Subclass) {
+            cls = &part.cls;
+            isaKind = part.form == Subclass ? 2 : 1;
+            continue;
+        }
+        specs.append(newSpec(part.method, part.form == SetValue ? 1 : 0, part.args,
+                             std::size_t(part.argCount), part.results,
+                             std::size_t(part.resultCount)));
+    }
+    FMolecule* molecule =
+        newMolecule(parts.front().host, cls, isaKind, specs.empty() ? nullptr : &specs);
+    for (Spec* spec : specs) decRef(spec);
+    return molecule;
+}
+
 FRule* FactList::clause(std::size_t i) const {
-    FTerm* atom = isMolecule(i) ? moleculeAtom(i) : predicateAtom(i);
+    FTerm* atom = !isMolecule(i)        ? predicateAtom(i)
+                  : form(i) == Molecule ? writtenMolecule(i)
+                                        : moleculeAtom(i);
     auto* head = new FTermList(atom);
     decRef(atom);
     auto* rule = new FRule(head, nullptr, nullptr, origin(i), line(i), flag(i));

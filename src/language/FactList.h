@@ -1,6 +1,6 @@
 // FactList, the facts of a program kept without their parse trees: each one stored predicate
-// over constants, one method value or one class membership between constants, with its place of
-// origin and its place among the program's whole clauses.
+// over constants or one molecule of constants (class relations and method values), with its
+// place of origin and its place among the program's whole clauses.
 #pragma once
 
 #include <cstddef>
@@ -22,12 +22,26 @@ class FactList {
   public:
     // Whether the clause is a fact this list can hold: one stored predicate (no built-in) whose
     // arguments are plain constants, written without parentheses or groups; or one molecule of
-    // plain constants without arguments or filter: host[method -> result],
-    // host[method ->> {result}], host:class or host::class.
+    // plain constants without filter: host:class, host::class, or either or a plain host with
+    // any number of values host[method@(args) -> result; method@(args) ->> {results}].
     static bool holds(const FRule& rule);
 
-    // The kinds of facts; a molecule's method arrow or class relation is its form.
-    enum Form : std::uint8_t { Predicate, Value, SetValue, Member, Subclass };
+    // The kinds of facts. A molecule of one atom without method arguments has the form of its
+    // method arrow or class relation; any other molecule has the form Molecule.
+    enum Form : std::uint8_t { Predicate, Value, SetValue, Member, Subclass, Molecule };
+
+    // One part of a molecule fact as written: a class relation (Member or Subclass) of host and
+    // the class, or the value (Value) or values (SetValue) of host's method for the arguments.
+    struct Atom {
+        Form form = Value;
+        FSymbol host;
+        FSymbol method;
+        FSymbol cls;
+        int argCount = 0;
+        const FSymbol* args = nullptr;
+        int resultCount = 0;
+        const FSymbol* results = nullptr;
+    };
 
     // Appends the fact of the clause (holds(rule) must be true), standing before the whole
     // clause number `before` of its program; false, nothing appended, when the list is full.
@@ -64,6 +78,11 @@ class FactList {
     int line(std::size_t i) const { return at(i).line; }
     int flag(std::size_t i) const { return at(i).flags & FlagMask; }
 
+    // The parts of molecule fact i, into `out` (emptied first): its class relation, then each
+    // method's values in written order. Arguments and results stay where they point until
+    // another fact of this list is read.
+    void atoms(std::size_t i, std::vector<Atom>& out) const;
+
     // A new clause equal to the one fact i was read from; the caller receives its reference.
     FRule* clause(std::size_t i) const;
 
@@ -79,7 +98,8 @@ class FactList {
     // One fact as read, and the reference the next one is written against: a predicate's
     // symbol and arguments, a value's method and (host, result), or a class relation's (host,
     // class). `args` keeps the last value written at each argument place since the last reset,
-    // also beyond arity.
+    // also beyond arity. A Molecule's symbols are the host, its class when it has one, then
+    // each value's method, arguments and results; its shape tells them apart.
     struct Fact {
         FSymbol symbol;
         std::uint32_t before = 0;
@@ -88,6 +108,10 @@ class FactList {
         std::uint8_t flags = 0;
         std::uint8_t arity = 0;
         std::vector<FSymbol> args;
+        // A Molecule's shape: its class relation's kind (0 none, 1 ":", 2 "::"), the number
+        // of values, and for each value its arrow kind (0 "->", 1 "->>"), argument count and
+        // result count.
+        std::vector<std::uint8_t> shape;
 
         void reset();
     };
@@ -107,6 +131,8 @@ class FactList {
     // The head atom of fact i, with one reference for the caller.
     FTerm* predicateAtom(std::size_t i) const;
     FTerm* moleculeAtom(std::size_t i) const;
+    // The molecule of a Molecule fact as written, with one reference for the caller.
+    FTerm* writtenMolecule(std::size_t i) const;
 
     // Facts are written as small records, each field as its difference from the fact before
     // (the next line, the same origin and method, the next symbols): a consulted molecule takes

@@ -121,11 +121,13 @@ TEST(FactList, OnlyOnePredicateOrMoleculeOfPlainConstantsIsKept) {
     std::vector<std::string> kept;
     for (FRule* rule : twins.clauses)
         if (FactList::holds(*rule)) kept.push_back(harness.print(rule));
-    EXPECT_EQ(kept, (std::vector<std::string>{
-                        "p(a).", "p(b,c).", "t.", "r(1,-3,\"s\",\"say \\\"hi\\\"\",#12,a).",
-                        "r(1,-3,\"s\",\"say \\\"hi\\\"\",#12,a).", "o1[m -> v1].", "o1:k.",
-                        "o3[m -> 3].", "o8[m -> \"a b\"].", "o9[s ->> {x}].", "o9::k.", "w(nil).",
-                        "u(a,b,c,d,e,f,g,h,i,j,k,l)."}));
+    EXPECT_EQ(kept,
+              (std::vector<std::string>{
+                  "p(a).", "p(b,c).", "t.", "r(1,-3,\"s\",\"say \\\"hi\\\"\",#12,a).",
+                  "r(1,-3,\"s\",\"say \\\"hi\\\"\",#12,a).", "o1[m -> v1].", "o2[n ->> {x, y}].",
+                  "o1:k.", "o3[m -> 3].", "o4[m@(a) -> v].", "o7[m -> v; n -> w].",
+                  "o8[m -> \"a b\"].", "o9[s ->> {x}].", "o9::k.", "o9:k[m -> v].",
+                  "o9[m@(a) ->> {x}].", "w(nil).", "u(a,b,c,d,e,f,g,h,i,j,k,l)."}));
     EXPECT_TRUE(twins.compact->hasCompactFacts());
     release(twins);
 }
@@ -214,7 +216,7 @@ std::string generatedFacts(unsigned seed, int count) {
     std::string text;
     for (int i = 0; i < count; ++i) {
         text.append(static_cast<std::size_t>(pick(4) == 0 ? pick(40) : 0), '\n');
-        switch (pick(6)) {
+        switch (pick(8)) {
             case 0:
                 text += "o" + std::to_string(i) + "[m" + std::to_string(pick(3)) + " -> " +
                         constant() + "].";
@@ -229,6 +231,32 @@ std::string generatedFacts(unsigned seed, int count) {
             case 3:
                 text += "q(X) :- p" + std::to_string(pick(3)) + "(X).";
                 break;
+            case 4:
+            case 5: {
+                // A molecule of several parts: a class relation, values with arguments, sets.
+                text += "o" + std::to_string(pick(100));
+                const int isa = pick(3);
+                if (isa != 0) text += (isa == 1 ? ":k" : "::k") + std::to_string(pick(3));
+                const int values = isa != 0 && pick(4) == 0 ? 0 : 1 + pick(4);
+                for (int v = 0; v < values; ++v) {
+                    text += v == 0 ? "[" : "; ";
+                    text += "m" + std::to_string(pick(3));
+                    const int args = pick(3) == 0 ? 1 + pick(3) : 0;
+                    for (int k = 0; k < args; ++k) text += (k == 0 ? "@(" : ", ") + constant();
+                    if (args > 0) text += ")";
+                    if (pick(2) == 0) {
+                        text += " -> " + constant();
+                    } else {
+                        const int results = 1 + pick(4);
+                        for (int k = 0; k < results; ++k)
+                            text += (k == 0 ? " ->> {" : ", ") + constant();
+                        text += "}";
+                    }
+                }
+                if (values > 0) text += "]";
+                text += ".";
+                break;
+            }
             default: {
                 const int arity = pick(4) == 0 ? pick(13) : pick(3);
                 text += "p" + std::to_string(pick(3));
@@ -315,4 +343,39 @@ TEST(FactList, ManyGeneratedFactsReadInAnyOrderAgreeWithTheirClauses) {
         release(twins);
         EXPECT_EQ(errors.text(), "");
     }
+}
+
+TEST(FactList, AMoleculeFactTellsItsPartsAsWritten) {
+    ParserHarness harness;
+    auto* parser = new FLogicParser();
+    parser->setInputString("o9:k[m@(a, b) -> v; s ->> {x, y}; m -> w]. o1[m -> v1]. o2::k.");
+    Twins twins = parseTwins(harness, parser);
+    decRef(parser);
+    std::vector<std::string> parts;
+    std::vector<FactList::Atom> atoms;
+    SymTab* names = harness.table();
+    auto name = [&](const FSymbol& symbol) { return names->giveName(symbol); };
+    twins.compact->forEachClause(
+        [](FRule*) { return true; },
+        [&](const FactList& facts, std::size_t i) {
+            facts.atoms(i, atoms);
+            for (const FactList::Atom& atom : atoms) {
+                std::string text = std::to_string(atom.form) + " " + name(atom.host);
+                if (atom.form == FactList::Member || atom.form == FactList::Subclass) {
+                    text += " " + name(atom.cls);
+                } else {
+                    text += " " + name(atom.method) + " (";
+                    for (int k = 0; k < atom.argCount; ++k) text += " " + name(atom.args[k]);
+                    text += " ) {";
+                    for (int k = 0; k < atom.resultCount; ++k) text += " " + name(atom.results[k]);
+                    text += " }";
+                }
+                parts.push_back(text);
+            }
+            return true;
+        });
+    EXPECT_EQ(parts,
+              (std::vector<std::string>{"3 o9 k", "1 o9 m ( a b ) { v }", "2 o9 s ( ) { x y }",
+                                        "1 o9 m ( ) { w }", "1 o1 m ( ) { v1 }", "4 o2 k"}));
+    release(twins);
 }
