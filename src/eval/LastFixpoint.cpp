@@ -94,6 +94,10 @@ void LastFixpoint::forget() {
     clauses = 0;
 }
 
+void LastFixpoint::forgetUnheld() {
+    if (program != nullptr && program->refCount() == 1) forget();
+}
+
 FProgram* LastFixpoint::addedFacts(FProgram* given, const OM* base) const {
     if (program == nullptr || given != program || base == nullptr || base->changeStamp() != stamp)
         return nullptr;

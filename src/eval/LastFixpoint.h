@@ -24,6 +24,9 @@ class LastFixpoint {
     // with its length and the base's change stamp now, right after its last round.
     void remember(FProgram* program, const OM* base);
     void forget();
+    // Forgets a program nobody else holds any more (dropped by forgetProgram), which could
+    // never be evaluated again, so that its clauses go now.
+    void forgetUnheld();
 
     // The clauses appended to the remembered program since, all of them facts, as a new program
     // over the same table (the caller receives its reference; it may be empty). Null when

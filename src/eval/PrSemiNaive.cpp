@@ -117,6 +117,11 @@ void PrSemiNaive::dropDeltas() {
     recordingOff = false;
 }
 
+void PrSemiNaive::reset(int mode) {
+    lastFixpoint.forgetUnheld();
+    NaiveEvalWithInherit::reset(mode);
+}
+
 int PrSemiNaive::evaluate(FProgram* program) {
     if (evalMode == Naive) return NaiveEvalWithInherit::evaluate(program);
     if (program == nullptr) return 0;

@@ -32,6 +32,8 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // In mode "seminaive", evaluating again a program brought to its fixpoint before, to which
     // only facts were added since, starts from those facts (see evaluateAddedFacts).
     int evaluate(FProgram* program) override;
+    // Also lets go of a remembered program that only this evaluator still holds.
+    void reset(int mode) override;
     // Starts a fresh delta of the rule table before each insert half.
     void beginInsertPhase() override;
     NaiveEval* help() override;
