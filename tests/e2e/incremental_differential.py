@@ -151,7 +151,7 @@ def main():
     if len(sys.argv) < 3:
         sys.exit(__doc__)
     quorin, work = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-    count = int(sys.argv[3]) if len(sys.argv) > 3 else 20
+    count = int(sys.argv[3]) if len(sys.argv) > 3 else 8
     seed = int(sys.argv[4]) if len(sys.argv) > 4 else 1
     with open(os.path.join(os.path.dirname(quorin), "config.flp")) as text:
         config = text.read()
