@@ -16,6 +16,7 @@
 #include "language/FProgram.h"
 #include "language/FRule.h"
 #include "language/FactList.h"
+#include "objectbase/OM.h"
 #include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
 
@@ -167,6 +168,7 @@ void NaiveEval::releaseAll(Pending& pending) {
 int NaiveEval::tpStep(FProgram* program) {
     roundFailed = false;
     if (program == nullptr) return 0;
+    if (OM* base = access->om()) base->noteRound();
     OutputChannel& debug = debugChannel();
     SymTab* names = program->getSymTab();
     Pending pending;

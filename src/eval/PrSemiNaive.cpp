@@ -5,12 +5,15 @@
 #include "access/OMAccess.h"
 #include "compile/Normalizer.h"
 #include "eval/Matcher.h"
+#include "eval/Strata.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
 #include "foundation/ShellValues.h"
 #include "foundation/Timer.h"
+#include "foundation/clib_list.h"
 #include "language/FProgram.h"
+#include "language/FRule.h"
 #include "language/FVar.h"
 #include "objectbase/DeltaTable.h"
 #include "platform/ControlEvents.h"
@@ -114,9 +117,18 @@ void PrSemiNaive::dropDeltas() {
     recordingOff = false;
 }
 
+void PrSemiNaive::reset(int mode) {
+    lastFixpoint.forgetUnheld();
+    NaiveEvalWithInherit::reset(mode);
+}
+
 int PrSemiNaive::evaluate(FProgram* program) {
     if (evalMode == Naive) return NaiveEvalWithInherit::evaluate(program);
     if (program == nullptr) return 0;
+    // Whatever happens below, the base is no longer at the fixpoint remembered so far unless
+    // this evaluation reaches the next one.
+    FProgram* added = lastFixpoint.addedFacts(program, access->om());
+    lastFixpoint.forget();
     traceProgram(program);
     controlEvents::clearInterrupt();
     retrieveTimer->start();
@@ -131,10 +143,20 @@ int PrSemiNaive::evaluate(FProgram* program) {
         buildTriggerList();
         releaseNormalizer();
     }
+    // Inheritance turns values into facts in phases that read the whole base; those are not
+    // started from new facts.
+    if (inheritanceFlag != 0 && added != nullptr) {
+        decRef(added);
+        added = nullptr;
+    }
     const bool completed =
-        inStrata(program, [this](FProgram* stratum) { return semiNaiveFixpoint(stratum); });
+        added != nullptr
+            ? evaluateAddedFacts(program, added)
+            : inStrata(program, [this](FProgram* stratum) { return semiNaiveFixpoint(stratum); });
+    decRef(added);
     if (completed) {
         addTimingStatistics();
+        lastFixpoint.remember(program, access->om());
         return 1;
     }
     if (interruptFlag.load() != 0) {
@@ -144,7 +166,47 @@ int PrSemiNaive::evaluate(FProgram* program) {
     return 0;
 }
 
-bool PrSemiNaive::semiNaiveFixpoint(FProgram* program) {
+bool PrSemiNaive::evaluateAddedFacts(FProgram* program, FProgram* added) {
+    const Strata strata(program, Strata::Inheritance::None);
+    const std::vector<FProgram*>& parts = strata.parts();
+    std::size_t plain = 0;
+    while (plain < parts.size() && LastFixpoint::monotone(parts[plain])) ++plain;
+    // When already the lowest part reads a relation under negation or in an aggregate, every
+    // part is evaluated as from scratch, the added facts with the others in the first round.
+    std::size_t next = 0;
+    if (plain > 0) {
+        // The rules of those parts, and the added facts, so that the rewriting gives the
+        // relations of the facts delta predicates as well: before, only the first round of the
+        // whole program brought facts.
+        auto* start = new FProgram(new clib_list<FRule*>, program->getSymTab());
+        for (std::size_t i = 0; i < plain; ++i)
+            parts[i]->forEachClause(
+                [start](FRule* rule) {
+                    if (rule->ruleKind() == FRule::Rule) start->append(rule);
+                    return true;
+                },
+                [](const FactList&, std::size_t) { return true; });
+        added->forEachClause(
+            [start](FRule* rule) {
+                start->append(rule);
+                return true;
+            },
+            [start](const FactList& facts, std::size_t i) {
+                start->appendFact(facts, i);
+                return true;
+            });
+        start->setInheritanceMark(program->inheritanceMark());
+        const bool reached = semiNaiveFixpoint(start, added);
+        decRef(start);
+        if (!reached) return false;
+        next = plain;
+    }
+    for (; next < parts.size(); ++next)
+        if (!semiNaiveFixpoint(parts[next])) return false;
+    return true;
+}
+
+bool PrSemiNaive::semiNaiveFixpoint(FProgram* program, FProgram* opening) {
     OutputChannel& debug = debugChannel();
     holdNormalizer(program);
     inheritanceFlag |= program->inheritanceMark();
@@ -191,7 +253,12 @@ bool PrSemiNaive::semiNaiveFixpoint(FProgram* program) {
         if (changed != 0) {
             const bool full = changed < 0 || recordingOff;
             const bool first = !full && firstDeltaProgram != nullptr;
-            changed = nextRound(full ? program : first ? firstDeltaProgram : deltaProgram);
+            FProgram* roundProgram = full ? program : first ? firstDeltaProgram : deltaProgram;
+            if (opening != nullptr) {
+                roundProgram = opening;
+                opening = nullptr;
+            }
+            changed = nextRound(roundProgram);
             if (first) {
                 // Used once: the later deltas are parts of their relations.
                 decRef(firstDeltaProgram);

@@ -6,6 +6,7 @@
 #include <set>
 #include <vector>
 
+#include "eval/LastFixpoint.h"
 #include "eval/NaiveEvalWithInherit.h"
 #include "objectbase/FSymbol.h"
 
@@ -28,7 +29,11 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     void print(OutputChannel& channel) const override;
     bool isA(const std::string& className) const override;
 
+    // In mode "seminaive", evaluating again a program brought to its fixpoint before, to which
+    // only facts were added since, starts from those facts (see evaluateAddedFacts).
     int evaluate(FProgram* program) override;
+    // Also lets go of a remembered program that only this evaluator still holds.
+    void reset(int mode) override;
     // Starts a fresh delta of the rule table before each insert half.
     void beginInsertPhase() override;
     NaiveEval* help() override;
@@ -63,7 +68,14 @@ class PrSemiNaive : public NaiveEvalWithInherit {
   private:
     // The semi-naive rounds of one stratum (or of the whole program) to its fixpoint, with the
     // trigger phases and their delta program; false when a round failed or the user interrupted.
-    bool semiNaiveFixpoint(FProgram* program);
+    // With `opening`, the first round runs that program (the facts added since the last
+    // fixpoint) instead of the given one, whose delta program then starts from its facts.
+    bool semiNaiveFixpoint(FProgram* program, FProgram* opening = nullptr);
+    // The evaluation of a program at its fixpoint after the facts `added` were appended: the
+    // lowest parts that read every relation positively run as one, their first round inserting
+    // only the added facts and their delta program starting from those; the parts from the first
+    // one with negation or an aggregate on are evaluated in full, one after the other.
+    bool evaluateAddedFacts(FProgram* program, FProgram* added);
     // Whether the rule reads derived facts through a part no delta atom of the table's form
     // covers.
     bool keptEveryRound(FRule* rule, bool triggerForm);
@@ -96,6 +108,8 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // a delta round that changed nothing is then confirmed by full rounds without recording.
     bool unrecordedReads = false;
     bool recordingOff = false;
+    // The program last brought to its fixpoint in mode "seminaive".
+    LastFixpoint lastFixpoint;
 };
 
 // Registered as "classPrSemiNaive": new@(Matcher, OMAccess).

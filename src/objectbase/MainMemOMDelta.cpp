@@ -250,6 +250,7 @@ void MainMemOM::showDelta() {
 // Clearing
 
 void MainMemOM::clear() {
+    noteCleared();
     framesMoved();
     deltaViews.clear();
     frameManager->clear();

@@ -48,6 +48,11 @@ class OM : public FLSysObject {
 
     // Empties the object base: back to the state right after construction.
     virtual void clear() = 0;
+    // Moves with every clear and every evaluation round, whichever evaluator runs it: whoever
+    // remembers the base at a fixpoint (an evaluator that will start from the facts added
+    // after it) sees from a changed stamp that something else may have changed it since.
+    std::uint64_t changeStamp() const { return changes; }
+    void noteRound() { ++changes; }
     // The text of a name: an integer's digits, else the text of the symbol bound to it (0 when
     // none is bound; `out` then stays as it was).
     virtual int giveName(const InternalName& name, std::string& out) = 0;
@@ -172,7 +177,13 @@ class OM : public FLSysObject {
     // The answer of an iterator factory that has nothing to walk: `reuse` released, null.
     static Iterator* noIterator(Iterator* reuse);
 
+    // Called by every clear.
+    void noteCleared() { ++changes; }
+
     NameRemapListener* omAccess = nullptr;
+
+  private:
+    std::uint64_t changes = 0;
 };
 
 // The class object registered as "classOM": "new" without arguments makes a MainMemOM.

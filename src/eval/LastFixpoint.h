@@ -1,0 +1,47 @@
+// LastFixpoint: what an evaluator remembers of the program it last brought to its fixpoint, so
+// that evaluating that program again after new facts can start from those facts.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+class FProgram;
+class OM;
+
+// A fixpoint stays one while the base only gains the facts appended to its program: every
+// consequence of the older facts is stored, so the rules need to meet only what is new. It is
+// gone as soon as anything else may have changed the base or the rules: another program, a new
+// rule, the base emptied, a round run on its own or by another evaluator, an evaluation that did
+// not finish (the evaluator forgets the fixpoint when it starts one).
+class LastFixpoint {
+  public:
+    LastFixpoint() = default;
+    LastFixpoint(const LastFixpoint&) = delete;
+    LastFixpoint& operator=(const LastFixpoint&) = delete;
+    ~LastFixpoint() { forget(); }
+
+    // Remembers the program (taking a reference, so that no later program can take its place)
+    // with its length and the base's change stamp now, right after its last round.
+    void remember(FProgram* program, const OM* base);
+    void forget();
+    // Forgets a program nobody else holds any more (dropped by forgetProgram), which could
+    // never be evaluated again, so that its clauses go now.
+    void forgetUnheld();
+
+    // The clauses appended to the remembered program since, all of them facts, as a new program
+    // over the same table (the caller receives its reference; it may be empty). Null when
+    // nothing is remembered, the program is another one or shorter, the base was emptied or
+    // went through a round since (a single tp, another evaluator's evaluation), or some
+    // appended clause is a rule (a new rule must meet the whole base once).
+    FProgram* addedFacts(FProgram* program, const OM* base) const;
+
+    // Whether the rules of a part of a program read every relation positively (no negated
+    // literal, no aggregate): only then can the part start from new facts together with the
+    // parts below it, since nothing it derives depends on a relation being complete.
+    static bool monotone(FProgram* part);
+
+  private:
+    FProgram* program = nullptr;
+    std::size_t clauses = 0;
+    std::uint64_t stamp = 0;
+};
