@@ -274,6 +274,7 @@ void MainMemOM::clear() {
     pendingByRepresentative.clear();
     equalityHistory.clear();
     registerBuiltinObjects();
+    if (NameRemapListener* access = getOMAccess()) access->baseCleared();
 }
 
 // ---------------------------------------------------------------------------------------------
