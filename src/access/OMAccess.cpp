@@ -65,6 +65,7 @@ InternalName OMAccess::mappedName(const InternalName& name) const {
 void OMAccess::remapName(InternalName oldName, InternalName rep) {
     // Moving an entry onto its own key would delete it below.
     if (oldName == rep) return;
+    inheritedValues.rename(oldName, rep);
     auto item = nameMap.lookup(oldName);
     if (item == nullptr) return;
     const InternalName mapped = nameMap.inf(item);

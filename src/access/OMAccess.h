@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "access/InheritedValues.h"
 #include "foundation/FLSysObject.h"
 #include "foundation/clib_dictionary.h"
 #include "foundation/set.h"
@@ -121,6 +122,12 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // Moves the entry of oldName, if there is one, to the key rep (replacing rep's own entry).
     // The object manager calls it for every pair of names it rewrites while applying equalities.
     void remapName(InternalName oldName, InternalName rep) override;
+    // Before old's frame goes into rep's: where one of the two holds an own value for a method
+    // and arguments and the other an inherited one, the inherited one goes, so that no equality
+    // of values comes from inheritance.
+    void beforeMerge(InternalName oldName, InternalName rep) override;
+    // The record of inherited values goes with the values.
+    void baseCleared() override { inheritedValues.clear(); }
 
     virtual int giveLexicalForm(const InternalName& name, std::string& out, int quote = 0,
                                 int style = 0);
@@ -322,6 +329,19 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     virtual int storeInherited(const InternalName& host, const InternalName& method,
                                const InternalName* args, int argCount, int type,
                                const InternalName& value);
+    // An own value (or own members) for host.method@(args) is about to be stored: the values
+    // the host inherited there give way. An inherited value equal to an own one becomes own.
+    void giveWayToOwn(const InternalName& host, const InternalName& method,
+                      const InternalName* args, int argCount, int type,
+                      const std::vector<InternalName>& own);
+    // The values inheritance stored and that are still inherited.
+    const InheritedValues& inherited() const { return inheritedValues; }
+    // How many inherited values own ones replaced since the layer was made.
+    int withdrawnValues() const { return withdrawn; }
+    // While set, the phases inherit no value of these methods: rules may still give the hosts
+    // values of their own, and the methods' turn comes when nothing else is inherited. Null
+    // for none; the set is the caller's and must stay until it is reset.
+    void deferMethods(const std::set<InternalName>* methods) { deferred = methods; }
     // A new set of the most specific classes of x for relation kind k (x itself left out).
     virtual set<InternalName>* classRetrieval(const InternalName& x, int kind);
     virtual Iterator* inheritedRetrieval(int type, InternalName* tuple, int count);
@@ -428,6 +448,18 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     clib_list<Trigger>* triggers = nullptr;
 
   private:
+    InheritedValues inheritedValues;
+    // Set while storeInherited inserts, so the insert does not count as an own value.
+    bool storingInherited = false;
+    int withdrawn = 0;
+    const std::set<InternalName>* deferred = nullptr;
+    bool isDeferred(const InternalName& method) const {
+        return deferred != nullptr && deferred->count(method) != 0;
+    }
+    // Takes the host's inherited values of the slot out of the base and the record, but those
+    // in `keep`, which become own.
+    void withdrawInherited(const InternalName& host, const InheritedValues::Slot& slot,
+                           const std::vector<InternalName>& keep);
     // The hosts whose inheritance is being computed: a class hierarchy may hold cycles until the
     // equalities are applied, and a host met again on its own path inherits nothing more there.
     set<InternalName> retrievalPath;

@@ -10,6 +10,7 @@
 #include "foundation/ErrorHandler.h"
 #include "foundation/clib_list.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/OM.h"
 
 namespace {
 
@@ -55,6 +56,7 @@ int OMAccess::endPhase() {
     }
     fullPhase = 0;
     pendingAt.clear();
+    deferred = nullptr;
     if (phaseOpen == 0) return 0;
     phaseOpen = 0;
     return 1;
@@ -108,6 +110,7 @@ Iterator* OMAccess::inheritedLookup(int type, const InternalName* tuple, int cou
         return nullptr;
     // A direct phase inserts one inherited fact; the rest of the query must not build on it.
     if (oneFactPhase() && newFactCount != 0) return new EmptyIterator();
+    if (isBound(tuple[1]) && isDeferred(tuple[1])) return nullptr;
     std::vector<InternalName> cells(tuple, tuple + count);
     inRetrieval = true;
     Iterator* answer = inheritedRetrieval(type, cells.data(), count);
@@ -234,7 +237,7 @@ Iterator* OMAccess::inheritedRetrievalForHost(int type, InternalName* tuple, int
             std::vector<InternalName> key;
             for (int col = 2; col < count; ++col) key.push_back(values->atColumn(col));
             if (decided.count(key) != 0) continue;
-            if (awaited.count(key[0]) != 0) continue;
+            if (awaited.count(key[0]) != 0 || isDeferred(key[0])) continue;
             const int added = insertBuffered(values, host, count, type);
             if (added == 0) continue;
             decided.insert(key);
@@ -304,9 +307,94 @@ int OMAccess::storeInherited(const InternalName& host, const InternalName& metho
     fact.push_back(setValued(type) ? value : Free);
     const int width = static_cast<int>(fact.size());
     if (yieldsRow(makeRefIter(type, fact.data(), width, nullptr))) return 0;
+    storingInherited = true;
     insertValue(host, method, args, argCount, type, value);
+    storingInherited = false;
     fact.back() = value;
-    return yieldsRow(makeRefIter(type, fact.data(), width, nullptr)) ? 1 : 0;
+    if (!yieldsRow(makeRefIter(type, fact.data(), width, nullptr))) return 0;
+    inheritedValues.add(
+        host, InheritedValues::Slot{type, method, std::vector<InternalName>(args, args + argCount)},
+        value);
+    return 1;
+}
+
+void OMAccess::giveWayToOwn(const InternalName& host, const InternalName& method,
+                            const InternalName* args, int argCount, int type,
+                            const std::vector<InternalName>& own) {
+    if (type < 0 || type > 5 || own.empty()) return;
+    const InheritedValues::Slot slot{type, method,
+                                     args != nullptr
+                                         ? std::vector<InternalName>(args, args + argCount)
+                                         : std::vector<InternalName>()};
+    const std::vector<InternalName>* marked = inheritedValues.find(host, slot);
+    if (marked == nullptr) return;
+    std::vector<InternalName> keep;
+    for (const InternalName& value : *marked)
+        if (std::find(own.begin(), own.end(), value) != own.end()) keep.push_back(value);
+    withdrawInherited(host, slot, keep);
+}
+
+void OMAccess::withdrawInherited(const InternalName& host, const InheritedValues::Slot& slot,
+                                 const std::vector<InternalName>& keep) {
+    const std::vector<InternalName>* marked = inheritedValues.find(host, slot);
+    if (marked == nullptr || attachedOM == nullptr) return;
+    const std::vector<InternalName> values = *marked;
+    const int argCount = static_cast<int>(slot.args.size());
+    const InternalName* args = argCount != 0 ? slot.args.data() : nullptr;
+    for (const InternalName& value : values) {
+        if (std::find(keep.begin(), keep.end(), value) != keep.end()) continue;
+        withdrawn +=
+            attachedOM->removeMethodValue(host, slot.method, args, argCount, slot.type, value);
+    }
+    // What stays is own from now on, and the host takes no inherited value beside it.
+    inheritedValues.forget(host, slot);
+}
+
+void OMAccess::beforeMerge(InternalName oldName, InternalName rep) {
+    if (inheritedValues.empty()) return;
+    const InternalName pairs[2][2] = {{oldName, rep}, {rep, oldName}};
+    for (const auto& pair : pairs) {
+        const InternalName host = pair[0];
+        const InternalName other = pair[1];
+        const InheritedValues::Slots* slots = inheritedValues.ofHost(host);
+        if (slots == nullptr) continue;
+        std::vector<InheritedValues::Slot> taken;
+        for (const auto& entry : *slots) taken.push_back(entry.first);
+        for (const InheritedValues::Slot& slot : taken) {
+            const std::vector<InternalName>* mine = inheritedValues.find(host, slot);
+            if (mine == nullptr) continue;
+            // The other name's values for the same method and arguments.
+            std::vector<InternalName> probe{other, slot.method};
+            probe.insert(probe.end(), slot.args.begin(), slot.args.end());
+            probe.push_back(Free);
+            const int width = static_cast<int>(probe.size());
+            std::vector<InternalName> theirs;
+            Iterator* rows = makeRefIter(slot.type, probe.data(), width, nullptr);
+            for (bool more = rows != nullptr && rows->first(); more; more = rows->next())
+                theirs.push_back(rows->atColumn(width));
+            decRef(rows);
+            if (theirs.empty()) continue;
+            const std::vector<InternalName>* inheritedThere = inheritedValues.find(other, slot);
+            std::vector<InternalName> own;
+            for (const InternalName& value : theirs)
+                if (inheritedThere == nullptr ||
+                    std::find(inheritedThere->begin(), inheritedThere->end(), value) ==
+                        inheritedThere->end())
+                    own.push_back(value);
+            std::vector<InternalName> keep;
+            if (!own.empty()) {
+                // An own value stands; an equal inherited one is own from now on.
+                for (const InternalName& value : *mine)
+                    if (std::find(own.begin(), own.end(), value) != own.end())
+                        keep.push_back(value);
+                withdrawInherited(host, slot, keep);
+            } else if (!setValued(slot.type) && theirs.front() != mine->front()) {
+                // Two inherited values: the representative's stays, the other goes, and
+                // inheritance may give the merged object its value again.
+                withdrawInherited(host, slot, keep);
+            }
+        }
+    }
 }
 
 set<InternalName>* OMAccess::classRetrieval(const InternalName& x, int kind) {

@@ -1,6 +1,7 @@
 // OMAccess insertion: the six insert operations, path arithmetic, arrows and the insert trace.
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 #include "access/OMAccess.h"
 #include "foundation/ErrorHandler.h"
@@ -71,6 +72,12 @@ int OMAccess::insertSet(const InternalName& host, const InternalName& method,
                         const InternalName* args, int argCount, int type,
                         const set<InternalName>& values) {
     if (attachedOM == nullptr) return 0;
+    if (!inheritedValues.empty() && !values.empty()) {
+        std::vector<InternalName> own;
+        for (auto item = values.first_item(); item != nullptr; item = values.next_item(item))
+            own.push_back(values.key(item));
+        giveWayToOwn(host, method, args, argCount, type, own);
+    }
     const int result = attachedOM->insertSetMember(host, method, args, argCount, type, values);
     if (traceDue(result)) {
         for (auto item = values.first_item(); item != nullptr; item = values.next_item(item))
@@ -83,6 +90,8 @@ int OMAccess::insertValue(const InternalName& host, const InternalName& method,
                           const InternalName* args, int argCount, int type,
                           const InternalName& value) {
     if (attachedOM == nullptr) return 0;
+    if (!inheritedValues.empty() && !storingInherited)
+        giveWayToOwn(host, method, args, argCount, type, {value});
     const int result = attachedOM->insertMethodValue(host, method, args, argCount, type, value);
     if (traceDue(result)) traceInsert(host, method, args, argCount, type, value, 0);
     return result;
@@ -158,12 +167,17 @@ int OMAccess::insertValueKeepingSets(const InternalName& host, const InternalNam
                                      const InternalName& value, HostSetCache& sets) {
     if (attachedOM == nullptr || trace != 0)
         return insertValue(host, method, nullptr, 0, type, value);
+    if (!inheritedValues.empty()) giveWayToOwn(host, method, nullptr, 0, type, {value});
     return attachedOM->insertSetValueKeepingSets(host, method, type, value, sets);
 }
 
 bool OMAccess::holdsValueKeepingSets(const InternalName& host, const InternalName& method, int type,
                                      const InternalName& value, HostSetCache& sets) {
     if (attachedOM == nullptr || trace != 0) return false;
+    // An inherited member is held, but a rule that derives it makes it own: the insert says so.
+    if (!inheritedValues.empty() &&
+        inheritedValues.find(host, InheritedValues::Slot{type, method, {}}) != nullptr)
+        return false;
     return attachedOM->holdsSetMember(host, method, type, value, sets);
 }
 

@@ -121,8 +121,14 @@ void NaiveEvalWithInherit::clearTriggerList() {
     for (FRule* rule : triggerList) decRef(rule);
     triggerList.clear();
     fullTriggerPhases = false;
-    for (FTerm* cls : ruleMemberships) decRef(cls);
+    for (RuleMembership& membership : ruleMemberships) {
+        decRef(membership.cls);
+        for (auto& [method, kind] : membership.held) decRef(method);
+    }
     ruleMemberships.clear();
+    for (FTerm* method : contestedMethods) decRef(method);
+    contestedMethods.clear();
+    contestedNames.clear();
 }
 
 namespace {
@@ -164,16 +170,6 @@ std::vector<FLiteral*> withAggregateLiterals(FLiteralList* body) {
     return out;
 }
 
-// Whether the method of a specification may be the method of a trigger molecule.
-bool sameMethod(const Spec* spec, const FMolecule* trigger) {
-    const Spec* read = trigger->getSpecs()->head();
-    FTerm* method = spec->getMethod();
-    FTerm* readMethod = read->getMethod();
-    if (method == nullptr || readMethod == nullptr) return true;
-    if (method->isA("FVar") || readMethod->isA("FVar")) return true;
-    return method->deepEqual(*readMethod);
-}
-
 // The rules of the program in order; its facts, compact or whole, take no part.
 std::vector<FRule*> rulesOf(const FProgram* program) {
     std::vector<FRule*> rules;
@@ -186,13 +182,36 @@ std::vector<FRule*> rulesOf(const FProgram* program) {
     return rules;
 }
 
-// Whether some rule can change what the triggers inherit: a rule deriving a subclass relation, an
-// equality, a value of a method a trigger reads, or a membership in a class not named by a
-// constant. The constant classes that rules make objects members of are collected: such a
-// membership changes nothing for a method that no class at or above the new class holds.
-// Facts count not: they are stored before the first phase.
-bool rulesAffectInheritance(FProgram* atomized, const std::vector<FMolecule*>& triggers,
-                            std::vector<FTerm*>& memberships) {
+// The methods a rule body reads of the host `host` in positive literals: constant methods with
+// their arrows.
+std::vector<std::pair<FTerm*, int>> methodsReadOf(FRule* clause, FTerm* host) {
+    std::vector<std::pair<FTerm*, int>> read;
+    if (clause->getBody() == nullptr || host == nullptr) return read;
+    for (FLiteral* literal : *clause->getBody()->getList()) {
+        if (literal->isNegated()) continue;
+        FMolecule* molecule = triggerMolecule(literal);
+        if (molecule == nullptr || molecule->getHost() == nullptr ||
+            !molecule->getHost()->deepEqual(*host))
+            continue;
+        for (Spec* spec : *molecule->getSpecs()) {
+            FTerm* method = spec->getMethod();
+            if (method == nullptr || !method->isA("FunctionTerm") || spec->getKind() > 5) continue;
+            incRef(method);
+            read.emplace_back(method, spec->getKind());
+        }
+    }
+    return read;
+}
+
+// Whether some rule can change what a phase inherits apart from the methods rule heads give own
+// values (collected in `contested`, a null method standing for any): a rule deriving a subclass
+// relation, an equality, or a membership in a class not named by a constant. The constant
+// classes that rules make objects members of are collected: such a membership changes nothing
+// for a method that no class at or above the new class holds. Facts count not: they are stored
+// before the first phase.
+bool rulesAffectInheritance(FProgram* atomized,
+                            std::vector<NaiveEvalWithInherit::RuleMembership>& memberships,
+                            std::vector<FTerm*>& contested, bool& anyContested) {
     for (FRule* clause : rulesOf(atomized)) {
         if (clause->getHead() == nullptr) continue;
         for (FTerm* term : clause->getHead()->getList()) {
@@ -208,13 +227,20 @@ bool rulesAffectInheritance(FProgram* atomized, const std::vector<FMolecule*>& t
                 cls != nullptr && molecule->getIsaKind() != 0) {
                 if (molecule->getIsaKind() != 1 || !cls->isA("FunctionTerm")) return true;
                 incRef(cls);
-                memberships.push_back(cls);
+                memberships.push_back({cls, methodsReadOf(clause, molecule->getHost())});
             }
             clib_list<Spec*>* specs = molecule->getSpecs();
             if (specs == nullptr) continue;
-            for (Spec* spec : *specs)
-                for (FMolecule* trigger : triggers)
-                    if (sameMethod(spec, trigger)) return true;
+            for (Spec* spec : *specs) {
+                FTerm* method = spec->getMethod();
+                if (spec->getKind() > 5) continue;
+                if (method == nullptr || !method->isA("FunctionTerm")) {
+                    anyContested = true;
+                    continue;
+                }
+                incRef(method);
+                contested.push_back(method);
+            }
         }
     }
     return false;
@@ -264,7 +290,16 @@ void NaiveEvalWithInherit::buildTriggerList() {
             taken.push_back(molecule);
         }
     }
-    fullTriggerPhases = !rulesAffectInheritance(atomized, taken, ruleMemberships);
+    bool anyContested = false;
+    fullTriggerPhases =
+        !rulesAffectInheritance(atomized, ruleMemberships, contestedMethods, anyContested);
+    // A head whose method may be any method may give any host a value of its own: nothing is
+    // left for later, and no phase takes more than one fact.
+    if (anyContested) {
+        fullTriggerPhases = false;
+        for (FTerm* method : contestedMethods) decRef(method);
+        contestedMethods.clear();
+    }
     for (FMolecule* molecule : taken)
         if (molecule->getSpecs()->head()->getMethod()->isA("FVar") && !ruleMemberships.empty())
             fullTriggerPhases = false;
@@ -279,9 +314,9 @@ bool NaiveEvalWithInherit::membershipsLeaveInheritance() {
     OM* om = phases->om();
     if (om == nullptr) return ruleMemberships.empty();
     const InternalName free = InternalName::UndefinedObject;
-    for (FTerm* term : ruleMemberships) {
+    for (const RuleMembership& membership : ruleMemberships) {
         InternalName cls;
-        termToName(*om, cls, static_cast<Path*>(term));
+        termToName(*om, cls, static_cast<Path*>(membership.cls));
         // A class the base does not hold yet has nothing above it and holds nothing.
         if (cls == free) continue;
         std::vector<InternalName> above;
@@ -300,6 +335,11 @@ bool NaiveEvalWithInherit::membershipsLeaveInheritance() {
             // A method the base does not hold yet is held by no class.
             if (method == free) continue;
             const int kind = spec->getKind();
+            // A method the new member has before it joins keeps the value it has.
+            bool held = false;
+            for (const auto& [read, readKind] : membership.held)
+                held = held || (readKind == kind && read->deepEqual(*spec->getMethod()));
+            if (held) continue;
             const int stored = kind < 3 ? kind + 3 : kind;
             std::vector<InternalName> pattern(
                 static_cast<std::size_t>(spec->getArgs() != nullptr ? spec->getArgs()->size() : 0) +
@@ -317,19 +357,37 @@ bool NaiveEvalWithInherit::membershipsLeaveInheritance() {
     return true;
 }
 
-int NaiveEvalWithInherit::fireTrigger() {
-    if (inheritanceFlag == 0) return 0;
-    const int traceFlag = (flags & TraceTrigger) != 0 ? 1 : 0;
-    if (allTriggers == 0 && fullTriggerPhases && membershipsLeaveInheritance())
+int NaiveEvalWithInherit::runPhase(bool deferring, bool full, int traceFlag) {
+    if (full)
         phases->beginFullPhase(traceFlag);
     else
         phases->beginPhase(allTriggers, traceFlag);
+    phases->deferMethods(deferring ? &contestedNames : nullptr);
     for (FRule* rule : triggerList) {
         decRef(matcher->retrieve(rule, nullptr, phases->giveSymTab()));
         if (allTriggers == 0 && phases->newFacts() != 0) break;
     }
     phases->endPhase();
-    const int fired = phases->takeNewFacts();
+    return phases->takeNewFacts();
+}
+
+int NaiveEvalWithInherit::fireTrigger() {
+    if (inheritanceFlag == 0) return 0;
+    const int traceFlag = (flags & TraceTrigger) != 0 ? 1 : 0;
+    // The contested methods the base knows by now; one it does not know has no value anywhere.
+    contestedNames.clear();
+    if (OM* om = phases->om(); om != nullptr) {
+        for (FTerm* method : contestedMethods) {
+            InternalName name;
+            termToName(*om, name, static_cast<Path*>(method));
+            if (name != InternalName::UndefinedObject) contestedNames.insert(name);
+        }
+    }
+    const bool deferring = !contestedNames.empty();
+    const bool full = allTriggers == 0 && fullTriggerPhases && membershipsLeaveInheritance();
+    int fired = runPhase(deferring, full, traceFlag);
+    // Nothing else to inherit: the contested methods' turn, one fact at a time.
+    if (fired == 0 && deferring) fired = runPhase(false, false, traceFlag);
     if (flags == 0) return fired;
     OutputChannel& debug = debugChannel();
     if (fired != 0) {

@@ -2,9 +2,12 @@
 // a fixpoint with trigger phases that turn inherited values into facts; its class object.
 #pragma once
 
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "eval/NaiveEval.h"
+#include "objectbase/InternalName.h"
 
 class FMolecule;
 class FTerm;
@@ -12,6 +15,13 @@ class Normalizer;
 
 class NaiveEvalWithInherit : public NaiveEval {
   public:
+    // A constant class a rule makes objects members of, and the methods (with their arrows) the
+    // rule's body reads of the new member itself; a reference to each term.
+    struct RuleMembership {
+        FTerm* cls = nullptr;
+        std::vector<std::pair<FTerm*, int>> held;
+    };
+
     // Takes a second reference on the access layer, through which the phases run.
     NaiveEvalWithInherit(Matcher* matcher, OMAccess* access);
 
@@ -26,7 +36,8 @@ class NaiveEvalWithInherit : public NaiveEval {
     Operand* retrieve(FRule* query, SymTab* names) override;
     // A non-zero mode also forgets that any program used inheritance.
     void reset(int mode) override;
-    // One trigger phase; non-zero when it added facts.
+    // One trigger phase; non-zero when it added facts. The phase leaves the methods that rule
+    // heads give values of their own for a second phase, run only when the first adds nothing.
     virtual int fireTrigger();
 
     // Rebuilds the trigger list from the atomized program of the held normalizer, and decides
@@ -65,18 +76,31 @@ class NaiveEvalWithInherit : public NaiveEval {
     Normalizer* normalizer = nullptr;
     std::vector<FRule*> triggerList;
     // In one-trigger mode, whether a phase inserts everything its first productive trigger
-    // inherits instead of one fact. Set when no rule can change what is inherited (no rule
-    // derives a subclass relation, an equality, a value of a method a trigger reads, or a
-    // membership in a class not named by a constant; see also ruleMemberships), so the
-    // fixpoints between single facts would find the same inheritance: the model is the same,
-    // and the evaluation no longer costs one whole fixpoint per inherited fact.
+    // inherits instead of one fact. Set when no rule can change what such a phase inherits (no
+    // rule derives a subclass relation, an equality, or a membership in a class not named by a
+    // constant; see also ruleMemberships), so the fixpoints between single facts would find the
+    // same inheritance: the model is the same, and the evaluation no longer costs one whole
+    // fixpoint per inherited fact. Methods that rules give own values are left to later phases
+    // (contestedMethods), which take one fact at a time.
     bool fullTriggerPhases = false;
-    // The constant classes rules make objects members of (a reference each). They leave
-    // inheritance alone while no class at or above them holds a value of a method a trigger
-    // reads; the hierarchy above them and those values change only through facts, all stored
-    // before the first phase, or through inheritance, which copies values only downwards.
-    std::vector<FTerm*> ruleMemberships;
+    // A constant class that a rule makes objects members of (a reference each), and the methods
+    // the rule's body reads of the new member itself (method term and arrow, a reference each):
+    // the member has values of those before it joins, and a value once had stays. Such a
+    // membership leaves inheritance alone while no class at or above the class holds a value of
+    // another method a trigger reads; the hierarchy above it and those values change only through
+    // facts, all stored before the first phase, or through inheritance, which copies values
+    // only downwards.
+    std::vector<RuleMembership> ruleMemberships;
     bool membershipsLeaveInheritance();
+    // The methods (constant terms, a reference each) that rule heads give values of their own.
+    // A phase first inherits values of every other method; these come when nothing else is
+    // inherited, after the rules had their chance to give a host its own value, so that an
+    // inherited value seldom has to give way to one that comes later.
+    std::vector<FTerm*> contestedMethods;
+    std::set<InternalName> contestedNames;
+    // One phase; `deferring` leaves the contested methods out, `full` inserts all a trigger
+    // inherits (one-trigger mode).
+    int runPhase(bool deferring, bool full, int traceFlag);
 };
 
 // Registered as "classNaiveEvalWithInherit": new@(Matcher, OMAccess).

@@ -178,6 +178,14 @@ int MainMemObjFrame::insertMethod(const InternalName& method, const InternalName
     return 1;
 }
 
+int MainMemObjFrame::removeMethod(const InternalName& method, int methodType, int argCount) {
+    const MethodKey key(methodType, argCount, method);
+    auto at = findEntry(key);
+    if (at == methods.end() || compare(at->key(), key) != 0) return 0;
+    methods.erase(at);
+    return 1;
+}
+
 int MainMemObjFrame::replaceName(const InternalName& oldName, const InternalName& newName,
                                  clib_dictionary<InternalName, InternalName>& pairs) {
     std::vector<MethodSlot> moved;
@@ -248,6 +256,10 @@ bool MainMemSetFrame::contains(const InternalName& name) const {
 
 int MainMemSetFrame::insert(const InternalName& name) {
     return members.insert(name) ? 1 : 0;
+}
+
+int MainMemSetFrame::erase(const InternalName& name) {
+    return members.erase(name) ? 1 : 0;
 }
 
 int MainMemSetFrame::replace(const InternalName& oldName, const InternalName& newName) {

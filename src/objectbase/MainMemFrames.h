@@ -204,6 +204,8 @@ class MainMemObjFrame : public ObjectFrame {
     // 1 after storing the value under an absent key; 0 when the key is taken (its value stays).
     virtual int insertMethod(const InternalName& method, const InternalName& value, int methodType,
                              int argCount);
+    // 1 after taking out the entry under the key; 0 when there is none.
+    virtual int removeMethod(const InternalName& method, int methodType, int argCount);
     virtual void setSetName1(const InternalName& name) { setName1 = PackedName(name); }
     virtual void setSetName2(const InternalName& name);
     virtual void setSetName3(const InternalName& name) { setName3 = PackedName(name); }
@@ -265,6 +267,8 @@ class MainMemSetFrame : public SetFrame {
     const MemberSet& memberSet() const { return members; }
     // 1 after adding a new member, 0 when it was a member already.
     virtual int insert(const InternalName& name);
+    // 1 after taking out a member, 0 when it was none.
+    virtual int erase(const InternalName& name);
     // When `oldName` is a member: replaces it by `newName` and answers 1; else 0 and no change.
     virtual int replace(const InternalName& oldName, const InternalName& newName);
 
@@ -403,6 +407,8 @@ class MainMemParamFrame : public ParameterFrame {
     // 1 after storing a copy of (arguments, result); 0 when that row is present or `count` is
     // not the arity.
     virtual int insertTuple(const InternalName* cells, int count);
+    // 1 after taking out the row (arguments, result); 0 when it is not stored.
+    virtual int eraseResult(const InternalName* args, int count, const InternalName& result);
     // 1 and the result of the first row stored for these arguments, else 0.
     virtual int lookupResult(const clib_list<InternalName>& args, InternalName& result);
     virtual int lookupResult(const InternalName* args, int count, InternalName& result);

@@ -226,6 +226,10 @@ class MainMemOM : public OM {
                           const InternalName& value) override;
     int insertSetValueKeepingSets(const InternalName& host, const InternalName& method, int type,
                                   const InternalName& value, HostSetCache& sets) override;
+    // The usage index keeps the host for the value: a superset, which renaming reads only.
+    int removeMethodValue(const InternalName& host, const InternalName& method,
+                          const InternalName* args, int argCount, int type,
+                          const InternalName& value) override;
     bool holdsSetMember(const InternalName& host, const InternalName& method, int type,
                         const InternalName& value, HostSetCache& sets) override;
     void prefetchMethodValue(const InternalName& host, const InternalName& method, int type,

@@ -275,6 +275,7 @@ void MainMemOM::clear() {
     pendingByRepresentative.clear();
     equalityHistory.clear();
     registerBuiltinObjects();
+    if (NameRemapListener* access = getOMAccess()) access->baseCleared();
 }
 
 // ---------------------------------------------------------------------------------------------

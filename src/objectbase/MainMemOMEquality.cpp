@@ -210,6 +210,10 @@ int MainMemOM::applyPair(const InternalName& old, const InternalName& rep) {
         line += "  (" + old.ToString() + " = " + rep.ToString() + ")";
         debugChannel() << line << std::endl;
     }
+    if (NameRemapListener* access = getOMAccess()) {
+        access->beforeMerge(old, rep);
+        framesMoved();
+    }
     // Two statements: the order of the cycles' equalities decides their representatives.
     int result = propagateEquality(old, rep) | 1;
     result |= propagateEquality(rep, old);

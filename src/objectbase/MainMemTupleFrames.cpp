@@ -292,6 +292,16 @@ int MainMemParamFrame::insertResult(const InternalName* args, int count,
     return insertTuple(cells.data(), width);
 }
 
+int MainMemParamFrame::eraseResult(const InternalName* args, int count,
+                                   const InternalName& result) {
+    const int width = rows.width();
+    if (width < 1 || count != width - 1 || (count > 0 && args == nullptr)) return 0;
+    RowBuffer cells(width);
+    std::copy(args, args + count, cells.data());
+    cells.data()[count] = result;
+    return rows.erase(cells.data()) ? 1 : 0;
+}
+
 int MainMemParamFrame::replaceName(const InternalName& oldName, const InternalName& newName,
                                    clib_dictionary<InternalName, InternalName>& pairs) {
     return rows.replaceName(oldName, newName, pairs) ? 2 : 0;

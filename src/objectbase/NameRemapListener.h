@@ -1,4 +1,4 @@
-// NameRemapListener: the one call the object manager makes on the access layer registered with it.
+// NameRemapListener: the calls the object manager makes on the access layer registered with it.
 #pragma once
 
 #include "objectbase/InternalName.h"
@@ -9,6 +9,11 @@
 class NameRemapListener {
   public:
     virtual void remapName(InternalName oldName, InternalName rep) = 0;
+    // Called before the frame of oldName is merged into rep's, so that values the listener put
+    // there itself (and may take back) give way to the other name's values.
+    virtual void beforeMerge(InternalName /*oldName*/, InternalName /*rep*/) {}
+    // Called when the object base is emptied: every name may stand for something else now.
+    virtual void baseCleared() {}
 
   protected:
     ~NameRemapListener() = default;

@@ -88,6 +88,13 @@ class OM : public FLSysObject {
     virtual int insertMethodValue(const InternalName& host, const InternalName& method,
                                   const InternalName* args, int argCount, int type,
                                   const InternalName& value) = 0;
+    // Takes host[method@(args) arrow value] out again (one member of a set); 1 when it was
+    // stored. Inheritance withdraws the values it stored when an own value comes.
+    virtual int removeMethodValue(const InternalName& /*host*/, const InternalName& /*method*/,
+                                  const InternalName* /*args*/, int /*argCount*/, int /*type*/,
+                                  const InternalName& /*value*/) {
+        return 0;
+    }
     // insertMethodValue for a member of a set-valued method without arguments, `sets` keeping
     // the set frames found for the hosts between calls (a rule head's rows).
     virtual int insertSetValueKeepingSets(const InternalName& host, const InternalName& method,

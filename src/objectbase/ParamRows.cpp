@@ -84,6 +84,15 @@ struct ParamRows::Large {
         rows.del_item(stored);
     }
 
+    bool erase(const InternalName* cells) {
+        auto stored = rows.lookup(ExtendedTuple(probeCells(cells), width));
+        if (stored == nullptr) return false;
+        InternalName* held = rows.key(stored).cells();
+        unstore(stored);
+        cellPool.release(held);
+        return true;
+    }
+
     bool replaceName(const InternalName& oldName, const InternalName& newName,
                      clib_dictionary<InternalName, InternalName>& pairs) {
         std::vector<set<ExtendedTuple>::item> changed;
@@ -235,6 +244,19 @@ bool ParamRows::insert(const InternalName* row) {
         return true;
     }
     if (!large->insert(row)) return false;
+    ++version;
+    return true;
+}
+
+bool ParamRows::erase(const InternalName* row) {
+    if (!usable()) return false;
+    if (large == nullptr) {
+        const int at = lowerBound(row, rowWidth);
+        if (at >= count || compareCells(smallRow(at), row, rowWidth) != 0) return false;
+        eraseSmall(at);
+        return true;
+    }
+    if (!large->erase(row)) return false;
     ++version;
     return true;
 }

@@ -32,6 +32,9 @@ class ParamRows {
 
     // Stores a copy of the row (`width` cells) unless an equal one is stored; true when new.
     bool insert(const InternalName* row);
+    // Takes the row (`width` cells) out; when it answered for its arguments, another row of the
+    // same arguments answers instead. True when it was stored.
+    bool erase(const InternalName* row);
     // The result cell of the row answering for `args` (width - 1 cells), or null.
     const InternalName* answer(const InternalName* args) const;
     // Replaces `oldName` by `newName` in every row, taking the rows that hold it in ascending

@@ -1,15 +1,23 @@
 #!/usr/bin/env python3
 """Evaluates random inheritance programs (class hierarchies with overriding and multiple
 inheritance, scalar and set-valued inheritable methods, rules reading inherited values, some with
-negation, some deriving class memberships or own sets) with the naive evaluator and the
+negation, some deriving class memberships or own sets, some giving hosts own values of methods
+they would inherit, some equating objects after they inherited) with the naive evaluator and the
 semi-naive one, each in one-trigger and in all-triggers mode, and compares:
 
 - the final object bases and the answers of the two evaluators in the same trigger mode, always;
-- the two trigger modes, for programs whose rules cannot change what is inherited and read it
-  only positively (otherwise the order of the phases may legitimately change the model);
-- that no run equates two objects: scalar values are integers and no rule derives a second
-  value of a scalar method, so any equality would come from inheritance (the object base reports
-  an equality of two numbers, and traces every equality it applies).
+- the two trigger modes, for programs whose rules do not depend on the order of the phases:
+  rules that read inherited values only positively, and that give own values of an inheritable
+  method only from values of other methods. They may differ where a rule reads an inherited
+  value under negation, changes class memberships, derives an own value of a method from that
+  same method (the inherited value it read then gives way, and what else was derived from it
+  depends on when the phases ran), or equates objects (the merged objects' classes change what
+  they inherit);
+- that inheritance never equates two objects: scalar values are integers and no rule derives a
+  second value of a scalar method, so an equality of two numbers, and any equality the program
+  did not ask for, would come from inheritance (the object base reports an equality of two
+  numbers, and traces every equality it applies). The only equalities asked for are those of
+  objects named k's r, which the equality rules make.
 
 Exits 1 at the first disagreement, showing the program. A failing program is kept in the work
 folder; a seed reproduces a run.
@@ -30,6 +38,9 @@ MODES = [("naive", "oneTrigger"), ("seminaive", "oneTrigger"),
          ("naive", "allTriggers"), ("seminaive", "allTriggers")]
 SCALARS = ["a", "b"]
 SETS = ["s", "t"]
+# Inheritable methods that objects get no own values from facts: only the rules give them some.
+OWN_SCALAR = "d"
+OWN_SET = "u"
 MEMBERS = ["m0", "m1", "m2", "m3"]
 
 
@@ -61,7 +72,16 @@ def generate(rng):
         for method in SETS:
             if rng.random() < 0.35:
                 lines.append("%s[%s *->> %s]." % (cls, method, set_value()))
+        if rng.random() < 0.4:
+            lines.append("%s[%s *-> %s]." % (cls, OWN_SCALAR, scalar_value()))
+        if rng.random() < 0.35:
+            lines.append("%s[%s *->> %s]." % (cls, OWN_SET, set_value()))
+    equalities = rng.random() < 0.2
     for obj in objects:
+        if equalities:
+            # Merged objects with two own values of a method would be equalities the program
+            # asks for; leaving them out keeps every equality of values one from inheritance.
+            break
         if rng.random() < 0.2:
             lines.append("%s[%s -> %s]." % (obj, rng.choice(SCALARS), scalar_value()))
         if rng.random() < 0.15:
@@ -99,9 +119,44 @@ def generate(rng):
             "X : %s :- X[s ->> {%s}]." % (rng.choice(classes), rng.choice(MEMBERS)),
         ]))
         agree = False
+    if rng.random() < 0.5:
+        # Own values of inheritable methods from other methods' values: a host that gets one
+        # takes nothing inherited for that method, in both modes.
+        chosen.append(rng.choice([
+            "X[%s -> %s] :- X[b -> %s]." % (OWN_SCALAR, scalar_value(), scalar_value()),
+            "X[%s -> %s] :- X[s ->> {%s}]." % (OWN_SCALAR, scalar_value(), rng.choice(MEMBERS)),
+        ]))
+        if rng.random() < 0.6:
+            chosen.append("X[%s ->> {%s}] :- X[a -> %s]." % (OWN_SET, rng.choice(MEMBERS),
+                                                             scalar_value()))
+        chosen.append(rng.choice(["own(X, V) :- X[%s -> V]." % OWN_SCALAR,
+                                  "owns(X, M) :- X[%s ->> {M}]." % OWN_SET]))
+    elif rng.random() < 0.25:
+        # An own value from the same method's inherited value: that value gives way, and what
+        # was derived from it meanwhile depends on the order of the phases.
+        chosen.append(rng.choice([
+            "X[%s -> %s] :- X[%s -> %s]." % (OWN_SCALAR, scalar_value(), OWN_SCALAR,
+                                            scalar_value()),
+            "X[%s ->> {%s}] :- X[%s ->> {%s}]." % (OWN_SET, rng.choice(MEMBERS), OWN_SET,
+                                                  rng.choice(MEMBERS)),
+        ]))
+        chosen.append("own(X, V) :- X[%s -> V]." % OWN_SCALAR)
+        agree = False
+    if equalities:
+        # Objects equated after they inherited: k's r is one object. A rule that copies an
+        # inherited scalar into an own one would give merged objects two own values.
+        chosen = [rule for rule in chosen if not rule.startswith("X[same ->")]
+        chosen.append("k[r -> %s]." % rng.choice(objects))
+        chosen.append(rng.choice([
+            "k[r -> X] :- X[a -> %s]." % scalar_value(),
+            "k[r -> X] :- X[%s -> %s]." % (OWN_SCALAR, scalar_value()),
+            "k[r -> X] :- X[s ->> {%s}]." % rng.choice(MEMBERS),
+        ]))
+        agree = False
     lines += chosen
     queries = ["X[a -> V]", "X[b -> V]", "X[s ->> {V}]", "X[t ->> {V}]", "X[a *-> V]",
-               "X[s *->> {V}]", "p(X, V)"]
+               "X[s *->> {V}]", "p(X, V)", "X[%s -> V]" % OWN_SCALAR,
+               "X[%s ->> {V}]" % OWN_SET]
     return lines, rng.sample(queries, 3), agree
 
 
@@ -133,7 +188,22 @@ def run(quorin, config, folder, program, queries, evaluation, triggers):
         with open(dump, encoding="utf-8", errors="replace") as saved:
             model = facts(saved.read())
     return {"answers": answer_blocks(done.stdout.decode("utf-8", "replace")), "model": model,
-            "equated": "EQUATING" in text or "equated" in text, "status": done.returncode}
+            "equated": unasked_equality(text), "status": done.returncode}
+
+
+def unasked_equality(text):
+    """The first equality the program did not ask for, or None. The program asks only for
+    equalities of objects (k's r); a refused equality of numbers, or an equality of anything but
+    two objects o<n>, comes from inheritance."""
+    for line in text.splitlines():
+        if "is equated to" in line:
+            return line
+        if line.startswith("%%% EQUATING: "):
+            left, _, right = line[len("%%% EQUATING: "):].partition("  (")[0].partition(" = ")
+            if not (left.startswith("o") and left[1:].isdigit() and right.startswith("o")
+                    and right[1:].isdigit()):
+                return line
+    return None
 
 
 def check(quorin, config, work, seed):
@@ -162,7 +232,7 @@ def check(quorin, config, work, seed):
 
     for key, result in results.items():
         if result["equated"]:
-            return program, "%s %s equated objects" % key
+            return program, "%s %s: an equality from inheritance: %s" % (key + (result["equated"],))
     for triggers in ("oneTrigger", "allTriggers"):
         reason = differ(("naive", triggers), ("seminaive", triggers))
         if reason:

@@ -152,11 +152,37 @@ TEST(InheritanceTriggers, OneTriggerPhaseTakesAllItInheritsWhereNoRuleCanChangeI
     const std::string hierarchy = "c[v*->1]. o : c. q : c.\n";
     // Rules that read the value and classify by it into a class holding no v: one phase.
     EXPECT_EQ(firstPhaseFacts(hierarchy + "r(X) :- X[v->1].\nX : k :- X[v->1]."), 2);
-    // The class holds a v (or a rule derives v values, or a subclass relation): the rules
-    // between two inherited facts may change the next one, so one fact per phase.
-    EXPECT_EQ(firstPhaseFacts(hierarchy + "k[v*->1].\nX : k :- X[v->1]."), 1);
-    EXPECT_EQ(firstPhaseFacts(hierarchy + "r(X) :- X[v->1].\nX[v->2] :- X[w->3]."), 1);
+    // A member joins k only once it has its v, which it keeps: k's own v changes nothing.
+    EXPECT_EQ(firstPhaseFacts(hierarchy + "k[v*->1].\nX : k :- X[v->1]."), 2);
+    // The class holds a value of another method a trigger reads, or a rule derives a subclass
+    // relation: the rules between two inherited facts may change the next one, so one fact per
+    // phase.
+    EXPECT_EQ(firstPhaseFacts(hierarchy + "k[w*->1].\nX : k :- X[v->1].\nr(X) :- X[w->1]."), 1);
     EXPECT_EQ(firstPhaseFacts(hierarchy + "X :: k :- X[v->1]."), 1);
+    // A rule derives v values: v comes after everything else, one fact at a time.
+    EXPECT_EQ(firstPhaseFacts(hierarchy + "r(X) :- X[v->1].\nX[v->2] :- X[w->3]."), 1);
+}
+
+TEST(InheritanceTriggers, AnOwnValueARuleGivesLaterIsNotPrecededByTheInheritedOne) {
+    const std::string program =
+        "a[m*->v1; n*->5]. x : a.\np(X, V) :- X[m->V].\nX[m->v2] :- X[n->5].";
+    for (bool allTriggers : {false, true}) {
+        InheritHarness h(allTriggers);
+        EXPECT_EQ(h.run(program), 1);
+        EXPECT_EQ(h.ask("?- p(X, V)."), (Lines{"V=v2, X=x"})) << allTriggers;
+        EXPECT_EQ(h.ask("?- x[m->V]."), (Lines{"V=v2"})) << allTriggers;
+        // The rule's v2 stood beside no inherited v1: nothing was withdrawn or equated.
+        EXPECT_EQ(h.access->withdrawnValues(), 0);
+    }
+}
+
+TEST(InheritanceTriggers, ASetWithAnOwnMemberTakesNoInheritedOneInEitherMode) {
+    const std::string program = "a[s*->>{p}; k*->1]. x : a.\nX[s->>{q}] :- X[k->1].";
+    for (bool allTriggers : {false, true}) {
+        InheritHarness h(allTriggers);
+        EXPECT_EQ(h.run(program), 1);
+        EXPECT_EQ(h.ask("?- x[s->>{M}]."), (Lines{"M=q"})) << allTriggers;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,83 @@
+// InheritedValues: recording, finding, forgetting and renaming the values inheritance stored.
+#include "access/InheritedValues.h"
+
+#include <algorithm>
+
+std::size_t InheritedValues::size() const {
+    std::size_t count = 0;
+    for (const auto& [host, slots] : byHost)
+        for (const auto& [slot, values] : slots) count += values.size();
+    return count;
+}
+
+void InheritedValues::add(const InternalName& host, const Slot& slot, const InternalName& value) {
+    std::vector<InternalName>& values = byHost[host][slot];
+    if (std::find(values.begin(), values.end(), value) == values.end()) values.push_back(value);
+}
+
+const std::vector<InternalName>* InheritedValues::find(const InternalName& host,
+                                                       const Slot& slot) const {
+    auto slots = byHost.find(host);
+    if (slots == byHost.end()) return nullptr;
+    auto values = slots->second.find(slot);
+    return values == slots->second.end() ? nullptr : &values->second;
+}
+
+const InheritedValues::Slots* InheritedValues::ofHost(const InternalName& host) const {
+    auto slots = byHost.find(host);
+    return slots == byHost.end() ? nullptr : &slots->second;
+}
+
+void InheritedValues::forget(const InternalName& host, const Slot& slot,
+                             const InternalName& value) {
+    auto slots = byHost.find(host);
+    if (slots == byHost.end()) return;
+    auto values = slots->second.find(slot);
+    if (values == slots->second.end()) return;
+    if (value != InternalName::UndefinedObject) {
+        auto& list = values->second;
+        list.erase(std::remove(list.begin(), list.end(), value), list.end());
+        if (!list.empty()) return;
+    }
+    slots->second.erase(values);
+    if (slots->second.empty()) byHost.erase(slots);
+}
+
+void InheritedValues::rename(const InternalName& oldName, const InternalName& rep) {
+    if (byHost.empty() || oldName == rep) return;
+    // Most equalities touch no inherited value: a look before any copy.
+    bool held = false;
+    for (const auto& [host, slots] : byHost) {
+        held = held || host == oldName;
+        for (const auto& [slot, values] : slots) {
+            if (held) break;
+            held = slot.method == oldName ||
+                   std::find(slot.args.begin(), slot.args.end(), oldName) != slot.args.end() ||
+                   std::find(values.begin(), values.end(), oldName) != values.end();
+        }
+        if (held) break;
+    }
+    if (!held) return;
+    std::map<InternalName, Slots> renamed;
+    bool changed = false;
+    for (auto& [host, slots] : byHost) {
+        const InternalName newHost = host == oldName ? rep : host;
+        changed = changed || newHost != host;
+        Slots& target = renamed[newHost];
+        for (auto& [slot, values] : slots) {
+            Slot newSlot = slot;
+            if (newSlot.method == oldName) newSlot.method = rep;
+            std::replace(newSlot.args.begin(), newSlot.args.end(), oldName, rep);
+            changed = changed || newSlot.method != slot.method || newSlot.args != slot.args;
+            std::vector<InternalName>& into = target[newSlot];
+            for (InternalName value : values) {
+                if (value == oldName) {
+                    value = rep;
+                    changed = true;
+                }
+                if (std::find(into.begin(), into.end(), value) == into.end()) into.push_back(value);
+            }
+        }
+    }
+    if (changed) byHost.swap(renamed);
+}

@@ -1,0 +1,46 @@
+// InheritedValues: which stored method values inheritance put there, kept apart from the values
+// the object base holds, so that an own value that comes later can take their place.
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <tuple>
+#include <vector>
+
+#include "objectbase/InternalName.h"
+
+// The object base stores an inherited value like any other (rules and queries read it the same
+// way); this record says which (host, method type, method, arguments) hold inherited values and
+// which values those are. A key's values are all inherited: the first own value for the key
+// makes them go (or, for the same value, own).
+class InheritedValues {
+  public:
+    struct Slot {
+        int type = 0;
+        InternalName method;
+        std::vector<InternalName> args;
+        bool operator<(const Slot& other) const {
+            return std::tie(type, method, args) < std::tie(other.type, other.method, other.args);
+        }
+    };
+    using Slots = std::map<Slot, std::vector<InternalName>>;
+
+    bool empty() const { return byHost.empty(); }
+    void clear() { byHost.clear(); }
+    std::size_t size() const;
+
+    void add(const InternalName& host, const Slot& slot, const InternalName& value);
+    // The inherited values of the host under the slot; null when it holds none.
+    const std::vector<InternalName>* find(const InternalName& host, const Slot& slot) const;
+    // The slots of a host that hold inherited values; null when there are none.
+    const Slots* ofHost(const InternalName& host) const;
+    // Forgets one value (all of them when `value` is undefined) of the host's slot.
+    void forget(const InternalName& host, const Slot& slot,
+                const InternalName& value = InternalName::UndefinedObject);
+    // After an equality: oldName is rep wherever it occurs. A slot of rep that holds own values
+    // was already cleared of old's inherited ones by the merge.
+    void rename(const InternalName& oldName, const InternalName& rep);
+
+  private:
+    std::map<InternalName, Slots> byHost;
+};

@@ -1,0 +1,218 @@
+// Tests of defeasible inherited values: the record of what inheritance stored, own values that
+// come later (facts, rule heads, merged frames) replacing inherited ones without any equality,
+// and phases that leave some methods for later.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+
+#include "AccessTestSupport.h"
+#include "objectbase/HostSetCache.h"
+
+using namespace access_test;
+
+namespace {
+
+class InheritedValuesTest : public AccessTest {
+  protected:
+    void SetUp() override {
+        AccessTest::SetUp();
+        cls = object("cls");
+        x = object("x");
+        y = object("y");
+        m = object("m");
+        k = object("k");
+        v1 = object("v1");
+        v2 = object("v2");
+        p = object("p");
+        q = object("q");
+        access->insertClassRelation(x, cls, 1);
+    }
+
+    // Direct phases over the pattern until one adds no fact, as a query is answered.
+    void inherit(int type, Row pattern) {
+        int rounds = 0;
+        do {
+            access->beginPhase(0, 0);
+            decRef(access->lookup(type, pattern.data(), static_cast<int>(pattern.size()), nullptr));
+            access->endPhase();
+        } while (access->takeNewFacts() != 0 && ++rounds < 100);
+    }
+    // The stored values of host.method@(args), outside any phase, sorted.
+    Row stored(int type, const InternalName& host, const InternalName& method, Row args = {}) {
+        Row pattern{host, method};
+        pattern.insert(pattern.end(), args.begin(), args.end());
+        pattern.push_back(Free);
+        Iterator* it =
+            access->makeRefIter(type, pattern.data(), static_cast<int>(pattern.size()), nullptr);
+        Row values;
+        for (const Row& row : drain(it)) {
+            if (row.back().getType() != InternalName::SetName) {
+                values.push_back(row.back());
+                continue;
+            }
+            // A set-valued entry read without a member answers its set.
+            Iterator* members = access->setIterator(row.back(), nullptr);
+            for (const Row& member : drain(members)) values.push_back(member[0]);
+            decRef(members);
+        }
+        decRef(it);
+        std::sort(values.begin(), values.end());
+        return values;
+    }
+    InternalName cls, x, y, m, k, v1, v2, p, q;
+};
+
+}  // namespace
+
+TEST_F(InheritedValuesTest, TheRecordRenamesHostsMethodsArgumentsAndValues) {
+    InheritedValues record;
+    record.add(x, {0, m, {k}}, v1);
+    record.add(y, {0, m, {k}}, v2);
+    record.add(y, {1, k, {}}, x);
+    EXPECT_EQ(record.size(), 3u);
+    record.rename(x, y);
+    // x's slot joins y's: both values are y's now, and the member x is y.
+    ASSERT_NE(record.find(y, {0, m, {k}}), nullptr);
+    EXPECT_EQ(record.find(y, {0, m, {k}})->size(), 2u);
+    EXPECT_EQ(*record.find(y, {1, k, {}}), Row{y});
+    EXPECT_EQ(record.ofHost(x), nullptr);
+    record.rename(k, m);
+    EXPECT_NE(record.find(y, {0, m, {m}}), nullptr);
+    EXPECT_NE(record.find(y, {1, m, {}}), nullptr);
+    record.forget(y, {0, m, {m}}, v1);
+    EXPECT_EQ(*record.find(y, {0, m, {m}}), Row{v2});
+    record.forget(y, {0, m, {m}});
+    EXPECT_EQ(record.find(y, {0, m, {m}}), nullptr);
+}
+
+TEST_F(InheritedValuesTest, AnOwnScalarValueThatComesLaterReplacesTheInheritedOne) {
+    access->insertValue(cls, m, nullptr, 0, 3, v1);
+    inherit(0, {x, m, Free});
+    EXPECT_EQ(stored(0, x, m), Row{v1});
+    ASSERT_NE(access->inherited().find(x, {0, m, {}}), nullptr);
+
+    access->insertValue(x, m, nullptr, 0, 0, v2);
+    EXPECT_EQ(stored(0, x, m), Row{v2});
+    EXPECT_TRUE(access->inherited().empty());
+    EXPECT_EQ(access->withdrawnValues(), 1);
+    // Nothing was equated: v1 and v2 stay two objects.
+    EXPECT_EQ(access->applyEqualities(), 0);
+    EXPECT_EQ(om->equalityHistoryTable().size(), 0);
+    // The own value stands: the next phase inherits nothing.
+    inherit(0, {x, m, Free});
+    EXPECT_EQ(stored(0, x, m), Row{v2});
+}
+
+TEST_F(InheritedValuesTest, NumbersGiveWayWithoutAnInvalidEquality) {
+    access->insertValue(cls, m, nullptr, 0, 3, integer(1));
+    inherit(0, {x, m, Free});
+    access->insertValue(x, m, nullptr, 0, 0, integer(2));
+    EXPECT_EQ(stored(0, x, m), Row{integer(2)});
+    EXPECT_EQ(lastError(), "0/0");
+}
+
+TEST_F(InheritedValuesTest, AnOwnValueEqualToTheInheritedOneMakesItOwn) {
+    access->insertValue(cls, m, nullptr, 0, 3, v1);
+    inherit(0, {x, m, Free});
+    access->insertValue(x, m, nullptr, 0, 0, v1);
+    EXPECT_EQ(stored(0, x, m), Row{v1});
+    EXPECT_TRUE(access->inherited().empty());
+    EXPECT_EQ(access->withdrawnValues(), 0);
+}
+
+TEST_F(InheritedValuesTest, AnOwnMemberTakesThePlaceOfEveryInheritedMember) {
+    access->insertSet(cls, m, nullptr, 0, 4, [&] {
+        set<InternalName> members;
+        members.insert(p);
+        members.insert(v1);
+        return members;
+    }());
+    inherit(1, {x, m, Free});
+    Row inherited{p, v1};
+    std::sort(inherited.begin(), inherited.end());
+    EXPECT_EQ(stored(1, x, m), inherited);
+
+    // A rule head's member: v1 was inherited too and stays, now as own; p goes.
+    HostSetCache sets;
+    EXPECT_FALSE(access->holdsValueKeepingSets(x, m, 1, v1, sets));
+    access->insertValueKeepingSets(x, m, 1, v1, sets);
+    access->insertValueKeepingSets(x, m, 1, q, sets);
+    Row expected{v1, q};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(stored(1, x, m), expected);
+    EXPECT_TRUE(access->inherited().empty());
+}
+
+TEST_F(InheritedValuesTest, ValuesWithArgumentsGiveWayPerArgumentList) {
+    access->insertValue(cls, m, &k, 1, 3, v1);
+    access->insertValue(cls, m, &p, 1, 3, v1);
+    inherit(0, {x, m, k, Free});
+    inherit(0, {x, m, p, Free});
+    EXPECT_EQ(stored(0, x, m, {k}), Row{v1});
+    access->insertValue(x, m, &k, 1, 0, v2);
+    EXPECT_EQ(stored(0, x, m, {k}), Row{v2});
+    EXPECT_EQ(stored(0, x, m, {p}), Row{v1});
+    EXPECT_EQ(access->applyEqualities(), 0);
+
+    set<InternalName> members;
+    members.insert(q);
+    access->insertSet(cls, k, &m, 1, 4, members);
+    inherit(1, {x, k, m, Free});
+    EXPECT_EQ(stored(1, x, k, {m}), Row{q});
+    set<InternalName> own;
+    own.insert(p);
+    access->insertSet(x, k, &m, 1, 1, own);
+    EXPECT_EQ(stored(1, x, k, {m}), Row{p});
+}
+
+TEST_F(InheritedValuesTest, MergingAnInheritedValueWithAnOwnOneKeepsTheOwnOne) {
+    access->insertValue(cls, m, nullptr, 0, 3, v1);
+    access->insertValue(y, m, nullptr, 0, 0, v2);
+    access->insertValue(v1, k, nullptr, 0, 0, p);
+    access->insertValue(v2, k, nullptr, 0, 0, q);
+    inherit(0, {x, m, Free});
+    int recorded = 0;
+    access->equate(x, y, recorded);
+    ASSERT_EQ(recorded, 1);
+    EXPECT_EQ(access->applyEqualities(), 1);
+    // Only x and y are one object; v1 and v2 (and their values) stay apart.
+    EXPECT_EQ(om->equalityHistoryTable().size(), 1);
+    const InternalName rep = x < y ? x : y;
+    EXPECT_EQ(stored(0, rep, m), Row{v2});
+    EXPECT_EQ(stored(0, v1, k), Row{p});
+    EXPECT_EQ(stored(0, v2, k), Row{q});
+    EXPECT_TRUE(access->inherited().empty());
+}
+
+TEST_F(InheritedValuesTest, AMergedObjectKeepsWhatItInheritedWhereTheOtherHasNothing) {
+    access->insertValue(cls, m, nullptr, 0, 3, v1);
+    inherit(0, {x, m, Free});
+    int recorded = 0;
+    access->equate(y, x, recorded);
+    access->applyEqualities();
+    const InternalName rep = x < y ? x : y;
+    EXPECT_EQ(stored(0, rep, m), Row{v1});
+    // Still inherited, under the name that stands for both.
+    EXPECT_NE(access->inherited().find(rep, {0, m, {}}), nullptr);
+    access->insertValue(rep, m, nullptr, 0, 0, v2);
+    EXPECT_EQ(stored(0, rep, m), Row{v2});
+}
+
+TEST_F(InheritedValuesTest, APhaseLeavesDeferredMethodsAlone) {
+    access->insertValue(cls, m, nullptr, 0, 3, v1);
+    access->insertValue(cls, k, nullptr, 0, 3, v2);
+    const std::set<InternalName> later{m};
+    access->beginPhase(0, 0);
+    access->deferMethods(&later);
+    decRef(access->lookup(0, Row{x, m, Free}.data(), 3, nullptr));
+    decRef(access->lookup(0, Row{x, k, Free}.data(), 3, nullptr));
+    access->endPhase();
+    EXPECT_EQ(access->takeNewFacts(), 1);
+    EXPECT_EQ(stored(0, x, m), Row{});
+    EXPECT_EQ(stored(0, x, k), Row{v2});
+    // Ending the phase ends the deferral.
+    inherit(0, {x, m, Free});
+    EXPECT_EQ(stored(0, x, m), Row{v1});
+}
