@@ -173,6 +173,8 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
     }
     if (fileName.find(".htm") != std::string::npos) current.html = 1;
 
+    // Messages name the document as the user gave it, never the temporary copy of a fetched one.
+    const std::string shown = scheme.empty() ? fileName : scheme + host + urlPath;
     const std::string output = outputPath(level);
     wrapper.setEntityPolicy(entityPolicy(fileName, scheme, urlPath));
     SGMLTreeElem* help = nullptr;
@@ -199,7 +201,7 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
         std::ifstream in(output, std::ios::binary);
         if (stop != ParseStop::none) {
             // A parse cut short leaves a stream that ends anywhere: none of it is stored.
-            abandonImport(scheme.empty() ? fileName : scheme + host + urlPath, stop, stopLine);
+            abandonImport(shown, stop, stopLine);
         } else if (!in) {
             centralErrorHandler().report(
                 Error(5, 100, 2, "CantWrite", "can't read file : " + output, "NSgmlHandler", ""));
@@ -211,27 +213,26 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
             if (interruptFlag.load() != 0) {
                 current.tree.clear();
                 help = nullptr;
-                abandonImport(scheme.empty() ? fileName : scheme + host + urlPath,
-                              ParseStop::interrupted);
+                abandonImport(shown, ParseStop::interrupted);
             }
         }
     }
     if (help != nullptr && current.tooDeep != 0) {
         centralErrorHandler().report(Error(
             5, 3, 2, "SGMLWarning",
-            "document nested deeper than " + std::to_string(maxDepth) + " elements : " + fileName,
+            "document nested deeper than " + std::to_string(maxDepth) + " elements : " + shown,
             "NsgmlHandler::parseWebdoc", ""));
     } else if (help != nullptr) {
         SGMLTreeElem* tree = *help->getChildren().begin();
         if (current.invalidOutput != 0) {
             centralErrorHandler().report(
                 Error(5, 2, 1, "SGMLWarning",
-                      "sgml parser has generated invalid output for file " + fileName,
+                      "sgml parser has generated invalid output for file " + shown,
                       "NsgmlHandler::parseWebdoc", ""));
         }
         if (current.html != 0) extractHtml(tree);
         if (table != nullptr) applyIgnoreTable(tree, *table);
-        if (request.dtdDemand == builtinObject::Dtd) lookupDtd(fileName, request);
+        if (request.dtdDemand == builtinObject::Dtd) lookupDtd(shown, request);
         if (request.kind == 3) {
             int counter = 0;
             current.rootObject = path(document, symbol("root"));

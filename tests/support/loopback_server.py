@@ -78,6 +78,15 @@ def handle(connection):
             chunk = b"x" * 16384
             while send_all(connection, chunk, deadline):
                 pass
+        else:
+            # The end of the reply is told first; what the client still sends (a request on a
+            # connection it meant to reuse) is read, so that the close does not reset the
+            # connection under the reply.
+            connection.shutdown(socket.SHUT_WR)
+            drain_until = min(deadline, time.monotonic() + 5.0)
+            while wait_for(connection, True, drain_until):
+                if not connection.recv(4096):
+                    break
     except OSError:
         pass
     finally:
