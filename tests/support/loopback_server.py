@@ -46,47 +46,59 @@ def send_all(connection, data, deadline):
     return True
 
 
+def delimited(data):
+    """True when the reply's header gives the length of its body: the client may then send its
+    next request on the same connection."""
+    head = data.split(b"\r\n\r\n", 1)[0].lower()
+    return b"\r\ncontent-length:" in head
+
+
 def handle(connection):
     global total
     deadline = time.monotonic() + LONGEST_CONNECTION
     try:
-        request = b""
-        while b"\r\n\r\n" not in request and len(request) < 65536:
-            if not wait_for(connection, True, deadline):
-                return
-            got = connection.recv(4096)
-            if not got:
-                return
-            request += got
-        parts = request.split(b" ")
-        path = parts[1] if len(parts) > 1 else b""
-        with lock:
-            counts[path] = counts.get(path, 0) + 1
-            total += 1
-            kind, data = routes.get(
-                path, ("canned", b"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"))
-        if kind == "close":
-            return
-        if not send_all(connection, data, deadline):
-            return
-        if kind == "stall":
-            # Until the client closes (the socket turns readable with nothing to read).
-            while wait_for(connection, True, deadline):
-                if not connection.recv(4096):
+        pending = b""
+        while True:
+            while b"\r\n\r\n" not in pending and len(pending) < 65536:
+                if not wait_for(connection, True, deadline):
                     return
-        elif kind == "endless":
-            chunk = b"x" * 16384
-            while send_all(connection, chunk, deadline):
-                pass
-        else:
-            # The end of the reply is told first; what the client still sends (a request on a
-            # connection it meant to reuse) is read, so that the close does not reset the
-            # connection under the reply.
-            connection.shutdown(socket.SHUT_WR)
-            drain_until = min(deadline, time.monotonic() + 5.0)
-            while wait_for(connection, True, drain_until):
-                if not connection.recv(4096):
-                    break
+                got = connection.recv(4096)
+                if not got:
+                    return
+                pending += got
+            request, _, pending = pending.partition(b"\r\n\r\n")
+            parts = request.split(b" ")
+            path = parts[1] if len(parts) > 1 else b""
+            with lock:
+                counts[path] = counts.get(path, 0) + 1
+                total += 1
+                kind, data = routes.get(
+                    path, ("canned", b"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"))
+            if kind == "close":
+                return
+            if not send_all(connection, data, deadline):
+                return
+            if kind == "stall":
+                # Until the client closes (the socket turns readable with nothing to read).
+                while wait_for(connection, True, deadline):
+                    if not connection.recv(4096):
+                        return
+                return
+            if kind == "endless":
+                chunk = b"x" * 16384
+                while send_all(connection, chunk, deadline):
+                    pass
+                return
+            if not delimited(data):
+                # The close ends the body; what the client still sends is read first, so that
+                # the close does not reset the connection under the reply.
+                connection.shutdown(socket.SHUT_WR)
+                drain_until = min(deadline, time.monotonic() + 5.0)
+                while wait_for(connection, True, drain_until):
+                    if not connection.recv(4096):
+                        break
+                return
+            # A reply of known length: the client may ask again on this connection.
     except OSError:
         pass
     finally:
