@@ -167,12 +167,19 @@ Iterator* OMAccess::matchAxis(int type, int axis, const InternalName* tuple, int
             const InternalName node = isBound(start) ? start : value;
             InternalName self;
             internName(self, "self", 1);
-            // A named self step is a name test: self::title is the node when it is a title.
+            // A named self step is a name test: self::title is the node when it is a title. An
+            // unnamed one binds the name to the node's own, as the other axes' name tests do:
+            // the name it hangs under at its parent; a node under nothing has none to give.
             const InternalName method = tuple[1];
             if (isBound(method) && method != self && isaTest(node, method, 1) == 0) {
                 return new EmptyIterator();
             }
-            const InternalName row[3] = {node, isBound(method) ? method : self, node};
+            InternalName name = method;
+            if (!isBound(method)) {
+                parentMethod(name, node);
+                if (!isBound(name)) return new EmptyIterator();
+            }
+            const InternalName row[3] = {node, name, node};
             return new DummyIterator(row, 3, !isBound(value) || value == node);
         }
         case 8: {

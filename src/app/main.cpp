@@ -1,9 +1,11 @@
 // The quorin program: hands the class objects of the layers above the shell to the start-up.
 #include <malloc.h>
 
+#include "platform/ConfinedChild.h"
 #include "shell/ClauseRewriter.h"
 #include "shell/UserInterface.h"
 #include "xml/DOMOMAccess.h"
+#include "xml/NsgmlWrapper.h"
 #include "xml/WebOMAccess.h"
 #include "xml/XMLAxisIteratorFactory.h"
 #include "xml/XMLCreator1.h"
@@ -11,6 +13,8 @@
 #include "xml/XPathRewriter.h"
 
 int main(int argc, char** argv) {
+    // The program started anew to parse one document: nothing of the session is set up.
+    if (isConfinedChildCall(argc, argv)) runConfinedChild(argc, argv, {NsgmlWrapper::parserRole()});
 #ifdef M_MMAP_THRESHOLD
     // Evaluation grows and frees operands of many megabytes. The allocator's default raises its
     // mapping threshold past each freed block, so later large operands come from the heap, which

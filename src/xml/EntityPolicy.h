@@ -25,12 +25,21 @@ struct EntityPolicy {
 
     // The parser builds an attribute value, with every entity it names, in memory before any of
     // it can be counted, so the bound on characters cannot stop a literal that names many large
-    // entities. The parser therefore runs in a child process that may hold this much memory
-    // beyond what the program held when it started, plus this many bytes for each byte of the
-    // document; more ends the parse as over the bound.
+    // entities. The parser therefore runs in a child process that may hold this much memory,
+    // plus this many bytes for each byte of the document, once the prolog is read; more ends the
+    // parse as needing more memory than it may have.
     static constexpr std::uint64_t defaultParserMemory = std::uint64_t{512} * 1024 * 1024;
     static constexpr std::uint64_t parserMemoryPerDocumentByte = 64;
     std::uint64_t parserMemory = defaultParserMemory;
+    // While the prolog is read the child may hold more: the library compiles each content model
+    // into an automaton whose size grows with the square of its alternatives (a choice of 10,000
+    // elements takes 800 MB, one of 20,000 three GB), and a valid DTD of that size must import.
+    static constexpr std::uint64_t defaultParserPrologMemory =
+        std::uint64_t{4} * 1024 * 1024 * 1024;
+    std::uint64_t parserPrologMemory = defaultParserPrologMemory;
+    // A parser that uses no processor time for this long is stuck (it waits on something that
+    // never comes) and is ended.
+    int parserStallSeconds = 60;
 };
 
 // The folder of a document's file as its name gives it ("." for a bare name), so that the files
@@ -41,6 +50,17 @@ inline std::string documentFolder(const std::string& file) {
     return slash == 0 ? "/" : file.substr(0, slash);
 }
 
-// Why a parse ended before the document's end. A parser that ends without finishing (a crash
-// in the library) is "failed": its stream may end anywhere.
-enum class ParseStop { none, entityBound, interrupted, failed };
+// Why a parse ended before the document's end: its entities passed their bound, it needed more
+// memory than the parser may hold, the user interrupted it, the parser stopped making progress,
+// an entity references itself, the bytes are not the UTF-8 they are read as, or it ended without
+// finishing (a crash in the library), its stream ending anywhere.
+enum class ParseStop {
+    none,
+    entityBound,
+    parserMemory,
+    interrupted,
+    stalled,
+    recursiveEntity,
+    invalidUtf8,
+    failed
+};

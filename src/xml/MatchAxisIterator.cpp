@@ -156,7 +156,12 @@ bool MatchAxisIterator::isDocument(const InternalName& x) {
 
 bool MatchAxisIterator::selfMatches() {
     const InternalName method = pattern(1);
-    if (!isBound(method)) return true;
+    // An unnamed self step names the node as the other name tests do, by the name it hangs
+    // under; a node under nothing (a document) has no name to give.
+    if (!isBound(method)) {
+        access->parentMethod(label, value);
+        return isBound(label);
+    }
     InternalName self;
     access->internName(self, "self", 1);
     return method == self || access->isaTest(value, method, 1) != 0;
@@ -174,10 +179,6 @@ InternalName MatchAxisIterator::atColumn(int col) {
         case 2:
             if (axis == Child || axis == Sibling || axis == AttributeAxis)
                 return stage()->atColumn(2);
-            if (axis == Self && !isBound(pattern(1))) {
-                InternalName self;
-                return access->internName(self, "self", 1);
-            }
             if (isBound(pattern(1))) return pattern(1);
             if (!isBound(label)) access->parentMethod(label, value);
             return label;

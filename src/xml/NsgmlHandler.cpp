@@ -8,17 +8,20 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include "access/OMAccess.h"
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
 #include "objectbase/Iterator.h"
+#include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
 #include "xml/DocumentText.h"
 #include "xml/IgnoreTable.h"
 #include "xml/LeftoverFiles.h"
 #include "xml/SGMLTreeAttr.h"
 #include "xml/SGMLTreeElem.h"
+#include "xml/Utf8Check.h"
 
 namespace {
 
@@ -170,6 +173,8 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
     }
     if (fileName.find(".htm") != std::string::npos) current.html = 1;
 
+    // Messages name the document as the user gave it, never the temporary copy of a fetched one.
+    const std::string shown = scheme.empty() ? fileName : scheme + host + urlPath;
     const std::string output = outputPath(level);
     wrapper.setEntityPolicy(entityPolicy(fileName, scheme, urlPath));
     SGMLTreeElem* help = nullptr;
@@ -179,13 +184,24 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
             Error(5, 100, 2, "CantWrite", "can't write to file : " + output, "NSgmlHandler", ""));
     } else {
         leftoverFiles::remember(output);
-        std::vector<std::string> args = parserArguments(fileName);
-        runParser(args, output);
+        // The parser takes bytes that are not UTF-8 for characters of their own values: a
+        // document read as UTF-8 is refused before.
+        const bool xml = request.kind >= 5 || request.xml == 1;
+        const unsigned long badLine =
+            readAsUtf8(fileName, xml) ? firstInvalidUtf8Line(fileName) : 0;
+        ParseStop stop = ParseStop::invalidUtf8;
+        unsigned long stopLine = badLine;
+        if (badLine == 0) {
+            std::vector<std::string> args = parserArguments(fileName);
+            runParser(args, output);
+            stop = wrapper.lastStop();
+            stopLine = wrapper.lastStopLine();
+        }
         std::fclose(created);
         std::ifstream in(output, std::ios::binary);
-        if (wrapper.lastStop() != ParseStop::none) {
+        if (stop != ParseStop::none) {
             // A parse cut short leaves a stream that ends anywhere: none of it is stored.
-            abandonImport(scheme.empty() ? fileName : scheme + host + urlPath, wrapper.lastStop());
+            abandonImport(shown, stop, stopLine);
         } else if (!in) {
             centralErrorHandler().report(
                 Error(5, 100, 2, "CantWrite", "can't read file : " + output, "NSgmlHandler", ""));
@@ -197,27 +213,26 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
             if (interruptFlag.load() != 0) {
                 current.tree.clear();
                 help = nullptr;
-                abandonImport(scheme.empty() ? fileName : scheme + host + urlPath,
-                              ParseStop::interrupted);
+                abandonImport(shown, ParseStop::interrupted);
             }
         }
     }
     if (help != nullptr && current.tooDeep != 0) {
         centralErrorHandler().report(Error(
             5, 3, 2, "SGMLWarning",
-            "document nested deeper than " + std::to_string(maxDepth) + " elements : " + fileName,
+            "document nested deeper than " + std::to_string(maxDepth) + " elements : " + shown,
             "NsgmlHandler::parseWebdoc", ""));
     } else if (help != nullptr) {
         SGMLTreeElem* tree = *help->getChildren().begin();
         if (current.invalidOutput != 0) {
             centralErrorHandler().report(
                 Error(5, 2, 1, "SGMLWarning",
-                      "sgml parser has generated invalid output for file " + fileName,
+                      "sgml parser has generated invalid output for file " + shown,
                       "NsgmlHandler::parseWebdoc", ""));
         }
         if (current.html != 0) extractHtml(tree);
         if (table != nullptr) applyIgnoreTable(tree, *table);
-        if (request.dtdDemand == builtinObject::Dtd) lookupDtd(fileName, request);
+        if (request.dtdDemand == builtinObject::Dtd) lookupDtd(shown, request);
         if (request.kind == 3) {
             int counter = 0;
             current.rootObject = path(document, symbol("root"));
@@ -227,7 +242,10 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
             mapDtdChildren(document, current.rootObject, help, request, counter);
             // The references need only their records: the tree's room goes back first.
             current.tree.clear();
-            if (request.references == 1) resolveReferences(request);
+            // A farewell cuts the mapping short and ends the program: references resolved over
+            // the IDs met so far would be reported undefined although the document has them.
+            if (request.references == 1 && !controlEvents::farewellPending())
+                resolveReferences(request);
         }
     }
     if (table != nullptr) decRef(table);
@@ -265,20 +283,50 @@ EntityPolicy NsgmlHandler::entityPolicy(const std::string& fileName, const std::
     return policy;
 }
 
-void NsgmlHandler::abandonImport(const std::string& documentName, ParseStop reason) {
-    const char* kind = reason == ParseStop::interrupted ? "Interrupted"
-                       : reason == ParseStop::failed    ? "SGMLWarning"
-                                                        : "EntityBound";
-    const std::string message =
-        reason == ParseStop::interrupted ? "import of " + documentName + " interrupted"
-        : reason == ParseStop::failed
-            ? "sgml parser has generated invalid output for file " + documentName
-            : "entities of " + documentName + " expand beyond " +
-                  std::to_string(EntityPolicy::defaultMaxExpandedBytes) + " characters or " +
-                  std::to_string(EntityPolicy::defaultMaxDepth) + " levels";
+void NsgmlHandler::abandonImport(const std::string& documentName, ParseStop reason,
+                                 unsigned long line) {
+    const char* kind = "SGMLWarning";
+    std::string message = "sgml parser has generated invalid output for file " + documentName;
+    switch (reason) {
+        case ParseStop::interrupted:
+            kind = "Interrupted";
+            message = "import of " + documentName + " interrupted";
+            break;
+        case ParseStop::entityBound:
+            kind = "EntityBound";
+            message = "entities of " + documentName + " expand beyond " +
+                      std::to_string(EntityPolicy::defaultMaxExpandedBytes) + " characters or " +
+                      std::to_string(EntityPolicy::defaultMaxDepth) + " levels";
+            break;
+        case ParseStop::parserMemory:
+            kind = "ParserMemory";
+            message = "document needs more than " +
+                      std::to_string(wrapper.lastMemoryNeeded() / (1024 * 1024)) +
+                      " MB to parse : " + documentName;
+            break;
+        case ParseStop::stalled:
+            kind = "ParserStalled";
+            message = "sgml parser made no progress within " +
+                      std::to_string(EntityPolicy{}.parserStallSeconds) +
+                      " seconds and was stopped : " + documentName;
+            break;
+        case ParseStop::recursiveEntity:
+            kind = "NotWellFormed";
+            message = documentName + " is not well-formed, line " + std::to_string(line) +
+                      ": an entity references itself";
+            break;
+        case ParseStop::invalidUtf8:
+            kind = "NotWellFormed";
+            message = documentName + " is not well-formed, line " + std::to_string(line) +
+                      ": bytes that are not UTF-8";
+            break;
+        case ParseStop::none:
+        case ParseStop::failed:
+            break;
+    }
     centralErrorHandler().report(Error(5, 4, 2, kind, message, "NsgmlHandler::parseWebdoc", ""));
     InternalName text;
-    access->internName(text, quoted(message), 2);
+    access->internName(text, quoted(std::as_const(message)), 2);
     access->insertValue(state->document, symbol("error"), nullptr, 0, 1, text);
 }
 

@@ -118,7 +118,8 @@ class NsgmlHandler : public ManagedObject {
                               const std::string& urlPath) const;
     // Reports an import that stopped before the document was read whole and gives the document
     // the reason as an error value; nothing of the document is mapped.
-    void abandonImport(const std::string& documentName, ParseStop reason);
+    // line: where a fault of the document's text was found, for the reasons that have one.
+    void abandonImport(const std::string& documentName, ParseStop reason, unsigned long line = 0);
 
     // Tree building from the stream, the current line already read.
     SGMLTreeElem* parseEsis(std::istream& in);

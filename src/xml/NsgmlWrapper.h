@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "platform/ConfinedChild.h"
 #include "xml/EntityPolicy.h"
 
 // False only when the head of the document's file shows it has no document type declaration
@@ -28,15 +29,25 @@ class NsgmlWrapper {
     virtual void setOutputFile(const char* name);
     // Parses as the command line argv[1..argc-1] asks and returns 0 after a parse without errors.
     // Every run gets a fresh application in a child process of its own, so no option, catalog or
-    // entity manager of an earlier run carries over, and the child's memory is bounded.
+    // entity manager of an earlier run carries over, and the child's memory and time are bounded.
     virtual int run(int argc, char** argv);
     // The files the documents of the next runs may read and their entities' bounds.
     void setEntityPolicy(const EntityPolicy& value) { policy = value; }
     // Why the last run's parse stopped before the document's end, if it did.
     ParseStop lastStop() const { return stopReason; }
+    // With ParseStop::parserMemory: the bytes the parse was allowed and needed more than.
+    std::uint64_t lastMemoryNeeded() const { return memoryNeeded; }
+    // The line of the document where a fault of its text stopped the last run, 0 for none.
+    unsigned long lastStopLine() const { return stopLine; }
+
+    // The parse as a child's role: a program that parses documents runs it when it is started
+    // as a confined child (isConfinedChildCall), first thing in main.
+    static ConfinedRole parserRole();
 
   private:
     std::string outputFile = "CON:";
     EntityPolicy policy;
     ParseStop stopReason = ParseStop::none;
+    std::uint64_t memoryNeeded = 0;
+    unsigned long stopLine = 0;
 };

@@ -176,7 +176,7 @@ ErrorCountEventHandler* NsgmlsApp::makeEventHandler() {
     }
     auto* handler = new SgmlsEventHandler(&parser(), output.get(), this, outputFlags_,
                                           entityManager(), systemCharset());
-    handler->setBounds(policy, &stopReason);
+    handler->setBounds(policy, &stopReason, &stopLine_);
     return handler;
 }
 

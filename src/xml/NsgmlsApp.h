@@ -31,6 +31,8 @@ class NsgmlsApp : public OpenSP::ParserApp {
     void setEntityPolicy(const EntityPolicy& value) { policy = value; }
     // Why the last parse stopped early, if it did.
     ParseStop stop() const { return stopReason; }
+    // The line of the document where a fault of its text stopped the parse, 0 for none.
+    unsigned long stopLine() const { return stopLine_; }
 
     void processOption(AppChar opt, const AppChar* arg) override;
     int processArguments(int argc, AppChar** files) override;
@@ -65,4 +67,5 @@ class NsgmlsApp : public OpenSP::ParserApp {
     std::unique_ptr<MyOutputCharStream> output;
     EntityPolicy policy;
     ParseStop stopReason = ParseStop::none;
+    unsigned long stopLine_ = 0;
 };

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <map>
 
+#include "platform/ConfinedChild.h"
 #include "platform/InterruptFlag.h"
 #include "xml/EsisOutputFlags.h"
 
@@ -48,15 +49,29 @@ bool locate(const Location& loc, StringC& file, unsigned long& line) {
     }
 }
 
-// How many entities the text at loc came through on its way out; the document entity is the
-// outermost and adds nothing.
+// How many entities the text at loc came through on its way out: the entities referenced from
+// somewhere. The document entity, which nothing references, adds nothing.
 int entityDepth(const Location& loc) {
-    int depth = -1;
+    int depth = 0;
     for (const Origin* origin = loc.origin().pointer(); origin != nullptr;
          origin = origin->parent().origin().pointer()) {
-        if (origin->asEntityOrigin() != nullptr) ++depth;
+        if (origin->asEntityOrigin() != nullptr && origin->parent().origin().pointer() != nullptr)
+            ++depth;
     }
     return depth;
+}
+
+// True at the first character of an external entity referenced from another entity. The
+// library starts every record with a record start, a line feed here; inside an entity it follows
+// the record end of the line before, and the reader takes the pair for the one line break the
+// text holds, but the entity's first record has nothing before it: that record start is no
+// character of the entity's file.
+bool startsExternalEntity(const Location& loc) {
+    const Origin* origin = loc.origin().pointer();
+    if (origin == nullptr || origin->asEntityOrigin() == nullptr || loc.index() != 0) return false;
+    const Entity* entity = origin->entity();
+    return entity != nullptr && entity->asExternalEntity() != nullptr &&
+           origin->parent().origin().pointer() != nullptr;
 }
 
 // The type word of an entity definition, with the blanks around it.
@@ -141,10 +156,12 @@ SgmlsEventHandler::SgmlsEventHandler(const SgmlParser* parser, OutputCharStream*
       entityManager(entityManager),
       systemCharset(systemCharset) {}
 
-void SgmlsEventHandler::setBounds(const EntityPolicy& policy, ParseStop* where) {
+void SgmlsEventHandler::setBounds(const EntityPolicy& policy, ParseStop* where,
+                                  unsigned long* line) {
     maxExpanded = policy.maxExpandedBytes;
     maxDepth = policy.maxEntityDepth;
     stop = where;
+    stopLine = line;
 }
 
 bool SgmlsEventHandler::admit(const Location& loc, std::size_t length,
@@ -200,7 +217,20 @@ SgmlsEventHandler::~SgmlsEventHandler() {
 }
 
 void SgmlsEventHandler::message(MessageEvent* event) {
-    messenger->dispatchMessage(event->message());
+    // An entity that references itself, directly or through others, makes the document not
+    // well-formed; the library only leaves the inner reference out and goes on.
+    const Message& said = event->message();
+    const char* text = said.type != nullptr ? said.type->text() : nullptr;
+    if (!cancelled() && said.type != nullptr && said.type->module() == &libModule &&
+        text != nullptr && std::strstr(text, "is already open") != nullptr) {
+        StringC file;
+        unsigned long line = 0;
+        locate(said.loc, file, line);
+        if (stop != nullptr) *stop = ParseStop::recursiveEntity;
+        if (stopLine != nullptr) *stopLine = line;
+        cancel();
+    }
+    messenger->dispatchMessage(said);
     ErrorCountEventHandler::message(event);
 }
 
@@ -304,6 +334,8 @@ void SgmlsEventHandler::startDtd(StartDtdEvent* event) {
 }
 
 void SgmlsEventHandler::endProlog(EndPrologEvent* event) {
+    // The DTD's content models are compiled: the document's instance needs far less memory.
+    confinedChildSetupDone();
     if (!cancelled() && entitiesOverBound(event->dtd())) {
         if (stop != nullptr) *stop = ParseStop::entityBound;
         cancel();
@@ -394,9 +426,17 @@ void SgmlsEventHandler::data(DataEvent* event) {
         delete event;
         return;
     }
-    noteLocation(event->location());
-    startData();
-    writeEscaped(event->data(), event->dataLength());
+    const Char* text = event->data();
+    std::size_t length = event->dataLength();
+    if (length > 0 && text[0] == 10 && startsExternalEntity(event->location())) {
+        ++text;
+        --length;
+    }
+    if (length > 0) {
+        noteLocation(event->location());
+        startData();
+        writeEscaped(text, length);
+    }
     delete event;
 }
 

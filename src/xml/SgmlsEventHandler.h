@@ -25,7 +25,7 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
                       const OpenSP::CharsetInfo& systemCharset);
     // Bounds the text that entities add and how deep they nest, and polls the interrupt flag:
     // an event beyond a bound cancels the parse and records why in *stop.
-    void setBounds(const EntityPolicy& policy, ParseStop* stop);
+    void setBounds(const EntityPolicy& policy, ParseStop* stop, unsigned long* stopLine);
     // Ends the stream: "C" after a parse without errors.
     ~SgmlsEventHandler() override;
 
@@ -96,4 +96,6 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     int maxDepth = EntityPolicy::defaultMaxDepth;
     std::uint64_t expanded = 0;
     ParseStop* stop = nullptr;
+    // The line of the document where a fault of its text stopped the parse.
+    unsigned long* stopLine = nullptr;
 };

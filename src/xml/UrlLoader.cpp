@@ -111,9 +111,11 @@ UrlLoader::~UrlLoader() {
 
 void UrlLoader::clear() {
     if (handle != nullptr) curl_easy_reset(static_cast<CURL*>(handle));
+    failure.clear();
 }
 
 int UrlLoader::load(const std::string& address, std::FILE* file) {
+    failure.clear();
     if (file == nullptr || interruptFlag != 0) return 0;
     if (lowerCase(splitUrl(address).scheme) == "file:") return loadLocalFile(address, file);
     return loadRemote(address, file);
@@ -164,7 +166,41 @@ int UrlLoader::loadRemote(const std::string& address, std::FILE* file) {
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
     // A reply without a body still brings its header.
-    const bool loaded = curl_easy_perform(curl) == CURLE_OK && flushHeader(transfer);
+    const CURLcode code = curl_easy_perform(curl);
+    const bool loaded = code == CURLE_OK && flushHeader(transfer);
+    if (code != CURLE_OK && interruptFlag == 0) {
+        switch (code) {
+            case CURLE_TOO_MANY_REDIRECTS:
+                failure = "too many redirects";
+                break;
+            case CURLE_FILESIZE_EXCEEDED:
+                failure = "document larger than " + std::to_string(bounds.maxBytes) + " bytes";
+                break;
+            case CURLE_WRITE_ERROR:
+                failure = transfer.written > transfer.maxBytes
+                              ? "document larger than " + std::to_string(bounds.maxBytes) + " bytes"
+                              : "cannot write the document";
+                break;
+            case CURLE_OPERATION_TIMEDOUT:
+                failure = "no data within the time limit";
+                break;
+            case CURLE_COULDNT_CONNECT:
+                failure = "connection refused";
+                break;
+            case CURLE_COULDNT_RESOLVE_HOST:
+                failure = "unknown host";
+                break;
+            case CURLE_GOT_NOTHING:
+                failure = "empty reply from server";
+                break;
+            case CURLE_UNSUPPORTED_PROTOCOL:
+                failure = "redirected to a scheme that is not fetched";
+                break;
+            default:
+                failure = curl_easy_strerror(code);
+                break;
+        }
+    }
     // Callbacks must not outlive the transfer they point into.
     curl_easy_reset(curl);
     return loaded && std::fflush(file) == 0 ? 1 : 0;

@@ -38,6 +38,10 @@ class UrlLoader {
     // another host is not loaded. A raised interrupt flag abandons the load.
     int load(const std::string& address, std::FILE* file);
 
+    // Why the last network load failed, in words ("too many redirects", "document larger than
+    // 268435456 bytes", ...); empty after a success, a local file or an interrupt.
+    const std::string& lastFailure() const { return failure; }
+
     const UrlLoaderLimits& limits() const { return bounds; }
     void setLimits(const UrlLoaderLimits& limits) { bounds = limits; }
 
@@ -48,4 +52,5 @@ class UrlLoader {
     // The libcurl easy handle, made once; void keeps libcurl's header out of every includer.
     void* handle = nullptr;
     UrlLoaderLimits bounds;
+    std::string failure;
 };

@@ -117,7 +117,10 @@ int WebFetcher::accessWeb(const FSymbol& url, FetchRecord& record) {
         debugChannel() << "process : " << *address << "  (" << static_cast<int>(record.length)
                        << " bytes) ... ";
     }
-    if (record.length == 0) {
+    if (!urlLoader.lastFailure().empty()) {
+        // What went wrong, rather than a connection that may well have been made.
+        record.errors.push_back("\"" + urlLoader.lastFailure() + "\"");
+    } else if (record.length == 0) {
         if (record.scheme != "file:") {
             record.errors.emplace_back("\"connect failed\"");
         } else if (std::error_code error;

@@ -1,20 +1,22 @@
-// A small HTTP server for tests, on 127.0.0.1 at a port the kernel picks: it answers each path
-// with canned bytes or a behaviour (stall, endless body, close) and counts the requests.
+// A small HTTP server for tests, on 127.0.0.1 at a port the kernel picks, in a process of its
+// own: it answers each path with canned bytes or a behaviour (stall, endless body, close) and
+// counts the requests.
 #pragma once
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <spawn.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
-#include <map>
-#include <mutex>
 #include <string>
-#include <thread>
 
 namespace loopback {
 
@@ -74,37 +76,57 @@ inline Reply closeAtOnce() {
     return {Reply::Close, ""};
 }
 
-// Serves one connection at a time on its own thread; every wait is bounded and ends when the
-// server stops (at destruction).
+// The server runs as a process of its own (tests/support/loopback_server.py): no thread of the
+// test program serves, so a test that starts a child process while it serves cannot leave a lock
+// of the server's held in that child. The test talks to it over two pipes; every answer it waits
+// for has a generous deadline.
 class Server {
   public:
     Server() {
         clearProxyVariables();
-        listener = socket(AF_INET, SOCK_STREAM, 0);
-        const int on = 1;
-        setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        bind(listener, reinterpret_cast<sockaddr*>(&address), size);
-        listen(listener, 16);
-        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
-        number = ntohs(address.sin_port);
-        worker = std::thread([this] { serve(); });
+        int toServer[2];
+        int fromServer[2];
+        if (pipe2(toServer, O_CLOEXEC) != 0 || pipe2(fromServer, O_CLOEXEC) != 0) {
+            std::perror("loopback server pipes");
+            std::abort();
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, toServer[0], STDIN_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, fromServer[1], STDOUT_FILENO);
+        std::string python = "python3";
+        std::string script = std::string(QUORIN_SOURCE_DIR) + "/tests/support/loopback_server.py";
+        char* argv[] = {python.data(), script.data(), nullptr};
+        if (posix_spawnp(&pid, "python3", &actions, nullptr, argv, environ) != 0) {
+            std::perror("loopback server");
+            std::abort();
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        close(toServer[0]);
+        close(fromServer[1]);
+        commands = toServer[1];
+        answers = fromServer[0];
+        number = std::atoi(answer().c_str());
+        if (number <= 0) {
+            std::fprintf(stderr, "the loopback server did not start\n");
+            std::abort();
+        }
     }
     ~Server() {
-        stopping = true;
-        worker.join();
-        close(listener);
+        // The server ends when its input does.
+        close(commands);
+        close(answers);
+        int status = 0;
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
     }
     Server(const Server&) = delete;
     Server& operator=(const Server&) = delete;
 
     // Answers requests for the path (with its query) so; other paths get a 404 page.
     void route(const std::string& path, Reply reply) {
-        std::lock_guard<std::mutex> lock(mutex);
-        routes[path] = std::move(reply);
+        static const char* const kinds[] = {"canned", "stall", "endless", "close"};
+        ask("route " + hex(path) + " " + kinds[reply.kind] + " " + hex(reply.bytes));
     }
 
     int port() const { return number; }
@@ -112,90 +134,61 @@ class Server {
     std::string url(const std::string& path, const std::string& scheme = "http") const {
         return scheme + "://127.0.0.1:" + std::to_string(number) + path;
     }
-    int requests() const { return total; }
+    int requests() const { return std::atoi(ask("total").c_str()); }
     int requests(const std::string& path) const {
-        std::lock_guard<std::mutex> lock(mutex);
-        const auto found = counts.find(path);
-        return found == counts.end() ? 0 : found->second;
+        return std::atoi(ask("count " + hex(path)).c_str());
     }
 
   private:
-    using Clock = std::chrono::steady_clock;
-    static constexpr auto longestConnection = std::chrono::seconds(60);
-
-    // Waits for the events in short slices, so a stop is seen at once; false on stop or timeout.
-    bool await(int fd, short events, Clock::time_point deadline) const {
-        while (!stopping && Clock::now() < deadline) {
-            pollfd entry{fd, events, 0};
-            if (poll(&entry, 1, 20) > 0) return true;
+    static std::string hex(const std::string& bytes) {
+        static const char digits[] = "0123456789abcdef";
+        std::string out;
+        out.reserve(bytes.size() * 2);
+        for (unsigned char c : bytes) {
+            out += digits[c >> 4];
+            out += digits[c & 15];
         }
-        return false;
+        return out;
     }
 
-    void serve() {
-        while (!stopping) {
-            if (!await(listener, POLLIN, Clock::now() + std::chrono::seconds(1))) continue;
-            const int connection = accept(listener, nullptr, nullptr);
-            if (connection < 0) continue;
-            handle(connection);
-            close(connection);
-        }
-    }
-
-    void handle(int connection) {
-        const auto deadline = Clock::now() + longestConnection;
-        std::string request;
-        char buffer[4096];
-        while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
-            if (!await(connection, POLLIN, deadline)) return;
-            const ssize_t got = recv(connection, buffer, sizeof buffer, 0);
-            if (got <= 0) return;
-            request.append(buffer, static_cast<std::size_t>(got));
-        }
-        const std::size_t start = request.find(' ') + 1;
-        const std::string path = request.substr(start, request.find(' ', start) - start);
-        Reply reply = canned("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            ++counts[path];
-            ++total;
-            const auto found = routes.find(path);
-            if (found != routes.end()) reply = found->second;
-        }
-        if (reply.kind == Reply::Close) return;
-        if (!sendAll(connection, reply.bytes, deadline)) return;
-        if (reply.kind == Reply::Stall) {
-            // Until the client closes (the socket turns readable with nothing to read).
-            while (await(connection, POLLIN, deadline)) {
-                if (recv(connection, buffer, sizeof buffer, 0) <= 0) return;
-            }
-        } else if (reply.kind == Reply::Endless) {
-            const std::string chunk(16384, 'x');
-            while (sendAll(connection, chunk, deadline)) {
-            }
-        }
-    }
-
-    bool sendAll(int connection, const std::string& bytes, Clock::time_point deadline) const {
+    std::string ask(const std::string& command) const {
+        const std::string line = command + "\n";
         std::size_t sent = 0;
-        while (sent < bytes.size()) {
-            if (!await(connection, POLLOUT, deadline)) return false;
-            const ssize_t done =
-                send(connection, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-            if (done <= 0) return false;
+        while (sent < line.size()) {
+            const ssize_t done = write(commands, line.data() + sent, line.size() - sent);
+            if (done < 0 && errno == EINTR) continue;
+            if (done <= 0) return "";
             sent += static_cast<std::size_t>(done);
         }
-        return true;
+        return answer();
     }
 
-    int listener = -1;
+    // The next line the server writes, waited for up to two minutes.
+    std::string answer() const {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+        for (;;) {
+            const std::size_t end = pending.find('\n');
+            if (end != std::string::npos) {
+                std::string line = pending.substr(0, end);
+                pending.erase(0, end + 1);
+                return line;
+            }
+            if (std::chrono::steady_clock::now() > deadline) return "";
+            pollfd entry{answers, POLLIN, 0};
+            if (poll(&entry, 1, 100) <= 0) continue;
+            char buffer[256];
+            const ssize_t got = read(answers, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) return "";
+            pending.append(buffer, static_cast<std::size_t>(got));
+        }
+    }
+
+    pid_t pid = -1;
+    int commands = -1;
+    int answers = -1;
     int number = 0;
-    std::atomic<bool> stopping{false};
-    std::atomic<int> total{0};
-    mutable std::mutex mutex;
-    std::map<std::string, Reply> routes;
-    std::map<std::string, int> counts;
-    std::thread worker;
+    mutable std::string pending;
 };
 
 }  // namespace loopback

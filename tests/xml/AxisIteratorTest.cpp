@@ -45,9 +45,11 @@ TEST_F(BookTest, StepsTheModelDoesNotCover) {
     EXPECT_TRUE(step(3, {book, Free, Free}).empty());
     EXPECT_TRUE(step(3, {Free, Free, document}).empty());
     EXPECT_EQ(step(1, {title, Free, Free}), (Rows{{title, textMethod, text("Axes")}}));
-    InternalName self;
-    access->internName(self, "self", 1);
-    EXPECT_EQ(step(7, {chapter1, Free, Free}), (Rows{{chapter1, self, chapter1}}));
+    // An unnamed self step names the node: the name it hangs under, as a child step would.
+    EXPECT_EQ(step(7, {chapter1, Free, Free}), (Rows{{chapter1, object("chapter"), chapter1}}));
+    EXPECT_EQ(step(7, {book, Free, Free}), (Rows{{book, object("book"), book}}));
+    // The document hangs under nothing: it has no name to give.
+    EXPECT_TRUE(step(7, {document, Free, Free}).empty());
     // A self step answers real nodes only: from a free node each node of the tree, never a row
     // of unknowns; with a method it is a name test.
     for (const Row& row : step(7, {Free, Free, Free})) {

@@ -210,7 +210,7 @@ TEST_F(MappingTest, DtdLookupWithoutIdentifiers) {
     r.dtdDemand = builtinObject::Dtd;
     importStream("s \n!doctype shelf\n(SHELF\n)SHELF\n", r);
     EXPECT_EQ(reports(errors),
-              "*** ERROR : FileError\ndoc.xml: No DTD available \n"
+              "*** ERROR : FileError\nfile:/docs/doc.xml: No DTD available \n"
               "NsgmlHandler::parseWebdoc\n");
     EXPECT_TRUE(has(dump(), "doc [doctype -> doc.doctype].")) << dump();
 }

@@ -171,11 +171,14 @@ std::string attributeBomb(int uses, int elements) {
 
 // A run of the document "doc.xml" of its folder under the given memory budget of the parser.
 struct BoundedRun {
-    explicit BoundedRun(std::uint64_t parserMemory = EntityPolicy::defaultParserMemory) {
+    explicit BoundedRun(std::uint64_t parserMemory = EntityPolicy::defaultParserMemory,
+                        std::uint64_t prologMemory = EntityPolicy::defaultParserPrologMemory) {
         wrapper.setOutputFile(out.c_str());
         EntityPolicy policy;
         policy.documentFile = doc;
+        policy.folder = documentFolder(doc);
         policy.parserMemory = parserMemory;
+        policy.parserPrologMemory = prologMemory;
         wrapper.setEntityPolicy(policy);
     }
     RunResult parse(const std::string& text) {
@@ -188,6 +191,66 @@ struct BoundedRun {
     const std::string out = run.streamFile();
     NsgmlWrapper wrapper;
 };
+
+// The bound counts the whole document: every reference adds its entity's characters again,
+// whether the entity is internal or external, in content or in attribute values.
+TEST(NsgmlWrapperTest, RepeatedReferencesCountTowardsTheBoundTogether) {
+    BoundedRun bounded;
+    const std::string thousand(1000, 'A');
+    auto repeated = [&](int uses) {
+        std::string refs;
+        for (int i = 0; i < uses; ++i) refs += "&a;";
+        return "<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ENTITY a \"" + thousand + "\">]>\n<r><t>" +
+               refs + "</t></r>\n";
+    };
+    // 10,000 uses of 1,000 characters: under 10 MB.
+    const RunResult under = bounded.parse(repeated(10000));
+    EXPECT_EQ(bounded.wrapper.lastStop(), ParseStop::none);
+    EXPECT_GT(under.stream.size(), 10000000u);
+    // 20,000: twice the bound; the stream stops at it.
+    const RunResult over = bounded.parse(repeated(20000));
+    EXPECT_EQ(bounded.wrapper.lastStop(), ParseStop::entityBound);
+    EXPECT_LT(over.stream.size(), EntityPolicy::defaultMaxExpandedBytes + 65536);
+
+    // An external entity of the document's folder, 1 MB, used 30 times.
+    writeFile(bounded.run.path("big.txt"), std::string(1 << 20, 'B'));
+    std::string refs;
+    for (int i = 0; i < 30; ++i) refs += "<t>&big;</t>";
+    bounded.parse(
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ENTITY big SYSTEM \"big.txt\">]>\n"
+        "<r>" +
+        refs + "</r>\n");
+    EXPECT_EQ(bounded.wrapper.lastStop(), ParseStop::entityBound);
+
+    // 200 elements with a value of 100 uses: 20 M characters in attribute values.
+    std::string value;
+    for (int i = 0; i < 100; ++i) value += "&a;";
+    std::string elements;
+    for (int i = 0; i < 200; ++i) elements += "<e v=\"" + value + "\"/>";
+    bounded.parse(
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ELEMENT r (e)*><!ELEMENT e EMPTY>"
+        "<!ATTLIST e v CDATA #IMPLIED><!ENTITY a \"" +
+        thousand + "\">]>\n<r>" + elements + "</r>\n");
+    EXPECT_EQ(bounded.wrapper.lastStop(), ParseStop::entityBound);
+}
+
+// An entity that references itself through another makes the document not well-formed, at the
+// line of the reference; an external entity's text is its file's text, nothing before it.
+TEST(NsgmlWrapperTest, RecursiveEntitiesStopTheParseAndExternalTextIsTheFiles) {
+    BoundedRun bounded;
+    bounded.parse(
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE r [\n<!ENTITY a \"x&b;\">\n"
+        "<!ENTITY b \"y&a;\">\n]>\n<r>\n<t>&a;</t>\n</r>\n");
+    EXPECT_EQ(bounded.wrapper.lastStop(), ParseStop::recursiveEntity);
+    EXPECT_EQ(bounded.wrapper.lastStopLine(), 7u);
+
+    writeFile(bounded.run.path("part.txt"), "OWN-FOLDER\n");
+    const RunResult own = bounded.parse(
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ENTITY p SYSTEM \"part.txt\">]>"
+        "\n<r><t>[&p;]</t></r>\n");
+    EXPECT_EQ(bounded.wrapper.lastStop(), ParseStop::none);
+    EXPECT_EQ(linesStarting(own.stream, "-"), std::vector<std::string>{"-[OWN-FOLDER\\n]"});
+}
 
 // The characters entities give attribute values count towards the bound on expanded text.
 TEST(NsgmlWrapperTest, EntitiesInAttributeValuesCountTowardsTheBound) {
@@ -205,9 +268,11 @@ TEST(NsgmlWrapperTest, EntitiesInAttributeValuesCountTowardsTheBound) {
 }
 
 // One value naming many entities, each under the bound, is built whole in the parser's memory
-// before any event comes; the parser's process is stopped at its memory budget instead.
+// before any event comes; the parser's process is stopped at its memory budget instead, which
+// is a limit of its own.
 TEST(NsgmlWrapperTest, OneValueNamingManyLargeEntitiesEndsAtTheParsersMemoryBudget) {
-    BoundedRun bounded(24 * 1024 * 1024);
+    // 24 MB beyond what the prolog left; the prolog itself may take 320 MB in all.
+    BoundedRun bounded(24 * 1024 * 1024, 320 * 1024 * 1024);
     // 2 uses (220,000 characters) fit the budget.
     RunResult fits = bounded.parse(attributeBomb(2, 1));
     EXPECT_EQ(bounded.wrapper.lastStop(), ParseStop::none);
@@ -216,16 +281,18 @@ TEST(NsgmlWrapperTest, OneValueNamingManyLargeEntitiesEndsAtTheParsersMemoryBudg
     // 60 uses: 6.6 M characters, under the bound on characters, but four bytes each and more
     // in the parser's memory. Should the budget fail, the value is still only tens of MB.
     bounded.parse(attributeBomb(60, 1));
-    EXPECT_EQ(bounded.wrapper.lastStop(), ParseStop::entityBound);
+    EXPECT_EQ(bounded.wrapper.lastStop(), ParseStop::parserMemory);
+    EXPECT_GT(bounded.wrapper.lastMemoryNeeded(), 24u * 1024 * 1024);
 
     // The same value as the attribute's default is built while the DTD is read, before the
     // prolog ends.
     std::string defaulted = attributeBomb(0, 1);
     std::string value;
-    for (int i = 0; i < 60; ++i) value += "&a4;";
+    for (int i = 0; i < 1000; ++i) value += "&a4;";
     defaulted.replace(defaulted.find("]>"), 2, "<!ATTLIST e w CDATA \"" + value + "\">\n]>");
     bounded.parse(defaulted);
-    EXPECT_EQ(bounded.wrapper.lastStop(), ParseStop::entityBound);
+    EXPECT_EQ(bounded.wrapper.lastStop(), ParseStop::parserMemory);
+    EXPECT_EQ(bounded.wrapper.lastMemoryNeeded(), 320u * 1024 * 1024);
 }
 
 // Only a document whose head shows no document type declaration is parsed without the child

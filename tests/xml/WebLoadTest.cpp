@@ -97,7 +97,7 @@ TEST_F(WebAccessTest, AFailedFetchStoresItsMessagesWithoutEmbeddedQuotes) {
     get(string("http://127.0.0.1:1/closed.html"), d);
     EXPECT_EQ(
         values(d, access->schema().error),
-        (std::vector<std::string>{"\"internal error while accessing\"", "\"connect failed\""}));
+        (std::vector<std::string>{"\"internal error while accessing\"", "\"connection refused\""}));
 }
 
 TEST_F(WebAccessTest, AUrlThatIsNoStringUsesUpAFetchNumberAndAnEmptyOneRecordsNothing) {
