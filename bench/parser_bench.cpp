@@ -1,5 +1,6 @@
 // Benchmarks the F-Logic parser on generated text: 100,000 molecule facts and 10,000 rules read
-// from a string, clause by clause, and the scanner on single tokens up to a million characters.
+// from a string, clause by clause, and the scanner on single tokens and block comments up to a
+// million characters.
 #include <benchmark/benchmark.h>
 
 #include <sstream>
@@ -100,6 +101,28 @@ void BM_ScanLongToken(benchmark::State& state) {
 }
 BENCHMARK(BM_ScanLongToken)
     ->ArgsProduct({{0, 1, 2}, {10000, 100000, 1000000}})
+    ->Unit(benchmark::kMillisecond);
+
+// A block comment of the given length on one line between two facts, and the same comment
+// broken into lines of 80 characters: scanning is to stay linear in the comment's length and
+// cost about the same either way.
+void BM_ScanLongComment(benchmark::State& state) {
+    const auto length = static_cast<std::size_t>(state.range(1));
+    std::string body(length, 'c');
+    if (state.range(0) == 1) {
+        for (std::size_t at = 80; at < length; at += 81) body[at] = '\n';
+    }
+    const std::string text = "p(a).\n/* " + body + " */\np(b).\n";
+    for (auto _ : state) {
+        std::istringstream in(text);
+        FLogicScanner scanner(&in);
+        while (scanner.yylex() != 0) {
+        }
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_ScanLongComment)
+    ->ArgsProduct({{0, 1}, {10000, 100000, 1000000}})
     ->Unit(benchmark::kMillisecond);
 
 void BM_ParseRules(benchmark::State& state) {

@@ -1,9 +1,9 @@
 // One fuzz input of the shell: bytes that choose a sequence of shell commands (every system and
 // class object, the methods of the help tables, arguments of every kind and count, assignments,
-// blocks, switch to pipelines built from the class objects, remove, nested shells, facts, rules
-// and queries), run by one sys interpreter as the shell loop runs typed lines, then the program's
-// exit sequence. Shared by the fuzz target and the test that replays the folder of inputs that
-// once failed.
+// blocks, switch to pipelines built from the class objects, objects used after the variables of
+// their arguments are removed, remove, nested shells, facts, rules and queries), run by one sys
+// interpreter as the shell loop runs typed lines, then the program's exit sequence. Shared by the
+// fuzz target and the test that replays the folder of inputs that once failed.
 #pragma once
 
 #include <unistd.h>
@@ -191,6 +191,9 @@ inline const char* const strings[] = {"\"seminaive\"", "\"naive\"",       "\"flo
                                       "\"self.flp\"",  "\"facts.flp\"",   "\"commands.flp\"",
                                       "\"out.txt\"",   "\"missing.flp\"", "\"?- sys.echo@(x)[].\""};
 
+// The variables that objects built from removed arguments go into.
+inline const char* const builtObjects[] = {"v0", "v1", "v2", "v3", "x"};
+
 inline const char* const integers[] = {"0", "1", "2", "7", "-1", "100", "-"};
 
 // Whole clauses of F-Logic (finite models only: no arithmetic).
@@ -221,7 +224,7 @@ class Generator {
 
   private:
     std::string command() {
-        switch (c.pick(16)) {
+        switch (c.pick(18)) {
             case 0:
             case 1:
             case 2:
@@ -254,6 +257,9 @@ class Generator {
             case 14:
                 return "sys[" + std::string(c.oneOf(objects)) + " -> sys.switch@(" + value(1) +
                        ", " + value(1) + ")].";
+            case 15:
+            case 16:
+                return orphanedConstruction();
             default:
                 // A line that is no command at all.
                 return c.pick(2) == 0 ? "sys.." : "sys[x -> ].";
@@ -272,6 +278,119 @@ class Generator {
                "?- sys[v3 -> sys.classFLogicInterpreter.new@(sys." + evaluator +
                ".new@(sys.v2, sys.v1), sys.classPrettyPrinter.new@(sys.v1), " +
                "sys.classSemanticAnalyser.new)]. ?- sys.switch@(sys.v3, sys.v0.giveSymTab)[].";
+    }
+
+    // An object built by a class object from arguments that only the run's own variables hold,
+    // those variables removed at once, and then the object used: what it keeps of its arguments
+    // must live on with it.
+    std::string orphanedConstruction() {
+        std::string text;
+        std::vector<std::string> held;
+        const char* target = c.oneOf(builtObjects);
+        text += "?- sys[" + std::string(target) + " -> " + built(c.pick(kindCount), 2, text, held) +
+                "]. ";
+        for (const std::string& name : held) text += "?- sys.remove@(\"" + name + "\"). ";
+        for (int n = 1 + c.pick(3); n > 0; --n) {
+            switch (c.pick(4)) {
+                case 0:
+                    text +=
+                        "?- sys.switch@(sys." + std::string(target) + ", sys.om.giveSymTab)[]. ";
+                    text += std::string("?- ") + c.oneOf(queries) + " ";
+                    break;
+                case 1:
+                    text += std::string("?- sys.") + target + ".doIt[]. ";
+                    break;
+                default:
+                    text += std::string("?- sys.") + target + "." + c.oneOf(methods);
+                    if (c.pick(3) == 0) text += "@(" + arguments() + ")";
+                    text += "[]. ";
+            }
+        }
+        return text;
+    }
+
+    // The kinds of object the class objects build, each with the kinds of its arguments.
+    enum Kind {
+        OMKind,
+        AccessKind,
+        TranslatorKind,
+        CreatorKind,
+        AlgebraKind,
+        OptimizerKind,
+        MatcherKind,
+        EvaluatorKind,
+        PrinterKind,
+        AnalyserKind,
+        InterpreterKind,
+        NormalizerKind,
+        BlockKind,
+        kindCount
+    };
+
+    // A fresh object of the kind for an argument: its text, built into a variable of the run
+    // that `held` lists, or (at depth 0, or now and then) one the configuration made.
+    std::string argument(int kind, int depth, std::string& text, std::vector<std::string>& held) {
+        static const char* const configured[kindCount] = {
+            "om",        "theOMAccess", "translator", "creator", "algebra", nullptr, "matcher",
+            "evaluator", "prn",         "analyser",   "interp",  nullptr,   nullptr};
+        if (configured[kind] != nullptr && (depth <= 0 || c.pick(4) == 0))
+            return std::string("sys.") + configured[kind];
+        const std::string name = "w" + std::to_string(held.size());
+        held.push_back(name);
+        text += "?- sys[" + name + " -> " + built(kind, depth - 1, text, held) + "]. ";
+        return "sys." + name;
+    }
+
+    // The class object's "new" call that builds an object of the kind.
+    std::string built(int kind, int depth, std::string& text, std::vector<std::string>& held) {
+        auto arg = [&](int argumentKind) { return argument(argumentKind, depth, text, held); };
+        switch (kind) {
+            case OMKind:
+                return "sys.classOM.new";
+            case AccessKind: {
+                static const char* const classes[] = {"classOMAccess", "classWebOMAccess",
+                                                      "classXMLOMAccess", "classDOMOMAccess"};
+                const char* cls = c.oneOf(classes);
+                return std::string("sys.") + cls + ".new@(" + arg(OMKind) + ")";
+            }
+            case TranslatorKind:
+                return "sys.classTranslator.new";
+            case CreatorKind: {
+                const char* cls = c.pick(2) == 0 ? "classCreator1" : "classXMLCreator1";
+                return std::string("sys.") + cls + ".new@(" + arg(AccessKind) + ")";
+            }
+            case AlgebraKind:
+                return "sys.classAlgebraicEval.new@(" + arg(AccessKind) + ")";
+            case OptimizerKind:
+                return "sys.classOptimizer.new";
+            case MatcherKind: {
+                std::string call = "sys.classMatcher.new@(" + arg(TranslatorKind) + ", ";
+                call += arg(CreatorKind) + ", ";
+                call += arg(AlgebraKind);
+                if (c.pick(2) == 0) call += ", " + arg(OptimizerKind);
+                return call + ")";
+            }
+            case EvaluatorKind: {
+                static const char* const classes[] = {"classNaiveEval", "classPrSemiNaive",
+                                                      "classNaiveEvalWithInherit"};
+                std::string call = std::string("sys.") + c.oneOf(classes) + ".new@(";
+                call += arg(MatcherKind) + ", ";
+                return call + arg(AccessKind) + ")";
+            }
+            case PrinterKind:
+                return "sys.classPrettyPrinter.new@(" + arg(AccessKind) + ")";
+            case AnalyserKind:
+                return "sys.classSemanticAnalyser.new";
+            case InterpreterKind: {
+                std::string call = "sys.classFLogicInterpreter.new@(" + arg(EvaluatorKind) + ", ";
+                call += arg(PrinterKind) + ", ";
+                return call + arg(AnalyserKind) + ")";
+            }
+            case NormalizerKind:
+                return "sys.classNormalizer.new@(" + arg(InterpreterKind) + ")";
+            default:
+                return std::string("sys.classBlock.new@(sys, ") + c.oneOf(strings) + ")";
+        }
     }
 
     // sys, an object, then up to `steps` method steps.

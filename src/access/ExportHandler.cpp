@@ -11,12 +11,14 @@
 
 ExportHandler::ExportHandler(OMAccess* access, DumpFormatter* formatter)
     : access(access), formatter(formatter) {
+    incRef(access);
     if (OM* om = access->om()) om->setDumpTarget(formatter);
 }
 
 ExportHandler::~ExportHandler() {
     if (OM* om = access->om()) om->setDumpTarget(nullptr);
     decRef(formatter);
+    decRef(access);
 }
 
 bool ExportHandler::isA(const std::string& className) const {

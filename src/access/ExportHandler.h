@@ -39,7 +39,7 @@ class ExportHandler : public FLSysObject {
     // target too.
     void replaceFormatter(DumpFormatter* replacement);
 
-    // Not counted: the access layer outlives its handlers.
+    // Held (a reference of its own), as its formatter is.
     OMAccess* access;
     DumpFormatter* formatter;
 };

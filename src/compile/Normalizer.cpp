@@ -53,7 +53,9 @@ Normalizer::Normalizer(FProgram* program)
 }
 
 Normalizer::Normalizer(ProgramInterpreter* interpreter)
-    : interpreter(interpreter), analyser(new SemanticAnalyser) {}
+    : interpreter(interpreter), analyser(new SemanticAnalyser) {
+    incRef(interpreter);
+}
 
 Normalizer::~Normalizer() {
     decRef(source);
@@ -61,6 +63,7 @@ Normalizer::~Normalizer() {
     decRef(programTable);
     decRef(ruleTable);
     decRef(analyser);
+    decRef(interpreter);
 }
 
 FLSysRef Normalizer::methodCall(const std::string& name, FLSysArgs* args) {

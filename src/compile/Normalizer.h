@@ -121,6 +121,7 @@ class Normalizer : public FLSysObject {
     FProgram* atomised = nullptr;
     SymTab* programTable = nullptr;
     SymTab* ruleTable = nullptr;
+    // Held (a reference of its own): the shell can remove the interpreter's variable.
     ProgramInterpreter* interpreter = nullptr;
     SemanticAnalyser* analyser;
     bool compactFactsLeftOut = false;

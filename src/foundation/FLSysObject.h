@@ -18,6 +18,15 @@ class FLSysObject;
 // the call: a method that keeps an argument takes its own reference.
 using FLSysArgs = clib_list<FLSysObject*>;
 
+// The one rule for what an object keeps, beside the rule for results below: an object that keeps
+// another past the call that handed it over (a constructor's argument, as a class object's "new"
+// passes them, or a value given to a later call) takes a reference of its own when it stores it
+// and releases that reference when it lets go of it (a replacement, or its own end). What it was
+// given is lent: the shell variable that held an argument can be removed the next moment, and the
+// object built from it must go on working. The one exception is a helper that an object makes
+// for its own use and that does not outlive it (the dump formatter an object manager makes for a
+// dump): it keeps a plain pointer back to its maker, since a counted one would keep both alive.
+
 // What a shell method answers. The one rule for the result of every methodCall, in every layer
 // and in everything a methodCall hands its work to: the caller receives one reference of its own,
 // whatever the result is (a new object, the host itself, a shared constant, or a member the

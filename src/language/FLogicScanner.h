@@ -26,6 +26,7 @@ class FLogicScanner : public FLogicFlexLexer, public ScannerInput {
     const char* text() const { return yytext; }
     bool inEndState() const override;
     bool holdsUnscanned() const override;
+    void dropHeld() override;
 
   protected:
     int LexerInput(char* buffer, int size) override;

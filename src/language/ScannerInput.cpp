@@ -23,13 +23,34 @@ std::string ScannerInput::position() const {
     return text + "line " + std::to_string(line);
 }
 
-void ScannerInput::reportIllegalCharacter(char character) const {
-    reportScannerError("IllegalCharacter",
-                       position() + " : character '" + character + "' is not allowed");
+std::string ScannerInput::visibleCharacter(char character) {
+    static const char* const controlNames[] = {
+        "NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL", "BS",  "HT",  "LF",
+        "VT",  "FF",  "CR",  "SO",  "SI",  "DLE", "DC1", "DC2", "DC3", "DC4", "NAK",
+        "SYN", "ETB", "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
+    const auto code = static_cast<unsigned char>(character);
+    if (code < 32) return std::string("<") + controlNames[code] + ">";
+    if (code == 127) return "<DEL>";
+    return std::string(1, character);
 }
 
-void ScannerInput::reportInvalidComment() const {
+void ScannerInput::reportIllegalCharacter(char character) {
+    if (failed) return;
+    reportScannerError("IllegalCharacter", position() + " : character '" +
+                                               visibleCharacter(character) + "' is not allowed");
+    if (++errors < errorLimit) return;
+    // The input ends here as a failed read does: the clause being read is rejected and the
+    // load or consult fails.
+    failed = true;
+    dropHeld();
+    reportScannerError("TooManyErrors", "too many errors in " +
+                                            (file.empty() ? std::string("the input") : file) +
+                                            "; reading stopped");
+}
+
+void ScannerInput::reportInvalidComment() {
     reportScannerError("InvalidComment", position() + " : EOF appeared in comment");
+    failed = true;
 }
 
 void ScannerInput::reportUnreadable(const std::string& fileName) {
@@ -186,6 +207,31 @@ int ScannerInput::readClauseCharacters(std::istream& in, char* buffer, int size,
     // After a "." the scanner may be deciding whether the clause ends: nothing more is read.
     if (std::memchr(partial, '.', static_cast<std::size_t>(partialLength)) != nullptr) return 1;
     return readHeldUpToDot(source, buffer, 1, size);
+}
+
+int ScannerInput::readCommentCharacters(std::istream& in, char* buffer, int size,
+                                        std::string_view stops) {
+    if (readCharacter(in, buffer) == 0) return 0;
+    if (stops.find(*buffer) != std::string_view::npos) return 1;
+    std::streambuf* source = in.rdbuf();
+    using traits = std::char_traits<char>;
+    int count = 1;
+    try {
+        // The comment goes on at least up to its end, which the scanner reads anyway: waiting
+        // here for more of a terminal's or a pipe's input waits for nothing it would not.
+        while (count < size) {
+            const traits::int_type next = source->sgetc();
+            if (traits::eq_int_type(next, traits::eof())) break;
+            const char character = traits::to_char_type(next);
+            // A carriage return is left to the one-character reading.
+            if (character == '\r' || stops.find(character) != std::string_view::npos) break;
+            source->sbumpc();
+            buffer[count++] = character;
+        }
+    } catch (...) {
+        // Reported at the next single read, which fails the same way.
+    }
+    return count;
 }
 
 void ScannerInput::countNewlines(const char* text, int length) {

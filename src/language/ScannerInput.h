@@ -1,10 +1,11 @@
 // ScannerInput: what every scanner of the program adds beside its generated class: the line
 // counter and file name of its input, the one-character reading of that input, and the reports
-// of illegal characters, unterminated comments and unreadable input.
+// of illegal characters, unterminated comments, unreadable input and input that keeps failing.
 #pragma once
 
 #include <istream>
 #include <string>
+#include <string_view>
 
 class ScannerInput {
   public:
@@ -30,6 +31,8 @@ class ScannerInput {
     // Characters the scanner has taken from the stream but not scanned yet (a lookahead beyond
     // the last token).
     virtual bool holdsUnscanned() const { return false; }
+    // Forgets the characters taken from the stream and not scanned yet: the reading stops.
+    virtual void dropHeld() {}
 
     // InputFailed for an input that could not even be opened (a file without read permission).
     static void reportUnreadable(const std::string& fileName);
@@ -40,10 +43,20 @@ class ScannerInput {
     // [file name + ", "] + "line N", the start of every scanner and parser message.
     std::string position() const;
 
-    // IllegalCharacter: "character 'c' is not allowed".
-    void reportIllegalCharacter(char character) const;
-    // InvalidComment: "EOF appeared in comment".
-    void reportInvalidComment() const;
+    // IllegalCharacter: "character 'c' is not allowed", a control character written by its name
+    // in angle brackets ("<NUL>"), since the raw byte would not show. The errorLimit-th error of
+    // one input ends its reading with one closing report: an endless stream of bad characters
+    // (/dev/zero) would otherwise report for ever.
+    void reportIllegalCharacter(char character);
+    // InvalidComment: "EOF appeared in comment". The input counts as failed, so that the clause
+    // it cut off is rejected like any other that a scanner error spoils.
+    void reportInvalidComment();
+
+    // Scanner errors after which the reading of one input stops.
+    static constexpr int errorLimit = 100;
+    // The visible text of a character in a message: the character itself, or the name of a
+    // control character in angle brackets.
+    static std::string visibleCharacter(char character);
 
   protected:
     // Takes one character of the input into *buffer and answers 1, or 0 at the end. One
@@ -66,6 +79,13 @@ class ScannerInput {
     // a few refills rather than one per token, each of which moves the token so far.
     int readClauseCharacters(std::istream& in, char* buffer, int size, const char* partial,
                              int partialLength);
+    // The characters of a comment's text: readCharacter, and then, unless that one is among
+    // `stops` (the characters a comment's end is made of), those that follow it up to (not
+    // including) one of `stops`, a carriage return or the end of the input, up to `size` in
+    // all. A long comment thus takes a few refills rather than one per character, each of which
+    // would move and rescan the comment so far; the characters of its end come one by one, so
+    // nothing behind it is read.
+    int readCommentCharacters(std::istream& in, char* buffer, int size, std::string_view stops);
     // Reports the failure once and ends the input.
     void recordFailure(std::istream& in);
 
@@ -77,4 +97,6 @@ class ScannerInput {
     std::string file;
     bool failed = false;
     bool failureSeen = false;
+    // Scanner errors reported for this input.
+    int errors = 0;
 };

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -336,12 +337,13 @@ class MainMemOM : public OM {
                                     const InternalName* args, int argCount, int type);
     // 1 when at least one member was new.
     virtual int addSetMembers(const set<InternalName>& values, MainMemSetFrame* setFrame);
-    // The printed form f(a1, ..., an) (or the list form) of an object made for a function term.
+    // The printed form f(a1, ..., an) (or the list form) of an object made for a function term,
+    // and the form host.method@(args) of an object made for a scalar path (in parentheses in
+    // style 1): the text they start with goes to `out`, their parts onto the steps that
+    // giveLexicalForm writes next. 0, and nothing written, when the object's row is gone.
     virtual int functionTermForm(const InternalName& object, std::string& out, int quote,
                                  int style);
-    // The printed form host.method@(args) of an object made for a scalar path; quote as in
-    // giveLexicalForm.
-    virtual int pathForm(const InternalName& object, std::string& out, int quote = 0);
+    virtual int pathForm(const InternalName& object, std::string& out, int quote, int style);
     // Objects without a printed form (flag -2) have no text here.
     virtual int unprintableForm(const InternalName& object, std::string& out);
     // One predicate frame through the dump target.
@@ -553,8 +555,26 @@ class MainMemOM : public OM {
     MainMemSetFrame* relationSet(MainMemObjFrame* frame, int kind);
     // Unregisters a set frame and empties it so its members are freed.
     void dropSetFrame(const InternalName& setName, MainMemSetFrame* frame);
-    // giveLexicalForm without the guard against made objects that contain themselves.
-    int lexicalForm(const InternalName& name, std::string& out, int quote, int style);
+    // One step of writing a printed form (see giveLexicalForm): a name to write in a style, a
+    // piece of text, or the end of the form of a made object (which leaves formsInProgress).
+    struct FormStep {
+        enum Kind : std::uint8_t { Name, Text, Leave };
+        Kind kind = Text;
+        std::int8_t style = 0;
+        InternalName name;
+        const char* text = "";
+
+        static FormStep part(const InternalName& name, int style) {
+            return {Name, static_cast<std::int8_t>(style), name, ""};
+        }
+        static FormStep piece(const char* text) { return {Text, 0, InternalName(), text}; }
+        static FormStep leave(const InternalName& name) { return {Leave, 0, name, ""}; }
+    };
+    // Writes the text a name's form starts with and pushes the steps of the rest; the result as
+    // giveLexicalForm's.
+    int writeFormStep(const InternalName& name, int quote, int style, std::string& out);
+    // Pushes steps to be written in the order given.
+    void pushFormSteps(std::initializer_list<FormStep> steps);
     // A string's stored text (with its quotes) between double quotes, inner characters escaped.
     void appendQuotedString(const std::string& stored, std::string& out);
 
@@ -641,6 +661,8 @@ class MainMemOM : public OM {
     std::vector<InternalName> deltaViews;
     // The made objects whose printed form is being written (see giveLexicalForm).
     std::set<InternalName> formsInProgress;
+    // The steps of the printed forms being written, the next one last.
+    std::vector<FormStep> formSteps;
     // Names the present layout of the frames for HostSetCache; taken from one counter shared by
     // every manager, so that a stamp never names the layout of another manager or of an earlier
     // one at the same address.

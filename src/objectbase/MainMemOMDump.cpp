@@ -9,6 +9,7 @@
 #include "objectbase/FrameManager.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/SymTab.h"
+#include "platform/ControlEvents.h"
 
 namespace {
 
@@ -32,6 +33,13 @@ void writeEntryValue(MainMemOM& om, DumpFormatter* target, const InternalName& m
     target->writeMethodHead(methodText, restText, signature ? "(" : "{");
     om.formatSetMembers(InternalName::UndefinedObject, method, value);
     target->writeText(signature ? ")" : "}");
+}
+
+// True, once noted as a loop cut short, when Ctrl-C or a farewell asks the running work to stop.
+bool stopped() {
+    if (!controlEvents::stopRequested()) return false;
+    controlEvents::noteCutShort();
+    return true;
 }
 
 }  // namespace
@@ -74,19 +82,22 @@ void MainMemOM::saveAs(int format, const std::string& fileName, const std::strin
     std::string idValue;
     if (!docTypeName.empty()) documentTypeId(*this, docTypeName, idKind, idValue);
     dumpWith(format, docTypeName, idKind, idValue);
+    // A save cut short by Ctrl-C or a farewell is not the base: the old file stays.
+    if (controlEvents::stopRequested()) return;
     output.finish();
 }
 
 void MainMemOM::dumpFrames(int /*format*/) {
+    // A whole base can take long to write: every frame looks for a stop request first.
     Iterator* names = objNamesIterator(nullptr);
-    for (bool more = names->first(); more; more = names->next()) {
+    for (bool more = names->first(); more && !stopped(); more = names->next()) {
         InternalName name = names->atColumn(1);
         if (name == builtinObject::String || name == builtinObject::Numeric) continue;
         if (MainMemObjFrame* frame = getObjFrame(name)) formatObjFrame(name, frame);
     }
     decRef(names);
     Iterator* predicates = predNamesIterator(nullptr);
-    for (bool more = predicates->first(); more; more = predicates->next()) {
+    for (bool more = predicates->first(); more && !stopped(); more = predicates->next()) {
         InternalName name = predicates->atColumn(1);
         formatPredFrame(name, getPredFrame(name));
         debugChannel() << std::endl;
@@ -210,7 +221,7 @@ void MainMemOM::formatPredFrame(const InternalName& predicate, MainMemPredFrame*
     bool any = false;
     if (rows != nullptr) {
         const int width = frame->getArity();
-        for (bool more = rows->first(); more; more = rows->next()) {
+        for (bool more = rows->first(); more && !stopped(); more = rows->next()) {
             any = true;
             target->openPredicate(text);
             for (int col = 1; col <= width; ++col) {

@@ -1,10 +1,13 @@
 // Printed forms of identifiers (also of made path and function-term objects) and lookup by text.
+#include <initializer_list>
 #include <iostream>
+#include <iterator>
 #include <vector>
 
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/SymTab.h"
+#include "platform/ControlEvents.h"
 
 namespace {
 
@@ -16,19 +19,46 @@ bool isMadeForTerm(const InternalName& name) {
 }  // namespace
 
 int MainMemOM::giveLexicalForm(const InternalName& name, std::string& out, int quote, int style) {
-    bool made =
-        (name.getType() == InternalName::Object || name.getType() == InternalName::String) &&
-        (name.getArity() == -1 || name.getArity() > 0);
-    if (!made) return lexicalForm(name, out, quote, style);
-    // Once equalities are applied a made object can occur inside its own path or term; that
-    // inner occurrence has no finite form and stays empty.
-    if (!formsInProgress.insert(name).second) return 0;
-    int result = lexicalForm(name, out, quote, style);
-    formsInProgress.erase(name);
+    // A term made at run time can be nested far deeper than the stack would allow a walk with
+    // a frame per level (a list of 20,000 cells built by a recursive rule), so the form is
+    // written from an explicit stack of the steps still to come, each node's own text at once
+    // and its parts pushed last first. Steps pushed by an outer call stay below `base`.
+    const std::size_t base = formSteps.size();
+    const int result = writeFormStep(name, quote, style, out);
+    controlEvents::StopPoll stop;
+    while (formSteps.size() > base) {
+        const FormStep step = formSteps.back();
+        formSteps.pop_back();
+        switch (step.kind) {
+            case FormStep::Text:
+                out += step.text;
+                break;
+            case FormStep::Leave:
+                formsInProgress.erase(step.name);
+                break;
+            case FormStep::Name:
+                // A form of millions of cells is long work: a stop request cuts it short, the
+                // rest unwritten.
+                if (stop.stop()) {
+                    for (std::size_t at = base; at < formSteps.size(); ++at)
+                        if (formSteps[at].kind == FormStep::Leave)
+                            formsInProgress.erase(formSteps[at].name);
+                    formSteps.resize(base);
+                    break;
+                }
+                writeFormStep(step.name, quote, step.style, out);
+                break;
+        }
+    }
     return result;
 }
 
-int MainMemOM::lexicalForm(const InternalName& name, std::string& out, int quote, int style) {
+void MainMemOM::pushFormSteps(std::initializer_list<FormStep> steps) {
+    for (auto step = std::rbegin(steps); step != std::rend(steps); ++step)
+        formSteps.push_back(*step);
+}
+
+int MainMemOM::writeFormStep(const InternalName& name, int quote, int style, std::string& out) {
     switch (name.getType()) {
         case InternalName::Integer:
         case InternalName::Float:
@@ -44,24 +74,27 @@ int MainMemOM::lexicalForm(const InternalName& name, std::string& out, int quote
             // Set and parameter-frame names have no printed form.
             return 0;
     }
+    const bool made =
+        (name.getType() == InternalName::Object || name.getType() == InternalName::String) &&
+        (name.getArity() == -1 || name.getArity() > 0);
+    if (made) {
+        // Once equalities are applied a made object can occur inside its own path or term; that
+        // inner occurrence has no finite form and stays empty.
+        if (!formsInProgress.insert(name).second) return 0;
+        formSteps.push_back(FormStep::leave(name));
+    }
 
     // A list tail that is not itself a list cell or nil: "|" tail "]".
     if (style == 2) {
-        bool nil = false;
         FSymbol symbol;
-        if (name.getArity() == 0 && giveSymbol(name, symbol) != 0 && symbol == builtinSymbol::Nil)
-            nil = true;
-        if (nil) {
+        if (name.getArity() == 0 && giveSymbol(name, symbol) != 0 && symbol == builtinSymbol::Nil) {
             out += "]";
             return 1;
         }
-        if (!isMadeForTerm(name)) {
-            out += "|";
-            int result = lexicalForm(name, out, quote, 0);
-            out += "]";
-            return result;
-        }
-        return functionTermForm(name, out, quote, style);
+        if (isMadeForTerm(name)) return functionTermForm(name, out, quote, style);
+        out += "|";
+        formSteps.push_back(FormStep::piece("]"));
+        style = 0;
     }
 
     switch (name.getType()) {
@@ -84,15 +117,7 @@ int MainMemOM::lexicalForm(const InternalName& name, std::string& out, int quote
 
     int flag = name.getArity();
     if (flag == -2) return 1;
-    if (flag == -1) {
-        std::string path;
-        int result = pathForm(name, path, quote);
-        if (style == 1 && path.find_first_of(".!") != std::string::npos)
-            out += "(" + path + ")";
-        else
-            out += path;
-        return result;
-    }
+    if (flag == -1) return pathForm(name, out, quote, style);
     if (flag > 0) return functionTermForm(name, out, quote, style);
 
     FSymbol symbol;
@@ -139,27 +164,27 @@ void MainMemOM::appendQuotedString(const std::string& stored, std::string& out) 
     out += '"';
 }
 
-int MainMemOM::pathForm(const InternalName& object, std::string& out, int quote) {
+int MainMemOM::pathForm(const InternalName& object, std::string& out, int /*quote*/, int style) {
     InternalName host;
     if (!pathHostOf(object, host)) return 0;
     MainMemObjFrame* frame = getObjFrame(host);
     if (frame == nullptr) return 0;
 
+    // The entry of the host that holds the object: its type and method, and the arguments of
+    // its row when the entry has arguments.
     Iterator* entries = nullptr;
     Iterator* rows = nullptr;
-    int found = 0;
+    int foundType = -1;
+    InternalName method;
+    std::vector<InternalName> arguments;
+    bool withArguments = false;
     for (int type : {0, 3}) {
         entries = frame->methodIterator(type, entries);
-        for (bool more = entries->first(); more && !found; more = entries->next()) {
-            InternalName method = entries->atColumn(1);
+        for (bool more = entries->first(); more && foundType < 0; more = entries->next()) {
             InternalName value = entries->atColumn(2);
-            std::string head;
             if (value == object) {
-                giveLexicalForm(host, head, quote);
-                head += type == 0 ? "." : "!";
-                giveLexicalForm(method, head, quote);
-                out += head;
-                found = 1;
+                foundType = type;
+                method = entries->atColumn(1);
             } else if (value.getType() == InternalName::ParamFrame) {
                 MainMemParamFrame* params = getParamFrame(value);
                 if (params == nullptr) continue;
@@ -167,29 +192,40 @@ int MainMemOM::pathForm(const InternalName& object, std::string& out, int quote)
                 rows = params->getIterator(rows);
                 for (bool row = rows->first(); row; row = rows->next()) {
                     if (rows->atColumn(width) != object) continue;
-                    giveLexicalForm(host, head, quote);
-                    head += type == 0 ? "." : "!";
-                    giveLexicalForm(method, head, quote);
-                    head += "@(";
-                    for (int col = 1; col < width; ++col) {
-                        if (col > 1) head += ",";
-                        giveLexicalForm(rows->atColumn(col), head, quote);
-                    }
-                    head += ")";
-                    out += head;
-                    found = 1;
+                    foundType = type;
+                    method = entries->atColumn(1);
+                    withArguments = true;
+                    for (int col = 1; col < width; ++col) arguments.push_back(rows->atColumn(col));
                     break;
                 }
             }
         }
-        if (found) break;
+        if (foundType >= 0) break;
     }
     if (entries != nullptr) decRef(entries);
     if (rows != nullptr) decRef(rows);
-    return found;
+    if (foundType < 0) return 0;
+
+    // host "." method ["@(" arguments ")"], in parentheses as a sub-term (style 1).
+    if (style == 1) {
+        out += "(";
+        formSteps.push_back(FormStep::piece(")"));
+    }
+    if (withArguments) {
+        formSteps.push_back(FormStep::piece(")"));
+        for (std::size_t i = arguments.size(); i-- > 0;) {
+            formSteps.push_back(FormStep::part(arguments[i], 0));
+            if (i > 0) formSteps.push_back(FormStep::piece(","));
+        }
+        formSteps.push_back(FormStep::piece("@("));
+    }
+    pushFormSteps({FormStep::part(host, 0), FormStep::piece(foundType == 0 ? "." : "!"),
+                   FormStep::part(method, 0)});
+    return 1;
 }
 
-int MainMemOM::functionTermForm(const InternalName& made, std::string& out, int quote, int style) {
+int MainMemOM::functionTermForm(const InternalName& made, std::string& out, int /*quote*/,
+                                int style) {
     // The width comes from the made name (n + 1); the name it was equated with may be any object.
     int width = made.getArity();
     if (width <= 0) return 0;
@@ -197,53 +233,40 @@ int MainMemOM::functionTermForm(const InternalName& made, std::string& out, int 
     auto applied = appliedEqualities.lookup(object);
     if (applied != nullptr) object = appliedEqualities.inf(applied);
 
-    // The parameter frames holding the object are among the names its usage index lists.
+    // The parameter frames holding the object are among the names its usage index lists; the
+    // first that has a row defining it names the function.
     const UsageSet* users = usageOf(object);
     if (users == nullptr) return 0;
-    std::vector<InternalName> cells;
+    const InternalName* row = nullptr;
     InternalName paramName;
-    bool found = false;
-    Iterator* rows = nullptr;
     users->forEach([&](const InternalName& user) {
         if (user.getType() != InternalName::ParamFrame || user.getArity() != width) return true;
         MainMemParamFrame* params = getParamFrame(user);
         if (params == nullptr) return true;
-        rows = params->getIterator(rows);
-        for (bool row = rows->first(); row; row = rows->next()) {
-            if (rows->atColumn(width) != object) continue;
-            // A row that holds the object among its own arguments (left by an equality such as
-            // g(b) = f(g(b))) cannot define it; another row does.
-            bool selfReferencing = false;
-            for (int col = 1; col < width; ++col)
-                selfReferencing = selfReferencing || rows->atColumn(col) == object;
-            if (selfReferencing) continue;
-            for (int col = 1; col < width; ++col) cells.push_back(rows->atColumn(col));
-            paramName = user;
-            found = true;
-            break;
-        }
-        return !found;
+        row = params->storedRows().definingRow(object);
+        paramName = user;
+        return row == nullptr;
     });
-    if (rows != nullptr) decRef(rows);
-    if (!found) return 0;
+    if (row == nullptr) return 0;
 
     FSymbol function;
     if (giveSymbol(paramName, function) == 0) return 0;
-    if (function == builtinSymbol::Cons && cells.size() == 2) {
+    if (function == builtinSymbol::Cons && width == 3) {
         out += style == 2 ? "," : "[";
-        giveLexicalForm(cells[0], out, quote, 0);
-        giveLexicalForm(cells[1], out, quote, 2);
+        pushFormSteps({FormStep::part(row[0], 0), FormStep::part(row[1], 2)});
         return 1;
     }
-    std::string term;
-    giveLexicalForm(function, term, quote, 0);
-    term += "(";
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        if (i > 0) term += ",";
-        giveLexicalForm(cells[i], term, quote, 0);
+    // f "(" arguments ")", or "|" f(...) "]" as a list's tail.
+    if (style == 2) {
+        out += "|";
+        formSteps.push_back(FormStep::piece("]"));
     }
-    term += ")";
-    out += style == 2 ? "|" + term + "]" : term;
+    formSteps.push_back(FormStep::piece(")"));
+    for (int i = width - 2; i >= 0; --i) {
+        formSteps.push_back(FormStep::part(row[i], 0));
+        if (i > 0) formSteps.push_back(FormStep::piece(","));
+    }
+    pushFormSteps({FormStep::part(function, 0), FormStep::piece("(")});
     return 1;
 }
 

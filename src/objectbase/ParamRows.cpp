@@ -6,6 +6,8 @@
 #include <new>
 #include <vector>
 
+#include "objectbase/FlatNameMap.h"
+
 namespace {
 
 int compareCells(const InternalName* a, const InternalName* b, int n) {
@@ -117,10 +119,30 @@ struct ParamRows::Large {
         return !changed.empty();
     }
 
+    // The defining row of each result (see definingRow), made when first asked after a change.
+    const InternalName* definingRow(const InternalName& result, std::uint32_t version) {
+        if (!byResultMade || byResultVersion != version) {
+            byResult.clear();
+            for (auto it = rows.first_item(); it != nullptr; it = rows.next_item(it)) {
+                const InternalName* row = rows.key(it).cells();
+                const InternalName& made = row[width - 1];
+                // Ascending: the first row stored for a result is the lowest, and stays.
+                if (!holds(row, width - 1, made)) byResult.emplace(made, row);
+            }
+            byResultMade = true;
+            byResultVersion = version;
+        }
+        auto found = byResult.find(result);
+        return found != byResult.end() ? found->second : nullptr;
+    }
+
     int width;
     set<ExtendedTuple> rows;
     clib_dictionary<Tuple, InternalName> byArguments;
     RowCellPool cellPool;
+    FlatNameMap<InternalName, const InternalName*> byResult;
+    bool byResultMade = false;
+    std::uint32_t byResultVersion = 0;
 };
 
 ParamRows::ParamRows(int width) : rowWidth(width) {}
@@ -315,6 +337,16 @@ void ParamRows::clear() {
     capacity = 0;
     answers = 0;
     ++version;
+}
+
+const InternalName* ParamRows::definingRow(const InternalName& result) const {
+    if (!usable()) return nullptr;
+    if (large != nullptr) return large->definingRow(result, version);
+    for (int index = 0; index < count; ++index) {
+        const InternalName* row = smallRow(index);
+        if (row[rowWidth - 1] == result && !holds(row, rowWidth - 1, result)) return row;
+    }
+    return nullptr;
 }
 
 const InternalName* ParamRows::first(Cursor& at) const {

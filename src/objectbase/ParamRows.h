@@ -45,6 +45,12 @@ class ParamRows {
                      clib_dictionary<InternalName, InternalName>& pairs);
     // Forgets every row.
     void clear();
+    // The lowest row whose result is `result` and whose arguments do not hold it, or null: the
+    // row that defines an object made for a term (an equality can leave a row that holds its
+    // own result, which defines nothing). A large frame indexes its rows by result at the first
+    // such question after a change, so that writing a term of many cells out of one frame (a
+    // list of 20,000 elements) asks each cell in constant time rather than scanning the frame.
+    const InternalName* definingRow(const InternalName& result) const;
 
     // A place in the ascending order of the rows.
     struct Cursor {

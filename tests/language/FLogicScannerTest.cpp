@@ -203,4 +203,53 @@ TEST_F(ScannerMessages, NameFileAndLine) {
               "InvalidComment|line 1 : EOF appeared in comment\n");
 }
 
+TEST_F(ScannerMessages, ControlCharactersAreNamedNotWritten) {
+    std::istringstream in(std::string("\0\x01\x1b\x7f\r$", 6));
+    FLogicScanner scanner(&in);
+    while (scanner.yylex() != 0) {
+    }
+    EXPECT_EQ(reportText(errors),
+              "IllegalCharacter|line 1 : character '<NUL>' is not allowed\n"
+              "IllegalCharacter|line 1 : character '<SOH>' is not allowed\n"
+              "IllegalCharacter|line 1 : character '<ESC>' is not allowed\n"
+              "IllegalCharacter|line 1 : character '<DEL>' is not allowed\n"
+              "IllegalCharacter|line 1 : character '<CR>' is not allowed\n"
+              "IllegalCharacter|line 1 : character '$' is not allowed\n");
+}
+
+// Endless bad input (/dev/zero) would report for ever: the reading of one input stops at the
+// hundredth error with one closing report, and the input counts as failed.
+TEST_F(ScannerMessages, ReadingStopsAfterAHundredErrors) {
+    std::istringstream in(std::string(100000, '\0') + " p(a).\n");
+    FLogicScanner scanner(&in);
+    scanner.setFileName("/dev/zero");
+    int illegal = 0;
+    int token = 0;
+    while ((token = scanner.yylex()) == ILLEGAL) ++illegal;
+    EXPECT_EQ(token, 0);
+    EXPECT_EQ(illegal, 100);
+    EXPECT_TRUE(scanner.inputFailed());
+    const std::string text = reportText(errors);
+    std::string expected;
+    for (int n = 0; n < 100; ++n)
+        expected += "IllegalCharacter|/dev/zero, line 1 : character '<NUL>' is not allowed\n";
+    expected += "TooManyErrors|too many errors in /dev/zero; reading stopped\n";
+    EXPECT_EQ(text, expected);
+    EXPECT_EQ(scanner.yylex(), 0);
+}
+
+// A long comment is read in pieces: what follows it, its lines and its end come out as if read
+// one character at a time, and nothing behind its end is taken from the stream.
+TEST(FLogicScanner, LongCommentsInPieces) {
+    const std::string body(300000, 'c');
+    int lines = 0;
+    EXPECT_EQ(scan("p(a). /* " + body + " ** / *\n" + body + " */ q(b).\n", &lines),
+              "NAME:p ( NAME:a ) END NAME:q ( NAME:b ) END EOF");
+    EXPECT_EQ(lines, 3);
+    std::istringstream in("/* " + body + " */X rest");
+    FLogicScanner scanner(&in);
+    EXPECT_EQ(scanner.yylex(), VARIABLE);
+    EXPECT_STREQ(scanner.text(), "X");
+}
+
 }  // namespace

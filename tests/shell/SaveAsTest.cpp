@@ -7,6 +7,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "language/FParser.h"
+#include "language/FRule.h"
+#include "objectbase/SymTab.h"
 #include "shell/DumpTestSupport.h"
 
 namespace {
@@ -122,6 +125,81 @@ TEST_F(SaveAsTest, AnEmptyBaseOnlyWarns) {
     EXPECT_FALSE(fs::exists(folder / "new.flp"));
     EXPECT_EQ(debugOf([&] { om->dump(1); }), "OM is empty\n");
     EXPECT_EQ(errors.text(), "");
+}
+
+// Terms built at run time can be nested far deeper than any clause the parser takes: a list of
+// 20,000 cells and a function term 100,000 deep are written whole by the dump and the save, and
+// the saved clauses that are too deep to read back are refused as such, the others read back as
+// written.
+TEST_F(SaveAsTest, TermsOfAnyDepthAreDumpedAndSavedWhole) {
+    constexpr int cells = 20000;
+    constexpr int depth = 100000;
+    constexpr int readable = 1000;
+    const InternalName a = obj("a");
+    const InternalName z = obj("z");
+    InternalName list = builtinObject::Nil;
+    std::string listText = "[a";
+    for (int n = 1; n < cells; ++n) listText += ",a";
+    listText += "]";
+    InternalName shortList = list;
+    for (int n = 1; n <= cells; ++n) {
+        InternalName cell[] = {a, list};
+        om->getFunctionObject(builtinSymbol::Cons, cell, 2, list);
+        if (n == readable) shortList = list;
+    }
+    InternalName term = z;
+    InternalName shortTerm = z;
+    const FSymbol f = function("f", 1);
+    for (int n = 1; n <= depth; ++n) {
+        om->getFunctionObject(f, &term, 1, term);
+        if (n == readable) shortTerm = term;
+    }
+    std::string termText;
+    for (int n = 0; n < depth; ++n) termText += "f(";
+    termText += "z";
+    termText.append(depth, ')');
+    EXPECT_EQ(lex(list), listText);
+    EXPECT_EQ(lex(term), termText);
+    om->addPredicate(pred("p", 1), &list, 1);
+    om->addPredicate(pred("q", 1), &term, 1);
+    om->addPredicate(pred("r", 1), &shortList, 1);
+    om->addPredicate(pred("s", 1), &shortTerm, 1);
+
+    const std::string dumped = debugOf([&] { om->dump(1); });
+    EXPECT_NE(dumped.find("p(" + listText + ").\n"), std::string::npos);
+    EXPECT_NE(dumped.find("q(" + termText + ").\n"), std::string::npos);
+    const fs::path file = folder / "deep.flp";
+    om->saveAs(1, file.string(), "");
+    const std::string saved = fileText(file);
+    EXPECT_EQ(saved, dumped);
+
+    // Read back: the deep clauses are refused with a report, the others come back as written.
+    ErrorCapture errors;
+    auto* table = new SymTab();
+    table->initBuiltinSymbols();
+    auto* parser = new FLogicParser();
+    parser->setInputString(saved);
+    std::vector<std::string> read;
+    int refused = 0;
+    while (!parser->atEnd()) {
+        int ok = 0;
+        FRule* rule = parser->parse(table, &ok);
+        if (ok == 0) ++refused;
+        if (rule == nullptr) continue;
+        OutputChannel channel;
+        ChannelCapture capture(channel);
+        rule->print(channel, table, rule->getSymTab());
+        read.push_back(capture.text());
+        decRef(rule);
+    }
+    decRef(parser);
+    decRef(table);
+    // Each deep clause is refused at least once (the parser may stumble on over its rest).
+    EXPECT_GE(refused, 2);
+    EXPECT_NE(errors.text(), "");
+    ASSERT_EQ(read.size(), 2u);
+    EXPECT_NE(saved.find(read[0]), std::string::npos);
+    EXPECT_NE(saved.find(read[1]), std::string::npos);
 }
 
 }  // namespace
