@@ -96,8 +96,8 @@ def unreadable_file():
     prefix = []
     if os.access(path, os.R_OK):
         # The superuser reads every file: the program runs as nobody for this check.
-        if os.getuid() != 0 or subprocess.run(["which", "setpriv"],
-                                              capture_output=True).returncode != 0:
+        if os.getuid() != 0 or subprocess.run(["which", "setpriv"], capture_output=True,
+                                              timeout=60).returncode != 0:
             print("skip a file without read permission: this user reads it anyway")
             return
         prefix = ["--reuid=65534", "--regid=65534", "--clear-groups", QUORIN]
@@ -125,7 +125,7 @@ def full_disk():
     mount = os.path.join(WORK, "small")
     os.makedirs(mount, exist_ok=True)
     mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", mount],
-                             capture_output=True).returncode == 0
+                             capture_output=True, timeout=60).returncode == 0
     if not mounted:
         print("skip a full disk: no small file system can be mounted here")
         return
@@ -147,7 +147,7 @@ def full_disk():
               sorted(os.listdir(mount)) == ["base.txt", "export.flp", "program.txt"],
               err + str(os.listdir(mount)))
     finally:
-        subprocess.run(["umount", mount])
+        subprocess.run(["umount", mount], timeout=60)
 
 
 def killed_writer():
@@ -169,7 +169,10 @@ def killed_writer():
             killed = True
             break
         time.sleep(0.001)
-    child.wait()
+    if not killed:
+        # Its standard input is still open: without this it would wait for commands for ever.
+        child.kill()
+    child.wait(timeout=120)
     for leftover in glob.glob(os.path.join(WORK, ".dump.txt.*")):
         os.remove(leftover)
     check("a writer killed in the middle of a save leaves the old file",
