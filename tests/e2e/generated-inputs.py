@@ -8,6 +8,7 @@ Usage: generated-inputs.py <quorin> <work folder>
 """
 import glob
 import os
+import select
 import signal
 import subprocess
 import sys
@@ -155,14 +156,27 @@ def killed_writer():
     value = "v" * 200
     write("many.flp", "".join('o%d[m -> "%s"].\n' % (i, value) for i in range(50000)))
     write("dump.txt", "old content\n")
-    child = subprocess.Popen([QUORIN], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
-                             stderr=subprocess.DEVNULL, cwd=WORK, env=environment(), text=True)
-    child.stdin.write('sys.consult@("many.flp")[].\nsys.eval[].\n'
-                      'sys.om.saveAs@("dump.txt")[].\n')
+    child = subprocess.Popen([QUORIN], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                             stderr=subprocess.DEVNULL, cwd=WORK, env=environment())
+    child.stdin.write(b'sys.consult@("many.flp")[].\nsys.eval[].\nsys.echo@("saving")[].\n'
+                      b'sys.om.saveAs@("dump.txt")[].\n')
     child.stdin.flush()
-    deadline = time.time() + 100
+    # The consult and the evaluation take long on a loaded machine: the echo tells when the
+    # save begins. Only then is the partial file looked for, in short slices (nothing tells
+    # when it grows), and the writer killed as soon as it holds something.
+    seen = b""
+    deadline = time.time() + 400
+    while b"saving" not in seen and time.time() < deadline and child.poll() is None:
+        ready, _, _ = select.select([child.stdout], [], [], max(0.0, deadline - time.time()))
+        if not ready:
+            break
+        chunk = os.read(child.stdout.fileno(), 65536)
+        if not chunk:
+            break
+        seen += chunk
+    deadline = time.time() + 120
     killed = False
-    while time.time() < deadline and child.poll() is None:
+    while b"saving" in seen and time.time() < deadline and child.poll() is None:
         partial = glob.glob(os.path.join(WORK, ".dump.txt.*"))
         if partial and os.path.getsize(partial[0]) > 0:
             child.send_signal(signal.SIGKILL)
