@@ -12,6 +12,7 @@
 
 #include "access/PerlPatternText.h"
 #include "access/wPerl.h"
+#include "support/ChildWait.h"
 
 namespace {
 
@@ -132,7 +133,7 @@ TEST(PerlWrapperTest, CreatingAnInterpreterKeepsTheLocale) {
         _exit(same ? 0 : 1);
     }
     int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(child_wait::waitWithin(child, status)) << "the child did not end";
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }

@@ -8,6 +8,7 @@ Usage: generated-inputs.py <quorin> <work folder>
 """
 import glob
 import os
+import select
 import signal
 import subprocess
 import sys
@@ -96,8 +97,8 @@ def unreadable_file():
     prefix = []
     if os.access(path, os.R_OK):
         # The superuser reads every file: the program runs as nobody for this check.
-        if os.getuid() != 0 or subprocess.run(["which", "setpriv"],
-                                              capture_output=True).returncode != 0:
+        if os.getuid() != 0 or subprocess.run(["which", "setpriv"], capture_output=True,
+                                              timeout=60).returncode != 0:
             print("skip a file without read permission: this user reads it anyway")
             return
         prefix = ["--reuid=65534", "--regid=65534", "--clear-groups", QUORIN]
@@ -125,7 +126,7 @@ def full_disk():
     mount = os.path.join(WORK, "small")
     os.makedirs(mount, exist_ok=True)
     mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", mount],
-                             capture_output=True).returncode == 0
+                             capture_output=True, timeout=60).returncode == 0
     if not mounted:
         print("skip a full disk: no small file system can be mounted here")
         return
@@ -147,7 +148,7 @@ def full_disk():
               sorted(os.listdir(mount)) == ["base.txt", "export.flp", "program.txt"],
               err + str(os.listdir(mount)))
     finally:
-        subprocess.run(["umount", mount])
+        subprocess.run(["umount", mount], timeout=60)
 
 
 def killed_writer():
@@ -155,21 +156,37 @@ def killed_writer():
     value = "v" * 200
     write("many.flp", "".join('o%d[m -> "%s"].\n' % (i, value) for i in range(50000)))
     write("dump.txt", "old content\n")
-    child = subprocess.Popen([QUORIN], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
-                             stderr=subprocess.DEVNULL, cwd=WORK, env=environment(), text=True)
-    child.stdin.write('sys.consult@("many.flp")[].\nsys.eval[].\n'
-                      'sys.om.saveAs@("dump.txt")[].\n')
+    child = subprocess.Popen([QUORIN], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                             stderr=subprocess.DEVNULL, cwd=WORK, env=environment())
+    child.stdin.write(b'sys.consult@("many.flp")[].\nsys.eval[].\nsys.echo@("saving")[].\n'
+                      b'sys.om.saveAs@("dump.txt")[].\n')
     child.stdin.flush()
-    deadline = time.time() + 100
+    # The consult and the evaluation take long on a loaded machine: the echo tells when the
+    # save begins. Only then is the partial file looked for, in short slices (nothing tells
+    # when it grows), and the writer killed as soon as it holds something.
+    seen = b""
+    deadline = time.time() + 400
+    while b"saving" not in seen and time.time() < deadline and child.poll() is None:
+        ready, _, _ = select.select([child.stdout], [], [], max(0.0, deadline - time.time()))
+        if not ready:
+            break
+        chunk = os.read(child.stdout.fileno(), 65536)
+        if not chunk:
+            break
+        seen += chunk
+    deadline = time.time() + 120
     killed = False
-    while time.time() < deadline and child.poll() is None:
+    while b"saving" in seen and time.time() < deadline and child.poll() is None:
         partial = glob.glob(os.path.join(WORK, ".dump.txt.*"))
         if partial and os.path.getsize(partial[0]) > 0:
             child.send_signal(signal.SIGKILL)
             killed = True
             break
         time.sleep(0.001)
-    child.wait()
+    if not killed:
+        # Its standard input is still open: without this it would wait for commands for ever.
+        child.kill()
+    child.wait(timeout=120)
     for leftover in glob.glob(os.path.join(WORK, ".dump.txt.*")):
         os.remove(leftover)
     check("a writer killed in the middle of a save leaves the old file",

@@ -44,17 +44,24 @@ if [[ -f env ]]; then
     done <env
 fi
 
+# Seconds a run may take: generous, for a sanitizer build on a machine whose cores are all busy.
+limit=200
+
 if [[ -f signal ]]; then
     read -r signal_name signal_text <signal
     rm -f input.fifo
     mkfifo input.fifo
-    timeout 60 "$quorin" "${args[@]}" <input.fifo >actual-stdout 2>actual-stderr &
+    timeout "$limit" "$quorin" "${args[@]}" <input.fifo >actual-stdout 2>actual-stderr &
     pid=$!
     exec 3>input.fifo
     [[ -f stdin-first ]] && cat stdin-first >&3
-    for _ in $(seq 1 600); do
+    # Nothing tells when the text is written, so the output is looked at in short slices, until
+    # the text is there, the program has ended, or the time is up.
+    deadline=$((SECONDS + limit))
+    while ((SECONDS < deadline)); do
         grep -qF -- "$signal_text" actual-stdout 2>/dev/null && break
-        sleep 0.1
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.05
     done
     # The signal goes to quorin itself, not through timeout: it is then pending before the input
     # is closed below, so the program never takes the end of input for the reason it ends.
@@ -65,7 +72,7 @@ if [[ -f signal ]]; then
     wait "$pid"
     status=$?
 else
-    timeout 60 "$quorin" "${args[@]}" <stdin >actual-stdout 2>actual-stderr
+    timeout "$limit" "$quorin" "${args[@]}" <stdin >actual-stdout 2>actual-stderr
     status=$?
 fi
 echo "$status" >actual-status

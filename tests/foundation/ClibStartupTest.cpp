@@ -16,11 +16,13 @@ namespace {
 // tests below, and answers what the child wrote on standard error.
 std::string child_stderr(const std::string& environment,
                          const std::string& child = "DISABLED_HoldsOneChunk") {
-    std::string command = "env -u CLIB_INIT -u CLIB_NODE_DATA -u CLIB_EDGE_DATA " + environment +
-                          " /proc/" + std::to_string(getpid()) +
-                          "/exe --gtest_also_run_disabled_tests"
-                          " --gtest_filter=ClibStartupChild." +
-                          child + " 2>&1 >/dev/null";
+    // A child that never ends is ended, so that the test fails instead of hanging.
+    std::string command =
+        "timeout -s KILL 120 env -u CLIB_INIT -u CLIB_NODE_DATA -u CLIB_EDGE_DATA " + environment +
+        " /proc/" + std::to_string(getpid()) +
+        "/exe --gtest_also_run_disabled_tests"
+        " --gtest_filter=ClibStartupChild." +
+        child + " 2>&1 >/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return "<no child>";
     std::string out;

@@ -52,7 +52,7 @@ TEST(ExamplesRoundTrip, EveryClausePrintsAndParsesBackEqual) {
         EXPECT_GE(queries, 3);
         EXPECT_EQ(errors.text(), "");
     }
-    EXPECT_EQ(files, 5);
+    EXPECT_EQ(files, 6);
 }
 
 // Inputs on which the parser once failed (found by fuzzing) parse without a fault.

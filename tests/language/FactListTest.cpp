@@ -159,7 +159,7 @@ TEST(FactList, ExampleProgramsKeptCompactAgreeWithWholeOnes) {
         release(twins);
         EXPECT_EQ(errors.text(), "");
     }
-    EXPECT_EQ(files, 5);
+    EXPECT_EQ(files, 6);
 }
 
 TEST(FactList, FactsTakenIntoAnotherProgramKeepTheirPlaces) {

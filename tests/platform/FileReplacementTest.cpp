@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/FileReplacement.h"
+#include "support/Unprivileged.h"
 
 namespace {
 
@@ -113,13 +114,16 @@ TEST_F(FileReplacementTest, AFullDeviceFailsAndStaysADevice) {
 }
 
 TEST_F(FileReplacementTest, AFileWithoutWritePermissionIsNotReplaced) {
-    write(target, "old\n");
-    fs::permissions(target, fs::perms::owner_read);
-    FileReplacement file(target);
-    if (::access(target.c_str(), W_OK) == 0) GTEST_SKIP() << "this user writes every file";
-    EXPECT_FALSE(file.open());
-    EXPECT_EQ(read(target), "old\n");
-    EXPECT_EQ(entries(), 1u);
+    unprivileged::lendFolder(folder.string());
+    unprivileged::run([&] {
+        write(target, "old\n");
+        fs::permissions(target, fs::perms::owner_read);
+        ASSERT_NE(::access(target.c_str(), W_OK), 0) << "this user writes a read-only file";
+        FileReplacement file(target);
+        EXPECT_FALSE(file.open());
+        EXPECT_EQ(read(target), "old\n");
+        EXPECT_EQ(entries(), 1u);
+    });
 }
 
 TEST_F(FileReplacementTest, AMissingFolderCannotBeOpened) {

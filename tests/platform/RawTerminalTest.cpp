@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/RawTerminal.h"
+#include "support/ChildWait.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ class RawTerminalTest : public ::testing::Test {
             _exit(91);
         }
         int status = 0;
-        waitpid(child, &status, 0);
+        EXPECT_TRUE(child_wait::waitWithin(child, status)) << "the child did not end";
         return status;
     }
 
@@ -163,12 +164,11 @@ TEST_F(RawTerminalTest, AHandledSignalCutsTheReadAndLeavesTheTerminalRaw) {
         std::exit(got == RawTerminal::Read::Interrupted && terminal.isRaw() ? 0 : 93);
     }
     char mark = 0;
-    ASSERT_EQ(read(ready[0], &mark, 1), 1);
+    ASSERT_EQ(child_wait::readWithin(ready[0], &mark, 1), 1u);
     EXPECT_TRUE(isRawMode(now()));
-    usleep(50000);
-    kill(child, SIGINT);
+    // Until the read is cut: a signal before the child waits in it is taken by the handler.
     int status = 0;
-    waitpid(child, &status, 0);
+    EXPECT_TRUE(child_wait::signalUntilEnd(child, SIGINT, status)) << "the read was never cut";
     close(ready[0]);
     close(ready[1]);
     ASSERT_TRUE(WIFEXITED(status));
@@ -198,7 +198,7 @@ TEST_F(RawTerminalTest, ASignalJustBeforeTheWaitStillCutsItAndAStopKeepsTheKey) 
         sigaction(SIGALRM, &action, nullptr);
         RawTerminal terminal(slave, slave);
         if (!terminal.enter()) _exit(90);
-        alarm(5);  // a missed signal would leave the read waiting for a key that never comes
+        alarm(60);  // a missed signal would leave the read waiting for a key that never comes
         unsigned char byte = 0;
         if (terminal.readByte(byte, signalJustBeforeTheWait) != RawTerminal::Read::Interrupted ||
             timedOut) {
@@ -210,7 +210,7 @@ TEST_F(RawTerminalTest, ASignalJustBeforeTheWaitStillCutsItAndAStopKeepsTheKey) 
         std::exit(terminal.readByte(byte) == RawTerminal::Read::Byte && byte == 'k' ? 0 : 95);
     }
     int status = 0;
-    waitpid(child, &status, 0);
+    ASSERT_TRUE(child_wait::waitWithin(child, status)) << "the child did not end";
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
@@ -235,16 +235,20 @@ TEST_F(RawTerminalTest, AStopPutsTheModesBackAndContinuingMakesThemRawAgain) {
         std::exit(0);
     }
     int status = 0;
-    ASSERT_EQ(waitpid(child, &status, WUNTRACED), child);
+    if (!child_wait::waitForStop(child, status)) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        FAIL() << "the child neither stopped nor ended";
+    }
     ASSERT_TRUE(WIFSTOPPED(status)) << "the child was not stopped";
     EXPECT_TRUE(sameModes(now(), original));
     kill(child, SIGCONT);
     char resumed = 0;
-    ASSERT_EQ(read(toParent[0], &resumed, 1), 1);
+    EXPECT_EQ(child_wait::readWithin(toParent[0], &resumed, 1), 1u);
     EXPECT_EQ(resumed, 'y');
     EXPECT_TRUE(isRawMode(now()));
     ASSERT_EQ(write(toChild[1], "g", 1), 1);
-    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(child_wait::waitWithin(child, status)) << "the child did not end";
     for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) close(fd);
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_TRUE(sameModes(now(), original));

@@ -1,6 +1,8 @@
 // The answer buffer against signals: a write that waits on a full pipe and is cut by a signal
 // (a handler that does not restart system calls, as the shell installs) loses nothing.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pthread.h>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -11,11 +13,14 @@
 #include <thread>
 
 #include "platform/RetryingFileBuffer.h"
-#include "support/SlowPipeReader.h"
+#include "support/GatedPipeReader.h"
 
 namespace {
 
-extern "C" void onAlarm(int) {}
+volatile sig_atomic_t alarms = 0;
+extern "C" void onAlarm(int) {
+    alarms = alarms + 1;
+}
 
 TEST(RetryingFileBuffer, WritesCutBySignalsAreTriedAgain) {
     int ends[2];
@@ -26,11 +31,21 @@ TEST(RetryingFileBuffer, WritesCutBySignalsAreTriedAgain) {
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;
     ASSERT_EQ(sigaction(SIGALRM, &action, &previous), 0);
-    // A signal every 20 ms while the pipe is full and its reader still asleep.
+    // A signal every 20 ms. The reader begins once the pipe is full and a few signals have come
+    // since, so that they cut writes that wait on it.
     itimerval every{{0, 20000}, {0, 20000}};
     setitimer(ITIMER_REAL, &every, nullptr);
 
-    SlowPipeReader reader(ends[0], std::chrono::milliseconds(300));
+    pipe_test::GatedPipeReader reader(ends[0], [writeEnd = ends[1]] {
+        sigset_t alarm;
+        sigemptyset(&alarm);
+        sigaddset(&alarm, SIGALRM);
+        pthread_sigmask(SIG_BLOCK, &alarm, nullptr);  // the signals are for the writer
+        pipe_test::waitUntilFull(writeEnd);
+        const sig_atomic_t whenFull = alarms;
+        const auto deadline = child_wait::Clock::now() + child_wait::Generous;
+        while (alarms < whenFull + 3 && child_wait::Clock::now() < deadline) poll(nullptr, 0, 5);
+    });
     const std::string line(99, 'x');
     {
         RetryingFileBuffer buffer(ends[1]);

@@ -16,7 +16,7 @@
 #include "foundation/FLSysOStream.h"
 #include "platform/ControlEvents.h"
 #include "platform/RetryingFileBuffer.h"
-#include "support/SlowPipeReader.h"
+#include "support/GatedPipeReader.h"
 
 namespace {
 
@@ -31,11 +31,11 @@ TEST_F(PrettyPrinterTest, CtrlCOnABlockedPipeStillEndsTheListing) {
     for (int i = 0; i < 20000; ++i) rows.push_back({object("o" + std::to_string(i))});
     Operand* result = answers(query, rows);
 
-    SlowPipeReader reader(ends[0], std::chrono::milliseconds(1000));
-    // The listing fills the pipe long before the signal comes, and waits in write.
+    // The listing fills the pipe and waits in write; then the signal comes, and only then does
+    // the reader begin.
     const pthread_t lister = pthread_self();
-    std::thread presser([lister] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    pipe_test::GatedPipeReader reader(ends[0], [lister, writeEnd = ends[1]] {
+        pipe_test::waitUntilFull(writeEnd);
         pthread_kill(lister, SIGINT);
     });
     {
@@ -49,7 +49,6 @@ TEST_F(PrettyPrinterTest, CtrlCOnABlockedPipeStillEndsTheListing) {
         decRef(stream);
     }
     close(ends[1]);
-    presser.join();
     const std::string& received = reader.finish();
     close(ends[0]);
 

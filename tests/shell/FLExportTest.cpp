@@ -9,6 +9,7 @@
 #include "access/AccessTestSupport.h"
 #include "shell/ExportTestSupport.h"
 #include "shell/KavumFactsExportHandler.h"
+#include "support/Unprivileged.h"
 
 namespace {
 
@@ -143,12 +144,17 @@ TEST_F(FLExportFileTest, UnwritableFilesAreReported) {
     EXPECT_EQ(debugOf([&] { exportTo(folder); }), "");
     EXPECT_EQ(reportedNames(errors),
               (std::vector<std::string>{"Cant Write file", "Cant Write file"}));
-    if (geteuid() == 0) GTEST_SKIP() << "root writes read-only files";
-    const fs::path locked = folder / "locked.flp";
-    std::ofstream(locked) << "kept";
-    fs::permissions(locked, fs::perms::owner_read);
-    EXPECT_EQ(debugOf([&] { exportTo(locked); }), "");
-    EXPECT_EQ(fileText(locked), "kept");
+    // Mode bits do not stop the superuser: the read-only file is tried as an ordinary user.
+    unprivileged::lendFolder(folder.string());
+    unprivileged::run([&] {
+        ErrorCapture lockedErrors;
+        const fs::path locked = folder / "locked.flp";
+        std::ofstream(locked) << "kept";
+        fs::permissions(locked, fs::perms::owner_read);
+        EXPECT_EQ(debugOf([&] { exportTo(locked); }), "");
+        EXPECT_EQ(fileText(locked), "kept");
+        EXPECT_EQ(reportedNames(lockedErrors), std::vector<std::string>{"Cant Write file"});
+    });
 }
 
 }  // namespace

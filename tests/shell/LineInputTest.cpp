@@ -100,9 +100,12 @@ TEST_F(LineInputTest, CtrlCKeepsTheLineAndAFarewellSignalEndsTheInputWithTheMode
     ASSERT_TRUE(session.waitFor("?- "));
     ASSERT_TRUE(session.type("ab"));
     ASSERT_TRUE(session.waitFor("ab"));
+    // The signal is pending before the key after it can be read, and the editor takes it
+    // before it reads that key: once "c" is drawn, the Ctrl-C was the prompt's.
     ASSERT_TRUE(session.type("\x03"));
-    usleep(100000);
-    ASSERT_TRUE(session.type("c\r"));
+    ASSERT_TRUE(session.type("c"));
+    ASSERT_TRUE(session.waitFor("abc"));
+    ASSERT_TRUE(session.type("\r"));
     EXPECT_TRUE(session.waitFor("[abc]"));
     ASSERT_TRUE(session.waitFor("?- "));
     kill(session.child(), SIGTERM);

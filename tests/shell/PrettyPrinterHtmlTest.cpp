@@ -87,7 +87,8 @@ class HtmlTest : public PrettyPrinterTest {
     std::string answerFile() const { return fileText(fs::current_path() / ".quorinoutput.html"); }
 
     // A fake browser: a script that writes its arguments, one a line, then "end" into `out`;
-    // with `waitFor` it first waits until that file exists.
+    // with `waitFor` it first waits until that file exists (two minutes at most, so that a
+    // failed test leaves no script waiting for ever).
     fs::path fakeBrowser(const std::string& name, const fs::path& out,
                          const fs::path& waitFor = {}) {
         fs::create_directories(scratch / "bin");
@@ -95,7 +96,8 @@ class HtmlTest : public PrettyPrinterTest {
         std::ofstream text(script);
         text << "#!/bin/sh\nPATH=/usr/bin:/bin\n";
         if (!waitFor.empty())
-            text << "while [ ! -e '" << waitFor.string() << "' ]; do sleep 0.02; done\n";
+            text << "i=0\nwhile [ ! -e '" << waitFor.string()
+                 << "' ] && [ $i -lt 6000 ]; do sleep 0.02; i=$((i+1)); done\n";
         text << "{ for a in \"$@\"; do printf '%s\\n' \"$a\"; done\n"
              << "  printf 'stdin=%s\\n' \"$(readlink /proc/$$/fd/0)\"\n"
              << "  printf 'session=%s\\n' \"$(cut -d' ' -f6 /proc/$$/stat)\"\n"
@@ -105,9 +107,11 @@ class HtmlTest : public PrettyPrinterTest {
         chmod(script.c_str(), 0755);
         return script;
     }
-    // The lines the fake browser wrote, without "end"; empty after ten seconds without them.
+    // The lines the fake browser wrote, without "end"; empty after two minutes without them
+    // (a browser runs in the background: nothing tells when it has written).
     static Lines browserLines(const fs::path& out) {
-        for (int i = 0; i < 1000 && !fs::exists(out); ++i)
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+        while (!fs::exists(out) && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         Lines lines;
         std::istringstream text(fileText(out));

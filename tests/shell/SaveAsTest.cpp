@@ -11,6 +11,7 @@
 #include "language/FRule.h"
 #include "objectbase/SymTab.h"
 #include "shell/DumpTestSupport.h"
+#include "support/Unprivileged.h"
 
 namespace {
 
@@ -103,16 +104,18 @@ TEST_F(SaveAsTest, AWriteThatFailsIsReported) {
 }
 
 TEST_F(SaveAsTest, AReadOnlyFileIsLeftAlone) {
-    // Mode bits do not stop the superuser from writing.
-    if (geteuid() == 0) GTEST_SKIP() << "running as root";
+    // Mode bits do not stop the superuser from writing: the file is tried as an ordinary user.
     someFacts();
-    const fs::path file = folder / "locked";
-    std::ofstream(file) << "old";
-    fs::permissions(file, fs::perms::owner_read);
-    ErrorCapture errors;
-    om->saveAs(1, file.string(), "");
-    EXPECT_EQ(reportedNames(errors), std::vector<std::string>{"Cant Write file"});
-    EXPECT_EQ(fileText(file), "old");
+    unprivileged::lendFolder(folder.string());
+    unprivileged::run([&] {
+        const fs::path file = folder / "locked";
+        std::ofstream(file) << "old";
+        fs::permissions(file, fs::perms::owner_read);
+        ErrorCapture errors;
+        om->saveAs(1, file.string(), "");
+        EXPECT_EQ(reportedNames(errors), std::vector<std::string>{"Cant Write file"});
+        EXPECT_EQ(fileText(file), "old");
+    });
 }
 
 TEST_F(SaveAsTest, AnEmptyBaseOnlyWarns) {

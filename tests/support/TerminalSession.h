@@ -8,6 +8,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <functional>
@@ -16,11 +18,11 @@
 namespace terminal_test {
 
 // The child gets a new session with the terminal on 0, 1 and 2 as its controlling terminal, 80
-// by 24. Waits give up after the timeout, so a child that never answers fails the test instead of
-// hanging it.
+// by 24. Each wait gives up after the timeout, so a child that never answers fails the test
+// instead of hanging it; the default is generous, for a machine whose every core is busy.
 class TerminalSession {
   public:
-    explicit TerminalSession(int timeoutMilliseconds = 5000) : timeout_(timeoutMilliseconds) {}
+    explicit TerminalSession(int timeoutMilliseconds = 120000) : timeout_(timeoutMilliseconds) {}
     TerminalSession(const TerminalSession&) = delete;
     TerminalSession& operator=(const TerminalSession&) = delete;
 
@@ -63,27 +65,30 @@ class TerminalSession {
     // Reads what the child wrote until text appears after what earlier waits found; false after
     // the timeout without it.
     bool waitFor(const std::string& text) {
-        for (int waited = 0; waited < timeout_; waited += 10) {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_);
+        for (;;) {
             std::size_t at = seen_.find(text, from_);
             if (at != std::string::npos) {
                 from_ = at + text.size();
                 return true;
             }
-            drain(10);
+            if (Clock::now() >= deadline) return false;
+            drain(deadline);
         }
-        return false;
     }
     // The child's exit status (128 + the signal when a signal ended it); -1 after the timeout.
+    // What the child writes meanwhile is read, so that it never waits on a full terminal.
     int finish() {
-        for (int waited = 0; waited < timeout_; waited += 10) {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_);
+        for (;;) {
             int status = 0;
             if (waitpid(child_, &status, WNOHANG) == child_) {
                 child_ = -1;
                 return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
             }
-            drain(10);
+            if (Clock::now() >= deadline) return -1;
+            drain(std::min(deadline, Clock::now() + std::chrono::milliseconds(10)));
         }
-        return -1;
     }
     // The modes of the terminal's child side (the kernel answers them on the master too).
     bool modes(termios& into) const { return master_ >= 0 && tcgetattr(master_, &into) == 0; }
@@ -95,21 +100,28 @@ class TerminalSession {
     const std::string& seen() const { return seen_; }
 
   private:
-    void drain(int milliseconds) {
-        if (master_ < 0) {
-            usleep(static_cast<useconds_t>(milliseconds) * 1000);
-            return;
-        }
-        pollfd watch{master_, POLLIN, 0};
-        if (poll(&watch, 1, milliseconds) > 0) {
-            char buffer[512];
-            ssize_t got = read(master_, buffer, sizeof buffer);
-            if (got > 0) {
-                seen_.append(buffer, static_cast<std::size_t>(got));
+    using Clock = std::chrono::steady_clock;
+
+    // Waits until the child writes or the deadline passes, and keeps what it wrote. A terminal
+    // whose other side has gone reports an error at once; then this waits out the slice, since
+    // nothing more can come.
+    void drain(Clock::time_point until) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
+        const int milliseconds = std::max(0, static_cast<int>(left.count()));
+        if (master_ >= 0) {
+            pollfd watch{master_, POLLIN, 0};
+            if (poll(&watch, 1, milliseconds) > 0) {
+                char buffer[512];
+                ssize_t got = read(master_, buffer, sizeof buffer);
+                if (got > 0) {
+                    seen_.append(buffer, static_cast<std::size_t>(got));
+                    return;
+                }
+            } else {
                 return;
             }
         }
-        usleep(static_cast<useconds_t>(milliseconds) * 1000);
+        poll(nullptr, 0, std::min(milliseconds, 10));
     }
 
     int timeout_;

@@ -74,7 +74,7 @@ class QuorinAtATerminal : public ::testing::Test {
         return session.modes(after) && sameModes(before, after);
     }
 
-    terminal_test::TerminalSession session{30000};
+    terminal_test::TerminalSession session;
     std::string folder;
     termios before{};
 };
@@ -95,9 +95,10 @@ TEST_F(QuorinAtATerminal, EditorVimMeansViKeys) {
     ASSERT_TRUE(session.waitFor("?- "));
     ASSERT_TRUE(session.type("sys.echo@(\"abXc\")[]."));
     ASSERT_TRUE(session.waitFor("[]."));
-    // Escape alone: command mode on the last character; six left, then delete under the cursor.
+    // Escape alone: command mode on the last character (the line is drawn again once the
+    // editor has waited for a further key in vain); six left, then delete under the cursor.
     ASSERT_TRUE(session.type("\x1b"));
-    usleep(300000);
+    ASSERT_TRUE(session.waitFor("\r?- sys.echo@(\"abXc\")[].")) << session.seen();
     run("6hdl\r", "abc");
     endAtThePrompt();
 }
@@ -114,9 +115,13 @@ TEST_F(QuorinAtATerminal, CtrlCKeepsTheLineAndCtrlDOnAnEmptyLinePromptsAgain) {
     ASSERT_TRUE(session.waitFor("?- "));
     ASSERT_TRUE(session.type("sys.echo@(\"ke"));
     ASSERT_TRUE(session.waitFor("ke"));
+    // The terminal turns the Ctrl-C into a signal before it passes on the key typed after it,
+    // and the editor takes the signal before it reads that key: once "p" is drawn, the Ctrl-C
+    // has been dealt with at the prompt.
     ASSERT_TRUE(session.type("\x03"));
-    usleep(200000);
-    ASSERT_TRUE(session.type("pt\")[].\r"));
+    ASSERT_TRUE(session.type("p"));
+    ASSERT_TRUE(session.waitFor("kep")) << session.seen();
+    ASSERT_TRUE(session.type("t\")[].\r"));
     EXPECT_TRUE(session.waitFor("kept\r\n")) << session.seen();
     // The Ctrl-C was the prompt's: the next evaluation step still runs.
     std::ofstream(folder + "/facts.flp") << "p(a).\n";
