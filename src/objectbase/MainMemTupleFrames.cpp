@@ -282,23 +282,30 @@ int MainMemParamFrame::insertTuple(const clib_list<InternalName>& row) {
     return insertTuple(cells.data(), width);
 }
 
+namespace {
+// The row of arguments and result in cells; false when they do not fill a row of the frame.
+bool resultRow(int width, const InternalName* args, int count, const InternalName& result,
+               RowBuffer& cells) {
+    if (width < 1 || count != width - 1 || (count > 0 && args == nullptr)) return false;
+    std::copy(args, args + count, cells.data());
+    cells.data()[count] = result;
+    return true;
+}
+}  // namespace
+
 int MainMemParamFrame::insertResult(const InternalName* args, int count,
                                     const InternalName& result) {
     const int width = rows.width();
-    if (width < 1 || count != width - 1 || (count > 0 && args == nullptr)) return 0;
     RowBuffer cells(width);
-    std::copy(args, args + count, cells.data());
-    cells.data()[count] = result;
+    if (!resultRow(width, args, count, result, cells)) return 0;
     return insertTuple(cells.data(), width);
 }
 
 int MainMemParamFrame::eraseResult(const InternalName* args, int count,
                                    const InternalName& result) {
     const int width = rows.width();
-    if (width < 1 || count != width - 1 || (count > 0 && args == nullptr)) return 0;
     RowBuffer cells(width);
-    std::copy(args, args + count, cells.data());
-    cells.data()[count] = result;
+    if (!resultRow(width, args, count, result, cells)) return 0;
     return rows.erase(cells.data()) ? 1 : 0;
 }
 

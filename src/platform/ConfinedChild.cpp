@@ -41,15 +41,22 @@ constexpr int resultDescriptor = 3;
 // them in place in the child never maps a descriptor onto itself.
 constexpr int lowestPipeDescriptor = 10;
 
+// Reads a small file of /proc into text as a terminated string; false when the process is gone.
+template <std::size_t N>
+bool readProcFile(const std::string& path, char (&text)[N]) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const ssize_t got = read(fd, text, N - 1);
+    close(fd);
+    if (got <= 0) return false;
+    text[got] = '\0';
+    return true;
+}
+
 // The resident bytes of a process, 0 when they cannot be read (the process is gone).
 std::uint64_t residentBytes(const std::string& statmPath) {
-    const int fd = open(statmPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return 0;
     char text[128];
-    const ssize_t got = read(fd, text, sizeof text - 1);
-    close(fd);
-    if (got <= 0) return 0;
-    text[got] = '\0';
+    if (!readProcFile(statmPath, text)) return 0;
     // "size resident shared ...", in pages.
     char* end = nullptr;
     std::strtoull(text, &end, 10);
@@ -59,13 +66,8 @@ std::uint64_t residentBytes(const std::string& statmPath) {
 
 // The user and system clock ticks a process has used, 0 when they cannot be read.
 unsigned long long processorTicks(const std::string& statPath) {
-    const int fd = open(statPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return 0;
     char text[1024];
-    const ssize_t got = read(fd, text, sizeof text - 1);
-    close(fd);
-    if (got <= 0) return 0;
-    text[got] = '\0';
+    if (!readProcFile(statPath, text)) return 0;
     // The command name in parentheses may hold blanks; the fields counted from the state after
     // it: state ppid pgrp session tty tpgid flags minflt cminflt majflt cmajflt utime stime.
     const char* at = std::strrchr(text, ')');
