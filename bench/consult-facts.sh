@@ -23,20 +23,19 @@ trap 'rm -rf "$work"' EXIT
 python3 - "$work" "$facts" <<'PY'
 import sys
 work, facts = sys.argv[1], int(sys.argv[2])
-with open(f"{work}/empty.flp", "w") as out:
-    out.write("?- sys.eval[].\n")
-with open(f"{work}/predicate.flp", "w") as out:
-    out.writelines(f"p(a{i}).\n" for i in range(facts))
-    out.write("?- sys.eval[].\n")
-with open(f"{work}/molecule.flp", "w") as out:
-    out.writelines(f"o{i}[m -> v{i}].\n" for i in range(facts))
-    out.write("?- sys.eval[].\n")
-with open(f"{work}/two-values.flp", "w") as out:
-    out.writelines(f"o{i}[a -> x{i}; b -> y{i}].\n" for i in range(facts))
-    out.write("?- sys.eval[].\n")
-with open(f"{work}/class-value.flp", "w") as out:
-    out.writelines(f"o{i}:c{i % 50}[m -> {i}].\n" for i in range(facts))
-    out.write("?- sys.eval[].\n")
+# Each file holds its facts, one a line, then the evaluation; "empty" is the baseline.
+forms = {
+    "empty": None,
+    "predicate": "p(a{i}).",
+    "molecule": "o{i}[m -> v{i}].",
+    "two-values": "o{i}[a -> x{i}; b -> y{i}].",
+    "class-value": "o{i}:c{k}[m -> {i}].",
+}
+for name, fact in forms.items():
+    with open(f"{work}/{name}.flp", "w") as out:
+        if fact is not None:
+            out.writelines(fact.format(i=i, k=i % 50) + "\n" for i in range(facts))
+        out.write("?- sys.eval[].\n")
 PY
 
 # One line "binary kind cpu-seconds max-rss-kb" per run.
