@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "xml/NsgmlsMessages.h"
+#include "xml/Utf8Check.h"
 
 using OpenSP::Boolean;
 using OpenSP::StringC;
@@ -36,16 +37,21 @@ bool inside(const std::string& path, const std::string& folder) {
 ConfinedFileStorageManager::ConfinedFileStorageManager(const OpenSP::CharsetInfo* filenameCharset,
                                                        const OpenSP::CodingSystem* filenameCoding,
                                                        const EntityPolicy& policy,
-                                                       bool restrictFileReading)
+                                                       bool restrictFileReading,
+                                                       EntityTextFault* fault)
     : PosixStorageManager("OSFILE", filenameCharset, filenameCoding, 5, restrictFileReading),
       coding(filenameCoding),
-      policy(policy) {}
+      policy(policy),
+      fault(fault) {}
 
 bool ConfinedFileStorageManager::mayRead(const EntityPolicy& policy, const std::string& path) {
     const std::string file = canonical(path);
     if (!policy.documentFile.empty() && file == canonical(policy.documentFile)) return true;
     for (const std::string& trusted : policy.trustedFiles) {
         if (file == canonical(trusted)) return true;
+    }
+    for (const EntityPolicy::FetchedEntity& fetched : policy.fetchedEntities) {
+        if (file == canonical(fetched.file)) return true;
     }
     for (const std::string& folder : policy.trustedFolders) {
         if (inside(file, folder)) return true;
@@ -56,6 +62,15 @@ bool ConfinedFileStorageManager::mayRead(const EntityPolicy& policy, const std::
 Boolean ConfinedFileStorageManager::resolveRelative(const StringC& base, StringC& specId,
                                                     Boolean search) const {
     const std::string spec = bytes(specId);
+    const bool fromDocument =
+        !policy.documentFile.empty() && canonical(bytes(base)) == canonical(policy.documentFile);
+    // A Web document's DTD was fetched from its server: the identifier it wrote finds the copy.
+    for (const EntityPolicy::FetchedEntity& fetched : policy.fetchedEntities) {
+        if (fromDocument && spec == fetched.systemId) {
+            specId = text(fetched.file);
+            return true;
+        }
+    }
     if (!spec.empty() && spec[0] != '/' && !policy.folder.empty() && !policy.documentFile.empty() &&
         canonical(bytes(base)) == canonical(policy.documentFile)) {
         if (policy.folder != ".") specId = text(policy.folder + "/" + spec);
@@ -83,7 +98,26 @@ OpenSP::StorageObject* ConfinedFileStorageManager::makeStorageObject(
         mgr.message(NsgmlsMessages::fileRefused, OpenSP::StringMessageArg(found));
         return nullptr;
     }
+    // The parser would take bytes that are not UTF-8 for characters of their own values.
+    const std::string opened = object != nullptr ? bytes(found) : std::string();
+    const std::string name = object != nullptr && fault != nullptr ? checkedName(opened) : "";
+    if (!name.empty() && readAsUtf8(opened, policy.xmlText)) {
+        if (const unsigned long line = firstInvalidUtf8Line(opened); line != 0) {
+            delete object;
+            if (fault->line == 0) *fault = EntityTextFault{line, name};
+            return nullptr;
+        }
+    }
     return object;
+}
+
+std::string ConfinedFileStorageManager::checkedName(const std::string& path) const {
+    const std::string file = canonical(path);
+    for (const EntityPolicy::FetchedEntity& fetched : policy.fetchedEntities) {
+        if (file == canonical(fetched.file)) return fetched.url;
+    }
+    if (!policy.documentFile.empty() && file == canonical(policy.documentFile)) return "";
+    return inside(file, policy.folder) ? path : "";
 }
 
 std::string ConfinedFileStorageManager::bytes(const StringC& text) const {

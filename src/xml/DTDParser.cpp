@@ -17,20 +17,21 @@ bool DTDParser::isA(const std::string& className) const {
     return className == "DTDParser" || FLSysObject::isA(className);
 }
 
-int DTDParser::open(const std::string& name) {
+int DTDParser::open(const std::string& name, const std::string& shownName) {
     releaseInput();
     if (name == "stdin") {
-        startParser(&std::cin, name);
+        startParser(&std::cin, shownName);
         return 1;
     }
     auto* file = new std::ifstream(name, std::ios::in);
     if (file->fail()) {
         delete file;
-        centralErrorHandler().report(Error(
-            3, 1, 2, "ParseError", name + ": No such file or directory", "DTDParser::open()", ""));
+        centralErrorHandler().report(Error(3, 1, 2, "ParseError",
+                                           shownName + ": No such file or directory",
+                                           "DTDParser::open()", ""));
         return 0;
     }
-    startParser(file, name);
+    startParser(file, shownName);
     return 1;
 }
 

@@ -20,7 +20,9 @@ class DTDParser : public FLSysObject {
     bool isA(const std::string& className) const override;
 
     // Opens the file (standard input for "stdin"); 1, or 0 after reporting.
-    int open(const std::string& name);
+    int open(const std::string& name) { return open(name, name); }
+    // The same, with messages naming the input by the shown name (the address of a fetched copy).
+    int open(const std::string& name, const std::string& shownName);
     // The text becomes the input; 1.
     int openString(const std::string& text);
     // Closes the input; standard input is only cleared of its error state.

@@ -22,6 +22,19 @@ struct EntityPolicy {
     std::vector<std::string> trustedFolders;
     std::uint64_t maxExpandedBytes = defaultMaxExpandedBytes;
     int maxEntityDepth = defaultMaxDepth;
+    // Entities read from the document's own folder (or fetched for it) must be UTF-8 unless they
+    // declare another encoding, as the document must when it is read as XML.
+    bool xmlText = false;
+
+    // A Web document's DTD, fetched from the document's own server before the parse (the parser
+    // opens no socket): the system identifier as the document writes it, the local copy it is
+    // read from, and the address it came from, which messages name.
+    struct FetchedEntity {
+        std::string systemId;
+        std::string file;
+        std::string url;
+    };
+    std::vector<FetchedEntity> fetchedEntities;
 
     // The parser builds an attribute value, with every entity it names, in memory before any of
     // it can be counted, so the bound on characters cannot stop a literal that names many large

@@ -16,6 +16,7 @@
 #include "objectbase/Iterator.h"
 #include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
+#include "xml/DocumentHead.h"
 #include "xml/DocumentText.h"
 #include "xml/IgnoreTable.h"
 #include "xml/LeftoverFiles.h"
@@ -176,7 +177,14 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
     // Messages name the document as the user gave it, never the temporary copy of a fetched one.
     const std::string shown = scheme.empty() ? fileName : scheme + host + urlPath;
     const std::string output = outputPath(level);
-    wrapper.setEntityPolicy(entityPolicy(fileName, scheme, urlPath));
+    // The head is read once: for the encoding, for the document type and for the parser's
+    // choice of running in a child.
+    const DocumentHead head(fileName);
+    const bool xml = request.kind >= 5 || request.xml == 1;
+    EntityPolicy policy = entityPolicy(fileName, scheme, urlPath);
+    policy.xmlText = xml;
+    const std::string fetchedDtd = fetchWebDtd(head.doctypeSystemId(), output, policy);
+    wrapper.setEntityPolicy(policy);
     SGMLTreeElem* help = nullptr;
     std::FILE* created = std::fopen(output.c_str(), "wb");
     if (created == nullptr) {
@@ -186,22 +194,27 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
         leftoverFiles::remember(output);
         // The parser takes bytes that are not UTF-8 for characters of their own values: a
         // document read as UTF-8 is refused before.
-        const bool xml = request.kind >= 5 || request.xml == 1;
-        const unsigned long badLine =
-            readAsUtf8(fileName, xml) ? firstInvalidUtf8Line(fileName) : 0;
+        const unsigned long badLine = head.readAsUtf8(xml) ? firstInvalidUtf8Line(fileName) : 0;
         ParseStop stop = ParseStop::invalidUtf8;
         unsigned long stopLine = badLine;
+        std::string stopEntity;
         if (badLine == 0) {
             std::vector<std::string> args = parserArguments(fileName);
+            wrapper.setDeclaresEntities(head.mayDeclareEntities());
             runParser(args, output);
             stop = wrapper.lastStop();
             stopLine = wrapper.lastStopLine();
+            stopEntity = wrapper.lastStopEntity();
         }
         std::fclose(created);
+        if (!fetchedDtd.empty()) {
+            std::remove(fetchedDtd.c_str());
+            leftoverFiles::forget(fetchedDtd);
+        }
         std::ifstream in(output, std::ios::binary);
         if (stop != ParseStop::none) {
             // A parse cut short leaves a stream that ends anywhere: none of it is stored.
-            abandonImport(shown, stop, stopLine);
+            abandonImport(shown, stop, stopLine, stopEntity);
         } else if (!in) {
             centralErrorHandler().report(
                 Error(5, 100, 2, "CantWrite", "can't read file : " + output, "NSgmlHandler", ""));
@@ -283,8 +296,31 @@ EntityPolicy NsgmlHandler::entityPolicy(const std::string& fileName, const std::
     return policy;
 }
 
+std::string NsgmlHandler::fetchWebDtd(const std::string& systemId, const std::string& output,
+                                      EntityPolicy& policy) {
+    const std::string& scheme = state->url.scheme;
+    if (!fetch || systemId.empty() || !isWebScheme(scheme)) return "";
+    std::string address = resolveIdentifier(systemId);
+    address = address.size() >= 2 ? address.substr(1, address.size() - 2) : "";
+    // Only the document's own server: a document must not make this machine ask another host,
+    // or read a local file, in its name.
+    const UrlParts target = splitUrl(address);
+    if (lowerCase(target.scheme) != lowerCase(scheme) ||
+        lowerCase(target.host) != lowerCase(state->url.host) || target.host.empty())
+        return "";
+    const std::string copy = output + ".dtd";
+    leftoverFiles::remember(copy);
+    if (!fetch(address, copy)) {
+        std::remove(copy.c_str());
+        leftoverFiles::forget(copy);
+        return "";
+    }
+    policy.fetchedEntities.push_back({systemId, copy, address});
+    return copy;
+}
+
 void NsgmlHandler::abandonImport(const std::string& documentName, ParseStop reason,
-                                 unsigned long line) {
+                                 unsigned long line, const std::string& entity) {
     const char* kind = "SGMLWarning";
     std::string message = "sgml parser has generated invalid output for file " + documentName;
     switch (reason) {
@@ -318,7 +354,7 @@ void NsgmlHandler::abandonImport(const std::string& documentName, ParseStop reas
         case ParseStop::invalidUtf8:
             kind = "NotWellFormed";
             message = documentName + " is not well-formed, line " + std::to_string(line) +
-                      ": bytes that are not UTF-8";
+                      (entity.empty() ? "" : " of " + entity) + ": bytes that are not UTF-8";
             break;
         case ParseStop::none:
         case ParseStop::failed:

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <istream>
 #include <string>
 #include <string_view>
@@ -52,6 +53,12 @@ class NsgmlHandler : public ManagedObject {
     virtual void parseWebdoc(const InternalName& document, const std::string& fileName,
                              const ParseRequest& request, int rootFlag, const std::string& scheme,
                              const std::string& host, const std::string& path);
+
+    // Loads an address into a local file; false when nothing usable came (an error status, a
+    // refusal, a failed transfer). The Web layer gives its fetcher, with its limits.
+    using Fetch = std::function<bool(const std::string& address, const std::string& file)>;
+    // With a fetch, a Web document's DTD is fetched from the document's own server for the parse.
+    void setFetch(Fetch value) { fetch = std::move(value); }
 
     // Reads a tag file into a fresh table (empty when the file cannot be read) and sets the
     // default statuses from its "<OTHERS>" line, '+' without one.
@@ -119,7 +126,13 @@ class NsgmlHandler : public ManagedObject {
     // Reports an import that stopped before the document was read whole and gives the document
     // the reason as an error value; nothing of the document is mapped.
     // line: where a fault of the document's text was found, for the reasons that have one.
-    void abandonImport(const std::string& documentName, ParseStop reason, unsigned long line = 0);
+    // entity: the external entity holding that fault, empty for the document itself.
+    void abandonImport(const std::string& documentName, ParseStop reason, unsigned long line = 0,
+                       const std::string& entity = "");
+    // For a document from the Web whose document type names a DTD on its own server: fetches the
+    // DTD next to the stream file and lets the policy find it there; the copy's name, or empty.
+    std::string fetchWebDtd(const std::string& systemId, const std::string& output,
+                            EntityPolicy& policy);
 
     // Tree building from the stream, the current line already read.
     SGMLTreeElem* parseEsis(std::istream& in);
@@ -190,4 +203,5 @@ class NsgmlHandler : public ManagedObject {
     ImportState* state = nullptr;
     int nesting = 0;
     NsgmlWrapper wrapper;
+    Fetch fetch;
 };

@@ -10,39 +10,11 @@
 #include <vector>
 
 #include "platform/ConfinedChild.h"
+#include "xml/DocumentHead.h"
 #include "xml/NsgmlsApp.h"
 
 bool mayDeclareEntities(const std::string& file) {
-    std::FILE* in = std::fopen(file.c_str(), "rb");
-    if (in == nullptr) return false;
-    char head[65536];
-    const std::size_t size = std::fread(head, 1, sizeof head, in);
-    std::fclose(in);
-    const std::string_view text(head, size);
-    if (text.find('\0') != std::string_view::npos) return true;
-    std::size_t at = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
-    auto isLetter = [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
-    };
-    while (at < size) {
-        const char c = text[at];
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-            ++at;
-        } else if (text.substr(at, 2) == "<?") {
-            // An SGML instruction ends at the first ">"; an XML one holding a ">" then leaves
-            // text behind it, which counts as a possible declaration.
-            const std::size_t end = text.find('>', at + 2);
-            if (end == std::string_view::npos) return true;
-            at = end + 1;
-        } else if (text.substr(at, 4) == "<!--") {
-            const std::size_t end = text.find("-->", at + 4);
-            if (end == std::string_view::npos) return true;
-            at = end + 3;
-        } else {
-            return !(c == '<' && at + 1 < size && isLetter(text[at + 1]));
-        }
-    }
-    return true;
+    return DocumentHead(file).mayDeclareEntities();
 }
 
 namespace {
@@ -98,9 +70,11 @@ std::string parseOnce(const std::string& outputFile, const EntityPolicy& policy,
     const int result = app->run(static_cast<int>(args.size()), argv.data());
     const ParseStop stop = app->stop();
     const unsigned long line = app->stopLine();
+    const std::string entity = app->stopEntity();
     app.reset();
+    // The entity's name is last: it may hold blanks.
     return std::to_string(result) + ' ' + std::to_string(static_cast<int>(stop)) + ' ' +
-           std::to_string(line);
+           std::to_string(line) + ' ' + entity;
 }
 
 // The work of the parser child: the request holds the output file, the entity policy and the
@@ -111,14 +85,20 @@ std::string parseInChild(const std::string& request) {
     EntityPolicy policy;
     std::string expanded;
     std::string depth;
+    std::string xmlText;
+    std::vector<std::string> fetched;
     std::vector<std::string> args;
     if (!takeField(in, outputFile) || !takeField(in, policy.documentFile) ||
         !takeField(in, policy.folder) || !takeList(in, policy.trustedFiles) ||
         !takeList(in, policy.trustedFolders) || !takeField(in, expanded) || !takeField(in, depth) ||
+        !takeField(in, xmlText) || !takeList(in, fetched) || fetched.size() % 3 != 0 ||
         !takeList(in, args))
-        return "1 " + std::to_string(static_cast<int>(ParseStop::failed)) + " 0";
+        return "1 " + std::to_string(static_cast<int>(ParseStop::failed)) + " 0 ";
     policy.maxExpandedBytes = std::strtoull(expanded.c_str(), nullptr, 10);
     policy.maxEntityDepth = static_cast<int>(std::strtol(depth.c_str(), nullptr, 10));
+    policy.xmlText = xmlText == "1";
+    for (std::size_t i = 0; i < fetched.size(); i += 3)
+        policy.fetchedEntities.push_back({fetched[i], fetched[i + 1], fetched[i + 2]});
     return parseOnce(outputFile, policy, std::move(args));
 }
 
@@ -151,18 +131,23 @@ int NsgmlWrapper::run(int argc, char** argv) {
         int result = 1;
         int stop = 0;
         unsigned long line = 0;
-        if (std::sscanf(report.c_str(), "%d %d %lu", &result, &stop, &line) != 3 || stop < 0 ||
-            stop > static_cast<int>(ParseStop::failed)) {
+        int used = 0;
+        if (std::sscanf(report.c_str(), "%d %d %lu %n", &result, &stop, &line, &used) != 3 ||
+            stop < 0 || stop > static_cast<int>(ParseStop::failed)) {
             stopReason = ParseStop::failed;
             return 1;
         }
         stopReason = static_cast<ParseStop>(stop);
         stopLine = line;
+        stopEntity = report.substr(static_cast<std::size_t>(used));
         return result;
     };
     memoryNeeded = 0;
     stopLine = 0;
-    if (!mayDeclareEntities(document)) return take(parseOnce(outputFile, policy, args));
+    stopEntity.clear();
+    const bool declares = knownDeclares ? *knownDeclares : mayDeclareEntities(document);
+    knownDeclares.reset();
+    if (!declares) return take(parseOnce(outputFile, policy, args));
     ConfinedLimits limits;
     limits.setupMemory = policy.parserPrologMemory;
     limits.memoryBudget = policy.parserMemory;
@@ -179,6 +164,12 @@ int NsgmlWrapper::run(int argc, char** argv) {
     putList(request, policy.trustedFolders);
     putField(request, std::to_string(policy.maxExpandedBytes));
     putField(request, std::to_string(policy.maxEntityDepth));
+    putField(request, policy.xmlText ? "1" : "0");
+    std::vector<std::string> fetched;
+    for (const EntityPolicy::FetchedEntity& entity : policy.fetchedEntities) {
+        fetched.insert(fetched.end(), {entity.systemId, entity.file, entity.url});
+    }
+    putList(request, fetched);
     putList(request, args);
     const ChildOutcome outcome = runConfined(parserRole(), request, limits);
     switch (outcome.end) {

@@ -1,6 +1,7 @@
 // The owner through which the document import runs the SGML/XML parser application.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/ConfinedChild.h"
@@ -33,12 +34,17 @@ class NsgmlWrapper {
     virtual int run(int argc, char** argv);
     // The files the documents of the next runs may read and their entities' bounds.
     void setEntityPolicy(const EntityPolicy& value) { policy = value; }
+    // What the caller read of the document's head already: whether the next run's document may
+    // declare entities, so that the run need not read the head again.
+    void setDeclaresEntities(bool value) { knownDeclares = value; }
     // Why the last run's parse stopped before the document's end, if it did.
     ParseStop lastStop() const { return stopReason; }
     // With ParseStop::parserMemory: the bytes the parse was allowed and needed more than.
     std::uint64_t lastMemoryNeeded() const { return memoryNeeded; }
     // The line of the document where a fault of its text stopped the last run, 0 for none.
     unsigned long lastStopLine() const { return stopLine; }
+    // The external entity that holds that fault, empty when the document itself does.
+    const std::string& lastStopEntity() const { return stopEntity; }
 
     // The parse as a child's role: a program that parses documents runs it when it is started
     // as a confined child (isConfinedChildCall), first thing in main.
@@ -50,4 +56,6 @@ class NsgmlWrapper {
     ParseStop stopReason = ParseStop::none;
     std::uint64_t memoryNeeded = 0;
     unsigned long stopLine = 0;
+    std::string stopEntity;
+    std::optional<bool> knownDeclares;
 };

@@ -161,6 +161,13 @@ int NsgmlsApp::processArguments(int argc, AppChar** files) {
         }
     }
     int result = EntityApp::processArguments(argc, files);
+    // An entity refused for its bytes leaves a parse that went on without it: the document is
+    // not well-formed whatever else the parse met.
+    if (textFault.line != 0 && stopReason == ParseStop::none) {
+        stopReason = ParseStop::invalidUtf8;
+        stopLine_ = textFault.line;
+        result = 1;
+    }
     if (output) {
         output->flush();
     }
@@ -207,8 +214,8 @@ void NsgmlsApp::installOfflineEntityManager() {
     for (const char* shared : {"/etc/sgml", "/etc/xml", "/usr/share/sgml", "/usr/share/xml"}) {
         confined.trustedFolders.emplace_back(shared);
     }
-    auto* files =
-        new ConfinedFileStorageManager(&charset, codingSystem(), confined, restrictFileReading);
+    auto* files = new ConfinedFileStorageManager(&charset, codingSystem(), confined,
+                                                 restrictFileReading, &textFault);
     for (const AppChar* dir : searchDirs) {
         files->addSearchDir(convertInput(dir));
     }

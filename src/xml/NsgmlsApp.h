@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "xml/ConfinedFileStorageManager.h"
 #include "xml/EntityPolicy.h"
 #include "xml/EsisOutputFlags.h"
 
@@ -33,6 +34,8 @@ class NsgmlsApp : public OpenSP::ParserApp {
     ParseStop stop() const { return stopReason; }
     // The line of the document where a fault of its text stopped the parse, 0 for none.
     unsigned long stopLine() const { return stopLine_; }
+    // The external entity that holds the fault at stopLine, empty when it is the document's.
+    const std::string& stopEntity() const { return textFault.entity; }
 
     void processOption(AppChar opt, const AppChar* arg) override;
     int processArguments(int argc, AppChar** files) override;
@@ -68,4 +71,5 @@ class NsgmlsApp : public OpenSP::ParserApp {
     EntityPolicy policy;
     ParseStop stopReason = ParseStop::none;
     unsigned long stopLine_ = 0;
+    EntityTextFault textFault;
 };

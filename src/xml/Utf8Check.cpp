@@ -1,46 +1,12 @@
 // The check that a document file read as UTF-8 holds only well-formed UTF-8.
 #include "xml/Utf8Check.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
-#include <string_view>
 
-namespace {
-
-// The encoding named by the XML declaration at the head of the text; empty without one, "-" for
-// a declaration without an encoding.
-std::string declaredEncoding(std::string_view head) {
-    if (head.substr(0, 3) == "\xEF\xBB\xBF") head.remove_prefix(3);
-    if (head.substr(0, 5) != "<?xml" || head.size() < 6 ||
-        std::isspace(static_cast<unsigned char>(head[5])) == 0)
-        return "";
-    const std::size_t end = head.find("?>");
-    const std::string_view declaration = head.substr(0, end);
-    const std::size_t at = declaration.find("encoding");
-    if (at == std::string_view::npos) return "-";
-    std::size_t quote = declaration.find_first_of("\"'", at);
-    if (quote == std::string_view::npos) return "-";
-    const std::size_t close = declaration.find(declaration[quote], quote + 1);
-    std::string name(declaration.substr(quote + 1, close - quote - 1));
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return name;
-}
-
-}  // namespace
+#include "xml/DocumentHead.h"
 
 bool readAsUtf8(const std::string& file, bool xml) {
-    std::FILE* in = std::fopen(file.c_str(), "rb");
-    if (in == nullptr) return false;
-    char buffer[1024];
-    const std::size_t size = std::fread(buffer, 1, sizeof buffer, in);
-    std::fclose(in);
-    const std::string_view head(buffer, size);
-    if (head.substr(0, 2) == "\xFE\xFF" || head.substr(0, 2) == "\xFF\xFE") return false;
-    const std::string encoding = declaredEncoding(head);
-    if (encoding.empty()) return xml;
-    return encoding == "-" || encoding == "utf-8" || encoding == "utf8";
+    return DocumentHead(file).readAsUtf8(xml);
 }
 
 unsigned long firstInvalidUtf8Line(const std::string& file) {

@@ -159,6 +159,24 @@ int WebFetcher::fetchDocument(const std::string& address, const std::string& fil
     return result;
 }
 
+bool WebFetcher::fetchPart(const std::string& address, const std::string& fileName) {
+    const UrlParts document = current;
+    urlLoader.clear();
+    setCurrentUrl(address);
+    if (trace != 0) debugChannel() << "access  : " << address << " ... ";
+    FetchRecord record;
+    record.fileName = fileName;
+    const int loaded = fetchDocument(address, fileName, record.errors, record.scheme);
+    record.length = fileLength(fileName);
+    if (loaded != 0 && record.errors.empty() && urlLoader.lastFailure().empty() &&
+        record.length > 0 && record.scheme != "file:")
+        readHttpHeader(record);
+    current = document;
+    if (trace != 0) debugChannel() << " done " << std::endl;
+    return loaded != 0 && record.errors.empty() && urlLoader.lastFailure().empty() &&
+           record.length > 0;
+}
+
 void WebFetcher::readHttpHeader(FetchRecord& record) {
     std::ifstream in(record.fileName, std::ios::binary);
     std::string line;

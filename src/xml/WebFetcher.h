@@ -32,6 +32,11 @@ class WebFetcher {
     int fetchDocument(const std::string& address, const std::string& fileName,
                       std::vector<std::string>& messages, std::string& scheme);
 
+    // Loads the address into the file, its HTTP header read off, for a part of the document being
+    // imported (its DTD): true when the body came with a success status. The URL that links
+    // resolve against stays the document's.
+    bool fetchPart(const std::string& address, const std::string& fileName);
+
     // When the record's file begins with an HTTP status line: reads the header, takes the date
     // and content type from it, and removes it from the file, whose size becomes the length. A
     // status other than success or redirection becomes a message instead, the file unchanged.

@@ -101,6 +101,9 @@ void WebOMAccess::declareSchema() {
 
     if (nsgmlHandler == nullptr) {
         nsgmlHandler = new NsgmlHandler(this);
+        nsgmlHandler->setFetch([this](const std::string& address, const std::string& file) {
+            return fetcher.fetchPart(address, file);
+        });
     } else {
         nsgmlHandler->bindNames();
     }

@@ -67,16 +67,17 @@ class WebOMAccess : public OMAccess {
     virtual int loadDocument(const InternalName& url, const ParseRequest& request,
                              const InternalName& document);
     // Maps the DTD file's element declarations into classes, signatures and defaults, under the
-    // DTD object X unless X is nil.
+    // DTD object X unless X is nil. Messages name the DTD by the shown name (its URL, for a copy
+    // of a fetched one).
     virtual void mapDTD(const InternalName& document, const std::string& fileName,
-                        const InternalName& dtdObject);
+                        const InternalName& dtdObject, const std::string& shownName);
     // Binds the predefined objects, declares string and numeric literals, makes the schema names
     // and, the first time only, the importer and the DTD parser.
     virtual void declareSchema();
     // The fetching operations; they forward to the fetcher.
     virtual int accessWeb(const FSymbol& url, FetchRecord& record);
     // The parsed DTD (the caller's reference) or null.
-    virtual InternalDTD* doParseDTD(const std::string& fileName);
+    virtual InternalDTD* doParseDTD(const std::string& fileName, const std::string& shownName);
     // Records title, address texts and links of an HTML file on the document.
     virtual void extractHtml(const InternalName& document, const std::string& fileName);
     virtual int fetchDocument(const std::string& address, const std::string& fileName,

@@ -19,12 +19,12 @@ bool singleValued(const DTDPropSpec& entry) {
 
 }  // namespace
 
-InternalDTD* WebOMAccess::doParseDTD(const std::string& fileName) {
+InternalDTD* WebOMAccess::doParseDTD(const std::string& fileName, const std::string& shownName) {
     const bool tracing = webTracing() != 0;
     if (tracing) debugChannel() << "\n parse DTD: " << fileName << "\n";
-    if (dtdParser->open(fileName) != 1) {
+    if (dtdParser->open(fileName, shownName) != 1) {
         centralErrorHandler().report(Error(5, 50, 2, "NoDTDFile",
-                                           "Cannot access DTD File " + fileName,
+                                           "Cannot access DTD File " + shownName,
                                            "WebOMAccess::doParseDTD", ""));
     } else if (tracing) {
         debugChannel() << "successfully opened " << fileName << std::endl;
@@ -67,10 +67,10 @@ void WebOMAccess::listDTD(const InternalDTD& dtd) const {
 }
 
 void WebOMAccess::mapDTD(const InternalName& /*document*/, const std::string& fileName,
-                         const InternalName& dtdObject) {
+                         const InternalName& dtdObject, const std::string& shownName) {
     // Enumeration classes are made through the object base's symbol table.
     if (om() == nullptr) return;
-    InternalDTD* dtd = doParseDTD(fileName);
+    InternalDTD* dtd = doParseDTD(fileName, shownName);
     if (dtd == nullptr) return;
     for (DTDElemSpec* element : dtd->getList1()) {
         const InternalName cls = dtdName(element->getName(), dtdObject, true);

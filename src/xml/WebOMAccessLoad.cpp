@@ -142,7 +142,8 @@ void WebOMAccess::importDocument(const InternalName& document, const std::string
                                  const ParseRequest& request, const UrlParts& parts) {
     classify(document, request.kind);
     if (request.kind == 2) {
-        mapDTD(document, fileName, request.dtdObject);
+        // Messages name the DTD by its address, never by the temporary copy.
+        mapDTD(document, fileName, request.dtdObject, parts.scheme + parts.host + parts.path);
     } else {
         nsgmlHandler->parseWebdoc(document, fileName, request, rootFlag, parts.scheme, parts.host,
                                   parts.path);

@@ -44,7 +44,7 @@ class XMLOMAccess : public WebOMAccess {
     // Sub-elements "=>>", attributes "@=>>", defaults "@*->>" (the enumeration default "*->"),
     // subclasses "::".
     void mapDTD(const InternalName& document, const std::string& fileName,
-                const InternalName& target) override;
+                const InternalName& target, const std::string& shownName) override;
 
     // Finds or makes the value object of a step into result; non-zero when a fact was stored.
     virtual int insertXMLPath(const InternalName& host, const InternalName& method,

@@ -11,10 +11,10 @@
 #include "xml/XMLOMAccess.h"
 
 void XMLOMAccess::mapDTD(const InternalName& /*document*/, const std::string& fileName,
-                         const InternalName& target) {
+                         const InternalName& target, const std::string& shownName) {
     // Enumeration classes are made through the object base's symbol table.
     if (om() == nullptr) return;
-    InternalDTD* dtd = doParseDTD(fileName);
+    InternalDTD* dtd = doParseDTD(fileName, shownName);
     if (dtd == nullptr) return;
     InternalName xmlIdref;
     internName(xmlIdref, "xml_idref", InternalName::Function);

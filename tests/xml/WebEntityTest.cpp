@@ -48,10 +48,80 @@ TEST_F(WebAccessTest, AServedDocumentReadsNoLocalFileAndFindsItsDtdOnTheServer) 
     // Remote entities are not fetched by the parser either.
     EXPECT_EQ(symbols.find("SERVEDPART"), std::string::npos);
     EXPECT_EQ(server.requests("/sub/part.txt"), 0);
-    // The DTD's address is the document's folder on the server, and that is where it is loaded.
+    // The DTD's address is the document's folder on the server, and that is where it is loaded:
+    // once for the parse and once as the document's DTD object.
     EXPECT_EQ(values(d, object("systemurl")),
               std::vector<std::string>{"\"" + server.url("/sub/ext.dtd") + "\""});
+    EXPECT_EQ(server.requests("/sub/ext.dtd"), 2);
+}
+
+TEST_F(WebAccessTest, AServedDocumentGetsTheDefaultsAndReferencesOfItsServedDtd) {
+    const std::string doc =
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE r SYSTEM \"ext.dtd\">\n"
+        "<r><x id=\"a\" to=\"b\">A</x><x id=\"b\">B</x></r>\n";
+    const std::string dtd =
+        "<!ELEMENT r (x*)>\n<!ELEMENT x (#PCDATA)>\n"
+        "<!ATTLIST x id ID #IMPLIED to IDREF #IMPLIED kind CDATA 'SERVEDDEFAULT'>\n";
+    loopback::Server server;
+    server.route("/sub/page.xml", loopback::canned(httpReply(doc)));
+    server.route("/sub/ext.dtd", loopback::canned(httpReply(dtd)));
+    const InternalName nil = builtinObject::Nil;
+    const InternalName args[5] = {builtinObject::Xml, builtinObject::References, nil, nil, nil};
+    const InternalName d = object("d");
+    access->insertValue(string(server.url("/sub/page.xml")), builtinObject::Parse0, args, 5, 0, d);
+
     EXPECT_EQ(server.requests("/sub/ext.dtd"), 1);
+    EXPECT_EQ(values(d, object("error")), std::vector<std::string>{});
+    EXPECT_NE(symbolTable(access).find("SERVEDDEFAULT"), std::string::npos);
+    // The reference is an object: the element with the ID it names.
+    const InternalName pattern[3] = {InternalName::UndefinedObject, object("to"),
+                                     InternalName::UndefinedObject};
+    Iterator* rows = access->lookup(1, pattern, 3, nullptr);
+    ASSERT_NE(rows, nullptr);
+    ASSERT_TRUE(rows->first());
+    Iterator* members = access->setIterator(rows->atColumn(3), nullptr);
+    ASSERT_NE(members, nullptr);
+    ASSERT_TRUE(members->first());
+    EXPECT_EQ(values(members->atColumn(1), object("id")), std::vector<std::string>{"\"b\""});
+    decRef(members);
+    decRef(rows);
+    // The copy of the DTD is gone with the parse.
+    for (const auto& entry : std::filesystem::directory_iterator(scratch))
+        EXPECT_NE(entry.path().extension(), ".dtd") << entry.path();
+}
+
+TEST_F(WebAccessTest, AnEntityThatIsNotUtf8MakesTheDocumentNotWellFormed) {
+    std::filesystem::create_directory(scratch / "sub");
+    writeFile(scratch / "sub" / "part.txt", "first\nsecond \xff\n");
+    writeFile(scratch / "sub" / "page.xml",
+              "<?xml version=\"1.0\"?>\n<!DOCTYPE r [\n<!ENTITY own SYSTEM \"part.txt\">\n]>\n"
+              "<r><x>[&own;]</x></r>\n");
+    const InternalName nil = builtinObject::Nil;
+    const InternalName args[5] = {builtinObject::Xml, nil, nil, nil, nil};
+    const InternalName d = object("d");
+    access->insertValue(string(fileUrl("sub/page.xml")), builtinObject::Parse0, args, 5, 0, d);
+    EXPECT_EQ(values(d, object("error")),
+              std::vector<std::string>{
+                  "\"" + fileUrl("sub/page.xml") + " is not well-formed, line 2 of " +
+                  (scratch / "sub" / "part.txt").string() + ": bytes that are not UTF-8\""});
+    EXPECT_EQ(symbolTable(access).find("second"), std::string::npos);
+}
+
+TEST_F(WebAccessTest, AServedDtdThatIsNotUtf8IsNamedByItsAddress) {
+    const std::string doc =
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE r SYSTEM \"ext.dtd\">\n<r><x>A</x></r>\n";
+    loopback::Server server;
+    server.route("/sub/page.xml", loopback::canned(httpReply(doc)));
+    server.route("/sub/ext.dtd",
+                 loopback::canned(httpReply("<!ELEMENT r (x)>\n\n<!ELEMENT x (#PCDATA)> \xc0\n")));
+    const InternalName nil = builtinObject::Nil;
+    const InternalName args[5] = {builtinObject::Xml, nil, nil, nil, nil};
+    const InternalName d = object("d");
+    access->insertValue(string(server.url("/sub/page.xml")), builtinObject::Parse0, args, 5, 0, d);
+    EXPECT_EQ(values(d, object("error")),
+              std::vector<std::string>{
+                  "\"" + server.url("/sub/page.xml") + " is not well-formed, line 3 of " +
+                  server.url("/sub/ext.dtd") + ": bytes that are not UTF-8\""});
 }
 
 TEST_F(WebAccessTest, ALocalDocumentReadsItsOwnFolderOnly) {

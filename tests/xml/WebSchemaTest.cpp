@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "foundation/Error.h"
+#include "language/ReportText.h"
+#include "support/LoopbackServer.h"
 #include "xml/WebAccessTestSupport.h"
 
 namespace webaccess_test {
@@ -67,7 +70,8 @@ class WebSchemaTest : public WebAccessTest {
 
     void mapLibrary(const InternalName& dtdObject) {
         writeFile(scratch / "library.dtd", library);
-        access->mapDTD(object("doc"), (scratch / "library.dtd").string(), dtdObject);
+        access->mapDTD(object("doc"), (scratch / "library.dtd").string(), dtdObject,
+                       (scratch / "library.dtd").string());
     }
 };
 
@@ -130,13 +134,32 @@ TEST_F(WebSchemaTest, AMissingOrBrokenDtdIsReportedAndMapsNothing) {
         SCOPED_TRACE(name);
         errors.clear();
         testing::internal::CaptureStderr();
-        access->mapDTD(object("doc"), (scratch / name).string(), builtinObject::Nil);
+        access->mapDTD(object("doc"), (scratch / name).string(), builtinObject::Nil,
+                       (scratch / name).string());
         // Nothing opened parses either.
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error parsing the DTD...\n");
         EXPECT_EQ(errors.text().find("NoDTDFile") != std::string::npos,
                   std::string(name) == "absent.dtd");
     }
     EXPECT_EQ(entry(6, object("a"), object("b")), Texts{});
+}
+
+TEST_F(WebSchemaTest, AServedDtdIsNamedByItsAddressInMessages) {
+    loopback::Server server;
+    server.route("/sub/bin.dtd",
+                 loopback::canned(httpReply("<!ELEMENT a (b)>\n<!ELEMENT b = (#PCDATA)>\n")));
+    const InternalName args[2] = {builtinObject::Dtd, builtinObject::Nil};
+    errors.clear();
+    // The kind and the message of every report.
+    Error::setOutputFilter(7);
+    testing::internal::CaptureStderr();
+    access->insertValue(string(server.url("/sub/bin.dtd")), builtinObject::Parse0, args, 2, 0,
+                        object("d"));
+    testing::internal::GetCapturedStderr();
+    const std::string reported = reportText(errors);
+    EXPECT_NE(reported.find(server.url("/sub/bin.dtd") + ", line 2 parse error"), std::string::npos)
+        << reported;
+    EXPECT_EQ(reported.find(".wd"), std::string::npos) << reported;
 }
 
 }  // namespace
