@@ -75,6 +75,12 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // the scalar path host.method@(args).
     virtual int insertPath(const InternalName& host, const InternalName& method,
                            const InternalName* args, int argCount, int type, InternalName& value);
+    // The object a scalar path of the host that is not stored yet will have, made now, and its
+    // store later (1 when stored): an import that may be given up makes its objects as it goes
+    // and stores its facts at its end. No trigger runs for such a path.
+    InternalName reservePathObject(const InternalName& host);
+    int insertReservedPath(const InternalName& host, const InternalName& method,
+                           const InternalName* args, int argCount, const InternalName& reserved);
     // A number symbol without arguments is its own name (result 0); with arguments the object of
     // the function term; otherwise the object bound to the symbol.
     virtual int insertObject(const FSymbol& symbol, const InternalName* args, int argCount,

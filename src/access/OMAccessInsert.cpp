@@ -107,6 +107,20 @@ int OMAccess::insertPath(const InternalName& host, const InternalName& method,
     return result;
 }
 
+InternalName OMAccess::reservePathObject(const InternalName& host) {
+    return attachedOM != nullptr ? attachedOM->reservePathObject(host)
+                                 : InternalName::UndefinedObject;
+}
+
+int OMAccess::insertReservedPath(const InternalName& host, const InternalName& method,
+                                 const InternalName* args, int argCount,
+                                 const InternalName& reserved) {
+    if (attachedOM == nullptr) return 0;
+    const int result = attachedOM->storeReservedPath(host, method, args, argCount, 0, reserved);
+    if (traceDue(result)) traceInsert(host, method, args, argCount, 0, reserved, 1);
+    return result;
+}
+
 int OMAccess::insertObject(const FSymbol& symbol, const InternalName* args, int argCount,
                            InternalName& out) {
     const int kind = symbol.getType();

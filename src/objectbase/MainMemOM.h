@@ -238,6 +238,12 @@ class MainMemOM : public OM {
     int getOrCreateScalarValue(const InternalName& host, const InternalName& method,
                                const InternalName* args, int argCount, int type,
                                InternalName& value) override;
+    InternalName reservePathObject(const InternalName& host) override {
+        return newPathObject(host);
+    }
+    int storeReservedPath(const InternalName& host, const InternalName& method,
+                          const InternalName* args, int argCount, int type,
+                          const InternalName& reserved) override;
     int lookupMethodValue(const InternalName& host, const InternalName& method,
                           const InternalName* args, int argCount, int type,
                           InternalName& value) override;
@@ -476,6 +482,9 @@ class MainMemOM : public OM {
                           const InternalName& value);
     // A new object made for a missing scalar value of `host`.
     InternalName newPathObject(const InternalName& host);
+    // getOrCreateScalarValue, the missing value being the reserved object when one is given.
+    int scalarValue(const InternalName& host, const InternalName& method, const InternalName* args,
+                    int argCount, int type, InternalName& value, const InternalName* reserved);
     // Makes the entry of a set-valued method with an empty set (under a new parameter-frame row
     // when there are arguments); the set frame, or null.
     MainMemSetFrame* createSetEntry(MainMemObjFrame* frame, const InternalName& method,

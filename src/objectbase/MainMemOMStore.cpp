@@ -370,6 +370,19 @@ void MainMemOM::indexStoredValue(const InternalName& host, const InternalName* a
 int MainMemOM::getOrCreateScalarValue(const InternalName& host, const InternalName& method,
                                       const InternalName* args, int argCount, int type,
                                       InternalName& value) {
+    return scalarValue(host, method, args, argCount, type, value, nullptr);
+}
+
+int MainMemOM::storeReservedPath(const InternalName& host, const InternalName& method,
+                                 const InternalName* args, int argCount, int type,
+                                 const InternalName& reserved) {
+    InternalName value;
+    return scalarValue(host, method, args, argCount, type, value, &reserved);
+}
+
+int MainMemOM::scalarValue(const InternalName& host, const InternalName& method,
+                           const InternalName* args, int argCount, int type, InternalName& value,
+                           const InternalName* reserved) {
     if (!isScalarType(type)) {
         centralErrorHandler().report(err5::WrongMetType);
         return 0;
@@ -380,7 +393,7 @@ int MainMemOM::getOrCreateScalarValue(const InternalName& host, const InternalNa
     MainMemParamFrame* rows = nullptr;
     switch (findScalarValue(frame, method, args, argCount, type, value, rows)) {
         case ScalarLookup::NoEntry: {
-            InternalName made = newPathObject(host);
+            InternalName made = reserved != nullptr ? *reserved : newPathObject(host);
             if (storeMethodValue(frame, method, args, argCount, type, made) == 0) return 0;
             value = made;
             indexValue(host, args, argCount, made);
@@ -388,7 +401,7 @@ int MainMemOM::getOrCreateScalarValue(const InternalName& host, const InternalNa
             return deltaOn ? recordValue(type, method, host, args, argCount, made) : 1;
         }
         case ScalarLookup::NoRow: {
-            InternalName made = newPathObject(host);
+            InternalName made = reserved != nullptr ? *reserved : newPathObject(host);
             rows->insertResult(args, argCount, made);
             value = made;
             // Indexed like any stored value, so that renaming and cleanup find the arguments.

@@ -119,6 +119,15 @@ class OM : public FLSysObject {
     virtual int getOrCreateScalarValue(const InternalName& host, const InternalName& method,
                                        const InternalName* args, int argCount, int type,
                                        InternalName& value) = 0;
+    // A new object for a scalar path of `host` that is not stored yet, to be stored later by
+    // storeReservedPath: an import that may be given up makes its objects as it goes, numbered as
+    // always, and stores its facts only at its end.
+    virtual InternalName reservePathObject(const InternalName& host) = 0;
+    // Stores the scalar path host.method@(args) with the reserved object as its value, as
+    // getOrCreateScalarValue would have made it (1 when stored, 0 when the path has a value).
+    virtual int storeReservedPath(const InternalName& host, const InternalName& method,
+                                  const InternalName* args, int argCount, int type,
+                                  const InternalName& reserved) = 0;
     // The stored value of a scalar path, without making one (1 when found).
     virtual int lookupMethodValue(const InternalName& host, const InternalName& method,
                                   const InternalName* args, int argCount, int type,

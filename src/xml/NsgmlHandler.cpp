@@ -246,6 +246,7 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
         if (current.html != 0) extractHtml(tree);
         if (table != nullptr) applyIgnoreTable(tree, *table);
         if (request.dtdDemand == builtinObject::Dtd) lookupDtd(shown, request);
+        current.mapping = true;
         if (request.kind == 3) {
             int counter = 0;
             current.rootObject = path(document, symbol("root"));
@@ -255,11 +256,20 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
             mapDtdChildren(document, current.rootObject, help, request, counter);
             // The references need only their records: the tree's room goes back first.
             current.tree.clear();
-            // A farewell cuts the mapping short and ends the program: references resolved over
-            // the IDs met so far would be reported undefined although the document has them.
-            if (request.references == 1 && !controlEvents::farewellPending())
+            // A stop cuts the mapping short: references resolved over the IDs met so far would
+            // be reported undefined although the document has them.
+            if (request.references == 1 && !controlEvents::stopRequested())
                 resolveReferences(request);
         }
+        // Ctrl-C or a farewell while the document was mapped: nothing of it is stored. A
+        // farewell ends the program right after.
+        if (controlEvents::stopRequested()) {
+            current.staged.discard();
+            abandonImport(shown, ParseStop::interrupted);
+        } else {
+            current.staged.commit(*access);
+        }
+        current.mapping = false;
     }
     if (table != nullptr) decRef(table);
     current.tree.clear();
@@ -410,6 +420,8 @@ InternalName NsgmlHandler::symbol(const std::string& text) {
 }
 
 InternalName NsgmlHandler::path(const InternalName& host, const InternalName& method) {
+    if (state != nullptr && state->mapping)
+        return state->staged.path(*access, host, method, nullptr, 0);
     InternalName out;
     access->insertPath(host, method, nullptr, 0, 0, out);
     return out;

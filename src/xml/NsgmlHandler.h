@@ -20,6 +20,7 @@
 #include "xml/NsgmlWrapper.h"
 #include "xml/ParseRequest.h"
 #include "xml/SGMLTreeElem.h"
+#include "xml/StagedFacts.h"
 #include "xml/UrlText.h"
 
 class IgnoreTable;
@@ -60,6 +61,10 @@ class NsgmlHandler : public ManagedObject {
     // With a fetch, a Web document's DTD is fetched from the document's own server for the parse.
     void setFetch(Fetch value) { fetch = std::move(value); }
 
+    // Called where the mapping and the reference resolution look for a stop request (Ctrl-C, a
+    // farewell), before they look: tests raise one there.
+    void setMappingPoll(std::function<void()> value) { mappingPoll = std::move(value); }
+
     // Reads a tag file into a fresh table (empty when the file cannot be read) and sets the
     // default statuses from its "<OTHERS>" line, '+' without one.
     IgnoreTable* loadIgnoreTable(const std::string& name);
@@ -99,6 +104,10 @@ class NsgmlHandler : public ManagedObject {
         EsisReader reader;
         // The document's tree, from the event stream until the mapping is done with it.
         DocumentTree tree;
+        // The facts of the mapping and the reference resolution, stored when both are done;
+        // `mapping` while they are staged (the tree's doctype facts are stored as read).
+        StagedFacts staged;
+        bool mapping = false;
     };
 
     // One level of a mapping walk: the element whose children are mapped, under which host (and
@@ -167,12 +176,15 @@ class NsgmlHandler : public ManagedObject {
     void releasePassed(const std::deque<MapFrame>& frames, const SGMLTreeElem* node);
     void linkChild(const InternalName& host, const InternalName& hostClass, const InternalName& x,
                    const InternalName& method, int& counter, const ParseRequest& request);
+    // True, every 1024 steps, when a stop was requested: the mapping and the resolution end early,
+    // and the import stores nothing of the document.
+    bool stopDuring(int& steps);
     void resolveReferences(const ParseRequest& request);
     void resolveDefaults(int type, const ParseRequest& request);
     void recordDefault(const InternalName& host, const InternalName& method, int type,
                        const InternalName& target, const ParseRequest& request);
 
-    // Helpers over the access layer.
+    // Helpers over the access layer; while the mapping runs, paths are staged.
     InternalName symbol(const std::string& text);
     InternalName path(const InternalName& host, const InternalName& method);
     // DTDobject.method when the request has a DTD object, else the method itself.
@@ -204,4 +216,5 @@ class NsgmlHandler : public ManagedObject {
     int nesting = 0;
     NsgmlWrapper wrapper;
     Fetch fetch;
+    std::function<void()> mappingPoll;
 };

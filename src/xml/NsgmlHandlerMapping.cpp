@@ -21,13 +21,6 @@ namespace {
 
 const InternalName undefined = InternalName::UndefinedObject;
 
-// A farewell signal ends the program: a mapping under way is not finished first, the program
-// ends within a moment. (Ctrl-C alone lets a mapping complete, so that no document is stored
-// in part; it is polled while the document is parsed and read.)
-bool farewellDuring(int& steps) {
-    return (++steps & 1023) == 0 && controlEvents::farewellPending();
-}
-
 // The set-valued twin of an arrow: the tokens of a list attribute are distinct members, which a
 // single-valued arrow would equate with one another.
 int setArrow(int arrow) {
@@ -60,10 +53,16 @@ NsgmlHandler::MapFrame::MapFrame(const InternalName& host, const InternalName& h
       end(element->getChildren().end()),
       counter(counter) {}
 
+bool NsgmlHandler::stopDuring(int& steps) {
+    if ((++steps & 1023) != 0) return false;
+    if (mappingPoll) mappingPoll();
+    return controlEvents::stopRequested();
+}
+
 void NsgmlHandler::insertElementClass(const InternalName& element, const InternalName& cls) {
-    access->insertClassRelation(element, cls, 1);
-    access->insertClassRelation(cls, builtinObject::Tag, 1);
-    access->insertClassRelation(cls, builtinObject::Node, 2);
+    state->staged.classRelation(element, cls, 1);
+    state->staged.classRelation(cls, builtinObject::Tag, 1);
+    state->staged.classRelation(cls, builtinObject::Node, 2);
 }
 
 bool NsgmlHandler::isSubclass(const InternalName& x, const InternalName& cls) {
@@ -79,7 +78,7 @@ void NsgmlHandler::mapChildren(const InternalName& host, const InternalName& met
     std::deque<MapFrame> frames;
     frames.push_back(MapFrame(host, method, element, &counter));
     int steps = 0;
-    while (!frames.empty() && !farewellDuring(steps)) {
+    while (!frames.empty() && !stopDuring(steps)) {
         MapFrame& frame = frames.back();
         if (frame.next == frame.end) {
             frames.pop_back();
@@ -94,14 +93,14 @@ void NsgmlHandler::mapChildren(const InternalName& host, const InternalName& met
             access->internName(number, std::to_string(*frame.counter), 3);
             InternalName text;
             access->internName(text, quoted(documentText(std::string(c->getText()))), 2);
-            access->insertValue(frame.host, frame.hostClass, &number, 1, 0, text);
+            state->staged.value(frame.host, frame.hostClass, &number, 1, 0, text);
             ++*frame.counter;
         } else if (c->getStatus() == '+') {
             InternalName e = state->rootObject;
             if (frame.host != state->document) {
                 InternalName number;
                 access->internName(number, std::to_string(*frame.counter), 3);
-                access->insertPath(frame.host, frame.hostClass, &number, 1, 0, e);
+                e = state->staged.path(*access, frame.host, frame.hostClass, &number, 1);
             }
             const InternalName name = symbol(c->getName());
             const InternalName cls = path(state->document, name);
@@ -123,7 +122,7 @@ void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& 
     InternalName target = object;
     if (!attribute.getExtra().empty()) {
         target = path(object, symbol(attribute.getExtra()));
-        access->insertClassRelation(target, builtinObject::Namespace, 1);
+        state->staged.classRelation(target, builtinObject::Namespace, 1);
     }
     const InternalName method = symbol(attribute.getName());
     int arrow = request.kind == 5 ? 1 : request.kind == 6 ? 2 : 0;
@@ -153,8 +152,8 @@ void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& 
         if (request.references == 1) state->ids.addId(value, target);
     } else if (type == "IDREF") {
         const InternalName m = dtdMethod(method, request);
-        access->insertClassRelation(m, builtinObject::Attribute, 1);
-        access->insertValue(target, xmlIdref, &m, 1, 1, symbol(quoted(value)));
+        state->staged.classRelation(m, builtinObject::Attribute, 1);
+        state->staged.value(target, xmlIdref, &m, 1, 1, symbol(quoted(value)));
         const std::vector<std::string> tokens = blankTokens(value);
         const int tokenArrow = tokens.size() > 1 ? setArrow(arrow) : arrow;
         for (const std::string& token : tokens)
@@ -175,8 +174,8 @@ void NsgmlHandler::insertAttributeValue(const InternalName& object, const Intern
         v = symbol(text);
     }
     const InternalName m = dtdMethod(method, request);
-    access->insertValue(object, m, nullptr, 0, arrow, v);
-    access->insertClassRelation(m, builtinObject::Attribute, 1);
+    state->staged.value(object, m, nullptr, 0, arrow, v);
+    state->staged.classRelation(m, builtinObject::Attribute, 1);
 }
 
 void NsgmlHandler::lookupArrowType(const InternalName& hostClass, const InternalName& method,
@@ -189,7 +188,7 @@ void NsgmlHandler::lookupArrowType(const InternalName& hostClass, const Internal
     }
     InternalName position = method;
     if (request.dtdObject != builtinObject::Nil &&
-        access->lookupMethodValue(request.dtdObject, method, position) == 0) {
+        !state->staged.findPath(*access, request.dtdObject, method, nullptr, 0, position)) {
         centralErrorHandler().report(Error(
             5, 1, 1, "Undefined MethodClass",
             "Undefined Method Application " + textOf(request.dtdObject) + " " + textOf(method),
@@ -240,7 +239,7 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
     std::deque<MapFrame> frames;
     frames.push_back(MapFrame(host, hostClass, element, &counter));
     int steps = 0;
-    while (!frames.empty() && !farewellDuring(steps)) {
+    while (!frames.empty() && !stopDuring(steps)) {
         MapFrame& frame = frames.back();
         if (frame.next == frame.end) {
             // The subtree is complete: the element joins its class and its host.
@@ -323,24 +322,24 @@ void NsgmlHandler::linkChild(const InternalName& host, const InternalName& hostC
             lookupArrowType(hostClass, method, request, arrow, ignored);
         }
         const InternalName m = dtdMethod(method, request);
-        access->insertValue(host, m, nullptr, 0, arrow, x);
+        state->staged.value(host, m, nullptr, 0, arrow, x);
         if (request.dtdObject != builtinObject::Nil && method == builtinObject::Text) {
-            access->insertClassRelation(m, builtinObject::Text, 1);
+            state->staged.classRelation(m, builtinObject::Text, 1);
         }
     }
     if (request.ordering == 1) {
         InternalName args[2] = {method, undefined};
         access->internName(args[1], std::to_string(counter++), 3);
-        access->insertValue(host, dtdMethod(child, request), args, 2, 0, x);
+        state->staged.value(host, dtdMethod(child, request), args, 2, 0, x);
     }
-    if (request.mapping == 1) access->insertClassRelation(x, host, 3);
+    if (request.mapping == 1) state->staged.classRelation(x, host, 3);
 }
 
 void NsgmlHandler::resolveReferences(const ParseRequest& request) {
     int steps = 0;
     bool stopped = false;
     state->ids.resolve([&](const IdTable::Reference& reference, const InternalName* target) {
-        if (farewellDuring(steps)) {
+        if (stopDuring(steps)) {
             stopped = true;
             return false;
         }
@@ -349,7 +348,7 @@ void NsgmlHandler::resolveReferences(const ParseRequest& request) {
                                                "undefined Reference " + std::string(reference.id()),
                                                "NsgmlHandler::resolveReferences", ""));
         } else {
-            access->insertValue(reference.object, reference.method, nullptr, 0, reference.number,
+            state->staged.value(reference.object, reference.method, nullptr, 0, reference.number,
                                 *target);
         }
         return true;
@@ -397,12 +396,12 @@ void NsgmlHandler::recordDefault(const InternalName& host, const InternalName& m
     InternalName pattern[3] = {undefined, undefined, method};
     const auto holders = rowsOf(access->lookup(0, pattern, 3, nullptr));
     if (holders.empty()) {
-        access->insertValue(host, method, nullptr, 0, type, target);
+        state->staged.value(host, method, nullptr, 0, type, target);
         return;
     }
     for (const auto& row : holders) {
         if (!row.empty() && row[0] == request.dtdObject) {
-            access->insertValue(host, method, nullptr, 0, type, target);
+            state->staged.value(host, method, nullptr, 0, type, target);
         }
     }
 }

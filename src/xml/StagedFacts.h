@@ -1,0 +1,68 @@
+// StagedFacts: the facts an import's mapping makes, held back until the mapping and the
+// reference resolution are done, then stored in the order they were made.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <tuple>
+#include <vector>
+
+#include "objectbase/InternalName.h"
+
+class OMAccess;
+
+// An import that is given up on the way (Ctrl-C, a farewell) must store nothing of its document:
+// a part of a tree, or references resolved over a part of its IDs, would answer queries wrongly.
+// Names and objects are still made as the mapping goes (their numbering stays that of a whole
+// import), and a fresh element object is mapped to its text at once (nothing else names it); only
+// the facts wait. What the mapping reads besides are signatures and class relations of the schema,
+// which it does not make, and paths, which are found among the staged ones first.
+class StagedFacts {
+  public:
+    // The mapping's method applications have at most two arguments (child@(name, number)).
+    static constexpr int maxArguments = 2;
+
+    // host[method@(args) -> value] of the type, as OMAccess::insertValue takes it. More than
+    // maxArguments arguments are refused with std::invalid_argument.
+    void value(const InternalName& host, const InternalName& method, const InternalName* args,
+               int argCount, int type, const InternalName& value);
+    // object : cls (kind 1), object :: cls (kind 2), as OMAccess::insertClassRelation.
+    void classRelation(const InternalName& object, const InternalName& cls, int kind);
+
+    // The value of the scalar path host.method@(args): the stored one, the staged one, or a
+    // reserved object whose path is staged (as OMAccess::insertPath with type 0 would make it).
+    InternalName path(OMAccess& access, const InternalName& host, const InternalName& method,
+                      const InternalName* args, int argCount);
+    // The stored or staged value of the path; false when there is none.
+    bool findPath(OMAccess& access, const InternalName& host, const InternalName& method,
+                  const InternalName* args, int argCount, InternalName& value) const;
+
+    // Stores every staged fact through the access layer, in the order staged, and forgets them.
+    void commit(OMAccess& access);
+    // Forgets the staged facts without storing any.
+    void discard();
+    std::size_t size() const { return facts.size(); }
+
+  private:
+    struct Fact {
+        enum class Kind : std::uint8_t { value, classRelation, path };
+        Kind kind;
+        std::int8_t argCount;
+        std::int16_t type;
+        InternalName host;
+        InternalName method;
+        std::array<InternalName, maxArguments> args;
+        InternalName result;
+    };
+    using PathKey = std::tuple<InternalName, InternalName, int, InternalName, InternalName>;
+    static PathKey keyOf(const InternalName& host, const InternalName& method,
+                         const InternalName* args, int argCount);
+    static void checkArguments(int argCount);
+    static Fact makeFact(Fact::Kind kind, const InternalName& host, const InternalName& method,
+                         const InternalName* args, int argCount, int type,
+                         const InternalName& result);
+
+    std::vector<Fact> facts;
+    std::map<PathKey, InternalName> paths;
+};
