@@ -61,8 +61,8 @@ bool NsgmlHandler::stopDuring(int& steps) {
 
 void NsgmlHandler::insertElementClass(const InternalName& element, const InternalName& cls) {
     state->staged.classRelation(element, cls, 1);
-    state->staged.classRelation(cls, builtinObject::Tag, 1);
-    state->staged.classRelation(cls, builtinObject::Node, 2);
+    state->staged.classRelationOnce(cls, builtinObject::Tag, 1);
+    state->staged.classRelationOnce(cls, builtinObject::Node, 2);
 }
 
 bool NsgmlHandler::isSubclass(const InternalName& x, const InternalName& cls) {
@@ -152,7 +152,7 @@ void NsgmlHandler::mapAttribute(const InternalName& object, const InternalName& 
         if (request.references == 1) state->ids.addId(value, target);
     } else if (type == "IDREF") {
         const InternalName m = dtdMethod(method, request);
-        state->staged.classRelation(m, builtinObject::Attribute, 1);
+        state->staged.classRelationOnce(m, builtinObject::Attribute, 1);
         state->staged.value(target, xmlIdref, &m, 1, 1, symbol(quoted(value)));
         const std::vector<std::string> tokens = blankTokens(value);
         const int tokenArrow = tokens.size() > 1 ? setArrow(arrow) : arrow;
@@ -175,7 +175,7 @@ void NsgmlHandler::insertAttributeValue(const InternalName& object, const Intern
     }
     const InternalName m = dtdMethod(method, request);
     state->staged.value(object, m, nullptr, 0, arrow, v);
-    state->staged.classRelation(m, builtinObject::Attribute, 1);
+    state->staged.classRelationOnce(m, builtinObject::Attribute, 1);
 }
 
 void NsgmlHandler::lookupArrowType(const InternalName& hostClass, const InternalName& method,
@@ -324,7 +324,7 @@ void NsgmlHandler::linkChild(const InternalName& host, const InternalName& hostC
         const InternalName m = dtdMethod(method, request);
         state->staged.value(host, m, nullptr, 0, arrow, x);
         if (request.dtdObject != builtinObject::Nil && method == builtinObject::Text) {
-            state->staged.classRelation(m, builtinObject::Text, 1);
+            state->staged.classRelationOnce(m, builtinObject::Text, 1);
         }
     }
     if (request.ordering == 1) {

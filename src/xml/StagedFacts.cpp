@@ -1,6 +1,7 @@
 // The facts of an import's mapping, held back and then stored in order.
 #include "xml/StagedFacts.h"
 
+#include <array>
 #include <stdexcept>
 #include <string>
 
@@ -19,19 +20,16 @@ StagedFacts::PathKey StagedFacts::keyOf(const InternalName& host, const Internal
             argCount > 1 ? args[1] : InternalName()};
 }
 
-StagedFacts::Fact StagedFacts::makeFact(Fact::Kind kind, const InternalName& host,
-                                        const InternalName& method, const InternalName* args,
-                                        int argCount, int type, const InternalName& result) {
+void StagedFacts::stage(Kind kind, const InternalName& host, const InternalName& method,
+                        const InternalName* args, int argCount, int type,
+                        const InternalName* result) {
     checkArguments(argCount);
-    Fact fact{kind,
-              static_cast<std::int8_t>(argCount),
-              static_cast<std::int16_t>(type),
-              host,
-              method,
-              {},
-              result};
-    for (int i = 0; i < argCount; ++i) fact.args[static_cast<std::size_t>(i)] = args[i];
-    return fact;
+    heads.push_back(
+        Head{kind, static_cast<std::int8_t>(argCount), static_cast<std::int16_t>(type)});
+    names.push_back(host);
+    names.push_back(method);
+    for (int i = 0; i < argCount; ++i) names.push_back(args[i]);
+    if (result != nullptr) names.push_back(*result);
 }
 
 InternalName StagedFacts::path(OMAccess& access, const InternalName& host,
@@ -40,7 +38,7 @@ InternalName StagedFacts::path(OMAccess& access, const InternalName& host,
     if (findPath(access, host, method, args, argCount, value)) return value;
     value = access.reservePathObject(host);
     paths.emplace(keyOf(host, method, args, argCount), value);
-    facts.push_back(makeFact(Fact::Kind::path, host, method, args, argCount, 0, value));
+    stage(Kind::path, host, method, args, argCount, 0, &value);
     return value;
 }
 
@@ -57,37 +55,55 @@ bool StagedFacts::findPath(OMAccess& access, const InternalName& host, const Int
 void StagedFacts::value(const InternalName& host, const InternalName& method,
                         const InternalName* args, int argCount, int type,
                         const InternalName& value) {
-    facts.push_back(makeFact(Fact::Kind::value, host, method, args, argCount, type, value));
+    stage(Kind::value, host, method, args, argCount, type, &value);
 }
 
 void StagedFacts::classRelation(const InternalName& object, const InternalName& cls, int kind) {
-    facts.push_back(makeFact(Fact::Kind::classRelation, object, cls, nullptr, 0, kind, {}));
+    stage(Kind::classRelation, object, cls, nullptr, 0, kind, nullptr);
+}
+
+void StagedFacts::classRelationOnce(const InternalName& object, const InternalName& cls, int kind) {
+    if (relations.insert(RelationKey{object, cls, kind}).second) classRelation(object, cls, kind);
 }
 
 void StagedFacts::commit(OMAccess& access) {
     // Storing may start further imports (a stored value can be a Web attribute), which stage
     // facts of their own: these are taken off first.
-    std::vector<Fact> pending;
-    pending.swap(facts);
-    paths.clear();
-    for (const Fact& fact : pending) {
-        const InternalName* args = fact.argCount > 0 ? fact.args.data() : nullptr;
-        switch (fact.kind) {
-            case Fact::Kind::value:
-                access.insertValue(fact.host, fact.method, args, fact.argCount, fact.type,
-                                   fact.result);
+    std::deque<Head> pendingHeads;
+    std::deque<InternalName> pendingNames;
+    pendingHeads.swap(heads);
+    pendingNames.swap(names);
+    discard();
+    // Each fact is taken off as it is stored: the object base grows as the staged facts shrink.
+    auto take = [&pendingNames] {
+        const InternalName name = pendingNames.front();
+        pendingNames.pop_front();
+        return name;
+    };
+    for (; !pendingHeads.empty(); pendingHeads.pop_front()) {
+        const Head head = pendingHeads.front();
+        const InternalName host = take();
+        const InternalName method = take();
+        std::array<InternalName, maxArguments> args{};
+        for (int i = 0; i < head.argCount; ++i) args[static_cast<std::size_t>(i)] = take();
+        const InternalName* argPointer = head.argCount > 0 ? args.data() : nullptr;
+        switch (head.kind) {
+            case Kind::value:
+                access.insertValue(host, method, argPointer, head.argCount, head.type, take());
                 break;
-            case Fact::Kind::classRelation:
-                access.insertClassRelation(fact.host, fact.method, fact.type);
+            case Kind::classRelation:
+                access.insertClassRelation(host, method, head.type);
                 break;
-            case Fact::Kind::path:
-                access.insertReservedPath(fact.host, fact.method, args, fact.argCount, fact.result);
+            case Kind::path:
+                access.insertReservedPath(host, method, argPointer, head.argCount, take());
                 break;
         }
     }
 }
 
 void StagedFacts::discard() {
-    std::vector<Fact>().swap(facts);
+    std::deque<Head>().swap(heads);
+    std::deque<InternalName>().swap(names);
     paths.clear();
+    relations.clear();
 }

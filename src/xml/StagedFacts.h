@@ -2,11 +2,11 @@
 // reference resolution are done, then stored in the order they were made.
 #pragma once
 
-#include <array>
 #include <cstdint>
+#include <deque>
 #include <map>
+#include <set>
 #include <tuple>
-#include <vector>
 
 #include "objectbase/InternalName.h"
 
@@ -29,6 +29,9 @@ class StagedFacts {
                int argCount, int type, const InternalName& value);
     // object : cls (kind 1), object :: cls (kind 2), as OMAccess::insertClassRelation.
     void classRelation(const InternalName& object, const InternalName& cls, int kind);
+    // The same for a relation the mapping states again and again (an element class is a tag,
+    // a method an attribute): staged once, as only the first would store anything.
+    void classRelationOnce(const InternalName& object, const InternalName& cls, int kind);
 
     // The value of the scalar path host.method@(args): the stored one, the staged one, or a
     // reserved object whose path is staged (as OMAccess::insertPath with type 0 would make it).
@@ -42,27 +45,28 @@ class StagedFacts {
     void commit(OMAccess& access);
     // Forgets the staged facts without storing any.
     void discard();
-    std::size_t size() const { return facts.size(); }
+    std::size_t size() const { return heads.size(); }
 
   private:
-    struct Fact {
-        enum class Kind : std::uint8_t { value, classRelation, path };
+    // A large document stages millions of facts: each is a head (its kind, argument count and
+    // type) and its names in one stream, host, method, arguments and value (a class relation
+    // has no value), both in blocks that never move, so that no reallocation doubles them.
+    enum class Kind : std::uint8_t { value, classRelation, path };
+    struct Head {
         Kind kind;
         std::int8_t argCount;
         std::int16_t type;
-        InternalName host;
-        InternalName method;
-        std::array<InternalName, maxArguments> args;
-        InternalName result;
     };
     using PathKey = std::tuple<InternalName, InternalName, int, InternalName, InternalName>;
+    using RelationKey = std::tuple<InternalName, InternalName, int>;
     static PathKey keyOf(const InternalName& host, const InternalName& method,
                          const InternalName* args, int argCount);
     static void checkArguments(int argCount);
-    static Fact makeFact(Fact::Kind kind, const InternalName& host, const InternalName& method,
-                         const InternalName* args, int argCount, int type,
-                         const InternalName& result);
+    void stage(Kind kind, const InternalName& host, const InternalName& method,
+               const InternalName* args, int argCount, int type, const InternalName* result);
 
-    std::vector<Fact> facts;
+    std::deque<Head> heads;
+    std::deque<InternalName> names;
     std::map<PathKey, InternalName> paths;
+    std::set<RelationKey> relations;
 };
