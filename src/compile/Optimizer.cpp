@@ -201,15 +201,14 @@ void Optimizer::transpose(FVar* var) {
                 AlgebraicExpr* grouped = stack[below];
                 stack.erase(stack.begin() + std::ptrdiff_t(below));
                 --literalStart;
-                AlgebraicExpr* node =
-                    wrap(new Sort("sort", 1, v, &grouped->getOperator()->getVariables()), 0);
+                AlgebraicExpr* node = wrap(new Sort(v, &grouped->getOperator()->getVariables()), 0);
                 node->addChild(grouped);
                 decRef(grouped);
                 stack.push_back(node);
                 return;
             }
         } else if (holds(gap.piVars, v)) {
-            stack.push_back(wrap(new Pi("pi", 1, v), 0));
+            stack.push_back(wrap(new Pi(v), 0));
             return;
         }
     }
@@ -250,6 +249,8 @@ AlgebraicExpr* Optimizer::translateRule(FRule* r, SymTab* table) {
                 result->print(out);
                 out << std::endl;
                 if (duplicate != 0) out << "duplicate elimination proposed" << std::endl;
+                out << "plan" << std::endl;
+                result->printPlan(out, r->getSymTab(), 1);
             }
         } else if (symbol.getType() == InternalName::Function ||
                    symbol.getType() == InternalName::Integer) {

@@ -53,11 +53,6 @@ bool holds(const clib_list<FSymbol>& list, const FSymbol& var) {
     return false;
 }
 
-void deleteRecords(clib_list<int*>& list) {
-    for (int* record : list) delete[] record;
-    list.clear();
-}
-
 }  // namespace
 
 Translator::Translator(int) : scanner(new VarScanner) {}
@@ -66,21 +61,6 @@ Translator::~Translator() {
     clearExpressions();
     clearLiteralState();
     decRef(scanner);
-}
-
-void Translator::Conditions::clear() {
-    deleteRecords(varEq);
-    deleteRecords(eqCon);
-    deleteRecords(eqJoin);
-    deleteRecords(var);
-    deleteRecords(givenVar);
-    constantPositions.clear();
-    constantSymbols.clear();
-    keyColumns.clear();
-    variables.clear();
-    columnSet.clear();
-    excludedInputs.clear();
-    inputFlags.clear();
 }
 
 FLSysRef Translator::methodCall(const std::string& name, FLSysArgs* args) {
@@ -109,11 +89,25 @@ FLSysRef Translator::debugOff(FLSysArgs* args) {
     return FLSysRef::share(this);
 }
 
-int* Translator::newRecord(std::initializer_list<int> values) {
-    int* record = new int[values.size()];
-    int i = 0;
-    for (int v : values) record[i++] = v;
-    return record;
+clib_list<FSymbol> Translator::resultColumns(const AlgebraicExpr* expr) {
+    const Operator* op = expr->getOperator();
+    switch (op->kind()) {
+        case OperatorKind::Projection:
+            // A set of names, without column variables.
+            return {};
+        case OperatorKind::Regroup:
+            return expr->getChildren().empty() ? op->getVariables()
+                                               : resultColumns(expr->getChildren().front().get());
+        case OperatorKind::Negation:
+            // A ground negation that holds passes its left operand on as it is.
+            if (static_cast<const Minus*>(op)->negationStrategy() ==
+                    NegationStrategy::ExistenceTest &&
+                expr->getChildren().size() >= 2)
+                return resultColumns(expr->getChildren().front().get());
+            return op->getVariables();
+        default:
+            return op->getVariables();
+    }
 }
 
 AlgebraicExpr* Translator::wrap(Operator* op, int keepInput) {
@@ -130,7 +124,7 @@ void Translator::clearExpressions() {
 }
 
 void Translator::clearLiteralState() {
-    conditions.clear();
+    conditions = PatternSpec();
     literals.clear();
     for (VarOccurrences* dictionary : dictionaries) deleteOccurrences(dictionary);
     dictionaries.clear();
@@ -183,10 +177,10 @@ bool Translator::isBound(const FSymbol& var) const {
 }
 
 void Translator::collectVariables(const std::vector<AlgebraicExpr*>& inputExprs,
-                                  clib_list<int*>& out) const {
+                                  std::vector<InputBinding>& out) const {
     for (AlgebraicExpr* expr : inputExprs) {
         if (expr == nullptr) continue;
-        for (int* record : expr->getOperator()->getRecords()) out.append(record);
+        for (const InputBinding& b : expr->getOperator()->getBindings()) out.push_back(b);
     }
 }
 
@@ -243,14 +237,12 @@ bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<Algebrai
         } else {
             index = next++;
         }
-        clib_list<int*> own;
-        own.append(newRecord({p, index, 1}));
-        e->getOperator()->setRecords(own);
+        e->getOperator()->setBindings({{p, index, 1}});
     }
 
     std::size_t symbolAt = 0;
     clib_list<FSymbol> piVariables;
-    clib_list<int*> combinedRecords;
+    std::vector<InputBinding> combinedBindings;
     int firstPi = -1;
     for (int p = 0; p < count; ++p) {
         AlgebraicExpr* e = entries[std::size_t(p)];
@@ -260,9 +252,9 @@ bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<Algebrai
         } else if (combine && e->getOperator()->kind() == OperatorKind::Projection) {
             Operator* op = e->getOperator();
             for (const FSymbol& v : op->getVariables()) piVariables.append(v);
-            const int i = combinedRecords.length();
-            const int* own = op->getRecords().empty() ? nullptr : op->getRecords().head();
-            combinedRecords.append(newRecord({own != nullptr ? own[0] : p, combinedIndex, 1 + i}));
+            const int i = int(combinedBindings.size());
+            const int cell = op->getBindings().empty() ? p : op->getBindings().front().cell;
+            combinedBindings.push_back({cell, combinedIndex, 1 + i});
             decRef(e);
             if (firstPi < 0) {
                 firstPi = int(inputExprs.size());
@@ -276,8 +268,8 @@ bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<Algebrai
         }
     }
     if (firstPi >= 0) {
-        auto* multi = new MultiPi("multipi", piCount, piVariables);
-        multi->setRecords(combinedRecords);
+        auto* multi = new MultiPi(piVariables);
+        multi->setBindings(std::move(combinedBindings));
         inputExprs[std::size_t(firstPi)] = wrap(multi, 0);
     }
     return true;
@@ -286,7 +278,7 @@ bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<Algebrai
 void Translator::buildConditions(const std::vector<FSymbol>& inputVars,
                                  const std::vector<AlgebraicExpr*>& inputExprs,
                                  const ParseTreeNode* node, int& count) {
-    conditions.clear();
+    conditions = PatternSpec();
     // Where a variable was met first: at a position (input -1) or at a column of an input.
     struct Place {
         int input, at;
@@ -308,32 +300,31 @@ void Translator::buildConditions(const std::vector<FSymbol>& inputVars,
         if (e == nullptr) {
             const FSymbol s = symbolAt < inputVars.size() ? inputVars[symbolAt++] : FSymbol();
             if (!s.isVariable()) {
-                conditions.constantPositions.append(p);
-                conditions.constantSymbols.append(s);
+                conditions.constants.push_back({p, s});
             } else if (auto it = seen.find(s); it != seen.end()) {
-                conditions.varEq.append(newRecord({p, it->second.at}));
+                conditions.equalColumns.push_back({p, it->second.at});
             } else {
                 seen[s] = {-1, p};
                 if (isResult(s)) {
-                    conditions.var.append(newRecord({p, addResult(s)}));
+                    conditions.columnCells.push_back({p, addResult(s)});
                 } else {
-                    conditions.columnSet.insert(p);
+                    conditions.freeColumns.insert(p);
                 }
             }
         } else {
-            conditions.keyColumns.append(p);
+            conditions.keyColumns.push_back(p);
             if (mergeFlag == 0) {
                 Operator* op = e->getOperator();
                 for (const FSymbol& v : op->getVariables()) {
                     int k = 0;
                     if (!op->isGroupedBy(v, &k)) continue;
                     if (auto it = seen.find(v); it != seen.end()) {
-                        conditions.varEq.append(newRecord({p, it->second.at}));
+                        conditions.equalColumns.push_back({p, it->second.at});
                         continue;
                     }
                     seen[v] = {-1, p};
                     if (isResult(v))
-                        conditions.var.append(newRecord({k >= 1 ? k : p, addResult(v)}));
+                        conditions.columnCells.push_back({k >= 1 ? k : p, addResult(v)});
                 }
             }
             ++input;
@@ -341,12 +332,14 @@ void Translator::buildConditions(const std::vector<FSymbol>& inputVars,
         ++p;
     }
     count = input;
+    conditions.inputCount = input;
 
     int j = 0;
     for (AlgebraicExpr* e : inputExprs) {
         if (e == nullptr) continue;
         Operator* op = e->getOperator();
-        conditions.inputFlags.append(isProjection(op) ? 1 : 0);
+        conditions.inputRoles.push_back(isProjection(op) ? PatternSpec::InputRole::Projection
+                                                         : PatternSpec::InputRole::Rows);
         if (op->getVariables().empty()) conditions.excludedInputs.insert(j);
         bool lastGrouped = false;
         int c = 1;
@@ -356,11 +349,11 @@ void Translator::buildConditions(const std::vector<FSymbol>& inputVars,
             if (!lastGrouped) {
                 if (auto it = seen.find(v); it == seen.end()) {
                     seen[v] = {j, c};
-                    if (isResult(v)) conditions.givenVar.append(newRecord({j, c, addResult(v)}));
+                    if (isResult(v)) conditions.inputCells.push_back({j, c, addResult(v)});
                 } else if (it->second.input < 0) {
-                    conditions.eqCon.append(newRecord({it->second.at, j, c}));
+                    conditions.columnsMeetInputs.push_back({it->second.at, j, c});
                 } else {
-                    conditions.eqJoin.append(newRecord({it->second.input, it->second.at, j, c}));
+                    conditions.inputJoins.push_back({it->second.input, it->second.at, j, c});
                 }
             }
             ++c;
@@ -378,12 +371,14 @@ void Translator::buildLeaf(int count, const ParseTreeNode* node, bool noKey, Mak
     std::vector<FSymbol> inputVars;
     std::vector<AlgebraicExpr*> inputExprs;
     if (!popInputs(inputVars, inputExprs, count)) return;
-    clib_list<int*> bindings;
+    std::vector<InputBinding> bindings;
     collectVariables(inputExprs, bindings);
     int inputCount = 0;
     buildConditions(inputVars, inputExprs, node, inputCount);
-    Operator* op = make(inputCount, bindings);
-    conditions.clear();
+    PatternSpec pattern = std::move(conditions);
+    conditions = PatternSpec();
+    pattern.inputBindings = std::move(bindings);
+    Operator* op = make(std::move(pattern));
     if (noKey) op->setNoKey();
     AlgebraicExpr* expr = wrap(op, passedCount);
     for (AlgebraicExpr* input : inputExprs) {
@@ -399,12 +394,11 @@ AlgebraicExpr* Translator::constantNode(const FSymbol& symbol) {
     if (!isConstantKind(symbol)) return nullptr;
     int inputCount = 0;
     buildConditions({}, {}, nullptr, inputCount);
-    auto* op = new IdMapper("idmapper", 0, symbol, 0, conditions.varEq, conditions.eqCon,
-                            conditions.eqJoin, conditions.var, conditions.givenVar,
-                            conditions.constantPositions, conditions.constantSymbols,
-                            conditions.keyColumns, conditions.variables, conditions.excludedInputs,
-                            clib_list<int*>(), conditions.inputFlags);
-    conditions.clear();
+    IdMapperSpec spec;
+    spec.function = symbol;
+    spec.pattern = std::move(conditions);
+    conditions = PatternSpec();
+    auto* op = new IdMapper(spec);
     return wrap(op, passedCount);
 }
 
@@ -412,7 +406,7 @@ void Translator::transpose(FVar* var) {
     if (stopped()) return;
     const FSymbol& name = var->getName();
     if (passed.member(name)) {
-        stack.push_back(wrap(new Pi("pi", 1, name), 0));
+        stack.push_back(wrap(new Pi(name), 0));
         return;
     }
     stack.push_back(nullptr);
@@ -428,20 +422,18 @@ void Translator::transpose(IdTerm* term, int argCount) {
         pendingSymbols.push_back(name);
         return;
     }
-    buildLeaf(argCount, term, false, [&](int inputCount, const clib_list<int*>& bindings) {
-        const Conditions& c = conditions;
-        return new IdMapper("idmapper", argCount, name, inputCount, c.varEq, c.eqCon, c.eqJoin,
-                            c.var, c.givenVar, c.constantPositions, c.constantSymbols, c.keyColumns,
-                            c.variables, c.excludedInputs, bindings, c.inputFlags);
+    buildLeaf(argCount, term, false, [&](PatternSpec pattern) {
+        IdMapperSpec spec{argCount, name, std::move(pattern)};
+        return new IdMapper(spec);
     });
 }
 
 void Translator::transpose(FMolecule* mol) {
-    buildLeaf(2, mol, mol == literalMolecule, [&](int inputCount, const clib_list<int*>& bindings) {
-        const Conditions& c = conditions;
-        return new Isa("isa", 2, mol->getIsaKind(), inputCount, c.varEq, c.eqCon, c.eqJoin, c.var,
-                       c.givenVar, c.constantPositions, c.constantSymbols, c.keyColumns,
-                       c.variables, c.columnSet, c.excludedInputs, bindings, c.inputFlags);
+    buildLeaf(2, mol, mol == literalMolecule, [&](PatternSpec pattern) {
+        IsaRelationSpec spec;
+        spec.isaKind = mol->getIsaKind();
+        spec.pattern = std::move(pattern);
+        return new Isa(spec);
     });
 }
 
@@ -454,46 +446,38 @@ void Translator::transpose(Spec* spec, int argCount, int resultCount) {
         --specs;
     }
     const int arity = resultCount > 0 ? argCount + resultCount + 2 : argCount + 3;
-    buildLeaf(argCount + resultCount + 2, node, molecule == literalMolecule,
-              [&](int inputCount, const clib_list<int*>& bindings) {
-                  const Conditions& c = conditions;
-                  return new Prop("prop", arity, spec->getKind(), spec->getCode(), inputCount,
-                                  resultCount, c.varEq, c.eqCon, c.eqJoin, c.var, c.givenVar,
-                                  c.constantPositions, c.constantSymbols, c.keyColumns, c.variables,
-                                  c.columnSet, c.excludedInputs, bindings, c.inputFlags);
-              });
+    buildLeaf(
+        argCount + resultCount + 2, node, molecule == literalMolecule, [&](PatternSpec pattern) {
+            PropSpec made{arity, spec->getKind(), spec->getCode(), resultCount, std::move(pattern)};
+            return new Prop(made);
+        });
 }
 
 void Translator::transpose(Reference* ref, int argCount) {
     const bool noKey = literalMolecule != nullptr && literalMolecule->getHost() == ref;
-    buildLeaf(argCount + 2, ref, noKey, [&](int inputCount, const clib_list<int*>& bindings) {
-        const Conditions& c = conditions;
-        return new Apply("apply", argCount + 2, ref->getDot(), ref->getCode(), inputCount, c.varEq,
-                         c.eqCon, c.eqJoin, c.var, c.givenVar, c.constantPositions,
-                         c.constantSymbols, c.keyColumns, c.variables, c.columnSet,
-                         c.excludedInputs, bindings, c.inputFlags);
+    buildLeaf(argCount + 2, ref, noKey, [&](PatternSpec pattern) {
+        ApplySpec spec{argCount + 2, ref->getDot(), ref->getCode(), std::move(pattern)};
+        return new Apply(spec);
     });
 }
 
 void Translator::transpose(ArithmeticExpr* expr) {
     const std::string op = expr->getOperator();
     const int kind = op == "+" ? 100 : op == "-" ? 101 : op == "*" ? 102 : op == "div" ? 103 : 104;
-    buildLeaf(2, expr, false, [&](int inputCount, const clib_list<int*>& bindings) {
-        const Conditions& c = conditions;
-        return new Apply("apply", 2, kind, 0, inputCount, c.varEq, c.eqCon, c.eqJoin, c.var,
-                         c.givenVar, c.constantPositions, c.constantSymbols, c.keyColumns,
-                         c.variables, c.columnSet, c.excludedInputs, bindings, c.inputFlags);
+    buildLeaf(2, expr, false, [&](PatternSpec pattern) {
+        ApplySpec spec{2, kind, 0, std::move(pattern)};
+        return new Apply(spec);
     });
 }
 
 void Translator::transpose(PTerm* term, int argCount) {
     const FSymbol name = term->getName();
     const int perlInputCount = term->firstGroupEnd();
-    buildLeaf(argCount, term, false, [&](int inputCount, const clib_list<int*>& bindings) {
-        const Conditions& c = conditions;
-        return new Pred("pred", argCount, name, inputCount, c.varEq, c.eqCon, c.eqJoin, c.var,
-                        c.givenVar, c.constantPositions, c.constantSymbols, c.keyColumns,
-                        c.variables, c.excludedInputs, perlInputCount, bindings, c.inputFlags);
+    // The one built-in that runs code in the embedded interpreter.
+    const bool perl = term->isBuiltin() && symTab != nullptr && symTab->giveName(name) == "perl";
+    buildLeaf(argCount, term, false, [&](PatternSpec pattern) {
+        PredSpec spec{argCount, name, perl, perlInputCount, std::move(pattern)};
+        return new Pred(spec);
     });
 }
 
@@ -503,7 +487,7 @@ void Translator::transpose(AggExpr* agg) {
     std::vector<AlgebraicExpr*> inputExprs;
     if (!popInputs(inputVars, inputExprs, 1)) return;
     VarList* groups = agg->getGroupVars();
-    auto* op = new Aggregation("aggregation", 1, agg->getOperator(), agg->getAggVar(), *groups);
+    auto* op = new Aggregation(agg->getOperator(), agg->getAggVar(), *groups);
     delete groups;
     AlgebraicExpr* node = wrap(op, passedCount);
     if (AlgebraicExpr* input = inputExprs.front(); input != nullptr) {
@@ -534,16 +518,25 @@ void Translator::endLiteral() {
     std::vector<AlgebraicExpr*> inputExprs;
     if (!popInputs(inputVars, inputExprs, 2)) return;
     mergeFlag = 1;
-    clib_list<int*> bindings;
+    std::vector<InputBinding> bindings;
     collectVariables(inputExprs, bindings);
     int inputCount = 0;
     buildConditions(inputVars, inputExprs, nullptr, inputCount);
     mergeFlag = 0;
-    const Conditions& c = conditions;
-    auto* merge = new Merge("merge", 2, inputCount, c.varEq, c.eqCon, c.eqJoin, c.var, c.givenVar,
-                            c.constantPositions, c.constantSymbols, c.keyColumns, c.variables,
-                            c.columnSet, c.excludedInputs, bindings, c.inputFlags);
-    conditions.clear();
+    JoinSpec spec;
+    spec.pattern = std::move(conditions);
+    conditions = PatternSpec();
+    spec.pattern.inputBindings = std::move(bindings);
+    // The way the join runs follows from the columns its inputs will carry: the first input's
+    // and the last one's.
+    std::vector<const AlgebraicExpr*> present;
+    for (const AlgebraicExpr* input : inputExprs)
+        if (input != nullptr) present.push_back(input);
+    if (!present.empty())
+        spec.strategy =
+            JoinSpec::choose(resultColumns(present.front()), resultColumns(present.back()),
+                             spec.pattern.variables, spec.shared);
+    auto* merge = new Merge(spec);
     AlgebraicExpr* node = wrap(merge, 0);
     for (AlgebraicExpr* input : inputExprs) {
         if (input == nullptr) continue;
@@ -565,8 +558,9 @@ void Translator::visitNegatedLiteral(FLiteral*) {
             }
             FSymbol dropped;
             decRef(popEntry(dropped));
-            clib_list<FSymbol> none;
-            stack.push_back(wrap(new Minus("minus", none, none, none, 2, 1), 0));
+            MinusSpec never;
+            never.neverHolds = true;
+            stack.push_back(wrap(new Minus(never), 0));
             return;
         }
         e = constantNode(symbol);
@@ -583,8 +577,8 @@ void Translator::visitNegatedLiteral(FLiteral*) {
     const clib_list<FSymbol>& right = e->getOperator()->getVariables();
     keepLive(right);
     if (stack.size() <= std::size_t(stackBase)) {
-        AlgebraicExpr* node =
-            wrap(new Minus("minus", clib_list<FSymbol>(), right, result, 2, 0), 0);
+        const MinusSpec alone{clib_list<FSymbol>(), right, result};
+        AlgebraicExpr* node = wrap(new Minus(alone), 0);
         node->addChild(e);
         decRef(e);
         stack.push_back(node);
@@ -599,7 +593,8 @@ void Translator::visitNegatedLiteral(FLiteral*) {
     }
     const clib_list<FSymbol>& left = b->getOperator()->getVariables();
     keepLive(left);
-    AlgebraicExpr* node = wrap(new Minus("minus", left, right, result, 2, 0), 0);
+    const MinusSpec negation{left, right, result};
+    AlgebraicExpr* node = wrap(new Minus(negation), 0);
     node->addChild(b);
     node->addChild(e);
     decRef(b);
@@ -773,6 +768,8 @@ AlgebraicExpr* Translator::translateInOrder(FRule* rule, SymTab* names, FLiteral
             result->print(out);
             out << std::endl;
             if (duplicate != 0) out << "duplicate elimination proposed" << std::endl;
+            out << "plan" << std::endl;
+            result->printPlan(out, rule->getSymTab(), 1);
         }
     }
     clearExpressions();

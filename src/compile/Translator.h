@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "compile/PatternSpec.h"
 #include "compile/PtnScanner.h"
 #include "compile/VarScanner.h"
 #include "foundation/clib_list.h"
@@ -79,9 +80,9 @@ class Translator : public PtnScanner {
     virtual int occurrences(const FSymbol& var) const;
     // Whether an expression on the stack carries the variable.
     virtual bool isBound(const FSymbol& var) const;
-    // The binding records of the non-null inputs, in order (the records stay the operators').
+    // The bindings of the non-null inputs, in order.
     virtual void collectVariables(const std::vector<AlgebraicExpr*>& inputExprs,
-                                  clib_list<int*>& out) const;
+                                  std::vector<InputBinding>& out) const;
     virtual void clearLiteralState();
     virtual void clearExpressions();
     virtual FLSysRef debugOn(FLSysArgs* args);
@@ -93,18 +94,6 @@ class Translator : public PtnScanner {
     ~Translator() override;
 
   protected:
-    // The arguments of the next operator constructor; the records are owned here until the
-    // operator has copied them.
-    struct Conditions {
-        clib_list<int*> varEq, eqCon, eqJoin, var, givenVar;
-        clib_list<int> constantPositions;
-        clib_list<FSymbol> constantSymbols;
-        clib_list<int> keyColumns;
-        clib_list<FSymbol> variables;
-        set<int> columnSet, excludedInputs;
-        clib_list<int> inputFlags;
-        void clear();
-    };
     // The variables still needed after each literal of a scope: the scope's output and every
     // variable of a later literal. Each variable's last literal stands for a set per literal, so
     // that a long body costs memory in proportion to its size, not to its square.
@@ -138,8 +127,8 @@ class Translator : public PtnScanner {
     AlgebraicExpr* translateInOrder(FRule* rule, SymTab* names, FLiteralList* ordered);
     // Live sets and occurrence dictionaries of the literals against the scope's output.
     void openScope(const std::vector<FLiteral*>& scopeLiterals, const set<FSymbol>& output);
-    // The common steps of the leaf hooks; `make` builds the operator from the input count and
-    // the input bindings.
+    // The common steps of the leaf hooks; `make` builds the operator from the pattern (with its
+    // input bindings).
     template <class Make>
     void buildLeaf(int count, const ParseTreeNode* node, bool noKey, Make make);
     // Pushes a node over its operator (the operator's reference passes to the node).
@@ -149,7 +138,9 @@ class Translator : public PtnScanner {
     // Takes the newest entry off the stack; `symbol` receives the pending symbol of a null one.
     AlgebraicExpr* popEntry(FSymbol& symbol);
     bool stopped() const { return error != 0 || untranslatable != 0; }
-    int* newRecord(std::initializer_list<int> values);
+    // The columns the operand of a node carries when its operator has run: what a join above it
+    // is planned for.
+    static clib_list<FSymbol> resultColumns(const AlgebraicExpr* expr);
 
     std::vector<AlgebraicExpr*> stack;
     std::vector<FSymbol> pendingSymbols;
@@ -168,7 +159,7 @@ class Translator : public PtnScanner {
     VarScanner* scanner;
     FTerm* currentTerm = nullptr;
     FMolecule* literalMolecule = nullptr;
-    Conditions conditions;
+    PatternSpec conditions;
     std::vector<FLiteral*> literals;
     std::int32_t mergeFlag = 0;
     std::int32_t debug = 0;

@@ -12,6 +12,7 @@
 #include "compile/Operand.h"
 #include "compile/StableRows.h"
 #include "foundation/ErrorCatalogue.h"
+#include "foundation/OutputChannel.h"
 #include "objectbase/RelationStore.h"
 #include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
@@ -213,10 +214,39 @@ TEST_F(StreamingJoinTest, AFarewellInsideAProjectionEndsIt) {
     controlEvents::takeFarewell();
     controlEvents::clearInterrupt();
     controlEvents::record(controlEvents::Shutdown);
-    Held<MultiPi> pi(new MultiPi("multipi", 1, symbols({x})));
+    Held<MultiPi> pi(new MultiPi(symbols({x})));
     Held<Operand> projected(run(pi.get(), {input.get()}, access));
     EXPECT_LT(projected->size(), 2 * 4096);
     EXPECT_TRUE(controlEvents::takeCutShort());
+}
+
+TEST_F(StreamingJoinTest, ATracedJoinReadsItsInputsAsAnUntracedOne) {
+    // X, Z from (X, Y) joined with (Y, Z) on Y, planned as a hash join.
+    Held<Merge> join(makeJoin(Records{{0, 1, 0}, {1, 2, 1}}, Records{{0, 2, 1, 1}}, symbols({x, z}),
+                              symbols({x, y}), symbols({y, z})));
+    ASSERT_EQ(join->joinStrategy(), JoinStrategy::HashJoin);
+    int given = 0;
+    Held<SetOperand> left(counted(1000, 10, &given));
+    Held<SetOperand> right(pairs(symbols({y, z}), 10, 1));
+    ChannelCapture out(debugChannel());
+    setOperatorDebug();
+    Held<Operand> traced(run(join.get(), {left.get(), right.get()}, access));
+    clearOperatorDebug();
+    EXPECT_NE(out.text().find("contents of op#1"), std::string::npos);
+    EXPECT_NE(out.text().find("RESULT : "), std::string::npos);
+    // The trace printed copies: the input and the result still wait in their sources, as they
+    // do after an untraced run.
+    EXPECT_TRUE(left->holdsSource());
+    auto* rows = dynamic_cast<SetOperand*>(traced.get());
+    ASSERT_NE(rows, nullptr);
+    EXPECT_TRUE(rows->holdsSource());
+
+    int untracedGiven = 0;
+    Held<SetOperand> again(counted(1000, 10, &untracedGiven));
+    Held<Operand> quiet(run(join.get(), {again.get(), right.get()}, access));
+    EXPECT_TRUE(again->holdsSource());
+    EXPECT_EQ(contents(traced.get()), contents(quiet.get()));
+    EXPECT_EQ(contents(quiet.get()).size(), 1000u);
 }
 
 }  // namespace
