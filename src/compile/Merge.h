@@ -13,9 +13,12 @@ enum class JoinStrategy {
     // No result variables: the "true" row when one combination of rows satisfies every join
     // record; stops at the first.
     ExistenceTest,
-    // The inputs share variables: the right rows are grouped by their shared cells and the left
-    // rows stream past them; the result is made when it is read.
+    // The inputs share variables and both are keyed rows: the right rows are grouped by their
+    // shared cells and the left rows stream past them; the result is made when it is read.
     HashJoin,
+    // The inputs share variables but one is a set of names or of tuples (a projection): the
+    // right input regrouped by the join value, the left walked group by group.
+    RegroupedJoin,
     // Only the left (right) input carries result variables: its rows, projected.
     PassLeft,
     PassRight,
@@ -33,9 +36,11 @@ struct JoinSpec {
     // The variables both inputs carry, in the left input's column order.
     std::vector<FSymbol> shared;
 
-    // The strategy for inputs with these columns and this result.
+    // The strategy for inputs with these columns and this result; `keyedRows` when both inputs
+    // give keyed rows (SetOperands), not names or tuples.
     static JoinStrategy choose(const clib_list<FSymbol>& left, const clib_list<FSymbol>& right,
-                               const clib_list<FSymbol>& variables, std::vector<FSymbol>& shared);
+                               const clib_list<FSymbol>& variables, bool keyedRows,
+                               std::vector<FSymbol>& shared);
 };
 
 // Every result row is stored under UndefinedObject.
@@ -68,15 +73,14 @@ class Merge : public BaseOperator {
     void emitRow(MergeRun& run, const std::vector<Iterator*>& iters) const;
     // Whether the operands carry the shared variables the plan was made for.
     bool sharesPlanned(clib_list<Operand*>* inputs) const;
+    // The 1-based columns of the shared variables in an input.
+    std::vector<int> sharedPositions(Operand* input) const;
     // Joins the left input's rows with the right input's rows that agree on every shared
-    // variable.
-    void sortMergeJoin(MergeRun& run, Operand* left, Operand* right) const;
-    // The join of sortMergeJoin over two SetOperands read in place, deferred to the result's
-    // first read. False (nothing done) when a position or join record names a column the
-    // inputs lack.
-    bool hashJoin(MergeRun& run, SetOperand* left, SetOperand* right,
-                  const std::vector<int>& leftPositions,
-                  const std::vector<int>& rightPositions) const;
+    // variable: the right input regrouped by the join value.
+    void regroupedJoin(MergeRun& run, Operand* left, Operand* right) const;
+    // The same join over two SetOperands read in place, deferred to the result's first read.
+    // False (nothing done) when a position or join record names a column the inputs lack.
+    bool hashJoin(MergeRun& run, SetOperand* left, SetOperand* right) const;
     // The input's rows projected on the result variables.
     void projectThrough(MergeRun& run, Operand* input) const;
 

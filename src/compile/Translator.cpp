@@ -116,6 +116,23 @@ AlgebraicExpr* Translator::wrap(Operator* op, int keepInput) {
     return expr;
 }
 
+bool Translator::yieldsKeyedRows(const AlgebraicExpr* expr) {
+    const Operator* op = expr->getOperator();
+    switch (op->kind()) {
+        case OperatorKind::Projection:
+        case OperatorKind::MultiProjection:
+            return false;
+        case OperatorKind::Negation:
+            if (static_cast<const Minus*>(op)->negationStrategy() ==
+                    NegationStrategy::ExistenceTest &&
+                expr->getChildren().size() >= 2)
+                return yieldsKeyedRows(expr->getChildren().front().get());
+            return true;
+        default:
+            return true;
+    }
+}
+
 // ---- bookkeeping ----
 
 void Translator::clearExpressions() {
@@ -533,9 +550,9 @@ void Translator::endLiteral() {
     for (const AlgebraicExpr* input : inputExprs)
         if (input != nullptr) present.push_back(input);
     if (!present.empty())
-        spec.strategy =
-            JoinSpec::choose(resultColumns(present.front()), resultColumns(present.back()),
-                             spec.pattern.variables, spec.shared);
+        spec.strategy = JoinSpec::choose(
+            resultColumns(present.front()), resultColumns(present.back()), spec.pattern.variables,
+            yieldsKeyedRows(present.front()) && yieldsKeyedRows(present.back()), spec.shared);
     auto* merge = new Merge(spec);
     AlgebraicExpr* node = wrap(merge, 0);
     for (AlgebraicExpr* input : inputExprs) {

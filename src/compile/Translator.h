@@ -141,6 +141,8 @@ class Translator : public PtnScanner {
     // The columns the operand of a node carries when its operator has run: what a join above it
     // is planned for.
     static clib_list<FSymbol> resultColumns(const AlgebraicExpr* expr);
+    // Whether that operand holds keyed rows (a SetOperand) rather than names or tuples.
+    static bool yieldsKeyedRows(const AlgebraicExpr* expr);
 
     std::vector<AlgebraicExpr*> stack;
     std::vector<FSymbol> pendingSymbols;

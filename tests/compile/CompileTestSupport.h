@@ -234,10 +234,11 @@ inline IdMapper* makeIdMapper(int arity, const InternalName& function, const Con
     return new IdMapper(spec);
 }
 // A Merge of two inputs, both keyed on their first columns and read as rows, planned for inputs
-// with the given columns.
+// with the given columns, keyed rows unless `keyedRows` is false.
 inline Merge* makeJoin(Records givenVar, Records eqJoin, const clib_list<FSymbol>& variables,
                        const clib_list<FSymbol>& leftColumns,
-                       const clib_list<FSymbol>& rightColumns, Records bindings = Records()) {
+                       const clib_list<FSymbol>& rightColumns, Records bindings = Records(),
+                       bool keyedRows = true) {
     Conditions c;
     c.inputCount = 2;
     c.givenVar = std::move(givenVar);
@@ -248,7 +249,7 @@ inline Merge* makeJoin(Records givenVar, Records eqJoin, const clib_list<FSymbol
     c.variables = variables;
     JoinSpec spec;
     spec.pattern = toPattern(c);
-    spec.strategy = JoinSpec::choose(leftColumns, rightColumns, variables, spec.shared);
+    spec.strategy = JoinSpec::choose(leftColumns, rightColumns, variables, keyedRows, spec.shared);
     return new Merge(spec);
 }
 

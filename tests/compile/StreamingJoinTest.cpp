@@ -249,5 +249,36 @@ TEST_F(StreamingJoinTest, ATracedJoinReadsItsInputsAsAnUntracedOne) {
     EXPECT_EQ(contents(quiet.get()).size(), 1000u);
 }
 
+TEST_F(StreamingJoinTest, ARegroupedJoinMeetsTheRowsAHashJoinMeets) {
+    // (X, Y) joined with (Y, Z) on Y into (X, Z), planned once for keyed rows and once for an
+    // input of names or tuples, which regroups the right input instead of hashing it.
+    Held<Merge> hashed(makeJoin(Records{{0, 1, 0}, {1, 2, 1}}, Records{{0, 2, 1, 1}},
+                                symbols({x, z}), symbols({x, y}), symbols({y, z})));
+    Held<Merge> regrouped(makeJoin(Records{{0, 1, 0}, {1, 2, 1}}, Records{{0, 2, 1, 1}},
+                                   symbols({x, z}), symbols({x, y}), symbols({y, z}), Records(),
+                                   false));
+    ASSERT_EQ(hashed->joinStrategy(), JoinStrategy::HashJoin);
+    ASSERT_EQ(regrouped->joinStrategy(), JoinStrategy::RegroupedJoin);
+    Held<SetOperand> left(pairs(symbols({x, y}), 8, 1));
+    Held<SetOperand> right(pairs(symbols({y, z}), 10, 10));
+    Held<Operand> one(run(hashed.get(), {left.get(), right.get()}, access));
+    Held<Operand> other(run(regrouped.get(), {left.get(), right.get()}, access));
+    std::vector<KeyedRow> expected;
+    for (int v = 0; v < 8; ++v) expected.push_back({undef(), {integer(v), integer(v + 11)}});
+    EXPECT_EQ(contents(one.get()), expected);
+    EXPECT_EQ(contents(other.get()), expected);
+    EXPECT_FALSE(centralErrorHandler().isError());
+
+    // A hash join given tuples where its plan expects keyed rows is a fault of the plan:
+    // reported, and nothing is joined some other way.
+    Held<TupleSetOperand> tuples(new TupleSetOperand(symbols({x, y}), 2));
+    const InternalName row[2] = {integer(1), integer(2)};
+    tuples->insert(row);
+    Held<Operand> refused(run(hashed.get(), {tuples.get(), right.get()}, access));
+    ASSERT_NE(refused.get(), nullptr);
+    EXPECT_TRUE(refused->isEmpty());
+    EXPECT_EQ(centralErrorHandler().getError(), err11::InternalProblems);
+}
+
 }  // namespace
 }  // namespace compile_test
