@@ -110,10 +110,10 @@ clib_list<FSymbol> Translator::resultColumns(const AlgebraicExpr* expr) {
     }
 }
 
-AlgebraicExpr* Translator::wrap(Operator* op, int keepInput) {
-    auto* expr = new AlgebraicExpr(op, keepInput, duplicate);
-    decRef(op);
-    return expr;
+Translator::ExprRef Translator::wrap(Operator* op, int keepInput) {
+    // The node takes its own reference; the one of the new operator goes.
+    const Ref<Operator> made = Ref<Operator>::adopt(op);
+    return ExprRef::adopt(new AlgebraicExpr(made.get(), keepInput, duplicate));
 }
 
 bool Translator::yieldsKeyedRows(const AlgebraicExpr* expr) {
@@ -136,7 +136,6 @@ bool Translator::yieldsKeyedRows(const AlgebraicExpr* expr) {
 // ---- bookkeeping ----
 
 void Translator::clearExpressions() {
-    for (AlgebraicExpr* expr : stack) decRef(expr);
     stack.clear();
 }
 
@@ -189,22 +188,22 @@ bool Translator::isBound(const FSymbol& var) const {
     // Only the current scope: an aggregate's body does not see the variables of the literals
     // around it, except through its grouping variables.
     for (std::size_t i = std::size_t(std::max(stackBase, 0)); i < stack.size(); ++i)
-        if (stack[i] != nullptr && holds(stack[i]->getOperator()->getVariables(), var)) return true;
+        if (stack[i] && holds(stack[i]->getOperator()->getVariables(), var)) return true;
     return false;
 }
 
-void Translator::collectVariables(const std::vector<AlgebraicExpr*>& inputExprs,
+void Translator::collectVariables(const std::vector<ExprRef>& inputExprs,
                                   std::vector<InputBinding>& out) const {
-    for (AlgebraicExpr* expr : inputExprs) {
-        if (expr == nullptr) continue;
+    for (const ExprRef& expr : inputExprs) {
+        if (!expr) continue;
         for (const InputBinding& b : expr->getOperator()->getBindings()) out.push_back(b);
     }
 }
 
-AlgebraicExpr* Translator::popEntry(FSymbol& symbol) {
-    AlgebraicExpr* expr = stack.back();
+Translator::ExprRef Translator::popEntry(FSymbol& symbol) {
+    ExprRef expr = std::move(stack.back());
     stack.pop_back();
-    if (expr == nullptr && !pendingSymbols.empty()) {
+    if (!expr && !pendingSymbols.empty()) {
         symbol = pendingSymbols.back();
         pendingSymbols.pop_back();
     }
@@ -213,7 +212,7 @@ AlgebraicExpr* Translator::popEntry(FSymbol& symbol) {
 
 // ---- inputs and conditions ----
 
-bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<AlgebraicExpr*>& inputExprs,
+bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<ExprRef>& inputExprs,
                            int count) {
     inputVars.clear();
     inputExprs.clear();
@@ -221,13 +220,14 @@ bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<Algebrai
         error = 1;
         return false;
     }
-    std::vector<AlgebraicExpr*> entries(stack.end() - count, stack.end());
+    std::vector<ExprRef> entries(std::make_move_iterator(stack.end() - count),
+                                 std::make_move_iterator(stack.end()));
     stack.resize(stack.size() - std::size_t(count));
 
     int piCount = 0;
     int nullCount = 0;
-    for (AlgebraicExpr* e : entries) {
-        if (e == nullptr) {
+    for (const ExprRef& e : entries) {
+        if (!e) {
             ++nullCount;
         } else if (e->getOperator()->kind() == OperatorKind::Projection) {
             ++piCount;
@@ -245,8 +245,8 @@ bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<Algebrai
     int next = 0;
     int combinedIndex = -1;
     for (int p = 0; p < count; ++p) {
-        AlgebraicExpr* e = entries[std::size_t(p)];
-        if (e == nullptr) continue;
+        const ExprRef& e = entries[std::size_t(p)];
+        if (!e) continue;
         int index;
         if (combine && e->getOperator()->kind() == OperatorKind::Projection) {
             if (combinedIndex < 0) combinedIndex = next++;
@@ -262,26 +262,26 @@ bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<Algebrai
     std::vector<InputBinding> combinedBindings;
     int firstPi = -1;
     for (int p = 0; p < count; ++p) {
-        AlgebraicExpr* e = entries[std::size_t(p)];
-        if (e == nullptr) {
+        ExprRef& e = entries[std::size_t(p)];
+        if (!e) {
             inputVars.push_back(symbols[symbolAt++]);
-            inputExprs.push_back(nullptr);
+            inputExprs.emplace_back();
         } else if (combine && e->getOperator()->kind() == OperatorKind::Projection) {
             Operator* op = e->getOperator();
             for (const FSymbol& v : op->getVariables()) piVariables.append(v);
             const int i = int(combinedBindings.size());
             const int cell = op->getBindings().empty() ? p : op->getBindings().front().cell;
             combinedBindings.push_back({cell, combinedIndex, 1 + i});
-            decRef(e);
+            e = ExprRef();
             if (firstPi < 0) {
                 firstPi = int(inputExprs.size());
-                inputExprs.push_back(nullptr);
+                inputExprs.emplace_back();
             } else {
                 inputVars.push_back(FSymbol());
-                inputExprs.push_back(nullptr);
+                inputExprs.emplace_back();
             }
         } else {
-            inputExprs.push_back(e);
+            inputExprs.push_back(std::move(e));
         }
     }
     if (firstPi >= 0) {
@@ -293,8 +293,8 @@ bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<Algebrai
 }
 
 void Translator::buildConditions(const std::vector<FSymbol>& inputVars,
-                                 const std::vector<AlgebraicExpr*>& inputExprs,
-                                 const ParseTreeNode* node, int& count) {
+                                 const std::vector<ExprRef>& inputExprs, const ParseTreeNode* node,
+                                 int& count) {
     conditions = PatternSpec();
     // Where a variable was met first: at a position (input -1) or at a column of an input.
     struct Place {
@@ -313,8 +313,8 @@ void Translator::buildConditions(const std::vector<FSymbol>& inputVars,
     std::size_t symbolAt = 0;
     int input = 0;
     int p = 1;
-    for (AlgebraicExpr* e : inputExprs) {
-        if (e == nullptr) {
+    for (const ExprRef& e : inputExprs) {
+        if (!e) {
             const FSymbol s = symbolAt < inputVars.size() ? inputVars[symbolAt++] : FSymbol();
             if (!s.isVariable()) {
                 conditions.constants.push_back({p, s});
@@ -352,8 +352,8 @@ void Translator::buildConditions(const std::vector<FSymbol>& inputVars,
     conditions.inputCount = input;
 
     int j = 0;
-    for (AlgebraicExpr* e : inputExprs) {
-        if (e == nullptr) continue;
+    for (const ExprRef& e : inputExprs) {
+        if (!e) continue;
         Operator* op = e->getOperator();
         conditions.inputRoles.push_back(isProjection(op) ? PatternSpec::InputRole::Projection
                                                          : PatternSpec::InputRole::Rows);
@@ -386,7 +386,7 @@ template <class Make>
 void Translator::buildLeaf(int count, const ParseTreeNode* node, bool noKey, Make make) {
     if (stopped()) return;
     std::vector<FSymbol> inputVars;
-    std::vector<AlgebraicExpr*> inputExprs;
+    std::vector<ExprRef> inputExprs;
     if (!popInputs(inputVars, inputExprs, count)) return;
     std::vector<InputBinding> bindings;
     collectVariables(inputExprs, bindings);
@@ -397,18 +397,17 @@ void Translator::buildLeaf(int count, const ParseTreeNode* node, bool noKey, Mak
     pattern.inputBindings = std::move(bindings);
     Operator* op = make(std::move(pattern));
     if (noKey) op->setNoKey();
-    AlgebraicExpr* expr = wrap(op, passedCount);
-    for (AlgebraicExpr* input : inputExprs) {
-        if (input == nullptr) continue;
+    ExprRef expr = wrap(op, passedCount);
+    for (const ExprRef& input : inputExprs) {
+        if (!input) continue;
         input->getOperator()->clearNoKey();
-        expr->addChild(input);
-        decRef(input);
+        expr->addChild(input.get());
     }
-    stack.push_back(expr);
+    stack.push_back(std::move(expr));
 }
 
-AlgebraicExpr* Translator::constantNode(const FSymbol& symbol) {
-    if (!isConstantKind(symbol)) return nullptr;
+Translator::ExprRef Translator::constantNode(const FSymbol& symbol) {
+    if (!isConstantKind(symbol)) return ExprRef();
     int inputCount = 0;
     buildConditions({}, {}, nullptr, inputCount);
     IdMapperSpec spec;
@@ -426,7 +425,7 @@ void Translator::transpose(FVar* var) {
         stack.push_back(wrap(new Pi(name), 0));
         return;
     }
-    stack.push_back(nullptr);
+    stack.emplace_back();
     pendingSymbols.push_back(name);
 }
 
@@ -435,7 +434,7 @@ void Translator::transpose(IdTerm* term, int argCount) {
     const FSymbol name =
         term->isA("FunctionTerm") ? static_cast<FunctionTerm*>(term)->getName() : FSymbol();
     if (argCount == 0) {
-        stack.push_back(nullptr);
+        stack.emplace_back();
         pendingSymbols.push_back(name);
         return;
     }
@@ -501,19 +500,18 @@ void Translator::transpose(PTerm* term, int argCount) {
 void Translator::transpose(AggExpr* agg) {
     if (stopped()) return;
     std::vector<FSymbol> inputVars;
-    std::vector<AlgebraicExpr*> inputExprs;
+    std::vector<ExprRef> inputExprs;
     if (!popInputs(inputVars, inputExprs, 1)) return;
     VarList* groups = agg->getGroupVars();
     auto* op = new Aggregation(agg->getOperator(), agg->getAggVar(), *groups);
     delete groups;
-    AlgebraicExpr* node = wrap(op, passedCount);
-    if (AlgebraicExpr* input = inputExprs.front(); input != nullptr) {
+    ExprRef node = wrap(op, passedCount);
+    if (const ExprRef& input = inputExprs.front()) {
         input->getOperator()->clearNoKey();
         if (agg->getOperator() == "count") input->getOperator()->feedsOrderFreeReader();
-        node->addChild(input);
-        decRef(input);
+        node->addChild(input.get());
     }
-    stack.push_back(node);
+    stack.push_back(std::move(node));
 }
 
 // ---- literals ----
@@ -522,17 +520,17 @@ void Translator::endLiteral() {
     if (stopped()) return;
     if (stack.size() != std::size_t(stackBase) + 2) return;
     FSymbol symbolA;
-    AlgebraicExpr* a = popEntry(symbolA);
+    ExprRef a = popEntry(symbolA);
     FSymbol symbolB;
-    AlgebraicExpr* b = popEntry(symbolB);
-    if (b == nullptr) b = constantNode(symbolB);
-    if (b != nullptr) stack.push_back(b);
-    if (a == nullptr) a = constantNode(symbolA);
-    if (a != nullptr) stack.push_back(a);
+    ExprRef b = popEntry(symbolB);
+    if (!b) b = constantNode(symbolB);
+    if (b) stack.push_back(std::move(b));
+    if (!a) a = constantNode(symbolA);
+    if (a) stack.push_back(std::move(a));
     if (stack.size() != std::size_t(stackBase) + 2) return;
 
     std::vector<FSymbol> inputVars;
-    std::vector<AlgebraicExpr*> inputExprs;
+    std::vector<ExprRef> inputExprs;
     if (!popInputs(inputVars, inputExprs, 2)) return;
     mergeFlag = 1;
     std::vector<InputBinding> bindings;
@@ -547,41 +545,38 @@ void Translator::endLiteral() {
     // The way the join runs follows from the columns its inputs will carry: the first input's
     // and the last one's.
     std::vector<const AlgebraicExpr*> present;
-    for (const AlgebraicExpr* input : inputExprs)
-        if (input != nullptr) present.push_back(input);
+    for (const ExprRef& input : inputExprs)
+        if (input) present.push_back(input.get());
     if (!present.empty())
         spec.strategy = JoinSpec::choose(
             resultColumns(present.front()), resultColumns(present.back()), spec.pattern.variables,
             yieldsKeyedRows(present.front()) && yieldsKeyedRows(present.back()), spec.shared);
     auto* merge = new Merge(spec);
-    AlgebraicExpr* node = wrap(merge, 0);
-    for (AlgebraicExpr* input : inputExprs) {
-        if (input == nullptr) continue;
-        node->addChild(input);
-        decRef(input);
-    }
-    stack.push_back(node);
+    ExprRef node = wrap(merge, 0);
+    for (const ExprRef& input : inputExprs)
+        if (input) node->addChild(input.get());
+    stack.push_back(std::move(node));
 }
 
 void Translator::visitNegatedLiteral(FLiteral*) {
     if (stopped() || stack.size() <= std::size_t(stackBase)) return;
     FSymbol symbol;
-    AlgebraicExpr* e = popEntry(symbol);
-    if (e == nullptr) {
+    ExprRef e = popEntry(symbol);
+    if (!e) {
         if (symbol.isVariable()) {
             if (stack.size() <= std::size_t(stackBase)) {
                 untranslatable = 1;
                 return;
             }
             FSymbol dropped;
-            decRef(popEntry(dropped));
+            popEntry(dropped);
             MinusSpec never;
             never.neverHolds = true;
             stack.push_back(wrap(new Minus(never), 0));
             return;
         }
         e = constantNode(symbol);
-        if (e == nullptr) {
+        if (!e) {
             untranslatable = 1;
             return;
         }
@@ -595,28 +590,24 @@ void Translator::visitNegatedLiteral(FLiteral*) {
     keepLive(right);
     if (stack.size() <= std::size_t(stackBase)) {
         const MinusSpec alone{clib_list<FSymbol>(), right, result};
-        AlgebraicExpr* node = wrap(new Minus(alone), 0);
-        node->addChild(e);
-        decRef(e);
-        stack.push_back(node);
+        ExprRef node = wrap(new Minus(alone), 0);
+        node->addChild(e.get());
+        stack.push_back(std::move(node));
         return;
     }
     FSymbol leftSymbol;
-    AlgebraicExpr* b = popEntry(leftSymbol);
-    if (b == nullptr) {
-        decRef(e);
+    ExprRef b = popEntry(leftSymbol);
+    if (!b) {
         untranslatable = 1;
         return;
     }
     const clib_list<FSymbol>& left = b->getOperator()->getVariables();
     keepLive(left);
     const MinusSpec negation{left, right, result};
-    AlgebraicExpr* node = wrap(new Minus(negation), 0);
-    node->addChild(b);
-    node->addChild(e);
-    decRef(b);
-    decRef(e);
-    stack.push_back(node);
+    ExprRef node = wrap(new Minus(negation), 0);
+    node->addChild(b.get());
+    node->addChild(e.get());
+    stack.push_back(std::move(node));
 }
 
 // ---- bodies and rules ----
@@ -775,11 +766,11 @@ AlgebraicExpr* Translator::translateInOrder(FRule* rule, SymTab* names, FLiteral
     }
     translateBody(ordered);
 
-    AlgebraicExpr* result = nullptr;
+    ExprRef result;
     if (error == 0 && untranslatable == 0 && !stack.empty()) {
         FSymbol symbol;
         result = popEntry(symbol);
-        if (result == nullptr) {
+        if (!result) {
             result = constantNode(symbol);
         } else if (debug != 0) {
             result->print(out);
@@ -793,7 +784,10 @@ AlgebraicExpr* Translator::translateInOrder(FRule* rule, SymTab* names, FLiteral
     pendingSymbols.clear();
     clearLiteralState();
     decRef(ordered);
-    return result;
+    // The caller's reference.
+    AlgebraicExpr* tree = result.get();
+    incRef(tree);
+    return tree;
 }
 
 void Translator::scan(AggExpr* agg) {
@@ -841,8 +835,7 @@ void Translator::scan(AggExpr* agg) {
     openScope(bodyLiterals, output);
     translateBody(ordered);
     decRef(ordered);
-    if (!stopped() && stack.size() > std::size_t(stackBase) && stack.back() == nullptr)
-        untranslatable = 1;
+    if (!stopped() && stack.size() > std::size_t(stackBase) && !stack.back()) untranslatable = 1;
     for (VarOccurrences* dictionary : dictionaries) deleteOccurrences(dictionary);
     std::swap(live, saved.live);
     dictionaries.swap(saved.dictionaries);

@@ -11,6 +11,7 @@
 
 #include "compile/PatternSpec.h"
 #include "compile/PtnScanner.h"
+#include "compile/Ref.h"
 #include "compile/VarScanner.h"
 #include "foundation/clib_list.h"
 #include "foundation/set.h"
@@ -27,6 +28,8 @@ class VarPropagator;
 
 class Translator : public PtnScanner {
   public:
+    using ExprRef = Ref<AlgebraicExpr>;
+
     // The value has no effect; the class object passes its argument.
     explicit Translator(int mode = 1);
 
@@ -57,13 +60,13 @@ class Translator : public PtnScanner {
 
     // The input expressions of the next operator, one per pattern position: the newest `count`
     // stack entries. A null expression stands for the symbol at the same place of `inputVars`.
-    virtual bool popInputs(std::vector<FSymbol>& inputVars, std::vector<AlgebraicExpr*>& inputExprs,
+    virtual bool popInputs(std::vector<FSymbol>& inputVars, std::vector<ExprRef>& inputExprs,
                            int count);
     // Fills the condition lists for the operator of `node` over these inputs; `count` receives
     // the number of non-null inputs.
     virtual void buildConditions(const std::vector<FSymbol>& inputVars,
-                                 const std::vector<AlgebraicExpr*>& inputExprs,
-                                 const ParseTreeNode* node, int& count);
+                                 const std::vector<ExprRef>& inputExprs, const ParseTreeNode* node,
+                                 int& count);
     virtual void propagateVariables(FLiteralList* list, VarPropagator* propagator, SymTab* names);
     // As propagateVariables, for the literals that cannot be evaluated without bindings only.
     virtual void propagateVariablesSelective(FLiteralList* list, VarPropagator* propagator,
@@ -81,7 +84,7 @@ class Translator : public PtnScanner {
     // Whether an expression on the stack carries the variable.
     virtual bool isBound(const FSymbol& var) const;
     // The bindings of the non-null inputs, in order.
-    virtual void collectVariables(const std::vector<AlgebraicExpr*>& inputExprs,
+    virtual void collectVariables(const std::vector<ExprRef>& inputExprs,
                                   std::vector<InputBinding>& out) const;
     virtual void clearLiteralState();
     virtual void clearExpressions();
@@ -132,11 +135,11 @@ class Translator : public PtnScanner {
     template <class Make>
     void buildLeaf(int count, const ParseTreeNode* node, bool noKey, Make make);
     // Pushes a node over its operator (the operator's reference passes to the node).
-    AlgebraicExpr* wrap(Operator* op, int keepInput);
+    ExprRef wrap(Operator* op, int keepInput);
     // A node mapping the constant, for a symbol of kind function, integer or string; else null.
-    AlgebraicExpr* constantNode(const FSymbol& symbol);
+    ExprRef constantNode(const FSymbol& symbol);
     // Takes the newest entry off the stack; `symbol` receives the pending symbol of a null one.
-    AlgebraicExpr* popEntry(FSymbol& symbol);
+    ExprRef popEntry(FSymbol& symbol);
     bool stopped() const { return error != 0 || untranslatable != 0; }
     // The columns the operand of a node carries when its operator has run: what a join above it
     // is planned for.
@@ -144,7 +147,9 @@ class Translator : public PtnScanner {
     // Whether that operand holds keyed rows (a SetOperand) rather than names or tuples.
     static bool yieldsKeyedRows(const AlgebraicExpr* expr);
 
-    std::vector<AlgebraicExpr*> stack;
+    // The expressions of the literal being translated; a null entry stands for the newest
+    // pending symbol.
+    std::vector<ExprRef> stack;
     std::vector<FSymbol> pendingSymbols;
     set<FSymbol> passed;
     std::int32_t passedCount = 0;
