@@ -112,23 +112,18 @@ std::vector<int> values(Operand* names) {
 class AlgebraJoin {
   public:
     explicit AlgebraJoin(const Inputs& in) : om(new MainMemOM()), access(new OMAccess(om)) {
-        int given[2][3] = {{0, 1, 0}, {1, 2, 1}};
-        int join[4] = {0, 2, 1, 1};
-        clib_list<int*> none, givenVar, eqJoin;
-        givenVar.append(given[0]);
-        givenVar.append(given[1]);
-        eqJoin.append(join);
-        clib_list<int> keyColumns, flags, noInts;
-        keyColumns.append(1);
-        keyColumns.append(2);
-        flags.append(0);
-        flags.append(0);
-        clib_list<FSymbol> resultVariables, noSymbols;
-        resultVariables.append(in.x);
-        resultVariables.append(in.z);
-        merge = new Merge("merge", 2, 2, none, none, eqJoin, none, givenVar, noInts, noSymbols,
-                          keyColumns, resultVariables, set<int>(), set<int>(), none, flags);
-        pi = new Pi("pi", 1, in.z);
+        JoinSpec spec;
+        spec.pattern.inputCount = 2;
+        spec.pattern.inputCells = {{0, 1, 0}, {1, 2, 1}};
+        spec.pattern.inputJoins = {{0, 2, 1, 1}};
+        spec.pattern.keyColumns = {1, 2};
+        spec.pattern.inputRoles = {PatternSpec::InputRole::Rows, PatternSpec::InputRole::Rows};
+        spec.pattern.variables.append(in.x);
+        spec.pattern.variables.append(in.z);
+        spec.strategy = JoinStrategy::HashJoin;
+        spec.shared = {in.y};
+        merge = new Merge(spec);
+        pi = new Pi(in.z);
     }
     ~AlgebraJoin() {
         decRef(pi);
@@ -220,16 +215,13 @@ void BM_Scan_Pred(benchmark::State& state) {
         const InternalName args[2] = {number(a), number(b)};
         base.access->insertPredicate(p, args, 2);
     }
-    int var[2][2] = {{1, 0}, {2, 1}};
-    clib_list<int*> none, vars;
-    vars.append(var[0]);
-    vars.append(var[1]);
-    clib_list<int> noInts;
-    clib_list<FSymbol> variables, noSymbols;
-    variables.append(FSymbol(1, InternalName::Variable, 0));
-    variables.append(FSymbol(2, InternalName::Variable, 0));
-    Pred* pred = new Pred("pred", 2, p, 0, none, none, none, vars, none, noInts, noSymbols, noInts,
-                          variables, set<int>(), 0, none, noInts);
+    PredSpec spec;
+    spec.arity = 2;
+    spec.predicate = p;
+    spec.pattern.columnCells = {{1, 0}, {2, 1}};
+    spec.pattern.variables.append(FSymbol(1, InternalName::Variable, 0));
+    spec.pattern.variables.append(FSymbol(2, InternalName::Variable, 0));
+    Pred* pred = new Pred(spec);
     clib_list<Operand*> noInputs;
     for (auto _ : state) {
         Operand* rows = pred->evaluate(&noInputs, base.access);
@@ -255,18 +247,16 @@ void BM_Scan_Prop(benchmark::State& state) {
         std::snprintf(name, sizeof name, "h%d", h);
         base.access->insertSet(base.object(name), m, nullptr, 0, 1, values);
     }
-    int var[2][2] = {{1, 0}, {3, 1}};
-    clib_list<int*> none, vars;
-    vars.append(var[0]);
-    vars.append(var[1]);
-    clib_list<int> positions, noInts;
-    positions.append(2);
-    clib_list<FSymbol> variables, constants, noSymbols;
-    variables.append(FSymbol(1, InternalName::Variable, 0));
-    variables.append(FSymbol(2, InternalName::Variable, 0));
-    constants.append(base.om->giveSymTab()->GetFSymbol("m", InternalName::Function, 0));
-    Prop* prop = new Prop("prop", 3, 1, 0, 0, 1, none, none, none, vars, none, positions, constants,
-                          noInts, variables, set<int>(), set<int>(), none, noInts);
+    PropSpec spec;
+    spec.arity = 3;
+    spec.methodType = 1;
+    spec.valueCount = 1;
+    spec.pattern.columnCells = {{1, 0}, {3, 1}};
+    spec.pattern.constants = {
+        {2, base.om->giveSymTab()->GetFSymbol("m", InternalName::Function, 0)}};
+    spec.pattern.variables.append(FSymbol(1, InternalName::Variable, 0));
+    spec.pattern.variables.append(FSymbol(2, InternalName::Variable, 0));
+    Prop* prop = new Prop(spec);
     clib_list<Operand*> noInputs;
     for (auto _ : state) {
         Operand* rows = prop->evaluate(&noInputs, base.access);

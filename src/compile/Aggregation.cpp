@@ -19,66 +19,97 @@ bool isNumber(const InternalName& name) {
 
 }  // namespace
 
-Aggregation::Aggregation(std::string typeName, int arity, std::string opName, FSymbol aggVar,
-                         clib_list<FSymbol> groupVars)
-    : Operator(std::move(typeName), arity),
-      aggVar(aggVar),
-      opName(std::move(opName)),
-      positions(std::size_t(groupVars.size()), 0) {
-    variables = groupVars;
+Aggregation::Aggregation(const std::string& opName, FSymbol aggVar, clib_list<FSymbol> groupVars)
+    : Operator(OperatorKind::Aggregation, 1, groupVars), aggVar(aggVar) {
+    fold = opName == "min"     ? AggregateKind::Min
+           : opName == "max"   ? AggregateKind::Max
+           : opName == "sum"   ? AggregateKind::Sum
+           : opName == "avg"   ? AggregateKind::Avg
+           : opName == "count" ? AggregateKind::Count
+           : opName == "nest"  ? AggregateKind::Nest
+                               : AggregateKind::Unknown;
 }
 
-Operand* Aggregation::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
-    access = newAccess;
-    input = list != nullptr && !list->empty() ? list->head() : nullptr;
+std::string Aggregation::strategy(const SymTab*) const {
+    switch (fold) {
+        case AggregateKind::Min:
+            return "min";
+        case AggregateKind::Max:
+            return "max";
+        case AggregateKind::Sum:
+            return "sum";
+        case AggregateKind::Avg:
+            return "avg";
+        case AggregateKind::Count:
+            return "count";
+        case AggregateKind::Nest:
+            return "nest";
+        case AggregateKind::Unknown:
+            break;
+    }
+    return "unknown";
+}
+
+Operand* Aggregation::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
+    Run run{list != nullptr && !list->empty() ? list->head() : nullptr, access, variables};
+    Operand* input = run.input;
     if (input == nullptr) return nullptr;
-    if (debugging()) print();
-    result = new SetOperand(variables, 2);
+    if (debugging()) trace(run);
+    SetOperand* result = run.result = new SetOperand(variables, 2);
     // A body without answers may come without its columns (a join cut short): it is the empty
     // set all the same, whose count and sum are 0 when there are no groups.
     if (input->isEmpty()) {
-        if (variables.empty() && (opName == "count" || opName == "sum"))
+        if (variables.empty() && (fold == AggregateKind::Count || fold == AggregateKind::Sum))
             result->insert(InternalName(0, InternalName::Integer, 0), nullptr);
         return result;
     }
     const clib_list<FSymbol>* cols = input->getColumns();
-    aggColumn = cols->rank(aggVar);
-    if (aggColumn == 0 && opName != "nest") return result;
+    run.aggColumn = cols->rank(aggVar);
+    if (run.aggColumn == 0 && fold != AggregateKind::Nest) return result;
+    run.positions.assign(std::size_t(variables.size()), 0);
     std::size_t k = 0;
     for (const FSymbol& variable : variables) {
-        positions[k] = cols->rank(variable);
-        if (positions[k++] == 0) return result;
+        run.positions[k] = cols->rank(variable);
+        if (run.positions[k++] == 0) return result;
     }
-    if (opName == "min")
-        minMax(true);
-    else if (opName == "max")
-        minMax(false);
-    else if (opName == "sum")
-        sumAvg(false);
-    else if (opName == "avg")
-        sumAvg(true);
-    else if (opName == "count")
-        count();
-    else if (opName == "nest")
-        nest();
-    else
-        errorChannel() << "unknown aggregate operator" << std::endl;
+    switch (fold) {
+        case AggregateKind::Min:
+            run.minMax(true);
+            break;
+        case AggregateKind::Max:
+            run.minMax(false);
+            break;
+        case AggregateKind::Sum:
+            run.sumAvg(false);
+            break;
+        case AggregateKind::Avg:
+            run.sumAvg(true);
+            break;
+        case AggregateKind::Count:
+            run.count();
+            break;
+        case AggregateKind::Nest:
+            run.nest();
+            break;
+        case AggregateKind::Unknown:
+            errorChannel() << "unknown aggregate operator" << std::endl;
+    }
     if (debugging()) printResult(result, access);
     return result;
 }
 
-Aggregation::Group Aggregation::groupOf(Iterator* row) const {
+Aggregation::Group Aggregation::Run::groupOf(Iterator* row) const {
     Group cells;
     cells.reserve(positions.size());
     for (int position : positions) cells.push_back(row->atColumn(position));
     return cells;
 }
 
-InternalName Aggregation::valueOf(Iterator* row) const {
+InternalName Aggregation::Run::valueOf(Iterator* row) const {
     return access->mappedName(row->atColumn(aggColumn));
 }
 
-void Aggregation::minMax(bool wantMin) {
+void Aggregation::Run::minMax(bool wantMin) {
     // Only a strictly better number replaces the value held, so the first of equals stays.
     // Integers compare exactly, an integer and a float through double.
     auto better = [wantMin](const InternalName& v, const InternalName& held) {
@@ -96,7 +127,7 @@ void Aggregation::minMax(bool wantMin) {
     for (const auto& [group, value] : best) result->insert(value, group.data());
 }
 
-void Aggregation::sumAvg(bool average) {
+void Aggregation::Run::sumAvg(bool average) {
     std::map<Group, agginfo> sums;
     // Without grouping variables an input without rows still has a sum, 0.
     if (variables.empty()) sums[Group()];
@@ -116,13 +147,13 @@ void Aggregation::sumAvg(bool average) {
     }
 }
 
-bool Aggregation::firstOfItsValue(Iterator* row, std::set<Group>& seen) const {
+bool Aggregation::Run::firstOfItsValue(Iterator* row, std::set<Group>& seen) const {
     Group key = groupOf(row);
     key.push_back(row->atColumn(aggColumn));
     return seen.insert(std::move(key)).second;
 }
 
-void Aggregation::count() {
+void Aggregation::Run::count() {
     // The distinct (group, value) pairs are counted group by group in a flat hash table, one
     // probe per row in any order; the result orders its rows itself. The pairs of a set whose
     // every column is a group or the value are distinct already and need no probe of their own;
@@ -202,19 +233,20 @@ void Aggregation::count() {
                        groupCells.data() + i * g);
 }
 
-void Aggregation::nest() {
+void Aggregation::Run::nest() {
     forEachRow(input, [&](Iterator* row) {
         const Group group = groupOf(row);
         result->insert(InternalName::UndefinedObject, group.data());
     });
 }
 
-bool Aggregation::isGroupedBy(const InternalName&, int* out) {
+bool Aggregation::isGroupedBy(const InternalName&, int* out) const {
     if (out != nullptr) *out = 0;
     return false;
 }
 
-void Aggregation::print() {
+void Aggregation::trace(const Run& run) const {
+    OMAccess* access = run.access;
     OutputChannel& out = debugChannel();
     out << std::endl << "{" << lexicalText(access, aggVar);
     if (!variables.empty()) {
@@ -223,5 +255,5 @@ void Aggregation::print() {
         out << "] ; ";
     }
     out << "op#1} " << std::endl;
-    if (input != nullptr) printContents(1, input, access);
+    if (run.input != nullptr) printContents(1, run.input, access);
 }

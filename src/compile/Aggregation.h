@@ -15,15 +15,18 @@
 class Iterator;
 class SetOperand;
 
+// The fold of an aggregate, named once when the plan is made.
+enum class AggregateKind { Min, Max, Sum, Avg, Count, Nest, Unknown };
+
 class Aggregation : public Operator {
   public:
-    Aggregation(std::string typeName, int arity, std::string opName, FSymbol aggVar,
-                clib_list<FSymbol> groupVars);
+    // `opName` one of min, max, sum, avg, count and nest.
+    Aggregation(const std::string& opName, FSymbol aggVar, clib_list<FSymbol> groupVars);
 
-    void print() override;
     // Reads only the first input.
-    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) override;
-    bool isGroupedBy(const InternalName& var, int* out) override;
+    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
+    bool isGroupedBy(const InternalName& var, int* out) const override;
+    std::string strategy(const SymTab* names) const override;
 
   protected:
     ~Aggregation() override = default;
@@ -37,25 +40,32 @@ class Aggregation : public Operator {
     };
     using Group = std::vector<InternalName>;
 
-    // The group cells of a row.
-    Group groupOf(Iterator* row) const;
-    // Whether the row is the first of its group with its value of the aggregated variable:
-    // count and sum fold the set of values, whatever other columns (a molecule's host kept as
-    // the operand's key) the body's rows carry.
-    bool firstOfItsValue(Iterator* row, std::set<Group>& seen) const;
-    // The mapped value of a row's aggregated column.
-    InternalName valueOf(Iterator* row) const;
+    // One evaluation: the input, the columns of the groups and of the value, and the result.
+    struct Run {
+        Operand* input = nullptr;
+        OMAccess* access = nullptr;
+        const clib_list<FSymbol>& variables;
+        std::int32_t aggColumn = 0;
+        std::vector<int> positions;
+        SetOperand* result = nullptr;
 
-    void minMax(bool wantMin);
-    void sumAvg(bool average);
-    void count();
-    void nest();
+        // The group cells of a row.
+        Group groupOf(Iterator* row) const;
+        // Whether the row is the first of its group with its value of the aggregated variable:
+        // count and sum fold the set of values, whatever other columns (a molecule's host kept
+        // as the operand's key) the body's rows carry.
+        bool firstOfItsValue(Iterator* row, std::set<Group>& seen) const;
+        // The mapped value of a row's aggregated column.
+        InternalName valueOf(Iterator* row) const;
+
+        void minMax(bool wantMin);
+        void sumAvg(bool average);
+        void count();
+        void nest();
+    };
+
+    void trace(const Run& run) const;
 
     FSymbol aggVar;
-    Operand* input = nullptr;
-    OMAccess* access = nullptr;
-    std::string opName;
-    std::int32_t aggColumn = 0;
-    std::vector<int> positions;
-    SetOperand* result = nullptr;
+    AggregateKind fold;
 };

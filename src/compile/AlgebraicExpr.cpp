@@ -1,65 +1,70 @@
-// AlgebraicExpr: evaluation of an operator tree node and its printed form.
+// AlgebraicExpr: evaluation of an operator tree node and its printed forms.
 #include "compile/AlgebraicExpr.h"
+
+#include <ostream>
 
 #include "compile/Operand.h"
 #include "compile/Operator.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/clib_list.h"
 
 AlgebraicExpr::AlgebraicExpr(Operator* op, int keepInput, int marker)
     : op(Ref<Operator>::share(op)), keepInput(keepInput), marker(marker) {}
 
-AlgebraicExpr::~AlgebraicExpr() {
-    for (AlgebraicExpr* child : children) decRef(child);
-    releaseInputs();
-}
-
-void AlgebraicExpr::releaseInputs() {
-    for (Operand* operand : inputs) decRef(operand);
-}
-
 void AlgebraicExpr::addChild(AlgebraicExpr* child) {
     if (child == nullptr) return;
-    incRef(child);
-    children.append(child);
+    children.push_back(Ref<AlgebraicExpr>::share(child));
 }
 
-Operand* AlgebraicExpr::evaluate(OMAccess* access, Operand** current) {
+Operand* AlgebraicExpr::evaluate(OMAccess* access, Operand** current) const {
     Operand* entry = *current;
     if (op && op->projects()) {
         // The projection reads the current operand without owning it.
+        clib_list<Operand*> inputs;
         inputs.append(*current);
-        Operand* projected = op->evaluate(&inputs, access);
-        inputs.clear();
-        return projected;
+        return op->evaluate(&inputs, access);
     }
+    // The children's results, held until this node's operator has run.
+    std::vector<Ref<Operand>> held;
+    clib_list<Operand*> inputs;
     Operand* result = nullptr;
     bool shortCut = false;
-    for (AlgebraicExpr* child : children) {
-        Operand* r = child->evaluate(access, current);
-        if ((r == nullptr || r->isEmpty()) && op && op->kind() == OperatorKind::Join) {
-            decRef(r);
+    for (const Ref<AlgebraicExpr>& child : children) {
+        Ref<Operand> r = Ref<Operand>::adopt(child->evaluate(access, current));
+        if ((!r || r->isEmpty()) && op && op->kind() == OperatorKind::Join) {
             result = new Operand2();
             shortCut = true;
             break;
         }
-        inputs.append(r);
+        inputs.append(r.get());
+        held.push_back(std::move(r));
     }
     if (!shortCut && op) result = op->evaluate(&inputs, access);
-    releaseInputs();
-    inputs.clear();
+    held.clear();
     *current = keepInput != 0 ? entry : result;
     return result;
 }
 
-void AlgebraicExpr::print(OutputChannel& out) {
+void AlgebraicExpr::print(OutputChannel& out) const {
     if (op) out << op->getName();
     if (children.empty()) return;
     out << "(";
     bool first = true;
-    for (AlgebraicExpr* child : children) {
+    for (const Ref<AlgebraicExpr>& child : children) {
         if (!first) out << ",";
         first = false;
         child->print(out);
     }
     out << ")";
+}
+
+void AlgebraicExpr::printPlan(OutputChannel& out, const SymTab* names, int depth) const {
+    out << std::string(std::size_t(depth) * 2, ' ');
+    if (op) {
+        out << op->getName();
+        const std::string how = op->strategy(names);
+        if (!how.empty()) out << " : " << how;
+    }
+    out << std::endl;
+    for (const Ref<AlgebraicExpr>& child : children) child->printPlan(out, names, depth + 1);
 }

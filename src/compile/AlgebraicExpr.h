@@ -1,17 +1,18 @@
-// AlgebraicExpr: a node of an operator tree, evaluated by threading one current operand through
-// the tree.
+// AlgebraicExpr: a node of an operator tree, the plan of a rule body, evaluated by threading one
+// current operand through the tree.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "compile/Operator.h"
 #include "compile/Ref.h"
 #include "foundation/ManagedObject.h"
-#include "foundation/clib_list.h"
 
 class OMAccess;
 class Operand;
 class OutputChannel;
+class SymTab;
 
 class AlgebraicExpr : public ManagedObject {
   public:
@@ -19,27 +20,28 @@ class AlgebraicExpr : public ManagedObject {
     // was on entry; `marker` is the translator's flag, stored only.
     AlgebraicExpr(Operator* op, int keepInput, int marker);
 
-    // Drops one reference of every collected input; the list stays as it is.
-    virtual void releaseInputs();
     // The node's result (a reference for the caller, or null). "pi" and "multipi" nodes project
     // the current operand and ignore their children; a "merge" node stops at the first child
-    // that yields nothing. `*current` becomes the result unless keepInput is set.
-    virtual Operand* evaluate(OMAccess* access, Operand** current);
-    // Takes a reference to a non-null child and appends it.
-    virtual void addChild(AlgebraicExpr* child);
-    virtual clib_list<AlgebraicExpr*>* getChildren() { return &children; }
-    virtual Operator* getOperator() { return op.get(); }
+    // that yields nothing. `*current` becomes the result unless keepInput is set. The tree does
+    // not change: the operands of one evaluation live in that evaluation.
+    Operand* evaluate(OMAccess* access, Operand** current) const;
+    // Takes a reference to a non-null child and appends it (plan building only).
+    void addChild(AlgebraicExpr* child);
+    const std::vector<Ref<AlgebraicExpr>>& getChildren() const { return children; }
+    Operator* getOperator() const { return op.get(); }
     // The tree as operator type names, e.g. merge(pred,isa); no end of line.
-    virtual void print(OutputChannel& out);
-    virtual int getMarker() const { return marker; }
+    void print(OutputChannel& out) const;
+    // The plan: one line per operator with its kind and how it runs, children indented below
+    // their parent by two spaces from `depth`.
+    void printPlan(OutputChannel& out, const SymTab* names, int depth = 0) const;
+    int getMarker() const { return marker; }
 
   protected:
-    ~AlgebraicExpr() override;
+    ~AlgebraicExpr() override = default;
 
   private:
     Ref<Operator> op;
-    clib_list<Operand*> inputs;
-    clib_list<AlgebraicExpr*> children;
+    std::vector<Ref<AlgebraicExpr>> children;
     std::int32_t keepInput;
     std::int32_t marker;
 };

@@ -8,33 +8,31 @@
 
 #include "compile/BaseOperator.h"
 
+struct ApplySpec {
+    // The pattern positions without the result.
+    int arity = 0;
+    // The step's method type ("." 0, ".." 1, "/@" 2, "!" 3, "!!" 4, "!!@" 5) or the arithmetic
+    // operator (100 "+", 101 "-", 102 "*", 103 "div", 104 "/").
+    int stepKind = 0;
+    // Goes unchanged to OMAccess::matchAxis as the axis.
+    int resultKind = 0;
+    PatternSpec pattern;
+};
+
 class Apply : public BaseOperator {
   public:
-    // `stepKind`: the step's method type ("." 0, ".." 1, "/@" 2, "!" 3, "!!" 4, "!!@" 5) or the
-    // arithmetic operator (100 "+", 101 "-", 102 "*", 103 "div", 104 "/"); `resultKind` goes
-    // unchanged to OMAccess::matchAxis as the axis. The rest as for BaseOperator; `arity` counts
-    // the pattern positions without the result.
-    Apply(std::string typeName, int arity, int stepKind, int resultKind, int inputCount,
-          const clib_list<int*>& varEq, const clib_list<int*>& eqCon, const clib_list<int*>& eqJoin,
-          const clib_list<int*>& var, const clib_list<int*>& givenVar,
-          const clib_list<int>& constantPositions, const clib_list<FSymbol>& constantSymbols,
-          const clib_list<int>& keyColumns, const clib_list<FSymbol>& variables,
-          const set<int>& columnSet, const set<int>& excludedInputs,
-          const clib_list<int*>& inputBindings, const clib_list<int>& inputFlags);
-
-    void print() override;
-    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) override;
-    bool isGroupedBy(const InternalName& var, int* out) override;
+    explicit Apply(const ApplySpec& spec);
 
   protected:
     ~Apply() override = default;
-    void matchRelation() override;
 
   private:
+    void matchRelation(Run& run) const override;
+    void trace(const Run& run) const override;
+    // The pattern positions followed by the result position, which is always left free.
+    int patternWidth() const override { return arity > 0 ? arity + 1 : 1; }
     bool arithmetic() const { return stepKind >= 100 && stepKind <= 104; }
 
     std::int32_t stepKind;
     std::int32_t resultKind;
-    // The pattern positions followed by the result position, which is always left free.
-    std::vector<InternalName> patternCells;
 };

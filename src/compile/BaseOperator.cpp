@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <ostream>
 #include <set>
+#include <utility>
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
@@ -13,18 +14,6 @@
 #include "platform/ControlEvents.h"
 
 namespace {
-
-std::vector<const int*> recordsOf(const clib_list<int*>& list) {
-    std::vector<const int*> out;
-    for (int* record : list) out.push_back(record);
-    return out;
-}
-
-std::vector<int> intsOf(const clib_list<int>& list) {
-    std::vector<int> out;
-    for (int value : list) out.push_back(value);
-    return out;
-}
 
 // Fields greater than idx drop by one: the input idx leaves the numbering.
 void shift(int& field, int idx) {
@@ -38,66 +27,55 @@ int BaseOperator::InputGroup::slotOf(int input) const {
     return it == inputs.end() ? -1 : int(it - inputs.begin());
 }
 
-BaseOperator::BaseOperator(std::string typeName, int arity, int inputCount,
-                           const clib_list<int*>& varEq, const clib_list<int*>& eqCon,
-                           const clib_list<int*>& eqJoin, const clib_list<int*>& var,
-                           const clib_list<int*>& givenVar, const clib_list<int>& constantPositions,
-                           const clib_list<FSymbol>& constantSymbols,
-                           const clib_list<int>& keyColumnList, const clib_list<FSymbol>& variables,
-                           const set<int>&, const set<int>& excludedInputs,
-                           const clib_list<int*>& bindingList, const clib_list<int>& flagList)
-    : Operator(std::move(typeName), arity, variables), inputCount(inputCount < 0 ? 0 : inputCount) {
-    const auto eqConRecords = recordsOf(eqCon);
-    const auto eqJoinRecords = recordsOf(eqJoin);
-    const auto givenVarRecords = recordsOf(givenVar);
-
+BaseOperator::BaseOperator(OperatorKind kind, int arity, const PatternSpec& spec)
+    : Operator(kind, arity, spec.variables), inputCount(spec.inputCount < 0 ? 0 : spec.inputCount) {
     // An input with output values, joined to an enumerated input, or tied by more than one
     // condition is enumerated; the others are only tested for a matching row.
     std::set<int> enumeratedSet;
-    for (const int* r : givenVarRecords) enumeratedSet.insert(r[0]);
+    for (const auto& r : spec.inputCells) enumeratedSet.insert(r.input);
     std::size_t before = 0;
     do {
         before = enumeratedSet.size();
         for (int i = 0; i < this->inputCount; ++i) {
             int ties = 0;
-            for (const int* r : eqJoinRecords) {
-                if (r[0] != i && r[2] != i) continue;
+            for (const auto& r : spec.inputJoins) {
+                if (r.inputA != i && r.inputB != i) continue;
                 ++ties;
-                int other = r[0] == i ? r[2] : r[0];
+                int other = r.inputA == i ? r.inputB : r.inputA;
                 if (enumeratedSet.count(other) != 0) enumeratedSet.insert(i);
             }
-            for (const int* r : eqConRecords)
-                if (r[1] == i) ++ties;
+            for (const auto& r : spec.columnsMeetInputs)
+                if (r.input == i) ++ties;
             if (ties > 1) enumeratedSet.insert(i);
         }
     } while (enumeratedSet.size() != before);
     auto isEnumerated = [&enumeratedSet](int input) { return enumeratedSet.count(input) != 0; };
 
     inputBindings.resize(std::size_t(this->inputCount));
-    for (const int* r : recordsOf(bindingList))
-        if (r[1] >= 0 && r[1] < this->inputCount)
-            inputBindings[std::size_t(r[1])].push_back({r[0], r[1], r[2]});
-    inputFlags = intsOf(flagList);
-    inputFlags.resize(std::size_t(this->inputCount), 0);
+    for (const InputBinding& b : spec.inputBindings)
+        if (b.input >= 0 && b.input < this->inputCount)
+            inputBindings[std::size_t(b.input)].push_back(b);
+    inputRoles = spec.inputRoles;
+    inputRoles.resize(std::size_t(this->inputCount), PatternSpec::InputRole::Rows);
 
     enumerated.inputs.assign(enumeratedSet.begin(), enumeratedSet.end());
     std::set<int> conTested;
     std::set<int> joinTested;
-    for (const int* r : eqConRecords) {
-        if (isEnumerated(r[1])) {
-            eqCons.push_back({r[0], r[1], r[2], 0});
+    for (const auto& r : spec.columnsMeetInputs) {
+        if (isEnumerated(r.input)) {
+            eqCons.push_back({r.column, r.input, r.inputColumn, 0});
         } else {
-            partEqCons.push_back({r[0], r[1], r[2], 0});
-            conTested.insert(r[1]);
+            partEqCons.push_back({r.column, r.input, r.inputColumn, 0});
+            conTested.insert(r.input);
         }
     }
-    for (const int* r : eqJoinRecords) {
-        if (isEnumerated(r[0]) || isEnumerated(r[2])) {
-            eqJoins.push_back({r[0], r[1], r[2], r[3], 0, 0});
+    for (const auto& r : spec.inputJoins) {
+        if (isEnumerated(r.inputA) || isEnumerated(r.inputB)) {
+            eqJoins.push_back({r.inputA, r.columnA, r.inputB, r.columnB, 0, 0});
         } else {
-            partEqJoins.push_back({r[0], r[1], r[2], r[3], 0, 0});
-            joinTested.insert(r[0]);
-            joinTested.insert(r[2]);
+            partEqJoins.push_back({r.inputA, r.columnA, r.inputB, r.columnB, 0, 0});
+            joinTested.insert(r.inputA);
+            joinTested.insert(r.inputB);
         }
     }
     testedByCon.inputs.assign(conTested.begin(), conTested.end());
@@ -113,26 +91,16 @@ BaseOperator::BaseOperator(std::string typeName, int arity, int inputCount,
         r.slotA = testedByJoin.slotOf(r.a);
         r.slotB = testedByJoin.slotOf(r.b);
     }
-    for (const int* r : recordsOf(varEq)) varEqs.push_back({r[0], r[1]});
-    for (const int* r : recordsOf(var)) vars.push_back({r[0], r[1]});
-    for (const int* r : givenVarRecords) givenVars.push_back({r[0], r[1], r[2]});
-    enumerated.iters.assign(enumerated.inputs.size(), nullptr);
-    testedByCon.iters.assign(testedByCon.inputs.size(), nullptr);
-    testedByJoin.iters.assign(testedByJoin.inputs.size(), nullptr);
+    for (const auto& r : spec.equalColumns) varEqs.push_back({r.a, r.b});
+    for (const auto& r : spec.columnCells) vars.push_back({r.column, r.cell});
+    for (const auto& r : spec.inputCells) givenVars.push_back({r.input, r.column, r.cell});
 
-    const std::vector<int> positions = intsOf(constantPositions);
-    std::size_t k = 0;
-    for (const FSymbol& symbol : constantSymbols) {
-        if (k < positions.size()) constants[positions[k]] = symbol;
-        ++k;
-    }
+    for (const auto& c : spec.constants) constants[c.position] = c.symbol;
 
     needsCheck = (!varEqs.empty() || !partEqCons.empty() || !partEqJoins.empty()) ? 1 : 0;
 
-    inputIters.assign(std::size_t(this->inputCount), nullptr);
-    inputOperands.assign(std::size_t(this->inputCount), nullptr);
     setSelected.assign(std::size_t(this->inputCount), 0);
-    keyColumns = intsOf(keyColumnList);
+    keyColumns = spec.keyColumns;
     keyColumns.resize(std::size_t(this->inputCount), 0);
     for (int& key : keyColumns) key -= 1;
 
@@ -147,7 +115,7 @@ BaseOperator::BaseOperator(std::string typeName, int arity, int inputCount,
                 shift(r.b, idx);
             }
         }
-        if (isEnumerated(idx) || excludedInputs.member(idx)) {
+        if (isEnumerated(idx) || spec.excludedInputs.count(idx) != 0) {
             for (EqConRecord& r : partEqCons) shift(r.input, idx);
             for (EqJoinRecord& r : partEqJoins) {
                 shift(r.a, idx);
@@ -156,16 +124,43 @@ BaseOperator::BaseOperator(std::string typeName, int arity, int inputCount,
         }
     }
     // After renumbering, a given var record's input is its enumerated iterator's slot.
-    resultCells.assign(
-        std::max(givenVars.size() + vars.size(), std::size_t(this->variables.size())),
-        InternalName::UndefinedObject);
+    resultWidth = std::max(givenVars.size() + vars.size(), std::size_t(this->variables.size()));
 }
 
-BaseOperator::~BaseOperator() {
-    for (Iterator* it : inputIters) decRef(it);
-    for (Iterator* it : enumerated.iters) decRef(it);
-    for (Iterator* it : testedByCon.iters) decRef(it);
-    for (Iterator* it : testedByJoin.iters) decRef(it);
+BaseOperator::Run::Run(const BaseOperator& op, OMAccess* access, int patternWidth)
+    : access(access),
+      inputIters(std::size_t(op.inputCount), nullptr),
+      inputOperands(std::size_t(op.inputCount), nullptr),
+      enumeratedIters(op.enumerated.inputs.size(), nullptr),
+      conTestedIters(op.testedByCon.inputs.size(), nullptr),
+      joinTestedIters(op.testedByJoin.inputs.size(), nullptr),
+      resultCells(op.resultWidth, InternalName::UndefinedObject),
+      patternCells(std::size_t(patternWidth > 0 ? patternWidth : 0),
+                   InternalName::UndefinedObject) {}
+
+BaseOperator::Run::~Run() {
+    for (auto* list : {&inputIters, &enumeratedIters, &conTestedIters, &joinTestedIters})
+        for (Iterator* it : *list) decRef(it);
+    decRef(result);
+}
+
+Operand* BaseOperator::Run::release() {
+    return std::exchange(result, nullptr);
+}
+
+std::unique_ptr<BaseOperator::Run> BaseOperator::newRun(OMAccess* access) const {
+    return std::make_unique<Run>(*this, access, patternWidth());
+}
+
+Operand* BaseOperator::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
+    if (valid == 0) return nullptr;
+    std::unique_ptr<Run> run = newRun(access);
+    evaluateRelation(*run, list);
+    return run->release();
+}
+
+bool BaseOperator::isGroupedBy(const InternalName& var, int* out) const {
+    return groupedBy(keyVariable(), var, out);
 }
 
 void BaseOperator::selectBySet(int input) {
@@ -180,41 +175,41 @@ InternalName BaseOperator::groupKey(int input, Iterator* row) const {
     return row->atColumn(position + columnOffset);
 }
 
-bool BaseOperator::openInputs(clib_list<Operand*>* list) {
+bool BaseOperator::openInputs(Run& run, clib_list<Operand*>* list) const {
     if (list == nullptr || list->size() != inputCount) return false;
     std::size_t k = 0;
     for (Operand* operand : *list) {
         if (operand == nullptr) return false;
-        inputIters[k] = operand->makeIterator(inputIters[k]);
-        if (inputIters[k] == nullptr || !inputIters[k]->first()) return false;
-        inputOperands[k] = operand;
+        run.inputIters[k] = operand->makeIterator(run.inputIters[k]);
+        if (run.inputIters[k] == nullptr || !run.inputIters[k]->first()) return false;
+        run.inputOperands[k] = operand;
         ++k;
     }
     return true;
 }
 
-bool BaseOperator::putConstants(InternalName* patternCells) {
+bool BaseOperator::putConstants(Run& run) const {
     for (const auto& [position, symbol] : constants) {
         if (symbol == FSymbol()) continue;
         InternalName name;
-        if (access == nullptr || access->internValue(symbol, name) == 0) return false;
-        if (position >= 1 && position <= arity) patternCells[position - 1] = name;
+        if (run.access == nullptr || run.access->internValue(symbol, name) == 0) return false;
+        if (position >= 1 && position <= arity) run.patternCells[std::size_t(position - 1)] = name;
     }
     return true;
 }
 
-bool BaseOperator::match(Iterator* row) {
+bool BaseOperator::match(Run& run, Iterator* row) const {
     for (const VarEqRecord& r : varEqs)
         if (row->atColumn(r.a) != row->atColumn(r.b)) return false;
     auto keyOf = [this, row](int input) { return groupKey(input, row); };
-    if (!selectGroups(testedByCon, keyOf)) return false;
+    if (!selectGroups(run, testedByCon, run.conTestedIters, keyOf)) return false;
     for (const SetSelectRecord& r : setSelects) {
         InternalName key = r.keyPosition < 0 ? InternalName::UndefinedObject
                                              : row->atColumn(r.keyPosition + columnOffset);
-        if (!inputOperands[std::size_t(r.input)]->contains(key)) return false;
+        if (!run.inputOperands[std::size_t(r.input)]->contains(key)) return false;
     }
     for (const EqConRecord& r : partEqCons) {
-        Iterator* it = testedByCon.iters[std::size_t(r.slot)];
+        Iterator* it = run.conTestedIters[std::size_t(r.slot)];
         InternalName value = row->atColumn(r.column);
         // The iterator stays on the row found.
         bool found = false;
@@ -226,13 +221,13 @@ bool BaseOperator::match(Iterator* row) {
         }
         if (!found) return false;
     }
-    return selectGroups(testedByJoin, keyOf) && partJoinsHold();
+    return selectGroups(run, testedByJoin, run.joinTestedIters, keyOf) && partJoinsHold(run);
 }
 
-bool BaseOperator::partJoinsHold() {
+bool BaseOperator::partJoinsHold(Run& run) const {
     for (const EqJoinRecord& r : partEqJoins) {
-        Iterator* a = testedByJoin.iters[std::size_t(r.slotA)];
-        Iterator* b = testedByJoin.iters[std::size_t(r.slotB)];
+        Iterator* a = run.joinTestedIters[std::size_t(r.slotA)];
+        Iterator* b = run.joinTestedIters[std::size_t(r.slotB)];
         bool found = false;
         for (bool moreA = a->first(); moreA && !found; moreA = a->next()) {
             InternalName value = a->atColumn(r.columnA);
@@ -261,73 +256,69 @@ void BaseOperator::copyGivenVars(const std::vector<Iterator*>& iters, InternalNa
         cells[r.cell] = iters[std::size_t(r.input)]->atColumn(r.column);
 }
 
-void BaseOperator::enumerate(SetOperand* into, InternalName* key, Iterator* row,
-                             InternalName* cells) {
+void BaseOperator::enumerate(Run& run, const InternalName& key, Iterator* row) const {
     if (enumerated.inputs.empty()) return;
-    if (!selectGroups(enumerated, [this, row](int input) { return groupKey(input, row); })) return;
-    forEachCombination(enumerated.iters, [&] {
-        if (combinationHolds(enumerated.iters, row)) {
-            copyGivenVars(enumerated.iters, cells);
-            into->insert(*key, cells);
+    if (!selectGroups(run, enumerated, run.enumeratedIters,
+                      [this, row](int input) { return groupKey(input, row); }))
+        return;
+    forEachCombination(run.enumeratedIters, [&] {
+        if (combinationHolds(run.enumeratedIters, row)) {
+            copyGivenVars(run.enumeratedIters, run.resultCells.data());
+            run.result->insert(key, run.resultCells.data());
         }
         return true;
     });
 }
 
-void BaseOperator::handleRow(Iterator* row, const InternalName& key) {
-    if (needsCheck != 0 && !match(row)) return;
-    for (const VarRecord& r : vars) resultCells[std::size_t(r.cell)] = row->atColumn(r.column);
-    emitRow(row, key);
+void BaseOperator::handleRow(Run& run, Iterator* row, const InternalName& key) const {
+    if (needsCheck != 0 && !match(run, row)) return;
+    for (const VarRecord& r : vars) run.resultCells[std::size_t(r.cell)] = row->atColumn(r.column);
+    emitRow(run, row, key);
 }
 
-void BaseOperator::emitRow(Iterator* row, const InternalName& key) {
-    InternalName rowKey = key;
+void BaseOperator::emitRow(Run& run, Iterator* row, const InternalName& key) const {
     if (enumerated.inputs.empty())
-        result->insert(rowKey, resultCells.data());
+        run.result->insert(key, run.resultCells.data());
     else
-        enumerate(result, &rowKey, row, resultCells.data());
+        enumerate(run, key, row);
 }
 
-Operand* BaseOperator::evaluateRelation(clib_list<Operand*>* list, OMAccess* newAccess,
-                                        InternalName* patternCells) {
-    if (valid == 0) return nullptr;
-    access = newAccess;
-    inputs = list != nullptr ? *list : clib_list<Operand*>();
-    result = new SetOperand(variables, 2);
-    if (!putConstants(patternCells) || !openInputs(list)) return result;
-    if (debugging()) print();
+void BaseOperator::evaluateRelation(Run& run, clib_list<Operand*>* list) const {
+    run.result = new SetOperand(variables, 2);
+    if (!putConstants(run) || !openInputs(run, list)) return;
+    if (debugging()) trace(run);
     if (inputCount == 0) {
-        matchRelation();
+        matchRelation(run);
     } else {
         auto fill = [&] {
             for (int i = 0; i < inputCount; ++i) {
                 if (!advancesInput(i)) continue;
-                for (const Binding& b : inputBindings[std::size_t(i)])
-                    patternCells[b.cell] = inputIters[std::size_t(i)]->atColumn(b.column);
+                for (const InputBinding& b : inputBindings[std::size_t(i)])
+                    run.patternCells[std::size_t(b.cell)] =
+                        run.inputIters[std::size_t(i)]->atColumn(b.column);
             }
         };
         fill();
-        matchRelation();
+        matchRelation(run);
         // Ctrl-C or a farewell ends a long enumeration; the evaluator throws the result away.
         controlEvents::StopPoll stopPoll;
         for (int i = 0; i < inputCount && !stopPoll.stop();) {
             if (!advancesInput(i)) {
                 ++i;
-            } else if (inputIters[std::size_t(i)]->next()) {
+            } else if (run.inputIters[std::size_t(i)]->next()) {
                 fill();
-                matchRelation();
+                matchRelation(run);
                 i = 0;
             } else {
-                inputIters[std::size_t(i)]->first();
+                run.inputIters[std::size_t(i)]->first();
                 ++i;
             }
         }
     }
-    if (debugging()) printResult(result, access);
-    return result;
+    if (debugging()) printResult(run.result, run.access);
 }
 
-std::string BaseOperator::positionText(int position) const {
+std::string BaseOperator::positionText(OMAccess* access, int position) const {
     for (int k = 0; k < inputCount; ++k)
         if (keyColumns[std::size_t(k)] == position) return "op#" + std::to_string(k + 1);
     auto constant = constants.find(position + 1);
@@ -339,11 +330,11 @@ std::string BaseOperator::positionText(int position) const {
     return "_#" + std::to_string(position + 1);
 }
 
-std::string BaseOperator::positionsText(int from, int to) const {
+std::string BaseOperator::positionsText(OMAccess* access, int from, int to) const {
     std::string text;
     for (int p = from; p < to; ++p) {
         if (p > from) text += ",";
-        text += positionText(p);
+        text += positionText(access, p);
     }
     return text;
 }
@@ -376,13 +367,13 @@ bool BaseOperator::groupedBy(const FSymbol& keyVariable, const InternalName& var
     return keyVariable != FSymbol() && keyVariable == var;
 }
 
-void BaseOperator::printInputContents() {
+void BaseOperator::printInputContents(const Run& run) const {
     for (int k = 0; k < inputCount; ++k)
-        if (inputOperands[std::size_t(k)] != nullptr)
-            printContents(k + 1, inputOperands[std::size_t(k)], access);
+        if (run.inputOperands[std::size_t(k)] != nullptr)
+            printContents(k + 1, run.inputOperands[std::size_t(k)], run.access);
 }
 
-void BaseOperator::print() {
+void BaseOperator::printConditions() const {
     OutputChannel& out = debugChannel();
     auto line = [&out](const char* label, const auto& records, auto write) {
         if (records.empty()) return;

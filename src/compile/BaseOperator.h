@@ -1,54 +1,51 @@
 // BaseOperator: the operator that matches one relation pattern against its input operands, with
-// the condition records the translator hands it, classified once at construction.
+// the conditions of its PatternSpec classified once at construction, and the state of one run.
 #pragma once
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "compile/Operand.h"
 #include "compile/Operator.h"
-#include "foundation/set.h"
+#include "compile/PatternSpec.h"
 #include "objectbase/Iterator.h"
 
-// Positions: relation columns and input columns are 1-based as the iterators count them,
-// pattern cells, result cells and key positions 0-based. Inputs are numbered from 0 as given;
-// the inputs that contribute rows or are tied by several conditions are enumerated, the others
-// only tested for a matching row.
+// Inputs are numbered from 0 as given; the inputs that contribute rows or are tied by several
+// conditions are enumerated, the others only tested for a matching row.
 class BaseOperator : public Operator {
   public:
-    // Each record list holds arrays of ints: "var eq" (column a, column b), "eq con" (relation
-    // column, input, input column), "eq join" (input a, column a, input b, column b), "var"
-    // (relation column, result cell), "given var" (input, input column, result cell), input
-    // bindings (pattern cell, input, input column). Key columns are 1-based pattern positions,
-    // 0 for an input without key. The constant symbols pair with the positions in order.
-    // `columnSet` is kept for the method-application operator; `excludedInputs` only shifts
-    // the numbering of the tested inputs.
-    BaseOperator(std::string typeName, int arity, int inputCount, const clib_list<int*>& varEq,
-                 const clib_list<int*>& eqCon, const clib_list<int*>& eqJoin,
-                 const clib_list<int*>& var, const clib_list<int*>& givenVar,
-                 const clib_list<int>& constantPositions, const clib_list<FSymbol>& constantSymbols,
-                 const clib_list<int>& keyColumns, const clib_list<FSymbol>& variables,
-                 const set<int>& columnSet, const set<int>& excludedInputs,
-                 const clib_list<int*>& inputBindings, const clib_list<int>& inputFlags);
+    BaseOperator(OperatorKind kind, int arity, const PatternSpec& spec);
 
-    // The condition dump on the debug channel.
-    void print() override;
+    // What one evaluation reads and writes: the plan stays as it is while it runs. The run owns
+    // its iterators and its result until the result is handed out.
+    struct Run {
+        Run(const BaseOperator& op, OMAccess* access, int patternWidth);
+        Run(const Run&) = delete;
+        Run& operator=(const Run&) = delete;
+        virtual ~Run();
+        // The result, with the run's reference handed to the caller.
+        Operand* release();
 
-    // Opens a row iterator on each input; false unless there are exactly inputCount inputs and
-    // each has a row.
-    virtual bool openInputs(clib_list<Operand*>* inputs);
-    // The per-row conditions: equal columns, tested inputs, set selection.
-    virtual bool match(Iterator* row);
-    // Emits one result row per combination of the enumerated inputs' groups that satisfies the
-    // joins and constant equalities.
-    virtual void enumerate(SetOperand* into, InternalName* key, Iterator* row, InternalName* cells);
-    // Writes the names of the constants into the pattern; false when one has no name.
-    virtual bool putConstants(InternalName* patternCells);
+        OMAccess* access;
+        SetOperand* result = nullptr;
+        std::vector<Iterator*> inputIters;
+        std::vector<Operand*> inputOperands;
+        // Per slot of the enumerated, con-tested and join-tested inputs.
+        std::vector<Iterator*> enumeratedIters;
+        std::vector<Iterator*> conTestedIters;
+        std::vector<Iterator*> joinTestedIters;
+        std::vector<InternalName> resultCells;
+        std::vector<InternalName> patternCells;
+    };
+
+    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
+    bool isGroupedBy(const InternalName& var, int* out) const override;
 
   protected:
-    ~BaseOperator() override;
+    ~BaseOperator() override = default;
 
     struct VarRecord {
         int column, cell;
@@ -69,28 +66,37 @@ class BaseOperator : public Operator {
     struct SetSelectRecord {
         int input, keyPosition;
     };
-    struct Binding {
-        int cell, input, column;
-    };
-    // Inputs in ascending order with one group iterator each.
+    // Inputs in ascending order; a run keeps one group iterator for each.
     struct InputGroup {
         std::vector<int> inputs;
-        std::vector<Iterator*> iters;
         int slotOf(int input) const;
     };
 
+    // A run of this operator; an operator with more per-run state makes a run of its own kind.
+    virtual std::unique_ptr<Run> newRun(OMAccess* access) const;
     // The relation query of the leaf operators; called once per combination of input rows.
-    virtual void matchRelation() {}
+    virtual void matchRelation(Run&) const {}
+    // The debug lines that describe the operator and its inputs, before a traced run.
+    virtual void trace(const Run& run) const = 0;
     // The evaluation shared by the leaf operators.
-    Operand* evaluateRelation(clib_list<Operand*>* inputs, OMAccess* access,
-                              InternalName* patternCells);
+    void evaluateRelation(Run& run, clib_list<Operand*>* inputs) const;
+    // Opens a row iterator on each input; false unless there are exactly inputCount inputs and
+    // each has a row.
+    bool openInputs(Run& run, clib_list<Operand*>* inputs) const;
+    // The per-row conditions: equal columns, tested inputs, set selection.
+    bool match(Run& run, Iterator* row) const;
+    // Emits one result row per combination of the enumerated inputs' groups that satisfies the
+    // joins and constant equalities.
+    void enumerate(Run& run, const InternalName& key, Iterator* row) const;
+    // Writes the names of the constants into the pattern; false when one has no name.
+    virtual bool putConstants(Run& run) const;
     // Checks, copies and emits one relation row under `key`.
-    void handleRow(Iterator* row, const InternalName& key);
+    void handleRow(Run& run, Iterator* row, const InternalName& key) const;
     // Emits the result cells under `key`: inserted, or combined with the enumerated inputs.
-    void emitRow(Iterator* row, const InternalName& key);
+    void emitRow(Run& run, Iterator* row, const InternalName& key) const;
     // Whether the outer enumeration advances the input (fills its bindings and steps its rows).
     virtual bool advancesInput(int input) const { return setSelected[std::size_t(input)] == 0; }
-    // Marks an input set-selected with its record.
+    // Marks an input set-selected with its record (construction only).
     void selectBySet(int input);
     // The group key of an input for a relation row (UndefinedObject without a key column).
     InternalName groupKey(int input, Iterator* row) const;
@@ -98,14 +104,15 @@ class BaseOperator : public Operator {
     // the eq con records.
     bool combinationHolds(const std::vector<Iterator*>& iters, Iterator* row) const;
     void copyGivenVars(const std::vector<Iterator*>& iters, InternalName* cells) const;
-    // Selects for each input of `tested` the group of key keyOf(input); false when one is
-    // missing or empty.
+    // Selects for each input of `tested` the group of key keyOf(input) into `iters`; false when
+    // one is missing or empty.
     template <class KeyOf>
-    bool selectGroups(InputGroup& tested, KeyOf keyOf) {
+    static bool selectGroups(const Run& run, const InputGroup& tested,
+                             std::vector<Iterator*>& iters, KeyOf keyOf) {
         for (std::size_t k = 0; k < tested.inputs.size(); ++k) {
             const int input = tested.inputs[k];
-            Iterator*& it = tested.iters[k];
-            it = inputOperands[std::size_t(input)]->makeGroupIterator(keyOf(input), it);
+            Iterator*& it = iters[k];
+            it = run.inputOperands[std::size_t(input)]->makeGroupIterator(keyOf(input), it);
             if (it == nullptr || !it->first()) return false;
         }
         return true;
@@ -127,14 +134,16 @@ class BaseOperator : public Operator {
     }
     // Whether every "part eq join" record, on its own, finds a pair of agreeing rows in the
     // selected groups of the join-tested inputs.
-    bool partJoinsHold();
+    bool partJoinsHold(Run& run) const;
     // The text of a pattern position for the debug lines: the input keyed on it, the constant
     // standing there, or "_#" and the position.
-    std::string positionText(int position) const;
+    std::string positionText(OMAccess* access, int position) const;
     // The texts of the pattern positions from .. to - 1, separated by ",".
-    std::string positionsText(int from, int to) const;
+    std::string positionsText(OMAccess* access, int from, int to) const;
     // "contents of op#" for every input with an operand.
-    void printInputContents();
+    void printInputContents(const Run& run) const;
+    // The condition dump on the debug channel.
+    void printConditions() const;
     // The variable of the result cell that the last "var" record of a relation column fills;
     // the undefined symbol when none does.
     FSymbol variableOfColumn(int column) const;
@@ -143,13 +152,14 @@ class BaseOperator : public Operator {
     bool resultRowsDistinct(std::vector<char> fixed) const;
     // The answer of isGroupedBy for rows keyed by keyVariable's values (none when undefined).
     static bool groupedBy(const FSymbol& keyVariable, const InternalName& var, int* out);
+    // The variable the rows are keyed by, for isGroupedBy; undefined for none.
+    virtual FSymbol keyVariable() const { return FSymbol(); }
+    // The number of pattern cells a run fills.
+    virtual int patternWidth() const { return arity > 0 ? arity : 0; }
 
-    OMAccess* access = nullptr;
     std::map<int, FSymbol> constants;
     std::int32_t valid = 1;
     std::int32_t needsCheck = 0;
-    std::vector<Iterator*> inputIters;
-    std::vector<Operand*> inputOperands;
     std::vector<int> keyColumns;
     std::vector<int> setSelected;
     std::int32_t inputCount;
@@ -165,9 +175,7 @@ class BaseOperator : public Operator {
     std::vector<VarEqRecord> varEqs;
     std::vector<SetSelectRecord> setSelects;
     std::int32_t columnOffset = 1;
-    std::vector<int> inputFlags;
-    std::vector<std::vector<Binding>> inputBindings;
-
-    SetOperand* result = nullptr;
-    std::vector<InternalName> resultCells;
+    std::vector<PatternSpec::InputRole> inputRoles;
+    std::vector<std::vector<InputBinding>> inputBindings;
+    std::size_t resultWidth = 0;
 };

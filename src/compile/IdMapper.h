@@ -7,28 +7,26 @@
 
 #include "compile/BaseOperator.h"
 
+struct IdMapperSpec {
+    int arity = 0;
+    FSymbol function;
+    // Relation columns count over the pattern; the operator shifts them past the function.
+    PatternSpec pattern;
+};
+
 // Relation rows are [function, arguments..., identifier]: pattern position p is column p + 2.
 class IdMapper : public BaseOperator {
   public:
-    // Relation columns of the records count over the pattern; the constructor shifts them.
-    IdMapper(std::string typeName, int arity, const InternalName& function, int inputCount,
-             const clib_list<int*>& varEq, const clib_list<int*>& eqCon,
-             const clib_list<int*>& eqJoin, const clib_list<int*>& var,
-             const clib_list<int*>& givenVar, const clib_list<int>& constantPositions,
-             const clib_list<FSymbol>& constantSymbols, const clib_list<int>& keyColumns,
-             const clib_list<FSymbol>& variables, const set<int>& excludedInputs,
-             const clib_list<int*>& inputBindings, const clib_list<int>& inputFlags);
+    explicit IdMapper(const IdMapperSpec& spec);
 
-    void print() override;
-    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) override;
-    // Always false; `*out` = 0.
-    bool isGroupedBy(const InternalName& var, int* out) override;
+    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
 
   protected:
     ~IdMapper() override = default;
-    void matchRelation() override;
 
   private:
+    void matchRelation(Run& run) const override;
+    void trace(const Run& run) const override;
+
     FSymbol function;
-    std::vector<InternalName> patternCells;
 };

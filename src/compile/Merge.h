@@ -1,4 +1,5 @@
-// Merge: the join of the operand built so far for a rule body with the next literal's operand.
+// Merge: the join of the operand built so far for a rule body with the next literal's operand,
+// run the way its plan chose when the rule was translated.
 #pragma once
 
 #include <string>
@@ -7,62 +8,82 @@
 #include "compile/BaseOperator.h"
 #include "platform/ControlEvents.h"
 
-// Every result row is stored under UndefinedObject. keyCells[i] holds the key of input i's
-// current group.
+// How a join of two inputs runs; chosen once from the columns its inputs will carry.
+enum class JoinStrategy {
+    // No result variables: the "true" row when one combination of rows satisfies every join
+    // record; stops at the first.
+    ExistenceTest,
+    // The inputs share variables and both are keyed rows: the right rows are grouped by their
+    // shared cells and the left rows stream past them; the result is made when it is read.
+    HashJoin,
+    // The inputs share variables but one is a set of names or of tuples (a projection): the
+    // right input regrouped by the join value, the left walked group by group.
+    RegroupedJoin,
+    // Only the left (right) input carries result variables: its rows, projected.
+    PassLeft,
+    PassRight,
+    // Both carry result variables but share none: every combination of their groups.
+    NestedLoop,
+};
+
+// The printed name of a strategy ("hash join", ...).
+const char* joinStrategyName(JoinStrategy strategy);
+
+// What the translator decides for a join.
+struct JoinSpec {
+    PatternSpec pattern;
+    JoinStrategy strategy = JoinStrategy::NestedLoop;
+    // The variables both inputs carry, in the left input's column order.
+    std::vector<FSymbol> shared;
+
+    // The strategy for inputs with these columns and this result; `keyedRows` when both inputs
+    // give keyed rows (SetOperands), not names or tuples.
+    static JoinStrategy choose(const clib_list<FSymbol>& left, const clib_list<FSymbol>& right,
+                               const clib_list<FSymbol>& variables, bool keyedRows,
+                               std::vector<FSymbol>& shared);
+};
+
+// Every result row is stored under UndefinedObject.
 class Merge : public BaseOperator {
   public:
-    // The BaseOperator arguments; the translator passes arity 2 and two inputs.
-    Merge(std::string typeName, int arity, int inputCount, const clib_list<int*>& varEq,
-          const clib_list<int*>& eqCon, const clib_list<int*>& eqJoin, const clib_list<int*>& var,
-          const clib_list<int*>& givenVar, const clib_list<int>& constantPositions,
-          const clib_list<FSymbol>& constantSymbols, const clib_list<int>& keyColumns,
-          const clib_list<FSymbol>& variables, const set<int>& columnSet,
-          const set<int>& excludedInputs, const clib_list<int*>& inputBindings,
-          const clib_list<int>& inputFlags);
+    explicit Merge(const JoinSpec& spec);
 
-    void print() override;
-    // Joins on the variables both inputs carry, passes one input through when only it
-    // carries result variables, enumerates the groups otherwise; without result variables the
-    // answer is the "true" row when some combination of rows satisfies every join record.
-    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) override;
-    bool isGroupedBy(const InternalName& var, int* out) override;
+    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
+    bool isGroupedBy(const InternalName& var, int* out) const override;
+    std::string strategy(const SymTab* names) const override;
+    JoinStrategy joinStrategy() const { return plan; }
+    const std::vector<FSymbol>& sharedVariables() const { return shared; }
 
   protected:
-    ~Merge() override;
-
-    // One combination of input groups: the enumerated rows that satisfy the join records.
-    virtual void joinGroups();
-    // The columns of the first input that the last input carries too, in the first's order.
-    virtual void commonVariables(clib_list<Operand*>* inputs, clib_list<FSymbol>* out);
-    // Whether the tested inputs' groups have rows satisfying every "part eq join" record.
-    virtual bool partSatisfied();
-    // Joins the left input's rows with the right input's rows that agree on every variable of
-    // `vars` (the variables both carry).
-    virtual void sortMergeJoin(Operand* left, Operand* right, const clib_list<FSymbol>& vars);
-    // Whether the input carries at least one result variable.
-    virtual bool providesVariables(Operand* input);
-    // The input's rows projected on the result variables.
-    virtual void projectThrough(Operand* input);
+    ~Merge() override = default;
 
   private:
-    // Runs `visit` for every combination of the inputs' keys (input 0 turning fastest) until it
-    // answers false.
-    template <class Visit>
-    void forEachKeyCombination(Visit visit);
-    void emitRow(const std::vector<Iterator*>& iters);
-    // The join of sortMergeJoin over two SetOperands read in place: the right rows grouped by a
-    // hash of their join value, the left rows in insertion order, no sort and no call per cell.
-    // False (nothing done) when a position or join record names a column the inputs lack.
-    bool hashJoin(SetOperand* left, SetOperand* right, const std::vector<int>& leftPositions,
-                  const std::vector<int>& rightPositions);
+    struct MergeRun;
+    std::unique_ptr<Run> newRun(OMAccess* access) const override;
+    void trace(const Run& run) const override;
 
-    std::vector<InternalName> keyCells;
-    // Set while only the existence of one joined combination is asked.
-    bool firstOnly = false;
-    bool found = false;
-    // Raised when Ctrl-C or a farewell came during the join: the loops end, and the evaluator
-    // throws the unfinished result away.
-    controlEvents::StopPoll stopPoll;
-    Iterator* leftGroup = nullptr;
-    Iterator* rightGroup = nullptr;
+    // Runs `visit` for every combination of the inputs' keys (input 0 turning fastest) until it
+    // answers false. keyCells[i] holds the key of input i's current group.
+    template <class Visit>
+    void forEachKeyCombination(MergeRun& run, Visit visit) const;
+    // One combination of input groups: the enumerated rows that satisfy the join records.
+    void joinGroups(MergeRun& run) const;
+    // Whether the tested inputs' groups have rows satisfying every "part eq join" record.
+    bool partSatisfied(MergeRun& run) const;
+    void emitRow(MergeRun& run, const std::vector<Iterator*>& iters) const;
+    // Whether the operands carry the shared variables the plan was made for.
+    bool sharesPlanned(clib_list<Operand*>* inputs) const;
+    // The 1-based columns of the shared variables in an input.
+    std::vector<int> sharedPositions(Operand* input) const;
+    // Joins the left input's rows with the right input's rows that agree on every shared
+    // variable: the right input regrouped by the join value.
+    void regroupedJoin(MergeRun& run, Operand* left, Operand* right) const;
+    // The same join over two SetOperands read in place, deferred to the result's first read.
+    // False (nothing done) when a position or join record names a column the inputs lack.
+    bool hashJoin(MergeRun& run, SetOperand* left, SetOperand* right) const;
+    // The input's rows projected on the result variables.
+    void projectThrough(MergeRun& run, Operand* input) const;
+
+    JoinStrategy plan;
+    std::vector<FSymbol> shared;
 };

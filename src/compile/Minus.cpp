@@ -4,18 +4,27 @@
 #include <ostream>
 
 #include "compile/Operand.h"
+#include "compile/Ref.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/Iterator.h"
 
-Minus::Minus(std::string typeName, const clib_list<FSymbol>& leftColumns,
-             const clib_list<FSymbol>& rightColumnList, const clib_list<FSymbol>& variables,
-             int arity, int forcedEmpty)
-    : Operator(std::move(typeName), arity, variables),
-      rightColumns(rightColumnList),
-      forcedEmpty(forcedEmpty),
-      cells(std::size_t(this->variables.size()), InternalName::UndefinedObject) {
+const char* negationStrategyName(NegationStrategy strategy) {
+    switch (strategy) {
+        case NegationStrategy::NeverHolds:
+            return "never holds";
+        case NegationStrategy::ExistenceTest:
+            return "existence test";
+        case NegationStrategy::AntiJoin:
+            return "anti-join";
+    }
+    return "";
+}
+
+Minus::Minus(const MinusSpec& spec)
+    : Operator(OperatorKind::Negation, 2, spec.variables), rightColumns(spec.rightColumns) {
+    const clib_list<FSymbol>& leftColumns = spec.leftColumns;
     if (rightColumns.size() > leftColumns.size()) {
         centralErrorHandler().report(err6::NoBinding);
         valid = 0;
@@ -40,85 +49,88 @@ Minus::Minus(std::string typeName, const clib_list<FSymbol>& leftColumns,
             positions.push_back(i);
         }
     }
+    plan = spec.neverHolds || valid == 0 ? NegationStrategy::NeverHolds
+           : rightColumns.empty()        ? NegationStrategy::ExistenceTest
+                                         : NegationStrategy::AntiJoin;
 }
 
-Minus::~Minus() {
-    decRef(leftGroupIter);
+std::string Minus::strategy(const SymTab*) const {
+    return negationStrategyName(plan);
 }
 
-Operand* Minus::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
-    access = newAccess;
-    inputs = list != nullptr ? *list : clib_list<Operand*>();
-    auto* result = new SetOperand(variables, 2);
-    if (list == nullptr || list->empty() || forcedEmpty != 0 || valid == 0) return result;
+Operand* Minus::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
+    auto result = Ref<SetOperand>::adopt(new SetOperand(variables, 2));
+    if (list == nullptr || list->empty() || plan == NegationStrategy::NeverHolds) {
+        SetOperand* empty = result.get();
+        incRef(empty);
+        return empty;
+    }
     // A missing operand counts as an empty one.
     const bool twoInputs = list->size() >= 2;
-    right = list->tail();
-    left = twoInputs ? list->head() : nullptr;
-    if (debugging()) print();
-    const bool rightEmpty = right == nullptr || right->isEmpty();
-    if (rightColumns.empty()) {
-        if (!rightEmpty) return result;
-        if (twoInputs) {
-            if (left == nullptr) return result;
-            incRef(left);
-            decRef(result);
-            return left;
-        }
-        result->insert(InternalName::UndefinedObject, cells.data());
+    Operand* right = list->tail();
+    Operand* left = twoInputs ? list->head() : nullptr;
+    if (debugging()) trace(left, right, access);
+    auto handOut = [](Operand* operand) {
+        incRef(operand);
+        return operand;
+    };
+    if (plan == NegationStrategy::ExistenceTest) {
+        const bool rightEmpty = right == nullptr || right->isEmpty();
+        if (!rightEmpty) return handOut(result.get());
+        if (twoInputs) return left == nullptr ? handOut(result.get()) : handOut(left);
+        result->insert(InternalName::UndefinedObject, nullptr);
     } else if (left != nullptr) {
-        indexRight();
-        subtract(result);
-        rightValues.reset();
+        subtract(left, *indexRight(right), result.get());
     }
-    if (debugging()) printResult(result, access);
-    return result;
+    if (debugging()) printResult(result.get(), access);
+    return handOut(result.get());
 }
 
-void Minus::subtract(SetOperand* result) {
-    Iterator* keys = left->makeIterator(nullptr);
-    for (bool more = keys->first(); more; more = keys->next()) {
-        leftGroupIter = left->makeGroupIterator(keys->atColumn(1), leftGroupIter);
-        for (bool row = leftGroupIter != nullptr && leftGroupIter->first(); row;
-             row = leftGroupIter->next()) {
+void Minus::subtract(Operand* left, const RowStore& rightValues, SetOperand* result) const {
+    std::vector<InternalName> probe(pairs.size(), InternalName::UndefinedObject);
+    std::vector<InternalName> cells(std::size_t(variables.size()), InternalName::UndefinedObject);
+    Ref<Iterator> keys = Ref<Iterator>::adopt(left->makeIterator(nullptr));
+    Iterator* group = nullptr;
+    auto hasMatch = [&] {
+        if (rightValues.empty()) return false;
+        for (std::size_t k = 0; k < pairs.size(); ++k) probe[k] = group->atColumn(pairs[k].left);
+        return rightValues.contains(probe.data());
+    };
+    bool done = false;
+    for (bool more = keys->first(); more && !done; more = keys->next()) {
+        group = left->makeGroupIterator(keys->atColumn(1), group);
+        for (bool row = group != nullptr && group->first(); row; row = group->next()) {
             if (hasMatch()) continue;
             for (std::size_t k = 0; k < positions.size(); ++k)
-                cells[k] = leftGroupIter->atColumn(positions[k]);
+                cells[k] = group->atColumn(positions[k]);
             result->insert(InternalName::UndefinedObject, cells.data());
             // Without result variables the one zero-width row is known.
             if (positions.empty()) {
-                decRef(keys);
-                return;
+                done = true;
+                break;
             }
         }
     }
-    decRef(keys);
+    decRef(group);
 }
 
-void Minus::indexRight() {
-    rightValues = std::make_unique<RowStore>(int(pairs.size()));
-    probe.assign(pairs.size(), InternalName::UndefinedObject);
-    if (right == nullptr) return;
-    forEachRow(right, [this](Iterator* row) {
+std::unique_ptr<RowStore> Minus::indexRight(Operand* right) const {
+    auto rightValues = std::make_unique<RowStore>(int(pairs.size()));
+    if (right == nullptr) return rightValues;
+    std::vector<InternalName> probe(pairs.size(), InternalName::UndefinedObject);
+    forEachRow(right, [&](Iterator* row) {
         for (std::size_t k = 0; k < pairs.size(); ++k) probe[k] = row->atColumn(pairs[k].right);
         rightValues->insert(probe.data());
     });
+    return rightValues;
 }
 
-bool Minus::hasMatch() {
-    if (rightValues == nullptr) indexRight();
-    if (rightValues->empty()) return false;
-    for (std::size_t k = 0; k < pairs.size(); ++k)
-        probe[k] = leftGroupIter->atColumn(pairs[k].left);
-    return rightValues->contains(probe.data());
-}
-
-bool Minus::isGroupedBy(const InternalName&, int* out) {
+bool Minus::isGroupedBy(const InternalName&, int* out) const {
     if (out != nullptr) *out = 0;
     return false;
 }
 
-void Minus::print() {
+void Minus::trace(Operand* left, Operand* right, OMAccess* access) const {
     OutputChannel& out = debugChannel();
     out << std::endl << "Minus( ";
     if (left != nullptr) out << "op#1,";

@@ -12,47 +12,61 @@
 class SetOperand;
 class Iterator;
 
+// How a negation runs; chosen once from the columns of its two sides.
+enum class NegationStrategy {
+    // A negated free variable: never holds, the result is always empty.
+    NeverHolds,
+    // The negated literal shares no variable: one test whether it has a row at all; the left
+    // operand passes whole when it has none.
+    ExistenceTest,
+    // The right rows indexed by their shared cells, each left row kept unless its cells are
+    // found.
+    AntiJoin,
+};
+
+// The printed name of a strategy ("existence test", ...).
+const char* negationStrategyName(NegationStrategy strategy);
+
+struct MinusSpec {
+    // The columns of the left operand (empty for a negation that stands first) and of the
+    // negated literal's operand, and the result variables.
+    clib_list<FSymbol> leftColumns;
+    clib_list<FSymbol> rightColumns;
+    clib_list<FSymbol> variables;
+    // A negated free variable.
+    bool neverHolds = false;
+};
+
 class Minus : public Operator {
   public:
     // Reports NoBinding once for every right column and every result variable that the left
     // columns lack; such an operator answers the empty result at every evaluation.
-    Minus(std::string typeName, const clib_list<FSymbol>& leftColumns,
-          const clib_list<FSymbol>& rightColumns, const clib_list<FSymbol>& variables, int arity,
-          int forcedEmpty);
+    explicit Minus(const MinusSpec& spec);
 
-    void print() override;
     // The first input is the left operand, the last the right; a single input is the right
     // alone. A ground negation that holds gives the left operand itself.
-    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) override;
-    bool isGroupedBy(const InternalName& var, int* out) override;
+    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
+    bool isGroupedBy(const InternalName& var, int* out) const override;
+    std::string strategy(const SymTab* names) const override;
+    NegationStrategy negationStrategy() const { return plan; }
 
   protected:
-    ~Minus() override;
-
-    // The surviving left rows, projected on the result variables.
-    virtual void subtract(SetOperand* result);
-    // Whether some right row agrees with the current left row on every shared column.
-    virtual bool hasMatch();
-    // Indexes the right operand's values at the shared columns, once per evaluation.
-    void indexRight();
+    ~Minus() override = default;
 
   private:
     struct Pair {
         int left, right;
     };
+    // The surviving left rows, projected on the result variables.
+    void subtract(Operand* left, const RowStore& rightValues, SetOperand* result) const;
+    // The right operand's values at the shared columns, so that each left row costs one lookup
+    // instead of a scan of the right operand.
+    std::unique_ptr<RowStore> indexRight(Operand* right) const;
+    void trace(Operand* left, Operand* right, OMAccess* access) const;
 
-    OMAccess* access = nullptr;
     clib_list<FSymbol> rightColumns;
-    std::int32_t forcedEmpty;
-    std::vector<InternalName> cells;
     std::int32_t valid = 1;
-    Iterator* leftGroupIter = nullptr;
     std::vector<Pair> pairs;
     std::vector<int> positions;
-    Operand* left = nullptr;
-    Operand* right = nullptr;
-    // The right rows' values at the shared columns, so that each left row costs one lookup
-    // instead of a scan of the right operand.
-    std::unique_ptr<RowStore> rightValues;
-    std::vector<InternalName> probe;
+    NegationStrategy plan;
 };

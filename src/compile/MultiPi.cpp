@@ -7,18 +7,15 @@
 #include "foundation/OutputChannel.h"
 #include "objectbase/Iterator.h"
 
-MultiPi::MultiPi(std::string typeName, int arity, const clib_list<FSymbol>& variables)
-    : Operator(std::move(typeName), arity, variables),
-      positions(std::size_t(arity > 0 ? arity : 0), 0),
-      cells(std::size_t(arity > 0 ? arity : 0), InternalName::UndefinedObject) {}
+MultiPi::MultiPi(const clib_list<FSymbol>& variables)
+    : Operator(OperatorKind::MultiProjection, variables.size(), variables) {}
 
-Operand* MultiPi::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
-    access = newAccess;
+Operand* MultiPi::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     auto* result = new TupleSetOperand(variables, 2);
-    input = list != nullptr && !list->empty() ? list->head() : nullptr;
+    Operand* input = list != nullptr && !list->empty() ? list->head() : nullptr;
     if (input == nullptr) return result;
-    if (debugging()) print();
-    std::fill(positions.begin(), positions.end(), 0);
+    if (debugging()) trace(input, access);
+    std::vector<int> positions(std::size_t(arity > 0 ? arity : 0), 0);
     int p = 1;
     for (const FSymbol& column : *input->getColumns()) {
         std::size_t k = 0;
@@ -30,7 +27,8 @@ Operand* MultiPi::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
     }
     for (std::size_t k = 0; k < positions.size(); ++k)
         if (positions[k] == 0) return result;
-    forEachRow(input, [this, result](Iterator* row) {
+    std::vector<InternalName> cells(positions.size(), InternalName::UndefinedObject);
+    forEachRow(input, [&](Iterator* row) {
         for (std::size_t k = 0; k < positions.size(); ++k) cells[k] = row->atColumn(positions[k]);
         result->insert(cells.data());
     });
@@ -38,24 +36,18 @@ Operand* MultiPi::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
     return result;
 }
 
-bool MultiPi::isGroupedBy(const InternalName& var, int* out) {
+bool MultiPi::isGroupedBy(const InternalName& var, int* out) const {
     int k = 0;
     for (const FSymbol& variable : variables) {
         if (variable == var) break;
         ++k;
     }
-    if (k >= variables.size()) return false;
-    int index = 0;
-    for (int* record : records) {
-        if (index++ == k) {
-            if (out != nullptr && record != nullptr) *out = 1 + record[0];
-            return true;
-        }
-    }
-    return false;
+    if (k >= variables.size() || std::size_t(k) >= bindings.size()) return false;
+    if (out != nullptr) *out = 1 + bindings[std::size_t(k)].cell;
+    return true;
 }
 
-void MultiPi::print() {
+void MultiPi::trace(Operand* input, OMAccess* access) const {
     OutputChannel& out = debugChannel();
     out << std::endl << "MultiPi(";
     bool first = true;
@@ -65,5 +57,5 @@ void MultiPi::print() {
         out << " " << lexicalText(access, variable);
     }
     out << ",op#1) " << std::endl;
-    if (input != nullptr) printContents(1, input, access);
+    printContents(1, input, access);
 }

@@ -8,22 +8,17 @@
 
 class MultiPi : public Operator {
   public:
-    // `arity` is the number of variables.
-    MultiPi(std::string typeName, int arity, const clib_list<FSymbol>& variables);
+    explicit MultiPi(const clib_list<FSymbol>& variables);
 
-    void print() override;
     // A TupleSetOperand over the variables; only the first input is read. A variable that is not
     // a column of the input gives the empty result.
-    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) override;
-    // The k-th variable is grouped by pattern position 1 + the first field of the k-th record.
-    bool isGroupedBy(const InternalName& var, int* out) override;
+    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
+    // The k-th variable is grouped by pattern position 1 + the cell of the k-th binding.
+    bool isGroupedBy(const InternalName& var, int* out) const override;
 
   protected:
     ~MultiPi() override = default;
 
   private:
-    Operand* input = nullptr;
-    std::vector<int> positions;
-    std::vector<InternalName> cells;
-    OMAccess* access = nullptr;
+    void trace(Operand* input, OMAccess* access) const;
 };

@@ -178,6 +178,8 @@ class SetOperand : public Operand {
         }
         source->produce([&visit](const InternalName* cells) { return visitWants(visit, cells); });
     }
+    // True while the rows wait in a source.
+    bool holdsSource() const { return source != nullptr; }
     // True while the rows wait in a source that gives each row once.
     bool holdsDistinctSource() const { return source != nullptr && source->distinctRows(); }
     // True while the rows wait in a source that computes them on every read.

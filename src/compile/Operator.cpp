@@ -1,38 +1,47 @@
-// The operator base: names, keys, records, the shared debug flag and the shared debug texts.
+// The operator base: kinds and their names, the shared debug flag and the shared debug texts.
 #include "compile/Operator.h"
 
 #include <ostream>
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
+#include "compile/Ref.h"
 #include "foundation/OutputChannel.h"
 
 std::int32_t Operator::debugFlag = 0;
 
-Operator::Operator(std::string typeName, int arity, const clib_list<FSymbol>& variables)
-    : typeName(std::move(typeName)),
-      arity(arity),
-      variables(variables),
-      kindValue(kindOf(this->typeName)) {}
-
-Operator::Operator(std::string typeName, int arity)
-    : typeName(std::move(typeName)), arity(arity), kindValue(kindOf(this->typeName)) {}
-
-OperatorKind Operator::kindOf(const std::string& typeName) {
-    if (typeName == "pi") return OperatorKind::Projection;
-    if (typeName == "multipi") return OperatorKind::MultiProjection;
-    if (typeName == "merge") return OperatorKind::Join;
-    return OperatorKind::Other;
+const char* operatorName(OperatorKind kind) {
+    switch (kind) {
+        case OperatorKind::Predicate:
+            return "pred";
+        case OperatorKind::Isa:
+            return "isa";
+        case OperatorKind::Property:
+            return "prop";
+        case OperatorKind::Apply:
+            return "apply";
+        case OperatorKind::IdMapper:
+            return "idmapper";
+        case OperatorKind::Join:
+            return "merge";
+        case OperatorKind::Negation:
+            return "minus";
+        case OperatorKind::Projection:
+            return "pi";
+        case OperatorKind::MultiProjection:
+            return "multipi";
+        case OperatorKind::Regroup:
+            return "sort";
+        case OperatorKind::Aggregation:
+            return "aggregation";
+    }
+    return "";
 }
 
-Operator::~Operator() {
-    for (int* record : records) delete[] record;
-}
+Operator::Operator(OperatorKind kind, int arity, const clib_list<FSymbol>& variables)
+    : arity(arity), variables(variables), kindValue(kind) {}
 
-void Operator::setRecords(const clib_list<int*>& newRecords) {
-    for (int* record : records) delete[] record;
-    records = newRecords;
-}
+Operator::Operator(OperatorKind kind, int arity) : arity(arity), kindValue(kind) {}
 
 void setOperatorDebug() {
     Operator::debugFlag = 1;
@@ -42,15 +51,31 @@ void clearOperatorDebug() {
     Operator::debugFlag = 0;
 }
 
+namespace {
+
+// The rows of an operand for a trace. Rows that still wait in a source are printed from a copy,
+// so that the operand itself is read afterwards exactly as in an untraced run (a join that
+// streams its input keeps streaming it); the copy prints as the stored rows would.
+Ref<Operand> printable(Operand* operand) {
+    auto* keyed = dynamic_cast<SetOperand*>(operand);
+    if (keyed == nullptr || !keyed->holdsSource()) return Ref<Operand>::share(operand);
+    auto* copy = new SetOperand(*keyed->getColumns(), keyed->kind());
+    keyed->forEachRowRepeating(
+        [copy](const InternalName* cells) { copy->insert(InternalName::UndefinedObject, cells); });
+    return Ref<Operand>::adopt(copy);
+}
+
+}  // namespace
+
 void Operator::printContents(int number, Operand* operand, OMAccess* access) {
     OutputChannel& out = debugChannel();
     out << "contents of op#" << number << std::endl;
-    operand->printLexical(out, access);
+    printable(operand)->printLexical(out, access);
     out << std::endl;
 }
 
 void Operator::printResult(Operand* result, OMAccess* access) {
     OutputChannel& out = debugChannel();
     out << "RESULT : " << std::endl;
-    result->printLexical(out, access);
+    printable(result)->printLexical(out, access);
 }

@@ -1,9 +1,10 @@
-// Operator: the common base of every operation of the rule algebra, with the debug flag all
-// operators share.
+// Operator: the common base of every operation of the rule algebra, its kind, the input bindings
+// the translator gives it, and the debug flag all operators share.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "foundation/ManagedObject.h"
 #include "foundation/clib_list.h"
@@ -13,45 +14,68 @@
 class OMAccess;
 class Operand;
 class OutputChannel;
+class SymTab;
 
-// What an operator does, as far as the tree walk and the translator tell operators apart: fixed
-// when the operator is made, so that no walk compares names.
+// What an operator does: fixed when the operator is made, so that neither the tree walk nor the
+// translator ever compares names.
 enum class OperatorKind {
+    Predicate,        // "pred": a predicate literal or proposition
+    Isa,              // "isa": an is-a literal
+    Property,         // "prop": a method application or axis step with its value
+    Apply,            // "apply": a term that yields a value (path step, arithmetic)
+    IdMapper,         // "idmapper": a function term or lone constant mapped to its identifier
+    Join,             // "merge": stops at the first input without rows
+    Negation,         // "minus"
     Projection,       // "pi": one column of the current operand
     MultiProjection,  // "multipi": several columns of the current operand
-    Join,             // "merge": stops at the first input without rows
-    Other,
+    Regroup,          // "sort": the current result regrouped under one variable
+    Aggregation,      // "aggregation"
+};
+
+// The name a kind of operator is printed with in a tree ("merge(pred,isa)").
+const char* operatorName(OperatorKind kind);
+
+// Where an input's operand fills a pattern cell: the operand of `input` at its 1-based `column`
+// goes to the 0-based pattern `cell`. The translator tells each input expression the binding it
+// provides; the operator made above it reads them back.
+struct InputBinding {
+    int cell = 0;
+    int input = 0;
+    int column = 0;
 };
 
 class Operator : public ManagedObject {
   public:
-    Operator(std::string typeName, int arity, const clib_list<FSymbol>& variables);
-    Operator(std::string typeName, int arity);
+    Operator(OperatorKind kind, int arity, const clib_list<FSymbol>& variables);
+    Operator(OperatorKind kind, int arity);
 
-    // The debug description on the debug channel.
-    virtual void print() = 0;
-    // A new operand (one reference for the caller) from the input operands, or null.
-    virtual Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) = 0;
-    virtual std::string getName() const { return typeName; }
+    // A new operand (one reference for the caller) from the input operands, or null. The
+    // operator itself does not change: whatever one evaluation needs lives in that evaluation,
+    // so a plan can be run again, or from within a run of itself.
+    virtual Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) const = 0;
+    std::string getName() const { return operatorName(kindValue); }
     OperatorKind kind() const { return kindValue; }
     // A projection of the current operand (either kind): it reads the operand its tree walk
     // holds rather than its children's results.
     bool projects() const {
         return kindValue == OperatorKind::Projection || kindValue == OperatorKind::MultiProjection;
     }
+    // How the operator runs, as chosen when the plan was made, for the printed plan (variables
+    // named through `names`); empty when there is only one way.
+    virtual std::string strategy(const SymTab* names) const { return {}; }
     // True when the result rows are keyed by the value of `var`; `*out` then holds the group
     // number.
-    virtual bool isGroupedBy(const InternalName& var, int* out) = 0;
+    virtual bool isGroupedBy(const InternalName& var, int* out) const = 0;
+    // Plan building: the translator settles these before the plan runs.
     virtual void setNoKey() { noKey = 1; }
     virtual void clearNoKey() { noKey = 0; }
     // The result goes to a reader whose answer does not depend on the order of its rows (a
     // count): the operator may make them in any order. Nothing by default.
     virtual void feedsOrderFreeReader() {}
 
-    // The binding records the translator keeps on the operator; it owns the records (arrays
-    // made with new[]) and deletes the ones it held before.
-    clib_list<int*> getRecords() const { return records; }
-    void setRecords(const clib_list<int*>& newRecords);
+    // The bindings the translator keeps on the operator for the operator made above it.
+    const std::vector<InputBinding>& getBindings() const { return bindings; }
+    void setBindings(std::vector<InputBinding> newBindings) { bindings = std::move(newBindings); }
 
     const clib_list<FSymbol>& getVariables() const { return variables; }
     int getArity() const { return arity; }
@@ -61,24 +85,19 @@ class Operator : public ManagedObject {
     static bool debugging() { return debugFlag != 0; }
 
   protected:
-    ~Operator() override;
+    ~Operator() override = default;
 
     // "contents of op#n", the operand in lexical form and an end of line, on the debug channel.
     static void printContents(int number, Operand* operand, OMAccess* access);
     // "RESULT : ", an end of line and the result in lexical form, on the debug channel.
     static void printResult(Operand* result, OMAccess* access);
 
-    std::string typeName;
     std::int32_t arity;
-    // The operands of the current evaluation; no references are held.
-    clib_list<Operand*> inputs;
     clib_list<FSymbol> variables;
     std::int32_t noKey = 0;
-    clib_list<int*> records;
+    std::vector<InputBinding> bindings;
 
   private:
-    static OperatorKind kindOf(const std::string& typeName);
-
     OperatorKind kindValue;
 
     friend void setOperatorDebug();

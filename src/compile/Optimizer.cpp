@@ -196,24 +196,22 @@ void Optimizer::transpose(FVar* var) {
             // variable's first place in the literal; a later place is an ordinary variable.
             const std::size_t below = std::size_t(literalStart) - 1;
             if (sortedHere == 0 && literalStart > stackBase && below < stack.size() &&
-                stack[below] != nullptr) {
+                stack[below]) {
                 sortedHere = 1;
-                AlgebraicExpr* grouped = stack[below];
+                ExprRef grouped = std::move(stack[below]);
                 stack.erase(stack.begin() + std::ptrdiff_t(below));
                 --literalStart;
-                AlgebraicExpr* node =
-                    wrap(new Sort("sort", 1, v, &grouped->getOperator()->getVariables()), 0);
-                node->addChild(grouped);
-                decRef(grouped);
-                stack.push_back(node);
+                ExprRef node = wrap(new Sort(v, &grouped->getOperator()->getVariables()), 0);
+                node->addChild(grouped.get());
+                stack.push_back(std::move(node));
                 return;
             }
         } else if (holds(gap.piVars, v)) {
-            stack.push_back(wrap(new Pi("pi", 1, v), 0));
+            stack.push_back(wrap(new Pi(v), 0));
             return;
         }
     }
-    stack.push_back(nullptr);
+    stack.emplace_back();
     pendingSymbols.push_back(v);
 }
 
@@ -241,15 +239,17 @@ AlgebraicExpr* Optimizer::translateRule(FRule* r, SymTab* table) {
     ownOrder = 0;
     clearLiteralState();
 
-    AlgebraicExpr* result = nullptr;
+    ExprRef result;
     if (error == 0 && untranslatable == 0 && !stack.empty()) {
         FSymbol symbol;
         result = popEntry(symbol);
-        if (result != nullptr) {
+        if (result) {
             if (debug != 0) {
                 result->print(out);
                 out << std::endl;
                 if (duplicate != 0) out << "duplicate elimination proposed" << std::endl;
+                out << "plan" << std::endl;
+                result->printPlan(out, r->getSymTab(), 1);
             }
         } else if (symbol.getType() == InternalName::Function ||
                    symbol.getType() == InternalName::Integer) {
@@ -258,7 +258,10 @@ AlgebraicExpr* Optimizer::translateRule(FRule* r, SymTab* table) {
     }
     clearExpressions();
     pendingSymbols.clear();
-    return result;
+    // The caller's reference.
+    AlgebraicExpr* tree = result.get();
+    incRef(tree);
+    return tree;
 }
 
 OptimizerMeta::OptimizerMeta() : XMeta("Optimizer") {}

@@ -9,17 +9,17 @@
 #include "objectbase/Iterator.h"
 #include "platform/ControlEvents.h"
 
-Pi::Pi(std::string typeName, int arity, const FSymbol& var)
-    : Operator(std::move(typeName), arity), var(var) {
+Pi::Pi(const FSymbol& var) : Pi(OperatorKind::Projection, var) {}
+
+Pi::Pi(OperatorKind kind, const FSymbol& var) : Operator(kind, 1), var(var) {
     variables.append(var);
 }
 
-Operand* Pi::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
-    access = newAccess;
+Operand* Pi::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     auto* result = new Operand2();
-    input = list != nullptr && !list->empty() ? list->head() : nullptr;
+    Operand* input = list != nullptr && !list->empty() ? list->head() : nullptr;
     if (input == nullptr) return result;
-    if (debugging()) print();
+    if (debugging()) printAs("Pi", input, access);
     int pos = input->columnOf(var);
     if (pos == 0) return result;
     forEachRow(input, [result, pos](Iterator* row) { result->insert(row->atColumn(pos)); });
@@ -27,12 +27,12 @@ Operand* Pi::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
     return result;
 }
 
-bool Pi::isGroupedBy(const InternalName& candidate, int* out) {
+bool Pi::isGroupedBy(const InternalName& candidate, int* out) const {
     if (out != nullptr) *out = 0;
     return candidate == var;
 }
 
-void Pi::printAs(const char* name) {
+void Pi::printAs(const char* name, Operand* input, OMAccess* access) const {
     OutputChannel& out = debugChannel();
     out << std::endl << name << "(";
     var.printOn(&out);
@@ -40,21 +40,15 @@ void Pi::printAs(const char* name) {
     if (input != nullptr) printContents(1, input, access);
 }
 
-void Pi::print() {
-    printAs("Pi");
-}
-
-Sort::Sort(std::string typeName, int arity, const FSymbol& var, const clib_list<FSymbol>* columns)
-    : Pi(std::move(typeName), arity, var) {
+Sort::Sort(const FSymbol& var, const clib_list<FSymbol>* columns) : Pi(OperatorKind::Regroup, var) {
     variables.clear();
     if (columns != nullptr) variables = *columns;
 }
 
-Operand* Sort::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
-    access = newAccess;
-    input = list != nullptr && !list->empty() ? list->head() : nullptr;
+Operand* Sort::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
+    Operand* input = list != nullptr && !list->empty() ? list->head() : nullptr;
     if (input == nullptr) return nullptr;
-    if (debugging()) print();
+    if (debugging()) printAs("Sort", input, access);
     clib_list<FSymbol>* columns = input->getColumns();
     const int n = columns->size();
     auto* result = new SetOperand(*columns, 2);
@@ -71,8 +65,4 @@ Operand* Sort::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
     });
     if (debugging()) printResult(result, access);
     return result;
-}
-
-void Sort::print() {
-    printAs("Sort");
 }

@@ -9,33 +9,30 @@
 // The distinct values of one variable, as an Operand2.
 class Pi : public Operator {
   public:
-    Pi(std::string typeName, int arity, const FSymbol& var);
+    explicit Pi(const FSymbol& var);
 
-    void print() override;
     // Only the first input is read; no input, or no column `var`, gives the empty result.
-    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) override;
+    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
     // True for the projected variable; `*out` = 0.
-    bool isGroupedBy(const InternalName& var, int* out) override;
+    bool isGroupedBy(const InternalName& var, int* out) const override;
 
   protected:
+    Pi(OperatorKind kind, const FSymbol& var);
     ~Pi() override = default;
     // The debug lines of Pi and Sort, which differ only in the name.
-    void printAs(const char* name);
+    void printAs(const char* name, Operand* input, OMAccess* access) const;
 
     FSymbol var;
-    Operand* input = nullptr;
-    OMAccess* access = nullptr;
 };
 
 // The rows of the input under the value of one variable (the first column holding it), as a
 // SetOperand over the same columns; rows of different old keys may meet in one group.
 class Sort : public Pi {
   public:
-    Sort(std::string typeName, int arity, const FSymbol& var, const clib_list<FSymbol>* variables);
+    Sort(const FSymbol& var, const clib_list<FSymbol>* variables);
 
-    void print() override;
     // Null without an input.
-    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) override;
+    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
 
   protected:
     ~Sort() override = default;

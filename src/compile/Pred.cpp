@@ -8,10 +8,13 @@
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
+#include "compile/Ref.h"
 #include "compile/StableRows.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/set.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/RelationStore.h"
+#include "objectbase/Tuple.h"
 
 namespace {
 
@@ -63,119 +66,150 @@ class StoredRowsSource : public RowSource {
 
 }  // namespace
 
-Pred::Pred(std::string typeName, int arity, const InternalName& predicate, int inputCount,
-           const clib_list<int*>& varEq, const clib_list<int*>& eqCon,
-           const clib_list<int*>& eqJoin, const clib_list<int*>& var,
-           const clib_list<int*>& givenVar, const clib_list<int>& constantPositions,
-           const clib_list<FSymbol>& constantSymbols, const clib_list<int>& keyColumns,
-           const clib_list<FSymbol>& variables, const set<int>& excludedInputs, int perlInputCount,
-           const clib_list<int*>& inputBindings, const clib_list<int>& inputFlags)
-    : BaseOperator(std::move(typeName), arity, inputCount, varEq, eqCon, eqJoin, var, givenVar,
-                   constantPositions, constantSymbols, keyColumns, variables, set<int>(),
-                   excludedInputs, inputBindings, inputFlags),
-      predicate(predicate),
-      patternCells(std::size_t(arity > 0 ? arity : 0), InternalName::UndefinedObject),
-      perlInputCount(perlInputCount) {
+const char* predicateScanName(PredicateScan scan) {
+    switch (scan) {
+        case PredicateScan::Proposition:
+            return "proposition";
+        case PredicateScan::StoredInPlace:
+            return "stored rows read in place";
+        case PredicateScan::StoredProbe:
+            return "stored rows probed";
+        case PredicateScan::StoredCopied:
+            return "stored rows copied";
+        case PredicateScan::RowIterator:
+            return "row iterator";
+        case PredicateScan::PerlCall:
+            return "perl call";
+    }
+    return "";
+}
+
+Pred::Pred(const PredSpec& spec)
+    : BaseOperator(OperatorKind::Predicate, spec.arity, spec.pattern),
+      predicate(spec.predicate),
+      perlInputCount(spec.perlInputCount),
+      perl(spec.perl) {
     // Only a stored predicate can be asked whether it holds a value; a built-in computes its
     // rows from the pattern, so its inputs are enumerated.
     if (predicate.getType() == InternalName::Predicate)
         for (int i = 0; i < this->inputCount; ++i)
-            if (this->inputFlags[std::size_t(i)] == 0) selectBySet(i);
+            if (inputRoles[std::size_t(i)] == PatternSpec::InputRole::Rows) selectBySet(i);
+    boundCells.assign(std::size_t(patternWidth()), 0);
+    for (const auto& [position, symbol] : constants)
+        if (symbol != FSymbol() && position >= 1 && position <= arity)
+            boundCells[std::size_t(position - 1)] = 1;
+    for (int i = 0; i < this->inputCount; ++i)
+        if (advancesInput(i))
+            for (const InputBinding& b : inputBindings[std::size_t(i)])
+                if (b.cell >= 0 && b.cell < arity) boundCells[std::size_t(b.cell)] = 1;
+    plan = choose();
 }
 
-Pred::~Pred() {
-    clearPerlRows();
+PredicateScan Pred::choose() const {
+    if (arity <= 0) return PredicateScan::Proposition;
+    if (perl) return PredicateScan::PerlCall;
+    if (predicate.getType() == InternalName::BuiltinPredicate || !partEqCons.empty() ||
+        !partEqJoins.empty() || !setSelects.empty() || !enumerated.inputs.empty())
+        return PredicateScan::RowIterator;
+    auto inRow = [this](int column) { return column >= 1 && column <= arity; };
+    for (const VarEqRecord& r : varEqs)
+        if (!inRow(r.a) || !inRow(r.b)) return PredicateScan::RowIterator;
+    for (const VarRecord& r : vars)
+        if (!inRow(r.column)) return PredicateScan::RowIterator;
+    if (std::find(boundCells.begin(), boundCells.end(), 0) == boundCells.end())
+        return PredicateScan::StoredProbe;
+    // The frame's rows are distinct, and so are the rows passing the filter when every free
+    // column goes to a result cell: they need no probe then.
+    if (inputCount == 0 && resultRowsDistinct(boundCells)) return PredicateScan::StoredInPlace;
+    return PredicateScan::StoredCopied;
 }
 
-Operand* Pred::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
+std::string Pred::strategy(const SymTab*) const {
+    return predicateScanName(plan);
+}
+
+std::unique_ptr<BaseOperator::Run> Pred::newRun(OMAccess* access) const {
+    return std::make_unique<PredRun>(*this, access);
+}
+
+Operand* Pred::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     if (valid == 0) return nullptr;
-    access = newAccess;
-    predicateText = lexicalText(access, predicate);
-    inputs = list != nullptr ? *list : clib_list<Operand*>();
     const bool stored = predicate.getType() != InternalName::BuiltinPredicate;
     if (stored && predicate.getArity() > 0 && access->isEmptyPredicate(predicate))
         return new SetOperand(variables, 2);
-    if (arity > 0) return evaluateRelation(list, newAccess, patternCells.data());
+    PredRun run(*this, access);
+    if (plan != PredicateScan::Proposition) {
+        evaluateRelation(run, list);
+        return run.release();
+    }
     // A proposition: one zero-width row when it holds.
-    result = new SetOperand(variables, 2);
-    if (debugging()) print();
-    if (access->isPredicate(predicate)) result->insert(InternalName::UndefinedObject, nullptr);
-    if (debugging()) result->printLexical(debugChannel(), access);
-    return result;
+    run.result = new SetOperand(variables, 2);
+    if (debugging()) trace(run);
+    if (access->isPredicate(predicate)) run.result->insert(InternalName::UndefinedObject, nullptr);
+    if (debugging()) run.result->printLexical(debugChannel(), access);
+    return run.release();
 }
 
-bool Pred::scanStoredRows() {
-    if (!partEqCons.empty() || !partEqJoins.empty() || !setSelects.empty() ||
-        !enumerated.inputs.empty() || predicateText == "perl")
-        return false;
-    auto inRow = [this](int column) { return column >= 1 && column <= arity; };
-    for (const VarEqRecord& r : varEqs)
-        if (!inRow(r.a) || !inRow(r.b)) return false;
-    for (const VarRecord& r : vars)
-        if (!inRow(r.column)) return false;
-    const OMAccess::StoredRows stored = access->storedPredicateRows(predicate, arity);
+bool Pred::scanStoredRows(Run& run) const {
+    const OMAccess::StoredRows stored = run.access->storedPredicateRows(predicate, arity);
     if (stored.store == nullptr) return false;
-    std::vector<char> bound(std::size_t(arity), 0);
-    for (int c = 0; c < arity; ++c)
-        if (patternCells[std::size_t(c)] != InternalName::UndefinedObject)
-            bound[std::size_t(c)] = 1;
-    const bool fullyBound = std::find(bound.begin(), bound.end(), 0) == bound.end();
-    // The frame's rows are distinct, and so are the rows passing the filter when every free
-    // column goes to a result cell: they need no probe then.
-    const bool distinct = resultRowsDistinct(bound);
+    const bool distinct = plan == PredicateScan::StoredInPlace || resultRowsDistinct(boundCells);
     const RelationStore& store = *stored.store;
     std::vector<std::pair<int, int>> equal;
     for (const VarEqRecord& r : varEqs) equal.emplace_back(r.a - 1, r.b - 1);
     std::vector<std::pair<int, int>> take;
     for (const VarRecord& r : vars) take.emplace_back(r.column - 1, r.cell);
     auto source = std::make_unique<StoredRowsSource>(
-        &store, stored.from, patternCells, std::move(equal), std::move(take), resultCells);
-    auto keep = [this, distinct](const InternalName* cells) {
+        &store, stored.from, run.patternCells, std::move(equal), std::move(take), run.resultCells);
+    auto keep = [&run, distinct](const InternalName* cells) {
         if (distinct)
-            result->insertDistinct(InternalName::UndefinedObject, cells);
+            run.result->insertDistinct(InternalName::UndefinedObject, cells);
         else
-            result->insert(InternalName::UndefinedObject, cells);
+            run.result->insert(InternalName::UndefinedObject, cells);
         return true;
     };
-    if (fullyBound) {
-        // A fully bound pattern is decided by one probe.
-        const int at = store.find(patternCells.data());
-        if (at < stored.from) return true;
-        if (source->match(store.row(at))) keep(source->resultRow());
-        return true;
+    switch (plan) {
+        case PredicateScan::StoredProbe: {
+            const int at = store.find(run.patternCells.data());
+            if (at >= stored.from && source->match(store.row(at))) keep(source->resultRow());
+            return true;
+        }
+        case PredicateScan::StoredInPlace:
+            // Only a store that stays as it is while the plan runs can be read later.
+            if (stored.stable) {
+                run.result->defer(std::move(source));
+                return true;
+            }
+            break;
+        default:
+            break;
     }
-    // A literal without inputs matches once: its operand can then read the store when it is
-    // read, and a join that streams its rows copies none of them.
-    if (distinct && stored.stable && inputCount == 0)
-        result->defer(std::move(source));
-    else
-        source->produce(keep);
+    source->produce(keep);
     return true;
 }
 
-void Pred::matchRelation() {
+void Pred::matchRelation(Run& base) const {
+    auto& run = static_cast<PredRun&>(base);
     // The rows a stored predicate's literal gives are a set, whatever order they are read in,
     // so they are read in place in the order they were stored: no iterator, no call per cell and
     // no sort of the frame.
-    if (scanStoredRows()) return;
-    Iterator* rows = predicateText == "perl" ? perlCall()
-                                             : access->makeFuncOrPredIter(
-                                                   predicate, patternCells.data(), arity, nullptr);
-    if (rows == nullptr) return;
+    if (plan != PredicateScan::RowIterator && plan != PredicateScan::PerlCall &&
+        scanStoredRows(run))
+        return;
+    Ref<Iterator> rows = Ref<Iterator>::adopt(
+        plan == PredicateScan::PerlCall
+            ? perlCall(run)
+            : run.access->makeFuncOrPredIter(predicate, run.patternCells.data(), arity, nullptr));
+    if (!rows) return;
     for (bool more = rows->first(); more; more = rows->next())
-        handleRow(rows, InternalName::UndefinedObject);
-    decRef(rows);
+        handleRow(run, rows.get(), InternalName::UndefinedObject);
 }
 
-bool Pred::isGroupedBy(const InternalName& var, int* out) {
-    return groupedBy(FSymbol(), var, out);
-}
-
-void Pred::print() {
+void Pred::trace(const Run& run) const {
     OutputChannel& out = debugChannel();
-    out << std::endl << "Predicate : " << predicateText;
-    if (arity > 0) out << "(" << positionsText(0, arity) << ")";
+    out << std::endl << "Predicate : " << lexicalText(run.access, predicate);
+    if (arity > 0) out << "(" << positionsText(run.access, 0, arity) << ")";
     out << std::endl;
-    BaseOperator::print();
-    printInputContents();
+    printConditions();
+    printInputContents(run);
 }

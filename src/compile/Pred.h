@@ -8,48 +8,100 @@
 #include <vector>
 
 #include "compile/BaseOperator.h"
+#include "compile/RowStore.h"
 #include "foundation/set.h"
 #include "objectbase/Tuple.h"
 
+// How a predicate literal reads its rows; chosen once from the literal's pattern.
+enum class PredicateScan {
+    // No arguments: one zero-width row when the proposition holds.
+    Proposition,
+    // A stored predicate without inputs whose passing rows are distinct: the result reads the
+    // store when it is read, and a join that streams it copies none of its rows.
+    StoredInPlace,
+    // A stored predicate whose pattern is fully bound: one probe per combination of inputs.
+    StoredProbe,
+    // A stored predicate read in place, the passing rows stored in the result.
+    StoredCopied,
+    // A built-in, or a pattern with conditions beyond bound cells, equal columns and result
+    // cells: the access layer's row iterator, row by row.
+    RowIterator,
+    // The "perl" built-in: the embedded interpreter's rows.
+    PerlCall,
+};
+
+// The printed name of a scan ("stored rows read in place", ...).
+const char* predicateScanName(PredicateScan scan);
+
+struct PredSpec {
+    int arity = 0;
+    FSymbol predicate;
+    // The "perl" built-in.
+    bool perl = false;
+    // The leading pattern positions that are inputs of a "perl" call, its code position
+    // included.
+    int perlInputCount = 0;
+    PatternSpec pattern;
+};
+
 class Pred : public BaseOperator {
   public:
-    // `perlInputCount`: the leading pattern positions that are inputs of a "perl" call, its code
-    // position included. The rest as for BaseOperator.
-    Pred(std::string typeName, int arity, const InternalName& predicate, int inputCount,
-         const clib_list<int*>& varEq, const clib_list<int*>& eqCon, const clib_list<int*>& eqJoin,
-         const clib_list<int*>& var, const clib_list<int*>& givenVar,
-         const clib_list<int>& constantPositions, const clib_list<FSymbol>& constantSymbols,
-         const clib_list<int>& keyColumns, const clib_list<FSymbol>& variables,
-         const set<int>& excludedInputs, int perlInputCount, const clib_list<int*>& inputBindings,
-         const clib_list<int>& inputFlags);
+    explicit Pred(const PredSpec& spec);
 
-    void print() override;
-    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) override;
-    // Rows are never keyed by a variable.
-    bool isGroupedBy(const InternalName& var, int* out) override;
+    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
+    std::string strategy(const SymTab* names) const override;
+    PredicateScan scan() const { return plan; }
 
   protected:
-    ~Pred() override;
-    void matchRelation() override;
+    ~Pred() override = default;
 
   private:
+    // The rows of one "perl" call, which its iterator reads.
+    struct PredRun : Run {
+        PredRun(const Pred& op, OMAccess* access) : Run(op, access, op.patternWidth()) {}
+        ~PredRun() override { perlRows.clear(); }
+
+        // Adds a row of `width` cells unless it is there.
+        void addPerlRow(const InternalName* cells, int width) {
+            if (perlCells == nullptr) perlCells = std::make_unique<RowCellPool>(width);
+            InternalName* stored = perlCells->allocate();
+            if (stored == nullptr) return;
+            std::copy(cells, cells + width, stored);
+            const Tuple row(stored, width);
+            if (perlRows.member(row))
+                perlCells->release(stored);
+            else
+                perlRows.insert(row);
+        }
+        void clearPerlRows() {
+            perlRows.clear();
+            if (perlCells != nullptr) perlCells->clear();
+        }
+
+        // The rows of the last "perl" call; their cells come from perlCells.
+        set<Tuple> perlRows;
+        std::unique_ptr<RowCellPool> perlCells;
+    };
+
+    std::unique_ptr<Run> newRun(OMAccess* access) const override;
+    void matchRelation(Run& run) const override;
+    void trace(const Run& run) const override;
+    // The scan the pattern allows.
+    PredicateScan choose() const;
     // Matches the pattern against a stored predicate's rows read in place; false (nothing
-    // done) when the literal needs the row iterator: a built-in or "perl", or conditions beyond
-    // bound cells, equal columns and result cells.
-    bool scanStoredRows();
+    // done) when the access layer keeps no rows in place for it.
+    bool scanStoredRows(Run& run) const;
     // Runs the "perl" call on the current pattern and answers an iterator over its rows.
-    Iterator* perlCall();
-    // Adds a row of `arity` cells to perlRows unless it is there.
-    void addPerlRow(const InternalName* cells);
-    void clearPerlRows();
+    Iterator* perlCall(PredRun& run) const;
     // The name of one value read back from @out.
-    InternalName perlValue(const std::string& text, long asInt, double asDouble);
+    static InternalName perlValue(OMAccess* access, const std::string& text, long asInt,
+                                  double asDouble);
 
     FSymbol predicate;
-    std::vector<InternalName> patternCells;
     std::int32_t perlInputCount;
-    std::string predicateText;
-    // The rows of the last "perl" call; their cells come from perlCells.
-    set<Tuple> perlRows;
-    std::unique_ptr<RowCellPool> perlCells;
+    bool perl;
+    // The pattern cells every run has bound before it reads rows: constants and the cells the
+    // enumerated inputs fill.
+    std::vector<char> boundCells;
+    PredicateScan plan;
 };

@@ -22,24 +22,8 @@ std::string unquoted(const std::string& text) {
 
 }  // namespace
 
-void Pred::clearPerlRows() {
-    perlRows.clear();
-    if (perlCells != nullptr) perlCells->clear();
-}
-
-void Pred::addPerlRow(const InternalName* cells) {
-    if (perlCells == nullptr) perlCells = std::make_unique<RowCellPool>(arity);
-    InternalName* stored = perlCells->allocate();
-    if (stored == nullptr) return;
-    std::copy(cells, cells + arity, stored);
-    const Tuple row(stored, arity);
-    if (perlRows.member(row))
-        perlCells->release(stored);
-    else
-        perlRows.insert(row);
-}
-
-InternalName Pred::perlValue(const std::string& text, long asInt, double asDouble) {
+InternalName Pred::perlValue(OMAccess* access, const std::string& text, long asInt,
+                             double asDouble) {
     if (asInt >= std::numeric_limits<std::int32_t>::min() &&
         asInt <= std::numeric_limits<std::int32_t>::max() && text == std::to_string(asInt))
         return ExactNumber::integer(asInt).name();
@@ -56,18 +40,20 @@ InternalName Pred::perlValue(const std::string& text, long asInt, double asDoubl
     return name;
 }
 
-Iterator* Pred::perlCall() {
-    clearPerlRows();
+Iterator* Pred::perlCall(PredRun& run) const {
+    run.clearPerlRows();
+    OMAccess* access = run.access;
+    const std::vector<InternalName>& patternCells = run.patternCells;
     const int k = perlInputCount < 1 ? 1 : perlInputCount;
     const int m = arity - k;
     // Without an output position a call has no rows to give.
-    if (m <= 0) return new TupleSetIterator(&perlRows, arity);
+    if (m <= 0) return new TupleSetIterator(&run.perlRows, arity);
 
     // Code that is no string runs nothing and gives no rows: @out still holds what an earlier
     // call left there, which is no answer of this one.
     wPerl* perl = wPerl::current();
     if (perl == nullptr || patternCells[0].getType() != InternalName::String)
-        return new TupleSetIterator(&perlRows, arity);
+        return new TupleSetIterator(&run.perlRows, arity);
     {
         // The inputs go in as Perl values, never as Perl source: no value can run code.
         wArray in = wPerl::getArray("in", 1);
@@ -96,8 +82,8 @@ Iterator* Pred::perlCall() {
     std::vector<InternalName> row(std::size_t(arity), InternalName::UndefinedObject);
     std::copy(patternCells.begin(), patternCells.begin() + k, row.begin());
     if (patternCells[std::size_t(k)] == builtinObject::Nil) {
-        addPerlRow(row.data());
-        return new TupleSetIterator(&perlRows, arity);
+        run.addPerlRow(row.data(), arity);
+        return new TupleSetIterator(&run.perlRows, arity);
     }
     wArray out = wPerl::getArray("out", 1);
     const int rows = out.size() / m;
@@ -106,14 +92,14 @@ Iterator* Pred::perlCall() {
         for (int j = 0; j < m && kept; ++j) {
             const wScalar element = out[r * m + j];
             const InternalName value =
-                perlValue(element.asString(), element.asInt(), element.asDouble());
+                perlValue(access, element.asString(), element.asInt(), element.asDouble());
             const InternalName& wanted = patternCells[std::size_t(k + j)];
             kept = wanted == InternalName::UndefinedObject || wanted == value;
             row[std::size_t(k + j)] = value;
         }
-        if (kept) addPerlRow(row.data());
+        if (kept) run.addPerlRow(row.data(), arity);
     }
     // Nothing of this call's rows is left for Perl code to see later.
     out.clear();
-    return new TupleSetIterator(&perlRows, arity);
+    return new TupleSetIterator(&run.perlRows, arity);
 }

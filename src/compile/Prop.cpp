@@ -8,6 +8,7 @@
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
+#include "compile/Ref.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MemberSet.h"
@@ -19,23 +20,37 @@ const char* const Arrows[] = {" -> ",    " ->> ", " @->> ", " *-> ", " *->> ",
 
 }  // namespace
 
-Prop::Prop(std::string typeName, int arity, int methodType, int axisKind, int inputCount,
-           int valueCount, const clib_list<int*>& varEq, const clib_list<int*>& eqCon,
-           const clib_list<int*>& eqJoin, const clib_list<int*>& var,
-           const clib_list<int*>& givenVar, const clib_list<int>& constantPositions,
-           const clib_list<FSymbol>& constantSymbols, const clib_list<int>& keyColumns,
-           const clib_list<FSymbol>& variables, const set<int>& columnSet,
-           const set<int>& excludedInputs, const clib_list<int*>& inputBindings,
-           const clib_list<int>& inputFlags)
-    : BaseOperator(std::move(typeName), arity, inputCount, varEq, eqCon, eqJoin, var, givenVar,
-                   constantPositions, constantSymbols, keyColumns, variables, columnSet,
-                   excludedInputs, inputBindings, inputFlags),
-      methodType(methodType),
-      axisKind(axisKind),
-      valueCount(valueCount),
-      relationWidth(valueCount > 1 ? arity - valueCount + 1 : arity) {
+// The cells and iterators of one run: the host's row beside the pattern, the values of several
+// value slots, and the set iterator handed back for each set name.
+struct Prop::PropRun : Run {
+    PropRun(const Prop& op, OMAccess* access)
+        : Run(op, access, op.patternWidth()),
+          rowCells(std::size_t(op.patternWidth()), InternalName::UndefinedObject),
+          fullCells(std::size_t(op.patternWidth()), InternalName::UndefinedObject),
+          valueSets(op.slotPositions.size()),
+          help(Ref<HelpIterator>::adopt(new HelpIterator(rowCells.data(), op.relationWidth))) {}
+    ~PropRun() override { decRef(setIter); }
+
+    std::vector<InternalName> rowCells;
+    std::vector<InternalName> fullCells;
+    // Per value slot: the values it walks.
+    std::vector<std::vector<InternalName>> valueSets;
+    // The constants among several values: position (1-based) and name of this evaluation.
+    std::vector<std::pair<int, InternalName>> valueConstants;
+    Ref<HelpIterator> help;
+    // The set iterator of one matchRelation call, handed back for each further set name.
+    Iterator* setIter = nullptr;
+    // The members a set frame added since it was last read in order (emitKeptMembers).
+    std::vector<InternalName> addedMembers;
+};
+
+Prop::Prop(const PropSpec& spec)
+    : BaseOperator(OperatorKind::Property, spec.arity, spec.pattern),
+      methodType(spec.methodType),
+      axisKind(spec.axisKind),
+      valueCount(spec.valueCount),
+      relationWidth(spec.valueCount > 1 ? spec.arity - spec.valueCount + 1 : spec.arity) {
     if (relationWidth < 1) relationWidth = 1;
-    const int width = std::max(arity, relationWidth);
     inputSlot.assign(std::size_t(this->inputCount), -1);
     // Several values: each value position fed by inputs gives each of them a slot, any other
     // one a slot for the variable standing there; constants are tested, not walked.
@@ -54,17 +69,11 @@ Prop::Prop(std::string typeName, int arity, int methodType, int axisKind, int in
                 slotPositions.push_back(p);
         }
     }
-    valueSets.resize(slotPositions.size());
-    relationCells.assign(std::size_t(width), InternalName::UndefinedObject);
-    rowCells.assign(std::size_t(width), InternalName::UndefinedObject);
-    fullCells.assign(std::size_t(width), InternalName::UndefinedObject);
-    help = new HelpIterator(rowCells.data(), relationWidth);
-
     hostVariable = variableOfColumn(1);
 
     for (int i = 0; i < this->inputCount; ++i) {
         const int key = this->keyColumns[std::size_t(i)];
-        if (key == 0 || this->inputFlags[std::size_t(i)] != 0) continue;
+        if (key == 0 || inputRoles[std::size_t(i)] != PatternSpec::InputRole::Rows) continue;
         if (valueCount < 2 || key < relationWidth - 1) {
             selectBySet(i);
             if (valueCount < 2 && key == relationWidth - 1) copyRow = 1;
@@ -76,50 +85,40 @@ Prop::Prop(std::string typeName, int arity, int methodType, int axisKind, int in
     if (methodType == 1 || methodType == 4 || methodType == 6 || methodType == 7) copyRow = 1;
 }
 
-Prop::~Prop() {
-    decRef(help);
-    decRef(setIter);
+std::unique_ptr<BaseOperator::Run> Prop::newRun(OMAccess* access) const {
+    return std::make_unique<PropRun>(*this, access);
 }
 
 bool Prop::advancesInput(int input) const {
     return BaseOperator::advancesInput(input) && keyColumns[std::size_t(input)] < relationWidth;
 }
 
-void Prop::addConstant(const FSymbol& symbol, int position) {
-    constants.emplace(position, symbol);
-}
-
-bool Prop::putPropConstants(InternalName* cells) {
-    valueConstants.clear();
+bool Prop::putConstants(Run& base) const {
+    auto& run = static_cast<PropRun&>(base);
+    run.valueConstants.clear();
     for (const auto& [position, symbol] : constants) {
         if (symbol == FSymbol()) continue;
         InternalName name;
-        if (access == nullptr || access->internValue(symbol, name) == 0) return false;
+        if (run.access == nullptr || run.access->internValue(symbol, name) == 0) return false;
         if (valueCount > 1 && position >= relationWidth)
-            valueConstants.emplace_back(position, name);
+            run.valueConstants.emplace_back(position, name);
         else if (position >= 1 && position <= arity)
-            cells[position - 1] = name;
+            run.patternCells[std::size_t(position - 1)] = name;
     }
     return true;
 }
 
-Operand* Prop::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
-    return evaluateRelation(list, newAccess, relationCells.data());
-}
-
-bool Prop::putConstants(InternalName* cells) {
-    return putPropConstants(cells);
-}
-
 template <class Visit>
-void Prop::forEachMember(const InternalName& setName, Visit visit) {
-    setIter = access->setIterator(setName, setIter);
+void Prop::forEachMember(PropRun& run, const InternalName& setName, Visit visit) const {
+    run.setIter = run.access->setIterator(setName, run.setIter);
     // A set the object base does not know is empty; its old iterator is already released.
-    if (setIter == nullptr) return;
-    for (bool more = setIter->first(); more; more = setIter->next()) visit(setIter->atColumn(1));
+    if (run.setIter == nullptr) return;
+    for (bool more = run.setIter->first(); more; more = run.setIter->next())
+        visit(run.setIter->atColumn(1));
 }
 
-bool Prop::rowsAnyOrderDistinct() const {
+bool Prop::rowsAnyOrderDistinct(const Run& run) const {
+    const std::vector<InternalName>& relationCells = run.patternCells;
     if (!orderFree || valueCount != 1 || methodType != 1 || axisKind != 0 || inputCount != 0 ||
         !enumerated.inputs.empty())
         return false;
@@ -134,109 +133,113 @@ bool Prop::rowsAnyOrderDistinct() const {
     return resultRowsDistinct(std::move(fixed));
 }
 
-bool Prop::emitKeptMembers(const InternalName& setName, const InternalName& key) {
-    const MemberSet* members = access->setMembers(setName);
+bool Prop::emitKeptMembers(PropRun& run, const InternalName& setName,
+                           const InternalName& key) const {
+    const MemberSet* members = run.access->setMembers(setName);
     if (members == nullptr) return false;
     std::span<const InternalName> front;
-    members->kept(front, addedMembers);
+    members->kept(front, run.addedMembers);
     const std::size_t valueCell = std::size_t(relationWidth - 1);
     auto emit = [&](const InternalName& member) {
-        rowCells[valueCell] = member;
-        if (needsCheck != 0 && !match(help)) return;
+        run.rowCells[valueCell] = member;
+        if (needsCheck != 0 && !match(run, run.help.get())) return;
         for (const VarRecord& r : vars)
-            resultCells[std::size_t(r.cell)] = rowCells[std::size_t(r.column - 1)];
-        result->insertDistinct(key, resultCells.data());
+            run.resultCells[std::size_t(r.cell)] = run.rowCells[std::size_t(r.column - 1)];
+        run.result->insertDistinct(key, run.resultCells.data());
     };
     for (const InternalName& member : front) emit(member);
-    for (const InternalName& member : addedMembers) emit(member);
+    for (const InternalName& member : run.addedMembers) emit(member);
     return true;
 }
 
-void Prop::matchRelation() {
-    Iterator* rows =
-        access->matchAxis(methodType, axisKind, relationCells.data(), relationWidth, nullptr);
-    if (rows == nullptr) return;
+void Prop::matchRelation(Run& base) const {
+    auto& run = static_cast<PropRun&>(base);
+    Ref<Iterator> rows = Ref<Iterator>::adopt(run.access->matchAxis(
+        methodType, axisKind, run.patternCells.data(), relationWidth, nullptr));
+    if (!rows) return;
     const std::size_t valueCell = std::size_t(relationWidth - 1);
     // A count takes the rows in any order: the members need not be sorted, and the rows, distinct
     // already, need no probe.
-    const bool anyOrder = rowsAnyOrderDistinct();
+    const bool anyOrder = rowsAnyOrderDistinct(run);
     auto copyColumns = [&](std::vector<InternalName>& into) {
         for (int c = 1; c < relationWidth; ++c) into[std::size_t(c - 1)] = rows->atColumn(c);
     };
     std::vector<InternalName> members;
     for (bool more = rows->first(); more; more = rows->next()) {
-        if (copyRow != 0) copyColumns(rowCells);
+        if (copyRow != 0) copyColumns(run.rowCells);
         const InternalName key = noKey != 0 ? InternalName::UndefinedObject : rows->atColumn(1);
         if (valueCount == 0) {
-            handleRow(rows, key);
+            handleRow(run, rows.get(), key);
             continue;
         }
         const InternalName value = rows->atColumn(relationWidth);
         members.clear();
         if (value.getType() != InternalName::SetName) {
             if (valueCount == 1) {
-                handleRow(rows, key);
+                handleRow(run, rows.get(), key);
             } else {
                 members.push_back(value);
-                matchValues(rows, members);
+                matchValues(run, rows.get(), members);
             }
             continue;
         }
         if (valueCount == 1) {
-            if (copyRow == 0) copyColumns(rowCells);
-            help->setRow(rowCells.data(), relationWidth);
-            if (anyOrder && emitKeptMembers(value, key)) continue;
-            forEachMember(value, [&](const InternalName& member) {
-                rowCells[valueCell] = member;
-                handleRow(help, key);
+            if (copyRow == 0) copyColumns(run.rowCells);
+            run.help->setRow(run.rowCells.data(), relationWidth);
+            if (anyOrder && emitKeptMembers(run, value, key)) continue;
+            forEachMember(run, value, [&](const InternalName& member) {
+                run.rowCells[valueCell] = member;
+                handleRow(run, run.help.get(), key);
             });
         } else {
-            forEachMember(value, [&](const InternalName& member) { members.push_back(member); });
+            forEachMember(run, value,
+                          [&](const InternalName& member) { members.push_back(member); });
             std::sort(members.begin(), members.end());
-            matchValues(rows, members);
+            matchValues(run, rows.get(), members);
         }
     }
-    decRef(rows);
-    decRef(setIter);
-    setIter = nullptr;
+    decRef(run.setIter);
+    run.setIter = nullptr;
 }
 
-void Prop::matchValues(Iterator* row, const std::vector<InternalName>& members) {
+void Prop::matchValues(PropRun& run, Iterator* row,
+                       const std::vector<InternalName>& members) const {
     // No value, no candidate: the literal asks for at least one.
     if (members.empty()) return;
     const InternalName key = row->atColumn(1);
-    for (const auto& constant : valueConstants)
+    for (const auto& constant : run.valueConstants)
         if (!std::binary_search(members.begin(), members.end(), constant.second)) return;
     if (slotPositions.empty()) {
-        handleRow(row, key);
+        handleRow(run, row, key);
         return;
     }
-    for (auto& values : valueSets) values.clear();
+    for (auto& values : run.valueSets) values.clear();
     for (int i = 0; i < inputCount; ++i) {
         const int slot = inputSlot[std::size_t(i)];
         if (slot < 0) continue;
         for (const InternalName& member : members)
-            if (inputOperands[std::size_t(i)]->contains(member))
-                valueSets[std::size_t(slot)].push_back(member);
-        if (valueSets[std::size_t(slot)].empty()) return;
+            if (run.inputOperands[std::size_t(i)]->contains(member))
+                run.valueSets[std::size_t(slot)].push_back(member);
+        if (run.valueSets[std::size_t(slot)].empty()) return;
     }
-    for (auto& values : valueSets)
+    for (auto& values : run.valueSets)
         if (values.empty()) values = members;
 
-    for (int c = 1; c < relationWidth; ++c) fullCells[std::size_t(c - 1)] = row->atColumn(c);
-    for (const auto& [position, name] : valueConstants) fullCells[std::size_t(position - 1)] = name;
-    std::vector<std::size_t> at(valueSets.size(), 0);
+    for (int c = 1; c < relationWidth; ++c) run.fullCells[std::size_t(c - 1)] = row->atColumn(c);
+    for (const auto& [position, name] : run.valueConstants)
+        run.fullCells[std::size_t(position - 1)] = name;
+    std::vector<std::size_t> at(run.valueSets.size(), 0);
     auto write = [&](std::size_t slot) {
-        fullCells[std::size_t(slotPositions[slot])] = valueSets[slot][at[slot]];
+        run.fullCells[std::size_t(slotPositions[slot])] = run.valueSets[slot][at[slot]];
     };
-    for (std::size_t s = 0; s < valueSets.size(); ++s) write(s);
-    help->setRow(fullCells.data(), arity);
-    handleRow(help, key);
+    for (std::size_t s = 0; s < run.valueSets.size(); ++s) write(s);
+    run.help->setRow(run.fullCells.data(), arity);
+    handleRow(run, run.help.get(), key);
     // The odometer: slot 0 turns fastest.
-    for (std::size_t s = 0; s < valueSets.size();) {
-        if (++at[s] < valueSets[s].size()) {
+    for (std::size_t s = 0; s < run.valueSets.size();) {
+        if (++at[s] < run.valueSets[s].size()) {
             write(s);
-            handleRow(help, key);
+            handleRow(run, run.help.get(), key);
             s = 0;
         } else {
             at[s] = 0;
@@ -246,23 +249,20 @@ void Prop::matchValues(Iterator* row, const std::vector<InternalName>& members) 
     }
 }
 
-bool Prop::isGroupedBy(const InternalName& var, int* out) {
-    return groupedBy(hostVariable, var, out);
-}
-
-void Prop::print() {
+void Prop::trace(const Run& run) const {
     OutputChannel& out = debugChannel();
     const int firstValue = arity - valueCount;
-    out << std::endl << "Property : " << positionText(0) << "[" << positionText(1);
-    if (firstValue > 2) out << "@(" << positionsText(2, firstValue) << ")";
+    out << std::endl
+        << "Property : " << positionText(run.access, 0) << "[" << positionText(run.access, 1);
+    if (firstValue > 2) out << "@(" << positionsText(run.access, 2, firstValue) << ")";
     if (methodType >= 0 && methodType <= 8) out << Arrows[methodType];
     if (valueCount > 1)
-        out << "{" << positionsText(firstValue, arity) << "}";
+        out << "{" << positionsText(run.access, firstValue, arity) << "}";
     else if (valueCount == 1)
-        out << positionText(arity - 1);
+        out << positionText(run.access, arity - 1);
     else
         out << (methodType == 6 || methodType == 7 ? "()" : "{}");
     out << "]" << std::endl;
-    BaseOperator::print();
-    printInputContents();
+    printConditions();
+    printInputContents(run);
 }

@@ -3,11 +3,25 @@
 // XML axis steps; its rows are keyed by the host.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "compile/BaseOperator.h"
+
+struct PropSpec {
+    int arity = 0;
+    // 0 to 8.
+    int methodType = 0;
+    // Goes unchanged to OMAccess::matchAxis (0 for a plain method application).
+    int axisKind = 0;
+    // The number of values written (k, 0 or 1 for the plain form).
+    int valueCount = 0;
+    // freeColumns names pattern positions that are result columns.
+    PatternSpec pattern;
+};
 
 class Prop : public BaseOperator {
   public:
@@ -39,50 +53,38 @@ class Prop : public BaseOperator {
         int width;
     };
 
-    // `methodType` 0 to 8; `axisKind` goes unchanged to OMAccess::matchAxis (0 for a plain
-    // method application); `valueCount` the number of values written (k, 0 or 1 for the plain
-    // form). The rest as for BaseOperator; `columnSet` names pattern positions that are result
-    // columns.
-    Prop(std::string typeName, int arity, int methodType, int axisKind, int inputCount,
-         int valueCount, const clib_list<int*>& varEq, const clib_list<int*>& eqCon,
-         const clib_list<int*>& eqJoin, const clib_list<int*>& var, const clib_list<int*>& givenVar,
-         const clib_list<int>& constantPositions, const clib_list<FSymbol>& constantSymbols,
-         const clib_list<int>& keyColumns, const clib_list<FSymbol>& variables,
-         const set<int>& columnSet, const set<int>& excludedInputs,
-         const clib_list<int*>& inputBindings, const clib_list<int>& inputFlags);
+    explicit Prop(const PropSpec& spec);
 
-    void print() override;
-    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) override;
-    // True for the variable at the host position; `*out` = 0.
-    bool isGroupedBy(const InternalName& var, int* out) override;
-
-    // Writes the constants into the relation pattern; the constants among several values are
-    // kept aside for matchValues. False when one has no name.
-    virtual bool putPropConstants(InternalName* cells);
-    // Emits the rows of one host whose value set holds `members`.
-    virtual void matchValues(Iterator* row, const std::vector<InternalName>& members);
-    // Enters a constant at a position that has none.
-    virtual void addConstant(const FSymbol& symbol, int position);
     void feedsOrderFreeReader() override { orderFree = true; }
 
   protected:
-    ~Prop() override;
-    void matchRelation() override;
-    bool putConstants(InternalName* cells) override;
-    bool advancesInput(int input) const override;
+    ~Prop() override = default;
 
   private:
+    struct PropRun;
+    std::unique_ptr<Run> newRun(OMAccess* access) const override;
+    void matchRelation(Run& run) const override;
+    void trace(const Run& run) const override;
+    // Writes the constants into the relation pattern; the constants among several values are
+    // kept aside for matchValues. False when one has no name.
+    bool putConstants(Run& run) const override;
+    bool advancesInput(int input) const override;
+    // The variable at the host position.
+    FSymbol keyVariable() const override { return hostVariable; }
+    int patternWidth() const override { return std::max(int(arity), int(relationWidth)); }
+    // Emits the rows of one host whose value set holds `members`.
+    void matchValues(PropRun& run, Iterator* row, const std::vector<InternalName>& members) const;
     // Calls visit(member) for each member of a set name; a set the object base does not know
     // has no members.
     template <class Visit>
-    void forEachMember(const InternalName& setName, Visit visit);
+    void forEachMember(PropRun& run, const InternalName& setName, Visit visit) const;
     // Whether this evaluation's rows may be made in the order the set frames keep their
     // members and added without a probe: an order-free reader takes them, and every row of a
     // set-valued method without inputs is told apart by its result cells and constants.
-    bool rowsAnyOrderDistinct() const;
+    bool rowsAnyOrderDistinct(const Run& run) const;
     // The rows of one host's set, `rowCells` holding the host's columns, in the order the set
     // keeps them; false when the set frame is not found.
-    bool emitKeptMembers(const InternalName& setName, const InternalName& key);
+    bool emitKeptMembers(PropRun& run, const InternalName& setName, const InternalName& key) const;
 
     std::int32_t methodType;
     std::int32_t axisKind;
@@ -90,21 +92,10 @@ class Prop : public BaseOperator {
     std::int32_t relationWidth;
     std::int32_t copyRow = 0;
     FSymbol hostVariable;
-    std::vector<InternalName> relationCells;
-    std::vector<InternalName> rowCells;
-    std::vector<InternalName> fullCells;
-    // Per value slot: its pattern position and the values it walks.
+    // Per value slot: its pattern position.
     std::vector<int> slotPositions;
-    std::vector<std::vector<InternalName>> valueSets;
     // Per input: its value slot, or -1.
     std::vector<int> inputSlot;
-    // The constants among several values: position (1-based) and name of this evaluation.
-    std::vector<std::pair<int, InternalName>> valueConstants;
-    HelpIterator* help = nullptr;
-    // The set iterator of one matchRelation call, handed back for each further set name.
-    Iterator* setIter = nullptr;
     // Set by feedsOrderFreeReader.
     bool orderFree = false;
-    // The members a set frame added since it was last read in order (emitKeptMembers).
-    std::vector<InternalName> addedMembers;
 };

@@ -53,11 +53,6 @@ bool holds(const clib_list<FSymbol>& list, const FSymbol& var) {
     return false;
 }
 
-void deleteRecords(clib_list<int*>& list) {
-    for (int* record : list) delete[] record;
-    list.clear();
-}
-
 }  // namespace
 
 Translator::Translator(int) : scanner(new VarScanner) {}
@@ -66,21 +61,6 @@ Translator::~Translator() {
     clearExpressions();
     clearLiteralState();
     decRef(scanner);
-}
-
-void Translator::Conditions::clear() {
-    deleteRecords(varEq);
-    deleteRecords(eqCon);
-    deleteRecords(eqJoin);
-    deleteRecords(var);
-    deleteRecords(givenVar);
-    constantPositions.clear();
-    constantSymbols.clear();
-    keyColumns.clear();
-    variables.clear();
-    columnSet.clear();
-    excludedInputs.clear();
-    inputFlags.clear();
 }
 
 FLSysRef Translator::methodCall(const std::string& name, FLSysArgs* args) {
@@ -109,28 +89,58 @@ FLSysRef Translator::debugOff(FLSysArgs* args) {
     return FLSysRef::share(this);
 }
 
-int* Translator::newRecord(std::initializer_list<int> values) {
-    int* record = new int[values.size()];
-    int i = 0;
-    for (int v : values) record[i++] = v;
-    return record;
+clib_list<FSymbol> Translator::resultColumns(const AlgebraicExpr* expr) {
+    const Operator* op = expr->getOperator();
+    switch (op->kind()) {
+        case OperatorKind::Projection:
+            // A set of names, without column variables.
+            return {};
+        case OperatorKind::Regroup:
+            return expr->getChildren().empty() ? op->getVariables()
+                                               : resultColumns(expr->getChildren().front().get());
+        case OperatorKind::Negation:
+            // A ground negation that holds passes its left operand on as it is.
+            if (static_cast<const Minus*>(op)->negationStrategy() ==
+                    NegationStrategy::ExistenceTest &&
+                expr->getChildren().size() >= 2)
+                return resultColumns(expr->getChildren().front().get());
+            return op->getVariables();
+        default:
+            return op->getVariables();
+    }
 }
 
-AlgebraicExpr* Translator::wrap(Operator* op, int keepInput) {
-    auto* expr = new AlgebraicExpr(op, keepInput, duplicate);
-    decRef(op);
-    return expr;
+Translator::ExprRef Translator::wrap(Operator* op, int keepInput) {
+    // The node takes its own reference; the one of the new operator goes.
+    const Ref<Operator> made = Ref<Operator>::adopt(op);
+    return ExprRef::adopt(new AlgebraicExpr(made.get(), keepInput, duplicate));
+}
+
+bool Translator::yieldsKeyedRows(const AlgebraicExpr* expr) {
+    const Operator* op = expr->getOperator();
+    switch (op->kind()) {
+        case OperatorKind::Projection:
+        case OperatorKind::MultiProjection:
+            return false;
+        case OperatorKind::Negation:
+            if (static_cast<const Minus*>(op)->negationStrategy() ==
+                    NegationStrategy::ExistenceTest &&
+                expr->getChildren().size() >= 2)
+                return yieldsKeyedRows(expr->getChildren().front().get());
+            return true;
+        default:
+            return true;
+    }
 }
 
 // ---- bookkeeping ----
 
 void Translator::clearExpressions() {
-    for (AlgebraicExpr* expr : stack) decRef(expr);
     stack.clear();
 }
 
 void Translator::clearLiteralState() {
-    conditions.clear();
+    conditions = PatternSpec();
     literals.clear();
     for (VarOccurrences* dictionary : dictionaries) deleteOccurrences(dictionary);
     dictionaries.clear();
@@ -178,22 +188,22 @@ bool Translator::isBound(const FSymbol& var) const {
     // Only the current scope: an aggregate's body does not see the variables of the literals
     // around it, except through its grouping variables.
     for (std::size_t i = std::size_t(std::max(stackBase, 0)); i < stack.size(); ++i)
-        if (stack[i] != nullptr && holds(stack[i]->getOperator()->getVariables(), var)) return true;
+        if (stack[i] && holds(stack[i]->getOperator()->getVariables(), var)) return true;
     return false;
 }
 
-void Translator::collectVariables(const std::vector<AlgebraicExpr*>& inputExprs,
-                                  clib_list<int*>& out) const {
-    for (AlgebraicExpr* expr : inputExprs) {
-        if (expr == nullptr) continue;
-        for (int* record : expr->getOperator()->getRecords()) out.append(record);
+void Translator::collectVariables(const std::vector<ExprRef>& inputExprs,
+                                  std::vector<InputBinding>& out) const {
+    for (const ExprRef& expr : inputExprs) {
+        if (!expr) continue;
+        for (const InputBinding& b : expr->getOperator()->getBindings()) out.push_back(b);
     }
 }
 
-AlgebraicExpr* Translator::popEntry(FSymbol& symbol) {
-    AlgebraicExpr* expr = stack.back();
+Translator::ExprRef Translator::popEntry(FSymbol& symbol) {
+    ExprRef expr = std::move(stack.back());
     stack.pop_back();
-    if (expr == nullptr && !pendingSymbols.empty()) {
+    if (!expr && !pendingSymbols.empty()) {
         symbol = pendingSymbols.back();
         pendingSymbols.pop_back();
     }
@@ -202,7 +212,7 @@ AlgebraicExpr* Translator::popEntry(FSymbol& symbol) {
 
 // ---- inputs and conditions ----
 
-bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<AlgebraicExpr*>& inputExprs,
+bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<ExprRef>& inputExprs,
                            int count) {
     inputVars.clear();
     inputExprs.clear();
@@ -210,13 +220,14 @@ bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<Algebrai
         error = 1;
         return false;
     }
-    std::vector<AlgebraicExpr*> entries(stack.end() - count, stack.end());
+    std::vector<ExprRef> entries(std::make_move_iterator(stack.end() - count),
+                                 std::make_move_iterator(stack.end()));
     stack.resize(stack.size() - std::size_t(count));
 
     int piCount = 0;
     int nullCount = 0;
-    for (AlgebraicExpr* e : entries) {
-        if (e == nullptr) {
+    for (const ExprRef& e : entries) {
+        if (!e) {
             ++nullCount;
         } else if (e->getOperator()->kind() == OperatorKind::Projection) {
             ++piCount;
@@ -234,8 +245,8 @@ bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<Algebrai
     int next = 0;
     int combinedIndex = -1;
     for (int p = 0; p < count; ++p) {
-        AlgebraicExpr* e = entries[std::size_t(p)];
-        if (e == nullptr) continue;
+        const ExprRef& e = entries[std::size_t(p)];
+        if (!e) continue;
         int index;
         if (combine && e->getOperator()->kind() == OperatorKind::Projection) {
             if (combinedIndex < 0) combinedIndex = next++;
@@ -243,50 +254,48 @@ bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<Algebrai
         } else {
             index = next++;
         }
-        clib_list<int*> own;
-        own.append(newRecord({p, index, 1}));
-        e->getOperator()->setRecords(own);
+        e->getOperator()->setBindings({{p, index, 1}});
     }
 
     std::size_t symbolAt = 0;
     clib_list<FSymbol> piVariables;
-    clib_list<int*> combinedRecords;
+    std::vector<InputBinding> combinedBindings;
     int firstPi = -1;
     for (int p = 0; p < count; ++p) {
-        AlgebraicExpr* e = entries[std::size_t(p)];
-        if (e == nullptr) {
+        ExprRef& e = entries[std::size_t(p)];
+        if (!e) {
             inputVars.push_back(symbols[symbolAt++]);
-            inputExprs.push_back(nullptr);
+            inputExprs.emplace_back();
         } else if (combine && e->getOperator()->kind() == OperatorKind::Projection) {
             Operator* op = e->getOperator();
             for (const FSymbol& v : op->getVariables()) piVariables.append(v);
-            const int i = combinedRecords.length();
-            const int* own = op->getRecords().empty() ? nullptr : op->getRecords().head();
-            combinedRecords.append(newRecord({own != nullptr ? own[0] : p, combinedIndex, 1 + i}));
-            decRef(e);
+            const int i = int(combinedBindings.size());
+            const int cell = op->getBindings().empty() ? p : op->getBindings().front().cell;
+            combinedBindings.push_back({cell, combinedIndex, 1 + i});
+            e = ExprRef();
             if (firstPi < 0) {
                 firstPi = int(inputExprs.size());
-                inputExprs.push_back(nullptr);
+                inputExprs.emplace_back();
             } else {
                 inputVars.push_back(FSymbol());
-                inputExprs.push_back(nullptr);
+                inputExprs.emplace_back();
             }
         } else {
-            inputExprs.push_back(e);
+            inputExprs.push_back(std::move(e));
         }
     }
     if (firstPi >= 0) {
-        auto* multi = new MultiPi("multipi", piCount, piVariables);
-        multi->setRecords(combinedRecords);
+        auto* multi = new MultiPi(piVariables);
+        multi->setBindings(std::move(combinedBindings));
         inputExprs[std::size_t(firstPi)] = wrap(multi, 0);
     }
     return true;
 }
 
 void Translator::buildConditions(const std::vector<FSymbol>& inputVars,
-                                 const std::vector<AlgebraicExpr*>& inputExprs,
-                                 const ParseTreeNode* node, int& count) {
-    conditions.clear();
+                                 const std::vector<ExprRef>& inputExprs, const ParseTreeNode* node,
+                                 int& count) {
+    conditions = PatternSpec();
     // Where a variable was met first: at a position (input -1) or at a column of an input.
     struct Place {
         int input, at;
@@ -304,36 +313,35 @@ void Translator::buildConditions(const std::vector<FSymbol>& inputVars,
     std::size_t symbolAt = 0;
     int input = 0;
     int p = 1;
-    for (AlgebraicExpr* e : inputExprs) {
-        if (e == nullptr) {
+    for (const ExprRef& e : inputExprs) {
+        if (!e) {
             const FSymbol s = symbolAt < inputVars.size() ? inputVars[symbolAt++] : FSymbol();
             if (!s.isVariable()) {
-                conditions.constantPositions.append(p);
-                conditions.constantSymbols.append(s);
+                conditions.constants.push_back({p, s});
             } else if (auto it = seen.find(s); it != seen.end()) {
-                conditions.varEq.append(newRecord({p, it->second.at}));
+                conditions.equalColumns.push_back({p, it->second.at});
             } else {
                 seen[s] = {-1, p};
                 if (isResult(s)) {
-                    conditions.var.append(newRecord({p, addResult(s)}));
+                    conditions.columnCells.push_back({p, addResult(s)});
                 } else {
-                    conditions.columnSet.insert(p);
+                    conditions.freeColumns.insert(p);
                 }
             }
         } else {
-            conditions.keyColumns.append(p);
+            conditions.keyColumns.push_back(p);
             if (mergeFlag == 0) {
                 Operator* op = e->getOperator();
                 for (const FSymbol& v : op->getVariables()) {
                     int k = 0;
                     if (!op->isGroupedBy(v, &k)) continue;
                     if (auto it = seen.find(v); it != seen.end()) {
-                        conditions.varEq.append(newRecord({p, it->second.at}));
+                        conditions.equalColumns.push_back({p, it->second.at});
                         continue;
                     }
                     seen[v] = {-1, p};
                     if (isResult(v))
-                        conditions.var.append(newRecord({k >= 1 ? k : p, addResult(v)}));
+                        conditions.columnCells.push_back({k >= 1 ? k : p, addResult(v)});
                 }
             }
             ++input;
@@ -341,12 +349,14 @@ void Translator::buildConditions(const std::vector<FSymbol>& inputVars,
         ++p;
     }
     count = input;
+    conditions.inputCount = input;
 
     int j = 0;
-    for (AlgebraicExpr* e : inputExprs) {
-        if (e == nullptr) continue;
+    for (const ExprRef& e : inputExprs) {
+        if (!e) continue;
         Operator* op = e->getOperator();
-        conditions.inputFlags.append(isProjection(op) ? 1 : 0);
+        conditions.inputRoles.push_back(isProjection(op) ? PatternSpec::InputRole::Projection
+                                                         : PatternSpec::InputRole::Rows);
         if (op->getVariables().empty()) conditions.excludedInputs.insert(j);
         bool lastGrouped = false;
         int c = 1;
@@ -356,11 +366,11 @@ void Translator::buildConditions(const std::vector<FSymbol>& inputVars,
             if (!lastGrouped) {
                 if (auto it = seen.find(v); it == seen.end()) {
                     seen[v] = {j, c};
-                    if (isResult(v)) conditions.givenVar.append(newRecord({j, c, addResult(v)}));
+                    if (isResult(v)) conditions.inputCells.push_back({j, c, addResult(v)});
                 } else if (it->second.input < 0) {
-                    conditions.eqCon.append(newRecord({it->second.at, j, c}));
+                    conditions.columnsMeetInputs.push_back({it->second.at, j, c});
                 } else {
-                    conditions.eqJoin.append(newRecord({it->second.input, it->second.at, j, c}));
+                    conditions.inputJoins.push_back({it->second.input, it->second.at, j, c});
                 }
             }
             ++c;
@@ -376,35 +386,35 @@ template <class Make>
 void Translator::buildLeaf(int count, const ParseTreeNode* node, bool noKey, Make make) {
     if (stopped()) return;
     std::vector<FSymbol> inputVars;
-    std::vector<AlgebraicExpr*> inputExprs;
+    std::vector<ExprRef> inputExprs;
     if (!popInputs(inputVars, inputExprs, count)) return;
-    clib_list<int*> bindings;
+    std::vector<InputBinding> bindings;
     collectVariables(inputExprs, bindings);
     int inputCount = 0;
     buildConditions(inputVars, inputExprs, node, inputCount);
-    Operator* op = make(inputCount, bindings);
-    conditions.clear();
+    PatternSpec pattern = std::move(conditions);
+    conditions = PatternSpec();
+    pattern.inputBindings = std::move(bindings);
+    Operator* op = make(std::move(pattern));
     if (noKey) op->setNoKey();
-    AlgebraicExpr* expr = wrap(op, passedCount);
-    for (AlgebraicExpr* input : inputExprs) {
-        if (input == nullptr) continue;
+    ExprRef expr = wrap(op, passedCount);
+    for (const ExprRef& input : inputExprs) {
+        if (!input) continue;
         input->getOperator()->clearNoKey();
-        expr->addChild(input);
-        decRef(input);
+        expr->addChild(input.get());
     }
-    stack.push_back(expr);
+    stack.push_back(std::move(expr));
 }
 
-AlgebraicExpr* Translator::constantNode(const FSymbol& symbol) {
-    if (!isConstantKind(symbol)) return nullptr;
+Translator::ExprRef Translator::constantNode(const FSymbol& symbol) {
+    if (!isConstantKind(symbol)) return ExprRef();
     int inputCount = 0;
     buildConditions({}, {}, nullptr, inputCount);
-    auto* op = new IdMapper("idmapper", 0, symbol, 0, conditions.varEq, conditions.eqCon,
-                            conditions.eqJoin, conditions.var, conditions.givenVar,
-                            conditions.constantPositions, conditions.constantSymbols,
-                            conditions.keyColumns, conditions.variables, conditions.excludedInputs,
-                            clib_list<int*>(), conditions.inputFlags);
-    conditions.clear();
+    IdMapperSpec spec;
+    spec.function = symbol;
+    spec.pattern = std::move(conditions);
+    conditions = PatternSpec();
+    auto* op = new IdMapper(spec);
     return wrap(op, passedCount);
 }
 
@@ -412,10 +422,10 @@ void Translator::transpose(FVar* var) {
     if (stopped()) return;
     const FSymbol& name = var->getName();
     if (passed.member(name)) {
-        stack.push_back(wrap(new Pi("pi", 1, name), 0));
+        stack.push_back(wrap(new Pi(name), 0));
         return;
     }
-    stack.push_back(nullptr);
+    stack.emplace_back();
     pendingSymbols.push_back(name);
 }
 
@@ -424,24 +434,22 @@ void Translator::transpose(IdTerm* term, int argCount) {
     const FSymbol name =
         term->isA("FunctionTerm") ? static_cast<FunctionTerm*>(term)->getName() : FSymbol();
     if (argCount == 0) {
-        stack.push_back(nullptr);
+        stack.emplace_back();
         pendingSymbols.push_back(name);
         return;
     }
-    buildLeaf(argCount, term, false, [&](int inputCount, const clib_list<int*>& bindings) {
-        const Conditions& c = conditions;
-        return new IdMapper("idmapper", argCount, name, inputCount, c.varEq, c.eqCon, c.eqJoin,
-                            c.var, c.givenVar, c.constantPositions, c.constantSymbols, c.keyColumns,
-                            c.variables, c.excludedInputs, bindings, c.inputFlags);
+    buildLeaf(argCount, term, false, [&](PatternSpec pattern) {
+        IdMapperSpec spec{argCount, name, std::move(pattern)};
+        return new IdMapper(spec);
     });
 }
 
 void Translator::transpose(FMolecule* mol) {
-    buildLeaf(2, mol, mol == literalMolecule, [&](int inputCount, const clib_list<int*>& bindings) {
-        const Conditions& c = conditions;
-        return new Isa("isa", 2, mol->getIsaKind(), inputCount, c.varEq, c.eqCon, c.eqJoin, c.var,
-                       c.givenVar, c.constantPositions, c.constantSymbols, c.keyColumns,
-                       c.variables, c.columnSet, c.excludedInputs, bindings, c.inputFlags);
+    buildLeaf(2, mol, mol == literalMolecule, [&](PatternSpec pattern) {
+        IsaRelationSpec spec;
+        spec.isaKind = mol->getIsaKind();
+        spec.pattern = std::move(pattern);
+        return new Isa(spec);
     });
 }
 
@@ -454,65 +462,56 @@ void Translator::transpose(Spec* spec, int argCount, int resultCount) {
         --specs;
     }
     const int arity = resultCount > 0 ? argCount + resultCount + 2 : argCount + 3;
-    buildLeaf(argCount + resultCount + 2, node, molecule == literalMolecule,
-              [&](int inputCount, const clib_list<int*>& bindings) {
-                  const Conditions& c = conditions;
-                  return new Prop("prop", arity, spec->getKind(), spec->getCode(), inputCount,
-                                  resultCount, c.varEq, c.eqCon, c.eqJoin, c.var, c.givenVar,
-                                  c.constantPositions, c.constantSymbols, c.keyColumns, c.variables,
-                                  c.columnSet, c.excludedInputs, bindings, c.inputFlags);
-              });
+    buildLeaf(
+        argCount + resultCount + 2, node, molecule == literalMolecule, [&](PatternSpec pattern) {
+            PropSpec made{arity, spec->getKind(), spec->getCode(), resultCount, std::move(pattern)};
+            return new Prop(made);
+        });
 }
 
 void Translator::transpose(Reference* ref, int argCount) {
     const bool noKey = literalMolecule != nullptr && literalMolecule->getHost() == ref;
-    buildLeaf(argCount + 2, ref, noKey, [&](int inputCount, const clib_list<int*>& bindings) {
-        const Conditions& c = conditions;
-        return new Apply("apply", argCount + 2, ref->getDot(), ref->getCode(), inputCount, c.varEq,
-                         c.eqCon, c.eqJoin, c.var, c.givenVar, c.constantPositions,
-                         c.constantSymbols, c.keyColumns, c.variables, c.columnSet,
-                         c.excludedInputs, bindings, c.inputFlags);
+    buildLeaf(argCount + 2, ref, noKey, [&](PatternSpec pattern) {
+        ApplySpec spec{argCount + 2, ref->getDot(), ref->getCode(), std::move(pattern)};
+        return new Apply(spec);
     });
 }
 
 void Translator::transpose(ArithmeticExpr* expr) {
     const std::string op = expr->getOperator();
     const int kind = op == "+" ? 100 : op == "-" ? 101 : op == "*" ? 102 : op == "div" ? 103 : 104;
-    buildLeaf(2, expr, false, [&](int inputCount, const clib_list<int*>& bindings) {
-        const Conditions& c = conditions;
-        return new Apply("apply", 2, kind, 0, inputCount, c.varEq, c.eqCon, c.eqJoin, c.var,
-                         c.givenVar, c.constantPositions, c.constantSymbols, c.keyColumns,
-                         c.variables, c.columnSet, c.excludedInputs, bindings, c.inputFlags);
+    buildLeaf(2, expr, false, [&](PatternSpec pattern) {
+        ApplySpec spec{2, kind, 0, std::move(pattern)};
+        return new Apply(spec);
     });
 }
 
 void Translator::transpose(PTerm* term, int argCount) {
     const FSymbol name = term->getName();
     const int perlInputCount = term->firstGroupEnd();
-    buildLeaf(argCount, term, false, [&](int inputCount, const clib_list<int*>& bindings) {
-        const Conditions& c = conditions;
-        return new Pred("pred", argCount, name, inputCount, c.varEq, c.eqCon, c.eqJoin, c.var,
-                        c.givenVar, c.constantPositions, c.constantSymbols, c.keyColumns,
-                        c.variables, c.excludedInputs, perlInputCount, bindings, c.inputFlags);
+    // The one built-in that runs code in the embedded interpreter.
+    const bool perl = term->isBuiltin() && symTab != nullptr && symTab->giveName(name) == "perl";
+    buildLeaf(argCount, term, false, [&](PatternSpec pattern) {
+        PredSpec spec{argCount, name, perl, perlInputCount, std::move(pattern)};
+        return new Pred(spec);
     });
 }
 
 void Translator::transpose(AggExpr* agg) {
     if (stopped()) return;
     std::vector<FSymbol> inputVars;
-    std::vector<AlgebraicExpr*> inputExprs;
+    std::vector<ExprRef> inputExprs;
     if (!popInputs(inputVars, inputExprs, 1)) return;
     VarList* groups = agg->getGroupVars();
-    auto* op = new Aggregation("aggregation", 1, agg->getOperator(), agg->getAggVar(), *groups);
+    auto* op = new Aggregation(agg->getOperator(), agg->getAggVar(), *groups);
     delete groups;
-    AlgebraicExpr* node = wrap(op, passedCount);
-    if (AlgebraicExpr* input = inputExprs.front(); input != nullptr) {
+    ExprRef node = wrap(op, passedCount);
+    if (const ExprRef& input = inputExprs.front()) {
         input->getOperator()->clearNoKey();
         if (agg->getOperator() == "count") input->getOperator()->feedsOrderFreeReader();
-        node->addChild(input);
-        decRef(input);
+        node->addChild(input.get());
     }
-    stack.push_back(node);
+    stack.push_back(std::move(node));
 }
 
 // ---- literals ----
@@ -521,56 +520,63 @@ void Translator::endLiteral() {
     if (stopped()) return;
     if (stack.size() != std::size_t(stackBase) + 2) return;
     FSymbol symbolA;
-    AlgebraicExpr* a = popEntry(symbolA);
+    ExprRef a = popEntry(symbolA);
     FSymbol symbolB;
-    AlgebraicExpr* b = popEntry(symbolB);
-    if (b == nullptr) b = constantNode(symbolB);
-    if (b != nullptr) stack.push_back(b);
-    if (a == nullptr) a = constantNode(symbolA);
-    if (a != nullptr) stack.push_back(a);
+    ExprRef b = popEntry(symbolB);
+    if (!b) b = constantNode(symbolB);
+    if (b) stack.push_back(std::move(b));
+    if (!a) a = constantNode(symbolA);
+    if (a) stack.push_back(std::move(a));
     if (stack.size() != std::size_t(stackBase) + 2) return;
 
     std::vector<FSymbol> inputVars;
-    std::vector<AlgebraicExpr*> inputExprs;
+    std::vector<ExprRef> inputExprs;
     if (!popInputs(inputVars, inputExprs, 2)) return;
     mergeFlag = 1;
-    clib_list<int*> bindings;
+    std::vector<InputBinding> bindings;
     collectVariables(inputExprs, bindings);
     int inputCount = 0;
     buildConditions(inputVars, inputExprs, nullptr, inputCount);
     mergeFlag = 0;
-    const Conditions& c = conditions;
-    auto* merge = new Merge("merge", 2, inputCount, c.varEq, c.eqCon, c.eqJoin, c.var, c.givenVar,
-                            c.constantPositions, c.constantSymbols, c.keyColumns, c.variables,
-                            c.columnSet, c.excludedInputs, bindings, c.inputFlags);
-    conditions.clear();
-    AlgebraicExpr* node = wrap(merge, 0);
-    for (AlgebraicExpr* input : inputExprs) {
-        if (input == nullptr) continue;
-        node->addChild(input);
-        decRef(input);
-    }
-    stack.push_back(node);
+    JoinSpec spec;
+    spec.pattern = std::move(conditions);
+    conditions = PatternSpec();
+    spec.pattern.inputBindings = std::move(bindings);
+    // The way the join runs follows from the columns its inputs will carry: the first input's
+    // and the last one's.
+    std::vector<const AlgebraicExpr*> present;
+    for (const ExprRef& input : inputExprs)
+        if (input) present.push_back(input.get());
+    if (!present.empty())
+        spec.strategy = JoinSpec::choose(
+            resultColumns(present.front()), resultColumns(present.back()), spec.pattern.variables,
+            yieldsKeyedRows(present.front()) && yieldsKeyedRows(present.back()), spec.shared);
+    auto* merge = new Merge(spec);
+    ExprRef node = wrap(merge, 0);
+    for (const ExprRef& input : inputExprs)
+        if (input) node->addChild(input.get());
+    stack.push_back(std::move(node));
 }
 
 void Translator::visitNegatedLiteral(FLiteral*) {
     if (stopped() || stack.size() <= std::size_t(stackBase)) return;
     FSymbol symbol;
-    AlgebraicExpr* e = popEntry(symbol);
-    if (e == nullptr) {
+    ExprRef e = popEntry(symbol);
+    if (!e) {
         if (symbol.isVariable()) {
             if (stack.size() <= std::size_t(stackBase)) {
                 untranslatable = 1;
                 return;
             }
             FSymbol dropped;
-            decRef(popEntry(dropped));
-            clib_list<FSymbol> none;
-            stack.push_back(wrap(new Minus("minus", none, none, none, 2, 1), 0));
+            popEntry(dropped);
+            MinusSpec never;
+            never.neverHolds = true;
+            stack.push_back(wrap(new Minus(never), 0));
             return;
         }
         e = constantNode(symbol);
-        if (e == nullptr) {
+        if (!e) {
             untranslatable = 1;
             return;
         }
@@ -583,28 +589,25 @@ void Translator::visitNegatedLiteral(FLiteral*) {
     const clib_list<FSymbol>& right = e->getOperator()->getVariables();
     keepLive(right);
     if (stack.size() <= std::size_t(stackBase)) {
-        AlgebraicExpr* node =
-            wrap(new Minus("minus", clib_list<FSymbol>(), right, result, 2, 0), 0);
-        node->addChild(e);
-        decRef(e);
-        stack.push_back(node);
+        const MinusSpec alone{clib_list<FSymbol>(), right, result};
+        ExprRef node = wrap(new Minus(alone), 0);
+        node->addChild(e.get());
+        stack.push_back(std::move(node));
         return;
     }
     FSymbol leftSymbol;
-    AlgebraicExpr* b = popEntry(leftSymbol);
-    if (b == nullptr) {
-        decRef(e);
+    ExprRef b = popEntry(leftSymbol);
+    if (!b) {
         untranslatable = 1;
         return;
     }
     const clib_list<FSymbol>& left = b->getOperator()->getVariables();
     keepLive(left);
-    AlgebraicExpr* node = wrap(new Minus("minus", left, right, result, 2, 0), 0);
-    node->addChild(b);
-    node->addChild(e);
-    decRef(b);
-    decRef(e);
-    stack.push_back(node);
+    const MinusSpec negation{left, right, result};
+    ExprRef node = wrap(new Minus(negation), 0);
+    node->addChild(b.get());
+    node->addChild(e.get());
+    stack.push_back(std::move(node));
 }
 
 // ---- bodies and rules ----
@@ -763,23 +766,28 @@ AlgebraicExpr* Translator::translateInOrder(FRule* rule, SymTab* names, FLiteral
     }
     translateBody(ordered);
 
-    AlgebraicExpr* result = nullptr;
+    ExprRef result;
     if (error == 0 && untranslatable == 0 && !stack.empty()) {
         FSymbol symbol;
         result = popEntry(symbol);
-        if (result == nullptr) {
+        if (!result) {
             result = constantNode(symbol);
         } else if (debug != 0) {
             result->print(out);
             out << std::endl;
             if (duplicate != 0) out << "duplicate elimination proposed" << std::endl;
+            out << "plan" << std::endl;
+            result->printPlan(out, rule->getSymTab(), 1);
         }
     }
     clearExpressions();
     pendingSymbols.clear();
     clearLiteralState();
     decRef(ordered);
-    return result;
+    // The caller's reference.
+    AlgebraicExpr* tree = result.get();
+    incRef(tree);
+    return tree;
 }
 
 void Translator::scan(AggExpr* agg) {
@@ -827,8 +835,7 @@ void Translator::scan(AggExpr* agg) {
     openScope(bodyLiterals, output);
     translateBody(ordered);
     decRef(ordered);
-    if (!stopped() && stack.size() > std::size_t(stackBase) && stack.back() == nullptr)
-        untranslatable = 1;
+    if (!stopped() && stack.size() > std::size_t(stackBase) && !stack.back()) untranslatable = 1;
     for (VarOccurrences* dictionary : dictionaries) deleteOccurrences(dictionary);
     std::swap(live, saved.live);
     dictionaries.swap(saved.dictionaries);

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "compile/PatternSpec.h"
 #include "compile/PtnScanner.h"
+#include "compile/Ref.h"
 #include "compile/VarScanner.h"
 #include "foundation/clib_list.h"
 #include "foundation/set.h"
@@ -26,6 +28,8 @@ class VarPropagator;
 
 class Translator : public PtnScanner {
   public:
+    using ExprRef = Ref<AlgebraicExpr>;
+
     // The value has no effect; the class object passes its argument.
     explicit Translator(int mode = 1);
 
@@ -56,13 +60,13 @@ class Translator : public PtnScanner {
 
     // The input expressions of the next operator, one per pattern position: the newest `count`
     // stack entries. A null expression stands for the symbol at the same place of `inputVars`.
-    virtual bool popInputs(std::vector<FSymbol>& inputVars, std::vector<AlgebraicExpr*>& inputExprs,
+    virtual bool popInputs(std::vector<FSymbol>& inputVars, std::vector<ExprRef>& inputExprs,
                            int count);
     // Fills the condition lists for the operator of `node` over these inputs; `count` receives
     // the number of non-null inputs.
     virtual void buildConditions(const std::vector<FSymbol>& inputVars,
-                                 const std::vector<AlgebraicExpr*>& inputExprs,
-                                 const ParseTreeNode* node, int& count);
+                                 const std::vector<ExprRef>& inputExprs, const ParseTreeNode* node,
+                                 int& count);
     virtual void propagateVariables(FLiteralList* list, VarPropagator* propagator, SymTab* names);
     // As propagateVariables, for the literals that cannot be evaluated without bindings only.
     virtual void propagateVariablesSelective(FLiteralList* list, VarPropagator* propagator,
@@ -79,9 +83,9 @@ class Translator : public PtnScanner {
     virtual int occurrences(const FSymbol& var) const;
     // Whether an expression on the stack carries the variable.
     virtual bool isBound(const FSymbol& var) const;
-    // The binding records of the non-null inputs, in order (the records stay the operators').
-    virtual void collectVariables(const std::vector<AlgebraicExpr*>& inputExprs,
-                                  clib_list<int*>& out) const;
+    // The bindings of the non-null inputs, in order.
+    virtual void collectVariables(const std::vector<ExprRef>& inputExprs,
+                                  std::vector<InputBinding>& out) const;
     virtual void clearLiteralState();
     virtual void clearExpressions();
     virtual FLSysRef debugOn(FLSysArgs* args);
@@ -93,18 +97,6 @@ class Translator : public PtnScanner {
     ~Translator() override;
 
   protected:
-    // The arguments of the next operator constructor; the records are owned here until the
-    // operator has copied them.
-    struct Conditions {
-        clib_list<int*> varEq, eqCon, eqJoin, var, givenVar;
-        clib_list<int> constantPositions;
-        clib_list<FSymbol> constantSymbols;
-        clib_list<int> keyColumns;
-        clib_list<FSymbol> variables;
-        set<int> columnSet, excludedInputs;
-        clib_list<int> inputFlags;
-        void clear();
-    };
     // The variables still needed after each literal of a scope: the scope's output and every
     // variable of a later literal. Each variable's last literal stands for a set per literal, so
     // that a long body costs memory in proportion to its size, not to its square.
@@ -138,20 +130,26 @@ class Translator : public PtnScanner {
     AlgebraicExpr* translateInOrder(FRule* rule, SymTab* names, FLiteralList* ordered);
     // Live sets and occurrence dictionaries of the literals against the scope's output.
     void openScope(const std::vector<FLiteral*>& scopeLiterals, const set<FSymbol>& output);
-    // The common steps of the leaf hooks; `make` builds the operator from the input count and
-    // the input bindings.
+    // The common steps of the leaf hooks; `make` builds the operator from the pattern (with its
+    // input bindings).
     template <class Make>
     void buildLeaf(int count, const ParseTreeNode* node, bool noKey, Make make);
     // Pushes a node over its operator (the operator's reference passes to the node).
-    AlgebraicExpr* wrap(Operator* op, int keepInput);
+    ExprRef wrap(Operator* op, int keepInput);
     // A node mapping the constant, for a symbol of kind function, integer or string; else null.
-    AlgebraicExpr* constantNode(const FSymbol& symbol);
+    ExprRef constantNode(const FSymbol& symbol);
     // Takes the newest entry off the stack; `symbol` receives the pending symbol of a null one.
-    AlgebraicExpr* popEntry(FSymbol& symbol);
+    ExprRef popEntry(FSymbol& symbol);
     bool stopped() const { return error != 0 || untranslatable != 0; }
-    int* newRecord(std::initializer_list<int> values);
+    // The columns the operand of a node carries when its operator has run: what a join above it
+    // is planned for.
+    static clib_list<FSymbol> resultColumns(const AlgebraicExpr* expr);
+    // Whether that operand holds keyed rows (a SetOperand) rather than names or tuples.
+    static bool yieldsKeyedRows(const AlgebraicExpr* expr);
 
-    std::vector<AlgebraicExpr*> stack;
+    // The expressions of the literal being translated; a null entry stands for the newest
+    // pending symbol.
+    std::vector<ExprRef> stack;
     std::vector<FSymbol> pendingSymbols;
     set<FSymbol> passed;
     std::int32_t passedCount = 0;
@@ -168,7 +166,7 @@ class Translator : public PtnScanner {
     VarScanner* scanner;
     FTerm* currentTerm = nullptr;
     FMolecule* literalMolecule = nullptr;
-    Conditions conditions;
+    PatternSpec conditions;
     std::vector<FLiteral*> literals;
     std::int32_t mergeFlag = 0;
     std::int32_t debug = 0;

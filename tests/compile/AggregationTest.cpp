@@ -23,7 +23,7 @@ class AggregationTest : public ValueOperatorTest {
         Held<SetOperand> input(setOperand(symbols({variable("W"), x, g}), rows));
         clib_list<FSymbol> groups;
         if (grouped) groups.append(g);
-        Held<Aggregation> agg(new Aggregation("aggregation", 0, op, x, groups));
+        Held<Aggregation> agg(new Aggregation(op, x, groups));
         Held<Operand> result(run(agg.get(), {input.get()}, access));
         return contents(result.get());
     }
@@ -97,7 +97,7 @@ TEST_F(AggregationTest, UnknownOperatorsAndMissingColumns) {
 
     // A grouping variable that is no column of the input gives the empty result.
     Held<SetOperand> input(setOperand(symbols({x}), {{undef(), {integer(1)}}}));
-    Held<Aggregation> agg(new Aggregation("aggregation", 0, "count", x, symbols({y})));
+    Held<Aggregation> agg(new Aggregation("count", x, symbols({y})));
     Held<Operand> result(run(agg.get(), {input.get()}, access));
     ASSERT_NE(result.get(), nullptr);
     EXPECT_TRUE(result->isEmpty());

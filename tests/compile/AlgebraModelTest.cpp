@@ -58,9 +58,9 @@ class AlgebraModelTest : public AlgebraTest {
 
 TEST_F(AlgebraModelTest, MergeJoinsOnEverySharedVariable) {
     Held<Merge> one(makeJoin(Records{{0, 1, 0}, {1, 2, 1}}, Records{{0, 2, 1, 1}}, symbols({x, z}),
-                             Records{{0, 0, 1}, {1, 1, 1}}));
+                             symbols({x, y}), symbols({y, z}), Records{{0, 0, 1}, {1, 1, 1}}));
     Held<Merge> two(makeJoin(Records{{0, 1, 0}, {1, 3, 1}}, Records{{0, 1, 1, 1}, {0, 2, 1, 2}},
-                             symbols({x, z})));
+                             symbols({x, z}), symbols({x, y}), symbols({x, y, z})));
     for (int round = 0; round < 300; ++round) {
         Input left(symbols({x, y}), rows(2, round % 2 == 0));
         Input right(symbols({y, z}), rows(2, round % 3 == 0));
@@ -81,8 +81,10 @@ TEST_F(AlgebraModelTest, MergeJoinsOnEverySharedVariable) {
 }
 
 TEST_F(AlgebraModelTest, MergeEnumeratesGroupsOrPassesOneInputThrough) {
-    Held<Merge> product(makeJoin(Records{{0, 1, 0}, {1, 1, 1}}, Records(), symbols({x, z})));
-    Held<Merge> through(makeJoin(Records{{0, 2, 0}, {0, 1, 1}}, Records(), symbols({y, x})));
+    Held<Merge> product(makeJoin(Records{{0, 1, 0}, {1, 1, 1}}, Records(), symbols({x, z}),
+                                 symbols({x}), symbols({z})));
+    Held<Merge> through(makeJoin(Records{{0, 2, 0}, {0, 1, 1}}, Records(), symbols({y, x}),
+                                 symbols({x, y}), symbols({w})));
     for (int round = 0; round < 300; ++round) {
         Input left(symbols({x}), rows(1, round % 2 == 0));
         Input right(symbols({z}), rows(1, round % 3 == 0));
@@ -104,8 +106,10 @@ TEST_F(AlgebraModelTest, MergeEnumeratesGroupsOrPassesOneInputThrough) {
 
 TEST_F(AlgebraModelTest, MergeWithoutVariablesNeedsOneJoinedCombination) {
     // Both inputs tied by two records (enumerated), then by one (only tested).
-    Held<Merge> both(makeJoin(Records(), Records{{0, 1, 1, 1}, {0, 2, 1, 2}}, symbols({})));
-    Held<Merge> single(makeJoin(Records(), Records{{0, 1, 1, 1}}, symbols({})));
+    Held<Merge> both(makeJoin(Records(), Records{{0, 1, 1, 1}, {0, 2, 1, 2}}, symbols({}),
+                              symbols({x, y}), symbols({x, y})));
+    Held<Merge> single(
+        makeJoin(Records(), Records{{0, 1, 1, 1}}, symbols({}), symbols({x, y}), symbols({x, y})));
     for (int round = 0; round < 300; ++round) {
         Input left(symbols({x, y}), rows(2, round % 2 == 0));
         Input right(symbols({x, y}), rows(2, round % 3 == 0));
@@ -127,10 +131,10 @@ TEST_F(AlgebraModelTest, MergeWithoutVariablesNeedsOneJoinedCombination) {
 }
 
 TEST_F(AlgebraModelTest, ProjectionsAndRegrouping) {
-    Held<Pi> pi(new Pi("pi", 1, y));
-    Held<Sort> sort(new Sort("sort", 1, y, nullptr));
-    Held<MultiPi> multi(new MultiPi("multipi", 2, symbols({y, x})));
-    Held<MultiPi> missing(new MultiPi("multipi", 2, symbols({y, w})));
+    Held<Pi> pi(new Pi(y));
+    Held<Sort> sort(new Sort(y, nullptr));
+    Held<MultiPi> multi(new MultiPi(symbols({y, x})));
+    Held<MultiPi> missing(new MultiPi(symbols({y, w})));
     for (int round = 0; round < 300; ++round) {
         Input input(symbols({x, y, z}), rows(3, round % 2 == 0));
         std::set<Row> values, pairs;
@@ -159,9 +163,9 @@ TEST_F(AlgebraModelTest, ProjectionsAndRegrouping) {
 }
 
 TEST_F(AlgebraModelTest, MinusKeepsLeftRowsWithoutPartner) {
-    Held<Minus> minus(new Minus("minus", symbols({x, y}), symbols({y}), symbols({x}), 2, 0));
-    Held<Minus> both(new Minus("minus", symbols({x, y}), symbols({y, x}), symbols({y, x}), 2, 0));
-    Held<Minus> truth(new Minus("minus", symbols({x, y}), symbols({y}), symbols({}), 2, 0));
+    Held<Minus> minus(makeMinus({symbols({x, y}), symbols({y}), symbols({x})}));
+    Held<Minus> both(makeMinus({symbols({x, y}), symbols({y, x}), symbols({y, x})}));
+    Held<Minus> truth(makeMinus({symbols({x, y}), symbols({y}), symbols({})}));
     for (int round = 0; round < 300; ++round) {
         Input left(symbols({x, y}), rows(2, round % 2 == 0));
         Input right(symbols({y}), rows(1, round % 3 == 0));

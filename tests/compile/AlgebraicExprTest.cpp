@@ -16,10 +16,8 @@ namespace {
 // contents of the inputs it was given.
 class CountingOperator : public Operator {
   public:
-    CountingOperator(std::string type, Operand* answer)
-        : Operator(std::move(type), 0), answer(answer) {}
-    void print() override {}
-    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess*) override {
+    CountingOperator(OperatorKind kind, Operand* answer) : Operator(kind, 0), answer(answer) {}
+    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess*) const override {
         ++calls;
         seen.clear();
         for (Operand* input : *inputs)
@@ -27,11 +25,12 @@ class CountingOperator : public Operator {
         incRef(answer);
         return answer;
     }
-    bool isGroupedBy(const InternalName&, int*) override { return false; }
+    bool isGroupedBy(const InternalName&, int*) const override { return false; }
 
     Operand* answer;
-    int calls = 0;
-    std::vector<std::vector<KeyedRow>> seen;
+    // What the test reads back; not the operator's plan.
+    mutable int calls = 0;
+    mutable std::vector<std::vector<KeyedRow>> seen;
 
   protected:
     ~CountingOperator() override { decRef(answer); }
@@ -40,9 +39,9 @@ class CountingOperator : public Operator {
 class AlgebraicExprTest : public AlgebraTest {
   protected:
     // A leaf node over a counting operator; the node holds the operator.
-    AlgebraicExpr* leaf(const std::string& type, Operand* answer, CountingOperator** op = nullptr,
+    AlgebraicExpr* leaf(OperatorKind kind, Operand* answer, CountingOperator** op = nullptr,
                         int keepInput = 0) {
-        auto* counting = new CountingOperator(type, answer);
+        auto* counting = new CountingOperator(kind, answer);
         auto* node = new AlgebraicExpr(counting, keepInput, 0);
         decRef(counting);
         if (op != nullptr) *op = counting;
@@ -61,9 +60,11 @@ class AlgebraicExprTest : public AlgebraTest {
 TEST_F(AlgebraicExprTest, MergeStopsAtTheFirstEmptyChild) {
     CountingOperator* later = nullptr;
     CountingOperator* merge = nullptr;
-    Held<AlgebraicExpr> root(leaf("merge", nullptr, &merge));
-    root->addChild(Held<AlgebraicExpr>(leaf("pred", new Operand2())).get());
-    root->addChild(Held<AlgebraicExpr>(leaf("pred", oneColumn(variable("X"), {1}), &later)).get());
+    Held<AlgebraicExpr> root(leaf(OperatorKind::Join, nullptr, &merge));
+    root->addChild(Held<AlgebraicExpr>(leaf(OperatorKind::Predicate, new Operand2())).get());
+    root->addChild(
+        Held<AlgebraicExpr>(leaf(OperatorKind::Predicate, oneColumn(variable("X"), {1}), &later))
+            .get());
     Operand* current = nullptr;
     Held<Operand> result(root->evaluate(access, &current));
     ASSERT_NE(result.get(), nullptr);
@@ -75,9 +76,9 @@ TEST_F(AlgebraicExprTest, MergeStopsAtTheFirstEmptyChild) {
 
     // Under another type a null or empty child is handed on.
     CountingOperator* other = nullptr;
-    Held<AlgebraicExpr> minus(leaf("minus", nullptr, &other));
-    minus->addChild(Held<AlgebraicExpr>(leaf("pred", nullptr)).get());
-    minus->addChild(Held<AlgebraicExpr>(leaf("pred", new Operand2())).get());
+    Held<AlgebraicExpr> minus(leaf(OperatorKind::Negation, nullptr, &other));
+    minus->addChild(Held<AlgebraicExpr>(leaf(OperatorKind::Predicate, nullptr)).get());
+    minus->addChild(Held<AlgebraicExpr>(leaf(OperatorKind::Predicate, new Operand2())).get());
     current = nullptr;
     EXPECT_EQ(minus->evaluate(access, &current), nullptr);
     EXPECT_EQ(other->calls, 1);
@@ -86,14 +87,14 @@ TEST_F(AlgebraicExprTest, MergeStopsAtTheFirstEmptyChild) {
 
 TEST_F(AlgebraicExprTest, PiProjectsTheOperandItsPreviousSiblingLeft) {
     CountingOperator* root = nullptr;
-    Held<AlgebraicExpr> node(leaf("pred", new Operand2(), &root));
-    node->addChild(Held<AlgebraicExpr>(leaf("isa", oneColumn(x, {4, 3, 4, 8}))).get());
-    auto* pi = new Pi("pi", 1, x);
+    Held<AlgebraicExpr> node(leaf(OperatorKind::Predicate, new Operand2(), &root));
+    node->addChild(Held<AlgebraicExpr>(leaf(OperatorKind::Isa, oneColumn(x, {4, 3, 4, 8}))).get());
+    auto* pi = new Pi(x);
     Held<AlgebraicExpr> piNode(new AlgebraicExpr(pi, 0, 0));
     decRef(pi);
     // Children of a projection are never evaluated.
     CountingOperator* ignored = nullptr;
-    piNode->addChild(Held<AlgebraicExpr>(leaf("pred", nullptr, &ignored)).get());
+    piNode->addChild(Held<AlgebraicExpr>(leaf(OperatorKind::Predicate, nullptr, &ignored)).get());
     node->addChild(piNode.get());
 
     Operand* current = nullptr;
@@ -113,14 +114,14 @@ TEST_F(AlgebraicExprTest, PiProjectsTheOperandItsPreviousSiblingLeft) {
 
 TEST_F(AlgebraicExprTest, KeepInputRestoresTheCurrentOperand) {
     Held<Operand2> start(new Operand2());
-    Held<AlgebraicExpr> kept(leaf("pred", new Operand2(), nullptr, 1));
-    kept->addChild(Held<AlgebraicExpr>(leaf("isa", new Operand2())).get());
+    Held<AlgebraicExpr> kept(leaf(OperatorKind::Predicate, new Operand2(), nullptr, 1));
+    kept->addChild(Held<AlgebraicExpr>(leaf(OperatorKind::Isa, new Operand2())).get());
     Operand* current = start.get();
     Held<Operand> result(kept->evaluate(access, &current));
     EXPECT_EQ(current, start.get());
     EXPECT_NE(result.get(), start.get());
 
-    Held<AlgebraicExpr> replaced(leaf("pred", new Operand2()));
+    Held<AlgebraicExpr> replaced(leaf(OperatorKind::Predicate, new Operand2()));
     Held<Operand> other(replaced->evaluate(access, &current));
     EXPECT_EQ(current, other.get());
 }

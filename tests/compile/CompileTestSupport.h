@@ -15,6 +15,7 @@
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
+#include "compile/PatternSpec.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/clib_list.h"
 #include "foundation/set.h"
@@ -57,23 +58,18 @@ class TestAccess : public OMAccess {
     ~TestAccess() override = default;
 };
 
-// Record lists as the translator builds them: arrays of ints, owned here.
+// Condition lists written as rows of ints in the order of their fields, as the tests state
+// them; toPattern turns them into the typed conditions.
 class Records {
   public:
     Records(std::initializer_list<std::initializer_list<int>> records = {}) {
         for (const auto& record : records) add(record);
     }
-    void add(std::initializer_list<int> record) {
-        storage.push_back(std::make_unique<int[]>(record.size()));
-        int i = 0;
-        for (int v : record) storage.back()[i++] = v;
-        list.append(storage.back().get());
-    }
-    const clib_list<int*>& operator*() const { return list; }
+    void add(std::initializer_list<int> record) { rows.emplace_back(record); }
+    const std::vector<std::vector<int>>& operator*() const { return rows; }
 
   private:
-    std::vector<std::unique_ptr<int[]>> storage;
-    clib_list<int*> list;
+    std::vector<std::vector<int>> rows;
 };
 
 inline clib_list<int> ints(std::initializer_list<int> values) {
@@ -87,7 +83,8 @@ inline clib_list<FSymbol> symbols(std::initializer_list<FSymbol> values) {
     return list;
 }
 
-// Every condition list a BaseOperator takes, empty unless a test fills it.
+// Every condition list a BaseOperator takes, empty unless a test fills it. An input flag of 1
+// marks a projection input.
 struct Conditions {
     int inputCount = 0;
     Records varEq, eqCon, eqJoin, var, givenVar, bindings;
@@ -95,6 +92,31 @@ struct Conditions {
     clib_list<FSymbol> constantSymbols, variables;
     set<int> columnSet, excludedInputs;
 };
+
+inline PatternSpec toPattern(const Conditions& c) {
+    PatternSpec p;
+    p.inputCount = c.inputCount;
+    for (const auto& r : *c.varEq) p.equalColumns.push_back({r.at(0), r.at(1)});
+    for (const auto& r : *c.eqCon) p.columnsMeetInputs.push_back({r.at(0), r.at(1), r.at(2)});
+    for (const auto& r : *c.eqJoin) p.inputJoins.push_back({r.at(0), r.at(1), r.at(2), r.at(3)});
+    for (const auto& r : *c.var) p.columnCells.push_back({r.at(0), r.at(1)});
+    for (const auto& r : *c.givenVar) p.inputCells.push_back({r.at(0), r.at(1), r.at(2)});
+    for (const auto& r : *c.bindings) p.inputBindings.push_back({r.at(0), r.at(1), r.at(2)});
+    auto symbol = c.constantSymbols.begin();
+    for (int position : c.constantPositions) {
+        if (symbol == c.constantSymbols.end()) break;
+        p.constants.push_back({position, *symbol});
+        ++symbol;
+    }
+    for (int key : c.keyColumns) p.keyColumns.push_back(key);
+    p.variables = c.variables;
+    for (int column : c.columnSet) p.freeColumns.insert(column);
+    for (int input : c.excludedInputs) p.excludedInputs.insert(input);
+    for (int flag : c.inputFlags)
+        p.inputRoles.push_back(flag != 0 ? PatternSpec::InputRole::Projection
+                                         : PatternSpec::InputRole::Rows);
+    return p;
+}
 
 // Every (key, row) of an operand in iteration order; an Operand2 gives its names as keys with
 // empty rows, a TupleSetOperand its rows as keys' rows under UndefinedObject.
@@ -199,22 +221,24 @@ class Held {
 #include "compile/IdMapper.h"
 #include "compile/Isa.h"
 #include "compile/Merge.h"
+#include "compile/Minus.h"
 
 namespace compile_test {
 
 inline Isa* makeIsa(int kind, const Conditions& c) {
-    return new Isa("isa", 2, kind, c.inputCount, *c.varEq, *c.eqCon, *c.eqJoin, *c.var, *c.givenVar,
-                   c.constantPositions, c.constantSymbols, c.keyColumns, c.variables, c.columnSet,
-                   c.excludedInputs, *c.bindings, c.inputFlags);
+    IsaRelationSpec spec{2, kind, toPattern(c)};
+    return new Isa(spec);
 }
 inline IdMapper* makeIdMapper(int arity, const InternalName& function, const Conditions& c) {
-    return new IdMapper("idmapper", arity, function, c.inputCount, *c.varEq, *c.eqCon, *c.eqJoin,
-                        *c.var, *c.givenVar, c.constantPositions, c.constantSymbols, c.keyColumns,
-                        c.variables, c.excludedInputs, *c.bindings, c.inputFlags);
+    IdMapperSpec spec{arity, function, toPattern(c)};
+    return new IdMapper(spec);
 }
-// A Merge of two inputs, both keyed on their first columns and passed with flag 0.
+// A Merge of two inputs, both keyed on their first columns and read as rows, planned for inputs
+// with the given columns, keyed rows unless `keyedRows` is false.
 inline Merge* makeJoin(Records givenVar, Records eqJoin, const clib_list<FSymbol>& variables,
-                       Records bindings = Records()) {
+                       const clib_list<FSymbol>& leftColumns,
+                       const clib_list<FSymbol>& rightColumns, Records bindings = Records(),
+                       bool keyedRows = true) {
     Conditions c;
     c.inputCount = 2;
     c.givenVar = std::move(givenVar);
@@ -223,9 +247,16 @@ inline Merge* makeJoin(Records givenVar, Records eqJoin, const clib_list<FSymbol
     c.bindings = std::move(bindings);
     c.inputFlags = ints({0, 0});
     c.variables = variables;
-    return new Merge("merge", 2, c.inputCount, *c.varEq, *c.eqCon, *c.eqJoin, *c.var, *c.givenVar,
-                     c.constantPositions, c.constantSymbols, c.keyColumns, c.variables, c.columnSet,
-                     c.excludedInputs, *c.bindings, c.inputFlags);
+    JoinSpec spec;
+    spec.pattern = toPattern(c);
+    spec.strategy = JoinSpec::choose(leftColumns, rightColumns, variables, keyedRows, spec.shared);
+    return new Merge(spec);
+}
+
+// A negation of these columns. (The spec is a parameter: a braced spec inside a new-expression
+// is not destroyed by some compilers.)
+inline Minus* makeMinus(MinusSpec spec) {
+    return new Minus(spec);
 }
 
 // Evaluates an operator on the given inputs (none when empty).

@@ -30,7 +30,7 @@ class NegationAndJoinTest : public AlgebraTest {
 };
 
 TEST_F(NegationAndJoinTest, GroundNegation) {
-    Held<Minus> minus(new Minus("minus", symbols({x}), symbols({}), symbols({x}), 2, 0));
+    Held<Minus> minus(makeMinus({symbols({x}), symbols({}), symbols({x})}));
     // The negated literal holds: nothing survives.
     Held<Operand> none(run(minus.get(), {left, full}, access));
     EXPECT_TRUE(none->isEmpty());
@@ -38,7 +38,7 @@ TEST_F(NegationAndJoinTest, GroundNegation) {
     Held<Operand> same(run(minus.get(), {left, empty}, access));
     EXPECT_EQ(same.get(), left);
     // First in the body: the "true" row exactly when the literal fails.
-    Held<Minus> alone(new Minus("minus", symbols({}), symbols({}), symbols({}), 2, 0));
+    Held<Minus> alone(makeMinus({symbols({}), symbols({}), symbols({})}));
     Held<Operand> truth(run(alone.get(), {empty}, access));
     EXPECT_EQ(contents(truth.get()), (std::vector<KeyedRow>{{undef(), {}}}));
     Held<Operand> falsity(run(alone.get(), {full}, access));
@@ -53,7 +53,7 @@ TEST_F(NegationAndJoinTest, GroundNegation) {
 TEST_F(NegationAndJoinTest, UnboundVariablesAndForcedEmptiness) {
     errors.clear();
     // Y of the negated literal and Y of the result are not bound on the left.
-    Held<Minus> unbound(new Minus("minus", symbols({x}), symbols({y}), symbols({x, y}), 2, 0));
+    Held<Minus> unbound(makeMinus({symbols({x}), symbols({y}), symbols({x, y})}));
     const std::string reported = errors.text();
     std::size_t count = 0;
     for (std::size_t at = reported.find("NoBinding"); at != std::string::npos;
@@ -64,7 +64,7 @@ TEST_F(NegationAndJoinTest, UnboundVariablesAndForcedEmptiness) {
     ASSERT_NE(result.get(), nullptr);
     EXPECT_TRUE(result->isEmpty());
 
-    Held<Minus> forced(new Minus("minus", symbols({x}), symbols({x}), symbols({x}), 2, 1));
+    Held<Minus> forced(makeMinus({symbols({x}), symbols({x}), symbols({x}), true}));
     Held<Operand> nothing(run(forced.get(), {left, empty}, access));
     EXPECT_TRUE(nothing->isEmpty());
     Held<Operand> noInputs(run(forced.get(), {}, access));
@@ -72,7 +72,7 @@ TEST_F(NegationAndJoinTest, UnboundVariablesAndForcedEmptiness) {
 }
 
 TEST_F(NegationAndJoinTest, JoinWithoutRecordsNeedsRowsOnBothSides) {
-    Held<Merge> any(makeJoin(Records(), Records(), symbols({})));
+    Held<Merge> any(makeJoin(Records(), Records(), symbols({}), symbols({x}), symbols({})));
     Held<Operand> truth(run(any.get(), {left, full}, access));
     EXPECT_EQ(contents(truth.get()), (std::vector<KeyedRow>{{undef(), {}}}));
     for (Operand* side : {static_cast<Operand*>(empty), static_cast<Operand*>(nullptr)}) {
@@ -83,7 +83,8 @@ TEST_F(NegationAndJoinTest, JoinWithoutRecordsNeedsRowsOnBothSides) {
 }
 
 TEST_F(NegationAndJoinTest, DebugDumpOnlyWhileTheFlagIsOn) {
-    Held<Merge> merge(makeJoin(Records{{0, 1, 0}}, Records(), symbols({x})));
+    Held<Merge> merge(
+        makeJoin(Records{{0, 1, 0}}, Records(), symbols({x}), symbols({x}), symbols({y})));
     // Only the left input carries X: it is passed through.
     Held<SetOperand> other(setOperand(symbols({y}), {{undef(), {integer(5)}}}));
     ChannelCapture out(debugChannel());

@@ -184,7 +184,7 @@ TEST_F(OptimizerTest, DebugTextsAndShellInterface) {
     optimizer->debugOff(nullptr);
     EXPECT_EQ(out.text(),
               "Translator : rule body of\nh(X) :- X:c, X:e.\ntranslated to \n"
-              "isa(sort(isa))\n");
+              "isa(sort(isa))\nplan\n  isa\n    sort\n      isa\n");
     OutputChannel channel;
     ChannelCapture printed(channel);
     optimizer->print(channel);

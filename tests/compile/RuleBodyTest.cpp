@@ -89,7 +89,11 @@ TEST_F(RuleBodyTest, WorkedExampleTrees) {
     ASSERT_EQ(translator->methodCall("debugOn", nullptr), translator);
     EXPECT_EQ(harness.debugText("h(X) :- p(X, Y), q(Y)."),
               "\ntranslate rule body of\nh(X) :- p(X,Y), q(Y).\nto \n"
-              "merge(pred,pred)\nduplicate elimination proposed\n");
+              "merge(pred,pred)\nduplicate elimination proposed\n"
+              "plan\n"
+              "  merge : hash join on Y\n"
+              "    pred : stored rows read in place\n"
+              "    pred : stored rows read in place\n");
 }
 
 }  // namespace

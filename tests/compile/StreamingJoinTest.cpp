@@ -12,6 +12,7 @@
 #include "compile/Operand.h"
 #include "compile/StableRows.h"
 #include "foundation/ErrorCatalogue.h"
+#include "foundation/OutputChannel.h"
 #include "objectbase/RelationStore.h"
 #include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
@@ -213,10 +214,70 @@ TEST_F(StreamingJoinTest, AFarewellInsideAProjectionEndsIt) {
     controlEvents::takeFarewell();
     controlEvents::clearInterrupt();
     controlEvents::record(controlEvents::Shutdown);
-    Held<MultiPi> pi(new MultiPi("multipi", 1, symbols({x})));
+    Held<MultiPi> pi(new MultiPi(symbols({x})));
     Held<Operand> projected(run(pi.get(), {input.get()}, access));
     EXPECT_LT(projected->size(), 2 * 4096);
     EXPECT_TRUE(controlEvents::takeCutShort());
+}
+
+TEST_F(StreamingJoinTest, ATracedJoinReadsItsInputsAsAnUntracedOne) {
+    // X, Z from (X, Y) joined with (Y, Z) on Y, planned as a hash join.
+    Held<Merge> join(makeJoin(Records{{0, 1, 0}, {1, 2, 1}}, Records{{0, 2, 1, 1}}, symbols({x, z}),
+                              symbols({x, y}), symbols({y, z})));
+    ASSERT_EQ(join->joinStrategy(), JoinStrategy::HashJoin);
+    int given = 0;
+    Held<SetOperand> left(counted(1000, 10, &given));
+    Held<SetOperand> right(pairs(symbols({y, z}), 10, 1));
+    ChannelCapture out(debugChannel());
+    setOperatorDebug();
+    Held<Operand> traced(run(join.get(), {left.get(), right.get()}, access));
+    clearOperatorDebug();
+    EXPECT_NE(out.text().find("contents of op#1"), std::string::npos);
+    EXPECT_NE(out.text().find("RESULT : "), std::string::npos);
+    // The trace printed copies: the input and the result still wait in their sources, as they
+    // do after an untraced run.
+    EXPECT_TRUE(left->holdsSource());
+    auto* rows = dynamic_cast<SetOperand*>(traced.get());
+    ASSERT_NE(rows, nullptr);
+    EXPECT_TRUE(rows->holdsSource());
+
+    int untracedGiven = 0;
+    Held<SetOperand> again(counted(1000, 10, &untracedGiven));
+    Held<Operand> quiet(run(join.get(), {again.get(), right.get()}, access));
+    EXPECT_TRUE(again->holdsSource());
+    EXPECT_EQ(contents(traced.get()), contents(quiet.get()));
+    EXPECT_EQ(contents(quiet.get()).size(), 1000u);
+}
+
+TEST_F(StreamingJoinTest, ARegroupedJoinMeetsTheRowsAHashJoinMeets) {
+    // (X, Y) joined with (Y, Z) on Y into (X, Z), planned once for keyed rows and once for an
+    // input of names or tuples, which regroups the right input instead of hashing it.
+    Held<Merge> hashed(makeJoin(Records{{0, 1, 0}, {1, 2, 1}}, Records{{0, 2, 1, 1}},
+                                symbols({x, z}), symbols({x, y}), symbols({y, z})));
+    Held<Merge> regrouped(makeJoin(Records{{0, 1, 0}, {1, 2, 1}}, Records{{0, 2, 1, 1}},
+                                   symbols({x, z}), symbols({x, y}), symbols({y, z}), Records(),
+                                   false));
+    ASSERT_EQ(hashed->joinStrategy(), JoinStrategy::HashJoin);
+    ASSERT_EQ(regrouped->joinStrategy(), JoinStrategy::RegroupedJoin);
+    Held<SetOperand> left(pairs(symbols({x, y}), 8, 1));
+    Held<SetOperand> right(pairs(symbols({y, z}), 10, 10));
+    Held<Operand> one(run(hashed.get(), {left.get(), right.get()}, access));
+    Held<Operand> other(run(regrouped.get(), {left.get(), right.get()}, access));
+    std::vector<KeyedRow> expected;
+    for (int v = 0; v < 8; ++v) expected.push_back({undef(), {integer(v), integer(v + 11)}});
+    EXPECT_EQ(contents(one.get()), expected);
+    EXPECT_EQ(contents(other.get()), expected);
+    EXPECT_FALSE(centralErrorHandler().isError());
+
+    // A hash join given tuples where its plan expects keyed rows is a fault of the plan:
+    // reported, and nothing is joined some other way.
+    Held<TupleSetOperand> tuples(new TupleSetOperand(symbols({x, y}), 2));
+    const InternalName row[2] = {integer(1), integer(2)};
+    tuples->insert(row);
+    Held<Operand> refused(run(hashed.get(), {tuples.get(), right.get()}, access));
+    ASSERT_NE(refused.get(), nullptr);
+    EXPECT_TRUE(refused->isEmpty());
+    EXPECT_EQ(centralErrorHandler().getError(), err11::InternalProblems);
 }
 
 }  // namespace

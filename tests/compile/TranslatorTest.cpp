@@ -89,10 +89,11 @@ TEST_F(TranslatorTest, DebugTexts) {
     ASSERT_EQ(translator->methodCall("debugOn", nullptr), translator);
     EXPECT_EQ(harness.debugText("h(X) :- X : C, C :: k."),
               "\ntranslate rule body of\nh(X) :- X:C, C::k.\nto \n"
-              "merge(isa,isa)\nduplicate elimination proposed\n");
+              "merge(isa,isa)\nduplicate elimination proposed\nplan\n"
+              "  merge : hash join on C\n    isa\n    isa\n");
     // A body without more variables than the head proposes nothing.
     EXPECT_EQ(harness.debugText("h(X) :- X : c."),
-              "\ntranslate rule body of\nh(X) :- X:c.\nto \nisa\n");
+              "\ntranslate rule body of\nh(X) :- X:c.\nto \nisa\nplan\n  isa\n");
     ASSERT_EQ(translator->methodCall("debugOff", nullptr), translator);
     EXPECT_EQ(harness.debugText("h(X) :- X : c."), "");
 }

@@ -14,22 +14,19 @@
 
 namespace compile_test {
 
+// A "perl" call when perlInputCount is not 0.
 inline Pred* makePred(int arity, const InternalName& predicate, const Conditions& c,
                       int perlInputCount = 0) {
-    return new Pred("pred", arity, predicate, c.inputCount, *c.varEq, *c.eqCon, *c.eqJoin, *c.var,
-                    *c.givenVar, c.constantPositions, c.constantSymbols, c.keyColumns, c.variables,
-                    c.excludedInputs, perlInputCount, *c.bindings, c.inputFlags);
+    PredSpec spec{arity, predicate, perlInputCount != 0, perlInputCount, toPattern(c)};
+    return new Pred(spec);
 }
 inline Prop* makeProp(int arity, int methodType, int valueCount, const Conditions& c) {
-    return new Prop("prop", arity, methodType, 0, c.inputCount, valueCount, *c.varEq, *c.eqCon,
-                    *c.eqJoin, *c.var, *c.givenVar, c.constantPositions, c.constantSymbols,
-                    c.keyColumns, c.variables, c.columnSet, c.excludedInputs, *c.bindings,
-                    c.inputFlags);
+    PropSpec spec{arity, methodType, 0, valueCount, toPattern(c)};
+    return new Prop(spec);
 }
 inline Apply* makeApply(int arity, int stepKind, const Conditions& c) {
-    return new Apply("apply", arity, stepKind, 0, c.inputCount, *c.varEq, *c.eqCon, *c.eqJoin,
-                     *c.var, *c.givenVar, c.constantPositions, c.constantSymbols, c.keyColumns,
-                     c.variables, c.columnSet, c.excludedInputs, *c.bindings, c.inputFlags);
+    ApplySpec spec{arity, stepKind, 0, toPattern(c)};
+    return new Apply(spec);
 }
 
 // A TestAccess which has lost the sets named in `lostSets`.

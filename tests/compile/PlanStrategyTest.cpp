@@ -1,0 +1,132 @@
+// Tests of the plan the translator makes for typical rule bodies: each operator's kind and the way
+// it runs are chosen once, when the body is translated, and the plan reads the same however often
+// it is run.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "compile/AlgebraicExpr.h"
+#include "compile/Merge.h"
+#include "compile/Minus.h"
+#include "compile/Pred.h"
+#include "compile/Translator.h"
+#include "foundation/OutputChannel.h"
+#include "language/FRule.h"
+#include "support/ChannelCapture.h"
+#include "support/RuleHarness.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class PlanStrategyTest : public rule_test::RuleTest {
+  protected:
+    void SetUp() override {
+        harness.facts(
+            "p(a, b). p(b, c). p(c, d). q(b). q(d). r(1). r(2). r(3).\n"
+            "e(1, 2). e(2, 3). e(3, 4). e(4, 1). e(2, 1). e(1, 3).");
+    }
+
+    // The printed plan of the first clause's body: one line per operator, its kind and how it
+    // runs, children indented below their parent.
+    std::string plan(const std::string& text) {
+        FRule* r = harness.rule(text);
+        if (r == nullptr) return "no clause";
+        AlgebraicExpr* expr = harness.getTranslator()->translateRule(r, harness.table());
+        if (expr == nullptr) return "null";
+        OutputChannel channel;
+        ChannelCapture out(channel);
+        expr->printPlan(channel, r->getSymTab());
+        decRef(expr);
+        return out.text();
+    }
+};
+
+TEST_F(PlanStrategyTest, TwoLiteralsJoinOnTheSharedVariableByHash) {
+    EXPECT_EQ(plan("h(X, Z) :- p(X, Y), p(Y, Z)."),
+              "merge : hash join on Y\n"
+              "  pred : stored rows read in place\n"
+              "  pred : stored rows read in place\n");
+    // Two shared variables: one hash join on both.
+    EXPECT_EQ(plan("h(X) :- p(X, Y), p(X, Y), q(Y)."),
+              "merge : hash join on Y\n"
+              "  merge : hash join on X,Y\n"
+              "    pred : stored rows read in place\n"
+              "    pred : stored rows read in place\n"
+              "  pred : stored rows read in place\n")
+        << "two-variable join";
+    EXPECT_EQ(harness.answers("h(X, Z) :- p(X, Y), p(Y, Z)."), (Lines{"X=a, Z=c", "X=b, Z=d"}));
+}
+
+TEST_F(PlanStrategyTest, AComparisonTakesTheBindingsOfTheLiteralsBeforeIt) {
+    const std::string text = "h(X, Y) :- r(X), r(Y), X < Y.";
+    EXPECT_EQ(plan(text),
+              "merge : hash join on X,Y\n"
+              "  merge : nested loop\n"
+              "    pred : stored rows read in place\n"
+              "    pred : stored rows read in place\n"
+              "  pred : row iterator\n"
+              "    multipi\n");
+    EXPECT_EQ(harness.answers(text), (Lines{"X=1, Y=2", "X=1, Y=3", "X=2, Y=3"}));
+    // A constant bound in the pattern: one probe of the stored rows.
+    EXPECT_EQ(plan("?- p(a, b)."), "pred : stored rows probed\n");
+    EXPECT_EQ(plan("?- p(a, Y)."), "pred : stored rows read in place\n");
+}
+
+TEST_F(PlanStrategyTest, NegationIsAnAntiJoinOrAnExistenceTest) {
+    // The negated literal takes Y from the rows before it and probes the stored rows.
+    EXPECT_EQ(plan("h(X) :- p(X, Y), not q(Y)."),
+              "minus : anti-join\n"
+              "  pred : stored rows read in place\n"
+              "  pred : stored rows probed\n"
+              "    pi\n");
+    EXPECT_EQ(harness.answers("h(X) :- p(X, Y), not q(Y)."), (Lines{"X=b"}));
+    // A negated literal without variables is tested once; the rows pass through when it fails.
+    EXPECT_EQ(plan("h(X) :- q(X), not p(a, c)."),
+              "minus : existence test\n"
+              "  pred : stored rows read in place\n"
+              "  pred : stored rows probed\n");
+    EXPECT_EQ(harness.answers("h(X) :- q(X), not p(a, c)."), (Lines{"X=b", "X=d"}));
+    // The ground negation is planned after the literals it does not need.
+    EXPECT_EQ(plan("h(X) :- q(X), not p(a, b), q(X)."),
+              "minus : existence test\n"
+              "  merge : hash join on X\n"
+              "    pred : stored rows read in place\n"
+              "    pred : stored rows read in place\n"
+              "  pred : stored rows probed\n");
+    EXPECT_EQ(harness.answers("h(X) :- q(X), not p(a, b), q(X)."), (Lines{}));
+}
+
+TEST_F(PlanStrategyTest, AFourCycleIsAChainOfStreamedHashJoins) {
+    const std::string text = "ck(f(A, B, C, D)) :- e(A, B), e(B, C), e(C, D), e(D, A).";
+    EXPECT_EQ(plan(text),
+              "merge : hash join on A,D\n"
+              "  merge : hash join on C\n"
+              "    merge : hash join on B\n"
+              "      pred : stored rows read in place\n"
+              "      pred : stored rows read in place\n"
+              "    pred : stored rows read in place\n"
+              "  pred : stored rows read in place\n");
+    EXPECT_EQ(harness.answers("?- e(A, B), e(B, C), e(C, D), e(D, A)."),
+              (Lines{"A=1, B=2, C=1, D=2", "A=1, B=2, C=3, D=4", "A=2, B=1, C=2, D=1",
+                     "A=2, B=3, C=4, D=1", "A=3, B=4, C=1, D=2", "A=4, B=1, C=2, D=3"}));
+}
+
+TEST_F(PlanStrategyTest, APlanRunsAgainWithTheSameAnswers) {
+    // The translated tree is the plan: evaluating it twice reads it twice and changes nothing.
+    FRule* r = harness.rule("?- e(A, B), e(B, C), e(C, A).");
+    ASSERT_NE(r, nullptr);
+    AlgebraicExpr* expr = harness.getTranslator()->translateRule(r, harness.table());
+    ASSERT_NE(expr, nullptr);
+    // answersOf releases one reference each time.
+    incRef(expr);
+    const std::vector<std::string> first = harness.answersOf(r, expr);
+    incRef(expr);
+    const std::vector<std::string> second = harness.answersOf(r, expr);
+    EXPECT_FALSE(first.empty());
+    EXPECT_EQ(first, second);
+    decRef(expr);
+}
+
+}  // namespace
