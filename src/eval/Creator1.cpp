@@ -241,8 +241,10 @@ void Creator1::runPass(const HeadPlan& plan, Head& entry, const std::vector<FTer
         const InternalName* cells = row.cells;
         const int width = row.width;
         if (prepared && batching) {
-            rowWidth = width;
-            batch.resize(std::size_t(Batch) * std::size_t(width));
+            if (batched == 0) {
+                rowWidth = width;
+                batch.resize(std::size_t(Batch) * std::size_t(width));
+            }
             std::copy(cells, cells + width, batch.begin() + std::ptrdiff_t(batched) * width);
             if (++batched == Batch) flush();
             return;
