@@ -104,17 +104,29 @@ class RowSource {
     virtual bool readsInPlace() const { return false; }
 };
 
-// Calls visit(cells) and answers whether more rows are wanted: a visit that answers nothing
+// Calls visit(row) and answers whether more rows are wanted: a visit that answers nothing
 // wants them all.
-template <class Visit>
-bool visitWants(Visit& visit, const InternalName* cells) {
-    if constexpr (std::is_same_v<std::invoke_result_t<Visit&, const InternalName*>, bool>) {
-        return visit(cells);
+template <class Visit, class Row>
+bool visitWants(Visit& visit, const Row& row) {
+    if constexpr (std::is_same_v<std::invoke_result_t<Visit&, const Row&>, bool>) {
+        return visit(row);
     } else {
-        visit(cells);
+        visit(row);
         return true;
     }
 }
+
+// How a reader of forEachRowCells takes the rows: in forEachRow's order, in any order, or in
+// any order with a row possibly more than once.
+enum class RowOrder { Ordered, Unordered, Repeating };
+
+// One row as a reader of scan sees it: the key it is stored under and its cells, column p in
+// cells[p - 1]; valid during the visit only.
+struct RowView {
+    InternalName key;
+    const InternalName* cells;
+    int width;
+};
 
 // Rows grouped under key names; UndefinedObject is the key of rows without one ("true").
 //
@@ -156,27 +168,38 @@ class SetOperand : public Operand {
     // insert.
     template <class Visit>
     void forEachRowCells(Visit visit) const {
-        settle();
-        for (int rank = 0; rank < rows.size(); ++rank)
-            if (!visitWants(visit, rows.rowAtRank(rank) + 1)) return;
+        scan(RowOrder::Ordered, [&](const RowView& row) { return visitWants(visit, row.cells); });
     }
     // The same rows in the order they were inserted: no sort for a reader whose result does not
     // depend on the order. These readers and the two below stop early when visit answers false.
     template <class Visit>
     void forEachRowCellsUnordered(Visit visit) const {
-        settle();
-        for (int index = 0; index < rows.size(); ++index)
-            if (!visitWants(visit, rows.row(index) + 1)) return;
+        scan(RowOrder::Unordered, [&](const RowView& row) { return visitWants(visit, row.cells); });
     }
     // The same rows in any order, a row possibly more than once, all under UndefinedObject
     // (only an operand with such rows takes a source): a source gives them without storing them.
     template <class Visit>
     void forEachRowRepeating(Visit visit) const {
-        if (source == nullptr) {
-            forEachRowCellsUnordered(visit);
+        scan(RowOrder::Repeating, [&](const RowView& row) { return visitWants(visit, row.cells); });
+    }
+    // The one loop over the rows, which the readers above and the free scan below go through:
+    // calls visit(row) with a RowView for every row in the order asked for, until it answers
+    // false. Ordered: keys and rows ascending; Unordered: as inserted; Repeating: as a source
+    // makes them (under UndefinedObject), else as inserted.
+    template <class Visit>
+    void scan(RowOrder order, Visit visit) const {
+        if (order == RowOrder::Repeating && source != nullptr) {
+            source->produce([&](const InternalName* cells) {
+                return visitWants(visit, RowView{InternalName::UndefinedObject, cells, width});
+            });
             return;
         }
-        source->produce([&visit](const InternalName* cells) { return visitWants(visit, cells); });
+        settle();
+        const bool ordered = order == RowOrder::Ordered;
+        for (int n = 0; n < rows.size(); ++n) {
+            const InternalName* row = ordered ? rows.rowAtRank(n) : rows.row(n);
+            if (!visitWants(visit, RowView{row[0], row + 1, width})) return;
+        }
     }
     // True while the rows wait in a source.
     bool holdsSource() const { return source != nullptr; }
@@ -295,9 +318,26 @@ void forEachRow(Operand* operand, Visit visit) {
     decRef(keys);
 }
 
-// How a reader of forEachRowCells takes the rows: in forEachRow's order, in any order, or in
-// any order with a row possibly more than once.
-enum class RowOrder { Ordered, Unordered, Repeating };
+// The one way to read an operand's rows: calls visit(row) with a RowView for each row forEachRow
+// visits, until it answers false, in the order asked for (a SetOperand needs no sort for an
+// unordered reader, and no store of rows that a source makes for a repeating one). Ctrl-C or a
+// farewell ends it as it ends forEachRow.
+template <class Visit>
+void scan(Operand* operand, RowOrder order, Visit visit) {
+    controlEvents::StopPoll stopPoll;
+    if (auto* keyed = dynamic_cast<SetOperand*>(operand)) {
+        keyed->scan(order,
+                    [&](const RowView& row) { return visitWants(visit, row) && !stopPoll.stop(); });
+        return;
+    }
+    std::vector<InternalName> cells;
+    forEachRow(operand, [&](Iterator* row) {
+        cells.clear();
+        for (int c = 1; c <= row->columns(); ++c) cells.push_back(row->atColumn(c));
+        return visitWants(visit,
+                          RowView{InternalName::UndefinedObject, cells.data(), int(cells.size())});
+    });
+}
 
 // Calls visit(cells, width) for the rows forEachRow visits, with column p of a row in
 // cells[p - 1], in the order asked for (a SetOperand needs no sort for an unordered reader, and
@@ -306,25 +346,5 @@ enum class RowOrder { Ordered, Unordered, Repeating };
 // forEachRow, it ends on Ctrl-C or a farewell.
 template <class Visit>
 void forEachRowCells(Operand* operand, Visit visit, RowOrder order = RowOrder::Ordered) {
-    if (auto* keyed = dynamic_cast<SetOperand*>(operand)) {
-        controlEvents::StopPoll stopPoll;
-        const int width = keyed->columnCount();
-        auto each = [&](const InternalName* cells) {
-            visit(cells, width);
-            return !stopPoll.stop();
-        };
-        if (order == RowOrder::Ordered)
-            keyed->forEachRowCells(each);
-        else if (order == RowOrder::Unordered)
-            keyed->forEachRowCellsUnordered(each);
-        else
-            keyed->forEachRowRepeating(each);
-        return;
-    }
-    std::vector<InternalName> cells;
-    forEachRow(operand, [&](Iterator* row) {
-        cells.clear();
-        for (int c = 1; c <= row->columns(); ++c) cells.push_back(row->atColumn(c));
-        visit(cells.data(), int(cells.size()));
-    });
+    scan(operand, order, [&](const RowView& row) { visit(row.cells, row.width); });
 }

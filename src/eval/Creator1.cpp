@@ -1,8 +1,11 @@
 // The rule-head creator: the walk's hooks in build and direct mode, and the row loop of create.
 #include "eval/Creator1.h"
 
+#include <memory>
+
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
+#include "compile/Operator.h"
 #include "compile/RowStore.h"
 #include "eval/InsertExpr.h"
 #include "eval/TupleDictionaryTree.h"
@@ -26,12 +29,12 @@
 const InternalName Creator1::childMarker{0, InternalName::SetName, 1};
 
 namespace {
-int arithmeticCode(const std::string& op) {
-    if (op == "+") return 100;
-    if (op == "-") return 101;
-    if (op == "*") return 102;
-    if (op == "div") return 103;
-    return 104;
+ArithmeticOp arithmeticOp(const std::string& op) {
+    if (op == "+") return ArithmeticOp::Plus;
+    if (op == "-") return ArithmeticOp::Minus;
+    if (op == "*") return ArithmeticOp::Times;
+    if (op == "div") return ArithmeticOp::IntegerDivision;
+    return ArithmeticOp::Division;
 }
 }  // namespace
 
@@ -39,7 +42,6 @@ Creator1::Creator1(OMAccess* access) : Creator(access) {}
 
 Creator1::~Creator1() {
     clear();
-    for (InsertExpr* expr : exprStack) decRef(expr);
 }
 
 bool Creator1::isOk() const {
@@ -59,17 +61,9 @@ int Creator1::applyEqualities() {
 }
 
 void Creator1::clear() {
-    for (auto& [term, list] : trees) {
-        for (Tree& tree : list) decRef(tree.expr);
-        decRef(term);
-    }
-    trees.clear();
-    for (auto& [key, trie] : seen) {
-        decRef(trie);
-        decRef(key.first);
-    }
+    // The heads borrow the trees: they go first.
     seen.clear();
-    current = nullptr;
+    trees.clear();
 }
 
 Creator1::Columns Creator1::currentColumns() const {
@@ -98,9 +92,9 @@ void Creator1::create(ParseTreeNode* head, Operand* operand) {
     if (ground) {
         auto key = std::make_pair(head, Columns{});
         if (head != nullptr && seen.find(key) == seen.end()) {
-            incRef(head);
-            current = new TupleDictionaryTree;
-            seen.emplace(key, current);
+            Head& entry = seen[key];
+            entry.head = Ref<ParseTreeNode>::share(head);
+            entry.seenRows = Ref<TupleDictionaryTree>::adopt(new TupleDictionaryTree);
             directInsert = 1;
             for (FTerm* term : terms) scan(term);
         }
@@ -108,146 +102,165 @@ void Creator1::create(ParseTreeNode* head, Operand* operand) {
         auto key = std::make_pair(head, currentColumns());
         auto found = seen.find(key);
         if (found == seen.end()) {
-            incRef(head);
-            found = seen.emplace(key, new TupleDictionaryTree).first;
+            found = seen.emplace(key, Head{}).first;
+            found->second.head = Ref<ParseTreeNode>::share(head);
+            found->second.seenRows = Ref<TupleDictionaryTree>::adopt(new TupleDictionaryTree);
         }
-        current = found->second;
-        int local = 0;
-        InternalName scratch = InternalName::UndefinedObject;
-        // The trees are found and their constants made on the first new row, in the order a
-        // row-by-row walk would; later rows only run the trees.
+        Head& entry = found->second;
         std::vector<InsertExpr*> exprs;
-        // Heads whose trees are built and free of order read the rows unsorted; those that only
-        // write predicate tuples also skip the seen-row trie: the frames answer "already there"
-        // in one probe, and a repeated row can neither make an object nor report a conflict
-        // twice (measured: 25 % less processor time on a transitive closure).
-        // Heads that only store predicate tuples and set members take the rows as a join makes
-        // them, repeats and all, without storing them first: a repeat costs the frame a probe,
-        // about what storing the row would. Those probes wait on memory in a large frame, so such
-        // rows are taken in batches: hints for the whole batch first, then the inserts (measured:
-        // 40 % less processor time on the transitive closures of 2000 nodes).
-        //
-        // The first pass of a single-term head under a column layout (every rule's pass in the
-        // full round that opens each evaluation) builds the tree before it reads the rows, once
-        // there is a row; nothing writes in between, so the objects are made as before. A head
-        // that can tell a stored fact then takes the rows as they are made and keeps only those
-        // not stored yet, which it stores in ascending order after the pass: the same facts in
-        // the same order as storing and sorting every row first, without storing and sorting the
-        // rows already there (measured: evaluating a 2000-node closure again after one new fact
-        // took 4.7 times as long as evaluating it from scratch, most of it storing 20 M derived
-        // rows to sort their 4 M distinct ones, all known). Other heads take the first pass in
-        // ascending order as before; several head terms are built as the first row comes, since
-        // building one may write a fact before the terms ahead of it have taken the row, and a
-        // traced insert prints every row of a first pass.
-        bool compiled = false;
-        bool freshOnly = false;
-        InsertExpr* unbuilt = nullptr;
-        auto* plain = dynamic_cast<SetOperand*>(bindings);
-        if (terms.size() == 1 && access != nullptr && access->tracing() == 0 &&
-            changedValue != -1 && plain != nullptr && !plain->keyed() &&
-            !builtInsertExpr(terms.front(), unbuilt) && !bindings->isEmpty()) {
-            compiled = true;
-            exprs.push_back(getInsertExpr(terms.front()));
-            if (exprs.back() != nullptr) exprs.back()->createObjects();
-            freshOnly = exprs.back() != nullptr && exprs.back()->tellsStored();
-        }
-        bool ordered = false;
-        bool seenTrie = false;
-        bool repeats = true;
-        for (FTerm* term : terms) {
-            InsertExpr* tree = nullptr;
-            if (!builtInsertExpr(term, tree) || (tree != nullptr && !tree->orderFree()) ||
-                (compiled && !freshOnly))
-                ordered = true;
-            if (tree == nullptr || !tree->repeatsCheaply()) seenTrie = true;
-            if (tree == nullptr || !tree->takesRepeats()) repeats = false;
-        }
-        seenTrie = seenTrie || ordered;
-        // A traced insert writes a line for every attempt when asked to: the rows then come
-        // once each, as before.
-        if (access == nullptr || access->tracing() != 0) repeats = false;
-        // The seen-row trie passes each row once, in the order the rows first come: the same
-        // rows in the same order as storing them in the operand first would give, so an
-        // order-free head with a trie takes the join's rows as they are made too.
-        const RowOrder order = ordered                            ? RowOrder::Ordered
-                               : repeats || seenTrie || freshOnly ? RowOrder::Repeating
-                                                                  : RowOrder::Unordered;
-        // Ctrl-C or a farewell stops the insertion of many rows; the facts inserted so far
-        // are sound, and the evaluation is cancelled right after.
-        controlEvents::StopPoll stopPoll;
-        constexpr int Batch = 16;
-        std::vector<InternalName> batch;
-        int batched = 0;
-        // The rows of a fresh-only pass that are not stored yet, each once.
-        RowStore fresh(freshOnly ? plain->columnCount() : 1);
-        auto flush = [&](int width) {
-            const std::size_t w = std::size_t(width);
-            if (freshOnly) {
-                InsertExpr* tree = exprs.front();
-                for (int i = 0; i < batched; ++i)
-                    tree->prefetchStored(batch.data() + std::size_t(i) * w);
-                for (int i = 0; i < batched && !stopPoll.stop(); ++i) {
-                    const InternalName* row = batch.data() + std::size_t(i) * w;
-                    if (!tree->isStored(row)) fresh.insert(row);
-                }
-                batched = 0;
-                return;
-            }
-            if (seenTrie) current->prefetch(batch.data(), batched, width);
-            for (int i = 0; i < batched; ++i)
-                for (InsertExpr* tree : exprs)
-                    if (tree != nullptr) tree->prefetch(batch.data() + std::size_t(i) * w);
-            for (int i = 0; i < batched; ++i) {
-                if (changedValue == -1 || stopPoll.stop()) break;
-                const InternalName* row = batch.data() + std::size_t(i) * w;
-                if (seenTrie && current->contains(row, width) != 0) continue;
-                for (InsertExpr* tree : exprs)
-                    if (tree != nullptr) tree->insert(row, &scratch, &local);
-            }
-            batched = 0;
-        };
-        int rowWidth = 0;
-        forEachRowCells(
-            bindings,
-            [&](const InternalName* cells, int width) {
-                if (compiled && order == RowOrder::Repeating) {
-                    // Batched: the trie and the stores are asked for the whole batch at once.
-                    rowWidth = width;
-                    batch.resize(std::size_t(Batch) * std::size_t(width));
-                    std::copy(cells, cells + width,
-                              batch.begin() + std::ptrdiff_t(batched) * width);
-                    if (++batched == Batch) flush(width);
-                    return;
-                }
-                if (changedValue == -1 || stopPoll.stop() ||
-                    (seenTrie && current->contains(cells, width) != 0))
-                    return;
-                if (!compiled) {
-                    compiled = true;
-                    for (FTerm* term : terms) {
-                        InsertExpr* tree = getInsertExpr(term);
-                        exprs.push_back(tree);
-                        if (tree == nullptr) continue;
-                        tree->createObjects();
-                        tree->insert(cells, &scratch, &local);
-                    }
-                    return;
-                }
-                for (InsertExpr* tree : exprs)
-                    if (tree != nullptr) tree->insert(cells, &scratch, &local);
-            },
-            order);
-        flush(rowWidth);
-        for (int rank = 0; rank < fresh.size(); ++rank) {
-            if (changedValue == -1 || stopPoll.stop()) break;
-            exprs.front()->insert(fresh.rowAtRank(rank), &scratch, &local);
-        }
-        if (local != 0 && changedValue != -1) changedValue = 1;
+        bool prepared = false;
+        const HeadPlan plan = planPass(entry, terms, exprs, prepared);
+        runPass(plan, entry, terms, exprs, prepared);
     }
     valueStack.clear();
     symbolStack.clear();
-    for (InsertExpr* expr : exprStack) decRef(expr);
     exprStack.clear();
+}
+
+HeadPlan Creator1::planPass(Head& entry, const std::vector<FTerm*>& terms,
+                            std::vector<InsertExpr*>& exprs, bool& prepared) {
+    const bool traced = access == nullptr || access->tracingAll() != 0;
+    if (entry.planned && entry.plannedTraced == traced) {
+        exprs = entry.exprs;
+        return entry.plan;
+    }
+    HeadShape shape;
+    shape.everyAttemptTraced = traced;
+    shape.demand = RowDemand::TellsStored;
+    bool built = true;
+    std::vector<InsertExpr*> found;
+    for (FTerm* term : terms) {
+        InsertExpr* tree = nullptr;
+        if (!builtInsertExpr(term, tree)) {
+            built = false;
+            continue;
+        }
+        found.push_back(tree);
+        if (tree == nullptr)
+            shape.treeless = true;
+        else
+            shape.demand = weakest(shape.demand, tree->demand());
+    }
+    if (built) {
+        shape.trees = HeadShape::Trees::Built;
+    } else {
+        auto* plain = dynamic_cast<SetOperand*>(bindings);
+        if (buildsAhead(
+                int(terms.size()),
+                changedValue != -1 && plain != nullptr && !plain->keyed() && !bindings->isEmpty(),
+                traced)) {
+            InsertExpr* tree = getInsertExpr(terms.front());
+            exprs.push_back(tree);
+            if (tree != nullptr) tree->createObjects();
+            prepared = true;
+            shape.trees = HeadShape::Trees::BuiltAhead;
+            shape.treeless = tree == nullptr;
+            shape.demand = tree != nullptr ? tree->demand() : RowDemand::Ordered;
+        }
+    }
+    const HeadPlan plan = planHead(shape);
+    if (built) {
+        // Built trees stay as they are until clear: the plan holds from now on.
+        entry.planned = true;
+        entry.plannedTraced = traced;
+        entry.plan = plan;
+        entry.exprs = found;
+    }
+    tracePlan(plan);
+    return plan;
+}
+
+void Creator1::tracePlan(const HeadPlan& plan) const {
+    if (!Operator::debugging()) return;
+    debugChannel() << "head road: " << plan.name() << std::endl;
+}
+
+void Creator1::runPass(const HeadPlan& plan, Head& entry, const std::vector<FTerm*>& terms,
+                       std::vector<InsertExpr*>& exprs, bool prepared) {
+    TupleDictionaryTree& trie = *entry.seenRows;
+    int local = 0;
+    InternalName scratch = InternalName::UndefinedObject;
+    // Ctrl-C or a farewell stops the insertion of many rows; the facts inserted so far are
+    // sound, and the evaluation is cancelled right after.
+    controlEvents::StopPoll stopPoll;
+    auto halted = [&] { return changedValue == -1 || stopPoll.stop(); };
+    // A row first taken in a pass whose trees were not made ahead builds or fetches them term
+    // by term, each making its objects and taking the row before the next is built: building
+    // one may write a fact.
+    auto takeFirst = [&](const InternalName* cells) {
+        exprs.clear();
+        for (FTerm* term : terms) {
+            InsertExpr* tree = getInsertExpr(term);
+            exprs.push_back(tree);
+            if (tree == nullptr) continue;
+            tree->createObjects();
+            tree->insert(cells, &scratch, &local);
+        }
+        prepared = true;
+    };
+    auto insertAll = [&](const InternalName* cells) {
+        for (InsertExpr* tree : exprs)
+            if (tree != nullptr) tree->insert(cells, &scratch, &local);
+    };
+
+    // The batched roads: hints for a whole batch first, then its lookups and inserts; those
+    // wait on memory in a large frame.
+    constexpr int Batch = 16;
+    std::vector<InternalName> batch;
+    int batched = 0;
+    int rowWidth = 0;
+    // The rows of a fresh-only pass that are not stored yet, each once.
+    std::unique_ptr<RowStore> fresh;
+    auto flush = [&] {
+        const std::size_t w = std::size_t(rowWidth);
+        if (plan.road == HeadRoad::FreshOnly) {
+            if (fresh == nullptr) fresh = std::make_unique<RowStore>(rowWidth);
+            InsertExpr* tree = exprs.front();
+            for (int i = 0; i < batched; ++i)
+                tree->prefetchStored(batch.data() + std::size_t(i) * w);
+            for (int i = 0; i < batched && !stopPoll.stop(); ++i) {
+                const InternalName* row = batch.data() + std::size_t(i) * w;
+                if (!tree->isStored(row)) fresh->insert(row);
+            }
+            batched = 0;
+            return;
+        }
+        if (plan.seenTrie) trie.prefetch(batch.data(), batched, rowWidth);
+        for (int i = 0; i < batched; ++i)
+            for (InsertExpr* tree : exprs)
+                if (tree != nullptr) tree->prefetch(batch.data() + std::size_t(i) * w);
+        for (int i = 0; i < batched && !halted(); ++i) {
+            const InternalName* row = batch.data() + std::size_t(i) * w;
+            if (plan.seenTrie && trie.contains(row, rowWidth) != 0) continue;
+            insertAll(row);
+        }
+        batched = 0;
+    };
+    const bool batching = plan.road == HeadRoad::FreshOnly || plan.road == HeadRoad::Batched;
+    ::scan(bindings, plan.order(), [&](const RowView& row) {
+        const InternalName* cells = row.cells;
+        const int width = row.width;
+        if (prepared && batching) {
+            if (batched == 0) {
+                rowWidth = width;
+                batch.resize(std::size_t(Batch) * std::size_t(width));
+            }
+            std::copy(cells, cells + width, batch.begin() + std::ptrdiff_t(batched) * width);
+            if (++batched == Batch) flush();
+            return;
+        }
+        if (halted() || (plan.seenTrie && trie.contains(cells, width) != 0)) return;
+        if (!prepared)
+            takeFirst(cells);
+        else
+            insertAll(cells);
+    });
+    flush();
+    if (fresh != nullptr) {
+        for (int rank = 0; rank < fresh->size() && !halted(); ++rank)
+            exprs.front()->insert(fresh->rowAtRank(rank), &scratch, &local);
+    }
+    if (local != 0 && changedValue != -1) changedValue = 1;
 }
 
 void Creator1::createFact(const FactList& facts, std::size_t i) {
@@ -316,9 +329,9 @@ bool Creator1::builtInsertExpr(FTerm* term, InsertExpr*& out) {
     auto found = trees.find(term);
     if (found == trees.end()) return false;
     const Columns columns = currentColumns();
-    for (Tree& tree : found->second) {
+    for (Tree& tree : found->second.trees) {
         if (tree.columns == columns) {
-            out = tree.expr;
+            out = tree.expr.get();
             return true;
         }
     }
@@ -333,17 +346,16 @@ InsertExpr* Creator1::getInsertExpr(FTerm* term) {
     directInsert = 0;
     const std::size_t depth = exprStack.size();
     scan(term);
-    InsertExpr* expr = nullptr;
+    Ref<InsertExpr> expr;
     if (exprStack.size() > depth) {
-        expr = exprStack.back();
+        expr = std::move(exprStack.back());
         exprStack.pop_back();
     }
-    if (found == trees.end()) {
-        incRef(term);
-        found = trees.emplace(term, std::vector<Tree>{}).first;
-    }
-    found->second.push_back(Tree{std::move(columns), expr});
-    return expr;
+    if (found == trees.end())
+        found = trees.emplace(term, TermTrees{Ref<FTerm>::share(term), {}}).first;
+    InsertExpr* tree = expr.get();
+    found->second.trees.push_back(Tree{std::move(columns), std::move(expr)});
+    return tree;
 }
 
 int Creator1::getPosition(const FSymbol& variable) {
@@ -360,7 +372,7 @@ void Creator1::fillSlot(InsertExpr* expr, int n) {
     for (int i = n - 1; i >= 0; --i) {
         const InternalName marker = popValue();
         if (marker == childMarker && !exprStack.empty()) {
-            expr->setChild(exprStack.back(), i);
+            expr->setChild(std::move(exprStack.back()), i);
             exprStack.pop_back();
         } else if (!symbolStack.empty()) {
             const FSymbol symbol = symbolStack.back();
@@ -399,7 +411,7 @@ Creator1::StepOperands Creator1::popStepOperands(int argCount, int resultCount) 
 }
 
 void Creator1::pushChild(InsertExpr* expr) {
-    exprStack.push_back(expr);
+    exprStack.push_back(Ref<InsertExpr>::adopt(expr));
     valueStack.push_back(childMarker);
 }
 
@@ -436,7 +448,7 @@ void Creator1::transpose(IdTerm* term, int argCount) {
 void Creator1::transpose(FMolecule* mol) {
     if (changedValue == -1) return;
     if (directInsert == 0) {
-        auto* expr = new IsaInsertExpr(access, mol->getIsaKind());
+        auto* expr = new IsaInsertExpr(access, IsaRelation(mol->getIsaKind()));
         fillSlot(expr, 2);
         pushChild(expr);
         return;
@@ -485,9 +497,9 @@ void Creator1::transpose(Reference* ref, int argCount) {
 
 void Creator1::transpose(ArithmeticExpr* expr) {
     if (changedValue == -1) return;
-    const int code = arithmeticCode(expr->getOperator());
+    const ArithmeticOp op = arithmeticOp(expr->getOperator());
     if (directInsert == 0) {
-        auto* node = new PathInsertExpr(access, code, 0);
+        auto* node = new PathInsertExpr(access, op);
         fillSlot(node, 2);
         pushChild(node);
         return;
@@ -495,7 +507,7 @@ void Creator1::transpose(ArithmeticExpr* expr) {
     const InternalName right = popValue();
     const InternalName left = popValue();
     InternalName value = InternalName::UndefinedObject;
-    noteInsert(access->insertPath(left, right, nullptr, 0, code, value));
+    noteInsert(access->insertPath(left, right, nullptr, 0, int(op), value));
     valueStack.push_back(value);
 }
 

@@ -10,7 +10,9 @@
 #include <utility>
 #include <vector>
 
+#include "compile/Ref.h"
 #include "eval/Creator.h"
+#include "eval/HeadPlan.h"
 #include "foundation/FLSysObject.h"
 #include "language/FactList.h"
 #include "objectbase/FSymbol.h"
@@ -41,7 +43,8 @@ class Creator1 : public Creator {
     virtual int getPosition(const FSymbol& variable);
     // Gives slots n-1 down to 0 of the expression their codes from the stacks.
     virtual void fillSlot(InsertExpr* expr, int n);
-    // The tree of the head term for the current column layout, built when missing.
+    // The tree of the head term for the current column layout, built when missing; the creator
+    // keeps it.
     virtual InsertExpr* getInsertExpr(FTerm* term);
     // Whether a tree (possibly null) was built for the head term and the current column layout;
     // it is put into out.
@@ -84,6 +87,7 @@ class Creator1 : public Creator {
         const InternalName* argData() const { return args.empty() ? nullptr : args.data(); }
     };
     StepOperands popStepOperands(int argCount, int resultCount);
+    // Takes over the new expression's reference.
     void pushChild(InsertExpr* expr);
     void noteInsert(int answer) {
         if (answer != 0) changedValue = 1;
@@ -92,7 +96,7 @@ class Creator1 : public Creator {
     std::int32_t directInsert = 1;
     std::vector<InternalName> valueStack;
     std::vector<FSymbol> symbolStack;
-    std::vector<InsertExpr*> exprStack;
+    std::vector<Ref<InsertExpr>> exprStack;
     Operand* bindings = nullptr;
     std::int32_t changedValue = 0;
 
@@ -102,16 +106,36 @@ class Creator1 : public Creator {
     // of one rule) can bind its variables in other columns.
     struct Tree {
         Columns columns;
-        InsertExpr* expr;
+        Ref<InsertExpr> expr;
+    };
+    struct TermTrees {
+        Ref<FTerm> term;
+        std::vector<Tree> trees;
+    };
+    // A head under one column layout (a ground head under the empty one): the rows it took, and
+    // once all its terms have trees, those trees and its road, fixed from then on.
+    struct Head {
+        Ref<ParseTreeNode> head;
+        Ref<TupleDictionaryTree> seenRows;
+        bool planned = false;
+        // Whether the plan was made for a traced-attempt run; a switch of tracing plans again.
+        bool plannedTraced = false;
+        HeadPlan plan;
+        std::vector<InsertExpr*> exprs;
     };
     Columns currentColumns() const;
+    // The head's plan and trees for this pass: the fixed ones when made, else planned now (the
+    // one term's tree built ahead when the pass allows it).
+    HeadPlan planPass(Head& entry, const std::vector<FTerm*>& terms,
+                      std::vector<InsertExpr*>& exprs, bool& prepared);
+    // Takes the body rows by the plan's road.
+    void runPass(const HeadPlan& plan, Head& entry, const std::vector<FTerm*>& terms,
+                 std::vector<InsertExpr*>& exprs, bool prepared);
+    // On the debug channel while the algebra traces its plans: the road of a head.
+    void tracePlan(const HeadPlan& plan) const;
 
-    // Each key holds one reference on its term.
-    std::unordered_map<FTerm*, std::vector<Tree>> trees;
-    // The seen rows of a head, per column layout (a ground head under the empty layout); each
-    // entry holds one reference on its head.
-    std::map<std::pair<ParseTreeNode*, Columns>, TupleDictionaryTree*> seen;
-    TupleDictionaryTree* current = nullptr;
+    std::unordered_map<FTerm*, TermTrees> trees;
+    std::map<std::pair<ParseTreeNode*, Columns>, Head> seen;
     // The atoms of the molecule fact being inserted, kept for their array.
     std::vector<FactList::Atom> factAtoms;
 };

@@ -8,39 +8,34 @@ InsertExpr::InsertExpr(OMAccess* access, int slotCount)
     : access(access),
       n(slotCount > 0 ? slotCount : 0),
       constants(n, InternalName::UndefinedObject),
-      children(n, nullptr),
-      codes(n, 0),
+      children(n),
+      slots(n),
       values(n, InternalName::UndefinedObject) {}
 
-InsertExpr::~InsertExpr() {
-    for (InsertExpr* child : children) decRef(child);
-}
-
 void InsertExpr::setPosition(int column, int slot) {
-    if (slot >= 0 && slot < n) codes[slot] = column;
+    if (slot < 0 || slot >= n) return;
+    // Column 0 names no column of the row: the slot reads its constant, as before any setting.
+    slots[slot] = Slot{column > 0 ? SlotSource::Column : SlotSource::Constant, false, column};
 }
 
 void InsertExpr::setConstant(const InternalName& name, int slot) {
     if (slot < 0 || slot >= n) return;
-    codes[slot] = 0;
+    slots[slot] = Slot{};
     constants[slot] = name;
 }
 
-void InsertExpr::setChild(InsertExpr* child, int slot) {
-    if (slot < 0 || slot >= n) {
-        decRef(child);
-        return;
-    }
-    codes[slot] = -1;
-    decRef(children[slot]);
-    children[slot] = child;
+void InsertExpr::setChild(Ref<InsertExpr> child, int slot) {
+    if (slot < 0 || slot >= n) return;
+    const bool computing = child && child->computesOnly();
+    slots[slot] = Slot{SlotSource::Child, computing, 0};
+    children[slot] = std::move(child);
 }
 
 void InsertExpr::createObjects() {
     for (int i = 0; i < n; ++i) {
-        if (codes[i] == -1) {
-            if (children[i] != nullptr) children[i]->createObjects();
-        } else if (codes[i] == 0) {
+        if (slots[i].source == SlotSource::Child) {
+            if (children[i]) children[i]->createObjects();
+        } else if (slots[i].source == SlotSource::Constant) {
             access->insertObject(FSymbol(constants[i]), nullptr, 0, values[i]);
         }
     }
@@ -51,17 +46,18 @@ void InsertExpr::insert(const InternalName* cells, InternalName* out, int* chang
     // The computing children first: a row whose arithmetic fails writes nothing at all.
     for (const bool computing : {true, false}) {
         for (int i = 0; i < n; ++i) {
-            if (codes[i] == -1) {
-                InsertExpr* child = children[i];
-                if (child == nullptr || child->computesOnly() != computing) continue;
+            const Slot& slot = slots[i];
+            if (slot.source == SlotSource::Child) {
+                InsertExpr* child = children[i].get();
+                if (child == nullptr || slot.computing != computing) continue;
                 child->insert(cells, &values[i], changed);
                 if (child->failed()) {
                     rowFailed = true;
                     *out = InternalName::UndefinedObject;
                     return;
                 }
-            } else if (codes[i] > 0 && computing) {
-                values[i] = cells[codes[i] - 1];
+            } else if (slot.source == SlotSource::Column && computing) {
+                values[i] = cells[slot.column - 1];
             }
         }
     }
@@ -70,28 +66,26 @@ void InsertExpr::insert(const InternalName* cells, InternalName* out, int* chang
 
 void InsertExpr::takeColumns(const InternalName* cells) {
     for (int i = 0; i < n; ++i)
-        if (codes[i] > 0) values[i] = cells[codes[i] - 1];
+        if (slots[i].source == SlotSource::Column) values[i] = cells[slots[i].column - 1];
 }
 
 bool InsertExpr::flat() const {
-    for (int i = 0; i < n; ++i)
-        if (codes[i] == -1) return false;
+    for (const Slot& slot : slots)
+        if (slot.source == SlotSource::Child) return false;
     return true;
 }
 
 ObjPredInsertExpr::ObjPredInsertExpr(OMAccess* access, const FSymbol& symbol, int argCount)
     : InsertExpr(access, argCount), symbol(symbol) {}
 
-bool ObjPredInsertExpr::orderFree() const {
-    return symbol.getType() != InternalName::Function && flat();
-}
-
-bool ObjPredInsertExpr::takesRepeats() const {
-    return symbol.getType() == InternalName::Predicate && flat();
+RowDemand ObjPredInsertExpr::demand() const {
+    if (symbol.getType() == InternalName::Function || !flat()) return RowDemand::Ordered;
+    return symbol.getType() == InternalName::Predicate ? RowDemand::TellsStored
+                                                       : RowDemand::Distinct;
 }
 
 void ObjPredInsertExpr::prefetch(const InternalName* cells) {
-    if (frame == nullptr || !takesRepeats()) return;
+    if (frame == nullptr || !storedTuple) return;
     // The row's tuple in the scratch of the next insert, which overwrites it anyway.
     takeColumns(cells);
     access->prefetchTuple(frame, values.data(), n);
@@ -120,10 +114,21 @@ void ObjPredInsertExpr::prefetchStored(const InternalName* cells) {
 }
 
 void ObjPredInsertExpr::createObjects() {
+    storedTuple = demand() == RowDemand::TellsStored;
     frame = nullptr;
     storedRows = nullptr;
     storedLooked = false;
     InsertExpr::createObjects();
+}
+
+void ObjPredInsertExpr::insert(const InternalName* cells, InternalName* out, int* changed) {
+    if (!storedTuple) {
+        InsertExpr::insert(cells, out, changed);
+        return;
+    }
+    rowFailed = false;
+    takeColumns(cells);
+    apply(out, changed);
 }
 
 void ObjPredInsertExpr::apply(InternalName* out, int* changed) {
@@ -137,11 +142,11 @@ void ObjPredInsertExpr::apply(InternalName* out, int* changed) {
     *out = InternalName::UndefinedObject;
 }
 
-IsaInsertExpr::IsaInsertExpr(OMAccess* access, int relationKind)
-    : InsertExpr(access, 2), relation(relationKind) {}
+IsaInsertExpr::IsaInsertExpr(OMAccess* access, IsaRelation relation)
+    : InsertExpr(access, 2), relation(relation) {}
 
 void IsaInsertExpr::apply(InternalName* out, int* changed) {
-    if (access->insertClassRelation(values[0], values[1], relation) != 0) *changed = 1;
+    if (access->insertClassRelation(values[0], values[1], int(relation)) != 0) *changed = 1;
     *out = values[0];
 }
 
@@ -151,12 +156,14 @@ PropInsertExpr::PropInsertExpr(OMAccess* access, int methodType, int argCount, i
       a(argCount),
       r(resultCount) {}
 
-bool PropInsertExpr::orderFree() const {
-    return type == 1 && flat();
+RowDemand PropInsertExpr::demand() const {
+    if (type != 1 || !flat()) return RowDemand::Ordered;
+    return a == 0 && r == 1 ? RowDemand::TellsStored : RowDemand::Repeats;
 }
 
 void PropInsertExpr::createObjects() {
-    keeping = keepsSets();
+    // A subclass that writes in order (an axis) keeps no sets either: its demand says so.
+    keeping = demand() == RowDemand::TellsStored;
     InsertExpr::createObjects();
 }
 
@@ -215,10 +222,14 @@ int PropInsertExpr::storeSet(const InternalName& host, const InternalName& metho
 PathInsertExpr::PathInsertExpr(OMAccess* access, int methodType, int argCount)
     : InsertExpr(access, argCount + 2), type(methodType), a(argCount) {}
 
+PathInsertExpr::PathInsertExpr(OMAccess* access, ArithmeticOp op)
+    : PathInsertExpr(access, std::int32_t(op), 0) {}
+
 bool PathInsertExpr::computesOnly() const {
     if (!arithmetic()) return false;
     for (int i = 0; i < n; ++i)
-        if (codes[i] == -1 && children[i] != nullptr && !children[i]->computesOnly()) return false;
+        if (slots[i].source == SlotSource::Child && children[i] && !slots[i].computing)
+            return false;
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "compile/Ref.h"
 #include "foundation/ManagedObject.h"
 #include "foundation/set.h"
 #include "objectbase/FSymbol.h"
@@ -15,9 +16,34 @@ class MainMemPredFrame;
 class RelationStore;
 class OMAccess;
 
-// Each slot says where one operand comes from: code p > 0 is column p of the row, 0 the constant
-// of the slot (made into its object by createObjects), -1 the value its child computes. The
-// operand values of all slots live in one array, which each kind reads in its own layout.
+// What a node asks of the rows of one pass, fixed once its slots are filled. Each value allows
+// what the ones before it allow, so a head takes the least its nodes allow together.
+enum class RowDemand : std::uint8_t {
+    // Ascending order, each row once: the node makes objects or writes facts whose outcome
+    // depends on the order of the rows.
+    Ordered,
+    // Any order, each row once: the node makes no new object and stores into a set whose store
+    // answers a repeated fact in one probe (a built-in predicate), but a repeat is not free.
+    Distinct,
+    // Any order, a row possibly more than once: a repeat changes nothing and costs a probe (a
+    // stored predicate's tuple, a set-valued method value, over columns and constants).
+    Repeats,
+    // As Repeats, and the node can tell before its pass writes anything whether the fact a row
+    // would store is stored already (isStored).
+    TellsStored,
+};
+
+// The weaker of two demands: what a head of both nodes can allow.
+inline RowDemand weakest(RowDemand a, RowDemand b) {
+    return a < b ? a : b;
+}
+
+// Where the operand of one slot comes from.
+enum class SlotSource : std::uint8_t { Constant, Column, Child };
+
+// Each slot reads column p of the row, the constant of the slot (made into its object by
+// createObjects) or the value its child computes. The operand values of all slots live in one
+// array, which each kind reads in its own layout.
 class InsertExpr : public ManagedObject {
   public:
     InsertExpr(OMAccess* access, int slotCount);
@@ -29,12 +55,12 @@ class InsertExpr : public ManagedObject {
     // new (never lowers it). Children run first, slots from left to right. The row is read as
     // plain cells, not through an iterator: this runs once per derived row.
     virtual void insert(const InternalName* cells, InternalName* out, int* changed);
-    // Turns the constants of this node and of its children into objects; once before each insert.
+    // Turns the constants of this node and of its children into objects; once before each pass.
     virtual void createObjects();
     virtual void setPosition(int column, int slot);
     virtual void setConstant(const InternalName& name, int slot);
-    // The node owns the child from now on.
-    virtual void setChild(InsertExpr* child, int slot);
+    // The node holds the child from now on; a complete child (its slots filled).
+    virtual void setChild(Ref<InsertExpr> child, int slot);
 
     int slotCount() const { return n; }
     // Whether the last insert met an arithmetic operation that failed (division by zero, a
@@ -43,39 +69,36 @@ class InsertExpr : public ManagedObject {
     // Whether the node only computes a value (arithmetic over columns and constants) and
     // writes nothing.
     virtual bool computesOnly() const { return false; }
-    // Whether running the node over a set of rows gives the same object base whatever the order
-    // of the rows: it makes no new object and stores into a set, so its rows need not be sorted.
-    virtual bool orderFree() const { return false; }
-    // Whether an order-free node's store answers a repeated fact in one probe (predicate
-    // frames, set frames), so that a head of such nodes needs no seen-row trie.
-    virtual bool repeatsCheaply() const { return false; }
-    // Whether a row given more than once in a pass changes nothing the second time and costs
-    // a probe or so: a stored predicate's tuple or a set-valued method value over columns and
-    // constants.
-    virtual bool takesRepeats() const { return false; }
+    // What a pass of rows must give the node; asked once, when its head is planned.
+    virtual RowDemand demand() const { return RowDemand::Ordered; }
     // A cache hint that the node will soon store the row whose cells are given (once the pass
     // has begun); nothing by default.
     virtual void prefetch(const InternalName*) {}
-    // Whether the node can tell, before its pass writes anything, that the fact a row would
-    // store is stored already (a stored predicate's tuple, or a member of a set-valued method
-    // without arguments, over columns and constants).
-    virtual bool tellsStored() const { return false; }
-    // For such a node, after createObjects: whether the row's fact is stored already; the frame
-    // is looked up once per pass. A hint to load what that question reads comes first.
+    // For a node that demands TellsStored, after createObjects: whether the row's fact is stored
+    // already; the frame is looked up once per pass. A hint to load what that question reads
+    // comes first.
     virtual bool isStored(const InternalName*) { return false; }
     virtual void prefetchStored(const InternalName*) {}
 
   protected:
-    ~InsertExpr() override;
+    ~InsertExpr() override = default;
 
     // The fact of this kind over the filled operand values.
     virtual void apply(InternalName* out, int* changed) = 0;
 
+    struct Slot {
+        SlotSource source = SlotSource::Constant;
+        // Whether a child only computes (noted when it is set): those run before the others.
+        bool computing = false;
+        // The 1-based column of a Column slot.
+        std::int32_t column = 0;
+    };
+
     OMAccess* access;
     std::int32_t n;
     std::vector<InternalName> constants;
-    std::vector<InsertExpr*> children;
-    std::vector<std::int32_t> codes;
+    std::vector<Ref<InsertExpr>> children;
+    std::vector<Slot> slots;
     // The operand value of every slot; scratch overwritten by each createObjects/insert pair.
     std::vector<InternalName> values;
     bool rowFailed = false;
@@ -90,22 +113,25 @@ class InsertExpr : public ManagedObject {
 class ObjPredInsertExpr : public InsertExpr {
   public:
     ObjPredInsertExpr(OMAccess* access, const FSymbol& symbol, int argCount);
-    // A predicate tuple over columns and constants.
-    bool orderFree() const override;
-    bool repeatsCheaply() const override { return orderFree(); }
-    bool takesRepeats() const override;
+    // A stored predicate's tuple over columns and constants tells stored rows; a built-in
+    // predicate over them is distinct; a function term makes objects.
+    RowDemand demand() const override;
     void prefetch(const InternalName* cells) override;
-    bool tellsStored() const override { return takesRepeats(); }
     bool isStored(const InternalName* cells) override;
     void prefetchStored(const InternalName* cells) override;
     // Forgets the frame kept from the last pass, then as InsertExpr.
     void createObjects() override;
+    // A stored predicate's tuple over columns and constants takes the row's cells straight.
+    void insert(const InternalName* cells, InternalName* out, int* changed) override;
 
   protected:
     void apply(InternalName* out, int* changed) override;
 
   private:
     FSymbol symbol;
+    // Whether the node is a stored predicate's tuple over columns and constants, noted by
+    // createObjects: its rows need no children run.
+    bool storedTuple = false;
     // The stored predicate's frame, kept for the rows of one pass.
     MainMemPredFrame* frame = nullptr;
     // The predicate's stored rows that isStored reads, looked up on its first call of a pass.
@@ -115,28 +141,29 @@ class ObjPredInsertExpr : public InsertExpr {
     bool storedLooked = false;
 };
 
-// object : class (kind 1) or object :: class (kind 2); slot 0 the object, 1 the class.
+// The class relations a head writes, numbered as the access layer knows them.
+enum class IsaRelation : std::int32_t { Member = 1, Subclass = 2 };
+
+// object : class or object :: class; slot 0 the object, 1 the class.
 class IsaInsertExpr : public InsertExpr {
   public:
-    IsaInsertExpr(OMAccess* access, int relationKind);
+    IsaInsertExpr(OMAccess* access, IsaRelation relation);
 
   protected:
     void apply(InternalName* out, int* changed) override;
 
   private:
-    std::int32_t relation;
+    IsaRelation relation;
 };
 
 // host[method@(arguments) arrow results]: slot 0 host, 1 method, then a arguments, then r results.
 class PropInsertExpr : public InsertExpr {
   public:
     PropInsertExpr(OMAccess* access, int methodType, int argCount, int resultCount);
-    // A set-valued (->>) value over columns and constants.
-    bool orderFree() const override;
-    bool repeatsCheaply() const override { return orderFree(); }
-    bool takesRepeats() const override { return orderFree(); }
+    // A set-valued (->>) value over columns and constants takes repeats; without arguments
+    // and with one result it also tells stored values.
+    RowDemand demand() const override;
     void prefetch(const InternalName* cells) override;
-    bool tellsStored() const override { return keepsSets(); }
     bool isStored(const InternalName* cells) override;
     void prefetchStored(const InternalName* cells) override { prefetch(cells); }
     // Notes whether the node keeps set frames for the pass, then as InsertExpr.
@@ -156,10 +183,8 @@ class PropInsertExpr : public InsertExpr {
                          const set<InternalName>& values);
 
   private:
-    // A set-valued value without arguments over columns and constants: the rows that take
-    // repeats, whose set frames are kept in `sets`.
-    bool keepsSets() const { return a == 0 && r == 1 && takesRepeats(); }
-    // keepsSets(), noted once before the rows come.
+    // Whether the node keeps set frames for the pass (it tells stored values), noted once
+    // before the rows come.
     bool keeping = false;
 
     std::int32_t type;
@@ -170,10 +195,21 @@ class PropInsertExpr : public InsertExpr {
     HostSetCache sets;
 };
 
-// The value of host.method@(arguments) (path kinds), or host op method (arithmetic 100 to 104).
+// The arithmetic operations a head computes, numbered as the access layer's path kinds for them.
+enum class ArithmeticOp : std::int32_t {
+    Plus = 100,
+    Minus = 101,
+    Times = 102,
+    IntegerDivision = 103,
+    Division = 104
+};
+
+// The value of host.method@(arguments) (path kinds), or host op method (an ArithmeticOp).
 class PathInsertExpr : public InsertExpr {
   public:
     PathInsertExpr(OMAccess* access, int methodType, int argCount);
+    // left op right: slot 0 the left operand, 1 the right one.
+    PathInsertExpr(OMAccess* access, ArithmeticOp op);
     // An arithmetic operation whose operands only compute.
     bool computesOnly() const override;
 
@@ -185,8 +221,11 @@ class PathInsertExpr : public InsertExpr {
                           InternalName& value);
 
   private:
-    // Whether the step is an arithmetic operation (kinds 100 to 104).
-    bool arithmetic() const { return type >= 100 && type <= 104; }
+    // Whether the step is an arithmetic operation.
+    bool arithmetic() const {
+        return type >= std::int32_t(ArithmeticOp::Plus) &&
+               type <= std::int32_t(ArithmeticOp::Division);
+    }
 
     std::int32_t type;
     std::int32_t a;

@@ -46,18 +46,10 @@ Operand* withColumnOrder(Operand* answers, const clib_list<FSymbol>& order) {
 
     auto* reordered = new SetOperand(reorderedColumns, answers->kind());
     std::vector<InternalName> cells(from.size(), InternalName::UndefinedObject);
-    Iterator* keys = answers->makeIterator(nullptr);
-    Iterator* group = nullptr;
-    for (bool more = keys != nullptr && keys->first(); more; more = keys->next()) {
-        const InternalName key = keys->atColumn(1);
-        group = answers->makeGroupIterator(key, group);
-        for (bool row = group != nullptr && group->first(); row; row = group->next()) {
-            for (std::size_t k = 0; k < from.size(); ++k) cells[k] = group->atColumn(from[k]);
-            reordered->insert(key, cells.data());
-        }
-    }
-    decRef(group);
-    decRef(keys);
+    scan(answers, RowOrder::Ordered, [&](const RowView& row) {
+        for (std::size_t k = 0; k < from.size(); ++k) cells[k] = row.cells[from[k] - 1];
+        reordered->insert(row.key, cells.data());
+    });
     decRef(answers);
     return reordered;
 }
@@ -66,30 +58,22 @@ Operand* withColumnOrder(Operand* answers, const clib_list<FSymbol>& order) {
 
 Matcher::Matcher(Translator* translator, Creator* creator, AlgebraicEval* eval,
                  Optimizer* optimizer)
-    : translator(translator), creator(creator), eval(eval), optimizer(optimizer) {
-    incRef(translator);
-    incRef(creator);
-    incRef(eval);
-    incRef(optimizer);
+    : translator(Ref<Translator>::share(translator)),
+      creator(Ref<Creator>::share(creator)),
+      eval(Ref<AlgebraicEval>::share(eval)),
+      optimizer(Ref<Optimizer>::share(optimizer)) {
     if (translator == nullptr || creator == nullptr || eval == nullptr)
         centralErrorHandler().report(err6::WrongInit);
 }
 
 Matcher::~Matcher() {
-    for (auto& [rule, expr] : cache) {
-        decRef(expr);
-        decRef(rule);
-    }
+    // The trees go before the translator that made them.
     cache.clear();
-    decRef(optimizer);
-    decRef(eval);
-    decRef(creator);
-    decRef(translator);
 }
 
 bool Matcher::isOk() const {
-    return translator != nullptr && creator != nullptr && eval != nullptr && translator->isOk() &&
-           creator->isOk() && eval->isOk() && (optimizer == nullptr || optimizer->isOk());
+    return translator && creator && eval && translator->isOk() && creator->isOk() && eval->isOk() &&
+           (!optimizer || optimizer->isOk());
 }
 
 void Matcher::print(OutputChannel& channel) const {
@@ -116,26 +100,19 @@ FLSysRef Matcher::methodCall(const std::string& name, FLSysArgs* args) {
 
 AlgebraicExpr* Matcher::getExpr(FRule* rule, SymTab* names) {
     auto found = cache.find(rule);
-    if (found != cache.end()) {
-        incRef(found->second);
-        return found->second;
+    if (found == cache.end()) {
+        if (!translator) return nullptr;
+        Ref<AlgebraicExpr> made =
+            Ref<AlgebraicExpr>::adopt(rule->getFlag() != 0 && optimizer && optimizer->isActive()
+                                          ? optimizer->optimize(rule, names)
+                                          : translator->translateRule(rule, names));
+        // Neither cached nor handed on: the tree of a failed translation goes with `made`.
+        if (!translator->isOk()) return nullptr;
+        found = cache.emplace(rule, CachedTree{Ref<FRule>::share(rule), std::move(made)}).first;
     }
-    if (translator == nullptr) return nullptr;
-    AlgebraicExpr* expr = nullptr;
-    if (rule->getFlag() != 0 && optimizer != nullptr && optimizer->isActive()) {
-        expr = optimizer->optimize(rule, names);
-    } else {
-        expr = translator->translateRule(rule, names);
-    }
-    if (!translator->isOk()) {
-        // Neither cached nor handed on: the tree of a failed translation is released here.
-        decRef(expr);
-        return nullptr;
-    }
-    incRef(rule);
-    incRef(expr);
-    cache.emplace(rule, expr);
-    return expr;
+    // The caller's reference.
+    incRef(found->second.expr.get());
+    return found->second.expr.get();
 }
 
 Operand* Matcher::retrieve(FRule* rule, Operand* bindings, SymTab* names) {
@@ -143,13 +120,12 @@ Operand* Matcher::retrieve(FRule* rule, Operand* bindings, SymTab* names) {
         centralErrorHandler().report(err6::InvalidRule);
         return nullptr;
     }
-    AlgebraicExpr* expr = getExpr(rule, names);
-    if (expr == nullptr) {
+    const Ref<AlgebraicExpr> expr = Ref<AlgebraicExpr>::adopt(getExpr(rule, names));
+    if (!expr) {
         centralErrorHandler().report(err6::Internal);
         return nullptr;
     }
-    Operand* result = eval != nullptr ? eval->evaluate(expr, bindings) : nullptr;
-    decRef(expr);
+    Operand* result = eval ? eval->evaluate(expr.get(), bindings) : nullptr;
     // A query's answers are printed column by column, their rows sorted by the columns in turn:
     // they keep the columns the body has in its safe order, whichever order the planner chose to
     // evaluate it in. A rule's bindings are read by variable, so their column order is free.
@@ -160,14 +136,13 @@ Operand* Matcher::retrieve(FRule* rule, Operand* bindings, SymTab* names) {
 
 Operand* Matcher::inSafeColumnOrder(FRule* rule, Operand* bindings, SymTab* names) {
     clib_list<FSymbol> order;
-    if (bindings == nullptr || translator == nullptr ||
-        !translator->safeOrderColumns(rule, names, order))
+    if (bindings == nullptr || !translator || !translator->safeOrderColumns(rule, names, order))
         return bindings;
     return withColumnOrder(bindings, order);
 }
 
 int Matcher::insert(FRule* rule, Operand* bindings) {
-    if (creator == nullptr) return 0;
+    if (!creator) return 0;
     creator->setChanged(0);
     if (rule == nullptr || rule->getHead() == nullptr) return 0;
     creator->create(rule->getHead(), bindings);
@@ -175,7 +150,7 @@ int Matcher::insert(FRule* rule, Operand* bindings) {
 }
 
 int Matcher::insertFact(const FactList& facts, std::size_t i) {
-    if (creator == nullptr) return 0;
+    if (!creator) return 0;
     creator->setChanged(0);
     creator->createFact(facts, i);
     return creator->changed();
@@ -187,24 +162,17 @@ void Matcher::remove(FRule* rule) {
         std::cout << "Small glitch in Matcher::remove. Please notify authors.\n";
         return;
     }
-    AlgebraicExpr* expr = found->second;
     cache.erase(found);
-    decRef(expr);
-    decRef(rule);
 }
 
 void Matcher::clear() {
-    for (auto& [rule, expr] : cache) {
-        decRef(expr);
-        decRef(rule);
-    }
     cache.clear();
-    if (creator != nullptr) creator->clear();
-    if (translator != nullptr) translator->clearExpressions();
+    if (creator) creator->clear();
+    if (translator) translator->clearExpressions();
 }
 
 int Matcher::applyEqualities() {
-    return creator != nullptr ? creator->applyEqualities() : 0;
+    return creator ? creator->applyEqualities() : 0;
 }
 
 Matcher* Matcher::help() {

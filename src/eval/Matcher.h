@@ -6,6 +6,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "compile/Ref.h"
 #include "foundation/FLSysObject.h"
 
 class AlgebraicEval;
@@ -59,13 +60,18 @@ class Matcher : public FLSysObject {
   protected:
     ~Matcher() override;
 
-    Translator* translator;
-    Creator* creator;
-    AlgebraicEval* eval;
-    Optimizer* optimizer;
-    // By rule address; each key and each tree holds one reference. Null trees are kept too, so
-    // that a rule whose body gave nothing is not translated again.
-    std::unordered_map<FRule*, AlgebraicExpr*> cache;
+    Ref<Translator> translator;
+    Ref<Creator> creator;
+    Ref<AlgebraicEval> eval;
+    Ref<Optimizer> optimizer;
+    // A rule held with its tree. Null trees are kept too, so that a rule whose body gave nothing
+    // is not translated again.
+    struct CachedTree {
+        Ref<FRule> rule;
+        Ref<AlgebraicExpr> expr;
+    };
+    // By rule address.
+    std::unordered_map<FRule*, CachedTree> cache;
 };
 
 // Registered as "classMatcher": new@(Translator, Creator, AlgebraicEval) or, with four

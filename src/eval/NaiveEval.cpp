@@ -160,11 +160,6 @@ void NaiveEval::addRoundStatistics() {
     centralStatistic().insert("Number of TP iterations         : " + std::to_string(round), 0);
 }
 
-void NaiveEval::releaseAll(Pending& pending) {
-    for (PendingInsert& insert : pending) decRef(insert.bindings);
-    pending.clear();
-}
-
 int NaiveEval::tpStep(FProgram* program) {
     roundFailed = false;
     if (program == nullptr) return 0;
@@ -180,30 +175,23 @@ int NaiveEval::tpStep(FProgram* program) {
             pending.back().fact + pending.back().count == i)
             ++pending.back().count;
         else
-            pending.push_back(PendingInsert{nullptr, nullptr, &facts, i, 1});
+            pending.push_back(PendingInsert{nullptr, {}, &facts, i, 1});
         return true;
     };
     auto visitClause = [&](FRule* clause) {
         if (interruptFlag.load() != 0) return false;
         const int kind = clause->ruleKind();
         if (kind == 1) {
-            if (round < 1) pending.push_back(PendingInsert{clause, nullptr, nullptr, 0, 0});
+            if (round < 1) pending.push_back(PendingInsert{clause, {}, nullptr, 0, 0});
         } else if (kind == 2) {
             if (flags != 0) debug << "." << std::flush;
             retrieveTimer->cont();
-            Operand* result = matcher->retrieve(clause, nullptr, names);
+            Ref<Operand> result = Ref<Operand>::adopt(matcher->retrieve(clause, nullptr, names));
             retrieveTimer->stop();
             // A join stopped by Ctrl-C or a farewell left its result unfinished: it goes.
-            if (controlEvents::takeCutShort()) {
-                decRef(result);
-                return false;
-            }
-            if (result == nullptr) return true;
-            if (result->isEmpty()) {
-                decRef(result);
-                return true;
-            }
-            pending.push_back(PendingInsert{clause, result, nullptr, 0, 0});
+            if (controlEvents::takeCutShort()) return false;
+            if (!result || result->isEmpty()) return true;
+            pending.push_back(PendingInsert{clause, std::move(result), nullptr, 0, 0});
         }
         return true;
     };
@@ -230,17 +218,17 @@ int NaiveEval::tpStep(FProgram* program) {
                 if (one != 0) answer = 1;
             }
         } else {
-            if ((flags & TraceInsert) != 0) traceInsert(insert.clause, insert.bindings, program);
-            answer = matcher->insert(insert.clause, insert.bindings);
+            if ((flags & TraceInsert) != 0)
+                traceInsert(insert.clause, insert.bindings.get(), program);
+            answer = matcher->insert(insert.clause, insert.bindings.get());
         }
         if (answer == -1) {
-            releaseAll(pending);
             roundFailed = true;
             return 0;
         }
         if (answer != 0) changed = 1;
     }
-    releaseAll(pending);
+    pending.clear();
 
     if (matcher->applyEqualities() != 0) changed = -1;
     if (!matcher->isOk()) {

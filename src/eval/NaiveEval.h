@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "compile/Ref.h"
 #include "eval/Evaluation.h"
 #include "foundation/OutputChannel.h"
 
@@ -116,13 +117,12 @@ class NaiveEval : public Evaluation {
     // fact), or a run of facts kept compact (count of them from fact on).
     struct PendingInsert {
         FRule* clause;
-        Operand* bindings;
+        Ref<Operand> bindings;
         const FactList* facts;
         std::size_t fact;
         std::size_t count;
     };
     using Pending = std::vector<PendingInsert>;
-    static void releaseAll(Pending& pending);
     // The program whose parts evaluated in rounds were last named (a reference, so that no other
     // program can take its place), and what was written: every evaluation of it, and every
     // round of tp, cuts it again, and a warning already given is not repeated.

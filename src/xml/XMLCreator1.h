@@ -38,7 +38,7 @@ class XMLPropInsertExpr : public PropInsertExpr {
   public:
     XMLPropInsertExpr(XMLOMAccess* access, int methodType, int axis, int argCount, int resultCount);
     // Insertions along an axis keep the order they are made in.
-    bool orderFree() const override { return false; }
+    RowDemand demand() const override { return RowDemand::Ordered; }
 
   protected:
     int storeValue(const InternalName& host, const InternalName& method, const InternalName* args,

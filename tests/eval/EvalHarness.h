@@ -107,10 +107,9 @@ class EvalHarness {
         InternalName value = InternalName::UndefinedObject;
         Operand* rows = naive->retrieve(rules.rule(query), nullptr);
         if (rows == nullptr) return value;
-        bool seen = false;
-        forEachRow(rows, [&](Iterator* row) {
-            if (!seen) value = row->atColumn(1);
-            seen = true;
+        scan(rows, RowOrder::Ordered, [&](const RowView& row) {
+            if (row.width > 0) value = row.cells[0];
+            return false;
         });
         decRef(rows);
         return value;

@@ -57,8 +57,8 @@ struct MatcherTest : ::testing::Test {
     Lines rows(Operand* result) {
         Lines lines;
         if (result == nullptr) return {"null"};
-        forEachRow(result,
-                   [&](Iterator* row) { lines.push_back(h.rules.lexical(row->atColumn(1))); });
+        scan(result, RowOrder::Ordered,
+             [&](const RowView& row) { lines.push_back(h.rules.lexical(row.cells[0])); });
         decRef(result);
         return lines;
     }

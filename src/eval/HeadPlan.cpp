@@ -1,0 +1,41 @@
+// The choice of a head's road from its shape.
+#include "eval/HeadPlan.h"
+
+const char* HeadPlan::name() const {
+    switch (road) {
+        case HeadRoad::Ordered:
+            return seenTrie ? "ordered + seen-row trie" : "ordered";
+        case HeadRoad::FreshOnly:
+            return seenTrie ? "fresh-only + seen-row trie" : "fresh-only";
+        case HeadRoad::Batched:
+            return seenTrie ? "batched + seen-row trie" : "batched";
+        case HeadRoad::Distinct:
+            return seenTrie ? "distinct + seen-row trie" : "distinct";
+    }
+    return "?";
+}
+
+bool buildsAhead(int termCount, bool plainRowsPresent, bool everyAttemptTraced) {
+    return termCount == 1 && plainRowsPresent && !everyAttemptTraced;
+}
+
+HeadPlan planHead(const HeadShape& shape) {
+    switch (shape.trees) {
+        case HeadShape::Trees::Unbuilt:
+            // The trees are built when the first row comes, in the order a row-by-row walk
+            // would build them: a term built may write before the terms ahead of it took the row.
+            return HeadPlan{HeadRoad::Ordered, true};
+        case HeadShape::Trees::BuiltAhead:
+            if (!shape.treeless && shape.demand == RowDemand::TellsStored)
+                return HeadPlan{HeadRoad::FreshOnly, false};
+            return HeadPlan{HeadRoad::Ordered, true};
+        case HeadShape::Trees::Built:
+            break;
+    }
+    if (shape.demand == RowDemand::Ordered) return HeadPlan{HeadRoad::Ordered, true};
+    // A repeat reaches the trees only when all of them take it and no attempt is traced.
+    const bool repeats =
+        shape.demand >= RowDemand::Repeats && !shape.treeless && !shape.everyAttemptTraced;
+    if (shape.treeless) return HeadPlan{HeadRoad::Batched, true};
+    return HeadPlan{repeats ? HeadRoad::Batched : HeadRoad::Distinct, false};
+}

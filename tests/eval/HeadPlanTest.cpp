@@ -1,0 +1,144 @@
+// The road a rule head takes its rows by: chosen from what its compiled terms demand, printed
+// while the algebra traces its plans, and the same facts whichever road is taken.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "EvalHarness.h"
+#include "compile/Operator.h"
+#include "eval/HeadPlan.h"
+#include "support/ChannelCapture.h"
+
+namespace {
+
+using eval_test::EvalHarness;
+using eval_test::Lines;
+
+HeadShape shape(HeadShape::Trees trees, RowDemand demand, bool treeless = false,
+                bool traced = false) {
+    HeadShape s;
+    s.trees = trees;
+    s.demand = demand;
+    s.treeless = treeless;
+    s.everyAttemptTraced = traced;
+    return s;
+}
+
+TEST(HeadPlan, UnbuiltTreesTakeOrderedRowsThroughTheTrie) {
+    for (RowDemand demand :
+         {RowDemand::Ordered, RowDemand::Distinct, RowDemand::Repeats, RowDemand::TellsStored}) {
+        const HeadPlan plan = planHead(shape(HeadShape::Trees::Unbuilt, demand));
+        EXPECT_EQ(plan.road, HeadRoad::Ordered);
+        EXPECT_TRUE(plan.seenTrie);
+        EXPECT_EQ(plan.order(), RowOrder::Ordered);
+    }
+}
+
+TEST(HeadPlan, ATreeBuiltAheadThatTellsStoredFactsKeepsOnlyFreshRows) {
+    const HeadPlan fresh = planHead(shape(HeadShape::Trees::BuiltAhead, RowDemand::TellsStored));
+    EXPECT_EQ(fresh.road, HeadRoad::FreshOnly);
+    EXPECT_FALSE(fresh.seenTrie);
+    EXPECT_EQ(fresh.order(), RowOrder::Repeating);
+    // Any other tree built ahead reads its rows in order, once each.
+    for (RowDemand demand : {RowDemand::Ordered, RowDemand::Distinct, RowDemand::Repeats}) {
+        const HeadPlan plan = planHead(shape(HeadShape::Trees::BuiltAhead, demand));
+        EXPECT_EQ(plan.road, HeadRoad::Ordered);
+        EXPECT_TRUE(plan.seenTrie);
+    }
+    EXPECT_EQ(planHead(shape(HeadShape::Trees::BuiltAhead, RowDemand::TellsStored, true)).road,
+              HeadRoad::Ordered);
+}
+
+TEST(HeadPlan, BuiltTreesTakeTheLeastTheirDemandsAllow) {
+    using T = HeadShape::Trees;
+    EXPECT_EQ(planHead(shape(T::Built, RowDemand::Ordered)), (HeadPlan{HeadRoad::Ordered, true}));
+    EXPECT_EQ(planHead(shape(T::Built, RowDemand::Distinct)),
+              (HeadPlan{HeadRoad::Distinct, false}));
+    EXPECT_EQ(planHead(shape(T::Built, RowDemand::Repeats)), (HeadPlan{HeadRoad::Batched, false}));
+    EXPECT_EQ(planHead(shape(T::Built, RowDemand::TellsStored)),
+              (HeadPlan{HeadRoad::Batched, false}));
+    // A term without a tree keeps the trie.
+    EXPECT_EQ(planHead(shape(T::Built, RowDemand::TellsStored, true)),
+              (HeadPlan{HeadRoad::Batched, true}));
+    // Tracing every attempt wants each row once: no repeats reach the trees.
+    EXPECT_EQ(planHead(shape(T::Built, RowDemand::TellsStored, false, true)),
+              (HeadPlan{HeadRoad::Distinct, false}));
+    EXPECT_EQ(planHead(shape(T::Built, RowDemand::Ordered, false, true)),
+              (HeadPlan{HeadRoad::Ordered, true}));
+}
+
+TEST(HeadPlan, WeakestDemandWins) {
+    EXPECT_EQ(weakest(RowDemand::TellsStored, RowDemand::Distinct), RowDemand::Distinct);
+    EXPECT_EQ(weakest(RowDemand::Repeats, RowDemand::TellsStored), RowDemand::Repeats);
+    EXPECT_EQ(weakest(RowDemand::Ordered, RowDemand::Repeats), RowDemand::Ordered);
+}
+
+// The roads the heads of a program took, in the order they were planned, as the plan trace
+// prints them.
+Lines roads(EvalHarness& h, const std::string& program) {
+    ChannelCapture debug(debugChannel());
+    setOperatorDebug();
+    h.run(program);
+    clearOperatorDebug();
+    Lines found;
+    const std::string text = debug.text();
+    const std::string mark = "head road: ";
+    for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at)) {
+        at += mark.size();
+        const std::size_t end = text.find('\n', at);
+        found.push_back(text.substr(at, end - at));
+    }
+    return found;
+}
+
+TEST(HeadPlan, APredicateHeadKeepsFreshRowsFirstAndThenTakesThemBatched) {
+    EvalHarness h;
+    // Round 1 is the head's first pass; round 2 finds its tree built (and nothing new).
+    EXPECT_EQ(roads(h, "e(a,b). e(b,c).\nt(X,Y) :- e(X,Y)."), (Lines{"fresh-only", "batched"}));
+    EXPECT_EQ(h.ask("?- t(X,Y)."), (Lines{"X=a, Y=b", "X=b, Y=c"}));
+}
+
+TEST(HeadPlan, ASetValuedHeadWithoutArgumentsKeepsFreshRows) {
+    EvalHarness h;
+    EXPECT_EQ(roads(h, "e(a,b). e(a,c).\nX[r->>{Y}] :- e(X,Y)."), (Lines{"fresh-only", "batched"}));
+    EXPECT_EQ(h.ask("?- a[r->>{Y}]."), (Lines{"Y=b", "Y=c"}));
+}
+
+TEST(HeadPlan, ASetValuedHeadWithArgumentsTakesRepeatsOnceBuilt) {
+    EvalHarness h;
+    EXPECT_EQ(roads(h, "e(a,b). e(a,c).\nX[r@(Y)->>{Y}] :- e(X,Y)."),
+              (Lines{"ordered + seen-row trie", "batched"}));
+    EXPECT_EQ(h.ask("?- a[r@(b)->>{Y}]."), (Lines{"Y=b"}));
+}
+
+TEST(HeadPlan, HeadsThatMakeObjectsOrScalarValuesTakeOrderedRows) {
+    EvalHarness objects;
+    EXPECT_EQ(roads(objects, "e(a,b). e(b,c).\np(f(X)) :- e(X,Y)."),
+              (Lines{"ordered + seen-row trie", "ordered + seen-row trie"}));
+    EXPECT_EQ(objects.ask("?- p(X)."), (Lines{"X=f(a)", "X=f(b)"}));
+
+    EvalHarness scalar;
+    EXPECT_EQ(roads(scalar, "e(a,b). e(b,c).\nX[m->Y] :- e(X,Y)."),
+              (Lines{"ordered + seen-row trie", "ordered + seen-row trie"}));
+    EXPECT_EQ(scalar.ask("?- X[m->Y]."), (Lines{"X=a, Y=b", "X=b, Y=c"}));
+}
+
+TEST(HeadPlan, AHeadListBuildsItsTreesAtTheFirstRow) {
+    EvalHarness h;
+    EXPECT_EQ(roads(h, "e(a,b). e(b,c).\np(X), q(Y) :- e(X,Y)."),
+              (Lines{"ordered + seen-row trie", "batched"}));
+    EXPECT_EQ(h.ask("?- p(X), q(Y)."), (Lines{"X=a, Y=b", "X=a, Y=c", "X=b, Y=b", "X=b, Y=c"}));
+}
+
+TEST(HeadPlan, TracingEveryAttemptTakesEachRowOnce) {
+    EvalHarness h;
+    ChannelCapture trace(debugChannel());
+    eval_test::callWith(h.access, "debugOn", {"all"});
+    EXPECT_EQ(roads(h, "e(a,b). e(b,c).\nt(X,Y) :- e(X,Y)."),
+              (Lines{"ordered + seen-row trie", "distinct"}));
+    eval_test::callWith(h.access, "debugOff", {});
+    EXPECT_EQ(h.ask("?- t(X,Y)."), (Lines{"X=a, Y=b", "X=b, Y=c"}));
+}
+
+}  // namespace
