@@ -9,17 +9,18 @@
 #include <vector>
 
 // Linear probing over a power-of-two array of slots, grown before one more entry would fill it
-// past Load / 8, and erasure by shifting the following slots back (no tombstones). A slot is the
-// user's own small struct: `Slot{}` is free and `slot.isFree()` says so. A slot may hold its key
-// itself (a member of a set), or the number of an entry the user keeps elsewhere with a few bits
-// of its hash (see EntryIndex). The table stores no hash of its own: growing and erasing ask the
-// user's `hashOf(slot)`, which the slot may answer from its stored bits.
+// past LoadNum / LoadDen (half by default), and erasure by shifting the following slots back (no
+// tombstones). A slot is the user's own small struct: `Slot{}` is free and `slot.isFree()` says so.
+// A slot may hold its key itself (a member of a set), or the number of an entry the user keeps
+// elsewhere with a few bits of its hash (see EntryIndex). The table stores no hash of its own:
+// growing and erasing ask the user's `hashOf(slot)`, which the slot may answer from its stored
+// bits.
 //
 // One table serves the row stores, joins, groupings, member sets and symbol maps: each used to
 // probe, grow and erase by a loop of its own, with a mixer of its own.
-template <class Slot, unsigned Load = 4>
+template <class Slot, unsigned LoadNum = 1, unsigned LoadDen = 2>
 class FlatHashTable {
-    static_assert(Load >= 1 && Load <= 7, "the load is in eighths, below full");
+    static_assert(LoadNum >= 1 && LoadNum < LoadDen, "a table keeps free slots to end probes");
 
   public:
     std::size_t size() const { return used; }
@@ -54,15 +55,15 @@ class FlatHashTable {
     template <class HashOf>
     bool reserve(std::size_t more, HashOf hashOf) {
         const std::size_t want = used + more;
-        if (!slots.empty() && want * 8 <= slots.size() * Load) return false;
+        if (!slots.empty() && want * LoadDen <= slots.size() * LoadNum) return false;
         std::size_t size = slots.empty() ? MinSize : slots.size() * 2;
-        while (want * 8 > size * Load) size *= 2;
+        while (want * LoadDen > size * LoadNum) size *= 2;
         regrow(size, hashOf);
         return true;
     }
     // Fills the free slot `at` that a probe found.
-    void fill(std::size_t at, const Slot& slot) {
-        slots[at] = slot;
+    void fill(std::size_t at, Slot slot) {
+        slots[at] = std::move(slot);
         ++used;
     }
     // Puts a slot whose key the table does not hold at its place (room reserved).
@@ -77,7 +78,7 @@ class FlatHashTable {
         for (std::size_t at = (hole + 1) & mask; !slots[at].isFree(); at = (at + 1) & mask) {
             const std::size_t home = std::size_t(hashOf(slots[at])) & mask;
             if (((at - home) & mask) >= ((at - hole) & mask)) {
-                slots[hole] = slots[at];
+                slots[hole] = std::move(slots[at]);
                 hole = at;
             }
         }
@@ -107,11 +108,11 @@ class FlatHashTable {
         std::vector<Slot> old(size);
         old.swap(slots);
         const std::size_t mask = size - 1;
-        for (const Slot& slot : old) {
+        for (Slot& slot : old) {
             if (slot.isFree()) continue;
-            std::size_t at = std::size_t(hashOf(slot)) & mask;
+            std::size_t at = std::size_t(hashOf(std::as_const(slot))) & mask;
             while (!slots[at].isFree()) at = (at + 1) & mask;
-            slots[at] = slot;
+            slots[at] = std::move(slot);
         }
     }
 

@@ -29,7 +29,7 @@ std::uint64_t goodHash(const KeySlot& slot) {
 template <class Hash>
 void agreeWithStdSet(Hash hashOf, std::uint32_t seed) {
     std::mt19937 random(seed);
-    FlatHashTable<KeySlot, 7> table;
+    FlatHashTable<KeySlot, 7, 8> table;
     std::unordered_set<std::uint64_t> twin;
     for (int step = 0; step < 20000; ++step) {
         const std::uint64_t key = 1 + random() % 600;
@@ -77,7 +77,7 @@ TEST(FlatHashTableTest, AgreesWithStdSetUnderRandomInsertsFindsAndErasures) {
 }
 
 TEST(FlatHashTableTest, StaysWithinItsLoad) {
-    FlatHashTable<KeySlot, 4> table;
+    FlatHashTable<KeySlot> table;
     for (std::uint64_t key = 1; key <= 1000; ++key) {
         table.reserve(1, goodHash);
         table.add(goodHash(KeySlot{key}), KeySlot{key});
