@@ -7,9 +7,9 @@
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
-#include "foundation/LinearProbing.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/RelationStore.h"
 
 namespace {
 
@@ -117,44 +117,52 @@ void Aggregation::Run::minMax(bool wantMin) {
         const ExactNumber b = *ExactNumber::of(held);
         return wantMin ? a < b : b < a;
     };
-    std::map<Group, InternalName> best;
+    RelationStore groups{int(positions.size())};
+    std::vector<InternalName> best;
     forEachRow(input, [&](Iterator* row) {
         const InternalName v = valueOf(row);
         if (!isNumber(v)) return;
-        auto [at, fresh] = best.try_emplace(groupOf(row), v);
-        if (!fresh && better(v, at->second)) at->second = v;
+        const std::size_t n = std::size_t(groups.numberOf(groupOf(row).data()));
+        if (n == best.size())
+            best.push_back(v);
+        else if (better(v, best[n]))
+            best[n] = v;
     });
-    for (const auto& [group, value] : best) result->insert(value, group.data());
+    for (std::size_t n = 0; n < best.size(); ++n) result->insert(best[n], groups.row(int(n)));
 }
 
 void Aggregation::Run::sumAvg(bool average) {
-    std::map<Group, agginfo> sums;
+    // The groups numbered in the order they come, each with its sum.
+    const std::size_t g = positions.size();
+    RelationStore groups{int(g)};
+    std::vector<agginfo> sums;
     // Without grouping variables an input without rows still has a sum, 0.
-    if (variables.empty()) sums[Group()];
-    std::set<Group> seen;
+    if (g == 0) sums.resize(1);
+    RowStore seen(int(g) + 1);
     forEachRow(input, [&](Iterator* row) {
-        if (!firstOfItsValue(row, seen)) return;
-        agginfo& info = sums[groupOf(row)];
+        // Each value once in its group: count and sum fold the set of values, whatever other
+        // columns (a molecule's host kept as the operand's key) the body's rows carry.
+        Group key = groupOf(row);
+        key.push_back(row->atColumn(aggColumn));
+        if (!seen.insert(key.data())) return;
+        const std::size_t n = std::size_t(groups.numberOf(key.data()));
+        if (n == sums.size()) sums.emplace_back();
+        agginfo& info = sums[n];
         ++info.count;
         // A value that is no number adds 0 but still counts.
         if (auto number = ExactNumber::of(valueOf(row))) info.sum = info.sum + *number;
     });
-    for (const auto& [group, info] : sums) {
+    for (std::size_t n = 0; n < sums.size(); ++n) {
+        const InternalName* group = g == 0 ? nullptr : groups.row(int(n));
         if (!average)
-            result->insert(info.sum.name(), group.data());
-        else if (info.count != 0)
-            result->insert((info.sum / ExactNumber::integer(info.count)).name(), group.data());
+            result->insert(sums[n].sum.name(), group);
+        else if (sums[n].count != 0)
+            result->insert((sums[n].sum / ExactNumber::integer(sums[n].count)).name(), group);
     }
 }
 
-bool Aggregation::Run::firstOfItsValue(Iterator* row, std::set<Group>& seen) const {
-    Group key = groupOf(row);
-    key.push_back(row->atColumn(aggColumn));
-    return seen.insert(std::move(key)).second;
-}
-
 void Aggregation::Run::count() {
-    // The distinct (group, value) pairs are counted group by group in a flat hash table, one
+    // The distinct (group, value) pairs are counted group by group in a flat hashed store, one
     // probe per row in any order; the result orders its rows itself. The pairs of a set whose
     // every column is a group or the value are distinct already and need no probe of their own;
     // otherwise they go through a flat hashed store first. (A search tree of vectors took 5 % of
@@ -175,42 +183,13 @@ void Aggregation::Run::count() {
     cover(aggColumn);
     distinct = distinct && std::find(covered.begin(), covered.end(), 0) == covered.end();
 
-    // The groups: their cells one after the other, their counts, and an open-addressing table
-    // of group number + 1 (0 a free slot).
-    std::vector<InternalName> groupCells;
+    // The groups, numbered in the order they come, and their counts.
+    RelationStore groups{int(g)};
     std::vector<int> counts;
-    std::vector<std::uint32_t> table(16, 0);
-    auto hashOf = [g](const InternalName* cells) {
-        std::uint64_t h = 0x9e3779b97f4a7c15ULL;
-        for (std::size_t k = 0; k < g; ++k) {
-            h ^= std::uint32_t(cells[k].getValue()) |
-                 std::uint64_t(std::uint8_t(cells[k].getType())) << 32 |
-                 std::uint64_t(std::uint8_t(cells[k].getArity())) << 40;
-            h *= 0xff51afd7ed558ccdULL;
-            h ^= h >> 32;
-        }
-        return std::size_t(h);
-    };
     auto countPair = [&](const InternalName* group) {
-        if (counts.size() * 2 + 2 > table.size()) {
-            rehashLinearProbing(
-                table, table.size() * 2, [](std::uint32_t slot) { return slot == 0; },
-                [&](std::uint32_t slot) {
-                    return hashOf(groupCells.data() + std::size_t(slot - 1) * g);
-                });
-        }
-        const std::size_t mask = table.size() - 1;
-        std::size_t at = hashOf(group) & mask;
-        for (; table[at] != 0; at = (at + 1) & mask) {
-            const InternalName* held = groupCells.data() + std::size_t(table[at] - 1) * g;
-            if (std::equal(group, group + g, held)) {
-                ++counts[table[at] - 1];
-                return;
-            }
-        }
-        groupCells.insert(groupCells.end(), group, group + g);
-        counts.push_back(1);
-        table[at] = std::uint32_t(counts.size());
+        const std::size_t n = std::size_t(groups.numberOf(group));
+        if (n == counts.size()) counts.push_back(0);
+        ++counts[n];
     };
     RowStore seen(int(g) + 1);
     std::vector<InternalName> key(g + 1);
@@ -229,8 +208,7 @@ void Aggregation::Run::count() {
         return;
     }
     for (std::size_t i = 0; i < counts.size(); ++i)
-        result->insert(InternalName(counts[i], InternalName::Integer, 0),
-                       groupCells.data() + i * g);
+        result->insert(InternalName(counts[i], InternalName::Integer, 0), groups.row(int(i)));
 }
 
 void Aggregation::Run::nest() {

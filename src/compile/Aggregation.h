@@ -4,8 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -51,10 +49,6 @@ class Aggregation : public Operator {
 
         // The group cells of a row.
         Group groupOf(Iterator* row) const;
-        // Whether the row is the first of its group with its value of the aggregated variable:
-        // count and sum fold the set of values, whatever other columns (a molecule's host kept
-        // as the operand's key) the body's rows carry.
-        bool firstOfItsValue(Iterator* row, std::set<Group>& seen) const;
         // The mapped value of a row's aggregated column.
         InternalName valueOf(Iterator* row) const;
 

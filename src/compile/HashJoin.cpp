@@ -4,34 +4,11 @@
 #include <numeric>
 #include <utility>
 
+#include "objectbase/CellHash.h"
 #include "platform/ControlEvents.h"
 
-namespace {
-
-std::uint64_t cellWord(const InternalName& c) {
-    return std::uint32_t(c.getValue()) | std::uint64_t(std::uint8_t(c.getType())) << 32 |
-           std::uint64_t(std::uint8_t(c.getArity())) << 40;
-}
-
-template <class CellAt>
-std::uint64_t hashKey(CellAt cellAt, std::size_t width) {
-    std::uint64_t h = 0x9E3779B97F4A7C15ULL;
-    for (std::size_t k = 0; k < width; ++k) {
-        h = (h ^ cellWord(cellAt(k))) * 0xff51afd7ed558ccdULL;
-        h ^= h >> 29;
-    }
-    return h;
-}
-
-}  // namespace
-
 std::size_t HashJoin::CellsHash::operator()(const std::vector<InternalName>& cells) const {
-    std::uint64_t h = 1469598103934665603ULL;
-    for (const InternalName& c : cells) {
-        h = (h ^ std::uint32_t(c.getValue())) * 1099511628211ULL;
-        h = (h ^ std::uint32_t(c.getType() << 8 | (c.getArity() & 0xff))) * 1099511628211ULL;
-    }
-    return std::size_t(h);
+    return std::size_t(hashCells(cells.data(), cells.size()));
 }
 
 HashJoin::HashJoin(SetOperand* left, SetOperand* right, std::vector<int> leftPositions,
@@ -100,53 +77,22 @@ HashJoin::HashJoin(SetOperand* left, SetOperand* right, std::vector<int> leftPos
         if (r.slot == 1) r.column = keep(r.column);
 }
 
-template <class CellAt>
-std::size_t HashJoin::slotOf(std::uint64_t hash, CellAt cellAt) const {
-    const std::size_t mask = table.size() - 1;
-    const InternalName first = cellAt(0);
-    for (std::size_t at = std::size_t(hash) & mask;; at = (at + 1) & mask) {
-        const Slot& slot = table[at];
-        if (slot.id == 0) return at;
-        if (slot.first != first) continue;
-        const InternalName* key = groupKeys.data() + std::size_t(slot.id - 1) * keyWidth;
-        bool same = true;
-        for (std::size_t k = 1; k < keyWidth && same; ++k) same = key[k] == cellAt(k);
-        if (same) return at;
-    }
-}
-
-void HashJoin::growTable() {
-    table.assign(table.size() * 2, Slot{});
-    const std::size_t groups = groupKeys.size() / keyWidth;
-    for (std::size_t g = 0; g < groups; ++g) {
-        const InternalName* key = groupKeys.data() + g * keyWidth;
-        auto cellAt = [key](std::size_t k) { return key[k]; };
-        table[slotOf(hashKey(cellAt, keyWidth), cellAt)] = {key[0], std::uint32_t(g) + 1};
-    }
-}
-
 void HashJoin::group() {
     grouped = true;
     // The grouping reads the right rows twice: rows computed on every read are made once.
     if (right->holdsComputedSource()) right->storeRows();
     // Two passes over the right rows: the first numbers and counts the groups, the second
     // copies each row's kept cells to its group's place.
-    table.assign(16, Slot{});
     std::vector<std::uint32_t> groupOfRow;
     right->forEachDistinctRow([&](const InternalName* row) {
         auto cellAt = [this, row](std::size_t k) { return row[rightPositions[k] - 1]; };
-        const std::uint64_t hash = hashKey(cellAt, keyWidth);
-        std::size_t at = slotOf(hash, cellAt);
-        if (table[at].id == 0) {
+        const auto [g, fresh] =
+            table.insert(hashCellsAt(cellAt, keyWidth), std::uint32_t(starts.size()),
+                         [&](std::uint32_t n) { return groupHas(n, cellAt); });
+        if (fresh) {
             for (std::size_t k = 0; k < keyWidth; ++k) groupKeys.push_back(cellAt(k));
             starts.push_back(0);
-            table[at] = {cellAt(0), std::uint32_t(starts.size())};
-            if (starts.size() * 2 > table.size()) {
-                growTable();
-                at = slotOf(hash, cellAt);
-            }
         }
-        const std::uint32_t g = table[at].id - 1;
         groupOfRow.push_back(g);
         ++starts[g];
     });
@@ -164,8 +110,7 @@ void HashJoin::group() {
     const std::size_t groups = groupKeys.size() / keyWidth;
     for (std::size_t g = 0; g < groups; ++g) {
         const InternalName* key = groupKeys.data() + g * keyWidth;
-        const std::uint64_t bit =
-            (hashKey([key](std::size_t k) { return key[k]; }, keyWidth) >> 32) & filterMask;
+        const std::uint64_t bit = (hashCells(key, keyWidth) >> 32) & filterMask;
         filter[bit >> 6] |= std::uint64_t(1) << (bit & 63);
     }
     const std::size_t width = rightColumns.size();
@@ -187,12 +132,13 @@ void HashJoin::produce(const RowSink& emit) {
     left->forEachDistinctRow([&](const InternalName* row) {
         if (stopPoll.stop()) return false;
         auto cellAt = [this, row](std::size_t k) { return row[leftPositions[k] - 1]; };
-        const std::uint64_t hash = hashKey(cellAt, keyWidth);
+        const std::uint64_t hash = hashCellsAt(cellAt, keyWidth);
         if (!mayMeet(hash)) return true;
-        const Slot& g = table[slotOf(hash, cellAt)];
-        if (g.id == 0) return true;
+        const std::int64_t g =
+            table.find(hash, [&](std::uint32_t n) { return groupHas(n, cellAt); });
+        if (g < 0) return true;
         rowOf[0] = row;
-        for (std::uint32_t at = starts[g.id - 1]; at < starts[g.id]; ++at) {
+        for (std::uint32_t at = starts[std::size_t(g)]; at < starts[std::size_t(g) + 1]; ++at) {
             rowOf[1] = groupedCells.data() + std::size_t(at) * rightColumns.size();
             bool holds = true;
             for (const Agree& r : agree)

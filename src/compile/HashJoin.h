@@ -7,6 +7,7 @@
 
 #include "compile/Operand.h"
 #include "compile/Ref.h"
+#include "foundation/FlatHashTable.h"
 
 // The right rows are grouped by a hash of their join cells (one counting pass and a copy of the
 // cells the result reads, no sort), then each left row, in the order it comes, meets the rows of
@@ -50,11 +51,14 @@ class HashJoin : public RowSource {
 
   private:
     void group();
-    // The slot of the group whose join cells are cellAt(0 .. keyWidth - 1), hashed to `hash`,
-    // or the free slot where it would go.
+    // Whether group g's join cells are cellAt(0 .. keyWidth - 1).
     template <class CellAt>
-    std::size_t slotOf(std::uint64_t hash, CellAt cellAt) const;
-    void growTable();
+    bool groupHas(std::uint32_t g, CellAt cellAt) const {
+        const InternalName* key = groupKeys.data() + std::size_t(g) * keyWidth;
+        for (std::size_t k = 0; k < keyWidth; ++k)
+            if (key[k] != cellAt(k)) return false;
+        return true;
+    }
     // False when no group has join cells of this hash: most left rows of a selective join meet
     // no right row, and the filter answers them from the cache where the table would not.
     bool mayMeet(std::uint64_t hash) const {
@@ -72,13 +76,8 @@ class HashJoin : public RowSource {
     bool distinct = false;
 
     bool grouped = false;
-    // A slot keeps the first join cell beside the group number, so that most probes of a join
-    // on several cells read no further.
-    struct Slot {
-        InternalName first;
-        std::uint32_t id = 0;  // group number + 1; 0 is a free slot
-    };
-    std::vector<Slot> table;
+    // The groups numbered by their join cells, in the order the right rows bring them.
+    EntryIndex table;
     // One bit per hash value modulo filterMask + 1, 16 bits for each group.
     std::vector<std::uint64_t> filter;
     std::uint64_t filterMask = 0;

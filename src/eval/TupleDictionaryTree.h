@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "foundation/FlatHashTable.h"
 #include "foundation/ManagedObject.h"
 #include "objectbase/InternalName.h"
 
@@ -29,7 +30,7 @@ class TupleDictionaryTree : public ManagedObject {
     void prefetch(const InternalName* rows, int n, int count);
 
     // The number of nodes below the root.
-    std::size_t nodeCount() const { return used; }
+    std::size_t nodeCount() const { return slots.size(); }
 
   protected:
     ~TupleDictionaryTree() override = default;
@@ -40,17 +41,17 @@ class TupleDictionaryTree : public ManagedObject {
         std::uint64_t name = 0;
         std::uint32_t parent = 0;
         std::uint32_t child = 0;
+        bool isFree() const { return child == 0; }
     };
     static std::uint64_t pack(const InternalName& name);
-    static std::size_t hash(std::uint64_t name, std::uint32_t parent);
+    static std::uint64_t hash(std::uint64_t name, std::uint32_t parent);
+    static std::uint64_t hashOf(const Slot& slot) { return hash(slot.name, slot.parent); }
     // The slot of the edge, or the free slot where it belongs.
-    Slot& find(std::uint64_t name, std::uint32_t parent);
-    void grow();
+    std::size_t find(std::uint64_t name, std::uint32_t parent) const;
     // Adds the path of the row's cells from index `from` on below `node`.
     void extend(const InternalName* cells, int count, int from, std::uint32_t node);
 
-    std::vector<Slot> slots;
-    std::size_t used = 0;
+    FlatHashTable<Slot> slots;
     // A row without columns has the empty path, recorded here.
     bool emptyRowSeen = false;
 };

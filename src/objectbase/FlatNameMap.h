@@ -5,15 +5,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <utility>
-#include <vector>
 
+#include "foundation/FlatHashTable.h"
+#include "objectbase/CellHash.h"
 #include "objectbase/InternalName.h"
 
 // The object base binds every symbol to its object and back: two entries per name, and an
 // imported document has several names per element. A node-based hash map spends a separate
 // allocation of 48 bytes and a bucket pointer on each entry; here an entry is its key and value
-// inside one array kept at most 3/4 full (linear probing, erasure by shifting the following
-// entries back, so no tombstones).
+// inside the slots of the shared open-addressing table, kept at most 3/4 full.
 //
 // Keys are identifiers (InternalName or a type derived from it); kind 255 marks a free slot and
 // is no identifier's kind. Iterators and pointers stay valid only until the next insert or erase.
@@ -22,12 +22,22 @@ class FlatNameMap {
   public:
     using value_type = std::pair<Key, Value>;
 
-    template <class Slot>
+  private:
+    static constexpr std::uint8_t FreeKind = 255;
+    struct Entry : value_type {
+        Entry() : value_type(Key(InternalName(0, FreeKind, 0)), Value()) {}
+        Entry(const Key& key, const Value& value) : value_type(key, value) {}
+        bool isFree() const { return this->first.getType() == FreeKind; }
+    };
+    using Table = FlatHashTable<Entry, 3, 4>;
+
+  public:
+    template <class Slot, class Pair>
     class Cursor {
       public:
         Cursor(Slot* at, Slot* end) : at(at), end(end) { skipFree(); }
-        Slot& operator*() const { return *at; }
-        Slot* operator->() const { return at; }
+        Pair& operator*() const { return *at; }
+        Pair* operator->() const { return at; }
         Cursor& operator++() {
             ++at;
             skipFree();
@@ -39,47 +49,38 @@ class FlatNameMap {
       private:
         friend class FlatNameMap;
         void skipFree() {
-            while (at != end && isFree(at->first)) ++at;
+            while (at != end && at->isFree()) ++at;
         }
         Slot* at;
         Slot* end;
     };
-    using iterator = Cursor<value_type>;
-    using const_iterator = Cursor<const value_type>;
+    using iterator = Cursor<Entry, value_type>;
+    using const_iterator = Cursor<const Entry, const value_type>;
 
-    iterator begin() { return iterator(slots.data(), slots.data() + slots.size()); }
-    iterator end() { return iterator(slots.data() + slots.size(), slots.data() + slots.size()); }
-    const_iterator begin() const {
-        return const_iterator(slots.data(), slots.data() + slots.size());
-    }
-    const_iterator end() const {
-        return const_iterator(slots.data() + slots.size(), slots.data() + slots.size());
-    }
+    iterator begin() { return cursorAt(0); }
+    iterator end() { return cursorAt(slots.capacity()); }
+    const_iterator begin() const { return cursorAt(0); }
+    const_iterator end() const { return cursorAt(slots.capacity()); }
 
-    std::size_t size() const { return used; }
-    bool empty() const { return used == 0; }
+    std::size_t size() const { return slots.size(); }
+    bool empty() const { return slots.empty(); }
 
     iterator find(const Key& key) {
-        if (used == 0) return end();
-        const std::size_t at = slotOf(key);
-        return isFree(slots[at].first) ? end() : cursorAt(at);
+        const Entry* found = slots.find(hashCell(key), matcher(key));
+        return found == nullptr ? end() : cursorAt(std::size_t(found - data()));
     }
     const_iterator find(const Key& key) const {
-        if (used == 0) return end();
-        const std::size_t at = slotOf(key);
-        return isFree(slots[at].first)
-                   ? end()
-                   : const_iterator(slots.data() + at, slots.data() + slots.size());
+        const Entry* found = slots.find(hashCell(key), matcher(key));
+        return found == nullptr ? end() : cursorAt(std::size_t(found - data()));
     }
     std::size_t count(const Key& key) const { return find(key) != end() ? 1 : 0; }
 
     // Inserts (key, value) unless the key is present; the entry and whether it was inserted.
     std::pair<iterator, bool> emplace(const Key& key, const Value& value) {
-        reserveOneMore();
-        const std::size_t at = slotOf(key);
-        if (!isFree(slots[at].first)) return {cursorAt(at), false};
-        slots[at] = value_type(key, value);
-        ++used;
+        slots.reserve(1, hashOf);
+        const std::size_t at = slots.probe(hashCell(key), matcher(key));
+        if (!slots[at].isFree()) return {cursorAt(at), false};
+        slots.fill(at, Entry(key, value));
         return {cursorAt(at), true};
     }
     // Inserts a default value unless the key is present.
@@ -92,63 +93,27 @@ class FlatNameMap {
 
     // The number of entries removed (0 or 1).
     std::size_t erase(const Key& key) {
-        if (used == 0) return 0;
-        const std::size_t at = slotOf(key);
-        if (isFree(slots[at].first)) return 0;
-        eraseSlot(at);
+        if (slots.empty()) return 0;
+        const std::size_t at = slots.probe(hashCell(key), matcher(key));
+        if (slots[at].isFree()) return 0;
+        slots.erase(at, hashOf);
         return 1;
     }
-    void erase(iterator position) { eraseSlot(std::size_t(position.at - slots.data())); }
+    void erase(iterator position) { slots.erase(std::size_t(position.at - data()), hashOf); }
 
-    void clear() {
-        std::vector<value_type>().swap(slots);
-        used = 0;
-    }
+    void clear() { slots.release(); }
 
   private:
-    static constexpr std::uint8_t FreeKind = 255;
-
-    static bool isFree(const Key& key) { return key.getType() == FreeKind; }
-    static Key freeKey() { return Key(InternalName(0, FreeKind, 0)); }
-    static std::size_t hashOf(const Key& key) {
-        std::uint64_t bits = static_cast<std::uint32_t>(key.getValue());
-        bits |= static_cast<std::uint64_t>(key.getType()) << 32;
-        bits |= static_cast<std::uint64_t>(key.getArity() & 0xff) << 40;
-        bits *= 0x9e3779b97f4a7c15ULL;
-        return std::size_t(bits ^ (bits >> 31));
+    static std::uint64_t hashOf(const Entry& entry) { return hashCell(entry.first); }
+    static auto matcher(const Key& key) {
+        return [&key](const Entry& entry) { return entry.first == key; };
     }
-    std::size_t mask() const { return slots.size() - 1; }
-    iterator cursorAt(std::size_t at) {
-        return iterator(slots.data() + at, slots.data() + slots.size());
-    }
-    // The slot holding the key, or the free slot where it belongs.
-    std::size_t slotOf(const Key& key) const {
-        std::size_t at = hashOf(key) & mask();
-        while (!isFree(slots[at].first) && !(slots[at].first == key)) at = (at + 1) & mask();
-        return at;
-    }
-    void reserveOneMore() {
-        if ((used + 1) * 4 <= slots.size() * 3) return;
-        std::vector<value_type> old(slots.empty() ? 16 : slots.size() * 2,
-                                    value_type(freeKey(), Value()));
-        old.swap(slots);
-        for (value_type& entry : old)
-            if (!isFree(entry.first)) slots[slotOf(entry.first)] = std::move(entry);
-    }
-    // Frees the slot and moves back every following entry that may no longer be found past it.
-    void eraseSlot(std::size_t hole) {
-        for (std::size_t next = (hole + 1) & mask(); !isFree(slots[next].first);
-             next = (next + 1) & mask()) {
-            const std::size_t home = hashOf(slots[next].first) & mask();
-            if (((next - home) & mask()) >= ((next - hole) & mask())) {
-                slots[hole] = std::move(slots[next]);
-                hole = next;
-            }
-        }
-        slots[hole] = value_type(freeKey(), Value());
-        --used;
+    Entry* data() { return slots.capacity() == 0 ? nullptr : &slots[0]; }
+    const Entry* data() const { return slots.capacity() == 0 ? nullptr : &slots[0]; }
+    iterator cursorAt(std::size_t at) { return iterator(data() + at, data() + slots.capacity()); }
+    const_iterator cursorAt(std::size_t at) const {
+        return const_iterator(data() + at, data() + slots.capacity());
     }
 
-    std::vector<value_type> slots;  // a power of two in size, or empty
-    std::size_t used = 0;
+    Table slots;
 };

@@ -4,23 +4,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "foundation/LinearProbing.h"
+#include "foundation/FlatHashTable.h"
+#include "objectbase/CellHash.h"
 
-namespace {
-
-std::size_t hashOf(const InternalName& name) {
-    std::uint64_t h = std::uint64_t(std::uint32_t(name.getValue())) |
-                      (std::uint64_t(std::uint8_t(name.getType())) << 32) |
-                      (std::uint64_t(std::uint8_t(name.getArity())) << 40);
-    h ^= h >> 33;
-    h *= 0xff51afd7ed558ccdULL;
-    h ^= h >> 33;
-    return std::size_t(h);
-}
-
-}  // namespace
-
-// The hash set over the members (linear probing, at most half full, a power of two in size).
+// The hash set over the members (the shared open-addressing table, at most half full).
 // A slot marks the members added since the sorted array was last read (the tail): a read collects
 // them from the slots, sorts them and merges them in. They used to be appended to a list of their
 // own as well, which cost a write to one more cache line per new member and 8 to 16 bytes a member
@@ -48,9 +35,8 @@ struct MemberSet::Hashed {
     };
     static_assert(sizeof(Slot) == 8);
 
-    std::vector<Slot> slots;
-    // Members in slots, and how many of them are marked added.
-    std::size_t count = 0;
+    FlatHashTable<Slot> slots;
+    // How many members in slots are marked added.
     std::size_t added = 0;
     // The run starts at this index of the sorted array. Only an insert in ascending order
     // while no member is marked added extends the run, and every other insert folds it first:
@@ -59,56 +45,39 @@ struct MemberSet::Hashed {
     // Members erased since the last read may still stand in the sorted array (before the run).
     bool erasedSinceRead = false;
 
+    static std::uint64_t hashOf(const Slot& slot) { return hashCell(slot.name()); }
     // The slot holding `name`, or the free slot where it goes.
     std::size_t probe(const InternalName& name) const {
-        const std::size_t mask = slots.size() - 1;
-        std::size_t at = hashOf(name) & mask;
-        while (!slots[at].isFree() && !slots[at].holds(name)) at = (at + 1) & mask;
-        return at;
+        return slots.probe(hashCell(name), [&name](const Slot& slot) { return slot.holds(name); });
     }
-    bool has(const InternalName& name) const { return !slots[probe(name)].isFree(); }
-    void grow() {
-        rehashLinearProbing(
-            slots, slots.size() * 2, [](const Slot& slot) { return slot.isFree(); },
-            [](const Slot& slot) { return hashOf(slot.name()); });
+    bool has(const InternalName& name) const {
+        return slots.find(hashCell(name), [&name](const Slot& slot) { return slot.holds(name); }) !=
+               nullptr;
     }
     // `isAdded`: the member is not in the sorted array yet.
     bool insert(const InternalName& name, bool isAdded) {
-        if ((count + 1) * 2 > slots.size()) grow();
+        slots.reserve(1, hashOf);
         const std::size_t at = probe(name);
         if (!slots[at].isFree()) return false;
-        slots[at] = Slot{name.getValue(), std::uint8_t(name.getType()),
-                         std::int8_t(name.getArity()), isAdded};
-        ++count;
+        slots.fill(at, Slot{name.getValue(), std::uint8_t(name.getType()),
+                            std::int8_t(name.getArity()), isAdded});
         if (isAdded) ++added;
         return true;
     }
-    // Backward-shift deletion keeps every probe path unbroken without tombstones.
     bool erase(const InternalName& name) {
-        const std::size_t mask = slots.size() - 1;
-        std::size_t hole = probe(name);
-        if (slots[hole].isFree()) return false;
-        if (slots[hole].added) --added;
-        slots[hole] = Slot{};
-        --count;
-        for (std::size_t at = (hole + 1) & mask; !slots[at].isFree(); at = (at + 1) & mask) {
-            const std::size_t home = hashOf(slots[at].name()) & mask;
-            // The entry may move into the hole unless its home lies cyclically in (hole, at].
-            const bool homeBetween =
-                hole <= at ? (home > hole && home <= at) : (home > hole || home <= at);
-            if (homeBetween) continue;
-            slots[hole] = slots[at];
-            slots[at] = Slot{};
-            hole = at;
-        }
+        if (slots.empty()) return false;
+        const std::size_t at = probe(name);
+        if (slots[at].isFree()) return false;
+        if (slots[at].added) --added;
+        slots.erase(at, hashOf);
         return true;
     }
     // The members marked added, unmarked, in ascending order.
     std::vector<InternalName> takeAdded() {
         std::vector<std::uint64_t> keys;
         keys.reserve(added);
-        for (Slot& slot : slots)
-            if (slot.added) {
+        for (std::size_t at = 0; at < slots.capacity(); ++at)
+            if (Slot& slot = slots[at]; slot.added) {
                 slot.added = false;
                 keys.push_back(keyOf(slot));
             }
@@ -195,7 +164,7 @@ bool MemberSet::contains(const InternalName& name) const {
 
 void MemberSet::prefetch(const InternalName& name) const {
     if (const Hashed* set = hashed()) {
-        __builtin_prefetch(set->slots.data() + (hashOf(name) & (set->slots.size() - 1)));
+        set->slots.prefetch(hashCell(name));
         // Members that came in ascending order form a run at the array's end: a membership
         // test reads the run's last member too. A run stands only while no member is marked
         // added, and asking so spares the array's header, one more miss per hint.
@@ -241,7 +210,7 @@ bool MemberSet::insert(const InternalName& name) {
 void MemberSet::startHashing() {
     // More than SmallLimit members: the array is on the heap, with room for the hash set's address.
     sorted.setSpare(new Hashed());
-    hashed()->slots.assign(4 * SmallLimit, Hashed::Slot{});
+    hashed()->slots.reserve(2 * SmallLimit, Hashed::hashOf);
     for (const InternalName& name : sorted) hashed()->insert(name, false);
     hashed()->runBegin = sorted.size();
 }
@@ -263,7 +232,7 @@ bool MemberSet::erase(const InternalName& name) {
 }
 
 std::size_t MemberSet::size() const {
-    return hashed() != nullptr ? hashed()->count + (sorted.size() - hashed()->runBegin)
+    return hashed() != nullptr ? hashed()->slots.size() + (sorted.size() - hashed()->runBegin)
                                : sorted.size();
 }
 
@@ -284,7 +253,7 @@ void MemberSet::kept(std::span<const InternalName>& front, std::vector<InternalN
     front = sorted.view();
     if (hashed()->added == 0) return;
     added.reserve(hashed()->added);
-    for (const Hashed::Slot& slot : hashed()->slots)
+    for (const Hashed::Slot& slot : hashed()->slots.allSlots())
         if (slot.added) added.push_back(slot.name());
 }
 

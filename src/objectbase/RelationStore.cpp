@@ -2,28 +2,10 @@
 #include "objectbase/RelationStore.h"
 
 #include <algorithm>
-#include <cassert>
 
-#include "foundation/LinearProbing.h"
+#include "objectbase/CellHash.h"
 
 namespace {
-
-std::uint64_t bitsOf(const InternalName& name) {
-    return std::uint64_t(std::uint32_t(name.getValue())) |
-           (std::uint64_t(std::uint8_t(name.getType())) << 32) |
-           (std::uint64_t(std::uint8_t(name.getArity())) << 40);
-}
-
-std::uint64_t mix(std::uint64_t h) {
-    h ^= h >> 33;
-    h *= 0xff51afd7ed558ccdULL;
-    h ^= h >> 33;
-    h *= 0xc4ceb9fe1a85ec53ULL;
-    h ^= h >> 33;
-    return h;
-}
-
-constexpr std::size_t InitialSlots = 8;
 
 // A word whose unsigned order is the identifier order: value (signed), kind, flag (signed).
 std::uint64_t orderKey(const InternalName& name) {
@@ -35,7 +17,7 @@ std::uint64_t orderKey(const InternalName& name) {
 }  // namespace
 
 std::size_t RelationStore::NameHash::operator()(const InternalName& name) const {
-    return std::size_t(mix(bitsOf(name)));
+    return std::size_t(hashCell(name));
 }
 
 RelationStore::RelationStore(int width) : rowWidth(width < 0 ? 0 : width) {}
@@ -48,40 +30,18 @@ int RelationStore::compareRows(const InternalName* a, const InternalName* b, int
     return 0;
 }
 
-std::uint32_t RelationStore::hashRow(const InternalName* row) const {
-    std::uint64_t h = 0x9e3779b97f4a7c15ULL;
-    for (int i = 0; i < rowWidth; ++i) h = mix(h ^ bitsOf(row[i]));
-    return std::uint32_t(h >> 32);
-}
-
-std::size_t RelationStore::probe(const InternalName* row, std::uint32_t hash) const {
-    const std::size_t mask = slots.size() - 1;
-    std::size_t at = hash & mask;
-    while (true) {
-        const Slot& slot = slots[at];
-        if (slot.row == 0) return at;
-        if (slot.hash == hash && compareRows(this->row(int(slot.row - 1)), row, rowWidth) == 0)
-            return at;
-        at = (at + 1) & mask;
-    }
-}
-
-void RelationStore::grow() const {
-    rehashLinearProbing(
-        slots, slots.empty() ? InitialSlots : slots.size() * 2,
-        [](const Slot& slot) { return slot.row == 0; }, [](const Slot& slot) { return slot.hash; });
+std::uint64_t RelationStore::hashRow(const InternalName* row) const {
+    return hashCells(row, std::size_t(rowWidth));
 }
 
 int RelationStore::find(const InternalName* row) const {
     hashAppended();
-    if (slots.empty()) return -1;
-    const Slot& slot = slots[probe(row, hashRow(row))];
-    return slot.row == 0 ? -1 : int(slot.row - 1);
+    return int(slots.find(hashRow(row), [&](std::uint32_t i) { return rowIs(i, row); }));
 }
 
 void RelationStore::prefetch(const InternalName* row) const {
     // Only a hint: rows appended since the hash set was last used may move slots later.
-    if (!slots.empty()) __builtin_prefetch(&slots[hashRow(row) & (slots.size() - 1)]);
+    slots.prefetch(hashRow(row));
 }
 
 // Inlined into insert, the hot path of every predicate head (measured: a call there costs the
@@ -103,16 +63,20 @@ void RelationStore::prefetch(const InternalName* row) const {
 }
 
 bool RelationStore::insert(const InternalName* row) {
+    const int before = rowCount;
+    return numberOf(row) == before;
+}
+
+int RelationStore::numberOf(const InternalName* row) {
     hashAppended();
-    if (std::size_t(rowCount + 1) * 2 > slots.size()) grow();
-    const std::uint32_t hash = hashRow(row);
-    const std::size_t at = probe(row, hash);
-    if (slots[at].row != 0) return false;
     // The slot takes the number the row gets now.
-    slots[at] = Slot{std::uint32_t(rowCount + 1), hash};
-    ++hashedRows;
-    appendRow(row);
-    return true;
+    const auto [number, fresh] = slots.insert(hashRow(row), std::uint32_t(rowCount),
+                                              [&](std::uint32_t i) { return rowIs(i, row); });
+    if (fresh) {
+        ++hashedRows;
+        appendRow(row);
+    }
+    return int(number);
 }
 
 void RelationStore::appendNew(const InternalName* row) {
@@ -120,14 +84,10 @@ void RelationStore::appendNew(const InternalName* row) {
 }
 
 void RelationStore::hashRows() const {
-    while (std::size_t(rowCount) * 2 > slots.size()) grow();
-    for (std::int32_t i = hashedRows; i < rowCount; ++i) {
-        const std::uint32_t hash = hashRow(row(i));
-        const std::size_t at = probe(row(i), hash);
-        // appendNew was promised a row not stored yet.
-        assert(slots[at].row == 0);
-        slots[at] = Slot{std::uint32_t(i + 1), hash};
-    }
+    // appendNew was promised rows not stored yet: they are numbered without a comparison.
+    slots.reserve(std::size_t(rowCount - hashedRows), EntryIndex::hashOf);
+    for (std::int32_t i = hashedRows; i < rowCount; ++i)
+        slots.add(hashRow(row(i)), std::uint32_t(i));
     hashedRows = rowCount;
 }
 
@@ -212,18 +172,9 @@ bool RelationStore::holds(const InternalName& name) const {
 
 void RelationStore::reindex() {
     ++changeCount;
-    slots.clear();
-    std::size_t size = InitialSlots;
-    while (size < std::size_t(rowCount) * 2) size *= 2;
-    slots.assign(size, Slot{});
-    const std::size_t mask = size - 1;
-    for (std::int32_t i = 0; i < rowCount; ++i) {
-        const std::uint32_t hash = hashRow(row(i));
-        std::size_t at = hash & mask;
-        while (slots[at].row != 0) at = (at + 1) & mask;
-        slots[at] = Slot{std::uint32_t(i + 1), hash};
-    }
-    hashedRows = rowCount;
+    slots.release();
+    hashedRows = 0;
+    hashRows();
     order.clear();
     for (int c = 0; std::size_t(c) < columns.size(); ++c) {
         if (columns[std::size_t(c)] == nullptr) continue;
@@ -241,7 +192,7 @@ bool RelationStore::rename(const InternalName& oldName, const InternalName& newN
     cells.reserve(old.size());
     rowCount = 0;
     hashedRows = 0;
-    slots.clear();
+    slots.release();
     order.clear();
     for (auto& index : columns)
         if (index != nullptr) index->clear();
@@ -259,8 +210,7 @@ void RelationStore::clear() {
     hashedRows = 0;
     cells.clear();
     cells.shrink_to_fit();
-    slots.clear();
-    slots.shrink_to_fit();
+    slots.release();
     order.clear();
     order.shrink_to_fit();
     columns.clear();

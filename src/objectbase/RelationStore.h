@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "foundation/FlatHashTable.h"
 #include "objectbase/InternalName.h"
 
 // A predicate frame used to keep every row in a search tree of pointers to separate cell arrays:
@@ -41,6 +42,9 @@ class RelationStore {
 
     // Appends a copy of the row unless an equal one is stored; true when it was new.
     bool insert(const InternalName* cells);
+    // The number of the row equal to `cells`, appended when there is none: the store numbers
+    // the distinct keys of a join or a grouping in the order they come.
+    int numberOf(const InternalName* cells);
     // Appends a copy of a row that the caller knows is not stored (a delta recording a fact the
     // object base has just found new). The row joins the hash set only when the set is next
     // used: a store that is only appended to and read in order never probes for it.
@@ -85,18 +89,12 @@ class RelationStore {
     static int compareRows(const InternalName* a, const InternalName* b, int width);
 
   private:
-    // One hash slot: the row number + 1 (0 is a free slot) and the row's hash bits, so that most
-    // probes of other rows never read their cells.
-    struct Slot {
-        std::uint32_t row = 0;
-        std::uint32_t hash = 0;
-    };
     struct NameHash {
         std::size_t operator()(const InternalName& name) const;
     };
     using ColumnIndex = std::unordered_map<InternalName, RowList, NameHash>;
 
-    std::uint32_t hashRow(const InternalName* row) const;
+    std::uint64_t hashRow(const InternalName* row) const;
     // Puts the rows appended by appendNew into the hash set.
     void hashAppended() const {
         if (hashedRows != rowCount) hashRows();
@@ -104,9 +102,10 @@ class RelationStore {
     void hashRows() const;
     // Appends the row's cells and indexes them in the built column indexes.
     void appendRow(const InternalName* row);
-    // The slot that holds the row equal to `cells` (hash `hash`), or the free slot where it goes.
-    std::size_t probe(const InternalName* row, std::uint32_t hash) const;
-    void grow() const;
+    // Whether row number `index` holds the cells.
+    bool rowIs(std::uint32_t index, const InternalName* cells) const {
+        return compareRows(row(int(index)), cells, rowWidth) == 0;
+    }
     // Rebuilds the hash set, the order and the built column indexes from the rows.
     void reindex();
     void indexColumn(ColumnIndex& index, int column, std::uint32_t from) const;
@@ -115,8 +114,8 @@ class RelationStore {
     std::int32_t rowCount = 0;
     std::uint32_t changeCount = 0;
     std::vector<InternalName> cells;
-    // A power of two in size, at most half full; holds the rows numbered below hashedRows.
-    mutable std::vector<Slot> slots;
+    // The hash set over the row numbers; holds the rows numbered below hashedRows.
+    mutable EntryIndex slots;
     mutable std::int32_t hashedRows = 0;
     // Row numbers in ascending row order; the rows numbered below its size are in it.
     mutable std::vector<std::uint32_t> order;

@@ -12,6 +12,7 @@
 
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
+#include "foundation/HashMix.h"
 
 // The entry stays 16 bytes: see the class comment.
 static_assert(sizeof(SymTabEntry) == 16);
@@ -168,53 +169,43 @@ FSymbol SymTab::GetFSymbol(const std::string& name, int kind, int arity) {
 }
 
 std::uint64_t SymTab::hashKey(std::string_view name, int kind, int arity) {
-    std::uint64_t hash = std::hash<std::string_view>()(name);
-    hash ^= (static_cast<std::uint64_t>(static_cast<std::uint32_t>(kind)) << 32 |
-             static_cast<std::uint32_t>(arity)) *
-            0x9e3779b97f4a7c15ULL;
-    // Mixed once more: the slot comes from the low bits, the tag from the top ones.
-    hash ^= hash >> 29;
-    hash *= 0xbf58476d1ce4e5b9ULL;
-    hash ^= hash >> 32;
-    return hash;
+    return hashMix::text(name, std::uint32_t(kind), std::uint32_t(arity));
 }
 
 std::size_t SymTab::slotOf(std::string_view name, int kind, int arity, std::uint64_t hash) const {
-    const std::size_t mask = index.size() - 1;
     const std::uint32_t tag = tagOf(hash);
     const std::uint32_t tagMask = (std::uint32_t{1} << tagBits) - 1;
-    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-        const std::uint32_t slot = index[at];
-        if (slot == 0) return at;
-        if ((slot & tagMask) != tag) continue;
-        const SymTabEntry& entry = byId[(slot >> tagBits) - 1];
-        if (entry.getKind() == kind && entry.getArity() == arity && entry.getName() == name)
-            return at;
-    }
+    return index.probe(hash, [&](IndexSlot slot) {
+        if ((slot.bits & tagMask) != tag) return false;
+        const SymTabEntry& entry = byId[(slot.bits >> tagBits) - 1];
+        return entry.getKind() == kind && entry.getArity() == arity && entry.getName() == name;
+    });
 }
 
-void SymTab::growIndex() {
-    if (nextIdOutgrowsTags()) tagBits = 0;
-    index.assign(index.empty() ? 64 : index.size() * 2, 0);
-    const std::size_t mask = index.size() - 1;
+std::uint64_t SymTab::hashOfSlot(std::uint32_t slot) const {
+    const SymTabEntry& entry = byId[(slot >> tagBits) - 1];
+    return hashKey(entry.getName(), entry.getKind(), entry.getArity());
+}
+
+void SymTab::dropTags() {
+    tagBits = 0;
+    index.release();
+    index.reserve(byId.size() + 1, [](IndexSlot) { return std::uint64_t(0); });
     std::uint32_t id = 0;
-    for (const SymTabEntry& entry : byId) {
-        ++id;
-        const std::uint64_t hash = hashKey(entry.getName(), entry.getKind(), entry.getArity());
-        std::size_t at = hash & mask;
-        while (index[at] != 0) at = (at + 1) & mask;
-        index[at] = id << tagBits | tagOf(hash);
-    }
+    for (const SymTabEntry& entry : byId)
+        index.add(hashKey(entry.getName(), entry.getKind(), entry.getArity()), IndexSlot{++id});
 }
 
 FSymbol SymTab::enter(const std::string& name, int kind, int arity) {
-    if ((byId.size() + 1) * 5 > index.size() * 4 || nextIdOutgrowsTags()) growIndex();
+    if (nextIdOutgrowsTags()) dropTags();
+    index.reserve(1, [this](IndexSlot slot) { return hashOfSlot(slot.bits); });
     const std::uint64_t hash = hashKey(name, kind, arity);
-    std::uint32_t& slot = index[slotOf(name, kind, arity, hash)];
-    if (slot != 0) return FSymbol(static_cast<std::int32_t>(slot >> tagBits), kind, arity);
+    const std::size_t at = slotOf(name, kind, arity, hash);
+    if (!index[at].isFree())
+        return FSymbol(static_cast<std::int32_t>(index[at].bits >> tagBits), kind, arity);
     const std::int32_t id = nextId();
     byId.emplace_back(name, kind, arity);
-    slot = static_cast<std::uint32_t>(id) << tagBits | tagOf(hash);
+    index.fill(at, IndexSlot{static_cast<std::uint32_t>(id) << tagBits | tagOf(hash)});
     return FSymbol(id, kind, arity);
 }
 
@@ -299,7 +290,7 @@ void SymTab::print(std::ostream& out) const {
 
 void SymTab::reset() {
     byId.clear();
-    index.clear();
+    index.release();
     tagBits = Tagged;
     initBuiltinSymbols();
 }
@@ -324,8 +315,8 @@ const SymTabEntry* SymTab::entryOf(std::int32_t id) const {
 
 const SymTabEntry* SymTab::lookup(const std::string& name, int kind, int arity) const {
     if (index.empty()) return nullptr;
-    const std::uint32_t slot = index[slotOf(name, kind, arity, hashKey(name, kind, arity))];
-    return slot == 0 ? nullptr : &byId[(slot >> tagBits) - 1];
+    const IndexSlot slot = index[slotOf(name, kind, arity, hashKey(name, kind, arity))];
+    return slot.isFree() ? nullptr : &byId[(slot.bits >> tagBits) - 1];
 }
 
 bool SymTab::isA(const std::string& className) const {

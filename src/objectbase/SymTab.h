@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "foundation/FLSysObject.h"
+#include "foundation/FlatHashTable.h"
 #include "objectbase/FSymbol.h"
 #include "objectbase/InternalName.h"
 
@@ -162,9 +163,10 @@ class SymTab : public FLSysObject {
     static std::uint64_t hashKey(std::string_view name, int kind, int arity);
     // The index slot that holds the key, or the empty slot where it belongs.
     std::size_t slotOf(std::string_view name, int kind, int arity, std::uint64_t hash) const;
-    // Doubles the index (or makes its first slots) and enters every id again, hashing the
-    // entries in id order.
-    void growIndex();
+    // The hash of the key whose id a slot holds, for growing the index.
+    std::uint64_t hashOfSlot(std::uint32_t slot) const;
+    // Enters every id again without tags, once ids outgrow the bits beside them.
+    void dropTags();
     // True when one more id would not fit beside the tag in a slot.
     bool nextIdOutgrowsTags() const {
         return tagBits != 0 && (byId.size() + 1) >> (32 - tagBits) != 0;
@@ -176,6 +178,10 @@ class SymTab : public FLSysObject {
     // id -> key) cost two tree nodes and a key comparison chain of string compares per lookup:
     // a 20 MB document enters about a million symbols.
     std::deque<SymTabEntry> byId;
-    std::vector<std::uint32_t> index;  // size a power of two, at most 4/5 full
+    struct IndexSlot {
+        std::uint32_t bits = 0;
+        bool isFree() const { return bits == 0; }
+    };
+    FlatHashTable<IndexSlot, 4, 5> index;
     std::uint32_t tagBits = Tagged;
 };

@@ -3,9 +3,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 
-#include "foundation/LinearProbing.h"
+#include "foundation/HashMix.h"
 
 namespace {
 
@@ -13,33 +12,17 @@ constexpr std::size_t textBlock = 64 * 1024;
 
 }  // namespace
 
-std::uint32_t IdTable::hashOf(std::string_view id) {
-    return static_cast<std::uint32_t>(std::hash<std::string_view>()(id));
-}
-
-std::size_t IdTable::slotOf(std::string_view id, std::uint32_t hash) const {
-    const std::size_t mask = index.size() - 1;
-    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-        const Slot& slot = index[at];
-        if (slot.number == 0) return at;
-        if (slot.hash == hash && entries[slot.number - 1].text() == id) return at;
-    }
+std::uint64_t IdTable::hashOf(std::string_view id) {
+    return hashMix::text(id);
 }
 
 void IdTable::indexNewEntries() {
     if (indexed == entries.size()) return;
-    if (2 * entries.size() > index.size()) {
-        std::size_t size = 64;
-        while (size < 2 * entries.size()) size *= 2;
-        rehashLinearProbing(
-            index, size, [](const Slot& slot) { return slot.number == 0; },
-            [](const Slot& slot) { return slot.hash; });
-    }
+    index.reserve(entries.size() - indexed, EntryIndex::hashOf);
     for (; indexed < entries.size(); ++indexed) {
         const std::string_view id = entries[indexed].text();
-        const std::uint32_t hash = hashOf(id);
-        Slot& slot = index[slotOf(id, hash)];
-        if (slot.number == 0) slot = Slot{static_cast<std::uint32_t>(indexed + 1), hash};
+        index.insert(hashOf(id), std::uint32_t(indexed),
+                     [&](std::uint32_t n) { return entries[n].text() == id; });
     }
 }
 
@@ -48,21 +31,22 @@ std::vector<InternalName> IdTable::targets() {
     const std::size_t count = references.size();
     std::vector<InternalName> found(count, InternalName::UndefinedObject);
     if (index.empty()) return found;
+    // The low half of a hash places the ID and tags its slot.
     std::vector<std::uint32_t> hashes(count);
-    for (std::size_t i = 0; i < count; ++i) hashes[i] = hashOf(references[i].id());
+    for (std::size_t i = 0; i < count; ++i) hashes[i] = std::uint32_t(hashOf(references[i].id()));
     // The slot of a reference well ahead, and the entry of one nearer, are fetched while this
     // one is looked up.
     constexpr std::size_t slotAhead = 16;
     constexpr std::size_t entryAhead = 8;
-    const std::size_t mask = index.size() - 1;
+    const std::size_t mask = index.capacity() - 1;
     for (std::size_t i = 0; i < count; ++i) {
-        if (i + slotAhead < count) __builtin_prefetch(&index[hashes[i + slotAhead] & mask]);
+        if (i + slotAhead < count) index.prefetch(hashes[i + slotAhead]);
         if (i + entryAhead < count) {
-            const Slot& slot = index[hashes[i + entryAhead] & mask];
-            if (slot.number != 0) __builtin_prefetch(&entries[slot.number - 1]);
+            const EntrySlot& slot = index[hashes[i + entryAhead] & mask];
+            if (!slot.isFree()) __builtin_prefetch(&entries[slot.number()]);
         }
-        const Slot& slot = index[slotOf(references[i].id(), hashes[i])];
-        if (slot.number != 0) found[i] = entries[slot.number - 1].object;
+        const std::int64_t n = entryOf(references[i].id(), hashes[i]);
+        if (n >= 0) found[i] = entries[std::size_t(n)].object;
     }
     return found;
 }
@@ -101,15 +85,14 @@ void IdTable::addReference(InternalName object, InternalName method, int number,
 
 const InternalName* IdTable::find(std::string_view id) {
     indexNewEntries();
-    if (index.empty()) return nullptr;
-    const std::size_t at = slotOf(id, hashOf(id));
-    return index[at].number != 0 ? &entries[index[at].number - 1].object : nullptr;
+    const std::int64_t n = entryOf(id, hashOf(id));
+    return n >= 0 ? &entries[std::size_t(n)].object : nullptr;
 }
 
 void IdTable::clear() {
     std::deque<Entry>().swap(entries);
     indexed = 0;
-    std::vector<Slot>().swap(index);
+    index.release();
     std::deque<Reference>().swap(references);
     std::vector<std::unique_ptr<char[]>>().swap(blocks);
     next = nullptr;

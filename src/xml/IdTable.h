@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/FlatHashTable.h"
 #include "objectbase/InternalName.h"
 
 // Records are appended while the document is mapped and looked up only when the references are
@@ -62,16 +63,11 @@ class IdTable {
             return {length <= inlineLength ? inlined : stored, length};
         }
     };
-    // The entry's number plus one (0 when the slot is free) and the low half of the ID's hash,
-    // so that a probe past other IDs does not read their entries.
-    struct Slot {
-        std::uint32_t number;
-        std::uint32_t hash;
-    };
-
-    static std::uint32_t hashOf(std::string_view id);
-    // The slot that holds the ID, or the free slot where it would go.
-    std::size_t slotOf(std::string_view id, std::uint32_t hash) const;
+    static std::uint64_t hashOf(std::string_view id);
+    // The number of the first entry of the ID, or -1.
+    std::int64_t entryOf(std::string_view id, std::uint64_t hash) const {
+        return index.find(hash, [&](std::uint32_t n) { return entries[n].text() == id; });
+    }
     // Puts the entries recorded since the last call into the index (the first of an ID wins).
     void indexNewEntries();
     // The first object of every reference's ID, UndefinedObject when there is none.
@@ -80,8 +76,8 @@ class IdTable {
 
     std::deque<Entry> entries;
     std::size_t indexed = 0;
-    // Open addressing, at most half full.
-    std::vector<Slot> index;
+    // The entries by ID, the first of each ID.
+    EntryIndex index;
     std::deque<Reference> references;
     // The texts, in blocks that never move.
     std::vector<std::unique_ptr<char[]>> blocks;
