@@ -8,11 +8,12 @@
 class FProgram;
 class OM;
 
-// A fixpoint stays one while the base only gains the facts appended to its program: every
-// consequence of the older facts is stored, so the rules need to meet only what is new. It is
-// gone as soon as anything else may have changed the base or the rules: another program, a new
-// rule, the base emptied, a round run on its own or by another evaluator, an evaluation that did
-// not finish (the evaluator forgets the fixpoint when it starts one).
+// A fixpoint stays one while the base only gains the clauses appended to its program: every
+// consequence of the older facts under the older rules is stored, so the old rules need to meet
+// only what is new, and a new rule the base once. It is gone as soon as anything else may have
+// changed the base or the rules: another program, the base emptied, a round run on its own or by
+// another evaluator, an evaluation that did not finish (the evaluator forgets the fixpoint when
+// it starts one).
 class LastFixpoint {
   public:
     LastFixpoint() = default;
@@ -28,17 +29,11 @@ class LastFixpoint {
     // never be evaluated again, so that its clauses go now.
     void forgetUnheld();
 
-    // The clauses appended to the remembered program since, all of them facts, as a new program
+    // The clauses appended to the remembered program since, facts and rules, as a new program
     // over the same table (the caller receives its reference; it may be empty). Null when
-    // nothing is remembered, the program is another one or shorter, the base was emptied or
-    // went through a round since (a single tp, another evaluator's evaluation), or some
-    // appended clause is a rule (a new rule must meet the whole base once).
-    FProgram* addedFacts(FProgram* program, const OM* base) const;
-
-    // Whether the rules of a part of a program read every relation positively (no negated
-    // literal, no aggregate): only then can the part start from new facts together with the
-    // parts below it, since nothing it derives depends on a relation being complete.
-    static bool monotone(FProgram* part);
+    // nothing is remembered, the program is another one or shorter, or the base was emptied or
+    // went through a round since (a single tp, another evaluator's evaluation).
+    FProgram* addedClauses(FProgram* program, const OM* base) const;
 
   private:
     FProgram* program = nullptr;

@@ -4,6 +4,7 @@
 
 #include "access/OMAccess.h"
 #include "compile/Normalizer.h"
+#include "eval/ChangedRelations.h"
 #include "eval/Matcher.h"
 #include "eval/Strata.h"
 #include "foundation/ErrorCatalogue.h"
@@ -103,12 +104,9 @@ void PrSemiNaive::beginInsertPhase() {
 void PrSemiNaive::dropDeltas() {
     // The object manager must not record through a table that is about to go.
     if (deltaTable != nullptr || triggerDeltaTable != nullptr) access->clearDelta();
-    decRef(deltaProgram);
-    decRef(triggerDeltaProgram);
-    decRef(firstDeltaProgram);
-    firstDeltaProgram = nullptr;
-    deltaProgram = nullptr;
-    triggerDeltaProgram = nullptr;
+    firstDeltaProgram.reset();
+    deltaProgram.reset();
+    triggerDeltaProgram.reset();
     delete deltaTable;
     delete triggerDeltaTable;
     deltaTable = nullptr;
@@ -127,7 +125,7 @@ int PrSemiNaive::evaluate(FProgram* program) {
     if (program == nullptr) return 0;
     // Whatever happens below, the base is no longer at the fixpoint remembered so far unless
     // this evaluation reaches the next one.
-    FProgram* added = lastFixpoint.addedFacts(program, access->om());
+    FProgram* added = lastFixpoint.addedClauses(program, access->om());
     lastFixpoint.forget();
     traceProgram(program);
     controlEvents::clearInterrupt();
@@ -169,34 +167,54 @@ int PrSemiNaive::evaluate(FProgram* program) {
 bool PrSemiNaive::evaluateAddedFacts(FProgram* program, FProgram* added) {
     const Strata strata(program, Strata::Inheritance::None);
     const std::vector<FProgram*>& parts = strata.parts();
+    // The lowest parts that read no relation the added facts may change under negation or in
+    // an aggregate only grow with the added facts. When already the lowest part reads one,
+    // every part is evaluated as from scratch, the added facts with the others in the first
+    // round.
+    const ChangedRelations changed(program, added);
     std::size_t plain = 0;
-    while (plain < parts.size() && LastFixpoint::monotone(parts[plain])) ++plain;
-    // When already the lowest part reads a relation under negation or in an aggregate, every
-    // part is evaluated as from scratch, the added facts with the others in the first round.
+    while (plain < parts.size() && !changed.readUnderNegationOrAggregate(parts[plain])) ++plain;
     std::size_t next = 0;
     if (plain > 0) {
         // The rules of those parts, and the added facts, so that the rewriting gives the
         // relations of the facts delta predicates as well: before, only the first round of the
-        // whole program brought facts.
+        // whole program brought facts. The first round inserts the added facts and runs the
+        // new rules of those parts, which have not met the base yet; the delta rounds after it
+        // give every rule the facts that round made.
+        std::set<const FRule*> newRules;
+        added->forEachClause(
+            [&newRules](FRule* rule) {
+                if (rule->ruleKind() == FRule::Rule) newRules.insert(rule);
+                return true;
+            },
+            [](const FactList&, std::size_t) { return true; });
         auto* start = new FProgram(new clib_list<FRule*>, program->getSymTab());
+        auto* opening = new FProgram(new clib_list<FRule*>, program->getSymTab());
         for (std::size_t i = 0; i < plain; ++i)
             parts[i]->forEachClause(
-                [start](FRule* rule) {
-                    if (rule->ruleKind() == FRule::Rule) start->append(rule);
+                [&](FRule* rule) {
+                    if (rule->ruleKind() != FRule::Rule) return true;
+                    start->append(rule);
+                    if (newRules.count(rule) != 0) opening->append(rule);
                     return true;
                 },
                 [](const FactList&, std::size_t) { return true; });
         added->forEachClause(
-            [start](FRule* rule) {
+            [&](FRule* rule) {
+                if (rule->ruleKind() == FRule::Rule) return true;
                 start->append(rule);
+                opening->append(rule);
                 return true;
             },
-            [start](const FactList& facts, std::size_t i) {
+            [&](const FactList& facts, std::size_t i) {
                 start->appendFact(facts, i);
+                opening->appendFact(facts, i);
                 return true;
             });
         start->setInheritanceMark(program->inheritanceMark());
-        const bool reached = semiNaiveFixpoint(start, added);
+        opening->setInheritanceMark(program->inheritanceMark());
+        const bool reached = semiNaiveFixpoint(start, opening);
+        decRef(opening);
         decRef(start);
         if (!reached) return false;
         next = plain;
@@ -213,12 +231,9 @@ bool PrSemiNaive::semiNaiveFixpoint(FProgram* program, FProgram* opening) {
     unrecordedReads = false;
     deltaTable = rewriteProgram(program, 0);
     if (deltaTable != nullptr) {
-        firstDeltaProgram = new FProgram(new clib_list<FRule*>, program->getSymTab());
-        deltaProgram = buildDeltaProgram(program, deltaTable, firstDeltaProgram);
-        if (firstDeltaProgram->getRules()->empty()) {
-            decRef(firstDeltaProgram);
-            firstDeltaProgram = nullptr;
-        }
+        firstDeltaProgram = std::make_unique<DeltaRules>();
+        deltaProgram = buildDeltaProgram(program, deltaTable, firstDeltaProgram.get());
+        if (firstDeltaProgram->empty()) firstDeltaProgram.reset();
     }
     if (deltaProgram == nullptr) {
         dropDeltas();
@@ -234,10 +249,16 @@ bool PrSemiNaive::semiNaiveFixpoint(FProgram* program, FProgram* opening) {
     }
     if ((flags & TraceProgram) != 0) {
         debug << "Program rewritten:" << std::endl;
-        deltaProgram->display(debug);
+        FProgram* shown =
+            deltaProgram->wholeProgram(program->getSymTab(), program->inheritanceMark());
+        shown->display(debug);
+        decRef(shown);
         if (triggerDeltaProgram != nullptr) {
             debug << "and for the triggers:" << std::endl;
-            triggerDeltaProgram->display(debug);
+            shown =
+                triggerDeltaProgram->wholeProgram(program->getSymTab(), program->inheritanceMark());
+            shown->display(debug);
+            decRef(shown);
         }
     }
 
@@ -252,18 +273,21 @@ bool PrSemiNaive::semiNaiveFixpoint(FProgram* program, FProgram* opening) {
         }
         if (changed != 0) {
             const bool full = changed < 0 || recordingOff;
-            const bool first = !full && firstDeltaProgram != nullptr;
-            FProgram* roundProgram = full ? program : first ? firstDeltaProgram : deltaProgram;
+            const bool first = !full && opening == nullptr && firstDeltaProgram != nullptr;
             if (opening != nullptr) {
-                roundProgram = opening;
+                changed = nextRound(opening);
                 opening = nullptr;
+            } else if (full) {
+                changed = nextRound(program);
+            } else {
+                FProgram* round =
+                    (first ? *firstDeltaProgram : *deltaProgram)
+                        .roundProgram(*access, program->getSymTab(), program->inheritanceMark());
+                changed = nextRound(round);
+                decRef(round);
             }
-            changed = nextRound(roundProgram);
-            if (first) {
-                // Used once: the later deltas are parts of their relations.
-                decRef(firstDeltaProgram);
-                firstDeltaProgram = nullptr;
-            }
+            // Used once: the later deltas are parts of their relations.
+            if (first) firstDeltaProgram.reset();
             if (roundFailed) {
                 dropDeltas();
                 return false;
@@ -278,7 +302,10 @@ bool PrSemiNaive::semiNaiveFixpoint(FProgram* program, FProgram* opening) {
         changed = fireTrigger();
         triggerTimer->stop();
         if (changed == 0) break;
-        changed = tpStep(triggerDeltaProgram);
+        FProgram* triggerRound = triggerDeltaProgram->roundProgram(*access, program->getSymTab(),
+                                                                   program->inheritanceMark());
+        changed = tpStep(triggerRound);
+        decRef(triggerRound);
         ++triggerNumber;
         ++round;
         if (roundFailed) {

@@ -3,9 +3,11 @@
 // object.
 #pragma once
 
+#include <memory>
 #include <set>
 #include <vector>
 
+#include "eval/DeltaRules.h"
 #include "eval/LastFixpoint.h"
 #include "eval/NaiveEvalWithInherit.h"
 #include "objectbase/FSymbol.h"
@@ -30,7 +32,8 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     bool isA(const std::string& className) const override;
 
     // In mode "seminaive", evaluating again a program brought to its fixpoint before, to which
-    // only facts were added since, starts from those facts (see evaluateAddedFacts).
+    // clauses were only appended since, starts from the new facts and runs the new rules once
+    // (see evaluateAddedFacts).
     int evaluate(FProgram* program) override;
     // Also lets go of a remembered program that only this evaluator still holds.
     void reset(int mode) override;
@@ -45,18 +48,15 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     DeltaTable* rewriteProgram(FProgram* program, int triggerForm);
     // One variant per body atom with a delta predicate, for every rule of the program; rules
     // that read derived facts no delta atom covers are kept unchanged. With `firstRound`, that
-    // program receives the rules of the first delta round: a predicate of the table that holds
+    // list receives the rules of the first delta round: a predicate of the table that holds
     // no fact yet receives its whole relation as delta in that round, and a variant over such a
     // delta derives all its rule can derive, so that rule runs once there instead of once per
     // variant (the other rules share the variants of the delta program).
-    FProgram* buildDeltaProgram(FProgram* program, DeltaTable* table,
-                                FProgram* firstRound = nullptr);
-    void rewriteRule(FRule* rule, DeltaTable* table, FProgram* deltaProgram);
+    std::unique_ptr<DeltaRules> buildDeltaProgram(FProgram* program, DeltaTable* table,
+                                                  DeltaRules* firstRound = nullptr);
+    void rewriteRule(FRule* rule, DeltaTable* table, DeltaRules& deltas);
     void rewriteAtom(FTerm* atom, FTermList* atoms, int position, int index, FRule* rule,
-                     FProgram* deltaProgram, DeltaTable* table);
-    void makeDeltaRule(int position, int index, FTermList* atoms, FRule* rule,
-                       FProgram* deltaProgram, FTerm* deltaTerm, FTerm* firstExtra,
-                       FTerm* secondExtra);
+                     DeltaRules& deltas, DeltaTable* table);
     // Makes sure the scratch holds at least `count` fresh variables.
     void newVariable(int count);
 
@@ -71,10 +71,11 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // With `opening`, the first round runs that program (the facts added since the last
     // fixpoint) instead of the given one, whose delta program then starts from its facts.
     bool semiNaiveFixpoint(FProgram* program, FProgram* opening = nullptr);
-    // The evaluation of a program at its fixpoint after the facts `added` were appended: the
-    // lowest parts that read every relation positively run as one, their first round inserting
-    // only the added facts and their delta program starting from those; the parts from the first
-    // one with negation or an aggregate on are evaluated in full, one after the other.
+    // The evaluation of a program at its fixpoint after the clauses `added` were appended: the
+    // lowest parts that read no relation the added clauses may change under negation or in an
+    // aggregate run as one, their first round inserting only the added facts and running only
+    // the added rules, and their delta program starting from what that round made; the parts
+    // from the first one that does are evaluated in full, one after the other.
     bool evaluateAddedFacts(FProgram* program, FProgram* added);
     // Whether the rule reads derived facts through a part no delta atom of the table's form
     // covers.
@@ -92,10 +93,10 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     void dropDeltas();
 
     int evalMode = Naive;
-    FProgram* deltaProgram = nullptr;
-    FProgram* triggerDeltaProgram = nullptr;
-    // The program of the first delta round (see buildDeltaProgram), used once, or null.
-    FProgram* firstDeltaProgram = nullptr;
+    std::unique_ptr<DeltaRules> deltaProgram;
+    std::unique_ptr<DeltaRules> triggerDeltaProgram;
+    // The rules of the first delta round (see buildDeltaProgram), used once, or null.
+    std::unique_ptr<DeltaRules> firstDeltaProgram;
     DeltaTable* deltaTable = nullptr;
     DeltaTable* triggerDeltaTable = nullptr;
     std::vector<FVar*> freshVars;

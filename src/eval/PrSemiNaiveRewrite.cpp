@@ -289,8 +289,8 @@ DeltaTable* PrSemiNaive::rewriteProgram(FProgram* program, int triggerForm) {
     return table;
 }
 
-FProgram* PrSemiNaive::buildDeltaProgram(FProgram* program, DeltaTable* table,
-                                         FProgram* firstRound) {
+std::unique_ptr<DeltaRules> PrSemiNaive::buildDeltaProgram(FProgram* program, DeltaTable* table,
+                                                           DeltaRules* firstRound) {
     if (program == nullptr || table == nullptr) return nullptr;
     // The delta predicates whose relation is empty before the first round.
     std::set<FSymbol, SymbolLess> whole;
@@ -299,49 +299,36 @@ FProgram* PrSemiNaive::buildDeltaProgram(FProgram* program, DeltaTable* table,
             if (access->isEmptyPredicate(table->predicateDeltas.key(it)))
                 whole.insert(table->predicateDeltas.inf(it));
     bool firstDiffers = false;
-    auto* deltas = new FProgram(new clib_list<FRule*>, program->getSymTab());
-    auto* variants = new FProgram(new clib_list<FRule*>, program->getSymTab());
+    auto deltas = std::make_unique<DeltaRules>();
     // Only rules have delta forms: the facts, compact or whole, are passed over.
     auto visitRule = [&](FRule* rule) {
         if (rule->ruleKind() != FRule::Rule) return true;
         if (keptEveryRound(rule, table == triggerDeltaTable)) {
-            deltas->append(rule);
-            if (firstRound != nullptr) firstRound->append(rule);
+            deltas->addRule(rule);
+            if (firstRound != nullptr) firstRound->addRule(rule);
             return true;
         }
-        rewriteRule(rule, table, variants);
+        const std::size_t from = deltas->size();
+        rewriteRule(rule, table, *deltas);
         bool overWhole = false;
-        for (FRule* variant : *variants->getRules()) {
-            deltas->append(variant);
-            // The delta atom is the first literal of every variant.
-            FTerm* delta = variant->getBody()->getList()->head()->getTerm();
-            if (!whole.empty() && delta->isA("PTerm") &&
-                whole.count(static_cast<PTerm*>(delta)->getName()) != 0)
-                overWhole = true;
+        for (std::size_t i = from; i < deltas->size() && !whole.empty() && !overWhole; ++i) {
+            FTerm* delta = deltas->deltaAtom(i);
+            overWhole =
+                delta->isA("PTerm") && whole.count(static_cast<PTerm*>(delta)->getName()) != 0;
         }
         if (firstRound != nullptr) {
             if (overWhole) {
-                firstRound->append(rule);
+                firstRound->addRule(rule);
                 firstDiffers = true;
             } else {
-                for (FRule* variant : *variants->getRules()) firstRound->append(variant);
+                firstRound->addFrom(*deltas, from);
             }
         }
-        for (FRule* variant : *variants->getRules()) decRef(variant);
-        variants->getRules()->clear();
         return true;
     };
     program->forEachClause(visitRule, [](const FactList&, std::size_t) { return true; });
-    decRef(variants);
-    deltas->setInheritanceMark(program->inheritanceMark());
-    if (firstRound != nullptr) {
-        firstRound->setInheritanceMark(program->inheritanceMark());
-        // Nothing to gain: the caller sees an empty first-round program.
-        if (!firstDiffers) {
-            for (FRule* rule : *firstRound->getRules()) decRef(rule);
-            firstRound->getRules()->clear();
-        }
-    }
+    // Nothing to gain: the caller sees an empty first-round list.
+    if (firstRound != nullptr && !firstDiffers) firstRound->clear();
     return deltas;
 }
 
@@ -413,10 +400,8 @@ void PrSemiNaive::tableForLiteral(SymTab* names, SymTab*& copiedFrom, std::int32
     copiedNext = current != nullptr ? current->nextId() : 0;
 }
 
-void PrSemiNaive::rewriteRule(FRule* rule, DeltaTable* table, FProgram* deltas) {
-    if (rule == nullptr || table == nullptr || deltas == nullptr || rule->getBody() == nullptr)
-        return;
-    auto* atoms = new FTermList;
+void PrSemiNaive::rewriteRule(FRule* rule, DeltaTable* table, DeltaRules& deltas) {
+    if (rule == nullptr || table == nullptr || rule->getBody() == nullptr) return;
     int position = 0;
     SymTab* copiedFrom = nullptr;
     std::int32_t copiedNext = 0;
@@ -440,19 +425,18 @@ void PrSemiNaive::rewriteRule(FRule* rule, DeltaTable* table, FProgram* deltas) 
         }
         if (!literal->isNegated() && literal->getTerm() != nullptr) {
             tableForLiteral(rule->getSymTab(), copiedFrom, copiedNext);
+            // The literal's atoms are shared by its variants, which hold them.
+            auto* atoms = new FTermList;
             decRef(normalizer->normalizeTerm(literal->getTerm(), atoms));
-            const int variants = deltas->getRules()->length();
+            const std::size_t variants = deltas.size();
             int index = 0;
             for (FTerm* atom : atoms->getList())
                 rewriteAtom(atom, atoms, position, index++, rule, deltas, table);
-            if (deltas->getRules()->length() != variants) copiedFrom = nullptr;
-            for (list_item it = atoms->firstItem(); it != nullptr; it = atoms->nextItem(it))
-                decRef(atoms->termAt(it));
-            atoms->clear();
+            if (deltas.size() != variants) copiedFrom = nullptr;
+            decRef(atoms);
         }
         ++position;
     }
-    decRef(atoms);
 }
 
 void PrSemiNaive::newVariable(int count) {
@@ -461,7 +445,7 @@ void PrSemiNaive::newVariable(int count) {
 }
 
 void PrSemiNaive::rewriteAtom(FTerm* atom, FTermList* atoms, int position, int index, FRule* rule,
-                              FProgram* deltas, DeltaTable* table) {
+                              DeltaRules& deltas, DeltaTable* table) {
     for (FVar* var : freshVars) decRef(var);
     freshVars.clear();
     auto variant = [&](const FSymbol& name, const std::vector<FTerm*>& args, FTerm* first,
@@ -469,7 +453,8 @@ void PrSemiNaive::rewriteAtom(FTerm* atom, FTermList* atoms, int position, int i
         auto* list = new clib_list<FTerm*>;
         for (FTerm* arg : args) list->append(arg);
         auto* delta = new PTerm(name, 0, 0, list);
-        makeDeltaRule(position, index, atoms, rule, deltas, delta, first, second);
+        deltas.addVariant(rule, position, index, atoms, normalizer->getSymTab(), delta, first,
+                          second);
         decRef(delta);
     };
     auto isaAtom = [](Path* host, FTerm* cls, int kind) {
@@ -481,7 +466,8 @@ void PrSemiNaive::rewriteAtom(FTerm* atom, FTermList* atoms, int position, int i
         auto found = table->predicateDeltas.lookup(predicate->getName());
         if (found == nullptr) return;
         auto* delta = new PTerm(table->predicateDeltas.inf(found), *predicate);
-        makeDeltaRule(position, index, atoms, rule, deltas, delta, nullptr, nullptr);
+        deltas.addVariant(rule, position, index, atoms, normalizer->getSymTab(), delta, nullptr,
+                          nullptr);
         decRef(delta);
         return;
     }
@@ -539,36 +525,4 @@ void PrSemiNaive::rewriteAtom(FTerm* atom, FTermList* atoms, int position, int i
         decRef(sub);
         decRef(above);
     }
-}
-
-void PrSemiNaive::makeDeltaRule(int position, int index, FTermList* atoms, FRule* rule,
-                                FProgram* deltas, FTerm* deltaTerm, FTerm* firstExtra,
-                                FTerm* secondExtra) {
-    auto* body = new FLiteralList;
-    auto appendNew = [body](FTerm* term, int second) {
-        auto* literal = new FLiteral(term, 0, second);
-        body->append(literal);
-        decRef(literal);
-    };
-    appendNew(deltaTerm, 1);
-    if (firstExtra != nullptr) appendNew(firstExtra, 0);
-    if (secondExtra != nullptr) appendNew(secondExtra, 0);
-    int at = 0;
-    for (FLiteral* literal : *rule->getBody()->getList()) {
-        if (at++ != position) {
-            body->append(literal);
-            continue;
-        }
-        int other = 0;
-        for (FTerm* atom : atoms->getList())
-            if (other++ != index) appendNew(atom, 0);
-    }
-    auto* head = new FTermList;
-    if (rule->getHead() != nullptr)
-        for (FTerm* term : rule->getHead()->getList()) head->append(term);
-    auto* made = new FRule(head, body, normalizer->getSymTab(), "DeltaProg", 0, 0);
-    decRef(head);
-    decRef(body);
-    deltas->append(made);
-    decRef(made);
 }

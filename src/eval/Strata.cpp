@@ -3,9 +3,11 @@
 #include "eval/Strata.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -463,39 +465,51 @@ Strata::Strata(FProgram* program, Inheritance inheritance) {
             written[std::size_t(id)] = true;
         }
     };
-    // Facts of one relation come in runs: the node of the last one is looked up once. A
-    // subclass fact is a step of the hierarchy besides, and always looked at; a molecule of
-    // several parts is passed over when its parts write what the last one's did.
-    FSymbol lastFact;
-    FSymbol lastClass;
-    int lastFactShape = -1;
+    // Facts mostly write relations written before: a fact whose every relation has been noted
+    // already is passed over without looking up its nodes again. A subclass fact is a step of
+    // the hierarchy besides, and always looked at.
+    std::unordered_set<std::uint64_t> factWrites;
+    std::vector<std::uint64_t> writes;
     std::vector<FactList::Atom> atoms;
-    std::vector<std::pair<int, FSymbol>> lastWrites;
-    std::vector<std::pair<int, FSymbol>> writes;
+    auto writeKey = [](int form, const InternalName& name, int arity) {
+        return std::uint64_t(std::uint8_t(form)) << 56 |
+               std::uint64_t(std::uint8_t(name.getType())) << 48 |
+               std::uint64_t(std::uint8_t(arity)) << 40 |
+               std::uint64_t(std::uint32_t(name.getValue()));
+    };
     auto visitFact = [&](const FactList& facts, std::size_t i) {
-        const int shape_ = facts.isMolecule(i) ? 256 * facts.form(i) : facts.arity(i);
-        if (facts.form(i) == FactList::Molecule) {
-            facts.atoms(i, atoms);
-            writes.clear();
-            bool step = false;
-            for (const FactList::Atom& atom : atoms) {
-                step = step || atom.form == FactList::Subclass;
-                writes.emplace_back(atom.form,
-                                    atom.form == FactList::Value || atom.form == FactList::SetValue
-                                        ? atom.method
-                                        : atom.cls);
-            }
-            if (!step && shape_ == lastFactShape && writes == lastWrites) return true;
-            lastWrites.swap(writes);
-        } else {
-            const FSymbol cls = facts.form(i) == FactList::Member ? facts.classOf(i) : FSymbol();
-            if (shape_ == lastFactShape && facts.predicate(i) == lastFact && cls == lastClass &&
-                facts.form(i) != FactList::Subclass)
-                return true;
-            lastClass = cls;
+        writes.clear();
+        bool step = false;
+        switch (facts.form(i)) {
+            case FactList::Predicate:
+                writes.push_back(writeKey(FactList::Predicate, facts.predicate(i), facts.arity(i)));
+                break;
+            case FactList::Member:
+                writes.push_back(writeKey(FactList::Member, facts.classOf(i), 0));
+                break;
+            case FactList::Value:
+            case FactList::SetValue:
+                writes.push_back(writeKey(facts.form(i), facts.method(i), 0));
+                break;
+            case FactList::Subclass:
+                step = true;
+                break;
+            case FactList::Molecule:
+                facts.atoms(i, atoms);
+                for (const FactList::Atom& atom : atoms) {
+                    step = step || atom.form == FactList::Subclass;
+                    writes.push_back(
+                        writeKey(atom.form,
+                                 atom.form == FactList::Value || atom.form == FactList::SetValue
+                                     ? atom.method
+                                     : atom.cls,
+                                 0));
+                }
+                break;
         }
-        lastFact = facts.predicate(i);
-        lastFactShape = shape_;
+        bool noted = !step;
+        for (std::uint64_t key : writes) noted = !factWrites.insert(key).second && noted;
+        if (noted) return true;
         RuleRelations relations(graph, shape);
         relations.compactHead(facts, i, atoms);
         markWritten(relations.heads);

@@ -112,7 +112,7 @@ void FProgram::append(FRule* rule) {
 }
 
 void FProgram::appendClause(FRule* rule) {
-    if (rule != nullptr && FactList::holds(*rule)) {
+    if (rule != nullptr && rule->getBody() == nullptr) {
         if (facts == nullptr) facts = std::make_unique<FactList>();
         if (facts->add(*rule, rules != nullptr ? std::size_t(rules->length()) : 0)) return;
     }

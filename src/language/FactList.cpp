@@ -399,24 +399,30 @@ const FactList::Fact& FactList::decode(std::size_t i) const {
 }
 
 bool FactList::add(const FRule& rule, std::size_t before) {
-    std::uint16_t origin = 0;
-    if (before > std::numeric_limits<std::uint32_t>::max() ||
-        !originIndex(rule.labelText(), origin))
+    // The clause is looked at once: its form is found while its symbols are gathered.
+    if (rule.getBody() != nullptr || rule.ruleKind() != FRule::Fact || rule.getFlag() > FlagMask ||
+        rule.getHead()->length() != 1)
         return false;
     const FTerm* atom = onlyAtom(rule);
+    if (atom == nullptr) return false;
     Fact& fact = pending;
     fact.args.clear();
     Form form = Predicate;
     if (atom->isClass(ParseTreeClass::PTerm)) {
         const auto* predicate = static_cast<const PTerm*>(atom);
+        if (!plainPredicate(*predicate)) return false;
         fact.symbol = predicate->getName();
         if (const clib_list<FTerm*>* list = predicate->getArgs())
             for (const FTerm* arg : *list) fact.args.push_back(nameOf(arg));
+    } else if (typeid(*atom) != typeid(FMolecule)) {
+        // The other dialect's molecules share the class text of F-Logic's, not their print form.
+        return false;
     } else if (!plainMolecule(*static_cast<const FMolecule*>(atom))) {
         form = Molecule;
         fact.symbol = FSymbol();
         fact.shape.clear();
-        groundMolecule(*static_cast<const FMolecule*>(atom), &fact.args, &fact.shape);
+        if (!groundMolecule(*static_cast<const FMolecule*>(atom), &fact.args, &fact.shape))
+            return false;
     } else {
         const auto* molecule = static_cast<const FMolecule*>(atom);
         fact.symbol = FSymbol();
@@ -436,6 +442,10 @@ bool FactList::add(const FRule& rule, std::size_t before) {
             }
         }
     }
+    std::uint16_t origin = 0;
+    if (before > std::numeric_limits<std::uint32_t>::max() ||
+        !originIndex(rule.labelText(), origin))
+        return false;
     fact.before = static_cast<std::uint32_t>(before);
     fact.line = rule.getLine();
     fact.origin = origin;

@@ -43,8 +43,9 @@ class FactList {
         const FSymbol* results = nullptr;
     };
 
-    // Appends the fact of the clause (holds(rule) must be true), standing before the whole
-    // clause number `before` of its program; false, nothing appended, when the list is full.
+    // Appends the fact of the clause when holds(rule), standing before the whole clause number
+    // `before` of its program; false, nothing appended, when it does not hold or the list is
+    // full.
     bool add(const FRule& rule, std::size_t before);
 
     FactList() = default;

@@ -1,18 +1,23 @@
 #!/usr/bin/env python3
 """Random stratified programs (negation, aggregates, predicates, set and scalar methods, class
-memberships, now and then inheritance) evaluated, given more facts and evaluated again. Each
-program runs three ways, in every combination of evaluation mode ("naive", "seminaive") and
-trigger mode ("oneTrigger", "allTriggers"):
+memberships, now and then inheritance) evaluated, given more facts (and rules) and evaluated
+again. Each program runs five ways with each of two evaluators: PrSemiNaive in every
+combination of evaluation mode ("naive", "seminaive") and trigger mode ("oneTrigger",
+"allTriggers"), and NaiveEvalWithInherit:
 
-  again:  the first facts and the rules, eval, the added facts, eval;
-  full:   the same, but a rule that derives nothing comes with the added facts, so the second
-          evaluation has to match every rule against the whole base once more;
-  once:   all facts and the rules, one eval.
+  again:       the first facts and the rules, eval, the added facts, eval;
+  full:        the same, but the second evaluation in mode "naive", which matches every rule
+               against the whole base once more;
+  rules-again: the first facts and some of the rules, eval, the added facts and the other
+               rules, eval;
+  rules-full:  the same, the second evaluation in mode "naive";
+  once:        all facts and the rules, one eval.
 
-"again" and "full" must end with the same saved base (its facts as a set) and the same answers.
-"again" and "once" must too, unless "full" and "once" differ already: facts derived before are
-kept, so a negation or an aggregate over a relation that the added facts extend can leave more
-facts than one evaluation of everything derives; such programs are counted.
+"again" and "full", and "rules-again" and "rules-full", must end with the same saved base (its
+facts as a set). "again" and "once" must too, unless "full" and "once" differ already: facts
+derived before are kept, so a negation or an aggregate over a relation that the added facts
+extend can leave more facts than one evaluation of everything derives; such programs are
+counted.
 
 Each program is made from its own seed (the run's first seed plus its number), so that a
 disagreement can be made again alone; a failing program is kept in the work folder.
@@ -30,9 +35,11 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import differential  # noqa: E402  (the runner and dump reader are shared)
 import oracle  # noqa: E402  (the program generator is shared)
 
-# A rule whose body no fact or head supplies.
-IDLE_RULE = "idle_h(X) :- idle_b(X)."
 TRIGGER_LINE = '?- sys.evaluator.mode@("allTriggers")[].'
+# Before the second evaluation of "full": a whole evaluation.
+NAIVE_LINE = '?- sys.evaluator.mode@("naive")[].'
+SEMI_EVALUATOR = "sys.classPrSemiNaive.new@(sys.matcher, sys.theOMAccess)"
+NAIVE_EVALUATOR = "sys.classNaiveEvalWithInherit.new@(sys.matcher, sys.theOMAccess)"
 
 
 class Member(oracle.Relation):
@@ -97,11 +104,14 @@ def program(seed):
                                          for _ in range(rel.arity)]))
     if rng.random() < 0.1:
         added.append("unrelated(fact).")
-    return first, rules, added
+    # The rules that come with the added facts in "rules-again": none, some or all.
+    late = rng.randint(0, len(rules))
+    return first, rules, added, late
 
 
-def text_again(first, rules, added, idle):
-    lines = first + rules + ["?- sys.eval[]."] + added + ([IDLE_RULE] if idle else [])
+def text_again(first, rules, added, naive, late=0):
+    early, new = rules[:len(rules) - late], rules[len(rules) - late:]
+    lines = first + early + ["?- sys.eval[]."] + added + new + ([NAIVE_LINE] if naive else [])
     return "\n".join(lines + ["?- sys.eval[]."]) + "\n"
 
 
@@ -109,40 +119,61 @@ def text_once(first, rules, added):
     return "\n".join(first + added + rules + ["?- sys.eval[]."]) + "\n"
 
 
+def settings(config):
+    """(name, configuration, mode, whether the evaluator has modes) of each evaluator setting."""
+    semi_all = config.replace('mode@("seminaive")[].', 'mode@("seminaive")[].\n' + TRIGGER_LINE)
+    naive_class = config.replace(SEMI_EVALUATOR, NAIVE_EVALUATOR).replace(
+        '?- sys.evaluator.mode@("seminaive")[].', "")
+    return [("seminaive-one", config, "seminaive", True),
+            ("seminaive-all", semi_all, "seminaive", True),
+            ("naive-one", config, "naive", True),
+            ("naive-all", semi_all, "naive", True),
+            ("withinherit", naive_class, "naive", False)]
+
+
+def compare(problems, name, models, a, b):
+    """Appends a problem when the saved bases of ways a and b differ; True when they agree."""
+    if models[a] == models[b]:
+        return True
+    problems.append("%s, %s against %s:\n  only %s: %s\n  only %s: %s"
+                    % (name, a, b, a, sorted(models[a] - models[b])[:8],
+                       b, sorted(models[b] - models[a])[:8]))
+    return False
+
+
 def check(job):
     quorin, config, seed, work = job
-    first, rules, added = program(seed)
+    first, rules, added, late = program(seed)
     folder = os.path.join(work, str(seed))
-    texts = {"again": text_again(first, rules, added, False),
-             "full": text_again(first, rules, added, True),
-             "once": text_once(first, rules, added)}
     problems, differs = [], False
-    for mode in ("seminaive", "naive"):
-        for trigger in ("one", "all"):
-            setting = config if trigger == "one" else config.replace(
-                'mode@("seminaive")[].', 'mode@("seminaive")[].\n' + TRIGGER_LINE)
-            models = {}
-            for way, text in texts.items():
-                place = os.path.join(folder, "%s-%s-%s" % (mode, trigger, way))
-                os.makedirs(place, exist_ok=True)
-                path = os.path.join(place, "program.flp")
-                with open(path, "w") as out:
-                    out.write(text)
-                answers, model = differential.run(quorin, setting, path, place, mode)
-                models[way] = model
-            if models["again"] is None or models["full"] is None:
-                problems.append("%s/%s: no saved base" % (mode, trigger))
-                continue
-            if models["again"] != models["full"]:
-                problems.append("%s/%s, again against full:\n  only again: %s\n  only full: %s"
-                                % (mode, trigger, sorted(models["again"] - models["full"])[:8],
-                                   sorted(models["full"] - models["again"])[:8]))
-            elif models["full"] != models["once"]:
-                differs = True
-            elif models["again"] != models["once"]:
-                problems.append("%s/%s, again against once" % (mode, trigger))
+    for name, setting, mode, modes in settings(config):
+        texts = {"again": text_again(first, rules, added, False),
+                 "full": text_again(first, rules, added, modes),
+                 "rules-again": text_again(first, rules, added, False, late),
+                 "rules-full": text_again(first, rules, added, modes, late),
+                 "once": text_once(first, rules, added)}
+        models = {}
+        for way, text in texts.items():
+            place = os.path.join(folder, "%s-%s" % (name, way))
+            os.makedirs(place, exist_ok=True)
+            path = os.path.join(place, "program.flp")
+            with open(path, "w") as out:
+                out.write(text)
+            answers, model = differential.run(quorin, setting, path, place, mode)
+            models[way] = model
+        missing = [way for way, model in models.items() if model is None]
+        if missing:
+            problems.append("%s: no saved base for %s" % (name, ", ".join(missing)))
+            continue
+        compare(problems, name, models, "rules-again", "rules-full")
+        if not compare(problems, name, models, "again", "full"):
+            continue
+        if models["full"] != models["once"]:
+            differs = True
+        else:
+            compare(problems, name, models, "again", "once")
     if problems:
-        return seed, "\n".join(problems), texts["again"], differs
+        return seed, "\n".join(problems), text_again(first, rules, added, False, late), differs
     shutil.rmtree(folder, ignore_errors=True)
     return seed, None, None, differs
 
@@ -157,6 +188,8 @@ def main():
         config = text.read()
     if 'mode@("seminaive")[].' not in config:
         sys.exit("incremental_differential: the configuration does not choose mode seminaive")
+    if SEMI_EVALUATOR not in config:
+        sys.exit("incremental_differential: the configuration makes no PrSemiNaive evaluator")
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
     jobs = int(os.environ.get("QUORIN_JOBS", "4"))

@@ -1,0 +1,78 @@
+// ChangedRelations: the relations that facts added to a program at its fixpoint can change,
+// read from the program's text alone, and which parts of the program read one of them under
+// negation or inside an aggregate.
+#pragma once
+
+#include <cstdint>
+#include <set>
+#include <tuple>
+#include <vector>
+
+class FProgram;
+class FRule;
+class FTerm;
+
+// Evaluating again after new facts may start from those facts for every part of a program
+// whose result only grows with them. A part that reads a relation under negation or in an
+// aggregate stays as it is when that relation cannot change; when it may, facts the part
+// derived before may no longer follow, and that part and those above are evaluated from the
+// whole base. "May change" is decided from the text, erring towards yes: a relation changes
+// when a new fact writes it, or a rule that reads a changed relation (in any way) writes it. A
+// method or class written through a variable stands for every one; a subclass written changes
+// every membership; a built-in in a head (an equation of objects) may change anything.
+class ChangedRelations {
+  public:
+    // The relations the clauses of `added` write, and those the rules of `program` derive from
+    // them, directly or through other rules.
+    ChangedRelations(FProgram* program, FProgram* added);
+
+    // Whether some rule of the part reads a changed relation under negation or inside an
+    // aggregate.
+    bool readUnderNegationOrAggregate(FProgram* part) const;
+    // The same for one rule.
+    bool readUnderNegationOrAggregate(FRule* rule) const;
+
+  private:
+    enum Kind : std::uint8_t {
+        Predicate,  // by name and arity
+        Method,     // by name, every arrow
+        AnyMethod,  // a method position holding a variable or a term
+        Member,     // by class
+        AnyMember,  // a class position holding a variable or a term
+        Subclass,   // any subclass relation
+        Object,     // an object's existence: a molecule without method or class
+        Anything,   // a built-in head
+    };
+    struct Relation {
+        Kind kind;
+        std::int32_t name = 0;
+        std::int32_t arity = 0;
+        bool operator<(const Relation& other) const {
+            return std::tie(kind, name, arity) < std::tie(other.kind, other.name, other.arity);
+        }
+    };
+    struct Read {
+        Relation relation;
+        // Under negation or inside an aggregate.
+        bool guarded;
+    };
+    // What one clause writes (its heads) and reads (its body).
+    struct Clause {
+        std::vector<Relation> writes;
+        std::vector<Read> reads;
+    };
+
+    static Clause relationsOf(FRule* rule);
+    static void walk(FTerm* term, bool write, bool guarded, Clause& out);
+    static void method(FTerm* methodTerm, bool write, bool guarded, Clause& out);
+
+    // Whether a read of the relation may see a new fact.
+    bool changed(const Relation& relation) const;
+    void add(const Relation& relation);
+
+    std::set<Relation> written;
+    bool anyMethod = false;
+    bool anyMember = false;
+    bool subclass = false;
+    bool anything = false;
+};

@@ -1,0 +1,79 @@
+// DeltaRules, the rules of a delta program: rules run in every round as they are, and delta
+// variants kept as a reference to the rule they come from.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+class FLiteralList;
+class FProgram;
+class FRule;
+class FTerm;
+class FTermList;
+class OMAccess;
+class SymTab;
+
+// A rule of n body literals has up to n delta variants of n literals each. Written out, a body
+// of 10,000 literals took 10,000 copies of 10,000 literals (2.4 GB); here a variant holds its
+// rule, the place of the literal whose atom its delta atom stands for, and the atoms around it,
+// and shares the rest of the body with the rule. Its whole body is made when a round finds
+// facts in its delta relation, and kept for the rounds after: a variant whose delta stays
+// empty, as most of a long body's do, is never made.
+class DeltaRules {
+  public:
+    DeltaRules() = default;
+    DeltaRules(const DeltaRules&) = delete;
+    DeltaRules& operator=(const DeltaRules&) = delete;
+    ~DeltaRules() = default;
+
+    // Appends a rule run in every round as it is.
+    void addRule(FRule* rule);
+    // Appends the variant of `rule` whose body starts with `delta` (a delta predicate's atom),
+    // then `first` and `second` when given, then the rule's body with the literal at
+    // `position` replaced by its normalised atoms `atoms` without the one at `index`; its
+    // variables are those of `names`. Each argument keeps a reference of its own.
+    void addVariant(FRule* rule, int position, int index, FTermList* atoms, SymTab* names,
+                    FTerm* delta, FTerm* first, FTerm* second);
+    // Appends every rule and variant of another list, sharing their made bodies.
+    void addAll(const DeltaRules& other);
+    // Appends the variants added to `other` from its `from`-th on.
+    void addFrom(const DeltaRules& other, std::size_t from);
+
+    void clear() { entries.clear(); }
+    bool empty() const { return entries.empty(); }
+    std::size_t size() const { return entries.size(); }
+    // The delta atom of entry i, null for a rule run as it is.
+    FTerm* deltaAtom(std::size_t i) const { return entries[i]->delta; }
+
+    // The program of one round, the caller receiving its reference: in order, the rules run as
+    // they are and the variants whose delta relation holds facts now; a variant over an empty
+    // delta derives nothing.
+    FProgram* roundProgram(OMAccess& access, SymTab* names, int inheritanceMark) const;
+    // Every rule and variant written out, for showing the program; the caller receives its
+    // reference. The variants made here are not kept.
+    FProgram* wholeProgram(SymTab* names, int inheritanceMark) const;
+
+  private:
+    struct Entry {
+        Entry() = default;
+        Entry(const Entry&) = delete;
+        Entry& operator=(const Entry&) = delete;
+        ~Entry();
+        FRule* rule = nullptr;
+        int position = -1;  // -1: the rule runs as it is
+        int index = 0;
+        FTermList* atoms = nullptr;
+        SymTab* names = nullptr;
+        FTerm* delta = nullptr;
+        FTerm* first = nullptr;
+        FTerm* second = nullptr;
+        // The variant once made, with its reference.
+        FRule* made = nullptr;
+    };
+    // A new variant rule of the entry; the caller receives its reference.
+    static FRule* make(const Entry& entry);
+
+    // Shared with the first-round list of the same rewriting, so that a variant is made, and
+    // its plan built, once.
+    std::vector<std::shared_ptr<Entry>> entries;
+};
