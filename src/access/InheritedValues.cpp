@@ -2,6 +2,7 @@
 #include "access/InheritedValues.h"
 
 #include <algorithm>
+#include <utility>
 
 std::size_t InheritedValues::size() const {
     std::size_t count = 0;
@@ -41,6 +42,23 @@ void InheritedValues::forget(const InternalName& host, const Slot& slot,
     }
     slots->second.erase(values);
     if (slots->second.empty()) byHost.erase(slots);
+}
+
+void InheritedValues::noteConflict(const InternalName& host, const Slot& slot,
+                                   std::uint64_t stamp) {
+    conflicts.emplace_back(stamp, std::pair<InternalName, Slot>{host, slot});
+}
+
+std::vector<std::pair<InternalName, InheritedValues::Slot>>
+InheritedValues::takeEarliestConflicts() {
+    std::vector<std::pair<InternalName, Slot>> earliest;
+    if (conflicts.empty()) return earliest;
+    std::uint64_t first = conflicts.front().first;
+    for (const auto& [stamp, key] : conflicts) first = std::min(first, stamp);
+    for (const auto& [stamp, key] : conflicts)
+        if (stamp == first) earliest.push_back(key);
+    conflicts.clear();
+    return earliest;
 }
 
 void InheritedValues::rename(const InternalName& oldName, const InternalName& rep) {

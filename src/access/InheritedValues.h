@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "objectbase/InternalName.h"
@@ -26,12 +28,21 @@ class InheritedValues {
     using Slots = std::map<Slot, std::vector<InternalName>>;
 
     bool empty() const { return byHost.empty(); }
-    void clear() { byHost.clear(); }
+    void clear() {
+        byHost.clear();
+        conflicts.clear();
+    }
     std::size_t size() const;
 
     void add(const InternalName& host, const Slot& slot, const InternalName& value);
     // The inherited values of the host under the slot; null when it holds none.
     const std::vector<InternalName>* find(const InternalName& host, const Slot& slot) const;
+    // Calls visit(host, slot) for every slot that holds inherited values.
+    template <class Visit>
+    void forEachSlot(Visit visit) const {
+        for (const auto& [host, slots] : byHost)
+            for (const auto& entry : slots) visit(host, entry.first);
+    }
     // The slots of a host that hold inherited values; null when there are none.
     const Slots* ofHost(const InternalName& host) const;
     // Forgets one value (all of them when `value` is undefined) of the host's slot.
@@ -41,6 +52,15 @@ class InheritedValues {
     // was already cleared of old's inherited ones by the merge.
     void rename(const InternalName& oldName, const InternalName& rep);
 
+    // An own value replaced inherited ones of the host's slot in the round with that stamp.
+    void noteConflict(const InternalName& host, const Slot& slot, std::uint64_t stamp);
+    bool conflictsPending() const { return !conflicts.empty(); }
+    // The hosts and slots of the conflicts of the earliest round that had any (later rounds may
+    // have built on values that had to go); all conflicts are forgotten.
+    std::vector<std::pair<InternalName, Slot>> takeEarliestConflicts();
+    void forgetConflicts() { conflicts.clear(); }
+
   private:
     std::map<InternalName, Slots> byHost;
+    std::vector<std::pair<std::uint64_t, std::pair<InternalName, Slot>>> conflicts;
 };

@@ -122,8 +122,8 @@ void PrSemiNaive::reset(int mode) {
     NaiveEvalWithInherit::reset(mode);
 }
 
-int PrSemiNaive::evaluate(FProgram* program) {
-    if (evalMode == Naive) return NaiveEvalWithInherit::evaluate(program);
+int PrSemiNaive::evaluateOnce(FProgram* program) {
+    if (evalMode == Naive) return NaiveEvalWithInherit::evaluateOnce(program);
     if (program == nullptr) return 0;
     // Whatever happens below, the base is no longer at the fixpoint remembered so far unless
     // this evaluation reaches the next one.
@@ -154,15 +154,12 @@ int PrSemiNaive::evaluate(FProgram* program) {
             ? evaluateAddedFacts(program, added)
             : inStrata(program, [this](FProgram* stratum) { return semiNaiveFixpoint(stratum); });
     decRef(added);
-    if (completed) {
+    if (completed && !steppingBack()) {
         addTimingStatistics();
         lastFixpoint.remember(program, access->om());
         return 1;
     }
-    if (interruptFlag.load() != 0) {
-        debugChannel() << "evaluation cancelled at round " << round << std::endl;
-        controlEvents::clearInterrupt();
-    }
+    if (interruptFlag.load() != 0) cancelled();
     return 0;
 }
 
@@ -264,7 +261,7 @@ bool PrSemiNaive::semiNaiveFixpoint(FProgram* program, FProgram* opening) {
                 decRef(firstDeltaProgram);
                 firstDeltaProgram = nullptr;
             }
-            if (roundFailed) {
+            if (roundFailed || steppingBack()) {
                 dropDeltas();
                 return false;
             }
@@ -281,6 +278,10 @@ bool PrSemiNaive::semiNaiveFixpoint(FProgram* program, FProgram* opening) {
         changed = tpStep(triggerDeltaProgram);
         ++triggerNumber;
         ++round;
+        if (steppingBack()) {
+            dropDeltas();
+            return false;
+        }
         if (roundFailed) {
             dropDeltas();
             centralErrorHandler().report(err11::CannotEvaluate);
