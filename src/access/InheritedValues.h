@@ -28,8 +28,11 @@ class InheritedValues {
     using Slots = std::map<Slot, std::vector<InternalName>>;
 
     bool empty() const { return byHost.empty(); }
+    // Whether an own value that comes may meet an inherited or a confirmed one.
+    bool watching() const { return !byHost.empty() || !confirmedByHost.empty(); }
     void clear() {
         byHost.clear();
+        confirmedByHost.clear();
         conflicts.clear();
     }
     std::size_t size() const;
@@ -52,6 +55,12 @@ class InheritedValues {
     // was already cleared of old's inherited ones by the merge.
     void rename(const InternalName& oldName, const InternalName& rep);
 
+    // Inherited values that an own value equal to them made own: that own value may have been
+    // derived from the inherited one, so a different own value that comes later is a conflict
+    // as well.
+    void confirm(const InternalName& host, const Slot& slot,
+                 const std::vector<InternalName>& values);
+    const std::vector<InternalName>* confirmed(const InternalName& host, const Slot& slot) const;
     // An own value replaced inherited ones of the host's slot in the round with that stamp.
     void noteConflict(const InternalName& host, const Slot& slot, std::uint64_t stamp);
     bool conflictsPending() const { return !conflicts.empty(); }
@@ -62,5 +71,8 @@ class InheritedValues {
 
   private:
     std::map<InternalName, Slots> byHost;
+    std::map<InternalName, Slots> confirmedByHost;
+    static void renameIn(std::map<InternalName, Slots>& table, const InternalName& oldName,
+                         const InternalName& rep);
     std::vector<std::pair<std::uint64_t, std::pair<InternalName, Slot>>> conflicts;
 };

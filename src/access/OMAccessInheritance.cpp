@@ -335,11 +335,22 @@ void OMAccess::giveWayToOwn(const InternalName& host, const InternalName& method
                                          ? std::vector<InternalName>(args, args + argCount)
                                          : std::vector<InternalName>()};
     const std::vector<InternalName>* marked = inheritedValues.find(host, slot);
-    if (marked == nullptr) return;
+    if (marked == nullptr) {
+        const std::vector<InternalName>* confirmed = inheritedValues.confirmed(host, slot);
+        if (confirmed == nullptr || attachedOM == nullptr) return;
+        for (const InternalName& value : own) {
+            if (std::find(confirmed->begin(), confirmed->end(), value) != confirmed->end())
+                continue;
+            inheritedValues.noteConflict(host, slot, attachedOM->changeStamp());
+            return;
+        }
+        return;
+    }
     std::vector<InternalName> keep;
     for (const InternalName& value : *marked)
         if (std::find(own.begin(), own.end(), value) != own.end()) keep.push_back(value);
     withdrawInherited(host, slot, keep, true);
+    if (!keep.empty()) inheritedValues.confirm(host, slot, keep);
 }
 
 void OMAccess::withdrawInherited(const InternalName& host, const InheritedValues::Slot& slot,

@@ -12,6 +12,7 @@
 #include "compile/Operand.h"
 #include "eval/HeldOutput.h"
 #include "eval/Matcher.h"
+#include "eval/PPProtocol.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
@@ -92,6 +93,8 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
         // The facts of the program go in again in the first round; the matcher's compiled
         // rules may hold identifiers of the emptied base.
         phases->clearKeepingBlockings();
+        // The trace printer's names may stand for other objects in the next run.
+        if (printer != nullptr) printer->clear();
         reset(0);
         reached = evaluateOnce(program);
     }

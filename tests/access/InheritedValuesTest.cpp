@@ -293,3 +293,18 @@ TEST_F(InheritedValuesTest, EquatedMethodNamesAndArgumentsEquateNoInheritedValue
     EXPECT_EQ(om->equalityHistoryTable().size(), 2);
     EXPECT_TRUE(access->conflictsPending());
 }
+
+TEST_F(InheritedValuesTest, ADifferentOwnValueAfterAnEqualOneIsAConflict) {
+    access->insertValue(cls, m, nullptr, 0, 3, integer(3));
+    inherit(0, {x, m, Free});
+    // Made own by an equal value, which may have been derived from the inherited one.
+    access->insertValue(x, m, nullptr, 0, 0, integer(3));
+    EXPECT_FALSE(access->conflictsPending());
+    EXPECT_TRUE(access->inherited().empty());
+    access->insertValue(x, m, nullptr, 0, 0, integer(3));
+    EXPECT_FALSE(access->conflictsPending());
+    access->insertValue(x, m, nullptr, 0, 0, integer(4));
+    ASSERT_TRUE(access->conflictsPending());
+    EXPECT_EQ(access->blockEarliestConflicts(), 1u);
+    EXPECT_TRUE(access->isBlocked(x, 0, m, nullptr, 0));
+}

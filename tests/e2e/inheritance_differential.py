@@ -2,22 +2,24 @@
 """Evaluates random inheritance programs (class hierarchies with overriding and multiple
 inheritance, scalar and set-valued inheritable methods, rules reading inherited values, some with
 negation, some deriving class memberships or own sets, some giving hosts own values of methods
-they would inherit, some equating objects after they inherited) with the naive evaluator and the
+they would inherit, from other methods or from the same method's inherited value, some equating
+objects, method names or arguments after inheritance) with the naive evaluator and the
 semi-naive one, each in one-trigger and in all-triggers mode, and compares:
 
 - the final object bases and the answers of the two evaluators in the same trigger mode, always;
 - the two trigger modes, for programs whose rules do not depend on the order of the phases:
   rules that read inherited values only positively, and that give own values of an inheritable
-  method only from values of other methods. They may differ where a rule reads an inherited
-  value under negation, changes class memberships, derives an own value of a method from that
-  same method (the inherited value it read then gives way, and what else was derived from it
-  depends on when the phases ran), or equates objects (the merged objects' classes change what
-  they inherit);
-- that inheritance never equates two objects: scalar values are integers and no rule derives a
-  second value of a scalar method, so an equality of two numbers, and any equality the program
-  did not ask for, would come from inheritance (the object base reports an equality of two
-  numbers, and traces every equality it applies). The only equalities asked for are those of
-  objects named k's r, which the equality rules make.
+  method from other methods' values or from that method's own inherited value (the inherited
+  value gives way, the evaluation steps back without it, in both modes alike). They may differ
+  where a rule reads an inherited value under negation, changes class memberships, gives two
+  inheritable methods own values each from the other's value (which one a host inherits first
+  decides), or equates objects, method names or arguments (what the merged keys inherit depends
+  on when the equality comes);
+- that inheritance never equates two objects: scalar values are integers, no host gets two own
+  values of a scalar method, so an equality of two numbers, and any equality the program did not
+  ask for, would come from inheritance (the object base reports an equality of two numbers, and
+  traces every equality it applies). The only equalities asked for are those of objects named
+  k's r and of method names or arguments named km's r, which the equality rules make.
 
 Exits 1 at the first disagreement, showing the program. A failing program is kept in the work
 folder; a seed reproduces a run.
@@ -135,12 +137,13 @@ def generate(rng):
         # An own value that only an inherited value of the same method, or what was derived
         # from it, gives: the inherited value gives way, the evaluation steps back without it,
         # and then the own value has no reason either. Both modes step back alike.
+        # Every rule gives d the same own value, so no host gets two.
+        given = scalar_value()
         chosen.append(rng.choice([
-            "X[%s -> %s] :- X[%s -> %s]." % (OWN_SCALAR, scalar_value(), OWN_SCALAR,
-                                            scalar_value()),
+            "X[%s -> %s] :- X[%s -> %s]." % (OWN_SCALAR, given, OWN_SCALAR, scalar_value()),
             "X[%s ->> {%s}] :- X[%s ->> {%s}]." % (OWN_SET, rng.choice(MEMBERS), OWN_SET,
                                                   rng.choice(MEMBERS)),
-            "X[%s -> %s] :- own(X, %s)." % (OWN_SCALAR, scalar_value(), scalar_value()),
+            "X[%s -> %s] :- own(X, %s)." % (OWN_SCALAR, given, scalar_value()),
             "X[%s ->> {%s}] :- owns(X, %s)." % (OWN_SET, rng.choice(MEMBERS),
                                                rng.choice(MEMBERS)),
         ]))
@@ -151,8 +154,8 @@ def generate(rng):
             # host inherits first decides the model.
             chosen.append("X[%s ->> {%s}] :- X[%s -> %s]." % (OWN_SET, rng.choice(MEMBERS),
                                                              OWN_SCALAR, scalar_value()))
-            chosen.append("X[%s -> %s] :- X[%s ->> {%s}]." % (OWN_SCALAR, scalar_value(),
-                                                             OWN_SET, rng.choice(MEMBERS)))
+            chosen.append("X[%s -> %s] :- X[%s ->> {%s}]." % (OWN_SCALAR, given, OWN_SET,
+                                                             rng.choice(MEMBERS)))
             agree = False
     if rng.random() < 0.15:
         # A rule that makes members of a class that holds inheritable values.
