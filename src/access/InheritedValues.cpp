@@ -2,6 +2,7 @@
 #include "access/InheritedValues.h"
 
 #include <algorithm>
+#include <utility>
 
 std::size_t InheritedValues::size() const {
     std::size_t count = 0;
@@ -43,11 +44,50 @@ void InheritedValues::forget(const InternalName& host, const Slot& slot,
     if (slots->second.empty()) byHost.erase(slots);
 }
 
+void InheritedValues::confirm(const InternalName& host, const Slot& slot,
+                              const std::vector<InternalName>& values) {
+    std::vector<InternalName>& into = confirmedByHost[host][slot];
+    for (const InternalName& value : values)
+        if (std::find(into.begin(), into.end(), value) == into.end()) into.push_back(value);
+}
+
+const std::vector<InternalName>* InheritedValues::confirmed(const InternalName& host,
+                                                            const Slot& slot) const {
+    auto slots = confirmedByHost.find(host);
+    if (slots == confirmedByHost.end()) return nullptr;
+    auto values = slots->second.find(slot);
+    return values == slots->second.end() ? nullptr : &values->second;
+}
+
+void InheritedValues::noteConflict(const InternalName& host, const Slot& slot,
+                                   std::uint64_t stamp) {
+    conflicts.emplace_back(stamp, std::pair<InternalName, Slot>{host, slot});
+}
+
+std::vector<std::pair<InternalName, InheritedValues::Slot>>
+InheritedValues::takeEarliestConflicts() {
+    std::vector<std::pair<InternalName, Slot>> earliest;
+    if (conflicts.empty()) return earliest;
+    std::uint64_t first = conflicts.front().first;
+    for (const auto& [stamp, key] : conflicts) first = std::min(first, stamp);
+    for (const auto& [stamp, key] : conflicts)
+        if (stamp == first) earliest.push_back(key);
+    conflicts.clear();
+    return earliest;
+}
+
 void InheritedValues::rename(const InternalName& oldName, const InternalName& rep) {
-    if (byHost.empty() || oldName == rep) return;
+    if (oldName == rep) return;
+    renameIn(byHost, oldName, rep);
+    renameIn(confirmedByHost, oldName, rep);
+}
+
+void InheritedValues::renameIn(std::map<InternalName, Slots>& table, const InternalName& oldName,
+                               const InternalName& rep) {
+    if (table.empty()) return;
     // Most equalities touch no inherited value: a look before any copy.
     bool held = false;
-    for (const auto& [host, slots] : byHost) {
+    for (const auto& [host, slots] : table) {
         held = held || host == oldName;
         for (const auto& [slot, values] : slots) {
             if (held) break;
@@ -60,7 +100,7 @@ void InheritedValues::rename(const InternalName& oldName, const InternalName& re
     if (!held) return;
     std::map<InternalName, Slots> renamed;
     bool changed = false;
-    for (auto& [host, slots] : byHost) {
+    for (auto& [host, slots] : table) {
         const InternalName newHost = host == oldName ? rep : host;
         changed = changed || newHost != host;
         Slots& target = renamed[newHost];
@@ -79,5 +119,5 @@ void InheritedValues::rename(const InternalName& oldName, const InternalName& re
             }
         }
     }
-    if (changed) byHost.swap(renamed);
+    if (changed) table.swap(renamed);
 }

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "objectbase/InternalName.h"
@@ -26,12 +28,24 @@ class InheritedValues {
     using Slots = std::map<Slot, std::vector<InternalName>>;
 
     bool empty() const { return byHost.empty(); }
-    void clear() { byHost.clear(); }
+    // Whether an own value that comes may meet an inherited or a confirmed one.
+    bool watching() const { return !byHost.empty() || !confirmedByHost.empty(); }
+    void clear() {
+        byHost.clear();
+        confirmedByHost.clear();
+        conflicts.clear();
+    }
     std::size_t size() const;
 
     void add(const InternalName& host, const Slot& slot, const InternalName& value);
     // The inherited values of the host under the slot; null when it holds none.
     const std::vector<InternalName>* find(const InternalName& host, const Slot& slot) const;
+    // Calls visit(host, slot) for every slot that holds inherited values.
+    template <class Visit>
+    void forEachSlot(Visit visit) const {
+        for (const auto& [host, slots] : byHost)
+            for (const auto& entry : slots) visit(host, entry.first);
+    }
     // The slots of a host that hold inherited values; null when there are none.
     const Slots* ofHost(const InternalName& host) const;
     // Forgets one value (all of them when `value` is undefined) of the host's slot.
@@ -41,6 +55,24 @@ class InheritedValues {
     // was already cleared of old's inherited ones by the merge.
     void rename(const InternalName& oldName, const InternalName& rep);
 
+    // Inherited values that an own value equal to them made own: that own value may have been
+    // derived from the inherited one, so a different own value that comes later is a conflict
+    // as well.
+    void confirm(const InternalName& host, const Slot& slot,
+                 const std::vector<InternalName>& values);
+    const std::vector<InternalName>* confirmed(const InternalName& host, const Slot& slot) const;
+    // An own value replaced inherited ones of the host's slot in the round with that stamp.
+    void noteConflict(const InternalName& host, const Slot& slot, std::uint64_t stamp);
+    bool conflictsPending() const { return !conflicts.empty(); }
+    // The hosts and slots of the conflicts of the earliest round that had any (later rounds may
+    // have built on values that had to go); all conflicts are forgotten.
+    std::vector<std::pair<InternalName, Slot>> takeEarliestConflicts();
+    void forgetConflicts() { conflicts.clear(); }
+
   private:
     std::map<InternalName, Slots> byHost;
+    std::map<InternalName, Slots> confirmedByHost;
+    static void renameIn(std::map<InternalName, Slots>& table, const InternalName& oldName,
+                         const InternalName& rep);
+    std::vector<std::pair<std::uint64_t, std::pair<InternalName, Slot>>> conflicts;
 };

@@ -132,8 +132,14 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // and arguments and the other an inherited one, the inherited one goes, so that no equality
     // of values comes from inheritance.
     void beforeMerge(InternalName oldName, InternalName rep) override;
-    // The record of inherited values goes with the values.
-    void baseCleared() override { inheritedValues.clear(); }
+    // The record of inherited values goes with the values; the blockings stay only when the
+    // base is emptied to evaluate again with them (clearKeepingBlockings).
+    void baseCleared() override {
+        inheritedValues.clear();
+        if (keepingBlockings) return;
+        blockedSlots.clear();
+        blockedHosts.clear();
+    }
 
     virtual int giveLexicalForm(const InternalName& name, std::string& out, int quote = 0,
                                 int style = 0);
@@ -344,6 +350,20 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     const InheritedValues& inherited() const { return inheritedValues; }
     // How many inherited values own ones replaced since the layer was made.
     int withdrawnValues() const { return withdrawn; }
+    // An own value that replaces inherited ones is a conflict: whatever was derived from the
+    // inherited values must go as well. The evaluator steps back: it blocks the slots of the
+    // earliest round with conflicts, empties the base keeping the blockings, and evaluates again.
+    bool conflictsPending() const { return inheritedValues.conflictsPending(); }
+    // Blocks the slots of the conflicts of the earliest round that had any and forgets the
+    // conflicts; the number of slots newly blocked (none when all were blocked already).
+    std::size_t blockEarliestConflicts();
+    void forgetConflicts() { inheritedValues.forgetConflicts(); }
+    // Empties the base but keeps the blockings.
+    void clearKeepingBlockings();
+    // Whether the host inherits nothing for the method type, method and arguments.
+    bool isBlocked(const InternalName& host, int type, const InternalName& method,
+                   const InternalName* args, int argCount);
+    std::size_t blockedCount() const { return blockedSlots.size(); }
     // While set, the phases inherit no value of these methods: rules may still give the hosts
     // values of their own, and the methods' turn comes when nothing else is inherited. Null
     // for none; the set is the caller's and must stay until it is reset.
@@ -462,10 +482,26 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     bool isDeferred(const InternalName& method) const {
         return deferred != nullptr && deferred->count(method) != 0;
     }
+    // The blocked slots, each as the printed forms of its host, method type, method and
+    // arguments: a base emptied and evaluated again may number objects made by rules otherwise,
+    // and what a blocking names keeps its printed form. The hosts' forms alone, for a quick
+    // look.
+    std::set<std::string> blockedSlots;
+    std::set<std::string> blockedHosts;
+    bool keepingBlockings = false;
+    std::string slotForm(const std::string& hostForm, int type, const InternalName& method,
+                         const InternalName* args, int argCount);
+    // Appends the printed form of a name (strings quoted), or its number when it has none.
+    void appendForm(const InternalName& name, std::string& out);
     // Takes the host's inherited values of the slot out of the base and the record, but those
-    // in `keep`, which become own.
+    // in `keep`, which become own. `ownStands`: an own value takes their place, a conflict when
+    // any value goes.
     void withdrawInherited(const InternalName& host, const InheritedValues::Slot& slot,
-                           const std::vector<InternalName>& keep);
+                           const std::vector<InternalName>& keep, bool ownStands);
+    // Before a merge: the host's inherited values of the slot against the values that come to
+    // share their key once old is rep (the key itself excluded).
+    void settleMergedKey(const InternalName& host, const InheritedValues::Slot& slot,
+                         const InternalName& oldName, const InternalName& rep);
     // The hosts whose inheritance is being computed: a class hierarchy may hold cycles until the
     // equalities are applied, and a host met again on its own path inherits nothing more there.
     set<InternalName> retrievalPath;

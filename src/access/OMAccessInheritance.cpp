@@ -1,6 +1,7 @@
 // OMAccess inheritance: insertion phases, triggers, the inherited lookup over the class hierarchy
 // and the collapse of subclass cycles.
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "access/BigIterator.h"
@@ -238,6 +239,13 @@ Iterator* OMAccess::inheritedRetrievalForHost(int type, InternalName* tuple, int
             for (int col = 2; col < count; ++col) key.push_back(values->atColumn(col));
             if (decided.count(key) != 0) continue;
             if (awaited.count(key[0]) != 0 || isDeferred(key[0])) continue;
+            // A blocked slot takes nothing, from this class or a later one.
+            if (!blockedSlots.empty() &&
+                isBlocked(host, type, key[0], key.size() > 1 ? key.data() + 1 : nullptr,
+                          static_cast<int>(key.size()) - 1)) {
+                decided.insert(key);
+                continue;
+            }
             const int added = insertBuffered(values, host, count, type);
             if (added == 0) continue;
             decided.insert(key);
@@ -327,72 +335,161 @@ void OMAccess::giveWayToOwn(const InternalName& host, const InternalName& method
                                          ? std::vector<InternalName>(args, args + argCount)
                                          : std::vector<InternalName>()};
     const std::vector<InternalName>* marked = inheritedValues.find(host, slot);
-    if (marked == nullptr) return;
+    if (marked == nullptr) {
+        const std::vector<InternalName>* confirmed = inheritedValues.confirmed(host, slot);
+        if (confirmed == nullptr || attachedOM == nullptr) return;
+        for (const InternalName& value : own) {
+            if (std::find(confirmed->begin(), confirmed->end(), value) != confirmed->end())
+                continue;
+            inheritedValues.noteConflict(host, slot, attachedOM->changeStamp());
+            return;
+        }
+        return;
+    }
     std::vector<InternalName> keep;
     for (const InternalName& value : *marked)
         if (std::find(own.begin(), own.end(), value) != own.end()) keep.push_back(value);
-    withdrawInherited(host, slot, keep);
+    withdrawInherited(host, slot, keep, true);
+    if (!keep.empty()) inheritedValues.confirm(host, slot, keep);
 }
 
 void OMAccess::withdrawInherited(const InternalName& host, const InheritedValues::Slot& slot,
-                                 const std::vector<InternalName>& keep) {
+                                 const std::vector<InternalName>& keep, bool ownStands) {
     const std::vector<InternalName>* marked = inheritedValues.find(host, slot);
     if (marked == nullptr || attachedOM == nullptr) return;
     const std::vector<InternalName> values = *marked;
     const int argCount = static_cast<int>(slot.args.size());
     const InternalName* args = argCount != 0 ? slot.args.data() : nullptr;
+    int removed = 0;
     for (const InternalName& value : values) {
         if (std::find(keep.begin(), keep.end(), value) != keep.end()) continue;
-        withdrawn +=
+        removed +=
             attachedOM->removeMethodValue(host, slot.method, args, argCount, slot.type, value);
     }
+    withdrawn += removed;
     // What stays is own from now on, and the host takes no inherited value beside it.
     inheritedValues.forget(host, slot);
+    if (ownStands && removed != 0)
+        inheritedValues.noteConflict(host, slot, attachedOM->changeStamp());
+}
+
+std::string OMAccess::slotForm(const std::string& hostForm, int type, const InternalName& method,
+                               const InternalName* args, int argCount) {
+    // Printed forms hold no control characters: one separates the parts.
+    std::string form = hostForm;
+    form += '\x1f';
+    form += std::to_string(type);
+    form += '\x1f';
+    appendForm(method, form);
+    for (int i = 0; i < argCount; ++i) {
+        form += '\x1f';
+        appendForm(args[i], form);
+    }
+    return form;
+}
+
+void OMAccess::appendForm(const InternalName& name, std::string& out) {
+    const std::size_t before = out.size();
+    if (giveLexicalForm(name, out, 1, 0) != 0 && out.size() != before) return;
+    // A name without a printed form is told apart by its number.
+    out.resize(before);
+    out += '#';
+    out += name.ToString();
+}
+
+bool OMAccess::isBlocked(const InternalName& host, int type, const InternalName& method,
+                         const InternalName* args, int argCount) {
+    if (blockedSlots.empty()) return false;
+    std::string hostForm;
+    appendForm(host, hostForm);
+    if (blockedHosts.count(hostForm) == 0) return false;
+    return blockedSlots.count(slotForm(hostForm, type, method, args, argCount)) != 0;
+}
+
+std::size_t OMAccess::blockEarliestConflicts() {
+    std::size_t added = 0;
+    for (const auto& [host, slot] : inheritedValues.takeEarliestConflicts()) {
+        std::string hostForm;
+        appendForm(host, hostForm);
+        const std::string form = slotForm(hostForm, slot.type, slot.method, slot.args.data(),
+                                          static_cast<int>(slot.args.size()));
+        if (blockedSlots.insert(form).second) ++added;
+        blockedHosts.insert(hostForm);
+    }
+    return added;
+}
+
+void OMAccess::clearKeepingBlockings() {
+    keepingBlockings = true;
+    clear();
+    keepingBlockings = false;
 }
 
 void OMAccess::beforeMerge(InternalName oldName, InternalName rep) {
-    if (inheritedValues.empty()) return;
-    const InternalName pairs[2][2] = {{oldName, rep}, {rep, oldName}};
-    for (const auto& pair : pairs) {
-        const InternalName host = pair[0];
-        const InternalName other = pair[1];
-        const InheritedValues::Slots* slots = inheritedValues.ofHost(host);
-        if (slots == nullptr) continue;
-        std::vector<InheritedValues::Slot> taken;
-        for (const auto& entry : *slots) taken.push_back(entry.first);
-        for (const InheritedValues::Slot& slot : taken) {
-            const std::vector<InternalName>* mine = inheritedValues.find(host, slot);
-            if (mine == nullptr) continue;
-            // The other name's values for the same method and arguments.
-            std::vector<InternalName> probe{other, slot.method};
-            probe.insert(probe.end(), slot.args.begin(), slot.args.end());
-            probe.push_back(Free);
-            const int width = static_cast<int>(probe.size());
-            std::vector<InternalName> theirs;
-            Iterator* rows = makeRefIter(slot.type, probe.data(), width, nullptr);
-            for (bool more = rows != nullptr && rows->first(); more; more = rows->next())
-                theirs.push_back(rows->atColumn(width));
-            decRef(rows);
-            if (theirs.empty()) continue;
-            const std::vector<InternalName>* inheritedThere = inheritedValues.find(other, slot);
-            std::vector<InternalName> own;
-            for (const InternalName& value : theirs)
-                if (inheritedThere == nullptr ||
-                    std::find(inheritedThere->begin(), inheritedThere->end(), value) ==
-                        inheritedThere->end())
-                    own.push_back(value);
+    if (inheritedValues.empty() || oldName == rep) return;
+    // Every key that names old or rep as host, method or argument may meet another key once old
+    // is rep: the host's values of both then stand under one key.
+    std::vector<std::pair<InternalName, InheritedValues::Slot>> touched;
+    auto names = [&](const InternalName& name) { return name == oldName || name == rep; };
+    inheritedValues.forEachSlot([&](const InternalName& host, const InheritedValues::Slot& slot) {
+        if (names(host) || names(slot.method) ||
+            std::any_of(slot.args.begin(), slot.args.end(), names))
+            touched.emplace_back(host, slot);
+    });
+    for (const auto& [host, slot] : touched) settleMergedKey(host, slot, oldName, rep);
+}
+
+void OMAccess::settleMergedKey(const InternalName& host, const InheritedValues::Slot& slot,
+                               const InternalName& oldName, const InternalName& rep) {
+    // The key's cells, host and method first; after the merge each old or rep cell is rep.
+    std::vector<InternalName> cells{host, slot.method};
+    cells.insert(cells.end(), slot.args.begin(), slot.args.end());
+    std::vector<std::size_t> joined;
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        if (cells[i] == oldName || cells[i] == rep) joined.push_back(i);
+    // Keys with more than a few joined cells do not occur in practice; their other variants
+    // are left to the merge.
+    if (joined.empty() || joined.size() > 8) return;
+    const bool mineHasOld = std::find(cells.begin(), cells.end(), oldName) != cells.end();
+    for (unsigned variant = 0; variant < (1U << joined.size()); ++variant) {
+        const std::vector<InternalName>* mine = inheritedValues.find(host, slot);
+        if (mine == nullptr) return;
+        std::vector<InternalName> other = cells;
+        for (std::size_t bit = 0; bit < joined.size(); ++bit)
+            other[joined[bit]] = (variant >> bit & 1U) != 0 ? oldName : rep;
+        if (other == cells) continue;
+        const InheritedValues::Slot otherSlot{
+            slot.type, other[1], std::vector<InternalName>(other.begin() + 2, other.end())};
+        // The other key's stored values.
+        std::vector<InternalName> probe = other;
+        probe.push_back(Free);
+        const int width = static_cast<int>(probe.size());
+        std::vector<InternalName> theirs;
+        Iterator* rows = makeRefIter(slot.type, probe.data(), width, nullptr);
+        for (bool more = rows != nullptr && rows->first(); more; more = rows->next())
+            theirs.push_back(rows->atColumn(width));
+        decRef(rows);
+        if (theirs.empty()) continue;
+        const std::vector<InternalName>* inheritedThere = inheritedValues.find(other[0], otherSlot);
+        std::vector<InternalName> own;
+        for (const InternalName& value : theirs)
+            if (inheritedThere == nullptr ||
+                std::find(inheritedThere->begin(), inheritedThere->end(), value) ==
+                    inheritedThere->end())
+                own.push_back(value);
+        if (!own.empty()) {
+            // An own value stands; an equal inherited one is own from now on.
             std::vector<InternalName> keep;
-            if (!own.empty()) {
-                // An own value stands; an equal inherited one is own from now on.
-                for (const InternalName& value : *mine)
-                    if (std::find(own.begin(), own.end(), value) != own.end())
-                        keep.push_back(value);
-                withdrawInherited(host, slot, keep);
-            } else if (!setValued(slot.type) && theirs.front() != mine->front()) {
-                // Two inherited values: the representative's stays, the other goes, and
-                // inheritance may give the merged object its value again.
-                withdrawInherited(host, slot, keep);
-            }
+            for (const InternalName& value : *mine)
+                if (std::find(own.begin(), own.end(), value) != own.end()) keep.push_back(value);
+            withdrawInherited(host, slot, keep, true);
+            return;
+        }
+        if (!setValued(slot.type) && mineHasOld && theirs.front() != mine->front()) {
+            // Two inherited values: the one under the key that goes stays out, and inheritance
+            // may give the merged key its value again.
+            withdrawInherited(host, slot, {}, false);
+            return;
         }
     }
 }

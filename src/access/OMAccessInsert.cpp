@@ -72,7 +72,7 @@ int OMAccess::insertSet(const InternalName& host, const InternalName& method,
                         const InternalName* args, int argCount, int type,
                         const set<InternalName>& values) {
     if (attachedOM == nullptr) return 0;
-    if (!inheritedValues.empty() && !values.empty()) {
+    if (inheritedValues.watching() && !values.empty()) {
         std::vector<InternalName> own;
         for (auto item = values.first_item(); item != nullptr; item = values.next_item(item))
             own.push_back(values.key(item));
@@ -90,7 +90,7 @@ int OMAccess::insertValue(const InternalName& host, const InternalName& method,
                           const InternalName* args, int argCount, int type,
                           const InternalName& value) {
     if (attachedOM == nullptr) return 0;
-    if (!inheritedValues.empty() && !storingInherited)
+    if (inheritedValues.watching() && !storingInherited)
         giveWayToOwn(host, method, args, argCount, type, {value});
     const int result = attachedOM->insertMethodValue(host, method, args, argCount, type, value);
     if (traceDue(result)) traceInsert(host, method, args, argCount, type, value, 0);
@@ -181,7 +181,7 @@ int OMAccess::insertValueKeepingSets(const InternalName& host, const InternalNam
                                      const InternalName& value, HostSetCache& sets) {
     if (attachedOM == nullptr || trace != 0)
         return insertValue(host, method, nullptr, 0, type, value);
-    if (!inheritedValues.empty()) giveWayToOwn(host, method, nullptr, 0, type, {value});
+    if (inheritedValues.watching()) giveWayToOwn(host, method, nullptr, 0, type, {value});
     return attachedOM->insertSetValueKeepingSets(host, method, type, value, sets);
 }
 

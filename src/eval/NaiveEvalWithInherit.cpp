@@ -3,13 +3,16 @@
 #include "eval/NaiveEvalWithInherit.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "access/OMAccess.h"
 #include "compile/Normalizer.h"
 #include "compile/Operand.h"
+#include "eval/HeldOutput.h"
 #include "eval/Matcher.h"
+#include "eval/PPProtocol.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
@@ -27,6 +30,7 @@
 #include "language/Spec.h"
 #include "language/TermToName.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/OM.h"
 #include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
 
@@ -74,7 +78,50 @@ void NaiveEvalWithInherit::addTimingStatistics() {
 
 int NaiveEvalWithInherit::evaluate(FProgram* program) {
     if (program == nullptr) return 0;
-    OutputChannel& debug = debugChannel();
+    OM* base = phases->om();
+    stepBackOpen =
+        base != nullptr && base->pristine() && (inheritanceFlag | program->inheritanceMark()) != 0;
+    phases->forgetConflicts();
+    // What a run writes is passed on only once it is known that the run stands: the traces and
+    // messages of a run stepped back from would be written again, or would tell of equalities
+    // and values the model does not hold.
+    std::optional<HeldOutput> held;
+    if (stepBackOpen) held.emplace();
+    int reached = evaluateOnce(program);
+    while (steppingBack() && phases->blockEarliestConflicts() != 0) {
+        held->drop();
+        // The facts of the program go in again in the first round; the matcher's compiled
+        // rules may hold identifiers of the emptied base.
+        phases->clearKeepingBlockings();
+        // The trace printer's names may stand for other objects in the next run.
+        if (printer != nullptr) printer->clear();
+        reset(0);
+        reached = evaluateOnce(program);
+    }
+    held.reset();
+    stepBackOpen = false;
+    phases->forgetConflicts();
+    return reached;
+}
+
+void NaiveEvalWithInherit::cancelled() {
+    debugChannel() << "evaluation cancelled at round " << round << std::endl;
+    controlEvents::clearInterrupt();
+    // An interrupted run is not run again.
+    phases->forgetConflicts();
+}
+
+bool NaiveEvalWithInherit::steppingBack() const {
+    return stepBackOpen && phases->conflictsPending();
+}
+
+int NaiveEvalWithInherit::tpStep(FProgram* program) {
+    const int changed = NaiveEval::tpStep(program);
+    return steppingBack() ? 0 : changed;
+}
+
+int NaiveEvalWithInherit::evaluateOnce(FProgram* program) {
+    if (program == nullptr) return 0;
     traceProgram(program);
     inheritanceFlag |= program->inheritanceMark();
     if (inheritanceFlag != 0) {
@@ -94,19 +141,20 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
         return fixpointWithTriggers(stratum, changed);
     });
     if (roundFailed && !completed) return 0;
-    addTimingStatistics();
     if (interruptFlag.load() != 0) {
-        debug << "evaluation cancelled at round " << round << std::endl;
-        controlEvents::clearInterrupt();
+        addTimingStatistics();
+        cancelled();
         return 0;
     }
+    if (steppingBack()) return 0;
+    addTimingStatistics();
     return 1;
 }
 
 bool NaiveEvalWithInherit::fixpointWithTriggers(FProgram* program, int& changed) {
     OutputChannel& debug = debugChannel();
     do {
-        if (!roundsUntilStable(program, changed)) return false;
+        if (!roundsUntilStable(program, changed) || steppingBack()) return false;
         ++triggerNumber;
         if (flags != 0 && interruptFlag.load() == 0)
             debug << triggerNumber << ". Fixpoint" << std::endl;

@@ -29,8 +29,16 @@ class NaiveEvalWithInherit : public NaiveEval {
     void print(OutputChannel& channel) const override;
     bool isA(const std::string& className) const override;
 
+    // Evaluates the program (evaluateOnce). When an own value replaced an inherited one that
+    // rules may have read, the evaluation steps back: that inheritance is blocked for the host,
+    // method and arguments, the base is emptied and the program evaluated again, until a run
+    // has no such conflict. Blockings only grow, so this ends. Only a base that held nothing
+    // before can be emptied without loss; on any other the own value replaces the inherited one
+    // and what was derived from it stays.
     int evaluate(FProgram* program) override;
     Evaluation* tp(FProgram* program) override;
+    // A round that ends with a conflict to step back from counts as the last of its fixpoint.
+    int tpStep(FProgram* program) override;
     // Matches the query once inside a full phase: every atom inherits all it can before it is
     // answered, so the answers are final and the query's built-ins act once per row.
     Operand* retrieve(FRule* query, SymTab* names) override;
@@ -52,6 +60,15 @@ class NaiveEvalWithInherit : public NaiveEval {
 
   protected:
     ~NaiveEvalWithInherit() override;
+
+    // One evaluation of the program over the base as it is.
+    virtual int evaluateOnce(FProgram* program);
+    // Whether the run is to stop and start again: a conflict came while stepping back is
+    // possible.
+    bool steppingBack() const;
+    // After an interrupt: says at which round the evaluation was cancelled, clears the
+    // interrupt, and runs it no more.
+    void cancelled();
 
     // Builds the normalizer over the program and atomizes it.
     void holdNormalizer(FProgram* program);
@@ -101,6 +118,8 @@ class NaiveEvalWithInherit : public NaiveEval {
     // One phase; `deferring` leaves the contested methods out, `full` inserts all a trigger
     // inherits (one-trigger mode).
     int runPhase(bool deferring, bool full, int traceFlag);
+    // Set while an evaluation that started on an empty base runs: it can step back.
+    bool stepBackOpen = false;
 };
 
 // Registered as "classNaiveEvalWithInherit": new@(Matcher, OMAccess).

@@ -120,8 +120,8 @@ void PrSemiNaive::reset(int mode) {
     NaiveEvalWithInherit::reset(mode);
 }
 
-int PrSemiNaive::evaluate(FProgram* program) {
-    if (evalMode == Naive) return NaiveEvalWithInherit::evaluate(program);
+int PrSemiNaive::evaluateOnce(FProgram* program) {
+    if (evalMode == Naive) return NaiveEvalWithInherit::evaluateOnce(program);
     if (program == nullptr) return 0;
     // Whatever happens below, the base is no longer at the fixpoint remembered so far unless
     // this evaluation reaches the next one.
@@ -152,15 +152,12 @@ int PrSemiNaive::evaluate(FProgram* program) {
             ? evaluateAddedFacts(program, added)
             : inStrata(program, [this](FProgram* stratum) { return semiNaiveFixpoint(stratum); });
     decRef(added);
-    if (completed) {
+    if (completed && !steppingBack()) {
         addTimingStatistics();
         lastFixpoint.remember(program, access->om());
         return 1;
     }
-    if (interruptFlag.load() != 0) {
-        debugChannel() << "evaluation cancelled at round " << round << std::endl;
-        controlEvents::clearInterrupt();
-    }
+    if (interruptFlag.load() != 0) cancelled();
     return 0;
 }
 
@@ -288,7 +285,7 @@ bool PrSemiNaive::semiNaiveFixpoint(FProgram* program, FProgram* opening) {
             }
             // Used once: the later deltas are parts of their relations.
             if (first) firstDeltaProgram.reset();
-            if (roundFailed) {
+            if (roundFailed || steppingBack()) {
                 dropDeltas();
                 return false;
             }
@@ -308,6 +305,10 @@ bool PrSemiNaive::semiNaiveFixpoint(FProgram* program, FProgram* opening) {
         decRef(triggerRound);
         ++triggerNumber;
         ++round;
+        if (steppingBack()) {
+            dropDeltas();
+            return false;
+        }
         if (roundFailed) {
             dropDeltas();
             centralErrorHandler().report(err11::CannotEvaluate);

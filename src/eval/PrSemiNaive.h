@@ -31,10 +31,6 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     void print(OutputChannel& channel) const override;
     bool isA(const std::string& className) const override;
 
-    // In mode "seminaive", evaluating again a program brought to its fixpoint before, to which
-    // clauses were only appended since, starts from the new facts and runs the new rules once
-    // (see evaluateAddedFacts).
-    int evaluate(FProgram* program) override;
     // Also lets go of a remembered program that only this evaluator still holds.
     void reset(int mode) override;
     // Starts a fresh delta of the rule table before each insert half.
@@ -64,6 +60,10 @@ class PrSemiNaive : public NaiveEvalWithInherit {
 
   protected:
     ~PrSemiNaive() override;
+    // In mode "seminaive", evaluating again a program brought to its fixpoint before, to which
+    // clauses were only appended since, starts from the new facts and runs the new rules once
+    // (see evaluateAddedFacts).
+    int evaluateOnce(FProgram* program) override;
 
   private:
     // The semi-naive rounds of one stratum (or of the whole program) to its fixpoint, with the

@@ -202,6 +202,7 @@ class MainMemOM : public OM {
 
     // Names and symbols.
     void clear() override;
+    bool pristine() const override;
     int giveName(const InternalName& name, std::string& out) override;
     int giveLexicalForm(const InternalName& name, std::string& out, int quote = 0,
                         int style = 0) override;

@@ -278,6 +278,12 @@ void MainMemOM::clear() {
     if (NameRemapListener* access = getOMAccess()) access->baseCleared();
 }
 
+bool MainMemOM::pristine() const {
+    return nameHandler->atStart() && frameManager->objectCount() == 0 &&
+           frameManager->setCount() == 0 && frameManager->predicateCount() == 0 &&
+           frameManager->parameterCount() == 0 && pendingEqualities.empty();
+}
+
 // ---------------------------------------------------------------------------------------------
 // Forgetting unused strings
 

@@ -21,6 +21,10 @@ class NameHandler : public ManagedObject {
     std::int32_t nextParamId();
     // Back to the start values; used when the object base is cleared.
     void reset();
+    // Whether no identifier was handed out since construction or the last reset.
+    bool atStart() const {
+        return objectCounter == FirstObjectCounter && setCounter == 0 && paramCounter == 0;
+    }
 
   protected:
     ~NameHandler() override = default;

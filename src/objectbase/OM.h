@@ -53,6 +53,10 @@ class OM : public FLSysObject {
     // after it) sees from a changed stamp that something else may have changed it since.
     std::uint64_t changeStamp() const { return changes; }
     void noteRound() { ++changes; }
+    // Whether the base holds nothing but what construction or the last clear left: no frame and
+    // no identifier handed out. Emptying such a base again loses nothing, and a run repeated on
+    // it hands out the same identifiers in the same order.
+    virtual bool pristine() const { return false; }
     // The text of a name: an integer's digits, else the text of the symbol bound to it (0 when
     // none is bound; `out` then stays as it was).
     virtual int giveName(const InternalName& name, std::string& out) = 0;

@@ -18,6 +18,11 @@ class InheritedValuesTest : public AccessTest {
   protected:
     void SetUp() override {
         AccessTest::SetUp();
+        makeNames();
+    }
+    // The names in a fixed order: a base emptied and filled again in the same order hands out
+    // the same identifiers.
+    void makeNames() {
         cls = object("cls");
         x = object("x");
         y = object("y");
@@ -215,4 +220,91 @@ TEST_F(InheritedValuesTest, APhaseLeavesDeferredMethodsAlone) {
     // Ending the phase ends the deferral.
     inherit(0, {x, m, Free});
     EXPECT_EQ(stored(0, x, m), Row{v1});
+}
+
+TEST_F(InheritedValuesTest, OnlyTheEarliestRoundsConflictsAreTaken) {
+    InheritedValues record;
+    record.noteConflict(y, {0, m, {}}, 7);
+    record.noteConflict(x, {0, m, {}}, 5);
+    record.noteConflict(x, {1, k, {p}}, 5);
+    ASSERT_TRUE(record.conflictsPending());
+    // A later round may have built on a value that had to go: only round 5 counts.
+    const auto taken = record.takeEarliestConflicts();
+    ASSERT_EQ(taken.size(), 2u);
+    EXPECT_EQ(taken[0].first, x);
+    EXPECT_EQ(taken[1].second.args, Row{p});
+    EXPECT_FALSE(record.conflictsPending());
+    record.noteConflict(x, {0, m, {}}, 9);
+    record.clear();
+    EXPECT_FALSE(record.conflictsPending());
+}
+
+TEST_F(InheritedValuesTest, AnOwnValueReplacingAnInheritedOneIsAConflictAndTheSlotStaysBlocked) {
+    access->insertValue(cls, m, nullptr, 0, 3, v1);
+    access->insertValue(cls, k, nullptr, 0, 3, v1);
+    inherit(0, {x, m, Free});
+    inherit(0, {x, k, Free});
+    EXPECT_FALSE(access->conflictsPending());
+    // An own value equal to the inherited one takes nothing away.
+    access->insertValue(x, k, nullptr, 0, 0, v1);
+    EXPECT_FALSE(access->conflictsPending());
+    access->insertValue(x, m, nullptr, 0, 0, v2);
+    ASSERT_TRUE(access->conflictsPending());
+    EXPECT_EQ(access->blockEarliestConflicts(), 1u);
+    EXPECT_TRUE(access->isBlocked(x, 0, m, nullptr, 0));
+    EXPECT_FALSE(access->isBlocked(x, 0, k, nullptr, 0));
+    EXPECT_FALSE(access->isBlocked(y, 0, m, nullptr, 0));
+    // Emptied to evaluate again: the facts come again, x inherits nothing for m, even where
+    // the names are numbered otherwise.
+    access->clearKeepingBlockings();
+    object("first");
+    makeNames();
+    access->insertValue(cls, m, nullptr, 0, 3, v1);
+    inherit(0, {x, m, Free});
+    EXPECT_EQ(stored(0, x, m), Row{});
+    // A plain clear forgets the blocking.
+    access->clear();
+    makeNames();
+    access->insertValue(cls, m, nullptr, 0, 3, v1);
+    inherit(0, {x, m, Free});
+    EXPECT_EQ(stored(0, x, m), Row{v1});
+}
+
+TEST_F(InheritedValuesTest, EquatedMethodNamesAndArgumentsEquateNoInheritedValue) {
+    const InternalName f = object("f");
+    access->insertValue(cls, m, nullptr, 0, 3, integer(1));
+    access->insertValue(x, f, nullptr, 0, 0, integer(2));
+    access->insertValue(cls, k, &p, 1, 3, integer(3));
+    access->insertValue(x, k, &q, 1, 0, integer(4));
+    inherit(0, {x, m, Free});
+    inherit(0, {x, k, p, Free});
+    ASSERT_EQ(stored(0, x, m), Row{integer(1)});
+    ASSERT_EQ(stored(0, x, k, {p}), Row{integer(3)});
+    int recorded = 0;
+    access->equate(f, m, recorded);
+    access->equate(q, p, recorded);
+    access->applyEqualities();
+    // The own values stand under the merged keys; no number was equated with another.
+    const InternalName method = m < f ? m : f;
+    const InternalName arg = p < q ? p : q;
+    EXPECT_EQ(stored(0, x, method), Row{integer(2)});
+    EXPECT_EQ(stored(0, x, k, {arg}), Row{integer(4)});
+    EXPECT_EQ(lastError(), "0/0");
+    EXPECT_EQ(om->equalityHistoryTable().size(), 2);
+    EXPECT_TRUE(access->conflictsPending());
+}
+
+TEST_F(InheritedValuesTest, ADifferentOwnValueAfterAnEqualOneIsAConflict) {
+    access->insertValue(cls, m, nullptr, 0, 3, integer(3));
+    inherit(0, {x, m, Free});
+    // Made own by an equal value, which may have been derived from the inherited one.
+    access->insertValue(x, m, nullptr, 0, 0, integer(3));
+    EXPECT_FALSE(access->conflictsPending());
+    EXPECT_TRUE(access->inherited().empty());
+    access->insertValue(x, m, nullptr, 0, 0, integer(3));
+    EXPECT_FALSE(access->conflictsPending());
+    access->insertValue(x, m, nullptr, 0, 0, integer(4));
+    ASSERT_TRUE(access->conflictsPending());
+    EXPECT_EQ(access->blockEarliestConflicts(), 1u);
+    EXPECT_TRUE(access->isBlocked(x, 0, m, nullptr, 0));
 }

@@ -2,22 +2,24 @@
 """Evaluates random inheritance programs (class hierarchies with overriding and multiple
 inheritance, scalar and set-valued inheritable methods, rules reading inherited values, some with
 negation, some deriving class memberships or own sets, some giving hosts own values of methods
-they would inherit, some equating objects after they inherited) with the naive evaluator and the
+they would inherit, from other methods or from the same method's inherited value, some equating
+objects, method names or arguments after inheritance) with the naive evaluator and the
 semi-naive one, each in one-trigger and in all-triggers mode, and compares:
 
 - the final object bases and the answers of the two evaluators in the same trigger mode, always;
 - the two trigger modes, for programs whose rules do not depend on the order of the phases:
   rules that read inherited values only positively, and that give own values of an inheritable
-  method only from values of other methods. They may differ where a rule reads an inherited
-  value under negation, changes class memberships, derives an own value of a method from that
-  same method (the inherited value it read then gives way, and what else was derived from it
-  depends on when the phases ran), or equates objects (the merged objects' classes change what
-  they inherit);
-- that inheritance never equates two objects: scalar values are integers and no rule derives a
-  second value of a scalar method, so an equality of two numbers, and any equality the program
-  did not ask for, would come from inheritance (the object base reports an equality of two
-  numbers, and traces every equality it applies). The only equalities asked for are those of
-  objects named k's r, which the equality rules make.
+  method from other methods' values or from that method's own inherited value (the inherited
+  value gives way, the evaluation steps back without it, in both modes alike). They may differ
+  where a rule reads an inherited value under negation, changes class memberships, gives two
+  inheritable methods own values each from the other's value (which one a host inherits first
+  decides), or equates objects, method names or arguments (what the merged keys inherit depends
+  on when the equality comes);
+- that inheritance never equates two objects: scalar values are integers, no host gets two own
+  values of a scalar method, so an equality of two numbers, and any equality the program did not
+  ask for, would come from inheritance (the object base reports an equality of two numbers, and
+  traces every equality it applies). The only equalities asked for are those of objects named
+  k's r and of method names or arguments named km's r, which the equality rules make.
 
 Exits 1 at the first disagreement, showing the program. A failing program is kept in the work
 folder; a seed reproduces a run.
@@ -131,16 +133,57 @@ def generate(rng):
                                                              scalar_value()))
         chosen.append(rng.choice(["own(X, V) :- X[%s -> V]." % OWN_SCALAR,
                                   "owns(X, M) :- X[%s ->> {M}]." % OWN_SET]))
-    elif rng.random() < 0.25:
-        # An own value from the same method's inherited value: that value gives way, and what
-        # was derived from it meanwhile depends on the order of the phases.
+    elif rng.random() < 0.35:
+        # An own value that only an inherited value of the same method, or what was derived
+        # from it, gives: the inherited value gives way, the evaluation steps back without it,
+        # and then the own value has no reason either. Both modes step back alike.
+        # Every rule gives d the same own value, so no host gets two.
+        given = scalar_value()
         chosen.append(rng.choice([
-            "X[%s -> %s] :- X[%s -> %s]." % (OWN_SCALAR, scalar_value(), OWN_SCALAR,
-                                            scalar_value()),
+            "X[%s -> %s] :- X[%s -> %s]." % (OWN_SCALAR, given, OWN_SCALAR, scalar_value()),
             "X[%s ->> {%s}] :- X[%s ->> {%s}]." % (OWN_SET, rng.choice(MEMBERS), OWN_SET,
                                                   rng.choice(MEMBERS)),
+            "X[%s -> %s] :- own(X, %s)." % (OWN_SCALAR, given, scalar_value()),
+            "X[%s ->> {%s}] :- owns(X, %s)." % (OWN_SET, rng.choice(MEMBERS),
+                                               rng.choice(MEMBERS)),
         ]))
         chosen.append("own(X, V) :- X[%s -> V]." % OWN_SCALAR)
+        chosen.append("owns(X, M) :- X[%s ->> {M}]." % OWN_SET)
+        if rng.random() < 0.4:
+            # Own values of two inheritable methods, each from the other's value: which one a
+            # host inherits first decides the model.
+            chosen.append("X[%s ->> {%s}] :- X[%s -> %s]." % (OWN_SET, rng.choice(MEMBERS),
+                                                             OWN_SCALAR, scalar_value()))
+            chosen.append("X[%s -> %s] :- X[%s ->> {%s}]." % (OWN_SCALAR, given, OWN_SET,
+                                                             rng.choice(MEMBERS)))
+            agree = False
+    if rng.random() < 0.15:
+        # A rule that makes members of a class that holds inheritable values.
+        chosen.append("X : %s :- X[%s -> %s]." % (rng.choice(classes), rng.choice(SCALARS),
+                                                   scalar_value()))
+        agree = False
+    asked = set(objects)
+    renamed = not equalities and rng.random() < 0.2
+    if renamed:
+        # Method names or arguments equated: the values of two keys come under one key, and an
+        # inherited value among them gives way to an own one instead of being equated with it.
+        # Classes hold only the first name's values and objects only the second's, so no host
+        # ends up with two own values.
+        first, second, form = rng.choice([("e", "f", "%s"), ("g0", "g1", "w2@(%s)")])
+        asked.update((first, second))
+        for cls in rng.sample(classes, rng.randint(1, len(classes))):
+            lines.append("%s[%s *-> %s]." % (cls, form % first, scalar_value()))
+        for obj in rng.sample(objects, rng.randint(1, len(objects))):
+            lines.append("%s[%s -> %s]." % (obj, form % second, scalar_value()))
+        chosen.append("km[r -> %s]." % first)
+        chosen.append(rng.choice([
+            "km[r -> %s] :- X[a -> %s]." % (second, scalar_value()),
+            "km[r -> %s] :- X[s ->> {%s}]." % (second, rng.choice(MEMBERS)),
+            "km[r -> %s] :- X[%s -> %s]." % (second, form % first, scalar_value()),
+            "km[r -> %s]." % second,
+        ]))
+        chosen.append(rng.choice(["named(X, V) :- X[%s -> V]." % (form % first),
+                                  "named(X, V) :- X[%s -> V]." % (form % second)]))
         agree = False
     if equalities:
         # Objects equated after they inherited: k's r is one object. A rule that copies an
@@ -157,10 +200,11 @@ def generate(rng):
     queries = ["X[a -> V]", "X[b -> V]", "X[s ->> {V}]", "X[t ->> {V}]", "X[a *-> V]",
                "X[s *->> {V}]", "p(X, V)", "X[%s -> V]" % OWN_SCALAR,
                "X[%s ->> {V}]" % OWN_SET]
-    return lines, rng.sample(queries, 3), agree
+    queries += ["X[w@(K) -> V]", "X[e -> V]", "X[w2@(K) -> V]", "named(X, V)"]
+    return lines, rng.sample(queries, 3), agree, asked
 
 
-def run(quorin, config, folder, program, queries, evaluation, triggers):
+def run(quorin, config, folder, program, queries, evaluation, triggers, asked):
     os.makedirs(folder, exist_ok=True)
     dump = os.path.join(folder, "model.flp")
     if os.path.exists(dump):
@@ -188,20 +232,20 @@ def run(quorin, config, folder, program, queries, evaluation, triggers):
         with open(dump, encoding="utf-8", errors="replace") as saved:
             model = facts(saved.read())
     return {"answers": answer_blocks(done.stdout.decode("utf-8", "replace")), "model": model,
-            "equated": unasked_equality(text), "status": done.returncode}
+            "equated": unasked_equality(text, asked), "status": done.returncode}
 
 
-def unasked_equality(text):
+def unasked_equality(text, asked):
     """The first equality the program did not ask for, or None. The program asks only for
-    equalities of objects (k's r); a refused equality of numbers, or an equality of anything but
-    two objects o<n>, comes from inheritance."""
+    equalities of objects (k's r) and of method names or arguments (km's r), all named in
+    `asked`; a refused equality of numbers, or an equality of anything else, comes from
+    inheritance."""
     for line in text.splitlines():
         if "is equated to" in line:
             return line
         if line.startswith("%%% EQUATING: "):
             left, _, right = line[len("%%% EQUATING: "):].partition("  (")[0].partition(" = ")
-            if not (left.startswith("o") and left[1:].isdigit() and right.startswith("o")
-                    and right[1:].isdigit()):
+            if left not in asked or right not in asked:
                 return line
     return None
 
@@ -209,13 +253,13 @@ def unasked_equality(text):
 def check(quorin, config, work, seed):
     """None when the program's runs agree, else the reason."""
     rng = random.Random(seed)
-    program, queries, agree = generate(rng)
+    program, queries, agree, asked = generate(rng)
     folder = os.path.join(work, str(seed))
     results = {}
     for evaluation, triggers in MODES:
         results[evaluation, triggers] = run(quorin, config,
                                             os.path.join(folder, evaluation + "-" + triggers),
-                                            program, queries, evaluation, triggers)
+                                            program, queries, evaluation, triggers, asked)
 
     def differ(first, second):
         one, other = results[first], results[second]
