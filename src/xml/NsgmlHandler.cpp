@@ -309,7 +309,10 @@ EntityPolicy NsgmlHandler::entityPolicy(const std::string& fileName, const std::
 std::string NsgmlHandler::fetchWebDtd(const std::string& systemId, const std::string& output,
                                       EntityPolicy& policy) {
     const std::string& scheme = state->url.scheme;
-    if (!fetch || systemId.empty() || !isWebScheme(scheme)) return "";
+    // An identifier with a scheme of its own is the parser's URL entity, which it never opens:
+    // only a path, relative or absolute on the document's server, finds a fetched copy.
+    if (!fetch || systemId.empty() || !isWebScheme(scheme) || !splitUrl(systemId).scheme.empty())
+        return "";
     std::string address = resolveIdentifier(systemId);
     address = address.size() >= 2 ? address.substr(1, address.size() - 2) : "";
     // Only the document's own server: a document must not make this machine ask another host,

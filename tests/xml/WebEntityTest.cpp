@@ -90,6 +90,34 @@ TEST_F(WebAccessTest, AServedDocumentGetsTheDefaultsAndReferencesOfItsServedDtd)
         EXPECT_NE(entry.path().extension(), ".dtd") << entry.path();
 }
 
+TEST_F(WebAccessTest, AServedDtdNamedByAnAbsolutePathIsFetchedAndOneNamedByUrlIsNot) {
+    const std::string dtd =
+        "<!ELEMENT r (x)>\n<!ELEMENT x (#PCDATA)>\n"
+        "<!ATTLIST x kind CDATA 'SERVEDDEFAULT'>\n";
+    loopback::Server server;
+    server.route("/sub/path.xml",
+                 loopback::canned(httpReply("<?xml version=\"1.0\"?>\n"
+                                            "<!DOCTYPE r SYSTEM \"/other/ext.dtd\">\n"
+                                            "<r><x>A</x></r>\n")));
+    server.route(
+        "/sub/url.xml",
+        loopback::canned(httpReply("<?xml version=\"1.0\"?>\n<!DOCTYPE r SYSTEM \"" +
+                                   server.url("/third/ext.dtd") + "\">\n<r><x>A</x></r>\n")));
+    server.route("/other/ext.dtd", loopback::canned(httpReply(dtd)));
+    server.route("/third/ext.dtd", loopback::canned(httpReply(dtd)));
+    const InternalName nil = builtinObject::Nil;
+    const InternalName args[5] = {builtinObject::Xml, nil, nil, nil, nil};
+    access->insertValue(string(server.url("/sub/url.xml")), builtinObject::Parse0, args, 5, 0,
+                        object("u"));
+    // The parser never opens a URL entity: nothing is fetched for it.
+    EXPECT_EQ(server.requests("/third/ext.dtd"), 0);
+    EXPECT_EQ(symbolTable(access).find("SERVEDDEFAULT"), std::string::npos);
+    access->insertValue(string(server.url("/sub/path.xml")), builtinObject::Parse0, args, 5, 0,
+                        object("p"));
+    EXPECT_EQ(server.requests("/other/ext.dtd"), 1);
+    EXPECT_NE(symbolTable(access).find("SERVEDDEFAULT"), std::string::npos);
+}
+
 TEST_F(WebAccessTest, AnEntityThatIsNotUtf8MakesTheDocumentNotWellFormed) {
     std::filesystem::create_directory(scratch / "sub");
     writeFile(scratch / "sub" / "part.txt", "first\nsecond \xff\n");
