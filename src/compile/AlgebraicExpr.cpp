@@ -36,7 +36,7 @@ Operand* AlgebraicExpr::evaluate(OMAccess* access, Operand** current) {
     bool shortCut = false;
     for (AlgebraicExpr* child : children) {
         Operand* r = child->evaluate(access, current);
-        if ((r == nullptr || r->isEmpty()) && op && op->kind() == OperatorKind::Join) {
+        if ((r == nullptr || r->emptyAtHand()) && op && op->kind() == OperatorKind::Join) {
             decRef(r);
             result = new Operand2();
             shortCut = true;

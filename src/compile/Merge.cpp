@@ -52,7 +52,7 @@ Operand* Merge::evaluate(clib_list<Operand*>* list, OMAccess* newAccess) {
                           (waits(list->head()) || waits(list->tail())) &&
                           (commonVariables(list, &shared), !shared.empty());
     if (streamed) {
-        if (list->head()->isEmpty() || list->tail()->isEmpty()) return result;
+        if (list->head()->emptyAtHand() || list->tail()->emptyAtHand()) return result;
         // A trace prints the inputs' rows, which are then read through iterators; the join
         // itself runs as untraced.
         if (debugging() && openInputs(list)) print();
