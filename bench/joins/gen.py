@@ -18,6 +18,9 @@ Cases (file names):
   same-<n>.flp                          r(X) :- q(X), q(X), ... with n literals (1,000, 10,000)
                                         over five facts of q in the program: under semi-naive
                                         evaluation every literal has a delta variant
+  distinct-<n>.flp                      r(X) :- q1(X), q2(X), ..., qn(X). (n 10,000) over the
+                                        facts qI(a), and qI(b) for odd I, in the program: a delta
+                                        variant per literal, which must not copy the body
   chain200.flp                          a 200-literal chain query over a chain of 250 edges
   rule200.flp                           a 200-literal chain rule over 250 random edges on 60
                                         nodes under semi-naive evaluation: every edge is new in
@@ -95,6 +98,11 @@ def main():
               "".join("q(%d).\n" % i for i in range(5))
               + "r(X) :- %s.\n" % ", ".join(["q(X)"] * n) + TIMED_START + "?- sys.eval[].\n"
               + TIMED_END + "?- r(X).\n")
+    for n in (10000,):
+        write(folder, "distinct-%d.flp" % n,
+              "".join("q%d(a).\n" % i + ("q%d(b).\n" % i if i % 2 else "") for i in range(1, n + 1))
+              + "r(X) :- %s.\n" % ", ".join("q%d(X)" % i for i in range(1, n + 1)) + TIMED_START
+              + "?- sys.eval[].\n" + TIMED_END + "?- r(X).\n")
     write(folder, "chain200.flp",
           edges("e", 250) + "?- sys.eval[].\n" + TIMED_START + "?- %s.\n" % chain("e", 0, 200)
           + TIMED_END)

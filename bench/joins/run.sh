@@ -74,6 +74,8 @@ both same-1000-seminaive same-1000.flp
 both same-1000-naive same-1000.flp "$work/naive-config.flp"
 both same-10000-seminaive same-10000.flp
 both same-10000-naive same-10000.flp "$work/naive-config.flp"
+both distinct-10000-seminaive distinct-10000.flp
+both distinct-10000-naive distinct-10000.flp "$work/naive-config.flp"
 both chain200 chain200.flp
 both rule200-seminaive rule200.flp
 both rule200-naive rule200.flp "$work/naive-config.flp"

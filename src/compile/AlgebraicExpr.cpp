@@ -31,7 +31,7 @@ Operand* AlgebraicExpr::evaluate(OMAccess* access, Operand** current) const {
     bool shortCut = false;
     for (const Ref<AlgebraicExpr>& child : children) {
         Ref<Operand> r = Ref<Operand>::adopt(child->evaluate(access, current));
-        if ((!r || r->isEmpty()) && op && op->kind() == OperatorKind::Join) {
+        if ((!r || r->emptyAtHand()) && op && op->kind() == OperatorKind::Join) {
             result = new Operand2();
             shortCut = true;
             break;

@@ -125,12 +125,16 @@ void HashJoin::group() {
 
 void HashJoin::produce(const RowSink& emit) {
     if (keyWidth == 0) return;
-    if (!grouped) group();
+    // The right rows are grouped when the first left row comes, so that a join whose left
+    // input turns out empty groups nothing: nobody asks a join over joins whether it is empty
+    // first (see SetOperand::emptyAtHand). Both inputs one operand: grouped before it is read.
+    if (!grouped && left.get() == right.get()) group();
     const InternalName* rowOf[2] = {nullptr, nullptr};
     // Ctrl-C or a farewell ends a long join; the evaluator throws the unfinished result away.
     controlEvents::StopPoll stopPoll;
     left->forEachDistinctRow([&](const InternalName* row) {
         if (stopPoll.stop()) return false;
+        if (!grouped) group();
         auto cellAt = [this, row](std::size_t k) { return row[leftPositions[k] - 1]; };
         const std::uint64_t hash = hashCellsAt(cellAt, keyWidth);
         if (!mayMeet(hash)) return true;

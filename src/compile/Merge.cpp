@@ -135,7 +135,7 @@ Operand* Merge::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     if (plan == JoinStrategy::HashJoin || plan == JoinStrategy::RegroupedJoin) {
         // The join reads its inputs in place: their rows are not stored or walked first, so a
         // join over a join pulls the inner rows as it needs them.
-        if (list->head()->isEmpty() || list->tail()->isEmpty()) return run.release();
+        if (list->head()->emptyAtHand() || list->tail()->emptyAtHand()) return run.release();
         // A trace prints the inputs' rows without opening them: the join runs as untraced.
         if (debugging()) {
             std::size_t k = 0;

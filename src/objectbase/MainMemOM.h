@@ -669,6 +669,9 @@ class MainMemOM : public OM {
     // The delta predicates whose frames are views of the rows their predicate's frame gained in
     // the round; a tuple recorded there is not stored a second time.
     std::vector<InternalName> deltaViews;
+    // The delta predicates of deltaInfo, ascending: a body of 10,000 literals asks about each
+    // of its predicates, and a walk over the table per question took a fifth of its evaluation.
+    std::vector<InternalName> recordedDeltas;
     // The made objects whose printed form is being written (see giveLexicalForm).
     std::set<InternalName> formsInProgress;
     // The steps of the printed forms being written, the next one last.

@@ -187,8 +187,8 @@ void MainMemOM::freezeDeltaViews(Keep keep) {
 }
 
 bool MainMemOM::isRecordedDelta(const InternalName& name) {
-    if (deltaInfo == nullptr) return false;
-    return !forEachDeltaPredicate([&name](const InternalName& delta) { return delta != name; });
+    return deltaInfo != nullptr &&
+           std::binary_search(recordedDeltas.begin(), recordedDeltas.end(), name);
 }
 
 int MainMemOM::initDelta(DeltaTable* table) {
@@ -196,7 +196,8 @@ int MainMemOM::initDelta(DeltaTable* table) {
     deltaInfo = table;
     valueDelta = {};
     // The views that this table empties anyway are not worth a copy of their rows.
-    std::vector<InternalName> prepared;
+    std::vector<InternalName>& prepared = recordedDeltas;
+    prepared.clear();
     forEachDeltaPredicate([&prepared](const InternalName& name) {
         prepared.push_back(name);
         return true;
@@ -228,6 +229,7 @@ void MainMemOM::clearDelta() {
     // The delta frames stay as ordinary frames: they keep what they show now.
     freezeDeltaViews([](const InternalName&) { return false; });
     deltaInfo = nullptr;
+    recordedDeltas.clear();
     valueDelta = {};
     deltaOn = 0;
     deltaTuple.clear();
