@@ -51,7 +51,12 @@ std::string Aggregation::strategy(const SymTab*) const {
 }
 
 Operand* Aggregation::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
-    Run run{list != nullptr && !list->empty() ? list->head() : nullptr, access, variables};
+    Run run{list != nullptr && !list->empty() ? list->head() : nullptr,
+            access,
+            variables,
+            0,
+            {},
+            nullptr};
     Operand* input = run.input;
     if (input == nullptr) return nullptr;
     if (debugging()) trace(run);

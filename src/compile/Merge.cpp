@@ -47,6 +47,8 @@ const char* joinStrategyName(JoinStrategy strategy) {
             return "pass-through of input 2";
         case JoinStrategy::NestedLoop:
             return "nested loop";
+        case JoinStrategy::RegroupedJoin:
+            return "regrouped join";
     }
     return "";
 }

@@ -62,7 +62,7 @@ class Operator : public ManagedObject {
     }
     // How the operator runs, as chosen when the plan was made, for the printed plan (variables
     // named through `names`); empty when there is only one way.
-    virtual std::string strategy(const SymTab* names) const { return {}; }
+    virtual std::string strategy(const SymTab* /*names*/) const { return {}; }
     // True when the result rows are keyed by the value of `var`; `*out` then holds the group
     // number.
     virtual bool isGroupedBy(const InternalName& var, int* out) const = 0;

@@ -1,6 +1,7 @@
 // ChangedRelations: the relations of clauses, and their closure under the rules of a program.
 #include "eval/ChangedRelations.h"
 
+#include "eval/Strata.h"
 #include "foundation/clib_list.h"
 #include "language/AggExpr.h"
 #include "language/ArithmeticExpr.h"
@@ -16,21 +17,6 @@
 #include "language/PTerm.h"
 #include "language/Reference.h"
 #include "language/Spec.h"
-
-namespace {
-
-// A method or class position holding a plain constant: its name.
-bool constantName(FTerm* term, FSymbol& name) {
-    if (term == nullptr || !term->is(ParseTreeClass::FunctionTerm) ||
-        term->is(ParseTreeClass::FVar))
-        return false;
-    auto* function = static_cast<FunctionTerm*>(term);
-    if (function->getArgs() != nullptr && !function->getArgs()->empty()) return false;
-    name = function->getName();
-    return true;
-}
-
-}  // namespace
 
 void ChangedRelations::method(FTerm* methodTerm, bool write, bool guarded, Clause& out) {
     // A method is named by its function symbol, whatever its arguments, which are read.
@@ -82,11 +68,10 @@ void ChangedRelations::walk(FTerm* term, bool write, bool guarded, Clause& out) 
         auto* molecule = static_cast<FMolecule*>(term);
         walk(molecule->getHost(), write, guarded, out);
         walk(molecule->getClassTerm(), write, guarded, out);
-        FSymbol cls;
         if (molecule->getIsaKind() == 1) {
-            use(constantName(molecule->getClassTerm(), cls)
-                    ? Relation{Member, cls.getValue(), cls.getType()}
-                    : Relation{AnyMember});
+            const FSymbol* cls = constantName(molecule->getClassTerm());
+            use(cls != nullptr ? Relation{Member, cls->getValue(), cls->getType()}
+                               : Relation{AnyMember});
         } else if (molecule->getIsaKind() == 2) {
             use({Subclass});
         }

@@ -28,6 +28,15 @@
 #include "language/Spec.h"
 #include "objectbase/SymTab.h"
 
+const FSymbol* constantName(FTerm* term) {
+    if (term == nullptr || !term->is(ParseTreeClass::FunctionTerm) ||
+        term->is(ParseTreeClass::FVar))
+        return nullptr;
+    auto* function = static_cast<FunctionTerm*>(term);
+    if (function->getArgs() != nullptr && !function->getArgs()->empty()) return nullptr;
+    return &function->getName();
+}
+
 namespace {
 
 // The number of method kinds: the six arrows and the three signature arrows.
@@ -128,16 +137,10 @@ int anySubclassNode(DependencyGraph& graph, bool write) {
                       {write ? Relation::SubclassWriteAny : Relation::SubclassReadAll, {}, 0});
 }
 
-// A position holding a plain constant, which names one method or class; anything else (a
-// variable, a path, a function term with arguments) may stand for any of them.
 bool constantName(FTerm* term, InternalName& name) {
-    if (term == nullptr || !term->is(ParseTreeClass::FunctionTerm) ||
-        term->is(ParseTreeClass::FVar))
-        return false;
-    auto* function = static_cast<FunctionTerm*>(term);
-    if (function->getArgs() != nullptr && !function->getArgs()->empty()) return false;
-    name = function->getName();
-    return true;
+    const FSymbol* symbol = constantName(term);
+    if (symbol != nullptr) name = *symbol;
+    return symbol != nullptr;
 }
 
 // A class named by a constant, or none (any class).

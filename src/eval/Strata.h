@@ -6,6 +6,12 @@
 #include <vector>
 
 class FProgram;
+class FSymbol;
+class FTerm;
+
+// The name a method or class position holds when it is a plain constant; null for anything else
+// (a variable, a path, a function term with arguments), which may stand for any of them.
+const FSymbol* constantName(FTerm* term);
 
 // The relations are the predicates (by name and arity), the methods (by name and arrow kind),
 // the membership in each class and the subclasses of each class. A rule depends on every
