@@ -253,8 +253,8 @@ inline Merge* makeJoin(Records givenVar, Records eqJoin, const clib_list<FSymbol
     return new Merge(spec);
 }
 
-// A negation of these columns. (The spec is a parameter: a braced spec inside a new-expression
-// is not destroyed by some compilers.)
+// A negation of these columns. (The operator's description is a parameter: a braced struct
+// inside a new-expression is not destroyed by some compilers.)
 inline Minus* makeMinus(MinusSpec spec) {
     return new Minus(spec);
 }

@@ -34,6 +34,7 @@ from concurrent.futures import ThreadPoolExecutor
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import differential  # noqa: E402  (the runner and dump reader are shared)
 import oracle  # noqa: E402  (the program generator is shared)
+from differential_setup import setup  # noqa: E402
 
 TRIGGER_LINE = '?- sys.evaluator.mode@("allTriggers")[].'
 # Before the second evaluation of "full": a whole evaluation.
@@ -179,19 +180,9 @@ def check(job):
 
 
 def main():
-    if len(sys.argv) < 3:
-        sys.exit(__doc__)
-    quorin, work = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-    count = int(sys.argv[3]) if len(sys.argv) > 3 else 8
-    seed = int(sys.argv[4]) if len(sys.argv) > 4 else 1
-    with open(os.path.join(os.path.dirname(quorin), "config.flp")) as text:
-        config = text.read()
-    if 'mode@("seminaive")[].' not in config:
-        sys.exit("incremental_differential: the configuration does not choose mode seminaive")
+    quorin, work, count, seed, config = setup("incremental_differential", __doc__, 8)
     if SEMI_EVALUATOR not in config:
         sys.exit("incremental_differential: the configuration makes no PrSemiNaive evaluator")
-    shutil.rmtree(work, ignore_errors=True)
-    os.makedirs(work)
     jobs = int(os.environ.get("QUORIN_JOBS", "4"))
     failed = kept = 0
     tasks = [(quorin, config, seed + i, work) for i in range(count)]

@@ -35,6 +35,7 @@ from concurrent.futures import ThreadPoolExecutor
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from differential import answer_blocks, facts  # noqa: E402
+from differential_setup import setup  # noqa: E402
 
 MODES = [("naive", "oneTrigger"), ("seminaive", "oneTrigger"),
          ("naive", "allTriggers"), ("seminaive", "allTriggers")]
@@ -290,17 +291,7 @@ def check(quorin, config, work, seed):
 
 
 def main():
-    if len(sys.argv) < 3:
-        sys.exit(__doc__)
-    quorin, work = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-    count = int(sys.argv[3]) if len(sys.argv) > 3 else 100
-    first = int(sys.argv[4]) if len(sys.argv) > 4 else 1
-    with open(os.path.join(os.path.dirname(quorin), "config.flp")) as text:
-        config = text.read()
-    if 'mode@("seminaive")[].' not in config:
-        sys.exit("inheritance_differential: the configuration does not choose mode seminaive")
-    shutil.rmtree(work, ignore_errors=True)
-    os.makedirs(work)
+    quorin, work, count, first, config = setup("inheritance_differential", __doc__, 100)
     seeds = range(first, first + count)
     with ThreadPoolExecutor(max_workers=int(os.environ.get("QUORIN_JOBS", "4"))) as pool:
         for seed, failure in zip(seeds, pool.map(lambda s: check(quorin, config, work, s), seeds)):

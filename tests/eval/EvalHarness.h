@@ -71,8 +71,13 @@ inline FLSysRef callWith(FLSysObject* target, const std::string& method,
 
 class EvalHarness {
   public:
-    EvalHarness()
-        : matcher(new Matcher(translator, creator, algebra, nullptr)),
+    EvalHarness() : EvalHarness([](OM* base) { return new OMAccess(base); }) {}
+    // With an access layer of the test's own over the harness's object base; the harness holds
+    // the reference `makeAccess` returns.
+    template <class MakeAccess>
+    explicit EvalHarness(MakeAccess makeAccess)
+        : access(makeAccess(om)),
+          matcher(new Matcher(translator, creator, algebra, nullptr)),
           naive(new NaiveEval(matcher, access)) {
         centralErrorHandler().setKeepMostSerious(0);
         centralStatistic().clear();
@@ -131,7 +136,7 @@ class EvalHarness {
     }
 
     MainMemOM* om = new MainMemOM();
-    OMAccess* access = new OMAccess(om);
+    OMAccess* access;
     rule_test::RuleHarness rules{access};
     Translator* translator = new Translator(1);
     Creator1* creator = new Creator1(access);

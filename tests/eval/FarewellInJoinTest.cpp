@@ -39,40 +39,25 @@ class FarewellInJoin : public ::testing::Test {
 };
 
 TEST_F(FarewellInJoin, EndsTheEvaluationWithinAPollIntervalOfRows) {
-    auto* om = new MainMemOM();
-    auto* access = new FarewellAt(om, 1000);
-    {
-        rule_test::RuleHarness rules(access);
-        auto* translator = new Translator(1);
-        auto* creator = new Creator1(access);
-        auto* algebra = new AlgebraicEval(access);
-        auto* matcher = new Matcher(translator, creator, algebra, nullptr);
-        auto* naive = new NaiveEval(matcher, access);
-        for (int from = 0; from < 200; from += 50) {
-            std::string facts;
-            for (int i = from; i < from + 50; ++i) facts += "n(" + std::to_string(i) + ").\n";
-            rules.facts(facts);
-        }
-        // Round 0 makes the 40,000 edges of a complete graph; in round 1 the join of two edges
-        // streams its eight million rows into the head, which asks for each whether its value
-        // is stored.
-        FProgram* program =
-            rules.program("e(X,Y) :- n(X), n(Y).\nX[reach->>{Z}] :- e(X,Y), e(Y,Z).");
-        ChannelCapture debug(debugChannel());
-        EXPECT_EQ(naive->evaluate(program), 0);
-        EXPECT_NE(debug.text().find("evaluation cancelled at round"), std::string::npos)
-            << debug.text();
-        // The join stops once a poll has seen the farewell: a few thousand rows later at most.
-        EXPECT_GE(access->asked, 1000);
-        EXPECT_LT(access->asked, 1000 + 2 * 4096);
-        decRef(naive);
-        decRef(matcher);
-        decRef(algebra);
-        decRef(creator);
-        decRef(translator);
+    FarewellAt* counting = nullptr;
+    eval_test::EvalHarness h(
+        [&counting](OM* base) { return counting = new FarewellAt(base, 1000); });
+    for (int from = 0; from < 200; from += 50) {
+        std::string facts;
+        for (int i = from; i < from + 50; ++i) facts += "n(" + std::to_string(i) + ").\n";
+        h.rules.facts(facts);
     }
-    decRef(access);
-    decRef(om);
+    // Round 0 makes the 40,000 edges of a complete graph; in round 1 the join of two edges
+    // streams its eight million rows into the head, which asks for each whether its value is
+    // stored.
+    FProgram* program = h.rules.program("e(X,Y) :- n(X), n(Y).\nX[reach->>{Z}] :- e(X,Y), e(Y,Z).");
+    ChannelCapture debug(debugChannel());
+    EXPECT_EQ(h.naive->evaluate(program), 0);
+    EXPECT_NE(debug.text().find("evaluation cancelled at round"), std::string::npos)
+        << debug.text();
+    // The join stops once a poll has seen the farewell: a few thousand rows later at most.
+    EXPECT_GE(counting->asked, 1000);
+    EXPECT_LT(counting->asked, 1000 + 2 * 4096);
 }
 
 }  // namespace
