@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
 #include <tuple>
@@ -41,8 +42,13 @@ class StagedFacts {
     bool findPath(OMAccess& access, const InternalName& host, const InternalName& method,
                   const InternalName* args, int argCount, InternalName& value) const;
 
-    // Stores every staged fact through the access layer, in the order staged, and forgets them.
-    void commit(OMAccess& access);
+    // How often commit asks whether to stop: once every so many facts.
+    static constexpr std::size_t commitPollEvery = 1024;
+
+    // Stores every staged fact through the access layer, in the order staged, and forgets them;
+    // true when all were stored. `stop` is asked every commitPollEvery facts (never when empty);
+    // once it answers true the facts not stored yet are forgotten and commit answers false.
+    bool commit(OMAccess& access, const std::function<bool()>& stop = {});
     // Forgets the staged facts without storing any.
     void discard();
     std::size_t size() const { return heads.size(); }
