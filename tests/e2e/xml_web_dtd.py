@@ -5,8 +5,8 @@ IDREF objects and the IDREFS sets come out the same. Every road that loads docum
 (parse@(xml, ...) and parse@(sgml, ...) of the F-Logic mode, parse@(xml) of the Kavum mode); for
 each, the answers for the served document equal those for the file once addresses and object
 numbers are set aside, and the server was asked for the DTD once, also where a DTD demand makes
-the DTD the document's DTD object. Each check prints its name; a failed
-one prints what it saw, and the run ends with status 1 after all checks.
+the DTD the document's DTD object. Each check prints its name; a failed one prints what it saw,
+and the run ends with status 1 after all checks.
 
 Usage: xml_web_dtd.py <quorin> <work folder> <web configuration> <loopback server>
 """
