@@ -1,5 +1,6 @@
-// StagedFacts: the facts an import's mapping makes, held back until the mapping and the
-// reference resolution are done, then stored in the order they were made.
+// StagedFacts: the facts an import makes of its document, from the document type to the resolved
+// references, held back until the mapping and the reference resolution are done, then stored in
+// the order they were made.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +19,9 @@ class OMAccess;
 // Names and objects are still made as the mapping goes (their numbering stays that of a whole
 // import), and a fresh element object is mapped to its text at once (nothing else names it); only
 // the facts wait. What the mapping reads besides are signatures and class relations of the schema,
-// which it does not make, and paths, which are found among the staged ones first.
+// which it does not make, and paths, which are found among the staged ones first. The facts are
+// stored through the access layer's own insert operations, paths included, so that whatever an
+// insert triggers there (the Web layer's loads) happens as for a fact inserted directly.
 class StagedFacts {
   public:
     // The mapping's method applications have at most two arguments (child@(name, number)).
