@@ -77,7 +77,10 @@ class OMAccess : public FLSysObject, public NameRemapListener {
                            const InternalName* args, int argCount, int type, InternalName& value);
     // The object a scalar path of the host that is not stored yet will have, made now, and its
     // store later (1 when stored): an import that may be given up makes its objects as it goes
-    // and stores its facts at its end. No trigger runs for such a path.
+    // and stores its facts at its end. The store goes through the virtual insertPath, so that a
+    // layer's triggers on a new path (the Web layer's get and parse) run as for a direct insert;
+    // only the base's own insertPath, reached through them, takes the reserved object for the
+    // path's value instead of making one.
     InternalName reservePathObject(const InternalName& host);
     int insertReservedPath(const InternalName& host, const InternalName& method,
                            const InternalName* args, int argCount, const InternalName& reserved);
@@ -474,6 +477,21 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     clib_list<Trigger>* triggers = nullptr;
 
   private:
+    // The path insertReservedPath stores now, with its object, until the base's insertPath takes
+    // it. A trigger may insert other paths before or after: only the same path takes the
+    // reserved object, and a nested insertReservedPath keeps the outer one aside.
+    struct PathReservation {
+        const InternalName& host;
+        const InternalName& method;
+        const InternalName* args;
+        int argCount;
+        const InternalName& object;
+        bool taken;
+        bool matches(const InternalName& h, const InternalName& m, const InternalName* a,
+                     int count) const;
+    };
+    PathReservation* reservation = nullptr;
+
     InheritedValues inheritedValues;
     // Set while storeInherited inserts, so the insert does not count as an own value.
     bool storingInherited = false;

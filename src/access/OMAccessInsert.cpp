@@ -97,12 +97,32 @@ int OMAccess::insertValue(const InternalName& host, const InternalName& method,
     return result;
 }
 
+bool OMAccess::PathReservation::matches(const InternalName& h, const InternalName& m,
+                                        const InternalName* a, int count) const {
+    if (taken || h != host || m != method || count != argCount) return false;
+    for (int i = 0; i < count; ++i) {
+        if (a[i] != args[i]) return false;
+    }
+    return true;
+}
+
 int OMAccess::insertPath(const InternalName& host, const InternalName& method,
                          const InternalName* args, int argCount, int type, InternalName& value) {
     if (attachedOM == nullptr) return 0;
-    const int result = type >= 100 && type <= 104 ? insert(host, method, value, type)
-                                                  : attachedOM->getOrCreateScalarValue(
-                                                        host, method, args, argCount, type, value);
+    int result = 0;
+    if (type >= 100 && type <= 104) {
+        result = insert(host, method, value, type);
+    } else if (type == 0 && reservation != nullptr &&
+               reservation->matches(host, method, args, argCount)) {
+        reservation->taken = true;
+        result =
+            attachedOM->storeReservedPath(host, method, args, argCount, 0, reservation->object);
+        // Stored, or the path had a value already (made since the object was reserved).
+        value = reservation->object;
+        if (result == 0) attachedOM->lookupMethodValue(host, method, args, argCount, 0, value);
+    } else {
+        result = attachedOM->getOrCreateScalarValue(host, method, args, argCount, type, value);
+    }
     if (traceDue(result)) traceInsert(host, method, args, argCount, type, value, 1);
     return result;
 }
@@ -116,8 +136,25 @@ int OMAccess::insertReservedPath(const InternalName& host, const InternalName& m
                                  const InternalName* args, int argCount,
                                  const InternalName& reserved) {
     if (attachedOM == nullptr) return 0;
-    const int result = attachedOM->storeReservedPath(host, method, args, argCount, 0, reserved);
-    if (traceDue(result)) traceInsert(host, method, args, argCount, 0, reserved, 1);
+    PathReservation here{host, method, args, argCount, reserved, false};
+    int result = 0;
+    {
+        // Put back however the insert ends: a trigger below may throw.
+        struct Restore {
+            PathReservation*& slot;
+            PathReservation* outer;
+            ~Restore() { slot = outer; }
+        } restore{reservation, reservation};
+        reservation = &here;
+        InternalName value;
+        result = insertPath(host, method, args, argCount, 0, value);
+    }
+    // A layer that answered the path without the base's insertPath left the object without
+    // its path, and the facts staged about it would hang on nothing: it is stored here.
+    if (!here.taken) {
+        result = attachedOM->storeReservedPath(host, method, args, argCount, 0, reserved);
+        if (traceDue(result)) traceInsert(host, method, args, argCount, 0, reserved, 1);
+    }
     return result;
 }
 

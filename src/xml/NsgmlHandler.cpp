@@ -35,6 +35,11 @@ std::string homeFolder() {
     return std::string(home) + "/";
 }
 
+// Where the whole answer of a Web document's DTD waits for the DTD object's load.
+std::string keptDtdPath(const std::string& output) {
+    return output + ".dtd.whole";
+}
+
 }  // namespace
 
 NsgmlHandler::NsgmlHandler(OMAccess* access) : access(access) {
@@ -183,7 +188,8 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
     const bool xml = request.kind >= 5 || request.xml == 1;
     EntityPolicy policy = entityPolicy(fileName, scheme, urlPath);
     policy.xmlText = xml;
-    const std::string fetchedDtd = fetchWebDtd(head.doctypeSystemId(), output, policy);
+    const bool dtdDemand = request.dtdDemand == builtinObject::Dtd;
+    const std::string fetchedDtd = fetchWebDtd(head.doctypeSystemId(), output, policy, dtdDemand);
     wrapper.setEntityPolicy(policy);
     SGMLTreeElem* help = nullptr;
     std::FILE* created = std::fopen(output.c_str(), "wb");
@@ -219,6 +225,9 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
             centralErrorHandler().report(
                 Error(5, 100, 2, "CantWrite", "can't read file : " + output, "NSgmlHandler", ""));
         } else {
+            // What the tree's reading states of the document (its type, an HTML page's title
+            // and links) waits with the mapping's facts: an import given up stores none of it.
+            current.staging = true;
             current.reader.readEsisLine(in);
             SGMLTreeElem* tree = parseEsis(in);
             help = current.tree.newNode("help", "");
@@ -235,6 +244,9 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
             5, 3, 2, "SGMLWarning",
             "document nested deeper than " + std::to_string(maxDepth) + " elements : " + shown,
             "NsgmlHandler::parseWebdoc", ""));
+        // The document type was read whole; only the elements are not mapped.
+        current.staging = false;
+        commitStaged(shown);
     } else if (help != nullptr) {
         SGMLTreeElem* tree = *help->getChildren().begin();
         if (current.invalidOutput != 0) {
@@ -245,8 +257,7 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
         }
         if (current.html != 0) extractHtml(tree);
         if (table != nullptr) applyIgnoreTable(tree, *table);
-        if (request.dtdDemand == builtinObject::Dtd) lookupDtd(shown, request);
-        current.mapping = true;
+        if (dtdDemand) lookupDtd(shown, request);
         if (request.kind == 3) {
             int counter = 0;
             current.rootObject = path(document, symbol("root"));
@@ -263,19 +274,35 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
         }
         // Ctrl-C or a farewell while the document was mapped: nothing of it is stored. A
         // farewell ends the program right after.
+        current.staging = false;
         if (controlEvents::stopRequested()) {
             current.staged.discard();
             abandonImport(shown, ParseStop::interrupted);
         } else {
-            current.staged.commit(*access);
+            commitStaged(shown);
         }
-        current.mapping = false;
     }
+    // The DTD object took the kept answer, or it had a value already and took none.
+    if (dtdDemand && forget) forget(keptDtdPath(output));
     if (table != nullptr) decRef(table);
     current.tree.clear();
     if (level > 0) std::remove(output.c_str());
     --nesting;
     state = outer;
+}
+
+bool NsgmlHandler::commitStaged(const std::string& shown) {
+    // The facts are all made: storing them is short, and a document stored whole is sound, so
+    // Ctrl-C lets it finish (the interrupt then stops the evaluation around the import). A
+    // farewell must end the program within a second however large the document: the storing
+    // stops at once, and the document gets the interrupted error value. The base is given up
+    // with the program; the farewell neither saves it nor reads the document.
+    const bool whole = state->staged.commit(*access, [this] {
+        if (commitPoll) commitPoll();
+        return controlEvents::farewellPending();
+    });
+    if (!whole) abandonImport(shown, ParseStop::interrupted);
+    return whole;
 }
 
 EntityPolicy NsgmlHandler::entityPolicy(const std::string& fileName, const std::string& scheme,
@@ -307,7 +334,7 @@ EntityPolicy NsgmlHandler::entityPolicy(const std::string& fileName, const std::
 }
 
 std::string NsgmlHandler::fetchWebDtd(const std::string& systemId, const std::string& output,
-                                      EntityPolicy& policy) {
+                                      EntityPolicy& policy, bool keep) {
     const std::string& scheme = state->url.scheme;
     // An identifier with a scheme of its own is the parser's URL entity, which it never opens:
     // only a path, relative or absolute on the document's server, finds a fetched copy.
@@ -323,7 +350,7 @@ std::string NsgmlHandler::fetchWebDtd(const std::string& systemId, const std::st
         return "";
     const std::string copy = output + ".dtd";
     leftoverFiles::remember(copy);
-    if (!fetch(address, copy)) {
+    if (!fetch(address, copy, keep ? keptDtdPath(output) : "")) {
         std::remove(copy.c_str());
         leftoverFiles::forget(copy);
         return "";
@@ -390,31 +417,19 @@ int NsgmlHandler::runParser(std::vector<std::string>& args, const std::string& o
 void NsgmlHandler::lookupDtd(const std::string& fileName, const ParseRequest& request) {
     // The system identifier names a file or address; a public one is only a name, so it serves
     // when there is no system identifier.
-    InternalName found = InternalName::UndefinedObject;
-    for (const char* method : {"publicurl", "systemurl"}) {
-        InternalName pattern[3] = {state->document, symbol(method), InternalName::UndefinedObject};
-        Iterator* rows = access->lookup(1, pattern, 3, nullptr);
-        if (rows == nullptr) continue;
-        if (rows->first()) {
-            Iterator* members = access->setIterator(rows->atColumn(3), nullptr);
-            if (members != nullptr) {
-                if (members->first()) found = members->atColumn(1);
-                decRef(members);
-            } else {
-                found = rows->atColumn(3);
-            }
-        }
-        decRef(rows);
-    }
+    const InternalName found =
+        state->systemUrl != InternalName::UndefinedObject ? state->systemUrl : state->publicUrl;
     if (found == InternalName::UndefinedObject) {
         centralErrorHandler().report(Error(5, 1, 2, "FileError", fileName + ": No DTD available ",
                                            "NsgmlHandler::parseWebdoc", ""));
         return;
     }
+    // The DTD is a document of its own, loaded now: the mapping reads its classes and
+    // signatures. Only the link from this document to it waits with the document's facts.
     InternalName args[2] = {builtinObject::Dtd, request.dtdObject};
     InternalName dtd;
     access->insertPath(found, builtinObject::Parse0, args, 2, 0, dtd);
-    access->insertValue(state->document, builtinObject::Dtd, nullptr, 0, 0, dtd);
+    state->staged.value(state->document, builtinObject::Dtd, nullptr, 0, 0, dtd);
 }
 
 InternalName NsgmlHandler::symbol(const std::string& text) {
@@ -423,7 +438,7 @@ InternalName NsgmlHandler::symbol(const std::string& text) {
 }
 
 InternalName NsgmlHandler::path(const InternalName& host, const InternalName& method) {
-    if (state != nullptr && state->mapping)
+    if (state != nullptr && state->staging)
         return state->staged.path(*access, host, method, nullptr, 0);
     InternalName out;
     access->insertPath(host, method, nullptr, 0, 0, out);

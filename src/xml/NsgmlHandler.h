@@ -56,14 +56,24 @@ class NsgmlHandler : public ManagedObject {
                              const std::string& host, const std::string& path);
 
     // Loads an address into a local file; false when nothing usable came (an error status, a
-    // refusal, a failed transfer). The Web layer gives its fetcher, with its limits.
-    using Fetch = std::function<bool(const std::string& address, const std::string& file)>;
-    // With a fetch, a Web document's DTD is fetched from the document's own server for the parse.
-    void setFetch(Fetch value) { fetch = std::move(value); }
+    // refusal, a failed transfer). With a kept file, the whole answer is kept there for the
+    // load of the address as a document of its own, which then fetches nothing; `forget` drops
+    // a kept answer that no load took. The Web layer gives its fetcher, with its limits.
+    using Fetch = std::function<bool(const std::string& address, const std::string& file,
+                                     const std::string& keptFile)>;
+    using Forget = std::function<void(const std::string& keptFile)>;
+    // With a fetch, a Web document's DTD is fetched from the document's own server for the parse,
+    // once: a DTD demand loads the DTD object from the same answer.
+    void setFetch(Fetch value, Forget forgetKept) {
+        fetch = std::move(value);
+        forget = std::move(forgetKept);
+    }
 
     // Called where the mapping and the reference resolution look for a stop request (Ctrl-C, a
     // farewell), before they look: tests raise one there.
     void setMappingPoll(std::function<void()> value) { mappingPoll = std::move(value); }
+    // Called where the storing of a document's facts looks for a farewell, before it looks.
+    void setCommitPoll(std::function<void()> value) { commitPoll = std::move(value); }
 
     // Reads a tag file into a fresh table (empty when the file cannot be read) and sets the
     // default statuses from its "<OTHERS>" line, '+' without one.
@@ -95,19 +105,23 @@ class NsgmlHandler : public ManagedObject {
         int invalidOutput = 0;
         int tooDeep = 0;
         InternalName rootObject;
-        // The DOCTYPE's identifiers as the stream gave them; empty when absent.
+        // The DOCTYPE's identifiers as the stream gave them; empty when absent. Their URLs,
+        // resolved against the document's, once the document type was read (undefined else).
         std::string systemId;
         std::string publicId;
+        InternalName systemUrl = InternalName::UndefinedObject;
+        InternalName publicUrl = InternalName::UndefinedObject;
         // The IDs and references met by the mapping; the references find their IDs through a
         // hashed index (a scan of a list for every reference made large documents quadratic).
         IdTable ids;
         EsisReader reader;
         // The document's tree, from the event stream until the mapping is done with it.
         DocumentTree tree;
-        // The facts of the mapping and the reference resolution, stored when both are done;
-        // `mapping` while they are staged (the tree's doctype facts are stored as read).
+        // Every fact of the document, from the document type read with the tree to the
+        // resolved references, stored only when the mapping and the resolution are done:
+        // `staging` from the tree's first line until then.
         StagedFacts staged;
-        bool mapping = false;
+        bool staging = false;
     };
 
     // One level of a mapping walk: the element whose children are mapped, under which host (and
@@ -140,15 +154,18 @@ class NsgmlHandler : public ManagedObject {
                        const std::string& entity = "");
     // For a document from the Web whose document type names a DTD on its own server: fetches the
     // DTD next to the stream file and lets the policy find it there; the copy's name, or empty.
+    // keep: whether the answer is kept for the DTD object, under outputPath + ".whole".
     std::string fetchWebDtd(const std::string& systemId, const std::string& output,
-                            EntityPolicy& policy);
+                            EntityPolicy& policy, bool keep);
 
     // Tree building from the stream, the current line already read.
     SGMLTreeElem* parseEsis(std::istream& in);
     // The document type lines; ends after the "!" line.
     void readDoctype(std::istream& in);
     void readAttributes(std::istream& in, SGMLTreeElem* element);
-    void insertIdentifier(const std::string& identifier, const char* method, const char* urlMethod);
+    // Stages the identifier and its URL under the two methods; the URL.
+    InternalName insertIdentifier(const std::string& identifier, const char* method,
+                                  const char* urlMethod);
 
     // The identifier resolved against the document's URL, in double quotes.
     std::string resolveIdentifier(const std::string& identifier) const;
@@ -179,12 +196,15 @@ class NsgmlHandler : public ManagedObject {
     // True, every 1024 steps, when a stop was requested: the mapping and the resolution end early,
     // and the import stores nothing of the document.
     bool stopDuring(int& steps);
+    // Stores the staged facts of the import; false when a farewell cut the storing short, and
+    // the document got the interrupted error value.
+    bool commitStaged(const std::string& shown);
     void resolveReferences(const ParseRequest& request);
     void resolveDefaults(int type, const ParseRequest& request);
     void recordDefault(const InternalName& host, const InternalName& method, int type,
                        const InternalName& target, const ParseRequest& request);
 
-    // Helpers over the access layer; while the mapping runs, paths are staged.
+    // Helpers over the access layer; while the import stages its facts, paths are staged.
     InternalName symbol(const std::string& text);
     InternalName path(const InternalName& host, const InternalName& method);
     // DTDobject.method when the request has a DTD object, else the method itself.
@@ -216,5 +236,7 @@ class NsgmlHandler : public ManagedObject {
     int nesting = 0;
     NsgmlWrapper wrapper;
     Fetch fetch;
+    Forget forget;
     std::function<void()> mappingPoll;
+    std::function<void()> commitPoll;
 };

@@ -97,26 +97,29 @@ void NsgmlHandler::readDoctype(std::istream& in) {
         for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         if (lower == "html") state->html = 1;
         const InternalName doctype = path(state->document, symbol("doctype"));
-        access->insertClassRelation(doctype, symbol("doctype"), 1);
+        state->staged.classRelation(doctype, symbol("doctype"), 1);
         InternalName text;
         access->internName(text, quoted(documentText(name)), 2);
-        access->insertValue(doctype, symbol("name"), nullptr, 0, 0, text);
-        if (!state->systemId.empty()) insertIdentifier(state->systemId, "system", "systemurl");
-        if (!state->publicId.empty()) insertIdentifier(state->publicId, "public", "publicurl");
+        state->staged.value(doctype, symbol("name"), nullptr, 0, 0, text);
+        if (!state->systemId.empty())
+            state->systemUrl = insertIdentifier(state->systemId, "system", "systemurl");
+        if (!state->publicId.empty())
+            state->publicUrl = insertIdentifier(state->publicId, "public", "publicurl");
         reader.readEsisLine(in);
         return;
     }
 }
 
-void NsgmlHandler::insertIdentifier(const std::string& identifier, const char* method,
-                                    const char* urlMethod) {
+InternalName NsgmlHandler::insertIdentifier(const std::string& identifier, const char* method,
+                                            const char* urlMethod) {
     InternalName text;
     access->internName(text, quoted(documentText(identifier)), 2);
-    access->insertValue(state->document, symbol(method), nullptr, 0, 1, text);
+    state->staged.value(state->document, symbol(method), nullptr, 0, 1, text);
     InternalName url;
     access->internName(url, resolveIdentifier(identifier), 2);
-    access->insertValue(state->document, symbol(urlMethod), nullptr, 0, 1, url);
-    access->insertClassRelation(url, builtinObject::Url, 1);
+    state->staged.value(state->document, symbol(urlMethod), nullptr, 0, 1, url);
+    state->staged.classRelation(url, builtinObject::Url, 1);
+    return url;
 }
 
 void NsgmlHandler::readAttributes(std::istream& in, SGMLTreeElem* element) {
@@ -164,7 +167,7 @@ void NsgmlHandler::extractHtml(SGMLTreeElem* root) {
         SGMLTreeElem* element = *at;
         const std::string& name = element->getName();
         if (name == "title" || name == "address") {
-            access->insertValue(state->document, symbol(name), nullptr, 0, 1,
+            state->staged.value(state->document, symbol(name), nullptr, 0, 1,
                                 symbol(quoted(element->collectText())));
         }
         for (const SGMLTreeAttr& attribute : element->getAttributes()) {
@@ -172,8 +175,8 @@ void NsgmlHandler::extractHtml(SGMLTreeElem* root) {
             InternalName url;
             access->internName(url, resolveIdentifier(std::string(attribute.getValue())), 2);
             const InternalName text = symbol(quoted(element->collectText()));
-            access->insertValue(state->document, hrefs, &text, 1, 1, url);
-            access->insertClassRelation(url, builtinObject::Url, 1);
+            state->staged.value(state->document, hrefs, &text, 1, 1, url);
+            state->staged.classRelation(url, builtinObject::Url, 1);
         }
     }
 }

@@ -66,7 +66,7 @@ void StagedFacts::classRelationOnce(const InternalName& object, const InternalNa
     if (relations.insert(RelationKey{object, cls, kind}).second) classRelation(object, cls, kind);
 }
 
-void StagedFacts::commit(OMAccess& access) {
+bool StagedFacts::commit(OMAccess& access, const std::function<bool()>& stop) {
     // Storing may start further imports (a stored value can be a Web attribute), which stage
     // facts of their own: these are taken off first.
     std::deque<Head> pendingHeads;
@@ -80,7 +80,9 @@ void StagedFacts::commit(OMAccess& access) {
         pendingNames.pop_front();
         return name;
     };
+    std::size_t stored = 0;
     for (; !pendingHeads.empty(); pendingHeads.pop_front()) {
+        if (++stored % commitPollEvery == 0 && stop && stop()) return false;
         const Head head = pendingHeads.front();
         const InternalName host = take();
         const InternalName method = take();
@@ -99,6 +101,7 @@ void StagedFacts::commit(OMAccess& access) {
                 break;
         }
     }
+    return true;
 }
 
 void StagedFacts::discard() {

@@ -1,9 +1,11 @@
-// StagedFacts: the facts an import's mapping makes, held back until the mapping and the
-// reference resolution are done, then stored in the order they were made.
+// StagedFacts: the facts an import makes of its document, from the document type to the resolved
+// references, held back until the mapping and the reference resolution are done, then stored in
+// the order they were made.
 #pragma once
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
 #include <tuple>
@@ -17,7 +19,9 @@ class OMAccess;
 // Names and objects are still made as the mapping goes (their numbering stays that of a whole
 // import), and a fresh element object is mapped to its text at once (nothing else names it); only
 // the facts wait. What the mapping reads besides are signatures and class relations of the schema,
-// which it does not make, and paths, which are found among the staged ones first.
+// which it does not make, and paths, which are found among the staged ones first. The facts are
+// stored through the access layer's own insert operations, paths included, so that whatever an
+// insert triggers there (the Web layer's loads) happens as for a fact inserted directly.
 class StagedFacts {
   public:
     // The mapping's method applications have at most two arguments (child@(name, number)).
@@ -41,8 +45,13 @@ class StagedFacts {
     bool findPath(OMAccess& access, const InternalName& host, const InternalName& method,
                   const InternalName* args, int argCount, InternalName& value) const;
 
-    // Stores every staged fact through the access layer, in the order staged, and forgets them.
-    void commit(OMAccess& access);
+    // How often commit asks whether to stop: once every so many facts.
+    static constexpr std::size_t commitPollEvery = 1024;
+
+    // Stores every staged fact through the access layer, in the order staged, and forgets them;
+    // true when all were stored. `stop` is asked every commitPollEvery facts (never when empty);
+    // once it answers true the facts not stored yet are forgotten and commit answers false.
+    bool commit(OMAccess& access, const std::function<bool()>& stop = {});
     // Forgets the staged facts without storing any.
     void discard();
     std::size_t size() const { return heads.size(); }

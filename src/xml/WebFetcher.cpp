@@ -14,6 +14,7 @@
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/SymTab.h"
+#include "xml/LeftoverFiles.h"
 
 namespace {
 
@@ -108,7 +109,8 @@ int WebFetcher::accessWeb(const FSymbol& url, FetchRecord& record) {
     if (!current.path.empty()) {
         record.fileName += "_" + current.path.substr(current.path.rfind('/') + 1);
     }
-    if (fetchDocument(*address, record.fileName, record.errors, record.scheme) == 0) {
+    if (!takeKept(*address, record) &&
+        fetchDocument(*address, record.fileName, record.errors, record.scheme) == 0) {
         record.errors.emplace_back("\"internal error while accessing\"");
     }
     if (trace != 0) debugChannel() << " done " << std::endl;
@@ -159,7 +161,8 @@ int WebFetcher::fetchDocument(const std::string& address, const std::string& fil
     return result;
 }
 
-bool WebFetcher::fetchPart(const std::string& address, const std::string& fileName) {
+bool WebFetcher::fetchPart(const std::string& address, const std::string& fileName,
+                           const std::string& keptFile) {
     const UrlParts document = current;
     urlLoader.clear();
     setCurrentUrl(address);
@@ -168,13 +171,53 @@ bool WebFetcher::fetchPart(const std::string& address, const std::string& fileNa
     record.fileName = fileName;
     const int loaded = fetchDocument(address, fileName, record.errors, record.scheme);
     record.length = fileLength(fileName);
-    if (loaded != 0 && record.errors.empty() && urlLoader.lastFailure().empty() &&
-        record.length > 0 && record.scheme != "file:")
-        readHttpHeader(record);
+    const bool came = loaded != 0 && record.errors.empty() && urlLoader.lastFailure().empty() &&
+                      record.length > 0;
+    if (came && !keptFile.empty()) {
+        // The answer as a load of its own would see it, an error status included.
+        std::error_code error;
+        leftoverFiles::remember(keptFile);
+        if (std::filesystem::copy_file(fileName, keptFile,
+                                       std::filesystem::copy_options::overwrite_existing, error)) {
+            kept[simplifyUrl(address).value_or(address)] = keptFile;
+        } else {
+            std::remove(keptFile.c_str());
+            leftoverFiles::forget(keptFile);
+        }
+    }
+    if (came && record.scheme != "file:") readHttpHeader(record);
     current = document;
     if (trace != 0) debugChannel() << " done " << std::endl;
     return loaded != 0 && record.errors.empty() && urlLoader.lastFailure().empty() &&
            record.length > 0;
+}
+
+void WebFetcher::forgetKept(const std::string& keptFile) {
+    for (auto entry = kept.begin(); entry != kept.end();) {
+        entry = entry->second == keptFile ? kept.erase(entry) : std::next(entry);
+    }
+    std::remove(keptFile.c_str());
+    leftoverFiles::forget(keptFile);
+}
+
+bool WebFetcher::takeKept(const std::string& address, FetchRecord& record) {
+    const auto entry = kept.find(address);
+    if (entry == kept.end()) return false;
+    const std::string file = entry->second;
+    kept.erase(entry);
+    std::error_code error;
+    std::filesystem::rename(file, record.fileName, error);
+    if (error) {
+        error.clear();
+        std::filesystem::copy_file(file, record.fileName,
+                                   std::filesystem::copy_options::overwrite_existing, error);
+        std::remove(file.c_str());
+    }
+    leftoverFiles::forget(file);
+    if (error) return false;
+    // What fetchDocument would have set: the answer came from this scheme without a refusal.
+    record.scheme = lowerCase(current.scheme);
+    return true;
 }
 
 void WebFetcher::readHttpHeader(FetchRecord& record) {

@@ -2,6 +2,7 @@
 // fetch record, and links are resolved against the URL fetched last.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -34,8 +35,13 @@ class WebFetcher {
 
     // Loads the address into the file, its HTTP header read off, for a part of the document being
     // imported (its DTD): true when the body came with a success status. The URL that links
-    // resolve against stays the document's.
-    bool fetchPart(const std::string& address, const std::string& fileName);
+    // resolve against stays the document's. With a kept file, the whole answer (header and all)
+    // is kept there too, and the next accessWeb of the address takes it instead of fetching
+    // again: the import then loads the same DTD as a document of its own.
+    bool fetchPart(const std::string& address, const std::string& fileName,
+                   const std::string& keptFile = "");
+    // Removes the answer kept in the file, when no accessWeb took it.
+    void forgetKept(const std::string& keptFile);
 
     // When the record's file begins with an HTTP status line: reads the header, takes the date
     // and content type from it, and removes it from the file, whose size becomes the length. A
@@ -56,8 +62,13 @@ class WebFetcher {
     UrlLoader& loader() { return urlLoader; }
 
   private:
+    // Moves a kept answer of the address into the record's file; false when none is kept.
+    bool takeKept(const std::string& address, FetchRecord& record);
+
     OMAccess& access;
     UrlParts current;
+    // The kept answers by the address they came from (simplified), and their files.
+    std::map<std::string, std::string> kept;
     int trace = 0;
     UrlLoader urlLoader;
 };

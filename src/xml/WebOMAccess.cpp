@@ -101,9 +101,11 @@ void WebOMAccess::declareSchema() {
 
     if (nsgmlHandler == nullptr) {
         nsgmlHandler = new NsgmlHandler(this);
-        nsgmlHandler->setFetch([this](const std::string& address, const std::string& file) {
-            return fetcher.fetchPart(address, file);
-        });
+        nsgmlHandler->setFetch(
+            [this](const std::string& address, const std::string& file, const std::string& kept) {
+                return fetcher.fetchPart(address, file, kept);
+            },
+            [this](const std::string& kept) { fetcher.forgetKept(kept); });
     } else {
         nsgmlHandler->bindNames();
     }

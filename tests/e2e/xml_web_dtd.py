@@ -4,8 +4,9 @@ the same document read as a file finds the DTD next to the file: the default att
 IDREF objects and the IDREFS sets come out the same. Every road that loads documents is taken
 (parse@(xml, ...) and parse@(sgml, ...) of the F-Logic mode, parse@(xml) of the Kavum mode); for
 each, the answers for the served document equal those for the file once addresses and object
-numbers are set aside, and the server saw the DTD asked for. Each check prints its name; a failed
-one prints what it saw, and the run ends with status 1 after all checks.
+numbers are set aside, and the server was asked for the DTD once, also where a DTD demand makes
+the DTD the document's DTD object. Each check prints its name; a failed one prints what it saw,
+and the run ends with status 1 after all checks.
 
 Usage: xml_web_dtd.py <quorin> <work folder> <web configuration> <loopback server>
 """
@@ -37,6 +38,14 @@ ROADS = {
             "?- X[id ->> {I}; ref ->> {R}], R[id ->> {J}].\n"
             "?- X[id ->> {I}; tags ->> {T}].\n"
             "?- d[error ->> {E}].\n"),
+    # With a DTD demand the DTD becomes the document's DTD object as well, from the same answer;
+    # its signatures make the attributes single-valued.
+    "xml with its DTD": ([], '"ADDRESS"[parse@(xml, references, nil, dtd, nil) -> d].\n'
+                         "?- sys.eval[].\n"
+                         "?- X[id -> I; kind -> K].\n"
+                         "?- X[id -> I; rs ->> {R}], R[id -> J].\n"
+                         "?- d[dtd -> T], T : dtddoc.\n"
+                         "?- d[error ->> {E}].\n"),
     "sgml": ([], '"ADDRESS"[parse@(sgml, references, nil) -> d].\n?- sys.eval[].\n'
              "?- X[id -> I; kind -> K].\n"
              "?- X[id -> I; rs ->> {R}], R[id -> J].\n"
@@ -106,6 +115,7 @@ def quorin(mode, program, folder):
 def normalized(output, address):
     """The output with the document's address and the numbers of objects set aside."""
     output = output.replace(address, "ADDRESS")
+    output = re.sub(r'"[^"]*/sub/ext\.dtd"', '"DTD"', output)
     names = {}
     return re.sub(r"f\d+_\d+", lambda m: names.setdefault(m.group(0), "o%d" % len(names)),
                   output)
@@ -124,13 +134,20 @@ def main():
             write(os.path.join(folder, "sub", "ext.dtd"), DTD)
             before = server.count("/sub/ext.dtd")
             local = "file:sub/shop.xml"
+            if "dtd, nil" in template:
+                # The DTD object's address is the document's resolved: a file URL with a folder.
+                local = "file://" + os.path.abspath(os.path.join(folder, "sub", "shop.xml"))
             served = "http://127.0.0.1:%d/sub/shop.xml" % server.port
             from_file = normalized(quorin(mode, template.replace("ADDRESS", local), folder), local)
             from_web = normalized(quorin(mode, template.replace("ADDRESS", served), folder),
                                   served)
-            check(road + ": the server was asked for the DTD next to the document",
-                  server.count("/sub/ext.dtd") > before)
+            asked = server.count("/sub/ext.dtd") - before
+            check(road + ": the server was asked once for the DTD next to the document",
+                  asked == 1, "%d requests" % asked)
             check(road + ": the file has the DTD's default", '"plain"' in from_file, from_file)
+            if "dtd ->" in template:
+                check(road + ": the DTD object is a DTD document",
+                      'T/"DTD".parse@(dtd,[])' in from_web, from_web)
             check(road + ": the served document maps as the file does", from_web == from_file,
                   "file:\n" + from_file + "\nweb:\n" + from_web)
             leftovers = [n for n in os.listdir(folder) if n.endswith(".dtd") and n != "ext.dtd"]

@@ -1,14 +1,20 @@
 // A stop requested while a document is mapped (Ctrl-C, a farewell) gives the import up: the
 // document gets the interrupted error value and nothing else of it is stored, and no reference is
 // resolved over the IDs met so far.
+#include <algorithm>
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "foundation/Error.h"
+#include "foundation/OutputChannel.h"
 #include "language/ReportText.h"
 #include "objectbase/Iterator.h"
 #include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
+#include "shell/DumpFormatterRegistration.h"
+#include "support/ChannelCapture.h"
 #include "xml/NsgmlHandler.h"
 #include "xml/WebAccessTestSupport.h"
 
@@ -21,8 +27,12 @@ class ImportStopTest : public WebAccessTest {
         WebAccessTest::SetUp();
         // Elements whose references point forward, so that a resolution over the IDs met so far
         // would find some missing.
+        // The document type names a system and a public identifier, which the tree's reading
+        // states of the document.
+        writeFile(scratch / "many.dtd", "<!ENTITY unused \"U\">\n");
         std::string doc =
-            "<?xml version=\"1.0\"?>\n<!DOCTYPE r [\n<!ELEMENT r (item*)>\n"
+            "<?xml version=\"1.0\"?>\n<!DOCTYPE r PUBLIC \"-//Q//DTD many//EN\" \"many.dtd\" [\n"
+            "<!ELEMENT r (item*)>\n"
             "<!ELEMENT item (#PCDATA)>\n"
             "<!ATTLIST item id ID #REQUIRED next IDREF #IMPLIED all IDREFS #IMPLIED>\n]>\n<r>";
         for (int i = 0; i < elements; ++i) {
@@ -34,6 +44,7 @@ class ImportStopTest : public WebAccessTest {
     }
     void TearDown() override {
         access->importer()->setMappingPoll(nullptr);
+        access->importer()->setCommitPoll(nullptr);
         controlEvents::takeFarewell();
         controlEvents::clearInterrupt();
         WebAccessTest::TearDown();
@@ -67,6 +78,32 @@ class ImportStopTest : public WebAccessTest {
         access->importer()->setMappingPoll(nullptr);
     }
 
+    // Imports many.xml as import does, the stop raised at the first look of the facts' storing.
+    void importStoppedInTheCommit(int event) {
+        access->importer()->setCommitPoll([this, event] {
+            ++commitPolls;
+            if (commitPolls == 1) controlEvents::record(event);
+        });
+        import(controlEvents::None);
+        access->importer()->setCommitPoll(nullptr);
+    }
+
+    // The F-Logic dump of a base, its lines sorted.
+    static std::string dump(MainMemOM* base) {
+        registerDumpFormatters();
+        ChannelCapture capture(debugChannel());
+        base->dump(1);
+        std::istringstream in(capture.text());
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty()) lines.push_back(line);
+        }
+        std::sort(lines.begin(), lines.end());
+        std::string text;
+        for (const std::string& line : lines) text += line + "\n";
+        return text;
+    }
+
     // Whether host[method -> ...] is stored.
     bool holds(const InternalName& host, const char* method) {
         InternalName value;
@@ -85,7 +122,86 @@ class ImportStopTest : public WebAccessTest {
     }
 
     static constexpr int elements = 3000;
+    int commitPolls = 0;
 };
+
+// An import given up in its mapping leaves the load's own record (the URL's parse value) and the
+// interrupted error value; nothing of the document type, its identifiers, elements or references.
+TEST_F(ImportStopTest, AnImportStoppedWhileMappingLeavesNoFactOfTheDocument) {
+    Error::setOutputFilter(7);
+    const std::string before = dump(om);
+    import(controlEvents::CtrlC);
+    // A dump looks for a stop request too.
+    controlEvents::clearInterrupt();
+    const std::string after = dump(om);
+    const std::string url = "\"" + fileUrl("many.xml") + "\"";
+    std::vector<std::string> lines;
+    for (std::istringstream in(before); std::getline(in, lines.emplace_back());) {
+    }
+    lines.pop_back();
+    // The load's record: the URL's parse value, the document described and classed, and the
+    // error value.
+    for (const std::string& line : std::vector<std::string>{
+             url + " [parse@(xml,references,[],[],[]) -> d].",
+             "d : xmldoc.",
+             "xmldoc :: webdoc.",
+             "d [url -> " + url + ";",
+             "  file -> \"" + (scratch / tempName(0, "many.xml")).string() + "\";",
+             "  length -> " + std::to_string(std::filesystem::file_size(scratch / "many.xml")) +
+                 ";",
+             "  modif -> \"unknown\";",
+             "  type -> \"unknown\";",
+             "  error ->> {\"import of " + fileUrl("many.xml") + " interrupted\"}].",
+         })
+        lines.push_back(line);
+    std::sort(lines.begin(), lines.end());
+    std::string expected;
+    for (const std::string& line : lines) expected += line + "\n";
+    EXPECT_EQ(after, expected);
+}
+
+// The same for an HTML page, whose title and links the tree's reading finds.
+TEST_F(ImportStopTest, AnHtmlPageStoppedWhileMappingKeepsNoTitleOrLink) {
+    std::string page = "<html><head><title>T</title></head><body>\n";
+    for (int i = 0; i < elements; ++i)
+        page += "<p><a href=\"p" + std::to_string(i) + ".html\">L</a></p>\n";
+    writeFile(scratch / "page.html", page + "</body></html>\n");
+    int calls = 0;
+    access->importer()->setMappingPoll([&calls] {
+        if (++calls == 2) controlEvents::record(controlEvents::CtrlC);
+    });
+    access->insertValue(string(fileUrl("page.html")), builtinObject::Parse0, nullptr, 0, 0,
+                        object("h"));
+    access->importer()->setMappingPoll(nullptr);
+    EXPECT_GE(calls, 2);
+    EXPECT_EQ(values(object("h"), object("error")),
+              std::vector<std::string>{"\"import of " + fileUrl("page.html") + " interrupted\""});
+    EXPECT_EQ(factsOf("title"), 0);
+    EXPECT_EQ(factsOf("hrefs"), 0);
+}
+
+// Storing the facts of a document is short and all of them were made: Ctrl-C lets it finish.
+TEST_F(ImportStopTest, CtrlCWhileStoringStoresTheWholeDocument) {
+    importStoppedInTheCommit(controlEvents::CtrlC);
+    EXPECT_GT(commitPolls, 1);
+    EXPECT_EQ(values(object("d"), object("error")), std::vector<std::string>{});
+    EXPECT_EQ(factsOf("id"), elements);
+    EXPECT_EQ(factsOf("next"), elements);
+    EXPECT_TRUE(controlEvents::stopRequested());
+}
+
+// A farewell ends the program within a second however large the document: the storing stops at
+// its next look, and the document says it was interrupted.
+TEST_F(ImportStopTest, AFarewellWhileStoringStopsAtOnce) {
+    Error::setOutputFilter(7);
+    importStoppedInTheCommit(controlEvents::Shutdown);
+    EXPECT_EQ(commitPolls, 1);
+    EXPECT_TRUE(controlEvents::farewellPending());
+    EXPECT_EQ(values(object("d"), object("error")),
+              std::vector<std::string>{"\"import of " + fileUrl("many.xml") + " interrupted\""});
+    EXPECT_LT(factsOf("id"), elements / 2);
+    EXPECT_EQ(reportText(errors).find("undefined Reference"), std::string::npos);
+}
 
 TEST_F(ImportStopTest, AWholeImportStoresEveryElementAndItsReferences) {
     EXPECT_GT(import(controlEvents::None), 2);

@@ -48,11 +48,24 @@ TEST_F(WebAccessTest, AServedDocumentReadsNoLocalFileAndFindsItsDtdOnTheServer) 
     // Remote entities are not fetched by the parser either.
     EXPECT_EQ(symbols.find("SERVEDPART"), std::string::npos);
     EXPECT_EQ(server.requests("/sub/part.txt"), 0);
-    // The DTD's address is the document's folder on the server, and that is where it is loaded:
-    // once for the parse and once as the document's DTD object.
+    // The DTD's address is the document's folder on the server, and that is where it is loaded,
+    // once: the document's DTD object is made from the answer the parse fetched.
     EXPECT_EQ(values(d, object("systemurl")),
               std::vector<std::string>{"\"" + server.url("/sub/ext.dtd") + "\""});
-    EXPECT_EQ(server.requests("/sub/ext.dtd"), 2);
+    EXPECT_EQ(server.requests("/sub/ext.dtd"), 1);
+    InternalName dtdObject;
+    ASSERT_NE(access->lookupMethodValue(d, builtinObject::Dtd, dtdObject), 0);
+    // The DTD object is described as a load of its own would describe it, header and all.
+    EXPECT_EQ(describe(dtdObject).substr(0, describe(dtdObject).find(" file=")),
+              "url=\"" + server.url("/sub/ext.dtd") +
+                  "\" modif=\"mon, 07 dec 2026 10:00:00 gmt\" length=" +
+                  std::to_string(dtd.size()) + " type=\"text/html\"");
+    EXPECT_TRUE(access->isaTest(dtdObject, access->schema().dtddoc, 1) != 0);
+    EXPECT_EQ(values(dtdObject, object("error")), std::vector<std::string>{});
+    // No kept answer outlives the import.
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(scratch)) {
+        EXPECT_EQ(entry.path().string().find(".whole"), std::string::npos) << entry.path();
+    }
 }
 
 TEST_F(WebAccessTest, AServedDocumentGetsTheDefaultsAndReferencesOfItsServedDtd) {

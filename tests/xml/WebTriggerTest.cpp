@@ -168,5 +168,30 @@ TEST_F(WebAccessTest, TheWebTraceFollowsTheFetchOnTheDebugChannel) {
     EXPECT_EQ(debug.text(), "");
 }
 
+// An imported document's facts wait until its mapping is done, and are then stored: a path among
+// them asks for the loads a direct insert of it would ask for. In the plain mapping an element's
+// class is a path of the document named after it, so elements named parse and get are such paths.
+TEST_F(WebAccessTest, AnImportsPathsNamedParseOrGetTriggerAsADirectInsertWould) {
+    writeFile(scratch / "p.xml", "<?xml version=\"1.0\"?>\n<r><parse>P</parse><get>G</get></r>\n");
+    const InternalName d = object("d");
+    // get asks whether its host is a URL; parse does not.
+    access->insertClassRelation(d, builtinObject::Url, 1);
+    access->insertValue(string(fileUrl("p.xml")), builtinObject::Parse0, nullptr, 0, 0, d);
+    EXPECT_EQ(values(d, object("error")), std::vector<std::string>{});
+    const InternalName parseClass = value(d, builtinObject::Parse0);
+    const InternalName getClass = value(d, builtinObject::Get);
+    ASSERT_NE(parseClass, InternalName::UndefinedObject);
+    ASSERT_NE(getClass, InternalName::UndefinedObject);
+    std::vector<std::string> asked;
+    for (const TestWebAccess::Load& load : access->loads) {
+        if (load.url != d) continue;
+        asked.push_back(std::to_string(load.request.kind) + (load.document == parseClass ? " parse"
+                                                             : load.document == getClass
+                                                                 ? " get"
+                                                                 : " other"));
+    }
+    EXPECT_EQ(asked, (std::vector<std::string>{"3 parse", "0 get"}));
+}
+
 }  // namespace
 }  // namespace webaccess_test
