@@ -60,30 +60,25 @@ std::string Minus::strategy(const SymTab*) const {
 
 Operand* Minus::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     auto result = Ref<SetOperand>::adopt(new SetOperand(variables, 2));
-    if (list == nullptr || list->empty() || plan == NegationStrategy::NeverHolds) {
-        SetOperand* empty = result.get();
-        incRef(empty);
-        return empty;
-    }
+    if (list == nullptr || list->empty() || plan == NegationStrategy::NeverHolds)
+        return result.release();
     // A missing operand counts as an empty one.
     const bool twoInputs = list->size() >= 2;
     Operand* right = list->tail();
     Operand* left = twoInputs ? list->head() : nullptr;
     if (debugging()) trace(left, right, access);
-    auto handOut = [](Operand* operand) {
-        incRef(operand);
-        return operand;
-    };
     if (plan == NegationStrategy::ExistenceTest) {
         const bool rightEmpty = right == nullptr || right->isEmpty();
-        if (!rightEmpty) return handOut(result.get());
-        if (twoInputs) return left == nullptr ? handOut(result.get()) : handOut(left);
+        if (!rightEmpty) return result.release();
+        // The left input itself, with a reference of the caller's own.
+        if (twoInputs)
+            return left == nullptr ? result.release() : Ref<Operand>::share(left).release();
         result->insert(InternalName::UndefinedObject, nullptr);
     } else if (left != nullptr) {
         subtract(left, *indexRight(right), result.get());
     }
     if (debugging()) printResult(result.get(), access);
-    return handOut(result.get());
+    return result.release();
 }
 
 void Minus::subtract(Operand* left, const RowStore& rightValues, SetOperand* result) const {
