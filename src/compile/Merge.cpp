@@ -263,10 +263,10 @@ void Merge::regroupedJoin(MergeRun& run, Operand* left, Operand* right) const {
         const int width = columns != nullptr ? columns->length() : 0;
         std::vector<InternalName> key(rightPositions.size());
         std::vector<InternalName> cells(static_cast<std::size_t>(width));
-        forEachRow(right, [&](Iterator* row) {
-            for (std::size_t k = 0; k < key.size(); ++k) key[k] = row->atColumn(rightPositions[k]);
+        scan(right, RowOrder::Ordered, [&](const RowView& row) {
+            for (std::size_t k = 0; k < key.size(); ++k) key[k] = row.cells[rightPositions[k] - 1];
             auto [at, added] = combinations.try_emplace(key, std::int32_t(combinations.size()));
-            for (int c = 0; c < width; ++c) cells[std::size_t(c)] = row->atColumn(c + 1);
+            for (int c = 0; c < width; ++c) cells[std::size_t(c)] = row.cells[c];
             sorted->insert(InternalName(at->second, InternalName::Integer, 0), cells.data());
         });
     }
@@ -362,9 +362,9 @@ void Merge::projectThrough(MergeRun& run, Operand* input) const {
         if (pos == 0) return;
         positions.push_back(pos);
     }
-    forEachRow(input, [&run, &positions](Iterator* row) {
+    scan(input, RowOrder::Ordered, [&run, &positions](const RowView& row) {
         for (std::size_t k = 0; k < positions.size(); ++k)
-            run.resultCells[k] = row->atColumn(positions[k]);
+            run.resultCells[k] = row.cells[positions[k] - 1];
         run.result->insert(InternalName::UndefinedObject, run.resultCells.data());
     });
 }
