@@ -249,7 +249,7 @@ void BM_Scan_Prop(benchmark::State& state) {
     }
     PropSpec spec;
     spec.arity = 3;
-    spec.methodType = 1;
+    spec.methodType = MethodType::Set;
     spec.valueCount = 1;
     spec.pattern.columnCells = {{1, 0}, {3, 1}};
     spec.pattern.constants = {

@@ -103,15 +103,15 @@ Operand* Aggregation::evaluate(clib_list<Operand*>* list, OMAccess* access) cons
     return result;
 }
 
-Aggregation::Group Aggregation::Run::groupOf(Iterator* row) const {
+Aggregation::Group Aggregation::Run::groupOf(const InternalName* row) const {
     Group cells;
     cells.reserve(positions.size());
-    for (int position : positions) cells.push_back(row->atColumn(position));
+    for (int position : positions) cells.push_back(row[position - 1]);
     return cells;
 }
 
-InternalName Aggregation::Run::valueOf(Iterator* row) const {
-    return access->mappedName(row->atColumn(aggColumn));
+InternalName Aggregation::Run::valueOf(const InternalName* row) const {
+    return access->mappedName(row[aggColumn - 1]);
 }
 
 void Aggregation::Run::minMax(bool wantMin) {
@@ -124,7 +124,8 @@ void Aggregation::Run::minMax(bool wantMin) {
     };
     RelationStore groups{int(positions.size())};
     std::vector<InternalName> best;
-    forEachRow(input, [&](Iterator* row) {
+    scan(input, RowOrder::Ordered, [&](const RowView& view) {
+        const InternalName* row = view.cells;
         const InternalName v = valueOf(row);
         if (!isNumber(v)) return;
         const std::size_t n = std::size_t(groups.numberOf(groupOf(row).data()));
@@ -144,11 +145,12 @@ void Aggregation::Run::sumAvg(bool average) {
     // Without grouping variables an input without rows still has a sum, 0.
     if (g == 0) sums.resize(1);
     RowStore seen(int(g) + 1);
-    forEachRow(input, [&](Iterator* row) {
+    scan(input, RowOrder::Ordered, [&](const RowView& view) {
+        const InternalName* row = view.cells;
         // Each value once in its group: count and sum fold the set of values, whatever other
         // columns (a molecule's host kept as the operand's key) the body's rows carry.
         Group key = groupOf(row);
-        key.push_back(row->atColumn(aggColumn));
+        key.push_back(row[aggColumn - 1]);
         if (!seen.insert(key.data())) return;
         const std::size_t n = std::size_t(groups.numberOf(key.data()));
         if (n == sums.size()) sums.emplace_back();
@@ -198,14 +200,11 @@ void Aggregation::Run::count() {
     };
     RowStore seen(int(g) + 1);
     std::vector<InternalName> key(g + 1);
-    forEachRowCells(
-        input,
-        [&](const InternalName* cells, int) {
-            for (std::size_t k = 0; k < g; ++k) key[k] = cells[positions[k] - 1];
-            key[g] = cells[aggColumn - 1];
-            if (distinct || seen.insert(key.data())) countPair(key.data());
-        },
-        RowOrder::Unordered);
+    scan(input, RowOrder::Unordered, [&](const RowView& row) {
+        for (std::size_t k = 0; k < g; ++k) key[k] = row.cells[positions[k] - 1];
+        key[g] = row.cells[aggColumn - 1];
+        if (distinct || seen.insert(key.data())) countPair(key.data());
+    });
     // Without grouping variables an input without rows still has a count, 0.
     if (g == 0) {
         result->insert(InternalName(counts.empty() ? 0 : counts.front(), InternalName::Integer, 0),
@@ -217,8 +216,8 @@ void Aggregation::Run::count() {
 }
 
 void Aggregation::Run::nest() {
-    forEachRow(input, [&](Iterator* row) {
-        const Group group = groupOf(row);
+    scan(input, RowOrder::Ordered, [&](const RowView& row) {
+        const Group group = groupOf(row.cells);
         result->insert(InternalName::UndefinedObject, group.data());
     });
 }

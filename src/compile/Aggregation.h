@@ -48,9 +48,9 @@ class Aggregation : public Operator {
         SetOperand* result = nullptr;
 
         // The group cells of a row.
-        Group groupOf(Iterator* row) const;
+        Group groupOf(const InternalName* row) const;
         // The mapped value of a row's aggregated column.
-        InternalName valueOf(Iterator* row) const;
+        InternalName valueOf(const InternalName* row) const;
 
         void minMax(bool wantMin);
         void sumAvg(bool average);

@@ -11,11 +11,42 @@
 
 namespace {
 
-const char* stepText(int stepKind) {
-    static const char* const steps[] = {".", "..", "/@", "!", "!!", "!!@"};
-    static const char* const operators[] = {" + ", " - ", " * ", " div ", " / "};
-    if (stepKind >= 0 && stepKind <= 5) return steps[stepKind];
-    if (stepKind >= 100 && stepKind <= 104) return operators[stepKind - 100];
+const char* stepText(MethodType type) {
+    switch (type) {
+        case MethodType::Scalar:
+            return ".";
+        case MethodType::Set:
+            return "..";
+        case MethodType::AttributeSet:
+            return "/@";
+        case MethodType::InheritableScalar:
+            return "!";
+        case MethodType::InheritableSet:
+            return "!!";
+        case MethodType::InheritableAttributeSet:
+            return "!!@";
+        // No step is written with a signature arrow.
+        case MethodType::ScalarSignature:
+        case MethodType::SetSignature:
+        case MethodType::AttributeSetSignature:
+            return "";
+    }
+    return "";
+}
+
+const char* stepText(ArithmeticOp op) {
+    switch (op) {
+        case ArithmeticOp::Plus:
+            return " + ";
+        case ArithmeticOp::Minus:
+            return " - ";
+        case ArithmeticOp::Times:
+            return " * ";
+        case ArithmeticOp::IntegerDivision:
+            return " div ";
+        case ArithmeticOp::Division:
+            return " / ";
+    }
     return "";
 }
 
@@ -23,8 +54,8 @@ const char* stepText(int stepKind) {
 
 Apply::Apply(const ApplySpec& spec)
     : BaseOperator(OperatorKind::Apply, spec.arity, spec.pattern),
-      stepKind(spec.stepKind),
-      resultKind(spec.resultKind) {
+      step(spec.step),
+      axis(spec.axis) {
     // An arithmetic operand must be a number in hand, and the host is what the step starts
     // from: both are enumerated; any other bound position may be tested by membership.
     if (arithmetic()) return;
@@ -38,33 +69,34 @@ void Apply::matchRelation(Run& run) const {
     const int width = arity + 1;
     run.patternCells[std::size_t(arity)] = InternalName::UndefinedObject;
     Ref<Iterator> rows = Ref<Iterator>::adopt(
-        run.access->matchAxis(stepKind, resultKind, run.patternCells.data(), width, nullptr));
+        run.access->matchAxis(code(step), code(axis), run.patternCells.data(), width, nullptr));
     if (!rows) return;
-    Iterator* setIter = nullptr;
+    // Handed back for each further set name.
+    Ref<Iterator> setIter;
     for (bool more = rows->first(); more; more = rows->next()) {
         const InternalName value = rows->atColumn(width);
         if (value.getType() != InternalName::SetName) {
             handleRow(run, rows.get(), noKey != 0 ? InternalName::UndefinedObject : value);
             continue;
         }
-        setIter = run.access->setIterator(value, setIter);
+        Iterator* members =
+            setIter.renew([&](Iterator* old) { return run.access->setIterator(value, old); });
         // A set the object base does not know is empty; its old iterator is already released.
-        if (setIter == nullptr) continue;
+        if (members == nullptr) continue;
         if (needsCheck != 0 && !match(run, rows.get())) continue;
         for (const VarRecord& r : vars)
             run.resultCells[std::size_t(r.cell)] = rows->atColumn(r.column);
-        for (bool member = setIter->first(); member; member = setIter->next())
+        for (bool member = members->first(); member; member = members->next())
             emitRow(run, rows.get(),
-                    noKey != 0 ? InternalName::UndefinedObject : setIter->atColumn(1));
+                    noKey != 0 ? InternalName::UndefinedObject : members->atColumn(1));
     }
-    decRef(setIter);
 }
 
 void Apply::trace(const Run& run) const {
     OutputChannel& out = debugChannel();
     out << std::endl << "Apply : ";
     for (int p = 0; p < arity; ++p) {
-        if (p == 1) out << stepText(stepKind);
+        if (p == 1) std::visit([&out](auto kind) { out << stepText(kind); }, step);
         if (p == 2) out << "@(";
         out << positionText(run.access, p);
         if (p >= 2) out << (p + 1 < arity ? "," : ")");

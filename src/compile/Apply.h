@@ -7,15 +7,14 @@
 #include <vector>
 
 #include "compile/BaseOperator.h"
+#include "compile/MethodCodes.h"
 
 struct ApplySpec {
     // The pattern positions without the result.
     int arity = 0;
-    // The step's method type ("." 0, ".." 1, "/@" 2, "!" 3, "!!" 4, "!!@" 5) or the arithmetic
-    // operator (100 "+", 101 "-", 102 "*", 103 "div", 104 "/").
-    int stepKind = 0;
-    // Goes unchanged to OMAccess::matchAxis as the axis.
-    int resultKind = 0;
+    PathStep step = MethodType::Scalar;
+    // The document axis of the step; None for a plain path step or an arithmetic term.
+    Axis axis = Axis::None;
     PatternSpec pattern;
 };
 
@@ -31,8 +30,8 @@ class Apply : public BaseOperator {
     void trace(const Run& run) const override;
     // The pattern positions followed by the result position, which is always left free.
     int patternWidth() const override { return arity > 0 ? arity + 1 : 1; }
-    bool arithmetic() const { return stepKind >= 100 && stepKind <= 104; }
+    bool arithmetic() const { return std::holds_alternative<ArithmeticOp>(step); }
 
-    std::int32_t stepKind;
-    std::int32_t resultKind;
+    PathStep step;
+    Axis axis;
 };

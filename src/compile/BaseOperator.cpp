@@ -129,23 +129,18 @@ BaseOperator::BaseOperator(OperatorKind kind, int arity, const PatternSpec& spec
 
 BaseOperator::Run::Run(const BaseOperator& op, OMAccess* access, int patternWidth)
     : access(access),
-      inputIters(std::size_t(op.inputCount), nullptr),
+      inputIters(std::size_t(op.inputCount)),
       inputOperands(std::size_t(op.inputCount), nullptr),
-      enumeratedIters(op.enumerated.inputs.size(), nullptr),
-      conTestedIters(op.testedByCon.inputs.size(), nullptr),
-      joinTestedIters(op.testedByJoin.inputs.size(), nullptr),
+      enumeratedIters(op.enumerated.inputs.size()),
+      conTestedIters(op.testedByCon.inputs.size()),
+      joinTestedIters(op.testedByJoin.inputs.size()),
       resultCells(op.resultWidth, InternalName::UndefinedObject),
       patternCells(std::size_t(patternWidth > 0 ? patternWidth : 0),
                    InternalName::UndefinedObject) {}
 
-BaseOperator::Run::~Run() {
-    for (auto* list : {&inputIters, &enumeratedIters, &conTestedIters, &joinTestedIters})
-        for (Iterator* it : *list) decRef(it);
-    decRef(result);
-}
-
-Operand* BaseOperator::Run::release() {
-    return std::exchange(result, nullptr);
+SetOperand* BaseOperator::Run::startResult(const clib_list<FSymbol>& variables) {
+    result = Ref<SetOperand>::adopt(new SetOperand(variables, 2));
+    return result.get();
 }
 
 std::unique_ptr<BaseOperator::Run> BaseOperator::newRun(OMAccess* access) const {
@@ -180,8 +175,9 @@ bool BaseOperator::openInputs(Run& run, clib_list<Operand*>* list) const {
     std::size_t k = 0;
     for (Operand* operand : *list) {
         if (operand == nullptr) return false;
-        run.inputIters[k] = operand->makeIterator(run.inputIters[k]);
-        if (run.inputIters[k] == nullptr || !run.inputIters[k]->first()) return false;
+        Iterator* rows = run.inputIters[k].renew(
+            [operand](Iterator* old) { return operand->makeIterator(old); });
+        if (rows == nullptr || !rows->first()) return false;
         run.inputOperands[k] = operand;
         ++k;
     }
@@ -209,7 +205,7 @@ bool BaseOperator::match(Run& run, Iterator* row) const {
         if (!run.inputOperands[std::size_t(r.input)]->contains(key)) return false;
     }
     for (const EqConRecord& r : partEqCons) {
-        Iterator* it = run.conTestedIters[std::size_t(r.slot)];
+        Iterator* it = run.conTestedIters[std::size_t(r.slot)].get();
         InternalName value = row->atColumn(r.column);
         // The iterator stays on the row found.
         bool found = false;
@@ -226,8 +222,8 @@ bool BaseOperator::match(Run& run, Iterator* row) const {
 
 bool BaseOperator::partJoinsHold(Run& run) const {
     for (const EqJoinRecord& r : partEqJoins) {
-        Iterator* a = run.joinTestedIters[std::size_t(r.slotA)];
-        Iterator* b = run.joinTestedIters[std::size_t(r.slotB)];
+        Iterator* a = run.joinTestedIters[std::size_t(r.slotA)].get();
+        Iterator* b = run.joinTestedIters[std::size_t(r.slotB)].get();
         bool found = false;
         for (bool moreA = a->first(); moreA && !found; moreA = a->next()) {
             InternalName value = a->atColumn(r.columnA);
@@ -237,23 +233,6 @@ bool BaseOperator::partJoinsHold(Run& run) const {
         if (!found) return false;
     }
     return true;
-}
-
-bool BaseOperator::combinationHolds(const std::vector<Iterator*>& iters, Iterator* row) const {
-    for (const EqJoinRecord& r : eqJoins)
-        if (iters[std::size_t(r.slotA)]->atColumn(r.columnA) !=
-            iters[std::size_t(r.slotB)]->atColumn(r.columnB))
-            return false;
-    if (row == nullptr) return true;
-    for (const EqConRecord& r : eqCons)
-        if (iters[std::size_t(r.slot)]->atColumn(r.inputColumn) != row->atColumn(r.column))
-            return false;
-    return true;
-}
-
-void BaseOperator::copyGivenVars(const std::vector<Iterator*>& iters, InternalName* cells) const {
-    for (const GivenVarRecord& r : givenVars)
-        cells[r.cell] = iters[std::size_t(r.input)]->atColumn(r.column);
 }
 
 void BaseOperator::enumerate(Run& run, const InternalName& key, Iterator* row) const {
@@ -284,7 +263,7 @@ void BaseOperator::emitRow(Run& run, Iterator* row, const InternalName& key) con
 }
 
 void BaseOperator::evaluateRelation(Run& run, clib_list<Operand*>* list) const {
-    run.result = new SetOperand(variables, 2);
+    run.startResult(variables);
     if (!putConstants(run) || !openInputs(run, list)) return;
     if (debugging()) trace(run);
     if (inputCount == 0) {
@@ -315,7 +294,7 @@ void BaseOperator::evaluateRelation(Run& run, clib_list<Operand*>* list) const {
             }
         }
     }
-    if (debugging()) printResult(run.result, run.access);
+    if (debugging()) printResult(run.result.get(), run.access);
 }
 
 std::string BaseOperator::positionText(OMAccess* access, int position) const {

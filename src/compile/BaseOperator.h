@@ -11,6 +11,7 @@
 #include "compile/Operand.h"
 #include "compile/Operator.h"
 #include "compile/PatternSpec.h"
+#include "compile/Ref.h"
 #include "objectbase/Iterator.h"
 
 // Inputs are numbered from 0 as given; the inputs that contribute rows or are tied by several
@@ -25,18 +26,21 @@ class BaseOperator : public Operator {
         Run(const BaseOperator& op, OMAccess* access, int patternWidth);
         Run(const Run&) = delete;
         Run& operator=(const Run&) = delete;
-        virtual ~Run();
+        virtual ~Run() = default;
+        // A new empty result over the variables, held by the run.
+        SetOperand* startResult(const clib_list<FSymbol>& variables);
         // The result, with the run's reference handed to the caller.
-        Operand* release();
+        Operand* release() { return result.release(); }
 
         OMAccess* access;
-        SetOperand* result = nullptr;
-        std::vector<Iterator*> inputIters;
+        Ref<SetOperand> result;
+        std::vector<Ref<Iterator>> inputIters;
+        // Borrowed from the caller for the run.
         std::vector<Operand*> inputOperands;
         // Per slot of the enumerated, con-tested and join-tested inputs.
-        std::vector<Iterator*> enumeratedIters;
-        std::vector<Iterator*> conTestedIters;
-        std::vector<Iterator*> joinTestedIters;
+        std::vector<Ref<Iterator>> enumeratedIters;
+        std::vector<Ref<Iterator>> conTestedIters;
+        std::vector<Ref<Iterator>> joinTestedIters;
         std::vector<InternalName> resultCells;
         std::vector<InternalName> patternCells;
     };
@@ -101,18 +105,34 @@ class BaseOperator : public Operator {
     // The group key of an input for a relation row (UndefinedObject without a key column).
     InternalName groupKey(int input, Iterator* row) const;
     // Whether the eq join records hold for the enumerated iterators and, with a relation row,
-    // the eq con records.
-    bool combinationHolds(const std::vector<Iterator*>& iters, Iterator* row) const;
-    void copyGivenVars(const std::vector<Iterator*>& iters, InternalName* cells) const;
+    // the eq con records. The iterators are the run's or borrowed ones (Ref or plain pointers).
+    template <class Iters>
+    bool combinationHolds(const Iters& iters, Iterator* row) const {
+        for (const EqJoinRecord& r : eqJoins)
+            if (iters[std::size_t(r.slotA)]->atColumn(r.columnA) !=
+                iters[std::size_t(r.slotB)]->atColumn(r.columnB))
+                return false;
+        if (row == nullptr) return true;
+        for (const EqConRecord& r : eqCons)
+            if (iters[std::size_t(r.slot)]->atColumn(r.inputColumn) != row->atColumn(r.column))
+                return false;
+        return true;
+    }
+    template <class Iters>
+    void copyGivenVars(const Iters& iters, InternalName* cells) const {
+        for (const GivenVarRecord& r : givenVars)
+            cells[r.cell] = iters[std::size_t(r.input)]->atColumn(r.column);
+    }
     // Selects for each input of `tested` the group of key keyOf(input) into `iters`; false when
     // one is missing or empty.
     template <class KeyOf>
     static bool selectGroups(const Run& run, const InputGroup& tested,
-                             std::vector<Iterator*>& iters, KeyOf keyOf) {
+                             std::vector<Ref<Iterator>>& iters, KeyOf keyOf) {
         for (std::size_t k = 0; k < tested.inputs.size(); ++k) {
             const int input = tested.inputs[k];
-            Iterator*& it = iters[k];
-            it = run.inputOperands[std::size_t(input)]->makeGroupIterator(keyOf(input), it);
+            Operand* operand = run.inputOperands[std::size_t(input)];
+            Iterator* it = iters[k].renew(
+                [&](Iterator* old) { return operand->makeGroupIterator(keyOf(input), old); });
             if (it == nullptr || !it->first()) return false;
         }
         return true;
@@ -120,7 +140,7 @@ class BaseOperator : public Operator {
     // Calls emit() for the current rows of the iterators and then for every further
     // combination (the first iterator turning fastest) until emit answers false.
     template <class Emit>
-    static void forEachCombination(std::vector<Iterator*>& iters, Emit emit) {
+    static void forEachCombination(std::vector<Ref<Iterator>>& iters, Emit emit) {
         if (!emit()) return;
         for (std::size_t j = 0; j < iters.size();) {
             if (iters[j]->next()) {

@@ -84,7 +84,8 @@ void HashJoin::group() {
     // Two passes over the right rows: the first numbers and counts the groups, the second
     // copies each row's kept cells to its group's place.
     std::vector<std::uint32_t> groupOfRow;
-    right->forEachDistinctRow([&](const InternalName* row) {
+    right->scan(RowOrder::Distinct, [&](const RowView& view) {
+        const InternalName* row = view.cells;
         auto cellAt = [this, row](std::size_t k) { return row[rightPositions[k] - 1]; };
         const auto [g, fresh] =
             table.insert(hashCellsAt(cellAt, keyWidth), std::uint32_t(starts.size()),
@@ -117,9 +118,9 @@ void HashJoin::group() {
     groupedCells.assign(std::size_t(total) * width, InternalName::UndefinedObject);
     std::vector<std::uint32_t> fill(starts.begin(), starts.end() - 1);
     std::size_t i = 0;
-    right->forEachDistinctRow([&](const InternalName* row) {
+    right->scan(RowOrder::Distinct, [&](const RowView& view) {
         InternalName* to = groupedCells.data() + std::size_t(fill[groupOfRow[i++]]++) * width;
-        for (std::size_t k = 0; k < width; ++k) to[k] = row[rightColumns[k] - 1];
+        for (std::size_t k = 0; k < width; ++k) to[k] = view.cells[rightColumns[k] - 1];
     });
 }
 
@@ -132,7 +133,8 @@ void HashJoin::produce(const RowSink& emit) {
     const InternalName* rowOf[2] = {nullptr, nullptr};
     // Ctrl-C or a farewell ends a long join; the evaluator throws the unfinished result away.
     controlEvents::StopPoll stopPoll;
-    left->forEachDistinctRow([&](const InternalName* row) {
+    left->scan(RowOrder::Distinct, [&](const RowView& view) {
+        const InternalName* row = view.cells;
         if (stopPoll.stop()) return false;
         if (!grouped) group();
         auto cellAt = [this, row](std::size_t k) { return row[leftPositions[k] - 1]; };

@@ -28,7 +28,7 @@ Operand* IdMapper::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     if (valid == 0) return nullptr;
     if (arity > 0) return BaseOperator::evaluate(list, access);
     Run run(*this, access, 0);
-    run.result = new SetOperand(variables, 2);
+    run.startResult(variables);
     InternalName name;
     if (access != nullptr && access->internValue(function, name) != 0)
         run.result->insert(name, run.resultCells.data());

@@ -10,13 +10,13 @@
 #include "objectbase/Iterator.h"
 
 Isa::Isa(const IsaRelationSpec& spec)
-    : BaseOperator(OperatorKind::Isa, spec.arity, spec.pattern), isaKind(spec.isaKind) {
+    : BaseOperator(OperatorKind::Isa, spec.arity, spec.pattern), relation(spec.relation) {
     objectVariable = variableOfColumn(1);
     // A class given as a constant lets an input select by membership instead of enumeration.
     const bool classConstant = constants.count(2) != 0;
     for (int i = 0; i < this->inputCount; ++i) {
         if (this->keyColumns[std::size_t(i)] == 0) continue;
-        bool qualifies = isaKind == 1 || this->inputCount == 2 || classConstant;
+        bool qualifies = relation == IsaRelation::Member || this->inputCount == 2 || classConstant;
         if (qualifies && inputRoles[std::size_t(i)] == PatternSpec::InputRole::Rows) selectBySet(i);
     }
 }
@@ -25,7 +25,7 @@ void Isa::matchRelation(Run& run) const {
     InternalName object = run.patternCells[0];
     InternalName cls = run.patternCells[1];
     Ref<Iterator> rows =
-        Ref<Iterator>::adopt(run.access->makeEnhIsaIter(object, cls, isaKind, nullptr));
+        Ref<Iterator>::adopt(run.access->makeEnhIsaIter(object, cls, code(relation), nullptr));
     if (!rows) return;
     for (bool more = rows->first(); more; more = rows->next())
         handleRow(run, rows.get(), noKey != 0 ? InternalName::UndefinedObject : rows->atColumn(1));
@@ -33,9 +33,19 @@ void Isa::matchRelation(Run& run) const {
 
 void Isa::trace(const Run& run) const {
     OutputChannel& out = debugChannel();
+    const char* separator = " :: ";
+    switch (relation) {
+        case IsaRelation::Member:
+            separator = " : ";
+            break;
+        // The child relation is printed as the subclass one.
+        case IsaRelation::Subclass:
+        case IsaRelation::Child:
+            break;
+    }
     out << std::endl << "Isa-Relationship : ";
     for (int c = 0; c < arity; ++c) {
-        if (c > 0) out << (isaKind == 1 ? " : " : " :: ");
+        if (c > 0) out << separator;
         out << positionText(run.access, c);
     }
     out << std::endl;

@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "compile/BaseOperator.h"
+#include "compile/MethodCodes.h"
 
 struct IsaRelationSpec {
     int arity = 2;
-    // 1 instance of, 2 subclass, 3 child.
-    int isaKind = 1;
+    IsaRelation relation = IsaRelation::Member;
     PatternSpec pattern;
 };
 
@@ -27,6 +27,6 @@ class Isa : public BaseOperator {
     FSymbol keyVariable() const override { return objectVariable; }
     int patternWidth() const override { return arity < 2 ? 2 : arity; }
 
-    std::int32_t isaKind;
+    IsaRelation relation;
     FSymbol objectVariable;
 };

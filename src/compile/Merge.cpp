@@ -78,10 +78,6 @@ struct Merge::MergeRun : Run {
     MergeRun(const Merge& op, OMAccess* access)
         : Run(op, access, 0),
           keyCells(std::size_t(std::max(op.arity, op.inputCount)), InternalName::UndefinedObject) {}
-    ~MergeRun() override {
-        decRef(leftGroup);
-        decRef(rightGroup);
-    }
 
     std::vector<InternalName> keyCells;
     // Set while only the existence of one joined combination is asked.
@@ -90,8 +86,8 @@ struct Merge::MergeRun : Run {
     // Raised when Ctrl-C or a farewell came during the join: the loops end, and the evaluator
     // throws the unfinished result away.
     controlEvents::StopPoll stopPoll;
-    Iterator* leftGroup = nullptr;
-    Iterator* rightGroup = nullptr;
+    Ref<Iterator> leftGroup;
+    Ref<Iterator> rightGroup;
 };
 
 Merge::Merge(const JoinSpec& spec)
@@ -127,7 +123,7 @@ bool Merge::sharesPlanned(clib_list<Operand*>* list) const {
 Operand* Merge::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     if (valid == 0) return nullptr;
     MergeRun run(*this, access);
-    run.result = new SetOperand(variables, 2);
+    run.startResult(variables);
     // The plan was made for inputs carrying these columns; inputs that do not are a fault of
     // the translator, reported rather than joined some other way.
     if (plan != JoinStrategy::ExistenceTest && !sharesPlanned(list)) {
@@ -155,7 +151,7 @@ Operand* Merge::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
                 return run.release();
             }
         }
-        if (debugging()) printResult(run.result, access);
+        if (debugging()) printResult(run.result.get(), access);
         return run.release();
     }
     if (!openInputs(run, list)) return run.release();
@@ -190,7 +186,7 @@ Operand* Merge::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     }
     if (debugging()) {
         if (resultLine)
-            printResult(run.result, access);
+            printResult(run.result.get(), access);
         else
             run.result->printLexical(debugChannel(), access);
     }
@@ -213,7 +209,8 @@ void Merge::forEachKeyCombination(MergeRun& run, Visit visit) const {
     }
 }
 
-void Merge::emitRow(MergeRun& run, const std::vector<Iterator*>& iters) const {
+template <class Iters>
+void Merge::emitRow(MergeRun& run, const Iters& iters) const {
     if (run.stopPoll.stop() || !combinationHolds(iters, nullptr)) return;
     copyGivenVars(iters, run.resultCells.data());
     run.result->insert(InternalName::UndefinedObject, run.resultCells.data());
@@ -266,10 +263,10 @@ void Merge::regroupedJoin(MergeRun& run, Operand* left, Operand* right) const {
         const int width = columns != nullptr ? columns->length() : 0;
         std::vector<InternalName> key(rightPositions.size());
         std::vector<InternalName> cells(static_cast<std::size_t>(width));
-        forEachRow(right, [&](Iterator* row) {
-            for (std::size_t k = 0; k < key.size(); ++k) key[k] = row->atColumn(rightPositions[k]);
+        scan(right, RowOrder::Ordered, [&](const RowView& row) {
+            for (std::size_t k = 0; k < key.size(); ++k) key[k] = row.cells[rightPositions[k] - 1];
             auto [at, added] = combinations.try_emplace(key, std::int32_t(combinations.size()));
-            for (int c = 0; c < width; ++c) cells[std::size_t(c)] = row->atColumn(c + 1);
+            for (int c = 0; c < width; ++c) cells[std::size_t(c)] = row.cells[c];
             sorted->insert(InternalName(at->second, InternalName::Integer, 0), cells.data());
         });
     }
@@ -296,11 +293,10 @@ void Merge::regroupedJoin(MergeRun& run, Operand* left, Operand* right) const {
     std::vector<InternalName> values;
     std::vector<char> matchable;
     Ref<Iterator> keys = Ref<Iterator>::adopt(left->makeIterator(nullptr));
-    Iterator*& leftGroup = run.leftGroup;
-    Iterator*& rightGroup = run.rightGroup;
     for (bool more = sorted && positioned && keys->first(); more && !run.stopPoll.stop();
          more = keys->next()) {
-        leftGroup = left->makeGroupIterator(keys->atColumn(1), leftGroup);
+        Iterator* leftGroup = run.leftGroup.renew(
+            [&](Iterator* old) { return left->makeGroupIterator(keys->atColumn(1), old); });
         values.clear();
         matchable.clear();
         for (bool row = leftGroup != nullptr && leftGroup->first(); row; row = leftGroup->next()) {
@@ -314,7 +310,8 @@ void Merge::regroupedJoin(MergeRun& run, Operand* left, Operand* right) const {
             if (i + 2 * Ahead < values.size()) sorted->prefetchGroup(values[i + 2 * Ahead]);
             if (i + Ahead < values.size()) sorted->prefetchGroupRows(values[i + Ahead]);
             if (matchable[i] == 0 || !sorted->contains(values[i])) continue;
-            rightGroup = sorted->makeGroupIterator(values[i], rightGroup);
+            Iterator* rightGroup = run.rightGroup.renew(
+                [&](Iterator* old) { return sorted->makeGroupIterator(values[i], old); });
             for (std::size_t k = 0; k < iters.size(); ++k)
                 iters[k] = enumerated.inputs[k] == 0 ? leftGroup : rightGroup;
             for (bool partner = rightGroup->first(); partner; partner = rightGroup->next())
@@ -365,9 +362,9 @@ void Merge::projectThrough(MergeRun& run, Operand* input) const {
         if (pos == 0) return;
         positions.push_back(pos);
     }
-    forEachRow(input, [&run, &positions](Iterator* row) {
+    scan(input, RowOrder::Ordered, [&run, &positions](const RowView& row) {
         for (std::size_t k = 0; k < positions.size(); ++k)
-            run.resultCells[k] = row->atColumn(positions[k]);
+            run.resultCells[k] = row.cells[positions[k] - 1];
         run.result->insert(InternalName::UndefinedObject, run.resultCells.data());
     });
 }

@@ -70,7 +70,9 @@ class Merge : public BaseOperator {
     void joinGroups(MergeRun& run) const;
     // Whether the tested inputs' groups have rows satisfying every "part eq join" record.
     bool partSatisfied(MergeRun& run) const;
-    void emitRow(MergeRun& run, const std::vector<Iterator*>& iters) const;
+    // The iterators are the run's (Ref) or borrowed ones.
+    template <class Iters>
+    void emitRow(MergeRun& run, const Iters& iters) const;
     // Whether the operands carry the shared variables the plan was made for.
     bool sharesPlanned(clib_list<Operand*>* inputs) const;
     // The 1-based columns of the shared variables in an input.

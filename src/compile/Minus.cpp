@@ -60,66 +60,51 @@ std::string Minus::strategy(const SymTab*) const {
 
 Operand* Minus::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     auto result = Ref<SetOperand>::adopt(new SetOperand(variables, 2));
-    if (list == nullptr || list->empty() || plan == NegationStrategy::NeverHolds) {
-        SetOperand* empty = result.get();
-        incRef(empty);
-        return empty;
-    }
+    if (list == nullptr || list->empty() || plan == NegationStrategy::NeverHolds)
+        return result.release();
     // A missing operand counts as an empty one.
     const bool twoInputs = list->size() >= 2;
     Operand* right = list->tail();
     Operand* left = twoInputs ? list->head() : nullptr;
     if (debugging()) trace(left, right, access);
-    auto handOut = [](Operand* operand) {
-        incRef(operand);
-        return operand;
-    };
     if (plan == NegationStrategy::ExistenceTest) {
         const bool rightEmpty = right == nullptr || right->isEmpty();
-        if (!rightEmpty) return handOut(result.get());
-        if (twoInputs) return left == nullptr ? handOut(result.get()) : handOut(left);
+        if (!rightEmpty) return result.release();
+        // The left input itself, with a reference of the caller's own.
+        if (twoInputs)
+            return left == nullptr ? result.release() : Ref<Operand>::share(left).release();
         result->insert(InternalName::UndefinedObject, nullptr);
     } else if (left != nullptr) {
         subtract(left, *indexRight(right), result.get());
     }
     if (debugging()) printResult(result.get(), access);
-    return handOut(result.get());
+    return result.release();
 }
 
 void Minus::subtract(Operand* left, const RowStore& rightValues, SetOperand* result) const {
     std::vector<InternalName> probe(pairs.size(), InternalName::UndefinedObject);
     std::vector<InternalName> cells(std::size_t(variables.size()), InternalName::UndefinedObject);
-    Ref<Iterator> keys = Ref<Iterator>::adopt(left->makeIterator(nullptr));
-    Iterator* group = nullptr;
-    auto hasMatch = [&] {
+    auto hasMatch = [&](const InternalName* row) {
         if (rightValues.empty()) return false;
-        for (std::size_t k = 0; k < pairs.size(); ++k) probe[k] = group->atColumn(pairs[k].left);
+        for (std::size_t k = 0; k < pairs.size(); ++k) probe[k] = row[pairs[k].left - 1];
         return rightValues.contains(probe.data());
     };
-    bool done = false;
-    for (bool more = keys->first(); more && !done; more = keys->next()) {
-        group = left->makeGroupIterator(keys->atColumn(1), group);
-        for (bool row = group != nullptr && group->first(); row; row = group->next()) {
-            if (hasMatch()) continue;
-            for (std::size_t k = 0; k < positions.size(); ++k)
-                cells[k] = group->atColumn(positions[k]);
-            result->insert(InternalName::UndefinedObject, cells.data());
-            // Without result variables the one zero-width row is known.
-            if (positions.empty()) {
-                done = true;
-                break;
-            }
-        }
-    }
-    decRef(group);
+    scan(left, RowOrder::Ordered, [&](const RowView& row) {
+        if (hasMatch(row.cells)) return true;
+        for (std::size_t k = 0; k < positions.size(); ++k) cells[k] = row.cells[positions[k] - 1];
+        result->insert(InternalName::UndefinedObject, cells.data());
+        // Without result variables the one zero-width row is known.
+        return !positions.empty();
+    });
 }
 
 std::unique_ptr<RowStore> Minus::indexRight(Operand* right) const {
     auto rightValues = std::make_unique<RowStore>(int(pairs.size()));
     if (right == nullptr) return rightValues;
     std::vector<InternalName> probe(pairs.size(), InternalName::UndefinedObject);
-    forEachRow(right, [&](Iterator* row) {
-        for (std::size_t k = 0; k < pairs.size(); ++k) probe[k] = row->atColumn(pairs[k].right);
+    // A set of probes: the rows may come in any order and more than once, straight from a join.
+    scan(right, RowOrder::Repeating, [&](const RowView& row) {
+        for (std::size_t k = 0; k < pairs.size(); ++k) probe[k] = row.cells[pairs[k].right - 1];
         rightValues->insert(probe.data());
     });
     return rightValues;

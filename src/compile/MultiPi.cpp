@@ -28,8 +28,8 @@ Operand* MultiPi::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     for (std::size_t k = 0; k < positions.size(); ++k)
         if (positions[k] == 0) return result;
     std::vector<InternalName> cells(positions.size(), InternalName::UndefinedObject);
-    forEachRow(input, [&](Iterator* row) {
-        for (std::size_t k = 0; k < positions.size(); ++k) cells[k] = row->atColumn(positions[k]);
+    scan(input, RowOrder::Ordered, [&](const RowView& row) {
+        for (std::size_t k = 0; k < positions.size(); ++k) cells[k] = row.cells[positions[k] - 1];
         result->insert(cells.data());
     });
     if (debugging()) printResult(result, access);

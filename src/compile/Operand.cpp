@@ -7,6 +7,7 @@
 #include "access/EmptyIterator.h"
 #include "access/OMAccess.h"
 #include "compile/OperandIterators.h"
+#include "compile/Ref.h"
 #include "foundation/OutputChannel.h"
 
 namespace {
@@ -40,13 +41,12 @@ Iterator* emptyIterator(Iterator* old) {
 // Equal sizes and, key by key in ascending order, equal group sizes.
 bool sameGroupSizes(Operand* self, Operand* other) {
     if (other == nullptr || other->size() != self->size()) return false;
-    Iterator* keys = self->makeIterator(nullptr);
+    const Ref<Iterator> keys = Ref<Iterator>::adopt(self->makeIterator(nullptr));
     bool equal = true;
     for (bool more = keys->first(); more && equal; more = keys->next()) {
         InternalName key = keys->atColumn(1);
         equal = other->groupSize(key) == self->groupSize(key);
     }
-    decRef(keys);
     return equal;
 }
 
@@ -72,8 +72,8 @@ void Operand::printRows(OutputChannel& out, Write write) {
         out << "Operand is empty";
         return;
     }
-    Iterator* keys = makeIterator(nullptr);
-    Iterator* group = nullptr;
+    const Ref<Iterator> keys = Ref<Iterator>::adopt(makeIterator(nullptr));
+    Ref<Iterator> groupHeld;
     for (bool more = keys->first(); more; more = keys->next()) {
         InternalName key = keys->atColumn(1);
         if (key == InternalName::UndefinedObject)
@@ -81,7 +81,8 @@ void Operand::printRows(OutputChannel& out, Write write) {
         else
             write(key);
         out << std::endl;
-        group = makeGroupIterator(key, group);
+        Iterator* group =
+            groupHeld.renew([&](Iterator* old) { return makeGroupIterator(key, old); });
         for (bool row = group != nullptr && group->first(); row; row = group->next()) {
             out << "   ";
             int i = 1;
@@ -96,8 +97,6 @@ void Operand::printRows(OutputChannel& out, Write write) {
         out << std::endl;
     }
     out << std::endl;
-    decRef(group);
-    decRef(keys);
 }
 
 void Operand::print(OutputChannel& out) {

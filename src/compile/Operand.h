@@ -23,7 +23,8 @@ class OutputChannel;
 // The lexical form of a name through the access layer; empty without one.
 std::string lexicalText(OMAccess* access, const InternalName& name);
 
-// An operand is read through the iterator protocol: makeIterator walks its keys (an Operand2's
+// An operand's rows are read with scan (below); the iterator protocol serves the lookups of one
+// key and the walks that need the keys themselves: makeIterator walks the keys (an Operand2's
 // names, a TupleSetOperand's rows) and makeGroupIterator the rows stored under one key. Both
 // re-target an old iterator of their own kind and release any other one. Rows are copied on
 // insertion, never stored twice, and read in ascending key and row order.
@@ -119,9 +120,12 @@ bool visitWants(Visit& visit, const Row& row) {
     }
 }
 
-// How a reader of forEachRowCells takes the rows: in forEachRow's order, in any order, or in
-// any order with a row possibly more than once.
-enum class RowOrder { Ordered, Unordered, Repeating };
+// How a reader of scan takes the rows. Ordered: keys and rows ascending. Unordered: each row once,
+// as inserted (no sort for a reader whose result does not depend on the order). Distinct: each
+// row once in any order, straight from a source that gives each row once, else as inserted.
+// Repeating: in any order, a row possibly more than once, straight from any source (only an
+// operand whose rows are all under UndefinedObject takes one), else as inserted.
+enum class RowOrder { Ordered, Unordered, Distinct, Repeating };
 
 // One row as a reader of scan sees it: the key it is stored under and its cells, column p in
 // cells[p - 1]; valid during the visit only.
@@ -133,9 +137,9 @@ struct RowView {
 
 // Rows grouped under key names; UndefinedObject is the key of rows without one ("true").
 //
-// A SetOperand can hold a RowSource instead of its rows: every reader below stores the rows
-// first (in the order the source gives them, repeats dropped), except forEachRowRepeating, which
-// lets a reader that is indifferent to repeats and order take them straight from the source.
+// A SetOperand can hold a RowSource instead of its rows: every reader stores the rows first (in
+// the order the source gives them, repeats dropped), except a scan that lets a reader indifferent
+// to order (and to repeats, or with a source that gives none) take them straight from the source.
 class SetOperand : public Operand {
   public:
     SetOperand(const clib_list<FSymbol>& columns, int kind);
@@ -171,32 +175,13 @@ class SetOperand : public Operand {
     bool cellsDistinct() const { return !keyed() || keyColumn >= 0; }
 
     int columnCount() const { return width; }
-    // Calls visit(cells) for every row, keys and rows in ascending order, the key cell left out:
-    // what forEachRow visits, read straight from the store. The cells stay valid until the next
-    // insert.
-    template <class Visit>
-    void forEachRowCells(Visit visit) const {
-        scan(RowOrder::Ordered, [&](const RowView& row) { return visitWants(visit, row.cells); });
-    }
-    // The same rows in the order they were inserted: no sort for a reader whose result does not
-    // depend on the order. These readers and the two below stop early when visit answers false.
-    template <class Visit>
-    void forEachRowCellsUnordered(Visit visit) const {
-        scan(RowOrder::Unordered, [&](const RowView& row) { return visitWants(visit, row.cells); });
-    }
-    // The same rows in any order, a row possibly more than once, all under UndefinedObject
-    // (only an operand with such rows takes a source): a source gives them without storing them.
-    template <class Visit>
-    void forEachRowRepeating(Visit visit) const {
-        scan(RowOrder::Repeating, [&](const RowView& row) { return visitWants(visit, row.cells); });
-    }
-    // The one loop over the rows, which the readers above and the free scan below go through:
-    // calls visit(row) with a RowView for every row in the order asked for, until it answers
-    // false. Ordered: keys and rows ascending; Unordered: as inserted; Repeating: as a source
-    // makes them (under UndefinedObject), else as inserted.
+    // The one loop over the rows, which the free scan below goes through: calls visit(row) with
+    // a RowView for every row in the order asked for, until it answers false (a visit that
+    // answers nothing wants them all). Stored cells stay valid until the next insert. It polls
+    // nothing: a long reader goes through the free scan.
     template <class Visit>
     void scan(RowOrder order, Visit visit) const {
-        if (order == RowOrder::Repeating && source != nullptr) {
+        if (source != nullptr && takesFromSource(order)) {
             source->produce([&](const InternalName* cells) {
                 return visitWants(visit, RowView{InternalName::UndefinedObject, cells, width});
             });
@@ -218,15 +203,6 @@ class SetOperand : public Operand {
     // True when no two rows have the same cells, stored or still in a source.
     bool rowsDistinct() const {
         return source != nullptr ? source->distinctRows() : cellsDistinct();
-    }
-    // The rows as forEachRowCellsUnordered gives them, taken straight from a source that gives
-    // each row once, without storing them.
-    template <class Visit>
-    void forEachDistinctRow(Visit visit) const {
-        if (holdsDistinctSource())
-            forEachRowRepeating(visit);
-        else
-            forEachRowCellsUnordered(visit);
     }
     // Stores the rows of a source now: for a reader that reads them more than once.
     void storeRows() const { settle(); }
@@ -251,6 +227,19 @@ class SetOperand : public Operand {
     // since a join asks for the same key twice in a row.
     bool group(const InternalName& key, int& begin, int& end) const;
 
+    // Whether a scan in that order reads a held source instead of storing its rows.
+    bool takesFromSource(RowOrder order) const {
+        switch (order) {
+            case RowOrder::Ordered:
+            case RowOrder::Unordered:
+                return false;
+            case RowOrder::Distinct:
+                return source->distinctRows();
+            case RowOrder::Repeating:
+                return true;
+        }
+        return false;
+    }
     // Stores the rows of the source, if one is held.
     void settle() const {
         if (source != nullptr) takeRows();
@@ -295,6 +284,17 @@ class TupleSetOperand : public Operand {
     bool insert(const InternalName* cells) { return rows.insert(cells); }
 
     int columnCount() const { return rows.width(); }
+    // Calls visit(row) for every row under UndefinedObject, ascending for Ordered, else as
+    // inserted, until it answers false.
+    template <class Visit>
+    void scan(RowOrder order, Visit visit) const {
+        const bool ordered = order == RowOrder::Ordered;
+        for (int n = 0; n < rows.size(); ++n) {
+            const InternalName* row = ordered ? rows.rowAtRank(n) : rows.row(n);
+            if (!visitWants(visit, RowView{InternalName::UndefinedObject, row, rows.width()}))
+                return;
+        }
+    }
 
   protected:
     ~TupleSetOperand() override = default;
@@ -303,56 +303,17 @@ class TupleSetOperand : public Operand {
     RowStore rows;
 };
 
-// Calls visit(row iterator) for every row of every group of an operand, keys in ascending order,
-// until visit answers false (a visit that answers nothing wants every row). Ctrl-C or a farewell
-// ends the walk as well, noted as cut short: the evaluator throws the unfinished work away.
-template <class Visit>
-void forEachRow(Operand* operand, Visit visit) {
-    controlEvents::StopPoll stopPoll;
-    Iterator* keys = operand->makeIterator(nullptr);
-    Iterator* group = nullptr;
-    bool wanted = true;
-    for (bool more = keys != nullptr && keys->first(); more && wanted; more = keys->next()) {
-        group = operand->makeGroupIterator(keys->atColumn(1), group);
-        for (bool row = group != nullptr && group->first(); row && wanted; row = group->next()) {
-            if constexpr (std::is_same_v<std::invoke_result_t<Visit&, Iterator*>, bool>)
-                wanted = visit(group);
-            else
-                visit(group);
-            wanted = wanted && !stopPoll.stop();
-        }
-    }
-    decRef(group);
-    decRef(keys);
-}
-
-// The one way to read an operand's rows: calls visit(row) with a RowView for each row forEachRow
-// visits, until it answers false, in the order asked for (a SetOperand needs no sort for an
-// unordered reader, and no store of rows that a source makes for a repeating one). Ctrl-C or a
-// farewell ends it as it ends forEachRow.
+// The one way to read an operand's rows: calls visit(row) with a RowView for each row, until it
+// answers false (a visit that answers nothing wants them all), in the order asked for. Ctrl-C or
+// a farewell ends the walk as well, noted as cut short: the evaluator throws the unfinished work
+// away. An Operand2's names are keys without rows: it gives none (its names are read with
+// makeIterator).
 template <class Visit>
 void scan(Operand* operand, RowOrder order, Visit visit) {
     controlEvents::StopPoll stopPoll;
-    if (auto* keyed = dynamic_cast<SetOperand*>(operand)) {
-        keyed->scan(order,
-                    [&](const RowView& row) { return visitWants(visit, row) && !stopPoll.stop(); });
-        return;
-    }
-    std::vector<InternalName> cells;
-    forEachRow(operand, [&](Iterator* row) {
-        cells.clear();
-        for (int c = 1; c <= row->columns(); ++c) cells.push_back(row->atColumn(c));
-        return visitWants(visit,
-                          RowView{InternalName::UndefinedObject, cells.data(), int(cells.size())});
-    });
-}
-
-// Calls visit(cells, width) for the rows forEachRow visits, with column p of a row in
-// cells[p - 1], in the order asked for (a SetOperand needs no sort for an unordered reader, and
-// no store of rows that a source makes for a repeating one). Rows of a SetOperand are read in
-// place with no call per cell; a derived rule head reads every body row this way. Like
-// forEachRow, it ends on Ctrl-C or a farewell.
-template <class Visit>
-void forEachRowCells(Operand* operand, Visit visit, RowOrder order = RowOrder::Ordered) {
-    scan(operand, order, [&](const RowView& row) { visit(row.cells, row.width); });
+    auto polled = [&](const RowView& row) { return visitWants(visit, row) && !stopPoll.stop(); };
+    if (auto* keyed = dynamic_cast<SetOperand*>(operand))
+        keyed->scan(order, polled);
+    else if (auto* tuples = dynamic_cast<TupleSetOperand*>(operand))
+        tuples->scan(order, polled);
 }

@@ -60,8 +60,9 @@ Ref<Operand> printable(Operand* operand) {
     auto* keyed = dynamic_cast<SetOperand*>(operand);
     if (keyed == nullptr || !keyed->holdsSource()) return Ref<Operand>::share(operand);
     auto* copy = new SetOperand(*keyed->getColumns(), keyed->kind());
-    keyed->forEachRowRepeating(
-        [copy](const InternalName* cells) { copy->insert(InternalName::UndefinedObject, cells); });
+    keyed->scan(RowOrder::Repeating, [copy](const RowView& row) {
+        copy->insert(InternalName::UndefinedObject, row.cells);
+    });
     return Ref<Operand>::adopt(copy);
 }
 

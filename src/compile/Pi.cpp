@@ -22,7 +22,8 @@ Operand* Pi::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     if (debugging()) printAs("Pi", input, access);
     int pos = input->columnOf(var);
     if (pos == 0) return result;
-    forEachRow(input, [result, pos](Iterator* row) { result->insert(row->atColumn(pos)); });
+    scan(input, RowOrder::Ordered,
+         [result, pos](const RowView& row) { result->insert(row.cells[pos - 1]); });
     if (debugging()) printResult(result, access);
     return result;
 }
@@ -50,19 +51,13 @@ Operand* Sort::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     if (input == nullptr) return nullptr;
     if (debugging()) printAs("Sort", input, access);
     clib_list<FSymbol>* columns = input->getColumns();
-    const int n = columns->size();
     auto* result = new SetOperand(*columns, 2);
     int pos = input->columnOf(var);
     if (pos == 0) return result;
-    std::vector<InternalName> cells(static_cast<std::size_t>(n));
-    // Ctrl-C or a farewell stops the copy of a large input; the evaluator throws away the
-    // unfinished join it was made for.
-    controlEvents::StopPoll stopPoll;
-    forEachRow(input, [&](Iterator* row) {
-        if (stopPoll.stop()) return;
-        for (int i = 1; i <= n; ++i) cells[std::size_t(i - 1)] = row->atColumn(i);
-        result->insert(cells[std::size_t(pos - 1)], cells.data());
-    });
+    // Ctrl-C or a farewell stops the copy of a large input (scan polls); the evaluator throws
+    // away the unfinished join it was made for.
+    scan(input, RowOrder::Ordered,
+         [&](const RowView& row) { result->insert(row.cells[pos - 1], row.cells); });
     if (debugging()) printResult(result, access);
     return result;
 }

@@ -143,7 +143,7 @@ Operand* Pred::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
         return run.release();
     }
     // A proposition: one zero-width row when it holds.
-    run.result = new SetOperand(variables, 2);
+    run.startResult(variables);
     if (debugging()) trace(run);
     if (access->isPredicate(predicate)) run.result->insert(InternalName::UndefinedObject, nullptr);
     if (debugging()) run.result->printLexical(debugChannel(), access);

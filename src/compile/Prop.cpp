@@ -15,8 +15,48 @@
 
 namespace {
 
-const char* const Arrows[] = {" -> ",    " ->> ", " @->> ", " *-> ", " *->> ",
-                              " @*->> ", " => ",  " =>> ",  " @=>> "};
+const char* arrowText(MethodType type) {
+    switch (type) {
+        case MethodType::Scalar:
+            return " -> ";
+        case MethodType::Set:
+            return " ->> ";
+        case MethodType::AttributeSet:
+            return " @->> ";
+        case MethodType::InheritableScalar:
+            return " *-> ";
+        case MethodType::InheritableSet:
+            return " *->> ";
+        case MethodType::InheritableAttributeSet:
+            return " @*->> ";
+        case MethodType::ScalarSignature:
+            return " => ";
+        case MethodType::SetSignature:
+            return " =>> ";
+        case MethodType::AttributeSetSignature:
+            return " @=>> ";
+    }
+    return "";
+}
+
+// Whether the rows of the type are copied out of the relation before a value is matched: the
+// set-valued types whose values the lookup hands over member by member, and the signatures.
+bool copiesRows(MethodType type) {
+    switch (type) {
+        case MethodType::Set:
+        case MethodType::InheritableSet:
+        case MethodType::ScalarSignature:
+        case MethodType::SetSignature:
+            return true;
+        case MethodType::Scalar:
+        case MethodType::AttributeSet:
+        case MethodType::InheritableScalar:
+        case MethodType::InheritableAttributeSet:
+        case MethodType::AttributeSetSignature:
+            return false;
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -29,7 +69,6 @@ struct Prop::PropRun : Run {
           fullCells(std::size_t(op.patternWidth()), InternalName::UndefinedObject),
           valueSets(op.slotPositions.size()),
           help(Ref<HelpIterator>::adopt(new HelpIterator(rowCells.data(), op.relationWidth))) {}
-    ~PropRun() override { decRef(setIter); }
 
     std::vector<InternalName> rowCells;
     std::vector<InternalName> fullCells;
@@ -39,7 +78,7 @@ struct Prop::PropRun : Run {
     std::vector<std::pair<int, InternalName>> valueConstants;
     Ref<HelpIterator> help;
     // The set iterator of one matchRelation call, handed back for each further set name.
-    Iterator* setIter = nullptr;
+    Ref<Iterator> setIter;
     // The members a set frame added since it was last read in order (emitKeptMembers).
     std::vector<InternalName> addedMembers;
 };
@@ -47,7 +86,7 @@ struct Prop::PropRun : Run {
 Prop::Prop(const PropSpec& spec)
     : BaseOperator(OperatorKind::Property, spec.arity, spec.pattern),
       methodType(spec.methodType),
-      axisKind(spec.axisKind),
+      axis(spec.axis),
       valueCount(spec.valueCount),
       relationWidth(spec.valueCount > 1 ? spec.arity - spec.valueCount + 1 : spec.arity) {
     if (relationWidth < 1) relationWidth = 1;
@@ -82,7 +121,7 @@ Prop::Prop(const PropSpec& spec)
             setSelected[std::size_t(i)] = 1;
         }
     }
-    if (methodType == 1 || methodType == 4 || methodType == 6 || methodType == 7) copyRow = 1;
+    if (copiesRows(methodType)) copyRow = 1;
 }
 
 std::unique_ptr<BaseOperator::Run> Prop::newRun(OMAccess* access) const {
@@ -110,17 +149,17 @@ bool Prop::putConstants(Run& base) const {
 
 template <class Visit>
 void Prop::forEachMember(PropRun& run, const InternalName& setName, Visit visit) const {
-    run.setIter = run.access->setIterator(setName, run.setIter);
+    Iterator* members =
+        run.setIter.renew([&](Iterator* old) { return run.access->setIterator(setName, old); });
     // A set the object base does not know is empty; its old iterator is already released.
-    if (run.setIter == nullptr) return;
-    for (bool more = run.setIter->first(); more; more = run.setIter->next())
-        visit(run.setIter->atColumn(1));
+    if (members == nullptr) return;
+    for (bool more = members->first(); more; more = members->next()) visit(members->atColumn(1));
 }
 
 bool Prop::rowsAnyOrderDistinct(const Run& run) const {
     const std::vector<InternalName>& relationCells = run.patternCells;
-    if (!orderFree || valueCount != 1 || methodType != 1 || axisKind != 0 || inputCount != 0 ||
-        !enumerated.inputs.empty())
+    if (!orderFree || valueCount != 1 || methodType != MethodType::Set || axis != Axis::None ||
+        inputCount != 0 || !enumerated.inputs.empty())
         return false;
     // The object base keeps one value per host, method and arguments, and a set's members once
     // each: the rows are distinct, and so are their result cells when every column that is not
@@ -155,7 +194,7 @@ bool Prop::emitKeptMembers(PropRun& run, const InternalName& setName,
 void Prop::matchRelation(Run& base) const {
     auto& run = static_cast<PropRun&>(base);
     Ref<Iterator> rows = Ref<Iterator>::adopt(run.access->matchAxis(
-        methodType, axisKind, run.patternCells.data(), relationWidth, nullptr));
+        code(methodType), code(axis), run.patternCells.data(), relationWidth, nullptr));
     if (!rows) return;
     const std::size_t valueCell = std::size_t(relationWidth - 1);
     // A count takes the rows in any order: the members need not be sorted, and the rows, distinct
@@ -198,8 +237,7 @@ void Prop::matchRelation(Run& base) const {
             matchValues(run, rows.get(), members);
         }
     }
-    decRef(run.setIter);
-    run.setIter = nullptr;
+    run.setIter = Ref<Iterator>();
 }
 
 void Prop::matchValues(PropRun& run, Iterator* row,
@@ -255,13 +293,15 @@ void Prop::trace(const Run& run) const {
     out << std::endl
         << "Property : " << positionText(run.access, 0) << "[" << positionText(run.access, 1);
     if (firstValue > 2) out << "@(" << positionsText(run.access, 2, firstValue) << ")";
-    if (methodType >= 0 && methodType <= 8) out << Arrows[methodType];
+    out << arrowText(methodType);
     if (valueCount > 1)
         out << "{" << positionsText(run.access, firstValue, arity) << "}";
     else if (valueCount == 1)
         out << positionText(run.access, arity - 1);
     else
-        out << (methodType == 6 || methodType == 7 ? "()" : "{}");
+        out << (methodType == MethodType::ScalarSignature || methodType == MethodType::SetSignature
+                    ? "()"
+                    : "{}");
     out << "]" << std::endl;
     printConditions();
     printInputContents(run);

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "compile/BaseOperator.h"
+#include "compile/MethodCodes.h"
 
 struct PropSpec {
     int arity = 0;
-    // 0 to 8.
-    int methodType = 0;
-    // Goes unchanged to OMAccess::matchAxis (0 for a plain method application).
-    int axisKind = 0;
+    MethodType methodType = MethodType::Scalar;
+    // The document axis of a step; None for a plain method application.
+    Axis axis = Axis::None;
     // The number of values written (k, 0 or 1 for the plain form).
     int valueCount = 0;
     // freeColumns names pattern positions that are result columns.
@@ -86,8 +86,8 @@ class Prop : public BaseOperator {
     // keeps them; false when the set frame is not found.
     bool emitKeptMembers(PropRun& run, const InternalName& setName, const InternalName& key) const;
 
-    std::int32_t methodType;
-    std::int32_t axisKind;
+    MethodType methodType;
+    Axis axis;
     std::int32_t valueCount;
     std::int32_t relationWidth;
     std::int32_t copyRow = 0;

@@ -7,7 +7,10 @@
 
 // Holds one reference and releases it when it goes: ownership written in the type instead of
 // paired incRef and decRef calls. adopt takes over a reference the caller already holds (a new
-// object, an evaluation's result), share takes one of its own.
+// object, an evaluation's result), share takes one of its own. release hands the reference on to
+// a caller that takes it over, and renew lends it to a call that takes the old object and gives
+// back another (an iterator re-targeted by makeIterator(old), which reuses or releases the old
+// one).
 template <class T>
 class Ref {
   public:
@@ -28,6 +31,13 @@ class Ref {
         return *this;
     }
     ~Ref() { decRef(object); }
+
+    T* release() { return std::exchange(object, nullptr); }
+    template <class Make>
+    T* renew(Make make) {
+        object = make(release());
+        return object;
+    }
 
     T* get() const { return object; }
     T* operator->() const { return object; }

@@ -447,7 +447,7 @@ void Translator::transpose(IdTerm* term, int argCount) {
 void Translator::transpose(FMolecule* mol) {
     buildLeaf(2, mol, mol == literalMolecule, [&](PatternSpec pattern) {
         IsaRelationSpec spec;
-        spec.isaKind = mol->getIsaKind();
+        spec.relation = IsaRelation(mol->getIsaKind());
         spec.pattern = std::move(pattern);
         return new Isa(spec);
     });
@@ -462,26 +462,32 @@ void Translator::transpose(Spec* spec, int argCount, int resultCount) {
         --specs;
     }
     const int arity = resultCount > 0 ? argCount + resultCount + 2 : argCount + 3;
-    buildLeaf(
-        argCount + resultCount + 2, node, molecule == literalMolecule, [&](PatternSpec pattern) {
-            PropSpec made{arity, spec->getKind(), spec->getCode(), resultCount, std::move(pattern)};
-            return new Prop(made);
-        });
+    buildLeaf(argCount + resultCount + 2, node, molecule == literalMolecule,
+              [&](PatternSpec pattern) {
+                  PropSpec made{arity, MethodType(spec->getKind()), Axis(spec->getCode()),
+                                resultCount, std::move(pattern)};
+                  return new Prop(made);
+              });
 }
 
 void Translator::transpose(Reference* ref, int argCount) {
     const bool noKey = literalMolecule != nullptr && literalMolecule->getHost() == ref;
     buildLeaf(argCount + 2, ref, noKey, [&](PatternSpec pattern) {
-        ApplySpec spec{argCount + 2, ref->getDot(), ref->getCode(), std::move(pattern)};
+        ApplySpec spec{argCount + 2, MethodType(ref->getDot()), Axis(ref->getCode()),
+                       std::move(pattern)};
         return new Apply(spec);
     });
 }
 
 void Translator::transpose(ArithmeticExpr* expr) {
     const std::string op = expr->getOperator();
-    const int kind = op == "+" ? 100 : op == "-" ? 101 : op == "*" ? 102 : op == "div" ? 103 : 104;
+    const ArithmeticOp kind = op == "+"     ? ArithmeticOp::Plus
+                              : op == "-"   ? ArithmeticOp::Minus
+                              : op == "*"   ? ArithmeticOp::Times
+                              : op == "div" ? ArithmeticOp::IntegerDivision
+                                            : ArithmeticOp::Division;
     buildLeaf(2, expr, false, [&](PatternSpec pattern) {
-        ApplySpec spec{2, kind, 0, std::move(pattern)};
+        ApplySpec spec{2, kind, Axis::None, std::move(pattern)};
         return new Apply(spec);
     });
 }

@@ -462,7 +462,7 @@ void Creator1::transpose(FMolecule* mol) {
 void Creator1::transpose(Spec* spec, int argCount, int resultCount) {
     if (changedValue == -1) return;
     if (directInsert == 0) {
-        auto* expr = new PropInsertExpr(access, spec->getKind(), argCount, resultCount);
+        auto* expr = new PropInsertExpr(access, MethodType(spec->getKind()), argCount, resultCount);
         fillSlot(expr, argCount + resultCount + 2);
         pushChild(expr);
         return;
@@ -483,7 +483,7 @@ void Creator1::transpose(Spec* spec, int argCount, int resultCount) {
 void Creator1::transpose(Reference* ref, int argCount) {
     if (changedValue == -1) return;
     if (directInsert == 0) {
-        auto* expr = new PathInsertExpr(access, ref->getDot(), argCount);
+        auto* expr = new PathInsertExpr(access, MethodType(ref->getDot()), argCount);
         fillSlot(expr, argCount + 2);
         pushChild(expr);
         return;

@@ -146,18 +146,19 @@ IsaInsertExpr::IsaInsertExpr(OMAccess* access, IsaRelation relation)
     : InsertExpr(access, 2), relation(relation) {}
 
 void IsaInsertExpr::apply(InternalName* out, int* changed) {
-    if (access->insertClassRelation(values[0], values[1], int(relation)) != 0) *changed = 1;
+    if (access->insertClassRelation(values[0], values[1], code(relation)) != 0) *changed = 1;
     *out = values[0];
 }
 
-PropInsertExpr::PropInsertExpr(OMAccess* access, int methodType, int argCount, int resultCount)
+PropInsertExpr::PropInsertExpr(OMAccess* access, MethodType methodType, int argCount,
+                               int resultCount)
     : InsertExpr(access, argCount + resultCount + 2),
       type(methodType),
       a(argCount),
       r(resultCount) {}
 
 RowDemand PropInsertExpr::demand() const {
-    if (type != 1 || !flat()) return RowDemand::Ordered;
+    if (type != MethodType::Set || !flat()) return RowDemand::Ordered;
     return a == 0 && r == 1 ? RowDemand::TellsStored : RowDemand::Repeats;
 }
 
@@ -180,14 +181,14 @@ void PropInsertExpr::insert(const InternalName* cells, InternalName* out, int* c
 bool PropInsertExpr::isStored(const InternalName* cells) {
     if (!keeping) return false;
     takeColumns(cells);
-    return access->holdsValueKeepingSets(values[0], values[1], type, values[2], sets);
+    return access->holdsValueKeepingSets(values[0], values[1], code(type), values[2], sets);
 }
 
 void PropInsertExpr::prefetch(const InternalName* cells) {
     if (!keeping) return;
     // The row's value in the scratch of the next insert, which overwrites it anyway.
     takeColumns(cells);
-    access->prefetchValue(values[0], values[1], type, values[2], sets);
+    access->prefetchValue(values[0], values[1], code(type), values[2], sets);
 }
 
 void PropInsertExpr::apply(InternalName* out, int* changed) {
@@ -207,23 +208,23 @@ void PropInsertExpr::apply(InternalName* out, int* changed) {
 }
 
 int PropInsertExpr::storeValue(const InternalName& host, const InternalName& method,
-                               const InternalName* args, int argCount, int methodType,
+                               const InternalName* args, int argCount, MethodType methodType,
                                const InternalName& value) {
-    if (keeping) return access->insertValueKeepingSets(host, method, methodType, value, sets);
-    return access->insertValue(host, method, args, argCount, methodType, value);
+    if (keeping) return access->insertValueKeepingSets(host, method, code(methodType), value, sets);
+    return access->insertValue(host, method, args, argCount, code(methodType), value);
 }
 
 int PropInsertExpr::storeSet(const InternalName& host, const InternalName& method,
-                             const InternalName* args, int argCount, int methodType,
+                             const InternalName* args, int argCount, MethodType methodType,
                              const set<InternalName>& values) {
-    return access->insertSet(host, method, args, argCount, methodType, values);
+    return access->insertSet(host, method, args, argCount, code(methodType), values);
 }
 
-PathInsertExpr::PathInsertExpr(OMAccess* access, int methodType, int argCount)
-    : InsertExpr(access, argCount + 2), type(methodType), a(argCount) {}
+PathInsertExpr::PathInsertExpr(OMAccess* access, MethodType methodType, int argCount)
+    : InsertExpr(access, argCount + 2), step(methodType), a(argCount) {}
 
 PathInsertExpr::PathInsertExpr(OMAccess* access, ArithmeticOp op)
-    : PathInsertExpr(access, std::int32_t(op), 0) {}
+    : InsertExpr(access, 2), step(op), a(0) {}
 
 bool PathInsertExpr::computesOnly() const {
     if (!arithmetic()) return false;
@@ -236,7 +237,7 @@ bool PathInsertExpr::computesOnly() const {
 void PathInsertExpr::apply(InternalName* out, int* changed) {
     InternalName value = InternalName::UndefinedObject;
     const InternalName* args = a > 0 ? &values[2] : nullptr;
-    const int result = storePath(values[0], values[1], args, a, type, value);
+    const int result = storePath(values[0], values[1], args, a, step, value);
     // A failed operation was reported by the access layer; its value is none.
     if (result == -1 && arithmetic()) {
         rowFailed = true;
@@ -248,7 +249,7 @@ void PathInsertExpr::apply(InternalName* out, int* changed) {
 }
 
 int PathInsertExpr::storePath(const InternalName& host, const InternalName& method,
-                              const InternalName* args, int argCount, int methodType,
+                              const InternalName* args, int argCount, const PathStep& step,
                               InternalName& value) {
-    return access->insertPath(host, method, args, argCount, methodType, value);
+    return access->insertPath(host, method, args, argCount, code(step), value);
 }

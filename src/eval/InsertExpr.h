@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "compile/MethodCodes.h"
 #include "compile/Ref.h"
 #include "foundation/ManagedObject.h"
 #include "foundation/set.h"
@@ -141,10 +142,7 @@ class ObjPredInsertExpr : public InsertExpr {
     bool storedLooked = false;
 };
 
-// The class relations a head writes, numbered as the access layer knows them.
-enum class IsaRelation : std::int32_t { Member = 1, Subclass = 2 };
-
-// object : class or object :: class; slot 0 the object, 1 the class.
+// object : class or object :: class (Member or Subclass); slot 0 the object, 1 the class.
 class IsaInsertExpr : public InsertExpr {
   public:
     IsaInsertExpr(OMAccess* access, IsaRelation relation);
@@ -159,7 +157,7 @@ class IsaInsertExpr : public InsertExpr {
 // host[method@(arguments) arrow results]: slot 0 host, 1 method, then a arguments, then r results.
 class PropInsertExpr : public InsertExpr {
   public:
-    PropInsertExpr(OMAccess* access, int methodType, int argCount, int resultCount);
+    PropInsertExpr(OMAccess* access, MethodType methodType, int argCount, int resultCount);
     // A set-valued (->>) value over columns and constants takes repeats; without arguments
     // and with one result it also tells stored values.
     RowDemand demand() const override;
@@ -176,10 +174,10 @@ class PropInsertExpr : public InsertExpr {
     void apply(InternalName* out, int* changed) override;
     // The access layer's insertion of one value or of a set; non-zero when something is new.
     virtual int storeValue(const InternalName& host, const InternalName& method,
-                           const InternalName* args, int argCount, int methodType,
+                           const InternalName* args, int argCount, MethodType methodType,
                            const InternalName& value);
     virtual int storeSet(const InternalName& host, const InternalName& method,
-                         const InternalName* args, int argCount, int methodType,
+                         const InternalName* args, int argCount, MethodType methodType,
                          const set<InternalName>& values);
 
   private:
@@ -187,7 +185,7 @@ class PropInsertExpr : public InsertExpr {
     // before the rows come.
     bool keeping = false;
 
-    std::int32_t type;
+    MethodType type;
     std::int32_t a;
     std::int32_t r;
     set<InternalName> results;
@@ -195,19 +193,11 @@ class PropInsertExpr : public InsertExpr {
     HostSetCache sets;
 };
 
-// The arithmetic operations a head computes, numbered as the access layer's path kinds for them.
-enum class ArithmeticOp : std::int32_t {
-    Plus = 100,
-    Minus = 101,
-    Times = 102,
-    IntegerDivision = 103,
-    Division = 104
-};
-
-// The value of host.method@(arguments) (path kinds), or host op method (an ArithmeticOp).
+// The value of host.method@(arguments) (a step under a method type), or host op method (an
+// ArithmeticOp).
 class PathInsertExpr : public InsertExpr {
   public:
-    PathInsertExpr(OMAccess* access, int methodType, int argCount);
+    PathInsertExpr(OMAccess* access, MethodType methodType, int argCount);
     // left op right: slot 0 the left operand, 1 the right one.
     PathInsertExpr(OMAccess* access, ArithmeticOp op);
     // An arithmetic operation whose operands only compute.
@@ -217,16 +207,13 @@ class PathInsertExpr : public InsertExpr {
     void apply(InternalName* out, int* changed) override;
     // The access layer's insertion of the step; non-zero when something is new.
     virtual int storePath(const InternalName& host, const InternalName& method,
-                          const InternalName* args, int argCount, int methodType,
+                          const InternalName* args, int argCount, const PathStep& step,
                           InternalName& value);
 
   private:
     // Whether the step is an arithmetic operation.
-    bool arithmetic() const {
-        return type >= std::int32_t(ArithmeticOp::Plus) &&
-               type <= std::int32_t(ArithmeticOp::Division);
-    }
+    bool arithmetic() const { return std::holds_alternative<ArithmeticOp>(step); }
 
-    std::int32_t type;
+    PathStep step;
     std::int32_t a;
 };

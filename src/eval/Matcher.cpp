@@ -44,13 +44,14 @@ Operand* withColumnOrder(Operand* answers, const clib_list<FSymbol>& order) {
     for (std::size_t k = 0; k < from.size(); ++k) same = same && from[k] == int(k) + 1;
     if (same) return answers;
 
+    // The answers go once they are copied.
+    const Ref<Operand> old = Ref<Operand>::adopt(answers);
     auto* reordered = new SetOperand(reorderedColumns, answers->kind());
     std::vector<InternalName> cells(from.size(), InternalName::UndefinedObject);
     scan(answers, RowOrder::Ordered, [&](const RowView& row) {
         for (std::size_t k = 0; k < from.size(); ++k) cells[k] = row.cells[from[k] - 1];
         reordered->insert(row.key, cells.data());
     });
-    decRef(answers);
     return reordered;
 }
 
@@ -110,9 +111,8 @@ AlgebraicExpr* Matcher::getExpr(FRule* rule, SymTab* names) {
         if (!translator->isOk()) return nullptr;
         found = cache.emplace(rule, CachedTree{Ref<FRule>::share(rule), std::move(made)}).first;
     }
-    // The caller's reference.
-    incRef(found->second.expr.get());
-    return found->second.expr.get();
+    // A reference of the caller's own.
+    return Ref<AlgebraicExpr>(found->second.expr).release();
 }
 
 Operand* Matcher::retrieve(FRule* rule, Operand* bindings, SymTab* names) {

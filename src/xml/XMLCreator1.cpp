@@ -82,27 +82,29 @@ void XMLCreator1::transpose(Reference* ref, int argCount) {
 
 XMLPropInsertExpr::XMLPropInsertExpr(XMLOMAccess* access, int methodType, int axis, int argCount,
                                      int resultCount)
-    : PropInsertExpr(access, methodType, argCount, resultCount), xmlAccess(access), axis(axis) {}
+    : PropInsertExpr(access, MethodType(methodType), argCount, resultCount),
+      xmlAccess(access),
+      axis(axis) {}
 
 int XMLPropInsertExpr::storeValue(const InternalName& host, const InternalName& method,
-                                  const InternalName* args, int argCount, int methodType,
+                                  const InternalName* args, int argCount, MethodType methodType,
                                   const InternalName& value) {
-    return xmlAccess->insertXMLValue(host, method, args, argCount, methodType, axis, value);
+    return xmlAccess->insertXMLValue(host, method, args, argCount, code(methodType), axis, value);
 }
 
 int XMLPropInsertExpr::storeSet(const InternalName& host, const InternalName& method,
-                                const InternalName* args, int argCount, int methodType,
+                                const InternalName* args, int argCount, MethodType methodType,
                                 const set<InternalName>& values) {
-    return xmlAccess->insertXMLSet(host, method, args, argCount, methodType, axis, values);
+    return xmlAccess->insertXMLSet(host, method, args, argCount, code(methodType), axis, values);
 }
 
 XMLPathInsertExpr::XMLPathInsertExpr(XMLOMAccess* access, int pathKind, int axis, int argCount)
-    : PathInsertExpr(access, pathKind, argCount), xmlAccess(access), axis(axis) {}
+    : PathInsertExpr(access, MethodType(pathKind), argCount), xmlAccess(access), axis(axis) {}
 
 int XMLPathInsertExpr::storePath(const InternalName& host, const InternalName& method,
-                                 const InternalName* args, int argCount, int methodType,
+                                 const InternalName* args, int argCount, const PathStep& step,
                                  InternalName& value) {
-    return xmlAccess->insertXMLPath(host, method, args, argCount, methodType, axis, value);
+    return xmlAccess->insertXMLPath(host, method, args, argCount, code(step), axis, value);
 }
 
 FLSysRef XMLCreator1Meta::createInstance(FLSysArgs* args) {

@@ -42,9 +42,9 @@ class XMLPropInsertExpr : public PropInsertExpr {
 
   protected:
     int storeValue(const InternalName& host, const InternalName& method, const InternalName* args,
-                   int argCount, int methodType, const InternalName& value) override;
+                   int argCount, MethodType methodType, const InternalName& value) override;
     int storeSet(const InternalName& host, const InternalName& method, const InternalName* args,
-                 int argCount, int methodType, const set<InternalName>& values) override;
+                 int argCount, MethodType methodType, const set<InternalName>& values) override;
 
   private:
     XMLOMAccess* xmlAccess;
@@ -58,7 +58,7 @@ class XMLPathInsertExpr : public PathInsertExpr {
 
   protected:
     int storePath(const InternalName& host, const InternalName& method, const InternalName* args,
-                  int argCount, int methodType, InternalName& value) override;
+                  int argCount, const PathStep& step, InternalName& value) override;
 
   private:
     XMLOMAccess* xmlAccess;

@@ -26,7 +26,7 @@ class ApplyTest : public ValueOperatorTest {
         ValueOperatorTest::TearDown();
     }
     // X.m or X..m with X from the hosts: result column X.
-    Apply* step(int kind) {
+    Apply* step(MethodType kind) {
         Conditions c;
         c.inputCount = 1;
         c.var = Records{{1, 0}};
@@ -45,7 +45,7 @@ class ApplyTest : public ValueOperatorTest {
 TEST_F(ApplyTest, SingleValuedStepsAreKeyedByTheValue) {
     access->insertValue(h1, m, nullptr, 0, 0, a);
     access->insertValue(h2, m, nullptr, 0, 0, b);
-    Held<Apply> apply(step(0));
+    Held<Apply> apply(step(MethodType::Scalar));
     Held<Operand> rows(run(apply.get(), {hosts}, access));
     EXPECT_EQ(contents(rows.get()), (std::vector<KeyedRow>{{a, {h1}}, {b, {h2}}}));
     EXPECT_FALSE(apply->isGroupedBy(x, nullptr));
@@ -59,7 +59,7 @@ TEST_F(ApplyTest, SetValuedStepsGiveARowPerMember) {
     setValue(h1, m, 1, {a, b, c});
     setValue(h2, m, 1, {});
     setValue(h3, m, 1, {a});
-    Held<Apply> apply(step(1));
+    Held<Apply> apply(step(MethodType::Set));
     Held<Operand> rows(run(apply.get(), {hosts}, access));
     EXPECT_EQ(contents(rows.get()),
               (std::vector<KeyedRow>{{a, {h1}}, {a, {h3}}, {b, {h1}}, {c, {h1}}}));
@@ -85,7 +85,7 @@ TEST_F(ApplyTest, ArithmeticOverBoundInputsIsKeyedByTheResult) {
     sum.bindings = Records{{0, 0, 1}, {1, 1, 1}};
     sum.inputFlags = ints({0, 0});
     sum.variables = symbols({x, y});
-    Held<Apply> apply(makeApply(2, 100, sum));
+    Held<Apply> apply(makeApply(2, ArithmeticOp::Plus, sum));
     Held<Operand> rows(run(apply.get(), {xs.get(), ys.get()}, access));
     EXPECT_EQ(contents(rows.get()),
               (std::vector<KeyedRow>{{integer(11), {integer(1), integer(10)}},
@@ -108,7 +108,7 @@ TEST_F(ApplyTest, AMethodFromAnInputIsTestedByMembership) {
     c.bindings = Records{{0, 0, 1}, {1, 1, 1}};
     c.inputFlags = ints({0, 0});
     c.variables = symbols({x, y});
-    Held<Apply> apply(makeApply(2, 0, c));
+    Held<Apply> apply(makeApply(2, MethodType::Scalar, c));
     Held<Operand> rows(run(apply.get(), {hosts, methods.get()}, access));
     EXPECT_EQ(contents(rows.get()), (std::vector<KeyedRow>{{b, {h1, n}}}));
 }

@@ -225,8 +225,8 @@ class Held {
 
 namespace compile_test {
 
-inline Isa* makeIsa(int kind, const Conditions& c) {
-    IsaRelationSpec spec{2, kind, toPattern(c)};
+inline Isa* makeIsa(IsaRelation relation, const Conditions& c) {
+    IsaRelationSpec spec{2, relation, toPattern(c)};
     return new Isa(spec);
 }
 inline IdMapper* makeIdMapper(int arity, const InternalName& function, const Conditions& c) {

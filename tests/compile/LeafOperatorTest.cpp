@@ -31,7 +31,7 @@ TEST_F(LeafOperatorTest, IsaGivesInstancesKeyedByTheObject) {
     c.constantPositions = ints({2});
     c.constantSymbols = symbols({constant("d")});
     c.variables = symbols({x});
-    Held<Isa> isa(makeIsa(1, c));
+    Held<Isa> isa(makeIsa(IsaRelation::Member, c));
     Held<Operand> result(run(isa.get(), {}, access));
     // a and e are instances of d only through c1 :: d.
     EXPECT_EQ(contents(result.get()), (std::vector<KeyedRow>{{a, {a}}, {e, {e}}}));
@@ -47,7 +47,7 @@ TEST_F(LeafOperatorTest, IsaGivesInstancesKeyedByTheObject) {
 
     // An unknown constant gives an empty result, not null.
     c.constantSymbols = symbols({constant("nowhere")});
-    Held<Isa> none(makeIsa(1, c));
+    Held<Isa> none(makeIsa(IsaRelation::Member, c));
     Held<Operand> empty(run(none.get(), {}, access));
     ASSERT_NE(empty.get(), nullptr);
     EXPECT_TRUE(empty->isEmpty());
@@ -59,7 +59,7 @@ TEST_F(LeafOperatorTest, IsaWithAConstantObjectIsGroupedByNothing) {
     c.constantPositions = ints({1});
     c.constantSymbols = symbols({constant("a")});
     c.variables = symbols({y});
-    Held<Isa> isa(makeIsa(1, c));
+    Held<Isa> isa(makeIsa(IsaRelation::Member, c));
     int group = -1;
     EXPECT_FALSE(isa->isGroupedBy(y, &group));
     Held<Operand> result(run(isa.get(), {}, access));
@@ -80,7 +80,7 @@ TEST_F(LeafOperatorTest, IsaTakesItsPatternFromInputs) {
     c.bindings = Records{{0, 0, 1}};
     c.inputFlags = ints({0});
     c.variables = symbols({x});
-    Held<Isa> isa(makeIsa(1, c));
+    Held<Isa> isa(makeIsa(IsaRelation::Member, c));
     Held<Operand> result(run(isa.get(), {passed.get()}, access));
     EXPECT_EQ(contents(result.get()), (std::vector<KeyedRow>{{e, {e}}}));
 
@@ -94,7 +94,7 @@ TEST_F(LeafOperatorTest, IsaTakesItsPatternFromInputs) {
     byClass.bindings = Records{{1, 0, 1}};
     byClass.inputFlags = ints({0});
     byClass.variables = symbols({x});
-    Held<Isa> selecting(makeIsa(1, byClass));
+    Held<Isa> selecting(makeIsa(IsaRelation::Member, byClass));
     Held<Operand> members(run(selecting.get(), {classes.get()}, access));
     EXPECT_EQ(contents(members.get()), (std::vector<KeyedRow>{{b, {b}}}));
 }

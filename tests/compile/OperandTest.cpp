@@ -49,6 +49,33 @@ TEST_F(OperandTest, RowsAreCopiedKeptOnceAndReadInAscendingOrder) {
               (std::vector<KeyedRow>{{integer(-1), {}}, {integer(3), {}}, {integer(7), {}}}));
 }
 
+TEST_F(OperandTest, ScanGivesEveryOperandsRowsAsItsIteratorsDo) {
+    // A plain set of rows gives them in ascending order under no key, as its iterator walks them;
+    // in any other order each of them once.
+    Held<TupleSetOperand> tuples(new TupleSetOperand(symbols({x, y}), 2));
+    for (int v : {4, 2, 4, 9, 2}) {
+        InternalName row[2] = {integer(v), integer(v % 3)};
+        tuples->insert(row);
+    }
+    for (RowOrder order :
+         {RowOrder::Ordered, RowOrder::Unordered, RowOrder::Distinct, RowOrder::Repeating}) {
+        std::vector<KeyedRow> read;
+        scan(tuples.get(), order, [&](const RowView& row) {
+            read.emplace_back(row.key, Row(row.cells, row.cells + row.width));
+        });
+        if (order != RowOrder::Ordered) std::sort(read.begin(), read.end());
+        EXPECT_EQ(read, contents(tuples.get()));
+    }
+    // A reader that wants no more stops the walk.
+    int visits = 0;
+    scan(tuples.get(), RowOrder::Ordered, [&](const RowView&) { return ++visits < 2; });
+    EXPECT_EQ(visits, 2);
+    // An Operand2's names are keys without rows.
+    Held<Operand2> names(new Operand2());
+    names->insert(integer(1));
+    scan(names.get(), RowOrder::Ordered, [](const RowView&) { ADD_FAILURE(); });
+}
+
 TEST_F(OperandTest, ManyRowsOutOfOrderStayUniqueAndSorted) {
     Held<TupleSetOperand> op(new TupleSetOperand(symbols({x, y}), 2));
     std::set<std::pair<int, int>> expected;
@@ -149,13 +176,10 @@ TEST_F(OperandTest, RowsOfASourceAreMadeWhenReadAndStoredOnceWhenLookedAt) {
     EXPECT_FALSE(op->isEmpty());
     EXPECT_FALSE(op->keyed());
     std::vector<std::vector<InternalName>> repeating;
-    forEachRowCells(
-        op.get(),
-        [&](const InternalName* cells, int width) {
-            ASSERT_EQ(width, 2);
-            repeating.push_back({cells[0], cells[1]});
-        },
-        RowOrder::Repeating);
+    scan(op.get(), RowOrder::Repeating, [&](const RowView& row) {
+        ASSERT_EQ(row.width, 2);
+        repeating.push_back({row.cells[0], row.cells[1]});
+    });
     EXPECT_EQ(repeating.size(), 4u);
     runs = 0;
     // Any other reader finds the rows stored once, in ascending order, and the source is not
@@ -165,12 +189,9 @@ TEST_F(OperandTest, RowsOfASourceAreMadeWhenReadAndStoredOnceWhenLookedAt) {
     EXPECT_EQ(op->groupSize(undef()), 2);
     EXPECT_EQ(runs, 1);
     std::vector<std::vector<InternalName>> stored;
-    forEachRowCells(
-        op.get(),
-        [&](const InternalName* cells, int) {
-            stored.push_back({cells[0], cells[1]});
-        },
-        RowOrder::Repeating);
+    scan(op.get(), RowOrder::Repeating, [&](const RowView& row) {
+        stored.push_back({row.cells[0], row.cells[1]});
+    });
     EXPECT_EQ(stored, (std::vector<std::vector<InternalName>>{{integer(3), integer(1)},
                                                               {integer(1), integer(2)}}));
     EXPECT_EQ(runs, 1);
@@ -183,19 +204,15 @@ TEST_F(OperandTest, RowsReadAsCellsInAnyOrderAreTheRowsOfTheIterators) {
         op->insert(integer((i * 31) % 7), row);
     }
     std::vector<std::vector<InternalName>> walked;
-    forEachRow(op.get(), [&](Iterator* row) {
-        walked.push_back({row->atColumn(1), row->atColumn(2)});
-    });
-    for (bool ordered : {true, false}) {
+    for (const KeyedRow& row : contents(op.get())) walked.push_back(row.second);
+    for (RowOrder order :
+         {RowOrder::Ordered, RowOrder::Unordered, RowOrder::Distinct, RowOrder::Repeating}) {
         std::vector<std::vector<InternalName>> read;
-        forEachRowCells(
-            op.get(),
-            [&](const InternalName* cells, int width) {
-                ASSERT_EQ(width, 2);
-                read.push_back({cells[0], cells[1]});
-            },
-            ordered ? RowOrder::Ordered : RowOrder::Unordered);
-        if (!ordered) {
+        scan(op.get(), order, [&](const RowView& row) {
+            ASSERT_EQ(row.width, 2);
+            read.push_back({row.cells[0], row.cells[1]});
+        });
+        if (order != RowOrder::Ordered) {
             std::multiset<std::vector<InternalName>> a(walked.begin(), walked.end());
             std::multiset<std::vector<InternalName>> b(read.begin(), read.end());
             EXPECT_EQ(a, b);

@@ -63,7 +63,7 @@ TEST_F(PropTest, EachArrowReadsItsOwnFacts) {
             setValue(h1, method, type, {v1, v2});
         // A fact under another arrow is not read.
         access->insertValue(h2, method, nullptr, 0, type == 0 ? 3 : 0, v1);
-        Held<Prop> prop(makeProp(3, type, 1, hostAndValue("m" + std::to_string(type))));
+        Held<Prop> prop(makeProp(3, MethodType(type), 1, hostAndValue("m" + std::to_string(type))));
         Held<Operand> rows(run(prop.get(), {}, access));
         std::vector<KeyedRow> expected{{h1, {h1, v1}}};
         if (!scalar) expected.push_back({h1, {h1, v2}});
@@ -72,7 +72,7 @@ TEST_F(PropTest, EachArrowReadsItsOwnFacts) {
 }
 
 TEST_F(PropTest, SetValuesExpandMemberByMember) {
-    Held<Prop> prop(makeProp(3, 1, 1, hostAndValue("m")));
+    Held<Prop> prop(makeProp(3, MethodType::Set, 1, hostAndValue("m")));
     Held<Operand> rows(run(prop.get(), {}, access));
     EXPECT_EQ(contents(rows.get()),
               (std::vector<KeyedRow>{
@@ -90,7 +90,7 @@ TEST_F(PropTest, SetValuesExpandMemberByMember) {
     passed.keyColumns = ints({3});
     passed.bindings = Records{{2, 0, 1}};
     passed.inputFlags = ints({0});
-    Held<Prop> selecting(makeProp(3, 1, 1, passed));
+    Held<Prop> selecting(makeProp(3, MethodType::Set, 1, passed));
     Held<Operand> withB(run(selecting.get(), {ys.get()}, access));
     EXPECT_EQ(contents(withB.get()), (std::vector<KeyedRow>{{h1, {h1, b}}, {h3, {h3, b}}}));
 
@@ -112,7 +112,7 @@ TEST_F(PropTest, SeveralValuesMustAllBeMembers) {
     Conditions both = severalValues({"a", "b"});
     both.var = Records{{1, 0}};
     both.variables = symbols({x});
-    Held<Prop> prop(makeProp(4, 1, 2, both));
+    Held<Prop> prop(makeProp(4, MethodType::Set, 2, both));
     Held<Operand> rows(run(prop.get(), {}, access));
     EXPECT_EQ(contents(rows.get()), (std::vector<KeyedRow>{{h1, {h1}}}));
 
@@ -120,7 +120,7 @@ TEST_F(PropTest, SeveralValuesMustAllBeMembers) {
     Conditions open = severalValues({"a", "Y"});
     open.var = Records{{1, 0}, {4, 1}};
     open.variables = symbols({x, y});
-    Held<Prop> withY(makeProp(4, 1, 2, open));
+    Held<Prop> withY(makeProp(4, MethodType::Set, 2, open));
     Held<Operand> ys(run(withY.get(), {}, access));
     const std::vector<KeyedRow> expected{
         {h1, {h1, a}}, {h1, {h1, b}}, {h1, {h1, c}}, {h2, {h2, a}}};
@@ -143,7 +143,7 @@ TEST_F(PropTest, SeveralOpenValuesWalkEveryCombination) {
             open.keyColumns = ints({3});
             open.inputFlags = ints({0});
         }
-        return makeProp(4, 1, 2, open);
+        return makeProp(4, MethodType::Set, 2, open);
     };
     Held<Prop> prop(build(0));
     Held<Operand> rows(run(prop.get(), {}, access));
@@ -165,7 +165,7 @@ TEST_F(PropTest, SeveralOpenValuesWalkEveryCombination) {
 }
 
 TEST_F(PropTest, DumpWritesTheArrow) {
-    Held<Prop> prop(makeProp(3, 1, 1, hostAndValue("m")));
+    Held<Prop> prop(makeProp(3, MethodType::Set, 1, hostAndValue("m")));
     ChannelCapture debug(debugChannel());
     setOperatorDebug();
     Held<Operand> rows(run(prop.get(), {}, access));

@@ -108,7 +108,8 @@ TEST_F(StreamingJoinTest, ANestedJoinAskedForOneRowReadsFewInputRows) {
     given = 0;
     int rows = 0;
     bool right = true;
-    outer->forEachRowRepeating([&](const InternalName* cells) {
+    outer->scan(RowOrder::Repeating, [&](const RowView& row) {
+        const InternalName* cells = row.cells;
         ++rows;
         const int v = cells[0].getValue();
         right = right && cells[1] == integer(v % 10) && cells[2] == integer(v % 10) &&
@@ -134,7 +135,7 @@ TEST_F(StreamingJoinTest, AJoinDroppingAColumnMayRepeatRows) {
     EXPECT_FALSE(joined->holdsDistinctSource());
     // Read by a reader that wants each row once, the rows are stored and the repeats dropped.
     int rows = 0;
-    joined->forEachDistinctRow([&rows](const InternalName*) { ++rows; });
+    joined->scan(RowOrder::Distinct, [&rows](const RowView&) { ++rows; });
     EXPECT_EQ(rows, 10);
     EXPECT_FALSE(joined->holdsComputedSource());
 }
@@ -154,8 +155,8 @@ TEST_F(StreamingJoinTest, AJoinOnTwoColumnsMeetsOnlyRowsAgreeingOnBoth) {
                                              std::vector<HashJoin::Take>{{0, 1, 0}, {0, 2, 1}},
                                              std::vector<InternalName>(2, undef())));
     std::vector<int> found;
-    joined->forEachRowRepeating(
-        [&](const InternalName* cells) { found.push_back(cells[0].getValue()); });
+    joined->scan(RowOrder::Repeating,
+                 [&](const RowView& row) { found.push_back(row.cells[0].getValue()); });
     std::vector<int> expected;
     for (int i = 0; i < 50; i += 3) expected.push_back(i);
     EXPECT_EQ(found, expected);
@@ -189,7 +190,7 @@ TEST_F(StreamingJoinTest, AFarewellInsideOneJoinEndsIt) {
     Held<SetOperand> yz(pairs(symbols({y, z}), 10, 0));
     Held<SetOperand> joined(xyz(source.get(), yz.get()));
     int rows = 0;
-    joined->forEachRowRepeating([&](const InternalName*) {
+    joined->scan(RowOrder::Repeating, [&](const RowView&) {
         // The farewell arrives while the join runs.
         if (++rows == 1000) controlEvents::record(controlEvents::Shutdown);
     });
@@ -205,7 +206,7 @@ TEST_F(StreamingJoinTest, AFarewellInsideAProjectionEndsIt) {
         input->insert(undef(), row);
     }
     int rows = 0;
-    forEachRow(input.get(), [&](Iterator*) {
+    scan(input.get(), RowOrder::Ordered, [&](const RowView&) {
         if (++rows == 1000) controlEvents::record(controlEvents::Shutdown);
     });
     EXPECT_LT(rows, 1000 + 2 * 4096);

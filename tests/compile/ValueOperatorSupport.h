@@ -20,12 +20,12 @@ inline Pred* makePred(int arity, const InternalName& predicate, const Conditions
     PredSpec spec{arity, predicate, perlInputCount != 0, perlInputCount, toPattern(c)};
     return new Pred(spec);
 }
-inline Prop* makeProp(int arity, int methodType, int valueCount, const Conditions& c) {
-    PropSpec spec{arity, methodType, 0, valueCount, toPattern(c)};
+inline Prop* makeProp(int arity, MethodType methodType, int valueCount, const Conditions& c) {
+    PropSpec spec{arity, methodType, Axis::None, valueCount, toPattern(c)};
     return new Prop(spec);
 }
-inline Apply* makeApply(int arity, int stepKind, const Conditions& c) {
-    ApplySpec spec{arity, stepKind, 0, toPattern(c)};
+inline Apply* makeApply(int arity, PathStep step, const Conditions& c) {
+    ApplySpec spec{arity, step, Axis::None, toPattern(c)};
     return new Apply(spec);
 }
 
