@@ -360,6 +360,11 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     void forgetConflicts() { inheritedValues.forgetConflicts(); }
     // Empties the base but keeps the blockings.
     void clearKeepingBlockings();
+    // A base emptied and filled again from its printed form: the stored value host.method@(args)
+    // was inherited. Recorded as such, or taken out of the base when the slot is blocked now.
+    void restoreInherited(const InternalName& host, const InternalName& method,
+                          const InternalName* args, int argCount, int type,
+                          const InternalName& value);
     // Whether the host inherits nothing for the method type, method and arguments.
     bool isBlocked(const InternalName& host, int type, const InternalName& method,
                    const InternalName* args, int argCount);

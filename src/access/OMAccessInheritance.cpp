@@ -425,6 +425,23 @@ void OMAccess::clearKeepingBlockings() {
     keepingBlockings = false;
 }
 
+void OMAccess::restoreInherited(const InternalName& host, const InternalName& method,
+                                const InternalName* args, int argCount, int type,
+                                const InternalName& value) {
+    if (attachedOM == nullptr || type < 0 || type > 2) return;
+    if (isBlocked(host, type, method, args, argCount)) {
+        // Never inherited in the run to come; nothing is derived from it yet.
+        attachedOM->removeMethodValue(host, method, args, argCount, type, value);
+        return;
+    }
+    inheritedValues.add(
+        host,
+        InheritedValues::Slot{type, method,
+                              args != nullptr ? std::vector<InternalName>(args, args + argCount)
+                                              : std::vector<InternalName>()},
+        value);
+}
+
 void OMAccess::beforeMerge(InternalName oldName, InternalName rep) {
     if (inheritedValues.empty() || oldName == rep) return;
     // Every key that names old or rep as host, method or argument may meet another key once old
