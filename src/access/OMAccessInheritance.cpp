@@ -349,12 +349,12 @@ void OMAccess::giveWayToOwn(const InternalName& host, const InternalName& method
     std::vector<InternalName> keep;
     for (const InternalName& value : *marked)
         if (std::find(own.begin(), own.end(), value) != own.end()) keep.push_back(value);
-    withdrawInherited(host, slot, keep, true);
+    withdrawInherited(host, slot, keep);
     if (!keep.empty()) inheritedValues.confirm(host, slot, keep);
 }
 
 void OMAccess::withdrawInherited(const InternalName& host, const InheritedValues::Slot& slot,
-                                 const std::vector<InternalName>& keep, bool ownStands) {
+                                 const std::vector<InternalName>& keep) {
     const std::vector<InternalName>* marked = inheritedValues.find(host, slot);
     if (marked == nullptr || attachedOM == nullptr) return;
     const std::vector<InternalName> values = *marked;
@@ -369,8 +369,7 @@ void OMAccess::withdrawInherited(const InternalName& host, const InheritedValues
     withdrawn += removed;
     // What stays is own from now on, and the host takes no inherited value beside it.
     inheritedValues.forget(host, slot);
-    if (ownStands && removed != 0)
-        inheritedValues.noteConflict(host, slot, attachedOM->changeStamp());
+    if (removed != 0) inheritedValues.noteConflict(host, slot, attachedOM->changeStamp());
 }
 
 std::string OMAccess::slotForm(const std::string& hostForm, int type, const InternalName& method,
@@ -499,13 +498,14 @@ void OMAccess::settleMergedKey(const InternalName& host, const InheritedValues::
             std::vector<InternalName> keep;
             for (const InternalName& value : *mine)
                 if (std::find(own.begin(), own.end(), value) != own.end()) keep.push_back(value);
-            withdrawInherited(host, slot, keep, true);
+            withdrawInherited(host, slot, keep);
             return;
         }
         if (!setValued(slot.type) && mineHasOld && theirs.front() != mine->front()) {
             // Two inherited values: the one under the key that goes stays out, and inheritance
-            // may give the merged key its value again.
-            withdrawInherited(host, slot, {}, false);
+            // may give the merged key its value again. Rules may have read the value that goes:
+            // a conflict, as for an own value.
+            withdrawInherited(host, slot, {});
             return;
         }
     }
