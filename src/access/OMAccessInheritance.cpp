@@ -2,6 +2,7 @@
 // and the collapse of subclass cycles.
 #include <algorithm>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "access/BigIterator.h"
@@ -10,6 +11,7 @@
 #include "access/Trigger.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/clib_list.h"
+#include "objectbase/CellHash.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/OM.h"
 
@@ -24,6 +26,12 @@ bool isBound(const InternalName& name) {
 bool setValued(int type) {
     return type == 1 || type == 2 || type == 4 || type == 5;
 }
+
+struct HostHash {
+    std::size_t operator()(const InternalName& name) const {
+        return static_cast<std::size_t>(hashCell(name));
+    }
+};
 
 }  // namespace
 
@@ -129,22 +137,18 @@ Iterator* OMAccess::inheritedLookup(int type, const InternalName* tuple, int cou
 Iterator* OMAccess::inheritedRetrieval(int type, InternalName* tuple, int count) {
     if (isBound(tuple[0])) return inheritedRetrievalForHost(type, tuple, count);
     auto* answers = new BigIterator();
-    set<InternalName> handled;
+    // Every host of a phase is looked at once: hashed, for a walk over thousands of instances.
+    std::unordered_set<InternalName, HostHash> handled;
     auto stop = [&] { return newFactCount != 0 && oneFactPhase(); };
     auto handle = [&](const InternalName& host) {
-        if (handled.member(host)) return;
-        handled.insert(host);
+        if (!handled.insert(host).second) return;
         tuple[0] = host;
         Iterator* inherited = inheritedRetrievalForHost(type, tuple, count);
         if (inherited != nullptr && !answers->add(inherited)) decRef(inherited);
     };
-    // Each walk over hosts; ends early once a direct phase has inserted its fact. The hosts are
-    // read before any is handled: a full phase stores while it walks.
-    auto walk = [&](Iterator* hosts, int column) {
-        std::vector<InternalName> found;
-        for (bool more = hosts != nullptr && hosts->first(); more; more = hosts->next())
-            found.push_back(hosts->atColumn(column));
-        decRef(hosts);
+    // Each walk over hosts, ascending; ends early once a direct phase has inserted its fact. The
+    // hosts are read before any is handled: a full phase stores while it walks.
+    auto walk = [&](const std::vector<InternalName>& found) {
         for (const InternalName& host : found) {
             if (stop()) break;
             handle(host);
@@ -155,17 +159,47 @@ Iterator* OMAccess::inheritedRetrieval(int type, InternalName* tuple, int count)
         int kind = 0;
         setCorrectTypes(type, stored, kind);
         std::vector<InternalName> carriers;
+        std::unordered_set<InternalName, HostHash> membersWalked;
         Iterator* rows = stored != 1000 ? lookup(stored, tuple, count, nullptr) : nullptr;
         for (bool more = rows != nullptr && rows->first(); more; more = rows->next())
             carriers.push_back(rows->atColumn(1));
         decRef(rows);
         for (const InternalName& cls : carriers) {
             if (stop()) break;
-            walk(makeEnhIsaIter(Free, cls, kind, nullptr), 1);
-            if (kind == 1 && !stop()) walk(makeEnhIsaIter(Free, cls, 2, nullptr), 1);
+            // The class and every class below it, ascending; the hosts of a value of instances
+            // are their members, gathered from each class's direct members and sorted once,
+            // rather than through a search tree of every instance.
+            std::vector<InternalName> below;
+            Iterator* classes = makeEnhIsaIter(Free, cls, 2, nullptr);
+            for (bool more = classes != nullptr && classes->first(); more; more = classes->next())
+                below.push_back(classes->atColumn(1));
+            decRef(classes);
+            if (kind == 1) {
+                std::vector<InternalName> members;
+                Iterator* direct = nullptr;
+                for (const InternalName& c : below) {
+                    // The members of a class walked for an earlier carrier are handled: in a
+                    // chain every class carries the value, and each would walk all instances.
+                    if (!membersWalked.insert(c).second) continue;
+                    direct = makeIsaIter(Free, c, 1, direct);
+                    for (bool more = direct != nullptr && direct->first(); more;
+                         more = direct->next())
+                        members.push_back(direct->atColumn(1));
+                }
+                decRef(direct);
+                std::sort(members.begin(), members.end());
+                members.erase(std::unique(members.begin(), members.end()), members.end());
+                walk(members);
+            }
+            if (!stop()) walk(below);
         }
     } else {
-        walk(objNamesIterator(nullptr), 1);
+        std::vector<InternalName> found;
+        Iterator* hosts = objNamesIterator(nullptr);
+        for (bool more = hosts != nullptr && hosts->first(); more; more = hosts->next())
+            found.push_back(hosts->atColumn(1));
+        decRef(hosts);
+        walk(found);
     }
     tuple[0] = Free;
     if (!answers->first()) {
