@@ -20,31 +20,35 @@
 
 namespace {
 
-// The debug channel's output while `write` runs.
+// What the channel writes while `write` runs.
 template <class Write>
-std::string debugText(Write write) {
+std::string channelText(OutputChannel& channel, Write write) {
     std::ostringstream text;
     auto* stream = new FLSysOStreamImpl<std::ostringstream>(&text, false);
-    debugChannel().setStream(stream);
+    channel.setStream(stream);
     decRef(stream);
     write();
-    debugChannel().resetStream();
+    channel.resetStream();
     return text.str();
 }
 
-// Calls take(rule) for every clause of the text, parsed against the base's symbol table.
+// Calls take(rule) for every clause of the text, parsed against the base's symbol table; false
+// when the parser refused a clause.
 template <class Take>
-void forEachClause(OMAccess& access, const std::string& text, Take take) {
+bool forEachClause(OMAccess& access, const std::string& text, Take take) {
     auto* parser = new FLogicParser();
     parser->setInputString(text);
+    bool all = true;
     while (!parser->atEnd()) {
         int ok = 0;
         FRule* rule = parser->parse(access.giveSymTab(), &ok);
+        if (ok == 0) all = false;
         if (rule == nullptr) continue;
         take(rule);
         decRef(rule);
     }
     decRef(parser);
+    return all;
 }
 
 }  // namespace
@@ -53,8 +57,15 @@ BaseSnapshot::BaseSnapshot(OMAccess& access) {
     OM* base = access.om();
     if (base == nullptr) return;
     // A base without frames holds nothing to store again (its dump says so in words).
-    if (!base->pristine()) facts = debugText([base] { base->dump(1); });
+    if (!base->pristine()) facts = channelText(debugChannel(), [base] { base->dump(1); });
     if (facts.rfind("OM is empty", 0) == 0) facts.clear();
+    // A layer whose inserts act (one that loads a document when a fact names it) would not
+    // store the same facts again.
+    if (access.isA("XMLOMAccess")) whole = false;
+    // Not every stored fact prints as a clause that reads back (attribute methods of
+    // documents, for one): the text is checked once, its refusals kept from the user.
+    if (whole && !facts.empty())
+        channelText(errorChannel(), [&] { whole = forEachClause(access, facts, [](FRule*) {}); });
     const InheritedValues& inherited = access.inherited();
     inherited.forEachSlot([&](const InternalName& host, const InheritedValues::Slot& slot) {
         const std::vector<InternalName>* values = inherited.find(host, slot);

@@ -18,8 +18,9 @@ class BaseSnapshot {
     // Writes the base through the access layer's dump.
     explicit BaseSnapshot(OMAccess& access);
 
-    // False when some inherited value names an object without a printed form: the base cannot
-    // be filled again from the text.
+    // False when the base cannot be filled again from the text: some fact does not read back,
+    // an inherited value names an object without a printed form, or the access layer's inserts
+    // do more than store (documents loaded again).
     bool complete() const { return whole; }
     // The facts as written (inherited values among them, unmarked).
     const std::string& text() const { return facts; }
