@@ -39,7 +39,12 @@ class NaiveEvalWithInherit : public NaiveEval {
     // rules may have read, the evaluation steps back: that inheritance is blocked for the host,
     // method and arguments, the base is emptied and the program evaluated again, until a run
     // has no such conflict. Blockings only grow, so this ends. A base that held facts before is
-    // filled again from its printed form taken when the evaluation started (see BaseSnapshot).
+    // filled again from its printed form taken when the evaluation started (see BaseSnapshot),
+    // or left empty where it held only what the same program, with clauses appended since,
+    // derived from an empty base. Values an earlier evaluation inherited are then recomputed;
+    // kept in a refilled base, they are withdrawn when blocked, but what that earlier
+    // evaluation derived from them stays. A base whose form does not read back is not stepped
+    // back on: the own value replaces the inherited one and what was derived from it stays.
     int evaluate(FProgram* program) override;
     // One step: a round, or a trigger phase at a fixpoint. A step that meets a conflict steps
     // back as evaluate does: to the base as it was before the first of the steps taken one after
