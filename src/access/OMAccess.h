@@ -363,6 +363,11 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     void forgetConflicts() { inheritedValues.forgetConflicts(); }
     // Empties the base but keeps the blockings.
     void clearKeepingBlockings();
+    // A base emptied and filled again from its printed form: the stored value host.method@(args)
+    // was inherited. Recorded as such, or taken out of the base when the slot is blocked now.
+    void restoreInherited(const InternalName& host, const InternalName& method,
+                          const InternalName* args, int argCount, int type,
+                          const InternalName& value);
     // Whether the host inherits nothing for the method type, method and arguments.
     bool isBlocked(const InternalName& host, int type, const InternalName& method,
                    const InternalName* args, int argCount);
@@ -512,10 +517,9 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // Appends the printed form of a name (strings quoted), or its number when it has none.
     void appendForm(const InternalName& name, std::string& out);
     // Takes the host's inherited values of the slot out of the base and the record, but those
-    // in `keep`, which become own. `ownStands`: an own value takes their place, a conflict when
-    // any value goes.
+    // in `keep`, which become own. Rules may have read a value that goes: a conflict.
     void withdrawInherited(const InternalName& host, const InheritedValues::Slot& slot,
-                           const std::vector<InternalName>& keep, bool ownStands);
+                           const std::vector<InternalName>& keep);
     // Before a merge: the host's inherited values of the slot against the values that come to
     // share their key once old is rep (the key itself excluded).
     void settleMergedKey(const InternalName& host, const InheritedValues::Slot& slot,

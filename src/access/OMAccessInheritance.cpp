@@ -2,6 +2,7 @@
 // and the collapse of subclass cycles.
 #include <algorithm>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "access/BigIterator.h"
@@ -10,6 +11,7 @@
 #include "access/Trigger.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/clib_list.h"
+#include "objectbase/CellHash.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/OM.h"
 
@@ -24,6 +26,12 @@ bool isBound(const InternalName& name) {
 bool setValued(int type) {
     return type == 1 || type == 2 || type == 4 || type == 5;
 }
+
+struct HostHash {
+    std::size_t operator()(const InternalName& name) const {
+        return static_cast<std::size_t>(hashCell(name));
+    }
+};
 
 }  // namespace
 
@@ -129,22 +137,18 @@ Iterator* OMAccess::inheritedLookup(int type, const InternalName* tuple, int cou
 Iterator* OMAccess::inheritedRetrieval(int type, InternalName* tuple, int count) {
     if (isBound(tuple[0])) return inheritedRetrievalForHost(type, tuple, count);
     auto* answers = new BigIterator();
-    set<InternalName> handled;
+    // Every host of a phase is looked at once: hashed, for a walk over thousands of instances.
+    std::unordered_set<InternalName, HostHash> handled;
     auto stop = [&] { return newFactCount != 0 && oneFactPhase(); };
     auto handle = [&](const InternalName& host) {
-        if (handled.member(host)) return;
-        handled.insert(host);
+        if (!handled.insert(host).second) return;
         tuple[0] = host;
         Iterator* inherited = inheritedRetrievalForHost(type, tuple, count);
         if (inherited != nullptr && !answers->add(inherited)) decRef(inherited);
     };
-    // Each walk over hosts; ends early once a direct phase has inserted its fact. The hosts are
-    // read before any is handled: a full phase stores while it walks.
-    auto walk = [&](Iterator* hosts, int column) {
-        std::vector<InternalName> found;
-        for (bool more = hosts != nullptr && hosts->first(); more; more = hosts->next())
-            found.push_back(hosts->atColumn(column));
-        decRef(hosts);
+    // Each walk over hosts, ascending; ends early once a direct phase has inserted its fact. The
+    // hosts are read before any is handled: a full phase stores while it walks.
+    auto walk = [&](const std::vector<InternalName>& found) {
         for (const InternalName& host : found) {
             if (stop()) break;
             handle(host);
@@ -155,17 +159,47 @@ Iterator* OMAccess::inheritedRetrieval(int type, InternalName* tuple, int count)
         int kind = 0;
         setCorrectTypes(type, stored, kind);
         std::vector<InternalName> carriers;
+        std::unordered_set<InternalName, HostHash> membersWalked;
         Iterator* rows = stored != 1000 ? lookup(stored, tuple, count, nullptr) : nullptr;
         for (bool more = rows != nullptr && rows->first(); more; more = rows->next())
             carriers.push_back(rows->atColumn(1));
         decRef(rows);
         for (const InternalName& cls : carriers) {
             if (stop()) break;
-            walk(makeEnhIsaIter(Free, cls, kind, nullptr), 1);
-            if (kind == 1 && !stop()) walk(makeEnhIsaIter(Free, cls, 2, nullptr), 1);
+            // The class and every class below it, ascending; the hosts of a value of instances
+            // are their members, gathered from each class's direct members and sorted once,
+            // rather than through a search tree of every instance.
+            std::vector<InternalName> below;
+            Iterator* classes = makeEnhIsaIter(Free, cls, 2, nullptr);
+            for (bool more = classes != nullptr && classes->first(); more; more = classes->next())
+                below.push_back(classes->atColumn(1));
+            decRef(classes);
+            if (kind == 1) {
+                std::vector<InternalName> members;
+                Iterator* direct = nullptr;
+                for (const InternalName& c : below) {
+                    // The members of a class walked for an earlier carrier are handled: in a
+                    // chain every class carries the value, and each would walk all instances.
+                    if (!membersWalked.insert(c).second) continue;
+                    direct = makeIsaIter(Free, c, 1, direct);
+                    for (bool more = direct != nullptr && direct->first(); more;
+                         more = direct->next())
+                        members.push_back(direct->atColumn(1));
+                }
+                decRef(direct);
+                std::sort(members.begin(), members.end());
+                members.erase(std::unique(members.begin(), members.end()), members.end());
+                walk(members);
+            }
+            if (!stop()) walk(below);
         }
     } else {
-        walk(objNamesIterator(nullptr), 1);
+        std::vector<InternalName> found;
+        Iterator* hosts = objNamesIterator(nullptr);
+        for (bool more = hosts != nullptr && hosts->first(); more; more = hosts->next())
+            found.push_back(hosts->atColumn(1));
+        decRef(hosts);
+        walk(found);
     }
     tuple[0] = Free;
     if (!answers->first()) {
@@ -349,12 +383,12 @@ void OMAccess::giveWayToOwn(const InternalName& host, const InternalName& method
     std::vector<InternalName> keep;
     for (const InternalName& value : *marked)
         if (std::find(own.begin(), own.end(), value) != own.end()) keep.push_back(value);
-    withdrawInherited(host, slot, keep, true);
+    withdrawInherited(host, slot, keep);
     if (!keep.empty()) inheritedValues.confirm(host, slot, keep);
 }
 
 void OMAccess::withdrawInherited(const InternalName& host, const InheritedValues::Slot& slot,
-                                 const std::vector<InternalName>& keep, bool ownStands) {
+                                 const std::vector<InternalName>& keep) {
     const std::vector<InternalName>* marked = inheritedValues.find(host, slot);
     if (marked == nullptr || attachedOM == nullptr) return;
     const std::vector<InternalName> values = *marked;
@@ -369,8 +403,7 @@ void OMAccess::withdrawInherited(const InternalName& host, const InheritedValues
     withdrawn += removed;
     // What stays is own from now on, and the host takes no inherited value beside it.
     inheritedValues.forget(host, slot);
-    if (ownStands && removed != 0)
-        inheritedValues.noteConflict(host, slot, attachedOM->changeStamp());
+    if (removed != 0) inheritedValues.noteConflict(host, slot, attachedOM->changeStamp());
 }
 
 std::string OMAccess::slotForm(const std::string& hostForm, int type, const InternalName& method,
@@ -423,6 +456,23 @@ void OMAccess::clearKeepingBlockings() {
     keepingBlockings = true;
     clear();
     keepingBlockings = false;
+}
+
+void OMAccess::restoreInherited(const InternalName& host, const InternalName& method,
+                                const InternalName* args, int argCount, int type,
+                                const InternalName& value) {
+    if (attachedOM == nullptr || type < 0 || type > 2) return;
+    if (isBlocked(host, type, method, args, argCount)) {
+        // Never inherited in the run to come; nothing is derived from it yet.
+        attachedOM->removeMethodValue(host, method, args, argCount, type, value);
+        return;
+    }
+    inheritedValues.add(
+        host,
+        InheritedValues::Slot{type, method,
+                              args != nullptr ? std::vector<InternalName>(args, args + argCount)
+                                              : std::vector<InternalName>()},
+        value);
 }
 
 void OMAccess::beforeMerge(InternalName oldName, InternalName rep) {
@@ -482,13 +532,14 @@ void OMAccess::settleMergedKey(const InternalName& host, const InheritedValues::
             std::vector<InternalName> keep;
             for (const InternalName& value : *mine)
                 if (std::find(own.begin(), own.end(), value) != own.end()) keep.push_back(value);
-            withdrawInherited(host, slot, keep, true);
+            withdrawInherited(host, slot, keep);
             return;
         }
         if (!setValued(slot.type) && mineHasOld && theirs.front() != mine->front()) {
             // Two inherited values: the one under the key that goes stays out, and inheritance
-            // may give the merged key its value again.
-            withdrawInherited(host, slot, {}, false);
+            // may give the merged key its value again. Rules may have read the value that goes:
+            // a conflict, as for an own value.
+            withdrawInherited(host, slot, {});
             return;
         }
     }

@@ -10,6 +10,7 @@
 #include "access/OMAccess.h"
 #include "compile/Normalizer.h"
 #include "compile/Operand.h"
+#include "eval/BaseSnapshot.h"
 #include "eval/HeldOutput.h"
 #include "eval/Matcher.h"
 #include "eval/PPProtocol.h"
@@ -79,8 +80,26 @@ void NaiveEvalWithInherit::addTimingStatistics() {
 int NaiveEvalWithInherit::evaluate(FProgram* program) {
     if (program == nullptr) return 0;
     OM* base = phases->om();
-    stepBackOpen =
-        base != nullptr && base->pristine() && (inheritanceFlag | program->inheritanceMark()) != 0;
+    const bool inheriting = (inheritanceFlag | program->inheritanceMark()) != 0;
+    // A base that held facts before is written out first, so that a step back can start again
+    // from it; an empty one is simply emptied again. Neither is needed without inheritance,
+    // where nothing gives way.
+    const bool pristine = base != nullptr && base->pristine();
+    std::optional<BaseSnapshot> before;
+    // The base holds only what this program derived from an empty base when it ends, and it has
+    // gained clauses only: emptying it loses nothing, and facts an earlier evaluation derived from
+    // an inherited value that has to give way now go with it.
+    bool derivedOnly = false;
+    if (base != nullptr && inheriting && !pristine) {
+        before.emplace(*phases);
+        if (FProgram* added = derivedModel.addedClauses(program, base)) {
+            decRef(added);
+            derivedOnly = before->text() == derivedModelText;
+        }
+    }
+    derivedModel.forget();
+    derivedModelText.clear();
+    stepBackOpen = base != nullptr && inheriting && (pristine || derivedOnly || before->complete());
     phases->forgetConflicts();
     // What a run writes is passed on only once it is known that the run stands: the traces and
     // messages of a run stepped back from would be written again, or would tell of equalities
@@ -96,9 +115,16 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
         // The trace printer's names may stand for other objects in the next run.
         if (printer != nullptr) printer->clear();
         reset(0);
+        if (before && !derivedOnly) before->restore(*phases, *matcher);
         reached = evaluateOnce(program);
     }
     held.reset();
+    // Written out only where a later evaluation may need it: own values may come for
+    // inherited ones.
+    if (reached != 0 && stepBackOpen && (pristine || derivedOnly) && ownValuesContest) {
+        derivedModel.remember(program, base);
+        derivedModelText = BaseSnapshot(*phases).text();
+    }
     stepBackOpen = false;
     phases->forgetConflicts();
     return reached;
@@ -177,6 +203,7 @@ void NaiveEvalWithInherit::clearTriggerList() {
     for (FTerm* method : contestedMethods) decRef(method);
     contestedMethods.clear();
     contestedNames.clear();
+    ownValuesContest = false;
 }
 
 namespace {
@@ -341,6 +368,7 @@ void NaiveEvalWithInherit::buildTriggerList() {
     bool anyContested = false;
     fullTriggerPhases =
         !rulesAffectInheritance(atomized, ruleMemberships, contestedMethods, anyContested);
+    ownValuesContest = !fullTriggerPhases || anyContested || !contestedMethods.empty();
     // A head whose method may be any method may give any host a value of its own: nothing is
     // left for later, and no phase takes more than one fact.
     if (anyContested) {
@@ -449,13 +477,59 @@ int NaiveEvalWithInherit::fireTrigger() {
 Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
     if (program == nullptr) return this;
     inheritanceFlag |= program->inheritanceMark();
+    OM* base = phases->om();
+    if (base == nullptr || inheritanceFlag == 0) {
+        stepSequence.reset();
+        tpOnce(program);
+        return this;
+    }
+    // The steps since the last one that did not follow a step of this program on this base
+    // form one evaluation (the shell starts each step at round 0, so the rounds tell nothing): a
+    // step whose own value replaces an inherited one steps back to where that evaluation started,
+    // blocks the inheritance, and takes the same steps again.
+    if (!stepSequence || stepSequence->program.get() != program ||
+        stepSequence->stamp != base->changeStamp()) {
+        stepSequence.emplace();
+        stepSequence->program = Ref<FProgram>::share(program);
+        if (!base->pristine()) stepSequence->before.emplace(*phases);
+        phases->forgetConflicts();
+    }
+    StepSequence& sequence = *stepSequence;
+    stepBackOpen = !sequence.before || sequence.before->complete();
+    std::optional<HeldOutput> held;
+    if (stepBackOpen) held.emplace();
+    sequence.starts.emplace_back(round, triggerNumber);
+    tpOnce(program);
+    while (steppingBack() && phases->blockEarliestConflicts() != 0) {
+        held->drop();
+        phases->clearKeepingBlockings();
+        if (printer != nullptr) printer->clear();
+        reset(0);
+        if (sequence.before) sequence.before->restore(*phases, *matcher);
+        // Each step from the round and trigger count it was taken at; what the steps before
+        // this one wrote was written when they were taken.
+        for (std::size_t step = 0; step < sequence.starts.size() && !steppingBack(); ++step) {
+            if (step + 1 == sequence.starts.size()) held->drop();
+            round = sequence.starts[step].first;
+            triggerNumber = sequence.starts[step].second;
+            tpOnce(program);
+        }
+    }
+    held.reset();
+    stepBackOpen = false;
+    phases->forgetConflicts();
+    sequence.stamp = base->changeStamp();
+    return this;
+}
+
+void NaiveEvalWithInherit::tpOnce(FProgram* program) {
     const int changed = tpStepInStrata(program);
-    if (interruptFlag.load() != 0) return this;
+    if (interruptFlag.load() != 0) return;
     OutputChannel& system = systemChannel();
     if (changed != 0) {
         system << "TP Round " << round << std::endl;
         ++round;
-        return this;
+        return;
     }
     system << "FP reached in round " << round << std::endl;
     holdNormalizer(program);
@@ -468,7 +542,7 @@ Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
         ++triggerNumber;
     }
     system << std::endl;
-    return this;
+    return;
 }
 
 int NaiveEvalWithInherit::completeStratum(FProgram* program) {

@@ -2,10 +2,16 @@
 // a fixpoint with trigger phases that turn inherited values into facts; its class object.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "compile/Ref.h"
+#include "eval/BaseSnapshot.h"
+#include "eval/LastFixpoint.h"
 #include "eval/NaiveEval.h"
 #include "objectbase/InternalName.h"
 
@@ -32,10 +38,18 @@ class NaiveEvalWithInherit : public NaiveEval {
     // Evaluates the program (evaluateOnce). When an own value replaced an inherited one that
     // rules may have read, the evaluation steps back: that inheritance is blocked for the host,
     // method and arguments, the base is emptied and the program evaluated again, until a run
-    // has no such conflict. Blockings only grow, so this ends. Only a base that held nothing
-    // before can be emptied without loss; on any other the own value replaces the inherited one
-    // and what was derived from it stays.
+    // has no such conflict. Blockings only grow, so this ends. A base that held facts before is
+    // filled again from its printed form taken when the evaluation started (see BaseSnapshot),
+    // or left empty where it held only what the same program, with clauses appended since,
+    // derived from an empty base. Values an earlier evaluation inherited are then recomputed;
+    // kept in a refilled base, they are withdrawn when blocked, but what that earlier
+    // evaluation derived from them stays. A base whose form does not read back is not stepped
+    // back on: the own value replaces the inherited one and what was derived from it stays.
     int evaluate(FProgram* program) override;
+    // One step: a round, or a trigger phase at a fixpoint. A step that meets a conflict steps
+    // back as evaluate does: to the base as it was before the first of the steps taken one after
+    // the other on it, where the same steps are taken again with the inheritance blocked; the
+    // step then says what it did in the model so found.
     Evaluation* tp(FProgram* program) override;
     // A round that ends with a conflict to step back from counts as the last of its fixpoint.
     int tpStep(FProgram* program) override;
@@ -118,8 +132,30 @@ class NaiveEvalWithInherit : public NaiveEval {
     // One phase; `deferring` leaves the contested methods out, `full` inserts all a trigger
     // inherits (one-trigger mode).
     int runPhase(bool deferring, bool full, int traceFlag);
-    // Set while an evaluation that started on an empty base runs: it can step back.
+    // One step of tp, without stepping back.
+    void tpOnce(FProgram* program);
+    // The steps of tp taken one after the other on a base that nothing else changed between
+    // them: the base they started on unless it was empty, where each step started, and the
+    // base's change stamp after the last one.
+    struct StepSequence {
+        // Held so that no other program takes its place.
+        Ref<FProgram> program;
+        std::optional<BaseSnapshot> before;
+        // The round and trigger count each step started at.
+        std::vector<std::pair<int, int>> starts;
+        std::uint64_t stamp = 0;
+    };
+    std::optional<StepSequence> stepSequence;
+    // Set while an evaluation that can step back runs.
     bool stepBackOpen = false;
+    // Whether some rule may give a host a value of its own where it holds an inherited one, or
+    // change what is inherited (set with the trigger list).
+    bool ownValuesContest = false;
+    // The program whose evaluation from an empty base (or from one holding only what it derived
+    // before) last completed where own values may contest inherited ones, and the printed form
+    // of the base it left: while the base is still that, stepping back may empty it.
+    LastFixpoint derivedModel;
+    std::string derivedModelText;
 };
 
 // Registered as "classNaiveEvalWithInherit": new@(Matcher, OMAccess).

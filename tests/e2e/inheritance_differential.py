@@ -21,6 +21,13 @@ semi-naive one, each in one-trigger and in all-triggers mode, and compares:
   traces every equality it applies). The only equalities asked for are those of objects named
   k's r and of method names or arguments named km's r, which the equality rules make.
 
+A program whose trigger modes must agree is also evaluated in two steps in one-trigger mode, by
+both evaluators: a first part of its clauses, then the rest added to the program and the base
+left as the first evaluation made it. The second evaluation meets values the first one inherited,
+which own values of the added clauses replace: it steps back to the base it started on (or, where
+that base holds only what the program derived, to an empty one), and the model and answers are
+those of one evaluation of the whole program.
+
 Exits 1 at the first disagreement, showing the program. A failing program is kept in the work
 folder; a seed reproduces a run.
 
@@ -205,7 +212,7 @@ def generate(rng):
     return lines, rng.sample(queries, 3), agree, asked
 
 
-def run(quorin, config, folder, program, queries, evaluation, triggers, asked):
+def run(quorin, config, folder, program, queries, evaluation, triggers, asked, split=None):
     os.makedirs(folder, exist_ok=True)
     dump = os.path.join(folder, "model.flp")
     if os.path.exists(dump):
@@ -217,7 +224,11 @@ def run(quorin, config, folder, program, queries, evaluation, triggers, asked):
     source = os.path.join(folder, "program.flp")
     with open(source, "w") as out:
         out.write("?- sys.om.eqTraceOn[].\n")
-        out.write("\n".join(program) + "\n?- sys.eval[].\n")
+        if split is not None:
+            out.write("\n".join(program[:split]) + "\n?- sys.eval[].\n")
+            out.write("\n".join(program[split:]) + "\n?- sys.eval[].\n")
+        else:
+            out.write("\n".join(program) + "\n?- sys.eval[].\n")
         for query in queries:
             out.write("?- %s.\n" % query)
         out.write('?- sys.om.saveAs@("%s")[].\n' % dump)
@@ -286,6 +297,19 @@ def check(quorin, config, work, seed):
         reason = differ(("naive", "oneTrigger"), ("naive", "allTriggers"))
         if reason:
             return program, "oneTrigger and allTriggers: %s" % reason
+        # A split of its own, so that the programs generated stay those of the seed.
+        split = random.Random(-seed - 1).randrange(1, len(program))
+        for evaluation in ("naive", "seminaive"):
+            key = (evaluation, "twice")
+            results[key] = run(quorin, config, os.path.join(folder, evaluation + "-twice"),
+                               program, queries, evaluation, "oneTrigger", asked, split)
+            if results[key]["equated"]:
+                return program, "%s twice: an equality from inheritance: %s" % (
+                    evaluation, results[key]["equated"])
+            reason = differ((evaluation, "oneTrigger"), key)
+            if reason:
+                return program, "%s, once and in two steps after clause %d: %s" % (
+                    evaluation, split, reason)
     shutil.rmtree(folder, ignore_errors=True)
     return None
 

@@ -1,0 +1,35 @@
+// BaseSnapshot: the printed form of an object base when an evaluation starts on a base that held
+// facts already, so that the evaluation can step back to it.
+#pragma once
+
+#include <string>
+
+class Matcher;
+class OMAccess;
+
+// The facts of the base in F-Logic, and which stored method values were inherited, each written
+// as a fact of its own. A run that steps back empties the base (keeping the blockings), stores
+// the facts again and marks the inherited values again: an evaluation then starts from what the
+// base held before, whether an earlier evaluation derived it, a query stored it or a document
+// was loaded. Only printed forms are kept: the objects of the refilled base may be numbered
+// otherwise, as in any run stepped back from.
+class BaseSnapshot {
+  public:
+    // Writes the base through the access layer's dump.
+    explicit BaseSnapshot(OMAccess& access);
+
+    // False when the base cannot be filled again from the text: some fact does not read back,
+    // an inherited value names an object without a printed form, or the access layer's inserts
+    // do more than store (documents loaded again).
+    bool complete() const { return whole; }
+    // The facts as written (inherited values among them, unmarked).
+    const std::string& text() const { return facts; }
+    // Empties the base keeping the blockings and fills it again; the matcher stores the facts.
+    // An inherited value of a slot blocked since is left out.
+    void restore(OMAccess& access, Matcher& matcher) const;
+
+  private:
+    std::string facts;
+    std::string inheritedFacts;
+    bool whole = true;
+};
