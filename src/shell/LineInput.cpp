@@ -115,6 +115,9 @@ bool editLine(Reader& r, RawTerminal& terminal, const std::string& prompt, std::
     TerminalScreen screen(terminal);
     LineEditor::Result result = r.editor.readLine(prompt, keys, screen, line);
     terminal.leave();
+    // A Ctrl-C that came while the editor was drawing or completing, not waiting for a key, was
+    // still the prompt's: it must not stop the command the line starts.
+    interruptFlag.store(0);
     return result == LineEditor::Result::Line;
 }
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/InterruptFlag.h"
 #include "shell/LineInput.h"
 #include "support/TerminalSession.h"
 
@@ -110,6 +111,28 @@ TEST_F(LineInputTest, CtrlCKeepsTheLineAndAFarewellSignalEndsTheInputWithTheMode
     ASSERT_TRUE(session.waitFor("?- "));
     kill(session.child(), SIGTERM);
     EXPECT_TRUE(session.waitFor("input ended after 1 interrupt"));
+    EXPECT_EQ(session.finish(), 0);
+}
+
+TEST_F(LineInputTest, AnInterruptWhileTheEditorWorksIsThePromptsToo) {
+    session.start([] {
+        // The completion hook stands for any work between two keys: a Ctrl-C taken then raises
+        // the flag without cutting a read.
+        quorin::lineio::set_completion_hook(
+            [](const std::string&, int) -> std::optional<std::string> {
+                interruptFlag.store(1);
+                return std::nullopt;
+            });
+        std::string line;
+        bool got = quorin::lineio::getline("?- ", line);
+        say(std::string(got ? "line" : "none") + " flag " + std::to_string(interruptFlag.load()) +
+            "\n");
+        return 0;
+    });
+    ASSERT_TRUE(session.waitFor("?- "));
+    ASSERT_TRUE(session.type("ab\t"));
+    ASSERT_TRUE(session.type("\r"));
+    EXPECT_TRUE(session.waitFor("line flag 0"));
     EXPECT_EQ(session.finish(), 0);
 }
 
