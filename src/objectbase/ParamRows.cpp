@@ -82,15 +82,20 @@ struct ParamRows::Large {
     // Appends the row, answering for its arguments when no row does; false when it is held.
     bool insert(const InternalName* cells) {
         if (find(cells) >= 0) return false;
-        append(cells, answering(cells) < 0);
+        const std::int64_t answer = answering(cells);
+        if (answer >= 0) ++sharing[std::size_t(answer)];
+        append(cells, answer < 0);
         return true;
     }
+    // Appends a row that is not held; `answers` when no row answers for its arguments (else the
+    // caller counts it with the answering row).
     void append(const InternalName* from, bool answers) {
         const auto number = std::uint32_t(marks.size());
         // `from` may be a row of this store: it is read before the array grows.
         const std::vector<InternalName> copy(from, from + width);
         cells.insert(cells.end(), copy.begin(), copy.end());
         marks.push_back(Held);
+        sharing.push_back(1);
         rows.add(hashOfRow(row(number)), number);
         if (answers) answerBy(number);
         ++heldCount;
@@ -128,28 +133,48 @@ struct ParamRows::Large {
         return at;
     }
 
+    // The lowest held row other than `number` with the arguments of row `number`, or -1. The
+    // rows in the order are searched by bisection, those added since one by one.
+    std::int64_t lowestSharing(std::uint32_t number) const {
+        const InternalName* args = row(number);
+        std::int64_t lowest = -1;
+        auto at = std::lower_bound(order.begin(), order.end(), args,
+                                   [&](std::uint32_t n, const InternalName* key) {
+                                       return compareCells(row(n), key, width - 1) < 0;
+                                   });
+        for (; at != order.end() && compareCells(row(*at), args, width - 1) == 0; ++at)
+            if (held(*at) && *at != number) {
+                lowest = *at;
+                break;
+            }
+        for (auto n = std::uint32_t(sortedUpTo); n < marks.size(); ++n)
+            if (held(n) && n != number && compareCells(row(n), args, width - 1) == 0 &&
+                (lowest < 0 || compareCells(row(n), row(std::uint32_t(lowest)), width) < 0))
+                lowest = n;
+        return lowest;
+    }
+
     // Takes row `number` out; when it answered, the lowest other row of its arguments answers.
     void unstore(std::uint32_t number) {
         rows.erase(rows.probe(hashOfRow(row(number)),
                               [number](const EntrySlot& slot) { return slot.number() == number; }),
                    EntryIndex::hashOf);
-        const bool answered = (marks[number] & Answers) != 0;
+        if ((marks[number] & Answers) == 0) {
+            --sharing[std::size_t(answering(row(number)))];
+        } else {
+            unindex(byArguments, hashOfArgs(row(number)), number);
+            // Only a row whose arguments other rows share looks for the one answering next.
+            if (sharing[number] > 1) {
+                const std::int64_t next = lowestSharing(number);
+                if (next >= 0) {
+                    answerBy(std::uint32_t(next));
+                    sharing[std::size_t(next)] = sharing[number] - 1;
+                }
+            }
+        }
         marks[number] = 0;
         --heldCount;
         ++gone;
-        if (answered) {
-            unindex(byArguments, hashOfArgs(row(number)), number);
-            // Rows are ordered by their arguments, so the others of these arguments follow the
-            // first place of them.
-            const std::vector<std::uint32_t>& sorted = ascending();
-            for (std::size_t at = lowerBound(row(number), width - 1);
-                 at < sorted.size() && compareCells(row(sorted[at]), row(number), width - 1) == 0;
-                 ++at)
-                if (held(sorted[at])) {
-                    answerBy(sorted[at]);
-                    break;
-                }
-        }
     }
 
     bool erase(const InternalName* cells) {
@@ -189,15 +214,19 @@ struct ParamRows::Large {
         if (gone <= heldCount || gone < 64) return;
         std::vector<InternalName> keptCells;
         std::vector<std::uint8_t> keptMarks;
+        std::vector<std::uint32_t> keptSharing;
         keptCells.reserve(heldCount * std::size_t(width));
         keptMarks.reserve(heldCount);
+        keptSharing.reserve(heldCount);
         for (const std::uint32_t n : ascending())
             if (held(n)) {
                 keptCells.insert(keptCells.end(), row(n), row(n) + width);
                 keptMarks.push_back(marks[n]);
+                keptSharing.push_back(sharing[n]);
             }
         cells = std::move(keptCells);
         marks = std::move(keptMarks);
+        sharing = std::move(keptSharing);
         gone = 0;
         rows.release();
         byArguments.release();
@@ -229,9 +258,11 @@ struct ParamRows::Large {
     }
 
     int width;
-    // Row n's cells at n * width, and its marks at n.
+    // Row n's cells at n * width, and its marks at n. An answering row's `sharing` counts the
+    // held rows of its arguments (itself among them).
     std::vector<InternalName> cells;
     std::vector<std::uint8_t> marks;
+    std::vector<std::uint32_t> sharing;
     std::size_t heldCount = 0;
     std::size_t gone = 0;
     // Whole rows, and the arguments of each answering row, to their numbers.
@@ -329,6 +360,8 @@ bool ParamRows::becomeLarge() {
     if (flat == nullptr) return false;
     // The small rows are ascending already.
     for (int i = 0; i < count; ++i) flat->append(smallRow(i), ((answers >> i) & 1u) != 0);
+    for (int i = 0; i < count; ++i)
+        if (((answers >> i) & 1u) == 0) ++flat->sharing[std::size_t(flat->answering(smallRow(i)))];
     delete[] cells;
     cells = nullptr;
     count = 0;
