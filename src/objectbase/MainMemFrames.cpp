@@ -8,6 +8,7 @@
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
+#include "objectbase/CellHash.h"
 #include "objectbase/SetIterator.h"
 
 int compare(const MethodKey& a, const MethodKey& b) {
@@ -53,6 +54,37 @@ InternalName arrowObject(int methodType) {
 // ---------------------------------------------------------------------------------------------
 // MainMemObjFrame
 
+namespace {
+
+std::uint64_t shapeHash(const MethodShape& shape) {
+    const std::uint64_t head = std::uint64_t(std::uint16_t(shape.key.methodType)) |
+                               std::uint64_t(std::uint16_t(shape.key.argCount)) << 16 |
+                               std::uint64_t(shape.valueKind) << 32 |
+                               std::uint64_t(std::uint8_t(shape.valueFlag)) << 40;
+    return hashMix::step(hashMix::step(hashMix::Seed, head), cellWord(shape.key.method));
+}
+
+bool sameShape(const MethodShape& a, const MethodShape& b) {
+    return a.key.methodType == b.key.methodType && a.key.argCount == b.key.argCount &&
+           a.key.method == b.key.method && a.valueKind == b.valueKind && a.valueFlag == b.valueFlag;
+}
+
+}  // namespace
+
+MethodShapes::Table::Table() : shapes(1) {
+    index.add(shapeHash(shapes[0]), 0);
+}
+
+std::uint32_t MethodShapes::numberOf(const MethodKey& key, const InternalName& value) {
+    Table& held = table();
+    const MethodShape shape{key, std::uint8_t(value.getType()), std::int8_t(value.getArity())};
+    const auto next = std::uint32_t(held.shapes.size());
+    const auto [number, added] = held.index.insert(
+        shapeHash(shape), next, [&](std::uint32_t n) { return sameShape(held.shapes[n], shape); });
+    if (added) held.shapes.push_back(shape);
+    return number;
+}
+
 MethodEntries::iterator MethodEntries::insert(const_iterator at, const MethodSlot& entry) {
     const std::size_t place = std::size_t(at - data());
     const std::uint32_t count = std::uint32_t(size()), room = capacity();
@@ -80,7 +112,7 @@ void MethodEntries::clear() {
         return;
     }
     release();
-    one = MethodSlot{};
+    inPlaceSlots[0] = inPlaceSlots[1] = MethodSlot{};
     state = 0;
 }
 

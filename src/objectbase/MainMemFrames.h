@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/FlatHashTable.h"
 #include "foundation/clib_dictionary.h"
 #include "foundation/clib_list.h"
 #include "foundation/set.h"
@@ -52,54 +53,67 @@ class SetFrame : public Frame {};
 class PredicateFrame : public Frame {};
 class ParameterFrame : public Frame {};
 
-// One method entry of an object frame: its key and the stored value. An identifier leaves two
-// of its eight bytes unused, which here hold the key's type and argument count, so an entry takes
-// 16 bytes instead of 20 (the 1 MB import stores about two entries per element).
+// The shape of a method entry: its key and the kind and flag of its value. A program uses few
+// methods and few kinds of values, so entries hold their shape as a number into one table of the
+// shapes seen, kept for the life of the process; only the value's number stands in the entry.
+struct MethodShape {
+    MethodKey key;
+    std::uint8_t valueKind = InternalName::Object;
+    std::int8_t valueFlag = 0;
+};
+
+// The table of method shapes by number. Shape 0 is that of an empty entry (MethodKey(), an
+// object value).
+class MethodShapes {
+  public:
+    // The number of the shape, made on its first use.
+    static std::uint32_t numberOf(const MethodKey& key, const InternalName& value);
+    static const MethodShape& at(std::uint32_t number) { return table().shapes[number]; }
+
+  private:
+    struct Table {
+        Table();
+        std::vector<MethodShape> shapes;
+        EntryIndex index;
+    };
+    static Table& table() {
+        static Table shapes;
+        return shapes;
+    }
+};
+
+// One method entry of an object frame: the number of its value and of its shape. An entry used
+// to hold its key and value whole in 16 bytes; at 8 an object frame keeps two entries in place
+// (an object of two values, `o[a -> x; b -> y]`, allocates nothing).
 class MethodSlot {
   public:
     MethodSlot() = default;
     MethodSlot(const MethodKey& key, const InternalName& value)
-        : methodValue(key.method.getValue()),
-          methodKind(static_cast<std::uint8_t>(key.method.getType())),
-          methodFlag(static_cast<std::int8_t>(key.method.getArity())),
-          argCount(key.argCount),
-          storedValue(value.getValue()),
-          valueKind(static_cast<std::uint8_t>(value.getType())),
-          valueFlag(static_cast<std::int8_t>(value.getArity())),
-          methodType(key.methodType) {}
+        : storedValue(value.getValue()), shape(MethodShapes::numberOf(key, value)) {}
 
-    MethodKey key() const {
-        MethodKey key;
-        key.methodType = methodType;
-        key.argCount = argCount;
-        key.method = method();
-        return key;
+    MethodKey key() const { return MethodShapes::at(shape).key; }
+    int type() const { return key().methodType; }
+    int arity() const { return key().argCount; }
+    InternalName method() const { return key().method; }
+    InternalName value() const {
+        const MethodShape& held = MethodShapes::at(shape);
+        return InternalName(storedValue, held.valueKind, held.valueFlag);
     }
-    int type() const { return methodType; }
-    int arity() const { return argCount; }
-    InternalName method() const { return InternalName(methodValue, methodKind, methodFlag); }
-    InternalName value() const { return InternalName(storedValue, valueKind, valueFlag); }
     void setValue(const InternalName& value) { *this = MethodSlot(key(), value); }
 
   private:
-    std::int32_t methodValue = 0;
-    std::uint8_t methodKind = InternalName::Object;
-    std::int8_t methodFlag = 0;
-    std::int16_t argCount = 0;
     std::int32_t storedValue = 0;
-    std::uint8_t valueKind = InternalName::Object;
-    std::int8_t valueFlag = 0;
-    std::int16_t methodType = 0;
+    std::uint32_t shape = 0;
 };
-static_assert(sizeof(MethodSlot) == 16);
+static_assert(sizeof(MethodSlot) == 8);
 
 // The method entries of one object frame in ascending key order. Most objects have a handful of
 // entries, so a sorted array searched by bisection replaces the search tree each object used to
 // carry: a lookup reads one or two cache lines. Very many objects (every consulted molecule) have
-// exactly one entry, so that one is held in place of the array's address: such a frame
-// allocates nothing. Frames are mostly filled once and then read (an imported element gets its
-// few entries one after another), so a small array grows by one entry at a time and holds no
-// spare room; from eight entries on it doubles, which keeps large frames' inserts cheap.
+// one or two entries, so those are held in place of the array's address: such a frame allocates
+// nothing. Frames are mostly filled once and then read (an imported element gets its few entries
+// one after another), so a small array grows by one entry at a time and holds no spare room; from
+// eight entries on it doubles, which keeps large frames' inserts cheap.
 //
 // Beside its entries the array can keep one more name, which its frame uses for the name of an
 // object's superclass set: only classes have one, and they are few, so the name stands in a slot
@@ -114,7 +128,7 @@ class MethodEntries {
     using iterator = MethodSlot*;
     using const_iterator = const MethodSlot*;
 
-    MethodEntries() : one() {}
+    MethodEntries() : inPlaceSlots() {}
     ~MethodEntries() { release(); }
     MethodEntries(const MethodEntries&) = delete;
     MethodEntries& operator=(const MethodEntries&) = delete;
@@ -146,23 +160,24 @@ class MethodEntries {
     static constexpr std::uint32_t OutOfLine = std::uint32_t(1) << 31;
     static constexpr std::uint32_t Extra = std::uint32_t(1) << 30;
     static constexpr std::uint32_t CountMask = Extra - 1;
+    static constexpr std::uint32_t InPlace = 2;
 
     bool inPlace() const { return (state & OutOfLine) == 0; }
     bool hasExtra() const { return (state & Extra) != 0; }
-    std::uint32_t capacity() const { return inPlace() ? 1 : out.capacity; }
+    std::uint32_t capacity() const { return inPlace() ? InPlace : out.capacity; }
     MethodSlot* many() const {
         MethodSlot* address = nullptr;
         std::memcpy(&address, out.address, sizeof address);
         return address;
     }
-    MethodSlot* data() { return inPlace() ? &one : many() + hasExtra(); }
-    const MethodSlot* data() const { return inPlace() ? &one : many() + hasExtra(); }
+    MethodSlot* data() { return inPlace() ? inPlaceSlots : many() + hasExtra(); }
+    const MethodSlot* data() const { return inPlace() ? inPlaceSlots : many() + hasExtra(); }
     // Moves the entries into a new out-of-line array with room for `room` entries (and the
     // extra name's slot when `extra`).
     void reallocate(std::uint32_t room, bool extra);
     void release();
 
-    // In place: the one entry. Out of line: the array's address and its room for entries; the
+    // In place: up to two entries. Out of line: the array's address and its room for entries; the
     // array holds the extra name's slot when there is one (the name is that slot's value), then
     // the entries.
     struct OutOfLineArray {
@@ -170,7 +185,7 @@ class MethodEntries {
         std::uint32_t capacity;
     };
     union {
-        MethodSlot one;
+        MethodSlot inPlaceSlots[InPlace];
         OutOfLineArray out;
     };
     // The count of entries, and the OutOfLine and Extra marks.

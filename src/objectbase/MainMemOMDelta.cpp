@@ -68,7 +68,11 @@ int MainMemOM::recordIsa(const InternalName& object, const InternalName& cls, in
     const FSymbol& target = kind == 1 ? deltaInfo->isaDelta : deltaInfo->subclDelta;
     if (flag == 0 || !isDeltaPredicate(target)) return 0;
     InternalName row[2] = {object, cls};
-    recordRow(target, row, 2);
+    // A class membership reaches here only when the base found it new, so it is in no round's
+    // delta yet: it is appended without a probe, and its delta builds no hash set unless asked.
+    // The subclass delta also holds the (object, object) rows of new objects, so its rows are
+    // probed.
+    recordRow(target, row, 2, kind == 1);
     return 1;
 }
 

@@ -6,6 +6,8 @@
 #include <new>
 #include <vector>
 
+#include "foundation/FlatHashTable.h"
+#include "objectbase/CellHash.h"
 #include "objectbase/FlatNameMap.h"
 
 namespace {
@@ -22,11 +24,6 @@ bool holds(const InternalName* cells, int count, const InternalName& name) {
     return std::find(cells, cells + count, name) != cells + count;
 }
 
-// Rows are looked up through records that point at cells without changing them.
-InternalName* probeCells(const InternalName* cells) {
-    return const_cast<InternalName*>(cells);
-}
-
 // A dropped row's result is handed over for equating only when it is a value that can be
 // equated: set names count too, or the members of the dropped set would become unreachable.
 bool pairable(const InternalName& kept, const InternalName& stored, bool present) {
@@ -36,98 +33,222 @@ bool pairable(const InternalName& kept, const InternalName& stored, bool present
 
 }  // namespace
 
-// The rows in a search tree ordered by arguments, then result; the argument list of every stored
-// row in a dictionary, keyed by a view of the answering row's cells.
+// The rows of a large frame in one flat array, numbered in the order they came, with two hash
+// indexes over the numbers (whole rows; the argument list of each answering row) and the numbers
+// in ascending row order beside them. The rows used to sit in a search tree with a dictionary of
+// answering rows: two tree nodes and a pooled cell array per row.
+//
+// A row taken out stays in the array, marked gone, so that numbers and the order stay valid; the
+// ascending order skips it. New rows are sorted and merged into the order when it is next read.
+// Once the gone rows outnumber the others the array is rebuilt from the rows still held.
 struct ParamRows::Large {
-    explicit Large(int width) : width(width), cellPool(width) {}
-    ~Large() {
-        byArguments.clear();
-        rows.clear();
+    // A row's marks.
+    static constexpr std::uint8_t Held = 1;
+    static constexpr std::uint8_t Answers = 2;
+
+    explicit Large(int width) : width(width) {}
+
+    const InternalName* row(std::uint32_t number) const {
+        return cells.data() + std::size_t(number) * std::size_t(width);
+    }
+    bool held(std::uint32_t number) const { return (marks[number] & Held) != 0; }
+    std::uint64_t hashOfRow(const InternalName* cells) const {
+        return hashCells(cells, std::size_t(width));
+    }
+    std::uint64_t hashOfArgs(const InternalName* cells) const {
+        return hashCells(cells, std::size_t(width - 1));
+    }
+    // The number of the held row equal to `cells`, or -1.
+    std::int64_t find(const InternalName* cells) const {
+        return rows.find(hashOfRow(cells),
+                         [&](std::uint32_t n) { return compareCells(row(n), cells, width) == 0; });
+    }
+    // The number of the row answering for the arguments, or -1.
+    std::int64_t answering(const InternalName* args) const {
+        return byArguments.find(hashOfArgs(args), [&](std::uint32_t n) {
+            return compareCells(row(n), args, width - 1) == 0;
+        });
+    }
+    static void unindex(EntryIndex& index, std::uint64_t hash, std::uint32_t number) {
+        const std::size_t at =
+            index.probe(hash, [number](const EntrySlot& slot) { return slot.number() == number; });
+        if (!index[at].isFree()) index.erase(at, EntryIndex::hashOf);
+    }
+    void answerBy(std::uint32_t number) {
+        marks[number] |= Answers;
+        byArguments.add(hashOfArgs(row(number)), number);
     }
 
+    // Appends the row, answering for its arguments when no row does; false when it is held.
     bool insert(const InternalName* cells) {
-        if (rows.member(ExtendedTuple(probeCells(cells), width))) return false;
-        InternalName* copy = cellPool.allocate();
-        if (copy == nullptr) return false;
-        std::copy(cells, cells + width, copy);
-        store(ExtendedTuple(copy, width));
+        if (find(cells) >= 0) return false;
+        const std::int64_t answer = answering(cells);
+        if (answer >= 0) ++sharing[std::size_t(answer)];
+        append(cells, answer < 0);
         return true;
     }
-
-    void store(const ExtendedTuple& row) {
-        rows.insert(row);
-        Tuple arguments(row.cells(), row.argCount());
-        if (byArguments.lookup(arguments) == nullptr) byArguments.insert(arguments, row.result());
+    // Appends a row that is not held; `answers` when no row answers for its arguments (else the
+    // caller counts it with the answering row).
+    void append(const InternalName* from, bool answers) {
+        const auto number = std::uint32_t(marks.size());
+        // `from` may be a row of this store: it is read before the array grows.
+        const std::vector<InternalName> copy(from, from + width);
+        cells.insert(cells.end(), copy.begin(), copy.end());
+        marks.push_back(Held);
+        sharing.push_back(1);
+        rows.add(hashOfRow(row(number)), number);
+        if (answers) answerBy(number);
+        ++heldCount;
     }
 
-    // Takes a stored row out of the set and the argument index.
-    void unstore(set<ExtendedTuple>::item stored) {
-        const ExtendedTuple row = rows.key(stored);
-        Tuple arguments(row.cells(), row.argCount());
-        auto entry = byArguments.lookup(arguments);
-        if (entry != nullptr && byArguments.key(entry).cells() == row.cells()) {
-            // The index pointed into this row: the first other row with the same arguments
-            // answers from now on. Rows are ordered by their arguments, so those rows are its
-            // neighbours and the search stays among them.
-            byArguments.del_item(entry);
-            auto answer = decltype(stored){};
-            for (auto it = rows.prev_item(stored);
-                 it != nullptr && compareArguments(rows.key(it), row) == 0; it = rows.prev_item(it))
-                answer = it;
-            if (answer == nullptr) {
-                auto after = rows.next_item(stored);
-                if (after != nullptr && compareArguments(rows.key(after), row) == 0) answer = after;
+    // The held rows in ascending order (gone rows among them, marked).
+    const std::vector<std::uint32_t>& ascending() const {
+        if (sortedUpTo < marks.size()) mergeNew();
+        return order;
+    }
+    void mergeNew() const {
+        const auto before = [this](std::uint32_t a, std::uint32_t b) {
+            return compareCells(row(a), row(b), width) < 0;
+        };
+        const std::size_t middle = order.size();
+        for (auto n = std::uint32_t(sortedUpTo); n < marks.size(); ++n) order.push_back(n);
+        sortedUpTo = marks.size();
+        std::sort(order.begin() + std::ptrdiff_t(middle), order.end(), before);
+        std::inplace_merge(order.begin(), order.begin() + std::ptrdiff_t(middle), order.end(),
+                           before);
+    }
+    // The first place in the order whose row is not below `cells` in its first `prefix` cells.
+    std::size_t lowerBound(const InternalName* cells, int prefix) const {
+        const std::vector<std::uint32_t>& sorted = ascending();
+        return std::size_t(std::lower_bound(sorted.begin(), sorted.end(), cells,
+                                            [&](std::uint32_t n, const InternalName* key) {
+                                                return compareCells(row(n), key, prefix) < 0;
+                                            }) -
+                           sorted.begin());
+    }
+    // The first place from `at` on whose row is held, or the order's end.
+    std::size_t heldFrom(std::size_t at) const {
+        const std::vector<std::uint32_t>& sorted = ascending();
+        while (at < sorted.size() && !held(sorted[at])) ++at;
+        return at;
+    }
+
+    // The lowest held row other than `number` with the arguments of row `number`, or -1. The
+    // rows in the order are searched by bisection, those added since one by one.
+    std::int64_t lowestSharing(std::uint32_t number) const {
+        const InternalName* args = row(number);
+        std::int64_t lowest = -1;
+        auto at = std::lower_bound(order.begin(), order.end(), args,
+                                   [&](std::uint32_t n, const InternalName* key) {
+                                       return compareCells(row(n), key, width - 1) < 0;
+                                   });
+        for (; at != order.end() && compareCells(row(*at), args, width - 1) == 0; ++at)
+            if (held(*at) && *at != number) {
+                lowest = *at;
+                break;
             }
-            if (answer != nullptr) {
-                const ExtendedTuple& other = rows.key(answer);
-                byArguments.insert(Tuple(other.cells(), other.argCount()), other.result());
+        for (auto n = std::uint32_t(sortedUpTo); n < marks.size(); ++n)
+            if (held(n) && n != number && compareCells(row(n), args, width - 1) == 0 &&
+                (lowest < 0 || compareCells(row(n), row(std::uint32_t(lowest)), width) < 0))
+                lowest = n;
+        return lowest;
+    }
+
+    // Takes row `number` out; when it answered, the lowest other row of its arguments answers.
+    void unstore(std::uint32_t number) {
+        rows.erase(rows.probe(hashOfRow(row(number)),
+                              [number](const EntrySlot& slot) { return slot.number() == number; }),
+                   EntryIndex::hashOf);
+        if ((marks[number] & Answers) == 0) {
+            --sharing[std::size_t(answering(row(number)))];
+        } else {
+            unindex(byArguments, hashOfArgs(row(number)), number);
+            // Only a row whose arguments other rows share looks for the one answering next.
+            if (sharing[number] > 1) {
+                const std::int64_t next = lowestSharing(number);
+                if (next >= 0) {
+                    answerBy(std::uint32_t(next));
+                    sharing[std::size_t(next)] = sharing[number] - 1;
+                }
             }
         }
-        rows.del_item(stored);
+        marks[number] = 0;
+        --heldCount;
+        ++gone;
     }
 
     bool erase(const InternalName* cells) {
-        auto stored = rows.lookup(ExtendedTuple(probeCells(cells), width));
-        if (stored == nullptr) return false;
-        InternalName* held = rows.key(stored).cells();
-        unstore(stored);
-        cellPool.release(held);
+        const std::int64_t number = find(cells);
+        if (number < 0) return false;
+        unstore(std::uint32_t(number));
+        compactIfSparse();
         return true;
     }
 
     bool replaceName(const InternalName& oldName, const InternalName& newName,
                      clib_dictionary<InternalName, InternalName>& pairs) {
-        std::vector<set<ExtendedTuple>::item> changed;
-        for (auto it = rows.first_item(); it != nullptr; it = rows.next_item(it))
-            if (holds(rows.key(it).cells(), width, oldName)) changed.push_back(it);
-        for (auto item : changed) {
-            ExtendedTuple row = rows.key(item);
-            unstore(item);
-            std::replace(row.cells(), row.cells() + width, oldName, newName);
-            auto entry = byArguments.lookup(Tuple(row.cells(), row.argCount()));
-            if (entry == nullptr) {
+        std::vector<std::uint32_t> changed;
+        for (const std::uint32_t n : ascending())
+            if (held(n) && holds(row(n), width, oldName)) changed.push_back(n);
+        std::vector<InternalName> renamed(static_cast<std::size_t>(width));
+        for (const std::uint32_t number : changed) {
+            std::copy(row(number), row(number) + width, renamed.begin());
+            unstore(number);
+            std::replace(renamed.begin(), renamed.end(), oldName, newName);
+            const std::int64_t answer = answering(renamed.data());
+            if (answer < 0) {
                 // No row answers for these arguments: this one does.
-                rows.insert(row);
-                byArguments.insert(Tuple(row.cells(), row.argCount()), row.result());
+                append(renamed.data(), true);
                 continue;
             }
-            const InternalName kept = row.result();
-            const InternalName stored = byArguments.inf(entry);
-            if (pairable(kept, stored, rows.member(row))) pairs.insert(kept, stored);
-            cellPool.release(row.cells());
+            const InternalName kept = renamed.back();
+            const InternalName stored = row(std::uint32_t(answer))[width - 1];
+            if (pairable(kept, stored, find(renamed.data()) >= 0)) pairs.insert(kept, stored);
         }
+        compactIfSparse();
         return !changed.empty();
+    }
+
+    // Rebuilds the array from the held rows once most rows are gone, in ascending order.
+    void compactIfSparse() {
+        if (gone <= heldCount || gone < 64) return;
+        std::vector<InternalName> keptCells;
+        std::vector<std::uint8_t> keptMarks;
+        std::vector<std::uint32_t> keptSharing;
+        keptCells.reserve(heldCount * std::size_t(width));
+        keptMarks.reserve(heldCount);
+        keptSharing.reserve(heldCount);
+        for (const std::uint32_t n : ascending())
+            if (held(n)) {
+                keptCells.insert(keptCells.end(), row(n), row(n) + width);
+                keptMarks.push_back(marks[n]);
+                keptSharing.push_back(sharing[n]);
+            }
+        cells = std::move(keptCells);
+        marks = std::move(keptMarks);
+        sharing = std::move(keptSharing);
+        gone = 0;
+        rows.release();
+        byArguments.release();
+        order.clear();
+        for (auto n = std::uint32_t(0); n < marks.size(); ++n) {
+            rows.add(hashOfRow(row(n)), n);
+            if ((marks[n] & Answers) != 0) byArguments.add(hashOfArgs(row(n)), n);
+            order.push_back(n);
+        }
+        sortedUpTo = marks.size();
     }
 
     // The defining row of each result (see definingRow), made when first asked after a change.
     const InternalName* definingRow(const InternalName& result, std::uint32_t version) {
         if (!byResultMade || byResultVersion != version) {
             byResult.clear();
-            for (auto it = rows.first_item(); it != nullptr; it = rows.next_item(it)) {
-                const InternalName* row = rows.key(it).cells();
-                const InternalName& made = row[width - 1];
+            for (const std::uint32_t n : ascending()) {
+                if (!held(n)) continue;
+                const InternalName* cells = row(n);
+                const InternalName& made = cells[width - 1];
                 // Ascending: the first row stored for a result is the lowest, and stays.
-                if (!holds(row, width - 1, made)) byResult.emplace(made, row);
+                if (!holds(cells, width - 1, made)) byResult.emplace(made, cells);
             }
             byResultMade = true;
             byResultVersion = version;
@@ -137,9 +258,19 @@ struct ParamRows::Large {
     }
 
     int width;
-    set<ExtendedTuple> rows;
-    clib_dictionary<Tuple, InternalName> byArguments;
-    RowCellPool cellPool;
+    // Row n's cells at n * width, and its marks at n. An answering row's `sharing` counts the
+    // held rows of its arguments (itself among them).
+    std::vector<InternalName> cells;
+    std::vector<std::uint8_t> marks;
+    std::vector<std::uint32_t> sharing;
+    std::size_t heldCount = 0;
+    std::size_t gone = 0;
+    // Whole rows, and the arguments of each answering row, to their numbers.
+    EntryIndex rows;
+    EntryIndex byArguments;
+    // Row numbers in ascending row order; the rows numbered below sortedUpTo are in it.
+    mutable std::vector<std::uint32_t> order;
+    mutable std::size_t sortedUpTo = 0;
     FlatNameMap<InternalName, const InternalName*> byResult;
     bool byResultMade = false;
     std::uint32_t byResultVersion = 0;
@@ -152,7 +283,7 @@ ParamRows::~ParamRows() {
 }
 
 int ParamRows::size() const {
-    return large != nullptr ? large->rows.size() : count;
+    return large != nullptr ? int(large->heldCount) : count;
 }
 
 int ParamRows::lowerBound(const InternalName* row, int prefix) const {
@@ -225,22 +356,18 @@ void ParamRows::eraseSmall(int index) {
 }
 
 bool ParamRows::becomeLarge() {
-    auto trees = std::unique_ptr<Large>(new (std::nothrow) Large(rowWidth));
-    if (trees == nullptr) return false;
-    for (int i = 0; i < count; ++i) {
-        InternalName* copy = trees->cellPool.allocate();
-        if (copy == nullptr) return false;
-        std::copy(smallRow(i), smallRow(i) + rowWidth, copy);
-        trees->rows.insert(ExtendedTuple(copy, rowWidth));
-        if ((answers >> i) & 1u)
-            trees->byArguments.insert(Tuple(copy, rowWidth - 1), copy[rowWidth - 1]);
-    }
+    auto flat = std::unique_ptr<Large>(new (std::nothrow) Large(rowWidth));
+    if (flat == nullptr) return false;
+    // The small rows are ascending already.
+    for (int i = 0; i < count; ++i) flat->append(smallRow(i), ((answers >> i) & 1u) != 0);
+    for (int i = 0; i < count; ++i)
+        if (((answers >> i) & 1u) == 0) ++flat->sharing[std::size_t(flat->answering(smallRow(i)))];
     delete[] cells;
     cells = nullptr;
     count = 0;
     capacity = 0;
     answers = 0;
-    large = std::move(trees);
+    large = std::move(flat);
     ++version;
     return true;
 }
@@ -286,8 +413,8 @@ bool ParamRows::erase(const InternalName* row) {
 const InternalName* ParamRows::answer(const InternalName* args) const {
     if (!usable()) return nullptr;
     if (large != nullptr) {
-        auto entry = large->byArguments.lookup(Tuple(probeCells(args), rowWidth - 1));
-        return entry == nullptr ? nullptr : &large->byArguments.inf(entry);
+        const std::int64_t answer = large->answering(args);
+        return answer < 0 ? nullptr : large->row(std::uint32_t(answer)) + rowWidth - 1;
     }
     const int at = answeringSmall(args);
     return at < 0 ? nullptr : smallRow(at) + rowWidth - 1;
@@ -351,32 +478,31 @@ const InternalName* ParamRows::definingRow(const InternalName& result) const {
 
 const InternalName* ParamRows::first(Cursor& at) const {
     at.version = version;
-    if (large != nullptr) {
-        at.item = large->rows.first_item();
-        return at.item != nullptr ? large->rows.key(at.item).cells() : nullptr;
-    }
     at.index = 0;
+    if (large != nullptr) {
+        at.index = std::uint32_t(large->heldFrom(0));
+        const std::vector<std::uint32_t>& sorted = large->ascending();
+        return at.index < sorted.size() ? large->row(sorted[at.index]) : nullptr;
+    }
     return count > 0 ? smallRow(0) : nullptr;
 }
 
 const InternalName* ParamRows::next(Cursor& at, const InternalName* current) const {
     if (large != nullptr) {
-        const set<ExtendedTuple>& rows = large->rows;
-        if (at.version != version || at.item == nullptr) {
+        const std::vector<std::uint32_t>& sorted = large->ascending();
+        std::size_t place = at.index;
+        if (at.version != version) {
             // Rows came or went since: find the place again by the row's cells.
-            at.item = rows.lookup(ExtendedTuple(probeCells(current), rowWidth));
-            if (at.item == nullptr) {
-                auto it = rows.first_item();
-                while (it != nullptr && compareCells(rows.key(it).cells(), current, rowWidth) <= 0)
-                    it = rows.next_item(it);
-                at.version = version;
-                at.item = it;
-                return it != nullptr ? rows.key(it).cells() : nullptr;
-            }
+            place = large->lowerBound(current, rowWidth);
+            if (place < sorted.size() &&
+                compareCells(large->row(sorted[place]), current, rowWidth) == 0)
+                ++place;
+        } else {
+            ++place;
         }
         at.version = version;
-        at.item = rows.next_item(at.item);
-        return at.item != nullptr ? rows.key(at.item).cells() : nullptr;
+        at.index = std::uint32_t(large->heldFrom(place));
+        return at.index < sorted.size() ? large->row(sorted[at.index]) : nullptr;
     }
     if (at.version != version) {
         at.version = version;

@@ -1,12 +1,11 @@
 // ParamRows, the rows (arguments..., result) of one parameter frame and the row that answers
-// for each argument list: a sorted array while there are few rows, search trees beyond.
+// for each argument list: a sorted array while there are few rows, a hashed flat store beyond.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 
 #include "foundation/clib_dictionary.h"
-#include "foundation/set.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/Tuple.h"
 
@@ -15,8 +14,9 @@
 // lists to results, a cell pool and a scratch row each: about 350 bytes and five allocations
 // for one row of two cells. Up to SmallLimit rows are now one array of cells in ascending row
 // order, and a bit per row marks the row that answers for its argument list: one allocation,
-// found by bisection. A frame that outgrows it moves its rows into a search tree with a
-// dictionary of answering rows, where an insert stays logarithmic however many rows come.
+// found by bisection. A frame that outgrows it moves its rows into a flat array hashed by row and
+// by the arguments of the answering rows, where an insert takes one probe of each however many
+// rows come.
 //
 // Which row answers for an argument list: the first one stored; when that row is taken out (a
 // rename rewrites it), the lowest of the others with the same arguments.
@@ -56,7 +56,6 @@ class ParamRows {
     struct Cursor {
         std::uint32_t version = 0;
         std::uint32_t index = 0;
-        set<ExtendedTuple>::item item = nullptr;
     };
     // The lowest row, or null.
     const InternalName* first(Cursor& at) const;

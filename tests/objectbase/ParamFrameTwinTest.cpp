@@ -71,6 +71,12 @@ class ParamModel {
         answer.clear();
     }
 
+    bool erase(const Row& row) {
+        if (rows.count(row) == 0) return false;
+        unstore(row);
+        return true;
+    }
+
     int width;
     std::set<Row> rows;
     std::map<Row, Row> answer;
@@ -132,13 +138,29 @@ void expectSame(MainMemParamFrame& frame, const ParamModel& model) {
     }
 }
 
-// Runs `steps` random operations on a frame and its model; answers the most rows held at once.
-std::size_t runAgainstModel(unsigned seed, int width, int spread, int steps) {
+// Runs `steps` random operations on a frame and its model, `erasing` in a hundred of them taking
+// a row out; answers the most rows held at once.
+std::size_t runAgainstModel(unsigned seed, int width, int spread, int steps, unsigned erasing = 0) {
     std::size_t most = 0;
     std::mt19937 random(seed);
     MainMemParamFrame frame(width);
     ParamModel model(width);
     for (int step = 0; step < steps; ++step) {
+        if (random() % 100 < erasing) {
+            // Mostly a stored row, sometimes one that is not.
+            Row row = randomRow(random, width, spread);
+            if (!model.rows.empty() && random() % 4 != 0) {
+                auto at = model.rows.begin();
+                std::advance(at, random() % model.rows.size());
+                row = *at;
+            }
+            EXPECT_EQ(frame.eraseResult(row.data(), width - 1, row.back()),
+                      model.erase(row) ? 1 : 0)
+                << "seed " << seed << " step " << step;
+            if (step % 13 == 0) expectSame(frame, model);
+            if (testing::Test::HasFailure()) return most;
+            continue;
+        }
         const unsigned op = random() % 100;
         if (op < 55) {
             const Row row = randomRow(random, width, spread);
@@ -194,6 +216,17 @@ TEST(ParamFrameTwinTest, LargeFramesAgreeWithAModel) {
         EXPECT_GT(runAgainstModel(seed, 2, 60, 3000), 48u);
         EXPECT_GT(runAgainstModel(seed + 2000, 3, 14, 3000), 48u);
         EXPECT_GT(runAgainstModel(seed + 3000, 1, 40, 400), 16u);
+        if (HasFailure()) return;
+    }
+}
+
+// Rows taken out of large frames, so many that most of a frame's rows are gone at times: the
+// answering rows and the order stay those of the model.
+TEST(ParamFrameTwinTest, FramesThatLoseRowsAgreeWithAModel) {
+    for (unsigned seed = 1; seed <= 8; ++seed) {
+        EXPECT_GT(runAgainstModel(seed + 4000, 2, 40, 4000, 45), 16u);
+        EXPECT_GT(runAgainstModel(seed + 5000, 3, 12, 4000, 40), 16u);
+        EXPECT_GT(runAgainstModel(seed + 6000, 2, 400, 6000, 30), 48u);
         if (HasFailure()) return;
     }
 }
