@@ -442,17 +442,40 @@ bool FactList::add(const FRule& rule, std::size_t before) {
             }
         }
     }
-    std::uint16_t origin = 0;
-    if (before > std::numeric_limits<std::uint32_t>::max() ||
-        !originIndex(rule.labelText(), origin))
+    return addPending(form, rule.labelText(), rule.getLine(), rule.getFlag(), before);
+}
+
+bool FactList::addPending(Form form, const std::string& origin, int line, int flag,
+                          std::size_t before) {
+    Fact& fact = pending;
+    std::uint16_t index = 0;
+    if (before > std::numeric_limits<std::uint32_t>::max() || !originIndex(origin, index))
         return false;
     fact.before = static_cast<std::uint32_t>(before);
-    fact.line = rule.getLine();
-    fact.origin = origin;
-    fact.flags = static_cast<std::uint8_t>(form << FlagBits | rule.getFlag());
+    fact.line = line;
+    fact.origin = index;
+    fact.flags = static_cast<std::uint8_t>(form << FlagBits | flag);
     fact.arity = static_cast<std::uint8_t>(fact.args.size());
     append(fact);
     return true;
+}
+
+bool FactList::fits(std::size_t symbols, const std::vector<std::uint8_t>& shape) {
+    return symbols <= MaxSymbols && shape.size() <= MaxShape;
+}
+
+bool FactList::add(const Ground& ground, std::size_t before) {
+    Fact& fact = pending;
+    fact.symbol = ground.symbol;
+    fact.args.assign(ground.args.begin(), ground.args.end());
+    if (ground.form == Molecule) fact.shape.assign(ground.shape.begin(), ground.shape.end());
+    return addPending(ground.form, ground.origin, ground.line, 0, before);
+}
+
+FRule* FactList::clause(const Ground& ground) {
+    FactList one;
+    one.add(ground, 0);
+    return one.clause(0);
 }
 
 void FactList::addFrom(const FactList& other, std::size_t i, std::size_t before,

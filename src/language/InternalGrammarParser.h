@@ -74,6 +74,14 @@ class InternalGrammarParser : public InternalFParser {
     // The parse of both dialects: a missing table is reported with `noSymTab`, otherwise one
     // call of the grammar reads one clause.
     FRule* parseClause(SymTab* table, int* ok, const Error& noSymTab);
+    // The same, but a ground fact may be read into `ground` instead (see readGround): then the
+    // answer is null, *ok is 1 and *read true.
+    FRule* parseClause(SymTab* table, int* ok, const Error& noSymTab, FactList::Ground* ground,
+                       bool* read);
+    // Reads the clause into `ground` when it is a ground fact FactList holds, entering its
+    // symbols as the grammar would; otherwise false, and the grammar reads the clause from
+    // its first token (the tokens read here are handed to it first).
+    virtual bool readGround(FactList::Ground& ground);
     // One call of the generated parse function.
     virtual int runGrammar(FRule** result) = 0;
     // The scanner's next token as the grammar should see it: illegal characters (`illegal`) are

@@ -182,23 +182,40 @@ std::size_t SymTab::slotOf(std::string_view name, int kind, int arity, std::uint
     });
 }
 
-std::uint64_t SymTab::hashOfSlot(std::uint32_t slot) const {
-    const SymTabEntry& entry = byId[(slot >> tagBits) - 1];
-    return hashKey(entry.getName(), entry.getKind(), entry.getArity());
-}
-
-void SymTab::dropTags() {
-    tagBits = 0;
+void SymTab::rebuildIndex() {
     index.release();
     index.reserve(byId.size() + 1, [](IndexSlot) { return std::uint64_t(0); });
-    std::uint32_t id = 0;
-    for (const SymTabEntry& entry : byId)
-        index.add(hashKey(entry.getName(), entry.getKind(), entry.getArity()), IndexSlot{++id});
+    // The slots of the next few entries are loaded while an entry is placed: the index is
+    // larger than the caches, and each placement would otherwise wait for its slot.
+    constexpr std::size_t Ahead = 16;
+    std::uint64_t hashes[Ahead];
+    const std::size_t count = byId.size();
+    auto hashAt = [this](std::size_t i) {
+        const SymTabEntry& entry = byId[i];
+        return hashKey(entry.getName(), entry.getKind(), entry.getArity());
+    };
+    for (std::size_t i = 0; i < count && i < Ahead; ++i) {
+        hashes[i] = hashAt(i);
+        index.prefetch(hashes[i]);
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint64_t hash = hashes[i % Ahead];
+        if (i + Ahead < count) {
+            hashes[i % Ahead] = hashAt(i + Ahead);
+            index.prefetch(hashes[i % Ahead]);
+        }
+        index.add(hash, IndexSlot{static_cast<std::uint32_t>(i + 1) << tagBits | tagOf(hash)});
+    }
 }
 
 FSymbol SymTab::enter(const std::string& name, int kind, int arity) {
-    if (nextIdOutgrowsTags()) dropTags();
-    index.reserve(1, [this](IndexSlot slot) { return hashOfSlot(slot.bits); });
+    if (nextIdOutgrowsTags()) {
+        // Ids outgrow the bits beside the tags: every id is entered again without them.
+        tagBits = 0;
+        rebuildIndex();
+    } else if (indexFull()) {
+        rebuildIndex();
+    }
     const std::uint64_t hash = hashKey(name, kind, arity);
     const std::size_t at = slotOf(name, kind, arity, hash);
     if (!index[at].isFree())

@@ -118,6 +118,11 @@ class SymTab : public FLSysObject {
     virtual const SymTabEntry* entryOf(std::int32_t id) const;
     // The entry of the key (name, kind, arity), or null when there is none.
     virtual const SymTabEntry* lookup(const std::string& name, int kind, int arity) const;
+    // Starts loading the index where a lookup of the key begins: a reader that knows its next
+    // few keys before it enters them lets their cache misses overlap.
+    void prefetch(std::string_view name, int kind, int arity) const {
+        index.prefetch(hashKey(name, kind, arity));
+    }
 
     std::string name() const override { return "aSymTab"; }
     bool isA(const std::string& className) const override;
@@ -163,10 +168,13 @@ class SymTab : public FLSysObject {
     static std::uint64_t hashKey(std::string_view name, int kind, int arity);
     // The index slot that holds the key, or the empty slot where it belongs.
     std::size_t slotOf(std::string_view name, int kind, int arity, std::uint64_t hash) const;
-    // The hash of the key whose id a slot holds, for growing the index.
-    std::uint64_t hashOfSlot(std::uint32_t slot) const;
-    // Enters every id again without tags, once ids outgrow the bits beside them.
-    void dropTags();
+    // Makes the index anew for one more id than the table holds, entering the ids in order:
+    // the entries are read one after the other, where growing slot by slot read them at random.
+    void rebuildIndex();
+    // True when one more id would fill the index beyond its load.
+    bool indexFull() const {
+        return index.capacity() == 0 || (index.size() + 1) * LoadDen > index.capacity() * LoadNum;
+    }
     // True when one more id would not fit beside the tag in a slot.
     bool nextIdOutgrowsTags() const {
         return tagBits != 0 && (byId.size() + 1) >> (32 - tagBits) != 0;
@@ -182,6 +190,8 @@ class SymTab : public FLSysObject {
         std::uint32_t bits = 0;
         bool isFree() const { return bits == 0; }
     };
-    FlatHashTable<IndexSlot, 4, 5> index;
+    static constexpr unsigned LoadNum = 4;
+    static constexpr unsigned LoadDen = 5;
+    FlatHashTable<IndexSlot, LoadNum, LoadDen> index;
     std::uint32_t tagBits = Tagged;
 };
