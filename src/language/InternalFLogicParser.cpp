@@ -57,7 +57,10 @@ FRule* InternalFLogicParser::parse(SymTab* table, int* ok, FactList::Ground& gro
 
 int InternalFLogicParser::readKept() {
     Token token{};
+    const bool wasOk = clauseOk();
     token.code = yylex(&token.value);
+    token.length = scanner->YYLeng();
+    token.rejects = wasOk && !clauseOk();
     kept.push_back(token);
     keptNext = kept.size();
     return token.code;
@@ -74,7 +77,8 @@ FSymbol InternalFLogicParser::constantAt(std::size_t at) {
             return constantSymbol(grammar::unescapeQuotes(token.value.text), InternalName::String,
                                   0);
         default:
-            return constantSymbol(token.value.text, InternalName::Function, 0);
+            return programSymTab()->nameSymbol(std::string_view(token.value.text, token.length),
+                                               InternalName::Function, 0, token.hash);
     }
 }
 
@@ -84,9 +88,12 @@ bool InternalFLogicParser::readGround(FactList::Ground& ground) {
     kept.clear();
     constants.clear();
     const bool read = readGroundTokens(ground);
-    // The grammar reads the tokens of a clause not taken from the first one.
+    // The grammar reads the tokens of a clause not taken from the first one, the clause as
+    // free of errors as it was before each: its actions for the tokens before a rejecting one
+    // run as they would have run before that one was read.
     kept.resize(read ? 0 : kept.size());
     keptNext = 0;
+    if (!read) reopenClause();
     return read;
 }
 
@@ -99,16 +106,21 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
         token = readKept();
         return clauseOk();
     };
-    // A constant, its place kept; an integer beyond 32 bits is left to the grammar.
-    auto constant = [&] {
-        if (!next() || !isConstant(token) ||
-            (token == INTEGER && !fitsInteger(kept.back().value.text)))
+    // The token read last as a constant, its place kept; an integer beyond 32 bits is left to
+    // the grammar.
+    auto keepConstant = [&] {
+        if (!isConstant(token) || (token == INTEGER && !fitsInteger(kept.back().value.text)))
             return false;
         constants.push_back(kept.size() - 1);
-        if (token == NAME)
-            programSymTab()->prefetch(kept.back().value.text, InternalName::Function, 0);
+        if (token == NAME) {
+            Token& name = kept.back();
+            name.hash = SymTab::hashKey(std::string_view(name.value.text, name.length),
+                                        InternalName::Function, 0);
+            programSymTab()->prefetch(name.hash);
+        }
         return true;
     };
+    auto constant = [&] { return next() && keepConstant(); };
     if (!constant()) return false;
     if (!next()) return false;
     const bool named = kept[0].code == NAME;
@@ -123,15 +135,17 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
             } while (token == COMMA);
             if (token != RPAREN || !next() || token != CLAUSE_END) return false;
         }
-        const std::string predicate = kept[name].value.text;
-        if (GrammarSupport::namesBuiltin(predicate) ||
+        const std::string_view predicate(kept[name].value.text, kept[name].length);
+        if (GrammarSupport::namesBuiltin(std::string(predicate)) ||
             !FactList::fits(constants.size(), ground.shape))
             return false;
         ground.form = FactList::Predicate;
         ground.args.clear();
         for (std::size_t at : constants) ground.args.push_back(constantAt(at));
+        const int arity = static_cast<int>(constants.size());
         ground.symbol =
-            constantSymbol(predicate, InternalName::Predicate, static_cast<int>(constants.size()));
+            programSymTab()->nameSymbol(predicate, InternalName::Predicate, arity,
+                                        SymTab::hashKey(predicate, InternalName::Predicate, arity));
     } else {
         // A molecule: host, an optional class relation, then values in brackets.
         int isaKind = 0;
@@ -170,12 +184,8 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
                             ++resultCount;
                         } while (token == COMMA);
                         if (token != RBRACE || !next()) return false;
-                    } else {
-                        if (!isConstant(token) ||
-                            (token == INTEGER && !fitsInteger(kept.back().value.text)))
-                            return false;
-                        constants.push_back(kept.size() - 1);
-                        if (!next()) return false;
+                    } else if (!keepConstant() || !next()) {
+                        return false;
                     }
                 } else {
                     return false;
@@ -220,6 +230,7 @@ int InternalFLogicParser::runGrammar(FRule** result) {
 int InternalFLogicParser::yylex(FLOGICSTYPE* value) {
     if (keptNext < kept.size()) {
         const Token& token = kept[keptNext++];
+        if (token.rejects) clearOk();
         *value = token.value;
         setAtInputEnd(token.code == 0);
         return token.code;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <istream>
 #include <vector>
 
@@ -30,6 +31,11 @@ class InternalFLogicParser : public InternalGrammarParser {
   private:
     struct Token {
         int code;
+        int length;  // of the text, for the tokens that carry one
+        // Whether reading it rejected the clause (a skipped illegal character, a failed input).
+        bool rejects;
+        // The symbol-table hash of a name read as a constant.
+        std::uint64_t hash;
         FLOGICSTYPE value;
     };
     // readGround's reading; the tokens it read stay in `kept`.

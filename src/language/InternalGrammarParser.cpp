@@ -139,7 +139,7 @@ int InternalGrammarParser::nextToken(int illegal, int clauseEnd) {
 }
 
 char* InternalGrammarParser::tokenText() {
-    return keepText(lexer().YYText());
+    return keepText(std::string_view(lexer().YYText(), static_cast<std::size_t>(lexer().YYLeng())));
 }
 
 char* InternalGrammarParser::keepText(std::string_view text) {

@@ -37,6 +37,9 @@ class InternalGrammarParser : public InternalFParser {
     // The grammar actions build nodes only while the clause is free of errors.
     bool clauseOk() const { return ok != 0; }
     void clearOk() { ok = 0; }
+    // Undoes the clearOk of reading tokens ahead, which the grammar is handed again: each one
+    // clears the flag again as it is handed out (see readGround).
+    void reopenClause() { ok = 1; }
 
     // The program's symbol of a constant or name.
     FSymbol constantSymbol(const std::string& name, int kind, int arity);

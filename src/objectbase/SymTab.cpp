@@ -208,7 +208,7 @@ void SymTab::rebuildIndex() {
     }
 }
 
-FSymbol SymTab::enter(const std::string& name, int kind, int arity) {
+FSymbol SymTab::enter(std::string_view name, int kind, int arity, std::uint64_t hash) {
     if (nextIdOutgrowsTags()) {
         // Ids outgrow the bits beside the tags: every id is entered again without them.
         tagBits = 0;
@@ -216,7 +216,6 @@ FSymbol SymTab::enter(const std::string& name, int kind, int arity) {
     } else if (indexFull()) {
         rebuildIndex();
     }
-    const std::uint64_t hash = hashKey(name, kind, arity);
     const std::size_t at = slotOf(name, kind, arity, hash);
     if (!index[at].isFree())
         return FSymbol(static_cast<std::int32_t>(index[at].bits >> tagBits), kind, arity);

@@ -118,10 +118,16 @@ class SymTab : public FLSysObject {
     virtual const SymTabEntry* entryOf(std::int32_t id) const;
     // The entry of the key (name, kind, arity), or null when there is none.
     virtual const SymTabEntry* lookup(const std::string& name, int kind, int arity) const;
-    // Starts loading the index where a lookup of the key begins: a reader that knows its next
-    // few keys before it enters them lets their cache misses overlap.
-    void prefetch(std::string_view name, int kind, int arity) const {
-        index.prefetch(hashKey(name, kind, arity));
+    // The hash of a key, which nameSymbol takes back.
+    static std::uint64_t hashKey(std::string_view name, int kind, int arity);
+    // Starts loading the index where a lookup of the key of this hash begins: a reader that
+    // knows its next few keys before it enters them lets their cache misses overlap.
+    void prefetch(std::uint64_t hash) const { index.prefetch(hash); }
+    // GetFSymbol for a name none of its special rules concern (a name that begins with a
+    // lower-case letter, of a kind other than integer, float, string and variable), with the
+    // key's hash given.
+    FSymbol nameSymbol(std::string_view name, int kind, int arity, std::uint64_t hash) {
+        return enter(name, kind, arity, hash);
     }
 
     std::string name() const override { return "aSymTab"; }
@@ -162,10 +168,12 @@ class SymTab : public FLSysObject {
     }
 
     // Finds or enters (name, kind, arity) without the special rules of GetFSymbol.
-    FSymbol enter(const std::string& name, int kind, int arity);
+    FSymbol enter(std::string_view name, int kind, int arity) {
+        return enter(name, kind, arity, hashKey(name, kind, arity));
+    }
+    FSymbol enter(std::string_view name, int kind, int arity, std::uint64_t hash);
     // The entry of an identifier, or null.
     const SymTabEntry* find(const InternalName& symbol) const;
-    static std::uint64_t hashKey(std::string_view name, int kind, int arity);
     // The index slot that holds the key, or the empty slot where it belongs.
     std::size_t slotOf(std::string_view name, int kind, int arity, std::uint64_t hash) const;
     // Makes the index anew for one more id than the table holds, entering the ids in order:
