@@ -542,10 +542,12 @@ void FactList::atoms(std::size_t i, std::vector<Atom>& out) const {
     const Fact& fact = at(i);
     const Form kind = form(i);
     if (kind == Predicate) return;
-    Atom atom;
-    atom.host = fact.args[0];
+    // Each atom is filled where it stays: one made aside and copied in was written a field at a
+    // time and read back whole, which stalled the copy on every fact.
     if (kind != Molecule) {
+        Atom& atom = out.emplace_back();
         atom.form = kind;
+        atom.host = fact.args[0];
         if (kind == Member || kind == Subclass) {
             atom.cls = fact.args[1];
         } else {
@@ -553,20 +555,21 @@ void FactList::atoms(std::size_t i, std::vector<Atom>& out) const {
             atom.resultCount = 1;
             atom.results = &fact.args[1];
         }
-        out.push_back(atom);
         return;
     }
     const std::vector<std::uint8_t>& shape = fact.shape;
     std::size_t next = 1;
     if (shape[0] != 0) {
-        Atom member = atom;
+        Atom& member = out.emplace_back();
         member.form = shape[0] == 2 ? Subclass : Member;
+        member.host = fact.args[0];
         member.cls = fact.args[next++];
-        out.push_back(member);
     }
     for (std::size_t k = 0; k < shape[1]; ++k) {
         const std::uint8_t* value = &shape[2 + 3 * k];
+        Atom& atom = out.emplace_back();
         atom.form = value[0] == 1 ? SetValue : Value;
+        atom.host = fact.args[0];
         atom.method = fact.args[next++];
         atom.argCount = value[1];
         atom.args = fact.args.data() + next;
@@ -574,7 +577,6 @@ void FactList::atoms(std::size_t i, std::vector<Atom>& out) const {
         atom.resultCount = value[2];
         atom.results = fact.args.data() + next;
         next += value[2];
-        out.push_back(atom);
     }
 }
 

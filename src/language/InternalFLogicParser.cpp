@@ -56,13 +56,14 @@ FRule* InternalFLogicParser::parse(SymTab* table, int* ok, FactList::Ground& gro
 }
 
 int InternalFLogicParser::readKept() {
-    Token token{};
+    // Filled where it stays, after it is counted as handed out: yylex hands out the kept
+    // tokens beyond keptNext first.
+    Token& token = kept.emplace_back();
+    keptNext = kept.size();
     const bool wasOk = clauseOk();
     token.code = yylex(&token.value);
     token.length = scanner->YYLeng();
     token.rejects = wasOk && !clauseOk();
-    kept.push_back(token);
-    keptNext = kept.size();
     return token.code;
 }
 
