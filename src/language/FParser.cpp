@@ -39,6 +39,12 @@ FRule* FParser::parse(SymTab* symTab, int* ok) {
     return internalParser->parse(symTab, ok);
 }
 
+FRule* FParser::parse(SymTab* symTab, int* ok, FactList::Ground& ground, bool* read) {
+    *read = false;
+    if (internalParser == nullptr) return nullptr;
+    return internalParser->parse(symTab, ok, ground, read);
+}
+
 int FParser::open(std::string name) {
     releaseInput();
     std::istream* stream = nullptr;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "foundation/FLSysObject.h"
+#include "language/FactList.h"
 
 class FRule;
 class InternalFParser;
@@ -23,6 +24,9 @@ class FParser : public FLSysObject {
     // The next clause: (rule, 1), (null, 1) at the end, (null, 0) for a rejected clause. Without
     // an open input: null, *ok untouched. The caller receives the rule's reference.
     virtual FRule* parse(SymTab* symTab, int* ok);
+    // As parse, but a ground fact may come back in `ground` (see InternalFParser): then the
+    // answer is null, *ok 1 and *read true.
+    virtual FRule* parse(SymTab* symTab, int* ok, FactList::Ground& ground, bool* read);
     // Opens the file (or standard input for "stdin"); 1 on success, 0 after reporting.
     virtual int open(std::string name);
     // The text becomes the input; 1.

@@ -126,6 +126,14 @@ void FProgram::appendFact(const FactList& from, std::size_t i, const std::string
                    flag);
 }
 
+void FProgram::appendGround(const FactList::Ground& fact) {
+    if (facts == nullptr) facts = std::make_unique<FactList>();
+    if (facts->add(fact, rules != nullptr ? std::size_t(rules->length()) : 0)) return;
+    FRule* rule = FactList::clause(fact);
+    append(rule);
+    decRef(rule);
+}
+
 void FProgram::appendFact(const FactList& from, std::size_t i) {
     appendFact(from, i, from.origin(i), from.line(i), from.flag(i));
 }

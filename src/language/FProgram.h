@@ -52,6 +52,9 @@ class FProgram : public ParseTreeNode {
                     int flag);
     // Appends fact i of the list, compact, as it is.
     void appendFact(const FactList& from, std::size_t i);
+    // Appends a ground fact read without a clause, as appendClause appends the clause it
+    // stands for.
+    void appendGround(const FactList::Ground& fact);
     // Visits the clauses in program order without making a tree for a fact kept compact:
     // onRule(FRule*) for a whole clause, onFact(const FactList&, std::size_t) for a compact
     // fact. A visitor answering false ends the walk. Whoever must not miss a fact and does not

@@ -442,17 +442,40 @@ bool FactList::add(const FRule& rule, std::size_t before) {
             }
         }
     }
-    std::uint16_t origin = 0;
-    if (before > std::numeric_limits<std::uint32_t>::max() ||
-        !originIndex(rule.labelText(), origin))
+    return addPending(form, rule.labelText(), rule.getLine(), rule.getFlag(), before);
+}
+
+bool FactList::addPending(Form form, const std::string& origin, int line, int flag,
+                          std::size_t before) {
+    Fact& fact = pending;
+    std::uint16_t index = 0;
+    if (before > std::numeric_limits<std::uint32_t>::max() || !originIndex(origin, index))
         return false;
     fact.before = static_cast<std::uint32_t>(before);
-    fact.line = rule.getLine();
-    fact.origin = origin;
-    fact.flags = static_cast<std::uint8_t>(form << FlagBits | rule.getFlag());
+    fact.line = line;
+    fact.origin = index;
+    fact.flags = static_cast<std::uint8_t>(form << FlagBits | flag);
     fact.arity = static_cast<std::uint8_t>(fact.args.size());
     append(fact);
     return true;
+}
+
+bool FactList::fits(std::size_t symbols, const std::vector<std::uint8_t>& shape) {
+    return symbols <= MaxSymbols && shape.size() <= MaxShape;
+}
+
+bool FactList::add(const Ground& ground, std::size_t before) {
+    Fact& fact = pending;
+    fact.symbol = ground.symbol;
+    fact.args.assign(ground.args.begin(), ground.args.end());
+    if (ground.form == Molecule) fact.shape.assign(ground.shape.begin(), ground.shape.end());
+    return addPending(ground.form, ground.origin, ground.line, 0, before);
+}
+
+FRule* FactList::clause(const Ground& ground) {
+    FactList one;
+    one.add(ground, 0);
+    return one.clause(0);
 }
 
 void FactList::addFrom(const FactList& other, std::size_t i, std::size_t before,
@@ -519,10 +542,12 @@ void FactList::atoms(std::size_t i, std::vector<Atom>& out) const {
     const Fact& fact = at(i);
     const Form kind = form(i);
     if (kind == Predicate) return;
-    Atom atom;
-    atom.host = fact.args[0];
+    // Each atom is filled where it stays: one made aside and copied in was written a field at a
+    // time and read back whole, which stalled the copy on every fact.
     if (kind != Molecule) {
+        Atom& atom = out.emplace_back();
         atom.form = kind;
+        atom.host = fact.args[0];
         if (kind == Member || kind == Subclass) {
             atom.cls = fact.args[1];
         } else {
@@ -530,20 +555,21 @@ void FactList::atoms(std::size_t i, std::vector<Atom>& out) const {
             atom.resultCount = 1;
             atom.results = &fact.args[1];
         }
-        out.push_back(atom);
         return;
     }
     const std::vector<std::uint8_t>& shape = fact.shape;
     std::size_t next = 1;
     if (shape[0] != 0) {
-        Atom member = atom;
+        Atom& member = out.emplace_back();
         member.form = shape[0] == 2 ? Subclass : Member;
+        member.host = fact.args[0];
         member.cls = fact.args[next++];
-        out.push_back(member);
     }
     for (std::size_t k = 0; k < shape[1]; ++k) {
         const std::uint8_t* value = &shape[2 + 3 * k];
+        Atom& atom = out.emplace_back();
         atom.form = value[0] == 1 ? SetValue : Value;
+        atom.host = fact.args[0];
         atom.method = fact.args[next++];
         atom.argCount = value[1];
         atom.args = fact.args.data() + next;
@@ -551,7 +577,6 @@ void FactList::atoms(std::size_t i, std::vector<Atom>& out) const {
         atom.resultCount = value[2];
         atom.results = fact.args.data() + next;
         next += value[2];
-        out.push_back(atom);
     }
 }
 

@@ -48,6 +48,27 @@ class FactList {
     // full.
     bool add(const FRule& rule, std::size_t before);
 
+    // A fact read without a clause: what add takes from a clause that holds, flag 0. The parser
+    // fills one for a ground fact, so that the fact needs no parse tree at all.
+    struct Ground {
+        Form form = Predicate;
+        // The predicate, or a Value's or SetValue's method; none otherwise.
+        FSymbol symbol;
+        // As a fact's arguments (see Fact), and a Molecule's shape.
+        std::vector<FSymbol> args;
+        std::vector<std::uint8_t> shape;
+        std::string origin;
+        int line = 0;
+    };
+    // Appends the ground fact as add appends the clause it stands for; false, nothing appended,
+    // when the list is full.
+    bool add(const Ground& ground, std::size_t before);
+    // Whether a ground fact of these many symbols and this shape fits a record.
+    static bool fits(std::size_t symbols, const std::vector<std::uint8_t>& shape);
+    // A new clause equal to the one the ground fact was read from; the caller receives its
+    // reference.
+    static FRule* clause(const Ground& ground);
+
     FactList() = default;
     FactList(const FactList& other);
     FactList& operator=(const FactList&) = delete;
@@ -124,6 +145,8 @@ class FactList {
 
     // The index of the origin text, entered when new; false when no index is left.
     bool originIndex(const std::string& text, std::uint16_t& index);
+    // Appends `pending`, of the form, origin, line and flag given; false when the list is full.
+    bool addPending(Form form, const std::string& origin, int line, int flag, std::size_t before);
     // Appends the fact, written against `last`, which then becomes it.
     void append(const Fact& fact);
     // Fact i, decoded into the cursor.

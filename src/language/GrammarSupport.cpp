@@ -259,6 +259,10 @@ FTerm* GrammarSupport::stepAtom(Path* host, MethRef* step) {
     return measured<FTerm>(made, depth);
 }
 
+bool GrammarSupport::namesBuiltin(const std::string& name) {
+    return findBuiltin(name, false) != nullptr;
+}
+
 PTerm* GrammarSupport::predicate(FctOrPred* application) {
     return classify(application, false);
 }

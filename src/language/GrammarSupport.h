@@ -110,6 +110,8 @@ class GrammarSupport {
     Path* emptyList();
     Path* listCell(Path* head, Path* tail);
 
+    // Whether a predicate of this name is one of the built-ins the grammar checks.
+    static bool namesBuiltin(const std::string& name);
     // The depth of a part built for this clause (1 for a leaf, 0 for null).
     int depthOf(const void* part) const;
     // Records the depth of a new node or list; beyond maxDepth the clause is refused and the

@@ -1,10 +1,37 @@
 // The F-Logic internal parser: one grammar call per clause, and the tokens' values.
 #include "language/InternalFLogicParser.h"
 
+#include <cstdint>
 #include <cstring>
+#include <limits>
+#include <string>
 
 #include "foundation/ErrorCatalogue.h"
 #include "language/FLogicScanner.h"
+#include "language/GrammarSupport.h"
+#include "objectbase/SymTab.h"
+
+namespace {
+
+bool isConstant(int token) {
+    return token == NAME || token == INTEGER || token == FLOAT || token == STRING;
+}
+
+// Whether the integer's text is within 32 bits: beyond them the grammar's reading of it is
+// reported, which is left to the grammar so that the report comes where it comes today.
+bool fitsInteger(const char* text) {
+    const char* at = text;
+    const bool negative = *at == '-';
+    if (*at == '+' || *at == '-') ++at;
+    std::int64_t magnitude = 0;
+    for (; *at >= '0' && *at <= '9'; ++at) {
+        magnitude = magnitude * 10 + (*at - '0');
+        if (magnitude > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1) return false;
+    }
+    return negative || magnitude <= std::numeric_limits<std::int32_t>::max();
+}
+
+}  // namespace
 
 InternalFLogicParser::InternalFLogicParser(std::istream* in) : scanner(new FLogicScanner(in)) {}
 
@@ -24,11 +51,191 @@ FRule* InternalFLogicParser::parse(SymTab* table, int* ok) {
     return parseClause(table, ok, err3::NoSymTab);
 }
 
+FRule* InternalFLogicParser::parse(SymTab* table, int* ok, FactList::Ground& ground, bool* read) {
+    return parseClause(table, ok, err3::NoSymTab, &ground, read);
+}
+
+int InternalFLogicParser::readKept() {
+    // Filled where it stays, after it is counted as handed out: yylex hands out the kept
+    // tokens beyond keptNext first.
+    Token& token = kept.emplace_back();
+    keptNext = kept.size();
+    const bool wasOk = clauseOk();
+    token.code = yylex(&token.value);
+    token.length = scanner->YYLeng();
+    token.rejects = wasOk && !clauseOk();
+    return token.code;
+}
+
+FSymbol InternalFLogicParser::constantAt(std::size_t at) {
+    const Token& token = kept[at];
+    switch (token.code) {
+        case INTEGER:
+            return constantSymbol(token.value.text, InternalName::Integer, 0);
+        case FLOAT:
+            return constantSymbol(token.value.text, InternalName::Float, 0);
+        case STRING:
+            return constantSymbol(grammar::unescapeQuotes(token.value.text), InternalName::String,
+                                  0);
+        default:
+            return programSymTab()->nameSymbol(std::string_view(token.value.text, token.length),
+                                               InternalName::Function, 0, token.hash);
+    }
+}
+
+bool InternalFLogicParser::readGround(FactList::Ground& ground) {
+    // Tokens left over from a clause the grammar gave up early are the next clause's.
+    if (keptNext < kept.size()) return false;
+    kept.clear();
+    constants.clear();
+    const bool read = readGroundTokens(ground);
+    // The grammar reads the tokens of a clause not taken from the first one, the clause as
+    // free of errors as it was before each: its actions for the tokens before a rejecting one
+    // run as they would have run before that one was read.
+    kept.resize(read ? 0 : kept.size());
+    keptNext = 0;
+    if (!read) reopenClause();
+    return read;
+}
+
+bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
+    // The reading stops at the first token that makes the clause no ground fact; every token
+    // before it goes on a way the grammar takes without a report, so that a report about it or
+    // a later one is made by the grammar with the scanner where it was.
+    int token = 0;
+    auto next = [&] {
+        token = readKept();
+        return clauseOk();
+    };
+    // The token read last as a constant, its place kept; an integer beyond 32 bits is left to
+    // the grammar.
+    auto keepConstant = [&] {
+        if (!isConstant(token) || (token == INTEGER && !fitsInteger(kept.back().value.text)))
+            return false;
+        constants.push_back(kept.size() - 1);
+        if (token == NAME) {
+            Token& name = kept.back();
+            name.hash = SymTab::hashKey(std::string_view(name.value.text, name.length),
+                                        InternalName::Function, 0);
+            programSymTab()->prefetch(name.hash);
+        }
+        return true;
+    };
+    auto constant = [&] { return next() && keepConstant(); };
+    if (!constant()) return false;
+    if (!next()) return false;
+    const bool named = kept[0].code == NAME;
+    ground.shape.clear();
+    if (named && (token == LPAREN || token == CLAUSE_END)) {
+        // A predicate over constants: p(a, 1) or p.
+        const std::size_t name = constants.back();
+        constants.pop_back();
+        if (token == LPAREN) {
+            do {
+                if (!constant() || !next()) return false;
+            } while (token == COMMA);
+            if (token != RPAREN || !next() || token != CLAUSE_END) return false;
+        }
+        const std::string_view predicate(kept[name].value.text, kept[name].length);
+        if (GrammarSupport::namesBuiltin(std::string(predicate)) ||
+            !FactList::fits(constants.size(), ground.shape))
+            return false;
+        ground.form = FactList::Predicate;
+        ground.args.clear();
+        for (std::size_t at : constants) ground.args.push_back(constantAt(at));
+        const int arity = static_cast<int>(constants.size());
+        ground.symbol =
+            programSymTab()->nameSymbol(predicate, InternalName::Predicate, arity,
+                                        SymTab::hashKey(predicate, InternalName::Predicate, arity));
+    } else {
+        // A molecule: host, an optional class relation, then values in brackets.
+        int isaKind = 0;
+        if (token == ISA) {
+            isaKind = kept.back().value.code;
+            if (!constant() || !next()) return false;
+        }
+        std::size_t specCount = 0;
+        // Per value: its arrow kind, argument count and result count.
+        std::vector<std::uint8_t>& shape = ground.shape;
+        shape.push_back(static_cast<std::uint8_t>(isaKind));
+        shape.push_back(0);
+        if (token == LBRACKET) {
+            do {
+                if (!constant() || !next()) return false;
+                std::size_t argCount = 0;
+                if (token == AT) {
+                    if (!next() || token != LPAREN) return false;
+                    do {
+                        if (!constant() || !next()) return false;
+                        ++argCount;
+                    } while (token == COMMA);
+                    if (token != RPAREN || !next()) return false;
+                }
+                std::size_t resultCount = 1;
+                int kind = 0;
+                if (token == SARROW && kept.back().value.code == 0) {
+                    if (!constant() || !next()) return false;
+                } else if (token == MARROW && kept.back().value.code == 1) {
+                    kind = 1;
+                    if (!next()) return false;
+                    if (token == LBRACE) {
+                        resultCount = 0;
+                        do {
+                            if (!constant() || !next()) return false;
+                            ++resultCount;
+                        } while (token == COMMA);
+                        if (token != RBRACE || !next()) return false;
+                    } else if (!keepConstant() || !next()) {
+                        return false;
+                    }
+                } else {
+                    return false;
+                }
+                ++specCount;
+                if (argCount > 0xff || resultCount > 0xff) return false;
+                shape.push_back(static_cast<std::uint8_t>(kind));
+                shape.push_back(static_cast<std::uint8_t>(argCount));
+                shape.push_back(static_cast<std::uint8_t>(resultCount));
+            } while (token == SEMICOLON);
+            if (token != RBRACKET || !next()) return false;
+        } else if (isaKind == 0) {
+            return false;
+        }
+        if (token != CLAUSE_END || specCount > 0xff) return false;
+        shape[1] = static_cast<std::uint8_t>(specCount);
+        if (!FactList::fits(constants.size(), shape)) return false;
+        ground.args.clear();
+        for (std::size_t at : constants) ground.args.push_back(constantAt(at));
+        // One class relation, or one value without arguments and of one result, has a form
+        // of its own; anything else is a Molecule.
+        ground.symbol = FSymbol();
+        if (specCount == 0) {
+            ground.form = isaKind == 2 ? FactList::Subclass : FactList::Member;
+        } else if (isaKind == 0 && specCount == 1 && shape[3] == 0 && shape[4] == 1) {
+            ground.form = shape[2] == 1 ? FactList::SetValue : FactList::Value;
+            ground.symbol = ground.args[1];
+            ground.args.erase(ground.args.begin() + 1);
+        } else {
+            ground.form = FactList::Molecule;
+        }
+    }
+    ground.line = lineNumber();
+    ground.origin = scannerInput().fileName();
+    return true;
+}
+
 int InternalFLogicParser::runGrammar(FRule** result) {
     return FLogicparse(*this, result);
 }
 
 int InternalFLogicParser::yylex(FLOGICSTYPE* value) {
+    if (keptNext < kept.size()) {
+        const Token& token = kept[keptNext++];
+        if (token.rejects) clearOk();
+        *value = token.value;
+        setAtInputEnd(token.code == 0);
+        return token.code;
+    }
     const int token = nextToken(ILLEGAL, CLAUSE_END);
     const char* text = scanner->text();
     switch (token) {

@@ -5,6 +5,8 @@
 #include <istream>
 #include <string>
 
+#include "language/FactList.h"
+
 class FRule;
 class SymTab;
 
@@ -14,6 +16,13 @@ class InternalFParser {
     // The next clause of the input: (rule, 1) for a good clause, (null, 1) at the end of the
     // input, (null, 0) for a rejected one. Constants are entered into symTab.
     virtual FRule* parse(SymTab* symTab, int* ok) = 0;
+    // As parse, but a clause that is a ground fact of the kinds FactList holds may come back in
+    // `ground` instead, read without a parse tree: then the answer is null, *ok is 1 and *read
+    // true. The symbols are entered as parse enters them.
+    virtual FRule* parse(SymTab* symTab, int* ok, FactList::Ground& /*ground*/, bool* read) {
+        *read = false;
+        return parse(symTab, ok);
+    }
     // Starts a new input: the clause state is cleared, the line counter is 1 and the file name
     // the given one.
     virtual void reset(std::string fileName) = 0;

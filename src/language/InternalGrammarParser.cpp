@@ -83,11 +83,28 @@ void InternalGrammarParser::startClause(SymTab* table) {
 }
 
 FRule* InternalGrammarParser::parseClause(SymTab* table, int* okOut, const Error& noSymTab) {
+    bool read = false;
+    return parseClause(table, okOut, noSymTab, nullptr, &read);
+}
+
+bool InternalGrammarParser::readGround(FactList::Ground&) {
+    return false;
+}
+
+FRule* InternalGrammarParser::parseClause(SymTab* table, int* okOut, const Error& noSymTab,
+                                          FactList::Ground* ground, bool* read) {
+    *read = false;
     if (table == nullptr) {
         centralErrorHandler().report(noSymTab);
         return nullptr;
     }
     startClause(table);
+    if (ground != nullptr && readGround(*ground)) {
+        endClause();
+        if (okOut != nullptr) *okOut = 1;
+        *read = true;
+        return nullptr;
+    }
     FRule* rule = nullptr;
     int result = runGrammar(&rule);
     if (result == 2) reportError("parser stack overflow");
@@ -122,7 +139,7 @@ int InternalGrammarParser::nextToken(int illegal, int clauseEnd) {
 }
 
 char* InternalGrammarParser::tokenText() {
-    return keepText(lexer().YYText());
+    return keepText(std::string_view(lexer().YYText(), static_cast<std::size_t>(lexer().YYLeng())));
 }
 
 char* InternalGrammarParser::keepText(std::string_view text) {

@@ -37,6 +37,9 @@ class InternalGrammarParser : public InternalFParser {
     // The grammar actions build nodes only while the clause is free of errors.
     bool clauseOk() const { return ok != 0; }
     void clearOk() { ok = 0; }
+    // Undoes the clearOk of reading tokens ahead, which the grammar is handed again: each one
+    // clears the flag again as it is handed out (see readGround).
+    void reopenClause() { ok = 1; }
 
     // The program's symbol of a constant or name.
     FSymbol constantSymbol(const std::string& name, int kind, int arity);
@@ -74,6 +77,14 @@ class InternalGrammarParser : public InternalFParser {
     // The parse of both dialects: a missing table is reported with `noSymTab`, otherwise one
     // call of the grammar reads one clause.
     FRule* parseClause(SymTab* table, int* ok, const Error& noSymTab);
+    // The same, but a ground fact may be read into `ground` instead (see readGround): then the
+    // answer is null, *ok is 1 and *read true.
+    FRule* parseClause(SymTab* table, int* ok, const Error& noSymTab, FactList::Ground* ground,
+                       bool* read);
+    // Reads the clause into `ground` when it is a ground fact FactList holds, entering its
+    // symbols as the grammar would; otherwise false, and the grammar reads the clause from
+    // its first token (the tokens read here are handed to it first).
+    virtual bool readGround(FactList::Ground& ground);
     // One call of the generated parse function.
     virtual int runGrammar(FRule** result) = 0;
     // The scanner's next token as the grammar should see it: illegal characters (`illegal`) are

@@ -16,7 +16,7 @@ class ScannerInput {
     // outer file's line or name.
     int lineNumber() const { return line; }
     void setLineNumber(int number) { line = number; }
-    std::string fileName() const { return file; }
+    const std::string& fileName() const { return file; }
     void setFileName(std::string name) { file = std::move(name); }
 
     // True once the input could not be read; the scanner has then seen the end of its input.

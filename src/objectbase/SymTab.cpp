@@ -169,7 +169,20 @@ FSymbol SymTab::GetFSymbol(const std::string& name, int kind, int arity) {
 }
 
 std::uint64_t SymTab::hashKey(std::string_view name, int kind, int arity) {
-    return hashMix::text(name, std::uint32_t(kind), std::uint32_t(arity));
+    // Eight characters a step: a symbol's text is mostly a short name, which this hashes in a
+    // step or two where a byte-wise hash of the text cost a call and a loop.
+    std::uint64_t h = hashMix::Seed;
+    const char* at = name.data();
+    std::size_t left = name.size();
+    for (; left >= 8; left -= 8, at += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, at, 8);
+        h = hashMix::step(h, word);
+    }
+    std::uint64_t rest = 0;
+    std::memcpy(&rest, at, left);
+    h = hashMix::step(h, rest ^ std::uint64_t(name.size()) << 56);
+    return hashMix::step(h, std::uint64_t(std::uint32_t(kind)) << 32 | std::uint32_t(arity));
 }
 
 std::size_t SymTab::slotOf(std::string_view name, int kind, int arity, std::uint64_t hash) const {
@@ -182,24 +195,40 @@ std::size_t SymTab::slotOf(std::string_view name, int kind, int arity, std::uint
     });
 }
 
-std::uint64_t SymTab::hashOfSlot(std::uint32_t slot) const {
-    const SymTabEntry& entry = byId[(slot >> tagBits) - 1];
-    return hashKey(entry.getName(), entry.getKind(), entry.getArity());
-}
-
-void SymTab::dropTags() {
-    tagBits = 0;
+void SymTab::rebuildIndex() {
     index.release();
     index.reserve(byId.size() + 1, [](IndexSlot) { return std::uint64_t(0); });
-    std::uint32_t id = 0;
-    for (const SymTabEntry& entry : byId)
-        index.add(hashKey(entry.getName(), entry.getKind(), entry.getArity()), IndexSlot{++id});
+    // The slots of the next few entries are loaded while an entry is placed: the index is
+    // larger than the caches, and each placement would otherwise wait for its slot.
+    constexpr std::size_t Ahead = 16;
+    std::uint64_t hashes[Ahead];
+    const std::size_t count = byId.size();
+    auto hashAt = [this](std::size_t i) {
+        const SymTabEntry& entry = byId[i];
+        return hashKey(entry.getName(), entry.getKind(), entry.getArity());
+    };
+    for (std::size_t i = 0; i < count && i < Ahead; ++i) {
+        hashes[i] = hashAt(i);
+        index.prefetch(hashes[i]);
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint64_t hash = hashes[i % Ahead];
+        if (i + Ahead < count) {
+            hashes[i % Ahead] = hashAt(i + Ahead);
+            index.prefetch(hashes[i % Ahead]);
+        }
+        index.add(hash, IndexSlot{static_cast<std::uint32_t>(i + 1) << tagBits | tagOf(hash)});
+    }
 }
 
-FSymbol SymTab::enter(const std::string& name, int kind, int arity) {
-    if (nextIdOutgrowsTags()) dropTags();
-    index.reserve(1, [this](IndexSlot slot) { return hashOfSlot(slot.bits); });
-    const std::uint64_t hash = hashKey(name, kind, arity);
+FSymbol SymTab::enter(std::string_view name, int kind, int arity, std::uint64_t hash) {
+    if (nextIdOutgrowsTags()) {
+        // Ids outgrow the bits beside the tags: every id is entered again without them.
+        tagBits = 0;
+        rebuildIndex();
+    } else if (indexFull()) {
+        rebuildIndex();
+    }
     const std::size_t at = slotOf(name, kind, arity, hash);
     if (!index[at].isFree())
         return FSymbol(static_cast<std::int32_t>(index[at].bits >> tagBits), kind, arity);

@@ -118,6 +118,17 @@ class SymTab : public FLSysObject {
     virtual const SymTabEntry* entryOf(std::int32_t id) const;
     // The entry of the key (name, kind, arity), or null when there is none.
     virtual const SymTabEntry* lookup(const std::string& name, int kind, int arity) const;
+    // The hash of a key, which nameSymbol takes back.
+    static std::uint64_t hashKey(std::string_view name, int kind, int arity);
+    // Starts loading the index where a lookup of the key of this hash begins: a reader that
+    // knows its next few keys before it enters them lets their cache misses overlap.
+    void prefetch(std::uint64_t hash) const { index.prefetch(hash); }
+    // GetFSymbol for a name none of its special rules concern (a name that begins with a
+    // lower-case letter, of a kind other than integer, float, string and variable), with the
+    // key's hash given.
+    FSymbol nameSymbol(std::string_view name, int kind, int arity, std::uint64_t hash) {
+        return enter(name, kind, arity, hash);
+    }
 
     std::string name() const override { return "aSymTab"; }
     bool isA(const std::string& className) const override;
@@ -157,16 +168,21 @@ class SymTab : public FLSysObject {
     }
 
     // Finds or enters (name, kind, arity) without the special rules of GetFSymbol.
-    FSymbol enter(const std::string& name, int kind, int arity);
+    FSymbol enter(std::string_view name, int kind, int arity) {
+        return enter(name, kind, arity, hashKey(name, kind, arity));
+    }
+    FSymbol enter(std::string_view name, int kind, int arity, std::uint64_t hash);
     // The entry of an identifier, or null.
     const SymTabEntry* find(const InternalName& symbol) const;
-    static std::uint64_t hashKey(std::string_view name, int kind, int arity);
     // The index slot that holds the key, or the empty slot where it belongs.
     std::size_t slotOf(std::string_view name, int kind, int arity, std::uint64_t hash) const;
-    // The hash of the key whose id a slot holds, for growing the index.
-    std::uint64_t hashOfSlot(std::uint32_t slot) const;
-    // Enters every id again without tags, once ids outgrow the bits beside them.
-    void dropTags();
+    // Makes the index anew for one more id than the table holds, entering the ids in order:
+    // the entries are read one after the other, where growing slot by slot read them at random.
+    void rebuildIndex();
+    // True when one more id would fill the index beyond its load.
+    bool indexFull() const {
+        return index.capacity() == 0 || (index.size() + 1) * LoadDen > index.capacity() * LoadNum;
+    }
     // True when one more id would not fit beside the tag in a slot.
     bool nextIdOutgrowsTags() const {
         return tagBits != 0 && (byId.size() + 1) >> (32 - tagBits) != 0;
@@ -182,6 +198,8 @@ class SymTab : public FLSysObject {
         std::uint32_t bits = 0;
         bool isFree() const { return bits == 0; }
     };
-    FlatHashTable<IndexSlot, 4, 5> index;
+    static constexpr unsigned LoadNum = 4;
+    static constexpr unsigned LoadDen = 5;
+    FlatHashTable<IndexSlot, LoadNum, LoadDen> index;
     std::uint32_t tagBits = Tagged;
 };

@@ -260,6 +260,8 @@ FLSysRef FLSysInterpreter::interprete(const std::string& text, int isLine) {
         decRef(parser);
         return nullptr;
     }
+    // A ground fact is read without a parse tree when nothing asks for its clause.
+    FactList::Ground ground;
     while (!parser->atEnd()) {
         // The program is asked to leave: the rest of the text is not read.
         if (controlEvents::farewellPending()) break;
@@ -269,12 +271,19 @@ FLSysRef FLSysInterpreter::interprete(const std::string& text, int isLine) {
             return nullptr;
         }
         int ok = 1;
-        FRule* clause = parser->parse(symTab, &ok);
+        bool groundRead = false;
+        FRule* clause = debug == 0 && interpreter->takesGroundFacts()
+                            ? parser->parse(symTab, &ok, ground, &groundRead)
+                            : parser->parse(symTab, &ok);
         if (ok == 0) {
             if (isLine == 0) interpreter->forgetProgram(nullptr);
             decRef(clause);
             decRef(parser);
             return nullptr;
+        }
+        if (groundRead) {
+            interpreter->addGroundFact(ground, symTab);
+            continue;
         }
         if (debug != 0) echoClause(clause, symTab);
         if (clause != nullptr && clause->ruleKind() == FRule::Query) {

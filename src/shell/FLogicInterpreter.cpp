@@ -138,6 +138,13 @@ FLogicInterpreter* FLogicInterpreter::addClause(FRule* clause, SymTab* symTab) {
     return this;
 }
 
+FLogicInterpreter* FLogicInterpreter::addGroundFact(const FactList::Ground& fact, SymTab* symTab) {
+    changed = 1;
+    if (program == nullptr) program = new FProgram(new clib_list<FRule*>(), symTab);
+    program->appendGround(fact);
+    return this;
+}
+
 FLogicInterpreter* FLogicInterpreter::query(FRule* query, SymTab* symTab) {
     if (query == nullptr) return nullptr;
     Timer answerWatch;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "compile/ProgramInterpreter.h"
+#include "language/FactList.h"
 
 class ClauseRewriter;
 class Evaluation;
@@ -42,6 +43,11 @@ class FLogicInterpreter : public ProgramInterpreter {
     virtual FProgram* showProgram(FLSysArgs* args);
     // Appends a fact or rule to the current program (queries are ignored); null for no clause.
     virtual FLogicInterpreter* addClause(FRule* clause, SymTab* symTab);
+    // Whether addGroundFact may stand for addClause: no dialect rewrites the clauses read.
+    virtual bool takesGroundFacts() const { return rewriter == nullptr; }
+    // Appends a ground fact read without a clause, as addClause appends the clause it stands
+    // for.
+    virtual FLogicInterpreter* addGroundFact(const FactList::Ground& fact, SymTab* symTab);
     // Prints the answers of the query with its heading and adds the two timing lines; null when
     // the analysis fails or no answers come back.
     virtual FLogicInterpreter* query(FRule* query, SymTab* symTab);

@@ -1,0 +1,223 @@
+// Ground facts read straight into a program's fact list against the same texts read clause by
+// clause through the grammar: generated texts of facts of every shape, spread over lines and
+// comments and now and then broken, give the same symbols in the same order, the same reports
+// and the same program.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "foundation/clib_list.h"
+#include "language/FProgram.h"
+#include "language/FactList.h"
+#include "language/ParserTestSupport.h"
+#include "support/ChannelCapture.h"
+
+namespace {
+
+using language_test::ParserHarness;
+
+// A text of `count` clauses: mostly ground facts of every shape, some facts that are not
+// ground, rules and queries; tokens parted by blanks, line ends and comments; a few clauses
+// broken by a dropped or a stray token.
+std::string generatedText(unsigned seed, int count) {
+    std::mt19937 random(seed);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    auto constant = [&]() -> std::string {
+        switch (pick(12)) {
+            case 0:
+                return std::to_string(pick(1000) - 500);
+            case 1:
+                return "+" + std::to_string(pick(9));
+            case 2:
+                return pick(2) == 0 ? "2147483647" : "99999999999";
+            case 3:
+                return "\"s" + std::to_string(pick(5)) + "\"";
+            case 4:
+                return "\"say \\\"hi\\\"\"";
+            case 5:
+                return "#" + std::to_string(pick(100)) + ".5";
+            case 6:
+                return "strlen";
+            default:
+                return "c" + std::to_string(pick(40));
+        }
+    };
+    auto constants = [&](std::vector<std::string>& out, int n) {
+        for (int k = 0; k < n; ++k) {
+            if (k > 0) out.push_back(",");
+            out.push_back(constant());
+        }
+    };
+    const char* const separators[] = {
+        " ", " ", " ", "", "\n", "\n  ", " % a line comment\n", "/* a comment */", "\n\n", "\t"};
+    const char* const strays[] = {"$", "X", "f(a)", "[]", "{}", "*->", "=>", ".", ",",   ";",
+                                  "(", ")", "[",    "]",  "->", "->>", ":",  "@", "not", "1.5"};
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        std::vector<std::string> tokens;
+        switch (pick(10)) {
+            case 0: {
+                tokens.push_back(pick(4) == 0 ? "strlen" : "p" + std::to_string(pick(3)));
+                const int arity = pick(4);
+                if (arity > 0 || pick(4) == 0) {
+                    tokens.push_back("(");
+                    constants(tokens, arity);
+                    tokens.push_back(")");
+                }
+                break;
+            }
+            case 1:
+                tokens = {"q", "(", "X", ")", ":-", "p1", "(", "X", ")"};
+                break;
+            case 2:
+                tokens = {"?-", "X", "[", "m0", "->", "Y", "]"};
+                break;
+            default: {
+                tokens.push_back(pick(3) == 0 ? constant() : "o" + std::to_string(pick(60)));
+                const bool isa = pick(3) == 0;
+                if (isa) {
+                    tokens.push_back(pick(3) == 0 ? "::" : ":");
+                    tokens.push_back("k" + std::to_string(pick(4)));
+                }
+                if (!isa || pick(2) == 0) {
+                    tokens.push_back("[");
+                    const int values = pick(8) == 0 ? 0 : 1 + pick(3);
+                    for (int v = 0; v < values; ++v) {
+                        if (v > 0) tokens.push_back(";");
+                        tokens.push_back("m" + std::to_string(pick(4)));
+                        if (pick(4) == 0) {
+                            tokens.push_back("@");
+                            tokens.push_back("(");
+                            constants(tokens, pick(3));
+                            tokens.push_back(")");
+                        }
+                        if (pick(2) == 0) {
+                            tokens.push_back("->");
+                            tokens.push_back(constant());
+                        } else {
+                            tokens.push_back("->>");
+                            if (pick(2) == 0) {
+                                tokens.push_back(constant());
+                            } else {
+                                tokens.push_back("{");
+                                constants(tokens, pick(4));
+                                tokens.push_back("}");
+                            }
+                        }
+                    }
+                    tokens.push_back("]");
+                }
+            }
+        }
+        if (pick(8) == 0) {
+            const std::size_t at = static_cast<std::size_t>(pick(static_cast<int>(tokens.size())));
+            if (pick(2) == 0)
+                tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(at));
+            else
+                tokens.insert(tokens.begin() + static_cast<std::ptrdiff_t>(at),
+                              strays[pick(std::size(strays))]);
+        }
+        for (const std::string& token : tokens) {
+            text += token;
+            // A name runs on into the next one without a separator; so does a number.
+            text += pick(3) == 0 ? separators[pick(std::size(separators))] : " ";
+        }
+        text += pick(6) == 0 ? ". % after the clause\n" : pick(6) == 0 ? ".\n\n" : ".\n";
+    }
+    return text;
+}
+
+// What one reading of a text left: the program's text, every clause's line and origin, the
+// symbol table, the reports, and the ok flag of every call.
+struct Reading {
+    std::string program;
+    std::string places;
+    std::string symbols;
+    std::string reports;
+    std::string oks;
+};
+
+std::string printedProgram(const FProgram& program, SymTab* names) {
+    OutputChannel channel;
+    ChannelCapture capture(channel);
+    program.print(channel, names, nullptr);
+    return capture.text();
+}
+
+Reading read(const std::string& text, bool ground) {
+    ParserHarness harness;
+    ErrorCapture errors;
+    auto* parser = new FLogicParser();
+    parser->setInputString(text);
+    auto* program = new FProgram(new clib_list<FRule*>, harness.table());
+    Reading reading;
+    FactList::Ground fact;
+    while (!parser->atEnd()) {
+        int ok = -1;
+        bool groundRead = false;
+        FRule* rule = ground ? parser->parse(harness.table(), &ok, fact, &groundRead)
+                             : parser->parse(harness.table(), &ok);
+        reading.oks += std::to_string(ok);
+        if (groundRead) {
+            EXPECT_EQ(rule, nullptr);
+            program->appendGround(fact);
+        } else if (rule != nullptr) {
+            program->appendClause(rule);
+            decRef(rule);
+        }
+    }
+    decRef(parser);
+    reading.program = printedProgram(*program, harness.table());
+    auto place = [&](const FRule* rule) {
+        reading.places += rule->getLabel() + ":" + std::to_string(rule->getLine()) + " ";
+    };
+    program->forEachClause(
+        [&](FRule* rule) {
+            place(rule);
+            return true;
+        },
+        [&](const FactList& facts, std::size_t i) {
+            FRule* rule = facts.clause(i);
+            place(rule);
+            decRef(rule);
+            return true;
+        });
+    decRef(program);
+    std::ostringstream symbols;
+    harness.table()->print(symbols);
+    reading.symbols = symbols.str();
+    reading.reports = errors.text();
+    return reading;
+}
+
+void expectSameReading(const std::string& text) {
+    SCOPED_TRACE(text);
+    const Reading whole = read(text, false);
+    const Reading ground = read(text, true);
+    EXPECT_EQ(ground.oks, whole.oks);
+    EXPECT_EQ(ground.reports, whole.reports);
+    EXPECT_EQ(ground.symbols, whole.symbols);
+    EXPECT_EQ(ground.program, whole.program);
+    EXPECT_EQ(ground.places, whole.places);
+}
+
+}  // namespace
+
+TEST(GroundFactReading, FactsOfEveryShapeReadAsTheGrammarReadsThem) {
+    expectSameReading(
+        "p(a). p. p(1, -3, +4, \"s\", \"say \\\"hi\\\"\", #2.5). o[m -> v]. o:c. o::c.\n"
+        "o[a -> x;\n b ->> {y, z}]. o:c[m@(a, 1) -> v; n ->> w]. 1[m -> 2]. \"s\":c.\n"
+        "o[m -> v]./* after */\no[m -> v]. % after\no[m -> 99999999999]. strlen(a).\n"
+        "p(). o[]. o:c[]. o[m ->> {}]. o[m *-> v]. o[m@() -> v]. f(a)[m -> v]. o[m -> v].x.\n"
+        "o[m -> v$]. o[m -> v n -> w]. o[m ->\n]. ?- o[m -> X]. q(X) :- p(X).\no[m -> v]");
+}
+
+TEST(GroundFactReading, GeneratedTextsReadAsTheGrammarReadsThem) {
+    for (unsigned seed = 1; seed <= 500; ++seed) {
+        expectSameReading(generatedText(seed, 20));
+        if (testing::Test::HasFailure()) break;
+    }
+}
