@@ -542,7 +542,6 @@ void NaiveEvalWithInherit::tpOnce(FProgram* program) {
         ++triggerNumber;
     }
     system << std::endl;
-    return;
 }
 
 int NaiveEvalWithInherit::completeStratum(FProgram* program) {

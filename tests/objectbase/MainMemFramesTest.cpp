@@ -167,6 +167,53 @@ TEST(MainMemObjFrameTest, EntriesAgreeWithAnOrderedMap) {
     }
 }
 
+// Entries keep their values' kinds and flags exactly, whether the frame holds them in place (up
+// to two) or out of line, and through the superclass set name moving them out of line; values of
+// one key and of different kinds are told apart.
+TEST(MainMemObjFrameTest, ValuesOfEveryKindSurviveInPlaceAndOutOfLine) {
+    const std::vector<InternalName> values{
+        obj(7),
+        num(-3),
+        setName(9),
+        InternalName(11, InternalName::String, 0),
+        InternalName(12, InternalName::ParamFrame, 3),
+        InternalName(0x3f800000, InternalName::Float, 0),
+        InternalName(-5, InternalName::Object, -1),
+    };
+    for (std::size_t count = 1; count <= values.size(); ++count) {
+        for (bool superclasses : {false, true}) {
+            MainMemObjFrame frame;
+            for (std::size_t i = 0; i < count; ++i) {
+                if (superclasses && i == 1) frame.setSetName2(setName(77));
+                ASSERT_EQ(frame.insertMethod(obj(int(100 - i)), values[i], int(i % 3), 0), 1);
+            }
+            if (superclasses && count == 1) frame.setSetName2(setName(77));
+            EXPECT_EQ(frame.size(), int(count));
+            for (std::size_t i = 0; i < count; ++i) {
+                InternalName found;
+                ASSERT_EQ(frame.lookupMethod(obj(int(100 - i)), int(i % 3), 0, found), 1);
+                EXPECT_EQ(found, values[i]);
+                EXPECT_EQ(found.getArity(), values[i].getArity());
+                EXPECT_EQ(frame.lookupMethod(obj(int(100 - i)), int(i % 3) + 3, 0, found), 0);
+            }
+            EXPECT_EQ(frame.getSetName2(),
+                      superclasses ? setName(77) : InternalName(InternalName::InitialSetName));
+            // A value renamed to one of another kind keeps its key.
+            clib_dictionary<InternalName, InternalName> pairs;
+            EXPECT_EQ(frame.replaceName(values[0], num(41), pairs), 2);
+            InternalName found;
+            ASSERT_EQ(frame.lookupMethod(obj(100), 0, 0, found), 1);
+            EXPECT_EQ(found, num(41));
+            EXPECT_EQ(frame.removeMethod(obj(100), 0, 0), 1);
+            EXPECT_EQ(frame.size(), int(count) - 1);
+            frame.clear();
+            EXPECT_EQ(frame.size(), 0);
+            EXPECT_EQ(frame.getSetName2(),
+                      superclasses ? setName(77) : InternalName(InternalName::InitialSetName));
+        }
+    }
+}
+
 // Entries added while an object frame is walked (inherited values are) are met when their key
 // comes after the entry the walk stands on and not otherwise; none is met twice, and the value
 // read is the entry's own.
