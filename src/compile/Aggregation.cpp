@@ -173,6 +173,9 @@ void Aggregation::Run::count() {
     // otherwise they go through a flat hashed store first. (A search tree of vectors took 5 % of
     // a transitive closure's instructions for its count alone.) Rows keyed by one of their own
     // cells, a method literal's rows by their host, are distinct without the key.
+    //
+    // Rows that wait in a source giving each row once (a stored relation read in place) are
+    // counted as the source gives them, never copied into the input's store.
     const std::size_t g = positions.size();
     auto* set = dynamic_cast<SetOperand*>(input);
     std::vector<char> covered(std::size_t(set != nullptr ? set->columnCount() : 0), 0);
@@ -198,14 +201,22 @@ void Aggregation::Run::count() {
     };
     RowStore seen(int(g) + 1);
     std::vector<InternalName> key(g + 1);
-    forEachRowCells(
-        input,
-        [&](const InternalName* cells, int) {
-            for (std::size_t k = 0; k < g; ++k) key[k] = cells[positions[k] - 1];
-            key[g] = cells[aggColumn - 1];
-            if (distinct || seen.insert(key.data())) countPair(key.data());
-        },
-        RowOrder::Unordered);
+    auto countRow = [&](const InternalName* cells) {
+        for (std::size_t k = 0; k < g; ++k) key[k] = cells[positions[k] - 1];
+        key[g] = cells[aggColumn - 1];
+        if (distinct || seen.insert(key.data())) countPair(key.data());
+    };
+    if (set != nullptr && set->holdsDistinctSource()) {
+        // Ctrl-C or a farewell ends the count as it ends the other readers of many rows.
+        controlEvents::StopPoll stopPoll;
+        set->forEachDistinctRow([&](const InternalName* cells) {
+            countRow(cells);
+            return !stopPoll.stop();
+        });
+    } else {
+        forEachRowCells(
+            input, [&](const InternalName* cells, int) { countRow(cells); }, RowOrder::Unordered);
+    }
     // Without grouping variables an input without rows still has a count, 0.
     if (g == 0) {
         result->insert(InternalName(counts.empty() ? 0 : counts.front(), InternalName::Integer, 0),

@@ -1,0 +1,41 @@
+// Large arrays on memory mapped from the system, aligned to and advised for huge pages.
+#include "platform/LargeArrays.h"
+
+#include <sys/mman.h>
+
+#include <cstdint>
+
+namespace {
+
+std::size_t roundUp(std::size_t bytes) {
+    return (bytes + largeArrays::LargeSize - 1) & ~(largeArrays::LargeSize - 1);
+}
+
+}  // namespace
+
+namespace largeArrays {
+
+void* allocate(std::size_t bytes) {
+    const std::size_t size = roundUp(bytes == 0 ? 1 : bytes);
+    // One huge page more than needed, so that an aligned start lies within; the rest is given
+    // back at once.
+    const std::size_t mapped = size + LargeSize;
+    void* at = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (at == MAP_FAILED) throw std::bad_alloc();
+    const auto start = reinterpret_cast<std::uintptr_t>(at);
+    const std::uintptr_t aligned = (start + LargeSize - 1) & ~std::uintptr_t(LargeSize - 1);
+    if (aligned > start) munmap(at, aligned - start);
+    const std::uintptr_t end = start + mapped;
+    if (end > aligned + size) munmap(reinterpret_cast<void*>(aligned + size), end - aligned - size);
+#ifdef MADV_HUGEPAGE
+    // Only advice: without huge pages the memory is as good, on small pages.
+    madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);
+#endif
+    return reinterpret_cast<void*>(aligned);
+}
+
+void release(void* memory, std::size_t bytes) {
+    if (memory != nullptr) munmap(memory, roundUp(bytes == 0 ? 1 : bytes));
+}
+
+}  // namespace largeArrays
