@@ -9,12 +9,12 @@
 // at its end: with pages of 4 KB every probe missed the address cache as well as the data
 // cache, and the arrays were faulted in page by page (measured on a transitive closure of two
 // million pairs, the whole run: 0.75 s of processor time on small pages, 0.44 s on huge). An array
-// of at least LargeSize bytes therefore gets memory of its own from the system, aligned to and
-// advised for huge pages where the system offers them on request, and given back when freed;
-// smaller arrays come from the heap as usual.
+// of at least LargeSize bytes therefore gets memory of its own from the system, aligned to huge
+// pages and given back when freed, and from 8 MB on it is advised for huge pages where the
+// system offers them on request (see LargeArrays.cpp); smaller arrays come from the heap.
 namespace largeArrays {
 
-// The size from which an array is placed on huge pages: one huge page.
+// The size from which an array gets memory of its own, aligned to it: one huge page.
 constexpr std::size_t LargeSize = std::size_t(2) << 20;
 
 // At least `bytes` bytes, aligned to LargeSize, zero-filled, from the system; throws
