@@ -175,6 +175,9 @@ void Aggregation::Run::count() {
     // otherwise they go through a flat hashed store first. (A search tree of vectors took 5 % of
     // a transitive closure's instructions for its count alone.) Rows keyed by one of their own
     // cells, a method literal's rows by their host, are distinct without the key.
+    //
+    // Rows that wait in a source giving each row once (a stored relation read in place) are
+    // counted as the source gives them, never copied into the input's store.
     const std::size_t g = positions.size();
     auto* set = dynamic_cast<SetOperand*>(input);
     std::vector<char> covered(std::size_t(set != nullptr ? set->columnCount() : 0), 0);
@@ -200,7 +203,8 @@ void Aggregation::Run::count() {
     };
     RowStore seen(int(g) + 1);
     std::vector<InternalName> key(g + 1);
-    scan(input, RowOrder::Unordered, [&](const RowView& row) {
+    // A source that gives each row once is read in place: a count of many rows copies none.
+    scan(input, RowOrder::Distinct, [&](const RowView& row) {
         for (std::size_t k = 0; k < g; ++k) key[k] = row.cells[positions[k] - 1];
         key[g] = row.cells[aggColumn - 1];
         if (distinct || seen.insert(key.data())) countPair(key.data());

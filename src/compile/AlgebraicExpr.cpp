@@ -16,6 +16,11 @@ void AlgebraicExpr::addChild(AlgebraicExpr* child) {
     children.push_back(Ref<AlgebraicExpr>::share(child));
 }
 
+void AlgebraicExpr::forgetKeptTables() const {
+    if (op) op->forgetKeptTables();
+    for (const Ref<AlgebraicExpr>& child : children) child->forgetKeptTables();
+}
+
 Operand* AlgebraicExpr::evaluate(OMAccess* access, Operand** current) const {
     Operand* entry = *current;
     if (op && op->projects()) {

@@ -35,6 +35,9 @@ class AlgebraicExpr : public ManagedObject {
     // their parent by two spaces from `depth`.
     void printPlan(OutputChannel& out, const SymTab* names, int depth = 0) const;
     int getMarker() const { return marker; }
+    // Has every operator of the tree drop what it keeps from run to run (Operator::
+    // forgetKeptTables).
+    void forgetKeptTables() const;
 
   protected:
     ~AlgebraicExpr() override = default;

@@ -7,13 +7,10 @@
 #include "objectbase/CellHash.h"
 #include "platform/ControlEvents.h"
 
-std::size_t HashJoin::CellsHash::operator()(const std::vector<InternalName>& cells) const {
-    return std::size_t(hashCells(cells.data(), cells.size()));
-}
-
 HashJoin::HashJoin(SetOperand* left, SetOperand* right, std::vector<int> leftPositions,
                    std::vector<int> rightPositions, std::vector<Agree> agree,
-                   std::vector<Take> take, std::vector<InternalName> cells)
+                   std::vector<Take> take, std::vector<InternalName> cells,
+                   std::shared_ptr<JoinTableMemo> memo)
     : left(Ref<SetOperand>::share(left)),
       right(Ref<SetOperand>::share(right)),
       leftPositions(std::move(leftPositions)),
@@ -21,7 +18,8 @@ HashJoin::HashJoin(SetOperand* left, SetOperand* right, std::vector<int> leftPos
       agree(std::move(agree)),
       take(std::move(take)),
       cells(std::move(cells)),
-      keyWidth(this->leftPositions.size()) {
+      keyWidth(this->leftPositions.size()),
+      memo(std::move(memo)) {
     // Whether the result rows are distinct: the columns of both sides fall into classes of
     // columns that must be equal (joined or agreeing); when every class has a taken column, a
     // result row tells the pair of input rows it came from.
@@ -78,50 +76,15 @@ HashJoin::HashJoin(SetOperand* left, SetOperand* right, std::vector<int> leftPos
 }
 
 void HashJoin::group() {
-    grouped = true;
-    // The grouping reads the right rows twice: rows computed on every read are made once.
+    RowsKey key;
+    const bool stored = memo != nullptr && right->sourceKey(key);
+    if (stored) table = memo->find(key, rightPositions, rightColumns);
+    if (table != nullptr) return;
+    // The table reads the right rows twice: rows computed on every read are made once.
     if (right->holdsComputedSource()) right->storeRows();
-    // Two passes over the right rows: the first numbers and counts the groups, the second
-    // copies each row's kept cells to its group's place.
-    std::vector<std::uint32_t> groupOfRow;
-    right->scan(RowOrder::Distinct, [&](const RowView& view) {
-        const InternalName* row = view.cells;
-        auto cellAt = [this, row](std::size_t k) { return row[rightPositions[k] - 1]; };
-        const auto [g, fresh] =
-            table.insert(hashCellsAt(cellAt, keyWidth), std::uint32_t(starts.size()),
-                         [&](std::uint32_t n) { return groupHas(n, cellAt); });
-        if (fresh) {
-            for (std::size_t k = 0; k < keyWidth; ++k) groupKeys.push_back(cellAt(k));
-            starts.push_back(0);
-        }
-        groupOfRow.push_back(g);
-        ++starts[g];
-    });
-    std::uint32_t total = 0;
-    for (std::uint32_t& s : starts) {
-        const std::uint32_t n = s;
-        s = total;
-        total += n;
-    }
-    starts.push_back(total);
-    std::size_t bits = 64;
-    while (bits < starts.size() * 16) bits *= 2;
-    filter.assign(bits / 64, 0);
-    filterMask = bits - 1;
-    const std::size_t groups = groupKeys.size() / keyWidth;
-    for (std::size_t g = 0; g < groups; ++g) {
-        const InternalName* key = groupKeys.data() + g * keyWidth;
-        const std::uint64_t bit = (hashCells(key, keyWidth) >> 32) & filterMask;
-        filter[bit >> 6] |= std::uint64_t(1) << (bit & 63);
-    }
-    const std::size_t width = rightColumns.size();
-    groupedCells.assign(std::size_t(total) * width, InternalName::UndefinedObject);
-    std::vector<std::uint32_t> fill(starts.begin(), starts.end() - 1);
-    std::size_t i = 0;
-    right->scan(RowOrder::Distinct, [&](const RowView& view) {
-        InternalName* to = groupedCells.data() + std::size_t(fill[groupOfRow[i++]]++) * width;
-        for (std::size_t k = 0; k < width; ++k) to[k] = view.cells[rightColumns[k] - 1];
-    });
+    auto built = std::make_shared<const JoinTable>(*right, rightPositions, rightColumns);
+    if (stored) memo->offer(key, built);
+    table = std::move(built);
 }
 
 void HashJoin::produce(const RowSink& emit) {
@@ -129,23 +92,22 @@ void HashJoin::produce(const RowSink& emit) {
     // The right rows are grouped when the first left row comes, so that a join whose left
     // input turns out empty groups nothing: nobody asks a join over joins whether it is empty
     // first (see SetOperand::emptyAtHand). Both inputs one operand: grouped before it is read.
-    if (!grouped && left.get() == right.get()) group();
+    if (table == nullptr && left.get() == right.get()) group();
     const InternalName* rowOf[2] = {nullptr, nullptr};
     // Ctrl-C or a farewell ends a long join; the evaluator throws the unfinished result away.
     controlEvents::StopPoll stopPoll;
     left->scan(RowOrder::Distinct, [&](const RowView& view) {
         const InternalName* row = view.cells;
         if (stopPoll.stop()) return false;
-        if (!grouped) group();
+        if (table == nullptr) group();
         auto cellAt = [this, row](std::size_t k) { return row[leftPositions[k] - 1]; };
         const std::uint64_t hash = hashCellsAt(cellAt, keyWidth);
-        if (!mayMeet(hash)) return true;
-        const std::int64_t g =
-            table.find(hash, [&](std::uint32_t n) { return groupHas(n, cellAt); });
+        if (!table->mayMeet(hash)) return true;
+        const std::int64_t g = table->find(hash, cellAt);
         if (g < 0) return true;
         rowOf[0] = row;
-        for (std::uint32_t at = starts[std::size_t(g)]; at < starts[std::size_t(g) + 1]; ++at) {
-            rowOf[1] = groupedCells.data() + std::size_t(at) * rightColumns.size();
+        for (std::uint32_t at = table->first(g); at < table->end(g); ++at) {
+            rowOf[1] = table->row(at);
             bool holds = true;
             for (const Agree& r : agree)
                 if (rowOf[r.slotA][r.columnA - 1] != rowOf[r.slotB][r.columnB - 1]) {

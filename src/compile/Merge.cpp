@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <memory>
 #include <ostream>
-#include <unordered_map>
 #include <vector>
 
 #include "compile/HashJoin.h"
@@ -15,6 +14,7 @@
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/RelationStore.h"
 #include "objectbase/SymTab.h"
 
 namespace {
@@ -249,7 +249,8 @@ void Merge::regroupedJoin(MergeRun& run, Operand* left, Operand* right) const {
     const std::vector<int> rightPositions = sharedPositions(right);
     Ref<Sort> sorter;
     Ref<SetOperand> sorted;
-    std::unordered_map<std::vector<InternalName>, std::int32_t, HashJoin::CellsHash> combinations;
+    // The combinations of the shared variables' values, numbered in the order they come.
+    RelationStore combinations(int(rightPositions.size()));
     if (shared.size() == 1) {
         sorter = Ref<Sort>::adopt(new Sort(shared.front(), right->getColumns()));
         clib_list<Operand*> one;
@@ -265,9 +266,9 @@ void Merge::regroupedJoin(MergeRun& run, Operand* left, Operand* right) const {
         std::vector<InternalName> cells(static_cast<std::size_t>(width));
         scan(right, RowOrder::Ordered, [&](const RowView& row) {
             for (std::size_t k = 0; k < key.size(); ++k) key[k] = row.cells[rightPositions[k] - 1];
-            auto [at, added] = combinations.try_emplace(key, std::int32_t(combinations.size()));
+            const int number = combinations.numberOf(key.data());
             for (int c = 0; c < width; ++c) cells[std::size_t(c)] = row.cells[c];
-            sorted->insert(InternalName(at->second, InternalName::Integer, 0), cells.data());
+            sorted->insert(InternalName(number, InternalName::Integer, 0), cells.data());
         });
     }
     const bool positioned =
@@ -280,9 +281,9 @@ void Merge::regroupedJoin(MergeRun& run, Operand* left, Operand* right) const {
             return true;
         }
         for (std::size_t k = 0; k < key.size(); ++k) key[k] = row->atColumn(leftPositions[k]);
-        auto at = combinations.find(key);
-        if (at == combinations.end()) return false;
-        value = InternalName(at->second, InternalName::Integer, 0);
+        const int number = combinations.find(key.data());
+        if (number < 0) return false;
+        value = InternalName(number, InternalName::Integer, 0);
         return true;
     };
     // The join records name the first input's iterator and the last input's by their slots.
@@ -350,8 +351,8 @@ bool Merge::hashJoin(MergeRun& run, SetOperand* left, SetOperand* right) const {
     std::vector<HashJoin::Take> take;
     for (const GivenVarRecord& r : givenVars) take.push_back({sideOf(r.input), r.column, r.cell});
     run.result->defer(std::make_unique<HashJoin>(left, right, leftPositions, rightPositions,
-                                                 std::move(agree), std::move(take),
-                                                 run.resultCells));
+                                                 std::move(agree), std::move(take), run.resultCells,
+                                                 tables));
     return true;
 }
 

@@ -2,10 +2,12 @@
 // run the way its plan chose when the rule was translated.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "compile/BaseOperator.h"
+#include "compile/JoinTable.h"
 #include "platform/ControlEvents.h"
 
 // How a join of two inputs runs; chosen once from the columns its inputs will carry.
@@ -51,6 +53,7 @@ class Merge : public BaseOperator {
     Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
     bool isGroupedBy(const InternalName& var, int* out) const override;
     std::string strategy(const SymTab* names) const override;
+    void forgetKeptTables() const override { tables->forget(); }
     JoinStrategy joinStrategy() const { return plan; }
     const std::vector<FSymbol>& sharedVariables() const { return shared; }
 
@@ -88,4 +91,8 @@ class Merge : public BaseOperator {
 
     JoinStrategy plan;
     std::vector<FSymbol> shared;
+    // The table a hash join last built over a store's rows, kept for the join's next run over
+    // the same rows (see JoinTableMemo). A cache beside the plan, not part of it; shared with
+    // the joins whose results may be read after the plan is gone.
+    std::shared_ptr<JoinTableMemo> tables = std::make_shared<JoinTableMemo>();
 };

@@ -94,11 +94,25 @@ class Operand2 : public Operand {
 // Receives one row's cells (valid during the call only); answers whether more are wanted.
 using RowSink = std::function<bool(const InternalName*)>;
 
+// What tells two sources' rows equal without reading them: a range of one state of a store (its
+// stamp, which no other state of any store shares) read through the same filter, written as
+// words. Built once from a source's rows, a structure is kept for a later source of the same key.
+struct RowsKey {
+    std::uint64_t stamp = 0;
+    std::int32_t from = 0;
+    std::int32_t to = 0;
+    std::vector<std::uint64_t> filter;
+    bool operator==(const RowsKey&) const = default;
+};
+
 // Rows made when they are first read: the operator that would store them hands this over
 // instead. It may give a row more than once.
 class RowSource {
   public:
     virtual ~RowSource() = default;
+    // The key of the rows when they are a stable range of a store read through a filter; false
+    // for rows computed on every read.
+    virtual bool rowsKey(RowsKey&) const { return false; }
     // Calls emit for every row, in the same order on every run, until emit answers false.
     virtual void produce(const RowSink& emit) = 0;
     // True when no row comes twice: a reader then needs no store of them to drop repeats.
@@ -196,6 +210,8 @@ class SetOperand : public Operand {
     }
     // True while the rows wait in a source.
     bool holdsSource() const { return source != nullptr; }
+    // The key of the rows while they wait in a source that has one (see RowsKey).
+    bool sourceKey(RowsKey& key) const { return source != nullptr && source->rowsKey(key); }
     // True while the rows wait in a source that gives each row once.
     bool holdsDistinctSource() const { return source != nullptr && source->distinctRows(); }
     // True while the rows wait in a source that computes them on every read.

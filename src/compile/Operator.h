@@ -72,6 +72,9 @@ class Operator : public ManagedObject {
     // The result goes to a reader whose answer does not depend on the order of its rows (a
     // count): the operator may make them in any order. Nothing by default.
     virtual void feedsOrderFreeReader() {}
+    // Drops what the operator keeps from one run for the next (see JoinTableMemo): the
+    // evaluation that ran it is done. Nothing by default.
+    virtual void forgetKeptTables() const {}
 
     // The bindings the translator keeps on the operator for the operator made above it.
     const std::vector<InputBinding>& getBindings() const { return bindings; }

@@ -12,6 +12,7 @@
 #include "compile/StableRows.h"
 #include "foundation/OutputChannel.h"
 #include "foundation/set.h"
+#include "objectbase/CellHash.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/RelationStore.h"
 #include "objectbase/Tuple.h"
@@ -53,6 +54,24 @@ class StoredRowsSource : public RowSource {
     const InternalName* resultRow() const { return cells.data(); }
     bool distinctRows() const override { return true; }
     bool readsInPlace() const override { return true; }
+    bool rowsKey(RowsKey& key) const override {
+        // A store changed since the range was taken has no key: read, it reports the fault.
+        if (!range.current()) return false;
+        key.stamp = range.stampTaken();
+        key.from = range.begin();
+        key.to = range.end();
+        key.filter.assign(1, pattern.size());
+        for (const InternalName& cell : pattern) key.filter.push_back(cellWord(cell));
+        auto pairs = [&key](const std::vector<std::pair<int, int>>& list) {
+            key.filter.push_back(list.size());
+            for (const auto& [a, b] : list)
+                key.filter.push_back(std::uint64_t(std::uint32_t(a)) << 32 | std::uint32_t(b));
+        };
+        pairs(equal);
+        pairs(take);
+        key.filter.push_back(cells.size());
+        return true;
+    }
 
   private:
     StableRows range;

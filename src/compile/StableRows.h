@@ -20,6 +20,8 @@ class StableRows {
     const RelationStore& rows() const { return *store; }
     int begin() const { return from; }
     int end() const { return to; }
+    // The store's stamp when the range was handed out.
+    std::uint64_t stampTaken() const { return stamp; }
     // True while the store has had no change other than appends since the range was made.
     bool current() const { return store->changes() == stamp; }
 
@@ -44,5 +46,5 @@ class StableRows {
     const RelationStore* store;
     int from;
     int to;
-    std::uint32_t stamp;
+    std::uint64_t stamp;
 };

@@ -165,6 +165,11 @@ void Matcher::remove(FRule* rule) {
     cache.erase(found);
 }
 
+void Matcher::forgetKeptTables() {
+    for (auto& [rule, tree] : cache)
+        if (tree.expr) tree.expr->forgetKeptTables();
+}
+
 void Matcher::clear() {
     cache.clear();
     if (creator) creator->clear();

@@ -54,6 +54,9 @@ class Matcher : public FLSysObject {
     virtual void remove(FRule* rule);
     // Drops every cached tree and resets the creator and the translator.
     virtual void clear();
+    // Has the cached trees drop the tables their joins keep from round to round: the
+    // evaluation (of one stratum) is done, and the memory goes back before the next one.
+    void forgetKeptTables();
     virtual Matcher* help();
     virtual int applyEqualities();
 

@@ -132,8 +132,11 @@ bool NaiveEval::inStrata(FProgram* program, const std::function<bool(FProgram*)>
         warnedProgram = program;
         warned = text;
     }
-    for (FProgram* stratum : strata.parts())
-        if (!fixpoint(stratum)) return false;
+    for (FProgram* stratum : strata.parts()) {
+        const bool reached = fixpoint(stratum);
+        if (matcher != nullptr) matcher->forgetKeptTables();
+        if (!reached) return false;
+    }
     return true;
 }
 

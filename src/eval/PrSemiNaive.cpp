@@ -102,6 +102,8 @@ void PrSemiNaive::beginInsertPhase() {
 }
 
 void PrSemiNaive::dropDeltas() {
+    // The fixpoint is done: the join tables kept from round to round are not needed any more.
+    if (matcher != nullptr) matcher->forgetKeptTables();
     // The object manager must not record through a table that is about to go.
     if (deltaTable != nullptr || triggerDeltaTable != nullptr) access->clearDelta();
     firstDeltaProgram.reset();

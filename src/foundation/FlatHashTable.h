@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/LargeArrays.h"
+
 // Linear probing over a power-of-two array of slots, grown before one more entry would fill it
 // past LoadNum / LoadDen (half by default), and erasure by shifting the following slots back (no
 // tombstones). A slot is the user's own small struct: `Slot{}` is free and `slot.isFree()` says so.
@@ -96,7 +98,7 @@ class FlatHashTable {
         used = 0;
     }
     void release() {
-        std::vector<Slot>().swap(slots);
+        Slots().swap(slots);
         used = 0;
     }
 
@@ -105,7 +107,7 @@ class FlatHashTable {
 
     template <class HashOf>
     void regrow(std::size_t size, HashOf hashOf) {
-        std::vector<Slot> old(size);
+        Slots old(size);
         old.swap(slots);
         const std::size_t mask = size - 1;
         for (Slot& slot : old) {
@@ -116,7 +118,9 @@ class FlatHashTable {
         }
     }
 
-    std::vector<Slot> slots;
+    // A large table is probed at random: on huge pages, a probe rarely misses the address cache.
+    using Slots = std::vector<Slot, LargeArrayAllocator<Slot>>;
+    Slots slots;
     std::size_t used = 0;
 };
 

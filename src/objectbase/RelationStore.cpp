@@ -2,8 +2,10 @@
 #include "objectbase/RelationStore.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "objectbase/CellHash.h"
+#include "platform/ControlEvents.h"
 
 namespace {
 
@@ -20,7 +22,22 @@ std::size_t RelationStore::NameHash::operator()(const InternalName& name) const 
     return std::size_t(hashCell(name));
 }
 
-RelationStore::RelationStore(int width) : rowWidth(width < 0 ? 0 : width) {}
+namespace {
+
+// The stamps of all stores from one counter: a store made where another was freed, or a store
+// changed back to as many rows as before, still has a stamp of its own.
+std::uint64_t freshStamp() {
+    static std::atomic<std::uint64_t> next{1};
+    return next.fetch_add(1, std::memory_order_relaxed);
+}
+
+}  // namespace
+
+RelationStore::RelationStore(int width) : rowWidth(width < 0 ? 0 : width), stamp(freshStamp()) {}
+
+void RelationStore::restamp() {
+    stamp = freshStamp();
+}
 
 int RelationStore::compareRows(const InternalName* a, const InternalName* b, int width) {
     for (int i = 0; i < width; ++i) {
@@ -91,7 +108,22 @@ void RelationStore::hashRows() const {
     hashedRows = rowCount;
 }
 
-void RelationStore::extendOrder(std::vector<std::uint32_t>& rangeOrder, int from) const {
+void RelationStore::sortOrder() const {
+    if (order.size() > orderSorted) {
+        // Left unsorted by a sort cut short: still unsorted while the stop is pending, so that
+        // a reader finishing the given-up work does not sort again row by row.
+        if (controlEvents::stopRequested()) {
+            for (std::size_t i = order.size(); i < std::size_t(rowCount); ++i)
+                order.push_back(std::uint32_t(i));
+            return;
+        }
+        order.resize(orderSorted);
+    }
+    const bool sorted = extendOrder(order, 0);
+    if (sorted) orderSorted = order.size();
+}
+
+bool RelationStore::extendOrder(std::vector<std::uint32_t>& rangeOrder, int from) const {
     // Rows only ever get added between two reads, so only the new ones are sorted and merged in.
     const std::size_t before = rangeOrder.size();
     const std::int32_t sortedRows = from + std::int32_t(before);
@@ -108,7 +140,7 @@ void RelationStore::extendOrder(std::vector<std::uint32_t>& rangeOrder, int from
     }
     if (ascending) {
         for (std::int32_t i = sortedRows; i < rowCount; ++i) rangeOrder.push_back(std::uint32_t(i));
-        return;
+        return true;
     }
     // The new rows are sorted by their first two cells packed into order-preserving words, which
     // keeps the sort inside one array instead of chasing every row; rows whose two first cells
@@ -125,11 +157,34 @@ void RelationStore::extendOrder(std::vector<std::uint32_t>& rangeOrder, int from
         keyed.push_back({rowWidth > 0 ? orderKey(r[0]) : 0, rowWidth > 1 ? orderKey(r[1]) : 0,
                          std::uint32_t(i)});
     }
-    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+    auto byWords = [](const Keyed& a, const Keyed& b) {
         return a.first != b.first ? a.first < b.first : a.second < b.second;
-    });
+    };
+    // Runs of 64K rows (a few milliseconds each) are sorted and then merged pairwise, with a
+    // look for a stop request between two steps; a cut leaves the new rows in their order.
+    constexpr std::size_t Run = std::size_t(1) << 16;
+    const std::size_t n = keyed.size();
+    auto at = [&keyed](std::size_t i) { return keyed.begin() + std::ptrdiff_t(i); };
+    bool cut = false;
+    for (std::size_t begin = 0; begin < n && !cut; begin += Run) {
+        std::sort(at(begin), at(std::min(n, begin + Run)), byWords);
+        cut = controlEvents::stopRequested();
+    }
+    for (std::size_t width = Run; width < n && !cut; width *= 2) {
+        for (std::size_t begin = 0; begin + width < n && !cut; begin += 2 * width) {
+            std::inplace_merge(at(begin), at(begin + width), at(std::min(n, begin + 2 * width)),
+                               byWords);
+            cut = controlEvents::stopRequested();
+        }
+    }
+    if (cut) {
+        controlEvents::noteCutShort();
+        for (std::int32_t i = sortedRows; i < rowCount; ++i) rangeOrder.push_back(std::uint32_t(i));
+        return false;
+    }
     if (rowWidth > 2) {
-        for (std::size_t from = 0; from < keyed.size();) {
+        controlEvents::StopPoll stopPoll;
+        for (std::size_t from = 0; from < keyed.size() && !stopPoll.stop();) {
             std::size_t to = from + 1;
             while (to < keyed.size() && keyed[to].first == keyed[from].first &&
                    keyed[to].second == keyed[from].second)
@@ -139,11 +194,22 @@ void RelationStore::extendOrder(std::vector<std::uint32_t>& rangeOrder, int from
                           [&less](const Keyed& a, const Keyed& b) { return less(a.row, b.row); });
             from = to;
         }
+        // The rows are all there, in an order a walk can take; the stop was noted by the poll.
+        if (stopPoll.stop()) {
+            for (const Keyed& k : keyed) rangeOrder.push_back(k.row);
+            return false;
+        }
     }
     for (const Keyed& k : keyed) rangeOrder.push_back(k.row);
-    if (before > 0 && less(rangeOrder[before], rangeOrder[before - 1]))
+    if (before > 0 && less(rangeOrder[before], rangeOrder[before - 1])) {
+        if (controlEvents::stopRequested()) {
+            controlEvents::noteCutShort();
+            return false;
+        }
         std::inplace_merge(rangeOrder.begin(), rangeOrder.begin() + std::ptrdiff_t(before),
                            rangeOrder.end(), less);
+    }
+    return true;
 }
 
 void RelationStore::indexColumn(ColumnIndex& index, int column, std::uint32_t from) const {
@@ -171,11 +237,12 @@ bool RelationStore::holds(const InternalName& name) const {
 }
 
 void RelationStore::reindex() {
-    ++changeCount;
+    restamp();
     slots.release();
     hashedRows = 0;
     hashRows();
     order.clear();
+    orderSorted = 0;
     for (int c = 0; std::size_t(c) < columns.size(); ++c) {
         if (columns[std::size_t(c)] == nullptr) continue;
         columns[std::size_t(c)]->clear();
@@ -185,8 +252,8 @@ void RelationStore::reindex() {
 
 bool RelationStore::rename(const InternalName& oldName, const InternalName& newName) {
     if (!holds(oldName)) return false;
-    ++changeCount;
-    std::vector<InternalName> old = std::move(cells);
+    restamp();
+    Cells old = std::move(cells);
     const std::int32_t count = rowCount;
     cells.clear();
     cells.reserve(old.size());
@@ -194,6 +261,7 @@ bool RelationStore::rename(const InternalName& oldName, const InternalName& newN
     hashedRows = 0;
     slots.release();
     order.clear();
+    orderSorted = 0;
     for (auto& index : columns)
         if (index != nullptr) index->clear();
     for (std::int32_t i = 0; i < count; ++i) {
@@ -205,7 +273,7 @@ bool RelationStore::rename(const InternalName& oldName, const InternalName& newN
 }
 
 void RelationStore::clear() {
-    ++changeCount;
+    restamp();
     rowCount = 0;
     hashedRows = 0;
     cells.clear();
@@ -213,5 +281,6 @@ void RelationStore::clear() {
     slots.release();
     order.clear();
     order.shrink_to_fit();
+    orderSorted = 0;
     columns.clear();
 }

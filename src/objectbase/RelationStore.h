@@ -34,9 +34,11 @@ class RelationStore {
     RelationStore& operator=(const RelationStore&) = delete;
 
     int width() const { return rowWidth; }
-    // Counts the changes other than appends (clear, rename, rows dropped): a reader that keeps
-    // a range of row numbers to read later checks that its rows are still the same.
-    std::uint32_t changes() const { return changeCount; }
+    // The stamp of the rows as they stand, up to appends: it moves on every change other than
+    // an append (clear, rename, rows dropped), and no two states of any stores share one. A
+    // reader that keeps a range of row numbers to read later checks that its rows are still the
+    // same; a reader that keeps what it built from a range knows it by the stamp and the range.
+    std::uint64_t changes() const { return stamp; }
     int size() const { return rowCount; }
     bool empty() const { return rowCount == 0; }
 
@@ -62,12 +64,16 @@ class RelationStore {
 
     // The number of the row at position `rank` of the ascending order.
     int rowAtRank(int rank) const {
-        if (std::size_t(rowCount) != order.size()) extendOrder(order, 0);
+        if (std::size_t(rowCount) != orderSorted) sortOrder();
         return int(order[std::size_t(rank)]);
     }
     // `rangeOrder` holds the numbers of the rows from `from` on in ascending order, as far as it
     // reaches; extends it by the rows added since, so that it covers every row from `from` on.
-    void extendOrder(std::vector<std::uint32_t>& rangeOrder, int from) const;
+    // Sorting millions of rows takes seconds, so the sort looks for Ctrl-C or a farewell between
+    // steps: false when one cut it short, which is noted (see controlEvents::noteCutShort). The
+    // added numbers then stand unsorted behind the ones there before, a walk over them still
+    // meets every row once, and whoever keeps the order sorts them again later.
+    bool extendOrder(std::vector<std::uint32_t>& rangeOrder, int from) const;
 
     // The rows that hold `value` in column `column` (0-based), or null when none does. The index
     // of the column is built on the first call.
@@ -108,17 +114,27 @@ class RelationStore {
     }
     // Rebuilds the hash set, the order and the built column indexes from the rows.
     void reindex();
+    // Gives the rows a stamp no state of any store had before.
+    void restamp();
     void indexColumn(ColumnIndex& index, int column, std::uint32_t from) const;
 
     std::int32_t rowWidth;
     std::int32_t rowCount = 0;
-    std::uint32_t changeCount = 0;
-    std::vector<InternalName> cells;
+    std::uint64_t stamp;
+    // The cells of a large relation lie on huge pages (see LargeArrayAllocator).
+    using Cells = std::vector<InternalName, LargeArrayAllocator<InternalName>>;
+    Cells cells;
     // The hash set over the row numbers; holds the rows numbered below hashedRows.
     mutable EntryIndex slots;
     mutable std::int32_t hashedRows = 0;
-    // Row numbers in ascending row order; the rows numbered below its size are in it.
+    // Extends the order to every row; the rows a cut sort left unsorted are sorted again, unless
+    // a stop is still pending (the work reading them is being given up).
+    void sortOrder() const;
+
+    // Row numbers in ascending row order; the rows numbered below its size are in it, the first
+    // orderSorted of them in order (the rest left unsorted by a sort cut short).
     mutable std::vector<std::uint32_t> order;
+    mutable std::size_t orderSorted = 0;
     // One per column once asked for, else null.
     mutable std::vector<std::unique_ptr<ColumnIndex>> columns;
 };
@@ -136,7 +152,7 @@ int RelationStore::retain(Keep keep) {
     const int dropped = rowCount - int(kept);
     if (dropped == 0) return 0;
     rowCount = std::int32_t(kept);
-    ++changeCount;
+    restamp();
     cells.resize(kept * w);
     reindex();
     return dropped;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "objectbase/RelationStore.h"
+#include "platform/ControlEvents.h"
 
 namespace {
 
@@ -206,4 +207,40 @@ TEST(RelationStoreTest, ARowOfTheStoreItselfCanBeInsertedAgainAfterARename) {
     const InternalName aa[] = {a, a};
     EXPECT_TRUE(store.contains(aa));
     EXPECT_FALSE(store.contains(ab));
+}
+
+TEST(RelationStoreTest, AStopRequestCutsALargeSortShortAndTheOrderIsRedoneAfterIt) {
+    controlEvents::takeFarewell();
+    controlEvents::clearInterrupt();
+    controlEvents::takeCutShort();
+    // 300,000 rows in descending order of three columns: several runs of the sort to merge.
+    RelationStore store(3);
+    const int count = 300000;
+    for (int i = count - 1; i >= 0; --i) {
+        const InternalName row[3] = {InternalName(i / 7, InternalName::Object, 0),
+                                     InternalName(i % 7, InternalName::Integer, 0),
+                                     InternalName(i, InternalName::Integer, 0)};
+        store.insert(row);
+    }
+    controlEvents::record(controlEvents::Shutdown);
+    // The order asked for while the farewell is pending: the sort gives up and says so, and a
+    // walk over the ranks still meets every row once.
+    std::vector<char> met(std::size_t(count), 0);
+    for (int rank = 0; rank < count; ++rank) met[std::size_t(store.rowAtRank(rank))] += 1;
+    EXPECT_TRUE(controlEvents::takeCutShort());
+    EXPECT_EQ(std::count(met.begin(), met.end(), 1), count);
+    std::vector<std::uint32_t> range;
+    EXPECT_FALSE(store.extendOrder(range, 5));
+    EXPECT_EQ(range.size(), std::size_t(count - 5));
+    EXPECT_TRUE(controlEvents::takeCutShort());
+
+    // Once the stop has been dealt with, the order is sorted anew.
+    controlEvents::takeFarewell();
+    controlEvents::clearInterrupt();
+    for (int rank = 0; rank < count; ++rank)
+        ASSERT_EQ(store.row(store.rowAtRank(rank))[2].getValue(), rank) << rank;
+    EXPECT_FALSE(controlEvents::takeCutShort());
+    range.clear();
+    EXPECT_TRUE(store.extendOrder(range, 5));
+    EXPECT_EQ(store.row(int(range.front()))[2].getValue(), 0);
 }

@@ -1,0 +1,86 @@
+// JoinTable: grouping the right rows of a hash join, and the memo of the last table built.
+#include "compile/JoinTable.h"
+
+#include <utility>
+
+#include "objectbase/CellHash.h"
+#include "platform/ControlEvents.h"
+
+JoinTable::JoinTable(const SetOperand& right, std::vector<int> positions, std::vector<int> kept)
+    : joinColumns(std::move(positions)),
+      keptColumns(std::move(kept)),
+      keyWidth(joinColumns.size()) {
+    // Two passes over the right rows: the first numbers and counts the groups, the second
+    // copies each row's kept cells to its group's place. Ctrl-C or a farewell ends a long
+    // grouping; the join then meets no row, and the evaluator throws its result away.
+    controlEvents::StopPoll stopPoll;
+    std::vector<std::uint32_t> groupOfRow;
+    bool stopped = false;
+    right.scan(RowOrder::Distinct, [&](const RowView& view) {
+        const InternalName* row = view.cells;
+        if (stopPoll.stop()) {
+            stopped = true;
+            return false;
+        }
+        auto cellAt = [this, row](std::size_t k) { return row[joinColumns[k] - 1]; };
+        const auto [g, fresh] =
+            table.insert(hashCellsAt(cellAt, keyWidth), std::uint32_t(starts.size()),
+                         [&](std::uint32_t n) { return groupHas(n, cellAt); });
+        if (fresh) {
+            for (std::size_t k = 0; k < keyWidth; ++k) groupKeys.push_back(cellAt(k));
+            starts.push_back(0);
+        }
+        groupOfRow.push_back(g);
+        ++starts[g];
+        return true;
+    });
+    std::uint32_t total = 0;
+    for (std::uint32_t& s : starts) {
+        const std::uint32_t n = s;
+        s = total;
+        total += n;
+    }
+    starts.push_back(total);
+    std::size_t bits = 64;
+    while (bits < starts.size() * 16) bits *= 2;
+    filter.assign(bits / 64, 0);
+    filterMask = bits - 1;
+    if (stopped) return;
+    const std::size_t groups = keyWidth == 0 ? 0 : groupKeys.size() / keyWidth;
+    for (std::size_t g = 0; g < groups; ++g) {
+        const InternalName* key = groupKeys.data() + g * keyWidth;
+        const std::uint64_t bit = (hashCells(key, keyWidth) >> 32) & filterMask;
+        filter[bit >> 6] |= std::uint64_t(1) << (bit & 63);
+    }
+    const std::size_t width = keptColumns.size();
+    groupedCells.assign(std::size_t(total) * width, InternalName::UndefinedObject);
+    std::vector<std::uint32_t> fill(starts.begin(), starts.end() - 1);
+    std::size_t i = 0;
+    // The same rows again, in the same order: the source reads a store that did not change.
+    right.scan(RowOrder::Distinct, [&](const RowView& view) {
+        const InternalName* row = view.cells;
+        if (i == groupOfRow.size()) return false;
+        InternalName* to = groupedCells.data() + std::size_t(fill[groupOfRow[i++]]++) * width;
+        for (std::size_t k = 0; k < width; ++k) to[k] = row[keptColumns[k] - 1];
+        return true;
+    });
+    finished = i == groupOfRow.size();
+}
+
+std::shared_ptr<const JoinTable> JoinTableMemo::find(const RowsKey& key,
+                                                     const std::vector<int>& positions,
+                                                     const std::vector<int>& columns) const {
+    if (kept == nullptr || !(key == rowsKey) || !kept->builtFor(positions, columns)) return nullptr;
+    return kept;
+}
+
+void JoinTableMemo::offer(const RowsKey& key, std::shared_ptr<const JoinTable> table) {
+    const bool again = offered && key == rowsKey;
+    kept.reset();
+    offered = table != nullptr && table->complete();
+    if (!offered) return;
+    if (again)
+        kept = std::move(table);
+    else
+        rowsKey = key;
+}

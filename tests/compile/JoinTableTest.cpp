@@ -1,0 +1,162 @@
+// Tests of the hash join's table of right rows: built from the rows, kept by a memo for the next
+// join over the same stored rows, built anew when the rows are others.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "compile/CompileTestSupport.h"
+#include "compile/HashJoin.h"
+#include "compile/JoinTable.h"
+#include "compile/Operand.h"
+#include "objectbase/RelationStore.h"
+
+namespace compile_test {
+namespace {
+
+// Rows (v, v + 100) for v from 0 to count - 1, as stored rows of the given key would come,
+// counting the rows given.
+class KeyedSource : public RowSource {
+  public:
+    KeyedSource(int count, RowsKey key, int* given)
+        : count(count), key(std::move(key)), given(given) {}
+    void produce(const RowSink& emit) override {
+        for (int v = 0; v < count; ++v) {
+            ++*given;
+            const InternalName row[2] = {integer(v), integer(v + 100)};
+            if (!emit(row)) return;
+        }
+    }
+    bool distinctRows() const override { return true; }
+    bool readsInPlace() const override { return true; }
+    bool rowsKey(RowsKey& out) const override {
+        out = key;
+        return true;
+    }
+
+  private:
+    int count;
+    RowsKey key;
+    int* given;
+};
+
+class JoinTableTest : public AlgebraTest {
+  protected:
+    // Stored rows (v, v mod 10) for v from 0 to count - 1 over X, Y.
+    SetOperand* left(int count) {
+        auto* operand = new SetOperand(symbols({x, y}), 2);
+        for (int v = 0; v < count; ++v) {
+            const InternalName row[2] = {integer(v), integer(v % 10)};
+            operand->insert(undef(), row);
+        }
+        return operand;
+    }
+    // `count` keyed rows over Y, Z.
+    SetOperand* right(int count, const RowsKey& key, int* given) {
+        auto* operand = new SetOperand(symbols({y, z}), 2);
+        operand->defer(std::make_unique<KeyedSource>(count, key, given));
+        return operand;
+    }
+    // The rows (X, Z) of the join on Y, read whole.
+    std::vector<std::pair<int, int>> joined(SetOperand* l, SetOperand* r,
+                                            const std::shared_ptr<JoinTableMemo>& memo) {
+        Held<SetOperand> result(new SetOperand(symbols({x, z}), 2));
+        result->defer(std::make_unique<HashJoin>(l, r, std::vector<int>{2}, std::vector<int>{1},
+                                                 std::vector<HashJoin::Agree>{},
+                                                 std::vector<HashJoin::Take>{{0, 1, 0}, {1, 2, 1}},
+                                                 std::vector<InternalName>(2, undef()), memo));
+        std::vector<std::pair<int, int>> rows;
+        result->scan(RowOrder::Repeating, [&rows](const RowView& row) {
+            rows.emplace_back(row.cells[0].getValue(), row.cells[1].getValue());
+        });
+        return rows;
+    }
+    static std::vector<std::pair<int, int>> expected(int leftRows, int rightRows) {
+        std::vector<std::pair<int, int>> rows;
+        for (int v = 0; v < leftRows; ++v)
+            if (v % 10 < rightRows) rows.emplace_back(v, v % 10 + 100);
+        return rows;
+    }
+};
+
+TEST_F(JoinTableTest, TheJoinsAfterTwoOverTheSameStoredRowsTakeTheKeptTable) {
+    auto memo = std::make_shared<JoinTableMemo>();
+    const RowsKey key{7, 0, 5, {1, 2}};
+    Held<SetOperand> l(left(30));
+    int given = 0;
+    Held<SetOperand> first(right(5, key, &given));
+    EXPECT_EQ(joined(l.get(), first.get(), memo), expected(30, 5));
+    // Built from the rows read twice: once to count the groups, once to fill them.
+    EXPECT_EQ(given, 10);
+
+    // A join that ran once keeps nothing; built a second time for the same rows, the table is
+    // kept for the runs after.
+    given = 0;
+    Held<SetOperand> second(right(5, key, &given));
+    EXPECT_EQ(joined(l.get(), second.get(), memo), expected(30, 5));
+    EXPECT_EQ(given, 10);
+    for (int run = 0; run < 3; ++run) {
+        given = 0;
+        Held<SetOperand> again(right(5, key, &given));
+        EXPECT_EQ(joined(l.get(), again.get(), memo), expected(30, 5));
+        EXPECT_EQ(given, 0);
+    }
+
+    // Once the evaluation is over, the memo keeps nothing.
+    memo->forget();
+    given = 0;
+    Held<SetOperand> after(right(5, key, &given));
+    EXPECT_EQ(joined(l.get(), after.get(), memo), expected(30, 5));
+    EXPECT_EQ(given, 10);
+}
+
+TEST_F(JoinTableTest, OtherRowsOrAJoinWithoutAMemoBuildTheTable) {
+    auto memo = std::make_shared<JoinTableMemo>();
+    Held<SetOperand> l(left(30));
+    int given = 0;
+    Held<SetOperand> first(right(5, RowsKey{7, 0, 5, {}}, &given));
+    EXPECT_EQ(joined(l.get(), first.get(), memo), expected(30, 5));
+
+    // Rows appended since (a longer range) and another state of the store (another stamp).
+    given = 0;
+    Held<SetOperand> longer(right(8, RowsKey{7, 0, 8, {}}, &given));
+    EXPECT_EQ(joined(l.get(), longer.get(), memo), expected(30, 8));
+    EXPECT_EQ(given, 16);
+    given = 0;
+    Held<SetOperand> changed(right(3, RowsKey{8, 0, 3, {}}, &given));
+    EXPECT_EQ(joined(l.get(), changed.get(), memo), expected(30, 3));
+    EXPECT_EQ(given, 6);
+    given = 0;
+    Held<SetOperand> filtered(right(3, RowsKey{8, 0, 3, {1}}, &given));
+    EXPECT_EQ(joined(l.get(), filtered.get(), memo), expected(30, 3));
+    EXPECT_EQ(given, 6);
+
+    given = 0;
+    Held<SetOperand> unshared(right(3, RowsKey{8, 0, 3, {1}}, &given));
+    EXPECT_EQ(joined(l.get(), unshared.get(), nullptr), expected(30, 3));
+    EXPECT_EQ(given, 6);
+}
+
+TEST_F(JoinTableTest, AStoreHasAStampOfItsOwnThatMovesOnEveryChangeButAnAppend) {
+    RelationStore a(2);
+    RelationStore b(2);
+    EXPECT_NE(a.changes(), b.changes());
+    const std::uint64_t stamp = a.changes();
+    for (int v = 0; v < 4; ++v) {
+        const InternalName row[2] = {integer(v), integer(v)};
+        a.insert(row);
+    }
+    EXPECT_EQ(a.changes(), stamp);
+    a.rename(integer(1), integer(2));
+    const std::uint64_t renamed = a.changes();
+    EXPECT_NE(renamed, stamp);
+    EXPECT_EQ(a.retain([](const InternalName* row) { return row[0] != integer(0); }), 1);
+    EXPECT_NE(a.changes(), renamed);
+    const std::uint64_t retained = a.changes();
+    a.clear();
+    EXPECT_NE(a.changes(), retained);
+    EXPECT_NE(a.changes(), b.changes());
+}
+
+}  // namespace
+}  // namespace compile_test
