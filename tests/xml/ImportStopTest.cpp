@@ -15,6 +15,7 @@
 #include "platform/InterruptFlag.h"
 #include "shell/DumpFormatterRegistration.h"
 #include "support/ChannelCapture.h"
+#include "support/SortedDump.h"
 #include "xml/NsgmlHandler.h"
 #include "xml/WebAccessTestSupport.h"
 
@@ -91,17 +92,7 @@ class ImportStopTest : public WebAccessTest {
     // The F-Logic dump of a base, its lines sorted.
     static std::string dump(MainMemOM* base) {
         registerDumpFormatters();
-        ChannelCapture capture(debugChannel());
-        base->dump(1);
-        std::istringstream in(capture.text());
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);) {
-            if (!line.empty()) lines.push_back(line);
-        }
-        std::sort(lines.begin(), lines.end());
-        std::string text;
-        for (const std::string& line : lines) text += line + "\n";
-        return text;
+        return sortedDump(*base);
     }
 
     // Whether host[method -> ...] is stored.

@@ -21,6 +21,7 @@
 #include "objectbase/SymTab.h"
 #include "shell/DumpFormatterRegistration.h"
 #include "support/ChannelCapture.h"
+#include "support/SortedDump.h"
 #include "xml/NsgmlHandler.h"
 
 namespace import_test {
@@ -125,19 +126,7 @@ class ImportTest : public ::testing::Test {
     }
 
     // The F-Logic dump's non-empty lines, sorted.
-    std::string dump() {
-        ChannelCapture capture(debugChannel());
-        om->dump(1);
-        std::istringstream in(capture.text());
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);) {
-            if (!line.empty()) lines.push_back(line);
-        }
-        std::sort(lines.begin(), lines.end());
-        std::string text;
-        for (const std::string& line : lines) text += line + "\n";
-        return text;
-    }
+    std::string dump() { return sortedDump(*om); }
     // Compares the sorted dump with an expected file; QUORIN_WRITE_EXPECTED=1 writes it instead.
     void expectDump(const std::string& expectedFile) {
         const std::string actual = dump();
