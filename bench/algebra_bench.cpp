@@ -82,8 +82,8 @@ struct Inputs {
         pColumns.append(y);
         qColumns.append(y);
         qColumns.append(z);
-        p = new SetOperand(pColumns, 2);
-        q = new SetOperand(qColumns, 2);
+        p = new SetOperand(pColumns);
+        q = new SetOperand(qColumns);
         for (auto [a, b] : d.p) {
             InternalName row[2] = {number(a), number(b)};
             p->insert(InternalName::UndefinedObject, row);

@@ -49,7 +49,7 @@ FProgram* parseProgram(OMAccess* access, const std::string& text) {
 // value as the algebra's results are.
 Operand* rowsFor(FTermList* head) {
     VarList* vars = head->giveVars();
-    auto* rows = new SetOperand(*vars, 2);
+    auto* rows = new SetOperand(*vars);
     delete vars;
     for (int i = 0; i < Rows; ++i) {
         const InternalName row[2] = {InternalName(i, InternalName::Integer, 0),

@@ -42,7 +42,7 @@ void BM_PrintBoundRows(benchmark::State& state) {
                              nullptr, 0, objects[i]);
     }
     VarList* vars = query->giveVars();
-    auto* answers = new SetOperand(*vars, 2);
+    auto* answers = new SetOperand(*vars);
     delete vars;
     for (int i = 0; i < Distinct; ++i) {
         for (int j = 0; j < Distinct; ++j) {

@@ -60,7 +60,7 @@ Operand* Aggregation::evaluate(clib_list<Operand*>* list, OMAccess* access) cons
     Operand* input = run.input;
     if (input == nullptr) return nullptr;
     if (debugging()) trace(run);
-    SetOperand* result = run.result = new SetOperand(variables, 2);
+    SetOperand* result = run.result = new SetOperand(variables);
     // A body without answers may come without its columns (a join cut short): it is the empty
     // set all the same, whose count and sum are 0 when there are no groups.
     if (input->isEmpty()) {

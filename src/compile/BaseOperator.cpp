@@ -139,7 +139,7 @@ BaseOperator::Run::Run(const BaseOperator& op, OMAccess* access, int patternWidt
                    InternalName::UndefinedObject) {}
 
 SetOperand* BaseOperator::Run::startResult(const clib_list<FSymbol>& variables) {
-    result = Ref<SetOperand>::adopt(new SetOperand(variables, 2));
+    result = Ref<SetOperand>::adopt(new SetOperand(variables));
     return result.get();
 }
 

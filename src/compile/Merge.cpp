@@ -260,7 +260,7 @@ void Merge::regroupedJoin(MergeRun& run, Operand* left, Operand* right) const {
     } else {
         clib_list<FSymbol>* columns = right->getColumns();
         sorted = Ref<SetOperand>::adopt(
-            new SetOperand(columns != nullptr ? *columns : clib_list<FSymbol>(), 2));
+            new SetOperand(columns != nullptr ? *columns : clib_list<FSymbol>()));
         const int width = columns != nullptr ? columns->length() : 0;
         std::vector<InternalName> key(rightPositions.size());
         std::vector<InternalName> cells(static_cast<std::size_t>(width));

@@ -59,7 +59,7 @@ std::string Minus::strategy(const SymTab*) const {
 }
 
 Operand* Minus::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
-    auto result = Ref<SetOperand>::adopt(new SetOperand(variables, 2));
+    auto result = Ref<SetOperand>::adopt(new SetOperand(variables));
     if (list == nullptr || list->empty() || plan == NegationStrategy::NeverHolds)
         return result.release();
     // A missing operand counts as an empty one.

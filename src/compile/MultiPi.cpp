@@ -11,7 +11,7 @@ MultiPi::MultiPi(const clib_list<FSymbol>& variables)
     : Operator(OperatorKind::MultiProjection, variables.size(), variables) {}
 
 Operand* MultiPi::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
-    auto* result = new TupleSetOperand(variables, 2);
+    auto* result = new TupleSetOperand(variables);
     Operand* input = list != nullptr && !list->empty() ? list->head() : nullptr;
     if (input == nullptr) return result;
     if (debugging()) trace(input, access);

@@ -109,7 +109,7 @@ void Operand::printLexical(OutputChannel& out, OMAccess* access) {
 
 // Operand2
 
-Operand2::Operand2() : Operand(clib_list<FSymbol>(), 2), names(1) {}
+Operand2::Operand2() : Operand(clib_list<FSymbol>()), names(1) {}
 
 Iterator* Operand2::makeIterator(Iterator* old) {
     if (auto* it = reusable<OperandNameIterator>(old)) {
@@ -137,8 +137,8 @@ bool Operand2::isA(const std::string& className) const {
 
 // SetOperand
 
-SetOperand::SetOperand(const clib_list<FSymbol>& columns, int kind)
-    : Operand(columns, kind),
+SetOperand::SetOperand(const clib_list<FSymbol>& columns)
+    : Operand(columns),
       width(this->columns.size()),
       rows(width + 1),
       scratch(std::size_t(width) + 1) {}
@@ -259,8 +259,8 @@ bool SetOperand::isA(const std::string& className) const {
 
 // TupleSetOperand
 
-TupleSetOperand::TupleSetOperand(const clib_list<FSymbol>& columns, int kind)
-    : Operand(columns, kind), rows(this->columns.size()) {}
+TupleSetOperand::TupleSetOperand(const clib_list<FSymbol>& columns)
+    : Operand(columns), rows(this->columns.size()) {}
 
 Iterator* TupleSetOperand::makeIterator(Iterator* old) {
     return rowIterator(old, &rows, rows.width());

@@ -49,14 +49,11 @@ class Operand : public ManagedObject {
     virtual void print(OutputChannel& out);
     virtual bool isA(const std::string& className) const { return className == "Operand"; }
     virtual bool contains(const InternalName& name) const = 0;
-    // Always 2 for the operands the system makes; not the number of columns.
-    virtual int kind() const { return kindValue; }
-
     // The 1-based column of a variable; 0 when it names no column.
     int columnOf(const FSymbol& variable) const;
 
   protected:
-    Operand(const clib_list<FSymbol>& columns, int kind) : columns(columns), kindValue(kind) {}
+    explicit Operand(const clib_list<FSymbol>& columns) : columns(columns) {}
     ~Operand() override = default;
 
     // The shared layout of print and printLexical; `write` writes one key or value.
@@ -64,7 +61,6 @@ class Operand : public ManagedObject {
     void printRows(OutputChannel& out, Write write);
 
     clib_list<FSymbol> columns;
-    std::int32_t kindValue;
 };
 
 // A set of names, one row of one column each; no column variables.
@@ -156,7 +152,7 @@ struct RowView {
 // to order (and to repeats, or with a source that gives none) take them straight from the source.
 class SetOperand : public Operand {
   public:
-    SetOperand(const clib_list<FSymbol>& columns, int kind);
+    explicit SetOperand(const clib_list<FSymbol>& columns);
 
     bool isEmpty() const override;
     // A join of n inputs over joins asked at every step would stream a first row through all
@@ -283,7 +279,7 @@ class SetOperand : public Operand {
 // A plain set of rows of columnCount cells; its keys are its rows.
 class TupleSetOperand : public Operand {
   public:
-    TupleSetOperand(const clib_list<FSymbol>& columns, int kind);
+    explicit TupleSetOperand(const clib_list<FSymbol>& columns);
 
     bool isEmpty() const override { return rows.empty(); }
     int size() const override { return rows.size(); }

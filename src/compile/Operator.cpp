@@ -59,7 +59,7 @@ namespace {
 Ref<Operand> printable(Operand* operand) {
     auto* keyed = dynamic_cast<SetOperand*>(operand);
     if (keyed == nullptr || !keyed->holdsSource()) return Ref<Operand>::share(operand);
-    auto* copy = new SetOperand(*keyed->getColumns(), keyed->kind());
+    auto* copy = new SetOperand(*keyed->getColumns());
     keyed->scan(RowOrder::Repeating, [copy](const RowView& row) {
         copy->insert(InternalName::UndefinedObject, row.cells);
     });

@@ -40,9 +40,8 @@ bool Optimizer::isA(const std::string& className) const {
     return className == "Optimizer" || Translator::isA(className);
 }
 
-AlgebraicExpr* Optimizer::optimize(FRule* r, SymTab* table) {
-    if (r == nullptr || table == nullptr || r->getFlag() == 0 || r->getBody() == nullptr)
-        return nullptr;
+Translator::ExprRef Optimizer::optimize(FRule* r, SymTab* table) {
+    if (r == nullptr || table == nullptr || r->getFlag() == 0 || r->getBody() == nullptr) return {};
     rule = r;
     symTab = table;
     ruleSymTab = r->getSymTab();
@@ -215,10 +214,10 @@ void Optimizer::transpose(FVar* var) {
     pendingSymbols.push_back(v);
 }
 
-AlgebraicExpr* Optimizer::translateRule(FRule* r, SymTab* table) {
-    if (r == nullptr || r->getBody() == nullptr) return nullptr;
+Translator::ExprRef Optimizer::translateRule(FRule* r, SymTab* table) {
+    if (r == nullptr || r->getBody() == nullptr) return {};
     // The chosen order belongs to this rule's body only when optimize made it for it.
-    if (r != rule || int(orderedInfo.size()) != r->getBody()->length()) return nullptr;
+    if (r != rule || int(orderedInfo.size()) != r->getBody()->length()) return {};
     set<FSymbol> output;
     beginTranslation(r, table, output);
     passed.clear();
@@ -258,10 +257,7 @@ AlgebraicExpr* Optimizer::translateRule(FRule* r, SymTab* table) {
     }
     clearExpressions();
     pendingSymbols.clear();
-    // The caller's reference.
-    AlgebraicExpr* tree = result.get();
-    incRef(tree);
-    return tree;
+    return result;
 }
 
 OptimizerMeta::OptimizerMeta() : XMeta("Optimizer") {}

@@ -46,13 +46,12 @@ class Optimizer : public Translator {
 
     // Orders the body and writes the order and the gaps to standard output.
     virtual void orderLiterals();
-    // The tree of a normalised rule's body in the chosen order (one reference for the caller);
-    // null for a null rule or table, a rule without its flag, or a body without a complete
-    // evaluable order.
-    virtual AlgebraicExpr* optimize(FRule* rule, SymTab* names);
+    // The tree of a normalised rule's body in the chosen order; none for a null rule or table, a
+    // rule without its flag, or a body without a complete evaluable order.
+    virtual ExprRef optimize(FRule* rule, SymTab* names);
     virtual bool isActive() const { return true; }
 
-    AlgebraicExpr* translateRule(FRule* rule, SymTab* names) override;
+    ExprRef translateRule(FRule* rule, SymTab* names) override;
     void translateBody(FLiteralList* list) override;
     void transpose(FVar* var) override;
     using Translator::transpose;

@@ -51,7 +51,7 @@ Operand* Sort::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     if (input == nullptr) return nullptr;
     if (debugging()) printAs("Sort", input, access);
     clib_list<FSymbol>* columns = input->getColumns();
-    auto* result = new SetOperand(*columns, 2);
+    auto* result = new SetOperand(*columns);
     int pos = input->columnOf(var);
     if (pos == 0) return result;
     // Ctrl-C or a farewell stops the copy of a large input (scan polls); the evaluator throws

@@ -155,7 +155,7 @@ Operand* Pred::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     if (valid == 0) return nullptr;
     const bool stored = predicate.getType() != InternalName::BuiltinPredicate;
     if (stored && predicate.getArity() > 0 && access->isEmptyPredicate(predicate))
-        return new SetOperand(variables, 2);
+        return new SetOperand(variables);
     PredRun run(*this, access);
     if (plan != PredicateScan::Proposition) {
         evaluateRelation(run, list);

@@ -714,8 +714,8 @@ void Translator::beginTranslation(FRule* rule, SymTab* names, set<FSymbol>& outp
     }
 }
 
-AlgebraicExpr* Translator::translateRule(FRule* rule, SymTab* names) {
-    if (rule == nullptr || rule->getBody() == nullptr) return nullptr;
+Translator::ExprRef Translator::translateRule(FRule* rule, SymTab* names) {
+    if (rule == nullptr || rule->getBody() == nullptr) return {};
     VarSet bound;
     return translateInOrder(rule, names, JoinPlanner::plan(rule->getBody(), bound, names));
 }
@@ -741,17 +741,17 @@ bool Translator::safeOrderColumns(FRule* rule, SymTab* names, clib_list<FSymbol>
     const std::int32_t oldError = error;
     const std::int32_t oldUntranslatable = untranslatable;
     debug = 0;
-    AlgebraicExpr* tree = translateInOrder(rule, names, safe);
-    const bool made = tree != nullptr && error == 0 && tree->getOperator() != nullptr;
+    const ExprRef tree = translateInOrder(rule, names, safe);
+    const bool made = tree && error == 0 && tree->getOperator() != nullptr;
     if (made) columns = tree->getOperator()->getVariables();
-    decRef(tree);
     debug = oldDebug;
     error = oldError;
     untranslatable = oldUntranslatable;
     return made;
 }
 
-AlgebraicExpr* Translator::translateInOrder(FRule* rule, SymTab* names, FLiteralList* ordered) {
+Translator::ExprRef Translator::translateInOrder(FRule* rule, SymTab* names,
+                                                 FLiteralList* ordered) {
     set<FSymbol> output;
     beginTranslation(rule, names, output);
     FLiteralList* body = rule->getBody();
@@ -759,7 +759,7 @@ AlgebraicExpr* Translator::translateInOrder(FRule* rule, SymTab* names, FLiteral
     // Only a body whose every literal has a place in the order is translated.
     if (ordered == nullptr || ordered->length() != body->length()) {
         decRef(ordered);
-        return nullptr;
+        return {};
     }
     openScope(std::vector<FLiteral*>(ordered->getList()->begin(), ordered->getList()->end()),
               output);
@@ -790,10 +790,7 @@ AlgebraicExpr* Translator::translateInOrder(FRule* rule, SymTab* names, FLiteral
     pendingSymbols.clear();
     clearLiteralState();
     decRef(ordered);
-    // The caller's reference.
-    AlgebraicExpr* tree = result.get();
-    incRef(tree);
-    return tree;
+    return result;
 }
 
 void Translator::scan(AggExpr* agg) {

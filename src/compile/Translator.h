@@ -71,8 +71,8 @@ class Translator : public PtnScanner {
     // As propagateVariables, for the literals that cannot be evaluated without bindings only.
     virtual void propagateVariablesSelective(FLiteralList* list, VarPropagator* propagator,
                                              SymTab* names);
-    // A new tree (one reference for the caller) for the rule's body, or null.
-    virtual AlgebraicExpr* translateRule(FRule* rule, SymTab* names);
+    // A new tree for the rule's body, or none.
+    virtual ExprRef translateRule(FRule* rule, SymTab* names);
     // The result columns that the rule's body gets when its literals are taken in their safe
     // order (FLiteralList::safeOrder) rather than the planned one: the columns a query's answers
     // are printed in, whatever order evaluates them. False when the two orders are the same (the
@@ -127,7 +127,7 @@ class Translator : public PtnScanner {
     void beginTranslation(FRule* rule, SymTab* names, set<FSymbol>& output);
     // translateRule over the body's literals in the given order (its reference is taken over;
     // null, or shorter than the body, when some literal has no place: no tree).
-    AlgebraicExpr* translateInOrder(FRule* rule, SymTab* names, FLiteralList* ordered);
+    ExprRef translateInOrder(FRule* rule, SymTab* names, FLiteralList* ordered);
     // Live sets and occurrence dictionaries of the literals against the scope's output.
     void openScope(const std::vector<FLiteral*>& scopeLiterals, const set<FSymbol>& output);
     // The common steps of the leaf hooks; `make` builds the operator from the pattern (with its

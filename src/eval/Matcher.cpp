@@ -46,7 +46,7 @@ Operand* withColumnOrder(Operand* answers, const clib_list<FSymbol>& order) {
 
     // The answers go once they are copied.
     const Ref<Operand> old = Ref<Operand>::adopt(answers);
-    auto* reordered = new SetOperand(reorderedColumns, answers->kind());
+    auto* reordered = new SetOperand(reorderedColumns);
     std::vector<InternalName> cells(from.size(), InternalName::UndefinedObject);
     scan(answers, RowOrder::Ordered, [&](const RowView& row) {
         for (std::size_t k = 0; k < from.size(); ++k) cells[k] = row.cells[from[k] - 1];
@@ -99,20 +99,18 @@ FLSysRef Matcher::methodCall(const std::string& name, FLSysArgs* args) {
     return FLSysObject::methodCall(name, args);
 }
 
-AlgebraicExpr* Matcher::getExpr(FRule* rule, SymTab* names) {
+Ref<AlgebraicExpr> Matcher::getExpr(FRule* rule, SymTab* names) {
     auto found = cache.find(rule);
     if (found == cache.end()) {
-        if (!translator) return nullptr;
-        Ref<AlgebraicExpr> made =
-            Ref<AlgebraicExpr>::adopt(rule->getFlag() != 0 && optimizer && optimizer->isActive()
-                                          ? optimizer->optimize(rule, names)
-                                          : translator->translateRule(rule, names));
+        if (!translator) return {};
+        Ref<AlgebraicExpr> made = rule->getFlag() != 0 && optimizer && optimizer->isActive()
+                                      ? optimizer->optimize(rule, names)
+                                      : translator->translateRule(rule, names);
         // Neither cached nor handed on: the tree of a failed translation goes with `made`.
-        if (!translator->isOk()) return nullptr;
+        if (!translator->isOk()) return {};
         found = cache.emplace(rule, CachedTree{Ref<FRule>::share(rule), std::move(made)}).first;
     }
-    // A reference of the caller's own.
-    return Ref<AlgebraicExpr>(found->second.expr).release();
+    return found->second.expr;
 }
 
 Operand* Matcher::retrieve(FRule* rule, Operand* bindings, SymTab* names) {
@@ -120,7 +118,7 @@ Operand* Matcher::retrieve(FRule* rule, Operand* bindings, SymTab* names) {
         centralErrorHandler().report(err6::InvalidRule);
         return nullptr;
     }
-    const Ref<AlgebraicExpr> expr = Ref<AlgebraicExpr>::adopt(getExpr(rule, names));
+    const Ref<AlgebraicExpr> expr = getExpr(rule, names);
     if (!expr) {
         centralErrorHandler().report(err6::Internal);
         return nullptr;

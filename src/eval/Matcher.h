@@ -36,8 +36,8 @@ class Matcher : public FLSysObject {
     void print(OutputChannel& channel) const override;
     bool isA(const std::string& className) const override;
 
-    // The rule's body tree with one reference for the caller; null when the translator failed.
-    virtual AlgebraicExpr* getExpr(FRule* rule, SymTab* names);
+    // The rule's body tree, shared with the cache; none when the translator failed.
+    virtual Ref<AlgebraicExpr> getExpr(FRule* rule, SymTab* names);
     // The bindings of the rule's body (the caller owns them); null after a report. A query's
     // answers come in the columns of inSafeColumnOrder.
     virtual Operand* retrieve(FRule* rule, Operand* bindings, SymTab* names);

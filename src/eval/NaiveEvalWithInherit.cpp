@@ -489,8 +489,7 @@ Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
     // blocks the inheritance, and takes the same steps again.
     if (!stepSequence || stepSequence->program.get() != program ||
         stepSequence->stamp != base->changeStamp()) {
-        stepSequence.emplace();
-        stepSequence->program = Ref<FProgram>::share(program);
+        stepSequence.emplace(program);
         if (!base->pristine()) stepSequence->before.emplace(*phases);
         phases->forgetConflicts();
     }

@@ -48,7 +48,7 @@ class AlgebraicExprTest : public AlgebraTest {
         return node;
     }
     SetOperand* oneColumn(const FSymbol& var, std::initializer_list<int> values) {
-        auto* operand = new SetOperand(symbols({var}), 2);
+        auto* operand = new SetOperand(symbols({var}));
         for (int v : values) {
             InternalName cell = integer(v);
             operand->insert(integer(v % 2), &cell);

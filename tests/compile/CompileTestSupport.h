@@ -155,7 +155,7 @@ inline std::vector<KeyedRow> contents(Operand* operand) {
 // A SetOperand over the columns holding the given keyed rows.
 inline SetOperand* setOperand(const clib_list<FSymbol>& columns,
                               const std::vector<KeyedRow>& rows) {
-    auto* operand = new SetOperand(columns, 2);
+    auto* operand = new SetOperand(columns);
     for (const auto& [key, row] : rows) operand->insert(key, row.data());
     return operand;
 }

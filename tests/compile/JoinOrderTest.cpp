@@ -132,7 +132,7 @@ class JoinOrderTest : public rule_test::RuleTest {
         std::ostringstream quiet;
         std::streambuf* old = std::cout.rdbuf(quiet.rdbuf());
         ChannelCapture literals(systemChannel());
-        AlgebraicExpr* expr = optimizer->optimize(rule, harness.table());
+        const Ref<AlgebraicExpr> expr = optimizer->optimize(rule, harness.table());
         std::cout.rdbuf(old);
         return harness.answersOf(rule, expr);
     }

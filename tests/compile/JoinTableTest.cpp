@@ -44,7 +44,7 @@ class JoinTableTest : public AlgebraTest {
   protected:
     // Stored rows (v, v mod 10) for v from 0 to count - 1 over X, Y.
     SetOperand* left(int count) {
-        auto* operand = new SetOperand(symbols({x, y}), 2);
+        auto* operand = new SetOperand(symbols({x, y}));
         for (int v = 0; v < count; ++v) {
             const InternalName row[2] = {integer(v), integer(v % 10)};
             operand->insert(undef(), row);
@@ -53,14 +53,14 @@ class JoinTableTest : public AlgebraTest {
     }
     // `count` keyed rows over Y, Z.
     SetOperand* right(int count, const RowsKey& key, int* given) {
-        auto* operand = new SetOperand(symbols({y, z}), 2);
+        auto* operand = new SetOperand(symbols({y, z}));
         operand->defer(std::make_unique<KeyedSource>(count, key, given));
         return operand;
     }
     // The rows (X, Z) of the join on Y, read whole.
     std::vector<std::pair<int, int>> joined(SetOperand* l, SetOperand* r,
                                             const std::shared_ptr<JoinTableMemo>& memo) {
-        Held<SetOperand> result(new SetOperand(symbols({x, z}), 2));
+        Held<SetOperand> result(new SetOperand(symbols({x, z})));
         result->defer(std::make_unique<HashJoin>(l, r, std::vector<int>{2}, std::vector<int>{1},
                                                  std::vector<HashJoin::Agree>{},
                                                  std::vector<HashJoin::Take>{{0, 1, 0}, {1, 2, 1}},

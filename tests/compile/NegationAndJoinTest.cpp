@@ -16,7 +16,7 @@ class NegationAndJoinTest : public AlgebraTest {
         AlgebraTest::SetUp();
         left = setOperand(symbols({x}), {{integer(1), {integer(5)}}, {undef(), {integer(6)}}});
         full = setOperand(symbols({}), {{undef(), {}}});
-        empty = new SetOperand(symbols({}), 2);
+        empty = new SetOperand(symbols({}));
     }
     void TearDown() override {
         decRef(left);

@@ -15,7 +15,7 @@ namespace {
 using OperandTest = AlgebraTest;
 
 TEST_F(OperandTest, RowsAreCopiedKeptOnceAndReadInAscendingOrder) {
-    Held<SetOperand> op(new SetOperand(symbols({x, y}), 2));
+    Held<SetOperand> op(new SetOperand(symbols({x, y})));
     InternalName cells[2] = {integer(5), integer(1)};
     EXPECT_TRUE(op->insert(integer(2), cells));
     cells[1] = integer(0);  // the stored row keeps its own copy
@@ -34,7 +34,7 @@ TEST_F(OperandTest, RowsAreCopiedKeptOnceAndReadInAscendingOrder) {
     EXPECT_EQ(op->groupSize(integer(2)), 2);
     EXPECT_FALSE(op->contains(integer(7)));
 
-    Held<TupleSetOperand> tuples(new TupleSetOperand(symbols({x, y}), 2));
+    Held<TupleSetOperand> tuples(new TupleSetOperand(symbols({x, y})));
     for (int v : {4, 2, 4, 9, 2}) {
         InternalName row[2] = {integer(v), integer(v % 3)};
         tuples->insert(row);
@@ -52,7 +52,7 @@ TEST_F(OperandTest, RowsAreCopiedKeptOnceAndReadInAscendingOrder) {
 TEST_F(OperandTest, ScanGivesEveryOperandsRowsAsItsIteratorsDo) {
     // A plain set of rows gives them in ascending order under no key, as its iterator walks them;
     // in any other order each of them once.
-    Held<TupleSetOperand> tuples(new TupleSetOperand(symbols({x, y}), 2));
+    Held<TupleSetOperand> tuples(new TupleSetOperand(symbols({x, y})));
     for (int v : {4, 2, 4, 9, 2}) {
         InternalName row[2] = {integer(v), integer(v % 3)};
         tuples->insert(row);
@@ -77,7 +77,7 @@ TEST_F(OperandTest, ScanGivesEveryOperandsRowsAsItsIteratorsDo) {
 }
 
 TEST_F(OperandTest, ManyRowsOutOfOrderStayUniqueAndSorted) {
-    Held<TupleSetOperand> op(new TupleSetOperand(symbols({x, y}), 2));
+    Held<TupleSetOperand> op(new TupleSetOperand(symbols({x, y})));
     std::set<std::pair<int, int>> expected;
     for (int i = 0; i < 5000; ++i) {
         int a = (i * 7919) % 701;
@@ -94,8 +94,8 @@ TEST_F(OperandTest, RowsAddedAsDistinctReadLikeInsertedOnes) {
     // The same distinct rows, out of order, once through the probing insert and once added as
     // known distinct; then probes and inserts follow the additions. Both read alike, in order
     // and as groups, and stay sets.
-    Held<SetOperand> inserted(new SetOperand(symbols({x, y}), 2));
-    Held<SetOperand> added(new SetOperand(symbols({x, y}), 2));
+    Held<SetOperand> inserted(new SetOperand(symbols({x, y})));
+    Held<SetOperand> added(new SetOperand(symbols({x, y})));
     for (int i = 0; i < 2000; ++i) {
         InternalName row[2] = {integer((i * 7919) % 1009), integer(i % 2)};
         EXPECT_TRUE(inserted->insert(undef(), row));
@@ -121,7 +121,7 @@ TEST_F(OperandTest, RowsAddedAsDistinctReadLikeInsertedOnes) {
 TEST_F(OperandTest, CellsAreDistinctWhenEveryKeyIsOneOfItsRowsCells) {
     // Keyed by the first cell, as a method literal keys its rows by the host: the same cells
     // never stand under two keys.
-    Held<SetOperand> byCell(new SetOperand(symbols({x, y}), 2));
+    Held<SetOperand> byCell(new SetOperand(symbols({x, y})));
     for (int i = 0; i < 6; ++i) {
         InternalName row[2] = {integer(i % 3), integer(i)};
         byCell->insert(integer(i % 3), row);
@@ -134,7 +134,7 @@ TEST_F(OperandTest, CellsAreDistinctWhenEveryKeyIsOneOfItsRowsCells) {
     EXPECT_FALSE(byCell->cellsDistinct());
 
     // The key is the second cell of the first row only.
-    Held<SetOperand> bySecond(new SetOperand(symbols({x, y}), 2));
+    Held<SetOperand> bySecond(new SetOperand(symbols({x, y})));
     InternalName first[2] = {integer(1), integer(2)};
     bySecond->insertDistinct(integer(2), first);
     EXPECT_TRUE(bySecond->cellsDistinct());
@@ -142,7 +142,7 @@ TEST_F(OperandTest, CellsAreDistinctWhenEveryKeyIsOneOfItsRowsCells) {
     EXPECT_FALSE(bySecond->cellsDistinct());
 
     // Unkeyed rows are distinct; one keyed row among them may repeat their cells.
-    Held<SetOperand> mixed(new SetOperand(symbols({x, y}), 2));
+    Held<SetOperand> mixed(new SetOperand(symbols({x, y})));
     mixed->insert(undef(), first);
     EXPECT_TRUE(mixed->cellsDistinct());
     mixed->insert(integer(1), first);
@@ -166,7 +166,7 @@ TEST_F(OperandTest, RowsOfASourceAreMadeWhenReadAndStoredOnceWhenLookedAt) {
         auto source = std::make_unique<Twice>();
         source->rows = std::move(rows);
         source->runs = &runs;
-        auto* op = new SetOperand(symbols({x, y}), 2);
+        auto* op = new SetOperand(symbols({x, y}));
         op->defer(std::move(source));
         return op;
     };
@@ -198,7 +198,7 @@ TEST_F(OperandTest, RowsOfASourceAreMadeWhenReadAndStoredOnceWhenLookedAt) {
 }
 
 TEST_F(OperandTest, RowsReadAsCellsInAnyOrderAreTheRowsOfTheIterators) {
-    Held<SetOperand> op(new SetOperand(symbols({x, y}), 2));
+    Held<SetOperand> op(new SetOperand(symbols({x, y})));
     for (int i = 0; i < 3000; ++i) {
         InternalName row[2] = {integer((i * 7919) % 211), integer((i * 104729) % 5)};
         op->insert(integer((i * 31) % 7), row);
@@ -225,8 +225,8 @@ TEST_F(OperandTest, RowsReadAsCellsInAnyOrderAreTheRowsOfTheIterators) {
 TEST_F(OperandTest, PrintedForms) {
     ChannelCapture out(debugChannel());
     Held<Operand2> emptyNames(new Operand2());
-    Held<SetOperand> emptySet(new SetOperand(symbols({x}), 2));
-    Held<TupleSetOperand> emptyRows(new TupleSetOperand(symbols({x}), 2));
+    Held<SetOperand> emptySet(new SetOperand(symbols({x})));
+    Held<TupleSetOperand> emptyRows(new TupleSetOperand(symbols({x})));
     emptyNames->print(debugChannel());
     emptySet->print(debugChannel());
     emptyRows->print(debugChannel());
@@ -234,7 +234,7 @@ TEST_F(OperandTest, PrintedForms) {
     EXPECT_EQ(out.text(), "Operand is emptyOperand is emptyOperand is emptyOperand is empty");
 
     out.clear();
-    Held<SetOperand> op(new SetOperand(symbols({x, y}), 2));
+    Held<SetOperand> op(new SetOperand(symbols({x, y})));
     InternalName a = object("a");
     InternalName row[2] = {a, integer(7)};
     op->insert(undef(), row);
@@ -251,7 +251,7 @@ TEST_F(OperandTest, PrintedForms) {
     EXPECT_EQ(out.text(), "true\n" + lex + "a\n" + lex + "\n");
 
     out.clear();
-    Held<TupleSetOperand> tuples(new TupleSetOperand(symbols({x, y}), 2));
+    Held<TupleSetOperand> tuples(new TupleSetOperand(symbols({x, y})));
     tuples->insert(row);
     tuples->printLexical(debugChannel(), access);
     EXPECT_EQ(out.text(), xs + "a  " + ys + "7  \n");
@@ -259,7 +259,7 @@ TEST_F(OperandTest, PrintedForms) {
     // Rows without columns: the key column does not exist, so each row prints as "true".
     out.clear();
     errors.clear();
-    Held<TupleSetOperand> truth(new TupleSetOperand(clib_list<FSymbol>(), 2));
+    Held<TupleSetOperand> truth(new TupleSetOperand(clib_list<FSymbol>()));
     truth->insert(nullptr);
     truth->print(debugChannel());
     EXPECT_EQ(out.text(), "true\n\n\n");
@@ -267,7 +267,7 @@ TEST_F(OperandTest, PrintedForms) {
 }
 
 TEST_F(OperandTest, GroupsAndIteratorReuse) {
-    Held<SetOperand> op(new SetOperand(symbols({x}), 2));
+    Held<SetOperand> op(new SetOperand(symbols({x})));
     InternalName cells[1] = {integer(1)};
     op->insert(integer(5), cells);
 
@@ -286,7 +286,7 @@ TEST_F(OperandTest, GroupsAndIteratorReuse) {
     // An iterator of another kind is released and replaced.
     Iterator* other = op->makeGroupIterator(integer(5), keys);
     ASSERT_NE(other, nullptr);
-    Held<TupleSetOperand> rows(new TupleSetOperand(symbols({x}), 2));
+    Held<TupleSetOperand> rows(new TupleSetOperand(symbols({x})));
     Iterator* empty = rows->makeGroupIterator(integer(5), other);
     EXPECT_FALSE(empty->first());
     EXPECT_EQ(rows->makeGroupIterator(integer(1), empty), empty);

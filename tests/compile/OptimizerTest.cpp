@@ -53,7 +53,7 @@ class OptimizerTest : public rule_test::RuleTest {
         auto* stream = new FLSysOStreamImpl<std::ostream>(&std::cout, false);
         system.setStream(stream);
         decRef(stream);
-        AlgebraicExpr* expr = optimizer->optimize(rule, table);
+        const Ref<AlgebraicExpr> expr = optimizer->optimize(rule, table);
         if (hadStream) {
             system.resetStream();
         } else {
@@ -62,14 +62,13 @@ class OptimizerTest : public rule_test::RuleTest {
         std::cout.rdbuf(old);
         if (tree != nullptr) {
             *tree = "null";
-            if (expr != nullptr) {
+            if (expr) {
                 OutputChannel channel;
                 ChannelCapture out(channel);
                 expr->print(channel);
                 *tree = out.text();
             }
         }
-        decRef(expr);
         return buffer.str();
     }
     std::string optimizeText(const std::string& text, int secondAt = -1) {
@@ -82,7 +81,7 @@ class OptimizerTest : public rule_test::RuleTest {
         std::streambuf* old = std::cout.rdbuf(quiet.rdbuf());
         OutputChannel& system = systemChannel();
         ChannelCapture literals(system);
-        AlgebraicExpr* expr = optimizer->optimize(rule, harness.table());
+        const Ref<AlgebraicExpr> expr = optimizer->optimize(rule, harness.table());
         std::cout.rdbuf(old);
         return harness.answersOf(rule, expr);
     }

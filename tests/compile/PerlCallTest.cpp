@@ -36,7 +36,7 @@ class PerlCallTest : public ValueOperatorTest {
             columns.append(variable("I" + std::to_string(i)));
             c.bindings.add({i + 1, 0, i + 1});
         }
-        Held<TupleSetOperand> passed(inputs.empty() ? nullptr : new TupleSetOperand(columns, 2));
+        Held<TupleSetOperand> passed(inputs.empty() ? nullptr : new TupleSetOperand(columns));
         if (!inputs.empty()) {
             passed->insert(inputs.data());
             c.inputCount = 1;

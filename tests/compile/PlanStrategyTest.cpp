@@ -33,12 +33,11 @@ class PlanStrategyTest : public rule_test::RuleTest {
     std::string plan(const std::string& text) {
         FRule* r = harness.rule(text);
         if (r == nullptr) return "no clause";
-        AlgebraicExpr* expr = harness.getTranslator()->translateRule(r, harness.table());
-        if (expr == nullptr) return "null";
+        const Ref<AlgebraicExpr> expr = harness.getTranslator()->translateRule(r, harness.table());
+        if (!expr) return "null";
         OutputChannel channel;
         ChannelCapture out(channel);
         expr->printPlan(channel, r->getSymTab());
-        decRef(expr);
         return out.text();
     }
 };
@@ -117,16 +116,12 @@ TEST_F(PlanStrategyTest, APlanRunsAgainWithTheSameAnswers) {
     // The translated tree is the plan: evaluating it twice reads it twice and changes nothing.
     FRule* r = harness.rule("?- e(A, B), e(B, C), e(C, A).");
     ASSERT_NE(r, nullptr);
-    AlgebraicExpr* expr = harness.getTranslator()->translateRule(r, harness.table());
-    ASSERT_NE(expr, nullptr);
-    // answersOf releases one reference each time.
-    incRef(expr);
+    const Ref<AlgebraicExpr> expr = harness.getTranslator()->translateRule(r, harness.table());
+    ASSERT_TRUE(expr);
     const std::vector<std::string> first = harness.answersOf(r, expr);
-    incRef(expr);
     const std::vector<std::string> second = harness.answersOf(r, expr);
     EXPECT_FALSE(first.empty());
     EXPECT_EQ(first, second);
-    decRef(expr);
 }
 
 }  // namespace

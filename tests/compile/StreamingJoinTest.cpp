@@ -57,13 +57,13 @@ class StreamingJoinTest : public AlgebraTest {
 
     // An operand of `count` computed rows (X, Y), Y = X mod `values`.
     SetOperand* counted(int count, int values, int* given) {
-        auto* operand = new SetOperand(symbols({x, y}), 2);
+        auto* operand = new SetOperand(symbols({x, y}));
         operand->defer(std::make_unique<CountingSource>(count, values, given));
         return operand;
     }
     // Stored rows (v, v + shift) for v from 0 to values - 1 over the columns.
     SetOperand* pairs(const clib_list<FSymbol>& columns, int values, int shift) {
-        auto* operand = new SetOperand(columns, 2);
+        auto* operand = new SetOperand(columns);
         for (int v = 0; v < values; ++v) {
             const InternalName row[2] = {integer(v), integer(v + shift)};
             operand->insert(undef(), row);
@@ -72,7 +72,7 @@ class StreamingJoinTest : public AlgebraTest {
     }
     // The join of rows (X, Y) with (Y, Z) into (X, Y, Z), read when it is read.
     SetOperand* xyz(SetOperand* left, SetOperand* right) {
-        auto* joined = new SetOperand(symbols({x, y, z}), 2);
+        auto* joined = new SetOperand(symbols({x, y, z}));
         joined->defer(std::make_unique<HashJoin>(
             left, right, std::vector<int>{2}, std::vector<int>{1}, std::vector<HashJoin::Agree>{},
             std::vector<HashJoin::Take>{{0, 1, 0}, {0, 2, 1}, {1, 2, 2}},
@@ -81,7 +81,7 @@ class StreamingJoinTest : public AlgebraTest {
     }
     // The join of rows (X, Y, Z) with (Z, W) into (X, Y, Z, W).
     SetOperand* xyzw(SetOperand* left, SetOperand* right) {
-        auto* joined = new SetOperand(symbols({x, y, z, w}), 2);
+        auto* joined = new SetOperand(symbols({x, y, z, w}));
         joined->defer(std::make_unique<HashJoin>(
             left, right, std::vector<int>{3}, std::vector<int>{1}, std::vector<HashJoin::Agree>{},
             std::vector<HashJoin::Take>{{0, 1, 0}, {0, 2, 1}, {0, 3, 2}, {1, 2, 3}},
@@ -126,7 +126,7 @@ TEST_F(StreamingJoinTest, AJoinDroppingAColumnMayRepeatRows) {
     Held<SetOperand> source(counted(100, 10, &given));
     Held<SetOperand> yz(pairs(symbols({y, z}), 10, 0));
     // (X, Y) with (Y, Z) into (Y, Z) alone: every X of a Y gives the same row.
-    auto* joined = new SetOperand(symbols({y, z}), 2);
+    auto* joined = new SetOperand(symbols({y, z}));
     joined->defer(std::make_unique<HashJoin>(source.get(), yz.get(), std::vector<int>{2},
                                              std::vector<int>{1}, std::vector<HashJoin::Agree>{},
                                              std::vector<HashJoin::Take>{{0, 2, 0}, {1, 2, 1}},
@@ -144,12 +144,12 @@ TEST_F(StreamingJoinTest, AJoinOnTwoColumnsMeetsOnlyRowsAgreeingOnBoth) {
     // (X, Y) with (Y, X): rows i and i mod 10 meet a stored (i mod 10, i) only for i below 10.
     int given = 0;
     Held<SetOperand> source(counted(50, 10, &given));
-    Held<SetOperand> yx(new SetOperand(symbols({y, x}), 2));
+    Held<SetOperand> yx(new SetOperand(symbols({y, x})));
     for (int i = 0; i < 50; i += 3) {
         const InternalName row[2] = {integer(i % 10), integer(i)};
         yx->insert(undef(), row);
     }
-    Held<SetOperand> joined(new SetOperand(symbols({x, y}), 2));
+    Held<SetOperand> joined(new SetOperand(symbols({x, y})));
     joined->defer(std::make_unique<HashJoin>(source.get(), yx.get(), std::vector<int>{1, 2},
                                              std::vector<int>{2, 1}, std::vector<HashJoin::Agree>{},
                                              std::vector<HashJoin::Take>{{0, 1, 0}, {0, 2, 1}},
@@ -200,7 +200,7 @@ TEST_F(StreamingJoinTest, AFarewellInsideOneJoinEndsIt) {
 }
 
 TEST_F(StreamingJoinTest, AFarewellInsideAProjectionEndsIt) {
-    Held<SetOperand> input(new SetOperand(symbols({x, y}), 2));
+    Held<SetOperand> input(new SetOperand(symbols({x, y})));
     for (int i = 0; i < 100000; ++i) {
         const InternalName row[2] = {integer(i), integer(i % 7)};
         input->insert(undef(), row);
@@ -272,7 +272,7 @@ TEST_F(StreamingJoinTest, ARegroupedJoinMeetsTheRowsAHashJoinMeets) {
 
     // A hash join given tuples where its plan expects keyed rows is a fault of the plan:
     // reported, and nothing is joined some other way.
-    Held<TupleSetOperand> tuples(new TupleSetOperand(symbols({x, y}), 2));
+    Held<TupleSetOperand> tuples(new TupleSetOperand(symbols({x, y})));
     const InternalName row[2] = {integer(1), integer(2)};
     tuples->insert(row);
     Held<Operand> refused(run(hashed.get(), {tuples.get(), right.get()}, access));

@@ -18,25 +18,22 @@ using eval_test::Lines;
 // Counts the bodies it translates; can be made to fail after building a tree.
 class CountingTranslator : public Translator {
   public:
-    AlgebraicExpr* translateRule(FRule* rule, SymTab* names) override {
+    ExprRef translateRule(FRule* rule, SymTab* names) override {
         ++calls;
-        AlgebraicExpr* expr = Translator::translateRule(rule, names);
-        if (keep) {
-            incRef(expr);
-            kept = expr;
-        }
+        ExprRef expr = Translator::translateRule(rule, names);
+        if (keep) kept = expr;
         return expr;
     }
     bool isOk() const override { return !failing && Translator::isOk(); }
     int calls = 0;
     bool failing = false;
     bool keep = false;
-    AlgebraicExpr* kept = nullptr;
+    ExprRef kept;
 };
 
 class CountingOptimizer : public Optimizer {
   public:
-    AlgebraicExpr* optimize(FRule* rule, SymTab* names) override {
+    ExprRef optimize(FRule* rule, SymTab* names) override {
         ++calls;
         return Optimizer::optimize(rule, names);
     }
@@ -110,9 +107,9 @@ TEST_F(MatcherTest, ATreeOfAFailedTranslationIsReleased) {
     ErrorCapture errors;
     EXPECT_EQ(matcher->retrieve(rule, nullptr, h.rules.table()), nullptr);
     EXPECT_EQ(eval_test::errorNames(errors), "Internal");
-    ASSERT_NE(translator->kept, nullptr);
+    ASSERT_TRUE(translator->kept);
     EXPECT_EQ(translator->kept->refCount(), 1);
-    decRef(translator->kept);
+    translator->kept = {};
     // Nothing was cached: the next retrieval translates again.
     translator->failing = false;
     translator->keep = false;

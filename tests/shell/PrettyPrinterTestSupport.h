@@ -25,7 +25,7 @@ class InterruptingOperand : public Operand {
   public:
     InterruptingOperand(const clib_list<FSymbol>& columns, std::vector<InternalName> values,
                         int stopAt)
-        : Operand(columns, 2), values(std::move(values)), stopAt(stopAt) {}
+        : Operand(columns), values(std::move(values)), stopAt(stopAt) {}
 
     bool isEmpty() const override { return values.empty(); }
     int size() const override { return 1; }
@@ -91,7 +91,7 @@ class PrettyPrinterTest : public RuleTest {
     // variables.
     Operand* answers(FRule* query, const std::vector<std::vector<InternalName>>& rows) {
         VarList* vars = query->giveVars();
-        auto* result = new SetOperand(*vars, 2);
+        auto* result = new SetOperand(*vars);
         delete vars;
         const InternalName none;  // the cells of a ground query's row
         for (const auto& row : rows)

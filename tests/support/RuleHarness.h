@@ -128,26 +128,25 @@ class RuleHarness {
         }
     }
 
-    // The tree of the first clause; null when there is none (one reference for the caller).
-    AlgebraicExpr* translate(const std::string& text) {
+    // The tree of the first clause; none when there is none.
+    Ref<AlgebraicExpr> translate(const std::string& text) {
         FRule* r = rule(text);
-        return r != nullptr ? translator->translateRule(r, names) : nullptr;
+        return r != nullptr ? translator->translateRule(r, names) : Ref<AlgebraicExpr>();
     }
     // The tree's printed form, "null" for none.
     std::string tree(const std::string& text) {
-        AlgebraicExpr* expr = translate(text);
-        if (expr == nullptr) return "null";
+        const Ref<AlgebraicExpr> expr = translate(text);
+        if (!expr) return "null";
         OutputChannel channel;
         ChannelCapture out(channel);
         expr->print(channel);
-        decRef(expr);
         return out.text();
     }
 
     // What translating the first clause writes on the debug channel.
     std::string debugText(const std::string& text) {
         ChannelCapture debug(debugChannel());
-        decRef(translate(text));
+        translate(text);
         return debug.text();
     }
 
@@ -155,19 +154,19 @@ class RuleHarness {
     // (a binding without columns is "true"); {"<untranslated>"} when there is no tree.
     std::vector<std::string> answers(const std::string& text) {
         FRule* r = rule(text);
-        return answersOf(r, r != nullptr ? translator->translateRule(r, names) : nullptr);
+        return answersOf(r,
+                         r != nullptr ? translator->translateRule(r, names) : Ref<AlgebraicExpr>());
     }
 
     // The bindings of a tree that another translator made for the clause, rendered as answers
-    // renders them; the tree is released.
-    std::vector<std::string> answersOf(FRule* r, AlgebraicExpr* expr) {
-        if (expr == nullptr) return {"<untranslated>"};
+    // renders them.
+    std::vector<std::string> answersOf(FRule* r, const Ref<AlgebraicExpr>& expr) {
+        if (!expr) return {"<untranslated>"};
         auto* eval = new AlgebraicEval(access);
-        Operand* result = eval->evaluate(expr, nullptr);
+        Operand* result = eval->evaluate(expr.get(), nullptr);
         std::vector<std::string> lines = render(result, r->getSymTab());
         decRef(result);
         decRef(eval);
-        decRef(expr);
         return lines;
     }
 
