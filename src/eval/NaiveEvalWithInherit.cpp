@@ -77,6 +77,9 @@ void NaiveEvalWithInherit::addTimingStatistics() {
                               0);
 }
 
+NaiveEvalWithInherit::StepSequence::StepSequence(FProgram* stepped)
+    : program(Ref<FProgram>::share(stepped)) {}
+
 int NaiveEvalWithInherit::evaluate(FProgram* program) {
     if (program == nullptr) return 0;
     OM* base = phases->om();

@@ -138,7 +138,7 @@ class NaiveEvalWithInherit : public NaiveEval {
     // them: the base they started on unless it was empty, where each step started, and the
     // base's change stamp after the last one.
     struct StepSequence {
-        explicit StepSequence(FProgram* stepped) : program(Ref<FProgram>::share(stepped)) {}
+        explicit StepSequence(FProgram* stepped);
         // Held so that no other program takes its place.
         Ref<FProgram> program;
         std::optional<BaseSnapshot> before;
