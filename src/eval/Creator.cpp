@@ -7,13 +7,9 @@
 #include "language/FTermList.h"
 #include "language/FactList.h"
 
-Creator::Creator(OMAccess* access) : access(access) {
-    incRef(access);
-}
+Creator::Creator(OMAccess* access) : access(Ref<OMAccess>::share(access)) {}
 
-Creator::~Creator() {
-    decRef(access);
-}
+Creator::~Creator() = default;
 
 void Creator::print(OutputChannel& channel) const {
     channel << "aCreator";
@@ -24,7 +20,6 @@ bool Creator::isA(const std::string& className) const {
 }
 
 void Creator::createFact(const FactList& facts, std::size_t i) {
-    FRule* clause = facts.clause(i);
+    const Ref<FRule> clause = Ref<FRule>::adopt(facts.clause(i));
     create(clause->getHead(), nullptr);
-    decRef(clause);
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "compile/PtnScanner.h"
+#include "compile/Ref.h"
 
 class FactList;
 class OMAccess;
@@ -34,10 +35,10 @@ class Creator : public PtnScanner {
     // Non-zero when recorded equalities were applied.
     virtual int applyEqualities() = 0;
 
-    OMAccess* getAccess() const { return access; }
+    OMAccess* getAccess() const { return access.get(); }
 
   protected:
     ~Creator() override;
 
-    OMAccess* access;
+    Ref<OMAccess> access;
 };

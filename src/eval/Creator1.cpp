@@ -45,7 +45,7 @@ Creator1::~Creator1() {
 }
 
 bool Creator1::isOk() const {
-    return access != nullptr && access->isOk();
+    return access && access->isOk();
 }
 
 void Creator1::print(OutputChannel& channel) const {
@@ -85,9 +85,8 @@ void Creator1::create(ParseTreeNode* head, Operand* operand) {
     } else {
         centralErrorHandler().report(err6::NoInsert);
     }
-    VarList* vars = head != nullptr ? head->giveVars() : nullptr;
+    const std::unique_ptr<VarList> vars(head != nullptr ? head->giveVars() : nullptr);
     const bool ground = vars == nullptr || vars->empty();
-    delete vars;
 
     if (ground) {
         auto key = std::make_pair(head, Columns{});
@@ -119,7 +118,7 @@ void Creator1::create(ParseTreeNode* head, Operand* operand) {
 
 HeadPlan Creator1::planPass(Head& entry, const std::vector<FTerm*>& terms,
                             std::vector<InsertExpr*>& exprs, bool& prepared) {
-    const bool traced = access == nullptr || access->tracingAll() != 0;
+    const bool traced = !access || access->tracingAll() != 0;
     if (entry.planned && entry.plannedTraced == traced) {
         exprs = entry.exprs;
         return entry.plan;
@@ -434,7 +433,7 @@ void Creator1::transpose(IdTerm* term, int argCount) {
             valueStack.push_back(InternalName::UndefinedObject);
             return;
         }
-        auto* expr = new ObjPredInsertExpr(access, symbol, argCount);
+        auto* expr = new ObjPredInsertExpr(access.get(), symbol, argCount);
         fillSlot(expr, argCount);
         pushChild(expr);
         return;
@@ -448,7 +447,7 @@ void Creator1::transpose(IdTerm* term, int argCount) {
 void Creator1::transpose(FMolecule* mol) {
     if (changedValue == -1) return;
     if (directInsert == 0) {
-        auto* expr = new IsaInsertExpr(access, IsaRelation(mol->getIsaKind()));
+        auto* expr = new IsaInsertExpr(access.get(), IsaRelation(mol->getIsaKind()));
         fillSlot(expr, 2);
         pushChild(expr);
         return;
@@ -462,7 +461,8 @@ void Creator1::transpose(FMolecule* mol) {
 void Creator1::transpose(Spec* spec, int argCount, int resultCount) {
     if (changedValue == -1) return;
     if (directInsert == 0) {
-        auto* expr = new PropInsertExpr(access, MethodType(spec->getKind()), argCount, resultCount);
+        auto* expr =
+            new PropInsertExpr(access.get(), MethodType(spec->getKind()), argCount, resultCount);
         fillSlot(expr, argCount + resultCount + 2);
         pushChild(expr);
         return;
@@ -483,7 +483,7 @@ void Creator1::transpose(Spec* spec, int argCount, int resultCount) {
 void Creator1::transpose(Reference* ref, int argCount) {
     if (changedValue == -1) return;
     if (directInsert == 0) {
-        auto* expr = new PathInsertExpr(access, MethodType(ref->getDot()), argCount);
+        auto* expr = new PathInsertExpr(access.get(), MethodType(ref->getDot()), argCount);
         fillSlot(expr, argCount + 2);
         pushChild(expr);
         return;
@@ -499,7 +499,7 @@ void Creator1::transpose(ArithmeticExpr* expr) {
     if (changedValue == -1) return;
     const ArithmeticOp op = arithmeticOp(expr->getOperator());
     if (directInsert == 0) {
-        auto* node = new PathInsertExpr(access, op);
+        auto* node = new PathInsertExpr(access.get(), op);
         fillSlot(node, 2);
         pushChild(node);
         return;
@@ -519,7 +519,7 @@ void Creator1::transpose(PTerm* term, int argCount) {
         return;
     }
     if (directInsert == 0) {
-        auto* expr = new ObjPredInsertExpr(access, symbol, argCount);
+        auto* expr = new ObjPredInsertExpr(access.get(), symbol, argCount);
         fillSlot(expr, argCount);
         pushChild(expr);
         return;

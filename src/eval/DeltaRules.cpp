@@ -11,38 +11,27 @@
 #include "language/PTerm.h"
 #include "objectbase/SymTab.h"
 
-DeltaRules::Entry::~Entry() {
-    decRef(made);
-    decRef(second);
-    decRef(first);
-    decRef(delta);
-    if (names != nullptr) decRef(names);
-    decRef(atoms);
-    decRef(rule);
-}
+DeltaRules::Entry::Entry() = default;
+
+DeltaRules::Entry::~Entry() = default;
 
 void DeltaRules::addRule(FRule* rule) {
     auto entry = std::make_shared<Entry>();
-    incRef(rule);
-    entry->rule = rule;
+    entry->rule = Ref<FRule>::share(rule);
     entries.push_back(std::move(entry));
 }
 
 void DeltaRules::addVariant(FRule* rule, int position, int index, FTermList* atoms, SymTab* names,
                             FTerm* delta, FTerm* first, FTerm* second) {
     auto entry = std::make_shared<Entry>();
-    auto share = [](auto* object) {
-        if (object != nullptr) incRef(object);
-        return object;
-    };
-    entry->rule = share(rule);
+    entry->rule = Ref<FRule>::share(rule);
     entry->position = position;
     entry->index = index;
-    entry->atoms = share(atoms);
-    entry->names = share(names);
-    entry->delta = share(delta);
-    entry->first = share(first);
-    entry->second = share(second);
+    entry->atoms = Ref<FTermList>::share(atoms);
+    entry->names = Ref<SymTab>::share(names);
+    entry->delta = Ref<FTerm>::share(delta);
+    entry->first = Ref<FTerm>::share(first);
+    entry->second = Ref<FTerm>::share(second);
     entries.push_back(std::move(entry));
 }
 
@@ -55,16 +44,15 @@ void DeltaRules::addFrom(const DeltaRules& other, std::size_t from) {
                    other.entries.end());
 }
 
-FRule* DeltaRules::make(const Entry& entry) {
-    auto* body = new FLiteralList;
-    auto appendNew = [body](FTerm* term, int second) {
-        auto* literal = new FLiteral(term, 0, second);
-        body->append(literal);
-        decRef(literal);
+Ref<FRule> DeltaRules::make(const Entry& entry) {
+    const auto body = Ref<FLiteralList>::adopt(new FLiteralList);
+    auto appendNew = [&body](FTerm* term, int second) {
+        const auto literal = Ref<FLiteral>::adopt(new FLiteral(term, 0, second));
+        body->append(literal.get());
     };
-    appendNew(entry.delta, 1);
-    if (entry.first != nullptr) appendNew(entry.first, 0);
-    if (entry.second != nullptr) appendNew(entry.second, 0);
+    appendNew(entry.delta.get(), 1);
+    if (entry.first) appendNew(entry.first.get(), 0);
+    if (entry.second) appendNew(entry.second.get(), 0);
     int at = 0;
     for (FLiteral* literal : *entry.rule->getBody()->getList()) {
         if (at++ != entry.position) {
@@ -75,40 +63,36 @@ FRule* DeltaRules::make(const Entry& entry) {
         for (FTerm* atom : entry.atoms->getList())
             if (other++ != entry.index) appendNew(atom, 0);
     }
-    auto* head = new FTermList;
+    const auto head = Ref<FTermList>::adopt(new FTermList);
     if (entry.rule->getHead() != nullptr)
         for (FTerm* term : entry.rule->getHead()->getList()) head->append(term);
-    auto* made = new FRule(head, body, entry.names, "DeltaProg", 0, 0);
-    decRef(head);
-    decRef(body);
-    return made;
+    return Ref<FRule>::adopt(
+        new FRule(head.get(), body.get(), entry.names.get(), "DeltaProg", 0, 0));
 }
 
-FProgram* DeltaRules::roundProgram(OMAccess& access, SymTab* names, int inheritanceMark) const {
-    auto* program = new FProgram(new clib_list<FRule*>, names);
+Ref<FProgram> DeltaRules::roundProgram(OMAccess& access, SymTab* names, int inheritanceMark) const {
+    auto program = Ref<FProgram>::adopt(new FProgram(new clib_list<FRule*>, names));
     for (const std::shared_ptr<Entry>& entry : entries) {
         if (entry->position < 0) {
-            program->append(entry->rule);
+            program->append(entry->rule.get());
             continue;
         }
-        if (access.isEmptyPredicate(static_cast<PTerm*>(entry->delta)->getName())) continue;
-        if (entry->made == nullptr) entry->made = make(*entry);
-        program->append(entry->made);
+        if (access.isEmptyPredicate(static_cast<PTerm*>(entry->delta.get())->getName())) continue;
+        if (!entry->made) entry->made = make(*entry);
+        program->append(entry->made.get());
     }
     program->setInheritanceMark(inheritanceMark);
     return program;
 }
 
-FProgram* DeltaRules::wholeProgram(SymTab* names, int inheritanceMark) const {
-    auto* program = new FProgram(new clib_list<FRule*>, names);
+Ref<FProgram> DeltaRules::wholeProgram(SymTab* names, int inheritanceMark) const {
+    auto program = Ref<FProgram>::adopt(new FProgram(new clib_list<FRule*>, names));
     for (const std::shared_ptr<Entry>& entry : entries) {
-        if (entry->position < 0 || entry->made != nullptr) {
-            program->append(entry->position < 0 ? entry->rule : entry->made);
+        if (entry->position < 0 || entry->made) {
+            program->append(entry->position < 0 ? entry->rule.get() : entry->made.get());
             continue;
         }
-        FRule* made = make(*entry);
-        program->append(made);
-        decRef(made);
+        program->append(make(*entry).get());
     }
     program->setInheritanceMark(inheritanceMark);
     return program;

@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "compile/Ref.h"
+
 class FLiteralList;
 class FProgram;
 class FRule;
@@ -31,7 +33,7 @@ class DeltaRules {
     // Appends the variant of `rule` whose body starts with `delta` (a delta predicate's atom),
     // then `first` and `second` when given, then the rule's body with the literal at
     // `position` replaced by its normalised atoms `atoms` without the one at `index`; its
-    // variables are those of `names`. Each argument keeps a reference of its own.
+    // variables are those of `names`. The entry holds each argument.
     void addVariant(FRule* rule, int position, int index, FTermList* atoms, SymTab* names,
                     FTerm* delta, FTerm* first, FTerm* second);
     // Appends every rule and variant of another list, sharing their made bodies.
@@ -43,35 +45,34 @@ class DeltaRules {
     bool empty() const { return entries.empty(); }
     std::size_t size() const { return entries.size(); }
     // The delta atom of entry i, null for a rule run as it is.
-    FTerm* deltaAtom(std::size_t i) const { return entries[i]->delta; }
+    FTerm* deltaAtom(std::size_t i) const { return entries[i]->delta.get(); }
 
-    // The program of one round, the caller receiving its reference: in order, the rules run as
-    // they are and the variants whose delta relation holds facts now; a variant over an empty
-    // delta derives nothing.
-    FProgram* roundProgram(OMAccess& access, SymTab* names, int inheritanceMark) const;
-    // Every rule and variant written out, for showing the program; the caller receives its
-    // reference. The variants made here are not kept.
-    FProgram* wholeProgram(SymTab* names, int inheritanceMark) const;
+    // The program of one round: in order, the rules run as they are and the variants whose
+    // delta relation holds facts now; a variant over an empty delta derives nothing.
+    Ref<FProgram> roundProgram(OMAccess& access, SymTab* names, int inheritanceMark) const;
+    // Every rule and variant written out, for showing the program. The variants made here are
+    // not kept.
+    Ref<FProgram> wholeProgram(SymTab* names, int inheritanceMark) const;
 
   private:
     struct Entry {
-        Entry() = default;
+        Entry();
         Entry(const Entry&) = delete;
         Entry& operator=(const Entry&) = delete;
         ~Entry();
-        FRule* rule = nullptr;
+        Ref<FRule> rule;
         int position = -1;  // -1: the rule runs as it is
         int index = 0;
-        FTermList* atoms = nullptr;
-        SymTab* names = nullptr;
-        FTerm* delta = nullptr;
-        FTerm* first = nullptr;
-        FTerm* second = nullptr;
-        // The variant once made, with its reference.
-        FRule* made = nullptr;
+        Ref<FTermList> atoms;
+        Ref<SymTab> names;
+        Ref<FTerm> delta;
+        Ref<FTerm> first;
+        Ref<FTerm> second;
+        // The variant once made.
+        Ref<FRule> made;
     };
-    // A new variant rule of the entry; the caller receives its reference.
-    static FRule* make(const Entry& entry);
+    // A new variant rule of the entry.
+    static Ref<FRule> make(const Entry& entry);
 
     // Shared with the first-round list of the same rewriting, so that a variant is made, and
     // its plan built, once.

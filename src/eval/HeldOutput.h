@@ -6,6 +6,7 @@
 #include <sstream>
 #include <vector>
 
+#include "compile/Ref.h"
 #include "foundation/FLSysOStream.h"
 #include "foundation/OutputChannel.h"
 
@@ -29,9 +30,9 @@ class HeldOutput {
                 group = groups.back().get();
                 group->original = original;
             }
-            auto* stream = new FLSysOStreamImpl<std::ostringstream>(&group->text, false);
-            channel->setStream(stream);
-            decRef(stream);
+            const auto stream = Ref<FLSysOStream>::adopt(
+                new FLSysOStreamImpl<std::ostringstream>(&group->text, false));
+            channel->setStream(stream.get());
             taken.push_back(channel);
         }
     }

@@ -24,29 +24,29 @@ std::size_t clauseCount(const FProgram* program) {
 
 }  // namespace
 
+LastFixpoint::~LastFixpoint() = default;
+
 void LastFixpoint::remember(FProgram* given, const OM* base) {
     forget();
     if (given == nullptr || base == nullptr) return;
-    incRef(given);
-    program = given;
+    program = Ref<FProgram>::share(given);
     clauses = clauseCount(given);
     stamp = base->changeStamp();
 }
 
 void LastFixpoint::forget() {
-    decRef(program);
-    program = nullptr;
+    program = {};
     clauses = 0;
 }
 
 void LastFixpoint::forgetUnheld() {
-    if (program != nullptr && program->refCount() == 1) forget();
+    if (program && program->refCount() == 1) forget();
 }
 
-FProgram* LastFixpoint::addedClauses(FProgram* given, const OM* base) const {
-    if (program == nullptr || given != program || base == nullptr || base->changeStamp() != stamp)
-        return nullptr;
-    auto* added = new FProgram(new clib_list<FRule*>, given->getSymTab());
+Ref<FProgram> LastFixpoint::addedClauses(FProgram* given, const OM* base) const {
+    if (!program || given != program.get() || base == nullptr || base->changeStamp() != stamp)
+        return {};
+    auto added = Ref<FProgram>::adopt(new FProgram(new clib_list<FRule*>, given->getSymTab()));
     std::size_t index = 0;
     given->forEachClause(
         [&](FRule* rule) {
@@ -57,10 +57,7 @@ FProgram* LastFixpoint::addedClauses(FProgram* given, const OM* base) const {
             if (index++ >= clauses) added->appendFact(facts, i);
             return true;
         });
-    if (index < clauses) {
-        decRef(added);
-        return nullptr;
-    }
+    if (index < clauses) return {};
     added->setInheritanceMark(given->inheritanceMark());
     return added;
 }

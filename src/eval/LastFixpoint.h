@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "compile/Ref.h"
+
 class FProgram;
 class OM;
 
@@ -19,10 +21,10 @@ class LastFixpoint {
     LastFixpoint() = default;
     LastFixpoint(const LastFixpoint&) = delete;
     LastFixpoint& operator=(const LastFixpoint&) = delete;
-    ~LastFixpoint() { forget(); }
+    ~LastFixpoint();
 
-    // Remembers the program (taking a reference, so that no later program can take its place)
-    // with its length and the base's change stamp now, right after its last round.
+    // Remembers the program (holding it, so that no later program can take its place) with its
+    // length and the base's change stamp now, right after its last round.
     void remember(FProgram* program, const OM* base);
     void forget();
     // Forgets a program nobody else holds any more (dropped by forgetProgram), which could
@@ -30,13 +32,14 @@ class LastFixpoint {
     void forgetUnheld();
 
     // The clauses appended to the remembered program since, facts and rules, as a new program
-    // over the same table (the caller receives its reference; it may be empty). Null when
-    // nothing is remembered, the program is another one or shorter, or the base was emptied or
-    // went through a round since (a single tp, another evaluator's evaluation).
-    FProgram* addedClauses(FProgram* program, const OM* base) const;
+    // over the same table (it may be empty). Null when nothing is remembered, the program is
+    // another one or shorter, or the base was emptied or went through a round since (a single
+    // tp, another evaluator's evaluation).
+    Ref<FProgram> addedClauses(FProgram* program, const OM* base) const;
 
   private:
-    FProgram* program = nullptr;
+    // Held, so that no later program can take its place at the same address.
+    Ref<FProgram> program;
     std::size_t clauses = 0;
     std::uint64_t stamp = 0;
 };

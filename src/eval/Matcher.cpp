@@ -2,6 +2,7 @@
 #include "eval/Matcher.h"
 
 #include <iostream>
+#include <utility>
 #include <vector>
 
 #include "compile/AlgebraicEval.h"
@@ -21,10 +22,10 @@
 namespace {
 
 // The answers with their columns in the given order and their rows under the same keys; the
-// answers themselves when they are already in that order or have no columns (otherwise they are
-// released). A column the order does not name keeps its place after the others.
-Operand* withColumnOrder(Operand* answers, const clib_list<FSymbol>& order) {
-    auto* keyed = dynamic_cast<SetOperand*>(answers);
+// answers themselves when they are already in that order or have no columns (otherwise they go
+// once copied). A column the order does not name keeps its place after the others.
+Ref<Operand> withColumnOrder(Ref<Operand> answers, const clib_list<FSymbol>& order) {
+    auto* keyed = dynamic_cast<SetOperand*>(answers.get());
     if (keyed == nullptr || keyed->columnCount() < 2) return answers;
     const clib_list<FSymbol>& columns = *answers->getColumns();
     // from[k]: the 1-based column of the answers that becomes column k + 1.
@@ -44,15 +45,14 @@ Operand* withColumnOrder(Operand* answers, const clib_list<FSymbol>& order) {
     for (std::size_t k = 0; k < from.size(); ++k) same = same && from[k] == int(k) + 1;
     if (same) return answers;
 
-    // The answers go once they are copied.
-    const Ref<Operand> old = Ref<Operand>::adopt(answers);
     auto* reordered = new SetOperand(reorderedColumns);
+    auto result = Ref<Operand>::adopt(reordered);
     std::vector<InternalName> cells(from.size(), InternalName::UndefinedObject);
-    scan(answers, RowOrder::Ordered, [&](const RowView& row) {
+    scan(answers.get(), RowOrder::Ordered, [&](const RowView& row) {
         for (std::size_t k = 0; k < from.size(); ++k) cells[k] = row.cells[from[k] - 1];
         reordered->insert(row.key, cells.data());
     });
-    return reordered;
+    return result;
 }
 
 }  // namespace
@@ -123,20 +123,21 @@ Operand* Matcher::retrieve(FRule* rule, Operand* bindings, SymTab* names) {
         centralErrorHandler().report(err6::Internal);
         return nullptr;
     }
-    Operand* result = eval ? eval->evaluate(expr.get(), bindings) : nullptr;
+    auto result = Ref<Operand>::adopt(eval ? eval->evaluate(expr.get(), bindings) : nullptr);
     // A query's answers are printed column by column, their rows sorted by the columns in turn:
     // they keep the columns the body has in its safe order, whichever order the planner chose to
     // evaluate it in. A rule's bindings are read by variable, so their column order is free.
-    if (result != nullptr && rule->getHead() == nullptr)
-        result = inSafeColumnOrder(rule, result, names);
-    return result;
+    if (result && rule->getHead() == nullptr)
+        result = inSafeColumnOrder(rule, std::move(result), names);
+    // The caller takes the answers over.
+    return result.release();
 }
 
-Operand* Matcher::inSafeColumnOrder(FRule* rule, Operand* bindings, SymTab* names) {
+Ref<Operand> Matcher::inSafeColumnOrder(FRule* rule, Ref<Operand> bindings, SymTab* names) {
     clib_list<FSymbol> order;
-    if (bindings == nullptr || !translator || !translator->safeOrderColumns(rule, names, order))
+    if (!bindings || !translator || !translator->safeOrderColumns(rule, names, order))
         return bindings;
-    return withColumnOrder(bindings, order);
+    return withColumnOrder(std::move(bindings), order);
 }
 
 int Matcher::insert(FRule* rule, Operand* bindings) {

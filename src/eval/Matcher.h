@@ -43,9 +43,9 @@ class Matcher : public FLSysObject {
     virtual Operand* retrieve(FRule* rule, Operand* bindings, SymTab* names);
     // The bindings with the columns that the rule's body has when its literals are taken in their
     // safe order, whichever order the planner evaluated them in: the columns that printed
-    // answers and traces show, rows sorted by them in turn. Takes the caller's reference to the
-    // bindings and answers one (the same operand when its columns are already in that order).
-    Operand* inSafeColumnOrder(FRule* rule, Operand* bindings, SymTab* names);
+    // answers and traces show, rows sorted by them in turn: the same operand when its columns are
+    // already in that order.
+    Ref<Operand> inSafeColumnOrder(FRule* rule, Ref<Operand> bindings, SymTab* names);
     // Inserts the head instances for the bindings: 1 new facts, 0 none, -1 failure.
     virtual int insert(FRule* rule, Operand* bindings);
     // Inserts fact i of the list, kept compact: as insert does for its clause without bindings.

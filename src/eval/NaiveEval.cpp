@@ -58,20 +58,15 @@ const DebugWord debugWords[] = {{"dump", NaiveEval::TraceDump},
 }  // namespace
 
 NaiveEval::NaiveEval(Matcher* matcher, OMAccess* access)
-    : matcher(matcher), access(access), retrieveTimer(new Timer), printer(makePrinter(access)) {
-    incRef(matcher);
-    incRef(access);
-}
+    : matcher(Ref<Matcher>::share(matcher)),
+      access(Ref<OMAccess>::share(access)),
+      retrieveTimer(Ref<Timer>::adopt(new Timer)),
+      printer(Ref<PPProtocol>::adopt(makePrinter(access))) {}
 
 NaiveEval::~NaiveEval() {
     round = 0;
-    if (matcher != nullptr) matcher->clear();
-    decRef(matcher);
-    decRef(access);
-    decRef(printer);
-    decRef(retrieveTimer);
-    for (FLSysString* name : watchedNames) decRef(name);
-    decRef(warnedProgram);
+    // The matcher may be shared with another evaluator; what it compiled for this one goes.
+    if (matcher) matcher->clear();
 }
 
 FLSysRef NaiveEval::methodCall(const std::string& name, FLSysArgs* args) {
@@ -123,18 +118,16 @@ bool NaiveEval::inStrata(FProgram* program, const std::function<bool(FProgram*)>
                         inherits() ? Strata::Inheritance::Inherits : Strata::Inheritance::None);
     std::string text;
     for (const std::string& line : strata.warnings()) text += line + "\n";
-    if (!text.empty() && (program != warnedProgram || text != warned)) {
+    if (!text.empty() && (program != warnedProgram.get() || text != warned)) {
         // Not an error: the program is evaluated, only without strata for those relations, so
         // the line is written whatever the error handler's filter admits.
         errorChannel() << text << std::flush;
-        incRef(program);
-        decRef(warnedProgram);
-        warnedProgram = program;
+        warnedProgram = Ref<FProgram>::share(program);
         warned = text;
     }
-    for (FProgram* stratum : strata.parts()) {
-        const bool reached = fixpoint(stratum);
-        if (matcher != nullptr) matcher->forgetKeptTables();
+    for (const Ref<FProgram>& stratum : strata.parts()) {
+        const bool reached = fixpoint(stratum.get());
+        if (matcher) matcher->forgetKeptTables();
         if (!reached) return false;
     }
     return true;
@@ -208,11 +201,8 @@ int NaiveEval::tpStep(FProgram* program) {
         int answer = 0;
         if (insert.facts != nullptr) {
             for (std::size_t i = insert.fact; i < insert.fact + insert.count; ++i) {
-                if ((flags & TraceInsert) != 0) {
-                    FRule* clause = insert.facts->clause(i);
-                    traceInsert(clause, nullptr, program);
-                    decRef(clause);
-                }
+                if ((flags & TraceInsert) != 0)
+                    traceInsert(Ref<FRule>::adopt(insert.facts->clause(i)).get(), nullptr, program);
                 const int one = matcher->insertFact(*insert.facts, i);
                 if (one == -1) {
                     answer = -1;
@@ -255,13 +245,12 @@ void NaiveEval::traceInsert(FRule* clause, Operand* bindings, FProgram* program)
     debug << std::endl;
     if (bindings == nullptr) return;
     debug << "with Bindings " << std::endl;
-    if (printer != nullptr) {
+    if (printer) {
         // The bindings as a query over the same body would print them; the creator still gets
         // the evaluated ones.
-        incRef(bindings);
-        Operand* shown = matcher->inSafeColumnOrder(clause, bindings, program->getSymTab());
-        printer->makeOutput(clause, shown);
-        decRef(shown);
+        const Ref<Operand> shown =
+            matcher->inSafeColumnOrder(clause, Ref<Operand>::share(bindings), program->getSymTab());
+        printer->makeOutput(clause, shown.get());
     }
     debug << std::endl;
 }
@@ -297,7 +286,7 @@ Evaluation* NaiveEval::tp(FProgram* program) {
 }
 
 Operand* NaiveEval::retrieve(FRule* query, SymTab* /*names*/) {
-    if (matcher == nullptr || !matcher->isOk()) {
+    if (!matcher || !matcher->isOk()) {
         centralErrorHandler().report(err4::InconsistentOM);
         return nullptr;
     }
@@ -344,8 +333,7 @@ void NaiveEval::addDebugOption(FLSysString* word, int number) {
             return;
         }
     }
-    incRef(word);
-    watchedNames.push_back(word);
+    watchedNames.push_back(Ref<FLSysString>::share(word));
     watchedNumbers.push_back(number);
     flags |= TraceFrames;
 }
@@ -353,7 +341,6 @@ void NaiveEval::addDebugOption(FLSysString* word, int number) {
 NaiveEval* NaiveEval::debugOff(FLSysArgs* args) {
     if (!checkNoArgs(args)) return nullptr;
     flags = 0;
-    for (FLSysString* name : watchedNames) decRef(name);
     watchedNames.clear();
     watchedNumbers.clear();
     return this;

@@ -33,7 +33,7 @@ class NaiveEval : public Evaluation {
         TraceTrigger = 64
     };
 
-    // Takes a reference on both.
+    // Holds both.
     NaiveEval(Matcher* matcher, OMAccess* access);
     NaiveEval(const NaiveEval&) = delete;
     NaiveEval& operator=(const NaiveEval&) = delete;
@@ -73,15 +73,15 @@ class NaiveEval : public Evaluation {
   protected:
     ~NaiveEval() override;
 
-    Matcher* matcher;
-    OMAccess* access;
+    Ref<Matcher> matcher;
+    Ref<OMAccess> access;
     std::int32_t flags = 0;
-    std::vector<FLSysString*> watchedNames;
+    std::vector<Ref<FLSysString>> watchedNames;
     std::vector<int> watchedNumbers;
     int round = 0;
-    Timer* retrieveTimer;
+    Ref<Timer> retrieveTimer;
     // Null until the printing layer has installed its factory.
-    PPProtocol* printer;
+    Ref<PPProtocol> printer;
     // The online help: the heading lines, the standard methods, then the class's own lines.
     template <std::size_t H, std::size_t L>
     NaiveEval* writeHelp(const char* const (&heading)[H], const char* const (&lines)[L]) {
@@ -123,10 +123,10 @@ class NaiveEval : public Evaluation {
         std::size_t count;
     };
     using Pending = std::vector<PendingInsert>;
-    // The program whose parts evaluated in rounds were last named (a reference, so that no other
+    // The program whose parts evaluated in rounds were last named (held, so that no other
     // program can take its place), and what was written: every evaluation of it, and every
     // round of tp, cuts it again, and a warning already given is not repeated.
-    FProgram* warnedProgram = nullptr;
+    Ref<FProgram> warnedProgram;
     std::string warned;
     void traceInsert(FRule* clause, Operand* bindings, FProgram* program);
 };

@@ -95,10 +95,8 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
     bool derivedOnly = false;
     if (base != nullptr && inheriting && !pristine) {
         before.emplace(*phases);
-        if (FProgram* added = derivedModel.addedClauses(program, base)) {
-            decRef(added);
+        if (derivedModel.addedClauses(program, base))
             derivedOnly = before->text() == derivedModelText;
-        }
     }
     derivedModel.forget();
     derivedModelText.clear();
@@ -116,7 +114,7 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
         // rules may hold identifiers of the emptied base.
         phases->clearKeepingBlockings();
         // The trace printer's names may stand for other objects in the next run.
-        if (printer != nullptr) printer->clear();
+        if (printer) printer->clear();
         reset(0);
         if (before && !derivedOnly) before->restore(*phases, *matcher);
         reached = evaluateOnce(program);
@@ -505,7 +503,7 @@ Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
     while (steppingBack() && phases->blockEarliestConflicts() != 0) {
         held->drop();
         phases->clearKeepingBlockings();
-        if (printer != nullptr) printer->clear();
+        if (printer) printer->clear();
         reset(0);
         if (sequence.before) sequence.before->restore(*phases, *matcher);
         // Each step from the round and trigger count it was taken at; what the steps before

@@ -52,7 +52,6 @@ PrSemiNaive::PrSemiNaive(Matcher* matcher, OMAccess* access)
     : NaiveEvalWithInherit(matcher, access) {}
 
 PrSemiNaive::~PrSemiNaive() {
-    for (FVar* var : freshVars) decRef(var);
     dropDeltas();
 }
 
@@ -98,21 +97,19 @@ void PrSemiNaive::beginInsertPhase() {
         access->clearDelta();
         return;
     }
-    if (deltaTable != nullptr) access->initDelta(deltaTable);
+    if (deltaTable) access->initDelta(deltaTable.get());
 }
 
 void PrSemiNaive::dropDeltas() {
     // The fixpoint is done: the join tables kept from round to round are not needed any more.
-    if (matcher != nullptr) matcher->forgetKeptTables();
+    if (matcher) matcher->forgetKeptTables();
     // The object manager must not record through a table that is about to go.
-    if (deltaTable != nullptr || triggerDeltaTable != nullptr) access->clearDelta();
+    if (deltaTable || triggerDeltaTable) access->clearDelta();
     firstDeltaProgram.reset();
     deltaProgram.reset();
     triggerDeltaProgram.reset();
-    delete deltaTable;
-    delete triggerDeltaTable;
-    deltaTable = nullptr;
-    triggerDeltaTable = nullptr;
+    deltaTable.reset();
+    triggerDeltaTable.reset();
     releaseNormalizer();
     recordingOff = false;
 }
@@ -127,7 +124,7 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
     if (program == nullptr) return 0;
     // Whatever happens below, the base is no longer at the fixpoint remembered so far unless
     // this evaluation reaches the next one.
-    FProgram* added = lastFixpoint.addedClauses(program, access->om());
+    Ref<FProgram> added = lastFixpoint.addedClauses(program, access->om());
     lastFixpoint.forget();
     traceProgram(program);
     controlEvents::clearInterrupt();
@@ -145,15 +142,10 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
     }
     // Inheritance turns values into facts in phases that read the whole base; those are not
     // started from new facts.
-    if (inheritanceFlag != 0 && added != nullptr) {
-        decRef(added);
-        added = nullptr;
-    }
+    if (inheritanceFlag != 0) added = {};
     const bool completed =
-        added != nullptr
-            ? evaluateAddedFacts(program, added)
-            : inStrata(program, [this](FProgram* stratum) { return semiNaiveFixpoint(stratum); });
-    decRef(added);
+        added ? evaluateAddedFacts(program, added.get())
+              : inStrata(program, [this](FProgram* stratum) { return semiNaiveFixpoint(stratum); });
     if (completed && !steppingBack()) {
         addTimingStatistics();
         lastFixpoint.remember(program, access->om());
@@ -165,14 +157,15 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
 
 bool PrSemiNaive::evaluateAddedFacts(FProgram* program, FProgram* added) {
     const Strata strata(program, Strata::Inheritance::None);
-    const std::vector<FProgram*>& parts = strata.parts();
+    const std::vector<Ref<FProgram>>& parts = strata.parts();
     // The lowest parts that read no relation the added facts may change under negation or in
     // an aggregate only grow with the added facts. When already the lowest part reads one,
     // every part is evaluated as from scratch, the added facts with the others in the first
     // round.
     const ChangedRelations changed(program, added);
     std::size_t plain = 0;
-    while (plain < parts.size() && !changed.readUnderNegationOrAggregate(parts[plain])) ++plain;
+    while (plain < parts.size() && !changed.readUnderNegationOrAggregate(parts[plain].get()))
+        ++plain;
     std::size_t next = 0;
     if (plain > 0) {
         // The rules of those parts, and the added facts, so that the rewriting gives the
@@ -187,8 +180,10 @@ bool PrSemiNaive::evaluateAddedFacts(FProgram* program, FProgram* added) {
                 return true;
             },
             [](const FactList&, std::size_t) { return true; });
-        auto* start = new FProgram(new clib_list<FRule*>, program->getSymTab());
-        auto* opening = new FProgram(new clib_list<FRule*>, program->getSymTab());
+        const auto start =
+            Ref<FProgram>::adopt(new FProgram(new clib_list<FRule*>, program->getSymTab()));
+        const auto opening =
+            Ref<FProgram>::adopt(new FProgram(new clib_list<FRule*>, program->getSymTab()));
         for (std::size_t i = 0; i < plain; ++i)
             parts[i]->forEachClause(
                 [&](FRule* rule) {
@@ -212,14 +207,11 @@ bool PrSemiNaive::evaluateAddedFacts(FProgram* program, FProgram* added) {
             });
         start->setInheritanceMark(program->inheritanceMark());
         opening->setInheritanceMark(program->inheritanceMark());
-        const bool reached = semiNaiveFixpoint(start, opening);
-        decRef(opening);
-        decRef(start);
-        if (!reached) return false;
+        if (!semiNaiveFixpoint(start.get(), opening.get())) return false;
         next = plain;
     }
     for (; next < parts.size(); ++next)
-        if (!semiNaiveFixpoint(parts[next])) return false;
+        if (!semiNaiveFixpoint(parts[next].get())) return false;
     return true;
 }
 
@@ -229,9 +221,9 @@ bool PrSemiNaive::semiNaiveFixpoint(FProgram* program, FProgram* opening) {
     inheritanceFlag |= program->inheritanceMark();
     unrecordedReads = false;
     deltaTable = rewriteProgram(program, 0);
-    if (deltaTable != nullptr) {
+    if (deltaTable) {
         firstDeltaProgram = std::make_unique<DeltaRules>();
-        deltaProgram = buildDeltaProgram(program, deltaTable, firstDeltaProgram.get());
+        deltaProgram = buildDeltaProgram(program, deltaTable.get(), firstDeltaProgram.get());
         if (firstDeltaProgram->empty()) firstDeltaProgram.reset();
     }
     if (deltaProgram == nullptr) {
@@ -243,21 +235,17 @@ bool PrSemiNaive::semiNaiveFixpoint(FProgram* program, FProgram* opening) {
     }
     if (inheritanceFlag != 0) {
         triggerDeltaTable = rewriteProgram(program, 1);
-        if (triggerDeltaTable != nullptr)
-            triggerDeltaProgram = buildDeltaProgram(program, triggerDeltaTable);
+        if (triggerDeltaTable)
+            triggerDeltaProgram = buildDeltaProgram(program, triggerDeltaTable.get());
     }
     if ((flags & TraceProgram) != 0) {
         debug << "Program rewritten:" << std::endl;
-        FProgram* shown =
-            deltaProgram->wholeProgram(program->getSymTab(), program->inheritanceMark());
-        shown->display(debug);
-        decRef(shown);
+        deltaProgram->wholeProgram(program->getSymTab(), program->inheritanceMark())
+            ->display(debug);
         if (triggerDeltaProgram != nullptr) {
             debug << "and for the triggers:" << std::endl;
-            shown =
-                triggerDeltaProgram->wholeProgram(program->getSymTab(), program->inheritanceMark());
-            shown->display(debug);
-            decRef(shown);
+            triggerDeltaProgram->wholeProgram(program->getSymTab(), program->inheritanceMark())
+                ->display(debug);
         }
     }
 
@@ -279,11 +267,10 @@ bool PrSemiNaive::semiNaiveFixpoint(FProgram* program, FProgram* opening) {
             } else if (full) {
                 changed = nextRound(program);
             } else {
-                FProgram* round =
+                const Ref<FProgram> round =
                     (first ? *firstDeltaProgram : *deltaProgram)
                         .roundProgram(*access, program->getSymTab(), program->inheritanceMark());
-                changed = nextRound(round);
-                decRef(round);
+                changed = nextRound(round.get());
             }
             // Used once: the later deltas are parts of their relations.
             if (first) firstDeltaProgram.reset();
@@ -296,15 +283,14 @@ bool PrSemiNaive::semiNaiveFixpoint(FProgram* program, FProgram* opening) {
         if (flags != 0) debug << triggerNumber << ". Fixpoint" << std::endl;
         if (triggerDeltaProgram == nullptr) break;
         recordingOff = false;
-        access->initDelta(triggerDeltaTable);
+        access->initDelta(triggerDeltaTable.get());
         triggerTimer->cont();
         changed = fireTrigger();
         triggerTimer->stop();
         if (changed == 0) break;
-        FProgram* triggerRound = triggerDeltaProgram->roundProgram(*access, program->getSymTab(),
-                                                                   program->inheritanceMark());
-        changed = tpStep(triggerRound);
-        decRef(triggerRound);
+        const Ref<FProgram> triggerRound = triggerDeltaProgram->roundProgram(
+            *access, program->getSymTab(), program->inheritanceMark());
+        changed = tpStep(triggerRound.get());
         ++triggerNumber;
         ++round;
         if (steppingBack()) {

@@ -41,7 +41,7 @@ class PrSemiNaive : public NaiveEvalWithInherit {
 
     // The delta predicates of the program (from the held normalizer's atomized program), in rule
     // form or trigger form; null without an atomized program.
-    DeltaTable* rewriteProgram(FProgram* program, int triggerForm);
+    std::unique_ptr<DeltaTable> rewriteProgram(FProgram* program, int triggerForm);
     // One variant per body atom with a delta predicate, for every rule of the program; rules
     // that read derived facts no delta atom covers are kept unchanged. With `firstRound`, that
     // list receives the rules of the first delta round: a predicate of the table that holds
@@ -97,9 +97,11 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     std::unique_ptr<DeltaRules> triggerDeltaProgram;
     // The rules of the first delta round (see buildDeltaProgram), used once, or null.
     std::unique_ptr<DeltaRules> firstDeltaProgram;
-    DeltaTable* deltaTable = nullptr;
-    DeltaTable* triggerDeltaTable = nullptr;
-    std::vector<FVar*> freshVars;
+    // The access layer records through the table in use while it is set there (initDelta):
+    // dropDeltas clears that before the tables go.
+    std::unique_ptr<DeltaTable> deltaTable;
+    std::unique_ptr<DeltaTable> triggerDeltaTable;
+    std::vector<Ref<FVar>> freshVars;
     // What the heads of the program derive, collected by the rule-form rewriting.
     std::set<int> headPredicates;
     int headMethodTypes = 0;

@@ -3,6 +3,7 @@
 // delta atom.
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -55,6 +56,12 @@ FMolecule* asMolecule(FTerm* term) {
 const Spec* firstSpec(const FMolecule* molecule) {
     clib_list<Spec*>* specs = molecule->getSpecs();
     return specs != nullptr && !specs->empty() ? specs->head() : nullptr;
+}
+
+// The atoms of a term's normal form, appended to `out`; the term the normalizer answers besides
+// (the atom standing for the whole) is not needed here.
+void normalizeInto(Normalizer& normalizer, FTerm* term, FTermList* out) {
+    Ref<FTerm>::adopt(normalizer.normalizeTerm(term, out));
 }
 
 struct SymbolLess {
@@ -125,24 +132,23 @@ void PrSemiNaive::forEachAggregateAtom(FTerm* term, SymTab* names, Visit visit) 
     for (AggExpr* aggregate : aggregates) {
         if (aggregate->getBody() == nullptr) continue;
         for (FLiteral* literal : *aggregate->getBody()->getList()) {
-            auto* atoms = new FTermList;
+            const auto atoms = Ref<FTermList>::adopt(new FTermList);
             normalizer->setSymTab(names);
-            decRef(normalizer->normalizeTerm(literal->getTerm(), atoms));
+            normalizeInto(*normalizer, literal->getTerm(), atoms.get());
             for (FTerm* atom : atoms->getList()) {
                 visit(atom);
                 forEachAggregateAtom(atom, names, visit);
             }
-            decRef(atoms);
         }
     }
 }
 
-DeltaTable* PrSemiNaive::rewriteProgram(FProgram* program, int triggerForm) {
+std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, int triggerForm) {
     if (program == nullptr || normalizer == nullptr) return nullptr;
     FProgram* atomized = normalizer->giveProgram();
     if (atomized == nullptr) return nullptr;
     SymTab* names = program->getSymTab();
-    auto* table = new DeltaTable;
+    auto table = std::make_unique<DeltaTable>();
     table->predicateDeltas.clear();
     std::set<int> headCounts[DeltaTable::MethodTypes];
     std::set<int> bodyCounts[DeltaTable::MethodTypes];
@@ -258,17 +264,15 @@ DeltaTable* PrSemiNaive::rewriteProgram(FProgram* program, int triggerForm) {
         }
     for (int type = 0; type < DeltaTable::MethodTypes; ++type) {
         if (emptyCounts[type].empty()) continue;
-        auto* deltas = new clib_dictionary<int, FSymbol>;
+        auto deltas = std::make_unique<clib_dictionary<int, FSymbol>>();
         for (int count : emptyCounts[type]) {
             if (headCounts[type].count(count) == 0) continue;
             deltas->insert(count, names->GetFSymbol("delta_emptyset_" + std::to_string(type) + "^" +
                                                         std::to_string(count),
                                                     InternalName::Predicate, count + 2));
         }
-        if (deltas->empty())
-            delete deltas;
-        else
-            table->emptySetDeltas[type] = deltas;
+        // The table owns its dictionaries.
+        if (!deltas->empty()) table->emptySetDeltas[type] = deltas.release();
     }
     for (int type = 0; type < DeltaTable::MethodTypes; ++type)
         for (int count : bodyCounts[type]) {
@@ -303,7 +307,7 @@ std::unique_ptr<DeltaRules> PrSemiNaive::buildDeltaProgram(FProgram* program, De
     // Only rules have delta forms: the facts, compact or whole, are passed over.
     auto visitRule = [&](FRule* rule) {
         if (rule->ruleKind() != FRule::Rule) return true;
-        if (keptEveryRound(rule, table == triggerDeltaTable)) {
+        if (keptEveryRound(rule, table == triggerDeltaTable.get())) {
             deltas->addRule(rule);
             if (firstRound != nullptr) firstRound->addRule(rule);
             return true;
@@ -355,9 +359,9 @@ bool PrSemiNaive::keptEveryRound(FRule* rule, bool triggerForm) {
     std::int32_t copiedNext = 0;
     for (FLiteral* literal : *rule->getBody()->getList()) {
         if (literal->getTerm() == nullptr) continue;
-        auto* atoms = new FTermList;
+        const auto atoms = Ref<FTermList>::adopt(new FTermList);
         tableForLiteral(names, copiedFrom, copiedNext);
-        decRef(normalizer->normalizeTerm(literal->getTerm(), atoms));
+        normalizeInto(*normalizer, literal->getTerm(), atoms.get());
         for (FTerm* atom : atoms->getList()) {
             // An aggregate is read anew in every round: its value changes with any fact it
             // folds, and no delta atom stands for it.
@@ -386,7 +390,6 @@ bool PrSemiNaive::keptEveryRound(FRule* rule, bool triggerForm) {
                 unrecordedReads = true;
             }
         }
-        decRef(atoms);
     }
     return kept;
 }
@@ -426,14 +429,13 @@ void PrSemiNaive::rewriteRule(FRule* rule, DeltaTable* table, DeltaRules& deltas
         if (!literal->isNegated() && literal->getTerm() != nullptr) {
             tableForLiteral(rule->getSymTab(), copiedFrom, copiedNext);
             // The literal's atoms are shared by its variants, which hold them.
-            auto* atoms = new FTermList;
-            decRef(normalizer->normalizeTerm(literal->getTerm(), atoms));
+            const auto atoms = Ref<FTermList>::adopt(new FTermList);
+            normalizeInto(*normalizer, literal->getTerm(), atoms.get());
             const std::size_t variants = deltas.size();
             int index = 0;
             for (FTerm* atom : atoms->getList())
-                rewriteAtom(atom, atoms, position, index++, rule, deltas, table);
+                rewriteAtom(atom, atoms.get(), position, index++, rule, deltas, table);
             if (deltas.size() != variants) copiedFrom = nullptr;
-            decRef(atoms);
         }
         ++position;
     }
@@ -441,34 +443,32 @@ void PrSemiNaive::rewriteRule(FRule* rule, DeltaTable* table, DeltaRules& deltas
 
 void PrSemiNaive::newVariable(int count) {
     while (static_cast<int>(freshVars.size()) < count)
-        freshVars.push_back(normalizer->newVariable());
+        freshVars.push_back(Ref<FVar>::adopt(normalizer->newVariable()));
 }
 
 void PrSemiNaive::rewriteAtom(FTerm* atom, FTermList* atoms, int position, int index, FRule* rule,
                               DeltaRules& deltas, DeltaTable* table) {
-    for (FVar* var : freshVars) decRef(var);
     freshVars.clear();
     auto variant = [&](const FSymbol& name, const std::vector<FTerm*>& args, FTerm* first,
                        FTerm* second) {
         auto* list = new clib_list<FTerm*>;
         for (FTerm* arg : args) list->append(arg);
-        auto* delta = new PTerm(name, 0, 0, list);
-        deltas.addVariant(rule, position, index, atoms, normalizer->getSymTab(), delta, first,
+        const auto delta = Ref<PTerm>::adopt(new PTerm(name, 0, 0, list));
+        deltas.addVariant(rule, position, index, atoms, normalizer->getSymTab(), delta.get(), first,
                           second);
-        decRef(delta);
     };
     auto isaAtom = [](Path* host, FTerm* cls, int kind) {
-        return new FMolecule(host, cls, nullptr, kind);
+        return Ref<FMolecule>::adopt(new FMolecule(host, cls, nullptr, kind));
     };
 
     if (atom->isA("PTerm")) {
         auto* predicate = static_cast<PTerm*>(atom);
         auto found = table->predicateDeltas.lookup(predicate->getName());
         if (found == nullptr) return;
-        auto* delta = new PTerm(table->predicateDeltas.inf(found), *predicate);
-        deltas.addVariant(rule, position, index, atoms, normalizer->getSymTab(), delta, nullptr,
-                          nullptr);
-        decRef(delta);
+        const auto delta =
+            Ref<PTerm>::adopt(new PTerm(table->predicateDeltas.inf(found), *predicate));
+        deltas.addVariant(rule, position, index, atoms, normalizer->getSymTab(), delta.get(),
+                          nullptr, nullptr);
         return;
     }
     FMolecule* molecule = asMolecule(atom);
@@ -503,26 +503,16 @@ void PrSemiNaive::rewriteAtom(FTerm* atom, FTermList* atoms, int position, int i
     if (cls == nullptr) return;
     if (molecule->getIsaKind() == 1 && table->isaFlag != 0) {
         newVariable(2);
-        FVar* v0 = freshVars[0];
-        FVar* v1 = freshVars[1];
-        FMolecule* below = isaAtom(v0, cls, 2);
-        variant(table->isaDelta, {host, v0}, below, nullptr);
-        decRef(below);
-        if (table->headSubclFlag != 0) {
-            FMolecule* member = isaAtom(host, v0, 1);
-            FMolecule* above = isaAtom(v1, cls, 2);
-            variant(table->subclDelta, {v0, v1}, member, above);
-            decRef(member);
-            decRef(above);
-        }
+        FVar* v0 = freshVars[0].get();
+        FVar* v1 = freshVars[1].get();
+        variant(table->isaDelta, {host, v0}, isaAtom(v0, cls, 2).get(), nullptr);
+        if (table->headSubclFlag != 0)
+            variant(table->subclDelta, {v0, v1}, isaAtom(host, v0, 1).get(),
+                    isaAtom(v1, cls, 2).get());
     } else if (molecule->getIsaKind() == 2 && table->bodySubclFlag != 0) {
         newVariable(2);
-        FVar* v0 = freshVars[0];
-        FVar* v1 = freshVars[1];
-        FMolecule* sub = isaAtom(host, v0, 2);
-        FMolecule* above = isaAtom(v1, cls, 2);
-        variant(table->subclDelta, {v0, v1}, sub, above);
-        decRef(sub);
-        decRef(above);
+        FVar* v0 = freshVars[0].get();
+        FVar* v1 = freshVars[1].get();
+        variant(table->subclDelta, {v0, v1}, isaAtom(host, v0, 2).get(), isaAtom(v1, cls, 2).get());
     }
 }

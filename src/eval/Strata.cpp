@@ -699,14 +699,13 @@ Strata::Strata(FProgram* program, Inheritance inheritance) {
     std::sort(used.begin(), used.end());
     used.erase(std::unique(used.begin(), used.end()), used.end());
     if (used.size() <= 1) {
-        incRef(program);
-        programs.push_back(program);
+        programs.push_back(Ref<FProgram>::share(program));
         return;
     }
     for (std::size_t i = 0; i < used.size(); ++i) {
-        auto* part = new FProgram(new clib_list<FRule*>, program->getSymTab());
+        auto part = Ref<FProgram>::adopt(new FProgram(new clib_list<FRule*>, program->getSymTab()));
         part->setInheritanceMark(program->inheritanceMark());
-        programs.push_back(part);
+        programs.push_back(std::move(part));
     }
     std::size_t r = 0;
     program->forEachClause(
@@ -725,6 +724,4 @@ Strata::Strata(FProgram* program, Inheritance inheritance) {
         });
 }
 
-Strata::~Strata() {
-    for (FProgram* part : programs) decRef(part);
-}
+Strata::~Strata() = default;

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "compile/Ref.h"
+
 class FProgram;
 class FSymbol;
 class FTerm;
@@ -30,20 +32,20 @@ class Strata {
     // Whether the evaluator turns inheritable values into facts of the classes' members.
     enum class Inheritance { None, Inherits };
 
-    // Holds a reference to each part; a program that needs a single part is that part itself.
+    // A program that needs a single part is that part itself.
     Strata(FProgram* program, Inheritance inheritance);
     Strata(const Strata&) = delete;
     Strata& operator=(const Strata&) = delete;
     ~Strata();
 
     // In evaluation order. The facts and queries stay in the first part.
-    const std::vector<FProgram*>& parts() const { return programs; }
+    const std::vector<Ref<FProgram>>& parts() const { return programs; }
 
     // One line for each part evaluated in rounds, naming its relations and the first rule that
     // negates or aggregates inside it; empty for a stratified program.
     const std::vector<std::string>& warnings() const { return roundsWarnings; }
 
   private:
-    std::vector<FProgram*> programs;
+    std::vector<Ref<FProgram>> programs;
     std::vector<std::string> roundsWarnings;
 };

@@ -23,7 +23,7 @@ std::vector<std::string> parts(const std::string& text,
     FProgram* program = harness.program(text);
     const Strata strata(program, inheritance);
     std::vector<std::string> out;
-    for (FProgram* part : strata.parts()) {
+    for (const Ref<FProgram>& part : strata.parts()) {
         std::string clauses;
         for (list_item it = part->firstItem(); it != nullptr; it = part->nextItem(it)) {
             FRule* clause = nullptr;
