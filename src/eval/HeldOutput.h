@@ -24,11 +24,11 @@ class HeldOutput {
             if (original == nullptr) continue;
             Held* group = nullptr;
             for (const std::unique_ptr<Held>& held : groups)
-                if (held->original == original) group = held.get();
+                if (held->original.get() == original) group = held.get();
             if (group == nullptr) {
                 groups.push_back(std::make_unique<Held>());
                 group = groups.back().get();
-                group->original = original;
+                group->original = Ref<FLSysOStream>::share(original);
             }
             const auto stream = Ref<FLSysOStream>::adopt(
                 new FLSysOStreamImpl<std::ostringstream>(&group->text, false));
@@ -52,7 +52,9 @@ class HeldOutput {
 
   private:
     struct Held {
-        FLSysOStream* original = nullptr;
+        // Held: a command of the run may take the stream off its channel, and what was held
+        // still goes to it.
+        Ref<FLSysOStream> original;
         std::ostringstream text;
     };
     std::vector<std::unique_ptr<Held>> groups;

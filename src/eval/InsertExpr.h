@@ -95,6 +95,7 @@ class InsertExpr : public ManagedObject {
         std::int32_t column = 0;
     };
 
+    // Not held: the creator whose tree this node is holds the access layer while its trees live.
     OMAccess* access;
     std::int32_t n;
     std::vector<InternalName> constants;
