@@ -120,6 +120,9 @@ void PrSemiNaive::reset(int mode) {
 }
 
 int PrSemiNaive::evaluateOnce(FProgram* program) {
+    // Mode "naive" evaluates again over the whole base, not from the added facts: its rounds have
+    // no delta to start from (starting from them takes the delta rewriting of mode "seminaive"),
+    // and it is the reference that evaluating again from the added facts is checked against.
     if (evalMode == Naive) return NaiveEvalWithInherit::evaluateOnce(program);
     if (program == nullptr) return 0;
     // Whatever happens below, the base is no longer at the fixpoint remembered so far unless
