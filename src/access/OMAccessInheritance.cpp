@@ -2,7 +2,6 @@
 // and the collapse of subclass cycles.
 #include <algorithm>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "access/BigIterator.h"
@@ -11,7 +10,7 @@
 #include "access/Trigger.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/clib_list.h"
-#include "objectbase/CellHash.h"
+#include "objectbase/FlatNameMap.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/OM.h"
 
@@ -26,12 +25,6 @@ bool isBound(const InternalName& name) {
 bool setValued(int type) {
     return type == 1 || type == 2 || type == 4 || type == 5;
 }
-
-struct HostHash {
-    std::size_t operator()(const InternalName& name) const {
-        return static_cast<std::size_t>(hashCell(name));
-    }
-};
 
 }  // namespace
 
@@ -137,11 +130,12 @@ Iterator* OMAccess::inheritedLookup(int type, const InternalName* tuple, int cou
 Iterator* OMAccess::inheritedRetrieval(int type, InternalName* tuple, int count) {
     if (isBound(tuple[0])) return inheritedRetrievalForHost(type, tuple, count);
     auto* answers = new BigIterator();
-    // Every host of a phase is looked at once: hashed, for a walk over thousands of instances.
-    std::unordered_set<InternalName, HostHash> handled;
+    // Every host of a phase is looked at once: hashed in place, for a walk over thousands of
+    // instances (a node per host would scatter them over the heap).
+    FlatNameMap<InternalName, bool> handled;
     auto stop = [&] { return newFactCount != 0 && oneFactPhase(); };
     auto handle = [&](const InternalName& host) {
-        if (!handled.insert(host).second) return;
+        if (!handled.emplace(host, true).second) return;
         tuple[0] = host;
         Iterator* inherited = inheritedRetrievalForHost(type, tuple, count);
         if (inherited != nullptr && !answers->add(inherited)) decRef(inherited);
@@ -159,7 +153,7 @@ Iterator* OMAccess::inheritedRetrieval(int type, InternalName* tuple, int count)
         int kind = 0;
         setCorrectTypes(type, stored, kind);
         std::vector<InternalName> carriers;
-        std::unordered_set<InternalName, HostHash> membersWalked;
+        FlatNameMap<InternalName, bool> membersWalked;
         Iterator* rows = stored != 1000 ? lookup(stored, tuple, count, nullptr) : nullptr;
         for (bool more = rows != nullptr && rows->first(); more; more = rows->next())
             carriers.push_back(rows->atColumn(1));
@@ -180,14 +174,16 @@ Iterator* OMAccess::inheritedRetrieval(int type, InternalName* tuple, int count)
                 for (const InternalName& c : below) {
                     // The members of a class walked for an earlier carrier are handled: in a
                     // chain every class carries the value, and each would walk all instances.
-                    if (!membersWalked.insert(c).second) continue;
+                    if (!membersWalked.emplace(c, true).second) continue;
                     direct = makeIsaIter(Free, c, 1, direct);
                     for (bool more = direct != nullptr && direct->first(); more;
                          more = direct->next())
                         members.push_back(direct->atColumn(1));
                 }
                 decRef(direct);
-                std::sort(members.begin(), members.end());
+                // Members of one class come ascending; only members of several need sorting.
+                if (!std::is_sorted(members.begin(), members.end()))
+                    std::sort(members.begin(), members.end());
                 members.erase(std::unique(members.begin(), members.end()), members.end());
                 walk(members);
             }

@@ -62,6 +62,21 @@ void NaiveEvalWithInherit::holdNormalizer(FProgram* program) {
     normalizer->atomize();
 }
 
+void NaiveEvalWithInherit::holdRuleNormalizer(FProgram* program) {
+    // The triggers and what changes inheritance are read from rules alone; the facts, thousands
+    // in a large base, would be analysed and rewritten for nothing on every evaluation.
+    auto* rules = new FProgram(new clib_list<FRule*>, program->getSymTab());
+    rules->setInheritanceMark(program->inheritanceMark());
+    program->forEachClause(
+        [rules](FRule* clause) {
+            if (clause->ruleKind() == FRule::Rule) rules->append(clause);
+            return true;
+        },
+        [](const FactList&, std::size_t) { return true; });
+    holdNormalizer(rules);
+    decRef(rules);
+}
+
 void NaiveEvalWithInherit::releaseNormalizer() {
     decRef(normalizer);
     normalizer = nullptr;
@@ -152,7 +167,7 @@ int NaiveEvalWithInherit::evaluateOnce(FProgram* program) {
     traceProgram(program);
     inheritanceFlag |= program->inheritanceMark();
     if (inheritanceFlag != 0) {
-        holdNormalizer(program);
+        holdRuleNormalizer(program);
         buildTriggerList();
         releaseNormalizer();
     }
@@ -532,7 +547,7 @@ void NaiveEvalWithInherit::tpOnce(FProgram* program) {
         return;
     }
     system << "FP reached in round " << round << std::endl;
-    holdNormalizer(program);
+    holdRuleNormalizer(program);
     buildTriggerList();
     releaseNormalizer();
     if (fireTrigger() == 0) {
@@ -547,7 +562,7 @@ void NaiveEvalWithInherit::tpOnce(FProgram* program) {
 int NaiveEvalWithInherit::completeStratum(FProgram* program) {
     if (inheritanceFlag == 0) return 0;
     if (triggerList.empty()) {
-        holdNormalizer(program);
+        holdRuleNormalizer(program);
         buildTriggerList();
         releaseNormalizer();
     }
