@@ -30,4 +30,8 @@ class FLogicScanner : public FLogicFlexLexer, public ScannerInput {
 
   protected:
     int LexerInput(char* buffer, int size) override;
+
+  private:
+    // Whether the input is read in large pieces (see ScannerInput::ownsInput).
+    const bool ownInput;
 };

@@ -2,6 +2,7 @@
 // scanner's reports.
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <iterator>
 #include <map>
 #include <sstream>
@@ -127,8 +128,9 @@ TEST(FLogicScanner, LongTokensAcrossRefills) {
     }
 }
 
-// Characters are read ahead within a clause, never past its end and the one character the
-// scanner looks at behind it: the rest is still in the stream for whoever reads on.
+// From standard input, which others read on after a clause, characters are read ahead within
+// a clause, never past its end and the one character the scanner looks at behind it: the rest
+// is still in the stream for whoever reads on.
 TEST(FLogicScanner, AClauseIsReadNoFurtherThanItsEnd) {
     const ScanCase cases[] = {
         {"p(a, [b, c]) :- q(\"x. y\"), X.m[r ->> s], 1.5 < #2.5. rest.", "est."},
@@ -148,15 +150,47 @@ TEST(FLogicScanner, AClauseIsReadNoFurtherThanItsEnd) {
     };
     for (const auto& c : cases) {
         std::istringstream in(c.input);
-        FLogicScanner scanner(&in);
+        std::streambuf* saved = std::cin.rdbuf(in.rdbuf());
+        FLogicScanner scanner(&std::cin);
         int token = 0;
         while ((token = scanner.yylex()) != CLAUSE_END && token != 0) {
         }
         EXPECT_EQ(token, CLAUSE_END) << "input: " << c.input;
         const std::string rest{std::istreambuf_iterator<char>(in),
                                std::istreambuf_iterator<char>()};
+        std::cin.rdbuf(saved);
         EXPECT_EQ(rest, c.tokens) << "input: " << c.input;
     }
+}
+
+// A stream no one else reads is taken in large pieces, across clause ends, and scans as
+// standard input does, carriage returns before newlines dropped.
+TEST(FLogicScanner, AStreamOfItsOwnIsReadAcrossClauseEnds) {
+    const std::string text = "o1[m -> v1].\r\np(a, 1). ?- q.\n% c.\nx./* c. */ y.\r\nr.\r\n";
+    auto words = [](std::istream& in, bool first) {
+        FLogicScanner scanner(&in);
+        std::string out;
+        for (int token = 0; (token = scanner.yylex()) != 0;) {
+            // The first refill takes all the stream holds.
+            if (first) EXPECT_EQ(in.rdbuf()->in_avail(), 0);
+            first = false;
+            std::string word = tokenNames().at(token);
+            if (word.back() == ':') word += scanner.text();
+            out += (out.empty() ? "" : " ") + word;
+            if (scanner.inEndState()) break;
+        }
+        return out;
+    };
+    std::istringstream own(text);
+    const std::string owned = words(own, true);
+    std::istringstream shared(text);
+    std::streambuf* saved = std::cin.rdbuf(shared.rdbuf());
+    const std::string fromStandardInput = words(std::cin, false);
+    std::cin.rdbuf(saved);
+    EXPECT_EQ(owned, fromStandardInput);
+    EXPECT_EQ(owned,
+              "NAME:o1 [ NAME:m SARROW:-> NAME:v1 ] END NAME:p ( NAME:a COMMA INT:1 ) END QUERY "
+              "NAME:q END NAME:x END NAME:y END NAME:r END");
 }
 
 TEST(FLogicScanner, CountsLines) {
