@@ -261,7 +261,8 @@ std::uint8_t* putSymbol(std::uint8_t* out, const FSymbol& symbol, const FSymbol&
 }
 
 FSymbol getSymbol(const std::uint8_t*& in, const FSymbol& before) {
-    const std::uint64_t code = getNumber(in);
+    // Most symbols are a small step from the one before them: one byte.
+    const std::uint64_t code = *in < 0x80 ? *in++ : getNumber(in);
     const auto value = static_cast<std::int32_t>(before.getValue() + unzigzag(code >> 1));
     if ((code & 1) == 0) return FSymbol(InternalName(value, before.getType(), before.getArity()));
     const std::uint8_t kind = in[0];
