@@ -4,6 +4,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "language/ScannerInput.h"
 
@@ -28,6 +29,35 @@ class FLogicScanner : public FLogicFlexLexer, public ScannerInput {
     bool holdsUnscanned() const override;
     void dropHeld() override;
 
+    // A token of a clause looked at ahead (see scanPlainClause): its code, the code of its
+    // text where the grammar reads one (ISA, SARROW, MARROW), and its text in the buffer.
+    struct PlainToken {
+        int code;
+        int textCode;
+        const char* text;
+        int length;
+    };
+    // The tokens of the clause at the scan position, when it lies whole in what the scanner
+    // holds and is made only of names, integers without sign, brackets, parentheses, braces,
+    // commas, semicolons, "@", ":", "::", "->" and "->>", blanks and newlines, up to a clause
+    // end followed by a blank or newline: the tokens the scanner would answer, into `out`.
+    // The scanner does not move; false for any other clause, which it reads itself. The texts
+    // stay where they are until the scanner reads on; until then the text of the token read
+    // last has no end mark.
+    bool scanPlainClause(std::vector<PlainToken>& out);
+    // Moves the scanner behind the clause scanPlainClause took, counting its lines, as reading
+    // its tokens one by one would have left it.
+    void skipPlainClause();
+
   protected:
     int LexerInput(char* buffer, int size) override;
+
+  private:
+    // Whether the input is read in large pieces (see ScannerInput::ownsInput).
+    const bool ownInput;
+    // What scanPlainClause found: the end of the clause, the start of its clause end token and
+    // the newlines within it.
+    char* plainEnd = nullptr;
+    const char* plainLast = nullptr;
+    int plainNewlines = 0;
 };

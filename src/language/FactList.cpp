@@ -261,7 +261,8 @@ std::uint8_t* putSymbol(std::uint8_t* out, const FSymbol& symbol, const FSymbol&
 }
 
 FSymbol getSymbol(const std::uint8_t*& in, const FSymbol& before) {
-    const std::uint64_t code = getNumber(in);
+    // Most symbols are a small step from the one before them: one byte.
+    const std::uint64_t code = *in < 0x80 ? *in++ : getNumber(in);
     const auto value = static_cast<std::int32_t>(before.getValue() + unzigzag(code >> 1));
     if ((code & 1) == 0) return FSymbol(InternalName(value, before.getType(), before.getArity()));
     const std::uint8_t kind = in[0];
@@ -298,7 +299,8 @@ FactList::FactList(const FactList& other)
     }
 }
 
-void FactList::append(const Fact& fact) {
+void FactList::append(const Fact& fact, const FSymbol* args,
+                      const std::vector<std::uint8_t>& shape) {
     if (count % Interval == 0) last.reset();
     std::uint8_t record[MaxRecord];
     std::uint8_t* out = record;
@@ -326,16 +328,16 @@ void FactList::append(const Fact& fact) {
         *out++ = fact.arity;
     }
     // Facts of one shape come in runs: a shape is written when it differs from the one before.
-    if ((fact.flags >> FlagBits) == Molecule && fact.shape != last.shape) {
+    if ((fact.flags >> FlagBits) == Molecule && shape != last.shape) {
         changed |= ShapeChanged;
-        *out++ = static_cast<std::uint8_t>(fact.shape.size());
-        out = std::copy(fact.shape.begin(), fact.shape.end(), out);
-        last.shape = fact.shape;
+        *out++ = static_cast<std::uint8_t>(shape.size());
+        out = std::copy(shape.begin(), shape.end(), out);
+        last.shape = shape;
     }
     if (last.args.size() < fact.arity) last.args.resize(fact.arity);
     for (std::size_t k = 0; k < fact.arity; ++k) {
-        out = putSymbol(out, fact.args[k], last.args[k]);
-        last.args[k] = fact.args[k];
+        out = putSymbol(out, args[k], last.args[k]);
+        last.args[k] = args[k];
     }
     last.symbol = fact.symbol;
     last.before = fact.before;
@@ -442,11 +444,13 @@ bool FactList::add(const FRule& rule, std::size_t before) {
             }
         }
     }
-    return addPending(form, rule.labelText(), rule.getLine(), rule.getFlag(), before);
+    return addPending(form, fact.args.data(), fact.args.size(), fact.shape, rule.labelText(),
+                      rule.getLine(), rule.getFlag(), before);
 }
 
-bool FactList::addPending(Form form, const std::string& origin, int line, int flag,
-                          std::size_t before) {
+bool FactList::addPending(Form form, const FSymbol* args, std::size_t arity,
+                          const std::vector<std::uint8_t>& shape, const std::string& origin,
+                          int line, int flag, std::size_t before) {
     Fact& fact = pending;
     std::uint16_t index = 0;
     if (before > std::numeric_limits<std::uint32_t>::max() || !originIndex(origin, index))
@@ -455,8 +459,8 @@ bool FactList::addPending(Form form, const std::string& origin, int line, int fl
     fact.line = line;
     fact.origin = index;
     fact.flags = static_cast<std::uint8_t>(form << FlagBits | flag);
-    fact.arity = static_cast<std::uint8_t>(fact.args.size());
-    append(fact);
+    fact.arity = static_cast<std::uint8_t>(arity);
+    append(fact, args, shape);
     return true;
 }
 
@@ -465,11 +469,9 @@ bool FactList::fits(std::size_t symbols, const std::vector<std::uint8_t>& shape)
 }
 
 bool FactList::add(const Ground& ground, std::size_t before) {
-    Fact& fact = pending;
-    fact.symbol = ground.symbol;
-    fact.args.assign(ground.args.begin(), ground.args.end());
-    if (ground.form == Molecule) fact.shape.assign(ground.shape.begin(), ground.shape.end());
-    return addPending(ground.form, ground.origin, ground.line, 0, before);
+    pending.symbol = ground.symbol;
+    return addPending(ground.form, ground.args.data(), ground.args.size(), ground.shape,
+                      ground.origin, ground.line, 0, before);
 }
 
 FRule* FactList::clause(const Ground& ground) {
@@ -489,7 +491,7 @@ void FactList::addFrom(const FactList& other, std::size_t i, std::size_t before,
     fact.line = line;
     fact.origin = index;
     fact.flags = static_cast<std::uint8_t>((fact.flags & ~FlagMask) | (flag & FlagMask));
-    append(fact);
+    append(fact, fact.args.data(), fact.shape);
 }
 
 FTerm* FactList::predicateAtom(std::size_t i) const {

@@ -145,10 +145,15 @@ class FactList {
 
     // The index of the origin text, entered when new; false when no index is left.
     bool originIndex(const std::string& text, std::uint16_t& index);
-    // Appends `pending`, of the form, origin, line and flag given; false when the list is full.
-    bool addPending(Form form, const std::string& origin, int line, int flag, std::size_t before);
-    // Appends the fact, written against `last`, which then becomes it.
-    void append(const Fact& fact);
+    // Appends `pending` with the arguments and shape given (its own, or a ground fact's, which
+    // are thus not copied), of the form, origin, line and flag given; false when the list is
+    // full.
+    bool addPending(Form form, const FSymbol* args, std::size_t arity,
+                    const std::vector<std::uint8_t>& shape, const std::string& origin, int line,
+                    int flag, std::size_t before);
+    // Appends the fact with these arguments (its arity of them) and shape, written against
+    // `last`, which then becomes it.
+    void append(const Fact& fact, const FSymbol* args, const std::vector<std::uint8_t>& shape);
     // Fact i, decoded into the cursor.
     const Fact& at(std::size_t i) const { return i == cursorIndex ? cursor : decode(i); }
     const Fact& decode(std::size_t i) const;

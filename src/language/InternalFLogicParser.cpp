@@ -31,6 +31,17 @@ bool fitsInteger(const char* text) {
     return negative || magnitude <= std::numeric_limits<std::int32_t>::max();
 }
 
+// The value of an integer's text that fitsInteger took; its digits end at the first other
+// character, so the text needs no end mark.
+std::int32_t integerValue(const char* text) {
+    const char* at = text;
+    const bool negative = *at == '-';
+    if (*at == '+' || *at == '-') ++at;
+    std::int64_t magnitude = 0;
+    for (; *at >= '0' && *at <= '9'; ++at) magnitude = magnitude * 10 + (*at - '0');
+    return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+}
+
 }  // namespace
 
 InternalFLogicParser::InternalFLogicParser(std::istream* in) : scanner(new FLogicScanner(in)) {}
@@ -71,7 +82,8 @@ FSymbol InternalFLogicParser::constantAt(std::size_t at) {
     const Token& token = kept[at];
     switch (token.code) {
         case INTEGER:
-            return constantSymbol(token.value.text, InternalName::Integer, 0);
+            // As the symbol table reads an integer within 32 bits, which keepConstant checked.
+            return FSymbol(integerValue(token.value.text), InternalName::Integer, -1);
         case FLOAT:
             return constantSymbol(token.value.text, InternalName::Float, 0);
         case STRING:
@@ -83,12 +95,54 @@ FSymbol InternalFLogicParser::constantAt(std::size_t at) {
     }
 }
 
+int InternalFLogicParser::takePlain() {
+    if (kept.size() >= plain.size()) return 0;
+    const FLogicScanner::PlainToken& from = plain[kept.size()];
+    Token& token = kept.emplace_back();
+    keptNext = kept.size();
+    token.code = from.code;
+    token.length = from.length;
+    token.rejects = false;
+    switch (from.code) {
+        case NAME:
+        case INTEGER:
+            // Read up to its length or its last digit, while the scanner has not moved.
+            token.value.text = const_cast<char*>(from.text);
+            break;
+        default:
+            token.value.code = from.textCode;
+    }
+    return token.code;
+}
+
 bool InternalFLogicParser::readGround(FactList::Ground& ground) {
     // Tokens left over from a clause the grammar gave up early are the next clause's.
     if (keptNext < kept.size()) return false;
     kept.clear();
     constants.clear();
+    // A plain clause that the scanner holds whole is read from a look at its characters: the
+    // scanner moves behind it only when it is a ground fact, and otherwise reads it itself.
+    if (scanner->scanPlainClause(plain)) {
+        readingPlain = true;
+        const bool read = readGroundTokens(ground);
+        readingPlain = false;
+        if (read) {
+            scanner->skipPlainClause();
+            kept.clear();
+            keptNext = 0;
+            ground.line = lineNumber();
+            ground.origin = scannerInput().fileName();
+            return true;
+        }
+        kept.clear();
+        constants.clear();
+        keptNext = 0;
+    }
     const bool read = readGroundTokens(ground);
+    if (read) {
+        ground.line = lineNumber();
+        ground.origin = scannerInput().fileName();
+    }
     // The grammar reads the tokens of a clause not taken from the first one, the clause as
     // free of errors as it was before each: its actions for the tokens before a rejecting one
     // run as they would have run before that one was read.
@@ -104,7 +158,7 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
     // a later one is made by the grammar with the scanner where it was.
     int token = 0;
     auto next = [&] {
-        token = readKept();
+        token = readingPlain ? takePlain() : readKept();
         return clauseOk();
     };
     // The token read last as a constant, its place kept; an integer beyond 32 bits is left to
@@ -219,8 +273,6 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
             ground.form = FactList::Molecule;
         }
     }
-    ground.line = lineNumber();
-    ground.origin = scannerInput().fileName();
     return true;
 }
 

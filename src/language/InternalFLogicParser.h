@@ -7,9 +7,8 @@
 #include <vector>
 
 #include "language/FLogicGrammar.h"
+#include "language/FLogicScanner.h"
 #include "language/InternalGrammarParser.h"
-
-class FLogicScanner;
 
 class InternalFLogicParser : public InternalGrammarParser {
   public:
@@ -42,6 +41,9 @@ class InternalFLogicParser : public InternalGrammarParser {
     bool readGroundTokens(FactList::Ground& ground);
     // The next token, kept for the grammar in case the clause is no ground fact.
     int readKept();
+    // The next of the tokens the scanner looked at ahead (see readGround), kept as readKept
+    // keeps one; 0 after the last.
+    int takePlain();
     // The symbol of the constant token kept at `at`.
     FSymbol constantAt(std::size_t at);
 
@@ -51,4 +53,8 @@ class InternalFLogicParser : public InternalGrammarParser {
     std::size_t keptNext = 0;
     // The places in `kept` of a ground fact's constants, in the order the grammar enters them.
     std::vector<std::size_t> constants;
+    // The tokens of a plain clause the scanner looked at ahead, and whether readGroundTokens
+    // reads them instead of the scanner's.
+    std::vector<FLogicScanner::PlainToken> plain;
+    bool readingPlain = false;
 };

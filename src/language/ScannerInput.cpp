@@ -1,7 +1,9 @@
 // The shared input side of the scanners: line counting, reading and the scanner reports.
 #include "language/ScannerInput.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iostream>
 
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
@@ -207,6 +209,36 @@ int ScannerInput::readClauseCharacters(std::istream& in, char* buffer, int size,
     // After a "." the scanner may be deciding whether the clause ends: nothing more is read.
     if (std::memchr(partial, '.', static_cast<std::size_t>(partialLength)) != nullptr) return 1;
     return readHeldUpToDot(source, buffer, 1, size);
+}
+
+bool ScannerInput::ownsInput(const std::istream* in) {
+    return in != nullptr && in != &std::cin;
+}
+
+int ScannerInput::readHeldCharacters(std::istream& in, char* buffer, int size) {
+    if (readCharacter(in, buffer) == 0) return 0;
+    std::streambuf* source = in.rdbuf();
+    int count = 1;
+    try {
+        const std::streamsize held = source->in_avail();
+        if (held > 0 && size > 1) {
+            count += static_cast<int>(
+                source->sgetn(buffer + 1, std::min<std::streamsize>(held, size - 1)));
+        }
+        // As readCharacter does: a carriage return before a newline is dropped, also one
+        // whose newline is still in the stream.
+        if (count > 1 && buffer[count - 1] == '\r' && source->sgetc() == '\n')
+            buffer[count - 1] = std::char_traits<char>::to_char_type(source->sbumpc());
+    } catch (...) {
+        // Reported at the next single read, which fails the same way.
+    }
+    char* end = buffer + count;
+    char* out = std::find(buffer, end, '\r');
+    for (const char* at = out; at < end; ++at) {
+        if (*at == '\r' && at + 1 < end && at[1] == '\n') continue;
+        *out++ = *at;
+    }
+    return static_cast<int>(out - buffer);
 }
 
 int ScannerInput::readCommentCharacters(std::istream& in, char* buffer, int size,

@@ -86,6 +86,15 @@ class ScannerInput {
     // would move and rescan the comment so far; the characters of its end come one by one, so
     // nothing behind it is read.
     int readCommentCharacters(std::istream& in, char* buffer, int size, std::string_view stops);
+    // readCharacter, and then every character the stream holds already, up to `size` in all,
+    // a carriage return before a newline dropped. Only for an input no one else reads: the
+    // scanner then holds the characters of many clauses at once, and one refill serves them
+    // all.
+    int readHeldCharacters(std::istream& in, char* buffer, int size);
+    // Whether the stream is the scanner's alone. Standard input is shared: a clause read from
+    // it may be a command that hands it to another reader (a nested consult of it, or the
+    // shell's line reading after an error), which must find it right behind that clause.
+    static bool ownsInput(const std::istream* in);
     // Reports the failure once and ends the input.
     void recordFailure(std::istream& in);
 

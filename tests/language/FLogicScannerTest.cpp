@@ -2,6 +2,8 @@
 // scanner's reports.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <iostream>
 #include <iterator>
 #include <map>
 #include <sstream>
@@ -127,8 +129,9 @@ TEST(FLogicScanner, LongTokensAcrossRefills) {
     }
 }
 
-// Characters are read ahead within a clause, never past its end and the one character the
-// scanner looks at behind it: the rest is still in the stream for whoever reads on.
+// From standard input, which others read on after a clause, characters are read ahead within
+// a clause, never past its end and the one character the scanner looks at behind it: the rest
+// is still in the stream for whoever reads on.
 TEST(FLogicScanner, AClauseIsReadNoFurtherThanItsEnd) {
     const ScanCase cases[] = {
         {"p(a, [b, c]) :- q(\"x. y\"), X.m[r ->> s], 1.5 < #2.5. rest.", "est."},
@@ -148,15 +151,49 @@ TEST(FLogicScanner, AClauseIsReadNoFurtherThanItsEnd) {
     };
     for (const auto& c : cases) {
         std::istringstream in(c.input);
-        FLogicScanner scanner(&in);
+        std::streambuf* saved = std::cin.rdbuf(in.rdbuf());
+        FLogicScanner scanner(&std::cin);
         int token = 0;
         while ((token = scanner.yylex()) != CLAUSE_END && token != 0) {
         }
         EXPECT_EQ(token, CLAUSE_END) << "input: " << c.input;
         const std::string rest{std::istreambuf_iterator<char>(in),
                                std::istreambuf_iterator<char>()};
+        std::cin.rdbuf(saved);
         EXPECT_EQ(rest, c.tokens) << "input: " << c.input;
     }
+}
+
+// A stream no one else reads is taken in large pieces, across clause ends, and scans as
+// standard input does, carriage returns before newlines dropped.
+TEST(FLogicScanner, AStreamOfItsOwnIsReadAcrossClauseEnds) {
+    const std::string text = "o1[m -> v1].\r\np(a, 1). ?- q.\n% c.\nx./* c. */ y.\r\nr.\r\n";
+    auto words = [](std::istream& in, bool first) {
+        FLogicScanner scanner(&in);
+        std::string out;
+        for (int token = 0; (token = scanner.yylex()) != 0;) {
+            // The first refill takes all the stream holds.
+            if (first) {
+                EXPECT_EQ(in.rdbuf()->in_avail(), 0);
+            }
+            first = false;
+            std::string word = tokenNames().at(token);
+            if (word.back() == ':') word += scanner.text();
+            out += (out.empty() ? "" : " ") + word;
+            if (scanner.inEndState()) break;
+        }
+        return out;
+    };
+    std::istringstream own(text);
+    const std::string owned = words(own, true);
+    std::istringstream shared(text);
+    std::streambuf* saved = std::cin.rdbuf(shared.rdbuf());
+    const std::string fromStandardInput = words(std::cin, false);
+    std::cin.rdbuf(saved);
+    EXPECT_EQ(owned, fromStandardInput);
+    EXPECT_EQ(owned,
+              "NAME:o1 [ NAME:m SARROW:-> NAME:v1 ] END NAME:p ( NAME:a COMMA INT:1 ) END QUERY "
+              "NAME:q END NAME:x END NAME:y END NAME:r END");
 }
 
 TEST(FLogicScanner, CountsLines) {
@@ -253,3 +290,64 @@ TEST(FLogicScanner, LongCommentsInPieces) {
 }
 
 }  // namespace
+
+// The look ahead at a plain clause answers the tokens, texts and lines the scanner's own reading
+// answers, and leaves the scanner where that reading leaves it; any other clause is refused.
+// Generated texts of plain pieces mixed with pieces close to them.
+TEST(FLogicScanner, APlainClauseLookedAtAheadScansAsTheScannerReadsIt) {
+    const char* const pieces[] = {
+        "o1",  "m",     "v_2",  "abC",   "not",    "div",  "nota",   "divs", "12", "007",  "12abc",
+        "-5",  "+5",    "[",    "]",     "(",      ")",    "{",      "}",    ",",  ";",    "@",
+        ":",   "::",    ":-",   "->",    "->>",    "*->",  "=>",     "-",    ">",  ". ",   ".\n",
+        ".\t", ".",     "..",   ".%c",   "./*c*/", " ",    "  ",     "\t",   "\n", "\r\n", "X",
+        "_y",  "\"s\"", "#1.5", "\\c\n", "?-",     "%c\n", "/* c */"};
+    const std::size_t count = sizeof(pieces) / sizeof(pieces[0]);
+    std::uint64_t state = 59;
+    auto random = [&state](std::size_t bound) {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        return static_cast<std::size_t>((state >> 33) % bound);
+    };
+    int plainClauses = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        const std::size_t length = 1 + random(40);
+        for (std::size_t k = 0; k < length; ++k) {
+            // Mostly the pieces of plain clauses.
+            const std::size_t piece = random(4) != 0 ? random(35) : random(count);
+            text += pieces[piece];
+        }
+        ErrorCapture errors;
+        std::istringstream plainIn(text), ownIn(text);
+        FLogicScanner plain(&plainIn), own(&ownIn);
+        std::vector<FLogicScanner::PlainToken> tokens;
+        bool first = true;
+        for (int step = 0; step < 1000; ++step) {
+            if (!first && plain.scanPlainClause(tokens)) {
+                ++plainClauses;
+                for (const auto& token : tokens) {
+                    ASSERT_EQ(token.code, own.yylex()) << text;
+                    const std::string word(token.text, std::size_t(token.length));
+                    ASSERT_EQ(word, own.text()) << text;
+                    if (token.code == ISA || token.code == SARROW || token.code == MARROW) {
+                        const int textCode = word == ":" || word == "->>" ? 1
+                                             : word == "::"               ? 2
+                                                                          : 0;
+                        EXPECT_EQ(token.textCode, textCode) << word;
+                    }
+                }
+                ASSERT_EQ(tokens.back().code, CLAUSE_END);
+                plain.skipPlainClause();
+                ASSERT_EQ(std::string(plain.text()), own.text()) << text;
+                ASSERT_EQ(plain.lineNumber(), own.lineNumber()) << text;
+                continue;
+            }
+            first = false;
+            const int token = plain.yylex();
+            ASSERT_EQ(token, own.yylex()) << text;
+            ASSERT_EQ(std::string(plain.text()), own.text()) << text;
+            ASSERT_EQ(plain.lineNumber(), own.lineNumber()) << text;
+            if (token == 0 || plain.inEndState()) break;
+        }
+    }
+    EXPECT_GT(plainClauses, 1000);
+}
