@@ -27,7 +27,8 @@ InternalName methodName(OM* om) {
 // host(i)[m -> i] for a million hosts, inserted through the access layer.
 void fillScalars(OMAccess* access) {
     const InternalName m = methodName(access->om());
-    for (int i = 0; i < Facts; ++i) access->insertValue(host(i), m, nullptr, 0, 0, number(i));
+    for (int i = 0; i < Facts; ++i)
+        access->insertValue(host(i), m, nullptr, 0, MethodType::Scalar, number(i));
 }
 
 // Only the inserts are timed; one untimed round first, so that both benchmarks start from
@@ -60,7 +61,7 @@ void timeInserts(benchmark::State& state, Insert insert) {
 
 void BM_InsertValueThroughAccess(benchmark::State& state) {
     timeInserts(state, [](MainMemOM*, OMAccess* access, const InternalName& m, int i) {
-        access->insertValue(host(i), m, nullptr, 0, 0, number(i));
+        access->insertValue(host(i), m, nullptr, 0, MethodType::Scalar, number(i));
     });
 }
 BENCHMARK(BM_InsertValueThroughAccess)->Unit(benchmark::kMillisecond)->Iterations(5);

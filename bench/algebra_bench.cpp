@@ -245,7 +245,7 @@ void BM_Scan_Prop(benchmark::State& state) {
     for (int h = 0; h < Hosts; ++h) {
         char name[16];
         std::snprintf(name, sizeof name, "h%d", h);
-        base.access->insertSet(base.object(name), m, nullptr, 0, 1, values);
+        base.access->insertSet(base.object(name), m, nullptr, 0, MethodType::Set, values);
     }
     PropSpec spec;
     spec.arity = 3;

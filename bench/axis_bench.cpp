@@ -28,17 +28,17 @@ struct Document {
 
     Document() {
         XMLAxisIteratorFactory::installShared();
-        access->insertClassRelation(builtinObject::Text, builtinObject::Text, 1);
+        access->insertClassRelation(builtinObject::Text, builtinObject::Text, IsaRelation::Member);
         InternalName cls;
         access->internName(cls, "item", 1);
-        access->insertClassRelation(cls, builtinObject::Tag, 1);
+        access->insertClassRelation(cls, builtinObject::Tag, IsaRelation::Member);
         const InternalName document(1000, InternalName::Object, 0);
         for (int i = 0; i < Elements; ++i) {
             const InternalName e(1001 + i, InternalName::Object, 0);
             const InternalName parent = i == 0 ? document : nodes[(i - 1) / FanOut];
-            access->insertClassRelation(e, cls, 1);
-            access->insertValue(parent, cls, nullptr, 0, 1, e);
-            access->insertClassRelation(e, parent, 3);
+            access->insertClassRelation(e, cls, IsaRelation::Member);
+            access->insertValue(parent, cls, nullptr, 0, MethodType::Set, e);
+            access->insertClassRelation(e, parent, IsaRelation::Child);
             nodes.push_back(e);
         }
     }
@@ -62,7 +62,7 @@ void walk(benchmark::State& state, int axis, bool rootOnly) {
         const std::size_t count = rootOnly ? 1 : doc.nodes.size();
         for (std::size_t n = 0; n < count; ++n) {
             const InternalName tuple[3] = {doc.nodes[n], Free, Free};
-            it = doc.access->matchAxis(1, axis, tuple, 3, it);
+            it = doc.access->matchAxis(MethodType::Set, Axis(axis), tuple, 3, it);
             for (bool more = it->first(); more; more = it->next()) {
                 benchmark::DoNotOptimize(it->atColumn(3));
                 ++rows;

@@ -53,7 +53,7 @@ void BM_ArithmeticSolvesOperand(benchmark::State& state) {
     auto* access = new OMAccess(om);
     for (auto _ : state) {
         const InternalName tuple[3] = {number(2), InternalName::UndefinedObject, number(5)};
-        Iterator* it = access->makeRefIter(100, tuple, 3, nullptr);
+        Iterator* it = access->makeRefIter(ArithmeticOp::Plus, tuple, 3, nullptr);
         benchmark::DoNotOptimize(it->first());
         decRef(it);
     }
@@ -104,7 +104,7 @@ void BM_DescribeEveryObject(benchmark::State& state) {
     for (int i = 0; i < Objects; ++i) {
         const InternalName host(1000 + i, InternalName::Object, 0);
         for (const InternalName& m : methods)
-            access->insertValue(host, m, nullptr, 0, 0, number(i));
+            access->insertValue(host, m, nullptr, 0, MethodType::Scalar, number(i));
     }
     const FSymbol describe =
         om->giveSymTab()->GetFSymbol("describe", InternalName::BuiltinPredicate, 4);

@@ -36,12 +36,13 @@ struct Hierarchy {
         access = new OMAccess(om);
         root = name(om, "root");
         for (int i = 0; i < Classes; ++i) classes.push_back(name(om, numbered("c", i)));
-        access->insertClassRelation(classes[0], root, 2);
+        access->insertClassRelation(classes[0], root, IsaRelation::Subclass);
         for (int i = 1; i < Classes; ++i)
-            access->insertClassRelation(classes[i], classes[(i - 1) / 10], 2);
+            access->insertClassRelation(classes[i], classes[(i - 1) / 10], IsaRelation::Subclass);
         for (int i = 0; i < Instances; ++i) {
             instances.push_back(name(om, numbered("i", i)));
-            access->insertClassRelation(instances.back(), classes[Classes - 1 - i % 9000], 1);
+            access->insertClassRelation(instances.back(), classes[Classes - 1 - i % 9000],
+                                        IsaRelation::Member);
         }
     }
     ~Hierarchy() {
@@ -58,7 +59,7 @@ struct Hierarchy {
 
 void BM_InstancesOfRoot(benchmark::State& state) {
     Hierarchy h;
-    Iterator* it = h.access->makeEnhIsaIter(Free, h.root, 1, nullptr);
+    Iterator* it = h.access->makeEnhIsaIter(Free, h.root, IsaRelation::Member, nullptr);
     std::int64_t rows = 0;
     for (auto _ : state) {
         for (bool more = it->first(); more; more = it->next()) {
@@ -77,7 +78,8 @@ void BM_ClassesOfALeafInstance(benchmark::State& state) {
     constexpr int Asks = 100000;
     for (auto _ : state) {
         for (int i = 0; i < Asks; ++i) {
-            it = h.access->makeEnhIsaIter(h.instances[static_cast<std::size_t>(i)], Free, 1, it);
+            it = h.access->makeEnhIsaIter(h.instances[static_cast<std::size_t>(i)], Free,
+                                          IsaRelation::Member, it);
             for (bool more = it->first(); more; more = it->next())
                 benchmark::DoNotOptimize(it->atColumn(2));
         }
@@ -98,17 +100,19 @@ void BM_BufferedInheritanceDownFiveClasses(benchmark::State& state) {
         auto* access = new OMAccess(om);
         std::vector<InternalName> chain;
         for (int i = 0; i < 5; ++i) chain.push_back(name(om, numbered("k", i)));
-        for (int i = 0; i + 1 < 5; ++i) access->insertClassRelation(chain[i], chain[i + 1], 2);
+        for (int i = 0; i + 1 < 5; ++i)
+            access->insertClassRelation(chain[i], chain[i + 1], IsaRelation::Subclass);
         const InternalName m = name(om, "m");
-        access->insertValue(chain[4], m, nullptr, 0, 3, InternalName(1, InternalName::Integer, 0));
+        access->insertValue(chain[4], m, nullptr, 0, MethodType::InheritableScalar,
+                            InternalName(1, InternalName::Integer, 0));
         for (int i = 0; i < Hosts; ++i)
-            access->insertClassRelation(name(om, numbered("h", i)), chain[0], 1);
+            access->insertClassRelation(name(om, numbered("h", i)), chain[0], IsaRelation::Member);
         const InternalName pattern[3] = {Free, m, Free};
         state.ResumeTiming();
         int fired = 0;
         do {
             access->beginPhase(1, 0);
-            decRef(access->lookup(0, pattern, 3, nullptr));
+            decRef(access->lookup(MethodType::Scalar, pattern, 3, nullptr));
             access->endPhase();
             fired = access->takeNewFacts();
             facts += fired;
@@ -131,14 +135,15 @@ void probes(benchmark::State& state) {
     const InternalName m = name(om, "m");
     auto host = [](int i) { return InternalName(1000 + i, InternalName::Object, 0); };
     auto number = [](int i) { return InternalName(i, InternalName::Integer, 0); };
-    for (int i = 0; i < Facts; ++i) access->insertValue(host(i), m, nullptr, 0, 0, number(i));
+    for (int i = 0; i < Facts; ++i)
+        access->insertValue(host(i), m, nullptr, 0, MethodType::Scalar, number(i));
     Iterator* it = nullptr;
     for (auto _ : state) {
         int found = 0;
         for (int i = 0; i < Facts; ++i) {
             const InternalName pattern[3] = {host(i), m, number(i)};
-            it = ThroughLookup ? access->lookup(0, pattern, 3, it)
-                               : access->makeRefIter(0, pattern, 3, it);
+            it = ThroughLookup ? access->lookup(MethodType::Scalar, pattern, 3, it)
+                               : access->makeRefIter(MethodType::Scalar, pattern, 3, it);
             found += it->first() ? 1 : 0;
         }
         benchmark::DoNotOptimize(found);

@@ -51,7 +51,8 @@ inline void importStream(const std::uint8_t* data, std::size_t size) {
     InternalName schema, name;
     access->internName(schema, "schema", 1);
     access->internName(name, "name", 1);
-    access->insertValue(builtinObject::Object, name, nullptr, 0, 6, builtinObject::String);
+    access->insertValue(builtinObject::Object, name, nullptr, 0, MethodType::ScalarSignature,
+                        builtinObject::String);
     if ((flags >> 7) != 0) request.dtdDemand = schema;
     auto* handler =
         new StreamHandler(access, std::string(reinterpret_cast<const char*>(data) + 1, size - 1));

@@ -49,7 +49,7 @@ bool DescIterWithResult::openValue() {
                                       InternalName::UndefinedObject);
     pattern[0] = inner->atColumn(1);
     pattern[1] = inner->atColumn(2);
-    values = access->lookup(valueMethodType, pattern.data(), valueWidth, nullptr);
+    values = access->lookup(MethodType(valueMethodType), pattern.data(), valueWidth, nullptr);
     if (values != nullptr && values->first()) return openMembers();
     // Without rows there is nothing for nextValue to walk.
     releaseValue();

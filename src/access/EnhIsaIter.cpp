@@ -54,8 +54,8 @@ InternalName EnhIsaIter::atColumn(int col) {
 
 template <class Take>
 void EnhIsaIter::directStep(const InternalName& x, int stepKind, bool up, Take take) {
-    work = up ? access->makeIsaIter(x, InternalName::UndefinedObject, stepKind, work)
-              : access->makeIsaIter(InternalName::UndefinedObject, x, stepKind, work);
+    work = up ? access->makeIsaIter(x, InternalName::UndefinedObject, IsaRelation(stepKind), work)
+              : access->makeIsaIter(InternalName::UndefinedObject, x, IsaRelation(stepKind), work);
     if (work == nullptr) return;
     const int column = up ? 2 : 1;
     for (bool more = work->first(); more; more = work->next()) take(work->atColumn(column));
@@ -84,7 +84,7 @@ bool FullySpecifiedIsaIter::first() {
     positioned = false;
     if (!fits(true, true)) return false;
     if (kind == 2 && object == cls) return positioned = true;
-    secondWork = access->makeIsaIter(object, cls, kind, secondWork);
+    secondWork = access->makeIsaIter(object, cls, IsaRelation(kind), secondWork);
     if (secondWork != nullptr && secondWork->first()) return positioned = true;
     set<InternalName> found;
     std::vector<InternalName> pending;
@@ -152,7 +152,8 @@ void EnhRightIsaIter::computeInstances() {
     // The members of one class come from the second work iterator while the first walks the
     // subclasses, so neither is re-targeted in the middle of its rows.
     auto takeMembers = [&](const InternalName& c) {
-        secondWork = access->makeIsaIter(InternalName::UndefinedObject, c, 1, secondWork);
+        secondWork =
+            access->makeIsaIter(InternalName::UndefinedObject, c, IsaRelation::Member, secondWork);
         if (secondWork == nullptr) return;
         for (bool more = secondWork->first(); more; more = secondWork->next())
             result.insert(secondWork->atColumn(1));

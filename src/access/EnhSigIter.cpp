@@ -63,7 +63,7 @@ void BasicLeftSigIter::releaseSignatures() {
 
 void BasicLeftSigIter::collectSignatures() {
     releaseSignatures();
-    Iterator* classes = access->makeEnhIsaIter(cell(1), Free, 2, nullptr);
+    Iterator* classes = access->makeEnhIsaIter(cell(1), Free, IsaRelation::Subclass, nullptr);
     if (classes == nullptr) {
         reportNoIterator();
         return;
@@ -72,7 +72,8 @@ void BasicLeftSigIter::collectSignatures() {
     tuple[1] = cell(2);
     for (bool more = classes->first(); more; more = classes->next()) {
         tuple[0] = classes->atColumn(2);
-        Iterator* found = access->makeRefIter(methodType, tuple.data(), columnCount, nullptr);
+        Iterator* found =
+            access->makeRefIter(MethodType(methodType), tuple.data(), columnCount, nullptr);
         if (found == nullptr) {
             reportNoIterator();
             break;
@@ -93,7 +94,7 @@ bool BasicLeftSigIter::isSubclassOf(InternalName a, InternalName b) {
                                            "BasicLeftSigIter::isSubclassOf", ""));
         return false;
     }
-    Iterator* test = access->makeEnhIsaIter(a, b, 2, nullptr);
+    Iterator* test = access->makeEnhIsaIter(a, b, IsaRelation::Subclass, nullptr);
     if (test == nullptr) {
         reportNoIterator();
         return false;
@@ -221,7 +222,7 @@ bool EnhLeftSigIter::openColumns() {
     for (int col = 3; col < width; ++col) {
         if (isBound(cell(col))) continue;
         Iterator*& column = columnIters[static_cast<std::size_t>(col)];
-        column = access->makeEnhIsaIter(inner->atColumn(col), Free, 2, nullptr);
+        column = access->makeEnhIsaIter(inner->atColumn(col), Free, IsaRelation::Subclass, nullptr);
         if (column == nullptr) return fail(true);
         if (!column->first()) return fail(false);
     }
@@ -233,7 +234,7 @@ bool EnhLeftSigIter::openColumns() {
             declared = members->atColumn(1);
         }
         Iterator*& column = columnIters[static_cast<std::size_t>(width)];
-        column = access->makeEnhIsaIter(declared, Free, 2, nullptr);
+        column = access->makeEnhIsaIter(declared, Free, IsaRelation::Subclass, nullptr);
         if (column == nullptr) return fail(true);
         if (!column->first()) return fail(false);
     }
@@ -249,7 +250,8 @@ bool EnhLeftSigIter::advanceColumn(int column) {
     if (current->next()) return true;
     if (col == width && !isBound(cell(width)) &&
         inner->atColumn(width).getType() == InternalName::SetName && members->next()) {
-        current = access->makeEnhIsaIter(members->atColumn(1), Free, 2, current);
+        current =
+            access->makeEnhIsaIter(members->atColumn(1), Free, IsaRelation::Subclass, current);
         return current != nullptr && current->first();
     }
     current->first();

@@ -170,25 +170,25 @@ Iterator* OMAccess::methodHostsIterator(const InternalName& method, std::int16_t
                                  : nullptr;
 }
 
-Iterator* OMAccess::isaIterator(const InternalName& name, int kind, Iterator* old) {
-    return attachedOM != nullptr ? attachedOM->isaIterator(name, kind, old) : nullptr;
+Iterator* OMAccess::isaIterator(const InternalName& name, IsaRelation kind, Iterator* old) {
+    return attachedOM != nullptr ? attachedOM->isaIterator(name, code(kind), old) : nullptr;
 }
 
-int OMAccess::isaTest(const InternalName& x, const InternalName& cls, int kind) {
-    return attachedOM != nullptr ? attachedOM->isaHolds(x, cls, kind) : 0;
+int OMAccess::isaTest(const InternalName& x, const InternalName& cls, IsaRelation kind) {
+    return attachedOM != nullptr ? attachedOM->isaHolds(x, cls, code(kind)) : 0;
 }
 
 int OMAccess::lookupMethodValue(const InternalName& host, const InternalName& method,
-                                const InternalName* args, int argCount, int type,
+                                const InternalName* args, int argCount, MethodType type,
                                 InternalName& value) {
     return attachedOM != nullptr
-               ? attachedOM->lookupMethodValue(host, method, args, argCount, type, value)
+               ? attachedOM->lookupMethodValue(host, method, args, argCount, code(type), value)
                : 0;
 }
 
 int OMAccess::lookupMethodValue(const InternalName& host, const InternalName& method,
                                 InternalName& value) {
-    return lookupMethodValue(host, method, nullptr, 0, 0, value);
+    return lookupMethodValue(host, method, nullptr, 0, MethodType::Scalar, value);
 }
 
 int OMAccess::initDelta(DeltaTable* table) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "access/InheritedValues.h"
+#include "access/PathCodes.h"
 #include "foundation/FLSysObject.h"
 #include "foundation/clib_dictionary.h"
 #include "foundation/set.h"
@@ -66,15 +67,16 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // The insert operations: each answers the object manager's new-fact result and, with tracing
     // on, writes one line per added fact (every attempt with traceAll) on the debug channel.
     virtual int insertSet(const InternalName& host, const InternalName& method,
-                          const InternalName* args, int argCount, int type,
+                          const InternalName* args, int argCount, MethodType type,
                           const set<InternalName>& values);
     virtual int insertValue(const InternalName& host, const InternalName& method,
-                            const InternalName* args, int argCount, int type,
+                            const InternalName* args, int argCount, MethodType type,
                             const InternalName& value);
-    // Types 100 to 104 compute host op method into value; other types find or make the value of
-    // the scalar path host.method@(args).
+    // An arithmetic step computes host op method into value; a method type finds or makes the
+    // value of the scalar path host.method@(args).
     virtual int insertPath(const InternalName& host, const InternalName& method,
-                           const InternalName* args, int argCount, int type, InternalName& value);
+                           const InternalName* args, int argCount, PathStep type,
+                           InternalName& value);
     // The object a scalar path of the host that is not stored yet will have, made now, and its
     // store later (1 when stored): an import that may be given up makes its objects as it goes
     // and stores its facts at its end. The store goes through the virtual insertPath, so that a
@@ -105,16 +107,19 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // calls, so a member already there costs one probe. Traced inserts take the plain road; a
     // subclass that watches such inserts in insertValue watches them here too.
     virtual int insertValueKeepingSets(const InternalName& host, const InternalName& method,
-                                       int type, const InternalName& value, HostSetCache& sets);
+                                       MethodType type, const InternalName& value,
+                                       HostSetCache& sets);
     // Whether insertValueKeepingSets would find the member stored already; false when unknown
     // (and when inserts are traced, which take the plain road).
     virtual bool holdsValueKeepingSets(const InternalName& host, const InternalName& method,
-                                       int type, const InternalName& value, HostSetCache& sets);
+                                       MethodType type, const InternalName& value,
+                                       HostSetCache& sets);
     // A cache hint that insertValueKeepingSets will soon be asked for this member.
-    virtual void prefetchValue(const InternalName& host, const InternalName& method, int type,
-                               const InternalName& value, HostSetCache& sets);
-    // Kind 1 object : class, 2 object :: class (a subclass cycle collapses instead), 3 child.
-    virtual int insertClassRelation(const InternalName& object, const InternalName& cls, int kind);
+    virtual void prefetchValue(const InternalName& host, const InternalName& method,
+                               MethodType type, const InternalName& value, HostSetCache& sets);
+    // object : class, object :: class (a subclass cycle collapses instead), or the child relation.
+    virtual int insertClassRelation(const InternalName& object, const InternalName& cls,
+                                    IsaRelation kind);
 
     virtual int applyEqualities();
     // out := whether the equality of a and b was new.
@@ -173,7 +178,7 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // The iterator factories. Each takes over the caller's reference to `old` (null allowed):
     // the old iterator is re-targeted in place only when it is of exactly the class the pattern
     // chooses, and released otherwise (UnknownIterType reported when it is of another family).
-    // Kind 1 instance-of, 2 subclass, 3 the child relation; other kinds report WrongInhType.
+    // An unknown relation reports WrongInhType.
     virtual Iterator* makeFunctionIter(const InternalName& function, const InternalName* args,
                                        int argCount, const InternalName& result, Iterator* old);
     // Built-in predicates (kind 7) go to the dispatcher `match`.
@@ -194,14 +199,14 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     };
     virtual StoredRows storedPredicateRows(const FSymbol& symbol, int arity);
     // The closures of the class hierarchy over the stored facts.
-    virtual Iterator* makeEnhIsaIter(const InternalName& object, const InternalName& cls, int kind,
-                                     Iterator* old);
-    // The axis steps of documents and the function application "text"; axes 1 to 6 need the
-    // installed AxisIteratorFactory.
-    virtual Iterator* matchAxis(int type, int axis, const InternalName* tuple, int count,
+    virtual Iterator* makeEnhIsaIter(const InternalName& object, const InternalName& cls,
+                                     IsaRelation kind, Iterator* old);
+    // The axis steps of documents and the function application "text"; the axes from Child to
+    // Attribute need the installed AxisIteratorFactory.
+    virtual Iterator* matchAxis(PathStep type, Axis axis, const InternalName* tuple, int count,
                                 Iterator* old);
     // The retrieval cascade: inherited values (inside a phase), signatures, stored values.
-    virtual Iterator* lookup(int type, const InternalName* tuple, int count, Iterator* old);
+    virtual Iterator* lookup(PathStep type, const InternalName* tuple, int count, Iterator* old);
     // out := the parent element of x (the last one found), or UndefinedObject.
     virtual InternalName& parentElement(InternalName& out, const InternalName& x);
     // out := the method under which the parent element holds x, or UndefinedObject.
@@ -212,12 +217,13 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     virtual int isTransparentLink(const InternalName& element, const InternalName& name);
     // A "simple" link is followed to its target through followLink.
     virtual void followSimpleLink(const InternalName& element, const InternalName& linkType);
-    // Stored method applications; types 100 to 104 go to `matchArithmetic`, other types beyond
-    // 8 report WrongMetType.
-    virtual Iterator* makeRefIter(int type, const InternalName* tuple, int count, Iterator* old);
-    // The stored direct class relations.
-    virtual Iterator* makeIsaIter(const InternalName& object, const InternalName& cls, int kind,
+    // Stored method applications; arithmetic steps go to `matchArithmetic`, a type beyond the
+    // method types reports WrongMetType.
+    virtual Iterator* makeRefIter(PathStep type, const InternalName* tuple, int count,
                                   Iterator* old);
+    // The stored direct class relations.
+    virtual Iterator* makeIsaIter(const InternalName& object, const InternalName& cls,
+                                  IsaRelation kind, Iterator* old);
 
     virtual Iterator* objNamesIterator(Iterator* old);
     virtual Iterator* methodIterator(const InternalName& host, int type);
@@ -244,11 +250,11 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     virtual bool isEmptyPredicate(const InternalName& name);
     virtual Iterator* methodHostsIterator(const InternalName& method, std::int16_t type,
                                           std::int16_t argCount, Iterator* old);
-    virtual Iterator* isaIterator(const InternalName& name, int kind, Iterator* old);
-    // Whether x : cls (kind 1), x :: cls (kind 2) or the child relation (kind 3) holds.
-    virtual int isaTest(const InternalName& x, const InternalName& cls, int kind);
+    virtual Iterator* isaIterator(const InternalName& name, IsaRelation kind, Iterator* old);
+    // Whether x : cls, x :: cls or the child relation holds.
+    virtual int isaTest(const InternalName& x, const InternalName& cls, IsaRelation kind);
     virtual int lookupMethodValue(const InternalName& host, const InternalName& method,
-                                  const InternalName* args, int argCount, int type,
+                                  const InternalName* args, int argCount, MethodType type,
                                   InternalName& value);
     // host[method -> value] without arguments.
     virtual int lookupMethodValue(const InternalName& host, const InternalName& method,
@@ -307,9 +313,10 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // Integer arithmetic for paths: out := left op right, answering 0, or -1 after a reported
     // error (out is then 0). A result beyond 32 bits is refused like a wrong operand.
     virtual int insert(const InternalName& left, const InternalName& right, InternalName& out,
-                       int type);
+                       ArithmeticOp type);
     // Signature atoms (types 6 to 8); null for any other type.
-    virtual Iterator* makeSigIter(int type, const InternalName* tuple, int count, Iterator* old);
+    virtual Iterator* makeSigIter(MethodType type, const InternalName* tuple, int count,
+                                  Iterator* old);
     // The cascade's first stage: inherited values while a phase is open. Releases `old`.
     virtual Iterator* inheritedLookup(int type, const InternalName* tuple, int count,
                                       Iterator* old);
@@ -319,7 +326,7 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     virtual Iterator* match(const FSymbol& symbol, const InternalName* tuple, int count,
                             Iterator* old);
     // The arithmetic atoms x op y = r: solves for the one unbound cell; null when count is not 3.
-    virtual Iterator* matchArithmetic(const InternalName* tuple, int count, int type);
+    virtual Iterator* matchArithmetic(const InternalName* tuple, int count, ArithmeticOp type);
     // Records equalities between the classes of the cycle that a :: b would close while b :: a
     // holds; 1 when one was new.
     virtual int collapseSubclassCycle(const InternalName& object, const InternalName& cls);

@@ -18,46 +18,47 @@ bool isBound(const InternalName& name) {
     return name != InternalName::UndefinedObject;
 }
 
-enum Operator { Plus = 100, Minus = 101, Times = 102, IntegerDivision = 103, Division = 104 };
-
 // x op y for an operator; false after the division-by-zero report.
-bool apply(int type, const ExactNumber& x, const ExactNumber& y, ExactNumber& out) {
+bool apply(ArithmeticOp type, const ExactNumber& x, const ExactNumber& y, ExactNumber& out) {
     switch (type) {
-        case Plus:
+        case ArithmeticOp::Plus:
             out = x + y;
             return true;
-        case Minus:
+        case ArithmeticOp::Minus:
             out = x - y;
             return true;
-        case Times:
+        case ArithmeticOp::Times:
             out = x * y;
             return true;
-        default:
+        case ArithmeticOp::IntegerDivision:
+        case ArithmeticOp::Division:
             if (y.isZero()) {
                 centralErrorHandler().report(err6::DivisionByZero);
                 return false;
             }
-            out = type == IntegerDivision ? x.truncatedQuotient(y) : x / y;
+            out = type == ArithmeticOp::IntegerDivision ? x.truncatedQuotient(y) : x / y;
             return true;
     }
+    return false;
 }
 
 // The operand at `position` (0 or 1) that makes x op y = r. A factor or divisor whose partner is 0
 // has no single solution: false, without a report.
-bool solveOperand(int type, int position, const ExactNumber& known, const ExactNumber& r,
+bool solveOperand(ArithmeticOp type, int position, const ExactNumber& known, const ExactNumber& r,
                   ExactNumber& out) {
     switch (type) {
-        case Plus:
+        case ArithmeticOp::Plus:
             out = r - known;
             return true;
-        case Minus:
+        case ArithmeticOp::Minus:
             out = position == 0 ? r + known : known - r;
             return true;
-        case Times:
+        case ArithmeticOp::Times:
             if (known.isZero()) return false;
             out = r / known;
             return true;
-        default:
+        case ArithmeticOp::IntegerDivision:
+        case ArithmeticOp::Division:
             if (position == 0) {
                 out = r * known;
                 return true;
@@ -66,6 +67,7 @@ bool solveOperand(int type, int position, const ExactNumber& known, const ExactN
             out = known / r;
             return true;
     }
+    return false;
 }
 
 // The text as C's strtod reads its leading number: blanks skipped, then a decimal number.
@@ -86,13 +88,13 @@ bool isAsciiLetter(char c) {
 
 }  // namespace
 
-Iterator* OMAccess::matchArithmetic(const InternalName* tuple, int count, int type) {
+Iterator* OMAccess::matchArithmetic(const InternalName* tuple, int count, ArithmeticOp type) {
     if (count != 3) return nullptr;
     InternalName row[3] = {tuple[0], tuple[1], tuple[2]};
     std::optional<ExactNumber> value[3];
     int unbound = 0;
     int position = -1;
-    bool failed = type < Plus || type > Division;
+    bool failed = false;
     for (int i = 0; i < 3; ++i) {
         const InternalName cell = mappedName(row[i]);
         if (!isBound(cell)) {

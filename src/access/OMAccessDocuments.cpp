@@ -46,7 +46,7 @@ class OwnedSetIterator : public ExplicitSetIterator {
 InternalName lastParentCell(OMAccess& access, const InternalName& x, int column) {
     InternalName found = Free;
     std::vector<InternalName> parents;
-    Iterator* direct = access.makeIsaIter(x, Free, 3, nullptr);
+    Iterator* direct = access.makeIsaIter(x, Free, IsaRelation::Child, nullptr);
     for (bool more = direct != nullptr && direct->first(); more; more = direct->next()) {
         const InternalName p = direct->atColumn(2);
         if (isBound(p) && p != x) parents.push_back(p);
@@ -55,7 +55,7 @@ InternalName lastParentCell(OMAccess& access, const InternalName& x, int column)
     Iterator* step = nullptr;
     for (const InternalName& parent : parents) {
         const InternalName probe[3] = {parent, Free, x};
-        step = access.matchAxis(1, 1, probe, 3, step);
+        step = access.matchAxis(MethodType::Set, Axis::Child, probe, 3, step);
         if (step != nullptr && step->first()) found = step->atColumn(column);
     }
     decRef(step);
@@ -69,7 +69,7 @@ int linkAttribute(OMAccess& access, const InternalName& element, const InternalN
     InternalName method;
     if (access.lookupMethodValue(builtinObject::Xlink, attribute, method) == 0) return 0;
     const InternalName probe[3] = {element, method, Free};
-    Iterator* values = access.lookup(2, probe, 3, nullptr);
+    Iterator* values = access.lookup(MethodType::AttributeSet, probe, 3, nullptr);
     int found = 0;
     if (values != nullptr && values->first()) {
         InternalName value = values->atColumn(3);
@@ -116,9 +116,12 @@ bool OMAccess::exportDefault(int format) {
     return exportBase(format, "", "", "", "");
 }
 
-Iterator* OMAccess::matchAxis(int type, int axis, const InternalName* tuple, int count,
+Iterator* OMAccess::matchAxis(PathStep type, Axis axis, const InternalName* tuple, int count,
                               Iterator* old) {
-    if (axis == 0 || type == 4 || type == 5 || type == 7 || type == 8)
+    if (axis == Axis::None || type == PathStep(MethodType::InheritableSet) ||
+        type == PathStep(MethodType::InheritableAttributeSet) ||
+        type == PathStep(MethodType::SetSignature) ||
+        type == PathStep(MethodType::AttributeSetSignature))
         return lookup(type, tuple, count, old);
     decRef(old);
     if (count >= 4) centralErrorHandler().report(err6::UnknownIterType);
@@ -130,10 +133,13 @@ Iterator* OMAccess::matchAxis(int type, int axis, const InternalName* tuple, int
             decRef(base);
             return nullptr;
         }
-        return axes->makeMatchAxisIterator(tuple, count, axis, 3, valueColumn, this, base, 0, 0);
+        return axes->makeMatchAxisIterator(tuple, count, code(axis), 3, valueColumn, this, base, 0,
+                                           0);
     };
     switch (axis) {
-        case 1:
+        case Axis::None:
+            break;
+        case Axis::Child:
             // The link is followed before the lookup opens, so the base iterator sees the facts
             // of the linked document instead of running under their insertion.
             if (followLinks != 0 && isBound(start)) {
@@ -141,13 +147,13 @@ Iterator* OMAccess::matchAxis(int type, int axis, const InternalName* tuple, int
                 if (xlinkType(start, linkType) != 0) followSimpleLink(start, linkType);
             }
             return step(lookup(type, tuple, count, nullptr), 3);
-        case 6:
-            return step(lookup(2, tuple, count, nullptr), 3);
-        case 2:
-            return step(makeEnhIsaIter(Free, start, 3, nullptr), 1);
-        case 4:
-            return step(makeEnhIsaIter(start, Free, 3, nullptr), 2);
-        case 3: {
+        case Axis::Attribute:
+            return step(lookup(MethodType::AttributeSet, tuple, count, nullptr), 3);
+        case Axis::Descendant:
+            return step(makeEnhIsaIter(Free, start, IsaRelation::Child, nullptr), 1);
+        case Axis::Ancestor:
+            return step(makeEnhIsaIter(start, Free, IsaRelation::Child, nullptr), 2);
+        case Axis::Parent: {
             if (!isBound(start))
                 return step(axes != nullptr ? axes->makeParentIter(tuple, 3, this) : nullptr, 3);
             Iterator* parents = new OwnedSetIterator(classRetrieval(start, 3));
@@ -155,9 +161,9 @@ Iterator* OMAccess::matchAxis(int type, int axis, const InternalName* tuple, int
             decRef(parents);
             return new EmptyIterator();
         }
-        case 5:
+        case Axis::Sibling:
             return step(axes != nullptr ? axes->makeSiblingIter(tuple, 3, this) : nullptr, 3);
-        case 7: {
+        case Axis::Self: {
             // The step's object itself: from a free start each node of a document once (every
             // object linked under a parent), never a row of unknowns.
             const InternalName value = tuple[count - 1];
@@ -171,7 +177,8 @@ Iterator* OMAccess::matchAxis(int type, int axis, const InternalName* tuple, int
             // unnamed one binds the name to the node's own, as the other axes' name tests do:
             // the name it hangs under at its parent; a node under nothing has none to give.
             const InternalName method = tuple[1];
-            if (isBound(method) && method != self && isaTest(node, method, 1) == 0) {
+            if (isBound(method) && method != self &&
+                isaTest(node, method, IsaRelation::Member) == 0) {
                 return new EmptyIterator();
             }
             InternalName name = method;
@@ -182,7 +189,7 @@ Iterator* OMAccess::matchAxis(int type, int axis, const InternalName* tuple, int
             const InternalName row[3] = {node, name, node};
             return new DummyIterator(row, 3, !isBound(value) || value == node);
         }
-        case 8: {
+        case Axis::FunctionApplication: {
             const std::string function = lexicalForm(tuple[1]);
             if (!isBound(tuple[1])) {
                 centralErrorHandler().report(Error(6, 204, 2,
@@ -190,14 +197,13 @@ Iterator* OMAccess::matchAxis(int type, int axis, const InternalName* tuple, int
                                                    function, "OMAccess::match", ""));
                 return nullptr;
             }
-            if (function == "text") return lookup(1, tuple, count, nullptr);
+            if (function == "text") return lookup(MethodType::Set, tuple, count, nullptr);
             centralErrorHandler().report(
                 Error(6, 204, 2, "Function not implemented", function, "OMAccess::match", ""));
             return nullptr;
         }
-        default:
-            return nullptr;
     }
+    return nullptr;
 }
 
 int OMAccess::xlinkType(const InternalName& element, InternalName& out) {
@@ -213,7 +219,7 @@ int OMAccess::isTransparentLink(const InternalName& element, const InternalName&
     if (lookupMethodValue(builtinObject::Dbxlink, builtinObject::Transparent, method) == 0)
         return 0;
     const InternalName probe[3] = {element, method, Free};
-    Iterator* values = lookup(2, probe, 3, nullptr);
+    Iterator* values = lookup(MethodType::AttributeSet, probe, 3, nullptr);
     const int found = values != nullptr && values->first() ? 1 : 0;
     decRef(values);
     return found;
@@ -244,11 +250,12 @@ InternalName& OMAccess::parentMethod(InternalName& out, const InternalName& x) {
 
 Iterator* OMAccess::lookupSignatureViaClasses(const InternalName& x, const InternalName& method,
                                               int argCount, int selector) {
-    const int type = selector >= 0 && selector <= 2 ? selector + 6 : selector;
+    const int number = selector >= 0 && selector <= 2 ? selector + 6 : selector;
+    const MethodType type = static_cast<MethodType>(number);
     std::vector<InternalName> pattern(static_cast<std::size_t>(argCount + 3), Free);
     pattern[1] = method;
     const int width = static_cast<int>(pattern.size());
-    Iterator* classes = makeEnhIsaIter(x, Free, 1, nullptr);
+    Iterator* classes = makeEnhIsaIter(x, Free, IsaRelation::Member, nullptr);
     Iterator* answer = nullptr;
     for (bool more = classes != nullptr && classes->first(); more && answer == nullptr;
          more = classes->next()) {

@@ -55,14 +55,15 @@ Family* makeMember(const InternalName& a, const InternalName& b, int kind, Owner
     return build(static_cast<NoneBound*>(nullptr));
 }
 
-bool validRelationKind(int kind) {
-    return kind >= 1 && kind <= 3;
+// A relation made by a cast from a number outside the three.
+bool validRelationKind(IsaRelation kind) {
+    return code(kind) >= 1 && code(kind) <= 3;
 }
 
 }  // namespace
 
-Iterator* OMAccess::makeIsaIter(const InternalName& object, const InternalName& cls, int kind,
-                                Iterator* old) {
+Iterator* OMAccess::makeIsaIter(const InternalName& object, const InternalName& cls,
+                                IsaRelation kind, Iterator* old) {
     if (!validRelationKind(kind)) {
         // The old iterator stays with the caller.
         centralErrorHandler().report(err6::WrongInhType);
@@ -70,11 +71,11 @@ Iterator* OMAccess::makeIsaIter(const InternalName& object, const InternalName& 
     }
     const bool sameFamily = old != nullptr && old->isA("IsaIterator");
     return makeMember<IsaIterator, FullySpecIsaIter, LeftSpecIsaIter, RightSpecIsaIter,
-                      UnspecIsaIter>(object, cls, kind, om(), old, sameFamily);
+                      UnspecIsaIter>(object, cls, code(kind), om(), old, sameFamily);
 }
 
-Iterator* OMAccess::makeEnhIsaIter(const InternalName& object, const InternalName& cls, int kind,
-                                   Iterator* old) {
+Iterator* OMAccess::makeEnhIsaIter(const InternalName& object, const InternalName& cls,
+                                   IsaRelation kind, Iterator* old) {
     if (!validRelationKind(kind)) {
         centralErrorHandler().report(err6::WrongInhType);
         decRef(old);
@@ -82,14 +83,16 @@ Iterator* OMAccess::makeEnhIsaIter(const InternalName& object, const InternalNam
     }
     const bool sameFamily = old != nullptr && old->isA("EnhIsaIter");
     return makeMember<EnhIsaIter, FullySpecifiedIsaIter, EnhLeftIsaIter, EnhRightIsaIter,
-                      UnspecifiedIsaIter>(object, cls, kind, this, old, sameFamily);
+                      UnspecifiedIsaIter>(object, cls, code(kind), this, old, sameFamily);
 }
 
-Iterator* OMAccess::makeRefIter(int type, const InternalName* tuple, int count, Iterator* old) {
-    if (type >= 100 && type <= 104) {
+Iterator* OMAccess::makeRefIter(PathStep step, const InternalName* tuple, int count,
+                                Iterator* old) {
+    if (const ArithmeticOp* op = std::get_if<ArithmeticOp>(&step)) {
         decRef(old);
-        return matchArithmetic(tuple, 3, type);
+        return matchArithmetic(tuple, 3, *op);
     }
+    const int type = code(step);
     if (type < 0 || type > 8) {
         // The old iterator stays with the caller.
         centralErrorHandler().report(err6::WrongMetType);
@@ -143,7 +146,9 @@ Iterator* OMAccess::makeFunctionIter(const InternalName& function, const Interna
     return new FuncOrPredIter(cells.data(), width, 0, function, om());
 }
 
-Iterator* OMAccess::makeSigIter(int type, const InternalName* tuple, int count, Iterator* old) {
+Iterator* OMAccess::makeSigIter(MethodType signature, const InternalName* tuple, int count,
+                                Iterator* old) {
+    const int type = code(signature);
     if (type < 6 || type > 8) {
         decRef(old);
         return nullptr;
@@ -162,7 +167,8 @@ Iterator* OMAccess::makeSigIter(int type, const InternalName* tuple, int count, 
     return new EnhRightSigIter(type, tuple, count, this);
 }
 
-Iterator* OMAccess::lookup(int type, const InternalName* tuple, int count, Iterator* old) {
+Iterator* OMAccess::lookup(PathStep step, const InternalName* tuple, int count, Iterator* old) {
+    const int type = code(step);
     // The cascade owns the old iterator: only the stage that answers may re-target it, and when
     // none can it is released once here.
     if (inheritanceAccess != 0) {
@@ -176,12 +182,12 @@ Iterator* OMAccess::lookup(int type, const InternalName* tuple, int count, Itera
     }
     if (signatureAccess != 0 && type >= 6 && type <= 8) {
         signatureAccess = 0;
-        Iterator* signatures = makeSigIter(type, tuple, count, old);
+        Iterator* signatures = makeSigIter(std::get<MethodType>(step), tuple, count, old);
         signatureAccess = 1;
         if (signatures != nullptr) return signatures;
         old = nullptr;
     }
-    Iterator* stored = makeRefIter(type, tuple, count, old);
+    Iterator* stored = makeRefIter(step, tuple, count, old);
     // Only a refused method type leaves the old iterator unused.
     if (stored == nullptr && (type < 0 || (type > 8 && (type < 100 || type > 104)))) decRef(old);
     return stored;

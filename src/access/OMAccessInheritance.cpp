@@ -154,7 +154,8 @@ Iterator* OMAccess::inheritedRetrieval(int type, InternalName* tuple, int count)
         setCorrectTypes(type, stored, kind);
         std::vector<InternalName> carriers;
         FlatNameMap<InternalName, bool> membersWalked;
-        Iterator* rows = stored != 1000 ? lookup(stored, tuple, count, nullptr) : nullptr;
+        Iterator* rows =
+            stored != 1000 ? lookup(MethodType(stored), tuple, count, nullptr) : nullptr;
         for (bool more = rows != nullptr && rows->first(); more; more = rows->next())
             carriers.push_back(rows->atColumn(1));
         decRef(rows);
@@ -164,7 +165,7 @@ Iterator* OMAccess::inheritedRetrieval(int type, InternalName* tuple, int count)
             // are their members, gathered from each class's direct members and sorted once,
             // rather than through a search tree of every instance.
             std::vector<InternalName> below;
-            Iterator* classes = makeEnhIsaIter(Free, cls, 2, nullptr);
+            Iterator* classes = makeEnhIsaIter(Free, cls, IsaRelation::Subclass, nullptr);
             for (bool more = classes != nullptr && classes->first(); more; more = classes->next())
                 below.push_back(classes->atColumn(1));
             decRef(classes);
@@ -175,7 +176,7 @@ Iterator* OMAccess::inheritedRetrieval(int type, InternalName* tuple, int count)
                     // The members of a class walked for an earlier carrier are handled: in a
                     // chain every class carries the value, and each would walk all instances.
                     if (!membersWalked.emplace(c, true).second) continue;
-                    direct = makeIsaIter(Free, c, 1, direct);
+                    direct = makeIsaIter(Free, c, IsaRelation::Member, direct);
                     for (bool more = direct != nullptr && direct->first(); more;
                          more = direct->next())
                         members.push_back(direct->atColumn(1));
@@ -253,7 +254,7 @@ Iterator* OMAccess::inheritedRetrievalForHost(int type, InternalName* tuple, int
         std::vector<InternalName> probe(tuple, tuple + count);
         probe[0] = host;
         probe[count - 1] = Free;
-        ownValue = yieldsRow(lookup(type, probe.data(), count, nullptr));
+        ownValue = yieldsRow(lookup(MethodType(type), probe.data(), count, nullptr));
     }
     // The first most specific class (in name order) that has a value for a method and its
     // arguments gives the host that value; later classes add nothing to it.
@@ -262,7 +263,7 @@ Iterator* OMAccess::inheritedRetrievalForHost(int type, InternalName* tuple, int
          item = classes->next_item(item)) {
         tuple[0] = classes->key(item);
         if (setValued(type)) tuple[count - 1] = Free;
-        Iterator* values = lookup(stored, tuple, count, nullptr);
+        Iterator* values = lookup(MethodType(stored), tuple, count, nullptr);
         for (bool more = values != nullptr && values->first(); more && !done;
              more = values->next()) {
             std::vector<InternalName> key;
@@ -288,7 +289,7 @@ Iterator* OMAccess::inheritedRetrievalForHost(int type, InternalName* tuple, int
             std::vector<InternalName> probe{host};
             probe.insert(probe.end(), key.begin(), key.end());
             probe.push_back(Free);
-            answer = lookup(type, probe.data(), count, nullptr);
+            answer = lookup(MethodType(type), probe.data(), count, nullptr);
             done = true;
         }
         decRef(values);
@@ -309,7 +310,7 @@ int OMAccess::insertBuffered(Iterator* row, const InternalName& host, int count,
     const InternalName* args = count > 3 ? probe.data() + 2 : nullptr;
     const int argCount = count - 3;
 
-    if (yieldsRow(lookup(type, probe.data(), count, nullptr))) return 0;
+    if (yieldsRow(lookup(MethodType(type), probe.data(), count, nullptr))) return 0;
 
     // The members of an inherited set are read before any of them is inserted.
     std::vector<InternalName> values;
@@ -344,12 +345,12 @@ int OMAccess::storeInherited(const InternalName& host, const InternalName& metho
     // A scalar method takes no value beside the one it has; a set no member twice.
     fact.push_back(setValued(type) ? value : Free);
     const int width = static_cast<int>(fact.size());
-    if (yieldsRow(makeRefIter(type, fact.data(), width, nullptr))) return 0;
+    if (yieldsRow(makeRefIter(MethodType(type), fact.data(), width, nullptr))) return 0;
     storingInherited = true;
-    insertValue(host, method, args, argCount, type, value);
+    insertValue(host, method, args, argCount, MethodType(type), value);
     storingInherited = false;
     fact.back() = value;
-    if (!yieldsRow(makeRefIter(type, fact.data(), width, nullptr))) return 0;
+    if (!yieldsRow(makeRefIter(MethodType(type), fact.data(), width, nullptr))) return 0;
     inheritedValues.add(
         host, InheritedValues::Slot{type, method, std::vector<InternalName>(args, args + argCount)},
         value);
@@ -511,7 +512,7 @@ void OMAccess::settleMergedKey(const InternalName& host, const InheritedValues::
         probe.push_back(Free);
         const int width = static_cast<int>(probe.size());
         std::vector<InternalName> theirs;
-        Iterator* rows = makeRefIter(slot.type, probe.data(), width, nullptr);
+        Iterator* rows = makeRefIter(MethodType(slot.type), probe.data(), width, nullptr);
         for (bool more = rows != nullptr && rows->first(); more; more = rows->next())
             theirs.push_back(rows->atColumn(width));
         decRef(rows);
@@ -546,8 +547,8 @@ set<InternalName>* OMAccess::classRetrieval(const InternalName& x, int kind) {
     // The most specific members of the closure above x are among its direct classes (any other
     // member lies above one of them), so the direct ones suffice for instance-of and subclass.
     // The child relation keeps its closure.
-    Iterator* above =
-        kind == 3 ? makeEnhIsaIter(x, Free, kind, nullptr) : makeIsaIter(x, Free, kind, nullptr);
+    Iterator* above = kind == 3 ? makeEnhIsaIter(x, Free, IsaRelation(kind), nullptr)
+                                : makeIsaIter(x, Free, IsaRelation(kind), nullptr);
     for (bool more = above != nullptr && above->first(); more; more = above->next()) {
         // x :: x always holds; x as its own class would be its only most specific one.
         const InternalName c = above->atColumn(2);
@@ -575,7 +576,7 @@ set<InternalName>* OMAccess::mostSpecificClasses(const set<InternalName>& classe
     // One member below b is enough to remove b.
     for (auto b = classes.first_item(); b != nullptr; b = classes.next_item(b)) {
         for (auto a = classes.first_item(); a != nullptr; a = classes.next_item(a)) {
-            if (a != b && isaTest(classes.key(a), classes.key(b), kind) != 0) {
+            if (a != b && isaTest(classes.key(a), classes.key(b), IsaRelation(kind)) != 0) {
                 specific->del(classes.key(b));
                 break;
             }
@@ -585,7 +586,7 @@ set<InternalName>* OMAccess::mostSpecificClasses(const set<InternalName>& classe
 }
 
 int OMAccess::collapseSubclassCycle(const InternalName& object, const InternalName& cls) {
-    Iterator* below = makeEnhIsaIter(Free, object, 2, nullptr);
+    Iterator* below = makeEnhIsaIter(Free, object, IsaRelation::Subclass, nullptr);
     if (below == nullptr || !below->first()) {
         decRef(below);
         return 0;
@@ -595,7 +596,7 @@ int OMAccess::collapseSubclassCycle(const InternalName& object, const InternalNa
     while (below->next());
     decRef(below);
     set<InternalName> cycle;
-    Iterator* above = makeEnhIsaIter(cls, Free, 2, nullptr);
+    Iterator* above = makeEnhIsaIter(cls, Free, IsaRelation::Subclass, nullptr);
     for (bool more = above != nullptr && above->first(); more; more = above->next())
         if (subclasses.member(above->atColumn(2))) cycle.insert(above->atColumn(2));
     decRef(above);

@@ -69,31 +69,33 @@ const char* arrowSymbol(int type) {
 }  // namespace
 
 int OMAccess::insertSet(const InternalName& host, const InternalName& method,
-                        const InternalName* args, int argCount, int type,
+                        const InternalName* args, int argCount, MethodType type,
                         const set<InternalName>& values) {
     if (attachedOM == nullptr) return 0;
     if (inheritedValues.watching() && !values.empty()) {
         std::vector<InternalName> own;
         for (auto item = values.first_item(); item != nullptr; item = values.next_item(item))
             own.push_back(values.key(item));
-        giveWayToOwn(host, method, args, argCount, type, own);
+        giveWayToOwn(host, method, args, argCount, code(type), own);
     }
-    const int result = attachedOM->insertSetMember(host, method, args, argCount, type, values);
+    const int result =
+        attachedOM->insertSetMember(host, method, args, argCount, code(type), values);
     if (traceDue(result)) {
         for (auto item = values.first_item(); item != nullptr; item = values.next_item(item))
-            traceInsert(host, method, args, argCount, type, values.key(item), 0);
+            traceInsert(host, method, args, argCount, code(type), values.key(item), 0);
     }
     return result;
 }
 
 int OMAccess::insertValue(const InternalName& host, const InternalName& method,
-                          const InternalName* args, int argCount, int type,
+                          const InternalName* args, int argCount, MethodType type,
                           const InternalName& value) {
     if (attachedOM == nullptr) return 0;
     if (inheritedValues.watching() && !storingInherited)
-        giveWayToOwn(host, method, args, argCount, type, {value});
-    const int result = attachedOM->insertMethodValue(host, method, args, argCount, type, value);
-    if (traceDue(result)) traceInsert(host, method, args, argCount, type, value, 0);
+        giveWayToOwn(host, method, args, argCount, code(type), {value});
+    const int result =
+        attachedOM->insertMethodValue(host, method, args, argCount, code(type), value);
+    if (traceDue(result)) traceInsert(host, method, args, argCount, code(type), value, 0);
     return result;
 }
 
@@ -107,12 +109,13 @@ bool OMAccess::PathReservation::matches(const InternalName& h, const InternalNam
 }
 
 int OMAccess::insertPath(const InternalName& host, const InternalName& method,
-                         const InternalName* args, int argCount, int type, InternalName& value) {
+                         const InternalName* args, int argCount, PathStep type,
+                         InternalName& value) {
     if (attachedOM == nullptr) return 0;
     int result = 0;
-    if (type >= 100 && type <= 104) {
-        result = insert(host, method, value, type);
-    } else if (type == 0 && reservation != nullptr &&
+    if (const ArithmeticOp* op = std::get_if<ArithmeticOp>(&type)) {
+        result = insert(host, method, value, *op);
+    } else if (type == PathStep(MethodType::Scalar) && reservation != nullptr &&
                reservation->matches(host, method, args, argCount)) {
         reservation->taken = true;
         result =
@@ -121,9 +124,10 @@ int OMAccess::insertPath(const InternalName& host, const InternalName& method,
         value = reservation->object;
         if (result == 0) attachedOM->lookupMethodValue(host, method, args, argCount, 0, value);
     } else {
-        result = attachedOM->getOrCreateScalarValue(host, method, args, argCount, type, value);
+        result =
+            attachedOM->getOrCreateScalarValue(host, method, args, argCount, code(type), value);
     }
-    if (traceDue(result)) traceInsert(host, method, args, argCount, type, value, 1);
+    if (traceDue(result)) traceInsert(host, method, args, argCount, code(type), value, 1);
     return result;
 }
 
@@ -147,7 +151,7 @@ int OMAccess::insertReservedPath(const InternalName& host, const InternalName& m
         } restore{reservation, reservation};
         reservation = &here;
         InternalName value;
-        result = insertPath(host, method, args, argCount, 0, value);
+        result = insertPath(host, method, args, argCount, MethodType::Scalar, value);
     }
     // A layer that answered the path without the base's insertPath left the object without
     // its path, and the facts staged about it would hang on nothing: it is stored here.
@@ -214,56 +218,60 @@ void OMAccess::prefetchTuple(const MainMemPredFrame* frame, const InternalName* 
     if (frame != nullptr && argCount == frame->getArity()) frame->store().prefetch(args);
 }
 
-int OMAccess::insertValueKeepingSets(const InternalName& host, const InternalName& method, int type,
-                                     const InternalName& value, HostSetCache& sets) {
+int OMAccess::insertValueKeepingSets(const InternalName& host, const InternalName& method,
+                                     MethodType type, const InternalName& value,
+                                     HostSetCache& sets) {
     if (attachedOM == nullptr || trace != 0)
         return insertValue(host, method, nullptr, 0, type, value);
-    if (inheritedValues.watching()) giveWayToOwn(host, method, nullptr, 0, type, {value});
-    return attachedOM->insertSetValueKeepingSets(host, method, type, value, sets);
+    if (inheritedValues.watching()) giveWayToOwn(host, method, nullptr, 0, code(type), {value});
+    return attachedOM->insertSetValueKeepingSets(host, method, code(type), value, sets);
 }
 
-bool OMAccess::holdsValueKeepingSets(const InternalName& host, const InternalName& method, int type,
-                                     const InternalName& value, HostSetCache& sets) {
+bool OMAccess::holdsValueKeepingSets(const InternalName& host, const InternalName& method,
+                                     MethodType type, const InternalName& value,
+                                     HostSetCache& sets) {
     if (attachedOM == nullptr || trace != 0) return false;
     // An inherited member is held, but a rule that derives it makes it own: the insert says so.
     if (!inheritedValues.empty() &&
-        inheritedValues.find(host, InheritedValues::Slot{type, method, {}}) != nullptr)
+        inheritedValues.find(host, InheritedValues::Slot{code(type), method, {}}) != nullptr)
         return false;
-    return attachedOM->holdsSetMember(host, method, type, value, sets);
+    return attachedOM->holdsSetMember(host, method, code(type), value, sets);
 }
 
-void OMAccess::prefetchValue(const InternalName& host, const InternalName& method, int type,
+void OMAccess::prefetchValue(const InternalName& host, const InternalName& method, MethodType type,
                              const InternalName& value, HostSetCache& sets) {
-    if (attachedOM != nullptr) attachedOM->prefetchMethodValue(host, method, type, value, sets);
+    if (attachedOM != nullptr)
+        attachedOM->prefetchMethodValue(host, method, code(type), value, sets);
 }
 
-int OMAccess::insertClassRelation(const InternalName& object, const InternalName& cls, int kind) {
+int OMAccess::insertClassRelation(const InternalName& object, const InternalName& cls,
+                                  IsaRelation kind) {
     if (attachedOM == nullptr) return 0;
     int result = 0;
-    if (kind == 2) {
+    if (kind == IsaRelation::Subclass) {
         // cls :: object already holding would make the new fact close a subclass cycle.
-        Iterator* reverse = makeEnhIsaIter(cls, object, 2, nullptr);
+        Iterator* reverse = makeEnhIsaIter(cls, object, IsaRelation::Subclass, nullptr);
         if (reverse != nullptr && reverse->first())
             result = collapseSubclassCycle(object, cls);
         else
-            result = attachedOM->insertIsa(object, cls, 2);
+            result = attachedOM->insertIsa(object, cls, code(IsaRelation::Subclass));
         decRef(reverse);
     } else {
-        result = attachedOM->insertIsa(object, cls, kind);
+        result = attachedOM->insertIsa(object, cls, code(kind));
     }
     if (traceDue(result)) {
         debugChannel() << std::endl
                        << "insert :   " << lexicalForm(object)
-                       << (kind == 1   ? ":"
-                           : kind == 2 ? "::"
-                                       : " child ")
+                       << (kind == IsaRelation::Member     ? ":"
+                           : kind == IsaRelation::Subclass ? "::"
+                                                           : " child ")
                        << lexicalForm(cls) << std::endl;
     }
     return result;
 }
 
 int OMAccess::insert(const InternalName& left, const InternalName& right, InternalName& out,
-                     int type) {
+                     ArithmeticOp type) {
     if (left.getType() != InternalName::Integer || right.getType() != InternalName::Integer) {
         reportWrongArgs();
         out = integerName(0);
@@ -274,16 +282,17 @@ int OMAccess::insert(const InternalName& left, const InternalName& right, Intern
     const std::int64_t b = right.getValue();
     std::int64_t value = 0;
     switch (type) {
-        case 100:
+        case ArithmeticOp::Plus:
             value = a + b;
             break;
-        case 101:
+        case ArithmeticOp::Minus:
             value = a - b;
             break;
-        case 102:
+        case ArithmeticOp::Times:
             value = a * b;
             break;
-        default:
+        case ArithmeticOp::IntegerDivision:
+        case ArithmeticOp::Division:
             if (b == 0) {
                 reportDivisionByZero();
                 out = integerName(0);

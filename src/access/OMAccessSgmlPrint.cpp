@@ -28,7 +28,7 @@ class SgmlPrinter {
         for (int position = 0;; ++position) {
             const InternalName pattern[4] = {
                 node, Free, InternalName(position, InternalName::Integer, 0), Free};
-            entries = access.lookup(0, pattern, 4, entries);
+            entries = access.lookup(MethodType::Scalar, pattern, 4, entries);
             if (entries == nullptr || !entries->first()) break;
             do {
                 if (position == 0) {
@@ -52,7 +52,7 @@ class SgmlPrinter {
   private:
     int attributes(const InternalName& node) {
         const InternalName pattern[3] = {node, Free, Free};
-        Iterator* attributes = access.lookup(0, pattern, 3, nullptr);
+        Iterator* attributes = access.lookup(MethodType::Scalar, pattern, 3, nullptr);
         int count = 0;
         for (bool more = attributes != nullptr && attributes->first(); more;
              more = attributes->next()) {

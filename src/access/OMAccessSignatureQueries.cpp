@@ -23,8 +23,8 @@ bool someSignatureAnswers(OMAccess& access, int type, int minArguments, Place pl
         pattern[0] = descriptions->atColumn(1);
         pattern[1] = descriptions->atColumn(2);
         found = place(pattern, argCount, [&](const std::vector<InternalName>& cells) {
-            return yieldsRow(
-                access.lookup(type, cells.data(), static_cast<int>(cells.size()), nullptr));
+            return yieldsRow(access.lookup(MethodType(type), cells.data(),
+                                           static_cast<int>(cells.size()), nullptr));
         });
     }
     decRef(descriptions);
@@ -66,7 +66,7 @@ int OMAccess::isArgumentType(const InternalName& cls) {
 
 set<InternalName>* OMAccess::signatureClassesOf(const InternalName& x, int kind) {
     auto* classes = new set<InternalName>();
-    Iterator* isa = makeEnhIsaIter(x, Free, kind, nullptr);
+    Iterator* isa = makeEnhIsaIter(x, Free, IsaRelation(kind), nullptr);
     for (bool more = isa != nullptr && isa->first(); more; more = isa->next()) {
         const InternalName cls = isa->atColumn(2);
         if (cls == x || classes->member(cls)) continue;

@@ -69,7 +69,7 @@ void Apply::matchRelation(Run& run) const {
     const int width = arity + 1;
     run.patternCells[std::size_t(arity)] = InternalName::UndefinedObject;
     Ref<Iterator> rows = Ref<Iterator>::adopt(
-        run.access->matchAxis(code(step), code(axis), run.patternCells.data(), width, nullptr));
+        run.access->matchAxis(step, axis, run.patternCells.data(), width, nullptr));
     if (!rows) return;
     // Handed back for each further set name.
     Ref<Iterator> setIter;

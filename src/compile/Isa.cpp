@@ -25,7 +25,7 @@ void Isa::matchRelation(Run& run) const {
     InternalName object = run.patternCells[0];
     InternalName cls = run.patternCells[1];
     Ref<Iterator> rows =
-        Ref<Iterator>::adopt(run.access->makeEnhIsaIter(object, cls, code(relation), nullptr));
+        Ref<Iterator>::adopt(run.access->makeEnhIsaIter(object, cls, relation, nullptr));
     if (!rows) return;
     for (bool more = rows->first(); more; more = rows->next())
         handleRow(run, rows.get(), noKey != 0 ? InternalName::UndefinedObject : rows->atColumn(1));

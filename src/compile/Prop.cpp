@@ -193,8 +193,8 @@ bool Prop::emitKeptMembers(PropRun& run, const InternalName& setName,
 
 void Prop::matchRelation(Run& base) const {
     auto& run = static_cast<PropRun&>(base);
-    Ref<Iterator> rows = Ref<Iterator>::adopt(run.access->matchAxis(
-        code(methodType), code(axis), run.patternCells.data(), relationWidth, nullptr));
+    Ref<Iterator> rows = Ref<Iterator>::adopt(
+        run.access->matchAxis(methodType, axis, run.patternCells.data(), relationWidth, nullptr));
     if (!rows) return;
     const std::size_t valueCell = std::size_t(relationWidth - 1);
     // A count takes the rows in any order: the members need not be sorted, and the rows, distinct

@@ -277,8 +277,10 @@ void Creator1::createFact(const FactList& facts, std::size_t i) {
                 InternalName cls = InternalName::UndefinedObject;
                 if (changedValue != -1) noteInsert(access->insertObject(atom.cls, nullptr, 0, cls));
                 if (changedValue != -1)
-                    noteInsert(access->insertClassRelation(
-                        host, cls, atom.form == FactList::Subclass ? 2 : 1));
+                    noteInsert(access->insertClassRelation(host, cls,
+                                                           atom.form == FactList::Subclass
+                                                               ? IsaRelation::Subclass
+                                                               : IsaRelation::Member));
                 continue;
             }
             InternalName method = InternalName::UndefinedObject;
@@ -293,7 +295,8 @@ void Creator1::createFact(const FactList& facts, std::size_t i) {
             for (int k = 0; k < atom.resultCount && changedValue != -1; ++k)
                 noteInsert(access->insertObject(atom.results[k], nullptr, 0,
                                                 valueStack[argCount + std::size_t(k)]));
-            const int kind = atom.form == FactList::SetValue ? 1 : 0;
+            const MethodType kind =
+                atom.form == FactList::SetValue ? MethodType::Set : MethodType::Scalar;
             const InternalName* args = argCount > 0 ? valueStack.data() : nullptr;
             if (changedValue == -1) {
                 valueStack.clear();
@@ -454,7 +457,7 @@ void Creator1::transpose(FMolecule* mol) {
     }
     const InternalName cls = popValue();
     const InternalName object = popValue();
-    noteInsert(access->insertClassRelation(object, cls, mol->getIsaKind()));
+    noteInsert(access->insertClassRelation(object, cls, IsaRelation(mol->getIsaKind())));
     valueStack.push_back(object);
 }
 
@@ -470,12 +473,12 @@ void Creator1::transpose(Spec* spec, int argCount, int resultCount) {
     const StepOperands ops = popStepOperands(argCount, resultCount);
     if (resultCount == 1) {
         noteInsert(access->insertValue(ops.host, ops.method, ops.argData(), argCount,
-                                       spec->getKind(), ops.results[0]));
+                                       MethodType(spec->getKind()), ops.results[0]));
     } else {
         set<InternalName> values;
         for (const InternalName& value : ops.results) values.insert(value);
-        noteInsert(access->insertSet(ops.host, ops.method, ops.argData(), argCount, spec->getKind(),
-                                     values));
+        noteInsert(access->insertSet(ops.host, ops.method, ops.argData(), argCount,
+                                     MethodType(spec->getKind()), values));
     }
     valueStack.push_back(ops.host);
 }
@@ -490,8 +493,8 @@ void Creator1::transpose(Reference* ref, int argCount) {
     }
     const StepOperands ops = popStepOperands(argCount, 0);
     InternalName value = InternalName::UndefinedObject;
-    noteInsert(
-        access->insertPath(ops.host, ops.method, ops.argData(), argCount, ref->getDot(), value));
+    noteInsert(access->insertPath(ops.host, ops.method, ops.argData(), argCount,
+                                  MethodType(ref->getDot()), value));
     valueStack.push_back(value);
 }
 
@@ -507,7 +510,7 @@ void Creator1::transpose(ArithmeticExpr* expr) {
     const InternalName right = popValue();
     const InternalName left = popValue();
     InternalName value = InternalName::UndefinedObject;
-    noteInsert(access->insertPath(left, right, nullptr, 0, int(op), value));
+    noteInsert(access->insertPath(left, right, nullptr, 0, op, value));
     valueStack.push_back(value);
 }
 

@@ -146,7 +146,7 @@ IsaInsertExpr::IsaInsertExpr(OMAccess* access, IsaRelation relation)
     : InsertExpr(access, 2), relation(relation) {}
 
 void IsaInsertExpr::apply(InternalName* out, int* changed) {
-    if (access->insertClassRelation(values[0], values[1], code(relation)) != 0) *changed = 1;
+    if (access->insertClassRelation(values[0], values[1], relation) != 0) *changed = 1;
     *out = values[0];
 }
 
@@ -181,14 +181,14 @@ void PropInsertExpr::insert(const InternalName* cells, InternalName* out, int* c
 bool PropInsertExpr::isStored(const InternalName* cells) {
     if (!keeping) return false;
     takeColumns(cells);
-    return access->holdsValueKeepingSets(values[0], values[1], code(type), values[2], sets);
+    return access->holdsValueKeepingSets(values[0], values[1], type, values[2], sets);
 }
 
 void PropInsertExpr::prefetch(const InternalName* cells) {
     if (!keeping) return;
     // The row's value in the scratch of the next insert, which overwrites it anyway.
     takeColumns(cells);
-    access->prefetchValue(values[0], values[1], code(type), values[2], sets);
+    access->prefetchValue(values[0], values[1], type, values[2], sets);
 }
 
 void PropInsertExpr::apply(InternalName* out, int* changed) {
@@ -210,14 +210,14 @@ void PropInsertExpr::apply(InternalName* out, int* changed) {
 int PropInsertExpr::storeValue(const InternalName& host, const InternalName& method,
                                const InternalName* args, int argCount, MethodType methodType,
                                const InternalName& value) {
-    if (keeping) return access->insertValueKeepingSets(host, method, code(methodType), value, sets);
-    return access->insertValue(host, method, args, argCount, code(methodType), value);
+    if (keeping) return access->insertValueKeepingSets(host, method, methodType, value, sets);
+    return access->insertValue(host, method, args, argCount, methodType, value);
 }
 
 int PropInsertExpr::storeSet(const InternalName& host, const InternalName& method,
                              const InternalName* args, int argCount, MethodType methodType,
                              const set<InternalName>& values) {
-    return access->insertSet(host, method, args, argCount, code(methodType), values);
+    return access->insertSet(host, method, args, argCount, methodType, values);
 }
 
 PathInsertExpr::PathInsertExpr(OMAccess* access, MethodType methodType, int argCount)
@@ -251,5 +251,5 @@ void PathInsertExpr::apply(InternalName* out, int* changed) {
 int PathInsertExpr::storePath(const InternalName& host, const InternalName& method,
                               const InternalName* args, int argCount, const PathStep& step,
                               InternalName& value) {
-    return access->insertPath(host, method, args, argCount, code(step), value);
+    return access->insertPath(host, method, args, argCount, step, value);
 }

@@ -412,7 +412,7 @@ bool NaiveEvalWithInherit::membershipsLeaveInheritance() {
         // A class the base does not hold yet has nothing above it and holds nothing.
         if (cls == free) continue;
         std::vector<InternalName> above;
-        Iterator* classes = phases->makeEnhIsaIter(cls, free, 2, nullptr);
+        Iterator* classes = phases->makeEnhIsaIter(cls, free, IsaRelation::Subclass, nullptr);
         for (bool more = classes != nullptr && classes->first(); more; more = classes->next())
             above.push_back(classes->atColumn(2));
         decRef(classes);
@@ -440,7 +440,7 @@ bool NaiveEvalWithInherit::membershipsLeaveInheritance() {
             pattern[1] = method;
             for (const InternalName& c : above) {
                 pattern[0] = c;
-                if (yieldsRow(phases->makeRefIter(stored, pattern.data(),
+                if (yieldsRow(phases->makeRefIter(MethodType(stored), pattern.data(),
                                                   static_cast<int>(pattern.size()), nullptr)))
                     return false;
             }

@@ -69,7 +69,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
         const int type = access->arrowToMethodType(rows->atColumn(4));
         if (type < 0 || type > 2) continue;
         const InternalName host = rows->atColumn(1);
-        if (docClass != Free && access->isaTest(host, docClass, 1) != 0) continue;
+        if (docClass != Free && access->isaTest(host, docClass, IsaRelation::Member) != 0) continue;
         Iterator* signature =
             access->lookupSignatureViaClasses(host, rows->atColumn(2), argumentCountOf(rows), type);
         if (signature == nullptr) continue;
@@ -93,7 +93,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
         if (cls == docClass) continue;
         bool builtin = false;
         const InternalName pattern[] = {cls, method, Free};
-        Iterator* results = access->lookup(type, pattern, 3, nullptr);
+        Iterator* results = access->lookup(MethodType(type), pattern, 3, nullptr);
         for (bool row = results != nullptr && results->first(); row; row = results->next())
             forEachValue(access, results->atColumn(3), [&](const InternalName& result) {
                 builtin = builtin ||
@@ -106,11 +106,12 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
         if (builtin) continue;
         set<InternalName> candidates;
         bool failed = false;
-        Iterator* instances = access->makeEnhIsaIter(Free, cls, 1, nullptr);
+        Iterator* instances = access->makeEnhIsaIter(Free, cls, IsaRelation::Member, nullptr);
         for (bool row = instances != nullptr && instances->first(); row && !failed;
              row = instances->next()) {
             const InternalName valuePattern[] = {instances->atColumn(1), method, Free};
-            Iterator* values = access->lookup(type == 6 ? 0 : 1, valuePattern, 3, nullptr);
+            Iterator* values = access->lookup(type == 6 ? MethodType::Scalar : MethodType::Set,
+                                              valuePattern, 3, nullptr);
             for (bool value = values != nullptr && values->first(); value && !failed;
                  value = values->next())
                 forEachValue(access, values->atColumn(3), [&](const InternalName& v) {
@@ -138,7 +139,8 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
         if (isBuiltin(object, builtinObject::String, builtinSymbol::String) ||
             isBuiltin(object, builtinObject::Numeric, builtinSymbol::Numeric))
             continue;
-        if (docClass != Free && access->isaTest(object, docClass, 1) != 0) continue;
+        if (docClass != Free && access->isaTest(object, docClass, IsaRelation::Member) != 0)
+            continue;
         if (nested->member(object)) continue;
         writeObject(object, request.format);
     }
@@ -216,11 +218,13 @@ InternalName FLtoXMLExportHandler::resultClass(const InternalName& cls) {
 
 bool FLtoXMLExportHandler::literalClass(const InternalName& cls, const InternalName& literal,
                                         const FSymbol& symbol) {
-    if (isBuiltin(cls, literal, symbol) || access->isaTest(cls, literal, 2) != 0) return true;
+    if (isBuiltin(cls, literal, symbol) ||
+        access->isaTest(cls, literal, IsaRelation::Subclass) != 0)
+        return true;
     InternalName bound;
     return access->giveSymTab() != nullptr &&
            access->lookupName(access->giveSymTab()->giveName(symbol), bound, 0) != 0 &&
-           access->isaTest(cls, bound, 2) != 0;
+           access->isaTest(cls, bound, IsaRelation::Subclass) != 0;
 }
 
 void FLtoXMLExportHandler::writeEntry(const InternalName& object, const InternalName& method,
@@ -230,7 +234,7 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, const Internal
     std::vector<InternalName> pattern(static_cast<std::size_t>(argCount + 3), Free);
     pattern[0] = object;
     pattern[1] = method;
-    Iterator* values = access->lookup(type, pattern.data(), argCount + 3, nullptr);
+    Iterator* values = access->lookup(MethodType(type), pattern.data(), argCount + 3, nullptr);
     if (values == nullptr || !values->first()) {
         decRef(values);
         return;
@@ -240,7 +244,7 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, const Internal
         const InternalName cls = resultClass(signature->atColumn(3));
         const InternalName value = values->atColumn(3);
         text += formatter->xmlName(method) + "='";
-        if (type == 0 && access->isaTest(value, cls, 1) != 0) {
+        if (type == 0 && access->isaTest(value, cls, IsaRelation::Member) != 0) {
             if (nestsHere(value)) {
                 content += nestedElementText(method, value, indent);
             } else {
@@ -253,7 +257,7 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, const Internal
             std::size_t running = text.size();
             bool first = true;
             forEachValue(access, value, [&](const InternalName& member) {
-                if (access->isaTest(member, cls, 1) == 0) return true;
+                if (access->isaTest(member, cls, IsaRelation::Member) == 0) return true;
                 if (nestsHere(member)) {
                     content += nestedElementText(method, member, indent);
                 } else {
@@ -272,14 +276,16 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, const Internal
         std::vector<InternalName> sigPattern(static_cast<std::size_t>(argCount + 3), Free);
         sigPattern[0] = declaring;
         sigPattern[1] = method;
-        Iterator* signatures = access->lookup(type + 6, sigPattern.data(), argCount + 3, nullptr);
+        Iterator* signatures =
+            access->lookup(MethodType(type + 6), sigPattern.data(), argCount + 3, nullptr);
         std::string arguments;
         set<InternalName> results;
         for (bool sig = signatures != nullptr && signatures->first(); sig;
              sig = signatures->next()) {
             bool matches = true;
             for (int col = 3; col <= argCount + 2 && matches; ++col)
-                matches = access->isaTest(values->atColumn(col), signatures->atColumn(col), 1) != 0;
+                matches = access->isaTest(values->atColumn(col), signatures->atColumn(col),
+                                          IsaRelation::Member) != 0;
             if (!matches) continue;
             arguments = argumentsText(argCount, values, signatures);
             results.insert(signatures->atColumn(argCount + 3));
@@ -355,7 +361,7 @@ std::string FLtoXMLExportHandler::valueSetText(const InternalName& method, const
 std::string FLtoXMLExportHandler::singleValueText(const InternalName& method,
                                                   std::string& arguments, const InternalName& cls,
                                                   const InternalName& value) {
-    if (access->isaTest(value, cls, 1) == 0) return "";
+    if (access->isaTest(value, cls, IsaRelation::Member) == 0) return "";
     if (literalClass(cls, builtinObject::Literal, builtinSymbol::Literal))
         return "  " + formatter->valueElementText(method, arguments, value);
     arguments += formatter->attributeText(cls, 0, value);

@@ -19,7 +19,7 @@ template <class Visit>
 void forEachMember(OMAccess* access, int type, const InternalName& object,
                    const InternalName& method, Visit visit) {
     const InternalName pattern[] = {object, method, Free};
-    Iterator* values = access->lookup(type, pattern, 3, nullptr);
+    Iterator* values = access->lookup(MethodType(type), pattern, 3, nullptr);
     for (bool row = values != nullptr && values->first(); row; row = values->next()) {
         const InternalName value = values->atColumn(3);
         if (value.getType() != InternalName::SetName) {
@@ -71,7 +71,7 @@ std::vector<std::pair<InternalName, InternalName>> KavumExportHandler::rootEleme
     std::vector<InternalName> documents;
     for (bool more = objects != nullptr && objects->first(); more; more = objects->next()) {
         const InternalName object = objects->atColumn(1);
-        if (access->isaTest(object, xmldoc, 1) != 0) documents.push_back(object);
+        if (access->isaTest(object, xmldoc, IsaRelation::Member) != 0) documents.push_back(object);
     }
     decRef(objects);
     for (const InternalName& document : documents) {
@@ -105,7 +105,7 @@ void KavumExportHandler::writeDocuments(ExportRequest& request) {
 }
 
 void KavumExportHandler::writeObject(const InternalName& object, std::int32_t /*format*/) {
-    if (access->isaTest(object, builtinObject::Literal, 1) != 0) {
+    if (access->isaTest(object, builtinObject::Literal, IsaRelation::Member) != 0) {
         debugChannel() << formatter->xmlName(object);
         return;
     }
@@ -155,11 +155,11 @@ void KavumExportHandler::writeElement(const InternalName& object, const Internal
 
 std::string KavumExportHandler::attributeName(const InternalName& method) {
     const InternalName pattern[] = {Free, Free, method};
-    Iterator* rows = access->lookup(0, pattern, 3, nullptr);
+    Iterator* rows = access->lookup(MethodType::Scalar, pattern, 3, nullptr);
     std::string name;
     for (bool row = rows != nullptr && rows->first(); row && name.empty(); row = rows->next()) {
         const InternalName prefix = rows->atColumn(1);
-        if (access->isaTest(prefix, builtinObject::Namespace, 1) != 0)
+        if (access->isaTest(prefix, builtinObject::Namespace, IsaRelation::Member) != 0)
             name = formatter->xmlName(prefix) + ":" + formatter->xmlName(rows->atColumn(2));
     }
     decRef(rows);
@@ -185,7 +185,7 @@ void KavumExportHandler::writeAttributes(const InternalName& object, const Inter
 
 InternalName KavumExportHandler::referenceText(const InternalName& member) {
     // A resolved reference holds the element it names; the document names it by its ID.
-    if (access->isaTest(member, builtinObject::Literal, 1) != 0) return member;
+    if (access->isaTest(member, builtinObject::Literal, IsaRelation::Member) != 0) return member;
     InternalName idMethod;
     access->internName(idMethod, "xml_id", 1);
     InternalName id = member;

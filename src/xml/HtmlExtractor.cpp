@@ -126,7 +126,7 @@ class Extraction {
     void closeAStartTag() {
         if (!text.empty()) {
             fetcher.normalizeUrl(linkTarget, text);
-            access.insertClassRelation(linkTarget, schema.url, 1);
+            access.insertClassRelation(linkTarget, schema.url, IsaRelation::Member);
         }
         if (!texts.empty()) {
             const std::string outer = texts.back();
@@ -153,12 +153,13 @@ class Extraction {
             texts.pop_back();
         }
         if (tag == Tag::Address) {
-            access.insertValue(document, schema.address, nullptr, 0, 1, quoted(text));
+            access.insertValue(document, schema.address, nullptr, 0, MethodType::Set, quoted(text));
         } else if (tag == Tag::Title) {
-            access.insertValue(document, schema.title, nullptr, 0, 0, quoted(text));
+            access.insertValue(document, schema.title, nullptr, 0, MethodType::Scalar,
+                               quoted(text));
         } else if (tag == Tag::A && linkTarget != InternalName::UndefinedObject) {
             const InternalName anchor = quoted(own);
-            access.insertValue(document, schema.hrefs, &anchor, 1, 1, linkTarget);
+            access.insertValue(document, schema.hrefs, &anchor, 1, MethodType::Set, linkTarget);
         }
         if (!tags.empty()) {
             tag = tags.back();

@@ -123,23 +123,26 @@ bool MatchAxisIterator::matches() {
     // never its own sibling, and the method of a parent step names the class of the parent, as
     // on the descendant and ancestor axes.
     if (axis == Sibling && value == host()) return false;
-    if (axis == Parent && isBound(pattern(1)) && access->isaTest(value, pattern(1), 1) == 0)
+    if (axis == Parent && isBound(pattern(1)) &&
+        access->isaTest(value, pattern(1), IsaRelation::Member) == 0)
         return false;
     // The document above the root element is no element: the root has no parent row.
     if (axis == Parent && isDocument(value)) return false;
     if (axis == Self) return selfMatches();
     const InternalName method = stage()->atColumn(2);
-    if (isBound(method) && access->isaTest(method, builtinObject::Text, 1) != 0) return true;
+    if (isBound(method) && access->isaTest(method, builtinObject::Text, IsaRelation::Member) != 0)
+        return true;
     switch (axis) {
         case Child:
         case Sibling:
-            return access->isaTest(method, builtinObject::Tag, 1) != 0;
+            return access->isaTest(method, builtinObject::Tag, IsaRelation::Member) != 0;
         case AttributeAxis:
         case Parent:
             return true;
         case Descendant:
         case Ancestor:
-            if (isBound(pattern(1)) && access->isaTest(value, pattern(1), 1) == 0) return false;
+            if (isBound(pattern(1)) && access->isaTest(value, pattern(1), IsaRelation::Member) == 0)
+                return false;
             if (value == host()) return false;
             access->parentMethod(label, value);
             return isBound(label);
@@ -151,7 +154,7 @@ bool MatchAxisIterator::matches() {
 bool MatchAxisIterator::isDocument(const InternalName& x) {
     InternalName webdoc;
     access->internName(webdoc, "webdoc", 1);
-    return access->isaTest(x, webdoc, 1) != 0;
+    return access->isaTest(x, webdoc, IsaRelation::Member) != 0;
 }
 
 bool MatchAxisIterator::selfMatches() {
@@ -164,7 +167,7 @@ bool MatchAxisIterator::selfMatches() {
     }
     InternalName self;
     access->internName(self, "self", 1);
-    return method == self || access->isaTest(value, method, 1) != 0;
+    return method == self || access->isaTest(value, method, IsaRelation::Member) != 0;
 }
 
 InternalName MatchAxisIterator::atColumn(int col) {

@@ -403,7 +403,7 @@ void NsgmlHandler::abandonImport(const std::string& documentName, ParseStop reas
     centralErrorHandler().report(Error(5, 4, 2, kind, message, "NsgmlHandler::parseWebdoc", ""));
     InternalName text;
     access->internName(text, quoted(std::as_const(message)), 2);
-    access->insertValue(state->document, symbol("error"), nullptr, 0, 1, text);
+    access->insertValue(state->document, symbol("error"), nullptr, 0, MethodType::Set, text);
 }
 
 int NsgmlHandler::runParser(std::vector<std::string>& args, const std::string& output) {
@@ -428,7 +428,7 @@ void NsgmlHandler::lookupDtd(const std::string& fileName, const ParseRequest& re
     // signatures. Only the link from this document to it waits with the document's facts.
     InternalName args[2] = {builtinObject::Dtd, request.dtdObject};
     InternalName dtd;
-    access->insertPath(found, builtinObject::Parse0, args, 2, 0, dtd);
+    access->insertPath(found, builtinObject::Parse0, args, 2, MethodType::Scalar, dtd);
     state->staged.value(state->document, builtinObject::Dtd, nullptr, 0, 0, dtd);
 }
 
@@ -441,7 +441,7 @@ InternalName NsgmlHandler::path(const InternalName& host, const InternalName& me
     if (state != nullptr && state->staging)
         return state->staged.path(*access, host, method, nullptr, 0);
     InternalName out;
-    access->insertPath(host, method, nullptr, 0, 0, out);
+    access->insertPath(host, method, nullptr, 0, MethodType::Scalar, out);
     return out;
 }
 

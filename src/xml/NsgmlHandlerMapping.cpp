@@ -68,7 +68,7 @@ void NsgmlHandler::insertElementClass(const InternalName& element, const Interna
 bool NsgmlHandler::isSubclass(const InternalName& x, const InternalName& cls) {
     // A result class that is the class itself counts: a method given `literal` as its result
     // class takes literal values.
-    return x == cls || access->isaTest(x, cls, 2) != 0;
+    return x == cls || access->isaTest(x, cls, IsaRelation::Subclass) != 0;
 }
 
 void NsgmlHandler::mapChildren(const InternalName& host, const InternalName& method,
@@ -213,13 +213,13 @@ InternalName NsgmlHandler::signatureClass(int type, const InternalName& hostClas
                                           const InternalName& method) {
     InternalName pattern[3] = {hostClass, method, undefined};
     std::set<InternalName> classes;
-    for (const auto& row : rowsOf(access->lookup(type, pattern, 3, nullptr))) {
+    for (const auto& row : rowsOf(access->lookup(MethodType(type), pattern, 3, nullptr))) {
         if (row.size() >= 3) classes.insert(row[2]);
     }
     for (const InternalName& y : classes) {
         bool below = false;
         for (const InternalName& x : classes) {
-            if (x != y && access->isaTest(x, y, 2) != 0) below = true;
+            if (x != y && access->isaTest(x, y, IsaRelation::Subclass) != 0) below = true;
         }
         if (!below) return y;
     }
@@ -367,7 +367,7 @@ void NsgmlHandler::resolveDefaults(int type, const ParseRequest& request) {
     };
     std::vector<Default> defaults;
     Iterator* members = nullptr;
-    for (const auto& row : rowsOf(access->lookup(type, pattern, 4, nullptr))) {
+    for (const auto& row : rowsOf(access->lookup(MethodType(type), pattern, 4, nullptr))) {
         if (row.size() < 4) continue;
         if (type == 3) {
             defaults.push_back({row[0], row[2], row[3]});
@@ -394,7 +394,7 @@ void NsgmlHandler::resolveDefaults(int type, const ParseRequest& request) {
 void NsgmlHandler::recordDefault(const InternalName& host, const InternalName& method, int type,
                                  const InternalName& target, const ParseRequest& request) {
     InternalName pattern[3] = {undefined, undefined, method};
-    const auto holders = rowsOf(access->lookup(0, pattern, 3, nullptr));
+    const auto holders = rowsOf(access->lookup(MethodType::Scalar, pattern, 3, nullptr));
     if (holders.empty()) {
         state->staged.value(host, method, nullptr, 0, type, target);
         return;

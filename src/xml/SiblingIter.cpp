@@ -63,7 +63,7 @@ bool SiblingIter::openNode() {
     access->parentElement(parent, node);
     if (parent == Free) return false;
     const InternalName children[3] = {parent, cells[1], cells[2]};
-    inner = access->matchAxis(1, 1, children, 3, inner);
+    inner = access->matchAxis(MethodType::Set, Axis::Child, children, 3, inner);
     return inner != nullptr && inner->first();
 }
 

@@ -49,7 +49,7 @@ bool StagedFacts::findPath(OMAccess& access, const InternalName& host, const Int
         value = staged->second;
         return true;
     }
-    return access.lookupMethodValue(host, method, args, argCount, 0, value) != 0;
+    return access.lookupMethodValue(host, method, args, argCount, MethodType::Scalar, value) != 0;
 }
 
 void StagedFacts::value(const InternalName& host, const InternalName& method,
@@ -91,10 +91,11 @@ bool StagedFacts::commit(OMAccess& access, const std::function<bool()>& stop) {
         const InternalName* argPointer = head.argCount > 0 ? args.data() : nullptr;
         switch (head.kind) {
             case Kind::value:
-                access.insertValue(host, method, argPointer, head.argCount, head.type, take());
+                access.insertValue(host, method, argPointer, head.argCount, MethodType(head.type),
+                                   take());
                 break;
             case Kind::classRelation:
-                access.insertClassRelation(host, method, head.type);
+                access.insertClassRelation(host, method, IsaRelation(head.type));
                 break;
             case Kind::path:
                 access.insertReservedPath(host, method, argPointer, head.argCount, take());

@@ -86,9 +86,9 @@ void WebOMAccess::declareSchema() {
                              static_cast<std::int8_t>(entry.arity)),
                      object);
     }
-    insertClassRelation(builtinObject::String, builtinObject::Literal, 2);
-    insertClassRelation(builtinObject::Numeric, builtinObject::Literal, 2);
-    insertClassRelation(builtinObject::Text, builtinObject::Text, 1);
+    insertClassRelation(builtinObject::String, builtinObject::Literal, IsaRelation::Subclass);
+    insertClassRelation(builtinObject::Numeric, builtinObject::Literal, IsaRelation::Subclass);
+    insertClassRelation(builtinObject::Text, builtinObject::Text, IsaRelation::Member);
 
     InternalName* schemaNames[] = {&names.title,  &names.modif,   &names.length,  &names.type,
                                    &names.hrefs,  &names.error,   &names.address, &names.file,
@@ -143,54 +143,64 @@ int WebOMAccess::giveLocalFile(const InternalName& document, std::string& file) 
 bool WebOMAccess::holdsValue(const InternalName& host, const InternalName& method,
                              const InternalName* args, int argCount, const InternalName& value) {
     InternalName stored = InternalName::UndefinedObject;
-    return lookupMethodValue(host, method, args, argCount, 0, stored) != 0 && stored == value;
+    return lookupMethodValue(host, method, args, argCount, MethodType::Scalar, stored) != 0 &&
+           stored == value;
 }
 
 int WebOMAccess::insertValue(const InternalName& host, const InternalName& method,
-                             const InternalName* args, int argCount, int type,
+                             const InternalName* args, int argCount, MethodType type,
                              const InternalName& value) {
-    if (type < 0 || type > 8) {
+    // A type made by a cast from a number outside the method types.
+    if (code(type) < 0 || code(type) > 8) {
         centralErrorHandler().report(err6::WrongMetType);
         return 0;
     }
-    const bool known = type == 0 && holdsValue(host, method, args, argCount, value);
+    const bool known =
+        type == MethodType::Scalar && holdsValue(host, method, args, argCount, value);
     const int result = OMAccess::insertValue(host, method, args, argCount, type, value);
-    if (type == 0 && !known && holdsValue(host, method, args, argCount, value)) {
-        isWebAttribute(host, method, args, argCount, type, value);
+    if (type == MethodType::Scalar && !known && holdsValue(host, method, args, argCount, value)) {
+        isWebAttribute(host, method, args, argCount, code(type), value);
     }
     return result;
 }
 
 int WebOMAccess::insertPath(const InternalName& host, const InternalName& method,
-                            const InternalName* args, int argCount, int type, InternalName& value) {
+                            const InternalName* args, int argCount, PathStep step,
+                            InternalName& value) {
     // Arithmetic in rule heads computes a number: nothing a URL could be asked for.
-    if (type >= 100 && type <= 104) {
-        return OMAccess::insertPath(host, method, args, argCount, type, value);
+    if (std::holds_alternative<ArithmeticOp>(step)) {
+        return OMAccess::insertPath(host, method, args, argCount, step, value);
     }
-    if (type != 0 && type != 3) {
+    const MethodType type = std::get<MethodType>(step);
+    if (type != MethodType::Scalar && type != MethodType::InheritableScalar) {
         centralErrorHandler().report(err6::WrongMetType);
         return 0;
     }
     InternalName stored;
-    const bool known = type == 0 && lookupMethodValue(host, method, args, argCount, 0, stored) != 0;
+    const bool known =
+        type == MethodType::Scalar &&
+        lookupMethodValue(host, method, args, argCount, MethodType::Scalar, stored) != 0;
     const int result = OMAccess::insertPath(host, method, args, argCount, type, value);
-    if (type == 0 && !known && value != InternalName::UndefinedObject) {
-        isWebAttribute(host, method, args, argCount, type, value);
+    if (type == MethodType::Scalar && !known && value != InternalName::UndefinedObject) {
+        isWebAttribute(host, method, args, argCount, code(type), value);
     }
     return result;
 }
 
 int WebOMAccess::insertClassRelation(const InternalName& object, const InternalName& cls,
-                                     int kind) {
-    const bool known = kind == 3 || isaTest(object, cls, kind) != 0;
+                                     IsaRelation kind) {
+    const bool known = kind == IsaRelation::Child || isaTest(object, cls, kind) != 0;
     const int result = OMAccess::insertClassRelation(object, cls, kind);
     if (known || isaTest(object, cls, kind) == 0) return result;
-    if (kind == 1 && isaTest(object, builtinObject::Url, 1) != 0) {
+    if (kind == IsaRelation::Member &&
+        isaTest(object, builtinObject::Url, IsaRelation::Member) != 0) {
         materialize(object);
-    } else if (kind == 2 && isaTest(object, builtinObject::Url, 2) != 0) {
+    } else if (kind == IsaRelation::Subclass &&
+               isaTest(object, builtinObject::Url, IsaRelation::Subclass) != 0) {
         // Loading inserts class relations: the instances are collected before any is loaded.
         std::vector<InternalName> instances;
-        Iterator* members = makeEnhIsaIter(InternalName::UndefinedObject, object, 1, nullptr);
+        Iterator* members =
+            makeEnhIsaIter(InternalName::UndefinedObject, object, IsaRelation::Member, nullptr);
         if (members != nullptr) {
             for (bool more = members->first(); more; more = members->next()) {
                 instances.push_back(members->atColumn(1));
@@ -207,7 +217,7 @@ int WebOMAccess::applyEqualities() {
     InternalName survivor;
     while (applyEquality(survivor) != 0) {
         applied = 1;
-        if (isaTest(survivor, builtinObject::Url, 1) != 0) materialize(survivor);
+        if (isaTest(survivor, builtinObject::Url, IsaRelation::Member) != 0) materialize(survivor);
     }
     return applied;
 }

@@ -42,17 +42,18 @@ class WebOMAccess : public OMAccess {
     // folder and the importer with its catalog, tag file and error file stay.
     void clear() override;
 
-    // Types outside 0 to 8 are refused (WrongMetType). A "->" value that was not stored before
-    // may be a Web attribute.
+    // A type cast from a number beyond the method types is refused (WrongMetType). A "->" value
+    // that was not stored before may be a Web attribute.
     int insertValue(const InternalName& host, const InternalName& method, const InternalName* args,
-                    int argCount, int type, const InternalName& value) override;
-    // Types 0 and 3 as insertValue; the arithmetic types 100 to 104 go to the base unchanged,
-    // without a trigger; any other type is refused.
+                    int argCount, MethodType type, const InternalName& value) override;
+    // "." and "!" as insertValue; the arithmetic steps go to the base unchanged, without a
+    // trigger; any other type is refused.
     int insertPath(const InternalName& host, const InternalName& method, const InternalName* args,
-                   int argCount, int type, InternalName& value) override;
+                   int argCount, PathStep step, InternalName& value) override;
     // A new is-a fact that makes a URL instance, or a subclass of url, loads the documents
     // already asked of it.
-    int insertClassRelation(const InternalName& object, const InternalName& cls, int kind) override;
+    int insertClassRelation(const InternalName& object, const InternalName& cls,
+                            IsaRelation kind) override;
     // Applies the recorded equalities one by one, materializing each surviving URL; non-zero when
     // any was applied.
     int applyEqualities() override;

@@ -75,7 +75,8 @@ void WebOMAccess::mapDTD(const InternalName& /*document*/, const std::string& fi
     for (DTDElemSpec* element : dtd->getList1()) {
         const InternalName cls = dtdName(element->getName(), dtdObject, true);
         for (DTDPropSpec* entry : element->getSubElements()->entries()) {
-            const int type = singleValued(*entry) ? 6 : 7;
+            const MethodType type =
+                singleValued(*entry) ? MethodType::ScalarSignature : MethodType::SetSignature;
             if (entry->getName() == "PCDATA") {
                 InternalName pcdata;
                 internName(pcdata, "pcdata", InternalName::Function);
@@ -107,29 +108,31 @@ void WebOMAccess::mapAttributes(const InternalName& cls, const DTDElemSpec& elem
             // The enumeration class is a fresh object of its own, its values its instances.
             InternalName values;
             getOrCreateName(symTab->newSymbol(InternalName::Function, 0), values);
-            insertValue(cls, method, nullptr, 0, 6, values);
+            insertValue(cls, method, nullptr, 0, MethodType::ScalarSignature, values);
             if (const clib_list<std::string>* texts = attribute->getEnumValues()) {
                 for (const std::string& text : *texts) {
-                    insertClassRelation(dtdName(text, dtdObject, true), values, 1);
+                    insertClassRelation(dtdName(text, dtdObject, true), values,
+                                        IsaRelation::Member);
                 }
             }
             if (!defaultText.empty()) {
-                insertValue(cls, method, nullptr, 0, 3, dtdName(defaultText, dtdObject, true));
+                insertValue(cls, method, nullptr, 0, MethodType::InheritableScalar,
+                            dtdName(defaultText, dtdObject, true));
             }
         } else if (single) {
-            insertValue(cls, method, nullptr, 0, 6,
+            insertValue(cls, method, nullptr, 0, MethodType::ScalarSignature,
                         ref ? builtinObject::Object : builtinObject::Literal);
             if (!defaultText.empty()) {
-                insertValue(cls, defaultMethod, defaultArgs, defaultArgCount, 3,
-                            quoted("\"" + defaultText + "\""));
+                insertValue(cls, defaultMethod, defaultArgs, defaultArgCount,
+                            MethodType::InheritableScalar, quoted("\"" + defaultText + "\""));
             }
         } else {
-            insertValue(cls, method, nullptr, 0, 7,
+            insertValue(cls, method, nullptr, 0, MethodType::SetSignature,
                         ref ? builtinObject::Object : builtinObject::Literal);
             std::istringstream words(defaultText);
             for (std::string word; words >> word;) {
-                insertValue(cls, defaultMethod, defaultArgs, defaultArgCount, 4,
-                            quoted("\"" + word + "\""));
+                insertValue(cls, defaultMethod, defaultArgs, defaultArgCount,
+                            MethodType::InheritableSet, quoted("\"" + word + "\""));
             }
         }
     }
@@ -145,6 +148,6 @@ InternalName WebOMAccess::dtdName(const std::string& text, const InternalName& d
     }
     if (dtdObject == builtinObject::Nil) return name;
     InternalName value;
-    insertPath(dtdObject, name, nullptr, 0, 0, value);
+    insertPath(dtdObject, name, nullptr, 0, MethodType::Scalar, value);
     return value;
 }

@@ -65,7 +65,8 @@ int WebOMAccess::isWebAttribute(const InternalName& host, const InternalName& me
                                 const InternalName& value) {
     // Only get asks whether the host is a URL; for parse the load refuses hosts that are no
     // strings.
-    if (method == builtinObject::Get && isaTest(host, builtinObject::Url, 1) == 0) return 0;
+    if (method == builtinObject::Get && isaTest(host, builtinObject::Url, IsaRelation::Member) == 0)
+        return 0;
     ParseRequest request;
     if (!requestFor(method, args, argCount, request)) return 0;
     return lazyAccess(host, method, args, argCount, value);
@@ -94,7 +95,7 @@ void WebOMAccess::materialize(const InternalName& object) {
     std::vector<std::vector<InternalName>> rows;
     for (const std::vector<InternalName>& pattern : patterns) {
         const int width = static_cast<int>(pattern.size());
-        Iterator* found = lookup(0, pattern.data(), width, nullptr);
+        Iterator* found = lookup(MethodType::Scalar, pattern.data(), width, nullptr);
         if (found == nullptr) continue;
         for (bool more = found->first(); more; more = found->next()) {
             std::vector<InternalName> row;
@@ -154,7 +155,7 @@ void WebOMAccess::insertErrors(const InternalName& document, const FetchRecord& 
     for (const std::string& message : record.errors) {
         InternalName text;
         nameFromString(text, message, InternalName::String);
-        insertValue(document, names.error, nullptr, 0, 1, text);
+        insertValue(document, names.error, nullptr, 0, MethodType::Set, text);
     }
 }
 
@@ -164,32 +165,32 @@ void WebOMAccess::describeDocument(const InternalName& url, const InternalName& 
     const std::string path = !record.fileName.empty() && record.fileName[0] == '/'
                                  ? record.fileName
                                  : workingDir + "/" + record.fileName;
-    insertValue(document, builtinObject::Url, nullptr, 0, 0, url);
-    insertValue(document, names.modif, nullptr, 0, 0, quoted(record.modif));
-    insertValue(document, names.length, nullptr, 0, 0,
+    insertValue(document, builtinObject::Url, nullptr, 0, MethodType::Scalar, url);
+    insertValue(document, names.modif, nullptr, 0, MethodType::Scalar, quoted(record.modif));
+    insertValue(document, names.length, nullptr, 0, MethodType::Scalar,
                 InternalName(record.length, InternalName::Integer, 0));
-    insertValue(document, names.type, nullptr, 0, 0, quoted(record.type));
-    insertValue(document, names.file, nullptr, 0, 0, quoted("\"" + path + "\""));
+    insertValue(document, names.type, nullptr, 0, MethodType::Scalar, quoted(record.type));
+    insertValue(document, names.file, nullptr, 0, MethodType::Scalar, quoted("\"" + path + "\""));
 }
 
 void WebOMAccess::classify(const InternalName& document, int kind) {
     switch (kind) {
         case 0:
         case 1:
-            insertClassRelation(document, names.webdoc, 1);
+            insertClassRelation(document, names.webdoc, IsaRelation::Member);
             break;
         case 2:
-            insertClassRelation(document, names.dtddoc, 1);
-            insertClassRelation(names.dtddoc, names.webdoc, 2);
+            insertClassRelation(document, names.dtddoc, IsaRelation::Member);
+            insertClassRelation(names.dtddoc, names.webdoc, IsaRelation::Subclass);
             break;
         case 3:
         case 4:
-            insertClassRelation(document, names.sgmldoc, 1);
-            insertClassRelation(names.sgmldoc, names.webdoc, 2);
+            insertClassRelation(document, names.sgmldoc, IsaRelation::Member);
+            insertClassRelation(names.sgmldoc, names.webdoc, IsaRelation::Subclass);
             break;
         default:
-            insertClassRelation(document, names.xmldoc, 1);
-            insertClassRelation(names.xmldoc, names.webdoc, 2);
+            insertClassRelation(document, names.xmldoc, IsaRelation::Member);
+            insertClassRelation(names.xmldoc, names.webdoc, IsaRelation::Subclass);
             break;
     }
 }

@@ -42,8 +42,8 @@ void XMLCreator1::transpose(Spec* spec, int argCount, int resultCount) {
     }
     if (changedValue == -1) return;
     if (directInsert == 0) {
-        auto* expr = new XMLPropInsertExpr(xmlAccess, spec->getKind(), spec->getCode(), argCount,
-                                           resultCount);
+        auto* expr = new XMLPropInsertExpr(xmlAccess, MethodType(spec->getKind()),
+                                           Axis(spec->getCode()), argCount, resultCount);
         fillSlot(expr, argCount + resultCount + 2);
         pushChild(expr);
         return;
@@ -51,12 +51,14 @@ void XMLCreator1::transpose(Spec* spec, int argCount, int resultCount) {
     const StepOperands ops = popStepOperands(argCount, resultCount);
     if (resultCount == 1) {
         noteInsert(xmlAccess->insertXMLValue(ops.host, ops.method, ops.argData(), argCount,
-                                             spec->getKind(), spec->getCode(), ops.results[0]));
+                                             MethodType(spec->getKind()), Axis(spec->getCode()),
+                                             ops.results[0]));
     } else {
         set<InternalName> values;
         for (const InternalName& value : ops.results) values.insert(value);
         noteInsert(xmlAccess->insertXMLSet(ops.host, ops.method, ops.argData(), argCount,
-                                           spec->getKind(), spec->getCode(), values));
+                                           MethodType(spec->getKind()), Axis(spec->getCode()),
+                                           values));
     }
     valueStack.push_back(ops.host);
 }
@@ -68,7 +70,8 @@ void XMLCreator1::transpose(Reference* ref, int argCount) {
     }
     if (changedValue == -1) return;
     if (directInsert == 0) {
-        auto* expr = new XMLPathInsertExpr(xmlAccess, ref->getDot(), ref->getCode(), argCount);
+        auto* expr = new XMLPathInsertExpr(xmlAccess, MethodType(ref->getDot()),
+                                           Axis(ref->getCode()), argCount);
         fillSlot(expr, argCount + 2);
         pushChild(expr);
         return;
@@ -76,35 +79,34 @@ void XMLCreator1::transpose(Reference* ref, int argCount) {
     const StepOperands ops = popStepOperands(argCount, 0);
     InternalName value = InternalName::UndefinedObject;
     noteInsert(xmlAccess->insertXMLPath(ops.host, ops.method, ops.argData(), argCount,
-                                        ref->getDot(), ref->getCode(), value));
+                                        MethodType(ref->getDot()), Axis(ref->getCode()), value));
     valueStack.push_back(value);
 }
 
-XMLPropInsertExpr::XMLPropInsertExpr(XMLOMAccess* access, int methodType, int axis, int argCount,
-                                     int resultCount)
-    : PropInsertExpr(access, MethodType(methodType), argCount, resultCount),
-      xmlAccess(access),
-      axis(axis) {}
+XMLPropInsertExpr::XMLPropInsertExpr(XMLOMAccess* access, MethodType methodType, Axis axis,
+                                     int argCount, int resultCount)
+    : PropInsertExpr(access, methodType, argCount, resultCount), xmlAccess(access), axis(axis) {}
 
 int XMLPropInsertExpr::storeValue(const InternalName& host, const InternalName& method,
                                   const InternalName* args, int argCount, MethodType methodType,
                                   const InternalName& value) {
-    return xmlAccess->insertXMLValue(host, method, args, argCount, code(methodType), axis, value);
+    return xmlAccess->insertXMLValue(host, method, args, argCount, methodType, axis, value);
 }
 
 int XMLPropInsertExpr::storeSet(const InternalName& host, const InternalName& method,
                                 const InternalName* args, int argCount, MethodType methodType,
                                 const set<InternalName>& values) {
-    return xmlAccess->insertXMLSet(host, method, args, argCount, code(methodType), axis, values);
+    return xmlAccess->insertXMLSet(host, method, args, argCount, methodType, axis, values);
 }
 
-XMLPathInsertExpr::XMLPathInsertExpr(XMLOMAccess* access, int pathKind, int axis, int argCount)
-    : PathInsertExpr(access, MethodType(pathKind), argCount), xmlAccess(access), axis(axis) {}
+XMLPathInsertExpr::XMLPathInsertExpr(XMLOMAccess* access, MethodType pathKind, Axis axis,
+                                     int argCount)
+    : PathInsertExpr(access, pathKind, argCount), xmlAccess(access), axis(axis) {}
 
 int XMLPathInsertExpr::storePath(const InternalName& host, const InternalName& method,
                                  const InternalName* args, int argCount, const PathStep& step,
                                  InternalName& value) {
-    return xmlAccess->insertXMLPath(host, method, args, argCount, code(step), axis, value);
+    return xmlAccess->insertXMLPath(host, method, args, argCount, step, axis, value);
 }
 
 FLSysRef XMLCreator1Meta::createInstance(FLSysArgs* args) {

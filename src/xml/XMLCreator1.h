@@ -36,7 +36,8 @@ class XMLCreator1 : public Creator1 {
 // host[method@(arguments) arrow results] along an axis.
 class XMLPropInsertExpr : public PropInsertExpr {
   public:
-    XMLPropInsertExpr(XMLOMAccess* access, int methodType, int axis, int argCount, int resultCount);
+    XMLPropInsertExpr(XMLOMAccess* access, MethodType methodType, Axis axis, int argCount,
+                      int resultCount);
     // Insertions along an axis keep the order they are made in.
     RowDemand demand() const override { return RowDemand::Ordered; }
 
@@ -48,13 +49,13 @@ class XMLPropInsertExpr : public PropInsertExpr {
 
   private:
     XMLOMAccess* xmlAccess;
-    int axis;
+    Axis axis;
 };
 
 // The value of host.method@(arguments) along an axis.
 class XMLPathInsertExpr : public PathInsertExpr {
   public:
-    XMLPathInsertExpr(XMLOMAccess* access, int pathKind, int axis, int argCount);
+    XMLPathInsertExpr(XMLOMAccess* access, MethodType pathKind, Axis axis, int argCount);
 
   protected:
     int storePath(const InternalName& host, const InternalName& method, const InternalName* args,
@@ -62,7 +63,7 @@ class XMLPathInsertExpr : public PathInsertExpr {
 
   private:
     XMLOMAccess* xmlAccess;
-    int axis;
+    Axis axis;
 };
 
 // Registered as "classXMLCreator1": new@(OMAccess).

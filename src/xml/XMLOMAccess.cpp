@@ -100,13 +100,13 @@ bool XMLOMAccess::exportBase(int format, const std::string& fileName, const std:
 int XMLOMAccess::isWebAttribute(const InternalName& host, const InternalName& method,
                                 const InternalName* args, int argCount, int /*type*/,
                                 const InternalName& value) {
-    if (argCount == 2 && isaTest(host, builtinObject::Node, 1) != 0 &&
+    if (argCount == 2 && isaTest(host, builtinObject::Node, IsaRelation::Member) != 0 &&
         lexicalForm(method) == "export") {
         exportNode(host, args[0], args[1]);
     }
     if (argCount >= 1 && argCount <= 2 && method == builtinObject::Parse0 &&
         (args[0] == builtinObject::Dtd || args[0] == builtinObject::Xml) &&
-        isaTest(host, builtinObject::Url, 1) != 0) {
+        isaTest(host, builtinObject::Url, IsaRelation::Member) != 0) {
         return lazyAccess(host, method, args, argCount, value);
     }
     return 0;
@@ -150,7 +150,7 @@ void XMLOMAccess::materialize(const InternalName& host) {
     const InternalName dtdTarget[5] = {host, builtinObject::Parse0, builtinObject::Dtd, Free, Free};
     // Loading inserts facts: every row is taken before the first load.
     std::vector<std::vector<InternalName>> requests;
-    Iterator* rows = lookup(0, oneArgument, 4, nullptr);
+    Iterator* rows = lookup(MethodType::Scalar, oneArgument, 4, nullptr);
     for (bool more = rows != nullptr && rows->first(); more; more = rows->next()) {
         const InternalName argument = rows->atColumn(3);
         if (argument == builtinObject::Prolog || argument == builtinObject::Dtd ||
@@ -159,7 +159,7 @@ void XMLOMAccess::materialize(const InternalName& host) {
         }
     }
     decRef(rows);
-    rows = lookup(0, dtdTarget, 5, nullptr);
+    rows = lookup(MethodType::Scalar, dtdTarget, 5, nullptr);
     for (bool more = rows != nullptr && rows->first(); more; more = rows->next()) {
         requests.push_back({builtinObject::Dtd, rows->atColumn(4), rows->atColumn(5)});
     }
@@ -181,7 +181,7 @@ void XMLOMAccess::importDocument(const InternalName& document, const std::string
 
 InternalName XMLOMAccess::documentRoot(const InternalName& document) {
     InternalName root = Free;
-    Iterator* children = makeIsaIter(Free, document, 3, nullptr);
+    Iterator* children = makeIsaIter(Free, document, IsaRelation::Child, nullptr);
     if (children != nullptr && children->first()) root = children->atColumn(1);
     decRef(children);
     return root;
@@ -196,9 +196,10 @@ void XMLOMAccess::followLink(const InternalName& linkValue) {
 
     InternalName address;
     normalizeUrl(address, url);
-    insertClassRelation(address, builtinObject::Url, 1);
+    insertClassRelation(address, builtinObject::Url, IsaRelation::Member);
     InternalName document = Free;
-    insertXMLPath(address, builtinObject::Parse0, &builtinObject::Xml, 1, 0, 0, document);
+    insertXMLPath(address, builtinObject::Parse0, &builtinObject::Xml, 1, MethodType::Scalar,
+                  Axis::None, document);
     const InternalName root = documentRoot(document);
     // A document that could not be loaded has no root: nothing to record.
     if (root != Free) {

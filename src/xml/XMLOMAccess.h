@@ -48,14 +48,14 @@ class XMLOMAccess : public WebOMAccess {
 
     // Finds or makes the value object of a step into result; non-zero when a fact was stored.
     virtual int insertXMLPath(const InternalName& host, const InternalName& method,
-                              const InternalName* args, int argCount, int type, int axis,
+                              const InternalName* args, int argCount, PathStep type, Axis axis,
                               InternalName& result);
     virtual int insertXMLSet(const InternalName& host, const InternalName& method,
-                             const InternalName* args, int argCount, int type, int axis,
+                             const InternalName* args, int argCount, MethodType type, Axis axis,
                              const set<InternalName>& values);
     // Non-zero when a fact was inserted.
     virtual int insertXMLValue(const InternalName& host, const InternalName& method,
-                               const InternalName* args, int argCount, int type, int axis,
+                               const InternalName* args, int argCount, MethodType type, Axis axis,
                                const InternalName& value);
     // Prints the URL and pointer of a link value, loads the linked document with its root fact
     // and prints the query the link stands for (not evaluated).
@@ -75,7 +75,7 @@ class XMLOMAccess : public WebOMAccess {
     InternalName freshObject();
     // The element object that stands for a literal written under a child or descendant step.
     int insertWrappedLiteral(const InternalName& host, const InternalName& method,
-                             const InternalName* args, int argCount, int type,
+                             const InternalName* args, int argCount, MethodType type,
                              const InternalName& value);
     // method : tag and method :: node, as the import records element classes.
     void elementClass(const InternalName& method);

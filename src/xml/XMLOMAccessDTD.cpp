@@ -23,10 +23,11 @@ void XMLOMAccess::mapDTD(const InternalName& /*document*/, const std::string& fi
         // Every sub-element is set-valued here, whatever its bounds.
         for (DTDPropSpec* entry : element->getSubElements()->entries()) {
             if (entry->getName() == "PCDATA") {
-                insertValue(cls, builtinObject::Text, nullptr, 0, 7, builtinObject::Literal);
+                insertValue(cls, builtinObject::Text, nullptr, 0, MethodType::SetSignature,
+                            builtinObject::Literal);
             } else {
                 const InternalName sub = dtdName(entry->getName(), target, true);
-                insertValue(cls, sub, nullptr, 0, 7, sub);
+                insertValue(cls, sub, nullptr, 0, MethodType::SetSignature, sub);
             }
         }
         for (DTDPropSpec* attribute : element->getAttributes()->entries()) {
@@ -36,28 +37,32 @@ void XMLOMAccess::mapDTD(const InternalName& /*document*/, const std::string& fi
             if (type == "enum") {
                 InternalName values;
                 getOrCreateName(giveSymTab()->newSymbol(InternalName::Function, 0), values);
-                insertValue(cls, method, nullptr, 0, 8, values);
+                insertValue(cls, method, nullptr, 0, MethodType::AttributeSetSignature, values);
                 if (const clib_list<std::string>* texts = attribute->getEnumValues()) {
                     for (const std::string& text : *texts) {
-                        insertClassRelation(dtdName(text, target, true), values, 1);
+                        insertClassRelation(dtdName(text, target, true), values,
+                                            IsaRelation::Member);
                     }
                 }
                 if (!defaultText.empty()) {
-                    insertValue(cls, method, nullptr, 0, 3, dtdName(defaultText, target, true));
+                    insertValue(cls, method, nullptr, 0, MethodType::InheritableScalar,
+                                dtdName(defaultText, target, true));
                 }
                 continue;
             }
             const bool ref = type == "ref";
-            insertValue(cls, method, nullptr, 0, 8,
+            insertValue(cls, method, nullptr, 0, MethodType::AttributeSetSignature,
                         ref ? builtinObject::Object : builtinObject::Literal);
             if (defaultText.empty()) continue;
             // A reference's default names the target the import resolves by its IDs.
             for (const std::string& token : blankTokens(defaultText)) {
                 const InternalName value = quoted("\"" + token + "\"");
                 if (ref) {
-                    insertValue(cls, xmlIdref, &method, 1, 5, value);
+                    insertValue(cls, xmlIdref, &method, 1, MethodType::InheritableAttributeSet,
+                                value);
                 } else {
-                    insertValue(cls, method, nullptr, 0, 5, value);
+                    insertValue(cls, method, nullptr, 0, MethodType::InheritableAttributeSet,
+                                value);
                 }
             }
         }
@@ -66,7 +71,7 @@ void XMLOMAccess::mapDTD(const InternalName& /*document*/, const std::string& fi
              item = subclasses.next_item(item)) {
             InternalName subclass;
             nameFromString(subclass, subclasses.key(item), InternalName::Function);
-            insertClassRelation(subclass, cls, 2);
+            insertClassRelation(subclass, cls, IsaRelation::Subclass);
         }
     }
     decRef(dtd);

@@ -1,5 +1,7 @@
 // The insertions of the XML access layer along axis steps: paths, sets and single values, with
 // literals wrapped in element objects and the document structure that imported elements have.
+#include <optional>
+
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "objectbase/OM.h"
@@ -16,25 +18,24 @@ bool isLiteral(const InternalName& value) {
            kind == InternalName::Float;
 }
 
-bool isArithmetic(int type) {
-    return type >= 100 && type <= 104;
-}
-
-// The "@" form of a method type on the attribute axis; -1 for the types that insert nothing.
-int attributeType(int type) {
+// The "@" form of a method type on the attribute axis; none for the types that insert nothing.
+std::optional<MethodType> attributeType(MethodType type) {
     switch (type) {
-        case 1:
-        case 2:
-            return 2;
-        case 4:
-        case 5:
-            return 5;
-        case 7:
-        case 8:
-            return 8;
-        default:
-            return -1;
+        case MethodType::Set:
+        case MethodType::AttributeSet:
+            return MethodType::AttributeSet;
+        case MethodType::InheritableSet:
+        case MethodType::InheritableAttributeSet:
+            return MethodType::InheritableAttributeSet;
+        case MethodType::SetSignature:
+        case MethodType::AttributeSetSignature:
+            return MethodType::AttributeSetSignature;
+        case MethodType::Scalar:
+        case MethodType::InheritableScalar:
+        case MethodType::ScalarSignature:
+            return std::nullopt;
     }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -51,77 +52,80 @@ InternalName XMLOMAccess::freshObject() {
 }
 
 int XMLOMAccess::insertXMLPath(const InternalName& host, const InternalName& method,
-                               const InternalName* args, int argCount, int type, int axis,
+                               const InternalName* args, int argCount, PathStep type, Axis axis,
                                InternalName& result) {
     // Arithmetic in a rule head computes its number whatever the axis.
-    if (type != 0 && type != 3 && axis == 0 && !isArithmetic(type)) {
+    if (type != PathStep(MethodType::Scalar) && type != PathStep(MethodType::InheritableScalar) &&
+        axis == Axis::None && !std::holds_alternative<ArithmeticOp>(type)) {
         centralErrorHandler().report(err6::WrongMetType);
         return 0;
     }
-    if (type == 1 && axis != 0) {
+    if (type == PathStep(MethodType::Set) && axis != Axis::None) {
         result = freshObject();
-        return insertXMLValue(host, method, args, argCount, 1, axis, result);
+        return insertXMLValue(host, method, args, argCount, MethodType::Set, axis, result);
     }
     InternalName start = host;
-    if (axis == 5) {
+    if (axis == Axis::Sibling) {
         start = parentOf(host);
         // A node without a parent has no siblings to be written beside.
         if (start == Free) return 0;
     }
     const int stored = OMAccess::insertPath(start, method, args, argCount, type, result);
-    if (stored != 0 && type == 0) isWebAttribute(start, method, args, argCount, 0, result);
+    if (stored != 0 && type == PathStep(MethodType::Scalar))
+        isWebAttribute(start, method, args, argCount, 0, result);
     return stored;
 }
 
 int XMLOMAccess::insertXMLSet(const InternalName& host, const InternalName& method,
-                              const InternalName* args, int argCount, int type, int axis,
+                              const InternalName* args, int argCount, MethodType type, Axis axis,
                               const set<InternalName>& values) {
     InternalName start = host;
-    if (axis == 5) {
+    if (axis == Axis::Sibling) {
         start = parentOf(host);
         if (start == Free) return 0;
     }
     const int stored = OMAccess::insertSet(start, method, args, argCount, type, values);
-    if (axis == 0) return stored;
+    if (axis == Axis::None) return stored;
     // Each member hangs under the host as a child and the method is an element class, as the
     // single-value road and the import record them: the axis steps read the document structure
     // from these relations.
     for (auto item = values.first_item(); item != nullptr; item = values.next_item(item)) {
         const InternalName& value = values.key(item);
-        insertClassRelation(value, method, 1);
-        insertClassRelation(value, start, 3);
+        insertClassRelation(value, method, IsaRelation::Member);
+        insertClassRelation(value, start, IsaRelation::Child);
     }
     if (values.size() > 0) elementClass(method);
     return stored;
 }
 
 int XMLOMAccess::insertXMLValue(const InternalName& host, const InternalName& method,
-                                const InternalName* args, int argCount, int type, int axis,
+                                const InternalName* args, int argCount, MethodType type, Axis axis,
                                 const InternalName& value) {
-    if (type < 0 || type > 8) {
+    // A type made by a cast from a number outside the method types.
+    if (code(type) < 0 || code(type) > 8) {
         centralErrorHandler().report(err6::WrongMetType);
         return 0;
     }
     InternalName start = host;
     int stored = 0;
     switch (axis) {
-        case 0:
+        case Axis::None:
             stored = OMAccess::insertValue(host, method, args, argCount, type, value);
             break;
-        case 5:
+        case Axis::Sibling:
             start = parentOf(host);
             if (start == Free) return 0;
             [[fallthrough]];
-        case 1:
-        case 2:
+        case Axis::Child:
+        case Axis::Descendant:
             if (method != builtinObject::Text && isLiteral(value)) {
                 stored = insertWrappedLiteral(start, method, args, argCount, type, value);
             } else {
                 stored = OMAccess::insertValue(start, method, args, argCount, type, value);
-                if (stored != 0 && type == 1) {
+                if (stored != 0 && type == MethodType::Set) {
                     if (method != builtinObject::Text) {
-                        insertClassRelation(value, method, 1);
-                        insertClassRelation(value, start, 3);
+                        insertClassRelation(value, method, IsaRelation::Member);
+                        insertClassRelation(value, start, IsaRelation::Child);
                     } else {
                         joinText(start, value);
                     }
@@ -129,36 +133,40 @@ int XMLOMAccess::insertXMLValue(const InternalName& host, const InternalName& me
             }
             if (stored != 0) elementClass(method);
             break;
-        case 6: {
-            const int attribute = attributeType(type);
-            if (attribute >= 0)
-                stored = OMAccess::insertValue(host, method, args, argCount, attribute, value);
+        case Axis::Attribute: {
+            const std::optional<MethodType> attribute = attributeType(type);
+            if (attribute)
+                stored = OMAccess::insertValue(host, method, args, argCount, *attribute, value);
             break;
         }
-        default:
+        case Axis::Parent:
+        case Axis::Ancestor:
+        case Axis::Self:
+        case Axis::FunctionApplication:
             // Parent, ancestor, self and function application name nothing to store.
             return 0;
     }
-    if (stored != 0 && type == 0) isWebAttribute(start, method, args, argCount, 0, value);
+    if (stored != 0 && type == MethodType::Scalar)
+        isWebAttribute(start, method, args, argCount, 0, value);
     return stored;
 }
 
 void XMLOMAccess::elementClass(const InternalName& method) {
-    insertClassRelation(method, builtinObject::Tag, 1);
-    insertClassRelation(method, builtinObject::Node, 2);
+    insertClassRelation(method, builtinObject::Tag, IsaRelation::Member);
+    insertClassRelation(method, builtinObject::Node, IsaRelation::Subclass);
 }
 
 int XMLOMAccess::insertWrappedLiteral(const InternalName& host, const InternalName& method,
-                                      const InternalName* args, int argCount, int type,
+                                      const InternalName* args, int argCount, MethodType type,
                                       const InternalName& value) {
     const InternalName element = freshObject();
     mapName(element, value);
-    insertClassRelation(element, method, 1);
+    insertClassRelation(element, method, IsaRelation::Member);
     const int stored = OMAccess::insertValue(host, method, args, argCount, type, element) +
                        OMAccess::insertValue(element, builtinObject::Text, nullptr, 0, type, value);
     if (stored != 0) {
-        insertClassRelation(element, method, 1);
-        insertClassRelation(element, host, 3);
+        insertClassRelation(element, method, IsaRelation::Member);
+        insertClassRelation(element, host, IsaRelation::Child);
     }
     return stored;
 }

@@ -95,7 +95,7 @@ TEST_F(ArithmeticTest, FailuresAndTheirReports) {
     EXPECT_EQ(lastError(), "0/0");
 
     const InternalName tuple[2] = {integer(1), integer(2)};
-    EXPECT_EQ(access->matchArithmetic(tuple, 2, 100), nullptr);
+    EXPECT_EQ(access->matchArithmetic(tuple, 2, ArithmeticOp::Plus), nullptr);
 }
 
 TEST_F(ArithmeticTest, TextsBecomeNumbers) {

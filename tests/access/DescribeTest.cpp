@@ -23,12 +23,12 @@ class DescribeTest : public BuiltinTest {
         s = object("s");
         x = object("x");
         // o[m -> a], o[n@(x) ->> {a, b}], p[m -> b]
-        access->insertValue(o, m, nullptr, 0, 0, a);
+        access->insertValue(o, m, nullptr, 0, MethodType::Scalar, a);
         set<InternalName> members;
         members.insert(a);
         members.insert(b);
-        access->insertSet(o, n, &x, 1, 1, members);
-        access->insertValue(p, m, nullptr, 0, 0, b);
+        access->insertSet(o, n, &x, 1, MethodType::Set, members);
+        access->insertValue(p, m, nullptr, 0, MethodType::Scalar, b);
     }
 
     InternalName o, p, m, n, a, b, s, x;
@@ -92,8 +92,8 @@ TEST_F(DescribeTest, FiveArgumentsAddTheValues) {
 
 TEST_F(DescribeTest, ArgumentTuplesGiveOneRowEach) {
     const InternalName q = object("q"), one = integer(1), two = integer(2);
-    access->insertValue(q, m, &one, 1, 0, a);
-    access->insertValue(q, m, &two, 1, 0, b);
+    access->insertValue(q, m, &one, 1, MethodType::Scalar, a);
+    access->insertValue(q, m, &two, 1, MethodType::Scalar, b);
     EXPECT_EQ(call("describe", {q, Free, Free, Free}).rows, (Rows{{q, m, integer(1), Arrow}}));
     EXPECT_TRUE(sameRows(call("describe", {q, m, Free, Free, Free}).rows,
                          {{q, m, integer(1), Arrow, a}, {q, m, integer(1), Arrow, b}}));
@@ -102,7 +102,7 @@ TEST_F(DescribeTest, ArgumentTuplesGiveOneRowEach) {
 TEST_F(DescribeTest, EmptyValuesYieldNoRow) {
     // An entry whose set has no members has a description but no value row.
     const InternalName e = object("e");
-    access->insertSet(e, n, nullptr, 0, 1, set<InternalName>());
+    access->insertSet(e, n, nullptr, 0, MethodType::Set, set<InternalName>());
     ASSERT_EQ(call("describe", {e, Free, Free, Free}).rows, (Rows{{e, n, integer(0), SetArrow}}));
     EXPECT_EQ(call("describe", {e, Free, Free, Free, Free}).rows, Rows{});
     EXPECT_EQ(call("describe", {e, s, Free, Free, Free}).rows, Rows{});

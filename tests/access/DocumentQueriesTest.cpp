@@ -95,8 +95,8 @@ class DocumentQueriesTest : public AccessTest {
     }
 
     Rows step(int type, int axis, Row tuple) {
-        Iterator* it =
-            access->matchAxis(type, axis, tuple.data(), static_cast<int>(tuple.size()), nullptr);
+        Iterator* it = access->matchAxis(MethodType(type), Axis(axis), tuple.data(),
+                                         static_cast<int>(tuple.size()), nullptr);
         Rows rows = drain(it);
         decRef(it);
         return rows;
@@ -145,10 +145,10 @@ TEST_F(DocumentQueriesTest, ExportRunsTheHandlerOfTheFormat) {
 
 TEST_F(DocumentQueriesTest, StepsWithoutAxisFactory) {
     const InternalName e = object("e"), f = object("f"), m = object("m");
-    access->insertValue(e, m, nullptr, 0, 1, f);
+    access->insertValue(e, m, nullptr, 0, MethodType::Set, f);
     InternalName textMethod;
     access->internName(textMethod, "text", 1);
-    access->insertValue(e, textMethod, nullptr, 0, 1, text("hi"));
+    access->insertValue(e, textMethod, nullptr, 0, MethodType::Set, text("hi"));
 
     // No axis: the ordinary cascade.
     EXPECT_EQ(step(1, 0, {e, m, Free}).size(), 1u);
@@ -183,8 +183,8 @@ TEST_F(DocumentQueriesTest, StepsThroughAnInstalledFactory) {
     RecordingAxes axes;
     AxisIteratorFactory::install(&axes);
     const InternalName e = object("e"), p = object("p"), m = object("m");
-    access->insertValue(p, m, nullptr, 0, 1, e);
-    access->insertClassRelation(e, p, 3);
+    access->insertValue(p, m, nullptr, 0, MethodType::Set, e);
+    access->insertClassRelation(e, p, IsaRelation::Child);
 
     EXPECT_EQ(step(1, 1, {p, m, e}), (Rows{{p, m, e}}));
     EXPECT_EQ(lastError(), "0/0");
@@ -197,7 +197,7 @@ TEST_F(DocumentQueriesTest, StepsThroughAnInstalledFactory) {
     step(1, 2, {e, m, Free});
     step(1, 4, {e, m, Free});
     EXPECT_EQ(step(1, 3, {e, m, Free}), (Rows{{p}}));
-    access->insertClassRelation(p, object("q"), 3);
+    access->insertClassRelation(p, object("q"), IsaRelation::Child);
     step(1, 3, {object("lonely"), m, Free});
     step(1, 3, {Free, m, Free});
     step(1, 5, {e, m, Free});
@@ -224,13 +224,15 @@ TEST_F(DocumentQueriesTest, LinksAreFoundAndSimpleOnesFollowed) {
     InternalName found;
     EXPECT_EQ(links->xlinkType(e, found), 0);  // no attribute method known yet
 
-    links->insertValue(builtinObject::Xlink, builtinObject::Type, nullptr, 0, 0, typeAttribute);
-    links->insertValue(builtinObject::Xlink, builtinObject::Href, nullptr, 0, 0, hrefAttribute);
-    links->insertValue(builtinObject::Dbxlink, builtinObject::Transparent, nullptr, 0, 0,
-                       transparentAttribute);
-    links->insertValue(e, typeAttribute, nullptr, 0, 2, text("simple"));
-    links->insertValue(e, hrefAttribute, nullptr, 0, 2, text("other.xml#x"));
-    links->insertValue(e, transparentAttribute, nullptr, 0, 2, text("yes"));
+    links->insertValue(builtinObject::Xlink, builtinObject::Type, nullptr, 0, MethodType::Scalar,
+                       typeAttribute);
+    links->insertValue(builtinObject::Xlink, builtinObject::Href, nullptr, 0, MethodType::Scalar,
+                       hrefAttribute);
+    links->insertValue(builtinObject::Dbxlink, builtinObject::Transparent, nullptr, 0,
+                       MethodType::Scalar, transparentAttribute);
+    links->insertValue(e, typeAttribute, nullptr, 0, MethodType::AttributeSet, text("simple"));
+    links->insertValue(e, hrefAttribute, nullptr, 0, MethodType::AttributeSet, text("other.xml#x"));
+    links->insertValue(e, transparentAttribute, nullptr, 0, MethodType::AttributeSet, text("yes"));
 
     ASSERT_EQ(links->xlinkType(e, found), 1);
     EXPECT_EQ(found, text("simple"));
@@ -250,7 +252,7 @@ TEST_F(DocumentQueriesTest, LinksAreFoundAndSimpleOnesFollowed) {
     // A child step follows the start's simple link first when links are followed.
     links->setFollowLinks(1);
     const Row tuple{e, object("m"), Free};
-    decRef(links->matchAxis(1, 1, tuple.data(), 3, nullptr));
+    decRef(links->matchAxis(MethodType::Set, Axis::Child, tuple.data(), 3, nullptr));
     EXPECT_EQ(links->followed.size(), 2u);
     decRef(links);
 }
@@ -263,10 +265,10 @@ TEST_F(DocumentQueriesTest, ParentsAreFoundThroughChildSteps) {
     InternalName out = x;
     EXPECT_EQ(access->parentElement(out, x), Free);
 
-    access->insertClassRelation(x, p1, 3);
-    access->insertClassRelation(x, p2, 3);
-    access->insertValue(p1, m1, nullptr, 0, 1, x);
-    access->insertValue(p2, m2, nullptr, 0, 1, x);
+    access->insertClassRelation(x, p1, IsaRelation::Child);
+    access->insertClassRelation(x, p2, IsaRelation::Child);
+    access->insertValue(p1, m1, nullptr, 0, MethodType::Set, x);
+    access->insertValue(p2, m2, nullptr, 0, MethodType::Set, x);
     EXPECT_EQ(access->parentElement(out, x), p2);  // the last match wins
     EXPECT_EQ(access->parentMethod(out, x), m2);
 }
@@ -274,9 +276,9 @@ TEST_F(DocumentQueriesTest, ParentsAreFoundThroughChildSteps) {
 TEST_F(DocumentQueriesTest, SignaturesThroughTheClassesOfAnObject) {
     const InternalName o = object("o"), c = object("c"), d = object("d"), m = object("m");
     const InternalName t = object("t");
-    access->insertClassRelation(o, c, 1);
-    access->insertClassRelation(o, d, 1);
-    access->insertValue(d, m, nullptr, 0, 6, t);
+    access->insertClassRelation(o, c, IsaRelation::Member);
+    access->insertClassRelation(o, d, IsaRelation::Member);
+    access->insertValue(d, m, nullptr, 0, MethodType::ScalarSignature, t);
     Iterator* it = access->lookupSignatureViaClasses(o, m, 0, 0);
     ASSERT_NE(it, nullptr);
     EXPECT_EQ(drain(it), (Rows{{d, m, t}}));

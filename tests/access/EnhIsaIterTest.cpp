@@ -19,7 +19,7 @@ namespace {
 class EnhIsaIterTest : public AccessTest {
   protected:
     Rows closure(const InternalName& object, const InternalName& cls, int kind) {
-        Iterator* it = access->makeEnhIsaIter(object, cls, kind, nullptr);
+        Iterator* it = access->makeEnhIsaIter(object, cls, IsaRelation(kind), nullptr);
         Rows rows = drain(it);
         decRef(it);
         return rows;
@@ -30,9 +30,9 @@ class EnhIsaIterTest : public AccessTest {
 
 TEST_F(EnhIsaIterTest, AChainInAscendingOrder) {
     const InternalName a = object("a"), b = object("b"), c = object("c"), d = object("d");
-    access->insertClassRelation(a, b, 1);
-    access->insertClassRelation(b, c, 2);
-    access->insertClassRelation(c, d, 2);
+    access->insertClassRelation(a, b, IsaRelation::Member);
+    access->insertClassRelation(b, c, IsaRelation::Subclass);
+    access->insertClassRelation(c, d, IsaRelation::Subclass);
 
     // Reflexive for subclasses only, even without a stored fact; the model below covers the rest.
     EXPECT_EQ(closure(a, Free, 2), (Rows{{a, a}}));
@@ -46,8 +46,8 @@ TEST_F(EnhIsaIterTest, AChainInAscendingOrder) {
 
 TEST_F(EnhIsaIterTest, MisuseIsReported) {
     const InternalName a = object("a"), b = object("b");
-    access->insertClassRelation(a, b, 1);
-    Iterator* it = access->makeEnhIsaIter(a, Free, 1, nullptr);
+    access->insertClassRelation(a, b, IsaRelation::Member);
+    Iterator* it = access->makeEnhIsaIter(a, Free, IsaRelation::Member, nullptr);
     static_cast<EnhIsaIter*>(it)->reinitialize(a, b, 1, access);  // the class stays: a left one
     EXPECT_FALSE(it->first());
     EXPECT_EQ(lastError(), "6/110");

@@ -29,10 +29,10 @@ class FactoryTest : public AccessTest {
         b = object("b");
         c = object("c");
         m = object("m");
-        access->insertClassRelation(a, b, 1);
-        access->insertClassRelation(b, c, 2);
-        access->insertValue(a, m, nullptr, 0, 0, integer(1));
-        access->insertValue(b, m, nullptr, 0, 0, integer(2));
+        access->insertClassRelation(a, b, IsaRelation::Member);
+        access->insertClassRelation(b, c, IsaRelation::Subclass);
+        access->insertValue(a, m, nullptr, 0, MethodType::Scalar, integer(1));
+        access->insertValue(b, m, nullptr, 0, MethodType::Scalar, integer(2));
     }
 
     InternalName a, b, c, m;
@@ -42,24 +42,24 @@ class FactoryTest : public AccessTest {
 
 TEST_F(FactoryTest, WrongKindsAndTypesAreRefused) {
     // makeEnhIsaIter consumes the old iterator; the leak checker would see it otherwise.
-    Iterator* old = access->makeEnhIsaIter(a, Free, 1, nullptr);
-    EXPECT_EQ(access->makeEnhIsaIter(a, Free, 4, old), nullptr);
+    Iterator* old = access->makeEnhIsaIter(a, Free, IsaRelation::Member, nullptr);
+    EXPECT_EQ(access->makeEnhIsaIter(a, Free, IsaRelation(4), old), nullptr);
     EXPECT_EQ(lastError(), "6/21");
     errors.clear();
 
     // makeIsaIter and makeRefIter leave the old iterator with the caller.
-    old = access->makeIsaIter(a, Free, 1, nullptr);
-    EXPECT_EQ(access->makeIsaIter(a, Free, 0, old), nullptr);
+    old = access->makeIsaIter(a, Free, IsaRelation::Member, nullptr);
+    EXPECT_EQ(access->makeIsaIter(a, Free, IsaRelation(0), old), nullptr);
     EXPECT_EQ(lastError(), "6/21");
     const InternalName tuple[3] = {a, m, Free};
-    EXPECT_EQ(access->makeRefIter(9, tuple, 3, old), nullptr);
+    EXPECT_EQ(access->makeRefIter(MethodType(9), tuple, 3, old), nullptr);
     EXPECT_EQ(lastError(), "6/20");
     EXPECT_EQ(old->refCount(), 1);
     decRef(old);
 
     // Only signature types make signature iterators; the old one is released.
-    old = access->makeRefIter(0, tuple, 3, nullptr);
-    EXPECT_EQ(access->makeSigIter(0, tuple, 3, old), nullptr);
+    old = access->makeRefIter(MethodType::Scalar, tuple, 3, nullptr);
+    EXPECT_EQ(access->makeSigIter(MethodType::Scalar, tuple, 3, old), nullptr);
 }
 
 TEST_F(FactoryTest, OldIteratorsAreRetargetedOnlyWhenTheirClassFits) {
@@ -67,31 +67,32 @@ TEST_F(FactoryTest, OldIteratorsAreRetargetedOnlyWhenTheirClassFits) {
     // finds the rows (re-targeting it would report 6/8 and yield nothing).
     const InternalName bound[3] = {a, m, Free};
     const InternalName freeHost[3] = {Free, m, Free};
-    Iterator* it = access->makeRefIter(0, bound, 3, nullptr);
+    Iterator* it = access->makeRefIter(MethodType::Scalar, bound, 3, nullptr);
     ASSERT_TRUE(is<LeftRefIter>(it));
-    Iterator* same = access->makeRefIter(0, bound, 3, it);
+    Iterator* same = access->makeRefIter(MethodType::Scalar, bound, 3, it);
     EXPECT_EQ(same, it);
-    it = access->makeRefIter(0, freeHost, 3, same);
+    it = access->makeRefIter(MethodType::Scalar, freeHost, 3, same);
     EXPECT_TRUE(is<RightRefIter>(it));
     EXPECT_EQ(drain(it), (Rows{{a, m, integer(1)}, {b, m, integer(2)}}));
     EXPECT_EQ(lastError(), "0/0");
 
     // Across families the old iterator is replaced with the UnknownIterType report.
-    it = access->makeIsaIter(a, Free, 1, it);
+    it = access->makeIsaIter(a, Free, IsaRelation::Member, it);
     EXPECT_TRUE(is<LeftSpecIsaIter>(it));
     EXPECT_EQ(lastError(), "6/22");
     EXPECT_EQ(centralErrorHandler().getError().getMessage(),
               "Got pointer of  unknown iterator type to reinitialise, given pointer is deleted "
               "and new pointer of known type is created");
     centralErrorHandler().reset();
-    it = access->makeIsaIter(Free, b, 1, it);  // same family, other member: no report
+    it = access->makeIsaIter(Free, b, IsaRelation::Member,
+                             it);  // same family, other member: no report
     EXPECT_TRUE(is<RightSpecIsaIter>(it));
     EXPECT_EQ(drain(it), (Rows{{a, b}}));
     EXPECT_EQ(lastError(), "0/0");
-    it = access->makeEnhIsaIter(Free, c, 1, it);
+    it = access->makeEnhIsaIter(Free, c, IsaRelation::Member, it);
     EXPECT_EQ(lastError(), "6/22");
     EXPECT_EQ(drain(it), (Rows{{a, c}}));
-    it = access->makeEnhIsaIter(a, Free, 1, it);
+    it = access->makeEnhIsaIter(a, Free, IsaRelation::Member, it);
     EXPECT_EQ(drain(it), (Rows{{a, b}, {a, c}}));
 
     // Predicates and function terms share one class.
@@ -109,44 +110,44 @@ TEST_F(FactoryTest, OldIteratorsAreRetargetedOnlyWhenTheirClassFits) {
 TEST_F(FactoryTest, LookupOwnsTheOldIteratorThroughEveryStage) {
     const InternalName method[3] = {a, m, Free};
     const InternalName signature[3] = {b, m, Free};
-    access->insertValue(c, m, nullptr, 0, 6, b);
-    access->insertValue(c, m, nullptr, 0, 3, integer(7));
+    access->insertValue(c, m, nullptr, 0, MethodType::ScalarSignature, b);
+    access->insertValue(c, m, nullptr, 0, MethodType::InheritableScalar, integer(7));
 
     // Outside a phase a method atom ends at the stored values, re-targeting a fitting old one.
-    Iterator* it = access->lookup(0, method, 3, nullptr);
+    Iterator* it = access->lookup(MethodType::Scalar, method, 3, nullptr);
     EXPECT_TRUE(is<LeftRefIter>(it));
-    Iterator* same = access->lookup(0, method, 3, it);
+    Iterator* same = access->lookup(MethodType::Scalar, method, 3, it);
     EXPECT_EQ(same, it);
     EXPECT_EQ(drain(same), (Rows{{a, m, integer(1)}}));
 
     // Signature stage, then back: every hand-over is clean under the sanitizers.
-    it = access->lookup(6, signature, 3, same);
+    it = access->lookup(MethodType::ScalarSignature, signature, 3, same);
     EXPECT_TRUE(is<EnhLeftSigIter>(it));
     EXPECT_EQ(drain(it), (Rows{{b, m, b}, {b, m, c}}));
-    it = access->lookup(0, method, 3, it);
+    it = access->lookup(MethodType::Scalar, method, 3, it);
     EXPECT_TRUE(is<LeftRefIter>(it));
 
     // Inside a phase the inherited stage answers and the old iterator is released.
     ASSERT_EQ(access->beginPhase(0, 0), 1);
     const InternalName inherits[3] = {b, m, Free};
-    access->insertValue(b, object("n"), nullptr, 0, 0, integer(0));
-    it = access->lookup(3, inherits, 3, it);
+    access->insertValue(b, object("n"), nullptr, 0, MethodType::Scalar, integer(0));
+    it = access->lookup(MethodType::InheritableScalar, inherits, 3, it);
     ASSERT_NE(it, nullptr);
     EXPECT_EQ(drain(it), (Rows{{b, m, integer(7)}}));
     // The phase has its fact: later inherited lookups are empty, whatever came in.
-    it = access->lookup(0, method, 3, it);
+    it = access->lookup(MethodType::Scalar, method, 3, it);
     EXPECT_TRUE(it->isA("EmptyIterator"));
     access->endPhase();
     EXPECT_EQ(access->takeNewFacts(), 1);
 
     // A refused type through the cascade still releases the old iterator.
-    EXPECT_EQ(access->lookup(9, method, 3, it), nullptr);
+    EXPECT_EQ(access->lookup(MethodType(9), method, 3, it), nullptr);
     EXPECT_EQ(lastError(), "6/20");
 
     // Both flags cleared: straight to the stored values, signatures included.
     StringArgs bad{"foo"};
     access->methodCall("setAccess", &bad);
-    it = access->lookup(6, signature, 3, nullptr);
+    it = access->lookup(MethodType::ScalarSignature, signature, 3, nullptr);
     EXPECT_TRUE(is<LeftRefIter>(it));
     EXPECT_TRUE(drain(it).empty());  // nothing stored at b itself
     decRef(it);

@@ -31,8 +31,8 @@ class InheritanceTest : public AccessTest {
         phases = 0;
         do {
             EXPECT_EQ(access->beginPhase(0, 0), 1);
-            Iterator* it =
-                access->lookup(type, pattern.data(), static_cast<int>(pattern.size()), nullptr);
+            Iterator* it = access->lookup(MethodType(type), pattern.data(),
+                                          static_cast<int>(pattern.size()), nullptr);
             rows = drain(it);
             decRef(it);
             EXPECT_EQ(access->endPhase(), 1);
@@ -43,14 +43,15 @@ class InheritanceTest : public AccessTest {
     // One buffered phase firing the pattern, as the all-triggers mode does; the facts it added.
     int fireBuffered(int type, Row pattern) {
         EXPECT_EQ(access->beginPhase(1, 0), 1);
-        decRef(access->lookup(type, pattern.data(), static_cast<int>(pattern.size()), nullptr));
+        decRef(access->lookup(MethodType(type), pattern.data(), static_cast<int>(pattern.size()),
+                              nullptr));
         access->endPhase();
         return access->takeNewFacts();
     }
     // The stored values of host.method, outside any phase.
     Rows stored(int type, const InternalName& host) {
         const Row pattern{host, m, Free};
-        Iterator* it = access->makeRefIter(type, pattern.data(), 3, nullptr);
+        Iterator* it = access->makeRefIter(MethodType(type), pattern.data(), 3, nullptr);
         Rows rows = drain(it);
         decRef(it);
         return rows;
@@ -70,10 +71,10 @@ class InheritanceTest : public AccessTest {
 }  // namespace
 
 TEST_F(InheritanceTest, InstancesInheritUnlessTheyHaveTheirOwnValue) {
-    access->insertClassRelation(a, c, 1);
-    access->insertClassRelation(b, c, 1);
-    access->insertValue(c, m, nullptr, 0, 3, integer(1));
-    access->insertValue(b, m, nullptr, 0, 0, integer(2));
+    access->insertClassRelation(a, c, IsaRelation::Member);
+    access->insertClassRelation(b, c, IsaRelation::Member);
+    access->insertValue(c, m, nullptr, 0, MethodType::InheritableScalar, integer(1));
+    access->insertValue(b, m, nullptr, 0, MethodType::Scalar, integer(2));
 
     EXPECT_EQ(query(0, {a, m, Free}), (Rows{{a, m, integer(1)}}));
     EXPECT_EQ(phases, 1);
@@ -85,17 +86,17 @@ TEST_F(InheritanceTest, InstancesInheritUnlessTheyHaveTheirOwnValue) {
 
 TEST_F(InheritanceTest, TheMostSpecificClassWinsAndClassesInheritFirst) {
     const InternalName top = object("top");
-    access->insertClassRelation(a, c, 1);
-    access->insertClassRelation(c, d, 2);
-    access->insertClassRelation(d, top, 2);
-    access->insertValue(d, m, nullptr, 0, 3, integer(2));
-    access->insertValue(top, m, nullptr, 0, 3, integer(3));
+    access->insertClassRelation(a, c, IsaRelation::Member);
+    access->insertClassRelation(c, d, IsaRelation::Subclass);
+    access->insertClassRelation(d, top, IsaRelation::Subclass);
+    access->insertValue(d, m, nullptr, 0, MethodType::InheritableScalar, integer(2));
+    access->insertValue(top, m, nullptr, 0, MethodType::InheritableScalar, integer(3));
     // a finds nothing at c until c has taken d's value (not top's).
     EXPECT_EQ(query(0, {a, m, Free}), (Rows{{a, m, integer(2)}}));
     EXPECT_EQ(stored(3, c), (Rows{{c, m, integer(2)}}));
 
     // Every instance, with the host free: one inserted fact per direct phase.
-    access->insertClassRelation(b, c, 1);
+    access->insertClassRelation(b, c, IsaRelation::Member);
     EXPECT_EQ(query(0, {Free, m, Free}), (Rows{{a, m, integer(2)}, {b, m, integer(2)}}));
 }
 
@@ -103,21 +104,21 @@ TEST_F(InheritanceTest, SetValuesAreInheritedMemberByMember) {
     set<InternalName> values;
     values.insert(integer(1));
     values.insert(integer(2));
-    access->insertSet(c, m, nullptr, 0, 4, values);
-    access->insertClassRelation(a, c, 1);
+    access->insertSet(c, m, nullptr, 0, MethodType::InheritableSet, values);
+    access->insertClassRelation(a, c, IsaRelation::Member);
     const Rows rows = query(1, {a, m, Free});
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(members(rows[0][2]), (std::vector<InternalName>{integer(1), integer(2)}));
 }
 
 TEST_F(InheritanceTest, ABufferedPhaseInsertsOnlyWhenItEnds) {
-    access->insertClassRelation(a, c, 1);
-    access->insertClassRelation(b, c, 1);
-    access->insertValue(c, m, nullptr, 0, 3, integer(1));
+    access->insertClassRelation(a, c, IsaRelation::Member);
+    access->insertClassRelation(b, c, IsaRelation::Member);
+    access->insertValue(c, m, nullptr, 0, MethodType::InheritableScalar, integer(1));
     const Row pattern{Free, m, Free};
 
     ASSERT_EQ(access->beginPhase(1, 0), 1);
-    Iterator* it = access->lookup(0, pattern.data(), 3, nullptr);
+    Iterator* it = access->lookup(MethodType::Scalar, pattern.data(), 3, nullptr);
     EXPECT_TRUE(drain(it).empty());
     decRef(it);
     EXPECT_EQ(access->newFacts(), 0);
@@ -135,7 +136,7 @@ TEST_F(InheritanceTest, ABufferedPhaseInsertsOnlyWhenItEnds) {
 
     // Firing again finds nothing left to inherit.
     ASSERT_EQ(access->beginPhase(1, 0), 1);
-    it = access->lookup(0, pattern.data(), 3, nullptr);
+    it = access->lookup(MethodType::Scalar, pattern.data(), 3, nullptr);
     decRef(it);
     access->endPhase();
     EXPECT_EQ(access->takeNewFacts(), 0);
@@ -149,14 +150,14 @@ TEST_F(InheritanceTest, APhaseSetsTracingToItsFlag) {
     EXPECT_EQ(access->tracing(), 0);
     access->endPhase();
 
-    access->insertClassRelation(a, c, 1);
-    access->insertValue(c, m, nullptr, 0, 3, integer(1));
+    access->insertClassRelation(a, c, IsaRelation::Member);
+    access->insertValue(c, m, nullptr, 0, MethodType::InheritableScalar, integer(1));
     debug.clear();
     ASSERT_EQ(access->beginPhase(1, 1), 1);
     EXPECT_EQ(access->tracing(), 1);
     EXPECT_EQ(access->tracingAll(), 0);
     const Row pattern{a, m, Free};
-    decRef(access->lookup(0, pattern.data(), 3, nullptr));
+    decRef(access->lookup(MethodType::Scalar, pattern.data(), 3, nullptr));
     EXPECT_EQ(debug.text(), "");
     access->endPhase();
     EXPECT_EQ(debug.text(), "\ninsert :   a[m->1]\n");
@@ -164,9 +165,9 @@ TEST_F(InheritanceTest, APhaseSetsTracingToItsFlag) {
 }
 
 TEST_F(InheritanceTest, InheritanceDownSubclassChainsAndCyclesEnds) {
-    access->insertClassRelation(d, c, 2);
-    access->insertClassRelation(c, b, 2);
-    access->insertValue(b, m, nullptr, 0, 3, integer(1));
+    access->insertClassRelation(d, c, IsaRelation::Subclass);
+    access->insertClassRelation(c, b, IsaRelation::Subclass);
+    access->insertValue(b, m, nullptr, 0, MethodType::InheritableScalar, integer(1));
     EXPECT_EQ(query(3, {d, m, Free}), (Rows{{d, m, integer(1)}}));
     EXPECT_EQ(query(3, {Free, m, Free}),
               (Rows{{b, m, integer(1)}, {c, m, integer(1)}, {d, m, integer(1)}}));
@@ -175,20 +176,20 @@ TEST_F(InheritanceTest, InheritanceDownSubclassChainsAndCyclesEnds) {
     const InternalName x = object("x"), y = object("y");
     om->insertIsa(x, y, 2);
     om->insertIsa(y, x, 2);
-    access->insertValue(x, object("n"), nullptr, 0, 3, integer(5));
+    access->insertValue(x, object("n"), nullptr, 0, MethodType::InheritableScalar, integer(5));
     EXPECT_EQ(query(3, {y, object("n"), Free}).size(), 1u);
     EXPECT_LT(phases, 100);
 }
 
 TEST_F(InheritanceTest, ClosingASubclassCycleRecordsEqualities) {
-    access->insertClassRelation(b, c, 2);
-    access->insertClassRelation(c, a, 2);
-    EXPECT_EQ(access->insertClassRelation(a, b, 2), 1);
-    Iterator* it = access->makeIsaIter(a, b, 2, nullptr);
+    access->insertClassRelation(b, c, IsaRelation::Subclass);
+    access->insertClassRelation(c, a, IsaRelation::Subclass);
+    EXPECT_EQ(access->insertClassRelation(a, b, IsaRelation::Subclass), 1);
+    Iterator* it = access->makeIsaIter(a, b, IsaRelation::Subclass, nullptr);
     EXPECT_FALSE(it->first());  // not stored
     decRef(it);
     // The equalities are recorded once; applied, the three classes are one.
-    EXPECT_EQ(access->insertClassRelation(a, b, 2), 0);
+    EXPECT_EQ(access->insertClassRelation(a, b, IsaRelation::Subclass), 0);
     EXPECT_NE(access->applyEqualities(), 0);
     Iterator* names = access->objNamesIterator(nullptr);
     const Rows objects = drain(names);
@@ -198,22 +199,22 @@ TEST_F(InheritanceTest, ClosingASubclassCycleRecordsEqualities) {
         left += static_cast<int>(std::count(objects.begin(), objects.end(), Row{x}));
     EXPECT_EQ(left, 1);
     // A subclass fact that closes no cycle is stored.
-    EXPECT_EQ(access->insertClassRelation(d, object("e"), 2), 1);
+    EXPECT_EQ(access->insertClassRelation(d, object("e"), IsaRelation::Subclass), 1);
 }
 
 TEST_F(InheritanceTest, HostsOfOneFiringKeepTheirOwnMostSpecificClasses) {
     // One buffered phase over hosts whose class sets differ and overlap.
     const InternalName special = object("special");
-    access->insertClassRelation(special, c, 2);
-    access->insertValue(c, m, nullptr, 0, 3, integer(1));
-    access->insertValue(special, m, nullptr, 0, 3, integer(2));
-    access->insertClassRelation(a, c, 1);
-    access->insertClassRelation(b, c, 1);
-    access->insertClassRelation(b, special, 1);
-    access->insertClassRelation(d, special, 1);
+    access->insertClassRelation(special, c, IsaRelation::Subclass);
+    access->insertValue(c, m, nullptr, 0, MethodType::InheritableScalar, integer(1));
+    access->insertValue(special, m, nullptr, 0, MethodType::InheritableScalar, integer(2));
+    access->insertClassRelation(a, c, IsaRelation::Member);
+    access->insertClassRelation(b, c, IsaRelation::Member);
+    access->insertClassRelation(b, special, IsaRelation::Member);
+    access->insertClassRelation(d, special, IsaRelation::Member);
     const Row pattern{Free, m, Free};
     ASSERT_EQ(access->beginPhase(1, 0), 1);
-    decRef(access->lookup(0, pattern.data(), 3, nullptr));
+    decRef(access->lookup(MethodType::Scalar, pattern.data(), 3, nullptr));
     access->endPhase();
     EXPECT_EQ(access->takeNewFacts(), 3);
     EXPECT_EQ(stored(0, a), (Rows{{a, m, integer(1)}}));
@@ -224,10 +225,10 @@ TEST_F(InheritanceTest, HostsOfOneFiringKeepTheirOwnMostSpecificClasses) {
 TEST_F(InheritanceTest, ABufferedPhaseGivesAConflictingHostTheValueADirectPhaseGives) {
     // a is below c and d, which do not override each other: it takes c's value (c is first in
     // name order), never both.
-    access->insertClassRelation(a, c, 1);
-    access->insertClassRelation(a, d, 1);
-    access->insertValue(c, m, nullptr, 0, 3, integer(1));
-    access->insertValue(d, m, nullptr, 0, 3, integer(2));
+    access->insertClassRelation(a, c, IsaRelation::Member);
+    access->insertClassRelation(a, d, IsaRelation::Member);
+    access->insertValue(c, m, nullptr, 0, MethodType::InheritableScalar, integer(1));
+    access->insertValue(d, m, nullptr, 0, MethodType::InheritableScalar, integer(2));
     EXPECT_EQ(fireBuffered(0, {Free, m, Free}), 1);
     EXPECT_EQ(stored(0, a), (Rows{{a, m, integer(1)}}));
     EXPECT_EQ(access->applyEqualities(), 0);
@@ -237,11 +238,11 @@ TEST_F(InheritanceTest, ABufferedPhaseLetsAHostWaitForItsFirstClassToInherit) {
     // c (first) has its value only from top, d its own: a direct phase gives a c's value once c
     // holds it, and so does a run of buffered phases.
     const InternalName top = object("top");
-    access->insertClassRelation(c, top, 2);
-    access->insertClassRelation(a, c, 1);
-    access->insertClassRelation(a, d, 1);
-    access->insertValue(top, m, nullptr, 0, 3, integer(1));
-    access->insertValue(d, m, nullptr, 0, 3, integer(2));
+    access->insertClassRelation(c, top, IsaRelation::Subclass);
+    access->insertClassRelation(a, c, IsaRelation::Member);
+    access->insertClassRelation(a, d, IsaRelation::Member);
+    access->insertValue(top, m, nullptr, 0, MethodType::InheritableScalar, integer(1));
+    access->insertValue(d, m, nullptr, 0, MethodType::InheritableScalar, integer(2));
     int phasesRun = 0;
     while (fireBuffered(0, {Free, m, Free}) != 0 && ++phasesRun < 10) {
     }
@@ -251,13 +252,13 @@ TEST_F(InheritanceTest, ABufferedPhaseLetsAHostWaitForItsFirstClassToInherit) {
 
 TEST_F(InheritanceTest, AFullPhaseStoresEverythingALookupInheritsAndAnswersIt) {
     const InternalName top = object("top");
-    access->insertClassRelation(c, top, 2);
-    access->insertClassRelation(a, c, 1);
-    access->insertClassRelation(b, c, 1);
-    access->insertValue(top, m, nullptr, 0, 3, integer(1));
+    access->insertClassRelation(c, top, IsaRelation::Subclass);
+    access->insertClassRelation(a, c, IsaRelation::Member);
+    access->insertClassRelation(b, c, IsaRelation::Member);
+    access->insertValue(top, m, nullptr, 0, MethodType::InheritableScalar, integer(1));
     const Row pattern{Free, m, Free};
     ASSERT_EQ(access->beginFullPhase(0), 1);
-    Iterator* it = access->lookup(0, pattern.data(), 3, nullptr);
+    Iterator* it = access->lookup(MethodType::Scalar, pattern.data(), 3, nullptr);
     Rows rows = drain(it);
     decRef(it);
     access->endPhase();

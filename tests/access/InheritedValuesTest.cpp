@@ -32,7 +32,7 @@ class InheritedValuesTest : public AccessTest {
         v2 = object("v2");
         p = object("p");
         q = object("q");
-        access->insertClassRelation(x, cls, 1);
+        access->insertClassRelation(x, cls, IsaRelation::Member);
     }
 
     // Direct phases over the pattern until one adds no fact, as a query is answered.
@@ -40,7 +40,8 @@ class InheritedValuesTest : public AccessTest {
         int rounds = 0;
         do {
             access->beginPhase(0, 0);
-            decRef(access->lookup(type, pattern.data(), static_cast<int>(pattern.size()), nullptr));
+            decRef(access->lookup(MethodType(type), pattern.data(),
+                                  static_cast<int>(pattern.size()), nullptr));
             access->endPhase();
         } while (access->takeNewFacts() != 0 && ++rounds < 100);
     }
@@ -49,8 +50,8 @@ class InheritedValuesTest : public AccessTest {
         Row pattern{host, method};
         pattern.insert(pattern.end(), args.begin(), args.end());
         pattern.push_back(Free);
-        Iterator* it =
-            access->makeRefIter(type, pattern.data(), static_cast<int>(pattern.size()), nullptr);
+        Iterator* it = access->makeRefIter(MethodType(type), pattern.data(),
+                                           static_cast<int>(pattern.size()), nullptr);
         Row values;
         for (const Row& row : drain(it)) {
             if (row.back().getType() != InternalName::SetName) {
@@ -93,12 +94,12 @@ TEST_F(InheritedValuesTest, TheRecordRenamesHostsMethodsArgumentsAndValues) {
 }
 
 TEST_F(InheritedValuesTest, AnOwnScalarValueThatComesLaterReplacesTheInheritedOne) {
-    access->insertValue(cls, m, nullptr, 0, 3, v1);
+    access->insertValue(cls, m, nullptr, 0, MethodType::InheritableScalar, v1);
     inherit(0, {x, m, Free});
     EXPECT_EQ(stored(0, x, m), Row{v1});
     ASSERT_NE(access->inherited().find(x, {0, m, {}}), nullptr);
 
-    access->insertValue(x, m, nullptr, 0, 0, v2);
+    access->insertValue(x, m, nullptr, 0, MethodType::Scalar, v2);
     EXPECT_EQ(stored(0, x, m), Row{v2});
     EXPECT_TRUE(access->inherited().empty());
     EXPECT_EQ(access->withdrawnValues(), 1);
@@ -111,24 +112,24 @@ TEST_F(InheritedValuesTest, AnOwnScalarValueThatComesLaterReplacesTheInheritedOn
 }
 
 TEST_F(InheritedValuesTest, NumbersGiveWayWithoutAnInvalidEquality) {
-    access->insertValue(cls, m, nullptr, 0, 3, integer(1));
+    access->insertValue(cls, m, nullptr, 0, MethodType::InheritableScalar, integer(1));
     inherit(0, {x, m, Free});
-    access->insertValue(x, m, nullptr, 0, 0, integer(2));
+    access->insertValue(x, m, nullptr, 0, MethodType::Scalar, integer(2));
     EXPECT_EQ(stored(0, x, m), Row{integer(2)});
     EXPECT_EQ(lastError(), "0/0");
 }
 
 TEST_F(InheritedValuesTest, AnOwnValueEqualToTheInheritedOneMakesItOwn) {
-    access->insertValue(cls, m, nullptr, 0, 3, v1);
+    access->insertValue(cls, m, nullptr, 0, MethodType::InheritableScalar, v1);
     inherit(0, {x, m, Free});
-    access->insertValue(x, m, nullptr, 0, 0, v1);
+    access->insertValue(x, m, nullptr, 0, MethodType::Scalar, v1);
     EXPECT_EQ(stored(0, x, m), Row{v1});
     EXPECT_TRUE(access->inherited().empty());
     EXPECT_EQ(access->withdrawnValues(), 0);
 }
 
 TEST_F(InheritedValuesTest, AnOwnMemberTakesThePlaceOfEveryInheritedMember) {
-    access->insertSet(cls, m, nullptr, 0, 4, [&] {
+    access->insertSet(cls, m, nullptr, 0, MethodType::InheritableSet, [&] {
         set<InternalName> members;
         members.insert(p);
         members.insert(v1);
@@ -141,9 +142,9 @@ TEST_F(InheritedValuesTest, AnOwnMemberTakesThePlaceOfEveryInheritedMember) {
 
     // A rule head's member: v1 was inherited too and stays, now as own; p goes.
     HostSetCache sets;
-    EXPECT_FALSE(access->holdsValueKeepingSets(x, m, 1, v1, sets));
-    access->insertValueKeepingSets(x, m, 1, v1, sets);
-    access->insertValueKeepingSets(x, m, 1, q, sets);
+    EXPECT_FALSE(access->holdsValueKeepingSets(x, m, MethodType::Set, v1, sets));
+    access->insertValueKeepingSets(x, m, MethodType::Set, v1, sets);
+    access->insertValueKeepingSets(x, m, MethodType::Set, q, sets);
     Row expected{v1, q};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(stored(1, x, m), expected);
@@ -151,32 +152,32 @@ TEST_F(InheritedValuesTest, AnOwnMemberTakesThePlaceOfEveryInheritedMember) {
 }
 
 TEST_F(InheritedValuesTest, ValuesWithArgumentsGiveWayPerArgumentList) {
-    access->insertValue(cls, m, &k, 1, 3, v1);
-    access->insertValue(cls, m, &p, 1, 3, v1);
+    access->insertValue(cls, m, &k, 1, MethodType::InheritableScalar, v1);
+    access->insertValue(cls, m, &p, 1, MethodType::InheritableScalar, v1);
     inherit(0, {x, m, k, Free});
     inherit(0, {x, m, p, Free});
     EXPECT_EQ(stored(0, x, m, {k}), Row{v1});
-    access->insertValue(x, m, &k, 1, 0, v2);
+    access->insertValue(x, m, &k, 1, MethodType::Scalar, v2);
     EXPECT_EQ(stored(0, x, m, {k}), Row{v2});
     EXPECT_EQ(stored(0, x, m, {p}), Row{v1});
     EXPECT_EQ(access->applyEqualities(), 0);
 
     set<InternalName> members;
     members.insert(q);
-    access->insertSet(cls, k, &m, 1, 4, members);
+    access->insertSet(cls, k, &m, 1, MethodType::InheritableSet, members);
     inherit(1, {x, k, m, Free});
     EXPECT_EQ(stored(1, x, k, {m}), Row{q});
     set<InternalName> own;
     own.insert(p);
-    access->insertSet(x, k, &m, 1, 1, own);
+    access->insertSet(x, k, &m, 1, MethodType::Set, own);
     EXPECT_EQ(stored(1, x, k, {m}), Row{p});
 }
 
 TEST_F(InheritedValuesTest, MergingAnInheritedValueWithAnOwnOneKeepsTheOwnOne) {
-    access->insertValue(cls, m, nullptr, 0, 3, v1);
-    access->insertValue(y, m, nullptr, 0, 0, v2);
-    access->insertValue(v1, k, nullptr, 0, 0, p);
-    access->insertValue(v2, k, nullptr, 0, 0, q);
+    access->insertValue(cls, m, nullptr, 0, MethodType::InheritableScalar, v1);
+    access->insertValue(y, m, nullptr, 0, MethodType::Scalar, v2);
+    access->insertValue(v1, k, nullptr, 0, MethodType::Scalar, p);
+    access->insertValue(v2, k, nullptr, 0, MethodType::Scalar, q);
     inherit(0, {x, m, Free});
     int recorded = 0;
     access->equate(x, y, recorded);
@@ -192,7 +193,7 @@ TEST_F(InheritedValuesTest, MergingAnInheritedValueWithAnOwnOneKeepsTheOwnOne) {
 }
 
 TEST_F(InheritedValuesTest, AMergedObjectKeepsWhatItInheritedWhereTheOtherHasNothing) {
-    access->insertValue(cls, m, nullptr, 0, 3, v1);
+    access->insertValue(cls, m, nullptr, 0, MethodType::InheritableScalar, v1);
     inherit(0, {x, m, Free});
     int recorded = 0;
     access->equate(y, x, recorded);
@@ -201,18 +202,18 @@ TEST_F(InheritedValuesTest, AMergedObjectKeepsWhatItInheritedWhereTheOtherHasNot
     EXPECT_EQ(stored(0, rep, m), Row{v1});
     // Still inherited, under the name that stands for both.
     EXPECT_NE(access->inherited().find(rep, {0, m, {}}), nullptr);
-    access->insertValue(rep, m, nullptr, 0, 0, v2);
+    access->insertValue(rep, m, nullptr, 0, MethodType::Scalar, v2);
     EXPECT_EQ(stored(0, rep, m), Row{v2});
 }
 
 TEST_F(InheritedValuesTest, APhaseLeavesDeferredMethodsAlone) {
-    access->insertValue(cls, m, nullptr, 0, 3, v1);
-    access->insertValue(cls, k, nullptr, 0, 3, v2);
+    access->insertValue(cls, m, nullptr, 0, MethodType::InheritableScalar, v1);
+    access->insertValue(cls, k, nullptr, 0, MethodType::InheritableScalar, v2);
     const std::set<InternalName> later{m};
     access->beginPhase(0, 0);
     access->deferMethods(&later);
-    decRef(access->lookup(0, Row{x, m, Free}.data(), 3, nullptr));
-    decRef(access->lookup(0, Row{x, k, Free}.data(), 3, nullptr));
+    decRef(access->lookup(MethodType::Scalar, Row{x, m, Free}.data(), 3, nullptr));
+    decRef(access->lookup(MethodType::Scalar, Row{x, k, Free}.data(), 3, nullptr));
     access->endPhase();
     EXPECT_EQ(access->takeNewFacts(), 1);
     EXPECT_EQ(stored(0, x, m), Row{});
@@ -240,15 +241,15 @@ TEST_F(InheritedValuesTest, OnlyTheEarliestRoundsConflictsAreTaken) {
 }
 
 TEST_F(InheritedValuesTest, AnOwnValueReplacingAnInheritedOneIsAConflictAndTheSlotStaysBlocked) {
-    access->insertValue(cls, m, nullptr, 0, 3, v1);
-    access->insertValue(cls, k, nullptr, 0, 3, v1);
+    access->insertValue(cls, m, nullptr, 0, MethodType::InheritableScalar, v1);
+    access->insertValue(cls, k, nullptr, 0, MethodType::InheritableScalar, v1);
     inherit(0, {x, m, Free});
     inherit(0, {x, k, Free});
     EXPECT_FALSE(access->conflictsPending());
     // An own value equal to the inherited one takes nothing away.
-    access->insertValue(x, k, nullptr, 0, 0, v1);
+    access->insertValue(x, k, nullptr, 0, MethodType::Scalar, v1);
     EXPECT_FALSE(access->conflictsPending());
-    access->insertValue(x, m, nullptr, 0, 0, v2);
+    access->insertValue(x, m, nullptr, 0, MethodType::Scalar, v2);
     ASSERT_TRUE(access->conflictsPending());
     EXPECT_EQ(access->blockEarliestConflicts(), 1u);
     EXPECT_TRUE(access->isBlocked(x, 0, m, nullptr, 0));
@@ -259,23 +260,23 @@ TEST_F(InheritedValuesTest, AnOwnValueReplacingAnInheritedOneIsAConflictAndTheSl
     access->clearKeepingBlockings();
     object("first");
     makeNames();
-    access->insertValue(cls, m, nullptr, 0, 3, v1);
+    access->insertValue(cls, m, nullptr, 0, MethodType::InheritableScalar, v1);
     inherit(0, {x, m, Free});
     EXPECT_EQ(stored(0, x, m), Row{});
     // A plain clear forgets the blocking.
     access->clear();
     makeNames();
-    access->insertValue(cls, m, nullptr, 0, 3, v1);
+    access->insertValue(cls, m, nullptr, 0, MethodType::InheritableScalar, v1);
     inherit(0, {x, m, Free});
     EXPECT_EQ(stored(0, x, m), Row{v1});
 }
 
 TEST_F(InheritedValuesTest, EquatedMethodNamesAndArgumentsEquateNoInheritedValue) {
     const InternalName f = object("f");
-    access->insertValue(cls, m, nullptr, 0, 3, integer(1));
-    access->insertValue(x, f, nullptr, 0, 0, integer(2));
-    access->insertValue(cls, k, &p, 1, 3, integer(3));
-    access->insertValue(x, k, &q, 1, 0, integer(4));
+    access->insertValue(cls, m, nullptr, 0, MethodType::InheritableScalar, integer(1));
+    access->insertValue(x, f, nullptr, 0, MethodType::Scalar, integer(2));
+    access->insertValue(cls, k, &p, 1, MethodType::InheritableScalar, integer(3));
+    access->insertValue(x, k, &q, 1, MethodType::Scalar, integer(4));
     inherit(0, {x, m, Free});
     inherit(0, {x, k, p, Free});
     ASSERT_EQ(stored(0, x, m), Row{integer(1)});
@@ -295,15 +296,15 @@ TEST_F(InheritedValuesTest, EquatedMethodNamesAndArgumentsEquateNoInheritedValue
 }
 
 TEST_F(InheritedValuesTest, ADifferentOwnValueAfterAnEqualOneIsAConflict) {
-    access->insertValue(cls, m, nullptr, 0, 3, integer(3));
+    access->insertValue(cls, m, nullptr, 0, MethodType::InheritableScalar, integer(3));
     inherit(0, {x, m, Free});
     // Made own by an equal value, which may have been derived from the inherited one.
-    access->insertValue(x, m, nullptr, 0, 0, integer(3));
+    access->insertValue(x, m, nullptr, 0, MethodType::Scalar, integer(3));
     EXPECT_FALSE(access->conflictsPending());
     EXPECT_TRUE(access->inherited().empty());
-    access->insertValue(x, m, nullptr, 0, 0, integer(3));
+    access->insertValue(x, m, nullptr, 0, MethodType::Scalar, integer(3));
     EXPECT_FALSE(access->conflictsPending());
-    access->insertValue(x, m, nullptr, 0, 0, integer(4));
+    access->insertValue(x, m, nullptr, 0, MethodType::Scalar, integer(4));
     ASSERT_TRUE(access->conflictsPending());
     EXPECT_EQ(access->blockEarliestConflicts(), 1u);
     EXPECT_TRUE(access->isBlocked(x, 0, m, nullptr, 0));

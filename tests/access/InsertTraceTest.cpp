@@ -29,12 +29,12 @@ std::string line(const std::string& text) {
 }  // namespace
 
 TEST_F(InsertTraceTest, MethodFactsTraceHostMethodArrowAndValue) {
-    EXPECT_EQ(access->insertValue(a, m, nullptr, 0, 0, b), 1);
+    EXPECT_EQ(access->insertValue(a, m, nullptr, 0, MethodType::Scalar, b), 1);
     EXPECT_EQ(trace.text(), line("a[m->b]"));
 
     // A repeated fact adds nothing and writes nothing.
     trace.clear();
-    EXPECT_EQ(access->insertValue(a, m, nullptr, 0, 0, b), 0);
+    EXPECT_EQ(access->insertValue(a, m, nullptr, 0, MethodType::Scalar, b), 0);
     EXPECT_EQ(trace.text(), "");
 
     // Arguments follow the method; every arrow of the trace.
@@ -46,7 +46,8 @@ TEST_F(InsertTraceTest, MethodFactsTraceHostMethodArrowAndValue) {
                   {5, "???"}, {6, "=>"},  {7, "=>>"}, {8, "???"}};
     for (const auto& arrow : arrows) {
         trace.clear();
-        EXPECT_EQ(access->insertValue(b, m, args, 2, arrow.type, integer(5)), 1) << arrow.type;
+        EXPECT_EQ(access->insertValue(b, m, args, 2, MethodType(arrow.type), integer(5)), 1)
+            << arrow.type;
         EXPECT_EQ(trace.text(), line(std::string("b[m@(1,x)") + arrow.arrow + "5]"));
     }
 }
@@ -57,16 +58,16 @@ TEST_F(InsertTraceTest, SetMembersAndPathsTraceEveryAttemptUnderTraceAll) {
     values.insert(integer(-1));
     values.insert(b);
     const std::string members = line("a[m->>-1]") + line("a[m->>3]") + line("a[m->>b]");
-    EXPECT_EQ(access->insertSet(a, m, nullptr, 0, 1, values), 1);
+    EXPECT_EQ(access->insertSet(a, m, nullptr, 0, MethodType::Set, values), 1);
     EXPECT_EQ(trace.text(), members);
     trace.clear();
-    EXPECT_EQ(access->insertSet(a, m, nullptr, 0, 1, values), 0);
+    EXPECT_EQ(access->insertSet(a, m, nullptr, 0, MethodType::Set, values), 0);
     EXPECT_EQ(trace.text(), "");
 
     // A path step traces its step symbol and the made value.
     InternalName value, inherited;
-    EXPECT_EQ(access->insertPath(a, m, nullptr, 0, 0, value), 1);
-    EXPECT_EQ(access->insertPath(b, m, nullptr, 0, 3, inherited), 1);
+    EXPECT_EQ(access->insertPath(a, m, nullptr, 0, MethodType::Scalar, value), 1);
+    EXPECT_EQ(access->insertPath(b, m, nullptr, 0, MethodType::InheritableScalar, inherited), 1);
     std::string form, inheritedForm;
     access->giveLexicalForm(value, form);
     access->giveLexicalForm(inherited, inheritedForm);
@@ -75,13 +76,15 @@ TEST_F(InsertTraceTest, SetMembersAndPathsTraceEveryAttemptUnderTraceAll) {
     StringArgs all{"all"};
     access->methodCall("debugOn", &all);
     trace.clear();
-    EXPECT_EQ(access->insertSet(a, m, nullptr, 0, 1, values), 0);
+    EXPECT_EQ(access->insertSet(a, m, nullptr, 0, MethodType::Set, values), 0);
     EXPECT_EQ(trace.text(), members);
     // A set-valued step makes no value, an arithmetic one computes; both show "???" as the step.
     trace.clear();
     InternalName none = b;
-    EXPECT_EQ(access->insertPath(a, m, nullptr, 0, 2, none), 0);
-    EXPECT_EQ(access->insertPath(integer(7), integer(-2), nullptr, 0, 103, value), 0);
+    EXPECT_EQ(access->insertPath(a, m, nullptr, 0, MethodType::AttributeSet, none), 0);
+    EXPECT_EQ(access->insertPath(integer(7), integer(-2), nullptr, 0, ArithmeticOp::IntegerDivision,
+                                 value),
+              0);
     EXPECT_EQ(value, integer(-3));
     EXPECT_EQ(trace.text(), line("a???mb") + line("7??"
                                                   "?-2-3"));
@@ -89,8 +92,8 @@ TEST_F(InsertTraceTest, SetMembersAndPathsTraceEveryAttemptUnderTraceAll) {
 
 TEST_F(InsertTraceTest, ClassRelationsObjectsAndPredicatesTraceOnceWhenNew) {
     const InternalName c = object("c");
-    for (int kind : {1, 2, 3}) EXPECT_EQ(access->insertClassRelation(a, c, kind), 1);
-    EXPECT_EQ(access->insertClassRelation(a, c, 1), 0);
+    for (int kind : {1, 2, 3}) EXPECT_EQ(access->insertClassRelation(a, c, IsaRelation(kind)), 1);
+    EXPECT_EQ(access->insertClassRelation(a, c, IsaRelation::Member), 0);
     InternalName out;
     EXPECT_EQ(access->insertObject(symbol("fresh", InternalName::Function, 0), nullptr, 0, out), 1);
     const InternalName args[] = {a, integer(2)};
@@ -136,12 +139,13 @@ TEST_F(InsertTraceTest, ArithmeticRefusesWhatItCannotCompute) {
                 {7, -2, 101, 9},  {7, -2, 102, -14}, {2147483647, -1, 100, 2147483646}};
     for (const auto& sum : sums) {
         InternalName out;
-        EXPECT_EQ(access->insert(integer(sum.left), integer(sum.right), out, sum.type), 0);
+        EXPECT_EQ(
+            access->insert(integer(sum.left), integer(sum.right), out, ArithmeticOp(sum.type)), 0);
         EXPECT_EQ(out, integer(sum.expected));
     }
 
     InternalName out = a;
-    EXPECT_EQ(access->insert(integer(7), integer(0), out, 103), -1);
+    EXPECT_EQ(access->insert(integer(7), integer(0), out, ArithmeticOp(103)), -1);
     EXPECT_EQ(out, integer(0));
     const Error division = centralErrorHandler().getError();
     EXPECT_EQ(lastError(), "6/111");
@@ -161,7 +165,8 @@ TEST_F(InsertTraceTest, ArithmeticRefusesWhatItCannotCompute) {
     for (const auto& operands : wrong) {
         centralErrorHandler().reset();
         out = a;
-        EXPECT_EQ(access->insert(operands.left, operands.right, out, operands.type), -1);
+        EXPECT_EQ(access->insert(operands.left, operands.right, out, ArithmeticOp(operands.type)),
+                  -1);
         EXPECT_EQ(out, integer(0));
         EXPECT_EQ(lastError(), "6/206");
     }
@@ -176,19 +181,19 @@ TEST_F(InsertTraceTest, CorrectClassAndPathInsertsReportNothing) {
     const InternalName node = object("node");
     for (const char* name : {"p", "q"}) {
         const InternalName cls = object(name);
-        EXPECT_EQ(access->insertClassRelation(a, cls, 1), 1);
-        EXPECT_EQ(access->insertClassRelation(cls, tag, 1), 1);
-        EXPECT_EQ(access->insertClassRelation(cls, node, 2), 1);
+        EXPECT_EQ(access->insertClassRelation(a, cls, IsaRelation::Member), 1);
+        EXPECT_EQ(access->insertClassRelation(cls, tag, IsaRelation::Member), 1);
+        EXPECT_EQ(access->insertClassRelation(cls, node, IsaRelation::Subclass), 1);
         const InternalName args[] = {integer(1)};
         InternalName value;
-        EXPECT_EQ(access->insertPath(a, cls, args, 1, 0, value), 1);
+        EXPECT_EQ(access->insertPath(a, cls, args, 1, MethodType::Scalar, value), 1);
         InternalName plain;
-        EXPECT_EQ(access->insertPath(cls, m, nullptr, 0, 0, plain), 1);
+        EXPECT_EQ(access->insertPath(cls, m, nullptr, 0, MethodType::Scalar, plain), 1);
     }
     // A subclass fact closing a cycle collapses it, again without a report.
     const InternalName p = object("p");
-    EXPECT_EQ(access->insertClassRelation(node, p, 2), 1);
-    EXPECT_EQ(access->isaTest(p, node, 2), 1);
+    EXPECT_EQ(access->insertClassRelation(node, p, IsaRelation::Subclass), 1);
+    EXPECT_EQ(access->isaTest(p, node, IsaRelation::Subclass), 1);
     EXPECT_EQ(errors.text(), "");
     EXPECT_EQ(lastError(), "0/0");
 }

@@ -73,14 +73,16 @@ class MatchIteratorModelTest : public AccessTest {
                 // A second value of a scalar method would be an equality, not a fact.
                 if (!scalarKeys[{type, argCount}].insert(key).second) continue;
                 const InternalName value = pick(values);
-                access->insertValue(key[0], key[1], key.data() + 2, argCount, type, value);
+                access->insertValue(key[0], key[1], key.data() + 2, argCount, MethodType(type),
+                                    value);
                 Row row = key;
                 row.push_back(value);
                 methods[{type, argCount}].insert(row);
             } else {
                 set<InternalName> members;
                 for (int i = below(3); i >= 0; --i) members.insert(pick(values));
-                access->insertSet(key[0], key[1], key.data() + 2, argCount, type, members);
+                access->insertSet(key[0], key[1], key.data() + 2, argCount, MethodType(type),
+                                  members);
                 for (const InternalName& member : members) {
                     Row row = key;
                     row.push_back(member);
@@ -248,7 +250,7 @@ class MatchIteratorErrorTest : public AccessTest {};
 
 TEST_F(MatchIteratorErrorTest, MisuseIsReportedAndYieldsNoRow) {
     const InternalName o = object("o"), m = object("m");
-    access->insertValue(o, m, nullptr, 0, 0, integer(1));
+    access->insertValue(o, m, nullptr, 0, MethodType::Scalar, integer(1));
     const InternalName freeHost[] = {Free, m, Free}, freeMethod[] = {Free, Free, Free};
     const InternalName row[] = {o, m, Free};
     const struct {

@@ -155,7 +155,7 @@ TEST_F(OMAccessShellTest, DebugSwitchesTracing) {
 
 TEST_F(OMAccessShellTest, ClearEmptiesTheBaseOnlyWithoutArguments) {
     const InternalName a = object("a");
-    access->insertClassRelation(a, object("c"), 1);
+    access->insertClassRelation(a, object("c"), IsaRelation::Member);
     access->methodCall("debugOn", nullptr);
 
     StringArgs extra{"now"};
@@ -208,7 +208,7 @@ TEST_F(OMAccessShellTest, WithoutAnObjectManagerForwardsAnswerNeutrally) {
     auto* detached = new OMAccess(nullptr);
     InternalName out = o101;
     EXPECT_FALSE(detached->isOk());
-    EXPECT_EQ(detached->insertValue(o101, o102, nullptr, 0, 0, o103), 0);
+    EXPECT_EQ(detached->insertValue(o101, o102, nullptr, 0, MethodType::Scalar, o103), 0);
     EXPECT_EQ(detached->lookupMethodValue(o101, o102, out), 0);
     EXPECT_EQ(detached->numberOrString(out, "text"), o101);
     decRef(detached);

@@ -28,15 +28,16 @@ class SigIterTest : public AccessTest {
 
     // Every row of the signature atom, sorted.
     Rows rows(int type, Row pattern) {
-        Iterator* it =
-            access->makeSigIter(type, pattern.data(), static_cast<int>(pattern.size()), nullptr);
+        Iterator* it = access->makeSigIter(MethodType(type), pattern.data(),
+                                           static_cast<int>(pattern.size()), nullptr);
         Rows found = drain(it);
         decRef(it);
         std::sort(found.begin(), found.end());
         return found;
     }
     void signature(const InternalName& cls, Row args, const InternalName& result, int type = 6) {
-        access->insertValue(cls, m, args.data(), static_cast<int>(args.size()), type, result);
+        access->insertValue(cls, m, args.data(), static_cast<int>(args.size()), MethodType(type),
+                            result);
     }
 
     InternalName c, d, e, m, t, u, v;
@@ -46,9 +47,9 @@ class SigIterTest : public AccessTest {
 
 TEST_F(SigIterTest, SignaturesAreInheritedDownwardsWithGeneralisedResults) {
     signature(c, {}, t);
-    access->insertClassRelation(c, d, 2);
-    access->insertClassRelation(t, u, 2);
-    access->insertClassRelation(e, c, 2);
+    access->insertClassRelation(c, d, IsaRelation::Subclass);
+    access->insertClassRelation(t, u, IsaRelation::Subclass);
+    access->insertClassRelation(e, c, IsaRelation::Subclass);
 
     EXPECT_TRUE(rows(6, {d, m, Free}).empty());
     EXPECT_EQ(rows(6, {e, m, Free}), (Rows{{e, m, t}, {e, m, u}}));
@@ -65,7 +66,7 @@ TEST_F(SigIterTest, SignaturesAreInheritedDownwardsWithGeneralisedResults) {
 TEST_F(SigIterTest, ArgumentTypesMatchTheirSubclasses) {
     const InternalName a = object("a"), b = object("b"), z = object("z");
     signature(c, {a}, t);
-    access->insertClassRelation(b, a, 2);
+    access->insertClassRelation(b, a, IsaRelation::Subclass);
     EXPECT_EQ(rows(6, {c, m, b, Free}), (Rows{{c, m, b, t}}));
     EXPECT_EQ(rows(6, {c, m, Free, Free}), (Rows{{c, m, a, t}}));
     EXPECT_TRUE(rows(6, {c, m, z, Free}).empty());
@@ -74,16 +75,16 @@ TEST_F(SigIterTest, ArgumentTypesMatchTheirSubclasses) {
 TEST_F(SigIterTest, EachRowOnceAcrossClassesAndResultSets) {
     signature(c, {}, t);
     signature(d, {}, t);
-    access->insertClassRelation(c, d, 2);
+    access->insertClassRelation(c, d, IsaRelation::Subclass);
     EXPECT_EQ(rows(6, {c, m, Free}), (Rows{{c, m, t}}));
 
     const InternalName t1 = object("t1"), t2 = object("t2"), top = object("top");
     set<InternalName> results;
     results.insert(t1);
     results.insert(t2);
-    access->insertSet(e, m, nullptr, 0, 7, results);
-    access->insertClassRelation(t1, top, 2);
-    access->insertClassRelation(t2, top, 2);
+    access->insertSet(e, m, nullptr, 0, MethodType::SetSignature, results);
+    access->insertClassRelation(t1, top, IsaRelation::Subclass);
+    access->insertClassRelation(t2, top, IsaRelation::Subclass);
     EXPECT_EQ(rows(7, {e, m, Free}), (Rows{{e, m, t1}, {e, m, t2}, {e, m, top}}));
 }
 
@@ -102,7 +103,7 @@ TEST_F(SigIterTest, MisuseIsReported) {
     decRef(right);
 
     signature(c, {}, t);
-    Iterator* it = access->makeSigIter(6, bound.data(), 3, nullptr);
+    Iterator* it = access->makeSigIter(MethodType::ScalarSignature, bound.data(), 3, nullptr);
     ASSERT_TRUE(it->first());
     EXPECT_EQ(it->atColumn(0), Free);
     EXPECT_EQ(lastError(), "6/109");
@@ -112,7 +113,7 @@ TEST_F(SigIterTest, MisuseIsReported) {
 
 TEST_F(SigIterTest, AWalkCanBeRepeated) {
     signature(c, {}, t);
-    access->insertClassRelation(t, u, 2);
+    access->insertClassRelation(t, u, IsaRelation::Subclass);
     const Row pattern{c, m, Free};
     auto* basic = new BasicLeftSigIter(6, pattern.data(), 3, access);
     const Rows once = drain(basic);
@@ -120,7 +121,8 @@ TEST_F(SigIterTest, AWalkCanBeRepeated) {
     EXPECT_EQ(drain(basic), once);
     decRef(basic);
 
-    Iterator* enhanced = access->makeSigIter(6, pattern.data(), 3, nullptr);
+    Iterator* enhanced =
+        access->makeSigIter(MethodType::ScalarSignature, pattern.data(), 3, nullptr);
     const Rows first = drain(enhanced);
     EXPECT_EQ(first, (Rows{{c, m, t}, {c, m, u}}));
     EXPECT_EQ(drain(enhanced), first);
@@ -129,15 +131,15 @@ TEST_F(SigIterTest, AWalkCanBeRepeated) {
 
 TEST_F(SigIterTest, ASignatureWithoutResultTypesIsPassedOver) {
     // d's declared result set is empty; c's signature below it still answers.
-    access->insertClassRelation(c, d, 2);
-    access->insertSet(d, m, nullptr, 0, 7, set<InternalName>());
+    access->insertClassRelation(c, d, IsaRelation::Subclass);
+    access->insertSet(d, m, nullptr, 0, MethodType::SetSignature, set<InternalName>());
     signature(c, {}, t, 7);
     const InternalName n = object("n");
-    access->insertSet(c, n, nullptr, 0, 7, set<InternalName>());
-    access->insertValue(d, n, nullptr, 0, 7, u);
+    access->insertSet(c, n, nullptr, 0, MethodType::SetSignature, set<InternalName>());
+    access->insertValue(d, n, nullptr, 0, MethodType::SetSignature, u);
     // c < d in name order: c's own empty signature for n comes first and must not end the walk.
     const Row own{c, n, Free};
-    Iterator* stored = access->makeRefIter(7, own.data(), 3, nullptr);
+    Iterator* stored = access->makeRefIter(MethodType::SetSignature, own.data(), 3, nullptr);
     ASSERT_EQ(drain(stored).size(), 1u);
     decRef(stored);
     EXPECT_EQ(rows(7, {c, n, Free}), (Rows{{c, n, u}}));

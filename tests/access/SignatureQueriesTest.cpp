@@ -23,9 +23,9 @@ class SignatureQueriesTest : public AccessTest {
         signature(6, "d", "m2", {}, "r");
         signature(7, "e", "n", {}, "s");
         signature(6, "t", "k", {"a"}, "u");
-        access->insertClassRelation(at("d"), at("c"), 2);
-        access->insertClassRelation(at("r"), at("top"), 2);
-        access->insertClassRelation(at("sub"), at("r"), 2);
+        access->insertClassRelation(at("d"), at("c"), IsaRelation::Subclass);
+        access->insertClassRelation(at("r"), at("top"), IsaRelation::Subclass);
+        access->insertClassRelation(at("sub"), at("r"), IsaRelation::Subclass);
     }
 
     InternalName at(const std::string& name) { return names.at(name); }
@@ -34,7 +34,7 @@ class SignatureQueriesTest : public AccessTest {
         std::vector<InternalName> argNames;
         for (const std::string& arg : args) argNames.push_back(at(arg));
         access->insertValue(at(cls), at(method), argNames.data(), static_cast<int>(argNames.size()),
-                            type, at(result));
+                            MethodType(type), at(result));
     }
     // The members of a set the caller owns.
     static Row members(set<InternalName>* classes) {
@@ -46,7 +46,8 @@ class SignatureQueriesTest : public AccessTest {
     }
     InternalName instance(const std::string& name, std::initializer_list<const char*> classes) {
         const InternalName x = object(name);
-        for (const char* cls : classes) access->insertClassRelation(x, at(cls), 1);
+        for (const char* cls : classes)
+            access->insertClassRelation(x, at(cls), IsaRelation::Member);
         return x;
     }
 

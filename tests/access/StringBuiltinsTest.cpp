@@ -124,12 +124,12 @@ class SgmlPrintTest : public StringBuiltinsTest {
         head = object("head");
         body = object("body");
         const InternalName zero = integer(0), one = integer(1);
-        access->insertValue(doc, object("lang"), nullptr, 0, 0, text("en"));
-        access->insertValue(doc, object("article"), &zero, 1, 0, head);
-        access->insertValue(doc, object("article"), &one, 1, 0, body);
-        access->insertValue(head, object("title"), &zero, 1, 0, text("Hello"));
-        access->insertValue(body, object("para"), &zero, 1, 0, text("Text"));
-        access->insertValue(body, object("para"), &one, 1, 0, integer(5));
+        access->insertValue(doc, object("lang"), nullptr, 0, MethodType::Scalar, text("en"));
+        access->insertValue(doc, object("article"), &zero, 1, MethodType::Scalar, head);
+        access->insertValue(doc, object("article"), &one, 1, MethodType::Scalar, body);
+        access->insertValue(head, object("title"), &zero, 1, MethodType::Scalar, text("Hello"));
+        access->insertValue(body, object("para"), &zero, 1, MethodType::Scalar, text("Text"));
+        access->insertValue(body, object("para"), &one, 1, MethodType::Scalar, integer(5));
     }
 
     InternalName doc, head, body;
@@ -174,7 +174,7 @@ TEST_F(SgmlPrintTest, CountsTheEntriesOfTheTopAndEntersNoElementOnItsOwnPathAgai
     EXPECT_FALSE(holds("sgmlprint", {object("leaf"), object("stdout")}));
     EXPECT_FALSE(holds("sgmlprint", {text("doc"), object("stdout")}));
     const InternalName two = integer(2);
-    access->insertValue(body, object("para"), &two, 1, 0, doc);
+    access->insertValue(body, object("para"), &two, 1, MethodType::Scalar, doc);
     // The attribute lang, the two articles; doc below body prints nothing.
     EXPECT_EQ(access->sgmlprint("doc", out), 3);
     EXPECT_EQ(out.str(), DocumentText);

@@ -43,8 +43,8 @@ class ApplyTest : public ValueOperatorTest {
 };
 
 TEST_F(ApplyTest, SingleValuedStepsAreKeyedByTheValue) {
-    access->insertValue(h1, m, nullptr, 0, 0, a);
-    access->insertValue(h2, m, nullptr, 0, 0, b);
+    access->insertValue(h1, m, nullptr, 0, MethodType::Scalar, a);
+    access->insertValue(h2, m, nullptr, 0, MethodType::Scalar, b);
     Held<Apply> apply(step(MethodType::Scalar));
     Held<Operand> rows(run(apply.get(), {hosts}, access));
     EXPECT_EQ(contents(rows.get()), (std::vector<KeyedRow>{{a, {h1}}, {b, {h2}}}));
@@ -97,8 +97,8 @@ TEST_F(ApplyTest, ArithmeticOverBoundInputsIsKeyedByTheResult) {
 TEST_F(ApplyTest, AMethodFromAnInputIsTestedByMembership) {
     // X.M with X from the hosts and M passed with flag 0: tested, never enumerated.
     const InternalName n = object("n");
-    access->insertValue(h1, m, nullptr, 0, 0, a);
-    access->insertValue(h1, n, nullptr, 0, 0, b);
+    access->insertValue(h1, m, nullptr, 0, MethodType::Scalar, a);
+    access->insertValue(h1, n, nullptr, 0, MethodType::Scalar, b);
     Held<Operand2> methods(new Operand2());
     methods->insert(n);
     Conditions c;

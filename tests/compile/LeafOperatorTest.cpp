@@ -17,10 +17,10 @@ class LeafOperatorTest : public AlgebraTest {
         c1 = object("c1");
         c2 = object("c2");
         d = object("d");
-        access->insertClassRelation(a, c1, 1);
-        access->insertClassRelation(e, c1, 1);
-        access->insertClassRelation(b, c2, 1);
-        access->insertClassRelation(c1, d, 2);
+        access->insertClassRelation(a, c1, IsaRelation::Member);
+        access->insertClassRelation(e, c1, IsaRelation::Member);
+        access->insertClassRelation(b, c2, IsaRelation::Member);
+        access->insertClassRelation(c1, d, IsaRelation::Subclass);
     }
     InternalName a, b, e, c1, c2, d;
 };

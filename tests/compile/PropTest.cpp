@@ -58,11 +58,11 @@ TEST_F(PropTest, EachArrowReadsItsOwnFacts) {
         const InternalName method = object("m" + std::to_string(type));
         const bool scalar = type == 0 || type == 3 || type == 6;
         if (scalar)
-            access->insertValue(h1, method, nullptr, 0, type, v1);
+            access->insertValue(h1, method, nullptr, 0, MethodType(type), v1);
         else
             setValue(h1, method, type, {v1, v2});
         // A fact under another arrow is not read.
-        access->insertValue(h2, method, nullptr, 0, type == 0 ? 3 : 0, v1);
+        access->insertValue(h2, method, nullptr, 0, MethodType(type == 0 ? 3 : 0), v1);
         Held<Prop> prop(makeProp(3, MethodType(type), 1, hostAndValue("m" + std::to_string(type))));
         Held<Operand> rows(run(prop.get(), {}, access));
         std::vector<KeyedRow> expected{{h1, {h1, v1}}};

@@ -46,7 +46,7 @@ class ValueAccess : public TestAccess {
     // The set name a method value is stored under.
     InternalName storedSet(const InternalName& host, const InternalName& method, int type) {
         const InternalName probe[3] = {host, method, undef()};
-        Iterator* rows = makeRefIter(type, probe, 3, nullptr);
+        Iterator* rows = makeRefIter(MethodType(type), probe, 3, nullptr);
         InternalName found;
         if (rows != nullptr && rows->first()) found = rows->atColumn(3);
         decRef(rows);
@@ -88,7 +88,7 @@ class ValueOperatorTest : public AlgebraTest {
                   std::initializer_list<InternalName> members) {
         set<InternalName> values;
         for (const InternalName& m : members) values.insert(m);
-        access->insertSet(host, method, nullptr, 0, type, values);
+        access->insertSet(host, method, nullptr, 0, MethodType(type), values);
     }
 
     ValueAccess* values = nullptr;

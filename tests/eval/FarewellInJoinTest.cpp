@@ -15,8 +15,9 @@ namespace {
 class FarewellAt : public OMAccess {
   public:
     FarewellAt(OM* om, long at) : OMAccess(om), at(at) {}
-    bool holdsValueKeepingSets(const InternalName& host, const InternalName& method, int type,
-                               const InternalName& value, HostSetCache& sets) override {
+    bool holdsValueKeepingSets(const InternalName& host, const InternalName& method,
+                               MethodType type, const InternalName& value,
+                               HostSetCache& sets) override {
         if (++asked == at) controlEvents::record(controlEvents::Shutdown);
         return OMAccess::holdsValueKeepingSets(host, method, type, value, sets);
     }

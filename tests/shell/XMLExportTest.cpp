@@ -155,7 +155,7 @@ class KavumExportTest : public ExportTest {
     // A child element held by its parent: an "->>" entry named after it and the child relation.
     void child(const InternalName& parent, const char* name, const InternalName& element) {
         members(parent, obj(name), 1, {element});
-        access->insertClassRelation(element, parent, 3);
+        access->insertClassRelation(element, parent, IsaRelation::Child);
     }
     std::string fromRoot(const std::string& root, const std::string& docType = "") {
         ExportRequest request;

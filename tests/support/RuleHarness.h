@@ -243,7 +243,8 @@ class RuleHarness {
         auto* mol = static_cast<FMolecule*>(term);
         const InternalName host = name(mol->getHost());
         if (mol->getIsaKind() != 0)
-            access->insertClassRelation(host, name(mol->getClassTerm()), mol->getIsaKind());
+            access->insertClassRelation(host, name(mol->getClassTerm()),
+                                        IsaRelation(mol->getIsaKind()));
         if (mol->getSpecs() == nullptr) return;
         for (Spec* spec : *mol->getSpecs()) {
             std::vector<InternalName> args;
@@ -255,10 +256,11 @@ class RuleHarness {
                 auto* results = static_cast<MSpec*>(spec)->getResults();
                 if (results != nullptr)
                     for (FTerm* r : *results) values.insert(name(r));
-                access->insertSet(host, method, args.data(), int(args.size()), spec->getKind(),
-                                  values);
+                access->insertSet(host, method, args.data(), int(args.size()),
+                                  MethodType(spec->getKind()), values);
             } else {
-                access->insertValue(host, method, args.data(), int(args.size()), spec->getKind(),
+                access->insertValue(host, method, args.data(), int(args.size()),
+                                    MethodType(spec->getKind()),
                                     name(static_cast<SSpec*>(spec)->getResult()));
             }
         }

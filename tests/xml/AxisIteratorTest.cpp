@@ -64,7 +64,7 @@ TEST_F(BookTest, StepsTheModelDoesNotCover) {
 
 TEST_F(BookTest, RefusalsOfTheIterators) {
     const Row tuple{book, Free, Free};
-    Iterator* it = access->matchAxis(1, 1, tuple.data(), 3, nullptr);
+    Iterator* it = access->matchAxis(MethodType::Set, Axis::Child, tuple.data(), 3, nullptr);
     ASSERT_TRUE(it->isA("MatchAxisIterator"));
     ASSERT_TRUE(it->first());
     EXPECT_EQ(lastError(), "0/0");
@@ -119,14 +119,18 @@ TEST_F(BookTest, AChildStepSeesTheDocumentItsLinkLoads) {
     InternalName loaded = Free;
     auto* links = new LinkLoadingAccess(om, [&] { loaded = element(chapter2, "appendix"); });
     const InternalName typeAttribute = object("xtype"), hrefAttribute = object("xhref");
-    links->insertValue(builtinObject::Xlink, builtinObject::Type, nullptr, 0, 0, typeAttribute);
-    links->insertValue(builtinObject::Xlink, builtinObject::Href, nullptr, 0, 0, hrefAttribute);
-    links->insertValue(chapter2, typeAttribute, nullptr, 0, 2, text("simple"));
-    links->insertValue(chapter2, hrefAttribute, nullptr, 0, 2, text("appendix.xml"));
+    links->insertValue(builtinObject::Xlink, builtinObject::Type, nullptr, 0, MethodType::Scalar,
+                       typeAttribute);
+    links->insertValue(builtinObject::Xlink, builtinObject::Href, nullptr, 0, MethodType::Scalar,
+                       hrefAttribute);
+    links->insertValue(chapter2, typeAttribute, nullptr, 0, MethodType::AttributeSet,
+                       text("simple"));
+    links->insertValue(chapter2, hrefAttribute, nullptr, 0, MethodType::AttributeSet,
+                       text("appendix.xml"));
     links->setFollowLinks(1);
 
     const Row tuple{chapter2, Free, Free};
-    Iterator* it = links->matchAxis(1, 1, tuple.data(), 3, nullptr);
+    Iterator* it = links->matchAxis(MethodType::Set, Axis::Child, tuple.data(), 3, nullptr);
     EXPECT_EQ(drain(it), (Rows{{chapter2, object("appendix"), loaded}}));
     decRef(it);
     decRef(links);

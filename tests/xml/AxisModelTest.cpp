@@ -40,20 +40,21 @@ class AxisModelTest : public AxisTest, public ::testing::WithParamInterface<bool
     InternalName writeElement(const InternalName& host, const std::string& cls) {
         if (xml == nullptr) return element(host, cls);
         const InternalName e = object(cls + "#" + std::to_string(++elements));
-        xml->insertXMLValue(host, object(cls), nullptr, 0, 1, 1, e);
+        xml->insertXMLValue(host, object(cls), nullptr, 0, MethodType::Set, Axis::Child, e);
         return e;
     }
     InternalName writeText(const InternalName& host, const std::string& value) {
         if (xml == nullptr) return textChild(host, value);
         const InternalName t = text(value);
-        xml->insertXMLValue(host, builtinObject::Text, nullptr, 0, 1, 1, t);
-        access->insertClassRelation(t, host, 3);
+        xml->insertXMLValue(host, builtinObject::Text, nullptr, 0, MethodType::Set, Axis::Child, t);
+        access->insertClassRelation(t, host, IsaRelation::Child);
         return t;
     }
     InternalName writeAttribute(const InternalName& e, const std::string& name,
                                 const std::string& value) {
         if (xml == nullptr) return attribute(e, name, value);
-        xml->insertXMLValue(e, object(name), nullptr, 0, 1, 6, text(value));
+        xml->insertXMLValue(e, object(name), nullptr, 0, MethodType::Set, Axis::Attribute,
+                            text(value));
         return object(name);
     }
 

@@ -31,11 +31,11 @@ class AxisTest : public access_test::AccessTest {
     void SetUp() override {
         XMLAxisIteratorFactory::installShared();
         AccessTest::SetUp();
-        access->insertClassRelation(builtinObject::Text, builtinObject::Text, 1);
+        access->insertClassRelation(builtinObject::Text, builtinObject::Text, IsaRelation::Member);
         document = object("doc");
         // As the Web layer classes every document it imports.
-        access->insertClassRelation(document, object("xmldoc"), 1);
-        access->insertClassRelation(object("xmldoc"), object("webdoc"), 2);
+        access->insertClassRelation(document, object("xmldoc"), IsaRelation::Member);
+        access->insertClassRelation(object("xmldoc"), object("webdoc"), IsaRelation::Subclass);
     }
     void TearDown() override {
         AccessTest::TearDown();
@@ -50,29 +50,29 @@ class AxisTest : public access_test::AccessTest {
     InternalName element(const InternalName& host, const std::string& name) {
         const InternalName cls = object(name);
         const InternalName e = object(name + "#" + std::to_string(++elements));
-        access->insertClassRelation(e, cls, 1);
-        access->insertClassRelation(cls, builtinObject::Tag, 1);
-        access->insertClassRelation(cls, builtinObject::Node, 2);
-        access->insertValue(host, cls, nullptr, 0, 1, e);
-        access->insertClassRelation(e, host, 3);
+        access->insertClassRelation(e, cls, IsaRelation::Member);
+        access->insertClassRelation(cls, builtinObject::Tag, IsaRelation::Member);
+        access->insertClassRelation(cls, builtinObject::Node, IsaRelation::Subclass);
+        access->insertValue(host, cls, nullptr, 0, MethodType::Set, e);
+        access->insertClassRelation(e, host, IsaRelation::Child);
         return e;
     }
     InternalName textChild(const InternalName& host, const std::string& value) {
         const InternalName t = text(value);
-        access->insertValue(host, builtinObject::Text, nullptr, 0, 1, t);
-        access->insertClassRelation(t, host, 3);
+        access->insertValue(host, builtinObject::Text, nullptr, 0, MethodType::Set, t);
+        access->insertClassRelation(t, host, IsaRelation::Child);
         return t;
     }
     InternalName attribute(const InternalName& e, const std::string& name,
                            const std::string& value) {
         const InternalName method = object(name);
-        access->insertValue(e, method, nullptr, 0, 2, text(value));
-        access->insertClassRelation(method, builtinObject::Attribute, 1);
+        access->insertValue(e, method, nullptr, 0, MethodType::AttributeSet, text(value));
+        access->insertClassRelation(method, builtinObject::Attribute, IsaRelation::Member);
         return method;
     }
 
     Rows step(int axis, const Row& tuple, int type = 1) {
-        Iterator* it = access->matchAxis(type, axis, tuple.data(), 3, nullptr);
+        Iterator* it = access->matchAxis(MethodType(type), Axis(axis), tuple.data(), 3, nullptr);
         Rows rows = drain(it);
         decRef(it);
         return rows;

@@ -12,7 +12,7 @@ class MappingTest : public ImportTest {
   protected:
     void signature(const std::string& cls, const std::string& method, int type,
                    const std::string& result) {
-        access->insertValue(named(cls), named(method), nullptr, 0, type, named(result));
+        access->insertValue(named(cls), named(method), nullptr, 0, MethodType(type), named(result));
     }
     // The built-in classes by their names, other names as symbols.
     InternalName named(const std::string& name) {
@@ -44,7 +44,8 @@ TEST_F(MappingTest, SgmlReferencesAreSingleValuedUnlessAListGivesSeveral) {
 }
 
 TEST_F(MappingTest, SignaturesChooseArrowsAndClasses) {
-    access->insertClassRelation(builtinObject::String, builtinObject::Literal, 2);
+    access->insertClassRelation(builtinObject::String, builtinObject::Literal,
+                                IsaRelation::Subclass);
     signature("object", "name", 6, "string");
     signature("object", "book", 7, "bookc");
     signature("bookc", "note", 6, "notec");
@@ -66,7 +67,7 @@ TEST_F(MappingTest, SignaturesChooseArrowsAndClasses) {
 
 TEST_F(MappingTest, DtdObjectNamesMethodsAndClasses) {
     const InternalName x = named("x");
-    access->insertValue(x, named("b"), nullptr, 0, 0, named("xb"));
+    access->insertValue(x, named("b"), nullptr, 0, MethodType::Scalar, named("xb"));
     signature("object", "xb", 7, "bc");
     ParseRequest r = request(6, 0, 1, 1);
     r.dtdDemand = named("schema");
@@ -157,15 +158,15 @@ TEST_F(MappingTest, ReferenceDefaultsOfTheDtdObjectOnly) {
     const InternalName own = named("own"), other = named("other");
     auto defaultFact = [&](const char* cls, const char* method, int type) {
         const InternalName m = named(method);
-        access->insertValue(named(cls), named("xml_idref"), &m, 1, type, quoted);
+        access->insertValue(named(cls), named("xml_idref"), &m, 1, MethodType(type), quoted);
     };
     defaultFact("c1", "m1", 3);
     defaultFact("c2", "m2", 4);
     defaultFact("c3", "m3", 5);
     defaultFact("c4", "m4", 3);
     defaultFact("c5", "m5", 3);
-    access->insertValue(own, named("a4"), nullptr, 0, 0, named("m4"));
-    access->insertValue(other, named("a5"), nullptr, 0, 0, named("m5"));
+    access->insertValue(own, named("a4"), nullptr, 0, MethodType::Scalar, named("m4"));
+    access->insertValue(other, named("a5"), nullptr, 0, MethodType::Scalar, named("m5"));
     ParseRequest r = request(5, 1, 1);
     r.dtdObject = own;
     importStream("Aid ID x\n(A\n)A\n", r);

@@ -60,8 +60,8 @@ class ImportStopTest : public WebAccessTest {
         });
         const InternalName nil = builtinObject::Nil;
         const InternalName args[5] = {builtinObject::Xml, builtinObject::References, nil, nil, nil};
-        access->insertValue(string(fileUrl("many.xml")), builtinObject::Parse0, args, 5, 0,
-                            object("d"));
+        access->insertValue(string(fileUrl("many.xml")), builtinObject::Parse0, args, 5,
+                            MethodType::Scalar, object("d"));
         access->importer()->setMappingPoll(nullptr);
         return calls;
     }
@@ -75,7 +75,7 @@ class ImportStopTest : public WebAccessTest {
             if (++calls == 2) controlEvents::record(event);
         });
         access->insertValue(string(fileUrl(document + ".xml")), builtinObject::Parse0, nullptr, 0,
-                            0, object(document));
+                            MethodType::Scalar, object(document));
         access->importer()->setMappingPoll(nullptr);
     }
 
@@ -106,7 +106,7 @@ class ImportStopTest : public WebAccessTest {
         int count = 0;
         const InternalName pattern[3] = {InternalName::UndefinedObject, object(method),
                                          InternalName::UndefinedObject};
-        Iterator* rows = access->lookup(1, pattern, 3, nullptr);
+        Iterator* rows = access->lookup(MethodType::Set, pattern, 3, nullptr);
         for (bool more = rows != nullptr && rows->first(); more; more = rows->next()) ++count;
         decRef(rows);
         return count;
@@ -161,8 +161,8 @@ TEST_F(ImportStopTest, AnHtmlPageStoppedWhileMappingKeepsNoTitleOrLink) {
     access->importer()->setMappingPoll([&calls] {
         if (++calls == 2) controlEvents::record(controlEvents::CtrlC);
     });
-    access->insertValue(string(fileUrl("page.html")), builtinObject::Parse0, nullptr, 0, 0,
-                        object("h"));
+    access->insertValue(string(fileUrl("page.html")), builtinObject::Parse0, nullptr, 0,
+                        MethodType::Scalar, object("h"));
     access->importer()->setMappingPoll(nullptr);
     EXPECT_GE(calls, 2);
     EXPECT_EQ(values(object("h"), object("error")),

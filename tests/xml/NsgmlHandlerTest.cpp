@@ -272,7 +272,7 @@ class NestingAccess : public OMAccess {
     using OMAccess::OMAccess;
     std::function<void()> onDoctype;
     int insertPath(const InternalName& host, const InternalName& method, const InternalName* args,
-                   int argCount, int type, InternalName& value) override {
+                   int argCount, PathStep type, InternalName& value) override {
         std::string text;
         giveLexicalForm(method, text);
         if (text == "doctype" && onDoctype) {

@@ -42,11 +42,11 @@ class ResultSetTest : public PrettyPrinterTest {
     // an "->>" entry of its parent by that class, and the child relation.
     void child(const InternalName& parent, const std::string& name, const InternalName& element) {
         const InternalName tag = object(name);
-        access->insertClassRelation(element, tag, 1);
-        access->insertClassRelation(tag, builtinObject::Tag, 1);
-        access->insertClassRelation(tag, builtinObject::Node, 2);
+        access->insertClassRelation(element, tag, IsaRelation::Member);
+        access->insertClassRelation(tag, builtinObject::Tag, IsaRelation::Member);
+        access->insertClassRelation(tag, builtinObject::Node, IsaRelation::Subclass);
         members(parent, name, 1, {element});
-        access->insertClassRelation(element, parent, 3);
+        access->insertClassRelation(element, parent, IsaRelation::Child);
     }
 
     InternalName p1;

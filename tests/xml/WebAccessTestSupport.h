@@ -40,7 +40,7 @@ class WebAccessTest : public ScratchLayerTest<TestWebAccess> {
     std::vector<std::string> values(const InternalName& host, const InternalName& method) {
         std::vector<std::string> texts;
         const InternalName pattern[3] = {host, method, InternalName::UndefinedObject};
-        Iterator* rows = access->lookup(1, pattern, 3, nullptr);
+        Iterator* rows = access->lookup(MethodType::Set, pattern, 3, nullptr);
         if (rows == nullptr) return texts;
         if (rows->first()) {
             Iterator* members = access->setIterator(rows->atColumn(3), nullptr);
@@ -70,8 +70,8 @@ class WebAccessTest : public ScratchLayerTest<TestWebAccess> {
 
     // U : url, then U[get -> D].
     void get(const InternalName& url, const InternalName& document) {
-        access->insertClassRelation(url, builtinObject::Url, 1);
-        access->insertValue(url, builtinObject::Get, nullptr, 0, 0, document);
+        access->insertClassRelation(url, builtinObject::Url, IsaRelation::Member);
+        access->insertValue(url, builtinObject::Get, nullptr, 0, MethodType::Scalar, document);
     }
 
     // What describe gives for a page fetched from the URL into the temporary file of that
@@ -95,7 +95,8 @@ class WebAccessTest : public ScratchLayerTest<TestWebAccess> {
                            " type=" + text(value(document, names.type)) +
                            " file=" + text(value(document, names.file));
         for (const InternalName& cls : {names.dtddoc, names.xmldoc, names.sgmldoc, names.webdoc}) {
-            if (access->isaTest(document, cls, 1) != 0) return line + " " + text(cls);
+            if (access->isaTest(document, cls, IsaRelation::Member) != 0)
+                return line + " " + text(cls);
         }
         return line;
     }

@@ -40,7 +40,8 @@ TEST_F(WebAccessTest, AServedDocumentReadsNoLocalFileAndFindsItsDtdOnTheServer) 
     const InternalName nil = builtinObject::Nil;
     const InternalName args[5] = {builtinObject::Xml, nil, nil, builtinObject::Dtd, nil};
     const InternalName d = object("d");
-    access->insertValue(string(server.url("/sub/page.xml")), builtinObject::Parse0, args, 5, 0, d);
+    access->insertValue(string(server.url("/sub/page.xml")), builtinObject::Parse0, args, 5,
+                        MethodType::Scalar, d);
 
     const std::string symbols = symbolTable(access);
     EXPECT_EQ(symbols.find("LOCALSECRET"), std::string::npos);
@@ -60,7 +61,7 @@ TEST_F(WebAccessTest, AServedDocumentReadsNoLocalFileAndFindsItsDtdOnTheServer) 
               "url=\"" + server.url("/sub/ext.dtd") +
                   "\" modif=\"mon, 07 dec 2026 10:00:00 gmt\" length=" +
                   std::to_string(dtd.size()) + " type=\"text/html\"");
-    EXPECT_TRUE(access->isaTest(dtdObject, access->schema().dtddoc, 1) != 0);
+    EXPECT_TRUE(access->isaTest(dtdObject, access->schema().dtddoc, IsaRelation::Member) != 0);
     EXPECT_EQ(values(dtdObject, object("error")), std::vector<std::string>{});
     // No kept answer outlives the import.
     for (const auto& entry : std::filesystem::recursive_directory_iterator(scratch)) {
@@ -81,7 +82,8 @@ TEST_F(WebAccessTest, AServedDocumentGetsTheDefaultsAndReferencesOfItsServedDtd)
     const InternalName nil = builtinObject::Nil;
     const InternalName args[5] = {builtinObject::Xml, builtinObject::References, nil, nil, nil};
     const InternalName d = object("d");
-    access->insertValue(string(server.url("/sub/page.xml")), builtinObject::Parse0, args, 5, 0, d);
+    access->insertValue(string(server.url("/sub/page.xml")), builtinObject::Parse0, args, 5,
+                        MethodType::Scalar, d);
 
     EXPECT_EQ(server.requests("/sub/ext.dtd"), 1);
     EXPECT_EQ(values(d, object("error")), std::vector<std::string>{});
@@ -89,7 +91,7 @@ TEST_F(WebAccessTest, AServedDocumentGetsTheDefaultsAndReferencesOfItsServedDtd)
     // The reference is an object: the element with the ID it names.
     const InternalName pattern[3] = {InternalName::UndefinedObject, object("to"),
                                      InternalName::UndefinedObject};
-    Iterator* rows = access->lookup(1, pattern, 3, nullptr);
+    Iterator* rows = access->lookup(MethodType::Set, pattern, 3, nullptr);
     ASSERT_NE(rows, nullptr);
     ASSERT_TRUE(rows->first());
     Iterator* members = access->setIterator(rows->atColumn(3), nullptr);
@@ -120,13 +122,13 @@ TEST_F(WebAccessTest, AServedDtdNamedByAnAbsolutePathIsFetchedAndOneNamedByUrlIs
     server.route("/third/ext.dtd", loopback::canned(httpReply(dtd)));
     const InternalName nil = builtinObject::Nil;
     const InternalName args[5] = {builtinObject::Xml, nil, nil, nil, nil};
-    access->insertValue(string(server.url("/sub/url.xml")), builtinObject::Parse0, args, 5, 0,
-                        object("u"));
+    access->insertValue(string(server.url("/sub/url.xml")), builtinObject::Parse0, args, 5,
+                        MethodType::Scalar, object("u"));
     // The parser never opens a URL entity: nothing is fetched for it.
     EXPECT_EQ(server.requests("/third/ext.dtd"), 0);
     EXPECT_EQ(symbolTable(access).find("SERVEDDEFAULT"), std::string::npos);
-    access->insertValue(string(server.url("/sub/path.xml")), builtinObject::Parse0, args, 5, 0,
-                        object("p"));
+    access->insertValue(string(server.url("/sub/path.xml")), builtinObject::Parse0, args, 5,
+                        MethodType::Scalar, object("p"));
     EXPECT_EQ(server.requests("/other/ext.dtd"), 1);
     EXPECT_NE(symbolTable(access).find("SERVEDDEFAULT"), std::string::npos);
 }
@@ -140,7 +142,8 @@ TEST_F(WebAccessTest, AnEntityThatIsNotUtf8MakesTheDocumentNotWellFormed) {
     const InternalName nil = builtinObject::Nil;
     const InternalName args[5] = {builtinObject::Xml, nil, nil, nil, nil};
     const InternalName d = object("d");
-    access->insertValue(string(fileUrl("sub/page.xml")), builtinObject::Parse0, args, 5, 0, d);
+    access->insertValue(string(fileUrl("sub/page.xml")), builtinObject::Parse0, args, 5,
+                        MethodType::Scalar, d);
     EXPECT_EQ(values(d, object("error")),
               std::vector<std::string>{
                   "\"" + fileUrl("sub/page.xml") + " is not well-formed, line 2 of " +
@@ -158,7 +161,8 @@ TEST_F(WebAccessTest, AServedDtdThatIsNotUtf8IsNamedByItsAddress) {
     const InternalName nil = builtinObject::Nil;
     const InternalName args[5] = {builtinObject::Xml, nil, nil, nil, nil};
     const InternalName d = object("d");
-    access->insertValue(string(server.url("/sub/page.xml")), builtinObject::Parse0, args, 5, 0, d);
+    access->insertValue(string(server.url("/sub/page.xml")), builtinObject::Parse0, args, 5,
+                        MethodType::Scalar, d);
     EXPECT_EQ(values(d, object("error")),
               std::vector<std::string>{
                   "\"" + server.url("/sub/page.xml") + " is not well-formed, line 3 of " +
@@ -181,8 +185,8 @@ TEST_F(WebAccessTest, ALocalDocumentReadsItsOwnFolderOnly) {
                   "\">\n]>\n<r><x>[&up;][&abs;][&own;]</x></r>\n");
     const InternalName nil = builtinObject::Nil;
     const InternalName args[5] = {builtinObject::Xml, nil, nil, nil, nil};
-    access->insertValue(string(fileUrl("sub/page.xml")), builtinObject::Parse0, args, 5, 0,
-                        object("d"));
+    access->insertValue(string(fileUrl("sub/page.xml")), builtinObject::Parse0, args, 5,
+                        MethodType::Scalar, object("d"));
     const std::string symbols = symbolTable(access);
     EXPECT_EQ(symbols.find("LOCALSECRET"), std::string::npos);
     EXPECT_EQ(symbols.find("DECOY"), std::string::npos);

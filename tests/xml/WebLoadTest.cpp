@@ -33,7 +33,7 @@ TEST_F(WebAccessTest, AServedPageIsDescribedFromItsHeaderAndFetchedOnce) {
     EXPECT_EQ(readFile(file).find("HTTP/"), std::string::npos);
 
     // The same document asked again, by the same URL or another one, is not fetched again.
-    access->insertValue(url, builtinObject::Parse0, nullptr, 0, 0, d);
+    access->insertValue(url, builtinObject::Parse0, nullptr, 0, MethodType::Scalar, d);
     get(string(server.url("/page.html?again")), d);
     EXPECT_EQ(server.requests(), 1);
     EXPECT_EQ(tempFiles().size(), 1u);
@@ -50,20 +50,21 @@ TEST_F(WebAccessTest, EachKindClassesItsDocument) {
     const InternalName nil = builtinObject::Nil;
     const InternalName xmlArgs[5] = {builtinObject::Xml, nil, nil, nil, nil};
     const InternalName dtdArgs[2] = {builtinObject::Dtd, nil};
-    access->insertValue(xml, builtinObject::Parse0, xmlArgs, 5, 0, object("dx"));
-    access->insertValue(string(fileUrl("memo.sgml")), builtinObject::Parse0, nullptr, 0, 0,
-                        object("ds"));
-    access->insertValue(string(fileUrl("shelf.dtd")), builtinObject::Parse0, dtdArgs, 2, 0,
-                        object("dd"));
-    access->insertValue(xml, builtinObject::Parse0, &builtinObject::Prolog, 1, 0, object("dp"));
+    access->insertValue(xml, builtinObject::Parse0, xmlArgs, 5, MethodType::Scalar, object("dx"));
+    access->insertValue(string(fileUrl("memo.sgml")), builtinObject::Parse0, nullptr, 0,
+                        MethodType::Scalar, object("ds"));
+    access->insertValue(string(fileUrl("shelf.dtd")), builtinObject::Parse0, dtdArgs, 2,
+                        MethodType::Scalar, object("dd"));
+    access->insertValue(xml, builtinObject::Parse0, &builtinObject::Prolog, 1, MethodType::Scalar,
+                        object("dp"));
 
-    EXPECT_TRUE(access->isaTest(object("dx"), names.xmldoc, 1));
-    EXPECT_TRUE(access->isaTest(object("ds"), names.sgmldoc, 1));
-    EXPECT_TRUE(access->isaTest(object("dd"), names.dtddoc, 1));
-    EXPECT_TRUE(access->isaTest(object("dp"), names.webdoc, 1));
-    EXPECT_FALSE(access->isaTest(object("dp"), names.xmldoc, 1));
+    EXPECT_TRUE(access->isaTest(object("dx"), names.xmldoc, IsaRelation::Member));
+    EXPECT_TRUE(access->isaTest(object("ds"), names.sgmldoc, IsaRelation::Member));
+    EXPECT_TRUE(access->isaTest(object("dd"), names.dtddoc, IsaRelation::Member));
+    EXPECT_TRUE(access->isaTest(object("dp"), names.webdoc, IsaRelation::Member));
+    EXPECT_FALSE(access->isaTest(object("dp"), names.xmldoc, IsaRelation::Member));
     for (const InternalName& cls : {names.xmldoc, names.sgmldoc, names.dtddoc}) {
-        EXPECT_TRUE(access->isaTest(cls, names.webdoc, 2)) << text(cls);
+        EXPECT_TRUE(access->isaTest(cls, names.webdoc, IsaRelation::Subclass)) << text(cls);
     }
     // The plain parse imported the document under its root, the prolog made no elements, and
     // the DTD became classes with signatures, the document getting none of them.
@@ -119,8 +120,8 @@ TEST_F(WebAccessTest, AnAppliedEqualityLoadsTheDocumentOfTheSurvivingUrl) {
     writeFile(scratch / "a.html", body);
     const InternalName page = string(fileUrl("a.html"));
     const InternalName alias = object("alias");
-    access->insertValue(page, builtinObject::Get, nullptr, 0, 0, object("d"));
-    access->insertClassRelation(alias, builtinObject::Url, 1);
+    access->insertValue(page, builtinObject::Get, nullptr, 0, MethodType::Scalar, object("d"));
+    access->insertClassRelation(alias, builtinObject::Url, IsaRelation::Member);
     EXPECT_TRUE(access->loads.empty());
     int isNew = 0;
     access->equate(alias, page, isNew);
@@ -170,9 +171,11 @@ TEST_F(WebAccessTest, ClearForgetsTheDocumentsAndKeepsTheSettings) {
         ASSERT_EQ(access->giveSymbol(predefined, symbol), 1) << id;
         EXPECT_EQ(symbol.getValue(), id);
     }
-    EXPECT_TRUE(access->isaTest(builtinObject::String, builtinObject::Literal, 2));
-    EXPECT_TRUE(access->isaTest(builtinObject::Numeric, builtinObject::Literal, 2));
-    EXPECT_TRUE(access->isaTest(builtinObject::Text, builtinObject::Text, 1));
+    EXPECT_TRUE(
+        access->isaTest(builtinObject::String, builtinObject::Literal, IsaRelation::Subclass));
+    EXPECT_TRUE(
+        access->isaTest(builtinObject::Numeric, builtinObject::Literal, IsaRelation::Subclass));
+    EXPECT_TRUE(access->isaTest(builtinObject::Text, builtinObject::Text, IsaRelation::Member));
     EXPECT_EQ(object("title"), access->schema().title);
     EXPECT_EQ(object("dtddoc"), access->schema().dtddoc);
 
@@ -183,7 +186,7 @@ TEST_F(WebAccessTest, ClearForgetsTheDocumentsAndKeepsTheSettings) {
     EXPECT_EQ(server.requests("/page.html"), 2);
     const InternalName pattern[4] = {after, access->schema().hrefs, string("other"),
                                      InternalName::UndefinedObject};
-    Iterator* links = access->lookup(1, pattern, 4, nullptr);
+    Iterator* links = access->lookup(MethodType::Set, pattern, 4, nullptr);
     ASSERT_NE(links, nullptr);
     EXPECT_TRUE(links->first());
     decRef(links);
@@ -234,7 +237,8 @@ TEST_F(WebAccessTest, ALoadStartedInsideAnImportCompletesWithTheOuterOne) {
     server.route("/inner.html", loopback::canned(httpReply(inner)));
     // The link's URL already has a stored get value: it loads when the import makes it a URL.
     const InternalName innerUrl = string(server.url("/inner.html"));
-    access->insertValue(innerUrl, builtinObject::Get, nullptr, 0, 0, object("din"));
+    access->insertValue(innerUrl, builtinObject::Get, nullptr, 0, MethodType::Scalar,
+                        object("din"));
     get(string(server.url("/outer.html")), object("dout"));
 
     EXPECT_EQ(describe(object("din")),

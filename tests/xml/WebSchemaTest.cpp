@@ -36,7 +36,7 @@ class WebSchemaTest : public WebAccessTest {
         pattern.push_back(InternalName::UndefinedObject);
         const int width = static_cast<int>(pattern.size());
         std::vector<std::string> texts;
-        Iterator* rows = access->lookup(type, pattern.data(), width, nullptr);
+        Iterator* rows = access->lookup(MethodType(type), pattern.data(), width, nullptr);
         for (bool more = rows != nullptr && rows->first(); more; more = rows->next()) {
             const InternalName result = rows->atColumn(width);
             if (result.getType() != InternalName::SetName) {
@@ -59,7 +59,8 @@ class WebSchemaTest : public WebAccessTest {
     // The instances of a class, sorted.
     Texts instances(const InternalName& cls) {
         Texts texts;
-        Iterator* members = access->makeEnhIsaIter(InternalName::UndefinedObject, cls, 1, nullptr);
+        Iterator* members = access->makeEnhIsaIter(InternalName::UndefinedObject, cls,
+                                                   IsaRelation::Member, nullptr);
         for (bool more = members != nullptr && members->first(); more; more = members->next()) {
             texts.push_back(text(members->atColumn(1)));
         }
@@ -153,8 +154,8 @@ TEST_F(WebSchemaTest, AServedDtdIsNamedByItsAddressInMessages) {
     // The kind and the message of every report.
     Error::setOutputFilter(7);
     testing::internal::CaptureStderr();
-    access->insertValue(string(server.url("/sub/bin.dtd")), builtinObject::Parse0, args, 2, 0,
-                        object("d"));
+    access->insertValue(string(server.url("/sub/bin.dtd")), builtinObject::Parse0, args, 2,
+                        MethodType::Scalar, object("d"));
     testing::internal::GetCapturedStderr();
     const std::string reported = reportText(errors);
     EXPECT_NE(reported.find(server.url("/sub/bin.dtd") + ", line 2 parse error"), std::string::npos)

@@ -29,17 +29,17 @@ class RecordingAccess : public OMAccess {
     explicit RecordingAccess(OM* om) : OMAccess(om) {}
 
     int insertValue(const InternalName& host, const InternalName& method, const InternalName* args,
-                    int argCount, int type, const InternalName& value) override {
+                    int argCount, MethodType type, const InternalName& value) override {
         std::string line = text(host) + "[" + text(method);
         for (int i = 0; i < argCount; ++i) line += (i == 0 ? "@(" : ",") + text(args[i]);
         line += argCount > 0 ? ")" : "";
-        line += (type == 0 ? " -> " : " ->> ") + text(value) + "]";
+        line += (type == MethodType::Scalar ? " -> " : " ->> ") + text(value) + "]";
         facts.push_back(line);
         return OMAccess::insertValue(host, method, args, argCount, type, value);
     }
     int insertClassRelation(const InternalName& object, const InternalName& cls,
-                            int kind) override {
-        facts.push_back(text(object) + (kind == 1 ? " : " : " :: ") + text(cls));
+                            IsaRelation kind) override {
+        facts.push_back(text(object) + (kind == IsaRelation::Member ? " : " : " :: ") + text(cls));
         return OMAccess::insertClassRelation(object, cls, kind);
     }
 

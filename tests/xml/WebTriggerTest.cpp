@@ -17,13 +17,13 @@ TEST_F(WebAccessTest, AUrlLoadsItsGetValueWhicheverComesFirstAndForANewSubclass)
     const InternalName b = string(fileUrl("b.html"));
     const InternalName c = string(fileUrl("c.html"));
     get(a, object("da"));
-    access->insertValue(b, builtinObject::Get, nullptr, 0, 0, object("db"));
-    access->insertClassRelation(b, builtinObject::Url, 1);
+    access->insertValue(b, builtinObject::Get, nullptr, 0, MethodType::Scalar, object("db"));
+    access->insertClassRelation(b, builtinObject::Url, IsaRelation::Member);
     // c is an instance of a subclass of site before site becomes a subclass of url.
-    access->insertClassRelation(c, object("mirror"), 1);
-    access->insertClassRelation(object("mirror"), object("site"), 2);
-    access->insertValue(c, builtinObject::Get, nullptr, 0, 0, object("dc"));
-    access->insertClassRelation(object("site"), builtinObject::Url, 2);
+    access->insertClassRelation(c, object("mirror"), IsaRelation::Member);
+    access->insertClassRelation(object("mirror"), object("site"), IsaRelation::Subclass);
+    access->insertValue(c, builtinObject::Get, nullptr, 0, MethodType::Scalar, object("dc"));
+    access->insertClassRelation(object("site"), builtinObject::Url, IsaRelation::Subclass);
 
     int number = 0;
     for (const char* name : {"a.html", "b.html", "c.html"}) {
@@ -42,13 +42,13 @@ TEST_F(WebAccessTest, TriggersFireWhileTheObjectBaseRecordsDeltas) {
     const InternalName u = string("http://example.org/u.html");
     const InternalName v = string("http://example.org/v.html");
     get(u, object("du"));
-    access->insertValue(v, builtinObject::Get, nullptr, 0, 0, object("dv"));
-    access->insertClassRelation(v, builtinObject::Url, 1);
+    access->insertValue(v, builtinObject::Get, nullptr, 0, MethodType::Scalar, object("dv"));
+    access->insertClassRelation(v, builtinObject::Url, IsaRelation::Member);
     InternalName made;
-    access->insertPath(u, builtinObject::Parse0, nullptr, 0, 0, made);
+    access->insertPath(u, builtinObject::Parse0, nullptr, 0, MethodType::Scalar, made);
     // Facts stored before trigger nothing again.
     get(u, object("du"));
-    access->insertPath(u, builtinObject::Parse0, nullptr, 0, 0, made);
+    access->insertPath(u, builtinObject::Parse0, nullptr, 0, MethodType::Scalar, made);
     access->clearDelta();
     ASSERT_EQ(access->loads.size(), 3u);
     EXPECT_EQ(access->loads[0].document, object("du"));
@@ -72,7 +72,7 @@ std::string requestText(const TestWebAccess::Load& load, const InternalName& x) 
 TEST_F(WebAccessTest, EachGetAndParsePatternAsksForItsRequestAndNoOtherListLoads) {
     access->loading = false;
     const InternalName u = string("http://example.org/a.html");
-    access->insertClassRelation(u, builtinObject::Url, 1);
+    access->insertClassRelation(u, builtinObject::Url, IsaRelation::Member);
     const InternalName other = string("http://example.org/b.html");
     const InternalName x = object("x");
     const InternalName foo = object("foo");
@@ -108,7 +108,7 @@ TEST_F(WebAccessTest, EachGetAndParsePatternAsksForItsRequestAndNoOtherListLoads
         access->loads.clear();
         const InternalName document = object("d" + std::to_string(number++));
         access->insertValue(row.host, row.method, row.args.data(),
-                            static_cast<int>(row.args.size()), 0, document);
+                            static_cast<int>(row.args.size()), MethodType::Scalar, document);
         ASSERT_EQ(access->loads.size(), row.request.empty() ? 0u : 1u);
         if (row.request.empty()) continue;
         EXPECT_EQ(requestText(access->loads[0], x), row.request);
@@ -118,9 +118,9 @@ TEST_F(WebAccessTest, EachGetAndParsePatternAsksForItsRequestAndNoOtherListLoads
     // A value made for a path triggers as well; the other arrows do not.
     access->loads.clear();
     InternalName made;
-    access->insertPath(u, parse, nullptr, 0, 0, made);
-    access->insertValue(u, get, nullptr, 0, 1, object("set"));
-    access->insertValue(u, get, nullptr, 0, 3, object("inherited"));
+    access->insertPath(u, parse, nullptr, 0, MethodType::Scalar, made);
+    access->insertValue(u, get, nullptr, 0, MethodType::Set, object("set"));
+    access->insertValue(u, get, nullptr, 0, MethodType::InheritableScalar, object("inherited"));
     ASSERT_EQ(access->loads.size(), 1u);
     EXPECT_EQ(access->loads[0].document, made);
 }
@@ -139,14 +139,14 @@ TEST_F(WebAccessTest, MaterializeLoadsEveryStoredPatternOfANewUrl) {
         {builtinObject::Sgml, object("foo"), x},
         {builtinObject::Xml, nil, nil, nil, x},
     };
-    access->insertValue(w, builtinObject::Get, nullptr, 0, 0, object("g"));
+    access->insertValue(w, builtinObject::Get, nullptr, 0, MethodType::Scalar, object("g"));
     int number = 0;
     for (const auto& args : stored) {
-        access->insertValue(w, builtinObject::Parse0, args.data(), static_cast<int>(args.size()), 0,
-                            object("p" + std::to_string(number++)));
+        access->insertValue(w, builtinObject::Parse0, args.data(), static_cast<int>(args.size()),
+                            MethodType::Scalar, object("p" + std::to_string(number++)));
     }
     access->loads.clear();
-    access->insertClassRelation(w, builtinObject::Url, 1);
+    access->insertClassRelation(w, builtinObject::Url, IsaRelation::Member);
     std::vector<std::string> requests;
     for (const auto& load : access->loads) requests.push_back(requestText(load, x));
     EXPECT_EQ(requests,
@@ -175,8 +175,9 @@ TEST_F(WebAccessTest, AnImportsPathsNamedParseOrGetTriggerAsADirectInsertWould) 
     writeFile(scratch / "p.xml", "<?xml version=\"1.0\"?>\n<r><parse>P</parse><get>G</get></r>\n");
     const InternalName d = object("d");
     // get asks whether its host is a URL; parse does not.
-    access->insertClassRelation(d, builtinObject::Url, 1);
-    access->insertValue(string(fileUrl("p.xml")), builtinObject::Parse0, nullptr, 0, 0, d);
+    access->insertClassRelation(d, builtinObject::Url, IsaRelation::Member);
+    access->insertValue(string(fileUrl("p.xml")), builtinObject::Parse0, nullptr, 0,
+                        MethodType::Scalar, d);
     EXPECT_EQ(values(d, object("error")), std::vector<std::string>{});
     const InternalName parseClass = value(d, builtinObject::Parse0);
     const InternalName getClass = value(d, builtinObject::Get);

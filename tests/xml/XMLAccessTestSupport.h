@@ -51,8 +51,8 @@ class XMLAccessTest : public ScratchLayerTest<TestXMLAccess> {
     // The rows of a lookup, as texts "host method value" (set values one row per member).
     std::vector<std::string> rows(int type, const std::vector<InternalName>& pattern) {
         std::vector<std::string> found;
-        Iterator* it =
-            access->lookup(type, pattern.data(), static_cast<int>(pattern.size()), nullptr);
+        Iterator* it = access->lookup(MethodType(type), pattern.data(),
+                                      static_cast<int>(pattern.size()), nullptr);
         for (bool more = it != nullptr && it->first(); more; more = it->next()) {
             std::string row;
             for (int column = 1; column < it->columns(); ++column)
@@ -77,7 +77,7 @@ class XMLAccessTest : public ScratchLayerTest<TestXMLAccess> {
                                    const InternalName& method = Free, int type = 1) {
         std::vector<InternalName> values;
         const InternalName tuple[3] = {start, method, Free};
-        Iterator* it = access->matchAxis(type, axis, tuple, 3, nullptr);
+        Iterator* it = access->matchAxis(MethodType(type), Axis(axis), tuple, 3, nullptr);
         for (bool more = it != nullptr && it->first(); more; more = it->next())
             values.push_back(it->atColumn(3));
         decRef(it);
@@ -92,10 +92,10 @@ class XMLAccessTest : public ScratchLayerTest<TestXMLAccess> {
     // U : url, then U[parse@(args) -> D] as a rule head writes it (a path without an axis).
     InternalName parse(const std::string& url, const std::vector<InternalName>& args) {
         const InternalName u = string(url);
-        access->insertClassRelation(u, builtinObject::Url, 1);
+        access->insertClassRelation(u, builtinObject::Url, IsaRelation::Member);
         InternalName document = Free;
         access->insertXMLPath(u, builtinObject::Parse0, args.data(), static_cast<int>(args.size()),
-                              0, 0, document);
+                              MethodType::Scalar, Axis::None, document);
         return document;
     }
     // The root element of a loaded document.

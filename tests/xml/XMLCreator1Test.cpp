@@ -33,7 +33,7 @@ class RecordingXMLOMAccess : public XMLOMAccess {
     using XMLOMAccess::XMLOMAccess;
 
     int insertXMLPath(const InternalName& host, const InternalName& method,
-                      const InternalName* args, int argCount, int type, int axis,
+                      const InternalName* args, int argCount, PathStep type, Axis axis,
                       InternalName& result) override {
         note("path", method, axis);
         ++depth;
@@ -43,7 +43,8 @@ class RecordingXMLOMAccess : public XMLOMAccess {
         return answer;
     }
     int insertXMLSet(const InternalName& host, const InternalName& method, const InternalName* args,
-                     int argCount, int type, int axis, const set<InternalName>& values) override {
+                     int argCount, MethodType type, Axis axis,
+                     const set<InternalName>& values) override {
         note("set", method, axis);
         ++depth;
         const int answer =
@@ -52,7 +53,7 @@ class RecordingXMLOMAccess : public XMLOMAccess {
         return answer;
     }
     int insertXMLValue(const InternalName& host, const InternalName& method,
-                       const InternalName* args, int argCount, int type, int axis,
+                       const InternalName* args, int argCount, MethodType type, Axis axis,
                        const InternalName& value) override {
         note("value", method, axis);
         ++depth;
@@ -67,11 +68,11 @@ class RecordingXMLOMAccess : public XMLOMAccess {
   private:
     int depth = 0;
 
-    void note(const char* kind, const InternalName& method, int axis) {
+    void note(const char* kind, const InternalName& method, Axis axis) {
         if (depth > 0) return;
         std::string text;
         giveLexicalForm(method, text);
-        calls.push_back(std::string(kind) + " " + text + " " + std::to_string(axis));
+        calls.push_back(std::string(kind) + " " + text + " " + std::to_string(code(axis)));
     }
 };
 

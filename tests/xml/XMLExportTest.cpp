@@ -37,7 +37,7 @@ std::string outline(OMAccess& layer, const InternalName& node) {
     auto rowsOf = [&](int axis) {
         std::vector<std::pair<std::string, InternalName>> found;
         const InternalName tuple[3] = {node, Free, Free};
-        Iterator* it = layer.matchAxis(1, axis, tuple, 3, nullptr);
+        Iterator* it = layer.matchAxis(MethodType::Set, Axis(axis), tuple, 3, nullptr);
         for (bool more = it != nullptr && it->first(); more; more = it->next())
             found.emplace_back(lexical(it->atColumn(2)), it->atColumn(3));
         decRef(it);
@@ -48,7 +48,7 @@ std::string outline(OMAccess& layer, const InternalName& node) {
         InternalName xmlId;
         layer.internName(xmlId, "xml_id", 1);
         const InternalName pattern[3] = {value, xmlId, Free};
-        Iterator* ids = layer.lookup(1, pattern, 3, nullptr);
+        Iterator* ids = layer.lookup(MethodType::Set, pattern, 3, nullptr);
         std::string id = lexical(value);
         if (ids != nullptr && ids->first()) {
             Iterator* members = layer.setIterator(ids->atColumn(3), nullptr);
@@ -83,11 +83,12 @@ struct ReadBack {
     explicit ReadBack(const std::string& fileUrl) {
         InternalName url;
         layer->nameFromString(url, "\"" + fileUrl + "\"", InternalName::String);
-        layer->insertClassRelation(url, builtinObject::Url, 1);
+        layer->insertClassRelation(url, builtinObject::Url, IsaRelation::Member);
         InternalName document = Free;
-        layer->insertXMLPath(url, builtinObject::Parse0, &builtinObject::Xml, 1, 0, 0, document);
+        layer->insertXMLPath(url, builtinObject::Parse0, &builtinObject::Xml, 1, MethodType::Scalar,
+                             Axis::None, document);
         const InternalName tuple[3] = {document, Free, Free};
-        Iterator* children = layer->matchAxis(1, 1, tuple, 3, nullptr);
+        Iterator* children = layer->matchAxis(MethodType::Set, Axis::Child, tuple, 3, nullptr);
         if (children != nullptr && children->first()) root = children->atColumn(3);
         decRef(children);
     }
@@ -113,15 +114,15 @@ class XMLExportTest : public XMLAccessTest {
     // root.export@(args) written by a rule head.
     void nodeExport(const InternalName& node, const std::vector<InternalName>& args) {
         InternalName result = Free;
-        access->insertXMLPath(node, object("export"), args.data(), static_cast<int>(args.size()), 0,
-                              0, result);
+        access->insertXMLPath(node, object("export"), args.data(), static_cast<int>(args.size()),
+                              MethodType::Scalar, Axis::None, result);
     }
     bool exists(const std::string& name) { return std::filesystem::exists(scratch / name); }
 };
 
 TEST_F(XMLExportTest, NodeExportWithTwoArgumentsWritesTheNodeAsXML) {
     const InternalName root = rootOf(load("shelf.xml", bookXml));
-    ASSERT_TRUE(access->isaTest(root, builtinObject::Node, 1));
+    ASSERT_TRUE(access->isaTest(root, builtinObject::Node, IsaRelation::Member));
     nodeExport(root, {object("shelf"), string("one.xml")});
     nodeExport(root, {string("three.xml")});
     nodeExport(root, {object("shelf"), string("three.xml"), string("x")});
@@ -203,7 +204,8 @@ TEST_F(XMLExportTest, TheShellExportWritesKavumFormatsAndFallsBackForFLogic) {
     EXPECT_NE(errors.text().find("Not an element"), std::string::npos) << errors.text();
     EXPECT_FALSE(exists("bad.xml"));
     errors.clear();
-    access->insertValue(object("book"), object("title"), nullptr, 0, 7, object("title"));
+    access->insertValue(object("book"), object("title"), nullptr, 0, MethodType::SetSignature,
+                        object("title"));
     EXPECT_EQ(call("export", {"sig", "sig.flp"}), access);
     EXPECT_NE(readFile(scratch / "sig.flp").find("book"), std::string::npos);
     EXPECT_EQ(readFile(scratch / "sig.flp").find("shelf"), std::string::npos);

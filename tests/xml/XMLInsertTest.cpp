@@ -21,11 +21,11 @@ class XMLInsertTest : public XMLAccessTest {
     }
     // Whether the relation holds: 1 instance, 2 subclass, 3 child.
     bool holds(const InternalName& x, const InternalName& cls, int kind) {
-        return access->isaTest(x, cls, kind) != 0;
+        return access->isaTest(x, cls, IsaRelation(kind)) != 0;
     }
     int write(const InternalName& h, const InternalName& m, int type, int axis,
               const InternalName& v) {
-        return access->insertXMLValue(h, m, nullptr, 0, type, axis, v);
+        return access->insertXMLValue(h, m, nullptr, 0, MethodType(type), Axis(axis), v);
     }
 
     InternalName host, title;
@@ -123,7 +123,8 @@ TEST_F(XMLInsertTest, EachAxisAndMethodTypeStoresWhatItsStepMeans) {
 TEST_F(XMLInsertTest, WrongMethodTypesAreRefused) {
     InternalName result = Free;
     // A set-valued path needs an axis.
-    EXPECT_EQ(access->insertXMLPath(host, title, nullptr, 0, 1, 0, result), 0);
+    EXPECT_EQ(access->insertXMLPath(host, title, nullptr, 0, MethodType::Set, Axis::None, result),
+              0);
     EXPECT_NE(errors.text().find("WrongMetType"), std::string::npos);
     EXPECT_TRUE(rows(1, {host, title, Free}).empty());
     errors.clear();
@@ -134,15 +135,21 @@ TEST_F(XMLInsertTest, WrongMethodTypesAreRefused) {
 
 TEST_F(XMLInsertTest, PathsFindOrMakeTheirValueObject) {
     InternalName first = Free;
-    EXPECT_NE(access->insertXMLPath(host, title, nullptr, 0, 0, 0, first), 0);
+    EXPECT_NE(access->insertXMLPath(host, title, nullptr, 0, MethodType::Scalar, Axis::None, first),
+              0);
     InternalName again = Free;
-    EXPECT_EQ(access->insertXMLPath(host, title, nullptr, 0, 0, 1, again), 0);
+    EXPECT_EQ(
+        access->insertXMLPath(host, title, nullptr, 0, MethodType::Scalar, Axis::Child, again), 0);
     EXPECT_EQ(again, first);
     // A set-valued step makes a fresh element each time, a child of the host.
     InternalName a = Free;
     InternalName b = Free;
-    EXPECT_NE(access->insertXMLPath(host, object("para"), nullptr, 0, 1, 1, a), 0);
-    EXPECT_NE(access->insertXMLPath(host, object("para"), nullptr, 0, 1, 1, b), 0);
+    EXPECT_NE(
+        access->insertXMLPath(host, object("para"), nullptr, 0, MethodType::Set, Axis::Child, a),
+        0);
+    EXPECT_NE(
+        access->insertXMLPath(host, object("para"), nullptr, 0, MethodType::Set, Axis::Child, b),
+        0);
     EXPECT_NE(a, b);
     EXPECT_EQ(step(1, host, object("para")).size(), 2u);
     EXPECT_TRUE(holds(a, object("para"), 1));
@@ -157,7 +164,8 @@ TEST_F(XMLInsertTest, ArithmeticInARuleHeadComputesUnderTheXMLLayer) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.type);
         InternalName result = Free;
-        access->insertXMLPath(integer(c.left), integer(c.right), nullptr, 0, c.type, 0, result);
+        access->insertXMLPath(integer(c.left), integer(c.right), nullptr, 0, ArithmeticOp(c.type),
+                              Axis::None, result);
         EXPECT_EQ(result, integer(c.result));
     }
     EXPECT_EQ(errors.text(), "");
@@ -165,21 +173,25 @@ TEST_F(XMLInsertTest, ArithmeticInARuleHeadComputesUnderTheXMLLayer) {
 
 TEST_F(XMLInsertTest, SiblingStepsWriteUnderTheParent) {
     InternalName child = Free;
-    access->insertXMLPath(host, title, nullptr, 0, 1, 1, child);
+    access->insertXMLPath(host, title, nullptr, 0, MethodType::Set, Axis::Child, child);
     const InternalName para = object("para");
     EXPECT_EQ(write(child, para, 1, 5, string("next")), 2);
     EXPECT_EQ(step(1, host, para).size(), 1u);
     EXPECT_EQ(step(5, child, para).size(), 1u);
     InternalName scalar = Free;
-    EXPECT_NE(access->insertXMLPath(child, object("note"), nullptr, 0, 0, 5, scalar), 0);
+    EXPECT_NE(access->insertXMLPath(child, object("note"), nullptr, 0, MethodType::Scalar,
+                                    Axis::Sibling, scalar),
+              0);
     EXPECT_EQ(value(host, object("note")), scalar);
     // A node without a parent has no siblings.
     EXPECT_EQ(write(host, para, 1, 5, string("none")), 0);
     InternalName none = Free;
-    EXPECT_EQ(access->insertXMLPath(host, para, nullptr, 0, 0, 5, none), 0);
+    EXPECT_EQ(
+        access->insertXMLPath(host, para, nullptr, 0, MethodType::Scalar, Axis::Sibling, none), 0);
     set<InternalName> members;
     members.insert(object("m"));
-    EXPECT_EQ(access->insertXMLSet(host, para, nullptr, 0, 1, 5, members), 0);
+    EXPECT_EQ(access->insertXMLSet(host, para, nullptr, 0, MethodType::Set, Axis::Sibling, members),
+              0);
     EXPECT_TRUE(rows(1, {Free, para, object("m")}).empty());
 }
 
@@ -188,7 +200,8 @@ TEST_F(XMLInsertTest, SetMembersBecomeChildrenOfTheHost) {
     set<InternalName> members;
     members.insert(object("c1"));
     members.insert(object("c2"));
-    EXPECT_NE(access->insertXMLSet(host, chapter, nullptr, 0, 1, 1, members), 0);
+    EXPECT_NE(
+        access->insertXMLSet(host, chapter, nullptr, 0, MethodType::Set, Axis::Child, members), 0);
     for (const InternalName& c : {object("c1"), object("c2")}) {
         EXPECT_TRUE(holds(c, chapter, 1));
         // Not a subclass of the host.
@@ -199,7 +212,8 @@ TEST_F(XMLInsertTest, SetMembersBecomeChildrenOfTheHost) {
     EXPECT_EQ(step(2, host).size(), 2u);
     // Without an axis only the values are stored.
     const InternalName other = object("other");
-    EXPECT_NE(access->insertXMLSet(other, chapter, nullptr, 0, 1, 0, members), 0);
+    EXPECT_NE(
+        access->insertXMLSet(other, chapter, nullptr, 0, MethodType::Set, Axis::None, members), 0);
     EXPECT_FALSE(holds(object("c1"), other, 3));
 }
 

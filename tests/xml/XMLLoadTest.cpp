@@ -40,12 +40,12 @@ class XMLLoadTest : public XMLAccessTest {
         return fileUrl(name);
     }
     bool holds(const InternalName& x, const InternalName& cls, int kind) {
-        return access->isaTest(x, cls, kind) != 0;
+        return access->isaTest(x, cls, IsaRelation(kind)) != 0;
     }
     // U[parse@(args) -> D] stored with the arrow "->"; D.
     InternalName store(const InternalName& u, const Names& args, const std::string& document) {
-        access->insertValue(u, builtinObject::Parse0, args.data(), static_cast<int>(args.size()), 0,
-                            object(document));
+        access->insertValue(u, builtinObject::Parse0, args.data(), static_cast<int>(args.size()),
+                            MethodType::Scalar, object(document));
         return object(document);
     }
 
@@ -101,8 +101,8 @@ TEST_F(XMLLoadTest, ATargetIsRecordedInTheRequest) {
 
 TEST_F(XMLLoadTest, OtherRequestsFetchNothing) {
     const InternalName u = string(writeDoc("lib.xml", libXml));
-    access->insertClassRelation(u, builtinObject::Url, 1);
-    access->insertValue(u, builtinObject::Get, nullptr, 0, 0, object("d1"));
+    access->insertClassRelation(u, builtinObject::Url, IsaRelation::Member);
+    access->insertValue(u, builtinObject::Get, nullptr, 0, MethodType::Scalar, object("d1"));
     store(u, {}, "d2");
     store(u, {builtinObject::Prolog}, "d3");
     store(u, {builtinObject::Sgml, nil, nil}, "d4");
@@ -123,8 +123,8 @@ TEST_F(XMLLoadTest, AHostThatBecomesAURLLoadsWhatWasAskedOfIt) {
     const InternalName schema = store(s, {dtd, object("x")}, "schema");
     EXPECT_TRUE(access->loads.empty());
 
-    access->insertClassRelation(u, builtinObject::Url, 1);
-    access->insertClassRelation(s, builtinObject::Url, 1);
+    access->insertClassRelation(u, builtinObject::Url, IsaRelation::Member);
+    access->insertClassRelation(s, builtinObject::Url, IsaRelation::Member);
     ASSERT_EQ(access->loads.size(), 3u);
     Texts kinds;
     for (const TestXMLAccess::Load& load : access->loads)
@@ -160,7 +160,7 @@ TEST_F(XMLLoadTest, TheKavumDTDMappingIsSetValuedWithAttributeArrows) {
 
     // The enumeration: a class of its own with the values as instances, the default scalar.
     const InternalName pattern[3] = {book, object("lang"), Free};
-    Iterator* it = access->lookup(8, pattern, 3, nullptr);
+    Iterator* it = access->lookup(MethodType::AttributeSetSignature, pattern, 3, nullptr);
     ASSERT_TRUE(it != nullptr && it->first());
     const InternalName enumeration = it->atColumn(3);
     EXPECT_FALSE(it->next());
@@ -211,11 +211,13 @@ TEST_F(XMLLoadTest, ATransparentLinkLoadsItsDocumentAndPrintsTheQuery) {
     const std::string url = writeDoc("lib.xml", libXml);
     const InternalName linkType = object("xtype");
     const InternalName linkHref = object("xhref");
-    access->insertValue(builtinObject::Xlink, builtinObject::Type, nullptr, 0, 0, linkType);
-    access->insertValue(builtinObject::Xlink, builtinObject::Href, nullptr, 0, 0, linkHref);
+    access->insertValue(builtinObject::Xlink, builtinObject::Type, nullptr, 0, MethodType::Scalar,
+                        linkType);
+    access->insertValue(builtinObject::Xlink, builtinObject::Href, nullptr, 0, MethodType::Scalar,
+                        linkHref);
     const InternalName e = object("e");
-    access->insertValue(e, linkType, nullptr, 0, 2, string("simple"));
-    access->insertValue(e, linkHref, nullptr, 0, 2, string(url + "#/book"));
+    access->insertValue(e, linkType, nullptr, 0, MethodType::AttributeSet, string("simple"));
+    access->insertValue(e, linkHref, nullptr, 0, MethodType::AttributeSet, string(url + "#/book"));
 
     // Without the flag the child step follows nothing.
     testing::internal::CaptureStdout();
