@@ -127,7 +127,7 @@ void PrSemiNaive::forEachAggregateAtom(FTerm* term, SymTab* names, Visit visit) 
         for (FLiteral* literal : *aggregate->getBody()->getList()) {
             auto* atoms = new FTermList;
             normalizer->setSymTab(names);
-            decRef(normalizer->normalizeTerm(literal->getTerm(), atoms));
+            normalizer->normalizeTerm(literal->getTerm(), atoms);
             for (FTerm* atom : atoms->getList()) {
                 visit(atom);
                 forEachAggregateAtom(atom, names, visit);
@@ -357,7 +357,7 @@ bool PrSemiNaive::keptEveryRound(FRule* rule, bool triggerForm) {
         if (literal->getTerm() == nullptr) continue;
         auto* atoms = new FTermList;
         tableForLiteral(names, copiedFrom, copiedNext);
-        decRef(normalizer->normalizeTerm(literal->getTerm(), atoms));
+        normalizer->normalizeTerm(literal->getTerm(), atoms);
         for (FTerm* atom : atoms->getList()) {
             // An aggregate is read anew in every round: its value changes with any fact it
             // folds, and no delta atom stands for it.
@@ -427,7 +427,7 @@ void PrSemiNaive::rewriteRule(FRule* rule, DeltaTable* table, DeltaRules& deltas
             tableForLiteral(rule->getSymTab(), copiedFrom, copiedNext);
             // The literal's atoms are shared by its variants, which hold them.
             auto* atoms = new FTermList;
-            decRef(normalizer->normalizeTerm(literal->getTerm(), atoms));
+            normalizer->normalizeTerm(literal->getTerm(), atoms);
             const std::size_t variants = deltas.size();
             int index = 0;
             for (FTerm* atom : atoms->getList())
@@ -441,7 +441,7 @@ void PrSemiNaive::rewriteRule(FRule* rule, DeltaTable* table, DeltaRules& deltas
 
 void PrSemiNaive::newVariable(int count) {
     while (static_cast<int>(freshVars.size()) < count)
-        freshVars.push_back(normalizer->newVariable());
+        freshVars.push_back(normalizer->newVariable().release());
 }
 
 void PrSemiNaive::rewriteAtom(FTerm* atom, FTermList* atoms, int position, int index, FRule* rule,
