@@ -17,7 +17,8 @@ namespace {
 // test is cheaper than the word test, and a join asks once per row.)
 template <class It>
 It* reusable(Ref<Iterator>& old) {
-    if (old && typeid(*old) == typeid(It)) return static_cast<It*>(old.get());
+    Iterator* held = old.get();
+    if (held != nullptr && typeid(*held) == typeid(It)) return static_cast<It*>(held);
     old = {};
     return nullptr;
 }
