@@ -101,10 +101,9 @@ struct Inputs {
 
 std::vector<int> values(Operand* names) {
     std::vector<int> out;
-    Iterator* it = names->makeIterator(nullptr);
+    const Ref<Iterator> it = names->makeIterator({});
     for (bool more = it->first(); more; more = it->next())
         out.push_back(it->atColumn(1).getValue());
-    decRef(it);
     return out;
 }
 

@@ -10,13 +10,9 @@
 #include "foundation/OutputChannel.h"
 #include "foundation/clib_list.h"
 
-AlgebraicEval::AlgebraicEval(OMAccess* access) : access(access) {
-    incRef(access);
-}
+AlgebraicEval::AlgebraicEval(OMAccess* access) : access(Ref<OMAccess>::share(access)) {}
 
-AlgebraicEval::~AlgebraicEval() {
-    decRef(access);
-}
+AlgebraicEval::~AlgebraicEval() = default;
 
 FLSysRef AlgebraicEval::methodCall(const std::string& name, FLSysArgs* args) {
     if (name == "debugOn") return debugOn(args);
@@ -28,7 +24,7 @@ FLSysRef AlgebraicEval::methodCall(const std::string& name, FLSysArgs* args) {
 Operand* AlgebraicEval::evaluate(AlgebraicExpr* expr, Operand* start) {
     if (expr == nullptr) return nullptr;
     Operand* current = start;
-    return expr->evaluate(access, &current);
+    return expr->evaluate(access.get(), &current);
 }
 
 FLSysRef AlgebraicEval::debugOn(FLSysArgs* args) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "compile/Ref.h"
 #include "foundation/FLSysObject.h"
 
 class AlgebraicExpr;
@@ -13,7 +14,7 @@ class Operand;
 
 class AlgebraicEval : public FLSysObject {
   public:
-    // Takes a reference to the access layer.
+    // Holds the access layer.
     explicit AlgebraicEval(OMAccess* access);
     AlgebraicEval(const AlgebraicEval&) = delete;
     AlgebraicEval& operator=(const AlgebraicEval&) = delete;
@@ -39,7 +40,7 @@ class AlgebraicEval : public FLSysObject {
     ~AlgebraicEval() override;
 
   private:
-    OMAccess* access;
+    Ref<OMAccess> access;
     std::int32_t debug = 0;
 };
 

@@ -175,8 +175,8 @@ bool BaseOperator::openInputs(Run& run, clib_list<Operand*>* list) const {
     std::size_t k = 0;
     for (Operand* operand : *list) {
         if (operand == nullptr) return false;
-        Iterator* rows = run.inputIters[k].renew(
-            [operand](Iterator* old) { return operand->makeIterator(old); });
+        run.inputIters[k] = operand->makeIterator(std::move(run.inputIters[k]));
+        Iterator* rows = run.inputIters[k].get();
         if (rows == nullptr || !rows->first()) return false;
         run.inputOperands[k] = operand;
         ++k;

@@ -131,8 +131,8 @@ class BaseOperator : public Operator {
         for (std::size_t k = 0; k < tested.inputs.size(); ++k) {
             const int input = tested.inputs[k];
             Operand* operand = run.inputOperands[std::size_t(input)];
-            Iterator* it = iters[k].renew(
-                [&](Iterator* old) { return operand->makeGroupIterator(keyOf(input), old); });
+            iters[k] = operand->makeGroupIterator(keyOf(input), std::move(iters[k]));
+            Iterator* it = iters[k].get();
             if (it == nullptr || !it->first()) return false;
         }
         return true;

@@ -52,12 +52,12 @@ class Planning {
         }
     }
 
-    FLiteralList* run(VarSet& bound) {
-        auto* ordered = new FLiteralList;
+    Ref<FLiteralList> run(VarSet& bound) {
+        auto ordered = Ref<FLiteralList>::make();
         // The delta atom of a rewritten rule opens the body: the rule exists to join it.
         for (std::size_t i = 0; i < literals.size(); ++i) {
             if (literals[i]->secondFlag() != 0 && evaluable(int(i), nullptr)) {
-                place(int(i), ordered);
+                place(int(i), ordered.get());
                 break;
             }
         }
@@ -67,15 +67,12 @@ class Planning {
             queue.pop();
             const int i = -negIndex;
             if (placed[std::size_t(i)] != 0 || stamp != version[std::size_t(i)]) continue;
-            place(i, ordered);
+            place(i, ordered.get());
         }
         for (std::size_t id = 0; id < symbols.size(); ++id)
             if (isBound[id] != 0) bound.insert(symbols[id]);
         for (const FSymbol& var : dontCares) bound.insert(var);
-        if (ordered->isEmpty() && !literals.empty()) {
-            decRef(ordered);
-            return nullptr;
-        }
+        if (ordered->isEmpty() && !literals.empty()) return {};
         return ordered;
     }
 
@@ -171,10 +168,16 @@ class Planning {
 
 }  // namespace
 
-FLiteralList* JoinPlanner::plan(const FLiteralList* body, VarSet& bound, const SymTab* names) {
-    if (body == nullptr) return nullptr;
+Ref<FLiteralList> JoinPlanner::plan(const FLiteralList* body, VarSet& bound, const SymTab* names) {
+    if (body == nullptr) return {};
     Planning planning(body, names);
     return planning.run(bound);
+}
+
+Ref<FLiteralList> JoinPlanner::safeOrder(const FLiteralList* body, VarSet& bound,
+                                         const SymTab* names) {
+    if (body == nullptr) return {};
+    return Ref<FLiteralList>::adopt(body->safeOrder(bound, names));
 }
 
 namespace {

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "compile/Ref.h"
 #include "language/ParseTreeNode.h"
 
 class FLiteral;
@@ -13,17 +14,22 @@ class SymTab;
 
 class JoinPlanner {
   public:
-    // The literals of `body` in the order of evaluation, as a new list (one reference for the
-    // caller). Each literal comes after the ones that bind what it needs (a built-in after its
-    // inputs, a negation after its variables, an aggregate after its grouping variables). Among
-    // the literals that may come next, one that shares a variable with those placed is preferred
-    // to one that shares none; then the one with more variables already bound; then the one
-    // written first. A literal carrying the second flag (the delta atom of a rewritten rule)
-    // comes first. An axis step that would enumerate every related pair with its host free (see
-    // pairStepHost) waits behind every other candidate while its host is unbound. As
-    // FLiteralList::safeOrder: `bound` receives the variables bound, a shorter
-    // list tells that the rest could not be placed, null that none could.
-    static FLiteralList* plan(const FLiteralList* body, VarSet& bound, const SymTab* names);
+    // The literals of `body` in the order of evaluation, as a new list. Each literal comes after
+    // the ones that bind what it needs (a built-in after its inputs, a negation after its
+    // variables, an aggregate after its grouping variables). Among the literals that may come next,
+    // one that shares a variable with those placed is preferred to one that shares none; then the
+    // one with more variables already bound; then the one written first. A literal carrying the
+    // second flag (the delta atom of a rewritten rule) comes first. An axis step that would
+    // enumerate every related pair with its host free (see pairStepHost) waits behind every other
+    // candidate while its host is unbound. As FLiteralList::safeOrder: `bound` receives the
+    // variables bound, a shorter list tells that the rest could not be placed, null that none
+    // could.
+    static Ref<FLiteralList> plan(const FLiteralList* body, VarSet& bound, const SymTab* names);
+    // The order the language layer's safety check finds (FLiteralList::safeOrder), with the same
+    // results; null for a null body. safeOrder hands out a new list with its first reference:
+    // this is the one place in compile that takes it over.
+    static Ref<FLiteralList> safeOrder(const FLiteralList* body, VarSet& bound,
+                                       const SymTab* names);
     // The host variables of a positive descendant, ancestor or sibling step: with its host free
     // such a step lists every pair of related nodes (the square of a document's depth or width),
     // with the host bound only that host's relatives. So it is planned after a literal that binds

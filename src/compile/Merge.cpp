@@ -293,11 +293,11 @@ void Merge::regroupedJoin(MergeRun& run, Operand* left, Operand* right) const {
     constexpr std::size_t Ahead = 16;
     std::vector<InternalName> values;
     std::vector<char> matchable;
-    Ref<Iterator> keys = Ref<Iterator>::adopt(left->makeIterator(nullptr));
+    const Ref<Iterator> keys = left->makeIterator({});
     for (bool more = sorted && positioned && keys->first(); more && !run.stopPoll.stop();
          more = keys->next()) {
-        Iterator* leftGroup = run.leftGroup.renew(
-            [&](Iterator* old) { return left->makeGroupIterator(keys->atColumn(1), old); });
+        run.leftGroup = left->makeGroupIterator(keys->atColumn(1), std::move(run.leftGroup));
+        Iterator* leftGroup = run.leftGroup.get();
         values.clear();
         matchable.clear();
         for (bool row = leftGroup != nullptr && leftGroup->first(); row; row = leftGroup->next()) {
@@ -311,8 +311,8 @@ void Merge::regroupedJoin(MergeRun& run, Operand* left, Operand* right) const {
             if (i + 2 * Ahead < values.size()) sorted->prefetchGroup(values[i + 2 * Ahead]);
             if (i + Ahead < values.size()) sorted->prefetchGroupRows(values[i + Ahead]);
             if (matchable[i] == 0 || !sorted->contains(values[i])) continue;
-            Iterator* rightGroup = run.rightGroup.renew(
-                [&](Iterator* old) { return sorted->makeGroupIterator(values[i], old); });
+            run.rightGroup = sorted->makeGroupIterator(values[i], std::move(run.rightGroup));
+            Iterator* rightGroup = run.rightGroup.get();
             for (std::size_t k = 0; k < iters.size(); ++k)
                 iters[k] = enumerated.inputs[k] == 0 ? leftGroup : rightGroup;
             for (bool partner = rightGroup->first(); partner; partner = rightGroup->next())

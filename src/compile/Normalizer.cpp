@@ -2,6 +2,8 @@
 // literals with their auxiliary rules, and the shell methods.
 #include "compile/Normalizer.h"
 
+#include <memory>
+#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -29,42 +31,36 @@ namespace {
 
 const char* const Label = "norm";
 
-// Points a counted field at another object.
-template <class T>
-void hold(T*& field, T* value) {
-    incRef(value);
-    decRef(field);
-    field = value;
-}
-
 // Terms stand as hosts only when they are paths; every normalised host is one.
 Path* asPath(FTerm* term) {
     return dynamic_cast<Path*>(term);
 }
 
+// A plain list of the held terms for a constructor of the parse tree, which references every
+// element itself (and, for predicates and function terms, takes the list over): the handles keep
+// their own references and release them. Null for a missing list.
+std::unique_ptr<clib_list<FTerm*>> plainList(const TermRefs& terms) {
+    auto list = std::make_unique<clib_list<FTerm*>>();
+    for (const Ref<FTerm>& term : terms) list->append(term.get());
+    return list;
+}
+
+std::unique_ptr<clib_list<FTerm*>> plainList(const std::optional<TermRefs>& terms) {
+    return terms ? plainList(*terms) : nullptr;
+}
+
 }  // namespace
 
 Normalizer::Normalizer(FProgram* program)
-    : source(program),
-      programTable(program != nullptr ? program->getSymTab() : nullptr),
-      analyser(new SemanticAnalyser) {
-    incRef(source);
-    incRef(programTable);
-}
+    : source(Ref<FProgram>::share(program)),
+      programTable(Ref<SymTab>::share(program != nullptr ? program->getSymTab() : nullptr)),
+      analyser(Ref<SemanticAnalyser>::make()) {}
 
 Normalizer::Normalizer(ProgramInterpreter* interpreter)
-    : interpreter(interpreter), analyser(new SemanticAnalyser) {
-    incRef(interpreter);
-}
+    : interpreter(Ref<ProgramInterpreter>::share(interpreter)),
+      analyser(Ref<SemanticAnalyser>::make()) {}
 
-Normalizer::~Normalizer() {
-    decRef(source);
-    decRef(atomised);
-    decRef(programTable);
-    decRef(ruleTable);
-    decRef(analyser);
-    decRef(interpreter);
-}
+Normalizer::~Normalizer() = default;
 
 FLSysRef Normalizer::methodCall(const std::string& name, FLSysArgs* args) {
     const bool noArgs = argumentCount(args) == 0;
@@ -128,22 +124,22 @@ Normalizer* Normalizer::help() {
 // ---- program access ----
 
 Normalizer* Normalizer::getProgram() {
-    if (interpreter == nullptr) {
+    if (!interpreter) {
         centralErrorHandler().report(err13::NoFLogInterp);
         return nullptr;
     }
-    hold(source, interpreter->showProgram());
-    if (source == nullptr) return this;
+    source = Ref<FProgram>::share(interpreter->showProgram());
+    if (!source) return this;
     if (!source->hasClauseList()) {
         centralErrorHandler().report(err13::NoOwnFProgram);
         return nullptr;
     }
-    hold(programTable, source->getSymTab());
+    programTable = Ref<SymTab>::share(source->getSymTab());
     return this;
 }
 
 Normalizer* Normalizer::showProgram() {
-    if (atomised == nullptr) {
+    if (!atomised) {
         centralErrorHandler().report(err13::NoAtomFProgram);
         return nullptr;
     }
@@ -153,25 +149,23 @@ Normalizer* Normalizer::showProgram() {
 
 void Normalizer::setSymTab(SymTab* table) {
     if (table == nullptr) return;
-    auto* copy = new SymTab(*table);
-    decRef(ruleTable);
-    ruleTable = copy;
+    ruleTable = Ref<SymTab>::make(*table);
 }
 
 void Normalizer::setRuleTable(SymTab* table) {
-    hold(ruleTable, table);
+    ruleTable = Ref<SymTab>::share(table);
 }
 
 int Normalizer::analyse() {
-    return analyser->analyse(source, programTable);
+    return analyser->analyse(source.get(), programTable.get());
 }
 
 Normalizer* Normalizer::atomize() {
-    if (source == nullptr || programTable == nullptr) getProgram();
+    if (!source || !programTable) getProgram();
     // Without a source program there is nothing to read once the analysis has said so.
-    if (analyse() == 0 || source == nullptr) return nullptr;
-    decRef(atomised);
-    atomised = new FProgram(new clib_list<FRule*>, programTable);
+    if (analyse() == 0 || !source) return nullptr;
+    atomised = Ref<FProgram>();
+    atomised = Ref<FProgram>::make(new clib_list<FRule*>, programTable.get());
     atomised->setInheritanceMark(source->inheritanceMark());
     // A compact fact of one atom is its own normal form; it stays compact, labelled as every
     // normalised clause is.
@@ -183,11 +177,9 @@ Normalizer* Normalizer::atomize() {
         [&](const FactList& facts, std::size_t i) {
             if (compactFactsLeftOut) return true;
             // A molecule of several atoms or with arguments is written otherwise once
-            // normalised: its clause is normalised as a whole one is.
+            // normalised: its clause (a new one, made for this) is normalised as a whole one is.
             if (facts.form(i) == FactList::Molecule) {
-                FRule* clause = facts.clause(i);
-                atomizeClause(clause);
-                decRef(clause);
+                atomizeClause(Ref<FRule>::adopt(facts.clause(i)).get());
             } else {
                 atomised->appendFact(facts, i, Label, 0, 1);
             }
@@ -199,13 +191,9 @@ Normalizer* Normalizer::atomize() {
 void Normalizer::atomizeClause(FRule* rule) {
     switch (rule->ruleKind()) {
         case FRule::Fact:
-        case FRule::Rule: {
-            clib_list<FRule*>* rules = normalizeRule(rule);
-            if (rules == nullptr) break;
-            for (FRule* made : *rules) atomised->append(made);
-            nodelists::release(rules);
+        case FRule::Rule:
+            for (const Ref<FRule>& made : normalizeRule(rule)) atomised->append(made.get());
             break;
-        }
         case FRule::Query:
             atomised->append(rule);
             break;
@@ -216,36 +204,35 @@ void Normalizer::atomizeClause(FRule* rule) {
 
 // ---- rules ----
 
-FRule* Normalizer::newRule(FTermList* head, FLiteralList* body, int flag) const {
-    return new FRule(head, body, ruleTable, Label, 0, flag);
+Ref<FRule> Normalizer::newRule(FTermList* head, FLiteralList* body, int flag) const {
+    return Ref<FRule>::make(head, body, ruleTable.get(), Label, 0, flag);
+}
+
+Ref<FRule> Normalizer::newRule(FTerm* headAtom, FLiteralList* body) const {
+    return newRule(Ref<FTermList>::make(headAtom).get(), body, 1);
 }
 
 void Normalizer::appendLiteral(FLiteralList* list, FTerm* atom, int negated) {
-    auto* literal = new FLiteral(atom, negated, 0);
-    list->append(literal);
-    decRef(literal);
+    list->append(Ref<FLiteral>::make(atom, negated, 0).get());
 }
 
-clib_list<FRule*>* Normalizer::normalizeRule(FRule* rule) {
-    if (rule == nullptr) return nullptr;
+std::vector<Ref<FRule>> Normalizer::normalizeRule(FRule* rule) {
+    std::vector<Ref<FRule>> rules;
+    if (rule == nullptr) return rules;
     if (rule->getSymTab() != nullptr) {
         setRuleTable(rule->getSymTab());
     } else {
-        auto* empty = new SymTab;
-        setRuleTable(empty);
-        decRef(empty);
+        ruleTable = Ref<SymTab>::make();
     }
-    auto* rules = new clib_list<FRule*>;
     // The common fact over constants is its own normal form: its head is shared, not rebuilt.
     if (rule->isGroundPredicateFact()) {
-        rules->append(newRule(rule->getHead(), nullptr, 1));
+        rules.push_back(newRule(rule->getHead(), nullptr, 1));
         return rules;
     }
-    auto* head = new FTermList;
-    normalizeTermList(rule->getHead(), head);
+    auto head = Ref<FTermList>::make();
+    normalizeTermList(rule->getHead(), head.get());
     if (rule->ruleKind() == FRule::Fact) {
-        rules->append(newRule(head, nullptr, 1));
-        decRef(head);
+        rules.push_back(newRule(head.get(), nullptr, 1));
         return rules;
     }
 
@@ -254,57 +241,40 @@ clib_list<FRule*>* Normalizer::normalizeRule(FRule* rule) {
     if (rule->getBody() != nullptr)
         for (FLiteral* literal : *rule->getBody()->getList())
             (literal->isNegated() ? negated : positive).append(literal);
-    auto* atoms = new FTermList;
-    normalizeLiteralList(positive, atoms);
-    auto* body = new FLiteralList;
-    for (FTerm* atom : atoms->getList()) appendLiteral(body, atom, 0);
-    decRef(atoms);
-
-    if (negated.empty()) {
-        for (FTerm* atom : head->getList()) {
-            auto* single = new FTermList(atom);
-            rules->append(newRule(single, body, 1));
-            decRef(single);
-        }
-    } else {
-        delete rules;
-        rules = normalizeNegation(negated, head, body);
+    auto body = Ref<FLiteralList>::make();
+    {
+        auto atoms = Ref<FTermList>::make();
+        normalizeLiteralList(positive, atoms.get());
+        for (FTerm* atom : atoms->getList()) appendLiteral(body.get(), atom, 0);
     }
-    decRef(body);
-    decRef(head);
+
+    if (!negated.empty()) return normalizeNegation(negated, head.get(), body.get());
+    for (FTerm* atom : head->getList()) rules.push_back(newRule(atom, body.get()));
     return rules;
 }
 
-clib_list<FRule*>* Normalizer::normalizeNegation(const clib_list<FLiteral*>& negated,
-                                                 FTermList* head, FLiteralList* body) {
-    auto* rules = new clib_list<FRule*>;
+std::vector<Ref<FRule>> Normalizer::normalizeNegation(const clib_list<FLiteral*>& negated,
+                                                      FTermList* head, FLiteralList* body) {
+    std::vector<Ref<FRule>> rules;
     // What the positive atoms bind: a negated atom that stands for a negated conjunction may
     // only carry these; a variable made for a path inside the negation is bound by nothing
     // outside it and stays inside the auxiliary rule.
     VarSet bodyBound;
     body->addVarsTo(bodyBound);
-    for (FTerm* atom : head->getList()) {
-        auto* single = new FTermList(atom);
-        rules->append(newRule(single, body, 1));
-        decRef(single);
-    }
-    clib_list<FRule*> auxiliary;
+    for (FTerm* atom : head->getList()) rules.push_back(newRule(atom, body));
+    std::vector<Ref<FRule>> auxiliary;
     for (FLiteral* literal : negated) {
-        auto* positive = new FLiteral(literal->getTerm(), 0, literal->secondFlag());
-        auto* atoms = new FTermList;
-        decRef(normalizeLiteral(positive, atoms));
-        decRef(positive);
+        auto atoms = Ref<FTermList>::make();
+        normalizeLiteral(Ref<FLiteral>::make(literal->getTerm(), 0, literal->secondFlag()).get(),
+                         atoms.get());
         if (atoms->isEmpty()) {
             centralErrorHandler().report(err13::ObscureBody);
-            decRef(atoms);
-            nodelists::release(rules);
-            nodelists::releaseAll(auxiliary);
-            return nullptr;
+            return {};
         }
         // Generators bind their variables alone; tests need them bound.
         std::vector<FTerm*> generators, unnamedGenerators, namedTests, unnamedTests;
         for (FTerm* atom : atoms->getList()) {
-            const bool named = allVarsNamed(ruleTable, atom);
+            const bool named = allVarsNamed(ruleTable.get(), atom);
             if (canBind(atom, nullptr)) {
                 generators.push_back(atom);
                 if (!named) unnamedGenerators.push_back(atom);
@@ -312,33 +282,26 @@ clib_list<FRule*>* Normalizer::normalizeNegation(const clib_list<FLiteral*>& neg
                 (named ? namedTests : unnamedTests).push_back(atom);
             }
         }
-        FTerm* replacement = nullptr;
-        if (generators.size() == 1 && allVarsNamed(ruleTable, generators.front()) &&
+        Ref<FTerm> replacement;
+        if (generators.size() == 1 && allVarsNamed(ruleTable.get(), generators.front()) &&
             generators.front()->allVarsIn(bodyBound)) {
-            replacement = generators.front();
-            incRef(replacement);
+            replacement = Ref<FTerm>::share(generators.front());
         } else if (!generators.empty()) {
-            auto* generatorList = new FTermList;
+            auto generatorList = Ref<FTermList>::make();
             for (FTerm* g : generators) generatorList->append(g);
-            replacement = makeAuxAtom(generatorList, ruleTable, &bodyBound);
-            decRef(generatorList);
-            auto* auxHead = new FTermList(replacement);
-            auto* auxBody = new FLiteralList;
-            for (FTerm* g : generators) appendLiteral(auxBody, g, 0);
-            auxiliary.append(newRule(auxHead, auxBody, 1));
-            decRef(auxHead);
-            decRef(auxBody);
+            replacement = makeAuxAtom(generatorList.get(), ruleTable.get(), &bodyBound);
+            auto auxBody = Ref<FLiteralList>::make();
+            for (FTerm* g : generators) appendLiteral(auxBody.get(), g, 0);
+            auxiliary.push_back(newRule(replacement.get(), auxBody.get()));
         }
-        if (replacement != nullptr) appendLiteral(body, replacement, 1);
+        if (replacement) appendLiteral(body, replacement.get(), 1);
         for (FTerm* t : namedTests) appendLiteral(body, t, 1);
         for (FTerm* t : unnamedTests) {
             for (FTerm* g : unnamedGenerators) appendLiteral(body, g, 0);
             appendLiteral(body, t, 1);
         }
-        decRef(replacement);
-        decRef(atoms);
     }
-    for (FRule* aux : auxiliary) rules->append(aux);
+    for (Ref<FRule>& aux : auxiliary) rules.push_back(std::move(aux));
     return rules;
 }
 
@@ -346,26 +309,26 @@ clib_list<FRule*>* Normalizer::normalizeNegation(const clib_list<FLiteral*>& neg
 
 void Normalizer::normalizeTermList(FTermList* terms, FTermList* out) {
     if (terms == nullptr) return;
-    for (FTerm* term : terms->getList()) decRef(normalizeTerm(term, out));
+    for (FTerm* term : terms->getList()) normalizeTerm(term, out);
 }
 
 void Normalizer::normalizeLiteralList(const clib_list<FLiteral*>& literals, FTermList* out) {
-    for (FLiteral* literal : literals) decRef(normalizeLiteral(literal, out));
+    for (FLiteral* literal : literals) normalizeLiteral(literal, out);
 }
 
-FTerm* Normalizer::normalizeLiteral(FLiteral* literal, FTermList* out) {
-    if (literal == nullptr) return nullptr;
+Ref<FTerm> Normalizer::normalizeLiteral(FLiteral* literal, FTermList* out) {
+    if (literal == nullptr) return {};
     if (literal->isNegated()) {
         centralErrorHandler().report(err13::NegatedRule);
-        return nullptr;
+        return {};
     }
     return normalizeTerm(literal->getTerm(), out);
 }
 
 // ---- terms ----
 
-FTerm* Normalizer::normalizeTerm(FTerm* term, FTermList* out) {
-    if (term == nullptr) return nullptr;
+Ref<FTerm> Normalizer::normalizeTerm(FTerm* term, FTermList* out) {
+    if (term == nullptr) return {};
     if (term->is(ParseTreeClass::FMolecule))
         return normalizeMolecule(static_cast<FMolecule*>(term), out);
     if (term->is(ParseTreeClass::PTerm)) return normalizePTerm(static_cast<PTerm*>(term), out);
@@ -375,162 +338,143 @@ FTerm* Normalizer::normalizeTerm(FTerm* term, FTermList* out) {
         return normalizeFunctionTerm(static_cast<FunctionTerm*>(term), out);
     if (term->is(ParseTreeClass::ArithmeticExpr))
         return normalizeArithmetic(static_cast<ArithmeticExpr*>(term), out);
-    incRef(term);
-    return term;
+    return Ref<FTerm>::share(term);
 }
 
-clib_list<FTerm*>* Normalizer::normalizeArgs(const clib_list<FTerm*>* args, FTermList* out) {
-    if (args == nullptr) return nullptr;
-    auto* normalised = new clib_list<FTerm*>;
-    for (FTerm* arg : *args) normalised->append(normalizeTerm(arg, out));
+std::optional<TermRefs> Normalizer::normalizeArgs(const clib_list<FTerm*>* args, FTermList* out) {
+    if (args == nullptr) return std::nullopt;
+    TermRefs normalised;
+    for (FTerm* arg : *args) normalised.push_back(normalizeTerm(arg, out));
     return normalised;
 }
 
-FTerm* Normalizer::normalizePTerm(PTerm* term, FTermList* out) {
-    clib_list<FTerm*>* args = normalizeArgs(term->getArgs(), out);
+Ref<FTerm> Normalizer::normalizePTerm(PTerm* term, FTermList* out) {
+    std::optional<TermRefs> args = normalizeArgs(term->getArgs(), out);
     // The group positions travel along: the "perl" predicate reads its input count there.
-    auto* atom = new PTerm(term->getName(), term->firstGroupStart(), term->firstGroupEnd(), args);
-    if (args != nullptr)
-        for (FTerm* arg : *args) decRef(arg);
-    out->append(atom);
-    decRef(atom);
-    incRef(term);
-    return term;
+    out->append(Ref<PTerm>::make(term->getName(), term->firstGroupStart(), term->firstGroupEnd(),
+                                 plainList(args).release())
+                    .get());
+    return Ref<FTerm>::share(term);
 }
 
-FTerm* Normalizer::normalizeFunctionTerm(FunctionTerm* term, FTermList* out) {
-    if (nodelists::isEmpty(term->getArgs())) {
-        incRef(term);
-        return term;
-    }
-    clib_list<FTerm*>* args = normalizeArgs(term->getArgs(), out);
-    auto* made = new FunctionTerm(term->getName(), args);
-    for (FTerm* arg : *args) decRef(arg);
-    return made;
+Ref<FTerm> Normalizer::normalizeFunctionTerm(FunctionTerm* term, FTermList* out) {
+    if (nodelists::isEmpty(term->getArgs())) return Ref<FTerm>::share(term);
+    std::optional<TermRefs> args = normalizeArgs(term->getArgs(), out);
+    return Ref<FunctionTerm>::make(term->getName(), plainList(args).release());
 }
 
-FTerm* Normalizer::normalizeArithmetic(ArithmeticExpr* expr, FTermList* out) {
-    FTerm* left = normalizeTerm(expr->getLeft(), out);
-    FTerm* right = normalizeTerm(expr->getRight(), out);
-    auto* made = new ArithmeticExpr(left, right, expr->getOperator());
+Ref<FTerm> Normalizer::normalizeArithmetic(ArithmeticExpr* expr, FTermList* out) {
+    Ref<FTerm> left = normalizeTerm(expr->getLeft(), out);
+    Ref<FTerm> right = normalizeTerm(expr->getRight(), out);
+    auto made = Ref<ArithmeticExpr>::make(left.get(), right.get(), expr->getOperator());
     made->setParenthesized();
-    decRef(left);
-    decRef(right);
     return made;
 }
 
-void Normalizer::appendSpecAtom(FTerm* host, Spec* spec, FTermList* out) {
+void Normalizer::appendSpecAtom(FTerm* host, const Ref<Spec>& spec, FTermList* out) {
     clib_list<Spec*> specs;
-    specs.append(spec);
-    auto* atom = new FMolecule(asPath(host), nullptr, &specs, 0);
-    decRef(spec);
-    out->append(atom);
-    decRef(atom);
+    specs.append(spec.get());
+    out->append(Ref<FMolecule>::make(asPath(host), nullptr, &specs, 0).get());
 }
 
-FTerm* Normalizer::normalizeReference(Reference* ref, FTermList* out) {
-    FTerm* method = normalizeTerm(ref->getMethod(), out);
-    clib_list<FTerm*>* args = normalizeArgs(ref->getArgs(), out);
-    FVar* value = newVariable();
-    FTerm* host = normalizeTerm(ref->getHost(), out);
+Ref<FTerm> Normalizer::normalizeReference(Reference* ref, FTermList* out) {
+    Ref<FTerm> method = normalizeTerm(ref->getMethod(), out);
+    std::optional<TermRefs> args = normalizeArgs(ref->getArgs(), out);
+    Ref<FVar> value = newVariable();
+    Ref<FTerm> host = normalizeTerm(ref->getHost(), out);
     const int kind = ref->getDot();
-    Spec* spec = nullptr;
+    const std::unique_ptr<clib_list<FTerm*>> argList = plainList(args);
     if (kind == 0 || kind == 3 || kind == 6) {
-        spec = new SSpec(method, ref->getCode(), args, kind, value);
+        appendSpecAtom(
+            host.get(),
+            Ref<SSpec>::make(method.get(), ref->getCode(), argList.get(), kind, value.get()), out);
     } else {
         clib_list<FTerm*> results;
-        results.append(value);
-        spec = new MSpec(method, ref->getCode(), args, kind, &results);
+        results.append(value.get());
+        appendSpecAtom(
+            host.get(),
+            Ref<MSpec>::make(method.get(), ref->getCode(), argList.get(), kind, &results), out);
     }
-    appendSpecAtom(host, spec, out);
-    decRef(host);
-    decRef(method);
-    nodelists::release(args);
     return value;
 }
 
-FTerm* Normalizer::normalizeMolecule(FMolecule* mol, FTermList* out) {
+Ref<FTerm> Normalizer::normalizeMolecule(FMolecule* mol, FTermList* out) {
     // The atoms made so far bind what a bare host may need.
-    FLiteralList* earlier = nullptr;
+    Ref<FLiteralList> earlier;
     if (!out->isEmpty()) {
-        earlier = new FLiteralList;
-        for (FTerm* atom : out->getList()) appendLiteral(earlier, atom, 0);
+        earlier = Ref<FLiteralList>::make();
+        for (FTerm* atom : out->getList()) appendLiteral(earlier.get(), atom, 0);
     }
-    FTerm* host = normalizeTerm(mol->getHost(), out);
-    FTerm* cls = normalizeTerm(mol->getClassTerm(), out);
-    if (cls != nullptr) {
-        auto* atom = new FMolecule(asPath(host), cls, nullptr, mol->getIsaKind());
-        out->append(atom);
-        decRef(atom);
-    }
+    Ref<FTerm> host = normalizeTerm(mol->getHost(), out);
+    Ref<FTerm> cls = normalizeTerm(mol->getClassTerm(), out);
+    if (cls)
+        out->append(
+            Ref<FMolecule>::make(asPath(host.get()), cls.get(), nullptr, mol->getIsaKind()).get());
     if (!nodelists::isEmpty(mol->getSpecs())) {
-        normalizeSpecs(mol->getSpecs(), host, out);
-    } else if (cls == nullptr && canBind(host, earlier)) {
-        auto* atom = new FMolecule(asPath(host), nullptr, nullptr, 0);
-        out->append(atom);
-        decRef(atom);
+        normalizeSpecs(mol->getSpecs(), host.get(), out);
+    } else if (!cls && canBind(host.get(), earlier.get())) {
+        out->append(Ref<FMolecule>::make(asPath(host.get()), nullptr, nullptr, 0).get());
     }
-    decRef(cls);
-    decRef(earlier);
     return host;
 }
 
-FTerm* Normalizer::normalizeResult(SSpec* spec, FTermList* out) {
+Ref<FTerm> Normalizer::normalizeResult(SSpec* spec, FTermList* out) {
     return normalizeTerm(spec->getResult(), out);
 }
 
-clib_list<FTerm*>* Normalizer::normalizeResults(MSpec* spec, FTermList* out) {
-    auto* results = new clib_list<FTerm*>;
+TermRefs Normalizer::normalizeResults(MSpec* spec, FTermList* out) {
+    TermRefs results;
     if (spec->getResults() != nullptr)
-        for (FTerm* result : *spec->getResults()) results->append(normalizeTerm(result, out));
+        for (FTerm* result : *spec->getResults()) results.push_back(normalizeTerm(result, out));
     return results;
 }
 
 void Normalizer::normalizeSpecs(const clib_list<Spec*>* specs, FTerm* host, FTermList* out) {
     if (specs == nullptr) return;
     for (Spec* spec : *specs) {
-        clib_list<FTerm*>* args = normalizeArgs(spec->getArgs(), out);
-        FTerm* method = normalizeTerm(spec->getMethod(), out);
+        std::optional<TermRefs> args = normalizeArgs(spec->getArgs(), out);
+        Ref<FTerm> method = normalizeTerm(spec->getMethod(), out);
+        const std::unique_ptr<clib_list<FTerm*>> argList = plainList(args);
         if (spec->is(ParseTreeClass::SSpec)) {
-            FTerm* result = normalizeResult(static_cast<SSpec*>(spec), out);
-            appendSpecAtom(host, new SSpec(method, spec->getCode(), args, spec->getKind(), result),
+            Ref<FTerm> result = normalizeResult(static_cast<SSpec*>(spec), out);
+            appendSpecAtom(host,
+                           Ref<SSpec>::make(method.get(), spec->getCode(), argList.get(),
+                                            spec->getKind(), result.get()),
                            out);
-            decRef(result);
         } else {
-            clib_list<FTerm*>* results = normalizeResults(static_cast<MSpec*>(spec), out);
-            if (results->empty()) {
-                appendSpecAtom(
-                    host, new MSpec(method, spec->getCode(), args, spec->getKind(), results), out);
+            // An empty result list stays a list, as the source wrote it.
+            const TermRefs results = normalizeResults(static_cast<MSpec*>(spec), out);
+            if (results.empty()) {
+                const clib_list<FTerm*> none;
+                appendSpecAtom(host,
+                               Ref<MSpec>::make(method.get(), spec->getCode(), argList.get(),
+                                                spec->getKind(), &none),
+                               out);
             }
-            for (FTerm* result : *results) {
+            for (const Ref<FTerm>& result : results) {
                 clib_list<FTerm*> one;
-                one.append(result);
-                appendSpecAtom(
-                    host, new MSpec(method, spec->getCode(), args, spec->getKind(), &one), out);
+                one.append(result.get());
+                appendSpecAtom(host,
+                               Ref<MSpec>::make(method.get(), spec->getCode(), argList.get(),
+                                                spec->getKind(), &one),
+                               out);
             }
-            nodelists::release(results);
         }
-        decRef(method);
-        nodelists::release(args);
     }
 }
 
 // ---- helpers ----
 
-FVar* Normalizer::newVariable() {
-    if (ruleTable == nullptr) {
-        auto* empty = new SymTab;
-        setRuleTable(empty);
-        decRef(empty);
-    }
-    return new FVar(ruleTable->newSymbol(InternalName::Variable, 0));
+Ref<FVar> Normalizer::newVariable() {
+    if (!ruleTable) ruleTable = Ref<SymTab>::make();
+    return Ref<FVar>::make(ruleTable->newSymbol(InternalName::Variable, 0));
 }
 
 bool Normalizer::canBind(const FTerm* term, FLiteralList* literals) const {
     VarSet bound;
     if (literals != nullptr)
-        for (FLiteral* literal : *literals->getList()) literal->bindVars(bound, ruleTable);
-    return term->bindVars(bound, ruleTable);
+        for (FLiteral* literal : *literals->getList()) literal->bindVars(bound, ruleTable.get());
+    return term->bindVars(bound, ruleTable.get());
 }
 
 bool Normalizer::allVarsNamed(const SymTab* table, const FTerm* term) const {
@@ -542,16 +486,14 @@ bool Normalizer::allVarsNamed(const SymTab* table, const FTerm* term) const {
     return named;
 }
 
-PTerm* Normalizer::predicateOver(const clib_list<FSymbol>& vars) {
-    auto* args = new clib_list<FTerm*>;
-    for (const FSymbol& var : vars) args->append(new FVar(var));
+Ref<PTerm> Normalizer::predicateOver(const clib_list<FSymbol>& vars) {
+    TermRefs args;
+    for (const FSymbol& var : vars) args.push_back(Ref<FVar>::make(var));
     const FSymbol name = programTable->newSymbol(InternalName::Predicate, vars.length());
-    auto* atom = new PTerm(name, 0, 0, args);
-    for (FTerm* arg : *args) decRef(arg);
-    return atom;
+    return Ref<PTerm>::make(name, 0, 0, plainList(args).release());
 }
 
-PTerm* Normalizer::makeAuxAtom(const FTermList* atoms, SymTab* table, const VarSet* bound) {
+Ref<PTerm> Normalizer::makeAuxAtom(const FTermList* atoms, SymTab* table, const VarSet* bound) {
     VarList* vars = atoms->giveVars();
     clib_list<FSymbol> named;
     for (const FSymbol& var : *vars)
@@ -562,9 +504,9 @@ PTerm* Normalizer::makeAuxAtom(const FTermList* atoms, SymTab* table, const VarS
     return predicateOver(named);
 }
 
-PTerm* Normalizer::makeVarAtom(const FTerm* term) {
+Ref<PTerm> Normalizer::makeVarAtom(const FTerm* term) {
     VarList* vars = term->giveVars();
-    PTerm* atom = predicateOver(*vars);
+    Ref<PTerm> atom = predicateOver(*vars);
     delete vars;
     return atom;
 }

@@ -3,8 +3,11 @@
 // inheritance-aware and semi-naive evaluators, with its shell methods and its class object.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "compile/Ref.h"
 #include "foundation/FLSysObject.h"
 #include "foundation/clib_list.h"
 #include "language/ParseTreeNode.h"
@@ -29,6 +32,9 @@ class SemanticAnalyser;
 class Spec;
 class SymTab;
 
+// Normalised terms, each held with a reference of its own.
+using TermRefs = std::vector<Ref<FTerm>>;
+
 class Normalizer : public FLSysObject {
   public:
     // Over a program, referencing it and its symbol table.
@@ -49,34 +55,34 @@ class Normalizer : public FLSysObject {
     // Writes the atomised program on answerChannel; null when there is none.
     virtual Normalizer* showProgram();
     // The result of the last atomize (lent), or null.
-    virtual FProgram* giveProgram() const { return atomised; }
+    virtual FProgram* giveProgram() const { return atomised.get(); }
     // The rules standing for one rule whose body has negated literals: one per head atom, then
-    // the auxiliary rules; null (after ObscureBody) when a negated literal gives no atom. Each
+    // the auxiliary rules; none (after ObscureBody) when a negated literal gives no atom. Each
     // negated literal's block is appended once to the body the rules share.
-    virtual clib_list<FRule*>* normalizeNegation(const clib_list<FLiteral*>& negated,
-                                                 FTermList* head, FLiteralList* body);
-    // The normalising operations answer a term (one reference for the caller) that stands for
-    // the input and append the atoms it needs to `out`.
-    virtual clib_list<FTerm*>* normalizeResults(MSpec* spec, FTermList* out);
-    virtual FTerm* normalizeResult(SSpec* spec, FTermList* out);
-    // Null for a null list.
-    virtual clib_list<FTerm*>* normalizeArgs(const clib_list<FTerm*>* args, FTermList* out);
+    virtual std::vector<Ref<FRule>> normalizeNegation(const clib_list<FLiteral*>& negated,
+                                                      FTermList* head, FLiteralList* body);
+    // The normalising operations answer a term that stands for the input and append the atoms it
+    // needs to `out`.
+    virtual TermRefs normalizeResults(MSpec* spec, FTermList* out);
+    virtual Ref<FTerm> normalizeResult(SSpec* spec, FTermList* out);
+    // Nothing for a missing list.
+    virtual std::optional<TermRefs> normalizeArgs(const clib_list<FTerm*>* args, FTermList* out);
     // One atom per specification and result value, over the normalised host.
     virtual void normalizeSpecs(const clib_list<Spec*>* specs, FTerm* host, FTermList* out);
-    virtual FTerm* normalizeArithmetic(ArithmeticExpr* expr, FTermList* out);
-    virtual FTerm* normalizeFunctionTerm(FunctionTerm* term, FTermList* out);
+    virtual Ref<FTerm> normalizeArithmetic(ArithmeticExpr* expr, FTermList* out);
+    virtual Ref<FTerm> normalizeFunctionTerm(FunctionTerm* term, FTermList* out);
     // The fresh variable that stands for the step's value.
-    virtual FTerm* normalizeReference(Reference* ref, FTermList* out);
-    virtual FTerm* normalizePTerm(PTerm* term, FTermList* out);
+    virtual Ref<FTerm> normalizeReference(Reference* ref, FTermList* out);
+    virtual Ref<FTerm> normalizePTerm(PTerm* term, FTermList* out);
     // The normalised host.
-    virtual FTerm* normalizeMolecule(FMolecule* mol, FTermList* out);
-    virtual FTerm* normalizeTerm(FTerm* term, FTermList* out);
+    virtual Ref<FTerm> normalizeMolecule(FMolecule* mol, FTermList* out);
+    virtual Ref<FTerm> normalizeTerm(FTerm* term, FTermList* out);
     // Null, after NegatedRule, for a negated literal.
-    virtual FTerm* normalizeLiteral(FLiteral* literal, FTermList* out);
+    virtual Ref<FTerm> normalizeLiteral(FLiteral* literal, FTermList* out);
     virtual void normalizeLiteralList(const clib_list<FLiteral*>& literals, FTermList* out);
     virtual void normalizeTermList(FTermList* terms, FTermList* out);
-    // A new list of the atomic rules standing for a fact or rule (one reference each), or null.
-    virtual clib_list<FRule*>* normalizeRule(FRule* rule);
+    // The atomic rules standing for a fact or rule; none for a null rule.
+    virtual std::vector<Ref<FRule>> normalizeRule(FRule* rule);
     // Analyses the source program and rebuilds the atomised program from it; null when there is
     // no program or the analysis fails, the previous atomised program then staying.
     virtual Normalizer* atomize();
@@ -85,17 +91,17 @@ class Normalizer : public FLSysObject {
     // it from the program itself.
     void leaveOutCompactFacts() { compactFactsLeftOut = true; }
     // The symbol table of the rule being normalised.
-    virtual SymTab* getSymTab() const { return ruleTable; }
+    virtual SymTab* getSymTab() const { return ruleTable.get(); }
     // Keeps a copy of a non-null table as the rule symbol table.
     virtual void setSymTab(SymTab* table);
     virtual Normalizer* help();
-    virtual FVar* newVariable();
+    virtual Ref<FVar> newVariable();
     // A predicate over a fresh symbol whose arguments are the named variables of the atoms (of
     // them, only those in `bound` when it is given).
-    virtual PTerm* makeAuxAtom(const FTermList* atoms, SymTab* table,
-                               const VarSet* bound = nullptr);
+    virtual Ref<PTerm> makeAuxAtom(const FTermList* atoms, SymTab* table,
+                                   const VarSet* bound = nullptr);
     // A predicate over a fresh symbol whose arguments are all variables of the term.
-    virtual PTerm* makeVarAtom(const FTerm* term);
+    virtual Ref<PTerm> makeVarAtom(const FTerm* term);
     // False when the table knows no name for some variable of the term.
     virtual bool allVarsNamed(const SymTab* table, const FTerm* term) const;
     // Whether the term can be evaluated once the literals have bound their variables.
@@ -109,21 +115,23 @@ class Normalizer : public FLSysObject {
     void setRuleTable(SymTab* table);
     // Appends the normal form of one whole clause of the source to the atomised program.
     void atomizeClause(FRule* rule);
-    // A new rule labelled as every rule made here; references to head and body are taken.
-    FRule* newRule(FTermList* head, FLiteralList* body, int flag) const;
-    // Appends the atom as a literal (a reference taken) to the list.
+    // A new rule labelled as every rule made here over the head and body.
+    Ref<FRule> newRule(FTermList* head, FLiteralList* body, int flag) const;
+    // As newRule, over a head of the one atom, labelled 1.
+    Ref<FRule> newRule(FTerm* headAtom, FLiteralList* body) const;
+    // Appends the atom as a literal to the list.
     static void appendLiteral(FLiteralList* list, FTerm* atom, int negated);
-    // Appends a molecule over the host with the one specification, releasing the specification.
-    static void appendSpecAtom(FTerm* host, Spec* spec, FTermList* out);
-    PTerm* predicateOver(const clib_list<FSymbol>& vars);
+    // Appends a molecule over the host with the one specification.
+    static void appendSpecAtom(FTerm* host, const Ref<Spec>& spec, FTermList* out);
+    Ref<PTerm> predicateOver(const clib_list<FSymbol>& vars);
 
-    FProgram* source = nullptr;
-    FProgram* atomised = nullptr;
-    SymTab* programTable = nullptr;
-    SymTab* ruleTable = nullptr;
-    // Held (a reference of its own): the shell can remove the interpreter's variable.
-    ProgramInterpreter* interpreter = nullptr;
-    SemanticAnalyser* analyser;
+    Ref<FProgram> source;
+    Ref<FProgram> atomised;
+    Ref<SymTab> programTable;
+    Ref<SymTab> ruleTable;
+    // Held: the shell can remove the interpreter's variable.
+    Ref<ProgramInterpreter> interpreter;
+    Ref<SemanticAnalyser> analyser;
     bool compactFactsLeftOut = false;
 };
 

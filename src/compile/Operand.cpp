@@ -16,32 +16,32 @@ namespace {
 // answering to the same word, points into other storage and is released. (The exact class
 // test is cheaper than the word test, and a join asks once per row.)
 template <class It>
-It* reusable(Iterator* old) {
-    if (old == nullptr) return nullptr;
-    if (typeid(*old) == typeid(It)) return static_cast<It*>(old);
-    decRef(old);
+It* reusable(Ref<Iterator>& old) {
+    Iterator* held = old.get();
+    if (held != nullptr && typeid(*held) == typeid(It)) return static_cast<It*>(held);
+    old = {};
     return nullptr;
 }
 
-Iterator* rowIterator(Iterator* old, const RowStore* rows, int width, int begin = 0, int end = -1,
-                      int offset = 0) {
+Ref<Iterator> rowIterator(Ref<Iterator> old, const RowStore* rows, int width, int begin = 0,
+                          int end = -1, int offset = 0) {
     if (auto* it = reusable<OperandRowIterator>(old)) {
         it->reset(rows, width, begin, end, offset);
-        return it;
+        return old;
     }
-    return new OperandRowIterator(rows, width, begin, end, offset);
+    return Ref<OperandRowIterator>::make(rows, width, begin, end, offset);
 }
 
-Iterator* emptyIterator(Iterator* old) {
-    if (old != nullptr && old->isA("EmptyIterator")) return old;
-    decRef(old);
-    return new EmptyIterator();
+Ref<Iterator> emptyIterator(Ref<Iterator> old) {
+    if (old && old->isA("EmptyIterator")) return old;
+    old = {};
+    return Ref<EmptyIterator>::make();
 }
 
 // Equal sizes and, key by key in ascending order, equal group sizes.
 bool sameGroupSizes(Operand* self, Operand* other) {
     if (other == nullptr || other->size() != self->size()) return false;
-    const Ref<Iterator> keys = Ref<Iterator>::adopt(self->makeIterator(nullptr));
+    const Ref<Iterator> keys = self->makeIterator({});
     bool equal = true;
     for (bool more = keys->first(); more && equal; more = keys->next()) {
         InternalName key = keys->atColumn(1);
@@ -72,7 +72,7 @@ void Operand::printRows(OutputChannel& out, Write write) {
         out << "Operand is empty";
         return;
     }
-    const Ref<Iterator> keys = Ref<Iterator>::adopt(makeIterator(nullptr));
+    const Ref<Iterator> keys = makeIterator({});
     Ref<Iterator> groupHeld;
     for (bool more = keys->first(); more; more = keys->next()) {
         InternalName key = keys->atColumn(1);
@@ -81,8 +81,8 @@ void Operand::printRows(OutputChannel& out, Write write) {
         else
             write(key);
         out << std::endl;
-        Iterator* group =
-            groupHeld.renew([&](Iterator* old) { return makeGroupIterator(key, old); });
+        groupHeld = makeGroupIterator(key, std::move(groupHeld));
+        Iterator* group = groupHeld.get();
         for (bool row = group != nullptr && group->first(); row; row = group->next()) {
             out << "   ";
             int i = 1;
@@ -111,16 +111,16 @@ void Operand::printLexical(OutputChannel& out, OMAccess* access) {
 
 Operand2::Operand2() : Operand(clib_list<FSymbol>()), names(1) {}
 
-Iterator* Operand2::makeIterator(Iterator* old) {
+Ref<Iterator> Operand2::makeIterator(Ref<Iterator> old) {
     if (auto* it = reusable<OperandNameIterator>(old)) {
         it->reset(&names, 1);
-        return it;
+        return old;
     }
-    return new OperandNameIterator(&names);
+    return Ref<OperandNameIterator>::make(&names);
 }
 
-Iterator* Operand2::makeGroupIterator(const InternalName&, Iterator* old) {
-    return emptyIterator(old);
+Ref<Iterator> Operand2::makeGroupIterator(const InternalName&, Ref<Iterator> old) {
+    return emptyIterator(std::move(old));
 }
 
 bool Operand2::isEqual(Operand* other) {
@@ -222,22 +222,19 @@ void SetOperand::noteKey(const InternalName& key, const InternalName* cells) {
     }
 }
 
-Iterator* SetOperand::makeIterator(Iterator* old) {
+Ref<Iterator> SetOperand::makeIterator(Ref<Iterator> old) {
     settle();
     if (auto* it = reusable<DicIterator>(old)) {
         it->reset(&rows);
-        return it;
+        return old;
     }
-    return new DicIterator(&rows);
+    return Ref<DicIterator>::make(&rows);
 }
 
-Iterator* SetOperand::makeGroupIterator(const InternalName& key, Iterator* old) {
+Ref<Iterator> SetOperand::makeGroupIterator(const InternalName& key, Ref<Iterator> old) {
     int begin = 0, end = 0;
-    if (!group(key, begin, end)) {
-        decRef(old);
-        return nullptr;
-    }
-    return rowIterator(old, &rows, width, begin, end, 1);
+    if (!group(key, begin, end)) return {};
+    return rowIterator(std::move(old), &rows, width, begin, end, 1);
 }
 
 bool SetOperand::isEqual(Operand* other) {
@@ -262,12 +259,12 @@ bool SetOperand::isA(const std::string& className) const {
 TupleSetOperand::TupleSetOperand(const clib_list<FSymbol>& columns)
     : Operand(columns), rows(this->columns.size()) {}
 
-Iterator* TupleSetOperand::makeIterator(Iterator* old) {
-    return rowIterator(old, &rows, rows.width());
+Ref<Iterator> TupleSetOperand::makeIterator(Ref<Iterator> old) {
+    return rowIterator(std::move(old), &rows, rows.width());
 }
 
-Iterator* TupleSetOperand::makeGroupIterator(const InternalName&, Iterator* old) {
-    return emptyIterator(old);
+Ref<Iterator> TupleSetOperand::makeGroupIterator(const InternalName&, Ref<Iterator> old) {
+    return emptyIterator(std::move(old));
 }
 
 void TupleSetOperand::printName(OutputChannel& out) const {

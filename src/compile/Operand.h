@@ -9,6 +9,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "compile/Ref.h"
 #include "compile/RowStore.h"
 #include "foundation/ManagedObject.h"
 #include "foundation/clib_list.h"
@@ -26,7 +27,8 @@ std::string lexicalText(OMAccess* access, const InternalName& name);
 // An operand's rows are read with scan (below); the iterator protocol serves the lookups of one
 // key and the walks that need the keys themselves: makeIterator walks the keys (an Operand2's
 // names, a TupleSetOperand's rows) and makeGroupIterator the rows stored under one key. Both
-// re-target an old iterator of their own kind and release any other one. Rows are copied on
+// take the caller's old iterator over, hand it back re-targeted when it is of their own kind and
+// release any other one. Rows are copied on
 // insertion, never stored twice, and read in ascending key and row order.
 class Operand : public ManagedObject {
   public:
@@ -35,8 +37,8 @@ class Operand : public ManagedObject {
     // join's rows not made yet), which a reader of the operand computes anyway.
     virtual bool emptyAtHand() const { return isEmpty(); }
     virtual int size() const = 0;
-    virtual Iterator* makeIterator(Iterator* old) = 0;
-    virtual Iterator* makeGroupIterator(const InternalName& key, Iterator* old) = 0;
+    virtual Ref<Iterator> makeIterator(Ref<Iterator> old) = 0;
+    virtual Ref<Iterator> makeGroupIterator(const InternalName& key, Ref<Iterator> old) = 0;
     // The variable of each column; shared, not a copy.
     virtual clib_list<FSymbol>* getColumns() { return &columns; }
     // Compares sizes (and, for keyed operands, group sizes key by key), not contents.
@@ -70,8 +72,8 @@ class Operand2 : public Operand {
 
     bool isEmpty() const override { return names.empty(); }
     int size() const override { return names.size(); }
-    Iterator* makeIterator(Iterator* old) override;
-    Iterator* makeGroupIterator(const InternalName& key, Iterator* old) override;
+    Ref<Iterator> makeIterator(Ref<Iterator> old) override;
+    Ref<Iterator> makeGroupIterator(const InternalName& key, Ref<Iterator> old) override;
     bool isEqual(Operand* other) override;
     int groupSize(const InternalName&) const override { return 0; }
     void printName(OutputChannel& out) const override;
@@ -164,9 +166,9 @@ class SetOperand : public Operand {
         settle();
         return rows.groupCount();
     }
-    Iterator* makeIterator(Iterator* old) override;
+    Ref<Iterator> makeIterator(Ref<Iterator> old) override;
     // Null (the old iterator released) when the key has no group.
-    Iterator* makeGroupIterator(const InternalName& key, Iterator* old) override;
+    Ref<Iterator> makeGroupIterator(const InternalName& key, Ref<Iterator> old) override;
     bool isEqual(Operand* other) override;
     int groupSize(const InternalName& key) const override;
     void printName(OutputChannel& out) const override;
@@ -283,8 +285,8 @@ class TupleSetOperand : public Operand {
 
     bool isEmpty() const override { return rows.empty(); }
     int size() const override { return rows.size(); }
-    Iterator* makeIterator(Iterator* old) override;
-    Iterator* makeGroupIterator(const InternalName& key, Iterator* old) override;
+    Ref<Iterator> makeIterator(Ref<Iterator> old) override;
+    Ref<Iterator> makeGroupIterator(const InternalName& key, Ref<Iterator> old) override;
     bool isEqual(Operand* other) override { return other != nullptr && other->size() == size(); }
     int groupSize(const InternalName&) const override { return 0; }
     void printName(OutputChannel& out) const override;

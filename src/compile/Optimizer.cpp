@@ -28,9 +28,7 @@ bool holds(const VarList& list, const FSymbol& var) {
 
 Optimizer::Optimizer() : Translator(1) {}
 
-Optimizer::~Optimizer() {
-    decRef(orderedBody);
-}
+Optimizer::~Optimizer() = default;
 
 void Optimizer::print(OutputChannel& channel) const {
     channel << "anOptimizer";
@@ -46,13 +44,12 @@ Translator::ExprRef Optimizer::optimize(FRule* r, SymTab* table) {
     symTab = table;
     ruleSymTab = r->getSymTab();
     head = r->getHead();
-    decRef(orderedBody);
+    orderedBody = {};
     VarSet bound;
     orderedBody = JoinPlanner::plan(r->getBody(), bound, table);
     // A body without a complete order is the translator's to refuse or translate.
-    if (orderedBody == nullptr || orderedBody->length() != r->getBody()->length()) {
-        decRef(orderedBody);
-        orderedBody = nullptr;
+    if (!orderedBody || orderedBody->length() != r->getBody()->length()) {
+        orderedBody = {};
         literalInfo.clear();
         orderedInfo.clear();
         gapInfo.clear();
@@ -95,7 +92,7 @@ void Optimizer::orderLiterals() {
     literalInfo.clear();
     orderedInfo.clear();
     gapInfo.clear();
-    if (orderedBody == nullptr) return;
+    if (!orderedBody) return;
     // The body comes planned: the records follow the planned order.
     for (FLiteral* literal : *orderedBody->getList()) {
         LiteralInfo info;

@@ -69,7 +69,7 @@ class Optimizer : public Translator {
     void writeOrder() const;
 
     FRule* rule = nullptr;
-    FLiteralList* orderedBody = nullptr;
+    Ref<FLiteralList> orderedBody;
     FTermList* head = nullptr;
     SymTab* ruleSymTab = nullptr;
     std::vector<LiteralInfo> literalInfo;

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <vector>
 
+#include "compile/JoinPlanner.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/FLSysOStream.h"
@@ -46,9 +47,7 @@ bool holds(const VarList& list, const FSymbol& var) {
 }  // namespace
 
 TextChannel::TextChannel() {
-    auto* stream = new FLSysOStreamImpl<std::ostringstream>(&buffer, false);
-    out.setStream(stream);
-    decRef(stream);
+    out.setStream(Ref<FLSysOStreamImpl<std::ostringstream>>::make(&buffer, false).get());
 }
 
 void writeRuleAndLine(OutputChannel& out, const FRule* rule, const SymTab* names) {
@@ -198,7 +197,7 @@ void PathAnalyser::transpose(AggExpr* agg) {
         failed = true;
     }
     VarSet bound;
-    if (body != nullptr) decRef(body->safeOrder(bound, analysisTable));
+    JoinPlanner::safeOrder(body, bound, analysisTable);
     if (bound.size() < bodyVars->length()) {
         std::vector<FSymbol> unsafe;
         for (const FSymbol& var : *bodyVars)

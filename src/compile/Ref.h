@@ -1,6 +1,8 @@
-// Ref: an owning handle of one reference to a managed object of the rule algebra.
+// Ref: an owning handle of one reference to a managed object (operands, iterators, expressions,
+// the parse-tree nodes translation builds).
 #pragma once
 
+#include <type_traits>
 #include <utility>
 
 #include "foundation/ManagedObject.h"
@@ -8,13 +10,18 @@
 // Holds one reference and releases it when it goes: ownership written in the type instead of
 // paired incRef and decRef calls. adopt takes over a reference the caller already holds (a new
 // object, an evaluation's result), share takes one of its own. release hands the reference on to
-// a caller that takes it over, and renew lends it to a call that takes the old object and gives
-// back another (an iterator re-targeted by makeIterator(old), which reuses or releases the old
-// one).
+// a caller that takes it over, and renew lends it to a call of a lower layer that takes the old
+// object and gives back another (the access layer's setIterator(name, old), which reuses or
+// releases the old iterator). make builds a new object and holds its first reference. A handle of a
+// derived class converts to one of its base when moved.
 template <class T>
 class Ref {
   public:
     Ref() = default;
+    template <class... Args>
+    static Ref make(Args&&... args) {
+        return adopt(new T(std::forward<Args>(args)...));
+    }
     static Ref adopt(T* object) {
         Ref ref;
         ref.object = object;
@@ -26,6 +33,8 @@ class Ref {
     }
     Ref(const Ref& other) : object(other.object) { incRef(object); }
     Ref(Ref&& other) noexcept : object(std::exchange(other.object, nullptr)) {}
+    template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
+    Ref(Ref<U>&& other) noexcept : object(other.release()) {}
     Ref& operator=(Ref other) noexcept {
         std::swap(object, other.object);
         return *this;

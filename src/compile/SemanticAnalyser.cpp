@@ -3,6 +3,7 @@
 
 #include <ostream>
 
+#include "compile/JoinPlanner.h"
 #include "compile/PathAnalyser.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
@@ -26,11 +27,10 @@ bool holds(const clib_list<FSymbol>* list, const FSymbol& var) {
 
 }  // namespace
 
-SemanticAnalyser::SemanticAnalyser() : paths(new PathAnalyser(nullptr)) {}
+SemanticAnalyser::SemanticAnalyser() : paths(Ref<PathAnalyser>::make(nullptr)) {}
 
 SemanticAnalyser::~SemanticAnalyser() {
     unbound.clear();
-    decRef(paths);
 }
 
 FLSysRef SemanticAnalyser::methodCall(const std::string& name, FLSysArgs* args) {
@@ -168,7 +168,7 @@ int SemanticAnalyser::checkBodySafety(FRule* rule) {
     FLiteralList* body = rule->getBody();
     if (body == nullptr) return 1;
     VarSet bound;
-    decRef(body->safeOrder(bound, symbolTable));
+    JoinPlanner::safeOrder(body, bound, symbolTable);
     VarList* vars = body->giveVars();
     int result = 1;
     if (bound.size() < vars->length()) {

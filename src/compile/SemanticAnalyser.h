@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "compile/Ref.h"
 #include "foundation/FLSysObject.h"
 #include "foundation/clib_list.h"
 #include "objectbase/FSymbol.h"
@@ -48,7 +49,7 @@ class SemanticAnalyser : public FLSysObject {
   private:
     int checkRule(FRule* rule, SymTab* names);
 
-    PathAnalyser* paths;
+    Ref<PathAnalyser> paths;
     std::int32_t ok = 1;
     clib_list<FSymbol> unbound;
     SymTab* symbolTable = nullptr;

@@ -55,12 +55,11 @@ bool holds(const clib_list<FSymbol>& list, const FSymbol& var) {
 
 }  // namespace
 
-Translator::Translator(int) : scanner(new VarScanner) {}
+Translator::Translator(int) : scanner(Ref<VarScanner>::make()) {}
 
 Translator::~Translator() {
     clearExpressions();
     clearLiteralState();
-    decRef(scanner);
 }
 
 FLSysRef Translator::methodCall(const std::string& name, FLSysArgs* args) {
@@ -659,11 +658,11 @@ void Translator::propagateVariablesSelective(FLiteralList* list, VarPropagator* 
 
 void Translator::translateBody(FLiteralList* list) {
     if (list == nullptr) return;
-    auto* propagator = new VarPropagator;
+    const auto propagator = Ref<VarPropagator>::make();
     if (selective != 0) {
-        propagateVariablesSelective(list, propagator, symTab);
+        propagateVariablesSelective(list, propagator.get(), symTab);
     } else {
-        propagateVariables(list, propagator, symTab);
+        propagateVariables(list, propagator.get(), symTab);
     }
     literalIndex = 0;
     std::vector<FLiteral*> body(list->getList()->begin(), list->getList()->end());
@@ -681,7 +680,6 @@ void Translator::translateBody(FLiteralList* list) {
         endLiteral();
         ++literalIndex;
     }
-    decRef(propagator);
 }
 
 void Translator::beginTranslation(FRule* rule, SymTab* names, set<FSymbol>& output) {
@@ -725,16 +723,12 @@ bool Translator::safeOrderColumns(FRule* rule, SymTab* names, clib_list<FSymbol>
     const FLiteralList* body = rule->getBody();
     VarSet safeBound;
     VarSet plannedBound;
-    FLiteralList* safe = body->safeOrder(safeBound, names);
-    FLiteralList* planned = JoinPlanner::plan(body, plannedBound, names);
+    const Ref<FLiteralList> safe = JoinPlanner::safeOrder(body, safeBound, names);
+    const Ref<FLiteralList> planned = JoinPlanner::plan(body, plannedBound, names);
     const bool same =
-        safe != nullptr && planned != nullptr && safe->length() == planned->length() &&
+        safe && planned && safe->length() == planned->length() &&
         std::equal(safe->getList()->begin(), safe->getList()->end(), planned->getList()->begin());
-    decRef(planned);
-    if (same) {
-        decRef(safe);
-        return false;
-    }
+    if (same) return false;
     // A tree made only to be looked at: no trace of it, and the outcome of the last real
     // translation (isOk) stays as it was.
     const std::int32_t oldDebug = debug;
@@ -751,16 +745,13 @@ bool Translator::safeOrderColumns(FRule* rule, SymTab* names, clib_list<FSymbol>
 }
 
 Translator::ExprRef Translator::translateInOrder(FRule* rule, SymTab* names,
-                                                 FLiteralList* ordered) {
+                                                 const Ref<FLiteralList>& ordered) {
     set<FSymbol> output;
     beginTranslation(rule, names, output);
     FLiteralList* body = rule->getBody();
 
     // Only a body whose every literal has a place in the order is translated.
-    if (ordered == nullptr || ordered->length() != body->length()) {
-        decRef(ordered);
-        return {};
-    }
+    if (!ordered || ordered->length() != body->length()) return {};
     openScope(std::vector<FLiteral*>(ordered->getList()->begin(), ordered->getList()->end()),
               output);
 
@@ -770,7 +761,7 @@ Translator::ExprRef Translator::translateInOrder(FRule* rule, SymTab* names,
         rule->print(out, names, rule->getSymTab());
         out << "to " << std::endl;
     }
-    translateBody(ordered);
+    translateBody(ordered.get());
 
     ExprRef result;
     if (error == 0 && untranslatable == 0 && !stack.empty()) {
@@ -789,7 +780,6 @@ Translator::ExprRef Translator::translateInOrder(FRule* rule, SymTab* names,
     clearExpressions();
     pendingSymbols.clear();
     clearLiteralState();
-    decRef(ordered);
     return result;
 }
 
@@ -822,22 +812,20 @@ void Translator::scan(AggExpr* agg) {
     delete groups;
     output.insert(agg->getAggVar());
     // The body in the order a rule body gets: its literals may be written in any order.
-    FLiteralList* ordered = nullptr;
+    Ref<FLiteralList> ordered;
     if (agg->getBody() != nullptr) {
         VarSet bound;
         ordered = JoinPlanner::plan(agg->getBody(), bound, symTab);
-        if (ordered == nullptr || ordered->length() != agg->getBody()->length()) {
-            decRef(ordered);
-            ordered = nullptr;
+        if (!ordered || ordered->length() != agg->getBody()->length()) {
+            ordered = {};
             untranslatable = 1;
         }
     }
     std::vector<FLiteral*> bodyLiterals;
-    if (ordered != nullptr)
-        bodyLiterals.assign(ordered->getList()->begin(), ordered->getList()->end());
+    if (ordered) bodyLiterals.assign(ordered->getList()->begin(), ordered->getList()->end());
     openScope(bodyLiterals, output);
-    translateBody(ordered);
-    decRef(ordered);
+    translateBody(ordered.get());
+    ordered = {};
     if (!stopped() && stack.size() > std::size_t(stackBase) && !stack.back()) untranslatable = 1;
     for (VarOccurrences* dictionary : dictionaries) deleteOccurrences(dictionary);
     std::swap(live, saved.live);

@@ -125,9 +125,9 @@ class Translator : public PtnScanner {
     // Clears what an earlier translation left and fills `output` with the variables the rule's
     // body must deliver, setting the duplicate flag when the body may deliver a binding twice.
     void beginTranslation(FRule* rule, SymTab* names, set<FSymbol>& output);
-    // translateRule over the body's literals in the given order (its reference is taken over;
-    // null, or shorter than the body, when some literal has no place: no tree).
-    ExprRef translateInOrder(FRule* rule, SymTab* names, FLiteralList* ordered);
+    // translateRule over the body's literals in the given order (null, or shorter than the body,
+    // when some literal has no place: no tree).
+    ExprRef translateInOrder(FRule* rule, SymTab* names, const Ref<FLiteralList>& ordered);
     // Live sets and occurrence dictionaries of the literals against the scope's output.
     void openScope(const std::vector<FLiteral*>& scopeLiterals, const set<FSymbol>& output);
     // The common steps of the leaf hooks; `make` builds the operator from the pattern (with its
@@ -163,7 +163,7 @@ class Translator : public PtnScanner {
     LiveVariables live;
     std::vector<VarOccurrences*> dictionaries;
     std::int32_t literalIndex = 0;
-    VarScanner* scanner;
+    Ref<VarScanner> scanner;
     FTerm* currentTerm = nullptr;
     FMolecule* literalMolecule = nullptr;
     PatternSpec conditions;

@@ -58,12 +58,6 @@ const Spec* firstSpec(const FMolecule* molecule) {
     return specs != nullptr && !specs->empty() ? specs->head() : nullptr;
 }
 
-// The atoms of a term's normal form, appended to `out`; the term the normalizer answers besides
-// (the atom standing for the whole) is not needed here.
-void normalizeInto(Normalizer& normalizer, FTerm* term, FTermList* out) {
-    Ref<FTerm>::adopt(normalizer.normalizeTerm(term, out));
-}
-
 struct SymbolLess {
     bool operator()(const FSymbol& a, const FSymbol& b) const { return compare(a, b) < 0; }
 };
@@ -134,7 +128,7 @@ void PrSemiNaive::forEachAggregateAtom(FTerm* term, SymTab* names, Visit visit) 
         for (FLiteral* literal : *aggregate->getBody()->getList()) {
             const auto atoms = Ref<FTermList>::adopt(new FTermList);
             normalizer->setSymTab(names);
-            normalizeInto(*normalizer, literal->getTerm(), atoms.get());
+            normalizer->normalizeTerm(literal->getTerm(), atoms.get());
             for (FTerm* atom : atoms->getList()) {
                 visit(atom);
                 forEachAggregateAtom(atom, names, visit);
@@ -361,7 +355,7 @@ bool PrSemiNaive::keptEveryRound(FRule* rule, bool triggerForm) {
         if (literal->getTerm() == nullptr) continue;
         const auto atoms = Ref<FTermList>::adopt(new FTermList);
         tableForLiteral(names, copiedFrom, copiedNext);
-        normalizeInto(*normalizer, literal->getTerm(), atoms.get());
+        normalizer->normalizeTerm(literal->getTerm(), atoms.get());
         for (FTerm* atom : atoms->getList()) {
             // An aggregate is read anew in every round: its value changes with any fact it
             // folds, and no delta atom stands for it.
@@ -430,7 +424,7 @@ void PrSemiNaive::rewriteRule(FRule* rule, DeltaTable* table, DeltaRules& deltas
             tableForLiteral(rule->getSymTab(), copiedFrom, copiedNext);
             // The literal's atoms are shared by its variants, which hold them.
             const auto atoms = Ref<FTermList>::adopt(new FTermList);
-            normalizeInto(*normalizer, literal->getTerm(), atoms.get());
+            normalizer->normalizeTerm(literal->getTerm(), atoms.get());
             const std::size_t variants = deltas.size();
             int index = 0;
             for (FTerm* atom : atoms->getList())
@@ -443,7 +437,7 @@ void PrSemiNaive::rewriteRule(FRule* rule, DeltaTable* table, DeltaRules& deltas
 
 void PrSemiNaive::newVariable(int count) {
     while (static_cast<int>(freshVars.size()) < count)
-        freshVars.push_back(Ref<FVar>::adopt(normalizer->newVariable()));
+        freshVars.push_back(normalizer->newVariable());
 }
 
 void PrSemiNaive::rewriteAtom(FTerm* atom, FTermList* atoms, int position, int index, FRule* rule,

@@ -277,15 +277,15 @@ void PrettyPrinter::makeOutput(FRule* query, Operand* answers) {
     long printed = 0;
     long total = 0;
     bool refused = false;
-    Iterator* keys = answers->makeIterator(nullptr);
-    Iterator* rows = nullptr;
-    for (bool key = keys != nullptr && keys->first(); key; key = keys->next()) {
-        rows = answers->makeGroupIterator(keys->atColumn(1), rows);
-        if (resultSet && rows != nullptr && rows->columns() != 1) {
+    Ref<Iterator> keys = answers->makeIterator({});
+    Ref<Iterator> rows;
+    for (bool key = keys && keys->first(); key; key = keys->next()) {
+        rows = answers->makeGroupIterator(keys->atColumn(1), std::move(rows));
+        if (resultSet && rows && rows->columns() != 1) {
             refused = true;
             break;
         }
-        for (bool row = rows != nullptr && rows->first(); row; row = rows->next()) {
+        for (bool row = rows && rows->first(); row; row = rows->next()) {
             ++total;
             if (interruptFlag.load() != 0 || (limit >= 0 && printed >= limit)) continue;
             ++printed;
@@ -299,8 +299,8 @@ void PrettyPrinter::makeOutput(FRule* query, Operand* answers) {
             writeRow(values, texts, names, query, handler);
         }
     }
-    decRef(rows);
-    decRef(keys);
+    rows = {};
+    keys = {};
     if (resultSet) {
         // Released on every way out, so its formatter stops being the object base's dump target.
         decRef(handler);

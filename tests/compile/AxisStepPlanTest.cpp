@@ -17,12 +17,11 @@ using language_test::TreeBuilder;
 // The planned body as text, literals separated by " | ".
 std::string planned(TreeBuilder& b, FLiteralList* body) {
     VarSet bound;
-    FLiteralList* order = JoinPlanner::plan(body, bound, b.names);
+    const Ref<FLiteralList> order = JoinPlanner::plan(body, bound, b.names);
     std::string text;
-    if (order == nullptr) return "<none>";
+    if (!order) return "<none>";
     for (FLiteral* literal : *order->getList())
         text += (text.empty() ? "" : " | ") + b.text(literal);
-    decRef(order);
     return text;
 }
 

@@ -123,32 +123,29 @@ inline PatternSpec toPattern(const Conditions& c) {
 inline std::vector<KeyedRow> contents(Operand* operand) {
     std::vector<KeyedRow> out;
     if (operand == nullptr) return out;
-    Iterator* keys = operand->makeIterator(nullptr);
+    const Ref<Iterator> keys = operand->makeIterator({});
     if (operand->isA("TupleSetOperand")) {
         for (bool more = keys->first(); more; more = keys->next()) {
             Row row;
             for (int c = 1; c <= keys->columns(); ++c) row.push_back(keys->atColumn(c));
             out.emplace_back(undef(), row);
         }
-        decRef(keys);
         return out;
     }
-    Iterator* group = nullptr;
+    Ref<Iterator> group;
     for (bool more = keys->first(); more; more = keys->next()) {
         InternalName key = keys->atColumn(1);
         if (operand->isA("Operand2")) {
             out.emplace_back(key, Row{});
             continue;
         }
-        group = operand->makeGroupIterator(key, group);
-        for (bool row = group != nullptr && group->first(); row; row = group->next()) {
+        group = operand->makeGroupIterator(key, std::move(group));
+        for (bool row = group && group->first(); row; row = group->next()) {
             Row cells;
             for (int c = 1; c <= group->columns(); ++c) cells.push_back(group->atColumn(c));
             out.emplace_back(key, cells);
         }
     }
-    decRef(group);
-    decRef(keys);
     return out;
 }
 

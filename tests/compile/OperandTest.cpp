@@ -271,32 +271,37 @@ TEST_F(OperandTest, GroupsAndIteratorReuse) {
     InternalName cells[1] = {integer(1)};
     op->insert(integer(5), cells);
 
-    Iterator* keys = op->makeIterator(nullptr);
+    Ref<Iterator> keys = op->makeIterator({});
     ASSERT_TRUE(keys->first());
     // The same iterator comes back, unpositioned.
-    EXPECT_EQ(op->makeIterator(keys), keys);
+    Iterator* const keyWalk = keys.get();
+    keys = op->makeIterator(std::move(keys));
+    EXPECT_EQ(keys.get(), keyWalk);
     EXPECT_EQ(keys->atColumn(1), undef());
 
-    Iterator* group = op->makeGroupIterator(integer(5), nullptr);
-    ASSERT_NE(group, nullptr);
-    EXPECT_EQ(op->makeGroupIterator(integer(5), group), group);
+    Ref<Iterator> group = op->makeGroupIterator(integer(5), {});
+    ASSERT_TRUE(group);
+    Iterator* const groupWalk = group.get();
+    group = op->makeGroupIterator(integer(5), std::move(group));
+    EXPECT_EQ(group.get(), groupWalk);
     // An absent key gives null and releases the old iterator.
-    EXPECT_EQ(op->makeGroupIterator(integer(6), group), nullptr);
+    group = op->makeGroupIterator(integer(6), std::move(group));
+    EXPECT_FALSE(group);
 
     // An iterator of another kind is released and replaced.
-    Iterator* other = op->makeGroupIterator(integer(5), keys);
-    ASSERT_NE(other, nullptr);
+    Ref<Iterator> other = op->makeGroupIterator(integer(5), std::move(keys));
+    ASSERT_TRUE(other);
     Held<TupleSetOperand> rows(new TupleSetOperand(symbols({x})));
-    Iterator* empty = rows->makeGroupIterator(integer(5), other);
+    Ref<Iterator> empty = rows->makeGroupIterator(integer(5), std::move(other));
     EXPECT_FALSE(empty->first());
-    EXPECT_EQ(rows->makeGroupIterator(integer(1), empty), empty);
-    decRef(empty);
+    Iterator* const emptyWalk = empty.get();
+    empty = rows->makeGroupIterator(integer(1), std::move(empty));
+    EXPECT_EQ(empty.get(), emptyWalk);
 
     errors.clear();
-    Iterator* walk = rows->makeIterator(nullptr);
+    const Ref<Iterator> walk = rows->makeIterator({});
     EXPECT_EQ(walk->atColumn(1), undef());  // before first
     EXPECT_NE(errors.text().find("InvalidUse"), std::string::npos);
-    decRef(walk);
 }
 
 }  // namespace

@@ -29,13 +29,11 @@ class InterruptingOperand : public Operand {
 
     bool isEmpty() const override { return values.empty(); }
     int size() const override { return 1; }
-    Iterator* makeIterator(Iterator* old) override {
-        decRef(old);
-        return new Rows({InternalName::UndefinedObject}, 0);
+    Ref<Iterator> makeIterator(Ref<Iterator>) override {
+        return Ref<Rows>::make(std::vector<InternalName>{InternalName::UndefinedObject}, 0);
     }
-    Iterator* makeGroupIterator(const InternalName&, Iterator* old) override {
-        decRef(old);
-        return new Rows(values, stopAt);
+    Ref<Iterator> makeGroupIterator(const InternalName&, Ref<Iterator>) override {
+        return Ref<Rows>::make(values, stopAt);
     }
     bool isEqual(Operand*) override { return false; }
     int groupSize(const InternalName&) const override { return int(values.size()); }

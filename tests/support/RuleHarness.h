@@ -194,26 +194,24 @@ class RuleHarness {
             }
             lines.push_back(text.empty() ? "true" : text);
         };
-        Iterator* keys = result->makeIterator(nullptr);
+        const Ref<Iterator> keys = result->makeIterator({});
         if (result->isA("TupleSetOperand")) {
-            for (bool more = keys->first(); more; more = keys->next()) line(keys);
+            for (bool more = keys->first(); more; more = keys->next()) line(keys.get());
         } else if (result->isA("Operand2")) {
-            for (bool more = keys->first(); more; more = keys->next()) line(keys);
+            for (bool more = keys->first(); more; more = keys->next()) line(keys.get());
         } else {
-            Iterator* group = nullptr;
+            Ref<Iterator> group;
             std::vector<InternalName> seenKeys;
             for (bool more = keys->first(); more; more = keys->next())
                 seenKeys.push_back(keys->atColumn(1));
             std::sort(seenKeys.begin(), seenKeys.end());
             seenKeys.erase(std::unique(seenKeys.begin(), seenKeys.end()), seenKeys.end());
             for (const InternalName& key : seenKeys) {
-                group = result->makeGroupIterator(key, group);
-                for (bool row = group != nullptr && group->first(); row; row = group->next())
-                    line(group);
+                group = result->makeGroupIterator(key, std::move(group));
+                for (bool row = group && group->first(); row; row = group->next())
+                    line(group.get());
             }
-            decRef(group);
         }
-        decRef(keys);
         std::sort(lines.begin(), lines.end());
         lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
         return lines;
