@@ -119,6 +119,9 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
         if (printer != nullptr) printer->clear();
         reset(0);
         if (before && !derivedOnly) before->restore(*phases, *matcher);
+        // Refilling writes nothing the user is to see (equalities giving objects their further
+        // names again, for one).
+        held->drop();
         reached = evaluateOnce(program);
     }
     held.reset();
