@@ -484,7 +484,9 @@ Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
     if (program == nullptr) return this;
     inheritanceFlag |= program->inheritanceMark();
     OM* base = phases->om();
-    if (base == nullptr || inheritanceFlag == 0) {
+    // Steps of a program not analysed (tp alone does not) inherit nothing themselves, but a
+    // query between them may have stored inherited values, which a step's own value can meet.
+    if (base == nullptr || (inheritanceFlag == 0 && !phases->inherited().watching())) {
         stepSequence.reset();
         tpOnce(program);
         return this;
