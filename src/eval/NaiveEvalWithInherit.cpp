@@ -19,6 +19,7 @@
 #include "foundation/OutputChannel.h"
 #include "foundation/StatisticHandler.h"
 #include "foundation/Timer.h"
+#include "foundation/clib_list.h"
 #include "language/AggExpr.h"
 #include "language/ArithmeticExpr.h"
 #include "language/FLiteral.h"
@@ -80,29 +81,69 @@ void NaiveEvalWithInherit::addTimingStatistics() {
 NaiveEvalWithInherit::StepSequence::StepSequence(FProgram* stepped)
     : program(Ref<FProgram>::share(stepped)) {}
 
+namespace {
+
+// The number of clauses of the program, facts and rules.
+std::size_t clauseCount(const FProgram* program) {
+    std::size_t count = 0;
+    program->forEachClause(
+        [&count](FRule*) {
+            ++count;
+            return true;
+        },
+        [&count](const FactList&, std::size_t) {
+            ++count;
+            return true;
+        });
+    return count;
+}
+
+// The program as it was when it had `length` clauses: the program itself while it has no more.
+Ref<FProgram> programPrefix(FProgram* program, std::size_t length) {
+    if (clauseCount(program) == length) return Ref<FProgram>::share(program);
+    auto prefix = Ref<FProgram>::adopt(new FProgram(new clib_list<FRule*>, program->getSymTab()));
+    std::size_t index = 0;
+    program->forEachClause(
+        [&](FRule* rule) {
+            if (index++ < length) prefix->append(rule);
+            return true;
+        },
+        [&](const FactList& facts, std::size_t i) {
+            if (index++ < length) prefix->appendFact(facts, i);
+            return true;
+        });
+    prefix->setInheritanceMark(program->inheritanceMark());
+    return prefix;
+}
+
+}  // namespace
+
+NaiveEvalWithInherit::Journal::Journal() = default;
+
+NaiveEvalWithInherit::Journal::Entry::Entry(FProgram* evaluated)
+    : program(Ref<FProgram>::share(evaluated)), clauses(clauseCount(evaluated)) {}
+
 int NaiveEvalWithInherit::evaluate(FProgram* program) {
     if (program == nullptr) return 0;
     OM* base = phases->om();
-    const bool inheriting = (inheritanceFlag | program->inheritanceMark()) != 0;
-    // A base that held facts before is written out first, so that a step back can start again
-    // from it; an empty one is simply emptied again. Neither is needed without inheritance,
-    // where nothing gives way.
-    const bool pristine = base != nullptr && base->pristine();
-    std::optional<BaseSnapshot> before;
-    // The base holds only what this program derived from an empty base when it ends, and it has
-    // gained clauses only: emptying it loses nothing, and facts an earlier evaluation derived from
-    // an inherited value that has to give way now go with it.
-    bool derivedOnly = false;
-    if (base != nullptr && inheriting && !pristine) {
-        before.emplace(*phases);
-        if (FProgram* added = derivedModel.addedClauses(program, base)) {
-            decRef(added);
-            derivedOnly = before->text() == derivedModelText;
-        }
+    // A program with no inheritance of its own may still give an own value for a value stored
+    // as inherited.
+    const bool inheriting =
+        (inheritanceFlag | program->inheritanceMark()) != 0 || phases->inherited().watching();
+    // The journal goes on while nothing but queries touched the base since its last evaluation
+    // (a query stores only inherited values, which are found again); otherwise it starts here,
+    // from the base written out, or from an empty one.
+    if (base == nullptr || !inheriting) {
+        journal.reset();
+    } else if (!journal || journal->stamp != base->changeStamp()) {
+        journal.emplace();
+        if (!base->pristine()) journal->origin.emplace(*phases);
     }
-    derivedModel.forget();
-    derivedModelText.clear();
-    stepBackOpen = base != nullptr && inheriting && (pristine || derivedOnly || before->complete());
+    // The same program evaluated again, perhaps with clauses appended: its evaluation takes the
+    // place of the last one, which a step back does not take again.
+    if (journal && !journal->entries.empty() && journal->entries.back().program.get() == program)
+        journal->entries.pop_back();
+    stepBackOpen = journal && (!journal->origin || journal->origin->complete());
     phases->forgetConflicts();
     // What a run writes is passed on only once it is known that the run stands: the traces and
     // messages of a run stepped back from would be written again, or would tell of equalities
@@ -110,30 +151,53 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
     std::optional<HeldOutput> held;
     if (stepBackOpen) held.emplace();
     int reached = evaluateOnce(program);
-    while (steppingBack() && phases->blockEarliestConflicts() != 0) {
-        held->drop();
-        // The facts of the program go in again in the first round; the matcher's compiled
+    while (steppingBack() && phases->blockEarliestConflicts() != 0)
+        reached = stepBack(program, *held);
+    held.reset();
+    stepBackOpen = false;
+    phases->forgetConflicts();
+    if (journal) {
+        // An evaluation that did not end leaves a base no journal explains.
+        if (reached == 0) {
+            journal.reset();
+        } else {
+            journal->entries.emplace_back(program);
+            journal->stamp = base->changeStamp();
+        }
+    }
+    return reached;
+}
+
+int NaiveEvalWithInherit::stepBack(FProgram* program, HeldOutput& held) {
+    for (;;) {
+        held.drop();
+        // The facts of each program go in again in its first round; the matcher's compiled
         // rules may hold identifiers of the emptied base.
         phases->clearKeepingBlockings();
         // The trace printer's names may stand for other objects in the next run.
         if (printer != nullptr) printer->clear();
         reset(0);
-        if (before && !derivedOnly) before->restore(*phases, *matcher);
+        if (journal->origin) journal->origin->restore(*phases, *matcher);
+        // The evaluations since the journal started, again and with the blockings: what they
+        // derived from a value that gives way goes, what entered the base with them stays.
+        bool blocked = false;
+        for (const Journal::Entry& entry : journal->entries) {
+            const Ref<FProgram> earlier = programPrefix(entry.program.get(), entry.clauses);
+            evaluateOnce(earlier.get());
+            reset(0);
+            if (!steppingBack()) continue;
+            if (phases->blockEarliestConflicts() != 0) {
+                blocked = true;
+                break;
+            }
+            phases->forgetConflicts();
+        }
+        if (blocked) continue;
         // Refilling writes nothing the user is to see (equalities giving objects their further
         // names again, for one).
-        held->drop();
-        reached = evaluateOnce(program);
+        held.drop();
+        return evaluateOnce(program);
     }
-    held.reset();
-    // Written out only where a later evaluation may need it: own values may come for
-    // inherited ones.
-    if (reached != 0 && stepBackOpen && (pristine || derivedOnly) && ownValuesContest) {
-        derivedModel.remember(program, base);
-        derivedModelText = BaseSnapshot(*phases).text();
-    }
-    stepBackOpen = false;
-    phases->forgetConflicts();
-    return reached;
 }
 
 void NaiveEvalWithInherit::cancelled() {
@@ -582,7 +646,9 @@ void NaiveEvalWithInherit::reset(int mode) {
     triggerNumber = 0;
     matcher->clear();
     clearTriggerList();
-    if (mode != 0) inheritanceFlag = 0;
+    if (mode == 0) return;
+    inheritanceFlag = 0;
+    journal.reset();
 }
 
 FLSysRef NaiveEvalWithInheritMeta::createInstance(FLSysArgs* args) {

@@ -11,11 +11,11 @@
 
 #include "compile/Ref.h"
 #include "eval/BaseSnapshot.h"
-#include "eval/LastFixpoint.h"
 #include "eval/NaiveEval.h"
 #include "objectbase/InternalName.h"
 
 class FMolecule;
+class HeldOutput;
 class FTerm;
 class Normalizer;
 
@@ -152,11 +152,27 @@ class NaiveEvalWithInherit : public NaiveEval {
     // Whether some rule may give a host a value of its own where it holds an inherited one, or
     // change what is inherited (set with the trigger list).
     bool ownValuesContest = false;
-    // The program whose evaluation from an empty base (or from one holding only what it derived
-    // before) last completed where own values may contest inherited ones, and the printed form
-    // of the base it left: while the base is still that, stepping back may empty it.
-    LastFixpoint derivedModel;
-    std::string derivedModelText;
+    // While inherited values may give way: the base before the first of the evaluations since
+    // (none when it was empty), each evaluation's program as it was (a reference each, so that
+    // no other program takes its place, and its length), and the base's change stamp after the
+    // last. A step back fills the base again from the origin and evaluates those programs again
+    // with the blockings, then the current one; a program's facts and what a load stored
+    // enter again, what was derived from a value that gives way does not.
+    struct Journal {
+        Journal();
+        struct Entry {
+            explicit Entry(FProgram* evaluated);
+            Ref<FProgram> program;
+            std::size_t clauses = 0;
+        };
+        std::optional<BaseSnapshot> origin;
+        std::vector<Entry> entries;
+        std::uint64_t stamp = 0;
+    };
+    std::optional<Journal> journal;
+    // Empties the base, fills it from the journal with the blockings, and evaluates the program
+    // again; the output held so far is dropped.
+    int stepBack(FProgram* program, HeldOutput& held);
 };
 
 // Registered as "classNaiveEvalWithInherit": new@(Matcher, OMAccess).
