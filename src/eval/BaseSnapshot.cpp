@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "access/OMAccess.h"
+#include "compile/Ref.h"
 #include "eval/Matcher.h"
 #include "foundation/FLSysOStream.h"
 #include "foundation/OutputChannel.h"
@@ -37,18 +38,15 @@ std::string channelText(OutputChannel& channel, Write write) {
 // when the parser refused a clause.
 template <class Take>
 bool forEachClause(OMAccess& access, const std::string& text, Take take) {
-    auto* parser = new FLogicParser();
+    const auto parser = Ref<FLogicParser>::adopt(new FLogicParser());
     parser->setInputString(text);
     bool all = true;
     while (!parser->atEnd()) {
         int ok = 0;
-        FRule* rule = parser->parse(access.giveSymTab(), &ok);
+        const auto rule = Ref<FRule>::adopt(parser->parse(access.giveSymTab(), &ok));
         if (ok == 0) all = false;
-        if (rule == nullptr) continue;
-        take(rule);
-        decRef(rule);
+        if (rule) take(rule.get());
     }
-    decRef(parser);
     return all;
 }
 

@@ -262,15 +262,9 @@ bool NaiveEvalWithInherit::fixpointWithTriggers(FProgram* program, int& changed)
 }
 
 void NaiveEvalWithInherit::clearTriggerList() {
-    for (FRule* rule : triggerList) decRef(rule);
     triggerList.clear();
     fullTriggerPhases = false;
-    for (RuleMembership& membership : ruleMemberships) {
-        decRef(membership.cls);
-        for (auto& [method, kind] : membership.held) decRef(method);
-    }
     ruleMemberships.clear();
-    for (FTerm* method : contestedMethods) decRef(method);
     contestedMethods.clear();
     contestedNames.clear();
     ownValuesContest = false;
@@ -329,8 +323,8 @@ std::vector<FRule*> rulesOf(const FProgram* program) {
 
 // The methods a rule body reads of the host `host` in positive literals: constant methods with
 // their arrows.
-std::vector<std::pair<FTerm*, int>> methodsReadOf(FRule* clause, FTerm* host) {
-    std::vector<std::pair<FTerm*, int>> read;
+std::vector<std::pair<Ref<FTerm>, int>> methodsReadOf(FRule* clause, FTerm* host) {
+    std::vector<std::pair<Ref<FTerm>, int>> read;
     if (clause->getBody() == nullptr || host == nullptr) return read;
     for (FLiteral* literal : *clause->getBody()->getList()) {
         if (literal->isNegated()) continue;
@@ -341,8 +335,7 @@ std::vector<std::pair<FTerm*, int>> methodsReadOf(FRule* clause, FTerm* host) {
         for (Spec* spec : *molecule->getSpecs()) {
             FTerm* method = spec->getMethod();
             if (method == nullptr || !method->isA("FunctionTerm") || spec->getKind() > 5) continue;
-            incRef(method);
-            read.emplace_back(method, spec->getKind());
+            read.emplace_back(Ref<FTerm>::share(method), spec->getKind());
         }
     }
     return read;
@@ -356,7 +349,7 @@ std::vector<std::pair<FTerm*, int>> methodsReadOf(FRule* clause, FTerm* host) {
 // before the first phase.
 bool rulesAffectInheritance(FProgram* atomized,
                             std::vector<NaiveEvalWithInherit::RuleMembership>& memberships,
-                            std::vector<FTerm*>& contested, bool& anyContested) {
+                            std::vector<Ref<FTerm>>& contested, bool& anyContested) {
     for (FRule* clause : rulesOf(atomized)) {
         if (clause->getHead() == nullptr) continue;
         for (FTerm* term : clause->getHead()->getList()) {
@@ -371,8 +364,8 @@ bool rulesAffectInheritance(FProgram* atomized,
             if (FTerm* cls = molecule->getClassTerm();
                 cls != nullptr && molecule->getIsaKind() != 0) {
                 if (molecule->getIsaKind() != 1 || !cls->isA("FunctionTerm")) return true;
-                incRef(cls);
-                memberships.push_back({cls, methodsReadOf(clause, molecule->getHost())});
+                memberships.push_back(
+                    {Ref<FTerm>::share(cls), methodsReadOf(clause, molecule->getHost())});
             }
             clib_list<Spec*>* specs = molecule->getSpecs();
             if (specs == nullptr) continue;
@@ -383,8 +376,7 @@ bool rulesAffectInheritance(FProgram* atomized,
                     anyContested = true;
                     continue;
                 }
-                incRef(method);
-                contested.push_back(method);
+                contested.push_back(Ref<FTerm>::share(method));
             }
         }
     }
@@ -414,7 +406,6 @@ void NaiveEvalWithInherit::buildTriggerList() {
                     break;
                 }
                 if (molecule->matchesMolecule(*taken[i])) {
-                    decRef(triggerList[i]);
                     triggerList.erase(triggerList.begin() + static_cast<std::ptrdiff_t>(i));
                     taken.erase(taken.begin() + static_cast<std::ptrdiff_t>(i));
                     continue;
@@ -423,15 +414,12 @@ void NaiveEvalWithInherit::buildTriggerList() {
             }
             if (covered) continue;
             // A negated literal exposes the same inherited values as its positive form.
-            FLiteral* trigger = literal;
-            if (literal->isNegated())
-                trigger = new FLiteral(molecule, 0, 0);
-            else
-                incRef(trigger);
-            auto* body = new FLiteralList(trigger);
-            decRef(trigger);
-            triggerList.push_back(new FRule(nullptr, body, clause->getSymTab(), "", 0, 0));
-            decRef(body);
+            const Ref<FLiteral> trigger = literal->isNegated()
+                                              ? Ref<FLiteral>::adopt(new FLiteral(molecule, 0, 0))
+                                              : Ref<FLiteral>::share(literal);
+            const auto body = Ref<FLiteralList>::adopt(new FLiteralList(trigger.get()));
+            triggerList.push_back(
+                Ref<FRule>::adopt(new FRule(nullptr, body.get(), clause->getSymTab(), "", 0, 0)));
             taken.push_back(molecule);
         }
     }
@@ -443,7 +431,6 @@ void NaiveEvalWithInherit::buildTriggerList() {
     // left for later, and no phase takes more than one fact.
     if (anyContested) {
         fullTriggerPhases = false;
-        for (FTerm* method : contestedMethods) decRef(method);
         contestedMethods.clear();
     }
     for (FMolecule* molecule : taken)
@@ -452,7 +439,8 @@ void NaiveEvalWithInherit::buildTriggerList() {
     if (flags == 0) return;
     OutputChannel& debug = debugChannel();
     debug << "TriggerList:" << std::endl;
-    for (FRule* rule : triggerList) rule->print(debug, atomized->getSymTab(), rule->getSymTab());
+    for (const Ref<FRule>& rule : triggerList)
+        rule->print(debug, atomized->getSymTab(), rule->getSymTab());
     debug << std::endl << std::endl;
 }
 
@@ -462,7 +450,7 @@ bool NaiveEvalWithInherit::membershipsLeaveInheritance() {
     const InternalName free = InternalName::UndefinedObject;
     for (const RuleMembership& membership : ruleMemberships) {
         InternalName cls;
-        termToName(*om, cls, static_cast<Path*>(membership.cls));
+        termToName(*om, cls, static_cast<Path*>(membership.cls.get()));
         // A class the base does not hold yet has nothing above it and holds nothing.
         if (cls == free) continue;
         std::vector<InternalName> above;
@@ -470,7 +458,7 @@ bool NaiveEvalWithInherit::membershipsLeaveInheritance() {
         for (bool more = classes != nullptr && classes->first(); more; more = classes->next())
             above.push_back(classes->atColumn(2));
         decRef(classes);
-        for (FRule* rule : triggerList) {
+        for (const Ref<FRule>& rule : triggerList) {
             const Spec* spec =
                 triggerMolecule(rule->getBody()->getList()->head())->getSpecs()->head();
             // A method given by a variable or a path could be any method.
@@ -509,8 +497,9 @@ int NaiveEvalWithInherit::runPhase(bool deferring, bool full, int traceFlag) {
     else
         phases->beginPhase(allTriggers, traceFlag);
     phases->deferMethods(deferring ? &contestedNames : nullptr);
-    for (FRule* rule : triggerList) {
-        decRef(matcher->retrieve(rule, nullptr, phases->giveSymTab()));
+    for (const Ref<FRule>& rule : triggerList) {
+        // The trigger's answers are not read: matching it is what inherits.
+        Ref<Operand>::adopt(matcher->retrieve(rule.get(), nullptr, phases->giveSymTab()));
         if (allTriggers == 0 && phases->newFacts() != 0) break;
     }
     phases->endPhase();
@@ -523,9 +512,9 @@ int NaiveEvalWithInherit::fireTrigger() {
     // The contested methods the base knows by now; one it does not know has no value anywhere.
     contestedNames.clear();
     if (OM* om = phases->om(); om != nullptr) {
-        for (FTerm* method : contestedMethods) {
+        for (const Ref<FTerm>& method : contestedMethods) {
             InternalName name;
-            termToName(*om, name, static_cast<Path*>(method));
+            termToName(*om, name, static_cast<Path*>(method.get()));
             if (name != InternalName::UndefinedObject) contestedNames.insert(name);
         }
     }

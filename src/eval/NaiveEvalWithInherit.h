@@ -24,8 +24,8 @@ class NaiveEvalWithInherit : public NaiveEval {
     // A constant class a rule makes objects members of, and the methods (with their arrows) the
     // rule's body reads of the new member itself; a reference to each term.
     struct RuleMembership {
-        FTerm* cls = nullptr;
-        std::vector<std::pair<FTerm*, int>> held;
+        Ref<FTerm> cls;
+        std::vector<std::pair<Ref<FTerm>, int>> held;
     };
 
     // Takes a second reference on the access layer, through which the phases run.
@@ -67,7 +67,7 @@ class NaiveEvalWithInherit : public NaiveEval {
     void buildTriggerList();
     void clearTriggerList();
 
-    const std::vector<FRule*>& triggers() const { return triggerList; }
+    const std::vector<Ref<FRule>>& triggers() const { return triggerList; }
     int triggerCount() const { return triggerNumber; }
     int inheritance() const { return inheritanceFlag; }
     int triggerMode() const { return allTriggers; }
@@ -105,7 +105,7 @@ class NaiveEvalWithInherit : public NaiveEval {
     int allTriggers = 0;
     Timer* triggerTimer;
     Normalizer* normalizer = nullptr;
-    std::vector<FRule*> triggerList;
+    std::vector<Ref<FRule>> triggerList;
     // In one-trigger mode, whether a phase inserts everything its first productive trigger
     // inherits instead of one fact. Set when no rule can change what such a phase inherits (no
     // rule derives a subclass relation, an equality, or a membership in a class not named by a
@@ -127,7 +127,7 @@ class NaiveEvalWithInherit : public NaiveEval {
     // A phase first inherits values of every other method; these come when nothing else is
     // inherited, after the rules had their chance to give a host its own value, so that an
     // inherited value seldom has to give way to one that comes later.
-    std::vector<FTerm*> contestedMethods;
+    std::vector<Ref<FTerm>> contestedMethods;
     std::set<InternalName> contestedNames;
     // One phase; `deferring` leaves the contested methods out, `full` inserts all a trigger
     // inherits (one-trigger mode).
