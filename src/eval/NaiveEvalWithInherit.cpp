@@ -169,35 +169,33 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
 }
 
 int NaiveEvalWithInherit::stepBack(FProgram* program, HeldOutput& held) {
-    for (;;) {
-        held.drop();
-        // The facts of each program go in again in its first round; the matcher's compiled
-        // rules may hold identifiers of the emptied base.
-        phases->clearKeepingBlockings();
-        // The trace printer's names may stand for other objects in the next run.
-        if (printer != nullptr) printer->clear();
+    do held.drop();
+    while (!refill());
+    // Refilling writes nothing the user is to see (equalities giving objects their further
+    // names again, for one).
+    held.drop();
+    return evaluateOnce(program);
+}
+
+bool NaiveEvalWithInherit::refill() {
+    // The facts of each program go in again in its first round; the matcher's compiled rules may
+    // hold identifiers of the emptied base.
+    phases->clearKeepingBlockings();
+    // The trace printer's names may stand for other objects in the next run.
+    if (printer != nullptr) printer->clear();
+    reset(0);
+    if (journal->origin) journal->origin->restore(*phases, *matcher);
+    // The evaluations since the journal started, again and with the blockings: what they derived
+    // from a value that gives way goes, what entered the base with them stays.
+    for (const Journal::Entry& entry : journal->entries) {
+        const Ref<FProgram> earlier = programPrefix(entry.program.get(), entry.clauses);
+        evaluateOnce(earlier.get());
         reset(0);
-        if (journal->origin) journal->origin->restore(*phases, *matcher);
-        // The evaluations since the journal started, again and with the blockings: what they
-        // derived from a value that gives way goes, what entered the base with them stays.
-        bool blocked = false;
-        for (const Journal::Entry& entry : journal->entries) {
-            const Ref<FProgram> earlier = programPrefix(entry.program.get(), entry.clauses);
-            evaluateOnce(earlier.get());
-            reset(0);
-            if (!steppingBack()) continue;
-            if (phases->blockEarliestConflicts() != 0) {
-                blocked = true;
-                break;
-            }
-            phases->forgetConflicts();
-        }
-        if (blocked) continue;
-        // Refilling writes nothing the user is to see (equalities giving objects their further
-        // names again, for one).
-        held.drop();
-        return evaluateOnce(program);
+        if (!steppingBack()) continue;
+        if (phases->blockEarliestConflicts() != 0) return false;
+        phases->forgetConflicts();
     }
+    return true;
 }
 
 void NaiveEvalWithInherit::cancelled() {
@@ -551,21 +549,29 @@ Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
     if (!stepSequence || stepSequence->program.get() != program ||
         stepSequence->stamp != base->changeStamp()) {
         stepSequence.emplace(program);
-        if (!base->pristine()) stepSequence->before.emplace(*phases);
+        // Right after evaluations the journal explains, the steps go back through it.
+        stepSequence->afterJournal = journal && journal->stamp == base->changeStamp() &&
+                                     (!journal->origin || journal->origin->complete());
+        if (!stepSequence->afterJournal && !base->pristine()) stepSequence->before.emplace(*phases);
         phases->forgetConflicts();
     }
     StepSequence& sequence = *stepSequence;
-    stepBackOpen = !sequence.before || sequence.before->complete();
+    stepBackOpen = sequence.afterJournal || !sequence.before || sequence.before->complete();
     std::optional<HeldOutput> held;
     if (stepBackOpen) held.emplace();
     sequence.starts.emplace_back(round, triggerNumber);
     tpOnce(program);
     while (steppingBack() && phases->blockEarliestConflicts() != 0) {
         held->drop();
-        phases->clearKeepingBlockings();
-        if (printer != nullptr) printer->clear();
-        reset(0);
-        if (sequence.before) sequence.before->restore(*phases, *matcher);
+        if (sequence.afterJournal) {
+            while (!refill()) {
+            }
+        } else {
+            phases->clearKeepingBlockings();
+            if (printer != nullptr) printer->clear();
+            reset(0);
+            if (sequence.before) sequence.before->restore(*phases, *matcher);
+        }
         // Each step from the round and trigger count it was taken at; what the steps before
         // this one wrote was written when they were taken.
         for (std::size_t step = 0; step < sequence.starts.size() && !steppingBack(); ++step) {

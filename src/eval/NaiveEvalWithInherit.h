@@ -142,6 +142,9 @@ class NaiveEvalWithInherit : public NaiveEval {
         // Held so that no other program takes its place.
         Ref<FProgram> program;
         std::optional<BaseSnapshot> before;
+        // The steps started on the base the journal's evaluations left: a step back goes through
+        // the journal, and no base is written out for them.
+        bool afterJournal = false;
         // The round and trigger count each step started at.
         std::vector<std::pair<int, int>> starts;
         std::uint64_t stamp = 0;
@@ -173,6 +176,10 @@ class NaiveEvalWithInherit : public NaiveEval {
     // Empties the base, fills it from the journal with the blockings, and evaluates the program
     // again; the output held so far is dropped.
     int stepBack(FProgram* program, HeldOutput& held);
+    // Empties the base and fills it from the journal: the origin, then the evaluations since,
+    // again with the blockings. False when one of them met a conflict not blocked before (it is
+    // blocked now, and the refill is to start again).
+    bool refill();
 };
 
 // Registered as "classNaiveEvalWithInherit": new@(Matcher, OMAccess).
