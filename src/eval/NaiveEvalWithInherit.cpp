@@ -135,7 +135,7 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
     // from the base written out, or from an empty one.
     if (base == nullptr || !inheriting) {
         journal.reset();
-    } else if (!journal || journal->stamp != base->changeStamp()) {
+    } else if (!journal || !journalGoesOn()) {
         journal.emplace();
         if (!base->pristine()) journal->origin.emplace(*phases);
     }
@@ -166,6 +166,12 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
         }
     }
     return reached;
+}
+
+bool NaiveEvalWithInherit::journalGoesOn() const {
+    // A layer whose inserts act (one that loads a document when a fact names it, or fetches a
+    // page) may have stored between evaluations what none of them stores again.
+    return journal->stamp == phases->om()->changeStamp() && !phases->isA("WebOMAccess");
 }
 
 int NaiveEvalWithInherit::stepBack(FProgram* program, HeldOutput& held) {
@@ -550,8 +556,8 @@ Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
         stepSequence->stamp != base->changeStamp()) {
         stepSequence.emplace(program);
         // Right after evaluations the journal explains, the steps go back through it.
-        stepSequence->afterJournal = journal && journal->stamp == base->changeStamp() &&
-                                     (!journal->origin || journal->origin->complete());
+        stepSequence->afterJournal =
+            journal && journalGoesOn() && (!journal->origin || journal->origin->complete());
         if (!stepSequence->afterJournal && !base->pristine()) stepSequence->before.emplace(*phases);
         phases->forgetConflicts();
     }

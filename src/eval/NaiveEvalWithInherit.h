@@ -180,6 +180,9 @@ class NaiveEvalWithInherit : public NaiveEval {
     // again with the blockings. False when one of them met a conflict not blocked before (it is
     // blocked now, and the refill is to start again).
     bool refill();
+    // Whether the base is still as the journal's last evaluation left it, but for values queries
+    // inherited since (the same inheritance stores them again).
+    bool journalGoesOn() const;
 };
 
 // Registered as "classNaiveEvalWithInherit": new@(Matcher, OMAccess).
