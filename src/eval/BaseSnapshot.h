@@ -1,5 +1,5 @@
-// BaseSnapshot: the printed form of an object base when an evaluation starts on a base that held
-// facts already, so that the evaluation can step back to it.
+// BaseSnapshot: the printed form of an object base that held facts already when the evaluations
+// that may step back started on it, so that they can step back to it.
 #pragma once
 
 #include <string>

@@ -37,14 +37,14 @@ class NaiveEvalWithInherit : public NaiveEval {
 
     // Evaluates the program (evaluateOnce). When an own value replaced an inherited one that
     // rules may have read, the evaluation steps back: that inheritance is blocked for the host,
-    // method and arguments, the base is emptied and the program evaluated again, until a run
-    // has no such conflict. Blockings only grow, so this ends. A base that held facts before is
-    // filled again from its printed form taken when the evaluation started (see BaseSnapshot),
-    // or left empty where it held only what the same program, with clauses appended since,
-    // derived from an empty base. Values an earlier evaluation inherited are then recomputed;
-    // kept in a refilled base, they are withdrawn when blocked, but what that earlier
-    // evaluation derived from them stays. A base whose form does not read back is not stepped
-    // back on: the own value replaces the inherited one and what was derived from it stays.
+    // method and arguments, the base is emptied, filled again from the journal (the base before
+    // the evaluations since inherited values could give way, and those evaluations again with
+    // the blockings), and the program evaluated again, until a run has no such conflict.
+    // Blockings only grow, so this ends. Where the journal starts on a base that held facts, it
+    // starts from the base's printed form (see BaseSnapshot); values inherited before are then
+    // recomputed, withdrawn when blocked, but what was derived from them before stays. A base
+    // whose form does not read back is not stepped back on: the own value replaces the
+    // inherited one and what was derived from it stays.
     int evaluate(FProgram* program) override;
     // One step: a round, or a trigger phase at a fixpoint. A step that meets a conflict steps
     // back as evaluate does: to the base as it was before the first of the steps taken one after
