@@ -61,6 +61,12 @@ class InheritedValues {
     void confirm(const InternalName& host, const Slot& slot,
                  const std::vector<InternalName>& values);
     const std::vector<InternalName>* confirmed(const InternalName& host, const Slot& slot) const;
+    // Calls visit(host, slot, values) for every slot with confirmed values.
+    template <class Visit>
+    void forEachConfirmed(Visit visit) const {
+        for (const auto& [host, slots] : confirmedByHost)
+            for (const auto& [slot, values] : slots) visit(host, slot, values);
+    }
     // An own value replaced inherited ones of the host's slot in the round with that stamp.
     void noteConflict(const InternalName& host, const Slot& slot, std::uint64_t stamp);
     bool conflictsPending() const { return !conflicts.empty(); }

@@ -375,6 +375,12 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     void restoreInherited(const InternalName& host, const InternalName& method,
                           const InternalName* args, int argCount, int type,
                           const InternalName& value);
+    // After the base was filled again: the own value was confirmed equal to an inherited one.
+    // Recorded as such, or taken out of the base when the slot is blocked now: it may have been
+    // derived from the inherited value, which the run to come does not inherit.
+    void restoreConfirmed(const InternalName& host, const InternalName& method,
+                          const InternalName* args, int argCount, int type,
+                          const InternalName& value);
     // Whether the host inherits nothing for the method type, method and arguments.
     bool isBlocked(const InternalName& host, int type, const InternalName& method,
                    const InternalName* args, int argCount);

@@ -472,6 +472,22 @@ void OMAccess::restoreInherited(const InternalName& host, const InternalName& me
         value);
 }
 
+void OMAccess::restoreConfirmed(const InternalName& host, const InternalName& method,
+                                const InternalName* args, int argCount, int type,
+                                const InternalName& value) {
+    if (attachedOM == nullptr || type < 0 || type > 2) return;
+    if (isBlocked(host, type, method, args, argCount)) {
+        attachedOM->removeMethodValue(host, method, args, argCount, type, value);
+        return;
+    }
+    inheritedValues.confirm(
+        host,
+        InheritedValues::Slot{type, method,
+                              args != nullptr ? std::vector<InternalName>(args, args + argCount)
+                                              : std::vector<InternalName>()},
+        {value});
+}
+
 void OMAccess::beforeMerge(InternalName oldName, InternalName rep) {
     if (inheritedValues.empty() || oldName == rep) return;
     // Every key that names old or rep as host, method or argument may meet another key once old

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "access/OMAccess.h"
+#include "compile/Ref.h"
 #include "eval/Matcher.h"
 #include "foundation/FLSysOStream.h"
 #include "foundation/OutputChannel.h"
@@ -16,6 +17,7 @@
 #include "language/Path.h"
 #include "language/Spec.h"
 #include "language/TermToName.h"
+#include "objectbase/MainMemOM.h"
 #include "objectbase/OM.h"
 
 namespace {
@@ -36,18 +38,15 @@ std::string channelText(OutputChannel& channel, Write write) {
 // when the parser refused a clause.
 template <class Take>
 bool forEachClause(OMAccess& access, const std::string& text, Take take) {
-    auto* parser = new FLogicParser();
+    const auto parser = Ref<FLogicParser>::adopt(new FLogicParser());
     parser->setInputString(text);
     bool all = true;
     while (!parser->atEnd()) {
         int ok = 0;
-        FRule* rule = parser->parse(access.giveSymTab(), &ok);
+        const auto rule = Ref<FRule>::adopt(parser->parse(access.giveSymTab(), &ok));
         if (ok == 0) all = false;
-        if (rule == nullptr) continue;
-        take(rule);
-        decRef(rule);
+        if (rule) take(rule.get());
     }
-    decRef(parser);
     return all;
 }
 
@@ -67,9 +66,10 @@ BaseSnapshot::BaseSnapshot(OMAccess& access) {
     if (whole && !facts.empty())
         channelText(errorChannel(), [&] { whole = forEachClause(access, facts, [](FRule*) {}); });
     const InheritedValues& inherited = access.inherited();
-    inherited.forEachSlot([&](const InternalName& host, const InheritedValues::Slot& slot) {
-        const std::vector<InternalName>* values = inherited.find(host, slot);
-        if (values == nullptr || !whole) return;
+    // One fact per value of a slot: host[method@(args) -> value] or ->> {value}.
+    auto writeSlot = [&](const InternalName& host, const InheritedValues::Slot& slot,
+                         const std::vector<InternalName>& values, std::string& into) {
+        if (!whole) return;
         // Only methods with a plain arrow are inherited ("->", "->>" and "@->>" are 0 to 2).
         if (slot.type < 0 || slot.type > 1) {
             whole = false;
@@ -79,7 +79,7 @@ BaseSnapshot::BaseSnapshot(OMAccess& access) {
             const std::size_t before = out.size();
             if (access.giveLexicalForm(name, out, 1, 1) == 0 || out.size() == before) whole = false;
         };
-        for (const InternalName& value : *values) {
+        for (const InternalName& value : values) {
             std::string fact;
             form(host, fact);
             fact += '[';
@@ -95,10 +95,81 @@ BaseSnapshot::BaseSnapshot(OMAccess& access) {
             fact += slot.type == 0 ? " -> " : " ->> {";
             form(value, fact);
             fact += slot.type == 0 ? "].\n" : "}].\n";
-            inheritedFacts += fact;
+            into += fact;
         }
+    };
+    inherited.forEachSlot([&](const InternalName& host, const InheritedValues::Slot& slot) {
+        if (const std::vector<InternalName>* values = inherited.find(host, slot))
+            writeSlot(host, slot, *values, inheritedFacts);
     });
+    inherited.forEachConfirmed([&](const InternalName& host, const InheritedValues::Slot& slot,
+                                   const std::vector<InternalName>& values) {
+        writeSlot(host, slot, values, confirmedFacts);
+    });
+    // An equality leaves the object one name in print; the others are known only to the base's
+    // table of symbols, which an emptied base forgets.
+    if (const auto* memory = dynamic_cast<const MainMemOM*>(base)) {
+        const auto& further = memory->furtherSymbols();
+        for (auto item = further.first_item(); item != nullptr; item = further.next_item(item)) {
+            const InternalName rep = further.key(item);
+            FSymbol printed;
+            if (rep.getType() == InternalName::Integer || rep.getType() == InternalName::Float) {
+                printed = FSymbol(rep);
+            } else if (base->giveSymbol(rep, printed) == 0) {
+                // An object without a symbol of its own (a path's) is not named again.
+                continue;
+            }
+            const set<FSymbol>* symbols = further.inf(item);
+            for (auto s = symbols->first_item(); s != nullptr; s = symbols->next_item(s))
+                if (symbols->key(s) != printed) aliases.emplace_back(symbols->key(s), printed);
+        }
+    }
 }
+
+namespace {
+
+// The host, method, arguments, type and value of a fact host[method@(args) -> value] (or ->>
+// {value}) as written for a slot; false for any other clause.
+struct SlotFact {
+    InternalName host;
+    InternalName method;
+    std::vector<InternalName> args;
+    int type = 0;
+    InternalName value;
+};
+
+bool readSlotFact(OM& base, FRule* rule, SlotFact& out) {
+    if (rule->getHead() == nullptr || rule->getHead()->getList().empty()) return false;
+    FTerm* term = *rule->getHead()->getList().begin();
+    if (!term->isA("FMolecule")) return false;
+    auto* molecule = static_cast<FMolecule*>(term);
+    clib_list<Spec*>* specs = molecule->getSpecs();
+    if (specs == nullptr || specs->empty()) return false;
+    const Spec* spec = specs->head();
+    auto name = [&](FTerm* part) {
+        InternalName named;
+        termToName(base, named, static_cast<Path*>(part));
+        return named;
+    };
+    FTerm* result = nullptr;
+    if (spec->isA("SSpec")) {
+        result = static_cast<const SSpec*>(spec)->getResult();
+    } else if (spec->isA("MSpec")) {
+        clib_list<FTerm*>* results = static_cast<const MSpec*>(spec)->getResults();
+        if (results != nullptr && !results->empty()) result = results->head();
+    }
+    if (result == nullptr) return false;
+    out.host = name(molecule->getHost());
+    out.method = name(spec->getMethod());
+    out.args.clear();
+    if (spec->getArgs() != nullptr)
+        for (FTerm* arg : *spec->getArgs()) out.args.push_back(name(arg));
+    out.type = spec->getKind();
+    out.value = name(result);
+    return true;
+}
+
+}  // namespace
 
 void BaseSnapshot::restore(OMAccess& access, Matcher& matcher) const {
     OM* base = access.om();
@@ -106,36 +177,27 @@ void BaseSnapshot::restore(OMAccess& access, Matcher& matcher) const {
     forEachClause(access, facts, [&](FRule* rule) {
         if (rule->getHead() != nullptr && rule->getBody() == nullptr) matcher.insert(rule, nullptr);
     });
+    // The printed name is kept: the further name is new in the refilled base, and the equality
+    // is forced the printed name's way.
+    for (const auto& [further, printed] : aliases) {
+        InternalName object;
+        InternalName alias;
+        base->getOrCreateName(printed, object);
+        base->getOrCreateName(further, alias);
+        if (alias != object) base->equate(alias, object, 1);
+    }
     matcher.applyEqualities();
+    SlotFact fact;
     forEachClause(access, inheritedFacts, [&](FRule* rule) {
-        if (rule->getHead() == nullptr || rule->getHead()->getList().empty()) return;
-        FTerm* term = *rule->getHead()->getList().begin();
-        if (!term->isA("FMolecule")) return;
-        auto* molecule = static_cast<FMolecule*>(term);
-        clib_list<Spec*>* specs = molecule->getSpecs();
-        if (specs == nullptr || specs->empty()) return;
-        const Spec* spec = specs->head();
-        auto name = [&](FTerm* part) {
-            InternalName out;
-            termToName(*base, out, static_cast<Path*>(part));
-            return out;
-        };
-        const InternalName host = name(molecule->getHost());
-        const InternalName method = name(spec->getMethod());
-        std::vector<InternalName> args;
-        if (spec->getArgs() != nullptr)
-            for (FTerm* arg : *spec->getArgs()) args.push_back(name(arg));
-        FTerm* result = nullptr;
-        if (spec->isA("SSpec")) {
-            result = static_cast<const SSpec*>(spec)->getResult();
-        } else if (spec->isA("MSpec")) {
-            clib_list<FTerm*>* results = static_cast<const MSpec*>(spec)->getResults();
-            if (results != nullptr && !results->empty()) result = results->head();
-        }
-        if (result == nullptr) return;
-        const InternalName value = name(result);
-        const int type = spec->getKind();
-        access.restoreInherited(host, method, args.empty() ? nullptr : args.data(),
-                                static_cast<int>(args.size()), type, value);
+        if (!readSlotFact(*base, rule, fact)) return;
+        access.restoreInherited(fact.host, fact.method,
+                                fact.args.empty() ? nullptr : fact.args.data(),
+                                static_cast<int>(fact.args.size()), fact.type, fact.value);
+    });
+    forEachClause(access, confirmedFacts, [&](FRule* rule) {
+        if (!readSlotFact(*base, rule, fact)) return;
+        access.restoreConfirmed(fact.host, fact.method,
+                                fact.args.empty() ? nullptr : fact.args.data(),
+                                static_cast<int>(fact.args.size()), fact.type, fact.value);
     });
 }

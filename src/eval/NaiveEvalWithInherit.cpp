@@ -19,6 +19,7 @@
 #include "foundation/OutputChannel.h"
 #include "foundation/StatisticHandler.h"
 #include "foundation/Timer.h"
+#include "foundation/clib_list.h"
 #include "language/AggExpr.h"
 #include "language/ArithmeticExpr.h"
 #include "language/FLiteral.h"
@@ -95,27 +96,69 @@ void NaiveEvalWithInherit::addTimingStatistics() {
 NaiveEvalWithInherit::StepSequence::StepSequence(FProgram* stepped)
     : program(Ref<FProgram>::share(stepped)) {}
 
+namespace {
+
+// The number of clauses of the program, facts and rules.
+std::size_t clauseCount(const FProgram* program) {
+    std::size_t count = 0;
+    program->forEachClause(
+        [&count](FRule*) {
+            ++count;
+            return true;
+        },
+        [&count](const FactList&, std::size_t) {
+            ++count;
+            return true;
+        });
+    return count;
+}
+
+// The program as it was when it had `length` clauses: the program itself while it has no more.
+Ref<FProgram> programPrefix(FProgram* program, std::size_t length) {
+    if (clauseCount(program) == length) return Ref<FProgram>::share(program);
+    auto prefix = Ref<FProgram>::adopt(new FProgram(new clib_list<FRule*>, program->getSymTab()));
+    std::size_t index = 0;
+    program->forEachClause(
+        [&](FRule* rule) {
+            if (index++ < length) prefix->append(rule);
+            return true;
+        },
+        [&](const FactList& facts, std::size_t i) {
+            if (index++ < length) prefix->appendFact(facts, i);
+            return true;
+        });
+    prefix->setInheritanceMark(program->inheritanceMark());
+    return prefix;
+}
+
+}  // namespace
+
+NaiveEvalWithInherit::Journal::Journal() = default;
+
+NaiveEvalWithInherit::Journal::Entry::Entry(FProgram* evaluated)
+    : program(Ref<FProgram>::share(evaluated)), clauses(clauseCount(evaluated)) {}
+
 int NaiveEvalWithInherit::evaluate(FProgram* program) {
     if (program == nullptr) return 0;
     OM* base = phases->om();
-    const bool inheriting = (inheritanceFlag | program->inheritanceMark()) != 0;
-    // A base that held facts before is written out first, so that a step back can start again
-    // from it; an empty one is simply emptied again. Neither is needed without inheritance,
-    // where nothing gives way.
-    const bool pristine = base != nullptr && base->pristine();
-    std::optional<BaseSnapshot> before;
-    // The base holds only what this program derived from an empty base when it ends, and it has
-    // gained clauses only: emptying it loses nothing, and facts an earlier evaluation derived from
-    // an inherited value that has to give way now go with it.
-    bool derivedOnly = false;
-    if (base != nullptr && inheriting && !pristine) {
-        before.emplace(*phases);
-        if (derivedModel.addedClauses(program, base))
-            derivedOnly = before->text() == derivedModelText;
+    // A program with no inheritance of its own may still give an own value for a value stored
+    // as inherited.
+    const bool inheriting =
+        (inheritanceFlag | program->inheritanceMark()) != 0 || phases->inherited().watching();
+    // The journal goes on while nothing but queries touched the base since its last evaluation
+    // (a query stores only inherited values, which are found again); otherwise it starts here,
+    // from the base written out, or from an empty one.
+    if (base == nullptr || !inheriting) {
+        journal.reset();
+    } else if (!journal || !journalGoesOn()) {
+        journal.emplace();
+        if (!base->pristine()) journal->origin.emplace(*phases);
     }
-    derivedModel.forget();
-    derivedModelText.clear();
-    stepBackOpen = base != nullptr && inheriting && (pristine || derivedOnly || before->complete());
+    // The same program evaluated again, perhaps with clauses appended: its evaluation takes the
+    // place of the last one, which a step back does not take again.
+    if (journal && !journal->entries.empty() && journal->entries.back().program.get() == program)
+        journal->entries.pop_back();
+    stepBackOpen = journal && (!journal->origin || journal->origin->complete());
     phases->forgetConflicts();
     // What a run writes is passed on only once it is known that the run stands: the traces and
     // messages of a run stepped back from would be written again, or would tell of equalities
@@ -123,27 +166,57 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
     std::optional<HeldOutput> held;
     if (stepBackOpen) held.emplace();
     int reached = evaluateOnce(program);
-    while (steppingBack() && phases->blockEarliestConflicts() != 0) {
-        held->drop();
-        // The facts of the program go in again in the first round; the matcher's compiled
-        // rules may hold identifiers of the emptied base.
-        phases->clearKeepingBlockings();
-        // The trace printer's names may stand for other objects in the next run.
-        if (printer) printer->clear();
-        reset(0);
-        if (before && !derivedOnly) before->restore(*phases, *matcher);
-        reached = evaluateOnce(program);
-    }
+    while (steppingBack() && phases->blockEarliestConflicts() != 0)
+        reached = stepBack(program, *held);
     held.reset();
-    // Written out only where a later evaluation may need it: own values may come for
-    // inherited ones.
-    if (reached != 0 && stepBackOpen && (pristine || derivedOnly) && ownValuesContest) {
-        derivedModel.remember(program, base);
-        derivedModelText = BaseSnapshot(*phases).text();
-    }
     stepBackOpen = false;
     phases->forgetConflicts();
+    if (journal) {
+        // An evaluation that did not end leaves a base no journal explains.
+        if (reached == 0) {
+            journal.reset();
+        } else {
+            journal->entries.emplace_back(program);
+            journal->stamp = base->changeStamp();
+        }
+    }
     return reached;
+}
+
+bool NaiveEvalWithInherit::journalGoesOn() const {
+    // A layer whose inserts act (one that loads a document when a fact names it, or fetches a
+    // page) may have stored between evaluations what none of them stores again.
+    return journal->stamp == phases->om()->changeStamp() && !phases->isA("WebOMAccess");
+}
+
+int NaiveEvalWithInherit::stepBack(FProgram* program, HeldOutput& held) {
+    do held.drop();
+    while (!refill());
+    // Refilling writes nothing the user is to see (equalities giving objects their further
+    // names again, for one).
+    held.drop();
+    return evaluateOnce(program);
+}
+
+bool NaiveEvalWithInherit::refill() {
+    // The facts of each program go in again in its first round; the matcher's compiled rules may
+    // hold identifiers of the emptied base.
+    phases->clearKeepingBlockings();
+    // The trace printer's names may stand for other objects in the next run.
+    if (printer) printer->clear();
+    reset(0);
+    if (journal->origin) journal->origin->restore(*phases, *matcher);
+    // The evaluations since the journal started, again and with the blockings: what they derived
+    // from a value that gives way goes, what entered the base with them stays.
+    for (const Journal::Entry& entry : journal->entries) {
+        const Ref<FProgram> earlier = programPrefix(entry.program.get(), entry.clauses);
+        evaluateOnce(earlier.get());
+        reset(0);
+        if (!steppingBack()) continue;
+        if (phases->blockEarliestConflicts() != 0) return false;
+        phases->forgetConflicts();
+    }
+    return true;
 }
 
 void NaiveEvalWithInherit::cancelled() {
@@ -208,15 +281,9 @@ bool NaiveEvalWithInherit::fixpointWithTriggers(FProgram* program, int& changed)
 }
 
 void NaiveEvalWithInherit::clearTriggerList() {
-    for (FRule* rule : triggerList) decRef(rule);
     triggerList.clear();
     fullTriggerPhases = false;
-    for (RuleMembership& membership : ruleMemberships) {
-        decRef(membership.cls);
-        for (auto& [method, kind] : membership.held) decRef(method);
-    }
     ruleMemberships.clear();
-    for (FTerm* method : contestedMethods) decRef(method);
     contestedMethods.clear();
     contestedNames.clear();
     ownValuesContest = false;
@@ -275,8 +342,8 @@ std::vector<FRule*> rulesOf(const FProgram* program) {
 
 // The methods a rule body reads of the host `host` in positive literals: constant methods with
 // their arrows.
-std::vector<std::pair<FTerm*, int>> methodsReadOf(FRule* clause, FTerm* host) {
-    std::vector<std::pair<FTerm*, int>> read;
+std::vector<std::pair<Ref<FTerm>, int>> methodsReadOf(FRule* clause, FTerm* host) {
+    std::vector<std::pair<Ref<FTerm>, int>> read;
     if (clause->getBody() == nullptr || host == nullptr) return read;
     for (FLiteral* literal : *clause->getBody()->getList()) {
         if (literal->isNegated()) continue;
@@ -287,8 +354,7 @@ std::vector<std::pair<FTerm*, int>> methodsReadOf(FRule* clause, FTerm* host) {
         for (Spec* spec : *molecule->getSpecs()) {
             FTerm* method = spec->getMethod();
             if (method == nullptr || !method->isA("FunctionTerm") || spec->getKind() > 5) continue;
-            incRef(method);
-            read.emplace_back(method, spec->getKind());
+            read.emplace_back(Ref<FTerm>::share(method), spec->getKind());
         }
     }
     return read;
@@ -302,7 +368,7 @@ std::vector<std::pair<FTerm*, int>> methodsReadOf(FRule* clause, FTerm* host) {
 // before the first phase.
 bool rulesAffectInheritance(FProgram* atomized,
                             std::vector<NaiveEvalWithInherit::RuleMembership>& memberships,
-                            std::vector<FTerm*>& contested, bool& anyContested) {
+                            std::vector<Ref<FTerm>>& contested, bool& anyContested) {
     for (FRule* clause : rulesOf(atomized)) {
         if (clause->getHead() == nullptr) continue;
         for (FTerm* term : clause->getHead()->getList()) {
@@ -317,8 +383,8 @@ bool rulesAffectInheritance(FProgram* atomized,
             if (FTerm* cls = molecule->getClassTerm();
                 cls != nullptr && molecule->getIsaKind() != 0) {
                 if (molecule->getIsaKind() != 1 || !cls->isA("FunctionTerm")) return true;
-                incRef(cls);
-                memberships.push_back({cls, methodsReadOf(clause, molecule->getHost())});
+                memberships.push_back(
+                    {Ref<FTerm>::share(cls), methodsReadOf(clause, molecule->getHost())});
             }
             clib_list<Spec*>* specs = molecule->getSpecs();
             if (specs == nullptr) continue;
@@ -329,8 +395,7 @@ bool rulesAffectInheritance(FProgram* atomized,
                     anyContested = true;
                     continue;
                 }
-                incRef(method);
-                contested.push_back(method);
+                contested.push_back(Ref<FTerm>::share(method));
             }
         }
     }
@@ -360,7 +425,6 @@ void NaiveEvalWithInherit::buildTriggerList() {
                     break;
                 }
                 if (molecule->matchesMolecule(*taken[i])) {
-                    decRef(triggerList[i]);
                     triggerList.erase(triggerList.begin() + static_cast<std::ptrdiff_t>(i));
                     taken.erase(taken.begin() + static_cast<std::ptrdiff_t>(i));
                     continue;
@@ -369,15 +433,12 @@ void NaiveEvalWithInherit::buildTriggerList() {
             }
             if (covered) continue;
             // A negated literal exposes the same inherited values as its positive form.
-            FLiteral* trigger = literal;
-            if (literal->isNegated())
-                trigger = new FLiteral(molecule, 0, 0);
-            else
-                incRef(trigger);
-            auto* body = new FLiteralList(trigger);
-            decRef(trigger);
-            triggerList.push_back(new FRule(nullptr, body, clause->getSymTab(), "", 0, 0));
-            decRef(body);
+            const Ref<FLiteral> trigger = literal->isNegated()
+                                              ? Ref<FLiteral>::adopt(new FLiteral(molecule, 0, 0))
+                                              : Ref<FLiteral>::share(literal);
+            const auto body = Ref<FLiteralList>::adopt(new FLiteralList(trigger.get()));
+            triggerList.push_back(
+                Ref<FRule>::adopt(new FRule(nullptr, body.get(), clause->getSymTab(), "", 0, 0)));
             taken.push_back(molecule);
         }
     }
@@ -389,7 +450,6 @@ void NaiveEvalWithInherit::buildTriggerList() {
     // left for later, and no phase takes more than one fact.
     if (anyContested) {
         fullTriggerPhases = false;
-        for (FTerm* method : contestedMethods) decRef(method);
         contestedMethods.clear();
     }
     for (FMolecule* molecule : taken)
@@ -398,7 +458,8 @@ void NaiveEvalWithInherit::buildTriggerList() {
     if (flags == 0) return;
     OutputChannel& debug = debugChannel();
     debug << "TriggerList:" << std::endl;
-    for (FRule* rule : triggerList) rule->print(debug, atomized->getSymTab(), rule->getSymTab());
+    for (const Ref<FRule>& rule : triggerList)
+        rule->print(debug, atomized->getSymTab(), rule->getSymTab());
     debug << std::endl << std::endl;
 }
 
@@ -408,7 +469,7 @@ bool NaiveEvalWithInherit::membershipsLeaveInheritance() {
     const InternalName free = InternalName::UndefinedObject;
     for (const RuleMembership& membership : ruleMemberships) {
         InternalName cls;
-        termToName(*om, cls, static_cast<Path*>(membership.cls));
+        termToName(*om, cls, static_cast<Path*>(membership.cls.get()));
         // A class the base does not hold yet has nothing above it and holds nothing.
         if (cls == free) continue;
         std::vector<InternalName> above;
@@ -416,7 +477,7 @@ bool NaiveEvalWithInherit::membershipsLeaveInheritance() {
         for (bool more = classes != nullptr && classes->first(); more; more = classes->next())
             above.push_back(classes->atColumn(2));
         decRef(classes);
-        for (FRule* rule : triggerList) {
+        for (const Ref<FRule>& rule : triggerList) {
             const Spec* spec =
                 triggerMolecule(rule->getBody()->getList()->head())->getSpecs()->head();
             // A method given by a variable or a path could be any method.
@@ -455,8 +516,9 @@ int NaiveEvalWithInherit::runPhase(bool deferring, bool full, int traceFlag) {
     else
         phases->beginPhase(allTriggers, traceFlag);
     phases->deferMethods(deferring ? &contestedNames : nullptr);
-    for (FRule* rule : triggerList) {
-        decRef(matcher->retrieve(rule, nullptr, phases->giveSymTab()));
+    for (const Ref<FRule>& rule : triggerList) {
+        // The trigger's answers are not read: matching it is what inherits.
+        Ref<Operand>::adopt(matcher->retrieve(rule.get(), nullptr, phases->giveSymTab()));
         if (allTriggers == 0 && phases->newFacts() != 0) break;
     }
     phases->endPhase();
@@ -469,9 +531,9 @@ int NaiveEvalWithInherit::fireTrigger() {
     // The contested methods the base knows by now; one it does not know has no value anywhere.
     contestedNames.clear();
     if (OM* om = phases->om(); om != nullptr) {
-        for (FTerm* method : contestedMethods) {
+        for (const Ref<FTerm>& method : contestedMethods) {
             InternalName name;
-            termToName(*om, name, static_cast<Path*>(method));
+            termToName(*om, name, static_cast<Path*>(method.get()));
             if (name != InternalName::UndefinedObject) contestedNames.insert(name);
         }
     }
@@ -494,7 +556,9 @@ Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
     if (program == nullptr) return this;
     inheritanceFlag |= program->inheritanceMark();
     OM* base = phases->om();
-    if (base == nullptr || inheritanceFlag == 0) {
+    // Steps of a program not analysed (tp alone does not) inherit nothing themselves, but a
+    // query between them may have stored inherited values, which a step's own value can meet.
+    if (base == nullptr || (inheritanceFlag == 0 && !phases->inherited().watching())) {
         stepSequence.reset();
         tpOnce(program);
         return this;
@@ -506,21 +570,29 @@ Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
     if (!stepSequence || stepSequence->program.get() != program ||
         stepSequence->stamp != base->changeStamp()) {
         stepSequence.emplace(program);
-        if (!base->pristine()) stepSequence->before.emplace(*phases);
+        // Right after evaluations the journal explains, the steps go back through it.
+        stepSequence->afterJournal =
+            journal && journalGoesOn() && (!journal->origin || journal->origin->complete());
+        if (!stepSequence->afterJournal && !base->pristine()) stepSequence->before.emplace(*phases);
         phases->forgetConflicts();
     }
     StepSequence& sequence = *stepSequence;
-    stepBackOpen = !sequence.before || sequence.before->complete();
+    stepBackOpen = sequence.afterJournal || !sequence.before || sequence.before->complete();
     std::optional<HeldOutput> held;
     if (stepBackOpen) held.emplace();
     sequence.starts.emplace_back(round, triggerNumber);
     tpOnce(program);
     while (steppingBack() && phases->blockEarliestConflicts() != 0) {
         held->drop();
-        phases->clearKeepingBlockings();
-        if (printer) printer->clear();
-        reset(0);
-        if (sequence.before) sequence.before->restore(*phases, *matcher);
+        if (sequence.afterJournal) {
+            while (!refill()) {
+            }
+        } else {
+            phases->clearKeepingBlockings();
+            if (printer) printer->clear();
+            reset(0);
+            if (sequence.before) sequence.before->restore(*phases, *matcher);
+        }
         // Each step from the round and trigger count it was taken at; what the steps before
         // this one wrote was written when they were taken.
         for (std::size_t step = 0; step < sequence.starts.size() && !steppingBack(); ++step) {
@@ -590,7 +662,9 @@ void NaiveEvalWithInherit::reset(int mode) {
     triggerNumber = 0;
     matcher->clear();
     clearTriggerList();
-    if (mode != 0) inheritanceFlag = 0;
+    if (mode == 0) return;
+    inheritanceFlag = 0;
+    journal.reset();
 }
 
 FLSysRef NaiveEvalWithInheritMeta::createInstance(FLSysArgs* args) {

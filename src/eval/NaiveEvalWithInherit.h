@@ -11,11 +11,11 @@
 
 #include "compile/Ref.h"
 #include "eval/BaseSnapshot.h"
-#include "eval/LastFixpoint.h"
 #include "eval/NaiveEval.h"
 #include "objectbase/InternalName.h"
 
 class FMolecule;
+class HeldOutput;
 class FTerm;
 class Normalizer;
 
@@ -24,8 +24,8 @@ class NaiveEvalWithInherit : public NaiveEval {
     // A constant class a rule makes objects members of, and the methods (with their arrows) the
     // rule's body reads of the new member itself; a reference to each term.
     struct RuleMembership {
-        FTerm* cls = nullptr;
-        std::vector<std::pair<FTerm*, int>> held;
+        Ref<FTerm> cls;
+        std::vector<std::pair<Ref<FTerm>, int>> held;
     };
 
     // Takes a second reference on the access layer, through which the phases run.
@@ -37,14 +37,14 @@ class NaiveEvalWithInherit : public NaiveEval {
 
     // Evaluates the program (evaluateOnce). When an own value replaced an inherited one that
     // rules may have read, the evaluation steps back: that inheritance is blocked for the host,
-    // method and arguments, the base is emptied and the program evaluated again, until a run
-    // has no such conflict. Blockings only grow, so this ends. A base that held facts before is
-    // filled again from its printed form taken when the evaluation started (see BaseSnapshot),
-    // or left empty where it held only what the same program, with clauses appended since,
-    // derived from an empty base. Values an earlier evaluation inherited are then recomputed;
-    // kept in a refilled base, they are withdrawn when blocked, but what that earlier
-    // evaluation derived from them stays. A base whose form does not read back is not stepped
-    // back on: the own value replaces the inherited one and what was derived from it stays.
+    // method and arguments, the base is emptied, filled again from the journal (the base before
+    // the evaluations since inherited values could give way, and those evaluations again with
+    // the blockings), and the program evaluated again, until a run has no such conflict.
+    // Blockings only grow, so this ends. Where the journal starts on a base that held facts, it
+    // starts from the base's printed form (see BaseSnapshot); values inherited before are then
+    // recomputed, withdrawn when blocked, but what was derived from them before stays. A base
+    // whose form does not read back is not stepped back on: the own value replaces the
+    // inherited one and what was derived from it stays.
     int evaluate(FProgram* program) override;
     // One step: a round, or a trigger phase at a fixpoint. A step that meets a conflict steps
     // back as evaluate does: to the base as it was before the first of the steps taken one after
@@ -67,7 +67,7 @@ class NaiveEvalWithInherit : public NaiveEval {
     void buildTriggerList();
     void clearTriggerList();
 
-    const std::vector<FRule*>& triggers() const { return triggerList; }
+    const std::vector<Ref<FRule>>& triggers() const { return triggerList; }
     int triggerCount() const { return triggerNumber; }
     int inheritance() const { return inheritanceFlag; }
     int triggerMode() const { return allTriggers; }
@@ -107,7 +107,7 @@ class NaiveEvalWithInherit : public NaiveEval {
     int allTriggers = 0;
     Timer* triggerTimer;
     Normalizer* normalizer = nullptr;
-    std::vector<FRule*> triggerList;
+    std::vector<Ref<FRule>> triggerList;
     // In one-trigger mode, whether a phase inserts everything its first productive trigger
     // inherits instead of one fact. Set when no rule can change what such a phase inherits (no
     // rule derives a subclass relation, an equality, or a membership in a class not named by a
@@ -129,7 +129,7 @@ class NaiveEvalWithInherit : public NaiveEval {
     // A phase first inherits values of every other method; these come when nothing else is
     // inherited, after the rules had their chance to give a host its own value, so that an
     // inherited value seldom has to give way to one that comes later.
-    std::vector<FTerm*> contestedMethods;
+    std::vector<Ref<FTerm>> contestedMethods;
     std::set<InternalName> contestedNames;
     // One phase; `deferring` leaves the contested methods out, `full` inserts all a trigger
     // inherits (one-trigger mode).
@@ -144,6 +144,9 @@ class NaiveEvalWithInherit : public NaiveEval {
         // Held so that no other program takes its place.
         Ref<FProgram> program;
         std::optional<BaseSnapshot> before;
+        // The steps started on the base the journal's evaluations left: a step back goes through
+        // the journal, and no base is written out for them.
+        bool afterJournal = false;
         // The round and trigger count each step started at.
         std::vector<std::pair<int, int>> starts;
         std::uint64_t stamp = 0;
@@ -154,11 +157,34 @@ class NaiveEvalWithInherit : public NaiveEval {
     // Whether some rule may give a host a value of its own where it holds an inherited one, or
     // change what is inherited (set with the trigger list).
     bool ownValuesContest = false;
-    // The program whose evaluation from an empty base (or from one holding only what it derived
-    // before) last completed where own values may contest inherited ones, and the printed form
-    // of the base it left: while the base is still that, stepping back may empty it.
-    LastFixpoint derivedModel;
-    std::string derivedModelText;
+    // While inherited values may give way: the base before the first of the evaluations since
+    // (none when it was empty), each evaluation's program as it was (a reference each, so that
+    // no other program takes its place, and its length), and the base's change stamp after the
+    // last. A step back fills the base again from the origin and evaluates those programs again
+    // with the blockings, then the current one; a program's facts and what a load stored
+    // enter again, what was derived from a value that gives way does not.
+    struct Journal {
+        Journal();
+        struct Entry {
+            explicit Entry(FProgram* evaluated);
+            Ref<FProgram> program;
+            std::size_t clauses = 0;
+        };
+        std::optional<BaseSnapshot> origin;
+        std::vector<Entry> entries;
+        std::uint64_t stamp = 0;
+    };
+    std::optional<Journal> journal;
+    // Empties the base, fills it from the journal with the blockings, and evaluates the program
+    // again; the output held so far is dropped.
+    int stepBack(FProgram* program, HeldOutput& held);
+    // Empties the base and fills it from the journal: the origin, then the evaluations since,
+    // again with the blockings. False when one of them met a conflict not blocked before (it is
+    // blocked now, and the refill is to start again).
+    bool refill();
+    // Whether the base is still as the journal's last evaluation left it, but for values queries
+    // inherited since (the same inheritance stores them again).
+    bool journalGoesOn() const;
 };
 
 // Registered as "classNaiveEvalWithInherit": new@(Matcher, OMAccess).

@@ -36,7 +36,7 @@ struct InheritHarness : EvalHarness {
     // The printed trigger rules.
     Lines triggers() {
         Lines lines;
-        for (FRule* rule : inherit->triggers()) lines.push_back(rules.print(rule));
+        for (const Ref<FRule>& rule : inherit->triggers()) lines.push_back(rules.print(rule.get()));
         return lines;
     }
     NaiveEvalWithInherit* inherit;
