@@ -63,21 +63,6 @@ void NaiveEvalWithInherit::holdNormalizer(FProgram* program) {
     normalizer->atomize();
 }
 
-void NaiveEvalWithInherit::holdRuleNormalizer(FProgram* program) {
-    // The triggers and what changes inheritance are read from rules alone; the facts, thousands
-    // in a large base, would be analysed and rewritten for nothing on every evaluation.
-    auto* rules = new FProgram(new clib_list<FRule*>, program->getSymTab());
-    rules->setInheritanceMark(program->inheritanceMark());
-    program->forEachClause(
-        [rules](FRule* clause) {
-            if (clause->ruleKind() == FRule::Rule) rules->append(clause);
-            return true;
-        },
-        [](const FactList&, std::size_t) { return true; });
-    holdNormalizer(rules);
-    decRef(rules);
-}
-
 void NaiveEvalWithInherit::releaseNormalizer() {
     decRef(normalizer);
     normalizer = nullptr;
@@ -240,7 +225,7 @@ int NaiveEvalWithInherit::evaluateOnce(FProgram* program) {
     traceProgram(program);
     inheritanceFlag |= program->inheritanceMark();
     if (inheritanceFlag != 0) {
-        holdRuleNormalizer(program);
+        holdNormalizer(program);
         buildTriggerList();
         releaseNormalizer();
     }
@@ -619,7 +604,7 @@ void NaiveEvalWithInherit::tpOnce(FProgram* program) {
         return;
     }
     system << "FP reached in round " << round << std::endl;
-    holdRuleNormalizer(program);
+    holdNormalizer(program);
     buildTriggerList();
     releaseNormalizer();
     if (fireTrigger() == 0) {
@@ -634,7 +619,7 @@ void NaiveEvalWithInherit::tpOnce(FProgram* program) {
 int NaiveEvalWithInherit::completeStratum(FProgram* program) {
     if (inheritanceFlag == 0) return 0;
     if (triggerList.empty()) {
-        holdRuleNormalizer(program);
+        holdNormalizer(program);
         buildTriggerList();
         releaseNormalizer();
     }

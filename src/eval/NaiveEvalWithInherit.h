@@ -86,8 +86,6 @@ class NaiveEvalWithInherit : public NaiveEval {
 
     // Builds the normalizer over the program and atomizes it.
     void holdNormalizer(FProgram* program);
-    // A normalizer over the program's rules only, for the trigger list.
-    void holdRuleNormalizer(FProgram* program);
     void releaseNormalizer();
     void addTimingStatistics();
     // Rounds to a fixpoint, then a trigger phase, until a phase adds nothing; `changed` is the

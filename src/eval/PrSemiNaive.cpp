@@ -139,7 +139,7 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
     // under negation or in an aggregate must be there when the strata below it are complete.
     inheritanceFlag |= program->inheritanceMark();
     if (inheritanceFlag != 0) {
-        holdRuleNormalizer(program);
+        holdNormalizer(program);
         buildTriggerList();
         releaseNormalizer();
     }
