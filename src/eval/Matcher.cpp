@@ -123,7 +123,7 @@ Operand* Matcher::retrieve(FRule* rule, Operand* bindings, SymTab* names) {
         centralErrorHandler().report(err6::Internal);
         return nullptr;
     }
-    auto result = Ref<Operand>::adopt(eval ? eval->evaluate(expr.get(), bindings) : nullptr);
+    Ref<Operand> result = eval ? eval->evaluate(expr.get(), bindings) : nullptr;
     // A query's answers are printed column by column, their rows sorted by the columns in turn:
     // they keep the columns the body has in its safe order, whichever order the planner chose to
     // evaluate it in. A rule's bindings are read by variable, so their column order is free.
