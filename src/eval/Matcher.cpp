@@ -113,7 +113,7 @@ Ref<AlgebraicExpr> Matcher::getExpr(FRule* rule, SymTab* names) {
     return found->second.expr;
 }
 
-Operand* Matcher::retrieve(FRule* rule, Operand* bindings, SymTab* names) {
+Ref<Operand> Matcher::retrieve(FRule* rule, Operand* bindings, SymTab* names) {
     if (rule == nullptr || rule->getBody() == nullptr) {
         centralErrorHandler().report(err6::InvalidRule);
         return nullptr;
@@ -129,8 +129,7 @@ Operand* Matcher::retrieve(FRule* rule, Operand* bindings, SymTab* names) {
     // evaluate it in. A rule's bindings are read by variable, so their column order is free.
     if (result && rule->getHead() == nullptr)
         result = inSafeColumnOrder(rule, std::move(result), names);
-    // The caller takes the answers over.
-    return result.release();
+    return result;
 }
 
 Ref<Operand> Matcher::inSafeColumnOrder(FRule* rule, Ref<Operand> bindings, SymTab* names) {

@@ -518,7 +518,7 @@ int NaiveEvalWithInherit::runPhase(bool deferring, bool full, int traceFlag) {
     phases->deferMethods(deferring ? &contestedNames : nullptr);
     for (const Ref<FRule>& rule : triggerList) {
         // The trigger's answers are not read: matching it is what inherits.
-        Ref<Operand>::adopt(matcher->retrieve(rule.get(), nullptr, phases->giveSymTab()));
+        matcher->retrieve(rule.get(), nullptr, phases->giveSymTab());
         if (allTriggers == 0 && phases->newFacts() != 0) break;
     }
     phases->endPhase();
@@ -641,7 +641,7 @@ int NaiveEvalWithInherit::completeStratum(FProgram* program) {
     return fireTrigger();
 }
 
-Operand* NaiveEvalWithInherit::retrieve(FRule* query, SymTab* /*names*/) {
+Ref<Operand> NaiveEvalWithInherit::retrieve(FRule* query, SymTab* /*names*/) {
     if (query == nullptr || !query->isA("FRule") || query->getBody() == nullptr ||
         query->getHead() != nullptr) {
         centralErrorHandler().report(err4::WrongArg);
@@ -650,7 +650,7 @@ Operand* NaiveEvalWithInherit::retrieve(FRule* query, SymTab* /*names*/) {
     // Matching again until nothing is inherited would repeat what the query's built-ins print
     // or run, the first times over incomplete facts.
     phases->beginFullPhase(0);
-    Operand* result = matcher->retrieve(query, nullptr, phases->giveSymTab());
+    Ref<Operand> result = matcher->retrieve(query, nullptr, phases->giveSymTab());
     phases->endPhase();
     phases->takeNewFacts();
     matcher->remove(query);

@@ -55,7 +55,7 @@ class NaiveEvalWithInherit : public NaiveEval {
     int tpStep(FProgram* program) override;
     // Matches the query once inside a full phase: every atom inherits all it can before it is
     // answered, so the answers are final and the query's built-ins act once per row.
-    Operand* retrieve(FRule* query, SymTab* names) override;
+    Ref<Operand> retrieve(FRule* query, SymTab* names) override;
     // A non-zero mode also forgets that any program used inheritance.
     void reset(int mode) override;
     // One trigger phase; non-zero when it added facts. The phase leaves the methods that rule
