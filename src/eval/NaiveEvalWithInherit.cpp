@@ -58,7 +58,7 @@ bool NaiveEvalWithInherit::isA(const std::string& className) const {
 
 void NaiveEvalWithInherit::holdNormalizer(FProgram* program) {
     releaseNormalizer();
-    normalizer = new Normalizer(program);
+    normalizer = Ref<Normalizer>::make(program);
     normalizer->leaveOutCompactFacts();
     normalizer->atomize();
 }
@@ -79,7 +79,6 @@ void NaiveEvalWithInherit::holdRuleNormalizer(FProgram* program) {
 }
 
 void NaiveEvalWithInherit::releaseNormalizer() {
-    decRef(normalizer);
     normalizer = nullptr;
 }
 
@@ -405,7 +404,7 @@ bool rulesAffectInheritance(FProgram* atomized,
 
 void NaiveEvalWithInherit::buildTriggerList() {
     clearTriggerList();
-    if (normalizer == nullptr) return;
+    if (!normalizer) return;
     FProgram* atomized = normalizer->giveProgram();
     if (atomized == nullptr) {
         centralErrorHandler().report(err4::NoNormalizedProgram);

@@ -106,7 +106,7 @@ class NaiveEvalWithInherit : public NaiveEval {
     // 0 one trigger per phase, 1 all triggers with buffered inserts.
     int allTriggers = 0;
     Timer* triggerTimer;
-    Normalizer* normalizer = nullptr;
+    Ref<Normalizer> normalizer;
     std::vector<Ref<FRule>> triggerList;
     // In one-trigger mode, whether a phase inserts everything its first productive trigger
     // inherits instead of one fact. Set when no rule can change what such a phase inherits (no
