@@ -19,6 +19,7 @@
 #include "compile/Pi.h"
 #include "compile/Pred.h"
 #include "compile/Prop.h"
+#include "compile/Ref.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/SymTab.h"
 
@@ -130,17 +131,15 @@ class AlgebraJoin {
         decRef(access);
         decRef(om);
     }
-    // The Z values as an Operand2 (one reference for the caller); the join result is released.
-    Operand* run(const Inputs& in) {
+    // The Z values as an Operand2; the join result goes when the projection is made.
+    Ref<Operand> run(const Inputs& in) {
         clib_list<Operand*> both;
         both.append(in.p);
         both.append(in.q);
-        Operand* joined = merge->evaluate(&both, access);
+        const Ref<Operand> joined = merge->evaluate(&both, access);
         clib_list<Operand*> one;
-        one.append(joined);
-        Operand* projected = pi->evaluate(&one, access);
-        decRef(joined);
-        return projected;
+        one.append(joined.get());
+        return pi->evaluate(&one, access);
     }
 
   private:
@@ -156,11 +155,11 @@ void BM_JoinProject_Algebra(benchmark::State& state) {
     AlgebraJoin algebra(in);
     std::vector<int> found;
     for (auto _ : state) {
-        Operand* projected = algebra.run(in);
+        Ref<Operand> projected = algebra.run(in);
         benchmark::DoNotOptimize(projected->size());
         state.PauseTiming();
-        found = values(projected);
-        decRef(projected);
+        found = values(projected.get());
+        projected = nullptr;
         state.ResumeTiming();
     }
     if (found != hashJoinProject(d)) {
@@ -179,12 +178,11 @@ void BM_JoinProject_HashJoin(benchmark::State& state) {
     }
     Inputs in(d);
     AlgebraJoin algebra(in);
-    Operand* projected = algebra.run(in);
-    if (found != values(projected)) {
+    const Ref<Operand> projected = algebra.run(in);
+    if (found != values(projected.get())) {
         std::fprintf(stderr, "the hash join and the algebra found different Z values\n");
         std::abort();
     }
-    decRef(projected);
     state.SetItemsProcessed(state.iterations() * (PRows + QRows));
 }
 
@@ -223,10 +221,10 @@ void BM_Scan_Pred(benchmark::State& state) {
     Pred* pred = new Pred(spec);
     clib_list<Operand*> noInputs;
     for (auto _ : state) {
-        Operand* rows = pred->evaluate(&noInputs, base.access);
+        Ref<Operand> rows = pred->evaluate(&noInputs, base.access);
         benchmark::DoNotOptimize(rows->size());
         state.PauseTiming();
-        decRef(rows);
+        rows = nullptr;
         state.ResumeTiming();
     }
     decRef(pred);
@@ -258,10 +256,10 @@ void BM_Scan_Prop(benchmark::State& state) {
     Prop* prop = new Prop(spec);
     clib_list<Operand*> noInputs;
     for (auto _ : state) {
-        Operand* rows = prop->evaluate(&noInputs, base.access);
+        Ref<Operand> rows = prop->evaluate(&noInputs, base.access);
         benchmark::DoNotOptimize(rows->size());
         state.PauseTiming();
-        decRef(rows);
+        rows = nullptr;
         state.ResumeTiming();
     }
     decRef(prop);

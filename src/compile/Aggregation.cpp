@@ -50,7 +50,7 @@ std::string Aggregation::strategy(const SymTab*) const {
     return "unknown";
 }
 
-Operand* Aggregation::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
+Ref<Operand> Aggregation::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     Run run{list != nullptr && !list->empty() ? list->head() : nullptr,
             access,
             variables,
@@ -60,7 +60,8 @@ Operand* Aggregation::evaluate(clib_list<Operand*>* list, OMAccess* access) cons
     Operand* input = run.input;
     if (input == nullptr) return nullptr;
     if (debugging()) trace(run);
-    SetOperand* result = run.result = new SetOperand(variables);
+    auto result = Ref<SetOperand>::make(variables);
+    run.result = result.get();
     // A body without answers may come without its columns (a join cut short): it is the empty
     // set all the same, whose count and sum are 0 when there are no groups.
     if (input->isEmpty()) {
@@ -99,7 +100,7 @@ Operand* Aggregation::evaluate(clib_list<Operand*>* list, OMAccess* access) cons
         case AggregateKind::Unknown:
             errorChannel() << "unknown aggregate operator" << std::endl;
     }
-    if (debugging()) printResult(result, access);
+    if (debugging()) printResult(result.get(), access);
     return result;
 }
 

@@ -22,7 +22,7 @@ class Aggregation : public Operator {
     Aggregation(const std::string& opName, FSymbol aggVar, clib_list<FSymbol> groupVars);
 
     // Reads only the first input.
-    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
+    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
     bool isGroupedBy(const InternalName& var, int* out) const override;
     std::string strategy(const SymTab* names) const override;
 

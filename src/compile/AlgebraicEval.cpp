@@ -21,7 +21,7 @@ FLSysRef AlgebraicEval::methodCall(const std::string& name, FLSysArgs* args) {
     return FLSysObject::methodCall(name, args);
 }
 
-Operand* AlgebraicEval::evaluate(AlgebraicExpr* expr, Operand* start) {
+Ref<Operand> AlgebraicEval::evaluate(AlgebraicExpr* expr, Operand* start) {
     if (expr == nullptr) return nullptr;
     Operand* current = start;
     return expr->evaluate(access.get(), &current);

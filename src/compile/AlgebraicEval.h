@@ -26,7 +26,7 @@ class AlgebraicEval : public FLSysObject {
     bool isA(const std::string& className) const override;
 
     // The tree's result with `start` as the current operand; null for a null tree.
-    virtual Operand* evaluate(AlgebraicExpr* expr, Operand* start);
+    virtual Ref<Operand> evaluate(AlgebraicExpr* expr, Operand* start);
     // Switch this object's flag and the operators' shared debug flag; null after an argument
     // error.
     virtual FLSysRef debugOn(FLSysArgs* args);

@@ -21,7 +21,7 @@ void AlgebraicExpr::forgetKeptTables() const {
     for (const Ref<AlgebraicExpr>& child : children) child->forgetKeptTables();
 }
 
-Operand* AlgebraicExpr::evaluate(OMAccess* access, Operand** current) const {
+Ref<Operand> AlgebraicExpr::evaluate(OMAccess* access, Operand** current) const {
     Operand* entry = *current;
     if (op && op->projects()) {
         // The projection reads the current operand without owning it.
@@ -32,12 +32,12 @@ Operand* AlgebraicExpr::evaluate(OMAccess* access, Operand** current) const {
     // The children's results, held until this node's operator has run.
     std::vector<Ref<Operand>> held;
     clib_list<Operand*> inputs;
-    Operand* result = nullptr;
+    Ref<Operand> result;
     bool shortCut = false;
     for (const Ref<AlgebraicExpr>& child : children) {
-        Ref<Operand> r = Ref<Operand>::adopt(child->evaluate(access, current));
+        Ref<Operand> r = child->evaluate(access, current);
         if ((!r || r->emptyAtHand()) && op && op->kind() == OperatorKind::Join) {
-            result = new Operand2();
+            result = Ref<Operand2>::make();
             shortCut = true;
             break;
         }
@@ -46,7 +46,7 @@ Operand* AlgebraicExpr::evaluate(OMAccess* access, Operand** current) const {
     }
     if (!shortCut && op) result = op->evaluate(&inputs, access);
     held.clear();
-    *current = keepInput != 0 ? entry : result;
+    *current = keepInput != 0 ? entry : result.get();
     return result;
 }
 

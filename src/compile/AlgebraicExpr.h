@@ -24,7 +24,7 @@ class AlgebraicExpr : public ManagedObject {
     // the current operand and ignore their children; a "merge" node stops at the first child
     // that yields nothing. `*current` becomes the result unless keepInput is set. The tree does
     // not change: the operands of one evaluation live in that evaluation.
-    Operand* evaluate(OMAccess* access, Operand** current) const;
+    Ref<Operand> evaluate(OMAccess* access, Operand** current) const;
     // Takes a reference to a non-null child and appends it (plan building only).
     void addChild(AlgebraicExpr* child);
     const std::vector<Ref<AlgebraicExpr>>& getChildren() const { return children; }

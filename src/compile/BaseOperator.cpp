@@ -147,11 +147,11 @@ std::unique_ptr<BaseOperator::Run> BaseOperator::newRun(OMAccess* access) const 
     return std::make_unique<Run>(*this, access, patternWidth());
 }
 
-Operand* BaseOperator::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
+Ref<Operand> BaseOperator::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     if (valid == 0) return nullptr;
     std::unique_ptr<Run> run = newRun(access);
     evaluateRelation(*run, list);
-    return run->release();
+    return run->takeResult();
 }
 
 bool BaseOperator::isGroupedBy(const InternalName& var, int* out) const {

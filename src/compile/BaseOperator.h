@@ -29,8 +29,8 @@ class BaseOperator : public Operator {
         virtual ~Run() = default;
         // A new empty result over the variables, held by the run.
         SetOperand* startResult(const clib_list<FSymbol>& variables);
-        // The result, with the run's reference handed to the caller.
-        Operand* release() { return result.release(); }
+        // The result, handed to the caller.
+        Ref<Operand> takeResult() { return std::move(result); }
 
         OMAccess* access;
         Ref<SetOperand> result;
@@ -45,7 +45,7 @@ class BaseOperator : public Operator {
         std::vector<InternalName> patternCells;
     };
 
-    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
+    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
     bool isGroupedBy(const InternalName& var, int* out) const override;
 
   protected:

@@ -24,7 +24,7 @@ IdMapper::IdMapper(const IdMapperSpec& spec)
         if (inputRoles[std::size_t(i)] == PatternSpec::InputRole::Rows) selectBySet(i);
 }
 
-Operand* IdMapper::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
+Ref<Operand> IdMapper::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     if (valid == 0) return nullptr;
     if (arity > 0) return BaseOperator::evaluate(list, access);
     Run run(*this, access, 0);
@@ -33,7 +33,7 @@ Operand* IdMapper::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     if (access != nullptr && access->internValue(function, name) != 0)
         run.result->insert(name, run.resultCells.data());
     if (debugging()) run.result->printLexical(debugChannel(), access);
-    return run.release();
+    return run.takeResult();
 }
 
 void IdMapper::matchRelation(Run& run) const {

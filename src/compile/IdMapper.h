@@ -19,7 +19,7 @@ class IdMapper : public BaseOperator {
   public:
     explicit IdMapper(const IdMapperSpec& spec);
 
-    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
+    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
 
   protected:
     ~IdMapper() override = default;

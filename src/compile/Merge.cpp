@@ -120,7 +120,7 @@ bool Merge::sharesPlanned(clib_list<Operand*>* list) const {
     return found == shared;
 }
 
-Operand* Merge::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
+Ref<Operand> Merge::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     if (valid == 0) return nullptr;
     MergeRun run(*this, access);
     run.startResult(variables);
@@ -128,12 +128,12 @@ Operand* Merge::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     // the translator, reported rather than joined some other way.
     if (plan != JoinStrategy::ExistenceTest && !sharesPlanned(list)) {
         reportBrokenPlan();
-        return run.release();
+        return run.takeResult();
     }
     if (plan == JoinStrategy::HashJoin || plan == JoinStrategy::RegroupedJoin) {
         // The join reads its inputs in place: their rows are not stored or walked first, so a
         // join over a join pulls the inner rows as it needs them.
-        if (list->head()->emptyAtHand() || list->tail()->emptyAtHand()) return run.release();
+        if (list->head()->emptyAtHand() || list->tail()->emptyAtHand()) return run.takeResult();
         // A trace prints the inputs' rows without opening them: the join runs as untraced.
         if (debugging()) {
             std::size_t k = 0;
@@ -148,13 +148,13 @@ Operand* Merge::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
             auto* right = dynamic_cast<SetOperand*>(list->tail());
             if (left == nullptr || right == nullptr || !hashJoin(run, left, right)) {
                 reportBrokenPlan();
-                return run.release();
+                return run.takeResult();
             }
         }
         if (debugging()) printResult(run.result.get(), access);
-        return run.release();
+        return run.takeResult();
     }
-    if (!openInputs(run, list)) return run.release();
+    if (!openInputs(run, list)) return run.takeResult();
     if (debugging()) trace(run);
     for (int i = 0; i < inputCount; ++i)
         run.keyCells[std::size_t(i)] = run.inputIters[std::size_t(i)]->atColumn(1);
@@ -190,7 +190,7 @@ Operand* Merge::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
         else
             run.result->printLexical(debugChannel(), access);
     }
-    return run.release();
+    return run.takeResult();
 }
 
 template <class Visit>
@@ -253,10 +253,7 @@ void Merge::regroupedJoin(MergeRun& run, Operand* left, Operand* right) const {
     RelationStore combinations(int(rightPositions.size()));
     if (shared.size() == 1) {
         sorter = Ref<Sort>::adopt(new Sort(shared.front(), right->getColumns()));
-        clib_list<Operand*> one;
-        one.append(right);
-        sorted =
-            Ref<SetOperand>::adopt(static_cast<SetOperand*>(sorter->evaluate(&one, run.access)));
+        sorted = sorter->regroup(right, run.access);
     } else {
         clib_list<FSymbol>* columns = right->getColumns();
         sorted = Ref<SetOperand>::adopt(

@@ -50,7 +50,7 @@ class Merge : public BaseOperator {
   public:
     explicit Merge(const JoinSpec& spec);
 
-    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
+    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
     bool isGroupedBy(const InternalName& var, int* out) const override;
     std::string strategy(const SymTab* names) const override;
     void forgetKeptTables() const override { tables->forget(); }

@@ -58,10 +58,9 @@ std::string Minus::strategy(const SymTab*) const {
     return negationStrategyName(plan);
 }
 
-Operand* Minus::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
+Ref<Operand> Minus::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     auto result = Ref<SetOperand>::adopt(new SetOperand(variables));
-    if (list == nullptr || list->empty() || plan == NegationStrategy::NeverHolds)
-        return result.release();
+    if (list == nullptr || list->empty() || plan == NegationStrategy::NeverHolds) return result;
     // A missing operand counts as an empty one.
     const bool twoInputs = list->size() >= 2;
     Operand* right = list->tail();
@@ -69,16 +68,16 @@ Operand* Minus::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     if (debugging()) trace(left, right, access);
     if (plan == NegationStrategy::ExistenceTest) {
         const bool rightEmpty = right == nullptr || right->isEmpty();
-        if (!rightEmpty) return result.release();
+        if (!rightEmpty) return result;
         // The left input itself, with a reference of the caller's own.
         if (twoInputs)
-            return left == nullptr ? result.release() : Ref<Operand>::share(left).release();
+            return left == nullptr ? Ref<Operand>(std::move(result)) : Ref<Operand>::share(left);
         result->insert(InternalName::UndefinedObject, nullptr);
     } else if (left != nullptr) {
         subtract(left, *indexRight(right), result.get());
     }
     if (debugging()) printResult(result.get(), access);
-    return result.release();
+    return result;
 }
 
 void Minus::subtract(Operand* left, const RowStore& rightValues, SetOperand* result) const {

@@ -10,8 +10,8 @@
 MultiPi::MultiPi(const clib_list<FSymbol>& variables)
     : Operator(OperatorKind::MultiProjection, variables.size(), variables) {}
 
-Operand* MultiPi::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
-    auto* result = new TupleSetOperand(variables);
+Ref<Operand> MultiPi::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
+    auto result = Ref<TupleSetOperand>::make(variables);
     Operand* input = list != nullptr && !list->empty() ? list->head() : nullptr;
     if (input == nullptr) return result;
     if (debugging()) trace(input, access);
@@ -32,7 +32,7 @@ Operand* MultiPi::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
         for (std::size_t k = 0; k < positions.size(); ++k) cells[k] = row.cells[positions[k] - 1];
         result->insert(cells.data());
     });
-    if (debugging()) printResult(result, access);
+    if (debugging()) printResult(result.get(), access);
     return result;
 }
 

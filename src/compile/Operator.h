@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "compile/Ref.h"
 #include "foundation/ManagedObject.h"
 #include "foundation/clib_list.h"
 #include "objectbase/FSymbol.h"
@@ -52,7 +53,7 @@ class Operator : public ManagedObject {
     // A new operand (one reference for the caller) from the input operands, or null. The
     // operator itself does not change: whatever one evaluation needs lives in that evaluation,
     // so a plan can be run again, or from within a run of itself.
-    virtual Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) const = 0;
+    virtual Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access) const = 0;
     std::string getName() const { return operatorName(kindValue); }
     OperatorKind kind() const { return kindValue; }
     // A projection of the current operand (either kind): it reads the operand its tree walk

@@ -15,16 +15,16 @@ Pi::Pi(OperatorKind kind, const FSymbol& var) : Operator(kind, 1), var(var) {
     variables.append(var);
 }
 
-Operand* Pi::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
-    auto* result = new Operand2();
+Ref<Operand> Pi::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
+    auto result = Ref<Operand2>::make();
     Operand* input = list != nullptr && !list->empty() ? list->head() : nullptr;
     if (input == nullptr) return result;
     if (debugging()) printAs("Pi", input, access);
     int pos = input->columnOf(var);
     if (pos == 0) return result;
     scan(input, RowOrder::Ordered,
-         [result, pos](const RowView& row) { result->insert(row.cells[pos - 1]); });
-    if (debugging()) printResult(result, access);
+         [&result, pos](const RowView& row) { result->insert(row.cells[pos - 1]); });
+    if (debugging()) printResult(result.get(), access);
     return result;
 }
 
@@ -46,18 +46,22 @@ Sort::Sort(const FSymbol& var, const clib_list<FSymbol>* columns) : Pi(OperatorK
     if (columns != nullptr) variables = *columns;
 }
 
-Operand* Sort::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
+Ref<Operand> Sort::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     Operand* input = list != nullptr && !list->empty() ? list->head() : nullptr;
     if (input == nullptr) return nullptr;
+    return regroup(input, access);
+}
+
+Ref<SetOperand> Sort::regroup(Operand* input, OMAccess* access) const {
     if (debugging()) printAs("Sort", input, access);
     clib_list<FSymbol>* columns = input->getColumns();
-    auto* result = new SetOperand(*columns);
+    auto result = Ref<SetOperand>::make(*columns);
     int pos = input->columnOf(var);
     if (pos == 0) return result;
     // Ctrl-C or a farewell stops the copy of a large input (scan polls); the evaluator throws
     // away the unfinished join it was made for.
     scan(input, RowOrder::Ordered,
          [&](const RowView& row) { result->insert(row.cells[pos - 1], row.cells); });
-    if (debugging()) printResult(result, access);
+    if (debugging()) printResult(result.get(), access);
     return result;
 }

@@ -6,13 +6,15 @@
 
 #include "compile/Operator.h"
 
+class SetOperand;
+
 // The distinct values of one variable, as an Operand2.
 class Pi : public Operator {
   public:
     explicit Pi(const FSymbol& var);
 
     // Only the first input is read; no input, or no column `var`, gives the empty result.
-    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
+    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
     // True for the projected variable; `*out` = 0.
     bool isGroupedBy(const InternalName& var, int* out) const override;
 
@@ -32,7 +34,9 @@ class Sort : public Pi {
     Sort(const FSymbol& var, const clib_list<FSymbol>* variables);
 
     // Null without an input.
-    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
+    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
+    // The regrouped rows of `input` (not null), typed for a caller that reads them as a set.
+    Ref<SetOperand> regroup(Operand* input, OMAccess* access) const;
 
   protected:
     ~Sort() override = default;

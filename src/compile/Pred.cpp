@@ -151,22 +151,22 @@ std::unique_ptr<BaseOperator::Run> Pred::newRun(OMAccess* access) const {
     return std::make_unique<PredRun>(*this, access);
 }
 
-Operand* Pred::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
+Ref<Operand> Pred::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     if (valid == 0) return nullptr;
     const bool stored = predicate.getType() != InternalName::BuiltinPredicate;
     if (stored && predicate.getArity() > 0 && access->isEmptyPredicate(predicate))
-        return new SetOperand(variables);
+        return Ref<SetOperand>::make(variables);
     PredRun run(*this, access);
     if (plan != PredicateScan::Proposition) {
         evaluateRelation(run, list);
-        return run.release();
+        return run.takeResult();
     }
     // A proposition: one zero-width row when it holds.
     run.startResult(variables);
     if (debugging()) trace(run);
     if (access->isPredicate(predicate)) run.result->insert(InternalName::UndefinedObject, nullptr);
     if (debugging()) run.result->printLexical(debugChannel(), access);
-    return run.release();
+    return run.takeResult();
 }
 
 bool Pred::scanStoredRows(Run& run) const {

@@ -48,7 +48,7 @@ class Pred : public BaseOperator {
   public:
     explicit Pred(const PredSpec& spec);
 
-    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
+    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
     std::string strategy(const SymTab* names) const override;
     PredicateScan scan() const { return plan; }
 

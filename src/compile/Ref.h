@@ -2,6 +2,7 @@
 // the parse-tree nodes translation builds).
 #pragma once
 
+#include <cstddef>
 #include <type_traits>
 #include <utility>
 
@@ -18,6 +19,7 @@ template <class T>
 class Ref {
   public:
     Ref() = default;
+    Ref(std::nullptr_t) {}
     template <class... Args>
     static Ref make(Args&&... args) {
         return adopt(new T(std::forward<Args>(args)...));

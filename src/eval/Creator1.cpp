@@ -412,8 +412,8 @@ Creator1::StepOperands Creator1::popStepOperands(int argCount, int resultCount) 
     return ops;
 }
 
-void Creator1::pushChild(InsertExpr* expr) {
-    exprStack.push_back(Ref<InsertExpr>::adopt(expr));
+void Creator1::pushChild(Ref<InsertExpr> expr) {
+    exprStack.push_back(std::move(expr));
     valueStack.push_back(childMarker);
 }
 
@@ -436,9 +436,9 @@ void Creator1::transpose(IdTerm* term, int argCount) {
             valueStack.push_back(InternalName::UndefinedObject);
             return;
         }
-        auto* expr = new ObjPredInsertExpr(access.get(), symbol, argCount);
-        fillSlot(expr, argCount);
-        pushChild(expr);
+        auto expr = Ref<ObjPredInsertExpr>::make(access.get(), symbol, argCount);
+        fillSlot(expr.get(), argCount);
+        pushChild(std::move(expr));
         return;
     }
     std::vector<InternalName> args = popValues(argCount);
@@ -450,9 +450,9 @@ void Creator1::transpose(IdTerm* term, int argCount) {
 void Creator1::transpose(FMolecule* mol) {
     if (changedValue == -1) return;
     if (directInsert == 0) {
-        auto* expr = new IsaInsertExpr(access.get(), IsaRelation(mol->getIsaKind()));
-        fillSlot(expr, 2);
-        pushChild(expr);
+        auto expr = Ref<IsaInsertExpr>::make(access.get(), IsaRelation(mol->getIsaKind()));
+        fillSlot(expr.get(), 2);
+        pushChild(std::move(expr));
         return;
     }
     const InternalName cls = popValue();
@@ -464,10 +464,10 @@ void Creator1::transpose(FMolecule* mol) {
 void Creator1::transpose(Spec* spec, int argCount, int resultCount) {
     if (changedValue == -1) return;
     if (directInsert == 0) {
-        auto* expr =
-            new PropInsertExpr(access.get(), MethodType(spec->getKind()), argCount, resultCount);
-        fillSlot(expr, argCount + resultCount + 2);
-        pushChild(expr);
+        auto expr = Ref<PropInsertExpr>::make(access.get(), MethodType(spec->getKind()), argCount,
+                                              resultCount);
+        fillSlot(expr.get(), argCount + resultCount + 2);
+        pushChild(std::move(expr));
         return;
     }
     const StepOperands ops = popStepOperands(argCount, resultCount);
@@ -486,9 +486,9 @@ void Creator1::transpose(Spec* spec, int argCount, int resultCount) {
 void Creator1::transpose(Reference* ref, int argCount) {
     if (changedValue == -1) return;
     if (directInsert == 0) {
-        auto* expr = new PathInsertExpr(access.get(), MethodType(ref->getDot()), argCount);
-        fillSlot(expr, argCount + 2);
-        pushChild(expr);
+        auto expr = Ref<PathInsertExpr>::make(access.get(), MethodType(ref->getDot()), argCount);
+        fillSlot(expr.get(), argCount + 2);
+        pushChild(std::move(expr));
         return;
     }
     const StepOperands ops = popStepOperands(argCount, 0);
@@ -502,9 +502,9 @@ void Creator1::transpose(ArithmeticExpr* expr) {
     if (changedValue == -1) return;
     const ArithmeticOp op = arithmeticOp(expr->getOperator());
     if (directInsert == 0) {
-        auto* node = new PathInsertExpr(access.get(), op);
-        fillSlot(node, 2);
-        pushChild(node);
+        auto node = Ref<PathInsertExpr>::make(access.get(), op);
+        fillSlot(node.get(), 2);
+        pushChild(std::move(node));
         return;
     }
     const InternalName right = popValue();
@@ -522,9 +522,9 @@ void Creator1::transpose(PTerm* term, int argCount) {
         return;
     }
     if (directInsert == 0) {
-        auto* expr = new ObjPredInsertExpr(access.get(), symbol, argCount);
-        fillSlot(expr, argCount);
-        pushChild(expr);
+        auto expr = Ref<ObjPredInsertExpr>::make(access.get(), symbol, argCount);
+        fillSlot(expr.get(), argCount);
+        pushChild(std::move(expr));
         return;
     }
     std::vector<InternalName> args = popValues(argCount);

@@ -87,8 +87,7 @@ class Creator1 : public Creator {
         const InternalName* argData() const { return args.empty() ? nullptr : args.data(); }
     };
     StepOperands popStepOperands(int argCount, int resultCount);
-    // Takes over the new expression's reference.
-    void pushChild(InsertExpr* expr);
+    void pushChild(Ref<InsertExpr> expr);
     void noteInsert(int answer) {
         if (answer != 0) changedValue = 1;
     }

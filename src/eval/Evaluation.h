@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "compile/Ref.h"
 #include "foundation/FLSysObject.h"
 
 class FProgram;
@@ -28,7 +29,7 @@ class Evaluation : public FLSysObject {
     // One round with a progress line; answers the evaluator.
     virtual Evaluation* tp(FProgram* program) = 0;
     // The answers of one query (the caller owns them); null after a report.
-    virtual Operand* retrieve(FRule* query, SymTab* names) = 0;
+    virtual Ref<Operand> retrieve(FRule* query, SymTab* names) = 0;
     // Forgets the state of the last evaluation.
     virtual void reset(int mode) = 0;
 

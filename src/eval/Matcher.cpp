@@ -113,7 +113,7 @@ Ref<AlgebraicExpr> Matcher::getExpr(FRule* rule, SymTab* names) {
     return found->second.expr;
 }
 
-Operand* Matcher::retrieve(FRule* rule, Operand* bindings, SymTab* names) {
+Ref<Operand> Matcher::retrieve(FRule* rule, Operand* bindings, SymTab* names) {
     if (rule == nullptr || rule->getBody() == nullptr) {
         centralErrorHandler().report(err6::InvalidRule);
         return nullptr;
@@ -123,14 +123,13 @@ Operand* Matcher::retrieve(FRule* rule, Operand* bindings, SymTab* names) {
         centralErrorHandler().report(err6::Internal);
         return nullptr;
     }
-    auto result = Ref<Operand>::adopt(eval ? eval->evaluate(expr.get(), bindings) : nullptr);
+    Ref<Operand> result = eval ? eval->evaluate(expr.get(), bindings) : nullptr;
     // A query's answers are printed column by column, their rows sorted by the columns in turn:
     // they keep the columns the body has in its safe order, whichever order the planner chose to
     // evaluate it in. A rule's bindings are read by variable, so their column order is free.
     if (result && rule->getHead() == nullptr)
         result = inSafeColumnOrder(rule, std::move(result), names);
-    // The caller takes the answers over.
-    return result.release();
+    return result;
 }
 
 Ref<Operand> Matcher::inSafeColumnOrder(FRule* rule, Ref<Operand> bindings, SymTab* names) {

@@ -40,7 +40,7 @@ class Matcher : public FLSysObject {
     virtual Ref<AlgebraicExpr> getExpr(FRule* rule, SymTab* names);
     // The bindings of the rule's body (the caller owns them); null after a report. A query's
     // answers come in the columns of inSafeColumnOrder.
-    virtual Operand* retrieve(FRule* rule, Operand* bindings, SymTab* names);
+    virtual Ref<Operand> retrieve(FRule* rule, Operand* bindings, SymTab* names);
     // The bindings with the columns that the rule's body has when its literals are taken in their
     // safe order, whichever order the planner evaluated them in: the columns that printed
     // answers and traces show, rows sorted by them in turn: the same operand when its columns are

@@ -182,7 +182,7 @@ int NaiveEval::tpStep(FProgram* program) {
         } else if (kind == 2) {
             if (flags != 0) debug << "." << std::flush;
             retrieveTimer->cont();
-            Ref<Operand> result = Ref<Operand>::adopt(matcher->retrieve(clause, nullptr, names));
+            Ref<Operand> result = matcher->retrieve(clause, nullptr, names);
             retrieveTimer->stop();
             // A join stopped by Ctrl-C or a farewell left its result unfinished: it goes.
             if (controlEvents::takeCutShort()) return false;
@@ -285,7 +285,7 @@ Evaluation* NaiveEval::tp(FProgram* program) {
     return this;
 }
 
-Operand* NaiveEval::retrieve(FRule* query, SymTab* /*names*/) {
+Ref<Operand> NaiveEval::retrieve(FRule* query, SymTab* /*names*/) {
     if (!matcher || !matcher->isOk()) {
         centralErrorHandler().report(err4::InconsistentOM);
         return nullptr;
@@ -295,7 +295,7 @@ Operand* NaiveEval::retrieve(FRule* query, SymTab* /*names*/) {
         centralErrorHandler().report(err4::WrongArg);
         return nullptr;
     }
-    Operand* result = matcher->retrieve(query, nullptr, access->giveSymTab());
+    Ref<Operand> result = matcher->retrieve(query, nullptr, access->giveSymTab());
     matcher->remove(query);
     return result;
 }

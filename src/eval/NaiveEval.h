@@ -46,7 +46,7 @@ class NaiveEval : public Evaluation {
 
     int evaluate(FProgram* program) override;
     Evaluation* tp(FProgram* program) override;
-    Operand* retrieve(FRule* query, SymTab* names) override;
+    Ref<Operand> retrieve(FRule* query, SymTab* names) override;
     void reset(int mode) override;
     // Null list: nothing; empty list: the flag word becomes 1; otherwise words, each optionally
     // followed by an integer. Null at the first element that is not a string.

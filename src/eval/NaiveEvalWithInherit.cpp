@@ -58,13 +58,12 @@ bool NaiveEvalWithInherit::isA(const std::string& className) const {
 
 void NaiveEvalWithInherit::holdNormalizer(FProgram* program) {
     releaseNormalizer();
-    normalizer = new Normalizer(program);
+    normalizer = Ref<Normalizer>::make(program);
     normalizer->leaveOutCompactFacts();
     normalizer->atomize();
 }
 
 void NaiveEvalWithInherit::releaseNormalizer() {
-    decRef(normalizer);
     normalizer = nullptr;
 }
 
@@ -390,7 +389,7 @@ bool rulesAffectInheritance(FProgram* atomized,
 
 void NaiveEvalWithInherit::buildTriggerList() {
     clearTriggerList();
-    if (normalizer == nullptr) return;
+    if (!normalizer) return;
     FProgram* atomized = normalizer->giveProgram();
     if (atomized == nullptr) {
         centralErrorHandler().report(err4::NoNormalizedProgram);
@@ -503,7 +502,7 @@ int NaiveEvalWithInherit::runPhase(bool deferring, bool full, int traceFlag) {
     phases->deferMethods(deferring ? &contestedNames : nullptr);
     for (const Ref<FRule>& rule : triggerList) {
         // The trigger's answers are not read: matching it is what inherits.
-        Ref<Operand>::adopt(matcher->retrieve(rule.get(), nullptr, phases->giveSymTab()));
+        matcher->retrieve(rule.get(), nullptr, phases->giveSymTab());
         if (allTriggers == 0 && phases->newFacts() != 0) break;
     }
     phases->endPhase();
@@ -626,7 +625,7 @@ int NaiveEvalWithInherit::completeStratum(FProgram* program) {
     return fireTrigger();
 }
 
-Operand* NaiveEvalWithInherit::retrieve(FRule* query, SymTab* /*names*/) {
+Ref<Operand> NaiveEvalWithInherit::retrieve(FRule* query, SymTab* /*names*/) {
     if (query == nullptr || !query->isA("FRule") || query->getBody() == nullptr ||
         query->getHead() != nullptr) {
         centralErrorHandler().report(err4::WrongArg);
@@ -635,7 +634,7 @@ Operand* NaiveEvalWithInherit::retrieve(FRule* query, SymTab* /*names*/) {
     // Matching again until nothing is inherited would repeat what the query's built-ins print
     // or run, the first times over incomplete facts.
     phases->beginFullPhase(0);
-    Operand* result = matcher->retrieve(query, nullptr, phases->giveSymTab());
+    Ref<Operand> result = matcher->retrieve(query, nullptr, phases->giveSymTab());
     phases->endPhase();
     phases->takeNewFacts();
     matcher->remove(query);

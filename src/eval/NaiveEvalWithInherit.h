@@ -55,7 +55,7 @@ class NaiveEvalWithInherit : public NaiveEval {
     int tpStep(FProgram* program) override;
     // Matches the query once inside a full phase: every atom inherits all it can before it is
     // answered, so the answers are final and the query's built-ins act once per row.
-    Operand* retrieve(FRule* query, SymTab* names) override;
+    Ref<Operand> retrieve(FRule* query, SymTab* names) override;
     // A non-zero mode also forgets that any program used inheritance.
     void reset(int mode) override;
     // One trigger phase; non-zero when it added facts. The phase leaves the methods that rule
@@ -104,7 +104,7 @@ class NaiveEvalWithInherit : public NaiveEval {
     // 0 one trigger per phase, 1 all triggers with buffered inserts.
     int allTriggers = 0;
     Timer* triggerTimer;
-    Normalizer* normalizer = nullptr;
+    Ref<Normalizer> normalizer;
     std::vector<Ref<FRule>> triggerList;
     // In one-trigger mode, whether a phase inserts everything its first productive trigger
     // inherits instead of one fact. Set when no rule can change what such a phase inherits (no

@@ -138,7 +138,7 @@ void PrSemiNaive::forEachAggregateAtom(FTerm* term, SymTab* names, Visit visit) 
 }
 
 std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, int triggerForm) {
-    if (program == nullptr || normalizer == nullptr) return nullptr;
+    if (program == nullptr || !normalizer) return nullptr;
     FProgram* atomized = normalizer->giveProgram();
     if (atomized == nullptr) return nullptr;
     SymTab* names = program->getSymTab();

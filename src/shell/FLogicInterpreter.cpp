@@ -153,22 +153,20 @@ FLogicInterpreter* FLogicInterpreter::query(FRule* query, SymTab* symTab) {
     if (rewriter != nullptr) rewriter->rewriteClause(query, symTab);
     if (analyser->analyse(query, symTab) == 0) return nullptr;
     answerWatch.start();
-    Operand* answers = evaluation->retrieve(query, query->getSymTab());
+    const Ref<Operand> answers = evaluation->retrieve(query, query->getSymTab());
     answerWatch.stop();
     // Ctrl-C or a farewell cut the computation short: what came back is unfinished and is not
     // shown as the answer.
     if (controlEvents::takeCutShort()) {
-        decRef(answers);
         controlEvents::clearInterrupt();
         return nullptr;
     }
-    if (answers == nullptr) return nullptr;
+    if (!answers) return nullptr;
     printWatch.start();
-    printer->makeOutput(query, answers);
+    printer->makeOutput(query, answers.get());
     printWatch.stop();
     addTimingLine("Time spent in computing answers : ", answerWatch);
     addTimingLine("Time spent in pretty-printing   : ", printWatch);
-    decRef(answers);
     return this;
 }
 

@@ -42,10 +42,10 @@ void XMLCreator1::transpose(Spec* spec, int argCount, int resultCount) {
     }
     if (changedValue == -1) return;
     if (directInsert == 0) {
-        auto* expr = new XMLPropInsertExpr(xmlAccess, MethodType(spec->getKind()),
-                                           Axis(spec->getCode()), argCount, resultCount);
-        fillSlot(expr, argCount + resultCount + 2);
-        pushChild(expr);
+        auto expr = Ref<XMLPropInsertExpr>::make(xmlAccess, MethodType(spec->getKind()),
+                                                 Axis(spec->getCode()), argCount, resultCount);
+        fillSlot(expr.get(), argCount + resultCount + 2);
+        pushChild(std::move(expr));
         return;
     }
     const StepOperands ops = popStepOperands(argCount, resultCount);
@@ -70,10 +70,10 @@ void XMLCreator1::transpose(Reference* ref, int argCount) {
     }
     if (changedValue == -1) return;
     if (directInsert == 0) {
-        auto* expr = new XMLPathInsertExpr(xmlAccess, MethodType(ref->getDot()),
-                                           Axis(ref->getCode()), argCount);
-        fillSlot(expr, argCount + 2);
-        pushChild(expr);
+        auto expr = Ref<XMLPathInsertExpr>::make(xmlAccess, MethodType(ref->getDot()),
+                                                 Axis(ref->getCode()), argCount);
+        fillSlot(expr.get(), argCount + 2);
+        pushChild(std::move(expr));
         return;
     }
     const StepOperands ops = popStepOperands(argCount, 0);

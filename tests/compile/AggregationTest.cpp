@@ -24,7 +24,7 @@ class AggregationTest : public ValueOperatorTest {
         clib_list<FSymbol> groups;
         if (grouped) groups.append(g);
         Held<Aggregation> agg(new Aggregation(op, x, groups));
-        Held<Operand> result(run(agg.get(), {input.get()}, access));
+        const Ref<Operand> result = run(agg.get(), {input.get()}, access);
         return contents(result.get());
     }
 };
@@ -98,10 +98,10 @@ TEST_F(AggregationTest, UnknownOperatorsAndMissingColumns) {
     // A grouping variable that is no column of the input gives the empty result.
     Held<SetOperand> input(setOperand(symbols({x}), {{undef(), {integer(1)}}}));
     Held<Aggregation> agg(new Aggregation("count", x, symbols({y})));
-    Held<Operand> result(run(agg.get(), {input.get()}, access));
+    const Ref<Operand> result = run(agg.get(), {input.get()}, access);
     ASSERT_NE(result.get(), nullptr);
     EXPECT_TRUE(result->isEmpty());
-    EXPECT_EQ(run(agg.get(), {}, access), nullptr);
+    EXPECT_FALSE(run(agg.get(), {}, access));
 }
 
 }  // namespace

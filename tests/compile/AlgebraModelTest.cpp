@@ -73,9 +73,10 @@ TEST_F(AlgebraModelTest, MergeJoinsOnEverySharedVariable) {
                 if (l.second[0] == r.second[0] && l.second[1] == r.second[1])
                     onXY.insert({l.second[0], r.second[2]});
         }
-        Held<Operand> result(run(one.get(), {left.operand.get(), right.operand.get()}, access));
+        const Ref<Operand> result =
+            run(one.get(), {left.operand.get(), right.operand.get()}, access);
         ASSERT_EQ(contents(result.get()), unkeyed(onY)) << "round " << round;
-        Held<Operand> both(run(two.get(), {left.operand.get(), wide.operand.get()}, access));
+        const Ref<Operand> both = run(two.get(), {left.operand.get(), wide.operand.get()}, access);
         ASSERT_EQ(contents(both.get()), unkeyed(onXY)) << "round " << round;
     }
 }
@@ -91,7 +92,8 @@ TEST_F(AlgebraModelTest, MergeEnumeratesGroupsOrPassesOneInputThrough) {
         std::set<Row> expected;
         for (const auto& l : left.rows)
             for (const auto& r : right.rows) expected.insert({l.second[0], r.second[0]});
-        Held<Operand> result(run(product.get(), {left.operand.get(), right.operand.get()}, access));
+        const Ref<Operand> result =
+            run(product.get(), {left.operand.get(), right.operand.get()}, access);
         ASSERT_EQ(contents(result.get()), unkeyed(expected)) << "round " << round;
 
         Input wide(symbols({x, y}), rows(2, round % 2 == 1));
@@ -99,7 +101,8 @@ TEST_F(AlgebraModelTest, MergeEnumeratesGroupsOrPassesOneInputThrough) {
         std::set<Row> projected;
         if (!other.rows.empty())
             for (const auto& l : wide.rows) projected.insert({l.second[1], l.second[0]});
-        Held<Operand> passed(run(through.get(), {wide.operand.get(), other.operand.get()}, access));
+        const Ref<Operand> passed =
+            run(through.get(), {wide.operand.get(), other.operand.get()}, access);
         ASSERT_EQ(contents(passed.get()), unkeyed(projected)) << "round " << round;
     }
 }
@@ -120,10 +123,12 @@ TEST_F(AlgebraModelTest, MergeWithoutVariablesNeedsOneJoinedCombination) {
                 firstOnly = firstOnly || l.second[0] == r.second[0];
             }
         }
-        Held<Operand> result(run(both.get(), {left.operand.get(), right.operand.get()}, access));
+        const Ref<Operand> result =
+            run(both.get(), {left.operand.get(), right.operand.get()}, access);
         ASSERT_EQ(contents(result.get()), unkeyed(pair ? std::set<Row>{Row{}} : std::set<Row>{}))
             << "round " << round;
-        Held<Operand> tested(run(single.get(), {left.operand.get(), right.operand.get()}, access));
+        const Ref<Operand> tested =
+            run(single.get(), {left.operand.get(), right.operand.get()}, access);
         ASSERT_EQ(contents(tested.get()),
                   unkeyed(firstOnly ? std::set<Row>{Row{}} : std::set<Row>{}))
             << "round " << round;
@@ -144,20 +149,20 @@ TEST_F(AlgebraModelTest, ProjectionsAndRegrouping) {
             pairs.insert({row[1], row[0]});
             groups[row[1]].insert(row);
         }
-        Held<Operand> projected(run(pi.get(), {input.operand.get()}, access));
+        const Ref<Operand> projected = run(pi.get(), {input.operand.get()}, access);
         std::vector<KeyedRow> names;
         for (const Row& v : values) names.emplace_back(v[0], Row{});
         ASSERT_EQ(contents(projected.get()), names) << "round " << round;
 
-        Held<Operand> sorted(run(sort.get(), {input.operand.get()}, access));
+        const Ref<Operand> sorted = run(sort.get(), {input.operand.get()}, access);
         std::vector<KeyedRow> regrouped;
         for (const auto& [value, rowsOfValue] : groups)
             for (const Row& row : rowsOfValue) regrouped.emplace_back(value, row);
         ASSERT_EQ(contents(sorted.get()), regrouped) << "round " << round;
 
-        Held<Operand> tuples(run(multi.get(), {input.operand.get()}, access));
+        const Ref<Operand> tuples = run(multi.get(), {input.operand.get()}, access);
         ASSERT_EQ(contents(tuples.get()), unkeyed(pairs)) << "round " << round;
-        Held<Operand> none(run(missing.get(), {input.operand.get()}, access));
+        const Ref<Operand> none = run(missing.get(), {input.operand.get()}, access);
         ASSERT_TRUE(none->isEmpty());
     }
 }
@@ -180,11 +185,14 @@ TEST_F(AlgebraModelTest, MinusKeepsLeftRowsWithoutPartner) {
             if (!partner) survivors.insert({l.second[0]});
             if (!pairPartner) survivingPairs.insert({l.second[1], l.second[0]});
         }
-        Held<Operand> result(run(minus.get(), {left.operand.get(), right.operand.get()}, access));
+        const Ref<Operand> result =
+            run(minus.get(), {left.operand.get(), right.operand.get()}, access);
         ASSERT_EQ(contents(result.get()), unkeyed(survivors)) << "round " << round;
-        Held<Operand> paired(run(both.get(), {left.operand.get(), pairs.operand.get()}, access));
+        const Ref<Operand> paired =
+            run(both.get(), {left.operand.get(), pairs.operand.get()}, access);
         ASSERT_EQ(contents(paired.get()), unkeyed(survivingPairs)) << "round " << round;
-        Held<Operand> anyLeft(run(truth.get(), {left.operand.get(), right.operand.get()}, access));
+        const Ref<Operand> anyLeft =
+            run(truth.get(), {left.operand.get(), right.operand.get()}, access);
         ASSERT_EQ(contents(anyLeft.get()),
                   unkeyed(survivors.empty() ? std::set<Row>{} : std::set<Row>{Row{}}))
             << "round " << round;

@@ -17,13 +17,12 @@ namespace {
 class CountingOperator : public Operator {
   public:
     CountingOperator(OperatorKind kind, Operand* answer) : Operator(kind, 0), answer(answer) {}
-    Operand* evaluate(clib_list<Operand*>* inputs, OMAccess*) const override {
+    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess*) const override {
         ++calls;
         seen.clear();
         for (Operand* input : *inputs)
             seen.push_back(input == nullptr ? std::vector<KeyedRow>{} : contents(input));
-        incRef(answer);
-        return answer;
+        return Ref<Operand>::share(answer);
     }
     bool isGroupedBy(const InternalName&, int*) const override { return false; }
 
@@ -66,7 +65,7 @@ TEST_F(AlgebraicExprTest, MergeStopsAtTheFirstEmptyChild) {
         Held<AlgebraicExpr>(leaf(OperatorKind::Predicate, oneColumn(variable("X"), {1}), &later))
             .get());
     Operand* current = nullptr;
-    Held<Operand> result(root->evaluate(access, &current));
+    const Ref<Operand> result = root->evaluate(access, &current);
     ASSERT_NE(result.get(), nullptr);
     EXPECT_TRUE(result->isA("Operand2"));
     EXPECT_TRUE(result->isEmpty());
@@ -80,7 +79,7 @@ TEST_F(AlgebraicExprTest, MergeStopsAtTheFirstEmptyChild) {
     minus->addChild(Held<AlgebraicExpr>(leaf(OperatorKind::Predicate, nullptr)).get());
     minus->addChild(Held<AlgebraicExpr>(leaf(OperatorKind::Predicate, new Operand2())).get());
     current = nullptr;
-    EXPECT_EQ(minus->evaluate(access, &current), nullptr);
+    EXPECT_FALSE(minus->evaluate(access, &current));
     EXPECT_EQ(other->calls, 1);
     EXPECT_EQ(other->seen.size(), 2u);
 }
@@ -98,7 +97,7 @@ TEST_F(AlgebraicExprTest, PiProjectsTheOperandItsPreviousSiblingLeft) {
     node->addChild(piNode.get());
 
     Operand* current = nullptr;
-    Held<Operand> result(node->evaluate(access, &current));
+    const Ref<Operand> result = node->evaluate(access, &current);
     ASSERT_EQ(root->seen.size(), 2u);
     EXPECT_EQ(root->seen[1],
               (std::vector<KeyedRow>{{integer(3), {}}, {integer(4), {}}, {integer(8), {}}}));
@@ -106,7 +105,7 @@ TEST_F(AlgebraicExprTest, PiProjectsTheOperandItsPreviousSiblingLeft) {
 
     // A projection with no current operand has no input and answers the empty result.
     current = nullptr;
-    Held<Operand> alone(piNode->evaluate(access, &current));
+    const Ref<Operand> alone = piNode->evaluate(access, &current);
     ASSERT_NE(alone.get(), nullptr);
     EXPECT_TRUE(alone->isEmpty());
     EXPECT_EQ(current, nullptr);
@@ -117,18 +116,18 @@ TEST_F(AlgebraicExprTest, KeepInputRestoresTheCurrentOperand) {
     Held<AlgebraicExpr> kept(leaf(OperatorKind::Predicate, new Operand2(), nullptr, 1));
     kept->addChild(Held<AlgebraicExpr>(leaf(OperatorKind::Isa, new Operand2())).get());
     Operand* current = start.get();
-    Held<Operand> result(kept->evaluate(access, &current));
+    const Ref<Operand> result = kept->evaluate(access, &current);
     EXPECT_EQ(current, start.get());
     EXPECT_NE(result.get(), start.get());
 
     Held<AlgebraicExpr> replaced(leaf(OperatorKind::Predicate, new Operand2()));
-    Held<Operand> other(replaced->evaluate(access, &current));
+    const Ref<Operand> other = replaced->evaluate(access, &current);
     EXPECT_EQ(current, other.get());
 }
 
 TEST_F(AlgebraicExprTest, EvaluatorShellMethods) {
     Held<AlgebraicEval> eval(new AlgebraicEval(access));
-    EXPECT_EQ(eval->evaluate(nullptr, nullptr), nullptr);
+    EXPECT_FALSE(eval->evaluate(nullptr, nullptr));
     ChannelCapture help(helpChannel());
     EXPECT_EQ(eval->methodCall("help", nullptr), eval.get());
     EXPECT_EQ(help.text(),

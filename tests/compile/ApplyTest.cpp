@@ -46,12 +46,12 @@ TEST_F(ApplyTest, SingleValuedStepsAreKeyedByTheValue) {
     access->insertValue(h1, m, nullptr, 0, MethodType::Scalar, a);
     access->insertValue(h2, m, nullptr, 0, MethodType::Scalar, b);
     Held<Apply> apply(step(MethodType::Scalar));
-    Held<Operand> rows(run(apply.get(), {hosts}, access));
+    const Ref<Operand> rows = run(apply.get(), {hosts}, access);
     EXPECT_EQ(contents(rows.get()), (std::vector<KeyedRow>{{a, {h1}}, {b, {h2}}}));
     EXPECT_FALSE(apply->isGroupedBy(x, nullptr));
 
     apply->setNoKey();
-    Held<Operand> unkeyed(run(apply.get(), {hosts}, access));
+    const Ref<Operand> unkeyed = run(apply.get(), {hosts}, access);
     EXPECT_EQ(contents(unkeyed.get()), (std::vector<KeyedRow>{{undef(), {h1}}, {undef(), {h2}}}));
 }
 
@@ -60,13 +60,13 @@ TEST_F(ApplyTest, SetValuedStepsGiveARowPerMember) {
     setValue(h2, m, 1, {});
     setValue(h3, m, 1, {a});
     Held<Apply> apply(step(MethodType::Set));
-    Held<Operand> rows(run(apply.get(), {hosts}, access));
+    const Ref<Operand> rows = run(apply.get(), {hosts}, access);
     EXPECT_EQ(contents(rows.get()),
               (std::vector<KeyedRow>{{a, {h1}}, {a, {h3}}, {b, {h1}}, {c, {h1}}}));
 
     // A set the object base has lost is empty; the hosts after it still give their rows.
     values->lostSets.insert(values->storedSet(h1, m, 1));
-    Held<Operand> without(run(apply.get(), {hosts}, access));
+    const Ref<Operand> without = run(apply.get(), {hosts}, access);
     EXPECT_EQ(contents(without.get()), (std::vector<KeyedRow>{{a, {h3}}}));
 }
 
@@ -86,7 +86,7 @@ TEST_F(ApplyTest, ArithmeticOverBoundInputsIsKeyedByTheResult) {
     sum.inputFlags = ints({0, 0});
     sum.variables = symbols({x, y});
     Held<Apply> apply(makeApply(2, ArithmeticOp::Plus, sum));
-    Held<Operand> rows(run(apply.get(), {xs.get(), ys.get()}, access));
+    const Ref<Operand> rows = run(apply.get(), {xs.get(), ys.get()}, access);
     EXPECT_EQ(contents(rows.get()),
               (std::vector<KeyedRow>{{integer(11), {integer(1), integer(10)}},
                                      {integer(12), {integer(2), integer(10)}},
@@ -109,7 +109,7 @@ TEST_F(ApplyTest, AMethodFromAnInputIsTestedByMembership) {
     c.inputFlags = ints({0, 0});
     c.variables = symbols({x, y});
     Held<Apply> apply(makeApply(2, MethodType::Scalar, c));
-    Held<Operand> rows(run(apply.get(), {hosts, methods.get()}, access));
+    const Ref<Operand> rows = run(apply.get(), {hosts, methods.get()}, access);
     EXPECT_EQ(contents(rows.get()), (std::vector<KeyedRow>{{b, {h1, n}}}));
 }
 

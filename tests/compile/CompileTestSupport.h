@@ -16,6 +16,7 @@
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
 #include "compile/PatternSpec.h"
+#include "compile/Ref.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/clib_list.h"
 #include "foundation/set.h"
@@ -257,7 +258,7 @@ inline Minus* makeMinus(MinusSpec spec) {
 }
 
 // Evaluates an operator on the given inputs (none when empty).
-inline Operand* run(Operator* op, std::initializer_list<Operand*> inputs, OMAccess* access) {
+inline Ref<Operand> run(Operator* op, std::initializer_list<Operand*> inputs, OMAccess* access) {
     clib_list<Operand*> list;
     for (Operand* input : inputs) list.append(input);
     return op->evaluate(&list, access);

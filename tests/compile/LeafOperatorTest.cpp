@@ -32,12 +32,12 @@ TEST_F(LeafOperatorTest, IsaGivesInstancesKeyedByTheObject) {
     c.constantSymbols = symbols({constant("d")});
     c.variables = symbols({x});
     Held<Isa> isa(makeIsa(IsaRelation::Member, c));
-    Held<Operand> result(run(isa.get(), {}, access));
+    const Ref<Operand> result = run(isa.get(), {}, access);
     // a and e are instances of d only through c1 :: d.
     EXPECT_EQ(contents(result.get()), (std::vector<KeyedRow>{{a, {a}}, {e, {e}}}));
 
     isa->setNoKey();
-    Held<Operand> unkeyed(run(isa.get(), {}, access));
+    const Ref<Operand> unkeyed = run(isa.get(), {}, access);
     EXPECT_EQ(contents(unkeyed.get()), (std::vector<KeyedRow>{{undef(), {a}}, {undef(), {e}}}));
 
     int group = -1;
@@ -48,7 +48,7 @@ TEST_F(LeafOperatorTest, IsaGivesInstancesKeyedByTheObject) {
     // An unknown constant gives an empty result, not null.
     c.constantSymbols = symbols({constant("nowhere")});
     Held<Isa> none(makeIsa(IsaRelation::Member, c));
-    Held<Operand> empty(run(none.get(), {}, access));
+    const Ref<Operand> empty = run(none.get(), {}, access);
     ASSERT_NE(empty.get(), nullptr);
     EXPECT_TRUE(empty->isEmpty());
 }
@@ -62,7 +62,7 @@ TEST_F(LeafOperatorTest, IsaWithAConstantObjectIsGroupedByNothing) {
     Held<Isa> isa(makeIsa(IsaRelation::Member, c));
     int group = -1;
     EXPECT_FALSE(isa->isGroupedBy(y, &group));
-    Held<Operand> result(run(isa.get(), {}, access));
+    const Ref<Operand> result = run(isa.get(), {}, access);
     EXPECT_EQ(contents(result.get()), (std::vector<KeyedRow>{{a, {c1}}, {a, {d}}}));
 }
 
@@ -81,7 +81,7 @@ TEST_F(LeafOperatorTest, IsaTakesItsPatternFromInputs) {
     c.inputFlags = ints({0});
     c.variables = symbols({x});
     Held<Isa> isa(makeIsa(IsaRelation::Member, c));
-    Held<Operand> result(run(isa.get(), {passed.get()}, access));
+    const Ref<Operand> result = run(isa.get(), {passed.get()}, access);
     EXPECT_EQ(contents(result.get()), (std::vector<KeyedRow>{{e, {e}}}));
 
     // X : C with C passed: the class is tested by membership in the input.
@@ -95,7 +95,7 @@ TEST_F(LeafOperatorTest, IsaTakesItsPatternFromInputs) {
     byClass.inputFlags = ints({0});
     byClass.variables = symbols({x});
     Held<Isa> selecting(makeIsa(IsaRelation::Member, byClass));
-    Held<Operand> members(run(selecting.get(), {classes.get()}, access));
+    const Ref<Operand> members = run(selecting.get(), {classes.get()}, access);
     EXPECT_EQ(contents(members.get()), (std::vector<KeyedRow>{{b, {b}}}));
 }
 
@@ -109,13 +109,13 @@ TEST_F(LeafOperatorTest, IdMapperMapsStoredTermsAndConstants) {
     c.var = Records{{1, 0}};  // pattern position 1, the argument
     c.variables = symbols({x});
     Held<IdMapper> terms(makeIdMapper(1, f, c));
-    Held<Operand> result(run(terms.get(), {}, access));
+    const Ref<Operand> result = run(terms.get(), {}, access);
     std::vector<KeyedRow> expected{{fa, {a}}, {fb, {b}}};
     std::sort(expected.begin(), expected.end(),
               [](const KeyedRow& l, const KeyedRow& r) { return l.first < r.first; });
     EXPECT_EQ(contents(result.get()), expected);
     terms->setNoKey();
-    Held<Operand> stillKeyed(run(terms.get(), {}, access));
+    const Ref<Operand> stillKeyed = run(terms.get(), {}, access);
     EXPECT_EQ(contents(stillKeyed.get()), expected);
     EXPECT_FALSE(terms->isGroupedBy(x, nullptr));
 
@@ -129,19 +129,19 @@ TEST_F(LeafOperatorTest, IdMapperMapsStoredTermsAndConstants) {
     selected.inputFlags = ints({0});
     selected.variables = symbols({x});
     Held<IdMapper> byInput(makeIdMapper(1, f, selected));
-    Held<Operand> one(run(byInput.get(), {passed.get()}, access));
+    const Ref<Operand> one = run(byInput.get(), {passed.get()}, access);
     EXPECT_EQ(contents(one.get()), (std::vector<KeyedRow>{{fb, {b}}}));
 
     // Constants: a known object, an integer, and a symbol without a name.
     Held<IdMapper> known(makeIdMapper(0, constant("a"), Conditions()));
-    Held<Operand> knownResult(run(known.get(), {}, access));
+    const Ref<Operand> knownResult = run(known.get(), {}, access);
     EXPECT_EQ(contents(knownResult.get()), (std::vector<KeyedRow>{{a, {}}}));
     const int before = access->functionCalls;
     Held<IdMapper> number(makeIdMapper(0, FSymbol(7, InternalName::Integer, -1), Conditions()));
-    Held<Operand> numberResult(run(number.get(), {}, access));
+    const Ref<Operand> numberResult = run(number.get(), {}, access);
     EXPECT_EQ(contents(numberResult.get()), (std::vector<KeyedRow>{{integer(7), {}}}));
     Held<IdMapper> missing(makeIdMapper(0, constant("nameless"), Conditions()));
-    Held<Operand> missingResult(run(missing.get(), {}, access));
+    const Ref<Operand> missingResult = run(missing.get(), {}, access);
     EXPECT_TRUE(missingResult->isEmpty());
     EXPECT_EQ(access->functionCalls, before);
 }

@@ -32,21 +32,21 @@ class NegationAndJoinTest : public AlgebraTest {
 TEST_F(NegationAndJoinTest, GroundNegation) {
     Held<Minus> minus(makeMinus({symbols({x}), symbols({}), symbols({x})}));
     // The negated literal holds: nothing survives.
-    Held<Operand> none(run(minus.get(), {left, full}, access));
+    const Ref<Operand> none = run(minus.get(), {left, full}, access);
     EXPECT_TRUE(none->isEmpty());
     // It fails: the left operand itself is the answer.
-    Held<Operand> same(run(minus.get(), {left, empty}, access));
+    const Ref<Operand> same = run(minus.get(), {left, empty}, access);
     EXPECT_EQ(same.get(), left);
     // First in the body: the "true" row exactly when the literal fails.
     Held<Minus> alone(makeMinus({symbols({}), symbols({}), symbols({})}));
-    Held<Operand> truth(run(alone.get(), {empty}, access));
+    const Ref<Operand> truth = run(alone.get(), {empty}, access);
     EXPECT_EQ(contents(truth.get()), (std::vector<KeyedRow>{{undef(), {}}}));
-    Held<Operand> falsity(run(alone.get(), {full}, access));
+    const Ref<Operand> falsity = run(alone.get(), {full}, access);
     EXPECT_TRUE(falsity->isEmpty());
     // A missing negated operand is an empty one; a missing left operand leaves nothing.
-    Held<Operand> nullRight(run(alone.get(), {nullptr}, access));
+    const Ref<Operand> nullRight = run(alone.get(), {nullptr}, access);
     EXPECT_EQ(contents(nullRight.get()), (std::vector<KeyedRow>{{undef(), {}}}));
-    Held<Operand> nullLeft(run(minus.get(), {nullptr, empty}, access));
+    const Ref<Operand> nullLeft = run(minus.get(), {nullptr, empty}, access);
     EXPECT_TRUE(nullLeft->isEmpty());
 }
 
@@ -60,23 +60,23 @@ TEST_F(NegationAndJoinTest, UnboundVariablesAndForcedEmptiness) {
          at = reported.find("NoBinding", at + 1))
         ++count;
     EXPECT_EQ(count, 2u);
-    Held<Operand> result(run(unbound.get(), {left, empty}, access));
+    const Ref<Operand> result = run(unbound.get(), {left, empty}, access);
     ASSERT_NE(result.get(), nullptr);
     EXPECT_TRUE(result->isEmpty());
 
     Held<Minus> forced(makeMinus({symbols({x}), symbols({x}), symbols({x}), true}));
-    Held<Operand> nothing(run(forced.get(), {left, empty}, access));
+    const Ref<Operand> nothing = run(forced.get(), {left, empty}, access);
     EXPECT_TRUE(nothing->isEmpty());
-    Held<Operand> noInputs(run(forced.get(), {}, access));
+    const Ref<Operand> noInputs = run(forced.get(), {}, access);
     EXPECT_TRUE(noInputs->isEmpty());
 }
 
 TEST_F(NegationAndJoinTest, JoinWithoutRecordsNeedsRowsOnBothSides) {
     Held<Merge> any(makeJoin(Records(), Records(), symbols({}), symbols({x}), symbols({})));
-    Held<Operand> truth(run(any.get(), {left, full}, access));
+    const Ref<Operand> truth = run(any.get(), {left, full}, access);
     EXPECT_EQ(contents(truth.get()), (std::vector<KeyedRow>{{undef(), {}}}));
     for (Operand* side : {static_cast<Operand*>(empty), static_cast<Operand*>(nullptr)}) {
-        Held<Operand> none(run(any.get(), {left, side}, access));
+        const Ref<Operand> none = run(any.get(), {left, side}, access);
         ASSERT_NE(none.get(), nullptr);
         EXPECT_TRUE(none->isEmpty());
     }
@@ -88,10 +88,10 @@ TEST_F(NegationAndJoinTest, DebugDumpOnlyWhileTheFlagIsOn) {
     // Only the left input carries X: it is passed through.
     Held<SetOperand> other(setOperand(symbols({y}), {{undef(), {integer(5)}}}));
     ChannelCapture out(debugChannel());
-    Held<Operand> quiet(run(merge.get(), {left, other.get()}, access));
+    const Ref<Operand> quiet = run(merge.get(), {left, other.get()}, access);
     EXPECT_EQ(out.text(), "");
     setOperatorDebug();
-    Held<Operand> loud(run(merge.get(), {left, other.get()}, access));
+    const Ref<Operand> loud = run(merge.get(), {left, other.get()}, access);
     clearOperatorDebug();
     const std::string xs = x.ToString() + "/";
     const std::string ys = y.ToString() + "/";

@@ -44,8 +44,8 @@ class PerlCallTest : public ValueOperatorTest {
             c.inputFlags = ints({1});
         }
         Held<Pred> pred(makePred(k + outputs, builtin("perl", k + outputs), c, k));
-        Held<Operand> result(inputs.empty() ? run(pred.get(), {}, access)
-                                            : run(pred.get(), {passed.get()}, access));
+        const Ref<Operand> result =
+            inputs.empty() ? run(pred.get(), {}, access) : run(pred.get(), {passed.get()}, access);
         std::vector<KeyedRow> rows = contents(result.get());
         std::sort(rows.begin(), rows.end());
         return rows;

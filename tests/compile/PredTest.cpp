@@ -29,7 +29,7 @@ TEST_F(PredTest, StoredPredicatesGiveUnkeyedRows) {
     all.var = Records{{1, 0}, {2, 1}};
     all.variables = symbols({x, y});
     Held<Pred> pred(makePred(2, p, all));
-    Held<Operand> rows(run(pred.get(), {}, access));
+    const Ref<Operand> rows = run(pred.get(), {}, access);
     EXPECT_EQ(contents(rows.get()),
               (std::vector<KeyedRow>{{undef(), {a, b}}, {undef(), {a, c}}, {undef(), {b, c}}}));
     EXPECT_FALSE(pred->isGroupedBy(x, nullptr));
@@ -41,7 +41,7 @@ TEST_F(PredTest, StoredPredicatesGiveUnkeyedRows) {
     first.constantSymbols = symbols({constant("a")});
     first.variables = symbols({y});
     Held<Pred> fromA(makePred(2, p, first));
-    Held<Operand> ys(run(fromA.get(), {}, access));
+    const Ref<Operand> ys = run(fromA.get(), {}, access);
     EXPECT_EQ(contents(ys.get()), (std::vector<KeyedRow>{{undef(), {b}}, {undef(), {c}}}));
 }
 
@@ -60,7 +60,7 @@ TEST_F(PredTest, PassedInputsFillThePatternOrSelectBySet) {
         passed.inputFlags = ints({flag});
         passed.variables = symbols({x, y});
         Held<Pred> pred(makePred(2, p, passed));
-        Held<Operand> rows(run(pred.get(), {xs.get()}, access));
+        const Ref<Operand> rows = run(pred.get(), {xs.get()}, access);
         EXPECT_EQ(contents(rows.get()), (std::vector<KeyedRow>{{undef(), {b, c}}})) << flag;
     }
 
@@ -76,7 +76,7 @@ TEST_F(PredTest, PassedInputsFillThePatternOrSelectBySet) {
     onQ.inputFlags = ints({1});
     onQ.variables = symbols({y});
     Held<Pred> empty(makePred(2, q, onQ));
-    Held<Operand> none(run(empty.get(), {xs.get()}, access));
+    const Ref<Operand> none = run(empty.get(), {xs.get()}, access);
     ASSERT_NE(none.get(), nullptr);
     EXPECT_TRUE(none->isEmpty());
 }
@@ -86,10 +86,10 @@ TEST_F(PredTest, PropositionsHoldOnceOrNotAtAll) {
     FSymbol snow = predicate("snow", 0);
     access->insertPredicate(rain, nullptr, 0);
     Held<Pred> raining(makePred(0, rain, Conditions()));
-    Held<Operand> yes(run(raining.get(), {}, access));
+    const Ref<Operand> yes = run(raining.get(), {}, access);
     EXPECT_EQ(contents(yes.get()), (std::vector<KeyedRow>{{undef(), {}}}));
     Held<Pred> snowing(makePred(0, snow, Conditions()));
-    Held<Operand> no(run(snowing.get(), {}, access));
+    const Ref<Operand> no = run(snowing.get(), {}, access);
     ASSERT_NE(no.get(), nullptr);
     EXPECT_TRUE(no->isEmpty());
 }
@@ -108,7 +108,7 @@ TEST_F(PredTest, BuiltinsTakeTheirInputsThroughTheDispatcher) {
     less.inputFlags = ints({0});
     less.variables = symbols({x});
     Held<Pred> below(makePred(2, builtin("<", 2), less));
-    Held<Operand> rows(run(below.get(), {xs.get()}, access));
+    const Ref<Operand> rows = run(below.get(), {xs.get()}, access);
     std::vector<KeyedRow> got = contents(rows.get());
     EXPECT_EQ(got, (std::vector<KeyedRow>{{undef(), {integer(1)}}, {undef(), {integer(2)}}}));
 
@@ -119,7 +119,7 @@ TEST_F(PredTest, BuiltinsTakeTheirInputsThroughTheDispatcher) {
     join.constantSymbols = symbols({stringSymbol("ab"), stringSymbol("cd")});
     join.variables = symbols({z});
     Held<Pred> strcat(makePred(3, builtin("strcat", 3), join));
-    Held<Operand> joined(run(strcat.get(), {}, access));
+    const Ref<Operand> joined = run(strcat.get(), {}, access);
     EXPECT_EQ(contents(joined.get()), (std::vector<KeyedRow>{{undef(), {string("abcd")}}}));
 }
 

@@ -64,7 +64,7 @@ TEST_F(PropTest, EachArrowReadsItsOwnFacts) {
         // A fact under another arrow is not read.
         access->insertValue(h2, method, nullptr, 0, MethodType(type == 0 ? 3 : 0), v1);
         Held<Prop> prop(makeProp(3, MethodType(type), 1, hostAndValue("m" + std::to_string(type))));
-        Held<Operand> rows(run(prop.get(), {}, access));
+        const Ref<Operand> rows = run(prop.get(), {}, access);
         std::vector<KeyedRow> expected{{h1, {h1, v1}}};
         if (!scalar) expected.push_back({h1, {h1, v2}});
         EXPECT_EQ(contents(rows.get()), expected) << "method type " << type;
@@ -73,7 +73,7 @@ TEST_F(PropTest, EachArrowReadsItsOwnFacts) {
 
 TEST_F(PropTest, SetValuesExpandMemberByMember) {
     Held<Prop> prop(makeProp(3, MethodType::Set, 1, hostAndValue("m")));
-    Held<Operand> rows(run(prop.get(), {}, access));
+    const Ref<Operand> rows = run(prop.get(), {}, access);
     EXPECT_EQ(contents(rows.get()),
               (std::vector<KeyedRow>{
                   {h1, {h1, a}}, {h1, {h1, b}}, {h1, {h1, c}}, {h2, {h2, a}}, {h3, {h3, b}}}));
@@ -91,19 +91,19 @@ TEST_F(PropTest, SetValuesExpandMemberByMember) {
     passed.bindings = Records{{2, 0, 1}};
     passed.inputFlags = ints({0});
     Held<Prop> selecting(makeProp(3, MethodType::Set, 1, passed));
-    Held<Operand> withB(run(selecting.get(), {ys.get()}, access));
+    const Ref<Operand> withB = run(selecting.get(), {ys.get()}, access);
     EXPECT_EQ(contents(withB.get()), (std::vector<KeyedRow>{{h1, {h1, b}}, {h3, {h3, b}}}));
 
     // A set the object base has lost is empty, and the walk goes on.
     values->lostSets.insert(values->storedSet(h2, m, 1));
-    Held<Operand> lost(run(prop.get(), {}, access));
+    const Ref<Operand> lost = run(prop.get(), {}, access);
     EXPECT_EQ(contents(lost.get()),
               (std::vector<KeyedRow>{{h1, {h1, a}}, {h1, {h1, b}}, {h1, {h1, c}}, {h3, {h3, b}}}));
     values->lostSets.clear();
 
     // noKey puts the rows of the single-value form under the undefined key.
     prop->setNoKey();
-    Held<Operand> unkeyed(run(prop.get(), {}, access));
+    const Ref<Operand> unkeyed = run(prop.get(), {}, access);
     for (const KeyedRow& row : contents(unkeyed.get())) EXPECT_EQ(row.first, undef());
 }
 
@@ -113,7 +113,7 @@ TEST_F(PropTest, SeveralValuesMustAllBeMembers) {
     both.var = Records{{1, 0}};
     both.variables = symbols({x});
     Held<Prop> prop(makeProp(4, MethodType::Set, 2, both));
-    Held<Operand> rows(run(prop.get(), {}, access));
+    const Ref<Operand> rows = run(prop.get(), {}, access);
     EXPECT_EQ(contents(rows.get()), (std::vector<KeyedRow>{{h1, {h1}}}));
 
     // X[m ->> {a, Y}]: every value of a host that has a, a included.
@@ -121,14 +121,14 @@ TEST_F(PropTest, SeveralValuesMustAllBeMembers) {
     open.var = Records{{1, 0}, {4, 1}};
     open.variables = symbols({x, y});
     Held<Prop> withY(makeProp(4, MethodType::Set, 2, open));
-    Held<Operand> ys(run(withY.get(), {}, access));
+    const Ref<Operand> ys = run(withY.get(), {}, access);
     const std::vector<KeyedRow> expected{
         {h1, {h1, a}}, {h1, {h1, b}}, {h1, {h1, c}}, {h2, {h2, a}}};
     EXPECT_EQ(contents(ys.get()), expected);
 
     // noKey is not consulted by this form: rows stay under their hosts.
     withY->setNoKey();
-    Held<Operand> still(run(withY.get(), {}, access));
+    const Ref<Operand> still = run(withY.get(), {}, access);
     EXPECT_EQ(contents(still.get()), expected);
 }
 
@@ -146,7 +146,7 @@ TEST_F(PropTest, SeveralOpenValuesWalkEveryCombination) {
         return makeProp(4, MethodType::Set, 2, open);
     };
     Held<Prop> prop(build(0));
-    Held<Operand> rows(run(prop.get(), {}, access));
+    const Ref<Operand> rows = run(prop.get(), {}, access);
     int fromH1 = 0;
     for (const KeyedRow& row : contents(rows.get())) fromH1 += row.first == h1 ? 1 : 0;
     EXPECT_EQ(fromH1, 9);
@@ -155,7 +155,7 @@ TEST_F(PropTest, SeveralOpenValuesWalkEveryCombination) {
     ys->insert(a);
     ys->insert(c);
     Held<Prop> feeding(build(1));
-    Held<Operand> selected(run(feeding.get(), {ys.get()}, access));
+    const Ref<Operand> selected = run(feeding.get(), {ys.get()}, access);
     std::vector<KeyedRow> expected;
     for (InternalName yv : {a, c})
         for (InternalName zv : {a, b, c}) expected.push_back({h1, {h1, yv, zv}});
@@ -168,7 +168,7 @@ TEST_F(PropTest, DumpWritesTheArrow) {
     Held<Prop> prop(makeProp(3, MethodType::Set, 1, hostAndValue("m")));
     ChannelCapture debug(debugChannel());
     setOperatorDebug();
-    Held<Operand> rows(run(prop.get(), {}, access));
+    const Ref<Operand> rows = run(prop.get(), {}, access);
     clearOperatorDebug();
     EXPECT_EQ(debug.text().rfind("\nProperty : _#1[m ->> _#3]\n", 0), 0u) << debug.text();
 }

@@ -216,7 +216,7 @@ TEST_F(StreamingJoinTest, AFarewellInsideAProjectionEndsIt) {
     controlEvents::clearInterrupt();
     controlEvents::record(controlEvents::Shutdown);
     Held<MultiPi> pi(new MultiPi(symbols({x})));
-    Held<Operand> projected(run(pi.get(), {input.get()}, access));
+    const Ref<Operand> projected = run(pi.get(), {input.get()}, access);
     EXPECT_LT(projected->size(), 2 * 4096);
     EXPECT_TRUE(controlEvents::takeCutShort());
 }
@@ -231,7 +231,7 @@ TEST_F(StreamingJoinTest, ATracedJoinReadsItsInputsAsAnUntracedOne) {
     Held<SetOperand> right(pairs(symbols({y, z}), 10, 1));
     ChannelCapture out(debugChannel());
     setOperatorDebug();
-    Held<Operand> traced(run(join.get(), {left.get(), right.get()}, access));
+    const Ref<Operand> traced = run(join.get(), {left.get(), right.get()}, access);
     clearOperatorDebug();
     EXPECT_NE(out.text().find("contents of op#1"), std::string::npos);
     EXPECT_NE(out.text().find("RESULT : "), std::string::npos);
@@ -244,7 +244,7 @@ TEST_F(StreamingJoinTest, ATracedJoinReadsItsInputsAsAnUntracedOne) {
 
     int untracedGiven = 0;
     Held<SetOperand> again(counted(1000, 10, &untracedGiven));
-    Held<Operand> quiet(run(join.get(), {again.get(), right.get()}, access));
+    const Ref<Operand> quiet = run(join.get(), {again.get(), right.get()}, access);
     EXPECT_TRUE(again->holdsSource());
     EXPECT_EQ(contents(traced.get()), contents(quiet.get()));
     EXPECT_EQ(contents(quiet.get()).size(), 1000u);
@@ -262,8 +262,8 @@ TEST_F(StreamingJoinTest, ARegroupedJoinMeetsTheRowsAHashJoinMeets) {
     ASSERT_EQ(regrouped->joinStrategy(), JoinStrategy::RegroupedJoin);
     Held<SetOperand> left(pairs(symbols({x, y}), 8, 1));
     Held<SetOperand> right(pairs(symbols({y, z}), 10, 10));
-    Held<Operand> one(run(hashed.get(), {left.get(), right.get()}, access));
-    Held<Operand> other(run(regrouped.get(), {left.get(), right.get()}, access));
+    const Ref<Operand> one = run(hashed.get(), {left.get(), right.get()}, access);
+    const Ref<Operand> other = run(regrouped.get(), {left.get(), right.get()}, access);
     std::vector<KeyedRow> expected;
     for (int v = 0; v < 8; ++v) expected.push_back({undef(), {integer(v), integer(v + 11)}});
     EXPECT_EQ(contents(one.get()), expected);
@@ -275,7 +275,7 @@ TEST_F(StreamingJoinTest, ARegroupedJoinMeetsTheRowsAHashJoinMeets) {
     Held<TupleSetOperand> tuples(new TupleSetOperand(symbols({x, y})));
     const InternalName row[2] = {integer(1), integer(2)};
     tuples->insert(row);
-    Held<Operand> refused(run(hashed.get(), {tuples.get(), right.get()}, access));
+    const Ref<Operand> refused = run(hashed.get(), {tuples.get(), right.get()}, access);
     ASSERT_NE(refused.get(), nullptr);
     EXPECT_TRUE(refused->isEmpty());
     EXPECT_EQ(centralErrorHandler().getError(), err11::InternalProblems);

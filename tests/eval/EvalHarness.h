@@ -110,13 +110,12 @@ class EvalHarness {
     // The value of the first column of the first row of the query's answers.
     InternalName firstValue(const std::string& query) {
         InternalName value = InternalName::UndefinedObject;
-        Operand* rows = naive->retrieve(rules.rule(query), nullptr);
-        if (rows == nullptr) return value;
-        scan(rows, RowOrder::Ordered, [&](const RowView& row) {
+        const Ref<Operand> rows = naive->retrieve(rules.rule(query), nullptr);
+        if (!rows) return value;
+        scan(rows.get(), RowOrder::Ordered, [&](const RowView& row) {
             if (row.width > 0) value = row.cells[0];
             return false;
         });
-        decRef(rows);
         return value;
     }
     // The statistic lines collected so far, each without its line end; the store is emptied.

@@ -27,8 +27,8 @@ class TestMatcher : public Matcher {
   public:
     explicit TestMatcher(EvalHarness* h)
         : Matcher(h->translator, h->creator, h->algebra, nullptr) {}
-    Operand* retrieve(FRule* rule, Operand* bindings, SymTab* names) override {
-        Operand* result = Matcher::retrieve(rule, bindings, names);
+    Ref<Operand> retrieve(FRule* rule, Operand* bindings, SymTab* names) override {
+        Ref<Operand> result = Matcher::retrieve(rule, bindings, names);
         if (++retrievals == interruptAt) interruptFlag.store(1);
         return result;
     }
@@ -164,14 +164,13 @@ TEST(NaiveEvalShell, QueriesMustBeQueries) {
     EvalHarness h;
     h.rules.facts("p(a).");
     ErrorCapture errors;
-    EXPECT_EQ(h.naive->retrieve(h.rules.rule("p(b)."), nullptr), nullptr);
-    EXPECT_EQ(h.naive->retrieve(h.rules.rule("q(X) :- p(X)."), nullptr), nullptr);
-    EXPECT_EQ(h.naive->retrieve(nullptr, nullptr), nullptr);
+    EXPECT_FALSE(h.naive->retrieve(h.rules.rule("p(b)."), nullptr));
+    EXPECT_FALSE(h.naive->retrieve(h.rules.rule("q(X) :- p(X)."), nullptr));
+    EXPECT_FALSE(h.naive->retrieve(nullptr, nullptr));
     EXPECT_EQ(eval_test::errorNames(errors), "WrongArg\nWrongArg\nWrongArg");
-    Operand* answers = h.naive->retrieve(h.rules.rule("?- p(X)."), nullptr);
-    ASSERT_NE(answers, nullptr);
+    const Ref<Operand> answers = h.naive->retrieve(h.rules.rule("?- p(X)."), nullptr);
+    ASSERT_TRUE(answers);
     EXPECT_EQ(answers->size(), 1);
-    decRef(answers);
 
     EvalHarness broken;
     auto* matcher = new TestMatcher(&broken);
@@ -179,7 +178,7 @@ TEST(NaiveEvalShell, QueriesMustBeQueries) {
     matcher->inserted = true;
     broken.useMatcher(matcher);
     errors.clear();
-    EXPECT_EQ(broken.naive->retrieve(broken.rules.rule("?- p(X)."), nullptr), nullptr);
+    EXPECT_FALSE(broken.naive->retrieve(broken.rules.rule("?- p(X)."), nullptr));
     EXPECT_EQ(eval_test::errorNames(errors), "InconsistentOM");
 }
 

@@ -51,12 +51,11 @@ struct MatcherTest : ::testing::Test {
     Matcher* make(Optimizer* withOptimizer) {
         return new Matcher(translator, h.creator, h.algebra, withOptimizer);
     }
-    Lines rows(Operand* result) {
+    Lines rows(const Ref<Operand>& result) {
         Lines lines;
-        if (result == nullptr) return {"null"};
-        scan(result, RowOrder::Ordered,
+        if (!result) return {"null"};
+        scan(result.get(), RowOrder::Ordered,
              [&](const RowView& row) { lines.push_back(h.rules.lexical(row.cells[0])); });
-        decRef(result);
         return lines;
     }
 
@@ -77,7 +76,7 @@ TEST_F(MatcherTest, ARuleIsTranslatedOnceUntilClear) {
     EXPECT_EQ(translator->calls, 2);
     // A dropped query is translated afresh.
     matcher->remove(rule);
-    decRef(matcher->retrieve(rule, nullptr, h.rules.table()));
+    matcher->retrieve(rule, nullptr, h.rules.table());
     EXPECT_EQ(translator->calls, 3);
 }
 
@@ -85,15 +84,15 @@ TEST_F(MatcherTest, TheOptimizerBuildsOnlyFlaggedRules) {
     FRule* parsed = h.rules.rule("q(X) :- p(X).");
     auto* flagged = new FRule(parsed->getHead(), parsed->getBody(), parsed->getSymTab(), "", 0, 1);
     matcher = make(optimizer);
-    decRef(matcher->retrieve(parsed, nullptr, h.rules.table()));
+    matcher->retrieve(parsed, nullptr, h.rules.table());
     EXPECT_EQ(optimizer->calls, 0);
     EXPECT_EQ(translator->calls, 1);
-    decRef(matcher->retrieve(flagged, nullptr, h.rules.table()));
+    matcher->retrieve(flagged, nullptr, h.rules.table());
     EXPECT_EQ(optimizer->calls, 1);
     EXPECT_EQ(translator->calls, 1);
     // Without an optimizer the flagged rule goes to the translator.
     auto* plain = make(nullptr);
-    decRef(plain->retrieve(flagged, nullptr, h.rules.table()));
+    plain->retrieve(flagged, nullptr, h.rules.table());
     EXPECT_EQ(translator->calls, 2);
     decRef(plain);
     decRef(flagged);
@@ -105,7 +104,7 @@ TEST_F(MatcherTest, ATreeOfAFailedTranslationIsReleased) {
     translator->failing = true;
     translator->keep = true;
     ErrorCapture errors;
-    EXPECT_EQ(matcher->retrieve(rule, nullptr, h.rules.table()), nullptr);
+    EXPECT_FALSE(matcher->retrieve(rule, nullptr, h.rules.table()));
     EXPECT_EQ(eval_test::errorNames(errors), "Internal");
     ASSERT_TRUE(translator->kept);
     EXPECT_EQ(translator->kept->refCount(), 1);
@@ -127,8 +126,8 @@ TEST_F(MatcherTest, ErrorsAndTheGlitchLine) {
     errors.clear();
     matcher = make(nullptr);
     EXPECT_TRUE(matcher->isOk());
-    EXPECT_EQ(matcher->retrieve(h.rules.rule("p(c)."), nullptr, h.rules.table()), nullptr);
-    EXPECT_EQ(matcher->retrieve(nullptr, nullptr, h.rules.table()), nullptr);
+    EXPECT_FALSE(matcher->retrieve(h.rules.rule("p(c)."), nullptr, h.rules.table()));
+    EXPECT_FALSE(matcher->retrieve(nullptr, nullptr, h.rules.table()));
     EXPECT_EQ(eval_test::errorNames(errors), "InvalidRule\nInvalidRule");
 
     testing::internal::CaptureStdout();

@@ -68,9 +68,8 @@ TEST(NaiveEvalRounds, ArithmeticInAHead) {
     auto* args = new clib_list<FTerm*>;
     args->append(new ArithmeticExpr(head->getArgs()->head(), number->getArgs()->head(), "+"));
     head->setArgs(args);
-    Operand* rows = h.matcher->retrieve(rule, nullptr, h.rules.table());
-    EXPECT_EQ(h.matcher->insert(rule, rows), 1);
-    decRef(rows);
+    const Ref<Operand> rows = h.matcher->retrieve(rule, nullptr, h.rules.table());
+    EXPECT_EQ(h.matcher->insert(rule, rows.get()), 1);
     EXPECT_EQ(h.ask("?- r(X)."), (Lines{"X=11", "X=13"}));
 }
 
@@ -117,17 +116,15 @@ TEST(NaiveEvalRounds, RulesSharingAHeadTermWithOtherColumnOrders) {
     FRule* other = h.rules.rule("t(X,Y) :- q(Y,X).");
     // The second rule reuses the first rule's head term, as the delta rules of one rule do.
     auto* shared = new FRule(first->getHead(), other->getBody(), other->getSymTab(), "", 0, 0);
-    Operand* rows1 = h.matcher->retrieve(first, nullptr, h.rules.table());
-    Operand* rows2 = h.matcher->retrieve(shared, nullptr, h.rules.table());
-    ASSERT_NE(rows1, nullptr);
-    ASSERT_NE(rows2, nullptr);
+    const Ref<Operand> rows1 = h.matcher->retrieve(first, nullptr, h.rules.table());
+    const Ref<Operand> rows2 = h.matcher->retrieve(shared, nullptr, h.rules.table());
+    ASSERT_TRUE(rows1);
+    ASSERT_TRUE(rows2);
     ASSERT_NE(rows1->columnOf(rows2->getColumns()->head()), 1)
         << "the two bodies must bind the head's variables in other columns";
-    EXPECT_EQ(h.matcher->insert(first, rows1), 1);
-    EXPECT_EQ(h.matcher->insert(shared, rows2), 1);
+    EXPECT_EQ(h.matcher->insert(first, rows1.get()), 1);
+    EXPECT_EQ(h.matcher->insert(shared, rows2.get()), 1);
     EXPECT_EQ(h.ask("?- t(X,Y)."), (Lines{"X=a, Y=b", "X=c, Y=d"}));
-    decRef(rows1);
-    decRef(rows2);
     decRef(shared);
 }
 
@@ -140,27 +137,23 @@ TEST(NaiveEvalRounds, RowsAndGroundHeadsAreInsertedOnceUntilReset) {
     auto retrieve = [&](FRule* rule) {
         return h.matcher->retrieve(rule, nullptr, h.rules.table());
     };
-    Operand* bindings = retrieve(rows);
-    Operand* truth = retrieve(ground);
-    EXPECT_EQ(h.matcher->insert(rows, bindings), 1);
-    EXPECT_EQ(h.matcher->insert(ground, truth), 1);
-    EXPECT_EQ(h.matcher->insert(rows, bindings), 0);
-    decRef(bindings);
-    decRef(truth);
+    Ref<Operand> bindings = retrieve(rows);
+    Ref<Operand> truth = retrieve(ground);
+    EXPECT_EQ(h.matcher->insert(rows, bindings.get()), 1);
+    EXPECT_EQ(h.matcher->insert(ground, truth.get()), 1);
+    EXPECT_EQ(h.matcher->insert(rows, bindings.get()), 0);
     // With the object base emptied the ground head still counts as inserted, until the reset.
     h.access->clear();
     h.rules.facts(facts);
     truth = retrieve(ground);
-    EXPECT_EQ(h.matcher->insert(ground, truth), 0);
+    EXPECT_EQ(h.matcher->insert(ground, truth.get()), 0);
     EXPECT_EQ(h.ask("?- p(X)."), (Lines{}));
     h.naive->reset(0);
-    EXPECT_EQ(h.matcher->insert(ground, truth), 1);
+    EXPECT_EQ(h.matcher->insert(ground, truth.get()), 1);
     EXPECT_EQ(h.ask("?- p(X)."), (Lines{"X=c"}));
     bindings = retrieve(rows);
-    EXPECT_EQ(h.matcher->insert(rows, bindings), 1);
+    EXPECT_EQ(h.matcher->insert(rows, bindings.get()), 1);
     EXPECT_EQ(h.ask("?- s(X)."), (Lines{"X=a", "X=b"}));
-    decRef(bindings);
-    decRef(truth);
 }
 
 TEST(NaiveEvalRounds, AggregateInAHeadIsRefused) {

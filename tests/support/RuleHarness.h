@@ -163,9 +163,8 @@ class RuleHarness {
     std::vector<std::string> answersOf(FRule* r, const Ref<AlgebraicExpr>& expr) {
         if (!expr) return {"<untranslated>"};
         auto* eval = new AlgebraicEval(access);
-        Operand* result = eval->evaluate(expr.get(), nullptr);
-        std::vector<std::string> lines = render(result, r->getSymTab());
-        decRef(result);
+        const Ref<Operand> result = eval->evaluate(expr.get(), nullptr);
+        std::vector<std::string> lines = render(result.get(), r->getSymTab());
         decRef(eval);
         return lines;
     }

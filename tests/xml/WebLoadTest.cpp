@@ -215,9 +215,8 @@ TEST_F(WebAccessTest, ArithmeticInARuleHeadPassesThroughTheWebLayer) {
         auto* args = new clib_list<FTerm*>;
         args->append(new ArithmeticExpr(head->getArgs()->head(), number->getArgs()->head(), "+"));
         head->setArgs(args);
-        Operand* rows = matcher->retrieve(rule, nullptr, rules.table());
-        EXPECT_EQ(matcher->insert(rule, rows), 1);
-        decRef(rows);
+        const Ref<Operand> rows = matcher->retrieve(rule, nullptr, rules.table());
+        EXPECT_EQ(matcher->insert(rule, rows.get()), 1);
         EXPECT_EQ(rules.answers("?- r(X)."), (std::vector<std::string>{"X=11", "X=13"}));
     }
     decRef(matcher);
