@@ -90,13 +90,13 @@ void BM_FullyBoundProbe(benchmark::State& state) {
     fillScalars(access);
     const InternalName m = methodName(om);
     InternalName pattern[] = {host(0), m, number(0)};
-    auto* probe = new LeftRefIter(pattern, 3, 0, om);
+    auto* probe = new LeftRefIter(pattern, 3, MethodType::Scalar, om);
     for (auto _ : state) {
         int found = 0;
         for (int i = 0; i < Facts; ++i) {
             pattern[0] = host(i);
             pattern[2] = number(i);
-            probe->reinitialize(pattern, 3, 0, om);
+            probe->reinitialize(pattern, 3, MethodType::Scalar, om);
             found += probe->first() ? 1 : 0;
         }
         benchmark::DoNotOptimize(found);
@@ -136,7 +136,7 @@ void BM_RightRefIterScan(benchmark::State& state) {
     const InternalName m = methodName(om);
     const InternalName pattern[] = {InternalName::UndefinedObject, m,
                                     InternalName::UndefinedObject};
-    auto* scan = new RightRefIter(pattern, 3, 0, om);
+    auto* scan = new RightRefIter(pattern, 3, MethodType::Scalar, om);
     for (auto _ : state) {
         benchmark::DoNotOptimize(countRows(scan, 3));
     }
@@ -157,7 +157,7 @@ void BM_PredicateScan(benchmark::State& state) {
         access->insertPredicate(p, row, 2);
     }
     const InternalName pattern[] = {host(0), InternalName::UndefinedObject};
-    auto* scan = new FuncOrPredIter(pattern, 2, 1001, p, om);
+    auto* scan = new FuncOrPredIter(pattern, 2, StoredAtom::Predicate, p, om);
     for (auto _ : state) {
         benchmark::DoNotOptimize(countRows(scan, 2));
     }

@@ -8,8 +8,8 @@
 #include "foundation/ErrorHandler.h"
 #include "objectbase/MainMemFrames.h"
 
-DescIter::DescIter(const InternalName& host, const InternalName& method, int arity, int methodType,
-                   OMAccess* access)
+DescIter::DescIter(const InternalName& host, const InternalName& method, int arity,
+                   std::optional<MethodType> methodType, OMAccess* access)
     : host(host), method(method), arity(arity), methodType(methodType), access(access) {}
 
 DescIter::~DescIter() {
@@ -17,7 +17,8 @@ DescIter::~DescIter() {
 }
 
 void DescIter::reinitialize(const InternalName& newHost, const InternalName& newMethod,
-                            int newArity, int newMethodType, OMAccess* newAccess) {
+                            int newArity, std::optional<MethodType> newMethodType,
+                            OMAccess* newAccess) {
     host = newHost;
     method = newMethod;
     arity = newArity;
@@ -31,7 +32,7 @@ bool DescIter::matches() {
     if (arity != -1 &&
         static_cast<std::int32_t>(std::trunc(entries->atColumn(3).asFloat())) != arity)
         return false;
-    if (methodType != 1000 && entries->atColumn(4) != arrowObject(methodType)) return false;
+    if (methodType && entries->atColumn(4) != arrowObject(code(*methodType))) return false;
     return true;
 }
 
@@ -67,7 +68,7 @@ void DescIter::releaseEntries() {
 }
 
 HostSpecDescIter::HostSpecDescIter(const InternalName& host, const InternalName& method, int arity,
-                                   int methodType, OMAccess* access)
+                                   std::optional<MethodType> methodType, OMAccess* access)
     : DescIter(host, method, arity, methodType, access) {}
 
 bool HostSpecDescIter::first() {
@@ -89,7 +90,7 @@ bool HostSpecDescIter::advance() {
 }
 
 UnSpecDescIter::UnSpecDescIter(const InternalName& host, const InternalName& method, int arity,
-                               int methodType, OMAccess* access)
+                               std::optional<MethodType> methodType, OMAccess* access)
     : DescIter(host, method, arity, methodType, access) {}
 
 UnSpecDescIter::~UnSpecDescIter() {

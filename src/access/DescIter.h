@@ -3,14 +3,16 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "objectbase/Iterator.h"
+#include "objectbase/MethodType.h"
 
 class OMAccess;
 
-// The filters: a bound method, an argument count other than -1 and a method type other than 1000
-// keep only the entries that agree. The export handlers build these iterators directly.
+// The filters: a bound method, an argument count other than -1 and a given method type keep only
+// the entries that agree. The export handlers build these iterators directly.
 class DescIter : public Iterator {
   public:
     bool next() override;
@@ -24,13 +26,13 @@ class DescIter : public Iterator {
     virtual bool matches();
     // Replaces the filters; the iterator is left unpositioned.
     virtual void reinitialize(const InternalName& host, const InternalName& method, int arity,
-                              int methodType, OMAccess* access);
+                              std::optional<MethodType> methodType, OMAccess* access);
     // The next entry that matches; false at the end.
     virtual bool advance() = 0;
 
   protected:
-    DescIter(const InternalName& host, const InternalName& method, int arity, int methodType,
-             OMAccess* access);
+    DescIter(const InternalName& host, const InternalName& method, int arity,
+             std::optional<MethodType> methodType, OMAccess* access);
     ~DescIter() override;
 
     // Releases the entry iterator and opens the host's entries; true when there is a first one.
@@ -40,7 +42,7 @@ class DescIter : public Iterator {
     InternalName host;
     InternalName method;
     std::int32_t arity;
-    std::int32_t methodType;
+    std::optional<MethodType> methodType;
     OMAccess* access;
     bool positioned = false;
     // The current host's entries [method, stored value, argument count, arrow]; owned.
@@ -51,7 +53,7 @@ class DescIter : public Iterator {
 class HostSpecDescIter : public DescIter {
   public:
     HostSpecDescIter(const InternalName& host, const InternalName& method, int arity,
-                     int methodType, OMAccess* access);
+                     std::optional<MethodType> methodType, OMAccess* access);
 
     // InvalidInit 6/9 and false with a free host or without an access layer.
     bool first() override;
@@ -64,8 +66,8 @@ class HostSpecDescIter : public DescIter {
 // The entries of every object, hosts in the order of the object names.
 class UnSpecDescIter : public DescIter {
   public:
-    UnSpecDescIter(const InternalName& host, const InternalName& method, int arity, int methodType,
-                   OMAccess* access);
+    UnSpecDescIter(const InternalName& host, const InternalName& method, int arity,
+                   std::optional<MethodType> methodType, OMAccess* access);
 
     // InvalidInit 6/9 and false without an access layer.
     bool first() override;

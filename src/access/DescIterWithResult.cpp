@@ -9,8 +9,8 @@
 #include "foundation/ErrorHandler.h"
 
 DescIterWithResult::DescIterWithResult(const InternalName& host, const InternalName& method,
-                                       const InternalName& result, int arity, int methodType,
-                                       OMAccess* access)
+                                       const InternalName& result, int arity,
+                                       std::optional<MethodType> methodType, OMAccess* access)
     : access(access), result(result) {
     if (host != InternalName::UndefinedObject)
         inner = new HostSpecDescIter(host, method, arity, methodType, access);
@@ -44,12 +44,14 @@ bool DescIterWithResult::openValue() {
     releaseValue();
     const int argCount = static_cast<int>(inner->atColumn(3).asFloat());
     valueWidth = argCount + 3;
-    valueMethodType = access->arrowToMethodType(inner->atColumn(4));
+    const std::optional<MethodType> valueMethodType = access->arrowToMethodType(inner->atColumn(4));
     std::vector<InternalName> pattern(static_cast<std::size_t>(valueWidth),
                                       InternalName::UndefinedObject);
     pattern[0] = inner->atColumn(1);
     pattern[1] = inner->atColumn(2);
-    values = access->lookup(MethodType(valueMethodType), pattern.data(), valueWidth, nullptr);
+    // A stored entry's arrow always names a method type; without one there is no value.
+    values = valueMethodType ? access->lookup(*valueMethodType, pattern.data(), valueWidth, nullptr)
+                             : nullptr;
     if (values != nullptr && values->first()) return openMembers();
     // Without rows there is nothing for nextValue to walk.
     releaseValue();

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "objectbase/Iterator.h"
+#include "objectbase/MethodType.h"
 
 class DescIter;
 class OMAccess;
@@ -17,7 +19,8 @@ class OMAccess;
 class DescIterWithResult : public Iterator {
   public:
     DescIterWithResult(const InternalName& host, const InternalName& method,
-                       const InternalName& result, int arity, int methodType, OMAccess* access);
+                       const InternalName& result, int arity, std::optional<MethodType> methodType,
+                       OMAccess* access);
 
     // InvalidInit 6/9 and false without an access layer.
     bool first() override;
@@ -51,7 +54,6 @@ class DescIterWithResult : public Iterator {
     InternalName currentResult();
 
     OMAccess* access;
-    std::int32_t valueMethodType = 1000;
     bool positioned = false;
     DescIter* inner;
     Iterator* values = nullptr;

@@ -13,7 +13,7 @@ bool isBound(const InternalName& name) {
 
 }  // namespace
 
-EnhIsaIter::EnhIsaIter(const InternalName& object, const InternalName& cls, int kind,
+EnhIsaIter::EnhIsaIter(const InternalName& object, const InternalName& cls, IsaRelation kind,
                        OMAccess* access)
     : object(object), cls(cls), kind(kind), access(access) {
     incRef(access);
@@ -25,7 +25,7 @@ EnhIsaIter::~EnhIsaIter() {
 }
 
 void EnhIsaIter::reinitialize(const InternalName& newObject, const InternalName& newClass,
-                              int newKind, OMAccess* newAccess) {
+                              IsaRelation newKind, OMAccess* newAccess) {
     object = newObject;
     cls = newClass;
     kind = newKind;
@@ -53,16 +53,16 @@ InternalName EnhIsaIter::atColumn(int col) {
 }
 
 template <class Take>
-void EnhIsaIter::directStep(const InternalName& x, int stepKind, bool up, Take take) {
-    work = up ? access->makeIsaIter(x, InternalName::UndefinedObject, IsaRelation(stepKind), work)
-              : access->makeIsaIter(InternalName::UndefinedObject, x, IsaRelation(stepKind), work);
+void EnhIsaIter::directStep(const InternalName& x, IsaRelation stepKind, bool up, Take take) {
+    work = up ? access->makeIsaIter(x, InternalName::UndefinedObject, stepKind, work)
+              : access->makeIsaIter(InternalName::UndefinedObject, x, stepKind, work);
     if (work == nullptr) return;
     const int column = up ? 2 : 1;
     for (bool more = work->first(); more; more = work->next()) take(work->atColumn(column));
 }
 
 bool EnhIsaIter::closeOver(set<InternalName>& found, std::vector<InternalName>& pending,
-                           int stepKind, bool up, const InternalName& target) {
+                           IsaRelation stepKind, bool up, const InternalName& target) {
     bool reached = false;
     for (std::size_t next = 0; next < pending.size() && !reached; ++next) {
         const InternalName x = pending[next];
@@ -83,8 +83,8 @@ FullySpecifiedIsaIter::~FullySpecifiedIsaIter() {
 bool FullySpecifiedIsaIter::first() {
     positioned = false;
     if (!fits(true, true)) return false;
-    if (kind == 2 && object == cls) return positioned = true;
-    secondWork = access->makeIsaIter(object, cls, IsaRelation(kind), secondWork);
+    if (kind == IsaRelation::Subclass && object == cls) return positioned = true;
+    secondWork = access->makeIsaIter(object, cls, kind, secondWork);
     if (secondWork != nullptr && secondWork->first()) return positioned = true;
     set<InternalName> found;
     std::vector<InternalName> pending;
@@ -119,7 +119,7 @@ bool EnhLeftIsaIter::first() {
     positioned = false;
     if (!fits(true, false)) return false;
     computeClasses();
-    if (kind == 2) result.insert(object);
+    if (kind == IsaRelation::Subclass) result.insert(object);
     current = result.first_item();
     positioned = current != nullptr;
     return positioned;
@@ -163,7 +163,7 @@ void EnhRightIsaIter::computeInstances() {
     visited.insert(cls);
     std::vector<InternalName> pending{cls};
     for (std::size_t next = 0; next < pending.size(); ++next) {
-        directStep(pending[next], 2, false, [&](const InternalName& s) {
+        directStep(pending[next], IsaRelation::Subclass, false, [&](const InternalName& s) {
             if (visited.member(s)) return;
             visited.insert(s);
             pending.push_back(s);
@@ -175,11 +175,11 @@ void EnhRightIsaIter::computeInstances() {
 bool EnhRightIsaIter::first() {
     positioned = false;
     if (!fits(false, true)) return false;
-    if (kind == 1) {
+    if (kind == IsaRelation::Member) {
         computeInstances();
     } else {
         computeSubclasses();
-        if (kind == 2) result.insert(cls);
+        if (kind == IsaRelation::Subclass) result.insert(cls);
     }
     current = result.first_item();
     positioned = current != nullptr;
@@ -194,7 +194,7 @@ bool EnhRightIsaIter::next() {
 }
 
 UnspecifiedIsaIter::UnspecifiedIsaIter(const InternalName& object, const InternalName& cls,
-                                       int kind, OMAccess* access)
+                                       IsaRelation kind, OMAccess* access)
     : EnhIsaIter(object, cls, kind, access), inner(new EnhLeftIsaIter(object, cls, kind, access)) {}
 
 UnspecifiedIsaIter::~UnspecifiedIsaIter() {
@@ -202,7 +202,7 @@ UnspecifiedIsaIter::~UnspecifiedIsaIter() {
 }
 
 void UnspecifiedIsaIter::reinitialize(const InternalName& newObject, const InternalName& newClass,
-                                      int newKind, OMAccess* newAccess) {
+                                      IsaRelation newKind, OMAccess* newAccess) {
     EnhIsaIter::reinitialize(newObject, newClass, newKind, newAccess);
     inner->reinitialize(newObject, newClass, newKind, newAccess);
 }

@@ -8,6 +8,7 @@
 
 #include "foundation/set.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/MethodType.h"
 
 class OMAccess;
 
@@ -24,12 +25,13 @@ class EnhIsaIter : public Iterator {
     InternalName atColumn(int col) override;
 
     // Takes another pattern and access layer, unpositioned; the class stays.
-    virtual void reinitialize(const InternalName& object, const InternalName& cls, int kind,
+    virtual void reinitialize(const InternalName& object, const InternalName& cls, IsaRelation kind,
                               OMAccess* access);
 
   protected:
     // Holds a reference to the access layer until destroyed.
-    EnhIsaIter(const InternalName& object, const InternalName& cls, int kind, OMAccess* access);
+    EnhIsaIter(const InternalName& object, const InternalName& cls, IsaRelation kind,
+               OMAccess* access);
     ~EnhIsaIter() override;
 
     bool fits(bool objectBound, bool classBound) const;
@@ -39,18 +41,20 @@ class EnhIsaIter : public Iterator {
     // The names one stored step above x (its classes for kind `stepKind` when up, its members
     // when down) are handed to `take`; the work iterator is re-targeted for it.
     template <class Take>
-    void directStep(const InternalName& x, int stepKind, bool up, Take take);
+    void directStep(const InternalName& x, IsaRelation stepKind, bool up, Take take);
     // Breadth-first from the names already in `found` (the work list): each name met for the
     // first time is inserted, expanded by `stepKind` in the given direction, each once. With
     // `target` bound the walk stops as soon as it is met (true).
-    bool closeOver(set<InternalName>& found, std::vector<InternalName>& work, int stepKind, bool up,
-                   const InternalName& target = InternalName::UndefinedObject);
+    bool closeOver(set<InternalName>& found, std::vector<InternalName>& work, IsaRelation stepKind,
+                   bool up, const InternalName& target = InternalName::UndefinedObject);
     // The relation kind that continues a closure of this kind: subclass steps, or child steps.
-    int continuation() const { return kind == 3 ? 3 : 2; }
+    IsaRelation continuation() const {
+        return kind == IsaRelation::Child ? IsaRelation::Child : IsaRelation::Subclass;
+    }
 
     InternalName object;
     InternalName cls;
-    std::int32_t kind;
+    IsaRelation kind;
     OMAccess* access;
     Iterator* work = nullptr;
     bool positioned = false;
@@ -59,7 +63,7 @@ class EnhIsaIter : public Iterator {
 // Object and class bound: one yes/no test.
 class FullySpecifiedIsaIter : public EnhIsaIter {
   public:
-    FullySpecifiedIsaIter(const InternalName& object, const InternalName& cls, int kind,
+    FullySpecifiedIsaIter(const InternalName& object, const InternalName& cls, IsaRelation kind,
                           OMAccess* access)
         : EnhIsaIter(object, cls, kind, access) {}
 
@@ -78,7 +82,8 @@ class FullySpecifiedIsaIter : public EnhIsaIter {
 // Object bound, class free: the object's classes in ascending name order (kind 2: with itself).
 class EnhLeftIsaIter : public EnhIsaIter {
   public:
-    EnhLeftIsaIter(const InternalName& object, const InternalName& cls, int kind, OMAccess* access)
+    EnhLeftIsaIter(const InternalName& object, const InternalName& cls, IsaRelation kind,
+                   OMAccess* access)
         : EnhIsaIter(object, cls, kind, access) {}
 
     bool first() override;
@@ -99,7 +104,8 @@ class EnhLeftIsaIter : public EnhIsaIter {
 // Object free, class bound: the class's members in ascending name order (kind 2: with itself).
 class EnhRightIsaIter : public EnhIsaIter {
   public:
-    EnhRightIsaIter(const InternalName& object, const InternalName& cls, int kind, OMAccess* access)
+    EnhRightIsaIter(const InternalName& object, const InternalName& cls, IsaRelation kind,
+                    OMAccess* access)
         : EnhIsaIter(object, cls, kind, access) {}
 
     bool first() override;
@@ -124,12 +130,12 @@ class EnhRightIsaIter : public EnhIsaIter {
 // Both free: every object of the base in the order of the object names, each with its classes.
 class UnspecifiedIsaIter : public EnhIsaIter {
   public:
-    UnspecifiedIsaIter(const InternalName& object, const InternalName& cls, int kind,
+    UnspecifiedIsaIter(const InternalName& object, const InternalName& cls, IsaRelation kind,
                        OMAccess* access);
 
     bool first() override;
     bool next() override;
-    void reinitialize(const InternalName& object, const InternalName& cls, int kind,
+    void reinitialize(const InternalName& object, const InternalName& cls, IsaRelation kind,
                       OMAccess* access) override;
 
   protected:

@@ -18,7 +18,8 @@ const InternalName Free = InternalName::UndefinedObject;
 
 }  // namespace
 
-EnhSigIter::EnhSigIter(int methodType, const InternalName* cells, int width, OMAccess* access)
+EnhSigIter::EnhSigIter(MethodType methodType, const InternalName* cells, int width,
+                       OMAccess* access)
     : EnhMatchIterator(access, width),
       methodType(methodType),
       pattern(cells, cells + (width > 0 ? width : 0)) {}
@@ -35,7 +36,7 @@ void EnhSigIter::reportNoIterator() {
         Error(6, 105, 2, "Couldn't get Iterator", "no Iterator was returned", "method", ""));
 }
 
-BasicLeftSigIter::BasicLeftSigIter(int methodType, const InternalName* cells, int width,
+BasicLeftSigIter::BasicLeftSigIter(MethodType methodType, const InternalName* cells, int width,
                                    OMAccess* access)
     : EnhSigIter(methodType, cells, width, access) {
     if (width < 3 || !isBound(cell(1))) {
@@ -72,8 +73,7 @@ void BasicLeftSigIter::collectSignatures() {
     tuple[1] = cell(2);
     for (bool more = classes->first(); more; more = classes->next()) {
         tuple[0] = classes->atColumn(2);
-        Iterator* found =
-            access->makeRefIter(MethodType(methodType), tuple.data(), columnCount, nullptr);
+        Iterator* found = access->makeRefIter(methodType, tuple.data(), columnCount, nullptr);
         if (found == nullptr) {
             reportNoIterator();
             break;
@@ -174,7 +174,7 @@ InternalName BasicLeftSigIter::atColumn(int col) {
     return isBound(cell(col)) ? cell(col) : current->atColumn(col);
 }
 
-EnhLeftSigIter::EnhLeftSigIter(int methodType, const InternalName* cells, int width,
+EnhLeftSigIter::EnhLeftSigIter(MethodType methodType, const InternalName* cells, int width,
                                OMAccess* access)
     : EnhSigIter(methodType, cells, width, access) {
     open();
@@ -319,7 +319,7 @@ InternalName EnhLeftSigIter::atColumn(int col) {
     return rowCell(col);
 }
 
-EnhRightSigIter::EnhRightSigIter(int methodType, const InternalName* cells, int width,
+EnhRightSigIter::EnhRightSigIter(MethodType methodType, const InternalName* cells, int width,
                                  OMAccess* access)
     : EnhSigIter(methodType, cells, width, access) {
     if (width < 3 || isBound(cell(1))) {
@@ -346,7 +346,7 @@ void EnhRightSigIter::release() {
     inner = nullptr;
 }
 
-void EnhRightSigIter::reinitialize(int newType, const InternalName* cells, int width,
+void EnhRightSigIter::reinitialize(MethodType newType, const InternalName* cells, int width,
                                    OMAccess* newAccess) {
     release();
     methodType = newType;

@@ -10,6 +10,7 @@
 #include "foundation/clib_list.h"
 #include "foundation/set.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/MethodType.h"
 
 class OMAccess;
 
@@ -33,7 +34,7 @@ class EnhMatchIterator : public Iterator {
 // cells are UndefinedObject. The pattern is copied.
 class EnhSigIter : public EnhMatchIterator {
   protected:
-    EnhSigIter(int methodType, const InternalName* pattern, int width, OMAccess* access);
+    EnhSigIter(MethodType methodType, const InternalName* pattern, int width, OMAccess* access);
     ~EnhSigIter() override = default;
 
     // Reports the family's InvaliddUse 6/109 and answers UndefinedObject.
@@ -44,7 +45,7 @@ class EnhSigIter : public EnhMatchIterator {
     const InternalName& cell(int col) const { return pattern[static_cast<std::size_t>(col - 1)]; }
 
     bool positioned = false;
-    std::int32_t methodType;
+    MethodType methodType;
     std::vector<InternalName> pattern;
 };
 
@@ -52,7 +53,8 @@ class EnhSigIter : public EnhMatchIterator {
 // the bound cells; a row shows the stored types (a result set by its set name).
 class BasicLeftSigIter : public EnhSigIter {
   public:
-    BasicLeftSigIter(int methodType, const InternalName* pattern, int width, OMAccess* access);
+    BasicLeftSigIter(MethodType methodType, const InternalName* pattern, int width,
+                     OMAccess* access);
 
     // Every first() collects the signatures afresh, so a walk can be repeated.
     bool first() override;
@@ -89,7 +91,7 @@ class BasicLeftSigIter : public EnhSigIter {
 // of a declared set) and all their superclasses; each row once.
 class EnhLeftSigIter : public EnhSigIter {
   public:
-    EnhLeftSigIter(int methodType, const InternalName* pattern, int width, OMAccess* access);
+    EnhLeftSigIter(MethodType methodType, const InternalName* pattern, int width, OMAccess* access);
 
     bool first() override;
     bool next() override;
@@ -125,7 +127,8 @@ class EnhLeftSigIter : public EnhSigIter {
 // Class free: every object of the base as a class candidate, each answered by an EnhLeftSigIter.
 class EnhRightSigIter : public EnhSigIter {
   public:
-    EnhRightSigIter(int methodType, const InternalName* pattern, int width, OMAccess* access);
+    EnhRightSigIter(MethodType methodType, const InternalName* pattern, int width,
+                    OMAccess* access);
 
     bool first() override;
     bool next() override;
@@ -134,7 +137,7 @@ class EnhRightSigIter : public EnhSigIter {
 
     virtual void open();
     virtual void release();
-    virtual void reinitialize(int methodType, const InternalName* pattern, int width,
+    virtual void reinitialize(MethodType methodType, const InternalName* pattern, int width,
                               OMAccess* access);
 
   protected:

@@ -6,9 +6,9 @@
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 
-FuncOrPredIter::FuncOrPredIter(const InternalName* tuple, int width, int methodType,
+FuncOrPredIter::FuncOrPredIter(const InternalName* tuple, int width, StoredAtom atom,
                                const InternalName& symbol, OM* om)
-    : width(width), om(om), methodType(methodType), symbol(symbol) {
+    : width(width), om(om), atom(atom), symbol(symbol) {
     takePattern(tuple);
 }
 
@@ -21,12 +21,12 @@ void FuncOrPredIter::takePattern(const InternalName* tuple) {
     pattern.assign(tuple, tuple + width);
 }
 
-void FuncOrPredIter::reinitialize(const InternalName* tuple, int newWidth, int newMethodType,
+void FuncOrPredIter::reinitialize(const InternalName* tuple, int newWidth, StoredAtom newAtom,
                                   const InternalName& newSymbol, OM* newOM) {
     width = newWidth;
     takePattern(tuple);
     om = newOM;
-    methodType = newMethodType;
+    atom = newAtom;
     symbol = newSymbol;
     positioned = false;
     initialized = false;
@@ -35,7 +35,7 @@ void FuncOrPredIter::reinitialize(const InternalName* tuple, int newWidth, int n
 bool FuncOrPredIter::initialize() {
     positioned = false;
     initialized = false;
-    if (methodType != 1001 && methodType != 0) {
+    if (atom != StoredAtom::Predicate && atom != StoredAtom::Function) {
         centralErrorHandler().report(err6::Unnamed_2);
         return false;
     }

@@ -13,13 +13,16 @@ class OM;
 class MainMemParamFrame;
 class MainMemPredFrame;
 
-// Method type 1001, a predicate atom: rows [arg 1 .. arg n], width n. Method type 0, a function
-// term: rows [function, arg 1 .. arg n, result], width n + 2, read from the parameter frame bound
-// to the function symbol. A fully bound pattern is decided by one lookup.
+// What a FuncOrPredIter reads; the numbers are the ones the access layer uses for the two.
+enum class StoredAtom : std::int32_t { Function = 0, Predicate = 1001 };
+
+// A predicate atom: rows [arg 1 .. arg n], width n. A function term: rows [function, arg 1 ..
+// arg n, result], width n + 2, read from the parameter frame bound to the function symbol. A
+// fully bound pattern is decided by one lookup.
 class FuncOrPredIter : public MatchIterator {
   public:
-    FuncOrPredIter(const InternalName* tuple, int width, int methodType, const InternalName& symbol,
-                   OM* om);
+    FuncOrPredIter(const InternalName* tuple, int width, StoredAtom atom,
+                   const InternalName& symbol, OM* om);
 
     bool first() override;
     bool next() override;
@@ -27,15 +30,15 @@ class FuncOrPredIter : public MatchIterator {
     int columns() override { return width; }
     bool isA(const std::string& className) const override { return className == "FuncOrPredIter"; }
 
-    // Takes another pattern, width, method type, symbol and object manager, unpositioned.
-    virtual void reinitialize(const InternalName* tuple, int width, int methodType,
+    // Takes another pattern, width, atom kind, symbol and object manager, unpositioned.
+    virtual void reinitialize(const InternalName* tuple, int width, StoredAtom atom,
                               const InternalName& symbol, OM* om);
 
   protected:
     ~FuncOrPredIter() override;
 
   private:
-    bool predicate() const { return methodType == 1001; }
+    bool predicate() const { return atom == StoredAtom::Predicate; }
     // Finds the frame and opens its rows; false (no row) when there is none.
     bool initialize();
     // Whether the current row agrees with every bound cell of the pattern.
@@ -53,7 +56,7 @@ class FuncOrPredIter : public MatchIterator {
     Iterator* paramRows = nullptr;
     MainMemPredFrame* predFrame = nullptr;
     MainMemParamFrame* paramFrame = nullptr;
-    std::int32_t methodType;
+    StoredAtom atom;
     FSymbol symbol;
     bool allBound = false;
     bool allFree = false;

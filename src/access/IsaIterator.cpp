@@ -6,11 +6,12 @@
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 
-IsaIterator::IsaIterator(const InternalName& object, const InternalName& cls, int kind, OM* om)
+IsaIterator::IsaIterator(const InternalName& object, const InternalName& cls, IsaRelation kind,
+                         OM* om)
     : om(om), object(object), cls(cls), kind(kind) {}
 
 void IsaIterator::reinitialize(const InternalName& newObject, const InternalName& newClass,
-                               int newKind, OM* newOM) {
+                               IsaRelation newKind, OM* newOM) {
     object = newObject;
     cls = newClass;
     kind = newKind;
@@ -26,9 +27,9 @@ bool IsaIterator::fits(bool objectBound, bool classBound) const {
 
 MainMemSetFrame* IsaIterator::relationSet(MainMemObjFrame* frame) const {
     if (frame == nullptr) return nullptr;
-    const InternalName setName = kind == 1   ? frame->getSetName1()
-                                 : kind == 2 ? frame->getSetName2()
-                                             : frame->getSetName3();
+    const InternalName setName = kind == IsaRelation::Member     ? frame->getSetName1()
+                                 : kind == IsaRelation::Subclass ? frame->getSetName2()
+                                                                 : frame->getSetName3();
     return om->getSetFrame(setName);
 }
 
@@ -80,7 +81,7 @@ RightSpecIsaIter::~RightSpecIsaIter() {
 bool RightSpecIsaIter::first() {
     positioned = false;
     if (!fits(false, true)) return false;
-    members = om->isaIterator(cls, kind, members);
+    members = om->isaIterator(cls, code(kind), members);
     positioned = members != nullptr && members->first();
     return positioned;
 }

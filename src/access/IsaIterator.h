@@ -6,6 +6,7 @@
 #include <string>
 
 #include "access/MatchIterator.h"
+#include "objectbase/MethodType.h"
 
 class OM;
 class MainMemObjFrame;
@@ -21,11 +22,11 @@ class IsaIterator : public MatchIterator {
     bool isA(const std::string& className) const override { return className == "IsaIterator"; }
 
     // Takes another pattern and object manager, unpositioned; the class stays.
-    virtual void reinitialize(const InternalName& object, const InternalName& cls, int kind,
+    virtual void reinitialize(const InternalName& object, const InternalName& cls, IsaRelation kind,
                               OM* om);
 
   protected:
-    IsaIterator(const InternalName& object, const InternalName& cls, int kind, OM* om);
+    IsaIterator(const InternalName& object, const InternalName& cls, IsaRelation kind, OM* om);
     ~IsaIterator() override = default;
 
     // False (after the report) unless the object manager is set and object and class are bound
@@ -41,13 +42,13 @@ class IsaIterator : public MatchIterator {
     bool positioned = false;
     InternalName object;
     InternalName cls;
-    std::int32_t kind;
+    IsaRelation kind;
 };
 
 // Object and class bound: one containment test.
 class FullySpecIsaIter : public IsaIterator {
   public:
-    FullySpecIsaIter(const InternalName& object, const InternalName& cls, int kind, OM* om)
+    FullySpecIsaIter(const InternalName& object, const InternalName& cls, IsaRelation kind, OM* om)
         : IsaIterator(object, cls, kind, om) {}
 
     bool first() override;
@@ -60,7 +61,7 @@ class FullySpecIsaIter : public IsaIterator {
 // Object bound, class free: the members of the object's relation set.
 class LeftSpecIsaIter : public IsaIterator {
   public:
-    LeftSpecIsaIter(const InternalName& object, const InternalName& cls, int kind, OM* om)
+    LeftSpecIsaIter(const InternalName& object, const InternalName& cls, IsaRelation kind, OM* om)
         : IsaIterator(object, cls, kind, om) {}
 
     bool first() override;
@@ -77,7 +78,7 @@ class LeftSpecIsaIter : public IsaIterator {
 // Object free, class bound: the names that stand in the relation to the class.
 class RightSpecIsaIter : public IsaIterator {
   public:
-    RightSpecIsaIter(const InternalName& object, const InternalName& cls, int kind, OM* om)
+    RightSpecIsaIter(const InternalName& object, const InternalName& cls, IsaRelation kind, OM* om)
         : IsaIterator(object, cls, kind, om) {}
 
     bool first() override;
@@ -94,7 +95,7 @@ class RightSpecIsaIter : public IsaIterator {
 // Both free: every object's relation set in turn.
 class UnspecIsaIter : public IsaIterator {
   public:
-    UnspecIsaIter(const InternalName& object, const InternalName& cls, int kind, OM* om)
+    UnspecIsaIter(const InternalName& object, const InternalName& cls, IsaRelation kind, OM* om)
         : IsaIterator(object, cls, kind, om) {}
 
     bool first() override;

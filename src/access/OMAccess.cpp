@@ -94,8 +94,11 @@ Iterator* OMAccess::objNamesIterator(Iterator* old) {
     return attachedOM != nullptr ? attachedOM->objNamesIterator(old) : nullptr;
 }
 
-Iterator* OMAccess::methodIterator(const InternalName& host, int type) {
-    return attachedOM != nullptr ? attachedOM->methodIterator(host, type, nullptr) : nullptr;
+Iterator* OMAccess::methodIterator(const InternalName& host, std::optional<MethodType> type) {
+    // The object base takes 1000 for "every method type".
+    return attachedOM != nullptr
+               ? attachedOM->methodIterator(host, type ? code(*type) : 1000, nullptr)
+               : nullptr;
 }
 
 int OMAccess::internValue(const FSymbol& symbol, InternalName& out) {

@@ -8,6 +8,7 @@
 #include <iosfwd>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -42,7 +43,7 @@ class clib_list;
 // answer 0, null or false and leave their out-parameters as they were.
 //
 // Method types: 0 "->", 1 "->>", 2 "@->>", 3 "*->", 4 "*->>", 5 "@*->>", 6 "=>", 7 "=>>",
-// 8 "@=>>", 1000 none, 1001 a predicate atom, 100 to 104 the arithmetic operators + - * div /.
+// 8 "@=>>", 100 to 104 the arithmetic operators + - * div /.
 class OMAccess : public FLSysObject, public NameRemapListener {
   public:
     // Takes a reference to the object manager (null allowed), registers itself with it and keeps
@@ -226,7 +227,8 @@ class OMAccess : public FLSysObject, public NameRemapListener {
                                   IsaRelation kind, Iterator* old);
 
     virtual Iterator* objNamesIterator(Iterator* old);
-    virtual Iterator* methodIterator(const InternalName& host, int type);
+    // The method entries of one object; of every method type when none is given.
+    virtual Iterator* methodIterator(const InternalName& host, std::optional<MethodType> type);
 
     // A source symbol's object-base name: numbers are their own names (flag 0), strings are made
     // on first use, other symbols only looked up (the answer says whether one was bound).
@@ -308,8 +310,8 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     virtual set<InternalName>* mostSpecificClasses(const set<InternalName>& classes, int kind);
     virtual void showFrame(const std::string& text, int arity);
 
-    // The method type of an arrow object; 1000 for the undefined object and any other name.
-    virtual int arrowToMethodType(const InternalName& arrow);
+    // The method type of an arrow object; none for the undefined object and any other name.
+    virtual std::optional<MethodType> arrowToMethodType(const InternalName& arrow);
     // Integer arithmetic for paths: out := left op right, answering 0, or -1 after a reported
     // error (out is then 0). A result beyond 32 bits is refused like a wrong operand.
     virtual int insert(const InternalName& left, const InternalName& right, InternalName& out,

@@ -251,9 +251,9 @@ Iterator* OMAccess::describe(const InternalName* args, int arity) {
     const InternalName& host = args[0];
     const InternalName& method = args[1];
     const int count = isBound(args[2]) ? describedCount(args[2]) : -1;
-    const int type = arrowToMethodType(args[3]);
+    const std::optional<MethodType> type = arrowToMethodType(args[3]);
     // A bound arrow cell that names no arrow describes nothing.
-    if (type == 1000 && isBound(args[3])) return new DummyIterator(args, arity, false);
+    if (!type && isBound(args[3])) return new DummyIterator(args, arity, false);
     if (arity == 5) return new DescIterWithResult(host, method, args[4], count, type, this);
     if (isBound(host)) return new HostSpecDescIter(host, method, count, type, this);
     return new UnSpecDescIter(host, method, count, type, this);

@@ -37,7 +37,7 @@ Exact* reusable(Iterator* old, bool sameFamily) {
 // The member of a family chosen by which of the two leading positions are bound.
 template <class Family, class BothBound, class FirstBound, class SecondBound, class NoneBound,
           class Owner>
-Family* makeMember(const InternalName& a, const InternalName& b, int kind, Owner* owner,
+Family* makeMember(const InternalName& a, const InternalName& b, IsaRelation kind, Owner* owner,
                    Iterator* old, bool sameFamily) {
     auto build = [&](auto* exact) -> Family* {
         using Exact = std::remove_pointer_t<decltype(exact)>;
@@ -71,7 +71,7 @@ Iterator* OMAccess::makeIsaIter(const InternalName& object, const InternalName& 
     }
     const bool sameFamily = old != nullptr && old->isA("IsaIterator");
     return makeMember<IsaIterator, FullySpecIsaIter, LeftSpecIsaIter, RightSpecIsaIter,
-                      UnspecIsaIter>(object, cls, code(kind), om(), old, sameFamily);
+                      UnspecIsaIter>(object, cls, kind, om(), old, sameFamily);
 }
 
 Iterator* OMAccess::makeEnhIsaIter(const InternalName& object, const InternalName& cls,
@@ -83,7 +83,7 @@ Iterator* OMAccess::makeEnhIsaIter(const InternalName& object, const InternalNam
     }
     const bool sameFamily = old != nullptr && old->isA("EnhIsaIter");
     return makeMember<EnhIsaIter, FullySpecifiedIsaIter, EnhLeftIsaIter, EnhRightIsaIter,
-                      UnspecifiedIsaIter>(object, cls, code(kind), this, old, sameFamily);
+                      UnspecifiedIsaIter>(object, cls, kind, this, old, sameFamily);
 }
 
 Iterator* OMAccess::makeRefIter(PathStep step, const InternalName* tuple, int count,
@@ -102,10 +102,10 @@ Iterator* OMAccess::makeRefIter(PathStep step, const InternalName* tuple, int co
     auto build = [&](auto* exact) -> Iterator* {
         using Exact = std::remove_pointer_t<decltype(exact)>;
         if (Exact* reused = reusable<Exact>(old, sameFamily)) {
-            reused->reinitialize(tuple, count, type, om());
+            reused->reinitialize(tuple, count, MethodType(type), om());
             return reused;
         }
-        return new Exact(tuple, count, type, om());
+        return new Exact(tuple, count, MethodType(type), om());
     };
     if (isBound(tuple[0])) return build(static_cast<LeftRefIter*>(nullptr));
     if (isBound(tuple[1])) return build(static_cast<RightRefIter*>(nullptr));
@@ -116,10 +116,10 @@ Iterator* OMAccess::makeFuncOrPredIter(const FSymbol& symbol, const InternalName
                                        Iterator* old) {
     if (symbol.getType() == InternalName::BuiltinPredicate) return match(symbol, tuple, count, old);
     if (FuncOrPredIter* reused = reusable<FuncOrPredIter>(old, false)) {
-        reused->reinitialize(tuple, count, 1001, symbol, om());
+        reused->reinitialize(tuple, count, StoredAtom::Predicate, symbol, om());
         return reused;
     }
-    return new FuncOrPredIter(tuple, count, 1001, symbol, om());
+    return new FuncOrPredIter(tuple, count, StoredAtom::Predicate, symbol, om());
 }
 
 OMAccess::StoredRows OMAccess::storedPredicateRows(const FSymbol& symbol, int arity) {
@@ -140,10 +140,10 @@ Iterator* OMAccess::makeFunctionIter(const InternalName& function, const Interna
     cells.push_back(result);
     const int width = static_cast<int>(cells.size());
     if (FuncOrPredIter* reused = reusable<FuncOrPredIter>(old, false)) {
-        reused->reinitialize(cells.data(), width, 0, function, om());
+        reused->reinitialize(cells.data(), width, StoredAtom::Function, function, om());
         return reused;
     }
-    return new FuncOrPredIter(cells.data(), width, 0, function, om());
+    return new FuncOrPredIter(cells.data(), width, StoredAtom::Function, function, om());
 }
 
 Iterator* OMAccess::makeSigIter(MethodType signature, const InternalName* tuple, int count,
@@ -155,16 +155,16 @@ Iterator* OMAccess::makeSigIter(MethodType signature, const InternalName* tuple,
     }
     if (isBound(tuple[0])) {
         decRef(old);
-        return new EnhLeftSigIter(type, tuple, count, this);
+        return new EnhLeftSigIter(signature, tuple, count, this);
     }
     const bool sameFamily =
         old != nullptr &&
         (old->isA("EnhLeftSigIter") || old->isA("EnhRightSigIter") || old->isA("BasicLeftSigIter"));
     if (EnhRightSigIter* reused = reusable<EnhRightSigIter>(old, sameFamily)) {
-        reused->reinitialize(type, tuple, count, this);
+        reused->reinitialize(signature, tuple, count, this);
         return reused;
     }
-    return new EnhRightSigIter(type, tuple, count, this);
+    return new EnhRightSigIter(signature, tuple, count, this);
 }
 
 Iterator* OMAccess::lookup(PathStep step, const InternalName* tuple, int count, Iterator* old) {

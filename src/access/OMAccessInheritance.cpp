@@ -80,8 +80,8 @@ void OMAccess::flushTriggers() {
         for (list_item item = triggers->first_item(); item != nullptr;
              item = triggers->next_item(item)) {
             const Trigger& t = triggers->inf(item);
-            newFactCount +=
-                storeInherited(t.host, t.method, t.argData(), t.argCount(), t.methodType, t.value);
+            newFactCount += storeInherited(t.host, t.method, t.argData(), t.argCount(),
+                                           code(t.methodType), t.value);
         }
     }
     deleteTriggers();
@@ -327,7 +327,7 @@ int OMAccess::insertBuffered(Iterator* row, const InternalName& host, int count,
     for (const InternalName& v : values) {
         if (triggersFlushed == 0) {
             if (triggers == nullptr) continue;
-            triggers->append(Trigger(host, method, args, argCount, type, v));
+            triggers->append(Trigger(host, method, args, argCount, MethodType(type), v));
             ++added;
         } else {
             added += storeInherited(host, method, args, argCount, type, v);

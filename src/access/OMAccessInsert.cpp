@@ -311,20 +311,27 @@ int OMAccess::insert(const InternalName& left, const InternalName& right, Intern
     return 0;
 }
 
-int OMAccess::arrowToMethodType(const InternalName& arrow) {
-    if (arrow == InternalName::UndefinedObject) return 1000;
+std::optional<MethodType> OMAccess::arrowToMethodType(const InternalName& arrow) {
+    if (arrow == InternalName::UndefinedObject) return std::nullopt;
     std::string text;
     giveLexicalForm(arrow, text, 1, 0);
-    if (text.size() < 2) return 1000;
+    if (text.size() < 2) return std::nullopt;
     text = text.substr(1, text.size() - 2);
     static const struct {
         const char* arrow;
-        int type;
-    } arrows[] = {{"->", 0},   {"->>", 1},  {"=>", 6},    {"=>>", 7}, {"*->", 3},
-                  {"*->>", 4}, {"@->>", 2}, {"@*->>", 5}, {"@=>>", 8}};
+        MethodType type;
+    } arrows[] = {{"->", MethodType::Scalar},
+                  {"->>", MethodType::Set},
+                  {"=>", MethodType::ScalarSignature},
+                  {"=>>", MethodType::SetSignature},
+                  {"*->", MethodType::InheritableScalar},
+                  {"*->>", MethodType::InheritableSet},
+                  {"@->>", MethodType::AttributeSet},
+                  {"@*->>", MethodType::InheritableAttributeSet},
+                  {"@=>>", MethodType::AttributeSetSignature}};
     for (const auto& entry : arrows)
         if (text == entry.arrow) return entry.type;
-    return 1000;
+    return std::nullopt;
 }
 
 std::string OMAccess::symbolName(const InternalName& symbol) {

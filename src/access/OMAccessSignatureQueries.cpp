@@ -13,7 +13,7 @@ const InternalName Free = InternalName::UndefinedObject;
 // Whether some description of the given signature type, turned into a lookup pattern by
 // `place`, is answered; descriptions with fewer than minArguments arguments are skipped.
 template <class Place>
-bool someSignatureAnswers(OMAccess& access, int type, int minArguments, Place place) {
+bool someSignatureAnswers(OMAccess& access, MethodType type, int minArguments, Place place) {
     Iterator* descriptions = new UnSpecDescIter(Free, Free, -1, type, &access);
     bool found = false;
     for (bool more = descriptions->first(); more && !found; more = descriptions->next()) {
@@ -23,8 +23,8 @@ bool someSignatureAnswers(OMAccess& access, int type, int minArguments, Place pl
         pattern[0] = descriptions->atColumn(1);
         pattern[1] = descriptions->atColumn(2);
         found = place(pattern, argCount, [&](const std::vector<InternalName>& cells) {
-            return yieldsRow(access.lookup(MethodType(type), cells.data(),
-                                           static_cast<int>(cells.size()), nullptr));
+            return yieldsRow(
+                access.lookup(type, cells.data(), static_cast<int>(cells.size()), nullptr));
         });
     }
     decRef(descriptions);
@@ -34,13 +34,14 @@ bool someSignatureAnswers(OMAccess& access, int type, int minArguments, Place pl
 }  // namespace
 
 int OMAccess::hasSignatures(const InternalName& cls) {
-    for (int type : {6, 7})
+    for (MethodType type : {MethodType::ScalarSignature, MethodType::SetSignature})
         if (yieldsRow(new HostSpecDescIter(cls, Free, -1, type, this))) return 1;
     return 0;
 }
 
 int OMAccess::isResultType(const InternalName& cls) {
-    for (int type : {6, 7, 8}) {
+    for (MethodType type : {MethodType::ScalarSignature, MethodType::SetSignature,
+                            MethodType::AttributeSetSignature}) {
         const bool found = someSignatureAnswers(
             *this, type, 0, [&](std::vector<InternalName>& pattern, int, auto lookupAnswers) {
                 pattern.back() = cls;
@@ -53,7 +54,8 @@ int OMAccess::isResultType(const InternalName& cls) {
 
 int OMAccess::isArgumentType(const InternalName& cls) {
     const bool found = someSignatureAnswers(
-        *this, 6, 1, [&](std::vector<InternalName>& pattern, int argCount, auto lookupAnswers) {
+        *this, MethodType::ScalarSignature, 1,
+        [&](std::vector<InternalName>& pattern, int argCount, auto lookupAnswers) {
             for (int i = 0; i < argCount; ++i) {
                 pattern[static_cast<std::size_t>(2 + i)] = cls;
                 if (lookupAnswers(pattern)) return true;

@@ -8,7 +8,7 @@
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 
-RefIter::RefIter(const InternalName* tuple, int width, int methodType, OM* om)
+RefIter::RefIter(const InternalName* tuple, int width, MethodType methodType, OM* om)
     : width(width), om(om), methodType(methodType) {
     takePattern(tuple);
 }
@@ -27,7 +27,8 @@ void RefIter::takePattern(const InternalName* tuple) {
         if (!isBound(pattern[static_cast<std::size_t>(i)])) allArgsBound = false;
 }
 
-void RefIter::reinitialize(const InternalName* tuple, int newWidth, int newMethodType, OM* newOM) {
+void RefIter::reinitialize(const InternalName* tuple, int newWidth, MethodType newMethodType,
+                           OM* newOM) {
     width = newWidth;
     takePattern(tuple);
     methodType = newMethodType;
@@ -43,7 +44,7 @@ bool RefIter::takeHost(const InternalName& host) {
 }
 
 bool RefIter::openEntries() {
-    entries = frame->methodIterator(methodType, width - 3, entries);
+    entries = frame->methodIterator(code(methodType), width - 3, entries);
     return entries != nullptr && entries->first();
 }
 
@@ -68,7 +69,7 @@ bool RefIter::matchEntry() {
     InternalName value;
     if (methodBound) {
         currentMethod = patternMethod();
-        if (frame->lookupMethod(currentMethod, methodType, width - 3, value) == 0) {
+        if (frame->lookupMethod(currentMethod, code(methodType), width - 3, value) == 0) {
             inScan = false;
             return false;
         }
@@ -177,7 +178,7 @@ bool RightRefIter::initialize() {
         centralErrorHandler().report(err6::Unnamed);
         return false;
     }
-    hosts = om->methodHostsIterator(patternMethod(), static_cast<std::int16_t>(methodType),
+    hosts = om->methodHostsIterator(patternMethod(), static_cast<std::int16_t>(code(methodType)),
                                     static_cast<std::int16_t>(width - 3), hosts);
     if (hosts == nullptr || !hosts->first()) return false;
     initialized = true;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "access/MatchIterator.h"
+#include "objectbase/MethodType.h"
 
 class OM;
 class MainMemObjFrame;
@@ -25,10 +26,10 @@ class RefIter : public MatchIterator {
 
     // Takes another pattern, width, method type and object manager; the class stays. The
     // iterators held from the previous pattern are re-targeted by the next first().
-    virtual void reinitialize(const InternalName* tuple, int width, int methodType, OM* om);
+    virtual void reinitialize(const InternalName* tuple, int width, MethodType methodType, OM* om);
 
   protected:
-    RefIter(const InternalName* tuple, int width, int methodType, OM* om);
+    RefIter(const InternalName* tuple, int width, MethodType methodType, OM* om);
     ~RefIter() override;
 
     // Whether the current entry of the current host (or, with arguments, its next parameter row)
@@ -65,7 +66,7 @@ class RefIter : public MatchIterator {
     MainMemParamFrame* paramFrame = nullptr;
     Iterator* entries = nullptr;
     Iterator* paramRows = nullptr;
-    std::int32_t methodType;
+    MethodType methodType;
     bool allArgsBound = true;
     bool methodBound = false;
     InternalName currentHost;
@@ -79,7 +80,7 @@ class RefIter : public MatchIterator {
 // Host and method free: every host of the object base, every entry of the type and arity.
 class CommonRefIter : public RefIter {
   public:
-    CommonRefIter(const InternalName* tuple, int width, int methodType, OM* om)
+    CommonRefIter(const InternalName* tuple, int width, MethodType methodType, OM* om)
         : RefIter(tuple, width, methodType, om) {}
 
     bool first() override;
@@ -103,7 +104,7 @@ class CommonRefIter : public RefIter {
 // Host bound: the entries of that host's frame.
 class LeftRefIter : public RefIter {
   public:
-    LeftRefIter(const InternalName* tuple, int width, int methodType, OM* om)
+    LeftRefIter(const InternalName* tuple, int width, MethodType methodType, OM* om)
         : RefIter(tuple, width, methodType, om) {}
 
     bool first() override;
@@ -118,7 +119,7 @@ class LeftRefIter : public RefIter {
 // Host free, method bound: the hosts that store an entry for the method.
 class RightRefIter : public RefIter {
   public:
-    RightRefIter(const InternalName* tuple, int width, int methodType, OM* om)
+    RightRefIter(const InternalName* tuple, int width, MethodType methodType, OM* om)
         : RefIter(tuple, width, methodType, om) {}
 
     bool first() override;

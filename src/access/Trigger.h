@@ -5,13 +5,14 @@
 #include <vector>
 
 #include "objectbase/InternalName.h"
+#include "objectbase/MethodType.h"
 
-// host.method@(args) gets value under methodType (0 to 5). Each trigger owns a copy of its
-// arguments, so the members of one inherited set never share an array.
+// host.method@(args) gets value under methodType (one of the first six). Each trigger owns a copy
+// of its arguments, so the members of one inherited set never share an array.
 struct Trigger {
     Trigger() = default;
     Trigger(const InternalName& host, const InternalName& method, const InternalName* args,
-            int argCount, int methodType, const InternalName& value)
+            int argCount, MethodType methodType, const InternalName& value)
         : host(host),
           method(method),
           args(args, args + (args != nullptr && argCount > 0 ? argCount : 0)),
@@ -24,6 +25,6 @@ struct Trigger {
     InternalName host;
     InternalName method;
     std::vector<InternalName> args;
-    std::int32_t methodType = 0;
+    MethodType methodType = MethodType::Scalar;
     InternalName value;
 };

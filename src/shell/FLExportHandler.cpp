@@ -46,7 +46,8 @@ void FLExportHandler::writeObject(const InternalName& object, std::int32_t forma
     // A class whose only signatures are "@=>>" ones has signatures of its own too: without it
     // such a class and the "@->>" values it declares would vanish from the round trip.
     if (format == 3 && access->hasSignatures(object) == 0 &&
-        !yieldsRow(new HostSpecDescIter(object, Free, -1, 8, access)))
+        !yieldsRow(
+            new HostSpecDescIter(object, Free, -1, MethodType::AttributeSetSignature, access)))
         return;
     bool classLines = false;
     for (int kind : {2, 1}) {
@@ -63,11 +64,13 @@ void FLExportHandler::writeObject(const InternalName& object, std::int32_t forma
     auto* text = static_cast<FLDumpFormatter*>(formatter);
     OM* om = access->om();
     int written = 0;
-    Iterator* entries = new HostSpecDescIter(object, Free, -1, 1000, access);
+    Iterator* entries = new HostSpecDescIter(object, Free, -1, std::nullopt, access);
     for (bool more = entries->first(); more; more = entries->next()) {
         const InternalName method = entries->atColumn(2);
         const int argCount = static_cast<int>(entries->atColumn(3).asFloat());
-        const int type = access->arrowToMethodType(entries->atColumn(4));
+        const std::optional<MethodType> arrow = access->arrowToMethodType(entries->atColumn(4));
+        if (!arrow) continue;
+        const int type = code(*arrow);
         if (!exported(object, method, argCount, type, format)) continue;
         if (written++ == 0)
             text->openFrame(object, Free, 0);

@@ -64,9 +64,11 @@ void FLtoXMLExportHandler::writeTrailer(ExportRequest& request) {
 void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     set<InternalName> once;
     set<InternalName> shared;
-    Iterator* rows = new DescIterWithResult(Free, Free, Free, -1, 1000, access);
+    Iterator* rows = new DescIterWithResult(Free, Free, Free, -1, std::nullopt, access);
     for (bool more = rows->first(); more; more = rows->next()) {
-        const int type = access->arrowToMethodType(rows->atColumn(4));
+        const std::optional<MethodType> arrow = access->arrowToMethodType(rows->atColumn(4));
+        if (!arrow) continue;
+        const int type = code(*arrow);
         if (type < 0 || type > 2) continue;
         const InternalName host = rows->atColumn(1);
         if (docClass != Free && access->isaTest(host, docClass, IsaRelation::Member) != 0) continue;
@@ -84,9 +86,11 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     }
     decRef(rows);
 
-    Iterator* entries = new UnSpecDescIter(Free, Free, 0, 1000, access);
+    Iterator* entries = new UnSpecDescIter(Free, Free, 0, std::nullopt, access);
     for (bool more = entries->first(); more; more = entries->next()) {
-        const int type = access->arrowToMethodType(entries->atColumn(4));
+        const std::optional<MethodType> arrow = access->arrowToMethodType(entries->atColumn(4));
+        if (!arrow) continue;
+        const int type = code(*arrow);
         if (type < 6 || type > 8) continue;
         const InternalName cls = entries->atColumn(1);
         const InternalName method = entries->atColumn(2);
@@ -161,9 +165,11 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, std::string& 
     int calls = 0;
     written.insert(object);
     path.insert(object);
-    Iterator* entries = new HostSpecDescIter(object, Free, -1, 1000, access);
+    Iterator* entries = new HostSpecDescIter(object, Free, -1, std::nullopt, access);
     for (bool more = entries->first(); more; more = entries->next()) {
-        const int type = access->arrowToMethodType(entries->atColumn(4));
+        const std::optional<MethodType> arrow = access->arrowToMethodType(entries->atColumn(4));
+        if (!arrow) continue;
+        const int type = code(*arrow);
         if (type < 0 || type > 2) continue;
         const InternalName method = entries->atColumn(2);
         const int argCount = argumentCountOf(entries);

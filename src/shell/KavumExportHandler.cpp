@@ -75,7 +75,7 @@ std::vector<std::pair<InternalName, InternalName>> KavumExportHandler::rootEleme
     }
     decRef(objects);
     for (const InternalName& document : documents) {
-        Iterator* entries = new HostSpecDescIter(document, Free, 0, 1, access);
+        Iterator* entries = new HostSpecDescIter(document, Free, 0, MethodType::Set, access);
         for (bool more = entries->first(); more; more = entries->next()) {
             const InternalName method = entries->atColumn(2);
             forEachMember(access, 1, document, method, [&](const InternalName& child) {
@@ -131,13 +131,13 @@ void KavumExportHandler::writeElement(const InternalName& object, const Internal
     formatter->openFrame(object, cls, flags != 0 || hasId ? 1 : 0);
     path.insert(object);
     std::string attributes;
-    Iterator* entries = new HostSpecDescIter(object, Free, 0, 2, access);
+    Iterator* entries = new HostSpecDescIter(object, Free, 0, MethodType::AttributeSet, access);
     for (bool more = entries->first(); more; more = entries->next())
         writeAttributes(object, entries->atColumn(2), attributes, indent);
     decRef(entries);
     out << attributes;
     bool children = false;
-    entries = new HostSpecDescIter(object, Free, 0, 1, access);
+    entries = new HostSpecDescIter(object, Free, 0, MethodType::Set, access);
     for (bool more = entries->first(); more; more = entries->next()) {
         if (!children) formatter->closeFrameHead();
         children = true;

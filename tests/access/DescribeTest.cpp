@@ -109,7 +109,7 @@ TEST_F(DescribeTest, EmptyValuesYieldNoRow) {
 }
 
 TEST_F(DescribeTest, IteratorsReportMisuse) {
-    Iterator* hostless = new HostSpecDescIter(Free, Free, -1, 1000, access);
+    Iterator* hostless = new HostSpecDescIter(Free, Free, -1, std::nullopt, access);
     EXPECT_FALSE(hostless->first());
     EXPECT_EQ(lastError(), "6/9");
     EXPECT_EQ(centralErrorHandler().getError().getMessage(),
@@ -117,7 +117,7 @@ TEST_F(DescribeTest, IteratorsReportMisuse) {
     decRef(hostless);
 
     centralErrorHandler().reset();
-    Iterator* described = new HostSpecDescIter(o, m, -1, 1000, access);
+    Iterator* described = new HostSpecDescIter(o, m, -1, std::nullopt, access);
     ASSERT_TRUE(described->first());
     EXPECT_EQ(described->atColumn(5), Free);
     EXPECT_EQ(lastError(), "6/6");
@@ -126,7 +126,7 @@ TEST_F(DescribeTest, IteratorsReportMisuse) {
     decRef(described);
 
     centralErrorHandler().reset();
-    Iterator* valued = new DescIterWithResult(o, m, Free, -1, 1000, access);
+    Iterator* valued = new DescIterWithResult(o, m, Free, -1, std::nullopt, access);
     EXPECT_EQ(drain(valued), (Rows{{o, m, integer(0), Arrow, a}}));
     EXPECT_EQ(valued->atColumn(6), Free);
     EXPECT_EQ(

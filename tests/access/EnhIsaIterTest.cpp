@@ -48,10 +48,11 @@ TEST_F(EnhIsaIterTest, MisuseIsReported) {
     const InternalName a = object("a"), b = object("b");
     access->insertClassRelation(a, b, IsaRelation::Member);
     Iterator* it = access->makeEnhIsaIter(a, Free, IsaRelation::Member, nullptr);
-    static_cast<EnhIsaIter*>(it)->reinitialize(a, b, 1, access);  // the class stays: a left one
+    static_cast<EnhIsaIter*>(it)->reinitialize(a, b, IsaRelation::Member,
+                                               access);  // the class stays: a left one
     EXPECT_FALSE(it->first());
     EXPECT_EQ(lastError(), "6/110");
-    static_cast<EnhIsaIter*>(it)->reinitialize(a, Free, 1, access);
+    static_cast<EnhIsaIter*>(it)->reinitialize(a, Free, IsaRelation::Member, access);
     ASSERT_TRUE(it->first());
     EXPECT_EQ(it->atColumn(3), Free);
     EXPECT_EQ(lastError(), "6/109");

@@ -166,7 +166,7 @@ class MatchIteratorModelTest : public AccessTest {
 };
 
 // The stored-fact is-a iterator of the class that serves the pattern.
-Iterator* isaIteratorFor(const Row& p, int kind, OM* om) {
+Iterator* isaIteratorFor(const Row& p, IsaRelation kind, OM* om) {
     if (p[0] != Free && p[1] != Free) return new FullySpecIsaIter(p[0], p[1], kind, om);
     if (p[0] != Free) return new LeftSpecIsaIter(p[0], p[1], kind, om);
     if (p[1] != Free) return new RightSpecIsaIter(p[0], p[1], kind, om);
@@ -190,13 +190,14 @@ TEST_F(MatchIteratorModelTest, EveryPatternYieldsExactlyTheStoredRows) {
                 Iterator*& reused = pattern[0] != Free ? left : pattern[1] != Free ? right : common;
                 if (reused == nullptr) {
                     if (pattern[0] != Free)
-                        reused = new LeftRefIter(pattern.data(), width, type, om);
+                        reused = new LeftRefIter(pattern.data(), width, MethodType(type), om);
                     else if (pattern[1] != Free)
-                        reused = new RightRefIter(pattern.data(), width, type, om);
+                        reused = new RightRefIter(pattern.data(), width, MethodType(type), om);
                     else
-                        reused = new CommonRefIter(pattern.data(), width, type, om);
+                        reused = new CommonRefIter(pattern.data(), width, MethodType(type), om);
                 } else {
-                    static_cast<RefIter*>(reused)->reinitialize(pattern.data(), width, type, om);
+                    static_cast<RefIter*>(reused)->reinitialize(pattern.data(), width,
+                                                                MethodType(type), om);
                 }
                 ASSERT_EQ(reused->columns(), width);
                 EXPECT_EQ(expanded(reused), matching(model, pattern))
@@ -209,7 +210,7 @@ TEST_F(MatchIteratorModelTest, EveryPatternYieldsExactlyTheStoredRows) {
 
         for (const auto& [kind, model] : isa) {
             forEveryPattern(model, 2, Free, [&](const Row& p) {
-                Iterator* it = isaIteratorFor(p, kind, om);
+                Iterator* it = isaIteratorFor(p, IsaRelation(kind), om);
                 EXPECT_EQ(expanded(it), matching(model, p)) << "kind " << kind;
                 decRef(it);
             });
@@ -219,18 +220,19 @@ TEST_F(MatchIteratorModelTest, EveryPatternYieldsExactlyTheStoredRows) {
         for (const auto& [arity, model] : predicates) {
             forEveryPattern(model, arity, Free, [&](const Row& pattern) {
                 if (predicate == nullptr)
-                    predicate = new FuncOrPredIter(pattern.data(), arity, 1001,
+                    predicate = new FuncOrPredIter(pattern.data(), arity, StoredAtom::Predicate,
                                                    predicateSymbols[arity], om);
                 else
                     static_cast<FuncOrPredIter*>(predicate)->reinitialize(
-                        pattern.data(), arity, 1001, predicateSymbols[arity], om);
+                        pattern.data(), arity, StoredAtom::Predicate, predicateSymbols[arity], om);
                 EXPECT_EQ(expanded(predicate), matching(model, pattern));
             });
         }
         decRef(predicate);
 
         forEveryPattern(functionTerms, 4, functionSymbol, [&](const Row& pattern) {
-            Iterator* it = new FuncOrPredIter(pattern.data(), 4, 0, functionSymbol, om);
+            Iterator* it =
+                new FuncOrPredIter(pattern.data(), 4, StoredAtom::Function, functionSymbol, om);
             EXPECT_EQ(expanded(it), matching(functionTerms, pattern));
             decRef(it);
         });
@@ -257,14 +259,14 @@ TEST_F(MatchIteratorErrorTest, MisuseIsReportedAndYieldsNoRow) {
         Iterator* it;
         const char* report;
     } misuses[] = {
-        {new LeftRefIter(freeHost, 3, 0, om),
+        {new LeftRefIter(freeHost, 3, MethodType::Scalar, om),
          "6/8 Invalid use of LeftRefIter, not allowed to use undefined object for host"},
-        {new RightRefIter(freeMethod, 3, 0, om), "6/7"},
-        {new FuncOrPredIter(row, 3, 5, symbol("p", InternalName::Predicate, 3), om),
+        {new RightRefIter(freeMethod, 3, MethodType::Scalar, om), "6/7"},
+        {new FuncOrPredIter(row, 3, StoredAtom(5), symbol("p", InternalName::Predicate, 3), om),
          "6/8 Invalid use of FuncOrPredIter, got unknown MethodType"},
         // A pattern that does not fit the is-a class, and one without an object manager.
-        {new FullySpecIsaIter(o, Free, 1, om), "6/9"},
-        {new UnspecIsaIter(Free, Free, 1, nullptr), "6/9"},
+        {new FullySpecIsaIter(o, Free, IsaRelation::Member, om), "6/9"},
+        {new UnspecIsaIter(Free, Free, IsaRelation::Member, nullptr), "6/9"},
     };
     for (const auto& misuse : misuses) {
         centralErrorHandler().reset();
@@ -277,7 +279,7 @@ TEST_F(MatchIteratorErrorTest, MisuseIsReportedAndYieldsNoRow) {
         decRef(misuse.it);
     }
 
-    auto* left = new LeftRefIter(row, 3, 0, om);
+    auto* left = new LeftRefIter(row, 3, MethodType::Scalar, om);
     ASSERT_TRUE(left->first());
     centralErrorHandler().reset();
     EXPECT_EQ(left->atColumn(3), integer(1));

@@ -91,13 +91,13 @@ TEST_F(SigIterTest, EachRowOnceAcrossClassesAndResultSets) {
 TEST_F(SigIterTest, MisuseIsReported) {
     const Row bound{c, m, Free};
     const Row freeClass{Free, m, Free};
-    auto* basic = new BasicLeftSigIter(6, freeClass.data(), 3, access);
+    auto* basic = new BasicLeftSigIter(MethodType::ScalarSignature, freeClass.data(), 3, access);
     EXPECT_FALSE(basic->first());
     EXPECT_EQ(lastError(), "6/116");
     EXPECT_EQ(centralErrorHandler().getError().getWhere(), "BasicLeftSigIter::BasicLeftSigIter");
     decRef(basic);
     centralErrorHandler().reset();
-    auto* right = new EnhRightSigIter(6, bound.data(), 3, access);
+    auto* right = new EnhRightSigIter(MethodType::ScalarSignature, bound.data(), 3, access);
     EXPECT_FALSE(right->first());
     EXPECT_EQ(centralErrorHandler().getError().getWhere(), "EnhRightSigIter::EnhRightSigIter");
     decRef(right);
@@ -115,7 +115,7 @@ TEST_F(SigIterTest, AWalkCanBeRepeated) {
     signature(c, {}, t);
     access->insertClassRelation(t, u, IsaRelation::Subclass);
     const Row pattern{c, m, Free};
-    auto* basic = new BasicLeftSigIter(6, pattern.data(), 3, access);
+    auto* basic = new BasicLeftSigIter(MethodType::ScalarSignature, pattern.data(), 3, access);
     const Rows once = drain(basic);
     EXPECT_EQ(once.size(), 1u);
     EXPECT_EQ(drain(basic), once);
