@@ -1,16 +1,16 @@
-// The registry of frames (or member sets) by name: numbered slots for names from counters, an
-// ordered map for the rest.
+// The registry of frames (or member sets) by name: numbered slots for names from counters, a
+// hashed map for the rest.
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
+#include "objectbase/FlatNameMap.h"
 #include "objectbase/FrameBlocks.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/RankedRun.h"
@@ -21,11 +21,11 @@ class MainMemSetFrame;
 // Object, set and parameter frames found by name. Object, set and parameter-frame names come from
 // counters, so their numbers are dense: a frame whose name is an object, string, set or
 // parameter-frame name sits in a slot indexed by its number, and only names of other kinds (or one
-// whose slot another name holds) go to an ordered map. Every stored value looks its host's object
-// frame and its set frame up, and an import or a consult registers a frame per object: a tree
-// descent and a tree node per frame were a quarter of a method-heavy evaluation and about 100 bytes
-// per object. The slots come in pages made on first use, so frames of a few names among many
-// numbers cost a page each, not an array up to the largest number.
+// whose slot another name holds) go to a hashed map, the others. Every stored value looks its
+// host's object frame and its set frame up, and an import or a consult registers a frame per
+// object: a tree descent and a tree node per frame were a quarter of a method-heavy evaluation and
+// about 100 bytes per object. The slots come in pages made on first use, so frames of a few names
+// among many numbers cost a page each, not an array up to the largest number.
 //
 // The object base's class-relation tables (class to members, superclass to subclasses, parent to
 // children) use the same registry for their member sets: an imported element keys its own
@@ -233,8 +233,20 @@ class FrameRegistry {
     // above `after`; false when there is none.
     bool slotFrom(std::size_t number, const InternalName* after, InternalName& name) const;
 
+    // The smallest of the others above `after` (of all when null); false when there is none.
+    bool otherAfter(const InternalName* after, InternalName& name) const;
+    // Merges the late names into the ordered ones, and drops erased names.
+    void settleOrder();
+
     std::vector<std::unique_ptr<Page>> pages;
-    std::map<InternalName, F*> others;
+    FlatNameMap<InternalName, F*> others;
+    // The names of the others for walks: those that came in ascending order, and the few that
+    // came out of order since the last merge (unsorted). Both may still hold names erased since.
+    // A walk goes from name to name while names come and go; a search tree did that in a
+    // logarithm, and the pair does it in a logarithm plus the late names, which are merged in
+    // once they are more than a sixteenth of the others.
+    std::vector<InternalName> othersInOrder;
+    std::vector<InternalName> othersLate;
     std::size_t count = 0;
     const FrameBlocks<F>* numbering;
 };
