@@ -119,7 +119,7 @@ class FlatHashTable {
     }
 
     // A large table is probed at random: on huge pages, a probe rarely misses the address cache.
-    using Slots = std::vector<Slot, LargeArrayAllocator<Slot>>;
+    using Slots = std::vector<Slot, LargeArrayAllocator<Slot, largeArrays::Filling::Whole>>;
     Slots slots;
     std::size_t used = 0;
 };

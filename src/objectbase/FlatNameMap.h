@@ -15,19 +15,27 @@
 // allocation of 48 bytes and a bucket pointer on each entry; here an entry is its key and value
 // inside the slots of the shared open-addressing table, kept at most 3/4 full.
 //
-// Keys are identifiers (InternalName or a type derived from it); kind 255 marks a free slot and
-// is no identifier's kind. Iterators and pointers stay valid only until the next insert or erase.
+// Keys are identifiers (InternalName or a type derived from it) unless a key type says how it is
+// hashed and which key marks a free slot (see FlatKey). Iterators and pointers stay valid only
+// until the next insert or erase.
+template <class Key>
+struct FlatKey {
+    // Kind 255 is no identifier's kind.
+    static Key free() { return Key(InternalName(0, 255, 0)); }
+    static bool isFree(const Key& key) { return key.getType() == 255; }
+    static std::uint64_t hash(const Key& key) { return hashCell(key); }
+};
+
 template <class Key, class Value>
 class FlatNameMap {
   public:
     using value_type = std::pair<Key, Value>;
 
   private:
-    static constexpr std::uint8_t FreeKind = 255;
     struct Entry : value_type {
-        Entry() : value_type(Key(InternalName(0, FreeKind, 0)), Value()) {}
+        Entry() : value_type(FlatKey<Key>::free(), Value()) {}
         Entry(const Key& key, const Value& value) : value_type(key, value) {}
-        bool isFree() const { return this->first.getType() == FreeKind; }
+        bool isFree() const { return FlatKey<Key>::isFree(this->first); }
     };
     using Table = FlatHashTable<Entry, 3, 4>;
 
@@ -66,19 +74,24 @@ class FlatNameMap {
     bool empty() const { return slots.empty(); }
 
     iterator find(const Key& key) {
-        const Entry* found = slots.find(hashCell(key), matcher(key));
+        const Entry* found = slots.find(FlatKey<Key>::hash(key), matcher(key));
         return found == nullptr ? end() : cursorAt(std::size_t(found - data()));
     }
     const_iterator find(const Key& key) const {
-        const Entry* found = slots.find(hashCell(key), matcher(key));
+        const Entry* found = slots.find(FlatKey<Key>::hash(key), matcher(key));
         return found == nullptr ? end() : cursorAt(std::size_t(found - data()));
     }
     std::size_t count(const Key& key) const { return find(key) != end() ? 1 : 0; }
+    // The value of the key, or `absent`.
+    Value valueOr(const Key& key, const Value& absent) const {
+        const Entry* found = slots.find(FlatKey<Key>::hash(key), matcher(key));
+        return found == nullptr ? absent : found->second;
+    }
 
     // Inserts (key, value) unless the key is present; the entry and whether it was inserted.
     std::pair<iterator, bool> emplace(const Key& key, const Value& value) {
         slots.reserve(1, hashOf);
-        const std::size_t at = slots.probe(hashCell(key), matcher(key));
+        const std::size_t at = slots.probe(FlatKey<Key>::hash(key), matcher(key));
         if (!slots[at].isFree()) return {cursorAt(at), false};
         slots.fill(at, Entry(key, value));
         return {cursorAt(at), true};
@@ -94,7 +107,7 @@ class FlatNameMap {
     // The number of entries removed (0 or 1).
     std::size_t erase(const Key& key) {
         if (slots.empty()) return 0;
-        const std::size_t at = slots.probe(hashCell(key), matcher(key));
+        const std::size_t at = slots.probe(FlatKey<Key>::hash(key), matcher(key));
         if (slots[at].isFree()) return 0;
         slots.erase(at, hashOf);
         return 1;
@@ -104,7 +117,7 @@ class FlatNameMap {
     void clear() { slots.release(); }
 
   private:
-    static std::uint64_t hashOf(const Entry& entry) { return hashCell(entry.first); }
+    static std::uint64_t hashOf(const Entry& entry) { return FlatKey<Key>::hash(entry.first); }
     static auto matcher(const Key& key) {
         return [&key](const Entry& entry) { return entry.first == key; };
     }

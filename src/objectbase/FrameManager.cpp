@@ -62,24 +62,7 @@ MainMemObjFrame* FrameManager::allocateObjFrame() {
 
 namespace {
 
-// The registry calls that the predicate and parameter dictionaries answer alike.
-template <class F>
-bool isRegistered(const clib_dictionary<InternalName, F*>& frames, const InternalName& name) {
-    return frames.lookup(name) != nullptr;
-}
-template <class F>
-void add(clib_dictionary<InternalName, F*>& frames, const InternalName& name, F* frame) {
-    frames.insert(name, frame);
-}
-template <class F>
-bool remove(clib_dictionary<InternalName, F*>& frames, const InternalName& name) {
-    auto entry = frames.lookup(name);
-    if (entry == nullptr) return false;
-    frames.del_item(entry);
-    return true;
-}
-// The same for the registries (FrameRegistry, SetFrameRegistry), which answer by find, insert
-// and erase.
+// The registries (FrameRegistry, SetFrameRegistry) answer by find, insert and erase.
 template <class Registry>
 bool isRegistered(const Registry& frames, const InternalName& name) {
     return frames.find(name) != nullptr;
@@ -151,18 +134,6 @@ int FrameManager::insertParamFrame(const InternalName& name, MainMemParamFrame* 
                          err5::Failed2InsertParamFrame);
 }
 
-namespace {
-
-template <class F>
-int findFrame(const clib_dictionary<InternalName, F*>& frames, const InternalName& name,
-              F*& frame) {
-    auto entry = frames.lookup(name);
-    frame = entry != nullptr ? frames.inf(entry) : nullptr;
-    return 0;
-}
-
-}  // namespace
-
 int FrameManager::getObjFrame(const InternalName& name, MainMemObjFrame*& frame) {
     frame = objFrames.find(name);
     return 0;
@@ -174,7 +145,8 @@ int FrameManager::getSetFrame(const InternalName& name, MainMemSetFrame*& frame)
 }
 
 int FrameManager::getPredFrame(const InternalName& name, MainMemPredFrame*& frame) {
-    return findFrame(predFrames, name, frame);
+    frame = predFrames.find(name);
+    return 0;
 }
 
 int FrameManager::getParamFrame(const InternalName& name, MainMemParamFrame*& frame) {
@@ -246,8 +218,7 @@ void FrameManager::clear() {
     setFrames.clear();
     paramFrames.forEachFrame([](const InternalName&, MainMemParamFrame* frame) { delete frame; });
     paramFrames.clear();
-    for (auto it = predFrames.first_item(); it != nullptr; it = predFrames.next_item(it))
-        delete predFrames.inf(it);
+    predFrames.forEachFrame([](const InternalName&, MainMemPredFrame* frame) { delete frame; });
     predFrames.clear();
     objCount = 0;
     setFrameCount = 0;

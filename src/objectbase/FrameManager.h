@@ -7,7 +7,6 @@
 
 #include "foundation/Error.h"
 #include "foundation/ManagedObject.h"
-#include "foundation/clib_dictionary.h"
 #include "foundation/clib_list.h"
 #include "objectbase/FrameBlocks.h"
 #include "objectbase/FrameRegistry.h"
@@ -20,49 +19,6 @@ class OM;
 class SymTab;
 
 // Walks the registered names of one kind of frame in identifier order; one column, the name.
-template <class F>
-class NamesIterator : public Iterator {
-  public:
-    using Names = clib_dictionary<InternalName, F*>;
-
-    explicit NamesIterator(Names* names) : names(names) {}
-
-    // Points the iterator at another dictionary, unpositioned.
-    void reset(Names* newNames) {
-        names = newNames;
-        current = Item{};
-    }
-
-    bool first() override {
-        current = names != nullptr ? names->first_item() : Item{};
-        return current != Item{};
-    }
-
-    bool next() override {
-        if (names == nullptr || current == Item{}) return false;
-        current = names->next_item(current);
-        return current != Item{};
-    }
-
-    // The current name; any other column, or no current name, gives the undefined object.
-    InternalName atColumn(int col) override {
-        if (col != 1 || names == nullptr || current == Item{}) return InternalName::UndefinedObject;
-        return names->key(current);
-    }
-
-    int columns() override { return 1; }
-
-  protected:
-    ~NamesIterator() override = default;
-
-  private:
-    using Item = decltype(std::declval<Names&>().first_item());
-
-    Names* names;
-    Item current{};
-};
-
-// Walks the registered names of object or set frames in identifier order; one column, the name.
 // The walk stands on a name, not on a stored entry: it goes on after that name whatever is
 // registered or unregistered meanwhile.
 template <class Names>
@@ -116,9 +72,9 @@ class SetNamesIterator : public RegistryNamesIterator<SetFrameRegistry> {
     bool isA(const std::string& className) const override;
 };
 
-class PredNamesIterator : public NamesIterator<MainMemPredFrame> {
+class PredNamesIterator : public RegistryNamesIterator<FrameRegistry<MainMemPredFrame>> {
   public:
-    using NamesIterator::NamesIterator;
+    using RegistryNamesIterator::RegistryNamesIterator;
     bool isA(const std::string& className) const override;
 };
 
@@ -212,6 +168,7 @@ class FrameManager : public ManagedObject {
     // An imported element makes two parameter frames (its text's position, its references): a
     // dictionary node for each cost about 110 bytes where a slot takes 8.
     FrameRegistry<MainMemParamFrame> paramFrames;
-    clib_dictionary<InternalName, MainMemPredFrame*> predFrames;
+    // Predicate names have no numbered slots: all of them are hashed among the others.
+    FrameRegistry<MainMemPredFrame> predFrames;
     bool poolValid = false;
 };

@@ -1,6 +1,8 @@
 // The registry by name: slots found by number, names walked in identifier order.
 #include "objectbase/FrameRegistry.h"
 
+#include <algorithm>
+
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/MemberSet.h"
 
@@ -53,8 +55,7 @@ F* FrameRegistry<F>::find(const InternalName& name) const {
         if (page == nullptr || page->neverTaken(at)) return nullptr;
         if (page->holds(at, name)) return page->frame(at, numbering);
     }
-    auto entry = others.find(name);
-    return entry != others.end() ? entry->second : nullptr;
+    return others.valueOr(name, nullptr);
 }
 
 template <class F>
@@ -67,6 +68,21 @@ void FrameRegistry<F>::insert(const InternalName& name, F* frame) {
         page->giveUp(at);
     }
     others.emplace(name, frame);
+    if (othersInOrder.empty() || othersInOrder.back() < name)
+        othersInOrder.push_back(name);
+    else
+        othersLate.push_back(name);
+    if (othersLate.size() > 16 + others.size() / 16 ||
+        othersInOrder.size() + othersLate.size() > 2 * others.size() + 64)
+        settleOrder();
+}
+
+template <class F>
+void FrameRegistry<F>::settleOrder() {
+    othersInOrder.clear();
+    othersLate.clear();
+    for (const auto& [name, frame] : others) othersInOrder.push_back(name);
+    std::sort(othersInOrder.begin(), othersInOrder.end());
 }
 
 template <class F>
@@ -86,6 +102,8 @@ template <class F>
 void FrameRegistry<F>::clear() {
     pages.clear();
     others.clear();
+    othersInOrder.clear();
+    othersLate.clear();
     count = 0;
 }
 
@@ -108,16 +126,33 @@ bool FrameRegistry<F>::slotFrom(std::size_t number, const InternalName* after,
 }
 
 template <class F>
+bool FrameRegistry<F>::otherAfter(const InternalName* after, InternalName& name) const {
+    auto at = after == nullptr
+                  ? othersInOrder.begin()
+                  : std::upper_bound(othersInOrder.begin(), othersInOrder.end(), *after);
+    while (at != othersInOrder.end() && others.count(*at) == 0) ++at;
+    bool found = at != othersInOrder.end();
+    if (found) name = *at;
+    for (const InternalName& late : othersLate)
+        if ((after == nullptr || *after < late) && (!found || late < name) && others.count(late)) {
+            name = late;
+            found = true;
+        }
+    return found;
+}
+
+template <class F>
 bool FrameRegistry<F>::nameAfter(const InternalName* after, InternalName& name) const {
-    auto other = after == nullptr ? others.begin() : others.upper_bound(*after);
+    InternalName other;
+    const bool inOthers = otherAfter(after, other);
     // Slots of numbers below the name's value hold smaller names.
     const std::size_t from =
         after == nullptr || after->getValue() < 0 ? 0 : std::size_t(after->getValue());
     InternalName slotName;
     const bool inSlot = slotFrom(from, after, slotName);
-    if (other == others.end() && !inSlot) return false;
-    if (!inSlot || (other != others.end() && other->first < slotName))
-        name = other->first;
+    if (!inOthers && !inSlot) return false;
+    if (!inSlot || (inOthers && other < slotName))
+        name = other;
     else
         name = slotName;
     return true;
@@ -126,4 +161,5 @@ bool FrameRegistry<F>::nameAfter(const InternalName* after, InternalName& name) 
 template class FrameRegistry<MainMemObjFrame>;
 template class FrameRegistry<MainMemSetFrame>;
 template class FrameRegistry<MainMemParamFrame>;
+template class FrameRegistry<MainMemPredFrame>;
 template class FrameRegistry<MemberSet>;

@@ -1,18 +1,19 @@
-// The registry of frames (or member sets) by name: numbered slots for names from counters, an
-// ordered map for the rest.
+// The registry of frames (or member sets) by name: numbered slots for names from counters, a
+// hashed map for the rest.
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
+#include "objectbase/FlatNameMap.h"
 #include "objectbase/FrameBlocks.h"
 #include "objectbase/InternalName.h"
+#include "objectbase/RankedRun.h"
 
 class MainMemObjFrame;
 class MainMemSetFrame;
@@ -20,11 +21,11 @@ class MainMemSetFrame;
 // Object, set and parameter frames found by name. Object, set and parameter-frame names come from
 // counters, so their numbers are dense: a frame whose name is an object, string, set or
 // parameter-frame name sits in a slot indexed by its number, and only names of other kinds (or one
-// whose slot another name holds) go to an ordered map. Every stored value looks its host's object
-// frame and its set frame up, and an import or a consult registers a frame per object: a tree
-// descent and a tree node per frame were a quarter of a method-heavy evaluation and about 100 bytes
-// per object. The slots come in pages made on first use, so frames of a few names among many
-// numbers cost a page each, not an array up to the largest number.
+// whose slot another name holds) go to a hashed map, the others. Every stored value looks its
+// host's object frame and its set frame up, and an import or a consult registers a frame per
+// object: a tree descent and a tree node per frame were a quarter of a method-heavy evaluation and
+// about 100 bytes per object. The slots come in pages made on first use, so frames of a few names
+// among many numbers cost a page each, not an array up to the largest number.
 //
 // The object base's class-relation tables (class to members, superclass to subclasses, parent to
 // children) use the same registry for their member sets: an imported element keys its own
@@ -73,7 +74,9 @@ class FrameRegistry {
     // three) a page has seen; 0 and 1 mark a slot never taken and one given up. The values of
     // consulted molecules take numbers between those of their hosts, so the object frames' pages
     // cost 8 bytes a molecule instead of 16. A name of a fourth kind and flag in a page, or a frame
-    // from outside the pool, is registered among the others.
+    // from outside the pool, is registered among the others. A page whose frames were made in
+    // the order of their names, as a consult makes its hosts' frames, keeps one bit a number
+    // until a frame breaks that order.
     //
     // Set frames live in the frame manager's blocks too: their slots are one word, the address in
     // the low 48 bits and the kind and flag in the high 16. A frame whose address does not fit in
@@ -92,18 +95,20 @@ class FrameRegistry {
         static constexpr std::uint32_t GivenUpWord = 1;
         static constexpr std::uint32_t MaxFrames = (std::uint32_t(1) << 30) - 1;
 
-        bool neverTaken(std::size_t at) const { return words[at] == NeverTakenWord; }
-        bool taken(std::size_t at) const { return words[at] > GivenUpWord; }
+        bool neverTaken(std::size_t at) const { return word(at) == NeverTakenWord; }
+        bool taken(std::size_t at) const { return word(at) > GivenUpWord; }
         F* frame(std::size_t at, const FrameBlocks<F>* numbering) const {
-            return taken(at) ? numbering->at((words[at] >> 2) - 1) : nullptr;
+            const std::uint32_t held = word(at);
+            return held > GivenUpWord ? numbering->at((held >> 2) - 1) : nullptr;
         }
         bool holds(std::size_t at, const InternalName& name) const {
-            if (!taken(at)) return false;
-            const std::size_t shape = words[at] & 3;
+            const std::uint32_t held = word(at);
+            if (held <= GivenUpWord) return false;
+            const std::size_t shape = held & 3;
             return kinds[shape] == name.getType() && flags[shape] == name.getArity();
         }
         InternalName name(std::size_t at, std::size_t number) const {
-            const std::size_t shape = words[at] & 3;
+            const std::size_t shape = word(at) & 3;
             return {std::int32_t(number), kinds[shape], flags[shape]};
         }
         // False (and the slot unchanged) when the frame is not in the pool or the page knows
@@ -123,12 +128,33 @@ class FrameRegistry {
                 flags[shape] = std::int8_t(name.getArity());
                 ++shapes;
             }
+            if (!words && shape == 0 && run.append(at, number)) return true;
+            writeOut();
             words[at] = (number + 1) << 2 | shape;
             return true;
         }
-        void giveUp(std::size_t at) { words[at] = GivenUpWord; }
+        void giveUp(std::size_t at) {
+            writeOut();
+            words[at] = GivenUpWord;
+        }
 
-        std::uint32_t words[PageSize] = {};
+        // A page is a run (see RankedRun) of frame numbers under names of its first kind and
+        // flag, the frames made in the order of their names, until a name breaks it; from then
+        // on it keeps a word a number.
+        std::uint32_t word(std::size_t at) const {
+            if (words) return words[at];
+            return run.taken(at) ? (run.valueAt(at) + 1) << 2 : NeverTakenWord;
+        }
+        void writeOut() {
+            if (words) return;
+            words = std::make_unique<std::uint32_t[]>(PageSize);
+            run.forEach(
+                [this](std::size_t at, std::uint32_t number) { words[at] = (number + 1) << 2; });
+            run.clear();
+        }
+
+        RankedRun<PageSize> run;
+        std::unique_ptr<std::uint32_t[]> words;
         std::uint8_t kinds[3] = {};
         std::int8_t flags[3] = {};
         std::uint32_t shapes = 0;
@@ -207,8 +233,20 @@ class FrameRegistry {
     // above `after`; false when there is none.
     bool slotFrom(std::size_t number, const InternalName* after, InternalName& name) const;
 
+    // The smallest of the others above `after` (of all when null); false when there is none.
+    bool otherAfter(const InternalName* after, InternalName& name) const;
+    // Merges the late names into the ordered ones, and drops erased names.
+    void settleOrder();
+
     std::vector<std::unique_ptr<Page>> pages;
-    std::map<InternalName, F*> others;
+    FlatNameMap<InternalName, F*> others;
+    // The names of the others for walks: those that came in ascending order, and the few that
+    // came out of order since the last merge (unsorted). Both may still hold names erased since.
+    // A walk goes from name to name while names come and go; a search tree did that in a
+    // logarithm, and the pair does it in a logarithm plus the late names, which are merged in
+    // once they are more than a sixteenth of the others.
+    std::vector<InternalName> othersInOrder;
+    std::vector<InternalName> othersLate;
     std::size_t count = 0;
     const FrameBlocks<F>* numbering;
 };

@@ -12,6 +12,7 @@
 #include "foundation/clib_dictionary.h"
 #include "foundation/clib_list.h"
 #include "foundation/set.h"
+#include "objectbase/FlatNameMap.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MemberSet.h"
@@ -32,6 +33,19 @@ struct MethodKey {
         : methodType(static_cast<std::int16_t>(type)),
           argCount(static_cast<std::int16_t>(args)),
           method(name) {}
+    bool operator==(const MethodKey&) const = default;
+};
+
+// Method keys in a FlatNameMap: hashed with their method, free when their method is.
+template <>
+struct FlatKey<MethodKey> {
+    static MethodKey free() { return MethodKey(0, 0, FlatKey<InternalName>::free()); }
+    static bool isFree(const MethodKey& key) { return FlatKey<InternalName>::isFree(key.method); }
+    static std::uint64_t hash(const MethodKey& key) {
+        return hashMix::step(
+            hashCell(key.method),
+            std::uint64_t(std::uint16_t(key.methodType)) << 16 | std::uint16_t(key.argCount));
+    }
 };
 
 // By method type, then argument count, then method name.

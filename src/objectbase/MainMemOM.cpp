@@ -298,8 +298,7 @@ void MainMemOM::compactUsageLog() {
 }
 
 const set<MethodSig>* MainMemOM::signaturesOf(const InternalName& method) {
-    auto it = methodSignatures.lookup(method);
-    return it != nullptr ? methodSignatures.inf(it) : nullptr;
+    return methodSignatures.valueOr(method, nullptr);
 }
 
 bool MainMemOM::isPendingEquality(const InternalName& replaced, InternalName& representative) {

@@ -420,8 +420,8 @@ class MainMemOM : public OM {
     bool isPendingEquality(const InternalName& replaced, InternalName& representative);
     int pendingEqualityCount() { return pendingEqualities.size(); }
     bool pathHostOf(const InternalName& object, InternalName& host);
-    const clib_dictionary<MethodKey, MemberSet*>& methodHostTable() const { return methodsTable; }
-    const clib_dictionary<InternalName, set<MethodSig>*>& signatureTable() const {
+    const FlatNameMap<MethodKey, MemberSet*>& methodHostTable() const { return methodsTable; }
+    const FlatNameMap<InternalName, set<MethodSig>*>& signatureTable() const {
         return methodSignatures;
     }
     // Calls visit(name, its usage set) for every name of the usage index.
@@ -436,9 +436,7 @@ class MainMemOM : public OM {
                            : parentToChildTable;
     }
     const auto& symbolBindings() const { return symbolToName; }
-    const clib_dictionary<InternalName, set<FSymbol>*>& furtherSymbols() const {
-        return nameToSymbols;
-    }
+    const FlatNameMap<InternalName, set<FSymbol>*>& furtherSymbols() const { return nameToSymbols; }
     const clib_dictionary<InternalName, InternalName>& pathHostTable() const { return pathHosts; }
     const clib_dictionary<InternalName, InternalName>& appliedEqualityTable() const {
         return appliedEqualities;
@@ -597,9 +595,10 @@ class MainMemOM : public OM {
     // are keyed by densely numbered identifiers.
     NumberedNameMap<FSymbol, InternalName> symbolToName;
     NumberedNameMap<InternalName, FSymbol> nameToSymbol;
-    clib_dictionary<InternalName, set<FSymbol>*> nameToSymbols;
-    clib_dictionary<MethodKey, MemberSet*> methodsTable;
-    clib_dictionary<InternalName, set<MethodSig>*> methodSignatures;
+    // Looked up by key only; they own their sets.
+    FlatNameMap<InternalName, set<FSymbol>*> nameToSymbols;
+    FlatNameMap<MethodKey, MemberSet*> methodsTable;
+    FlatNameMap<InternalName, set<MethodSig>*> methodSignatures;
     // The usage index, built from the log the first time it is read.
     FlatNameMap<InternalName, UsageSet>& usages();
     // Whether the name is held by any host (it has a usage set), without building the index.

@@ -17,10 +17,9 @@ bool isDeltaPredicate(const InternalName& name) {
     return name.getType() == InternalName::Predicate && name.getArity() >= 0;
 }
 
-template <class Table>
-void deleteAllSets(Table& table) {
-    for (auto it = table.first_item(); it != nullptr; it = table.next_item(it))
-        delete table.inf(it);
+template <class Key, class Members>
+void deleteAllSets(FlatNameMap<Key, Members*>& table) {
+    for (const auto& [key, members] : table) delete members;
     table.clear();
 }
 
@@ -299,8 +298,8 @@ bool MainMemOM::stringInUse(const InternalName& name, const set<InternalName>& p
     if (classToObjTable.find(name) != nullptr) return true;         // class
     if (superClassToClassTable.find(name) != nullptr) return true;  // superclass
     if (parentToChildTable.find(name) != nullptr) return true;
-    if (methodSignatures.lookup(name) != nullptr) return true;  // method name
-    if (predicateStrings.member(name)) return true;             // predicate argument
+    if (methodSignatures.count(name) != 0) return true;  // method name
+    if (predicateStrings.member(name)) return true;      // predicate argument
     if (pendingEqualities.lookup(name) != nullptr) return true;
     for (auto it = pendingEqualities.first_item(); it != nullptr;
          it = pendingEqualities.next_item(it))

@@ -36,10 +36,7 @@ Iterator* MainMemOM::isaIterator(const InternalName& name, int kind, Iterator* r
 
 Iterator* MainMemOM::methodHostsIterator(const InternalName& method, std::int16_t type,
                                          std::int16_t argCount, Iterator* reuse) {
-    const MemberSet* hosts = nullptr;
-    auto it = methodsTable.lookup(MethodKey(type, argCount, method));
-    if (it != nullptr) hosts = methodsTable.inf(it);
-    return setIteratorOver(hosts, reuse);
+    return setIteratorOver(methodsTable.valueOr(MethodKey(type, argCount, method), nullptr), reuse);
 }
 
 Iterator* MainMemOM::setIterator(const InternalName& setName, Iterator* reuse) {

@@ -98,10 +98,10 @@ void MainMemOM::mergeObjFrames(const InternalName& replaced, const InternalName&
     // The representative becomes the host of every entry, in the method index and in the usage
     // sets of the entry's values.
     auto moveHost = [&](const MethodEntry& entry) {
-        auto hosts = methodsTable.lookup(MethodKey(entry.type, entry.argCount, entry.method));
-        if (hosts != nullptr) {
-            methodsTable.inf(hosts)->erase(replaced);
-            methodsTable.inf(hosts)->insert(kept);
+        if (MemberSet* hosts = methodsTable.valueOr(
+                MethodKey(entry.type, entry.argCount, entry.method), nullptr)) {
+            hosts->erase(replaced);
+            hosts->insert(kept);
         }
         rewriteReferences(replaced, kept, entry.value);
     };

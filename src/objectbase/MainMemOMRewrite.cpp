@@ -24,17 +24,13 @@ void join(MemberSet& into, const MemberSet& from) {
 
 // Moves the set `table` keeps under `from` to the key `to`, joining a set already there.
 template <class Key, class Members>
-void moveSet(clib_dictionary<Key, Members*>& table, const Key& from, const Key& to) {
-    auto found = table.lookup(from);
-    if (found == nullptr) return;
-    Members* moved = table.inf(found);
-    table.del_item(found);
-    auto existing = table.lookup(to);
-    if (existing == nullptr) {
-        table.insert(to, moved);
-        return;
-    }
-    join(*table.inf(existing), *moved);
+void moveSet(FlatNameMap<Key, Members*>& table, const Key& from, const Key& to) {
+    Members* moved = table.valueOr(from, nullptr);
+    if (moved == nullptr) return;
+    table.erase(from);
+    auto [existing, inserted] = table.emplace(to, moved);
+    if (inserted) return;
+    join(*existing->second, *moved);
     delete moved;
 }
 
@@ -109,18 +105,19 @@ void MainMemOM::replaceInResultSets(const InternalName& frameName, const Interna
 }
 
 void MainMemOM::rewriteMethodName(const InternalName& old, const InternalName& rep) {
-    auto found = methodSignatures.lookup(old);
+    const set<MethodSig>* found = methodSignatures.valueOr(old, nullptr);
     if (found == nullptr) return;
     std::vector<MethodSig> signatures;
-    const set<MethodSig>& oldSignatures = *methodSignatures.inf(found);
+    const set<MethodSig>& oldSignatures = *found;
     for (auto it = oldSignatures.first_item(); it != nullptr; it = oldSignatures.next_item(it))
         signatures.push_back(oldSignatures.key(it));
 
     set<InternalName> hosts;
     for (const MethodSig& sig : signatures) {
-        auto under = methodsTable.lookup(MethodKey(sig.methodType, sig.argCount, old));
+        const MemberSet* under =
+            methodsTable.valueOr(MethodKey(sig.methodType, sig.argCount, old), nullptr);
         if (under == nullptr) continue;
-        for (const InternalName& host : methodsTable.inf(under)->ascending()) hosts.insert(host);
+        for (const InternalName& host : under->ascending()) hosts.insert(host);
     }
     for (auto it = hosts.first_item(); it != nullptr; it = hosts.next_item(it)) {
         MainMemObjFrame* frame = getObjFrame(hosts.key(it));
@@ -255,23 +252,20 @@ void MainMemOM::rewriteRelations(int kind, const InternalName& old, const Intern
 void MainMemOM::rewriteSymbols(const InternalName& old, const InternalName& rep) {
     const std::optional<FSymbol> oldSymbol = nameToSymbol.find(old);
     if (!oldSymbol) return;
-    auto repSet = nameToSymbols.lookup(rep);
-    if (repSet == nullptr) {
-        auto* symbols = new set<FSymbol>();
+    set<FSymbol>* into = nameToSymbols.valueOr(rep, nullptr);
+    if (into == nullptr) {
+        into = new set<FSymbol>();
         if (const std::optional<FSymbol> repSymbol = nameToSymbol.find(rep))
-            symbols->insert(*repSymbol);
-        repSet = nameToSymbols.insert(rep, symbols);
+            into->insert(*repSymbol);
+        nameToSymbols.emplace(rep, into);
     }
-    set<FSymbol>* into = nameToSymbols.inf(repSet);
 
-    auto oldSet = nameToSymbols.lookup(old);
-    if (oldSet != nullptr) {
-        set<FSymbol>* symbols = nameToSymbols.inf(oldSet);
+    if (set<FSymbol>* symbols = nameToSymbols.valueOr(old, nullptr)) {
         for (auto it = symbols->first_item(); it != nullptr; it = symbols->next_item(it)) {
             symbolToName.insert_or_assign(symbols->key(it), rep);
             into->insert(symbols->key(it));
         }
-        nameToSymbols.del_item(oldSet);
+        nameToSymbols.erase(old);
         delete symbols;
     } else {
         FSymbol symbol = *oldSymbol;

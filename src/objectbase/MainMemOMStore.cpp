@@ -20,11 +20,9 @@ bool isSetValuedType(int type) {
 
 // The set a table keeps under key, made on first use.
 template <class Key, class Members>
-Members* setUnder(clib_dictionary<Key, Members*>& table, const Key& key) {
-    auto it = table.lookup(key);
-    if (it != nullptr) return table.inf(it);
-    auto* members = new Members();
-    table.insert(key, members);
+Members* setUnder(FlatNameMap<Key, Members*>& table, const Key& key) {
+    Members*& members = table[key];
+    if (members == nullptr) members = new Members();
     return members;
 }
 template <class Members>

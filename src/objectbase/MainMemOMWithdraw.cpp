@@ -14,8 +14,8 @@ int MainMemOM::removeMethodValue(const InternalName& host, const InternalName& m
     if (argCount == 0) {
         if (scalar) {
             if (stored != value || frame->removeMethod(method, type, 0) == 0) return 0;
-            if (auto item = methodsTable.lookup(MethodKey(type, 0, method)); item != nullptr)
-                methodsTable.inf(item)->erase(host);
+            if (MemberSet* hosts = methodsTable.valueOr(MethodKey(type, 0, method), nullptr))
+                hosts->erase(host);
             return 1;
         }
         MainMemSetFrame* members =

@@ -11,6 +11,7 @@
 
 #include "objectbase/FlatNameMap.h"
 #include "objectbase/InternalName.h"
+#include "objectbase/RankedRun.h"
 
 // The symbol table numbers its symbols densely from 1 and the name handler numbers objects and
 // strings densely too, so the object base's maps between symbols and names are keyed by almost
@@ -21,7 +22,9 @@
 // three shapes: symbols of one kind map to objects, strings to strings. A key whose number is
 // negative or huge, whose value's number is negative or huge, whose shape finds no place in its
 // page, or whose slot another key holds (same number, another kind or flag), goes to a hash map
-// beside the pages.
+// beside the pages. A page whose entries were made in the order of their keys, as a consult makes
+// the names of its symbols, is kept as a run of one bit a key (see RankedRun) until an entry
+// breaks it.
 //
 // Keys and values are identifiers (InternalName or a type derived from it). Values are handed
 // out as copies.
@@ -31,7 +34,7 @@ class NumberedNameMap {
     // The value of the key, if any.
     std::optional<Value> find(const Key& key) const {
         if (const Page* page = pageOf(key)) {
-            const std::uint32_t slot = page->slots[placeOf(key)];
+            const std::uint32_t slot = page->slot(placeOf(key));
             if (page->holds(slot, key)) return page->value(slot);
         }
         auto other = others.find(key);
@@ -43,24 +46,24 @@ class NumberedNameMap {
     // Inserts (key, value) unless the key is present; true when inserted.
     bool emplace(const Key& key, const Value& value) {
         Page* page = pageOf(key, true);
-        std::uint32_t* slot = page != nullptr ? &page->slots[placeOf(key)] : nullptr;
-        if (slot != nullptr && page->holds(*slot, key)) return false;
+        const std::uint32_t slot = page != nullptr ? page->slot(placeOf(key)) : 0;
+        if (page != nullptr && page->holds(slot, key)) return false;
         // The key may have gone to the hash map while another key held its slot.
         if (!others.empty() && others.count(key) != 0) return false;
-        if (slot == nullptr || *slot != 0 || !page->store(*slot, key, value))
+        if (page == nullptr || slot != 0 || !page->store(placeOf(key), key, value))
             others.emplace(key, value);
         ++used;
         return true;
     }
     void insert_or_assign(const Key& key, const Value& value) {
         if (Page* page = pageOf(key)) {
-            std::uint32_t& slot = page->slots[placeOf(key)];
+            const std::size_t at = placeOf(key);
+            const std::uint32_t slot = page->slot(at);
             if (page->holds(slot, key)) {
+                if (page->value(slot) == value) return;
                 // A value the slot cannot hold moves the entry to the hash map.
-                if (!page->store(slot, key, value)) {
-                    slot = 0;
-                    others.emplace(key, value);
-                }
+                page->free(at);
+                if (!page->store(at, key, value)) others.emplace(key, value);
                 return;
             }
         }
@@ -74,9 +77,8 @@ class NumberedNameMap {
     // The number of entries removed (0 or 1).
     std::size_t erase(const Key& key) {
         if (Page* page = pageOf(key)) {
-            std::uint32_t& slot = page->slots[placeOf(key)];
-            if (page->holds(slot, key)) {
-                slot = 0;
+            if (page->holds(page->slot(placeOf(key)), key)) {
+                page->free(placeOf(key));
                 --used;
                 return 1;
             }
@@ -101,7 +103,7 @@ class NumberedNameMap {
             const Page* page = pages[number].get();
             if (page == nullptr) continue;
             for (std::size_t i = 0; i < PageSize; ++i) {
-                const std::uint32_t slot = page->slots[i];
+                const std::uint32_t slot = page->slot(i);
                 if (slot != 0)
                     visit(page->key(slot, std::int32_t(number * PageSize + i)), page->value(slot));
             }
@@ -126,11 +128,19 @@ class NumberedNameMap {
         bool operator==(const Shape&) const = default;
     };
 
+    // A page is a run (see RankedRun) of entries of its first shape until an entry breaks the
+    // run; from then on it keeps a slot a number.
     struct Page {
         Shape shapes[3] = {};
         std::uint8_t shapeCount = 0;
-        std::uint32_t slots[PageSize] = {};
+        RankedRun<PageSize> run;
+        std::unique_ptr<std::uint32_t[]> slots;
 
+        // The slot of a number (0 when free).
+        std::uint32_t slot(std::size_t at) const {
+            if (slots) return slots[at];
+            return run.taken(at) ? run.valueAt(at) << 2 | 1 : 0;
+        }
         const Shape& shapeOf(std::uint32_t slot) const { return shapes[(slot & 3) - 1]; }
         bool holds(std::uint32_t slot, const Key& key) const {
             if (slot == 0) return false;
@@ -145,9 +155,9 @@ class NumberedNameMap {
             const Shape& shape = shapeOf(slot);
             return Value(InternalName(std::int32_t(slot >> 2), shape.valueKind, shape.valueFlag));
         }
-        // Writes the entry into the slot; false, the slot unchanged, when the value's number
-        // or its shape does not fit.
-        bool store(std::uint32_t& slot, const Key& key, const Value& value) {
+        // Writes the entry into the free slot `at`; false, the slot unchanged, when the value's
+        // number or its shape does not fit.
+        bool store(std::size_t at, const Key& key, const Value& value) {
             if (value.getValue() < 0 || value.getValue() >= MaxValue) return false;
             const Shape shape{std::uint8_t(key.getType()), std::int8_t(key.getArity()),
                               std::uint8_t(value.getType()), std::int8_t(value.getArity())};
@@ -157,8 +167,23 @@ class NumberedNameMap {
                 if (shapeCount == 3) return false;
                 shapes[shapeCount++] = shape;
             }
-            slot = std::uint32_t(value.getValue()) << 2 | (place + 1);
+            if (!slots && place == 0 && run.append(at, std::uint32_t(value.getValue())))
+                return true;
+            writeOut();
+            slots[at] = std::uint32_t(value.getValue()) << 2 | (place + 1);
             return true;
+        }
+        void free(std::size_t at) {
+            writeOut();
+            slots[at] = 0;
+        }
+        // Turns the run into slots.
+        void writeOut() {
+            if (slots) return;
+            slots = std::make_unique<std::uint32_t[]>(PageSize);
+            run.forEach(
+                [this](std::size_t at, std::uint32_t value) { slots[at] = value << 2 | 1; });
+            run.clear();
         }
     };
 

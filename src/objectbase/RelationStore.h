@@ -121,8 +121,10 @@ class RelationStore {
     std::int32_t rowWidth;
     std::int32_t rowCount = 0;
     std::uint64_t stamp;
-    // The cells of a large relation lie on huge pages (see LargeArrayAllocator).
-    using Cells = std::vector<InternalName, LargeArrayAllocator<InternalName>>;
+    // The cells of a large relation get memory of their own, filled from the front (see
+    // LargeArrayAllocator).
+    using Cells = std::vector<InternalName,
+                              LargeArrayAllocator<InternalName, largeArrays::Filling::FromFront>>;
     Cells cells;
     // The hash set over the row numbers; holds the rows numbered below hashedRows.
     mutable EntryIndex slots;

@@ -18,7 +18,7 @@ std::size_t roundUp(std::size_t bytes) {
 
 namespace largeArrays {
 
-void* allocate(std::size_t bytes) {
+void* allocate(std::size_t bytes, Filling filling) {
     const std::size_t size = roundUp(bytes == 0 ? 1 : bytes);
     // One huge page more than needed, so that an aligned start lies within; the rest is given
     // back at once.
@@ -35,7 +35,8 @@ void* allocate(std::size_t bytes) {
     // held whole once touched, so the unused end of an array costs up to one of them: arrays
     // below HugeFrom stay on small pages (on huge ones, a 4-cycle count over 50,000 edges held
     // 2 MB more at its peak).
-    if (size >= HugeFrom) madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);
+    if (filling == Filling::Whole && size >= HugeFrom)
+        madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);
 #endif
     return reinterpret_cast<void*>(aligned);
 }

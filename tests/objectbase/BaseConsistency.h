@@ -66,9 +66,9 @@ class BaseConsistency {
                     InternalName method = it->atColumn(1);
                     int argCount = it->atColumn(3).getValue();
                     absent(method, "a method key of " + host.ToString());
-                    auto hosts = om->methodHostTable().lookup(MethodKey(type, argCount, method));
-                    EXPECT_TRUE(hosts != nullptr &&
-                                om->methodHostTable().inf(hosts)->contains(host))
+                    const MemberSet* hosts =
+                        om->methodHostTable().valueOr(MethodKey(type, argCount, method), nullptr);
+                    EXPECT_TRUE(hosts != nullptr && hosts->contains(host))
                         << host << " missing as host of " << method;
                     const set<MethodSig>* sigs = om->signaturesOf(method);
                     EXPECT_TRUE(sigs != nullptr && sigs->member(MethodSig(type, argCount)))
@@ -92,11 +92,9 @@ class BaseConsistency {
     }
 
     void checkMethodIndex() {
-        const auto& table = om->methodHostTable();
-        for (auto it = table.first_item(); it != nullptr; it = table.next_item(it)) {
-            const MethodKey& key = table.key(it);
+        for (const auto& [key, hosts] : om->methodHostTable()) {
             absent(key.method, "the keys of methodsTable");
-            for (const InternalName& host : table.inf(it)->ascending()) {
+            for (const InternalName& host : hosts->ascending()) {
                 absent(host, "the hosts of methodsTable");
                 MainMemObjFrame* frame = om->getObjFrame(host);
                 InternalName value;
@@ -105,9 +103,8 @@ class BaseConsistency {
                     << host << " listed without an entry for " << key.method;
             }
         }
-        const auto& sigs = om->signatureTable();
-        for (auto it = sigs.first_item(); it != nullptr; it = sigs.next_item(it))
-            absent(sigs.key(it), "the keys of methodSignatures");
+        for (const auto& [method, signatures] : om->signatureTable())
+            absent(method, "the keys of methodSignatures");
     }
 
     void checkRelationTables() {
@@ -166,14 +163,11 @@ class BaseConsistency {
             // Either the name's own symbol, or one of the further symbols that denote it.
             FSymbol own;
             bool ownSymbol = om->giveSymbol(name, own) != 0 && own == symbol;
-            auto further = om->furtherSymbols().lookup(name);
-            bool furtherSymbol =
-                further != nullptr && om->furtherSymbols().inf(further)->member(symbol);
+            const set<FSymbol>* further = om->furtherSymbols().valueOr(name, nullptr);
+            bool furtherSymbol = further != nullptr && further->member(symbol);
             EXPECT_TRUE(ownSymbol || furtherSymbol) << "symbol bound to " << name;
         });
-        const auto& further = om->furtherSymbols();
-        for (auto it = further.first_item(); it != nullptr; it = further.next_item(it))
-            absent(further.key(it), "nameToSymbols");
+        for (const auto& [name, symbols] : om->furtherSymbols()) absent(name, "nameToSymbols");
     }
 
     void checkEqualityMaps() {

@@ -421,3 +421,118 @@ TEST(FrameManagerTest, ObjectFramesFromManyBlocksAreFoundUnderAnyName) {
         check();
     }
 }
+
+// Frames made in the order of their names, as a consult makes its hosts' frames, with now and
+// then a name out of that order, a frame handed out again, a name of another kind, a name given
+// up or registered again after going: every name finds its frame and the walk stays in order.
+TEST(FrameManagerTest, ObjectFramesMadeInTheOrderOfTheirNamesAreFoundWhateverBreaksThatOrder) {
+    for (unsigned seed : {1u, 2u, 3u, 4u}) {
+        Manager fm;
+        std::mt19937 random{seed};
+        std::map<InternalName, MainMemObjFrame*> twin;
+        std::vector<MainMemObjFrame*> handedOut;
+        // How often an ordered step is broken: never in the first seed.
+        const unsigned breakEvery = seed == 1 ? 0 : 50 * seed;
+        int next = 101;
+        for (int step = 0; step < 20000; ++step) {
+            next += 1 + int(random() % 3);
+            InternalName name = obj(next);
+            MainMemObjFrame* frame = nullptr;
+            const unsigned breaking = breakEvery == 0 ? 1 : random() % breakEvery;
+            if (breaking == 0 && !twin.empty()) {
+                // A name erased and taken again later, or an earlier number, another kind.
+                auto victim = twin.lower_bound(obj(int(random() % unsigned(next))));
+                if (victim != twin.end()) {
+                    ASSERT_EQ(fm->deleteObjFrame(victim->first), 0);
+                    twin.erase(victim);
+                }
+                name = InternalName(int(random() % unsigned(next)),
+                                    random() % 2 == 0 ? InternalName::String : InternalName::Object,
+                                    0);
+            } else if (breaking == 1 && !handedOut.empty()) {
+                frame = handedOut[random() % handedOut.size()];
+            }
+            if (twin.count(name) != 0) continue;
+            if (frame == nullptr) {
+                frame = fm->allocateObjFrame();
+                ASSERT_NE(frame, nullptr);
+                handedOut.push_back(frame);
+            }
+            ASSERT_EQ(fm->insertObjFrame(name, frame), 0);
+            twin[name] = frame;
+            MainMemObjFrame* found = nullptr;
+            fm->getObjFrame(name, found);
+            ASSERT_EQ(found, frame) << name.ToString();
+        }
+        for (const auto& [name, frame] : twin) {
+            MainMemObjFrame* found = nullptr;
+            fm->getObjFrame(name, found);
+            ASSERT_EQ(found, frame) << name.ToString();
+        }
+        for (int number = 0; number < next; number += 7) {
+            MainMemObjFrame* found = nullptr;
+            fm->getObjFrame(obj(number), found);
+            auto held = twin.find(obj(number));
+            ASSERT_EQ(found, held == twin.end() ? nullptr : held->second) << number;
+        }
+        std::vector<InternalName> walked, expected;
+        Iterator* it = fm->objNames(nullptr);
+        for (bool more = it->first(); more; more = it->next()) walked.push_back(it->atColumn(1));
+        decRef(it);
+        for (const auto& [name, frame] : twin) expected.push_back(name);
+        EXPECT_EQ(walked, expected);
+        EXPECT_EQ(fm->objectCount(), int(twin.size()));
+    }
+}
+
+// Names without a numbered slot (integers, predicates) are hashed: a walk over them still goes
+// from each name to the next one above it as registered at that moment, while names come and go
+// above and below it during the walk.
+TEST(FrameManagerTest, AWalkOverHashedNamesFindsTheNextNameWhileNamesComeAndGo) {
+    Manager fm;
+    std::mt19937 random{77};
+    std::map<InternalName, MainMemObjFrame*> twin;
+    auto integer = [](int v) { return InternalName(v, InternalName::Integer, 0); };
+    auto add = [&](const InternalName& name) {
+        if (twin.count(name) != 0) return;
+        MainMemObjFrame* frame = fm->allocateObjFrame();
+        ASSERT_EQ(fm->insertObjFrame(name, frame), 0);
+        twin[name] = frame;
+    };
+    for (int i = 0; i < 2000; ++i) add(integer(int(random() % 100000) - 50000));
+    for (int walk = 0; walk < 3; ++walk) {
+        Iterator* it = fm->objNames(nullptr);
+        bool more = it->first();
+        ASSERT_TRUE(more);
+        ASSERT_EQ(it->atColumn(1), twin.begin()->first);
+        while (more) {
+            const InternalName current = it->atColumn(1);
+            // Names above and below the walk's place, in and out of order, and some going.
+            for (int change = 0; change < 3; ++change) {
+                const unsigned kind = random() % 4;
+                if (kind == 0) add(integer(current.getValue() + 1 + int(random() % 50)));
+                if (kind == 1) add(integer(int(random() % 100000) - 50000));
+                if (kind == 2) {
+                    auto victim = twin.upper_bound(current);
+                    if (victim != twin.end()) {
+                        ASSERT_EQ(fm->deleteObjFrame(victim->first), 0);
+                        twin.erase(victim);
+                    }
+                }
+            }
+            auto next = twin.upper_bound(current);
+            more = it->next();
+            ASSERT_EQ(more, next != twin.end()) << current.ToString();
+            if (more) {
+                ASSERT_EQ(it->atColumn(1), next->first);
+            }
+        }
+        decRef(it);
+    }
+    std::vector<InternalName> walked, expected;
+    Iterator* it = fm->objNames(nullptr);
+    for (bool more = it->first(); more; more = it->next()) walked.push_back(it->atColumn(1));
+    decRef(it);
+    for (const auto& [name, frame] : twin) expected.push_back(name);
+    EXPECT_EQ(walked, expected);
+}

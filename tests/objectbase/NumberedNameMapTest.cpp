@@ -81,6 +81,52 @@ TEST(NumberedNameMapTest, AgreesWithAnOrderedMapWhateverTheOrderOfChanges) {
         }
 }
 
+// Entries made in the order of their keys with consecutive values, as a consult names its
+// symbols, with now and then a key skipped, a value out of sequence, an earlier key, another
+// shape, an assignment or an erasure: the map agrees with the ordered twin throughout.
+TEST(NumberedNameMapTest, EntriesMadeInTheOrderOfTheirKeysAgreeWithAnOrderedMap) {
+    for (unsigned breakEvery : {0u, 30u, 300u, 3000u}) {
+        std::mt19937 random{breakEvery + 7};
+        NumberedNameMap<InternalName, InternalName> names;
+        std::map<InternalName, InternalName> twin;
+        std::int32_t key = 40, value = 100;
+        for (int step = 0; step < 30000; ++step) {
+            key += random() % 4 == 0 ? 2 : 1;
+            InternalName from(key, InternalName::Object, 0);
+            InternalName to(++value, InternalName::Object, 0);
+            const unsigned breaking = breakEvery == 0 ? 9 : random() % breakEvery;
+            if (breaking == 0) to = InternalName(value += 3, InternalName::Object, 0);
+            if (breaking == 1)
+                from = InternalName(int(random() % unsigned(key)), InternalName::Object, 0);
+            if (breaking == 2) to = InternalName(value, InternalName::String, 0);
+            if (breaking == 3) {
+                names.insert_or_assign(from, to);
+                twin.insert_or_assign(from, to);
+            } else {
+                if (breaking == 4) {
+                    const InternalName gone(int(random() % unsigned(key)), InternalName::Object, 0);
+                    EXPECT_EQ(names.erase(gone), twin.erase(gone));
+                }
+                EXPECT_EQ(names.emplace(from, to), twin.emplace(from, to).second) << from;
+            }
+            const std::optional<InternalName> found = names.find(from);
+            ASSERT_TRUE(found) << from;
+            EXPECT_EQ(*found, twin.at(from));
+            ASSERT_EQ(names.size(), twin.size());
+        }
+        ASSERT_EQ(entriesOf(names), twin);
+        for (std::int32_t number = 0; number <= key; ++number) {
+            const InternalName probe(number, InternalName::Object, 0);
+            const std::optional<InternalName> found = names.find(probe);
+            auto expected = twin.find(probe);
+            ASSERT_EQ(!found, expected == twin.end()) << probe;
+            if (found) {
+                EXPECT_EQ(*found, expected->second);
+            }
+        }
+    }
+}
+
 // A key that went beside the pages while another key held its slot is still found, and not
 // entered twice, once that other key is gone.
 TEST(NumberedNameMapTest, AKeyBesideThePagesStaysOneEntry) {
