@@ -110,8 +110,7 @@ BaseSnapshot::BaseSnapshot(OMAccess& access) {
     // table of symbols, which an emptied base forgets.
     if (const auto* memory = dynamic_cast<const MainMemOM*>(base)) {
         const auto& further = memory->furtherSymbols();
-        for (auto item = further.first_item(); item != nullptr; item = further.next_item(item)) {
-            const InternalName rep = further.key(item);
+        for (const auto& [rep, symbols] : further) {
             FSymbol printed;
             if (rep.getType() == InternalName::Integer || rep.getType() == InternalName::Float) {
                 printed = FSymbol(rep);
@@ -119,7 +118,6 @@ BaseSnapshot::BaseSnapshot(OMAccess& access) {
                 // An object without a symbol of its own (a path's) is not named again.
                 continue;
             }
-            const set<FSymbol>* symbols = further.inf(item);
             for (auto s = symbols->first_item(); s != nullptr; s = symbols->next_item(s))
                 if (symbols->key(s) != printed) aliases.emplace_back(symbols->key(s), printed);
         }
