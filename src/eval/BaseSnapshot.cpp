@@ -26,9 +26,8 @@ namespace {
 template <class Write>
 std::string channelText(OutputChannel& channel, Write write) {
     std::ostringstream text;
-    auto* stream = new FLSysOStreamImpl<std::ostringstream>(&text, false);
-    channel.setStream(stream);
-    decRef(stream);
+    const auto stream = Ref<FLSysOStreamImpl<std::ostringstream>>::make(&text, false);
+    channel.setStream(stream.get());
     write();
     channel.resetStream();
     return text.str();

@@ -37,15 +37,13 @@
 #include "platform/InterruptFlag.h"
 
 NaiveEvalWithInherit::NaiveEvalWithInherit(Matcher* matcher, OMAccess* access)
-    : NaiveEval(matcher, access), phases(access), triggerTimer(new Timer) {
-    incRef(phases);
-}
+    : NaiveEval(matcher, access),
+      phases(Ref<OMAccess>::share(access)),
+      triggerTimer(Ref<Timer>::adopt(new Timer)) {}
 
 NaiveEvalWithInherit::~NaiveEvalWithInherit() {
     clearTriggerList();
     releaseNormalizer();
-    decRef(triggerTimer);
-    decRef(phases);
 }
 
 void NaiveEvalWithInherit::print(OutputChannel& channel) const {
@@ -457,10 +455,10 @@ bool NaiveEvalWithInherit::membershipsLeaveInheritance() {
         // A class the base does not hold yet has nothing above it and holds nothing.
         if (cls == free) continue;
         std::vector<InternalName> above;
-        Iterator* classes = phases->makeEnhIsaIter(cls, free, IsaRelation::Subclass, nullptr);
-        for (bool more = classes != nullptr && classes->first(); more; more = classes->next())
+        const auto classes =
+            Ref<Iterator>::adopt(phases->makeEnhIsaIter(cls, free, IsaRelation::Subclass, nullptr));
+        for (bool more = classes && classes->first(); more; more = classes->next())
             above.push_back(classes->atColumn(2));
-        decRef(classes);
         for (const Ref<FRule>& rule : triggerList) {
             const Spec* spec =
                 triggerMolecule(rule->getBody()->getList()->head())->getSpecs()->head();

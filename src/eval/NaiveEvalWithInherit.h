@@ -97,13 +97,13 @@ class NaiveEvalWithInherit : public NaiveEval {
     // inherited from the one below.
     int completeStratum(FProgram* program) override;
 
-    OMAccess* phases;
+    Ref<OMAccess> phases;
     // Fixpoints (or, when semi-naive, productive phases) of the current evaluation.
     int triggerNumber = 0;
     int inheritanceFlag = 0;
     // 0 one trigger per phase, 1 all triggers with buffered inserts.
     int allTriggers = 0;
-    Timer* triggerTimer;
+    Ref<Timer> triggerTimer;
     Ref<Normalizer> normalizer;
     std::vector<Ref<FRule>> triggerList;
     // In one-trigger mode, whether a phase inserts everything its first productive trigger
