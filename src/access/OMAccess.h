@@ -497,6 +497,11 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     clib_list<Trigger>* triggers = nullptr;
 
   private:
+    // Whether a value written out as inherited or confirmed stays out after a refill: its slot
+    // is blocked now (the value is taken out of the base), or there is no base to hold it.
+    bool blockedOnRefill(const InternalName& host, const InternalName& method,
+                         const InternalName* args, int argCount, int type,
+                         const InternalName& value);
     // The path insertReservedPath stores now, with its object, until the base's insertPath takes
     // it. A trigger may insert other paths before or after: only the same path takes the
     // reserved object, and a nested insertReservedPath keeps the outer one aside.

@@ -455,37 +455,39 @@ void OMAccess::clearKeepingBlockings() {
     keepingBlockings = false;
 }
 
+namespace {
+
+InheritedValues::Slot slotOf(int type, const InternalName& method, const InternalName* args,
+                             int argCount) {
+    return InheritedValues::Slot{type, method,
+                                 args != nullptr ? std::vector<InternalName>(args, args + argCount)
+                                                 : std::vector<InternalName>()};
+}
+
+}  // namespace
+
+bool OMAccess::blockedOnRefill(const InternalName& host, const InternalName& method,
+                               const InternalName* args, int argCount, int type,
+                               const InternalName& value) {
+    if (attachedOM == nullptr || type < 0 || type > 2) return true;
+    if (!isBlocked(host, type, method, args, argCount)) return false;
+    // Never inherited in the run to come; nothing is derived from it yet.
+    attachedOM->removeMethodValue(host, method, args, argCount, type, value);
+    return true;
+}
+
 void OMAccess::restoreInherited(const InternalName& host, const InternalName& method,
                                 const InternalName* args, int argCount, int type,
                                 const InternalName& value) {
-    if (attachedOM == nullptr || type < 0 || type > 2) return;
-    if (isBlocked(host, type, method, args, argCount)) {
-        // Never inherited in the run to come; nothing is derived from it yet.
-        attachedOM->removeMethodValue(host, method, args, argCount, type, value);
-        return;
-    }
-    inheritedValues.add(
-        host,
-        InheritedValues::Slot{type, method,
-                              args != nullptr ? std::vector<InternalName>(args, args + argCount)
-                                              : std::vector<InternalName>()},
-        value);
+    if (blockedOnRefill(host, method, args, argCount, type, value)) return;
+    inheritedValues.add(host, slotOf(type, method, args, argCount), value);
 }
 
 void OMAccess::restoreConfirmed(const InternalName& host, const InternalName& method,
                                 const InternalName* args, int argCount, int type,
                                 const InternalName& value) {
-    if (attachedOM == nullptr || type < 0 || type > 2) return;
-    if (isBlocked(host, type, method, args, argCount)) {
-        attachedOM->removeMethodValue(host, method, args, argCount, type, value);
-        return;
-    }
-    inheritedValues.confirm(
-        host,
-        InheritedValues::Slot{type, method,
-                              args != nullptr ? std::vector<InternalName>(args, args + argCount)
-                                              : std::vector<InternalName>()},
-        {value});
+    if (blockedOnRefill(host, method, args, argCount, type, value)) return;
+    inheritedValues.confirm(host, slotOf(type, method, args, argCount), {value});
 }
 
 void OMAccess::beforeMerge(InternalName oldName, InternalName rep) {

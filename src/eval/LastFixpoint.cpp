@@ -6,31 +6,13 @@
 #include "language/FRule.h"
 #include "objectbase/OM.h"
 
-namespace {
-
-std::size_t clauseCount(const FProgram* program) {
-    std::size_t count = 0;
-    program->forEachClause(
-        [&count](FRule*) {
-            ++count;
-            return true;
-        },
-        [&count](const FactList&, std::size_t) {
-            ++count;
-            return true;
-        });
-    return count;
-}
-
-}  // namespace
-
 LastFixpoint::~LastFixpoint() = default;
 
 void LastFixpoint::remember(FProgram* given, const OM* base) {
     forget();
     if (given == nullptr || base == nullptr) return;
     program = Ref<FProgram>::share(given);
-    clauses = clauseCount(given);
+    clauses = given->clauseCount();
     stamp = base->changeStamp();
 }
 

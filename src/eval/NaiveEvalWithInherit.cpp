@@ -80,24 +80,9 @@ NaiveEvalWithInherit::StepSequence::StepSequence(FProgram* stepped)
 
 namespace {
 
-// The number of clauses of the program, facts and rules.
-std::size_t clauseCount(const FProgram* program) {
-    std::size_t count = 0;
-    program->forEachClause(
-        [&count](FRule*) {
-            ++count;
-            return true;
-        },
-        [&count](const FactList&, std::size_t) {
-            ++count;
-            return true;
-        });
-    return count;
-}
-
 // The program as it was when it had `length` clauses: the program itself while it has no more.
 Ref<FProgram> programPrefix(FProgram* program, std::size_t length) {
-    if (clauseCount(program) == length) return Ref<FProgram>::share(program);
+    if (program->clauseCount() == length) return Ref<FProgram>::share(program);
     auto prefix = Ref<FProgram>::adopt(new FProgram(new clib_list<FRule*>, program->getSymTab()));
     std::size_t index = 0;
     program->forEachClause(
@@ -118,7 +103,7 @@ Ref<FProgram> programPrefix(FProgram* program, std::size_t length) {
 NaiveEvalWithInherit::Journal::Journal() = default;
 
 NaiveEvalWithInherit::Journal::Entry::Entry(FProgram* evaluated)
-    : program(Ref<FProgram>::share(evaluated)), clauses(clauseCount(evaluated)) {}
+    : program(Ref<FProgram>::share(evaluated)), clauses(evaluated->clauseCount()) {}
 
 int NaiveEvalWithInherit::evaluate(FProgram* program) {
     if (program == nullptr) return 0;

@@ -74,6 +74,11 @@ class FProgram : public ParseTreeNode {
         for (; fact < factCount; ++fact)
             if (!onFact(*facts, fact)) return;
     }
+    // The number of clauses, compact facts counted without making them whole.
+    std::size_t clauseCount() const {
+        return (rules != nullptr ? std::size_t(rules->size()) : 0) +
+               (facts != nullptr ? facts->size() : 0);
+    }
     // Whether some fact is kept compact.
     bool hasCompactFacts() const { return facts != nullptr && !facts->empty(); }
     // Whether the program has a list of clauses (an empty one counts), without making its
