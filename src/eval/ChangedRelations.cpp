@@ -152,25 +152,24 @@ bool ChangedRelations::changed(const Relation& relation) const {
 }
 
 ChangedRelations::ChangedRelations(FProgram* program, FProgram* added) {
-    std::vector<FactList::Atom> atoms;
-    added->forEachClause(
+    added->forEachRuleAndWrite(
         [this](FRule* clause) {
             for (const Relation& relation : relationsOf(clause).writes) add(relation);
             return true;
         },
-        [&](const FactList& facts, std::size_t i) {
-            if (!facts.isMolecule(i)) {
-                add({Predicate, facts.predicate(i).getValue(), facts.arity(i)});
-                return true;
-            }
-            facts.atoms(i, atoms);
-            for (const FactList::Atom& atom : atoms) {
-                if (atom.form == FactList::Member)
-                    add({Member, atom.cls.getValue(), atom.cls.getType()});
-                else if (atom.form == FactList::Subclass)
+        [this](const FactList::Write& write) {
+            switch (write.form) {
+                case FactList::Predicate:
+                    add({Predicate, write.symbol.getValue(), write.number});
+                    break;
+                case FactList::Member:
+                    add({Member, write.symbol.getValue(), write.symbol.getType()});
+                    break;
+                case FactList::Subclass:
                     add({Subclass});
-                else
-                    add({Method, atom.method.getValue(), atom.method.getType()});
+                    break;
+                default:
+                    add({Method, write.symbol.getValue(), write.symbol.getType()});
             }
             return true;
         });

@@ -179,33 +179,28 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, int t
         }
     };
 
-    // Facts of one predicate come in runs: the set is asked once per run. Each atom of a
-    // molecule fact writes its class relation, or a method of its arrow's kind with its number
-    // of arguments.
-    FSymbol lastFact;
-    bool anyFact = false;
-    std::vector<FactList::Atom> atoms;
-    auto visitFact = [&](const FactList& facts, std::size_t i) {
+    // The facts are asked only which relations they write: each atom of a molecule fact
+    // writes its class relation, or a method of its arrow's kind with its number of arguments.
+    auto visitWrite = [&](const FactList::Write& write) {
         if (triggerForm != 0) return true;
         anyHead = true;
-        if (facts.isMolecule(i)) {
-            facts.atoms(i, atoms);
-            for (const FactList::Atom& atom : atoms) {
-                if (atom.form == FactList::Member || atom.form == FactList::Subclass) {
-                    headBits |= atom.form == FactList::Subclass ? 2 : 1;
-                    continue;
-                }
-                const int type = atom.form == FactList::SetValue ? 1 : 0;
-                largest = std::max(largest, atom.argCount);
+        switch (write.form) {
+            case FactList::Predicate:
+                heads.insert(write.symbol);
+                break;
+            case FactList::Member:
+                headBits |= 1;
+                break;
+            case FactList::Subclass:
+                headBits |= 2;
+                break;
+            default: {
+                const int type = write.form == FactList::SetValue ? 1 : 0;
+                largest = std::max(largest, write.number);
                 headMethodTypes |= 1 << type;
-                headCounts[type].insert(atom.argCount);
+                headCounts[type].insert(write.number);
             }
-            return true;
         }
-        if (anyFact && facts.predicate(i) == lastFact) return true;
-        anyFact = true;
-        lastFact = facts.predicate(i);
-        heads.insert(lastFact);
         return true;
     };
     auto visitClause = [&](FRule* clause) {
@@ -241,9 +236,9 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, int t
         }
         return true;
     };
-    atomized->forEachClause(visitClause, visitFact);
+    atomized->forEachRuleAndWrite(visitClause, visitWrite);
     // The evaluation's normaliser leaves the compact facts to the program.
-    program->forEachClause([](FRule*) { return true; }, visitFact);
+    program->forEachRuleAndWrite([](FRule*) { return true; }, visitWrite);
     if (triggerForm == 0) {
         headIsaBits = headBits;
         for (const FSymbol& head : heads) headPredicates.insert(head.getValue());

@@ -3,11 +3,9 @@
 #include "eval/Strata.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -185,28 +183,23 @@ class RuleRelations {
     std::vector<MethodRead> methodReads;
 
     void head(FTerm* term) { walk(term, Mode::Write); }
-    // The head of a fact kept compact: the predicate, or for each part of a molecule the
-    // method of its arrow or its class relation, and nothing else, is written; a subclass
-    // fact is a step of the hierarchy besides.
-    void compactHead(const FactList& facts, std::size_t i, std::vector<FactList::Atom>& atoms) {
-        if (facts.form(i) == FactList::Predicate) {
-            heads.push_back(predicateNode(graph, facts.predicate(i), facts.arity(i)));
-            return;
-        }
-        facts.atoms(i, atoms);
-        for (const FactList::Atom& atom : atoms) {
-            switch (atom.form) {
-                case FactList::Member:
-                    heads.push_back(memberNode(graph, atom.cls));
-                    break;
-                case FactList::Subclass:
-                    heads.push_back(subclassNode(graph, atom.cls));
-                    shape.step({true, atom.host}, {true, atom.cls});
-                    break;
-                default:
-                    heads.push_back(
-                        methodNode(graph, atom.method, atom.form == FactList::SetValue ? 1 : 0));
-            }
+    // A relation that facts kept compact write: the predicate, a method of its arrow or a
+    // class relation, and nothing else; a subclass step is a step of the hierarchy besides.
+    void compactHead(const FactList::Write& write) {
+        switch (write.form) {
+            case FactList::Predicate:
+                heads.push_back(predicateNode(graph, write.symbol, write.number));
+                break;
+            case FactList::Member:
+                heads.push_back(memberNode(graph, write.symbol));
+                break;
+            case FactList::Subclass:
+                heads.push_back(subclassNode(graph, write.symbol));
+                shape.step({true, write.host}, {true, write.symbol});
+                break;
+            default:
+                heads.push_back(
+                    methodNode(graph, write.symbol, write.form == FactList::SetValue ? 1 : 0));
         }
     }
     void literal(FLiteral* literal) {
@@ -468,53 +461,11 @@ Strata::Strata(FProgram* program, Inheritance inheritance) {
             written[std::size_t(id)] = true;
         }
     };
-    // Facts mostly write relations written before: a fact whose every relation has been noted
-    // already is passed over without looking up its nodes again. A subclass fact is a step of
-    // the hierarchy besides, and always looked at.
-    std::unordered_set<std::uint64_t> factWrites;
-    std::vector<std::uint64_t> writes;
-    std::vector<FactList::Atom> atoms;
-    auto writeKey = [](int form, const InternalName& name, int arity) {
-        return std::uint64_t(std::uint8_t(form)) << 56 |
-               std::uint64_t(std::uint8_t(name.getType())) << 48 |
-               std::uint64_t(std::uint8_t(arity)) << 40 |
-               std::uint64_t(std::uint32_t(name.getValue()));
-    };
-    auto visitFact = [&](const FactList& facts, std::size_t i) {
-        writes.clear();
-        bool step = false;
-        switch (facts.form(i)) {
-            case FactList::Predicate:
-                writes.push_back(writeKey(FactList::Predicate, facts.predicate(i), facts.arity(i)));
-                break;
-            case FactList::Member:
-                writes.push_back(writeKey(FactList::Member, facts.classOf(i), 0));
-                break;
-            case FactList::Value:
-            case FactList::SetValue:
-                writes.push_back(writeKey(facts.form(i), facts.method(i), 0));
-                break;
-            case FactList::Subclass:
-                step = true;
-                break;
-            case FactList::Molecule:
-                facts.atoms(i, atoms);
-                for (const FactList::Atom& atom : atoms) {
-                    step = step || atom.form == FactList::Subclass;
-                    writes.push_back(
-                        writeKey(atom.form,
-                                 atom.form == FactList::Value || atom.form == FactList::SetValue
-                                     ? atom.method
-                                     : atom.cls,
-                                 0));
-                }
-                break;
-        }
-        bool noted = !step;
-        for (std::uint64_t key : writes) noted = !factWrites.insert(key).second && noted;
-        if (noted) return true;
+    // The facts are looked at by the relations they write, each where the first fact writing
+    // it stands, so that relations get their nodes in the order a walk over every fact gave.
+    auto visitWrite = [&](const FactList::Write& write) {
         RuleRelations relations(graph, shape);
-        relations.compactHead(facts, i, atoms);
+        relations.compactHead(write);
         markWritten(relations.heads);
         return true;
     };
@@ -545,7 +496,7 @@ Strata::Strata(FProgram* program, Inheritance inheritance) {
         rules.push_back({clause, relations.heads.front(), std::move(relations.reads)});
         return true;
     };
-    program->forEachClause(visitClause, visitFact);
+    program->forEachRuleAndWrite(visitClause, visitWrite);
 
     // A method read sees inherited values only when the evaluator inherits and some class holds
     // or derives an inheritable value of that method: it then reads those values and the

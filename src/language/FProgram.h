@@ -74,6 +74,25 @@ class FProgram : public ParseTreeNode {
         for (; fact < factCount; ++fact)
             if (!onFact(*facts, fact)) return;
     }
+    // Visits the clauses in program order as forEachClause does, the compact facts only by the
+    // relations they write: onRule(FRule*) for a whole clause, onWrite(const FactList::Write&)
+    // once per relation the compact facts write, where the first fact writing it stands. For
+    // passes that ask what the facts write, not each fact: no fact is decoded.
+    template <class OnRule, class OnWrite>
+    void forEachRuleAndWrite(OnRule onRule, OnWrite onWrite) const {
+        const std::size_t writeCount = facts != nullptr ? facts->writes().size() : 0;
+        std::size_t write = 0;
+        std::size_t index = 0;
+        if (rules != nullptr)
+            for (FRule* rule : *rules) {
+                for (; write < writeCount && facts->writes()[write].before <= index; ++write)
+                    if (!onWrite(facts->writes()[write])) return;
+                if (!onRule(rule)) return;
+                ++index;
+            }
+        for (; write < writeCount; ++write)
+            if (!onWrite(facts->writes()[write])) return;
+    }
     // The number of clauses, compact facts counted without making them whole.
     std::size_t clauseCount() const {
         return (rules != nullptr ? std::size_t(rules->size()) : 0) +

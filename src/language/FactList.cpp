@@ -6,6 +6,7 @@
 #include <limits>
 #include <typeinfo>
 
+#include "foundation/HashMix.h"
 #include "foundation/clib_list.h"
 #include "language/FMolecule.h"
 #include "language/FRule.h"
@@ -13,6 +14,7 @@
 #include "language/FunctionTerm.h"
 #include "language/PTerm.h"
 #include "language/Spec.h"
+#include "objectbase/CellHash.h"
 
 namespace {
 
@@ -290,7 +292,10 @@ FactList::FactList(const FactList& other)
       marks(other.marks),
       count(other.count),
       last(other.last),
-      origins(other.origins) {
+      origins(other.origins),
+      written(other.written),
+      writtenKeys(other.writtenKeys),
+      writtenIndex(other.writtenIndex) {
     chunks.reserve(other.chunks.size());
     for (std::size_t c = 0; c < other.chunks.size(); ++c) {
         chunks.push_back(std::make_unique<std::uint8_t[]>(ChunkBytes));
@@ -358,6 +363,59 @@ void FactList::append(const Fact& fact, const FSymbol* args,
     std::memcpy(chunks.back().get() + chunkUsed, record, size);
     chunkUsed += size;
     ++count;
+    noteWrites(fact, args, shape);
+}
+
+void FactList::noteWrites(const Fact& fact, const FSymbol* args,
+                          const std::vector<std::uint8_t>& shape) {
+    std::size_t part = 0;
+    auto note = [&](Form form, const FSymbol& symbol, int number, const FSymbol& host) {
+        const WriteKey key{cellWord(symbol) | std::uint64_t(form) << 48 |
+                               std::uint64_t(std::uint8_t(number)) << 56,
+                           cellWord(host)};
+        // Facts come in runs of one shape and mostly write what the fact before wrote: a part
+        // writing what the same part of that fact wrote is passed over without hashing.
+        if (part < recent.size() && recent[part] == key) {
+            ++part;
+            return;
+        }
+        if (part == recent.size()) recent.emplace_back();
+        recent[part++] = key;
+        const std::uint64_t hash = hashMix::step(hashMix::word(key.relation), key.host);
+        const auto next = static_cast<std::uint32_t>(written.size());
+        if (writtenIndex.insert(hash, next, [&](std::uint32_t k) { return writtenKeys[k] == key; })
+                .second) {
+            written.push_back(Write{form, symbol, number, host, fact.before});
+            writtenKeys.push_back(key);
+        }
+    };
+    // The parts as atoms tells them.
+    const auto form = static_cast<Form>(fact.flags >> FlagBits);
+    switch (form) {
+        case Predicate:
+            note(Predicate, fact.symbol, fact.arity, FSymbol());
+            break;
+        case Value:
+        case SetValue:
+            note(form, fact.symbol, 0, FSymbol());
+            break;
+        case Member:
+            note(Member, args[1], 0, FSymbol());
+            break;
+        case Subclass:
+            note(Subclass, args[1], 0, args[0]);
+            break;
+        case Molecule: {
+            std::size_t next = 1;
+            if (shape[0] == 1) note(Member, args[next++], 0, FSymbol());
+            if (shape[0] == 2) note(Subclass, args[next++], 0, args[0]);
+            for (std::size_t k = 0; k < shape[1]; ++k) {
+                const std::uint8_t* value = &shape[2 + 3 * k];
+                note(value[0] == 1 ? SetValue : Value, args[next], value[1], FSymbol());
+                next += 1 + std::size_t(value[1]) + value[2];
+            }
+        }
+    }
 }
 
 const FactList::Fact& FactList::decode(std::size_t i) const {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/FlatHashTable.h"
 #include "objectbase/FSymbol.h"
 
 class FRule;
@@ -108,6 +109,27 @@ class FactList {
     // A new clause equal to the one fact i was read from; the caller receives its reference.
     FRule* clause(std::size_t i) const;
 
+    // A relation the facts write: a predicate by name and arity (Predicate), a method by name,
+    // arrow and argument count (Value "->", SetValue "->>"), the members of a class (Member),
+    // or one step host :: class of the hierarchy (Subclass).
+    struct Write {
+        Form form = Predicate;
+        // The predicate, the method, or the class.
+        FSymbol symbol;
+        // A predicate's arity, a method's argument count; 0 otherwise.
+        int number = 0;
+        // A Subclass step's lower class; undefined otherwise.
+        FSymbol host;
+        // The number of whole clauses of the program that stand before the first fact writing
+        // it.
+        std::size_t before = 0;
+    };
+    // Every relation the facts write, each once, in the order the facts first write them (a
+    // molecule's parts as atoms tells them). The passes that only ask which relations a
+    // program's facts write (its strata, its delta predicates, what added facts change) read
+    // this instead of decoding every fact; it is kept as facts are appended.
+    const std::vector<Write>& writes() const { return written; }
+
   private:
     // The clause's flag in the low bits, the form above them.
     static constexpr int FlagBits = 5;
@@ -154,6 +176,8 @@ class FactList {
     // Appends the fact with these arguments (its arity of them) and shape, written against
     // `last`, which then becomes it.
     void append(const Fact& fact, const FSymbol* args, const std::vector<std::uint8_t>& shape);
+    // Enters the relations the fact appended writes that no fact before it wrote.
+    void noteWrites(const Fact& fact, const FSymbol* args, const std::vector<std::uint8_t>& shape);
     // Fact i, decoded into the cursor.
     const Fact& at(std::size_t i) const { return i == cursorIndex ? cursor : decode(i); }
     const Fact& decode(std::size_t i) const;
@@ -182,4 +206,17 @@ class FactList {
     mutable Place cursorNext;
     // Facts come in runs from one file: the last origin entered is the one looked up first.
     std::vector<std::string> origins;
+    // A relation written as two words: the symbol's with form and number above it, and the
+    // host's.
+    struct WriteKey {
+        std::uint64_t relation = 0;
+        std::uint64_t host = 0;
+        bool operator==(const WriteKey&) const = default;
+    };
+    // The relations written, their keys and their index by key; the key of what each part of
+    // the fact noted last writes.
+    std::vector<Write> written;
+    std::vector<WriteKey> writtenKeys;
+    EntryIndex writtenIndex;
+    std::vector<WriteKey> recent;
 };

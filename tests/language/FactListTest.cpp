@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <random>
+#include <set>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -378,4 +379,104 @@ TEST(FactList, AMoleculeFactTellsItsPartsAsWritten) {
               (std::vector<std::string>{"3 o9 k", "1 o9 m ( a b ) { v }", "2 o9 s ( ) { x y }",
                                         "1 o9 m ( ) { w }", "1 o1 m ( ) { v1 }", "4 o2 k"}));
     release(twins);
+}
+
+namespace {
+
+// A program's walk by rules and the relations its compact facts write, as text: "R" per
+// whole clause, the relation where the first fact writing it stands.
+std::string writeText(const FactList::Write& write) {
+    return std::to_string(write.form) + "/" + std::to_string(write.symbol.getValue()) + "." +
+           std::to_string(write.symbol.getType()) + "." + std::to_string(write.symbol.getArity()) +
+           "/" + std::to_string(write.number) + "/" + std::to_string(write.host.getValue()) + "." +
+           std::to_string(write.host.getType());
+}
+
+std::vector<std::string> walkByWrites(const FProgram& program) {
+    std::vector<std::string> walked;
+    program.forEachRuleAndWrite(
+        [&](FRule*) {
+            walked.push_back("R");
+            return true;
+        },
+        [&](const FactList::Write& write) {
+            walked.push_back(writeText(write));
+            return true;
+        });
+    return walked;
+}
+
+// The same walk found by decoding every fact and keeping each relation the first time a fact
+// writes it.
+std::vector<std::string> walkByDecoding(const FProgram& program) {
+    std::vector<std::string> walked;
+    std::set<std::string> seen;
+    std::vector<FactList::Atom> atoms;
+    auto note = [&](const FactList::Write& write) {
+        const std::string text = writeText(write);
+        if (seen.insert(text).second) walked.push_back(text);
+    };
+    program.forEachClause(
+        [&](FRule*) {
+            walked.push_back("R");
+            return true;
+        },
+        [&](const FactList& facts, std::size_t i) {
+            if (facts.form(i) == FactList::Predicate) {
+                note({FactList::Predicate, facts.predicate(i), facts.arity(i), FSymbol(), 0});
+                return true;
+            }
+            facts.atoms(i, atoms);
+            for (const FactList::Atom& atom : atoms) {
+                if (atom.form == FactList::Member)
+                    note({FactList::Member, atom.cls, 0, FSymbol(), 0});
+                else if (atom.form == FactList::Subclass)
+                    note({FactList::Subclass, atom.cls, 0, atom.host, 0});
+                else
+                    note({atom.form, atom.method, atom.argCount, FSymbol(), 0});
+            }
+            return true;
+        });
+    return walked;
+}
+
+}  // namespace
+
+TEST(FactList, TheRelationsFactsWriteAreThoseEachFactDecodedWrites) {
+    for (unsigned seed : {0u, 4u, 5u, 6u}) {
+        SCOPED_TRACE(seed);
+        ParserHarness harness;
+        ErrorCapture errors;
+        auto* parser = new FLogicParser();
+        parser->setInputString(seed == 0 ? std::string(mixedText) + "o9::k. o8::k. o9::k2."
+                                         : generatedFacts(seed, 4000));
+        Twins twins = parseTwins(harness, parser);
+        decRef(parser);
+        const std::vector<std::string> expected = walkByDecoding(*twins.compact);
+        ASSERT_GT(expected.size(), 10u);
+        EXPECT_EQ(walkByWrites(*twins.compact), expected);
+
+        // Taken over fact by fact into another program, and copied whole.
+        auto* other = new FProgram(new clib_list<FRule*>, harness.table());
+        twins.compact->forEachClause(
+            [&](FRule* rule) {
+                other->append(rule);
+                return true;
+            },
+            [&](const FactList& facts, std::size_t i) {
+                other->appendFact(facts, i);
+                return true;
+            });
+        EXPECT_EQ(walkByWrites(*other), expected);
+        auto* copy = static_cast<FProgram*>(twins.compact->clone());
+        EXPECT_EQ(walkByWrites(*copy), expected);
+        decRef(copy);
+        decRef(other);
+
+        // Made whole, a program's facts write nothing compact.
+        twins.compact->getRules();
+        for (const std::string& step : walkByWrites(*twins.compact)) EXPECT_EQ(step, "R");
+        release(twins);
+        EXPECT_EQ(errors.text(), "");
+    }
 }
