@@ -103,7 +103,7 @@ void BM_DeltaPasses(benchmark::State& state) {
         const FSymbol p = om->giveSymTab()->GetFSymbol("p", 0, 2);
         const FSymbol deltaP = om->giveSymTab()->GetFSymbol("delta_p", 0, 2);
         DeltaTable table;
-        table.predicateDeltas.insert(p, deltaP);
+        table.setPredicateDelta(p, deltaP);
         state.ResumeTiming();
         Iterator* rows = nullptr;
         std::int64_t sum = 0;

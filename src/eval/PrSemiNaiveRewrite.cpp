@@ -143,7 +143,6 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, int t
     if (atomized == nullptr) return nullptr;
     SymTab* names = program->getSymTab();
     auto table = std::make_unique<DeltaTable>();
-    table->predicateDeltas.clear();
     std::set<int> headCounts[DeltaTable::MethodTypes];
     std::set<int> bodyCounts[DeltaTable::MethodTypes];
     std::set<int> emptyCounts[DeltaTable::MethodTypes];
@@ -249,25 +248,21 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, int t
             if (bodies.count(predicate) == 0) continue;
             const FSymbol delta = names->GetFSymbol("delta_" + names->giveName(predicate),
                                                     predicate.getType(), predicate.getArity());
-            table->predicateDeltas.insert(predicate, delta);
+            table->setPredicateDelta(predicate, delta);
         }
-    for (int type = 0; type < DeltaTable::MethodTypes; ++type) {
-        if (emptyCounts[type].empty()) continue;
-        auto deltas = std::make_unique<clib_dictionary<int, FSymbol>>();
+    for (int type = 0; type < DeltaTable::MethodTypes; ++type)
         for (int count : emptyCounts[type]) {
             if (headCounts[type].count(count) == 0) continue;
-            deltas->insert(count, names->GetFSymbol("delta_emptyset_" + std::to_string(type) + "^" +
-                                                        std::to_string(count),
-                                                    InternalName::Predicate, count + 2));
+            table->setEmptySetDelta(type, count,
+                                    names->GetFSymbol("delta_emptyset_" + std::to_string(type) +
+                                                          "^" + std::to_string(count),
+                                                      InternalName::Predicate, count + 2));
         }
-        // The table owns its dictionaries.
-        if (!deltas->empty()) table->emptySetDeltas[type] = deltas.release();
-    }
     for (int type = 0; type < DeltaTable::MethodTypes; ++type)
         for (int count : bodyCounts[type]) {
             if (triggerForm == 0 && headCounts[type].count(count) == 0) continue;
-            table->methodDeltas[type].insert(
-                count,
+            table->setMethodDelta(
+                type, count,
                 names->GetFSymbol("delta_" + std::to_string(type) + "^" + std::to_string(count),
                                   InternalName::Predicate, count + 3));
         }
@@ -288,9 +283,10 @@ std::unique_ptr<DeltaRules> PrSemiNaive::buildDeltaProgram(FProgram* program, De
     // The delta predicates whose relation is empty before the first round.
     std::set<FSymbol, SymbolLess> whole;
     if (firstRound != nullptr)
-        for (auto it : table->predicateDeltas)
-            if (access->isEmptyPredicate(table->predicateDeltas.key(it)))
-                whole.insert(table->predicateDeltas.inf(it));
+        table->forEachPredicateDelta([&](const FSymbol& predicate, const FSymbol& delta) {
+            if (access->isEmptyPredicate(predicate)) whole.insert(delta);
+            return true;
+        });
     bool firstDiffers = false;
     auto deltas = std::make_unique<DeltaRules>();
     // Only rules have delta forms: the facts, compact or whole, are passed over.
@@ -452,10 +448,9 @@ void PrSemiNaive::rewriteAtom(FTerm* atom, FTermList* atoms, int position, int i
 
     if (atom->isA("PTerm")) {
         auto* predicate = static_cast<PTerm*>(atom);
-        auto found = table->predicateDeltas.lookup(predicate->getName());
+        const FSymbol* found = table->predicateDelta(predicate->getName());
         if (found == nullptr) return;
-        const auto delta =
-            Ref<PTerm>::adopt(new PTerm(table->predicateDeltas.inf(found), *predicate));
+        const auto delta = Ref<PTerm>::adopt(new PTerm(*found, *predicate));
         deltas.addVariant(rule, position, index, atoms, normalizer->getSymTab(), delta.get(),
                           nullptr, nullptr);
         return;
@@ -471,19 +466,16 @@ void PrSemiNaive::rewriteAtom(FTerm* atom, FTermList* atoms, int position, int i
         if (spec->getArgs() != nullptr)
             for (FTerm* arg : *spec->getArgs()) args.push_back(arg);
         if (withoutResults(spec)) {
-            clib_dictionary<int, FSymbol>* empties = table->emptySetDeltas[type];
-            auto found = empties != nullptr ? empties->lookup(count) : nullptr;
-            if (found != nullptr) {
-                variant(empties->inf(found), args, nullptr, nullptr);
+            if (const FSymbol* found = table->emptySetDelta(type, count)) {
+                variant(*found, args, nullptr, nullptr);
                 return;
             }
         } else {
-            auto found = table->methodDeltas[type].lookup(count);
-            if (found != nullptr) {
+            if (const FSymbol* found = table->methodDelta(type, count)) {
                 const auto* scalar = dynamic_cast<const SSpec*>(spec);
                 args.push_back(scalar != nullptr ? scalar->getResult()
                                                  : static_cast<const MSpec*>(spec)->firstResult());
-                variant(table->methodDeltas[type].inf(found), args, nullptr, nullptr);
+                variant(*found, args, nullptr, nullptr);
                 return;
             }
         }

@@ -77,16 +77,14 @@ int MainMemOM::recordIsa(const InternalName& object, const InternalName& cls, in
 
 int MainMemOM::recordEntry(int type, const InternalName& method, const InternalName& host,
                            const InternalName* args, int argCount) {
-    if (deltaInfo == nullptr || type < 0 || type >= DeltaTable::MethodTypes) return 0;
-    clib_dictionary<int, FSymbol>* table = deltaInfo->emptySetDeltas[type];
-    if (table == nullptr) return 0;
-    auto it = table->lookup(argCount);
-    if (it == nullptr) return 0;
+    if (deltaInfo == nullptr) return 0;
+    const FSymbol* delta = deltaInfo->emptySetDelta(type, argCount);
+    if (delta == nullptr) return 0;
     InternalName* row = deltaRow(argCount + 2);
     row[0] = method;
     row[1] = host;
     for (int i = 0; i < argCount; ++i) row[i + 2] = args[i];
-    return recordRow(table->inf(it), row, argCount + 2);
+    return recordRow(*delta, row, argCount + 2);
 }
 
 int MainMemOM::recordValue(int type, const InternalName& method, const InternalName& host,
@@ -98,10 +96,9 @@ int MainMemOM::recordValue(int type, const InternalName& method, const InternalN
                         hint.argCount == argCount;
     InternalName deltaPredicate;
     if (!hinted) {
-        clib_dictionary<int, FSymbol>& table = deltaInfo->methodDeltas[type];
-        auto it = table.lookup(argCount);
-        if (it == nullptr) return 0;
-        deltaPredicate = table.inf(it);
+        const FSymbol* delta = deltaInfo->methodDelta(type, argCount);
+        if (delta == nullptr) return 0;
+        deltaPredicate = *delta;
     }
     InternalName* row = deltaRow(argCount + 3);
     row[0] = method;
@@ -122,9 +119,9 @@ int MainMemOM::recordValue(int type, const InternalName& method, const InternalN
 int MainMemOM::recordPredicate(const InternalName& predicate, const MainMemPredFrame* frame,
                                const InternalName* tuple, int arity) {
     if (deltaInfo == nullptr) return 0;
-    auto it = deltaInfo->predicateDeltas.lookup(FSymbol(predicate));
-    if (it == nullptr) return 0;
-    const InternalName& deltaPredicate = deltaInfo->predicateDeltas.inf(it);
+    const FSymbol* found = deltaInfo->predicateDelta(predicate);
+    if (found == nullptr) return 0;
+    const InternalName& deltaPredicate = *found;
     // A delta that views the predicate's new rows shows the tuple already.
     if (MainMemPredFrame* delta = getPredFrame(deltaPredicate))
         if (delta->viewsRowsOf(frame)) return 1;
@@ -151,19 +148,15 @@ int MainMemOM::addSetMembersLogged(const set<InternalName>& values, MainMemSetFr
 
 template <class Visit>
 bool MainMemOM::forEachDeltaPredicate(Visit visit) {
-    DeltaTable& table = *deltaInfo;
-    for (int type = 0; type < DeltaTable::MethodTypes; ++type) {
-        clib_dictionary<int, FSymbol>& values = table.methodDeltas[type];
-        for (auto it = values.first_item(); it != nullptr; it = values.next_item(it))
-            if (!visit(values.inf(it))) return false;
-        if (clib_dictionary<int, FSymbol>* entries = table.emptySetDeltas[type]) {
-            for (auto it = entries->first_item(); it != nullptr; it = entries->next_item(it))
-                if (!visit(entries->inf(it))) return false;
-        }
-    }
-    for (auto it = table.predicateDeltas.first_item(); it != nullptr;
-         it = table.predicateDeltas.next_item(it))
-        if (!visit(table.predicateDeltas.inf(it))) return false;
+    const DeltaTable& table = *deltaInfo;
+    auto visitDelta = [&visit](int, const FSymbol& delta) { return visit(delta); };
+    for (int type = 0; type < DeltaTable::MethodTypes; ++type)
+        if (!table.forEachMethodDelta(type, visitDelta) ||
+            !table.forEachEmptySetDelta(type, visitDelta))
+            return false;
+    if (!table.forEachPredicateDelta(
+            [&visit](const FSymbol&, const FSymbol& delta) { return visit(delta); }))
+        return false;
     if (table.isaFlag != 0 && !visit(table.isaDelta)) return false;
     // New objects land in the subclass delta as well, so it starts empty whenever either
     // kind of row is recorded.
@@ -213,15 +206,14 @@ int MainMemOM::initDelta(DeltaTable* table) {
             [this](const InternalName& name) { return prepareDeltaFrame(name); }))
         return 0;
     // Each delta of a predicate that has a frame shows the rows the frame gains from now on.
-    for (auto it = table->predicateDeltas.first_item(); it != nullptr;
-         it = table->predicateDeltas.next_item(it)) {
-        const InternalName deltaPredicate = table->predicateDeltas.inf(it);
-        if (!isDeltaPredicate(deltaPredicate)) continue;
-        MainMemPredFrame* source = getPredFrame(table->predicateDeltas.key(it));
+    table->forEachPredicateDelta([this](const FSymbol& predicate, const FSymbol& deltaPredicate) {
+        if (!isDeltaPredicate(deltaPredicate)) return true;
+        MainMemPredFrame* source = getPredFrame(predicate);
         MainMemPredFrame* delta = getPredFrame(deltaPredicate);
         if (source != nullptr && delta != nullptr && delta->viewRowsAddedTo(source))
             deltaViews.push_back(deltaPredicate);
-    }
+        return true;
+    });
     deltaTuple.assign(static_cast<std::size_t>(table->maxArgCount + 3),
                       InternalName::UndefinedObject);
     deltaOn = 1;

@@ -68,8 +68,8 @@ class HostSetCacheTest : public ::testing::Test {
         keptTable = std::make_unique<DeltaTable>();
         plainDelta = plain->giveSymTab()->GetFSymbol("delta_1^0", InternalName::Predicate, 3);
         keptDelta = kept->giveSymTab()->GetFSymbol("delta_1^0", InternalName::Predicate, 3);
-        plainTable->methodDeltas[1].insert(0, plainDelta);
-        keptTable->methodDeltas[1].insert(0, keptDelta);
+        plainTable->setMethodDelta(1, 0, plainDelta);
+        keptTable->setMethodDelta(1, 0, keptDelta);
         return plain->initDelta(plainTable.get()) == 1 && kept->initDelta(keptTable.get()) == 1;
     }
 

@@ -296,8 +296,8 @@ TEST_F(MainMemOMApplyTest, RowsRecordedAsDeltasAreRenamedLikeStoredOnes) {
     InternalName a = obj("a"), b = obj("b"), c = obj("c"), h = obj("h"), m = obj("m");
     FSymbol p = pred("p", 2), deltaP = pred("delta_p", 2), deltaValue = pred("delta_0^0", 3);
     DeltaTable table;
-    table.predicateDeltas.insert(p, deltaP);
-    table.methodDeltas[0].insert(0, deltaValue);
+    table.setPredicateDelta(p, deltaP);
+    table.setMethodDelta(0, 0, deltaValue);
     ASSERT_EQ(om->initDelta(&table), 1);
     InternalName row[] = {b, c};
     om->addPredicate(p, row, 2);

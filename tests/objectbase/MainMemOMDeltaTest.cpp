@@ -30,11 +30,10 @@ TEST_F(MainMemOMDeltaTest, RecordsEveryKindOfFactInItsRowShape) {
     FSymbol value0 = pred("delta_0^0", 3), value1 = pred("delta_1^1", 4),
             empty1 = pred("delta_emptyset_1^0", 2), p = pred("p", 1), deltaP = pred("delta_p", 1),
             isa = pred("delta_isa", 2), subcl = pred("delta_subcl", 2);
-    table.methodDeltas[0].insert(0, value0);
-    table.methodDeltas[1].insert(1, value1);
-    table.emptySetDeltas[1] = new clib_dictionary<int, FSymbol>();
-    table.emptySetDeltas[1]->insert(0, empty1);
-    table.predicateDeltas.insert(p, deltaP);
+    table.setMethodDelta(0, 0, value0);
+    table.setMethodDelta(1, 1, value1);
+    table.setEmptySetDelta(1, 0, empty1);
+    table.setPredicateDelta(p, deltaP);
     table.isaDelta = isa;
     table.subclDelta = subcl;
     table.isaFlag = 1;
@@ -98,7 +97,7 @@ TEST_F(MainMemOMDeltaTest, UnrecordedFactsAnswerZeroButAreStored) {
 
     // A predicate wider than the largest method row is recorded whole.
     FSymbol wide = pred("wide", 5), deltaWide = pred("delta_wide", 5);
-    table.predicateDeltas.insert(wide, deltaWide);
+    table.setPredicateDelta(wide, deltaWide);
     ASSERT_EQ(om->initDelta(&table), 1);
     InternalName row[] = {o, c, o, c, o};
     EXPECT_EQ(om->addPredicate(wide, row, 5), 1);
@@ -128,8 +127,8 @@ TEST_F(MainMemOMDeltaTest, ShowDeltaWritesOnlyWhileRecording) {
     EXPECT_EQ(debug.text(), "");
 
     DeltaTable table;
-    table.predicateDeltas.insert(pred("p", 2), pred("delta_p", 2));
-    table.predicateDeltas.insert(pred("q", 0), pred("delta_q", 0));
+    table.setPredicateDelta(pred("p", 2), pred("delta_p", 2));
+    table.setPredicateDelta(pred("q", 0), pred("delta_q", 0));
     om->initDelta(&table);
     om->showDelta();
     EXPECT_EQ(debug.text(), "Delta predicate frames:\n\n\n");
@@ -226,7 +225,7 @@ TEST_F(MainMemOMDeltaTest, CleanupKeepsStringsUsedAnywhere) {
 TEST_F(MainMemOMDeltaTest, PredicateDeltasHoldExactlyTheTuplesNewInThePass) {
     DeltaTable table;
     const FSymbol p = pred("p", 2), deltaP = pred("delta_p", 2);
-    table.predicateDeltas.insert(p, deltaP);
+    table.setPredicateDelta(p, deltaP);
     std::vector<InternalName> names;
     for (int i = 0; i < 12; ++i) names.push_back(obj("n" + std::to_string(i)));
     std::mt19937 random(11);

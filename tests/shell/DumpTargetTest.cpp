@@ -115,7 +115,7 @@ TEST_F(DumpTargetTest, WritesWithoutATargetUseAnFLogicFormatterForTheCall) {
 
 TEST_F(DumpTargetTest, DeltaListingWithoutATargetIsFLogic) {
     DeltaTable table;
-    table.predicateDeltas.insert(pred("p", 1), pred("dp", 1));
+    table.setPredicateDelta(pred("p", 1), pred("dp", 1));
     ASSERT_EQ(om->initDelta(&table), 1);
     InternalName row[] = {obj("a")};
     om->addPredicate(pred("p", 1), row, 1);
