@@ -366,6 +366,18 @@ void FactList::append(const Fact& fact, const FSymbol* args,
     noteWrites(fact, args, shape);
 }
 
+void FactList::enterWrite(std::size_t part, const WriteKey& key, const Write& write) {
+    if (part == recent.size()) recent.emplace_back();
+    recent[part] = key;
+    const std::uint64_t hash = hashMix::step(hashMix::word(key.relation), key.host);
+    const auto next = static_cast<std::uint32_t>(written.size());
+    if (writtenIndex.insert(hash, next, [&](std::uint32_t k) { return writtenKeys[k] == key; })
+            .second) {
+        written.push_back(write);
+        writtenKeys.push_back(key);
+    }
+}
+
 void FactList::noteWrites(const Fact& fact, const FSymbol* args,
                           const std::vector<std::uint8_t>& shape) {
     std::size_t part = 0;
@@ -375,19 +387,9 @@ void FactList::noteWrites(const Fact& fact, const FSymbol* args,
                            cellWord(host)};
         // Facts come in runs of one shape and mostly write what the fact before wrote: a part
         // writing what the same part of that fact wrote is passed over without hashing.
-        if (part < recent.size() && recent[part] == key) {
-            ++part;
-            return;
-        }
-        if (part == recent.size()) recent.emplace_back();
-        recent[part++] = key;
-        const std::uint64_t hash = hashMix::step(hashMix::word(key.relation), key.host);
-        const auto next = static_cast<std::uint32_t>(written.size());
-        if (writtenIndex.insert(hash, next, [&](std::uint32_t k) { return writtenKeys[k] == key; })
-                .second) {
-            written.push_back(Write{form, symbol, number, host, fact.before});
-            writtenKeys.push_back(key);
-        }
+        if (part >= recent.size() || !(recent[part] == key))
+            enterWrite(part, key, Write{form, symbol, number, host, fact.before});
+        ++part;
     };
     // The parts as atoms tells them.
     const auto form = static_cast<Form>(fact.flags >> FlagBits);

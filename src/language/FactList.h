@@ -178,6 +178,9 @@ class FactList {
     void append(const Fact& fact, const FSymbol* args, const std::vector<std::uint8_t>& shape);
     // Enters the relations the fact appended writes that no fact before it wrote.
     void noteWrites(const Fact& fact, const FSymbol* args, const std::vector<std::uint8_t>& shape);
+    struct WriteKey;
+    // Enters the relation of the fact's part `part`, unless some fact wrote it before.
+    void enterWrite(std::size_t part, const WriteKey& key, const Write& write);
     // Fact i, decoded into the cursor.
     const Fact& at(std::size_t i) const { return i == cursorIndex ? cursor : decode(i); }
     const Fact& decode(std::size_t i) const;
