@@ -155,7 +155,11 @@ ChangedRelations::ChangedRelations(FProgram* program, FProgram* added) {
     std::vector<FactList::Atom> atoms;
     added->forEachClause(
         [this](FRule* clause) {
-            for (const Relation& relation : relationsOf(clause).writes) add(relation);
+            const Clause relations = relationsOf(clause);
+            for (const Relation& relation : relations.writes) add(relation);
+            for (const Read& read : relations.reads)
+                addedReadsMethod = addedReadsMethod || read.relation.kind == Method ||
+                                   read.relation.kind == AnyMethod;
             return true;
         },
         [&](const FactList& facts, std::size_t i) {
@@ -195,6 +199,13 @@ ChangedRelations::ChangedRelations(FProgram* program, FProgram* added) {
             for (const Relation& relation : rules[r].writes) add(relation);
         }
     }
+}
+
+bool ChangedRelations::leaveInheritance() const {
+    if (addedReadsMethod || anyMethod || anyMember || subclass || anything) return false;
+    for (const Relation& relation : written)
+        if (relation.kind != Predicate) return false;
+    return true;
 }
 
 bool ChangedRelations::readUnderNegationOrAggregate(FRule* rule) const {
