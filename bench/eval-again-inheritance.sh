@@ -79,6 +79,6 @@ for kind in "${kinds[@]}"; do
         # shellcheck disable=SC2086
         second=$(median ${seconds[$i,$kind]})
         printf '%-10s %-40s %9s %9s %8s\n' "$kind" "${binaries[i]}" "$first" "$second" \
-            "$(awk -v a="$second" -v b="$first" 'BEGIN {printf "%.3f", b > 0 ? a / b : 0}')"
+            "$(awk -v a="$second" -v b="$first" 'BEGIN {printf "%.3f", (b > 0 ? a / b : 0)}')"
     done
 done
