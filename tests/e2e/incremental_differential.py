@@ -103,10 +103,14 @@ def program(seed):
     first, added = facts[:cut], facts[cut:]
     base = [rel for rel in gen.relations if rel.level == 0]
     if predicates_only:
-        first += [fact for fact in added if not is_predicate(fact)]
-        added = [fact for fact in added if is_predicate(fact)]
-        base = [rel for rel in base if rel.kind == "pred"]
-    for _ in range(rng.randint(0, 4)):
+        # Half of them are given edges of the closure only, which no rule turns into anything
+        # but predicates; the generated rules may make methods or memberships of the others.
+        kept = ie_fact if rng.random() < 0.5 else is_predicate
+        first += [fact for fact in added if not kept(fact)]
+        added = [fact for fact in added if kept(fact)]
+        base = [rel for rel in base if rel.kind == "pred"] if kept == is_predicate else []
+        added += [edge(rng) for _ in range(rng.randint(1, 3))]
+    for _ in range(rng.randint(0, 4) if base else 0):
         rel = rng.choice(base)
         if rel.kind == "scal":
             continue  # a second value of a scalar method would equate two numbers
@@ -149,6 +153,23 @@ def inheritance(gen, facts, rules, plain):
     rules.append("inh_j(X, Y) :- %s, X[inh -> Y]." % joined)
     if not plain and rng.random() < 0.5:
         rules.append("inh_n(X) :- %s, not X[inh -> %d]." % (joined, value))
+    # A closure over edges of its own, joined with the values inherited at its ends, negated
+    # (where the program negates) and counted.
+    facts += [edge(rng) for _ in range(rng.randint(1, 4))]
+    rules += ["ic(X, Y) :- ie(X, Y).", "ic(X, Z) :- ie(X, Y), ic(Y, Z).",
+              "inh_c(X, V) :- ic(X, Y), Y[inh -> V]."]
+    if not plain:
+        rules.append("inh_cn(X) :- ic(X, Y), not Y[inh -> %d]." % value)
+        if rng.random() < 0.5:
+            rules.append("inh_cc(X, N) :- ie(X, Z), N = count{Y [X] ; ic(X, Y), Y[inh -> V]}.")
+
+
+def edge(rng):
+    return "ie(%d, %d)." % (rng.choice(oracle.DOMAIN), rng.choice(oracle.DOMAIN))
+
+
+def ie_fact(fact):
+    return fact.startswith("ie(")
 
 
 def inheritance_changes(rng):
