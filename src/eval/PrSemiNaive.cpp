@@ -174,7 +174,8 @@ PrSemiNaive::Start PrSemiNaive::startOf(const FProgram* added,
     // trigger phases would find what they found at the last fixpoint, which the base holds, and
     // no own value can meet an inherited one. A rule reading a method among them would ask for
     // inherited values no phase looked for yet (a negation over them would be matched before they
-    // are there). Else the whole base, as a first evaluation.
+    // are there). Else the whole base, as a first evaluation. Either way the journal records the
+    // whole program, which a step back evaluates again from the journal's start.
     return changed->leaveInheritance() ? Start::AddedClauses : Start::WholeBase;
 }
 
