@@ -154,7 +154,11 @@ bool ChangedRelations::changed(const Relation& relation) const {
 ChangedRelations::ChangedRelations(FProgram* program, FProgram* added) {
     added->forEachRuleAndWrite(
         [this](FRule* clause) {
-            for (const Relation& relation : relationsOf(clause).writes) add(relation);
+            const Clause relations = relationsOf(clause);
+            for (const Relation& relation : relations.writes) add(relation);
+            for (const Read& read : relations.reads)
+                addedReadsMethod = addedReadsMethod || read.relation.kind == Method ||
+                                   read.relation.kind == AnyMethod;
             return true;
         },
         [this](const FactList::Write& write) {
@@ -194,6 +198,13 @@ ChangedRelations::ChangedRelations(FProgram* program, FProgram* added) {
             for (const Relation& relation : rules[r].writes) add(relation);
         }
     }
+}
+
+bool ChangedRelations::leaveInheritance() const {
+    if (addedReadsMethod || anyMethod || anyMember || subclass || anything) return false;
+    for (const Relation& relation : written)
+        if (relation.kind != Predicate) return false;
+    return true;
 }
 
 bool ChangedRelations::readUnderNegationOrAggregate(FRule* rule) const {

@@ -31,6 +31,12 @@ class ChangedRelations {
     bool readUnderNegationOrAggregate(FProgram* part) const;
     // The same for one rule.
     bool readUnderNegationOrAggregate(FRule* rule) const;
+    // Whether the added clauses leave alone all that inheritance reads and makes: they and all
+    // that may follow from them write predicates only (no method value, membership, subclass,
+    // object or equation), so no inherited value appears, gives way or changes; and no added rule
+    // reads a method, so the program asks for no inherited value it did not ask for before (the
+    // base holds inherited values only where a rule's body asked for them).
+    bool leaveInheritance() const;
 
   private:
     enum Kind : std::uint8_t {
@@ -75,4 +81,6 @@ class ChangedRelations {
     bool anyMember = false;
     bool subclass = false;
     bool anything = false;
+    // Some added rule reads a method, in any way.
+    bool addedReadsMethod = false;
 };

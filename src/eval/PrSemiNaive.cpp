@@ -2,6 +2,8 @@
 // the program once, then its delta program, with trigger phases and their delta program.
 #include "eval/PrSemiNaive.h"
 
+#include <optional>
+
 #include "access/OMAccess.h"
 #include "compile/Normalizer.h"
 #include "eval/ChangedRelations.h"
@@ -143,12 +145,13 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
         buildTriggerList();
         releaseNormalizer();
     }
-    // Inheritance turns values into facts in phases that read the whole base; those are not
-    // started from new facts.
-    if (inheritanceFlag != 0) added = {};
+    std::optional<ChangedRelations> changed;
+    if (added) changed.emplace(program, added.get());
+    const Start start = startOf(added.get(), changed ? &*changed : nullptr);
     const bool completed =
-        added ? evaluateAddedFacts(program, added.get())
-              : inStrata(program, [this](FProgram* stratum) { return semiNaiveFixpoint(stratum); });
+        start == Start::AddedClauses
+            ? evaluateAddedFacts(program, added.get(), *changed)
+            : inStrata(program, [this](FProgram* stratum) { return semiNaiveFixpoint(stratum); });
     if (completed && !steppingBack()) {
         addTimingStatistics();
         lastFixpoint.remember(program, access->om());
@@ -158,14 +161,35 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
     return 0;
 }
 
-bool PrSemiNaive::evaluateAddedFacts(FProgram* program, FProgram* added) {
-    const Strata strata(program, Strata::Inheritance::None);
+PrSemiNaive::Start PrSemiNaive::startOf(const FProgram* added,
+                                        const ChangedRelations* changed) const {
+    // Another program, a base changed since the last fixpoint, or an evaluation that did not
+    // reach it: nothing says what the base lacks.
+    if (added == nullptr || changed == nullptr) return Start::WholeBase;
+    // No inheritance, and no inherited value stored that an own value could meet.
+    if (inheritanceFlag == 0 && !phases->inherited().watching()) return Start::AddedClauses;
+    // Inheritance is not monotonic: a new membership, subclass, class value or own value can make
+    // a value inherited, or make one give way, and the phases that find out read the whole base.
+    // Added clauses that can change predicates only leave every inherited value as it is: the
+    // trigger phases would find what they found at the last fixpoint, which the base holds, and
+    // no own value can meet an inherited one. A rule reading a method among them would ask for
+    // inherited values no phase looked for yet (a negation over them would be matched before they
+    // are there). Else the whole base, as a first evaluation. Either way the journal records the
+    // whole program, which a step back evaluates again from the journal's start.
+    return changed->leaveInheritance() ? Start::AddedClauses : Start::WholeBase;
+}
+
+bool PrSemiNaive::evaluateAddedFacts(FProgram* program, FProgram* added,
+                                     const ChangedRelations& changed) {
+    // The parts of a first evaluation, which inheritance orders after the memberships that
+    // give a method its inherited values.
+    const Strata strata(program,
+                        inherits() ? Strata::Inheritance::Inherits : Strata::Inheritance::None);
     const std::vector<Ref<FProgram>>& parts = strata.parts();
     // The lowest parts that read no relation the added facts may change under negation or in
     // an aggregate only grow with the added facts. When already the lowest part reads one,
     // every part is evaluated as from scratch, the added facts with the others in the first
     // round.
-    const ChangedRelations changed(program, added);
     std::size_t plain = 0;
     while (plain < parts.size() && !changed.readUnderNegationOrAggregate(parts[plain].get()))
         ++plain;

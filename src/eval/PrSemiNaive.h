@@ -3,6 +3,7 @@
 // object.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <set>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "eval/NaiveEvalWithInherit.h"
 #include "objectbase/FSymbol.h"
 
+class ChangedRelations;
 class DeltaTable;
 class FLiteral;
 class FTerm;
@@ -62,10 +64,22 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     ~PrSemiNaive() override;
     // In mode "seminaive", evaluating again a program brought to its fixpoint before, to which
     // clauses were only appended since, starts from the new facts and runs the new rules once
-    // (see evaluateAddedFacts).
+    // (see evaluateAddedFacts); with inheritance, only when they cannot change what is inherited
+    // (see startOf).
     int evaluateOnce(FProgram* program) override;
 
   private:
+    // Where an evaluation in mode "seminaive" starts, decided once as it begins (startOf).
+    enum class Start : std::uint8_t {
+        // Every rule against the whole base, as a first evaluation does.
+        WholeBase,
+        // The clauses appended since the last fixpoint as the first delta (evaluateAddedFacts).
+        AddedClauses,
+    };
+    // `added` are the clauses appended since the last fixpoint (null when that is unknown), and
+    // `changed` what they may change (null with them).
+    Start startOf(const FProgram* added, const ChangedRelations* changed) const;
+
     // The semi-naive rounds of one stratum (or of the whole program) to its fixpoint, with the
     // trigger phases and their delta program; false when a round failed or the user interrupted.
     // With `opening`, the first round runs that program (the facts added since the last
@@ -76,7 +90,7 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // aggregate run as one, their first round inserting only the added facts and running only
     // the added rules, and their delta program starting from what that round made; the parts
     // from the first one that does are evaluated in full, one after the other.
-    bool evaluateAddedFacts(FProgram* program, FProgram* added);
+    bool evaluateAddedFacts(FProgram* program, FProgram* added, const ChangedRelations& changed);
     // Whether the rule reads derived facts through a part no delta atom of the table's form
     // covers.
     bool keptEveryRound(FRule* rule, bool triggerForm);

@@ -73,6 +73,45 @@ TEST(ChangedRelations, MembershipsFollowSubclasses) {
     EXPECT_TRUE(guardedRead("X : d :- e(X). q(X) :- b(X), not X : d.", "e(1)."));
 }
 
+// Whether the clauses of `added`, appended to `program`, leave alone what inheritance reads and
+// makes.
+bool leavesInheritance(const std::string& program, const std::string& added) {
+    rule_test::RuleHarness harness;
+    FProgram* rules = harness.program(program);
+    auto* facts = new FProgram(new clib_list<FRule*>, harness.table());
+    for (FRule* fact : harness.parse(added)) facts->appendClause(fact);
+    const bool leaves = ChangedRelations(rules, facts).leaveInheritance();
+    decRef(facts);
+    return leaves;
+}
+
+TEST(ChangedRelations, PredicatesAloneLeaveInheritance) {
+    const std::string program =
+        "c[v *-> 1]. a : c. t(X, Y) :- e(X, Y). t(X, Z) :- e(X, Y), t(Y, Z). "
+        "w(X, Y) :- t(X, Z), Z[v -> Y].";
+    // A predicate, and what rules derive from it, all predicates: even a rule that joins it
+    // with inherited values writes a predicate.
+    EXPECT_TRUE(leavesInheritance(program, "e(1, 2)."));
+    EXPECT_TRUE(leavesInheritance(program, "unrelated(fact)."));
+    // A new rule over predicates only.
+    EXPECT_TRUE(leavesInheritance(program, "s(X) :- t(X, X)."));
+    // A membership, a subclass, a class value, an own value.
+    EXPECT_FALSE(leavesInheritance(program, "b : c."));
+    EXPECT_FALSE(leavesInheritance(program, "c :: d."));
+    EXPECT_FALSE(leavesInheritance(program, "d[v *-> 2]."));
+    EXPECT_FALSE(leavesInheritance(program, "a[v -> 3]."));
+    // A predicate from which a rule derives a membership, a value or an equation.
+    EXPECT_FALSE(leavesInheritance(program + " X : c :- m(X).", "m(1)."));
+    EXPECT_FALSE(leavesInheritance(program + " X[v -> 2] :- m(X).", "m(1)."));
+    EXPECT_FALSE(leavesInheritance(program + " X = Y :- m(X, Y).", "m(1, 2)."));
+    // A path in a head makes the value it names.
+    EXPECT_FALSE(leavesInheritance(program + " p(X.v) :- m(X).", "m(1)."));
+    // A new rule that reads a method asks for inherited values no phase looked for yet, though
+    // it writes a predicate.
+    EXPECT_FALSE(leavesInheritance(program, "r(X) :- e(X, Y), not X[u -> 1]."));
+    EXPECT_FALSE(leavesInheritance(program, "r(X) :- e(X, Y), Y[v -> 1]."));
+}
+
 TEST(ChangedRelations, APartIsAskedRuleByRule) {
     rule_test::RuleHarness harness;
     FProgram* program = harness.program("t(X) :- e(X). u(X) :- b(X), not t(X). e(1).");
