@@ -168,21 +168,42 @@ FSymbol SymTab::GetFSymbol(const std::string& name, int kind, int arity) {
     return enter(name, kind, arity);
 }
 
+namespace {
+
+std::uint64_t load64(const char* at) {
+    std::uint64_t word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
+std::uint32_t load32(const char* at) {
+    std::uint32_t word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
+}  // namespace
+
 std::uint64_t SymTab::hashKey(std::string_view name, int kind, int arity) {
     // Eight characters a step: a symbol's text is mostly a short name, which this hashes in a
     // step or two where a byte-wise hash of the text cost a call and a loop.
     std::uint64_t h = hashMix::Seed;
     const char* at = name.data();
     std::size_t left = name.size();
-    for (; left >= 8; left -= 8, at += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, at, 8);
-        h = hashMix::step(h, word);
-    }
+    for (; left > 8; left -= 8, at += 8) h = hashMix::step(h, load64(at));
+    // The last one to eight characters are read as two words that may overlap, none beyond the
+    // text: copying them byte by byte into a word on the stack and reading that back made the
+    // processor wait for the copy, a fifth of a consulted fact's hashing.
     std::uint64_t rest = 0;
-    std::memcpy(&rest, at, left);
-    h = hashMix::step(h, rest ^ std::uint64_t(name.size()) << 56);
-    return hashMix::step(h, std::uint64_t(std::uint32_t(kind)) << 32 | std::uint32_t(arity));
+    if (left >= 4) {
+        rest = std::uint64_t(load32(at)) << 32 | load32(at + left - 4);
+    } else if (left > 0) {
+        rest = std::uint64_t(std::uint8_t(at[0])) << 16 |
+               std::uint64_t(std::uint8_t(at[left / 2])) << 8 | std::uint8_t(at[left - 1]);
+    }
+    h = hashMix::step(h, rest);
+    return hashMix::step(h, (std::uint64_t(std::uint32_t(kind)) << 32 | std::uint32_t(arity)) ^
+                                std::uint64_t(name.size()) << 56);
 }
 
 std::size_t SymTab::slotOf(std::string_view name, int kind, int arity, std::uint64_t hash) const {
@@ -198,6 +219,9 @@ std::size_t SymTab::slotOf(std::string_view name, int kind, int arity, std::uint
 void SymTab::rebuildIndex() {
     index.release();
     index.reserve(byId.size() + 1, [](IndexSlot) { return std::uint64_t(0); });
+    // Ids stay below the number of slots until the next rebuild (the index is never full).
+    const auto idBits = static_cast<std::uint32_t>(std::countr_zero(index.capacity()));
+    tagBits = idBits >= 32 ? 0 : std::min(MaxTagBits, 32 - idBits);
     // The slots of the next few entries are loaded while an entry is placed: the index is
     // larger than the caches, and each placement would otherwise wait for its slot.
     constexpr std::size_t Ahead = 16;
@@ -222,13 +246,7 @@ void SymTab::rebuildIndex() {
 }
 
 FSymbol SymTab::enter(std::string_view name, int kind, int arity, std::uint64_t hash) {
-    if (nextIdOutgrowsTags()) {
-        // Ids outgrow the bits beside the tags: every id is entered again without them.
-        tagBits = 0;
-        rebuildIndex();
-    } else if (indexFull()) {
-        rebuildIndex();
-    }
+    if (indexFull()) rebuildIndex();
     const std::size_t at = slotOf(name, kind, arity, hash);
     if (!index[at].isFree())
         return FSymbol(static_cast<std::int32_t>(index[at].bits >> tagBits), kind, arity);
@@ -320,7 +338,7 @@ void SymTab::print(std::ostream& out) const {
 void SymTab::reset() {
     byId.clear();
     index.release();
-    tagBits = Tagged;
+    tagBits = 0;
     initBuiltinSymbols();
 }
 

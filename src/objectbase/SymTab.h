@@ -160,9 +160,13 @@ class SymTab : public FLSysObject {
     // sequence without touching their entries, so the index may be up to 4/5 full: a probe
     // sequence then still stays within a cache line or two (16 slots a line). Four bytes a slot
     // rather than eight (a 32-bit hash beside the id), at 4/5 rather than 1/2, took 100,000
-    // consulted molecules from 42 to 10 bytes a fact for the index, at the same speed. Ids
-    // that outgrow the bits left to them turn the tags off.
-    static constexpr std::uint32_t Tagged = 6;
+    // consulted molecules from 42 to 10 bytes a fact for the index, at the same speed.
+    //
+    // The index is rebuilt before its ids reach its number of slots, so an id needs no more
+    // bits than that number's logarithm: the tags take all the others, chosen anew at each
+    // rebuild (13 bits at half a million slots). With a fixed 6 bits, one probe in five for a
+    // new symbol read a stranger's entry, a cache miss in a large table.
+    static constexpr std::uint32_t MaxTagBits = 16;
     std::uint32_t tagOf(std::uint64_t hash) const {
         return tagBits == 0 ? 0 : static_cast<std::uint32_t>(hash >> (64 - tagBits));
     }
@@ -178,16 +182,12 @@ class SymTab : public FLSysObject {
     std::size_t slotOf(std::string_view name, int kind, int arity, std::uint64_t hash) const;
     // Makes the index anew for one more id than the table holds, entering the ids in order:
     // the entries are read one after the other, where growing slot by slot read them at random.
+    // The tags take every bit of a slot that the index's ids leave free.
     void rebuildIndex();
     // True when one more id would fill the index beyond its load.
     bool indexFull() const {
         return index.capacity() == 0 || (index.size() + 1) * LoadDen > index.capacity() * LoadNum;
     }
-    // True when one more id would not fit beside the tag in a slot.
-    bool nextIdOutgrowsTags() const {
-        return tagBits != 0 && (byId.size() + 1) >> (32 - tagBits) != 0;
-    }
-
     // The entries by id (id 1 first). A deque keeps the entries where they are as it grows, so
     // the pointers entryOf and lookup hand out stay valid. With the open-addressed index beside
     // it a symbol costs its entry and about two slots, where two ordered maps (key -> id and
@@ -201,5 +201,5 @@ class SymTab : public FLSysObject {
     static constexpr unsigned LoadNum = 4;
     static constexpr unsigned LoadDen = 5;
     FlatHashTable<IndexSlot, LoadNum, LoadDen> index;
-    std::uint32_t tagBits = Tagged;
+    std::uint32_t tagBits = 0;
 };
