@@ -137,13 +137,6 @@ bool InternalFLogicParser::readGround(FactList::Ground& ground) {
     return read;
 }
 
-void InternalFLogicParser::prefetchNames(
-    const std::vector<FLogicScanner::PlainToken>& tokens) const {
-    const SymTab& table = *programSymTab();
-    for (const FLogicScanner::PlainToken& token : tokens)
-        if (token.code == NAME) table.prefetch(token.hash);
-}
-
 bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
     // The reading stops at the first token that makes the clause no ground fact; every token
     // before it goes on a way the grammar takes without a report, so that a report about it or
