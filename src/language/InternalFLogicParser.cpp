@@ -78,11 +78,11 @@ int InternalFLogicParser::readKept() {
     return token.code;
 }
 
-FSymbol InternalFLogicParser::constantSymbol(const Constant& constant) {
+InternalName InternalFLogicParser::constantName(const Constant& constant) {
     switch (constant.code) {
         case INTEGER:
             // As the symbol table reads an integer within 32 bits, which keepConstant checked.
-            return FSymbol(integerValue(constant.text), InternalName::Integer, -1);
+            return InternalName(integerValue(constant.text), InternalName::Integer, -1);
         case FLOAT:
             return InternalGrammarParser::constantSymbol(constant.text, InternalName::Float, 0);
         case STRING:
@@ -203,7 +203,7 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
             return false;
         ground.form = FactList::Predicate;
         ground.args.clear();
-        for (const Constant& at : constants) ground.args.push_back(constantSymbol(at));
+        for (const Constant& at : constants) ground.args.emplace_back(constantName(at));
         const int arity = static_cast<int>(constants.size());
         ground.symbol =
             programSymTab()->nameSymbol(predicate, InternalName::Predicate, arity,
@@ -266,7 +266,7 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
         shape[1] = static_cast<std::uint8_t>(specCount);
         if (!FactList::fits(constants.size(), shape)) return false;
         ground.args.clear();
-        for (const Constant& at : constants) ground.args.push_back(constantSymbol(at));
+        for (const Constant& at : constants) ground.args.emplace_back(constantName(at));
         // One class relation, or one value without arguments and of one result, has a form
         // of its own; anything else is a Molecule.
         ground.symbol = FSymbol();

@@ -48,8 +48,8 @@ class InternalFLogicParser : public InternalGrammarParser {
     bool readGroundTokens(FactList::Ground& ground);
     // The next token, kept for the grammar in case the clause is no ground fact.
     int readKept();
-    // The symbol of a ground fact's constant.
-    FSymbol constantSymbol(const Constant& constant);
+    // The symbol of a ground fact's constant, as its base class (see SymTab::enter).
+    InternalName constantName(const Constant& constant);
 
     FLogicScanner* scanner;
     // The tokens readGround read of a clause it did not take; yylex hands them out first.

@@ -12,7 +12,6 @@
 
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
-#include "foundation/HashMix.h"
 
 // The entry stays 16 bytes: see the class comment.
 static_assert(sizeof(SymTabEntry) == 16);
@@ -165,45 +164,7 @@ FSymbol SymTab::GetFSymbol(const std::string& name, int kind, int arity) {
         if (name.size() == 1) return newSymbol(InternalName::DontCare, 0);
         kind = InternalName::DontCare;
     }
-    return enter(name, kind, arity);
-}
-
-namespace {
-
-std::uint64_t load64(const char* at) {
-    std::uint64_t word;
-    std::memcpy(&word, at, sizeof word);
-    return word;
-}
-
-std::uint32_t load32(const char* at) {
-    std::uint32_t word;
-    std::memcpy(&word, at, sizeof word);
-    return word;
-}
-
-}  // namespace
-
-std::uint64_t SymTab::hashKey(std::string_view name, int kind, int arity) {
-    // Eight characters a step: a symbol's text is mostly a short name, which this hashes in a
-    // step or two where a byte-wise hash of the text cost a call and a loop.
-    std::uint64_t h = hashMix::Seed;
-    const char* at = name.data();
-    std::size_t left = name.size();
-    for (; left > 8; left -= 8, at += 8) h = hashMix::step(h, load64(at));
-    // The last one to eight characters are read as two words that may overlap, none beyond the
-    // text: copying them byte by byte into a word on the stack and reading that back made the
-    // processor wait for the copy, a fifth of a consulted fact's hashing.
-    std::uint64_t rest = 0;
-    if (left >= 4) {
-        rest = std::uint64_t(load32(at)) << 32 | load32(at + left - 4);
-    } else if (left > 0) {
-        rest = std::uint64_t(std::uint8_t(at[0])) << 16 |
-               std::uint64_t(std::uint8_t(at[left / 2])) << 8 | std::uint8_t(at[left - 1]);
-    }
-    h = hashMix::step(h, rest);
-    return hashMix::step(h, (std::uint64_t(std::uint32_t(kind)) << 32 | std::uint32_t(arity)) ^
-                                std::uint64_t(name.size()) << 56);
+    return FSymbol(enter(name, kind, arity));
 }
 
 std::size_t SymTab::slotOf(std::string_view name, int kind, int arity, std::uint64_t hash) const {
@@ -245,15 +206,21 @@ void SymTab::rebuildIndex() {
     }
 }
 
-FSymbol SymTab::enter(std::string_view name, int kind, int arity, std::uint64_t hash) {
+InternalName SymTab::enter(std::string_view name, int kind, int arity, std::uint64_t hash) {
     if (indexFull()) rebuildIndex();
     const std::size_t at = slotOf(name, kind, arity, hash);
-    if (!index[at].isFree())
-        return FSymbol(static_cast<std::int32_t>(index[at].bits >> tagBits), kind, arity);
-    const std::int32_t id = nextId();
-    byId.emplace_back(name, kind, arity);
-    index.fill(at, IndexSlot{static_cast<std::uint32_t>(id) << tagBits | tagOf(hash)});
-    return FSymbol(id, kind, arity);
+    std::int32_t id = 0;
+    if (!index[at].isFree()) {
+        id = static_cast<std::int32_t>(index[at].bits >> tagBits);
+    } else {
+        id = nextId();
+        byId.emplace_back(name, kind, arity);
+        index.fill(at, IndexSlot{static_cast<std::uint32_t>(id) << tagBits | tagOf(hash)});
+    }
+    // A kind that names no symbol is reported as an FSymbol reports it.
+    if (static_cast<std::uint8_t>(kind) > InternalName::BuiltinPredicate)
+        return FSymbol(id, static_cast<std::uint8_t>(kind), static_cast<std::int8_t>(arity));
+    return InternalName(id, static_cast<std::uint8_t>(kind), static_cast<std::int8_t>(arity));
 }
 
 FSymbol SymTab::createNewSymbol(const std::string& base, int kind, int arity) {

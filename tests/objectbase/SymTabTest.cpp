@@ -282,7 +282,9 @@ TEST_F(SymTabTest, TextsDifferingInOneCharacterAreDistinctKeys) {
             const std::int32_t id = table->GetFSymbol(text, InternalName::Function, 0).getValue();
             const auto [place, added] = ids.try_emplace(text, id);
             EXPECT_EQ(place->second, id) << '"' << text << '"';
-            if (added) EXPECT_EQ(id, table->nextId() - 1) << '"' << text << '"';
+            if (added) {
+                EXPECT_EQ(id, table->nextId() - 1) << '"' << text << '"';
+            }
         }
     }
     for (const auto& [text, id] : ids)
