@@ -148,7 +148,8 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
     int length = 0;
     int textCode = 0;
     std::uint64_t hash = 0;
-    auto next = [&] {
+    // The steps below are inlined by force: the compiler called them, at every token.
+    auto next = [&]() __attribute__((always_inline)) {
         if (readingPlain) {
             // Read where the scanner left them; 0 after the last.
             if (plainNext == plain.size()) {
@@ -173,7 +174,7 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
     };
     // The token read last as a constant, kept; an integer beyond 32 bits is left to the
     // grammar.
-    auto keepConstant = [&] {
+    auto keepConstant = [&]() __attribute__((always_inline)) {
         if (!isConstant(token) || (token == INTEGER && !fitsInteger(text))) return false;
         Constant& added = constants.emplace_back(Constant{token, length, text, hash});
         if (token == NAME && !readingPlain) {
@@ -182,7 +183,9 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
         }
         return true;
     };
-    auto constant = [&] { return next() && keepConstant(); };
+    auto constant = [&]() __attribute__((always_inline)) {
+        return next() && keepConstant();
+    };
     if (!constant()) return false;
     if (!next()) return false;
     const bool named = constants.front().code == NAME;
