@@ -2,6 +2,7 @@
 // part (line counter, file name, one-character reading, reports).
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -30,12 +31,15 @@ class FLogicScanner : public FLogicFlexLexer, public ScannerInput {
     void dropHeld() override;
 
     // A token of a clause looked at ahead (see scanPlainClause): its code, the code of its
-    // text where the grammar reads one (ISA, SARROW, MARROW), and its text in the buffer.
+    // text where the grammar reads one (ISA, SARROW, MARROW), its text in the buffer and, for
+    // a name, the hash the symbol table files it under as a function symbol (hashed here,
+    // where its characters are read anyway and lie in place).
     struct PlainToken {
         int code;
         int textCode;
         const char* text;
         int length;
+        std::uint64_t hash;
     };
     // The tokens of the clause at the scan position, when it lies whole in what the scanner
     // holds and is made only of names, integers without sign, brackets, parentheses, braces,
@@ -48,6 +52,14 @@ class FLogicScanner : public FLogicFlexLexer, public ScannerInput {
     // Moves the scanner behind the clause scanPlainClause took, counting its lines, as reading
     // its tokens one by one would have left it.
     void skipPlainClause();
+    // scanPlainClause for a clause the reader means to read later: the scanner is left as it
+    // was, and the look stands until it reads on. A reader that learns the next clause's names
+    // while the current one's work goes on lets their cache misses overlap with that work.
+    bool lookAtPlainClause(std::vector<PlainToken>& out);
+    // True when the scanner stands where lookAtPlainClause last looked at a plain clause, not
+    // having read on since: the tokens found then are the ones scanPlainClause would find, and
+    // skipPlainClause moves behind them.
+    bool resumeLook();
 
   protected:
     int LexerInput(char* buffer, int size) override;
@@ -60,4 +72,6 @@ class FLogicScanner : public FLogicFlexLexer, public ScannerInput {
     char* plainEnd = nullptr;
     const char* plainLast = nullptr;
     int plainNewlines = 0;
+    // Where lookAtPlainClause found a plain clause; null once the scanner has read on.
+    const char* lookedAt = nullptr;
 };

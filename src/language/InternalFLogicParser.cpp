@@ -78,41 +78,20 @@ int InternalFLogicParser::readKept() {
     return token.code;
 }
 
-FSymbol InternalFLogicParser::constantAt(std::size_t at) {
-    const Token& token = kept[at];
-    switch (token.code) {
+InternalName InternalFLogicParser::constantName(const Constant& constant) {
+    switch (constant.code) {
         case INTEGER:
             // As the symbol table reads an integer within 32 bits, which keepConstant checked.
-            return FSymbol(integerValue(token.value.text), InternalName::Integer, -1);
+            return InternalName(integerValue(constant.text), InternalName::Integer, -1);
         case FLOAT:
-            return constantSymbol(token.value.text, InternalName::Float, 0);
+            return InternalGrammarParser::constantSymbol(constant.text, InternalName::Float, 0);
         case STRING:
-            return constantSymbol(grammar::unescapeQuotes(token.value.text), InternalName::String,
-                                  0);
+            return InternalGrammarParser::constantSymbol(grammar::unescapeQuotes(constant.text),
+                                                         InternalName::String, 0);
         default:
-            return programSymTab()->nameSymbol(std::string_view(token.value.text, token.length),
-                                               InternalName::Function, 0, token.hash);
+            return programSymTab()->nameSymbol(std::string_view(constant.text, constant.length),
+                                               InternalName::Function, 0, constant.hash);
     }
-}
-
-int InternalFLogicParser::takePlain() {
-    if (kept.size() >= plain.size()) return 0;
-    const FLogicScanner::PlainToken& from = plain[kept.size()];
-    Token& token = kept.emplace_back();
-    keptNext = kept.size();
-    token.code = from.code;
-    token.length = from.length;
-    token.rejects = false;
-    switch (from.code) {
-        case NAME:
-        case INTEGER:
-            // Read up to its length or its last digit, while the scanner has not moved.
-            token.value.text = const_cast<char*>(from.text);
-            break;
-        default:
-            token.value.code = from.textCode;
-    }
-    return token.code;
 }
 
 bool InternalFLogicParser::readGround(FactList::Ground& ground) {
@@ -122,21 +101,27 @@ bool InternalFLogicParser::readGround(FactList::Ground& ground) {
     constants.clear();
     // A plain clause that the scanner holds whole is read from a look at its characters: the
     // scanner moves behind it only when it is a ground fact, and otherwise reads it itself.
-    if (scanner->scanPlainClause(plain)) {
+    bool scanned = scanner->resumeLook();
+    if (scanned) {
+        plain.swap(ahead);
+    } else if (scanner->scanPlainClause(plain)) {
+        prefetchNames(plain);
+        scanned = true;
+    }
+    if (scanned) {
         readingPlain = true;
+        plainNext = 0;
         const bool read = readGroundTokens(ground);
         readingPlain = false;
         if (read) {
             scanner->skipPlainClause();
-            kept.clear();
-            keptNext = 0;
             ground.line = lineNumber();
             ground.origin = scannerInput().fileName();
+            // The next clause's index slots load while this fact is stored.
+            if (scanner->lookAtPlainClause(ahead)) prefetchNames(ahead);
             return true;
         }
-        kept.clear();
         constants.clear();
-        keptNext = 0;
     }
     const bool read = readGroundTokens(ground);
     if (read) {
@@ -157,32 +142,57 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
     // before it goes on a way the grammar takes without a report, so that a report about it or
     // a later one is made by the grammar with the scanner where it was.
     int token = 0;
-    auto next = [&] {
-        token = readingPlain ? takePlain() : readKept();
+    // The text of the token read last (for a name or an integer), its length, the code of its
+    // text (for ISA, SARROW and MARROW) and its hash (for a name of a plain clause).
+    const char* text = nullptr;
+    int length = 0;
+    int textCode = 0;
+    std::uint64_t hash = 0;
+    // The steps below are inlined by force: the compiler called them, at every token.
+    auto next = [&]() __attribute__((always_inline)) {
+        if (readingPlain) {
+            // Read where the scanner left them; 0 after the last.
+            if (plainNext == plain.size()) {
+                token = 0;
+                return true;
+            }
+            const FLogicScanner::PlainToken& from = plain[plainNext++];
+            hash = from.hash;
+            token = from.code;
+            text = from.text;
+            length = from.length;
+            textCode = from.textCode;
+            return true;
+        }
+        token = readKept();
+        const Token& read = kept.back();
+        length = read.length;
+        const bool coded = token == ISA || token == SARROW || token == MARROW;
+        text = coded ? nullptr : read.value.text;
+        textCode = coded ? read.value.code : 0;
         return clauseOk();
     };
-    // The token read last as a constant, its place kept; an integer beyond 32 bits is left to
-    // the grammar.
-    auto keepConstant = [&] {
-        if (!isConstant(token) || (token == INTEGER && !fitsInteger(kept.back().value.text)))
-            return false;
-        constants.push_back(kept.size() - 1);
-        if (token == NAME) {
-            Token& name = kept.back();
-            name.hash = SymTab::hashKey(std::string_view(name.value.text, name.length),
-                                        InternalName::Function, 0);
-            programSymTab()->prefetch(name.hash);
+    // The token read last as a constant, kept; an integer beyond 32 bits is left to the
+    // grammar.
+    auto keepConstant = [&]() __attribute__((always_inline)) {
+        if (!isConstant(token) || (token == INTEGER && !fitsInteger(text))) return false;
+        Constant& added = constants.emplace_back(Constant{token, length, text, hash});
+        if (token == NAME && !readingPlain) {
+            added.hash = SymTab::hashKey(std::string_view(text, length), InternalName::Function, 0);
+            programSymTab()->prefetch(added.hash);
         }
         return true;
     };
-    auto constant = [&] { return next() && keepConstant(); };
+    auto constant = [&]() __attribute__((always_inline)) {
+        return next() && keepConstant();
+    };
     if (!constant()) return false;
     if (!next()) return false;
-    const bool named = kept[0].code == NAME;
+    const bool named = constants.front().code == NAME;
     ground.shape.clear();
     if (named && (token == LPAREN || token == CLAUSE_END)) {
         // A predicate over constants: p(a, 1) or p.
-        const std::size_t name = constants.back();
+        const Constant name = constants.back();
         constants.pop_back();
         if (token == LPAREN) {
             do {
@@ -190,13 +200,13 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
             } while (token == COMMA);
             if (token != RPAREN || !next() || token != CLAUSE_END) return false;
         }
-        const std::string_view predicate(kept[name].value.text, kept[name].length);
+        const std::string_view predicate(name.text, name.length);
         if (GrammarSupport::namesBuiltin(std::string(predicate)) ||
             !FactList::fits(constants.size(), ground.shape))
             return false;
         ground.form = FactList::Predicate;
         ground.args.clear();
-        for (std::size_t at : constants) ground.args.push_back(constantAt(at));
+        for (const Constant& at : constants) ground.args.emplace_back(constantName(at));
         const int arity = static_cast<int>(constants.size());
         ground.symbol =
             programSymTab()->nameSymbol(predicate, InternalName::Predicate, arity,
@@ -205,7 +215,7 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
         // A molecule: host, an optional class relation, then values in brackets.
         int isaKind = 0;
         if (token == ISA) {
-            isaKind = kept.back().value.code;
+            isaKind = textCode;
             if (!constant() || !next()) return false;
         }
         std::size_t specCount = 0;
@@ -227,9 +237,9 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
                 }
                 std::size_t resultCount = 1;
                 int kind = 0;
-                if (token == SARROW && kept.back().value.code == 0) {
+                if (token == SARROW && textCode == 0) {
                     if (!constant() || !next()) return false;
-                } else if (token == MARROW && kept.back().value.code == 1) {
+                } else if (token == MARROW && textCode == 1) {
                     kind = 1;
                     if (!next()) return false;
                     if (token == LBRACE) {
@@ -259,7 +269,7 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
         shape[1] = static_cast<std::uint8_t>(specCount);
         if (!FactList::fits(constants.size(), shape)) return false;
         ground.args.clear();
-        for (std::size_t at : constants) ground.args.push_back(constantAt(at));
+        for (const Constant& at : constants) ground.args.emplace_back(constantName(at));
         // One class relation, or one value without arguments and of one result, has a form
         // of its own; anything else is a Molecule.
         ground.symbol = FSymbol();

@@ -9,6 +9,7 @@
 #include "language/FLogicGrammar.h"
 #include "language/FLogicScanner.h"
 #include "language/InternalGrammarParser.h"
+#include "objectbase/SymTab.h"
 
 class InternalFLogicParser : public InternalGrammarParser {
   public:
@@ -33,28 +34,43 @@ class InternalFLogicParser : public InternalGrammarParser {
         int length;  // of the text, for the tokens that carry one
         // Whether reading it rejected the clause (a skipped illegal character, a failed input).
         bool rejects;
-        // The symbol-table hash of a name read as a constant.
-        std::uint64_t hash;
         FLOGICSTYPE value;
     };
-    // readGround's reading; the tokens it read stay in `kept`.
+    // A constant of a ground fact, read from a kept token or from the scanner's buffer: its
+    // token, its text (until the scanner reads on) and, for a name, its symbol-table hash.
+    struct Constant {
+        int code;
+        int length;
+        const char* text;
+        std::uint64_t hash;
+    };
+    // readGround's reading; the tokens it read from the scanner stay in `kept`.
     bool readGroundTokens(FactList::Ground& ground);
     // The next token, kept for the grammar in case the clause is no ground fact.
     int readKept();
-    // The next of the tokens the scanner looked at ahead (see readGround), kept as readKept
-    // keeps one; 0 after the last.
-    int takePlain();
-    // The symbol of the constant token kept at `at`.
-    FSymbol constantAt(std::size_t at);
+    // The symbol of a ground fact's constant, as its base class (see SymTab::enter).
+    InternalName constantName(const Constant& constant);
 
     FLogicScanner* scanner;
     // The tokens readGround read of a clause it did not take; yylex hands them out first.
     std::vector<Token> kept;
     std::size_t keptNext = 0;
-    // The places in `kept` of a ground fact's constants, in the order the grammar enters them.
-    std::vector<std::size_t> constants;
+    // A ground fact's constants, in the order the grammar enters them.
+    std::vector<Constant> constants;
     // The tokens of a plain clause the scanner looked at ahead, and whether readGroundTokens
-    // reads them instead of the scanner's.
+    // reads them (from `plainNext` on) instead of the scanner's: they need no copy, since a
+    // plain clause that is no ground fact is read again by the scanner.
     std::vector<FLogicScanner::PlainToken> plain;
+    std::size_t plainNext = 0;
     bool readingPlain = false;
+    // The plain clause behind a ground fact just read, looked at ahead.
+    std::vector<FLogicScanner::PlainToken> ahead;
+    // Starts loading the index slots of a plain clause's names. Inline by force: a call of a
+    // function that does nothing but prefetch counts as one without effect and is dropped.
+    [[gnu::always_inline]] void prefetchNames(
+        const std::vector<FLogicScanner::PlainToken>& tokens) const {
+        const SymTab& table = *programSymTab();
+        for (const FLogicScanner::PlainToken& token : tokens)
+            if (token.code == NAME) table.prefetch(token.hash);
+    }
 };

@@ -12,7 +12,6 @@
 
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
-#include "foundation/HashMix.h"
 
 // The entry stays 16 bytes: see the class comment.
 static_assert(sizeof(SymTabEntry) == 16);
@@ -165,24 +164,7 @@ FSymbol SymTab::GetFSymbol(const std::string& name, int kind, int arity) {
         if (name.size() == 1) return newSymbol(InternalName::DontCare, 0);
         kind = InternalName::DontCare;
     }
-    return enter(name, kind, arity);
-}
-
-std::uint64_t SymTab::hashKey(std::string_view name, int kind, int arity) {
-    // Eight characters a step: a symbol's text is mostly a short name, which this hashes in a
-    // step or two where a byte-wise hash of the text cost a call and a loop.
-    std::uint64_t h = hashMix::Seed;
-    const char* at = name.data();
-    std::size_t left = name.size();
-    for (; left >= 8; left -= 8, at += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, at, 8);
-        h = hashMix::step(h, word);
-    }
-    std::uint64_t rest = 0;
-    std::memcpy(&rest, at, left);
-    h = hashMix::step(h, rest ^ std::uint64_t(name.size()) << 56);
-    return hashMix::step(h, std::uint64_t(std::uint32_t(kind)) << 32 | std::uint32_t(arity));
+    return FSymbol(enter(name, kind, arity));
 }
 
 std::size_t SymTab::slotOf(std::string_view name, int kind, int arity, std::uint64_t hash) const {
@@ -198,6 +180,9 @@ std::size_t SymTab::slotOf(std::string_view name, int kind, int arity, std::uint
 void SymTab::rebuildIndex() {
     index.release();
     index.reserve(byId.size() + 1, [](IndexSlot) { return std::uint64_t(0); });
+    // Ids stay below the number of slots until the next rebuild (the index is never full).
+    const auto idBits = static_cast<std::uint32_t>(std::countr_zero(index.capacity()));
+    tagBits = idBits >= 32 ? 0 : std::min(MaxTagBits, 32 - idBits);
     // The slots of the next few entries are loaded while an entry is placed: the index is
     // larger than the caches, and each placement would otherwise wait for its slot.
     constexpr std::size_t Ahead = 16;
@@ -221,21 +206,21 @@ void SymTab::rebuildIndex() {
     }
 }
 
-FSymbol SymTab::enter(std::string_view name, int kind, int arity, std::uint64_t hash) {
-    if (nextIdOutgrowsTags()) {
-        // Ids outgrow the bits beside the tags: every id is entered again without them.
-        tagBits = 0;
-        rebuildIndex();
-    } else if (indexFull()) {
-        rebuildIndex();
-    }
+InternalName SymTab::enter(std::string_view name, int kind, int arity, std::uint64_t hash) {
+    if (indexFull()) rebuildIndex();
     const std::size_t at = slotOf(name, kind, arity, hash);
-    if (!index[at].isFree())
-        return FSymbol(static_cast<std::int32_t>(index[at].bits >> tagBits), kind, arity);
-    const std::int32_t id = nextId();
-    byId.emplace_back(name, kind, arity);
-    index.fill(at, IndexSlot{static_cast<std::uint32_t>(id) << tagBits | tagOf(hash)});
-    return FSymbol(id, kind, arity);
+    std::int32_t id = 0;
+    if (!index[at].isFree()) {
+        id = static_cast<std::int32_t>(index[at].bits >> tagBits);
+    } else {
+        id = nextId();
+        byId.emplace_back(name, kind, arity);
+        index.fill(at, IndexSlot{static_cast<std::uint32_t>(id) << tagBits | tagOf(hash)});
+    }
+    // A kind that names no symbol is reported as an FSymbol reports it.
+    if (static_cast<std::uint8_t>(kind) > InternalName::BuiltinPredicate)
+        return FSymbol(id, static_cast<std::uint8_t>(kind), static_cast<std::int8_t>(arity));
+    return InternalName(id, static_cast<std::uint8_t>(kind), static_cast<std::int8_t>(arity));
 }
 
 FSymbol SymTab::createNewSymbol(const std::string& base, int kind, int arity) {
@@ -320,7 +305,7 @@ void SymTab::print(std::ostream& out) const {
 void SymTab::reset() {
     byId.clear();
     index.release();
-    tagBits = Tagged;
+    tagBits = 0;
     initBuiltinSymbols();
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <iosfwd>
 #include <string>
@@ -12,6 +13,7 @@
 
 #include "foundation/FLSysObject.h"
 #include "foundation/FlatHashTable.h"
+#include "foundation/HashMix.h"
 #include "objectbase/FSymbol.h"
 #include "objectbase/InternalName.h"
 
@@ -118,15 +120,36 @@ class SymTab : public FLSysObject {
     virtual const SymTabEntry* entryOf(std::int32_t id) const;
     // The entry of the key (name, kind, arity), or null when there is none.
     virtual const SymTabEntry* lookup(const std::string& name, int kind, int arity) const;
-    // The hash of a key, which nameSymbol takes back.
-    static std::uint64_t hashKey(std::string_view name, int kind, int arity);
+    // The hash of a key, which nameSymbol takes back. Inline: the scanner hashes every name it
+    // reads.
+    static std::uint64_t hashKey(std::string_view name, int kind, int arity) {
+        // Eight characters a step: a symbol's text is mostly a short name, which this hashes
+        // in a step or two where a byte-wise hash of the text cost a call and a loop.
+        std::uint64_t h = hashMix::Seed;
+        const char* at = name.data();
+        std::size_t left = name.size();
+        for (; left > 8; left -= 8, at += 8) h = hashMix::step(h, load64(at));
+        // The last one to eight characters are read as two words that may overlap, none
+        // beyond the text: copying them byte by byte into a word on the stack and reading that
+        // back made the processor wait for the copy, a fifth of a consulted fact's hashing.
+        std::uint64_t rest = 0;
+        if (left >= 4) {
+            rest = std::uint64_t(load32(at)) << 32 | load32(at + left - 4);
+        } else if (left > 0) {
+            rest = std::uint64_t(std::uint8_t(at[0])) << 16 |
+                   std::uint64_t(std::uint8_t(at[left / 2])) << 8 | std::uint8_t(at[left - 1]);
+        }
+        h = hashMix::step(h, rest);
+        return hashMix::step(h, (std::uint64_t(std::uint32_t(kind)) << 32 | std::uint32_t(arity)) ^
+                                    std::uint64_t(name.size()) << 56);
+    }
     // Starts loading the index where a lookup of the key of this hash begins: a reader that
     // knows its next few keys before it enters them lets their cache misses overlap.
     void prefetch(std::uint64_t hash) const { index.prefetch(hash); }
     // GetFSymbol for a name none of its special rules concern (a name that begins with a
     // lower-case letter, of a kind other than integer, float, string and variable), with the
-    // key's hash given.
-    FSymbol nameSymbol(std::string_view name, int kind, int arity, std::uint64_t hash) {
+    // key's hash given; the symbol comes back as its base class, as enter gives it.
+    InternalName nameSymbol(std::string_view name, int kind, int arity, std::uint64_t hash) {
         return enter(name, kind, arity, hash);
     }
 
@@ -155,39 +178,53 @@ class SymTab : public FLSysObject {
     ~SymTab() override = default;
 
   private:
+    static std::uint64_t load64(const char* at) {
+        std::uint64_t word;
+        std::memcpy(&word, at, sizeof word);
+        return word;
+    }
+    static std::uint32_t load32(const char* at) {
+        std::uint32_t word;
+        std::memcpy(&word, at, sizeof word);
+        return word;
+    }
+
     // A slot of the hashed index is the id shifted up by tagBits (0 for an empty slot), with
     // the top tagBits bits of its key's hash below it: they reject most other keys of a probe
     // sequence without touching their entries, so the index may be up to 4/5 full: a probe
     // sequence then still stays within a cache line or two (16 slots a line). Four bytes a slot
     // rather than eight (a 32-bit hash beside the id), at 4/5 rather than 1/2, took 100,000
-    // consulted molecules from 42 to 10 bytes a fact for the index, at the same speed. Ids
-    // that outgrow the bits left to them turn the tags off.
-    static constexpr std::uint32_t Tagged = 6;
+    // consulted molecules from 42 to 10 bytes a fact for the index, at the same speed.
+    //
+    // The index is rebuilt before its ids reach its number of slots, so an id needs no more
+    // bits than that number's logarithm: the tags take all the others, chosen anew at each
+    // rebuild (13 bits at half a million slots). With a fixed 6 bits, one probe in five for a
+    // new symbol read a stranger's entry, a cache miss in a large table.
+    static constexpr std::uint32_t MaxTagBits = 16;
     std::uint32_t tagOf(std::uint64_t hash) const {
         return tagBits == 0 ? 0 : static_cast<std::uint32_t>(hash >> (64 - tagBits));
     }
 
-    // Finds or enters (name, kind, arity) without the special rules of GetFSymbol.
-    FSymbol enter(std::string_view name, int kind, int arity) {
+    // Finds or enters (name, kind, arity) without the special rules of GetFSymbol. The symbol
+    // comes back as its base class: a function that returned an FSymbol built it on the stack
+    // and read it back as one word before that read could see the writes, where its base comes
+    // back in a register (two fifths of this function's time on 100,000 consulted molecules).
+    InternalName enter(std::string_view name, int kind, int arity) {
         return enter(name, kind, arity, hashKey(name, kind, arity));
     }
-    FSymbol enter(std::string_view name, int kind, int arity, std::uint64_t hash);
+    InternalName enter(std::string_view name, int kind, int arity, std::uint64_t hash);
     // The entry of an identifier, or null.
     const SymTabEntry* find(const InternalName& symbol) const;
     // The index slot that holds the key, or the empty slot where it belongs.
     std::size_t slotOf(std::string_view name, int kind, int arity, std::uint64_t hash) const;
     // Makes the index anew for one more id than the table holds, entering the ids in order:
     // the entries are read one after the other, where growing slot by slot read them at random.
+    // The tags take every bit of a slot that the index's ids leave free.
     void rebuildIndex();
     // True when one more id would fill the index beyond its load.
     bool indexFull() const {
         return index.capacity() == 0 || (index.size() + 1) * LoadDen > index.capacity() * LoadNum;
     }
-    // True when one more id would not fit beside the tag in a slot.
-    bool nextIdOutgrowsTags() const {
-        return tagBits != 0 && (byId.size() + 1) >> (32 - tagBits) != 0;
-    }
-
     // The entries by id (id 1 first). A deque keeps the entries where they are as it grows, so
     // the pointers entryOf and lookup hand out stay valid. With the open-addressed index beside
     // it a symbol costs its entry and about two slots, where two ordered maps (key -> id and
@@ -201,5 +238,5 @@ class SymTab : public FLSysObject {
     static constexpr unsigned LoadNum = 4;
     static constexpr unsigned LoadDen = 5;
     FlatHashTable<IndexSlot, LoadNum, LoadDen> index;
-    std::uint32_t tagBits = Tagged;
+    std::uint32_t tagBits = 0;
 };

@@ -14,6 +14,7 @@
 #include "language/FLogicScanner.h"
 #include "language/ReportText.h"
 #include "language/ScanWords.h"
+#include "objectbase/SymTab.h"
 
 namespace {
 
@@ -292,8 +293,9 @@ TEST(FLogicScanner, LongCommentsInPieces) {
 }  // namespace
 
 // The look ahead at a plain clause answers the tokens, texts and lines the scanner's own reading
-// answers, and leaves the scanner where that reading leaves it; any other clause is refused.
-// Generated texts of plain pieces mixed with pieces close to them.
+// answers, and leaves the scanner where that reading leaves it; any other clause is refused. A
+// look at the clause behind one taken stands until the scanner reads on. Generated texts of
+// plain pieces mixed with pieces close to them.
 TEST(FLogicScanner, APlainClauseLookedAtAheadScansAsTheScannerReadsIt) {
     const char* const pieces[] = {
         "o1",  "m",     "v_2",  "abC",   "not",    "div",  "nota",   "divs", "12", "007",  "12abc",
@@ -321,13 +323,35 @@ TEST(FLogicScanner, APlainClauseLookedAtAheadScansAsTheScannerReadsIt) {
         FLogicScanner plain(&plainIn), own(&ownIn);
         std::vector<FLogicScanner::PlainToken> tokens;
         bool first = true;
+        // Whether the clause at the scan position was looked at ahead.
+        bool looked = false;
         for (int step = 0; step < 1000; ++step) {
-            if (!first && plain.scanPlainClause(tokens)) {
+            bool scanned = false;
+            if (looked && random(4) == 0) {
+                // Reading on ends the look.
+                const int token = plain.yylex();
+                ASSERT_EQ(token, own.yylex()) << text;
+                EXPECT_FALSE(plain.resumeLook()) << text;
+                looked = false;
+                if (token == 0 || plain.inEndState()) break;
+                continue;
+            }
+            if (looked)
+                ASSERT_TRUE(scanned = plain.resumeLook()) << text;
+            else if (!first)
+                scanned = plain.scanPlainClause(tokens);
+            looked = false;
+            if (scanned) {
                 ++plainClauses;
                 for (const auto& token : tokens) {
                     ASSERT_EQ(token.code, own.yylex()) << text;
                     const std::string word(token.text, std::size_t(token.length));
                     ASSERT_EQ(word, own.text()) << text;
+                    // A name's hash is that of its text, which a look ahead hashed too.
+                    if (token.code == NAME) {
+                        EXPECT_EQ(token.hash, SymTab::hashKey(word, InternalName::Function, 0))
+                            << word;
+                    }
                     if (token.code == ISA || token.code == SARROW || token.code == MARROW) {
                         const int textCode = word == ":" || word == "->>" ? 1
                                              : word == "::"               ? 2
@@ -339,6 +363,11 @@ TEST(FLogicScanner, APlainClauseLookedAtAheadScansAsTheScannerReadsIt) {
                 plain.skipPlainClause();
                 ASSERT_EQ(std::string(plain.text()), own.text()) << text;
                 ASSERT_EQ(plain.lineNumber(), own.lineNumber()) << text;
+                // Now and then the next clause is looked at ahead, the scanner left as it was.
+                if (random(2) == 0) {
+                    looked = plain.lookAtPlainClause(tokens);
+                    ASSERT_EQ(std::string(plain.text()), own.text()) << text;
+                }
                 continue;
             }
             first = false;

@@ -125,7 +125,12 @@ std::string generatedText(unsigned seed, int count) {
             // A name runs on into the next one without a separator; so does a number.
             text += pick(3) == 0 ? separators[pick(std::size(separators))] : " ";
         }
-        text += pick(6) == 0 ? ". % after the clause\n" : pick(6) == 0 ? ".\n\n" : ".\n";
+        // A clause end before a blank takes the blank along: the next clause begins right
+        // behind it, on the same line.
+        text += pick(6) == 0   ? ". % after the clause\n"
+                : pick(6) == 0 ? ".\n\n"
+                : pick(3) == 0 ? ". "
+                               : ".\n";
     }
     return text;
 }
@@ -212,7 +217,8 @@ TEST(GroundFactReading, FactsOfEveryShapeReadAsTheGrammarReadsThem) {
         "o[a -> x;\n b ->> {y, z}]. o:c[m@(a, 1) -> v; n ->> w]. 1[m -> 2]. \"s\":c.\n"
         "o[m -> v]./* after */\no[m -> v]. % after\no[m -> 99999999999]. strlen(a).\n"
         "p(). o[]. o:c[]. o[m ->> {}]. o[m *-> v]. o[m@() -> v]. f(a)[m -> v]. o[m -> v].x.\n"
-        "o[m -> v$]. o[m -> v n -> w]. o[m ->\n]. ?- o[m -> X]. q(X) :- p(X).\no[m -> v]");
+        "o[m -> v$]. o[m -> v n -> w]. o[m ->\n]. ?- o[m -> X]. q(X) :- p(X).\no[m -> v]. "
+        "o[m -> v]. o:c. o[n -> v]. o:c. p(o). o[m -> v]\n");
 }
 
 TEST(GroundFactReading, GeneratedTextsReadAsTheGrammarReadsThem) {

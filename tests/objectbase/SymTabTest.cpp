@@ -264,6 +264,33 @@ TEST_F(SymTabTest, ManyKeysKeepTheirIdsAgainstAnOrderedTwin) {
     decRef(copy);
 }
 
+// Texts of every length from none to twenty characters that differ in a single character, at
+// its first, middle or last place, are all distinct keys found again: the hash reads a text's
+// last characters in pieces that depend on its length, none beyond its end.
+TEST_F(SymTabTest, TextsDifferingInOneCharacterAreDistinctKeys) {
+    std::map<std::string, std::int32_t> ids;
+    for (std::size_t length = 0; length <= 20; ++length) {
+        const std::string base(length, 'k');
+        std::vector<std::string> texts{base};
+        for (std::size_t at : {std::size_t{0}, length / 2, length == 0 ? 0 : length - 1}) {
+            if (at >= length) continue;
+            std::string changed = base;
+            changed[at] = 'q';
+            texts.push_back(changed);
+        }
+        for (const std::string& text : texts) {
+            const std::int32_t id = table->GetFSymbol(text, InternalName::Function, 0).getValue();
+            const auto [place, added] = ids.try_emplace(text, id);
+            EXPECT_EQ(place->second, id) << '"' << text << '"';
+            if (added) {
+                EXPECT_EQ(id, table->nextId() - 1) << '"' << text << '"';
+            }
+        }
+    }
+    for (const auto& [text, id] : ids)
+        EXPECT_EQ(table->giveName(FSymbol(id, InternalName::Function, 0)), text);
+}
+
 TEST(SymTabEntryOrder, KindThenArityThenName) {
     EXPECT_LT(SymTabEntry("z", 0, 5), SymTabEntry("a", 1, 0));
     EXPECT_LT(SymTabEntry("z", 1, -1), SymTabEntry("a", 1, 0));
