@@ -48,7 +48,7 @@ std::pair<const typename FrameRegistry<F>::Page*, std::size_t> FrameRegistry<F>:
 }
 
 template <class F>
-F* FrameRegistry<F>::find(const InternalName& name) const {
+F* FrameRegistry<F>::findRegistered(const InternalName& name) const {
     if (directNumber(name, MaxNumber) >= 0) {
         // Every such name takes its slot on registration unless another name holds it.
         const auto [page, at] = slotFor(name);
@@ -61,6 +61,7 @@ F* FrameRegistry<F>::find(const InternalName& name) const {
 template <class F>
 void FrameRegistry<F>::insert(const InternalName& name, F* frame) {
     ++count;
+    recent = {name, frame};
     const auto [page, at] = slotFor(name, true);
     if (page != nullptr && !page->taken(at)) {
         if (page->hold(at, name, frame, numbering)) return;
@@ -87,6 +88,7 @@ void FrameRegistry<F>::settleOrder() {
 
 template <class F>
 bool FrameRegistry<F>::erase(const InternalName& name) {
+    if (recent.name == name) recent = {};
     const auto [page, at] = slotFor(name, false);
     if (page != nullptr && page->holds(at, name)) {
         page->giveUp(at);
@@ -100,6 +102,7 @@ bool FrameRegistry<F>::erase(const InternalName& name) {
 
 template <class F>
 void FrameRegistry<F>::clear() {
+    recent = {};
     pages.clear();
     others.clear();
     othersInOrder.clear();

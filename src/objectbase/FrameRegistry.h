@@ -41,7 +41,12 @@ class FrameRegistry {
     explicit FrameRegistry(const FrameBlocks<F>* numbering = nullptr) : numbering(numbering) {}
 
     // The frame registered under the name, or null.
-    F* find(const InternalName& name) const;
+    F* find(const InternalName& name) const {
+        if (recent.frame != nullptr && recent.name == name) return recent.frame;
+        F* frame = findRegistered(name);
+        if (frame != nullptr) recent = {name, frame};
+        return frame;
+    }
     // Registers a name that is not registered yet.
     void insert(const InternalName& name, F* frame);
     // False when the name was not registered.
@@ -225,6 +230,9 @@ class FrameRegistry {
         std::conditional_t<Numbered, NumberedPage, std::conditional_t<Packed, WordPage, SplitPage>>;
     static constexpr std::size_t MaxNumber = std::size_t(1) << 27;
 
+    // find without the recent name.
+    F* findRegistered(const InternalName& name) const;
+
     // The page of a name's slot and the slot's place in it; a null page when the name has no
     // slot (made when `making`).
     std::pair<Page*, std::size_t> slotFor(const InternalName& name, bool making);
@@ -249,4 +257,12 @@ class FrameRegistry {
     std::vector<InternalName> othersLate;
     std::size_t count = 0;
     const FrameBlocks<F>* numbering;
+    // The name last registered or found, and its frame: a consulted molecule's host is asked for
+    // its frame once for each of its atoms, right after the frame was made. Reset when the name
+    // is erased, so it never names a frame that is not registered under it.
+    struct Recent {
+        InternalName name;
+        F* frame = nullptr;
+    };
+    mutable Recent recent;
 };

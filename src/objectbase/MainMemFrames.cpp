@@ -78,10 +78,15 @@ MethodShapes::Table::Table() : shapes(1) {
 std::uint32_t MethodShapes::numberOf(const MethodKey& key, const InternalName& value) {
     Table& held = table();
     const MethodShape shape{key, std::uint8_t(value.getType()), std::int8_t(value.getArity())};
+    std::uint32_t& recent =
+        held.recent[(std::uint32_t(key.method.getValue()) + std::uint32_t(key.methodType)) %
+                    held.recent.size()];
+    if (sameShape(held.shapes[recent], shape)) return recent;
     const auto next = std::uint32_t(held.shapes.size());
     const auto [number, added] = held.index.insert(
         shapeHash(shape), next, [&](std::uint32_t n) { return sameShape(held.shapes[n], shape); });
     if (added) held.shapes.push_back(shape);
+    recent = number;
     return number;
 }
 

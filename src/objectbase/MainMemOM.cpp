@@ -65,18 +65,21 @@ int MainMemOM::getOrCreateName(const FSymbol& symbol, InternalName& out) {
         out = symbol.stored();  // a number is its own identifier: nothing is made
         return 0;
     }
-    if (const std::optional<InternalName> known = symbolToName.find(symbol)) {
-        out = *known;
-        return 0;
-    }
-    if (symbol.getType() == InternalName::String) {
-        out = InternalName(nameHandler->nextObjectId(), InternalName::String, 0);
-        stringNames.push_back(out);
-    } else {
-        out = InternalName(nameHandler->nextObjectId(), InternalName::Object, 0);
-    }
-    symbolToName.emplace(symbol, out);
-    nameToSymbol.insert_or_assign(out, symbol);
+    bool made = false;
+    out = symbolToName.findOrInsert(
+        symbol,
+        [&] {
+            if (symbol.getType() != InternalName::String)
+                return InternalName(nameHandler->nextObjectId(), InternalName::Object, 0);
+            const InternalName string(nameHandler->nextObjectId(), InternalName::String, 0);
+            stringNames.push_back(string);
+            return string;
+        },
+        made);
+    if (!made) return 0;
+    // A name fresh from the counter has no symbol yet, unless one was registered under its
+    // number beforehand.
+    if (!nameToSymbol.emplace(out, symbol)) nameToSymbol.insert_or_assign(out, symbol);
     if (deltaOn) return recordObject(out);
     return 1;
 }
@@ -173,8 +176,9 @@ MainMemObjFrame* MainMemOM::createObjFrame(const InternalName& name) {
     return frame;
 }
 
-MainMemObjFrame* MainMemOM::objFrameFor(const InternalName& name) {
+MainMemObjFrame* MainMemOM::objFrameFor(const InternalName& name, bool& made) {
     MainMemObjFrame* frame = getObjFrame(name);
+    made = frame == nullptr;
     return frame != nullptr ? frame : createObjFrame(name);
 }
 

@@ -142,6 +142,8 @@ void MainMemOM::rewriteMethodName(const InternalName& old, const InternalName& r
         moveSet(methodsTable, MethodKey(sig.methodType, sig.argCount, old),
                 MethodKey(sig.methodType, sig.argCount, rep));
     moveSet(methodSignatures, old, rep);
+    // The sets of the old keys moved or went.
+    framesMoved();
 }
 
 void MainMemOM::rewriteUsages(const InternalName& old, const InternalName& rep) {

@@ -62,8 +62,17 @@ void MainMemOM::addToRelationMap(NameSetTable& table, const InternalName& value,
 
 void MainMemOM::indexMethod(const InternalName& host, const InternalName& method, int argCount,
                             int type) {
-    setUnder(methodsTable, MethodKey(type, argCount, method))->insert(host);
+    const MethodKey key(type, argCount, method);
+    MethodIndexHint& hint =
+        methodIndexHints[std::uint32_t(method.getValue()) % methodIndexHints.size()];
+    if (hint.hosts != nullptr && hint.stamp == layoutStamp && hint.key == key) {
+        hint.hosts->insert(host);
+        return;
+    }
+    MemberSet* hosts = setUnder(methodsTable, key);
+    hosts->insert(host);
     setUnder(methodSignatures, method)->insert(MethodSig(type, argCount));
+    hint = {key, hosts, layoutStamp};
 }
 
 int MainMemOM::addSetMembers(const set<InternalName>& values, MainMemSetFrame* setFrame) {
@@ -90,15 +99,17 @@ MainMemOM::NameSetTable* MainMemOM::relationTable(int kind) {
 // Is-a facts
 
 int MainMemOM::insertIsa(const InternalName& object, const InternalName& cls, int kind) {
-    MainMemObjFrame* frame = objFrameFor(object);
+    bool made = false;
+    MainMemObjFrame* frame = objFrameFor(object, made);
     if (frame == nullptr) return 0;
     NameSetTable* table = relationTable(kind);
     if (table == nullptr) return 0;
 
+    // A frame made now has no set yet (a consulted `o:c[...]` makes it here).
     InternalName setName = kind == 1   ? frame->getSetName1()
                            : kind == 2 ? frame->getSetName2()
                                        : frame->getSetName3();
-    MainMemSetFrame* members = getSetFrame(setName);
+    MainMemSetFrame* members = made ? nullptr : getSetFrame(setName);
     if (members != nullptr) {
         if (members->insert(cls) == 0) return 0;
     } else {
@@ -168,14 +179,16 @@ int MainMemOM::insertMethodValue(const InternalName& host, const InternalName& m
         centralErrorHandler().report(err5::WrongMetType);
         return 0;
     }
-    MainMemObjFrame* frame = objFrameFor(host);
+    bool made = false;
+    MainMemObjFrame* frame = objFrameFor(host, made);
     if (frame == nullptr) return 0;
 
     // The value is indexed on every path but two: a set member already there was indexed when it
     // came (rule heads repeat set members far more often than they add one), and a value of a
-    // method without arguments waits in its entry until the index is built.
+    // method without arguments waits in its entry until the index is built. A frame made now
+    // holds no entry.
     InternalName stored;
-    if (frame->lookupMethod(method, type, argCount, stored) == 0) {
+    if (made || frame->lookupMethod(method, type, argCount, stored) == 0) {
         indexStoredValue(host, args, argCount, value);
         if (storeMethodValue(frame, method, args, argCount, type, value) == 0) return 0;
         indexMethod(host, method, argCount, type);

@@ -43,6 +43,28 @@ class NumberedNameMap {
     }
     bool contains(const Key& key) const { return find(key).has_value(); }
 
+    // The value of the key; when it has none, make()'s value is inserted first and `inserted`
+    // set. One look at the key's slot answers both, where find and then emplace took two: every
+    // symbol of every consulted fact comes here.
+    template <class Make>
+    Value findOrInsert(const Key& key, Make make, bool& inserted) {
+        Page* page = pageOf(key, true);
+        const std::size_t at = page != nullptr ? placeOf(key) : 0;
+        const std::uint32_t slot = page != nullptr ? page->slot(at) : 0;
+        inserted = false;
+        if (page != nullptr && page->holds(slot, key)) return page->value(slot);
+        if (!others.empty()) {
+            auto other = others.find(key);
+            if (other != others.end()) return other->second;
+        }
+        const Value value = make();
+        if (page == nullptr || slot != 0 || !page->store(at, key, value))
+            others.emplace(key, value);
+        ++used;
+        inserted = true;
+        return value;
+    }
+
     // Inserts (key, value) unless the key is present; true when inserted.
     bool emplace(const Key& key, const Value& value) {
         Page* page = pageOf(key, true);
@@ -161,6 +183,13 @@ class NumberedNameMap {
             if (value.getValue() < 0 || value.getValue() >= MaxValue) return false;
             const Shape shape{std::uint8_t(key.getType()), std::int8_t(key.getArity()),
                               std::uint8_t(value.getType()), std::int8_t(value.getArity())};
+            // The common case first: the next entry of the page's run.
+            if (!slots && shapeCount != 0 && shapes[0] == shape &&
+                run.append(at, std::uint32_t(value.getValue())))
+                return true;
+            return storeShaped(at, shape, value);
+        }
+        [[gnu::noinline]] bool storeShaped(std::size_t at, const Shape& shape, const Value& value) {
             std::uint32_t place = 0;
             while (place < shapeCount && !(shapes[place] == shape)) ++place;
             if (place == shapeCount) {
@@ -193,14 +222,14 @@ class NumberedNameMap {
     Page* pageOf(const Key& key, bool making = false) {
         if (key.getValue() < 0 || std::size_t(key.getValue()) >= MaxNumber) return nullptr;
         const std::size_t page = std::size_t(key.getValue()) / PageSize;
-        if (page >= pages.size()) {
-            if (!making) return nullptr;
-            pages.resize(page + 1);
-        }
-        if (!pages[page]) {
-            if (!making) return nullptr;
-            pages[page] = std::make_unique<Page>();
-        }
+        if (page < pages.size() && pages[page]) return pages[page].get();
+        return making ? makePage(page) : nullptr;
+    }
+    // Kept apart from pageOf, which every lookup of every consulted symbol runs and which is
+    // inlined so.
+    [[gnu::noinline]] Page* makePage(std::size_t page) {
+        if (page >= pages.size()) pages.resize(page + 1);
+        if (!pages[page]) pages[page] = std::make_unique<Page>();
         return pages[page].get();
     }
     const Page* pageOf(const Key& key) const {

@@ -79,6 +79,35 @@ TEST(FrameManagerTest, RegistersFindsAndRefusesDuplicates) {
     }
 }
 
+// The frame last found under a name is answered again at once, but never once the name is
+// deleted, and the name registered again finds its new frame.
+TEST(FrameManagerTest, AFrameJustFoundIsNotFoundOnceItsNameIsDeleted) {
+    Manager fm;
+    MainMemObjFrame* first = fm->allocateObjFrame();
+    MainMemObjFrame* second = fm->allocateObjFrame();
+    // A name of a counter's kind (kept by number) and one of another kind (hashed).
+    for (const InternalName& name : {obj(7), InternalName(7, InternalName::Integer, 0)}) {
+        ASSERT_EQ(fm->insertObjFrame(name, first), 0);
+        MainMemObjFrame* found = nullptr;
+        fm->getObjFrame(name, found);
+        EXPECT_EQ(found, first);
+        ASSERT_EQ(fm->deleteObjFrame(name), 0);
+        fm->getObjFrame(name, found);
+        EXPECT_EQ(found, nullptr);
+        ASSERT_EQ(fm->insertObjFrame(name, second), 0);
+        fm->getObjFrame(name, found);
+        EXPECT_EQ(found, second);
+        ASSERT_EQ(fm->deleteObjFrame(name), 0);
+    }
+    // Clearing forgets it too.
+    ASSERT_EQ(fm->insertObjFrame(obj(8), first), 0);
+    MainMemObjFrame* found = nullptr;
+    fm->getObjFrame(obj(8), found);
+    fm->clear();
+    fm->getObjFrame(obj(8), found);
+    EXPECT_EQ(found, nullptr);
+}
+
 TEST(FrameManagerTest, DeleteReportsMissingNamesOnStdoutAndErrors) {
     Manager fm;
     {

@@ -92,6 +92,23 @@ TEST_F(MainMemOMApplyTest, EquatedMethodNamesKeepOneMethodWhoseValueIsTheReprese
     expectConsistent(om, {m2, b});
 }
 
+// A method name that was replaced and is stored under again gets hosts of its own: the index
+// of the name's hosts that the renaming moved into the representative's is not used again.
+TEST_F(MainMemOMApplyTest, AReplacedMethodNameStoredUnderAgainIndexesItsNewHostsApart) {
+    InternalName h = obj("h"), g = obj("g"), k = obj("k"), m1 = obj("m1"), m2 = obj("m2");
+    InternalName a = obj("a"), b = obj("b"), c = obj("c");
+    scalar(h, m1, a);
+    scalar(k, m2, b);
+    ASSERT_EQ(om->equate(m1, m2, 0), 1);
+    EXPECT_EQ(om->applyEqualities(), 1);
+    ASSERT_EQ(current("m2"), m1);
+    EXPECT_EQ(hostsOf(m1, 0, 0), (Names{h, k}));
+    scalar(g, m2, c);
+    scalar(k, m2, c);
+    EXPECT_EQ(hostsOf(m2, 0, 0), (Names{g, k}));
+    EXPECT_EQ(hostsOf(m1, 0, 0), (Names{h, k}));
+}
+
 TEST_F(MainMemOMApplyTest, MergedClassesHaveTheUnionOfInstancesAndTheirLinks) {
     InternalName c1 = obj("c1"), c2 = obj("c2"), x = obj("x"), y = obj("y"), z = obj("z");
     InternalName sub = obj("sub"), super = obj("super");

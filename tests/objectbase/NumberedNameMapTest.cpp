@@ -1,5 +1,5 @@
-// NumberedNameMap against std::map over random inserts, assignments and erasures of keys that
-// share numbers, lie far apart or are negative.
+// NumberedNameMap against std::map over random inserts, lookups that insert, assignments and
+// erasures of keys that share numbers, lie far apart or are negative.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -52,9 +52,16 @@ TEST(NumberedNameMapTest, AgreesWithAnOrderedMapWhateverTheOrderOfChanges) {
                                              std::int8_t(random() % 30 == 0 ? 2 : 0))
                               : InternalName(step - 20000, std::uint8_t(step % 11),
                                              std::int8_t(step % 7 - 3));
-                const unsigned action = random() % 8;
+                const unsigned action = random() % 9;
                 if (action < 3) {
                     EXPECT_EQ(names.erase(key), twin.erase(key));
+                } else if (action == 8) {
+                    bool inserted = false;
+                    const InternalName held = names.findOrInsert(
+                        key, [&value] { return value; }, inserted);
+                    const auto [expected, added] = twin.emplace(key, value);
+                    EXPECT_EQ(inserted, added) << key;
+                    EXPECT_EQ(held, expected->second) << key;
                 } else if (action == 3) {
                     names.insert_or_assign(key, value);
                     twin.insert_or_assign(key, value);
@@ -107,7 +114,17 @@ TEST(NumberedNameMapTest, EntriesMadeInTheOrderOfTheirKeysAgreeWithAnOrderedMap)
                     const InternalName gone(int(random() % unsigned(key)), InternalName::Object, 0);
                     EXPECT_EQ(names.erase(gone), twin.erase(gone));
                 }
-                EXPECT_EQ(names.emplace(from, to), twin.emplace(from, to).second) << from;
+                // As a consult names its symbols: one look that inserts when the key is new.
+                if (step % 2 == 0) {
+                    EXPECT_EQ(names.emplace(from, to), twin.emplace(from, to).second) << from;
+                } else {
+                    bool inserted = false;
+                    const InternalName held = names.findOrInsert(
+                        from, [&to] { return to; }, inserted);
+                    const auto [expected, added] = twin.emplace(from, to);
+                    EXPECT_EQ(inserted, added) << from;
+                    EXPECT_EQ(held, expected->second) << from;
+                }
             }
             const std::optional<InternalName> found = names.find(from);
             ASSERT_TRUE(found) << from;
