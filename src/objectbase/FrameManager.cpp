@@ -71,6 +71,18 @@ template <class Registry, class F>
 void add(Registry& frames, const InternalName& name, F* frame) {
     frames.insert(name, frame);
 }
+// Adds the frame unless the name is registered; false when it is.
+template <class Registry, class F>
+bool addIfNew(Registry& frames, const InternalName& name, F* frame) {
+    if (isRegistered(frames, name)) return false;
+    add(frames, name, frame);
+    return true;
+}
+// A FrameRegistry answers both with one look at the name's slot.
+template <class G, class F>
+bool addIfNew(FrameRegistry<G>& frames, const InternalName& name, F* frame) {
+    return frames.insertNew(name, frame);
+}
 template <class Registry>
 bool remove(Registry& frames, const InternalName& name) {
     return frames.erase(name);
@@ -81,12 +93,11 @@ bool remove(Registry& frames, const InternalName& name) {
 template <class Names, class F>
 int FrameManager::registerFrame(Names& frames, const InternalName& name, F* frame,
                                 std::int32_t& count, const Error& exists, const Error& failed) {
-    if (isRegistered(frames, name)) {
+    if (!addIfNew(frames, name, frame)) {
         centralErrorHandler().report(exists);
         centralErrorHandler().report(failed);
         return 1;
     }
-    add(frames, name, frame);
     ++count;
     return 0;
 }

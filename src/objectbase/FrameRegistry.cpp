@@ -60,9 +60,24 @@ F* FrameRegistry<F>::findRegistered(const InternalName& name) const {
 
 template <class F>
 void FrameRegistry<F>::insert(const InternalName& name, F* frame) {
+    const auto [page, at] = slotFor(name, true);
+    insertAt(page, at, name, frame);
+}
+
+template <class F>
+bool FrameRegistry<F>::insertNew(const InternalName& name, F* frame) {
+    // A slot never taken says that no name of its number is registered anywhere: one look at it
+    // settles the common case, a name made for a new frame.
+    const auto [page, at] = slotFor(name, true);
+    if ((page == nullptr || !page->neverTaken(at)) && find(name) != nullptr) return false;
+    insertAt(page, at, name, frame);
+    return true;
+}
+
+template <class F>
+void FrameRegistry<F>::insertAt(Page* page, std::size_t at, const InternalName& name, F* frame) {
     ++count;
     recent = {name, frame};
-    const auto [page, at] = slotFor(name, true);
     if (page != nullptr && !page->taken(at)) {
         if (page->hold(at, name, frame, numbering)) return;
         // The name is found among the others only while its slot does not say never taken.

@@ -49,6 +49,8 @@ class FrameRegistry {
     }
     // Registers a name that is not registered yet.
     void insert(const InternalName& name, F* frame);
+    // Registers the name unless it is registered already; false, and no change, when it is.
+    bool insertNew(const InternalName& name, F* frame);
     // False when the name was not registered.
     bool erase(const InternalName& name);
     bool empty() const { return count == 0; }
@@ -232,6 +234,8 @@ class FrameRegistry {
 
     // find without the recent name.
     F* findRegistered(const InternalName& name) const;
+    // Registers a new name whose slot slotFor(name, true) gave.
+    void insertAt(Page* page, std::size_t at, const InternalName& name, F* frame);
 
     // The page of a name's slot and the slot's place in it; a null page when the name has no
     // slot (made when `making`).
