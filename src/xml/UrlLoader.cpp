@@ -2,16 +2,69 @@
 #include "xml/UrlLoader.h"
 
 #include <curl/curl.h>
+#include <dlfcn.h>
 
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 #include <vector>
 
 #include "platform/InterruptFlag.h"
 #include "xml/UrlText.h"
 
 namespace {
+
+// libcurl, opened the first time a network address is loaded. Linked at start, the library and
+// the TLS, LDAP, SSH and Kerberos libraries it needs cost every run about 9 ms of relocations,
+// a third of the start of a run that never leaves the disk; a run that does load a URL pays
+// them once, at its first. The functions are declared by libcurl's own header, so a call
+// through them is checked against its prototype.
+struct LibCurl {
+    decltype(&curl_global_init) globalInit = nullptr;
+    decltype(&curl_easy_init) easyInit = nullptr;
+    decltype(&curl_easy_cleanup) easyCleanup = nullptr;
+    decltype(&curl_easy_reset) easyReset = nullptr;
+    decltype(&curl_easy_setopt) easySetopt = nullptr;
+    decltype(&curl_easy_perform) easyPerform = nullptr;
+    decltype(&curl_easy_getinfo) easyGetinfo = nullptr;
+    decltype(&curl_easy_strerror) easyStrerror = nullptr;
+    // Why the library could not be opened; empty when every function was found.
+    std::string missing;
+};
+
+template <class Function>
+bool resolve(void* library, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(dlsym(library, name));
+    return function != nullptr;
+}
+
+// Opened once per process and never closed: handles made from it live until the end.
+const LibCurl& libCurl() {
+    static const LibCurl library = [] {
+        LibCurl opened;
+        // The name of libcurl's binary interface, stable since version 7.16.
+        void* handle = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr) {
+            const char* why = dlerror();
+            opened.missing = why != nullptr ? why : "libcurl.so.4 cannot be opened";
+            return opened;
+        }
+        const bool found = resolve(handle, "curl_global_init", opened.globalInit) &&
+                           resolve(handle, "curl_easy_init", opened.easyInit) &&
+                           resolve(handle, "curl_easy_cleanup", opened.easyCleanup) &&
+                           resolve(handle, "curl_easy_reset", opened.easyReset) &&
+                           resolve(handle, "curl_easy_setopt", opened.easySetopt) &&
+                           resolve(handle, "curl_easy_perform", opened.easyPerform) &&
+                           resolve(handle, "curl_easy_getinfo", opened.easyGetinfo) &&
+                           resolve(handle, "curl_easy_strerror", opened.easyStrerror);
+        if (!found) {
+            opened.missing = "libcurl.so.4 lacks a function it should have";
+            return opened;
+        }
+        opened.globalInit(CURL_GLOBAL_DEFAULT);
+        return opened;
+    }();
+    return library;
+}
 
 // What the callbacks of one network load share.
 struct Transfer {
@@ -33,8 +86,8 @@ bool startsWithHttpVersion(const std::string& line) {
 // The scheme of the URL answering now: after a redirect it may be other than the one asked for.
 bool answeringOverHttp(CURL* handle) {
     const char* scheme = nullptr;
-    return curl_easy_getinfo(handle, CURLINFO_SCHEME, &scheme) == CURLE_OK && scheme != nullptr &&
-           isWebScheme(std::string(scheme) + ":");
+    return libCurl().easyGetinfo(handle, CURLINFO_SCHEME, &scheme) == CURLE_OK &&
+           scheme != nullptr && isWebScheme(std::string(scheme) + ":");
 }
 
 bool writeOut(Transfer& transfer, const char* data, std::size_t size) {
@@ -99,18 +152,15 @@ bool localPath(const std::string& address, std::string& path) {
 
 }  // namespace
 
-UrlLoader::UrlLoader(UrlLoaderLimits limits) : bounds(limits) {
-    static std::once_flag initialised;
-    std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-    handle = curl_easy_init();
-}
+UrlLoader::UrlLoader(UrlLoaderLimits limits) : bounds(limits) {}
 
 UrlLoader::~UrlLoader() {
-    if (handle != nullptr) curl_easy_cleanup(static_cast<CURL*>(handle));
+    // A handle exists only once the library was opened.
+    if (handle != nullptr) libCurl().easyCleanup(static_cast<CURL*>(handle));
 }
 
 void UrlLoader::clear() {
-    if (handle != nullptr) curl_easy_reset(static_cast<CURL*>(handle));
+    if (handle != nullptr) libCurl().easyReset(static_cast<CURL*>(handle));
     failure.clear();
 }
 
@@ -143,30 +193,36 @@ int UrlLoader::loadLocalFile(const std::string& address, std::FILE* file) const 
 }
 
 int UrlLoader::loadRemote(const std::string& address, std::FILE* file) {
+    const LibCurl& lib = libCurl();
+    if (!lib.missing.empty()) {
+        failure = lib.missing;
+        return 0;
+    }
+    if (handle == nullptr) handle = lib.easyInit();
     auto* curl = static_cast<CURL*>(handle);
     if (curl == nullptr) return 0;
     Transfer transfer{curl, file, bounds.maxBytes, {}};
-    curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
-    curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, bounds.maxRedirects);
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp");
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS,
-                     static_cast<long>(bounds.connectTimeout.count()));
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(bounds.transferTimeout.count()));
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, bounds.lowSpeedBytes);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, bounds.lowSpeedSeconds);
-    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(bounds.maxBytes));
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeaderLine);
-    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
+    lib.easySetopt(curl, CURLOPT_URL, address.c_str());
+    lib.easySetopt(curl, CURLOPT_NOSIGNAL, 1L);
+    lib.easySetopt(curl, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
+    lib.easySetopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    lib.easySetopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    lib.easySetopt(curl, CURLOPT_MAXREDIRS, bounds.maxRedirects);
+    lib.easySetopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp");
+    lib.easySetopt(curl, CURLOPT_CONNECTTIMEOUT_MS,
+                   static_cast<long>(bounds.connectTimeout.count()));
+    lib.easySetopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(bounds.transferTimeout.count()));
+    lib.easySetopt(curl, CURLOPT_LOW_SPEED_LIMIT, bounds.lowSpeedBytes);
+    lib.easySetopt(curl, CURLOPT_LOW_SPEED_TIME, bounds.lowSpeedSeconds);
+    lib.easySetopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(bounds.maxBytes));
+    lib.easySetopt(curl, CURLOPT_HEADERFUNCTION, onHeaderLine);
+    lib.easySetopt(curl, CURLOPT_HEADERDATA, &transfer);
+    lib.easySetopt(curl, CURLOPT_WRITEFUNCTION, onBody);
+    lib.easySetopt(curl, CURLOPT_WRITEDATA, &transfer);
+    lib.easySetopt(curl, CURLOPT_NOPROGRESS, 0L);
+    lib.easySetopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
     // A reply without a body still brings its header.
-    const CURLcode code = curl_easy_perform(curl);
+    const CURLcode code = lib.easyPerform(curl);
     const bool loaded = code == CURLE_OK && flushHeader(transfer);
     if (code != CURLE_OK && interruptFlag == 0) {
         switch (code) {
@@ -197,11 +253,11 @@ int UrlLoader::loadRemote(const std::string& address, std::FILE* file) {
                 failure = "redirected to a scheme that is not fetched";
                 break;
             default:
-                failure = curl_easy_strerror(code);
+                failure = lib.easyStrerror(code);
                 break;
         }
     }
     // Callbacks must not outlive the transfer they point into.
-    curl_easy_reset(curl);
+    lib.easyReset(curl);
     return loaded && std::fflush(file) == 0 ? 1 : 0;
 }

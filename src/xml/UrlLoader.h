@@ -49,7 +49,7 @@ class UrlLoader {
     int loadLocalFile(const std::string& address, std::FILE* file) const;
     int loadRemote(const std::string& address, std::FILE* file);
 
-    // The libcurl easy handle, made once; void keeps libcurl's header out of every includer.
+    // The libcurl easy handle, made at the first network load; void keeps libcurl's header out of every includer.
     void* handle = nullptr;
     UrlLoaderLimits bounds;
     std::string failure;
