@@ -147,7 +147,7 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
     }
     std::optional<ChangedRelations> changed;
     if (added) changed.emplace(program, added.get());
-    const Start start = startOf(added.get(), changed ? &*changed : nullptr);
+    const Start start = startOf(changed ? &*changed : nullptr);
     const bool completed =
         start == Start::AddedClauses
             ? evaluateAddedFacts(program, added.get(), *changed)
@@ -161,11 +161,10 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
     return 0;
 }
 
-PrSemiNaive::Start PrSemiNaive::startOf(const FProgram* added,
-                                        const ChangedRelations* changed) const {
+PrSemiNaive::Start PrSemiNaive::startOf(const ChangedRelations* changed) const {
     // Another program, a base changed since the last fixpoint, or an evaluation that did not
     // reach it: nothing says what the base lacks.
-    if (added == nullptr || changed == nullptr) return Start::WholeBase;
+    if (changed == nullptr) return Start::WholeBase;
     // No inheritance, and no inherited value stored that an own value could meet.
     if (inheritanceFlag == 0 && !phases->inherited().watching()) return Start::AddedClauses;
     // Inheritance is not monotonic: a new membership, subclass, class value or own value can make

@@ -76,9 +76,9 @@ class PrSemiNaive : public NaiveEvalWithInherit {
         // The clauses appended since the last fixpoint as the first delta (evaluateAddedFacts).
         AddedClauses,
     };
-    // `added` are the clauses appended since the last fixpoint (null when that is unknown), and
-    // `changed` what they may change (null with them).
-    Start startOf(const FProgram* added, const ChangedRelations* changed) const;
+    // `changed` says what the clauses appended since the last fixpoint may change; null when
+    // those clauses are not known.
+    Start startOf(const ChangedRelations* changed) const;
 
     // The semi-naive rounds of one stratum (or of the whole program) to its fixpoint, with the
     // trigger phases and their delta program; false when a round failed or the user interrupted.

@@ -273,6 +273,26 @@ FSymbol getSymbol(const std::uint8_t*& in, const FSymbol& before) {
     return FSymbol(InternalName(value, kind, arity));
 }
 
+// The parts of a molecule of this shape and these arguments (the host first), in the order its
+// shape lists them: onClass(form, class) for its class part, Member or Subclass, then
+// onMethod(form, method, argument count, arguments, result count, results) for each method
+// part, Value or SetValue.
+template <class OnClass, class OnMethod>
+void forEachMoleculePart(const std::vector<std::uint8_t>& shape, const FSymbol* args,
+                         OnClass onClass, OnMethod onMethod) {
+    std::size_t next = 1;
+    if (shape[0] != 0) onClass(shape[0] == 2 ? FactList::Subclass : FactList::Member, args[next++]);
+    for (std::size_t k = 0; k < shape[1]; ++k) {
+        const std::uint8_t* value = &shape[2 + 3 * k];
+        const int argCount = value[1];
+        const int resultCount = value[2];
+        const FSymbol* arguments = args + next + 1;
+        onMethod(value[0] == 1 ? FactList::SetValue : FactList::Value, args[next], argCount,
+                 arguments, resultCount, arguments + argCount);
+        next += 1 + std::size_t(argCount) + std::size_t(resultCount);
+    }
+}
+
 }  // namespace
 
 void FactList::Fact::reset() {
@@ -407,16 +427,14 @@ void FactList::noteWrites(const Fact& fact, const FSymbol* args,
         case Subclass:
             note(Subclass, args[1], 0, args[0]);
             break;
-        case Molecule: {
-            std::size_t next = 1;
-            if (shape[0] == 1) note(Member, args[next++], 0, FSymbol());
-            if (shape[0] == 2) note(Subclass, args[next++], 0, args[0]);
-            for (std::size_t k = 0; k < shape[1]; ++k) {
-                const std::uint8_t* value = &shape[2 + 3 * k];
-                note(value[0] == 1 ? SetValue : Value, args[next], value[1], FSymbol());
-                next += 1 + std::size_t(value[1]) + value[2];
-            }
-        }
+        case Molecule:
+            forEachMoleculePart(
+                shape, args,
+                [&](Form part, const FSymbol& cls) {
+                    note(part, cls, 0, part == Subclass ? args[0] : FSymbol());
+                },
+                [&](Form part, const FSymbol& method, int argCount, const FSymbol*, int,
+                    const FSymbol*) { note(part, method, argCount, FSymbol()); });
     }
 }
 
@@ -619,27 +637,25 @@ void FactList::atoms(std::size_t i, std::vector<Atom>& out) const {
         }
         return;
     }
-    const std::vector<std::uint8_t>& shape = fact.shape;
-    std::size_t next = 1;
-    if (shape[0] != 0) {
-        Atom& member = out.emplace_back();
-        member.form = shape[0] == 2 ? Subclass : Member;
-        member.host = fact.args[0];
-        member.cls = fact.args[next++];
-    }
-    for (std::size_t k = 0; k < shape[1]; ++k) {
-        const std::uint8_t* value = &shape[2 + 3 * k];
-        Atom& atom = out.emplace_back();
-        atom.form = value[0] == 1 ? SetValue : Value;
-        atom.host = fact.args[0];
-        atom.method = fact.args[next++];
-        atom.argCount = value[1];
-        atom.args = fact.args.data() + next;
-        next += value[1];
-        atom.resultCount = value[2];
-        atom.results = fact.args.data() + next;
-        next += value[2];
-    }
+    forEachMoleculePart(
+        fact.shape, fact.args.data(),
+        [&](Form part, const FSymbol& cls) {
+            Atom& member = out.emplace_back();
+            member.form = part;
+            member.host = fact.args[0];
+            member.cls = cls;
+        },
+        [&](Form part, const FSymbol& method, int argCount, const FSymbol* args, int resultCount,
+            const FSymbol* results) {
+            Atom& atom = out.emplace_back();
+            atom.form = part;
+            atom.host = fact.args[0];
+            atom.method = method;
+            atom.argCount = argCount;
+            atom.args = args;
+            atom.resultCount = resultCount;
+            atom.results = results;
+        });
 }
 
 namespace {

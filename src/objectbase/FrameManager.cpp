@@ -62,30 +62,18 @@ MainMemObjFrame* FrameManager::allocateObjFrame() {
 
 namespace {
 
-// The registries (FrameRegistry, SetFrameRegistry) answer by find, insert and erase.
-template <class Registry>
-bool isRegistered(const Registry& frames, const InternalName& name) {
-    return frames.find(name) != nullptr;
-}
-template <class Registry, class F>
-void add(Registry& frames, const InternalName& name, F* frame) {
-    frames.insert(name, frame);
-}
-// Adds the frame unless the name is registered; false when it is.
+// The registries (FrameRegistry, SetFrameRegistry) answer by find, insert and erase. Adds the
+// frame unless the name is registered; false when it is.
 template <class Registry, class F>
 bool addIfNew(Registry& frames, const InternalName& name, F* frame) {
-    if (isRegistered(frames, name)) return false;
-    add(frames, name, frame);
+    if (frames.find(name) != nullptr) return false;
+    frames.insert(name, frame);
     return true;
 }
 // A FrameRegistry answers both with one look at the name's slot.
 template <class G, class F>
 bool addIfNew(FrameRegistry<G>& frames, const InternalName& name, F* frame) {
     return frames.insertNew(name, frame);
-}
-template <class Registry>
-bool remove(Registry& frames, const InternalName& name) {
-    return frames.erase(name);
 }
 
 }  // namespace
@@ -105,7 +93,7 @@ int FrameManager::registerFrame(Names& frames, const InternalName& name, F* fram
 template <class Names>
 int FrameManager::unregisterFrame(Names& frames, const InternalName& name, std::int32_t& count,
                                   const Error& missing, const Error& failed, bool traceOnStdout) {
-    if (!remove(frames, name)) {
+    if (!frames.erase(name)) {
         if (traceOnStdout) std::cout << "FrameMgr Error1 " << name.getValue() << std::endl;
         centralErrorHandler().report(missing);
         centralErrorHandler().report(failed);

@@ -46,13 +46,15 @@ class NumberedNameMap {
     // The value of the key; when it has none, make()'s value is inserted first and `inserted`
     // set. One look at the key's slot answers both, where find and then emplace took two: every
     // symbol of every consulted fact comes here.
+    // Inline by force: emplace, which drops the value, would otherwise pay for handing it back.
     template <class Make>
-    Value findOrInsert(const Key& key, Make make, bool& inserted) {
+    [[gnu::always_inline]] Value findOrInsert(const Key& key, Make make, bool& inserted) {
         Page* page = pageOf(key, true);
         const std::size_t at = page != nullptr ? placeOf(key) : 0;
         const std::uint32_t slot = page != nullptr ? page->slot(at) : 0;
         inserted = false;
         if (page != nullptr && page->holds(slot, key)) return page->value(slot);
+        // The key may have gone to the hash map while another key held its slot.
         if (!others.empty()) {
             auto other = others.find(key);
             if (other != others.end()) return other->second;
@@ -67,15 +69,10 @@ class NumberedNameMap {
 
     // Inserts (key, value) unless the key is present; true when inserted.
     bool emplace(const Key& key, const Value& value) {
-        Page* page = pageOf(key, true);
-        const std::uint32_t slot = page != nullptr ? page->slot(placeOf(key)) : 0;
-        if (page != nullptr && page->holds(slot, key)) return false;
-        // The key may have gone to the hash map while another key held its slot.
-        if (!others.empty() && others.count(key) != 0) return false;
-        if (page == nullptr || slot != 0 || !page->store(placeOf(key), key, value))
-            others.emplace(key, value);
-        ++used;
-        return true;
+        bool inserted = false;
+        findOrInsert(
+            key, [&value] { return value; }, inserted);
+        return inserted;
     }
     void insert_or_assign(const Key& key, const Value& value) {
         if (Page* page = pageOf(key)) {

@@ -55,8 +55,12 @@ TEST(DeltaTable, LookupsAndKeyOrderedWalksAgreeWithOrderedMapsOverRandomEntries)
                 const bool hasEmpty = inRange && empties[type].count(count) != 0;
                 ASSERT_EQ(method != nullptr, hasMethod) << type << " " << count;
                 ASSERT_EQ(empty != nullptr, hasEmpty) << type << " " << count;
-                if (hasMethod) EXPECT_EQ(*method, methods[type][count]);
-                if (hasEmpty) EXPECT_EQ(*empty, empties[type][count]);
+                if (hasMethod) {
+                    EXPECT_EQ(*method, methods[type][count]);
+                }
+                if (hasEmpty) {
+                    EXPECT_EQ(*empty, empties[type][count]);
+                }
             }
         for (int type = 0; type < DeltaTable::MethodTypes; ++type) {
             std::vector<std::pair<int, FSymbol>> walked;
@@ -86,7 +90,9 @@ TEST(DeltaTable, LookupsAndKeyOrderedWalksAgreeWithOrderedMapsOverRandomEntries)
                 const auto found = predicates.find(predicate(id, arity));
                 const FSymbol* delta = table.predicateDelta(predicate(id, arity));
                 ASSERT_EQ(delta != nullptr, found != predicates.end());
-                if (delta != nullptr) EXPECT_EQ(*delta, found->second);
+                if (delta != nullptr) {
+                    EXPECT_EQ(*delta, found->second);
+                }
             }
         // A visitor answering false ends the walk after it.
         int visits = 0;
