@@ -18,8 +18,43 @@ std::uint64_t orderKey(const InternalName& name) {
 
 }  // namespace
 
-std::size_t RelationStore::NameHash::operator()(const InternalName& name) const {
-    return std::size_t(hashCell(name));
+std::int64_t RelationStore::ColumnIndex::entryOf(const InternalName& value) const {
+    const std::int64_t at =
+        slots.find(hashCell(value), [&](std::uint32_t n) { return values[n] == value; });
+    // A value whose rows were all renamed keeps its entry, with no rows.
+    return at >= 0 && rows[std::size_t(at)].empty() ? -1 : at;
+}
+
+const RelationStore::RowList* RelationStore::ColumnIndex::find(const InternalName& value) const {
+    const std::int64_t at = entryOf(value);
+    return at < 0 ? nullptr : &rows[std::size_t(at)];
+}
+
+RelationStore::RowList& RelationStore::ColumnIndex::rowsOf(const InternalName& value) {
+    const auto [at, isNew] = slots.insert(hashCell(value), std::uint32_t(values.size()),
+                                          [&](std::uint32_t n) { return values[n] == value; });
+    if (isNew) {
+        values.push_back(value);
+        rows.emplace_back();
+    }
+    return rows[at];
+}
+
+void RelationStore::ColumnIndex::moveRows(const InternalName& from, const InternalName& to) {
+    const std::int64_t at = entryOf(from);
+    if (at < 0) return;
+    RowList moved = std::move(rows[std::size_t(at)]);
+    rows[std::size_t(at)].clear();
+    RowList& target = rowsOf(to);
+    const std::size_t before = target.size();
+    target.insert(target.end(), moved.begin(), moved.end());
+    std::inplace_merge(target.begin(), target.begin() + std::ptrdiff_t(before), target.end());
+}
+
+void RelationStore::ColumnIndex::clear() {
+    values.clear();
+    rows.clear();
+    slots.clear();
 }
 
 namespace {
@@ -75,8 +110,9 @@ void RelationStore::prefetch(const InternalName* row) const {
     ++rowCount;
     for (int c = 0; c < rowWidth && std::size_t(c) < columns.size(); ++c)
         if (columns[std::size_t(c)] != nullptr)
-            (*columns[std::size_t(c)])[cells[end + std::size_t(c)]].push_back(
-                std::uint32_t(rowCount - 1));
+            columns[std::size_t(c)]
+                ->rowsOf(cells[end + std::size_t(c)])
+                .push_back(std::uint32_t(rowCount - 1));
 }
 
 bool RelationStore::insert(const InternalName* row) {
@@ -214,7 +250,7 @@ bool RelationStore::extendOrder(std::vector<std::uint32_t>& rangeOrder, int from
 
 void RelationStore::indexColumn(ColumnIndex& index, int column, std::uint32_t from) const {
     for (std::uint32_t i = from; i < std::uint32_t(rowCount); ++i)
-        index[row(int(i))[column]].push_back(i);
+        index.rowsOf(row(int(i))[column]).push_back(i);
 }
 
 const RelationStore::RowList* RelationStore::rowsWithCell(int column,
@@ -226,8 +262,7 @@ const RelationStore::RowList* RelationStore::rowsWithCell(int column,
         index = std::make_unique<ColumnIndex>();
         indexColumn(*index, column, 0);
     }
-    auto found = index->find(value);
-    return found == index->end() ? nullptr : &found->second;
+    return index->find(value);
 }
 
 bool RelationStore::holds(const InternalName& name) const {
@@ -252,6 +287,8 @@ void RelationStore::reindex() {
 
 bool RelationStore::rename(const InternalName& oldName, const InternalName& newName) {
     if (!holds(oldName)) return false;
+    if (oldName == newName || renameInPlace(oldName, newName)) return true;
+    // Rows become equal: the rows are stored anew and the later ones of equal rows go.
     restamp();
     Cells old = std::move(cells);
     const std::int32_t count = rowCount;
@@ -268,6 +305,78 @@ bool RelationStore::rename(const InternalName& oldName, const InternalName& newN
         InternalName* from = old.data() + std::size_t(i) * std::size_t(rowWidth);
         std::replace(from, from + rowWidth, oldName, newName);
         insert(from);
+    }
+    return true;
+}
+
+bool RelationStore::renameInPlace(const InternalName& oldName, const InternalName& newName) {
+    // An equation renames one name in relations of any size: rebuilding every row each time
+    // made a program of many equations over a large relation quadratic. The column indexes
+    // (all built here) say which rows hold it.
+    std::vector<std::uint32_t> held;
+    for (int c = 0; c < rowWidth; ++c)
+        if (const RowList* rows = rowsWithCell(c, oldName))
+            held.insert(held.end(), rows->begin(), rows->end());
+    std::sort(held.begin(), held.end());
+    held.erase(std::unique(held.begin(), held.end()), held.end());
+
+    const std::size_t w = std::size_t(rowWidth);
+    std::vector<InternalName> renamed;
+    renamed.reserve(held.size() * w);
+    for (std::uint32_t number : held) {
+        const InternalName* from = row(int(number));
+        for (std::size_t k = 0; k < w; ++k)
+            renamed.push_back(from[k] == oldName ? newName : from[k]);
+    }
+    auto renamedRow = [&renamed, w](std::size_t k) { return renamed.data() + k * w; };
+    // A renamed row equal to a stored one or to another renamed row merges them. No stored
+    // row it could equal is one being renamed: those hold the old name, a renamed row not.
+    hashAppended();
+    std::vector<std::size_t> byCells(held.size());
+    for (std::size_t k = 0; k < held.size(); ++k) {
+        if (find(renamedRow(k)) >= 0) return false;
+        byCells[k] = k;
+    }
+    std::sort(byCells.begin(), byCells.end(), [&](std::size_t a, std::size_t b) {
+        return compareRows(renamedRow(a), renamedRow(b), rowWidth) < 0;
+    });
+    for (std::size_t k = 1; k < byCells.size(); ++k)
+        if (compareRows(renamedRow(byCells[k - 1]), renamedRow(byCells[k]), rowWidth) == 0)
+            return false;
+
+    restamp();
+    for (std::size_t k = 0; k < held.size(); ++k) {
+        const std::uint32_t number = held[k];
+        const std::size_t at =
+            slots.probe(hashRow(row(int(number))),
+                        [number](const EntrySlot& slot) { return slot.number() == number; });
+        slots.erase(at, EntryIndex::hashOf);
+        std::copy(renamedRow(k), renamedRow(k) + w, cells.data() + std::size_t(number) * w);
+        slots.add(hashRow(renamedRow(k)), number);
+    }
+    for (const auto& index : columns) index->moveRows(oldName, newName);  // all built above
+
+    // The renamed rows leave their places in the order and are merged back at their new ones.
+    if (orderSorted != order.size()) {
+        order.clear();
+        orderSorted = 0;
+    } else if (!order.empty()) {
+        auto isHeld = [&held](std::uint32_t number) {
+            return std::binary_search(held.begin(), held.end(), number);
+        };
+        std::vector<std::uint32_t> moved;
+        for (std::size_t k : byCells)
+            if (held[k] < order.size()) moved.push_back(held[k]);
+        std::vector<std::uint32_t> kept;
+        kept.reserve(order.size());
+        for (std::uint32_t number : order)
+            if (!isHeld(number)) kept.push_back(number);
+        order.clear();
+        std::merge(kept.begin(), kept.end(), moved.begin(), moved.end(), std::back_inserter(order),
+                   [this](std::uint32_t a, std::uint32_t b) {
+                       return compareRows(row(int(a)), row(int(b)), rowWidth) < 0;
+                   });
+        orderSorted = order.size();
     }
     return true;
 }

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "foundation/FlatHashTable.h"
@@ -22,8 +21,9 @@
 // sorted and merged into it. Per-column hash indexes (cell value -> rows holding it there, in
 // insertion order) are built on the first request and then kept up to date on every insert.
 //
-// Renaming a name rewrites the rows and stores them anew (rows that became equal are merged, the
-// first one staying): row numbers change then, which the owner of a range must know.
+// Renaming a name rewrites the rows that hold it where they are. When that makes two rows equal,
+// the rows are stored anew in their order and the later of the two goes: row numbers change
+// then, which the owner of a range must know.
 class RelationStore {
   public:
     // The row numbers that hold one value in one column, in insertion order.
@@ -81,8 +81,8 @@ class RelationStore {
     // True when some cell of some row is `name` (through the column indexes).
     bool holds(const InternalName& name) const;
 
-    // Replaces `oldName` by `newName` in every cell and stores the rows anew in their order,
-    // dropping each row equal to an earlier one. True when some row held the old name.
+    // Replaces `oldName` by `newName` in every cell, dropping each row that becomes equal to an
+    // earlier one; the rows keep their order. True when some row held the old name.
     bool rename(const InternalName& oldName, const InternalName& newName);
     // Keeps the rows for which keep(row cells) answers true, in their order; the number dropped.
     template <class Keep>
@@ -95,10 +95,26 @@ class RelationStore {
     static int compareRows(const InternalName* a, const InternalName* b, int width);
 
   private:
-    struct NameHash {
-        std::size_t operator()(const InternalName& name) const;
+    // The rows of one column by value: the distinct values in the order they came, each with its
+    // rows, found through the shared hash index.
+    class ColumnIndex {
+      public:
+        // The rows holding `value`, or null when none does.
+        const RowList* find(const InternalName& value) const;
+        // The rows of `value`, an empty list added when the value is new.
+        RowList& rowsOf(const InternalName& value);
+        // Moves the rows of `from` over to `to`, keeping them ascending.
+        void moveRows(const InternalName& from, const InternalName& to);
+        void clear();
+
+      private:
+        // The entry of `value`, or -1 when no row holds it.
+        std::int64_t entryOf(const InternalName& value) const;
+
+        std::vector<InternalName> values;
+        std::vector<RowList> rows;
+        EntryIndex slots;
     };
-    using ColumnIndex = std::unordered_map<InternalName, RowList, NameHash>;
 
     std::uint64_t hashRow(const InternalName* row) const;
     // Puts the rows appended by appendNew into the hash set.
@@ -112,6 +128,9 @@ class RelationStore {
     bool rowIs(std::uint32_t index, const InternalName* cells) const {
         return compareRows(row(int(index)), cells, rowWidth) == 0;
     }
+    // Rewrites the rows holding `oldName` where they are, unless that makes two rows equal:
+    // false then, and nothing changed. The column indexes are all built.
+    bool renameInPlace(const InternalName& oldName, const InternalName& newName);
     // Rebuilds the hash set, the order and the built column indexes from the rows.
     void reindex();
     // Gives the rows a stamp no state of any store had before.

@@ -103,11 +103,32 @@ TEST(RelationStoreTest, RowsAddedSinceAMarkAreTheRangeFromIt) {
     }
 }
 
+// The rows by number, as a store must hold them: a rename rewrites every row and keeps the first
+// of rows that became equal, in their order.
+void renameNumbered(std::vector<Row>& numbered, const InternalName& from, const InternalName& to) {
+    std::vector<Row> renamed;
+    std::set<Row> seen;
+    for (Row row : numbered) {
+        std::replace(row.begin(), row.end(), from, to);
+        if (seen.insert(row).second) renamed.push_back(row);
+    }
+    numbered = renamed;
+}
+
+void expectNumbering(const RelationStore& store, const std::vector<Row>& numbered, int width) {
+    ASSERT_EQ(store.size(), int(numbered.size())) << "width " << width;
+    for (int i = 0; i < store.size(); ++i)
+        ASSERT_EQ(Row(store.row(i), store.row(i) + width), numbered[std::size_t(i)])
+            << "width " << width << " row " << i;
+}
+
 TEST(RelationStoreTest, AgreesWithAnOrderedSetAcrossInsertsRenamesAndDeletes) {
     for (int width : {0, 1, 2, 3, 5}) {
         std::mt19937 random(unsigned(width) * 31 + 1);
         RelationStore store(width);
         std::set<Row> twin;
+        // The rows in the order they were numbered.
+        std::vector<Row> numbered;
         std::vector<InternalName> probes;
         for (int i = 0; i < 12; ++i) probes.push_back(randomName(random, 30));
         for (int step = 0; step < 60; ++step) {
@@ -119,15 +140,22 @@ TEST(RelationStoreTest, AgreesWithAnOrderedSetAcrossInsertsRenamesAndDeletes) {
                 if (random() % 3 == 0 && twin.count(row) == 0) {
                     store.appendNew(row.data());
                     twin.insert(row);
+                    numbered.push_back(row);
                 } else {
-                    EXPECT_EQ(store.insert(row.data()), twin.insert(row).second);
+                    const bool isNew = twin.insert(row).second;
+                    EXPECT_EQ(store.insert(row.data()), isNew);
+                    if (isNew) numbered.push_back(row);
                 }
             }
             if (step % 3 == 0) expectIndexesAgree(store, probes);
             const int action = int(random() % 6);
-            if (action == 0) {
-                // Renaming merges rows that become equal, as an ordered set would.
-                const InternalName from = randomName(random, 30), to = randomName(random, 30);
+            if (action == 0 || action == 2) {
+                // Renaming merges rows that become equal, as an ordered set would. Half the
+                // renames take a name no row holds, which changes rows without merging any.
+                const InternalName from = randomName(random, 30);
+                const InternalName to = action == 0
+                                            ? randomName(random, 30)
+                                            : InternalName(1000 + step, InternalName::Object, 0);
                 std::set<Row> renamed;
                 bool held = false;
                 for (Row row : twin) {
@@ -140,7 +168,10 @@ TEST(RelationStoreTest, AgreesWithAnOrderedSetAcrossInsertsRenamesAndDeletes) {
                 }
                 EXPECT_EQ(store.rename(from, to), held);
                 twin = renamed;
-                expectIndexesAgree(store, probes);
+                renameNumbered(numbered, from, to);
+                std::vector<InternalName> named = probes;
+                named.insert(named.end(), {from, to});
+                expectIndexesAgree(store, named);
             } else if (action == 1 && width > 0) {
                 const InternalName dropped = randomName(random, 30);
                 auto drops = [&dropped](const InternalName* cells) { return cells[0] == dropped; };
@@ -155,9 +186,11 @@ TEST(RelationStoreTest, AgreesWithAnOrderedSetAcrossInsertsRenamesAndDeletes) {
                 EXPECT_EQ(
                     store.retain([&drops](const InternalName* cells) { return !drops(cells); }),
                     expected);
+                std::erase_if(numbered, [&drops](const Row& row) { return drops(row.data()); });
                 expectIndexesAgree(store, probes);
             }
             ASSERT_EQ(store.size(), int(twin.size())) << "width " << width;
+            expectNumbering(store, numbered, width);
             if (step % 2 == 0) {
                 ASSERT_EQ(ascending(store), inOrder(twin)) << "width " << width;
             }
