@@ -22,9 +22,9 @@ inline std::uint64_t step(std::uint64_t h, std::uint64_t word) {
 }
 
 // The hash of one word alone (a member, a name, a key of one cell). It folds the high half down
-// before the multiply as well as after it: as step(Seed, w), the member sets of the method form
-// of a transitive closure over a random graph of 2000 nodes took 7 % more processor time of the
-// whole run, most of it in their inserts.
+// before the multiply as well as after it. Hashed by step(Seed, w), the member sets made the
+// method form of a transitive closure over a random graph of 2000 nodes take 7 % more
+// processor time, most of it in their inserts.
 inline std::uint64_t word(std::uint64_t w) {
     w ^= w >> 33;
     w *= 0xff51afd7ed558ccdULL;

@@ -129,7 +129,7 @@ class RelationStore {
         return compareRows(row(int(index)), cells, rowWidth) == 0;
     }
     // Rewrites the rows holding `oldName` where they are, unless that makes two rows equal:
-    // false then, and nothing changed. The column indexes are all built.
+    // false then, and nothing changed. Builds every column index it has not yet.
     bool renameInPlace(const InternalName& oldName, const InternalName& newName);
     // Rebuilds the hash set, the order and the built column indexes from the rows.
     void reindex();
