@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <numeric>
 
 #include "objectbase/CellHash.h"
 #include "platform/ControlEvents.h"
@@ -331,12 +332,16 @@ bool RelationStore::renameInPlace(const InternalName& oldName, const InternalNam
     auto renamedRow = [&renamed, w](std::size_t k) { return renamed.data() + k * w; };
     // A renamed row equal to a stored one or to another renamed row merges them. No stored
     // row it could equal is one being renamed: those hold the old name, a renamed row not.
+    // Each renamed row is hashed once, for this probe and for its slot below.
     hashAppended();
-    std::vector<std::size_t> byCells(held.size());
+    std::vector<std::uint64_t> hashes(held.size());
     for (std::size_t k = 0; k < held.size(); ++k) {
-        if (find(renamedRow(k)) >= 0) return false;
-        byCells[k] = k;
+        hashes[k] = hashRow(renamedRow(k));
+        if (slots.find(hashes[k], [&](std::uint32_t i) { return rowIs(i, renamedRow(k)); }) >= 0)
+            return false;
     }
+    std::vector<std::size_t> byCells(held.size());
+    std::iota(byCells.begin(), byCells.end(), std::size_t(0));
     std::sort(byCells.begin(), byCells.end(), [&](std::size_t a, std::size_t b) {
         return compareRows(renamedRow(a), renamedRow(b), rowWidth) < 0;
     });
@@ -352,7 +357,7 @@ bool RelationStore::renameInPlace(const InternalName& oldName, const InternalNam
                         [number](const EntrySlot& slot) { return slot.number() == number; });
         slots.erase(at, EntryIndex::hashOf);
         std::copy(renamedRow(k), renamedRow(k) + w, cells.data() + std::size_t(number) * w);
-        slots.add(hashRow(renamedRow(k)), number);
+        slots.add(hashes[k], number);
     }
     for (const auto& index : columns) index->moveRows(oldName, newName);  // all built above
 
