@@ -96,7 +96,7 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // insertPredicate for one stored predicate's tuples written one after another (a rule
     // head's rows in one pass): `frame` keeps the predicate's frame between the calls (null at
     // first; frames may come and go between passes, so a pass starts again from null), and a
-    // tuple already stored costs one probe. Traced inserts take the plain road.
+    // tuple already stored costs one probe. Traced or not, a tuple takes the same road.
     virtual int insertPredicateKeepingFrame(const FSymbol& symbol, const InternalName* args,
                                             int argCount, MainMemPredFrame*& frame);
     // A cache hint that insertPredicateKeepingFrame will soon be asked for this tuple of the
@@ -105,13 +105,12 @@ class OMAccess : public FLSysObject, public NameRemapListener {
                                int argCount);
     // insertValue for the members of a set-valued method without arguments written one after
     // another (a rule head's rows): `sets` keeps the set frames found for the hosts between the
-    // calls, so a member already there costs one probe. Traced inserts take the plain road; a
-    // subclass that watches such inserts in insertValue watches them here too.
+    // calls, so a member already there costs one probe. Traced or not, a member takes the same
+    // road; a subclass that watches such inserts in insertValue watches them here too.
     virtual int insertValueKeepingSets(const InternalName& host, const InternalName& method,
                                        MethodType type, const InternalName& value,
                                        HostSetCache& sets);
-    // Whether insertValueKeepingSets would find the member stored already; false when unknown
-    // (and when inserts are traced, which take the plain road).
+    // Whether insertValueKeepingSets would find the member stored already; false when unknown.
     virtual bool holdsValueKeepingSets(const InternalName& host, const InternalName& method,
                                        MethodType type, const InternalName& value,
                                        HostSetCache& sets);
@@ -341,6 +340,8 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     virtual void traceInsert(const InternalName& host, const InternalName& method,
                              const InternalName* args, int argCount, int type,
                              const InternalName& value, int pathStep);
+    // One trace line of an object or predicate fact: the symbol and its arguments.
+    void traceSymbolInsert(const FSymbol& symbol, const InternalName* args, int argCount);
 
     // Inheritance (inside a phase): values that classes pass on to their members.
     // The class's value in the row goes to the host unless the host has one of its own: stored
@@ -453,8 +454,15 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     int pendingTriggers() const;
 
   protected:
-    // True when a trace line is due for an insert with this result.
+    // True when a trace line is due for an insert whose result tells exactly whether it added a
+    // fact.
     bool traceDue(int result) const { return trace != 0 && (result != 0 || traceAll != 0); }
+    // The same for an insert through the object manager, whose result may be 0 for a fact it
+    // added (one no delta predicate records); `before` is the manager's count of such facts read
+    // before the insert.
+    bool traceDue(int result, std::uint64_t before) const;
+    // The object manager's count of facts it added without saying so, 0 without a manager.
+    std::uint64_t unreportedNewFacts() const;
     // The lexical form of a name (plain style) as a string.
     std::string lexicalForm(const InternalName& name);
     // The text of a string constant: its lexical form without the enclosing quotes.

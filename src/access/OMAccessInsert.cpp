@@ -68,6 +68,14 @@ const char* arrowSymbol(int type) {
 
 }  // namespace
 
+std::uint64_t OMAccess::unreportedNewFacts() const {
+    return attachedOM != nullptr ? attachedOM->unreportedNewFacts() : 0;
+}
+
+bool OMAccess::traceDue(int result, std::uint64_t before) const {
+    return traceDue(result) || (trace != 0 && unreportedNewFacts() != before);
+}
+
 int OMAccess::insertSet(const InternalName& host, const InternalName& method,
                         const InternalName* args, int argCount, MethodType type,
                         const set<InternalName>& values) {
@@ -78,9 +86,10 @@ int OMAccess::insertSet(const InternalName& host, const InternalName& method,
             own.push_back(values.key(item));
         giveWayToOwn(host, method, args, argCount, code(type), own);
     }
+    const std::uint64_t before = unreportedNewFacts();
     const int result =
         attachedOM->insertSetMember(host, method, args, argCount, code(type), values);
-    if (traceDue(result)) {
+    if (traceDue(result, before)) {
         for (auto item = values.first_item(); item != nullptr; item = values.next_item(item))
             traceInsert(host, method, args, argCount, code(type), values.key(item), 0);
     }
@@ -93,9 +102,10 @@ int OMAccess::insertValue(const InternalName& host, const InternalName& method,
     if (attachedOM == nullptr) return 0;
     if (inheritedValues.watching() && !storingInherited)
         giveWayToOwn(host, method, args, argCount, code(type), {value});
+    const std::uint64_t before = unreportedNewFacts();
     const int result =
         attachedOM->insertMethodValue(host, method, args, argCount, code(type), value);
-    if (traceDue(result)) traceInsert(host, method, args, argCount, code(type), value, 0);
+    if (traceDue(result, before)) traceInsert(host, method, args, argCount, code(type), value, 0);
     return result;
 }
 
@@ -112,6 +122,7 @@ int OMAccess::insertPath(const InternalName& host, const InternalName& method,
                          const InternalName* args, int argCount, PathStep type,
                          InternalName& value) {
     if (attachedOM == nullptr) return 0;
+    const std::uint64_t before = unreportedNewFacts();
     int result = 0;
     if (const ArithmeticOp* op = std::get_if<ArithmeticOp>(&type)) {
         result = insert(host, method, value, *op);
@@ -127,7 +138,7 @@ int OMAccess::insertPath(const InternalName& host, const InternalName& method,
         result =
             attachedOM->getOrCreateScalarValue(host, method, args, argCount, code(type), value);
     }
-    if (traceDue(result)) traceInsert(host, method, args, argCount, code(type), value, 1);
+    if (traceDue(result, before)) traceInsert(host, method, args, argCount, code(type), value, 1);
     return result;
 }
 
@@ -156,8 +167,9 @@ int OMAccess::insertReservedPath(const InternalName& host, const InternalName& m
     // A layer that answered the path without the base's insertPath left the object without
     // its path, and the facts staged about it would hang on nothing: it is stored here.
     if (!here.taken) {
+        const std::uint64_t before = unreportedNewFacts();
         result = attachedOM->storeReservedPath(host, method, args, argCount, 0, reserved);
-        if (traceDue(result)) traceInsert(host, method, args, argCount, 0, reserved, 1);
+        if (traceDue(result, before)) traceInsert(host, method, args, argCount, 0, reserved, 1);
     }
     return result;
 }
@@ -171,18 +183,16 @@ int OMAccess::insertObject(const FSymbol& symbol, const InternalName* args, int 
         return 0;
     }
     if (attachedOM == nullptr) return 0;
+    const std::uint64_t before = unreportedNewFacts();
     const int result = argCount > 0 ? attachedOM->getFunctionObject(symbol, args, argCount, out)
                                     : attachedOM->getOrCreateName(symbol, out);
-    if (traceDue(result)) {
-        debugChannel() << std::endl << "insert :   " << symbolName(symbol);
-        traceArguments(args, argCount);
-        debugChannel() << std::endl;
-    }
+    if (traceDue(result, before)) traceSymbolInsert(symbol, args, argCount);
     return result;
 }
 
 int OMAccess::insertPredicate(const FSymbol& symbol, const InternalName* args, int argCount) {
     if (attachedOM == nullptr) return 0;
+    const std::uint64_t before = unreportedNewFacts();
     int result = 0;
     if (symbol.getType() == InternalName::BuiltinPredicate) {
         // "=" needs both of its arguments; a shorter list equates nothing.
@@ -191,22 +201,23 @@ int OMAccess::insertPredicate(const FSymbol& symbol, const InternalName* args, i
     } else {
         result = attachedOM->addPredicate(symbol, args, argCount);
     }
-    if (traceDue(result)) {
-        debugChannel() << std::endl << "insert :   " << symbolName(symbol);
-        traceArguments(args, argCount);
-        debugChannel() << std::endl;
-    }
+    if (traceDue(result, before)) traceSymbolInsert(symbol, args, argCount);
     return result;
 }
 
 int OMAccess::insertPredicateKeepingFrame(const FSymbol& symbol, const InternalName* args,
                                           int argCount, MainMemPredFrame*& frame) {
-    if (attachedOM == nullptr || trace != 0 || symbol.getType() != InternalName::Predicate)
+    if (attachedOM == nullptr || symbol.getType() != InternalName::Predicate)
         return insertPredicate(symbol, args, argCount);
     if (frame != nullptr) {
-        // A frame that a delta views needs nothing but the row: the delta shows it already.
-        if (frame->isViewed()) return frame->insertTuple(args, argCount);
-        if (frame->containsTuple(args, argCount)) return 0;
+        // A frame that a delta views needs nothing but the row: the delta shows it already. The
+        // frame's own answer says exactly whether the tuple is new.
+        const bool viewed = frame->isViewed();
+        if (viewed || frame->containsTuple(args, argCount)) {
+            const int result = viewed ? frame->insertTuple(args, argCount) : 0;
+            if (traceDue(result)) traceSymbolInsert(symbol, args, argCount);
+            return result;
+        }
     }
     const int result = insertPredicate(symbol, args, argCount);
     if (frame == nullptr) frame = attachedOM->getPredFrame(symbol);
@@ -221,16 +232,18 @@ void OMAccess::prefetchTuple(const MainMemPredFrame* frame, const InternalName* 
 int OMAccess::insertValueKeepingSets(const InternalName& host, const InternalName& method,
                                      MethodType type, const InternalName& value,
                                      HostSetCache& sets) {
-    if (attachedOM == nullptr || trace != 0)
-        return insertValue(host, method, nullptr, 0, type, value);
+    if (attachedOM == nullptr) return insertValue(host, method, nullptr, 0, type, value);
     if (inheritedValues.watching()) giveWayToOwn(host, method, nullptr, 0, code(type), {value});
-    return attachedOM->insertSetValueKeepingSets(host, method, code(type), value, sets);
+    const std::uint64_t before = unreportedNewFacts();
+    const int result = attachedOM->insertSetValueKeepingSets(host, method, code(type), value, sets);
+    if (traceDue(result, before)) traceInsert(host, method, nullptr, 0, code(type), value, 0);
+    return result;
 }
 
 bool OMAccess::holdsValueKeepingSets(const InternalName& host, const InternalName& method,
                                      MethodType type, const InternalName& value,
                                      HostSetCache& sets) {
-    if (attachedOM == nullptr || trace != 0) return false;
+    if (attachedOM == nullptr) return false;
     // An inherited member is held, but a rule that derives it makes it own: the insert says so.
     if (!inheritedValues.empty() &&
         inheritedValues.find(host, InheritedValues::Slot{code(type), method, {}}) != nullptr)
@@ -247,6 +260,7 @@ void OMAccess::prefetchValue(const InternalName& host, const InternalName& metho
 int OMAccess::insertClassRelation(const InternalName& object, const InternalName& cls,
                                   IsaRelation kind) {
     if (attachedOM == nullptr) return 0;
+    const std::uint64_t before = unreportedNewFacts();
     int result = 0;
     if (kind == IsaRelation::Subclass) {
         // cls :: object already holding would make the new fact close a subclass cycle.
@@ -259,7 +273,7 @@ int OMAccess::insertClassRelation(const InternalName& object, const InternalName
     } else {
         result = attachedOM->insertIsa(object, cls, code(kind));
     }
-    if (traceDue(result)) {
+    if (traceDue(result, before)) {
         debugChannel() << std::endl
                        << "insert :   " << lexicalForm(object)
                        << (kind == IsaRelation::Member     ? ":"
@@ -347,6 +361,12 @@ void OMAccess::traceArguments(const InternalName* args, int argCount) {
         channel << lexicalForm(args[i]);
     }
     channel << ")";
+}
+
+void OMAccess::traceSymbolInsert(const FSymbol& symbol, const InternalName* args, int argCount) {
+    debugChannel() << std::endl << "insert :   " << symbolName(symbol);
+    traceArguments(args, argCount);
+    debugChannel() << std::endl;
 }
 
 void OMAccess::traceInsert(const InternalName& host, const InternalName& method,

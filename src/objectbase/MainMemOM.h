@@ -496,7 +496,9 @@ class MainMemOM : public OM {
                                     const InternalName* args, int argCount, int type);
 
     // Delta recording helpers; 0 when the fact has no delta predicate. A value or entry row
-    // answers whether it was new in its delta frame, the other rows 1 once written. `knownNew`:
+    // answers whether it was new in its delta frame, the other rows 1 once written. All but
+    // recordEntry are called for a fact the base has just stored new, so an answer 0 from them
+    // counts as an unreported new fact. `knownNew`:
     // the caller has just found the fact new, so its row cannot be in the delta frame yet and
     // is appended without a probe (each probe of a large delta frame is a cache miss).
     int recordRow(const InternalName& deltaPredicate, const InternalName* row, int width,

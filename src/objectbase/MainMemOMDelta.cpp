@@ -55,17 +55,17 @@ int MainMemOM::recordRow(const InternalName& deltaPredicate, const InternalName*
 }
 
 int MainMemOM::recordObject(const InternalName& object) {
-    if (deltaInfo == nullptr || deltaInfo->bodySubclFlag == 0) return 0;
+    if (deltaInfo == nullptr || deltaInfo->bodySubclFlag == 0) return answerForNewFact(0);
     InternalName row[2] = {object, object};
     recordRow(deltaInfo->subclDelta, row, 2);
-    return isDeltaPredicate(deltaInfo->subclDelta) ? 1 : 0;
+    return answerForNewFact(isDeltaPredicate(deltaInfo->subclDelta) ? 1 : 0);
 }
 
 int MainMemOM::recordIsa(const InternalName& object, const InternalName& cls, int kind) {
-    if (deltaInfo == nullptr) return 0;
+    if (deltaInfo == nullptr) return answerForNewFact(0);
     int flag = kind == 1 ? deltaInfo->isaFlag : deltaInfo->headSubclFlag;
     const FSymbol& target = kind == 1 ? deltaInfo->isaDelta : deltaInfo->subclDelta;
-    if (flag == 0 || !isDeltaPredicate(target)) return 0;
+    if (flag == 0 || !isDeltaPredicate(target)) return answerForNewFact(0);
     InternalName row[2] = {object, cls};
     // A class membership reaches here only when the base found it new, so it is in no round's
     // delta yet: it is appended without a probe, and its delta builds no hash set unless asked.
@@ -90,14 +90,15 @@ int MainMemOM::recordEntry(int type, const InternalName& method, const InternalN
 int MainMemOM::recordValue(int type, const InternalName& method, const InternalName& host,
                            const InternalName* args, int argCount, const InternalName& value,
                            bool knownNew) {
-    if (deltaInfo == nullptr || type < 0 || type >= DeltaTable::MethodTypes) return 0;
+    if (deltaInfo == nullptr || type < 0 || type >= DeltaTable::MethodTypes)
+        return answerForNewFact(0);
     const ValueDeltaHint& hint = valueDelta;
     const bool hinted = hint.table == deltaInfo && hint.stamp == layoutStamp && hint.type == type &&
                         hint.argCount == argCount;
     InternalName deltaPredicate;
     if (!hinted) {
         const FSymbol* delta = deltaInfo->methodDelta(type, argCount);
-        if (delta == nullptr) return 0;
+        if (delta == nullptr) return answerForNewFact(0);
         deltaPredicate = *delta;
     }
     InternalName* row = deltaRow(argCount + 3);
@@ -106,21 +107,21 @@ int MainMemOM::recordValue(int type, const InternalName& method, const InternalN
     for (int i = 0; i < argCount; ++i) row[i + 2] = args[i];
     row[argCount + 2] = value;
     if (hinted) {
-        if (knownNew) return hint.frame->insertNewTuple(row, argCount + 3);
-        return hint.frame->insertTuple(row, argCount + 3) != 0 ? 1 : 0;
+        if (knownNew) return answerForNewFact(hint.frame->insertNewTuple(row, argCount + 3));
+        return answerForNewFact(hint.frame->insertTuple(row, argCount + 3) != 0 ? 1 : 0);
     }
     const int result = recordRow(deltaPredicate, row, argCount + 3, knownNew);
     if (isDeltaPredicate(deltaPredicate))
         if (MainMemPredFrame* frame = getPredFrame(deltaPredicate))
             valueDelta = {deltaInfo, layoutStamp, type, argCount, frame};
-    return result;
+    return answerForNewFact(result);
 }
 
 int MainMemOM::recordPredicate(const InternalName& predicate, const MainMemPredFrame* frame,
                                const InternalName* tuple, int arity) {
-    if (deltaInfo == nullptr) return 0;
+    if (deltaInfo == nullptr) return answerForNewFact(0);
     const FSymbol* found = deltaInfo->predicateDelta(predicate);
-    if (found == nullptr) return 0;
+    if (found == nullptr) return answerForNewFact(0);
     const InternalName& deltaPredicate = *found;
     // A delta that views the predicate's new rows shows the tuple already.
     if (MainMemPredFrame* delta = getPredFrame(deltaPredicate))

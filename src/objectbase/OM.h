@@ -53,6 +53,11 @@ class OM : public FLSysObject {
     // after it) sees from a changed stamp that something else may have changed it since.
     std::uint64_t changeStamp() const { return changes; }
     void noteRound() { ++changes; }
+    // The number of facts stored new although their storing operation answered 0: while delta
+    // recording is on, a fact that no delta predicate records does not count as a change of the
+    // round, yet the base did not hold it before. Whoever must know whether an insert added a
+    // fact (the access layer's insert trace) compares the number before and after the insert.
+    std::uint64_t unreportedNewFacts() const { return unreported; }
     // Whether the base holds nothing but what construction or the last clear left: no frame and
     // no identifier handed out. Emptying such a base again loses nothing, and a run repeated on
     // it hands out the same identifiers in the same order.
@@ -199,11 +204,18 @@ class OM : public FLSysObject {
 
     // Called by every clear.
     void noteCleared() { ++changes; }
+    // What a storing operation answers for a fact it stored new, given the answer of the delta
+    // recording: that answer, counted as unreported when it is 0.
+    int answerForNewFact(int recorded) {
+        if (recorded == 0) ++unreported;
+        return recorded;
+    }
 
     NameRemapListener* omAccess = nullptr;
 
   private:
     std::uint64_t changes = 0;
+    std::uint64_t unreported = 0;
 };
 
 // The class object registered as "classOM": "new" without arguments makes a MainMemOM.
