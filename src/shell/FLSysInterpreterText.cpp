@@ -135,7 +135,9 @@ FLSysRef CommandEvaluation::PathMakeCall(FTerm* path) {
     }
     std::string name = NameMakeCall(step->getMethod());
     if (name.empty()) return nullptr;
-    return host->methodCall(name, arguments.empty() ? nullptr : &arguments);
+    // A step always hands its list, empty when the step has no arguments: a method may tell
+    // "no arguments" (a step) from "no list" (an identifier, sent without one).
+    return host->methodCall(name, &arguments);
 }
 
 std::string CommandEvaluation::NameMakeCall(FTerm* term) {
