@@ -95,7 +95,7 @@ bool lookupWord(const Word (&table)[N], const std::string& word, std::int32_t& o
             return true;
         }
     }
-    centralErrorHandler().report(err11::WrongArgument);
+    centralErrorHandler().report(err11::WrongArgument_2);
     return false;
 }
 
