@@ -33,6 +33,8 @@ FLSysRef OMAccess::methodCall(const std::string& name, FLSysArgs* args) {
         return FLSysRef::share(this);
     }
     if (name == "export") return exportCommand(args);
+    // The layer's own help; with arguments the base reports them.
+    if (name == "help" && argumentCount(args) == 0) return help();
     return FLSysObject::methodCall(name, args);
 }
 
