@@ -7,5 +7,7 @@ root=$(cd "$(dirname "$0")" && pwd)
 "$root/scripts/install-deps.sh" >&2
 build="$root/build/release"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >&2
-cmake --build "$build" --target quorin -j "$(nproc)" >&2
+# Build jobs: JOBS, else CMAKE_BUILD_PARALLEL_LEVEL, else one per core.
+jobs=${JOBS:-${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}}
+cmake --build "$build" --target quorin -j "$jobs" >&2
 exec "$build/quorin" "$@"
