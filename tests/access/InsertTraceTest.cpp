@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "AccessTestSupport.h"
+#include "objectbase/DeltaTable.h"
 #include "objectbase/FSymbol.h"
+#include "objectbase/HostSetCache.h"
+#include "objectbase/MainMemFrames.h"
 
 using namespace access_test;
 
@@ -113,6 +116,29 @@ TEST_F(InsertTraceTest, ClassRelationsObjectsAndPredicatesTraceOnceWhenNew) {
     EXPECT_EQ(access->insertObject(FSymbol(7, InternalName::Integer, 0), &b, 1, out), 0);
     EXPECT_EQ(out, a);
     EXPECT_EQ(trace.text(), "");
+}
+
+TEST_F(InsertTraceTest, NewFactsNoDeltaRecordsAreTracedOnEveryRoad) {
+    // While a delta is recorded, a fact no delta predicate records answers 0; it is new all the
+    // same and traced, on the plain roads and on those that keep frames and sets.
+    const FSymbol p = symbol("p", InternalName::Predicate, 1);
+    const FSymbol q = symbol("q", InternalName::Predicate, 1);
+    DeltaTable table;
+    ASSERT_EQ(om->initDelta(&table), 1);
+    EXPECT_EQ(access->insertPredicate(p, &a, 1), 0);
+    MainMemPredFrame* frame = nullptr;
+    EXPECT_EQ(access->insertPredicateKeepingFrame(q, &a, 1, frame), 0);
+    EXPECT_EQ(access->insertPredicateKeepingFrame(q, &b, 1, frame), 0);
+    EXPECT_EQ(access->insertPredicateKeepingFrame(q, &b, 1, frame), 0);
+    HostSetCache sets;
+    EXPECT_EQ(access->insertValueKeepingSets(a, m, MethodType::Set, b, sets), 0);
+    EXPECT_EQ(access->insertValueKeepingSets(a, m, MethodType::Set, a, sets), 0);
+    EXPECT_EQ(access->insertValueKeepingSets(a, m, MethodType::Set, a, sets), 0);
+    EXPECT_EQ(access->insertClassRelation(a, b, IsaRelation::Member), 0);
+    EXPECT_EQ(access->insertClassRelation(a, b, IsaRelation::Member), 0);
+    EXPECT_EQ(trace.text(), line("p(a)") + line("q(a)") + line("q(b)") + line("a[m->>b]") +
+                                line("a[m->>a]") + line("a:b"));
+    om->clearDelta();
 }
 
 TEST_F(InsertTraceTest, TheEqualityBuiltinEquatesItsTwoArguments) {

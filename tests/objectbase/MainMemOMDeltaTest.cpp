@@ -1,6 +1,7 @@
 // Scenario tests of delta recording, iterator reuse, clearing and string cleanup.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <random>
 #include <set>
@@ -102,6 +103,31 @@ TEST_F(MainMemOMDeltaTest, UnrecordedFactsAnswerZeroButAreStored) {
     InternalName row[] = {o, c, o, c, o};
     EXPECT_EQ(om->addPredicate(wide, row, 5), 1);
     EXPECT_EQ(rowsOf(deltaWide), (Rows{{o, c, o, c, o}}));
+}
+
+TEST_F(MainMemOMDeltaTest, NewFactsThatAnswerZeroAreCounted) {
+    // Outside recording every new fact answers 1: nothing is counted.
+    FSymbol p = pred("p", 1), q = pred("q", 1), deltaQ = pred("delta_q", 1);
+    InternalName o = obj("o"), c = obj("c"), m = obj("m");
+    EXPECT_EQ(om->addPredicate(p, &o, 1), 1);
+    EXPECT_EQ(om->unreportedNewFacts(), 0u);
+
+    DeltaTable table;
+    table.setPredicateDelta(q, deltaQ);
+    ASSERT_EQ(om->initDelta(&table), 1);
+    const std::uint64_t start = om->unreportedNewFacts();
+    // New, stored, but not recorded: answered 0 and counted, once per fact.
+    EXPECT_EQ(om->addPredicate(p, &c, 1), 0);
+    EXPECT_EQ(om->insertIsa(o, c, 1), 0);
+    EXPECT_EQ(om->insertMethodValue(o, m, nullptr, 0, 0, c), 0);
+    EXPECT_EQ(om->unreportedNewFacts(), start + 3);
+    // Stored already: answered 0, not counted.
+    EXPECT_EQ(om->addPredicate(p, &c, 1), 0);
+    EXPECT_EQ(om->insertIsa(o, c, 1), 0);
+    EXPECT_EQ(om->insertMethodValue(o, m, nullptr, 0, 0, c), 0);
+    // Recorded: answered 1, not counted.
+    EXPECT_EQ(om->addPredicate(q, &o, 1), 1);
+    EXPECT_EQ(om->unreportedNewFacts(), start + 3);
 }
 
 TEST_F(MainMemOMDeltaTest, EveryPassEmptiesTheSubclassDeltaThatRecordsNewObjects) {
