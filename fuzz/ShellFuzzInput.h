@@ -1,13 +1,19 @@
 // One fuzz input of the shell: bytes that choose a sequence of shell commands (every system and
 // class object, the methods of the help tables, arguments of every kind and count, assignments,
 // blocks, switch to pipelines built from the class objects, objects used after the variables of
-// their arguments are removed, remove, nested shells, facts, rules and queries), run by one sys
-// interpreter as the shell loop runs typed lines, then the program's exit sequence. Shared by the
-// fuzz target and the test that replays the folder of inputs that once failed.
+// their arguments are removed, remove, nested shells, facts, rules and queries, saves and exports
+// into files that cannot be written), run by one sys interpreter as the shell loop runs typed
+// lines, then the program's exit sequence. An input whose first byte ends in four set bits sends
+// the lines through a pipe on standard input to the plain line reader, with Ctrl-C signals in the
+// middle of lines. Shared by the fuzz target and the test that replays the folder of inputs that
+// once failed.
 #pragma once
 
+#include <fcntl.h>
+#include <stdio_ext.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -15,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -27,6 +34,7 @@
 #include "shell/DumpFormatterRegistration.h"
 #include "shell/ExportHandlerRegistration.h"
 #include "shell/FLSysInterpreter.h"
+#include "shell/LineInput.h"
 #include "shell/PrettyPrinter.h"
 #include "shell/ShellText.h"
 #include "shell/SystemObjects.h"
@@ -182,14 +190,14 @@ inline const char* const methods[] = {"help",
 
 // String arguments: words the methods know, and the only file names a run may touch (all in
 // the scratch folder it runs in).
-inline const char* const strings[] = {"\"seminaive\"", "\"naive\"",       "\"flogic\"",
-                                      "\"xml\"",       "\"debug\"",       "\"true\"",
-                                      "\"p\"",         "\"all\"",         "\"program\"",
-                                      "\"insert\"",    "\"html\"",        "\"answers\"",
-                                      "\"\"",          "\"v0\"",          "\"b0\"",
-                                      "\"sys\"",       "\"interp\"",      "\"om\"",
-                                      "\"self.flp\"",  "\"facts.flp\"",   "\"commands.flp\"",
-                                      "\"out.txt\"",   "\"missing.flp\"", "\"?- sys.echo@(x)[].\""};
+inline const char* const strings[] = {
+    "\"seminaive\"", "\"naive\"", "\"flogic\"", "\"xml\"", "\"debug\"", "\"true\"", "\"p\"",
+    "\"all\"", "\"program\"", "\"insert\"", "\"html\"", "\"answers\"", "\"\"", "\"v0\"", "\"b0\"",
+    "\"sys\"", "\"interp\"", "\"om\"", "\"self.flp\"", "\"facts.flp\"", "\"commands.flp\"",
+    "\"out.txt\"", "\"missing.flp\"", "\"?- sys.echo@(x)[].\"",
+    // Files that cannot be written: a full device, a folder, a
+    // file in a missing folder.
+    "\"/dev/full\"", "\".\"", "\"missing/out.txt\""};
 
 // The variables that objects built from removed arguments go into.
 inline const char* const builtObjects[] = {"v0", "v1", "v2", "v3", "x"};
@@ -450,6 +458,70 @@ inline bool nextLine(const std::string& prompt, std::string& line) {
     return true;
 }
 
+// Standard input made a pipe that holds the lines of a run, for the plain line reader; every
+// `stride`-th character read, a Ctrl-C signal comes, so that some come in the middle of a line.
+// Afterwards standard input, its buffer and the signal handlers are as they were.
+class PipedInput {
+  public:
+    PipedInput(const std::deque<std::string>& lines, int stride) {
+        std::string text;
+        for (const std::string& line : lines) text += line + "\n";
+        int ends[2];
+        if (pipe(ends) != 0) return;
+        // Large enough for every line, so that one thread can write them all before reading.
+        (void)fcntl(ends[1], F_SETPIPE_SZ, 1 << 20);
+        const ssize_t written = write(ends[1], text.data(), text.size());
+        (void)written;
+        close(ends[1]);
+        savedInput = dup(0);
+        dup2(ends[0], 0);
+        close(ends[0]);
+        std::clearerr(stdin);
+        for (int i = 0; i < signalCount; ++i) sigaction(signals[i], nullptr, &savedActions[i]);
+        controlEvents::install();
+        charactersLeft() = stride;
+        strideLength() = stride;
+        quorin::lineio::set_farewell_check(&interruptNow);
+        setCommandLineSource(nullptr);
+    }
+    ~PipedInput() {
+        if (savedInput < 0) return;
+        setCommandLineSource(&nextLine);
+        quorin::lineio::set_farewell_check(&controlEvents::farewellPending);
+        for (int i = 0; i < signalCount; ++i) sigaction(signals[i], &savedActions[i], nullptr);
+        dup2(savedInput, 0);
+        close(savedInput);
+        // What the run left unread must not reach the next one.
+        __fpurge(stdin);
+        std::clearerr(stdin);
+    }
+    PipedInput(const PipedInput&) = delete;
+    PipedInput& operator=(const PipedInput&) = delete;
+
+  private:
+    // The reader asks once a character whether the program must leave: the count of characters.
+    static bool interruptNow() {
+        if (--charactersLeft() <= 0) {
+            charactersLeft() = strideLength();
+            raise(SIGINT);
+        }
+        return controlEvents::farewellPending();
+    }
+    static int& charactersLeft() {
+        static int left = 0;
+        return left;
+    }
+    static int& strideLength() {
+        static int stride = 0;
+        return stride;
+    }
+
+    static constexpr int signalCount = 4;
+    static constexpr int signals[signalCount] = {SIGINT, SIGQUIT, SIGHUP, SIGTERM};
+    struct sigaction savedActions[signalCount] {};
+    int savedInput = -1;
+};
+
 // The scratch folder a run works in, with the few files the commands name.
 inline std::filesystem::path& scratchFolder() {
     static std::filesystem::path folder;
@@ -493,6 +565,11 @@ inline void runShell(const std::uint8_t* data, std::size_t size, const std::stri
     std::filesystem::current_path(scratchFolder());
     Choices choices(data, size);
     pendingLines() = Generator(choices).lines();
+    std::unique_ptr<PipedInput> piped;
+    if (size > 0 && (data[0] & 0x0f) == 0x0f) {
+        piped = std::make_unique<PipedInput>(pendingLines(), 8 + data[size - 1] % 64);
+        pendingLines().clear();
+    }
     Error::setOutputFilter(2);
     centralErrorHandler().setOutputSeriousness(4);
 
@@ -518,6 +595,7 @@ inline void runShell(const std::uint8_t* data, std::size_t size, const std::stri
     }
     sys->finish();
     decRef(sys);
+    piped.reset();
     pendingLines().clear();
     controlEvents::clearInterrupt();
     releasePools(1);

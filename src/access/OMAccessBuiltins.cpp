@@ -136,18 +136,21 @@ Iterator* sgmlprintAtom(const Call& call) {
     } else {
         // The text replaces the old file only once it is written whole; a file that cannot be
         // made or written (a full disk) is reported and the call fails.
-        const Error cantWrite(6, 207, 2, "Cant Write file", "Can't write to " + target,
-                              "OMAccess::sgmlprint", "");
+        const auto cantWrite = [&target](const std::string& reason) {
+            return Error(6, 207, 2, "Cant Write file",
+                         "Can't write to " + target + (reason.empty() ? "" : ": " + reason),
+                         "OMAccess::sgmlprint", "");
+        };
         FileReplacement file(target);
         if (!file.open()) {
-            centralErrorHandler().report(cantWrite);
+            centralErrorHandler().report(cantWrite(file.refusal()));
             return answer(row, 2, 0);
         }
         printed = call.access.sgmlprint(object, file.stream());
         if (printed == 0) {
             file.abandon();
         } else if (!file.commit()) {
-            centralErrorHandler().report(cantWrite);
+            centralErrorHandler().report(cantWrite(""));
             printed = 0;
         }
     }

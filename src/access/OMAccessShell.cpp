@@ -99,10 +99,12 @@ FLSysRef OMAccess::exportCommand(FLSysArgs* args) {
         const std::size_t count = static_cast<std::size_t>(argumentCount(args));
         for (const auto& form : forms) {
             if (form.count != count || texts[0] != form.word) continue;
+            // An export whose file could not be made or written has reported why, and fails.
+            const ErrorWatch watch;
             const bool done = count == 1
                                   ? exportDefault(form.format)
                                   : exportBase(form.format, texts[1], texts[2], "", texts[3]);
-            return done ? FLSysRef::share(this) : nullptr;
+            return done && !watch.errorReported() ? FLSysRef::share(this) : nullptr;
         }
     }
     reportInvalidMethodArg("export");

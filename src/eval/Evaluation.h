@@ -32,6 +32,9 @@ class Evaluation : public FLSysObject {
     virtual Ref<Operand> retrieve(FRule* query, SymTab* names) = 0;
     // Forgets the state of the last evaluation.
     virtual void reset(int mode) = 0;
+    // The symbol table of the object base it evaluates over (null when it knows none): the one
+    // the clauses it is given must be parsed with.
+    virtual SymTab* baseSymTab() const { return nullptr; }
 
   protected:
     ~Evaluation() override = default;

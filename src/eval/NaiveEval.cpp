@@ -305,6 +305,10 @@ void NaiveEval::reset(int /*mode*/) {
     matcher->clear();
 }
 
+SymTab* NaiveEval::baseSymTab() const {
+    return access ? access->giveSymTab() : nullptr;
+}
+
 NaiveEval* NaiveEval::debugOn(FLSysArgs* args) {
     if (args == nullptr) return this;
     if (args->empty()) {

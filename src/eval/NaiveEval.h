@@ -48,6 +48,7 @@ class NaiveEval : public Evaluation {
     Evaluation* tp(FProgram* program) override;
     Ref<Operand> retrieve(FRule* query, SymTab* names) override;
     void reset(int mode) override;
+    SymTab* baseSymTab() const override;
     // Null list: nothing; empty list: the flag word becomes 1; otherwise words, each optionally
     // followed by an integer. Null at the first element that is not a string.
     virtual NaiveEval* debugOn(FLSysArgs* args);

@@ -86,6 +86,7 @@ void ErrorHandler::help() {
 
 void ErrorHandler::report(const Error& error) {
     const int seriousness = error.getSeriousness();
+    if (seriousness > 1) ++errors;
     const bool admitted = (seriousness == 0 && (filter & 1) != 0) ||
                           (seriousness == 1 && (filter & 2) != 0) ||
                           (seriousness > 1 && (filter & 4) != 0);

@@ -43,12 +43,27 @@ class ErrorHandler : public FLSysObject {
     void setOutputFilter(int bits) { setOutputSeriousness(bits); }
     int outputSeriousness() const { return filter; }
     int keepMostSerious() const { return keepMost; }
+    // How many errors (seriousness 2 or more) were reported so far, printed or not.
+    unsigned long errorCount() const { return errors; }
 
   private:
     Error kept;
+    unsigned long errors = 0;
     int filter = 0;
     int keepMost = 1;
 };
 
 // The one central handler, known to the shell as "centralErrorHandler".
 ErrorHandler& centralErrorHandler();
+
+// Tells whether an error was reported to the central handler while it lived. A command whose
+// work reports its own failures (a file that could not be made or written) answers null when
+// one was, so that a run with -q stops there as after any failing command.
+class ErrorWatch {
+  public:
+    ErrorWatch() : before(centralErrorHandler().errorCount()) {}
+    bool errorReported() const { return centralErrorHandler().errorCount() != before; }
+
+  private:
+    unsigned long before;
+};

@@ -63,8 +63,13 @@ class FLSysOStreamImpl : public FLSysOStream {
 
     std::ostream* stream() const override { return out; }
     // A stream over a file the user opened: its first failed write (a full disk) is reported
-    // with the file's name, not ignored; later ones are not reported again.
-    void reportWriteFailuresAs(std::string fileName) { target = std::move(fileName); }
+    // with the file's name, not ignored; later ones are not reported again. Where others report
+    // the same file's failures too, `reported` is the flag they share (it must outlive the
+    // stream).
+    void reportWriteFailuresAs(std::string fileName, bool* reported = nullptr) {
+        target = std::move(fileName);
+        if (reported != nullptr) failureReported = reported;
+    }
     // The stream with its own type, for callers that made it.
     S* typedStream() const { return out; }
 
@@ -119,13 +124,14 @@ class FLSysOStreamImpl : public FLSysOStream {
     }
 
     void checkWrite() {
-        if (target.empty() || failureReported || !out->bad()) return;
-        failureReported = true;
+        if (target.empty() || *failureReported || !out->bad()) return;
+        *failureReported = true;
         reportStreamWriteFailure(target);
     }
 
     S* out;
     bool owns;
     std::string target;  // empty: failures are not reported
-    bool failureReported = false;
+    bool ownFailureReported = false;
+    bool* failureReported = &ownFailureReported;
 };

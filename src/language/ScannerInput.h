@@ -21,6 +21,9 @@ class ScannerInput {
 
     // True once the input could not be read; the scanner has then seen the end of its input.
     bool inputFailed() const { return failed; }
+    // True once too many errors stopped the reading, with a closing report that is the last
+    // word about this input.
+    bool readingStopped() const { return errors >= errorLimit; }
     // The parser has rejected the clause that the failure cut off.
     void failureRejected() { failureSeen = true; }
     // The front end's end test: nothing read and left unscanned, and the stream at its end. A

@@ -16,8 +16,10 @@ DebugFileOutput::~DebugFileOutput() {
     if (stream != nullptr) restoreChannel();
 }
 
-Error DebugFileOutput::cantWriteFile(const std::string& fileName, const std::string& place) {
-    return Error(5, 20, 2, "Cant Write file", "Can't write to " + fileName, place, "");
+Error DebugFileOutput::cantWriteFile(const std::string& fileName, const std::string& place,
+                                     const std::string& reason) {
+    return Error(5, 20, 2, "Cant Write file",
+                 "Can't write to " + fileName + (reason.empty() ? "" : ": " + reason), place, "");
 }
 
 bool DebugFileOutput::writable() const {
@@ -32,8 +34,9 @@ bool DebugFileOutput::open() {
     if (!writable()) return false;
     file = std::make_unique<FileReplacement>(fileName);
     if (!file->open()) {
+        const std::string reason = file->refusal();
         file.reset();
-        centralErrorHandler().report(cantWriteFile(fileName, place));
+        centralErrorHandler().report(cantWriteFile(fileName, place, reason));
         return false;
     }
     stream = new FLSysOStreamImpl<std::ofstream>(&file->stream(), false);

@@ -25,15 +25,16 @@ class DebugFileOutput {
 
     // Reports "Cant Write file" and answers false when the file exists without write permission.
     bool writable() const;
-    // Reports "Cant Write file" and answers false when the file is not writable or cannot be
-    // opened; otherwise debugChannel writes into it until `finish`.
+    // Reports "Cant Write file" (with the reason of a refusal) and answers false when the file
+    // is not writable or cannot be opened; otherwise debugChannel writes into it until `finish`.
     bool open();
     // Puts the channel back and puts the file in place; a write that failed meanwhile is
     // reported and leaves the old file.
     void finish();
 
-    // The error of a file that cannot be written.
-    static Error cantWriteFile(const std::string& fileName, const std::string& place);
+    // The error of a file that cannot be written, with why when that is not plain.
+    static Error cantWriteFile(const std::string& fileName, const std::string& place,
+                               const std::string& reason = "");
 
   private:
     // debugChannel back to what it wrote to before open.

@@ -38,6 +38,15 @@ bool stringArgs(MainMemOM& om, FLSysArgs* args, int count, std::string (&out)[3]
     return true;
 }
 
+// A save into a file: the object manager, or null when the file could not be made or written
+// (the save has reported why).
+FLSysRef saved(MainMemOM& om, int format, const std::string& fileName, const std::string& docType) {
+    const ErrorWatch watch;
+    om.saveAs(format, fileName, docType);
+    if (watch.errorReported()) return nullptr;
+    return FLSysRef::share(&om);
+}
+
 // A command without arguments that only runs `action` and answers the object manager.
 template <void (MainMemOM::*action)()>
 FLSysRef withoutArgs(MainMemOM& om, const char* name, FLSysArgs* args) {
@@ -85,9 +94,9 @@ const Command Commands[] = {
              if (format < 0) return refuse(om, name);
              om.dump(format);
          } else if (count == 2 && a[0] == "flogic") {
-             om.saveAs(1, a[1], "");
+             return saved(om, 1, a[1], "");
          } else if (count == 3 && a[0] == "xml") {
-             om.saveAs(2, a[1], a[2]);
+             return saved(om, 2, a[1], a[2]);
          } else {
              return refuse(om, name);
          }
@@ -98,8 +107,7 @@ const Command Commands[] = {
          std::string a[3];
          if (FLSysObject::argumentCount(args) != 1 || !stringArgs(om, args, 1, a))
              return refuse(om, name);
-         om.saveAs(1, a[0], "");
-         return FLSysRef::share(&om);
+         return saved(om, 1, a[0], "");
      }},
     {"eqTraceOn", withoutArgs<&MainMemOM::eqTraceOn>},
     {"eqTraceOff", withoutArgs<&MainMemOM::eqTraceOff>},

@@ -72,6 +72,13 @@ Error noRulesAllowed(const std::string& fileName) {
                  "FLSysInterpreter::load", "");
 }
 
+Error foreignSymTab() {
+    return Error(11, 1018, 2, "ForeignSymTab",
+                 "The symbol table given to switch is not the one of the interpreter's object "
+                 "base; nothing was switched.",
+                 "FLSysInterpreter::switchInterpreter", "");
+}
+
 }  // namespace
 
 // The commands in the order they are tried; literals come before them and variables after.
@@ -162,8 +169,7 @@ FLSysInterpreter::Outcome FLSysInterpreter::loadCommand(FLSysArgs* args) {
     }
     FLSysObject* fileName = nullptr;
     if (!checkArgs1(args, "FLSysString", fileName)) return std::nullopt;
-    load(static_cast<FLSysString*>(fileName)->value());
-    return FLSysRef::share(this);
+    return FLSysRef::share(load(static_cast<FLSysString*>(fileName)->value()));
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::showProgramCommand(FLSysArgs* args) {
@@ -329,7 +335,9 @@ FLSysInterpreter* FLSysInterpreter::load(const std::string& fileName) {
 
     FParser* parser = newParser();
     int ok = 1;
-    if (parser->open(fileName) != 0) {
+    // A file that cannot be read loads nothing, and the load fails as a consult of it does.
+    const bool opened = parser->open(fileName) != 0;
+    if (opened) {
         while (ok != 0 && !parser->atEnd()) {
             FRule* clause = parser->parse(symTab, &ok);
             if (debug != 0) echoClause(clause, symTab);
@@ -354,13 +362,20 @@ FLSysInterpreter* FLSysInterpreter::load(const std::string& fileName) {
         }
     }
     decRef(kept);
-    return this;
+    return opened && ok != 0 ? this : nullptr;
 }
 
 FLSysInterpreter* FLSysInterpreter::switchInterpreter(FLSysArgs* args) {
     FLSysObject* newInterpreter = nullptr;
     FLSysObject* newSymTab = nullptr;
     if (!checkArgs2(args, "FLogicInterpreter", newInterpreter, "SymTab", newSymTab)) {
+        return nullptr;
+    }
+    // Clauses parsed with another table than the base's would name other objects than the
+    // interpreter finds there: answers and saves would hold garbage.
+    SymTab* baseNames = static_cast<FLogicInterpreter*>(newInterpreter)->baseSymTab();
+    if (baseNames != nullptr && baseNames != newSymTab) {
+        centralErrorHandler().report(foreignSymTab());
         return nullptr;
     }
     if (newInterpreter != interpreter) {

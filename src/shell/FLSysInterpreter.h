@@ -50,6 +50,7 @@ class FLSysInterpreter : public FLSysObject {
     // Empties the evaluation state, the object base and the printer; interprete's result.
     virtual FLSysRef forgetIDB(FLSysArgs* args);
     // Reads a file of facts into the object base on its own and keeps the program typed before.
+    // Null when the file could not be read or has a syntax error.
     virtual FLSysInterpreter* load(const std::string& fileName);
     // Runs one parsed query: a shell command, or an ordinary query for the interpreter.
     virtual FLSysRef queryhandle(FRule* query);
@@ -57,7 +58,8 @@ class FLSysInterpreter : public FLSysObject {
     virtual void finish();
     // Hands a command line to the line editor's history.
     virtual void addHistory(const std::string& line);
-    // Links another interpreter and symbol table: (FLogicInterpreter, SymTab).
+    // Links another interpreter and symbol table: (FLogicInterpreter, SymTab). A symbol table
+    // that is not the one of the interpreter's object base is refused (null, nothing changed).
     virtual FLSysInterpreter* switchInterpreter(FLSysArgs* args);
     // A stream object writing to the file, created or emptied; null when it cannot be opened.
     virtual FLSysRef open(const std::string& fileName);

@@ -30,6 +30,7 @@
 #include "shell/FParserFactory.h"
 #include "shell/LineInput.h"
 #include "shell/ShellText.h"
+#include "shell/SystemObjects.h"
 
 const char* const endOfInputCommand = "?- sys.end[].\n";
 
@@ -289,8 +290,13 @@ FLSysRef FLSysInterpreter::interprete(const std::string& text, int isLine) {
         }
         if (debug != 0) echoClause(clause, symTab);
         if (clause != nullptr && clause->ruleKind() == FRule::Query) {
+            // Each query's own writes count: a failure before it (the banner on a full disk)
+            // must neither fail it nor hide its own.
+            std::cout.clear();
             FLSysRef result = queryhandle(clause);
             decRef(clause);
+            // Answers that standard output could not take are lost: the query failed.
+            if (result && !isEscape(result.get()) && !standardOutputWritten()) result.reset();
             if (!result || isEscape(result.get())) {
                 decRef(parser);
                 return result;

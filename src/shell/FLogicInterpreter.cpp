@@ -123,6 +123,10 @@ FProgram* FLogicInterpreter::showProgram(FLSysArgs* args) {
     return showProgram();
 }
 
+SymTab* FLogicInterpreter::baseSymTab() const {
+    return evaluation != nullptr ? evaluation->baseSymTab() : nullptr;
+}
+
 FProgram* FLogicInterpreter::showProgram() {
     return program != nullptr ? program : emptyProgram;
 }

@@ -56,6 +56,9 @@ class FLogicInterpreter : public ProgramInterpreter {
     // "Kavum" fills the rewriter slot anew, "FLogic" empties it; other words change nothing.
     virtual void setDialect(std::string word);
 
+    // The symbol table of the object base its evaluation works on; null when it has none.
+    SymTab* baseSymTab() const;
+
     // What the normaliser reads: showProgram without the argument check.
     FProgram* showProgram() override;
 

@@ -9,6 +9,8 @@
 #include <iostream>
 #include <memory>
 
+#include "foundation/Error.h"
+#include "foundation/ErrorHandler.h"
 #include "platform/InterruptFlag.h"
 #include "platform/RawTerminal.h"
 #include "shell/EditorSettings.h"
@@ -33,6 +35,13 @@ struct Reader {
 Reader& reader() {
     static Reader theReader;
     return theReader;
+}
+
+Error lineTooLong() {
+    return Error(11, 1017, 2, "LineTooLong",
+                 "An input line longer than " + std::to_string(maxLineLength) +
+                     " bytes (256 MB) was refused; reading goes on after its end.",
+                 "FLSysInterpreter::readCommandLine", "");
 }
 
 bool farewell() {
@@ -79,15 +88,44 @@ class TerminalScreen : public ScreenSink {
     RawTerminal& terminal_;
 };
 
+// A Ctrl-C while a started line is read from a pipe or a file drops that line, as the terminal's
+// own line discipline does, and the lines after it are read as usual. A line longer than the
+// bound is refused (reported once it passes the bound, then skipped to its end), so that endless
+// input without a line end takes no more memory than the bound. A farewell signal ends the input
+// at the next character, also while characters keep coming. The characters come through the
+// standard input's buffer, which a consult of "stdin" reads on from.
 bool readPlainLine(const std::string& prompt, std::string& line) {
     if (isatty(0)) std::cout << prompt << std::flush;
+    line.clear();
+    // A Ctrl-C that came before this line began was the last command's, which did not look.
+    interruptFlag.store(0);
+    bool refused = false;
     for (;;) {
-        if (std::getline(std::cin, line)) return true;
-        bool cut = std::ferror(stdin) && errno == EINTR;
-        if (!cut || farewell()) return false;
-        interruptFlag.store(0);
-        std::clearerr(stdin);
-        std::cin.clear();
+        const int character = getc_unlocked(stdin);
+        if (farewell()) return false;
+        if (interruptFlag.load() != 0) {
+            interruptFlag.store(0);
+            line.clear();
+            refused = false;
+        }
+        if (character == EOF) {
+            if (!std::ferror(stdin) || errno != EINTR) return !line.empty();
+            std::clearerr(stdin);
+            continue;
+        }
+        if (character == '\n') {
+            if (!refused) return true;
+            refused = false;
+            continue;
+        }
+        if (refused) continue;
+        if (line.size() >= maxLineLength) {
+            centralErrorHandler().report(lineTooLong());
+            refused = true;
+            std::string().swap(line);
+            continue;
+        }
+        line.push_back(static_cast<char>(character));
     }
 }
 

@@ -2,6 +2,7 @@
 // with one history for both.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "shell/Completion.h"
@@ -9,10 +10,15 @@
 
 namespace quorin::lineio {
 
+// The longest line read from a pipe or a file; a longer one is refused.
+constexpr std::size_t maxLineLength = std::size_t{256} << 20;
+
 // Reads one line after writing the prompt. At a terminal (standard input and standard output
 // both terminals) the line is edited in place, drawn on standard output; otherwise it is read
 // from standard input. False at the end of input: a closed input, a hung-up terminal, or a
-// read cut by a signal for which the farewell check answers true. An empty line is a line.
+// read cut by a signal for which the farewell check answers true. An empty line is a line. From
+// a pipe or a file, a Ctrl-C drops a started line and a line longer than maxLineLength is
+// reported and skipped.
 bool getline(const std::string& prompt, std::string& line);
 
 // Adds a line to the history (leading blanks, tabs and newlines skipped; nothing for an empty

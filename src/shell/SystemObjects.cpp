@@ -42,12 +42,26 @@ XMeta* orPlaceholder(XMeta* handedIn, const char* className,
     return new PlaceholderMeta(className, {argumentClasses.begin(), argumentClasses.end()});
 }
 
+// Standard output's failures are reported once in a run, by its stream object or by the check
+// after a command, whichever notices first.
+bool standardOutputFailureReported = false;
+
 }  // namespace
+
+bool standardOutputWritten() {
+    std::cout.flush();
+    if (!std::cout.bad()) return true;
+    if (!standardOutputFailureReported) {
+        standardOutputFailureReported = true;
+        reportStreamWriteFailure("standard output");
+    }
+    return false;
+}
 
 void registerSystemObjects(FLSysInterpreter& sys, const HandedInClassObjects& handedIn) {
     auto* standardOutput = new FLSysOStreamImpl<std::ostream>(&std::cout, false);
     // Answers that cannot be written (standard output on a full disk) are reported, once.
-    standardOutput->reportWriteFailuresAs("standard output");
+    standardOutput->reportWriteFailuresAs("standard output", &standardOutputFailureReported);
     FLSysOStream* out = standardOutput;
     FLSysOStream* err = new FLSysOStreamImpl<std::ostream>(&std::cerr, false);
     // "NUL" of the console system is this system's null device.

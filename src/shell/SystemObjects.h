@@ -19,3 +19,8 @@ struct HandedInClassObjects {
 
 // Registers everything in its fixed order and clears the central statistic handler.
 void registerSystemObjects(FLSysInterpreter& sys, const HandedInClassObjects& handedIn);
+
+// Whether standard output has taken everything written to it since its state was last cleared:
+// flushes it, and after a failed write reports "Can't write to standard output" (once in a run,
+// whoever notices first) and answers false.
+bool standardOutputWritten();

@@ -25,6 +25,7 @@
 #include "shell/LineInput.h"
 #include "shell/PrettyPrinter.h"
 #include "shell/ShellText.h"
+#include "shell/SystemObjects.h"
 
 namespace userInterface {
 
@@ -33,8 +34,9 @@ int quitFlag = 0;
 
 namespace {
 
-// The exit status beyond the control events: 1 after a refused command line, or with -q after a
-// command-line file that could not be consulted.
+// The exit status beyond the control events: 1 after a refused command line, with -q after a
+// command-line file that could not be consulted, and after output that standard output could not
+// take.
 int exitStatus = 0;
 
 const char* const forgetIDBLine = "?- sys.forgetIDB[].";
@@ -142,7 +144,8 @@ void shellLoop() {
         std::string line = sys->readCommandLine();
         result.reset();
         // A write that failed before (the reader of a pipe went away for a while) does not
-        // silence the answers of the next command.
+        // silence the answers of the next command; the run has failed all the same.
+        if (std::cout.bad()) exitStatus = 1;
         std::cout.clear();
         FLSysInterpreter::acceptNextCommand();
         if (!line.empty()) result = sys->interprete(line, 1);
@@ -339,8 +342,12 @@ int run(int argc, char** argv, const HandedInClassObjects& handedIn) {
     if (controlEvents::farewellPending()) return farewell(controlEvents::takeFarewell());
 
     if (quitFlag == 0) interpreteAndForget(forgetIDBLine);
+    // Output lost on the way (standard output on a full disk) fails the run, reported while the
+    // error channel still has its stream.
+    if (!standardOutputWritten()) exitStatus = 1;
     releaseEverything();
     std::cout << "Bye" << std::endl;
+    if (std::cout.bad()) exitStatus = 1;
     return exitStatus;
 }
 

@@ -1,13 +1,16 @@
 #!/usr/bin/env python3
 """Runs the quorin program on inputs made here rather than stored: paths, operator chains and
-nested terms far too deep to build, tokens a million characters long, and files written while
-the disk fills up or while the writer is killed. Each check prints its name; a failed one prints
-what it saw, and the run ends with status 1 after all checks.
+nested terms far too deep to build, tokens a million characters long, an endless input line,
+commands that fail to write, files written while the disk fills up, while the writer is killed or
+into a folder that takes no new file, and a Ctrl-C while a piped line is half read. Each check
+prints its name; a failed one prints what it saw, and the run ends with status 1 after all
+checks.
 
 Usage: generated-inputs.py <quorin> <work folder>
 """
 import glob
 import os
+import platform
 import select
 import signal
 import subprocess
@@ -113,12 +116,56 @@ def unreadable_file():
 
 
 def full_standard_output():
+    """Output that standard output cannot take is reported once and fails the run: at the
+    prompt the session goes on (both commands run), with -q the file stops at the query."""
+    write("answers.flp", 'p(a).\n?- sys.eval.\n?- p(X).\n?- sys.om.saveAs@("after.txt").\n')
+    write("evaluated.flp", 'p(a).\n?- sys.eval.\n')
     with open("/dev/full", "w") as full:
-        done = subprocess.run([QUORIN], input='sys.echo@("one")[].\nsys.echo@("two")[].\n',
-                              stdout=full, stderr=subprocess.PIPE, text=True, cwd=WORK,
-                              env=environment(), timeout=120)
-    check("answers that standard output cannot take are reported once",
-          done.stderr.count("Can't write to standard output") == 1, done.stderr)
+        done = subprocess.run([QUORIN], input='sys.echo@("one")[].\n'
+                              'sys.consult@("evaluated.flp").\nsys.om.saveAs@("typed.txt").\n'
+                              'sys.echo@("two")[].\n', stdout=full, stderr=subprocess.PIPE,
+                              text=True, cwd=WORK, env=environment(), timeout=120)
+        quit_run = subprocess.run([QUORIN, "-q", "answers.flp"], stdout=full,
+                                  stderr=subprocess.PIPE, text=True, cwd=WORK,
+                                  env=environment(), timeout=120)
+    check("answers that standard output cannot take are reported once and fail the run",
+          done.stderr.count("Can't write to standard output") == 1 and done.returncode == 1 and
+          os.path.exists(os.path.join(WORK, "typed.txt")),
+          "status %d\n%s" % (done.returncode, done.stderr))
+    check("with -q a query whose answers are lost stops its file and fails the run",
+          quit_run.stderr.count("Can't write to standard output") == 1 and
+          quit_run.returncode == 1 and not os.path.exists(os.path.join(WORK, "after.txt")),
+          "status %d\n%s" % (quit_run.returncode, quit_run.stderr))
+
+
+def failing_commands():
+    """Each command that cannot write its file, or load its file, fails: with -q the file stops
+    there and the run ends with status 1; at the prompt the error is reported and the session
+    goes on."""
+    os.makedirs(os.path.join(WORK, "a-folder"), exist_ok=True)
+    commands = ['sys.om.saveAs@("/dev/full")', 'sys.om.dump@("flogic", "/dev/full")',
+                'sys.om.dump@("xml", "/dev/full", "doc")', 'sys.om.saveAs@("a-folder")',
+                'sys.om.saveAs@("no-folder/base.flp")',
+                'sys.theOMAccess.export@("flogic", "/dev/full")',
+                'sys.theOMAccess.export@("sig", "no-folder/sig.flp")',
+                'sys.theOMAccess.export@("xml", "a-folder", "doc")',
+                'sys.load@("no-such-file.flp")']
+    facts = "c[m => string].\no:c[m -> \"v\"].\n?- sys.eval.\n"
+    for number, command in enumerate(commands):
+        name = "fails%d.flp" % number
+        write(name, facts + "?- %s.\n?- sys.echo@(\"not reached\").\n" % command)
+        status, out, err = run(["-q", name])
+        check("with -q %s stops its file and fails the run" % command,
+              status == 1 and "not reached" not in out and "*** ERROR : " in err and
+              "Sanitizer" not in err, "status %d\n%s%s" % (status, out, err))
+    write("facts.flp", facts)
+    typed = 'sys.consult@("facts.flp").\n' + "".join(
+        '%s.\nsys.echo@("went on %d").\n' % (command, number)
+        for number, command in enumerate(commands))
+    status, out, err = run([], typed)
+    check("at the prompt each failing command is reported and the session goes on",
+          status == 0 and all("went on %d" % n in out for n in range(len(commands))) and
+          err.count("*** ERROR : ") == len(commands), "status %d\n%s%s" % (status, out, err))
 
 
 def full_disk():
@@ -151,8 +198,36 @@ def full_disk():
         subprocess.run(["umount", mount], timeout=60)
 
 
+def temporary_files(name):
+    """The named temporary files of a save into WORK/name."""
+    return glob.glob(os.path.join(WORK, "." + name + ".*"))
+
+
+def save_in_progress(pid, name):
+    """Whether the process holds a temporary file of a save of WORK/name with content in it: a
+    named one, or one without a name (shown as a deleted file of the folder)."""
+    folder = os.path.realpath(WORK)
+    try:
+        descriptors = os.listdir("/proc/%d/fd" % pid)
+    except OSError:
+        return False
+    for descriptor in descriptors:
+        path = "/proc/%d/fd/%s" % (pid, descriptor)
+        try:
+            target = os.readlink(path)
+            size = os.stat(path).st_size
+        except OSError:
+            continue
+        if os.path.dirname(target) != folder or size == 0:
+            continue
+        base = os.path.basename(target)
+        if base.startswith("." + name + ".") or base.endswith("(deleted)"):
+            return True
+    return False
+
+
 def killed_writer():
-    """A writer killed in the middle of a save leaves the old file whole."""
+    """A writer killed in the middle of a save leaves the old file whole and no temporary file."""
     value = "v" * 200
     write("many.flp", "".join('o%d[m -> "%s"].\n' % (i, value) for i in range(50000)))
     write("dump.txt", "old content\n")
@@ -177,8 +252,7 @@ def killed_writer():
     deadline = time.time() + 120
     killed = False
     while b"saving" in seen and time.time() < deadline and child.poll() is None:
-        partial = glob.glob(os.path.join(WORK, ".dump.txt.*"))
-        if partial and os.path.getsize(partial[0]) > 0:
+        if save_in_progress(child.pid, "dump.txt"):
             child.send_signal(signal.SIGKILL)
             killed = True
             break
@@ -187,11 +261,187 @@ def killed_writer():
         # Its standard input is still open: without this it would wait for commands for ever.
         child.kill()
     child.wait(timeout=120)
-    for leftover in glob.glob(os.path.join(WORK, ".dump.txt.*")):
-        os.remove(leftover)
-    check("a writer killed in the middle of a save leaves the old file",
-          killed and read("dump.txt") == "old content\n",
-          "killed %s, file starts %r" % (killed, read("dump.txt")[:80]))
+    left = temporary_files("dump.txt")
+    check("a writer killed in the middle of a save leaves the old file and no temporary file",
+          killed and read("dump.txt") == "old content\n" and not left,
+          "killed %s, left %s, file starts %r" % (killed, left, read("dump.txt")[:80]))
+
+
+def leftover_temporaries():
+    """Temporary files that a killed writer of an older kind left are removed by the next save
+    into their folder; one that a living writer holds, and files of other names, stay."""
+    write("base.flp", "old\n")
+    for name in (".base.flp.AbC123", ".base.flp.zz9ZZ9", ".base.flp.keep", ".other.flp.AbC123"):
+        write(name, "half")
+    held = subprocess.Popen(["python3", "-c", "import fcntl, sys\n"
+                             "f = open(sys.argv[1], 'a')\n"
+                             "fcntl.flock(f, fcntl.LOCK_EX)\n"
+                             "print('held', flush=True)\n"
+                             "sys.stdin.read()\n", os.path.join(WORK, ".base.flp.Held42")],
+                            stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+    held_ready = held.stdout.readline().strip() == "held"
+    write("save.flp", 'p(a).\n?- sys.eval.\n?- sys.om.saveAs@("base.flp").\n')
+    status, out, err = run(["-q", "save.flp"])
+    held.stdin.close()
+    held.wait(timeout=120)
+    left = sorted(os.path.basename(path) for path in temporary_files("base.flp"))
+    check("the next save removes the temporary files nobody holds, and only those",
+          held_ready and status == 0 and read("base.flp") == "p(a).\n\n" and
+          left == [".base.flp.Held42", ".base.flp.keep"] and
+          os.path.exists(os.path.join(WORK, ".other.flp.AbC123")),
+          "status %d, left %s\n%s" % (status, left, err))
+
+
+def links_and_closed_folders():
+    """A save through a link to a missing file makes that file; a save into a folder that takes
+    no new file is refused with the reason and leaves the old file, also when the file itself
+    could be written."""
+    for name in ("dangling", "made.flp"):
+        if os.path.lexists(os.path.join(WORK, name)):
+            os.remove(os.path.join(WORK, name))
+    os.symlink("made.flp", os.path.join(WORK, "dangling"))
+    write("link.flp", 'p(a).\n?- sys.eval.\n?- sys.om.saveAs@("dangling").\n')
+    status, out, err = run(["-q", "link.flp"])
+    check("a save through a link to a missing file writes the file and keeps the link",
+          status == 0 and os.path.islink(os.path.join(WORK, "dangling")) and
+          read("made.flp") == "p(a).\n\n", "status %d\n%s" % (status, err))
+
+    closed = os.path.join(WORK, "closed")
+    os.makedirs(closed, exist_ok=True)
+    os.chmod(closed, 0o755)
+    write(os.path.join("closed", "base.flp"), "old content\n")
+    os.chmod(os.path.join(closed, "base.flp"), 0o666)
+    os.chmod(closed, 0o555)
+    write("closed.flp", 'p(a).\n?- sys.eval.\n?- sys.om.saveAs@("closed/base.flp").\n')
+    prefix = []
+    if os.access(closed, os.W_OK):
+        # The superuser writes into every folder: the program runs as nobody for this check.
+        if os.getuid() != 0 or subprocess.run(["which", "setpriv"], capture_output=True,
+                                              timeout=60).returncode != 0:
+            print("skip a folder without write permission: this user writes into it anyway")
+            return
+        os.chmod(WORK, os.stat(WORK).st_mode | 0o005)
+        os.chmod(os.path.join(WORK, "closed.flp"), 0o644)
+        prefix = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"]
+    done = subprocess.run(prefix + [QUORIN, "-q", "closed.flp"], capture_output=True, text=True,
+                          cwd=WORK, env=environment(), timeout=120)
+    check("a save into a folder that takes no new file is refused and says why",
+          done.returncode == 1 and read(os.path.join("closed", "base.flp")) == "old content\n" and
+          "Can't write to closed/base.flp: no temporary file can be made in its folder" in
+          done.stderr and os.listdir(closed) == ["base.flp"],
+          "status %d\n%s" % (done.returncode, done.stderr))
+
+
+def reading_standard_input(pid):
+    """Whether the program waits in a read of its standard input (the system call's number and
+    first argument, or failing that the kernel's wait channel)."""
+    read_calls = {"x86_64": "0", "aarch64": "63"}
+    try:
+        with open("/proc/%d/syscall" % pid) as calls:
+            fields = calls.read().split()
+        machine = platform.machine()
+        if machine in read_calls and len(fields) > 1:
+            return fields[0] == read_calls[machine] and int(fields[1], 16) == 0
+        with open("/proc/%d/wchan" % pid) as wait:
+            return "pipe_read" in wait.read()
+    except (OSError, ValueError):
+        return False
+
+
+def interrupt_mid_line():
+    """Ctrl-C while a piped line is half read drops that line, and the session goes on with the
+    lines sent afterwards."""
+    child = subprocess.Popen([QUORIN], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                             stderr=subprocess.PIPE, cwd=WORK, env=environment())
+    child.stdin.write(b'sys.echo@("ready").\nX = ')
+    child.stdin.flush()
+    seen = b""
+    deadline = time.time() + 400
+    while b"ready" not in seen and time.time() < deadline and child.poll() is None:
+        ready, _, _ = select.select([child.stdout], [], [], max(0.0, deadline - time.time()))
+        if not ready:
+            break
+        chunk = os.read(child.stdout.fileno(), 65536)
+        if not chunk:
+            break
+        seen += chunk
+    # The half line is read once the program waits for the rest of it.
+    waiting = False
+    while b"ready" in seen and time.time() < deadline and child.poll() is None:
+        if reading_standard_input(child.pid):
+            waiting = True
+            break
+        time.sleep(0.01)
+    if waiting:
+        child.send_signal(signal.SIGINT)
+    rest, err = child.communicate(input=b'sys.echo@("after").\nY = 1.\n', timeout=400)
+    out = (seen + rest).decode(errors="replace")
+    err = err.decode(errors="replace")
+    check("Ctrl-C while a piped line is half read drops the line and the session goes on",
+          waiting and child.returncode == 0 and "after" in out and "Y/1" in out and
+          "X = " not in out and err == "",
+          "waiting %s status %s\n%s%s" % (waiting, child.returncode, out[-600:], err))
+
+
+def endless_line():
+    """An endless line (/dev/zero) is refused once it passes the bound, without taking more
+    memory, and SIGTERM ends the program while it reads on."""
+    with open("/dev/zero", "rb") as zeros:
+        child = subprocess.Popen([QUORIN], stdin=zeros, stdout=subprocess.PIPE,
+                                 stderr=subprocess.PIPE, cwd=WORK, env=environment())
+    def peak_megabytes():
+        try:
+            with open("/proc/%d/status" % child.pid) as status:
+                for line in status:
+                    if line.startswith("VmHWM:"):
+                        return int(line.split()[1]) // 1024
+        except OSError:
+            pass
+        return 0
+
+    # Two copies of the bounded line at most while it grows, and the sanitizer's shadow: a
+    # program that reads without a bound passes this long before the deadline.
+    limit = 2048
+    seen = b""
+    deadline = time.time() + 900
+    while (b"was refused" not in seen and time.time() < deadline and child.poll() is None and
+           peak_megabytes() < limit):
+        ready, _, _ = select.select([child.stderr], [], [], 1.0)
+        if ready:
+            chunk = os.read(child.stderr.fileno(), 65536)
+            if not chunk:
+                break
+            seen += chunk
+    refused = b"was refused" in seen
+    peak = peak_megabytes()
+    if refused:
+        child.send_signal(signal.SIGTERM)
+    else:
+        child.kill()
+    out, err = child.communicate(timeout=400)
+    err = (seen + err).decode(errors="replace")
+    check("an endless line is refused with a bounded memory and SIGTERM ends the reading",
+          refused and child.returncode == 6 and b"Leaving Quorin" in out and peak < limit and
+          "An input line longer than 268435456 bytes (256 MB) was refused" in err,
+          "refused %s status %s peak %d MB\n%s" % (refused, child.returncode, peak, err[-600:]))
+
+    # A line over the bound followed by more lines: the lines after it run.
+    path = os.path.join(WORK, "long-line.txt")
+    with open(path, "wb") as text:
+        text.write(b"X = ")
+        chunk = b"y" * (1 << 20)
+        for _ in range(257):
+            text.write(chunk)
+        text.write(b'.\nsys.echo@("after the long line").\n')
+    with open(path, "rb") as text:
+        done = subprocess.run([QUORIN], stdin=text, capture_output=True, cwd=WORK,
+                              env=environment(), timeout=900)
+    os.remove(path)
+    out = done.stdout.decode(errors="replace")
+    err = done.stderr.decode(errors="replace")
+    check("a line over the bound is refused and the lines after it run",
+          done.returncode == 0 and "after the long line" in out and "Answer to query" not in out
+          and err.count("was refused") == 1, "status %d\n%s%s" % (done.returncode, out[-300:], err))
 
 
 def full_device():
@@ -209,6 +459,7 @@ def full_device():
 
 os.makedirs(WORK, exist_ok=True)
 for step in (deep_inputs, long_tokens, unreadable_file, full_device, full_standard_output,
-             full_disk, killed_writer):
+             failing_commands, full_disk, killed_writer, leftover_temporaries,
+             links_and_closed_folders, interrupt_mid_line, endless_line):
     step()
 sys.exit(1 if failures else 0)

@@ -1,9 +1,13 @@
 // Tests of files written beside their target: the old content stays until the new one is
-// whole, failed writes leave nothing behind, devices are written directly.
+// whole, failed and killed writes leave nothing behind, devices are written directly, and a
+// folder that takes no new file refuses the write.
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -47,15 +51,89 @@ class FileReplacementTest : public ::testing::Test {
 };
 
 TEST_F(FileReplacementTest, TheOldContentStaysUntilTheCommit) {
-    write(target, "old\n");
+    for (auto kind : {FileReplacement::Temporary::Unnamed, FileReplacement::Temporary::Named}) {
+        write(target, "old\n");
+        FileReplacement file(target, kind);
+        ASSERT_TRUE(file.open());
+        file.stream() << "new\n";
+        file.stream().flush();
+        EXPECT_EQ(read(target), "old\n");
+        // The temporary file beside the target has a name only when it was made with one.
+        EXPECT_EQ(entries(), kind == FileReplacement::Temporary::Named ? 2u : 1u);
+        EXPECT_TRUE(file.commit());
+        EXPECT_EQ(read(target), "new\n");
+        EXPECT_EQ(entries(), 1u);
+    }
+}
+
+TEST_F(FileReplacementTest, ANewFileAppearsOnlyWhole) {
     FileReplacement file(target);
     ASSERT_TRUE(file.open());
     file.stream() << "new\n";
     file.stream().flush();
-    EXPECT_EQ(read(target), "old\n");
-    EXPECT_EQ(entries(), 2u);  // the target and the temporary file beside it
+    EXPECT_FALSE(fs::exists(target));
     EXPECT_TRUE(file.commit());
     EXPECT_EQ(read(target), "new\n");
+    EXPECT_EQ(entries(), 1u);
+}
+
+// A writer killed in the middle of its write, in a child process: answers the child's status.
+int killedWriter(const std::string& target, FileReplacement::Temporary kind) {
+    const pid_t child = fork();
+    if (child == 0) {
+        FileReplacement file(target, kind);
+        if (!file.open()) _exit(3);
+        file.stream() << std::string(100000, 'x');
+        file.stream().flush();
+        ::kill(::getpid(), SIGKILL);
+        _exit(4);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return status;
+}
+
+TEST_F(FileReplacementTest, AKilledWriterLeavesTheOldFileAndNothingElse) {
+    write(target, "old\n");
+    const int status = killedWriter(target, FileReplacement::Temporary::Unnamed);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+    EXPECT_EQ(read(target), "old\n");
+    EXPECT_EQ(entries(), 1u);
+}
+
+TEST_F(FileReplacementTest, WhatAKilledWriterLeftIsRemovedByTheNextWrite) {
+    write(target, "old\n");
+    const int status = killedWriter(target, FileReplacement::Temporary::Named);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+    EXPECT_EQ(read(target), "old\n");
+    ASSERT_EQ(entries(), 2u);  // the named temporary file of the killed writer
+    // Files of other names, or of other targets, are not taken for leftovers.
+    write((folder / ".target.txt.keep").string(), "x");
+    write((folder / ".other.txt.AbC123").string(), "x");
+    for (auto kind : {FileReplacement::Temporary::Unnamed, FileReplacement::Temporary::Named}) {
+        FileReplacement file(target, kind);
+        ASSERT_TRUE(file.open());
+        file.stream() << "new\n";
+        ASSERT_TRUE(file.commit());
+        EXPECT_EQ(read(target), "new\n");
+        EXPECT_EQ(entries(), 3u);
+    }
+}
+
+TEST_F(FileReplacementTest, TheTemporaryFileOfALivingWriterStays) {
+    write(target, "old\n");
+    FileReplacement first(target, FileReplacement::Temporary::Named);
+    ASSERT_TRUE(first.open());
+    first.stream() << "first\n";
+    {
+        FileReplacement second(target);
+        ASSERT_TRUE(second.open());
+        second.stream() << "second\n";
+        ASSERT_TRUE(second.commit());
+    }
+    EXPECT_EQ(entries(), 2u);
+    EXPECT_TRUE(first.commit());
+    EXPECT_EQ(read(target), "first\n");
     EXPECT_EQ(entries(), 1u);
 }
 
@@ -103,6 +181,36 @@ TEST_F(FileReplacementTest, ALinkKeepsPointingAtTheReplacedFile) {
     ASSERT_TRUE(file.commit());
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(read(target), "new\n");
+}
+
+TEST_F(FileReplacementTest, ALinkToAMissingFileMakesThatFile) {
+    const std::string link = (folder / "link.txt").string();
+    fs::create_symlink("target.txt", link);
+    FileReplacement file(link);
+    ASSERT_TRUE(file.open());
+    file.stream() << "new\n";
+    ASSERT_TRUE(file.commit());
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(read(target), "new\n");
+}
+
+TEST_F(FileReplacementTest, AFolderThatTakesNoNewFileRefusesTheWriteAndSaysWhy) {
+    unprivileged::lendFolder(folder.string());
+    unprivileged::run([&] {
+        write(target, "old\n");
+        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+        for (auto kind : {FileReplacement::Temporary::Unnamed, FileReplacement::Temporary::Named}) {
+            ASSERT_EQ(::access(target.c_str(), W_OK), 0);
+            FileReplacement file(target, kind);
+            EXPECT_FALSE(file.open());
+            EXPECT_NE(file.refusal().find("no temporary file can be made in its folder"),
+                      std::string::npos)
+                << file.refusal();
+            EXPECT_EQ(read(target), "old\n");
+            EXPECT_EQ(entries(), 1u);
+        }
+        fs::permissions(folder, fs::perms::owner_all);
+    });
 }
 
 TEST_F(FileReplacementTest, AFullDeviceFailsAndStaysADevice) {
