@@ -173,18 +173,16 @@ std::optional<KavumExportHandler::OpenElement> KavumExportHandler::openElement(
     out << attributes;
 
     OpenElement element{object, cls, depth, false, {}};
-    InternalName textMethod;
-    access->internName(textMethod, "text()", 1);
-    InternalName idRecord;
-    access->internName(idRecord, "xml_id", 1);
     entries = new HostSpecDescIter(object, Free, 0, MethodType::Set, access);
     for (bool more = entries->first(); more; more = entries->next()) {
         element.hasChildren = true;
         const InternalName method = entries->atColumn(2);
+        std::string methodText;
+        access->giveLexicalForm(method, methodText);
         // The import's record of an element's ID, which the ID attribute itself writes.
-        if (method == idRecord) continue;
+        if (methodText == "xml_id") continue;
         // A text node is listed without a method.
-        const InternalName as = method == textMethod ? Free : method;
+        const InternalName as = methodText == "text()" ? Free : method;
         forEachMember(access, 1, object, method,
                       [&](const InternalName& child) { element.children.emplace_back(as, child); });
     }
