@@ -222,6 +222,10 @@ void KavumExportHandler::writePrefixedAttributes(const InternalName& object, std
 }
 
 std::string KavumExportHandler::attributeName(const InternalName& method) {
+    // The lookup by value reads every object of the base: asked once an attribute of every
+    // element, it made the export of a large document quadratic.
+    if (const auto known = attributeNames.find(method); known != attributeNames.end())
+        return known->second;
     const InternalName pattern[] = {Free, Free, method};
     Iterator* rows = access->lookup(MethodType::Scalar, pattern, 3, nullptr);
     std::string name;
@@ -231,7 +235,9 @@ std::string KavumExportHandler::attributeName(const InternalName& method) {
             name = formatter->xmlName(prefix) + ":" + formatter->xmlName(rows->atColumn(2));
     }
     decRef(rows);
-    return name.empty() ? formatter->xmlName(method) : name;
+    if (name.empty()) name = formatter->xmlName(method);
+    attributeNames.emplace(method, name);
+    return name;
 }
 
 void KavumExportHandler::writeAttributes(const InternalName& object, const InternalName& method,

@@ -1,6 +1,7 @@
 // KavumExportHandler: the Kavum mode's XML documents written back as XML, from a root element.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -83,4 +84,6 @@ class KavumExportHandler : public XMLExportHandler {
 
     // The objects whose elements are open: plain objects may hold each other.
     set<InternalName> path;
+    // The attribute name of each method met: the base does not change while an export runs.
+    std::map<InternalName, std::string> attributeNames;
 };
