@@ -278,14 +278,22 @@ void SgmlsEventHandler::message(MessageEvent* event) {
         cancel();
     }
     if (notes != nullptr && said.type != nullptr && said.type->severity() == MessageType::error) {
-        StringC file;
-        unsigned long line = 0;
-        locate(said.loc, file, line);
-        lastFault = messageText(said);
-        lastFaultLine = line;
-        if (firstFault.empty()) {
-            firstFault = lastFault;
-            firstFaultLine = line;
+        // A document with an error in every element must not pay for texts nobody reads: the
+        // last error explains only a document without an element.
+        const bool first = firstFault.empty();
+        if (first || !documentElementStarted) {
+            StringC file;
+            unsigned long line = 0;
+            locate(said.loc, file, line);
+            const std::string message = messageText(said);
+            if (!documentElementStarted) {
+                lastFault = message;
+                lastFaultLine = line;
+            }
+            if (first) {
+                firstFault = message;
+                firstFaultLine = line;
+            }
         }
         // The library publishes no table of its messages; its text is the only mark of the
         // message it gives when it ends an element whose end tag is missing.
