@@ -1,6 +1,8 @@
 // Writing document objects back as XML elements.
 #include "shell/KavumExportHandler.h"
 
+#include <algorithm>
+
 #include "access/DescIter.h"
 #include "access/ExportRequest.h"
 #include "access/OMAccess.h"
@@ -112,14 +114,47 @@ void KavumExportHandler::writeObject(const InternalName& object, std::int32_t /*
     writeElement(object, elementName(object), "  ", 0);
 }
 
+std::string KavumExportHandler::indentAt(const std::string& base, std::size_t depth) {
+    return base + std::string(2 * std::min(depth, maxIndentLevels), ' ');
+}
+
 void KavumExportHandler::writeElement(const InternalName& object, const InternalName& cls,
                                       const std::string& indent, int flags) {
+    // Documents and chains of objects nest as deep as they like: the open elements are kept on
+    // a stack of their own, never one call a level.
     OutputChannel& out = debugChannel();
+    std::vector<OpenElement> open;
+    if (auto first = openElement(object, cls, indent, 0, flags)) open.push_back(std::move(*first));
+    while (!open.empty()) {
+        OpenElement& top = open.back();
+        if (top.next == top.children.size()) {
+            path.del(top.object);
+            out << indentAt(indent, top.depth);
+            formatter->closeFrame(top.object, top.cls);
+            open.pop_back();
+            continue;
+        }
+        const auto [method, member] = top.children[top.next++];
+        const std::string childIndent = indentAt(indent, top.depth + 1);
+        if (method == Free) {
+            out << childIndent << formatter->xmlName(member) << std::endl;
+            continue;
+        }
+        if (auto child = openElement(member, method, indent, top.depth + 1, 0))
+            open.push_back(std::move(*child));
+    }
+}
+
+std::optional<KavumExportHandler::OpenElement> KavumExportHandler::openElement(
+    const InternalName& object, const InternalName& cls, const std::string& base, std::size_t depth,
+    int flags) {
+    OutputChannel& out = debugChannel();
+    const std::string indent = indentAt(base, depth);
     out << indent;
     if (path.member(object)) {
         formatter->openFrame(object, cls, 1);
         out << "/>" << std::endl;
-        return;
+        return std::nullopt;
     }
     InternalName idMethod;
     InternalName idValue;
@@ -129,31 +164,68 @@ void KavumExportHandler::writeElement(const InternalName& object, const Internal
             access->giveSymTab()->GetFSymbol("id", InternalName::Function, 0), idMethod) != 0 &&
         access->lookupMethodValue(object, idMethod, idValue) != 0;
     formatter->openFrame(object, cls, flags != 0 || hasId ? 1 : 0);
-    path.insert(object);
     std::string attributes;
     Iterator* entries = new HostSpecDescIter(object, Free, 0, MethodType::AttributeSet, access);
     for (bool more = entries->first(); more; more = entries->next())
         writeAttributes(object, entries->atColumn(2), attributes, indent);
     decRef(entries);
+    writePrefixedAttributes(object, attributes, indent);
     out << attributes;
-    bool children = false;
+
+    OpenElement element{object, cls, depth, false, {}};
     entries = new HostSpecDescIter(object, Free, 0, MethodType::Set, access);
     for (bool more = entries->first(); more; more = entries->next()) {
-        if (!children) formatter->closeFrameHead();
-        children = true;
-        writeChildren(object, entries->atColumn(2), indent + "  ");
+        element.hasChildren = true;
+        const InternalName method = entries->atColumn(2);
+        std::string methodText;
+        access->giveLexicalForm(method, methodText);
+        // The import's record of an element's ID, which the ID attribute itself writes.
+        if (methodText == "xml_id") continue;
+        // A text node is listed without a method.
+        const InternalName as = methodText == "text()" ? Free : method;
+        forEachMember(access, 1, object, method,
+                      [&](const InternalName& child) { element.children.emplace_back(as, child); });
     }
     decRef(entries);
-    path.del(object);
-    if (children) {
-        out << indent;
-        formatter->closeFrame(object, cls);
-    } else {
+    if (!element.hasChildren) {
         out << "/>" << std::endl;
+        return std::nullopt;
+    }
+    formatter->closeFrameHead();
+    path.insert(object);
+    return element;
+}
+
+void KavumExportHandler::writePrefixedAttributes(const InternalName& object, std::string& text,
+                                                 const std::string& indent) {
+    // The import maps an attribute p:x of an element e (an xmlns:p declaration included) onto
+    // the namespace object e.p, as the attribute x of that object.
+    std::vector<std::pair<InternalName, InternalName>> prefixes;
+    Iterator* entries = new HostSpecDescIter(object, Free, 0, MethodType::Scalar, access);
+    for (bool more = entries->first(); more; more = entries->next()) {
+        const InternalName prefix = entries->atColumn(2);
+        InternalName holder;
+        if (access->lookupMethodValue(object, prefix, holder) != 0 &&
+            access->isaTest(holder, builtinObject::Namespace, IsaRelation::Member) != 0)
+            prefixes.emplace_back(prefix, holder);
+    }
+    decRef(entries);
+    for (const auto& [prefix, holder] : prefixes) {
+        const std::string name = formatter->xmlName(prefix) + ":";
+        entries = new HostSpecDescIter(holder, Free, 0, MethodType::AttributeSet, access);
+        for (bool more = entries->first(); more; more = entries->next()) {
+            const InternalName local = entries->atColumn(2);
+            appendAttribute(object, holder, local, name + formatter->xmlName(local), text, indent);
+        }
+        decRef(entries);
     }
 }
 
 std::string KavumExportHandler::attributeName(const InternalName& method) {
+    // The lookup by value reads every object of the base: asked once an attribute of every
+    // element, it made the export of a large document quadratic.
+    if (const auto known = attributeNames.find(method); known != attributeNames.end())
+        return known->second;
     const InternalName pattern[] = {Free, Free, method};
     Iterator* rows = access->lookup(MethodType::Scalar, pattern, 3, nullptr);
     std::string name;
@@ -163,18 +235,26 @@ std::string KavumExportHandler::attributeName(const InternalName& method) {
             name = formatter->xmlName(prefix) + ":" + formatter->xmlName(rows->atColumn(2));
     }
     decRef(rows);
-    return name.empty() ? formatter->xmlName(method) : name;
+    if (name.empty()) name = formatter->xmlName(method);
+    attributeNames.emplace(method, name);
+    return name;
 }
 
 void KavumExportHandler::writeAttributes(const InternalName& object, const InternalName& method,
                                          std::string& text, const std::string& indent) {
+    appendAttribute(object, object, method, attributeName(method), text, indent);
+}
+
+void KavumExportHandler::appendAttribute(const InternalName& element, const InternalName& holder,
+                                         const InternalName& method, const std::string& name,
+                                         std::string& text, const std::string& indent) {
     std::string attribute;
     std::size_t running = 0;
     bool first = true;
-    forEachMember(access, 2, object, method, [&](const InternalName& member) {
+    forEachMember(access, 2, holder, method, [&](const InternalName& member) {
         if (first) {
-            attribute = access->isMapped(object) ? " " : "\n" + indent;
-            attribute += attributeName(method) + "='";
+            attribute = access->isMapped(element) ? " " : "\n" + indent;
+            attribute += name + "='";
             running = attribute.size();
         }
         appendWrapped(attribute, formatter->xmlName(referenceText(member)), running, first);
@@ -200,10 +280,13 @@ void KavumExportHandler::writeChildren(const InternalName& object, const Interna
     access->giveLexicalForm(method, methodText);
     // The import's record of an element's ID, which the ID attribute itself writes.
     if (methodText == "xml_id") return;
-    forEachMember(access, 1, object, method, [&](const InternalName& child) {
+    std::vector<InternalName> members;
+    forEachMember(access, 1, object, method,
+                  [&](const InternalName& child) { members.push_back(child); });
+    for (const InternalName& child : members) {
         if (methodText == "text()")
             out << indent << formatter->xmlName(child) << std::endl;
         else
             writeElement(child, method, indent, 0);
-    });
+    }
 }

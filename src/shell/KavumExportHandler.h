@@ -1,6 +1,8 @@
 // KavumExportHandler: the Kavum mode's XML documents written back as XML, from a root element.
 #pragma once
 
+#include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,18 +25,52 @@ class KavumExportHandler : public XMLExportHandler {
     void writeObject(const InternalName& object, std::int32_t format) override;
     void writeTrailer(ExportRequest& request) override;
 
-    // flags other than 0 always write the id attribute.
+    // Writes the element and everything below it; flags other than 0 always write the id
+    // attribute.
     virtual void writeElement(const InternalName& object, const InternalName& cls,
                               const std::string& indent, int flags);
     virtual void writeAttributes(const InternalName& object, const InternalName& method,
                                  std::string& text, const std::string& indent);
+    // The members of object.method: texts for text(), else elements with all below them.
     virtual void writeChildren(const InternalName& object, const InternalName& method,
                                const std::string& indent);
+
+    // Elements deeper than this below the one an export starts from are indented no further:
+    // a chain of n elements would otherwise take n * n blanks.
+    static constexpr std::size_t maxIndentLevels = 256;
 
   protected:
     ~KavumExportHandler() override = default;
 
   private:
+    // An element whose start tag is written and whose children are not all written yet.
+    struct OpenElement {
+        InternalName object;
+        InternalName cls;
+        // Its depth below the element the walk started from, which sets its indentation.
+        std::size_t depth;
+        bool hasChildren;
+        // Its children in the order they are written (the method, the member) and the next one.
+        std::vector<std::pair<InternalName, InternalName>> children;
+        std::size_t next = 0;
+    };
+
+    // Writes an element's start tag and attributes. For an element with children, answers the
+    // element to hold open (its children listed); otherwise writes its end too and answers none.
+    std::optional<OpenElement> openElement(const InternalName& object, const InternalName& cls,
+                                           const std::string& indent, std::size_t depth, int flags);
+    // The text of the attributes of a namespace object the import made for a prefix
+    // (object.prefix), each named prefix:local.
+    void writePrefixedAttributes(const InternalName& object, std::string& text,
+                                 const std::string& indent);
+    // One attribute of the members of holder.method under the name, after a line break and the
+    // indent (a blank when the element stands for a value).
+    void appendAttribute(const InternalName& element, const InternalName& holder,
+                         const InternalName& method, const std::string& name, std::string& text,
+                         const std::string& indent);
+    // The indentation of an element at the depth below one indented by base.
+    static std::string indentAt(const std::string& base, std::size_t depth);
+
     // Without a root: the root elements of every document of the base, each with the method
     // that links it to its document, under one top element.
     void writeDocuments(ExportRequest& request);
@@ -48,4 +84,6 @@ class KavumExportHandler : public XMLExportHandler {
 
     // The objects whose elements are open: plain objects may hold each other.
     set<InternalName> path;
+    // The attribute name of each method met: the base does not change while an export runs.
+    std::map<InternalName, std::string> attributeNames;
 };

@@ -4,6 +4,7 @@
 
 #include <OpenSP/MessageArg.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -38,11 +39,23 @@ ConfinedFileStorageManager::ConfinedFileStorageManager(const OpenSP::CharsetInfo
                                                        const OpenSP::CodingSystem* filenameCoding,
                                                        const EntityPolicy& policy,
                                                        bool restrictFileReading,
-                                                       EntityTextFault* fault)
+                                                       EntityTextFault* fault, ParserNotes* notes)
     : PosixStorageManager("OSFILE", filenameCharset, filenameCoding, 5, restrictFileReading),
       coding(filenameCoding),
       policy(policy),
-      fault(fault) {}
+      fault(fault),
+      notes(notes) {}
+
+void ConfinedFileStorageManager::refuse(const StringC& file, OpenSP::Messenger& mgr) {
+    mgr.message(NsgmlsMessages::fileRefused, OpenSP::StringMessageArg(file));
+    if (notes == nullptr) return;
+    // A document's entity may be named by many references: it is told once.
+    const std::string text = "external entity " + bytes(file) + " not read: " +
+                             (policy.folder.empty() ? "a document from the Web reads no local file"
+                                                    : "it lies outside the document's folder");
+    if (std::find(notes->notRead.begin(), notes->notRead.end(), text) == notes->notRead.end())
+        notes->notRead.push_back(text);
+}
 
 bool ConfinedFileStorageManager::mayRead(const EntityPolicy& policy, const std::string& path) {
     const std::string file = canonical(path);
@@ -88,14 +101,14 @@ OpenSP::StorageObject* ConfinedFileStorageManager::makeStorageObject(
     std::error_code error;
     if (std::filesystem::exists(path, error) && !mayRead(policy, path)) {
         found = id;
-        mgr.message(NsgmlsMessages::fileRefused, OpenSP::StringMessageArg(id));
+        refuse(id, mgr);
         return nullptr;
     }
     OpenSP::StorageObject* object =
         PosixStorageManager::makeStorageObject(id, baseId, search, mayRewind, mgr, found);
     if (object != nullptr && !mayRead(policy, bytes(found))) {
         delete object;
-        mgr.message(NsgmlsMessages::fileRefused, OpenSP::StringMessageArg(found));
+        refuse(found, mgr);
         return nullptr;
     }
     // The parser would take bytes that are not UTF-8 for characters of their own values.

@@ -25,13 +25,14 @@ struct EntityTextFault {
 // copy. This manager resolves identifiers relative to the document against the document's own
 // folder and refuses every file outside it (and, for a Web document, every file but the copy and
 // the DTD fetched for it). An entity of the document's own, read as UTF-8, that holds other bytes
-// is refused as well and recorded in the fault, if one is given.
+// is refused as well and recorded in the fault, if one is given. A file refused for where it lies
+// is recorded in the notes, if given, with why.
 class ConfinedFileStorageManager : public OpenSP::PosixStorageManager {
   public:
     ConfinedFileStorageManager(const OpenSP::CharsetInfo* filenameCharset,
                                const OpenSP::CodingSystem* filenameCoding,
                                const EntityPolicy& policy, bool restrictFileReading,
-                               EntityTextFault* fault = nullptr);
+                               EntityTextFault* fault = nullptr, ParserNotes* notes = nullptr);
     OpenSP::StorageObject* makeStorageObject(const OpenSP::StringC& id,
                                              const OpenSP::StringC& baseId, OpenSP::Boolean search,
                                              OpenSP::Boolean mayRewind, OpenSP::Messenger& mgr,
@@ -47,9 +48,12 @@ class ConfinedFileStorageManager : public OpenSP::PosixStorageManager {
     // configuration (catalogs, installed DTDs) or the document itself, which is checked before.
     std::string checkedName(const std::string& path) const;
     std::string bytes(const OpenSP::StringC& text) const;
+    // Tells the parser's messages, and the notes, that the file is not read.
+    void refuse(const OpenSP::StringC& file, OpenSP::Messenger& mgr);
     OpenSP::StringC text(const std::string& bytes) const;
 
     const OpenSP::CodingSystem* coding;
     EntityPolicy policy;
     EntityTextFault* fault;
+    ParserNotes* notes;
 };

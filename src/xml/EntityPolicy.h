@@ -63,10 +63,13 @@ inline std::string documentFolder(const std::string& file) {
     return slash == 0 ? "/" : file.substr(0, slash);
 }
 
-// Why a parse ended before the document's end: its entities passed their bound, it needed more
-// memory than the parser may hold, the user interrupted it, the parser stopped making progress,
-// an entity references itself, the bytes are not the UTF-8 they are read as, or it ended without
-// finishing (a crash in the library), its stream ending anywhere.
+// Why a parse ended before the document's end, or why its document is refused: its entities
+// passed their bound, it needed more memory than the parser may hold, the user interrupted it,
+// the parser stopped making progress, an entity references itself, the bytes are not the UTF-8
+// they are read as, the document ended inside its document element (the parser closes what is
+// open and goes on, so its stream looks whole), the parser found no document element (an empty
+// file, or text that is no markup), the elements nest deeper than the import takes, or it ended
+// without finishing (a crash in the library), its stream ending anywhere.
 enum class ParseStop {
     none,
     entityBound,
@@ -75,5 +78,16 @@ enum class ParseStop {
     stalled,
     recursiveEntity,
     invalidUtf8,
+    truncated,
+    noDocumentElement,
+    tooDeep,
     failed
+};
+
+// What the parser said about a document beyond its stream: the message that explains a refusal
+// (its own words, for a truncated document or one without a document element; empty when it
+// gave none), and the external entities it did not read, each with why.
+struct ParserNotes {
+    std::string reason;
+    std::vector<std::string> notRead;
 };

@@ -13,6 +13,7 @@
 #include "access/OMAccess.h"
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
+#include "foundation/OutputChannel.h"
 #include "objectbase/Iterator.h"
 #include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
@@ -33,6 +34,12 @@ std::string homeFolder() {
         home = entry != nullptr ? entry->pw_dir : "";
     }
     return std::string(home) + "/";
+}
+
+// Whether the request maps the document's tree into objects: a page fetched for its links (kind
+// 0) or read for its prolog (kind 1) does not.
+bool mapsTree(const ParseRequest& request) {
+    return request.kind >= 3;
 }
 
 // Where the whole answer of a Web document's DTD waits for the DTD object's load.
@@ -204,6 +211,7 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
         ParseStop stop = ParseStop::invalidUtf8;
         unsigned long stopLine = badLine;
         std::string stopEntity;
+        std::string stopDetail;
         if (badLine == 0) {
             std::vector<std::string> args = parserArguments(fileName);
             wrapper.setDeclaresEntities(head.mayDeclareEntities());
@@ -211,6 +219,18 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
             stop = wrapper.lastStop();
             stopLine = wrapper.lastStopLine();
             stopEntity = wrapper.lastStopEntity();
+            stopDetail = wrapper.lastNotes().reason;
+            // Nothing leaks from a file a document may not read, but the user learns that its
+            // text is missing, and why. The document is imported without it, so this is no
+            // error, and it is written whatever the error handler's filter admits.
+            for (const std::string& notRead : wrapper.lastNotes().notRead)
+                errorChannel() << "Warning: " << shown << ": " << notRead << std::endl;
+        }
+        // A page fetched for its links, or read for its prolog, maps no tree: what the parser
+        // made of its text is all there is.
+        if (!mapsTree(request) &&
+            (stop == ParseStop::truncated || stop == ParseStop::noDocumentElement)) {
+            stop = ParseStop::none;
         }
         std::fclose(created);
         if (!fetchedDtd.empty()) {
@@ -219,8 +239,9 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
         }
         std::ifstream in(output, std::ios::binary);
         if (stop != ParseStop::none) {
-            // A parse cut short leaves a stream that ends anywhere: none of it is stored.
-            abandonImport(shown, stop, stopLine, stopEntity);
+            // A parse cut short leaves a stream that ends anywhere, and the parser's closing of
+            // a truncated document is no tree of the document's: none of it is stored.
+            abandonImport(shown, stop, stopLine, stopEntity, stopDetail);
         } else if (!in) {
             centralErrorHandler().report(
                 Error(5, 100, 2, "CantWrite", "can't read file : " + output, "NSgmlHandler", ""));
@@ -232,22 +253,23 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
             SGMLTreeElem* tree = parseEsis(in);
             help = current.tree.newNode("help", "");
             help->addChild(tree);
-            if (interruptFlag.load() != 0) {
+            ParseStop refused = current.refused;
+            if (refused != ParseStop::tooDeep && !mapsTree(request)) refused = ParseStop::none;
+            if (interruptFlag.load() != 0) refused = ParseStop::interrupted;
+            if (refused != ParseStop::none) {
                 current.tree.clear();
                 help = nullptr;
-                abandonImport(shown, ParseStop::interrupted);
+                current.staging = false;
+                current.staged.discard();
+                abandonImport(
+                    shown, refused, 0, "",
+                    refused == ParseStop::truncated
+                        ? "the document ends inside element \"" + current.endedInside + "\""
+                        : "");
             }
         }
     }
-    if (help != nullptr && current.tooDeep != 0) {
-        centralErrorHandler().report(Error(
-            5, 3, 2, "SGMLWarning",
-            "document nested deeper than " + std::to_string(maxDepth) + " elements : " + shown,
-            "NsgmlHandler::parseWebdoc", ""));
-        // The document type was read whole; only the elements are not mapped.
-        current.staging = false;
-        commitStaged(shown);
-    } else if (help != nullptr) {
+    if (help != nullptr) {
         SGMLTreeElem* tree = *help->getChildren().begin();
         if (current.invalidOutput != 0) {
             centralErrorHandler().report(
@@ -360,7 +382,8 @@ std::string NsgmlHandler::fetchWebDtd(const std::string& systemId, const std::st
 }
 
 void NsgmlHandler::abandonImport(const std::string& documentName, ParseStop reason,
-                                 unsigned long line, const std::string& entity) {
+                                 unsigned long line, const std::string& entity,
+                                 const std::string& detail) {
     const char* kind = "SGMLWarning";
     std::string message = "sgml parser has generated invalid output for file " + documentName;
     switch (reason) {
@@ -395,6 +418,18 @@ void NsgmlHandler::abandonImport(const std::string& documentName, ParseStop reas
             kind = "NotWellFormed";
             message = documentName + " is not well-formed, line " + std::to_string(line) +
                       (entity.empty() ? "" : " of " + entity) + ": bytes that are not UTF-8";
+            break;
+        case ParseStop::truncated:
+        case ParseStop::noDocumentElement:
+            kind = "NotWellFormed";
+            message = documentName + " is not well-formed" +
+                      (line != 0 ? ", line " + std::to_string(line) : std::string()) + ": " +
+                      (!detail.empty() ? detail : std::string("no document element"));
+            break;
+        case ParseStop::tooDeep:
+            kind = "SGMLWarning";
+            message = "document nested deeper than " + std::to_string(maxDepth) +
+                      " elements : " + documentName;
             break;
         case ParseStop::none:
         case ParseStop::failed:

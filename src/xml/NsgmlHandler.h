@@ -29,8 +29,8 @@ class SGMLTreeAttr;
 
 class NsgmlHandler : public ManagedObject {
   public:
-    // Documents nested deeper than this many elements are refused: the mappings recurse once a
-    // level.
+    // Documents nested deeper than this many elements are refused: such depth is no document's
+    // structure but a fault or an attack, and every walk over the tree pays for it.
     static constexpr int maxDepth = 10000;
 
     // The access layer is not owned. The catalog is not written until a setter asks for it.
@@ -103,7 +103,11 @@ class NsgmlHandler : public ManagedObject {
         UrlParts url;
         int html = 0;
         int invalidOutput = 0;
-        int tooDeep = 0;
+        // What the stream itself shows of a document the import refuses (the elements nest
+        // beyond the bound, the stream ends inside an element or holds none), or none; for a
+        // stream that ends inside an element, that element's name.
+        ParseStop refused = ParseStop::none;
+        std::string endedInside;
         InternalName rootObject;
         // The DOCTYPE's identifiers as the stream gave them; empty when absent. Their URLs,
         // resolved against the document's, once the document type was read (undefined else).
@@ -146,12 +150,14 @@ class NsgmlHandler : public ManagedObject {
     // Where the document may read entities from: its own folder for a file, none for the Web.
     EntityPolicy entityPolicy(const std::string& fileName, const std::string& scheme,
                               const std::string& urlPath) const;
-    // Reports an import that stopped before the document was read whole and gives the document
-    // the reason as an error value; nothing of the document is mapped.
+    // Reports an import that stopped before the document was read whole, or refuses it, and
+    // gives the document the reason as an error value; nothing of the document is stored.
     // line: where a fault of the document's text was found, for the reasons that have one.
     // entity: the external entity holding that fault, empty for the document itself.
+    // detail: what is wrong with a truncated document or one without a document element, in
+    // the parser's words.
     void abandonImport(const std::string& documentName, ParseStop reason, unsigned long line = 0,
-                       const std::string& entity = "");
+                       const std::string& entity = "", const std::string& detail = "");
     // For a document from the Web whose document type names a DTD on its own server: fetches the
     // DTD next to the stream file and lets the policy find it there; the copy's name, or empty.
     // keep: whether the answer is kept for the DTD object, under outputPath + ".whole".

@@ -45,11 +45,13 @@ SGMLTreeElem* NsgmlHandler::parseEsis(std::istream& in) {
             tree.setName(element, reader.currentLine().substr(1));
             if (element->getName() == "html") state->html = 1;
             reader.readEsisLine(in);
+            return true;
         }
+        return false;
     };
     // The open elements, innermost last: a loop instead of a call per level.
     std::vector<SGMLTreeElem*> open{root};
-    start(root);
+    if (!start(root)) state->refused = ParseStop::noDocumentElement;
     // An interrupt abandons the import; the driver sees the flag once the tree is returned.
     int lines = 0;
     while (!open.empty() && !((++lines & 4095) == 0 && interruptFlag.load() != 0)) {
@@ -57,7 +59,7 @@ SGMLTreeElem* NsgmlHandler::parseEsis(std::istream& in) {
         const bool more = !reader.atEnd();
         if (more && (startsWith(line, '(') || startsWith(line, 'A'))) {
             if (open.size() >= static_cast<std::size_t>(maxDepth)) {
-                state->tooDeep = 1;
+                state->refused = ParseStop::tooDeep;
                 return root;
             }
             SGMLTreeElem* element = tree.newNode("error", "");
@@ -71,6 +73,11 @@ SGMLTreeElem* NsgmlHandler::parseEsis(std::istream& in) {
             reader.readEsisLine(in);
         } else {
             if (!more || !startsWith(line, ')')) state->invalidOutput = 1;
+            // A stream that ends inside an element holds only a part of its document.
+            if (!more && state->refused == ParseStop::none) {
+                state->refused = ParseStop::truncated;
+                state->endedInside = open.back()->getName();
+            }
             reader.readEsisLine(in);
             open.pop_back();
         }

@@ -57,8 +57,9 @@ bool takeList(std::string_view& in, std::vector<std::string>& list) {
 }
 
 // One parse with a fresh application: the library's application keeps its options and its
-// entity manager (with the catalogs it read) for its whole life. Gives the result and why the
-// parse stopped, as two numbers.
+// entity manager (with the catalogs it read) for its whole life. Gives, as fields, the result,
+// why the parse stopped and where, the entity at fault, the parser's reason and the entities
+// not read.
 std::string parseOnce(const std::string& outputFile, const EntityPolicy& policy,
                       std::vector<std::string> args) {
     std::vector<char*> argv;
@@ -68,13 +69,22 @@ std::string parseOnce(const std::string& outputFile, const EntityPolicy& policy,
     app->setOutputFile(outputFile.c_str());
     app->setEntityPolicy(policy);
     const int result = app->run(static_cast<int>(args.size()), argv.data());
-    const ParseStop stop = app->stop();
-    const unsigned long line = app->stopLine();
-    const std::string entity = app->stopEntity();
-    app.reset();
-    // The entity's name is last: it may hold blanks.
-    return std::to_string(result) + ' ' + std::to_string(static_cast<int>(stop)) + ' ' +
-           std::to_string(line) + ' ' + entity;
+    std::string report;
+    putField(report, std::to_string(result));
+    putField(report, std::to_string(static_cast<int>(app->stop())));
+    putField(report, std::to_string(app->stopLine()));
+    putField(report, app->stopEntity());
+    putField(report, app->notes().reason);
+    putList(report, app->notes().notRead);
+    return report;
+}
+
+// The report of a child whose request could not be read.
+std::string failedReport() {
+    std::string report;
+    putField(report, "1");
+    putField(report, std::to_string(static_cast<int>(ParseStop::failed)));
+    return report;
 }
 
 // The work of the parser child: the request holds the output file, the entity policy and the
@@ -93,7 +103,7 @@ std::string parseInChild(const std::string& request) {
         !takeList(in, policy.trustedFolders) || !takeField(in, expanded) || !takeField(in, depth) ||
         !takeField(in, xmlText) || !takeList(in, fetched) || fetched.size() % 3 != 0 ||
         !takeList(in, args))
-        return "1 " + std::to_string(static_cast<int>(ParseStop::failed)) + " 0 ";
+        return failedReport();
     policy.maxExpandedBytes = std::strtoull(expanded.c_str(), nullptr, 10);
     policy.maxEntityDepth = static_cast<int>(std::strtol(depth.c_str(), nullptr, 10));
     policy.xmlText = xmlText == "1";
@@ -126,25 +136,31 @@ int NsgmlWrapper::run(int argc, char** argv) {
     const std::string document = !policy.documentFile.empty() ? policy.documentFile
                                  : argc > 1                   ? argv[argc - 1]
                                                               : "";
-    // The result and the stop reason, from the two numbers of a finished parse.
+    // The result and the stop reason, from the fields of a finished parse.
     auto take = [&](const std::string& report) {
-        int result = 1;
-        int stop = 0;
-        unsigned long line = 0;
-        int used = 0;
-        if (std::sscanf(report.c_str(), "%d %d %lu %n", &result, &stop, &line, &used) != 3 ||
-            stop < 0 || stop > static_cast<int>(ParseStop::failed)) {
+        std::string_view in(report);
+        std::string result;
+        std::string stop;
+        std::string line;
+        if (!takeField(in, result) || !takeField(in, stop)) {
             stopReason = ParseStop::failed;
             return 1;
         }
-        stopReason = static_cast<ParseStop>(stop);
-        stopLine = line;
-        stopEntity = report.substr(static_cast<std::size_t>(used));
-        return result;
+        const long code = std::strtol(stop.c_str(), nullptr, 10);
+        if (code < 0 || code > static_cast<long>(ParseStop::failed) || !takeField(in, line) ||
+            !takeField(in, stopEntity) || !takeField(in, parserNotes.reason) ||
+            !takeList(in, parserNotes.notRead)) {
+            stopReason = ParseStop::failed;
+            return 1;
+        }
+        stopReason = static_cast<ParseStop>(code);
+        stopLine = std::strtoul(line.c_str(), nullptr, 10);
+        return static_cast<int>(std::strtol(result.c_str(), nullptr, 10));
     };
     memoryNeeded = 0;
     stopLine = 0;
     stopEntity.clear();
+    parserNotes = ParserNotes{};
     const bool declares = knownDeclares ? *knownDeclares : mayDeclareEntities(document);
     knownDeclares.reset();
     if (!declares) return take(parseOnce(outputFile, policy, args));

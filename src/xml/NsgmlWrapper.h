@@ -45,6 +45,9 @@ class NsgmlWrapper {
     unsigned long lastStopLine() const { return stopLine; }
     // The external entity that holds that fault, empty when the document itself does.
     const std::string& lastStopEntity() const { return stopEntity; }
+    // What the parser said of the last run's document: the reason of a refusal in its words,
+    // and the external entities it did not read.
+    const ParserNotes& lastNotes() const { return parserNotes; }
 
     // The parse as a child's role: a program that parses documents runs it when it is started
     // as a confined child (isConfinedChildCall), first thing in main.
@@ -57,5 +60,6 @@ class NsgmlWrapper {
     std::uint64_t memoryNeeded = 0;
     unsigned long stopLine = 0;
     std::string stopEntity;
+    ParserNotes parserNotes;
     std::optional<bool> knownDeclares;
 };

@@ -163,8 +163,13 @@ int NsgmlsApp::processArguments(int argc, AppChar** files) {
     int result = EntityApp::processArguments(argc, files);
     // An entity refused for its bytes leaves a parse that went on without it: the document is
     // not well-formed whatever else the parse met.
-    if (textFault.line != 0 && stopReason == ParseStop::none) {
+    // It also explains a document element cut short, or none found, better than the parser
+    // can: the entity's text is missing from the parse.
+    if (textFault.line != 0 &&
+        (stopReason == ParseStop::none || stopReason == ParseStop::truncated ||
+         stopReason == ParseStop::noDocumentElement)) {
         stopReason = ParseStop::invalidUtf8;
+        parserNotes.reason.clear();
         stopLine_ = textFault.line;
         result = 1;
     }
@@ -184,6 +189,7 @@ ErrorCountEventHandler* NsgmlsApp::makeEventHandler() {
     auto* handler = new SgmlsEventHandler(&parser(), output.get(), this, outputFlags_,
                                           entityManager(), systemCharset());
     handler->setBounds(policy, &stopReason, &stopLine_);
+    handler->setNotes(&parserNotes, this);
     return handler;
 }
 
@@ -215,7 +221,7 @@ void NsgmlsApp::installOfflineEntityManager() {
         confined.trustedFolders.emplace_back(shared);
     }
     auto* files = new ConfinedFileStorageManager(&charset, codingSystem(), confined,
-                                                 restrictFileReading, &textFault);
+                                                 restrictFileReading, &textFault, &parserNotes);
     for (const AppChar* dir : searchDirs) {
         files->addSearchDir(convertInput(dir));
     }

@@ -36,6 +36,8 @@ class NsgmlsApp : public OpenSP::ParserApp {
     unsigned long stopLine() const { return stopLine_; }
     // The external entity that holds the fault at stopLine, empty when it is the document's.
     const std::string& stopEntity() const { return textFault.entity; }
+    // The parser's message on a refused document and the entities it did not read.
+    const ParserNotes& notes() const { return parserNotes; }
 
     void processOption(AppChar opt, const AppChar* arg) override;
     int processArguments(int argc, AppChar** files) override;
@@ -72,4 +74,5 @@ class NsgmlsApp : public OpenSP::ParserApp {
     ParseStop stopReason = ParseStop::none;
     unsigned long stopLine_ = 0;
     EntityTextFault textFault;
+    ParserNotes parserNotes;
 };

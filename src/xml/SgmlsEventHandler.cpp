@@ -208,7 +208,54 @@ bool SgmlsEventHandler::entitiesOverBound(const Dtd& dtd) const {
     return false;
 }
 
+void SgmlsEventHandler::setNotes(ParserNotes* where, MessageFormatter* messageFormatter) {
+    notes = where;
+    formatter = messageFormatter;
+}
+
+std::string SgmlsEventHandler::messageText(const Message& message) {
+    if (formatter == nullptr || message.type == nullptr) return "";
+    StrOutputCharStream out;
+    formatter->formatMessage(*message.type, message.args, out);
+    StringC text;
+    out.extractString(text);
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned long c = text[i];
+        if (c < 0x80) {
+            bytes += static_cast<char>(c);
+        } else if (c < 0x800) {
+            bytes += static_cast<char>(0xc0 | (c >> 6));
+            bytes += static_cast<char>(0x80 | (c & 0x3f));
+        } else if (c < 0x10000) {
+            bytes += static_cast<char>(0xe0 | (c >> 12));
+            bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
+            bytes += static_cast<char>(0x80 | (c & 0x3f));
+        } else {
+            bytes += static_cast<char>(0xf0 | ((c >> 18) & 0x07));
+            bytes += static_cast<char>(0x80 | ((c >> 12) & 0x3f));
+            bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
+            bytes += static_cast<char>(0x80 | (c & 0x3f));
+        }
+    }
+    return bytes;
+}
+
+void SgmlsEventHandler::sawContent() {
+    endTagMissing = false;
+    firstFault.clear();
+    firstFaultLine = 0;
+}
+
 SgmlsEventHandler::~SgmlsEventHandler() {
+    // A parse that met no document element wrote no element: an empty file, or text that is no
+    // markup. Its last error says what the parser made of it.
+    if (!documentElementStarted && !cancelled() && notes != nullptr && stop != nullptr &&
+        *stop == ParseStop::none) {
+        *stop = ParseStop::noDocumentElement;
+        notes->reason = lastFault;
+        if (stopLine != nullptr) *stopLine = lastFaultLine;
+    }
     endData();
     if (errorCount() == 0 && !cancelled()) {
         os << "C\n";
@@ -229,6 +276,29 @@ void SgmlsEventHandler::message(MessageEvent* event) {
         if (stop != nullptr) *stop = ParseStop::recursiveEntity;
         if (stopLine != nullptr) *stopLine = line;
         cancel();
+    }
+    if (notes != nullptr && said.type != nullptr && said.type->severity() == MessageType::error) {
+        // A document with an error in every element must not pay for texts nobody reads: the
+        // last error explains only a document without an element.
+        const bool first = firstFault.empty();
+        if (first || !documentElementStarted) {
+            StringC file;
+            unsigned long line = 0;
+            locate(said.loc, file, line);
+            const std::string message = messageText(said);
+            if (!documentElementStarted) {
+                lastFault = message;
+                lastFaultLine = line;
+            }
+            if (first) {
+                firstFault = message;
+                firstFaultLine = line;
+            }
+        }
+        // The library publishes no table of its messages; its text is the only mark of the
+        // message it gives when it ends an element whose end tag is missing.
+        endTagMissing = said.type->module() == &libModule && text != nullptr &&
+                        std::strncmp(text, "end tag for %1 omitted", 22) == 0;
     }
     messenger->dispatchMessage(said);
     ErrorCountEventHandler::message(event);
@@ -370,6 +440,8 @@ void SgmlsEventHandler::startElement(StartElementEvent* event) {
         return;
     }
     endData();
+    sawContent();
+    ++openElements;
     const AttributeList* linkAttributes = nullptr;
     if (haveLinkProcess) {
         const ResultElementSpec* resultSpec;
@@ -416,6 +488,19 @@ void SgmlsEventHandler::endElement(EndElementEvent* event) {
     if (haveLinkProcess) {
         linkProcess.endElement();
     }
+    // Only the end of the document ends the document element without its end tag: the
+    // document was cut short, and the parser's elements closed at its end are not the
+    // document's. Its first fault since the text went on says where it was cut.
+    const bool implied = endTagMissing;
+    endTagMissing = false;
+    if (openElements > 0) --openElements;
+    if (implied && openElements == 0 && notes != nullptr && stop != nullptr &&
+        *stop == ParseStop::none) {
+        *stop = ParseStop::truncated;
+        notes->reason = firstFault;
+        if (stopLine != nullptr) *stopLine = firstFaultLine;
+    }
+    if (!implied) sawContent();
     noteLocation(event->location());
     writeLine(')', event->name());
     delete event;
@@ -433,6 +518,7 @@ void SgmlsEventHandler::data(DataEvent* event) {
         --length;
     }
     if (length > 0) {
+        sawContent();
         noteLocation(event->location());
         startData();
         writeEscaped(text, length);
@@ -445,6 +531,7 @@ void SgmlsEventHandler::sdataEntity(SdataEntityEvent* event) {
         delete event;
         return;
     }
+    sawContent();
     noteLocation(event->location());
     startData();
     os << "\\|";
@@ -455,6 +542,7 @@ void SgmlsEventHandler::sdataEntity(SdataEntityEvent* event) {
 
 void SgmlsEventHandler::pi(PiEvent* event) {
     endData();
+    sawContent();
     noteLocation(event->location());
     os.put('?');
     writeEscaped(event->data(), event->dataLength());

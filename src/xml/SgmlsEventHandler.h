@@ -6,12 +6,14 @@
 #include <OpenSP/ErrorCountEventHandler.h>
 #include <OpenSP/ExtendEntityManager.h>
 #include <OpenSP/LinkProcess.h>
+#include <OpenSP/MessageFormatter.h>
 #include <OpenSP/OutputCharStream.h>
 #include <OpenSP/SgmlParser.h>
 // clang-format on
 
 #include <cstdint>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "xml/EntityPolicy.h"
@@ -26,6 +28,10 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     // Bounds the text that entities add and how deep they nest, and polls the interrupt flag:
     // an event beyond a bound cancels the parse and records why in *stop.
     void setBounds(const EntityPolicy& policy, ParseStop* stop, unsigned long* stopLine);
+    // Records in *stop a document that ends inside its document element or has none, with the
+    // parser's message in the notes and its line in *stopLine. The formatter gives the messages
+    // their text.
+    void setNotes(ParserNotes* notes, OpenSP::MessageFormatter* formatter);
     // Ends the stream: "C" after a parse without errors.
     ~SgmlsEventHandler() override;
 
@@ -70,6 +76,10 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     void defineEntity(const OpenSP::Entity* entity);
     void defineNotation(const OpenSP::Notation* notation);
     void writeExternalId(const OpenSP::ExternalId& id, bool withFileName);
+    // A message's text as the parser's messages read, in UTF-8.
+    std::string messageText(const OpenSP::Message& message);
+    // The document's text went on past the faults found so far: they explain no refusal.
+    void sawContent();
 
     const OpenSP::SgmlParser* parser;
     OpenSP::OutputCharStream& os;
@@ -98,4 +108,16 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     ParseStop* stop = nullptr;
     // The line of the document where a fault of its text stopped the parse.
     unsigned long* stopLine = nullptr;
+    ParserNotes* notes = nullptr;
+    OpenSP::MessageFormatter* formatter = nullptr;
+    // The elements open now; the document element is the outermost.
+    std::size_t openElements = 0;
+    // Whether the last error was the parser's note that it ends an element whose end tag is
+    // missing: the end event that follows is that implied end, not an end tag.
+    bool endTagMissing = false;
+    // The first error since the text last went on, where it was found, and the last error.
+    std::string firstFault;
+    unsigned long firstFaultLine = 0;
+    std::string lastFault;
+    unsigned long lastFaultLine = 0;
 };

@@ -2,6 +2,7 @@
 // "</result>" on the answer stream, and the refusal of queries with more than one variable.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "foundation/set.h"
 #include "objectbase/MainMemOM.h"
 #include "shell/DumpTestSupport.h"
+#include "shell/KavumExportHandler.h"
 #include "shell/PrettyPrinterTestSupport.h"
 #include "xml/XMLAxisIteratorFactory.h"
 
@@ -64,6 +66,31 @@ TEST_F(ResultSetTest, OneVariableGivesTheElementsOnTheDebugChannel) {
     EXPECT_EQ(output("?- p1[text() ->> X].", {{string("\"a<b\"")}, {string("\"z\"")}}),
               "<result>\n\n</result>\n\n% 1 output(s) printed \n% 2 result(s) all in all\n");
     EXPECT_EQ(debug.text(), "  <para\n  lang='en'>\n    Hello\n  </para>\n  <para/>\na&lt;b");
+    EXPECT_EQ(errors.text(), "");
+}
+
+// A chain of 20,000 objects, each the only kid of the one before, written from its first: every
+// element below the one before, the last one empty, the end tags in reverse. Indentation stops
+// deepening at maxIndentLevels, so the text grows with the chain, not with its square.
+TEST_F(ResultSetTest, AChainAsDeepAsItIsLongIsWrittenWhole) {
+    constexpr int length = 20000;
+    std::vector<InternalName> chain;
+    for (int i = 0; i <= length; ++i) chain.push_back(object("o" + std::to_string(i)));
+    for (int i = 0; i < length; ++i) members(chain[i], "kids", 1, {chain[i + 1]});
+    ChannelCapture debug(debugChannel());
+    EXPECT_EQ(output("?- X = o0.", {{chain[0]}}),
+              "<result>\n\n</result>\n\n% 1 output(s) printed \n");
+    const std::string text = debug.text();
+    const std::size_t cap = KavumExportHandler::maxIndentLevels;
+    std::string expected = "  <object>\n";
+    for (std::size_t depth = 1; depth < length; ++depth)
+        expected += "  " + std::string(2 * std::min(depth, cap), ' ') + "<kids>\n";
+    expected += "  " + std::string(2 * cap, ' ') + "<kids/>\n";
+    for (std::size_t depth = length - 1; depth >= 1; --depth)
+        expected += "  " + std::string(2 * std::min(depth, cap), ' ') + "</kids>\n";
+    expected += "  </object>\n";
+    EXPECT_EQ(text.size(), expected.size());
+    EXPECT_TRUE(text == expected) << text.substr(0, 400);
     EXPECT_EQ(errors.text(), "");
 }
 

@@ -1,6 +1,7 @@
 // Exports of the XML access layer (a node written by node.export, the Kavum formats of the shell
 // method, the F-Logic fallback, a document read back) and the names of the three access layers
 // with their class objects.
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -187,6 +188,84 @@ TEST_F(XMLExportTest, TheWholeBaseReadsBackAsTheSameTreesWithReferencesAsIds) {
     EXPECT_EQ(
         outline(*copy.layer, copy.root),
         "(shelf(book[id=b1][next=b2][see=b1][see=b2](title(One & <1>))book[id=b2](title(Two))))");
+}
+
+// The attributes of an element with their prefixes, sorted: the element's own ("@->>" entries)
+// and those the import put on its namespace objects (element.prefix), each prefix:name=value.
+std::vector<std::string> attributesOf(OMAccess& layer, const InternalName& element) {
+    auto lexical = [&](const InternalName& name) {
+        std::string text;
+        layer.giveLexicalForm(name, text);
+        return text;
+    };
+    std::vector<std::string> found;
+    auto collect = [&](const InternalName& holder, const std::string& prefix) {
+        const InternalName pattern[3] = {holder, Free, Free};
+        Iterator* rows = layer.lookup(MethodType::AttributeSet, pattern, 3, nullptr);
+        for (bool more = rows != nullptr && rows->first(); more; more = rows->next()) {
+            Iterator* members = layer.setIterator(rows->atColumn(3), nullptr);
+            for (bool member = members != nullptr && members->first(); member;
+                 member = members->next())
+                found.push_back(prefix + lexical(rows->atColumn(2)) + "=" +
+                                lexical(members->atColumn(1)));
+            decRef(members);
+        }
+        decRef(rows);
+    };
+    collect(element, "");
+    const InternalName pattern[3] = {element, Free, Free};
+    Iterator* rows = layer.lookup(MethodType::Scalar, pattern, 3, nullptr);
+    for (bool more = rows != nullptr && rows->first(); more; more = rows->next()) {
+        if (layer.isaTest(rows->atColumn(3), builtinObject::Namespace, IsaRelation::Member) != 0)
+            collect(rows->atColumn(3), lexical(rows->atColumn(2)) + ":");
+    }
+    decRef(rows);
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// The attributes of every element below a node, in document order, one line an element.
+std::string attributeOutline(OMAccess& layer, const InternalName& node) {
+    std::string text;
+    std::vector<InternalName> pending{node};
+    while (!pending.empty()) {
+        const InternalName element = pending.back();
+        pending.pop_back();
+        for (const std::string& attribute : attributesOf(layer, element)) text += attribute + " ";
+        text += "\n";
+        const InternalName tuple[3] = {element, Free, Free};
+        Iterator* it = layer.matchAxis(MethodType::Set, Axis::Child, tuple, 3, nullptr);
+        std::vector<InternalName> children;
+        for (bool more = it != nullptr && it->first(); more; more = it->next())
+            if (layer.isaTest(it->atColumn(3), builtinObject::Node, IsaRelation::Member) != 0)
+                children.push_back(it->atColumn(3));
+        decRef(it);
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+    }
+    return text;
+}
+
+// Prefixed attributes and namespace declarations, which the import puts on namespace objects of
+// their elements, are written back with their prefixes: read again, the same attributes.
+TEST_F(XMLExportTest, PrefixedAttributesAndNamespaceDeclarationsAreWrittenBack) {
+    const InternalName root = rootOf(
+        load("ns.xml",
+             "<?xml version=\"1.0\"?>\n<r xmlns=\"urn:d\" xmlns:p=\"urn:p\" a=\"1\">"
+             "<p:x p:z=\"2\" q=\"3\">t</p:x><y p:z=\"4\" xml:lang=\"en\" p:w=\"5 6\"/></r>\n"));
+    const std::string original = attributeOutline(*access, root);
+    EXPECT_EQ(original,
+              "a=1 xmlns:p=\"urn:p\" xmlns=\"urn:d\" \np:z=2 q=3 \np:w=\"5 6\" p:z=4 "
+              "xml:lang=\"en\" \n");
+    nodeExport(root, {object("r"), string("ns-out.xml")});
+    const std::string written = readFile(scratch / "ns-out.xml");
+    EXPECT_NE(written.find("xmlns:p='urn:p'"), std::string::npos) << written;
+    EXPECT_NE(written.find("p:z='2'"), std::string::npos) << written;
+    EXPECT_NE(written.find("xml:lang='en'"), std::string::npos) << written;
+
+    ReadBack copy(fileUrl("ns-out.xml"));
+    ASSERT_NE(copy.root, Free);
+    EXPECT_EQ(attributeOutline(*copy.layer, copy.root), original);
+    EXPECT_EQ(errors.text(), "");
 }
 
 TEST_F(XMLExportTest, TheShellExportWritesKavumFormatsAndFallsBackForFLogic) {
