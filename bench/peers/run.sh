@@ -75,11 +75,12 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Runs one engine on its file; prints "<seconds> <peak KB> <count>".
+# Runs one engine on its file; prints "<seconds> <peak KB> <count>". The seconds are the
+# processor time of the process and its children (user and system): on a shared, loaded machine
+# the time that passes says more about the other processes than about the engine.
 run_engine() {
-    local engine=$1 dir=$2 out start end count status peak
-    local measure=(/usr/bin/time -f %M -o "$dir/peak")
-    start=$(date +%s.%N)
+    local engine=$1 dir=$2 out count status peak seconds
+    local measure=(/usr/bin/time -f '%M %U %S' -o "$dir/peak")
     set +e
     case $engine in
         quorin) out=$("${measure[@]}" "$quorin" -q "$dir/quorin.flp" 2>&1) ;;
@@ -94,9 +95,9 @@ run_engine() {
     esac
     status=$?
     set -e
-    end=$(date +%s.%N)
-    # The last line: time writes a note about a failed status before the figure.
-    peak=$(tail -n 1 "$dir/peak")
+    # The last line: time writes a note about a failed status before the figures.
+    read -r peak user system < <(tail -n 1 "$dir/peak")
+    seconds=$(awk -v u="$user" -v s="$system" 'BEGIN {printf "%.3f", u + s}')
     case $engine in
         quorin*)
             # One answer row per first argument, its count in N: the sum is the tuple count.
@@ -110,7 +111,7 @@ run_engine() {
             # 10, 20 and 30 are clingo's success statuses.
             [[ $status == 10 || $status == 20 || $status == 30 ]] || count="failed($status)" ;;
     esac
-    echo "$(awk -v a="$start" -v b="$end" 'BEGIN {printf "%.3f", b - a}') ${peak:-0} ${count:-none}"
+    echo "$seconds ${peak:-0} ${count:-none}"
 }
 
 median() { printf '%s\n' "$@" | sort -g | sed -n 2p; }
@@ -120,7 +121,7 @@ mb() { awk -v k="$1" 'BEGIN {if (k > 0) printf "%.1f", k / 1024; else printf "-"
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {if (a == "-" || a + 0 == 0 || b == "-" || b + 0 == 0) printf "-"; else printf "%.2f", a / b}'; }
 
 engines=(quorin quorin-method quorin-member quorin-again swi swi-left clingo duckdb sqlite)
-# Times in seconds, peaks (max RSS) in MB. q-method and q-member: the method and membership forms
+# Times in processor seconds (user and system), peaks (max RSS) in MB. q-method and q-member: the method and membership forms
 # of the rules. swi is SWI-Prolog's better time of its two closure forms, swi-MB the smaller peak
 # of the two. again/Q: the predicate form evaluated, given one unrelated new fact and evaluated
 # again, over the predicate form evaluated once (about 2 when evaluating again costs what
