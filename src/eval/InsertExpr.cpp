@@ -145,6 +145,10 @@ void ObjPredInsertExpr::apply(InternalName* out, int* changed) {
 IsaInsertExpr::IsaInsertExpr(OMAccess* access, IsaRelation relation)
     : InsertExpr(access, 2), relation(relation) {}
 
+RowDemand IsaInsertExpr::demand() const {
+    return relation == IsaRelation::Member && flat() ? RowDemand::Repeats : RowDemand::Ordered;
+}
+
 void IsaInsertExpr::apply(InternalName* out, int* changed) {
     if (access->insertClassRelation(values[0], values[1], relation) != 0) *changed = 1;
     *out = values[0];

@@ -147,6 +147,10 @@ class ObjPredInsertExpr : public InsertExpr {
 class IsaInsertExpr : public InsertExpr {
   public:
     IsaInsertExpr(OMAccess* access, IsaRelation relation);
+    // A membership over columns and constants takes repeats: storing o : c again changes
+    // nothing, whatever the order. A subclass fact may close a cycle, which equates classes in
+    // the order the facts come: it keeps the ascending order.
+    RowDemand demand() const override;
 
   protected:
     void apply(InternalName* out, int* changed) override;

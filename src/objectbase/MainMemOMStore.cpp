@@ -82,6 +82,11 @@ int MainMemOM::addSetMembers(const set<InternalName>& values, MainMemSetFrame* s
     return added;
 }
 
+bool MainMemOM::holdsNoRelation(int kind) {
+    const NameSetTable* table = relationTable(kind);
+    return table != nullptr && table->empty();
+}
+
 MainMemOM::NameSetTable* MainMemOM::relationTable(int kind) {
     switch (kind) {
         case 1:
