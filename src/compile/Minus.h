@@ -44,8 +44,8 @@ struct MinusSpec {
     // A negated stored predicate probed once per left row (Pred::probesEachInputRow), and the
     // variables of its input's columns; the operator then has the left operand as its only
     // input.
-    Ref<Pred> probed;
-    clib_list<FSymbol> probedColumns;
+    Ref<Pred> probed{};
+    clib_list<FSymbol> probedColumns{};
 };
 
 class Minus : public Operator {
@@ -85,7 +85,7 @@ class Minus : public Operator {
     std::vector<Pair> pairs;
     std::vector<int> positions;
     NegationStrategy plan;
-    Ref<Pred> probed;
+    Ref<Pred> probed{};
     // The 0-based left cell of each column of the probed literal's input.
     std::vector<int> probedCells;
 };
