@@ -1,15 +1,23 @@
 #!/usr/bin/env python3
 """Writes one benchmark workload in three languages: F-Logic for Quorin (predicate and method
-forms), Prolog with tabling for SWI-Prolog (right- and left-recursive closures) and ASP for clingo.
+forms), Prolog with tabling for SWI-Prolog (right- and left-recursive closures), ASP for clingo and
+SQL for DuckDB and sqlite3 (the facts as CSV files beside it, the result stored in a table, then
+counted).
 
 Usage: gen.py <workload> <size> <folder>
   workload: chain (transitive closure of a chain of <size> nodes), random (transitive closure of a
   random graph of <size> nodes and 5 * <size> distinct edges, no loops, fixed seed) or tree (same
   generation on a tree of <size> nodes, node i under node (i-1) div 2), triangle (the directed
   triangles, every rotation counted, of a random graph of 2000 nodes and <size> distinct edges, no
-  loops, fixed seed) or cycle4 (the directed 4-cycles of such a graph, each as one f(A,B,C,D)).
-Files written: quorin.flp, quorin-method.flp, swi.pl, swi-left.pl, clingo.lp; the join workloads
-(triangle, cycle4) have no method or left-recursive form and write quorin.flp, swi.pl and clingo.lp.
+  loops, fixed seed) or cycle4 (the directed 4-cycles of such a graph, each as one f(A,B,C,D)),
+  unreach (the pairs of nodes not joined by a path, a negation over the product of the <size>
+  nodes of a random graph of 1.2 * <size> edges), groupagg (per-group count and sum over <size>
+  facts r(I,G,V) in <size> / 10 groups) or join3 (a 3-way join with a selection, r of <size> rows,
+  s and t of <size> / 2).
+Files written: quorin.flp, quorin-method.flp, quorin-member.flp, swi.pl, swi-left.pl, clingo.lp,
+duckdb.sql; the join workloads (triangle, cycle4) have no method, membership or left-recursive form
+and write quorin.flp, swi.pl, clingo.lp, duckdb.sql and sqlite.sql; unreach, groupagg and join3
+write quorin.flp, duckdb.sql and sqlite.sql.
 """
 import os
 import random
@@ -68,6 +76,11 @@ def closure_files(folder, pairs):
     write(folder, "clingo.lp",
           data + "tc(X,Y) :- edge(X,Y).\ntc(X,Y) :- edge(X,Z), tc(Z,Y).\n"
           "count(N) :- N = #count{X,Y : tc(X,Y)}.\n#show count/1.\n")
+    closure_member_file(folder, data)
+    sql_files(folder, [("edge", ["a varchar", "b varchar"], named(pairs))],
+              "create table tc as with recursive tc(x, y) as (select a, b from edge union "
+              "select edge.a, tc.y from edge join tc on edge.b = tc.x) select * from tc;\n"
+              "select count(*) from tc;\n", sqlite=False)
 
 
 def same_generation_files(folder, pairs):
@@ -86,6 +99,10 @@ def same_generation_files(folder, pairs):
     write(folder, "swi-left.pl", ":- table sg/2.\n" + data + rules + main)
     write(folder, "clingo.lp",
           data + rules + "count(N) :- N = #count{X,Y : sg(X,Y)}.\n#show count/1.\n")
+    sql_files(folder, [("par", ["a varchar", "b varchar"], named(pairs))],
+              "create table sg as with recursive sg(x, y) as (select p.a, q.a from par p join par q "
+              "on p.b = q.b union select p.a, q.a from par p join sg on p.b = sg.x join par q "
+              "on q.b = sg.y) select * from sg;\nselect count(*) from sg;\n", sqlite=False)
 
 
 # Join nodes of the triangle and 4-cycle graphs: with 2000 nodes the expected counts are
@@ -108,10 +125,102 @@ def join_files(folder, pairs, variables):
     write(folder, "clingo.lp",
           data + "ck(%s) :- %s.\ncount(N) :- N = #count{%s : ck(%s)}.\n#show count/1.\n"
           % (row, body, row, row))
+    n = len(variables)
+    joins = " ".join("join edge e%d on e%d.b = e%d.a" % (i, i - 1, i) for i in range(1, n))
+    sql_files(folder, [("edge", ["a varchar", "b varchar"], named(pairs))],
+              "create table ck as select %s from edge e0 %s and e%d.b = e0.a;\n"
+              "select count(*) from ck;\n"
+              % (", ".join("e%d.a" % i for i in range(n)), joins, n - 1))
+
+
+def named(pairs):
+    return [(node(a), node(b)) for a, b in pairs]
+
+
+def sql_files(folder, tables, body, sqlite=True):
+    """The tables as CSV files, loaded and then run by body: duckdb.sql and (sqlite) sqlite.sql.
+    Each table is (name, ["column type", ...], rows)."""
+    duck, lite = [], []
+    for name, columns, rows in tables:
+        write(folder, name + ".csv", "".join(",".join(map(str, row)) + "\n" for row in rows))
+        kinds = ", ".join("'%s': '%s'" % tuple(c.split()) for c in columns)
+        duck.append("create table %s as select * from read_csv('%s.csv', header = false, "
+                    "columns = {%s});\n" % (name, name, kinds))
+        lite.append("create table %s(%s);\n.import --csv %s.csv %s\n"
+                    % (name, ", ".join(columns), name, name))
+    write(folder, "duckdb.sql", "".join(duck) + body)
+    if sqlite:
+        write(folder, "sqlite.sql", "".join(lite) + body)
+
+
+def closure_member_file(folder, data):
+    """The closure as memberships of the nodes in the nodes they reach."""
+    write(folder, "quorin-member.flp",
+          data + "X : Y :- edge(X,Y).\nX : Y :- edge(X,Z), Z : Y.\n"
+          "?- sys.eval[].\n?- N = count{Y [X] ; X : Y}.\n")
+
+
+def unreach_files(folder, n):
+    """The pairs of nodes that no path joins: a negation over the product of the nodes."""
+    pairs = random_graph(n, n * 6 // 5)
+    data = "".join("node(%s).\n" % node(i) for i in range(n)) + facts("edge", pairs)
+    write(folder, "quorin.flp",
+          data + "tc(X,Y) :- edge(X,Y).\ntc(X,Y) :- edge(X,Z), tc(Z,Y).\n"
+          "nr(X,Y) :- node(X), node(Y), not tc(X,Y).\n"
+          "?- sys.eval[].\n?- N = count{Y [X] ; nr(X,Y)}.\n")
+    sql_files(folder, [("node", ["n varchar"], [(node(i),) for i in range(n)]),
+                       ("edge", ["a varchar", "b varchar"], named(pairs))],
+              "create table tc as with recursive tc(x, y) as (select a, b from edge union "
+              "select edge.a, tc.y from edge join tc on edge.b = tc.x) select * from tc;\n"
+              "create table nr as select p.n as x, q.n as y from node p, node q "
+              "except select x, y from tc;\nselect count(*) from nr;\n")
+
+
+def groupagg_files(folder, n):
+    """Per-group count and sum of n facts r(I,G,V) in n / 10 groups. The count is the number of
+    rows of both results and the number of distinct sums (sum folds the distinct values)."""
+    rng = random.Random(20261208)
+    groups = max(1, n // 10)
+    rows = [(i, rng.randrange(groups), rng.randrange(1000)) for i in range(n)]
+    write(folder, "quorin.flp",
+          "".join("r(%d,%d,%d).\n" % row for row in rows)
+          + "cnt(G,N) :- N = count{I [G] ; r(I,G,V)}.\n"
+          "sm(G,S) :- S = sum{V [G] ; r(I,G,V)}.\n?- sys.eval[].\n"
+          "?- N = count{G ; cnt(G,C)}.\n?- N = count{G ; sm(G,S)}.\n?- N = count{S ; sm(G,S)}.\n")
+    sql_files(folder, [("r", ["i integer", "g integer", "v integer"], rows)],
+              "create table cnt as select g, count(*) as n from r group by g;\n"
+              "create table sm as select g, sum(distinct v) as s from r group by g;\n"
+              "select (select count(*) from cnt) + (select count(*) from sm) + "
+              "(select count(distinct s) from sm);\n")
+
+
+def join3_files(folder, n):
+    """q(A,D,E) :- r(A,B,C), s(B,C,D), t(D,E), E < 100. with r of n rows and s and t of n / 2;
+    the domains grow with n, so q has about n rows."""
+    rng = random.Random(20261209)
+    bs, ds = max(1, n // 200), max(1, n // 20)
+    r = [(a, rng.randrange(bs), rng.randrange(100)) for a in range(n)]
+    s, t = set(), set()
+    while len(s) < n // 2:
+        s.add((rng.randrange(bs), rng.randrange(100), rng.randrange(ds)))
+    while len(t) < n // 2:
+        t.add((rng.randrange(ds), rng.randrange(1000)))
+    s, t = sorted(s), sorted(t)
+    write(folder, "quorin.flp",
+          "".join("r(%d,%d,%d).\n" % row for row in r)
+          + "".join("s(%d,%d,%d).\n" % row for row in s)
+          + "".join("t(%d,%d).\n" % row for row in t)
+          + "q(A,D,E) :- r(A,B,C), s(B,C,D), t(D,E), E < 100.\n?- sys.eval[].\n"
+          "?- N = count{E [A,D] ; q(A,D,E)}.\n")
+    sql_files(folder, [("r", ["a integer", "b integer", "c integer"], r),
+                       ("s", ["b integer", "c integer", "d integer"], s),
+                       ("t", ["d integer", "e integer"], t)],
+              "create table q as select distinct r.a, s.d, t.e from r join s on r.b = s.b and "
+              "r.c = s.c join t on s.d = t.d where t.e < 100;\nselect count(*) from q;\n")
 
 
 def main():
-    workloads = ("chain", "random", "tree", "triangle", "cycle4")
+    workloads = ("chain", "random", "tree", "triangle", "cycle4", "unreach", "groupagg", "join3")
     if len(sys.argv) != 4 or sys.argv[1] not in workloads:
         sys.exit(__doc__)
     workload, size, folder = sys.argv[1], int(sys.argv[2]), sys.argv[3]
@@ -124,6 +233,12 @@ def main():
         join_files(folder, random_graph(JOIN_NODES, size), ["A", "B", "C"])
     elif workload == "cycle4":
         join_files(folder, random_graph(JOIN_NODES, size), ["A", "B", "C", "D"])
+    elif workload == "unreach":
+        unreach_files(folder, size)
+    elif workload == "groupagg":
+        groupagg_files(folder, size)
+    elif workload == "join3":
+        join3_files(folder, size)
     else:
         same_generation_files(folder, tree(size))
 

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# The peer benchmark: transitive closure (chain, random graph), same generation (tree) and the
-# multi-way joins of directed triangles and 4-cycles in a random graph, each generated once and
-# run by Quorin (predicate and method forms), SWI-Prolog (with tabling for the recursive ones) and
-# clingo, whole processes side by side, three times, medians of the time and of the peak memory
-# (max RSS of the process); checks that all count the same. A workload without a method or
-# left-recursive form (the joins) shows "-" in those columns.
+# The peer benchmark: transitive closure (chain, random graph), same generation (tree), the
+# multi-way joins of directed triangles and 4-cycles in a random graph, the unreachable pairs of a
+# random graph (negation), per-group count and sum (aggregation) and a 3-way join with a
+# selection, each generated once and run by Quorin (predicate, method and membership forms),
+# SWI-Prolog (with tabling for the recursive ones), clingo, DuckDB (through its Node package, on one
+# thread, its start-up included) and sqlite3, whole processes side by side, three times, medians
+# of the time and of the peak memory (max RSS of the process); checks that all count the same. An
+# engine or form a workload has no file for shows "-" in its columns.
 # Usage: run.sh [--quick]    (--quick: small sizes)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -19,6 +21,9 @@ install() {
 }
 install swipl swi-prolog-nox
 install /usr/bin/time time
+install sqlite3 sqlite3
+install node nodejs
+install npm npm
 if ! command -v clingo >/dev/null; then
     if apt-cache policy clingo 2>/dev/null | grep -q 'Candidate: [0-9]'; then
         install clingo clingo
@@ -26,6 +31,17 @@ if ! command -v clingo >/dev/null; then
         install clingo gringo
     fi
 fi
+
+# DuckDB's Node package (the engine's library comes inside it) in a folder of the build tree,
+# installed once, with the script that runs a file of SQL on one thread.
+install_duckdb() {
+    duckdb_dir="$root/build/duckdb-node"
+    if [[ ! -d $duckdb_dir/node_modules/@duckdb/node-api ]]; then
+        mkdir -p "$duckdb_dir"
+        npm install --prefix "$duckdb_dir" --no-audit --no-fund @duckdb/node-api@1.5.6-r.1 >&2
+    fi
+    cp "$here/duckdb.mjs" "$duckdb_dir/"
+}
 
 # QUORIN_BINARY runs a given build (say, one kept from before a change) instead of building.
 if [[ -n ${QUORIN_BINARY:-} ]]; then
@@ -37,10 +53,18 @@ else
     quorin="$build/quorin"
 fi
 
+install_duckdb
+
 if ((quick)); then
     cases=("chain 200" "random 200" "tree 100" "triangle 20000" "cycle4 10000")
+    cases+=("unreach 200" "groupagg 20000" "join3 20000")
 else
     cases=("chain 2000" "random 2000" "tree 1000" "triangle 100000" "cycle4 25000" "cycle4 50000")
+    # Each at half, once and twice the size the others are compared at.
+    cases+=("chain 1000" "chain 4000" "random 1000" "random 4000" "cycle4 100000")
+    cases+=("unreach 1000" "unreach 2000" "unreach 4000")
+    cases+=("groupagg 500000" "groupagg 1000000" "groupagg 2000000")
+    cases+=("join3 200000" "join3 400000" "join3 800000")
 fi
 # Only the listed cases when QUORIN_PEERS names some, e.g. QUORIN_PEERS="cycle4 25000".
 if [[ -n ${QUORIN_PEERS:-} ]]; then
@@ -51,31 +75,35 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Runs one engine on its file; prints "<seconds> <peak KB> <count>".
+# Runs one engine on its file; prints "<seconds> <peak KB> <count>". The seconds are the
+# processor time of the process and its children (user and system): on a shared, loaded machine
+# the time that passes says more about the other processes than about the engine.
 run_engine() {
-    local engine=$1 dir=$2 out start end count status peak
-    local measure=(/usr/bin/time -f %M -o "$dir/peak")
-    start=$(date +%s.%N)
+    local engine=$1 dir=$2 out count status peak seconds
+    local measure=(/usr/bin/time -f '%M %U %S' -o "$dir/peak")
     set +e
     case $engine in
         quorin) out=$("${measure[@]}" "$quorin" -q "$dir/quorin.flp" 2>&1) ;;
         quorin-method) out=$("${measure[@]}" "$quorin" -q "$dir/quorin-method.flp" 2>&1) ;;
         quorin-again) out=$("${measure[@]}" "$quorin" -q "$dir/quorin-again.flp" 2>&1) ;;
+        quorin-member) out=$("${measure[@]}" "$quorin" -q "$dir/quorin-member.flp" 2>&1) ;;
+        duckdb) out=$("${measure[@]}" node "$duckdb_dir/duckdb.mjs" "$dir/duckdb.sql" 2>&1) ;;
+        sqlite) out=$(cd "$dir" && "${measure[@]}" sqlite3 <"$dir/sqlite.sql" 2>&1) ;;
         swi) out=$("${measure[@]}" swipl "$dir/swi.pl" 2>&1) ;;
         swi-left) out=$("${measure[@]}" swipl "$dir/swi-left.pl" 2>&1) ;;
         clingo) out=$("${measure[@]}" clingo "$dir/clingo.lp" 2>&1) ;;
     esac
     status=$?
     set -e
-    end=$(date +%s.%N)
-    # The last line: time writes a note about a failed status before the figure.
-    peak=$(tail -n 1 "$dir/peak")
+    # The last line: time writes a note about a failed status before the figures.
+    read -r peak user system < <(tail -n 1 "$dir/peak")
+    seconds=$(awk -v u="$user" -v s="$system" 'BEGIN {printf "%.3f", u + s}')
     case $engine in
         quorin*)
             # One answer row per first argument, its count in N: the sum is the tuple count.
             count=$(grep -o 'N/[0-9]*' <<<"$out" | awk -F/ '{s += $2} END {print s + 0}')
             ((status == 0)) || count="failed($status)" ;;
-        swi*)
+        swi* | duckdb | sqlite)
             count=$(grep -E '^[0-9]+$' <<<"$out" | tail -1)
             ((status == 0)) || count="failed($status)" ;;
         clingo)
@@ -83,24 +111,25 @@ run_engine() {
             # 10, 20 and 30 are clingo's success statuses.
             [[ $status == 10 || $status == 20 || $status == 30 ]] || count="failed($status)" ;;
     esac
-    echo "$(awk -v a="$start" -v b="$end" 'BEGIN {printf "%.3f", b - a}') ${peak:-0} ${count:-none}"
+    echo "$seconds ${peak:-0} ${count:-none}"
 }
 
 median() { printf '%s\n' "$@" | sort -g | sed -n 2p; }
 
 # Megabytes of a peak given in kilobytes.
 mb() { awk -v k="$1" 'BEGIN {if (k > 0) printf "%.1f", k / 1024; else printf "-"}'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN {if (a == "-" || a + 0 == 0) printf "-"; else printf "%.2f", (b > 0 ? a / b : 0)}'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {if (a == "-" || a + 0 == 0 || b == "-" || b + 0 == 0) printf "-"; else printf "%.2f", a / b}'; }
 
-engines=(quorin quorin-method quorin-again swi swi-left clingo)
-# Times in seconds, peaks (max RSS) in MB. swi is SWI-Prolog's better time of its two closure
-# forms, swi-MB the smaller peak of the two. again/Q: the predicate form evaluated, given one
-# unrelated new fact and evaluated again, over the predicate form evaluated once (about 2 when
-# evaluating again costs what evaluating from scratch does).
-format='%-12s %9s %9s %9s %9s %7s %8s %8s %8s %8s %9s %8s %9s %8s %10s\n'
+engines=(quorin quorin-method quorin-member quorin-again swi swi-left clingo duckdb sqlite)
+# Times in processor seconds (user and system), peaks (max RSS) in MB. q-method and q-member: the method and membership forms
+# of the rules. swi is SWI-Prolog's better time of its two closure forms, swi-MB the smaller peak
+# of the two. again/Q: the predicate form evaluated, given one unrelated new fact and evaluated
+# again, over the predicate form evaluated once (about 2 when evaluating again costs what
+# evaluating from scratch does).
+format='%-16s %7s %8s %8s %7s %7s %7s %7s %6s %6s %6s %6s %6s %6s %6s %6s %7s %7s %7s %8s %7s %9s\n'
 # shellcheck disable=SC2059
-printf "$format" case quorin q-method swi clingo Q/SWI Q/clingo q-MB qm-MB swi-MB clingo-MB \
-    Q/SWI-MB Q/cl-MB again/Q tuples
+printf "$format" case quorin q-method q-member swi clingo duckdb sqlite Q/SWI Q/cl Q/duck Q/lite \
+    q-MB qm-MB qmm-MB swi-MB clingo-MB duck-MB lite-MB Q/duckMB again/Q tuples
 failed=0
 for spec in "${cases[@]}"; do
     read -r workload size <<<"$spec"
@@ -116,7 +145,12 @@ for spec in "${cases[@]}"; do
     for engine in "${engines[@]}"; do
         file=$engine
         [[ $engine == quorin-again ]] && file=quorin
-        case $engine in quorin*) file="$file.flp" ;; swi*) file="$file.pl" ;; clingo) file="$file.lp" ;; esac
+        case $engine in
+            quorin*) file="$file.flp" ;;
+            swi*) file="$file.pl" ;;
+            clingo) file="$file.lp" ;;
+            duckdb | sqlite) file="$file.sql" ;;
+        esac
         [[ -f $dir/$file ]] && present+=("$engine")
     done
     declare -A times=() peaks=() counts=()
@@ -146,19 +180,27 @@ for spec in "${cases[@]}"; do
     swiPeak=${medPeak[swi]}
     leftPeak=${medPeak[swi-left]}
     ((leftPeak > 0 && leftPeak < swiPeak)) && swiPeak=$leftPeak
-    expected=${counts[clingo]}
+    # The count of the first peer that ran, the others checked against it.
+    reference=
+    for engine in clingo duckdb sqlite; do
+        [[ -z $reference && -n ${counts[$engine]:-} ]] && reference=$engine
+    done
+    expected=${counts[$reference]}
     for engine in "${present[@]}"; do
         if [[ ${counts[$engine]} != "$expected" ]]; then
-            echo "count differs on $workload: $engine ${counts[$engine]}, clingo $expected" >&2
+            echo "count differs on $workload: $engine ${counts[$engine]}, $reference $expected" >&2
             failed=1
         fi
     done
     # shellcheck disable=SC2059
-    printf "$format" "$workload-$size" "${med[quorin]}" "${med[quorin-method]}" "$swi" \
-        "${med[clingo]}" "$(ratio "${med[quorin]}" "$swi")" \
-        "$(ratio "${med[quorin]}" "${med[clingo]}")" "$(mb "${medPeak[quorin]}")" \
-        "$(mb "${medPeak[quorin-method]}")" "$(mb "$swiPeak")" "$(mb "${medPeak[clingo]}")" \
-        "$(ratio "${medPeak[quorin]}" "$swiPeak")" "$(ratio "${medPeak[quorin]}" "${medPeak[clingo]}")" \
+    printf "$format" "$workload-$size" "${med[quorin]}" "${med[quorin-method]}" \
+        "${med[quorin-member]}" "$swi" "${med[clingo]}" "${med[duckdb]}" "${med[sqlite]}" \
+        "$(ratio "${med[quorin]}" "$swi")" "$(ratio "${med[quorin]}" "${med[clingo]}")" \
+        "$(ratio "${med[quorin]}" "${med[duckdb]}")" "$(ratio "${med[quorin]}" "${med[sqlite]}")" \
+        "$(mb "${medPeak[quorin]}")" "$(mb "${medPeak[quorin-method]}")" \
+        "$(mb "${medPeak[quorin-member]}")" "$(mb "$swiPeak")" "$(mb "${medPeak[clingo]}")" \
+        "$(mb "${medPeak[duckdb]}")" "$(mb "${medPeak[sqlite]}")" \
+        "$(ratio "${medPeak[quorin]}" "${medPeak[duckdb]}")" \
         "$(ratio "${med[quorin-again]}" "${med[quorin]}")" "$expected"
     unset times peaks counts med medPeak
 done

@@ -64,6 +64,9 @@ void EnhIsaIter::directStep(const InternalName& x, IsaRelation stepKind, bool up
 bool EnhIsaIter::closeOver(set<InternalName>& found, std::vector<InternalName>& pending,
                            IsaRelation stepKind, bool up, const InternalName& target) {
     bool reached = false;
+    // Without a stored step of the kind the closure is what was found (a closure over the
+    // classes of every object of a large base walked them all once more, one lookup each).
+    if (pending.empty() || access->holdsNoRelation(stepKind)) return false;
     for (std::size_t next = 0; next < pending.size() && !reached; ++next) {
         const InternalName x = pending[next];
         directStep(x, stepKind, up, [&](const InternalName& y) {

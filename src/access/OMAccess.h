@@ -198,6 +198,12 @@ class OMAccess : public FLSysObject, public NameRemapListener {
         bool stable = false;
     };
     virtual StoredRows storedPredicateRows(const FSymbol& symbol, int arity);
+    // True when the object base holds no stored fact of the class relation `kind`: the closures
+    // of the class hierarchy over it need no step.
+    bool holdsNoRelation(IsaRelation kind);
+    // A cache hint: insertClassRelation(object, cls, kind) will come soon.
+    void prefetchClassRelation(const InternalName& object, const InternalName& cls,
+                               IsaRelation kind);
     // The closures of the class hierarchy over the stored facts.
     virtual Iterator* makeEnhIsaIter(const InternalName& object, const InternalName& cls,
                                      IsaRelation kind, Iterator* old);

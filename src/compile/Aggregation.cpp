@@ -138,34 +138,69 @@ void Aggregation::Run::minMax(bool wantMin) {
     for (std::size_t n = 0; n < best.size(); ++n) result->insert(best[n], groups.row(int(n)));
 }
 
+bool Aggregation::Run::pairsDistinct() const {
+    // Rows keyed by one of their own cells, a method literal's rows by their host, are distinct
+    // without the key; the (group, value) pairs of such rows are distinct when every column is
+    // a group or the value.
+    auto* set = dynamic_cast<SetOperand*>(input);
+    std::vector<char> covered(std::size_t(set != nullptr ? set->columnCount() : 0), 0);
+    bool distinct = set != nullptr && set->cellsDistinct();
+    auto cover = [&](int position) {
+        if (position < 1 || std::size_t(position) > covered.size() ||
+            covered[std::size_t(position - 1)] != 0)
+            distinct = false;
+        else
+            covered[std::size_t(position - 1)] = 1;
+    };
+    for (int position : positions) cover(position);
+    cover(aggColumn);
+    return distinct && std::find(covered.begin(), covered.end(), 0) == covered.end();
+}
+
 void Aggregation::Run::sumAvg(bool average) {
-    // The groups numbered in the order they come, each with its sum.
+    // One pass in the order the rows come (a relation read in place is not copied, nothing is
+    // sorted): each row finds its group in a flat hashed store of the groups, and each distinct
+    // (group, value) pair is folded once. Integer sums are exact in any order; a float makes
+    // the sum depend on the order of the additions, so a group of floats is summed again in
+    // ascending row order, as every reader of the same rows sums them.
     const std::size_t g = positions.size();
     RelationStore groups{int(g)};
     std::vector<agginfo> sums;
-    // Without grouping variables an input without rows still has a sum, 0.
-    if (g == 0) sums.resize(1);
-    RowStore seen(int(g) + 1);
-    scan(input, RowOrder::Ordered, [&](const RowView& view) {
-        const InternalName* row = view.cells;
-        // Each value once in its group: count and sum fold the set of values, whatever other
-        // columns (a molecule's host kept as the operand's key) the body's rows carry.
-        Group key = groupOf(row);
-        key.push_back(row[aggColumn - 1]);
-        if (!seen.insert(key.data())) return;
-        const std::size_t n = std::size_t(groups.numberOf(key.data()));
+    const bool distinct = pairsDistinct();
+    // The pairs seen, as (group number, value).
+    RelationStore seen(2);
+    std::vector<InternalName> group(g);
+    bool sawFloat = false;
+    auto fold = [&](const InternalName* row) {
+        for (std::size_t k = 0; k < g; ++k) group[k] = row[positions[k] - 1];
+        const std::size_t n = std::size_t(groups.numberOf(group.data()));
         if (n == sums.size()) sums.emplace_back();
+        const InternalName pair[2] = {InternalName(std::int32_t(n), InternalName::Integer, 0),
+                                      row[aggColumn - 1]};
+        if (!distinct && !seen.insert(pair)) return true;
         agginfo& info = sums[n];
         ++info.count;
         // A value that is no number adds 0 but still counts.
-        if (auto number = ExactNumber::of(valueOf(row))) info.sum = info.sum + *number;
-    });
+        const InternalName value = valueOf(row);
+        if (value.getType() == InternalName::Float) sawFloat = true;
+        if (auto number = ExactNumber::of(value)) info.sum = info.sum + *number;
+        return true;
+    };
+    scan(input, RowOrder::Distinct, [&](const RowView& view) { return fold(view.cells); });
+    if (sawFloat) {
+        // The groups keep their numbers; only the folds start again.
+        for (agginfo& info : sums) info = agginfo();
+        seen.clear();
+        scan(input, RowOrder::Ordered, [&](const RowView& view) { return fold(view.cells); });
+    }
+    // Without grouping variables an input without rows still has a sum, 0.
+    if (g == 0 && sums.empty()) sums.resize(1);
     for (std::size_t n = 0; n < sums.size(); ++n) {
-        const InternalName* group = g == 0 ? nullptr : groups.row(int(n));
+        const InternalName* cells = g == 0 ? nullptr : groups.row(int(n));
         if (!average)
-            result->insert(sums[n].sum.name(), group);
+            result->insert(sums[n].sum.name(), cells);
         else if (sums[n].count != 0)
-            result->insert((sums[n].sum / ExactNumber::integer(sums[n].count)).name(), group);
+            result->insert((sums[n].sum / ExactNumber::integer(sums[n].count)).name(), cells);
     }
 }
 
@@ -180,19 +215,7 @@ void Aggregation::Run::count() {
     // Rows that wait in a source giving each row once (a stored relation read in place) are
     // counted as the source gives them, never copied into the input's store.
     const std::size_t g = positions.size();
-    auto* set = dynamic_cast<SetOperand*>(input);
-    std::vector<char> covered(std::size_t(set != nullptr ? set->columnCount() : 0), 0);
-    bool distinct = set != nullptr && set->cellsDistinct();
-    auto cover = [&](int position) {
-        if (position < 1 || std::size_t(position) > covered.size() ||
-            covered[std::size_t(position - 1)] != 0)
-            distinct = false;
-        else
-            covered[std::size_t(position - 1)] = 1;
-    };
-    for (int position : positions) cover(position);
-    cover(aggColumn);
-    distinct = distinct && std::find(covered.begin(), covered.end(), 0) == covered.end();
+    const bool distinct = pairsDistinct();
 
     // The groups, numbered in the order they come, and their counts.
     RelationStore groups{int(g)};

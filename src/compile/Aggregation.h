@@ -51,6 +51,8 @@ class Aggregation : public Operator {
         Group groupOf(const InternalName* row) const;
         // The mapped value of a row's aggregated column.
         InternalName valueOf(const InternalName* row) const;
+        // True when the rows' (group, value) pairs are distinct without a probe of their own.
+        bool pairsDistinct() const;
 
         void minMax(bool wantMin);
         void sumAvg(bool average);

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <vector>
 
+#include "compile/CrossProduct.h"
 #include "compile/HashJoin.h"
 #include "compile/Operand.h"
 #include "compile/Pi.h"
@@ -151,6 +152,10 @@ Ref<Operand> Merge::evaluate(clib_list<Operand*>* list, OMAccess* access) const 
                 return run.takeResult();
             }
         }
+        if (debugging()) printResult(run.result.get(), access);
+        return run.takeResult();
+    }
+    if (plan == JoinStrategy::NestedLoop && crossProduct(run, list)) {
         if (debugging()) printResult(run.result.get(), access);
         return run.takeResult();
     }
@@ -350,6 +355,33 @@ bool Merge::hashJoin(MergeRun& run, SetOperand* left, SetOperand* right) const {
     run.result->defer(std::make_unique<HashJoin>(left, right, leftPositions, rightPositions,
                                                  std::move(agree), std::move(take), run.resultCells,
                                                  tables));
+    return true;
+}
+
+bool Merge::crossProduct(MergeRun& run, clib_list<Operand*>* list) const {
+    if (list == nullptr || list->size() != 2 || inputCount != 2 || !eqJoins.empty() ||
+        !partEqJoins.empty() || !testedByJoin.inputs.empty() || !testedByCon.inputs.empty() ||
+        enumerated.inputs.size() != 2)
+        return false;
+    auto* left = dynamic_cast<SetOperand*>(list->head());
+    auto* right = dynamic_cast<SetOperand*>(list->tail());
+    if (left == nullptr || right == nullptr) return false;
+    const int widths[2] = {left->columnCount(), right->columnCount()};
+    std::vector<CrossProduct::Take> take;
+    for (const GivenVarRecord& r : givenVars) {
+        if (r.input < 0 || std::size_t(r.input) >= enumerated.inputs.size()) return false;
+        const int side = enumerated.inputs[std::size_t(r.input)] == 0 ? 0 : 1;
+        if (r.column < 1 || r.column > widths[side]) return false;
+        take.push_back({side, r.column, r.cell});
+    }
+    // A trace prints the inputs' rows without opening them: the product runs as untraced.
+    if (debugging()) {
+        run.inputOperands[0] = left;
+        run.inputOperands[1] = right;
+        trace(run);
+    }
+    run.result->defer(
+        std::make_unique<CrossProduct>(left, right, std::move(take), run.resultCells));
     return true;
 }
 

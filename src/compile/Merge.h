@@ -86,6 +86,9 @@ class Merge : public BaseOperator {
     // The same join over two SetOperands read in place, deferred to the result's first read.
     // False (nothing done) when a position or join record names a column the inputs lack.
     bool hashJoin(MergeRun& run, SetOperand* left, SetOperand* right) const;
+    // The product of two SetOperands without join records, deferred to the result's first read.
+    // False (nothing done) when the join needs more than pairing every row with every row.
+    bool crossProduct(MergeRun& run, clib_list<Operand*>* inputs) const;
     // The input's rows projected on the result variables.
     void projectThrough(MergeRun& run, Operand* input) const;
 

@@ -18,6 +18,8 @@ const char* negationStrategyName(NegationStrategy strategy) {
             return "existence test";
         case NegationStrategy::AntiJoin:
             return "anti-join";
+        case NegationStrategy::ProbedAntiJoin:
+            return "anti-join probing the stored rows";
     }
     return "";
 }
@@ -52,6 +54,21 @@ Minus::Minus(const MinusSpec& spec)
     plan = spec.neverHolds || valid == 0 ? NegationStrategy::NeverHolds
            : rightColumns.empty()        ? NegationStrategy::ExistenceTest
                                          : NegationStrategy::AntiJoin;
+    if (plan == NegationStrategy::AntiJoin && spec.probed && spec.probed->probesEachInputRow() &&
+        !leftColumns.empty()) {
+        for (const FSymbol& column : spec.probedColumns) {
+            const int i = leftColumns.rank(column);
+            if (i == 0) {
+                probedCells.clear();
+                break;
+            }
+            probedCells.push_back(i - 1);
+        }
+        if (probedCells.size() == std::size_t(spec.probedColumns.size())) {
+            probed = spec.probed;
+            plan = NegationStrategy::ProbedAntiJoin;
+        }
+    }
 }
 
 std::string Minus::strategy(const SymTab*) const {
@@ -61,6 +78,14 @@ std::string Minus::strategy(const SymTab*) const {
 Ref<Operand> Minus::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
     auto result = Ref<SetOperand>::adopt(new SetOperand(variables));
     if (list == nullptr || list->empty() || plan == NegationStrategy::NeverHolds) return result;
+    if (plan == NegationStrategy::ProbedAntiJoin) {
+        Operand* left = list->head();
+        if (left == nullptr) return result;
+        if (debugging()) trace(left, nullptr, access);
+        probeEach(left, access, result.get());
+        if (debugging()) printResult(result.get(), access);
+        return result;
+    }
     // A missing operand counts as an empty one.
     const bool twoInputs = list->size() >= 2;
     Operand* right = list->tail();
@@ -88,12 +113,25 @@ void Minus::subtract(Operand* left, const RowStore& rightValues, SetOperand* res
         for (std::size_t k = 0; k < pairs.size(); ++k) probe[k] = row[pairs[k].left - 1];
         return rightValues.contains(probe.data());
     };
-    scan(left, RowOrder::Ordered, [&](const RowView& row) {
-        if (hasMatch(row.cells)) return true;
-        for (std::size_t k = 0; k < positions.size(); ++k) cells[k] = row.cells[positions[k] - 1];
-        result->insert(InternalName::UndefinedObject, cells.data());
-        // Without result variables the one zero-width row is known.
-        return !positions.empty();
+    scan(left, RowOrder::Repeating,
+         [&](const RowView& row) { return hasMatch(row.cells) || keep(row.cells, cells, result); });
+}
+
+bool Minus::keep(const InternalName* row, std::vector<InternalName>& cells,
+                 SetOperand* result) const {
+    for (std::size_t k = 0; k < positions.size(); ++k) cells[k] = row[positions[k] - 1];
+    result->insert(InternalName::UndefinedObject, cells.data());
+    // Without result variables the one zero-width row is known.
+    return !positions.empty();
+}
+
+void Minus::probeEach(Operand* left, OMAccess* access, SetOperand* result) const {
+    StoredRowProbe probe = probed->rowProbe(access, probedCells);
+    std::vector<InternalName> cells(std::size_t(variables.size()), InternalName::UndefinedObject);
+    // In any order and possibly more than once: the result is a set, and a left operand whose
+    // rows wait in a source hands them over one by one without storing them.
+    scan(left, RowOrder::Repeating, [&](const RowView& row) {
+        return probe.holds(row.cells) || keep(row.cells, cells, result);
     });
 }
 

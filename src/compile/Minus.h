@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "compile/Operator.h"
+#include "compile/Pred.h"
+#include "compile/Ref.h"
 #include "compile/RowStore.h"
 
 class SetOperand;
@@ -22,6 +24,10 @@ enum class NegationStrategy {
     // The right rows indexed by their shared cells, each left row kept unless its cells are
     // found.
     AntiJoin,
+    // The negated literal is a stored predicate whose pattern the left rows bind: each left row,
+    // as it comes, is looked up in the predicate's stored rows. Neither side is copied, and a
+    // left operand whose rows wait in a source (a product) is never stored.
+    ProbedAntiJoin,
 };
 
 // The printed name of a strategy ("existence test", ...).
@@ -35,6 +41,11 @@ struct MinusSpec {
     clib_list<FSymbol> variables;
     // A negated free variable.
     bool neverHolds = false;
+    // A negated stored predicate probed once per left row (Pred::probesEachInputRow), and the
+    // variables of its input's columns; the operator then has the left operand as its only
+    // input.
+    Ref<Pred> probed{};
+    clib_list<FSymbol> probedColumns{};
 };
 
 class Minus : public Operator {
@@ -62,6 +73,11 @@ class Minus : public Operator {
     // The right operand's values at the shared columns, so that each left row costs one lookup
     // instead of a scan of the right operand.
     std::unique_ptr<RowStore> indexRight(Operand* right) const;
+    // The surviving left rows, each probed in the negated predicate's stored rows.
+    void probeEach(Operand* left, OMAccess* access, SetOperand* result) const;
+    // Stores a surviving left row, projected on the result variables; false when no more are
+    // wanted.
+    bool keep(const InternalName* row, std::vector<InternalName>& cells, SetOperand* result) const;
     void trace(Operand* left, Operand* right, OMAccess* access) const;
 
     clib_list<FSymbol> rightColumns;
@@ -69,4 +85,7 @@ class Minus : public Operator {
     std::vector<Pair> pairs;
     std::vector<int> positions;
     NegationStrategy plan;
+    Ref<Pred> probed{};
+    // The 0-based left cell of each column of the probed literal's input.
+    std::vector<int> probedCells;
 };

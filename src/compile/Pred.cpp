@@ -143,6 +143,37 @@ PredicateScan Pred::choose() const {
     return PredicateScan::StoredCopied;
 }
 
+bool Pred::probesEachInputRow() const {
+    return plan == PredicateScan::StoredProbe && !perl && inputCount == 1 &&
+           predicate.getType() == InternalName::Predicate && predicate.getArity() > 0 &&
+           advancesInput(0) && eqCons.empty() && eqJoins.empty() && testedByCon.inputs.empty() &&
+           testedByJoin.inputs.empty();
+}
+
+StoredRowProbe Pred::rowProbe(OMAccess* access, const std::vector<int>& columns) const {
+    if (access == nullptr || access->isEmptyPredicate(predicate)) return {};
+    const OMAccess::StoredRows stored = access->storedPredicateRows(predicate, arity);
+    if (stored.store == nullptr) return {};
+    std::vector<InternalName> pattern(std::size_t(arity), InternalName::UndefinedObject);
+    for (const auto& [position, symbol] : constants) {
+        if (symbol == FSymbol()) continue;
+        InternalName name;
+        // A constant without a name matches no stored row.
+        if (access->internValue(symbol, name) == 0) return {};
+        if (position >= 1 && position <= arity) pattern[std::size_t(position - 1)] = name;
+    }
+    std::vector<std::pair<int, int>> fill;
+    for (const InputBinding& b : inputBindings.front()) {
+        if (b.column < 1 || std::size_t(b.column) > columns.size() || b.cell < 0 || b.cell >= arity)
+            return {};
+        fill.emplace_back(b.cell, columns[std::size_t(b.column - 1)]);
+    }
+    std::vector<std::pair<int, int>> equal;
+    for (const VarEqRecord& r : varEqs) equal.emplace_back(r.a - 1, r.b - 1);
+    return StoredRowProbe(stored.store, stored.from, std::move(pattern), std::move(fill),
+                          std::move(equal));
+}
+
 std::string Pred::strategy(const SymTab*) const {
     return predicateScanName(plan);
 }

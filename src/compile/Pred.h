@@ -10,6 +10,7 @@
 #include "compile/BaseOperator.h"
 #include "compile/RowStore.h"
 #include "foundation/set.h"
+#include "objectbase/RelationStore.h"
 #include "objectbase/Tuple.h"
 
 // How a predicate literal reads its rows; chosen once from the literal's pattern.
@@ -44,6 +45,42 @@ struct PredSpec {
     PatternSpec pattern;
 };
 
+// Whether a stored predicate holds a row for the cells of one input row: the probe of one
+// evaluation, its pattern's constants and store found once. A negation asks it row by row, so
+// that the rows it tests are neither projected nor stored first.
+class StoredRowProbe {
+  public:
+    // No store (the predicate has no rows, or a constant has no name): nothing holds.
+    StoredRowProbe() = default;
+    StoredRowProbe(const RelationStore* store, int from, std::vector<InternalName> pattern,
+                   std::vector<std::pair<int, int>> fill, std::vector<std::pair<int, int>> equal)
+        : store(store),
+          from(from),
+          pattern(std::move(pattern)),
+          fill(std::move(fill)),
+          equal(std::move(equal)) {}
+
+    // `row` holds the cells of the probed literal's input row, 0-based.
+    bool holds(const InternalName* row) {
+        if (store == nullptr) return false;
+        for (const auto& [cell, column] : fill) pattern[std::size_t(cell)] = row[column];
+        const int at = store->find(pattern.data());
+        if (at < from) return false;
+        const InternalName* found = store->row(at);
+        for (const auto& [a, b] : equal)
+            if (found[a] != found[b]) return false;
+        return true;
+    }
+
+  private:
+    const RelationStore* store = nullptr;
+    int from = 0;
+    std::vector<InternalName> pattern;
+    // (pattern cell, 0-based input column) and 0-based columns that must agree.
+    std::vector<std::pair<int, int>> fill;
+    std::vector<std::pair<int, int>> equal;
+};
+
 class Pred : public BaseOperator {
   public:
     explicit Pred(const PredSpec& spec);
@@ -51,6 +88,13 @@ class Pred : public BaseOperator {
     Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
     std::string strategy(const SymTab* names) const override;
     PredicateScan scan() const { return plan; }
+    // True when the literal is a stored predicate probed once per row of its one input (its
+    // pattern fully bound by that input and constants): rowProbe can then answer for each row.
+    bool probesEachInputRow() const;
+    // The probe of one evaluation; `columns` maps each 1-based column of the literal's input to
+    // the 0-based cell of the rows it will be given.
+    StoredRowProbe rowProbe(OMAccess* access, const std::vector<int>& columns) const;
+    const FSymbol& predicateSymbol() const { return predicate; }
 
   protected:
     ~Pred() override = default;

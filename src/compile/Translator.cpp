@@ -594,7 +594,9 @@ void Translator::visitNegatedLiteral(FLiteral*) {
     const clib_list<FSymbol>& right = e->getOperator()->getVariables();
     keepLive(right);
     if (stack.size() <= std::size_t(stackBase)) {
-        const MinusSpec alone{clib_list<FSymbol>(), right, result};
+        MinusSpec alone;
+        alone.rightColumns = right;
+        alone.variables = result;
         ExprRef node = wrap(new Minus(alone), 0);
         node->addChild(e.get());
         stack.push_back(std::move(node));
@@ -608,10 +610,26 @@ void Translator::visitNegatedLiteral(FLiteral*) {
     }
     const clib_list<FSymbol>& left = b->getOperator()->getVariables();
     keepLive(left);
-    const MinusSpec negation{left, right, result};
-    ExprRef node = wrap(new Minus(negation), 0);
+    MinusSpec negation;
+    negation.leftColumns = left;
+    negation.rightColumns = right;
+    negation.variables = result;
+    // A stored predicate probed with the projection of the rows before it: each of those rows is
+    // looked up in the stored rows as it comes, and the projection is not made.
+    if (auto* pred = dynamic_cast<Pred*>(e->getOperator());
+        pred != nullptr && pred->probesEachInputRow() && e->getChildren().size() == 1) {
+        const Operator* input = e->getChildren().front()->getOperator();
+        if (input != nullptr && input->projects() &&
+            e->getChildren().front()->getChildren().empty()) {
+            negation.probed = Ref<Pred>::share(pred);
+            negation.probedColumns = input->getVariables();
+        }
+    }
+    auto* minus = new Minus(negation);
+    const bool probes = minus->negationStrategy() == NegationStrategy::ProbedAntiJoin;
+    ExprRef node = wrap(minus, 0);
     node->addChild(b.get());
-    node->addChild(e.get());
+    if (!probes) node->addChild(e.get());
     stack.push_back(std::move(node));
 }
 

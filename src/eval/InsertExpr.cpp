@@ -145,6 +145,17 @@ void ObjPredInsertExpr::apply(InternalName* out, int* changed) {
 IsaInsertExpr::IsaInsertExpr(OMAccess* access, IsaRelation relation)
     : InsertExpr(access, 2), relation(relation) {}
 
+RowDemand IsaInsertExpr::demand() const {
+    return relation == IsaRelation::Member && flat() ? RowDemand::Repeats : RowDemand::Ordered;
+}
+
+void IsaInsertExpr::prefetch(const InternalName* cells) {
+    if (demand() == RowDemand::Ordered) return;
+    // The row's object and class in the scratch of the next insert, which overwrites it anyway.
+    takeColumns(cells);
+    access->prefetchClassRelation(values[0], values[1], relation);
+}
+
 void IsaInsertExpr::apply(InternalName* out, int* changed) {
     if (access->insertClassRelation(values[0], values[1], relation) != 0) *changed = 1;
     *out = values[0];

@@ -147,6 +147,13 @@ class ObjPredInsertExpr : public InsertExpr {
 class IsaInsertExpr : public InsertExpr {
   public:
     IsaInsertExpr(OMAccess* access, IsaRelation relation);
+    // A membership over columns and constants takes repeats: storing o : c again changes
+    // nothing, whatever the order. A subclass fact may close a cycle, which equates classes in
+    // the order the facts come: it keeps the ascending order.
+    RowDemand demand() const override;
+    // Starts loading the sets a membership's insert will probe: the rows of a batch wait on
+    // memory together rather than one after another.
+    void prefetch(const InternalName* cells) override;
 
   protected:
     void apply(InternalName* out, int* changed) override;

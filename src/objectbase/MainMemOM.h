@@ -288,6 +288,8 @@ class MainMemOM : public OM {
     void showFrame(const std::string& text, int arity) override;
     void showEquiv() override;
     bool isEmptyPredicate(const InternalName& name) override;
+    bool holdsNoRelation(int kind) override;
+    void prefetchIsa(const InternalName& object, const InternalName& cls, int kind) override;
     int giveLocalFile(const InternalName& name, std::string& file) override;
     InternalName& internName(InternalName& out, const std::string& text, int type) override;
     DumpFormatter* setDumpTarget(DumpFormatter* target) override;

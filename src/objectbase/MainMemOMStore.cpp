@@ -82,6 +82,26 @@ int MainMemOM::addSetMembers(const set<InternalName>& values, MainMemSetFrame* s
     return added;
 }
 
+void MainMemOM::prefetchIsa(const InternalName& object, const InternalName& cls, int kind) {
+    // The frame and set lookups of a batch overlap one another; the members' hash slots are
+    // what the inserts would otherwise wait for, one after another (the sets of a closure's
+    // memberships lie all over memory).
+    NameSetTable* table = relationTable(kind);
+    if (table == nullptr) return;
+    if (MainMemObjFrame* frame = getObjFrame(object)) {
+        const InternalName setName = kind == 1   ? frame->getSetName1()
+                                     : kind == 2 ? frame->getSetName2()
+                                                 : frame->getSetName3();
+        if (MainMemSetFrame* members = getSetFrame(setName)) members->prefetch(cls);
+    }
+    if (const MemberSet* instances = table->find(cls)) instances->prefetch(object);
+}
+
+bool MainMemOM::holdsNoRelation(int kind) {
+    const NameSetTable* table = relationTable(kind);
+    return table != nullptr && table->empty();
+}
+
 MainMemOM::NameSetTable* MainMemOM::relationTable(int kind) {
     switch (kind) {
         case 1:

@@ -190,6 +190,12 @@ class OM : public FLSysObject {
     virtual void showEquiv() = 0;
     // No predicate frame of that name, or an empty one.
     virtual bool isEmptyPredicate(const InternalName& name) = 0;
+    // True when no fact of the class relation of that kind (1 member, 2 subclass, 3 child) is
+    // stored: a closure over the kind then adds nothing. False when unknown.
+    virtual bool holdsNoRelation(int /*kind*/) { return false; }
+    // A cache hint that insertIsa(object, cls, kind) will come soon. Nothing by default.
+    virtual void prefetchIsa(const InternalName& /*object*/, const InternalName& /*cls*/,
+                             int /*kind*/) {}
     // The local file holding a document object's text; the main-memory base has none (0).
     virtual int giveLocalFile(const InternalName& name, std::string& file) = 0;
     // The identifier of a symbol text, made on first use; kind 1 is refined by the first

@@ -81,9 +81,14 @@ struct ParamRows::Large {
 
     // Appends the row, answering for its arguments when no row does; false when it is held.
     bool insert(const InternalName* cells) {
-        if (find(cells) >= 0) return false;
+        // Arguments no row answers for are held by no row (some row answers while any holds
+        // them): the row is new without a probe of its own. So the row of a function term's new
+        // object (found missing by its arguments just before) costs one probe, not two.
         const std::int64_t answer = answering(cells);
-        if (answer >= 0) ++sharing[std::size_t(answer)];
+        if (answer >= 0) {
+            if (find(cells) >= 0) return false;
+            ++sharing[std::size_t(answer)];
+        }
         append(cells, answer < 0);
         return true;
     }

@@ -2,10 +2,34 @@
 // of the aggregates, and the unknown operator.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "compile/ValueOperatorSupport.h"
 
 namespace compile_test {
 namespace {
+
+// Given rows, each once, in the order given, counting the rows it has handed out.
+class ListedSource : public RowSource {
+  public:
+    ListedSource(std::vector<Row> rows, int* given) : rows(std::move(rows)), given(given) {}
+    void produce(const RowSink& emit) override {
+        for (const Row& row : rows) {
+            ++*given;
+            if (!emit(row.data())) return;
+        }
+    }
+    bool distinctRows() const override { return true; }
+    bool readsInPlace() const override { return true; }
+
+  private:
+    std::vector<Row> rows;
+    int* given;
+};
 
 class AggregationTest : public ValueOperatorTest {
   protected:
@@ -88,6 +112,59 @@ TEST_F(AggregationTest, IntegersAreExact) {
     // Past 32 bits the sum becomes the nearest float.
     EXPECT_EQ(aggregate("sum", false, {{integer(2147483647)}, {integer(1)}}),
               (std::vector<KeyedRow>{{floatName(2147483648.0f), {}}}));
+}
+
+TEST_F(AggregationTest, GroupedSumsAndCountsReadTheRowsOnceWithoutStoringThem) {
+    // Rows (W, X, G) of 10,000 facts in 1,000 groups, X = W mod 7: each group folds its
+    // distinct values once, however many rows carry them.
+    const FSymbol g = variable("G");
+    std::vector<Row> rows;
+    constexpr int Rows = 10000;
+    for (int i = 0; i < Rows; ++i) rows.push_back({integer(i), integer(i % 7), integer(i % 1000)});
+    std::vector<long> sums(1000, 0);
+    std::vector<std::vector<char>> seen(1000, std::vector<char>(7, 0));
+    std::vector<int> counts(1000, 0);
+    for (int i = 0; i < Rows; ++i) {
+        if (seen[i % 1000][i % 7] != 0) continue;
+        seen[i % 1000][i % 7] = 1;
+        sums[i % 1000] += i % 7;
+        ++counts[i % 1000];
+    }
+    for (const char* op : {"sum", "count"}) {
+        int given = 0;
+        Held<SetOperand> input(new SetOperand(symbols({w, x, g})));
+        input->defer(std::make_unique<ListedSource>(rows, &given));
+        Held<Aggregation> agg(new Aggregation(op, x, symbols({g})));
+        const Ref<Operand> result = run(agg.get(), {input.get()}, access);
+        // One pass over the source (and its first row once more, for the emptiness test), and
+        // the input never stored (nor sorted).
+        EXPECT_LE(given, Rows + 1) << op;
+        EXPECT_TRUE(input->holdsSource()) << op;
+        std::vector<KeyedRow> expected;
+        for (int group = 0; group < 1000; ++group) {
+            const std::string name = op;
+            const InternalName value = name == "sum" ? integer(int(sums[std::size_t(group)]))
+                                                     : integer(counts[std::size_t(group)]);
+            expected.emplace_back(value, Row{integer(group)});
+        }
+        std::sort(expected.begin(), expected.end(), [](const KeyedRow& a, const KeyedRow& b) {
+            return a.first != b.first ? a.first < b.first : a.second < b.second;
+        });
+        EXPECT_EQ(contents(result.get()), expected) << op;
+    }
+}
+
+TEST_F(AggregationTest, AFloatSumIsTakenInAscendingRowOrderWhateverOrderTheRowsCome) {
+    // Added as they come, 1 + 1e30 - 1e30 is 0; in ascending order of W, 1e30 - 1e30 + 1 is 1.
+    int given = 0;
+    Held<SetOperand> input(new SetOperand(symbols({w, x})));
+    input->defer(std::make_unique<ListedSource>(std::vector<Row>{{integer(3), integer(1)},
+                                                                 {integer(1), floatName(1e30f)},
+                                                                 {integer(2), floatName(-1e30f)}},
+                                                &given));
+    Held<Aggregation> agg(new Aggregation("sum", x, symbols({})));
+    const Ref<Operand> result = run(agg.get(), {input.get()}, access);
+    EXPECT_EQ(contents(result.get()), (std::vector<KeyedRow>{{integer(1), {}}}));
 }
 
 TEST_F(AggregationTest, UnknownOperatorsAndMissingColumns) {
