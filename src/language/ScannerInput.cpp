@@ -170,9 +170,17 @@ int ScannerInput::readTokenCharacters(std::istream& in, char* buffer, int size, 
         while (count < size) {
             const traits::int_type next = source->sgetc();
             if (traits::eq_int_type(next, traits::eof())) break;
-            const char character = traits::to_char_type(next);
-            // A carriage return is left to the one-character reading.
-            if (character == '\r') break;
+            char character = traits::to_char_type(next);
+            if (character == '\r') {
+                // A word's carriage return is left to the one-character reading. A string's
+                // is dropped here before a newline, as that reading drops it: a string of many
+                // lines must not take a refill a line, each of which moves and rescans it.
+                if (!inString) break;
+                source->sbumpc();
+                if (source->sgetc() == '\n') character = traits::to_char_type(source->sbumpc());
+                buffer[count++] = character;
+                continue;
+            }
             if (inWord && !isWordCharacter(character)) {
                 wordEnded = true;
                 break;
@@ -215,30 +223,50 @@ bool ScannerInput::ownsInput(const std::istream* in) {
     return in != nullptr && in != &std::cin;
 }
 
-int ScannerInput::readHeldCharacters(std::istream& in, char* buffer, int size) {
+int ScannerInput::readHeldCharacters(std::istream& in, char* buffer, int size, const char* partial,
+                                     int partialLength) {
     if (readCharacter(in, buffer) == 0) return 0;
+    // A string that goes on beyond what the stream holds is read on up to its closing quote
+    // in this refill: a refill of what is held alone would move and rescan the string so far
+    // each time, which makes a long string cost the square of its length.
+    bool inString = isOpenString(partial, partialLength) &&
+                    !(*buffer == '"' && partial[partialLength - 1] != '\\');
     std::streambuf* source = in.rdbuf();
+    using traits = std::char_traits<char>;
     int count = 1;
     try {
-        const std::streamsize held = source->in_avail();
-        if (held > 0 && size > 1) {
-            count += static_cast<int>(
-                source->sgetn(buffer + 1, std::min<std::streamsize>(held, size - 1)));
+        while (count < size) {
+            const std::streamsize held = source->in_avail();
+            if (held > 0) {
+                const int from = count;
+                const int end =
+                    count + static_cast<int>(source->sgetn(
+                                buffer + count, std::min<std::streamsize>(held, size - count)));
+                // As readCharacter does: a carriage return before a newline is dropped, also
+                // one whose newline is still in the stream.
+                if (end > from && buffer[end - 1] == '\r' && source->sgetc() == '\n')
+                    buffer[end - 1] = traits::to_char_type(source->sbumpc());
+                char* out = std::find(buffer + from, buffer + end, '\r');
+                for (const char* at = out; at < buffer + end; ++at) {
+                    if (*at == '\r' && at + 1 < buffer + end && at[1] == '\n') continue;
+                    *out++ = *at;
+                }
+                count = static_cast<int>(out - buffer);
+                // The string ends at the first quote without a backslash before it.
+                for (const char* at = buffer + from; inString && at < buffer + count; ++at) {
+                    at = static_cast<const char*>(
+                        std::memchr(at, '"', static_cast<std::size_t>(buffer + count - at)));
+                    if (at == nullptr) break;
+                    if (at[-1] != '\\') inString = false;
+                }
+            }
+            // Beyond a string, only what the stream holds: the next refill comes when asked.
+            if (!inString || traits::eq_int_type(source->sgetc(), traits::eof())) break;
         }
-        // As readCharacter does: a carriage return before a newline is dropped, also one
-        // whose newline is still in the stream.
-        if (count > 1 && buffer[count - 1] == '\r' && source->sgetc() == '\n')
-            buffer[count - 1] = std::char_traits<char>::to_char_type(source->sbumpc());
     } catch (...) {
         // Reported at the next single read, which fails the same way.
     }
-    char* end = buffer + count;
-    char* out = std::find(buffer, end, '\r');
-    for (const char* at = out; at < end; ++at) {
-        if (*at == '\r' && at + 1 < end && at[1] == '\n') continue;
-        *out++ = *at;
-    }
-    return static_cast<int>(out - buffer);
+    return count;
 }
 
 int ScannerInput::readCommentCharacters(std::istream& in, char* buffer, int size,
@@ -267,7 +295,5 @@ int ScannerInput::readCommentCharacters(std::istream& in, char* buffer, int size
 }
 
 void ScannerInput::countNewlines(const char* text, int length) {
-    for (int i = 0; i < length; ++i) {
-        if (text[i] == '\n') ++line;
-    }
+    line += static_cast<int>(std::count(text, text + length, '\n'));
 }

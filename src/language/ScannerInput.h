@@ -87,10 +87,12 @@ class ScannerInput {
     // nothing behind it is read.
     int readCommentCharacters(std::istream& in, char* buffer, int size, std::string_view stops);
     // readCharacter, and then every character the stream holds already, up to `size` in all,
-    // a carriage return before a newline dropped. Only for an input no one else reads: the
-    // scanner then holds the characters of many clauses at once, and one refill serves them
-    // all.
-    int readHeldCharacters(std::istream& in, char* buffer, int size);
+    // a carriage return before a newline dropped; when the token being matched (as for
+    // readTokenCharacters) is a string not closed yet, its characters up to its closing quote
+    // instead. Only for an input no one else reads: the scanner then holds the characters of
+    // many clauses at once, and one refill serves them all.
+    int readHeldCharacters(std::istream& in, char* buffer, int size, const char* partial,
+                           int partialLength);
     // Whether the stream is the scanner's alone. Standard input is shared: a clause read from
     // it may be a command that hands it to another reader (a nested consult of it, or the
     // shell's line reading after an error), which must find it right behind that clause.
