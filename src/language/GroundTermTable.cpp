@@ -2,7 +2,6 @@
 #include "language/GroundTermTable.h"
 
 #include <algorithm>
-#include <limits>
 
 #include "objectbase/CellHash.h"
 
@@ -33,7 +32,12 @@ FSymbol GroundTermTable::intern(const FSymbol& functor, const FSymbol* args, std
 FSymbol GroundTermTable::take(const GroundTermTable& other, const FSymbol& symbol) {
     if (!isTerm(symbol) || &other == this) return symbol;
     const std::size_t n = other.arity(symbol);
-    std::vector<FSymbol> args(other.args(symbol), other.args(symbol) + n);
-    for (FSymbol& arg : args) arg = take(other, arg);
-    return intern(other.functor(symbol), args.data(), n);
+    const std::size_t from = taken.size();
+    for (std::size_t k = 0; k < n; ++k) {
+        const FSymbol arg = take(other, other.args(symbol)[k]);
+        taken.push_back(arg);
+    }
+    const FSymbol made = intern(other.functor(symbol), taken.data() + from, n);
+    taken.resize(from);
+    return made;
 }

@@ -58,4 +58,6 @@ class GroundTermTable {
     std::vector<Entry> entries;
     std::vector<FSymbol> argPool;
     EntryIndex index;
+    // The arguments of the terms take is entering, each term's behind its callers'.
+    std::vector<FSymbol> taken;
 };
