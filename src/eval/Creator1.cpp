@@ -336,10 +336,14 @@ void Creator1::endFactRun() {
 
 void Creator1::insertFactTerm(const GroundTermTable* table, const FSymbol& symbol,
                               InternalName& out) {
-    if (!GroundTermTable::isTerm(symbol)) {
+    if (GroundTermTable::isTerm(symbol))
+        insertTermObject(table, symbol, out);
+    else
         noteInsert(access->insertObject(symbol, nullptr, 0, out));
-        return;
-    }
+}
+
+void Creator1::insertTermObject(const GroundTermTable* table, const FSymbol& symbol,
+                                InternalName& out) {
     const auto number = std::size_t(std::uint32_t(symbol.getValue()));
     if (factRun != 0) {
         if (table != termTable) {

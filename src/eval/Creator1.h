@@ -143,6 +143,7 @@ class Creator1 : public Creator {
     // arguments' objects first, left to right and each made alike, then the term's own, as the
     // walk of the written term makes them.
     void insertFactTerm(const GroundTermTable* table, const FSymbol& symbol, InternalName& out);
+    void insertTermObject(const GroundTermTable* table, const FSymbol& term, InternalName& out);
     // The argument objects of the terms being made, each term's behind its callers'.
     std::vector<InternalName> termValues;
     // In a run of facts (see Creator::beginFactRun), the objects of the terms of `termTable`

@@ -35,7 +35,7 @@ bool groundTerm(const FTerm* term, int depth = FactList::MaxTermDepth) {
     const auto* function = static_cast<const FunctionTerm*>(term);
     const clib_list<FTerm*>* inner = function->getArgs();
     const FSymbol& name = function->getName();
-    if (function->isParenthesized() || function->getMethResult() != nullptr ||
+    if (inner == nullptr || function->isParenthesized() || function->getMethResult() != nullptr ||
         function->startKind() != 2 || name.getType() != InternalName::Function ||
         name.getArity() != inner->length())
         return false;

@@ -189,6 +189,7 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
     // the token behind it is read. `depth` counts the function terms and list cells around it.
     auto termAt = [&](auto& self, int depth) -> bool {
         if (token == LBRACKET) {
+            termsRead = true;
             if (!next()) return false;
             if (token == RBRACKET) {
                 constants.push_back(Constant{ListEnd, 0, nullptr, 0});
@@ -218,6 +219,7 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
         if (!next()) return false;
         if (!name || token != LPAREN) return true;
         // A function term: its functor's symbol is entered behind its arguments'.
+        termsRead = true;
         Constant functor = constants.back();
         constants.pop_back();
         if (depth >= FactList::MaxTermDepth) return false;
@@ -232,6 +234,7 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
     };
     // A ground term from the next token on; the token behind it is read.
     auto term = [&]() { return next() && termAt(termAt, 0); };
+    termsRead = false;
     if (!next()) return false;
     ground.shape.clear();
     // A name followed by arguments and the clause end is a predicate; followed by anything
@@ -345,6 +348,7 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
 }
 
 std::size_t InternalFLogicParser::termCount() const {
+    if (!termsRead) return constants.size();
     std::size_t count = 0;
     for (const Constant& at : constants) {
         // A function symbol's arity is a signed byte: a wider term is left to the grammar.
@@ -360,6 +364,10 @@ std::size_t InternalFLogicParser::termCount() const {
 
 bool InternalFLogicParser::makeTerms(std::vector<FSymbol>& out) {
     out.clear();
+    if (!termsRead) {
+        for (const Constant& at : constants) out.emplace_back(constantName(at));
+        return false;
+    }
     bool made = false;
     // The symbols of "nil" and "cons", entered where the grammar enters them: at a list's end
     // and at its first cell.

@@ -51,6 +51,9 @@ class InternalFLogicParser : public InternalGrammarParser {
     };
     static constexpr int ListEnd = -1;
     static constexpr int ListCell = -2;
+    // Whether the ground fact being read holds a function term or a list: facts of constants
+    // alone, most of a consult, skip the steps that make terms.
+    bool termsRead = false;
     // readGround's reading; the tokens it read from the scanner stay in `kept`.
     bool readGroundTokens(FactList::Ground& ground);
     // The number of terms the ground fact's constants make: its top-level arguments; more than
