@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Consults 100,000 predicate facts p(aN)., 100,000 molecules oN[m -> vN]., 100,000 molecules
-# of two values oN[a -> xN; b -> yN]. and 100,000 members with a value oN:cK[m -> N]. (fifty
-# classes; each file ending with an evaluation) with one or more quorin binaries, interleaved run
-# by run, and prints each binary's median CPU time per fact and peak memory per fact above that
-# of the empty program (whole process, /usr/bin/time).
+# of two values oN[a -> xN; b -> yN]., 100,000 members with a value oN:cK[m -> N]. (fifty
+# classes), and facts whose values are function terms and lists: one term shared by every fact
+# (p(aN, f(b))., p(aN, [a])., oN[m -> f(x)]., p(aN, [a, b, c, d, e]).) or a term of each fact's
+# own (p(aN, f(bN)).); each file ends with an evaluation. With one or more quorin binaries,
+# interleaved run by run, it prints each binary's median CPU time per fact and peak memory per
+# fact above that of the empty program (whole process, /usr/bin/time).
 # Usage: bench/consult-facts.sh [-n runs] [-f facts] binary...
 set -euo pipefail
 runs=5
@@ -30,6 +32,11 @@ forms = {
     "molecule": "o{i}[m -> v{i}].",
     "two-values": "o{i}[a -> x{i}; b -> y{i}].",
     "class-value": "o{i}:c{k}[m -> {i}].",
+    "function": "p(a{i}, f(b)).",
+    "list": "p(a{i}, [a]).",
+    "value-term": "o{i}[m -> f(x)].",
+    "list-of-5": "p(a{i}, [a, b, c, d, e]).",
+    "own-term": "p(a{i}, f(b{i})).",
 }
 for name, fact in forms.items():
     with open(f"{work}/{name}.flp", "w") as out:
@@ -41,7 +48,8 @@ PY
 # One line "binary kind cpu-seconds max-rss-kb" per run.
 for ((run = 1; run <= runs; ++run)); do
     for binary in "$@"; do
-        for kind in empty predicate molecule two-values class-value; do
+        for kind in empty predicate molecule two-values class-value function list value-term \
+            list-of-5 own-term; do
             /usr/bin/time -f '%U %S %M' -o "$work/time.txt" "$binary" -q "$work/$kind.flp" \
                 >/dev/null 2>&1 </dev/null
             read -r user system kilobytes <"$work/time.txt"
@@ -60,7 +68,8 @@ for line in open(path):
 print(f"{'binary':50} {'facts':12} {'cpu us/fact':>12} {'bytes/fact':>11}")
 for binary in binaries:
     empty = statistics.median(kb for _, kb in runs[(binary, "empty")])
-    for kind in ("predicate", "molecule", "two-values", "class-value"):
+    for kind in ("predicate", "molecule", "two-values", "class-value", "function", "list",
+                 "value-term", "list-of-5", "own-term"):
         cpu = statistics.median(c for c, _ in runs[(binary, kind)])
         kb = statistics.median(k for _, k in runs[(binary, kind)])
         print(f"{binary:50} {kind:12} {cpu / facts * 1e6:12.2f} {(kb - empty) * 1024 / facts:11.0f}")

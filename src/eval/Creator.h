@@ -27,6 +27,11 @@ class Creator : public PtnScanner {
     // Here through a clause made for the moment; a creator that knows the fact's parts does
     // without one.
     virtual void createFact(const FactList& facts, std::size_t i);
+    // From beginFactRun to endFactRun the creator is given facts of one list and nothing else,
+    // and nothing else changes the base: what it made for one fact (the objects of the terms
+    // facts share) it may keep for the next.
+    virtual void beginFactRun() {}
+    virtual void endFactRun() {}
     // 1 new facts since the last setChanged, 0 none, -1 the creation failed.
     virtual int changed() const = 0;
     virtual void setChanged(int value) = 0;

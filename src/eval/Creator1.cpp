@@ -265,13 +265,13 @@ void Creator1::runPass(const HeadPlan& plan, Head& entry, const std::vector<FTer
 void Creator1::createFact(const FactList& facts, std::size_t i) {
     // The walk of a ground head would make each argument's object, left to right, then store
     // the tuple; a fact is inserted once per round, so no seen-row trie is asked.
+    const GroundTermTable* table = facts.termTable();
     if (facts.isMolecule(i)) {
         // As the walk of the written molecule: the host; the class, then the relation; for
         // each method the method, arguments and results, then its value or set of values.
         facts.atoms(i, factAtoms);
         InternalName host = InternalName::UndefinedObject;
-        if (changedValue != -1)
-            noteInsert(access->insertObject(factAtoms.front().host, nullptr, 0, host));
+        if (changedValue != -1) insertFactTerm(table, factAtoms.front().host, host);
         for (const FactList::Atom& atom : factAtoms) {
             if (atom.form == FactList::Member || atom.form == FactList::Subclass) {
                 InternalName cls = InternalName::UndefinedObject;
@@ -291,10 +291,9 @@ void Creator1::createFact(const FactList& facts, std::size_t i) {
             valueStack.assign(argCount + std::size_t(atom.resultCount),
                               InternalName::UndefinedObject);
             for (std::size_t k = 0; k < argCount && changedValue != -1; ++k)
-                noteInsert(access->insertObject(atom.args[k], nullptr, 0, valueStack[k]));
+                insertFactTerm(table, atom.args[k], valueStack[k]);
             for (int k = 0; k < atom.resultCount && changedValue != -1; ++k)
-                noteInsert(access->insertObject(atom.results[k], nullptr, 0,
-                                                valueStack[argCount + std::size_t(k)]));
+                insertFactTerm(table, atom.results[k], valueStack[argCount + std::size_t(k)]);
             const MethodType kind =
                 atom.form == FactList::SetValue ? MethodType::Set : MethodType::Scalar;
             const InternalName* args = argCount > 0 ? valueStack.data() : nullptr;
@@ -320,11 +319,59 @@ void Creator1::createFact(const FactList& facts, std::size_t i) {
     // The value stack is empty between heads; it holds the argument objects for the moment.
     valueStack.assign(std::size_t(arity), InternalName::UndefinedObject);
     for (int k = 0; k < arity && changedValue != -1; ++k)
-        noteInsert(access->insertObject(args[k], nullptr, 0, valueStack[std::size_t(k)]));
+        insertFactTerm(table, args[k], valueStack[std::size_t(k)]);
     if (changedValue != -1)
         noteInsert(access->insertPredicate(facts.predicate(i),
                                            arity > 0 ? valueStack.data() : nullptr, arity));
     valueStack.clear();
+}
+
+void Creator1::beginFactRun() {
+    factRun = access->tracingAll() != 0 ? 0 : ++lastFactRun;
+}
+
+void Creator1::endFactRun() {
+    factRun = 0;
+}
+
+void Creator1::insertFactTerm(const GroundTermTable* table, const FSymbol& symbol,
+                              InternalName& out) {
+    if (GroundTermTable::isTerm(symbol))
+        insertTermObject(table, symbol, out);
+    else
+        noteInsert(access->insertObject(symbol, nullptr, 0, out));
+}
+
+void Creator1::insertTermObject(const GroundTermTable* table, const FSymbol& symbol,
+                                InternalName& out) {
+    const auto number = std::size_t(std::uint32_t(symbol.getValue()));
+    if (factRun != 0) {
+        if (table != termTable) {
+            termTable = table;
+            termObjects.clear();
+        }
+        if (number < termObjects.size() && termObjects[number].run == factRun) {
+            out = termObjects[number].object;
+            return;
+        }
+    }
+    const std::size_t arity = table->arity(symbol);
+    const FSymbol* args = table->args(symbol);
+    const std::size_t from = termValues.size();
+    termValues.resize(from + arity, InternalName::UndefinedObject);
+    for (std::size_t k = 0; k < arity && changedValue != -1; ++k) {
+        InternalName value = InternalName::UndefinedObject;
+        insertFactTerm(table, args[k], value);
+        termValues[from + k] = value;
+    }
+    if (changedValue != -1)
+        noteInsert(access->insertObject(table->functor(symbol), termValues.data() + from,
+                                        static_cast<int>(arity), out));
+    termValues.resize(from);
+    if (factRun != 0 && changedValue != -1 && out != InternalName::UndefinedObject) {
+        if (termObjects.size() <= number) termObjects.resize(table->size());
+        termObjects[number] = TermObject{factRun, out};
+    }
 }
 
 bool Creator1::builtInsertExpr(FTerm* term, InsertExpr*& out) {

@@ -34,6 +34,8 @@ class Creator1 : public Creator {
     void create(ParseTreeNode* head, Operand* bindings) override;
     // Makes the argument objects and stores the tuple, as the walk of the fact's head does.
     void createFact(const FactList& facts, std::size_t i) override;
+    void beginFactRun() override;
+    void endFactRun() override;
     int changed() const override { return changedValue; }
     void setChanged(int value) override { changedValue = value; }
     void clear() override;
@@ -137,6 +139,27 @@ class Creator1 : public Creator {
     std::map<std::pair<ParseTreeNode*, Columns>, Head> seen;
     // The atoms of the molecule fact being inserted, kept for their array.
     std::vector<FactList::Atom> factAtoms;
+    // The object of a fact's constant or term (of the fact list's table), into `out`: a term's
+    // arguments' objects first, left to right and each made alike, then the term's own, as the
+    // walk of the written term makes them.
+    void insertFactTerm(const GroundTermTable* table, const FSymbol& symbol, InternalName& out);
+    void insertTermObject(const GroundTermTable* table, const FSymbol& term, InternalName& out);
+    // The argument objects of the terms being made, each term's behind its callers'.
+    std::vector<InternalName> termValues;
+    // In a run of facts (see Creator::beginFactRun), the objects of the terms of `termTable`
+    // made in it, by term number, each entry valid while its run is the present one: a fact
+    // naming a term made before in the run costs one look here, where making the object again
+    // looked up each of its arguments and cells (a million facts p(aN, [a, b, c, d, e]) took
+    // a third longer). Not while every insert attempt is traced: each then shows.
+    struct TermObject {
+        std::uint64_t run = 0;
+        InternalName object;
+    };
+    std::vector<TermObject> termObjects;
+    const GroundTermTable* termTable = nullptr;
+    // The present run (0: none) and the last one begun.
+    std::uint64_t factRun = 0;
+    std::uint64_t lastFactRun = 0;
 };
 
 // Registered as "classCreator1": new@(OMAccess).

@@ -154,6 +154,14 @@ int Matcher::insertFact(const FactList& facts, std::size_t i) {
     return creator->changed();
 }
 
+void Matcher::beginFactRun() {
+    if (creator) creator->beginFactRun();
+}
+
+void Matcher::endFactRun() {
+    if (creator) creator->endFactRun();
+}
+
 void Matcher::remove(FRule* rule) {
     auto found = cache.find(rule);
     if (found == cache.end()) {

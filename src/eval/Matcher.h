@@ -50,6 +50,9 @@ class Matcher : public FLSysObject {
     virtual int insert(FRule* rule, Operand* bindings);
     // Inserts fact i of the list, kept compact: as insert does for its clause without bindings.
     virtual int insertFact(const FactList& facts, std::size_t i);
+    // Around a run of insertFact calls for facts of one list (see Creator::beginFactRun).
+    void beginFactRun();
+    void endFactRun();
     // Drops the rule's cached tree.
     virtual void remove(FRule* rule);
     // Drops every cached tree and resets the creator and the translator.

@@ -200,6 +200,7 @@ int NaiveEval::tpStep(FProgram* program) {
     for (PendingInsert& insert : pending) {
         int answer = 0;
         if (insert.facts != nullptr) {
+            matcher->beginFactRun();
             for (std::size_t i = insert.fact; i < insert.fact + insert.count; ++i) {
                 if ((flags & TraceInsert) != 0)
                     traceInsert(Ref<FRule>::adopt(insert.facts->clause(i)).get(), nullptr, program);
@@ -210,6 +211,7 @@ int NaiveEval::tpStep(FProgram* program) {
                 }
                 if (one != 0) answer = 1;
             }
+            matcher->endFactRun();
         } else {
             if ((flags & TraceInsert) != 0)
                 traceInsert(insert.clause, insert.bindings.get(), program);

@@ -27,6 +27,23 @@ bool plainConstant(const FTerm* term) {
            constant->getMethResult() == nullptr && constant->startKind() == 2;
 }
 
+// A plain constant, or a function term as the grammar builds it (a list among them) whose
+// arguments are ground terms, nested at most `depth` levels more.
+bool groundTerm(const FTerm* term, int depth = FactList::MaxTermDepth) {
+    if (plainConstant(term)) return true;
+    if (term == nullptr || depth <= 0 || !term->isClass(ParseTreeClass::FunctionTerm)) return false;
+    const auto* function = static_cast<const FunctionTerm*>(term);
+    const clib_list<FTerm*>* inner = function->getArgs();
+    const FSymbol& name = function->getName();
+    if (inner == nullptr || function->isParenthesized() || function->getMethResult() != nullptr ||
+        function->startKind() != 2 || name.getType() != InternalName::Function ||
+        name.getArity() != inner->length())
+        return false;
+    for (const FTerm* arg : *inner)
+        if (!groundTerm(arg, depth - 1)) return false;
+    return true;
+}
+
 bool plainPredicate(const PTerm& predicate) {
     if (predicate.getName().getType() != InternalName::Predicate ||
         predicate.firstGroupStart() != 0 || predicate.firstGroupEnd() != 0)
@@ -35,7 +52,7 @@ bool plainPredicate(const PTerm& predicate) {
     if (args == nullptr) return true;
     if (args->length() > std::numeric_limits<std::uint8_t>::max()) return false;
     for (const FTerm* arg : *args)
-        if (!plainConstant(arg)) return false;
+        if (!groundTerm(arg)) return false;
     return true;
 }
 
@@ -53,11 +70,18 @@ const FTerm* onlyResult(const MSpec& spec) {
     return (*results)[results->first_item()];
 }
 
+// The host of a molecule whose class relation is of this kind: a ground term, a plain constant
+// for "::" (a step of the class hierarchy is written as one between constants).
+bool groundHost(const FTerm* host, int isaKind) {
+    return isaKind == 2 ? plainConstant(host) : groundTerm(host);
+}
+
 // host[method -> result], host[method ->> {result}], host:class or host::class, without
 // filter, arguments or axis.
 bool plainMolecule(const FMolecule& molecule) {
     if (molecule.getFilter() != nullptr || molecule.isParenthesized() ||
-        molecule.getMethResult() != nullptr || !plainConstant(molecule.getHost()))
+        molecule.getMethResult() != nullptr ||
+        !groundHost(molecule.getHost(), molecule.getIsaKind()))
         return false;
     if (molecule.getClassTerm() != nullptr)
         return (molecule.getIsaKind() == 1 || molecule.getIsaKind() == 2) &&
@@ -69,9 +93,9 @@ bool plainMolecule(const FMolecule& molecule) {
         !plainConstant(spec->getMethod()))
         return false;
     if (spec->isClass(ParseTreeClass::SSpec) && spec->getKind() == 0)
-        return plainConstant(static_cast<const SSpec*>(spec)->getResult());
+        return groundTerm(static_cast<const SSpec*>(spec)->getResult());
     if (spec->isClass(ParseTreeClass::MSpec) && spec->getKind() == 1)
-        return plainConstant(onlyResult(*static_cast<const MSpec*>(spec)));
+        return groundTerm(onlyResult(*static_cast<const MSpec*>(spec)));
     return false;
 }
 
@@ -84,28 +108,29 @@ const FSymbol& nameOf(const FTerm* constant) {
 constexpr std::size_t MaxShape = std::numeric_limits<std::uint8_t>::max();
 constexpr std::size_t MaxSymbols = std::numeric_limits<std::uint8_t>::max();
 
-// Appends the constants of the list to `symbols` (when given); false when one is not a plain
-// constant or they are too many.
-bool readConstants(const clib_list<FTerm*>* list, std::vector<FSymbol>* symbols,
-                   std::size_t& count) {
+// Appends the terms of the list to `symbols` (when given); false when one is not a ground term
+// or they are too many.
+bool readTerms(const clib_list<FTerm*>* list, std::vector<const FTerm*>* symbols,
+               std::size_t& count) {
     if (list == nullptr) return true;
     if (std::size_t(list->length()) > MaxSymbols) return false;
     for (const FTerm* term : *list) {
-        if (!plainConstant(term)) return false;
+        if (!groundTerm(term)) return false;
         ++count;
-        if (symbols != nullptr) symbols->push_back(nameOf(term));
+        if (symbols != nullptr) symbols->push_back(term);
     }
     return true;
 }
 
-// Whether the molecule is a ground one this list holds in the form Molecule: a plain host, an
+// Whether the molecule is a ground one this list holds in the form Molecule: a ground host, an
 // optional class relation to a plain class, and values of the arrows "->" and "->>" whose
-// method, arguments and results are plain constants, at least one atom in all. Its symbols and
-// shape go to `symbols` and `shape` when they are given.
-bool groundMolecule(const FMolecule& molecule, std::vector<FSymbol>* symbols,
+// methods are plain constants and arguments and results ground terms, at least one atom in
+// all. Its terms and shape go to `symbols` and `shape` when they are given.
+bool groundMolecule(const FMolecule& molecule, std::vector<const FTerm*>* symbols,
                     std::vector<std::uint8_t>* shape) {
     if (molecule.getFilter() != nullptr || molecule.isParenthesized() ||
-        molecule.getMethResult() != nullptr || !plainConstant(molecule.getHost()))
+        molecule.getMethResult() != nullptr ||
+        !groundHost(molecule.getHost(), molecule.getIsaKind()))
         return false;
     const clib_list<Spec*>* specs = molecule.getSpecs();
     // An empty pair of brackets is written as read only by the parse tree.
@@ -113,12 +138,12 @@ bool groundMolecule(const FMolecule& molecule, std::vector<FSymbol>* symbols,
     const std::size_t specCount = specs != nullptr ? std::size_t(specs->length()) : 0;
     if (2 + 3 * specCount > MaxShape) return false;
     std::size_t count = 1;
-    if (symbols != nullptr) symbols->push_back(nameOf(molecule.getHost()));
+    if (symbols != nullptr) symbols->push_back(molecule.getHost());
     const int isaKind = molecule.getIsaKind();
     if (molecule.getClassTerm() != nullptr) {
         if ((isaKind != 1 && isaKind != 2) || !plainConstant(molecule.getClassTerm())) return false;
         ++count;
-        if (symbols != nullptr) symbols->push_back(nameOf(molecule.getClassTerm()));
+        if (symbols != nullptr) symbols->push_back(molecule.getClassTerm());
     } else if (isaKind != 0 || specCount == 0) {
         return false;
     }
@@ -135,21 +160,21 @@ bool groundMolecule(const FMolecule& molecule, std::vector<FSymbol>* symbols,
         if ((!scalar && !set) || spec->getCode() != 0 || !plainConstant(spec->getMethod()))
             return false;
         ++count;
-        if (symbols != nullptr) symbols->push_back(nameOf(spec->getMethod()));
+        if (symbols != nullptr) symbols->push_back(spec->getMethod());
         const std::size_t before = count;
-        if (!readConstants(spec->getArgs(), symbols, count)) return false;
+        if (!readTerms(spec->getArgs(), symbols, count)) return false;
         const std::size_t argCount = count - before;
         std::size_t resultCount = 1;
         if (scalar) {
             const FTerm* result = static_cast<const SSpec*>(spec)->getResult();
-            if (!plainConstant(result)) return false;
+            if (!groundTerm(result)) return false;
             ++count;
-            if (symbols != nullptr) symbols->push_back(nameOf(result));
+            if (symbols != nullptr) symbols->push_back(result);
         } else {
             const clib_list<FTerm*>* results = static_cast<const MSpec*>(spec)->getResults();
             if (results == nullptr || results->empty()) return false;
             const std::size_t from = count;
-            if (!readConstants(results, symbols, count)) return false;
+            if (!readTerms(results, symbols, count)) return false;
             resultCount = count - from;
         }
         if (count > MaxSymbols || resultCount > MaxSymbols) return false;
@@ -160,6 +185,20 @@ bool groundMolecule(const FMolecule& molecule, std::vector<FSymbol>* symbols,
         }
     }
     return count <= MaxSymbols;
+}
+
+// A new term of the symbol, as the grammar builds it: a constant, or the function term of a term
+// of the table with its arguments made alike; the caller receives its reference.
+FunctionTerm* newGroundTerm(const GroundTermTable* table, const FSymbol& symbol) {
+    if (!GroundTermTable::isTerm(symbol)) return new FunctionTerm(symbol, nullptr);
+    const std::size_t arity = table->arity(symbol);
+    const FSymbol* args = table->args(symbol);
+    auto* list = new clib_list<FTerm*>;
+    for (std::size_t k = 0; k < arity; ++k) list->append(newGroundTerm(table, args[k]));
+    auto* term = new FunctionTerm(table->functor(symbol), list);
+    // The term took the list and its own references on the arguments.
+    for (FTerm* arg : *list) decRef(arg);
+    return term;
 }
 
 const FTerm* onlyAtom(const FRule& rule) {
@@ -315,7 +354,8 @@ FactList::FactList(const FactList& other)
       origins(other.origins),
       written(other.written),
       writtenKeys(other.writtenKeys),
-      writtenIndex(other.writtenIndex) {
+      writtenIndex(other.writtenIndex),
+      terms(other.terms) {
     chunks.reserve(other.chunks.size());
     for (std::size_t c = 0; c < other.chunks.size(); ++c) {
         chunks.push_back(std::make_unique<std::uint8_t[]>(ChunkBytes));
@@ -493,7 +533,7 @@ bool FactList::add(const FRule& rule, std::size_t before) {
         if (!plainPredicate(*predicate)) return false;
         fact.symbol = predicate->getName();
         if (const clib_list<FTerm*>* list = predicate->getArgs())
-            for (const FTerm* arg : *list) fact.args.push_back(nameOf(arg));
+            for (const FTerm* arg : *list) fact.args.push_back(termSymbol(arg));
     } else if (typeid(*atom) != typeid(FMolecule)) {
         // The other dialect's molecules share the class text of F-Logic's, not their print form.
         return false;
@@ -501,12 +541,14 @@ bool FactList::add(const FRule& rule, std::size_t before) {
         form = Molecule;
         fact.symbol = FSymbol();
         fact.shape.clear();
-        if (!groundMolecule(*static_cast<const FMolecule*>(atom), &fact.args, &fact.shape))
+        moleculeTerms.clear();
+        if (!groundMolecule(*static_cast<const FMolecule*>(atom), &moleculeTerms, &fact.shape))
             return false;
+        for (const FTerm* term : moleculeTerms) fact.args.push_back(termSymbol(term));
     } else {
         const auto* molecule = static_cast<const FMolecule*>(atom);
         fact.symbol = FSymbol();
-        fact.args.push_back(nameOf(molecule->getHost()));
+        fact.args.push_back(termSymbol(molecule->getHost()));
         if (molecule->getClassTerm() != nullptr) {
             form = molecule->getIsaKind() == 2 ? Subclass : Member;
             fact.args.push_back(nameOf(molecule->getClassTerm()));
@@ -515,10 +557,10 @@ bool FactList::add(const FRule& rule, std::size_t before) {
             fact.symbol = nameOf(spec->getMethod());
             if (spec->getKind() == 1) {
                 form = SetValue;
-                fact.args.push_back(nameOf(onlyResult(*static_cast<const MSpec*>(spec))));
+                fact.args.push_back(termSymbol(onlyResult(*static_cast<const MSpec*>(spec))));
             } else {
                 form = Value;
-                fact.args.push_back(nameOf(static_cast<const SSpec*>(spec)->getResult()));
+                fact.args.push_back(termSymbol(static_cast<const SSpec*>(spec)->getResult()));
             }
         }
     }
@@ -548,8 +590,44 @@ bool FactList::fits(std::size_t symbols, const std::vector<std::uint8_t>& shape)
 
 bool FactList::add(const Ground& ground, std::size_t before) {
     pending.symbol = ground.symbol;
-    return addPending(ground.form, ground.args.data(), ground.args.size(), ground.shape,
-                      ground.origin, ground.line, 0, before);
+    const FSymbol* args = takeTerms(ground.terms, ground.args.data(), ground.args.size());
+    return addPending(ground.form, args, ground.args.size(), ground.shape, ground.origin,
+                      ground.line, 0, before);
+}
+
+GroundTermTable& FactList::termsToFill() {
+    if (terms == nullptr) terms = std::make_shared<GroundTermTable>();
+    return *terms;
+}
+
+FSymbol FactList::termSymbol(const FTerm* term) {
+    const auto* function = static_cast<const FunctionTerm*>(term);
+    const clib_list<FTerm*>* inner = function->getArgs();
+    if (inner == nullptr || inner->empty()) return function->getName();
+    // The arguments' symbols wait in `taken` while the term is made; a nested term adds its
+    // own behind them.
+    const std::size_t from = taken.size();
+    for (const FTerm* arg : *inner) {
+        const FSymbol symbol = termSymbol(arg);
+        taken.push_back(symbol);
+    }
+    const FSymbol made =
+        termsToFill().intern(function->getName(), taken.data() + from, taken.size() - from);
+    taken.resize(from);
+    return made;
+}
+
+const FSymbol* FactList::takeTerms(const std::shared_ptr<GroundTermTable>& from,
+                                   const FSymbol* args, std::size_t count) {
+    if (from == nullptr || from == terms) return args;
+    if (terms == nullptr) {
+        terms = from;
+        return args;
+    }
+    // Another table's terms, entered into this one: facts read by another parser.
+    taken.assign(args, args + count);
+    for (FSymbol& symbol : taken) symbol = terms->take(*from, symbol);
+    return taken.data();
 }
 
 FRule* FactList::clause(const Ground& ground) {
@@ -569,7 +647,11 @@ void FactList::addFrom(const FactList& other, std::size_t i, std::size_t before,
     fact.line = line;
     fact.origin = index;
     fact.flags = static_cast<std::uint8_t>((fact.flags & ~FlagMask) | (flag & FlagMask));
-    append(fact, fact.args.data(), fact.shape);
+    append(fact, takeTerms(other.terms, fact.args.data(), fact.arity), fact.shape);
+}
+
+FunctionTerm* FactList::newTerm(const FSymbol& symbol) const {
+    return newGroundTerm(terms.get(), symbol);
 }
 
 FTerm* FactList::predicateAtom(std::size_t i) const {
@@ -577,8 +659,7 @@ FTerm* FactList::predicateAtom(std::size_t i) const {
     clib_list<FTerm*>* args = nullptr;
     if (fact.arity > 0) {
         args = new clib_list<FTerm*>;
-        for (std::size_t k = 0; k < fact.arity; ++k)
-            args->append(new FunctionTerm(fact.args[k], nullptr));
+        for (std::size_t k = 0; k < fact.arity; ++k) args->append(newTerm(fact.args[k]));
     }
     auto* atom = new PTerm(fact.symbol, 0, 0, args);
     // The term took its own references on the arguments.
@@ -588,16 +669,16 @@ FTerm* FactList::predicateAtom(std::size_t i) const {
 }
 
 FTerm* FactList::moleculeAtom(std::size_t i) const {
-    auto* host = new FunctionTerm(this->host(i), nullptr);
+    FunctionTerm* host = newTerm(this->host(i));
     FMolecule* molecule = nullptr;
     if (form(i) == Member || form(i) == Subclass) {
-        auto* cls = new FunctionTerm(classOf(i), nullptr);
+        FunctionTerm* cls = newTerm(classOf(i));
         // The molecule takes its own references on host and class.
         molecule = new FMolecule(host, cls, nullptr, isaKind(i));
         decRef(cls);
     } else {
-        auto* method = new FunctionTerm(this->method(i), nullptr);
-        auto* result = new FunctionTerm(this->result(i), nullptr);
+        FTerm* method = newTerm(this->method(i));
+        FTerm* result = newTerm(this->result(i));
         Spec* spec = nullptr;
         if (form(i) == SetValue) {
             clib_list<FTerm*> results;
@@ -660,11 +741,12 @@ void FactList::atoms(std::size_t i, std::vector<Atom>& out) const {
 
 namespace {
 
-// A new list of constants, one reference each held by the list, or null for none.
-clib_list<FTerm*>* constants(const FSymbol* symbols, std::size_t count) {
+// A new list of the terms, one reference each held by the list, or null for none.
+clib_list<FTerm*>* newTerms(const GroundTermTable* table, const FSymbol* symbols,
+                            std::size_t count) {
     if (count == 0) return nullptr;
     auto* list = new clib_list<FTerm*>;
-    for (std::size_t k = 0; k < count; ++k) list->append(new FunctionTerm(symbols[k], nullptr));
+    for (std::size_t k = 0; k < count; ++k) list->append(newGroundTerm(table, symbols[k]));
     return list;
 }
 
@@ -676,10 +758,10 @@ void release(clib_list<FTerm*>* list) {
 
 // A new molecule of the host with an optional class relation and the specifications; the
 // caller receives its reference.
-FMolecule* newMolecule(const FSymbol& hostName, const FSymbol* className, int isaKind,
-                       const clib_list<Spec*>* specs) {
-    auto* host = new FunctionTerm(hostName, nullptr);
-    FTerm* cls = className != nullptr ? new FunctionTerm(*className, nullptr) : nullptr;
+FMolecule* newMolecule(const GroundTermTable* table, const FSymbol& hostName,
+                       const FSymbol* className, int isaKind, const clib_list<Spec*>* specs) {
+    FunctionTerm* host = newGroundTerm(table, hostName);
+    FunctionTerm* cls = className != nullptr ? newGroundTerm(table, *className) : nullptr;
     // The molecule takes its own references on host and class.
     auto* molecule = new FMolecule(host, cls, specs, isaKind);
     decRef(cls);
@@ -689,17 +771,18 @@ FMolecule* newMolecule(const FSymbol& hostName, const FSymbol* className, int is
 
 // A new specification of the method for the arguments with the results: "->" of the one
 // result, or "->>" of all of them.
-Spec* newSpec(const FSymbol& methodName, int kind, const FSymbol* args, std::size_t argCount,
-              const FSymbol* results, std::size_t resultCount) {
-    auto* method = new FunctionTerm(methodName, nullptr);
-    clib_list<FTerm*>* argList = constants(args, argCount);
+Spec* newSpec(const GroundTermTable* table, const FSymbol& methodName, int kind,
+              const FSymbol* args, std::size_t argCount, const FSymbol* results,
+              std::size_t resultCount) {
+    FTerm* method = newGroundTerm(table, methodName);
+    clib_list<FTerm*>* argList = newTerms(table, args, argCount);
     Spec* spec = nullptr;
     if (kind == 1) {
-        clib_list<FTerm*>* resultList = constants(results, resultCount);
+        clib_list<FTerm*>* resultList = newTerms(table, results, resultCount);
         spec = new MSpec(method, 0, argList, 1, resultList);
         release(resultList);
     } else {
-        auto* result = new FunctionTerm(results[0], nullptr);
+        FTerm* result = newGroundTerm(table, results[0]);
         spec = new SSpec(method, 0, argList, 0, result);
         decRef(result);
     }
@@ -722,12 +805,12 @@ FTerm* FactList::writtenMolecule(std::size_t i) const {
             isaKind = part.form == Subclass ? 2 : 1;
             continue;
         }
-        specs.append(newSpec(part.method, part.form == SetValue ? 1 : 0, part.args,
+        specs.append(newSpec(terms.get(), part.method, part.form == SetValue ? 1 : 0, part.args,
                              std::size_t(part.argCount), part.results,
                              std::size_t(part.resultCount)));
     }
-    FMolecule* molecule =
-        newMolecule(parts.front().host, cls, isaKind, specs.empty() ? nullptr : &specs);
+    FMolecule* molecule = newMolecule(terms.get(), parts.front().host, cls, isaKind,
+                                      specs.empty() ? nullptr : &specs);
     for (Spec* spec : specs) decRef(spec);
     return molecule;
 }

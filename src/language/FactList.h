@@ -1,6 +1,6 @@
 // FactList, the facts of a program kept without their parse trees: each one stored predicate
-// over constants or one molecule of constants (class relations and method values), with its
-// place of origin and its place among the program's whole clauses.
+// over ground terms or one molecule of ground terms (class relations and method values), with
+// its place of origin and its place among the program's whole clauses.
 #pragma once
 
 #include <cstddef>
@@ -10,22 +10,32 @@
 #include <vector>
 
 #include "foundation/FlatHashTable.h"
+#include "language/GroundTermTable.h"
 #include "objectbase/FSymbol.h"
 
 class FRule;
 class FTerm;
+class FunctionTerm;
 
 // A consulted program is mostly facts like p(a, 1), o[m -> v] or o:c. Their parse trees (a clause,
 // a head list, a term per constant, a variable table) cost about 1 KB each; kept here a fact costs
 // a few bytes. The clause is made again, equal to the one read, whenever its text
 // or tree is needed.
+//
+// A ground function term or list in a fact (p(a, f(b)), o[m -> [x, y]]) is a symbol of the
+// list's term table (GroundTermTable::isTerm), which holds each distinct term once: the fact
+// costs what a fact of constants costs.
 class FactList {
   public:
     // Whether the clause is a fact this list can hold: one stored predicate (no built-in) whose
-    // arguments are plain constants, written without parentheses or groups; or one molecule of
-    // plain constants without filter: host:class, host::class, or either or a plain host with
-    // any number of values host[method@(args) -> result; method@(args) ->> {results}].
+    // arguments are ground terms, written without parentheses or groups; or one molecule without
+    // filter: host:class, host::class, or either or a plain host with any number of values
+    // host[method@(args) -> result; method@(args) ->> {results}], its classes and methods plain
+    // constants, its host, arguments and results ground terms (the host of "::" a constant). A
+    // ground term is a plain constant or a function term of ground terms (a list among them),
+    // written without parentheses and nested at most MaxTermDepth deep.
     static bool holds(const FRule& rule);
+    static constexpr int MaxTermDepth = 1000;
 
     // The kinds of facts. A molecule of one atom without method arguments has the form of its
     // method arrow or class relation; any other molecule has the form Molecule.
@@ -60,6 +70,8 @@ class FactList {
         std::vector<std::uint8_t> shape;
         std::string origin;
         int line = 0;
+        // The table of the terms among the arguments; none when there are none.
+        std::shared_ptr<GroundTermTable> terms;
     };
     // Appends the ground fact as add appends the clause it stands for; false, nothing appended,
     // when the list is full.
@@ -80,12 +92,15 @@ class FactList {
 
     std::size_t size() const { return count; }
     bool empty() const { return count == 0; }
+    // The table of the terms the facts name; null while they name none.
+    const GroundTermTable* termTable() const { return terms.get(); }
     // The number of whole clauses of the program that stand before fact i.
     std::size_t before(std::size_t i) const { return at(i).before; }
     Form form(std::size_t i) const { return static_cast<Form>(at(i).flags >> FlagBits); }
     bool isMolecule(std::size_t i) const { return form(i) != Predicate; }
     // A predicate fact: its predicate, and its arity(i) arguments. The arguments stay where
-    // args answers them until another fact of this list is read.
+    // args answers them until another fact of this list is read. Here and below, a host,
+    // argument or result may be a term of termTable().
     FSymbol predicate(std::size_t i) const { return at(i).symbol; }
     int arity(std::size_t i) const { return at(i).arity; }
     const FSymbol* args(std::size_t i) const { return at(i).args.data(); }
@@ -184,6 +199,16 @@ class FactList {
     // Fact i, decoded into the cursor.
     const Fact& at(std::size_t i) const { return i == cursorIndex ? cursor : decode(i); }
     const Fact& decode(std::size_t i) const;
+    // The table, made when the first term comes.
+    GroundTermTable& termsToFill();
+    // The symbol of a ground term of a clause: a constant's own, or the term's in the table.
+    FSymbol termSymbol(const FTerm* term);
+    // The arguments of a fact of another table, `count` of them from `args`, with their terms
+    // in this list's table: `args` itself when the tables are one or the arguments hold no term.
+    const FSymbol* takeTerms(const std::shared_ptr<GroundTermTable>& from, const FSymbol* args,
+                             std::size_t count);
+    // A new term equal to the one the symbol stands for, with one reference for the caller.
+    FunctionTerm* newTerm(const FSymbol& symbol) const;
     // The head atom of fact i, with one reference for the caller.
     FTerm* predicateAtom(std::size_t i) const;
     FTerm* moleculeAtom(std::size_t i) const;
@@ -222,4 +247,12 @@ class FactList {
     std::vector<WriteKey> writtenKeys;
     EntryIndex writtenIndex;
     std::vector<WriteKey> recent;
+    // The terms the facts name, shared with the lists this one was copied from or took facts
+    // of (terms are only added).
+    std::shared_ptr<GroundTermTable> terms;
+    // The arguments of a fact taken from another table, with their terms in this one; while a
+    // clause's term is entered, its arguments' symbols.
+    std::vector<FSymbol> taken;
+    // The terms of a Molecule clause add reads, in order.
+    std::vector<const FTerm*> moleculeTerms;
 };

@@ -103,10 +103,14 @@ std::string unescapeQuotes(const std::string& text) {
     std::string out;
     out.reserve(text.size());
     // The last character is the closing quote, which a backslash before it does not escape.
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 2 < text.size() && text[i + 1] == '"') ++i;
-        out += text[i];
+    // Runs without an escaped quote are copied whole: a long string costs what it weighs.
+    std::size_t from = 0;
+    for (std::size_t at = text.find("\\\""); at != std::string::npos && at + 2 < text.size();
+         at = text.find("\\\"", at + 2)) {
+        out.append(text, from, at - from);
+        from = at + 1;
     }
+    out.append(text, from, std::string::npos);
     return out;
 }
 

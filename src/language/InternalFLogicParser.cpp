@@ -1,6 +1,7 @@
 // The F-Logic internal parser: one grammar call per clause, and the tokens' values.
 #include "language/InternalFLogicParser.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -183,40 +184,99 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
         }
         return true;
     };
-    auto constant = [&]() __attribute__((always_inline)) {
-        return next() && keepConstant();
-    };
-    if (!constant()) return false;
-    if (!next()) return false;
-    const bool named = constants.front().code == NAME;
-    ground.shape.clear();
-    if (named && (token == LPAREN || token == CLAUSE_END)) {
-        // A predicate over constants: p(a, 1) or p.
-        const Constant name = constants.back();
-        constants.pop_back();
-        if (token == LPAREN) {
-            do {
-                if (!constant() || !next()) return false;
-            } while (token == COMMA);
-            if (token != RPAREN || !next() || token != CLAUSE_END) return false;
+    // A ground term from the token read last on, as the grammar's id_term: a constant, a name
+    // applied to ground terms, or a list. Its constants are kept in the grammar's order, and
+    // the token behind it is read. `depth` counts the function terms and list cells around it.
+    auto termAt = [&](auto& self, int depth) -> bool {
+        if (token == LBRACKET) {
+            termsRead = true;
+            if (!next()) return false;
+            if (token == RBRACKET) {
+                constants.push_back(Constant{ListEnd, 0, nullptr, 0});
+                return next();
+            }
+            int cells = 0;
+            for (;;) {
+                // The k-th element lies within k + 1 cells.
+                if (depth + cells >= FactList::MaxTermDepth || !self(self, depth + cells + 1))
+                    return false;
+                ++cells;
+                if (token != COMMA) break;
+                if (!next()) return false;
+            }
+            if (token == BAR) {
+                if (!next() || !self(self, depth + cells)) return false;
+            } else {
+                constants.push_back(Constant{ListEnd, 0, nullptr, 0});
+            }
+            if (token != RBRACKET) return false;
+            constants.insert(constants.end(), std::size_t(cells),
+                             Constant{ListCell, 0, nullptr, 0});
+            return next();
         }
+        if (!keepConstant()) return false;
+        const bool name = token == NAME;
+        if (!next()) return false;
+        if (!name || token != LPAREN) return true;
+        // A function term: its functor's symbol is entered behind its arguments'.
+        termsRead = true;
+        Constant functor = constants.back();
+        constants.pop_back();
+        if (depth >= FactList::MaxTermDepth) return false;
+        do {
+            if (!next() || !self(self, depth + 1)) return false;
+            ++functor.arity;
+        } while (token == COMMA);
+        if (token != RPAREN || functor.arity > std::numeric_limits<std::uint8_t>::max())
+            return false;
+        constants.push_back(functor);
+        return next();
+    };
+    // A ground term from the next token on; the token behind it is read.
+    auto term = [&]() { return next() && termAt(termAt, 0); };
+    termsRead = false;
+    if (!next()) return false;
+    ground.shape.clear();
+    // A name followed by arguments and the clause end is a predicate; followed by anything
+    // else, the name and its arguments are a function term, the host of a molecule.
+    bool predicate = false;
+    if (token == NAME) {
+        const std::size_t name = constants.size();
+        if (!termAt(termAt, 0)) return false;
+        predicate = token == CLAUSE_END;
+        if (predicate) {
+            // p(a, 1) or p: the arguments stand before the name, which is no term.
+            if (constants.back().arity > 0) {
+                constants.back().arity = 0;
+                std::rotate(constants.begin() + std::ptrdiff_t(name), constants.end() - 1,
+                            constants.end());
+            }
+        }
+    } else if (!termAt(termAt, 0)) {
+        return false;
+    }
+    if (predicate) {
+        const Constant name = constants.front();
+        constants.erase(constants.begin());
         const std::string_view predicate(name.text, name.length);
         if (GrammarSupport::namesBuiltin(std::string(predicate)) ||
-            !FactList::fits(constants.size(), ground.shape))
+            !FactList::fits(termCount(), ground.shape))
             return false;
         ground.form = FactList::Predicate;
-        ground.args.clear();
-        for (const Constant& at : constants) ground.args.emplace_back(constantName(at));
-        const int arity = static_cast<int>(constants.size());
+        const bool terms = makeTerms(ground.args);
+        ground.terms = terms ? groundTerms : nullptr;
+        const int arity = static_cast<int>(ground.args.size());
         ground.symbol =
             programSymTab()->nameSymbol(predicate, InternalName::Predicate, arity,
                                         SymTab::hashKey(predicate, InternalName::Predicate, arity));
     } else {
         // A molecule: host, an optional class relation, then values in brackets.
+        const bool hostIsTerm = constants.back().arity > 0 || constants.back().code == ListCell;
         int isaKind = 0;
         if (token == ISA) {
             isaKind = textCode;
-            if (!constant() || !next()) return false;
+            // A step of the class hierarchy is one between constants; a class is a constant.
+            if ((isaKind == 2 && hostIsTerm) || !next() || !keepConstant() || !next()) return false;
         }
         std::size_t specCount = 0;
         // Per value: its arrow kind, argument count and result count.
@@ -225,12 +285,13 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
         shape.push_back(0);
         if (token == LBRACKET) {
             do {
-                if (!constant() || !next()) return false;
+                // The method is a constant.
+                if (!next() || !keepConstant() || !next()) return false;
                 std::size_t argCount = 0;
                 if (token == AT) {
                     if (!next() || token != LPAREN) return false;
                     do {
-                        if (!constant() || !next()) return false;
+                        if (!term()) return false;
                         ++argCount;
                     } while (token == COMMA);
                     if (token != RPAREN || !next()) return false;
@@ -238,18 +299,18 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
                 std::size_t resultCount = 1;
                 int kind = 0;
                 if (token == SARROW && textCode == 0) {
-                    if (!constant() || !next()) return false;
+                    if (!term()) return false;
                 } else if (token == MARROW && textCode == 1) {
                     kind = 1;
                     if (!next()) return false;
                     if (token == LBRACE) {
                         resultCount = 0;
                         do {
-                            if (!constant() || !next()) return false;
+                            if (!term()) return false;
                             ++resultCount;
                         } while (token == COMMA);
                         if (token != RBRACE || !next()) return false;
-                    } else if (!keepConstant() || !next()) {
+                    } else if (!termAt(termAt, 0)) {
                         return false;
                     }
                 } else {
@@ -267,9 +328,9 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
         }
         if (token != CLAUSE_END || specCount > 0xff) return false;
         shape[1] = static_cast<std::uint8_t>(specCount);
-        if (!FactList::fits(constants.size(), shape)) return false;
-        ground.args.clear();
-        for (const Constant& at : constants) ground.args.emplace_back(constantName(at));
+        if (!FactList::fits(termCount(), shape)) return false;
+        const bool terms = makeTerms(ground.args);
+        ground.terms = terms ? groundTerms : nullptr;
         // One class relation, or one value without arguments and of one result, has a form
         // of its own; anything else is a Molecule.
         ground.symbol = FSymbol();
@@ -284,6 +345,64 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
         }
     }
     return true;
+}
+
+std::size_t InternalFLogicParser::termCount() const {
+    if (!termsRead) return constants.size();
+    std::size_t count = 0;
+    for (const Constant& at : constants) {
+        // A function symbol's arity is a signed byte: a wider term is left to the grammar.
+        if (at.arity > std::numeric_limits<std::int8_t>::max())
+            return std::numeric_limits<std::size_t>::max();
+        if (at.code == ListCell)
+            --count;
+        else
+            count = count + 1 - std::size_t(at.arity);
+    }
+    return count;
+}
+
+bool InternalFLogicParser::makeTerms(std::vector<FSymbol>& out) {
+    out.clear();
+    if (!termsRead) {
+        for (const Constant& at : constants) out.emplace_back(constantName(at));
+        return false;
+    }
+    bool made = false;
+    // The symbols of "nil" and "cons", entered where the grammar enters them: at a list's end
+    // and at its first cell.
+    InternalName nil;
+    InternalName cons;
+    bool nilEntered = false;
+    bool consEntered = false;
+    auto function = [&](std::string_view name, int arity) {
+        return programSymTab()->nameSymbol(name, InternalName::Function, arity,
+                                           SymTab::hashKey(name, InternalName::Function, arity));
+    };
+    auto make = [&](const FSymbol& functor, std::size_t arity) {
+        if (groundTerms == nullptr) groundTerms = std::make_shared<GroundTermTable>();
+        const FSymbol made = groundTerms->intern(functor, out.data() + out.size() - arity, arity);
+        out.resize(out.size() - arity);
+        out.push_back(made);
+    };
+    for (const Constant& at : constants) {
+        if (at.code == ListEnd) {
+            if (!nilEntered) nil = function("nil", 0);
+            nilEntered = true;
+            out.emplace_back(nil);
+        } else if (at.code == ListCell) {
+            if (!consEntered) cons = function("cons", 2);
+            consEntered = true;
+            make(cons, 2);
+            made = true;
+        } else if (at.arity > 0) {
+            make(function(std::string_view(at.text, at.length), at.arity), std::size_t(at.arity));
+            made = true;
+        } else {
+            out.emplace_back(constantName(at));
+        }
+    }
+    return made;
 }
 
 int InternalFLogicParser::runGrammar(FRule** result) {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <istream>
+#include <memory>
 #include <vector>
 
 #include "language/FLogicGrammar.h"
@@ -37,15 +38,31 @@ class InternalFLogicParser : public InternalGrammarParser {
         FLOGICSTYPE value;
     };
     // A constant of a ground fact, read from a kept token or from the scanner's buffer: its
-    // token, its text (until the scanner reads on) and, for a name, its symbol-table hash.
+    // token, its text (until the scanner reads on) and, for a name, its symbol-table hash. A
+    // ground fact's constants stand in the order the grammar enters their symbols, each function
+    // term's functor behind its arguments (a name of `arity` arguments), and each list's cells
+    // behind their elements (the codes ListEnd and ListCell, for "nil" and "cons").
     struct Constant {
         int code;
         int length;
         const char* text;
         std::uint64_t hash;
+        int arity = 0;
     };
+    static constexpr int ListEnd = -1;
+    static constexpr int ListCell = -2;
+    // Whether the ground fact being read holds a function term or a list: facts of constants
+    // alone, most of a consult, skip the steps that make terms.
+    bool termsRead = false;
     // readGround's reading; the tokens it read from the scanner stay in `kept`.
     bool readGroundTokens(FactList::Ground& ground);
+    // The number of terms the ground fact's constants make: its top-level arguments; more than
+    // any fact holds when a function term has too many arguments for its symbol.
+    std::size_t termCount() const;
+    // The symbols of the ground fact's terms, each made of its constants (its functor and
+    // the symbols of the list cells entered as the grammar enters them), into `out`; the
+    // terms go to `groundTerms`. Whether one of them is a function term.
+    bool makeTerms(std::vector<FSymbol>& out);
     // The next token, kept for the grammar in case the clause is no ground fact.
     int readKept();
     // The symbol of a ground fact's constant, as its base class (see SymTab::enter).
@@ -57,6 +74,8 @@ class InternalFLogicParser : public InternalGrammarParser {
     std::size_t keptNext = 0;
     // A ground fact's constants, in the order the grammar enters them.
     std::vector<Constant> constants;
+    // The terms of the ground facts read, shared with the programs that keep them.
+    std::shared_ptr<GroundTermTable> groundTerms;
     // The tokens of a plain clause the scanner looked at ahead, and whether readGroundTokens
     // reads them (from `plainNext` on) instead of the scanner's: they need no copy, since a
     // plain clause that is no ground fact is read again by the scanner.

@@ -135,6 +135,56 @@ bool isWordRun(const char* partial, int length) {
     return true;
 }
 
+bool isBlank(char character) {
+    return character == ' ' || character == '\t';
+}
+
+// What the token being matched, with the character just read behind it, runs on through: the
+// characters the scanner is bound to look at next as long as the run goes on. A token that
+// spans refills is moved and rescanned at each one, so a long one must take few: read on
+// through its run, it takes a refill or two, however long it is.
+enum class Run : std::uint8_t {
+    None,
+    String,       // a string not closed yet: up to and with its closing quote
+    Word,         // letters, digits and "_"
+    Blanks,       // blanks and tabs
+    LineComment,  // "%", "." "%" or blanks and "\\", up to the end of the line
+};
+
+Run runOf(const char* partial, int length, char next) {
+    if (isOpenString(partial, length))
+        return next == '"' && partial[length - 1] != '\\' ? Run::None : Run::String;
+    if (length == 0) return Run::None;
+    if (isWordRun(partial, length) && isWordCharacter(next)) return Run::Word;
+    if (next == '\n' || next == '\r' ||
+        std::memchr(partial, '\n', static_cast<std::size_t>(length)) != nullptr)
+        return Run::None;
+    int blanks = 0;
+    while (blanks < length && partial[blanks] == ' ') ++blanks;
+    const bool comment = partial[0] == '%' ||
+                         (length >= 2 && partial[0] == '.' && partial[1] == '%') ||
+                         (blanks < length && partial[blanks] == '\\') ||
+                         (length >= 1 && partial[0] == '.' && length == 1 && next == '%');
+    if (comment) return Run::LineComment;
+    bool allBlank = true;
+    for (int i = 0; i < length && allBlank; ++i) allBlank = isBlank(partial[i]);
+    return allBlank && isBlank(next) ? Run::Blanks : Run::None;
+}
+
+// Whether a character goes on a run other than a string.
+bool goesOn(Run run, char character) {
+    switch (run) {
+        case Run::Word:
+            return isWordCharacter(character);
+        case Run::Blanks:
+            return isBlank(character);
+        case Run::LineComment:
+            return character != '\n' && character != '\r';
+        default:
+            return false;
+    }
+}
+
 // Appends the characters the stream holds already up to the next "." or carriage return (both
 // left to the one-character reading), `count` of up to `size` taken so far; the new count. Only
 // what the stream holds: a terminal or a pipe never waits here.
@@ -158,34 +208,47 @@ int readHeldUpToDot(std::streambuf* source, char* buffer, int count, int size) {
 int ScannerInput::readTokenCharacters(std::istream& in, char* buffer, int size, const char* partial,
                                       int partialLength) {
     if (readCharacter(in, buffer) == 0) return 0;
-    const bool inString = isOpenString(partial, partialLength);
-    const bool inWord = !inString && isWordRun(partial, partialLength) && isWordCharacter(*buffer);
-    if (!inString && !inWord) return readClauseCharacters(in, buffer, size, partial, partialLength);
-    if (inString && *buffer == '"' && partial[partialLength - 1] != '\\') return 1;
+    const Run run = runOf(partial, partialLength, *buffer);
+    if (run == Run::None) {
+        // A string closed by the character just read ends here.
+        if (isOpenString(partial, partialLength)) return 1;
+        return readClauseCharacters(in, buffer, size, partial, partialLength);
+    }
+    const bool inString = run == Run::String;
     std::streambuf* source = in.rdbuf();
     using traits = std::char_traits<char>;
     int count = 1;
-    bool wordEnded = false;
+    bool runEnded = false;
     try {
         while (count < size) {
             const traits::int_type next = source->sgetc();
             if (traits::eq_int_type(next, traits::eof())) break;
-            const char character = traits::to_char_type(next);
+            char character = traits::to_char_type(next);
+            if (inString) {
+                source->sbumpc();
+                // A string's carriage return is dropped here before a newline, as the
+                // one-character reading drops it: a string of many lines must not take a
+                // refill a line.
+                if (character == '\r' && source->sgetc() == '\n')
+                    character = traits::to_char_type(source->sbumpc());
+                buffer[count++] = character;
+                if (character == '"' && buffer[count - 2] != '\\') break;
+                continue;
+            }
             // A carriage return is left to the one-character reading.
             if (character == '\r') break;
-            if (inWord && !isWordCharacter(character)) {
-                wordEnded = true;
+            if (!goesOn(run, character)) {
+                runEnded = true;
                 break;
             }
             source->sbumpc();
             buffer[count++] = character;
-            if (inString && character == '"' && buffer[count - 2] != '\\') break;
         }
     } catch (...) {
         // Reported at the next single read, which fails the same way.
     }
-    // A word holds no ".", so the clause goes on behind it as outside words.
-    if (wordEnded) count = readHeldUpToDot(source, buffer, count, size);
+    // A word or blanks hold no ".", so the clause goes on behind them as outside words.
+    if (runEnded && run != Run::LineComment) count = readHeldUpToDot(source, buffer, count, size);
     return count;
 }
 
@@ -215,36 +278,74 @@ bool ScannerInput::ownsInput(const std::istream* in) {
     return in != nullptr && in != &std::cin;
 }
 
-int ScannerInput::readHeldCharacters(std::istream& in, char* buffer, int size) {
+int ScannerInput::readHeldCharacters(std::istream& in, char* buffer, int size, const char* partial,
+                                     int partialLength, std::string_view commentEnds) {
     if (readCharacter(in, buffer) == 0) return 0;
+    // A token that runs on beyond what the stream holds (a string, a word, a line comment, a
+    // comment's text) is read on to the end of its run in this refill: a refill of what is
+    // held alone would move and rescan the token so far each time, which made a long one cost
+    // the square of its length.
+    Run run = Run::None;
+    bool inComment = false;
+    if (!commentEnds.empty())
+        inComment = partialLength > 0 && commentEnds.find(*buffer) == std::string_view::npos;
+    else
+        run = runOf(partial, partialLength, *buffer);
+    auto endsRun = [&](const char* at) {
+        if (inComment) return commentEnds.find(*at) != std::string_view::npos;
+        if (run == Run::String) return *at == '"' && at[-1] != '\\';
+        return !goesOn(run, *at);
+    };
+    bool inRun = inComment || run != Run::None;
     std::streambuf* source = in.rdbuf();
+    using traits = std::char_traits<char>;
     int count = 1;
     try {
-        const std::streamsize held = source->in_avail();
-        if (held > 0 && size > 1) {
-            count += static_cast<int>(
-                source->sgetn(buffer + 1, std::min<std::streamsize>(held, size - 1)));
+        while (count < size) {
+            const std::streamsize held = source->in_avail();
+            if (held > 0) {
+                const int from = count;
+                const int end =
+                    count + static_cast<int>(source->sgetn(
+                                buffer + count, std::min<std::streamsize>(held, size - count)));
+                // As readCharacter does: a carriage return before a newline is dropped, also
+                // one whose newline is still in the stream.
+                if (end > from && buffer[end - 1] == '\r' && source->sgetc() == '\n')
+                    buffer[end - 1] = traits::to_char_type(source->sbumpc());
+                char* out = std::find(buffer + from, buffer + end, '\r');
+                for (const char* at = out; at < buffer + end; ++at) {
+                    if (*at == '\r' && at + 1 < buffer + end && at[1] == '\n') continue;
+                    *out++ = *at;
+                }
+                count = static_cast<int>(out - buffer);
+                for (const char* at = buffer + from; inRun && at < buffer + count; ++at) {
+                    if (run == Run::String) {
+                        at = static_cast<const char*>(
+                            std::memchr(at, '"', static_cast<std::size_t>(buffer + count - at)));
+                        if (at == nullptr) break;
+                    }
+                    if (endsRun(at)) inRun = false;
+                }
+            }
+            // Beyond the run, only what the stream holds: the next refill comes when asked.
+            if (!inRun || traits::eq_int_type(source->sgetc(), traits::eof())) break;
         }
-        // As readCharacter does: a carriage return before a newline is dropped, also one
-        // whose newline is still in the stream.
-        if (count > 1 && buffer[count - 1] == '\r' && source->sgetc() == '\n')
-            buffer[count - 1] = std::char_traits<char>::to_char_type(source->sbumpc());
     } catch (...) {
         // Reported at the next single read, which fails the same way.
     }
-    char* end = buffer + count;
-    char* out = std::find(buffer, end, '\r');
-    for (const char* at = out; at < end; ++at) {
-        if (*at == '\r' && at + 1 < end && at[1] == '\n') continue;
-        *out++ = *at;
-    }
-    return static_cast<int>(out - buffer);
+    return count;
 }
 
 int ScannerInput::readCommentCharacters(std::istream& in, char* buffer, int size,
-                                        std::string_view stops) {
+                                        std::string_view stops, std::string_view marks,
+                                        const char* partial, int partialLength) {
     if (readCharacter(in, buffer) == 0) return 0;
-    if (stops.find(*buffer) != std::string_view::npos) return 1;
+    // A character of an end comes alone when it begins one, or goes on one that the token so
+    // far begins: a "/" of the text is taken along with the text.
+    if (stops.find(*buffer) != std::string_view::npos &&
+        (marks.find(*buffer) != std::string_view::npos ||
+         (partialLength > 0 && marks.find(partial[partialLength - 1]) != std::string_view::npos)))
+        return 1;
     std::streambuf* source = in.rdbuf();
     using traits = std::char_traits<char>;
     int count = 1;
@@ -256,7 +357,7 @@ int ScannerInput::readCommentCharacters(std::istream& in, char* buffer, int size
             if (traits::eq_int_type(next, traits::eof())) break;
             const char character = traits::to_char_type(next);
             // A carriage return is left to the one-character reading.
-            if (character == '\r' || stops.find(character) != std::string_view::npos) break;
+            if (character == '\r' || marks.find(character) != std::string_view::npos) break;
             source->sbumpc();
             buffer[count++] = character;
         }
@@ -267,7 +368,5 @@ int ScannerInput::readCommentCharacters(std::istream& in, char* buffer, int size
 }
 
 void ScannerInput::countNewlines(const char* text, int length) {
-    for (int i = 0; i < length; ++i) {
-        if (text[i] == '\n') ++line;
-    }
+    line += static_cast<int>(std::count(text, text + length, '\n'));
 }

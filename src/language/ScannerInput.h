@@ -70,7 +70,8 @@ class ScannerInput {
     // readCharacter, and then, when the token being matched (`partial`, `partialLength`
     // characters, ending right before `buffer`) can only go on through them, the characters
     // that the scanner is bound to look at next: more letters, digits and "_" after a run of
-    // them, or a string's characters up to its closing quote. Up to `size` characters in all.
+    // them, more blanks after blanks, a line comment's characters up to the end of its line,
+    // or a string's characters up to its closing quote. Up to `size` characters in all.
     // A token thus takes a few refills rather than one per character, each of which would
     // move and rescan the token so far. Read-ahead never passes a "." or a clause end, and the
     // front end's end test counts what the scanner holds unscanned.
@@ -83,17 +84,23 @@ class ScannerInput {
     int readClauseCharacters(std::istream& in, char* buffer, int size, const char* partial,
                              int partialLength);
     // The characters of a comment's text: readCharacter, and then, unless that one is among
-    // `stops` (the characters a comment's end is made of), those that follow it up to (not
-    // including) one of `stops`, a carriage return or the end of the input, up to `size` in
-    // all. A long comment thus takes a few refills rather than one per character, each of which
-    // would move and rescan the comment so far; the characters of its end come one by one, so
-    // nothing behind it is read.
-    int readCommentCharacters(std::istream& in, char* buffer, int size, std::string_view stops);
+    // `stops` (the characters a comment's end is made of) and begins an end (one of `marks`) or
+    // goes on one the token being matched ends with, those that follow it up to (not including)
+    // one of `marks`, a carriage return or the end of the input, up to `size` in all. A long
+    // comment thus takes a few refills rather than one per character or per "/" of its text,
+    // each of which would move and rescan the comment so far; the characters of its end come
+    // one by one, so nothing behind it is read.
+    int readCommentCharacters(std::istream& in, char* buffer, int size, std::string_view stops,
+                              std::string_view marks, const char* partial, int partialLength);
     // readCharacter, and then every character the stream holds already, up to `size` in all,
-    // a carriage return before a newline dropped. Only for an input no one else reads: the
-    // scanner then holds the characters of many clauses at once, and one refill serves them
-    // all.
-    int readHeldCharacters(std::istream& in, char* buffer, int size);
+    // a carriage return before a newline dropped; when the token being matched (as for
+    // readTokenCharacters) runs on beyond them (a string, a word, blanks, a line comment), the
+    // characters up to the end of its run as well. In a block comment, `commentEnds` are the
+    // characters that end a piece of its text (none outside comments). Only for an input no
+    // one else reads: the scanner then holds the characters of many clauses at once, and one
+    // refill serves them all.
+    int readHeldCharacters(std::istream& in, char* buffer, int size, const char* partial,
+                           int partialLength, std::string_view commentEnds);
     // Whether the stream is the scanner's alone. Standard input is shared: a clause read from
     // it may be a command that hands it to another reader (a nested consult of it, or the
     // shell's line reading after an error), which must find it right behind that clause.

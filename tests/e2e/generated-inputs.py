@@ -94,6 +94,36 @@ def long_tokens():
           "does not fit into 32 bits" in err, "status %d\n%s%s" % (status, out[-500:], err))
 
 
+def long_strings():
+    """Strings far longer than the scanner's first buffer, with escaped quotes, newlines and
+    carriage returns, clause ends and comment marks inside: read whole in both dialects, from a
+    file and at the prompt, with the length and lines a reader of the text counts."""
+    pieces = ['ab\\"cd', "\r\n", "ef\n", "gh ij. % /* k */ ", "x" * 997]
+    text = "".join(pieces[i % len(pieces)] for i in range(1500))
+    # A backslash before a quote escapes it; a carriage return before a newline is dropped.
+    length = len(text.replace('\\"', '"').replace("\r\n", "\n"))
+    lines = text.count("\n")
+    # The prompt's line holds no escaped quote, clause end or comment.
+    flat = ("ab cd gh ij " + "x" * 997) * 300
+    with open(os.path.join(WORK, "strings.flp"), "w", newline="") as out:
+        out.write('s("' + text + '").\nn(N) :- s(X), strlen(X, N).\n?- sys.eval.\n?- n(N).\n')
+    with open(os.path.join(WORK, "bad-string.flp"), "w", newline="") as out:
+        out.write('s("' + text + '").\nt(a$).\n')
+    for mode in ([], ["-kavum"]):
+        name = "kavum " if mode else ""
+        status, out, err = run(mode + ["-q", "strings.flp"])
+        check(name + "a string of %d characters over %d lines is read whole" % (length, lines),
+              status == 0 and "N/%d " % length in out and err == "",
+              "status %d\n%s%s" % (status, out[-500:], err))
+        status, out, err = run(mode + ["-q", "bad-string.flp"])
+        check(name + "the lines of a long string count",
+              "bad-string.flp, line %d : character '$'" % (lines + 2) in err, err)
+        status, out, err = run(mode, 'X = "' + flat + '", strlen(X, N).\n')
+        check(name + "a long string at the prompt is read whole",
+              status == 0 and "N/%d " % len(flat) in out,
+              "status %d\n%s%s" % (status, out[-500:], err))
+
+
 def unreadable_file():
     path = write("locked.flp", "p(a).\n")
     os.chmod(path, 0)
@@ -458,8 +488,8 @@ def full_device():
 
 
 os.makedirs(WORK, exist_ok=True)
-for step in (deep_inputs, long_tokens, unreadable_file, full_device, full_standard_output,
-             failing_commands, full_disk, killed_writer, leftover_temporaries,
-             links_and_closed_folders, interrupt_mid_line, endless_line):
+for step in (deep_inputs, long_tokens, long_strings, unreadable_file, full_device,
+             full_standard_output, failing_commands, full_disk, killed_writer,
+             leftover_temporaries, links_and_closed_folders, interrupt_mid_line, endless_line):
     step()
 sys.exit(1 if failures else 0)

@@ -130,6 +130,38 @@ TEST(FLogicScanner, LongTokensAcrossRefills) {
     }
 }
 
+// Lines longer than the scanner's first buffer: line comments (after "%", after a clause end,
+// after a backslash), blanks, words and block comments full of "/" run across refills and scan
+// alike from a stream of the scanner's own and from standard input.
+TEST(FLogicScanner, LongLinesAcrossRefills) {
+    for (const std::size_t length : {16383u, 16384u, 70000u, 300000u}) {
+        const std::string text = std::string("% ") + std::string(length, 'c') + "\np(a).%" +
+                                 std::string(length, 'd') + "\r\n" + std::string(length, ' ') +
+                                 "q" + std::string(length, '\t') + "(b).\n  \\" +
+                                 std::string(length, 'e') + "\n/* " + std::string(length, '/') +
+                                 " a/b */ r" + std::string(length, '7') + ".\n";
+        const std::string expected = "NAME:p ( NAME:a ) END NAME:q ( NAME:b ) END NAME:r" +
+                                     std::string(length, '7') + " END EOF";
+        int lines = 0;
+        EXPECT_EQ(scan(text, &lines), expected) << "length " << length;
+        EXPECT_EQ(lines, 6) << "length " << length;
+        std::istringstream in(text);
+        std::streambuf* saved = std::cin.rdbuf(in.rdbuf());
+        FLogicScanner scanner(&std::cin);
+        std::string out;
+        for (int token = 0; out.size() < expected.size() + 100;) {
+            token = scanner.yylex();
+            std::string word = tokenNames().at(token);
+            if (word.back() == ':') word += scanner.text();
+            out += (out.empty() ? "" : " ") + word;
+            if (token == 0) break;
+        }
+        std::cin.rdbuf(saved);
+        EXPECT_EQ(out, expected) << "length " << length;
+        EXPECT_EQ(scanner.lineNumber(), 6) << "length " << length;
+    }
+}
+
 // From standard input, which others read on after a clause, characters are read ahead within
 // a clause, never past its end and the one character the scanner looks at behind it: the rest
 // is still in the stream for whoever reads on.

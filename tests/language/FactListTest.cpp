@@ -28,7 +28,9 @@ o1[m -> v1]. o2[n ->> {x, y}]. o1:k. o3[m -> 3]. o4[m@(a) -> v]. o5[m *-> v].
 o7[m -> v; n -> w]. o8[m -> "a b"]. o9[s ->> {x}]. o9[s ->> {}]. o9::k. o9:k[m -> v].
 o9[m@(a) ->> {x}]. o9[s *->> {x}]. o9[m => c].
 p(c), p(d).
-w(f(a)). w((a)). w(nil). w([a, b]).
+w(f(a)). w((a)). w(nil). w([a, b]). w(f(X)). w([a | X]). w(f(a).m).
+o10[m -> f(x); n ->> {[a], g(1, [b | c])}]. f(a):k. [a][m@(h(b)) -> c]. f(a)::k. o11:f(a).
+o12[f(a) -> b]. f(a)[m -> v]. g([])[m ->> f(b)].
 s :- q(a), not p(e).
 ?- p(X).
 1 < 2.
@@ -113,7 +115,7 @@ void expectTwinsAgree(ParserHarness& harness, Twins& twins) {
 
 }  // namespace
 
-TEST(FactList, OnlyOnePredicateOrMoleculeOfPlainConstantsIsKept) {
+TEST(FactList, OnlyOnePredicateOrMoleculeOfGroundTermsIsKept) {
     ParserHarness harness;
     auto* parser = new FLogicParser();
     parser->setInputString(mixedText);
@@ -122,13 +124,31 @@ TEST(FactList, OnlyOnePredicateOrMoleculeOfPlainConstantsIsKept) {
     std::vector<std::string> kept;
     for (FRule* rule : twins.clauses)
         if (FactList::holds(*rule)) kept.push_back(harness.print(rule));
-    EXPECT_EQ(kept,
-              (std::vector<std::string>{
-                  "p(a).", "p(b,c).", "t.", "r(1,-3,\"s\",\"say \\\"hi\\\"\",#12,a).",
-                  "r(1,-3,\"s\",\"say \\\"hi\\\"\",#12,a).", "o1[m -> v1].", "o2[n ->> {x, y}].",
-                  "o1:k.", "o3[m -> 3].", "o4[m@(a) -> v].", "o7[m -> v; n -> w].",
-                  "o8[m -> \"a b\"].", "o9[s ->> {x}].", "o9::k.", "o9:k[m -> v].",
-                  "o9[m@(a) ->> {x}].", "w(nil).", "u(a,b,c,d,e,f,g,h,i,j,k,l)."}));
+    EXPECT_EQ(kept, (std::vector<std::string>{"p(a).",
+                                              "p(b,c).",
+                                              "t.",
+                                              "r(1,-3,\"s\",\"say \\\"hi\\\"\",#12,a).",
+                                              "r(1,-3,\"s\",\"say \\\"hi\\\"\",#12,a).",
+                                              "o1[m -> v1].",
+                                              "o2[n ->> {x, y}].",
+                                              "o1:k.",
+                                              "o3[m -> 3].",
+                                              "o4[m@(a) -> v].",
+                                              "o7[m -> v; n -> w].",
+                                              "o8[m -> \"a b\"].",
+                                              "o9[s ->> {x}].",
+                                              "o9::k.",
+                                              "o9:k[m -> v].",
+                                              "o9[m@(a) ->> {x}].",
+                                              "w(f(a)).",
+                                              "w(nil).",
+                                              "w([a,b]).",
+                                              "o10[m -> f(x); n ->> {[a], g(1,[b|c])}].",
+                                              "f(a):k.",
+                                              "[a][m@(h(b)) -> c].",
+                                              "f(a)[m -> v].",
+                                              "g(nil)[m ->> {f(b)}].",
+                                              "u(a,b,c,d,e,f,g,h,i,j,k,l)."}));
     EXPECT_TRUE(twins.compact->hasCompactFacts());
     release(twins);
 }
@@ -161,6 +181,136 @@ TEST(FactList, ExampleProgramsKeptCompactAgreeWithWholeOnes) {
         EXPECT_EQ(errors.text(), "");
     }
     EXPECT_EQ(files, 6);
+}
+
+namespace {
+
+// The facts of the text read as the consult reads them, each ground fact without a parse tree,
+// into a new program.
+FProgram* readGround(ParserHarness& harness, const std::string& text) {
+    auto* parser = new FLogicParser();
+    parser->setInputString(text);
+    auto* program = new FProgram(new clib_list<FRule*>, harness.table());
+    FactList::Ground fact;
+    while (!parser->atEnd()) {
+        int ok = 0;
+        bool groundRead = false;
+        FRule* rule = parser->parse(harness.table(), &ok, fact, &groundRead);
+        EXPECT_EQ(ok, 1);
+        if (groundRead) program->appendGround(fact);
+        if (rule != nullptr) program->appendClause(rule);
+        decRef(rule);
+    }
+    decRef(parser);
+    return program;
+}
+
+// The symbols of every fact's arguments (a molecule's host and result), in order.
+std::vector<std::vector<FSymbol>> factArguments(const FProgram& program) {
+    std::vector<std::vector<FSymbol>> out;
+    program.forEachClause([](FRule*) { return true; },
+                          [&](const FactList& facts, std::size_t i) {
+                              if (facts.isMolecule(i))
+                                  out.push_back({facts.host(i), facts.result(i)});
+                              else
+                                  out.emplace_back(facts.args(i), facts.args(i) + facts.arity(i));
+                              return true;
+                          });
+    return out;
+}
+
+const FactList* onlyFactList(const FProgram& program) {
+    const FactList* list = nullptr;
+    program.forEachClause([](FRule*) { return true; },
+                          [&](const FactList& facts, std::size_t) {
+                              list = &facts;
+                              return false;
+                          });
+    return list;
+}
+
+}  // namespace
+
+TEST(FactList, EachDistinctGroundTermIsStoredOnceWhateverRoadReadIt) {
+    // A list shared by a thousand facts, its tail shared with another list, a term shared by
+    // a nested one, by a host and a value: ten distinct terms in all.
+    std::string text;
+    for (int k = 0; k < 1000; ++k) text += "p(a" + std::to_string(k) + ", [a, b, c]).\n";
+    text +=
+        "q(f(b)). r(g(f(b)), [a, b, c]). o[m -> [b, c]]. f(b)[n -> f(b)]. s([x, a, b, c]).\n"
+        "s([a, b]). s(f(c)). s(f(b, b)).\n";
+    const std::size_t distinct = 3 + 1 + 1 + 1 + 2 + 1 + 1;
+    for (const bool ground : {true, false}) {
+        SCOPED_TRACE(ground ? "read as ground facts" : "read as clauses");
+        ParserHarness harness;
+        ErrorCapture errors;
+        Twins twins{};
+        FProgram* program = nullptr;
+        if (ground) {
+            program = readGround(harness, text);
+        } else {
+            auto* parser = new FLogicParser();
+            parser->setInputString(text);
+            twins = parseTwins(harness, parser);
+            decRef(parser);
+            program = twins.compact;
+            incRef(program);
+        }
+        const FactList* facts = onlyFactList(*program);
+        ASSERT_NE(facts, nullptr);
+        ASSERT_NE(facts->termTable(), nullptr);
+        EXPECT_EQ(facts->termTable()->size(), distinct);
+        const auto args = factArguments(*program);
+        ASSERT_EQ(args.size(), 1008u);
+        // The same term is the same symbol, a term of the table; the symbols of other terms
+        // differ.
+        for (int k = 1; k < 1000; ++k) EXPECT_EQ(args[k][1], args[0][1]);
+        EXPECT_TRUE(GroundTermTable::isTerm(args[0][1]));
+        EXPECT_EQ(args[1001][1], args[0][1]);     // r(.., [a, b, c])
+        EXPECT_EQ(args[1000][0], args[1003][0]);  // q(f(b)) and the host f(b)
+        EXPECT_EQ(args[1003][0], args[1003][1]);  // f(b)[n -> f(b)]
+        EXPECT_NE(args[1002][1], args[0][1]);     // [b, c]
+        EXPECT_NE(args[1006][0], args[1000][0]);  // f(c)
+        // [b, c] is the tail of [a, b, c]; f(b) the argument of g(f(b)).
+        const GroundTermTable& table = *facts->termTable();
+        EXPECT_EQ(table.args(args[0][1])[1], args[1002][1]);
+        EXPECT_EQ(table.args(args[1001][0])[0], args[1000][0]);
+        EXPECT_EQ(printed(*program, harness.table()).substr(0, 32),
+                  "p(a0,[a,b,c]).\np(a1,[a,b,c]).\np(");
+        decRef(program);
+        if (!ground) {
+            expectTwinsAgree(harness, twins);
+            release(twins);
+        }
+        EXPECT_EQ(errors.text(), "");
+    }
+}
+
+TEST(FactList, FactsWithTermsTakenFromAnotherTableKeepTheirText) {
+    // Two programs read apart have tables of their own; facts taken from one into the other
+    // bring their terms into the other's table, each once.
+    ParserHarness harness;
+    FProgram* first = readGround(harness, "p(f(a), [x]). p(g([x]), h).");
+    FProgram* second = readGround(harness, "q([x], g([x])). q(k, f(a)). q(z, [y]).");
+    const FactList* into = onlyFactList(*first);
+    ASSERT_NE(into, nullptr);
+    const GroundTermTable* table = into->termTable();
+    ASSERT_EQ(table->size(), 3u);
+    second->forEachClause([](FRule*) { return true; },
+                          [&](const FactList& facts, std::size_t i) {
+                              first->appendFact(facts, i);
+                              return true;
+                          });
+    EXPECT_EQ(printed(*first, harness.table()),
+              "p(f(a),[x]).\np(g([x]),h).\nq([x],g([x])).\nq(k,f(a)).\nq(z,[y]).\n");
+    EXPECT_EQ(onlyFactList(*first)->termTable(), table);
+    EXPECT_EQ(table->size(), 4u);
+    // A copy shares the terms.
+    auto* copy = static_cast<FProgram*>(first->clone());
+    EXPECT_EQ(printed(*copy, harness.table()), printed(*first, harness.table()));
+    decRef(copy);
+    decRef(first);
+    decRef(second);
 }
 
 TEST(FactList, FactsTakenIntoAnotherProgramKeepTheirPlaces) {

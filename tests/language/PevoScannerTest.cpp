@@ -113,6 +113,23 @@ TEST(PevoScanner, LongTokensAcrossRefills) {
     }
 }
 
+// Lines longer than the scanner's first buffer: line comments, comments of either kind full of
+// "/" and ">", and a word run across refills and come out as when read a character at a time.
+TEST(PevoScanner, LongLinesAcrossRefills) {
+    for (const std::size_t length : {16383u, 70000u, 300000u}) {
+        const std::string text = "% " + std::string(length, 'c') + "\nX isa a.%" +
+                                 std::string(length, 'd') + "\n<!-- " + std::string(length, '>') +
+                                 " a/b -> */ Y isa b" + std::string(length, 'w') + "./* " +
+                                 std::string(length, '/') + " --> Z isa c.\n";
+        int lines = 0;
+        const std::string scanned = scan(text, &lines);
+        EXPECT_TRUE(scanned == "VAR:X ISA:isa NAME:a END VAR:Y ISA:isa NAME:b" +
+                                   std::string(length, 'w') + " END VAR:Z ISA:isa NAME:c END EOF")
+            << "length " << length << ": " << scanned.substr(scanned.rfind("w") + 1);
+        EXPECT_EQ(lines, 4) << "length " << length;
+    }
+}
+
 TEST(PevoScanner, CountsLines) {
     int lines = 0;
     // XML comments between clauses, their newlines counted.
