@@ -132,9 +132,7 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
     // and values the model does not hold.
     std::optional<HeldOutput> held;
     if (stepBackOpen) held.emplace();
-    int reached = evaluateOnce(program);
-    while (steppingBack() && phases->blockEarliestConflicts() != 0)
-        reached = stepBack(program, *held);
+    const int reached = untilRunStands(program, held ? &*held : nullptr, evaluateOnce(program));
     held.reset();
     stepBackOpen = false;
     phases->forgetConflicts();
@@ -163,6 +161,18 @@ int NaiveEvalWithInherit::stepBack(FProgram* program, HeldOutput& held) {
     // names again, for one).
     held.drop();
     return evaluateOnce(program);
+}
+
+int NaiveEvalWithInherit::untilRunStands(FProgram* program, HeldOutput* held, int reached) {
+    for (;;) {
+        while (steppingBack() && phases->blockEarliestConflicts() != 0)
+            reached = stepBack(program, *held);
+        // A blocking whose own value or more specific class did not come in the run that
+        // stands goes: the inherited value comes back, with what follows from it.
+        if (held == nullptr || reached == 0 || phases->releaseUnfoundedBlockings() == 0)
+            return reached;
+        reached = stepBack(program, *held);
+    }
 }
 
 bool NaiveEvalWithInherit::refill() {

@@ -36,15 +36,17 @@ class NaiveEvalWithInherit : public NaiveEval {
     bool isA(const std::string& className) const override;
 
     // Evaluates the program (evaluateOnce). When an own value replaced an inherited one that
-    // rules may have read, the evaluation steps back: that inheritance is blocked for the host,
-    // method and arguments, the base is emptied, filled again from the journal (the base before
-    // the evaluations since inherited values could give way, and those evaluations again with
-    // the blockings), and the program evaluated again, until a run has no such conflict.
-    // Blockings only grow, so this ends. Where the journal starts on a base that held facts, it
-    // starts from the base's printed form (see BaseSnapshot); values inherited before are then
-    // recomputed, withdrawn when blocked, but what was derived from them before stays. A base
-    // whose form does not read back is not stepped back on: the own value replaces the
-    // inherited one and what was derived from it stays.
+    // rules may have read, or a more specific class with another value came to reach the host,
+    // the evaluation steps back: that inheritance is blocked for the host, method and arguments
+    // (from every class, or from the class that gave way), the base is emptied, filled again
+    // from the journal (the base before the evaluations since inherited values could give way,
+    // and those evaluations again with the blockings), and the program evaluated again, until a
+    // run has no such conflict. A blocking whose cause does not come in the run that stands goes
+    // and the program is evaluated again; a blocking goes at most once, so this ends. Where the
+    // journal starts on a base that held facts, it starts from the base's printed form (see
+    // BaseSnapshot); values inherited before are then recomputed, withdrawn when blocked, but what
+    // was derived from them before stays. A base whose form does not read back is not stepped back
+    // on: the own value replaces the inherited one and what was derived from it stays.
     int evaluate(FProgram* program) override;
     // One step: a round, or a trigger phase at a fixpoint. A step that meets a conflict steps
     // back as evaluate does: to the base as it was before the first of the steps taken one after
@@ -176,6 +178,10 @@ class NaiveEvalWithInherit : public NaiveEval {
     // Empties the base, fills it from the journal with the blockings, and evaluates the program
     // again; the output held so far is dropped.
     int stepBack(FProgram* program, HeldOutput& held);
+    // From a run's result: steps back while the run met a conflict not blocked before, or met
+    // blockings whose cause did not come in it (they go), until a run stands; its result. Null
+    // `held` when no step back is possible.
+    int untilRunStands(FProgram* program, HeldOutput* held, int reached);
     // Empties the base and fills it from the journal: the origin, then the evaluations since,
     // again with the blockings. False when one of them met a conflict not blocked before (it is
     // blocked now, and the refill is to start again).
