@@ -575,10 +575,12 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // Takes the host's inherited values of the slot out of the base and the record, but those
     // in `keep`, which become own. Rules may have read a value that goes: a conflict.
     // `from` is the class the values came from when a more specific one replaces it (undefined
-    // when an own value replaces them).
+    // when an own value replaces them); no conflict when `conflict` is false (another conflict
+    // steps back already).
     void withdrawInherited(const InternalName& host, const InheritedValues::Slot& slot,
                            const std::vector<InternalName>& keep,
-                           const InternalName& from = InternalName::UndefinedObject);
+                           const InternalName& from = InternalName::UndefinedObject,
+                           bool conflict = true);
     // Before a merge: the host's inherited values of the slot against the values that come to
     // share their key once old is rep (the key itself excluded).
     void settleMergedKey(const InternalName& host, const InheritedValues::Slot& slot,

@@ -400,7 +400,8 @@ void OMAccess::giveWayToOwn(const InternalName& host, const InternalName& method
 }
 
 void OMAccess::withdrawInherited(const InternalName& host, const InheritedValues::Slot& slot,
-                                 const std::vector<InternalName>& keep, const InternalName& from) {
+                                 const std::vector<InternalName>& keep, const InternalName& from,
+                                 bool conflict) {
     const std::vector<InternalName>* marked = inheritedValues.find(host, slot);
     if (marked == nullptr || attachedOM == nullptr) return;
     const std::vector<InternalName> values = *marked;
@@ -415,7 +416,8 @@ void OMAccess::withdrawInherited(const InternalName& host, const InheritedValues
     withdrawn += removed;
     // What stays is own from now on, and the host takes no inherited value beside it.
     inheritedValues.forget(host, slot);
-    if (removed != 0) inheritedValues.noteConflict(host, slot, attachedOM->changeStamp(), from);
+    if (removed != 0 && conflict)
+        inheritedValues.noteConflict(host, slot, attachedOM->changeStamp(), from);
 }
 
 InternalName OMAccess::givingClass(const set<InternalName>& classes, int stored,
@@ -457,11 +459,11 @@ bool OMAccess::yieldToMoreSpecific(const InternalName& host, int stored,
     if (!isBound(source)) return false;
     std::vector<InternalName> offered;
     const InternalName giving = givingClass(classes, stored, slot, offered);
-    if (!isBound(giving) || giving == source) return false;
+    if (!isBound(giving)) return false;
     const int argCount = static_cast<int>(slot.args.size());
-    if (!blockedSlots.empty() &&
-        isBlocked(host, slot.type, slot.method, argCount != 0 ? slot.args.data() : nullptr,
-                  argCount, giving))
+    const InternalName* args = argCount != 0 ? slot.args.data() : nullptr;
+    if (giving != source && !blockedSlots.empty() &&
+        isBlocked(host, slot.type, slot.method, args, argCount, giving))
         return false;
     std::vector<InternalName> had = *held;
     std::sort(had.begin(), had.end());
@@ -469,10 +471,34 @@ bool OMAccess::yieldToMoreSpecific(const InternalName& host, int stored,
     offered.erase(std::unique(offered.begin(), offered.end()), offered.end());
     if (had == offered) {
         // The same values, now from the more specific class: nothing read changes.
-        inheritedValues.setSource(host, slot, giving);
+        if (giving != source) inheritedValues.setSource(host, slot, giving);
         return false;
     }
-    withdrawInherited(host, slot, {}, source);
+    if (giving != source) {
+        withdrawInherited(host, slot, {}, source);
+        return true;
+    }
+    // The class's own values changed since the host took them. Members that an own set of the
+    // class added to what it inherited come to the host as well.
+    if (setValued(slot.type) &&
+        std::includes(offered.begin(), offered.end(), had.begin(), had.end())) {
+        for (const InternalName& value : offered) {
+            if (std::binary_search(had.begin(), had.end(), value)) continue;
+            if (triggersFlushed == 0) {
+                if (triggers == nullptr) continue;
+                triggers->append(Trigger(host, slot.method, args, argCount, MethodType(slot.type),
+                                         value, source));
+                pendingAt[host].insert(slot.method);
+            } else {
+                newFactCount +=
+                    storeInherited(host, slot.method, args, argCount, slot.type, value, source);
+            }
+        }
+        return false;
+    }
+    // Values the class had inherited gave way to its own: that conflict steps back, and the
+    // host takes the class's values now.
+    withdrawInherited(host, slot, {}, source, false);
     return true;
 }
 
