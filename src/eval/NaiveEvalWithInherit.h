@@ -21,13 +21,6 @@ class Normalizer;
 
 class NaiveEvalWithInherit : public NaiveEval {
   public:
-    // A constant class a rule makes objects members of, and the methods (with their arrows) the
-    // rule's body reads of the new member itself; a reference to each term.
-    struct RuleMembership {
-        Ref<FTerm> cls;
-        std::vector<std::pair<Ref<FTerm>, int>> held;
-    };
-
     // Takes a second reference on the access layer, through which the phases run.
     NaiveEvalWithInherit(Matcher* matcher, OMAccess* access);
 
@@ -111,20 +104,16 @@ class NaiveEvalWithInherit : public NaiveEval {
     // In one-trigger mode, whether a phase inserts everything its first productive trigger
     // inherits instead of one fact. Set when no rule can change what such a phase inherits (no
     // rule derives a subclass relation, an equality, or a membership in a class not named by a
-    // constant; see also ruleMemberships), so the fixpoints between single facts would find the
-    // same inheritance: the model is the same, and the evaluation no longer costs one whole
-    // fixpoint per inherited fact. Methods that rules give own values are left to later phases
-    // (contestedMethods), which take one fact at a time.
+    // constant), so the fixpoints between single facts would find the same inheritance: the
+    // model is the same, and the evaluation no longer costs one whole fixpoint per inherited
+    // fact. A rule that makes objects members of a constant class may bring a host a more
+    // specific class after it inherited: the value it took gives way to that class's and the
+    // evaluation steps back, so such rules take whole phases too (a chain of reclassing rules
+    // costs a phase per step, not one per member and step). Methods that rules give own values
+    // are left to later phases (contestedMethods), which take one fact at a time.
     bool fullTriggerPhases = false;
-    // A constant class that a rule makes objects members of (a reference each), and the methods
-    // the rule's body reads of the new member itself (method term and arrow, a reference each):
-    // the member has values of those before it joins, and a value once had stays. Such a
-    // membership leaves inheritance alone while no class at or above the class holds a value of
-    // another method a trigger reads; the hierarchy above it and those values change only through
-    // facts, all stored before the first phase, or through inheritance, which copies values
-    // only downwards.
-    std::vector<RuleMembership> ruleMemberships;
-    bool membershipsLeaveInheritance();
+    // Whether a rule makes objects members of a constant class.
+    bool membershipRules = false;
     // The methods (constant terms, a reference each) that rule heads give values of their own.
     // A phase first inherits values of every other method; these come when nothing else is
     // inherited, after the rules had their chance to give a host its own value, so that an
