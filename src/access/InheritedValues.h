@@ -45,10 +45,6 @@ class InheritedValues {
              const InternalName& source = InternalName::UndefinedObject);
     // The class the host's inherited values of the slot came from; undefined when unknown.
     InternalName source(const InternalName& host, const Slot& slot) const;
-    // The same values now come from the class `source`, more specific than the one before.
-    void setSource(const InternalName& host, const Slot& slot, const InternalName& source) {
-        sourceByHost[host][slot] = source;
-    }
     // The inherited values of the host under the slot; null when it holds none.
     const std::vector<InternalName>* find(const InternalName& host, const Slot& slot) const;
     // Calls visit(host, slot) for every slot that holds inherited values.

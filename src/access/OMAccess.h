@@ -596,6 +596,11 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // met (the first cell of a key is the relation kind).
     bool inRetrieval = false;
     std::map<std::vector<InternalName>, set<InternalName>> specificClasses;
+    // While one inherited lookup runs: the class that gives a slot first among a set of most
+    // specific classes, and its values sorted (the key: the stored type, method, arguments and
+    // the classes).
+    std::map<std::vector<InternalName>, std::pair<InternalName, std::vector<InternalName>>>
+        givingClasses;
     // In a buffered phase: the methods each host has a value queued for, or waits for because
     // one of its most specific classes has. A host inherits nothing for such a method from
     // another class in the same phase, so it takes what a direct phase would give it: the value

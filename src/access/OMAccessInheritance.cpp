@@ -126,6 +126,7 @@ Iterator* OMAccess::inheritedLookup(int type, const InternalName* tuple, int cou
     inRetrieval = false;
     settledClasses.clear();
     specificClasses.clear();
+    givingClasses.clear();
     // A full phase has stored everything this pattern inherits: the stored values answer.
     if (fullPhase != 0) {
         decRef(answer);
@@ -454,26 +455,39 @@ bool OMAccess::yieldToMoreSpecific(const InternalName& host, int stored,
                                    const set<InternalName>& classes) {
     const std::vector<InternalName>* held = inheritedValues.find(host, slot);
     if (held == nullptr) return false;
+    // Within one inherited lookup the classes have taken what they inherit before their hosts
+    // ask, and hosts share their classes: each set of classes is asked once a slot.
+    std::vector<InternalName> key{InternalName(stored, InternalName::Integer, 0), slot.method};
+    key.insert(key.end(), slot.args.begin(), slot.args.end());
+    for (auto item = classes.first_item(); item != nullptr; item = classes.next_item(item))
+        key.push_back(classes.key(item));
+    // Outside a lookup the one answer is kept only until the next.
+    if (!inRetrieval) givingClasses.clear();
+    auto known = givingClasses.find(key);
+    if (known == givingClasses.end()) {
+        std::vector<InternalName> values;
+        const InternalName cls = givingClass(classes, stored, slot, values);
+        std::sort(values.begin(), values.end());
+        values.erase(std::unique(values.begin(), values.end()), values.end());
+        known = givingClasses.emplace(std::move(key), std::make_pair(cls, std::move(values))).first;
+    }
+    const InternalName giving = known->second.first;
+    if (!isBound(giving)) return false;
+    const std::vector<InternalName>& offered = known->second.second;
+    std::vector<InternalName> had = *held;
+    std::sort(had.begin(), had.end());
+    // The same values, from the class they came from or from a more specific one: nothing read
+    // changes. The class recorded may then be a less specific one; should the values change
+    // later, the blocking of that class steps back once more, to the class between.
+    if (had == offered) return false;
     // A value whose class is not known (a base filled again from its printed form) stays.
     const InternalName source = inheritedValues.source(host, slot);
     if (!isBound(source)) return false;
-    std::vector<InternalName> offered;
-    const InternalName giving = givingClass(classes, stored, slot, offered);
-    if (!isBound(giving)) return false;
     const int argCount = static_cast<int>(slot.args.size());
     const InternalName* args = argCount != 0 ? slot.args.data() : nullptr;
     if (giving != source && !blockedSlots.empty() &&
         isBlocked(host, slot.type, slot.method, args, argCount, giving))
         return false;
-    std::vector<InternalName> had = *held;
-    std::sort(had.begin(), had.end());
-    std::sort(offered.begin(), offered.end());
-    offered.erase(std::unique(offered.begin(), offered.end()), offered.end());
-    if (had == offered) {
-        // The same values, now from the more specific class: nothing read changes.
-        if (giving != source) inheritedValues.setSource(host, slot, giving);
-        return false;
-    }
     if (giving != source) {
         withdrawInherited(host, slot, {}, source);
         return true;

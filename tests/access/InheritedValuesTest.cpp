@@ -286,7 +286,8 @@ TEST_F(InheritedValuesTest, AMoreSpecificClassThatComesLaterReplacesTheInherited
     access->insertClassRelation(x, same, IsaRelation::Member);
     inherit(0, {x, m, Free});
     EXPECT_FALSE(access->conflictsPending());
-    // One with another value: the value from cls goes, a conflict that blocks only cls.
+    // One with another value: the value goes, a conflict that blocks the class it came from
+    // (the one recorded: the class with the same value changed nothing that was read).
     access->insertClassRelation(sub, same, IsaRelation::Subclass);
     access->insertValue(sub, m, nullptr, 0, MethodType::InheritableScalar, v2);
     access->insertClassRelation(x, sub, IsaRelation::Member);
@@ -296,7 +297,7 @@ TEST_F(InheritedValuesTest, AMoreSpecificClassThatComesLaterReplacesTheInherited
     EXPECT_EQ(stored(0, x, k), Row{v1});
     ASSERT_TRUE(access->conflictsPending());
     EXPECT_EQ(access->blockEarliestConflicts(), 1u);
-    EXPECT_TRUE(access->isBlocked(x, 0, m, nullptr, 0, same));
+    EXPECT_TRUE(access->isBlocked(x, 0, m, nullptr, 0, cls));
     EXPECT_FALSE(access->isBlocked(x, 0, m, nullptr, 0, sub));
     EXPECT_FALSE(access->isBlocked(x, 0, m, nullptr, 0));
     EXPECT_EQ(lastError(), "0/0");
