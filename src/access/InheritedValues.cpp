@@ -11,9 +11,18 @@ std::size_t InheritedValues::size() const {
     return count;
 }
 
-void InheritedValues::add(const InternalName& host, const Slot& slot, const InternalName& value) {
+void InheritedValues::add(const InternalName& host, const Slot& slot, const InternalName& value,
+                          const InternalName& source) {
     std::vector<InternalName>& values = byHost[host][slot];
     if (std::find(values.begin(), values.end(), value) == values.end()) values.push_back(value);
+    if (source != InternalName::UndefinedObject) sourceByHost[host][slot] = source;
+}
+
+InternalName InheritedValues::source(const InternalName& host, const Slot& slot) const {
+    auto slots = sourceByHost.find(host);
+    if (slots == sourceByHost.end()) return InternalName::UndefinedObject;
+    auto found = slots->second.find(slot);
+    return found == slots->second.end() ? InternalName::UndefinedObject : found->second;
 }
 
 const std::vector<InternalName>* InheritedValues::find(const InternalName& host,
@@ -42,6 +51,10 @@ void InheritedValues::forget(const InternalName& host, const Slot& slot,
     }
     slots->second.erase(values);
     if (slots->second.empty()) byHost.erase(slots);
+    if (auto sources = sourceByHost.find(host); sources != sourceByHost.end()) {
+        sources->second.erase(slot);
+        if (sources->second.empty()) sourceByHost.erase(sources);
+    }
 }
 
 void InheritedValues::confirm(const InternalName& host, const Slot& slot,
@@ -59,14 +72,13 @@ const std::vector<InternalName>* InheritedValues::confirmed(const InternalName& 
     return values == slots->second.end() ? nullptr : &values->second;
 }
 
-void InheritedValues::noteConflict(const InternalName& host, const Slot& slot,
-                                   std::uint64_t stamp) {
-    conflicts.emplace_back(stamp, std::pair<InternalName, Slot>{host, slot});
+void InheritedValues::noteConflict(const InternalName& host, const Slot& slot, std::uint64_t stamp,
+                                   const InternalName& from) {
+    conflicts.emplace_back(stamp, Conflict{host, slot, from});
 }
 
-std::vector<std::pair<InternalName, InheritedValues::Slot>>
-InheritedValues::takeEarliestConflicts() {
-    std::vector<std::pair<InternalName, Slot>> earliest;
+std::vector<InheritedValues::Conflict> InheritedValues::takeEarliestConflicts() {
+    std::vector<Conflict> earliest;
     if (conflicts.empty()) return earliest;
     std::uint64_t first = conflicts.front().first;
     for (const auto& [stamp, key] : conflicts) first = std::min(first, stamp);
@@ -80,6 +92,30 @@ void InheritedValues::rename(const InternalName& oldName, const InternalName& re
     if (oldName == rep) return;
     renameIn(byHost, oldName, rep);
     renameIn(confirmedByHost, oldName, rep);
+    renameSources(oldName, rep);
+}
+
+void InheritedValues::renameSources(const InternalName& oldName, const InternalName& rep) {
+    bool held = false;
+    for (const auto& [host, slots] : sourceByHost) {
+        held = held || host == oldName;
+        for (const auto& [slot, source] : slots)
+            held = held || source == oldName || slot.method == oldName ||
+                   std::find(slot.args.begin(), slot.args.end(), oldName) != slot.args.end();
+        if (held) break;
+    }
+    if (!held) return;
+    std::map<InternalName, std::map<Slot, InternalName>> renamed;
+    for (auto& [host, slots] : sourceByHost) {
+        auto& target = renamed[host == oldName ? rep : host];
+        for (auto& [slot, source] : slots) {
+            Slot newSlot = slot;
+            if (newSlot.method == oldName) newSlot.method = rep;
+            std::replace(newSlot.args.begin(), newSlot.args.end(), oldName, rep);
+            target[newSlot] = source == oldName ? rep : source;
+        }
+    }
+    sourceByHost.swap(renamed);
 }
 
 void InheritedValues::renameIn(std::map<InternalName, Slots>& table, const InternalName& oldName,

@@ -12,9 +12,10 @@
 #include "objectbase/InternalName.h"
 
 // The object base stores an inherited value like any other (rules and queries read it the same
-// way); this record says which (host, method type, method, arguments) hold inherited values and
-// which values those are. A key's values are all inherited: the first own value for the key
-// makes them go (or, for the same value, own).
+// way); this record says which (host, method type, method, arguments) hold inherited values,
+// which values those are and the class they came from. A key's values are all inherited and all
+// from one class: the first own value for the key makes them go (or, for the same value, own),
+// and so does a more specific class with other values that comes to reach the host.
 class InheritedValues {
   public:
     struct Slot {
@@ -33,11 +34,17 @@ class InheritedValues {
     void clear() {
         byHost.clear();
         confirmedByHost.clear();
+        sourceByHost.clear();
         conflicts.clear();
     }
     std::size_t size() const;
 
-    void add(const InternalName& host, const Slot& slot, const InternalName& value);
+    // `source` is the class the value came from; undefined when it is not known (a base filled
+    // again from its printed form).
+    void add(const InternalName& host, const Slot& slot, const InternalName& value,
+             const InternalName& source = InternalName::UndefinedObject);
+    // The class the host's inherited values of the slot came from; undefined when unknown.
+    InternalName source(const InternalName& host, const Slot& slot) const;
     // The inherited values of the host under the slot; null when it holds none.
     const std::vector<InternalName>* find(const InternalName& host, const Slot& slot) const;
     // Calls visit(host, slot) for every slot that holds inherited values.
@@ -67,18 +74,29 @@ class InheritedValues {
         for (const auto& [host, slots] : confirmedByHost)
             for (const auto& [slot, values] : slots) visit(host, slot, values);
     }
-    // An own value replaced inherited ones of the host's slot in the round with that stamp.
-    void noteConflict(const InternalName& host, const Slot& slot, std::uint64_t stamp);
+    // Inherited values of the host's slot had to go in the round with that stamp: an own value
+    // replaced them (`from` undefined: the slot inherits nothing), or a more specific class
+    // came to reach the host (`from` is the class they came from, which no longer gives them).
+    struct Conflict {
+        InternalName host;
+        Slot slot;
+        InternalName from;
+    };
+    void noteConflict(const InternalName& host, const Slot& slot, std::uint64_t stamp,
+                      const InternalName& from = InternalName::UndefinedObject);
     bool conflictsPending() const { return !conflicts.empty(); }
-    // The hosts and slots of the conflicts of the earliest round that had any (later rounds may
-    // have built on values that had to go); all conflicts are forgotten.
-    std::vector<std::pair<InternalName, Slot>> takeEarliestConflicts();
+    // The conflicts of the earliest round that had any (later rounds may have built on values
+    // that had to go); all conflicts are forgotten.
+    std::vector<Conflict> takeEarliestConflicts();
     void forgetConflicts() { conflicts.clear(); }
 
   private:
     std::map<InternalName, Slots> byHost;
     std::map<InternalName, Slots> confirmedByHost;
+    // The class each host's inherited slot came from, where it is known.
+    std::map<InternalName, std::map<Slot, InternalName>> sourceByHost;
     static void renameIn(std::map<InternalName, Slots>& table, const InternalName& oldName,
                          const InternalName& rep);
-    std::vector<std::pair<std::uint64_t, std::pair<InternalName, Slot>>> conflicts;
+    void renameSources(const InternalName& oldName, const InternalName& rep);
+    std::vector<std::pair<std::uint64_t, Conflict>> conflicts;
 };

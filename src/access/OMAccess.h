@@ -144,9 +144,11 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // base is emptied to evaluate again with them (clearKeepingBlockings).
     void baseCleared() override {
         inheritedValues.clear();
+        consultedBlockings.clear();
         if (keepingBlockings) return;
         blockedSlots.clear();
         blockedHosts.clear();
+        releasedBlockings.clear();
     }
 
     virtual int giveLexicalForm(const InternalName& name, std::string& out, int quote = 0,
@@ -357,9 +359,10 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // Stores one inherited value; 1 when the fact is new in the base. Counted by looking at the
     // base, not by the insert's answer, which says whether a delta tuple was recorded. A scalar
     // value is never stored beside another one: inheritance never equates objects.
+    // `source` is the class the value comes from.
     virtual int storeInherited(const InternalName& host, const InternalName& method,
                                const InternalName* args, int argCount, int type,
-                               const InternalName& value);
+                               const InternalName& value, const InternalName& source);
     // An own value (or own members) for host.method@(args) is about to be stored: the values
     // the host inherited there give way. An inherited value equal to an own one becomes own.
     void giveWayToOwn(const InternalName& host, const InternalName& method,
@@ -390,9 +393,18 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     void restoreConfirmed(const InternalName& host, const InternalName& method,
                           const InternalName* args, int argCount, int type,
                           const InternalName& value);
-    // Whether the host inherits nothing for the method type, method and arguments.
+    // Whether the host inherits nothing for the method type, method and arguments: from any
+    // class (an own value came), or from the class `from` (a more specific class came). Each
+    // blocking met is remembered with the names of this base, for releaseUnfoundedBlockings.
     bool isBlocked(const InternalName& host, int type, const InternalName& method,
-                   const InternalName* args, int argCount);
+                   const InternalName* args, int argCount,
+                   const InternalName& from = InternalName::UndefinedObject);
+    // After a run with blockings: the blockings it met whose cause did not come in it (the
+    // host has no own value for the slot, or the blocked class is the one that would give it
+    // its value) go, so that the inherited value comes back in the next run. A blocking goes
+    // once: should it come back, it stays (a value that only comes when the blocking holds
+    // would never let the runs end). The number of blockings that went.
+    std::size_t releaseUnfoundedBlockings();
     std::size_t blockedCount() const { return blockedSlots.size(); }
     // While set, the phases inherit no value of these methods: rules may still give the hosts
     // values of their own, and the methods' turn comes when nothing else is inherited. Null
@@ -543,17 +555,46 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // arguments: a base emptied and evaluated again may number objects made by rules otherwise,
     // and what a blocking names keeps its printed form. The hosts' forms alone, for a quick
     // look.
-    std::set<std::string> blockedSlots;
+    // Each slot's blocked classes by their printed forms; the empty form blocks every class.
+    std::map<std::string, std::set<std::string>> blockedSlots;
     std::set<std::string> blockedHosts;
     bool keepingBlockings = false;
+    // A blocking met in the runs since the base was last emptied, with the names it has there;
+    // keyed by the slot's form and the class's form.
+    struct MetBlocking {
+        InternalName host;
+        InheritedValues::Slot slot;
+        InternalName from;
+        std::string slotForm;
+        std::string classForm;
+    };
+    std::map<std::pair<std::string, std::string>, MetBlocking> consultedBlockings;
+    // The blockings released once (slot form, class form): they do not go again.
+    std::set<std::pair<std::string, std::string>> releasedBlockings;
+    bool blockingFounded(const MetBlocking& met);
+    // The first of the most specific classes (in name order) holding a value for the slot,
+    // looked up as `stored`, with the values it holds there (the members of a set value); the
+    // class is undefined when none holds one.
+    InternalName givingClass(const set<InternalName>& classes, int stored,
+                             const InheritedValues::Slot& slot, std::vector<InternalName>& values);
+    // The host holds inherited values of the slot from a class that no longer gives them first:
+    // a more specific class with other values reached the host since. They go, a conflict (the
+    // values may have been read); true when they went.
+    bool yieldToMoreSpecific(const InternalName& host, int stored,
+                             const InheritedValues::Slot& slot, const set<InternalName>& classes);
     std::string slotForm(const std::string& hostForm, int type, const InternalName& method,
                          const InternalName* args, int argCount);
     // Appends the printed form of a name (strings quoted), or its number when it has none.
     void appendForm(const InternalName& name, std::string& out);
     // Takes the host's inherited values of the slot out of the base and the record, but those
     // in `keep`, which become own. Rules may have read a value that goes: a conflict.
+    // `from` is the class the values came from when a more specific one replaces it (undefined
+    // when an own value replaces them); no conflict when `conflict` is false (another conflict
+    // steps back already).
     void withdrawInherited(const InternalName& host, const InheritedValues::Slot& slot,
-                           const std::vector<InternalName>& keep);
+                           const std::vector<InternalName>& keep,
+                           const InternalName& from = InternalName::UndefinedObject,
+                           bool conflict = true);
     // Before a merge: the host's inherited values of the slot against the values that come to
     // share their key once old is rep (the key itself excluded).
     void settleMergedKey(const InternalName& host, const InheritedValues::Slot& slot,
@@ -569,6 +610,11 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // met (the first cell of a key is the relation kind).
     bool inRetrieval = false;
     std::map<std::vector<InternalName>, set<InternalName>> specificClasses;
+    // While one inherited lookup runs: the class that gives a slot first among a set of most
+    // specific classes, and its values sorted (the key: the stored type, method, arguments and
+    // the classes).
+    std::map<std::vector<InternalName>, std::pair<InternalName, std::vector<InternalName>>>
+        givingClasses;
     // In a buffered phase: the methods each host has a value queued for, or waits for because
     // one of its most specific classes has. A host inherits nothing for such a method from
     // another class in the same phase, so it takes what a direct phase would give it: the value

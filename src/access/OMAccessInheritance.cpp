@@ -26,6 +26,13 @@ bool setValued(int type) {
     return type == 1 || type == 2 || type == 4 || type == 5;
 }
 
+InheritedValues::Slot slotOf(int type, const InternalName& method, const InternalName* args,
+                             int argCount) {
+    return InheritedValues::Slot{type, method,
+                                 args != nullptr ? std::vector<InternalName>(args, args + argCount)
+                                                 : std::vector<InternalName>()};
+}
+
 }  // namespace
 
 int OMAccess::beginPhase(int buffered, int traceFlag) {
@@ -81,7 +88,7 @@ void OMAccess::flushTriggers() {
              item = triggers->next_item(item)) {
             const Trigger& t = triggers->inf(item);
             newFactCount += storeInherited(t.host, t.method, t.argData(), t.argCount(),
-                                           code(t.methodType), t.value);
+                                           code(t.methodType), t.value, t.source);
         }
     }
     deleteTriggers();
@@ -119,6 +126,7 @@ Iterator* OMAccess::inheritedLookup(int type, const InternalName* tuple, int cou
     inRetrieval = false;
     settledClasses.clear();
     specificClasses.clear();
+    givingClasses.clear();
     // A full phase has stored everything this pattern inherits: the stored values answer.
     if (fullPhase != 0) {
         decRef(answer);
@@ -255,6 +263,13 @@ Iterator* OMAccess::inheritedRetrievalForHost(int type, InternalName* tuple, int
         probe[0] = host;
         probe[count - 1] = Free;
         ownValue = yieldsRow(lookup(MethodType(type), probe.data(), count, nullptr));
+        // A value inherited from a class that a more specific one has since replaced goes: the
+        // host takes the more specific class's value below.
+        if (ownValue && !inheritedValues.empty() && awaited.count(tuple[1]) == 0) {
+            const InheritedValues::Slot slot{
+                type, tuple[1], std::vector<InternalName>(tuple + 2, tuple + count - 1)};
+            ownValue = !yieldToMoreSpecific(host, stored, slot, *classes);
+        }
     }
     // The first most specific class (in name order) that has a value for a method and its
     // arguments gives the host that value; later classes add nothing to it.
@@ -273,7 +288,7 @@ Iterator* OMAccess::inheritedRetrievalForHost(int type, InternalName* tuple, int
             // A blocked slot takes nothing, from this class or a later one.
             if (!blockedSlots.empty() &&
                 isBlocked(host, type, key[0], key.size() > 1 ? key.data() + 1 : nullptr,
-                          static_cast<int>(key.size()) - 1)) {
+                          static_cast<int>(key.size()) - 1, classes->key(item))) {
                 decided.insert(key);
                 continue;
             }
@@ -324,13 +339,14 @@ int OMAccess::insertBuffered(Iterator* row, const InternalName& host, int count,
         values.push_back(value);
     }
     int added = 0;
+    const InternalName source = row->atColumn(1);
     for (const InternalName& v : values) {
         if (triggersFlushed == 0) {
             if (triggers == nullptr) continue;
-            triggers->append(Trigger(host, method, args, argCount, MethodType(type), v));
+            triggers->append(Trigger(host, method, args, argCount, MethodType(type), v, source));
             ++added;
         } else {
-            added += storeInherited(host, method, args, argCount, type, v);
+            added += storeInherited(host, method, args, argCount, type, v, source);
         }
     }
     if (triggersFlushed == 0 && added != 0) pendingAt[host].insert(method);
@@ -339,7 +355,7 @@ int OMAccess::insertBuffered(Iterator* row, const InternalName& host, int count,
 
 int OMAccess::storeInherited(const InternalName& host, const InternalName& method,
                              const InternalName* args, int argCount, int type,
-                             const InternalName& value) {
+                             const InternalName& value, const InternalName& source) {
     std::vector<InternalName> fact{host, method};
     if (args != nullptr) fact.insert(fact.end(), args, args + argCount);
     // A scalar method takes no value beside the one it has; a set no member twice.
@@ -353,7 +369,7 @@ int OMAccess::storeInherited(const InternalName& host, const InternalName& metho
     if (!yieldsRow(makeRefIter(MethodType(type), fact.data(), width, nullptr))) return 0;
     inheritedValues.add(
         host, InheritedValues::Slot{type, method, std::vector<InternalName>(args, args + argCount)},
-        value);
+        value, source);
     return 1;
 }
 
@@ -385,7 +401,8 @@ void OMAccess::giveWayToOwn(const InternalName& host, const InternalName& method
 }
 
 void OMAccess::withdrawInherited(const InternalName& host, const InheritedValues::Slot& slot,
-                                 const std::vector<InternalName>& keep) {
+                                 const std::vector<InternalName>& keep, const InternalName& from,
+                                 bool conflict) {
     const std::vector<InternalName>* marked = inheritedValues.find(host, slot);
     if (marked == nullptr || attachedOM == nullptr) return;
     const std::vector<InternalName> values = *marked;
@@ -400,7 +417,103 @@ void OMAccess::withdrawInherited(const InternalName& host, const InheritedValues
     withdrawn += removed;
     // What stays is own from now on, and the host takes no inherited value beside it.
     inheritedValues.forget(host, slot);
-    if (removed != 0) inheritedValues.noteConflict(host, slot, attachedOM->changeStamp());
+    if (removed != 0 && conflict)
+        inheritedValues.noteConflict(host, slot, attachedOM->changeStamp(), from);
+}
+
+InternalName OMAccess::givingClass(const set<InternalName>& classes, int stored,
+                                   const InheritedValues::Slot& slot,
+                                   std::vector<InternalName>& values) {
+    std::vector<InternalName> cells{Free, slot.method};
+    cells.insert(cells.end(), slot.args.begin(), slot.args.end());
+    cells.push_back(Free);
+    const int count = static_cast<int>(cells.size());
+    for (auto item = classes.first_item(); item != nullptr; item = classes.next_item(item)) {
+        cells[0] = classes.key(item);
+        values.clear();
+        Iterator* rows = lookup(MethodType(stored), cells.data(), count, nullptr);
+        for (bool more = rows != nullptr && rows->first(); more; more = rows->next()) {
+            const InternalName value = rows->atColumn(count);
+            if (!setValued(slot.type) || value.getType() != InternalName::SetName) {
+                values.push_back(value);
+                continue;
+            }
+            Iterator* members = setIterator(value, nullptr);
+            for (bool member = members != nullptr && members->first(); member;
+                 member = members->next())
+                values.push_back(members->atColumn(1));
+            decRef(members);
+        }
+        decRef(rows);
+        if (!values.empty()) return cells[0];
+    }
+    return Free;
+}
+
+bool OMAccess::yieldToMoreSpecific(const InternalName& host, int stored,
+                                   const InheritedValues::Slot& slot,
+                                   const set<InternalName>& classes) {
+    const std::vector<InternalName>* held = inheritedValues.find(host, slot);
+    if (held == nullptr) return false;
+    // Within one inherited lookup the classes have taken what they inherit before their hosts
+    // ask, and hosts share their classes: each set of classes is asked once a slot.
+    std::vector<InternalName> key{InternalName(stored, InternalName::Integer, 0), slot.method};
+    key.insert(key.end(), slot.args.begin(), slot.args.end());
+    for (auto item = classes.first_item(); item != nullptr; item = classes.next_item(item))
+        key.push_back(classes.key(item));
+    // Outside a lookup the one answer is kept only until the next.
+    if (!inRetrieval) givingClasses.clear();
+    auto known = givingClasses.find(key);
+    if (known == givingClasses.end()) {
+        std::vector<InternalName> values;
+        const InternalName cls = givingClass(classes, stored, slot, values);
+        std::sort(values.begin(), values.end());
+        values.erase(std::unique(values.begin(), values.end()), values.end());
+        known = givingClasses.emplace(std::move(key), std::make_pair(cls, std::move(values))).first;
+    }
+    const InternalName giving = known->second.first;
+    if (!isBound(giving)) return false;
+    const std::vector<InternalName>& offered = known->second.second;
+    std::vector<InternalName> had = *held;
+    std::sort(had.begin(), had.end());
+    // The same values, from the class they came from or from a more specific one: nothing read
+    // changes. The class recorded may then be a less specific one; should the values change
+    // later, the blocking of that class steps back once more, to the class between.
+    if (had == offered) return false;
+    // A value whose class is not known (a base filled again from its printed form) stays.
+    const InternalName source = inheritedValues.source(host, slot);
+    if (!isBound(source)) return false;
+    const int argCount = static_cast<int>(slot.args.size());
+    const InternalName* args = argCount != 0 ? slot.args.data() : nullptr;
+    if (giving != source && !blockedSlots.empty() &&
+        isBlocked(host, slot.type, slot.method, args, argCount, giving))
+        return false;
+    if (giving != source) {
+        withdrawInherited(host, slot, {}, source);
+        return true;
+    }
+    // The class's own values changed since the host took them. Members that an own set of the
+    // class added to what it inherited come to the host as well.
+    if (setValued(slot.type) &&
+        std::includes(offered.begin(), offered.end(), had.begin(), had.end())) {
+        for (const InternalName& value : offered) {
+            if (std::binary_search(had.begin(), had.end(), value)) continue;
+            if (triggersFlushed == 0) {
+                if (triggers == nullptr) continue;
+                triggers->append(Trigger(host, slot.method, args, argCount, MethodType(slot.type),
+                                         value, source));
+                pendingAt[host].insert(slot.method);
+            } else {
+                newFactCount +=
+                    storeInherited(host, slot.method, args, argCount, slot.type, value, source);
+            }
+        }
+        return false;
+    }
+    // Values the class had inherited gave way to its own: that conflict steps back, and the
+    // host takes the class's values now.
+    withdrawInherited(host, slot, {}, source, false);
+    return true;
 }
 
 std::string OMAccess::slotForm(const std::string& hostForm, int type, const InternalName& method,
@@ -428,25 +541,78 @@ void OMAccess::appendForm(const InternalName& name, std::string& out) {
 }
 
 bool OMAccess::isBlocked(const InternalName& host, int type, const InternalName& method,
-                         const InternalName* args, int argCount) {
+                         const InternalName* args, int argCount, const InternalName& from) {
     if (blockedSlots.empty()) return false;
     std::string hostForm;
     appendForm(host, hostForm);
     if (blockedHosts.count(hostForm) == 0) return false;
-    return blockedSlots.count(slotForm(hostForm, type, method, args, argCount)) != 0;
+    std::string form = slotForm(hostForm, type, method, args, argCount);
+    auto blocked = blockedSlots.find(form);
+    if (blocked == blockedSlots.end()) return false;
+    std::string classForm;
+    if (blocked->second.count(classForm) == 0) {
+        if (!isBound(from)) return false;
+        appendForm(from, classForm);
+        if (blocked->second.count(classForm) == 0) return false;
+    }
+    std::pair<std::string, std::string> key{std::move(form), classForm};
+    if (consultedBlockings.count(key) == 0) {
+        MetBlocking met{host, slotOf(type, method, args, argCount), classForm.empty() ? Free : from,
+                        key.first, classForm};
+        consultedBlockings.emplace(std::move(key), std::move(met));
+    }
+    return true;
 }
 
 std::size_t OMAccess::blockEarliestConflicts() {
     std::size_t added = 0;
-    for (const auto& [host, slot] : inheritedValues.takeEarliestConflicts()) {
+    for (const InheritedValues::Conflict& conflict : inheritedValues.takeEarliestConflicts()) {
         std::string hostForm;
-        appendForm(host, hostForm);
-        const std::string form = slotForm(hostForm, slot.type, slot.method, slot.args.data(),
-                                          static_cast<int>(slot.args.size()));
-        if (blockedSlots.insert(form).second) ++added;
+        appendForm(conflict.host, hostForm);
+        const std::string form =
+            slotForm(hostForm, conflict.slot.type, conflict.slot.method, conflict.slot.args.data(),
+                     static_cast<int>(conflict.slot.args.size()));
+        std::string classForm;
+        if (isBound(conflict.from)) appendForm(conflict.from, classForm);
+        if (blockedSlots[form].insert(classForm).second) ++added;
         blockedHosts.insert(hostForm);
     }
     return added;
+}
+
+bool OMAccess::blockingFounded(const MetBlocking& met) {
+    const InheritedValues::Slot& slot = met.slot;
+    std::vector<InternalName> cells{met.host, slot.method};
+    cells.insert(cells.end(), slot.args.begin(), slot.args.end());
+    cells.push_back(Free);
+    const bool holds = yieldsRow(
+        lookup(MethodType(slot.type), cells.data(), static_cast<int>(cells.size()), nullptr));
+    // An own value keeps every blocking of the slot.
+    if (holds && inheritedValues.find(met.host, slot) == nullptr) return true;
+    if (!isBound(met.from)) return false;
+    // A class blocking holds while another class gives the host its value first.
+    int stored = 1000;
+    int kind = 0;
+    setCorrectTypes(slot.type, stored, kind);
+    if (stored == 1000) return true;
+    set<InternalName>* classes = classRetrieval(met.host, kind);
+    std::vector<InternalName> offered;
+    const InternalName giving = givingClass(*classes, stored, slot, offered);
+    delete classes;
+    return isBound(giving) && giving != met.from;
+}
+
+std::size_t OMAccess::releaseUnfoundedBlockings() {
+    std::size_t released = 0;
+    for (const auto& [key, met] : consultedBlockings) {
+        if (releasedBlockings.count(key) != 0 || blockingFounded(met)) continue;
+        auto blocked = blockedSlots.find(met.slotForm);
+        if (blocked == blockedSlots.end() || blocked->second.erase(met.classForm) == 0) continue;
+        if (blocked->second.empty()) blockedSlots.erase(blocked);
+        releasedBlockings.insert(key);
+        ++released;
+    }
+    return released;
 }
 
 void OMAccess::clearKeepingBlockings() {
@@ -454,17 +620,6 @@ void OMAccess::clearKeepingBlockings() {
     clear();
     keepingBlockings = false;
 }
-
-namespace {
-
-InheritedValues::Slot slotOf(int type, const InternalName& method, const InternalName* args,
-                             int argCount) {
-    return InheritedValues::Slot{type, method,
-                                 args != nullptr ? std::vector<InternalName>(args, args + argCount)
-                                                 : std::vector<InternalName>()};
-}
-
-}  // namespace
 
 bool OMAccess::blockedOnRefill(const InternalName& host, const InternalName& method,
                                const InternalName* args, int argCount, int type,

@@ -7,17 +7,20 @@
 #include "objectbase/InternalName.h"
 #include "objectbase/MethodType.h"
 
-// host.method@(args) gets value under methodType (one of the first six). Each trigger owns a copy
-// of its arguments, so the members of one inherited set never share an array.
+// host.method@(args) gets value under methodType (one of the first six), inherited from the class
+// source. Each trigger owns a copy of its arguments, so the members of one inherited set never
+// share an array.
 struct Trigger {
     Trigger() = default;
     Trigger(const InternalName& host, const InternalName& method, const InternalName* args,
-            int argCount, MethodType methodType, const InternalName& value)
+            int argCount, MethodType methodType, const InternalName& value,
+            const InternalName& source)
         : host(host),
           method(method),
           args(args, args + (args != nullptr && argCount > 0 ? argCount : 0)),
           methodType(methodType),
-          value(value) {}
+          value(value),
+          source(source) {}
 
     int argCount() const { return static_cast<int>(args.size()); }
     const InternalName* argData() const { return args.empty() ? nullptr : args.data(); }
@@ -27,4 +30,5 @@ struct Trigger {
     std::vector<InternalName> args;
     MethodType methodType = MethodType::Scalar;
     InternalName value;
+    InternalName source;
 };

@@ -21,6 +21,22 @@ Isa::Isa(const IsaRelationSpec& spec)
     }
 }
 
+bool Isa::putConstants(Run& run) const {
+    if (relation != IsaRelation::Subclass || run.access == nullptr)
+        return BaseOperator::putConstants(run);
+    for (const auto& [position, symbol] : constants) {
+        if (symbol == FSymbol()) continue;
+        InternalName name = InternalName::UndefinedObject;
+        if (run.access->internValue(symbol, name) == 0) {
+            name = InternalName::UndefinedObject;
+            run.access->getOrCreateName(symbol, name);
+            if (name == InternalName::UndefinedObject) return false;
+        }
+        if (position >= 1 && position <= arity) run.patternCells[std::size_t(position - 1)] = name;
+    }
+    return true;
+}
+
 void Isa::matchRelation(Run& run) const {
     InternalName object = run.patternCells[0];
     InternalName cls = run.patternCells[1];

@@ -21,6 +21,9 @@ class Isa : public BaseOperator {
     ~Isa() override = default;
 
   private:
+    // A class named in the subclass relation holds of itself though the base holds nothing of
+    // it: such a name is made rather than failing the literal.
+    bool putConstants(Run& run) const override;
     void matchRelation(Run& run) const override;
     void trace(const Run& run) const override;
     // The variable at the object position, when there is one.

@@ -132,9 +132,7 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
     // and values the model does not hold.
     std::optional<HeldOutput> held;
     if (stepBackOpen) held.emplace();
-    int reached = evaluateOnce(program);
-    while (steppingBack() && phases->blockEarliestConflicts() != 0)
-        reached = stepBack(program, *held);
+    const int reached = untilRunStands(program, held ? &*held : nullptr, evaluateOnce(program));
     held.reset();
     stepBackOpen = false;
     phases->forgetConflicts();
@@ -163,6 +161,18 @@ int NaiveEvalWithInherit::stepBack(FProgram* program, HeldOutput& held) {
     // names again, for one).
     held.drop();
     return evaluateOnce(program);
+}
+
+int NaiveEvalWithInherit::untilRunStands(FProgram* program, HeldOutput* held, int reached) {
+    for (;;) {
+        while (steppingBack() && phases->blockEarliestConflicts() != 0)
+            reached = stepBack(program, *held);
+        // A blocking whose own value or more specific class did not come in the run that
+        // stands goes: the inherited value comes back, with what follows from it.
+        if (held == nullptr || reached == 0 || phases->releaseUnfoundedBlockings() == 0)
+            return reached;
+        reached = stepBack(program, *held);
+    }
 }
 
 bool NaiveEvalWithInherit::refill() {
@@ -250,7 +260,7 @@ bool NaiveEvalWithInherit::fixpointWithTriggers(FProgram* program, int& changed)
 void NaiveEvalWithInherit::clearTriggerList() {
     triggerList.clear();
     fullTriggerPhases = false;
-    ruleMemberships.clear();
+    membershipRules = false;
     contestedMethods.clear();
     contestedNames.clear();
     ownValuesContest = false;
@@ -307,34 +317,12 @@ std::vector<FRule*> rulesOf(const FProgram* program) {
     return rules;
 }
 
-// The methods a rule body reads of the host `host` in positive literals: constant methods with
-// their arrows.
-std::vector<std::pair<Ref<FTerm>, int>> methodsReadOf(FRule* clause, FTerm* host) {
-    std::vector<std::pair<Ref<FTerm>, int>> read;
-    if (clause->getBody() == nullptr || host == nullptr) return read;
-    for (FLiteral* literal : *clause->getBody()->getList()) {
-        if (literal->isNegated()) continue;
-        FMolecule* molecule = triggerMolecule(literal);
-        if (molecule == nullptr || molecule->getHost() == nullptr ||
-            !molecule->getHost()->deepEqual(*host))
-            continue;
-        for (Spec* spec : *molecule->getSpecs()) {
-            FTerm* method = spec->getMethod();
-            if (method == nullptr || !method->isA("FunctionTerm") || spec->getKind() > 5) continue;
-            read.emplace_back(Ref<FTerm>::share(method), spec->getKind());
-        }
-    }
-    return read;
-}
-
 // Whether some rule can change what a phase inherits apart from the methods rule heads give own
 // values (collected in `contested`, a null method standing for any): a rule deriving a subclass
-// relation, an equality, or a membership in a class not named by a constant. The constant
-// classes that rules make objects members of are collected: such a membership changes nothing
-// for a method that no class at or above the new class holds. Facts count not: they are stored
+// relation, an equality, or a membership in a class not named by a constant. `memberships` is
+// set when a rule makes objects members of a constant class. Facts count not: they are stored
 // before the first phase.
-bool rulesAffectInheritance(FProgram* atomized,
-                            std::vector<NaiveEvalWithInherit::RuleMembership>& memberships,
+bool rulesAffectInheritance(FProgram* atomized, bool& memberships,
                             std::vector<Ref<FTerm>>& contested, bool& anyContested) {
     for (FRule* clause : rulesOf(atomized)) {
         if (clause->getHead() == nullptr) continue;
@@ -350,8 +338,7 @@ bool rulesAffectInheritance(FProgram* atomized,
             if (FTerm* cls = molecule->getClassTerm();
                 cls != nullptr && molecule->getIsaKind() != 0) {
                 if (molecule->getIsaKind() != 1 || !cls->isA("FunctionTerm")) return true;
-                memberships.push_back(
-                    {Ref<FTerm>::share(cls), methodsReadOf(clause, molecule->getHost())});
+                memberships = true;
             }
             clib_list<Spec*>* specs = molecule->getSpecs();
             if (specs == nullptr) continue;
@@ -411,7 +398,7 @@ void NaiveEvalWithInherit::buildTriggerList() {
     }
     bool anyContested = false;
     fullTriggerPhases =
-        !rulesAffectInheritance(atomized, ruleMemberships, contestedMethods, anyContested);
+        !rulesAffectInheritance(atomized, membershipRules, contestedMethods, anyContested);
     ownValuesContest = !fullTriggerPhases || anyContested || !contestedMethods.empty();
     // A head whose method may be any method may give any host a value of its own: nothing is
     // left for later, and no phase takes more than one fact.
@@ -420,7 +407,7 @@ void NaiveEvalWithInherit::buildTriggerList() {
         contestedMethods.clear();
     }
     for (FMolecule* molecule : taken)
-        if (molecule->getSpecs()->head()->getMethod()->isA("FVar") && !ruleMemberships.empty())
+        if (molecule->getSpecs()->head()->getMethod()->isA("FVar") && membershipRules)
             fullTriggerPhases = false;
     if (flags == 0) return;
     OutputChannel& debug = debugChannel();
@@ -428,53 +415,6 @@ void NaiveEvalWithInherit::buildTriggerList() {
     for (const Ref<FRule>& rule : triggerList)
         rule->print(debug, atomized->getSymTab(), rule->getSymTab());
     debug << std::endl << std::endl;
-}
-
-bool NaiveEvalWithInherit::membershipsLeaveInheritance() {
-    OM* om = phases->om();
-    if (om == nullptr) return ruleMemberships.empty();
-    const InternalName free = InternalName::UndefinedObject;
-    for (const RuleMembership& membership : ruleMemberships) {
-        InternalName cls;
-        termToName(*om, cls, static_cast<Path*>(membership.cls.get()));
-        // A class the base does not hold yet has nothing above it and holds nothing.
-        if (cls == free) continue;
-        std::vector<InternalName> above;
-        const auto classes =
-            Ref<Iterator>::adopt(phases->makeEnhIsaIter(cls, free, IsaRelation::Subclass, nullptr));
-        for (bool more = classes && classes->first(); more; more = classes->next())
-            above.push_back(classes->atColumn(2));
-        for (const Ref<FRule>& rule : triggerList) {
-            const Spec* spec =
-                triggerMolecule(rule->getBody()->getList()->head())->getSpecs()->head();
-            // A method given by a variable or a path could be any method.
-            if (spec->getMethod() == nullptr || !spec->getMethod()->isA("FunctionTerm"))
-                return false;
-            InternalName method;
-            termToName(*om, method, static_cast<Path*>(spec->getMethod()));
-            // A method the base does not hold yet is held by no class.
-            if (method == free) continue;
-            const int kind = spec->getKind();
-            // A method the new member has before it joins keeps the value it has.
-            bool held = false;
-            for (const auto& [read, readKind] : membership.held)
-                held = held || (readKind == kind && read->deepEqual(*spec->getMethod()));
-            if (held) continue;
-            const int stored = kind < 3 ? kind + 3 : kind;
-            std::vector<InternalName> pattern(
-                static_cast<std::size_t>(spec->getArgs() != nullptr ? spec->getArgs()->size() : 0) +
-                    3,
-                free);
-            pattern[1] = method;
-            for (const InternalName& c : above) {
-                pattern[0] = c;
-                if (yieldsRow(phases->makeRefIter(MethodType(stored), pattern.data(),
-                                                  static_cast<int>(pattern.size()), nullptr)))
-                    return false;
-            }
-        }
-    }
-    return true;
 }
 
 int NaiveEvalWithInherit::runPhase(bool deferring, bool full, int traceFlag) {
@@ -505,7 +445,7 @@ int NaiveEvalWithInherit::fireTrigger() {
         }
     }
     const bool deferring = !contestedNames.empty();
-    const bool full = allTriggers == 0 && fullTriggerPhases && membershipsLeaveInheritance();
+    const bool full = allTriggers == 0 && fullTriggerPhases;
     int fired = runPhase(deferring, full, traceFlag);
     // Nothing else to inherit: the contested methods' turn, one fact at a time.
     if (fired == 0 && deferring) fired = runPhase(false, false, traceFlag);

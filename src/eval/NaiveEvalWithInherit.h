@@ -21,13 +21,6 @@ class Normalizer;
 
 class NaiveEvalWithInherit : public NaiveEval {
   public:
-    // A constant class a rule makes objects members of, and the methods (with their arrows) the
-    // rule's body reads of the new member itself; a reference to each term.
-    struct RuleMembership {
-        Ref<FTerm> cls;
-        std::vector<std::pair<Ref<FTerm>, int>> held;
-    };
-
     // Takes a second reference on the access layer, through which the phases run.
     NaiveEvalWithInherit(Matcher* matcher, OMAccess* access);
 
@@ -36,15 +29,17 @@ class NaiveEvalWithInherit : public NaiveEval {
     bool isA(const std::string& className) const override;
 
     // Evaluates the program (evaluateOnce). When an own value replaced an inherited one that
-    // rules may have read, the evaluation steps back: that inheritance is blocked for the host,
-    // method and arguments, the base is emptied, filled again from the journal (the base before
-    // the evaluations since inherited values could give way, and those evaluations again with
-    // the blockings), and the program evaluated again, until a run has no such conflict.
-    // Blockings only grow, so this ends. Where the journal starts on a base that held facts, it
-    // starts from the base's printed form (see BaseSnapshot); values inherited before are then
-    // recomputed, withdrawn when blocked, but what was derived from them before stays. A base
-    // whose form does not read back is not stepped back on: the own value replaces the
-    // inherited one and what was derived from it stays.
+    // rules may have read, or a more specific class with another value came to reach the host,
+    // the evaluation steps back: that inheritance is blocked for the host, method and arguments
+    // (from every class, or from the class that gave way), the base is emptied, filled again
+    // from the journal (the base before the evaluations since inherited values could give way,
+    // and those evaluations again with the blockings), and the program evaluated again, until a
+    // run has no such conflict. A blocking whose cause does not come in the run that stands goes
+    // and the program is evaluated again; a blocking goes at most once, so this ends. Where the
+    // journal starts on a base that held facts, it starts from the base's printed form (see
+    // BaseSnapshot); values inherited before are then recomputed, withdrawn when blocked, but what
+    // was derived from them before stays. A base whose form does not read back is not stepped back
+    // on: the own value replaces the inherited one and what was derived from it stays.
     int evaluate(FProgram* program) override;
     // One step: a round, or a trigger phase at a fixpoint. A step that meets a conflict steps
     // back as evaluate does: to the base as it was before the first of the steps taken one after
@@ -109,20 +104,16 @@ class NaiveEvalWithInherit : public NaiveEval {
     // In one-trigger mode, whether a phase inserts everything its first productive trigger
     // inherits instead of one fact. Set when no rule can change what such a phase inherits (no
     // rule derives a subclass relation, an equality, or a membership in a class not named by a
-    // constant; see also ruleMemberships), so the fixpoints between single facts would find the
-    // same inheritance: the model is the same, and the evaluation no longer costs one whole
-    // fixpoint per inherited fact. Methods that rules give own values are left to later phases
-    // (contestedMethods), which take one fact at a time.
+    // constant), so the fixpoints between single facts would find the same inheritance: the
+    // model is the same, and the evaluation no longer costs one whole fixpoint per inherited
+    // fact. A rule that makes objects members of a constant class may bring a host a more
+    // specific class after it inherited: the value it took gives way to that class's and the
+    // evaluation steps back, so such rules take whole phases too (a chain of reclassing rules
+    // costs a phase per step, not one per member and step). Methods that rules give own values
+    // are left to later phases (contestedMethods), which take one fact at a time.
     bool fullTriggerPhases = false;
-    // A constant class that a rule makes objects members of (a reference each), and the methods
-    // the rule's body reads of the new member itself (method term and arrow, a reference each):
-    // the member has values of those before it joins, and a value once had stays. Such a
-    // membership leaves inheritance alone while no class at or above the class holds a value of
-    // another method a trigger reads; the hierarchy above it and those values change only through
-    // facts, all stored before the first phase, or through inheritance, which copies values
-    // only downwards.
-    std::vector<RuleMembership> ruleMemberships;
-    bool membershipsLeaveInheritance();
+    // Whether a rule makes objects members of a constant class.
+    bool membershipRules = false;
     // The methods (constant terms, a reference each) that rule heads give values of their own.
     // A phase first inherits values of every other method; these come when nothing else is
     // inherited, after the rules had their chance to give a host its own value, so that an
@@ -176,6 +167,10 @@ class NaiveEvalWithInherit : public NaiveEval {
     // Empties the base, fills it from the journal with the blockings, and evaluates the program
     // again; the output held so far is dropped.
     int stepBack(FProgram* program, HeldOutput& held);
+    // From a run's result: steps back while the run met a conflict not blocked before, or met
+    // blockings whose cause did not come in it (they go), until a run stands; its result. Null
+    // `held` when no step back is possible.
+    int untilRunStands(FProgram* program, HeldOutput* held, int reached);
     // Empties the base and fills it from the journal: the origin, then the evaluations since,
     // again with the blockings. False when one of them met a conflict not blocked before (it is
     // blocked now, and the refill is to start again).

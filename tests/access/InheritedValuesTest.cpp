@@ -232,8 +232,9 @@ TEST_F(InheritedValuesTest, OnlyTheEarliestRoundsConflictsAreTaken) {
     // A later round may have built on a value that had to go: only round 5 counts.
     const auto taken = record.takeEarliestConflicts();
     ASSERT_EQ(taken.size(), 2u);
-    EXPECT_EQ(taken[0].first, x);
-    EXPECT_EQ(taken[1].second.args, Row{p});
+    EXPECT_EQ(taken[0].host, x);
+    EXPECT_EQ(taken[1].slot.args, Row{p});
+    EXPECT_EQ(taken[0].from, Free);
     EXPECT_FALSE(record.conflictsPending());
     record.noteConflict(x, {0, m, {}}, 9);
     record.clear();
@@ -269,6 +270,67 @@ TEST_F(InheritedValuesTest, AnOwnValueReplacingAnInheritedOneIsAConflictAndTheSl
     access->insertValue(cls, m, nullptr, 0, MethodType::InheritableScalar, v1);
     inherit(0, {x, m, Free});
     EXPECT_EQ(stored(0, x, m), Row{v1});
+}
+
+TEST_F(InheritedValuesTest, AMoreSpecificClassThatComesLaterReplacesTheInheritedValue) {
+    const InternalName sub = object("sub");
+    const InternalName same = object("same");
+    access->insertValue(cls, m, nullptr, 0, MethodType::InheritableScalar, v1);
+    access->insertValue(cls, k, nullptr, 0, MethodType::InheritableScalar, v1);
+    inherit(0, {x, m, Free});
+    inherit(0, {x, k, Free});
+    ASSERT_EQ(stored(0, x, m), Row{v1});
+    // A class below with the same value changes nothing that was read.
+    access->insertClassRelation(same, cls, IsaRelation::Subclass);
+    access->insertValue(same, m, nullptr, 0, MethodType::InheritableScalar, v1);
+    access->insertClassRelation(x, same, IsaRelation::Member);
+    inherit(0, {x, m, Free});
+    EXPECT_FALSE(access->conflictsPending());
+    // One with another value: the value goes, a conflict that blocks the class it came from
+    // (the one recorded: the class with the same value changed nothing that was read).
+    access->insertClassRelation(sub, same, IsaRelation::Subclass);
+    access->insertValue(sub, m, nullptr, 0, MethodType::InheritableScalar, v2);
+    access->insertClassRelation(x, sub, IsaRelation::Member);
+    inherit(0, {x, m, Free});
+    inherit(0, {x, k, Free});
+    EXPECT_EQ(stored(0, x, m), Row{v2});
+    EXPECT_EQ(stored(0, x, k), Row{v1});
+    ASSERT_TRUE(access->conflictsPending());
+    EXPECT_EQ(access->blockEarliestConflicts(), 1u);
+    EXPECT_TRUE(access->isBlocked(x, 0, m, nullptr, 0, cls));
+    EXPECT_FALSE(access->isBlocked(x, 0, m, nullptr, 0, sub));
+    EXPECT_FALSE(access->isBlocked(x, 0, m, nullptr, 0));
+    EXPECT_EQ(lastError(), "0/0");
+}
+
+TEST_F(InheritedValuesTest, ABlockingWhoseCauseDoesNotComeGoesOnce) {
+    auto refill = [&] {
+        access->clearKeepingBlockings();
+        makeNames();
+        access->insertValue(cls, m, nullptr, 0, MethodType::InheritableScalar, v1);
+    };
+    access->insertValue(cls, m, nullptr, 0, MethodType::InheritableScalar, v1);
+    inherit(0, {x, m, Free});
+    access->insertValue(x, m, nullptr, 0, MethodType::Scalar, v2);
+    ASSERT_EQ(access->blockEarliestConflicts(), 1u);
+    // The run again without the own value: the blocking is met, and it has no cause.
+    refill();
+    inherit(0, {x, m, Free});
+    EXPECT_EQ(stored(0, x, m), Row{});
+    EXPECT_EQ(access->releaseUnfoundedBlockings(), 1u);
+    refill();
+    inherit(0, {x, m, Free});
+    EXPECT_EQ(stored(0, x, m), Row{v1});
+    // Where the own value comes again, the blocking comes again, and stays from then on.
+    access->insertValue(x, m, nullptr, 0, MethodType::Scalar, v2);
+    ASSERT_EQ(access->blockEarliestConflicts(), 1u);
+    refill();
+    inherit(0, {x, m, Free});
+    EXPECT_EQ(stored(0, x, m), Row{});
+    EXPECT_EQ(access->releaseUnfoundedBlockings(), 0u);
+    // A blocking with its own value there stays.
+    access->insertValue(y, m, nullptr, 0, MethodType::Scalar, v2);
+    EXPECT_EQ(access->releaseUnfoundedBlockings(), 0u);
 }
 
 TEST_F(InheritedValuesTest, EquatedMethodNamesAndArgumentsEquateNoInheritedValue) {

@@ -21,12 +21,18 @@ semi-naive one, each in one-trigger and in all-triggers mode, and compares:
   traces every equality it applies). The only equalities asked for are those of objects named
   k's r and of method names or arguments named km's r, which the equality rules make.
 
-A program whose trigger modes must agree is also evaluated in two steps in one-trigger mode, by
-both evaluators: a first part of its clauses, then the rest added to the program and the base
-left as the first evaluation made it. The second evaluation meets values the first one inherited,
-which own values of the added clauses replace: it steps back to the base it started on (or, where
-that base holds only what the program derived, to an empty one), and the model and answers are
-those of one evaluation of the whole program.
+A program whose trigger modes must agree is also evaluated in two steps in both trigger modes,
+by both evaluators, its clauses in their order or in another: a first part of them, then the rest
+added to the program and the base left as the first evaluation made it. The second evaluation
+meets values the first one inherited, which own values or more specific classes of the added
+clauses replace: it steps back to the base it started on (or, where that base holds only what
+the program derived, to an empty one), and the model and answers are those of one evaluation of
+the whole program.
+
+Shapes among the programs: own values that depend through negation on facts alone and replace
+inherited values another rule read (the blocking that causes must go again when the own value
+does not come), and reclassing rules (members of a class made members of classes below it, which
+give an inherited method other values) before or after the rule that reads that method.
 
 Exits 1 at the first disagreement, showing the program. A failing program is kept in the work
 folder; a seed reproduces a run.
@@ -204,11 +210,42 @@ def generate(rng):
             "k[r -> X] :- X[s ->> {%s}]." % rng.choice(MEMBERS),
         ]))
         agree = False
+    # Own values that depend through negation on facts alone, read by a rule whose own value
+    # depends on the inherited value they replace: a run that inherits first derives what the
+    # model does not hold, and the blocking it caused must go again.
+    if rng.random() < 0.3:
+        holder = rng.choice(classes)
+        lines.append("%s[h1 *-> 2; h2 *-> 2]." % holder)
+        # Merged objects with two values of z would be an equality the program asks for.
+        for obj in [] if equalities else rng.sample(objects, rng.randint(0, len(objects))):
+            lines.append("%s[z -> %s]." % (obj, rng.choice(["1", "2"])))
+        chosen.append("X[h1 -> 19] :- X : %s, not X[z -> 2]." % rng.choice(classes))
+        chosen.append("X[h2 -> 29] :- X[h1 -> 2].")
+        chosen.append("hr(X, V) :- X[h2 -> V].")
+    # Reclassing along a chain: a rule makes members of ra with k = 7 members of rb, and members
+    # of rb (which gives them k2 = 5) members of rc; each lower class gives m another value,
+    # and the rules that reclass read k and k2, never m. The rule that reads m comes before or
+    # after them.
+    if rng.random() < 0.35:
+        lines += ["ra[k *-> 7; rm *-> 1].", "rb :: ra.", "rb[rm *-> 2; k2 *-> 5].",
+                  "rc :: rb.", "rc[rm *-> 3]."]
+        for obj in rng.sample(objects, rng.randint(1, len(objects))):
+            lines.append("%s : ra." % obj)
+        reclassing = ["X : rb :- X[k -> 7].", "X : rc :- X[k2 -> 5]."]
+        if rng.random() < 0.5:
+            reclassing = reclassing[:1]
+        reader = "rv(X, V) :- X[rm -> V]."
+        rng.shuffle(reclassing)
+        at = rng.randint(0, len(chosen))
+        chosen[at:at] = reclassing if rng.random() < 0.5 else [reader] + reclassing
+        if reader not in chosen:
+            chosen.append(reader)
     lines += chosen
     queries = ["X[a -> V]", "X[b -> V]", "X[s ->> {V}]", "X[t ->> {V}]", "X[a *-> V]",
                "X[s *->> {V}]", "p(X, V)", "X[%s -> V]" % OWN_SCALAR,
                "X[%s ->> {V}]" % OWN_SET]
     queries += ["X[w@(K) -> V]", "X[e -> V]", "X[w2@(K) -> V]", "named(X, V)"]
+    queries += ["hr(X, V)", "rv(X, V)", "X[rm -> V]", "X[h1 -> V]"]
     return lines, rng.sample(queries, 3), agree, asked
 
 
@@ -297,19 +334,32 @@ def check(quorin, config, work, seed):
         reason = differ(("naive", "oneTrigger"), ("naive", "allTriggers"))
         if reason:
             return program, "oneTrigger and allTriggers: %s" % reason
-        # A split of its own, so that the programs generated stay those of the seed.
-        split = random.Random(-seed - 1).randrange(1, len(program))
-        for evaluation in ("naive", "seminaive"):
-            key = (evaluation, "twice")
-            results[key] = run(quorin, config, os.path.join(folder, evaluation + "-twice"),
-                               program, queries, evaluation, "oneTrigger", asked, split)
+        # A split and an order of their own, so that the programs generated stay those of the
+        # seed. Half the time the clauses come in another order, so that subclass links,
+        # memberships and rules come in the second step as well as the first.
+        other = random.Random(-seed - 1)
+        split = other.randrange(1, len(program))
+        stepped = list(program)
+        once = ("naive", "oneTrigger")
+        if other.random() < 0.5:
+            # Among classes that are equally specific, the first made gives the value: the
+            # clauses in another order are compared with one evaluation in that order.
+            other.shuffle(stepped)
+            once = ("naive", "oneTrigger", "shuffled")
+            results[once] = run(quorin, config, os.path.join(folder, "shuffled"), stepped,
+                                queries, "naive", "oneTrigger", asked)
+        for evaluation, triggers in MODES:
+            key = (evaluation, triggers, "twice")
+            results[key] = run(quorin, config,
+                               os.path.join(folder, evaluation + "-" + triggers + "-twice"),
+                               stepped, queries, evaluation, triggers, asked, split)
             if results[key]["equated"]:
-                return program, "%s twice: an equality from inheritance: %s" % (
-                    evaluation, results[key]["equated"])
-            reason = differ((evaluation, "oneTrigger"), key)
+                return stepped, "%s %s twice: an equality from inheritance: %s" % (
+                    evaluation, triggers, results[key]["equated"])
+            reason = differ(once, key)
             if reason:
-                return program, "%s, once and in two steps after clause %d: %s" % (
-                    evaluation, split, reason)
+                return stepped, "%s %s, once and in two steps after clause %d: %s" % (
+                    evaluation, triggers, split, reason)
     shutil.rmtree(folder, ignore_errors=True)
     return None
 
