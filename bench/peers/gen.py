@@ -7,9 +7,13 @@ Usage: gen.py <workload> <size> <folder>
   random graph of <size> nodes and 5 * <size> distinct edges, no loops, fixed seed) or tree (same
   generation on a tree of <size> nodes, node i under node (i-1) div 2), triangle (the directed
   triangles, every rotation counted, of a random graph of 2000 nodes and <size> distinct edges, no
-  loops, fixed seed) or cycle4 (the directed 4-cycles of such a graph, each as one f(A,B,C,D)).
+  loops, fixed seed) or cycle4 (the directed 4-cycles of such a graph, each as one f(A,B,C,D)),
+  rules (a chain of <size> non-recursive rules p<i>(X,Y) :- p<i-1>(X,Z), e(Z,Y) over 100 facts of
+  p0 and of e, each p<i> 100 rows, pK counted), shuffled (the same rules in a fixed random order)
+  or independent (<size> rules q<i>(X) :- r<i>(X), each over its own fact, every q<i> counted).
 Files written: quorin.flp, quorin-method.flp, swi.pl, swi-left.pl, clingo.lp; the join workloads
-(triangle, cycle4) have no method or left-recursive form and write quorin.flp, swi.pl and clingo.lp.
+(triangle, cycle4) and the rule workloads (rules, shuffled, independent) have no method or
+left-recursive form and write quorin.flp, swi.pl and clingo.lp.
 """
 import os
 import random
@@ -110,8 +114,44 @@ def join_files(folder, pairs, variables):
           % (row, body, row, row))
 
 
+RULE_ROWS = 100
+
+
+def rule_chain_files(folder, k, shuffled):
+    """K rules, each reading the one before it: the evaluation needs a plan in dependency order."""
+    data = "".join("p0(n%d,n%d).\n" % (i, i) for i in range(RULE_ROWS))
+    data += "".join("e(n%d,n%d).\n" % (i, (i * 7 + 1) % RULE_ROWS) for i in range(RULE_ROWS))
+    rules = ["p%d(X,Y) :- p%d(X,Z), e(Z,Y).\n" % (i, i - 1) for i in range(1, k + 1)]
+    if shuffled:
+        random.Random(20261208).shuffle(rules)
+    rules = "".join(rules)
+    write(folder, "quorin.flp",
+          data + rules + "?- sys.eval[].\n?- N = count{Y [X] ; p%d(X,Y)}.\n" % k)
+    write(folder, "swi.pl",
+          ":- initialization(main, main).\n" + data + rules
+          + "main :- aggregate_all(count, p%d(_,_), N), write(N), nl.\n" % k)
+    write(folder, "clingo.lp",
+          data + rules + "count(N) :- N = #count{X,Y : p%d(X,Y)}.\n#show count/1.\n" % k)
+
+
+def independent_rule_files(folder, k):
+    """K rules that share no relation: each is a component of its own."""
+    data = "".join("r%d(n%d).\n" % (i, i) for i in range(1, k + 1))
+    rules = "".join("q%d(X) :- r%d(X).\n" % (i, i) for i in range(1, k + 1))
+    # One counted relation gathers every q<i>, so that all K answers are checked.
+    gather = "".join("all(X) :- q%d(X).\n" % i for i in range(1, k + 1))
+    write(folder, "quorin.flp",
+          data + rules + gather + "?- sys.eval[].\n?- N = count{X ; all(X)}.\n")
+    write(folder, "swi.pl",
+          ":- initialization(main, main).\n" + data + rules + gather
+          + "main :- aggregate_all(count, all(_), N), write(N), nl.\n")
+    write(folder, "clingo.lp",
+          data + rules + gather + "count(N) :- N = #count{X : all(X)}.\n#show count/1.\n")
+
+
 def main():
-    workloads = ("chain", "random", "tree", "triangle", "cycle4")
+    workloads = ("chain", "random", "tree", "triangle", "cycle4", "rules", "shuffled",
+                 "independent")
     if len(sys.argv) != 4 or sys.argv[1] not in workloads:
         sys.exit(__doc__)
     workload, size, folder = sys.argv[1], int(sys.argv[2]), sys.argv[3]
@@ -124,6 +164,10 @@ def main():
         join_files(folder, random_graph(JOIN_NODES, size), ["A", "B", "C"])
     elif workload == "cycle4":
         join_files(folder, random_graph(JOIN_NODES, size), ["A", "B", "C", "D"])
+    elif workload in ("rules", "shuffled"):
+        rule_chain_files(folder, size, workload == "shuffled")
+    elif workload == "independent":
+        independent_rule_files(folder, size)
     else:
         same_generation_files(folder, tree(size))
 

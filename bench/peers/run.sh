@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The peer benchmark: transitive closure (chain, random graph), same generation (tree) and the
-# multi-way joins of directed triangles and 4-cycles in a random graph, each generated once and
+# multi-way joins of directed triangles and 4-cycles in a random graph, and chains of many rules (in
+# order and shuffled) and many independent rules, each generated once and
 # run by Quorin (predicate and method forms), SWI-Prolog (with tabling for the recursive ones) and
 # clingo, whole processes side by side, three times, medians of the time and of the peak memory
 # (max RSS of the process); checks that all count the same. A workload without a method or
@@ -38,9 +39,16 @@ else
 fi
 
 if ((quick)); then
-    cases=("chain 200" "random 200" "tree 100" "triangle 20000" "cycle4 10000")
+    cases=("chain 200" "random 200" "tree 100" "triangle 20000" "cycle4 10000" "rules 500")
 else
     cases=("chain 2000" "random 2000" "tree 1000" "triangle 100000" "cycle4 25000" "cycle4 50000")
+fi
+# The rule workloads: chains of rules in order and shuffled, and rules that share nothing.
+if ((quick)); then
+    cases+=("shuffled 500" "independent 1000")
+else
+    cases+=("rules 1000" "rules 2000" "rules 4000" "rules 8000" "shuffled 1000" "shuffled 2000"
+        "shuffled 4000" "shuffled 8000" "independent 10000")
 fi
 # Only the listed cases when QUORIN_PEERS names some, e.g. QUORIN_PEERS="cycle4 25000".
 if [[ -n ${QUORIN_PEERS:-} ]]; then
