@@ -148,10 +148,11 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
     std::optional<ChangedRelations> changed;
     if (added) changed.emplace(program, added.get());
     const Start start = startOf(changed ? &*changed : nullptr);
-    const bool completed =
-        start == Start::AddedClauses
-            ? evaluateAddedFacts(program, added.get(), *changed)
-            : inStrata(program, [this](FProgram* stratum) { return semiNaiveFixpoint(stratum); });
+    const bool completed = start == Start::AddedClauses
+                               ? evaluateAddedFacts(program, added.get(), *changed)
+                               : inStrata(program, [this](FProgram* part, bool recursive) {
+                                     return semiNaiveFixpoint(part, nullptr, recursive);
+                                 });
     if (completed && !steppingBack()) {
         addTimingStatistics();
         lastFixpoint.remember(program, access->om());
@@ -241,8 +242,14 @@ bool PrSemiNaive::evaluateAddedFacts(FProgram* program, FProgram* added,
     return true;
 }
 
-bool PrSemiNaive::semiNaiveFixpoint(FProgram* program, FProgram* opening) {
+bool PrSemiNaive::semiNaiveFixpoint(FProgram* program, FProgram* opening, bool recursive) {
     OutputChannel& debug = debugChannel();
+    if (!recursive && opening == nullptr) {
+        // Everything it reads is complete: the first round derives all it can.
+        --triggerNumber;
+        int changed = -1;
+        return fixpointWithTriggers(program, changed, false);
+    }
     holdNormalizer(program);
     inheritanceFlag |= program->inheritanceMark();
     unrecordedReads = false;

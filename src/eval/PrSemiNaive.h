@@ -84,7 +84,9 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // trigger phases and their delta program; false when a round failed or the user interrupted.
     // With `opening`, the first round runs that program (the facts added since the last
     // fixpoint) instead of the given one, whose delta program then starts from its facts.
-    bool semiNaiveFixpoint(FProgram* program, FProgram* opening = nullptr);
+    // A part that is not `recursive` runs one round, as naive evaluation does, with no delta
+    // program.
+    bool semiNaiveFixpoint(FProgram* program, FProgram* opening = nullptr, bool recursive = true);
     // The evaluation of a program at its fixpoint after the clauses `added` were appended: the
     // lowest parts that read no relation the added clauses may change under negation or in an
     // aggregate run as one, their first round inserting only the added facts and running only
