@@ -10,7 +10,8 @@
 
 class FProgram;
 class FRule;
-class FTerm;
+struct RelationRef;
+struct RuleSummary;
 
 // Evaluating again after new facts may start from those facts for every part of a program
 // whose result only grows with them. A part that reads a relation under negation or in an
@@ -68,9 +69,9 @@ class ChangedRelations {
         std::vector<Read> reads;
     };
 
+    static Relation relationOf(const RelationRef& relation);
+    static Clause relationsOf(const RuleSummary& summary);
     static Clause relationsOf(FRule* rule);
-    static void walk(FTerm* term, bool write, bool guarded, Clause& out);
-    static void method(FTerm* methodTerm, bool write, bool guarded, Clause& out);
 
     // Whether a read of the relation may see a new fact.
     bool changed(const Relation& relation) const;

@@ -346,12 +346,18 @@ Ref<FProgram> emptyLike(FProgram* program) {
 ProgramPlan::ProgramPlan(FProgram* program, Inheritance inheritance, Split split)
     : inheritance(inheritance) {
     if (program == nullptr) return;
-    const std::vector<bool> first =
-        split == Split::HierarchyFirst ? hierarchyRules(program) : std::vector<bool>{};
-    if (first.empty()) {
-        analyse(program, nullptr, RuleSummary());
-        return;
-    }
+    analyse(program, nullptr, RuleSummary());
+    // Only a recursion through negation or aggregation asks for the hierarchy to be made first.
+    if (split == Split::Whole || roundsWarnings.empty()) return;
+    const std::vector<bool> first = hierarchyRules();
+    if (first.empty()) return;
+    ruleSummaries.clear();
+    ruleClauses.clear();
+    levelPrograms.clear();
+    componentList.clear();
+    roundsWarnings.clear();
+    byComponent = true;
+    planWrites = RuleSummary();
     // The hierarchy first, with the facts and queries; the other rules once it is made.
     Ref<FProgram> lower = emptyLike(program);
     restProgram = emptyLike(program);
@@ -385,19 +391,12 @@ std::unique_ptr<ProgramPlan> ProgramPlan::drawRest(const Subclasses& subclasses)
         new ProgramPlan(restProgram.get(), inheritance, &subclasses, planWrites));
 }
 
-std::vector<bool> ProgramPlan::hierarchyRules(FProgram* program) const {
-    std::vector<RuleSummary> summaries;
+std::vector<bool> ProgramPlan::hierarchyRules() const {
+    const std::vector<RuleSummary>& summaries = ruleSummaries;
     bool derived = false;
-    program->forEachClause(
-        [&](FRule* clause) {
-            if (clause->ruleKind() != FRule::Rule) return true;
-            RuleSummary summary = RuleSummary::of(clause, program->getSymTab());
-            for (const RuleSummary::Step& step : summary.steps)
-                derived = derived || !step.lower.constant || !step.upper.constant;
-            summaries.push_back(std::move(summary));
-            return true;
-        },
-        [](const FactList&, std::size_t) { return true; });
+    for (const RuleSummary& summary : summaries)
+        for (const RuleSummary::Step& step : summary.steps)
+            derived = derived || !step.lower.constant || !step.upper.constant;
     if (!derived) return {};
     std::vector<bool> in(summaries.size(), false);
     std::vector<std::size_t> work;
@@ -410,7 +409,7 @@ std::vector<bool> ProgramPlan::hierarchyRules(FProgram* program) const {
     while (!work.empty()) {
         const RuleSummary& rule = summaries[work.back()];
         work.pop_back();
-        if (rule.readsObjects || rule.unbounded) return {};
+        if (rule.readsObjects || rule.unbounded()) return {};
         for (const RuleSummary::Access& read : rule.reads) {
             const RelationRef& relation = read.relation;
             // What the hierarchy decides cannot be read before it is made.
@@ -458,7 +457,7 @@ void ProgramPlan::analyse(FProgram* program, const Subclasses* subclasses,
                                  summary.writes.end());
         planWrites.inheritables.insert(planWrites.inheritables.end(), summary.inheritables.begin(),
                                        summary.inheritables.end());
-        if (summary.readsObjects || summary.unbounded) byComponent = false;
+        if (summary.readsObjects || summary.unbounded()) byComponent = false;
         return ids;
     };
     // Written below, as far as reading it goes; its steps are in the base.

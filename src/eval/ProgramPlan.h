@@ -31,10 +31,11 @@ class SymTab;
 // evaluated in rounds, after every part it reads and before every part that reads it, and a
 // warning names its relations.
 //
-// Where rules derive subclass steps through variables and read nothing the hierarchy decides,
-// the plan covers first the rules that make the hierarchy (and those they read); the rest of
-// the program is planned once they are evaluated (drawRest), with the steps the base then holds,
-// so that a subclass rule cannot tie classes it never reaches into one recursion.
+// Where negation or aggregation would run through a recursion, and rules derive subclass steps
+// through variables and read nothing the hierarchy decides, the plan covers first the rules that
+// make the hierarchy (and those they read); the rest of the program is planned once they are
+// evaluated (drawRest), with the steps the base then holds, so that a subclass rule cannot tie
+// classes it never reaches into one recursion.
 class ProgramPlan {
   public:
     // Whether the evaluator turns inheritable values into facts of the classes' members.
@@ -100,7 +101,8 @@ class ProgramPlan {
     void analyse(FProgram* program, const Subclasses* subclasses, const RuleSummary& given);
     // The rules that make the derived hierarchy and those they read, when they read nothing the
     // hierarchy decides; empty when there is no such split.
-    std::vector<bool> hierarchyRules(FProgram* program) const;
+    // Read from the summaries of the whole program.
+    std::vector<bool> hierarchyRules() const;
 
     Inheritance inheritance;
     Ref<FProgram> planned;

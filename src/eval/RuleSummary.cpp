@@ -50,10 +50,11 @@ class Walker {
                 relation.name = predicate->getName();
                 relation.number = args != nullptr ? args->length() : 0;
                 use(relation, mode);
-            } else if (mode == Mode::Write || (names != nullptr && readsWholeBase(names->giveName(
-                                                                       predicate->getName())))) {
+            } else if (mode == Mode::Write) {
                 // A built-in in a head equates objects.
-                out.unbounded = true;
+                out.equates = true;
+            } else if (names != nullptr && readsWholeBase(names->giveName(predicate->getName()))) {
+                out.readsWholeBase = true;
             }
             walkList(args, mode);
         } else if (term->is(ParseTreeClass::AggExpr)) {
@@ -143,8 +144,8 @@ class Walker {
                 out.steps.push_back({className(molecule->getHost()), cls});
         }
         clib_list<Spec*>* specs = molecule->getSpecs();
-        if ((specs == nullptr || specs->empty()) && isa != 1 && isa != 2 && mode != Mode::Write)
-            out.readsObjects = true;
+        if ((specs == nullptr || specs->empty()) && isa != 1 && isa != 2)
+            (mode == Mode::Write ? out.writesObjects : out.readsObjects) = true;
         if (specs == nullptr) return;
         for (Spec* spec : *specs) {
             method(molecule->getHost(), spec->getMethod(), spec->getKind(), mode);

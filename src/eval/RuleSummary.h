@@ -57,14 +57,20 @@ struct RuleSummary {
     std::vector<Step> steps;
     std::vector<Inheritable> inheritables;
     // The body reads the bare existence of objects (a molecule with neither class nor method),
-    // which any head that names an object may make.
+    // which any head that names an object may make; a head that is such a molecule makes one.
     bool readsObjects = false;
-    // A head equates objects, or the body calls a built-in that reads the whole base ("describe",
-    // "sgmlprint", "equiv", "string2object"): what it reads or changes has no name here.
-    bool unbounded = false;
+    bool writesObjects = false;
+    // A head equates objects: any relation may change.
+    bool equates = false;
+    // The body calls a built-in that reads the whole base ("describe", "sgmlprint", "equiv",
+    // "string2object").
+    bool readsWholeBase = false;
+
+    // What the clause reads or changes has no name here.
+    bool unbounded() const { return equates || readsWholeBase; }
 
     // The summary of a clause (a rule, or a fact written as a clause); `names` gives the built-ins'
-    // names.
+    // names (without it no built-in counts as reading the whole base).
     static RuleSummary of(FRule* clause, const SymTab* names);
     // The summary of the facts kept compact that write one relation.
     static RuleSummary ofFacts(const FactList::Write& write);
