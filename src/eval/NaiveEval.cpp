@@ -171,13 +171,18 @@ bool NaiveEval::inStrata(FProgram* program, const std::function<bool(FProgram*, 
         inherits() ? ProgramPlan::Inheritance::Inherits : ProgramPlan::Inheritance::None;
     std::vector<std::unique_ptr<ProgramPlan>> plans;
     plans.push_back(std::make_unique<ProgramPlan>(program, inheritance));
-    equated = false;
+    // Objects equated by a part may join rows a part evaluated before it did not see.
+    bool evaluatedBefore = false;
+    bool equatedAfter = false;
     auto run = [&](const ProgramPlan& plan, bool byComponent) {
         if (byComponent) {
             for (const ProgramPlan::Component& component : plan.components()) {
+                equated = false;
                 const bool reached =
                     fixpoint(component.program.get(), component.recursive || component.facts);
                 if (matcher) matcher->forgetKeptTables();
+                equatedAfter = equatedAfter || (equated && evaluatedBefore);
+                evaluatedBefore = true;
                 if (!reached) return false;
             }
             return true;
@@ -200,8 +205,7 @@ bool NaiveEval::inStrata(FProgram* program, const std::function<bool(FProgram*, 
         if (!run(plan, componentwise)) return false;
         if (plan.rest() != nullptr) plans.push_back(plan.drawRest(subclasses));
     }
-    // Objects equated by a later part may join rows an earlier one did not see.
-    if (componentwise && equated)
+    if (componentwise && equatedAfter)
         for (const std::unique_ptr<ProgramPlan>& plan : plans)
             if (!run(*plan, false)) return false;
     return true;

@@ -101,14 +101,15 @@ class NaiveEval : public Evaluation {
     bool roundsUntilStable(FProgram* program, int& changed);
     // How inStrata walks the program's plan: an evaluation to the fixpoint goes component by
     // component (stratum by stratum where the components cannot run apart); the single rounds
-    // of tp go stratum by stratum over the whole program.
+    // of tp go stratum by stratum.
     enum class Walk { Components, Strata };
     // Runs `fixpoint` on each part of the program's plan in turn, telling it whether the part
     // is recursive (a part that is not reaches its fixpoint in one round); false as soon as one
     // part ends without its fixpoint. The rules above a derived hierarchy are planned once the
     // parts below have made it. The parts evaluated in rounds are named on the error channel
-    // the first time the program is cut. When rounds equated objects, which may join rows of
-    // parts evaluated before, the strata are evaluated again to their fixpoint.
+    // the first time the program is cut. When the rounds of a component equated objects, which
+    // may join rows of components evaluated before it, the strata are evaluated again to their
+    // fixpoint.
     bool inStrata(FProgram* program, const std::function<bool(FProgram*, bool)>& fixpoint,
                   Walk walk = Walk::Components);
     // The rounds of one part until one changes nothing (`changed` 0); a part that is not

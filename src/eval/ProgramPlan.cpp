@@ -685,13 +685,20 @@ void ProgramPlan::analyse(FProgram* program, const Subclasses* subclasses,
     for (int c : dependencyOrder(graph, comp, count, firstRule)) {
         std::vector<FRule*>& clauses = componentRules[std::size_t(c)];
         if (clauses.empty()) continue;
-        const bool first = componentList.empty() && anyFacts;
+        // The facts go with the first component, unless it reads something complete: they come
+        // before whatever waits.
+        const bool first = componentList.empty() && anyFacts && level[std::size_t(c)] == 0;
+        if (componentList.empty() && anyFacts && !first)
+            componentList.push_back({facts, false, true, false, 0});
         Ref<FProgram> part = first ? facts : emptyLike(program);
         for (auto it = clauses.rbegin(); it != clauses.rend(); ++it) part->append(*it);
         componentList.push_back({part, recursive[std::size_t(c)], first, rounds[std::size_t(c)],
                                  level[std::size_t(c)]});
     }
-    if (componentList.empty() && anyFacts) componentList.push_back({facts, false, true, false, 0});
+    // A program without rules is its facts; an empty one still takes its round.
+    if (componentList.empty())
+        componentList.push_back(
+            {anyFacts ? facts : Ref<FProgram>::share(program), false, true, false, 0});
 
     std::vector<int> ruleLevel;
     for (const RuleEntry& rule : rules)

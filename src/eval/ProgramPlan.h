@@ -48,8 +48,9 @@ class ProgramPlan {
         Ref<FProgram> program;
         // Some rule of it reads what the component writes: it runs to a fixpoint.
         bool recursive = false;
-        // It holds the program's facts and queries (the first component does): its rules see
-        // the facts only from its second round on.
+        // It holds the program's facts and queries (the first component does, alone when the
+        // first rules wait for what they read): its rules see the facts only from its second
+        // round on.
         bool facts = false;
         // Negation or an aggregate runs through the recursion: evaluated in rounds.
         bool rounds = false;
