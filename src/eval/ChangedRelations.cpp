@@ -148,3 +148,16 @@ bool ChangedRelations::readUnderNegationOrAggregate(FProgram* part) const {
         [](const FactList&, std::size_t) { return true; });
     return guarded;
 }
+
+bool ChangedRelations::readBy(FProgram* part) const {
+    bool reads = false;
+    part->forEachClause(
+        [&](FRule* clause) {
+            if (clause->ruleKind() != FRule::Rule) return true;
+            for (const Read& read : relationsOf(clause).reads)
+                reads = reads || changed(read.relation);
+            return !reads;
+        },
+        [](const FactList&, std::size_t) { return true; });
+    return reads;
+}

@@ -32,6 +32,8 @@ class ChangedRelations {
     bool readUnderNegationOrAggregate(FProgram* part) const;
     // The same for one rule.
     bool readUnderNegationOrAggregate(FRule* rule) const;
+    // Whether some rule of the part reads a changed relation, in any way.
+    bool readBy(FProgram* part) const;
     // Whether the added clauses leave alone all that inheritance reads and makes: they and all
     // that may follow from them write predicates only (no method value, membership, subclass,
     // object or equation), so no inherited value appears, gives way or changes; and no added rule

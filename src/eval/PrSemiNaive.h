@@ -14,6 +14,7 @@
 #include "objectbase/FSymbol.h"
 
 class ChangedRelations;
+class ProgramPlan;
 class DeltaTable;
 class FLiteral;
 class FTerm;
@@ -93,6 +94,13 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // the added rules, and their delta program starting from what that round made; the parts
     // from the first one that does are evaluated in full, one after the other.
     bool evaluateAddedFacts(FProgram* program, FProgram* added, const ChangedRelations& changed);
+    // The same, component by component, where the program's components may run apart: the
+    // first round inserts the added facts, then each component in dependency order runs to its
+    // fixpoint when it holds a new rule or reads a relation the added facts may change, and is
+    // left as it is otherwise; from the first one that reads such a relation under negation or
+    // in an aggregate on, every component runs.
+    bool evaluateAddedByComponent(const ProgramPlan& plan, FProgram* program, FProgram* added,
+                                  const ChangedRelations& changed);
     // Whether the rule reads derived facts through a part no delta atom of the table's form
     // covers.
     bool keptEveryRound(FRule* rule, bool triggerForm);
