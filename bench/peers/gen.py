@@ -13,11 +13,15 @@ Usage: gen.py <workload> <size> <folder>
   unreach (the pairs of nodes not joined by a path, a negation over the product of the <size>
   nodes of a random graph of 1.2 * <size> edges), groupagg (per-group count and sum over <size>
   facts r(I,G,V) in <size> / 10 groups) or join3 (a 3-way join with a selection, r of <size> rows,
-  s and t of <size> / 2).
+  s and t of <size> / 2), rules (a chain of <size> non-recursive rules p<i>(X,Y) :-
+  p<i-1>(X,Z), e(Z,Y) over 100 facts of p0 and of e, each p<i> 100 rows, pK counted), shuffled
+  (the same rules in a fixed random order) or independent (<size> rules q<i>(X) :- r<i>(X), each
+  over its own fact, every q<i> counted).
 Files written: quorin.flp, quorin-method.flp, quorin-member.flp, swi.pl, swi-left.pl, clingo.lp,
 duckdb.sql; the join workloads (triangle, cycle4) have no method, membership or left-recursive form
 and write quorin.flp, swi.pl, clingo.lp, duckdb.sql and sqlite.sql; unreach, groupagg and join3
-write quorin.flp, duckdb.sql and sqlite.sql.
+write quorin.flp, duckdb.sql and sqlite.sql; the rule workloads (rules, shuffled, independent)
+write quorin.flp, swi.pl and clingo.lp.
 """
 import os
 import random
@@ -219,8 +223,44 @@ def join3_files(folder, n):
               "r.c = s.c join t on s.d = t.d where t.e < 100;\nselect count(*) from q;\n")
 
 
+RULE_ROWS = 100
+
+
+def rule_chain_files(folder, k, shuffled):
+    """K rules, each reading the one before it: the evaluation needs a plan in dependency order."""
+    data = "".join("p0(n%d,n%d).\n" % (i, i) for i in range(RULE_ROWS))
+    data += "".join("e(n%d,n%d).\n" % (i, (i * 7 + 1) % RULE_ROWS) for i in range(RULE_ROWS))
+    rules = ["p%d(X,Y) :- p%d(X,Z), e(Z,Y).\n" % (i, i - 1) for i in range(1, k + 1)]
+    if shuffled:
+        random.Random(20261208).shuffle(rules)
+    rules = "".join(rules)
+    write(folder, "quorin.flp",
+          data + rules + "?- sys.eval[].\n?- N = count{Y [X] ; p%d(X,Y)}.\n" % k)
+    write(folder, "swi.pl",
+          ":- initialization(main, main).\n" + data + rules
+          + "main :- aggregate_all(count, p%d(_,_), N), write(N), nl.\n" % k)
+    write(folder, "clingo.lp",
+          data + rules + "count(N) :- N = #count{X,Y : p%d(X,Y)}.\n#show count/1.\n" % k)
+
+
+def independent_rule_files(folder, k):
+    """K rules that share no relation: each is a component of its own."""
+    data = "".join("r%d(n%d).\n" % (i, i) for i in range(1, k + 1))
+    rules = "".join("q%d(X) :- r%d(X).\n" % (i, i) for i in range(1, k + 1))
+    # One counted relation gathers every q<i>, so that all K answers are checked.
+    gather = "".join("all(X) :- q%d(X).\n" % i for i in range(1, k + 1))
+    write(folder, "quorin.flp",
+          data + rules + gather + "?- sys.eval[].\n?- N = count{X ; all(X)}.\n")
+    write(folder, "swi.pl",
+          ":- initialization(main, main).\n" + data + rules + gather
+          + "main :- aggregate_all(count, all(_), N), write(N), nl.\n")
+    write(folder, "clingo.lp",
+          data + rules + gather + "count(N) :- N = #count{X : all(X)}.\n#show count/1.\n")
+
+
 def main():
-    workloads = ("chain", "random", "tree", "triangle", "cycle4", "unreach", "groupagg", "join3")
+    workloads = ("chain", "random", "tree", "triangle", "cycle4", "unreach", "groupagg", "join3",
+                 "rules", "shuffled", "independent")
     if len(sys.argv) != 4 or sys.argv[1] not in workloads:
         sys.exit(__doc__)
     workload, size, folder = sys.argv[1], int(sys.argv[2]), sys.argv[3]
@@ -239,6 +279,10 @@ def main():
         groupagg_files(folder, size)
     elif workload == "join3":
         join3_files(folder, size)
+    elif workload in ("rules", "shuffled"):
+        rule_chain_files(folder, size, workload == "shuffled")
+    elif workload == "independent":
+        independent_rule_files(folder, size)
     else:
         same_generation_files(folder, tree(size))
 

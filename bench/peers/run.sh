@@ -2,7 +2,8 @@
 # The peer benchmark: transitive closure (chain, random graph), same generation (tree), the
 # multi-way joins of directed triangles and 4-cycles in a random graph, the unreachable pairs of a
 # random graph (negation), per-group count and sum (aggregation) and a 3-way join with a
-# selection, each generated once and run by Quorin (predicate, method and membership forms),
+# selection, and chains of many rules (in order and shuffled) and many
+# independent rules, each generated once and run by Quorin (predicate, method and membership forms),
 # SWI-Prolog (with tabling for the recursive ones), clingo, DuckDB (through its Node package, on one
 # thread, its start-up included) and sqlite3, whole processes side by side, three times, medians
 # of the time and of the peak memory (max RSS of the process); checks that all count the same. An
@@ -57,7 +58,7 @@ install_duckdb
 
 if ((quick)); then
     cases=("chain 200" "random 200" "tree 100" "triangle 20000" "cycle4 10000")
-    cases+=("unreach 200" "groupagg 20000" "join3 20000")
+    cases+=("unreach 200" "groupagg 20000" "join3 20000" "rules 500")
 else
     cases=("chain 2000" "random 2000" "tree 1000" "triangle 100000" "cycle4 25000" "cycle4 50000")
     # Each at half, once and twice the size the others are compared at.
@@ -65,6 +66,13 @@ else
     cases+=("unreach 1000" "unreach 2000" "unreach 4000")
     cases+=("groupagg 500000" "groupagg 1000000" "groupagg 2000000")
     cases+=("join3 200000" "join3 400000" "join3 800000")
+fi
+# The rule workloads: chains of rules in order and shuffled, and rules that share nothing.
+if ((quick)); then
+    cases+=("shuffled 500" "independent 1000")
+else
+    cases+=("rules 1000" "rules 2000" "rules 4000" "rules 8000" "shuffled 1000" "shuffled 2000"
+        "shuffled 4000" "shuffled 8000" "independent 10000")
 fi
 # Only the listed cases when QUORIN_PEERS names some, e.g. QUORIN_PEERS="cycle4 25000".
 if [[ -n ${QUORIN_PEERS:-} ]]; then

@@ -1,108 +1,43 @@
 // ChangedRelations: the relations of clauses, and their closure under the rules of a program.
 #include "eval/ChangedRelations.h"
 
-#include "eval/Strata.h"
-#include "foundation/clib_list.h"
-#include "language/AggExpr.h"
-#include "language/ArithmeticExpr.h"
-#include "language/FLiteral.h"
-#include "language/FLiteralList.h"
-#include "language/FMolecule.h"
+#include "eval/RuleSummary.h"
 #include "language/FProgram.h"
 #include "language/FRule.h"
-#include "language/FTermList.h"
-#include "language/FVar.h"
 #include "language/FactList.h"
-#include "language/FunctionTerm.h"
-#include "language/PTerm.h"
-#include "language/Reference.h"
-#include "language/Spec.h"
 
-void ChangedRelations::method(FTerm* methodTerm, bool write, bool guarded, Clause& out) {
-    // A method is named by its function symbol, whatever its arguments, which are read.
-    Relation relation{AnyMethod};
-    if (methodTerm != nullptr && methodTerm->is(ParseTreeClass::FunctionTerm) &&
-        !methodTerm->is(ParseTreeClass::FVar)) {
-        auto* function = static_cast<FunctionTerm*>(methodTerm);
-        relation = {Method, function->getName().getValue(), function->getName().getType()};
-        if (const clib_list<FTerm*>* args = function->getArgs())
-            for (FTerm* arg : *args) walk(arg, false, guarded, out);
+ChangedRelations::Relation ChangedRelations::relationOf(const RelationRef& relation) {
+    const std::int32_t value = relation.name.getValue();
+    const std::int32_t type = relation.name.getType();
+    switch (relation.kind) {
+        case RelationRef::Kind::Predicate:
+            return {Predicate, value, relation.number};
+        // A method by its name, whatever its arrow.
+        case RelationRef::Kind::Method:
+            return relation.constant ? Relation{Method, value, type} : Relation{AnyMethod};
+        case RelationRef::Kind::Member:
+            return relation.constant ? Relation{Member, value, type} : Relation{AnyMember};
+        case RelationRef::Kind::Subclass:
+            break;
     }
-    if (write)
-        out.writes.push_back(relation);
-    else
-        out.reads.push_back({relation, guarded});
+    return {Subclass};
 }
 
-void ChangedRelations::walk(FTerm* term, bool write, bool guarded, Clause& out) {
-    if (term == nullptr) return;
-    auto use = [&](const Relation& relation) {
-        if (write)
-            out.writes.push_back(relation);
-        else
-            out.reads.push_back({relation, guarded});
-    };
-    auto walkList = [&](const clib_list<FTerm*>* terms) {
-        if (terms != nullptr)
-            for (FTerm* inner : *terms) walk(inner, write, guarded, out);
-    };
-    // The parts of a term count as the term does: a path inside a head makes the values it
-    // names when they are missing, so it writes them.
-    if (term->is(ParseTreeClass::PTerm)) {
-        auto* predicate = static_cast<PTerm*>(term);
-        const clib_list<FTerm*>* args = predicate->getArgs();
-        if (!predicate->isBuiltin())
-            use({Predicate, predicate->getName().getValue(), args != nullptr ? args->length() : 0});
-        else if (write)
-            use({Anything});
-        walkList(args);
-    } else if (term->is(ParseTreeClass::AggExpr)) {
-        // What an aggregate folds is read, under its guard, wherever the aggregate stands.
-        if (FLiteralList* body = static_cast<AggExpr*>(term)->getBody())
-            for (FLiteral* literal : *body->getList()) walk(literal->getTerm(), false, true, out);
-    } else if (term->is(ParseTreeClass::ArithmeticExpr)) {
-        auto* arithmetic = static_cast<ArithmeticExpr*>(term);
-        walk(arithmetic->getLeft(), write, guarded, out);
-        walk(arithmetic->getRight(), write, guarded, out);
-    } else if (term->is(ParseTreeClass::FMolecule)) {
-        auto* molecule = static_cast<FMolecule*>(term);
-        walk(molecule->getHost(), write, guarded, out);
-        walk(molecule->getClassTerm(), write, guarded, out);
-        if (molecule->getIsaKind() == 1) {
-            const FSymbol* cls = constantName(molecule->getClassTerm());
-            use(cls != nullptr ? Relation{Member, cls->getValue(), cls->getType()}
-                               : Relation{AnyMember});
-        } else if (molecule->getIsaKind() == 2) {
-            use({Subclass});
-        }
-        const clib_list<Spec*>* specs = molecule->getSpecs();
-        if ((specs == nullptr || specs->empty()) && molecule->getIsaKind() == 0) use({Object});
-        if (specs == nullptr) return;
-        for (Spec* spec : *specs) {
-            method(spec->getMethod(), write, guarded, out);
-            walkList(spec->getArgs());
-            if (spec->is(ParseTreeClass::SSpec))
-                walk(static_cast<SSpec*>(spec)->getResult(), write, guarded, out);
-            if (spec->is(ParseTreeClass::MSpec)) walkList(static_cast<MSpec*>(spec)->getResults());
-        }
-    } else if (term->is(ParseTreeClass::Reference)) {
-        auto* reference = static_cast<Reference*>(term);
-        walk(reference->getHost(), write, guarded, out);
-        method(reference->getMethod(), write, guarded, out);
-        walkList(reference->getArgs());
-    } else if (term->is(ParseTreeClass::FunctionTerm) && !term->is(ParseTreeClass::FVar)) {
-        walkList(static_cast<FunctionTerm*>(term)->getArgs());
-    }
+ChangedRelations::Clause ChangedRelations::relationsOf(const RuleSummary& summary) {
+    Clause clause;
+    for (const RelationRef& relation : summary.writes)
+        clause.writes.push_back(relationOf(relation));
+    if (summary.writesObjects) clause.writes.push_back({Object});
+    if (summary.equates) clause.writes.push_back({Anything});
+    for (const RuleSummary::Access& read : summary.reads)
+        clause.reads.push_back(
+            {relationOf(read.relation), read.how != RuleSummary::Read::Positive});
+    if (summary.readsObjects) clause.reads.push_back({{Object}, false});
+    return clause;
 }
 
 ChangedRelations::Clause ChangedRelations::relationsOf(FRule* rule) {
-    Clause clause;
-    if (rule->getHead() != nullptr)
-        for (FTerm* head : rule->getHead()->getList()) walk(head, true, false, clause);
-    if (rule->getBody() != nullptr)
-        for (FLiteral* literal : *rule->getBody()->getList())
-            walk(literal->getTerm(), false, literal->isNegated(), clause);
-    return clause;
+    return relationsOf(RuleSummary::of(rule, nullptr));
 }
 
 void ChangedRelations::add(const Relation& relation) {
@@ -162,19 +97,8 @@ ChangedRelations::ChangedRelations(FProgram* program, FProgram* added) {
             return true;
         },
         [this](const FactList::Write& write) {
-            switch (write.form) {
-                case FactList::Predicate:
-                    add({Predicate, write.symbol.getValue(), write.number});
-                    break;
-                case FactList::Member:
-                    add({Member, write.symbol.getValue(), write.symbol.getType()});
-                    break;
-                case FactList::Subclass:
-                    add({Subclass});
-                    break;
-                default:
-                    add({Method, write.symbol.getValue(), write.symbol.getType()});
-            }
+            for (const Relation& relation : relationsOf(RuleSummary::ofFacts(write)).writes)
+                add(relation);
             return true;
         });
     std::vector<Clause> rules;
@@ -223,4 +147,17 @@ bool ChangedRelations::readUnderNegationOrAggregate(FProgram* part) const {
         },
         [](const FactList&, std::size_t) { return true; });
     return guarded;
+}
+
+bool ChangedRelations::readBy(FProgram* part) const {
+    bool reads = false;
+    part->forEachClause(
+        [&](FRule* clause) {
+            if (clause->ruleKind() != FRule::Rule) return true;
+            for (const Read& read : relationsOf(clause).reads)
+                reads = reads || changed(read.relation);
+            return !reads;
+        },
+        [](const FactList&, std::size_t) { return true; });
+    return reads;
 }

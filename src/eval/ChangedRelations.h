@@ -10,7 +10,8 @@
 
 class FProgram;
 class FRule;
-class FTerm;
+struct RelationRef;
+struct RuleSummary;
 
 // Evaluating again after new facts may start from those facts for every part of a program
 // whose result only grows with them. A part that reads a relation under negation or in an
@@ -31,6 +32,8 @@ class ChangedRelations {
     bool readUnderNegationOrAggregate(FProgram* part) const;
     // The same for one rule.
     bool readUnderNegationOrAggregate(FRule* rule) const;
+    // Whether some rule of the part reads a changed relation, in any way.
+    bool readBy(FProgram* part) const;
     // Whether the added clauses leave alone all that inheritance reads and makes: they and all
     // that may follow from them write predicates only (no method value, membership, subclass,
     // object or equation), so no inherited value appears, gives way or changes; and no added rule
@@ -68,9 +71,9 @@ class ChangedRelations {
         std::vector<Read> reads;
     };
 
+    static Relation relationOf(const RelationRef& relation);
+    static Clause relationsOf(const RuleSummary& summary);
     static Clause relationsOf(FRule* rule);
-    static void walk(FTerm* term, bool write, bool guarded, Clause& out);
-    static void method(FTerm* methodTerm, bool write, bool guarded, Clause& out);
 
     // Whether a read of the relation may see a new fact.
     bool changed(const Relation& relation) const;

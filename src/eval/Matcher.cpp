@@ -110,6 +110,10 @@ Ref<AlgebraicExpr> Matcher::getExpr(FRule* rule, SymTab* names) {
         if (!translator->isOk()) return {};
         found = cache.emplace(rule, CachedTree{Ref<FRule>::share(rule), std::move(made)}).first;
     }
+    if (!found->second.handedOut) {
+        found->second.handedOut = true;
+        handedOut.push_back(rule);
+    }
     return found->second.expr;
 }
 
@@ -172,12 +176,18 @@ void Matcher::remove(FRule* rule) {
 }
 
 void Matcher::forgetKeptTables() {
-    for (auto& [rule, tree] : cache)
-        if (tree.expr) tree.expr->forgetKeptTables();
+    for (FRule* rule : handedOut) {
+        const auto found = cache.find(rule);
+        if (found == cache.end()) continue;
+        found->second.handedOut = false;
+        if (found->second.expr) found->second.expr->forgetKeptTables();
+    }
+    handedOut.clear();
 }
 
 void Matcher::clear() {
     cache.clear();
+    handedOut.clear();
     if (creator) creator->clear();
     if (translator) translator->clearExpressions();
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "compile/Ref.h"
 #include "foundation/FLSysObject.h"
@@ -75,9 +76,14 @@ class Matcher : public FLSysObject {
     struct CachedTree {
         Ref<FRule> rule;
         Ref<AlgebraicExpr> expr;
+        // Handed out since the kept tables were last forgotten.
+        bool handedOut = false;
     };
     // By rule address.
     std::unordered_map<FRule*, CachedTree> cache;
+    // The rules whose trees were handed out since the kept tables were last forgotten: only
+    // those can keep tables, and a program of many small parts forgets after each part.
+    std::vector<FRule*> handedOut;
 };
 
 // Registered as "classMatcher": new@(Translator, Creator, AlgebraicEval) or, with four

@@ -1,11 +1,14 @@
 // Naive evaluation: the round loop, the two halves of a round, queries and the debug switches.
 #include "eval/NaiveEval.h"
 
+#include <memory>
+#include <set>
+
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
 #include "eval/Matcher.h"
 #include "eval/PPProtocol.h"
-#include "eval/Strata.h"
+#include "eval/ProgramPlan.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
@@ -16,6 +19,7 @@
 #include "language/FProgram.h"
 #include "language/FRule.h"
 #include "language/FactList.h"
+#include "objectbase/Iterator.h"
 #include "objectbase/OM.h"
 #include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
@@ -90,9 +94,9 @@ int NaiveEval::evaluate(FProgram* program) {
     controlEvents::clearInterrupt();
     retrieveTimer->start();
     retrieveTimer->stop();
-    const bool reached = inStrata(program, [this](FProgram* stratum) {
+    const bool reached = inStrata(program, [this](FProgram* part, bool recursive) {
         int changed = -1;
-        return roundsUntilStable(stratum, changed) && interruptFlag.load() == 0;
+        return partRounds(part, recursive, changed) && interruptFlag.load() == 0;
     });
     if (reached) {
         access->cleanup();
@@ -113,23 +117,97 @@ bool NaiveEval::roundsUntilStable(FProgram* program, int& changed) {
     return true;
 }
 
-bool NaiveEval::inStrata(FProgram* program, const std::function<bool(FProgram*)>& fixpoint) {
-    const Strata strata(program,
-                        inherits() ? Strata::Inheritance::Inherits : Strata::Inheritance::None);
+bool NaiveEval::partRounds(FProgram* part, bool recursive, int& changed) {
+    if (!recursive && changed != 0 && interruptFlag.load() == 0) {
+        changed = nextRound(part);
+        if (roundFailed) return false;
+        if (changed > 0) changed = 0;
+    }
+    return roundsUntilStable(part, changed);
+}
+
+void NaiveEval::warn(FProgram* program, const std::vector<std::string>& warnings) {
     std::string text;
-    for (const std::string& line : strata.warnings()) text += line + "\n";
-    if (!text.empty() && (program != warnedProgram.get() || text != warned)) {
-        // Not an error: the program is evaluated, only without strata for those relations, so
-        // the line is written whatever the error handler's filter admits.
-        errorChannel() << text << std::flush;
-        warnedProgram = Ref<FProgram>::share(program);
-        warned = text;
+    for (const std::string& line : warnings) text += line + "\n";
+    if (text.empty()) return;
+    if (program == warnedProgram.get() && warned.find(text) != std::string::npos) return;
+    // Not an error: the program is evaluated, only without strata for those relations, so the
+    // line is written whatever the error handler's filter admits.
+    errorChannel() << text << std::flush;
+    if (program != warnedProgram.get()) warned.clear();
+    warnedProgram = Ref<FProgram>::share(program);
+    warned += text;
+}
+
+namespace {
+// Every class the base holds below `cls`, at any depth.
+std::vector<FSymbol> subclassesIn(OM* base, const FSymbol& cls) {
+    std::vector<FSymbol> out;
+    InternalName start;
+    if (base == nullptr || base->giveInternalName(cls, start) == 0) return out;
+    std::vector<InternalName> work{start};
+    std::set<InternalName> seen{start};
+    Iterator* members = nullptr;
+    while (!work.empty()) {
+        const InternalName upper = work.back();
+        work.pop_back();
+        members = base->isaIterator(upper, 2, members);
+        for (bool more = members->first(); more; more = members->next()) {
+            const InternalName lower = members->atColumn(1);
+            if (!seen.insert(lower).second) continue;
+            work.push_back(lower);
+            FSymbol symbol;
+            if (base->giveSymbol(lower, symbol) != 0) out.push_back(symbol);
+        }
     }
-    for (const Ref<FProgram>& stratum : strata.parts()) {
-        const bool reached = fixpoint(stratum.get());
-        if (matcher) matcher->forgetKeptTables();
-        if (!reached) return false;
+    if (members != nullptr) decRef(members);
+    return out;
+}
+}  // namespace
+
+bool NaiveEval::inStrata(FProgram* program, const std::function<bool(FProgram*, bool)>& fixpoint,
+                         Walk walk) {
+    const auto inheritance =
+        inherits() ? ProgramPlan::Inheritance::Inherits : ProgramPlan::Inheritance::None;
+    std::vector<std::unique_ptr<ProgramPlan>> plans;
+    plans.push_back(std::make_unique<ProgramPlan>(program, inheritance));
+    // Objects equated by a part may join rows a part evaluated before it did not see.
+    bool evaluatedBefore = false;
+    bool equatedAfter = false;
+    auto run = [&](const ProgramPlan& plan, bool byComponent) {
+        if (byComponent) {
+            for (const ProgramPlan::Component& component : plan.components()) {
+                equated = false;
+                const bool reached =
+                    fixpoint(component.program.get(), component.recursive || component.facts);
+                if (matcher) matcher->forgetKeptTables();
+                equatedAfter = equatedAfter || (equated && evaluatedBefore);
+                evaluatedBefore = true;
+                if (!reached) return false;
+            }
+            return true;
+        }
+        for (const Ref<FProgram>& stratum : plan.levels()) {
+            const bool reached = fixpoint(stratum.get(), true);
+            if (matcher) matcher->forgetKeptTables();
+            if (!reached) return false;
+        }
+        return true;
+    };
+    const ProgramPlan::Subclasses subclasses = [this](const FSymbol& cls) {
+        return subclassesIn(access->om(), cls);
+    };
+    bool componentwise = walk == Walk::Components && !inheritsValues();
+    for (std::size_t i = 0; i < plans.size(); ++i) {
+        const ProgramPlan& plan = *plans[i];
+        warn(program, plan.warnings());
+        componentwise = componentwise && plan.componentwise();
+        if (!run(plan, componentwise)) return false;
+        if (plan.rest() != nullptr) plans.push_back(plan.drawRest(subclasses));
     }
+    if (componentwise && equatedAfter)
+        for (const std::unique_ptr<ProgramPlan>& plan : plans)
+            if (!run(*plan, false)) return false;
     return true;
 }
 
@@ -225,7 +303,10 @@ int NaiveEval::tpStep(FProgram* program) {
     }
     pending.clear();
 
-    if (matcher->applyEqualities() != 0) changed = -1;
+    if (matcher->applyEqualities() != 0) {
+        changed = -1;
+        equated = true;
+    }
     if (!matcher->isOk()) {
         roundFailed = true;
         return 0;
@@ -263,15 +344,18 @@ int NaiveEval::tpStepInStrata(FProgram* program) {
     // A later stratum starts only once what rounds do not make is complete too.
     int changed = 0;
     bool first = true;
-    inStrata(program, [&](FProgram* stratum) {
-        if (!first) {
-            changed = completeStratum(program);
-            if (changed != 0) return false;
-        }
-        first = false;
-        changed = tpStep(stratum);
-        return changed == 0 && !roundFailed && interruptFlag.load() == 0;
-    });
+    inStrata(
+        program,
+        [&](FProgram* stratum, bool) {
+            if (!first) {
+                changed = completeStratum(program);
+                if (changed != 0) return false;
+            }
+            first = false;
+            changed = tpStep(stratum);
+            return changed == 0 && !roundFailed && interruptFlag.load() == 0;
+        },
+        Walk::Strata);
     return changed;
 }
 

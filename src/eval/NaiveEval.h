@@ -100,18 +100,36 @@ class NaiveEval : public Evaluation {
     // Runs rounds of `program` until one changes nothing (`changed` 0) or the evaluation is
     // interrupted; false when a round failed.
     bool roundsUntilStable(FProgram* program, int& changed);
-    // Runs the fixpoint of each stratum of the program in turn (the whole program when it has
-    // no strata); false as soon as one stratum ends without its fixpoint. The parts evaluated in
-    // rounds are named on the error channel the first time the program is cut.
-    bool inStrata(FProgram* program, const std::function<bool(FProgram*)>& fixpoint);
+    // How inStrata walks the program's plan: an evaluation to the fixpoint goes component by
+    // component (stratum by stratum where the components cannot run apart); the single rounds
+    // of tp go stratum by stratum.
+    enum class Walk { Components, Strata };
+    // Runs `fixpoint` on each part of the program's plan in turn, telling it whether the part
+    // is recursive (a part that is not reaches its fixpoint in one round); false as soon as one
+    // part ends without its fixpoint. The rules above a derived hierarchy are planned once the
+    // parts below have made it. The parts evaluated in rounds are named on the error channel
+    // the first time the program is cut. When the rounds of a component equated objects, which
+    // may join rows of components evaluated before it, the strata are evaluated again to their
+    // fixpoint.
+    bool inStrata(FProgram* program, const std::function<bool(FProgram*, bool)>& fixpoint,
+                  Walk walk = Walk::Components);
+    // The rounds of one part until one changes nothing (`changed` 0); a part that is not
+    // recursive runs one round, unless it applied equalities. False when a round failed.
+    bool partRounds(FProgram* part, bool recursive, int& changed);
     // Whether this evaluation turns inheritable values into facts, which makes method reads
     // depend on the classes holding them.
     virtual bool inherits() const { return false; }
+    // Whether inherited values may reach the base during the evaluation: the components of a
+    // program then cannot run apart, since a trigger phase may give a read values another
+    // component makes.
+    virtual bool inheritsValues() const { return inherits(); }
     // The statistic lines of the retrieve time and the number of rounds.
     void addRoundStatistics();
 
     // Set by a round that was abandoned or left the matcher unusable: the evaluation cannot go on.
     bool roundFailed = false;
+    // Set by a round that applied equalities.
+    bool equated = false;
 
   private:
     // What a round inserts, in program order: a clause with the rows of its body (none for a
@@ -129,6 +147,8 @@ class NaiveEval : public Evaluation {
     // round of tp, cuts it again, and a warning already given is not repeated.
     Ref<FProgram> warnedProgram;
     std::string warned;
+    // Writes the warnings of a plan of the program unless they were written already.
+    void warn(FProgram* program, const std::vector<std::string>& warnings);
     void traceInsert(FRule* clause, Operand* bindings, FProgram* program);
 };
 

@@ -228,9 +228,9 @@ int NaiveEvalWithInherit::evaluateOnce(FProgram* program) {
     triggerTimer->start();
     triggerTimer->stop();
     --triggerNumber;
-    const bool completed = inStrata(program, [&](FProgram* stratum) {
+    const bool completed = inStrata(program, [&](FProgram* stratum, bool recursive) {
         changed = -1;
-        return fixpointWithTriggers(stratum, changed);
+        return fixpointWithTriggers(stratum, changed, recursive);
     });
     if (roundFailed && !completed) return 0;
     if (interruptFlag.load() != 0) {
@@ -243,10 +243,15 @@ int NaiveEvalWithInherit::evaluateOnce(FProgram* program) {
     return 1;
 }
 
-bool NaiveEvalWithInherit::fixpointWithTriggers(FProgram* program, int& changed) {
+bool NaiveEvalWithInherit::inheritsValues() const {
+    return inheritanceFlag != 0 || phases->inherited().watching();
+}
+
+bool NaiveEvalWithInherit::fixpointWithTriggers(FProgram* program, int& changed, bool recursive) {
     OutputChannel& debug = debugChannel();
     do {
-        if (!roundsUntilStable(program, changed) || steppingBack()) return false;
+        if (!partRounds(program, recursive, changed) || steppingBack()) return false;
+        recursive = true;
         ++triggerNumber;
         if (flags != 0 && interruptFlag.load() == 0)
             debug << triggerNumber << ". Fixpoint" << std::endl;

@@ -84,10 +84,11 @@ class NaiveEvalWithInherit : public NaiveEval {
     void releaseNormalizer();
     void addTimingStatistics();
     // Rounds to a fixpoint, then a trigger phase, until a phase adds nothing; `changed` is the
-    // answer of the last round (start with -1). False when a round failed or the user
-    // interrupted.
-    bool fixpointWithTriggers(FProgram* program, int& changed);
+    // answer of the last round (start with -1); a part that is not `recursive` runs one round
+    // before its first trigger phase. False when a round failed or the user interrupted.
+    bool fixpointWithTriggers(FProgram* program, int& changed, bool recursive = true);
     bool inherits() const override { return inheritanceFlag != 0; }
+    bool inheritsValues() const override;
     // A trigger phase over the whole program's triggers: a stratum read next sees the values
     // inherited from the one below.
     int completeStratum(FProgram* program) override;

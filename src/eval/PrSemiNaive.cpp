@@ -8,6 +8,7 @@
 #include "compile/Normalizer.h"
 #include "eval/ChangedRelations.h"
 #include "eval/Matcher.h"
+#include "eval/ProgramPlan.h"
 #include "eval/Strata.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
@@ -148,10 +149,11 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
     std::optional<ChangedRelations> changed;
     if (added) changed.emplace(program, added.get());
     const Start start = startOf(changed ? &*changed : nullptr);
-    const bool completed =
-        start == Start::AddedClauses
-            ? evaluateAddedFacts(program, added.get(), *changed)
-            : inStrata(program, [this](FProgram* stratum) { return semiNaiveFixpoint(stratum); });
+    const bool completed = start == Start::AddedClauses
+                               ? evaluateAddedFacts(program, added.get(), *changed)
+                               : inStrata(program, [this](FProgram* part, bool recursive) {
+                                     return semiNaiveFixpoint(part, nullptr, recursive);
+                                 });
     if (completed && !steppingBack()) {
         addTimingStatistics();
         lastFixpoint.remember(program, access->om());
@@ -178,8 +180,54 @@ PrSemiNaive::Start PrSemiNaive::startOf(const ChangedRelations* changed) const {
     return changed->leaveInheritance() ? Start::AddedClauses : Start::WholeBase;
 }
 
+bool PrSemiNaive::evaluateAddedByComponent(const ProgramPlan& plan, FProgram* program,
+                                           FProgram* added, const ChangedRelations& changed) {
+    std::set<const FRule*> newRules;
+    const auto opening =
+        Ref<FProgram>::adopt(new FProgram(new clib_list<FRule*>, program->getSymTab()));
+    added->forEachClause(
+        [&](FRule* clause) {
+            if (clause->ruleKind() == FRule::Rule)
+                newRules.insert(clause);
+            else
+                opening->append(clause);
+            return true;
+        },
+        [&](const FactList& facts, std::size_t i) {
+            opening->appendFact(facts, i);
+            return true;
+        });
+    opening->setInheritanceMark(program->inheritanceMark());
+    int inserted = nextRound(opening.get());
+    if (roundFailed || interruptFlag.load() != 0) return false;
+    // Equated objects may join rows anywhere: every component runs.
+    bool all = inserted < 0;
+    for (const ProgramPlan::Component& component : plan.components()) {
+        FProgram* part = component.program.get();
+        all = all || changed.readUnderNegationOrAggregate(part);
+        bool run = all || changed.readBy(part);
+        if (!run)
+            part->forEachClause(
+                [&](FRule* clause) {
+                    run = newRules.count(clause) != 0;
+                    return !run;
+                },
+                [](const FactList&, std::size_t) { return true; });
+        if (!run) continue;
+        const bool reached = semiNaiveFixpoint(part, nullptr, component.recursive);
+        if (matcher) matcher->forgetKeptTables();
+        if (!reached) return false;
+    }
+    return true;
+}
+
 bool PrSemiNaive::evaluateAddedFacts(FProgram* program, FProgram* added,
                                      const ChangedRelations& changed) {
+    const ProgramPlan plan(
+        program, inherits() ? ProgramPlan::Inheritance::Inherits : ProgramPlan::Inheritance::None,
+        ProgramPlan::Split::Whole);
+    if (plan.componentwise() && !inheritsValues() && plan.warnings().empty())
+        return evaluateAddedByComponent(plan, program, added, changed);
     // The parts of a first evaluation, which inheritance orders after the memberships that
     // give a method its inherited values.
     const Strata strata(program,
@@ -241,8 +289,14 @@ bool PrSemiNaive::evaluateAddedFacts(FProgram* program, FProgram* added,
     return true;
 }
 
-bool PrSemiNaive::semiNaiveFixpoint(FProgram* program, FProgram* opening) {
+bool PrSemiNaive::semiNaiveFixpoint(FProgram* program, FProgram* opening, bool recursive) {
     OutputChannel& debug = debugChannel();
+    if (!recursive && opening == nullptr) {
+        // Everything it reads is complete: the first round derives all it can.
+        --triggerNumber;
+        int changed = -1;
+        return fixpointWithTriggers(program, changed, false);
+    }
     holdNormalizer(program);
     inheritanceFlag |= program->inheritanceMark();
     unrecordedReads = false;

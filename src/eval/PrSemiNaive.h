@@ -14,6 +14,7 @@
 #include "objectbase/FSymbol.h"
 
 class ChangedRelations;
+class ProgramPlan;
 class DeltaTable;
 class FLiteral;
 class FTerm;
@@ -84,13 +85,22 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // trigger phases and their delta program; false when a round failed or the user interrupted.
     // With `opening`, the first round runs that program (the facts added since the last
     // fixpoint) instead of the given one, whose delta program then starts from its facts.
-    bool semiNaiveFixpoint(FProgram* program, FProgram* opening = nullptr);
+    // A part that is not `recursive` runs one round, as naive evaluation does, with no delta
+    // program.
+    bool semiNaiveFixpoint(FProgram* program, FProgram* opening = nullptr, bool recursive = true);
     // The evaluation of a program at its fixpoint after the clauses `added` were appended: the
     // lowest parts that read no relation the added clauses may change under negation or in an
     // aggregate run as one, their first round inserting only the added facts and running only
     // the added rules, and their delta program starting from what that round made; the parts
     // from the first one that does are evaluated in full, one after the other.
     bool evaluateAddedFacts(FProgram* program, FProgram* added, const ChangedRelations& changed);
+    // The same, component by component, where the program's components may run apart: the
+    // first round inserts the added facts, then each component in dependency order runs to its
+    // fixpoint when it holds a new rule or reads a relation the added facts may change, and is
+    // left as it is otherwise; from the first one that reads such a relation under negation or
+    // in an aggregate on, every component runs.
+    bool evaluateAddedByComponent(const ProgramPlan& plan, FProgram* program, FProgram* added,
+                                  const ChangedRelations& changed);
     // Whether the rule reads derived facts through a part no delta atom of the table's form
     // covers.
     bool keptEveryRound(FRule* rule, bool triggerForm);

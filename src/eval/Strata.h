@@ -15,18 +15,9 @@ class FTerm;
 // (a variable, a path, a function term with arguments), which may stand for any of them.
 const FSymbol* constantName(FTerm* term);
 
-// The relations are the predicates (by name and arity), the methods (by name and arrow kind),
-// the membership in each class and the subclasses of each class. A rule depends on every
-// relation its body reads; under negation or inside an aggregate it must wait until that
-// relation is complete. A method or class position that is a variable reads (or writes) every
-// method of its arrow kind, or every class. Memberships and subclasses follow the hierarchy that
-// the program's subclass facts and heads can build. A method read sees inherited values, and so
-// depends on the memberships in the classes that hold them, only when the evaluator inherits and
-// the program holds or derives an inheritable value of that method.
-//
-// Where negation or aggregation runs through a recursion, the relations of that recursion have
-// no strata: they are evaluated in rounds as one part of their own, after every part they read
-// and before every part that reads them, and a warning names them.
+// The strata of a program, drawn from its plan (ProgramPlan, which says what a rule waits for):
+// where negation or aggregation runs through a recursion, the relations of that recursion have
+// no strata and form one part evaluated in rounds, and a warning names them.
 class Strata {
   public:
     // Whether the evaluator turns inheritable values into facts of the classes' members.

@@ -143,7 +143,9 @@ def answer_blocks(stdout):
     return [(query, sorted(found)) for query, found in blocks]
 
 
-def run(quorin, config, source, work, mode, in_copy=False):
+def run(quorin, config, source, work, mode, in_copy=False, errors=None):
+    """The answer blocks and the model of one run; with `errors` (a list) the standard error
+    of the run is appended to it."""
     folder = os.path.join(work, mode)
     os.makedirs(folder, exist_ok=True)
     dump = os.path.join(folder, "model.flp")
@@ -168,6 +170,8 @@ def run(quorin, config, source, work, mode, in_copy=False):
                           cwd=case, env=env, stdin=subprocess.DEVNULL,
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=300)
     stdout = done.stdout.decode("utf-8", "replace")
+    if errors is not None:
+        errors.append(done.stderr.decode("utf-8", "replace"))
     model = None
     if os.path.exists(dump):
         with open(dump, encoding="utf-8", errors="replace") as text:

@@ -19,7 +19,12 @@ between classes come from facts and from rules with constant positions; a class 
 a variable in a membership head (X : C, at the first level) and in a read (X : C, at the highest
 level), and a subclass position in a head (X :: k, for the classes of the highest level). Some
 classes hold an inheritable value of a method of their own (k[f *-> v]), which rules read for
-the class's members, positively and negated.
+the class's members, positively and negated. Where no subclass position in a head is a variable,
+some programs also derive a hierarchy of classes of their own (k7 to k9) through a rule whose
+both class positions are variables (C :: D :- vlk(C, D)):
+its steps reach none of the other classes, so quorin must give such a program the warnings it
+gives the program without that rule and its facts (none, for a program stratified along its
+levels).
 
 quorin runs each program with the configuration next to it, in mode "seminaive" and in mode
 "naive". clingo gets a translation of the same program made here: methods become predicates,
@@ -184,6 +189,10 @@ class Generator:
                 self.rule(rel)
         if self.classes:
             self.class_rules(levels)
+        self.derived_hierarchy = False
+        if (self.classes and not any(sub.derived for _, sub in self.classes)
+                and rng.random() < 0.6):
+            self.unrelated_hierarchy()
 
     def make_classes(self, levels):
         """Classes k0, k1, ... with levels that do not fall along their index, so that a subclass
@@ -260,6 +269,16 @@ class Generator:
                 args = [self.pick(vars_) for _ in range(head.arity)]
                 self.rules.append(("%s :- %s." % (head.quorin(args), ", ".join(quorin)),
                                    ["%s :- %s." % (head.clingo_head(args), ", ".join(clingo))]))
+
+    def unrelated_hierarchy(self):
+        """Subclass steps between classes of their own, derived through variable positions from
+        facts of a relation that nothing else reads."""
+        names = ["k7", "k8", "k9"]
+        pairs = [(a, b) for i, a in enumerate(names) for b in names[i + 1:]]
+        for a, b in self.rng.sample(pairs, self.rng.randint(1, 3)):
+            self.extra_facts.append("vlk(%s,%s)" % (a, b))
+        self.rules.append(("C :: D :- vlk(C, D).", ["sub(C,D) :- vlk(C,D)."]))
+        self.derived_hierarchy = True
 
     def step_rule(self, a, b):
         """ka :: kb derived by a rule of kb's level."""
@@ -562,12 +581,18 @@ def class_closure(model):
     return found
 
 
-def quorin_model(quorin, config, gen, text, folder, mode):
+def warnings(errors):
+    """The warnings of a run's standard error, without the lines they name."""
+    return sorted(re.sub(r" \(rule at line \d+\)", "", line)
+                  for line in errors.splitlines() if "not stratifiable" in line)
+
+
+def quorin_model(quorin, config, gen, text, folder, mode, errors=None):
     os.makedirs(folder, exist_ok=True)
     path = os.path.join(folder, "program.flp")
     with open(path, "w") as out:
         out.write(text)
-    _, model = differential.run(quorin, config, path, folder, mode)
+    _, model = differential.run(quorin, config, path, folder, mode, errors=errors)
     if model is None:
         return None
     known = set()
@@ -615,12 +640,23 @@ def check(args):
         return seed, None, "clingo: %s" % failure
     report = []
     for mode in ("seminaive", "naive"):
-        actual = quorin_model(quorin, config, gen, q_text, os.path.join(folder, mode), mode)
+        errors = []
+        actual = quorin_model(quorin, config, gen, q_text, os.path.join(folder, mode), mode,
+                              errors)
         if actual is None:
             report.append("%s: no dump" % mode)
         elif actual != expected:
             report.append("%s:\n  only quorin: %s\n  only clingo: %s"
                           % (mode, sorted(actual - expected)[:8], sorted(expected - actual)[:8]))
+        if getattr(gen, "derived_hierarchy", False):
+            # The hierarchy of classes of its own ties no other class into a recursion.
+            alone = []
+            without = "".join(line for line in q_text.splitlines(True) if "vlk" not in line)
+            quorin_model(quorin, config, gen, without, os.path.join(folder, mode + "-alone"),
+                         mode, alone)
+            if warnings(errors[0]) != warnings(alone[0]):
+                report.append("%s: warnings %s, without the hierarchy rule %s"
+                              % (mode, warnings(errors[0]), warnings(alone[0])))
     if not report and not keep:
         shutil.rmtree(folder, ignore_errors=True)
     if report:

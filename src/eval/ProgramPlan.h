@@ -1,0 +1,121 @@
+// ProgramPlan: a program cut, once, into the strongly connected components of its dependency
+// graph in dependency order, with the strata those components fall into.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "compile/Ref.h"
+#include "eval/RuleSummary.h"
+#include "objectbase/FSymbol.h"
+
+class FProgram;
+class FRule;
+class SymTab;
+
+// The relations are the predicates (by name and arity), the methods (by name and arrow kind),
+// the membership in each class and the subclasses of each class. A rule depends on every
+// relation its body reads; under negation or inside an aggregate it must wait until that
+// relation is complete. A method or class position that is a variable reads (or writes) every
+// method of its arrow kind, or every class. Memberships and subclasses follow the hierarchy that
+// the program's subclass facts and heads can build. A method read sees inherited values, and so
+// depends on the memberships in the classes that hold them, only when the evaluator inherits and
+// the program holds or derives an inheritable value of that method.
+//
+// Each clause is summarised once (RuleSummary); the graph, its components and the strata are
+// drawn from the summaries. A component whose rules read nothing the component writes is
+// evaluated in one pass; a recursive one to its own fixpoint, reading only its own rules. Where
+// negation or aggregation runs through a recursion, that component has no strata: it is
+// evaluated in rounds, after every part it reads and before every part that reads it, and a
+// warning names its relations.
+//
+// Where negation or aggregation would run through a recursion, and rules derive subclass steps
+// through variables and read nothing the hierarchy decides, the plan covers first the rules that
+// make the hierarchy (and those they read); the rest of the program is planned once they are
+// evaluated (drawRest), with the steps the base then holds, so that a subclass rule cannot tie
+// classes it never reaches into one recursion.
+class ProgramPlan {
+  public:
+    // Whether the evaluator turns inheritable values into facts of the classes' members.
+    enum class Inheritance { None, Inherits };
+    // Every class the base holds below a class, at any depth.
+    using Subclasses = std::function<std::vector<FSymbol>(const FSymbol& cls)>;
+
+    struct Component {
+        // The facts, or the rules of the component in program order.
+        Ref<FProgram> program;
+        // Some rule of it reads what the component writes: it runs to a fixpoint.
+        bool recursive = false;
+        // It holds the program's facts and queries (the first component does, alone when the
+        // first rules wait for what they read): its rules see the facts only from its second
+        // round on.
+        bool facts = false;
+        // Negation or an aggregate runs through the recursion: evaluated in rounds.
+        bool rounds = false;
+        // Its stratum, 0 for the lowest.
+        int level = 0;
+    };
+
+    // Whether rules that derive the hierarchy through variables are planned first (see above).
+    enum class Split { HierarchyFirst, Whole };
+
+    ProgramPlan(FProgram* program, Inheritance inheritance, Split split = Split::HierarchyFirst);
+    ProgramPlan(const ProgramPlan&) = delete;
+    ProgramPlan& operator=(const ProgramPlan&) = delete;
+    ~ProgramPlan();
+
+    // The summary of every rule planned, in program order, and the rule it belongs to.
+    const std::vector<RuleSummary>& summaries() const { return ruleSummaries; }
+    const std::vector<FRule*>& rules() const { return ruleClauses; }
+
+    // The strata: the planned rules by stratum, the facts and queries in the first; a program
+    // that needs a single part is that part itself.
+    const std::vector<Ref<FProgram>>& levels() const { return levelPrograms; }
+    // The components in dependency order, the facts and queries in the first.
+    const std::vector<Component>& components() const { return componentList; }
+    // Whether the components may be evaluated one after the other: no rule reads or changes
+    // what no relation names (bare objects, equations, built-ins that read the whole base), and
+    // no inheritable value can make a read see values another component gives.
+    bool componentwise() const { return byComponent; }
+
+    // One line for each part evaluated in rounds, naming its relations and the first rule that
+    // negates or aggregates inside it; empty for a stratified program.
+    const std::vector<std::string>& warnings() const { return roundsWarnings; }
+
+    // The rules left to plan once this plan has been evaluated (the rules above a derived
+    // hierarchy); null when this plan covers the whole program.
+    FProgram* rest() const { return restProgram.get(); }
+    // The plan of those rules, drawn with the hierarchy the base holds now.
+    std::unique_ptr<ProgramPlan> drawRest(const Subclasses& subclasses) const;
+
+    // The components, one a line: number, kind, stratum and rules (each as `clauseText` writes
+    // it), then, when the rest is planned later, a line saying so.
+    std::string describe(const std::function<std::string(const FRule*)>& clauseText) const;
+
+  private:
+    // The plan of the rest: `given` holds what the clauses planned before write and the
+    // inheritable values they give.
+    ProgramPlan(FProgram* program, Inheritance inheritance, const Subclasses* subclasses,
+                const RuleSummary& given);
+    void analyse(FProgram* program, const Subclasses* subclasses, const RuleSummary& given);
+    // The rules that make the derived hierarchy and those they read, when they read nothing the
+    // hierarchy decides; empty when there is no such split.
+    // Read from the summaries of the whole program.
+    std::vector<bool> hierarchyRules() const;
+
+    Inheritance inheritance;
+    Ref<FProgram> planned;
+    std::vector<RuleSummary> ruleSummaries;
+    std::vector<FRule*> ruleClauses;
+    std::vector<Ref<FProgram>> levelPrograms;
+    std::vector<Component> componentList;
+    std::vector<std::string> roundsWarnings;
+    bool byComponent = true;
+    // What the planned clauses write and the inheritable values they give, with those of the
+    // clauses planned before them: the rest reads them as written (a negation of them still
+    // comes after the rules that wrote them, as it would in one plan).
+    RuleSummary planWrites;
+    Ref<FProgram> restProgram;
+};
