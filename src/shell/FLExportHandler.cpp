@@ -27,7 +27,7 @@ void FLExportHandler::writeTrailer(ExportRequest& /*request*/) {}
 
 void FLExportHandler::writeBody(ExportRequest& request) {
     Iterator* names = access->objNamesIterator(nullptr);
-    for (bool more = names != nullptr && names->first(); more; more = names->next()) {
+    for (bool more = names != nullptr && names->first(); more && !stopped(); more = names->next()) {
         const InternalName object = names->atColumn(1);
         if (object == builtinObject::String || object == builtinObject::Numeric) continue;
         writeObject(object, request.format);

@@ -114,6 +114,7 @@ void KavumExportHandler::writeObject(const InternalName& object, std::int32_t /*
 
 void KavumExportHandler::writeElement(const InternalName& object, const InternalName& cls,
                                       const std::string& indent, int flags) {
+    if (stopped()) return;
     OutputChannel& out = debugChannel();
     out << indent;
     if (path.member(object)) {
@@ -154,6 +155,8 @@ void KavumExportHandler::writeElement(const InternalName& object, const Internal
 }
 
 std::string KavumExportHandler::attributeName(const InternalName& method) {
+    const auto known = attributeNames.find(method);
+    if (known != attributeNames.end()) return known->second;
     const InternalName pattern[] = {Free, Free, method};
     Iterator* rows = access->lookup(MethodType::Scalar, pattern, 3, nullptr);
     std::string name;
@@ -163,7 +166,9 @@ std::string KavumExportHandler::attributeName(const InternalName& method) {
             name = formatter->xmlName(prefix) + ":" + formatter->xmlName(rows->atColumn(2));
     }
     decRef(rows);
-    return name.empty() ? formatter->xmlName(method) : name;
+    if (name.empty()) name = formatter->xmlName(method);
+    attributeNames.emplace(method, name);
+    return name;
 }
 
 void KavumExportHandler::writeAttributes(const InternalName& object, const InternalName& method,

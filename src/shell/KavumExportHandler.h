@@ -1,6 +1,7 @@
 // KavumExportHandler: the Kavum mode's XML documents written back as XML, from a root element.
 #pragma once
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -48,4 +49,7 @@ class KavumExportHandler : public XMLExportHandler {
 
     // The objects whose elements are open: plain objects may hold each other.
     set<InternalName> path;
+    // The attribute name of each method met, found once an export: finding it walks every
+    // object of the base, and asked for every attribute it made the export quadratic.
+    std::map<InternalName, std::string> attributeNames;
 };
