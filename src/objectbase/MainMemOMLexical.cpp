@@ -82,10 +82,8 @@ int MainMemOM::writeFormStep(const InternalName& name, int quote, int style, std
     }
     const bool made = isMadeObject(name);
     // Once equalities are applied a made object can occur inside its own path or term; that
-    // inner occurrence has no finite form and stays empty. Before any is applied a made object
-    // holds only objects made before it, so no walk comes back to it, and the bookkeeping (two
-    // hash probes a cell of a list) is left out.
-    if (made && !appliedEqualities.empty()) {
+    // inner occurrence has no finite form and stays empty.
+    if (made) {
         if (!formsInProgress.emplace(name, true).second) return 0;
         formSteps.push_back(FormStep::leave(name));
     }
