@@ -42,6 +42,9 @@ int MainMemOM::giveLexicalForm(const InternalName& name, std::string& out, int q
             case FormStep::Leave:
                 formsInProgress.erase(step.name);
                 break;
+            case FormStep::LeaveKept:
+                keptList[step.at].open = false;
+                break;
             case FormStep::Name:
                 // A form of millions of cells is long work: a stop request cuts it short, the
                 // rest unwritten.
@@ -49,6 +52,8 @@ int MainMemOM::giveLexicalForm(const InternalName& name, std::string& out, int q
                     for (std::size_t at = base; at < formSteps.size(); ++at)
                         if (formSteps[at].kind == FormStep::Leave)
                             formsInProgress.erase(formSteps[at].name);
+                        else if (formSteps[at].kind == FormStep::LeaveKept)
+                            keptList[formSteps[at].at].open = false;
                     formSteps.resize(base);
                     break;
                 }
@@ -83,7 +88,12 @@ int MainMemOM::writeFormStep(const InternalName& name, int quote, int style, std
     const bool made = isMadeObject(name);
     // Once equalities are applied a made object can occur inside its own path or term; that
     // inner occurrence has no finite form and stays empty.
-    if (made) {
+    if (made && formKeepers > 0 && name.getArity() > 0) {
+        const std::uint32_t at = keptIndex(name, name.getArity());
+        if (keptList[at].open) return 0;
+        keptList[at].open = true;
+        formSteps.push_back(FormStep::leaveKept(at));
+    } else if (made) {
         if (!formsInProgress.emplace(name, true).second) return 0;
         formSteps.push_back(FormStep::leave(name));
     }
@@ -145,7 +155,9 @@ void MainMemOM::keepForms(bool keep) {
     if (formKeepers > 0) return;
     formKeepers = 0;
     keptParts.clear();
+    keptList = {};
     keptCells = {};
+    lastKept = InternalName::UndefinedObject;
     keptSymbolAt.clear();
     keptSymbols = {};
 }
@@ -171,14 +183,32 @@ bool MainMemOM::boundSymbol(const InternalName& name, FSymbol& symbol, const std
 }
 
 bool MainMemOM::termParts(const InternalName& made, int width, TermParts& out) {
-    if (formKeepers > 0) {
-        auto kept = keptParts.find(made);
-        if (kept != keptParts.end()) {
-            out.function = kept->second.function;
-            out.row = kept->second.found ? &keptCells[kept->second.at] : nullptr;
-            return out.row != nullptr;
-        }
+    if (formKeepers == 0) return findTermParts(made, width, out);
+    const KeptParts& kept = keptList[keptIndex(made, width)];
+    out.function = kept.function;
+    out.row = kept.found ? &keptCells[kept.at] : nullptr;
+    return out.row != nullptr;
+}
+
+std::uint32_t MainMemOM::keptIndex(const InternalName& made, int width) {
+    if (made == lastKept) return lastKeptAt;
+    std::uint32_t at = keptParts.valueOr(made, UINT32_MAX);
+    if (at == UINT32_MAX) {
+        TermParts parts;
+        const bool found = findTermParts(made, width, parts);
+        // The cells are copied: the row itself may move when a frame grows.
+        KeptParts kept{parts.function, static_cast<std::uint32_t>(keptCells.size()), found};
+        if (found) keptCells.insert(keptCells.end(), parts.row, parts.row + width - 1);
+        at = static_cast<std::uint32_t>(keptList.size());
+        keptList.push_back(kept);
+        keptParts.emplace(made, at);
     }
+    lastKept = made;
+    lastKeptAt = at;
+    return at;
+}
+
+bool MainMemOM::findTermParts(const InternalName& made, int width, TermParts& out) {
     out = TermParts();
     InternalName object = made;
     auto applied = appliedEqualities.lookup(object);
@@ -198,16 +228,6 @@ bool MainMemOM::termParts(const InternalName& made, int width, TermParts& out) {
         });
     }
     if (out.row != nullptr && giveSymbol(paramName, out.function) == 0) out.row = nullptr;
-    if (formKeepers > 0) {
-        // The cells are copied: the row itself may move when a frame grows.
-        KeptParts kept{out.function, static_cast<std::uint32_t>(keptCells.size()),
-                       out.row != nullptr};
-        if (out.row != nullptr) {
-            keptCells.insert(keptCells.end(), out.row, out.row + width - 1);
-            out.row = &keptCells[kept.at];
-        }
-        keptParts.emplace(made, kept);
-    }
     return out.row != nullptr;
 }
 
