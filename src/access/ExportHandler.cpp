@@ -33,11 +33,25 @@ void ExportHandler::replaceFormatter(DumpFormatter* replacement) {
 
 void ExportHandler::exportOM(ExportRequest& request) {
     DebugFileOutput output(request.fileName, "ExportHandler::exportOM");
-    if (!request.fileName.empty() && !output.open()) return;
+    if (request.fileName.empty())
+        output.buffer();
+    else if (!output.open())
+        return;
+    // The handlers ask which classes of each object take part in signatures; the base stays as
+    // it is while they write, so the answers are found once for the whole export.
+    const bool walkOpened = access->openSignatureWalk();
+    OM* om = access->om();
+    if (om != nullptr) om->keepForms(true);
     writeHeader(request);
     writeBody(request);
     writeTrailer(request);
+    if (om != nullptr) om->keepForms(false);
+    if (walkOpened) access->closeSignatureWalk();
     output.finish();
+}
+
+bool ExportHandler::stopped() {
+    return stopPoll.stop();
 }
 
 namespace {

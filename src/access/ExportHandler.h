@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "foundation/FLSysObject.h"
+#include "platform/ControlEvents.h"
 
 struct ExportRequest;
 class DumpFormatter;
@@ -39,9 +40,16 @@ class ExportHandler : public FLSysObject {
     // target too.
     void replaceFormatter(DumpFormatter* replacement);
 
+    // True, from then on, once Ctrl-C or a farewell asks the export to stop: the handlers' walks
+    // look at it once an object or element (the text written after it is dropped anyway).
+    bool stopped();
+
     // Held (a reference of its own), as its formatter is.
     OMAccess* access;
     DumpFormatter* formatter;
+
+  private:
+    controlEvents::StopPoll stopPoll{16};
 };
 
 class ExportHandlerFactory {

@@ -3,6 +3,7 @@
 #include "access/OMAccess.h"
 
 #include "access/DecimalNumber.h"
+#include "access/SignatureClasses.h"
 #include "access/Trigger.h"
 #include "foundation/clib_list.h"
 #include "objectbase/Iterator.h"

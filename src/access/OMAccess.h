@@ -33,6 +33,7 @@ class MainMemPredFrame;
 class MemberSet;
 class OM;
 class RelationStore;
+class SignatureClasses;
 class SymTab;
 struct Trigger;
 template <class T>
@@ -456,6 +457,12 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // out := the most specific class of x that takes part in signatures, or the built-in class
     // object when none does.
     virtual InternalName& typeClassOf(InternalName& out, const InternalName& x);
+    // For the length of one walk over the whole base (an export, which asks the two above for
+    // every object), the classes that take part in signatures are found once, in one walk over
+    // the signatures, instead of once for each class asked about. The base must not change
+    // while the walk is open. False, and nothing changes, when a walk is open already.
+    bool openSignatureWalk();
+    void closeSignatureWalk();
 
     // Reports 5/25/2 "Undefined MethodArg" for a shell method called with invalid arguments.
     virtual void reportInvalidMethodArg(const std::string& methodName) const;
@@ -495,6 +502,11 @@ class OMAccess : public FLSysObject, public NameRemapListener {
 
   private:
     OM* attachedOM;
+    // Whether the class takes part in signatures: has some of its own, is a result or an
+    // argument type.
+    bool takesPartInSignatures(const InternalName& cls);
+    // Set while a signature walk is open.
+    std::unique_ptr<SignatureClasses> walkClasses;
 
     // The text a pattern built-in searches: a string constant's text, or a document's file.
     bool patternSubject(const InternalName& cell, std::string& text);

@@ -4,6 +4,7 @@
 
 #include "access/DescIter.h"
 #include "access/OMAccess.h"
+#include "access/SignatureClasses.h"
 #include "objectbase/Iterator.h"
 
 namespace {
@@ -72,11 +73,25 @@ set<InternalName>* OMAccess::signatureClassesOf(const InternalName& x, int kind)
     for (bool more = isa != nullptr && isa->first(); more; more = isa->next()) {
         const InternalName cls = isa->atColumn(2);
         if (cls == x || classes->member(cls)) continue;
-        if (hasSignatures(cls) != 0 || isResultType(cls) != 0 || isArgumentType(cls) != 0)
-            classes->insert(cls);
+        if (takesPartInSignatures(cls)) classes->insert(cls);
     }
     decRef(isa);
     return classes;
+}
+
+bool OMAccess::takesPartInSignatures(const InternalName& cls) {
+    if (walkClasses) return walkClasses->takesPart(cls);
+    return hasSignatures(cls) != 0 || isResultType(cls) != 0 || isArgumentType(cls) != 0;
+}
+
+bool OMAccess::openSignatureWalk() {
+    if (walkClasses) return false;
+    walkClasses = std::make_unique<SignatureClasses>(*this);
+    return true;
+}
+
+void OMAccess::closeSignatureWalk() {
+    walkClasses.reset();
 }
 
 InternalName& OMAccess::typeClassOf(InternalName& out, const InternalName& x) {

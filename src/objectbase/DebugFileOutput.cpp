@@ -1,4 +1,5 @@
-// debugChannel redirected into a file for one save or export; the document-type lookup.
+// debugChannel redirected into a file, or through a block buffer onto its own stream, for one
+// save, dump or export; the document-type lookup.
 #include "objectbase/DebugFileOutput.h"
 
 #include <unistd.h>
@@ -7,9 +8,11 @@
 #include "foundation/OutputChannel.h"
 #include "objectbase/OM.h"
 #include "objectbase/SymTab.h"
+#include "platform/ControlEvents.h"
 
-DebugFileOutput::DebugFileOutput(const std::string& fileName, const std::string& place)
-    : fileName(fileName), place(place) {}
+DebugFileOutput::DebugFileOutput(const std::string& fileName, const std::string& place,
+                                 const std::string& work)
+    : fileName(fileName), place(place), work(work) {}
 
 DebugFileOutput::~DebugFileOutput() {
     // A write that was not finished is abandoned: the old file stays.
@@ -39,17 +42,45 @@ bool DebugFileOutput::open() {
         centralErrorHandler().report(cantWriteFile(fileName, place, reason));
         return false;
     }
-    stream = new FLSysOStreamImpl<std::ofstream>(&file->stream(), false);
+    redirect(file->stream().rdbuf());
+    return true;
+}
+
+void DebugFileOutput::buffer() {
+    FLSysOStream* current = debugChannel().currentStream();
+    std::ostream* target = current != nullptr ? current->stream() : nullptr;
+    if (target == nullptr || stream != nullptr) return;
+    // What the stream holds already goes first.
+    target->flush();
+    redirect(target->rdbuf());
+}
+
+void DebugFileOutput::redirect(std::streambuf* target) {
+    writer = std::make_unique<BlockWriter>(target);
+    text = std::make_unique<std::ostream>(writer.get());
+    stream = new FLSysOStreamImpl<std::ostream>(text.get(), false);
     OutputChannel& channel = debugChannel();
     hadStream = channel.currentStream() != nullptr;
     channel.setStream(stream);
-    return true;
 }
 
 void DebugFileOutput::finish() {
     if (stream == nullptr) return;
+    const bool handedOn = writer->finish();
     restoreChannel();
-    const bool written = file->commit();
+    if (writer->stopped()) {
+        // The old file stays as it was; a farewell says nothing more, it ends the program.
+        file.reset();
+        if (controlEvents::farewellPending()) return;
+        debugChannel() << work << " cancelled"
+                       << (fileName.empty() ? "" : ": " + fileName + " is left as it was")
+                       << std::endl;
+        controlEvents::clearInterrupt();
+        return;
+    }
+    if (!file) return;
+    // Text the file refused (a full disk) never reaches the target: the write is abandoned.
+    const bool written = handedOn && file->commit();
     file.reset();
     if (!written) centralErrorHandler().report(cantWriteFile(fileName, place));
 }

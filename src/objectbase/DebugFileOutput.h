@@ -1,23 +1,29 @@
-// DebugFileOutput: debugChannel pointed at a file for one save or export, and the document-type
-// lookup that the XML writers share.
+// DebugFileOutput: debugChannel pointed at a file, or at its own stream through a block buffer,
+// for one save, dump or export; and the document-type lookup that the XML writers share.
 #pragma once
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "foundation/Error.h"
 #include "foundation/FLSysOStream.h"
+#include "platform/BlockWriter.h"
 #include "platform/FileReplacement.h"
 
 class OM;
 
 // A file that cannot be made (a missing folder, a folder's name) or whose stream fails while it
 // is written would lose the text while the command answered success, so both are reported. The
-// text replaces the old file only once it is written whole (FileReplacement).
+// text replaces the old file only once it is written whole (FileReplacement). Every write goes
+// through one BlockWriter, which gathers the text in large blocks and stops taking it at Ctrl-C
+// or a farewell; a write stopped so leaves the old file as it was and, for Ctrl-C, says so.
 class DebugFileOutput {
   public:
-    // `place` names the writer in the report.
-    DebugFileOutput(const std::string& fileName, const std::string& place);
+    // `place` names the writer in the report, `work` what is cut short ("export", "save" or
+    // "dump") in the line that tells of Ctrl-C.
+    DebugFileOutput(const std::string& fileName, const std::string& place,
+                    const std::string& work = "export");
     // Puts the channel back when `finish` was not called; the old file stays.
     ~DebugFileOutput();
     DebugFileOutput(const DebugFileOutput&) = delete;
@@ -28,8 +34,15 @@ class DebugFileOutput {
     // Reports "Cant Write file" (with the reason of a refusal) and answers false when the file
     // is not writable or cannot be opened; otherwise debugChannel writes into it until `finish`.
     bool open();
-    // Puts the channel back and puts the file in place; a write that failed meanwhile is
-    // reported and leaves the old file.
+    // Without a file: debugChannel writes to the stream it has now, through the block buffer,
+    // until `finish`. Does nothing when that stream wraps no standard stream.
+    void buffer();
+    // True once a stop request (Ctrl-C or a farewell) ended the writing.
+    bool stopped() const { return writer != nullptr && writer->stopped(); }
+    // Puts the channel back and puts the text in place. A write that failed meanwhile is
+    // reported and leaves the old file; one stopped by Ctrl-C or a farewell leaves it too, and
+    // after Ctrl-C a line on debugChannel tells that the work was cancelled, the interrupt is
+    // lowered, and the session goes on.
     void finish();
 
     // The error of a file that cannot be written, with why when that is not plain.
@@ -37,12 +50,17 @@ class DebugFileOutput {
                                const std::string& reason = "");
 
   private:
-    // debugChannel back to what it wrote to before open.
+    // Puts the block buffer between debugChannel and `target`.
+    void redirect(std::streambuf* target);
+    // debugChannel back to what it wrote to before.
     void restoreChannel();
 
     std::string fileName;
     std::string place;
+    std::string work;
     std::unique_ptr<FileReplacement> file;
+    std::unique_ptr<BlockWriter> writer;
+    std::unique_ptr<std::ostream> text;
     FLSysOStream* stream = nullptr;
     bool hadStream = false;
 };

@@ -351,6 +351,7 @@ class MainMemOM : public OM {
     // and the form host.method@(args) of an object made for a scalar path (in parentheses in
     // style 1): the text they start with goes to `out`, their parts onto the steps that
     // giveLexicalForm writes next. 0, and nothing written, when the object's row is gone.
+    void keepForms(bool keep) override;
     virtual int functionTermForm(const InternalName& object, std::string& out, int quote,
                                  int style);
     virtual int pathForm(const InternalName& object, std::string& out, int quote, int style);
@@ -576,7 +577,7 @@ class MainMemOM : public OM {
     // One step of writing a printed form (see giveLexicalForm): a name to write in a style, a
     // piece of text, or the end of the form of a made object (which leaves formsInProgress).
     struct FormStep {
-        enum Kind : std::uint8_t { Name, Text, Leave };
+        enum Kind : std::uint8_t { Name, Text, Leave, LeaveKept };
         Kind kind = Text;
         std::int8_t style = 0;
         InternalName name;
@@ -587,6 +588,13 @@ class MainMemOM : public OM {
         }
         static FormStep piece(const char* text) { return {Text, 0, InternalName(), text}; }
         static FormStep leave(const InternalName& name) { return {Leave, 0, name, ""}; }
+        // The end of a made term whose parts are kept: its entry in keptList is no longer open.
+        static FormStep leaveKept(std::uint32_t at) {
+            FormStep step{LeaveKept, 0, InternalName(), ""};
+            step.at = at;
+            return step;
+        }
+        std::uint32_t at = 0;
     };
     // Writes the text a name's form starts with and pushes the steps of the rest; the result as
     // giveLexicalForm's.
@@ -694,7 +702,47 @@ class MainMemOM : public OM {
     // of its predicates, and a walk over the table per question took a fifth of its evaluation.
     std::vector<InternalName> recordedDeltas;
     // The made objects whose printed form is being written (see giveLexicalForm).
-    std::set<InternalName> formsInProgress;
+    FlatNameMap<InternalName, bool> formsInProgress;
+    // What the printed forms look up, kept while keepForms holds (formKeepers > 0): the function
+    // and defining row of each made term, and the text of each symbol. A save of the prefix
+    // lists of a list of 5,000 elements (25 MB) spent four fifths of its time finding them again
+    // for every cell of every list.
+    struct TermParts {
+        FSymbol function;
+        const InternalName* row = nullptr;
+    };
+    // The function and the row that define a made term (width its arity); false when none does.
+    // The row stays valid until the next call.
+    bool termParts(const InternalName& made, int width, TermParts& out);
+    // Uncached: what termParts answers.
+    bool findTermParts(const InternalName& made, int width, TermParts& out);
+    struct KeptParts {
+        FSymbol function;
+        std::uint32_t at = 0;  // the first cell of the row in keptCells
+        bool found = false;
+        // Its form is being written: the walk that meets it again is in a cycle. Kept here, a
+        // cell of a list costs one hash probe, not three.
+        bool open = false;
+    };
+    // The entry of a made term in keptList, found or made.
+    std::uint32_t keptIndex(const InternalName& made, int width);
+    // The symbol bound to a name and its text; false when none is bound. The text stays valid
+    // until the next call.
+    bool boundSymbol(const InternalName& name, FSymbol& symbol, const std::string*& text);
+    struct KeptSymbol {
+        FSymbol symbol;
+        std::string text;
+    };
+    int formKeepers = 0;
+    FlatNameMap<InternalName, std::uint32_t> keptParts;
+    std::vector<KeptParts> keptList;
+    std::vector<InternalName> keptCells;
+    // The last term keptIndex answered, asked again at once by functionTermForm.
+    InternalName lastKept = InternalName::UndefinedObject;
+    std::uint32_t lastKeptAt = 0;
+    FlatNameMap<InternalName, std::uint32_t> keptSymbolAt;
+    std::vector<KeptSymbol> keptSymbols;
+    std::string symbolScratch;
     // The steps of the printed forms being written, the next one last.
     std::vector<FormStep> formSteps;
     // Names the present layout of the frames for HostSetCache; taken from one counter shared by

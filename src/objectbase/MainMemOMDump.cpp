@@ -45,7 +45,12 @@ bool stopped() {
 }  // namespace
 
 void MainMemOM::dump(int format) {
+    DebugFileOutput output("", "MainMemOM::dump", "dump");
+    output.buffer();
+    keepForms(true);
     dumpWith(format, "", "", "");
+    keepForms(false);
+    output.finish();
 }
 
 void MainMemOM::dumpWith(int format, const std::string& rootName, const std::string& idKind,
@@ -71,7 +76,7 @@ void MainMemOM::dumpWith(int format, const std::string& rootName, const std::str
 }
 
 void MainMemOM::saveAs(int format, const std::string& fileName, const std::string& docTypeName) {
-    DebugFileOutput output(fileName, "OMAccess::exportOM");
+    DebugFileOutput output(fileName, "OMAccess::exportOM", "save");
     if (!output.writable()) return;
     if (frameManager->hasFrames() == 0) {
         debugChannel() << "*** WARNING: OM is empty" << std::endl;
@@ -81,9 +86,10 @@ void MainMemOM::saveAs(int format, const std::string& fileName, const std::strin
     std::string idKind;
     std::string idValue;
     if (!docTypeName.empty()) documentTypeId(*this, docTypeName, idKind, idValue);
+    keepForms(true);
     dumpWith(format, docTypeName, idKind, idValue);
+    keepForms(false);
     // A save cut short by Ctrl-C or a farewell is not the base: the old file stays.
-    if (controlEvents::stopRequested()) return;
     output.finish();
 }
 
@@ -203,7 +209,8 @@ int MainMemOM::formatSetMembers(const InternalName& host, const InternalName& me
         return 0;
     }
     int position = 0;
-    for (bool more = members->first(); more; more = members->next())
+    controlEvents::StopPoll stop;
+    for (bool more = members->first(); more && !stop.stop(); more = members->next())
         target->writeSetMember(host, method, members->atColumn(1), ++position);
     decRef(members);
     return position;

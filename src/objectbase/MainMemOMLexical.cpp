@@ -11,6 +11,12 @@
 
 namespace {
 
+// A path or function-term object: its form is made from the objects it holds.
+bool isMadeObject(const InternalName& name) {
+    return (name.getType() == InternalName::Object || name.getType() == InternalName::String) &&
+           (name.getArity() == -1 || name.getArity() > 0);
+}
+
 bool isMadeForTerm(const InternalName& name) {
     return (name.getType() == InternalName::Object || name.getType() == InternalName::String) &&
            name.getArity() > 0;
@@ -36,6 +42,9 @@ int MainMemOM::giveLexicalForm(const InternalName& name, std::string& out, int q
             case FormStep::Leave:
                 formsInProgress.erase(step.name);
                 break;
+            case FormStep::LeaveKept:
+                keptList[step.at].open = false;
+                break;
             case FormStep::Name:
                 // A form of millions of cells is long work: a stop request cuts it short, the
                 // rest unwritten.
@@ -43,6 +52,8 @@ int MainMemOM::giveLexicalForm(const InternalName& name, std::string& out, int q
                     for (std::size_t at = base; at < formSteps.size(); ++at)
                         if (formSteps[at].kind == FormStep::Leave)
                             formsInProgress.erase(formSteps[at].name);
+                        else if (formSteps[at].kind == FormStep::LeaveKept)
+                            keptList[formSteps[at].at].open = false;
                     formSteps.resize(base);
                     break;
                 }
@@ -74,20 +85,25 @@ int MainMemOM::writeFormStep(const InternalName& name, int quote, int style, std
             // Set and parameter-frame names have no printed form.
             return 0;
     }
-    const bool made =
-        (name.getType() == InternalName::Object || name.getType() == InternalName::String) &&
-        (name.getArity() == -1 || name.getArity() > 0);
-    if (made) {
-        // Once equalities are applied a made object can occur inside its own path or term; that
-        // inner occurrence has no finite form and stays empty.
-        if (!formsInProgress.insert(name).second) return 0;
+    const bool made = isMadeObject(name);
+    // Once equalities are applied a made object can occur inside its own path or term; that
+    // inner occurrence has no finite form and stays empty.
+    if (made && formKeepers > 0 && name.getArity() > 0) {
+        const std::uint32_t at = keptIndex(name, name.getArity());
+        if (keptList[at].open) return 0;
+        keptList[at].open = true;
+        formSteps.push_back(FormStep::leaveKept(at));
+    } else if (made) {
+        if (!formsInProgress.emplace(name, true).second) return 0;
         formSteps.push_back(FormStep::leave(name));
     }
 
     // A list tail that is not itself a list cell or nil: "|" tail "]".
     if (style == 2) {
         FSymbol symbol;
-        if (name.getArity() == 0 && giveSymbol(name, symbol) != 0 && symbol == builtinSymbol::Nil) {
+        const std::string* text = nullptr;
+        if (name.getArity() == 0 && boundSymbol(name, symbol, text) &&
+            symbol == builtinSymbol::Nil) {
             out += "]";
             return 1;
         }
@@ -121,17 +137,98 @@ int MainMemOM::writeFormStep(const InternalName& name, int quote, int style, std
     if (flag > 0) return functionTermForm(name, out, quote, style);
 
     FSymbol symbol;
-    if (giveSymbol(name, symbol) == 0) return 1;
+    const std::string* text = nullptr;
+    if (!boundSymbol(name, symbol, text)) return 1;
     if (symbol == builtinSymbol::Nil) {
         out += "[]";
         return 1;
     }
-    std::string text = symTab->giveName(symbol);
     if (symbol.getType() == InternalName::String && quote != 0)
-        appendQuotedString(text, out);
+        appendQuotedString(*text, out);
     else
-        out += text;
+        out += *text;
     return 1;
+}
+
+void MainMemOM::keepForms(bool keep) {
+    formKeepers += keep ? 1 : -1;
+    if (formKeepers > 0) return;
+    formKeepers = 0;
+    keptParts.clear();
+    keptList = {};
+    keptCells = {};
+    lastKept = InternalName::UndefinedObject;
+    keptSymbolAt.clear();
+    keptSymbols = {};
+}
+
+bool MainMemOM::boundSymbol(const InternalName& name, FSymbol& symbol, const std::string*& text) {
+    if (formKeepers > 0) {
+        const std::uint32_t at = keptSymbolAt.valueOr(name, UINT32_MAX);
+        if (at != UINT32_MAX) {
+            symbol = keptSymbols[at].symbol;
+            text = &keptSymbols[at].text;
+            return true;
+        }
+    }
+    if (giveSymbol(name, symbol) == 0) return false;
+    symbolScratch = symTab->giveName(symbol);
+    text = &symbolScratch;
+    if (formKeepers > 0) {
+        keptSymbolAt.emplace(name, static_cast<std::uint32_t>(keptSymbols.size()));
+        keptSymbols.push_back({symbol, symbolScratch});
+        text = &keptSymbols.back().text;
+    }
+    return true;
+}
+
+bool MainMemOM::termParts(const InternalName& made, int width, TermParts& out) {
+    if (formKeepers == 0) return findTermParts(made, width, out);
+    const KeptParts& kept = keptList[keptIndex(made, width)];
+    out.function = kept.function;
+    out.row = kept.found ? &keptCells[kept.at] : nullptr;
+    return out.row != nullptr;
+}
+
+std::uint32_t MainMemOM::keptIndex(const InternalName& made, int width) {
+    if (made == lastKept) return lastKeptAt;
+    std::uint32_t at = keptParts.valueOr(made, UINT32_MAX);
+    if (at == UINT32_MAX) {
+        TermParts parts;
+        const bool found = findTermParts(made, width, parts);
+        // The cells are copied: the row itself may move when a frame grows.
+        KeptParts kept{parts.function, static_cast<std::uint32_t>(keptCells.size()), found};
+        if (found) keptCells.insert(keptCells.end(), parts.row, parts.row + width - 1);
+        at = static_cast<std::uint32_t>(keptList.size());
+        keptList.push_back(kept);
+        keptParts.emplace(made, at);
+    }
+    lastKept = made;
+    lastKeptAt = at;
+    return at;
+}
+
+bool MainMemOM::findTermParts(const InternalName& made, int width, TermParts& out) {
+    out = TermParts();
+    InternalName object = made;
+    auto applied = appliedEqualities.lookup(object);
+    if (applied != nullptr) object = appliedEqualities.inf(applied);
+
+    // The parameter frames holding the object are among the names its usage index lists; the
+    // first that has a row defining it names the function.
+    InternalName paramName;
+    if (const UsageSet* users = usageOf(object)) {
+        users->forEach([&](const InternalName& user) {
+            if (user.getType() != InternalName::ParamFrame || user.getArity() != width) return true;
+            MainMemParamFrame* params = getParamFrame(user);
+            if (params == nullptr) return true;
+            out.row = params->storedRows().definingRow(object);
+            paramName = user;
+            return out.row == nullptr;
+        });
+    }
+    if (out.row != nullptr && giveSymbol(paramName, out.function) == 0) out.row = nullptr;
+    return out.row != nullptr;
 }
 
 void MainMemOM::appendQuotedString(const std::string& stored, std::string& out) {
@@ -224,36 +321,24 @@ int MainMemOM::pathForm(const InternalName& object, std::string& out, int /*quot
     return 1;
 }
 
-int MainMemOM::functionTermForm(const InternalName& made, std::string& out, int /*quote*/,
-                                int style) {
+int MainMemOM::functionTermForm(const InternalName& made, std::string& out, int quote, int style) {
     // The width comes from the made name (n + 1); the name it was equated with may be any object.
-    int width = made.getArity();
+    const int width = made.getArity();
     if (width <= 0) return 0;
-    InternalName object = made;
-    auto applied = appliedEqualities.lookup(object);
-    if (applied != nullptr) object = appliedEqualities.inf(applied);
-
-    // The parameter frames holding the object are among the names its usage index lists; the
-    // first that has a row defining it names the function.
-    const UsageSet* users = usageOf(object);
-    if (users == nullptr) return 0;
-    const InternalName* row = nullptr;
-    InternalName paramName;
-    users->forEach([&](const InternalName& user) {
-        if (user.getType() != InternalName::ParamFrame || user.getArity() != width) return true;
-        MainMemParamFrame* params = getParamFrame(user);
-        if (params == nullptr) return true;
-        row = params->storedRows().definingRow(object);
-        paramName = user;
-        return row == nullptr;
-    });
-    if (row == nullptr) return 0;
-
-    FSymbol function;
-    if (giveSymbol(paramName, function) == 0) return 0;
+    TermParts parts;
+    if (!termParts(made, width, parts)) return 0;
+    const FSymbol& function = parts.function;
+    const InternalName* row = parts.row;
     if (function == builtinSymbol::Cons && width == 3) {
         out += style == 2 ? "," : "[";
-        pushFormSteps({FormStep::part(row[0], 0), FormStep::part(row[1], 2)});
+        // A head that is no made object is written at once: its form needs no further steps,
+        // and a list of constants costs one step a cell.
+        const InternalName head = row[0];
+        formSteps.push_back(FormStep::part(row[1], 2));
+        if (isMadeObject(head))
+            formSteps.push_back(FormStep::part(head, 0));
+        else
+            writeFormStep(head, quote, 0, out);
         return 1;
     }
     // f "(" arguments ")", or "|" f(...) "]" as a list's tail.

@@ -70,6 +70,10 @@ class OM : public FLSysObject {
     // 0 for names that have no printed form (set and parameter-frame names).
     virtual int giveLexicalForm(const InternalName& name, std::string& out, int quote = 0,
                                 int style = 0) = 0;
+    // Between keepForms(true) and keepForms(false) (they nest) nothing changes the base, and
+    // the printed forms may take what they look up from what earlier forms found: a save or an
+    // export writes each shared term and name many times.
+    virtual void keepForms(bool /*keep*/) {}
     virtual int giveSymbol(const InternalName& name, FSymbol& out) = 0;
     virtual bool isPredicate(const InternalName& name) = 0;
     // arity >= 0: the predicate symbol of that text and arity; arity < 0: the object bound to the

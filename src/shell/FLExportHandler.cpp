@@ -27,7 +27,7 @@ void FLExportHandler::writeTrailer(ExportRequest& /*request*/) {}
 
 void FLExportHandler::writeBody(ExportRequest& request) {
     Iterator* names = access->objNamesIterator(nullptr);
-    for (bool more = names != nullptr && names->first(); more; more = names->next()) {
+    for (bool more = names != nullptr && names->first(); more && !stopped(); more = names->next()) {
         const InternalName object = names->atColumn(1);
         if (object == builtinObject::String || object == builtinObject::Numeric) continue;
         writeObject(object, request.format);
@@ -35,11 +35,17 @@ void FLExportHandler::writeBody(ExportRequest& request) {
     decRef(names);
 }
 
-bool FLExportHandler::exported(const InternalName& object, const InternalName& method, int argCount,
-                               int type, std::int32_t format) {
+bool FLExportHandler::exported(const InternalName& object, int classes, const InternalName& method,
+                               int argCount, int type, std::int32_t format) {
     if (format == 3) return type >= 6 && type <= 8;
     if (format != 1 || type < 0 || type > 2) return false;
-    return yieldsRow(access->lookupSignatureViaClasses(object, method, argCount, type));
+    const auto key = std::make_tuple(classes, method, argCount, type);
+    const auto known = declared.find(key);
+    if (known != declared.end()) return known->second;
+    const bool answer =
+        yieldsRow(access->lookupSignatureViaClasses(object, method, argCount, type));
+    declared.emplace(key, answer);
+    return answer;
 }
 
 void FLExportHandler::writeObject(const InternalName& object, std::int32_t format) {
@@ -50,17 +56,22 @@ void FLExportHandler::writeObject(const InternalName& object, std::int32_t forma
             new HostSpecDescIter(object, Free, -1, MethodType::AttributeSetSignature, access)))
         return;
     bool classLines = false;
+    std::vector<InternalName> memberOf;
     for (int kind : {2, 1}) {
         set<InternalName>* classes = access->signatureClassesOf(object, kind);
         for (const InternalName& cls : *classes) {
-            if (kind == 2)
+            if (kind == 2) {
                 formatter->writeSubclass(object, cls);
-            else
+            } else {
                 formatter->writeIsa(object, cls);
+                memberOf.push_back(cls);
+            }
             classLines = true;
         }
         delete classes;
     }
+    const int classSet =
+        classSets.emplace(memberOf, static_cast<int>(classSets.size())).first->second;
     auto* text = static_cast<FLDumpFormatter*>(formatter);
     OM* om = access->om();
     int written = 0;
@@ -71,7 +82,7 @@ void FLExportHandler::writeObject(const InternalName& object, std::int32_t forma
         const std::optional<MethodType> arrow = access->arrowToMethodType(entries->atColumn(4));
         if (!arrow) continue;
         const int type = code(*arrow);
-        if (!exported(object, method, argCount, type, format)) continue;
+        if (!exported(object, classSet, method, argCount, type, format)) continue;
         if (written++ == 0)
             text->openFrame(object, Free, 0);
         else

@@ -2,7 +2,12 @@
 // signatures only (format 3).
 #pragma once
 
+#include <map>
+#include <tuple>
+#include <vector>
+
 #include "access/ExportHandler.h"
+#include "objectbase/InternalName.h"
 
 class FLDumpFormatter;
 
@@ -22,7 +27,15 @@ class FLExportHandler : public ExportHandler {
     ~FLExportHandler() override = default;
 
   private:
-    // Whether a row of the object's entries is written in the format.
-    bool exported(const InternalName& object, const InternalName& method, int argCount, int type,
-                  std::int32_t format);
+    // Whether a row of the object's entries is written in the format; `classes` numbers the set
+    // of the object's classes that take part in signatures.
+    bool exported(const InternalName& object, int classes, const InternalName& method, int argCount,
+                  int type, std::int32_t format);
+
+    // Whether some class of an object declares a signature for an entry depends on the object's
+    // classes that declare signatures, which are among those that take part in signatures: the
+    // question is asked once for each set of such classes and entry, not once an object (it was
+    // the most of the export's time).
+    std::map<std::vector<InternalName>, int> classSets;
+    std::map<std::tuple<int, InternalName, int, int>, bool> declared;
 };

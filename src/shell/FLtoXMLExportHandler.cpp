@@ -65,7 +65,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     set<InternalName> once;
     set<InternalName> shared;
     Iterator* rows = new DescIterWithResult(Free, Free, Free, -1, std::nullopt, access);
-    for (bool more = rows->first(); more; more = rows->next()) {
+    for (bool more = rows->first(); more && !stopped(); more = rows->next()) {
         const std::optional<MethodType> arrow = access->arrowToMethodType(rows->atColumn(4));
         if (!arrow) continue;
         const int type = code(*arrow);
@@ -87,7 +87,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     decRef(rows);
 
     Iterator* entries = new UnSpecDescIter(Free, Free, 0, std::nullopt, access);
-    for (bool more = entries->first(); more; more = entries->next()) {
+    for (bool more = entries->first(); more && !stopped(); more = entries->next()) {
         const std::optional<MethodType> arrow = access->arrowToMethodType(entries->atColumn(4));
         if (!arrow) continue;
         const int type = code(*arrow);
@@ -138,7 +138,7 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     written.clear();
     collectNested(docClass);
     Iterator* names = access->objNamesIterator(nullptr);
-    for (bool more = names != nullptr && names->first(); more; more = names->next()) {
+    for (bool more = names != nullptr && names->first(); more && !stopped(); more = names->next()) {
         const InternalName object = names->atColumn(1);
         if (isBuiltin(object, builtinObject::String, builtinSymbol::String) ||
             isBuiltin(object, builtinObject::Numeric, builtinSymbol::Numeric))
@@ -153,7 +153,7 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     // no written element; they are written at the top level so that none is lost.
     const set<InternalName> all = *nested;
     for (const InternalName& object : all)
-        if (!written.member(object)) writeObject(object, request.format);
+        if (!stopped() && !written.member(object)) writeObject(object, request.format);
     nested->clear();
     delete nested;
     nested = nullptr;

@@ -126,6 +126,12 @@ void KavumExportHandler::writeElement(const InternalName& object, const Internal
     std::vector<OpenElement> open;
     if (auto first = openElement(object, cls, indent, 0, flags)) open.push_back(std::move(*first));
     while (!open.empty()) {
+        if (stopped()) {
+            // A stopped export writes nothing more; the objects it held open are let go so
+            // that the handler's path stays right for the next export.
+            for (const OpenElement& left : open) path.del(left.object);
+            return;
+        }
         OpenElement& top = open.back();
         if (top.next == top.children.size()) {
             path.del(top.object);

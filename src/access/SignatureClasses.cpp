@@ -1,0 +1,81 @@
+// The classes that take part in signatures, from one walk over the signatures.
+#include "access/SignatureClasses.h"
+
+#include "access/DescIter.h"
+#include "access/OMAccess.h"
+#include "objectbase/Iterator.h"
+
+namespace {
+
+const InternalName Free = InternalName::UndefinedObject;
+
+}  // namespace
+
+SignatureClasses::SignatureClasses(OMAccess& access) : access(access) {
+    for (MethodType type : {MethodType::ScalarSignature, MethodType::SetSignature,
+                            MethodType::AttributeSetSignature}) {
+        Iterator* descriptions = new UnSpecDescIter(Free, Free, -1, type, &access);
+        for (bool more = descriptions->first(); more; more = descriptions->next())
+            signatures.push_back({type, descriptions->atColumn(1), descriptions->atColumn(2),
+                                  static_cast<int>(descriptions->atColumn(3).asFloat())});
+        decRef(descriptions);
+    }
+    for (const Signature& signature : signatures) {
+        if (signature.type != MethodType::AttributeSetSignature)
+            known.emplace(signature.host, true);
+        std::vector<InternalName> pattern(static_cast<std::size_t>(signature.argCount + 3), Free);
+        pattern[0] = signature.host;
+        pattern[1] = signature.method;
+        Iterator* rows = access.lookup(signature.type, pattern.data(),
+                                       static_cast<int>(pattern.size()), nullptr);
+        const bool arguments =
+            signature.type == MethodType::ScalarSignature && signature.argCount > 0;
+        for (bool row = rows != nullptr && rows->first(); row; row = rows->next()) {
+            add(rows->atColumn(signature.argCount + 3));
+            if (arguments)
+                for (int col = 3; col <= signature.argCount + 2; ++col) add(rows->atColumn(col));
+        }
+        decRef(rows);
+    }
+}
+
+void SignatureClasses::add(const InternalName& cell) {
+    if (cell.getType() != InternalName::SetName) {
+        known.insert_or_assign(cell, true);
+        return;
+    }
+    Iterator* members = access.setIterator(cell, nullptr);
+    for (bool more = members != nullptr && members->first(); more; more = members->next())
+        known.insert_or_assign(members->atColumn(1), true);
+    decRef(members);
+}
+
+bool SignatureClasses::takesPart(const InternalName& cls) {
+    const auto found = known.find(cls);
+    if (found != known.end()) return found->second;
+    const bool answers = boundLookupAnswers(cls);
+    known.emplace(cls, answers);
+    return answers;
+}
+
+bool SignatureClasses::boundLookupAnswers(const InternalName& cls) {
+    for (const Signature& signature : signatures) {
+        std::vector<InternalName> pattern(static_cast<std::size_t>(signature.argCount + 3), Free);
+        pattern[0] = signature.host;
+        pattern[1] = signature.method;
+        pattern.back() = cls;
+        if (yieldsRow(access.lookup(signature.type, pattern.data(),
+                                    static_cast<int>(pattern.size()), nullptr)))
+            return true;
+        if (signature.type != MethodType::ScalarSignature) continue;
+        pattern.back() = Free;
+        for (int i = 0; i < signature.argCount; ++i) {
+            pattern[static_cast<std::size_t>(2 + i)] = cls;
+            if (yieldsRow(access.lookup(signature.type, pattern.data(),
+                                        static_cast<int>(pattern.size()), nullptr)))
+                return true;
+            pattern[static_cast<std::size_t>(2 + i)] = Free;
+        }
+    }
+    return false;
+}
