@@ -4,8 +4,6 @@
 #include <cctype>
 #include <cstdint>
 
-namespace {
-
 void appendUtf8(std::string& out, std::uint32_t code) {
     if (code < 0x80) {
         out += static_cast<char>(code);
@@ -23,6 +21,8 @@ void appendUtf8(std::string& out, std::uint32_t code) {
         out += static_cast<char>(0x80 | (code & 0x3F));
     }
 }
+
+namespace {
 
 bool isOctal(char c) {
     return c >= '0' && c <= '7';

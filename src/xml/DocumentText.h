@@ -1,6 +1,7 @@
 // The characters a text of the event stream stands for.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // Undoes the stream's escapes ("\n", "\\", "\0oo", "\|", "\#n;", "\%n;") and the backslash that
@@ -11,3 +12,6 @@ std::string documentText(const std::string& written);
 
 // The text between double quotes, as string constants and quoted names are written.
 std::string quoted(const std::string& text);
+
+// Appends the UTF-8 bytes of one character number.
+void appendUtf8(std::string& out, std::uint32_t code);

@@ -15,6 +15,7 @@
 
 #include "platform/ConfinedChild.h"
 #include "platform/InterruptFlag.h"
+#include "xml/DocumentText.h"
 #include "xml/EsisOutputFlags.h"
 
 using namespace OpenSP;
@@ -220,24 +221,7 @@ std::string SgmlsEventHandler::messageText(const Message& message) {
     StringC text;
     out.extractString(text);
     std::string bytes;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const unsigned long c = text[i];
-        if (c < 0x80) {
-            bytes += static_cast<char>(c);
-        } else if (c < 0x800) {
-            bytes += static_cast<char>(0xc0 | (c >> 6));
-            bytes += static_cast<char>(0x80 | (c & 0x3f));
-        } else if (c < 0x10000) {
-            bytes += static_cast<char>(0xe0 | (c >> 12));
-            bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
-            bytes += static_cast<char>(0x80 | (c & 0x3f));
-        } else {
-            bytes += static_cast<char>(0xf0 | ((c >> 18) & 0x07));
-            bytes += static_cast<char>(0x80 | ((c >> 12) & 0x3f));
-            bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
-            bytes += static_cast<char>(0x80 | (c & 0x3f));
-        }
-    }
+    for (std::size_t i = 0; i < text.size(); ++i) appendUtf8(bytes, text[i]);
     return bytes;
 }
 
