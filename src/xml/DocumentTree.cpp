@@ -31,7 +31,7 @@ DocumentTree::~DocumentTree() {
 void DocumentTree::clear() {
     nodes.clear();
     attributes.clear();
-    std::unordered_set<std::string>().swap(names);
+    NameSet().swap(names);
     currentStart = currentEnd = nullptr;
     attributeFront = 0;
 }
@@ -133,6 +133,8 @@ std::string_view DocumentTree::storeText(std::string_view text) {
 }
 
 const std::string* DocumentTree::shared(std::string_view text) {
+    const auto known = names.find(text);
+    if (known != names.end()) return &*known;
     return &*names.emplace(text).first;
 }
 

@@ -94,7 +94,15 @@ class DocumentTree {
     Region nodes;
     // Attributes apart, so that those of one element, added one after another, stay one array.
     Region attributes;
-    std::unordered_set<std::string> names;
+    // Looked up by view, so that a name met again (every element's) makes no string to find it.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const {
+            return std::hash<std::string_view>{}(text);
+        }
+    };
+    using NameSet = std::unordered_set<std::string, NameHash, std::equal_to<>>;
+    NameSet names;
     // The nodes' block the last release reached, and the attributes' block.
     const char* currentStart = nullptr;
     const char* currentEnd = nullptr;

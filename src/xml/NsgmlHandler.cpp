@@ -468,8 +468,16 @@ void NsgmlHandler::lookupDtd(const std::string& fileName, const ParseRequest& re
 }
 
 InternalName NsgmlHandler::symbol(const std::string& text) {
+    if (state != nullptr && state->lastSymbol != InternalName::UndefinedObject &&
+        state->lastSymbolText == text)
+        return state->lastSymbol;
     InternalName out;
-    return access->internName(out, text, 1);
+    access->internName(out, text, 1);
+    if (state != nullptr) {
+        state->lastSymbolText = text;
+        state->lastSymbol = out;
+    }
+    return out;
 }
 
 InternalName NsgmlHandler::path(const InternalName& host, const InternalName& method) {

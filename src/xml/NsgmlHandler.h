@@ -126,6 +126,10 @@ class NsgmlHandler : public ManagedObject {
         // `staging` from the tree's first line until then.
         StagedFacts staged;
         bool staging = false;
+        // The last name made a symbol: siblings mostly share their element name, which is then
+        // not looked up in the symbol table again.
+        std::string lastSymbolText;
+        InternalName lastSymbol = InternalName::UndefinedObject;
     };
 
     // One level of a mapping walk: the element whose children are mapped, under which host (and

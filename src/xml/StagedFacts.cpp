@@ -13,6 +13,31 @@ void StagedFacts::checkArguments(int argCount) {
                                     " arguments, not " + std::to_string(argCount));
 }
 
+namespace {
+
+std::size_t mix(std::size_t seed, const InternalName& name) {
+    const std::uint64_t bits =
+        (static_cast<std::uint64_t>(static_cast<std::uint32_t>(name.getValue())) << 16) |
+        (static_cast<std::uint64_t>(name.getType() & 0xff) << 8) |
+        static_cast<std::uint8_t>(name.getArity());
+    return (seed ^ std::hash<std::uint64_t>{}(bits)) * 0x9e3779b97f4a7c15ULL;
+}
+
+}  // namespace
+
+std::size_t StagedFacts::PathKeyHash::operator()(const PathKey& key) const {
+    std::size_t seed = static_cast<std::size_t>(std::get<2>(key));
+    seed = mix(seed, std::get<0>(key));
+    seed = mix(seed, std::get<1>(key));
+    seed = mix(seed, std::get<3>(key));
+    return mix(seed, std::get<4>(key));
+}
+
+std::size_t StagedFacts::RelationKeyHash::operator()(const RelationKey& key) const {
+    const std::size_t seed = mix(static_cast<std::size_t>(std::get<2>(key)), std::get<0>(key));
+    return mix(seed, std::get<1>(key));
+}
+
 StagedFacts::PathKey StagedFacts::keyOf(const InternalName& host, const InternalName& method,
                                         const InternalName* args, int argCount) {
     checkArguments(argCount);

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <map>
-#include <set>
 #include <tuple>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "objectbase/InternalName.h"
 
@@ -68,6 +68,14 @@ class StagedFacts {
     };
     using PathKey = std::tuple<InternalName, InternalName, int, InternalName, InternalName>;
     using RelationKey = std::tuple<InternalName, InternalName, int>;
+    // Paths are found once or more for every element of a document (its class, its link to
+    // the host): a hashed index keeps that constant.
+    struct PathKeyHash {
+        std::size_t operator()(const PathKey& key) const;
+    };
+    struct RelationKeyHash {
+        std::size_t operator()(const RelationKey& key) const;
+    };
     static PathKey keyOf(const InternalName& host, const InternalName& method,
                          const InternalName* args, int argCount);
     static void checkArguments(int argCount);
@@ -76,6 +84,6 @@ class StagedFacts {
 
     std::deque<Head> heads;
     std::deque<InternalName> names;
-    std::map<PathKey, InternalName> paths;
-    std::set<RelationKey> relations;
+    std::unordered_map<PathKey, InternalName, PathKeyHash> paths;
+    std::unordered_set<RelationKey, RelationKeyHash> relations;
 };
