@@ -39,7 +39,11 @@ constexpr std::size_t LongestQuoted = 32768;
 
 std::string OMAccess::constantText(const InternalName& name) {
     std::string text = lexicalForm(name);
-    return text.size() >= 2 ? text.substr(1, text.size() - 2) : std::string();
+    if (text.size() < 2) return std::string();
+    // The quotes go where the text lies: a long string is not copied a second time.
+    text.pop_back();
+    text.erase(0, 1);
+    return text;
 }
 
 InternalName& OMAccess::stringConstant(InternalName& out, const std::string& text) {

@@ -139,12 +139,22 @@ std::string symbolText(const FSymbol& symbol, const SymTab* table) {
     if (table == nullptr) return symbol.ToString();
     std::string text = table->giveName(symbol);
     if (symbol.getType() != InternalName::String || text.size() < 3) return text;
-    // A string holds its inner quotes bare; written back, each needs its backslash again.
-    std::string written(1, text.front());
-    for (std::size_t i = 1; i + 1 < text.size(); ++i) {
-        if (text[i] == '"') written += '\\';
-        written += text[i];
+    // A string holds its inner quotes bare; written back, each needs its backslash again. The
+    // text between them is copied in runs: a long string is written in time of its length.
+    const std::size_t end = text.size() - 1;
+    std::size_t quote = text.find('"', 1);
+    if (quote >= end) return text;
+    std::string written;
+    written.reserve(text.size() + 16);
+    written += text.front();
+    std::size_t from = 1;
+    while (quote < end) {
+        written.append(text, from, quote - from);
+        written += "\\\"";
+        from = quote + 1;
+        quote = text.find('"', from);
     }
+    written.append(text, from, end - from);
     written += text.back();
     return written;
 }

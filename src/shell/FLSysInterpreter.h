@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "foundation/FLSysObject.h"
 
@@ -57,7 +58,7 @@ class FLSysInterpreter : public FLSysObject {
     // Frees every variable; used at exit.
     virtual void finish();
     // Hands a command line to the line editor's history.
-    virtual void addHistory(const std::string& line);
+    virtual void addHistory(std::string_view line);
     // Links another interpreter and symbol table: (FLogicInterpreter, SymTab). A symbol table
     // that is not the one of the interpreter's object base is refused (null, nothing changed).
     virtual FLSysInterpreter* switchInterpreter(FLSysArgs* args);

@@ -179,14 +179,16 @@ std::string CommandEvaluation::blockText(const clib_list<FTerm*>& queries) {
 
 }  // namespace
 
+std::string_view trimmedPart(std::string_view line) {
+    std::string_view::size_type start = line.find_first_not_of(' ');
+    if (start == std::string_view::npos) return {};
+    std::string_view kept = line.substr(start, line.find('%', start) - start);
+    std::string_view::size_type last = kept.find_last_not_of(' ');
+    return last == std::string_view::npos ? std::string_view() : kept.substr(0, last + 1);
+}
+
 std::string trimLine(const std::string& line) {
-    std::string::size_type start = line.find_first_not_of(' ');
-    if (start == std::string::npos) return "";
-    std::string::size_type end = line.find('%', start);
-    std::string kept =
-        line.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    std::string::size_type last = kept.find_last_not_of(' ');
-    return last == std::string::npos ? std::string() : kept.substr(0, last + 1);
+    return std::string(trimmedPart(line));
 }
 
 void echoClause(const FRule* clause, const SymTab* names) {
@@ -222,17 +224,26 @@ std::string FLSysInterpreter::readCommandLine() {
             endOfInput = true;
             return endOfInputCommand;
         }
-        std::string trimmed = trimLine(line);
+        std::string_view trimmed = trimmedPart(line);
         if (trimmed.empty()) continue;
-        if (continued) text += ' ';
-        text += trimmed;
+        if (continued) {
+            text += ' ';
+            text += trimmed;
+        } else {
+            // The first line becomes the command where it lies, without a second long buffer.
+            const std::size_t start = static_cast<std::size_t>(trimmed.data() - line.data());
+            line.resize(start + trimmed.size());
+            line.replace(0, start, text);
+            text.swap(line);
+        }
         continued = true;
     }
     if (!lastCommand || *lastCommand != text) {
-        addHistory(text.substr(3));
+        addHistory(std::string_view(text).substr(3));
         lastCommand = text;
     }
-    return text + "\n";
+    text += '\n';
+    return text;
 }
 
 int FLSysInterpreter::nestingDepth() {
@@ -400,6 +411,6 @@ void FLSysInterpreter::setDialect(const std::string& word) {
     interpreter->setDialect(word);
 }
 
-void FLSysInterpreter::addHistory(const std::string& line) {
+void FLSysInterpreter::addHistory(std::string_view line) {
     quorin::lineio::history_add(line);
 }

@@ -100,9 +100,11 @@ bool readPlainLine(const std::string& prompt, std::string& line) {
     // A Ctrl-C that came before this line began was the last command's, which did not look.
     interruptFlag.store(0);
     bool refused = false;
+    // Looked up once: the check runs for every character.
+    bool (*const pending)() = reader().farewellPending;
     for (;;) {
         const int character = getc_unlocked(stdin);
-        if (farewell()) return false;
+        if (pending != nullptr && pending()) return false;
         if (interruptFlag.load() != 0) {
             interruptFlag.store(0);
             line.clear();
@@ -168,7 +170,7 @@ bool getline(const std::string& prompt, std::string& line) {
     return editLine(r, terminal, prompt, line);
 }
 
-void history_add(const std::string& line) {
+void history_add(std::string_view line) {
     reader().history.add(line);
 }
 

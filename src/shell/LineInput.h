@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "shell/Completion.h"
 #include "shell/LineHistory.h"
@@ -23,7 +24,7 @@ bool getline(const std::string& prompt, std::string& line);
 
 // Adds a line to the history (leading blanks, tabs and newlines skipped; nothing for an empty
 // rest or a repeat of the last line).
-void history_add(const std::string& line);
+void history_add(std::string_view line);
 
 // Adds each line of the file to the history; an unreadable file adds nothing.
 void history_load(const std::string& path);

@@ -111,7 +111,7 @@ std::string queryText(FRule* query, SymTab* names) {
     decRef(stream);
     query->print(channel, names, query->getSymTab());
     channel.releaseStreams();
-    std::string result = text.str();
+    std::string result = std::move(text).str();
     while (!result.empty() && result.back() == '\n') result.pop_back();
     return result;
 }
@@ -221,8 +221,13 @@ void PrettyPrinter::beginQuery(FRule* query) {
     if (html) channel << "<BR> <BR> <H3>";
     channel << std::endl << "% Answer to query : ";
     if (query != nullptr) {
+        // Written as it is without a copy: a query may hold a long string.
         const std::string text = queryText(query, symTab);
-        channel << (html ? htmlEscaped(text) : text);
+        if (html) {
+            channel << htmlEscaped(text);
+        } else {
+            channel << text;
+        }
     }
     if (html) channel << "</H3>";
     channel << std::endl;

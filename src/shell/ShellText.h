@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "foundation/Error.h"
 
@@ -12,6 +13,8 @@ class SymTab;
 // Skips leading blanks (tabs stay), cuts the line at its first "%" (inside quotes too: a line
 // typed at the prompt is no place for a percent sign), and drops the blanks left at its end.
 std::string trimLine(const std::string& line);
+// The same part of the line, without a copy.
+std::string_view trimmedPart(std::string_view line);
 
 // Reads one line after the prompt; false at the end of input.
 using CommandLineSource = bool (*)(const std::string& prompt, std::string& line);
