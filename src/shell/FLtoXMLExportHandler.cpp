@@ -105,7 +105,32 @@ Iterator* FLtoXMLExportHandler::signatureOf(int classSet, const InternalName& me
     return answer;
 }
 
+std::optional<MethodType> FLtoXMLExportHandler::arrowType(const InternalName& arrow) {
+    const auto known = arrowTypes.find(arrow);
+    if (known != arrowTypes.end()) return known->second;
+    const std::optional<MethodType> type = access->arrowToMethodType(arrow);
+    arrowTypes.emplace(arrow, type);
+    return type;
+}
+
+Iterator* FLtoXMLExportHandler::declaredSignatures(const InternalName& declaring,
+                                                   const InternalName& method, int argCount,
+                                                   int type) {
+    const auto key = std::make_tuple(declaring, method, argCount, type);
+    const auto known = declared.find(key);
+    if (known != declared.end()) return known->second;
+    std::vector<InternalName> pattern(static_cast<std::size_t>(argCount + 3), Free);
+    pattern[0] = declaring;
+    pattern[1] = method;
+    Iterator* rows = access->lookup(MethodType(type + 6), pattern.data(), argCount + 3, nullptr);
+    declared.emplace(key, rows);
+    return rows;
+}
+
 void FLtoXMLExportHandler::forgetSignatures() {
+    for (auto& entry : declared) decRef(entry.second);
+    declared.clear();
+    arrowTypes.clear();
     for (auto& entry : signatures) decRef(entry.second);
     signatures.clear();
     classSetNumbers.clear();
@@ -135,7 +160,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     bool hostOutside = false;
     Iterator* rows = new DescIterWithResult(Free, Free, Free, -1, std::nullopt, access);
     for (bool more = rows->first(); more && !stopped(); more = rows->next()) {
-        const std::optional<MethodType> arrow = access->arrowToMethodType(rows->atColumn(4));
+        const std::optional<MethodType> arrow = arrowType(rows->atColumn(4));
         if (!arrow) continue;
         const int type = code(*arrow);
         if (type < 0 || type > 2) continue;
@@ -159,7 +184,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
 
     Iterator* entries = new UnSpecDescIter(Free, Free, 0, std::nullopt, access);
     for (bool more = entries->first(); more && !stopped(); more = entries->next()) {
-        const std::optional<MethodType> arrow = access->arrowToMethodType(entries->atColumn(4));
+        const std::optional<MethodType> arrow = arrowType(entries->atColumn(4));
         if (!arrow) continue;
         const int type = code(*arrow);
         if (type < 6 || type > 8) continue;
@@ -240,7 +265,7 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, std::string& 
     int classSet = -1;
     Iterator* entries = new HostSpecDescIter(object, Free, -1, std::nullopt, access);
     for (bool more = entries->first(); more; more = entries->next()) {
-        const std::optional<MethodType> arrow = access->arrowToMethodType(entries->atColumn(4));
+        const std::optional<MethodType> arrow = arrowType(entries->atColumn(4));
         if (!arrow) continue;
         const int type = code(*arrow);
         if (type < 0 || type > 2) continue;
@@ -359,13 +384,8 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, const Internal
         decRef(values);
         return;
     }
-    const InternalName declaring = signature->atColumn(1);
+    Iterator* signatures = declaredSignatures(signature->atColumn(1), method, argCount, type);
     for (bool row = true; row; row = values->next()) {
-        std::vector<InternalName> sigPattern(static_cast<std::size_t>(argCount + 3), Free);
-        sigPattern[0] = declaring;
-        sigPattern[1] = method;
-        Iterator* signatures =
-            access->lookup(MethodType(type + 6), sigPattern.data(), argCount + 3, nullptr);
         std::string arguments;
         set<InternalName> results;
         for (bool sig = signatures != nullptr && signatures->first(); sig;
@@ -378,7 +398,6 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, const Internal
             arguments = argumentsText(argCount, values, signatures);
             results.insert(signatures->atColumn(argCount + 3));
         }
-        decRef(signatures);
         if (results.empty()) continue;
         const InternalName cls = mostSpecific(results);
         content += valueSetText(method, cls, values->atColumn(argCount + 3), arguments);

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "foundation/set.h"
 #include "objectbase/FSymbol.h"
 #include "objectbase/InternalName.h"
+#include "objectbase/MethodType.h"
 #include "shell/XMLExportHandler.h"
 
 class Iterator;
@@ -77,6 +80,14 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     int classSetOf(const InternalName& object);
     Iterator* signatureOf(int classSet, const InternalName& method, int argCount, int type);
     void forgetSignatures();
+    // The signatures a class declares for a method with arguments, walked anew (first()) for
+    // every value row.
+    Iterator* declaredSignatures(const InternalName& declaring, const InternalName& method,
+                                 int argCount, int type);
+    std::map<std::tuple<InternalName, InternalName, int, int>, Iterator*> declared;
+    // The method type an arrow names, read from its text once for each arrow.
+    std::optional<MethodType> arrowType(const InternalName& arrow);
+    std::map<InternalName, std::optional<MethodType>> arrowTypes;
     std::map<std::vector<InternalName>, int> classSetNumbers;
     std::vector<std::vector<InternalName>> classSets;
     struct SignatureKey {
