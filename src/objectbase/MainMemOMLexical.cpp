@@ -172,13 +172,15 @@ bool MainMemOM::boundSymbol(const InternalName& name, FSymbol& symbol, const std
         }
     }
     if (giveSymbol(name, symbol) == 0) return false;
+    if (formKeepers > 0) {
+        // Kept straight away: a copy through the scratch text would cost a string per name.
+        keptSymbolAt.emplace(name, static_cast<std::uint32_t>(keptSymbols.size()));
+        keptSymbols.push_back({symbol, symTab->giveName(symbol)});
+        text = &keptSymbols.back().text;
+        return true;
+    }
     symbolScratch = symTab->giveName(symbol);
     text = &symbolScratch;
-    if (formKeepers > 0) {
-        keptSymbolAt.emplace(name, static_cast<std::uint32_t>(keptSymbols.size()));
-        keptSymbols.push_back({symbol, symbolScratch});
-        text = &keptSymbols.back().text;
-    }
     return true;
 }
 

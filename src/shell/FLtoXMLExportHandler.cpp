@@ -2,6 +2,7 @@
 // text of each entry.
 #include "shell/FLtoXMLExportHandler.h"
 
+#include <unordered_set>
 #include <vector>
 
 #include "access/DescIter.h"
@@ -16,6 +17,15 @@
 namespace {
 
 const InternalName Free = InternalName::UndefinedObject;
+
+// Membership only: the order of these sets is never seen.
+struct NameHash {
+    std::size_t operator()(const InternalName& name) const {
+        return std::hash<std::uint64_t>()(std::uint64_t(std::uint32_t(name.getValue())) << 16 |
+                                          std::uint64_t(std::uint8_t(name.getType())) << 8 |
+                                          std::uint8_t(name.getArity()));
+    }
+};
 
 int argumentCountOf(Iterator* row) {
     return static_cast<int>(row->atColumn(3).asFloat());
@@ -45,7 +55,88 @@ bool FLtoXMLExportHandler::isBuiltin(const InternalName& cls, const InternalName
 FLtoXMLExportHandler::FLtoXMLExportHandler(OMAccess* access) : XMLExportHandler(access) {}
 
 FLtoXMLExportHandler::~FLtoXMLExportHandler() {
+    forgetSignatures();
     delete nested;
+}
+
+std::size_t FLtoXMLExportHandler::KeyHash::operator()(const InternalName& name) const {
+    return NameHash()(name);
+}
+
+std::size_t FLtoXMLExportHandler::KeyHash::operator()(const SignatureKey& key) const {
+    return NameHash()(key.method) * 31 + std::size_t(key.classSet) * 1000003 +
+           std::size_t(key.argCount) * 7 + std::size_t(key.type);
+}
+
+int FLtoXMLExportHandler::classSetOf(const InternalName& object) {
+    const auto seen = hostSets.find(object);
+    if (seen != hostSets.end()) return seen->second;
+    std::vector<InternalName> classes;
+    Iterator* rows = access->makeEnhIsaIter(object, Free, IsaRelation::Member, nullptr);
+    for (bool more = rows != nullptr && rows->first(); more; more = rows->next())
+        classes.push_back(rows->atColumn(2));
+    decRef(rows);
+    const auto known = classSetNumbers.emplace(std::move(classes), int(classSets.size()));
+    if (known.second) classSets.push_back(known.first->first);
+    hostSets.emplace(object, known.first->second);
+    return known.first->second;
+}
+
+Iterator* FLtoXMLExportHandler::signatureOf(int classSet, const InternalName& method, int argCount,
+                                            int type) {
+    const SignatureKey key{classSet, method, argCount, type};
+    const auto known = signatures.find(key);
+    if (known != signatures.end()) return known->second;
+    // The first class of the sequence that declares a signature for the entry.
+    const MethodType kind = static_cast<MethodType>(type + 6);
+    std::vector<InternalName> pattern(static_cast<std::size_t>(argCount + 3), Free);
+    pattern[1] = method;
+    Iterator* answer = nullptr;
+    for (const InternalName& cls : classSets[static_cast<std::size_t>(classSet)]) {
+        pattern[0] = cls;
+        Iterator* found = access->lookup(kind, pattern.data(), argCount + 3, nullptr);
+        if (found != nullptr && found->first()) {
+            answer = found;
+            break;
+        }
+        decRef(found);
+    }
+    signatures.emplace(key, answer);
+    return answer;
+}
+
+std::optional<MethodType> FLtoXMLExportHandler::arrowType(const InternalName& arrow) {
+    const auto known = arrowTypes.find(arrow);
+    if (known != arrowTypes.end()) return known->second;
+    const std::optional<MethodType> type = access->arrowToMethodType(arrow);
+    arrowTypes.emplace(arrow, type);
+    return type;
+}
+
+Iterator* FLtoXMLExportHandler::declaredSignatures(const InternalName& declaring,
+                                                   const InternalName& method, int argCount,
+                                                   int type) {
+    const auto key = std::make_tuple(declaring, method, argCount, type);
+    const auto known = declared.find(key);
+    if (known != declared.end()) return known->second;
+    std::vector<InternalName> pattern(static_cast<std::size_t>(argCount + 3), Free);
+    pattern[0] = declaring;
+    pattern[1] = method;
+    Iterator* rows = access->lookup(MethodType(type + 6), pattern.data(), argCount + 3, nullptr);
+    declared.emplace(key, rows);
+    return rows;
+}
+
+void FLtoXMLExportHandler::forgetSignatures() {
+    for (auto& entry : declared) decRef(entry.second);
+    declared.clear();
+    arrowTypes.clear();
+    for (auto& entry : signatures) decRef(entry.second);
+    signatures.clear();
+    classSetNumbers.clear();
+    classSets.clear();
+    hostSets.clear();
+    literalClasses.clear();
 }
 
 bool FLtoXMLExportHandler::isA(const std::string& className) const {
@@ -62,33 +153,38 @@ void FLtoXMLExportHandler::writeTrailer(ExportRequest& request) {
 }
 
 void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
-    set<InternalName> once;
-    set<InternalName> shared;
+    std::unordered_set<InternalName, NameHash> once;
+    std::unordered_set<InternalName, NameHash> shared;
+    InternalName host = Free;
+    bool haveHost = false;
+    bool hostOutside = false;
     Iterator* rows = new DescIterWithResult(Free, Free, Free, -1, std::nullopt, access);
     for (bool more = rows->first(); more && !stopped(); more = rows->next()) {
-        const std::optional<MethodType> arrow = access->arrowToMethodType(rows->atColumn(4));
+        const std::optional<MethodType> arrow = arrowType(rows->atColumn(4));
         if (!arrow) continue;
         const int type = code(*arrow);
         if (type < 0 || type > 2) continue;
-        const InternalName host = rows->atColumn(1);
-        if (docClass != Free && access->isaTest(host, docClass, IsaRelation::Member) != 0) continue;
-        Iterator* signature =
-            access->lookupSignatureViaClasses(host, rows->atColumn(2), argumentCountOf(rows), type);
-        if (signature == nullptr) continue;
-        decRef(signature);
-        const InternalName value = rows->atColumn(5);
-        if (once.member(value)) {
-            once.del(value);
-            shared.insert(value);
-        } else if (!shared.member(value)) {
-            once.insert(value);
+        if (!haveHost || rows->atColumn(1) != host) {
+            haveHost = true;
+            host = rows->atColumn(1);
+            hostOutside =
+                docClass != Free && access->isaTest(host, docClass, IsaRelation::Member) != 0;
         }
+        if (hostOutside) continue;
+        if (signatureOf(classSetOf(host), rows->atColumn(2), argumentCountOf(rows), type) ==
+            nullptr)
+            continue;
+        const InternalName value = rows->atColumn(5);
+        if (once.erase(value) != 0)
+            shared.insert(value);
+        else if (!shared.contains(value))
+            once.insert(value);
     }
     decRef(rows);
 
     Iterator* entries = new UnSpecDescIter(Free, Free, 0, std::nullopt, access);
     for (bool more = entries->first(); more && !stopped(); more = entries->next()) {
-        const std::optional<MethodType> arrow = access->arrowToMethodType(entries->atColumn(4));
+        const std::optional<MethodType> arrow = arrowType(entries->atColumn(4));
         if (!arrow) continue;
         const int type = code(*arrow);
         if (type < 6 || type > 8) continue;
@@ -120,7 +216,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
                  value = values->next())
                 forEachValue(access, values->atColumn(3), [&](const InternalName& v) {
                     candidates.insert(v);
-                    failed = failed || shared.member(v);
+                    failed = failed || shared.contains(v);
                     return true;
                 });
             decRef(values);
@@ -157,6 +253,7 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     nested->clear();
     delete nested;
     nested = nullptr;
+    forgetSignatures();
 }
 
 int FLtoXMLExportHandler::writeEntries(const InternalName& object, std::string& attributes,
@@ -165,15 +262,17 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, std::string& 
     int calls = 0;
     written.insert(object);
     path.insert(object);
+    int classSet = -1;
     Iterator* entries = new HostSpecDescIter(object, Free, -1, std::nullopt, access);
     for (bool more = entries->first(); more; more = entries->next()) {
-        const std::optional<MethodType> arrow = access->arrowToMethodType(entries->atColumn(4));
+        const std::optional<MethodType> arrow = arrowType(entries->atColumn(4));
         if (!arrow) continue;
         const int type = code(*arrow);
         if (type < 0 || type > 2) continue;
         const InternalName method = entries->atColumn(2);
         const int argCount = argumentCountOf(entries);
-        Iterator* signature = access->lookupSignatureViaClasses(object, method, argCount, type);
+        if (classSet < 0) classSet = classSetOf(object);
+        Iterator* signature = signatureOf(classSet, method, argCount, type);
         if (signature == nullptr) continue;
         std::string methodText;
         if (textNodes) access->giveLexicalForm(method, methodText);
@@ -181,7 +280,6 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, std::string& 
             content = formatter->xmlName(access->mappedName(object));
         else
             writeEntry(object, method, argCount, type, signature, attributes, content, indent);
-        decRef(signature);
         ++calls;
     }
     decRef(entries);
@@ -224,6 +322,15 @@ InternalName FLtoXMLExportHandler::resultClass(const InternalName& cls) {
 
 bool FLtoXMLExportHandler::literalClass(const InternalName& cls, const InternalName& literal,
                                         const FSymbol& symbol) {
+    const auto known = literalClasses.find({cls, literal});
+    if (known != literalClasses.end()) return known->second;
+    const bool answer = literalClassFound(cls, literal, symbol);
+    literalClasses.emplace(std::make_pair(cls, literal), answer);
+    return answer;
+}
+
+bool FLtoXMLExportHandler::literalClassFound(const InternalName& cls, const InternalName& literal,
+                                             const FSymbol& symbol) {
     if (isBuiltin(cls, literal, symbol) ||
         access->isaTest(cls, literal, IsaRelation::Subclass) != 0)
         return true;
@@ -277,13 +384,8 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, const Internal
         decRef(values);
         return;
     }
-    const InternalName declaring = signature->atColumn(1);
+    Iterator* signatures = declaredSignatures(signature->atColumn(1), method, argCount, type);
     for (bool row = true; row; row = values->next()) {
-        std::vector<InternalName> sigPattern(static_cast<std::size_t>(argCount + 3), Free);
-        sigPattern[0] = declaring;
-        sigPattern[1] = method;
-        Iterator* signatures =
-            access->lookup(MethodType(type + 6), sigPattern.data(), argCount + 3, nullptr);
         std::string arguments;
         set<InternalName> results;
         for (bool sig = signatures != nullptr && signatures->first(); sig;
@@ -296,7 +398,6 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, const Internal
             arguments = argumentsText(argCount, values, signatures);
             results.insert(signatures->atColumn(argCount + 3));
         }
-        decRef(signatures);
         if (results.empty()) continue;
         const InternalName cls = mostSpecific(results);
         content += valueSetText(method, cls, values->atColumn(argCount + 3), arguments);

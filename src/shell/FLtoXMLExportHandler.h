@@ -1,11 +1,18 @@
 // FLtoXMLExportHandler: the export of F-Logic objects as XML elements, shaped by the signatures.
 #pragma once
 
+#include <map>
+#include <optional>
 #include <string>
+#include <tuple>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "foundation/set.h"
 #include "objectbase/FSymbol.h"
 #include "objectbase/InternalName.h"
+#include "objectbase/MethodType.h"
 #include "shell/XMLExportHandler.h"
 
 class Iterator;
@@ -63,6 +70,41 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     bool isBuiltin(const InternalName& cls, const InternalName& builtin, const FSymbol& symbol);
     // The built-in class or a subclass of it.
     bool literalClass(const InternalName& cls, const InternalName& literal, const FSymbol& symbol);
+    bool literalClassFound(const InternalName& cls, const InternalName& literal,
+                           const FSymbol& symbol);
+
+    // The signature that decides how an entry is written depends only on the sequence of the
+    // host's classes, the method, its arguments and its arrow: it is looked up once for each such
+    // key, not once an entry (that lookup was most of the export's time). The answers are
+    // positioned on their first row and kept until the end of the body; null when none.
+    int classSetOf(const InternalName& object);
+    Iterator* signatureOf(int classSet, const InternalName& method, int argCount, int type);
+    void forgetSignatures();
+    // The signatures a class declares for a method with arguments, walked anew (first()) for
+    // every value row.
+    Iterator* declaredSignatures(const InternalName& declaring, const InternalName& method,
+                                 int argCount, int type);
+    std::map<std::tuple<InternalName, InternalName, int, int>, Iterator*> declared;
+    // The method type an arrow names, read from its text once for each arrow.
+    std::optional<MethodType> arrowType(const InternalName& arrow);
+    std::map<InternalName, std::optional<MethodType>> arrowTypes;
+    std::map<std::vector<InternalName>, int> classSetNumbers;
+    std::vector<std::vector<InternalName>> classSets;
+    struct SignatureKey {
+        int classSet;
+        InternalName method;
+        int argCount;
+        int type;
+        bool operator==(const SignatureKey&) const = default;
+    };
+    struct KeyHash {
+        std::size_t operator()(const SignatureKey& key) const;
+        std::size_t operator()(const InternalName& name) const;
+    };
+    std::unordered_map<SignatureKey, Iterator*, KeyHash> signatures;
+    std::unordered_map<InternalName, int, KeyHash> hostSets;
+    // Whether a class lies below a built-in literal class, asked once for each pair.
+    std::map<std::pair<InternalName, InternalName>, bool> literalClasses;
 
     set<InternalName>* nested = nullptr;
     // The nested objects written so far, and the objects whose elements are being built.
