@@ -46,17 +46,6 @@ class AntiJoinTest : public rule_test::RuleTest {
             }
         }
     }
-
-    std::string plan(const std::string& text) {
-        FRule* r = harness.rule(text);
-        if (r == nullptr) return "no clause";
-        const Ref<AlgebraicExpr> expr = harness.getTranslator()->translateRule(r, harness.table());
-        if (!expr) return "null";
-        OutputChannel channel;
-        ChannelCapture out(channel);
-        expr->printPlan(channel, r->getSymTab());
-        return out.text();
-    }
 };
 
 TEST_F(AntiJoinTest,

@@ -27,19 +27,6 @@ class PlanStrategyTest : public rule_test::RuleTest {
             "p(a, b). p(b, c). p(c, d). q(b). q(d). r(1). r(2). r(3).\n"
             "e(1, 2). e(2, 3). e(3, 4). e(4, 1). e(2, 1). e(1, 3).");
     }
-
-    // The printed plan of the first clause's body: one line per operator, its kind and how it
-    // runs, children indented below their parent.
-    std::string plan(const std::string& text) {
-        FRule* r = harness.rule(text);
-        if (r == nullptr) return "no clause";
-        const Ref<AlgebraicExpr> expr = harness.getTranslator()->translateRule(r, harness.table());
-        if (!expr) return "null";
-        OutputChannel channel;
-        ChannelCapture out(channel);
-        expr->printPlan(channel, r->getSymTab());
-        return out.text();
-    }
 };
 
 TEST_F(PlanStrategyTest, TwoLiteralsJoinOnTheSharedVariableByHash) {

@@ -256,6 +256,21 @@ def save_in_progress(pid, name):
     return False
 
 
+def read_until(child, marker, deadline):
+    """What the child writes on standard output until the marker shows, it ends or the
+    deadline passes."""
+    seen = b""
+    while marker not in seen and time.time() < deadline and child.poll() is None:
+        ready, _, _ = select.select([child.stdout], [], [], max(0.0, deadline - time.time()))
+        if not ready:
+            break
+        chunk = os.read(child.stdout.fileno(), 65536)
+        if not chunk:
+            break
+        seen += chunk
+    return seen
+
+
 def killed_writer():
     """A writer killed in the middle of a save leaves the old file whole and no temporary file."""
     value = "v" * 200
@@ -269,16 +284,8 @@ def killed_writer():
     # The consult and the evaluation take long on a loaded machine: the echo tells when the
     # save begins. Only then is the partial file looked for, in short slices (nothing tells
     # when it grows), and the writer killed as soon as it holds something.
-    seen = b""
     deadline = time.time() + 400
-    while b"saving" not in seen and time.time() < deadline and child.poll() is None:
-        ready, _, _ = select.select([child.stdout], [], [], max(0.0, deadline - time.time()))
-        if not ready:
-            break
-        chunk = os.read(child.stdout.fileno(), 65536)
-        if not chunk:
-            break
-        seen += chunk
+    seen = read_until(child, b"saving", deadline)
     deadline = time.time() + 120
     killed = False
     while b"saving" in seen and time.time() < deadline and child.poll() is None:
@@ -385,16 +392,8 @@ def interrupt_mid_line():
                              stderr=subprocess.PIPE, cwd=WORK, env=environment())
     child.stdin.write(b'sys.echo@("ready").\nX = ')
     child.stdin.flush()
-    seen = b""
     deadline = time.time() + 400
-    while b"ready" not in seen and time.time() < deadline and child.poll() is None:
-        ready, _, _ = select.select([child.stdout], [], [], max(0.0, deadline - time.time()))
-        if not ready:
-            break
-        chunk = os.read(child.stdout.fileno(), 65536)
-        if not chunk:
-            break
-        seen += chunk
+    seen = read_until(child, b"ready", deadline)
     # The half line is read once the program waits for the rest of it.
     waiting = False
     while b"ready" in seen and time.time() < deadline and child.poll() is None:

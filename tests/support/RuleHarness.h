@@ -292,6 +292,19 @@ class RuleTest : public ::testing::Test {
     } base;
 
   protected:
+    // The printed plan of the first clause's body: one line per operator, its kind and how it
+    // runs, children indented below their parent.
+    std::string plan(const std::string& text) {
+        FRule* r = harness.rule(text);
+        if (r == nullptr) return "no clause";
+        const Ref<AlgebraicExpr> expr = harness.getTranslator()->translateRule(r, harness.table());
+        if (!expr) return "null";
+        OutputChannel channel;
+        ChannelCapture out(channel);
+        expr->printPlan(channel, r->getSymTab());
+        return out.text();
+    }
+
     MainMemOM* om = base.om;
     OMAccess* access = base.access;
     RuleHarness harness{access};
