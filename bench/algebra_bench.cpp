@@ -19,7 +19,7 @@
 #include "compile/Pi.h"
 #include "compile/Pred.h"
 #include "compile/Prop.h"
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/SymTab.h"
 

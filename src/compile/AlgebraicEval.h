@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "foundation/FLSysObject.h"
 
 class AlgebraicExpr;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "compile/Operator.h"
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "foundation/ManagedObject.h"
 
 class OMAccess;

@@ -11,7 +11,7 @@
 #include "compile/Operand.h"
 #include "compile/Operator.h"
 #include "compile/PatternSpec.h"
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
 
 // Inputs are numbered from 0 as given; the inputs that contribute rows or are tied by several

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "compile/Operand.h"
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 
 // The left rows stream; for each, the right rows are walked in the order they are stored (a right
 // input computed on every read is stored first, so that it is computed once). A reader that takes

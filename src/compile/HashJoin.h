@@ -8,7 +8,7 @@
 
 #include "compile/JoinTable.h"
 #include "compile/Operand.h"
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 
 // The right rows are grouped by their join cells (see JoinTable), then each left row, in the
 // order it comes, meets the rows of its join cells. The join holds a reference on both inputs,

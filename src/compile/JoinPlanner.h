@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "language/ParseTreeNode.h"
 
 class FLiteral;

@@ -4,7 +4,7 @@
 #include <ostream>
 
 #include "compile/Operand.h"
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"

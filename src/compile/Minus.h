@@ -8,7 +8,7 @@
 
 #include "compile/Operator.h"
 #include "compile/Pred.h"
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "compile/RowStore.h"
 
 class SetOperand;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "foundation/FLSysObject.h"
 #include "foundation/clib_list.h"
 #include "language/ParseTreeNode.h"

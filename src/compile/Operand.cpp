@@ -7,7 +7,7 @@
 #include "access/EmptyIterator.h"
 #include "access/OMAccess.h"
 #include "compile/OperandIterators.h"
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "foundation/OutputChannel.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "compile/RowStore.h"
 #include "foundation/ManagedObject.h"
 #include "foundation/clib_list.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "foundation/ManagedObject.h"
 #include "foundation/clib_list.h"
 #include "objectbase/FSymbol.h"

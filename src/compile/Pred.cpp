@@ -8,7 +8,7 @@
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "compile/StableRows.h"
 #include "foundation/OutputChannel.h"
 #include "foundation/set.h"

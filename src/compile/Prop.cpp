@@ -8,7 +8,7 @@
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MemberSet.h"

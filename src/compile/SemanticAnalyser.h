@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "foundation/FLSysObject.h"
 #include "foundation/clib_list.h"
 #include "objectbase/FSymbol.h"

@@ -11,7 +11,7 @@
 
 #include "compile/PatternSpec.h"
 #include "compile/PtnScanner.h"
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "compile/VarScanner.h"
 #include "foundation/clib_list.h"
 #include "foundation/set.h"

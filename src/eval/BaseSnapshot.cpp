@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "access/OMAccess.h"
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "eval/Matcher.h"
 #include "foundation/FLSysOStream.h"
 #include "foundation/OutputChannel.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "compile/PtnScanner.h"
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 
 class FactList;
 class OMAccess;

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "eval/Creator.h"
 #include "eval/HeadPlan.h"
 #include "foundation/FLSysObject.h"

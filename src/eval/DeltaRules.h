@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 
 class FLiteralList;
 class FProgram;

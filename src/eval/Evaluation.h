@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "foundation/FLSysObject.h"
 
 class FProgram;

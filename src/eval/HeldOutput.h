@@ -6,7 +6,7 @@
 #include <sstream>
 #include <vector>
 
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "foundation/FLSysOStream.h"
 #include "foundation/OutputChannel.h"
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "compile/MethodCodes.h"
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "foundation/ManagedObject.h"
 #include "foundation/set.h"
 #include "objectbase/FSymbol.h"

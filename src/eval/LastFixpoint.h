@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 
 class FProgram;
 class OM;

@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "foundation/FLSysObject.h"
 
 class AlgebraicEval;

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "eval/Evaluation.h"
 #include "foundation/OutputChannel.h"
 

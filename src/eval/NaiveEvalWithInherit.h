@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "eval/BaseSnapshot.h"
 #include "eval/NaiveEval.h"
 #include "objectbase/InternalName.h"

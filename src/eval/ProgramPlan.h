@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "eval/RuleSummary.h"
 #include "objectbase/FSymbol.h"
 

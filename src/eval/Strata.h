@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 
 class FProgram;
 class FSymbol;

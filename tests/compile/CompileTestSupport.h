@@ -16,7 +16,7 @@
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
 #include "compile/PatternSpec.h"
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/clib_list.h"
 #include "foundation/set.h"

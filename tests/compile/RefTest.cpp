@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "compile/Ref.h"
+#include "foundation/Ref.h"
 
 namespace compile_test {
 namespace {

@@ -1,5 +1,5 @@
-// Ref: an owning handle of one reference to a managed object (operands, iterators, expressions,
-// the parse-tree nodes translation builds).
+// Ref: an owning handle of one reference to a managed object (shell objects, operands, iterators,
+// expressions, the parse-tree nodes translation builds).
 #pragma once
 
 #include <cstddef>
