@@ -149,5 +149,5 @@ OMAccessMeta::OMAccessMeta() : XMeta("OMAccess") {}
 FLSysRef OMAccessMeta::createInstance(FLSysArgs* args) {
     FLSysObject* om = nullptr;
     if (!checkArgs1(args, "OM", om)) return nullptr;
-    return FLSysRef::make<OMAccess>(static_cast<OM*>(om));
+    return Ref<OMAccess>::make(static_cast<OM*>(om));
 }

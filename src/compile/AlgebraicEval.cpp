@@ -65,5 +65,5 @@ AlgebraicEvalMeta::AlgebraicEvalMeta() : XMeta("AlgebraicEval") {}
 FLSysRef AlgebraicEvalMeta::createInstance(FLSysArgs* args) {
     FLSysObject* access = nullptr;
     if (!checkArgs1(args, "OMAccess", access)) return nullptr;
-    return FLSysRef::make<AlgebraicEval>(static_cast<OMAccess*>(access));
+    return Ref<AlgebraicEval>::make(static_cast<OMAccess*>(access));
 }

@@ -516,5 +516,5 @@ NormalizerMeta::NormalizerMeta() : XMeta("Normalizer") {}
 FLSysRef NormalizerMeta::createInstance(FLSysArgs* args) {
     FLSysObject* interpreter = nullptr;
     if (!checkArgs1(args, "FLogicInterpreter", interpreter)) return nullptr;
-    return FLSysRef::make<Normalizer>(dynamic_cast<ProgramInterpreter*>(interpreter));
+    return Ref<Normalizer>::make(dynamic_cast<ProgramInterpreter*>(interpreter));
 }

@@ -261,5 +261,5 @@ OptimizerMeta::OptimizerMeta() : XMeta("Optimizer") {}
 
 FLSysRef OptimizerMeta::createInstance(FLSysArgs* args) {
     if (!checkNoArgs(args)) return nullptr;
-    return FLSysRef::make<Optimizer>();
+    return Ref<Optimizer>::make();
 }

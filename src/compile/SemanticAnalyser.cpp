@@ -39,7 +39,7 @@ FLSysRef SemanticAnalyser::methodCall(const std::string& name, FLSysArgs* args) 
         FLSysObject* node = nullptr;
         FLSysObject* table = nullptr;
         if (!checkArgs2(args, "ParseTreeNode", node, "SymTab", table)) return nullptr;
-        return FLSysRef::make<FLSysInteger>(
+        return Ref<FLSysInteger>::make(
             analyse(static_cast<ParseTreeNode*>(node), static_cast<SymTab*>(table)));
     }
     if (name == "help") return argumentCount(args) != 0 ? nullptr : help();
@@ -222,5 +222,5 @@ SemanticAnalyserMeta::SemanticAnalyserMeta() : XMeta("SemanticAnalyser") {}
 
 FLSysRef SemanticAnalyserMeta::createInstance(FLSysArgs* args) {
     if (argumentCount(args) != 0) return nullptr;
-    return FLSysRef::make<SemanticAnalyser>();
+    return Ref<SemanticAnalyser>::make();
 }

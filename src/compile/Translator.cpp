@@ -865,8 +865,8 @@ void Translator::scan(AggExpr* agg) {
 TranslatorMeta::TranslatorMeta() : XMeta("Translator") {}
 
 FLSysRef TranslatorMeta::createInstance(FLSysArgs* args) {
-    if (argumentCount(args) == 0) return FLSysRef::make<Translator>(1);
+    if (argumentCount(args) == 0) return Ref<Translator>::make(1);
     FLSysObject* mode = nullptr;
     if (!checkArgs1(args, "FLSysInteger", mode)) return nullptr;
-    return FLSysRef::make<Translator>(static_cast<FLSysInteger*>(mode)->value());
+    return Ref<Translator>::make(static_cast<FLSysInteger*>(mode)->value());
 }

@@ -588,5 +588,5 @@ void Creator1::transpose(AggExpr*) {
 FLSysRef Creator1Meta::createInstance(FLSysArgs* args) {
     FLSysObject* access = nullptr;
     if (!checkArgs1(args, "OMAccess", access)) return nullptr;
-    return FLSysRef::make<Creator1>(static_cast<OMAccess*>(access));
+    return Ref<Creator1>::make(static_cast<OMAccess*>(access));
 }

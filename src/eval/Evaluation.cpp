@@ -19,8 +19,8 @@ bool Evaluation::isA(const std::string& className) const {
 }
 
 FLSysRef Evaluation::evaluateCall(FLSysArgs* args) {
-    if (argumentCount(args) == 0) return FLSysRef::make<FLSysBoolean>(evaluate(nullptr));
+    if (argumentCount(args) == 0) return Ref<FLSysBoolean>::make(evaluate(nullptr));
     FLSysObject* program = nullptr;
     if (!checkArgs1(args, "FProgram", program)) return nullptr;
-    return FLSysRef::make<FLSysBoolean>(evaluate(static_cast<FProgram*>(program)));
+    return Ref<FLSysBoolean>::make(evaluate(static_cast<FProgram*>(program)));
 }

@@ -229,7 +229,7 @@ FLSysRef MatcherMeta::createInstance(FLSysArgs* args) {
                            eval)) {
         return nullptr;
     }
-    return FLSysRef::make<Matcher>(
-        static_cast<Translator*>(translator), static_cast<Creator*>(creator),
-        static_cast<AlgebraicEval*>(eval), static_cast<Optimizer*>(optimizer));
+    return Ref<Matcher>::make(static_cast<Translator*>(translator), static_cast<Creator*>(creator),
+                              static_cast<AlgebraicEval*>(eval),
+                              static_cast<Optimizer*>(optimizer));
 }

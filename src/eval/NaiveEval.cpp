@@ -444,6 +444,5 @@ FLSysRef NaiveEvalMeta::createInstance(FLSysArgs* args) {
     FLSysObject* matcher = nullptr;
     FLSysObject* access = nullptr;
     if (!checkArgs2(args, "Matcher", matcher, "OMAccess", access)) return nullptr;
-    return FLSysRef::make<NaiveEval>(static_cast<Matcher*>(matcher),
-                                     static_cast<OMAccess*>(access));
+    return Ref<NaiveEval>::make(static_cast<Matcher*>(matcher), static_cast<OMAccess*>(access));
 }

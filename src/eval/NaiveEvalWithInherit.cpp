@@ -583,6 +583,6 @@ FLSysRef NaiveEvalWithInheritMeta::createInstance(FLSysArgs* args) {
     FLSysObject* matcher = nullptr;
     FLSysObject* access = nullptr;
     if (!checkArgs2(args, "Matcher", matcher, "OMAccess", access)) return nullptr;
-    return FLSysRef::make<NaiveEvalWithInherit>(static_cast<Matcher*>(matcher),
-                                                static_cast<OMAccess*>(access));
+    return Ref<NaiveEvalWithInherit>::make(static_cast<Matcher*>(matcher),
+                                           static_cast<OMAccess*>(access));
 }

@@ -391,6 +391,5 @@ FLSysRef PrSemiNaiveMeta::createInstance(FLSysArgs* args) {
     FLSysObject* matcher = nullptr;
     FLSysObject* access = nullptr;
     if (!checkArgs2(args, "Matcher", matcher, "OMAccess", access)) return nullptr;
-    return FLSysRef::make<PrSemiNaive>(static_cast<Matcher*>(matcher),
-                                       static_cast<OMAccess*>(access));
+    return Ref<PrSemiNaive>::make(static_cast<Matcher*>(matcher), static_cast<OMAccess*>(access));
 }

@@ -29,12 +29,12 @@ FLSysRef ErrorHandler::methodCall(const std::string& name, FLSysArgs* args) {
     if (name == "reset") return resetCall(args);
     if (name == "setOutputSeriousness") return setOutputSeriousnessCall(args);
     if (name == "setOutputFilter") return setOutputFilterCall(args);
-    if (name == "nothing") return FLSysRef::make<FLSysInteger>(0);
-    if (name == "all") return FLSysRef::make<FLSysInteger>(127);
-    if (name == "default") return FLSysRef::make<FLSysInteger>(-1);
-    if (name == "messages") return FLSysRef::make<FLSysInteger>(7);
-    if (name == "warnings") return FLSysRef::make<FLSysInteger>(6);
-    if (name == "errors") return FLSysRef::make<FLSysInteger>(4);
+    if (name == "nothing") return Ref<FLSysInteger>::make(0);
+    if (name == "all") return Ref<FLSysInteger>::make(127);
+    if (name == "default") return Ref<FLSysInteger>::make(-1);
+    if (name == "messages") return Ref<FLSysInteger>::make(7);
+    if (name == "warnings") return Ref<FLSysInteger>::make(6);
+    if (name == "errors") return Ref<FLSysInteger>::make(4);
     if (name == "help") {
         if (argumentCount(args) != 0) return nullptr;
         help();

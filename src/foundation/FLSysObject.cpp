@@ -27,33 +27,6 @@ FLSysRef truthConstant(bool truth) {
 
 }  // namespace
 
-FLSysRef& FLSysRef::operator=(FLSysRef&& other) noexcept {
-    if (this != &other) {
-        reset();
-        object = std::exchange(other.object, nullptr);
-    }
-    return *this;
-}
-
-FLSysRef::~FLSysRef() {
-    reset();
-}
-
-FLSysRef FLSysRef::adopt(FLSysObject* object) noexcept {
-    FLSysRef ref;
-    ref.object = object;
-    return ref;
-}
-
-FLSysRef FLSysRef::share(FLSysObject* object) noexcept {
-    incRef(object);
-    return adopt(object);
-}
-
-void FLSysRef::reset() noexcept {
-    if (FLSysObject* old = std::exchange(object, nullptr)) decRef(old);
-}
-
 FLSysRef FLSysObject::methodCall(const std::string& name, FLSysArgs* args) {
     if (name == "isOk") {
         if (checkNoArgs(args)) return truthConstant(isOk());

@@ -2,12 +2,11 @@
 // tests by name, printing, online help and the argument checks), and the class-object pattern.
 #pragma once
 
-#include <cstddef>
 #include <string>
-#include <utility>
 
 #include "foundation/Error.h"
 #include "foundation/ManagedObject.h"
+#include "foundation/Ref.h"
 
 template <class T>
 class clib_list;
@@ -18,63 +17,10 @@ class FLSysObject;
 // the call: a method that keeps an argument takes its own reference.
 using FLSysArgs = clib_list<FLSysObject*>;
 
-// The one rule for what an object keeps, beside the rule for results below: an object that keeps
-// another past the call that handed it over (a constructor's argument, as a class object's "new"
-// passes them, or a value given to a later call) takes a reference of its own when it stores it
-// and releases that reference when it lets go of it (a replacement, or its own end). What it was
-// given is lent: the shell variable that held an argument can be removed the next moment, and the
-// object built from it must go on working. The one exception is a helper that an object makes
-// for its own use and that does not outlive it (the dump formatter an object manager makes for a
-// dump): it keeps a plain pointer back to its maker, since a counted one would keep both alive.
-
-// What a shell method answers. The one rule for the result of every methodCall, in every layer
-// and in everything a methodCall hands its work to: the caller receives one reference of its own,
-// whatever the result is (a new object, the host itself, a shared constant, or a member the
-// producer keeps), and releases it when done; an empty handle means the call failed. The handle
-// holds that reference and releases it when it goes, so a caller cannot forget it or give it back
-// twice, and a producer must say which case its result is in: `adopt` hands over the reference of
-// an object just made, `share` takes a new reference on anything that lives on. A bare pointer
-// does not convert, so a result whose ownership is unstated cannot be written.
-class FLSysRef {
-  public:
-    FLSysRef() noexcept = default;
-    FLSysRef(std::nullptr_t) noexcept {}  // NOLINT: the failed call reads as `return nullptr;`
-    FLSysRef(FLSysRef&& other) noexcept : object(std::exchange(other.object, nullptr)) {}
-    FLSysRef& operator=(FLSysRef&& other) noexcept;
-    FLSysRef(const FLSysRef&) = delete;
-    FLSysRef& operator=(const FLSysRef&) = delete;
-    ~FLSysRef();
-
-    // Takes over the one reference the caller holds on `object` (null allowed).
-    static FLSysRef adopt(FLSysObject* object) noexcept;
-    // Takes a new reference on `object` (null allowed), which its other holders keep.
-    static FLSysRef share(FLSysObject* object) noexcept;
-    // A new object, its first reference going to the handle.
-    template <class T, class... Arguments>
-    static FLSysRef make(Arguments&&... arguments) {
-        return adopt(new T(std::forward<Arguments>(arguments)...));
-    }
-
-    FLSysObject* get() const noexcept { return object; }
-    FLSysObject* operator->() const noexcept { return object; }
-    explicit operator bool() const noexcept { return object != nullptr; }
-    // A second handle on the same object, with a reference of its own.
-    FLSysRef another() const noexcept { return share(object); }
-    // Gives the reference up to the caller, who must release it; the handle is left empty.
-    [[nodiscard]] FLSysObject* release() noexcept { return std::exchange(object, nullptr); }
-    // Releases the reference now; the handle is left empty.
-    void reset() noexcept;
-
-    friend bool operator==(const FLSysRef& ref, const FLSysObject* other) noexcept {
-        return ref.object == other;
-    }
-    friend bool operator==(const FLSysRef& ref, const FLSysRef& other) noexcept {
-        return ref.object == other.object;
-    }
-
-  private:
-    FLSysObject* object = nullptr;
-};
+// What a shell method answers: one reference for the caller, an empty handle when the call
+// failed, by the rule stated with Ref. An argument is lent to the call; an object that keeps one
+// takes its own reference.
+using FLSysRef = Ref<FLSysObject>;
 
 class FLSysObject : public ManagedObject {
   public:

@@ -133,7 +133,7 @@ StatisticHandler* StatisticHandler::help() {
 
 FLSysRef StatisticHandlerMeta::createInstance(FLSysArgs* args) {
     if (!checkNoArgs(args)) return nullptr;
-    return FLSysRef::make<StatisticHandler>();
+    return Ref<StatisticHandler>::make();
 }
 
 StatisticHandler& centralStatistic() {

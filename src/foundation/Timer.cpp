@@ -59,10 +59,10 @@ FLSysRef Timer::methodCall(const std::string& name, FLSysArgs* args) {
             cont();
             return FLSysRef::share(this);
         }
-        if (name == "date") return FLSysRef::make<FLSysString>(date());
-        if (name == "dayTime") return FLSysRef::make<FLSysString>(dayTime());
-        if (name == "diffUser") return FLSysRef::make<FLSysString>(diffUser());
-        return FLSysRef::make<FLSysString>(diffReal());
+        if (name == "date") return Ref<FLSysString>::make(date());
+        if (name == "dayTime") return Ref<FLSysString>::make(dayTime());
+        if (name == "diffUser") return Ref<FLSysString>::make(diffUser());
+        return Ref<FLSysString>::make(diffReal());
     }
     if (name == "help") {
         if (argumentCount(args) != 0) return nullptr;
@@ -212,7 +212,7 @@ void Timer::readClocks() {
 
 FLSysRef TimerMeta::createInstance(FLSysArgs* args) {
     if (!checkNoArgs(args)) return nullptr;
-    return FLSysRef::make<Timer>();
+    return Ref<Timer>::make();
 }
 
 Timer& centralTimer() {

@@ -18,5 +18,5 @@ OMMeta::OMMeta() : XMeta("OM") {}
 
 FLSysRef OMMeta::createInstance(FLSysArgs* args) {
     if (!checkNoArgs(args)) return nullptr;
-    return FLSysRef::make<MainMemOM>();
+    return Ref<MainMemOM>::make();
 }

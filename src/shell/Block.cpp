@@ -72,6 +72,6 @@ FLSysRef BlockMeta::createInstance(FLSysArgs* args) {
     FLSysObject* interpreter = nullptr;
     FLSysObject* text = nullptr;
     if (!checkArgs2(args, "FLSysInterpreter", interpreter, "FLSysString", text)) return nullptr;
-    return FLSysRef::make<Block>(static_cast<FLSysInterpreter*>(interpreter),
-                                 static_cast<FLSysString*>(text)->value());
+    return Ref<Block>::make(static_cast<FLSysInterpreter*>(interpreter),
+                            static_cast<FLSysString*>(text)->value());
 }

@@ -146,11 +146,11 @@ FLSysInterpreter::Outcome FLSysInterpreter::literalValue(const std::string& name
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::endCommand(FLSysArgs* /*args*/) {
-    return FLSysRef::make<FLSysEsc>("end");
+    return Ref<FLSysEsc>::make("end");
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::returnCommand(FLSysArgs* /*args*/) {
-    return FLSysRef::make<FLSysEsc>("return");
+    return Ref<FLSysEsc>::make("return");
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::evalCommand(FLSysArgs* /*args*/) {

@@ -386,7 +386,7 @@ FLSysRef FLSysInterpreter::queryhandle(FRule* query) {
             clib_list<FTerm*>* queries =
                 spec->isA("MSpec") ? static_cast<MSpec*>(spec)->getResults() : nullptr;
             if (queries == nullptr || queries->empty()) return nullptr;
-            value = FLSysRef::make<Block>(target, command.blockText(*queries));
+            value = Ref<Block>::make(target, command.blockText(*queries));
         }
         if (!value) {
             centralErrorHandler().report(err11::NoValue);

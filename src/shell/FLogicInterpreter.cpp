@@ -246,7 +246,7 @@ FLSysRef FLogicInterpreterMeta::createInstance(FLSysArgs* args) {
                     analyser)) {
         return nullptr;
     }
-    return FLSysRef::make<FLogicInterpreter>(dynamic_cast<Evaluation*>(evaluation),
-                                             dynamic_cast<PPProtocol*>(printer),
-                                             dynamic_cast<SemanticAnalyser*>(analyser));
+    return Ref<FLogicInterpreter>::make(dynamic_cast<Evaluation*>(evaluation),
+                                        dynamic_cast<PPProtocol*>(printer),
+                                        dynamic_cast<SemanticAnalyser*>(analyser));
 }

@@ -399,7 +399,7 @@ const std::string& PrettyPrinter::mapToString(const InternalName& value) {
 FLSysRef PrettyPrinterMeta::createInstance(FLSysArgs* args) {
     FLSysObject* access = nullptr;
     if (!checkArgs1(args, "OMAccess", access)) return nullptr;
-    return FLSysRef::make<PrettyPrinter>(static_cast<OMAccess*>(access));
+    return Ref<PrettyPrinter>::make(static_cast<OMAccess*>(access));
 }
 
 void installPrettyPrinterFactory() {

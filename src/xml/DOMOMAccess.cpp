@@ -17,5 +17,5 @@ DOMOMAccessMeta::DOMOMAccessMeta() : XMeta("DOMOMAccess") {}
 FLSysRef DOMOMAccessMeta::createInstance(FLSysArgs* args) {
     FLSysObject* om = nullptr;
     if (!checkArgs1(args, "OM", om)) return nullptr;
-    return FLSysRef::make<DOMOMAccess>(static_cast<OM*>(om));
+    return Ref<DOMOMAccess>::make(static_cast<OM*>(om));
 }

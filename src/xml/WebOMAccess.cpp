@@ -353,5 +353,5 @@ WebOMAccessMeta::WebOMAccessMeta() : XMeta("WebOMAccess") {}
 FLSysRef WebOMAccessMeta::createInstance(FLSysArgs* args) {
     FLSysObject* om = nullptr;
     if (!checkArgs1(args, "OM", om)) return nullptr;
-    return FLSysRef::make<WebOMAccess>(static_cast<OM*>(om));
+    return Ref<WebOMAccess>::make(static_cast<OM*>(om));
 }

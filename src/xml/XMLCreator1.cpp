@@ -112,5 +112,5 @@ int XMLPathInsertExpr::storePath(const InternalName& host, const InternalName& m
 FLSysRef XMLCreator1Meta::createInstance(FLSysArgs* args) {
     FLSysObject* access = nullptr;
     if (!checkArgs1(args, "OMAccess", access)) return nullptr;
-    return FLSysRef::make<XMLCreator1>(static_cast<OMAccess*>(access));
+    return Ref<XMLCreator1>::make(static_cast<OMAccess*>(access));
 }

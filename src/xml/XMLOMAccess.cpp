@@ -215,5 +215,5 @@ XMLOMAccessMeta::XMLOMAccessMeta() : XMeta("XMLOMAccess") {}
 FLSysRef XMLOMAccessMeta::createInstance(FLSysArgs* args) {
     FLSysObject* om = nullptr;
     if (!checkArgs1(args, "OM", om)) return nullptr;
-    return FLSysRef::make<XMLOMAccess>(static_cast<OM*>(om));
+    return Ref<XMLOMAccess>::make(static_cast<OM*>(om));
 }

@@ -44,10 +44,10 @@ class AggregationTest : public ValueOperatorTest {
             Row row{integer(++w), r[0], r.size() > 1 ? r[1] : undef()};
             rows.emplace_back(undef(), row);
         }
-        Held<SetOperand> input(setOperand(symbols({variable("W"), x, g}), rows));
+        auto input = Ref<SetOperand>::adopt(setOperand(symbols({variable("W"), x, g}), rows));
         clib_list<FSymbol> groups;
         if (grouped) groups.append(g);
-        Held<Aggregation> agg(new Aggregation(op, x, groups));
+        auto agg = Ref<Aggregation>::adopt(new Aggregation(op, x, groups));
         const Ref<Operand> result = run(agg.get(), {input.get()}, access);
         return contents(result.get());
     }
@@ -132,9 +132,9 @@ TEST_F(AggregationTest, GroupedSumsAndCountsReadTheRowsOnceWithoutStoringThem) {
     }
     for (const char* op : {"sum", "count"}) {
         int given = 0;
-        Held<SetOperand> input(new SetOperand(symbols({w, x, g})));
+        auto input = Ref<SetOperand>::adopt(new SetOperand(symbols({w, x, g})));
         input->defer(std::make_unique<ListedSource>(rows, &given));
-        Held<Aggregation> agg(new Aggregation(op, x, symbols({g})));
+        auto agg = Ref<Aggregation>::adopt(new Aggregation(op, x, symbols({g})));
         const Ref<Operand> result = run(agg.get(), {input.get()}, access);
         // One pass over the source (and its first row once more, for the emptiness test), and
         // the input never stored (nor sorted).
@@ -157,12 +157,12 @@ TEST_F(AggregationTest, GroupedSumsAndCountsReadTheRowsOnceWithoutStoringThem) {
 TEST_F(AggregationTest, AFloatSumIsTakenInAscendingRowOrderWhateverOrderTheRowsCome) {
     // Added as they come, 1 + 1e30 - 1e30 is 0; in ascending order of W, 1e30 - 1e30 + 1 is 1.
     int given = 0;
-    Held<SetOperand> input(new SetOperand(symbols({w, x})));
+    auto input = Ref<SetOperand>::adopt(new SetOperand(symbols({w, x})));
     input->defer(std::make_unique<ListedSource>(std::vector<Row>{{integer(3), integer(1)},
                                                                  {integer(1), floatName(1e30f)},
                                                                  {integer(2), floatName(-1e30f)}},
                                                 &given));
-    Held<Aggregation> agg(new Aggregation("sum", x, symbols({})));
+    auto agg = Ref<Aggregation>::adopt(new Aggregation("sum", x, symbols({})));
     const Ref<Operand> result = run(agg.get(), {input.get()}, access);
     EXPECT_EQ(contents(result.get()), (std::vector<KeyedRow>{{integer(1), {}}}));
 }
@@ -173,8 +173,8 @@ TEST_F(AggregationTest, UnknownOperatorsAndMissingColumns) {
     EXPECT_EQ(channel.text(), "unknown aggregate operator\n");
 
     // A grouping variable that is no column of the input gives the empty result.
-    Held<SetOperand> input(setOperand(symbols({x}), {{undef(), {integer(1)}}}));
-    Held<Aggregation> agg(new Aggregation("count", x, symbols({y})));
+    auto input = Ref<SetOperand>::adopt(setOperand(symbols({x}), {{undef(), {integer(1)}}}));
+    auto agg = Ref<Aggregation>::adopt(new Aggregation("count", x, symbols({y})));
     const Ref<Operand> result = run(agg.get(), {input.get()}, access);
     ASSERT_NE(result.get(), nullptr);
     EXPECT_TRUE(result->isEmpty());

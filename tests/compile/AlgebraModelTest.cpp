@@ -17,9 +17,9 @@ namespace {
 // Random operands and what they hold.
 struct Input {
     std::vector<KeyedRow> rows;  // with duplicates, as inserted
-    Held<SetOperand> operand;
+    Ref<SetOperand> operand;
     Input(const clib_list<FSymbol>& columns, std::vector<KeyedRow> inserted)
-        : rows(std::move(inserted)), operand(setOperand(columns, rows)) {}
+        : rows(std::move(inserted)), operand(Ref<SetOperand>::adopt(setOperand(columns, rows))) {}
 };
 
 class AlgebraModelTest : public AlgebraTest {
@@ -57,10 +57,12 @@ class AlgebraModelTest : public AlgebraTest {
 };
 
 TEST_F(AlgebraModelTest, MergeJoinsOnEverySharedVariable) {
-    Held<Merge> one(makeJoin(Records{{0, 1, 0}, {1, 2, 1}}, Records{{0, 2, 1, 1}}, symbols({x, z}),
-                             symbols({x, y}), symbols({y, z}), Records{{0, 0, 1}, {1, 1, 1}}));
-    Held<Merge> two(makeJoin(Records{{0, 1, 0}, {1, 3, 1}}, Records{{0, 1, 1, 1}, {0, 2, 1, 2}},
-                             symbols({x, z}), symbols({x, y}), symbols({x, y, z})));
+    auto one = Ref<Merge>::adopt(makeJoin(Records{{0, 1, 0}, {1, 2, 1}}, Records{{0, 2, 1, 1}},
+                                          symbols({x, z}), symbols({x, y}), symbols({y, z}),
+                                          Records{{0, 0, 1}, {1, 1, 1}}));
+    auto two = Ref<Merge>::adopt(makeJoin(Records{{0, 1, 0}, {1, 3, 1}},
+                                          Records{{0, 1, 1, 1}, {0, 2, 1, 2}}, symbols({x, z}),
+                                          symbols({x, y}), symbols({x, y, z})));
     for (int round = 0; round < 300; ++round) {
         Input left(symbols({x, y}), rows(2, round % 2 == 0));
         Input right(symbols({y, z}), rows(2, round % 3 == 0));
@@ -82,10 +84,10 @@ TEST_F(AlgebraModelTest, MergeJoinsOnEverySharedVariable) {
 }
 
 TEST_F(AlgebraModelTest, MergeEnumeratesGroupsOrPassesOneInputThrough) {
-    Held<Merge> product(makeJoin(Records{{0, 1, 0}, {1, 1, 1}}, Records(), symbols({x, z}),
-                                 symbols({x}), symbols({z})));
-    Held<Merge> through(makeJoin(Records{{0, 2, 0}, {0, 1, 1}}, Records(), symbols({y, x}),
-                                 symbols({x, y}), symbols({w})));
+    auto product = Ref<Merge>::adopt(makeJoin(Records{{0, 1, 0}, {1, 1, 1}}, Records(),
+                                              symbols({x, z}), symbols({x}), symbols({z})));
+    auto through = Ref<Merge>::adopt(makeJoin(Records{{0, 2, 0}, {0, 1, 1}}, Records(),
+                                              symbols({y, x}), symbols({x, y}), symbols({w})));
     for (int round = 0; round < 300; ++round) {
         Input left(symbols({x}), rows(1, round % 2 == 0));
         Input right(symbols({z}), rows(1, round % 3 == 0));
@@ -109,9 +111,9 @@ TEST_F(AlgebraModelTest, MergeEnumeratesGroupsOrPassesOneInputThrough) {
 
 TEST_F(AlgebraModelTest, MergeWithoutVariablesNeedsOneJoinedCombination) {
     // Both inputs tied by two records (enumerated), then by one (only tested).
-    Held<Merge> both(makeJoin(Records(), Records{{0, 1, 1, 1}, {0, 2, 1, 2}}, symbols({}),
-                              symbols({x, y}), symbols({x, y})));
-    Held<Merge> single(
+    auto both = Ref<Merge>::adopt(makeJoin(Records(), Records{{0, 1, 1, 1}, {0, 2, 1, 2}},
+                                           symbols({}), symbols({x, y}), symbols({x, y})));
+    auto single = Ref<Merge>::adopt(
         makeJoin(Records(), Records{{0, 1, 1, 1}}, symbols({}), symbols({x, y}), symbols({x, y})));
     for (int round = 0; round < 300; ++round) {
         Input left(symbols({x, y}), rows(2, round % 2 == 0));
@@ -136,10 +138,10 @@ TEST_F(AlgebraModelTest, MergeWithoutVariablesNeedsOneJoinedCombination) {
 }
 
 TEST_F(AlgebraModelTest, ProjectionsAndRegrouping) {
-    Held<Pi> pi(new Pi(y));
-    Held<Sort> sort(new Sort(y, nullptr));
-    Held<MultiPi> multi(new MultiPi(symbols({y, x})));
-    Held<MultiPi> missing(new MultiPi(symbols({y, w})));
+    auto pi = Ref<Pi>::adopt(new Pi(y));
+    auto sort = Ref<Sort>::adopt(new Sort(y, nullptr));
+    auto multi = Ref<MultiPi>::adopt(new MultiPi(symbols({y, x})));
+    auto missing = Ref<MultiPi>::adopt(new MultiPi(symbols({y, w})));
     for (int round = 0; round < 300; ++round) {
         Input input(symbols({x, y, z}), rows(3, round % 2 == 0));
         std::set<Row> values, pairs;
@@ -168,9 +170,9 @@ TEST_F(AlgebraModelTest, ProjectionsAndRegrouping) {
 }
 
 TEST_F(AlgebraModelTest, MinusKeepsLeftRowsWithoutPartner) {
-    Held<Minus> minus(makeMinus({symbols({x, y}), symbols({y}), symbols({x})}));
-    Held<Minus> both(makeMinus({symbols({x, y}), symbols({y, x}), symbols({y, x})}));
-    Held<Minus> truth(makeMinus({symbols({x, y}), symbols({y}), symbols({})}));
+    auto minus = Ref<Minus>::adopt(makeMinus({symbols({x, y}), symbols({y}), symbols({x})}));
+    auto both = Ref<Minus>::adopt(makeMinus({symbols({x, y}), symbols({y, x}), symbols({y, x})}));
+    auto truth = Ref<Minus>::adopt(makeMinus({symbols({x, y}), symbols({y}), symbols({})}));
     for (int round = 0; round < 300; ++round) {
         Input left(symbols({x, y}), rows(2, round % 2 == 0));
         Input right(symbols({y}), rows(1, round % 3 == 0));

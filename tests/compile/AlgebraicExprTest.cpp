@@ -59,11 +59,11 @@ class AlgebraicExprTest : public AlgebraTest {
 TEST_F(AlgebraicExprTest, MergeStopsAtTheFirstEmptyChild) {
     CountingOperator* later = nullptr;
     CountingOperator* merge = nullptr;
-    Held<AlgebraicExpr> root(leaf(OperatorKind::Join, nullptr, &merge));
-    root->addChild(Held<AlgebraicExpr>(leaf(OperatorKind::Predicate, new Operand2())).get());
-    root->addChild(
-        Held<AlgebraicExpr>(leaf(OperatorKind::Predicate, oneColumn(variable("X"), {1}), &later))
-            .get());
+    auto root = Ref<AlgebraicExpr>::adopt(leaf(OperatorKind::Join, nullptr, &merge));
+    root->addChild(Ref<AlgebraicExpr>::adopt(leaf(OperatorKind::Predicate, new Operand2())).get());
+    root->addChild(Ref<AlgebraicExpr>::adopt(
+                       leaf(OperatorKind::Predicate, oneColumn(variable("X"), {1}), &later))
+                       .get());
     Operand* current = nullptr;
     const Ref<Operand> result = root->evaluate(access, &current);
     ASSERT_NE(result.get(), nullptr);
@@ -75,9 +75,9 @@ TEST_F(AlgebraicExprTest, MergeStopsAtTheFirstEmptyChild) {
 
     // Under another type a null or empty child is handed on.
     CountingOperator* other = nullptr;
-    Held<AlgebraicExpr> minus(leaf(OperatorKind::Negation, nullptr, &other));
-    minus->addChild(Held<AlgebraicExpr>(leaf(OperatorKind::Predicate, nullptr)).get());
-    minus->addChild(Held<AlgebraicExpr>(leaf(OperatorKind::Predicate, new Operand2())).get());
+    auto minus = Ref<AlgebraicExpr>::adopt(leaf(OperatorKind::Negation, nullptr, &other));
+    minus->addChild(Ref<AlgebraicExpr>::adopt(leaf(OperatorKind::Predicate, nullptr)).get());
+    minus->addChild(Ref<AlgebraicExpr>::adopt(leaf(OperatorKind::Predicate, new Operand2())).get());
     current = nullptr;
     EXPECT_FALSE(minus->evaluate(access, &current));
     EXPECT_EQ(other->calls, 1);
@@ -86,14 +86,16 @@ TEST_F(AlgebraicExprTest, MergeStopsAtTheFirstEmptyChild) {
 
 TEST_F(AlgebraicExprTest, PiProjectsTheOperandItsPreviousSiblingLeft) {
     CountingOperator* root = nullptr;
-    Held<AlgebraicExpr> node(leaf(OperatorKind::Predicate, new Operand2(), &root));
-    node->addChild(Held<AlgebraicExpr>(leaf(OperatorKind::Isa, oneColumn(x, {4, 3, 4, 8}))).get());
+    auto node = Ref<AlgebraicExpr>::adopt(leaf(OperatorKind::Predicate, new Operand2(), &root));
+    node->addChild(
+        Ref<AlgebraicExpr>::adopt(leaf(OperatorKind::Isa, oneColumn(x, {4, 3, 4, 8}))).get());
     auto* pi = new Pi(x);
-    Held<AlgebraicExpr> piNode(new AlgebraicExpr(pi, 0, 0));
+    auto piNode = Ref<AlgebraicExpr>::adopt(new AlgebraicExpr(pi, 0, 0));
     decRef(pi);
     // Children of a projection are never evaluated.
     CountingOperator* ignored = nullptr;
-    piNode->addChild(Held<AlgebraicExpr>(leaf(OperatorKind::Predicate, nullptr, &ignored)).get());
+    piNode->addChild(
+        Ref<AlgebraicExpr>::adopt(leaf(OperatorKind::Predicate, nullptr, &ignored)).get());
     node->addChild(piNode.get());
 
     Operand* current = nullptr;
@@ -112,21 +114,22 @@ TEST_F(AlgebraicExprTest, PiProjectsTheOperandItsPreviousSiblingLeft) {
 }
 
 TEST_F(AlgebraicExprTest, KeepInputRestoresTheCurrentOperand) {
-    Held<Operand2> start(new Operand2());
-    Held<AlgebraicExpr> kept(leaf(OperatorKind::Predicate, new Operand2(), nullptr, 1));
-    kept->addChild(Held<AlgebraicExpr>(leaf(OperatorKind::Isa, new Operand2())).get());
+    auto start = Ref<Operand2>::adopt(new Operand2());
+    auto kept =
+        Ref<AlgebraicExpr>::adopt(leaf(OperatorKind::Predicate, new Operand2(), nullptr, 1));
+    kept->addChild(Ref<AlgebraicExpr>::adopt(leaf(OperatorKind::Isa, new Operand2())).get());
     Operand* current = start.get();
     const Ref<Operand> result = kept->evaluate(access, &current);
     EXPECT_EQ(current, start.get());
     EXPECT_NE(result.get(), start.get());
 
-    Held<AlgebraicExpr> replaced(leaf(OperatorKind::Predicate, new Operand2()));
+    auto replaced = Ref<AlgebraicExpr>::adopt(leaf(OperatorKind::Predicate, new Operand2()));
     const Ref<Operand> other = replaced->evaluate(access, &current);
     EXPECT_EQ(current, other.get());
 }
 
 TEST_F(AlgebraicExprTest, EvaluatorShellMethods) {
-    Held<AlgebraicEval> eval(new AlgebraicEval(access));
+    auto eval = Ref<AlgebraicEval>::adopt(new AlgebraicEval(access));
     EXPECT_FALSE(eval->evaluate(nullptr, nullptr));
     ChannelCapture help(helpChannel());
     EXPECT_EQ(eval->methodCall("help", nullptr), eval.get());
@@ -151,7 +154,7 @@ TEST_F(AlgebraicExprTest, EvaluatorShellMethods) {
     EXPECT_EQ(eval->methodCall("debugOff", nullptr), eval.get());
     EXPECT_FALSE(Operator::debugging());
 
-    Held<AlgebraicEvalMeta> meta(new AlgebraicEvalMeta());
+    auto meta = Ref<AlgebraicEvalMeta>::adopt(new AlgebraicEvalMeta());
     FLSysRef made = meta->methodCall("new", &args);
     EXPECT_NE(made.get(), nullptr);
     FLSysArgs wrong;

@@ -45,7 +45,7 @@ class ApplyTest : public ValueOperatorTest {
 TEST_F(ApplyTest, SingleValuedStepsAreKeyedByTheValue) {
     access->insertValue(h1, m, nullptr, 0, MethodType::Scalar, a);
     access->insertValue(h2, m, nullptr, 0, MethodType::Scalar, b);
-    Held<Apply> apply(step(MethodType::Scalar));
+    auto apply = Ref<Apply>::adopt(step(MethodType::Scalar));
     const Ref<Operand> rows = run(apply.get(), {hosts}, access);
     EXPECT_EQ(contents(rows.get()), (std::vector<KeyedRow>{{a, {h1}}, {b, {h2}}}));
     EXPECT_FALSE(apply->isGroupedBy(x, nullptr));
@@ -59,7 +59,7 @@ TEST_F(ApplyTest, SetValuedStepsGiveARowPerMember) {
     setValue(h1, m, 1, {a, b, c});
     setValue(h2, m, 1, {});
     setValue(h3, m, 1, {a});
-    Held<Apply> apply(step(MethodType::Set));
+    auto apply = Ref<Apply>::adopt(step(MethodType::Set));
     const Ref<Operand> rows = run(apply.get(), {hosts}, access);
     EXPECT_EQ(contents(rows.get()),
               (std::vector<KeyedRow>{{a, {h1}}, {a, {h3}}, {b, {h1}}, {c, {h1}}}));
@@ -72,10 +72,10 @@ TEST_F(ApplyTest, SetValuedStepsGiveARowPerMember) {
 
 TEST_F(ApplyTest, ArithmeticOverBoundInputsIsKeyedByTheResult) {
     // X + Y with X and Y each from an input: every pair, even with flag 0.
-    Held<Operand2> xs(new Operand2());
+    auto xs = Ref<Operand2>::adopt(new Operand2());
     xs->insert(integer(1));
     xs->insert(integer(2));
-    Held<Operand2> ys(new Operand2());
+    auto ys = Ref<Operand2>::adopt(new Operand2());
     ys->insert(integer(10));
     ys->insert(integer(20));
     Conditions sum;
@@ -85,7 +85,7 @@ TEST_F(ApplyTest, ArithmeticOverBoundInputsIsKeyedByTheResult) {
     sum.bindings = Records{{0, 0, 1}, {1, 1, 1}};
     sum.inputFlags = ints({0, 0});
     sum.variables = symbols({x, y});
-    Held<Apply> apply(makeApply(2, ArithmeticOp::Plus, sum));
+    auto apply = Ref<Apply>::adopt(makeApply(2, ArithmeticOp::Plus, sum));
     const Ref<Operand> rows = run(apply.get(), {xs.get(), ys.get()}, access);
     EXPECT_EQ(contents(rows.get()),
               (std::vector<KeyedRow>{{integer(11), {integer(1), integer(10)}},
@@ -99,7 +99,7 @@ TEST_F(ApplyTest, AMethodFromAnInputIsTestedByMembership) {
     const InternalName n = object("n");
     access->insertValue(h1, m, nullptr, 0, MethodType::Scalar, a);
     access->insertValue(h1, n, nullptr, 0, MethodType::Scalar, b);
-    Held<Operand2> methods(new Operand2());
+    auto methods = Ref<Operand2>::adopt(new Operand2());
     methods->insert(n);
     Conditions c;
     c.inputCount = 2;
@@ -108,7 +108,7 @@ TEST_F(ApplyTest, AMethodFromAnInputIsTestedByMembership) {
     c.bindings = Records{{0, 0, 1}, {1, 1, 1}};
     c.inputFlags = ints({0, 0});
     c.variables = symbols({x, y});
-    Held<Apply> apply(makeApply(2, MethodType::Scalar, c));
+    auto apply = Ref<Apply>::adopt(makeApply(2, MethodType::Scalar, c));
     const Ref<Operand> rows = run(apply.get(), {hosts, methods.get()}, access);
     EXPECT_EQ(contents(rows.get()), (std::vector<KeyedRow>{{b, {h1, n}}}));
 }

@@ -16,8 +16,8 @@
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
 #include "compile/PatternSpec.h"
-#include "foundation/Ref.h"
 #include "foundation/ErrorHandler.h"
+#include "foundation/Ref.h"
 #include "foundation/clib_list.h"
 #include "foundation/set.h"
 #include "objectbase/Iterator.h"
@@ -197,21 +197,6 @@ class AlgebraTest : public ::testing::Test {
     MainMemOM* om = nullptr;
     TestAccess* access = nullptr;
     FSymbol x, y, z, w;
-};
-
-// Holds one reference of a managed object and releases it at the end of the scope.
-template <class T>
-class Held {
-  public:
-    explicit Held(T* object = nullptr) : object(object) {}
-    ~Held() { decRef(object); }
-    Held(const Held&) = delete;
-    Held& operator=(const Held&) = delete;
-    T* operator->() const { return object; }
-    T* get() const { return object; }
-
-  private:
-    T* object;
 };
 
 }  // namespace compile_test

@@ -60,7 +60,7 @@ class JoinTableTest : public AlgebraTest {
     // The rows (X, Z) of the join on Y, read whole.
     std::vector<std::pair<int, int>> joined(SetOperand* l, SetOperand* r,
                                             const std::shared_ptr<JoinTableMemo>& memo) {
-        Held<SetOperand> result(new SetOperand(symbols({x, z})));
+        auto result = Ref<SetOperand>::adopt(new SetOperand(symbols({x, z})));
         result->defer(std::make_unique<HashJoin>(l, r, std::vector<int>{2}, std::vector<int>{1},
                                                  std::vector<HashJoin::Agree>{},
                                                  std::vector<HashJoin::Take>{{0, 1, 0}, {1, 2, 1}},
@@ -82,9 +82,9 @@ class JoinTableTest : public AlgebraTest {
 TEST_F(JoinTableTest, TheJoinsAfterTwoOverTheSameStoredRowsTakeTheKeptTable) {
     auto memo = std::make_shared<JoinTableMemo>();
     const RowsKey key{7, 0, 5, {1, 2}};
-    Held<SetOperand> l(left(30));
+    auto l = Ref<SetOperand>::adopt(left(30));
     int given = 0;
-    Held<SetOperand> first(right(5, key, &given));
+    auto first = Ref<SetOperand>::adopt(right(5, key, &given));
     EXPECT_EQ(joined(l.get(), first.get(), memo), expected(30, 5));
     // Built from the rows read twice: once to count the groups, once to fill them.
     EXPECT_EQ(given, 10);
@@ -92,12 +92,12 @@ TEST_F(JoinTableTest, TheJoinsAfterTwoOverTheSameStoredRowsTakeTheKeptTable) {
     // A join that ran once keeps nothing; built a second time for the same rows, the table is
     // kept for the runs after.
     given = 0;
-    Held<SetOperand> second(right(5, key, &given));
+    auto second = Ref<SetOperand>::adopt(right(5, key, &given));
     EXPECT_EQ(joined(l.get(), second.get(), memo), expected(30, 5));
     EXPECT_EQ(given, 10);
     for (int run = 0; run < 3; ++run) {
         given = 0;
-        Held<SetOperand> again(right(5, key, &given));
+        auto again = Ref<SetOperand>::adopt(right(5, key, &given));
         EXPECT_EQ(joined(l.get(), again.get(), memo), expected(30, 5));
         EXPECT_EQ(given, 0);
     }
@@ -105,34 +105,34 @@ TEST_F(JoinTableTest, TheJoinsAfterTwoOverTheSameStoredRowsTakeTheKeptTable) {
     // Once the evaluation is over, the memo keeps nothing.
     memo->forget();
     given = 0;
-    Held<SetOperand> after(right(5, key, &given));
+    auto after = Ref<SetOperand>::adopt(right(5, key, &given));
     EXPECT_EQ(joined(l.get(), after.get(), memo), expected(30, 5));
     EXPECT_EQ(given, 10);
 }
 
 TEST_F(JoinTableTest, OtherRowsOrAJoinWithoutAMemoBuildTheTable) {
     auto memo = std::make_shared<JoinTableMemo>();
-    Held<SetOperand> l(left(30));
+    auto l = Ref<SetOperand>::adopt(left(30));
     int given = 0;
-    Held<SetOperand> first(right(5, RowsKey{7, 0, 5, {}}, &given));
+    auto first = Ref<SetOperand>::adopt(right(5, RowsKey{7, 0, 5, {}}, &given));
     EXPECT_EQ(joined(l.get(), first.get(), memo), expected(30, 5));
 
     // Rows appended since (a longer range) and another state of the store (another stamp).
     given = 0;
-    Held<SetOperand> longer(right(8, RowsKey{7, 0, 8, {}}, &given));
+    auto longer = Ref<SetOperand>::adopt(right(8, RowsKey{7, 0, 8, {}}, &given));
     EXPECT_EQ(joined(l.get(), longer.get(), memo), expected(30, 8));
     EXPECT_EQ(given, 16);
     given = 0;
-    Held<SetOperand> changed(right(3, RowsKey{8, 0, 3, {}}, &given));
+    auto changed = Ref<SetOperand>::adopt(right(3, RowsKey{8, 0, 3, {}}, &given));
     EXPECT_EQ(joined(l.get(), changed.get(), memo), expected(30, 3));
     EXPECT_EQ(given, 6);
     given = 0;
-    Held<SetOperand> filtered(right(3, RowsKey{8, 0, 3, {1}}, &given));
+    auto filtered = Ref<SetOperand>::adopt(right(3, RowsKey{8, 0, 3, {1}}, &given));
     EXPECT_EQ(joined(l.get(), filtered.get(), memo), expected(30, 3));
     EXPECT_EQ(given, 6);
 
     given = 0;
-    Held<SetOperand> unshared(right(3, RowsKey{8, 0, 3, {1}}, &given));
+    auto unshared = Ref<SetOperand>::adopt(right(3, RowsKey{8, 0, 3, {1}}, &given));
     EXPECT_EQ(joined(l.get(), unshared.get(), nullptr), expected(30, 3));
     EXPECT_EQ(given, 6);
 }

@@ -31,7 +31,7 @@ TEST_F(LeafOperatorTest, IsaGivesInstancesKeyedByTheObject) {
     c.constantPositions = ints({2});
     c.constantSymbols = symbols({constant("d")});
     c.variables = symbols({x});
-    Held<Isa> isa(makeIsa(IsaRelation::Member, c));
+    auto isa = Ref<Isa>::adopt(makeIsa(IsaRelation::Member, c));
     const Ref<Operand> result = run(isa.get(), {}, access);
     // a and e are instances of d only through c1 :: d.
     EXPECT_EQ(contents(result.get()), (std::vector<KeyedRow>{{a, {a}}, {e, {e}}}));
@@ -47,7 +47,7 @@ TEST_F(LeafOperatorTest, IsaGivesInstancesKeyedByTheObject) {
 
     // An unknown constant gives an empty result, not null.
     c.constantSymbols = symbols({constant("nowhere")});
-    Held<Isa> none(makeIsa(IsaRelation::Member, c));
+    auto none = Ref<Isa>::adopt(makeIsa(IsaRelation::Member, c));
     const Ref<Operand> empty = run(none.get(), {}, access);
     ASSERT_NE(empty.get(), nullptr);
     EXPECT_TRUE(empty->isEmpty());
@@ -59,7 +59,7 @@ TEST_F(LeafOperatorTest, IsaWithAConstantObjectIsGroupedByNothing) {
     c.constantPositions = ints({1});
     c.constantSymbols = symbols({constant("a")});
     c.variables = symbols({y});
-    Held<Isa> isa(makeIsa(IsaRelation::Member, c));
+    auto isa = Ref<Isa>::adopt(makeIsa(IsaRelation::Member, c));
     int group = -1;
     EXPECT_FALSE(isa->isGroupedBy(y, &group));
     const Ref<Operand> result = run(isa.get(), {}, access);
@@ -68,7 +68,7 @@ TEST_F(LeafOperatorTest, IsaWithAConstantObjectIsGroupedByNothing) {
 
 TEST_F(LeafOperatorTest, IsaTakesItsPatternFromInputs) {
     // X : d with X passed from an Operand2: the object position is filled from each row.
-    Held<Operand2> passed(new Operand2());
+    auto passed = Ref<Operand2>::adopt(new Operand2());
     passed->insert(e);
     passed->insert(b);
     Conditions c;
@@ -80,12 +80,12 @@ TEST_F(LeafOperatorTest, IsaTakesItsPatternFromInputs) {
     c.bindings = Records{{0, 0, 1}};
     c.inputFlags = ints({0});
     c.variables = symbols({x});
-    Held<Isa> isa(makeIsa(IsaRelation::Member, c));
+    auto isa = Ref<Isa>::adopt(makeIsa(IsaRelation::Member, c));
     const Ref<Operand> result = run(isa.get(), {passed.get()}, access);
     EXPECT_EQ(contents(result.get()), (std::vector<KeyedRow>{{e, {e}}}));
 
     // X : C with C passed: the class is tested by membership in the input.
-    Held<Operand2> classes(new Operand2());
+    auto classes = Ref<Operand2>::adopt(new Operand2());
     classes->insert(c2);
     Conditions byClass;
     byClass.inputCount = 1;
@@ -94,7 +94,7 @@ TEST_F(LeafOperatorTest, IsaTakesItsPatternFromInputs) {
     byClass.bindings = Records{{1, 0, 1}};
     byClass.inputFlags = ints({0});
     byClass.variables = symbols({x});
-    Held<Isa> selecting(makeIsa(IsaRelation::Member, byClass));
+    auto selecting = Ref<Isa>::adopt(makeIsa(IsaRelation::Member, byClass));
     const Ref<Operand> members = run(selecting.get(), {classes.get()}, access);
     EXPECT_EQ(contents(members.get()), (std::vector<KeyedRow>{{b, {b}}}));
 }
@@ -108,7 +108,7 @@ TEST_F(LeafOperatorTest, IdMapperMapsStoredTermsAndConstants) {
     Conditions c;
     c.var = Records{{1, 0}};  // pattern position 1, the argument
     c.variables = symbols({x});
-    Held<IdMapper> terms(makeIdMapper(1, f, c));
+    auto terms = Ref<IdMapper>::adopt(makeIdMapper(1, f, c));
     const Ref<Operand> result = run(terms.get(), {}, access);
     std::vector<KeyedRow> expected{{fa, {a}}, {fb, {b}}};
     std::sort(expected.begin(), expected.end(),
@@ -120,7 +120,7 @@ TEST_F(LeafOperatorTest, IdMapperMapsStoredTermsAndConstants) {
     EXPECT_FALSE(terms->isGroupedBy(x, nullptr));
 
     // A passed argument selects the terms whose argument it holds.
-    Held<Operand2> passed(new Operand2());
+    auto passed = Ref<Operand2>::adopt(new Operand2());
     passed->insert(b);
     Conditions selected;
     selected.inputCount = 1;
@@ -128,19 +128,20 @@ TEST_F(LeafOperatorTest, IdMapperMapsStoredTermsAndConstants) {
     selected.keyColumns = ints({1});
     selected.inputFlags = ints({0});
     selected.variables = symbols({x});
-    Held<IdMapper> byInput(makeIdMapper(1, f, selected));
+    auto byInput = Ref<IdMapper>::adopt(makeIdMapper(1, f, selected));
     const Ref<Operand> one = run(byInput.get(), {passed.get()}, access);
     EXPECT_EQ(contents(one.get()), (std::vector<KeyedRow>{{fb, {b}}}));
 
     // Constants: a known object, an integer, and a symbol without a name.
-    Held<IdMapper> known(makeIdMapper(0, constant("a"), Conditions()));
+    auto known = Ref<IdMapper>::adopt(makeIdMapper(0, constant("a"), Conditions()));
     const Ref<Operand> knownResult = run(known.get(), {}, access);
     EXPECT_EQ(contents(knownResult.get()), (std::vector<KeyedRow>{{a, {}}}));
     const int before = access->functionCalls;
-    Held<IdMapper> number(makeIdMapper(0, FSymbol(7, InternalName::Integer, -1), Conditions()));
+    auto number =
+        Ref<IdMapper>::adopt(makeIdMapper(0, FSymbol(7, InternalName::Integer, -1), Conditions()));
     const Ref<Operand> numberResult = run(number.get(), {}, access);
     EXPECT_EQ(contents(numberResult.get()), (std::vector<KeyedRow>{{integer(7), {}}}));
-    Held<IdMapper> missing(makeIdMapper(0, constant("nameless"), Conditions()));
+    auto missing = Ref<IdMapper>::adopt(makeIdMapper(0, constant("nameless"), Conditions()));
     const Ref<Operand> missingResult = run(missing.get(), {}, access);
     EXPECT_TRUE(missingResult->isEmpty());
     EXPECT_EQ(access->functionCalls, before);

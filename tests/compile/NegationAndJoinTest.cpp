@@ -30,7 +30,7 @@ class NegationAndJoinTest : public AlgebraTest {
 };
 
 TEST_F(NegationAndJoinTest, GroundNegation) {
-    Held<Minus> minus(makeMinus({symbols({x}), symbols({}), symbols({x})}));
+    auto minus = Ref<Minus>::adopt(makeMinus({symbols({x}), symbols({}), symbols({x})}));
     // The negated literal holds: nothing survives.
     const Ref<Operand> none = run(minus.get(), {left, full}, access);
     EXPECT_TRUE(none->isEmpty());
@@ -38,7 +38,7 @@ TEST_F(NegationAndJoinTest, GroundNegation) {
     const Ref<Operand> same = run(minus.get(), {left, empty}, access);
     EXPECT_EQ(same.get(), left);
     // First in the body: the "true" row exactly when the literal fails.
-    Held<Minus> alone(makeMinus({symbols({}), symbols({}), symbols({})}));
+    auto alone = Ref<Minus>::adopt(makeMinus({symbols({}), symbols({}), symbols({})}));
     const Ref<Operand> truth = run(alone.get(), {empty}, access);
     EXPECT_EQ(contents(truth.get()), (std::vector<KeyedRow>{{undef(), {}}}));
     const Ref<Operand> falsity = run(alone.get(), {full}, access);
@@ -53,7 +53,7 @@ TEST_F(NegationAndJoinTest, GroundNegation) {
 TEST_F(NegationAndJoinTest, UnboundVariablesAndForcedEmptiness) {
     errors.clear();
     // Y of the negated literal and Y of the result are not bound on the left.
-    Held<Minus> unbound(makeMinus({symbols({x}), symbols({y}), symbols({x, y})}));
+    auto unbound = Ref<Minus>::adopt(makeMinus({symbols({x}), symbols({y}), symbols({x, y})}));
     const std::string reported = errors.text();
     std::size_t count = 0;
     for (std::size_t at = reported.find("NoBinding"); at != std::string::npos;
@@ -64,7 +64,7 @@ TEST_F(NegationAndJoinTest, UnboundVariablesAndForcedEmptiness) {
     ASSERT_NE(result.get(), nullptr);
     EXPECT_TRUE(result->isEmpty());
 
-    Held<Minus> forced(makeMinus({symbols({x}), symbols({x}), symbols({x}), true}));
+    auto forced = Ref<Minus>::adopt(makeMinus({symbols({x}), symbols({x}), symbols({x}), true}));
     const Ref<Operand> nothing = run(forced.get(), {left, empty}, access);
     EXPECT_TRUE(nothing->isEmpty());
     const Ref<Operand> noInputs = run(forced.get(), {}, access);
@@ -72,7 +72,8 @@ TEST_F(NegationAndJoinTest, UnboundVariablesAndForcedEmptiness) {
 }
 
 TEST_F(NegationAndJoinTest, JoinWithoutRecordsNeedsRowsOnBothSides) {
-    Held<Merge> any(makeJoin(Records(), Records(), symbols({}), symbols({x}), symbols({})));
+    auto any =
+        Ref<Merge>::adopt(makeJoin(Records(), Records(), symbols({}), symbols({x}), symbols({})));
     const Ref<Operand> truth = run(any.get(), {left, full}, access);
     EXPECT_EQ(contents(truth.get()), (std::vector<KeyedRow>{{undef(), {}}}));
     for (Operand* side : {static_cast<Operand*>(empty), static_cast<Operand*>(nullptr)}) {
@@ -83,10 +84,10 @@ TEST_F(NegationAndJoinTest, JoinWithoutRecordsNeedsRowsOnBothSides) {
 }
 
 TEST_F(NegationAndJoinTest, DebugDumpOnlyWhileTheFlagIsOn) {
-    Held<Merge> merge(
+    auto merge = Ref<Merge>::adopt(
         makeJoin(Records{{0, 1, 0}}, Records(), symbols({x}), symbols({x}), symbols({y})));
     // Only the left input carries X: it is passed through.
-    Held<SetOperand> other(setOperand(symbols({y}), {{undef(), {integer(5)}}}));
+    auto other = Ref<SetOperand>::adopt(setOperand(symbols({y}), {{undef(), {integer(5)}}}));
     ChannelCapture out(debugChannel());
     const Ref<Operand> quiet = run(merge.get(), {left, other.get()}, access);
     EXPECT_EQ(out.text(), "");

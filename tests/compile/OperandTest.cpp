@@ -15,7 +15,7 @@ namespace {
 using OperandTest = AlgebraTest;
 
 TEST_F(OperandTest, RowsAreCopiedKeptOnceAndReadInAscendingOrder) {
-    Held<SetOperand> op(new SetOperand(symbols({x, y})));
+    auto op = Ref<SetOperand>::adopt(new SetOperand(symbols({x, y})));
     InternalName cells[2] = {integer(5), integer(1)};
     EXPECT_TRUE(op->insert(integer(2), cells));
     cells[1] = integer(0);  // the stored row keeps its own copy
@@ -34,7 +34,7 @@ TEST_F(OperandTest, RowsAreCopiedKeptOnceAndReadInAscendingOrder) {
     EXPECT_EQ(op->groupSize(integer(2)), 2);
     EXPECT_FALSE(op->contains(integer(7)));
 
-    Held<TupleSetOperand> tuples(new TupleSetOperand(symbols({x, y})));
+    auto tuples = Ref<TupleSetOperand>::adopt(new TupleSetOperand(symbols({x, y})));
     for (int v : {4, 2, 4, 9, 2}) {
         InternalName row[2] = {integer(v), integer(v % 3)};
         tuples->insert(row);
@@ -43,7 +43,7 @@ TEST_F(OperandTest, RowsAreCopiedKeptOnceAndReadInAscendingOrder) {
                                                              {undef(), {integer(4), integer(1)}},
                                                              {undef(), {integer(9), integer(0)}}}));
 
-    Held<Operand2> names(new Operand2());
+    auto names = Ref<Operand2>::adopt(new Operand2());
     for (int v : {7, -1, 7, 3}) names->insert(integer(v));
     EXPECT_EQ(contents(names.get()),
               (std::vector<KeyedRow>{{integer(-1), {}}, {integer(3), {}}, {integer(7), {}}}));
@@ -52,7 +52,7 @@ TEST_F(OperandTest, RowsAreCopiedKeptOnceAndReadInAscendingOrder) {
 TEST_F(OperandTest, ScanGivesEveryOperandsRowsAsItsIteratorsDo) {
     // A plain set of rows gives them in ascending order under no key, as its iterator walks them;
     // in any other order each of them once.
-    Held<TupleSetOperand> tuples(new TupleSetOperand(symbols({x, y})));
+    auto tuples = Ref<TupleSetOperand>::adopt(new TupleSetOperand(symbols({x, y})));
     for (int v : {4, 2, 4, 9, 2}) {
         InternalName row[2] = {integer(v), integer(v % 3)};
         tuples->insert(row);
@@ -71,13 +71,13 @@ TEST_F(OperandTest, ScanGivesEveryOperandsRowsAsItsIteratorsDo) {
     scan(tuples.get(), RowOrder::Ordered, [&](const RowView&) { return ++visits < 2; });
     EXPECT_EQ(visits, 2);
     // An Operand2's names are keys without rows.
-    Held<Operand2> names(new Operand2());
+    auto names = Ref<Operand2>::adopt(new Operand2());
     names->insert(integer(1));
     scan(names.get(), RowOrder::Ordered, [](const RowView&) { ADD_FAILURE(); });
 }
 
 TEST_F(OperandTest, ManyRowsOutOfOrderStayUniqueAndSorted) {
-    Held<TupleSetOperand> op(new TupleSetOperand(symbols({x, y})));
+    auto op = Ref<TupleSetOperand>::adopt(new TupleSetOperand(symbols({x, y})));
     std::set<std::pair<int, int>> expected;
     for (int i = 0; i < 5000; ++i) {
         int a = (i * 7919) % 701;
@@ -94,8 +94,8 @@ TEST_F(OperandTest, RowsAddedAsDistinctReadLikeInsertedOnes) {
     // The same distinct rows, out of order, once through the probing insert and once added as
     // known distinct; then probes and inserts follow the additions. Both read alike, in order
     // and as groups, and stay sets.
-    Held<SetOperand> inserted(new SetOperand(symbols({x, y})));
-    Held<SetOperand> added(new SetOperand(symbols({x, y})));
+    auto inserted = Ref<SetOperand>::adopt(new SetOperand(symbols({x, y})));
+    auto added = Ref<SetOperand>::adopt(new SetOperand(symbols({x, y})));
     for (int i = 0; i < 2000; ++i) {
         InternalName row[2] = {integer((i * 7919) % 1009), integer(i % 2)};
         EXPECT_TRUE(inserted->insert(undef(), row));
@@ -121,7 +121,7 @@ TEST_F(OperandTest, RowsAddedAsDistinctReadLikeInsertedOnes) {
 TEST_F(OperandTest, CellsAreDistinctWhenEveryKeyIsOneOfItsRowsCells) {
     // Keyed by the first cell, as a method literal keys its rows by the host: the same cells
     // never stand under two keys.
-    Held<SetOperand> byCell(new SetOperand(symbols({x, y})));
+    auto byCell = Ref<SetOperand>::adopt(new SetOperand(symbols({x, y})));
     for (int i = 0; i < 6; ++i) {
         InternalName row[2] = {integer(i % 3), integer(i)};
         byCell->insert(integer(i % 3), row);
@@ -134,7 +134,7 @@ TEST_F(OperandTest, CellsAreDistinctWhenEveryKeyIsOneOfItsRowsCells) {
     EXPECT_FALSE(byCell->cellsDistinct());
 
     // The key is the second cell of the first row only.
-    Held<SetOperand> bySecond(new SetOperand(symbols({x, y})));
+    auto bySecond = Ref<SetOperand>::adopt(new SetOperand(symbols({x, y})));
     InternalName first[2] = {integer(1), integer(2)};
     bySecond->insertDistinct(integer(2), first);
     EXPECT_TRUE(bySecond->cellsDistinct());
@@ -142,7 +142,7 @@ TEST_F(OperandTest, CellsAreDistinctWhenEveryKeyIsOneOfItsRowsCells) {
     EXPECT_FALSE(bySecond->cellsDistinct());
 
     // Unkeyed rows are distinct; one keyed row among them may repeat their cells.
-    Held<SetOperand> mixed(new SetOperand(symbols({x, y})));
+    auto mixed = Ref<SetOperand>::adopt(new SetOperand(symbols({x, y})));
     mixed->insert(undef(), first);
     EXPECT_TRUE(mixed->cellsDistinct());
     mixed->insert(integer(1), first);
@@ -170,9 +170,9 @@ TEST_F(OperandTest, RowsOfASourceAreMadeWhenReadAndStoredOnceWhenLookedAt) {
         op->defer(std::move(source));
         return op;
     };
-    Held<SetOperand> none(make({}));
+    auto none = Ref<SetOperand>::adopt(make({}));
     EXPECT_TRUE(none->isEmpty());
-    Held<SetOperand> op(make({{integer(3), integer(1)}, {integer(1), integer(2)}}));
+    auto op = Ref<SetOperand>::adopt(make({{integer(3), integer(1)}, {integer(1), integer(2)}}));
     EXPECT_FALSE(op->isEmpty());
     EXPECT_FALSE(op->keyed());
     std::vector<std::vector<InternalName>> repeating;
@@ -198,7 +198,7 @@ TEST_F(OperandTest, RowsOfASourceAreMadeWhenReadAndStoredOnceWhenLookedAt) {
 }
 
 TEST_F(OperandTest, RowsReadAsCellsInAnyOrderAreTheRowsOfTheIterators) {
-    Held<SetOperand> op(new SetOperand(symbols({x, y})));
+    auto op = Ref<SetOperand>::adopt(new SetOperand(symbols({x, y})));
     for (int i = 0; i < 3000; ++i) {
         InternalName row[2] = {integer((i * 7919) % 211), integer((i * 104729) % 5)};
         op->insert(integer((i * 31) % 7), row);
@@ -224,9 +224,9 @@ TEST_F(OperandTest, RowsReadAsCellsInAnyOrderAreTheRowsOfTheIterators) {
 
 TEST_F(OperandTest, PrintedForms) {
     ChannelCapture out(debugChannel());
-    Held<Operand2> emptyNames(new Operand2());
-    Held<SetOperand> emptySet(new SetOperand(symbols({x})));
-    Held<TupleSetOperand> emptyRows(new TupleSetOperand(symbols({x})));
+    auto emptyNames = Ref<Operand2>::adopt(new Operand2());
+    auto emptySet = Ref<SetOperand>::adopt(new SetOperand(symbols({x})));
+    auto emptyRows = Ref<TupleSetOperand>::adopt(new TupleSetOperand(symbols({x})));
     emptyNames->print(debugChannel());
     emptySet->print(debugChannel());
     emptyRows->print(debugChannel());
@@ -234,7 +234,7 @@ TEST_F(OperandTest, PrintedForms) {
     EXPECT_EQ(out.text(), "Operand is emptyOperand is emptyOperand is emptyOperand is empty");
 
     out.clear();
-    Held<SetOperand> op(new SetOperand(symbols({x, y})));
+    auto op = Ref<SetOperand>::adopt(new SetOperand(symbols({x, y})));
     InternalName a = object("a");
     InternalName row[2] = {a, integer(7)};
     op->insert(undef(), row);
@@ -251,7 +251,7 @@ TEST_F(OperandTest, PrintedForms) {
     EXPECT_EQ(out.text(), "true\n" + lex + "a\n" + lex + "\n");
 
     out.clear();
-    Held<TupleSetOperand> tuples(new TupleSetOperand(symbols({x, y})));
+    auto tuples = Ref<TupleSetOperand>::adopt(new TupleSetOperand(symbols({x, y})));
     tuples->insert(row);
     tuples->printLexical(debugChannel(), access);
     EXPECT_EQ(out.text(), xs + "a  " + ys + "7  \n");
@@ -259,7 +259,7 @@ TEST_F(OperandTest, PrintedForms) {
     // Rows without columns: the key column does not exist, so each row prints as "true".
     out.clear();
     errors.clear();
-    Held<TupleSetOperand> truth(new TupleSetOperand(clib_list<FSymbol>()));
+    auto truth = Ref<TupleSetOperand>::adopt(new TupleSetOperand(clib_list<FSymbol>()));
     truth->insert(nullptr);
     truth->print(debugChannel());
     EXPECT_EQ(out.text(), "true\n\n\n");
@@ -267,7 +267,7 @@ TEST_F(OperandTest, PrintedForms) {
 }
 
 TEST_F(OperandTest, GroupsAndIteratorReuse) {
-    Held<SetOperand> op(new SetOperand(symbols({x})));
+    auto op = Ref<SetOperand>::adopt(new SetOperand(symbols({x})));
     InternalName cells[1] = {integer(1)};
     op->insert(integer(5), cells);
 
@@ -291,7 +291,7 @@ TEST_F(OperandTest, GroupsAndIteratorReuse) {
     // An iterator of another kind is released and replaced.
     Ref<Iterator> other = op->makeGroupIterator(integer(5), std::move(keys));
     ASSERT_TRUE(other);
-    Held<TupleSetOperand> rows(new TupleSetOperand(symbols({x})));
+    auto rows = Ref<TupleSetOperand>::adopt(new TupleSetOperand(symbols({x})));
     Ref<Iterator> empty = rows->makeGroupIterator(integer(5), std::move(other));
     EXPECT_FALSE(empty->first());
     Iterator* const emptyWalk = empty.get();

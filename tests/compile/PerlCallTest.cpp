@@ -36,14 +36,15 @@ class PerlCallTest : public ValueOperatorTest {
             columns.append(variable("I" + std::to_string(i)));
             c.bindings.add({i + 1, 0, i + 1});
         }
-        Held<TupleSetOperand> passed(inputs.empty() ? nullptr : new TupleSetOperand(columns));
+        auto passed =
+            Ref<TupleSetOperand>::adopt(inputs.empty() ? nullptr : new TupleSetOperand(columns));
         if (!inputs.empty()) {
             passed->insert(inputs.data());
             c.inputCount = 1;
             c.keyColumns = ints({0});
             c.inputFlags = ints({1});
         }
-        Held<Pred> pred(makePred(k + outputs, builtin("perl", k + outputs), c, k));
+        auto pred = Ref<Pred>::adopt(makePred(k + outputs, builtin("perl", k + outputs), c, k));
         const Ref<Operand> result =
             inputs.empty() ? run(pred.get(), {}, access) : run(pred.get(), {passed.get()}, access);
         std::vector<KeyedRow> rows = contents(result.get());

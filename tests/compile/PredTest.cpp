@@ -28,7 +28,7 @@ TEST_F(PredTest, StoredPredicatesGiveUnkeyedRows) {
     Conditions all;
     all.var = Records{{1, 0}, {2, 1}};
     all.variables = symbols({x, y});
-    Held<Pred> pred(makePred(2, p, all));
+    auto pred = Ref<Pred>::adopt(makePred(2, p, all));
     const Ref<Operand> rows = run(pred.get(), {}, access);
     EXPECT_EQ(contents(rows.get()),
               (std::vector<KeyedRow>{{undef(), {a, b}}, {undef(), {a, c}}, {undef(), {b, c}}}));
@@ -40,7 +40,7 @@ TEST_F(PredTest, StoredPredicatesGiveUnkeyedRows) {
     first.constantPositions = ints({1});
     first.constantSymbols = symbols({constant("a")});
     first.variables = symbols({y});
-    Held<Pred> fromA(makePred(2, p, first));
+    auto fromA = Ref<Pred>::adopt(makePred(2, p, first));
     const Ref<Operand> ys = run(fromA.get(), {}, access);
     EXPECT_EQ(contents(ys.get()), (std::vector<KeyedRow>{{undef(), {b}}, {undef(), {c}}}));
 }
@@ -48,7 +48,7 @@ TEST_F(PredTest, StoredPredicatesGiveUnkeyedRows) {
 TEST_F(PredTest, PassedInputsFillThePatternOrSelectBySet) {
     // p(X, Y) with X from a projection: enumerated (flag 1) or tested by membership (flag 0),
     // the same rows either way.
-    Held<Operand2> xs(new Operand2());
+    auto xs = Ref<Operand2>::adopt(new Operand2());
     xs->insert(b);
     xs->insert(c);
     for (int flag : {1, 0}) {
@@ -59,7 +59,7 @@ TEST_F(PredTest, PassedInputsFillThePatternOrSelectBySet) {
         passed.bindings = Records{{0, 0, 1}};
         passed.inputFlags = ints({flag});
         passed.variables = symbols({x, y});
-        Held<Pred> pred(makePred(2, p, passed));
+        auto pred = Ref<Pred>::adopt(makePred(2, p, passed));
         const Ref<Operand> rows = run(pred.get(), {xs.get()}, access);
         EXPECT_EQ(contents(rows.get()), (std::vector<KeyedRow>{{undef(), {b, c}}})) << flag;
     }
@@ -75,7 +75,7 @@ TEST_F(PredTest, PassedInputsFillThePatternOrSelectBySet) {
     onQ.bindings = Records{{0, 0, 1}};
     onQ.inputFlags = ints({1});
     onQ.variables = symbols({y});
-    Held<Pred> empty(makePred(2, q, onQ));
+    auto empty = Ref<Pred>::adopt(makePred(2, q, onQ));
     const Ref<Operand> none = run(empty.get(), {xs.get()}, access);
     ASSERT_NE(none.get(), nullptr);
     EXPECT_TRUE(none->isEmpty());
@@ -85,10 +85,10 @@ TEST_F(PredTest, PropositionsHoldOnceOrNotAtAll) {
     FSymbol rain = predicate("rain", 0);
     FSymbol snow = predicate("snow", 0);
     access->insertPredicate(rain, nullptr, 0);
-    Held<Pred> raining(makePred(0, rain, Conditions()));
+    auto raining = Ref<Pred>::adopt(makePred(0, rain, Conditions()));
     const Ref<Operand> yes = run(raining.get(), {}, access);
     EXPECT_EQ(contents(yes.get()), (std::vector<KeyedRow>{{undef(), {}}}));
-    Held<Pred> snowing(makePred(0, snow, Conditions()));
+    auto snowing = Ref<Pred>::adopt(makePred(0, snow, Conditions()));
     const Ref<Operand> no = run(snowing.get(), {}, access);
     ASSERT_NE(no.get(), nullptr);
     EXPECT_TRUE(no->isEmpty());
@@ -96,7 +96,7 @@ TEST_F(PredTest, PropositionsHoldOnceOrNotAtAll) {
 
 TEST_F(PredTest, BuiltinsTakeTheirInputsThroughTheDispatcher) {
     // X < 3 with X passed in: a built-in's inputs are enumerated even with flag 0.
-    Held<Operand2> xs(new Operand2());
+    auto xs = Ref<Operand2>::adopt(new Operand2());
     for (int v : {1, 2, 3, 4}) xs->insert(integer(v));
     Conditions less;
     less.inputCount = 1;
@@ -107,7 +107,7 @@ TEST_F(PredTest, BuiltinsTakeTheirInputsThroughTheDispatcher) {
     less.bindings = Records{{0, 0, 1}};
     less.inputFlags = ints({0});
     less.variables = symbols({x});
-    Held<Pred> below(makePred(2, builtin("<", 2), less));
+    auto below = Ref<Pred>::adopt(makePred(2, builtin("<", 2), less));
     const Ref<Operand> rows = run(below.get(), {xs.get()}, access);
     std::vector<KeyedRow> got = contents(rows.get());
     EXPECT_EQ(got, (std::vector<KeyedRow>{{undef(), {integer(1)}}, {undef(), {integer(2)}}}));
@@ -118,7 +118,7 @@ TEST_F(PredTest, BuiltinsTakeTheirInputsThroughTheDispatcher) {
     join.constantPositions = ints({1, 2});
     join.constantSymbols = symbols({stringSymbol("ab"), stringSymbol("cd")});
     join.variables = symbols({z});
-    Held<Pred> strcat(makePred(3, builtin("strcat", 3), join));
+    auto strcat = Ref<Pred>::adopt(makePred(3, builtin("strcat", 3), join));
     const Ref<Operand> joined = run(strcat.get(), {}, access);
     EXPECT_EQ(contents(joined.get()), (std::vector<KeyedRow>{{undef(), {string("abcd")}}}));
 }

@@ -63,7 +63,8 @@ TEST_F(PropTest, EachArrowReadsItsOwnFacts) {
             setValue(h1, method, type, {v1, v2});
         // A fact under another arrow is not read.
         access->insertValue(h2, method, nullptr, 0, MethodType(type == 0 ? 3 : 0), v1);
-        Held<Prop> prop(makeProp(3, MethodType(type), 1, hostAndValue("m" + std::to_string(type))));
+        auto prop = Ref<Prop>::adopt(
+            makeProp(3, MethodType(type), 1, hostAndValue("m" + std::to_string(type))));
         const Ref<Operand> rows = run(prop.get(), {}, access);
         std::vector<KeyedRow> expected{{h1, {h1, v1}}};
         if (!scalar) expected.push_back({h1, {h1, v2}});
@@ -72,7 +73,7 @@ TEST_F(PropTest, EachArrowReadsItsOwnFacts) {
 }
 
 TEST_F(PropTest, SetValuesExpandMemberByMember) {
-    Held<Prop> prop(makeProp(3, MethodType::Set, 1, hostAndValue("m")));
+    auto prop = Ref<Prop>::adopt(makeProp(3, MethodType::Set, 1, hostAndValue("m")));
     const Ref<Operand> rows = run(prop.get(), {}, access);
     EXPECT_EQ(contents(rows.get()),
               (std::vector<KeyedRow>{
@@ -83,14 +84,14 @@ TEST_F(PropTest, SetValuesExpandMemberByMember) {
     EXPECT_FALSE(prop->isGroupedBy(y, &group));
 
     // Y passed in and tested by membership against each member.
-    Held<Operand2> ys(new Operand2());
+    auto ys = Ref<Operand2>::adopt(new Operand2());
     ys->insert(b);
     Conditions passed = hostAndValue("m");
     passed.inputCount = 1;
     passed.keyColumns = ints({3});
     passed.bindings = Records{{2, 0, 1}};
     passed.inputFlags = ints({0});
-    Held<Prop> selecting(makeProp(3, MethodType::Set, 1, passed));
+    auto selecting = Ref<Prop>::adopt(makeProp(3, MethodType::Set, 1, passed));
     const Ref<Operand> withB = run(selecting.get(), {ys.get()}, access);
     EXPECT_EQ(contents(withB.get()), (std::vector<KeyedRow>{{h1, {h1, b}}, {h3, {h3, b}}}));
 
@@ -112,7 +113,7 @@ TEST_F(PropTest, SeveralValuesMustAllBeMembers) {
     Conditions both = severalValues({"a", "b"});
     both.var = Records{{1, 0}};
     both.variables = symbols({x});
-    Held<Prop> prop(makeProp(4, MethodType::Set, 2, both));
+    auto prop = Ref<Prop>::adopt(makeProp(4, MethodType::Set, 2, both));
     const Ref<Operand> rows = run(prop.get(), {}, access);
     EXPECT_EQ(contents(rows.get()), (std::vector<KeyedRow>{{h1, {h1}}}));
 
@@ -120,7 +121,7 @@ TEST_F(PropTest, SeveralValuesMustAllBeMembers) {
     Conditions open = severalValues({"a", "Y"});
     open.var = Records{{1, 0}, {4, 1}};
     open.variables = symbols({x, y});
-    Held<Prop> withY(makeProp(4, MethodType::Set, 2, open));
+    auto withY = Ref<Prop>::adopt(makeProp(4, MethodType::Set, 2, open));
     const Ref<Operand> ys = run(withY.get(), {}, access);
     const std::vector<KeyedRow> expected{
         {h1, {h1, a}}, {h1, {h1, b}}, {h1, {h1, c}}, {h2, {h2, a}}};
@@ -145,16 +146,16 @@ TEST_F(PropTest, SeveralOpenValuesWalkEveryCombination) {
         }
         return makeProp(4, MethodType::Set, 2, open);
     };
-    Held<Prop> prop(build(0));
+    auto prop = Ref<Prop>::adopt(build(0));
     const Ref<Operand> rows = run(prop.get(), {}, access);
     int fromH1 = 0;
     for (const KeyedRow& row : contents(rows.get())) fromH1 += row.first == h1 ? 1 : 0;
     EXPECT_EQ(fromH1, 9);
 
-    Held<Operand2> ys(new Operand2());
+    auto ys = Ref<Operand2>::adopt(new Operand2());
     ys->insert(a);
     ys->insert(c);
-    Held<Prop> feeding(build(1));
+    auto feeding = Ref<Prop>::adopt(build(1));
     const Ref<Operand> selected = run(feeding.get(), {ys.get()}, access);
     std::vector<KeyedRow> expected;
     for (InternalName yv : {a, c})
@@ -165,7 +166,7 @@ TEST_F(PropTest, SeveralOpenValuesWalkEveryCombination) {
 }
 
 TEST_F(PropTest, DumpWritesTheArrow) {
-    Held<Prop> prop(makeProp(3, MethodType::Set, 1, hostAndValue("m")));
+    auto prop = Ref<Prop>::adopt(makeProp(3, MethodType::Set, 1, hostAndValue("m")));
     ChannelCapture debug(debugChannel());
     setOperatorDebug();
     const Ref<Operand> rows = run(prop.get(), {}, access);

@@ -92,11 +92,11 @@ class StreamingJoinTest : public AlgebraTest {
 
 TEST_F(StreamingJoinTest, ANestedJoinAskedForOneRowReadsFewInputRows) {
     int given = 0;
-    Held<SetOperand> source(counted(100000, 10, &given));
-    Held<SetOperand> yz(pairs(symbols({y, z}), 10, 0));
-    Held<SetOperand> zw(pairs(symbols({z, w}), 10, 100));
-    Held<SetOperand> inner(xyz(source.get(), yz.get()));
-    Held<SetOperand> outer(xyzw(inner.get(), zw.get()));
+    auto source = Ref<SetOperand>::adopt(counted(100000, 10, &given));
+    auto yz = Ref<SetOperand>::adopt(pairs(symbols({y, z}), 10, 0));
+    auto zw = Ref<SetOperand>::adopt(pairs(symbols({z, w}), 10, 100));
+    auto inner = Ref<SetOperand>::adopt(xyz(source.get(), yz.get()));
+    auto outer = Ref<SetOperand>::adopt(xyzw(inner.get(), zw.get()));
     EXPECT_TRUE(inner->holdsDistinctSource());
     EXPECT_TRUE(outer->holdsDistinctSource());
 
@@ -123,15 +123,15 @@ TEST_F(StreamingJoinTest, ANestedJoinAskedForOneRowReadsFewInputRows) {
 
 TEST_F(StreamingJoinTest, AJoinDroppingAColumnMayRepeatRows) {
     int given = 0;
-    Held<SetOperand> source(counted(100, 10, &given));
-    Held<SetOperand> yz(pairs(symbols({y, z}), 10, 0));
+    auto source = Ref<SetOperand>::adopt(counted(100, 10, &given));
+    auto yz = Ref<SetOperand>::adopt(pairs(symbols({y, z}), 10, 0));
     // (X, Y) with (Y, Z) into (Y, Z) alone: every X of a Y gives the same row.
     auto* joined = new SetOperand(symbols({y, z}));
     joined->defer(std::make_unique<HashJoin>(source.get(), yz.get(), std::vector<int>{2},
                                              std::vector<int>{1}, std::vector<HashJoin::Agree>{},
                                              std::vector<HashJoin::Take>{{0, 2, 0}, {1, 2, 1}},
                                              std::vector<InternalName>(2, undef())));
-    Held<SetOperand> held(joined);
+    auto held = Ref<SetOperand>::adopt(joined);
     EXPECT_FALSE(joined->holdsDistinctSource());
     // Read by a reader that wants each row once, the rows are stored and the repeats dropped.
     int rows = 0;
@@ -143,13 +143,13 @@ TEST_F(StreamingJoinTest, AJoinDroppingAColumnMayRepeatRows) {
 TEST_F(StreamingJoinTest, AJoinOnTwoColumnsMeetsOnlyRowsAgreeingOnBoth) {
     // (X, Y) with (Y, X): rows i and i mod 10 meet a stored (i mod 10, i) only for i below 10.
     int given = 0;
-    Held<SetOperand> source(counted(50, 10, &given));
-    Held<SetOperand> yx(new SetOperand(symbols({y, x})));
+    auto source = Ref<SetOperand>::adopt(counted(50, 10, &given));
+    auto yx = Ref<SetOperand>::adopt(new SetOperand(symbols({y, x})));
     for (int i = 0; i < 50; i += 3) {
         const InternalName row[2] = {integer(i % 10), integer(i)};
         yx->insert(undef(), row);
     }
-    Held<SetOperand> joined(new SetOperand(symbols({x, y})));
+    auto joined = Ref<SetOperand>::adopt(new SetOperand(symbols({x, y})));
     joined->defer(std::make_unique<HashJoin>(source.get(), yx.get(), std::vector<int>{1, 2},
                                              std::vector<int>{2, 1}, std::vector<HashJoin::Agree>{},
                                              std::vector<HashJoin::Take>{{0, 1, 0}, {0, 2, 1}},
@@ -186,9 +186,9 @@ TEST_F(StreamingJoinTest, AStoreChangedUnderAReaderIsReported) {
 
 TEST_F(StreamingJoinTest, AFarewellInsideOneJoinEndsIt) {
     int given = 0;
-    Held<SetOperand> source(counted(1000000, 10, &given));
-    Held<SetOperand> yz(pairs(symbols({y, z}), 10, 0));
-    Held<SetOperand> joined(xyz(source.get(), yz.get()));
+    auto source = Ref<SetOperand>::adopt(counted(1000000, 10, &given));
+    auto yz = Ref<SetOperand>::adopt(pairs(symbols({y, z}), 10, 0));
+    auto joined = Ref<SetOperand>::adopt(xyz(source.get(), yz.get()));
     int rows = 0;
     joined->scan(RowOrder::Repeating, [&](const RowView&) {
         // The farewell arrives while the join runs.
@@ -200,7 +200,7 @@ TEST_F(StreamingJoinTest, AFarewellInsideOneJoinEndsIt) {
 }
 
 TEST_F(StreamingJoinTest, AFarewellInsideAProjectionEndsIt) {
-    Held<SetOperand> input(new SetOperand(symbols({x, y})));
+    auto input = Ref<SetOperand>::adopt(new SetOperand(symbols({x, y})));
     for (int i = 0; i < 100000; ++i) {
         const InternalName row[2] = {integer(i), integer(i % 7)};
         input->insert(undef(), row);
@@ -215,7 +215,7 @@ TEST_F(StreamingJoinTest, AFarewellInsideAProjectionEndsIt) {
     controlEvents::takeFarewell();
     controlEvents::clearInterrupt();
     controlEvents::record(controlEvents::Shutdown);
-    Held<MultiPi> pi(new MultiPi(symbols({x})));
+    auto pi = Ref<MultiPi>::adopt(new MultiPi(symbols({x})));
     const Ref<Operand> projected = run(pi.get(), {input.get()}, access);
     EXPECT_LT(projected->size(), 2 * 4096);
     EXPECT_TRUE(controlEvents::takeCutShort());
@@ -223,12 +223,12 @@ TEST_F(StreamingJoinTest, AFarewellInsideAProjectionEndsIt) {
 
 TEST_F(StreamingJoinTest, ATracedJoinReadsItsInputsAsAnUntracedOne) {
     // X, Z from (X, Y) joined with (Y, Z) on Y, planned as a hash join.
-    Held<Merge> join(makeJoin(Records{{0, 1, 0}, {1, 2, 1}}, Records{{0, 2, 1, 1}}, symbols({x, z}),
-                              symbols({x, y}), symbols({y, z})));
+    auto join = Ref<Merge>::adopt(makeJoin(Records{{0, 1, 0}, {1, 2, 1}}, Records{{0, 2, 1, 1}},
+                                           symbols({x, z}), symbols({x, y}), symbols({y, z})));
     ASSERT_EQ(join->joinStrategy(), JoinStrategy::HashJoin);
     int given = 0;
-    Held<SetOperand> left(counted(1000, 10, &given));
-    Held<SetOperand> right(pairs(symbols({y, z}), 10, 1));
+    auto left = Ref<SetOperand>::adopt(counted(1000, 10, &given));
+    auto right = Ref<SetOperand>::adopt(pairs(symbols({y, z}), 10, 1));
     ChannelCapture out(debugChannel());
     setOperatorDebug();
     const Ref<Operand> traced = run(join.get(), {left.get(), right.get()}, access);
@@ -243,7 +243,7 @@ TEST_F(StreamingJoinTest, ATracedJoinReadsItsInputsAsAnUntracedOne) {
     EXPECT_TRUE(rows->holdsSource());
 
     int untracedGiven = 0;
-    Held<SetOperand> again(counted(1000, 10, &untracedGiven));
+    auto again = Ref<SetOperand>::adopt(counted(1000, 10, &untracedGiven));
     const Ref<Operand> quiet = run(join.get(), {again.get(), right.get()}, access);
     EXPECT_TRUE(again->holdsSource());
     EXPECT_EQ(contents(traced.get()), contents(quiet.get()));
@@ -253,15 +253,15 @@ TEST_F(StreamingJoinTest, ATracedJoinReadsItsInputsAsAnUntracedOne) {
 TEST_F(StreamingJoinTest, ARegroupedJoinMeetsTheRowsAHashJoinMeets) {
     // (X, Y) joined with (Y, Z) on Y into (X, Z), planned once for keyed rows and once for an
     // input of names or tuples, which regroups the right input instead of hashing it.
-    Held<Merge> hashed(makeJoin(Records{{0, 1, 0}, {1, 2, 1}}, Records{{0, 2, 1, 1}},
-                                symbols({x, z}), symbols({x, y}), symbols({y, z})));
-    Held<Merge> regrouped(makeJoin(Records{{0, 1, 0}, {1, 2, 1}}, Records{{0, 2, 1, 1}},
-                                   symbols({x, z}), symbols({x, y}), symbols({y, z}), Records(),
-                                   false));
+    auto hashed = Ref<Merge>::adopt(makeJoin(Records{{0, 1, 0}, {1, 2, 1}}, Records{{0, 2, 1, 1}},
+                                             symbols({x, z}), symbols({x, y}), symbols({y, z})));
+    auto regrouped = Ref<Merge>::adopt(
+        makeJoin(Records{{0, 1, 0}, {1, 2, 1}}, Records{{0, 2, 1, 1}}, symbols({x, z}),
+                 symbols({x, y}), symbols({y, z}), Records(), false));
     ASSERT_EQ(hashed->joinStrategy(), JoinStrategy::HashJoin);
     ASSERT_EQ(regrouped->joinStrategy(), JoinStrategy::RegroupedJoin);
-    Held<SetOperand> left(pairs(symbols({x, y}), 8, 1));
-    Held<SetOperand> right(pairs(symbols({y, z}), 10, 10));
+    auto left = Ref<SetOperand>::adopt(pairs(symbols({x, y}), 8, 1));
+    auto right = Ref<SetOperand>::adopt(pairs(symbols({y, z}), 10, 10));
     const Ref<Operand> one = run(hashed.get(), {left.get(), right.get()}, access);
     const Ref<Operand> other = run(regrouped.get(), {left.get(), right.get()}, access);
     std::vector<KeyedRow> expected;
@@ -272,7 +272,7 @@ TEST_F(StreamingJoinTest, ARegroupedJoinMeetsTheRowsAHashJoinMeets) {
 
     // A hash join given tuples where its plan expects keyed rows is a fault of the plan:
     // reported, and nothing is joined some other way.
-    Held<TupleSetOperand> tuples(new TupleSetOperand(symbols({x, y})));
+    auto tuples = Ref<TupleSetOperand>::adopt(new TupleSetOperand(symbols({x, y})));
     const InternalName row[2] = {integer(1), integer(2)};
     tuples->insert(row);
     const Ref<Operand> refused = run(hashed.get(), {tuples.get(), right.get()}, access);

@@ -26,7 +26,7 @@ class ProbeMeta : public XMeta {
 
   protected:
     FLSysRef createInstance(FLSysArgs* args) override {
-        return checkNoArgs(args) ? FLSysRef::make<Probe>() : nullptr;
+        return checkNoArgs(args) ? Ref<Probe>::make() : nullptr;
     }
 };
 
