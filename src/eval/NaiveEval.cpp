@@ -147,11 +147,11 @@ std::vector<FSymbol> subclassesIn(OM* base, const FSymbol& cls) {
     if (base == nullptr || base->giveInternalName(cls, start) == 0) return out;
     std::vector<InternalName> work{start};
     std::set<InternalName> seen{start};
-    Iterator* members = nullptr;
+    Ref<Iterator> members;
     while (!work.empty()) {
         const InternalName upper = work.back();
         work.pop_back();
-        members = base->isaIterator(upper, 2, members);
+        members.renew([&](Iterator* old) { return base->isaIterator(upper, 2, old); });
         for (bool more = members->first(); more; more = members->next()) {
             const InternalName lower = members->atColumn(1);
             if (!seen.insert(lower).second) continue;
@@ -160,7 +160,6 @@ std::vector<FSymbol> subclassesIn(OM* base, const FSymbol& cls) {
             if (base->giveSymbol(lower, symbol) != 0) out.push_back(symbol);
         }
     }
-    if (members != nullptr) decRef(members);
     return out;
 }
 }  // namespace

@@ -3,6 +3,7 @@
 #include "foundation/OutputChannel.h"
 
 #include <type_traits>
+#include <utility>
 
 #include "foundation/FLSysOStream.h"
 #include "foundation/clib_list.h"
@@ -34,9 +35,8 @@ bool OutputChannel::isA(const std::string& className) const {
 
 OutputChannel* OutputChannel::setStream(FLSysOStream* stream) {
     if (stream == nullptr) return nullptr;
-    incRef(stream);
-    if (current != nullptr) stack.push_back(current);
-    current = stream;
+    if (current) stack.push_back(std::move(current));
+    current = Ref<FLSysOStream>::share(stream);
     return this;
 }
 
@@ -48,23 +48,22 @@ OutputChannel* OutputChannel::setStream(FLSysArgs* args) {
 
 OutputChannel* OutputChannel::resetStream() {
     if (stack.empty()) return nullptr;
-    FLSysOStream* released = current;
-    current = stack.back();
+    Ref<FLSysOStream> released = std::move(current);
+    current = std::move(stack.back());
     stack.pop_back();
     // Released only after the channel is consistent again, in case its destruction writes.
-    decRef(released);
+    released.reset();
     return this;
 }
 
 void OutputChannel::releaseStreams() {
     while (!stack.empty()) {
-        FLSysOStream* stream = stack.back();
+        Ref<FLSysOStream> stream = std::move(stack.back());
         stack.pop_back();
-        decRef(stream);
+        stream.reset();
     }
-    FLSysOStream* stream = current;
-    current = nullptr;
-    decRef(stream);
+    Ref<FLSysOStream> stream = std::move(current);
+    stream.reset();
 }
 
 OutputChannel* OutputChannel::help() {

@@ -57,13 +57,13 @@ class OutputChannel : public FLSysObject {
     virtual OutputChannel& operator<<(const char* text);
 
     // The stream written to now (no reference is handed out); null when there is none.
-    FLSysOStream* currentStream() const { return current; }
+    FLSysOStream* currentStream() const { return current.get(); }
     // Number of earlier streams waiting on the stack.
     std::size_t stackedStreams() const { return stack.size(); }
 
   private:
-    FLSysOStream* current = nullptr;
-    std::deque<FLSysOStream*> stack;  // most recent at the back
+    Ref<FLSysOStream> current;
+    std::deque<Ref<FLSysOStream>> stack;  // most recent at the back
 };
 
 // The six program-wide channels. They live for the whole run; releases never destroy them.

@@ -58,10 +58,10 @@ void DebugFileOutput::buffer() {
 void DebugFileOutput::redirect(std::streambuf* target) {
     writer = std::make_unique<BlockWriter>(target);
     text = std::make_unique<std::ostream>(writer.get());
-    stream = new FLSysOStreamImpl<std::ostream>(text.get(), false);
+    stream = Ref<FLSysOStreamImpl<std::ostream>>::make(text.get(), false);
     OutputChannel& channel = debugChannel();
     hadStream = channel.currentStream() != nullptr;
-    channel.setStream(stream);
+    channel.setStream(stream.get());
 }
 
 void DebugFileOutput::finish() {
@@ -92,8 +92,7 @@ void DebugFileOutput::restoreChannel() {
     } else {
         channel.releaseStreams();
     }
-    decRef(stream);
-    stream = nullptr;
+    stream.reset();
 }
 
 namespace {

@@ -61,7 +61,7 @@ class DebugFileOutput {
     std::unique_ptr<FileReplacement> file;
     std::unique_ptr<BlockWriter> writer;
     std::unique_ptr<std::ostream> text;
-    FLSysOStream* stream = nullptr;
+    Ref<FLSysOStream> stream;
     bool hadStream = false;
 };
 

@@ -13,14 +13,14 @@ class DumpTargetScope {
     // and a new formatter of `format` only when none is registered.
     DumpTargetScope(MainMemOM& om, int format, bool own) : om(om), previous(om.getDumpTarget()) {
         if (!own && previous != nullptr) return;
-        made = DumpFormatterFactory::make(format, &om);
-        om.setDumpTarget(made);
+        made = Ref<DumpFormatter>::adopt(DumpFormatterFactory::make(format, &om));
+        om.setDumpTarget(made.get());
         changed = true;
     }
     ~DumpTargetScope() {
         if (!changed) return;
+        // The formatter made here goes with the scope, after the old target is back.
         om.setDumpTarget(previous);
-        if (made != nullptr) decRef(made);
     }
     DumpTargetScope(const DumpTargetScope&) = delete;
     DumpTargetScope& operator=(const DumpTargetScope&) = delete;
@@ -31,6 +31,6 @@ class DumpTargetScope {
   private:
     MainMemOM& om;
     DumpFormatter* previous;
-    DumpFormatter* made = nullptr;
+    Ref<DumpFormatter> made;
     bool changed = false;
 };

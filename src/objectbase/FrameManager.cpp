@@ -177,32 +177,41 @@ int FrameManager::hasFrames() const {
 // Name iteration
 
 template <class It, class Names>
-Iterator* FrameManager::namesIterator(Iterator* reuse, Names& names, const char* className) {
-    if (reuse != nullptr) {
+Ref<Iterator> FrameManager::namesIterator(Ref<Iterator> reuse, Names& names,
+                                          const char* className) {
+    if (reuse) {
         if (reuse->isA(className)) {
-            static_cast<It*>(reuse)->reset(&names);
+            static_cast<It*>(reuse.get())->reset(&names);
             return reuse;
         }
         centralErrorHandler().report(err5::GotUnknownIterator);
-        decRef(reuse);
+        reuse.reset();
     }
-    return new It(&names);
+    return Ref<Iterator>::adopt(new It(&names));
 }
 
 Iterator* FrameManager::objNames(Iterator* reuse) {
-    return namesIterator<ObjNamesIterator>(reuse, objFrames, "ObjNamesIterator");
+    return namesIterator<ObjNamesIterator>(Ref<Iterator>::adopt(reuse), objFrames,
+                                           "ObjNamesIterator")
+        .release();
 }
 
 Iterator* FrameManager::setNames(Iterator* reuse) {
-    return namesIterator<SetNamesIterator>(reuse, setFrames, "SetNamesIterator");
+    return namesIterator<SetNamesIterator>(Ref<Iterator>::adopt(reuse), setFrames,
+                                           "SetNamesIterator")
+        .release();
 }
 
 Iterator* FrameManager::predNames(Iterator* reuse) {
-    return namesIterator<PredNamesIterator>(reuse, predFrames, "PredNamesIterator");
+    return namesIterator<PredNamesIterator>(Ref<Iterator>::adopt(reuse), predFrames,
+                                            "PredNamesIterator")
+        .release();
 }
 
 Iterator* FrameManager::paramNames(Iterator* reuse) {
-    return namesIterator<ParamNamesIterator>(reuse, paramFrames, "ParamNamesIterator");
+    return namesIterator<ParamNamesIterator>(Ref<Iterator>::adopt(reuse), paramFrames,
+                                             "ParamNamesIterator")
+        .release();
 }
 
 // ---------------------------------------------------------------------------------------------

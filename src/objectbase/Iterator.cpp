@@ -5,7 +5,6 @@
 Iterator::~Iterator() = default;
 
 bool yieldsRow(Iterator* it) {
-    const bool found = it != nullptr && it->first();
-    decRef(it);
-    return found;
+    const auto held = Ref<Iterator>::adopt(it);
+    return held && held->first();
 }

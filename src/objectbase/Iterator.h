@@ -5,6 +5,7 @@
 #include <string>
 
 #include "foundation/ManagedObject.h"
+#include "foundation/Ref.h"
 #include "objectbase/InternalName.h"
 
 // A caller walks the rows with first() and next() and stops at the first false; a row is read

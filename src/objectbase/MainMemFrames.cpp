@@ -192,12 +192,13 @@ int MainMemObjFrame::lookupMethod(const InternalName& method, int methodType, in
 }
 
 Iterator* MainMemObjFrame::methodIterator(int methodType, int arity, Iterator* reuse) {
-    if (reuse != nullptr) {
-        if (reuse->isA("OFrameIterator")) {
-            static_cast<OFrameIterator*>(reuse)->reset(&methods, methodType, arity);
-            return reuse;
+    auto old = Ref<Iterator>::adopt(reuse);
+    if (old) {
+        if (old->isA("OFrameIterator")) {
+            static_cast<OFrameIterator*>(old.get())->reset(&methods, methodType, arity);
+            return old.release();
         }
-        decRef(reuse);
+        old.reset();
     }
     return new OFrameIterator(&methods, methodType, arity);
 }
@@ -258,12 +259,13 @@ int MainMemObjFrame::replaceName(const InternalName& oldName, const InternalName
 // MainMemSetFrame
 
 Iterator* MainMemSetFrame::getIterator(Iterator* reuse) {
-    if (reuse != nullptr) {
-        if (reuse->isA("SetIterator")) {
-            static_cast<SetIterator*>(reuse)->reset(members);
-            return reuse;
+    auto old = Ref<Iterator>::adopt(reuse);
+    if (old) {
+        if (old->isA("SetIterator")) {
+            static_cast<SetIterator*>(old.get())->reset(members);
+            return old.release();
         }
-        decRef(reuse);
+        old.reset();
     }
     return new SetIterator(members);
 }

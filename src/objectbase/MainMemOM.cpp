@@ -17,20 +17,21 @@ int compare(const MethodSig& a, const MethodSig& b) {
 }
 
 MainMemOM::MainMemOM() {
-    nameHandler = new NameHandler();
-    symTab = new SymTab();
+    nameHandler = Ref<NameHandler>::make();
+    symTab = Ref<SymTab>::make();
     symTab->initBuiltinSymbols();
-    frameManager = new FrameManager(*this, *symTab);
+    frameManager = Ref<FrameManager>::make(*this, *symTab);
     registerBuiltinObjects();
 }
 
 MainMemOM::~MainMemOM() {
     clear();
-    decRef(frameManager);
-    decRef(nameHandler);
+    // The frames go before the names and symbols they use.
+    frameManager.reset();
+    nameHandler.reset();
     // Parsers and printers that keep the symbol table beyond this manager hold their own
     // reference; this one is the manager's.
-    decRef(symTab);
+    symTab.reset();
 }
 
 void MainMemOM::display(OutputChannel& channel) const {
@@ -218,14 +219,14 @@ const MainMemOM::UsageSet* MainMemOM::usageOf(const InternalName& name) {
 
 void MainMemOM::forEachUnloggedValue(
     const std::function<void(const InternalName&, const InternalName&)>& visit) {
-    Iterator* names = objNamesIterator(nullptr);
-    Iterator* entries = nullptr;
-    Iterator* members = nullptr;
+    const auto names = Ref<Iterator>::adopt(objNamesIterator(nullptr));
+    Ref<Iterator> entries;
+    Ref<Iterator> members;
     for (bool more = names->first(); more; more = names->next()) {
         const InternalName host = names->atColumn(1);
         MainMemObjFrame* frame = getObjFrame(host);
         if (frame == nullptr) continue;
-        entries = frame->methodIterator(1000, 0, entries);
+        entries.renew([&](Iterator* old) { return frame->methodIterator(1000, 0, old); });
         for (bool entry = entries->first(); entry; entry = entries->next()) {
             const InternalName value = entries->atColumn(2);
             if (value.getType() != InternalName::SetName) {
@@ -234,14 +235,11 @@ void MainMemOM::forEachUnloggedValue(
             }
             MainMemSetFrame* set = getSetFrame(value);
             if (set == nullptr) continue;
-            members = set->getIterator(members);
+            members.renew([&](Iterator* old) { return set->getIterator(old); });
             for (bool member = members->first(); member; member = members->next())
                 visit(members->atColumn(1), host);
         }
     }
-    if (members != nullptr) decRef(members);
-    if (entries != nullptr) decRef(entries);
-    decRef(names);
 }
 
 FlatNameMap<InternalName, MainMemOM::UsageSet>& MainMemOM::usages() {

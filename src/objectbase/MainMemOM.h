@@ -252,7 +252,7 @@ class MainMemOM : public OM {
     int addPredicate(const InternalName& predicate, const InternalName* tuple, int arity) override;
     int isaHolds(const InternalName& x, const InternalName& cls, int kind) override;
     int equate(const InternalName& a, const InternalName& b, int force) override;
-    SymTab* giveSymTab() override { return symTab; }
+    SymTab* giveSymTab() override { return symTab.get(); }
     void typeCheck() override;
     int applyEqualities() override;
     int applyEquality(InternalName& representative) override;
@@ -607,8 +607,8 @@ class MainMemOM : public OM {
     // Every string name made, read only by cleanup (ascending): kept in the order made (almost
     // always ascending already) and sorted there, not one search-tree node per string.
     std::vector<InternalName> stringNames;
-    FrameManager* frameManager = nullptr;
-    SymTab* symTab = nullptr;
+    Ref<FrameManager> frameManager;
+    Ref<SymTab> symTab;
     // Looked up for every symbol of every consulted fact and never walked in key order; both
     // are keyed by densely numbered identifiers.
     NumberedNameMap<FSymbol, InternalName> symbolToName;
@@ -668,7 +668,7 @@ class MainMemOM : public OM {
     NameSetTable classToObjTable;
     NameSetTable superClassToClassTable;
     NameSetTable parentToChildTable;
-    NameHandler* nameHandler = nullptr;
+    Ref<NameHandler> nameHandler;
     DumpFormatter* dumpTarget = nullptr;
     int isOkFlag = 1;
     int eqTrace = 0;

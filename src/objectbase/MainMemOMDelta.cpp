@@ -309,12 +309,12 @@ void MainMemOM::cleanup() {
     set<InternalName> predicateStrings;
     std::vector<InternalName> entryStrings;  // ascending
     if (!stringNames.empty()) {
-        Iterator* names = predNamesIterator(nullptr);
-        Iterator* rows = nullptr;
+        const auto names = Ref<Iterator>::adopt(predNamesIterator(nullptr));
+        Ref<Iterator> rows;
         for (bool more = names->first(); more; more = names->next()) {
             MainMemPredFrame* frame = getPredFrame(names->atColumn(1));
             if (frame == nullptr) continue;
-            rows = frame->getIterator(rows);
+            rows.renew([&](Iterator* old) { return frame->getIterator(old); });
             int width = frame->getArity();
             for (bool row = rows->first(); row; row = rows->next())
                 for (int col = 1; col <= width; ++col) {
@@ -322,8 +322,6 @@ void MainMemOM::cleanup() {
                     if (cell.getType() == InternalName::String) predicateStrings.insert(cell);
                 }
         }
-        if (rows != nullptr) decRef(rows);
-        decRef(names);
         if (unloggedValues) {
             forEachUnloggedValue([&entryStrings](const InternalName& value, const InternalName&) {
                 if (value.getType() == InternalName::String) entryStrings.push_back(value);

@@ -262,10 +262,9 @@ void MainMemOM::collectSuperclasses(const InternalName& x, set<InternalName>& ou
     closure(x, out, [this](const InternalName& name, set<InternalName>& into) {
         MainMemSetFrame* supers = relationSet(getObjFrame(name), 2);
         if (supers == nullptr) return;
-        Iterator* members = supers->getIterator(nullptr);
+        const auto members = Ref<Iterator>::adopt(supers->getIterator(nullptr));
         for (bool more = members->first(); more; more = members->next())
             into.insert(members->atColumn(1));
-        decRef(members);
     });
 }
 

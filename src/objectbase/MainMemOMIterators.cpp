@@ -9,11 +9,11 @@ namespace {
 
 // A SetIterator over `names` (none: no rows): `reuse` re-targeted when it is one, otherwise
 // reported, released and replaced.
-Iterator* setIteratorOver(const MemberSet* names, Iterator* reuse) {
+Ref<Iterator> setIteratorOver(const MemberSet* names, Ref<Iterator> reuse) {
     set<InternalName>* none = nullptr;
-    if (reuse != nullptr) {
+    if (reuse) {
         if (reuse->isA("SetIterator")) {
-            auto* walk = static_cast<SetIterator*>(reuse);
+            auto* walk = static_cast<SetIterator*>(reuse.get());
             if (names != nullptr)
                 walk->reset(*names);
             else
@@ -21,9 +21,9 @@ Iterator* setIteratorOver(const MemberSet* names, Iterator* reuse) {
             return reuse;
         }
         centralErrorHandler().report(err5::UnknownIterType);
-        decRef(reuse);
+        reuse.reset();
     }
-    return names != nullptr ? new SetIterator(*names) : new SetIterator(none);
+    return Ref<Iterator>::adopt(names != nullptr ? new SetIterator(*names) : new SetIterator(none));
 }
 
 }  // namespace
@@ -31,12 +31,14 @@ Iterator* setIteratorOver(const MemberSet* names, Iterator* reuse) {
 Iterator* MainMemOM::isaIterator(const InternalName& name, int kind, Iterator* reuse) {
     const MemberSet* members = nullptr;
     if (NameSetTable* table = relationTable(kind)) members = table->find(name);
-    return setIteratorOver(members, reuse);
+    return setIteratorOver(members, Ref<Iterator>::adopt(reuse)).release();
 }
 
 Iterator* MainMemOM::methodHostsIterator(const InternalName& method, std::int16_t type,
                                          std::int16_t argCount, Iterator* reuse) {
-    return setIteratorOver(methodsTable.valueOr(MethodKey(type, argCount, method), nullptr), reuse);
+    return setIteratorOver(methodsTable.valueOr(MethodKey(type, argCount, method), nullptr),
+                           Ref<Iterator>::adopt(reuse))
+        .release();
 }
 
 Iterator* MainMemOM::setIterator(const InternalName& setName, Iterator* reuse) {

@@ -271,14 +271,14 @@ int MainMemOM::pathForm(const InternalName& object, std::string& out, int /*quot
 
     // The entry of the host that holds the object: its type and method, and the arguments of
     // its row when the entry has arguments.
-    Iterator* entries = nullptr;
-    Iterator* rows = nullptr;
+    Ref<Iterator> entries;
+    Ref<Iterator> rows;
     int foundType = -1;
     InternalName method;
     std::vector<InternalName> arguments;
     bool withArguments = false;
     for (int type : {0, 3}) {
-        entries = frame->methodIterator(type, entries);
+        entries.renew([&](Iterator* old) { return frame->methodIterator(type, old); });
         for (bool more = entries->first(); more && foundType < 0; more = entries->next()) {
             InternalName value = entries->atColumn(2);
             if (value == object) {
@@ -288,7 +288,7 @@ int MainMemOM::pathForm(const InternalName& object, std::string& out, int /*quot
                 MainMemParamFrame* params = getParamFrame(value);
                 if (params == nullptr) continue;
                 int width = params->getArity();
-                rows = params->getIterator(rows);
+                rows.renew([&](Iterator* old) { return params->getIterator(old); });
                 for (bool row = rows->first(); row; row = rows->next()) {
                     if (rows->atColumn(width) != object) continue;
                     foundType = type;
@@ -301,8 +301,6 @@ int MainMemOM::pathForm(const InternalName& object, std::string& out, int /*quot
         }
         if (foundType >= 0) break;
     }
-    if (entries != nullptr) decRef(entries);
-    if (rows != nullptr) decRef(rows);
     if (foundType < 0) return 0;
 
     // host "." method ["@(" arguments ")"], in parentheses as a sub-term (style 1).

@@ -7,24 +7,22 @@
 std::vector<MainMemOM::MethodEntry> MainMemOM::methodEntries(MainMemObjFrame* frame) {
     std::vector<MethodEntry> entries;
     // One walk over every type; the type comes back as its arrow object.
-    Iterator* it = frame->methodIterator(1000, nullptr);
+    const auto it = Ref<Iterator>::adopt(frame->methodIterator(1000, nullptr));
     for (bool more = it->first(); more; more = it->next()) {
         InternalName arrow = it->atColumn(4);
         int type = 0;
         while (type < 8 && arrowObject(type) != arrow) ++type;
         entries.push_back({type, it->atColumn(3).getValue(), it->atColumn(1), it->atColumn(2)});
     }
-    decRef(it);
     return entries;
 }
 
 std::vector<InternalName> MainMemOM::rowCells(MainMemParamFrame* rows) {
     std::vector<InternalName> cells;
     int width = rows->getArity();
-    Iterator* it = rows->getIterator(nullptr);
+    const auto it = Ref<Iterator>::adopt(rows->getIterator(nullptr));
     for (bool more = it->first(); more; more = it->next())
         for (int col = 1; col <= width; ++col) cells.push_back(it->atColumn(col));
-    decRef(it);
     return cells;
 }
 
@@ -56,10 +54,10 @@ void MainMemOM::mergeSetFrames(const InternalName& replaced, const InternalName&
     MainMemSetFrame* from = getSetFrame(replaced);
     MainMemSetFrame* into = getSetFrame(kept);
     if (from == nullptr || into == nullptr || from->size() == 0) return;
-    Iterator* members = from->getIterator(nullptr);
+    auto members = Ref<Iterator>::adopt(from->getIterator(nullptr));
     for (bool more = members->first(); more; more = members->next())
         into->insert(members->atColumn(1));
-    decRef(members);
+    members.reset();
     dropSetFrame(replaced, from);
 }
 
@@ -137,10 +135,10 @@ void MainMemOM::mergeObjFrames(const InternalName& replaced, const InternalName&
             }
             continue;
         }
-        Iterator* members = fromSet->getIterator(nullptr);
+        auto members = Ref<Iterator>::adopt(fromSet->getIterator(nullptr));
         for (bool more = members->first(); more; more = members->next())
             intoSet->insert(members->atColumn(1));
-        decRef(members);
+        members.reset();
         dropSetFrame(fromName, fromSet);
     }
 

@@ -58,10 +58,9 @@ void MainMemOM::rewriteReferences(const InternalName& old, const InternalName& r
     } else if (value.getType() == InternalName::SetName) {
         MainMemSetFrame* members = getSetFrame(value);
         if (members == nullptr) return;
-        Iterator* it = members->getIterator(nullptr);
+        const auto it = Ref<Iterator>::adopt(members->getIterator(nullptr));
         for (bool more = it->first(); more; more = it->next())
             rewriteReferences(old, rep, it->atColumn(1));
-        decRef(it);
     } else if (value.getType() == InternalName::ParamFrame) {
         MainMemParamFrame* rows = getParamFrame(value);
         if (rows == nullptr) return;
@@ -213,11 +212,10 @@ void MainMemOM::rewriteUsages(const InternalName& old, const InternalName& rep) 
 void MainMemOM::rewritePredicates(const InternalName& old, const InternalName& rep) {
     // Every predicate frame answers through its column indexes whether a row holds old, so no
     // index of its own is kept per stored name; frames are renamed in the order of their names.
-    Iterator* names = predNamesIterator(nullptr);
+    const auto names = Ref<Iterator>::adopt(predNamesIterator(nullptr));
     for (bool more = names->first(); more; more = names->next())
         if (MainMemPredFrame* frame = getPredFrame(names->atColumn(1)))
             frame->replaceName(old, rep);
-    decRef(names);
 }
 
 void MainMemOM::rewriteRelations(int kind, const InternalName& old, const InternalName& rep) {
@@ -227,13 +225,12 @@ void MainMemOM::rewriteRelations(int kind, const InternalName& old, const Intern
     // The sets holding old are those of the classes in old's relation set of this kind, which the
     // merge of the frames has joined into the representative's: no walk over the whole table.
     if (MainMemSetFrame* classes = relationSet(getObjFrame(rep), kind)) {
-        Iterator* it = classes->getIterator(nullptr);
+        const auto it = Ref<Iterator>::adopt(classes->getIterator(nullptr));
         for (bool more = it->first(); more; more = it->next()) {
             MemberSet* holders = table->find(it->atColumn(1));
             if (holders == nullptr || !holders->erase(old)) continue;
             holders->insert(rep);
         }
-        decRef(it);
     }
 
     MemberSet* members = table->find(old);

@@ -63,7 +63,7 @@ int MainMemOM::isaHolds(const InternalName& x, const InternalName& cls, int kind
     if (isString(x)) seed(builtinObject::String, builtinSymbol::String);
     if (isNumber(x)) seed(builtinObject::Numeric, builtinSymbol::Numeric);
 
-    Iterator* members = nullptr;
+    Ref<Iterator> members;
     bool found = false;
     auto scan = [&](const InternalName& setName) {
         MainMemSetFrame* set = getSetFrame(setName);
@@ -72,7 +72,7 @@ int MainMemOM::isaHolds(const InternalName& x, const InternalName& cls, int kind
             found = true;
             return;
         }
-        members = set->getIterator(members);
+        members.renew([&](Iterator* old) { return set->getIterator(old); });
         for (bool more = members->first(); more; more = members->next())
             enqueue(members->atColumn(1));
     };
@@ -84,7 +84,6 @@ int MainMemOM::isaHolds(const InternalName& x, const InternalName& cls, int kind
     for (std::size_t i = 0; i < work.size() && !found; ++i) {
         if (MainMemObjFrame* frame = getObjFrame(work[i])) scan(frame->getSetName2());
     }
-    if (members != nullptr) decRef(members);
     return found ? 1 : 0;
 }
 
@@ -92,15 +91,15 @@ void MainMemOM::typeCheck() {
     bool reported = false;
     Violations list;
     std::set<int> failing;
-    Iterator* objects = objNamesIterator(nullptr);
-    Iterator* entries = nullptr;
-    Iterator* classes = nullptr;
+    const auto objects = Ref<Iterator>::adopt(objNamesIterator(nullptr));
+    Ref<Iterator> entries;
+    Ref<Iterator> classes;
     for (bool more = objects->first(); more; more = objects->next()) {
         InternalName host = objects->atColumn(1);
         MainMemObjFrame* frame = getObjFrame(host);
         if (frame == nullptr) continue;
         for (const CheckedType& checked : CheckedTypes) {
-            entries = frame->methodIterator(checked.type, entries);
+            entries.renew([&](Iterator* old) { return frame->methodIterator(checked.type, old); });
             for (bool entry = entries->first(); entry; entry = entries->next()) {
                 InternalName method = entries->atColumn(1);
                 InternalName value = entries->atColumn(2);
@@ -108,7 +107,9 @@ void MainMemOM::typeCheck() {
                     value.getType() == InternalName::ParamFrame ? value.getArity() - 1 : 0;
                 const bool inheritable = checked.type == 3 || checked.type == 4;
 
-                classes = methodHostsIterator(method, checked.signatureType, argCount, classes);
+                classes.renew([&](Iterator* old) {
+                    return methodHostsIterator(method, checked.signatureType, argCount, old);
+                });
                 if (!classes->first()) {
                     errormessage(list, failing, host, method, value, checked.type, 1);
                     reported = true;
@@ -143,9 +144,6 @@ void MainMemOM::typeCheck() {
             }
         }
     }
-    if (classes != nullptr) decRef(classes);
-    if (entries != nullptr) decRef(entries);
-    decRef(objects);
     if (!reported) answerChannel() << "No violation of typing conditions found" << std::endl;
 }
 
@@ -162,22 +160,19 @@ int MainMemOM::checkResultTypes(Violations& list, const InternalName& value,
     if (!signatureSet) return 0;
     std::vector<InternalName> values;
     if (valueSet) {
-        Iterator* members = setIterator(value, nullptr);
-        if (members != nullptr) {
+        if (const auto members = Ref<Iterator>::adopt(setIterator(value, nullptr))) {
             for (bool more = members->first(); more; more = members->next())
                 values.push_back(members->atColumn(1));
-            decRef(members);
         }
     } else {
         values.push_back(value);
     }
-    Iterator* classes = setIterator(signature, nullptr);
-    if (classes == nullptr) return 0;
+    const auto classes = Ref<Iterator>::adopt(setIterator(signature, nullptr));
+    if (!classes) return 0;
     for (const InternalName& v : values)
         for (bool more = classes->first(); more; more = classes->next())
             if (isaHolds(v, classes->atColumn(1), 1) == 0)
                 list.push_back({v, classes->atColumn(1)});
-    decRef(classes);
     return list.size() == before ? 1 : 0;
 }
 
@@ -191,8 +186,8 @@ int MainMemOM::checkParameterTypes(Violations& list, std::set<int>& failing,
     const int width = values->getArity();
     const std::size_t before = list.size();
     const std::size_t failingBefore = failing.size();
-    Iterator* t = values->getIterator(nullptr);
-    Iterator* s = signatures->getIterator(nullptr);
+    const auto t = Ref<Iterator>::adopt(values->getIterator(nullptr));
+    const auto s = Ref<Iterator>::adopt(signatures->getIterator(nullptr));
     list.push_back({InternalName::UndefinedObject, InternalName::UndefinedObject, true});
     int number = 0;
     for (bool row = t->first(); row; row = t->next()) {
@@ -209,8 +204,6 @@ int MainMemOM::checkParameterTypes(Violations& list, std::set<int>& failing,
         if (!fitted) failing.insert(number);
         list.push_back({InternalName::UndefinedObject, InternalName::UndefinedObject, true});
     }
-    decRef(s);
-    decRef(t);
     bool clean = failing.size() == failingBefore;
     for (std::size_t i = before; i < list.size() && clean; ++i) clean = list[i].separator;
     return clean ? 1 : 0;
@@ -221,17 +214,16 @@ void MainMemOM::errormessage(Violations& list, std::set<int>& failing, const Int
                              int kind) {
     // The entry as a dump writes it, caught from debugChannel.
     std::ostringstream caught;
-    auto* stream = new FLSysOStreamImpl<std::ostringstream>(&caught, false);
+    const auto stream = Ref<FLSysOStreamImpl<std::ostringstream>>::make(&caught, false);
     OutputChannel& debug = debugChannel();
     const bool hadStream = debug.currentStream() != nullptr;
-    debug.setStream(stream);
+    debug.setStream(stream.get());
     formatMethodEntry(method, value, debug, type);
     if (hadStream) {
         debug.resetStream();
     } else {
         debug.releaseStreams();
     }
-    decRef(stream);
 
     std::string message = "Violation of typing conditions found in : \n";
     giveLexicalForm(host, message);

@@ -107,12 +107,13 @@ const InternalName* MainMemPredFrame::rowAtRank(int rank) const {
 }
 
 Iterator* MainMemPredFrame::getIterator(Iterator* reuse) {
-    if (reuse != nullptr) {
-        if (reuse->isA("TupleSetIterator")) {
-            static_cast<TupleSetIterator*>(reuse)->reset(this, arity);
-            return reuse;
+    auto old = Ref<Iterator>::adopt(reuse);
+    if (old) {
+        if (old->isA("TupleSetIterator")) {
+            static_cast<TupleSetIterator*>(old.get())->reset(this, arity);
+            return old.release();
         }
-        decRef(reuse);
+        old.reset();
     }
     return new TupleSetIterator(this, arity);
 }
@@ -222,12 +223,13 @@ MainMemParamFrame::MainMemParamFrame(int arity) : rows(arity) {}
 MainMemParamFrame::~MainMemParamFrame() = default;
 
 Iterator* MainMemParamFrame::getIterator(Iterator* reuse) {
-    if (reuse != nullptr) {
-        if (reuse->isA("ExtendedTupleSetIterator")) {
-            static_cast<ExtendedTupleSetIterator*>(reuse)->reset(&rows, rows.width());
-            return reuse;
+    auto old = Ref<Iterator>::adopt(reuse);
+    if (old) {
+        if (old->isA("ExtendedTupleSetIterator")) {
+            static_cast<ExtendedTupleSetIterator*>(old.get())->reset(&rows, rows.width());
+            return old.release();
         }
-        decRef(reuse);
+        old.reset();
     }
     return new ExtendedTupleSetIterator(&rows, rows.width());
 }

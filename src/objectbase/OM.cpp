@@ -10,7 +10,7 @@ NameRemapListener* OM::setOMAccess(NameRemapListener* access) {
 }
 
 Iterator* OM::noIterator(Iterator* reuse) {
-    if (reuse != nullptr) decRef(reuse);
+    Ref<Iterator>::adopt(reuse).reset();
     return nullptr;
 }
 
