@@ -18,6 +18,11 @@ enum class MethodType : std::int32_t {
     AttributeSetSignature = 8     // "@=>>"
 };
 
+// Signatures describe values and keep no deltas.
+constexpr bool isSignature(MethodType type) {
+    return type >= MethodType::ScalarSignature;
+}
+
 // The class relations, numbered as the object base stores them.
 enum class IsaRelation : std::int32_t { Member = 1, Subclass = 2, Child = 3 };
 
