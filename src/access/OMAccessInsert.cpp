@@ -8,6 +8,7 @@
 #include "foundation/OutputChannel.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemFrames.h"
+#include "objectbase/MethodType.h"
 #include "objectbase/OM.h"
 #include "objectbase/SymTab.h"
 
@@ -31,39 +32,16 @@ void reportDivisionByZero() {
               "OMAccess::first()", ""));
 }
 
-// The step symbol of a path trace and the arrow of a fact trace.
+// The step symbol of a path trace and the arrow of a fact trace: the traces write F-Logic, and
+// mark what it has no text for.
 const char* stepSymbol(int type) {
-    switch (type) {
-        case 0:
-            return ".";
-        case 1:
-            return "..";
-        case 3:
-            return "!";
-        case 4:
-            return "!!";
-        default:
-            return "???";
-    }
+    const MethodTypeText* text = methodTypeText(type);
+    return text != nullptr && text->fLogic && *text->step != '\0' ? text->step : "???";
 }
 
 const char* arrowSymbol(int type) {
-    switch (type) {
-        case 0:
-            return "->";
-        case 1:
-            return "->>";
-        case 3:
-            return "*->";
-        case 4:
-            return "*->>";
-        case 6:
-            return "=>";
-        case 7:
-            return "=>>";
-        default:
-            return "???";
-    }
+    const MethodTypeText* text = methodTypeText(type);
+    return text != nullptr && text->fLogic ? text->arrow : "???";
 }
 
 }  // namespace
@@ -330,22 +308,7 @@ std::optional<MethodType> OMAccess::arrowToMethodType(const InternalName& arrow)
     std::string text;
     giveLexicalForm(arrow, text, 1, 0);
     if (text.size() < 2) return std::nullopt;
-    text = text.substr(1, text.size() - 2);
-    static const struct {
-        const char* arrow;
-        MethodType type;
-    } arrows[] = {{"->", MethodType::Scalar},
-                  {"->>", MethodType::Set},
-                  {"=>", MethodType::ScalarSignature},
-                  {"=>>", MethodType::SetSignature},
-                  {"*->", MethodType::InheritableScalar},
-                  {"*->>", MethodType::InheritableSet},
-                  {"@->>", MethodType::AttributeSet},
-                  {"@*->>", MethodType::InheritableAttributeSet},
-                  {"@=>>", MethodType::AttributeSetSignature}};
-    for (const auto& entry : arrows)
-        if (text == entry.arrow) return entry.type;
-    return std::nullopt;
+    return methodTypeOfArrow(std::string_view(text).substr(1, text.size() - 2));
 }
 
 std::string OMAccess::symbolName(const InternalName& symbol) {

@@ -5,33 +5,15 @@
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
-#include "foundation/Ref.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
 
 namespace {
 
 const char* stepText(MethodType type) {
-    switch (type) {
-        case MethodType::Scalar:
-            return ".";
-        case MethodType::Set:
-            return "..";
-        case MethodType::AttributeSet:
-            return "/@";
-        case MethodType::InheritableScalar:
-            return "!";
-        case MethodType::InheritableSet:
-            return "!!";
-        case MethodType::InheritableAttributeSet:
-            return "!!@";
-        // No step is written with a signature arrow.
-        case MethodType::ScalarSignature:
-        case MethodType::SetSignature:
-        case MethodType::AttributeSetSignature:
-            return "";
-    }
-    return "";
+    const MethodTypeText* text = methodTypeText(code(type));
+    return text != nullptr ? text->step : "";
 }
 
 const char* stepText(ArithmeticOp op) {

@@ -195,22 +195,21 @@ std::vector<FSymbol> JoinPlanner::pairStepHost(const FLiteral* literal) {
     // The step is the literal's molecule (a normalised atom) or a path step on its host chain
     // (a query's `D/descendant::a[self -> T]`); the first one found has the others in its host.
     const CPath* step = nullptr;
-    for (const FTerm* term = literal->getTerm(); term != nullptr && term->isA("CPath");) {
-        const auto* path = static_cast<const CPath*>(term);
-        if (term->isA("FMolecule")) {
-            const clib_list<Spec*>* specs = static_cast<const FMolecule*>(term)->getSpecs();
+    for (const CPath* path = node_cast<CPath>(literal->getTerm()); path != nullptr;
+         path = node_cast<CPath>(path->getHost())) {
+        if (const auto* molecule = node_cast<FMolecule>(path)) {
+            const clib_list<Spec*>* specs = molecule->getSpecs();
             if (specs != nullptr && std::any_of(specs->begin(), specs->end(), [](const Spec* spec) {
                     return spec != nullptr && listsPairs(spec->getCode());
                 })) {
                 step = path;
                 break;
             }
-        } else if (term->isA("Reference") &&
-                   listsPairs(static_cast<const Reference*>(term)->getCode())) {
+        } else if (const auto* reference = node_cast<Reference>(path);
+                   reference != nullptr && listsPairs(reference->getCode())) {
             step = path;
             break;
         }
-        term = path->getHost();
     }
     if (step == nullptr || step->getHost() == nullptr) return host;
     VarList* vars = step->getHost()->giveVars();

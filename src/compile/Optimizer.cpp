@@ -106,11 +106,10 @@ void Optimizer::orderLiterals() {
             if (!alone.member(v)) info.requiredVars.insert(v);
         info.secondFlag = literal->secondFlag();
         FTerm* term = literal->getTerm();
-        if (term != nullptr && term->isA("FMolecule")) {
-            Path* host = static_cast<FMolecule*>(term)->getHost();
-            if (host != nullptr && host->isA("FVar")) {
+        if (const auto* molecule = node_cast<FMolecule>(term)) {
+            if (const auto* hostVar = node_cast<FVar>(molecule->getHost())) {
                 info.hasVarHost = 1;
-                info.hostVar = static_cast<FVar*>(host)->getName();
+                info.hostVar = hostVar->getName();
             }
         }
         literalInfo.push_back(info);
@@ -169,10 +168,7 @@ void Optimizer::translateBody(FLiteralList* list) {
         sortedHere = 0;
         FLiteral* literal = orderedInfo[i].literal;
         currentTerm = literal->getTerm();
-        literalMolecule =
-            currentTerm != nullptr && !currentTerm->isA("PTerm") && currentTerm->isA("FMolecule")
-                ? static_cast<FMolecule*>(currentTerm)
-                : nullptr;
+        literalMolecule = node_cast<FMolecule>(currentTerm);
         PtnScanner::scan(literal);
         endLiteral();
     }

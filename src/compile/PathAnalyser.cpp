@@ -67,11 +67,12 @@ PathAnalyser::PathAnalyser(SymTab* names) : analysisTable(names) {}
 
 int PathAnalyser::analyse(ParseTreeNode* node, SymTab* names) {
     ok = 1;
-    if (node == nullptr || (!node->isA("FProgram") && !node->isA("FRule"))) {
+    if (node == nullptr ||
+        (!node->is(ParseTreeClass::FProgram) && !node->is(ParseTreeClass::FRule))) {
         centralErrorHandler().report(err7::WrongNode);
         return 0;
     }
-    if (node->isA("FProgram")) analysisTable = static_cast<FProgram*>(node)->getSymTab();
+    if (const auto* program = node_cast<FProgram>(node)) analysisTable = program->getSymTab();
     if (names != nullptr) analysisTable = names;
     checkRules(node);
     return ok;
@@ -79,11 +80,11 @@ int PathAnalyser::analyse(ParseTreeNode* node, SymTab* names) {
 
 void PathAnalyser::checkRules(ParseTreeNode* node) {
     if (node == nullptr) return;
-    if (!node->isA("FProgram")) {
-        if (node->isA("FRule")) checkRule(static_cast<FRule*>(node));
+    auto* program = node_cast<FProgram>(node);
+    if (program == nullptr) {
+        if (auto* rule = node_cast<FRule>(node)) checkRule(rule);
         return;
     }
-    auto* program = static_cast<FProgram*>(node);
     for (list_item item = program->firstItem(); item != nullptr; item = program->nextItem(item)) {
         FRule* rule = nullptr;
         program->ruleAt(item, rule);

@@ -430,8 +430,8 @@ void Translator::transpose(FVar* var) {
 
 void Translator::transpose(IdTerm* term, int argCount) {
     if (stopped()) return;
-    const FSymbol name =
-        term->isA("FunctionTerm") ? static_cast<FunctionTerm*>(term)->getName() : FSymbol();
+    const auto* function = node_cast<FunctionTerm>(term);
+    const FSymbol name = function != nullptr ? function->getName() : FSymbol();
     if (argCount == 0) {
         stack.emplace_back();
         pendingSymbols.push_back(name);
@@ -649,7 +649,7 @@ void propagate(FLiteralList* list, VarPropagator* propagator, SymTab* names, boo
         // A built-in always takes the bindings there are: "=" on a bound number compares by
         // value, as it does between two constants, where a join would compare identities.
         FTerm* term = literal->getTerm();
-        const bool builtin = term != nullptr && term->isA("PTerm") && term->isBuiltin();
+        const bool builtin = node_cast<PTerm>(term) != nullptr && term->isBuiltin();
         VarSet none;
         // A step that lists every related pair when its host is free takes the host's bindings.
         if (!onlyUnsafe || builtin || !JoinPlanner::pairStepHost(literal).empty() ||
@@ -690,10 +690,7 @@ void Translator::translateBody(FLiteralList* list) {
         propagator->passedTo(literal, &passed, &sources);
         passedCount = passed.size();
         currentTerm = literal->getTerm();
-        literalMolecule = currentTerm != nullptr && !currentTerm->isA("PTerm") &&
-                                  currentTerm->isA("CPath") && currentTerm->isA("FMolecule")
-                              ? static_cast<FMolecule*>(currentTerm)
-                              : nullptr;
+        literalMolecule = node_cast<FMolecule>(currentTerm);
         PtnScanner::scan(literal);
         endLiteral();
         ++literalIndex;

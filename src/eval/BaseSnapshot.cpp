@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "access/OMAccess.h"
-#include "foundation/Ref.h"
 #include "eval/Matcher.h"
 #include "foundation/FLSysOStream.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/Ref.h"
 #include "language/FMolecule.h"
 #include "language/FParser.h"
 #include "language/FRule.h"
@@ -138,8 +138,8 @@ struct SlotFact {
 bool readSlotFact(OM& base, FRule* rule, SlotFact& out) {
     if (rule->getHead() == nullptr || rule->getHead()->getList().empty()) return false;
     FTerm* term = *rule->getHead()->getList().begin();
-    if (!term->isA("FMolecule")) return false;
-    auto* molecule = static_cast<FMolecule*>(term);
+    auto* molecule = node_cast<FMolecule>(term);
+    if (molecule == nullptr) return false;
     clib_list<Spec*>* specs = molecule->getSpecs();
     if (specs == nullptr || specs->empty()) return false;
     const Spec* spec = specs->head();
@@ -149,10 +149,10 @@ bool readSlotFact(OM& base, FRule* rule, SlotFact& out) {
         return named;
     };
     FTerm* result = nullptr;
-    if (spec->isA("SSpec")) {
-        result = static_cast<const SSpec*>(spec)->getResult();
-    } else if (spec->isA("MSpec")) {
-        clib_list<FTerm*>* results = static_cast<const MSpec*>(spec)->getResults();
+    if (const auto* scalar = node_cast<SSpec>(spec)) {
+        result = scalar->getResult();
+    } else if (const auto* set = node_cast<MSpec>(spec)) {
+        clib_list<FTerm*>* results = set->getResults();
         if (results != nullptr && !results->empty()) result = results->head();
     }
     if (result == nullptr) return false;

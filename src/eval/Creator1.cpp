@@ -76,10 +76,9 @@ Creator1::Columns Creator1::currentColumns() const {
 void Creator1::create(ParseTreeNode* head, Operand* operand) {
     bindings = operand;
     std::vector<FTerm*> terms;
-    if (head != nullptr && head->isA("FTerm")) {
-        terms.push_back(static_cast<FTerm*>(head));
-    } else if (head != nullptr && head->isA("FTermList")) {
-        auto* list = static_cast<FTermList*>(head);
+    if (auto* term = node_cast<FTerm>(head)) {
+        terms.push_back(term);
+    } else if (auto* list = node_cast<FTermList>(head)) {
         for (list_item it = list->firstItem(); it != nullptr; it = list->nextItem(it))
             terms.push_back(list->termAt(it));
     } else {

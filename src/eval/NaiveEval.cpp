@@ -253,10 +253,10 @@ int NaiveEval::tpStep(FProgram* program) {
     };
     auto visitClause = [&](FRule* clause) {
         if (interruptFlag.load() != 0) return false;
-        const int kind = clause->ruleKind();
-        if (kind == 1) {
+        const FRule::Kind kind = clause->kind();
+        if (kind == FRule::Fact) {
             if (round < 1) pending.push_back(PendingInsert{clause, {}, nullptr, 0, 0});
-        } else if (kind == 2) {
+        } else if (kind == FRule::Rule) {
             if (flags != 0) debug << "." << std::flush;
             retrieveTimer->cont();
             Ref<Operand> result = matcher->retrieve(clause, nullptr, names);
@@ -375,7 +375,7 @@ Ref<Operand> NaiveEval::retrieve(FRule* query, SymTab* /*names*/) {
         centralErrorHandler().report(err4::InconsistentOM);
         return nullptr;
     }
-    if (query == nullptr || !query->isA("FRule") || query->getBody() == nullptr ||
+    if (query == nullptr || !query->is(ParseTreeClass::FRule) || query->getBody() == nullptr ||
         query->getHead() != nullptr) {
         centralErrorHandler().report(err4::WrongArg);
         return nullptr;

@@ -275,11 +275,11 @@ namespace {
 // The molecule of a body literal that can expose inherited values: one whose first
 // specification is a method application ("->" to "@*->>"); null for anything else.
 FMolecule* triggerMolecule(FLiteral* literal) {
-    FTerm* term = literal->getTerm();
-    if (term == nullptr || term->isA("PTerm") || !term->isA("FMolecule")) return nullptr;
-    auto* molecule = static_cast<FMolecule*>(term);
+    auto* molecule = node_cast<FMolecule>(literal->getTerm());
+    if (molecule == nullptr) return nullptr;
     clib_list<Spec*>* specs = molecule->getSpecs();
-    if (specs == nullptr || specs->empty() || specs->head()->getKind() > 5) return nullptr;
+    if (specs == nullptr || specs->empty() || isSignature(specs->head()->methodType()))
+        return nullptr;
     return molecule;
 }
 
@@ -289,18 +289,19 @@ std::vector<FLiteral*> withAggregateLiterals(FLiteralList* body) {
     std::vector<FLiteral*> out;
     std::function<void(FTerm*)> visitTerm = [&](FTerm* term) {
         if (term == nullptr) return;
-        if (term->isA("AggExpr")) {
-            FLiteralList* inner = static_cast<AggExpr*>(term)->getBody();
+        if (auto* aggregate = node_cast<AggExpr>(term)) {
+            FLiteralList* inner = aggregate->getBody();
             if (inner == nullptr) return;
             for (FLiteral* literal : *inner->getList()) {
                 out.push_back(literal);
                 visitTerm(literal->getTerm());
             }
-        } else if (term->isA("PTerm") && static_cast<PTerm*>(term)->getArgs() != nullptr) {
-            for (FTerm* arg : *static_cast<PTerm*>(term)->getArgs()) visitTerm(arg);
-        } else if (term->isA("ArithmeticExpr")) {
-            visitTerm(static_cast<ArithmeticExpr*>(term)->getLeft());
-            visitTerm(static_cast<ArithmeticExpr*>(term)->getRight());
+        } else if (auto* predicate = node_cast<PTerm>(term)) {
+            if (predicate->getArgs() != nullptr)
+                for (FTerm* arg : *predicate->getArgs()) visitTerm(arg);
+        } else if (auto* expr = node_cast<ArithmeticExpr>(term)) {
+            visitTerm(expr->getLeft());
+            visitTerm(expr->getRight());
         }
     };
     for (FLiteral* literal : *body->getList()) {
@@ -315,7 +316,7 @@ std::vector<FRule*> rulesOf(const FProgram* program) {
     std::vector<FRule*> rules;
     program->forEachClause(
         [&](FRule* clause) {
-            if (clause->ruleKind() == FRule::Rule) rules.push_back(clause);
+            if (clause->kind() == FRule::Rule) rules.push_back(clause);
             return true;
         },
         [](const FactList&, std::size_t) { return true; });
@@ -332,25 +333,24 @@ bool rulesAffectInheritance(FProgram* atomized, bool& memberships,
     for (FRule* clause : rulesOf(atomized)) {
         if (clause->getHead() == nullptr) continue;
         for (FTerm* term : clause->getHead()->getList()) {
-            if (term->isA("PTerm")) {
-                if (static_cast<PTerm*>(term)->getName().getType() ==
-                    InternalName::BuiltinPredicate)
-                    return true;
+            if (const auto* predicate = node_cast<PTerm>(term)) {
+                if (predicate->getName().getType() == InternalName::BuiltinPredicate) return true;
                 continue;
             }
-            if (!term->isA("FMolecule")) return true;
-            auto* molecule = static_cast<FMolecule*>(term);
-            if (FTerm* cls = molecule->getClassTerm();
-                cls != nullptr && molecule->getIsaKind() != 0) {
-                if (molecule->getIsaKind() != 1 || !cls->isA("FunctionTerm")) return true;
+            auto* molecule = node_cast<FMolecule>(term);
+            if (molecule == nullptr) return true;
+            if (FTerm* cls = molecule->getClassTerm(); cls != nullptr && molecule->isaRelation()) {
+                if (molecule->isaRelation() != IsaRelation::Member ||
+                    !cls->is(ParseTreeClass::FunctionTerm))
+                    return true;
                 memberships = true;
             }
             clib_list<Spec*>* specs = molecule->getSpecs();
             if (specs == nullptr) continue;
             for (Spec* spec : *specs) {
                 FTerm* method = spec->getMethod();
-                if (spec->getKind() > 5) continue;
-                if (method == nullptr || !method->isA("FunctionTerm")) {
+                if (isSignature(spec->methodType())) continue;
+                if (method == nullptr || !method->is(ParseTreeClass::FunctionTerm)) {
                     anyContested = true;
                     continue;
                 }
@@ -412,7 +412,7 @@ void NaiveEvalWithInherit::buildTriggerList() {
         contestedMethods.clear();
     }
     for (FMolecule* molecule : taken)
-        if (molecule->getSpecs()->head()->getMethod()->isA("FVar") && membershipRules)
+        if (molecule->getSpecs()->head()->getMethod()->is(ParseTreeClass::FVar) && membershipRules)
             fullTriggerPhases = false;
     if (flags == 0) return;
     OutputChannel& debug = debugChannel();
@@ -554,7 +554,7 @@ int NaiveEvalWithInherit::completeStratum(FProgram* program) {
 }
 
 Ref<Operand> NaiveEvalWithInherit::retrieve(FRule* query, SymTab* /*names*/) {
-    if (query == nullptr || !query->isA("FRule") || query->getBody() == nullptr ||
+    if (query == nullptr || !query->is(ParseTreeClass::FRule) || query->getBody() == nullptr ||
         query->getHead() != nullptr) {
         centralErrorHandler().report(err4::WrongArg);
         return nullptr;

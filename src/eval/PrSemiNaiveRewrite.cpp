@@ -40,17 +40,17 @@ bool setValued(int type) {
 
 // A set-valued specification written without result terms: host[m ->> {}].
 bool withoutResults(const Spec* spec) {
-    const auto* set = dynamic_cast<const MSpec*>(spec);
+    const auto* set = node_cast<MSpec>(spec);
     return set != nullptr && (set->getResults() == nullptr || set->getResults()->empty());
 }
 
 bool isPlainPredicate(FTerm* term) {
-    return term->isA("PTerm") &&
-           static_cast<PTerm*>(term)->getName().getType() != InternalName::BuiltinPredicate;
+    const PTerm* predicate = node_cast<PTerm>(term);
+    return predicate != nullptr && predicate->getName().getType() != InternalName::BuiltinPredicate;
 }
 
 FMolecule* asMolecule(FTerm* term) {
-    return term != nullptr && term->isA("FMolecule") ? static_cast<FMolecule*>(term) : nullptr;
+    return node_cast<FMolecule>(term);
 }
 
 const Spec* firstSpec(const FMolecule* molecule) {
@@ -65,15 +65,14 @@ struct SymbolLess {
 // The aggregates inside a term, outermost first.
 void findAggregates(FTerm* term, std::vector<AggExpr*>& found) {
     if (term == nullptr) return;
-    if (term->isA("AggExpr")) {
-        found.push_back(static_cast<AggExpr*>(term));
+    if (auto* aggregate = node_cast<AggExpr>(term)) {
+        found.push_back(aggregate);
         return;
     }
-    if (term->isA("PTerm")) {
-        if (clib_list<FTerm*>* args = static_cast<PTerm*>(term)->getArgs())
+    if (auto* predicate = node_cast<PTerm>(term)) {
+        if (clib_list<FTerm*>* args = predicate->getArgs())
             for (FTerm* arg : *args) findAggregates(arg, found);
-    } else if (term->isA("ArithmeticExpr")) {
-        auto* expr = static_cast<ArithmeticExpr*>(term);
+    } else if (auto* expr = node_cast<ArithmeticExpr>(term)) {
         findAggregates(expr->getLeft(), found);
         findAggregates(expr->getRight(), found);
     } else if (FMolecule* molecule = asMolecule(term)) {
@@ -81,9 +80,9 @@ void findAggregates(FTerm* term, std::vector<AggExpr*>& found) {
             for (Spec* spec : *specs) {
                 if (spec->getArgs() != nullptr)
                     for (FTerm* arg : *spec->getArgs()) findAggregates(arg, found);
-                if (const auto* scalar = dynamic_cast<const SSpec*>(spec))
+                if (const auto* scalar = node_cast<SSpec>(spec))
                     findAggregates(scalar->getResult(), found);
-                else if (const auto* set = dynamic_cast<const MSpec*>(spec);
+                else if (const auto* set = node_cast<MSpec>(spec);
                          set != nullptr && set->getResults() != nullptr)
                     for (FTerm* result : *set->getResults()) findAggregates(result, found);
             }
@@ -104,12 +103,12 @@ bool predicateKey(FTerm* term, std::vector<std::int64_t>& key) {
     symbol(predicate->getName());
     if (const clib_list<FTerm*>* args = predicate->getArgs())
         for (FTerm* arg : *args) {
-            if (arg->is(ParseTreeClass::FVar)) {
-                symbol(static_cast<const FVar*>(arg)->getName());
+            if (const auto* var = node_cast<FVar>(arg)) {
+                symbol(var->getName());
                 continue;
             }
-            if (!arg->is(ParseTreeClass::FunctionTerm)) return false;
-            const auto* plain = static_cast<const FunctionTerm*>(arg);
+            const auto* plain = node_cast<FunctionTerm>(arg);
+            if (plain == nullptr) return false;
             if (!nodelists::isEmpty(plain->getArgs()) || plain->getMethResult() != nullptr)
                 return false;
             symbol(plain->getName());
@@ -158,8 +157,8 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, int t
     }
 
     auto collectBody = [&](FTerm* term) {
-        if (term->isA("PTerm")) {
-            if (isPlainPredicate(term)) bodies.insert(static_cast<PTerm*>(term)->getName());
+        if (const auto* predicate = node_cast<PTerm>(term)) {
+            if (isPlainPredicate(term)) bodies.insert(predicate->getName());
             return;
         }
         FMolecule* molecule = asMolecule(term);
@@ -173,7 +172,7 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, int t
                 emptyCounts[type].insert(count);
             else
                 bodyCounts[type].insert(count);
-        } else if (molecule->getIsaKind() == 2) {
+        } else if (molecule->isaRelation() == IsaRelation::Subclass) {
             bodySubcl = 1;
         }
     };
@@ -208,8 +207,8 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, int t
         if (triggerForm == 0 && clause->getHead() != nullptr) {
             anyHead = true;
             for (FTerm* term : clause->getHead()->getList()) {
-                if (term->isA("PTerm")) {
-                    if (isPlainPredicate(term)) heads.insert(static_cast<PTerm*>(term)->getName());
+                if (const auto* predicate = node_cast<PTerm>(term)) {
+                    if (isPlainPredicate(term)) heads.insert(predicate->getName());
                     continue;
                 }
                 FMolecule* molecule = asMolecule(term);
@@ -301,9 +300,8 @@ std::unique_ptr<DeltaRules> PrSemiNaive::buildDeltaProgram(FProgram* program, De
         rewriteRule(rule, table, *deltas);
         bool overWhole = false;
         for (std::size_t i = from; i < deltas->size() && !whole.empty() && !overWhole; ++i) {
-            FTerm* delta = deltas->deltaAtom(i);
-            overWhole =
-                delta->isA("PTerm") && whole.count(static_cast<PTerm*>(delta)->getName()) != 0;
+            const auto* delta = node_cast<PTerm>(deltas->deltaAtom(i));
+            overWhole = delta != nullptr && whole.count(delta->getName()) != 0;
         }
         if (firstRound != nullptr) {
             if (overWhole) {
@@ -322,9 +320,8 @@ std::unique_ptr<DeltaRules> PrSemiNaive::buildDeltaProgram(FProgram* program, De
 }
 
 bool PrSemiNaive::derivable(FTerm* atom) const {
-    if (atom->isA("PTerm"))
-        return isPlainPredicate(atom) &&
-               headPredicates.count(static_cast<PTerm*>(atom)->getName().getValue()) != 0;
+    if (const auto* predicate = node_cast<PTerm>(atom))
+        return isPlainPredicate(atom) && headPredicates.count(predicate->getName().getValue()) != 0;
     FMolecule* molecule = asMolecule(atom);
     if (molecule == nullptr) return false;
     if (const Spec* spec = firstSpec(molecule)) {
@@ -355,7 +352,8 @@ bool PrSemiNaive::keptEveryRound(FRule* rule, bool triggerForm) {
                 kept = true;
                 if (const FMolecule* molecule = asMolecule(inner)) {
                     const Spec* spec = firstSpec(molecule);
-                    if (spec == nullptr ? molecule->getClassTerm() == nullptr : spec->getKind() > 5)
+                    if (spec == nullptr ? molecule->getClassTerm() == nullptr
+                                        : isSignature(spec->methodType()))
                         unrecordedReads = true;
                 }
             });
@@ -370,7 +368,8 @@ bool PrSemiNaive::keptEveryRound(FRule* rule, bool triggerForm) {
                 kept = true;
             // Signatures and bare objects have no delta predicates.
             if (!derivable(atom)) continue;
-            if (spec != nullptr ? spec->getKind() > 5 : molecule->getClassTerm() == nullptr) {
+            if (spec != nullptr ? isSignature(spec->methodType())
+                                : molecule->getClassTerm() == nullptr) {
                 kept = true;
                 unrecordedReads = true;
             }
@@ -446,8 +445,7 @@ void PrSemiNaive::rewriteAtom(FTerm* atom, FTermList* atoms, int position, int i
         return Ref<FMolecule>::adopt(new FMolecule(host, cls, nullptr, kind));
     };
 
-    if (atom->isA("PTerm")) {
-        auto* predicate = static_cast<PTerm*>(atom);
+    if (auto* predicate = node_cast<PTerm>(atom)) {
         const FSymbol* found = table->predicateDelta(predicate->getName());
         if (found == nullptr) return;
         const auto delta = Ref<PTerm>::adopt(new PTerm(*found, *predicate));
@@ -472,9 +470,9 @@ void PrSemiNaive::rewriteAtom(FTerm* atom, FTermList* atoms, int position, int i
             }
         } else {
             if (const FSymbol* found = table->methodDelta(type, count)) {
-                const auto* scalar = dynamic_cast<const SSpec*>(spec);
+                const auto* scalar = node_cast<SSpec>(spec);
                 args.push_back(scalar != nullptr ? scalar->getResult()
-                                                 : static_cast<const MSpec*>(spec)->firstResult());
+                                                 : node_cast<MSpec>(spec)->firstResult());
                 variant(*found, args, nullptr, nullptr);
                 return;
             }
@@ -482,7 +480,7 @@ void PrSemiNaive::rewriteAtom(FTerm* atom, FTermList* atoms, int position, int i
     }
     FTerm* cls = molecule->getClassTerm();
     if (cls == nullptr) return;
-    if (molecule->getIsaKind() == 1 && table->isaFlag != 0) {
+    if (molecule->isaRelation() == IsaRelation::Member && table->isaFlag != 0) {
         newVariable(2);
         FVar* v0 = freshVars[0].get();
         FVar* v1 = freshVars[1].get();
@@ -490,7 +488,7 @@ void PrSemiNaive::rewriteAtom(FTerm* atom, FTermList* atoms, int position, int i
         if (table->headSubclFlag != 0)
             variant(table->subclDelta, {v0, v1}, isaAtom(host, v0, 1).get(),
                     isaAtom(v1, cls, 2).get());
-    } else if (molecule->getIsaKind() == 2 && table->bodySubclFlag != 0) {
+    } else if (molecule->isaRelation() == IsaRelation::Subclass && table->bodySubclFlag != 0) {
         newVariable(2);
         FVar* v0 = freshVars[0].get();
         FVar* v1 = freshVars[1].get();

@@ -16,6 +16,7 @@
 #include "language/FProgram.h"
 #include "language/FRule.h"
 #include "language/FactList.h"
+#include "objectbase/MethodType.h"
 #include "objectbase/SymTab.h"
 
 namespace {
@@ -264,16 +265,13 @@ std::vector<int> stratumNumbers(const DependencyGraph& graph, const std::vector<
     return level;
 }
 
-const char* const arrows[methodKinds] = {"->",    "->>", "@->>", "*->", "*->>",
-                                         "@*->>", "=>",  "=>>",  "@=>>"};
-
 // A relation as the warning names it; empty for the place of a rule that writes nothing.
 std::string label(const NodeInfo& info, const SymTab* names) {
     auto name = [&](const InternalName& symbol) {
         return names != nullptr ? names->giveName(symbol) : symbolKey(symbol);
     };
-    const std::string arrow =
-        info.number >= 0 && info.number < methodKinds ? arrows[info.number] : "->";
+    const MethodTypeText* text = methodTypeText(info.number);
+    const std::string arrow = text != nullptr ? text->arrow : "->";
     switch (info.relation) {
         case Relation::Predicate:
             return name(info.symbol) + "/" + std::to_string(info.number);

@@ -10,6 +10,7 @@ class FLiteralList;
 
 class AggExpr : public Path {
   public:
+    static constexpr ParseTreeClass nodeClass = ParseTreeClass::AggExpr;
     // Takes a reference to the body (null allowed) and copies the grouping variables.
     AggExpr(FLiteralList* body, const FSymbol& aggVar, std::string op, const VarList& groupVars);
     AggExpr(const AggExpr& other);

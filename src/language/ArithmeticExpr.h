@@ -7,6 +7,7 @@
 
 class ArithmeticExpr : public Path {
   public:
+    static constexpr ParseTreeClass nodeClass = ParseTreeClass::ArithmeticExpr;
     // Takes a reference to each operand; `op` is the operator text as written.
     ArithmeticExpr(FTerm* left, FTerm* right, std::string op);
     ArithmeticExpr(const ArithmeticExpr& other);

@@ -5,6 +5,7 @@
 
 class CPath : public Path {
   public:
+    static constexpr ParseTreeClass nodeClass = ParseTreeClass::CPath;
     bool isA(const std::string& className) const override;
     // The same class and a deep-equal host.
     bool deepEqual(const ParseTreeNode& other) const override;

@@ -67,7 +67,7 @@ void FLiteral::setTerm(FTerm* newTerm) {
 
 bool FLiteral::negationSafe(const VarSet& bound, VarSet& dontCares, const SymTab* /*names*/) const {
     if (term == nullptr || negated == 0) return false;
-    if (term->isA("PTerm") && term->isBuiltin()) return false;
+    if (term->is(ParseTreeClass::PTerm) && term->isBuiltin()) return false;
     VarList* vars = giveVars();
     bool safe = true;
     for (const FSymbol& var : *vars) {

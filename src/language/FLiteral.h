@@ -9,6 +9,7 @@ class FTerm;
 
 class FLiteral : public ParseTreeNode {
   public:
+    static constexpr ParseTreeClass nodeClass = ParseTreeClass::FLiteral;
     // Takes a reference to the term. The second flag is 0 from the grammars and marks the delta
     // literals of rewritten rules.
     FLiteral(FTerm* term, int negated, int secondFlag);

@@ -9,6 +9,7 @@ class FLiteral;
 
 class FLiteralList : public ParseTreeNode {
   public:
+    static constexpr ParseTreeClass nodeClass = ParseTreeClass::FLiteralList;
     // An empty list, or one holding `first` (a reference taken).
     explicit FLiteralList(FLiteral* first = nullptr);
     FLiteralList(const FLiteralList& other);

@@ -3,9 +3,13 @@
 // written with "isa", "subcl" and "and".
 #pragma once
 
+#include <cstddef>
+#include <optional>
+
 #include "foundation/clib_list.h"
 #include "language/CPath.h"
 #include "language/IdTerm.h"
+#include "objectbase/MethodType.h"
 
 class FLiteralList;
 class Spec;
@@ -13,6 +17,7 @@ class Specification;
 
 class FMolecule : public CPath {
   public:
+    static constexpr ParseTreeClass nodeClass = ParseTreeClass::FMolecule;
     // References the host and class; copies the specification list, referencing its elements.
     // The is-a kind is 0 none, 1 ":" (membership), 2 "::" (subclass).
     FMolecule(Path* host, FTerm* cls, const clib_list<Spec*>* specs, int isaKind);
@@ -47,6 +52,10 @@ class FMolecule : public CPath {
     static bool matchTerm(const FTerm* term, const FTerm* other, TermBindings& bindings);
     FTerm* getClassTerm() const { return cls; }
     int getIsaKind() const { return isaKind; }
+    // The class relation written, none without a class.
+    std::optional<IsaRelation> isaRelation() const {
+        return isaKind != 0 ? std::optional(IsaRelation(isaKind)) : std::nullopt;
+    }
     clib_list<Spec*>* getSpecs() const { return specs; }
     // Subsumption of two molecules with one specification each: the same arrow and argument
     // count, and host, method, arguments and result mapped onto the other's by one consistent
@@ -72,6 +81,8 @@ class FMolecule : public CPath {
 
 class PevoMolecule : public FMolecule {
   public:
+    // No class name of its own, so node_cast cannot single it out.
+    static constexpr std::nullptr_t nodeClass = nullptr;
     // The first FMolecule form with a clone of the filter.
     PevoMolecule(Path* host, FTerm* cls, const clib_list<Spec*>* specs, int isaKind,
                  const FLiteralList* filter);

@@ -16,6 +16,7 @@ class FTermList;
 
 class FProgram : public ParseTreeNode {
   public:
+    static constexpr ParseTreeClass nodeClass = ParseTreeClass::FProgram;
     // Takes over the list (null allowed) with a reference to every clause, and a reference to
     // the table.
     FProgram(clib_list<FRule*>* rules, SymTab* names);

@@ -69,13 +69,14 @@ int FRule::ruleKind() const {
 bool FRule::isGroundPredicateFact() const {
     if (ruleKind() != Fact) return false;
     for (FTerm* atom : head->getList()) {
-        if (!atom->isA("PTerm")) return false;
-        auto* predicate = static_cast<PTerm*>(atom);
+        const auto* predicate = node_cast<PTerm>(atom);
+        if (predicate == nullptr) return false;
         if (predicate->getName().getType() == InternalName::BuiltinPredicate) return false;
         if (clib_list<FTerm*>* args = predicate->getArgs())
             for (FTerm* arg : *args) {
-                if (!arg->isA("FunctionTerm")) return false;
-                clib_list<FTerm*>* inner = static_cast<FunctionTerm*>(arg)->getArgs();
+                const auto* function = node_cast<FunctionTerm>(arg);
+                if (function == nullptr) return false;
+                clib_list<FTerm*>* inner = function->getArgs();
                 if (inner != nullptr && !inner->empty()) return false;
             }
     }

@@ -12,6 +12,7 @@ class FTermList;
 
 class FRule : public ParseTreeNode {
   public:
+    static constexpr ParseTreeClass nodeClass = ParseTreeClass::FRule;
     // Clause kinds, by which parts are present and not empty.
     enum Kind { Empty = 0, Fact = 1, Rule = 2, Query = 3 };
 
@@ -40,6 +41,7 @@ class FRule : public ParseTreeNode {
     // The clause's own table, never null.
     SymTab* getSymTab() const;
     int ruleKind() const;
+    Kind kind() const { return Kind(ruleKind()); }
     // A fact whose head atoms are all stored predicates over constants (no variable, path,
     // function application or built-in): it passes every check and is its own normal form.
     bool isGroundPredicateFact() const;

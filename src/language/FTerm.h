@@ -5,6 +5,7 @@
 
 class FTerm : public ParseTreeNode {
   public:
+    static constexpr ParseTreeClass nodeClass = ParseTreeClass::FTerm;
     bool isA(const std::string& className) const override;
     using ParseTreeNode::print;
     // A term class that has no print form of its own reports FTermPrintCalled and writes "...".

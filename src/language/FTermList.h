@@ -8,6 +8,7 @@ class FTerm;
 
 class FTermList : public ParseTreeNode {
   public:
+    static constexpr ParseTreeClass nodeClass = ParseTreeClass::FTermList;
     // An empty list, or one holding `first` (a reference taken).
     explicit FTermList(FTerm* first = nullptr);
     // Clones of the source's terms.

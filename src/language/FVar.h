@@ -5,6 +5,7 @@
 
 class FVar : public IdTerm {
   public:
+    static constexpr ParseTreeClass nodeClass = ParseTreeClass::FVar;
     // `name` has kind 5 (variable) or 6 (don't-care variable).
     explicit FVar(const FSymbol& name);
     FVar(const FVar& other) = default;

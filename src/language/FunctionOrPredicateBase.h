@@ -9,6 +9,7 @@ class FTerm;
 
 class FunctionOrPredicateBase : public ParseTreeNode {
   public:
+    static constexpr ParseTreeClass nodeClass = ParseTreeClass::FunctionOrPredicateBase;
     // Takes over the list (null for a name without arguments) and a reference to every element.
     FunctionOrPredicateBase(const FSymbol& name, clib_list<FTerm*>* args);
     // Clones of every argument.

@@ -9,6 +9,7 @@ class FVar;
 
 class FunctionTerm : public IdTerm {
   public:
+    static constexpr ParseTreeClass nodeClass = ParseTreeClass::FunctionTerm;
     // Takes over the argument list (null for a constant) and references its elements.
     FunctionTerm(const FSymbol& name, clib_list<FTerm*>* args);
     FunctionTerm(const FunctionTerm& other);

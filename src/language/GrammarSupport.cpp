@@ -346,8 +346,7 @@ PTerm* GrammarSupport::classify(const std::string& name, TermList* args, int dep
 void GrammarSupport::unfoldList(FTerm* term, TermList& into) const {
     const SymTab* names = parser.programSymTab();
     FTerm* walk = term;
-    while (walk != nullptr && walk->isA("FunctionTerm")) {
-        auto* cell = static_cast<FunctionTerm*>(walk);
+    while (auto* cell = node_cast<FunctionTerm>(walk)) {
         TermList* args = cell->getArgs();
         if (names->giveName(cell->getName()) != "cons" || args == nullptr || args->length() != 2) {
             break;

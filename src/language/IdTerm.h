@@ -12,6 +12,7 @@ using TermBindings = clib_dictionary<FSymbol, IdTerm*>;
 
 class IdTerm : public Path {
   public:
+    static constexpr ParseTreeClass nodeClass = ParseTreeClass::IdTerm;
     bool isA(const std::string& className) const override;
     // Written bare: a single name needs no parentheses.
     void printNested(OutputChannel& channel, const SymTab* names,

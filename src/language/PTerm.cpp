@@ -37,7 +37,7 @@ bool inputsBound(const std::vector<FTerm*>& args, int from, int to, const VarSet
     for (int i = from; i <= to && i <= static_cast<int>(args.size()); ++i) {
         if (isUnboundVariable(args[i - 1], bound)) return false;
         VarSet trial(bound);
-        if (args[i - 1] != nullptr && args[i - 1]->isA("ArithmeticExpr") &&
+        if (args[i - 1] != nullptr && args[i - 1]->is(ParseTreeClass::ArithmeticExpr) &&
             !args[i - 1]->bindVars(trial, names))
             return false;
     }
@@ -198,7 +198,8 @@ bool PTerm::builtinBindVars(const std::string& name, VarSet& bound, const SymTab
         if (isUnboundVariable(args[0], bound)) return args[1]->bindVars(bound, names);
         if (isUnboundVariable(args[1], bound)) return args[0]->bindVars(bound, names);
         for (FTerm* side : args)
-            if (side->isA("ArithmeticExpr") && !side->bindVars(bound, names)) return false;
+            if (side->is(ParseTreeClass::ArithmeticExpr) && !side->bindVars(bound, names))
+                return false;
         return true;
     }
     if (name == "strcat" || name == "string2integer" || name == "string2float" ||

@@ -9,6 +9,7 @@ class FunctionOrPredicateBase;
 
 class PTerm : public FTerm {
   public:
+    static constexpr ParseTreeClass nodeClass = ParseTreeClass::PTerm;
     // Takes over the argument list and references its elements. The two group positions matter
     // only for "perl": the number of arguments before the first bracketed list and the position
     // of that list's last argument; every other predicate passes 0 and 0.

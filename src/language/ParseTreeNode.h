@@ -20,6 +20,7 @@ using VarSet = set<FSymbol>;
 
 class ParseTreeNode : public FLSysObject {
   public:
+    static constexpr ParseTreeClass nodeClass = ParseTreeClass::ParseTreeNode;
     ParseTreeNode() : ParseTreeNode(ParseTreeClass::ParseTreeNode) {}
     // The copy keeps the source's class name.
     ParseTreeNode(const ParseTreeNode& other) = default;
@@ -98,6 +99,18 @@ class ParseTreeNode : public FLSysObject {
     bool incomplete = false;
     ParseTreeClass kindValue;
 };
+
+// The node as a `T` when it is one (of T's class or a class derived from it), else null; null
+// gives null. `T` names its class in `nodeClass`; a class that shares its base's class name
+// (the other dialect's) is told apart by its type, not by this cast.
+template <class T>
+T* node_cast(ParseTreeNode* node) {
+    return node != nullptr && node->is(T::nodeClass) ? static_cast<T*>(node) : nullptr;
+}
+template <class T>
+const T* node_cast(const ParseTreeNode* node) {
+    return node != nullptr && node->is(T::nodeClass) ? static_cast<const T*>(node) : nullptr;
+}
 
 // Deep-equality of two possibly null nodes: null equals only null.
 bool deepEqualOrNull(const ParseTreeNode* a, const ParseTreeNode* b);

@@ -8,6 +8,7 @@ class MethResult;
 
 class Path : public FTerm {
   public:
+    static constexpr ParseTreeClass nodeClass = ParseTreeClass::Path;
     bool isA(const std::string& className) const override;
 
     // Writes the term in parentheses; terms that name one object write themselves bare.

@@ -4,6 +4,7 @@
 #include "foundation/OutputChannel.h"
 #include "language/MethResult.h"
 #include "language/ParseTimeObjects.h"
+#include "objectbase/MethodType.h"
 
 namespace {
 
@@ -30,19 +31,10 @@ bool Reference::isA(const std::string& className) const {
 
 namespace {
 
+// The dot codes are the numbers of the method types their steps read.
 const char* dotText(int dot) {
-    switch (dot) {
-        case 0:
-            return ".";
-        case 1:
-            return "..";
-        case 3:
-            return "!";
-        case 4:
-            return "!!";
-        default:
-            return "";
-    }
+    const MethodTypeText* text = methodTypeText(dot);
+    return text != nullptr && text->fLogic ? text->step : "";
 }
 
 void printResult(OutputChannel& channel, const MethResult* result, const SymTab* names,

@@ -2,6 +2,8 @@
 // same step written with the XML axes of the Pevo dialect.
 #pragma once
 
+#include <cstddef>
+
 #include "foundation/clib_list.h"
 #include "language/CPath.h"
 #include "language/MethodCall.h"
@@ -10,6 +12,7 @@ class MethRef;
 
 class Reference : public CPath {
   public:
+    static constexpr ParseTreeClass nodeClass = ParseTreeClass::Reference;
     // The step of `step` over the host: its method, code, arguments and dot, each referenced.
     Reference(Path* host, const MethRef* step);
     Reference(const Reference& other);
@@ -41,6 +44,8 @@ class Reference : public CPath {
 
 class PevoReference : public Reference {
   public:
+    // No class name of its own, so node_cast cannot single it out.
+    static constexpr std::nullptr_t nodeClass = nullptr;
     using Reference::Reference;
     PevoReference(const PevoReference& other) = default;
 

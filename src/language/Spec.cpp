@@ -56,8 +56,9 @@ bool SSpec::isA(const std::string& className) const {
 
 void SSpec::print(OutputChannel& channel, const SymTab* names, const SymTab* vars) const {
     printMethodAndArgs(channel, names, vars);
-    if (getKind() == 0) channel << " -> ";
-    if (getKind() == 3) channel << " *-> ";
+    // Only the value arrows: a signature's arrow is not written here.
+    if (methodType() == MethodType::Scalar || methodType() == MethodType::InheritableScalar)
+        channel << " " << methodTypeText(methodType()).arrow << " ";
     if (result != nullptr) result->print(channel, names, vars);
 }
 

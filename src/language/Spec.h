@@ -3,14 +3,18 @@
 // written in the Pevo dialect.
 #pragma once
 
+#include <cstddef>
+
 #include "foundation/clib_list.h"
 #include "language/MethodCall.h"
 #include "language/ParseTreeNode.h"
+#include "objectbase/MethodType.h"
 
 class FTerm;
 
 class Spec : public ParseTreeNode {
   public:
+    static constexpr ParseTreeClass nodeClass = ParseTreeClass::Spec;
     bool isA(const std::string& className) const override;
     // Method, code, arrow kind and arguments.
     bool deepEqual(const ParseTreeNode& other) const override;
@@ -24,6 +28,7 @@ class Spec : public ParseTreeNode {
     clib_list<FTerm*>* getArgs() const { return call.args(); }
     // The method-type code of the arrow (0 "->" ... 8 "@=>>").
     int getKind() const { return kind; }
+    MethodType methodType() const { return MethodType(kind); }
 
   protected:
     // References the method and copies the argument list, referencing its elements.
@@ -44,6 +49,7 @@ class Spec : public ParseTreeNode {
 
 class SSpec : public Spec {
   public:
+    static constexpr ParseTreeClass nodeClass = ParseTreeClass::SSpec;
     // References the result.
     SSpec(FTerm* method, int code, const clib_list<FTerm*>* args, int kind, FTerm* result);
     SSpec(const SSpec& other);
@@ -70,6 +76,7 @@ class SSpec : public Spec {
 
 class MSpec : public Spec {
   public:
+    static constexpr ParseTreeClass nodeClass = ParseTreeClass::MSpec;
     // Copies the result list (null allowed), referencing its elements.
     MSpec(FTerm* method, int code, const clib_list<FTerm*>* args, int kind,
           const clib_list<FTerm*>* results);
@@ -102,6 +109,8 @@ class MSpec : public Spec {
 
 class PevoMSpec : public MSpec {
   public:
+    // No class name of its own, so node_cast cannot single it out.
+    static constexpr std::nullptr_t nodeClass = nullptr;
     using MSpec::MSpec;
     PevoMSpec(const PevoMSpec& other) = default;
 

@@ -9,6 +9,7 @@
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/CellHash.h"
+#include "objectbase/MethodType.h"
 #include "objectbase/SetIterator.h"
 
 int compare(const MethodKey& a, const MethodKey& b) {
@@ -19,36 +20,25 @@ int compare(const MethodKey& a, const MethodKey& b) {
 
 namespace {
 
-// The arrow of each method type: its built-in object and the text a printed frame shows, where
-// the "@" forms print as their plain arrows.
-struct Arrow {
-    InternalName object;
-    const char* text;
+// The built-in object of each method type's arrow, in the order of the types.
+constexpr InternalName ArrowObjects[] = {
+    builtinObject::Arrow,    builtinObject::SetArrow,    builtinObject::AtSetArrow,
+    builtinObject::InhArrow, builtinObject::InhSetArrow, builtinObject::AtInhSetArrow,
+    builtinObject::SigArrow, builtinObject::SetSigArrow, builtinObject::AtSetSigArrow,
 };
-
-constexpr Arrow Arrows[] = {
-    {builtinObject::Arrow, "->"},          {builtinObject::SetArrow, "->>"},
-    {builtinObject::AtSetArrow, "->>"},    {builtinObject::InhArrow, "*->"},
-    {builtinObject::InhSetArrow, "*->>"},  {builtinObject::AtInhSetArrow, "*->>"},
-    {builtinObject::SigArrow, "=>"},       {builtinObject::SetSigArrow, "=>>"},
-    {builtinObject::AtSetSigArrow, "=>>"},
-};
-
-const Arrow* arrowOf(int methodType) {
-    constexpr int known = sizeof Arrows / sizeof Arrows[0];
-    return methodType >= 0 && methodType < known ? &Arrows[methodType] : nullptr;
-}
+static_assert(sizeof ArrowObjects / sizeof ArrowObjects[0] ==
+              sizeof methodTypeTexts / sizeof methodTypeTexts[0]);
 
 const char* arrowText(int methodType) {
-    const Arrow* arrow = arrowOf(methodType);
-    return arrow != nullptr ? arrow->text : "???";
+    const MethodTypeText* text = methodTypeText(methodType);
+    return text != nullptr ? text->plainArrow : "???";
 }
 
 }  // namespace
 
 InternalName arrowObject(int methodType) {
-    const Arrow* arrow = arrowOf(methodType);
-    return arrow != nullptr ? arrow->object : InternalName::UndefinedObject;
+    return methodTypeText(methodType) != nullptr ? ArrowObjects[methodType]
+                                                 : InternalName::UndefinedObject;
 }
 
 // ---------------------------------------------------------------------------------------------

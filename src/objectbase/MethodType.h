@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 // The arrow of a method application or the dot of a path step. The numbers are the object
 // base's: its frames key method values by them, and the first six are the types that keep
@@ -17,6 +19,58 @@ enum class MethodType : std::int32_t {
     SetSignature = 7,             // "=>>"
     AttributeSetSignature = 8     // "@=>>"
 };
+
+// The texts of each method type: the arrow it is written with, the arrow a printed frame shows
+// (the "@" forms print as their plain arrows), the path step that reads it (none for
+// signatures), and whether the F-Logic dialect writes it at all.
+struct MethodTypeText {
+    MethodType type;
+    const char* arrow;
+    const char* plainArrow;
+    const char* step;
+    bool fLogic;
+};
+
+inline constexpr MethodTypeText methodTypeTexts[] = {
+    {MethodType::Scalar, "->", "->", ".", true},
+    {MethodType::Set, "->>", "->>", "..", true},
+    {MethodType::AttributeSet, "@->>", "->>", "/@", false},
+    {MethodType::InheritableScalar, "*->", "*->", "!", true},
+    {MethodType::InheritableSet, "*->>", "*->>", "!!", true},
+    {MethodType::InheritableAttributeSet, "@*->>", "*->>", "!!@", false},
+    {MethodType::ScalarSignature, "=>", "=>", "", true},
+    {MethodType::SetSignature, "=>>", "=>>", "", true},
+    {MethodType::AttributeSetSignature, "@=>>", "=>>", "", false}};
+
+static_assert(
+    [] {
+        int number = 0;
+        for (const MethodTypeText& entry : methodTypeTexts)
+            if (static_cast<int>(entry.type) != number++) return false;
+        return true;
+    }(),
+    "one entry per method type, in the order of their numbers");
+
+// The texts of a method type's number; null for a number that is no method type.
+constexpr const MethodTypeText* methodTypeText(int number) {
+    constexpr int known = sizeof methodTypeTexts / sizeof methodTypeTexts[0];
+    return number >= 0 && number < known ? &methodTypeTexts[number] : nullptr;
+}
+constexpr const MethodTypeText& methodTypeText(MethodType type) {
+    return methodTypeTexts[static_cast<int>(type)];
+}
+
+// The method type written with an arrow ("->>" ...), if any.
+constexpr std::optional<MethodType> methodTypeOfArrow(std::string_view arrow) {
+    for (const MethodTypeText& entry : methodTypeTexts)
+        if (arrow == entry.arrow) return entry.type;
+    return std::nullopt;
+}
+
+// Signatures describe values and keep no deltas.
+constexpr bool isSignature(MethodType type) {
+    return type >= MethodType::ScalarSignature;
+}
 
 // The class relations, numbered as the object base stores them.
 enum class IsaRelation : std::int32_t { Member = 1, Subclass = 2, Child = 3 };

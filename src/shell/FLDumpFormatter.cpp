@@ -3,6 +3,7 @@
 
 #include "foundation/OutputChannel.h"
 #include "objectbase/InternalName.h"
+#include "objectbase/MethodType.h"
 #include "objectbase/OM.h"
 
 bool FLDumpFormatter::isA(const std::string& className) const {
@@ -61,25 +62,8 @@ std::string FLDumpFormatter::argsClose() {
 }
 
 std::string FLDumpFormatter::arrowText(int methodType) {
-    switch (methodType) {
-        case 0:
-            return " -> ";
-        case 1:
-        case 2:
-            return " ->> ";
-        case 3:
-            return " *-> ";
-        case 4:
-        case 5:
-            return " *->> ";
-        case 6:
-            return " => ";
-        case 7:
-        case 8:
-            return " =>> ";
-        default:
-            return "";
-    }
+    const MethodTypeText* text = methodTypeText(methodType);
+    return text != nullptr ? std::string(" ") + text->plainArrow + " " : "";
 }
 
 void FLDumpFormatter::writeMethodHead(const std::string& methodText, const std::string& restText,

@@ -100,13 +100,13 @@ class CommandEvaluation {
 
 FLSysRef CommandEvaluation::TermMakeCall(FTerm* term) {
     if (term == nullptr) return nullptr;
-    if (term->isA("FVar")) {
+    if (term->is(ParseTreeClass::FVar)) {
         centralErrorHandler().report(err11::VarInSystemCommand);
         return nullptr;
     }
-    if (term->isA("FunctionTerm"))
-        return sys.methodCall(nameOf(*static_cast<FunctionTerm*>(term)), nullptr);
-    if (term->isA("FMolecule")) {
+    if (auto* function = node_cast<FunctionTerm>(term))
+        return sys.methodCall(nameOf(*function), nullptr);
+    if (term->is(ParseTreeClass::FMolecule)) {
         centralErrorHandler().report(err11::MoleculeInPath);
         return nullptr;
     }
@@ -116,11 +116,11 @@ FLSysRef CommandEvaluation::TermMakeCall(FTerm* term) {
 FLSysRef CommandEvaluation::PathMakeCall(FTerm* path) {
     if (path == nullptr) return nullptr;
     // Only scalar steps: an arithmetic expression or a set-valued or inheriting step is refused.
-    if (!path->isA("Reference") || static_cast<Reference*>(path)->getDot() != 0) {
+    auto* step = node_cast<Reference>(path);
+    if (step == nullptr || step->getDot() != 0) {
         centralErrorHandler().report(err11::WrongPathExpression);
         return nullptr;
     }
-    auto* step = static_cast<Reference*>(path);
     FLSysRef host = TermMakeCall(step->getHost());
     if (!host) return nullptr;
     // The values stay held until the call has returned; the list only lends them.
@@ -142,8 +142,7 @@ FLSysRef CommandEvaluation::PathMakeCall(FTerm* path) {
 }
 
 std::string CommandEvaluation::NameMakeCall(FTerm* term) {
-    if (term != nullptr && term->isA("FunctionTerm")) {
-        auto* function = static_cast<FunctionTerm*>(term);
+    if (auto* function = node_cast<FunctionTerm>(term)) {
         clib_list<FTerm*>* args = function->getArgs();
         if (args != nullptr && !args->empty()) {
             centralErrorHandler().report(err11::NoFuncArgsAllowed);
@@ -326,15 +325,16 @@ FLSysRef FLSysInterpreter::queryhandle(FRule* query) {
     FLiteralList* body = query->getBody();
     FLiteral* literal = body == nullptr ? nullptr : body->first();
     FTerm* term = literal == nullptr ? nullptr : literal->getTerm();
-    if (term == nullptr || !term->isA("CPath"))
+    if (node_cast<CPath>(term) == nullptr)
         return FLSysRef::share(interpreter->query(query, symTab));
     FTerm* leftmost = term;
-    while (leftmost->isA("CPath") && static_cast<CPath*>(leftmost)->getHost() != nullptr) {
-        leftmost = static_cast<CPath*>(leftmost)->getHost();
+    while (auto* path = node_cast<CPath>(leftmost)) {
+        if (path->getHost() == nullptr) break;
+        leftmost = path->getHost();
     }
     CommandEvaluation command(*this);
-    if (!leftmost->isA("FunctionTerm") ||
-        command.nameOf(*static_cast<FunctionTerm*>(leftmost)) != "sys") {
+    const auto* start = node_cast<FunctionTerm>(leftmost);
+    if (start == nullptr || command.nameOf(*start) != "sys") {
         return FLSysRef::share(interpreter->query(query, symTab));
     }
     if (body->length() > 1) {
@@ -348,8 +348,8 @@ FLSysRef FLSysInterpreter::queryhandle(FRule* query) {
         if (!value || isEscape(value.get())) return value;
         return FLSysRef::share(this);
     };
-    if (!term->isA("FMolecule")) return answer(command.TermMakeCall(term));
-    auto* molecule = static_cast<FMolecule*>(term);
+    auto* molecule = node_cast<FMolecule>(term);
+    if (molecule == nullptr) return answer(command.TermMakeCall(term));
     clib_list<Spec*>* specs = molecule->getSpecs();
     if (specs == nullptr || specs->empty())
         return answer(command.TermMakeCall(molecule->getHost()));
@@ -363,28 +363,28 @@ FLSysRef FLSysInterpreter::queryhandle(FRule* query) {
     for (list_item item = specs->first_item(); item != nullptr; item = specs->next_item(item)) {
         Spec* spec = specs->inf(item);
         FTerm* method = spec->getMethod();
-        if (method == nullptr || !method->isA("IdTerm")) {
+        if (method == nullptr || !method->is(ParseTreeClass::IdTerm)) {
             centralErrorHandler().report(err11::NoFunctionTerm);
             return nullptr;
         }
         clib_list<FTerm*>* args = spec->getArgs();
-        bool functionArgs = method->isA("FunctionTerm") &&
-                            static_cast<FunctionTerm*>(method)->getArgs() != nullptr &&
-                            !static_cast<FunctionTerm*>(method)->getArgs()->empty();
+        const auto* function = node_cast<FunctionTerm>(method);
+        bool functionArgs =
+            function != nullptr && function->getArgs() != nullptr && !function->getArgs()->empty();
         if ((args != nullptr && !args->empty()) || functionArgs) {
             centralErrorHandler().report(err11::NoArgsAllowed);
             return nullptr;
         }
-        if (method->isA("FVar")) {
+        if (method->is(ParseTreeClass::FVar)) {
             centralErrorHandler().report(err11::VarInSystemCommand);
             return nullptr;
         }
         FLSysRef value;
-        if (spec->isA("SSpec")) {
-            value = command.TermMakeCall(static_cast<SSpec*>(spec)->getResult());
+        if (auto* scalar = node_cast<SSpec>(spec)) {
+            value = command.TermMakeCall(scalar->getResult());
         } else {
-            clib_list<FTerm*>* queries =
-                spec->isA("MSpec") ? static_cast<MSpec*>(spec)->getResults() : nullptr;
+            auto* set = node_cast<MSpec>(spec);
+            clib_list<FTerm*>* queries = set != nullptr ? set->getResults() : nullptr;
             if (queries == nullptr || queries->empty()) return nullptr;
             value = Ref<Block>::make(target, command.blockText(*queries));
         }
@@ -392,7 +392,7 @@ FLSysRef FLSysInterpreter::queryhandle(FRule* query) {
             centralErrorHandler().report(err11::NoValue);
             return nullptr;
         }
-        target->assign(command.nameOf(*static_cast<FunctionTerm*>(method)), value.get());
+        target->assign(command.nameOf(*function), value.get());
     }
     return FLSysRef::share(this);
 }

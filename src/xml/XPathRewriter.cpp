@@ -35,7 +35,7 @@ Path* singleResult(const FTerm* term) {
 }
 
 bool isBareVariable(const FTerm* term) {
-    return term != nullptr && term->isA("FVar");
+    return term != nullptr && term->is(ParseTreeClass::FVar);
 }
 
 // Whether a rewritten literal stays in its clause: one without a term or with a bare variable
@@ -47,7 +47,7 @@ bool keeps(const FLiteral* literal) {
 // The first step of a path, directly over its start: past every molecule and every longer step.
 Path* firstStepOf(Path* path) {
     Path* node = path;
-    while (node != nullptr && (node->isA("FMolecule") || node->pathLength() > 2))
+    while (node != nullptr && (node->is(ParseTreeClass::FMolecule) || node->pathLength() > 2))
         node = static_cast<CPath*>(node)->getHost();
     return node;
 }
@@ -157,10 +157,8 @@ FTerm* XPathRewriter::headStepAsMolecule(FTerm* term, FLiteralList* collector) {
     // In a head, P/nick -> "nn" states what P[nick -> "nn"] states: the value of the step's
     // method at its host. Read as a query would, "the object the step reaches is the result",
     // the head would make a fresh object for the step and store nothing about the result.
-    if (term == nullptr || !term->isA("Reference") || singleResult(term) == nullptr) {
-        return nullptr;
-    }
-    auto* step = static_cast<Reference*>(term);
+    auto* step = node_cast<Reference>(term);
+    if (step == nullptr || singleResult(term) == nullptr) return nullptr;
     FTerm* host = step->getHost() != nullptr ? rewriteTerm(step->getHost(), collector) : nullptr;
     if (host == nullptr || dynamic_cast<Path*>(host) == nullptr) {
         decRef(host);
@@ -212,7 +210,8 @@ void XPathRewriter::rewriteLiteral(FLiteral* literal, FLiteralList* collector) {
     FTerm* term = literal->getTerm();
     FTerm* result = literal->isNegated() ? expandNegated(term) : rewriteTerm(term, collector);
     if (result != term) {
-        if (result == nullptr || isBareVariable(result) || result->isA("FunctionTerm")) {
+        if (result == nullptr || isBareVariable(result) ||
+            result->is(ParseTreeClass::FunctionTerm)) {
             literal->setTerm(nullptr);
         } else {
             literal->setTerm(result);
@@ -248,17 +247,16 @@ FTerm* XPathRewriter::expandNegated(FTerm* term) {
 
 FTerm* XPathRewriter::rewriteTerm(FTerm* term, FLiteralList* collector) {
     if (term == nullptr) return nullptr;
-    if (term->isA("FMolecule")) return rewriteMolecule(static_cast<FMolecule*>(term), collector);
-    if (term->isA("Reference")) return rewriteReference(static_cast<Reference*>(term), collector);
-    if (term->isA("ArithmeticExpr")) {
+    if (auto* molecule = node_cast<FMolecule>(term)) return rewriteMolecule(molecule, collector);
+    if (auto* step = node_cast<Reference>(term)) return rewriteReference(step, collector);
+    if (auto* expr = node_cast<ArithmeticExpr>(term)) {
         // The literal's collector goes along, so that a filter inside an operand keeps the
         // literals it generates.
-        rewriteArithmeticExpr(static_cast<ArithmeticExpr*>(term), collector, nullptr, nullptr, 0,
-                              nullptr);
-    } else if (term->isA("AggExpr")) {
-        rewriteAggExpr(static_cast<AggExpr*>(term), collector);
-    } else if (term->isA("PTerm")) {
-        rewritePTerm(static_cast<PTerm*>(term), collector);
+        rewriteArithmeticExpr(expr, collector, nullptr, nullptr, 0, nullptr);
+    } else if (auto* aggregate = node_cast<AggExpr>(term)) {
+        rewriteAggExpr(aggregate, collector);
+    } else if (auto* predicate = node_cast<PTerm>(term)) {
+        rewritePTerm(predicate, collector);
     }
     incRef(term);
     return term;
@@ -276,8 +274,8 @@ void XPathRewriter::rewritePTerm(PTerm* predicate, FLiteralList* collector) {
 void XPathRewriter::rewriteSpecs(clib_list<Spec*>* specs, FLiteralList* collector) {
     if (specs == nullptr) return;
     for (Spec* spec : *specs) {
-        if (spec->isA("SSpec")) {
-            rewriteSSpec(static_cast<SSpec*>(spec), collector);
+        if (auto* scalar = node_cast<SSpec>(spec)) {
+            rewriteSSpec(scalar, collector);
         } else {
             rewriteMSpec(static_cast<MSpec*>(spec), collector);
         }
@@ -305,7 +303,8 @@ FTerm* XPathRewriter::rewriteMolecule(FMolecule* molecule, FLiteralList* collect
     // the one result its step binds. A named object (a function term) stands for itself too: a
     // result given to it would bind nothing, since later stages read results only on steps.
     Path* hostVar = isBareVariable(host) ? host : singleResult(host);
-    if (hostVar == nullptr && host != nullptr && host->isA("FunctionTerm")) hostVar = host;
+    if (hostVar == nullptr && host != nullptr && host->is(ParseTreeClass::FunctionTerm))
+        hostVar = host;
     incRef(hostVar);
     FLiteralList* filter = molecule->getFilter();
     if (filter != nullptr && !filter->isEmpty()) {
@@ -358,7 +357,7 @@ FTerm* XPathRewriter::rewriteMolecule(FMolecule* molecule, FLiteralList* collect
 
 FTerm* XPathRewriter::rewriteReference(Reference* step, FLiteralList* collector) {
     Path* host = step->getHost();
-    if (host != nullptr && host->isA("Reference") && singleResult(host) != nullptr) {
+    if (host != nullptr && host->is(ParseTreeClass::Reference) && singleResult(host) != nullptr) {
         FTerm* newHost = rewriteTerm(host, collector);
         step->setHost(static_cast<Path*>(newHost));
         decRef(newHost);
@@ -394,7 +393,7 @@ void XPathRewriter::filterToSpecs(FLiteralList* filter, FLiteralList* collector,
     for (FLiteral* literal : *filter->getList()) {
         FTerm* term = literal->getTerm();
         if (term == nullptr) continue;
-        if (term->isA("Reference") || term->isA("FMolecule")) {
+        if (term->is(ParseTreeClass::Reference) || term->is(ParseTreeClass::FMolecule)) {
             auto* path = static_cast<Path*>(term);
             if (path->startKind() == 0) {
                 // From the root it does not depend on the filtered object.
@@ -408,8 +407,7 @@ void XPathRewriter::filterToSpecs(FLiteralList* filter, FLiteralList* collector,
                                                            : nullptr;
                 if (spec != nullptr) specs->append(spec);
             }
-        } else if (term->isA("PTerm")) {
-            auto* predicate = static_cast<PTerm*>(term);
+        } else if (auto* predicate = node_cast<PTerm>(term)) {
             if (hostVar == nullptr) hostVar = newVar();
             if (!literal->isNegated()) {
                 if (predicate->getArgs() != nullptr)
@@ -448,8 +446,7 @@ PevoMSpec* XPathRewriter::stepToSpec(Path* step) {
     }
     // A step with specifications, an is-a test or a filter of its own: they move to the result.
     Path* proper = step;
-    while (proper != nullptr && proper->isA("FMolecule")) {
-        auto* molecule = static_cast<FMolecule*>(proper);
+    while (auto* molecule = node_cast<FMolecule>(proper)) {
         auto* wrapped =
             new PevoMolecule(static_cast<Path*>(result), molecule->getClassTerm(),
                              molecule->getSpecs(), molecule->getIsaKind(), molecule->getFilter());
@@ -457,11 +454,11 @@ PevoMSpec* XPathRewriter::stepToSpec(Path* step) {
         result = wrapped;
         proper = molecule->getHost();
     }
-    if (proper == nullptr || !proper->isA("Reference")) {
+    const auto* reference = node_cast<Reference>(proper);
+    if (reference == nullptr) {
         decRef(result);
         return nullptr;
     }
-    const auto* reference = static_cast<const Reference*>(proper);
     if (arrow == 1) {
         arrow = reference->getDot();
     } else if (reference->getCode() == 6 && arrow == 4) {
@@ -478,12 +475,12 @@ PevoMSpec* XPathRewriter::splitStep(Path* path, FLiteralList* collector) {
     auto* parent = dynamic_cast<CPath*>(path);
     if (parent == nullptr) return nullptr;
     Path* first = parent->getHost();
-    while (first != nullptr && (first->isA("FMolecule") || first->pathLength() > 2)) {
+    while (first != nullptr && (first->is(ParseTreeClass::FMolecule) || first->pathLength() > 2)) {
         parent = static_cast<CPath*>(first);
         first = parent->getHost();
     }
-    if (first == nullptr || !first->isA("Reference")) return nullptr;
-    auto* step = static_cast<Reference*>(first);
+    auto* step = node_cast<Reference>(first);
+    if (step == nullptr) return nullptr;
     incRef(step);  // the rebased path lets go of it
     Path* start = singleResult(step);
     if (start != nullptr) {
@@ -503,8 +500,8 @@ PevoMSpec* XPathRewriter::splitStep(Path* path, FLiteralList* collector) {
 void XPathRewriter::addFilterLiteral(Path* path, FLiteralList* collector, VarList* groupVars,
                                      int negated, Path* hostVar) {
     Path* first = firstStepOf(path);
-    if (first != nullptr && first->isA("CPath")) {
-        static_cast<CPath*>(first)->setHost(hostVar);
+    if (auto* step = node_cast<CPath>(first)) {
+        step->setHost(hostVar);
     } else {
         path->replaceStart(hostVar);
     }
@@ -536,11 +533,10 @@ void XPathRewriter::rewriteArgs(PTerm* predicate, FLiteralList* collector, clib_
 FTerm* XPathRewriter::rewriteOperand(FTerm* term, FLiteralList* collector, clib_list<Spec*>* specs,
                                      VarList* groupVars, int negated, Path* hostVar) {
     if (term == nullptr) return nullptr;
-    if (term->isA("ArithmeticExpr")) {
-        rewriteArithmeticExpr(static_cast<ArithmeticExpr*>(term), collector, specs, groupVars,
-                              negated, hostVar);
-    } else if (term->isA("AggExpr")) {
-        rewriteAggExpr(static_cast<AggExpr*>(term), collector);
+    if (auto* expr = node_cast<ArithmeticExpr>(term)) {
+        rewriteArithmeticExpr(expr, collector, specs, groupVars, negated, hostVar);
+    } else if (auto* aggregate = node_cast<AggExpr>(term)) {
+        rewriteAggExpr(aggregate, collector);
     } else if (auto* path = dynamic_cast<Path*>(term); path != nullptr && path->pathLength() != 1) {
         // A path from self inside a filter is evaluated at the filtered object.
         if (path->pathLength() >= 2 && path->startKind() == 1 && hostVar != nullptr)
