@@ -8,6 +8,7 @@
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/ShellCommands.h"
 #include "foundation/ShellValues.h"
 #include "language/FLiteralList.h"
 #include "language/FProgram.h"
@@ -35,15 +36,28 @@ SemanticAnalyser::~SemanticAnalyser() {
 
 FLSysRef SemanticAnalyser::methodCall(const std::string& name, FLSysArgs* args) {
     if (!isOk()) return nullptr;
-    if (name == "analyse") {
-        FLSysObject* node = nullptr;
-        FLSysObject* table = nullptr;
-        if (!checkArgs2(args, "ParseTreeNode", node, "SymTab", table)) return nullptr;
-        return FLSysRef::make<FLSysInteger>(
-            analyse(static_cast<ParseTreeNode*>(node), static_cast<SymTab*>(table)));
-    }
-    if (name == "help") return argumentCount(args) != 0 ? nullptr : help();
-    return FLSysObject::methodCall(name, args);
+    return shellCommands().dispatch<FLSysObject>(*this, name, args);
+}
+
+const ShellCommands<SemanticAnalyser>& SemanticAnalyser::shellCommands() {
+    static const ShellCommands<SemanticAnalyser> table{
+        helpHeading("SemanticAnalyser"),
+        {
+            {"help", ShellArgs::None,
+             [](SemanticAnalyser& self, FLSysArgs*) { return self.help(); }, standardMethodsHelp()},
+            {"analyse",
+             ShellArgs::Any,
+             [](SemanticAnalyser& self, FLSysArgs* args) -> FLSysRef {
+                 FLSysObject* node = nullptr;
+                 FLSysObject* table = nullptr;
+                 if (!self.checkArgs2(args, "ParseTreeNode", node, "SymTab", table)) return nullptr;
+                 return FLSysRef::make<FLSysInteger>(
+                     self.analyse(static_cast<ParseTreeNode*>(node), static_cast<SymTab*>(table)));
+             },
+             {"    - analyse@(ParseTreeNode)"}},
+        },
+        {"", ""}};
+    return table;
 }
 
 void SemanticAnalyser::display(OutputChannel& channel) const {
@@ -60,10 +74,7 @@ bool SemanticAnalyser::isA(const std::string& className) const {
 }
 
 FLSysRef SemanticAnalyser::help() {
-    OutputChannel& channel = helpChannel();
-    writeHelpHeader(channel, "SemanticAnalyser");
-    writeStandardMethodsHelp(channel);
-    channel << "    - analyse@(ParseTreeNode)" << std::endl << std::endl << std::endl;
+    shellCommands().writeHelp(helpChannel());
     return FLSysRef::share(this);
 }
 
