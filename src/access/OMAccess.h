@@ -501,6 +501,9 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     clib_dictionary<InternalName, InternalName> nameMap;
 
   private:
+    // The shell commands and help lines of the class.
+    static const ShellCommands<OMAccess>& shellCommands();
+
     OM* attachedOM;
     // Whether the class takes part in signatures: has some of its own, is a result or an
     // argument type.

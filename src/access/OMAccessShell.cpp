@@ -5,6 +5,7 @@
 #include "access/OMAccess.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/ShellCommands.h"
 #include "foundation/ShellValues.h"
 #include "foundation/clib_list.h"
 #include "objectbase/OM.h"
@@ -21,21 +22,43 @@ bool OMAccess::stringArguments(FLSysArgs* args, std::vector<std::string>& texts)
 }
 
 FLSysRef OMAccess::methodCall(const std::string& name, FLSysArgs* args) {
-    if (name == "debugOn") return debugOn(args);
-    if (name == "debugOff") return debugOff(args);
-    if (name == "setAccess") return setAccess(args);
-    if (name == "clear") {
-        if (argumentCount(args) != 0) {
-            reportInvalidMethodArg("clear");
-            return nullptr;
-        }
-        clear();
-        return FLSysRef::share(this);
-    }
-    if (name == "export") return exportCommand(args);
-    // The layer's own help; with arguments the base reports them.
-    if (name == "help" && argumentCount(args) == 0) return help();
-    return FLSysObject::methodCall(name, args);
+    return shellCommands().dispatch<FLSysObject>(*this, name, args);
+}
+
+const ShellCommands<OMAccess>& OMAccess::shellCommands() {
+    static const ShellCommands<OMAccess> table{
+        helpHeading("OMAccess"),
+        {
+            // The layer's own help; with arguments the base reports them.
+            {"help",
+             ShellArgs::Any,
+             [](OMAccess& self, FLSysArgs* args) -> FLSysRef {
+                 if (argumentCount(args) != 0) return self.FLSysObject::methodCall("help", args);
+                 return self.help();
+             },
+             {"    - help", "    - isA@(string)", "    - print@(OutputChannel)",
+              "          OutputChannel : e.g. answerChannel", "    - display@(OutputChannel)",
+              "          OutputChannel : e.g. answerChannel"}},
+            {"debugOn", ShellArgs::Any,
+             [](OMAccess& self, FLSysArgs* args) -> FLSysRef { return self.debugOn(args); }},
+            {"debugOff", ShellArgs::Any,
+             [](OMAccess& self, FLSysArgs* args) -> FLSysRef { return self.debugOff(args); }},
+            {"setAccess", ShellArgs::Any,
+             [](OMAccess& self, FLSysArgs* args) -> FLSysRef { return self.setAccess(args); }},
+            {"clear", ShellArgs::Any,
+             [](OMAccess& self, FLSysArgs* args) -> FLSysRef {
+                 if (argumentCount(args) != 0) {
+                     self.reportInvalidMethodArg("clear");
+                     return nullptr;
+                 }
+                 self.clear();
+                 return FLSysRef::share(&self);
+             }},
+            {"export", ShellArgs::Any,
+             [](OMAccess& self, FLSysArgs* args) -> FLSysRef { return self.exportCommand(args); }},
+        },
+        {"", ""}};
+    return table;
 }
 
 FLSysRef OMAccess::debugOn(FLSysArgs* args) {
@@ -131,16 +154,7 @@ void OMAccess::describeSelf(std::ostream& out) const {
 }
 
 FLSysRef OMAccess::help() {
-    OutputChannel& channel = helpChannel();
-    writeHelpHeader(channel, "OMAccess");
-    channel << "    - help" << std::endl
-            << "    - isA@(string)" << std::endl
-            << "    - print@(OutputChannel)" << std::endl
-            << "          OutputChannel : e.g. answerChannel" << std::endl
-            << "    - display@(OutputChannel)" << std::endl
-            << "          OutputChannel : e.g. answerChannel" << std::endl
-            << std::endl
-            << std::endl;
+    shellCommands().writeHelp(helpChannel());
     return FLSysRef::share(this);
 }
 

@@ -8,6 +8,7 @@
 #include "compile/Operand.h"
 #include "compile/Operator.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/ShellCommands.h"
 #include "foundation/clib_list.h"
 
 AlgebraicEval::AlgebraicEval(OMAccess* access) : access(Ref<OMAccess>::share(access)) {}
@@ -15,10 +16,26 @@ AlgebraicEval::AlgebraicEval(OMAccess* access) : access(Ref<OMAccess>::share(acc
 AlgebraicEval::~AlgebraicEval() = default;
 
 FLSysRef AlgebraicEval::methodCall(const std::string& name, FLSysArgs* args) {
-    if (name == "debugOn") return debugOn(args);
-    if (name == "debugOff") return debugOff(args);
-    if (name == "help") return argumentCount(args) != 0 ? nullptr : help();
-    return FLSysObject::methodCall(name, args);
+    return shellCommands().dispatch<FLSysObject>(*this, name, args);
+}
+
+const ShellCommands<AlgebraicEval>& AlgebraicEval::shellCommands() {
+    static const ShellCommands<AlgebraicEval> table{
+        helpHeading("AlgebraicEval"),
+        {
+            {"help", ShellArgs::None, [](AlgebraicEval& self, FLSysArgs*) -> FLSysRef { return self.help(); },
+             standardMethodsHelp()},
+            {"debugOn",
+             ShellArgs::Any,
+             [](AlgebraicEval& self, FLSysArgs* args) -> FLSysRef { return self.debugOn(args); },
+             {"    - debugOn"}},
+            {"debugOff",
+             ShellArgs::Any,
+             [](AlgebraicEval& self, FLSysArgs* args) -> FLSysRef { return self.debugOff(args); },
+             {"    - debugOff"}},
+        },
+        {"", ""}};
+    return table;
 }
 
 Ref<Operand> AlgebraicEval::evaluate(AlgebraicExpr* expr, Operand* start) {
@@ -42,13 +59,7 @@ FLSysRef AlgebraicEval::debugOff(FLSysArgs* args) {
 }
 
 FLSysRef AlgebraicEval::help() {
-    OutputChannel& channel = helpChannel();
-    writeHelpHeader(channel, "AlgebraicEval");
-    writeStandardMethodsHelp(channel);
-    channel << "    - debugOn" << std::endl
-            << "    - debugOff" << std::endl
-            << std::endl
-            << std::endl;
+    shellCommands().writeHelp(helpChannel());
     return FLSysRef::share(this);
 }
 

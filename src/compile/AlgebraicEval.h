@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "foundation/Ref.h"
 #include "foundation/FLSysObject.h"
+#include "foundation/Ref.h"
 
 class AlgebraicExpr;
 class OMAccess;
@@ -40,6 +40,9 @@ class AlgebraicEval : public FLSysObject {
     ~AlgebraicEval() override;
 
   private:
+    // The shell commands and help lines of the class.
+    static const ShellCommands<AlgebraicEval>& shellCommands();
+
     Ref<OMAccess> access;
     std::int32_t debug = 0;
 };

@@ -12,6 +12,7 @@
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/ShellCommands.h"
 #include "language/ArithmeticExpr.h"
 #include "language/FLiteral.h"
 #include "language/FLiteralList.h"
@@ -63,31 +64,57 @@ Normalizer::Normalizer(ProgramInterpreter* interpreter)
 Normalizer::~Normalizer() = default;
 
 FLSysRef Normalizer::methodCall(const std::string& name, FLSysArgs* args) {
-    const bool noArgs = argumentCount(args) == 0;
-    if (name == "help") return noArgs ? FLSysRef::share(help()) : nullptr;
-    if (name == "print") {
-        if (!noArgs) return nullptr;
-        print(systemChannel());
-        return FLSysRef::share(this);
-    }
-    if (name == "showProgram") {
-        if (!noArgs) return nullptr;
-        showProgram();
-        return FLSysRef::share(this);
-    }
-    if (name == "getProgram") {
-        if (!noArgs || getProgram() == nullptr) return nullptr;
-        systemChannel() << "FProgram successfully copied ! " << std::endl;
-        return FLSysRef::share(this);
-    }
-    // The atomised program stays the Normalizer's; the caller gets a reference of its own.
-    if (name == "giveProgram") return noArgs ? FLSysRef::share(giveProgram()) : nullptr;
-    if (name == "atomize") {
-        if (!noArgs) return nullptr;
-        if (atomize() != nullptr) systemChannel() << "FProgram atomized ! " << std::endl;
-        return FLSysRef::share(this);
-    }
-    return FLSysObject::methodCall(name, args);
+    return shellCommands().dispatch<FLSysObject>(*this, name, args);
+}
+
+const ShellCommands<Normalizer>& Normalizer::shellCommands() {
+    static const ShellCommands<Normalizer> table{
+        helpHeading("Normalizer"),
+        {
+            {"help",
+             ShellArgs::None,
+             [](Normalizer& self, FLSysArgs*) -> FLSysRef { return FLSysRef::share(self.help()); },
+             {"    - help"}},
+            {.help = {"    - isA@(string)", "          string : classname",
+                      "          returns  1 (object belongs to class)  or  0"}},
+            {"print",
+             ShellArgs::None,
+             [](Normalizer& self, FLSysArgs*) -> FLSysRef {
+                 self.print(systemChannel());
+                 return FLSysRef::share(&self);
+             },
+             {"    - print", "          prints type of instance"}},
+            {"showProgram",
+             ShellArgs::None,
+             [](Normalizer& self, FLSysArgs*) -> FLSysRef {
+                 self.showProgram();
+                 return FLSysRef::share(&self);
+             },
+             {"    - showProgram", "          prints FProgram of the Normalizer if exist"}},
+            {"getProgram",
+             ShellArgs::None,
+             [](Normalizer& self, FLSysArgs*) -> FLSysRef {
+                 if (self.getProgram() == nullptr) return nullptr;
+                 systemChannel() << "FProgram successfully copied ! " << std::endl;
+                 return FLSysRef::share(&self);
+             },
+             {"    - getProgram", "          defines actual FProgram as source"}},
+            // The atomised program stays the Normalizer's; the caller gets a reference of its own.
+            {"giveProgram",
+             ShellArgs::None,
+             [](Normalizer& self, FLSysArgs*) -> FLSysRef { return FLSysRef::share(self.giveProgram()); },
+             {"    - giveProgram", "          returns Pointer to actual normalized Program"}},
+            {"atomize",
+             ShellArgs::None,
+             [](Normalizer& self, FLSysArgs*) -> FLSysRef {
+                 if (self.atomize() != nullptr)
+                     systemChannel() << "FProgram atomized ! " << std::endl;
+                 return FLSysRef::share(&self);
+             },
+             {"    - atomize", "          defines the new normalized FProgram"}},
+        },
+        {"", "", ""}};
+    return table;
 }
 
 bool Normalizer::isA(const std::string& className) const {
@@ -99,25 +126,7 @@ void Normalizer::print(OutputChannel& channel) const {
 }
 
 Normalizer* Normalizer::help() {
-    OutputChannel& channel = helpChannel();
-    writeHelpHeader(channel, "Normalizer");
-    channel << "    - help" << std::endl
-            << "    - isA@(string)" << std::endl
-            << "          string : classname" << std::endl
-            << "          returns  1 (object belongs to class)  or  0" << std::endl
-            << "    - print" << std::endl
-            << "          prints type of instance" << std::endl
-            << "    - showProgram" << std::endl
-            << "          prints FProgram of the Normalizer if exist" << std::endl
-            << "    - getProgram" << std::endl
-            << "          defines actual FProgram as source" << std::endl
-            << "    - giveProgram" << std::endl
-            << "          returns Pointer to actual normalized Program" << std::endl
-            << "    - atomize" << std::endl
-            << "          defines the new normalized FProgram" << std::endl
-            << std::endl
-            << std::endl
-            << std::endl;
+    shellCommands().writeHelp(helpChannel());
     return this;
 }
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "foundation/Ref.h"
 #include "foundation/FLSysObject.h"
+#include "foundation/Ref.h"
 #include "foundation/clib_list.h"
 #include "language/ParseTreeNode.h"
 #include "objectbase/FSymbol.h"
@@ -112,6 +112,9 @@ class Normalizer : public FLSysObject {
     ~Normalizer() override;
 
   private:
+    // The shell commands and help lines of the class.
+    static const ShellCommands<Normalizer>& shellCommands();
+
     void setRuleTable(SymTab* table);
     // Appends the normal form of one whole clause of the source to the atomised program.
     void atomizeClause(FRule* rule);

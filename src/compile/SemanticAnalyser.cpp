@@ -8,6 +8,7 @@
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/ShellCommands.h"
 #include "foundation/ShellValues.h"
 #include "language/FLiteralList.h"
 #include "language/FProgram.h"
@@ -35,15 +36,28 @@ SemanticAnalyser::~SemanticAnalyser() {
 
 FLSysRef SemanticAnalyser::methodCall(const std::string& name, FLSysArgs* args) {
     if (!isOk()) return nullptr;
-    if (name == "analyse") {
-        FLSysObject* node = nullptr;
-        FLSysObject* table = nullptr;
-        if (!checkArgs2(args, "ParseTreeNode", node, "SymTab", table)) return nullptr;
-        return Ref<FLSysInteger>::make(
-            analyse(static_cast<ParseTreeNode*>(node), static_cast<SymTab*>(table)));
-    }
-    if (name == "help") return argumentCount(args) != 0 ? nullptr : help();
-    return FLSysObject::methodCall(name, args);
+    return shellCommands().dispatch<FLSysObject>(*this, name, args);
+}
+
+const ShellCommands<SemanticAnalyser>& SemanticAnalyser::shellCommands() {
+    static const ShellCommands<SemanticAnalyser> table{
+        helpHeading("SemanticAnalyser"),
+        {
+            {"help", ShellArgs::None,
+             [](SemanticAnalyser& self, FLSysArgs*) -> FLSysRef { return self.help(); }, standardMethodsHelp()},
+            {"analyse",
+             ShellArgs::Any,
+             [](SemanticAnalyser& self, FLSysArgs* args) -> FLSysRef {
+                 FLSysObject* node = nullptr;
+                 FLSysObject* table = nullptr;
+                 if (!self.checkArgs2(args, "ParseTreeNode", node, "SymTab", table)) return nullptr;
+                 return Ref<FLSysInteger>::make(
+                     self.analyse(static_cast<ParseTreeNode*>(node), static_cast<SymTab*>(table)));
+             },
+             {"    - analyse@(ParseTreeNode)"}},
+        },
+        {"", ""}};
+    return table;
 }
 
 void SemanticAnalyser::display(OutputChannel& channel) const {
@@ -60,27 +74,23 @@ bool SemanticAnalyser::isA(const std::string& className) const {
 }
 
 FLSysRef SemanticAnalyser::help() {
-    OutputChannel& channel = helpChannel();
-    writeHelpHeader(channel, "SemanticAnalyser");
-    writeStandardMethodsHelp(channel);
-    channel << "    - analyse@(ParseTreeNode)" << std::endl << std::endl << std::endl;
+    shellCommands().writeHelp(helpChannel());
     return FLSysRef::share(this);
 }
 
 int SemanticAnalyser::analyse(ParseTreeNode* node, SymTab* names) {
-    if (node == nullptr ||
-        (!node->is(ParseTreeClass::FProgram) && !node->is(ParseTreeClass::FRule))) {
+    if (node == nullptr || (!node->isA("FProgram") && !node->isA("FRule"))) {
         centralErrorHandler().report(err7::WrongNode_2);
         return 0;
     }
     symbolTable = names;
     ok = 1;
     if (names == nullptr) return 0;
-    auto* program = node_cast<FProgram>(node);
-    if (program == nullptr) {
-        ok = checkRule(node_cast<FRule>(node), names);
+    if (!node->isA("FProgram")) {
+        ok = checkRule(static_cast<FRule*>(node), names);
         return ok;
     }
+    auto* program = static_cast<FProgram*>(node);
     paths->setInheritanceFlag(0);
     // A compact fact holds constants only, under no inheritable arrow: nothing in it can fail a
     // check or mark the program as using inheritance.
@@ -200,9 +210,8 @@ int SemanticAnalyser::checkHeadBuiltins(FRule* rule) {
     int result = 1;
     for (list_item item = head->firstItem(); item != nullptr; item = head->nextItem(item)) {
         FTerm* term = head->termAt(item);
-        const auto* predicate = node_cast<PTerm>(term);
-        if (predicate == nullptr) continue;
-        const FSymbol& name = predicate->getName();
+        if (term == nullptr || !term->isA("PTerm")) continue;
+        const FSymbol& name = static_cast<PTerm*>(term)->getName();
         if (name.getType() == InternalName::BuiltinPredicate &&
             symbolText(name, symbolTable) != "=")
             result = 0;

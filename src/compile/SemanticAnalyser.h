@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "foundation/Ref.h"
 #include "foundation/FLSysObject.h"
+#include "foundation/Ref.h"
 #include "foundation/clib_list.h"
 #include "objectbase/FSymbol.h"
 
@@ -47,6 +47,9 @@ class SemanticAnalyser : public FLSysObject {
     ~SemanticAnalyser() override;
 
   private:
+    // The shell commands and help lines of the class.
+    static const ShellCommands<SemanticAnalyser>& shellCommands();
+
     int checkRule(FRule* rule, SymTab* names);
 
     Ref<PathAnalyser> paths;

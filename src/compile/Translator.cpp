@@ -20,6 +20,7 @@
 #include "compile/Prop.h"
 #include "compile/VarPropagator.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/ShellCommands.h"
 #include "foundation/ShellValues.h"
 #include "language/AggExpr.h"
 #include "language/ArithmeticExpr.h"
@@ -63,9 +64,21 @@ Translator::~Translator() {
 }
 
 FLSysRef Translator::methodCall(const std::string& name, FLSysArgs* args) {
-    if (name == "debugOn") return debugOn(args);
-    if (name == "debugOff") return debugOff(args);
-    return FLSysObject::methodCall(name, args);
+    return shellCommands().dispatch<FLSysObject>(*this, name, args);
+}
+
+const ShellCommands<Translator>& Translator::shellCommands() {
+    // The translator has the help of FLSysObject.
+    static const ShellCommands<Translator> table{
+        {},
+        {
+            {"debugOn", ShellArgs::Any,
+             [](Translator& self, FLSysArgs* args) -> FLSysRef { return self.debugOn(args); }},
+            {"debugOff", ShellArgs::Any,
+             [](Translator& self, FLSysArgs* args) -> FLSysRef { return self.debugOff(args); }},
+        },
+        {}};
+    return table;
 }
 
 void Translator::print(OutputChannel& channel) const {

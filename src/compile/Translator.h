@@ -11,8 +11,8 @@
 
 #include "compile/PatternSpec.h"
 #include "compile/PtnScanner.h"
-#include "foundation/Ref.h"
 #include "compile/VarScanner.h"
+#include "foundation/Ref.h"
 #include "foundation/clib_list.h"
 #include "foundation/set.h"
 #include "objectbase/FSymbol.h"
@@ -171,6 +171,10 @@ class Translator : public PtnScanner {
     std::int32_t mergeFlag = 0;
     std::int32_t debug = 0;
     std::int32_t duplicate = 0;
+
+  private:
+    // The shell commands and help lines of the class.
+    static const ShellCommands<Translator>& shellCommands();
 };
 
 // The class object registered as "classTranslator": "new" with no argument or one FLSysInteger.

@@ -2,12 +2,22 @@
 #include "eval/Evaluation.h"
 
 #include "foundation/OutputChannel.h"
+#include "foundation/ShellCommands.h"
 #include "foundation/ShellValues.h"
 #include "language/FProgram.h"
 
 FLSysRef Evaluation::methodCall(const std::string& name, FLSysArgs* args) {
-    if (name == "evaluate") return evaluateCall(args);
-    return FLSysObject::methodCall(name, args);
+    return shellCommands().dispatch<FLSysObject>(*this, name, args);
+}
+
+const ShellCommands<Evaluation>& Evaluation::shellCommands() {
+    // An evaluation has the help of FLSysObject, or its evaluator's own.
+    static const ShellCommands<Evaluation> table{
+        {},
+        {{"evaluate", ShellArgs::Any,
+          [](Evaluation& self, FLSysArgs* args) -> FLSysRef { return self.evaluateCall(args); }}},
+        {}};
+    return table;
 }
 
 void Evaluation::print(OutputChannel& channel) const {

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "foundation/Ref.h"
 #include "foundation/FLSysObject.h"
+#include "foundation/Ref.h"
 
 class FProgram;
 class FRule;
@@ -38,4 +38,8 @@ class Evaluation : public FLSysObject {
 
   protected:
     ~Evaluation() override = default;
+
+  private:
+    // The shell commands and help lines of the class.
+    static const ShellCommands<Evaluation>& shellCommands();
 };

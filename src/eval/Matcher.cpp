@@ -14,6 +14,7 @@
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/ShellCommands.h"
 #include "language/FRule.h"
 #include "language/FTermList.h"
 #include "language/FactList.h"
@@ -91,12 +92,35 @@ bool Matcher::isA(const std::string& className) const {
 }
 
 FLSysRef Matcher::methodCall(const std::string& name, FLSysArgs* args) {
-    if (name == "clear") {
-        clear();
-        return FLSysRef::share(this);
-    }
-    if (name == "help") return argumentCount(args) == 0 ? FLSysRef::share(help()) : nullptr;
-    return FLSysObject::methodCall(name, args);
+    return shellCommands().dispatch<FLSysObject>(*this, name, args);
+}
+
+const ShellCommands<Matcher>& Matcher::shellCommands() {
+    // Unlike the other classes' help, the Matcher's has no empty lines and one line for the
+    // sentence that names the class.
+    static const ShellCommands<Matcher> table{
+        {"                    Online help for class Matcher",
+         "You can apply the following member functions to an instance of class Matcher via "
+         "F-Logic shell : "},
+        {
+            {"help",
+             ShellArgs::None,
+             [](Matcher& self, FLSysArgs*) -> FLSysRef { return FLSysRef::share(self.help()); },
+             {"    - help", "    - isOk", "          returns  0 (object is corrupted)  or  1",
+              "    - isA@(string)", "          string : classname",
+              "          returns  1 (object belongs to class)  or  0",
+              "    - print@(OutputChannel)", "          OutputChannel : e.g. answerChannel",
+              "    - display@(OutputChannel)"}},
+            {"clear",
+             ShellArgs::Any,
+             [](Matcher& self, FLSysArgs*) -> FLSysRef {
+                 self.clear();
+                 return FLSysRef::share(&self);
+             },
+             {"    - clear"}},
+        },
+        {}};
+    return table;
 }
 
 Ref<AlgebraicExpr> Matcher::getExpr(FRule* rule, SymTab* names) {
@@ -197,22 +221,7 @@ int Matcher::applyEqualities() {
 }
 
 Matcher* Matcher::help() {
-    // Unlike the other classes' help, the Matcher's has no empty lines and one line for the
-    // sentence that names the class.
-    OutputChannel& channel = helpChannel();
-    channel << "                    Online help for class Matcher" << std::endl
-            << "You can apply the following member functions to an instance of "
-            << "class Matcher via F-Logic shell : " << std::endl
-            << "    - help" << std::endl
-            << "    - isOk" << std::endl
-            << "          returns  0 (object is corrupted)  or  1" << std::endl
-            << "    - isA@(string)" << std::endl
-            << "          string : classname" << std::endl
-            << "          returns  1 (object belongs to class)  or  0" << std::endl
-            << "    - print@(OutputChannel)" << std::endl
-            << "          OutputChannel : e.g. answerChannel" << std::endl
-            << "    - display@(OutputChannel)" << std::endl
-            << "    - clear" << std::endl;
+    shellCommands().writeHelp(helpChannel());
     return this;
 }
 

@@ -7,8 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "foundation/Ref.h"
 #include "foundation/FLSysObject.h"
+#include "foundation/Ref.h"
 
 class AlgebraicEval;
 class AlgebraicExpr;
@@ -84,6 +84,10 @@ class Matcher : public FLSysObject {
     // The rules whose trees were handed out since the kept tables were last forgotten: only
     // those can keep tables, and a program of many small parts forgets after each part.
     std::vector<FRule*> handedOut;
+
+  private:
+    // The shell commands and help lines of the class.
+    static const ShellCommands<Matcher>& shellCommands();
 };
 
 // Registered as "classMatcher": new@(Translator, Creator, AlgebraicEval) or, with four

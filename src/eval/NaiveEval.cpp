@@ -12,6 +12,7 @@
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/ShellCommands.h"
 #include "foundation/ShellValues.h"
 #include "foundation/StatisticHandler.h"
 #include "foundation/Timer.h"
@@ -25,30 +26,6 @@
 #include "platform/InterruptFlag.h"
 
 namespace {
-// The online help, one entry a line: the heading, then (between the two parts) the standard
-// methods.
-const char* const helpHeading[] = {
-    "",
-    "                    Online help for class NaiveEval",
-    "",
-    "",
-    "You can apply the following member functions to an instance of ",
-    "class NaiveEval : ",
-    "",
-};
-const char* const helpLines[] = {
-    "    - debugOn@(ListOfStrings)",
-    "          enable debug output. Possible arguments are:",
-    "          \"program\" : display the program to evaluate",
-    "          \"dump\"    : dump OM after each TP round",
-    "          \"insert\"  : display all inserts into OM",
-    "          \"delta\"   : shows delta predicates if in seminaive mode",
-    "          All other strings are interpreted as names of frames to watch.",
-    "    - debugOff ",
-    "",
-    "",
-};
-
 // The words of debugOn with their bits, compared in this order.
 struct DebugWord {
     const char* word;
@@ -74,10 +51,35 @@ NaiveEval::~NaiveEval() {
 }
 
 FLSysRef NaiveEval::methodCall(const std::string& name, FLSysArgs* args) {
-    if (name == "debugOn") return FLSysRef::share(debugOn(args));
-    if (name == "debugOff") return FLSysRef::share(debugOff(args));
-    if (name == "help") return FLSysRef::share(help());
-    return Evaluation::methodCall(name, args);
+    return shellCommands().dispatch<Evaluation>(*this, name, args);
+}
+
+const ShellCommands<NaiveEval>& NaiveEval::shellCommands() {
+    static const ShellCommands<NaiveEval> table{
+        {"", "                    Online help for class NaiveEval", "", "",
+         "You can apply the following member functions to an instance of ",
+         "class NaiveEval : ", ""},
+        {
+            {"help", ShellArgs::Any,
+             [](NaiveEval& self, FLSysArgs*) -> FLSysRef { return FLSysRef::share(self.help()); },
+             standardMethodsHelp()},
+            {"debugOn",
+             ShellArgs::Any,
+             [](NaiveEval& self, FLSysArgs* args) -> FLSysRef { return FLSysRef::share(self.debugOn(args)); },
+             {"    - debugOn@(ListOfStrings)",
+              "          enable debug output. Possible arguments are:",
+              "          \"program\" : display the program to evaluate",
+              "          \"dump\"    : dump OM after each TP round",
+              "          \"insert\"  : display all inserts into OM",
+              "          \"delta\"   : shows delta predicates if in seminaive mode",
+              "          All other strings are interpreted as names of frames to watch."}},
+            {"debugOff",
+             ShellArgs::Any,
+             [](NaiveEval& self, FLSysArgs* args) -> FLSysRef { return FLSysRef::share(self.debugOff(args)); },
+             {"    - debugOff "}},
+        },
+        {"", ""}};
+    return table;
 }
 
 void NaiveEval::print(OutputChannel& channel) const {
@@ -436,7 +438,8 @@ NaiveEval* NaiveEval::debugOff(FLSysArgs* args) {
 }
 
 NaiveEval* NaiveEval::help() {
-    return writeHelp(helpHeading, helpLines);
+    shellCommands().writeHelp(helpChannel());
+    return this;
 }
 
 FLSysRef NaiveEvalMeta::createInstance(FLSysArgs* args) {

@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "foundation/Ref.h"
 #include "eval/Evaluation.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/Ref.h"
 
 class FLSysString;
 class FactList;
@@ -83,15 +83,6 @@ class NaiveEval : public Evaluation {
     Ref<Timer> retrieveTimer;
     // Null until the printing layer has installed its factory.
     Ref<PPProtocol> printer;
-    // The online help: the heading lines, the standard methods, then the class's own lines.
-    template <std::size_t H, std::size_t L>
-    NaiveEval* writeHelp(const char* const (&heading)[H], const char* const (&lines)[L]) {
-        OutputChannel& channel = helpChannel();
-        for (const char* line : heading) channel << line << std::endl;
-        writeStandardMethodsHelp(channel);
-        for (const char* line : lines) channel << line << std::endl;
-        return this;
-    }
     // With flag bit 16: "Program to evaluate:" and the program, before the first round.
     void traceProgram(FProgram* program);
     // One round of an evaluation: its trace line, the round and the count; a round that could
@@ -132,6 +123,9 @@ class NaiveEval : public Evaluation {
     bool equated = false;
 
   private:
+    // The shell commands and help lines of the class.
+    static const ShellCommands<NaiveEval>& shellCommands();
+
     // What a round inserts, in program order: a clause with the rows of its body (none for a
     // fact), or a run of facts kept compact (count of them from fact on).
     struct PendingInsert {

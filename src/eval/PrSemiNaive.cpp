@@ -13,6 +13,7 @@
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/ShellCommands.h"
 #include "foundation/ShellValues.h"
 #include "foundation/Timer.h"
 #include "foundation/clib_list.h"
@@ -23,34 +24,6 @@
 #include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
 
-namespace {
-const char* const helpHeading[] = {
-    "",
-    "                     Online help for class PrSemiNaive",
-    "",
-    "",
-    "You can apply the following member functions to an instance of ",
-    "class PrSemiNaive via F-Logic shell : ",
-    "",
-};
-const char* const helpLines[] = {
-    "    - mode@(string)",
-    "          set evaluation mode to string. Possible arguments are: ",
-    "          1. \"naive\"    : bypass semi-naive evaluation",
-    "          2. \"seminaive\": apply semi-naive evaluation ",
-    "    - debugOn@(ListOfStrings)",
-    "          enable debug output. Possible arguments are:",
-    "          \"program\" : display the program to evaluate",
-    "          \"dump\"    : dump OM after each TP round",
-    "          \"insert\"  : display all inserts into OM",
-    "          \"delta\"   : in seminaive mode display all delta predicates",
-    "          All other strings are interpreted as names of frames to watch.",
-    "    - debugOff ",
-    "",
-    "",
-};
-}  // namespace
-
 PrSemiNaive::PrSemiNaive(Matcher* matcher, OMAccess* access)
     : NaiveEvalWithInherit(matcher, access) {}
 
@@ -59,11 +32,44 @@ PrSemiNaive::~PrSemiNaive() {
 }
 
 FLSysRef PrSemiNaive::methodCall(const std::string& name, FLSysArgs* args) {
-    if (name == "debugOn") return FLSysRef::share(debugOn(args));
-    if (name == "debugOff") return FLSysRef::share(debugOff(args));
-    if (name == "mode") return FLSysRef::share(mode(args));
-    if (name == "help") return argumentCount(args) == 0 ? FLSysRef::share(help()) : nullptr;
-    return NaiveEval::methodCall(name, args);
+    return shellCommands().dispatch<NaiveEval>(*this, name, args);
+}
+
+const ShellCommands<PrSemiNaive>& PrSemiNaive::shellCommands() {
+    static const ShellCommands<PrSemiNaive> table{
+        {"", "                     Online help for class PrSemiNaive", "", "",
+         "You can apply the following member functions to an instance of ",
+         "class PrSemiNaive via F-Logic shell : ", ""},
+        {
+            {"help", ShellArgs::None,
+             [](PrSemiNaive& self, FLSysArgs*) -> FLSysRef { return FLSysRef::share(self.help()); },
+             standardMethodsHelp()},
+            {"mode",
+             ShellArgs::Any,
+             [](PrSemiNaive& self, FLSysArgs* args) -> FLSysRef { return FLSysRef::share(self.mode(args)); },
+             {"    - mode@(string)",
+              "          set evaluation mode to string. Possible arguments are: ",
+              "          1. \"naive\"    : bypass semi-naive evaluation",
+              "          2. \"seminaive\": apply semi-naive evaluation "}},
+            {"debugOn",
+             ShellArgs::Any,
+             [](PrSemiNaive& self, FLSysArgs* args) -> FLSysRef { return FLSysRef::share(self.debugOn(args)); },
+             {"    - debugOn@(ListOfStrings)",
+              "          enable debug output. Possible arguments are:",
+              "          \"program\" : display the program to evaluate",
+              "          \"dump\"    : dump OM after each TP round",
+              "          \"insert\"  : display all inserts into OM",
+              "          \"delta\"   : in seminaive mode display all delta predicates",
+              "          All other strings are interpreted as names of frames to watch."}},
+            {"debugOff",
+             ShellArgs::Any,
+             [](PrSemiNaive& self, FLSysArgs* args) -> FLSysRef {
+                 return FLSysRef::share(self.debugOff(args));
+             },
+             {"    - debugOff "}},
+        },
+        {"", ""}};
+    return table;
 }
 
 void PrSemiNaive::print(OutputChannel& channel) const {
@@ -75,7 +81,8 @@ bool PrSemiNaive::isA(const std::string& className) const {
 }
 
 NaiveEval* PrSemiNaive::help() {
-    return writeHelp(helpHeading, helpLines);
+    shellCommands().writeHelp(helpChannel());
+    return this;
 }
 
 PrSemiNaive* PrSemiNaive::mode(FLSysArgs* args) {

@@ -70,6 +70,9 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     int evaluateOnce(FProgram* program) override;
 
   private:
+    // The shell commands and help lines of the class.
+    static const ShellCommands<PrSemiNaive>& shellCommands();
+
     // Where an evaluation in mode "seminaive" starts, decided once as it begins (startOf).
     enum class Start : std::uint8_t {
         // Every rule against the whole base, as a first evaluation does.

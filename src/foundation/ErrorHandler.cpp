@@ -6,6 +6,7 @@
 
 #include "foundation/ClibErrorHandler.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/ShellCommands.h"
 #include "foundation/ShellValues.h"
 #include "foundation/clib_list.h"
 
@@ -26,21 +27,63 @@ void containerErrorHook(int code, const char* text) {
 ErrorHandler::ErrorHandler() : kept(Error::ok()) {}
 
 FLSysRef ErrorHandler::methodCall(const std::string& name, FLSysArgs* args) {
-    if (name == "reset") return resetCall(args);
-    if (name == "setOutputSeriousness") return setOutputSeriousnessCall(args);
-    if (name == "setOutputFilter") return setOutputFilterCall(args);
-    if (name == "nothing") return Ref<FLSysInteger>::make(0);
-    if (name == "all") return Ref<FLSysInteger>::make(127);
-    if (name == "default") return Ref<FLSysInteger>::make(-1);
-    if (name == "messages") return Ref<FLSysInteger>::make(7);
-    if (name == "warnings") return Ref<FLSysInteger>::make(6);
-    if (name == "errors") return Ref<FLSysInteger>::make(4);
-    if (name == "help") {
-        if (argumentCount(args) != 0) return nullptr;
-        help();
-        return FLSysRef::share(this);
-    }
-    return FLSysObject::methodCall(name, args);
+    return shellCommands().dispatch<FLSysObject>(*this, name, args);
+}
+
+const ShellCommands<ErrorHandler>& ErrorHandler::shellCommands() {
+    static const ShellCommands<ErrorHandler> table{
+        helpHeading("ErrorHandler"),
+        {
+            {"help", ShellArgs::None,
+             [](ErrorHandler& self, FLSysArgs*) -> FLSysRef {
+                 self.help();
+                 return FLSysRef::share(&self);
+             },
+             standardMethodsHelp()},
+            {"reset",
+             ShellArgs::Any,
+             [](ErrorHandler& self, FLSysArgs* args) -> FLSysRef { return self.resetCall(args); },
+             {"    - reset"}},
+            {"setOutputSeriousness",
+             ShellArgs::Any,
+             [](ErrorHandler& self, FLSysArgs* args) -> FLSysRef {
+                 return self.setOutputSeriousnessCall(args);
+             },
+             {"    - setOutputSeriousness@(int)",
+              "          int : see user manual for more details"}},
+            {"setOutputFilter",
+             ShellArgs::Any,
+             [](ErrorHandler& self, FLSysArgs* args) -> FLSysRef { return self.setOutputFilterCall(args); },
+             {"    - setOutputFilter@(int)", "          int : see user manual for more details", "",
+              "    For the following functions see user manual :       ", ""}},
+            // The named filter values, whatever the arguments.
+            {"nothing",
+             ShellArgs::Any,
+             [](ErrorHandler&, FLSysArgs*) -> FLSysRef { return Ref<FLSysInteger>::make(0); },
+             {"          - nothing"}},
+            {"all",
+             ShellArgs::Any,
+             [](ErrorHandler&, FLSysArgs*) -> FLSysRef { return Ref<FLSysInteger>::make(127); },
+             {"          - all"}},
+            {"default",
+             ShellArgs::Any,
+             [](ErrorHandler&, FLSysArgs*) -> FLSysRef { return Ref<FLSysInteger>::make(-1); },
+             {"          - default"}},
+            {"messages",
+             ShellArgs::Any,
+             [](ErrorHandler&, FLSysArgs*) -> FLSysRef { return Ref<FLSysInteger>::make(7); },
+             {"          - messages"}},
+            {"warnings",
+             ShellArgs::Any,
+             [](ErrorHandler&, FLSysArgs*) -> FLSysRef { return Ref<FLSysInteger>::make(6); },
+             {"          - warnings"}},
+            {"errors",
+             ShellArgs::Any,
+             [](ErrorHandler&, FLSysArgs*) -> FLSysRef { return Ref<FLSysInteger>::make(4); },
+             {"          - errors"}},
+        },
+        {"", ""}};
+    return table;
 }
 
 void ErrorHandler::display(OutputChannel& channel) const {
@@ -63,25 +106,7 @@ bool ErrorHandler::isA(const std::string& className) const {
 }
 
 void ErrorHandler::help() {
-    OutputChannel& channel = helpChannel();
-    writeHelpHeader(channel, "ErrorHandler");
-    writeStandardMethodsHelp(channel);
-    channel << "    - reset" << std::endl
-            << "    - setOutputSeriousness@(int)" << std::endl
-            << "          int : see user manual for more details" << std::endl
-            << "    - setOutputFilter@(int)" << std::endl
-            << "          int : see user manual for more details" << std::endl
-            << std::endl
-            << "    For the following functions see user manual :       " << std::endl
-            << std::endl
-            << "          - nothing" << std::endl
-            << "          - all" << std::endl
-            << "          - default" << std::endl
-            << "          - messages" << std::endl
-            << "          - warnings" << std::endl
-            << "          - errors" << std::endl
-            << std::endl
-            << std::endl;
+    shellCommands().writeHelp(helpChannel());
 }
 
 void ErrorHandler::report(const Error& error) {

@@ -47,6 +47,9 @@ class ErrorHandler : public FLSysObject {
     unsigned long errorCount() const { return errors; }
 
   private:
+    // The shell commands and help lines of the class.
+    static const ShellCommands<ErrorHandler>& shellCommands();
+
     Error kept;
     unsigned long errors = 0;
     int filter = 0;

@@ -1,11 +1,13 @@
 // The shell-object protocol: standard methods, argument checks, error builders and class objects.
 #include "foundation/FLSysObject.h"
 
+#include <optional>
 #include <utility>
 
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/ShellCommands.h"
 #include "foundation/ShellValues.h"
 #include "foundation/clib_list.h"
 
@@ -25,42 +27,86 @@ FLSysRef truthConstant(bool truth) {
     return FLSysRef::share(truth ? static_cast<FLSysObject*>(&trueConstant()) : &falseConstant());
 }
 
+// The help lines of one standard method, as every class's help repeats them.
+HelpLines helpLinesOf(const std::string& method) {
+    if (method == "isOk")
+        return {"    - isOk", "          returns  0 (object is corrupted)  or  1"};
+    if (method == "isA")
+        return {"    - isA@(string)", "          string : classname",
+                "          returns  1 (object belongs to class)  or  0"};
+    if (method == "print" || method == "display")
+        return {"    - " + method + "@(OutputChannel)",
+                "          OutputChannel : e.g. answerChannel"};
+    return {"    - " + method};
+}
+
 }  // namespace
 
+const ShellCommands<FLSysObject>& FLSysObject::shellCommands() {
+    // A failed check of isOk, isA or help has reported its error; the call then counts as an
+    // unknown one too.
+    static const ShellCommands<FLSysObject> table{
+        {"", "                    Online help for class FLSysObject", "", "",
+         "This object has only the standard methods : "},
+        {
+            {"help", ShellArgs::Any,
+             [](FLSysObject& self, FLSysArgs* args) -> FLSysRef {
+                 if (!self.checkNoArgs(args)) return self.unknownCall("help");
+                 self.writeHelp(helpChannel());
+                 return FLSysRef::share(&self);
+             },
+             helpLinesOf("help")},
+            {"isOk", ShellArgs::Any,
+             [](FLSysObject& self, FLSysArgs* args) -> FLSysRef {
+                 if (!self.checkNoArgs(args)) return self.unknownCall("isOk");
+                 return truthConstant(self.isOk());
+             },
+             helpLinesOf("isOk")},
+            {"isA", ShellArgs::Any,
+             [](FLSysObject& self, FLSysArgs* args) -> FLSysRef {
+                 FLSysObject* className = nullptr;
+                 if (!self.checkArgs1(args, "FLSysString", className))
+                     return self.unknownCall("isA");
+                 return truthConstant(self.isA(static_cast<FLSysString*>(className)->value()));
+             },
+             helpLinesOf("isA")},
+            {"print", ShellArgs::Any,
+             [](FLSysObject& self, FLSysArgs* args) -> FLSysRef {
+                 OutputChannel* channel = self.channelArgument(args);
+                 if (channel == nullptr) return FLSysRef();
+                 self.print(*channel);
+                 return FLSysRef::share(&self);
+             },
+             helpLinesOf("print")},
+            {"display", ShellArgs::Any,
+             [](FLSysObject& self, FLSysArgs* args) -> FLSysRef {
+                 OutputChannel* channel = self.channelArgument(args);
+                 if (channel == nullptr) return FLSysRef();
+                 self.display(*channel);
+                 return FLSysRef::share(&self);
+             },
+             helpLinesOf("display")},
+        },
+        {"", ""}};
+    return table;
+}
+
 FLSysRef FLSysObject::methodCall(const std::string& name, FLSysArgs* args) {
-    if (name == "isOk") {
-        if (checkNoArgs(args)) return truthConstant(isOk());
-    } else if (name == "print" || name == "display") {
-        const bool printing = name == "print";
-        if (argumentCount(args) == 0) {
-            if (printing) {
-                print(systemChannel());
-            } else {
-                display(systemChannel());
-            }
-            return FLSysRef::share(this);
-        }
-        FLSysObject* channel = nullptr;
-        if (!checkArgs1(args, "OutputChannel", channel)) return nullptr;
-        if (printing) {
-            print(*static_cast<OutputChannel*>(channel));
-        } else {
-            display(*static_cast<OutputChannel*>(channel));
-        }
-        return FLSysRef::share(this);
-    } else if (name == "isA") {
-        FLSysObject* className = nullptr;
-        if (checkArgs1(args, "FLSysString", className)) {
-            return truthConstant(isA(static_cast<FLSysString*>(className)->value()));
-        }
-    } else if (name == "help") {
-        if (checkNoArgs(args)) {
-            writeHelp(helpChannel());
-            return FLSysRef::share(this);
-        }
-    }
+    if (std::optional<FLSysRef> answer = shellCommands().call(*this, name, args))
+        return std::move(*answer);
+    return unknownCall(name);
+}
+
+FLSysRef FLSysObject::unknownCall(const std::string& name) const {
     centralErrorHandler().report(unknownMethod(name));
     return nullptr;
+}
+
+OutputChannel* FLSysObject::channelArgument(FLSysArgs* args) {
+    if (argumentCount(args) == 0) return &systemChannel();
+    FLSysObject* channel = nullptr;
+    if (!checkArgs1(args, "OutputChannel", channel)) return nullptr;
+    return static_cast<OutputChannel*>(channel);
 }
 
 void FLSysObject::assign(const std::string& name, FLSysObject* /*value*/) {
@@ -182,48 +228,66 @@ int FLSysObject::argumentCount(const FLSysArgs* args) {
     return args == nullptr ? 0 : args->size();
 }
 
+HelpLines helpHeading(const std::string& className) {
+    return {"",
+            "                    Online help for class " + className,
+            "",
+            "",
+            "You can apply the following member functions to an instance of ",
+            "class " + className + " via F-Logic shell : ",
+            ""};
+}
+
+const HelpLines& coreMethodsHelp() {
+    static const HelpLines lines = [] {
+        HelpLines all;
+        for (const char* method : {"help", "isOk", "isA"})
+            for (const std::string& line : helpLinesOf(method)) all.push_back(line);
+        return all;
+    }();
+    return lines;
+}
+
+const HelpLines& standardMethodsHelp() {
+    static const HelpLines lines = [] {
+        HelpLines all = coreMethodsHelp();
+        for (const char* method : {"print", "display"})
+            for (const std::string& line : helpLinesOf(method)) all.push_back(line);
+        return all;
+    }();
+    return lines;
+}
+
 void FLSysObject::writeHelpHeader(OutputChannel& channel, const std::string& className) {
-    channel << std::endl
-            << "                    Online help for class " << className << std::endl
-            << std::endl
-            << std::endl
-            << "You can apply the following member functions to an instance of " << std::endl
-            << "class " << className << " via F-Logic shell : " << std::endl
-            << std::endl;
+    for (const std::string& line : helpHeading(className)) channel << line << std::endl;
 }
 
 void FLSysObject::writeCoreMethodsHelp(OutputChannel& channel) {
-    channel << "    - help" << std::endl
-            << "    - isOk" << std::endl
-            << "          returns  0 (object is corrupted)  or  1" << std::endl
-            << "    - isA@(string)" << std::endl
-            << "          string : classname" << std::endl
-            << "          returns  1 (object belongs to class)  or  0" << std::endl;
+    for (const std::string& line : coreMethodsHelp()) channel << line << std::endl;
 }
 
 void FLSysObject::writeStandardMethodsHelp(OutputChannel& channel) {
-    writeCoreMethodsHelp(channel);
-    channel << "    - print@(OutputChannel)" << std::endl
-            << "          OutputChannel : e.g. answerChannel" << std::endl
-            << "    - display@(OutputChannel)" << std::endl
-            << "          OutputChannel : e.g. answerChannel" << std::endl;
+    for (const std::string& line : standardMethodsHelp()) channel << line << std::endl;
 }
 
 void FLSysObject::writeHelp(OutputChannel& channel) const {
-    channel << std::endl
-            << "                    Online help for class FLSysObject" << std::endl
-            << std::endl
-            << std::endl
-            << "This object has only the standard methods : " << std::endl;
-    writeStandardMethodsHelp(channel);
-    channel << std::endl << std::endl;
+    shellCommands().writeHelp(channel);
 }
 
 XMeta::XMeta(std::string className) : created(std::move(className)) {}
 
 FLSysRef XMeta::methodCall(const std::string& name, FLSysArgs* args) {
-    if (name == "new") return createInstance(args);
-    return FLSysObject::methodCall(name, args);
+    return shellCommands().dispatch<FLSysObject>(*this, name, args);
+}
+
+const ShellCommands<XMeta>& XMeta::shellCommands() {
+    // A class object has the help of FLSysObject.
+    static const ShellCommands<XMeta> table{
+        {},
+        {{"new", ShellArgs::Any,
+          [](XMeta& self, FLSysArgs* args) -> FLSysRef { return self.createInstance(args); }}},
+        {}};
+    return table;
 }
 
 void XMeta::print(OutputChannel& channel) const {

@@ -12,6 +12,8 @@ template <class T>
 class clib_list;
 class OutputChannel;
 class FLSysObject;
+template <class Host>
+class ShellCommands;
 
 // The argument list of a shell method call; may be null. The list and its elements are lent to
 // the call: a method that keeps an argument takes its own reference.
@@ -86,6 +88,14 @@ class FLSysObject : public ManagedObject {
   protected:
     // The online help of FLSysObject.
     void writeHelp(OutputChannel& channel) const;
+    // Reports the call of `name` as one of an unknown method; the call's empty result.
+    FLSysRef unknownCall(const std::string& name) const;
+    // The channel a print or display call names, systemChannel when it names none; null after the
+    // argument check has reported a wrong argument.
+    OutputChannel* channelArgument(FLSysArgs* args);
+
+  private:
+    static const ShellCommands<FLSysObject>& shellCommands();
 };
 
 // The companion class object of a shell class: registered as "class" + class name, it answers
@@ -111,5 +121,8 @@ class XMeta : public FLSysObject {
     virtual FLSysRef createInstance(FLSysArgs* args) = 0;
 
   private:
+    // The shell commands and help lines of the class.
+    static const ShellCommands<XMeta>& shellCommands();
+
     std::string created;
 };

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "foundation/FLSysOStream.h"
+#include "foundation/ShellCommands.h"
 #include "foundation/clib_list.h"
 
 OutputChannel::~OutputChannel() {
@@ -13,16 +14,39 @@ OutputChannel::~OutputChannel() {
 }
 
 FLSysRef OutputChannel::methodCall(const std::string& name, FLSysArgs* args) {
-    const bool noArgs = argumentCount(args) == 0;
-    if (name == "help") return noArgs ? FLSysRef::share(help()) : nullptr;
-    if (name == "setStream") return FLSysRef::share(setStream(args));
-    if (name == "resetStream") return FLSysRef::share(resetStream());
-    if (name == "print") {
-        if (!noArgs) return nullptr;
-        print(systemChannel());
-        return FLSysRef::share(this);
-    }
-    return FLSysObject::methodCall(name, args);
+    return shellCommands().dispatch<FLSysObject>(*this, name, args);
+}
+
+const ShellCommands<OutputChannel>& OutputChannel::shellCommands() {
+    static const ShellCommands<OutputChannel> table{
+        helpHeading("OutputChannel"),
+        {
+            {"help",
+             ShellArgs::None,
+             [](OutputChannel& self, FLSysArgs*) -> FLSysRef { return FLSysRef::share(self.help()); },
+             {"    - help", "    - isOK", "          returns  0 (object is corrupted)  or  1",
+              "    - isA@(string)", "          string : classname",
+              "          returns  1 (object belongs to class)  or  0"}},
+            {"print",
+             ShellArgs::None,
+             [](OutputChannel& self, FLSysArgs*) -> FLSysRef {
+                 self.print(systemChannel());
+                 return FLSysRef::share(&self);
+             },
+             {"    - print()", "          prints type of instance"}},
+            {"setStream",
+             ShellArgs::Any,
+             [](OutputChannel& self, FLSysArgs* args) -> FLSysRef {
+                 return FLSysRef::share(self.setStream(args));
+             },
+             {"    - setStream@(stream)", "          stream : a system stream, e.g. cout"}},
+            {"resetStream",
+             ShellArgs::Any,
+             [](OutputChannel& self, FLSysArgs*) -> FLSysRef { return FLSysRef::share(self.resetStream()); },
+             {"    - resetStream", "          set stream to previous value"}},
+        },
+        {"", "", ""}};
+    return table;
 }
 
 void OutputChannel::print(OutputChannel& channel) const {
@@ -67,23 +91,7 @@ void OutputChannel::releaseStreams() {
 }
 
 OutputChannel* OutputChannel::help() {
-    OutputChannel& channel = helpChannel();
-    writeHelpHeader(channel, "OutputChannel");
-    channel << "    - help" << std::endl
-            << "    - isOK" << std::endl
-            << "          returns  0 (object is corrupted)  or  1" << std::endl
-            << "    - isA@(string)" << std::endl
-            << "          string : classname" << std::endl
-            << "          returns  1 (object belongs to class)  or  0" << std::endl
-            << "    - print()" << std::endl
-            << "          prints type of instance" << std::endl
-            << "    - setStream@(stream)" << std::endl
-            << "          stream : a system stream, e.g. cout" << std::endl
-            << "    - resetStream" << std::endl
-            << "          set stream to previous value" << std::endl
-            << std::endl
-            << std::endl
-            << std::endl;
+    shellCommands().writeHelp(helpChannel());
     return this;
 }
 

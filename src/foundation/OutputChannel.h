@@ -62,6 +62,9 @@ class OutputChannel : public FLSysObject {
     std::size_t stackedStreams() const { return stack.size(); }
 
   private:
+    // The shell commands and help lines of the class.
+    static const ShellCommands<OutputChannel>& shellCommands();
+
     Ref<FLSysOStream> current;
     std::deque<Ref<FLSysOStream>> stack;  // most recent at the back
 };

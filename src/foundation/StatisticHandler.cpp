@@ -2,6 +2,7 @@
 #include "foundation/StatisticHandler.h"
 
 #include "foundation/OutputChannel.h"
+#include "foundation/ShellCommands.h"
 #include "platform/ProcessInfo.h"
 
 namespace {}  // namespace
@@ -12,32 +13,50 @@ StatisticHandler::~StatisticHandler() {
 
 FLSysRef StatisticHandler::methodCall(const std::string& name, FLSysArgs* args) {
     if (!isOk()) return nullptr;
-    if (name == "clear") {
-        clear();
-        return FLSysRef::share(this);
-    }
-    if (name == "show") {
-        if (argumentCount(args) != 0) return nullptr;
-        show();
-        return FLSysRef::share(this);
-    }
-    if (name == "memory") {
-        if (!argumentCount(args) != 0) {
-            memory(statisticChannel());
-            return FLSysRef::share(this);
-        }
-        FLSysObject* channel = nullptr;
-        if (!checkArgs1(args, "OutputChannel", channel)) return nullptr;
-        memory(*static_cast<OutputChannel*>(channel));
-        return FLSysRef::share(this);
-    }
-    // Lines come only from the system's own code; the shell cannot add any.
-    if (name == "insert") return FLSysRef::share(this);
-    if (name == "help") {
-        if (argumentCount(args) != 0) return nullptr;
-        return FLSysRef::share(help());
-    }
-    return FLSysObject::methodCall(name, args);
+    return shellCommands().dispatch<FLSysObject>(*this, name, args);
+}
+
+const ShellCommands<StatisticHandler>& StatisticHandler::shellCommands() {
+    static const ShellCommands<StatisticHandler> table{
+        helpHeading("StatisticHandler"),
+        {
+            {"help", ShellArgs::None,
+             [](StatisticHandler& self, FLSysArgs*) -> FLSysRef { return FLSysRef::share(self.help()); },
+             standardMethodsHelp()},
+            {"clear",
+             ShellArgs::Any,
+             [](StatisticHandler& self, FLSysArgs*) -> FLSysRef {
+                 self.clear();
+                 return FLSysRef::share(&self);
+             },
+             {"    - clear"}},
+            {"show",
+             ShellArgs::None,
+             [](StatisticHandler& self, FLSysArgs*) -> FLSysRef {
+                 self.show();
+                 return FLSysRef::share(&self);
+             },
+             {"    - show@()", "          show time statistics"}},
+            {"memory",
+             ShellArgs::Any,
+             [](StatisticHandler& self, FLSysArgs* args) -> FLSysRef {
+                 if (argumentCount(args) == 0) {
+                     self.memory(statisticChannel());
+                     return FLSysRef::share(&self);
+                 }
+                 FLSysObject* channel = nullptr;
+                 if (!self.checkArgs1(args, "OutputChannel", channel)) return nullptr;
+                 self.memory(*static_cast<OutputChannel*>(channel));
+                 return FLSysRef::share(&self);
+             },
+             {"    - memory@(OutputChannel)", "          show memory usage",
+              "          OutputChannel is statisticChannel when not given"}},
+            // Lines come only from the system's own code; the shell cannot add any.
+            {"insert", ShellArgs::Any,
+             [](StatisticHandler& self, FLSysArgs*) -> FLSysRef { return FLSysRef::share(&self); }},
+        },
+        {"", "", ""}};
+    return table;
 }
 
 void StatisticHandler::display(OutputChannel& channel) const {
@@ -116,18 +135,7 @@ void StatisticHandler::memory(OutputChannel& channel) {
 }
 
 StatisticHandler* StatisticHandler::help() {
-    OutputChannel& out = helpChannel();
-    writeHelpHeader(out, "StatisticHandler");
-    writeStandardMethodsHelp(out);
-    out << "    - clear" << std::endl
-        << "    - show@()" << std::endl
-        << "          show time statistics" << std::endl
-        << "    - memory@(OutputChannel)" << std::endl
-        << "          show memory usage" << std::endl
-        << "          OutputChannel is statisticChannel when not given" << std::endl
-        << std::endl
-        << std::endl
-        << std::endl;
+    shellCommands().writeHelp(helpChannel());
     return this;
 }
 

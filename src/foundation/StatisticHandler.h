@@ -36,6 +36,9 @@ class StatisticHandler : public FLSysObject {
     virtual StatisticHandler* help();
 
   private:
+    // The shell commands and help lines of the class.
+    static const ShellCommands<StatisticHandler>& shellCommands();
+
     clib_dictionary<int, clib_list<std::string*>*> lines;
 };
 

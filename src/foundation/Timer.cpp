@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "foundation/OutputChannel.h"
+#include "foundation/ShellCommands.h"
 #include "foundation/ShellValues.h"
 #include "foundation/clib_list.h"
 #include "platform/Clock.h"
@@ -44,31 +45,58 @@ Timer::Timer() {
 
 FLSysRef Timer::methodCall(const std::string& name, FLSysArgs* args) {
     if (!isOk()) return nullptr;
-    if (name == "date" || name == "dayTime" || name == "stop" || name == "diffReal" ||
-        name == "diffUser" || name == "start" || name == "cont") {
-        if (argumentCount(args) != 0) return nullptr;
-        if (name == "start") {
-            start();
-            return FLSysRef::share(this);
-        }
-        if (name == "stop") {
-            stop();
-            return FLSysRef::share(this);
-        }
-        if (name == "cont") {
-            cont();
-            return FLSysRef::share(this);
-        }
-        if (name == "date") return Ref<FLSysString>::make(date());
-        if (name == "dayTime") return Ref<FLSysString>::make(dayTime());
-        if (name == "diffUser") return Ref<FLSysString>::make(diffUser());
-        return Ref<FLSysString>::make(diffReal());
-    }
-    if (name == "help") {
-        if (argumentCount(args) != 0) return nullptr;
-        return FLSysRef::share(help());
-    }
-    return FLSysObject::methodCall(name, args);
+    return shellCommands().dispatch<FLSysObject>(*this, name, args);
+}
+
+const ShellCommands<Timer>& Timer::shellCommands() {
+    static const ShellCommands<Timer> table{
+        helpHeading("Timer"),
+        {
+            {"help", ShellArgs::None,
+             [](Timer& self, FLSysArgs*) -> FLSysRef { return FLSysRef::share(self.help()); },
+             standardMethodsHelp()},
+            {"date",
+             ShellArgs::None,
+             [](Timer& self, FLSysArgs*) -> FLSysRef { return Ref<FLSysString>::make(self.date()); },
+             {"    - date", "          returns  string which contains actual date"}},
+            {"dayTime",
+             ShellArgs::None,
+             [](Timer& self, FLSysArgs*) -> FLSysRef { return Ref<FLSysString>::make(self.dayTime()); },
+             {"    - dayTime", "          returns  string which contains actual day time"}},
+            {"start",
+             ShellArgs::None,
+             [](Timer& self, FLSysArgs*) -> FLSysRef {
+                 self.start();
+                 return FLSysRef::share(&self);
+             },
+             {"    - start", "          set time counter to zero and start time measuring"}},
+            {"stop",
+             ShellArgs::None,
+             [](Timer& self, FLSysArgs*) -> FLSysRef {
+                 self.stop();
+                 return FLSysRef::share(&self);
+             },
+             {"    - stop", "          interupt time measuring"}},
+            {"diffReal",
+             ShellArgs::None,
+             [](Timer& self, FLSysArgs*) -> FLSysRef { return Ref<FLSysString>::make(self.diffReal()); },
+             {"    - diffReal",
+              "          returns  string which contains elapsed time during start and stop"}},
+            {"diffUser",
+             ShellArgs::None,
+             [](Timer& self, FLSysArgs*) -> FLSysRef { return Ref<FLSysString>::make(self.diffUser()); },
+             {"    - diffUser",
+              "          returns  string which contains elapsed cpu time during start and stop"}},
+            {"cont",
+             ShellArgs::None,
+             [](Timer& self, FLSysArgs*) -> FLSysRef {
+                 self.cont();
+                 return FLSysRef::share(&self);
+             },
+             {"    - cont", "          continue time measuring "}},
+        },
+        {"", "", ""}};
+    return table;
 }
 
 void Timer::display(OutputChannel& channel) const {
@@ -134,28 +162,7 @@ void Timer::start() {
 }
 
 Timer* Timer::help() {
-    OutputChannel& out = helpChannel();
-    writeHelpHeader(out, "Timer");
-    writeStandardMethodsHelp(out);
-    out << "    - date" << std::endl
-        << "          returns  string which contains actual date" << std::endl
-        << "    - dayTime" << std::endl
-        << "          returns  string which contains actual day time" << std::endl
-        << "    - start" << std::endl
-        << "          set time counter to zero and start time measuring" << std::endl
-        << "    - stop" << std::endl
-        << "          interupt time measuring" << std::endl
-        << "    - diffReal" << std::endl
-        << "          returns  string which contains elapsed time during "
-        << "start and stop" << std::endl
-        << "    - diffUser" << std::endl
-        << "          returns  string which contains elapsed cpu time during "
-        << "start and stop" << std::endl
-        << "    - cont" << std::endl
-        << "          continue time measuring " << std::endl
-        << std::endl
-        << std::endl
-        << std::endl;
+    shellCommands().writeHelp(helpChannel());
     return this;
 }
 

@@ -55,6 +55,9 @@ class Timer : public FLSysObject {
     std::int32_t now_cpu_usec = 0;
 
   private:
+    // The shell commands and help lines of the class.
+    static const ShellCommands<Timer>& shellCommands();
+
     std::int32_t stopped = 0;
     std::int32_t start_real_sec = 0;
     std::int32_t start_cpu_sec = 0;

@@ -453,6 +453,9 @@ class MainMemOM : public OM {
     ~MainMemOM() override;
 
   private:
+    // The shell commands and help lines of the class.
+    static const ShellCommands<MainMemOM>& shellCommands();
+
     struct NameHash {
         std::size_t operator()(const InternalName& name) const {
             std::uint64_t bits = static_cast<std::uint32_t>(name.getValue());

@@ -1,20 +1,13 @@
 // The object manager's shell commands: the command table, the online help and showFrame.
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/ShellCommands.h"
 #include "foundation/ShellValues.h"
 #include "objectbase/DumpTargetScope.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/SymTab.h"
 
 namespace {
-
-// One shell command. A command picks its variant by the number of arguments; a count that no
-// variant takes, or arguments of a wrong class or value, make `run` answer null after
-// reporting "Undefined MethodArg".
-struct Command {
-    const char* name;
-    FLSysRef (*run)(MainMemOM& om, const char* name, FLSysArgs* args);
-};
 
 FLSysRef refuse(MainMemOM& om, const char* name) {
     om.reportUndefinedMethodArg(name);
@@ -48,99 +41,125 @@ FLSysRef saved(MainMemOM& om, int format, const std::string& fileName, const std
 }
 
 // A command without arguments that only runs `action` and answers the object manager.
-template <void (MainMemOM::*action)()>
-FLSysRef withoutArgs(MainMemOM& om, const char* name, FLSysArgs* args) {
+FLSysRef withoutArgs(MainMemOM& om, const char* name, FLSysArgs* args,
+                     void (MainMemOM::*action)()) {
     if (FLSysObject::argumentCount(args) != 0) return refuse(om, name);
     (om.*action)();
     return FLSysRef::share(&om);
 }
 
-const Command Commands[] = {
-    {"giveSymTab",
-     [](MainMemOM& om, const char* name, FLSysArgs* args) -> FLSysRef {
-         if (FLSysObject::argumentCount(args) != 0) return refuse(om, name);
-         // The symbol table stays the object manager's; the caller gets a reference of its own.
-         return FLSysRef::share(om.giveSymTab());
-     }},
-    {"typeCheck", withoutArgs<&MainMemOM::typeCheck>},
-    {"showFrame",
-     [](MainMemOM& om, const char* name, FLSysArgs* args) -> FLSysRef {
-         const int count = FLSysObject::argumentCount(args);
-         // Without a list at all, or with more than two arguments, nothing is reported.
-         if (args == nullptr || count > 2) return nullptr;
-         FLSysObject* frameName = nullptr;
-         FLSysObject* arity = nullptr;
-         if (count == 1 && om.checkArgs1(args, "FLSysString", frameName)) {
-             om.showFrame(text(frameName), -1);
-             return FLSysRef::share(&om);
-         }
-         if (count == 2 && om.checkArgs2(args, "FLSysString", frameName, "FLSysInteger", arity)) {
-             om.showFrame(text(frameName), static_cast<FLSysInteger*>(arity)->value());
-             return FLSysRef::share(&om);
-         }
-         return refuse(om, name);
-     }},
-    {"dump",
-     [](MainMemOM& om, const char* name, FLSysArgs* args) -> FLSysRef {
-         const int count = FLSysObject::argumentCount(args);
-         if (count == 0) {
-             om.dump(1);
-             return FLSysRef::share(&om);
-         }
-         std::string a[3];
-         if (count > 3 || !stringArgs(om, args, count, a)) return refuse(om, name);
-         if (count == 1) {
-             const int format = a[0] == "flogic" ? 1 : a[0] == "xml" ? 2 : a[0] == "debug" ? 0 : -1;
-             if (format < 0) return refuse(om, name);
-             om.dump(format);
-         } else if (count == 2 && a[0] == "flogic") {
-             return saved(om, 1, a[1], "");
-         } else if (count == 3 && a[0] == "xml") {
-             return saved(om, 2, a[1], a[2]);
-         } else {
-             return refuse(om, name);
-         }
-         return FLSysRef::share(&om);
-     }},
-    {"saveAs",
-     [](MainMemOM& om, const char* name, FLSysArgs* args) -> FLSysRef {
-         std::string a[3];
-         if (FLSysObject::argumentCount(args) != 1 || !stringArgs(om, args, 1, a))
-             return refuse(om, name);
-         return saved(om, 1, a[0], "");
-     }},
-    {"eqTraceOn", withoutArgs<&MainMemOM::eqTraceOn>},
-    {"eqTraceOff", withoutArgs<&MainMemOM::eqTraceOff>},
-    {"help", withoutArgs<&MainMemOM::help>},
-};
-
-// The object manager's own lines of the online help, after the standard methods.
-const char* const HelpLines[] = {
-    "    - dump",
-    "          display all stored frames ",
-    "    - showFrame@(string)",
-    "          display object frame corresponding to argument",
-    "    - showFrame@(string,int)",
-    "          display predicate frame corresponding to string argument",
-    "          int: arity of predicate ",
-    "    - eqTraceOn",
-    "          display when equality is applied",
-    "    - eqTraceOff",
-    "          disable equality trace",
-    "    - giveSymTab",
-    "          returns symbol table of OM",
-    "    - typeCheck",
-    "          display violation of typing conditions",
-    "    - saveAs@(string)",
-    "          write contents of OM to file specified by string argument",
-};
-
 }  // namespace
 
 FLSysRef MainMemOM::methodCall(const std::string& name, FLSysArgs* args) {
-    for (const Command& command : Commands)
-        if (name == command.name) return command.run(*this, command.name, args);
-    return FLSysObject::methodCall(name, args);
+    return shellCommands().dispatch<FLSysObject>(*this, name, args);
+}
+
+// A command picks its variant by the number of arguments; a count that no variant takes, or
+// arguments of a wrong class or value, make it answer null after reporting "Undefined
+// MethodArg".
+const ShellCommands<MainMemOM>& MainMemOM::shellCommands() {
+    // One blank more before the title than the other classes' help texts have.
+    static const ShellCommands<MainMemOM> table{
+        {"", "                     Online help for class OM", "", "",
+         "You can apply the following member functions to an instance of ",
+         "class OM via F-Logic shell : ", ""},
+        {
+            {"help", ShellArgs::Any,
+             [](MainMemOM& om, FLSysArgs* args) -> FLSysRef {
+                 return withoutArgs(om, "help", args, &MainMemOM::help);
+             },
+             standardMethodsHelp()},
+            {"dump",
+             ShellArgs::Any,
+             [](MainMemOM& om, FLSysArgs* args) -> FLSysRef {
+                 const int count = FLSysObject::argumentCount(args);
+                 if (count == 0) {
+                     om.dump(1);
+                     return FLSysRef::share(&om);
+                 }
+                 std::string a[3];
+                 if (count > 3 || !stringArgs(om, args, count, a)) return refuse(om, "dump");
+                 if (count == 1) {
+                     const int format = a[0] == "flogic"  ? 1
+                                        : a[0] == "xml"   ? 2
+                                        : a[0] == "debug" ? 0
+                                                          : -1;
+                     if (format < 0) return refuse(om, "dump");
+                     om.dump(format);
+                 } else if (count == 2 && a[0] == "flogic") {
+                     return saved(om, 1, a[1], "");
+                 } else if (count == 3 && a[0] == "xml") {
+                     return saved(om, 2, a[1], a[2]);
+                 } else {
+                     return refuse(om, "dump");
+                 }
+                 return FLSysRef::share(&om);
+             },
+             {"    - dump", "          display all stored frames "}},
+            {"showFrame",
+             ShellArgs::Any,
+             [](MainMemOM& om, FLSysArgs* args) -> FLSysRef {
+                 const int count = FLSysObject::argumentCount(args);
+                 // Without a list at all, or with more than two arguments, nothing is reported.
+                 if (args == nullptr || count > 2) return nullptr;
+                 FLSysObject* frameName = nullptr;
+                 FLSysObject* arity = nullptr;
+                 if (count == 1 && om.checkArgs1(args, "FLSysString", frameName)) {
+                     om.showFrame(text(frameName), -1);
+                     return FLSysRef::share(&om);
+                 }
+                 if (count == 2 &&
+                     om.checkArgs2(args, "FLSysString", frameName, "FLSysInteger", arity)) {
+                     om.showFrame(text(frameName), static_cast<FLSysInteger*>(arity)->value());
+                     return FLSysRef::share(&om);
+                 }
+                 return refuse(om, "showFrame");
+             },
+             {"    - showFrame@(string)",
+              "          display object frame corresponding to argument",
+              "    - showFrame@(string,int)",
+              "          display predicate frame corresponding to string argument",
+              "          int: arity of predicate "}},
+            {"eqTraceOn",
+             ShellArgs::Any,
+             [](MainMemOM& om, FLSysArgs* args) -> FLSysRef {
+                 return withoutArgs(om, "eqTraceOn", args, &MainMemOM::eqTraceOn);
+             },
+             {"    - eqTraceOn", "          display when equality is applied"}},
+            {"eqTraceOff",
+             ShellArgs::Any,
+             [](MainMemOM& om, FLSysArgs* args) -> FLSysRef {
+                 return withoutArgs(om, "eqTraceOff", args, &MainMemOM::eqTraceOff);
+             },
+             {"    - eqTraceOff", "          disable equality trace"}},
+            {"giveSymTab",
+             ShellArgs::Any,
+             [](MainMemOM& om, FLSysArgs* args) -> FLSysRef {
+                 if (FLSysObject::argumentCount(args) != 0) return refuse(om, "giveSymTab");
+                 // The symbol table stays the object manager's; the caller gets a reference of
+                 // its own.
+                 return FLSysRef::share(om.giveSymTab());
+             },
+             {"    - giveSymTab", "          returns symbol table of OM"}},
+            {"typeCheck",
+             ShellArgs::Any,
+             [](MainMemOM& om, FLSysArgs* args) -> FLSysRef {
+                 return withoutArgs(om, "typeCheck", args, &MainMemOM::typeCheck);
+             },
+             {"    - typeCheck", "          display violation of typing conditions"}},
+            {"saveAs",
+             ShellArgs::Any,
+             [](MainMemOM& om, FLSysArgs* args) -> FLSysRef {
+                 std::string a[3];
+                 if (FLSysObject::argumentCount(args) != 1 || !stringArgs(om, args, 1, a))
+                     return refuse(om, "saveAs");
+                 return saved(om, 1, a[0], "");
+             },
+             {"    - saveAs@(string)",
+              "          write contents of OM to file specified by string argument"}},
+        },
+        {"", ""}};
+    return table;
 }
 
 void MainMemOM::reportUndefinedMethodArg(const std::string& command) {
@@ -150,18 +169,7 @@ void MainMemOM::reportUndefinedMethodArg(const std::string& command) {
 }
 
 void MainMemOM::help() {
-    OutputChannel& out = helpChannel();
-    // One blank more before the title than the other classes' help texts have.
-    out << std::endl
-        << "                     Online help for class OM" << std::endl
-        << std::endl
-        << std::endl
-        << "You can apply the following member functions to an instance of " << std::endl
-        << "class OM via F-Logic shell : " << std::endl
-        << std::endl;
-    writeStandardMethodsHelp(out);
-    for (const char* line : HelpLines) out << line << std::endl;
-    out << std::endl << std::endl;
+    shellCommands().writeHelp(helpChannel());
 }
 
 void MainMemOM::showFrame(const std::string& text, int arity) {

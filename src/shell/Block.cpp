@@ -6,6 +6,7 @@
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/ShellCommands.h"
 #include "foundation/ShellValues.h"
 #include "shell/FLSysInterpreter.h"
 
@@ -19,13 +20,26 @@ Block::~Block() {
 }
 
 FLSysRef Block::methodCall(const std::string& name, FLSysArgs* args) {
-    if (name == "doIt") return doIt(args);
-    if (name == "help") {
-        if (argumentCount(args) != 0) return nullptr;
-        help();
-        return FLSysRef::share(this);
-    }
-    return FLSysObject::methodCall(name, args);
+    return shellCommands().dispatch<FLSysObject>(*this, name, args);
+}
+
+const ShellCommands<Block>& Block::shellCommands() {
+    static const ShellCommands<Block> table{
+        helpHeading("Block"),
+        {
+            {"help", ShellArgs::None,
+             [](Block& self, FLSysArgs*) -> FLSysRef {
+                 self.help();
+                 return FLSysRef::share(&self);
+             },
+             standardMethodsHelp()},
+            {"doIt",
+             ShellArgs::Any,
+             [](Block& self, FLSysArgs* args) -> FLSysRef { return self.doIt(args); },
+             {"    - doIt", "          execute block"}},
+        },
+        {""}};
+    return table;
 }
 
 FLSysRef Block::doIt(FLSysArgs* args) {
@@ -62,10 +76,7 @@ bool Block::isA(const std::string& className) const {
 }
 
 void Block::help() {
-    OutputChannel& channel = helpChannel();
-    writeHelpHeader(channel, "Block");
-    writeStandardMethodsHelp(channel);
-    channel << "    - doIt" << std::endl << "          execute block" << std::endl << std::endl;
+    shellCommands().writeHelp(helpChannel());
 }
 
 FLSysRef BlockMeta::createInstance(FLSysArgs* args) {

@@ -31,6 +31,9 @@ class Block : public FLSysObject {
     ~Block() override;
 
   private:
+    // The shell commands and help lines of the class.
+    static const ShellCommands<Block>& shellCommands();
+
     FLSysInterpreter* interpreter;
     std::string body;
 };

@@ -9,6 +9,7 @@
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/ShellCommands.h"
 #include "foundation/StatisticHandler.h"
 #include "foundation/Timer.h"
 #include "foundation/clib_list.h"
@@ -48,12 +49,23 @@ FLogicInterpreter::~FLogicInterpreter() {
 }
 
 FLSysRef FLogicInterpreter::methodCall(const std::string& name, FLSysArgs* args) {
-    if (name == "help") {
-        if (!checkNoArgs(args)) return nullptr;
-        writeHelp(helpChannel());
-        return FLSysRef::share(this);
-    }
-    return FLSysObject::methodCall(name, args);
+    return shellCommands().dispatch<FLSysObject>(*this, name, args);
+}
+
+const ShellCommands<FLogicInterpreter>& FLogicInterpreter::shellCommands() {
+    static const ShellCommands<FLogicInterpreter> table{
+        {"", "                    Online help for class FLogicInterpreter", "", "",
+         "You can apply the following member functions to an instance of class "
+         "FLogicInterpreter : ",
+         ""},
+        {{"help", ShellArgs::NoneReported,
+          [](FLogicInterpreter& self, FLSysArgs*) -> FLSysRef {
+              self.writeHelp(helpChannel());
+              return FLSysRef::share(&self);
+          },
+          standardMethodsHelp()}},
+        {}};
+    return table;
 }
 
 bool FLogicInterpreter::isOk() const {
@@ -191,14 +203,7 @@ void FLogicInterpreter::setDialect(std::string word) {
 }
 
 void FLogicInterpreter::writeHelp(OutputChannel& channel) const {
-    channel << std::endl
-            << "                    Online help for class FLogicInterpreter" << std::endl
-            << std::endl
-            << std::endl
-            << "You can apply the following member functions to an instance of "
-            << "class FLogicInterpreter : " << std::endl
-            << std::endl;
-    writeStandardMethodsHelp(channel);
+    shellCommands().writeHelp(channel);
 }
 
 EmptyFLogicInterp::EmptyFLogicInterp() : FLogicInterpreter(nullptr, nullptr, nullptr) {}

@@ -77,6 +77,10 @@ class FLogicInterpreter : public ProgramInterpreter {
     FProgram* emptyProgram;
     int changed = 0;
     int evaluated = 0;
+
+  private:
+    // The shell commands and help lines of the class.
+    static const ShellCommands<FLogicInterpreter>& shellCommands();
 };
 
 // What sys holds until the configuration links a real interpreter: every command that needs the

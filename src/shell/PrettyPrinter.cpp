@@ -11,6 +11,7 @@
 #include "foundation/ErrorHandler.h"
 #include "foundation/FLSysOStream.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/ShellCommands.h"
 #include "foundation/ShellValues.h"
 #include "foundation/clib_list.h"
 #include "language/FLiteralList.h"
@@ -23,54 +24,6 @@
 #include "shell/PPVarSymTab.h"
 
 namespace {
-// The online help, one line an entry.
-const char* const helpLines[] = {
-    "",
-    "                     Online help for class PrettyPrinter",
-    "",
-    "",
-    "You can apply the following member functions to an instance of class PrettyPrinter via "
-    "F-Logic shell : ",
-    "",
-    "    - help",
-    "    - isOk",
-    "          returns  0 (object is corrupted)  or  1",
-    "    - isA@(string)",
-    "          string : classname",
-    "          returns  1 (object belongs to class)  or  0",
-    "    - limit@(number)",
-    "          print only 'number' results",
-    "    - nolimit",
-    "          print all results (default)",
-    "    - print@(OutputChannel)",
-    "          OutputChannel : e.g. answerChannel",
-    "    - display@(OutputChannel)",
-    "          OutputChannel : e.g. answerChannel",
-    "    - style@(string)",
-    "          string: describes output style, possible arguments are: ",
-    "               1. \"bound\"   : answers are printed in Prolog style",
-    "               2. \"instance\": answers are printed in F-Logic syntax",
-    "               3. \"html\"    : answers (in Prolog style) are written to an ",
-    "                              html file that is displayed by netscape",
-    "    - mode@(string)",
-    "          string: describes representation of objects, ",
-    "                  possible arguments are: ",
-    "                     1. \"poor\" : only OID's are printed ",
-    "                     2. \"const\": only strings of constants are printed ",
-    "                     3. \"first\": first string for object is printed",
-    "                     4. \"best\" : best string for object is printed",
-    "    - clear",
-    "          remove stored information and clear html file of html style ",
-    "    - annotatedLiterals@(string)",
-    "          string: switches printing of annotatedLiterals (XML), ",
-    "                  possible arguments are: ",
-    "                     1. \"on\" : resolve annoatedLiterals when printing",
-    "                     2. \"off\": do not resolve",
-    "",
-    "",
-    "",
-};
-
 // A word and the setting it selects.
 struct Word {
     const char* word;
@@ -139,36 +92,100 @@ PrettyPrinter::~PrettyPrinter() {
 }
 
 FLSysRef PrettyPrinter::methodCall(const std::string& name, FLSysArgs* args) {
+    return shellCommands().dispatch<PPProtocol>(*this, name, args);
+}
+
+// The word of a call taking one string; null after the check has reported a wrong argument.
+static const FLSysString* wordArgument(PrettyPrinter& printer, FLSysArgs* args) {
     FLSysObject* argument = nullptr;
-    if (name == "mode" || name == "style" || name == "annotatedLiterals") {
-        if (!checkArgs1(args, "FLSysString", argument)) return nullptr;
-        const std::string word = static_cast<FLSysString*>(argument)->value();
-        if (name == "mode") {
-            mode(word);
-        } else if (name == "style") {
-            style(word);
-        } else {
-            annotatedLiterals(word);
-        }
-        return FLSysRef::share(this);
-    }
-    if (name == "limit") {
-        if (!checkArgs1(args, "FLSysInteger", argument)) return nullptr;
-        limit = static_cast<FLSysInteger*>(argument)->value();
-        return FLSysRef::share(this);
-    }
-    if (name == "nolimit" || name == "help" || name == "clear") {
-        if (!checkNoArgs(args)) return nullptr;
-        if (name == "nolimit") {
-            limit = -1;
-        } else if (name == "help") {
-            help();
-        } else {
-            clear();
-        }
-        return FLSysRef::share(this);
-    }
-    return PPProtocol::methodCall(name, args);
+    if (!printer.checkArgs1(args, "FLSysString", argument)) return nullptr;
+    return static_cast<FLSysString*>(argument);
+}
+
+const ShellCommands<PrettyPrinter>& PrettyPrinter::shellCommands() {
+    static const ShellCommands<PrettyPrinter> table{
+        {"", "                     Online help for class PrettyPrinter", "", "",
+         "You can apply the following member functions to an instance of class PrettyPrinter via "
+         "F-Logic shell : ",
+         ""},
+        {
+            {"help", ShellArgs::NoneReported,
+             [](PrettyPrinter& self, FLSysArgs*) -> FLSysRef {
+                 self.help();
+                 return FLSysRef::share(&self);
+             },
+             coreMethodsHelp()},
+            {"limit",
+             ShellArgs::Any,
+             [](PrettyPrinter& self, FLSysArgs* args) -> FLSysRef {
+                 FLSysObject* argument = nullptr;
+                 if (!self.checkArgs1(args, "FLSysInteger", argument)) return nullptr;
+                 self.limit = static_cast<FLSysInteger*>(argument)->value();
+                 return FLSysRef::share(&self);
+             },
+             {"    - limit@(number)", "          print only 'number' results"}},
+            {"nolimit",
+             ShellArgs::NoneReported,
+             [](PrettyPrinter& self, FLSysArgs*) -> FLSysRef {
+                 self.limit = -1;
+                 return FLSysRef::share(&self);
+             },
+             {"    - nolimit", "          print all results (default)"}},
+            {.help = {"    - print@(OutputChannel)", "          OutputChannel : e.g. answerChannel",
+                      "    - display@(OutputChannel)",
+                      "          OutputChannel : e.g. answerChannel"}},
+            {"style",
+             ShellArgs::Any,
+             [](PrettyPrinter& self, FLSysArgs* args) -> FLSysRef {
+                 const FLSysString* word = wordArgument(self, args);
+                 if (word == nullptr) return nullptr;
+                 self.style(word->value());
+                 return FLSysRef::share(&self);
+             },
+             {"    - style@(string)",
+              "          string: describes output style, possible arguments are: ",
+              "               1. \"bound\"   : answers are printed in Prolog style",
+              "               2. \"instance\": answers are printed in F-Logic syntax",
+              "               3. \"html\"    : answers (in Prolog style) are written to an ",
+              "                              html file that is displayed by netscape"}},
+            {"mode",
+             ShellArgs::Any,
+             [](PrettyPrinter& self, FLSysArgs* args) -> FLSysRef {
+                 const FLSysString* word = wordArgument(self, args);
+                 if (word == nullptr) return nullptr;
+                 self.mode(word->value());
+                 return FLSysRef::share(&self);
+             },
+             {"    - mode@(string)", "          string: describes representation of objects, ",
+              "                  possible arguments are: ",
+              "                     1. \"poor\" : only OID's are printed ",
+              "                     2. \"const\": only strings of constants are printed ",
+              "                     3. \"first\": first string for object is printed",
+              "                     4. \"best\" : best string for object is printed"}},
+            {"clear",
+             ShellArgs::NoneReported,
+             [](PrettyPrinter& self, FLSysArgs*) -> FLSysRef {
+                 self.clear();
+                 return FLSysRef::share(&self);
+             },
+             {"    - clear",
+              "          remove stored information and clear html file of html style "}},
+            {"annotatedLiterals",
+             ShellArgs::Any,
+             [](PrettyPrinter& self, FLSysArgs* args) -> FLSysRef {
+                 const FLSysString* word = wordArgument(self, args);
+                 if (word == nullptr) return nullptr;
+                 self.annotatedLiterals(word->value());
+                 return FLSysRef::share(&self);
+             },
+             {"    - annotatedLiterals@(string)",
+              "          string: switches printing of annotatedLiterals (XML), ",
+              "                  possible arguments are: ",
+              "                     1. \"on\" : resolve annoatedLiterals when printing",
+              "                     2. \"off\": do not resolve"}},
+        },
+        {"", "", ""}};
+    return table;
 }
 
 bool PrettyPrinter::isOk() const {
@@ -184,8 +201,7 @@ bool PrettyPrinter::isA(const std::string& className) const {
 }
 
 PPProtocol* PrettyPrinter::help() {
-    OutputChannel& channel = helpChannel();
-    for (const char* line : helpLines) channel << line << std::endl;
+    shellCommands().writeHelp(helpChannel());
     return this;
 }
 

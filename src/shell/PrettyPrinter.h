@@ -79,6 +79,9 @@ class PrettyPrinter : public PPProtocol {
     ~PrettyPrinter() override;
 
   private:
+    // The shell commands and help lines of the class.
+    static const ShellCommands<PrettyPrinter>& shellCommands();
+
     // One printed row, by style, from the texts just computed for its columns: every style's
     // per-row output is here.
     // The resultSet style writes the values through `handler`.

@@ -13,6 +13,7 @@
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/ShellCommands.h"
 #include "foundation/ShellValues.h"
 #include "foundation/clib_list.h"
 #include "objectbase/FSymbol.h"
@@ -34,31 +35,18 @@ std::string currentDirectory() {
 
 using Texts = std::vector<std::string>;
 
-// One shell method of the Web layer: its name, the number of string arguments it takes, and
-// what it does with them.
-struct WebMethod {
-    const char* name;
-    int strings;
-    void (*run)(WebOMAccess& access, const Texts& texts);
-};
-
-// Tested in this order, before the base's methods. "debugOn" and "debugOff" take no strings.
-const std::array<WebMethod, 14> webMethods{{
-    {"debugOn", 0, [](WebOMAccess& a, const Texts&) { a.webFetcher().setTrace(1); }},
-    {"debugOff", 0, [](WebOMAccess& a, const Texts&) { a.webFetcher().setTrace(0); }},
-    {"unsetTagFile", 0, [](WebOMAccess& a, const Texts&) { a.unsetTagFile(); }},
-    {"unsetSgmlErrFile", 0, [](WebOMAccess& a, const Texts&) { a.unsetSgmlErrFile(); }},
-    {"rootFlagOn", 0, [](WebOMAccess& a, const Texts&) { a.rootFlagOn(); }},
-    {"rootFlagOff", 0, [](WebOMAccess& a, const Texts&) { a.rootFlagOff(); }},
-    {"setTagFile", 1, [](WebOMAccess& a, const Texts& t) { a.setTagFile(t[0]); }},
-    {"setSgmlErrFile", 1, [](WebOMAccess& a, const Texts& t) { a.setSgmlErrFile(t[0]); }},
-    {"setDclFile", 1, [](WebOMAccess& a, const Texts& t) { a.setDclFile(t[0]); }},
-    {"setDtdFile", 2, [](WebOMAccess& a, const Texts& t) { a.setDtdFile(t[0], t[1]); }},
-    {"setEntFile", 2, [](WebOMAccess& a, const Texts& t) { a.setEntFile(t[0], t[1]); }},
-    {"setDocType", 2, [](WebOMAccess& a, const Texts& t) { a.setDocType(t[0], t[1]); }},
-    {"setTmpDir", 1, [](WebOMAccess& a, const Texts& t) { a.setTmpDir(t[0]); }},
-    {"showTmpDir", 0, [](WebOMAccess& a, const Texts&) { a.showTmpDir(); }},
-}};
+// A Web layer command taking `strings` string arguments: runs `run` with them and answers the
+// layer, or reports the call and answers null when the arguments do not fit.
+FLSysRef withStrings(WebOMAccess& access, const char* name, FLSysArgs* args, std::size_t strings,
+                     void (*run)(WebOMAccess& access, const Texts& texts)) {
+    Texts texts;
+    if (!OMAccess::stringArguments(args, texts) || texts.size() != strings) {
+        access.reportInvalidMethodArg(name);
+        return nullptr;
+    }
+    run(access, texts);
+    return FLSysRef::share(&access);
+}
 
 }  // namespace
 
@@ -296,24 +284,117 @@ void WebOMAccess::showTmpDir() {
 // Shell
 
 FLSysRef WebOMAccess::methodCall(const std::string& name, FLSysArgs* args) {
-    for (const WebMethod& method : webMethods) {
-        if (name != method.name) continue;
-        std::vector<std::string> texts;
-        if (!stringArguments(args, texts) || static_cast<int>(texts.size()) != method.strings) {
-            reportInvalidMethodArg(name);
-            return nullptr;
-        }
-        method.run(*this, texts);
-        return FLSysRef::share(this);
-    }
-    if (name == "help") {
-        if (argumentCount(args) != 0) {
-            reportInvalidMethodArg(name);
-            return nullptr;
-        }
-        return help();
-    }
-    return OMAccess::methodCall(name, args);
+    return shellCommands().dispatch<OMAccess>(*this, name, args);
+}
+
+// Each command names the number of strings it takes; "debugOn" and "debugOff" take none.
+const ShellCommands<WebOMAccess>& WebOMAccess::shellCommands() {
+    using Access = WebOMAccess;
+    // The help is the base layer's, followed by these lines.
+    static const ShellCommands<WebOMAccess> table{
+        {},
+        {
+            {"debugOn",
+             ShellArgs::Any,
+             [](Access& self, FLSysArgs* args) -> FLSysRef {
+                 return withStrings(self, "debugOn", args, 0,
+                                    [](Access& a, const Texts&) { a.webFetcher().setTrace(1); });
+             },
+             {"    - debugOn", "         trace Web access "}},
+            {"debugOff",
+             ShellArgs::Any,
+             [](Access& self, FLSysArgs* args) -> FLSysRef {
+                 return withStrings(self, "debugOff", args, 0,
+                                    [](Access& a, const Texts&) { a.webFetcher().setTrace(0); });
+             },
+             {"    - debugOff"}},
+            {"setDtdFile",
+             ShellArgs::Any,
+             [](Access& self, FLSysArgs* args) -> FLSysRef {
+                 return withStrings(self, "setDtdFile", args, 2,
+                                    [](Access& a, const Texts& t) { a.setDtdFile(t[0], t[1]); });
+             },
+             {"    - setDtdFile(string, string)"}},
+            {"setDclFile",
+             ShellArgs::Any,
+             [](Access& self, FLSysArgs* args) -> FLSysRef {
+                 return withStrings(self, "setDclFile", args, 1,
+                                    [](Access& a, const Texts& t) { a.setDclFile(t[0]); });
+             },
+             {"    - setDclFile(string)"}},
+            {"setEntFile",
+             ShellArgs::Any,
+             [](Access& self, FLSysArgs* args) -> FLSysRef {
+                 return withStrings(self, "setEntFile", args, 2,
+                                    [](Access& a, const Texts& t) { a.setEntFile(t[0], t[1]); });
+             },
+             {"    - setEntFile(string, string)"}},
+            {"setDocType",
+             ShellArgs::Any,
+             [](Access& self, FLSysArgs* args) -> FLSysRef {
+                 return withStrings(self, "setDocType", args, 2,
+                                    [](Access& a, const Texts& t) { a.setDocType(t[0], t[1]); });
+             },
+             {"    - setDocType(string, string)"}},
+            {"setTagFile",
+             ShellArgs::Any,
+             [](Access& self, FLSysArgs* args) -> FLSysRef {
+                 return withStrings(self, "setTagFile", args, 1,
+                                    [](Access& a, const Texts& t) { a.setTagFile(t[0]); });
+             },
+             {"    - setTagFile(string)"}},
+            {"unsetTagFile",
+             ShellArgs::Any,
+             [](Access& self, FLSysArgs* args) -> FLSysRef {
+                 return withStrings(self, "unsetTagFile", args, 0,
+                                    [](Access& a, const Texts&) { a.unsetTagFile(); });
+             },
+             {"    - unsetTagFile"}},
+            {"setSgmlErrFile",
+             ShellArgs::Any,
+             [](Access& self, FLSysArgs* args) -> FLSysRef {
+                 return withStrings(self, "setSgmlErrFile", args, 1,
+                                    [](Access& a, const Texts& t) { a.setSgmlErrFile(t[0]); });
+             },
+             {"    - setSgmlErrFile(string)"}},
+            {"unsetSgmlErrFile",
+             ShellArgs::Any,
+             [](Access& self, FLSysArgs* args) -> FLSysRef {
+                 return withStrings(self, "unsetSgmlErrFile", args, 0,
+                                    [](Access& a, const Texts&) { a.unsetSgmlErrFile(); });
+             },
+             {"    - unsetSgmlErrFile"}},
+            {"rootFlagOn", ShellArgs::Any,
+             [](Access& self, FLSysArgs* args) -> FLSysRef {
+                 return withStrings(self, "rootFlagOn", args, 0,
+                                    [](Access& a, const Texts&) { a.rootFlagOn(); });
+             }},
+            {"rootFlagOff", ShellArgs::Any,
+             [](Access& self, FLSysArgs* args) -> FLSysRef {
+                 return withStrings(self, "rootFlagOff", args, 0,
+                                    [](Access& a, const Texts&) { a.rootFlagOff(); });
+             }},
+            {"setTmpDir", ShellArgs::Any,
+             [](Access& self, FLSysArgs* args) -> FLSysRef {
+                 return withStrings(self, "setTmpDir", args, 1,
+                                    [](Access& a, const Texts& t) { a.setTmpDir(t[0]); });
+             }},
+            {"showTmpDir", ShellArgs::Any,
+             [](Access& self, FLSysArgs* args) -> FLSysRef {
+                 return withStrings(self, "showTmpDir", args, 0,
+                                    [](Access& a, const Texts&) { a.showTmpDir(); });
+             }},
+            {"help", ShellArgs::Any,
+             [](Access& self, FLSysArgs* args) -> FLSysRef {
+                 if (argumentCount(args) != 0) {
+                     self.reportInvalidMethodArg("help");
+                     return nullptr;
+                 }
+                 return self.help();
+             }},
+        },
+        {}};
+    return table;
 }
 
 FLSysRef WebOMAccess::debugOn(FLSysArgs* args) {
@@ -334,17 +415,7 @@ bool WebOMAccess::isA(const std::string& className) const {
 
 FLSysRef WebOMAccess::help() {
     OMAccess::help();
-    helpChannel() << "    - debugOn" << std::endl
-                  << "         trace Web access " << std::endl
-                  << "    - debugOff" << std::endl
-                  << "    - setDtdFile(string, string)" << std::endl
-                  << "    - setDclFile(string)" << std::endl
-                  << "    - setEntFile(string, string)" << std::endl
-                  << "    - setDocType(string, string)" << std::endl
-                  << "    - setTagFile(string)" << std::endl
-                  << "    - unsetTagFile" << std::endl
-                  << "    - setSgmlErrFile(string)" << std::endl
-                  << "    - unsetSgmlErrFile" << std::endl;
+    shellCommands().writeHelp(helpChannel());
     return FLSysRef::share(this);
 }
 

@@ -140,6 +140,9 @@ class WebOMAccess : public OMAccess {
     InternalName quoted(const std::string& text);
 
   private:
+    // The shell commands and help lines of the class.
+    static const ShellCommands<WebOMAccess>& shellCommands();
+
     // Whether host[method@(args) -> value] is stored.
     bool holdsValue(const InternalName& host, const InternalName& method, const InternalName* args,
                     int argCount, const InternalName& value);

@@ -10,6 +10,7 @@
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/ShellCommands.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/OM.h"
 #include "objectbase/SymTab.h"
@@ -45,14 +46,25 @@ std::string withoutEnds(const std::string& text) {
 XMLOMAccess::XMLOMAccess(OM* om) : WebOMAccess(om) {}
 
 FLSysRef XMLOMAccess::methodCall(const std::string& name, FLSysArgs* args) {
-    if (name != "setTransparentLinks") return WebOMAccess::methodCall(name, args);
-    std::vector<std::string> texts;
-    if (!stringArguments(args, texts) || texts.size() != 1) {
-        reportInvalidMethodArg(name);
-        return nullptr;
-    }
-    followLinks = texts[0] == "true" ? 1 : 0;
-    return FLSysRef::share(this);
+    return shellCommands().dispatch<WebOMAccess>(*this, name, args);
+}
+
+const ShellCommands<XMLOMAccess>& XMLOMAccess::shellCommands() {
+    // The XML layer has the Web layer's help.
+    static const ShellCommands<XMLOMAccess> table{
+        {},
+        {{"setTransparentLinks", ShellArgs::Any,
+          [](XMLOMAccess& self, FLSysArgs* args) -> FLSysRef {
+              std::vector<std::string> texts;
+              if (!stringArguments(args, texts) || texts.size() != 1) {
+                  self.reportInvalidMethodArg("setTransparentLinks");
+                  return nullptr;
+              }
+              self.followLinks = texts[0] == "true" ? 1 : 0;
+              return FLSysRef::share(&self);
+          }}},
+        {}};
+    return table;
 }
 
 void XMLOMAccess::print(OutputChannel& channel) const {

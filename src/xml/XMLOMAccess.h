@@ -69,6 +69,9 @@ class XMLOMAccess : public WebOMAccess {
                         const ParseRequest& request, const UrlParts& parts) override;
 
   private:
+    // The shell commands and help lines of the class.
+    static const ShellCommands<XMLOMAccess>& shellCommands();
+
     // The object whose child x is; UndefinedObject for a root.
     InternalName parentOf(const InternalName& x);
     // The fresh object of a new function symbol.

@@ -169,7 +169,7 @@ TEST_F(OMAccessShellTest, ClearEmptiesTheBaseOnlyWithoutArguments) {
     EXPECT_EQ(access->tracing(), 1);  // the layer's own state stays
 }
 
-TEST_F(OMAccessShellTest, PrintsDescribesAndHelps) {
+TEST_F(OMAccessShellTest, PrintsAndDescribes) {
     OutputChannel channel;
     ChannelCapture printed(channel);
     access->print(channel);
@@ -183,25 +183,6 @@ TEST_F(OMAccessShellTest, PrintsDescribesAndHelps) {
     detached->describeSelf(corrupted);
     EXPECT_EQ(corrupted.str(), "This is a corruptedOMAccess (OMAccessor).");
     decRef(detached);
-
-    ChannelCapture help(helpChannel());
-    EXPECT_EQ(access->help(), access);
-    EXPECT_EQ(help.text(),
-              "\n"
-              "                    Online help for class OMAccess\n"
-              "\n"
-              "\n"
-              "You can apply the following member functions to an instance of \n"
-              "class OMAccess via F-Logic shell : \n"
-              "\n"
-              "    - help\n"
-              "    - isA@(string)\n"
-              "    - print@(OutputChannel)\n"
-              "          OutputChannel : e.g. answerChannel\n"
-              "    - display@(OutputChannel)\n"
-              "          OutputChannel : e.g. answerChannel\n"
-              "\n"
-              "\n");
 }
 
 TEST_F(OMAccessShellTest, WithoutAnObjectManagerForwardsAnswerNeutrally) {

@@ -131,19 +131,6 @@ TEST_F(AlgebraicExprTest, KeepInputRestoresTheCurrentOperand) {
 TEST_F(AlgebraicExprTest, EvaluatorShellMethods) {
     auto eval = Ref<AlgebraicEval>::adopt(new AlgebraicEval(access));
     EXPECT_FALSE(eval->evaluate(nullptr, nullptr));
-    ChannelCapture help(helpChannel());
-    EXPECT_EQ(eval->methodCall("help", nullptr), eval.get());
-    EXPECT_EQ(help.text(),
-              "\n                    Online help for class AlgebraicEval\n\n\n"
-              "You can apply the following member functions to an instance of \n"
-              "class AlgebraicEval via F-Logic shell : \n\n"
-              "    - help\n    - isOk\n          returns  0 (object is corrupted)  or  1\n"
-              "    - isA@(string)\n          string : classname\n"
-              "          returns  1 (object belongs to class)  or  0\n"
-              "    - print@(OutputChannel)\n          OutputChannel : e.g. answerChannel\n"
-              "    - display@(OutputChannel)\n          OutputChannel : e.g. answerChannel\n"
-              "    - debugOn\n    - debugOff\n\n\n");
-
     FLSysArgs args;
     args.append(access);
     EXPECT_EQ(eval->methodCall("debugOn", &args), nullptr);

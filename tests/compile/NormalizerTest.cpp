@@ -146,31 +146,6 @@ TEST_F(NormalizerTest, ShellMethods) {
     decRef(meta);
 }
 
-TEST_F(NormalizerTest, HelpText) {
-    auto* normalizer = new Normalizer(static_cast<ProgramInterpreter*>(nullptr));
-    ChannelCapture help(helpChannel());
-    EXPECT_EQ(normalizer->methodCall("help", nullptr), normalizer);
-    EXPECT_EQ(help.text(),
-              "\n                    Online help for class Normalizer\n\n\n"
-              "You can apply the following member functions to an instance of \n"
-              "class Normalizer via F-Logic shell : \n\n"
-              "    - help\n"
-              "    - isA@(string)\n"
-              "          string : classname\n"
-              "          returns  1 (object belongs to class)  or  0\n"
-              "    - print\n"
-              "          prints type of instance\n"
-              "    - showProgram\n"
-              "          prints FProgram of the Normalizer if exist\n"
-              "    - getProgram\n"
-              "          defines actual FProgram as source\n"
-              "    - giveProgram\n"
-              "          returns Pointer to actual normalized Program\n"
-              "    - atomize\n"
-              "          defines the new normalized FProgram\n\n\n\n");
-    decRef(normalizer);
-}
-
 TEST_F(NormalizerTest, MissingPrograms) {
     ErrorCapture errors;
     // Without an interpreter, and with one that has no program.

@@ -213,20 +213,6 @@ TEST_F(SemanticAnalyserTest, ShellMethods) {
         answer.reset();
     }
     delete args;
-
-    OutputChannel& help = helpChannel();
-    ChannelCapture text(help);
-    EXPECT_EQ(analyser->methodCall("help", nullptr), analyser);
-    EXPECT_EQ(text.text(),
-              "\n                    Online help for class SemanticAnalyser\n\n\n"
-              "You can apply the following member functions to an instance of \n"
-              "class SemanticAnalyser via F-Logic shell : \n\n"
-              "    - help\n    - isOk\n          returns  0 (object is corrupted)  or  1\n"
-              "    - isA@(string)\n          string : classname\n"
-              "          returns  1 (object belongs to class)  or  0\n"
-              "    - print@(OutputChannel)\n          OutputChannel : e.g. answerChannel\n"
-              "    - display@(OutputChannel)\n          OutputChannel : e.g. answerChannel\n"
-              "    - analyse@(ParseTreeNode)\n\n\n");
 }
 
 }  // namespace

@@ -212,48 +212,4 @@ TEST(NaiveEvalShell, EvaluateFromTheShellAndTheClassObject) {
     EXPECT_EQ(eval_test::errorNames(errors), "WrongNumberOfArguments\nWrongArgument");
 }
 
-TEST(NaiveEvalShell, HelpTexts) {
-    const std::string standard =
-        "    - help\n"
-        "    - isOk\n"
-        "          returns  0 (object is corrupted)  or  1\n"
-        "    - isA@(string)\n"
-        "          string : classname\n"
-        "          returns  1 (object belongs to class)  or  0\n"
-        "    - print@(OutputChannel)\n"
-        "          OutputChannel : e.g. answerChannel\n"
-        "    - display@(OutputChannel)\n";
-    EvalHarness h;
-    struct Case {
-        FLSysObject* object;
-        std::string text;
-    };
-    const Case cases[] = {
-        {h.naive,
-         "\n                    Online help for class NaiveEval\n\n\n"
-         "You can apply the following member functions to an instance of \n"
-         "class NaiveEval : \n\n" +
-             standard +
-             "          OutputChannel : e.g. answerChannel\n"
-             "    - debugOn@(ListOfStrings)\n"
-             "          enable debug output. Possible arguments are:\n"
-             "          \"program\" : display the program to evaluate\n"
-             "          \"dump\"    : dump OM after each TP round\n"
-             "          \"insert\"  : display all inserts into OM\n"
-             "          \"delta\"   : shows delta predicates if in seminaive mode\n"
-             "          All other strings are interpreted as names of frames to watch.\n"
-             "    - debugOff \n\n\n"},
-        {h.matcher,
-         "                    Online help for class Matcher\n"
-         "You can apply the following member functions to an instance of "
-         "class Matcher via F-Logic shell : \n" +
-             standard + "    - clear\n"},
-    };
-    for (const Case& c : cases) {
-        ChannelCapture help(helpChannel());
-        EXPECT_EQ(c.object->methodCall("help", nullptr), c.object);
-        EXPECT_EQ(help.text(), c.text);
-    }
-}
-
 }  // namespace

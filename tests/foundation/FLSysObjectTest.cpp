@@ -68,19 +68,6 @@ TEST_F(FLSysObjectTest, StandardMethodsAnswerAsDocumented) {
     EXPECT_FALSE(centralErrorHandler().isError());
 }
 
-TEST_F(FLSysObjectTest, HelpListsTheStandardMethods) {
-    EXPECT_EQ(object.methodCall("help", nullptr), &object);
-    EXPECT_EQ(help.text(),
-              "\n                    Online help for class FLSysObject\n\n\n"
-              "This object has only the standard methods : \n"
-              "    - help\n    - isOk\n"
-              "          returns  0 (object is corrupted)  or  1\n"
-              "    - isA@(string)\n          string : classname\n"
-              "          returns  1 (object belongs to class)  or  0\n"
-              "    - print@(OutputChannel)\n          OutputChannel : e.g. answerChannel\n"
-              "    - display@(OutputChannel)\n          OutputChannel : e.g. answerChannel\n\n\n");
-}
-
 TEST_F(FLSysObjectTest, UnknownAndMisusedMethodsReportAndGiveNull) {
     EXPECT_EQ(object.methodCall("frobnicate", nullptr), nullptr);
     EXPECT_EQ(errors.text(), "\n*** ERROR : Unknown method : frobnicate\n\n");

@@ -119,16 +119,6 @@ TEST_F(OutputChannelTest, ShellMethods) {
     decRef(text);
 
     EXPECT_EQ(channel.methodCall("help", nullptr), &channel);
-    EXPECT_EQ(help.text(),
-              "\n                    Online help for class OutputChannel\n\n\n"
-              "You can apply the following member functions to an instance of \n"
-              "class OutputChannel via F-Logic shell : \n\n"
-              "    - help\n    - isOK\n          returns  0 (object is corrupted)  or  1\n"
-              "    - isA@(string)\n          string : classname\n"
-              "          returns  1 (object belongs to class)  or  0\n"
-              "    - print()\n          prints type of instance\n"
-              "    - setStream@(stream)\n          stream : a system stream, e.g. cout\n"
-              "    - resetStream\n          set stream to previous value\n\n\n\n");
 }
 
 TEST_F(OutputChannelTest, StreamObjects) {

@@ -70,7 +70,7 @@ TEST(StatisticHandlerTest, ShellMethodsRefuseWrongArguments) {
     EXPECT_EQ(out.text(), "kept\n\n");
 }
 
-TEST(StatisticHandlerTest, IdentityAndHelp) {
+TEST(StatisticHandlerTest, Identity) {
     StatisticHandler handler;
     ChannelCapture system(systemChannel());
     handler.print(systemChannel());
@@ -78,16 +78,4 @@ TEST(StatisticHandlerTest, IdentityAndHelp) {
     EXPECT_EQ(system.text(),
               "aStatisticHandlerThis is a normal StatisticHandler. \n"
               "There are no further informations.\n");
-
-    ChannelCapture help(helpChannel());
-    EXPECT_EQ(handler.methodCall("help", nullptr), &handler);
-    const std::string tail =
-        "    - clear\n    - show@()\n          show time statistics\n"
-        "    - memory@(OutputChannel)\n          show memory usage\n"
-        "          OutputChannel is statisticChannel when not given\n\n\n\n";
-    const std::string text = help.text();
-    EXPECT_EQ(text.rfind("\n                    Online help for class StatisticHandler\n\n\n", 0),
-              0u);
-    ASSERT_GE(text.size(), tail.size());
-    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
 }

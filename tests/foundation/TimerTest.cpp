@@ -118,23 +118,11 @@ TEST(TimerShellTest, MethodsWithoutArgumentsAndRefusals) {
     EXPECT_EQ(textOf(timer.methodCall("dayTime", nullptr)).size(), 8u);
 }
 
-TEST(TimerShellTest, PrintDisplayAndHelp) {
+TEST(TimerShellTest, PrintAndDisplay) {
     Timer timer;
     ChannelCapture system(systemChannel());
     timer.print(systemChannel());
     timer.display(systemChannel());
     EXPECT_EQ(system.text(),
               "aTimerThis is a normal Timer. \nThere are no further informations.\n");
-
-    ChannelCapture help(helpChannel());
-    EXPECT_EQ(timer.methodCall("help", nullptr), &timer);
-    const std::string text = help.text();
-    EXPECT_EQ(text.rfind("\n                    Online help for class Timer\n\n\n"
-                         "You can apply the following member functions to an instance of \n"
-                         "class Timer via F-Logic shell : \n\n    - help\n",
-                         0),
-              0u);
-    const std::string tail = "    - cont\n          continue time measuring \n\n\n\n";
-    ASSERT_GE(text.size(), tail.size());
-    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
 }

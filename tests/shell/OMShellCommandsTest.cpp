@@ -135,48 +135,6 @@ TEST_F(OMShellCommandsTest, CommandsReachTheObjectManager) {
     EXPECT_NE(system.text(), "");
 }
 
-TEST_F(OMShellCommandsTest, OnlineHelp) {
-    ChannelCapture help(helpChannel());
-    EXPECT_EQ(call("help", {}), om);
-    EXPECT_EQ(help.text(),
-              "\n"
-              "                     Online help for class OM\n"
-              "\n"
-              "\n"
-              "You can apply the following member functions to an instance of \n"
-              "class OM via F-Logic shell : \n"
-              "\n"
-              "    - help\n"
-              "    - isOk\n"
-              "          returns  0 (object is corrupted)  or  1\n"
-              "    - isA@(string)\n"
-              "          string : classname\n"
-              "          returns  1 (object belongs to class)  or  0\n"
-              "    - print@(OutputChannel)\n"
-              "          OutputChannel : e.g. answerChannel\n"
-              "    - display@(OutputChannel)\n"
-              "          OutputChannel : e.g. answerChannel\n"
-              "    - dump\n"
-              "          display all stored frames \n"
-              "    - showFrame@(string)\n"
-              "          display object frame corresponding to argument\n"
-              "    - showFrame@(string,int)\n"
-              "          display predicate frame corresponding to string argument\n"
-              "          int: arity of predicate \n"
-              "    - eqTraceOn\n"
-              "          display when equality is applied\n"
-              "    - eqTraceOff\n"
-              "          disable equality trace\n"
-              "    - giveSymTab\n"
-              "          returns symbol table of OM\n"
-              "    - typeCheck\n"
-              "          display violation of typing conditions\n"
-              "    - saveAs@(string)\n"
-              "          write contents of OM to file specified by string argument\n"
-              "\n"
-              "\n");
-}
-
 TEST_F(OMShellCommandsTest, MissingObjectFrame) {
     EXPECT_EQ(debugOf([&] { call("showFrame", {{"nobody"}}); }),
               "There is no object frame corresponding to nobody\n");

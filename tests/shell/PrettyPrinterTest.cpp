@@ -154,55 +154,6 @@ TEST_F(PrettyPrinterTest, StyleLeavesAStreamTheUserSetOnTheAnswerChannel) {
     decRef(own);
 }
 
-TEST_F(PrettyPrinterTest, HelpText) {
-    const std::string help =
-        "\n"
-        "                     Online help for class PrettyPrinter\n"
-        "\n"
-        "\n"
-        "You can apply the following member functions to an instance of class PrettyPrinter via "
-        "F-Logic shell : \n"
-        "\n"
-        "    - help\n"
-        "    - isOk\n"
-        "          returns  0 (object is corrupted)  or  1\n"
-        "    - isA@(string)\n"
-        "          string : classname\n"
-        "          returns  1 (object belongs to class)  or  0\n"
-        "    - limit@(number)\n"
-        "          print only 'number' results\n"
-        "    - nolimit\n"
-        "          print all results (default)\n"
-        "    - print@(OutputChannel)\n"
-        "          OutputChannel : e.g. answerChannel\n"
-        "    - display@(OutputChannel)\n"
-        "          OutputChannel : e.g. answerChannel\n"
-        "    - style@(string)\n"
-        "          string: describes output style, possible arguments are: \n"
-        "               1. \"bound\"   : answers are printed in Prolog style\n"
-        "               2. \"instance\": answers are printed in F-Logic syntax\n"
-        "               3. \"html\"    : answers (in Prolog style) are written to an \n"
-        "                              html file that is displayed by netscape\n"
-        "    - mode@(string)\n"
-        "          string: describes representation of objects, \n"
-        "                  possible arguments are: \n"
-        "                     1. \"poor\" : only OID's are printed \n"
-        "                     2. \"const\": only strings of constants are printed \n"
-        "                     3. \"first\": first string for object is printed\n"
-        "                     4. \"best\" : best string for object is printed\n"
-        "    - clear\n"
-        "          remove stored information and clear html file of html style \n"
-        "    - annotatedLiterals@(string)\n"
-        "          string: switches printing of annotatedLiterals (XML), \n"
-        "                  possible arguments are: \n"
-        "                     1. \"on\" : resolve annoatedLiterals when printing\n"
-        "                     2. \"off\": do not resolve\n"
-        "\n\n\n";
-    ChannelCapture out(helpChannel());
-    EXPECT_EQ(call("help", {}), printer);
-    EXPECT_EQ(out.text(), help);
-}
-
 TEST_F(PrettyPrinterTest, ClassObjectAndEvaluatorFactory) {
     auto* meta = new PrettyPrinterMeta();
     clib_list<FLSysObject*> args;

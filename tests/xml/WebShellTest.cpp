@@ -64,29 +64,7 @@ TEST_F(WebAccessTest, EachShellMethodTakesItsArgumentsAndRefusesOthers) {
     EXPECT_EQ(call("setAccess", {"all"}), access);
 }
 
-TEST_F(WebAccessTest, HelpIsTheBaseHelpFollowedByTheWebMethods) {
-    auto* plain = new OMAccess(nullptr);
-    std::string baseHelp;
-    {
-        ChannelCapture help(helpChannel());
-        plain->help();
-        baseHelp = help.text();
-    }
-    decRef(plain);
-    ChannelCapture help(helpChannel());
-    EXPECT_EQ(call("help", {}), access);
-    EXPECT_EQ(help.text(), baseHelp +
-                               "    - debugOn\n"
-                               "         trace Web access \n"
-                               "    - debugOff\n"
-                               "    - setDtdFile(string, string)\n"
-                               "    - setDclFile(string)\n"
-                               "    - setEntFile(string, string)\n"
-                               "    - setDocType(string, string)\n"
-                               "    - setTagFile(string)\n"
-                               "    - unsetTagFile\n"
-                               "    - setSgmlErrFile(string)\n"
-                               "    - unsetSgmlErrFile\n");
+TEST_F(WebAccessTest, IsAnAccessLayer) {
     EXPECT_TRUE(access->isA("WebOMAccess") && access->isA("OMAccess"));
     EXPECT_EQ(access->name(), "aWebOMAccess");
 }
