@@ -79,18 +79,19 @@ FLSysRef SemanticAnalyser::help() {
 }
 
 int SemanticAnalyser::analyse(ParseTreeNode* node, SymTab* names) {
-    if (node == nullptr || (!node->isA("FProgram") && !node->isA("FRule"))) {
+    if (node == nullptr ||
+        (!node->is(ParseTreeClass::FProgram) && !node->is(ParseTreeClass::FRule))) {
         centralErrorHandler().report(err7::WrongNode_2);
         return 0;
     }
     symbolTable = names;
     ok = 1;
     if (names == nullptr) return 0;
-    if (!node->isA("FProgram")) {
-        ok = checkRule(static_cast<FRule*>(node), names);
+    auto* program = node_cast<FProgram>(node);
+    if (program == nullptr) {
+        ok = checkRule(node_cast<FRule>(node), names);
         return ok;
     }
-    auto* program = static_cast<FProgram*>(node);
     paths->setInheritanceFlag(0);
     // A compact fact holds constants only, under no inheritable arrow: nothing in it can fail a
     // check or mark the program as using inheritance.
@@ -210,8 +211,9 @@ int SemanticAnalyser::checkHeadBuiltins(FRule* rule) {
     int result = 1;
     for (list_item item = head->firstItem(); item != nullptr; item = head->nextItem(item)) {
         FTerm* term = head->termAt(item);
-        if (term == nullptr || !term->isA("PTerm")) continue;
-        const FSymbol& name = static_cast<PTerm*>(term)->getName();
+        const auto* predicate = node_cast<PTerm>(term);
+        if (predicate == nullptr) continue;
+        const FSymbol& name = predicate->getName();
         if (name.getType() == InternalName::BuiltinPredicate &&
             symbolText(name, symbolTable) != "=")
             result = 0;
