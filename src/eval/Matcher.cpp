@@ -189,7 +189,10 @@ void Matcher::clear() {
     cache.clear();
     handedOut.clear();
     if (creator) creator->clear();
-    if (translator) translator->clearExpressions();
+    if (translator) {
+        translator->clearExpressions();
+        translator->forgetJoinTables();
+    }
 }
 
 int Matcher::applyEqualities() {
