@@ -142,12 +142,12 @@ TEST_F(JoinTableTest, JoinsOfOneShelfShareASmallTableOnceTwoOfThemBuiltIt) {
     // One join per rule of a chain, each with its own memo, each reading the same stored rows.
     auto shelf = std::make_shared<JoinTableShelf>();
     const RowsKey key{9, 0, 5, {3}};
-    Held<SetOperand> l(left(30));
+    auto l = Ref<SetOperand>::adopt(left(30));
     std::vector<int> builds;
     for (int rule = 0; rule < 5; ++rule) {
         auto memo = std::make_shared<JoinTableMemo>(shelf);
         int given = 0;
-        Held<SetOperand> r(right(5, key, &given));
+        auto r = Ref<SetOperand>::adopt(right(5, key, &given));
         EXPECT_EQ(joined(l.get(), r.get(), memo), expected(30, 5));
         builds.push_back(given);
         // Forgetting a join's own table leaves the shelf as it is.
@@ -158,13 +158,13 @@ TEST_F(JoinTableTest, JoinsOfOneShelfShareASmallTableOnceTwoOfThemBuiltIt) {
     // Other rows of the same shape are built for themselves; a shelf that was cleared keeps
     // nothing.
     int given = 0;
-    Held<SetOperand> other(right(4, RowsKey{9, 0, 4, {3}}, &given));
+    auto other = Ref<SetOperand>::adopt(right(4, RowsKey{9, 0, 4, {3}}, &given));
     EXPECT_EQ(joined(l.get(), other.get(), std::make_shared<JoinTableMemo>(shelf)),
               expected(30, 4));
     EXPECT_EQ(given, 8);
     shelf->clear();
     given = 0;
-    Held<SetOperand> cleared(right(5, key, &given));
+    auto cleared = Ref<SetOperand>::adopt(right(5, key, &given));
     EXPECT_EQ(joined(l.get(), cleared.get(), std::make_shared<JoinTableMemo>(shelf)),
               expected(30, 5));
     EXPECT_EQ(given, 10);
@@ -172,12 +172,12 @@ TEST_F(JoinTableTest, JoinsOfOneShelfShareASmallTableOnceTwoOfThemBuiltIt) {
 
 TEST_F(JoinTableTest, AShelfKeepsNoLargeTableAndOnlyItsNewestTables) {
     auto shelf = std::make_shared<JoinTableShelf>();
-    Held<SetOperand> l(left(30));
+    auto l = Ref<SetOperand>::adopt(left(30));
     auto runs = [&](int rows, const RowsKey& key) {
         int total = 0;
         for (int run = 0; run < 3; ++run) {
             int given = 0;
-            Held<SetOperand> r(right(rows, key, &given));
+            auto r = Ref<SetOperand>::adopt(right(rows, key, &given));
             EXPECT_EQ(joined(l.get(), r.get(), std::make_shared<JoinTableMemo>(shelf)),
                       expected(30, rows));
             total += given;
