@@ -1,6 +1,7 @@
 // JoinTable: grouping the right rows of a hash join, and the memo of the last table built.
 #include "compile/JoinTable.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "objectbase/CellHash.h"
@@ -8,13 +9,21 @@
 
 JoinTable::JoinTable(const SetOperand& right, std::vector<int> positions, std::vector<int> kept)
     : joinColumns(std::move(positions)),
-      keptColumns(std::move(kept)),
+      keptColumnList(std::move(kept)),
       keyWidth(joinColumns.size()) {
     // Two passes over the right rows: the first numbers and counts the groups, the second
     // copies each row's kept cells to its group's place. Ctrl-C or a farewell ends a long
     // grouping; the join then meets no row, and the evaluator throws its result away.
     controlEvents::StopPoll stopPoll;
     std::vector<std::uint32_t> groupOfRow;
+    // Room for the rows once, for the groups up to a bound: a relation of many rows may have
+    // few groups.
+    const std::size_t rowsAtMost = right.rowsAtMost();
+    const std::size_t groupsAtMost = std::min<std::size_t>(rowsAtMost, 4096);
+    groupOfRow.reserve(rowsAtMost);
+    starts.reserve(groupsAtMost + 1);
+    groupKeys.reserve(groupsAtMost * keyWidth);
+    table.reserve(groupsAtMost, EntryIndex::hashOf);
     bool stopped = false;
     right.scan(RowOrder::Distinct, [&](const RowView& view) {
         const InternalName* row = view.cells;
@@ -52,7 +61,7 @@ JoinTable::JoinTable(const SetOperand& right, std::vector<int> positions, std::v
         const std::uint64_t bit = (hashCells(key, keyWidth) >> 32) & filterMask;
         filter[bit >> 6] |= std::uint64_t(1) << (bit & 63);
     }
-    const std::size_t width = keptColumns.size();
+    const std::size_t width = keptColumnList.size();
     groupedCells.assign(std::size_t(total) * width, InternalName::UndefinedObject);
     std::vector<std::uint32_t> fill(starts.begin(), starts.end() - 1);
     std::size_t i = 0;
@@ -61,20 +70,42 @@ JoinTable::JoinTable(const SetOperand& right, std::vector<int> positions, std::v
         const InternalName* row = view.cells;
         if (i == groupOfRow.size()) return false;
         InternalName* to = groupedCells.data() + std::size_t(fill[groupOfRow[i++]]++) * width;
-        for (std::size_t k = 0; k < width; ++k) to[k] = row[keptColumns[k] - 1];
+        for (std::size_t k = 0; k < width; ++k) to[k] = row[keptColumnList[k] - 1];
         return true;
     });
     finished = i == groupOfRow.size();
 }
 
+std::shared_ptr<const JoinTable> JoinTableShelf::find(const RowsKey& key,
+                                                      const std::vector<int>& positions,
+                                                      const std::vector<int>& kept) const {
+    for (const Entry& entry : entries)
+        if (entry.table != nullptr && entry.key == key && entry.positions == positions &&
+            entry.kept == kept)
+            return entry.table;
+    return nullptr;
+}
+
+void JoinTableShelf::offer(const RowsKey& key, const std::shared_ptr<const JoinTable>& table) {
+    if (table == nullptr || !table->complete() || table->rows() > largestRows) return;
+    for (Entry& entry : entries)
+        if (entry.key == key && table->builtFor(entry.positions, entry.kept)) {
+            entry.table = table;
+            return;
+        }
+    if (entries.size() == capacity) entries.erase(entries.begin());
+    entries.push_back(Entry{key, nullptr, table->positions(), table->keptColumns()});
+}
+
 std::shared_ptr<const JoinTable> JoinTableMemo::find(const RowsKey& key,
                                                      const std::vector<int>& positions,
                                                      const std::vector<int>& columns) const {
-    if (kept == nullptr || !(key == rowsKey) || !kept->builtFor(positions, columns)) return nullptr;
-    return kept;
+    if (kept != nullptr && key == rowsKey && kept->builtFor(positions, columns)) return kept;
+    return shelf != nullptr ? shelf->find(key, positions, columns) : nullptr;
 }
 
 void JoinTableMemo::offer(const RowsKey& key, std::shared_ptr<const JoinTable> table) {
+    if (shelf != nullptr) shelf->offer(key, table);
     const bool again = offered && key == rowsKey;
     kept.reset();
     offered = table != nullptr && table->complete();

@@ -25,9 +25,14 @@ class JoinTable {
 
     // True when every right row was read.
     bool complete() const { return finished; }
+    // The number of right rows grouped.
+    std::size_t rows() const { return starts.empty() ? 0 : starts.back(); }
+    // The columns it was built for.
+    const std::vector<int>& positions() const { return joinColumns; }
+    const std::vector<int>& keptColumns() const { return keptColumnList; }
     // Whether the table was built for these columns.
     bool builtFor(const std::vector<int>& positions, const std::vector<int>& kept) const {
-        return joinColumns == positions && keptColumns == kept;
+        return joinColumns == positions && keptColumnList == kept;
     }
     // False when no group has join cells of this hash: most left rows of a selective join meet
     // no right row, and the filter answers them from the cache where the table would not.
@@ -46,7 +51,7 @@ class JoinTable {
     std::uint32_t end(std::int64_t g) const { return starts[std::size_t(g) + 1]; }
     // The kept cells of row `at`, in the order of `kept`.
     const InternalName* row(std::uint32_t at) const {
-        return groupedCells.data() + std::size_t(at) * keptColumns.size();
+        return groupedCells.data() + std::size_t(at) * keptColumnList.size();
     }
 
   private:
@@ -59,7 +64,7 @@ class JoinTable {
     }
 
     std::vector<int> joinColumns;
-    std::vector<int> keptColumns;
+    std::vector<int> keptColumnList;
     std::size_t keyWidth;
     bool finished = false;
     // The groups numbered by their join cells, in the order the right rows bring them.
@@ -74,6 +79,38 @@ class JoinTable {
     std::vector<InternalName> groupedCells;
 };
 
+// Small tables over rows that many joins read as they are: the right rows of the rules of a long
+// chain, each joining the one before it with the same small relation, are the same in every rule,
+// and grouping them again for each rule cost about as much as the rule's own join. A table is
+// kept once two joins have built it for the same rows, and at most `capacity` tables are kept, the
+// oldest going first; a table of more than `largestRows` rows is never kept, so that the shelf
+// holds little memory whatever runs. One shelf is shared by the joins of one translator. What it
+// holds follows from the rows (see RowsKey), never from a run.
+class JoinTableShelf {
+  public:
+    static constexpr std::size_t capacity = 16;
+    static constexpr std::size_t largestRows = 4096;
+
+    // The table kept for rows of this key and these columns, or null.
+    std::shared_ptr<const JoinTable> find(const RowsKey& key, const std::vector<int>& positions,
+                                          const std::vector<int>& kept) const;
+    // Offers a table just built for rows of this key.
+    void offer(const RowsKey& key, const std::shared_ptr<const JoinTable>& table);
+    // Drops every table and key.
+    void clear() { entries.clear(); }
+
+  private:
+    struct Entry {
+        RowsKey key;
+        // Null while only one join built the table.
+        std::shared_ptr<const JoinTable> table;
+        std::vector<int> positions;
+        std::vector<int> kept;
+    };
+    // Oldest first.
+    std::vector<Entry> entries;
+};
+
 // The last table one join built over rows that a store holds, with the key of those rows: the
 // next run of the join over the same range of the same store state (the next round of a
 // recursive rule reading an unchanged relation) takes it instead of grouping the rows again.
@@ -81,22 +118,27 @@ class JoinTable {
 // A table is kept only once the join has built it twice for the same rows: a join that runs
 // once (a rule outside recursion) keeps nothing, so that its tables go with its run (kept, the
 // tables of the triangle workload raised its peak memory by 5 MB). Owned by the join's plan as
-// a cache: what it holds follows from the rows, never from a run.
+// a cache: what it holds follows from the rows, never from a run. A small table also goes to the
+// shelf the memo is given, if any, where other joins over the same rows find it.
 class JoinTableMemo {
   public:
+    explicit JoinTableMemo(std::shared_ptr<JoinTableShelf> shelf = nullptr)
+        : shelf(std::move(shelf)) {}
     // The table kept for rows of this key and these columns, or null.
     std::shared_ptr<const JoinTable> find(const RowsKey& key, const std::vector<int>& positions,
                                           const std::vector<int>& kept) const;
     // Offers a table just built for rows of this key: kept when complete and the last table
     // offered was for the same rows, else only the key is noted.
     void offer(const RowsKey& key, std::shared_ptr<const JoinTable> table);
-    // Drops the table kept: the evaluation whose rounds it served is over.
+    // Drops the table kept: the evaluation whose rounds it served is over. The shelf keeps its
+    // tables: they are small, and the next part of the program may read the same rows.
     void forget() {
         kept.reset();
         offered = false;
     }
 
   private:
+    std::shared_ptr<JoinTableShelf> shelf;
     // The key of the last table offered.
     RowsKey rowsKey;
     bool offered = false;

@@ -92,7 +92,10 @@ struct Merge::MergeRun : Run {
 };
 
 Merge::Merge(const JoinSpec& spec)
-    : BaseOperator(OperatorKind::Join, 2, spec.pattern), plan(spec.strategy), shared(spec.shared) {
+    : BaseOperator(OperatorKind::Join, 2, spec.pattern),
+      plan(spec.strategy),
+      shared(spec.shared),
+      tables(std::make_shared<JoinTableMemo>(spec.tables)) {
     std::fill(setSelected.begin(), setSelected.end(), 0);
 }
 

@@ -37,6 +37,9 @@ struct JoinSpec {
     JoinStrategy strategy = JoinStrategy::NestedLoop;
     // The variables both inputs carry, in the left input's column order.
     std::vector<FSymbol> shared;
+    // Where a hash join finds the small tables other joins built over the same rows; none when
+    // null.
+    std::shared_ptr<JoinTableShelf> tables;
 
     // The strategy for inputs with these columns and this result; `keyedRows` when both inputs
     // give keyed rows (SetOperands), not names or tuples.
@@ -97,5 +100,5 @@ class Merge : public BaseOperator {
     // The table a hash join last built over a store's rows, kept for the join's next run over
     // the same rows (see JoinTableMemo). A cache beside the plan, not part of it; shared with
     // the joins whose results may be read after the plan is gone.
-    std::shared_ptr<JoinTableMemo> tables = std::make_shared<JoinTableMemo>();
+    std::shared_ptr<JoinTableMemo> tables;
 };

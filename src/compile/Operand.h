@@ -9,9 +9,9 @@
 #include <type_traits>
 #include <vector>
 
-#include "foundation/Ref.h"
 #include "compile/RowStore.h"
 #include "foundation/ManagedObject.h"
+#include "foundation/Ref.h"
 #include "foundation/clib_list.h"
 #include "objectbase/FSymbol.h"
 #include "objectbase/InternalName.h"
@@ -118,6 +118,9 @@ class RowSource {
     // True when the rows are read in place from a store, so that reading them twice costs no
     // more than storing them; false for rows computed on every read (a join).
     virtual bool readsInPlace() const { return false; }
+    // As many rows as the source can give at most, or 0 when it cannot tell: a reader that
+    // builds a structure of them reserves room once rather than growing it row by row.
+    virtual std::size_t rowsAtMost() const { return 0; }
 };
 
 // Calls visit(row) and answers whether more rows are wanted: a visit that answers nothing
@@ -217,6 +220,11 @@ class SetOperand : public Operand {
     // True when no two rows have the same cells, stored or still in a source.
     bool rowsDistinct() const {
         return source != nullptr ? source->distinctRows() : cellsDistinct();
+    }
+    // As many rows as the operand holds or its source can give at most; 0 when the source
+    // cannot tell.
+    std::size_t rowsAtMost() const {
+        return source != nullptr ? source->rowsAtMost() : std::size_t(rows.size());
     }
     // Stores the rows of a source now: for a reader that reads them more than once.
     void storeRows() const { settle(); }

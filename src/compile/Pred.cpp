@@ -8,9 +8,9 @@
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
-#include "foundation/Ref.h"
 #include "compile/StableRows.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/Ref.h"
 #include "foundation/set.h"
 #include "objectbase/CellHash.h"
 #include "objectbase/Iterator.h"
@@ -54,6 +54,7 @@ class StoredRowsSource : public RowSource {
     const InternalName* resultRow() const { return cells.data(); }
     bool distinctRows() const override { return true; }
     bool readsInPlace() const override { return true; }
+    std::size_t rowsAtMost() const override { return std::size_t(range.end() - range.begin()); }
     bool rowsKey(RowsKey& key) const override {
         // A store changed since the range was taken has no key: read, it reports the fault.
         if (!range.current()) return false;
@@ -69,7 +70,9 @@ class StoredRowsSource : public RowSource {
         };
         pairs(equal);
         pairs(take);
+        // The cells no stored cell is taken into are part of the rows too.
         key.filter.push_back(cells.size());
+        for (const InternalName& cell : cells) key.filter.push_back(cellWord(cell));
         return true;
     }
 

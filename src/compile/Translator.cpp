@@ -557,6 +557,7 @@ void Translator::endLiteral() {
     buildConditions(inputVars, inputExprs, nullptr, inputCount);
     mergeFlag = 0;
     JoinSpec spec;
+    spec.tables = joinTables;
     spec.pattern = std::move(conditions);
     conditions = PatternSpec();
     spec.pattern.inputBindings = std::move(bindings);

@@ -5,10 +5,12 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "compile/JoinTable.h"
 #include "compile/PatternSpec.h"
 #include "compile/PtnScanner.h"
 #include "compile/VarScanner.h"
@@ -88,6 +90,8 @@ class Translator : public PtnScanner {
                                   std::vector<InputBinding>& out) const;
     virtual void clearLiteralState();
     virtual void clearExpressions();
+    // Drops the small join tables the trees made so far share.
+    void forgetJoinTables() { joinTables->clear(); }
     virtual FLSysRef debugOn(FLSysArgs* args);
     virtual FLSysRef debugOff(FLSysArgs* args);
 
@@ -171,6 +175,8 @@ class Translator : public PtnScanner {
     std::int32_t mergeFlag = 0;
     std::int32_t debug = 0;
     std::int32_t duplicate = 0;
+    // The small join tables the joins of this translator's trees share (see JoinTableShelf).
+    std::shared_ptr<JoinTableShelf> joinTables = std::make_shared<JoinTableShelf>();
 
   private:
     // The shell commands and help lines of the class.

@@ -200,12 +200,11 @@ void Matcher::remove(FRule* rule) {
 }
 
 void Matcher::forgetKeptTables() {
-    for (FRule* rule : handedOut) {
-        const auto found = cache.find(rule);
-        if (found == cache.end()) continue;
-        found->second.handedOut = false;
-        if (found->second.expr) found->second.expr->forgetKeptTables();
-    }
+    // The trees go with their tables: a part of the program is evaluated once to its fixpoint,
+    // and a program of many parts kept a tree for every rule it had run (as much memory as the
+    // facts of a chain of small rules, and the time to fault it in). A rule run again later is
+    // translated again.
+    for (FRule* rule : handedOut) cache.erase(rule);
     handedOut.clear();
 }
 
@@ -213,7 +212,10 @@ void Matcher::clear() {
     cache.clear();
     handedOut.clear();
     if (creator) creator->clear();
-    if (translator) translator->clearExpressions();
+    if (translator) {
+        translator->clearExpressions();
+        translator->forgetJoinTables();
+    }
 }
 
 int Matcher::applyEqualities() {

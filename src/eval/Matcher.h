@@ -58,8 +58,9 @@ class Matcher : public FLSysObject {
     virtual void remove(FRule* rule);
     // Drops every cached tree and resets the creator and the translator.
     virtual void clear();
-    // Has the cached trees drop the tables their joins keep from round to round: the
-    // evaluation (of one stratum) is done, and the memory goes back before the next one.
+    // Drops the trees handed out since the last call, with the tables their joins keep from
+    // round to round: the evaluation (of one part or stratum) is done, and the memory goes back
+    // before the next one.
     void forgetKeptTables();
     virtual Matcher* help();
     virtual int applyEqualities();
@@ -82,7 +83,7 @@ class Matcher : public FLSysObject {
     // By rule address.
     std::unordered_map<FRule*, CachedTree> cache;
     // The rules whose trees were handed out since the kept tables were last forgotten: only
-    // those can keep tables, and a program of many small parts forgets after each part.
+    // those go then, and a program of many small parts forgets after each part.
     std::vector<FRule*> handedOut;
 
   private:

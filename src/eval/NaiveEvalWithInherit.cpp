@@ -255,9 +255,15 @@ bool NaiveEvalWithInherit::fixpointWithTriggers(FProgram* program, int& changed,
         ++triggerNumber;
         if (flags != 0 && interruptFlag.load() == 0)
             debug << triggerNumber << ". Fixpoint" << std::endl;
-        triggerTimer->cont();
-        changed = fireTrigger();
-        triggerTimer->stop();
+        if (inheritanceFlag == 0) {
+            // No trigger can fire, and reading the process times costs more than evaluating
+            // a small component does.
+            changed = 0;
+        } else {
+            triggerTimer->cont();
+            changed = fireTrigger();
+            triggerTimer->stop();
+        }
     } while (interruptFlag.load() == 0 && changed != 0);
     return interruptFlag.load() == 0;
 }

@@ -9,9 +9,11 @@
 #include <queue>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "foundation/HashMix.h"
 #include "foundation/clib_list.h"
 #include "language/FProgram.h"
 #include "language/FRule.h"
@@ -56,18 +58,16 @@ enum class Wait { None, Negation, Aggregate };
 // Relations by name, and the edges from a relation to the relations whose rules read it.
 class DependencyGraph {
   public:
-    int node(const std::string& key, const NodeInfo& info) {
+    // The node of the relation the info names (its kind, number and symbol), made when new.
+    int node(const NodeInfo& info) {
+        const Key key{int(info.relation), info.number, info.symbol.getType(),
+                      info.symbol.getValue()};
         auto [it, added] = ids.emplace(key, int(edges.size()));
         if (added) {
             edges.emplace_back();
             infos.push_back(info);
         }
         return it->second;
-    }
-    // The node of a key, -1 when nothing made it.
-    int find(const std::string& key) const {
-        const auto it = ids.find(key);
-        return it == ids.end() ? -1 : it->second;
     }
     void edge(int from, int to, bool negative) {
         edges[std::size_t(from)].push_back({to, negative});
@@ -77,10 +77,27 @@ class DependencyGraph {
         return edges[std::size_t(from)];
     }
     const NodeInfo& info(int id) const { return infos[std::size_t(id)]; }
-    const std::map<std::string, int>& names() const { return ids; }
 
   private:
-    std::map<std::string, int> ids;
+    // A relation by kind, number and the symbol's kind and value (an "any" node has no symbol;
+    // a rule's node has its number). Hashed: a program of many rules names many relations, and
+    // keys written as texts in a sorted map cost more than the rest of the plan.
+    struct Key {
+        int relation, number, type;
+        std::int32_t value;
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash {
+        std::size_t operator()(const Key& key) const {
+            std::uint64_t h =
+                hashMix::step(hashMix::Seed, std::uint64_t(std::uint32_t(key.relation)) << 32 |
+                                                 std::uint32_t(key.number));
+            h = hashMix::step(
+                h, std::uint64_t(std::uint32_t(key.type)) << 32 | std::uint32_t(key.value));
+            return std::size_t(h);
+        }
+    };
+    std::unordered_map<Key, int, KeyHash> ids;
     std::vector<std::vector<std::pair<int, bool>>> edges;
     std::vector<NodeInfo> infos;
 };
@@ -89,34 +106,28 @@ std::string symbolKey(const InternalName& name) {
     return std::to_string(name.getType()) + ":" + std::to_string(name.getValue());
 }
 
-// The keys: "p" arity "/" name for a predicate, "m" kind "/" name for a method, "i/" and "s/"
-// with the class for memberships and subclasses; "w" kind and "r" kind, "iw", "ir", "sw" and
-// "sr" for the variable positions.
+// The nodes of the relations: a predicate by name and arity, a method by name and arrow kind,
+// memberships and subclasses by class; one node each for what variable positions read and write.
 int predicateNode(DependencyGraph& graph, const InternalName& name, int arity) {
-    return graph.node("p" + std::to_string(arity) + "/" + symbolKey(name),
-                      {Relation::Predicate, name, arity});
+    return graph.node({Relation::Predicate, name, arity});
 }
 int methodNode(DependencyGraph& graph, const InternalName& name, int kind) {
-    return graph.node("m" + std::to_string(kind) + "/" + symbolKey(name),
-                      {Relation::Method, name, kind});
+    return graph.node({Relation::Method, name, kind});
 }
 int anyMethodNode(DependencyGraph& graph, int kind, bool write) {
-    return graph.node((write ? "w" : "r") + std::to_string(kind),
-                      {write ? Relation::MethodWriteAny : Relation::MethodReadAll, {}, kind});
+    return graph.node({write ? Relation::MethodWriteAny : Relation::MethodReadAll, {}, kind});
 }
 int memberNode(DependencyGraph& graph, const InternalName& cls) {
-    return graph.node("i/" + symbolKey(cls), {Relation::Member, cls, 0});
+    return graph.node({Relation::Member, cls, 0});
 }
 int anyMemberNode(DependencyGraph& graph, bool write) {
-    return graph.node(write ? "iw" : "ir",
-                      {write ? Relation::MemberWriteAny : Relation::MemberReadAll, {}, 0});
+    return graph.node({write ? Relation::MemberWriteAny : Relation::MemberReadAll, {}, 0});
 }
 int subclassNode(DependencyGraph& graph, const InternalName& cls) {
-    return graph.node("s/" + symbolKey(cls), {Relation::Subclass, cls, 0});
+    return graph.node({Relation::Subclass, cls, 0});
 }
 int anySubclassNode(DependencyGraph& graph, bool write) {
-    return graph.node(write ? "sw" : "sr",
-                      {write ? Relation::SubclassWriteAny : Relation::SubclassReadAll, {}, 0});
+    return graph.node({write ? Relation::SubclassWriteAny : Relation::SubclassReadAll, {}, 0});
 }
 
 // What the whole program writes that decides what else a relation depends on: the subclass
@@ -476,9 +487,7 @@ void ProgramPlan::analyse(FProgram* program, const Subclasses* subclasses,
         std::vector<int> heads = markWritten(summary);
         // All relations of one head complete together; a head that writes no relation still
         // has a place of its own.
-        if (heads.empty())
-            heads.push_back(
-                graph.node("rule" + std::to_string(rules.size()), {Relation::Rule, {}, 0}));
+        if (heads.empty()) heads.push_back(graph.node({Relation::Rule, {}, int(rules.size())}));
         for (std::size_t i = 0; i < heads.size(); ++i)
             graph.edge(heads[i], heads[(i + 1) % heads.size()], false);
         RuleEntry entry{clause, heads.front(), {}};

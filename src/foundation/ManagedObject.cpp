@@ -35,6 +35,14 @@ BlockPrefix* usedBlocks = nullptr;
 std::int64_t largestSize = -1;
 BlockPrefix** freeLists = nullptr;
 std::size_t* usedCounts = nullptr;
+std::size_t* freeCounts = nullptr;
+// Whether the size is in `stocked`.
+bool* isStocked = nullptr;
+// The sizes whose free list may hold blocks: releasing visits only these, since an evaluation
+// releases after every round and the sizes ever used run into the thousands (one round of a
+// program of many small components took longer to release than to compute).
+std::size_t* stocked = nullptr;
+std::size_t stockedCount = 0;
 
 // Every storage operator new has handed out whose object is not constructed yet. A constructor
 // that finds its object inside one of them learns that the object is pooled; locals and globals
@@ -74,28 +82,39 @@ bool takePending(const void* object) {
 }
 
 void growPools(std::size_t newLargest) {
-    auto* newFree = static_cast<BlockPrefix**>(std::calloc(newLargest + 1, sizeof(BlockPrefix*)));
-    auto* newUsed = static_cast<std::size_t*>(std::calloc(newLargest + 1, sizeof(std::size_t)));
-    if (newUsed == nullptr || newFree == nullptr) {
+    const std::size_t n = newLargest + 1;
+    auto* newFree = static_cast<BlockPrefix**>(std::calloc(n, sizeof(BlockPrefix*)));
+    auto* newUsed = static_cast<std::size_t*>(std::calloc(n, sizeof(std::size_t)));
+    auto* newFreeCounts = static_cast<std::size_t*>(std::calloc(n, sizeof(std::size_t)));
+    auto* newIsStocked = static_cast<bool*>(std::calloc(n, sizeof(bool)));
+    auto* newStocked = static_cast<std::size_t*>(std::calloc(n, sizeof(std::size_t)));
+    if (newUsed == nullptr || newFree == nullptr || newFreeCounts == nullptr ||
+        newIsStocked == nullptr || newStocked == nullptr) {
         std::free(newFree);
         std::free(newUsed);
+        std::free(newFreeCounts);
+        std::free(newIsStocked);
+        std::free(newStocked);
         throw std::bad_alloc();
     }
     for (std::int64_t s = 0; s <= largestSize; ++s) {
         newFree[s] = freeLists[s];
         newUsed[s] = usedCounts[s];
+        newFreeCounts[s] = freeCounts[s];
+        newIsStocked[s] = isStocked[s];
     }
+    for (std::size_t i = 0; i < stockedCount; ++i) newStocked[i] = stocked[i];
     std::free(freeLists);
     std::free(usedCounts);
+    std::free(freeCounts);
+    std::free(isStocked);
+    std::free(stocked);
     freeLists = newFree;
     usedCounts = newUsed;
+    freeCounts = newFreeCounts;
+    isStocked = newIsStocked;
+    stocked = newStocked;
     largestSize = static_cast<std::int64_t>(newLargest);
-}
-
-std::size_t listLength(const BlockPrefix* head) {
-    std::size_t n = 0;
-    for (; head != nullptr; head = head->next) ++n;
-    return n;
 }
 
 }  // namespace
@@ -105,6 +124,7 @@ void* poolAllocate(std::size_t size) {
     BlockPrefix* prefix = freeLists[size];
     if (prefix != nullptr) {
         freeLists[size] = prefix->next;
+        --freeCounts[size];
     } else {
         prefix = static_cast<BlockPrefix*>(std::malloc(kPrefix + size));
         if (prefix == nullptr) throw std::bad_alloc();
@@ -132,25 +152,38 @@ void poolFree(void* storage) {
     --usedCounts[prefix->size];
     prefix->next = freeLists[prefix->size];
     freeLists[prefix->size] = prefix;
+    ++freeCounts[prefix->size];
+    if (!isStocked[prefix->size]) {
+        isStocked[prefix->size] = true;
+        stocked[stockedCount++] = prefix->size;
+    }
 }
 
 void releasePools(int all) {
-    for (std::int64_t s = 0; s <= largestSize; ++s) {
-        std::size_t n = listLength(freeLists[s]);
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < stockedCount; ++i) {
+        const std::size_t s = stocked[i];
+        std::size_t n = freeCounts[s];
         if (all == 0 && n > 1)
             n /= 2;
         else if (all == 0)
             n = 0;
+        freeCounts[s] -= n;
         while (n-- > 0) {
             BlockPrefix* prefix = freeLists[s];
             freeLists[s] = prefix->next;
             std::free(prefix);
         }
+        if (freeCounts[s] != 0)
+            stocked[kept++] = s;
+        else
+            isStocked[s] = false;
     }
+    stockedCount = kept;
 }
 
 std::size_t poolFreeBlocks(std::size_t size) {
-    return static_cast<std::int64_t>(size) <= largestSize ? listLength(freeLists[size]) : 0;
+    return static_cast<std::int64_t>(size) <= largestSize ? freeCounts[size] : 0;
 }
 
 std::size_t poolUsedBlocks(std::size_t size) {

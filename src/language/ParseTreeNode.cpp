@@ -19,18 +19,31 @@ bool orderKnown(int answer) {
     return false;
 }
 
-// The list giveVars is filling and the variables it holds; giveVars calls nest, each its own.
+// The list giveVars is filling and, once it is long, an index of the variables it holds;
+// giveVars calls nest, each its own. A short list is searched: most literals and rules have a
+// few variables, and indexing them cost more than the search (a set node per variable).
 struct Collection {
     const VarList* list;
     std::set<FSymbol> held;
+    bool indexed = false;
 };
 Collection* filling = nullptr;
+constexpr std::int32_t searchedUpTo = 8;
 
 }  // namespace
 
 void ParseTreeNode::appendVar(VarList& list, const FSymbol& var) {
     if (filling != nullptr && filling->list == &list) {
-        if (filling->held.insert(var).second) list.append(var);
+        Collection& own = *filling;
+        if (!own.indexed) {
+            if (list.length() < searchedUpTo) {
+                if (list.search(var) == nullptr) list.append(var);
+                return;
+            }
+            for (const FSymbol& held : list) own.held.insert(held);
+            own.indexed = true;
+        }
+        if (own.held.insert(var).second) list.append(var);
         return;
     }
     if (list.search(var) == nullptr) list.append(var);
@@ -54,7 +67,7 @@ VarList* ParseTreeNode::giveVars() const {
         centralErrorHandler().report(err9::OutOfMemory);
         std::exit(3);
     }
-    Collection own{vars, {}};
+    Collection own{vars, {}, false};
     Collection* outer = filling;
     filling = &own;
     collectVars(*vars);

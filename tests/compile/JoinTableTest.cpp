@@ -1,5 +1,6 @@
 // Tests of the hash join's table of right rows: built from the rows, kept by a memo for the next
-// join over the same stored rows, built anew when the rows are others.
+// join over the same stored rows, shared through a shelf by other joins over the same rows, built
+// anew when the rows are others.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -135,6 +136,62 @@ TEST_F(JoinTableTest, OtherRowsOrAJoinWithoutAMemoBuildTheTable) {
     auto unshared = Ref<SetOperand>::adopt(right(3, RowsKey{8, 0, 3, {1}}, &given));
     EXPECT_EQ(joined(l.get(), unshared.get(), nullptr), expected(30, 3));
     EXPECT_EQ(given, 6);
+}
+
+TEST_F(JoinTableTest, JoinsOfOneShelfShareASmallTableOnceTwoOfThemBuiltIt) {
+    // One join per rule of a chain, each with its own memo, each reading the same stored rows.
+    auto shelf = std::make_shared<JoinTableShelf>();
+    const RowsKey key{9, 0, 5, {3}};
+    auto l = Ref<SetOperand>::adopt(left(30));
+    std::vector<int> builds;
+    for (int rule = 0; rule < 5; ++rule) {
+        auto memo = std::make_shared<JoinTableMemo>(shelf);
+        int given = 0;
+        auto r = Ref<SetOperand>::adopt(right(5, key, &given));
+        EXPECT_EQ(joined(l.get(), r.get(), memo), expected(30, 5));
+        builds.push_back(given);
+        // Forgetting a join's own table leaves the shelf as it is.
+        memo->forget();
+    }
+    EXPECT_EQ(builds, (std::vector<int>{10, 10, 0, 0, 0}));
+
+    // Other rows of the same shape are built for themselves; a shelf that was cleared keeps
+    // nothing.
+    int given = 0;
+    auto other = Ref<SetOperand>::adopt(right(4, RowsKey{9, 0, 4, {3}}, &given));
+    EXPECT_EQ(joined(l.get(), other.get(), std::make_shared<JoinTableMemo>(shelf)),
+              expected(30, 4));
+    EXPECT_EQ(given, 8);
+    shelf->clear();
+    given = 0;
+    auto cleared = Ref<SetOperand>::adopt(right(5, key, &given));
+    EXPECT_EQ(joined(l.get(), cleared.get(), std::make_shared<JoinTableMemo>(shelf)),
+              expected(30, 5));
+    EXPECT_EQ(given, 10);
+}
+
+TEST_F(JoinTableTest, AShelfKeepsNoLargeTableAndOnlyItsNewestTables) {
+    auto shelf = std::make_shared<JoinTableShelf>();
+    auto l = Ref<SetOperand>::adopt(left(30));
+    auto runs = [&](int rows, const RowsKey& key) {
+        int total = 0;
+        for (int run = 0; run < 3; ++run) {
+            int given = 0;
+            auto r = Ref<SetOperand>::adopt(right(rows, key, &given));
+            EXPECT_EQ(joined(l.get(), r.get(), std::make_shared<JoinTableMemo>(shelf)),
+                      expected(30, rows));
+            total += given;
+        }
+        return total;
+    };
+    // Too many rows: built by every join.
+    const int large = int(JoinTableShelf::largestRows) + 1;
+    EXPECT_EQ(runs(large, RowsKey{11, 0, large, {}}), 6 * large);
+    // Tables of more rows than the shelf holds: the first one has gone when it is read again.
+    for (std::uint64_t stamp = 100; stamp < 100 + JoinTableShelf::capacity + 1; ++stamp)
+        EXPECT_EQ(runs(5, RowsKey{stamp, 0, 5, {}}), 20);
+    EXPECT_EQ(runs(5, RowsKey{100, 0, 5, {}}), 20);
+    EXPECT_EQ(runs(5, RowsKey{100 + JoinTableShelf::capacity, 0, 5, {}}), 0);
 }
 
 TEST_F(JoinTableTest, AStoreHasAStampOfItsOwnThatMovesOnEveryChangeButAnAppend) {
