@@ -523,7 +523,7 @@ void Translator::transpose(AggExpr* agg) {
 
 void Translator::endLiteral() {
     if (stopped()) return;
-    if (stack.size() != std::size_t(stackBase) + 2) return;
+    if (stack.size() != joinBase() + 2) return;
     FSymbol symbolA;
     ExprRef a = popEntry(symbolA);
     FSymbol symbolB;
@@ -532,7 +532,7 @@ void Translator::endLiteral() {
     if (b) stack.push_back(std::move(b));
     if (!a) a = constantNode(symbolA);
     if (a) stack.push_back(std::move(a));
-    if (stack.size() != std::size_t(stackBase) + 2) return;
+    if (stack.size() != joinBase() + 2) return;
 
     std::vector<FSymbol> inputVars;
     std::vector<ExprRef> inputExprs;
@@ -684,7 +684,20 @@ void Translator::translateBody(FLiteralList* list) {
     }
     literalIndex = 0;
     std::vector<FLiteral*> body(list->getList()->begin(), list->getList()->end());
-    for (FLiteral* literal : body) {
+    // A literal followed by tests that filter it alone (the planner puts them there) is joined
+    // to them first and then, filtered, to the rows before it, so that those rows are joined to
+    // the filtered rows and never stored to be tested.
+    const FLiteral* filtered = nullptr;
+    auto filters = [&](std::size_t k, const FLiteral* literal) {
+        return k < body.size() && JoinPlanner::filtersAlone(body[k], literal, symTab);
+    };
+    for (std::size_t k = 0; k < body.size(); ++k) {
+        FLiteral* literal = body[k];
+        if (filtered == nullptr && stack.size() > std::size_t(std::max(stackBase, 0)) &&
+            filters(k + 1, literal)) {
+            filtered = literal;
+            groupBase = std::int32_t(stack.size());
+        }
         passed.clear();
         set<FLiteral*> sources;
         propagator->passedTo(literal, &passed, &sources);
@@ -696,8 +709,14 @@ void Translator::translateBody(FLiteralList* list) {
                               : nullptr;
         PtnScanner::scan(literal);
         endLiteral();
+        if (filtered != nullptr && !filters(k + 1, filtered)) {
+            filtered = nullptr;
+            groupBase = -1;
+            endLiteral();
+        }
         ++literalIndex;
     }
+    groupBase = -1;
 }
 
 void Translator::beginTranslation(FRule* rule, SymTab* names, set<FSymbol>& output) {
@@ -706,6 +725,7 @@ void Translator::beginTranslation(FRule* rule, SymTab* names, set<FSymbol>& outp
     pendingSymbols.clear();
     clearLiteralState();
     stackBase = 0;
+    groupBase = -1;
     duplicate = 0;
     error = 0;
     untranslatable = 0;
@@ -817,6 +837,8 @@ void Translator::scan(AggExpr* agg) {
     saved.literals.swap(literals);
     saved.literalIndex = literalIndex;
     saved.stackBase = oldBase;
+    saved.groupBase = groupBase;
+    groupBase = -1;
     saved.passed = passed;
     saved.passedCount = passedCount;
     saved.currentTerm = currentTerm;
@@ -860,6 +882,7 @@ void Translator::scan(AggExpr* agg) {
     // that the literal's later variables are still read from it.
     transpose(agg);
     stackBase = saved.stackBase;
+    groupBase = saved.groupBase;
 }
 
 TranslatorMeta::TranslatorMeta() : XMeta("Translator") {}
