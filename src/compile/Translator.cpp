@@ -514,6 +514,9 @@ void Translator::transpose(AggExpr* agg) {
     if (const ExprRef& input = inputExprs.front()) {
         input->getOperator()->clearNoKey();
         if (agg->getOperator() == "count") input->getOperator()->feedsOrderFreeReader();
+        if (agg->getOperator() == "count" || agg->getOperator() == "sum" ||
+            agg->getOperator() == "avg")
+            input->getOperator()->feedsFoldingReader();
         node->addChild(input.get());
     }
     stack.push_back(std::move(node));
@@ -614,14 +617,14 @@ void Translator::visitNegatedLiteral(FLiteral*) {
     negation.leftColumns = left;
     negation.rightColumns = right;
     negation.variables = result;
-    // A stored predicate probed with the projection of the rows before it: each of those rows is
-    // looked up in the stored rows as it comes, and the projection is not made.
-    if (auto* pred = dynamic_cast<Pred*>(e->getOperator());
+    // A stored predicate or membership probed with the projection of the rows before it: each of
+    // those rows is looked up as it comes, and the projection is not made.
+    if (auto* pred = dynamic_cast<BaseOperator*>(e->getOperator());
         pred != nullptr && pred->probesEachInputRow() && e->getChildren().size() == 1) {
         const Operator* input = e->getChildren().front()->getOperator();
         if (input != nullptr && input->projects() &&
             e->getChildren().front()->getChildren().empty()) {
-            negation.probed = Ref<Pred>::share(pred);
+            negation.probed = Ref<BaseOperator>::share(pred);
             negation.probedColumns = input->getVariables();
         }
     }
