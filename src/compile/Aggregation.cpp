@@ -7,10 +7,7 @@
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
-#include "foundation/FlatHashTable.h"
-#include "foundation/HashMix.h"
 #include "foundation/OutputChannel.h"
-#include "objectbase/CellHash.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/RelationStore.h"
 
@@ -19,38 +16,6 @@ namespace {
 bool isNumber(const InternalName& name) {
     return name.getType() == InternalName::Integer || name.getType() == InternalName::Float;
 }
-
-// The (group number, value) pairs folded so far, each held in its slot: one probe per row that
-// reads no row store (a store of the pairs as rows compared every probe against a row kept
-// elsewhere and took a third of a grouped count over a million rows).
-class FoldedPairs {
-  public:
-    // True when the pair was not there yet.
-    bool insert(std::uint32_t group, const InternalName& value) {
-        const Slot pair{cellWord(value), group + 1};
-        const std::uint64_t hash = hashOf(pair);
-        pairs.reserve(1, hashOf);
-        const std::size_t at = pairs.probe(hash, [&pair](const Slot& slot) {
-            return slot.value == pair.value && slot.group == pair.group;
-        });
-        if (!pairs[at].isFree()) return false;
-        pairs.fill(at, pair);
-        return true;
-    }
-    void clear() { pairs.release(); }
-
-  private:
-    struct Slot {
-        std::uint64_t value = 0;
-        std::uint32_t group = 0;  // the group number + 1, 0 in a free slot
-        bool isFree() const { return group == 0; }
-    };
-    static std::uint64_t hashOf(const Slot& slot) {
-        return hashMix::step(hashMix::word(slot.group), slot.value);
-    }
-
-    FlatHashTable<Slot> pairs;
-};
 
 }  // namespace
 
@@ -176,10 +141,10 @@ void Aggregation::Run::minMax(bool wantMin) {
 bool Aggregation::Run::pairsDistinct() const {
     // Rows keyed by one of their own cells, a method literal's rows by their host, are distinct
     // without the key; the (group, value) pairs of such rows are distinct when every column is
-    // a group or the value. Rows waiting in a source are read with the repeats it gives.
+    // a group or the value.
     auto* set = dynamic_cast<SetOperand*>(input);
     std::vector<char> covered(std::size_t(set != nullptr ? set->columnCount() : 0), 0);
-    bool distinct = set != nullptr && set->rowsDistinct();
+    bool distinct = set != nullptr && set->cellsDistinct();
     auto cover = [&](int position) {
         if (position < 1 || std::size_t(position) > covered.size() ||
             covered[std::size_t(position - 1)] != 0)
@@ -202,14 +167,17 @@ void Aggregation::Run::sumAvg(bool average) {
     RelationStore groups{int(g)};
     std::vector<agginfo> sums;
     const bool distinct = pairsDistinct();
-    FoldedPairs seen;
+    // The pairs seen, as (group number, value).
+    RelationStore seen(2);
     std::vector<InternalName> group(g);
     bool sawFloat = false;
     auto fold = [&](const InternalName* row) {
         for (std::size_t k = 0; k < g; ++k) group[k] = row[positions[k] - 1];
         const std::size_t n = std::size_t(groups.numberOf(group.data()));
         if (n == sums.size()) sums.emplace_back();
-        if (!distinct && !seen.insert(std::uint32_t(n), row[aggColumn - 1])) return true;
+        const InternalName pair[2] = {InternalName(std::int32_t(n), InternalName::Integer, 0),
+                                      row[aggColumn - 1]};
+        if (!distinct && !seen.insert(pair)) return true;
         agginfo& info = sums[n];
         ++info.count;
         // A value that is no number adds 0 but still counts.
@@ -218,8 +186,7 @@ void Aggregation::Run::sumAvg(bool average) {
         if (auto number = ExactNumber::of(value)) info.sum = info.sum + *number;
         return true;
     };
-    // Repeats are folded once, so rows waiting in a source are read there, repeats and all.
-    scan(input, RowOrder::Repeating, [&](const RowView& view) { return fold(view.cells); });
+    scan(input, RowOrder::Distinct, [&](const RowView& view) { return fold(view.cells); });
     if (sawFloat) {
         // The groups keep their numbers; only the folds start again.
         for (agginfo& info : sums) info = agginfo();
@@ -241,27 +208,30 @@ void Aggregation::Run::count() {
     // The distinct (group, value) pairs are counted group by group in a flat hashed store, one
     // probe per row in any order; the result orders its rows itself. The pairs of a set whose
     // every column is a group or the value are distinct already and need no probe of their own;
-    // otherwise they go through a flat hashed set of (group number, value) first. (A search tree of
-    // vectors took 5 % of a transitive closure's instructions for its count alone.) Rows keyed by
-    // one of their own cells, a method literal's rows by their host, are distinct without the key.
+    // otherwise they go through a flat hashed store first. (A search tree of vectors took 5 % of
+    // a transitive closure's instructions for its count alone.) Rows keyed by one of their own
+    // cells, a method literal's rows by their host, are distinct without the key.
     //
-    // Rows that wait in a source (a stored relation read in place) are counted as the source
-    // gives them, never copied into the input's store.
+    // Rows that wait in a source giving each row once (a stored relation read in place) are
+    // counted as the source gives them, never copied into the input's store.
     const std::size_t g = positions.size();
     const bool distinct = pairsDistinct();
 
     // The groups, numbered in the order they come, and their counts.
     RelationStore groups{int(g)};
     std::vector<int> counts;
-    FoldedPairs seen;
-    std::vector<InternalName> key(g + 1);
-    // Rows waiting in a source are read there, repeats and all: a count of many rows copies
-    // none. A group's first pair is always new, so every group numbered has a count.
-    scan(input, RowOrder::Repeating, [&](const RowView& row) {
-        for (std::size_t k = 0; k < g; ++k) key[k] = row.cells[positions[k] - 1];
-        const std::size_t n = std::size_t(groups.numberOf(key.data()));
+    auto countPair = [&](const InternalName* group) {
+        const std::size_t n = std::size_t(groups.numberOf(group));
         if (n == counts.size()) counts.push_back(0);
-        if (distinct || seen.insert(std::uint32_t(n), row.cells[aggColumn - 1])) ++counts[n];
+        ++counts[n];
+    };
+    RowStore seen(int(g) + 1);
+    std::vector<InternalName> key(g + 1);
+    // A source that gives each row once is read in place: a count of many rows copies none.
+    scan(input, RowOrder::Distinct, [&](const RowView& row) {
+        for (std::size_t k = 0; k < g; ++k) key[k] = row.cells[positions[k] - 1];
+        key[g] = row.cells[aggColumn - 1];
+        if (distinct || seen.insert(key.data())) countPair(key.data());
     });
     // Without grouping variables an input without rows still has a count, 0.
     if (g == 0) {

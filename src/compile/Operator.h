@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "foundation/ManagedObject.h"
 #include "foundation/Ref.h"
+#include "foundation/ManagedObject.h"
 #include "foundation/clib_list.h"
 #include "objectbase/FSymbol.h"
 #include "objectbase/InternalName.h"
@@ -73,10 +73,6 @@ class Operator : public ManagedObject {
     // The result goes to a reader whose answer does not depend on the order of its rows (a
     // count): the operator may make them in any order. Nothing by default.
     virtual void feedsOrderFreeReader() {}
-    // The result goes to a reader that takes each distinct row once however often it comes (a
-    // count, sum or average folds each distinct pair once): the operator may hand its rows over
-    // with repeats rather than make them distinct first. Nothing by default.
-    virtual void feedsFoldingReader() {}
     // Drops what the operator keeps from one run for the next (see JoinTableMemo): the
     // evaluation that ran it is done. Nothing by default.
     virtual void forgetKeptTables() const {}

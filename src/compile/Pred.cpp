@@ -8,9 +8,9 @@
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
+#include "foundation/Ref.h"
 #include "compile/StableRows.h"
 #include "foundation/OutputChannel.h"
-#include "foundation/Ref.h"
 #include "foundation/set.h"
 #include "objectbase/CellHash.h"
 #include "objectbase/Iterator.h"
@@ -27,9 +27,8 @@ class StoredRowsSource : public RowSource {
   public:
     StoredRowsSource(const RelationStore* store, int from, std::vector<InternalName> pattern,
                      std::vector<std::pair<int, int>> equal, std::vector<std::pair<int, int>> take,
-                     std::vector<InternalName> cells, bool distinct)
-        : distinct(distinct),
-          range(store, from),
+                     std::vector<InternalName> cells)
+        : range(store, from),
           pattern(std::move(pattern)),
           equal(std::move(equal)),
           take(std::move(take)),
@@ -53,7 +52,7 @@ class StoredRowsSource : public RowSource {
     }
     // Null for a literal without result cells.
     const InternalName* resultRow() const { return cells.data(); }
-    bool distinctRows() const override { return distinct; }
+    bool distinctRows() const override { return true; }
     bool readsInPlace() const override { return true; }
     bool rowsKey(RowsKey& key) const override {
         // A store changed since the range was taken has no key: read, it reports the fault.
@@ -75,8 +74,6 @@ class StoredRowsSource : public RowSource {
     }
 
   private:
-    // False when the result cells leave out a column that tells two stored rows apart.
-    bool distinct;
     StableRows range;
     std::vector<InternalName> pattern;
     std::vector<int> bound;
@@ -98,8 +95,6 @@ const char* predicateScanName(PredicateScan scan) {
             return "stored rows probed";
         case PredicateScan::StoredCopied:
             return "stored rows copied";
-        case PredicateScan::StoredRepeating:
-            return "stored rows read in place with repeats";
         case PredicateScan::RowIterator:
             return "row iterator";
         case PredicateScan::PerlCall:
@@ -180,12 +175,6 @@ std::unique_ptr<RowProbe> Pred::rowProbe(OMAccess* access, const std::vector<int
                                             std::move(fill), std::move(equal));
 }
 
-void Pred::feedsFoldingReader() {
-    // Without inputs the pattern is matched once per evaluation, so the rows can wait in place.
-    if (plan == PredicateScan::StoredCopied && inputCount == 0)
-        plan = PredicateScan::StoredRepeating;
-}
-
 std::string Pred::strategy(const SymTab*) const {
     return predicateScanName(plan);
 }
@@ -221,9 +210,8 @@ bool Pred::scanStoredRows(Run& run) const {
     for (const VarEqRecord& r : varEqs) equal.emplace_back(r.a - 1, r.b - 1);
     std::vector<std::pair<int, int>> take;
     for (const VarRecord& r : vars) take.emplace_back(r.column - 1, r.cell);
-    auto source =
-        std::make_unique<StoredRowsSource>(&store, stored.from, run.patternCells, std::move(equal),
-                                           std::move(take), run.resultCells, distinct);
+    auto source = std::make_unique<StoredRowsSource>(
+        &store, stored.from, run.patternCells, std::move(equal), std::move(take), run.resultCells);
     auto keep = [&run, distinct](const InternalName* cells) {
         if (distinct)
             run.result->insertDistinct(InternalName::UndefinedObject, cells);
@@ -238,7 +226,6 @@ bool Pred::scanStoredRows(Run& run) const {
             return true;
         }
         case PredicateScan::StoredInPlace:
-        case PredicateScan::StoredRepeating:
             // Only a store that stays as it is while the plan runs can be read later.
             if (stored.stable) {
                 run.result->defer(std::move(source));

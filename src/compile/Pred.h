@@ -24,10 +24,6 @@ enum class PredicateScan {
     StoredProbe,
     // A stored predicate read in place, the passing rows stored in the result.
     StoredCopied,
-    // As StoredCopied for a reader that folds repeats itself (an aggregate): the result reads
-    // the store when it is read, and the projected rows are handed over with their repeats
-    // instead of being stored to drop them.
-    StoredRepeating,
     // A built-in, or a pattern with conditions beyond bound cells, equal columns and result
     // cells: the access layer's row iterator, row by row.
     RowIterator,
@@ -98,8 +94,6 @@ class Pred : public BaseOperator {
     std::unique_ptr<RowProbe> rowProbe(OMAccess* access,
                                        const std::vector<int>& columns) const override;
     const FSymbol& predicateSymbol() const { return predicate; }
-    // Rows copied only to drop repeats are read in place instead (StoredRepeating).
-    void feedsFoldingReader() override;
 
   protected:
     ~Pred() override = default;

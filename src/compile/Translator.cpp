@@ -514,9 +514,6 @@ void Translator::transpose(AggExpr* agg) {
     if (const ExprRef& input = inputExprs.front()) {
         input->getOperator()->clearNoKey();
         if (agg->getOperator() == "count") input->getOperator()->feedsOrderFreeReader();
-        if (agg->getOperator() == "count" || agg->getOperator() == "sum" ||
-            agg->getOperator() == "avg")
-            input->getOperator()->feedsFoldingReader();
         node->addChild(input.get());
     }
     stack.push_back(std::move(node));

@@ -13,25 +13,22 @@
 namespace compile_test {
 namespace {
 
-// Given rows in the order given, counting the rows it has handed out; each once unless told
-// that they repeat.
+// Given rows, each once, in the order given, counting the rows it has handed out.
 class ListedSource : public RowSource {
   public:
-    ListedSource(std::vector<Row> rows, int* given, bool distinct = true)
-        : rows(std::move(rows)), given(given), distinct(distinct) {}
+    ListedSource(std::vector<Row> rows, int* given) : rows(std::move(rows)), given(given) {}
     void produce(const RowSink& emit) override {
         for (const Row& row : rows) {
             ++*given;
             if (!emit(row.data())) return;
         }
     }
-    bool distinctRows() const override { return distinct; }
+    bool distinctRows() const override { return true; }
     bool readsInPlace() const override { return true; }
 
   private:
     std::vector<Row> rows;
     int* given;
-    bool distinct;
 };
 
 class AggregationTest : public ValueOperatorTest {
@@ -155,42 +152,6 @@ TEST_F(AggregationTest, GroupedSumsAndCountsReadTheRowsOnceWithoutStoringThem) {
         });
         EXPECT_EQ(contents(result.get()), expected) << op;
     }
-}
-
-TEST_F(AggregationTest, RowsThatRepeatAreFoldedOnceStraightFromTheirSource) {
-    // Rows (X, G) as the projection of stored rows gives them, repeats and all: row i is
-    // (i mod 5, i mod 100) for 3,000 rows, so every pair comes 6 times and each group has the
-    // one value (g mod 5). Each distinct pair is folded once, the rows are never stored, and an
-    // average takes the same pairs.
-    const FSymbol g = variable("G");
-    std::vector<Row> rows;
-    for (int i = 0; i < 3000; ++i) rows.push_back({integer(i % 5), integer(i % 100)});
-    for (const char* op : {"sum", "count", "avg"}) {
-        int given = 0;
-        Held<SetOperand> input(new SetOperand(symbols({x, g})));
-        input->defer(std::make_unique<ListedSource>(rows, &given, false));
-        Held<Aggregation> agg(new Aggregation(op, x, symbols({g})));
-        const Ref<Operand> result = run(agg.get(), {input.get()}, access);
-        EXPECT_LE(given, 3000 + 1) << op;
-        EXPECT_TRUE(input->holdsSource()) << op;
-        std::vector<KeyedRow> expected;
-        for (int group = 0; group < 100; ++group)
-            expected.emplace_back(std::string(op) == "count" ? integer(1) : integer(group % 5),
-                                  Row{integer(group)});
-        std::sort(expected.begin(), expected.end(), [](const KeyedRow& a, const KeyedRow& b) {
-            return a.first != b.first ? a.first < b.first : a.second < b.second;
-        });
-        EXPECT_EQ(contents(result.get()), expected) << op;
-    }
-    // Ungrouped over rows (i mod 7, i mod 3): the distinct values of X are 0 .. 6.
-    std::vector<Row> pairs;
-    for (int i = 0; i < 2100; ++i) pairs.push_back({integer(i % 7), integer(i % 3)});
-    int given = 0;
-    Held<SetOperand> input(new SetOperand(symbols({x, g})));
-    input->defer(std::make_unique<ListedSource>(pairs, &given, false));
-    Held<Aggregation> agg(new Aggregation("count", x, symbols({})));
-    const Ref<Operand> result = run(agg.get(), {input.get()}, access);
-    EXPECT_EQ(contents(result.get()), (std::vector<KeyedRow>{{integer(7), {}}}));
 }
 
 TEST_F(AggregationTest, AFloatSumIsTakenInAscendingRowOrderWhateverOrderTheRowsCome) {

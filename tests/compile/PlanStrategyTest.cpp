@@ -98,19 +98,6 @@ TEST_F(PlanStrategyTest, ATestOfOneLiteralFiltersItsRowsBeforeTheyAreJoined) {
     EXPECT_EQ(harness.answers(spanning), (Lines{"A=1", "A=2"}));
 }
 
-TEST_F(PlanStrategyTest, AnAggregateReadsAProjectionOfStoredRowsInPlaceWithItsRepeats) {
-    // B is left out of the rows the count reads: they are read where they are stored, repeats
-    // and all, and the count takes each value of A once.
-    const std::string text = "?- N = count{A ; e(A, B)}.";
-    EXPECT_EQ(plan(text),
-              "pred : row iterator\n"
-              "  aggregation : count\n"
-              "    pred : stored rows read in place with repeats\n");
-    EXPECT_EQ(harness.answers(text), (Lines{"N=4"}));
-    EXPECT_EQ(harness.answers("?- N = sum{A ; e(A, B)}."), (Lines{"N=10"}));
-    EXPECT_EQ(harness.answers("?- N = count{B [A] ; e(A, B)}, A = 2."), (Lines{"A=2, N=2"}));
-}
-
 TEST_F(PlanStrategyTest, NegationIsAnAntiJoinOrAnExistenceTest) {
     // The negated literal takes Y from each row before it, as it comes, and probes the stored
     // rows with it.
