@@ -11,6 +11,7 @@
 #include "compile/Operand.h"
 #include "compile/Operator.h"
 #include "compile/PatternSpec.h"
+#include "compile/RowProbe.h"
 #include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
 
@@ -47,6 +48,16 @@ class BaseOperator : public Operator {
 
     Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
     bool isGroupedBy(const InternalName& var, int* out) const override;
+    // True when the literal can answer for each row of its one input (a projection of the rows
+    // before it) whether it holds, without being evaluated over the projection: a negation of it
+    // then probes row by row. False by default.
+    virtual bool probesEachInputRow() const { return false; }
+    // The probe of one evaluation; `columns` maps each 1-based column of the literal's input to
+    // the 0-based cell of the rows it will be given. Asked only when probesEachInputRow.
+    virtual std::unique_ptr<RowProbe> rowProbe(OMAccess* /*access*/,
+                                               const std::vector<int>& /*columns*/) const {
+        return nullptr;
+    }
 
   protected:
     ~BaseOperator() override = default;

@@ -5,9 +5,40 @@
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
-#include "foundation/Ref.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
+
+namespace {
+
+// Whether O : C holds for the object and class of each row: the relation the literal reads,
+// asked with both given, as its evaluation over the projected rows asks it.
+class MembershipProbe final : public RowProbe {
+  public:
+    // No access, or a class constant without a name: nothing holds.
+    MembershipProbe() = default;
+    MembershipProbe(OMAccess* access, IsaRelation relation, std::vector<InternalName> pattern,
+                    std::vector<std::pair<int, int>> fill)
+        : access(access), relation(relation), pattern(std::move(pattern)), fill(std::move(fill)) {}
+
+    bool holds(const InternalName* row) override {
+        if (access == nullptr) return false;
+        for (const auto& [cell, column] : fill) pattern[std::size_t(cell)] = row[column];
+        rows = Ref<Iterator>::adopt(
+            access->makeEnhIsaIter(pattern[0], pattern[1], relation, rows.release()));
+        return rows && rows->first();
+    }
+
+  private:
+    OMAccess* access = nullptr;
+    IsaRelation relation = IsaRelation::Member;
+    std::vector<InternalName> pattern;
+    // (pattern cell, 0-based input column).
+    std::vector<std::pair<int, int>> fill;
+    Ref<Iterator> rows;
+};
+
+}  // namespace
 
 Isa::Isa(const IsaRelationSpec& spec)
     : BaseOperator(OperatorKind::Isa, spec.arity, spec.pattern), relation(spec.relation) {
@@ -19,6 +50,41 @@ Isa::Isa(const IsaRelationSpec& spec)
         bool qualifies = relation == IsaRelation::Member || this->inputCount == 2 || classConstant;
         if (qualifies && inputRoles[std::size_t(i)] == PatternSpec::InputRole::Rows) selectBySet(i);
     }
+}
+
+bool Isa::probesEachInputRow() const {
+    if (relation != IsaRelation::Member || inputCount != 1 || !advancesInput(0) ||
+        inputRoles.front() != PatternSpec::InputRole::Projection || !eqCons.empty() ||
+        !eqJoins.empty() || !varEqs.empty() || !testedByCon.inputs.empty() ||
+        !testedByJoin.inputs.empty() || !setSelects.empty() || !partEqCons.empty() ||
+        !partEqJoins.empty())
+        return false;
+    // Both cells given, each by a constant or by the input.
+    bool given[2] = {false, false};
+    for (const auto& [position, symbol] : constants)
+        if (symbol != FSymbol() && position >= 1 && position <= 2) given[position - 1] = true;
+    for (const InputBinding& b : inputBindings.front())
+        if (b.cell >= 0 && b.cell < 2) given[b.cell] = true;
+    return given[0] && given[1];
+}
+
+std::unique_ptr<RowProbe> Isa::rowProbe(OMAccess* access, const std::vector<int>& columns) const {
+    std::vector<InternalName> pattern(2, InternalName::UndefinedObject);
+    for (const auto& [position, symbol] : constants) {
+        if (symbol == FSymbol()) continue;
+        InternalName name;
+        // A class or object without a name is in no membership.
+        if (access == nullptr || access->internValue(symbol, name) == 0)
+            return std::make_unique<MembershipProbe>();
+        if (position >= 1 && position <= 2) pattern[std::size_t(position - 1)] = name;
+    }
+    std::vector<std::pair<int, int>> fill;
+    for (const InputBinding& b : inputBindings.front()) {
+        if (b.column < 1 || std::size_t(b.column) > columns.size() || b.cell < 0 || b.cell >= 2)
+            return std::make_unique<MembershipProbe>();
+        fill.emplace_back(b.cell, columns[std::size_t(b.column - 1)]);
+    }
+    return std::make_unique<MembershipProbe>(access, relation, std::move(pattern), std::move(fill));
 }
 
 bool Isa::putConstants(Run& run) const {

@@ -17,6 +17,12 @@ class Isa : public BaseOperator {
   public:
     explicit Isa(const IsaRelationSpec& spec);
 
+    // True for a membership O : C whose object and class its one input (a projection of the
+    // rows before it) and constants give: each row is tested as it comes.
+    bool probesEachInputRow() const override;
+    std::unique_ptr<RowProbe> rowProbe(OMAccess* access,
+                                       const std::vector<int>& columns) const override;
+
   protected:
     ~Isa() override = default;
 

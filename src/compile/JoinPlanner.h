@@ -23,7 +23,8 @@ class JoinPlanner {
     // enumerate every related pair with its host free (see pairStepHost) waits behind every other
     // candidate while its host is unbound. As FLiteralList::safeOrder: `bound` receives the
     // variables bound, a shorter list tells that the rest could not be placed, null that none
-    // could.
+    // could. A test that filters one literal alone (see filtersAlone) follows the first such
+    // literal directly, in the order written among the tests of that literal.
     static Ref<FLiteralList> plan(const FLiteralList* body, VarSet& bound, const SymTab* names);
     // The order the language layer's safety check finds (FLiteralList::safeOrder), with the same
     // results; null for a null body. safeOrder hands out a new list with its first reference:
@@ -35,4 +36,10 @@ class JoinPlanner {
     // with the host bound only that host's relatives. So it is planned after a literal that binds
     // its host and takes the host's bindings. Empty for any other literal.
     static std::vector<FSymbol> pairStepHost(const FLiteral* literal);
+    // True when `test` is a positive comparison or type test (=, <, >, <=, >=, equiv, integer,
+    // string, float, over variables, constants and arithmetic) whose every variable `literal`
+    // binds by itself: a literal that needs no bindings from before it (not a built-in, not a
+    // pair-listing step). Such a test only filters the literal's rows, so it can be applied to
+    // them before they are joined to anything else.
+    static bool filtersAlone(const FLiteral* test, const FLiteral* literal, const SymTab* names);
 };

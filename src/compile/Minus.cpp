@@ -4,10 +4,10 @@
 #include <ostream>
 
 #include "compile/Operand.h"
-#include "foundation/Ref.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
 
 const char* negationStrategyName(NegationStrategy strategy) {
@@ -126,12 +126,12 @@ bool Minus::keep(const InternalName* row, std::vector<InternalName>& cells,
 }
 
 void Minus::probeEach(Operand* left, OMAccess* access, SetOperand* result) const {
-    StoredRowProbe probe = probed->rowProbe(access, probedCells);
+    const std::unique_ptr<RowProbe> probe = probed->rowProbe(access, probedCells);
     std::vector<InternalName> cells(std::size_t(variables.size()), InternalName::UndefinedObject);
     // In any order and possibly more than once: the result is a set, and a left operand whose
     // rows wait in a source hands them over one by one without storing them.
     scan(left, RowOrder::Repeating, [&](const RowView& row) {
-        return probe.holds(row.cells) || keep(row.cells, cells, result);
+        return probe->holds(row.cells) || keep(row.cells, cells, result);
     });
 }
 

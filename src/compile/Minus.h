@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "compile/BaseOperator.h"
 #include "compile/Operator.h"
-#include "compile/Pred.h"
-#include "foundation/Ref.h"
 #include "compile/RowStore.h"
+#include "foundation/Ref.h"
 
 class SetOperand;
 class Iterator;
@@ -24,8 +24,9 @@ enum class NegationStrategy {
     // The right rows indexed by their shared cells, each left row kept unless its cells are
     // found.
     AntiJoin,
-    // The negated literal is a stored predicate whose pattern the left rows bind: each left row,
-    // as it comes, is looked up in the predicate's stored rows. Neither side is copied, and a
+    // The negated literal is a stored predicate or a class membership whose pattern the left rows
+    // bind: each left row, as it comes, is looked up in the stored rows or memberships. Neither
+    // side is copied, and a
     // left operand whose rows wait in a source (a product) is never stored.
     ProbedAntiJoin,
 };
@@ -41,10 +42,10 @@ struct MinusSpec {
     clib_list<FSymbol> variables;
     // A negated free variable.
     bool neverHolds = false;
-    // A negated stored predicate probed once per left row (Pred::probesEachInputRow), and the
-    // variables of its input's columns; the operator then has the left operand as its only
-    // input.
-    Ref<Pred> probed{};
+    // A negated literal probed once per left row (BaseOperator::probesEachInputRow: a stored
+    // predicate, a class membership), and the variables of its input's columns; the operator
+    // then has the left operand as its only input.
+    Ref<BaseOperator> probed{};
     clib_list<FSymbol> probedColumns{};
 };
 
@@ -73,7 +74,7 @@ class Minus : public Operator {
     // The right operand's values at the shared columns, so that each left row costs one lookup
     // instead of a scan of the right operand.
     std::unique_ptr<RowStore> indexRight(Operand* right) const;
-    // The surviving left rows, each probed in the negated predicate's stored rows.
+    // The surviving left rows, each probed by the negated literal.
     void probeEach(Operand* left, OMAccess* access, SetOperand* result) const;
     // Stores a surviving left row, projected on the result variables; false when no more are
     // wanted.
@@ -85,7 +86,7 @@ class Minus : public Operator {
     std::vector<Pair> pairs;
     std::vector<int> positions;
     NegationStrategy plan;
-    Ref<Pred> probed{};
+    Ref<BaseOperator> probed{};
     // The 0-based left cell of each column of the probed literal's input.
     std::vector<int> probedCells;
 };

@@ -153,28 +153,29 @@ bool Pred::probesEachInputRow() const {
            testedByJoin.inputs.empty();
 }
 
-StoredRowProbe Pred::rowProbe(OMAccess* access, const std::vector<int>& columns) const {
-    if (access == nullptr || access->isEmptyPredicate(predicate)) return {};
+std::unique_ptr<RowProbe> Pred::rowProbe(OMAccess* access, const std::vector<int>& columns) const {
+    auto none = [] { return std::make_unique<StoredRowProbe>(); };
+    if (access == nullptr || access->isEmptyPredicate(predicate)) return none();
     const OMAccess::StoredRows stored = access->storedPredicateRows(predicate, arity);
-    if (stored.store == nullptr) return {};
+    if (stored.store == nullptr) return none();
     std::vector<InternalName> pattern(std::size_t(arity), InternalName::UndefinedObject);
     for (const auto& [position, symbol] : constants) {
         if (symbol == FSymbol()) continue;
         InternalName name;
         // A constant without a name matches no stored row.
-        if (access->internValue(symbol, name) == 0) return {};
+        if (access->internValue(symbol, name) == 0) return none();
         if (position >= 1 && position <= arity) pattern[std::size_t(position - 1)] = name;
     }
     std::vector<std::pair<int, int>> fill;
     for (const InputBinding& b : inputBindings.front()) {
         if (b.column < 1 || std::size_t(b.column) > columns.size() || b.cell < 0 || b.cell >= arity)
-            return {};
+            return none();
         fill.emplace_back(b.cell, columns[std::size_t(b.column - 1)]);
     }
     std::vector<std::pair<int, int>> equal;
     for (const VarEqRecord& r : varEqs) equal.emplace_back(r.a - 1, r.b - 1);
-    return StoredRowProbe(stored.store, stored.from, std::move(pattern), std::move(fill),
-                          std::move(equal));
+    return std::make_unique<StoredRowProbe>(stored.store, stored.from, std::move(pattern),
+                                            std::move(fill), std::move(equal));
 }
 
 std::string Pred::strategy(const SymTab*) const {

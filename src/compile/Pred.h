@@ -48,7 +48,7 @@ struct PredSpec {
 // Whether a stored predicate holds a row for the cells of one input row: the probe of one
 // evaluation, its pattern's constants and store found once. A negation asks it row by row, so
 // that the rows it tests are neither projected nor stored first.
-class StoredRowProbe {
+class StoredRowProbe final : public RowProbe {
   public:
     // No store (the predicate has no rows, or a constant has no name): nothing holds.
     StoredRowProbe() = default;
@@ -61,7 +61,7 @@ class StoredRowProbe {
           equal(std::move(equal)) {}
 
     // `row` holds the cells of the probed literal's input row, 0-based.
-    bool holds(const InternalName* row) {
+    bool holds(const InternalName* row) override {
         if (store == nullptr) return false;
         for (const auto& [cell, column] : fill) pattern[std::size_t(cell)] = row[column];
         const int at = store->find(pattern.data());
@@ -90,10 +90,9 @@ class Pred : public BaseOperator {
     PredicateScan scan() const { return plan; }
     // True when the literal is a stored predicate probed once per row of its one input (its
     // pattern fully bound by that input and constants): rowProbe can then answer for each row.
-    bool probesEachInputRow() const;
-    // The probe of one evaluation; `columns` maps each 1-based column of the literal's input to
-    // the 0-based cell of the rows it will be given.
-    StoredRowProbe rowProbe(OMAccess* access, const std::vector<int>& columns) const;
+    bool probesEachInputRow() const override;
+    std::unique_ptr<RowProbe> rowProbe(OMAccess* access,
+                                       const std::vector<int>& columns) const override;
     const FSymbol& predicateSymbol() const { return predicate; }
 
   protected:

@@ -536,7 +536,7 @@ void Translator::transpose(AggExpr* agg) {
 
 void Translator::endLiteral() {
     if (stopped()) return;
-    if (stack.size() != std::size_t(stackBase) + 2) return;
+    if (stack.size() != joinBase() + 2) return;
     FSymbol symbolA;
     ExprRef a = popEntry(symbolA);
     FSymbol symbolB;
@@ -545,7 +545,7 @@ void Translator::endLiteral() {
     if (b) stack.push_back(std::move(b));
     if (!a) a = constantNode(symbolA);
     if (a) stack.push_back(std::move(a));
-    if (stack.size() != std::size_t(stackBase) + 2) return;
+    if (stack.size() != joinBase() + 2) return;
 
     std::vector<FSymbol> inputVars;
     std::vector<ExprRef> inputExprs;
@@ -628,14 +628,14 @@ void Translator::visitNegatedLiteral(FLiteral*) {
     negation.leftColumns = left;
     negation.rightColumns = right;
     negation.variables = result;
-    // A stored predicate probed with the projection of the rows before it: each of those rows is
-    // looked up in the stored rows as it comes, and the projection is not made.
-    if (auto* pred = dynamic_cast<Pred*>(e->getOperator());
+    // A stored predicate or membership probed with the projection of the rows before it: each of
+    // those rows is looked up as it comes, and the projection is not made.
+    if (auto* pred = dynamic_cast<BaseOperator*>(e->getOperator());
         pred != nullptr && pred->probesEachInputRow() && e->getChildren().size() == 1) {
         const Operator* input = e->getChildren().front()->getOperator();
         if (input != nullptr && input->projects() &&
             e->getChildren().front()->getChildren().empty()) {
-            negation.probed = Ref<Pred>::share(pred);
+            negation.probed = Ref<BaseOperator>::share(pred);
             negation.probedColumns = input->getVariables();
         }
     }
@@ -698,7 +698,20 @@ void Translator::translateBody(FLiteralList* list) {
     }
     literalIndex = 0;
     std::vector<FLiteral*> body(list->getList()->begin(), list->getList()->end());
-    for (FLiteral* literal : body) {
+    // A literal followed by tests that filter it alone (the planner puts them there) is joined
+    // to them first and then, filtered, to the rows before it, so that those rows are joined to
+    // the filtered rows and never stored to be tested.
+    const FLiteral* filtered = nullptr;
+    auto filters = [&](std::size_t k, const FLiteral* literal) {
+        return k < body.size() && JoinPlanner::filtersAlone(body[k], literal, symTab);
+    };
+    for (std::size_t k = 0; k < body.size(); ++k) {
+        FLiteral* literal = body[k];
+        if (filtered == nullptr && stack.size() > std::size_t(std::max(stackBase, 0)) &&
+            filters(k + 1, literal)) {
+            filtered = literal;
+            groupBase = std::int32_t(stack.size());
+        }
         passed.clear();
         set<FLiteral*> sources;
         propagator->passedTo(literal, &passed, &sources);
@@ -707,8 +720,14 @@ void Translator::translateBody(FLiteralList* list) {
         literalMolecule = node_cast<FMolecule>(currentTerm);
         PtnScanner::scan(literal);
         endLiteral();
+        if (filtered != nullptr && !filters(k + 1, filtered)) {
+            filtered = nullptr;
+            groupBase = -1;
+            endLiteral();
+        }
         ++literalIndex;
     }
+    groupBase = -1;
 }
 
 void Translator::beginTranslation(FRule* rule, SymTab* names, set<FSymbol>& output) {
@@ -717,6 +736,7 @@ void Translator::beginTranslation(FRule* rule, SymTab* names, set<FSymbol>& outp
     pendingSymbols.clear();
     clearLiteralState();
     stackBase = 0;
+    groupBase = -1;
     duplicate = 0;
     error = 0;
     untranslatable = 0;
@@ -828,6 +848,8 @@ void Translator::scan(AggExpr* agg) {
     saved.literals.swap(literals);
     saved.literalIndex = literalIndex;
     saved.stackBase = oldBase;
+    saved.groupBase = groupBase;
+    groupBase = -1;
     saved.passed = passed;
     saved.passedCount = passedCount;
     saved.currentTerm = currentTerm;
@@ -871,6 +893,7 @@ void Translator::scan(AggExpr* agg) {
     // that the literal's later variables are still read from it.
     transpose(agg);
     stackBase = saved.stackBase;
+    groupBase = saved.groupBase;
 }
 
 TranslatorMeta::TranslatorMeta() : XMeta("Translator") {}

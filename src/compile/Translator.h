@@ -118,6 +118,7 @@ class Translator : public PtnScanner {
         std::vector<FLiteral*> literals;
         std::int32_t literalIndex = 0;
         std::int32_t stackBase = 0;
+        std::int32_t groupBase = -1;
         set<FSymbol> passed;
         std::int32_t passedCount = 0;
         FTerm* currentTerm = nullptr;
@@ -145,6 +146,11 @@ class Translator : public PtnScanner {
     // Takes the newest entry off the stack; `symbol` receives the pending symbol of a null one.
     ExprRef popEntry(FSymbol& symbol);
     bool stopped() const { return error != 0 || untranslatable != 0; }
+    // Where the entries a literal's end joins begin: the filtered literal of a group, else the
+    // scope's base.
+    std::size_t joinBase() const {
+        return std::size_t(groupBase >= 0 ? groupBase : std::max(stackBase, 0));
+    }
     // The columns the operand of a node carries when its operator has run: what a join above it
     // is planned for.
     static clib_list<FSymbol> resultColumns(const AlgebraicExpr* expr);
@@ -162,6 +168,9 @@ class Translator : public PtnScanner {
     // or object, a negation after a null entry): the translation answers null without error.
     std::int32_t untranslatable = 0;
     std::int32_t stackBase = 0;
+    // While a literal and the tests that filter it alone are joined to each other before the
+    // rows of the literals before them: the stack size at the literal's start; -1 otherwise.
+    std::int32_t groupBase = -1;
     SymTab* symTab = nullptr;
     std::int32_t selective = 1;
     LiveVariables live;

@@ -60,6 +60,44 @@ TEST_F(PlanStrategyTest, AComparisonTakesTheBindingsOfTheLiteralsBeforeIt) {
     EXPECT_EQ(plan("?- p(a, Y)."), "pred : stored rows read in place\n");
 }
 
+TEST_F(PlanStrategyTest, ATestOfOneLiteralFiltersItsRowsBeforeTheyAreJoined) {
+    // C < 3 reads only the second literal: its rows are filtered, then joined to the first's,
+    // so that the join's result is never stored to be tested.
+    const std::string text = "h(A, C) :- e(A, B), e(B, C), C < 3.";
+    EXPECT_EQ(plan(text),
+              "merge : hash join on B\n"
+              "  pred : stored rows read in place\n"
+              "  merge : hash join on C\n"
+              "    pred : stored rows read in place\n"
+              "    pred : row iterator\n"
+              "      pi\n");
+    EXPECT_EQ(harness.answers(text), (Lines{"A=1, C=1", "A=2, C=2", "A=3, C=1", "A=4, C=2"}));
+    // Written after a literal that does not bind its variables, a test moves up to the literal
+    // that does; several tests of one literal all filter it, in the order written.
+    const std::string moved = "h(A, C) :- e(B, C), e(A, B), C > 1, A < 4, A > 1, C < 4.";
+    EXPECT_EQ(plan(moved),
+              "merge : hash join on B\n"
+              "  merge : hash join on C\n"
+              "    merge : hash join on C\n"
+              "      pred : stored rows read in place\n"
+              "      pred : row iterator\n"
+              "        pi\n"
+              "    pred : row iterator\n"
+              "      pi\n"
+              "  merge : hash join on A\n"
+              "    merge : hash join on A\n"
+              "      pred : stored rows read in place\n"
+              "      pred : row iterator\n"
+              "        pi\n"
+              "    pred : row iterator\n"
+              "      pi\n");
+    EXPECT_EQ(harness.answers(moved), (Lines{"A=2, C=2", "A=2, C=3"}));
+    // A test over two literals' variables waits for both; a join variable the filtered literal
+    // shares with the rows before it stays in its rows.
+    const std::string spanning = "h(A) :- e(A, B), e(B, C), e(C, D), A < D, D > 2.";
+    EXPECT_EQ(harness.answers(spanning), (Lines{"A=1", "A=2"}));
+}
+
 TEST_F(PlanStrategyTest, NegationIsAnAntiJoinOrAnExistenceTest) {
     // The negated literal takes Y from each row before it, as it comes, and probes the stored
     // rows with it.

@@ -69,7 +69,9 @@ TEST_F(TranslatorTest, DontCareVariablesInQueries) {
 
 TEST_F(TranslatorTest, TreesOfMoleculesJoinsAndNegations) {
     EXPECT_EQ(harness.tree("h(X) :- X : c, X : e."), "merge(isa,isa)");
-    EXPECT_EQ(harness.tree("h(X) :- X : c, not X : e."), "minus(isa,isa(pi))");
+    // The negated membership is tested row by row: the minus has the rows before it alone.
+    EXPECT_EQ(harness.tree("h(X) :- X : c, not X : e."), "minus(isa)");
+    EXPECT_EQ(harness.tree("h(X) :- X : c, not X : _."), "minus(isa,isa(pi))");
     EXPECT_EQ(harness.tree("?- f(X) : c."), "isa(idmapper)");
     EXPECT_EQ(harness.tree("h(X) :- not a : h, X : e."), "merge(minus(isa),isa)");
     // A bare constant stands alone: it becomes a node of its own.

@@ -1,0 +1,13 @@
+// RowProbe, the test a negation asks of its negated literal for one row of the rows before it.
+#pragma once
+
+#include "objectbase/InternalName.h"
+
+// Whether the negated literal holds for the cells of one row, its pattern's constants found once
+// per evaluation: the rows tested are neither projected nor stored first.
+class RowProbe {
+  public:
+    virtual ~RowProbe() = default;
+    // `row` holds the cells of the row tested, 0-based.
+    virtual bool holds(const InternalName* row) = 0;
+};
