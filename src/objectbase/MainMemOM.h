@@ -745,6 +745,8 @@ class MainMemOM : public OM {
     std::string symbolScratch;
     // The steps of the printed forms being written, the next one last.
     std::vector<FormStep> formSteps;
+    // The classes an is-a walk has reached, kept between walks for its storage.
+    std::vector<InternalName> isaWork;
     // Names the present layout of the frames for HostSetCache; taken from one counter shared by
     // every manager, so that a stamp never names the layout of another manager or of an earlier
     // one at the same address.
