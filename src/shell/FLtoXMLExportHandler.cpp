@@ -10,6 +10,7 @@
 #include "access/ExportRequest.h"
 #include "access/OMAccess.h"
 #include "foundation/OutputChannel.h"
+#include "objectbase/CellHash.h"
 #include "objectbase/DumpFormatter.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/SymTab.h"
@@ -48,6 +49,11 @@ FLtoXMLExportHandler::FLtoXMLExportHandler(OMAccess* access) : XMLExportHandler(
 FLtoXMLExportHandler::~FLtoXMLExportHandler() {
     forgetSignatures();
     delete nested;
+}
+
+std::size_t FLtoXMLExportHandler::ClassesHash::operator()(
+    const std::vector<InternalName>& classes) const {
+    return hashCells(classes.data(), classes.size());
 }
 
 int FLtoXMLExportHandler::classSetOf(const InternalName& object) {
@@ -124,10 +130,10 @@ void FLtoXMLExportHandler::prepare(EntryPlan& plan) {
     plan.signatureRows = &known->second;
 }
 
-InternalName FLtoXMLExportHandler::typeClassOf(const InternalName& object) {
+InternalName FLtoXMLExportHandler::typeClassOf(const InternalName& object, int classSet) {
     // The name depends on the set of the object's classes alone, unless the object is one of
     // them (it never names itself).
-    const std::size_t at = std::size_t(classSetOf(object));
+    const std::size_t at = std::size_t(classSet);
     const std::vector<InternalName>& classes = classSets[at].classes;
     InternalName element;
     if (std::find(classes.begin(), classes.end(), object) != classes.end())
@@ -273,13 +279,12 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     forgetSignatures();
 }
 
-int FLtoXMLExportHandler::writeEntries(const InternalName& object, std::string& attributes,
-                                       std::string& content, const std::string& indent,
-                                       bool textNodes) {
+int FLtoXMLExportHandler::writeEntries(const InternalName& object, int classSet,
+                                       std::string& attributes, std::string& content,
+                                       const std::string& indent, bool textNodes) {
     int calls = 0;
     written.insert(object);
     path.insert(object);
-    int classSet = -1;
     Iterator* entries = new HostSpecDescIter(object, Free, -1, std::nullopt, access);
     for (bool more = entries->first(); more; more = entries->next()) {
         const std::optional<MethodType> arrow = arrowType(entries->atColumn(4));
@@ -288,7 +293,6 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, std::string& 
         if (type < 0 || type > 2) continue;
         const InternalName method = entries->atColumn(2);
         const int argCount = argumentCountOf(entries);
-        if (classSet < 0) classSet = classSetOf(object);
         EntryPlan& plan = planOf(classSet, method, argCount, type);
         if (!plan.declared) continue;
         std::string methodText;
@@ -305,10 +309,11 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, std::string& 
 }
 
 void FLtoXMLExportHandler::writeObject(const InternalName& object, std::int32_t /*format*/) {
-    const InternalName element = typeClassOf(object);
+    const int classSet = classSetOf(object);
+    const InternalName element = typeClassOf(object, classSet);
     std::string attributes;
     std::string content;
-    if (writeEntries(object, attributes, content, "  ", false) == 0) return;
+    if (writeEntries(object, classSet, attributes, content, "  ", false) == 0) return;
     debugChannel() << formatter->frameEndText(object, element, attributes, content, 1, "");
     formatter->newLine();
 }
@@ -463,7 +468,7 @@ std::string FLtoXMLExportHandler::nestedElementText(const InternalName& method,
                                                     const std::string& indent) {
     std::string attributes;
     std::string content;
-    writeEntries(object, attributes, content, indent + "  ", true);
+    writeEntries(object, classSetOf(object), attributes, content, indent + "  ", true);
     return formatter->frameEndText(object, method, attributes, content, 0, indent);
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <tuple>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -71,8 +72,8 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     void collectNested(const InternalName& docClass);
     // Builds the entries of an element (with text() nodes inside nested ones); answers how many
     // declared entries the object has.
-    int writeEntries(const InternalName& object, std::string& attributes, std::string& content,
-                     const std::string& indent, bool textNodes);
+    int writeEntries(const InternalName& object, int classSet, std::string& attributes,
+                     std::string& content, const std::string& indent, bool textNodes);
     // Adds one entry of the object to the attributes or the child content of the element being
     // built.
     void writeEntry(const InternalName& object, EntryPlan& plan, std::string& attributes,
@@ -112,13 +113,16 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     void prepare(EntryPlan& plan);
     // The element name of an object: the most specific of its classes that take part in
     // signatures.
-    InternalName typeClassOf(const InternalName& object);
+    InternalName typeClassOf(const InternalName& object, int classSet);
     void forgetSignatures();
     // The method type an arrow names, read from its text once for each arrow.
     std::optional<MethodType> arrowType(const InternalName& arrow);
     std::vector<std::pair<InternalName, std::optional<MethodType>>> arrowTypes;
 
-    std::map<std::vector<InternalName>, int> classSetNumbers;
+    struct ClassesHash {
+        std::size_t operator()(const std::vector<InternalName>& classes) const;
+    };
+    std::unordered_map<std::vector<InternalName>, int, ClassesHash> classSetNumbers;
     std::vector<ClassSet> classSets;
     FlatNameMap<InternalName, int> hostSets;
     // The plans, where they stay while more are made.
