@@ -4,6 +4,7 @@
 #include "access/DescIter.h"
 #include "access/OMAccess.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/MainMemFrames.h"
 
 namespace {
 
@@ -12,14 +13,22 @@ const InternalName Free = InternalName::UndefinedObject;
 }  // namespace
 
 SignatureClasses::SignatureClasses(OMAccess& access) : access(access) {
-    for (MethodType type : {MethodType::ScalarSignature, MethodType::SetSignature,
-                            MethodType::AttributeSetSignature}) {
-        Iterator* descriptions = new UnSpecDescIter(Free, Free, -1, type, &access);
-        for (bool more = descriptions->first(); more; more = descriptions->next())
-            signatures.push_back({type, descriptions->atColumn(1), descriptions->atColumn(2),
-                                  static_cast<int>(descriptions->atColumn(3).asFloat())});
-        decRef(descriptions);
+    // One walk over every entry, the signatures told by their arrows: a walk for each signature
+    // type fetched every object's frame three times. Their order answers nothing.
+    constexpr MethodType types[] = {MethodType::ScalarSignature, MethodType::SetSignature,
+                                    MethodType::AttributeSetSignature};
+    InternalName arrows[std::size(types)];
+    for (std::size_t i = 0; i < std::size(types); ++i) arrows[i] = arrowObject(code(types[i]));
+    Iterator* descriptions = new UnSpecDescIter(Free, Free, -1, std::nullopt, &access);
+    for (bool more = descriptions->first(); more; more = descriptions->next()) {
+        const InternalName arrow = descriptions->atColumn(4);
+        for (std::size_t i = 0; i < std::size(types); ++i)
+            if (arrow == arrows[i])
+                signatures.push_back({types[i], descriptions->atColumn(1),
+                                      descriptions->atColumn(2),
+                                      static_cast<int>(descriptions->atColumn(3).asFloat())});
     }
+    decRef(descriptions);
     for (const Signature& signature : signatures) {
         if (signature.type != MethodType::AttributeSetSignature)
             known.emplace(signature.host, true);

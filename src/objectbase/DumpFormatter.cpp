@@ -15,6 +15,10 @@ std::string DumpFormatter::lex(const InternalName& name) {
     return lexical;
 }
 
+void DumpFormatter::appendLex(const InternalName& name, std::string& out) {
+    if (om != nullptr) om->giveLexicalForm(name, out, 1, 0);
+}
+
 std::string DumpFormatter::xmlName(const InternalName& name) {
     // A string's text is its own characters, not the escapes of its F-Logic form.
     std::string own;

@@ -80,6 +80,9 @@ class DumpFormatter : public FLSysObject {
     // The lexical form of a name with strings quoted and escaped: the form every format starts
     // from.
     std::string lex(const InternalName& name);
+    // The same form appended to `out`: a writer that builds a line at once makes no string a
+    // name.
+    void appendLex(const InternalName& name, std::string& out);
 
     OM* om;
 };

@@ -318,7 +318,15 @@ bool OFrameIterator::passes(const MethodKey& key) const {
 
 // Moves forward from the current entry to the first one that passes the filters.
 bool OFrameIterator::settle() {
-    while (current < methods->size() && !passes((*methods)[current].key())) ++current;
+    // The entries are ordered by method type first: past the type asked for none passes, and a
+    // frame walked type by type (a save walks nine types a frame) need not read the rest.
+    while (current < methods->size() && !passes((*methods)[current].key())) {
+        if (typeFilter != 1000 && (*methods)[current].key().methodType > typeFilter) {
+            current = methods->size();
+            break;
+        }
+        ++current;
+    }
     valid = current < methods->size();
     if (valid) {
         const MethodKey key = (*methods)[current].key();
@@ -346,6 +354,12 @@ bool OFrameIterator::first() {
         valid = false;
         return false;
     }
+    if (typeFilter != 1000)
+        current = std::size_t(std::partition_point(methods->begin(), methods->end(),
+                                                   [this](const MethodSlot& entry) {
+                                                       return entry.key().methodType < typeFilter;
+                                                   }) -
+                              methods->begin());
     return settle();
 }
 

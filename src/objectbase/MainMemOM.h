@@ -733,6 +733,7 @@ class MainMemOM : public OM {
     // until the next call.
     bool boundSymbol(const InternalName& name, FSymbol& symbol, const std::string*& text);
     struct KeptSymbol {
+        InternalName name;
         FSymbol symbol;
         std::string text;
     };
@@ -745,9 +746,16 @@ class MainMemOM : public OM {
     std::uint32_t lastKeptAt = 0;
     FlatNameMap<InternalName, std::uint32_t> keptSymbolAt;
     std::vector<KeptSymbol> keptSymbols;
+    // The place in keptSymbols, plus one (0: none yet), of the object or string of each number
+    // the name counter gave: those are numbered densely, and a save looks up every name it
+    // writes, so the place is read off at the number where a hash probe missed the cache.
+    // Other names, and a number whose place another kind of name took, go to keptSymbolAt.
+    std::vector<std::uint32_t> keptSymbolByNumber;
     std::string symbolScratch;
     // The steps of the printed forms being written, the next one last.
     std::vector<FormStep> formSteps;
+    // The classes an is-a walk has reached, kept between walks for its storage.
+    std::vector<InternalName> isaWork;
     // Names the present layout of the frames for HostSetCache; taken from one counter shared by
     // every manager, so that a stamp never names the layout of another manager or of an earlier
     // one at the same address.

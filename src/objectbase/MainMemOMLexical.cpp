@@ -1,4 +1,5 @@
 // Printed forms of identifiers (also of made path and function-term objects) and lookup by text.
+#include <algorithm>
 #include <initializer_list>
 #include <iostream>
 #include <iterator>
@@ -160,25 +161,40 @@ void MainMemOM::keepForms(bool keep) {
     lastKept = InternalName::UndefinedObject;
     keptSymbolAt.clear();
     keptSymbols = {};
+    keptSymbolByNumber = {};
 }
 
 bool MainMemOM::boundSymbol(const InternalName& name, FSymbol& symbol, const std::string*& text) {
     if (formKeepers > 0) {
-        const std::uint32_t at = keptSymbolAt.valueOr(name, UINT32_MAX);
+        std::uint32_t* numbered = nullptr;
+        constexpr std::int32_t numberedLimit = 1 << 24;
+        if ((name.getType() == InternalName::Object || name.getType() == InternalName::String) &&
+            name.getArity() == 0 && name.getValue() >= 0 && name.getValue() < numberedLimit) {
+            const auto number = static_cast<std::size_t>(name.getValue());
+            if (number >= keptSymbolByNumber.size())
+                keptSymbolByNumber.resize(std::max(number + 1, keptSymbolByNumber.size() * 2));
+            numbered = &keptSymbolByNumber[number];
+            if (*numbered != 0 && keptSymbols[*numbered - 1].name != name) numbered = nullptr;
+        }
+        const std::uint32_t at =
+            numbered != nullptr ? *numbered - 1 : keptSymbolAt.valueOr(name, UINT32_MAX);
         if (at != UINT32_MAX) {
             symbol = keptSymbols[at].symbol;
             text = &keptSymbols[at].text;
             return true;
         }
-    }
-    if (giveSymbol(name, symbol) == 0) return false;
-    if (formKeepers > 0) {
+        if (giveSymbol(name, symbol) == 0) return false;
         // Kept straight away: a copy through the scratch text would cost a string per name.
-        keptSymbolAt.emplace(name, static_cast<std::uint32_t>(keptSymbols.size()));
-        keptSymbols.push_back({symbol, symTab->giveName(symbol)});
+        const auto place = static_cast<std::uint32_t>(keptSymbols.size());
+        if (numbered != nullptr)
+            *numbered = place + 1;
+        else
+            keptSymbolAt.emplace(name, place);
+        keptSymbols.push_back({name, symbol, symTab->giveName(symbol)});
         text = &keptSymbols.back().text;
         return true;
     }
+    if (giveSymbol(name, symbol) == 0) return false;
     symbolScratch = symTab->giveName(symbol);
     text = &symbolScratch;
     return true;

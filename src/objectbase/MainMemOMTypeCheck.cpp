@@ -1,10 +1,12 @@
 // Type checking of stored values against the signatures of their methods, and the class
 // membership test it rests on.
+#include <algorithm>
 #include <sstream>
 
 #include "foundation/ErrorHandler.h"
 #include "foundation/FLSysOStream.h"
 #include "foundation/OutputChannel.h"
+#include "objectbase/FlatNameMap.h"
 #include "objectbase/MainMemOM.h"
 
 namespace {
@@ -50,10 +52,24 @@ int MainMemOM::isaHolds(const InternalName& x, const InternalName& cls, int kind
     // belongs to (and the object its symbol is bound to), also when it has no frame of its own.
     // Until equalities are applied the subclass relation may hold cycles, so every class is
     // visited once.
-    std::set<InternalName> visited;
-    std::vector<InternalName> work;
+    //
+    // Every class enqueued is in `work`, so it also says what was visited: a class hierarchy
+    // walked here is mostly a handful of classes, searched faster in place than in a tree that
+    // cost an allocation a class (three walks for each element a document import classifies).
+    // A long walk keeps an index beside it.
+    std::vector<InternalName>& work = isaWork;
+    work.clear();
+    FlatNameMap<InternalName, bool> visited;
     auto enqueue = [&](const InternalName& c) {
-        if (visited.insert(c).second) work.push_back(c);
+        constexpr std::size_t searchedInPlace = 32;
+        if (work.size() < searchedInPlace) {
+            if (std::find(work.begin(), work.end(), c) != work.end()) return;
+        } else {
+            if (visited.empty())
+                for (const InternalName& seen : work) visited.emplace(seen, true);
+            if (!visited.emplace(c, true).second) return;
+        }
+        work.push_back(c);
     };
     auto seed = [&](const InternalName& object, const FSymbol& name) {
         enqueue(object);

@@ -11,10 +11,25 @@ bool FLDumpFormatter::isA(const std::string& className) const {
 }
 
 void FLDumpFormatter::writeMethodText(const std::string& methodText) {
-    if (methodText.find_first_of(".!") != std::string::npos)
-        debugChannel() << "(" << methodText << ")";
-    else
-        debugChannel() << methodText;
+    appendMethodText(methodText, line);
+    emit(false);
+}
+
+void FLDumpFormatter::appendMethodText(const std::string& methodText, std::string& out) {
+    if (methodText.find_first_of(".!") != std::string::npos) {
+        out += '(';
+        out += methodText;
+        out += ')';
+    } else {
+        out += methodText;
+    }
+}
+
+void FLDumpFormatter::emit(bool flush) {
+    OutputChannel& channel = debugChannel();
+    channel << line;
+    if (flush) channel << std::flush;
+    line.clear();
 }
 
 void FLDumpFormatter::writeDocumentHead(const std::string&, const std::string&,
@@ -23,25 +38,37 @@ void FLDumpFormatter::openRoot(const std::string&) {}
 void FLDumpFormatter::closeRoot(const std::string&) {}
 
 void FLDumpFormatter::writeSubclass(const InternalName& sub, const InternalName& super) {
-    debugChannel() << lex(sub) << " :: " << lex(super) << "." << std::endl;
+    appendLex(sub, line);
+    line += " :: ";
+    appendLex(super, line);
+    line += ".\n";
+    emit(true);
 }
 
 void FLDumpFormatter::writeIsa(const InternalName& object, const InternalName& cls) {
-    debugChannel() << lex(object) << " : " << lex(cls) << "." << std::endl;
+    appendLex(object, line);
+    line += " : ";
+    appendLex(cls, line);
+    line += ".\n";
+    emit(true);
 }
 
 void FLDumpFormatter::openFrame(const InternalName& object, const InternalName&, int) {
-    debugChannel() << lex(object) << " [";
+    appendLex(object, line);
+    line += " [";
+    emit(false);
 }
 
 void FLDumpFormatter::closeFrameHead() {}
 
 void FLDumpFormatter::closeFrame(const InternalName&, const InternalName&) {
-    debugChannel() << "]." << std::endl;
+    line += "].\n";
+    emit(true);
 }
 
 void FLDumpFormatter::methodSeparator() {
-    debugChannel() << ";" << std::endl << "  ";
+    line += ";\n  ";
+    emit(true);
 }
 
 std::string FLDumpFormatter::argsOpen() {
@@ -54,7 +81,8 @@ std::string FLDumpFormatter::attributeText(const InternalName&, int, const Inter
 
 std::string FLDumpFormatter::argumentText(int position, const InternalName& argument) {
     std::string text = position > 1 ? "," : "";
-    return text += lex(argument);
+    appendLex(argument, text);
+    return text;
 }
 
 std::string FLDumpFormatter::argsClose() {
@@ -68,8 +96,10 @@ std::string FLDumpFormatter::arrowText(int methodType) {
 
 void FLDumpFormatter::writeMethodHead(const std::string& methodText, const std::string& restText,
                                       const std::string& bracket) {
-    writeMethodText(methodText);
-    debugChannel() << restText << bracket;
+    appendMethodText(methodText, line);
+    line += restText;
+    line += bracket;
+    emit(false);
 }
 
 void FLDumpFormatter::writeText(const std::string& text) {
@@ -78,8 +108,10 @@ void FLDumpFormatter::writeText(const std::string& text) {
 
 void FLDumpFormatter::writeMethodValue(const std::string& methodText, const std::string& restText,
                                        const InternalName& value) {
-    writeMethodText(methodText);
-    debugChannel() << restText << lex(value);
+    appendMethodText(methodText, line);
+    line += restText;
+    appendLex(value, line);
+    emit(false);
 }
 
 void FLDumpFormatter::pendingOpen(const std::string&) {}
@@ -107,8 +139,9 @@ void FLDumpFormatter::frameEnd() {
 
 void FLDumpFormatter::writeSetMember(const InternalName&, const InternalName&,
                                      const InternalName& member, int position) {
-    if (position > 1) debugChannel() << ",\n    ";
-    debugChannel() << lex(member);
+    if (position > 1) line += ",\n    ";
+    appendLex(member, line);
+    emit(false);
 }
 
 void FLDumpFormatter::writeTail(const std::string& text) {
@@ -124,7 +157,8 @@ void FLDumpFormatter::predicateSeparator() {
 }
 
 void FLDumpFormatter::writePredicateArgument(const InternalName& argument, int) {
-    debugChannel() << lex(argument);
+    appendLex(argument, line);
+    emit(false);
 }
 
 void FLDumpFormatter::closePredicate() {

@@ -58,4 +58,14 @@ class FLDumpFormatter : public DumpFormatter {
   protected:
     // The method text, in parentheses when it is a path.
     void writeMethodText(const std::string& methodText);
+    // Appends the method text, in parentheses when it is a path.
+    static void appendMethodText(const std::string& methodText, std::string& out);
+    // Writes what `line` holds and empties it; with `flush` the stream is flushed after it,
+    // where the text ended a line.
+    void emit(bool flush);
+
+  private:
+    // The text of one call, written at once: a save writes a few pieces a name, and each piece
+    // written on its own cost a pass through the channel and the stream.
+    std::string line;
 };

@@ -5,6 +5,7 @@
 #include "access/ExportRequest.h"
 #include "access/OMAccess.h"
 #include "foundation/set.h"
+#include "objectbase/CellHash.h"
 #include "objectbase/OM.h"
 #include "shell/FLDumpFormatter.h"
 
@@ -35,16 +36,21 @@ void FLExportHandler::writeBody(ExportRequest& request) {
     decRef(names);
 }
 
+std::size_t FLExportHandler::ClassesHash::operator()(
+    const std::vector<InternalName>& classes) const {
+    return hashCells(classes.data(), classes.size());
+}
+
 bool FLExportHandler::exported(const InternalName& object, int classes, const InternalName& method,
                                int argCount, int type, std::int32_t format) {
     if (format == 3) return type >= 6 && type <= 8;
     if (format != 1 || type < 0 || type > 2) return false;
-    const auto key = std::make_tuple(classes, method, argCount, type);
-    const auto known = declared.find(key);
-    if (known != declared.end()) return known->second;
+    for (const Declared& known : declared[std::size_t(classes)])
+        if (known.method == method && known.argCount == argCount && known.type == type)
+            return known.answer;
     const bool answer =
         yieldsRow(access->lookupSignatureViaClasses(object, method, argCount, type));
-    declared.emplace(key, answer);
+    declared[std::size_t(classes)].push_back({method, argCount, type, answer});
     return answer;
 }
 
@@ -70,8 +76,9 @@ void FLExportHandler::writeObject(const InternalName& object, std::int32_t forma
         }
         delete classes;
     }
-    const int classSet =
-        classSets.emplace(memberOf, static_cast<int>(classSets.size())).first->second;
+    const auto known = classSets.emplace(std::move(memberOf), static_cast<int>(classSets.size()));
+    if (known.second) declared.emplace_back();
+    const int classSet = known.first->second;
     auto* text = static_cast<FLDumpFormatter*>(formatter);
     OM* om = access->om();
     int written = 0;

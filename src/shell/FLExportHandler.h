@@ -2,8 +2,8 @@
 // signatures only (format 3).
 #pragma once
 
-#include <map>
-#include <tuple>
+#include <cstddef>
+#include <unordered_map>
 #include <vector>
 
 #include "access/ExportHandler.h"
@@ -35,7 +35,17 @@ class FLExportHandler : public ExportHandler {
     // Whether some class of an object declares a signature for an entry depends on the object's
     // classes that declare signatures, which are among those that take part in signatures: the
     // question is asked once for each set of such classes and entry, not once an object (it was
-    // the most of the export's time).
-    std::map<std::vector<InternalName>, int> classSets;
-    std::map<std::tuple<int, InternalName, int, int>, bool> declared;
+    // the most of the export's time). The answers of a set are few (one for each method its
+    // objects have) and are searched in place.
+    struct Declared {
+        InternalName method;
+        int argCount;
+        int type;
+        bool answer;
+    };
+    struct ClassesHash {
+        std::size_t operator()(const std::vector<InternalName>& classes) const;
+    };
+    std::unordered_map<std::vector<InternalName>, int, ClassesHash> classSets;
+    std::vector<std::vector<Declared>> declared;
 };

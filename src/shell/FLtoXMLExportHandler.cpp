@@ -2,7 +2,7 @@
 // text of each entry.
 #include "shell/FLtoXMLExportHandler.h"
 
-#include <unordered_set>
+#include <algorithm>
 #include <vector>
 
 #include "access/DescIter.h"
@@ -10,6 +10,7 @@
 #include "access/ExportRequest.h"
 #include "access/OMAccess.h"
 #include "foundation/OutputChannel.h"
+#include "objectbase/CellHash.h"
 #include "objectbase/DumpFormatter.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/SymTab.h"
@@ -17,15 +18,6 @@
 namespace {
 
 const InternalName Free = InternalName::UndefinedObject;
-
-// Membership only: the order of these sets is never seen.
-struct NameHash {
-    std::size_t operator()(const InternalName& name) const {
-        return std::hash<std::uint64_t>()(std::uint64_t(std::uint32_t(name.getValue())) << 16 |
-                                          std::uint64_t(std::uint8_t(name.getType())) << 8 |
-                                          std::uint8_t(name.getArity()));
-    }
-};
 
 int argumentCountOf(Iterator* row) {
     return static_cast<int>(row->atColumn(3).asFloat());
@@ -59,80 +51,113 @@ FLtoXMLExportHandler::~FLtoXMLExportHandler() {
     delete nested;
 }
 
-std::size_t FLtoXMLExportHandler::KeyHash::operator()(const InternalName& name) const {
-    return NameHash()(name);
-}
-
-std::size_t FLtoXMLExportHandler::KeyHash::operator()(const SignatureKey& key) const {
-    return NameHash()(key.method) * 31 + std::size_t(key.classSet) * 1000003 +
-           std::size_t(key.argCount) * 7 + std::size_t(key.type);
+std::size_t FLtoXMLExportHandler::ClassesHash::operator()(
+    const std::vector<InternalName>& classes) const {
+    return hashCells(classes.data(), classes.size());
 }
 
 int FLtoXMLExportHandler::classSetOf(const InternalName& object) {
-    const auto seen = hostSets.find(object);
-    if (seen != hostSets.end()) return seen->second;
+    const int seen = hostSets.valueOr(object, -1);
+    if (seen >= 0) return seen;
     std::vector<InternalName> classes;
     Iterator* rows = access->makeEnhIsaIter(object, Free, IsaRelation::Member, nullptr);
     for (bool more = rows != nullptr && rows->first(); more; more = rows->next())
         classes.push_back(rows->atColumn(2));
     decRef(rows);
     const auto known = classSetNumbers.emplace(std::move(classes), int(classSets.size()));
-    if (known.second) classSets.push_back(known.first->first);
+    if (known.second) classSets.push_back(ClassSet{known.first->first, {}, false, Free});
     hostSets.emplace(object, known.first->second);
     return known.first->second;
 }
 
-Iterator* FLtoXMLExportHandler::signatureOf(int classSet, const InternalName& method, int argCount,
-                                            int type) {
-    const SignatureKey key{classSet, method, argCount, type};
-    const auto known = signatures.find(key);
-    if (known != signatures.end()) return known->second;
+FLtoXMLExportHandler::EntryPlan& FLtoXMLExportHandler::planOf(int classSet,
+                                                              const InternalName& method,
+                                                              int argCount, int type) {
+    // A host has a handful of methods: its sequence's plans are searched in place.
+    for (EntryPlan* plan : classSets[std::size_t(classSet)].plans)
+        if (plan->method == method && plan->argCount == argCount && plan->type == type)
+            return *plan;
+    EntryPlan& plan = plans.emplace_back();
+    plan.method = method;
+    plan.argCount = argCount;
+    plan.type = type;
     // The first class of the sequence that declares a signature for the entry.
     const MethodType kind = static_cast<MethodType>(type + 6);
     std::vector<InternalName> pattern(static_cast<std::size_t>(argCount + 3), Free);
     pattern[1] = method;
-    Iterator* answer = nullptr;
-    for (const InternalName& cls : classSets[static_cast<std::size_t>(classSet)]) {
+    for (const InternalName& cls : classSets[std::size_t(classSet)].classes) {
         pattern[0] = cls;
         Iterator* found = access->lookup(kind, pattern.data(), argCount + 3, nullptr);
         if (found != nullptr && found->first()) {
-            answer = found;
+            plan.declared = true;
+            plan.declaring = found->atColumn(1);
+            if (argCount == 0) plan.result = found->atColumn(3);
+            decRef(found);
             break;
         }
         decRef(found);
     }
-    signatures.emplace(key, answer);
-    return answer;
+    classSets[std::size_t(classSet)].plans.push_back(&plan);
+    return plan;
+}
+
+void FLtoXMLExportHandler::prepare(EntryPlan& plan) {
+    if (plan.prepared) return;
+    plan.prepared = true;
+    plan.methodName = formatter->xmlName(plan.method);
+    if (plan.argCount == 0) {
+        plan.resultClass = resultClass(plan.result);
+        plan.stringResult = plan.type == 1 && literalClass(plan.resultClass, builtinObject::String,
+                                                           builtinSymbol::String);
+        return;
+    }
+    // The signatures the declaring class has for the method, walked once: every value row of
+    // every host of the sequence is matched against them.
+    const auto key = std::make_tuple(plan.declaring, plan.method, plan.argCount, plan.type);
+    auto known = declared.find(key);
+    if (known == declared.end()) {
+        std::vector<InternalName> rows;
+        const int width = plan.argCount + 3;
+        std::vector<InternalName> pattern(static_cast<std::size_t>(width), Free);
+        pattern[0] = plan.declaring;
+        pattern[1] = plan.method;
+        Iterator* found = access->lookup(MethodType(plan.type + 6), pattern.data(), width, nullptr);
+        for (bool row = found != nullptr && found->first(); row; row = found->next())
+            for (int col = 1; col <= width; ++col) rows.push_back(found->atColumn(col));
+        decRef(found);
+        known = declared.emplace(key, std::move(rows)).first;
+    }
+    plan.signatureRows = &known->second;
+}
+
+InternalName FLtoXMLExportHandler::typeClassOf(const InternalName& object, int classSet) {
+    // The name depends on the set of the object's classes alone, unless the object is one of
+    // them (it never names itself).
+    const std::size_t at = std::size_t(classSet);
+    const std::vector<InternalName>& classes = classSets[at].classes;
+    InternalName element;
+    if (std::find(classes.begin(), classes.end(), object) != classes.end())
+        return access->typeClassOf(element, object);
+    if (!classSets[at].typeClassKnown) {
+        access->typeClassOf(element, object);
+        classSets[at].typeClass = element;
+        classSets[at].typeClassKnown = true;
+    }
+    return classSets[at].typeClass;
 }
 
 std::optional<MethodType> FLtoXMLExportHandler::arrowType(const InternalName& arrow) {
-    const auto known = arrowTypes.find(arrow);
-    if (known != arrowTypes.end()) return known->second;
+    for (const auto& known : arrowTypes)
+        if (known.first == arrow) return known.second;
     const std::optional<MethodType> type = access->arrowToMethodType(arrow);
-    arrowTypes.emplace(arrow, type);
+    arrowTypes.emplace_back(arrow, type);
     return type;
 }
 
-Iterator* FLtoXMLExportHandler::declaredSignatures(const InternalName& declaring,
-                                                   const InternalName& method, int argCount,
-                                                   int type) {
-    const auto key = std::make_tuple(declaring, method, argCount, type);
-    const auto known = declared.find(key);
-    if (known != declared.end()) return known->second;
-    std::vector<InternalName> pattern(static_cast<std::size_t>(argCount + 3), Free);
-    pattern[0] = declaring;
-    pattern[1] = method;
-    Iterator* rows = access->lookup(MethodType(type + 6), pattern.data(), argCount + 3, nullptr);
-    declared.emplace(key, rows);
-    return rows;
-}
-
 void FLtoXMLExportHandler::forgetSignatures() {
-    for (auto& entry : declared) decRef(entry.second);
     declared.clear();
     arrowTypes.clear();
-    for (auto& entry : signatures) decRef(entry.second);
-    signatures.clear();
+    plans.clear();
     classSetNumbers.clear();
     classSets.clear();
     hostSets.clear();
@@ -153,11 +178,12 @@ void FLtoXMLExportHandler::writeTrailer(ExportRequest& request) {
 }
 
 void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
-    std::unordered_set<InternalName, NameHash> once;
-    std::unordered_set<InternalName, NameHash> shared;
+    // Each value held by a declared entry: false while one entry holds it, true once shared.
+    FlatNameMap<InternalName, bool> holders;
     InternalName host = Free;
     bool haveHost = false;
     bool hostOutside = false;
+    int hostSet = -1;
     Iterator* rows = new DescIterWithResult(Free, Free, Free, -1, std::nullopt, access);
     for (bool more = rows->first(); more && !stopped(); more = rows->next()) {
         const std::optional<MethodType> arrow = arrowType(rows->atColumn(4));
@@ -167,18 +193,15 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
         if (!haveHost || rows->atColumn(1) != host) {
             haveHost = true;
             host = rows->atColumn(1);
+            hostSet = -1;
             hostOutside =
                 docClass != Free && access->isaTest(host, docClass, IsaRelation::Member) != 0;
         }
         if (hostOutside) continue;
-        if (signatureOf(classSetOf(host), rows->atColumn(2), argumentCountOf(rows), type) ==
-            nullptr)
-            continue;
-        const InternalName value = rows->atColumn(5);
-        if (once.erase(value) != 0)
-            shared.insert(value);
-        else if (!shared.contains(value))
-            once.insert(value);
+        if (hostSet < 0) hostSet = classSetOf(host);
+        if (!planOf(hostSet, rows->atColumn(2), argumentCountOf(rows), type).declared) continue;
+        const auto held = holders.emplace(rows->atColumn(5), false);
+        if (!held.second) held.first->second = true;
     }
     decRef(rows);
 
@@ -216,7 +239,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
                  value = values->next())
                 forEachValue(access, values->atColumn(3), [&](const InternalName& v) {
                     candidates.insert(v);
-                    failed = failed || shared.contains(v);
+                    failed = failed || holders.valueOr(v, false);
                     return true;
                 });
             decRef(values);
@@ -256,13 +279,12 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     forgetSignatures();
 }
 
-int FLtoXMLExportHandler::writeEntries(const InternalName& object, std::string& attributes,
-                                       std::string& content, const std::string& indent,
-                                       bool textNodes) {
+int FLtoXMLExportHandler::writeEntries(const InternalName& object, int classSet,
+                                       std::string& attributes, std::string& content,
+                                       const std::string& indent, bool textNodes) {
     int calls = 0;
     written.insert(object);
     path.insert(object);
-    int classSet = -1;
     Iterator* entries = new HostSpecDescIter(object, Free, -1, std::nullopt, access);
     for (bool more = entries->first(); more; more = entries->next()) {
         const std::optional<MethodType> arrow = arrowType(entries->atColumn(4));
@@ -271,15 +293,14 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, std::string& 
         if (type < 0 || type > 2) continue;
         const InternalName method = entries->atColumn(2);
         const int argCount = argumentCountOf(entries);
-        if (classSet < 0) classSet = classSetOf(object);
-        Iterator* signature = signatureOf(classSet, method, argCount, type);
-        if (signature == nullptr) continue;
+        EntryPlan& plan = planOf(classSet, method, argCount, type);
+        if (!plan.declared) continue;
         std::string methodText;
         if (textNodes) access->giveLexicalForm(method, methodText);
         if (textNodes && (method == builtinObject::Text || methodText == "text()"))
             content = formatter->xmlName(access->mappedName(object));
         else
-            writeEntry(object, method, argCount, type, signature, attributes, content, indent);
+            writeEntry(object, plan, attributes, content, indent);
         ++calls;
     }
     decRef(entries);
@@ -288,11 +309,11 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, std::string& 
 }
 
 void FLtoXMLExportHandler::writeObject(const InternalName& object, std::int32_t /*format*/) {
-    InternalName element;
-    access->typeClassOf(element, object);
+    const int classSet = classSetOf(object);
+    const InternalName element = typeClassOf(object, classSet);
     std::string attributes;
     std::string content;
-    if (writeEntries(object, attributes, content, "  ", false) == 0) return;
+    if (writeEntries(object, classSet, attributes, content, "  ", false) == 0) return;
     debugChannel() << formatter->frameEndText(object, element, attributes, content, 1, "");
     formatter->newLine();
 }
@@ -340,30 +361,36 @@ bool FLtoXMLExportHandler::literalClassFound(const InternalName& cls, const Inte
            access->isaTest(cls, bound, IsaRelation::Subclass) != 0;
 }
 
-void FLtoXMLExportHandler::writeEntry(const InternalName& object, const InternalName& method,
-                                      int argCount, int type, Iterator* signature,
+void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& plan,
                                       std::string& attributes, std::string& content,
-                                      std::string indent) {
-    std::vector<InternalName> pattern(static_cast<std::size_t>(argCount + 3), Free);
-    pattern[0] = object;
-    pattern[1] = method;
-    Iterator* values = access->lookup(MethodType(type), pattern.data(), argCount + 3, nullptr);
+                                      const std::string& indent) {
+    const int argCount = plan.argCount;
+    const int type = plan.type;
+    const InternalName method = plan.method;
+    valuePattern.assign(static_cast<std::size_t>(argCount + 3), Free);
+    valuePattern[0] = object;
+    valuePattern[1] = method;
+    Iterator* values = access->lookup(MethodType(type), valuePattern.data(), argCount + 3, nullptr);
     if (values == nullptr || !values->first()) {
         decRef(values);
         return;
     }
-    std::string text = access->isMapped(object) ? " " : "\n" + indent;
+    prepare(plan);
     if (argCount == 0) {
-        const InternalName cls = resultClass(signature->atColumn(3));
+        std::string text = access->isMapped(object) ? " " : "\n" + indent;
+        const InternalName cls = plan.resultClass;
         const InternalName value = values->atColumn(3);
-        text += formatter->xmlName(method) + "='";
+        text += plan.methodName;
+        text += "='";
         if (type == 0 && access->isaTest(value, cls, IsaRelation::Member) != 0) {
             if (nestsHere(value)) {
                 content += nestedElementText(method, value, indent);
             } else {
-                attributes += text + formatter->xmlName(value) + "'";
+                attributes += text;
+                attributes += formatter->xmlName(value);
+                attributes += "'";
             }
-        } else if (type == 1 && literalClass(cls, builtinObject::String, builtinSymbol::String)) {
+        } else if (type == 1 && plan.stringResult) {
             std::string none;
             content += valueSetText(method, cls, value, none);
         } else if (type == 1) {
@@ -379,24 +406,29 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, const Internal
                 }
                 return true;
             });
-            if (!first) attributes += text + "'";
+            if (!first) {
+                attributes += text;
+                attributes += "'";
+            }
         }
         decRef(values);
         return;
     }
-    Iterator* signatures = declaredSignatures(signature->atColumn(1), method, argCount, type);
+    const std::vector<InternalName>& signatures = *plan.signatureRows;
+    const std::size_t width = static_cast<std::size_t>(argCount + 3);
     for (bool row = true; row; row = values->next()) {
         std::string arguments;
         set<InternalName> results;
-        for (bool sig = signatures != nullptr && signatures->first(); sig;
-             sig = signatures->next()) {
+        for (std::size_t at = 0; at + width <= signatures.size(); at += width) {
+            // The signature's columns from the first on: column c is signature[c - 1].
+            const InternalName* signature = &signatures[at];
             bool matches = true;
             for (int col = 3; col <= argCount + 2 && matches; ++col)
-                matches = access->isaTest(values->atColumn(col), signatures->atColumn(col),
+                matches = access->isaTest(values->atColumn(col), signature[col - 1],
                                           IsaRelation::Member) != 0;
             if (!matches) continue;
-            arguments = argumentsText(argCount, values, signatures);
-            results.insert(signatures->atColumn(argCount + 3));
+            arguments = argumentsText(argCount, values, signature);
+            results.insert(signature[argCount + 2]);
         }
         if (results.empty()) continue;
         const InternalName cls = mostSpecific(results);
@@ -406,15 +438,15 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, const Internal
 }
 
 std::string FLtoXMLExportHandler::argumentsText(int argCount, Iterator* valueRow,
-                                                Iterator* signatureRow) {
+                                                const InternalName* signatureRow) {
     std::string text = formatter->argsOpen();
     std::size_t running = text.size();
     for (int col = 3; col <= argCount + 2; ++col) {
-        const InternalName cls = signatureRow->atColumn(col);
+        const InternalName cls = signatureRow[col - 1];
         int position = 0;
         bool elsewhere = false;
         for (int other = 3; other <= argCount + 3; ++other) {
-            if (other == col || signatureRow->atColumn(other) != cls) continue;
+            if (other == col || signatureRow[other - 1] != cls) continue;
             if (other < col) ++position;
             elsewhere = true;
         }
@@ -433,10 +465,10 @@ std::string FLtoXMLExportHandler::argumentsText(int argCount, Iterator* valueRow
 
 std::string FLtoXMLExportHandler::nestedElementText(const InternalName& method,
                                                     const InternalName& object,
-                                                    std::string indent) {
+                                                    const std::string& indent) {
     std::string attributes;
     std::string content;
-    writeEntries(object, attributes, content, indent + "  ", true);
+    writeEntries(object, classSetOf(object), attributes, content, indent + "  ", true);
     return formatter->frameEndText(object, method, attributes, content, 0, indent);
 }
 

@@ -1,6 +1,7 @@
 // FLtoXMLExportHandler: the export of F-Logic objects as XML elements, shaped by the signatures.
 #pragma once
 
+#include <deque>
 #include <map>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "foundation/set.h"
 #include "objectbase/FSymbol.h"
+#include "objectbase/FlatNameMap.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/MethodType.h"
 #include "shell/XMLExportHandler.h"
@@ -31,31 +33,61 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     void writeBody(ExportRequest& request) override;
     void writeObject(const InternalName& object, std::int32_t format) override;
 
-    // Adds one entry of the object (signature S positioned on its row) to the attributes or the
-    // child content of the element being built.
-    virtual void writeEntry(const InternalName& object, const InternalName& method, int argCount,
-                            int type, Iterator* signature, std::string& attributes,
-                            std::string& content, std::string indent);
-    // The argument attributes of one value row, named after the signature's argument classes.
-    virtual std::string argumentsText(int argCount, Iterator* valueRow, Iterator* signatureRow);
-    // The element of a nested object, named after the method that holds it.
-    virtual std::string nestedElementText(const InternalName& method, const InternalName& object,
-                                          std::string indent);
-    virtual std::string valueSetText(const InternalName& method, const InternalName& cls,
-                                     const InternalName& value, std::string& arguments);
-    virtual std::string singleValueText(const InternalName& method, std::string& arguments,
-                                        const InternalName& cls, const InternalName& value);
-
   protected:
     ~FLtoXMLExportHandler() override;
 
   private:
+    // How the entries of one method (with its number of arguments and its arrow) are written for
+    // the hosts of one sequence of classes: the signature that decides it depends on that key
+    // only, so it is looked up once for each key, not once an entry, and what writing an entry
+    // needs of it is kept beside it.
+    struct EntryPlan {
+        InternalName method;
+        int argCount = 0;
+        int type = 0;
+        // Whether a class of the sequence declares a signature for the entry; the first that
+        // does, and the result that signature names (a class or a set of classes).
+        bool declared = false;
+        InternalName declaring;
+        InternalName result;
+        // Made on first use: the result class, the method's XML name, and for a method with
+        // arguments the rows of every signature the declaring class has for it.
+        bool prepared = false;
+        InternalName resultClass;
+        // Whether a set-valued entry's result class is the built-in string class or below it.
+        bool stringResult = false;
+        std::string methodName;
+        const std::vector<InternalName>* signatureRows = nullptr;
+    };
+    // A sequence of classes shared by hosts, with the plans of the entries its hosts have.
+    struct ClassSet {
+        std::vector<InternalName> classes;
+        std::vector<EntryPlan*> plans;
+        // The element name of a host of the sequence that is not a member of itself.
+        bool typeClassKnown = false;
+        InternalName typeClass;
+    };
+
     // The shared values of step one and the nested names they leave.
     void collectNested(const InternalName& docClass);
     // Builds the entries of an element (with text() nodes inside nested ones); answers how many
     // declared entries the object has.
-    int writeEntries(const InternalName& object, std::string& attributes, std::string& content,
-                     const std::string& indent, bool textNodes);
+    int writeEntries(const InternalName& object, int classSet, std::string& attributes,
+                     std::string& content, const std::string& indent, bool textNodes);
+    // Adds one entry of the object to the attributes or the child content of the element being
+    // built.
+    void writeEntry(const InternalName& object, EntryPlan& plan, std::string& attributes,
+                    std::string& content, const std::string& indent);
+    // The argument attributes of one value row, named after the signature's argument classes
+    // (`signatureRow` holds its columns from the first on).
+    std::string argumentsText(int argCount, Iterator* valueRow, const InternalName* signatureRow);
+    // The element of a nested object, named after the method that holds it.
+    std::string nestedElementText(const InternalName& method, const InternalName& object,
+                                  const std::string& indent);
+    std::string valueSetText(const InternalName& method, const InternalName& cls,
+                             const InternalName& value, std::string& arguments);
+    std::string singleValueText(const InternalName& method, std::string& arguments,
+                                const InternalName& cls, const InternalName& value);
     // Whether a value is written inside its holder: nested, not already on the path of elements
     // being built (objects that hold each other would nest without end), and not deeper than
     // maxNesting: a chain of thousands of objects would exhaust the stack. An object not nested
@@ -73,38 +105,34 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     bool literalClassFound(const InternalName& cls, const InternalName& literal,
                            const FSymbol& symbol);
 
-    // The signature that decides how an entry is written depends only on the sequence of the
-    // host's classes, the method, its arguments and its arrow: it is looked up once for each such
-    // key, not once an entry (that lookup was most of the export's time). The answers are
-    // positioned on their first row and kept until the end of the body; null when none.
+    // The number of the sequence of an object's classes.
     int classSetOf(const InternalName& object);
-    Iterator* signatureOf(int classSet, const InternalName& method, int argCount, int type);
+    // The plan of an entry of a host of the class sequence; kept until the end of the body.
+    EntryPlan& planOf(int classSet, const InternalName& method, int argCount, int type);
+    // Fills in what writing an entry needs of its plan.
+    void prepare(EntryPlan& plan);
+    // The element name of an object: the most specific of its classes that take part in
+    // signatures.
+    InternalName typeClassOf(const InternalName& object, int classSet);
     void forgetSignatures();
-    // The signatures a class declares for a method with arguments, walked anew (first()) for
-    // every value row.
-    Iterator* declaredSignatures(const InternalName& declaring, const InternalName& method,
-                                 int argCount, int type);
-    std::map<std::tuple<InternalName, InternalName, int, int>, Iterator*> declared;
     // The method type an arrow names, read from its text once for each arrow.
     std::optional<MethodType> arrowType(const InternalName& arrow);
-    std::map<InternalName, std::optional<MethodType>> arrowTypes;
-    std::map<std::vector<InternalName>, int> classSetNumbers;
-    std::vector<std::vector<InternalName>> classSets;
-    struct SignatureKey {
-        int classSet;
-        InternalName method;
-        int argCount;
-        int type;
-        bool operator==(const SignatureKey&) const = default;
+    std::vector<std::pair<InternalName, std::optional<MethodType>>> arrowTypes;
+
+    struct ClassesHash {
+        std::size_t operator()(const std::vector<InternalName>& classes) const;
     };
-    struct KeyHash {
-        std::size_t operator()(const SignatureKey& key) const;
-        std::size_t operator()(const InternalName& name) const;
-    };
-    std::unordered_map<SignatureKey, Iterator*, KeyHash> signatures;
-    std::unordered_map<InternalName, int, KeyHash> hostSets;
+    std::unordered_map<std::vector<InternalName>, int, ClassesHash> classSetNumbers;
+    std::vector<ClassSet> classSets;
+    FlatNameMap<InternalName, int> hostSets;
+    // The plans, where they stay while more are made.
+    std::deque<EntryPlan> plans;
+    // The signature rows of a declaring class, method, number of arguments and arrow.
+    std::map<std::tuple<InternalName, InternalName, int, int>, std::vector<InternalName>> declared;
     // Whether a class lies below a built-in literal class, asked once for each pair.
     std::map<std::pair<InternalName, InternalName>, bool> literalClasses;
+    // The pattern of a value lookup, kept for its storage.
+    std::vector<InternalName> valuePattern;
 
     set<InternalName>* nested = nullptr;
     // The nested objects written so far, and the objects whose elements are being built.
