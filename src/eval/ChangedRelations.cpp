@@ -1,6 +1,7 @@
 // ChangedRelations: the relations of clauses, and their closure under the rules of a program.
 #include "eval/ChangedRelations.h"
 
+#include "eval/ProgramPlan.h"
 #include "eval/RuleSummary.h"
 #include "language/FProgram.h"
 #include "language/FRule.h"
@@ -36,7 +37,8 @@ ChangedRelations::Clause ChangedRelations::relationsOf(const RuleSummary& summar
     return clause;
 }
 
-ChangedRelations::Clause ChangedRelations::relationsOf(FRule* rule) {
+ChangedRelations::Clause ChangedRelations::relationsOf(FRule* rule) const {
+    if (const RuleSummary* summary = plan->summaryOf(rule)) return relationsOf(*summary);
     return relationsOf(RuleSummary::of(rule, nullptr));
 }
 
@@ -86,7 +88,13 @@ bool ChangedRelations::changed(const Relation& relation) const {
     return true;
 }
 
-ChangedRelations::ChangedRelations(FProgram* program, FProgram* added) {
+ChangedRelations::ChangedRelations(FProgram* program, FProgram* added, const ProgramPlan* given)
+    : plan(given) {
+    if (plan == nullptr) {
+        ownPlan = std::make_unique<ProgramPlan>(program, ProgramPlan::Inheritance::None,
+                                                ProgramPlan::Split::Whole);
+        plan = ownPlan.get();
+    }
     added->forEachRuleAndWrite(
         [this](FRule* clause) {
             const Clause relations = relationsOf(clause);
@@ -103,7 +111,7 @@ ChangedRelations::ChangedRelations(FProgram* program, FProgram* added) {
         });
     std::vector<Clause> rules;
     program->forEachClause(
-        [&rules](FRule* clause) {
+        [&rules, this](FRule* clause) {
             if (clause->ruleKind() == FRule::Rule) rules.push_back(relationsOf(clause));
             return true;
         },
@@ -123,6 +131,8 @@ ChangedRelations::ChangedRelations(FProgram* program, FProgram* added) {
         }
     }
 }
+
+ChangedRelations::~ChangedRelations() = default;
 
 bool ChangedRelations::leaveInheritance() const {
     if (addedReadsMethod || anyMethod || anyMember || subclass || anything) return false;

@@ -9,7 +9,6 @@
 #include "eval/ChangedRelations.h"
 #include "eval/Matcher.h"
 #include "eval/ProgramPlan.h"
-#include "eval/Strata.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
@@ -141,19 +140,31 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
     // The triggers come from the whole program: the inherited values a later stratum reads
     // under negation or in an aggregate must be there when the strata below it are complete.
     inheritanceFlag |= program->inheritanceMark();
+    // Evaluating again from the added clauses plans the program without making the hierarchy
+    // first; what those clauses change is read from that plan's summaries.
+    std::unique_ptr<ProgramPlan> plan;
+    std::optional<ChangedRelations> changed;
+    if (added) {
+        plan = std::make_unique<ProgramPlan>(
+            program,
+            inherits() ? ProgramPlan::Inheritance::Inherits : ProgramPlan::Inheritance::None,
+            ProgramPlan::Split::Whole);
+        changed.emplace(program, added.get(), plan.get());
+    }
+    const Start start = startOf(changed ? &*changed : nullptr);
+    if (start == Start::WholeBase) {
+        changed.reset();
+        plan = planOf(program);
+    }
     if (inheritanceFlag != 0) {
         holdNormalizer(program);
-        buildTriggerList();
+        buildTriggerList(program, *plan);
         releaseNormalizer();
     }
-    std::optional<ChangedRelations> changed;
-    if (added) changed.emplace(program, added.get());
-    const Start start = startOf(changed ? &*changed : nullptr);
-    const bool completed = start == Start::AddedClauses
-                               ? evaluateAddedFacts(program, added.get(), *changed)
-                               : inStrata(program, [this](FProgram* part, bool recursive) {
-                                     return semiNaiveFixpoint(part, nullptr, recursive);
-                                 });
+    const bool completed =
+        start == Start::AddedClauses
+            ? evaluateAddedFacts(*plan, program, added.get(), *changed)
+            : inStrata(program, *plan, [this](const Phase& phase) { return partFixpoint(phase); });
     if (completed && !steppingBack()) {
         addTimingStatistics();
         lastFixpoint.remember(program, access->om());
@@ -214,25 +225,20 @@ bool PrSemiNaive::evaluateAddedByComponent(const ProgramPlan& plan, FProgram* pr
                 },
                 [](const FactList&, std::size_t) { return true; });
         if (!run) continue;
-        const bool reached = semiNaiveFixpoint(part, nullptr, component.recursive);
+        const bool reached = semiNaiveFixpoint({plan, part, component.recursive});
         if (matcher) matcher->forgetKeptTables();
         if (!reached) return false;
     }
     return true;
 }
 
-bool PrSemiNaive::evaluateAddedFacts(FProgram* program, FProgram* added,
+bool PrSemiNaive::evaluateAddedFacts(const ProgramPlan& plan, FProgram* program, FProgram* added,
                                      const ChangedRelations& changed) {
-    const ProgramPlan plan(
-        program, inherits() ? ProgramPlan::Inheritance::Inherits : ProgramPlan::Inheritance::None,
-        ProgramPlan::Split::Whole);
     if (plan.componentwise() && !inheritsValues() && plan.warnings().empty())
         return evaluateAddedByComponent(plan, program, added, changed);
-    // The parts of a first evaluation, which inheritance orders after the memberships that
+    // The strata of a first evaluation, which inheritance orders after the memberships that
     // give a method its inherited values.
-    const Strata strata(program,
-                        inherits() ? Strata::Inheritance::Inherits : Strata::Inheritance::None);
-    const std::vector<Ref<FProgram>>& parts = strata.parts();
+    const std::vector<Ref<FProgram>>& parts = plan.levels();
     // The lowest parts that read no relation the added facts may change under negation or in
     // an aggregate only grow with the added facts. When already the lowest part reads one,
     // every part is evaluated as from scratch, the added facts with the others in the first
@@ -281,17 +287,24 @@ bool PrSemiNaive::evaluateAddedFacts(FProgram* program, FProgram* added,
             });
         start->setInheritanceMark(program->inheritanceMark());
         opening->setInheritanceMark(program->inheritanceMark());
-        if (!semiNaiveFixpoint(start.get(), opening.get())) return false;
+        if (!semiNaiveFixpoint({plan, start.get(), true}, opening.get())) return false;
         next = plain;
     }
     for (; next < parts.size(); ++next)
-        if (!semiNaiveFixpoint(parts[next].get())) return false;
+        if (!semiNaiveFixpoint({plan, parts[next].get(), true})) return false;
     return true;
 }
 
-bool PrSemiNaive::semiNaiveFixpoint(FProgram* program, FProgram* opening, bool recursive) {
+bool PrSemiNaive::partFixpoint(const Phase& phase) {
+    // Mode "naive": the rounds of the naive evaluation with inheritance.
+    if (evalMode == Naive) return NaiveEvalWithInherit::partFixpoint(phase);
+    return semiNaiveFixpoint(phase);
+}
+
+bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
     OutputChannel& debug = debugChannel();
-    if (!recursive && opening == nullptr) {
+    FProgram* program = phase.part;
+    if (!phase.recursive && opening == nullptr) {
         // Everything it reads is complete: the first round derives all it can.
         --triggerNumber;
         int changed = -1;
@@ -300,10 +313,11 @@ bool PrSemiNaive::semiNaiveFixpoint(FProgram* program, FProgram* opening, bool r
     holdNormalizer(program);
     inheritanceFlag |= program->inheritanceMark();
     unrecordedReads = false;
-    deltaTable = rewriteProgram(program, 0);
+    deltaTable = rewriteProgram(program, phase.plan, 0);
     if (deltaTable) {
         firstDeltaProgram = std::make_unique<DeltaRules>();
-        deltaProgram = buildDeltaProgram(program, deltaTable.get(), firstDeltaProgram.get());
+        deltaProgram =
+            buildDeltaProgram(program, phase.plan, deltaTable.get(), firstDeltaProgram.get());
         if (firstDeltaProgram->empty()) firstDeltaProgram.reset();
     }
     if (deltaProgram == nullptr) {
@@ -314,9 +328,9 @@ bool PrSemiNaive::semiNaiveFixpoint(FProgram* program, FProgram* opening, bool r
         return fixpointWithTriggers(program, changed);
     }
     if (inheritanceFlag != 0) {
-        triggerDeltaTable = rewriteProgram(program, 1);
+        triggerDeltaTable = rewriteProgram(program, phase.plan, 1);
         if (triggerDeltaTable)
-            triggerDeltaProgram = buildDeltaProgram(program, triggerDeltaTable.get());
+            triggerDeltaProgram = buildDeltaProgram(program, phase.plan, triggerDeltaTable.get());
     }
     if ((flags & TraceProgram) != 0) {
         debug << "Program rewritten:" << std::endl;

@@ -344,7 +344,7 @@ Ref<FProgram> emptyLike(FProgram* program) {
 }  // namespace
 
 ProgramPlan::ProgramPlan(FProgram* program, Inheritance inheritance, Split split)
-    : inheritance(inheritance) {
+    : inheritance(inheritance), book(std::make_shared<SummaryBook>()) {
     if (program == nullptr) return;
     analyse(program, nullptr, RuleSummary());
     // Only a recursion through negation or aggregation asks for the hierarchy to be made first.
@@ -378,17 +378,28 @@ ProgramPlan::ProgramPlan(FProgram* program, Inheritance inheritance, Split split
 }
 
 ProgramPlan::ProgramPlan(FProgram* program, Inheritance inheritance, const Subclasses* subclasses,
-                         const RuleSummary& given)
-    : inheritance(inheritance) {
+                         const RuleSummary& given, std::shared_ptr<SummaryBook> book)
+    : inheritance(inheritance), book(std::move(book)) {
     if (program != nullptr) analyse(program, subclasses, given);
 }
 
 ProgramPlan::~ProgramPlan() = default;
 
+const RuleSummary* ProgramPlan::summaryOf(const FRule* clause) const {
+    const auto it = book->find(clause);
+    return it == book->end() ? nullptr : &it->second;
+}
+
+const RuleSummary& ProgramPlan::summarise(FRule* clause, const SymTab* names) {
+    auto [it, added] = book->try_emplace(clause);
+    if (added) it->second = RuleSummary::of(clause, names);
+    return it->second;
+}
+
 std::unique_ptr<ProgramPlan> ProgramPlan::drawRest(const Subclasses& subclasses) const {
     if (!restProgram) return nullptr;
     return std::unique_ptr<ProgramPlan>(
-        new ProgramPlan(restProgram.get(), inheritance, &subclasses, planWrites));
+        new ProgramPlan(restProgram.get(), inheritance, &subclasses, planWrites, book));
 }
 
 std::vector<bool> ProgramPlan::hierarchyRules() const {
@@ -472,9 +483,9 @@ void ProgramPlan::analyse(FProgram* program, const Subclasses* subclasses,
     };
     auto visitClause = [&](FRule* clause) {
         const int kind = clause->ruleKind();
-        if (kind == FRule::Fact) markWritten(RuleSummary::of(clause, program->getSymTab()));
+        if (kind == FRule::Fact) markWritten(summarise(clause, program->getSymTab()));
         if (kind != FRule::Rule) return true;
-        RuleSummary summary = RuleSummary::of(clause, program->getSymTab());
+        RuleSummary summary = summarise(clause, program->getSymTab());
         std::vector<int> heads = markWritten(summary);
         // All relations of one head complete together; a head that writes no relation still
         // has a place of its own.

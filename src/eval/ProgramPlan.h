@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "foundation/Ref.h"
@@ -69,6 +70,10 @@ class ProgramPlan {
     // The summary of every rule planned, in program order, and the rule it belongs to.
     const std::vector<RuleSummary>& summaries() const { return ruleSummaries; }
     const std::vector<FRule*>& rules() const { return ruleClauses; }
+    // The summary of a rule or fact clause of the program, made when it was planned (the plan
+    // of the rest holds those of the whole program too); null for any other clause (a query, a
+    // fact kept compact).
+    const RuleSummary* summaryOf(const FRule* clause) const;
 
     // The strata: the planned rules by stratum, the facts and queries in the first; a program
     // that needs a single part is that part itself.
@@ -95,10 +100,11 @@ class ProgramPlan {
     std::string describe(const std::function<std::string(const FRule*)>& clauseText) const;
 
   private:
+    using SummaryBook = std::unordered_map<const FRule*, RuleSummary>;
     // The plan of the rest: `given` holds what the clauses planned before write and the
     // inheritable values they give.
     ProgramPlan(FProgram* program, Inheritance inheritance, const Subclasses* subclasses,
-                const RuleSummary& given);
+                const RuleSummary& given, std::shared_ptr<SummaryBook> book);
     void analyse(FProgram* program, const Subclasses* subclasses, const RuleSummary& given);
     // The rules that make the derived hierarchy and those they read, when they read nothing the
     // hierarchy decides; empty when there is no such split.
@@ -109,6 +115,11 @@ class ProgramPlan {
     Ref<FProgram> planned;
     std::vector<RuleSummary> ruleSummaries;
     std::vector<FRule*> ruleClauses;
+    // The summary of every rule and fact clause by its clause, made once and shared by the plan
+    // of a whole program, the plan of its lower part and the plan of its rest.
+    std::shared_ptr<SummaryBook> book;
+    // The summary of a clause, made the first time it is asked for.
+    const RuleSummary& summarise(FRule* clause, const SymTab* names);
     std::vector<Ref<FProgram>> levelPrograms;
     std::vector<Component> componentList;
     std::vector<std::string> roundsWarnings;
