@@ -33,7 +33,8 @@ ChangedRelations::Clause ChangedRelations::relationsOf(const RuleSummary& summar
     for (const RuleSummary::Access& read : summary.reads)
         clause.reads.push_back(
             {relationOf(read.relation), read.how != RuleSummary::Read::Positive});
-    if (summary.readsObjects) clause.reads.push_back({{Object}, false});
+    // A built-in that reads the whole base reads every object there.
+    if (summary.readsObjects || summary.readsWholeBase) clause.reads.push_back({{Object}, false});
     return clause;
 }
 

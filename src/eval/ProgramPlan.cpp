@@ -38,6 +38,9 @@ enum class Relation {
     Subclass,
     SubclassWriteAny,
     SubclassReadAll,
+    // The objects of the base as a whole, which every head may add to: read by a rule that
+    // reads bare objects or calls a built-in that reads the whole base.
+    Objects,
     Rule
 };
 
@@ -292,6 +295,7 @@ std::string label(const NodeInfo& info, const SymTab* names) {
         case Relation::SubclassWriteAny:
         case Relation::SubclassReadAll:
             return "_ :: _";
+        case Relation::Objects:
         case Relation::Rule:
             break;
     }
@@ -346,18 +350,12 @@ Ref<FProgram> emptyLike(FProgram* program) {
 ProgramPlan::ProgramPlan(FProgram* program, Inheritance inheritance, Split split)
     : inheritance(inheritance), book(std::make_shared<SummaryBook>()) {
     if (program == nullptr) return;
-    analyse(program, nullptr, RuleSummary());
+    plan(program, nullptr, RuleSummary());
     // Only a recursion through negation or aggregation asks for the hierarchy to be made first.
     if (split == Split::Whole || roundsWarnings.empty()) return;
     const std::vector<bool> first = hierarchyRules();
     if (first.empty()) return;
-    ruleSummaries.clear();
-    ruleClauses.clear();
-    levelPrograms.clear();
-    componentList.clear();
-    roundsWarnings.clear();
-    byComponent = true;
-    planWrites = RuleSummary();
+    clear();
     // The hierarchy first, with the facts and queries; the other rules once it is made.
     Ref<FProgram> lower = emptyLike(program);
     restProgram = emptyLike(program);
@@ -374,13 +372,41 @@ ProgramPlan::ProgramPlan(FProgram* program, Inheritance inheritance, Split split
             lower->appendFact(facts, i);
             return true;
         });
-    analyse(lower.get(), nullptr, RuleSummary());
+    plan(lower.get(), nullptr, RuleSummary());
 }
 
 ProgramPlan::ProgramPlan(FProgram* program, Inheritance inheritance, const Subclasses* subclasses,
                          const RuleSummary& given, std::shared_ptr<SummaryBook> book)
     : inheritance(inheritance), book(std::move(book)) {
-    if (program != nullptr) analyse(program, subclasses, given);
+    if (program != nullptr) plan(program, subclasses, given);
+}
+
+void ProgramPlan::clear() {
+    ruleSummaries.clear();
+    ruleClauses.clear();
+    levelPrograms.clear();
+    componentList.clear();
+    roundsWarnings.clear();
+    byComponent = true;
+    readsAllObjects = false;
+    planWrites = RuleSummary();
+}
+
+void ProgramPlan::plan(FProgram* program, const Subclasses* subclasses, const RuleSummary& given) {
+    analyse(program, subclasses, given, Objects::Unordered);
+    if (!readsAllObjects) return;
+    // Rules read bare objects or the whole base: ordered after every rule that may add to
+    // them, the components still run apart, unless that order ties a negation or an aggregate
+    // into a recursion the program did not have without it.
+    if (byComponent) {
+        const std::vector<std::string> unordered = roundsWarnings;
+        clear();
+        analyse(program, subclasses, given, Objects::Ordered);
+        if (roundsWarnings == unordered) return;
+        clear();
+        analyse(program, subclasses, given, Objects::Unordered);
+    }
+    byComponent = false;
 }
 
 ProgramPlan::~ProgramPlan() = default;
@@ -445,8 +471,8 @@ std::vector<bool> ProgramPlan::hierarchyRules() const {
     return in;
 }
 
-void ProgramPlan::analyse(FProgram* program, const Subclasses* subclasses,
-                          const RuleSummary& given) {
+void ProgramPlan::analyse(FProgram* program, const Subclasses* subclasses, const RuleSummary& given,
+                          Objects objects) {
     planned = Ref<FProgram>::share(program);
     DependencyGraph graph;
     ProgramShape shape;
@@ -468,7 +494,8 @@ void ProgramPlan::analyse(FProgram* program, const Subclasses* subclasses,
                                  summary.writes.end());
         planWrites.inheritables.insert(planWrites.inheritables.end(), summary.inheritables.begin(),
                                        summary.inheritables.end());
-        if (summary.readsObjects || summary.unbounded()) byComponent = false;
+        if (summary.equates) byComponent = false;
+        if (summary.readsObjects || summary.readsWholeBase) readsAllObjects = true;
         return ids;
     };
     // Written below, as far as reading it goes; its steps are in the base.
@@ -510,6 +537,16 @@ void ProgramPlan::analyse(FProgram* program, const Subclasses* subclasses,
     };
     program->forEachRuleAndWrite(visitClause, visitWrite);
     if (inheritance == Inheritance::Inherits && shape.anyHolder()) byComponent = false;
+    if (readsAllObjects && objects == Objects::Ordered) {
+        const int all = graph.node("objects", {Relation::Objects, {}, 0});
+        for (std::size_t r = 0; r < rules.size(); ++r) {
+            graph.edge(rules[r].head, all, false);
+            const RuleSummary& summary = ruleSummaries[r];
+            for (const RuleSummary::Access& read : summary.objectReads)
+                rules[r].reads.emplace_back(all, waitOf(read.how));
+            if (summary.readsWholeBase) rules[r].reads.emplace_back(all, Wait::None);
+        }
+    }
 
     // A method read sees inherited values only when the evaluator inherits and some class holds
     // or derives an inheritable value of that method: it then reads those values and the

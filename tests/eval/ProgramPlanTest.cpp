@@ -156,9 +156,27 @@ TEST(ProgramPlan, NegationBetweenComponentsRaisesTheStratum) {
     EXPECT_EQ(warnings.size(), 1U);
 }
 
-TEST(ProgramPlan, WhatNoRelationNamesKeepsTheStrata) {
-    EXPECT_NE(plan("q(a). p(X) :- X[]. r(X) :- q(X).").find("not componentwise"),
+TEST(ProgramPlan, ReadsOfTheWholeBaseComeAfterEveryRuleThatAddsToIt) {
+    // A rule reading bare objects comes after every rule whose head may make one, and reads
+    // what it makes itself.
+    EXPECT_EQ(plan("q(a). p(X) :- X[]. r(X) :- q(X)."),
+              "1. one pass after the facts, stratum 0: q(a). | r(X) :- q(X).\n"
+              "2. recursive, stratum 0: p(X) :- X[].\n");
+    // A built-in that reads the whole base, too; a rule reading its result may make objects
+    // it reads: one recursion.
+    EXPECT_EQ(plan("q(a). d(X,M) :- q(X), describe(X, M, A, V). r(X) :- q(X). "
+                   "s(X) :- d(X,M)."),
+              "1. one pass after the facts, stratum 0: q(a). | r(X) :- q(X).\n"
+              "2. recursive, stratum 0: d(X,M) :- q(X), describe(X,M,A,V). | s(X) :- d(X,M).\n");
+    // Where that order would tie a negation into a recursion, the strata stay.
+    std::vector<std::string> warnings;
+    EXPECT_NE(plan("q(a). n(X) :- q(X), not p(X). p(X) :- X[].", Inheritance::None, {}, &warnings)
+                  .find("not componentwise"),
               std::string::npos);
+    EXPECT_TRUE(warnings.empty());
+}
+
+TEST(ProgramPlan, WhatNoRelationNamesKeepsTheStrata) {
     EXPECT_NE(plan("q(a). X = Y :- q(X), q(Y).").find("not componentwise"), std::string::npos);
     // Inheritable values, read by an evaluator that inherits.
     const std::string inherited = "e(a). c[f *-> 2]. X : c :- e(X). p(X) :- X[f -> V].";
