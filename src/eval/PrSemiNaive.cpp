@@ -343,59 +343,77 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
         }
     }
 
-    int changed = -1;
+    // Each step of the part is a round of one kind, or a trigger phase; what follows a step
+    // depends on what it changed.
+    auto after = [this](int changed) {
+        if (changed < 0) return Step::Whole;
+        if (changed > 0) {
+            if (recordingOff) return Step::Whole;
+            return firstDeltaProgram != nullptr ? Step::FirstDelta : Step::Delta;
+        }
+        // Some kept rule reads facts a delta round does not count as new: full rounds without
+        // recording confirm the fixpoint.
+        if (unrecordedReads && !recordingOff) return Step::Confirm;
+        return Step::Trigger;
+    };
+    Step step = opening != nullptr ? Step::Opening : Step::Whole;
     while (interruptFlag.load() == 0) {
-        if (changed == 0 && unrecordedReads && !recordingOff) {
-            // Some kept rule reads facts a delta round does not count as new: full rounds
-            // without recording confirm the fixpoint.
-            recordingOff = true;
-            changed = 1;
-            continue;
-        }
-        if (changed != 0) {
-            const bool full = changed < 0 || recordingOff;
-            const bool first = !full && opening == nullptr && firstDeltaProgram != nullptr;
-            if (opening != nullptr) {
+        int changed = 0;
+        // Set by a trigger phase that has nothing to inherit: the part is at its fixpoint.
+        bool reached = false;
+        switch (step) {
+            case Step::Opening:
                 changed = nextRound(opening);
-                opening = nullptr;
-            } else if (full) {
+                break;
+            case Step::Confirm:
+                recordingOff = true;
                 changed = nextRound(program);
-            } else {
+                break;
+            case Step::Whole:
+                changed = nextRound(program);
+                break;
+            case Step::FirstDelta:
+            case Step::Delta: {
+                const DeltaRules& rules =
+                    step == Step::FirstDelta ? *firstDeltaProgram : *deltaProgram;
                 const Ref<FProgram> round =
-                    (first ? *firstDeltaProgram : *deltaProgram)
-                        .roundProgram(*access, program->getSymTab(), program->inheritanceMark());
+                    rules.roundProgram(*access, program->getSymTab(), program->inheritanceMark());
                 changed = nextRound(round.get());
+                // Used once: the later deltas are parts of their relations.
+                if (step == Step::FirstDelta) firstDeltaProgram.reset();
+                break;
             }
-            // Used once: the later deltas are parts of their relations.
-            if (first) firstDeltaProgram.reset();
-            if (roundFailed || steppingBack()) {
-                dropDeltas();
-                return false;
+            case Step::Trigger: {
+                if (flags != 0) debug << triggerNumber << ". Fixpoint" << std::endl;
+                if (triggerDeltaProgram == nullptr) {
+                    reached = true;
+                    break;
+                }
+                recordingOff = false;
+                access->initDelta(triggerDeltaTable.get());
+                triggerTimer->cont();
+                const int fired = fireTrigger();
+                triggerTimer->stop();
+                if (fired == 0) {
+                    reached = true;
+                    break;
+                }
+                const Ref<FProgram> triggerRound = triggerDeltaProgram->roundProgram(
+                    *access, program->getSymTab(), program->inheritanceMark());
+                changed = tpStep(triggerRound.get());
+                ++triggerNumber;
+                ++round;
+                if (roundFailed && !steppingBack())
+                    centralErrorHandler().report(err11::CannotEvaluate);
+                break;
             }
-            continue;
         }
-        if (flags != 0) debug << triggerNumber << ". Fixpoint" << std::endl;
-        if (triggerDeltaProgram == nullptr) break;
-        recordingOff = false;
-        access->initDelta(triggerDeltaTable.get());
-        triggerTimer->cont();
-        changed = fireTrigger();
-        triggerTimer->stop();
-        if (changed == 0) break;
-        const Ref<FProgram> triggerRound = triggerDeltaProgram->roundProgram(
-            *access, program->getSymTab(), program->inheritanceMark());
-        changed = tpStep(triggerRound.get());
-        ++triggerNumber;
-        ++round;
-        if (steppingBack()) {
+        if (reached) break;
+        if (roundFailed || steppingBack()) {
             dropDeltas();
             return false;
         }
-        if (roundFailed) {
-            dropDeltas();
-            centralErrorHandler().report(err11::CannotEvaluate);
-            return false;
-        }
+        step = after(changed);
     }
     dropDeltas();
     return interruptFlag.load() == 0;

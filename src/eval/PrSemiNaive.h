@@ -74,6 +74,13 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     int evaluateOnce(FProgram* program) override;
 
   private:
+    // The steps of a part's semi-naive fixpoint: the first round over the clauses added since
+    // the last fixpoint, a round of the whole part, the first delta round (see
+    // buildDeltaProgram), a delta round, a round of the whole part without recording that
+    // confirms a fixpoint (see unrecordedReads), and a trigger phase with its round of the
+    // trigger delta program.
+    enum class Step : std::uint8_t { Opening, Whole, FirstDelta, Delta, Confirm, Trigger };
+
     // Where an evaluation in mode "seminaive" starts, decided once as it begins (startOf).
     enum class Start : std::uint8_t {
         // Every rule against the whole base, as a first evaluation does.
