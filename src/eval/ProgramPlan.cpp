@@ -429,22 +429,22 @@ std::unique_ptr<ProgramPlan> ProgramPlan::drawRest(const Subclasses& subclasses)
 }
 
 std::vector<bool> ProgramPlan::hierarchyRules() const {
-    const std::vector<RuleSummary>& summaries = ruleSummaries;
+    const std::vector<const RuleSummary*>& summaries = ruleSummaries;
     bool derived = false;
-    for (const RuleSummary& summary : summaries)
-        for (const RuleSummary::Step& step : summary.steps)
+    for (const RuleSummary* summary : summaries)
+        for (const RuleSummary::Step& step : summary->steps)
             derived = derived || !step.lower.constant || !step.upper.constant;
     if (!derived) return {};
     std::vector<bool> in(summaries.size(), false);
     std::vector<std::size_t> work;
     for (std::size_t i = 0; i < summaries.size(); ++i)
-        for (const RuleSummary::Step& step : summaries[i].steps)
+        for (const RuleSummary::Step& step : summaries[i]->steps)
             if (!in[i] && (!step.lower.constant || !step.upper.constant)) {
                 in[i] = true;
                 work.push_back(i);
             }
     while (!work.empty()) {
-        const RuleSummary& rule = summaries[work.back()];
+        const RuleSummary& rule = *summaries[work.back()];
         work.pop_back();
         if (rule.readsObjects || rule.unbounded()) return {};
         for (const RuleSummary::Access& read : rule.reads) {
@@ -457,7 +457,7 @@ std::vector<bool> ProgramPlan::hierarchyRules() const {
                 return {};
             for (std::size_t j = 0; j < summaries.size(); ++j) {
                 if (in[j]) continue;
-                for (const RelationRef& written : summaries[j].writes)
+                for (const RelationRef& written : summaries[j]->writes)
                     if (mayMeet(relation, written)) {
                         in[j] = true;
                         work.push_back(j);
@@ -512,7 +512,7 @@ void ProgramPlan::analyse(FProgram* program, const Subclasses* subclasses, const
         const int kind = clause->ruleKind();
         if (kind == FRule::Fact) markWritten(summarise(clause, program->getSymTab()));
         if (kind != FRule::Rule) return true;
-        RuleSummary summary = summarise(clause, program->getSymTab());
+        const RuleSummary& summary = summarise(clause, program->getSymTab());
         std::vector<int> heads = markWritten(summary);
         // All relations of one head complete together; a head that writes no relation still
         // has a place of its own.
@@ -531,7 +531,7 @@ void ProgramPlan::analyse(FProgram* program, const Subclasses* subclasses, const
                                        relation.number, waitOf(read.how)});
         }
         rules.push_back(std::move(entry));
-        ruleSummaries.push_back(std::move(summary));
+        ruleSummaries.push_back(&summary);
         ruleClauses.push_back(clause);
         return true;
     };
@@ -541,7 +541,7 @@ void ProgramPlan::analyse(FProgram* program, const Subclasses* subclasses, const
         const int all = graph.node("objects", {Relation::Objects, {}, 0});
         for (std::size_t r = 0; r < rules.size(); ++r) {
             graph.edge(rules[r].head, all, false);
-            const RuleSummary& summary = ruleSummaries[r];
+            const RuleSummary& summary = *ruleSummaries[r];
             for (const RuleSummary::Access& read : summary.objectReads)
                 rules[r].reads.emplace_back(all, waitOf(read.how));
             if (summary.readsWholeBase) rules[r].reads.emplace_back(all, Wait::None);

@@ -69,7 +69,7 @@ class ProgramPlan {
     ~ProgramPlan();
 
     // The summary of every rule planned, in program order, and the rule it belongs to.
-    const std::vector<RuleSummary>& summaries() const { return ruleSummaries; }
+    const std::vector<const RuleSummary*>& summaries() const { return ruleSummaries; }
     const std::vector<FRule*>& rules() const { return ruleClauses; }
     // The summary of a rule or fact clause of the program, made when it was planned (the plan
     // of the rest holds those of the whole program too); null for any other clause (a query, a
@@ -124,7 +124,7 @@ class ProgramPlan {
 
     Inheritance inheritance;
     Ref<FProgram> planned;
-    std::vector<RuleSummary> ruleSummaries;
+    std::vector<const RuleSummary*> ruleSummaries;
     std::vector<FRule*> ruleClauses;
     // The summary of every rule and fact clause by its clause, made once and shared by the plan
     // of a whole program, the plan of its lower part and the plan of its rest.

@@ -98,11 +98,11 @@ std::string plan(const std::string& text, Inheritance inheritance = Inheritance:
     // The symbols of the classes the program names, by name.
     std::map<std::string, FSymbol> symbols;
     const ProgramPlan whole(program, inheritance, ProgramPlan::Split::Whole);
-    for (const RuleSummary& rule : whole.summaries()) {
-        for (const RuleSummary::Access& read : rule.reads)
+    for (const RuleSummary* rule : whole.summaries()) {
+        for (const RuleSummary::Access& read : rule->reads)
             if (read.relation.constant)
                 symbols[harness.table()->giveName(read.relation.name)] = read.relation.name;
-        for (const RelationRef& written : rule.writes)
+        for (const RelationRef& written : rule->writes)
             if (written.constant) symbols[harness.table()->giveName(written.name)] = written.name;
     }
     const ProgramPlan::Subclasses subclasses = [&](const FSymbol& cls) {
