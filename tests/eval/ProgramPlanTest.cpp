@@ -82,6 +82,32 @@ TEST(RuleSummary, ReadsNoRelationCanName) {
     EXPECT_EQ(summary("p(X) :- q(X), X > 1."), "w p/1; r q/1; ");
 }
 
+TEST(RuleSummary, WhatTheDeltaRewritingAndTheTriggersReadOfAClause) {
+    rule_test::RuleHarness harness;
+    const RuleSummary made = RuleSummary::of(
+        harness.rule("X[k@(Y) -> 1] :- q(X, Y), X[m@(a,b) ->> {}], not X[n -> 1], X[], "
+                     "N = count{Z ; Z[v ->> {}]}."),
+        harness.table());
+    // A method by its arguments, its term where a head writes it.
+    ASSERT_EQ(made.writes.size(), 1U);
+    EXPECT_EQ(made.writes[0].arguments, 1);
+    ASSERT_NE(made.writes[0].term, nullptr);
+    ASSERT_EQ(made.reads.size(), 4U);
+    EXPECT_EQ(made.reads[0].relation.kind, RelationRef::Kind::Predicate);
+    // A set read with no results; a read inside a negated literal; an aggregate's read.
+    EXPECT_EQ(made.reads[1].relation.arguments, 2);
+    EXPECT_TRUE(made.reads[1].noResults);
+    EXPECT_FALSE(made.reads[1].inNegation);
+    EXPECT_TRUE(made.reads[2].inNegation);
+    EXPECT_EQ(made.reads[2].how, RuleSummary::Read::Negated);
+    EXPECT_EQ(made.reads[3].how, RuleSummary::Read::Aggregated);
+    EXPECT_TRUE(made.reads[3].noResults);
+    EXPECT_EQ(made.reads[3].relation.term, nullptr);
+    // The bare object, read positively.
+    ASSERT_EQ(made.objectReads.size(), 1U);
+    EXPECT_EQ(made.objectReads[0].how, RuleSummary::Read::Positive);
+}
+
 // The plan of the text, one component a line; the rest, drawn over the hierarchy
 // `below` gives (class name -> the names below it), follows a line "rest:".
 std::string plan(const std::string& text, Inheritance inheritance = Inheritance::None,
