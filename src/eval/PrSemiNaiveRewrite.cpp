@@ -321,6 +321,12 @@ bool PrSemiNaive::keptEveryRound(const RuleSummary& rule, bool triggerForm) {
     };
     for (const RuleSummary::Access& read : rule.reads) look(read, false);
     for (const RuleSummary::Access& read : rule.objectReads) look(read, true);
+    // A built-in that reads the whole base ("describe") sees every fact derived, none of which
+    // a delta atom stands for.
+    if (rule.readsWholeBase && anyHead) {
+        kept = true;
+        unrecordedReads = true;
+    }
     return kept;
 }
 
