@@ -1,6 +1,7 @@
 // ChangedRelations: the relations of clauses, and their closure under the rules of a program.
 #include "eval/ChangedRelations.h"
 
+#include "eval/ProgramPlan.h"
 #include "eval/RuleSummary.h"
 #include "language/FProgram.h"
 #include "language/FRule.h"
@@ -32,11 +33,13 @@ ChangedRelations::Clause ChangedRelations::relationsOf(const RuleSummary& summar
     for (const RuleSummary::Access& read : summary.reads)
         clause.reads.push_back(
             {relationOf(read.relation), read.how != RuleSummary::Read::Positive});
-    if (summary.readsObjects) clause.reads.push_back({{Object}, false});
+    // A built-in that reads the whole base reads every object there.
+    if (summary.readsObjects || summary.readsWholeBase) clause.reads.push_back({{Object}, false});
     return clause;
 }
 
-ChangedRelations::Clause ChangedRelations::relationsOf(FRule* rule) {
+ChangedRelations::Clause ChangedRelations::relationsOf(FRule* rule) const {
+    if (const RuleSummary* summary = plan->summaryOf(rule)) return relationsOf(*summary);
     return relationsOf(RuleSummary::of(rule, nullptr));
 }
 
@@ -86,7 +89,13 @@ bool ChangedRelations::changed(const Relation& relation) const {
     return true;
 }
 
-ChangedRelations::ChangedRelations(FProgram* program, FProgram* added) {
+ChangedRelations::ChangedRelations(FProgram* program, FProgram* added, const ProgramPlan* given)
+    : plan(given) {
+    if (plan == nullptr) {
+        ownPlan = std::make_unique<ProgramPlan>(program, ProgramPlan::Inheritance::None,
+                                                ProgramPlan::Split::Whole);
+        plan = ownPlan.get();
+    }
     added->forEachRuleAndWrite(
         [this](FRule* clause) {
             const Clause relations = relationsOf(clause);
@@ -103,7 +112,7 @@ ChangedRelations::ChangedRelations(FProgram* program, FProgram* added) {
         });
     std::vector<Clause> rules;
     program->forEachClause(
-        [&rules](FRule* clause) {
+        [&rules, this](FRule* clause) {
             if (clause->ruleKind() == FRule::Rule) rules.push_back(relationsOf(clause));
             return true;
         },
@@ -123,6 +132,8 @@ ChangedRelations::ChangedRelations(FProgram* program, FProgram* added) {
         }
     }
 }
+
+ChangedRelations::~ChangedRelations() = default;
 
 bool ChangedRelations::leaveInheritance() const {
     if (addedReadsMethod || anyMethod || anyMember || subclass || anything) return false;

@@ -4,12 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <tuple>
 #include <vector>
 
 class FProgram;
 class FRule;
+class ProgramPlan;
 struct RelationRef;
 struct RuleSummary;
 
@@ -24,8 +26,12 @@ struct RuleSummary;
 class ChangedRelations {
   public:
     // The relations the clauses of `added` write, and those the rules of `program` derive from
-    // them, directly or through other rules.
-    ChangedRelations(FProgram* program, FProgram* added);
+    // them, directly or through other rules; read from the clauses' summaries in `plan` (a plan
+    // of `program`), or in a plan drawn here when none is given.
+    ChangedRelations(FProgram* program, FProgram* added, const ProgramPlan* plan = nullptr);
+    ~ChangedRelations();
+    ChangedRelations(const ChangedRelations&) = delete;
+    ChangedRelations& operator=(const ChangedRelations&) = delete;
 
     // Whether some rule of the part reads a changed relation under negation or inside an
     // aggregate.
@@ -73,7 +79,10 @@ class ChangedRelations {
 
     static Relation relationOf(const RelationRef& relation);
     static Clause relationsOf(const RuleSummary& summary);
-    static Clause relationsOf(FRule* rule);
+    Clause relationsOf(FRule* rule) const;
+
+    std::unique_ptr<ProgramPlan> ownPlan;
+    const ProgramPlan* plan = nullptr;
 
     // Whether a read of the relation may see a new fact.
     bool changed(const Relation& relation) const;

@@ -96,10 +96,9 @@ int NaiveEval::evaluate(FProgram* program) {
     controlEvents::clearInterrupt();
     retrieveTimer->start();
     retrieveTimer->stop();
-    const bool reached = inStrata(program, [this](FProgram* part, bool recursive) {
-        int changed = -1;
-        return partRounds(part, recursive, changed) && interruptFlag.load() == 0;
-    });
+    const std::unique_ptr<ProgramPlan> plan = planOf(program);
+    const bool reached =
+        inStrata(program, *plan, [this](const Phase& phase) { return partFixpoint(phase); });
     if (reached) {
         access->cleanup();
         addRoundStatistics();
@@ -117,6 +116,16 @@ bool NaiveEval::roundsUntilStable(FProgram* program, int& changed) {
         if (roundFailed) return false;
     }
     return true;
+}
+
+bool NaiveEval::partFixpoint(const Phase& phase) {
+    int changed = -1;
+    return partRounds(phase.part, phase.recursive, changed) && interruptFlag.load() == 0;
+}
+
+std::unique_ptr<ProgramPlan> NaiveEval::planOf(FProgram* program) const {
+    return std::make_unique<ProgramPlan>(
+        program, inherits() ? ProgramPlan::Inheritance::Inherits : ProgramPlan::Inheritance::None);
 }
 
 bool NaiveEval::partRounds(FProgram* part, bool recursive, int& changed) {
@@ -166,12 +175,11 @@ std::vector<FSymbol> subclassesIn(OM* base, const FSymbol& cls) {
 }
 }  // namespace
 
-bool NaiveEval::inStrata(FProgram* program, const std::function<bool(FProgram*, bool)>& fixpoint,
-                         Walk walk) {
-    const auto inheritance =
-        inherits() ? ProgramPlan::Inheritance::Inherits : ProgramPlan::Inheritance::None;
-    std::vector<std::unique_ptr<ProgramPlan>> plans;
-    plans.push_back(std::make_unique<ProgramPlan>(program, inheritance));
+bool NaiveEval::inStrata(FProgram* program, const ProgramPlan& root,
+                         const std::function<bool(const Phase&)>& fixpoint, Walk walk) {
+    // The plans drawn of the rest, each once the plan before it was evaluated.
+    std::vector<std::unique_ptr<ProgramPlan>> rests;
+    std::vector<const ProgramPlan*> plans{&root};
     // Objects equated by a part may join rows a part evaluated before it did not see.
     bool evaluatedBefore = false;
     bool equatedAfter = false;
@@ -179,8 +187,8 @@ bool NaiveEval::inStrata(FProgram* program, const std::function<bool(FProgram*, 
         if (byComponent) {
             for (const ProgramPlan::Component& component : plan.components()) {
                 equated = false;
-                const bool reached =
-                    fixpoint(component.program.get(), component.recursive || component.facts);
+                const bool reached = fixpoint(
+                    {plan, component.program.get(), component.recursive || component.facts});
                 if (matcher) matcher->forgetKeptTables();
                 equatedAfter = equatedAfter || (equated && evaluatedBefore);
                 evaluatedBefore = true;
@@ -189,7 +197,7 @@ bool NaiveEval::inStrata(FProgram* program, const std::function<bool(FProgram*, 
             return true;
         }
         for (const Ref<FProgram>& stratum : plan.levels()) {
-            const bool reached = fixpoint(stratum.get(), true);
+            const bool reached = fixpoint({plan, stratum.get(), true});
             if (matcher) matcher->forgetKeptTables();
             if (!reached) return false;
         }
@@ -204,10 +212,13 @@ bool NaiveEval::inStrata(FProgram* program, const std::function<bool(FProgram*, 
         warn(program, plan.warnings());
         componentwise = componentwise && plan.componentwise();
         if (!run(plan, componentwise)) return false;
-        if (plan.rest() != nullptr) plans.push_back(plan.drawRest(subclasses));
+        if (plan.rest() != nullptr) {
+            rests.push_back(plan.drawRest(subclasses));
+            plans.push_back(rests.back().get());
+        }
     }
     if (componentwise && equatedAfter)
-        for (const std::unique_ptr<ProgramPlan>& plan : plans)
+        for (const ProgramPlan* plan : plans)
             if (!run(*plan, false)) return false;
     return true;
 }
@@ -349,15 +360,16 @@ int NaiveEval::tpStepInStrata(FProgram* program) {
     // A later stratum starts only once what rounds do not make is complete too.
     int changed = 0;
     bool first = true;
+    const std::unique_ptr<ProgramPlan> plan = planOf(program);
     inStrata(
-        program,
-        [&](FProgram* stratum, bool) {
+        program, *plan,
+        [&](const Phase& phase) {
             if (!first) {
-                changed = completeStratum(program);
+                changed = completeStratum(program, *plan);
                 if (changed != 0) return false;
             }
             first = false;
-            changed = tpStep(stratum);
+            changed = tpStep(phase.part);
             return changed == 0 && !roundFailed && interruptFlag.load() == 0;
         },
         Walk::Strata);

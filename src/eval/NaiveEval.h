@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +19,7 @@ class FactList;
 class Matcher;
 class OMAccess;
 class PPProtocol;
+class ProgramPlan;
 class Timer;
 
 class NaiveEval : public Evaluation {
@@ -62,8 +64,9 @@ class NaiveEval : public Evaluation {
     // fixpoint.
     int tpStepInStrata(FProgram* program);
     // Between two strata of single rounds, after the rounds of the lower one changed nothing:
-    // completes what rounds do not make (of the whole program); non-zero when it added facts.
-    virtual int completeStratum(FProgram* /*program*/) { return 0; }
+    // completes what rounds do not make (of the whole program, planned as `plan`); non-zero
+    // when it added facts.
+    virtual int completeStratum(FProgram* /*program*/, const ProgramPlan& /*plan*/) { return 0; }
 
     // Sets the flag bit of the word, or watches the frame it names (number -1 for none).
     void addDebugOption(FLSysString* word, int number);
@@ -95,15 +98,27 @@ class NaiveEval : public Evaluation {
     // component (stratum by stratum where the components cannot run apart); the single rounds
     // of tp go stratum by stratum.
     enum class Walk { Components, Strata };
-    // Runs `fixpoint` on each part of the program's plan in turn, telling it whether the part
-    // is recursive (a part that is not reaches its fixpoint in one round); false as soon as one
+    // Where the walk over a program's plan stands: the plan (the whole program's, or that of
+    // the rules above a derived hierarchy), the part to run (one of its components, or one of
+    // its strata) and whether that part reads what it writes (a part that does not reaches its
+    // fixpoint in one round). The plan holds the summary of every clause of the part.
+    struct Phase {
+        const ProgramPlan& plan;
+        FProgram* part;
+        bool recursive;
+    };
+    // Runs `fixpoint` on each part of the program's plan `root` in turn; false as soon as one
     // part ends without its fixpoint. The rules above a derived hierarchy are planned once the
     // parts below have made it. The parts evaluated in rounds are named on the error channel
     // the first time the program is cut. When the rounds of a component equated objects, which
     // may join rows of components evaluated before it, the strata are evaluated again to their
     // fixpoint.
-    bool inStrata(FProgram* program, const std::function<bool(FProgram*, bool)>& fixpoint,
-                  Walk walk = Walk::Components);
+    bool inStrata(FProgram* program, const ProgramPlan& root,
+                  const std::function<bool(const Phase&)>& fixpoint, Walk walk = Walk::Components);
+    // The plan of the whole program as this evaluator draws it.
+    std::unique_ptr<ProgramPlan> planOf(FProgram* program) const;
+    // One part of an evaluation run to its fixpoint: its rounds (see partRounds).
+    virtual bool partFixpoint(const Phase& phase);
     // The rounds of one part until one changes nothing (`changed` 0); a part that is not
     // recursive runs one round, unless it applied equalities. False when a round failed.
     bool partRounds(FProgram* part, bool recursive, int& changed);

@@ -14,6 +14,8 @@
 #include "eval/HeldOutput.h"
 #include "eval/Matcher.h"
 #include "eval/PPProtocol.h"
+#include "eval/ProgramPlan.h"
+#include "eval/RuleSummary.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
@@ -216,22 +218,20 @@ int NaiveEvalWithInherit::evaluateOnce(FProgram* program) {
     if (program == nullptr) return 0;
     traceProgram(program);
     inheritanceFlag |= program->inheritanceMark();
+    const std::unique_ptr<ProgramPlan> plan = planOf(program);
     if (inheritanceFlag != 0) {
         holdNormalizer(program);
-        buildTriggerList();
+        buildTriggerList(program, *plan);
         releaseNormalizer();
     }
     controlEvents::clearInterrupt();
-    int changed = -1;
     retrieveTimer->start();
     retrieveTimer->stop();
     triggerTimer->start();
     triggerTimer->stop();
     --triggerNumber;
-    const bool completed = inStrata(program, [&](FProgram* stratum, bool recursive) {
-        changed = -1;
-        return fixpointWithTriggers(stratum, changed, recursive);
-    });
+    const bool completed =
+        inStrata(program, *plan, [this](const Phase& phase) { return partFixpoint(phase); });
     if (roundFailed && !completed) return 0;
     if (interruptFlag.load() != 0) {
         addTimingStatistics();
@@ -245,6 +245,11 @@ int NaiveEvalWithInherit::evaluateOnce(FProgram* program) {
 
 bool NaiveEvalWithInherit::inheritsValues() const {
     return inheritanceFlag != 0 || phases->inherited().watching();
+}
+
+bool NaiveEvalWithInherit::partFixpoint(const Phase& phase) {
+    int changed = -1;
+    return fixpointWithTriggers(phase.part, changed, phase.recursive);
 }
 
 bool NaiveEvalWithInherit::fixpointWithTriggers(FProgram* program, int& changed, bool recursive) {
@@ -330,37 +335,35 @@ std::vector<FRule*> rulesOf(const FProgram* program) {
 }
 
 // Whether some rule can change what a phase inherits apart from the methods rule heads give own
-// values (collected in `contested`, a null method standing for any): a rule deriving a subclass
-// relation, an equality, or a membership in a class not named by a constant. `memberships` is
-// set when a rule makes objects members of a constant class. Facts count not: they are stored
-// before the first phase.
-bool rulesAffectInheritance(FProgram* atomized, bool& memberships,
+// values (collected in `contested`, a method written through a variable standing for any): a
+// rule deriving a subclass relation, an equality, or a membership in a class not named by a
+// constant. `memberships` is set when a rule makes objects members of a constant class. Facts
+// count not: they are stored before the first phase. Read from the rules' summaries.
+bool rulesAffectInheritance(FProgram* program, const ProgramPlan& plan, bool& memberships,
                             std::vector<Ref<FTerm>>& contested, bool& anyContested) {
-    for (FRule* clause : rulesOf(atomized)) {
-        if (clause->getHead() == nullptr) continue;
-        for (FTerm* term : clause->getHead()->getList()) {
-            if (const auto* predicate = node_cast<PTerm>(term)) {
-                if (predicate->getName().getType() == InternalName::BuiltinPredicate) return true;
-                continue;
-            }
-            auto* molecule = node_cast<FMolecule>(term);
-            if (molecule == nullptr) return true;
-            if (FTerm* cls = molecule->getClassTerm(); cls != nullptr && molecule->isaRelation()) {
-                if (molecule->isaRelation() != IsaRelation::Member ||
-                    !cls->is(ParseTreeClass::FunctionTerm))
+    for (FRule* clause : rulesOf(program)) {
+        const RuleSummary* summary = plan.summaryOf(clause);
+        if (summary == nullptr) continue;
+        if (summary->equates) return true;
+        for (const RelationRef& written : summary->writes) {
+            switch (written.kind) {
+                case RelationRef::Kind::Predicate:
+                    break;
+                case RelationRef::Kind::Subclass:
                     return true;
-                memberships = true;
-            }
-            clib_list<Spec*>* specs = molecule->getSpecs();
-            if (specs == nullptr) continue;
-            for (Spec* spec : *specs) {
-                FTerm* method = spec->getMethod();
-                if (isSignature(spec->methodType())) continue;
-                if (method == nullptr || !method->is(ParseTreeClass::FunctionTerm)) {
-                    anyContested = true;
-                    continue;
-                }
-                contested.push_back(Ref<FTerm>::share(method));
+                case RelationRef::Kind::Member:
+                    if (!written.constant) return true;
+                    memberships = true;
+                    break;
+                case RelationRef::Kind::Method:
+                    // Signatures are not inherited.
+                    if (written.number > 5) break;
+                    if (!written.constant || written.term == nullptr) {
+                        anyContested = true;
+                        break;
+                    }
+                    contested.push_back(Ref<FTerm>::share(written.term));
+                    break;
             }
         }
     }
@@ -368,7 +371,7 @@ bool rulesAffectInheritance(FProgram* atomized, bool& memberships,
 }
 }  // namespace
 
-void NaiveEvalWithInherit::buildTriggerList() {
+void NaiveEvalWithInherit::buildTriggerList(FProgram* program, const ProgramPlan& plan) {
     clearTriggerList();
     if (!normalizer) return;
     FProgram* atomized = normalizer->giveProgram();
@@ -409,7 +412,7 @@ void NaiveEvalWithInherit::buildTriggerList() {
     }
     bool anyContested = false;
     fullTriggerPhases =
-        !rulesAffectInheritance(atomized, membershipRules, contestedMethods, anyContested);
+        !rulesAffectInheritance(program, plan, membershipRules, contestedMethods, anyContested);
     ownValuesContest = !fullTriggerPhases || anyContested || !contestedMethods.empty();
     // A head whose method may be any method may give any host a value of its own: nothing is
     // left for later, and no phase takes more than one fact.
@@ -538,7 +541,7 @@ void NaiveEvalWithInherit::tpOnce(FProgram* program) {
     }
     system << "FP reached in round " << round << std::endl;
     holdNormalizer(program);
-    buildTriggerList();
+    buildTriggerList(program, *planOf(program));
     releaseNormalizer();
     if (fireTrigger() == 0) {
         system << "Model evaluated";
@@ -549,11 +552,11 @@ void NaiveEvalWithInherit::tpOnce(FProgram* program) {
     system << std::endl;
 }
 
-int NaiveEvalWithInherit::completeStratum(FProgram* program) {
+int NaiveEvalWithInherit::completeStratum(FProgram* program, const ProgramPlan& plan) {
     if (inheritanceFlag == 0) return 0;
     if (triggerList.empty()) {
         holdNormalizer(program);
-        buildTriggerList();
+        buildTriggerList(program, plan);
         releaseNormalizer();
     }
     return fireTrigger();

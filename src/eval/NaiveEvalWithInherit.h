@@ -57,9 +57,10 @@ class NaiveEvalWithInherit : public NaiveEval {
     // heads give values of their own for a second phase, run only when the first adds nothing.
     virtual int fireTrigger();
 
-    // Rebuilds the trigger list from the atomized program of the held normalizer, and decides
-    // whether a one-trigger phase may insert every fact its trigger inherits.
-    void buildTriggerList();
+    // Rebuilds the trigger list from the atomized program of the held normalizer (made of
+    // `program`), and decides from the rules' summaries in `plan` whether a one-trigger phase
+    // may insert every fact its trigger inherits.
+    void buildTriggerList(FProgram* program, const ProgramPlan& plan);
     void clearTriggerList();
 
     const std::vector<Ref<FRule>>& triggers() const { return triggerList; }
@@ -91,7 +92,9 @@ class NaiveEvalWithInherit : public NaiveEval {
     bool inheritsValues() const override;
     // A trigger phase over the whole program's triggers: a stratum read next sees the values
     // inherited from the one below.
-    int completeStratum(FProgram* program) override;
+    int completeStratum(FProgram* program, const ProgramPlan& plan) override;
+    // Rounds to a fixpoint alternating with trigger phases (fixpointWithTriggers).
+    bool partFixpoint(const Phase& phase) override;
 
     Ref<OMAccess> phases;
     // Fixpoints (or, when semi-naive, productive phases) of the current evaluation.

@@ -9,7 +9,6 @@
 #include "eval/ChangedRelations.h"
 #include "eval/Matcher.h"
 #include "eval/ProgramPlan.h"
-#include "eval/Strata.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
@@ -148,19 +147,31 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
     // The triggers come from the whole program: the inherited values a later stratum reads
     // under negation or in an aggregate must be there when the strata below it are complete.
     inheritanceFlag |= program->inheritanceMark();
+    // Evaluating again from the added clauses plans the program without making the hierarchy
+    // first; what those clauses change is read from that plan's summaries.
+    std::unique_ptr<ProgramPlan> plan;
+    std::optional<ChangedRelations> changed;
+    if (added) {
+        plan = std::make_unique<ProgramPlan>(
+            program,
+            inherits() ? ProgramPlan::Inheritance::Inherits : ProgramPlan::Inheritance::None,
+            ProgramPlan::Split::Whole);
+        changed.emplace(program, added.get(), plan.get());
+    }
+    const Start start = startOf(changed ? &*changed : nullptr);
+    if (start == Start::WholeBase) {
+        changed.reset();
+        plan = planOf(program);
+    }
     if (inheritanceFlag != 0) {
         holdNormalizer(program);
-        buildTriggerList();
+        buildTriggerList(program, *plan);
         releaseNormalizer();
     }
-    std::optional<ChangedRelations> changed;
-    if (added) changed.emplace(program, added.get());
-    const Start start = startOf(changed ? &*changed : nullptr);
-    const bool completed = start == Start::AddedClauses
-                               ? evaluateAddedFacts(program, added.get(), *changed)
-                               : inStrata(program, [this](FProgram* part, bool recursive) {
-                                     return semiNaiveFixpoint(part, nullptr, recursive);
-                                 });
+    const bool completed =
+        start == Start::AddedClauses
+            ? evaluateAddedFacts(*plan, program, added.get(), *changed)
+            : inStrata(program, *plan, [this](const Phase& phase) { return partFixpoint(phase); });
     if (completed && !steppingBack()) {
         addTimingStatistics();
         lastFixpoint.remember(program, access->om());
@@ -221,25 +232,20 @@ bool PrSemiNaive::evaluateAddedByComponent(const ProgramPlan& plan, FProgram* pr
                 },
                 [](const FactList&, std::size_t) { return true; });
         if (!run) continue;
-        const bool reached = semiNaiveFixpoint(part, nullptr, component.recursive);
+        const bool reached = semiNaiveFixpoint({plan, part, component.recursive});
         if (matcher) matcher->forgetKeptTables();
         if (!reached) return false;
     }
     return true;
 }
 
-bool PrSemiNaive::evaluateAddedFacts(FProgram* program, FProgram* added,
+bool PrSemiNaive::evaluateAddedFacts(const ProgramPlan& plan, FProgram* program, FProgram* added,
                                      const ChangedRelations& changed) {
-    const ProgramPlan plan(
-        program, inherits() ? ProgramPlan::Inheritance::Inherits : ProgramPlan::Inheritance::None,
-        ProgramPlan::Split::Whole);
     if (plan.componentwise() && !inheritsValues() && plan.warnings().empty())
         return evaluateAddedByComponent(plan, program, added, changed);
-    // The parts of a first evaluation, which inheritance orders after the memberships that
+    // The strata of a first evaluation, which inheritance orders after the memberships that
     // give a method its inherited values.
-    const Strata strata(program,
-                        inherits() ? Strata::Inheritance::Inherits : Strata::Inheritance::None);
-    const std::vector<Ref<FProgram>>& parts = strata.parts();
+    const std::vector<Ref<FProgram>>& parts = plan.levels();
     // The lowest parts that read no relation the added facts may change under negation or in
     // an aggregate only grow with the added facts. When already the lowest part reads one,
     // every part is evaluated as from scratch, the added facts with the others in the first
@@ -288,17 +294,24 @@ bool PrSemiNaive::evaluateAddedFacts(FProgram* program, FProgram* added,
             });
         start->setInheritanceMark(program->inheritanceMark());
         opening->setInheritanceMark(program->inheritanceMark());
-        if (!semiNaiveFixpoint(start.get(), opening.get())) return false;
+        if (!semiNaiveFixpoint({plan, start.get(), true}, opening.get())) return false;
         next = plain;
     }
     for (; next < parts.size(); ++next)
-        if (!semiNaiveFixpoint(parts[next].get())) return false;
+        if (!semiNaiveFixpoint({plan, parts[next].get(), true})) return false;
     return true;
 }
 
-bool PrSemiNaive::semiNaiveFixpoint(FProgram* program, FProgram* opening, bool recursive) {
+bool PrSemiNaive::partFixpoint(const Phase& phase) {
+    // Mode "naive": the rounds of the naive evaluation with inheritance.
+    if (evalMode == Naive) return NaiveEvalWithInherit::partFixpoint(phase);
+    return semiNaiveFixpoint(phase);
+}
+
+bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
     OutputChannel& debug = debugChannel();
-    if (!recursive && opening == nullptr) {
+    FProgram* program = phase.part;
+    if (!phase.recursive && opening == nullptr) {
         // Everything it reads is complete: the first round derives all it can.
         --triggerNumber;
         int changed = -1;
@@ -307,10 +320,11 @@ bool PrSemiNaive::semiNaiveFixpoint(FProgram* program, FProgram* opening, bool r
     holdNormalizer(program);
     inheritanceFlag |= program->inheritanceMark();
     unrecordedReads = false;
-    deltaTable = rewriteProgram(program, 0);
+    deltaTable = rewriteProgram(program, phase.plan, 0);
     if (deltaTable) {
         firstDeltaProgram = std::make_unique<DeltaRules>();
-        deltaProgram = buildDeltaProgram(program, deltaTable.get(), firstDeltaProgram.get());
+        deltaProgram =
+            buildDeltaProgram(program, phase.plan, deltaTable.get(), firstDeltaProgram.get());
         if (firstDeltaProgram->empty()) firstDeltaProgram.reset();
     }
     if (deltaProgram == nullptr) {
@@ -321,9 +335,9 @@ bool PrSemiNaive::semiNaiveFixpoint(FProgram* program, FProgram* opening, bool r
         return fixpointWithTriggers(program, changed);
     }
     if (inheritanceFlag != 0) {
-        triggerDeltaTable = rewriteProgram(program, 1);
+        triggerDeltaTable = rewriteProgram(program, phase.plan, 1);
         if (triggerDeltaTable)
-            triggerDeltaProgram = buildDeltaProgram(program, triggerDeltaTable.get());
+            triggerDeltaProgram = buildDeltaProgram(program, phase.plan, triggerDeltaTable.get());
     }
     if ((flags & TraceProgram) != 0) {
         debug << "Program rewritten:" << std::endl;
@@ -336,59 +350,77 @@ bool PrSemiNaive::semiNaiveFixpoint(FProgram* program, FProgram* opening, bool r
         }
     }
 
-    int changed = -1;
+    // Each step of the part is a round of one kind, or a trigger phase; what follows a step
+    // depends on what it changed.
+    auto after = [this](int changed) {
+        if (changed < 0) return Step::Whole;
+        if (changed > 0) {
+            if (recordingOff) return Step::Whole;
+            return firstDeltaProgram != nullptr ? Step::FirstDelta : Step::Delta;
+        }
+        // Some kept rule reads facts a delta round does not count as new: full rounds without
+        // recording confirm the fixpoint.
+        if (unrecordedReads && !recordingOff) return Step::Confirm;
+        return Step::Trigger;
+    };
+    Step step = opening != nullptr ? Step::Opening : Step::Whole;
     while (interruptFlag.load() == 0) {
-        if (changed == 0 && unrecordedReads && !recordingOff) {
-            // Some kept rule reads facts a delta round does not count as new: full rounds
-            // without recording confirm the fixpoint.
-            recordingOff = true;
-            changed = 1;
-            continue;
-        }
-        if (changed != 0) {
-            const bool full = changed < 0 || recordingOff;
-            const bool first = !full && opening == nullptr && firstDeltaProgram != nullptr;
-            if (opening != nullptr) {
+        int changed = 0;
+        // Set by a trigger phase that has nothing to inherit: the part is at its fixpoint.
+        bool reached = false;
+        switch (step) {
+            case Step::Opening:
                 changed = nextRound(opening);
-                opening = nullptr;
-            } else if (full) {
+                break;
+            case Step::Confirm:
+                recordingOff = true;
                 changed = nextRound(program);
-            } else {
+                break;
+            case Step::Whole:
+                changed = nextRound(program);
+                break;
+            case Step::FirstDelta:
+            case Step::Delta: {
+                const DeltaRules& rules =
+                    step == Step::FirstDelta ? *firstDeltaProgram : *deltaProgram;
                 const Ref<FProgram> round =
-                    (first ? *firstDeltaProgram : *deltaProgram)
-                        .roundProgram(*access, program->getSymTab(), program->inheritanceMark());
+                    rules.roundProgram(*access, program->getSymTab(), program->inheritanceMark());
                 changed = nextRound(round.get());
+                // Used once: the later deltas are parts of their relations.
+                if (step == Step::FirstDelta) firstDeltaProgram.reset();
+                break;
             }
-            // Used once: the later deltas are parts of their relations.
-            if (first) firstDeltaProgram.reset();
-            if (roundFailed || steppingBack()) {
-                dropDeltas();
-                return false;
+            case Step::Trigger: {
+                if (flags != 0) debug << triggerNumber << ". Fixpoint" << std::endl;
+                if (triggerDeltaProgram == nullptr) {
+                    reached = true;
+                    break;
+                }
+                recordingOff = false;
+                access->initDelta(triggerDeltaTable.get());
+                triggerTimer->cont();
+                const int fired = fireTrigger();
+                triggerTimer->stop();
+                if (fired == 0) {
+                    reached = true;
+                    break;
+                }
+                const Ref<FProgram> triggerRound = triggerDeltaProgram->roundProgram(
+                    *access, program->getSymTab(), program->inheritanceMark());
+                changed = tpStep(triggerRound.get());
+                ++triggerNumber;
+                ++round;
+                if (roundFailed && !steppingBack())
+                    centralErrorHandler().report(err11::CannotEvaluate);
+                break;
             }
-            continue;
         }
-        if (flags != 0) debug << triggerNumber << ". Fixpoint" << std::endl;
-        if (triggerDeltaProgram == nullptr) break;
-        recordingOff = false;
-        access->initDelta(triggerDeltaTable.get());
-        triggerTimer->cont();
-        changed = fireTrigger();
-        triggerTimer->stop();
-        if (changed == 0) break;
-        const Ref<FProgram> triggerRound = triggerDeltaProgram->roundProgram(
-            *access, program->getSymTab(), program->inheritanceMark());
-        changed = tpStep(triggerRound.get());
-        ++triggerNumber;
-        ++round;
-        if (steppingBack()) {
+        if (reached) break;
+        if (roundFailed || steppingBack()) {
             dropDeltas();
             return false;
         }
-        if (roundFailed) {
-            dropDeltas();
-            centralErrorHandler().report(err11::CannotEvaluate);
-            return false;
-        }
+        step = after(changed);
     }
     dropDeltas();
     return interruptFlag.load() == 0;

@@ -5,12 +5,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <set>
 #include <vector>
 
 #include "eval/DeltaRules.h"
 #include "eval/LastFixpoint.h"
 #include "eval/NaiveEvalWithInherit.h"
+#include "eval/RuleSummary.h"
 #include "objectbase/FSymbol.h"
 
 class ChangedRelations;
@@ -42,16 +44,18 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // "naive", "seminaive", "allTriggers", "oneTrigger"; any other word reports WrongArgument.
     PrSemiNaive* mode(FLSysArgs* args);
 
-    // The delta predicates of the program (from the held normalizer's atomized program), in rule
-    // form or trigger form; null without an atomized program.
-    std::unique_ptr<DeltaTable> rewriteProgram(FProgram* program, int triggerForm);
+    // The delta predicates of the program, in rule form or trigger form, read from the
+    // summaries of its clauses the plan holds; null without a held normalizer.
+    std::unique_ptr<DeltaTable> rewriteProgram(FProgram* program, const ProgramPlan& plan,
+                                               int triggerForm);
     // One variant per body atom with a delta predicate, for every rule of the program; rules
     // that read derived facts no delta atom covers are kept unchanged. With `firstRound`, that
     // list receives the rules of the first delta round: a predicate of the table that holds
     // no fact yet receives its whole relation as delta in that round, and a variant over such a
     // delta derives all its rule can derive, so that rule runs once there instead of once per
     // variant (the other rules share the variants of the delta program).
-    std::unique_ptr<DeltaRules> buildDeltaProgram(FProgram* program, DeltaTable* table,
+    std::unique_ptr<DeltaRules> buildDeltaProgram(FProgram* program, const ProgramPlan& plan,
+                                                  DeltaTable* table,
                                                   DeltaRules* firstRound = nullptr);
     void rewriteRule(FRule* rule, DeltaTable* table, DeltaRules& deltas);
     void rewriteAtom(FTerm* atom, FTermList* atoms, int position, int index, FRule* rule,
@@ -73,6 +77,13 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // The shell commands and help lines of the class.
     static const ShellCommands<PrSemiNaive>& shellCommands();
 
+    // The steps of a part's semi-naive fixpoint: the first round over the clauses added since
+    // the last fixpoint, a round of the whole part, the first delta round (see
+    // buildDeltaProgram), a delta round, a round of the whole part without recording that
+    // confirms a fixpoint (see unrecordedReads), and a trigger phase with its round of the
+    // trigger delta program.
+    enum class Step : std::uint8_t { Opening, Whole, FirstDelta, Delta, Confirm, Trigger };
+
     // Where an evaluation in mode "seminaive" starts, decided once as it begins (startOf).
     enum class Start : std::uint8_t {
         // Every rule against the whole base, as a first evaluation does.
@@ -88,15 +99,19 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // trigger phases and their delta program; false when a round failed or the user interrupted.
     // With `opening`, the first round runs that program (the facts added since the last
     // fixpoint) instead of the given one, whose delta program then starts from its facts.
-    // A part that is not `recursive` runs one round, as naive evaluation does, with no delta
-    // program.
-    bool semiNaiveFixpoint(FProgram* program, FProgram* opening = nullptr, bool recursive = true);
+    // A part that is not recursive runs one round, as naive evaluation does, with no delta
+    // program. The delta rewriting reads the summaries of the part's clauses from the phase's
+    // plan.
+    bool semiNaiveFixpoint(const Phase& phase, FProgram* opening = nullptr);
+    // In mode "seminaive" the semi-naive rounds of the part (semiNaiveFixpoint).
+    bool partFixpoint(const Phase& phase) override;
     // The evaluation of a program at its fixpoint after the clauses `added` were appended: the
     // lowest parts that read no relation the added clauses may change under negation or in an
     // aggregate run as one, their first round inserting only the added facts and running only
     // the added rules, and their delta program starting from what that round made; the parts
     // from the first one that does are evaluated in full, one after the other.
-    bool evaluateAddedFacts(FProgram* program, FProgram* added, const ChangedRelations& changed);
+    bool evaluateAddedFacts(const ProgramPlan& plan, FProgram* program, FProgram* added,
+                            const ChangedRelations& changed);
     // The same, component by component, where the program's components may run apart: the
     // first round inserts the added facts, then each component in dependency order runs to its
     // fixpoint when it holds a new rule or reads a relation the added facts may change, and is
@@ -104,18 +119,19 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // in an aggregate on, every component runs.
     bool evaluateAddedByComponent(const ProgramPlan& plan, FProgram* program, FProgram* added,
                                   const ChangedRelations& changed);
-    // Whether the rule reads derived facts through a part no delta atom of the table's form
-    // covers.
-    bool keptEveryRound(FRule* rule, bool triggerForm);
+    // Whether the rule (by its summary) reads derived facts through a part no delta atom of the
+    // table's form covers.
+    bool keptEveryRound(const RuleSummary& rule, bool triggerForm);
+    // The summary the plan holds of a clause; a clause it does not hold is summarised into
+    // `scratch`.
+    static const RuleSummary& summaryFor(const ProgramPlan& plan, FRule* clause,
+                                         std::optional<RuleSummary>& scratch);
     // Gives the normaliser a copy of the rule's table for its next literal. The copy the literal
     // before had is kept while nothing was added to it and no delta rule holds it (`copiedFrom`
     // null): a long body would otherwise copy its table once per literal.
     void tableForLiteral(SymTab* names, SymTab*& copiedFrom, std::int32_t& copiedNext);
-    // Whether an atom of a body (or of an aggregate's body) can meet facts derived later.
-    bool derivable(FTerm* atom) const;
-    // Calls visit for every atom of the bodies of the aggregates inside the term.
-    template <class Visit>
-    void forEachAggregateAtom(FTerm* term, SymTab* names, Visit visit);
+    // Whether a relation a body (or an aggregate's body) reads can meet facts derived later.
+    bool derivable(const RelationRef& relation) const;
     // Drops both delta programs, both tables and the normalizer.
     void dropDeltas();
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -11,8 +12,8 @@
 #include "access/OMAccess.h"
 #include "compile/Normalizer.h"
 #include "eval/PrSemiNaive.h"
-#include "language/AggExpr.h"
-#include "language/ArithmeticExpr.h"
+#include "eval/ProgramPlan.h"
+#include "eval/RuleSummary.h"
 #include "language/FLiteral.h"
 #include "language/FLiteralList.h"
 #include "language/FMolecule.h"
@@ -62,33 +63,6 @@ struct SymbolLess {
     bool operator()(const FSymbol& a, const FSymbol& b) const { return compare(a, b) < 0; }
 };
 
-// The aggregates inside a term, outermost first.
-void findAggregates(FTerm* term, std::vector<AggExpr*>& found) {
-    if (term == nullptr) return;
-    if (auto* aggregate = node_cast<AggExpr>(term)) {
-        found.push_back(aggregate);
-        return;
-    }
-    if (auto* predicate = node_cast<PTerm>(term)) {
-        if (clib_list<FTerm*>* args = predicate->getArgs())
-            for (FTerm* arg : *args) findAggregates(arg, found);
-    } else if (auto* expr = node_cast<ArithmeticExpr>(term)) {
-        findAggregates(expr->getLeft(), found);
-        findAggregates(expr->getRight(), found);
-    } else if (FMolecule* molecule = asMolecule(term)) {
-        if (clib_list<Spec*>* specs = molecule->getSpecs())
-            for (Spec* spec : *specs) {
-                if (spec->getArgs() != nullptr)
-                    for (FTerm* arg : *spec->getArgs()) findAggregates(arg, found);
-                if (const auto* scalar = node_cast<SSpec>(spec))
-                    findAggregates(scalar->getResult(), found);
-                else if (const auto* set = node_cast<MSpec>(spec);
-                         set != nullptr && set->getResults() != nullptr)
-                    for (FTerm* result : *set->getResults()) findAggregates(result, found);
-            }
-    }
-}
-
 // The predicate and argument symbols of a stored predicate's atom whose arguments are all
 // variables or constants, into `key`; false for any other term. Equal atoms have equal keys,
 // and normalising such an atom makes no new variable.
@@ -118,28 +92,17 @@ bool predicateKey(FTerm* term, std::vector<std::int64_t>& key) {
 
 }  // namespace
 
-template <class Visit>
-void PrSemiNaive::forEachAggregateAtom(FTerm* term, SymTab* names, Visit visit) {
-    std::vector<AggExpr*> aggregates;
-    findAggregates(term, aggregates);
-    for (AggExpr* aggregate : aggregates) {
-        if (aggregate->getBody() == nullptr) continue;
-        for (FLiteral* literal : *aggregate->getBody()->getList()) {
-            const auto atoms = Ref<FTermList>::adopt(new FTermList);
-            normalizer->setSymTab(names);
-            normalizer->normalizeTerm(literal->getTerm(), atoms.get());
-            for (FTerm* atom : atoms->getList()) {
-                visit(atom);
-                forEachAggregateAtom(atom, names, visit);
-            }
-        }
-    }
+const RuleSummary& PrSemiNaive::summaryFor(const ProgramPlan& plan, FRule* clause,
+                                           std::optional<RuleSummary>& scratch) {
+    if (const RuleSummary* planned = plan.summaryOf(clause)) return *planned;
+    // A clause the plan was not drawn over (none of an evaluation's are).
+    scratch = RuleSummary::of(clause, clause->getSymTab());
+    return *scratch;
 }
 
-std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, int triggerForm) {
+std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, const ProgramPlan& plan,
+                                                        int triggerForm) {
     if (program == nullptr || !normalizer) return nullptr;
-    FProgram* atomized = normalizer->giveProgram();
-    if (atomized == nullptr) return nullptr;
     SymTab* names = program->getSymTab();
     auto table = std::make_unique<DeltaTable>();
     std::set<int> headCounts[DeltaTable::MethodTypes];
@@ -156,87 +119,79 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, int t
         anyHead = false;
     }
 
-    auto collectBody = [&](FTerm* term) {
-        if (const auto* predicate = node_cast<PTerm>(term)) {
-            if (isPlainPredicate(term)) bodies.insert(predicate->getName());
-            return;
-        }
-        FMolecule* molecule = asMolecule(term);
-        if (molecule == nullptr) return;
-        if (const Spec* spec = firstSpec(molecule)) {
-            const int type = spec->getKind();
-            const int count = argCount(spec);
-            largest = std::max(largest, count);
-            if (type < 0 || type >= DeltaTable::MethodTypes) return;
-            if (setValued(type) && withoutResults(spec))
-                emptyCounts[type].insert(count);
-            else
-                bodyCounts[type].insert(count);
-        } else if (molecule->isaRelation() == IsaRelation::Subclass) {
-            bodySubcl = 1;
-        }
-    };
-
-    // The facts are asked only which relations they write: each atom of a molecule fact
-    // writes its class relation, or a method of its arrow's kind with its number of arguments.
-    auto visitWrite = [&](const FactList::Write& write) {
-        if (triggerForm != 0) return true;
-        anyHead = true;
-        switch (write.form) {
-            case FactList::Predicate:
-                heads.insert(write.symbol);
+    // What a head (or a fact) writes: its predicate, its class part, or a method of its
+    // arrow's kind with its number of arguments.
+    auto collectHead = [&](const RelationRef& written) {
+        switch (written.kind) {
+            case RelationRef::Kind::Predicate:
+                heads.insert(written.name);
                 break;
-            case FactList::Member:
+            case RelationRef::Kind::Member:
                 headBits |= 1;
                 break;
-            case FactList::Subclass:
+            case RelationRef::Kind::Subclass:
                 headBits |= 2;
                 break;
-            default: {
-                const int type = write.form == FactList::SetValue ? 1 : 0;
-                largest = std::max(largest, write.number);
-                headMethodTypes |= 1 << type;
-                headCounts[type].insert(write.number);
+            case RelationRef::Kind::Method: {
+                const int type = written.number;
+                largest = std::max(largest, written.arguments);
+                if (type >= 0 && type <= 8) headMethodTypes |= 1 << type;
+                if (type >= 0 && type < DeltaTable::MethodTypes)
+                    headCounts[type].insert(written.arguments);
+                break;
             }
         }
-        return true;
     };
+    // What a body reads outside negation; in the rule form also what its aggregates read, so
+    // that their new facts make a round count.
+    auto collectBody = [&](const RuleSummary::Access& read) {
+        if (read.inNegation) return;
+        if (read.how != RuleSummary::Read::Positive &&
+            (triggerForm != 0 || read.how != RuleSummary::Read::Aggregated))
+            return;
+        const RelationRef& relation = read.relation;
+        switch (relation.kind) {
+            case RelationRef::Kind::Predicate:
+                bodies.insert(relation.name);
+                break;
+            case RelationRef::Kind::Subclass:
+                bodySubcl = 1;
+                break;
+            case RelationRef::Kind::Member:
+                break;
+            case RelationRef::Kind::Method: {
+                const int type = relation.number;
+                const int count = relation.arguments;
+                largest = std::max(largest, count);
+                if (type < 0 || type >= DeltaTable::MethodTypes) break;
+                if (setValued(type) && read.noResults)
+                    emptyCounts[type].insert(count);
+                else
+                    bodyCounts[type].insert(count);
+                break;
+            }
+        }
+    };
+    std::optional<RuleSummary> scratch;
     auto visitClause = [&](FRule* clause) {
         const int kind = clause->ruleKind();
         if (kind != FRule::Fact && kind != FRule::Rule) return true;
-        if (triggerForm == 0 && clause->getHead() != nullptr) {
+        const RuleSummary& summary = summaryFor(plan, clause, scratch);
+        if (triggerForm == 0) {
             anyHead = true;
-            for (FTerm* term : clause->getHead()->getList()) {
-                if (const auto* predicate = node_cast<PTerm>(term)) {
-                    if (isPlainPredicate(term)) heads.insert(predicate->getName());
-                    continue;
-                }
-                FMolecule* molecule = asMolecule(term);
-                if (molecule == nullptr) continue;
-                if (clib_list<Spec*>* specs = molecule->getSpecs())
-                    for (Spec* spec : *specs) {
-                        const int type = spec->getKind();
-                        largest = std::max(largest, argCount(spec));
-                        if (type >= 0 && type <= 8) headMethodTypes |= 1 << type;
-                        if (type >= 0 && type < DeltaTable::MethodTypes)
-                            headCounts[type].insert(argCount(spec));
-                    }
-                if (molecule->getClassTerm() != nullptr) headBits |= molecule->getIsaKind();
-            }
+            for (const RelationRef& written : summary.writes) collectHead(written);
         }
-        if (clause->getBody() == nullptr) return true;
-        for (FLiteral* literal : *clause->getBody()->getList()) {
-            if (literal->isNegated() || literal->getTerm() == nullptr) continue;
-            collectBody(literal->getTerm());
-            // What aggregates read counts as read, so that its new facts make a round count.
-            if (triggerForm == 0)
-                forEachAggregateAtom(literal->getTerm(), clause->getSymTab(), collectBody);
-        }
+        for (const RuleSummary::Access& read : summary.reads) collectBody(read);
         return true;
     };
-    atomized->forEachRuleAndWrite(visitClause, visitWrite);
-    // The evaluation's normaliser leaves the compact facts to the program.
-    program->forEachRuleAndWrite([](FRule*) { return true; }, visitWrite);
+    // The facts kept compact are asked only which relations they write.
+    auto visitWrite = [&](const FactList::Write& write) {
+        if (triggerForm != 0) return true;
+        anyHead = true;
+        for (const RelationRef& written : RuleSummary::ofFacts(write).writes) collectHead(written);
+        return true;
+    };
+    program->forEachRuleAndWrite(visitClause, visitWrite);
     if (triggerForm == 0) {
         headIsaBits = headBits;
         for (const FSymbol& head : heads) headPredicates.insert(head.getValue());
@@ -276,7 +231,9 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, int t
     return table;
 }
 
-std::unique_ptr<DeltaRules> PrSemiNaive::buildDeltaProgram(FProgram* program, DeltaTable* table,
+std::unique_ptr<DeltaRules> PrSemiNaive::buildDeltaProgram(FProgram* program,
+                                                           const ProgramPlan& plan,
+                                                           DeltaTable* table,
                                                            DeltaRules* firstRound) {
     if (program == nullptr || table == nullptr) return nullptr;
     // The delta predicates whose relation is empty before the first round.
@@ -288,10 +245,11 @@ std::unique_ptr<DeltaRules> PrSemiNaive::buildDeltaProgram(FProgram* program, De
         });
     bool firstDiffers = false;
     auto deltas = std::make_unique<DeltaRules>();
+    std::optional<RuleSummary> scratch;
     // Only rules have delta forms: the facts, compact or whole, are passed over.
     auto visitRule = [&](FRule* rule) {
         if (rule->ruleKind() != FRule::Rule) return true;
-        if (keptEveryRound(rule, table == triggerDeltaTable.get())) {
+        if (keptEveryRound(summaryFor(plan, rule, scratch), table == triggerDeltaTable.get())) {
             deltas->addRule(rule);
             if (firstRound != nullptr) firstRound->addRule(rule);
             return true;
@@ -319,61 +277,54 @@ std::unique_ptr<DeltaRules> PrSemiNaive::buildDeltaProgram(FProgram* program, De
     return deltas;
 }
 
-bool PrSemiNaive::derivable(FTerm* atom) const {
-    if (const auto* predicate = node_cast<PTerm>(atom))
-        return isPlainPredicate(atom) && headPredicates.count(predicate->getName().getValue()) != 0;
-    FMolecule* molecule = asMolecule(atom);
-    if (molecule == nullptr) return false;
-    if (const Spec* spec = firstSpec(molecule)) {
-        const int type = spec->getKind();
-        if (type >= 0 && type < DeltaTable::MethodTypes && inheritanceFlag != 0) return true;
-        return type >= 0 && type <= 8 && (headMethodTypes & (1 << type)) != 0;
+bool PrSemiNaive::derivable(const RelationRef& relation) const {
+    switch (relation.kind) {
+        case RelationRef::Kind::Predicate:
+            return headPredicates.count(relation.name.getValue()) != 0;
+        case RelationRef::Kind::Method: {
+            const int type = relation.number;
+            if (type >= 0 && type < DeltaTable::MethodTypes && inheritanceFlag != 0) return true;
+            return type >= 0 && type <= 8 && (headMethodTypes & (1 << type)) != 0;
+        }
+        case RelationRef::Kind::Member:
+        case RelationRef::Kind::Subclass:
+            return headIsaBits != 0;
     }
-    if (molecule->getClassTerm() != nullptr) return headIsaBits != 0;
-    return anyHead;
+    return false;
 }
 
-bool PrSemiNaive::keptEveryRound(FRule* rule, bool triggerForm) {
-    if (rule->getBody() == nullptr) return false;
+bool PrSemiNaive::keptEveryRound(const RuleSummary& rule, bool triggerForm) {
     bool kept = false;
-    SymTab* names = rule->getSymTab();
-    SymTab* copiedFrom = nullptr;
-    std::int32_t copiedNext = 0;
-    for (FLiteral* literal : *rule->getBody()->getList()) {
-        if (literal->getTerm() == nullptr) continue;
-        const auto atoms = Ref<FTermList>::adopt(new FTermList);
-        tableForLiteral(names, copiedFrom, copiedNext);
-        normalizer->normalizeTerm(literal->getTerm(), atoms.get());
-        for (FTerm* atom : atoms->getList()) {
+    // A bare object's read, or a relation's (`object` false).
+    auto look = [&](const RuleSummary::Access& read, bool object) {
+        const RelationRef& relation = read.relation;
+        const bool isMethod = !object && relation.kind == RelationRef::Kind::Method;
+        // Signatures and bare objects have no delta predicates.
+        const bool undeltaed = object || (isMethod && relation.number > 5);
+        const bool canGrow = object ? anyHead : derivable(relation);
+        if (read.how == RuleSummary::Read::Aggregated) {
             // An aggregate is read anew in every round: its value changes with any fact it
             // folds, and no delta atom stands for it.
-            forEachAggregateAtom(atom, names, [&](FTerm* inner) {
-                if (!derivable(inner)) return;
-                kept = true;
-                if (const FMolecule* molecule = asMolecule(inner)) {
-                    const Spec* spec = firstSpec(molecule);
-                    if (spec == nullptr ? molecule->getClassTerm() == nullptr
-                                        : isSignature(spec->methodType()))
-                        unrecordedReads = true;
-                }
-            });
-            if (literal->isNegated()) continue;
-            FMolecule* molecule = asMolecule(atom);
-            if (molecule == nullptr) continue;
-            const Spec* spec = firstSpec(molecule);
-            // An inherited set value can make the first entry of a method, which the trigger
-            // form has no delta for.
-            if (triggerForm && spec != nullptr && setValued(spec->getKind()) &&
-                withoutResults(spec))
-                kept = true;
-            // Signatures and bare objects have no delta predicates.
-            if (!derivable(atom)) continue;
-            if (spec != nullptr ? isSignature(spec->methodType())
-                                : molecule->getClassTerm() == nullptr) {
-                kept = true;
-                unrecordedReads = true;
-            }
+            if (!canGrow) return;
+            kept = true;
+            if (undeltaed) unrecordedReads = true;
+            return;
         }
+        if (read.inNegation) return;
+        // An inherited set value can make the first entry of a method, which the trigger form
+        // has no delta for.
+        if (triggerForm && isMethod && setValued(relation.number) && read.noResults) kept = true;
+        if (!canGrow || !undeltaed) return;
+        kept = true;
+        unrecordedReads = true;
+    };
+    for (const RuleSummary::Access& read : rule.reads) look(read, false);
+    for (const RuleSummary::Access& read : rule.objectReads) look(read, true);
+    // A built-in that reads the whole base ("describe") sees every fact derived, none of which
+    // a delta atom stands for.
+    if (rule.readsWholeBase && anyHead) {
+        kept = true;
+        unrecordedReads = true;
     }
     return kept;
 }

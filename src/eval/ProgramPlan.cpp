@@ -41,6 +41,9 @@ enum class Relation {
     Subclass,
     SubclassWriteAny,
     SubclassReadAll,
+    // The objects of the base as a whole, which every head may add to: read by a rule that
+    // reads bare objects or calls a built-in that reads the whole base.
+    Objects,
     Rule
 };
 
@@ -301,6 +304,7 @@ std::string label(const NodeInfo& info, const SymTab* names) {
         case Relation::SubclassWriteAny:
         case Relation::SubclassReadAll:
             return "_ :: _";
+        case Relation::Objects:
         case Relation::Rule:
             break;
     }
@@ -353,20 +357,14 @@ Ref<FProgram> emptyLike(FProgram* program) {
 }  // namespace
 
 ProgramPlan::ProgramPlan(FProgram* program, Inheritance inheritance, Split split)
-    : inheritance(inheritance) {
+    : inheritance(inheritance), book(std::make_shared<SummaryBook>()) {
     if (program == nullptr) return;
-    analyse(program, nullptr, RuleSummary());
+    plan(program, nullptr, RuleSummary());
     // Only a recursion through negation or aggregation asks for the hierarchy to be made first.
     if (split == Split::Whole || roundsWarnings.empty()) return;
     const std::vector<bool> first = hierarchyRules();
     if (first.empty()) return;
-    ruleSummaries.clear();
-    ruleClauses.clear();
-    levelPrograms.clear();
-    componentList.clear();
-    roundsWarnings.clear();
-    byComponent = true;
-    planWrites = RuleSummary();
+    clear();
     // The hierarchy first, with the facts and queries; the other rules once it is made.
     Ref<FProgram> lower = emptyLike(program);
     restProgram = emptyLike(program);
@@ -383,40 +381,79 @@ ProgramPlan::ProgramPlan(FProgram* program, Inheritance inheritance, Split split
             lower->appendFact(facts, i);
             return true;
         });
-    analyse(lower.get(), nullptr, RuleSummary());
+    plan(lower.get(), nullptr, RuleSummary());
 }
 
 ProgramPlan::ProgramPlan(FProgram* program, Inheritance inheritance, const Subclasses* subclasses,
-                         const RuleSummary& given)
-    : inheritance(inheritance) {
-    if (program != nullptr) analyse(program, subclasses, given);
+                         const RuleSummary& given, std::shared_ptr<SummaryBook> book)
+    : inheritance(inheritance), book(std::move(book)) {
+    if (program != nullptr) plan(program, subclasses, given);
+}
+
+void ProgramPlan::clear() {
+    ruleSummaries.clear();
+    ruleClauses.clear();
+    levelPrograms.clear();
+    componentList.clear();
+    roundsWarnings.clear();
+    byComponent = true;
+    readsAllObjects = false;
+    planWrites = RuleSummary();
+}
+
+void ProgramPlan::plan(FProgram* program, const Subclasses* subclasses, const RuleSummary& given) {
+    analyse(program, subclasses, given, Objects::Unordered);
+    if (!readsAllObjects) return;
+    // Rules read bare objects or the whole base: ordered after every rule that may add to
+    // them, the components still run apart, unless that order ties a negation or an aggregate
+    // into a recursion the program did not have without it.
+    if (byComponent) {
+        const std::vector<std::string> unordered = roundsWarnings;
+        clear();
+        analyse(program, subclasses, given, Objects::Ordered);
+        if (roundsWarnings == unordered) return;
+        clear();
+        analyse(program, subclasses, given, Objects::Unordered);
+    }
+    byComponent = false;
 }
 
 ProgramPlan::~ProgramPlan() = default;
 
+const RuleSummary* ProgramPlan::summaryOf(const FRule* clause) const {
+    const auto it = book->find(clause);
+    return it == book->end() ? nullptr : &it->second;
+}
+
+const RuleSummary& ProgramPlan::summarise(FRule* clause, const SymTab* names) {
+    auto [it, added] = book->try_emplace(clause);
+    if (added) it->second = RuleSummary::of(clause, names);
+    return it->second;
+}
+
 std::unique_ptr<ProgramPlan> ProgramPlan::drawRest(const Subclasses& subclasses) const {
     if (!restProgram) return nullptr;
     return std::unique_ptr<ProgramPlan>(
-        new ProgramPlan(restProgram.get(), inheritance, &subclasses, planWrites));
+        new ProgramPlan(restProgram.get(), inheritance, &subclasses, planWrites, book));
 }
 
 std::vector<bool> ProgramPlan::hierarchyRules() const {
-    const std::vector<RuleSummary>& summaries = ruleSummaries;
+    const std::vector<const RuleSummary*>& summaries = ruleSummaries;
     bool derived = false;
-    for (const RuleSummary& summary : summaries)
-        for (const RuleSummary::Step& step : summary.steps)
+    for (const RuleSummary* summary : summaries)
+        for (const RuleSummary::Step& step : summary->steps)
             derived = derived || !step.lower.constant || !step.upper.constant;
     if (!derived) return {};
     std::vector<bool> in(summaries.size(), false);
     std::vector<std::size_t> work;
     for (std::size_t i = 0; i < summaries.size(); ++i)
-        for (const RuleSummary::Step& step : summaries[i].steps)
+        for (const RuleSummary::Step& step : summaries[i]->steps)
             if (!in[i] && (!step.lower.constant || !step.upper.constant)) {
                 in[i] = true;
                 work.push_back(i);
             }
     while (!work.empty()) {
-        const RuleSummary& rule = summaries[work.back()];
+        const RuleSummary& rule = *summaries[work.back()];
         work.pop_back();
         if (rule.readsObjects || rule.unbounded()) return {};
         for (const RuleSummary::Access& read : rule.reads) {
@@ -429,7 +466,7 @@ std::vector<bool> ProgramPlan::hierarchyRules() const {
                 return {};
             for (std::size_t j = 0; j < summaries.size(); ++j) {
                 if (in[j]) continue;
-                for (const RelationRef& written : summaries[j].writes)
+                for (const RelationRef& written : summaries[j]->writes)
                     if (mayMeet(relation, written)) {
                         in[j] = true;
                         work.push_back(j);
@@ -443,8 +480,8 @@ std::vector<bool> ProgramPlan::hierarchyRules() const {
     return in;
 }
 
-void ProgramPlan::analyse(FProgram* program, const Subclasses* subclasses,
-                          const RuleSummary& given) {
+void ProgramPlan::analyse(FProgram* program, const Subclasses* subclasses, const RuleSummary& given,
+                          Objects objects) {
     planned = Ref<FProgram>::share(program);
     DependencyGraph graph;
     ProgramShape shape;
@@ -466,7 +503,8 @@ void ProgramPlan::analyse(FProgram* program, const Subclasses* subclasses,
                                  summary.writes.end());
         planWrites.inheritables.insert(planWrites.inheritables.end(), summary.inheritables.begin(),
                                        summary.inheritables.end());
-        if (summary.readsObjects || summary.unbounded()) byComponent = false;
+        if (summary.equates) byComponent = false;
+        if (summary.readsObjects || summary.readsWholeBase) readsAllObjects = true;
         return ids;
     };
     // Written below, as far as reading it goes; its steps are in the base.
@@ -481,9 +519,9 @@ void ProgramPlan::analyse(FProgram* program, const Subclasses* subclasses,
     };
     auto visitClause = [&](FRule* clause) {
         const int kind = clause->ruleKind();
-        if (kind == FRule::Fact) markWritten(RuleSummary::of(clause, program->getSymTab()));
+        if (kind == FRule::Fact) markWritten(summarise(clause, program->getSymTab()));
         if (kind != FRule::Rule) return true;
-        RuleSummary summary = RuleSummary::of(clause, program->getSymTab());
+        const RuleSummary& summary = summarise(clause, program->getSymTab());
         std::vector<int> heads = markWritten(summary);
         // All relations of one head complete together; a head that writes no relation still
         // has a place of its own.
@@ -500,12 +538,22 @@ void ProgramPlan::analyse(FProgram* program, const Subclasses* subclasses,
                                        relation.number, waitOf(read.how)});
         }
         rules.push_back(std::move(entry));
-        ruleSummaries.push_back(std::move(summary));
+        ruleSummaries.push_back(&summary);
         ruleClauses.push_back(clause);
         return true;
     };
     program->forEachRuleAndWrite(visitClause, visitWrite);
     if (inheritance == Inheritance::Inherits && shape.anyHolder()) byComponent = false;
+    if (readsAllObjects && objects == Objects::Ordered) {
+        const int all = graph.node("objects", {Relation::Objects, {}, 0});
+        for (std::size_t r = 0; r < rules.size(); ++r) {
+            graph.edge(rules[r].head, all, false);
+            const RuleSummary& summary = *ruleSummaries[r];
+            for (const RuleSummary::Access& read : summary.objectReads)
+                rules[r].reads.emplace_back(all, waitOf(read.how));
+            if (summary.readsWholeBase) rules[r].reads.emplace_back(all, Wait::None);
+        }
+    }
 
     // A method read sees inherited values only when the evaluator inherits and some class holds
     // or derives an inheritable value of that method: it then reads those values and the

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "foundation/Ref.h"
@@ -22,7 +23,8 @@ class SymTab;
 // method of its arrow kind, or every class. Memberships and subclasses follow the hierarchy that
 // the program's subclass facts and heads can build. A method read sees inherited values, and so
 // depends on the memberships in the classes that hold them, only when the evaluator inherits and
-// the program holds or derives an inheritable value of that method.
+// the program holds or derives an inheritable value of that method. A rule that reads bare
+// objects, or calls a built-in that reads the whole base, reads what every head may add.
 //
 // Each clause is summarised once (RuleSummary); the graph, its components and the strata are
 // drawn from the summaries. A component whose rules read nothing the component writes is
@@ -67,17 +69,22 @@ class ProgramPlan {
     ~ProgramPlan();
 
     // The summary of every rule planned, in program order, and the rule it belongs to.
-    const std::vector<RuleSummary>& summaries() const { return ruleSummaries; }
+    const std::vector<const RuleSummary*>& summaries() const { return ruleSummaries; }
     const std::vector<FRule*>& rules() const { return ruleClauses; }
+    // The summary of a rule or fact clause of the program, made when it was planned (the plan
+    // of the rest holds those of the whole program too); null for any other clause (a query, a
+    // fact kept compact).
+    const RuleSummary* summaryOf(const FRule* clause) const;
 
     // The strata: the planned rules by stratum, the facts and queries in the first; a program
     // that needs a single part is that part itself.
     const std::vector<Ref<FProgram>>& levels() const { return levelPrograms; }
     // The components in dependency order, the facts and queries in the first.
     const std::vector<Component>& components() const { return componentList; }
-    // Whether the components may be evaluated one after the other: no rule reads or changes
-    // what no relation names (bare objects, equations, built-ins that read the whole base), and
-    // no inheritable value can make a read see values another component gives.
+    // Whether the components may be evaluated one after the other: no rule equates objects
+    // (which may change any relation), the rules that read bare objects or the whole base come
+    // after every rule that may add to them without tying a negation or an aggregate into a
+    // recursion, and no inheritable value can make a read see values another component gives.
     bool componentwise() const { return byComponent; }
 
     // One line for each part evaluated in rounds, naming its relations and the first rule that
@@ -95,11 +102,21 @@ class ProgramPlan {
     std::string describe(const std::function<std::string(const FRule*)>& clauseText) const;
 
   private:
+    using SummaryBook = std::unordered_map<const FRule*, RuleSummary>;
     // The plan of the rest: `given` holds what the clauses planned before write and the
     // inheritable values they give.
     ProgramPlan(FProgram* program, Inheritance inheritance, const Subclasses* subclasses,
-                const RuleSummary& given);
-    void analyse(FProgram* program, const Subclasses* subclasses, const RuleSummary& given);
+                const RuleSummary& given, std::shared_ptr<SummaryBook> book);
+    // Whether the rules that read bare objects or the whole base are ordered after every rule
+    // that may add to them.
+    enum class Objects { Unordered, Ordered };
+    // Analyses the program with the reads of bare objects ordered where that ties no negation or
+    // aggregate into a recursion (the components then run apart), unordered otherwise.
+    void plan(FProgram* program, const Subclasses* subclasses, const RuleSummary& given);
+    void analyse(FProgram* program, const Subclasses* subclasses, const RuleSummary& given,
+                 Objects objects);
+    // Forgets what an analysis found.
+    void clear();
     // The rules that make the derived hierarchy and those they read, when they read nothing the
     // hierarchy decides; empty when there is no such split.
     // Read from the summaries of the whole program.
@@ -107,12 +124,19 @@ class ProgramPlan {
 
     Inheritance inheritance;
     Ref<FProgram> planned;
-    std::vector<RuleSummary> ruleSummaries;
+    std::vector<const RuleSummary*> ruleSummaries;
     std::vector<FRule*> ruleClauses;
+    // The summary of every rule and fact clause by its clause, made once and shared by the plan
+    // of a whole program, the plan of its lower part and the plan of its rest.
+    std::shared_ptr<SummaryBook> book;
+    // The summary of a clause, made the first time it is asked for.
+    const RuleSummary& summarise(FRule* clause, const SymTab* names);
     std::vector<Ref<FProgram>> levelPrograms;
     std::vector<Component> componentList;
     std::vector<std::string> roundsWarnings;
     bool byComponent = true;
+    // Some rule reads bare objects or the whole base.
+    bool readsAllObjects = false;
     // What the planned clauses write and the inheritable values they give, with those of the
     // clauses planned before them: the rest reads them as written (a negation of them still
     // comes after the rules that wrote them, as it would in one plan).

@@ -72,8 +72,10 @@ class Walker {
             auto* reference = static_cast<Reference*>(term);
             walk(reference->getHost(), mode);
             const int dot = reference->getDot();
+            const clib_list<FTerm*>* args = reference->getArgs();
             method(reference->getHost(), reference->getMethod(),
-                   dot >= 0 && dot < methodKinds ? dot : 0, mode);
+                   dot >= 0 && dot < methodKinds ? dot : 0, args != nullptr ? args->length() : 0,
+                   false, mode);
             walkList(reference->getArgs(), mode);
         } else if (term->is(ParseTreeClass::FunctionTerm) && !term->is(ParseTreeClass::FVar)) {
             walkList(static_cast<FunctionTerm*>(term)->getArgs(), mode);
@@ -87,11 +89,11 @@ class Walker {
                                           : RuleSummary::Read::Positive;
     }
 
-    void use(const RelationRef& relation, Mode mode) {
+    void use(const RelationRef& relation, Mode mode, bool noResults = false) {
         if (mode == Mode::Write)
             out.writes.push_back(relation);
         else
-            out.reads.push_back({relation, readOf(mode)});
+            out.reads.push_back({relation, readOf(mode), negated, noResults});
     }
 
     static ClassRef className(FTerm* term) {
@@ -106,11 +108,14 @@ class Walker {
         return cls;
     }
 
-    void method(FTerm* host, FTerm* methodTerm, int kind, Mode mode) {
+    void method(FTerm* host, FTerm* methodTerm, int kind, int arguments, bool noResults,
+                Mode mode) {
         RelationRef relation;
         relation.kind = RelationRef::Kind::Method;
         relation.number = kind;
+        relation.arguments = arguments;
         relation.constant = false;
+        if (mode == Mode::Write) relation.term = methodTerm;
         // A method is named by its function symbol, whatever its arguments.
         if (methodTerm != nullptr && methodTerm->is(ParseTreeClass::FunctionTerm) &&
             !methodTerm->is(ParseTreeClass::FVar)) {
@@ -119,7 +124,7 @@ class Walker {
             relation.constant = true;
             walkList(function->getArgs(), mode == Mode::Write ? Mode::Read : mode);
         }
-        use(relation, mode);
+        use(relation, mode, noResults);
         if (mode == Mode::Write && kind >= firstInheritable && kind < firstSignature)
             out.inheritables.push_back({relation, className(host)});
     }
@@ -144,11 +149,25 @@ class Walker {
                 out.steps.push_back({className(molecule->getHost()), cls});
         }
         clib_list<Spec*>* specs = molecule->getSpecs();
-        if ((specs == nullptr || specs->empty()) && isa != 1 && isa != 2)
+        if ((specs == nullptr || specs->empty()) && isa != 1 && isa != 2) {
             (mode == Mode::Write ? out.writesObjects : out.readsObjects) = true;
+            if (mode != Mode::Write) {
+                RuleSummary::Access read;
+                read.how = readOf(mode);
+                read.inNegation = negated;
+                out.objectReads.push_back(read);
+            }
+        }
         if (specs == nullptr) return;
         for (Spec* spec : *specs) {
-            method(molecule->getHost(), spec->getMethod(), spec->getKind(), mode);
+            const clib_list<FTerm*>* args = spec->getArgs();
+            bool noResults = false;
+            if (spec->is(ParseTreeClass::MSpec)) {
+                const clib_list<FTerm*>* results = static_cast<MSpec*>(spec)->getResults();
+                noResults = results == nullptr || results->empty();
+            }
+            method(molecule->getHost(), spec->getMethod(), spec->getKind(),
+                   args != nullptr ? args->length() : 0, noResults, mode);
             walkList(spec->getArgs(), mode);
             if (spec->is(ParseTreeClass::SSpec)) walk(static_cast<SSpec*>(spec)->getResult(), mode);
             if (spec->is(ParseTreeClass::MSpec))
@@ -156,6 +175,11 @@ class Walker {
         }
     }
 
+  public:
+    // Set while the walk is inside a negated literal.
+    bool negated = false;
+
+  private:
     RuleSummary& out;
     const SymTab* names;
 };
@@ -168,9 +192,11 @@ RuleSummary RuleSummary::of(FRule* clause, const SymTab* names) {
     if (clause->getHead() != nullptr)
         for (FTerm* head : clause->getHead()->getList()) walker.walk(head, Walker::Mode::Write);
     if (clause->getBody() != nullptr)
-        for (FLiteral* literal : *clause->getBody()->getList())
+        for (FLiteral* literal : *clause->getBody()->getList()) {
+            walker.negated = literal->isNegated();
             walker.walk(literal->getTerm(),
                         literal->isNegated() ? Walker::Mode::Negated : Walker::Mode::Read);
+        }
     return summary;
 }
 
@@ -193,6 +219,7 @@ RuleSummary RuleSummary::ofFacts(const FactList::Write& write) {
         default:
             relation.kind = RelationRef::Kind::Method;
             relation.number = write.form == FactList::SetValue ? 1 : 0;
+            relation.arguments = write.number;
     }
     summary.writes.push_back(relation);
     return summary;

@@ -23,6 +23,11 @@ struct RelationRef {
     InternalName name;
     // The arity of a predicate, the arrow kind of a method; 0 for the class relations.
     int number = 0;
+    // The number of arguments a method is applied to ("m@(a,b)" two).
+    int arguments = 0;
+    // The method term a head writes (own values' methods are told apart by it, arguments
+    // included); null for a read, a fact kept compact and any other relation.
+    FTerm* term = nullptr;
 };
 
 // A class position: one class when a constant, else any class.
@@ -37,6 +42,10 @@ struct RuleSummary {
     struct Access {
         RelationRef relation;
         Read how = Read::Positive;
+        // Inside a negated literal (an aggregate's reads there too): no delta stands for it.
+        bool inNegation = false;
+        // A set-valued method read with no result terms, "host[m ->> {}]".
+        bool noResults = false;
     };
     // One step lower :: upper that a head (or a fact) adds to the class hierarchy.
     struct Step {
@@ -60,6 +69,8 @@ struct RuleSummary {
     // which any head that names an object may make; a head that is such a molecule makes one.
     bool readsObjects = false;
     bool writesObjects = false;
+    // Each such read of bare objects, in order (its relation names nothing).
+    std::vector<Access> objectReads;
     // A head equates objects: any relation may change.
     bool equates = false;
     // The body calls a built-in that reads the whole base ("describe", "sgmlprint", "equiv",

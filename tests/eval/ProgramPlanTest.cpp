@@ -82,6 +82,32 @@ TEST(RuleSummary, ReadsNoRelationCanName) {
     EXPECT_EQ(summary("p(X) :- q(X), X > 1."), "w p/1; r q/1; ");
 }
 
+TEST(RuleSummary, WhatTheDeltaRewritingAndTheTriggersReadOfAClause) {
+    rule_test::RuleHarness harness;
+    const RuleSummary made = RuleSummary::of(
+        harness.rule("X[k@(Y) -> 1] :- q(X, Y), X[m@(a,b) ->> {}], not X[n -> 1], X[], "
+                     "N = count{Z ; Z[v ->> {}]}."),
+        harness.table());
+    // A method by its arguments, its term where a head writes it.
+    ASSERT_EQ(made.writes.size(), 1U);
+    EXPECT_EQ(made.writes[0].arguments, 1);
+    ASSERT_NE(made.writes[0].term, nullptr);
+    ASSERT_EQ(made.reads.size(), 4U);
+    EXPECT_EQ(made.reads[0].relation.kind, RelationRef::Kind::Predicate);
+    // A set read with no results; a read inside a negated literal; an aggregate's read.
+    EXPECT_EQ(made.reads[1].relation.arguments, 2);
+    EXPECT_TRUE(made.reads[1].noResults);
+    EXPECT_FALSE(made.reads[1].inNegation);
+    EXPECT_TRUE(made.reads[2].inNegation);
+    EXPECT_EQ(made.reads[2].how, RuleSummary::Read::Negated);
+    EXPECT_EQ(made.reads[3].how, RuleSummary::Read::Aggregated);
+    EXPECT_TRUE(made.reads[3].noResults);
+    EXPECT_EQ(made.reads[3].relation.term, nullptr);
+    // The bare object, read positively.
+    ASSERT_EQ(made.objectReads.size(), 1U);
+    EXPECT_EQ(made.objectReads[0].how, RuleSummary::Read::Positive);
+}
+
 // The plan of the text, one component a line; the rest, drawn over the hierarchy
 // `below` gives (class name -> the names below it), follows a line "rest:".
 std::string plan(const std::string& text, Inheritance inheritance = Inheritance::None,
@@ -98,11 +124,11 @@ std::string plan(const std::string& text, Inheritance inheritance = Inheritance:
     // The symbols of the classes the program names, by name.
     std::map<std::string, FSymbol> symbols;
     const ProgramPlan whole(program, inheritance, ProgramPlan::Split::Whole);
-    for (const RuleSummary& rule : whole.summaries()) {
-        for (const RuleSummary::Access& read : rule.reads)
+    for (const RuleSummary* rule : whole.summaries()) {
+        for (const RuleSummary::Access& read : rule->reads)
             if (read.relation.constant)
                 symbols[harness.table()->giveName(read.relation.name)] = read.relation.name;
-        for (const RelationRef& written : rule.writes)
+        for (const RelationRef& written : rule->writes)
             if (written.constant) symbols[harness.table()->giveName(written.name)] = written.name;
     }
     const ProgramPlan::Subclasses subclasses = [&](const FSymbol& cls) {
@@ -156,9 +182,27 @@ TEST(ProgramPlan, NegationBetweenComponentsRaisesTheStratum) {
     EXPECT_EQ(warnings.size(), 1U);
 }
 
-TEST(ProgramPlan, WhatNoRelationNamesKeepsTheStrata) {
-    EXPECT_NE(plan("q(a). p(X) :- X[]. r(X) :- q(X).").find("not componentwise"),
+TEST(ProgramPlan, ReadsOfTheWholeBaseComeAfterEveryRuleThatAddsToIt) {
+    // A rule reading bare objects comes after every rule whose head may make one, and reads
+    // what it makes itself.
+    EXPECT_EQ(plan("q(a). p(X) :- X[]. r(X) :- q(X)."),
+              "1. one pass after the facts, stratum 0: q(a). | r(X) :- q(X).\n"
+              "2. recursive, stratum 0: p(X) :- X[].\n");
+    // A built-in that reads the whole base, too; a rule reading its result may make objects
+    // it reads: one recursion.
+    EXPECT_EQ(plan("q(a). d(X,M) :- q(X), describe(X, M, A, V). r(X) :- q(X). "
+                   "s(X) :- d(X,M)."),
+              "1. one pass after the facts, stratum 0: q(a). | r(X) :- q(X).\n"
+              "2. recursive, stratum 0: d(X,M) :- q(X), describe(X,M,A,V). | s(X) :- d(X,M).\n");
+    // Where that order would tie a negation into a recursion, the strata stay.
+    std::vector<std::string> warnings;
+    EXPECT_NE(plan("q(a). n(X) :- q(X), not p(X). p(X) :- X[].", Inheritance::None, {}, &warnings)
+                  .find("not componentwise"),
               std::string::npos);
+    EXPECT_TRUE(warnings.empty());
+}
+
+TEST(ProgramPlan, WhatNoRelationNamesKeepsTheStrata) {
     EXPECT_NE(plan("q(a). X = Y :- q(X), q(Y).").find("not componentwise"), std::string::npos);
     // Inheritable values, read by an evaluator that inherits.
     const std::string inherited = "e(a). c[f *-> 2]. X : c :- e(X). p(X) :- X[f -> V].";

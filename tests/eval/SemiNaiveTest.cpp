@@ -8,6 +8,7 @@
 #include "EvalHarness.h"
 #include "compile/SemanticAnalyser.h"
 #include "eval/PrSemiNaive.h"
+#include "eval/ProgramPlan.h"
 #include "foundation/OutputChannel.h"
 #include "foundation/ShellValues.h"
 #include "language/FProgram.h"
@@ -32,9 +33,10 @@ class RewritingSemiNaive : public PrSemiNaive {
         inheritanceFlag |= program->inheritanceMark();
         holdNormalizer(program);
         std::string out = "<none>";
-        std::unique_ptr<DeltaTable> table = rewriteProgram(program, 0);
+        const ProgramPlan plan(program, ProgramPlan::Inheritance::None, ProgramPlan::Split::Whole);
+        std::unique_ptr<DeltaTable> table = rewriteProgram(program, plan, 0);
         std::unique_ptr<DeltaRules> rules =
-            table ? buildDeltaProgram(program, table.get()) : nullptr;
+            table ? buildDeltaProgram(program, plan, table.get()) : nullptr;
         if (rules) {
             OutputChannel channel;
             ChannelCapture text(channel);
