@@ -545,7 +545,7 @@ void ProgramPlan::analyse(FProgram* program, const Subclasses* subclasses, const
     program->forEachRuleAndWrite(visitClause, visitWrite);
     if (inheritance == Inheritance::Inherits && shape.anyHolder()) byComponent = false;
     if (readsAllObjects && objects == Objects::Ordered) {
-        const int all = graph.node("objects", {Relation::Objects, {}, 0});
+        const int all = graph.node({Relation::Objects, {}, 0});
         for (std::size_t r = 0; r < rules.size(); ++r) {
             graph.edge(rules[r].head, all, false);
             const RuleSummary& summary = *ruleSummaries[r];
