@@ -22,10 +22,7 @@ namespace {
 
 void reportBrokenPlan() {
     // The catalogue's error, placed where the plan and its inputs disagreed.
-    const Error& e = err11::InternalProblems;
-    centralErrorHandler().report(Error(e.getOrigin(), e.getNumber(), e.getSeriousness(),
-                                       e.getName(), e.getMessage(), "Merge::evaluate",
-                                       e.getExtra()));
+    centralErrorHandler().report(err11::InternalProblems.at("Merge::evaluate"));
 }
 
 bool carries(const clib_list<FSymbol>& columns, const FSymbol& var) {

@@ -6,8 +6,5 @@
 
 void StableRows::reportChanged() {
     // The catalogue's error, placed where the contract broke.
-    const Error& e = err11::InternalProblems;
-    centralErrorHandler().report(Error(e.getOrigin(), e.getNumber(), e.getSeriousness(),
-                                       e.getName(), e.getMessage(), "StableRows::scan",
-                                       e.getExtra()));
+    centralErrorHandler().report(err11::InternalProblems.at("StableRows::scan"));
 }

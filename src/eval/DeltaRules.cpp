@@ -35,10 +35,6 @@ void DeltaRules::addVariant(FRule* rule, int position, int index, FTermList* ato
     entries.push_back(std::move(entry));
 }
 
-void DeltaRules::addAll(const DeltaRules& other) {
-    entries.insert(entries.end(), other.entries.begin(), other.entries.end());
-}
-
 void DeltaRules::addFrom(const DeltaRules& other, std::size_t from) {
     entries.insert(entries.end(), other.entries.begin() + std::ptrdiff_t(from),
                    other.entries.end());

@@ -36,8 +36,6 @@ class DeltaRules {
     // variables are those of `names`. The entry holds each argument.
     void addVariant(FRule* rule, int position, int index, FTermList* atoms, SymTab* names,
                     FTerm* delta, FTerm* first, FTerm* second);
-    // Appends every rule and variant of another list, sharing their made bodies.
-    void addAll(const DeltaRules& other);
     // Appends the variants added to `other` from its `from`-th on.
     void addFrom(const DeltaRules& other, std::size_t from);
 

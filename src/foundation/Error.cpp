@@ -38,6 +38,10 @@ bool Error::operator!=(const Error& other) const {
     return !(*this == other);
 }
 
+Error Error::at(std::string place) const {
+    return Error(origin, number, getSeriousness(), name, message, std::move(place), extra);
+}
+
 std::string Error::describe() const {
     std::string text;
     if (printMask & 1) text += name + "\n";

@@ -24,6 +24,8 @@ class Error {
     const std::string& getMessage() const { return message; }
     const std::string& getWhere() const { return where; }
     const std::string& getExtra() const { return extra; }
+    // The same error, reported from `place` in place of where the catalogue says it arises.
+    Error at(std::string place) const;
 
     // The print mask shared by all errors. Bits: 1 name, 2 message, 4 where, 8 extra,
     // 16 seriousness, 32 number, 64 origin.

@@ -323,9 +323,6 @@ bool MainMemOM::pathHostOf(const InternalName& object, InternalName& host) {
 int MainMemOM::giveLocalFile(const InternalName&, std::string&) {
     return 0;
 }
-int MainMemOM::unprintableForm(const InternalName&, std::string&) {
-    return 0;
-}
 
 DumpFormatter* MainMemOM::setDumpTarget(DumpFormatter* target) {
     dumpTarget = target;

@@ -355,8 +355,6 @@ class MainMemOM : public OM {
     virtual int functionTermForm(const InternalName& object, std::string& out, int quote,
                                  int style);
     virtual int pathForm(const InternalName& object, std::string& out, int quote, int style);
-    // Objects without a printed form (flag -2) have no text here.
-    virtual int unprintableForm(const InternalName& object, std::string& out);
     // One predicate frame through the dump target.
     virtual void formatPredFrame(const InternalName& predicate, MainMemPredFrame* frame);
 

@@ -26,6 +26,17 @@ TEST_F(ErrorTest, DescribeFollowsTheMask) {
     EXPECT_EQ(e.describe(), "");
 }
 
+TEST_F(ErrorTest, PlacedErrorChangesOnlyWhereItArises) {
+    const Error e(11, 7, 1, "InternalProblems", "Something broke", "Catalogue", "more");
+    const Error placed = e.at("Merge::evaluate");
+    Error::setOutputFilter(127);
+    EXPECT_EQ(placed.describe(),
+              "InternalProblems\nSomething broke\nMerge::evaluate\nmore\nSeriousness: Warning\n"
+              "Error Number: 7\nOrigin Number: 11\n");
+    EXPECT_EQ(placed, e);
+    EXPECT_EQ(e.getWhere(), "Catalogue");
+}
+
 TEST_F(ErrorTest, SeriousnessLineNamesKnownLevelsOnly) {
     Error::setOutputFilter(16);
     EXPECT_EQ(Error(1, 1, 0, "", "", "", "").describe(), "Seriousness: NoError\n");
