@@ -10,24 +10,20 @@
 AggExpr::AggExpr(FLiteralList* body, const FSymbol& aggVar, std::string op,
                  const VarList& groupVars)
     : Path(ParseTreeClass::AggExpr),
-      body(body),
+      body(Ref<FLiteralList>::share(body)),
       aggVar(aggVar),
       op(std::move(op)),
-      groupVars(groupVars) {
-    incRef(body);
-}
+      groupVars(groupVars) {}
 
 AggExpr::AggExpr(const AggExpr& other)
     : Path(other), body(nullptr), aggVar(other.aggVar), op(other.op), groupVars(other.groupVars) {
     if (other.body != nullptr) {
-        body = static_cast<FLiteralList*>(other.body->clone());
+        body = Ref<FLiteralList>::adopt(static_cast<FLiteralList*>(other.body->clone()));
         if (body == nullptr) markIncomplete();
     }
 }
 
-AggExpr::~AggExpr() {
-    decRef(body);
-}
+AggExpr::~AggExpr() = default;
 
 bool AggExpr::isA(const std::string& className) const {
     return className == "AggExpr" || Path::isA(className);

@@ -32,7 +32,7 @@ class AggExpr : public Path {
     int startKind() const override { return 2; }
 
     std::string getOperator() const { return op; }
-    FLiteralList* getBody() const { return body; }
+    FLiteralList* getBody() const { return body.get(); }
     FSymbol getAggVar() const { return aggVar; }
     // A new copy of the grouping variables; the caller deletes it.
     VarList* getGroupVars() const { return new VarList(groupVars); }
@@ -41,7 +41,7 @@ class AggExpr : public Path {
     ~AggExpr() override;
 
   private:
-    FLiteralList* body;
+    Ref<FLiteralList> body;
     FSymbol aggVar;
     std::string op;
     VarList groupVars;

@@ -38,22 +38,19 @@ FTerm* cloneOperand(const FTerm* term, bool& failed) {
 }  // namespace
 
 ArithmeticExpr::ArithmeticExpr(FTerm* left, FTerm* right, std::string op)
-    : Path(ParseTreeClass::ArithmeticExpr), left(left), right(right), op(std::move(op)) {
-    incRef(left);
-    incRef(right);
-}
+    : Path(ParseTreeClass::ArithmeticExpr),
+      left(Ref<FTerm>::share(left)),
+      right(Ref<FTerm>::share(right)),
+      op(std::move(op)) {}
 
 ArithmeticExpr::ArithmeticExpr(const ArithmeticExpr& other) : Path(other), op(other.op) {
     bool failed = false;
-    left = cloneOperand(other.left, failed);
-    right = cloneOperand(other.right, failed);
+    left = Ref<FTerm>::adopt(cloneOperand(other.left.get(), failed));
+    right = Ref<FTerm>::adopt(cloneOperand(other.right.get(), failed));
     if (failed) markIncomplete();
 }
 
-ArithmeticExpr::~ArithmeticExpr() {
-    decRef(left);
-    decRef(right);
-}
+ArithmeticExpr::~ArithmeticExpr() = default;
 
 bool ArithmeticExpr::isA(const std::string& className) const {
     return className == "ArithmeticExpr" || Path::isA(className);
@@ -90,26 +87,22 @@ int ArithmeticExpr::compareSameClass(const ParseTreeNode& other) const {
 }
 
 bool ArithmeticExpr::bindVars(VarSet& bound, const SymTab* names) const {
-    return operandSafe(left, bound, names) && operandSafe(right, bound, names);
+    return operandSafe(left.get(), bound, names) && operandSafe(right.get(), bound, names);
 }
 
 int ArithmeticExpr::startKind() const {
-    return operandStart(left) == 1 || operandStart(right) == 1 ? 1 : 2;
+    return operandStart(left.get()) == 1 || operandStart(right.get()) == 1 ? 1 : 2;
 }
 
 void ArithmeticExpr::replaceStart(Path* start) {
-    replaceOperandStart(left, start);
-    replaceOperandStart(right, start);
+    replaceOperandStart(left.get(), start);
+    replaceOperandStart(right.get(), start);
 }
 
 void ArithmeticExpr::setLeft(FTerm* term) {
-    incRef(term);
-    decRef(left);
-    left = term;
+    left = Ref<FTerm>::share(term);
 }
 
 void ArithmeticExpr::setRight(FTerm* term) {
-    incRef(term);
-    decRef(right);
-    right = term;
+    right = Ref<FTerm>::share(term);
 }

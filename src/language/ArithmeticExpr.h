@@ -30,8 +30,8 @@ class ArithmeticExpr : public Path {
     void replaceStart(Path* start) override;
 
     std::string getOperator() const { return op; }
-    FTerm* getLeft() const { return left; }
-    FTerm* getRight() const { return right; }
+    FTerm* getLeft() const { return left.get(); }
+    FTerm* getRight() const { return right.get(); }
     // Each takes a reference to the new operand and releases the old one.
     void setLeft(FTerm* term);
     void setRight(FTerm* term);
@@ -40,7 +40,7 @@ class ArithmeticExpr : public Path {
     ~ArithmeticExpr() override;
 
   private:
-    FTerm* left;
-    FTerm* right;
+    Ref<FTerm> left;
+    Ref<FTerm> right;
     std::string op;
 };

@@ -4,21 +4,18 @@
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 
-CPath::CPath(ParseTreeClass kind, Path* host) : Path(kind), host(host) {
+CPath::CPath(ParseTreeClass kind, Path* host) : Path(kind), host(Ref<Path>::share(host)) {
     if (host == nullptr) centralErrorHandler().report(err3::CPathConstructor);
-    incRef(host);
 }
 
 CPath::CPath(const CPath& other) : Path(other), host(nullptr) {
     if (other.host != nullptr) {
-        host = static_cast<Path*>(other.host->clone());
+        host = Ref<Path>::adopt(static_cast<Path*>(other.host->clone()));
         if (host == nullptr) markIncomplete();
     }
 }
 
-CPath::~CPath() {
-    decRef(host);
-}
+CPath::~CPath() = default;
 
 bool CPath::isA(const std::string& className) const {
     return className == "CPath" || Path::isA(className);
@@ -50,7 +47,5 @@ void CPath::replaceStart(Path* start) {
 }
 
 void CPath::setHost(Path* newHost) {
-    incRef(newHost);
-    decRef(host);
-    host = newHost;
+    host = Ref<Path>::share(newHost);
 }

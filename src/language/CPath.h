@@ -17,7 +17,7 @@ class CPath : public Path {
     // Replaces the start of the host's path, or the host itself when it is a single term.
     void replaceStart(Path* start) override;
 
-    Path* getHost() const { return host; }
+    Path* getHost() const { return host.get(); }
     // Takes a reference to the new host and releases the old one.
     void setHost(Path* newHost);
 
@@ -29,5 +29,5 @@ class CPath : public Path {
     ~CPath() override;
 
   private:
-    Path* host;
+    Ref<Path> host;
 };

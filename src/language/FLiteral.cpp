@@ -6,23 +6,19 @@
 
 FLiteral::FLiteral(FTerm* term, int negated, int secondFlag)
     : ParseTreeNode(ParseTreeClass::FLiteral),
-      term(term),
+      term(Ref<FTerm>::share(term)),
       negated(negated != 0),
-      second(static_cast<std::uint8_t>(secondFlag)) {
-    incRef(term);
-}
+      second(static_cast<std::uint8_t>(secondFlag)) {}
 
 FLiteral::FLiteral(const FLiteral& other)
     : ParseTreeNode(other), term(nullptr), negated(other.negated), second(other.second) {
     if (other.term != nullptr) {
-        term = static_cast<FTerm*>(other.term->clone());
+        term = Ref<FTerm>::adopt(static_cast<FTerm*>(other.term->clone()));
         if (term == nullptr) markIncomplete();
     }
 }
 
-FLiteral::~FLiteral() {
-    decRef(term);
-}
+FLiteral::~FLiteral() = default;
 
 bool FLiteral::isA(const std::string& className) const {
     return className == "FLiteral" || ParseTreeNode::isA(className);
@@ -60,9 +56,7 @@ bool FLiteral::bindVars(VarSet& bound, const SymTab* names) const {
 }
 
 void FLiteral::setTerm(FTerm* newTerm) {
-    incRef(newTerm);
-    decRef(term);
-    term = newTerm;
+    term = Ref<FTerm>::share(newTerm);
 }
 
 bool FLiteral::negationSafe(const VarSet& bound, VarSet& dontCares, const SymTab* /*names*/) const {

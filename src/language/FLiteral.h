@@ -28,7 +28,7 @@ class FLiteral : public ParseTreeNode {
     // binds nothing.
     bool bindVars(VarSet& bound, const SymTab* names) const override;
 
-    FTerm* getTerm() const { return term; }
+    FTerm* getTerm() const { return term.get(); }
     // Takes a reference to the new term (null allowed) and releases the old one.
     void setTerm(FTerm* newTerm);
     bool isNegated() const { return negated != 0; }
@@ -41,7 +41,7 @@ class FLiteral : public ParseTreeNode {
     ~FLiteral() override;
 
   private:
-    FTerm* term;
+    Ref<FTerm> term;
     std::uint8_t negated;
     std::uint8_t second;
 };

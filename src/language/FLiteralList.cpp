@@ -76,7 +76,7 @@ bool FLiteralList::hasNegation() const {
 
 FLiteralList* FLiteralList::safeOrder(VarSet& bound, const SymTab* names) const {
     std::vector<FLiteral*> waiting(literals.begin(), literals.end());
-    auto* ordered = new FLiteralList;
+    auto ordered = Ref<FLiteralList>::make();
     // Passes in body order, each placing every literal that its predecessors made evaluable.
     bool placedSome = true;
     while (!waiting.empty() && placedSome) {
@@ -104,9 +104,6 @@ FLiteralList* FLiteralList::safeOrder(VarSet& bound, const SymTab* names) const 
     }
     if (allSafe)
         for (const FSymbol& var : dontCares) bound.insert(var);
-    if (ordered->isEmpty() && !literals.empty()) {
-        decRef(ordered);
-        return nullptr;
-    }
-    return ordered;
+    if (ordered->isEmpty() && !literals.empty()) return nullptr;
+    return ordered.release();
 }

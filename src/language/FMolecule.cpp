@@ -67,11 +67,9 @@ const FVar* reducedVariable(const FTerm* term) {
 
 FMolecule::FMolecule(Path* host, FTerm* cls, const clib_list<Spec*>* specs, int isaKind)
     : CPath(ParseTreeClass::FMolecule, host),
-      cls(cls),
+      cls(Ref<FTerm>::share(cls)),
       isaKind(isaKind),
-      specs(nodelists::share(specs)) {
-    incRef(cls);
-}
+      specs(nodelists::share(specs)) {}
 
 FMolecule::FMolecule(Path* host, const Specification* specification, int pevo)
     : CPath(ParseTreeClass::FMolecule, host) {
@@ -79,8 +77,7 @@ FMolecule::FMolecule(Path* host, const Specification* specification, int pevo)
         centralErrorHandler().report(err3::FMoleculeConstructor);
     if (specification == nullptr) return;
     if (const IsaSpec* isa = specification->getIsa()) {
-        cls = isa->getClass();
-        incRef(cls);
+        cls = Ref<FTerm>::share(isa->getClass());
         isaKind = isa->getKind();
     }
     const clib_list<MethListElement*>* elements = specification->getElements();
@@ -89,7 +86,8 @@ FMolecule::FMolecule(Path* host, const Specification* specification, int pevo)
         for (MethListElement* element : *elements) specs->append(specFor(*element, pevo));
     }
     if (specification->getFilter() != nullptr) {
-        filter = static_cast<FLiteralList*>(specification->getFilter()->clone());
+        filter = Ref<FLiteralList>::adopt(
+            static_cast<FLiteralList*>(specification->getFilter()->clone()));
         if (filter == nullptr) centralErrorHandler().report(err9::OutOfMemory);
     }
 }
@@ -97,21 +95,19 @@ FMolecule::FMolecule(Path* host, const Specification* specification, int pevo)
 FMolecule::FMolecule(const FMolecule& other) : CPath(other), isaKind(other.isaKind) {
     bool failed = false;
     if (other.cls != nullptr) {
-        cls = static_cast<FTerm*>(other.cls->clone());
+        cls = Ref<FTerm>::adopt(static_cast<FTerm*>(other.cls->clone()));
         failed = cls == nullptr;
     }
     specs = nodelists::cloneList(other.specs, failed);
     if (other.filter != nullptr) {
-        filter = static_cast<FLiteralList*>(other.filter->clone());
+        filter = Ref<FLiteralList>::adopt(static_cast<FLiteralList*>(other.filter->clone()));
         failed = failed || filter == nullptr;
     }
     if (failed) markIncomplete();
 }
 
 FMolecule::~FMolecule() {
-    decRef(cls);
     nodelists::release(specs);
-    decRef(filter);
 }
 
 bool FMolecule::isA(const std::string& className) const {
@@ -124,7 +120,7 @@ void FMolecule::printMolecule(OutputChannel& channel, const SymTab* names, const
     if (getHost() != nullptr) getHost()->print(channel, names, vars);
     if (isaKind == 1) channel << (pevo ? " isa " : ":");
     if (isaKind == 2) channel << (pevo ? " subcl " : "::");
-    if (isaKind == 1 || isaKind == 2) printClass(channel, cls, names, vars);
+    if (isaKind == 1 || isaKind == 2) printClass(channel, cls.get(), names, vars);
     bool bracketed = false;
     if (!nodelists::isEmpty(specs)) {
         channel << "[";
@@ -178,7 +174,7 @@ bool FMolecule::bindVars(VarSet& bound, const SymTab* names) const {
     if (nodelists::isEmpty(specs) && isaKind != 1) {
         const FVar* host = reducedVariable(getHost());
         if (isaKind == 2) {
-            const FVar* cl = reducedVariable(cls);
+            const FVar* cl = reducedVariable(cls.get());
             if (host != nullptr && cl != nullptr && !bound.member(host->getName()) &&
                 !bound.member(cl->getName()))
                 return false;
@@ -253,18 +249,15 @@ void FMolecule::setSpecs(clib_list<Spec*>* newSpecs) {
 }
 
 void FMolecule::setFilter(FLiteralList* newFilter) {
-    incRef(newFilter);
-    decRef(filter);
-    filter = newFilter;
+    filter = Ref<FLiteralList>::share(newFilter);
 }
 
 PevoMolecule::PevoMolecule(Path* host, FTerm* cls, const clib_list<Spec*>* specs, int isaKind,
                            const FLiteralList* filter)
     : FMolecule(host, cls, specs, isaKind) {
     if (filter != nullptr) {
-        auto* copy = static_cast<FLiteralList*>(filter->clone());
-        setFilter(copy);
-        decRef(copy);
+        const auto copy = Ref<FLiteralList>::adopt(static_cast<FLiteralList*>(filter->clone()));
+        setFilter(copy.get());
     }
 }
 

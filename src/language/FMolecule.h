@@ -50,7 +50,7 @@ class FMolecule : public CPath {
 
     // One-way matching of two terms that name objects; false for any other terms.
     static bool matchTerm(const FTerm* term, const FTerm* other, TermBindings& bindings);
-    FTerm* getClassTerm() const { return cls; }
+    FTerm* getClassTerm() const { return cls.get(); }
     int getIsaKind() const { return isaKind; }
     // The class relation written, none without a class.
     std::optional<IsaRelation> isaRelation() const {
@@ -61,7 +61,7 @@ class FMolecule : public CPath {
     // count, and host, method, arguments and result mapped onto the other's by one consistent
     // binding of this molecule's variables.
     bool matchesMolecule(const FMolecule& other) const;
-    FLiteralList* getFilter() const { return filter; }
+    FLiteralList* getFilter() const { return filter.get(); }
     // Keeps the new list, referencing its elements; the old elements are released.
     void setSpecs(clib_list<Spec*>* newSpecs);
     // Takes a reference to the new filter and releases the old one.
@@ -73,10 +73,10 @@ class FMolecule : public CPath {
                        bool pevo) const;
 
   private:
-    FTerm* cls = nullptr;
+    Ref<FTerm> cls;
     int isaKind = 0;
     clib_list<Spec*>* specs = nullptr;
-    FLiteralList* filter = nullptr;
+    Ref<FLiteralList> filter;
 };
 
 class PevoMolecule : public FMolecule {

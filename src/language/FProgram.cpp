@@ -16,15 +16,14 @@
 #include "platform/FileReplacement.h"
 
 FProgram::FProgram(clib_list<FRule*>* rules, SymTab* names)
-    : ParseTreeNode(ParseTreeClass::FProgram), rules(rules), names(names) {
+    : ParseTreeNode(ParseTreeClass::FProgram), rules(rules), names(Ref<SymTab>::share(names)) {
     nodelists::retain(rules);
-    incRef(names);
 }
 
 FProgram::FProgram(const FProgram& other)
     : ParseTreeNode(other),
       rules(other.rules != nullptr ? new clib_list<FRule*> : nullptr),
-      names(other.names != nullptr ? new SymTab(*other.names) : nullptr),
+      names(other.names != nullptr ? Ref<SymTab>::make(*other.names) : nullptr),
       inheritance(other.inheritance) {
     if (other.rules != nullptr && !nodelists::appendClones(*rules, *other.rules)) markIncomplete();
     if (other.hasCompactFacts()) facts = std::make_unique<FactList>(*other.facts);
@@ -32,7 +31,6 @@ FProgram::FProgram(const FProgram& other)
 
 FProgram::~FProgram() {
     nodelists::release(rules);
-    decRef(names);
 }
 
 FLSysRef FProgram::methodCall(const std::string& name, FLSysArgs* args) {
@@ -64,7 +62,7 @@ void FProgram::print(OutputChannel& channel, const SymTab* names, const SymTab* 
         channel << "/* This FProgram is empty */ " << std::endl;
         return;
     }
-    const SymTab* table = this->names != nullptr ? this->names : names;
+    const SymTab* table = this->names != nullptr ? this->names.get() : names;
     // A compact fact's text comes from a clause made for the moment: showing a program keeps
     // its facts compact.
     forEachClause(
@@ -73,9 +71,7 @@ void FProgram::print(OutputChannel& channel, const SymTab* names, const SymTab* 
             return true;
         },
         [&](const FactList& list, std::size_t i) {
-            FRule* rule = list.clause(i);
-            rule->print(channel, table, nullptr);
-            decRef(rule);
+            Ref<FRule>::adopt(list.clause(i))->print(channel, table, nullptr);
             return true;
         });
 }
@@ -129,9 +125,7 @@ void FProgram::appendFact(const FactList& from, std::size_t i, const std::string
 void FProgram::appendGround(const FactList::Ground& fact) {
     if (facts == nullptr) facts = std::make_unique<FactList>();
     if (facts->add(fact, rules != nullptr ? std::size_t(rules->length()) : 0)) return;
-    FRule* rule = FactList::clause(fact);
-    append(rule);
-    decRef(rule);
+    append(Ref<FRule>::adopt(FactList::clause(fact)).get());
 }
 
 void FProgram::appendFact(const FactList& from, std::size_t i) {
@@ -165,8 +159,6 @@ void FProgram::appendProgram(FProgram& other) {
         for (FRule* rule : *other.rules) rules->append(rule);
         other.rules->clear();
     }
-    incRef(other.names);
-    decRef(names);
     names = other.names;
 }
 
@@ -185,18 +177,17 @@ FLiteralList* FProgram::lastQuery() const {
 
 FTermList* FProgram::asFacts() const {
     expand();
-    auto* facts = new FTermList;
+    auto facts = Ref<FTermList>::make();
     if (rules != nullptr) {
         for (FRule* rule : *rules) {
             if (rule->ruleKind() != FRule::Fact) {
                 centralErrorHandler().report(err9::NotOnlyFacts);
-                decRef(facts);
                 return nullptr;
             }
             facts->appendClones(*rule->getHead());
         }
     }
-    return facts;
+    return facts.release();
 }
 
 bool FProgram::save(const std::string& fileName) const {
@@ -206,13 +197,13 @@ bool FProgram::save(const std::string& fileName) const {
         centralErrorHandler().report(err11::CannotOpenFile);
         return false;
     }
-    auto* stream = new FLSysOStreamImpl<std::ofstream>(&file.stream(), false);
     {
+        const auto stream = Ref<FLSysOStreamImpl<std::ofstream>>::make(&file.stream(), false);
         OutputChannel channel;
-        channel.setStream(stream);
+        channel.setStream(stream.get());
         display(channel);
     }
-    decRef(stream);
+
     if (!file.commit()) {
         centralErrorHandler().report(err11::CannotOpenFile);
         return false;

@@ -42,7 +42,7 @@ class FProgram : public ParseTreeNode {
         expand();
         return rules;
     }
-    SymTab* getSymTab() const { return names; }
+    SymTab* getSymTab() const { return names.get(); }
     // Appends the clause, taking a reference.
     void append(FRule* rule);
     // Appends the clause as append does; a fact FactList can hold is kept there instead, without
@@ -144,6 +144,6 @@ class FProgram : public ParseTreeNode {
     // The list expand emptied, kept while the program lives: a round that was handed its facts
     // before some command made them whole still reads them there.
     mutable std::unique_ptr<FactList> retired;
-    SymTab* names;
+    Ref<SymTab> names;
     int inheritance = 0;
 };

@@ -13,47 +13,37 @@
 FRule::FRule(FTermList* head, FLiteralList* body, SymTab* names, std::string origin, int line,
              int flag)
     : ParseTreeNode(ParseTreeClass::FRule),
-      head(head),
-      body(body),
-      names(names),
+      head(Ref<FTermList>::share(head)),
+      body(Ref<FLiteralList>::share(body)),
+      names(Ref<SymTab>::share(names)),
       line(line),
       origin(std::move(origin)),
       flag(static_cast<std::uint8_t>(flag)),
-      bodyNegation(body != nullptr && body->hasNegation()) {
-    incRef(head);
-    incRef(body);
-    incRef(this->names);
-}
+      bodyNegation(body != nullptr && body->hasNegation()) {}
 
 SymTab* FRule::getSymTab() const {
-    if (names == nullptr) names = new SymTab;
-    return names;
+    if (names == nullptr) names = Ref<SymTab>::make();
+    return names.get();
 }
 
 FRule::FRule(const FRule& other)
     : ParseTreeNode(other),
-      head(nullptr),
-      body(nullptr),
-      names(other.names != nullptr ? new SymTab(*other.names) : nullptr),
+      names(other.names != nullptr ? Ref<SymTab>::make(*other.names) : nullptr),
       line(other.line),
       origin(other.origin),
       flag(other.flag),
       bodyNegation(other.bodyNegation) {
     if (other.body != nullptr) {
-        body = static_cast<FLiteralList*>(other.body->clone());
+        body = Ref<FLiteralList>::adopt(static_cast<FLiteralList*>(other.body->clone()));
         if (body == nullptr) markIncomplete();
     }
     if (other.head != nullptr) {
-        head = static_cast<FTermList*>(other.head->clone());
+        head = Ref<FTermList>::adopt(static_cast<FTermList*>(other.head->clone()));
         if (head == nullptr) markIncomplete();
     }
 }
 
-FRule::~FRule() {
-    decRef(head);
-    decRef(body);
-    decRef(names);
-}
+FRule::~FRule() = default;
 
 bool FRule::isA(const std::string& className) const {
     return className == "FRule" || ParseTreeNode::isA(className);

@@ -36,8 +36,8 @@ class FRule : public ParseTreeNode {
     void collectVars(VarList& vars) const override;
     int compareSameClass(const ParseTreeNode& other) const override;
 
-    FTermList* getHead() const { return head; }
-    FLiteralList* getBody() const { return body; }
+    FTermList* getHead() const { return head.get(); }
+    FLiteralList* getBody() const { return body.get(); }
     // The clause's own table, never null.
     SymTab* getSymTab() const;
     int ruleKind() const;
@@ -56,9 +56,10 @@ class FRule : public ParseTreeNode {
     ~FRule() override;
 
   private:
-    FTermList* head;
-    FLiteralList* body;
-    mutable SymTab* names;  // null until first asked for when no table was given
+    Ref<FTermList> head;
+    Ref<FLiteralList> body;
+    mutable Ref<SymTab> names;
+    // null until first asked for when no table was given
     int line;
     std::string origin;
     std::uint8_t flag;

@@ -12,6 +12,7 @@
 #include "language/FRule.h"
 #include "language/FTermList.h"
 #include "language/FunctionTerm.h"
+#include "language/NodeLists.h"
 #include "language/PTerm.h"
 #include "language/Spec.h"
 #include "objectbase/CellHash.h"
@@ -197,7 +198,7 @@ FunctionTerm* newGroundTerm(const GroundTermTable* table, const FSymbol& symbol)
     for (std::size_t k = 0; k < arity; ++k) list->append(newGroundTerm(table, args[k]));
     auto* term = new FunctionTerm(table->functor(symbol), list);
     // The term took the list and its own references on the arguments.
-    for (FTerm* arg : *list) decRef(arg);
+    nodelists::dropReferences(list);
     return term;
 }
 
@@ -663,38 +664,32 @@ FTerm* FactList::predicateAtom(std::size_t i) const {
     }
     auto* atom = new PTerm(fact.symbol, 0, 0, args);
     // The term took its own references on the arguments.
-    if (args != nullptr)
-        for (FTerm* arg : *args) decRef(arg);
+    nodelists::dropReferences(args);
     return atom;
 }
 
 FTerm* FactList::moleculeAtom(std::size_t i) const {
-    FunctionTerm* host = newTerm(this->host(i));
+    const auto host = Ref<FunctionTerm>::adopt(newTerm(this->host(i)));
     FMolecule* molecule = nullptr;
     if (form(i) == Member || form(i) == Subclass) {
-        FunctionTerm* cls = newTerm(classOf(i));
+        const auto cls = Ref<FunctionTerm>::adopt(newTerm(classOf(i)));
         // The molecule takes its own references on host and class.
-        molecule = new FMolecule(host, cls, nullptr, isaKind(i));
-        decRef(cls);
+        molecule = new FMolecule(host.get(), cls.get(), nullptr, isaKind(i));
     } else {
-        FTerm* method = newTerm(this->method(i));
-        FTerm* result = newTerm(this->result(i));
-        Spec* spec = nullptr;
+        const auto method = Ref<FTerm>::adopt(newTerm(this->method(i)));
+        const auto result = Ref<FTerm>::adopt(newTerm(this->result(i)));
+        Ref<Spec> spec;
         if (form(i) == SetValue) {
             clib_list<FTerm*> results;
-            results.append(result);
-            spec = new MSpec(method, 0, nullptr, 1, &results);
+            results.append(result.get());
+            spec = Ref<MSpec>::make(method.get(), 0, nullptr, 1, &results);
         } else {
-            spec = new SSpec(method, 0, nullptr, 0, result);
+            spec = Ref<SSpec>::make(method.get(), 0, nullptr, 0, result.get());
         }
-        decRef(method);
-        decRef(result);
         clib_list<Spec*> specs;
-        specs.append(spec);
-        molecule = new FMolecule(host, nullptr, &specs, 0);
-        decRef(spec);
+        specs.append(spec.get());
+        molecule = new FMolecule(host.get(), nullptr, &specs, 0);
     }
-    decRef(host);
     return molecule;
 }
 
@@ -751,22 +746,18 @@ clib_list<FTerm*>* newTerms(const GroundTermTable* table, const FSymbol* symbols
 }
 
 void release(clib_list<FTerm*>* list) {
-    if (list == nullptr) return;
-    for (FTerm* term : *list) decRef(term);
-    delete list;
+    nodelists::release(list);
 }
 
 // A new molecule of the host with an optional class relation and the specifications; the
 // caller receives its reference.
 FMolecule* newMolecule(const GroundTermTable* table, const FSymbol& hostName,
                        const FSymbol* className, int isaKind, const clib_list<Spec*>* specs) {
-    FunctionTerm* host = newGroundTerm(table, hostName);
-    FunctionTerm* cls = className != nullptr ? newGroundTerm(table, *className) : nullptr;
+    const auto host = Ref<FunctionTerm>::adopt(newGroundTerm(table, hostName));
+    const auto cls =
+        Ref<FunctionTerm>::adopt(className != nullptr ? newGroundTerm(table, *className) : nullptr);
     // The molecule takes its own references on host and class.
-    auto* molecule = new FMolecule(host, cls, specs, isaKind);
-    decRef(cls);
-    decRef(host);
-    return molecule;
+    return new FMolecule(host.get(), cls.get(), specs, isaKind);
 }
 
 // A new specification of the method for the arguments with the results: "->" of the one
@@ -774,20 +765,18 @@ FMolecule* newMolecule(const GroundTermTable* table, const FSymbol& hostName,
 Spec* newSpec(const GroundTermTable* table, const FSymbol& methodName, int kind,
               const FSymbol* args, std::size_t argCount, const FSymbol* results,
               std::size_t resultCount) {
-    FTerm* method = newGroundTerm(table, methodName);
+    const auto method = Ref<FTerm>::adopt(newGroundTerm(table, methodName));
     clib_list<FTerm*>* argList = newTerms(table, args, argCount);
     Spec* spec = nullptr;
     if (kind == 1) {
         clib_list<FTerm*>* resultList = newTerms(table, results, resultCount);
-        spec = new MSpec(method, 0, argList, 1, resultList);
+        spec = new MSpec(method.get(), 0, argList, 1, resultList);
         release(resultList);
     } else {
-        FTerm* result = newGroundTerm(table, results[0]);
-        spec = new SSpec(method, 0, argList, 0, result);
-        decRef(result);
+        const auto result = Ref<FTerm>::adopt(newGroundTerm(table, results[0]));
+        spec = new SSpec(method.get(), 0, argList, 0, result.get());
     }
     release(argList);
-    decRef(method);
     return spec;
 }
 
@@ -811,17 +800,14 @@ FTerm* FactList::writtenMolecule(std::size_t i) const {
     }
     FMolecule* molecule = newMolecule(terms.get(), parts.front().host, cls, isaKind,
                                       specs.empty() ? nullptr : &specs);
-    for (Spec* spec : specs) decRef(spec);
+    nodelists::dropReferences(&specs);
     return molecule;
 }
 
 FRule* FactList::clause(std::size_t i) const {
-    FTerm* atom = !isMolecule(i)        ? predicateAtom(i)
-                  : form(i) == Molecule ? writtenMolecule(i)
-                                        : moleculeAtom(i);
-    auto* head = new FTermList(atom);
-    decRef(atom);
-    auto* rule = new FRule(head, nullptr, nullptr, origin(i), line(i), flag(i));
-    decRef(head);
-    return rule;
+    const auto atom = Ref<FTerm>::adopt(!isMolecule(i)        ? predicateAtom(i)
+                                        : form(i) == Molecule ? writtenMolecule(i)
+                                                              : moleculeAtom(i));
+    const auto head = Ref<FTermList>::make(atom.get());
+    return new FRule(head.get(), nullptr, nullptr, origin(i), line(i), flag(i));
 }

@@ -6,16 +6,16 @@
 #include "language/FunctionOrPredicateBase.h"
 
 FunctionTerm::FunctionTerm(const FSymbol& name, clib_list<FTerm*>* args)
-    : IdTerm(ParseTreeClass::FunctionTerm), base(new FunctionOrPredicateBase(name, args)) {}
+    : IdTerm(ParseTreeClass::FunctionTerm), base(Ref<FunctionOrPredicateBase>::make(name, args)) {}
 
 FunctionTerm::FunctionTerm(const FunctionTerm& other)
-    : IdTerm(other), base(static_cast<FunctionOrPredicateBase*>(other.base->clone())) {
+    : IdTerm(other),
+      base(Ref<FunctionOrPredicateBase>::adopt(
+          static_cast<FunctionOrPredicateBase*>(other.base->clone()))) {
     if (base == nullptr) markIncomplete();
 }
 
-FunctionTerm::~FunctionTerm() {
-    decRef(base);
-}
+FunctionTerm::~FunctionTerm() = default;
 
 bool FunctionTerm::isA(const std::string& className) const {
     return className == "FunctionTerm" || IdTerm::isA(className);

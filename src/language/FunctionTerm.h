@@ -26,7 +26,7 @@ class FunctionTerm : public IdTerm {
 
     const FSymbol& getName() const;
     clib_list<FTerm*>* getArgs() const;
-    FunctionOrPredicateBase* getBase() const { return base; }
+    FunctionOrPredicateBase* getBase() const { return base.get(); }
     // The occurs check: false when the variable occurs in the arguments, at any depth.
     bool doesNotContain(const FVar& var) const;
     // Continues a list whose earlier cells are written already.
@@ -36,5 +36,5 @@ class FunctionTerm : public IdTerm {
     ~FunctionTerm() override;
 
   private:
-    FunctionOrPredicateBase* base;
+    Ref<FunctionOrPredicateBase> base;
 };

@@ -193,10 +193,10 @@ bool GrammarSupport::finishClause(FRule* rule, FRule** result) {
 
 FRule* GrammarSupport::rule(FTermList* head, FLiteralList* body) {
     // The clause's variable table goes to the rule, or away with a rejected clause.
-    SymTab* names = parser.takeClauseSymTab();
+    const Ref<SymTab> names = parser.takeClauseSymTab();
     FRule* made = nullptr;
-    if (ok()) made = new FRule(head, body, names, parser.fileName(), parser.lineNumber(), 0);
-    grammar::release(names);
+    if (ok()) made = new FRule(head, body, names.get(), parser.fileName(), parser.lineNumber(), 0);
+
     grammar::release(head);
     grammar::release(body);
     return made;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
@@ -54,14 +55,12 @@ FSymbol InternalGrammarParser::constantSymbol(const std::string& name, int kind,
 }
 
 FSymbol InternalGrammarParser::variableSymbol(const std::string& name) {
-    if (clauseSymTab == nullptr) clauseSymTab = new SymTab();
+    if (clauseSymTab == nullptr) clauseSymTab = Ref<SymTab>::make();
     return clauseSymTab->GetFSymbol(name, InternalName::Variable, 0);
 }
 
-SymTab* InternalGrammarParser::takeClauseSymTab() {
-    SymTab* table = clauseSymTab;
-    clauseSymTab = nullptr;
-    return table;
+Ref<SymTab> InternalGrammarParser::takeClauseSymTab() {
+    return std::move(clauseSymTab);
 }
 
 std::string InternalGrammarParser::fileName() const {
@@ -159,6 +158,5 @@ char* InternalGrammarParser::keepText(std::string_view text) {
 }
 
 void InternalGrammarParser::endClause() {
-    if (clauseSymTab != nullptr) decRef(clauseSymTab);
-    clauseSymTab = nullptr;
+    clauseSymTab.reset();
 }

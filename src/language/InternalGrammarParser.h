@@ -8,9 +8,11 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/Ref.h"
 #include "language/GrammarSupport.h"
 #include "language/InternalFParser.h"
 #include "objectbase/FSymbol.h"
+#include "objectbase/SymTab.h"
 
 class Error;
 class FlexLexer;
@@ -46,7 +48,7 @@ class InternalGrammarParser : public InternalFParser {
     // The clause's symbol of a variable; the first one of a clause makes the clause's table.
     FSymbol variableSymbol(const std::string& name);
     // The clause's table (null when no variable occurred), which the caller takes over.
-    SymTab* takeClauseSymTab();
+    Ref<SymTab> takeClauseSymTab();
     // The program's symbol table given to parse.
     SymTab* programSymTab() const { return symTab; }
 
@@ -94,9 +96,10 @@ class InternalGrammarParser : public InternalFParser {
     char* tokenText();
 
   private:
-    SymTab* symTab = nullptr;        // not owned
-    int ok = 1;                      // 1 while the current clause is free of errors
-    SymTab* clauseSymTab = nullptr;  // owned until the clause's rule takes it
+    SymTab* symTab = nullptr;  // not owned
+    int ok = 1;                // 1 while the current clause is free of errors
+    Ref<SymTab> clauseSymTab;  // until the clause's rule takes it
+
     std::string errorText;
     int errorReported = 0;
     bool atInputEnd = false;

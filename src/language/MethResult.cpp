@@ -5,13 +5,10 @@
 #include "language/FTerm.h"
 #include "language/NodeLists.h"
 
-SMethResult::SMethResult(int kind, FTerm* result) : MethResult(kind), result(result) {
-    incRef(result);
-}
+SMethResult::SMethResult(int kind, FTerm* result)
+    : MethResult(kind), result(Ref<FTerm>::share(result)) {}
 
-SMethResult::~SMethResult() {
-    decRef(result);
-}
+SMethResult::~SMethResult() = default;
 
 MethResult* SMethResult::clone() const {
     FTerm* copy = nullptr;
@@ -19,9 +16,7 @@ MethResult* SMethResult::clone() const {
         copy = static_cast<FTerm*>(result->clone());
         if (copy == nullptr) return nullptr;
     }
-    auto* cloned = new SMethResult(getKind(), copy);
-    decRef(copy);
-    return cloned;
+    return new SMethResult(getKind(), Ref<FTerm>::adopt(copy).get());
 }
 
 void SMethResult::print(OutputChannel& channel, const SymTab* names, const SymTab* vars) const {

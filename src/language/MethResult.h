@@ -43,7 +43,7 @@ class SMethResult : public MethResult {
     SMethResult(const SMethResult& other) = delete;
 
     MethResult* clone() const override;
-    FTerm* getResult() const override { return result; }
+    FTerm* getResult() const override { return result.get(); }
     // The arrow by kind (" -> ", " *-> ", " => ", " =>> "; none for 2, 5 and 8), then the result.
     void print(OutputChannel& channel, const SymTab* names, const SymTab* vars) const override;
     bool isClass(const std::string& className) const override { return className == "SMethResult"; }
@@ -52,7 +52,7 @@ class SMethResult : public MethResult {
     ~SMethResult() override;
 
   private:
-    FTerm* result;
+    Ref<FTerm> result;
 };
 
 // A set-valued result part: the arrow and a list of result terms. It prints nothing.

@@ -6,21 +6,18 @@
 #include "language/NodeLists.h"
 
 MethodCall::MethodCall(FTerm* method, int code, const clib_list<FTerm*>* args)
-    : methodTerm(method), axis(code), argList(nodelists::share(args)) {
-    incRef(method);
-}
+    : methodTerm(Ref<FTerm>::share(method)), axis(code), argList(nodelists::share(args)) {}
 
 MethodCall::MethodCall(const MethodCall& other)
     : methodTerm(nullptr), axis(other.axis), argList(nullptr) {
     if (other.methodTerm != nullptr) {
-        methodTerm = static_cast<FTerm*>(other.methodTerm->clone());
+        methodTerm = Ref<FTerm>::adopt(static_cast<FTerm*>(other.methodTerm->clone()));
         if (methodTerm == nullptr) failed = true;
     }
     argList = nodelists::cloneList(other.argList, failed);
 }
 
 MethodCall::~MethodCall() {
-    decRef(methodTerm);
     nodelists::release(argList);
 }
 
@@ -29,7 +26,7 @@ int MethodCall::argCount() const {
 }
 
 void MethodCall::print(OutputChannel& channel, const SymTab* names, const SymTab* vars) const {
-    printStepMethod(channel, methodTerm, names, vars);
+    printStepMethod(channel, methodTerm.get(), names, vars);
     printStepArgs(channel, argList, names, vars);
 }
 

@@ -23,7 +23,7 @@ class MethodCall {
     bool complete() const { return !failed; }
     ~MethodCall();
 
-    FTerm* method() const { return methodTerm; }
+    FTerm* method() const { return methodTerm.get(); }
     int code() const { return axis; }
     clib_list<FTerm*>* args() const { return argList; }
     int argCount() const;
@@ -42,7 +42,7 @@ class MethodCall {
     int compareCodes(const MethodCall& other) const;
 
   private:
-    FTerm* methodTerm;
+    Ref<FTerm> methodTerm;
     int axis;
     clib_list<FTerm*>* argList;
     bool failed = false;

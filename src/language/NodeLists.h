@@ -49,6 +49,14 @@ void releaseAll(clib_list<T*>& list) {
     list.clear();
 }
 
+// Gives up the caller's reference on every node of a list (null allowed) that a node has taken
+// with references of its own; the list itself stays as it is.
+template <class T>
+void dropReferences(const clib_list<T*>* list) {
+    if (list == nullptr) return;
+    for (T* node : *list) decRef(node);
+}
+
 // Releases every node of the list and deletes it.
 template <class T>
 void release(clib_list<T*>* list) {

@@ -57,25 +57,24 @@ PTerm::PTerm(const FSymbol& name, int firstGroupStart, int firstGroupEnd, clib_l
     : FTerm(ParseTreeClass::PTerm),
       groupStart(firstGroupStart),
       groupEnd(firstGroupEnd),
-      base(new FunctionOrPredicateBase(name, args)) {}
+      base(Ref<FunctionOrPredicateBase>::make(name, args)) {}
 
 PTerm::PTerm(const FSymbol& name, const PTerm& other)
     : FTerm(ParseTreeClass::PTerm),
       groupStart(other.groupStart),
       groupEnd(other.groupEnd),
-      base(new FunctionOrPredicateBase(name, *other.base)) {}
+      base(Ref<FunctionOrPredicateBase>::make(name, *other.base)) {}
 
 PTerm::PTerm(const PTerm& other)
     : FTerm(other),
       groupStart(other.groupStart),
       groupEnd(other.groupEnd),
-      base(static_cast<FunctionOrPredicateBase*>(other.base->clone())) {
+      base(Ref<FunctionOrPredicateBase>::adopt(
+          static_cast<FunctionOrPredicateBase*>(other.base->clone()))) {
     if (base == nullptr) markIncomplete();
 }
 
-PTerm::~PTerm() {
-    decRef(base);
-}
+PTerm::~PTerm() = default;
 
 bool PTerm::isA(const std::string& className) const {
     return className == "PTerm" || FTerm::isA(className);
@@ -94,11 +93,9 @@ clib_list<FTerm*>* PTerm::getArgs() const {
 }
 
 void PTerm::setArgs(clib_list<FTerm*>* args) {
-    auto* fresh = new FunctionOrPredicateBase(base->getName(), args);
-    if (args != nullptr)
-        for (FTerm* arg : *args) decRef(arg);  // the caller's references pass to the term
-    decRef(base);
-    base = fresh;
+    auto fresh = Ref<FunctionOrPredicateBase>::make(base->getName(), args);
+    nodelists::dropReferences(args);  // the caller's references pass to the term
+    base = std::move(fresh);
 }
 
 bool PTerm::isBuiltin() const {

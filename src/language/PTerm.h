@@ -52,5 +52,5 @@ class PTerm : public FTerm {
 
     int groupStart;
     int groupEnd;
-    FunctionOrPredicateBase* base;
+    Ref<FunctionOrPredicateBase> base;
 };

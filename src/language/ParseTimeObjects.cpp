@@ -27,54 +27,37 @@ clib_list<FTerm*>* FctOrPred::takeArgs() {
 }
 
 MethAppl::MethAppl(FTerm* method, clib_list<FTerm*>* args, int code)
-    : method(method), code(code), args(args) {
-    incRef(method);
+    : method(Ref<FTerm>::share(method)), code(code), args(args) {
     nodelists::retain(args);
 }
 
 MethAppl::~MethAppl() {
-    decRef(method);
     nodelists::release(args);
 }
 
-MethRef::MethRef(MethAppl* application, int dot) : application(application), dot(dot) {
-    incRef(application);
-}
+MethRef::MethRef(MethAppl* application, int dot)
+    : application(Ref<MethAppl>::share(application)), dot(dot) {}
 
-MethRef::~MethRef() {
-    decRef(application);
-}
+MethRef::~MethRef() = default;
 
 MethListElement::MethListElement(MethAppl* application, MethResult* result)
-    : application(application), result(result) {
-    incRef(application);
-    incRef(result);
-}
+    : application(Ref<MethAppl>::share(application)), result(Ref<MethResult>::share(result)) {}
 
-MethListElement::~MethListElement() {
-    decRef(application);
-    decRef(result);
-}
+MethListElement::~MethListElement() = default;
 
-IsaSpec::IsaSpec(int kind, FTerm* cls) : kind(kind), cls(cls) {
-    incRef(cls);
-}
+IsaSpec::IsaSpec(int kind, FTerm* cls) : kind(kind), cls(Ref<FTerm>::share(cls)) {}
 
-IsaSpec::~IsaSpec() {
-    decRef(cls);
-}
+IsaSpec::~IsaSpec() = default;
 
 Specification::Specification(IsaSpec* isa, clib_list<MethListElement*>* elements,
                              const FLiteralList* filter)
-    : isa(isa),
+    : isa(Ref<IsaSpec>::share(isa)),
       elements(elements),
-      filter(filter != nullptr ? static_cast<FLiteralList*>(filter->clone()) : nullptr) {
-    incRef(isa);
+      filter(Ref<FLiteralList>::adopt(
+          filter != nullptr ? static_cast<FLiteralList*>(filter->clone()) : nullptr)) {
     nodelists::retain(elements);
 }
 
 Specification::~Specification() {
-    decRef(isa);
     nodelists::release(elements);
-    decRef(filter);
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "foundation/ManagedObject.h"
+#include "foundation/Ref.h"
 #include "foundation/clib_list.h"
 
 class FLiteralList;
@@ -38,7 +39,7 @@ class MethAppl : public ManagedObject {
     // References the method; takes over the list with a reference to every element.
     MethAppl(FTerm* method, clib_list<FTerm*>* args, int code);
 
-    FTerm* getMethod() const { return method; }
+    FTerm* getMethod() const { return method.get(); }
     int getCode() const { return code; }
     clib_list<FTerm*>* getArgs() const { return args; }
 
@@ -46,7 +47,7 @@ class MethAppl : public ManagedObject {
     ~MethAppl() override;
 
   private:
-    FTerm* method;
+    Ref<FTerm> method;
     int code;
     clib_list<FTerm*>* args;
 };
@@ -57,14 +58,14 @@ class MethRef : public ManagedObject {
   public:
     MethRef(MethAppl* application, int dot);
 
-    MethAppl* getApplication() const { return application; }
+    MethAppl* getApplication() const { return application.get(); }
     int getDot() const { return dot; }
 
   protected:
     ~MethRef() override;
 
   private:
-    MethAppl* application;
+    Ref<MethAppl> application;
     int dot;
 };
 
@@ -73,15 +74,15 @@ class MethListElement : public ManagedObject {
   public:
     MethListElement(MethAppl* application, MethResult* result);
 
-    MethAppl* getApplication() const { return application; }
-    MethResult* getResult() const { return result; }
+    MethAppl* getApplication() const { return application.get(); }
+    MethResult* getResult() const { return result.get(); }
 
   protected:
     ~MethListElement() override;
 
   private:
-    MethAppl* application;
-    MethResult* result;
+    Ref<MethAppl> application;
+    Ref<MethResult> result;
 };
 
 // The is-a part of a molecule: kind 1 ":" (Pevo "isa") or 2 "::" (Pevo "subcl"), and the class.
@@ -90,14 +91,14 @@ class IsaSpec : public ManagedObject {
     IsaSpec(int kind, FTerm* cls);
 
     int getKind() const { return kind; }
-    FTerm* getClass() const { return cls; }
+    FTerm* getClass() const { return cls.get(); }
 
   protected:
     ~IsaSpec() override;
 
   private:
     int kind;
-    FTerm* cls;
+    Ref<FTerm> cls;
 };
 
 // Everything between a molecule's host and its end: is-a part, method specifications and filter,
@@ -108,15 +109,15 @@ class Specification : public ManagedObject {
     // keeps a clone of the filter.
     Specification(IsaSpec* isa, clib_list<MethListElement*>* elements, const FLiteralList* filter);
 
-    IsaSpec* getIsa() const { return isa; }
+    IsaSpec* getIsa() const { return isa.get(); }
     clib_list<MethListElement*>* getElements() const { return elements; }
-    FLiteralList* getFilter() const { return filter; }
+    FLiteralList* getFilter() const { return filter.get(); }
 
   protected:
     ~Specification() override;
 
   private:
-    IsaSpec* isa;
+    Ref<IsaSpec> isa;
     clib_list<MethListElement*>* elements;
-    FLiteralList* filter;
+    Ref<FLiteralList> filter;
 };

@@ -132,9 +132,9 @@ bool ParseTreeNode::allVarsIn(const VarSet& bound) const {
 }
 
 ParseTreeNode* ParseTreeNode::finishClone(ParseTreeNode* copy) {
-    if (copy != nullptr && !copy->incomplete) return copy;
+    auto held = Ref<ParseTreeNode>::adopt(copy);
+    if (held && !held->incomplete) return held.release();
     centralErrorHandler().report(err9::OutOfMemory);
-    decRef(copy);
     return nullptr;
 }
 

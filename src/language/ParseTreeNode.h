@@ -116,6 +116,16 @@ const T* node_cast(const ParseTreeNode* node) {
 bool deepEqualOrNull(const ParseTreeNode* a, const ParseTreeNode* b);
 // Order of two possibly null nodes: null before any node.
 int compareOrNull(const ParseTreeNode* a, const ParseTreeNode* b);
+// The same for the children a node holds.
+template <class A, class B>
+bool deepEqualOrNull(const Ref<A>& a, const Ref<B>& b) {
+    return deepEqualOrNull(a.get(), b.get());
+}
+template <class A, class B>
+int compareOrNull(const Ref<A>& a, const Ref<B>& b) {
+    return compareOrNull(a.get(), b.get());
+}
+
 // Writes the symbol's text from the table (a string with its inner quotes escaped, as read),
 // or its identifier form without one.
 std::string symbolText(const FSymbol& symbol, const SymTab* table);

@@ -10,16 +10,14 @@ bool Path::isA(const std::string& className) const {
 
 Path::Path(const Path& other)
     : FTerm(other), startKindValue(other.startKindValue), parenthesized(other.parenthesized) {
-    MethResult* source = other.methResult;
+    MethResult* source = other.methResult.get();
     if (source != nullptr && (source->isClass("SMethResult") || source->isClass("MMethResult"))) {
-        methResult = source->clone();
+        methResult = Ref<MethResult>::adopt(source->clone());
         if (methResult == nullptr) markIncomplete();
     }
 }
 
-Path::~Path() {
-    decRef(methResult);
-}
+Path::~Path() = default;
 
 void Path::printNested(OutputChannel& channel, const SymTab* names, const SymTab* vars) const {
     channel << "(";
@@ -28,9 +26,7 @@ void Path::printNested(OutputChannel& channel, const SymTab* names, const SymTab
 }
 
 void Path::setMethResult(MethResult* result) {
-    incRef(result);
-    decRef(methResult);
-    methResult = result;
+    methResult = Ref<MethResult>::share(result);
 }
 
 void Path::replaceStart(Path* /*start*/) {}

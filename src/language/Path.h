@@ -3,8 +3,7 @@
 #pragma once
 
 #include "language/FTerm.h"
-
-class MethResult;
+#include "language/MethResult.h"
 
 class Path : public FTerm {
   public:
@@ -17,7 +16,7 @@ class Path : public FTerm {
     virtual int pathLength() const = 0;
     // Takes a reference to the new result part and releases the old one.
     virtual void setMethResult(MethResult* result);
-    virtual MethResult* getMethResult() const { return methResult; }
+    virtual MethResult* getMethResult() const { return methResult.get(); }
     // Marks a term written in parentheses.
     virtual void setParenthesized() { parenthesized = 1; }
     bool isParenthesized() const { return parenthesized != 0; }
@@ -36,5 +35,5 @@ class Path : public FTerm {
 
   private:
     int parenthesized = 0;
-    MethResult* methResult = nullptr;
+    Ref<MethResult> methResult;
 };

@@ -35,20 +35,16 @@ int Spec::compareSameClass(const ParseTreeNode& other) const {
 }
 
 SSpec::SSpec(FTerm* method, int code, const clib_list<FTerm*>* args, int kind, FTerm* result)
-    : Spec(ParseTreeClass::SSpec, method, code, args, kind), result(result) {
-    incRef(result);
-}
+    : Spec(ParseTreeClass::SSpec, method, code, args, kind), result(Ref<FTerm>::share(result)) {}
 
 SSpec::SSpec(const SSpec& other) : Spec(other), result(nullptr) {
     if (other.result != nullptr) {
-        result = static_cast<FTerm*>(other.result->clone());
+        result = Ref<FTerm>::adopt(static_cast<FTerm*>(other.result->clone()));
         if (result == nullptr) markIncomplete();
     }
 }
 
-SSpec::~SSpec() {
-    decRef(result);
-}
+SSpec::~SSpec() = default;
 
 bool SSpec::isA(const std::string& className) const {
     return className == "SSpec" || Spec::isA(className);
@@ -83,9 +79,7 @@ int SSpec::compareSameClass(const ParseTreeNode& other) const {
 }
 
 void SSpec::setResult(FTerm* newResult) {
-    incRef(newResult);
-    decRef(result);
-    result = newResult;
+    result = Ref<FTerm>::share(newResult);
 }
 
 MSpec::MSpec(FTerm* method, int code, const clib_list<FTerm*>* args, int kind,

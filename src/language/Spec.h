@@ -63,7 +63,7 @@ class SSpec : public Spec {
     void collectVars(VarList& vars) const override;
     int compareSameClass(const ParseTreeNode& other) const override;
 
-    FTerm* getResult() const { return result; }
+    FTerm* getResult() const { return result.get(); }
     // Takes a reference to the new result and releases the old one.
     void setResult(FTerm* newResult);
 
@@ -71,7 +71,7 @@ class SSpec : public Spec {
     ~SSpec() override;
 
   private:
-    FTerm* result;
+    Ref<FTerm> result;
 };
 
 class MSpec : public Spec {

@@ -329,26 +329,24 @@ FLSysInterpreter* FLSysInterpreter::load(const std::string& fileName) {
         symTab->initBuiltinSymbols();
     }
     FLSysArgs none;
-    FProgram* kept = interpreter->showProgram(&none);
-    incRef(kept);
+    const auto kept = Ref<FProgram>::share(interpreter->showProgram(&none));
     interpreter->forgetProgram(&none);
 
-    FParser* parser = newParser();
+    auto parser = Ref<FParser>::adopt(newParser());
     int ok = 1;
     // A file that cannot be read loads nothing, and the load fails as a consult of it does.
     const bool opened = parser->open(fileName) != 0;
     if (opened) {
         while (ok != 0 && !parser->atEnd()) {
-            FRule* clause = parser->parse(symTab, &ok);
-            if (debug != 0) echoClause(clause, symTab);
+            const auto clause = Ref<FRule>::adopt(parser->parse(symTab, &ok));
+            if (debug != 0) echoClause(clause.get(), symTab);
             if (clause != nullptr && clause->ruleKind() == FRule::Query) {
                 centralErrorHandler().report(noRulesAllowed(fileName));
             }
-            interpreter->addClause(clause, symTab);
-            decRef(clause);
+            interpreter->addClause(clause.get(), symTab);
         }
     }
-    decRef(parser);
+    parser.reset();
     if (ok != 0) interpreter->eval();
 
     interpreter->forgetProgram(&none);
@@ -361,7 +359,6 @@ FLSysInterpreter* FLSysInterpreter::load(const std::string& fileName) {
             interpreter->addClause(clause, names);
         }
     }
-    decRef(kept);
     return opened && ok != 0 ? this : nullptr;
 }
 

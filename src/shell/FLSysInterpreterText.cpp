@@ -78,10 +78,8 @@ using ArgumentValues = std::vector<FLSysRef>;
 // read from it.
 class CommandEvaluation {
   public:
-    explicit CommandEvaluation(FLSysInterpreter& sys) : sys(sys), names(sys.currentSymTab()) {
-        incRef(names);
-    }
-    ~CommandEvaluation() { decRef(names); }
+    explicit CommandEvaluation(FLSysInterpreter& sys)
+        : sys(sys), names(Ref<SymTab>::share(sys.currentSymTab())) {}
     CommandEvaluation(const CommandEvaluation&) = delete;
     CommandEvaluation& operator=(const CommandEvaluation&) = delete;
 
@@ -95,7 +93,7 @@ class CommandEvaluation {
 
   private:
     FLSysInterpreter& sys;
-    SymTab* names;
+    Ref<SymTab> names;
 };
 
 FLSysRef CommandEvaluation::TermMakeCall(FTerm* term) {
@@ -164,15 +162,14 @@ std::string CommandEvaluation::blockText(const clib_list<FTerm*>& queries) {
     // block's text lingers in it.
     OutputChannel& channel = sys.ownChannel();
     std::ostringstream text;
-    auto* stream = new FLSysOStreamImpl<std::ostringstream>(&text, false);
-    channel.setStream(stream);
+    const auto stream = Ref<FLSysOStreamImpl<std::ostringstream>>::make(&text, false);
+    channel.setStream(stream.get());
     for (list_item item = queries.first_item(); item != nullptr; item = queries.next_item(item)) {
         channel << "?- ";
-        queries.inf(item)->print(channel, names, nullptr);
+        queries.inf(item)->print(channel, names.get(), nullptr);
         channel << ".\n";
     }
     channel.releaseStreams();
-    decRef(stream);
     return text.str();
 }
 
@@ -266,57 +263,44 @@ FLSysRef FLSysInterpreter::interprete(const std::string& text, int isLine) {
         symTab = new SymTab();
         symTab->initBuiltinSymbols();
     }
-    FParser* parser = newParser();
-    if (parser == nullptr) return nullptr;
+    // The parser goes with this call, whichever way it ends.
+    const auto parser = Ref<FParser>::adopt(newParser());
+    if (!parser) return nullptr;
     int opened = isLine != 0 ? parser->setInputString(text) : parser->open(text);
-    if (opened == 0) {
-        decRef(parser);
-        return nullptr;
-    }
+    if (opened == 0) return nullptr;
     // A ground fact is read without a parse tree when nothing asks for its clause.
     FactList::Ground ground;
     while (!parser->atEnd()) {
         // The program is asked to leave: the rest of the text is not read.
         if (controlEvents::farewellPending()) break;
         // Text nested too deeply further in: this level gives up as well.
-        if (unwinding) {
-            decRef(parser);
-            return nullptr;
-        }
+        if (unwinding) return nullptr;
         int ok = 1;
         bool groundRead = false;
-        FRule* clause = debug == 0 && interpreter->takesGroundFacts()
-                            ? parser->parse(symTab, &ok, ground, &groundRead)
-                            : parser->parse(symTab, &ok);
+        const auto clause = Ref<FRule>::adopt(debug == 0 && interpreter->takesGroundFacts()
+                                                  ? parser->parse(symTab, &ok, ground, &groundRead)
+                                                  : parser->parse(symTab, &ok));
         if (ok == 0) {
             if (isLine == 0) interpreter->forgetProgram(nullptr);
-            decRef(clause);
-            decRef(parser);
             return nullptr;
         }
         if (groundRead) {
             interpreter->addGroundFact(ground, symTab);
             continue;
         }
-        if (debug != 0) echoClause(clause, symTab);
+        if (debug != 0) echoClause(clause.get(), symTab);
         if (clause != nullptr && clause->ruleKind() == FRule::Query) {
             // Each query's own writes count: a failure before it (the banner on a full disk)
             // must neither fail it nor hide its own.
             std::cout.clear();
-            FLSysRef result = queryhandle(clause);
-            decRef(clause);
+            FLSysRef result = queryhandle(clause.get());
             // Answers that standard output could not take are lost: the query failed.
             if (result && !isEscape(result.get()) && !standardOutputWritten()) result.reset();
-            if (!result || isEscape(result.get())) {
-                decRef(parser);
-                return result;
-            }
+            if (!result || isEscape(result.get())) return result;
         } else {
-            interpreter->addClause(clause, symTab);
-            decRef(clause);
+            interpreter->addClause(clause.get(), symTab);
         }
     }
-    decRef(parser);
     return FLSysRef::share(this);
 }
 

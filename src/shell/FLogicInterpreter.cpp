@@ -30,22 +30,19 @@ void addTimingLine(const char* label, Timer& watch) {
 
 FLogicInterpreter::FLogicInterpreter(Evaluation* evaluation, PPProtocol* printer,
                                      SemanticAnalyser* analyser)
-    : evaluation(evaluation),
-      printer(printer),
-      analyser(analyser),
-      emptyProgram(new FProgram(nullptr, nullptr)) {
-    incRef(evaluation);
-    incRef(printer);
-    incRef(analyser);
-}
+    : evaluation(Ref<Evaluation>::share(evaluation)),
+      printer(Ref<PPProtocol>::share(printer)),
+      analyser(Ref<SemanticAnalyser>::share(analyser)),
+      emptyProgram(Ref<FProgram>::make(nullptr, nullptr)) {}
 
 FLogicInterpreter::~FLogicInterpreter() {
-    decRef(evaluation);
-    decRef(printer);
-    decRef(analyser);
-    decRef(rewriter);
-    decRef(program);
-    decRef(emptyProgram);
+    // In this order: the collaborators before the programs they were given.
+    evaluation.reset();
+    printer.reset();
+    analyser.reset();
+    rewriter.reset();
+    program.reset();
+    emptyProgram.reset();
 }
 
 FLSysRef FLogicInterpreter::methodCall(const std::string& name, FLSysArgs* args) {
@@ -93,12 +90,12 @@ FLogicInterpreter* FLogicInterpreter::eval() {
     }
     if (evaluated != 0) return this;
     watch.start();
-    const int analysed = analyser->analyse(program, program->getSymTab());
+    const int analysed = analyser->analyse(program.get(), program->getSymTab());
     watch.stop();
     addTimingLine("Time spent in semantic analyses : ", watch);
     if (analysed == 0) return nullptr;
     watch.start();
-    const int reached = evaluation->evaluate(program);
+    const int reached = evaluation->evaluate(program.get());
     evaluation->reset(0);
     watch.stop();
     // Only a fixpoint is a model: after an interrupted or failed evaluation the next eval
@@ -116,15 +113,14 @@ FLogicInterpreter* FLogicInterpreter::tp() {
         changed = 0;
     }
     evaluated = 0;
-    Evaluation* done = evaluation->tp(program);
+    Evaluation* done = evaluation->tp(program.get());
     evaluation->reset(0);
     return done != nullptr ? this : nullptr;
 }
 
 FLogicInterpreter* FLogicInterpreter::forgetProgram(FLSysArgs* args) {
     if (!checkNoArgs(args)) return nullptr;
-    decRef(program);
-    program = nullptr;
+    program.reset();
     evaluation->reset(0);
     changed = 1;
     return this;
@@ -140,7 +136,7 @@ SymTab* FLogicInterpreter::baseSymTab() const {
 }
 
 FProgram* FLogicInterpreter::showProgram() {
-    return program != nullptr ? program : emptyProgram;
+    return program != nullptr ? program.get() : emptyProgram.get();
 }
 
 FLogicInterpreter* FLogicInterpreter::addClause(FRule* clause, SymTab* symTab) {
@@ -148,7 +144,7 @@ FLogicInterpreter* FLogicInterpreter::addClause(FRule* clause, SymTab* symTab) {
     const int kind = clause->ruleKind();
     if (kind != FRule::Fact && kind != FRule::Rule) return this;
     changed = 1;
-    if (program == nullptr) program = new FProgram(new clib_list<FRule*>(), symTab);
+    if (program == nullptr) program = Ref<FProgram>::make(new clib_list<FRule*>(), symTab);
     if (rewriter != nullptr) rewriter->rewriteClause(clause, symTab);
     program->appendClause(clause);
     return this;
@@ -156,7 +152,7 @@ FLogicInterpreter* FLogicInterpreter::addClause(FRule* clause, SymTab* symTab) {
 
 FLogicInterpreter* FLogicInterpreter::addGroundFact(const FactList::Ground& fact, SymTab* symTab) {
     changed = 1;
-    if (program == nullptr) program = new FProgram(new clib_list<FRule*>(), symTab);
+    if (program == nullptr) program = Ref<FProgram>::make(new clib_list<FRule*>(), symTab);
     program->appendGround(fact);
     return this;
 }
@@ -194,11 +190,9 @@ void FLogicInterpreter::clear() {
 
 void FLogicInterpreter::setDialect(std::string word) {
     if (word == "Kavum") {
-        decRef(rewriter);
-        rewriter = makeClauseRewriter();
+        rewriter = Ref<ClauseRewriter>::adopt(makeClauseRewriter());
     } else if (word == "FLogic") {
-        decRef(rewriter);
-        rewriter = nullptr;
+        rewriter.reset();
     }
 }
 

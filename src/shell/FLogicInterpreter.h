@@ -68,13 +68,14 @@ class FLogicInterpreter : public ProgramInterpreter {
   protected:
     ~FLogicInterpreter() override;
 
-    Evaluation* evaluation;
-    PPProtocol* printer;
+    Ref<Evaluation> evaluation;
+    Ref<PPProtocol> printer;
     // Held with a reference: a shell variable could otherwise drop the last one under us.
-    SemanticAnalyser* analyser;
-    ClauseRewriter* rewriter = nullptr;
-    FProgram* program = nullptr;
-    FProgram* emptyProgram;
+    Ref<SemanticAnalyser> analyser;
+    Ref<ClauseRewriter> rewriter;
+    Ref<FProgram> program;
+    Ref<FProgram> emptyProgram;
+
     int changed = 0;
     int evaluated = 0;
 

@@ -59,9 +59,7 @@ const std::string unprintableText = "???";
 std::string queryText(FRule* query, SymTab* names) {
     std::ostringstream text;
     OutputChannel channel;
-    auto* stream = new FLSysOStreamImpl<std::ostringstream>(&text, false);
-    channel.setStream(stream);
-    decRef(stream);
+    channel.setStream(Ref<FLSysOStreamImpl<std::ostringstream>>::make(&text, false).get());
     query->print(channel, names, query->getSymTab());
     channel.releaseStreams();
     std::string result = std::move(text).str();
@@ -75,20 +73,17 @@ PPProtocol* makePrettyPrinter(OMAccess* access) {
 }  // namespace
 
 PrettyPrinter::PrettyPrinter(OMAccess* access)
-    : omAccess(access),
-      symTab(access != nullptr ? access->giveSymTab() : nullptr),
-      varSymTab(new PPVarSymTab) {
-    incRef(omAccess);
-    incRef(symTab);
-}
+    : omAccess(Ref<OMAccess>::share(access)),
+      symTab(Ref<SymTab>::share(access != nullptr ? access->giveSymTab() : nullptr)),
+      varSymTab(Ref<PPVarSymTab>::make()) {}
 
 PrettyPrinter::~PrettyPrinter() {
     // Answers printed after the printer is gone must not keep going into its file.
     leaveAnswerChannel();
     decRef(htmlStream);
-    decRef(symTab);
-    decRef(omAccess);
-    decRef(varSymTab);
+    symTab.reset();
+    omAccess.reset();
+    varSymTab.reset();
 }
 
 FLSysRef PrettyPrinter::methodCall(const std::string& name, FLSysArgs* args) {
@@ -238,7 +233,7 @@ void PrettyPrinter::beginQuery(FRule* query) {
     channel << std::endl << "% Answer to query : ";
     if (query != nullptr) {
         // Written as it is without a copy: a query may hold a long string.
-        const std::string text = queryText(query, symTab);
+        const std::string text = queryText(query, symTab.get());
         if (html) {
             channel << htmlEscaped(text);
         } else {
@@ -283,12 +278,12 @@ void PrettyPrinter::makeOutput(FRule* query, Operand* answers) {
     varSymTab->load(queryNames);
 
     const bool resultSet = style_ == ResultSet;
-    ExportHandler* handler = nullptr;
+    Ref<ExportHandler> handler;
     if (resultSet) {
         // The handler writes the values on debugChannel, the printer its own lines on the
         // answer channel. With the default channels both reach the terminal in this order:
         // the error stream flushes the output stream before it writes.
-        handler = new KavumExportHandler(omAccess);
+        handler = Ref<KavumExportHandler>::make(omAccess.get());
         channel << "<result>" << std::endl;
     }
     controlEvents::clearInterrupt();
@@ -317,14 +312,14 @@ void PrettyPrinter::makeOutput(FRule* query, Operand* answers) {
                 varSymTab->bind(column, *texts[col]);
                 ++col;
             }
-            writeRow(values, texts, names, query, handler);
+            writeRow(values, texts, names, query, handler.get());
         }
     }
     rows = {};
     keys = {};
     if (resultSet) {
         // Released on every way out, so its formatter stops being the object base's dump target.
-        decRef(handler);
+        handler.reset();
         if (refused) {
             centralErrorHandler().report(err12::NotAsResultSet);
             return;
@@ -342,7 +337,9 @@ void PrettyPrinter::writeRow(const std::vector<InternalName>& values,
     OutputChannel& channel = answerChannel();
     switch (style_) {
         case Instance:
-            if (query->getBody() != nullptr) query->getBody()->print(channel, symTab, varSymTab);
+            if (query->getBody() != nullptr)
+                query->getBody()->print(channel, symTab.get(), varSymTab.get());
+
             channel << "." << std::endl;
             break;
         case ResultSet:

@@ -102,9 +102,10 @@ class PrettyPrinter : public PPProtocol {
     // The text with "&", "<" and ">" written as HTML entities.
     static std::string htmlEscaped(const std::string& text);
 
-    OMAccess* omAccess;
-    SymTab* symTab;
-    PPVarSymTab* varSymTab;
+    Ref<OMAccess> omAccess;
+    Ref<SymTab> symTab;
+    Ref<PPVarSymTab> varSymTab;
+
     std::int32_t style_ = Bound;
     std::int32_t mode_ = First;
     std::int32_t annotated = 0;
