@@ -102,11 +102,8 @@ class FLSysInterpreter : public FLSysObject {
     // What a command answers: a result (null included), or nothing when the name goes on down
     // the table after a failed argument check.
     using Outcome = std::optional<FLSysRef>;
-    struct Command {
-        const char* name;
-        Outcome (FLSysInterpreter::*run)(FLSysArgs* args);
-    };
-    static const Command commands[];
+    // The shell commands and help lines of sys.
+    static const ShellCommands<FLSysInterpreter, Outcome>& shellCommands();
 
     Outcome literalValue(const std::string& name, FLSysArgs* args);
     Outcome endCommand(FLSysArgs* args);
