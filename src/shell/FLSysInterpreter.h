@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "foundation/FLSysObject.h"
+#include "shell/ClauseRewriter.h"
 
 class FLogicInterpreter;
 class FParser;
@@ -42,6 +43,9 @@ class FLSysInterpreter : public FLSysObject {
     virtual FParser* newParser();
     // "Kavum" or "FLogic": the parser factory and the interpreter's rewriter follow the word.
     virtual void setDialect(const std::string& word);
+    // The maker of the Kavum dialect's clause rewriter, handed to the F-Logic interpreter when
+    // the dialect is set.
+    void useClauseRewriters(ClauseRewriterFactory factory) { clauseRewriters = factory; }
     // Parses the text (isLine 1) or the file it names (isLine 0) clause by clause: facts and
     // rules go to the interpreter, queries to queryhandle. sys, null, or the escape a query gave.
     // Text run from text (blocks, consulted files, nested shells) nests at most
@@ -134,6 +138,7 @@ class FLSysInterpreter : public FLSysObject {
 
     SymTab* symTab;
     FParserFactory* parserFactory;
+    ClauseRewriterFactory clauseRewriters = nullptr;
     std::map<std::string, FLSysObject*> variables;
     // The last command handed to the history.
     std::optional<std::string> lastCommand;

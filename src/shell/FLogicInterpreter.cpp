@@ -195,7 +195,7 @@ void FLogicInterpreter::clear() {
 void FLogicInterpreter::setDialect(std::string word) {
     if (word == "Kavum") {
         decRef(rewriter);
-        rewriter = makeClauseRewriter();
+        rewriter = clauseRewriters != nullptr ? clauseRewriters() : nullptr;
     } else if (word == "FLogic") {
         decRef(rewriter);
         rewriter = nullptr;
