@@ -32,8 +32,9 @@ const HelpLines& coreMethodsHelp();
 // The opening lines a class's help text usually starts with, up to its list of methods.
 HelpLines helpHeading(const std::string& className);
 
-// Host is the class whose commands the table holds. A class keeps its table as a static member,
-// so that handlers, written as lambdas in the table, reach its private operations. A name the
+// Host is the class whose commands the table holds. A class makes its table in a private static
+// member function, on first use (so no order of static initialisation matters), and the handlers,
+// lambdas written in the table, reach its private operations. A name the
 // table does not hold is the caller's to hand to the base class. Result is what a handler
 // answers: a method call's result, or for sys an optional one, since a failed check there lets
 // the name go on to the shell variables.
