@@ -574,7 +574,7 @@ inline void runShell(const std::uint8_t* data, std::size_t size, const std::stri
     centralErrorHandler().setOutputSeriousness(4);
 
     auto* sys = new FLSysInterpreter;
-    registerSystemObjects(*sys, HandedInClassObjects{});
+    registerSystemObjects(*sys, Session{});
     sys->interprete(configuration, 0);
     FLSysRef result;
     while (!(result && result->isA("FLSysEsc") && result->name() == "end")) {

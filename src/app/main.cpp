@@ -2,7 +2,6 @@
 #include <malloc.h>
 
 #include "platform/ConfinedChild.h"
-#include "shell/ClauseRewriter.h"
 #include "shell/UserInterface.h"
 #include "xml/DOMOMAccess.h"
 #include "xml/NsgmlWrapper.h"
@@ -24,9 +23,9 @@ int main(int argc, char** argv) {
 #endif
     // Every access layer answers the axis steps of documents.
     XMLAxisIteratorFactory::installShared();
+    Session handedIn;
     // The Kavum dialect rewrites every clause before the interpreter checks it.
-    setClauseRewriterFactory(&makeXPathRewriter);
-    HandedInClassObjects handedIn;
+    handedIn.clauseRewriters = &makeXPathRewriter;
     handedIn.webOMAccess = new WebOMAccessMeta;
     handedIn.xmlOMAccess = new XMLOMAccessMeta;
     handedIn.domOMAccess = new DOMOMAccessMeta;

@@ -258,18 +258,6 @@ const HelpLines& standardMethodsHelp() {
     return lines;
 }
 
-void FLSysObject::writeHelpHeader(OutputChannel& channel, const std::string& className) {
-    for (const std::string& line : helpHeading(className)) channel << line << std::endl;
-}
-
-void FLSysObject::writeCoreMethodsHelp(OutputChannel& channel) {
-    for (const std::string& line : coreMethodsHelp()) channel << line << std::endl;
-}
-
-void FLSysObject::writeStandardMethodsHelp(OutputChannel& channel) {
-    for (const std::string& line : standardMethodsHelp()) channel << line << std::endl;
-}
-
 void FLSysObject::writeHelp(OutputChannel& channel) const {
     shellCommands().writeHelp(channel);
 }

@@ -12,8 +12,6 @@ template <class T>
 class clib_list;
 class OutputChannel;
 class FLSysObject;
-template <class Host>
-class ShellCommands;
 
 // The argument list of a shell method call; may be null. The list and its elements are lent to
 // the call: a method that keeps an argument takes its own reference.
@@ -23,6 +21,10 @@ using FLSysArgs = clib_list<FLSysObject*>;
 // failed, by the rule stated with Ref. An argument is lent to the call; an object that keeps one
 // takes its own reference.
 using FLSysRef = Ref<FLSysObject>;
+
+// A shell class's table of commands (foundation/ShellCommands.h).
+template <class Host, class Result = FLSysRef>
+class ShellCommands;
 
 class FLSysObject : public ManagedObject {
   public:
@@ -75,13 +77,6 @@ class FLSysObject : public ManagedObject {
     [[nodiscard]] virtual Error pureVirtualCalled(const std::string& operationName) const;
     [[nodiscard]] virtual Error corrupted(const std::string& className) const;
 
-    // The lines describing the standard methods, shared by the help texts of all shell classes.
-    static void writeStandardMethodsHelp(OutputChannel& channel);
-    // Their first lines, help, isOk and isA, for help texts that describe print and display
-    // their own way.
-    static void writeCoreMethodsHelp(OutputChannel& channel);
-    // The opening lines every shell class's help text shares, up to its list of methods.
-    static void writeHelpHeader(OutputChannel& channel, const std::string& className);
     // Number of arguments in a shell argument list; a missing list has none.
     static int argumentCount(const FLSysArgs* args);
 

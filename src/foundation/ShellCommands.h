@@ -32,13 +32,16 @@ const HelpLines& coreMethodsHelp();
 // The opening lines a class's help text usually starts with, up to its list of methods.
 HelpLines helpHeading(const std::string& className);
 
-// Host is the class whose commands the table holds. A class keeps its table as a static member,
-// so that handlers, written as lambdas in the table, reach its private operations. A name the
-// table does not hold is the caller's to hand to the base class.
-template <class Host>
+// Host is the class whose commands the table holds. A class makes its table in a private static
+// member function, on first use (so no order of static initialisation matters), and the handlers,
+// lambdas written in the table, reach its private operations. A name the
+// table does not hold is the caller's to hand to the base class. Result is what a handler
+// answers: a method call's result, or for sys an optional one, since a failed check there lets
+// the name go on to the shell variables.
+template <class Host, class Result>
 class ShellCommands {
   public:
-    using Handler = FLSysRef (*)(Host& host, FLSysArgs* args);
+    using Handler = Result (*)(Host& host, FLSysArgs* args);
 
     struct Command {
         // Null for lines of help about methods that another table answers (a base class's).
@@ -62,17 +65,17 @@ class ShellCommands {
 
     // The command's result when the table has `name` (empty when the call failed); no value
     // otherwise.
-    std::optional<FLSysRef> call(Host& host, const std::string& name, FLSysArgs* args) const {
+    std::optional<Result> call(Host& host, const std::string& name, FLSysArgs* args) const {
         for (const Command& command : commands) {
             if (command.name == nullptr || name != command.name) continue;
             switch (command.args) {
                 case ShellArgs::Any:
                     break;
                 case ShellArgs::None:
-                    if (FLSysObject::argumentCount(args) != 0) return FLSysRef();
+                    if (FLSysObject::argumentCount(args) != 0) return Result(FLSysRef());
                     break;
                 case ShellArgs::NoneReported:
-                    if (!host.checkNoArgs(args)) return FLSysRef();
+                    if (!host.checkNoArgs(args)) return Result(FLSysRef());
                     break;
             }
             return command.run(host, args);

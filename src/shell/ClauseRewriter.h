@@ -18,10 +18,6 @@ class ClauseRewriter : public FLSysObject {
     ~ClauseRewriter() override = default;
 };
 
-// Makes a rewriter (one reference for the caller); null when none can be made.
+// Makes a rewriter (one reference for the caller); null when none can be made. The program
+// entry hands the Kavum dialect's maker to the session (Session::clauseRewriters).
 using ClauseRewriterFactory = ClauseRewriter* (*)();
-
-// The layer that owns the rewriter installs its factory here; null removes it.
-void setClauseRewriterFactory(ClauseRewriterFactory factory);
-// A rewriter from the installed factory; null while none is installed.
-ClauseRewriter* makeClauseRewriter();

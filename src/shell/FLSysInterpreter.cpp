@@ -8,6 +8,7 @@
 #include "foundation/ErrorHandler.h"
 #include "foundation/FLSysOStream.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/ShellCommands.h"
 #include "foundation/ShellValues.h"
 #include "foundation/clib_list.h"
 #include "language/FParser.h"
@@ -20,51 +21,6 @@
 #include "shell/ShellText.h"
 
 namespace {
-
-// The help lines after the common heading and the core methods, in the order the help lists
-// the commands.
-const char* const helpLines[] = {
-    "    - print",
-    "          prints type of instance",
-    "    - display",
-    "          displays components",
-    "    - end",
-    "          leave the flogic-system or a subshell",
-    "    - eval",
-    "          evaluate the current program",
-    "    - tp",
-    "          apply TP-operator once",
-    "    - showProgram",
-    "          show the current program",
-    "    - forgetProgram",
-    "          clear the current program",
-    "    - forgetIDB",
-    "          clear the object manager",
-    "    - switch",
-    "          link a new FLogicInterpreter to sys",
-    "    - debugOn",
-    "          echo lines read while consulting",
-    "    - debugOff",
-    "    - interpreteLine@(string)",
-    "          string: command in flogic syntax",
-    "    - interpreteFile@(string)",
-    "          string: filename",
-    "    - consult@(string)",
-    "          string: filename",
-    "    - open@(string)",
-    "          opens a FLSysOStream pointing to a file.",
-    "          string: filename",
-    "          Usage: ?- sys[mystream->sys.open@(\"logfile\")].",
-    "    - shell",
-    "          Go into interactive mode. Return with method end.",
-    "    - echo@(string)",
-    "          string: displayed on output stream",
-    "    - remove@(string)",
-    "          string: name of interface object to remove",
-    "    - load@(string)",
-    "          string: name of file which is loaded directly into OM.",
-    "                  file has to contain only facts, otherwise load fails",
-};
 
 Error noRulesAllowed(const std::string& fileName) {
     return Error(11, 1020, 2, "NoRulesAllowed",
@@ -80,32 +36,6 @@ Error foreignSymTab() {
 }
 
 }  // namespace
-
-// The commands in the order they are tried; literals come before them and variables after.
-const FLSysInterpreter::Command FLSysInterpreter::commands[] = {
-    {"end", &FLSysInterpreter::endCommand},
-    {"return", &FLSysInterpreter::returnCommand},
-    {"eval", &FLSysInterpreter::evalCommand},
-    {"tp", &FLSysInterpreter::tpCommand},
-    {"load", &FLSysInterpreter::loadCommand},
-    {"showProgram", &FLSysInterpreter::showProgramCommand},
-    {"forgetProgram", &FLSysInterpreter::forgetProgramCommand},
-    {"garbageCollection", &FLSysInterpreter::garbageCollectionCommand},
-    {"forgetIDB", &FLSysInterpreter::forgetIDBCommand},
-    {"switch", &FLSysInterpreter::switchCommand},
-    {"debugOn", &FLSysInterpreter::debugOnCommand},
-    {"debugOff", &FLSysInterpreter::debugOffCommand},
-    {"interpreteLine", &FLSysInterpreter::interpreteLineCommand},
-    {"interpreteFile", &FLSysInterpreter::interpreteFileCommand},
-    {"consult", &FLSysInterpreter::interpreteFileCommand},
-    {"open", &FLSysInterpreter::openCommand},
-    {"remove", &FLSysInterpreter::removeCommand},
-    {"help", &FLSysInterpreter::helpCommand},
-    {"shell", &FLSysInterpreter::shellCommand},
-    {"display", &FLSysInterpreter::displayCommand},
-    {"print", &FLSysInterpreter::printCommand},
-    {"echo", &FLSysInterpreter::echoCommand},
-};
 
 FLSysInterpreter::FLSysInterpreter()
     : symTab(new SymTab()),
@@ -125,17 +55,123 @@ FLSysInterpreter::~FLSysInterpreter() {
 }
 
 FLSysRef FLSysInterpreter::methodCall(const std::string& name, FLSysArgs* args) {
+    // Literals come before the commands, the shell variables after them.
     if (Outcome literal = literalValue(name, args)) return std::move(*literal);
-    for (const Command& command : commands) {
-        if (name != command.name) continue;
-        if (Outcome result = (this->*command.run)(args)) return std::move(*result);
-        break;
+    if (std::optional<Outcome> command = shellCommands().call(*this, name, args)) {
+        if (*command) return std::move(**command);
     }
     if (std::optional<FLSysObject*> value = lookupVariable(name)) {
         if (!checkNoArgs(args)) return nullptr;
         return FLSysRef::share(*value);
     }
     return FLSysObject::methodCall(name, args);
+}
+
+const ShellCommands<FLSysInterpreter, FLSysInterpreter::Outcome>&
+FLSysInterpreter::shellCommands() {
+    static const ShellCommands<FLSysInterpreter, Outcome> table{
+        helpHeading("FLSysInterpreter"),
+        {
+            {"help", ShellArgs::Any,
+             [](FLSysInterpreter& self, FLSysArgs* args) { return self.helpCommand(args); },
+             coreMethodsHelp()},
+            {"print",
+             ShellArgs::Any,
+             [](FLSysInterpreter& self, FLSysArgs* args) { return self.printCommand(args); },
+             {"    - print", "          prints type of instance"}},
+            {"display",
+             ShellArgs::Any,
+             [](FLSysInterpreter& self, FLSysArgs* args) { return self.displayCommand(args); },
+             {"    - display", "          displays components"}},
+            {"end",
+             ShellArgs::Any,
+             [](FLSysInterpreter& self, FLSysArgs* args) { return self.endCommand(args); },
+             {"    - end", "          leave the flogic-system or a subshell"}},
+            {"eval",
+             ShellArgs::Any,
+             [](FLSysInterpreter& self, FLSysArgs* args) { return self.evalCommand(args); },
+             {"    - eval", "          evaluate the current program"}},
+            {"tp",
+             ShellArgs::Any,
+             [](FLSysInterpreter& self, FLSysArgs* args) { return self.tpCommand(args); },
+             {"    - tp", "          apply TP-operator once"}},
+            {"showProgram",
+             ShellArgs::Any,
+             [](FLSysInterpreter& self, FLSysArgs* args) { return self.showProgramCommand(args); },
+             {"    - showProgram", "          show the current program"}},
+            {"forgetProgram",
+             ShellArgs::Any,
+             [](FLSysInterpreter& self, FLSysArgs* args) {
+                 return self.forgetProgramCommand(args);
+             },
+             {"    - forgetProgram", "          clear the current program"}},
+            {"forgetIDB",
+             ShellArgs::Any,
+             [](FLSysInterpreter& self, FLSysArgs* args) { return self.forgetIDBCommand(args); },
+             {"    - forgetIDB", "          clear the object manager"}},
+            {"switch",
+             ShellArgs::Any,
+             [](FLSysInterpreter& self, FLSysArgs* args) { return self.switchCommand(args); },
+             {"    - switch", "          link a new FLogicInterpreter to sys"}},
+            {"debugOn",
+             ShellArgs::Any,
+             [](FLSysInterpreter& self, FLSysArgs* args) { return self.debugOnCommand(args); },
+             {"    - debugOn", "          echo lines read while consulting"}},
+            {"debugOff",
+             ShellArgs::Any,
+             [](FLSysInterpreter& self, FLSysArgs* args) { return self.debugOffCommand(args); },
+             {"    - debugOff"}},
+            {"interpreteLine",
+             ShellArgs::Any,
+             [](FLSysInterpreter& self, FLSysArgs* args) {
+                 return self.interpreteLineCommand(args);
+             },
+             {"    - interpreteLine@(string)", "          string: command in flogic syntax"}},
+            {"interpreteFile",
+             ShellArgs::Any,
+             [](FLSysInterpreter& self, FLSysArgs* args) {
+                 return self.interpreteFileCommand(args);
+             },
+             {"    - interpreteFile@(string)", "          string: filename"}},
+            {"consult",
+             ShellArgs::Any,
+             [](FLSysInterpreter& self, FLSysArgs* args) {
+                 return self.interpreteFileCommand(args);
+             },
+             {"    - consult@(string)", "          string: filename"}},
+            {"open",
+             ShellArgs::Any,
+             [](FLSysInterpreter& self, FLSysArgs* args) { return self.openCommand(args); },
+             {"    - open@(string)", "          opens a FLSysOStream pointing to a file.",
+              "          string: filename",
+              "          Usage: ?- sys[mystream->sys.open@(\"logfile\")]."}},
+            {"shell",
+             ShellArgs::Any,
+             [](FLSysInterpreter& self, FLSysArgs* args) { return self.shellCommand(args); },
+             {"    - shell", "          Go into interactive mode. Return with method end."}},
+            {"echo",
+             ShellArgs::Any,
+             [](FLSysInterpreter& self, FLSysArgs* args) { return self.echoCommand(args); },
+             {"    - echo@(string)", "          string: displayed on output stream"}},
+            {"remove",
+             ShellArgs::Any,
+             [](FLSysInterpreter& self, FLSysArgs* args) { return self.removeCommand(args); },
+             {"    - remove@(string)", "          string: name of interface object to remove"}},
+            {"load",
+             ShellArgs::Any,
+             [](FLSysInterpreter& self, FLSysArgs* args) { return self.loadCommand(args); },
+             {"    - load@(string)",
+              "          string: name of file which is loaded directly into OM.",
+              "                  file has to contain only facts, otherwise load fails"}},
+            {"return", ShellArgs::Any,
+             [](FLSysInterpreter& self, FLSysArgs* args) { return self.returnCommand(args); }},
+            {"garbageCollection", ShellArgs::Any,
+             [](FLSysInterpreter& self, FLSysArgs* args) {
+                 return self.garbageCollectionCommand(args);
+             }},
+        },
+        {"", ""}};
+    return table;
 }
 
 FLSysInterpreter::Outcome FLSysInterpreter::literalValue(const std::string& name, FLSysArgs* args) {
@@ -430,11 +466,7 @@ FLSysInterpreter* FLSysInterpreter::shell() {
 }
 
 FLSysInterpreter* FLSysInterpreter::help() {
-    OutputChannel& out = helpChannel();
-    writeHelpHeader(out, "FLSysInterpreter");
-    writeCoreMethodsHelp(out);
-    for (const char* line : helpLines) out << line << std::endl;
-    out << std::endl << std::endl;
+    shellCommands().writeHelp(helpChannel());
     return this;
 }
 

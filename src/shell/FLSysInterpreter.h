@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "foundation/FLSysObject.h"
+#include "shell/ClauseRewriter.h"
 
 class FLogicInterpreter;
 class FParser;
@@ -42,6 +43,9 @@ class FLSysInterpreter : public FLSysObject {
     virtual FParser* newParser();
     // "Kavum" or "FLogic": the parser factory and the interpreter's rewriter follow the word.
     virtual void setDialect(const std::string& word);
+    // The maker of the Kavum dialect's clause rewriter, handed to the F-Logic interpreter when
+    // the dialect is set.
+    void useClauseRewriters(ClauseRewriterFactory factory) { clauseRewriters = factory; }
     // Parses the text (isLine 1) or the file it names (isLine 0) clause by clause: facts and
     // rules go to the interpreter, queries to queryhandle. sys, null, or the escape a query gave.
     // Text run from text (blocks, consulted files, nested shells) nests at most
@@ -102,11 +106,8 @@ class FLSysInterpreter : public FLSysObject {
     // What a command answers: a result (null included), or nothing when the name goes on down
     // the table after a failed argument check.
     using Outcome = std::optional<FLSysRef>;
-    struct Command {
-        const char* name;
-        Outcome (FLSysInterpreter::*run)(FLSysArgs* args);
-    };
-    static const Command commands[];
+    // The shell commands and help lines of sys.
+    static const ShellCommands<FLSysInterpreter, Outcome>& shellCommands();
 
     Outcome literalValue(const std::string& name, FLSysArgs* args);
     Outcome endCommand(FLSysArgs* args);
@@ -137,6 +138,7 @@ class FLSysInterpreter : public FLSysObject {
 
     SymTab* symTab;
     FParserFactory* parserFactory;
+    ClauseRewriterFactory clauseRewriters = nullptr;
     std::map<std::string, FLSysObject*> variables;
     // The last command handed to the history.
     std::optional<std::string> lastCommand;

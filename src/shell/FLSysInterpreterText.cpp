@@ -392,6 +392,7 @@ void FLSysInterpreter::setDialect(const std::string& word) {
     }
     decRef(parserFactory);
     parserFactory = factory;
+    interpreter->useClauseRewriters(clauseRewriters);
     interpreter->setDialect(word);
 }
 

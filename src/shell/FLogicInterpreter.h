@@ -7,8 +7,8 @@
 
 #include "compile/ProgramInterpreter.h"
 #include "language/FactList.h"
+#include "shell/ClauseRewriter.h"
 
-class ClauseRewriter;
 class Evaluation;
 class FProgram;
 class FRule;
@@ -55,6 +55,8 @@ class FLogicInterpreter : public ProgramInterpreter {
     virtual void clear();
     // "Kavum" fills the rewriter slot anew, "FLogic" empties it; other words change nothing.
     virtual void setDialect(std::string word);
+    // Where "Kavum" takes its rewriter from (null: no rewriter, the slot stays empty).
+    void useClauseRewriters(ClauseRewriterFactory factory) { clauseRewriters = factory; }
 
     // The symbol table of the object base its evaluation works on; null when it has none.
     SymTab* baseSymTab() const;
@@ -73,6 +75,7 @@ class FLogicInterpreter : public ProgramInterpreter {
     // Held with a reference: a shell variable could otherwise drop the last one under us.
     Ref<SemanticAnalyser> analyser;
     Ref<ClauseRewriter> rewriter;
+    ClauseRewriterFactory clauseRewriters = nullptr;
     Ref<FProgram> program;
     Ref<FProgram> emptyProgram;
 

@@ -58,7 +58,7 @@ bool standardOutputWritten() {
     return false;
 }
 
-void registerSystemObjects(FLSysInterpreter& sys, const HandedInClassObjects& handedIn) {
+void registerSystemObjects(FLSysInterpreter& sys, const Session& handedIn) {
     auto* standardOutput = new FLSysOStreamImpl<std::ostream>(&std::cout, false);
     // Answers that cannot be written (standard output on a full disk) are reported, once.
     standardOutput->reportWriteFailuresAs("standard output", &standardOutputFailureReported);

@@ -3,22 +3,26 @@
 #pragma once
 
 #include "foundation/FLSysObject.h"
+#include "shell/ClauseRewriter.h"
 
 class FLSysInterpreter;
 
-// The class objects of classes that live above the shell or are not built yet. The program entry
-// hands them in (it links every layer); each one left null is registered as a placeholder that
-// prints and answers isA as the real one and answers new with PureVirtualCalled. The
+// What the program entry (which links every layer) hands to the session it starts: the class
+// objects of classes that live above the shell or are not built yet, and the makers of what
+// the layers above provide. Each class object left null is registered as a placeholder that
+// prints and answers isA as the real one and answers new with PureVirtualCalled; the
 // registration takes over the one reference each object carries.
-struct HandedInClassObjects {
+struct Session {
     XMeta* webOMAccess = nullptr;  // "classWebOMAccess", new@(OM)
     XMeta* xmlOMAccess = nullptr;  // "classXMLOMAccess", new@(OM)
     XMeta* domOMAccess = nullptr;  // "classDOMOMAccess", new@(OM)
     XMeta* xmlCreator1 = nullptr;  // "classXMLCreator1", new@(OMAccess)
+    // Makes the Kavum dialect's clause rewriter; null: that dialect rewrites nothing.
+    ClauseRewriterFactory clauseRewriters = nullptr;
 };
 
 // Registers everything in its fixed order and clears the central statistic handler.
-void registerSystemObjects(FLSysInterpreter& sys, const HandedInClassObjects& handedIn);
+void registerSystemObjects(FLSysInterpreter& sys, const Session& handedIn);
 
 // Whether standard output has taken everything written to it since its state was last cleared:
 // flushes it, and after a failed write reports "Can't write to standard output" (once in a run,

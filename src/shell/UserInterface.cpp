@@ -309,7 +309,7 @@ void interpOptions(int argc, char** argv, FLSysInterpreter& sys) {
     }
 }
 
-int run(int argc, char** argv, const HandedInClassObjects& handedIn) {
+int run(int argc, char** argv, const Session& handedIn) {
     startupGlobals();
     quorin::lineio::set_completion_hook({});
     if (!controlEvents::install()) std::cout << "Unable to install event handler!" << std::endl;
@@ -330,6 +330,7 @@ int run(int argc, char** argv, const HandedInClassObjects& handedIn) {
     // The evaluators' embedded printers (insert traces) are PrettyPrinters.
     installPrettyPrinterFactory();
     sys = new FLSysInterpreter;
+    sys->useClauseRewriters(handedIn.clauseRewriters);
     registerSystemObjects(*sys, handedIn);
     releasePools(0);
     if (argc <= 1) {

@@ -19,7 +19,7 @@ extern int quitFlag;
 // The whole program: start-up, the loop and the end. Answers the exit status: 0, 1 after a bad
 // option or a missing option argument, 1 with -q when a command-line file could not be consulted,
 // or the code of the control event that ended the program.
-int run(int argc, char** argv, const HandedInClassObjects& handedIn);
+int run(int argc, char** argv, const Session& handedIn);
 
 // Works through the command-line options, the configuration and history files and the files to
 // consult.

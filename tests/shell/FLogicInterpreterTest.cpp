@@ -205,7 +205,7 @@ TEST(FLogicInterpreterTest, KavumDialectRewritesEveryClauseAndQuery) {
     ErrorCapture errors;
     h.interpreter->setDialect("Kavum");  // no rewriter yet: the slot stays empty
     h.add("a : c.");
-    setClauseRewriterFactory([]() -> ClauseRewriter* { return new CountingRewriter; });
+    h.interpreter->useClauseRewriters([]() -> ClauseRewriter* { return new CountingRewriter; });
     CountingRewriter::rewritten = 0;
     h.interpreter->setDialect("Kavum");
     h.interpreter->setDialect("Kavum");
@@ -219,7 +219,6 @@ TEST(FLogicInterpreterTest, KavumDialectRewritesEveryClauseAndQuery) {
     EXPECT_EQ(CountingRewriter::alive, 0);
     h.add("e : c.");
     EXPECT_EQ(CountingRewriter::rewritten, 3);
-    setClauseRewriterFactory(nullptr);
     EXPECT_EQ(errors.text(), "");
 }
 

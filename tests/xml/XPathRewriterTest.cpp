@@ -293,8 +293,8 @@ TEST(XPathRewriter, RewritesAProgramAndAnswersWhetherItsAnalysisPasses) {
 }
 
 TEST(XPathRewriter, TheInterpretersKavumDialectRewritesEveryStoredClause) {
-    setClauseRewriterFactory(makeXPathRewriter);
     auto* interpreter = new FLogicInterpreter(nullptr, nullptr, nullptr);
+    interpreter->useClauseRewriters(makeXPathRewriter);
     RewriteHarness harness;
     auto store = [&](const std::string& text) {
         FRule* rule = harness.parse(text);
@@ -307,7 +307,6 @@ TEST(XPathRewriter, TheInterpretersKavumDialectRewritesEveryStoredClause) {
     EXPECT_EQ(store("q(X) :- X/a -> V."), "q(X) :- X/a -> V.");
     EXPECT_EQ(interpreter->showProgram()->getRules()->length(), 2);
     decRef(interpreter);
-    setClauseRewriterFactory(nullptr);
 }
 
 }  // namespace
