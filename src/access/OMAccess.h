@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "access/HeadWriter.h"
 #include "access/InheritedValues.h"
 #include "access/PathCodes.h"
 #include "foundation/FLSysObject.h"
@@ -27,9 +28,7 @@ class DeltaTable;
 struct ExportRequest;
 class MyRegex;
 struct PatternScratch;
-class HostSetCache;
 class Iterator;
-class MainMemPredFrame;
 class MemberSet;
 class OM;
 class RelationStore;
@@ -94,30 +93,15 @@ class OMAccess : public FLSysObject, public NameRemapListener {
                              InternalName& out);
     // The built-in "=" equates its two arguments; other built-ins insert nothing.
     virtual int insertPredicate(const FSymbol& symbol, const InternalName* args, int argCount);
-    // insertPredicate for one stored predicate's tuples written one after another (a rule
-    // head's rows in one pass): `frame` keeps the predicate's frame between the calls (null at
-    // first; frames may come and go between passes, so a pass starts again from null), and a
-    // tuple already stored costs one probe. Traced or not, a tuple takes the same road.
-    virtual int insertPredicateKeepingFrame(const FSymbol& symbol, const InternalName* args,
-                                            int argCount, MainMemPredFrame*& frame);
-    // A cache hint that insertPredicateKeepingFrame will soon be asked for this tuple of the
-    // kept frame (null: nothing to do).
-    virtual void prefetchTuple(const MainMemPredFrame* frame, const InternalName* args,
-                               int argCount);
-    // insertValue for the members of a set-valued method without arguments written one after
-    // another (a rule head's rows): `sets` keeps the set frames found for the hosts between the
-    // calls, so a member already there costs one probe. Traced or not, a member takes the same
-    // road; a subclass that watches such inserts in insertValue watches them here too.
-    virtual int insertValueKeepingSets(const InternalName& host, const InternalName& method,
-                                       MethodType type, const InternalName& value,
-                                       HostSetCache& sets);
-    // Whether insertValueKeepingSets would find the member stored already; false when unknown.
-    virtual bool holdsValueKeepingSets(const InternalName& host, const InternalName& method,
-                                       MethodType type, const InternalName& value,
-                                       HostSetCache& sets);
-    // A cache hint that insertValueKeepingSets will soon be asked for this member.
-    virtual void prefetchValue(const InternalName& host, const InternalName& method,
-                               MethodType type, const InternalName& value, HostSetCache& sets);
+    // The writer of one relation of a rule head for one pass of its rows (see HeadWriter), with
+    // the trace mode in force now.
+    std::unique_ptr<HeadWriter> openHeadWriter(const HeadRelation& relation);
+    // The trace mode the flags "debugOn" and "debugOff" set.
+    TraceMode traceMode() const {
+        return trace == 0      ? TraceMode::Off
+               : traceAll != 0 ? TraceMode::EveryAttempt
+                               : TraceMode::NewFacts;
+    }
     // object : class, object :: class (a subclass cycle collapses instead), or the child relation.
     virtual int insertClassRelation(const InternalName& object, const InternalName& cls,
                                     IsaRelation kind);
@@ -204,9 +188,6 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // True when the object base holds no stored fact of the class relation `kind`: the closures
     // of the class hierarchy over it need no step.
     bool holdsNoRelation(IsaRelation kind);
-    // A cache hint: insertClassRelation(object, cls, kind) will come soon.
-    void prefetchClassRelation(const InternalName& object, const InternalName& cls,
-                               IsaRelation kind);
     // The closures of the class hierarchy over the stored facts.
     virtual Iterator* makeEnhIsaIter(const InternalName& object, const InternalName& cls,
                                      IsaRelation kind, Iterator* old);

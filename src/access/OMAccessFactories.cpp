@@ -135,11 +135,6 @@ bool OMAccess::holdsNoRelation(IsaRelation kind) {
     return validRelationKind(kind) && om() != nullptr && om()->holdsNoRelation(code(kind));
 }
 
-void OMAccess::prefetchClassRelation(const InternalName& object, const InternalName& cls,
-                                     IsaRelation kind) {
-    if (validRelationKind(kind) && om() != nullptr) om()->prefetchIsa(object, cls, code(kind));
-}
-
 Iterator* OMAccess::makeFunctionIter(const InternalName& function, const InternalName* args,
                                      int argCount, const InternalName& result, Iterator* old) {
     std::vector<InternalName> cells;

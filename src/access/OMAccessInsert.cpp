@@ -7,7 +7,6 @@
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/Iterator.h"
-#include "objectbase/MainMemFrames.h"
 #include "objectbase/MethodType.h"
 #include "objectbase/OM.h"
 #include "objectbase/SymTab.h"
@@ -183,56 +182,8 @@ int OMAccess::insertPredicate(const FSymbol& symbol, const InternalName* args, i
     return result;
 }
 
-int OMAccess::insertPredicateKeepingFrame(const FSymbol& symbol, const InternalName* args,
-                                          int argCount, MainMemPredFrame*& frame) {
-    if (attachedOM == nullptr || symbol.getType() != InternalName::Predicate)
-        return insertPredicate(symbol, args, argCount);
-    if (frame != nullptr) {
-        // A frame that a delta views needs nothing but the row: the delta shows it already. The
-        // frame's own answer says exactly whether the tuple is new.
-        const bool viewed = frame->isViewed();
-        if (viewed || frame->containsTuple(args, argCount)) {
-            const int result = viewed ? frame->insertTuple(args, argCount) : 0;
-            if (traceDue(result)) traceSymbolInsert(symbol, args, argCount);
-            return result;
-        }
-    }
-    const int result = insertPredicate(symbol, args, argCount);
-    if (frame == nullptr) frame = attachedOM->getPredFrame(symbol);
-    return result;
-}
-
-void OMAccess::prefetchTuple(const MainMemPredFrame* frame, const InternalName* args,
-                             int argCount) {
-    if (frame != nullptr && argCount == frame->getArity()) frame->store().prefetch(args);
-}
-
-int OMAccess::insertValueKeepingSets(const InternalName& host, const InternalName& method,
-                                     MethodType type, const InternalName& value,
-                                     HostSetCache& sets) {
-    if (attachedOM == nullptr) return insertValue(host, method, nullptr, 0, type, value);
-    if (inheritedValues.watching()) giveWayToOwn(host, method, nullptr, 0, code(type), {value});
-    const std::uint64_t before = unreportedNewFacts();
-    const int result = attachedOM->insertSetValueKeepingSets(host, method, code(type), value, sets);
-    if (traceDue(result, before)) traceInsert(host, method, nullptr, 0, code(type), value, 0);
-    return result;
-}
-
-bool OMAccess::holdsValueKeepingSets(const InternalName& host, const InternalName& method,
-                                     MethodType type, const InternalName& value,
-                                     HostSetCache& sets) {
-    if (attachedOM == nullptr) return false;
-    // An inherited member is held, but a rule that derives it makes it own: the insert says so.
-    if (!inheritedValues.empty() &&
-        inheritedValues.find(host, InheritedValues::Slot{code(type), method, {}}) != nullptr)
-        return false;
-    return attachedOM->holdsSetMember(host, method, code(type), value, sets);
-}
-
-void OMAccess::prefetchValue(const InternalName& host, const InternalName& method, MethodType type,
-                             const InternalName& value, HostSetCache& sets) {
-    if (attachedOM != nullptr)
-        attachedOM->prefetchMethodValue(host, method, code(type), value, sets);
+std::unique_ptr<HeadWriter> OMAccess::openHeadWriter(const HeadRelation& relation) {
+    return std::make_unique<HeadWriter>(*this, relation, traceMode());
 }
 
 int OMAccess::insertClassRelation(const InternalName& object, const InternalName& cls,

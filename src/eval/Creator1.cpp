@@ -117,13 +117,11 @@ void Creator1::create(ParseTreeNode* head, Operand* operand) {
 
 HeadPlan Creator1::planPass(Head& entry, const std::vector<FTerm*>& terms,
                             std::vector<InsertExpr*>& exprs, bool& prepared) {
-    const bool traced = !access || access->tracingAll() != 0;
-    if (entry.planned && entry.plannedTraced == traced) {
+    if (entry.planned) {
         exprs = entry.exprs;
         return entry.plan;
     }
     HeadShape shape;
-    shape.everyAttemptTraced = traced;
     shape.demand = RowDemand::TellsStored;
     bool built = true;
     std::vector<InsertExpr*> found;
@@ -143,13 +141,11 @@ HeadPlan Creator1::planPass(Head& entry, const std::vector<FTerm*>& terms,
         shape.trees = HeadShape::Trees::Built;
     } else {
         auto* plain = dynamic_cast<SetOperand*>(bindings);
-        if (buildsAhead(
-                int(terms.size()),
-                changedValue != -1 && plain != nullptr && !plain->keyed() && !bindings->isEmpty(),
-                traced)) {
+        if (buildsAhead(int(terms.size()), changedValue != -1 && plain != nullptr &&
+                                               !plain->keyed() && !bindings->isEmpty())) {
             InsertExpr* tree = getInsertExpr(terms.front());
             exprs.push_back(tree);
-            if (tree != nullptr) tree->createObjects();
+            if (tree != nullptr) tree->beginPass();
             prepared = true;
             shape.trees = HeadShape::Trees::BuiltAhead;
             shape.treeless = tree == nullptr;
@@ -160,7 +156,6 @@ HeadPlan Creator1::planPass(Head& entry, const std::vector<FTerm*>& terms,
     if (built) {
         // Built trees stay as they are until clear: the plan holds from now on.
         entry.planned = true;
-        entry.plannedTraced = traced;
         entry.plan = plan;
         entry.exprs = found;
     }
@@ -176,6 +171,14 @@ void Creator1::tracePlan(const HeadPlan& plan) const {
 void Creator1::runPass(const HeadPlan& plan, Head& entry, const std::vector<FTerm*>& terms,
                        std::vector<InsertExpr*>& exprs, bool prepared) {
     TupleDictionaryTree& trie = *entry.seenRows;
+    // The trees' writers hold for this pass only, however it ends.
+    struct EndPass {
+        std::vector<InsertExpr*>& exprs;
+        ~EndPass() {
+            for (InsertExpr* tree : exprs)
+                if (tree != nullptr) tree->endPass();
+        }
+    } endPass{exprs};
     int local = 0;
     InternalName scratch = InternalName::UndefinedObject;
     // Ctrl-C or a farewell stops the insertion of many rows; the facts inserted so far are
@@ -191,7 +194,7 @@ void Creator1::runPass(const HeadPlan& plan, Head& entry, const std::vector<FTer
             InsertExpr* tree = getInsertExpr(term);
             exprs.push_back(tree);
             if (tree == nullptr) continue;
-            tree->createObjects();
+            tree->beginPass();
             tree->insert(cells, &scratch, &local);
         }
         prepared = true;

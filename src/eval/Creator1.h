@@ -119,8 +119,6 @@ class Creator1 : public Creator {
         Ref<ParseTreeNode> head;
         Ref<TupleDictionaryTree> seenRows;
         bool planned = false;
-        // Whether the plan was made for a traced-attempt run; a switch of tracing plans again.
-        bool plannedTraced = false;
         HeadPlan plan;
         std::vector<InsertExpr*> exprs;
     };

@@ -15,8 +15,8 @@ const char* HeadPlan::name() const {
     return "?";
 }
 
-bool buildsAhead(int termCount, bool plainRowsPresent, bool everyAttemptTraced) {
-    return termCount == 1 && plainRowsPresent && !everyAttemptTraced;
+bool buildsAhead(int termCount, bool plainRowsPresent) {
+    return termCount == 1 && plainRowsPresent;
 }
 
 HeadPlan planHead(const HeadShape& shape) {
@@ -33,9 +33,8 @@ HeadPlan planHead(const HeadShape& shape) {
             break;
     }
     if (shape.demand == RowDemand::Ordered) return HeadPlan{HeadRoad::Ordered, true};
-    // A repeat reaches the trees only when all of them take it and no attempt is traced.
-    const bool repeats =
-        shape.demand >= RowDemand::Repeats && !shape.treeless && !shape.everyAttemptTraced;
+    // A repeat reaches the trees only when all of them take it.
+    const bool repeats = shape.demand >= RowDemand::Repeats && !shape.treeless;
     if (shape.treeless) return HeadPlan{HeadRoad::Batched, true};
     return HeadPlan{repeats ? HeadRoad::Batched : HeadRoad::Distinct, false};
 }

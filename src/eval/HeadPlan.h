@@ -45,8 +45,6 @@ struct HeadShape {
     // Some term has no tree: it wrote all it writes when it was built, and its rows still pass
     // the trie, as they always did.
     bool treeless = false;
-    // Every insert attempt is traced: a row must then come once each.
-    bool everyAttemptTraced = false;
 };
 
 struct HeadPlan {
@@ -75,10 +73,10 @@ struct HeadPlan {
 };
 
 // Whether a head's first pass builds its tree ahead of the rows: a single term without a tree,
-// over the stored or streamed rows of an unkeyed operand that has a row, untraced attempt by
-// attempt. Nothing writes between building it and reading the rows, so its objects are made as
-// a row-by-row walk would make them.
-bool buildsAhead(int termCount, bool plainRowsPresent, bool everyAttemptTraced);
+// over the stored or streamed rows of an unkeyed operand that has a row. Nothing writes between
+// building it and reading the rows, so its objects are made as a row-by-row walk would make
+// them.
+bool buildsAhead(int termCount, bool plainRowsPresent);
 
 // The road for a head of the given shape.
 HeadPlan planHead(const HeadShape& shape);

@@ -2,7 +2,6 @@
 #include "eval/InsertExpr.h"
 
 #include "access/OMAccess.h"
-#include "objectbase/RelationStore.h"
 
 InsertExpr::InsertExpr(OMAccess* access, int slotCount)
     : access(access),
@@ -41,8 +40,37 @@ void InsertExpr::createObjects() {
     }
 }
 
+void InsertExpr::beginPass() {
+    createObjects();
+    const std::optional<HeadRelation> written =
+        demand() >= RowDemand::Repeats ? relation() : std::nullopt;
+    writer = written ? access->openHeadWriter(*written) : nullptr;
+    valueIsFirstSlot = written && written->kind != HeadRelation::Kind::Predicate;
+}
+
+void InsertExpr::prefetch(const InternalName* cells) {
+    if (writer == nullptr) return;
+    // The row's fact in the scratch of the next insert, which overwrites it anyway.
+    takeColumns(cells);
+    writer->prefetch(values.data());
+}
+
+bool InsertExpr::isStored(const InternalName* cells) {
+    if (writer == nullptr) return false;
+    takeColumns(cells);
+    return writer->holds(values.data());
+}
+
 void InsertExpr::insert(const InternalName* cells, InternalName* out, int* changed) {
     rowFailed = false;
+    if (writer != nullptr) {
+        // A node whose rows may repeat has only columns and constants: the row's cells go
+        // straight into the slots, which are the writer's row.
+        takeColumns(cells);
+        if (writer->insert(values.data()) != 0) *changed = 1;
+        *out = valueIsFirstSlot ? values[0] : InternalName::UndefinedObject;
+        return;
+    }
     // The computing children first: a row whose arithmetic fails writes nothing at all.
     for (const bool computing : {true, false}) {
         for (int i = 0; i < n; ++i) {
@@ -84,53 +112,6 @@ RowDemand ObjPredInsertExpr::demand() const {
                                                        : RowDemand::Distinct;
 }
 
-void ObjPredInsertExpr::prefetch(const InternalName* cells) {
-    if (frame == nullptr || !storedTuple) return;
-    // The row's tuple in the scratch of the next insert, which overwrites it anyway.
-    takeColumns(cells);
-    access->prefetchTuple(frame, values.data(), n);
-}
-
-void ObjPredInsertExpr::lookUpStored() {
-    if (storedLooked) return;
-    storedLooked = true;
-    const OMAccess::StoredRows stored = access->storedPredicateRows(symbol, n);
-    storedRows = stored.store;
-    storedFrom = stored.from;
-}
-
-bool ObjPredInsertExpr::isStored(const InternalName* cells) {
-    lookUpStored();
-    if (storedRows == nullptr) return false;
-    takeColumns(cells);
-    return storedRows->find(values.data()) >= storedFrom;
-}
-
-void ObjPredInsertExpr::prefetchStored(const InternalName* cells) {
-    lookUpStored();
-    if (storedRows == nullptr) return;
-    takeColumns(cells);
-    storedRows->prefetch(values.data());
-}
-
-void ObjPredInsertExpr::createObjects() {
-    storedTuple = demand() == RowDemand::TellsStored;
-    frame = nullptr;
-    storedRows = nullptr;
-    storedLooked = false;
-    InsertExpr::createObjects();
-}
-
-void ObjPredInsertExpr::insert(const InternalName* cells, InternalName* out, int* changed) {
-    if (!storedTuple) {
-        InsertExpr::insert(cells, out, changed);
-        return;
-    }
-    rowFailed = false;
-    takeColumns(cells);
-    apply(out, changed);
-}
-
 void ObjPredInsertExpr::apply(InternalName* out, int* changed) {
     if (symbol.getType() == InternalName::Function) {
         InternalName made = InternalName::UndefinedObject;
@@ -138,26 +119,19 @@ void ObjPredInsertExpr::apply(InternalName* out, int* changed) {
         *out = made;
         return;
     }
-    if (access->insertPredicateKeepingFrame(symbol, values.data(), n, frame) != 0) *changed = 1;
+    if (access->insertPredicate(symbol, values.data(), n) != 0) *changed = 1;
     *out = InternalName::UndefinedObject;
 }
 
 IsaInsertExpr::IsaInsertExpr(OMAccess* access, IsaRelation relation)
-    : InsertExpr(access, 2), relation(relation) {}
+    : InsertExpr(access, 2), kind(relation) {}
 
 RowDemand IsaInsertExpr::demand() const {
-    return relation == IsaRelation::Member && flat() ? RowDemand::Repeats : RowDemand::Ordered;
-}
-
-void IsaInsertExpr::prefetch(const InternalName* cells) {
-    if (demand() == RowDemand::Ordered) return;
-    // The row's object and class in the scratch of the next insert, which overwrites it anyway.
-    takeColumns(cells);
-    access->prefetchClassRelation(values[0], values[1], relation);
+    return kind == IsaRelation::Member && flat() ? RowDemand::Repeats : RowDemand::Ordered;
 }
 
 void IsaInsertExpr::apply(InternalName* out, int* changed) {
-    if (access->insertClassRelation(values[0], values[1], relation) != 0) *changed = 1;
+    if (access->insertClassRelation(values[0], values[1], kind) != 0) *changed = 1;
     *out = values[0];
 }
 
@@ -171,35 +145,6 @@ PropInsertExpr::PropInsertExpr(OMAccess* access, MethodType methodType, int argC
 RowDemand PropInsertExpr::demand() const {
     if (type != MethodType::Set || !flat()) return RowDemand::Ordered;
     return a == 0 && r == 1 ? RowDemand::TellsStored : RowDemand::Repeats;
-}
-
-void PropInsertExpr::createObjects() {
-    // A subclass that writes in order (an axis) keeps no sets either: its demand says so.
-    keeping = demand() == RowDemand::TellsStored;
-    InsertExpr::createObjects();
-}
-
-void PropInsertExpr::insert(const InternalName* cells, InternalName* out, int* changed) {
-    if (!keeping) {
-        InsertExpr::insert(cells, out, changed);
-        return;
-    }
-    rowFailed = false;
-    takeColumns(cells);
-    apply(out, changed);
-}
-
-bool PropInsertExpr::isStored(const InternalName* cells) {
-    if (!keeping) return false;
-    takeColumns(cells);
-    return access->holdsValueKeepingSets(values[0], values[1], type, values[2], sets);
-}
-
-void PropInsertExpr::prefetch(const InternalName* cells) {
-    if (!keeping) return;
-    // The row's value in the scratch of the next insert, which overwrites it anyway.
-    takeColumns(cells);
-    access->prefetchValue(values[0], values[1], type, values[2], sets);
 }
 
 void PropInsertExpr::apply(InternalName* out, int* changed) {
@@ -221,7 +166,6 @@ void PropInsertExpr::apply(InternalName* out, int* changed) {
 int PropInsertExpr::storeValue(const InternalName& host, const InternalName& method,
                                const InternalName* args, int argCount, MethodType methodType,
                                const InternalName& value) {
-    if (keeping) return access->insertValueKeepingSets(host, method, methodType, value, sets);
     return access->insertValue(host, method, args, argCount, methodType, value);
 }
 

@@ -3,18 +3,18 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <vector>
 
+#include "access/HeadWriter.h"
 #include "compile/MethodCodes.h"
 #include "foundation/Ref.h"
 #include "foundation/ManagedObject.h"
 #include "foundation/set.h"
 #include "objectbase/FSymbol.h"
-#include "objectbase/HostSetCache.h"
 #include "objectbase/InternalName.h"
 
-class MainMemPredFrame;
-class RelationStore;
 class OMAccess;
 
 // What a node asks of the rows of one pass, fixed once its slots are filled. Each value allows
@@ -56,8 +56,14 @@ class InsertExpr : public ManagedObject {
     // new (never lowers it). Children run first, slots from left to right. The row is read as
     // plain cells, not through an iterator: this runs once per derived row.
     virtual void insert(const InternalName* cells, InternalName* out, int* changed);
-    // Turns the constants of this node and of its children into objects; once before each pass.
+    // Turns the constants of this node and of its children into objects.
     virtual void createObjects();
+    // Once before each pass of rows, on the root of a head term's tree: makes the objects
+    // (createObjects) and, when the node's rows may come in any order and more than once, opens
+    // the writer of its facts from the access layer. Its rows then go to the writer.
+    void beginPass();
+    // After the pass: closes the writer.
+    void endPass() { writer.reset(); }
     virtual void setPosition(int column, int slot);
     virtual void setConstant(const InternalName& name, int slot);
     // The node holds the child from now on; a complete child (its slots filled).
@@ -73,19 +79,21 @@ class InsertExpr : public ManagedObject {
     // What a pass of rows must give the node; asked once, when its head is planned.
     virtual RowDemand demand() const { return RowDemand::Ordered; }
     // A cache hint that the node will soon store the row whose cells are given (once the pass
-    // has begun); nothing by default.
-    virtual void prefetch(const InternalName*) {}
-    // For a node that demands TellsStored, after createObjects: whether the row's fact is stored
-    // already; the frame is looked up once per pass. A hint to load what that question reads
-    // comes first.
-    virtual bool isStored(const InternalName*) { return false; }
-    virtual void prefetchStored(const InternalName*) {}
+    // has begun); nothing without a writer.
+    void prefetch(const InternalName* cells);
+    // For a node that demands TellsStored, once its pass has begun: whether the row's fact is
+    // stored already. A hint to load what that question reads comes first.
+    bool isStored(const InternalName* cells);
+    void prefetchStored(const InternalName* cells) { prefetch(cells); }
 
   protected:
     ~InsertExpr() override = default;
 
     // The fact of this kind over the filled operand values.
     virtual void apply(InternalName* out, int* changed) = 0;
+    // The relation of the node's facts with the slots as its row, for a node whose rows may
+    // repeat (it demands Repeats or more); none for others.
+    virtual std::optional<HeadRelation> relation() const { return std::nullopt; }
 
     struct Slot {
         SlotSource source = SlotSource::Constant;
@@ -104,6 +112,11 @@ class InsertExpr : public ManagedObject {
     // The operand value of every slot; scratch overwritten by each createObjects/insert pair.
     std::vector<InternalName> values;
     bool rowFailed = false;
+    // The writer of the pass, on a root whose rows may repeat; null otherwise.
+    std::unique_ptr<HeadWriter> writer;
+    // Whether the node's value is its first slot once the writer wrote its fact (a method's host,
+    // a class relation's object); a predicate's tuple has none.
+    bool valueIsFirstSlot = false;
 
     // Whether every slot is a column or a constant.
     bool flat() const;
@@ -118,29 +131,15 @@ class ObjPredInsertExpr : public InsertExpr {
     // A stored predicate's tuple over columns and constants tells stored rows; a built-in
     // predicate over them is distinct; a function term makes objects.
     RowDemand demand() const override;
-    void prefetch(const InternalName* cells) override;
-    bool isStored(const InternalName* cells) override;
-    void prefetchStored(const InternalName* cells) override;
-    // Forgets the frame kept from the last pass, then as InsertExpr.
-    void createObjects() override;
-    // A stored predicate's tuple over columns and constants takes the row's cells straight.
-    void insert(const InternalName* cells, InternalName* out, int* changed) override;
 
   protected:
     void apply(InternalName* out, int* changed) override;
+    std::optional<HeadRelation> relation() const override {
+        return HeadRelation::ofPredicate(symbol, n);
+    }
 
   private:
     FSymbol symbol;
-    // Whether the node is a stored predicate's tuple over columns and constants, noted by
-    // createObjects: its rows need no children run.
-    bool storedTuple = false;
-    // The stored predicate's frame, kept for the rows of one pass.
-    MainMemPredFrame* frame = nullptr;
-    // The predicate's stored rows that isStored reads, looked up on its first call of a pass.
-    void lookUpStored();
-    const RelationStore* storedRows = nullptr;
-    int storedFrom = 0;
-    bool storedLooked = false;
 };
 
 // object : class or object :: class (Member or Subclass); slot 0 the object, 1 the class.
@@ -151,15 +150,15 @@ class IsaInsertExpr : public InsertExpr {
     // nothing, whatever the order. A subclass fact may close a cycle, which equates classes in
     // the order the facts come: it keeps the ascending order.
     RowDemand demand() const override;
-    // Starts loading the sets a membership's insert will probe: the rows of a batch wait on
-    // memory together rather than one after another.
-    void prefetch(const InternalName* cells) override;
 
   protected:
     void apply(InternalName* out, int* changed) override;
+    std::optional<HeadRelation> relation() const override {
+        return HeadRelation::ofClassRelation(kind);
+    }
 
   private:
-    IsaRelation relation;
+    IsaRelation kind;
 };
 
 // host[method@(arguments) arrow results]: slot 0 host, 1 method, then a arguments, then r results.
@@ -169,17 +168,12 @@ class PropInsertExpr : public InsertExpr {
     // A set-valued (->>) value over columns and constants takes repeats; without arguments
     // and with one result it also tells stored values.
     RowDemand demand() const override;
-    void prefetch(const InternalName* cells) override;
-    bool isStored(const InternalName* cells) override;
-    void prefetchStored(const InternalName* cells) override { prefetch(cells); }
-    // Notes whether the node keeps set frames for the pass, then as InsertExpr.
-    void createObjects() override;
-    // A node that keeps set frames has only columns and constants: the row's cells go straight
-    // into the slots.
-    void insert(const InternalName* cells, InternalName* out, int* changed) override;
 
   protected:
     void apply(InternalName* out, int* changed) override;
+    std::optional<HeadRelation> relation() const override {
+        return HeadRelation::ofMethod(type, a, r);
+    }
     // The access layer's insertion of one value or of a set; non-zero when something is new.
     virtual int storeValue(const InternalName& host, const InternalName& method,
                            const InternalName* args, int argCount, MethodType methodType,
@@ -189,16 +183,10 @@ class PropInsertExpr : public InsertExpr {
                          const set<InternalName>& values);
 
   private:
-    // Whether the node keeps set frames for the pass (it tells stored values), noted once
-    // before the rows come.
-    bool keeping = false;
-
     MethodType type;
     std::int32_t a;
     std::int32_t r;
     set<InternalName> results;
-    // The set frames of the hosts met so far; valid while the object base keeps its layout.
-    HostSetCache sets;
 };
 
 // The value of host.method@(arguments) (a step under a method type), or host op method (an

@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -227,16 +228,13 @@ class MainMemOM : public OM {
     int insertMethodValue(const InternalName& host, const InternalName& method,
                           const InternalName* args, int argCount, int type,
                           const InternalName& value) override;
-    int insertSetValueKeepingSets(const InternalName& host, const InternalName& method, int type,
-                                  const InternalName& value, HostSetCache& sets) override;
     // The usage index keeps the host for the value: a superset, which renaming reads only.
     int removeMethodValue(const InternalName& host, const InternalName& method,
                           const InternalName* args, int argCount, int type,
                           const InternalName& value) override;
-    bool holdsSetMember(const InternalName& host, const InternalName& method, int type,
-                        const InternalName& value, HostSetCache& sets) override;
-    void prefetchMethodValue(const InternalName& host, const InternalName& method, int type,
-                             const InternalName& value, HostSetCache& sets) override;
+    // Writers that keep the frames they find: predicates, members of set-valued methods
+    // without arguments, class relations.
+    std::unique_ptr<FactWriter> openWriter(const FactRelation& relation) override;
     int getOrCreateScalarValue(const InternalName& host, const InternalName& method,
                                const InternalName* args, int argCount, int type,
                                InternalName& value) override;
@@ -289,7 +287,6 @@ class MainMemOM : public OM {
     void showEquiv() override;
     bool isEmptyPredicate(const InternalName& name) override;
     bool holdsNoRelation(int kind) override;
-    void prefetchIsa(const InternalName& object, const InternalName& cls, int kind) override;
     int giveLocalFile(const InternalName& name, std::string& file) override;
     InternalName& internName(InternalName& out, const std::string& text, int type) override;
     DumpFormatter* setDumpTarget(DumpFormatter* target) override;
@@ -454,6 +451,9 @@ class MainMemOM : public OM {
     // The shell commands and help lines of the class.
     static const ShellCommands<MainMemOM>& shellCommands();
 
+    friend class MainMemPredicateWriter;
+    friend class MainMemSetMemberWriter;
+    friend class MainMemClassRelationWriter;
     struct NameHash {
         std::size_t operator()(const InternalName& name) const {
             std::uint64_t bits = static_cast<std::uint32_t>(name.getValue());

@@ -5,6 +5,7 @@
 #include "foundation/ErrorHandler.h"
 #include "objectbase/FrameManager.h"
 #include "objectbase/HostSetCache.h"
+#include "objectbase/MainMemFactWriter.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/NameHandler.h"
 
@@ -82,19 +83,17 @@ int MainMemOM::addSetMembers(const set<InternalName>& values, MainMemSetFrame* s
     return added;
 }
 
-void MainMemOM::prefetchIsa(const InternalName& object, const InternalName& cls, int kind) {
-    // The frame and set lookups of a batch overlap one another; the members' hash slots are
-    // what the inserts would otherwise wait for, one after another (the sets of a closure's
-    // memberships lie all over memory).
-    NameSetTable* table = relationTable(kind);
-    if (table == nullptr) return;
-    if (MainMemObjFrame* frame = getObjFrame(object)) {
-        const InternalName setName = kind == 1   ? frame->getSetName1()
-                                     : kind == 2 ? frame->getSetName2()
-                                                 : frame->getSetName3();
-        if (MainMemSetFrame* members = getSetFrame(setName)) members->prefetch(cls);
+std::unique_ptr<FactWriter> MainMemOM::openWriter(const FactRelation& relation) {
+    switch (relation.kind) {
+        case FactRelation::Kind::Predicate:
+            return std::make_unique<MainMemPredicateWriter>(*this, relation.predicate,
+                                                            relation.width);
+        case FactRelation::Kind::SetMember:
+            return std::make_unique<MainMemSetMemberWriter>(*this, relation.type);
+        case FactRelation::Kind::ClassRelation:
+            return std::make_unique<MainMemClassRelationWriter>(*this, relation.type);
     }
-    if (const MemberSet* instances = table->find(cls)) instances->prefetch(object);
+    return OM::openWriter(relation);
 }
 
 bool MainMemOM::holdsNoRelation(int kind) {
@@ -278,34 +277,6 @@ MainMemSetFrame* MainMemOM::lookUpMethodSetFrame(const InternalName& host,
     MainMemSetFrame* members = getSetFrame(stored);
     if (members != nullptr) sets.keep(host, method, type, members, layoutStamp);
     return members;
-}
-
-int MainMemOM::insertSetValueKeepingSets(const InternalName& host, const InternalName& method,
-                                         int type, const InternalName& value, HostSetCache& sets) {
-    if (!isSetValuedType(type)) return insertMethodValue(host, method, nullptr, 0, type, value);
-    MainMemSetFrame* members = nullptr;
-    if (!sets.takeHint(host, method, type, layoutStamp, members))
-        members = methodSetFrame(host, method, type, sets);
-    // The host's first value makes the entry; the next one finds it.
-    if (members == nullptr) return insertMethodValue(host, method, nullptr, 0, type, value);
-    return storeSetMember(members, host, method, nullptr, 0, type, value);
-}
-
-bool MainMemOM::holdsSetMember(const InternalName& host, const InternalName& method, int type,
-                               const InternalName& value, HostSetCache& sets) {
-    if (!isSetValuedType(type)) return false;
-    const MainMemSetFrame* members = methodSetFrame(host, method, type, sets);
-    return members != nullptr && members->contains(value);
-}
-
-void MainMemOM::prefetchMethodValue(const InternalName& host, const InternalName& method, int type,
-                                    const InternalName& value, HostSetCache& sets) {
-    // A host met for the first time costs the chain of reads to its set (those of a batch
-    // overlap one another); after that the set comes from `sets`. The member's hash slot is
-    // what the insert would otherwise wait for.
-    MainMemSetFrame* members = methodSetFrame(host, method, type, sets);
-    sets.noteHint(host, method, type, members, layoutStamp);
-    if (members != nullptr) members->prefetch(value);
 }
 
 int MainMemOM::insertSetMember(const InternalName& host, const InternalName& method,

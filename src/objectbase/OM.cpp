@@ -9,6 +9,35 @@ NameRemapListener* OM::setOMAccess(NameRemapListener* access) {
     return access;
 }
 
+namespace {
+
+// Stores every row through the manager's plain operations.
+class PlainFactWriter : public FactWriter {
+  public:
+    PlainFactWriter(OM& om, const FactRelation& relation) : om(om), relation(relation) {}
+    int insert(const InternalName* row) override {
+        switch (relation.kind) {
+            case FactRelation::Kind::Predicate:
+                return om.addPredicate(relation.predicate, row, relation.width);
+            case FactRelation::Kind::SetMember:
+                return om.insertMethodValue(row[0], row[1], nullptr, 0, relation.type, row[2]);
+            case FactRelation::Kind::ClassRelation:
+                return om.insertIsa(row[0], row[1], relation.type);
+        }
+        return 0;
+    }
+
+  private:
+    OM& om;
+    FactRelation relation;
+};
+
+}  // namespace
+
+std::unique_ptr<FactWriter> OM::openWriter(const FactRelation& relation) {
+    return std::make_unique<PlainFactWriter>(*this, relation);
+}
+
 Iterator* OM::noIterator(Iterator* reuse) {
     Ref<Iterator>::adopt(reuse).reset();
     return nullptr;

@@ -2,17 +2,18 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "foundation/FLSysObject.h"
 #include "foundation/set.h"
 #include "objectbase/FSymbol.h"
+#include "objectbase/FactWriter.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/NameRemapListener.h"
 
 class DeltaTable;
 class DumpFormatter;
-class HostSetCache;
 class Iterator;
 class MainMemObjFrame;
 class MainMemParamFrame;
@@ -108,26 +109,9 @@ class OM : public FLSysObject {
                                   const InternalName& /*value*/) {
         return 0;
     }
-    // insertMethodValue for a member of a set-valued method without arguments, `sets` keeping
-    // the set frames found for the hosts between calls (a rule head's rows).
-    virtual int insertSetValueKeepingSets(const InternalName& host, const InternalName& method,
-                                          int type, const InternalName& value,
-                                          HostSetCache& /*sets*/) {
-        return insertMethodValue(host, method, nullptr, 0, type, value);
-    }
-    // Whether the member is stored under host[method] of a set-valued type (what
-    // insertSetValueKeepingSets would answer 0 for without storing anything); false when
-    // unknown.
-    virtual bool holdsSetMember(const InternalName& /*host*/, const InternalName& /*method*/,
-                                int /*type*/, const InternalName& /*value*/,
-                                HostSetCache& /*sets*/) {
-        return false;
-    }
-    // A cache hint that insertSetValueKeepingSets will soon be asked for this member; nothing by
-    // default.
-    virtual void prefetchMethodValue(const InternalName& /*host*/, const InternalName& /*method*/,
-                                     int /*type*/, const InternalName& /*value*/,
-                                     HostSetCache& /*sets*/) {}
+    // A writer of the relation's facts for a run of inserts (a rule head's pass); it must not
+    // outlive the manager. This one keeps nothing and stores through the operations above.
+    virtual std::unique_ptr<FactWriter> openWriter(const FactRelation& relation);
     // The value of the scalar path host.method@(args), made when missing (1 when made).
     virtual int getOrCreateScalarValue(const InternalName& host, const InternalName& method,
                                        const InternalName* args, int argCount, int type,
@@ -197,9 +181,6 @@ class OM : public FLSysObject {
     // True when no fact of the class relation of that kind (1 member, 2 subclass, 3 child) is
     // stored: a closure over the kind then adds nothing. False when unknown.
     virtual bool holdsNoRelation(int /*kind*/) { return false; }
-    // A cache hint that insertIsa(object, cls, kind) will come soon. Nothing by default.
-    virtual void prefetchIsa(const InternalName& /*object*/, const InternalName& /*cls*/,
-                             int /*kind*/) {}
     // The local file holding a document object's text; the main-memory base has none (0).
     virtual int giveLocalFile(const InternalName& name, std::string& file) = 0;
     // The identifier of a symbol text, made on first use; kind 1 is refined by the first

@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <set>
 #include <string>
 
 #include "AccessTestSupport.h"
-#include "objectbase/HostSetCache.h"
 
 using namespace access_test;
 
@@ -141,10 +141,13 @@ TEST_F(InheritedValuesTest, AnOwnMemberTakesThePlaceOfEveryInheritedMember) {
     EXPECT_EQ(stored(1, x, m), inherited);
 
     // A rule head's member: v1 was inherited too and stays, now as own; p goes.
-    HostSetCache sets;
-    EXPECT_FALSE(access->holdsValueKeepingSets(x, m, MethodType::Set, v1, sets));
-    access->insertValueKeepingSets(x, m, MethodType::Set, v1, sets);
-    access->insertValueKeepingSets(x, m, MethodType::Set, q, sets);
+    const std::unique_ptr<HeadWriter> head =
+        access->openHeadWriter(HeadRelation::ofMethod(MethodType::Set, 0, 1));
+    const InternalName first[] = {x, m, v1};
+    const InternalName second[] = {x, m, q};
+    EXPECT_FALSE(head->holds(first));
+    head->insert(first);
+    head->insert(second);
     Row expected{v1, q};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(stored(1, x, m), expected);

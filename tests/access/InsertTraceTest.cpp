@@ -1,11 +1,11 @@
 // Tests of the six insert operations of OMAccess with their trace lines and the path arithmetic.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "AccessTestSupport.h"
 #include "objectbase/DeltaTable.h"
 #include "objectbase/FSymbol.h"
-#include "objectbase/HostSetCache.h"
-#include "objectbase/MainMemFrames.h"
 
 using namespace access_test;
 
@@ -126,14 +126,18 @@ TEST_F(InsertTraceTest, NewFactsNoDeltaRecordsAreTracedOnEveryRoad) {
     DeltaTable table;
     ASSERT_EQ(om->initDelta(&table), 1);
     EXPECT_EQ(access->insertPredicate(p, &a, 1), 0);
-    MainMemPredFrame* frame = nullptr;
-    EXPECT_EQ(access->insertPredicateKeepingFrame(q, &a, 1, frame), 0);
-    EXPECT_EQ(access->insertPredicateKeepingFrame(q, &b, 1, frame), 0);
-    EXPECT_EQ(access->insertPredicateKeepingFrame(q, &b, 1, frame), 0);
-    HostSetCache sets;
-    EXPECT_EQ(access->insertValueKeepingSets(a, m, MethodType::Set, b, sets), 0);
-    EXPECT_EQ(access->insertValueKeepingSets(a, m, MethodType::Set, a, sets), 0);
-    EXPECT_EQ(access->insertValueKeepingSets(a, m, MethodType::Set, a, sets), 0);
+    const std::unique_ptr<HeadWriter> tuples =
+        access->openHeadWriter(HeadRelation::ofPredicate(q, 1));
+    EXPECT_EQ(tuples->insert(&a), 0);
+    EXPECT_EQ(tuples->insert(&b), 0);
+    EXPECT_EQ(tuples->insert(&b), 0);
+    const std::unique_ptr<HeadWriter> members =
+        access->openHeadWriter(HeadRelation::ofMethod(MethodType::Set, 0, 1));
+    const InternalName first[] = {a, m, b};
+    const InternalName second[] = {a, m, a};
+    EXPECT_EQ(members->insert(first), 0);
+    EXPECT_EQ(members->insert(second), 0);
+    EXPECT_EQ(members->insert(second), 0);
     EXPECT_EQ(access->insertClassRelation(a, b, IsaRelation::Member), 0);
     EXPECT_EQ(access->insertClassRelation(a, b, IsaRelation::Member), 0);
     EXPECT_EQ(trace.text(), line("p(a)") + line("q(a)") + line("q(b)") + line("a[m->>b]") +

@@ -75,8 +75,13 @@ class EvalHarness {
     // With an access layer of the test's own over the harness's object base; the harness holds
     // the reference `makeAccess` returns.
     template <class MakeAccess>
-    explicit EvalHarness(MakeAccess makeAccess)
-        : access(makeAccess(om)),
+    explicit EvalHarness(MakeAccess makeAccess) : EvalHarness(new MainMemOM(), makeAccess) {}
+    // Over an object base of the test's own too; the harness holds the reference `base` comes
+    // with.
+    template <class MakeAccess>
+    EvalHarness(MainMemOM* base, MakeAccess makeAccess)
+        : om(base),
+          access(makeAccess(om)),
           matcher(new Matcher(translator, creator, algebra, nullptr)),
           naive(new NaiveEval(matcher, access)) {
         centralErrorHandler().setKeepMostSerious(0);
@@ -134,7 +139,7 @@ class EvalHarness {
         return lines;
     }
 
-    MainMemOM* om = new MainMemOM();
+    MainMemOM* om;
     OMAccess* access;
     rule_test::RuleHarness rules{access};
     Translator* translator = new Translator(1);

@@ -2,28 +2,47 @@
 // evaluation there, not when the join is done.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "EvalHarness.h"
+#include "objectbase/FactWriter.h"
+#include "objectbase/MainMemOM.h"
 #include "platform/ControlEvents.h"
 #include "support/ChannelCapture.h"
 
 namespace {
 
-// An access layer that counts the head's questions whether a row's value is stored (one per row
-// the join gives the head) and records a farewell at the given one, as the signal handler would.
-class FarewellAt : public OMAccess {
+// An object base that counts the head's questions whether a row's member is stored (one per
+// row the join gives the head) and records a farewell at the given one, as the signal handler
+// would.
+class FarewellAt : public MainMemOM {
   public:
-    FarewellAt(OM* om, long at) : OMAccess(om), at(at) {}
-    bool holdsValueKeepingSets(const InternalName& host, const InternalName& method,
-                               MethodType type, const InternalName& value,
-                               HostSetCache& sets) override {
-        if (++asked == at) controlEvents::record(controlEvents::Shutdown);
-        return OMAccess::holdsValueKeepingSets(host, method, type, value, sets);
+    explicit FarewellAt(long at) : at(at) {}
+    std::unique_ptr<FactWriter> openWriter(const FactRelation& relation) override {
+        std::unique_ptr<FactWriter> writer = MainMemOM::openWriter(relation);
+        if (relation.kind != FactRelation::Kind::SetMember) return writer;
+        return std::make_unique<Counting>(*this, std::move(writer));
     }
     long asked = 0;
 
   private:
+    class Counting : public FactWriter {
+      public:
+        Counting(FarewellAt& base, std::unique_ptr<FactWriter> writer)
+            : base(base), writer(std::move(writer)) {}
+        int insert(const InternalName* row) override { return writer->insert(row); }
+        bool holds(const InternalName* row) override {
+            if (++base.asked == base.at) controlEvents::record(controlEvents::Shutdown);
+            return writer->holds(row);
+        }
+        void prefetch(const InternalName* row) override { writer->prefetch(row); }
+
+      private:
+        FarewellAt& base;
+        std::unique_ptr<FactWriter> writer;
+    };
     long at;
 };
 
@@ -40,9 +59,8 @@ class FarewellInJoin : public ::testing::Test {
 };
 
 TEST_F(FarewellInJoin, EndsTheEvaluationWithinAPollIntervalOfRows) {
-    FarewellAt* counting = nullptr;
-    eval_test::EvalHarness h(
-        [&counting](OM* base) { return counting = new FarewellAt(base, 1000); });
+    auto* counting = new FarewellAt(1000);
+    eval_test::EvalHarness h(counting, [](OM* base) { return new OMAccess(base); });
     for (int from = 0; from < 200; from += 50) {
         std::string facts;
         for (int i = from; i < from + 50; ++i) facts += "n(" + std::to_string(i) + ").\n";

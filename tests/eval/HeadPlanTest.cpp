@@ -15,13 +15,11 @@ namespace {
 using eval_test::EvalHarness;
 using eval_test::Lines;
 
-HeadShape shape(HeadShape::Trees trees, RowDemand demand, bool treeless = false,
-                bool traced = false) {
+HeadShape shape(HeadShape::Trees trees, RowDemand demand, bool treeless = false) {
     HeadShape s;
     s.trees = trees;
     s.demand = demand;
     s.treeless = treeless;
-    s.everyAttemptTraced = traced;
     return s;
 }
 
@@ -61,11 +59,6 @@ TEST(HeadPlan, BuiltTreesTakeTheLeastTheirDemandsAllow) {
     // A term without a tree keeps the trie.
     EXPECT_EQ(planHead(shape(T::Built, RowDemand::TellsStored, true)),
               (HeadPlan{HeadRoad::Batched, true}));
-    // Tracing every attempt wants each row once: no repeats reach the trees.
-    EXPECT_EQ(planHead(shape(T::Built, RowDemand::TellsStored, false, true)),
-              (HeadPlan{HeadRoad::Distinct, false}));
-    EXPECT_EQ(planHead(shape(T::Built, RowDemand::Ordered, false, true)),
-              (HeadPlan{HeadRoad::Ordered, true}));
 }
 
 TEST(HeadPlan, WeakestDemandWins) {
@@ -145,12 +138,11 @@ TEST(HeadPlan, AHeadListBuildsItsTreesAtTheFirstRow) {
     EXPECT_EQ(h.ask("?- p(X), q(Y)."), (Lines{"X=a, Y=b", "X=a, Y=c", "X=b, Y=b", "X=b, Y=c"}));
 }
 
-TEST(HeadPlan, TracingEveryAttemptTakesEachRowOnce) {
+TEST(HeadPlan, TracingEveryAttemptTakesTheRoadsOfAnUntracedRun) {
     EvalHarness h;
     ChannelCapture trace(debugChannel());
     eval_test::callWith(h.access, "debugOn", {"all"});
-    EXPECT_EQ(roads(h, "e(a,b). e(b,c).\nt(X,Y) :- e(X,Y)."),
-              (Lines{"ordered + seen-row trie", "distinct"}));
+    EXPECT_EQ(roads(h, "e(a,b). e(b,c).\nt(X,Y) :- e(X,Y)."), (Lines{"fresh-only", "batched"}));
     eval_test::callWith(h.access, "debugOff", {});
     EXPECT_EQ(h.ask("?- t(X,Y)."), (Lines{"X=a, Y=b", "X=b, Y=c"}));
 }

@@ -1,5 +1,5 @@
-// The kept-set road of set-valued inserts agrees with the plain one, whatever equalities and
-// clears move the frames between the inserts.
+// The writer of set-valued members, which keeps the hosts' set frames, agrees with the plain
+// inserts, whatever equalities and clears move the frames between its inserts.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +11,7 @@
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/DeltaTable.h"
-#include "objectbase/HostSetCache.h"
+#include "objectbase/FactWriter.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/ObjectBaseTestSupport.h"
 #include "support/ChannelCapture.h"
@@ -20,9 +20,10 @@ namespace {
 
 using namespace objectbase_test;
 
-// Two managers fed the same operations: `plain` through insertMethodValue, `kept` through
-// insertSetValueKeepingSets with one cache for the whole run, as a rule head keeps it.
-class HostSetCacheTest : public ::testing::Test {
+// Two managers fed the same operations: `plain` through insertMethodValue, `kept` through its
+// writers of set members, one per method type kept for the whole test (longer than a rule
+// head's pass keeps one).
+class SetMemberWriterTest : public ::testing::Test {
   protected:
     void SetUp() override {
         centralErrorHandler().reset();
@@ -31,6 +32,7 @@ class HostSetCacheTest : public ::testing::Test {
         kept = new MainMemOM();
     }
     void TearDown() override {
+        for (auto& writer : writers) writer.reset();
         for (MainMemOM* om : {plain, kept}) {
             om->clearDelta();
             decRef(om);
@@ -85,16 +87,33 @@ class HostSetCacheTest : public ::testing::Test {
         kept->clear();
     }
 
+    // The writer of kept's members of the method type (1 or 2).
+    FactWriter& writer(int type) {
+        std::unique_ptr<FactWriter>& made = writers[type];
+        if (made == nullptr) made = kept->openWriter(FactRelation::ofSetMembers(type));
+        return *made;
+    }
+    int keptInsert(const InternalName& host, const InternalName& method, int type,
+                   const InternalName& value) {
+        const InternalName row[] = {host, method, value};
+        return writer(type).insert(row);
+    }
+    void keptHint(const InternalName& host, const InternalName& method, int type,
+                  const InternalName& value) {
+        const InternalName row[] = {host, method, value};
+        writer(type).prefetch(row);
+    }
+
     MainMemOM* plain = nullptr;
     MainMemOM* kept = nullptr;
-    HostSetCache sets;
+    std::unique_ptr<FactWriter> writers[3];
     std::unique_ptr<DeltaTable> plainTable;
     std::unique_ptr<DeltaTable> keptTable;
     FSymbol plainDelta;
     FSymbol keptDelta;
 };
 
-TEST_F(HostSetCacheTest, AgreesWithPlainInsertsWhileEqualitiesAndClearsMoveFrames) {
+TEST_F(SetMemberWriterTest, AgreesWithPlainInsertsWhileEqualitiesAndClearsMoveFrames) {
     std::mt19937 random(5151);
     for (int run = 0; run < 6; ++run) {
         ASSERT_TRUE(record());
@@ -120,20 +139,19 @@ TEST_F(HostSetCacheTest, AgreesWithPlainInsertsWhileEqualitiesAndClearsMoveFrame
             const InternalName method = methods[random() % 2];
             const int type = types[random() % 4];
             const InternalName value = values[random() % values.size()];
-            if (what < 10) kept->prefetchMethodValue(host, method, type, value, sets);
+            if (what < 10) keptHint(host, method, type, value);
             ASSERT_EQ(plain->insertMethodValue(host, method, nullptr, 0, type, value),
-                      kept->insertSetValueKeepingSets(host, method, type, value, sets))
+                      keptInsert(host, method, type, value))
                 << "run " << run << " step " << step;
         }
         expectAlikeThenClear(run);
     }
-    EXPECT_GT(sets.capacity(), 0u);
 }
 
 // A head hints a whole batch of rows and then inserts them in the same order; here rows are
 // also skipped, repeated and reordered between the hints and the inserts, and equalities move
 // the frames in between, so that a frame noted by a hint may be out of date or for another row.
-TEST_F(HostSetCacheTest, InsertsAfterABatchOfHintsAgreeWithPlainInserts) {
+TEST_F(SetMemberWriterTest, InsertsAfterABatchOfHintsAgreeWithPlainInserts) {
     std::mt19937 random(5353);
     for (int run = 0; run < 4; ++run) {
         ASSERT_TRUE(record());
@@ -152,8 +170,7 @@ TEST_F(HostSetCacheTest, InsertsAfterABatchOfHintsAgreeWithPlainInserts) {
             for (Row& row : rows)
                 row = {hosts[random() % hosts.size()], methods[random() % 2],
                        random() % 5 == 0 ? 2 : 1, values[random() % values.size()]};
-            for (const Row& row : rows)
-                kept->prefetchMethodValue(row.host, row.method, row.type, row.value, sets);
+            for (const Row& row : rows) keptHint(row.host, row.method, row.type, row.value);
             const int how = int(random() % 10);
             if (how == 0) {
                 // Two hosts merge (their sets become one) or a host and a value do.
@@ -170,8 +187,7 @@ TEST_F(HostSetCacheTest, InsertsAfterABatchOfHintsAgreeWithPlainInserts) {
                 const Row& row = rows[i];
                 ASSERT_EQ(
                     plain->insertMethodValue(row.host, row.method, nullptr, 0, row.type, row.value),
-                    kept->insertSetValueKeepingSets(row.host, row.method, row.type, row.value,
-                                                    sets))
+                    keptInsert(row.host, row.method, row.type, row.value))
                     << "run " << run << " batch " << batch << " row " << i;
             }
         }
@@ -179,17 +195,23 @@ TEST_F(HostSetCacheTest, InsertsAfterABatchOfHintsAgreeWithPlainInserts) {
     }
 }
 
-TEST_F(HostSetCacheTest, AManagerNeverFindsFramesKeptForAnother) {
+TEST_F(SetMemberWriterTest, WritersOfTwoManagersOverTheSameNamesKeepTheirOwnFrames) {
     const InternalName host = object("h");
     const InternalName method = object("m");
     const InternalName first = object("a");
     const InternalName second = object("b");
-    EXPECT_EQ(kept->insertSetValueKeepingSets(host, method, 1, first, sets), 1);
-    EXPECT_EQ(kept->insertSetValueKeepingSets(host, method, 1, second, sets), 1);
-    // The same names in another manager: its host has no set yet, whatever the cache holds.
-    EXPECT_EQ(plain->insertSetValueKeepingSets(host, method, 1, second, sets), 1);
-    EXPECT_EQ(plain->insertSetValueKeepingSets(host, method, 1, second, sets), 0);
-    EXPECT_EQ(plain->insertSetValueKeepingSets(host, method, 1, first, sets), 1);
+    const InternalName firstRow[] = {host, method, first};
+    const InternalName secondRow[] = {host, method, second};
+    const std::unique_ptr<FactWriter> plainWriter =
+        plain->openWriter(FactRelation::ofSetMembers(1));
+    EXPECT_EQ(keptInsert(host, method, 1, first), 1);
+    EXPECT_EQ(keptInsert(host, method, 1, second), 1);
+    EXPECT_TRUE(writer(1).holds(secondRow));
+    // The same names in the other manager: its host has no set yet.
+    EXPECT_FALSE(plainWriter->holds(secondRow));
+    EXPECT_EQ(plainWriter->insert(secondRow), 1);
+    EXPECT_EQ(plainWriter->insert(secondRow), 0);
+    EXPECT_EQ(plainWriter->insert(firstRow), 1);
     EXPECT_EQ(dumped(plain), dumped(kept));
 }
 

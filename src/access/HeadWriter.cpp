@@ -1,0 +1,127 @@
+// The writer of one relation of a rule head for one pass: its road for each kind of fact, the
+// trace of the facts it stores itself, and the attempts of a pass traced attempt by attempt.
+#include "access/HeadWriter.h"
+
+#include "access/OMAccess.h"
+#include "objectbase/OM.h"
+#include "objectbase/RelationStore.h"
+
+int HeadRelation::width() const {
+    switch (kind) {
+        case Kind::Predicate:
+            return arity;
+        case Kind::Method:
+            return 2 + argCount + resultCount;
+        case Kind::ClassRelation:
+            return 2;
+    }
+    return 0;
+}
+
+HeadWriter::HeadWriter(OMAccess& access, const HeadRelation& relation, TraceMode mode)
+    : access(access), om(access.om()), relation(relation), mode(mode) {
+    if (om == nullptr) return;
+    switch (relation.kind) {
+        case HeadRelation::Kind::Predicate:
+            // A built-in predicate ("=" equates) takes the insert operation.
+            if (relation.predicate.getType() == InternalName::Predicate)
+                facts =
+                    om->openWriter(FactRelation::ofPredicate(relation.predicate, relation.arity));
+            break;
+        case HeadRelation::Kind::Method:
+            if (relation.argCount == 0 && relation.resultCount == 1)
+                facts = om->openWriter(FactRelation::ofSetMembers(code(relation.type)));
+            break;
+        case HeadRelation::Kind::ClassRelation:
+            facts = om->openWriter(FactRelation::ofClassRelation(code(relation.relation)));
+            break;
+    }
+    untracedTuples = facts != nullptr && relation.kind == HeadRelation::Kind::Predicate &&
+                     mode == TraceMode::Off;
+}
+
+HeadWriter::~HeadWriter() = default;
+
+bool HeadWriter::firstAttempt(const InternalName* row) {
+    if (attempted == nullptr) attempted = std::make_unique<RelationStore>(relation.width());
+    return attempted->insert(row);
+}
+
+int HeadWriter::insertTraced(const InternalName* row) {
+    if (mode == TraceMode::EveryAttempt && !firstAttempt(row)) return 0;
+    return store(row);
+}
+
+bool HeadWriter::traceDue(int result, std::uint64_t unreportedBefore) const {
+    switch (mode) {
+        case TraceMode::Off:
+            return false;
+        case TraceMode::NewFacts:
+            // A fact that no delta predicate records is new although its answer is 0.
+            return result != 0 || om->unreportedNewFacts() != unreportedBefore;
+        case TraceMode::EveryAttempt:
+            return true;
+    }
+    return false;
+}
+
+int HeadWriter::store(const InternalName* row) {
+    switch (relation.kind) {
+        case HeadRelation::Kind::Predicate: {
+            if (facts == nullptr)
+                return access.insertPredicate(relation.predicate, row, relation.arity);
+            const std::uint64_t before = om->unreportedNewFacts();
+            const int result = facts->insert(row);
+            if (traceDue(result, before)) trace(row);
+            return result;
+        }
+        case HeadRelation::Kind::Method: {
+            const InternalName& host = row[0];
+            const InternalName& method = row[1];
+            const int a = relation.argCount;
+            const InternalName* args = a > 0 ? row + 2 : nullptr;
+            if (facts == nullptr) {
+                if (relation.resultCount == 1)
+                    return access.insertValue(host, method, args, a, relation.type, row[2 + a]);
+                // Every count other than one is set-valued: no result stores the empty set.
+                for (int i = 0; i < relation.resultCount; ++i) values.insert(row[2 + a + i]);
+                const int result = access.insertSet(host, method, args, a, relation.type, values);
+                values.clear();
+                return result;
+            }
+            if (access.inherited().watching())
+                access.giveWayToOwn(host, method, nullptr, 0, code(relation.type), {row[2]});
+            const std::uint64_t before = om->unreportedNewFacts();
+            const int result = facts->insert(row);
+            if (traceDue(result, before)) trace(row);
+            return result;
+        }
+        case HeadRelation::Kind::ClassRelation:
+            // A subclass fact may close a cycle, and a layer may watch the relations.
+            return access.insertClassRelation(row[0], row[1], relation.relation);
+    }
+    return 0;
+}
+
+bool HeadWriter::holds(const InternalName* row) {
+    if (facts == nullptr || relation.kind == HeadRelation::Kind::ClassRelation) return false;
+    if (relation.kind == HeadRelation::Kind::Method) {
+        // An inherited member is held, but a rule that derives it makes it own: the insert
+        // says so.
+        const InheritedValues& inherited = access.inherited();
+        if (!inherited.empty() &&
+            inherited.find(row[0], InheritedValues::Slot{code(relation.type), row[1], {}}) !=
+                nullptr)
+            return false;
+    }
+    if (!facts->holds(row)) return false;
+    if (mode == TraceMode::EveryAttempt && firstAttempt(row)) trace(row);
+    return true;
+}
+
+void HeadWriter::trace(const InternalName* row) {
+    if (relation.kind == HeadRelation::Kind::Predicate)
+        access.traceSymbolInsert(relation.predicate, row, relation.arity);
+    else
+        access.traceInsert(row[0], row[1], nullptr, 0, code(relation.type), row[2], 0);
+}

@@ -1,0 +1,61 @@
+// FactWriter, a writer of the facts of one relation that an object manager opens for a run of
+// inserts (a rule head's pass), and FactRelation, the relation it writes.
+#pragma once
+
+#include <cstdint>
+
+#include "objectbase/InternalName.h"
+
+// The relations a writer serves, each with the layout of its rows.
+struct FactRelation {
+    enum class Kind : std::uint8_t {
+        // A stored predicate's tuples: a row is the tuple (`width` cells).
+        Predicate,
+        // The members of a set-valued method without arguments of method type `type`: a row is
+        // [host, method, value].
+        SetMember,
+        // The class relation of kind `type` (1 instance of, 2 subclass of, 3 child): a row is
+        // [object, class].
+        ClassRelation,
+    };
+    Kind kind = Kind::Predicate;
+    // The predicate of a Predicate relation.
+    InternalName predicate;
+    std::int32_t width = 0;
+    std::int32_t type = 0;
+
+    static FactRelation ofPredicate(const InternalName& predicate, int arity) {
+        return FactRelation{Kind::Predicate, predicate, arity, 0};
+    }
+    static FactRelation ofSetMembers(int methodType) {
+        return FactRelation{Kind::SetMember, InternalName::UndefinedObject, 3, methodType};
+    }
+    static FactRelation ofClassRelation(int kind) {
+        return FactRelation{Kind::ClassRelation, InternalName::UndefinedObject, 2, kind};
+    }
+};
+
+// A writer keeps what it found between its inserts (a predicate's frame, the set frames of the
+// hosts met), so that a rule head's rows, many of them stored already, cost a probe each rather
+// than the whole walk from the object manager's tables. What it keeps holds while the layout of
+// the base stays (no equality applied, no clear): it is opened for one run of inserts and closed
+// after it.
+//
+// Every insert answers what the manager's plain storing operation answers for the same fact
+// (addPredicate, insertMethodValue, insertIsa), with the same count of unreported new facts.
+class FactWriter {
+  public:
+    FactWriter() = default;
+    FactWriter(const FactWriter&) = delete;
+    FactWriter& operator=(const FactWriter&) = delete;
+    virtual ~FactWriter() = default;
+
+    // Stores the row's fact.
+    virtual int insert(const InternalName* row) = 0;
+    // Whether the row's fact is stored already (insert would answer 0 and store nothing);
+    // false when unknown.
+    virtual bool holds(const InternalName* /*row*/) { return false; }
+    // A cache hint that the row will soon be inserted or asked about: the rows of a batch wait
+    // on memory together rather than one after another. Nothing by default.
+    virtual void prefetch(const InternalName* /*row*/) {}
+};

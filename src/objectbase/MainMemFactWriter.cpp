@@ -1,0 +1,107 @@
+// The main-memory fact writers: each keeps the frames it found between its inserts.
+#include "objectbase/MainMemFactWriter.h"
+
+#include "objectbase/MainMemFrames.h"
+#include "objectbase/MainMemOM.h"
+#include "objectbase/RelationStore.h"
+
+namespace {
+
+// The method types whose values are sets: all but "->" (0) and "*->" (3).
+bool setValued(int type) {
+    return type >= 1 && type <= 8 && type != 3;
+}
+
+}  // namespace
+
+MainMemPredicateWriter::MainMemPredicateWriter(MainMemOM& om, const InternalName& predicate,
+                                               int arity)
+    : om(om), predicate(predicate), arity(arity) {}
+
+MainMemPredFrame* MainMemPredicateWriter::frame() {
+    if (stamp != om.layoutStamp) {
+        // Frames may have been dropped or merged since: look again.
+        stamp = om.layoutStamp;
+        kept = nullptr;
+        looked = false;
+    }
+    if (kept == nullptr && !looked) {
+        kept = om.getPredFrame(predicate);
+        looked = true;
+    }
+    return kept;
+}
+
+int MainMemPredicateWriter::insert(const InternalName* row) {
+    MainMemPredFrame* found = frame();
+    if (found == nullptr) {
+        // The first tuple makes the frame.
+        const int result = om.addPredicate(predicate, row, arity);
+        kept = om.getPredFrame(predicate);
+        return result;
+    }
+    // The frame's own answer says whether the tuple is new; a frame that a delta views needs
+    // nothing but the row, which the delta shows already.
+    const int stored = found->insertTuple(row, arity);
+    if (stored == 0 || found->isViewed()) return stored;
+    return om.deltaOn != 0 ? om.recordPredicate(predicate, found, row, arity) : 1;
+}
+
+bool MainMemPredicateWriter::holds(const InternalName* row) {
+    MainMemPredFrame* found = frame();
+    return found != nullptr && found->containsTuple(row, arity);
+}
+
+void MainMemPredicateWriter::prefetch(const InternalName* row) {
+    const MainMemPredFrame* found = frame();
+    if (found != nullptr && found->getArity() == arity) found->store().prefetch(row);
+}
+
+int MainMemSetMemberWriter::insert(const InternalName* row) {
+    const InternalName& host = row[0];
+    const InternalName& method = row[1];
+    const InternalName& value = row[2];
+    if (!setValued(type)) return om.insertMethodValue(host, method, nullptr, 0, type, value);
+    MainMemSetFrame* members = nullptr;
+    if (!sets.takeHint(host, method, type, om.layoutStamp, members))
+        members = om.methodSetFrame(host, method, type, sets);
+    // The host's first value makes the entry; the next one finds it.
+    if (members == nullptr) return om.insertMethodValue(host, method, nullptr, 0, type, value);
+    return om.storeSetMember(members, host, method, nullptr, 0, type, value);
+}
+
+bool MainMemSetMemberWriter::holds(const InternalName* row) {
+    if (!setValued(type)) return false;
+    const MainMemSetFrame* members = om.methodSetFrame(row[0], row[1], type, sets);
+    return members != nullptr && members->contains(row[2]);
+}
+
+void MainMemSetMemberWriter::prefetch(const InternalName* row) {
+    // A host met for the first time costs the chain of reads to its set (those of a batch
+    // overlap one another); after that the set comes from `sets`. The member's hash slot is
+    // what the insert would otherwise wait for.
+    MainMemSetFrame* members = om.methodSetFrame(row[0], row[1], type, sets);
+    sets.noteHint(row[0], row[1], type, members, om.layoutStamp);
+    if (members != nullptr) members->prefetch(row[2]);
+}
+
+int MainMemClassRelationWriter::insert(const InternalName* row) {
+    return om.insertIsa(row[0], row[1], kind);
+}
+
+void MainMemClassRelationWriter::prefetch(const InternalName* row) {
+    // The frame and set lookups of a batch overlap one another; the members' hash slots are
+    // what the inserts would otherwise wait for, one after another (the sets of a closure's
+    // memberships lie all over memory).
+    const InternalName& object = row[0];
+    const InternalName& cls = row[1];
+    MainMemOM::NameSetTable* table = om.relationTable(kind);
+    if (table == nullptr) return;
+    if (MainMemObjFrame* frame = om.getObjFrame(object)) {
+        const InternalName setName = kind == 1   ? frame->getSetName1()
+                                     : kind == 2 ? frame->getSetName2()
+                                                 : frame->getSetName3();
+        if (MainMemSetFrame* members = om.getSetFrame(setName)) members->prefetch(cls);
+    }
+    if (const MemberSet* instances = table->find(cls)) instances->prefetch(object);
+}

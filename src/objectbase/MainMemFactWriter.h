@@ -1,0 +1,60 @@
+// The main-memory object manager's fact writers: a predicate's tuples, the members of a
+// set-valued method, and the class relations.
+#pragma once
+
+#include <cstdint>
+
+#include "objectbase/FactWriter.h"
+#include "objectbase/HostSetCache.h"
+
+class MainMemOM;
+class MainMemPredFrame;
+
+// Keeps the predicate's frame: a tuple costs one probe of its store, which answers at once
+// whether it was there and stores it when it was not.
+class MainMemPredicateWriter : public FactWriter {
+  public:
+    MainMemPredicateWriter(MainMemOM& om, const InternalName& predicate, int arity);
+    int insert(const InternalName* row) override;
+    bool holds(const InternalName* row) override;
+    void prefetch(const InternalName* row) override;
+
+  private:
+    // The predicate's frame, looked up once while it is missing (the first insert makes it).
+    MainMemPredFrame* frame();
+
+    MainMemOM& om;
+    InternalName predicate;
+    int arity;
+    MainMemPredFrame* kept = nullptr;
+    bool looked = false;
+    // The layout of the frames `kept` was found under (0: none yet).
+    std::uint64_t stamp = 0;
+};
+
+// Keeps the set frames of the hosts met (see HostSetCache): a member of a host met before costs
+// one probe of its set.
+class MainMemSetMemberWriter : public FactWriter {
+  public:
+    MainMemSetMemberWriter(MainMemOM& om, int methodType) : om(om), type(methodType) {}
+    int insert(const InternalName* row) override;
+    bool holds(const InternalName* row) override;
+    void prefetch(const InternalName* row) override;
+
+  private:
+    MainMemOM& om;
+    int type;
+    HostSetCache sets;
+};
+
+// Stores through insertIsa; its hint loads the sets an insert probes.
+class MainMemClassRelationWriter : public FactWriter {
+  public:
+    MainMemClassRelationWriter(MainMemOM& om, int kind) : om(om), kind(kind) {}
+    int insert(const InternalName* row) override;
+    void prefetch(const InternalName* row) override;
+
+  private:
+    MainMemOM& om;
+    int kind;
+};
