@@ -3,6 +3,7 @@
 #include <deque>
 #include <functional>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "access/OMAccess.h"
@@ -239,6 +240,8 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
     std::deque<MapFrame> frames;
     frames.push_back(MapFrame(host, hostClass, element, &counter));
     int steps = 0;
+    std::string lastText;
+    InternalName lastTextName = undefined;
     while (!frames.empty() && !stopDuring(steps)) {
         MapFrame& frame = frames.back();
         if (frame.next == frame.end) {
@@ -261,8 +264,12 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
         if (!state->tree.inCurrentBlock(c)) releasePassed(frames, c);
         if (c->isText()) {
             if (skipEmptyText != 0 && c->getText().empty()) continue;
-            InternalName v;
-            access->numberOrString(v, documentText(std::string(c->getText())));
+            // Siblings are mostly parted by the same blank text: its name is made once.
+            if (lastText != c->getText() || lastTextName == undefined) {
+                lastText = c->getText();
+                access->numberOrString(lastTextName, documentText(lastText));
+            }
+            const InternalName v = lastTextName;
             linkChild(frame.host, frame.hostClass, v,
                       request.kind == 6 ? builtinObject::Text : pcdata, *frame.counter, request);
             continue;

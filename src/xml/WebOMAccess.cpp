@@ -179,7 +179,11 @@ int WebOMAccess::insertClassRelation(const InternalName& object, const InternalN
                                      IsaRelation kind) {
     const bool known = kind == IsaRelation::Child || isaTest(object, cls, kind) != 0;
     const int result = OMAccess::insertClassRelation(object, cls, kind);
-    if (known || isaTest(object, cls, kind) == 0) return result;
+    if (known) return result;
+    // A membership the store took holds now; only one it refused needs asking again (an import
+    // stores one for each element, and the walk over the classes is its dearest part).
+    const bool stored = result != 0 && kind == IsaRelation::Member;
+    if (!stored && isaTest(object, cls, kind) == 0) return result;
     if (kind == IsaRelation::Member &&
         isaTest(object, builtinObject::Url, IsaRelation::Member) != 0) {
         materialize(object);
