@@ -23,7 +23,8 @@ const ShellCommands<AlgebraicEval>& AlgebraicEval::shellCommands() {
     static const ShellCommands<AlgebraicEval> table{
         helpHeading("AlgebraicEval"),
         {
-            {"help", ShellArgs::None, [](AlgebraicEval& self, FLSysArgs*) -> FLSysRef { return self.help(); },
+            {"help", ShellArgs::None,
+             [](AlgebraicEval& self, FLSysArgs*) -> FLSysRef { return self.help(); },
              standardMethodsHelp()},
             {"debugOn",
              ShellArgs::Any,

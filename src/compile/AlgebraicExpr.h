@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "compile/Operator.h"
-#include "foundation/Ref.h"
 #include "foundation/ManagedObject.h"
+#include "foundation/Ref.h"
 
 class OMAccess;
 class Operand;

@@ -102,7 +102,9 @@ const ShellCommands<Normalizer>& Normalizer::shellCommands() {
             // The atomised program stays the Normalizer's; the caller gets a reference of its own.
             {"giveProgram",
              ShellArgs::None,
-             [](Normalizer& self, FLSysArgs*) -> FLSysRef { return FLSysRef::share(self.giveProgram()); },
+             [](Normalizer& self, FLSysArgs*) -> FLSysRef {
+                 return FLSysRef::share(self.giveProgram());
+             },
              {"    - giveProgram", "          returns Pointer to actual normalized Program"}},
             {"atomize",
              ShellArgs::None,

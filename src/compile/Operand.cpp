@@ -7,8 +7,8 @@
 #include "access/EmptyIterator.h"
 #include "access/OMAccess.h"
 #include "compile/OperandIterators.h"
-#include "foundation/Ref.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/Ref.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
-#include "foundation/Ref.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/Ref.h"
 
 std::int32_t Operator::debugFlag = 0;
 

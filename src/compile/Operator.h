@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "foundation/Ref.h"
 #include "foundation/ManagedObject.h"
+#include "foundation/Ref.h"
 #include "foundation/clib_list.h"
 #include "objectbase/FSymbol.h"
 #include "objectbase/InternalName.h"

@@ -8,8 +8,8 @@
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
-#include "foundation/Ref.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MemberSet.h"
 

@@ -44,7 +44,8 @@ const ShellCommands<SemanticAnalyser>& SemanticAnalyser::shellCommands() {
         helpHeading("SemanticAnalyser"),
         {
             {"help", ShellArgs::None,
-             [](SemanticAnalyser& self, FLSysArgs*) -> FLSysRef { return self.help(); }, standardMethodsHelp()},
+             [](SemanticAnalyser& self, FLSysArgs*) -> FLSysRef { return self.help(); },
+             standardMethodsHelp()},
             {"analyse",
              ShellArgs::Any,
              [](SemanticAnalyser& self, FLSysArgs* args) -> FLSysRef {

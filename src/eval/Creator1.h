@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "foundation/Ref.h"
 #include "eval/Creator.h"
 #include "eval/HeadPlan.h"
 #include "foundation/FLSysObject.h"
+#include "foundation/Ref.h"
 #include "language/FactList.h"
 #include "objectbase/FSymbol.h"
 #include "objectbase/InternalName.h"

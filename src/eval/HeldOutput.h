@@ -6,9 +6,9 @@
 #include <sstream>
 #include <vector>
 
-#include "foundation/Ref.h"
 #include "foundation/FLSysOStream.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/Ref.h"
 
 // While an object lives, every program-wide channel that has a stream writes into a text of its
 // own; channels that shared a stream share the text, so their lines keep their order. drop()

@@ -9,8 +9,8 @@
 
 #include "access/HeadWriter.h"
 #include "compile/MethodCodes.h"
-#include "foundation/Ref.h"
 #include "foundation/ManagedObject.h"
+#include "foundation/Ref.h"
 #include "foundation/set.h"
 #include "objectbase/FSymbol.h"
 #include "objectbase/InternalName.h"

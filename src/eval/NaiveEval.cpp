@@ -65,7 +65,9 @@ const ShellCommands<NaiveEval>& NaiveEval::shellCommands() {
              standardMethodsHelp()},
             {"debugOn",
              ShellArgs::Any,
-             [](NaiveEval& self, FLSysArgs* args) -> FLSysRef { return FLSysRef::share(self.debugOn(args)); },
+             [](NaiveEval& self, FLSysArgs* args) -> FLSysRef {
+                 return FLSysRef::share(self.debugOn(args));
+             },
              {"    - debugOn@(ListOfStrings)",
               "          enable debug output. Possible arguments are:",
               "          \"program\" : display the program to evaluate",
@@ -75,7 +77,9 @@ const ShellCommands<NaiveEval>& NaiveEval::shellCommands() {
               "          All other strings are interpreted as names of frames to watch."}},
             {"debugOff",
              ShellArgs::Any,
-             [](NaiveEval& self, FLSysArgs* args) -> FLSysRef { return FLSysRef::share(self.debugOff(args)); },
+             [](NaiveEval& self, FLSysArgs* args) -> FLSysRef {
+                 return FLSysRef::share(self.debugOff(args));
+             },
              {"    - debugOff "}},
         },
         {"", ""}};

@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "foundation/Ref.h"
 #include "eval/BaseSnapshot.h"
 #include "eval/NaiveEval.h"
+#include "foundation/Ref.h"
 #include "objectbase/InternalName.h"
 
 class FMolecule;

@@ -45,14 +45,18 @@ const ShellCommands<PrSemiNaive>& PrSemiNaive::shellCommands() {
              standardMethodsHelp()},
             {"mode",
              ShellArgs::Any,
-             [](PrSemiNaive& self, FLSysArgs* args) -> FLSysRef { return FLSysRef::share(self.mode(args)); },
+             [](PrSemiNaive& self, FLSysArgs* args) -> FLSysRef {
+                 return FLSysRef::share(self.mode(args));
+             },
              {"    - mode@(string)",
               "          set evaluation mode to string. Possible arguments are: ",
               "          1. \"naive\"    : bypass semi-naive evaluation",
               "          2. \"seminaive\": apply semi-naive evaluation "}},
             {"debugOn",
              ShellArgs::Any,
-             [](PrSemiNaive& self, FLSysArgs* args) -> FLSysRef { return FLSysRef::share(self.debugOn(args)); },
+             [](PrSemiNaive& self, FLSysArgs* args) -> FLSysRef {
+                 return FLSysRef::share(self.debugOn(args));
+             },
              {"    - debugOn@(ListOfStrings)",
               "          enable debug output. Possible arguments are:",
               "          \"program\" : display the program to evaluate",

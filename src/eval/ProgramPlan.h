@@ -8,8 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "foundation/Ref.h"
 #include "eval/RuleSummary.h"
+#include "foundation/Ref.h"
 #include "objectbase/FSymbol.h"
 
 class FProgram;

@@ -53,7 +53,9 @@ const ShellCommands<ErrorHandler>& ErrorHandler::shellCommands() {
               "          int : see user manual for more details"}},
             {"setOutputFilter",
              ShellArgs::Any,
-             [](ErrorHandler& self, FLSysArgs* args) -> FLSysRef { return self.setOutputFilterCall(args); },
+             [](ErrorHandler& self, FLSysArgs* args) -> FLSysRef {
+                 return self.setOutputFilterCall(args);
+             },
              {"    - setOutputFilter@(int)", "          int : see user manual for more details", "",
               "    For the following functions see user manual :       ", ""}},
             // The named filter values, whatever the arguments.

@@ -23,7 +23,9 @@ const ShellCommands<OutputChannel>& OutputChannel::shellCommands() {
         {
             {"help",
              ShellArgs::None,
-             [](OutputChannel& self, FLSysArgs*) -> FLSysRef { return FLSysRef::share(self.help()); },
+             [](OutputChannel& self, FLSysArgs*) -> FLSysRef {
+                 return FLSysRef::share(self.help());
+             },
              {"    - help", "    - isOK", "          returns  0 (object is corrupted)  or  1",
               "    - isA@(string)", "          string : classname",
               "          returns  1 (object belongs to class)  or  0"}},
@@ -42,7 +44,9 @@ const ShellCommands<OutputChannel>& OutputChannel::shellCommands() {
              {"    - setStream@(stream)", "          stream : a system stream, e.g. cout"}},
             {"resetStream",
              ShellArgs::Any,
-             [](OutputChannel& self, FLSysArgs*) -> FLSysRef { return FLSysRef::share(self.resetStream()); },
+             [](OutputChannel& self, FLSysArgs*) -> FLSysRef {
+                 return FLSysRef::share(self.resetStream());
+             },
              {"    - resetStream", "          set stream to previous value"}},
         },
         {"", "", ""}};

@@ -21,7 +21,9 @@ const ShellCommands<StatisticHandler>& StatisticHandler::shellCommands() {
         helpHeading("StatisticHandler"),
         {
             {"help", ShellArgs::None,
-             [](StatisticHandler& self, FLSysArgs*) -> FLSysRef { return FLSysRef::share(self.help()); },
+             [](StatisticHandler& self, FLSysArgs*) -> FLSysRef {
+                 return FLSysRef::share(self.help());
+             },
              standardMethodsHelp()},
             {"clear",
              ShellArgs::Any,

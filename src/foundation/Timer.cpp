@@ -57,11 +57,15 @@ const ShellCommands<Timer>& Timer::shellCommands() {
              standardMethodsHelp()},
             {"date",
              ShellArgs::None,
-             [](Timer& self, FLSysArgs*) -> FLSysRef { return Ref<FLSysString>::make(self.date()); },
+             [](Timer& self, FLSysArgs*) -> FLSysRef {
+                 return Ref<FLSysString>::make(self.date());
+             },
              {"    - date", "          returns  string which contains actual date"}},
             {"dayTime",
              ShellArgs::None,
-             [](Timer& self, FLSysArgs*) -> FLSysRef { return Ref<FLSysString>::make(self.dayTime()); },
+             [](Timer& self, FLSysArgs*) -> FLSysRef {
+                 return Ref<FLSysString>::make(self.dayTime());
+             },
              {"    - dayTime", "          returns  string which contains actual day time"}},
             {"start",
              ShellArgs::None,
@@ -79,12 +83,16 @@ const ShellCommands<Timer>& Timer::shellCommands() {
              {"    - stop", "          interupt time measuring"}},
             {"diffReal",
              ShellArgs::None,
-             [](Timer& self, FLSysArgs*) -> FLSysRef { return Ref<FLSysString>::make(self.diffReal()); },
+             [](Timer& self, FLSysArgs*) -> FLSysRef {
+                 return Ref<FLSysString>::make(self.diffReal());
+             },
              {"    - diffReal",
               "          returns  string which contains elapsed time during start and stop"}},
             {"diffUser",
              ShellArgs::None,
-             [](Timer& self, FLSysArgs*) -> FLSysRef { return Ref<FLSysString>::make(self.diffUser()); },
+             [](Timer& self, FLSysArgs*) -> FLSysRef {
+                 return Ref<FLSysString>::make(self.diffUser());
+             },
              {"    - diffUser",
               "          returns  string which contains elapsed cpu time during start and stop"}},
             {"cont",

@@ -190,7 +190,8 @@ void FLogicInterpreter::clear() {
 
 void FLogicInterpreter::setDialect(std::string word) {
     if (word == "Kavum") {
-        rewriter = Ref<ClauseRewriter>::adopt(clauseRewriters != nullptr ? clauseRewriters() : nullptr);
+        rewriter =
+            Ref<ClauseRewriter>::adopt(clauseRewriters != nullptr ? clauseRewriters() : nullptr);
     } else if (word == "FLogic") {
         rewriter.reset();
     }
