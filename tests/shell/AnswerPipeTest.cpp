@@ -41,11 +41,18 @@ TEST_F(PrettyPrinterTest, CtrlCOnABlockedPipeStillEndsTheListing) {
     {
         RetryingFileBuffer buffer(ends[1]);
         std::ostream out(&buffer);
+        // The channel must not keep a stream over `out` once the block ends: with no stream
+        // before, going back to the earlier one would leave this one in place.
+        const bool hadStream = answerChannel().currentStream() != nullptr;
         auto* stream = new FLSysOStreamImpl<std::ostream>(&out, false);
         answerChannel().setStream(stream);
         printer->makeOutput(query, result);
         answerChannel() << "the channel goes on" << std::endl;
-        answerChannel().resetStream();
+        if (hadStream) {
+            answerChannel().resetStream();
+        } else {
+            answerChannel().releaseStreams();
+        }
         decRef(stream);
     }
     close(ends[1]);
