@@ -13,19 +13,15 @@ DTDElemSpec::DTDElemSpec(std::string name, std::string contentKind, DTDPropSpecL
                          DTDPropSpecList* subElements)
     : name(std::move(name)),
       contentKind(std::move(contentKind)),
-      attributes(orEmpty(attributes)),
-      subElements(orEmpty(subElements)) {}
+      attributes(Ref<DTDPropSpecList>::adopt(orEmpty(attributes))),
+      subElements(Ref<DTDPropSpecList>::adopt(orEmpty(subElements))) {}
 
-DTDElemSpec::~DTDElemSpec() {
-    decRef(attributes);
-    decRef(subElements);
-}
+DTDElemSpec::~DTDElemSpec() = default;
 
 void DTDElemSpec::setAttributes(DTDPropSpecList* list) {
     list = orEmpty(list);
     if (list == attributes) return;
-    decRef(attributes);
-    attributes = list;
+    attributes = Ref<DTDPropSpecList>::adopt(list);
 }
 
 void DTDElemSpec::addSubclasses(const set<std::string>& names) {

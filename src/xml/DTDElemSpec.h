@@ -6,6 +6,7 @@
 #include <string>
 
 #include "foundation/ManagedObject.h"
+#include "foundation/Ref.h"
 #include "foundation/set.h"
 #include "xml/DTDPropSpecList.h"
 
@@ -27,8 +28,8 @@ class DTDElemSpec : public ManagedObject {
     const std::string& getName() const { return name; }
     // "pcdata", "empty", "any", "elements" or "mixed"; empty for the other declarations.
     const std::string& getContentKind() const { return contentKind; }
-    DTDPropSpecList* getAttributes() const { return attributes; }
-    DTDPropSpecList* getSubElements() const { return subElements; }
+    DTDPropSpecList* getAttributes() const { return attributes.get(); }
+    DTDPropSpecList* getSubElements() const { return subElements.get(); }
     // Held by value in text order, so a name recorded twice is kept once.
     const set<std::string>& getSubclasses() const { return subclasses; }
 
@@ -38,7 +39,7 @@ class DTDElemSpec : public ManagedObject {
   private:
     std::string name;
     std::string contentKind;
-    DTDPropSpecList* attributes;
-    DTDPropSpecList* subElements;
+    Ref<DTDPropSpecList> attributes;
+    Ref<DTDPropSpecList> subElements;
     set<std::string> subclasses;
 };

@@ -34,18 +34,14 @@ MatchAxisIterator::MatchAxisIterator(const InternalName* tuple, int count, int a
     : cells(static_cast<std::size_t>(std::max(count, 3)), Free),
       length(count),
       axis(axis),
-      stages{firstStage, secondStage, thirdStage},
+      stages{Ref<Iterator>::adopt(firstStage), Ref<Iterator>::adopt(secondStage),
+             Ref<Iterator>::adopt(thirdStage)},
       valueColumn(valueColumn),
-      access(access) {
+      access(Ref<OMAccess>::share(access)) {
     if (tuple != nullptr) std::copy(tuple, tuple + std::max(count, 0), cells.begin());
-    incRef(access);
 }
 
-MatchAxisIterator::~MatchAxisIterator() {
-    for (Iterator* each : stages) decRef(each);
-    decRef(members);
-    decRef(access);
-}
+MatchAxisIterator::~MatchAxisIterator() = default;
 
 void MatchAxisIterator::reinitialize() {
     std::cout << "MatchAxisIterator::reinitialize removed with version 3.30" << std::endl;
@@ -55,7 +51,7 @@ bool MatchAxisIterator::first() {
     positioned = false;
     current = 0;
     label = Free;
-    if (stage() == nullptr || access == nullptr) return false;
+    if (stage() == nullptr || !access) return false;
     return settle(enterRow(stage()->first()));
 }
 
@@ -74,8 +70,8 @@ bool MatchAxisIterator::enterRow(bool stageHasRow) {
             value = cell;
             return true;
         }
-        members = access->setIterator(cell, members);
-        if (members != nullptr && members->first()) {
+        members.renew([&](Iterator* old) { return access->setIterator(cell, old); });
+        if (members && members->first()) {
             inSet = true;
             value = members->atColumn(1);
             return true;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
 
 class OMAccess;
@@ -53,19 +54,19 @@ class MatchAxisIterator : public Iterator {
     bool enterRow(bool stageHasRow);
     // Steps on from the candidate until a row matches; false when all stages are exhausted.
     bool settle(bool onRow);
-    Iterator* stage() const { return stages[current]; }
+    Iterator* stage() const { return stages[current].get(); }
     InternalName host();
     InternalName pattern(int position) const { return cells[static_cast<std::size_t>(position)]; }
 
     std::vector<InternalName> cells;
     std::int32_t length;
     std::int32_t axis;
-    Iterator* stages[3];
+    Ref<Iterator> stages[3];
     int current = 0;
-    Iterator* members = nullptr;
+    Ref<Iterator> members;
     bool inSet = false;
     std::int32_t valueColumn;
-    OMAccess* access;
+    Ref<OMAccess> access;
     bool positioned = false;
     InternalName label = InternalName::UndefinedObject;
     InternalName value = InternalName::UndefinedObject;

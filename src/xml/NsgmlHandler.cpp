@@ -14,6 +14,7 @@
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
 #include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
@@ -177,9 +178,9 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
     const int level = nesting++;
     rootFlag = root;
 
-    IgnoreTable* table = nullptr;
+    Ref<IgnoreTable> table;
     if (!tagFile.empty() && request.kind != 0) {
-        table = loadIgnoreTable(tagFile);
+        table = Ref<IgnoreTable>::adopt(loadIgnoreTable(tagFile));
     } else {
         SGMLTreeElem::setDefaultStatus('+');
         SGMLTreeAttr::setDefaultStatus('+');
@@ -278,7 +279,7 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
                       "NsgmlHandler::parseWebdoc", ""));
         }
         if (current.html != 0) extractHtml(tree);
-        if (table != nullptr) applyIgnoreTable(tree, *table);
+        if (table) applyIgnoreTable(tree, *table);
         if (dtdDemand) lookupDtd(shown, request);
         if (request.kind == 3) {
             int counter = 0;
@@ -306,7 +307,7 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
     }
     // The DTD object took the kept answer, or it had a value already and took none.
     if (dtdDemand && forget) forget(keptDtdPath(output));
-    if (table != nullptr) decRef(table);
+    table.reset();
     current.tree.clear();
     if (level > 0) std::remove(output.c_str());
     --nesting;

@@ -9,6 +9,7 @@
 #include "access/OMAccess.h"
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
+#include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/SymTab.h"
 #include "platform/ControlEvents.h"
@@ -29,9 +30,9 @@ int setArrow(int arrow) {
 }
 
 // The rows of a lookup, copied out before anything is inserted.
-std::vector<std::vector<InternalName>> rowsOf(Iterator* rows) {
+std::vector<std::vector<InternalName>> rowsOf(const Ref<Iterator>& rows) {
     std::vector<std::vector<InternalName>> result;
-    if (rows == nullptr) return result;
+    if (!rows) return result;
     for (bool more = rows->first(); more; more = rows->next()) {
         std::vector<InternalName> row;
         for (int column = 1; column <= rows->columns(); ++column) {
@@ -39,7 +40,6 @@ std::vector<std::vector<InternalName>> rowsOf(Iterator* rows) {
         }
         result.push_back(row);
     }
-    decRef(rows);
     return result;
 }
 
@@ -214,7 +214,8 @@ InternalName NsgmlHandler::signatureClass(int type, const InternalName& hostClas
                                           const InternalName& method) {
     InternalName pattern[3] = {hostClass, method, undefined};
     std::set<InternalName> classes;
-    for (const auto& row : rowsOf(access->lookup(MethodType(type), pattern, 3, nullptr))) {
+    for (const auto& row :
+         rowsOf(Ref<Iterator>::adopt(access->lookup(MethodType(type), pattern, 3, nullptr)))) {
         if (row.size() >= 3) classes.insert(row[2]);
     }
     for (const InternalName& y : classes) {
@@ -373,15 +374,16 @@ void NsgmlHandler::resolveDefaults(int type, const ParseRequest& request) {
         InternalName id;
     };
     std::vector<Default> defaults;
-    Iterator* members = nullptr;
-    for (const auto& row : rowsOf(access->lookup(MethodType(type), pattern, 4, nullptr))) {
+    Ref<Iterator> members;
+    for (const auto& row :
+         rowsOf(Ref<Iterator>::adopt(access->lookup(MethodType(type), pattern, 4, nullptr)))) {
         if (row.size() < 4) continue;
         if (type == 3) {
             defaults.push_back({row[0], row[2], row[3]});
             continue;
         }
-        members = access->setIterator(row[3], members);
-        if (members == nullptr) {
+        members.renew([&](Iterator* old) { return access->setIterator(row[3], old); });
+        if (!members) {
             defaults.push_back({row[0], row[2], row[3]});
             continue;
         }
@@ -389,7 +391,7 @@ void NsgmlHandler::resolveDefaults(int type, const ParseRequest& request) {
             defaults.push_back({row[0], row[2], members->atColumn(1)});
         }
     }
-    if (members != nullptr) decRef(members);
+    members.reset();
     for (const Default& entry : defaults) {
         const std::string text = textOf(entry.id);
         if (text.size() < 2) continue;
@@ -401,7 +403,8 @@ void NsgmlHandler::resolveDefaults(int type, const ParseRequest& request) {
 void NsgmlHandler::recordDefault(const InternalName& host, const InternalName& method, int type,
                                  const InternalName& target, const ParseRequest& request) {
     InternalName pattern[3] = {undefined, undefined, method};
-    const auto holders = rowsOf(access->lookup(MethodType::Scalar, pattern, 3, nullptr));
+    const auto holders =
+        rowsOf(Ref<Iterator>::adopt(access->lookup(MethodType::Scalar, pattern, 3, nullptr)));
     if (holders.empty()) {
         state->staged.value(host, method, nullptr, 0, type, target);
         return;

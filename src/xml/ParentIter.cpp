@@ -14,24 +14,22 @@ const InternalName Free = InternalName::UndefinedObject;
 }  // namespace
 
 ParentIter::ParentIter(const InternalName* tuple, int count, OMAccess* access)
-    : cells(static_cast<std::size_t>(std::max(count, 0)), Free), length(count), access(access) {
+    : cells(static_cast<std::size_t>(std::max(count, 0)), Free),
+      length(count),
+      access(Ref<OMAccess>::share(access)) {
     if (tuple != nullptr) std::copy(tuple, tuple + std::max(count, 0), cells.begin());
-    incRef(access);
 }
 
-ParentIter::~ParentIter() {
-    decRef(names);
-    decRef(access);
-}
+ParentIter::~ParentIter() = default;
 
 bool ParentIter::first() {
     positioned = false;
-    if (access == nullptr) {
+    if (!access) {
         centralErrorHandler().report(err6::InvalidInit);
         return false;
     }
-    names = access->objNamesIterator(names);
-    if (names == nullptr || !names->first()) return false;
+    names.renew([&](Iterator* old) { return access->objNamesIterator(old); });
+    if (!names || !names->first()) return false;
     positioned = hasParent() || nextObject();
     return positioned;
 }

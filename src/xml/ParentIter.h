@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
 
 class OMAccess;
@@ -36,7 +37,7 @@ class ParentIter : public Iterator {
     InternalName label = InternalName::UndefinedObject;
     std::vector<InternalName> cells;
     int length;
-    Iterator* names = nullptr;
-    OMAccess* access;
+    Ref<Iterator> names;
+    Ref<OMAccess> access;
     bool positioned = false;
 };

@@ -14,20 +14,17 @@ const InternalName Free = InternalName::UndefinedObject;
 }  // namespace
 
 SiblingIter::SiblingIter(const InternalName* tuple, int count, OMAccess* access)
-    : access(access), cells(static_cast<std::size_t>(std::max(count, 3)), Free), length(count) {
+    : access(Ref<OMAccess>::share(access)),
+      cells(static_cast<std::size_t>(std::max(count, 3)), Free),
+      length(count) {
     if (tuple != nullptr) std::copy(tuple, tuple + std::max(count, 0), cells.begin());
-    incRef(access);
 }
 
-SiblingIter::~SiblingIter() {
-    decRef(inner);
-    decRef(names);
-    decRef(access);
-}
+SiblingIter::~SiblingIter() = default;
 
 bool SiblingIter::first() {
     positioned = false;
-    if (access == nullptr) {
+    if (!access) {
         centralErrorHandler().report(err6::InvalidInit_2);
         return false;
     }
@@ -36,8 +33,8 @@ bool SiblingIter::first() {
         positioned = openNode();
         return positioned;
     }
-    names = access->objNamesIterator(names);
-    if (names == nullptr || !names->first()) return false;
+    names.renew([&](Iterator* old) { return access->objNamesIterator(old); });
+    if (!names || !names->first()) return false;
     node = names->atColumn(1);
     positioned = openNode() || nextNode();
     return positioned;
@@ -63,8 +60,10 @@ bool SiblingIter::openNode() {
     access->parentElement(parent, node);
     if (parent == Free) return false;
     const InternalName children[3] = {parent, cells[1], cells[2]};
-    inner = access->matchAxis(MethodType::Set, Axis::Child, children, 3, inner);
-    return inner != nullptr && inner->first();
+    inner.renew([&](Iterator* old) {
+        return access->matchAxis(MethodType::Set, Axis::Child, children, 3, old);
+    });
+    return inner && inner->first();
 }
 
 InternalName SiblingIter::atColumn(int col) {

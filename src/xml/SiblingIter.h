@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
 
 class OMAccess;
@@ -34,10 +35,10 @@ class SiblingIter : public Iterator {
     bool openNode();
 
     InternalName node = InternalName::UndefinedObject;
-    OMAccess* access;
+    Ref<OMAccess> access;
     bool positioned = false;
-    Iterator* inner = nullptr;
+    Ref<Iterator> inner;
     std::vector<InternalName> cells;
     int length;
-    Iterator* names = nullptr;
+    Ref<Iterator> names;
 };

@@ -13,6 +13,7 @@
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/Ref.h"
 #include "foundation/ShellCommands.h"
 #include "foundation/ShellValues.h"
 #include "foundation/clib_list.h"
@@ -60,8 +61,8 @@ WebOMAccess::WebOMAccess(OM* om)
 
 WebOMAccess::~WebOMAccess() {
     removeTempFiles();
-    decRef(nsgmlHandler);
-    decRef(dtdParser);
+    nsgmlHandler.reset();
+    dtdParser.reset();
 }
 
 void WebOMAccess::declareSchema() {
@@ -87,8 +88,8 @@ void WebOMAccess::declareSchema() {
         nameFromString(*schemaNames[i], texts[i], InternalName::Function);
     }
 
-    if (nsgmlHandler == nullptr) {
-        nsgmlHandler = new NsgmlHandler(this);
+    if (!nsgmlHandler) {
+        nsgmlHandler = Ref<NsgmlHandler>::make(this);
         nsgmlHandler->setFetch(
             [this](const std::string& address, const std::string& file, const std::string& kept) {
                 return fetcher.fetchPart(address, file, kept);
@@ -97,7 +98,7 @@ void WebOMAccess::declareSchema() {
     } else {
         nsgmlHandler->bindNames();
     }
-    if (dtdParser == nullptr) dtdParser = new DTDParser();
+    if (!dtdParser) dtdParser = Ref<DTDParser>::make();
 }
 
 void WebOMAccess::clear() {
@@ -191,13 +192,12 @@ int WebOMAccess::insertClassRelation(const InternalName& object, const InternalN
                isaTest(object, builtinObject::Url, IsaRelation::Subclass) != 0) {
         // Loading inserts class relations: the instances are collected before any is loaded.
         std::vector<InternalName> instances;
-        Iterator* members =
-            makeEnhIsaIter(InternalName::UndefinedObject, object, IsaRelation::Member, nullptr);
-        if (members != nullptr) {
+        const auto members = Ref<Iterator>::adopt(
+            makeEnhIsaIter(InternalName::UndefinedObject, object, IsaRelation::Member, nullptr));
+        if (members) {
             for (bool more = members->first(); more; more = members->next()) {
                 instances.push_back(members->atColumn(1));
             }
-            decRef(members);
         }
         for (const InternalName& instance : instances) materialize(instance);
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "access/OMAccess.h"
+#include "foundation/Ref.h"
 #include "foundation/clib_dictionary.h"
 #include "objectbase/InternalName.h"
 #include "xml/FetchRecord.h"
@@ -120,7 +121,7 @@ class WebOMAccess : public OMAccess {
     const std::string& workingDirectory() const { return workingDir; }
     const std::string& processTag() const { return procTag; }
     WebFetcher& webFetcher() { return fetcher; }
-    NsgmlHandler* importer() const { return nsgmlHandler; }
+    NsgmlHandler* importer() const { return nsgmlHandler.get(); }
 
     // The twelve schema names, in their declaration order.
     struct Schema {
@@ -166,8 +167,8 @@ class WebOMAccess : public OMAccess {
     std::string workingDir;
     Schema names;
     // Owned; made by the first declareSchema and kept, with their settings, by every later one.
-    NsgmlHandler* nsgmlHandler = nullptr;
-    DTDParser* dtdParser = nullptr;
+    Ref<NsgmlHandler> nsgmlHandler;
+    Ref<DTDParser> dtdParser;
 };
 
 // The class object registered as "classWebOMAccess": "new"@(anOM) makes a WebOMAccess over it.

@@ -6,6 +6,7 @@
 
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/Ref.h"
 #include "objectbase/SymTab.h"
 #include "xml/DTDParser.h"
 #include "xml/InternalDTD.h"
@@ -70,8 +71,8 @@ void WebOMAccess::mapDTD(const InternalName& /*document*/, const std::string& fi
                          const InternalName& dtdObject, const std::string& shownName) {
     // Enumeration classes are made through the object base's symbol table.
     if (om() == nullptr) return;
-    InternalDTD* dtd = doParseDTD(fileName, shownName);
-    if (dtd == nullptr) return;
+    const auto dtd = Ref<InternalDTD>::adopt(doParseDTD(fileName, shownName));
+    if (!dtd) return;
     for (DTDElemSpec* element : dtd->getList1()) {
         const InternalName cls = dtdName(element->getName(), dtdObject, true);
         for (DTDPropSpec* entry : element->getSubElements()->entries()) {
@@ -88,7 +89,6 @@ void WebOMAccess::mapDTD(const InternalName& /*document*/, const std::string& fi
         }
         mapAttributes(cls, *element, dtdObject);
     }
-    decRef(dtd);
 }
 
 void WebOMAccess::mapAttributes(const InternalName& cls, const DTDElemSpec& element,

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "foundation/OutputChannel.h"
+#include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
 #include "xml/LeftoverFiles.h"
 #include "xml/NsgmlHandler.h"
@@ -95,14 +96,14 @@ void WebOMAccess::materialize(const InternalName& object) {
     std::vector<std::vector<InternalName>> rows;
     for (const std::vector<InternalName>& pattern : patterns) {
         const int width = static_cast<int>(pattern.size());
-        Iterator* found = lookup(MethodType::Scalar, pattern.data(), width, nullptr);
-        if (found == nullptr) continue;
+        const auto found =
+            Ref<Iterator>::adopt(lookup(MethodType::Scalar, pattern.data(), width, nullptr));
+        if (!found) continue;
         for (bool more = found->first(); more; more = found->next()) {
             std::vector<InternalName> row;
             for (int column = 1; column <= width; ++column) row.push_back(found->atColumn(column));
             rows.push_back(std::move(row));
         }
-        decRef(found);
     }
     for (const std::vector<InternalName>& row : rows) {
         const int argCount = static_cast<int>(row.size()) - 3;

@@ -10,6 +10,7 @@
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/Ref.h"
 #include "foundation/ShellCommands.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/OM.h"
@@ -91,18 +92,17 @@ bool XMLOMAccess::exportBase(int format, const std::string& fileName, const std:
             return false;
         }
     }
-    ExportHandler* handler = nullptr;
+    Ref<ExportHandler> handler;
     if (format == 2 || format == 4) {
-        handler = new KavumExportHandler(this);
+        handler = Ref<KavumExportHandler>::make(this);
     } else if (format == 3) {
-        handler = new KavumFactsExportHandler(this);
+        handler = Ref<KavumFactsExportHandler>::make(this);
     } else {
         return WebOMAccess::exportBase(format, fileName, docType, externalId, rootText);
     }
     ExportRequest request;
     fillExportRequest(request, format, fileName, docType, externalId, rootText);
     handler->exportOM(request);
-    decRef(handler);
     return true;
 }
 
@@ -131,9 +131,7 @@ void XMLOMAccess::exportNode(const InternalName& node, const InternalName& docTy
     request.fileName = withoutEnds(lexicalForm(file));
     request.docType = lexicalForm(docType);
     request.root = node;
-    ExportHandler* handler = new KavumExportHandler(this);
-    handler->exportOM(request);
-    decRef(handler);
+    Ref<KavumExportHandler>::make(this)->exportOM(request);
 }
 
 int XMLOMAccess::lazyAccess(const InternalName& host, const InternalName& /*method*/,
@@ -162,7 +160,7 @@ void XMLOMAccess::materialize(const InternalName& host) {
     const InternalName dtdTarget[5] = {host, builtinObject::Parse0, builtinObject::Dtd, Free, Free};
     // Loading inserts facts: every row is taken before the first load.
     std::vector<std::vector<InternalName>> requests;
-    Iterator* rows = lookup(MethodType::Scalar, oneArgument, 4, nullptr);
+    auto rows = Ref<Iterator>::adopt(lookup(MethodType::Scalar, oneArgument, 4, nullptr));
     for (bool more = rows != nullptr && rows->first(); more; more = rows->next()) {
         const InternalName argument = rows->atColumn(3);
         if (argument == builtinObject::Prolog || argument == builtinObject::Dtd ||
@@ -170,12 +168,11 @@ void XMLOMAccess::materialize(const InternalName& host) {
             requests.push_back({argument, rows->atColumn(4)});
         }
     }
-    decRef(rows);
-    rows = lookup(MethodType::Scalar, dtdTarget, 5, nullptr);
+    rows = Ref<Iterator>::adopt(lookup(MethodType::Scalar, dtdTarget, 5, nullptr));
     for (bool more = rows != nullptr && rows->first(); more; more = rows->next()) {
         requests.push_back({builtinObject::Dtd, rows->atColumn(4), rows->atColumn(5)});
     }
-    decRef(rows);
+    rows.reset();
     for (const std::vector<InternalName>& request : requests) {
         const int argCount = static_cast<int>(request.size()) - 1;
         lazyAccess(host, builtinObject::Parse0, request.data(), argCount, request.back());
@@ -193,9 +190,9 @@ void XMLOMAccess::importDocument(const InternalName& document, const std::string
 
 InternalName XMLOMAccess::documentRoot(const InternalName& document) {
     InternalName root = Free;
-    Iterator* children = makeIsaIter(Free, document, IsaRelation::Child, nullptr);
-    if (children != nullptr && children->first()) root = children->atColumn(1);
-    decRef(children);
+    const auto children =
+        Ref<Iterator>::adopt(makeIsaIter(Free, document, IsaRelation::Child, nullptr));
+    if (children && children->first()) root = children->atColumn(1);
     return root;
 }
 

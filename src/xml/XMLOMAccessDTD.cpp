@@ -2,6 +2,7 @@
 // attribute signatures and defaults in their "@" forms, enumeration classes and subclasses.
 #include <string>
 
+#include "foundation/Ref.h"
 #include "objectbase/SymTab.h"
 #include "xml/BlankTokens.h"
 #include "xml/DTDElemSpec.h"
@@ -14,8 +15,8 @@ void XMLOMAccess::mapDTD(const InternalName& /*document*/, const std::string& fi
                          const InternalName& target, const std::string& shownName) {
     // Enumeration classes are made through the object base's symbol table.
     if (om() == nullptr) return;
-    InternalDTD* dtd = doParseDTD(fileName, shownName);
-    if (dtd == nullptr) return;
+    const auto dtd = Ref<InternalDTD>::adopt(doParseDTD(fileName, shownName));
+    if (!dtd) return;
     InternalName xmlIdref;
     internName(xmlIdref, "xml_idref", InternalName::Function);
     for (DTDElemSpec* element : dtd->getList1()) {
@@ -74,5 +75,4 @@ void XMLOMAccess::mapDTD(const InternalName& /*document*/, const std::string& fi
             insertClassRelation(subclass, cls, IsaRelation::Subclass);
         }
     }
-    decRef(dtd);
 }

@@ -60,19 +60,14 @@ PevoMSpec* specOfStep(const Reference& step, int arrow, FTerm* result) {
 }
 
 void appendNewLiteral(FLiteralList* list, FTerm* term, int negated) {
-    auto* literal = new FLiteral(term, negated, 0);
-    list->append(literal);
-    decRef(literal);
+    list->append(Ref<FLiteral>::make(term, negated, 0).get());
 }
 
 }  // namespace
 
-XPathRewriter::XPathRewriter() : analyser(new SemanticAnalyser) {}
+XPathRewriter::XPathRewriter() : analyser(Ref<SemanticAnalyser>::make()) {}
 
-XPathRewriter::~XPathRewriter() {
-    decRef(analyser);
-    decRef(spareNames);
-}
+XPathRewriter::~XPathRewriter() = default;
 
 bool XPathRewriter::isA(const std::string& className) const {
     return className == "XPathRewriter" || ClauseRewriter::isA(className);
@@ -84,21 +79,21 @@ ClauseRewriter* makeXPathRewriter() {
 
 void XPathRewriter::rewriteClause(FRule* rule, SymTab* contextObject) {
     if (rule == nullptr) return;
-    incRef(contextObject);
+    const auto held = Ref<SymTab>::share(contextObject);
     context = contextObject;
     rewriteRule(rule);
     context = nullptr;
-    decRef(contextObject);
 }
 
 XPathRewriter* XPathRewriter::rewriteProgram(FProgram* program, SymTab* contextObject) {
     if (program == nullptr) return nullptr;
-    incRef(contextObject);
-    context = contextObject;
-    if (program->getRules() != nullptr)
-        for (FRule* rule : *program->getRules()) rewriteRule(rule);
-    context = nullptr;
-    decRef(contextObject);
+    {
+        const auto held = Ref<SymTab>::share(contextObject);
+        context = contextObject;
+        if (program->getRules() != nullptr)
+            for (FRule* rule : *program->getRules()) rewriteRule(rule);
+        context = nullptr;
+    }
     return analyse(program) != 0 ? this : nullptr;
 }
 
@@ -109,115 +104,100 @@ int XPathRewriter::analyse(FProgram* program) {
 
 void XPathRewriter::rewriteRule(FRule* rule) {
     if (rule == nullptr) return;
-    symTab = rule->getSymTab();
-    incRef(symTab);
+    const auto held = Ref<SymTab>::share(rule->getSymTab());
+    symTab = held.get();
     const int kind = rule->ruleKind();
     if (kind != FRule::Query) rewriteHead(rule->getHead());
     if (kind != FRule::Fact) rewriteBody(rule->getBody());
-    decRef(symTab);
     symTab = nullptr;
 }
 
 void XPathRewriter::rewriteHead(FTermList* head) {
     if (head == nullptr) return;
-    auto* collector = new FLiteralList;
-    std::vector<FTerm*> written;
-    std::vector<FTerm*> rewritten;
+    auto collector = Ref<FLiteralList>::make();
+    // The head's references to its written terms, which clear() below leaves to us.
+    std::vector<Ref<FTerm>> written;
+    std::vector<Ref<FTerm>> rewritten;
     for (FTerm* term : head->getList()) {
-        written.push_back(term);
-        FTerm* stated = headStepAsMolecule(term, collector);
-        rewritten.push_back(stated != nullptr ? stated : rewriteTerm(term, collector));
+        written.push_back(Ref<FTerm>::adopt(term));
+        Ref<FTerm> stated = headStepAsMolecule(term, collector.get());
+        rewritten.push_back(stated ? std::move(stated)
+                                   : Ref<FTerm>::adopt(rewriteTerm(term, collector.get())));
     }
-    head->clear();  // the written terms' references are ours now
-    for (FTerm* term : rewritten) {
-        if (term != nullptr && !isBareVariable(term)) head->append(term);
-        decRef(term);
-    }
-    for (FTerm* term : written) decRef(term);
+    head->clear();
+    for (const Ref<FTerm>& term : rewritten)
+        if (term && !isBareVariable(term.get())) head->append(term.get());
     // Filters in a head become further head terms. A negated one cannot be derived: it is
     // reported and left out, since inserting it would assert what the rule denies.
     while (!collector->isEmpty()) {
-        auto* next = new FLiteralList;
+        auto next = Ref<FLiteralList>::make();
         for (FLiteral* literal : *collector->getList()) {
             if (literal->isNegated()) {
                 centralErrorHandler().report(err14::NegatedRule);
                 continue;
             }
-            FTerm* term = rewriteTerm(literal->getTerm(), next);
-            if (term != nullptr && !isBareVariable(term)) head->append(term);
-            decRef(term);
+            const auto term = Ref<FTerm>::adopt(rewriteTerm(literal->getTerm(), next.get()));
+            if (term && !isBareVariable(term.get())) head->append(term.get());
         }
-        decRef(collector);
-        collector = next;
+        collector = std::move(next);
     }
-    decRef(collector);
 }
 
-FTerm* XPathRewriter::headStepAsMolecule(FTerm* term, FLiteralList* collector) {
+Ref<FTerm> XPathRewriter::headStepAsMolecule(FTerm* term, FLiteralList* collector) {
     // In a head, P/nick -> "nn" states what P[nick -> "nn"] states: the value of the step's
     // method at its host. Read as a query would, "the object the step reaches is the result",
     // the head would make a fresh object for the step and store nothing about the result.
     auto* step = node_cast<Reference>(term);
     if (step == nullptr || singleResult(term) == nullptr) return nullptr;
-    FTerm* host = step->getHost() != nullptr ? rewriteTerm(step->getHost(), collector) : nullptr;
-    if (host == nullptr || dynamic_cast<Path*>(host) == nullptr) {
-        decRef(host);
-        return nullptr;
-    }
-    PevoMSpec* spec = stepToSpec(step);
-    if (spec == nullptr) {
-        decRef(host);
-        return nullptr;
-    }
+    const auto host = Ref<FTerm>::adopt(
+        step->getHost() != nullptr ? rewriteTerm(step->getHost(), collector) : nullptr);
+    if (!host || dynamic_cast<Path*>(host.get()) == nullptr) return nullptr;
+    const auto spec = Ref<PevoMSpec>::adopt(stepToSpec(step));
+    if (!spec) return nullptr;
     clib_list<Spec*> specs;
-    specs.append(spec);
-    auto* molecule = new FMolecule(static_cast<Path*>(host), nullptr, &specs, 0);
-    decRef(spec);
-    decRef(host);
+    specs.append(spec.get());
+    const auto molecule = Ref<FMolecule>::make(static_cast<Path*>(host.get()), nullptr, &specs, 0);
     // A host that became a molecule (a step with a result of its own) gives its specifications.
-    FTerm* merged = rewriteTerm(molecule, collector);
-    decRef(molecule);
-    return merged;
+    return Ref<FTerm>::adopt(rewriteTerm(molecule.get(), collector));
 }
 
 void XPathRewriter::rewriteBody(FLiteralList* body) {
     if (body == nullptr) return;
-    auto* remaining = new FLiteralList;
-    auto* collector = new FLiteralList;
-    for (FLiteral* literal : *body->getList()) {
-        rewriteLiteral(literal, collector);
-        if (keeps(literal)) remaining->append(literal);
+    auto collector = Ref<FLiteralList>::make();
+    {
+        const auto remaining = Ref<FLiteralList>::make();
+        for (FLiteral* literal : *body->getList()) {
+            rewriteLiteral(literal, collector.get());
+            if (keeps(literal)) remaining->append(literal);
+        }
+        body->clear();
+        body->appendAll(*remaining);
     }
-    body->clear();
-    body->appendAll(*remaining);
-    decRef(remaining);
     // Generated literals follow the written ones in the order they arose; a generated one that
     // ends as a bare variable states nothing, as a written one does not.
     while (!collector->isEmpty()) {
-        auto* next = new FLiteralList;
+        auto next = Ref<FLiteralList>::make();
         for (FLiteral* literal : *collector->getList()) {
-            rewriteLiteral(literal, next);
+            rewriteLiteral(literal, next.get());
             if (keeps(literal)) body->append(literal);
         }
-        decRef(collector);
-        collector = next;
+        collector = std::move(next);
     }
-    decRef(collector);
 }
 
 void XPathRewriter::rewriteLiteral(FLiteral* literal, FLiteralList* collector) {
     if (literal == nullptr || literal->getTerm() == nullptr) return;
     FTerm* term = literal->getTerm();
-    FTerm* result = literal->isNegated() ? expandNegated(term) : rewriteTerm(term, collector);
-    if (result != term) {
-        if (result == nullptr || isBareVariable(result) ||
-            result->is(ParseTreeClass::FunctionTerm)) {
+    const Ref<FTerm> result = literal->isNegated()
+                                  ? expandNegated(term)
+                                  : Ref<FTerm>::adopt(rewriteTerm(term, collector));
+    if (result.get() != term) {
+        if (!result || isBareVariable(result.get()) || result->is(ParseTreeClass::FunctionTerm)) {
             literal->setTerm(nullptr);
         } else {
-            literal->setTerm(result);
+            literal->setTerm(result.get());
         }
     }
-    decRef(result);
     // A molecule over a variable without specifications or class states nothing.
     const auto* molecule = dynamic_cast<const FMolecule*>(literal->getTerm());
     if (molecule != nullptr && (molecule->getSpecs() == nullptr || molecule->getSpecs()->empty()) &&
@@ -225,22 +205,21 @@ void XPathRewriter::rewriteLiteral(FLiteral* literal, FLiteralList* collector) {
         literal->setTerm(nullptr);
 }
 
-FTerm* XPathRewriter::expandNegated(FTerm* term) {
+Ref<FTerm> XPathRewriter::expandNegated(FTerm* term) {
     VarList* vars = term->giveVars();
-    auto* body = new FLiteralList;
-    appendNewLiteral(body, term, 0);
-    rewriteBody(body);
-    FTerm* result = nullptr;
+    const auto body = Ref<FLiteralList>::make();
+    appendNewLiteral(body.get(), term, 0);
+    rewriteBody(body.get());
+    Ref<FTerm> result;
     const FLiteral* only = body->length() == 1 ? body->getList()->head() : nullptr;
     // A single literal that is itself negated keeps its negation inside an aggregate: taking
     // its term would turn a double negation into a single one.
     if (only != nullptr && !only->isNegated()) {
-        result = only->getTerm();
-        incRef(result);
+        result = Ref<FTerm>::share(only->getTerm());
     } else {
-        result = new AggExpr(body, builtinSymbol::Nil, "nest", vars != nullptr ? *vars : VarList());
+        result = Ref<AggExpr>::make(body.get(), builtinSymbol::Nil, "nest",
+                                    vars != nullptr ? *vars : VarList());
     }
-    decRef(body);
     delete vars;
     return result;
 }
@@ -284,17 +263,18 @@ void XPathRewriter::rewriteSpecs(clib_list<Spec*>* specs, FLiteralList* collecto
 
 void XPathRewriter::rewriteMSpec(MSpec* spec, FLiteralList* collector) {
     if (spec == nullptr || spec->getResults() == nullptr) return;
+    std::vector<Ref<FTerm>> rewritten;  // the specification takes references of its own
     auto* results = new clib_list<FTerm*>;
-    for (FTerm* result : *spec->getResults()) results->append(rewriteTerm(result, collector));
+    for (FTerm* result : *spec->getResults()) {
+        rewritten.push_back(Ref<FTerm>::adopt(rewriteTerm(result, collector)));
+        results->append(rewritten.back().get());
+    }
     spec->setResults(results);
-    for (FTerm* result : *results) decRef(result);  // the specification took its own
 }
 
 void XPathRewriter::rewriteSSpec(SSpec* spec, FLiteralList* collector) {
     if (spec == nullptr || spec->getResult() == nullptr) return;
-    FTerm* result = rewriteTerm(spec->getResult(), collector);
-    spec->setResult(result);
-    decRef(result);
+    spec->setResult(Ref<FTerm>::adopt(rewriteTerm(spec->getResult(), collector)).get());
 }
 
 FTerm* XPathRewriter::rewriteMolecule(FMolecule* molecule, FLiteralList* collector) {
@@ -305,18 +285,17 @@ FTerm* XPathRewriter::rewriteMolecule(FMolecule* molecule, FLiteralList* collect
     Path* hostVar = isBareVariable(host) ? host : singleResult(host);
     if (hostVar == nullptr && host != nullptr && host->is(ParseTreeClass::FunctionTerm))
         hostVar = host;
-    incRef(hostVar);
+    Ref<Path> heldVar = Ref<Path>::share(hostVar);
     FLiteralList* filter = molecule->getFilter();
     if (filter != nullptr && !filter->isEmpty()) {
         auto* specs = new clib_list<Spec*>;
         const bool hadHostVar = hostVar != nullptr;
         filterToSpecs(filter, collector, specs, hostVar);
+        if (!hadHostVar) heldVar = Ref<Path>::adopt(hostVar);  // made by the filter, for us
         // A step that carries a result list is left as it is, so it cannot bind the new one.
         if (!hadHostVar && hostVar != nullptr && host != nullptr &&
             host->getMethResult() == nullptr) {
-            auto* binding = new SMethResult(1, hostVar);
-            host->setMethResult(binding);
-            decRef(binding);
+            host->setMethResult(Ref<SMethResult>::make(1, hostVar).get());
         }
         if (!specs->empty()) {
             // Specifications the molecule had already stay in front of the filter's.
@@ -330,10 +309,10 @@ FTerm* XPathRewriter::rewriteMolecule(FMolecule* molecule, FLiteralList* collect
         delete specs;
         molecule->setFilter(nullptr);
     }
-    decRef(hostVar);
+    heldVar.reset();
 
-    FTerm* newHost = rewriteTerm(molecule->getHost(), collector);
-    auto* inner = dynamic_cast<FMolecule*>(newHost);
+    const auto newHost = Ref<FTerm>::adopt(rewriteTerm(molecule->getHost(), collector));
+    auto* inner = dynamic_cast<FMolecule*>(newHost.get());
     if (inner != nullptr && inner->getClassTerm() == nullptr) {
         // X[a -> b][c -> d] becomes X[a -> b; c -> d].
         auto* merged = new clib_list<Spec*>;
@@ -343,11 +322,10 @@ FTerm* XPathRewriter::rewriteMolecule(FMolecule* molecule, FLiteralList* collect
             for (Spec* spec : *inner->getSpecs()) merged->append(spec);
         molecule->setSpecs(merged);
         molecule->setHost(inner->getHost());
-    } else if (newHost != nullptr && newHost != molecule->getHost()) {
+    } else if (newHost && newHost.get() != molecule->getHost()) {
         // A molecule with an is-a test cannot give its test away: it stays the host.
-        molecule->setHost(static_cast<Path*>(newHost));
+        molecule->setHost(static_cast<Path*>(newHost.get()));
     }
-    decRef(newHost);
 
     if (molecule->getSpecs() != nullptr && !molecule->getSpecs()->empty())
         rewriteSpecs(molecule->getSpecs(), collector);
@@ -358,33 +336,28 @@ FTerm* XPathRewriter::rewriteMolecule(FMolecule* molecule, FLiteralList* collect
 FTerm* XPathRewriter::rewriteReference(Reference* step, FLiteralList* collector) {
     Path* host = step->getHost();
     if (host != nullptr && host->is(ParseTreeClass::Reference) && singleResult(host) != nullptr) {
-        FTerm* newHost = rewriteTerm(host, collector);
-        step->setHost(static_cast<Path*>(newHost));
-        decRef(newHost);
+        const auto newHost = Ref<FTerm>::adopt(rewriteTerm(host, collector));
+        step->setHost(static_cast<Path*>(newHost.get()));
     } else {
-        decRef(rewriteTerm(host, collector));  // rewritten in place
+        Ref<FTerm>::adopt(rewriteTerm(host, collector));  // rewritten in place
     }
-    Path* result = singleResult(step);
-    if (result == nullptr) {
+    Path* found = singleResult(step);
+    if (found == nullptr) {
         incRef(step);
         return step;
     }
     const int arrow = step->getMethResult()->getKind();
-    incRef(result);
+    const auto result = Ref<Path>::share(found);
     step->setMethResult(nullptr);
     // The object the step reaches is the result: step[self -> result].
-    auto* self = new FunctionTerm(builtinSymbol::Self, nullptr);
+    const auto self = Ref<FunctionTerm>::make(builtinSymbol::Self, nullptr);
     self->setStartKind(1);
     clib_list<FTerm*> results;
-    results.append(result);
-    auto* spec = new PevoMSpec(self, 7, nullptr, arrow, &results);
-    decRef(self);
-    decRef(result);
+    results.append(result.get());
+    const auto spec = Ref<PevoMSpec>::make(self.get(), 7, nullptr, arrow, &results);
     clib_list<Spec*> specs;
-    specs.append(spec);
-    auto* molecule = new FMolecule(step, nullptr, &specs, 0);
-    decRef(spec);
-    return molecule;
+    specs.append(spec.get());
+    return new FMolecule(step, nullptr, &specs, 0);
 }
 
 void XPathRewriter::filterToSpecs(FLiteralList* filter, FLiteralList* collector,
@@ -418,47 +391,40 @@ void XPathRewriter::filterToSpecs(FLiteralList* filter, FLiteralList* collector,
             VarList groupVars;
             predicate->collectVars(groupVars);
             hostVar->collectVars(groupVars);
-            auto* body = new FLiteralList;
+            const auto body = Ref<FLiteralList>::make();
             if (predicate->getArgs() != nullptr)
-                rewriteArgs(predicate, body, specs, &groupVars, 1, hostVar);
-            appendNewLiteral(body, predicate, 0);
+                rewriteArgs(predicate, body.get(), specs, &groupVars, 1, hostVar);
+            appendNewLiteral(body.get(), predicate, 0);
             if (body->length() != 1) {
-                rewriteBody(body);
-                auto* aggregate = new AggExpr(body, builtinSymbol::Nil, "nest", groupVars);
-                literal->setTerm(aggregate);
-                decRef(aggregate);
+                rewriteBody(body.get());
+                literal->setTerm(
+                    Ref<AggExpr>::make(body.get(), builtinSymbol::Nil, "nest", groupVars).get());
             }
-            decRef(body);
             collector->append(literal);
         }
     }
 }
 
 PevoMSpec* XPathRewriter::stepToSpec(Path* step) {
-    FTerm* result = singleResult(step);
+    Ref<FTerm> result;
     int arrow = 1;
-    if (result != nullptr) {
-        incRef(result);
+    if (Path* found = singleResult(step); found != nullptr) {
+        result = Ref<FTerm>::share(found);
         arrow = step->getMethResult()->getKind();
         step->setMethResult(nullptr);
     } else {
-        result = newVar();
+        result = Ref<FTerm>::adopt(newVar());
     }
     // A step with specifications, an is-a test or a filter of its own: they move to the result.
     Path* proper = step;
     while (auto* molecule = node_cast<FMolecule>(proper)) {
-        auto* wrapped =
-            new PevoMolecule(static_cast<Path*>(result), molecule->getClassTerm(),
-                             molecule->getSpecs(), molecule->getIsaKind(), molecule->getFilter());
-        decRef(result);
-        result = wrapped;
+        result = Ref<PevoMolecule>::make(static_cast<Path*>(result.get()), molecule->getClassTerm(),
+                                         molecule->getSpecs(), molecule->getIsaKind(),
+                                         molecule->getFilter());
         proper = molecule->getHost();
     }
     const auto* reference = node_cast<Reference>(proper);
-    if (reference == nullptr) {
-        decRef(result);
-        return nullptr;
-    }
+    if (reference == nullptr) return nullptr;
     if (arrow == 1) {
         arrow = reference->getDot();
     } else if (reference->getCode() == 6 && arrow == 4) {
@@ -466,9 +432,7 @@ PevoMSpec* XPathRewriter::stepToSpec(Path* step) {
     } else if (reference->getCode() == 6 && arrow == 7) {
         arrow = 8;
     }
-    PevoMSpec* spec = specOfStep(*reference, arrow, result);
-    decRef(result);
-    return spec;
+    return specOfStep(*reference, arrow, result.get());
 }
 
 PevoMSpec* XPathRewriter::splitStep(Path* path, FLiteralList* collector) {
@@ -481,20 +445,17 @@ PevoMSpec* XPathRewriter::splitStep(Path* path, FLiteralList* collector) {
     }
     auto* step = node_cast<Reference>(first);
     if (step == nullptr) return nullptr;
-    incRef(step);  // the rebased path lets go of it
-    Path* start = singleResult(step);
-    if (start != nullptr) {
-        incRef(start);
+    const auto held = Ref<Reference>::share(step);  // the rebased path lets go of it
+    Ref<Path> start;
+    if (Path* found = singleResult(step); found != nullptr) {
+        start = Ref<Path>::share(found);
         step->setMethResult(nullptr);
     } else {
-        start = newVar();
+        start = Ref<Path>::adopt(newVar());
     }
-    parent->setHost(start);
+    parent->setHost(start.get());
     appendNewLiteral(collector, path, 0);
-    PevoMSpec* spec = specOfStep(*step, step->getDot(), start);
-    decRef(start);
-    decRef(step);
-    return spec;
+    return specOfStep(*step, step->getDot(), start.get());
 }
 
 void XPathRewriter::addFilterLiteral(Path* path, FLiteralList* collector, VarList* groupVars,
@@ -512,14 +473,12 @@ void XPathRewriter::addFilterLiteral(Path* path, FLiteralList* collector, VarLis
 void XPathRewriter::rewriteArithmeticExpr(ArithmeticExpr* expression, FLiteralList* collector,
                                           clib_list<Spec*>* specs, VarList* groupVars, int negated,
                                           Path* hostVar) {
-    FTerm* left =
-        rewriteOperand(expression->getLeft(), collector, specs, groupVars, negated, hostVar);
-    expression->setLeft(left);
-    decRef(left);
-    FTerm* right =
-        rewriteOperand(expression->getRight(), collector, specs, groupVars, negated, hostVar);
-    expression->setRight(right);
-    decRef(right);
+    const auto left = Ref<FTerm>::adopt(
+        rewriteOperand(expression->getLeft(), collector, specs, groupVars, negated, hostVar));
+    expression->setLeft(left.get());
+    const auto right = Ref<FTerm>::adopt(
+        rewriteOperand(expression->getRight(), collector, specs, groupVars, negated, hostVar));
+    expression->setRight(right.get());
 }
 
 void XPathRewriter::rewriteArgs(PTerm* predicate, FLiteralList* collector, clib_list<Spec*>* specs,
@@ -550,8 +509,8 @@ FTerm* XPathRewriter::rewriteOperand(FTerm* term, FLiteralList* collector, clib_
 FVar* XPathRewriter::newVar() {
     SymTab* names = symTab;
     if (names == nullptr) {
-        if (spareNames == nullptr) spareNames = new SymTab;
-        names = spareNames;
+        if (!spareNames) spareNames = Ref<SymTab>::make();
+        names = spareNames.get();
     }
     auto* var = new FVar(names->newSymbol(6, 0));
     var->setStartKind(2);

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "foundation/Ref.h"
 #include "foundation/clib_list.h"
 #include "language/ParseTreeNode.h"
 #include "shell/ClauseRewriter.h"
@@ -86,16 +87,16 @@ class XPathRewriter : public ClauseRewriter {
   private:
     // A head term that is a step with a result, as the molecule over the step's host that
     // stores the result under the step's method; null for any other term.
-    FTerm* headStepAsMolecule(FTerm* term, FLiteralList* collector);
+    Ref<FTerm> headStepAsMolecule(FTerm* term, FLiteralList* collector);
     // The term that stands for a negated term: its one positive literal after rewriting, or a
     // "nest" aggregate over everything the rewriting made.
-    FTerm* expandNegated(FTerm* term);
+    Ref<FTerm> expandNegated(FTerm* term);
 
     SymTab* symTab = nullptr;
     FLSysObject* context = nullptr;
-    SemanticAnalyser* analyser;
+    Ref<SemanticAnalyser> analyser;
     // Fresh names for operations called outside a clause, which holds no table of its own.
-    SymTab* spareNames = nullptr;
+    Ref<SymTab> spareNames;
 };
 
 // The factory the program entry installs for the F-Logic interpreter's rewriter slot.
