@@ -1,31 +1,24 @@
 // BigIterator: the concatenation of iterators.
 #include "access/BigIterator.h"
 
-BigIterator::~BigIterator() {
-    for (list_item item = subs.first_item(); item != nullptr; item = subs.next_item(item))
-        decRef(subs.inf(item));
-    subs.clear();
-}
-
 bool BigIterator::add(Iterator* sub) {
     if (started || sub == nullptr || !sub->first()) return false;
-    subs.append(sub);
+    subs.push_back(Ref<Iterator>::adopt(sub));
     return true;
 }
 
 bool BigIterator::first() {
     started = true;
-    currentItem = subs.first_item();
-    current = currentItem != nullptr ? subs.inf(currentItem) : nullptr;
+    currentIndex = 0;
+    current = subs.empty() ? nullptr : subs.front().get();
     return current != nullptr && current->first();
 }
 
 bool BigIterator::next() {
     if (!started || current == nullptr) return false;
     if (current->next()) return true;
-    currentItem = subs.next_item(currentItem);
-    if (currentItem == nullptr) return false;
-    current = subs.inf(currentItem);
+    if (++currentIndex >= subs.size()) return false;
+    current = subs[currentIndex].get();
     return current->first();
 }
 

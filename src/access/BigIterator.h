@@ -1,9 +1,10 @@
 // BigIterator: the concatenation of iterators, each handed out in the order it was added.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
-#include "foundation/clib_list.h"
 #include "objectbase/Iterator.h"
 
 // Only iterators that have a row join, so moving on to the next member never meets an empty
@@ -23,11 +24,11 @@ class BigIterator : public Iterator {
     virtual bool add(Iterator* sub);
 
   protected:
-    ~BigIterator() override;
+    ~BigIterator() override = default;
 
   private:
-    clib_list<Iterator*> subs;
+    std::vector<Ref<Iterator>> subs;
     bool started = false;
-    list_item currentItem = nullptr;
+    std::size_t currentIndex = 0;
     Iterator* current = nullptr;
 };

@@ -58,13 +58,12 @@ InternalName DescIter::atColumn(int col) {
 
 bool DescIter::openEntries() {
     releaseEntries();
-    entries = access->methodIterator(host, methodType);
+    entries = Ref<Iterator>::adopt(access->methodIterator(host, methodType));
     return entries != nullptr && entries->first();
 }
 
 void DescIter::releaseEntries() {
-    decRef(entries);
-    entries = nullptr;
+    entries.reset();
 }
 
 HostSpecDescIter::HostSpecDescIter(const InternalName& host, const InternalName& method, int arity,
@@ -93,10 +92,6 @@ UnSpecDescIter::UnSpecDescIter(const InternalName& host, const InternalName& met
                                std::optional<MethodType> methodType, OMAccess* access)
     : DescIter(host, method, arity, methodType, access) {}
 
-UnSpecDescIter::~UnSpecDescIter() {
-    decRef(hosts);
-}
-
 bool UnSpecDescIter::first() {
     positioned = false;
     if (access == nullptr) {
@@ -104,7 +99,7 @@ bool UnSpecDescIter::first() {
         return false;
     }
     releaseEntries();
-    hosts = access->objNamesIterator(hosts);
+    hosts.renew([&](Iterator* old) { return access->objNamesIterator(old); });
     if (hosts == nullptr || !hosts->first()) return false;
     host = hosts->atColumn(1);
     if (!openEntries() && !nextHost()) return false;

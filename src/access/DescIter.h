@@ -46,7 +46,7 @@ class DescIter : public Iterator {
     OMAccess* access;
     bool positioned = false;
     // The current host's entries [method, stored value, argument count, arrow]; owned.
-    Iterator* entries = nullptr;
+    Ref<Iterator> entries;
 };
 
 // The entries of one bound host.
@@ -76,8 +76,8 @@ class UnSpecDescIter : public DescIter {
     virtual bool nextHost();
 
   protected:
-    ~UnSpecDescIter() override;
+    ~UnSpecDescIter() override = default;
 
   private:
-    Iterator* hosts = nullptr;
+    Ref<Iterator> hosts;
 };

@@ -13,21 +13,18 @@ DescIterWithResult::DescIterWithResult(const InternalName& host, const InternalN
                                        std::optional<MethodType> methodType, OMAccess* access)
     : access(access), result(result) {
     if (host != InternalName::UndefinedObject)
-        inner = new HostSpecDescIter(host, method, arity, methodType, access);
+        inner = Ref<HostSpecDescIter>::make(host, method, arity, methodType, access);
     else
-        inner = new UnSpecDescIter(host, method, arity, methodType, access);
+        inner = Ref<UnSpecDescIter>::make(host, method, arity, methodType, access);
 }
 
 DescIterWithResult::~DescIterWithResult() {
     releaseValue();
-    decRef(inner);
 }
 
 void DescIterWithResult::releaseValue() {
-    decRef(members);
-    members = nullptr;
-    decRef(values);
-    values = nullptr;
+    members.reset();
+    values.reset();
 }
 
 bool DescIterWithResult::valueIsSet() {
@@ -36,7 +33,8 @@ bool DescIterWithResult::valueIsSet() {
 
 bool DescIterWithResult::openMembers() {
     if (!valueIsSet()) return true;
-    members = access->setIterator(values->atColumn(valueWidth), members);
+    members.renew(
+        [&](Iterator* old) { return access->setIterator(values->atColumn(valueWidth), old); });
     return members != nullptr && members->first();
 }
 
@@ -50,8 +48,9 @@ bool DescIterWithResult::openValue() {
     pattern[0] = inner->atColumn(1);
     pattern[1] = inner->atColumn(2);
     // A stored entry's arrow always names a method type; without one there is no value.
-    values = valueMethodType ? access->lookup(*valueMethodType, pattern.data(), valueWidth, nullptr)
-                             : nullptr;
+    values = Ref<Iterator>::adopt(
+        valueMethodType ? access->lookup(*valueMethodType, pattern.data(), valueWidth, nullptr)
+                        : nullptr);
     if (values != nullptr && values->first()) return openMembers();
     // Without rows there is nothing for nextValue to walk.
     releaseValue();
@@ -101,8 +100,7 @@ bool DescIterWithResult::advance() {
             while (members->next())
                 if (resultMatches()) return true;
         }
-        decRef(members);
-        members = nullptr;
+        members.reset();
         if (!nextValue() && !nextDescription()) return false;
         if (resultMatches()) return true;
     }

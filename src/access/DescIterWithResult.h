@@ -55,9 +55,9 @@ class DescIterWithResult : public Iterator {
 
     OMAccess* access;
     bool positioned = false;
-    DescIter* inner;
-    Iterator* values = nullptr;
-    Iterator* members = nullptr;
+    Ref<DescIter> inner;
+    Ref<Iterator> values;
+    Ref<Iterator> members;
     InternalName result;
     std::int32_t valueWidth = 0;
 };

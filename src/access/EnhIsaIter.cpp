@@ -15,14 +15,9 @@ bool isBound(const InternalName& name) {
 
 EnhIsaIter::EnhIsaIter(const InternalName& object, const InternalName& cls, IsaRelation kind,
                        OMAccess* access)
-    : object(object), cls(cls), kind(kind), access(access) {
-    incRef(access);
-}
+    : object(object), cls(cls), kind(kind), access(Ref<OMAccess>::share(access)) {}
 
-EnhIsaIter::~EnhIsaIter() {
-    decRef(work);
-    decRef(access);
-}
+EnhIsaIter::~EnhIsaIter() = default;
 
 void EnhIsaIter::reinitialize(const InternalName& newObject, const InternalName& newClass,
                               IsaRelation newKind, OMAccess* newAccess) {
@@ -30,11 +25,7 @@ void EnhIsaIter::reinitialize(const InternalName& newObject, const InternalName&
     cls = newClass;
     kind = newKind;
     positioned = false;
-    if (newAccess != access) {
-        incRef(newAccess);
-        decRef(access);
-        access = newAccess;
-    }
+    if (access != newAccess) access = Ref<OMAccess>::share(newAccess);
 }
 
 bool EnhIsaIter::fits(bool objectBound, bool classBound) const {
@@ -54,8 +45,10 @@ InternalName EnhIsaIter::atColumn(int col) {
 
 template <class Take>
 void EnhIsaIter::directStep(const InternalName& x, IsaRelation stepKind, bool up, Take take) {
-    work = up ? access->makeIsaIter(x, InternalName::UndefinedObject, stepKind, work)
-              : access->makeIsaIter(InternalName::UndefinedObject, x, stepKind, work);
+    work.renew([&](Iterator* old) {
+        return up ? access->makeIsaIter(x, InternalName::UndefinedObject, stepKind, old)
+                  : access->makeIsaIter(InternalName::UndefinedObject, x, stepKind, old);
+    });
     if (work == nullptr) return;
     const int column = up ? 2 : 1;
     for (bool more = work->first(); more; more = work->next()) take(work->atColumn(column));
@@ -79,15 +72,11 @@ bool EnhIsaIter::closeOver(set<InternalName>& found, std::vector<InternalName>& 
     return reached;
 }
 
-FullySpecifiedIsaIter::~FullySpecifiedIsaIter() {
-    decRef(secondWork);
-}
-
 bool FullySpecifiedIsaIter::first() {
     positioned = false;
     if (!fits(true, true)) return false;
     if (kind == IsaRelation::Subclass && object == cls) return positioned = true;
-    secondWork = access->makeIsaIter(object, cls, kind, secondWork);
+    secondWork.renew([&](Iterator* old) { return access->makeIsaIter(object, cls, kind, old); });
     if (secondWork != nullptr && secondWork->first()) return positioned = true;
     set<InternalName> found;
     std::vector<InternalName> pending;
@@ -135,10 +124,6 @@ bool EnhLeftIsaIter::next() {
     return positioned;
 }
 
-EnhRightIsaIter::~EnhRightIsaIter() {
-    decRef(secondWork);
-}
-
 void EnhRightIsaIter::computeSubclasses() {
     result.clear();
     std::vector<InternalName> pending;
@@ -155,8 +140,9 @@ void EnhRightIsaIter::computeInstances() {
     // The members of one class come from the second work iterator while the first walks the
     // subclasses, so neither is re-targeted in the middle of its rows.
     auto takeMembers = [&](const InternalName& c) {
-        secondWork =
-            access->makeIsaIter(InternalName::UndefinedObject, c, IsaRelation::Member, secondWork);
+        secondWork.renew([&](Iterator* old) {
+            return access->makeIsaIter(InternalName::UndefinedObject, c, IsaRelation::Member, old);
+        });
         if (secondWork == nullptr) return;
         for (bool more = secondWork->first(); more; more = secondWork->next())
             result.insert(secondWork->atColumn(1));
@@ -198,11 +184,8 @@ bool EnhRightIsaIter::next() {
 
 UnspecifiedIsaIter::UnspecifiedIsaIter(const InternalName& object, const InternalName& cls,
                                        IsaRelation kind, OMAccess* access)
-    : EnhIsaIter(object, cls, kind, access), inner(new EnhLeftIsaIter(object, cls, kind, access)) {}
-
-UnspecifiedIsaIter::~UnspecifiedIsaIter() {
-    decRef(inner);
-}
+    : EnhIsaIter(object, cls, kind, access),
+      inner(Ref<EnhLeftIsaIter>::make(object, cls, kind, access)) {}
 
 void UnspecifiedIsaIter::reinitialize(const InternalName& newObject, const InternalName& newClass,
                                       IsaRelation newKind, OMAccess* newAccess) {
@@ -213,7 +196,7 @@ void UnspecifiedIsaIter::reinitialize(const InternalName& newObject, const Inter
 bool UnspecifiedIsaIter::seekObject() {
     do {
         currentObject = work->atColumn(1);
-        inner->reinitialize(currentObject, InternalName::UndefinedObject, kind, access);
+        inner->reinitialize(currentObject, InternalName::UndefinedObject, kind, access.get());
         if (inner->first()) return true;
     } while (work->next());
     return false;
@@ -222,7 +205,7 @@ bool UnspecifiedIsaIter::seekObject() {
 bool UnspecifiedIsaIter::first() {
     positioned = false;
     if (!fits(false, false)) return false;
-    work = access->objNamesIterator(work);
+    work.renew([&](Iterator* old) { return access->objNamesIterator(old); });
     positioned = work != nullptr && work->first() && seekObject();
     return positioned;
 }

@@ -55,8 +55,8 @@ class EnhIsaIter : public Iterator {
     InternalName object;
     InternalName cls;
     IsaRelation kind;
-    OMAccess* access;
-    Iterator* work = nullptr;
+    Ref<OMAccess> access;
+    Ref<Iterator> work;
     bool positioned = false;
 };
 
@@ -71,12 +71,12 @@ class FullySpecifiedIsaIter : public EnhIsaIter {
     bool next() override;
 
   protected:
-    ~FullySpecifiedIsaIter() override;
+    ~FullySpecifiedIsaIter() override = default;
     InternalName rowObject() override { return object; }
     InternalName rowClass() override { return cls; }
 
   private:
-    Iterator* secondWork = nullptr;
+    Ref<Iterator> secondWork;
 };
 
 // Object bound, class free: the object's classes in ascending name order (kind 2: with itself).
@@ -117,14 +117,14 @@ class EnhRightIsaIter : public EnhIsaIter {
     virtual void computeInstances();
 
   protected:
-    ~EnhRightIsaIter() override;
+    ~EnhRightIsaIter() override = default;
     InternalName rowObject() override { return result.key(current); }
     InternalName rowClass() override { return cls; }
 
   private:
     set<InternalName> result;
     set<InternalName>::item current = nullptr;
-    Iterator* secondWork = nullptr;
+    Ref<Iterator> secondWork;
 };
 
 // Both free: every object of the base in the order of the object names, each with its classes.
@@ -139,7 +139,7 @@ class UnspecifiedIsaIter : public EnhIsaIter {
                       OMAccess* access) override;
 
   protected:
-    ~UnspecifiedIsaIter() override;
+    ~UnspecifiedIsaIter() override = default;
     InternalName rowObject() override { return currentObject; }
     InternalName rowClass() override { return inner->atColumn(2); }
 
@@ -147,6 +147,6 @@ class UnspecifiedIsaIter : public EnhIsaIter {
     // From the names iterator's current object on, the first object that has a class.
     bool seekObject();
 
-    EnhLeftIsaIter* inner;
+    Ref<EnhLeftIsaIter> inner;
     InternalName currentObject;
 };

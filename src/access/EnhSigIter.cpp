@@ -2,6 +2,8 @@
 // types.
 #include "access/EnhSigIter.h"
 
+#include <utility>
+
 #include "access/OMAccess.h"
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
@@ -48,23 +50,16 @@ BasicLeftSigIter::BasicLeftSigIter(MethodType methodType, const InternalName* ce
     collected = true;
 }
 
-BasicLeftSigIter::~BasicLeftSigIter() {
-    releaseSignatures();
-    decRef(members);
-}
-
 void BasicLeftSigIter::releaseSignatures() {
-    for (list_item item = signatures.first_item(); item != nullptr;
-         item = signatures.next_item(item))
-        decRef(signatures.inf(item));
     signatures.clear();
-    currentItem = nullptr;
+    currentIndex = 0;
     current = nullptr;
 }
 
 void BasicLeftSigIter::collectSignatures() {
     releaseSignatures();
-    Iterator* classes = access->makeEnhIsaIter(cell(1), Free, IsaRelation::Subclass, nullptr);
+    Ref<Iterator> classes =
+        Ref<Iterator>::adopt(access->makeEnhIsaIter(cell(1), Free, IsaRelation::Subclass, nullptr));
     if (classes == nullptr) {
         reportNoIterator();
         return;
@@ -73,18 +68,15 @@ void BasicLeftSigIter::collectSignatures() {
     tuple[1] = cell(2);
     for (bool more = classes->first(); more; more = classes->next()) {
         tuple[0] = classes->atColumn(2);
-        Iterator* found = access->makeRefIter(methodType, tuple.data(), columnCount, nullptr);
+        Ref<Iterator> found = Ref<Iterator>::adopt(
+            access->makeRefIter(methodType, tuple.data(), columnCount, nullptr));
         if (found == nullptr) {
             reportNoIterator();
             break;
         }
         // The iterator stays on its first row until the walk reaches it.
-        if (found->first())
-            signatures.append(found);
-        else
-            decRef(found);
+        if (found->first()) signatures.push_back(std::move(found));
     }
-    decRef(classes);
 }
 
 bool BasicLeftSigIter::isSubclassOf(InternalName a, InternalName b) {
@@ -94,14 +86,13 @@ bool BasicLeftSigIter::isSubclassOf(InternalName a, InternalName b) {
                                            "BasicLeftSigIter::isSubclassOf", ""));
         return false;
     }
-    Iterator* test = access->makeEnhIsaIter(a, b, IsaRelation::Subclass, nullptr);
+    Ref<Iterator> test =
+        Ref<Iterator>::adopt(access->makeEnhIsaIter(a, b, IsaRelation::Subclass, nullptr));
     if (test == nullptr) {
         reportNoIterator();
         return false;
     }
-    const bool holds = test->first();
-    decRef(test);
-    return holds;
+    return test->first();
 }
 
 bool BasicLeftSigIter::matchRow() {
@@ -110,7 +101,7 @@ bool BasicLeftSigIter::matchRow() {
     if (isBound(cell(width))) {
         const InternalName declared = current->atColumn(width);
         if (declared.getType() == InternalName::SetName) {
-            members = access->setIterator(declared, members);
+            members.renew([&](Iterator* old) { return access->setIterator(declared, old); });
             bool some = false;
             for (bool more = members != nullptr && members->first(); more && !some;
                  more = members->next())
@@ -129,13 +120,12 @@ bool BasicLeftSigIter::advance() {
     if (!more) return false;
     for (;;) {
         if (!current->next()) {
-            currentItem = signatures.next_item(currentItem);
-            if (currentItem == nullptr) {
+            if (++currentIndex >= signatures.size()) {
                 more = false;
                 current = nullptr;
                 return false;
             }
-            current = signatures.inf(currentItem);
+            current = signatures[currentIndex].get();
         }
         if (matchRow()) return true;
     }
@@ -152,12 +142,12 @@ bool BasicLeftSigIter::first() {
         collected = false;
     else
         collectSignatures();
-    currentItem = signatures.first_item();
-    if (currentItem == nullptr) {
+    currentIndex = 0;
+    if (signatures.empty()) {
         more = false;
         return false;
     }
-    current = signatures.inf(currentItem);
+    current = signatures.front().get();
     if (matchRow() || advance()) positioned = started = true;
     return positioned;
 }
@@ -182,17 +172,16 @@ EnhLeftSigIter::EnhLeftSigIter(MethodType methodType, const InternalName* cells,
 
 EnhLeftSigIter::~EnhLeftSigIter() {
     release();
-    decRef(members);
 }
 
 void EnhLeftSigIter::open() {
-    inner = new BasicLeftSigIter(methodType, pattern.data(), columnCount, access);
-    columnIters.assign(static_cast<std::size_t>(columnCount + 1), nullptr);
+    inner = Ref<BasicLeftSigIter>::make(methodType, pattern.data(), columnCount, access);
+    columnIters.clear();
+    columnIters.resize(static_cast<std::size_t>(columnCount + 1));
 }
 
 void EnhLeftSigIter::release() {
-    decRef(inner);
-    inner = nullptr;
+    inner.reset();
     closeColumns();
     columnIters.clear();
     forgetRows();
@@ -205,10 +194,7 @@ void EnhLeftSigIter::forgetRows() {
 }
 
 void EnhLeftSigIter::closeColumns() {
-    for (Iterator*& column : columnIters) {
-        decRef(column);
-        column = nullptr;
-    }
+    for (Ref<Iterator>& column : columnIters) column.reset();
 }
 
 bool EnhLeftSigIter::openColumns() {
@@ -221,20 +207,22 @@ bool EnhLeftSigIter::openColumns() {
     };
     for (int col = 3; col < width; ++col) {
         if (isBound(cell(col))) continue;
-        Iterator*& column = columnIters[static_cast<std::size_t>(col)];
-        column = access->makeEnhIsaIter(inner->atColumn(col), Free, IsaRelation::Subclass, nullptr);
+        Ref<Iterator>& column = columnIters[static_cast<std::size_t>(col)];
+        column = Ref<Iterator>::adopt(
+            access->makeEnhIsaIter(inner->atColumn(col), Free, IsaRelation::Subclass, nullptr));
         if (column == nullptr) return fail(true);
         if (!column->first()) return fail(false);
     }
     if (!isBound(cell(width))) {
         InternalName declared = inner->atColumn(width);
         if (declared.getType() == InternalName::SetName) {
-            members = access->setIterator(declared, members);
+            members.renew([&](Iterator* old) { return access->setIterator(declared, old); });
             if (members == nullptr || !members->first()) return fail(false);
             declared = members->atColumn(1);
         }
-        Iterator*& column = columnIters[static_cast<std::size_t>(width)];
-        column = access->makeEnhIsaIter(declared, Free, IsaRelation::Subclass, nullptr);
+        Ref<Iterator>& column = columnIters[static_cast<std::size_t>(width)];
+        column = Ref<Iterator>::adopt(
+            access->makeEnhIsaIter(declared, Free, IsaRelation::Subclass, nullptr));
         if (column == nullptr) return fail(true);
         if (!column->first()) return fail(false);
     }
@@ -246,12 +234,13 @@ bool EnhLeftSigIter::advanceColumn(int column) {
     int col = column;
     while (col <= width && columnIters[static_cast<std::size_t>(col)] == nullptr) ++col;
     if (col > width) return false;
-    Iterator*& current = columnIters[static_cast<std::size_t>(col)];
+    Ref<Iterator>& current = columnIters[static_cast<std::size_t>(col)];
     if (current->next()) return true;
     if (col == width && !isBound(cell(width)) &&
         inner->atColumn(width).getType() == InternalName::SetName && members->next()) {
-        current =
-            access->makeEnhIsaIter(members->atColumn(1), Free, IsaRelation::Subclass, current);
+        current.renew([&](Iterator* old) {
+            return access->makeEnhIsaIter(members->atColumn(1), Free, IsaRelation::Subclass, old);
+        });
         return current != nullptr && current->first();
     }
     current->first();
@@ -263,23 +252,18 @@ InternalName EnhLeftSigIter::rowCell(int col) {
     if (col == 1) return cell(1);
     if (isBound(cell(col))) return cell(col);
     if (col == 2) return inner->atColumn(2);
-    Iterator* column = columnIters[static_cast<std::size_t>(col)];
+    Iterator* column = columnIters[static_cast<std::size_t>(col)].get();
     if (col == width) return column != nullptr ? column->atColumn(2) : inner->atColumn(width);
     return column != nullptr ? column->atColumn(1) : inner->atColumn(col);
 }
 
 bool EnhLeftSigIter::recordRow() {
-    auto* row = new cArray<InternalName>(columnCount, 1);
-    if (row->size() != columnCount) {
-        decRef(row);
-        return false;
-    }
+    auto row = Ref<cArray<InternalName>>::make(columnCount, 1);
+    if (row->size() != columnCount) return false;
     for (int col = 1; col <= columnCount; ++col) (*row)[col] = rowCell(col);
-    if (produced.member(row)) {
-        decRef(row);
-        return false;
-    }
-    produced.insert(row);
+    if (produced.member(row.get())) return false;
+    // The set holds the row's one reference until forgetRows.
+    produced.insert(row.release());
     return true;
 }
 
@@ -335,15 +319,13 @@ EnhRightSigIter::~EnhRightSigIter() {
 }
 
 void EnhRightSigIter::open() {
-    candidates = access->objNamesIterator(nullptr);
+    candidates = Ref<Iterator>::adopt(access->objNamesIterator(nullptr));
     if (candidates == nullptr) reportNoIterator();
 }
 
 void EnhRightSigIter::release() {
-    decRef(candidates);
-    candidates = nullptr;
-    decRef(inner);
-    inner = nullptr;
+    candidates.reset();
+    inner.reset();
 }
 
 void EnhRightSigIter::reinitialize(MethodType newType, const InternalName* cells, int width,
@@ -361,9 +343,9 @@ void EnhRightSigIter::reinitialize(MethodType newType, const InternalName* cells
 
 bool EnhRightSigIter::seekCandidate() {
     do {
-        decRef(inner);
+        inner.reset();
         pattern[0] = candidates->atColumn(1);
-        inner = new EnhLeftSigIter(methodType, pattern.data(), columnCount, access);
+        inner = Ref<EnhLeftSigIter>::make(methodType, pattern.data(), columnCount, access);
         if (inner->first()) return true;
     } while (candidates->next());
     return false;

@@ -2,12 +2,12 @@
 // with inherited signatures, generalised result types and specialised argument types.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "foundation/cArray.h"
-#include "foundation/clib_list.h"
 #include "foundation/set.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MethodType.h"
@@ -72,18 +72,18 @@ class BasicLeftSigIter : public EnhSigIter {
     virtual bool isSubclassOf(InternalName a, InternalName b);
 
   protected:
-    ~BasicLeftSigIter() override;
+    ~BasicLeftSigIter() override = default;
 
   private:
     void releaseSignatures();
 
     bool valid = true;
     bool collected = false;
-    clib_list<Iterator*> signatures;
-    list_item currentItem = nullptr;
+    std::vector<Ref<Iterator>> signatures;
+    std::size_t currentIndex = 0;
     Iterator* current = nullptr;
     bool more = false;
-    Iterator* members = nullptr;
+    Ref<Iterator> members;
 };
 
 // Class bound: the rows of BasicLeftSigIter with every free argument column standing for the
@@ -118,10 +118,10 @@ class EnhLeftSigIter : public EnhSigIter {
     bool seekRow();
     void forgetRows();
 
-    BasicLeftSigIter* inner = nullptr;
-    std::vector<Iterator*> columnIters;
+    Ref<BasicLeftSigIter> inner;
+    std::vector<Ref<Iterator>> columnIters;
     set<cArray<InternalName>*> produced;
-    Iterator* members = nullptr;
+    Ref<Iterator> members;
 };
 
 // Class free: every object of the base as a class candidate, each answered by an EnhLeftSigIter.
@@ -148,6 +148,6 @@ class EnhRightSigIter : public EnhSigIter {
     bool seekCandidate();
 
     bool valid = true;
-    Iterator* candidates = nullptr;
-    EnhLeftSigIter* inner = nullptr;
+    Ref<Iterator> candidates;
+    Ref<EnhLeftSigIter> inner;
 };

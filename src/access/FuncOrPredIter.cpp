@@ -12,11 +12,6 @@ FuncOrPredIter::FuncOrPredIter(const InternalName* tuple, int width, StoredAtom 
     takePattern(tuple);
 }
 
-FuncOrPredIter::~FuncOrPredIter() {
-    decRef(predRows);
-    decRef(paramRows);
-}
-
 void FuncOrPredIter::takePattern(const InternalName* tuple) {
     pattern.assign(tuple, tuple + width);
 }
@@ -44,14 +39,14 @@ bool FuncOrPredIter::initialize() {
     if (predicate()) {
         predFrame = om->getPredFrame(symbol);
         if (predFrame == nullptr || predFrame->getArity() != width) return false;
-        predRows = predFrame->getIterator(predRows);
+        predRows.renew([&](Iterator* old) { return predFrame->getIterator(old); });
         if (predRows == nullptr) return false;
     } else {
         InternalName frameName;
         if (om->giveInternalName(symbol, frameName) == 0) return false;
         paramFrame = om->getParamFrame(frameName);
         if (paramFrame == nullptr || paramFrame->getArity() != width - 1) return false;
-        paramRows = paramFrame->getIterator(paramRows);
+        paramRows.renew([&](Iterator* old) { return paramFrame->getIterator(old); });
         if (paramRows == nullptr) return false;
     }
     allBound = true;
@@ -82,7 +77,7 @@ bool FuncOrPredIter::matchesPattern() {
 }
 
 bool FuncOrPredIter::seek() {
-    Iterator* rows = predicate() ? predRows : paramRows;
+    Iterator* rows = predicate() ? predRows.get() : paramRows.get();
     while (rows->next())
         if (allFree || matchesPattern()) return true;
     return false;
@@ -99,7 +94,7 @@ bool FuncOrPredIter::first() {
         }
         return positioned;
     }
-    Iterator* rows = predicate() ? predRows : paramRows;
+    Iterator* rows = predicate() ? predRows.get() : paramRows.get();
     positioned = rows->first() && (allFree || matchesPattern() || seek());
     return positioned;
 }

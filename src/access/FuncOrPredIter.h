@@ -35,7 +35,7 @@ class FuncOrPredIter : public MatchIterator {
                               const InternalName& symbol, OM* om);
 
   protected:
-    ~FuncOrPredIter() override;
+    ~FuncOrPredIter() override = default;
 
   private:
     bool predicate() const { return atom == StoredAtom::Predicate; }
@@ -52,8 +52,8 @@ class FuncOrPredIter : public MatchIterator {
     bool positioned = false;
     std::vector<InternalName> pattern;
     bool initialized = false;
-    Iterator* predRows = nullptr;
-    Iterator* paramRows = nullptr;
+    Ref<Iterator> predRows;
+    Ref<Iterator> paramRows;
     MainMemPredFrame* predFrame = nullptr;
     MainMemParamFrame* paramFrame = nullptr;
     StoredAtom atom;

@@ -54,16 +54,12 @@ bool FullySpecIsaIter::next() {
     return false;
 }
 
-LeftSpecIsaIter::~LeftSpecIsaIter() {
-    decRef(members);
-}
-
 bool LeftSpecIsaIter::first() {
     positioned = false;
     if (!fits(true, false)) return false;
     MainMemSetFrame* classes = relationSet(om->getObjFrame(object));
     if (classes == nullptr) return false;
-    members = classes->getIterator(members);
+    members.renew([&](Iterator* old) { return classes->getIterator(old); });
     positioned = members != nullptr && members->first();
     return positioned;
 }
@@ -74,14 +70,10 @@ bool LeftSpecIsaIter::next() {
     return positioned;
 }
 
-RightSpecIsaIter::~RightSpecIsaIter() {
-    decRef(members);
-}
-
 bool RightSpecIsaIter::first() {
     positioned = false;
     if (!fits(false, true)) return false;
-    members = om->isaIterator(cls, code(kind), members);
+    members.renew([&](Iterator* old) { return om->isaIterator(cls, code(kind), old); });
     positioned = members != nullptr && members->first();
     return positioned;
 }
@@ -92,17 +84,12 @@ bool RightSpecIsaIter::next() {
     return positioned;
 }
 
-UnspecIsaIter::~UnspecIsaIter() {
-    decRef(names);
-    decRef(members);
-}
-
 bool UnspecIsaIter::seekObject() {
     do {
         currentObject = names->atColumn(1);
         MainMemSetFrame* classes = relationSet(om->getObjFrame(currentObject));
         if (classes == nullptr) continue;
-        members = classes->getIterator(members);
+        members.renew([&](Iterator* old) { return classes->getIterator(old); });
         if (members != nullptr && members->first()) return true;
     } while (names->next());
     return false;
@@ -111,7 +98,7 @@ bool UnspecIsaIter::seekObject() {
 bool UnspecIsaIter::first() {
     positioned = false;
     if (!fits(false, false)) return false;
-    names = om->objNamesIterator(names);
+    names.renew([&](Iterator* old) { return om->objNamesIterator(old); });
     positioned = names != nullptr && names->first() && seekObject();
     return positioned;
 }

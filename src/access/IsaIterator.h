@@ -68,11 +68,11 @@ class LeftSpecIsaIter : public IsaIterator {
     bool next() override;
 
   protected:
-    ~LeftSpecIsaIter() override;
+    ~LeftSpecIsaIter() override = default;
     InternalName rowClass() const override { return members->atColumn(1); }
 
   private:
-    Iterator* members = nullptr;
+    Ref<Iterator> members;
 };
 
 // Object free, class bound: the names that stand in the relation to the class.
@@ -85,11 +85,11 @@ class RightSpecIsaIter : public IsaIterator {
     bool next() override;
 
   protected:
-    ~RightSpecIsaIter() override;
+    ~RightSpecIsaIter() override = default;
     InternalName rowObject() const override { return members->atColumn(1); }
 
   private:
-    Iterator* members = nullptr;
+    Ref<Iterator> members;
 };
 
 // Both free: every object's relation set in turn.
@@ -102,7 +102,7 @@ class UnspecIsaIter : public IsaIterator {
     bool next() override;
 
   protected:
-    ~UnspecIsaIter() override;
+    ~UnspecIsaIter() override = default;
     InternalName rowObject() const override { return currentObject; }
     InternalName rowClass() const override { return members->atColumn(1); }
 
@@ -111,7 +111,7 @@ class UnspecIsaIter : public IsaIterator {
     // member; false when the objects are exhausted.
     bool seekObject();
 
-    Iterator* names = nullptr;
-    Iterator* members = nullptr;
+    Ref<Iterator> names;
+    Ref<Iterator> members;
     InternalName currentObject;
 };

@@ -13,11 +13,6 @@ RefIter::RefIter(const InternalName* tuple, int width, MethodType methodType, OM
     takePattern(tuple);
 }
 
-RefIter::~RefIter() {
-    decRef(entries);
-    decRef(paramRows);
-}
-
 void RefIter::takePattern(const InternalName* tuple) {
     pattern.assign(tuple, tuple + width);
     methodBound = width >= 2 && isBound(pattern[1]);
@@ -44,7 +39,8 @@ bool RefIter::takeHost(const InternalName& host) {
 }
 
 bool RefIter::openEntries() {
-    entries = frame->methodIterator(code(methodType), width - 3, entries);
+    entries.renew(
+        [&](Iterator* old) { return frame->methodIterator(code(methodType), width - 3, old); });
     return entries != nullptr && entries->first();
 }
 
@@ -90,7 +86,7 @@ bool RefIter::matchEntry() {
         if (!inScan) {
             paramFrame = om->getParamFrame(value);
             if (paramFrame == nullptr) return false;
-            paramRows = paramFrame->getIterator(paramRows);
+            paramRows.renew([&](Iterator* old) { return paramFrame->getIterator(old); });
             if (paramRows == nullptr || !paramRows->first()) return false;
         } else if (!paramRows->next()) {
             inScan = false;
@@ -167,10 +163,6 @@ bool LeftRefIter::first() {
 // ---------------------------------------------------------------------------------------------
 // RightRefIter
 
-RightRefIter::~RightRefIter() {
-    decRef(hosts);
-}
-
 bool RightRefIter::initialize() {
     positioned = false;
     initialized = false;
@@ -178,8 +170,10 @@ bool RightRefIter::initialize() {
         centralErrorHandler().report(err6::Unnamed);
         return false;
     }
-    hosts = om->methodHostsIterator(patternMethod(), static_cast<std::int16_t>(code(methodType)),
-                                    static_cast<std::int16_t>(width - 3), hosts);
+    hosts.renew([&](Iterator* old) {
+        return om->methodHostsIterator(patternMethod(), static_cast<std::int16_t>(code(methodType)),
+                                       static_cast<std::int16_t>(width - 3), old);
+    });
     if (hosts == nullptr || !hosts->first()) return false;
     initialized = true;
     return true;
@@ -207,14 +201,10 @@ bool RightRefIter::first() {
 // ---------------------------------------------------------------------------------------------
 // CommonRefIter
 
-CommonRefIter::~CommonRefIter() {
-    decRef(names);
-}
-
 bool CommonRefIter::initialize() {
     positioned = false;
     initialized = false;
-    names = om->objNamesIterator(names);
+    names.renew([&](Iterator* old) { return om->objNamesIterator(old); });
     if (names == nullptr || !names->first()) return false;
     initialized = true;
     return true;

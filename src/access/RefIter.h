@@ -30,7 +30,7 @@ class RefIter : public MatchIterator {
 
   protected:
     RefIter(const InternalName* tuple, int width, MethodType methodType, OM* om);
-    ~RefIter() override;
+    ~RefIter() override = default;
 
     // Whether the current entry of the current host (or, with arguments, its next parameter row)
     // matches; sets the current method and result.
@@ -64,8 +64,8 @@ class RefIter : public MatchIterator {
     bool inScan = false;
     MainMemObjFrame* frame = nullptr;
     MainMemParamFrame* paramFrame = nullptr;
-    Iterator* entries = nullptr;
-    Iterator* paramRows = nullptr;
+    Ref<Iterator> entries;
+    Ref<Iterator> paramRows;
     MethodType methodType;
     bool allArgsBound = true;
     bool methodBound = false;
@@ -87,7 +87,7 @@ class CommonRefIter : public RefIter {
     bool isA(const std::string& className) const override { return className == "CommonRefIter"; }
 
   protected:
-    ~CommonRefIter() override;
+    ~CommonRefIter() override = default;
     bool initialize() override;
 
     bool seek() override;
@@ -98,7 +98,7 @@ class CommonRefIter : public RefIter {
     // Makes the names iterator's current object the host; false when it has no entries.
     bool enterHost();
 
-    Iterator* names = nullptr;
+    Ref<Iterator> names;
 };
 
 // Host bound: the entries of that host's frame.
@@ -126,7 +126,7 @@ class RightRefIter : public RefIter {
     bool isA(const std::string& className) const override { return className == "RightRefIter"; }
 
   protected:
-    ~RightRefIter() override;
+    ~RightRefIter() override = default;
     bool initialize() override;
 
     bool seek() override;
@@ -135,5 +135,5 @@ class RightRefIter : public RefIter {
     // Moves to the next host that has a frame; false when none is left.
     bool nextHost();
 
-    Iterator* hosts = nullptr;
+    Ref<Iterator> hosts;
 };

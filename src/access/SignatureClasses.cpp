@@ -19,7 +19,7 @@ SignatureClasses::SignatureClasses(OMAccess& access) : access(access) {
                                     MethodType::AttributeSetSignature};
     InternalName arrows[std::size(types)];
     for (std::size_t i = 0; i < std::size(types); ++i) arrows[i] = arrowObject(code(types[i]));
-    Iterator* descriptions = new UnSpecDescIter(Free, Free, -1, std::nullopt, &access);
+    Ref<Iterator> descriptions = Ref<UnSpecDescIter>::make(Free, Free, -1, std::nullopt, &access);
     for (bool more = descriptions->first(); more; more = descriptions->next()) {
         const InternalName arrow = descriptions->atColumn(4);
         for (std::size_t i = 0; i < std::size(types); ++i)
@@ -28,15 +28,14 @@ SignatureClasses::SignatureClasses(OMAccess& access) : access(access) {
                                       descriptions->atColumn(2),
                                       static_cast<int>(descriptions->atColumn(3).asFloat())});
     }
-    decRef(descriptions);
     for (const Signature& signature : signatures) {
         if (signature.type != MethodType::AttributeSetSignature)
             known.emplace(signature.host, true);
         std::vector<InternalName> pattern(static_cast<std::size_t>(signature.argCount + 3), Free);
         pattern[0] = signature.host;
         pattern[1] = signature.method;
-        Iterator* rows = access.lookup(signature.type, pattern.data(),
-                                       static_cast<int>(pattern.size()), nullptr);
+        Ref<Iterator> rows = Ref<Iterator>::adopt(access.lookup(
+            signature.type, pattern.data(), static_cast<int>(pattern.size()), nullptr));
         const bool arguments =
             signature.type == MethodType::ScalarSignature && signature.argCount > 0;
         for (bool row = rows != nullptr && rows->first(); row; row = rows->next()) {
@@ -44,7 +43,6 @@ SignatureClasses::SignatureClasses(OMAccess& access) : access(access) {
             if (arguments)
                 for (int col = 3; col <= signature.argCount + 2; ++col) add(rows->atColumn(col));
         }
-        decRef(rows);
     }
 }
 
@@ -53,10 +51,9 @@ void SignatureClasses::add(const InternalName& cell) {
         known.insert_or_assign(cell, true);
         return;
     }
-    Iterator* members = access.setIterator(cell, nullptr);
+    Ref<Iterator> members = Ref<Iterator>::adopt(access.setIterator(cell, nullptr));
     for (bool more = members != nullptr && members->first(); more; more = members->next())
         known.insert_or_assign(members->atColumn(1), true);
-    decRef(members);
 }
 
 bool SignatureClasses::takesPart(const InternalName& cls) {

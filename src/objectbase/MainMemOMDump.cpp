@@ -95,37 +95,40 @@ void MainMemOM::saveAs(int format, const std::string& fileName, const std::strin
 
 void MainMemOM::dumpFrames(int /*format*/) {
     // A whole base can take long to write: every frame looks for a stop request first.
-    Iterator* names = objNamesIterator(nullptr);
-    for (bool more = names->first(); more && !stopped(); more = names->next()) {
-        InternalName name = names->atColumn(1);
-        if (name == builtinObject::String || name == builtinObject::Numeric) continue;
-        if (MainMemObjFrame* frame = getObjFrame(name)) formatObjFrame(name, frame);
+    {
+        Ref<Iterator> names = Ref<Iterator>::adopt(objNamesIterator(nullptr));
+        for (bool more = names->first(); more && !stopped(); more = names->next()) {
+            InternalName name = names->atColumn(1);
+            if (name == builtinObject::String || name == builtinObject::Numeric) continue;
+            if (MainMemObjFrame* frame = getObjFrame(name)) formatObjFrame(name, frame);
+        }
     }
-    decRef(names);
-    Iterator* predicates = predNamesIterator(nullptr);
+    Ref<Iterator> predicates = Ref<Iterator>::adopt(predNamesIterator(nullptr));
     for (bool more = predicates->first(); more && !stopped(); more = predicates->next()) {
         InternalName name = predicates->atColumn(1);
         formatPredFrame(name, getPredFrame(name));
         debugChannel() << std::endl;
     }
-    decRef(predicates);
 }
 
 void MainMemOM::dumpDebug() {
     OutputChannel& out = debugChannel();
-    auto pass = [&out](Iterator* names, auto frameOf) {
+    auto pass = [&out](Ref<Iterator> names, auto frameOf) {
         for (bool more = names->first(); more; more = names->next()) {
             InternalName name = names->atColumn(1);
             out << name << std::endl;
             if (const Frame* frame = frameOf(name)) frame->print(out);
             out << std::endl;
         }
-        decRef(names);
     };
-    pass(objNamesIterator(nullptr), [this](const InternalName& n) { return getObjFrame(n); });
-    pass(setNamesIterator(nullptr), [this](const InternalName& n) { return getSetFrame(n); });
-    pass(paramNamesIterator(nullptr), [this](const InternalName& n) { return getParamFrame(n); });
-    pass(predNamesIterator(nullptr), [this](const InternalName& n) { return getPredFrame(n); });
+    pass(Ref<Iterator>::adopt(objNamesIterator(nullptr)),
+         [this](const InternalName& n) { return getObjFrame(n); });
+    pass(Ref<Iterator>::adopt(setNamesIterator(nullptr)),
+         [this](const InternalName& n) { return getSetFrame(n); });
+    pass(Ref<Iterator>::adopt(paramNamesIterator(nullptr)),
+         [this](const InternalName& n) { return getParamFrame(n); });
+    pass(Ref<Iterator>::adopt(predNamesIterator(nullptr)),
+         [this](const InternalName& n) { return getPredFrame(n); });
 }
 
 void MainMemOM::formatObjFrame(const InternalName& object, MainMemObjFrame* frame) {
@@ -134,26 +137,25 @@ void MainMemOM::formatObjFrame(const InternalName& object, MainMemObjFrame* fram
     DumpFormatter* target = scope.target();
     if (target == nullptr) return;
 
-    Iterator* members = nullptr;
+    Ref<Iterator> members;
     if (MainMemSetFrame* supers = getSetFrame(frame->getSetName2())) {
-        members = supers->getIterator(members);
+        members.renew([&](Iterator* old) { return supers->getIterator(old); });
         for (bool more = members->first(); more; more = members->next())
             target->writeSubclass(object, members->atColumn(1));
     }
     InternalName cls = builtinObject::Object;
     if (MainMemSetFrame* classes = getSetFrame(frame->getSetName1())) {
-        members = classes->getIterator(members);
+        members.renew([&](Iterator* old) { return classes->getIterator(old); });
         for (bool more = members->first(); more; more = members->next()) {
             cls = members->atColumn(1);
             target->writeIsa(object, cls);
         }
     }
-    if (members != nullptr) decRef(members);
 
-    Iterator* entries = nullptr;
+    Ref<Iterator> entries;
     bool any = false;
     for (int type : EntryOrder) {
-        entries = frame->methodIterator(type, entries);
+        entries.renew([&](Iterator* old) { return frame->methodIterator(type, old); });
         for (bool more = entries->first(); more; more = entries->next()) {
             if (!any) {
                 target->openFrame(object, cls, 1);
@@ -165,7 +167,6 @@ void MainMemOM::formatObjFrame(const InternalName& object, MainMemObjFrame* fram
             formatMethodEntry(entries->atColumn(1), entries->atColumn(2), debugChannel(), type);
         }
     }
-    if (entries != nullptr) decRef(entries);
     if (any) target->closeFrame(object, cls);
     target->newLine();
 }
@@ -185,7 +186,7 @@ void MainMemOM::formatMethodEntry(const InternalName& method, const InternalName
     MainMemParamFrame* frame = getParamFrame(value);
     if (frame == nullptr) return;
     const int width = frame->getArity();
-    Iterator* rows = frame->getIterator(nullptr);
+    Ref<Iterator> rows = Ref<Iterator>::adopt(frame->getIterator(nullptr));
     bool first = true;
     for (bool more = rows->first(); more; more = rows->next()) {
         if (!first) target->methodSeparator();
@@ -197,22 +198,17 @@ void MainMemOM::formatMethodEntry(const InternalName& method, const InternalName
         restText += target->arrowText(type);
         writeEntryValue(*this, target, method, methodText, restText, rows->atColumn(width), type);
     }
-    decRef(rows);
 }
 
 int MainMemOM::formatSetMembers(const InternalName& host, const InternalName& method,
                                 const InternalName& setName) {
     DumpFormatter* target = dumpTarget;
-    Iterator* members = setIterator(setName, nullptr);
-    if (target == nullptr || members == nullptr) {
-        if (members != nullptr) decRef(members);
-        return 0;
-    }
+    Ref<Iterator> members = Ref<Iterator>::adopt(setIterator(setName, nullptr));
+    if (target == nullptr || members == nullptr) return 0;
     int position = 0;
     controlEvents::StopPoll stop;
     for (bool more = members->first(); more && !stop.stop(); more = members->next())
         target->writeSetMember(host, method, members->atColumn(1), ++position);
-    decRef(members);
     return position;
 }
 
@@ -224,7 +220,7 @@ void MainMemOM::formatPredFrame(const InternalName& predicate, MainMemPredFrame*
 
     std::string text;
     giveLexicalForm(predicate, text, 1, 0);
-    Iterator* rows = frame->getIterator(nullptr);
+    Ref<Iterator> rows = Ref<Iterator>::adopt(frame->getIterator(nullptr));
     bool any = false;
     if (rows != nullptr) {
         const int width = frame->getArity();
@@ -237,7 +233,6 @@ void MainMemOM::formatPredFrame(const InternalName& predicate, MainMemPredFrame*
             }
             target->closePredicate();
         }
-        decRef(rows);
     }
     if (!any && predicate.getArity() == 0) target->writeStatement(text);
 }
