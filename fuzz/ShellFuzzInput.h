@@ -537,7 +537,6 @@ inline void setUpOnce() {
     startupGlobals();
     registerDumpFormatters();
     registerExportHandlers();
-    installPrettyPrinterFactory();
     const auto scratch =
         std::filesystem::temp_directory_path() / ("quorin-shell-fuzz-" + std::to_string(getpid()));
     std::filesystem::create_directories(scratch);
@@ -574,7 +573,9 @@ inline void runShell(const std::uint8_t* data, std::size_t size, const std::stri
     centralErrorHandler().setOutputSeriousness(4);
 
     auto* sys = new FLSysInterpreter;
-    registerSystemObjects(*sys, Session{});
+    Session handedIn;
+    handedIn.printers = &makePrettyPrinter;
+    registerSystemObjects(*sys, handedIn);
     sys->interprete(configuration, 0);
     FLSysRef result;
     while (!(result && result->isA("FLSysEsc") && result->name() == "end")) {

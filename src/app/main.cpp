@@ -2,6 +2,7 @@
 #include <malloc.h>
 
 #include "platform/ConfinedChild.h"
+#include "shell/PrettyPrinter.h"
 #include "shell/UserInterface.h"
 #include "xml/DOMOMAccess.h"
 #include "xml/NsgmlWrapper.h"
@@ -26,6 +27,8 @@ int main(int argc, char** argv) {
     Session handedIn;
     // The Kavum dialect rewrites every clause before the interpreter checks it.
     handedIn.clauseRewriters = &makeXPathRewriter;
+    // The evaluators' embedded printers (insert traces) are PrettyPrinters.
+    handedIn.printers = &makePrettyPrinter;
     handedIn.webOMAccess = new WebOMAccessMeta;
     handedIn.xmlOMAccess = new XMLOMAccessMeta;
     handedIn.domOMAccess = new DOMOMAccessMeta;

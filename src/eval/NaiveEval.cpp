@@ -38,11 +38,11 @@ const DebugWord debugWords[] = {{"dump", NaiveEval::TraceDump},
                                 {"trigger", NaiveEval::TraceTrigger}};
 }  // namespace
 
-NaiveEval::NaiveEval(Matcher* matcher, OMAccess* access)
+NaiveEval::NaiveEval(Matcher* matcher, OMAccess* access, PrinterFactory printers)
     : matcher(Ref<Matcher>::share(matcher)),
       access(Ref<OMAccess>::share(access)),
       retrieveTimer(Ref<Timer>::adopt(new Timer)),
-      printer(Ref<PPProtocol>::adopt(makePrinter(access))) {}
+      printer(Ref<PPProtocol>::adopt(makePrinter(printers, access))) {}
 
 NaiveEval::~NaiveEval() {
     round = 0;
@@ -466,5 +466,6 @@ FLSysRef NaiveEvalMeta::createInstance(FLSysArgs* args) {
     FLSysObject* matcher = nullptr;
     FLSysObject* access = nullptr;
     if (!checkArgs2(args, "Matcher", matcher, "OMAccess", access)) return nullptr;
-    return Ref<NaiveEval>::make(static_cast<Matcher*>(matcher), static_cast<OMAccess*>(access));
+    return Ref<NaiveEval>::make(static_cast<Matcher*>(matcher), static_cast<OMAccess*>(access),
+                                printers);
 }

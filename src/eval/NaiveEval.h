@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "eval/Evaluation.h"
+#include "eval/PPProtocol.h"
 #include "foundation/OutputChannel.h"
 #include "foundation/Ref.h"
 
@@ -18,7 +19,6 @@ class FLSysString;
 class FactList;
 class Matcher;
 class OMAccess;
-class PPProtocol;
 class ProgramPlan;
 class Timer;
 
@@ -35,8 +35,8 @@ class NaiveEval : public Evaluation {
         TraceTrigger = 64
     };
 
-    // Holds both.
-    NaiveEval(Matcher* matcher, OMAccess* access);
+    // Holds both; the embedded printer (insert traces) comes from `printers`, none when null.
+    NaiveEval(Matcher* matcher, OMAccess* access, PrinterFactory printers = nullptr);
     NaiveEval(const NaiveEval&) = delete;
     NaiveEval& operator=(const NaiveEval&) = delete;
 
@@ -164,8 +164,13 @@ class NaiveEval : public Evaluation {
 // Registered as "classNaiveEval": new@(Matcher, OMAccess).
 class NaiveEvalMeta : public XMeta {
   public:
-    NaiveEvalMeta() : XMeta("NaiveEval") {}
+    // Every evaluator made embeds a printer from `printers`.
+    explicit NaiveEvalMeta(PrinterFactory printers = nullptr)
+        : XMeta("NaiveEval"), printers(printers) {}
 
   protected:
     FLSysRef createInstance(FLSysArgs* args) override;
+
+  private:
+    PrinterFactory printers;
 };

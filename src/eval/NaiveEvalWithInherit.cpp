@@ -38,8 +38,9 @@
 #include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
 
-NaiveEvalWithInherit::NaiveEvalWithInherit(Matcher* matcher, OMAccess* access)
-    : NaiveEval(matcher, access),
+NaiveEvalWithInherit::NaiveEvalWithInherit(Matcher* matcher, OMAccess* access,
+                                           PrinterFactory printers)
+    : NaiveEval(matcher, access, printers),
       phases(Ref<OMAccess>::share(access)),
       triggerTimer(Ref<Timer>::adopt(new Timer)) {}
 
@@ -593,5 +594,5 @@ FLSysRef NaiveEvalWithInheritMeta::createInstance(FLSysArgs* args) {
     FLSysObject* access = nullptr;
     if (!checkArgs2(args, "Matcher", matcher, "OMAccess", access)) return nullptr;
     return Ref<NaiveEvalWithInherit>::make(static_cast<Matcher*>(matcher),
-                                           static_cast<OMAccess*>(access));
+                                           static_cast<OMAccess*>(access), printers);
 }

@@ -22,7 +22,7 @@ class Normalizer;
 class NaiveEvalWithInherit : public NaiveEval {
   public:
     // Takes a second reference on the access layer, through which the phases run.
-    NaiveEvalWithInherit(Matcher* matcher, OMAccess* access);
+    NaiveEvalWithInherit(Matcher* matcher, OMAccess* access, PrinterFactory printers = nullptr);
 
     // "aNaiveEvalWithInherit".
     void print(OutputChannel& channel) const override;
@@ -187,8 +187,12 @@ class NaiveEvalWithInherit : public NaiveEval {
 // Registered as "classNaiveEvalWithInherit": new@(Matcher, OMAccess).
 class NaiveEvalWithInheritMeta : public XMeta {
   public:
-    NaiveEvalWithInheritMeta() : XMeta("NaiveEvalWithInherit") {}
+    explicit NaiveEvalWithInheritMeta(PrinterFactory printers = nullptr)
+        : XMeta("NaiveEvalWithInherit"), printers(printers) {}
 
   protected:
     FLSysRef createInstance(FLSysArgs* args) override;
+
+  private:
+    PrinterFactory printers;
 };

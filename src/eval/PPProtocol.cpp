@@ -1,14 +1,6 @@
-// The printer factory hook.
+// Making a printer through a factory that may be missing.
 #include "eval/PPProtocol.h"
 
-namespace {
-PrinterFactory installed = nullptr;
-}  // namespace
-
-void setPrinterFactory(PrinterFactory factory) {
-    installed = factory;
-}
-
-PPProtocol* makePrinter(OMAccess* access) {
-    return installed != nullptr ? installed(access) : nullptr;
+PPProtocol* makePrinter(PrinterFactory factory, OMAccess* access) {
+    return factory != nullptr ? factory(access) : nullptr;
 }

@@ -1,4 +1,4 @@
-// PPProtocol: the answer printer as the evaluators see it, and the hook through which the shell
+// PPProtocol: the answer printer as the evaluators see it, and the maker through which the shell
 // layer's printer is made (the printer itself lives above this layer).
 #pragma once
 
@@ -30,7 +30,5 @@ class PPProtocol : public FLSysObject {
 // Makes a printer over an access layer (one reference for the caller); null when none can be made.
 using PrinterFactory = PPProtocol* (*)(OMAccess* access);
 
-// The layer that owns the printer installs its factory here; null removes it.
-void setPrinterFactory(PrinterFactory factory);
-// A printer from the installed factory; null while none is installed.
-PPProtocol* makePrinter(OMAccess* access);
+// A printer from the factory; null when the factory is null.
+PPProtocol* makePrinter(PrinterFactory factory, OMAccess* access);

@@ -23,8 +23,8 @@
 #include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
 
-PrSemiNaive::PrSemiNaive(Matcher* matcher, OMAccess* access)
-    : NaiveEvalWithInherit(matcher, access) {}
+PrSemiNaive::PrSemiNaive(Matcher* matcher, OMAccess* access, PrinterFactory printers)
+    : NaiveEvalWithInherit(matcher, access, printers) {}
 
 PrSemiNaive::~PrSemiNaive() {
     dropDeltas();
@@ -434,5 +434,6 @@ FLSysRef PrSemiNaiveMeta::createInstance(FLSysArgs* args) {
     FLSysObject* matcher = nullptr;
     FLSysObject* access = nullptr;
     if (!checkArgs2(args, "Matcher", matcher, "OMAccess", access)) return nullptr;
-    return Ref<PrSemiNaive>::make(static_cast<Matcher*>(matcher), static_cast<OMAccess*>(access));
+    return Ref<PrSemiNaive>::make(static_cast<Matcher*>(matcher), static_cast<OMAccess*>(access),
+                                  printers);
 }

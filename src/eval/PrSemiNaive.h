@@ -28,7 +28,7 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     enum Mode { Naive = 0, SemiNaive = 1 };
 
     // Mode naive, no delta program.
-    PrSemiNaive(Matcher* matcher, OMAccess* access);
+    PrSemiNaive(Matcher* matcher, OMAccess* access, PrinterFactory printers = nullptr);
 
     // "debugOn", "debugOff", "mode", "help", then NaiveEval's.
     FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
@@ -161,8 +161,12 @@ class PrSemiNaive : public NaiveEvalWithInherit {
 // Registered as "classPrSemiNaive": new@(Matcher, OMAccess).
 class PrSemiNaiveMeta : public XMeta {
   public:
-    PrSemiNaiveMeta() : XMeta("PrSemiNaive") {}
+    explicit PrSemiNaiveMeta(PrinterFactory printers = nullptr)
+        : XMeta("PrSemiNaive"), printers(printers) {}
 
   protected:
     FLSysRef createInstance(FLSysArgs* args) override;
+
+  private:
+    PrinterFactory printers;
 };

@@ -7,6 +7,7 @@
 #include "foundation/ErrorHandler.h"
 #include "foundation/FLSysOStream.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/ShellCommands.h"
 #include "foundation/ShellValues.h"
 #include "language/FLiteralList.h"
 #include "language/FRule.h"
@@ -34,23 +35,33 @@ FProgram::~FProgram() {
 }
 
 FLSysRef FProgram::methodCall(const std::string& name, FLSysArgs* args) {
-    if (name == "asFacts") {
-        if (!checkNoArgs(args)) return nullptr;
-        return FLSysRef::adopt(asFacts());
-    }
-    if (name == "lastQuery") {
-        if (!checkNoArgs(args)) return nullptr;
-        // The body stays the program's; the caller gets a reference of its own.
-        FLiteralList* body = lastQuery();
-        if (body == nullptr) centralErrorHandler().report(err9::NoQuery);
-        return FLSysRef::share(body);
-    }
-    if (name == "save") {
-        FLSysObject* file = nullptr;
-        if (!checkArgs1(args, "FLSysString", file)) return nullptr;
-        return save(static_cast<FLSysString*>(file)->value()) ? FLSysRef::share(this) : nullptr;
-    }
-    return ParseTreeNode::methodCall(name, args);
+    return shellCommands().dispatch<ParseTreeNode>(*this, name, args);
+}
+
+const ShellCommands<FProgram>& FProgram::shellCommands() {
+    // The class writes no help of its own: its commands have no lines in the base's help.
+    static const ShellCommands<FProgram> table{
+        {},
+        {
+            {"asFacts", ShellArgs::NoneReported,
+             [](FProgram& self, FLSysArgs*) { return FLSysRef::adopt(self.asFacts()); }},
+            {"lastQuery", ShellArgs::NoneReported,
+             [](FProgram& self, FLSysArgs*) {
+                 // The body stays the program's; the caller gets a reference of its own.
+                 FLiteralList* body = self.lastQuery();
+                 if (body == nullptr) centralErrorHandler().report(err9::NoQuery);
+                 return FLSysRef::share(body);
+             }},
+            {"save", ShellArgs::Any,
+             [](FProgram& self, FLSysArgs* args) -> FLSysRef {
+                 FLSysObject* file = nullptr;
+                 if (!self.checkArgs1(args, "FLSysString", file)) return nullptr;
+                 return self.save(static_cast<FLSysString*>(file)->value()) ? FLSysRef::share(&self)
+                                                                            : nullptr;
+             }},
+        },
+        {}};
+    return table;
 }
 
 bool FProgram::isA(const std::string& className) const {

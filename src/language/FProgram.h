@@ -133,6 +133,9 @@ class FProgram : public ParseTreeNode {
     ~FProgram() override;
 
   private:
+    // The shell commands of the class.
+    static const ShellCommands<FProgram>& shellCommands();
+
     // Makes every compact fact a whole clause in its place; the list of compact facts is then
     // empty. Answers nothing observable: the program's clauses stay the same.
     void expand() const;

@@ -67,10 +67,11 @@ std::string queryText(FRule* query, SymTab* names) {
     return result;
 }
 
+}  // namespace
+
 PPProtocol* makePrettyPrinter(OMAccess* access) {
     return new PrettyPrinter(access);
 }
-}  // namespace
 
 PrettyPrinter::PrettyPrinter(OMAccess* access)
     : omAccess(Ref<OMAccess>::share(access)),
@@ -413,8 +414,4 @@ FLSysRef PrettyPrinterMeta::createInstance(FLSysArgs* args) {
     FLSysObject* access = nullptr;
     if (!checkArgs1(args, "OMAccess", access)) return nullptr;
     return Ref<PrettyPrinter>::make(static_cast<OMAccess*>(access));
-}
-
-void installPrettyPrinterFactory() {
-    setPrinterFactory(makePrettyPrinter);
 }

@@ -126,6 +126,6 @@ class PrettyPrinterMeta : public XMeta {
     FLSysRef createInstance(FLSysArgs* args) override;
 };
 
-// Makes PrettyPrinter the printer the evaluators embed; the program's start-up calls it before
-// any evaluator is built.
-void installPrettyPrinterFactory();
+// A new PrettyPrinter over the access layer (one reference for the caller): the maker of the
+// printer the evaluators embed.
+PPProtocol* makePrettyPrinter(OMAccess* access);

@@ -103,13 +103,14 @@ void registerSystemObjects(FLSysInterpreter& sys, const Session& handedIn) {
     registerOwned(sys, "classBlock", new BlockMeta);
     registerOwned(sys, "classMatcher", new MatcherMeta);
     registerOwned(sys, "classPrettyPrinter", new PrettyPrinterMeta);
-    registerOwned(sys, "classNaiveEval", new NaiveEvalMeta);
+    registerOwned(sys, "classNaiveEval", new NaiveEvalMeta(handedIn.printers));
     registerOwned(sys, "classFLogicInterpreter", new FLogicInterpreterMeta);
     registerOwned(sys, "classSemanticAnalyser", new SemanticAnalyserMeta);
     registerOwned(sys, "classTimer", new TimerMeta);
     registerOwned(sys, "classStatisticHandler", new StatisticHandlerMeta);
-    registerOwned(sys, "classNaiveEvalWithInherit", new NaiveEvalWithInheritMeta);
-    registerOwned(sys, "classPrSemiNaive", new PrSemiNaiveMeta);
+    registerOwned(sys, "classNaiveEvalWithInherit",
+                  new NaiveEvalWithInheritMeta(handedIn.printers));
+    registerOwned(sys, "classPrSemiNaive", new PrSemiNaiveMeta(handedIn.printers));
     registerOwned(sys, "classNormalizer", new NormalizerMeta);
     registerOwned(sys, "classOptimizer", new OptimizerMeta);
 

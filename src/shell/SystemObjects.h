@@ -2,6 +2,7 @@
 // objects of every buildable pipeline class, and the three central singletons.
 #pragma once
 
+#include "eval/PPProtocol.h"
 #include "foundation/FLSysObject.h"
 #include "shell/ClauseRewriter.h"
 
@@ -19,6 +20,8 @@ struct Session {
     XMeta* xmlCreator1 = nullptr;  // "classXMLCreator1", new@(OMAccess)
     // Makes the Kavum dialect's clause rewriter; null: that dialect rewrites nothing.
     ClauseRewriterFactory clauseRewriters = nullptr;
+    // Makes the printer the evaluators embed (insert traces); null: they embed none.
+    PrinterFactory printers = nullptr;
 };
 
 // Registers everything in its fixed order and clears the central statistic handler.

@@ -23,7 +23,6 @@
 #include "shell/FLSysInterpreter.h"
 #include "shell/FLogicInterpreter.h"
 #include "shell/LineInput.h"
-#include "shell/PrettyPrinter.h"
 #include "shell/ShellText.h"
 #include "shell/SystemObjects.h"
 
@@ -327,8 +326,6 @@ int run(int argc, char** argv, const Session& handedIn) {
     // The object base's dumps and the access layer's exports write from the first command.
     registerDumpFormatters();
     registerExportHandlers();
-    // The evaluators' embedded printers (insert traces) are PrettyPrinters.
-    installPrettyPrinterFactory();
     sys = new FLSysInterpreter;
     sys->useClauseRewriters(handedIn.clauseRewriters);
     registerSystemObjects(*sys, handedIn);

@@ -108,6 +108,11 @@ class EvalHarness {
         matcher = own;
         naive = new NaiveEval(matcher, access);
     }
+    // Replaces the evaluator by one that embeds printers from `printers`.
+    void usePrinters(PrinterFactory printers) {
+        decRef(naive);
+        naive = new NaiveEval(matcher, access, printers);
+    }
     // Evaluates the program of the text; the evaluator's answer.
     int run(const std::string& text) { return naive->evaluate(rules.program(text)); }
     // The answers on the current object base, as sorted "X=a, Y=b" lines.

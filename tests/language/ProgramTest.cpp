@@ -137,6 +137,31 @@ TEST(Program, SaveToAFullDeviceFails) {
     EXPECT_NE(errors.text().find("CannotOpenFile"), std::string::npos);
 }
 
+TEST(Program, CommandsCheckTheirArgumentsFirstAndOtherNamesGoToTheBase) {
+    TreeBuilder b;
+    FProgram* program = b.program({b.fact({b.cnst("a")})});
+    auto* extra = b.own(new FLSysString("x"));
+    {
+        ErrorCapture errors;
+        EXPECT_EQ(call(program, "asFacts", extra), nullptr);
+        EXPECT_NE(errors.text().find("WrongNumberOfArguments"), std::string::npos);
+    }
+    {
+        // The argument fails the call before the missing query is noticed.
+        ErrorCapture errors;
+        EXPECT_EQ(call(program, "lastQuery", extra), nullptr);
+        EXPECT_NE(errors.text().find("WrongNumberOfArguments"), std::string::npos);
+        EXPECT_EQ(errors.text().find("NoQuery"), std::string::npos);
+    }
+    {
+        ErrorCapture errors;
+        EXPECT_EQ(call(program, "save", program), nullptr);
+        EXPECT_EQ(call(program, "save"), nullptr);
+        EXPECT_EQ(errors.text().find("CannotOpenFile"), std::string::npos);
+    }
+    EXPECT_NE(call(program, "isOk"), nullptr);
+}
+
 TEST(Program, VariablesOfAProgramAreNotCollected) {
     TreeBuilder b;
     ErrorCapture errors(7);

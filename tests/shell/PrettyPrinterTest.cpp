@@ -7,7 +7,9 @@
 
 #include "compile/Operand.h"
 #include "eval/EvalHarness.h"
+#include "eval/NaiveEvalWithInherit.h"
 #include "eval/PPProtocol.h"
+#include "eval/PrSemiNaive.h"
 #include "foundation/ShellValues.h"
 #include "foundation/clib_list.h"
 #include "platform/InterruptFlag.h"
@@ -166,17 +168,16 @@ TEST_F(PrettyPrinterTest, ClassObjectAndEvaluatorFactory) {
     EXPECT_EQ(reportedNames(errors), Names{"WrongNumberOfArguments"});
     decRef(meta);
 
-    installPrettyPrinterFactory();
-    PPProtocol* embedded = makePrinter(access);
+    PPProtocol* embedded = makePrinter(&makePrettyPrinter, access);
     ASSERT_NE(embedded, nullptr);
     EXPECT_TRUE(embedded->isA("PrettyPrinter"));
     decRef(embedded);
 }
 
 TEST(EmbeddedPrinterTest, TheInsertTraceWritesTheBindingsAsAnswers) {
-    installPrettyPrinterFactory();
     {
         eval_test::EvalHarness h;
+        h.usePrinters(&makePrettyPrinter);
         clib_list<FLSysObject*> words;
         auto* insert = new FLSysString("insert");
         words.append(insert);
@@ -189,7 +190,42 @@ TEST(EmbeddedPrinterTest, TheInsertTraceWritesTheBindingsAsAnswers) {
         const std::string row = "X/a   \n\n% 1 output(s) printed \n";
         EXPECT_EQ(answers.text(), row + row);
     }
-    setPrinterFactory(nullptr);
+}
+
+// The session hands its printer maker to the evaluators' class objects; an evaluator one of them
+// makes traces its inserts through that printer, and one made without a maker writes no answers.
+TEST(EmbeddedPrinterTest, EvaluatorsMadeByClassObjectsEmbedTheirMakersPrinters) {
+    eval_test::EvalHarness h;
+    int round = 0;
+    const auto insertTrace = [&](XMeta* meta) {
+        clib_list<FLSysObject*> args;
+        args.append(h.matcher);
+        args.append(h.access);
+        FLSysRef made = meta->methodCall("new", &args);
+        decRef(meta);
+        EXPECT_NE(made, nullptr);
+        if (made == nullptr) return std::string("no evaluator");
+        clib_list<FLSysObject*> words;
+        auto* insert = new FLSysString("insert");
+        words.append(insert);
+        made->methodCall("debugOn", &words);
+        decRef(insert);
+        ChannelCapture debug(debugChannel());
+        ChannelCapture answers(answerChannel());
+        // Each round derives facts of its own, so that every insert trace has something to show.
+        const std::string n = std::to_string(++round);
+        static_cast<Evaluation*>(made.get())
+            ->evaluate(h.rules.program("p" + n + "(a). q" + n + "(X) :- p" + n + "(X)."));
+        return answers.text();
+    };
+    for (XMeta* meta : {static_cast<XMeta*>(new NaiveEvalMeta(&makePrettyPrinter)),
+                        static_cast<XMeta*>(new NaiveEvalWithInheritMeta(&makePrettyPrinter)),
+                        static_cast<XMeta*>(new PrSemiNaiveMeta(&makePrettyPrinter))}) {
+        const std::string name = meta->name();
+        EXPECT_NE(insertTrace(meta).find("X/a"), std::string::npos) << name;
+    }
+    EXPECT_EQ(insertTrace(new NaiveEvalMeta), "");
+    EXPECT_EQ(insertTrace(new PrSemiNaiveMeta), "");
 }
 
 TEST(PPVarSymTabTest, BoundTextsReplaceNamesAndTheRestIsAnonymous) {
