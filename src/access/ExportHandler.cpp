@@ -2,6 +2,7 @@
 #include "access/ExportHandler.h"
 
 #include <map>
+#include <utility>
 
 #include "access/ExportRequest.h"
 #include "access/OMAccess.h"
@@ -9,26 +10,22 @@
 #include "objectbase/DumpFormatter.h"
 #include "objectbase/OM.h"
 
-ExportHandler::ExportHandler(OMAccess* access, DumpFormatter* formatter)
-    : access(access), formatter(formatter) {
-    incRef(access);
-    if (OM* om = access->om()) om->setDumpTarget(formatter);
+ExportHandler::ExportHandler(OMAccess* access, Ref<DumpFormatter> formatter)
+    : access(Ref<OMAccess>::share(access)), formatter(std::move(formatter)) {
+    if (OM* om = access->om()) om->setDumpTarget(this->formatter.get());
 }
 
 ExportHandler::~ExportHandler() {
     if (OM* om = access->om()) om->setDumpTarget(nullptr);
-    decRef(formatter);
-    decRef(access);
 }
 
 bool ExportHandler::isA(const std::string& className) const {
     return className == "ExportHandler" || FLSysObject::isA(className);
 }
 
-void ExportHandler::replaceFormatter(DumpFormatter* replacement) {
-    decRef(formatter);
-    formatter = replacement;
-    if (OM* om = access->om()) om->setDumpTarget(formatter);
+void ExportHandler::replaceFormatter(Ref<DumpFormatter> replacement) {
+    formatter = std::move(replacement);
+    if (OM* om = access->om()) om->setDumpTarget(formatter.get());
 }
 
 void ExportHandler::exportOM(ExportRequest& request) {

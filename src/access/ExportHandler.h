@@ -4,10 +4,10 @@
 #include <cstdint>
 
 #include "foundation/FLSysObject.h"
+#include "objectbase/DumpFormatter.h"
 #include "platform/ControlEvents.h"
 
 struct ExportRequest;
-class DumpFormatter;
 class InternalName;
 class OMAccess;
 
@@ -16,8 +16,8 @@ class OMAccess;
 // as long as the handler lives, so the object base's own entry writer speaks its format.
 class ExportHandler : public FLSysObject {
   public:
-    // Takes over the caller's reference to `formatter` and makes it the dump target.
-    ExportHandler(OMAccess* access, DumpFormatter* formatter);
+    // Holds the access layer and the formatter, and makes the formatter the dump target.
+    ExportHandler(OMAccess* access, Ref<DumpFormatter> formatter);
 
     bool isA(const std::string& className) const override;
 
@@ -36,17 +36,16 @@ class ExportHandler : public FLSysObject {
     // Clears the dump target, then releases the formatter.
     ~ExportHandler() override;
 
-    // Puts `replacement` (whose reference is taken over) in place of the formatter, as the dump
-    // target too.
-    void replaceFormatter(DumpFormatter* replacement);
+    // Puts `replacement` in place of the formatter, as the dump target too.
+    void replaceFormatter(Ref<DumpFormatter> replacement);
 
     // True, from then on, once Ctrl-C or a farewell asks the export to stop: the handlers' walks
     // look at it once an object or element (the text written after it is dropped anyway).
     bool stopped();
 
-    // Held (a reference of its own), as its formatter is.
-    OMAccess* access;
-    DumpFormatter* formatter;
+    // A reference of its own on each; the formatter is released first (members go in reverse).
+    Ref<OMAccess> access;
+    Ref<DumpFormatter> formatter;
 
   private:
     controlEvents::StopPoll stopPoll{16};

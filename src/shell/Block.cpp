@@ -11,13 +11,9 @@
 #include "shell/FLSysInterpreter.h"
 
 Block::Block(FLSysInterpreter* interpreter, std::string text)
-    : interpreter(interpreter), body(std::move(text)) {
-    if (interpreter != nullptr) incRef(interpreter);
-}
+    : interpreter(Ref<FLSysInterpreter>::share(interpreter)), body(std::move(text)) {}
 
-Block::~Block() {
-    if (interpreter != nullptr) decRef(interpreter);
-}
+Block::~Block() = default;
 
 FLSysRef Block::methodCall(const std::string& name, FLSysArgs* args) {
     return shellCommands().dispatch<FLSysObject>(*this, name, args);

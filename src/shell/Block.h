@@ -34,7 +34,7 @@ class Block : public FLSysObject {
     // The shell commands and help lines of the class.
     static const ShellCommands<Block>& shellCommands();
 
-    FLSysInterpreter* interpreter;
+    Ref<FLSysInterpreter> interpreter;
     std::string body;
 };
 

@@ -16,7 +16,7 @@ const InternalName Free = InternalName::UndefinedObject;
 }  // namespace
 
 FLExportHandler::FLExportHandler(OMAccess* access)
-    : ExportHandler(access, new FLDumpFormatter(access->om())) {}
+    : ExportHandler(access, Ref<FLDumpFormatter>::make(access->om())) {}
 
 bool FLExportHandler::isA(const std::string& className) const {
     return className == "FLExportHandler" || ExportHandler::isA(className);
@@ -27,13 +27,12 @@ void FLExportHandler::writeHeader(ExportRequest& /*request*/) {}
 void FLExportHandler::writeTrailer(ExportRequest& /*request*/) {}
 
 void FLExportHandler::writeBody(ExportRequest& request) {
-    Iterator* names = access->objNamesIterator(nullptr);
+    const auto names = Ref<Iterator>::adopt(access->objNamesIterator(nullptr));
     for (bool more = names != nullptr && names->first(); more && !stopped(); more = names->next()) {
         const InternalName object = names->atColumn(1);
         if (object == builtinObject::String || object == builtinObject::Numeric) continue;
         writeObject(object, request.format);
     }
-    decRef(names);
 }
 
 std::size_t FLExportHandler::ClassesHash::operator()(
@@ -58,8 +57,8 @@ void FLExportHandler::writeObject(const InternalName& object, std::int32_t forma
     // A class whose only signatures are "@=>>" ones has signatures of its own too: without it
     // such a class and the "@->>" values it declares would vanish from the round trip.
     if (format == 3 && access->hasSignatures(object) == 0 &&
-        !yieldsRow(
-            new HostSpecDescIter(object, Free, -1, MethodType::AttributeSetSignature, access)))
+        !yieldsRow(new HostSpecDescIter(object, Free, -1, MethodType::AttributeSetSignature,
+                                        access.get())))
         return;
     bool classLines = false;
     std::vector<InternalName> memberOf;
@@ -79,10 +78,10 @@ void FLExportHandler::writeObject(const InternalName& object, std::int32_t forma
     const auto known = classSets.emplace(std::move(memberOf), static_cast<int>(classSets.size()));
     if (known.second) declared.emplace_back();
     const int classSet = known.first->second;
-    auto* text = static_cast<FLDumpFormatter*>(formatter);
+    auto* text = static_cast<FLDumpFormatter*>(formatter.get());
     OM* om = access->om();
     int written = 0;
-    Iterator* entries = new HostSpecDescIter(object, Free, -1, std::nullopt, access);
+    const auto entries = Ref<HostSpecDescIter>::make(object, Free, -1, std::nullopt, access.get());
     for (bool more = entries->first(); more; more = entries->next()) {
         const InternalName method = entries->atColumn(2);
         const int argCount = static_cast<int>(entries->atColumn(3).asFloat());
@@ -96,7 +95,6 @@ void FLExportHandler::writeObject(const InternalName& object, std::int32_t forma
             text->methodSeparator();
         om->showValue(object, method, type, argCount);
     }
-    decRef(entries);
     if (written > 0) {
         text->frameEnd();
         text->newLine();

@@ -38,20 +38,22 @@ Error foreignSymTab() {
 }  // namespace
 
 FLSysInterpreter::FLSysInterpreter()
-    : symTab(new SymTab()),
-      parserFactory(new FLogicParserFactory()),
-      channel(new OutputChannel()),
-      interpreter(new EmptyFLogicInterp()) {
-    variables["sys"] = this;
+    : symTab(Ref<SymTab>::make()),
+      parserFactory(Ref<FLogicParserFactory>::make()),
+      channel(Ref<OutputChannel>::make()),
+      interpreter(Ref<EmptyFLogicInterp>::make()) {
+    variables.emplace("sys", Variable(this, this));
     symTab->initBuiltinSymbols();
 }
 
 FLSysInterpreter::~FLSysInterpreter() {
     finish();
-    decRef(interpreter);
-    decRef(channel);
-    decRef(parserFactory);
-    decRef(symTab);
+    // Released in the order they were made in reverse: the interpreter first, the symbol table
+    // its clauses name last.
+    interpreter.reset();
+    channel.reset();
+    parserFactory.reset();
+    symTab.reset();
 }
 
 FLSysRef FLSysInterpreter::methodCall(const std::string& name, FLSysArgs* args) {
@@ -304,13 +306,14 @@ void FLSysInterpreter::assign(const std::string& name, FLSysObject* value) {
         centralErrorHandler().report(err11::AssignmentToConstants);
         return;
     }
-    if (value != this) incRef(value);
-    auto [entry, inserted] = variables.try_emplace(name, value);
-    if (!inserted) {
-        FLSysObject* old = entry->second;
-        entry->second = value;
-        releaseValue(old);
+    Variable replaced(value, this);
+    auto entry = variables.find(name);
+    if (entry == variables.end()) {
+        variables.emplace(name, std::move(replaced));
+        return;
     }
+    // The old value goes last, once the variable holds the new one: its end may come back to sys.
+    std::swap(entry->second, replaced);
 }
 
 void FLSysInterpreter::unsetVariable(const std::string& name) {
@@ -320,33 +323,28 @@ void FLSysInterpreter::unsetVariable(const std::string& name) {
     }
     auto entry = variables.find(name);
     if (entry == variables.end()) return;
-    FLSysObject* value = entry->second;
+    // Released once the variable is gone.
+    const Variable value = std::move(entry->second);
     variables.erase(entry);
-    releaseValue(value);
 }
 
 std::optional<FLSysObject*> FLSysInterpreter::lookupVariable(const std::string& name) const {
     auto entry = variables.find(name);
     if (entry == variables.end()) return std::nullopt;
-    return entry->second;
+    return entry->second.get();
 }
 
 bool FLSysInterpreter::isConstant(const std::string& name) const {
-    FLSysObject* literal = FLSysString::fromLiteral(name);
-    if (literal == nullptr) literal = FLSysInteger::fromLiteral(name);
-    decRef(literal);
-    return literal != nullptr;
+    const auto text = Ref<FLSysString>::adopt(FLSysString::fromLiteral(name));
+    return text != nullptr || Ref<FLSysInteger>::adopt(FLSysInteger::fromLiteral(name)) != nullptr;
 }
 
 void FLSysInterpreter::finish() {
-    // Emptied before the values go: a value's destruction may come back to sys.
-    std::map<std::string, FLSysObject*> old;
+    // Emptied before the values go: a value's destruction may come back to sys. They go in the
+    // order of their names.
+    std::map<std::string, Variable> old;
     old.swap(variables);
-    for (auto& [name, value] : old) releaseValue(value);
-}
-
-void FLSysInterpreter::releaseValue(FLSysObject* value) {
-    if (value != this) decRef(value);
+    while (!old.empty()) old.erase(old.begin());
 }
 
 FParser* FLSysInterpreter::newParser() {
@@ -361,7 +359,7 @@ FLSysRef FLSysInterpreter::forgetIDB(FLSysArgs* args) {
 
 FLSysInterpreter* FLSysInterpreter::load(const std::string& fileName) {
     if (symTab == nullptr) {
-        symTab = new SymTab();
+        symTab = Ref<SymTab>::make();
         symTab->initBuiltinSymbols();
     }
     FLSysArgs none;
@@ -374,12 +372,12 @@ FLSysInterpreter* FLSysInterpreter::load(const std::string& fileName) {
     const bool opened = parser->open(fileName) != 0;
     if (opened) {
         while (ok != 0 && !parser->atEnd()) {
-            const auto clause = Ref<FRule>::adopt(parser->parse(symTab, &ok));
-            if (debug != 0) echoClause(clause.get(), symTab);
+            const auto clause = Ref<FRule>::adopt(parser->parse(symTab.get(), &ok));
+            if (debug != 0) echoClause(clause.get(), symTab.get());
             if (clause != nullptr && clause->ruleKind() == FRule::Query) {
                 centralErrorHandler().report(noRulesAllowed(fileName));
             }
-            interpreter->addClause(clause.get(), symTab);
+            interpreter->addClause(clause.get(), symTab.get());
         }
     }
     parser.reset();
@@ -388,7 +386,7 @@ FLSysInterpreter* FLSysInterpreter::load(const std::string& fileName) {
     interpreter->forgetProgram(&none);
     // Every clause goes back, facts too: the program typed before stays as it was.
     if (kept != nullptr) {
-        SymTab* names = kept->getSymTab() != nullptr ? kept->getSymTab() : symTab;
+        SymTab* names = kept->getSymTab() != nullptr ? kept->getSymTab() : symTab.get();
         for (list_item item = kept->firstItem(); item != nullptr; item = kept->nextItem(item)) {
             FRule* clause = nullptr;
             kept->ruleAt(item, clause);
@@ -411,16 +409,10 @@ FLSysInterpreter* FLSysInterpreter::switchInterpreter(FLSysArgs* args) {
         centralErrorHandler().report(foreignSymTab());
         return nullptr;
     }
-    if (newInterpreter != interpreter) {
-        incRef(newInterpreter);
-        decRef(interpreter);
-        interpreter = static_cast<FLogicInterpreter*>(newInterpreter);
-    }
-    if (newSymTab != symTab) {
-        incRef(newSymTab);
-        decRef(symTab);
-        symTab = static_cast<SymTab*>(newSymTab);
-    }
+    if (newInterpreter != interpreter.get())
+        interpreter =
+            Ref<FLogicInterpreter>::share(static_cast<FLogicInterpreter*>(newInterpreter));
+    if (newSymTab != symTab.get()) symTab = Ref<SymTab>::share(static_cast<SymTab*>(newSymTab));
     return this;
 }
 
@@ -472,9 +464,9 @@ FLSysInterpreter* FLSysInterpreter::help() {
 
 void FLSysInterpreter::display(OutputChannel& out) const {
     out << "FLSysInterpreter{" << std::endl;
-    for (const auto& [name, value] : variables) {
+    for (const auto& [name, variable] : variables) {
         out << "  " << name << " : ";
-        if (value != nullptr) {
+        if (FLSysObject* value = variable.get()) {
             value->print(out);
         } else {
             out << "NULL";

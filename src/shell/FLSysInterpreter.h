@@ -92,8 +92,8 @@ class FLSysInterpreter : public FLSysObject {
     // neither cut short by a nesting overflow being unwound nor by a Ctrl-C that came before it.
     static void acceptNextCommand();
 
-    FLogicInterpreter* linkedInterpreter() const { return interpreter; }
-    SymTab* currentSymTab() const { return symTab; }
+    FLogicInterpreter* linkedInterpreter() const { return interpreter.get(); }
+    SymTab* currentSymTab() const { return symTab.get(); }
     // The channel blocks are written through.
     OutputChannel& ownChannel() const { return *channel; }
     const std::string& prompt() const { return promptPrefix; }
@@ -133,19 +133,31 @@ class FLSysInterpreter : public FLSysObject {
     Outcome echoCommand(FLSysArgs* args);
     // The text of a one-string argument list; nothing after the check's report.
     std::optional<std::string> stringArgument(FLSysArgs* args);
-    // Releases a variable's value unless it is null or sys itself.
-    void releaseValue(FLSysObject* value);
 
-    SymTab* symTab;
-    FParserFactory* parserFactory;
+    // A variable's value (null allowed), held by a reference of its own unless it is sys itself:
+    // the variable "sys" would otherwise keep sys alive for good.
+    class Variable {
+      public:
+        Variable(FLSysObject* value, const FLSysInterpreter* sys)
+            : counted(value == sys ? FLSysRef() : FLSysRef::share(value)),
+              uncounted(value == sys ? value : nullptr) {}
+        FLSysObject* get() const { return uncounted != nullptr ? uncounted : counted.get(); }
+
+      private:
+        FLSysRef counted;
+        FLSysObject* uncounted;
+    };
+
+    Ref<SymTab> symTab;
+    Ref<FParserFactory> parserFactory;
     ClauseRewriterFactory clauseRewriters = nullptr;
-    std::map<std::string, FLSysObject*> variables;
+    std::map<std::string, Variable> variables;
     // The last command handed to the history.
     std::optional<std::string> lastCommand;
     int debug = 0;
     // One "+" per running nested shell, put before the prompt.
     std::string promptPrefix;
     bool endOfInput = false;
-    OutputChannel* channel;
-    FLogicInterpreter* interpreter;
+    Ref<OutputChannel> channel;
+    Ref<FLogicInterpreter> interpreter;
 };

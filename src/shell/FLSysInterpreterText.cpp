@@ -260,7 +260,7 @@ FLSysRef FLSysInterpreter::interprete(const std::string& text, int isLine) {
     }
     NestingLevel level;
     if (symTab == nullptr) {
-        symTab = new SymTab();
+        symTab = Ref<SymTab>::make();
         symTab->initBuiltinSymbols();
     }
     // The parser goes with this call, whichever way it ends.
@@ -277,18 +277,19 @@ FLSysRef FLSysInterpreter::interprete(const std::string& text, int isLine) {
         if (unwinding) return nullptr;
         int ok = 1;
         bool groundRead = false;
-        const auto clause = Ref<FRule>::adopt(debug == 0 && interpreter->takesGroundFacts()
-                                                  ? parser->parse(symTab, &ok, ground, &groundRead)
-                                                  : parser->parse(symTab, &ok));
+        const auto clause =
+            Ref<FRule>::adopt(debug == 0 && interpreter->takesGroundFacts()
+                                  ? parser->parse(symTab.get(), &ok, ground, &groundRead)
+                                  : parser->parse(symTab.get(), &ok));
         if (ok == 0) {
             if (isLine == 0) interpreter->forgetProgram(nullptr);
             return nullptr;
         }
         if (groundRead) {
-            interpreter->addGroundFact(ground, symTab);
+            interpreter->addGroundFact(ground, symTab.get());
             continue;
         }
-        if (debug != 0) echoClause(clause.get(), symTab);
+        if (debug != 0) echoClause(clause.get(), symTab.get());
         if (clause != nullptr && clause->ruleKind() == FRule::Query) {
             // Each query's own writes count: a failure before it (the banner on a full disk)
             // must neither fail it nor hide its own.
@@ -298,7 +299,7 @@ FLSysRef FLSysInterpreter::interprete(const std::string& text, int isLine) {
             if (result && !isEscape(result.get()) && !standardOutputWritten()) result.reset();
             if (!result || isEscape(result.get())) return result;
         } else {
-            interpreter->addClause(clause.get(), symTab);
+            interpreter->addClause(clause.get(), symTab.get());
         }
     }
     return FLSysRef::share(this);
@@ -310,7 +311,7 @@ FLSysRef FLSysInterpreter::queryhandle(FRule* query) {
     FLiteral* literal = body == nullptr ? nullptr : body->first();
     FTerm* term = literal == nullptr ? nullptr : literal->getTerm();
     if (node_cast<CPath>(term) == nullptr)
-        return FLSysRef::share(interpreter->query(query, symTab));
+        return FLSysRef::share(interpreter->query(query, symTab.get()));
     FTerm* leftmost = term;
     while (auto* path = node_cast<CPath>(leftmost)) {
         if (path->getHost() == nullptr) break;
@@ -319,7 +320,7 @@ FLSysRef FLSysInterpreter::queryhandle(FRule* query) {
     CommandEvaluation command(*this);
     const auto* start = node_cast<FunctionTerm>(leftmost);
     if (start == nullptr || command.nameOf(*start) != "sys") {
-        return FLSysRef::share(interpreter->query(query, symTab));
+        return FLSysRef::share(interpreter->query(query, symTab.get()));
     }
     if (body->length() > 1) {
         centralErrorHandler().report(err11::MoreThanOneLiteral);
@@ -382,16 +383,13 @@ FLSysRef FLSysInterpreter::queryhandle(FRule* query) {
 }
 
 void FLSysInterpreter::setDialect(const std::string& word) {
-    FParserFactory* factory = nullptr;
     if (word == "Kavum") {
-        factory = new PevoParserFactory();
+        parserFactory = Ref<PevoParserFactory>::make();
     } else if (word == "FLogic") {
-        factory = new FLogicParserFactory();
+        parserFactory = Ref<FLogicParserFactory>::make();
     } else {
         return;
     }
-    decRef(parserFactory);
-    parserFactory = factory;
     interpreter->useClauseRewriters(clauseRewriters);
     interpreter->setDialect(word);
 }

@@ -30,10 +30,9 @@ void forEachValue(OMAccess* access, const InternalName& cell, Visit visit) {
         visit(cell);
         return;
     }
-    Iterator* members = access->setIterator(cell, nullptr);
+    const auto members = Ref<Iterator>::adopt(access->setIterator(cell, nullptr));
     for (bool more = members != nullptr && members->first(); more; more = members->next())
         if (!visit(members->atColumn(1))) break;
-    decRef(members);
 }
 
 }  // namespace
@@ -60,10 +59,12 @@ int FLtoXMLExportHandler::classSetOf(const InternalName& object) {
     const int seen = hostSets.valueOr(object, -1);
     if (seen >= 0) return seen;
     std::vector<InternalName> classes;
-    Iterator* rows = access->makeEnhIsaIter(object, Free, IsaRelation::Member, nullptr);
-    for (bool more = rows != nullptr && rows->first(); more; more = rows->next())
-        classes.push_back(rows->atColumn(2));
-    decRef(rows);
+    {
+        const auto rows = Ref<Iterator>::adopt(
+            access->makeEnhIsaIter(object, Free, IsaRelation::Member, nullptr));
+        for (bool more = rows != nullptr && rows->first(); more; more = rows->next())
+            classes.push_back(rows->atColumn(2));
+    }
     const auto known = classSetNumbers.emplace(std::move(classes), int(classSets.size()));
     if (known.second) classSets.push_back(ClassSet{known.first->first, {}, false, Free});
     hostSets.emplace(object, known.first->second);
@@ -87,15 +88,14 @@ FLtoXMLExportHandler::EntryPlan& FLtoXMLExportHandler::planOf(int classSet,
     pattern[1] = method;
     for (const InternalName& cls : classSets[std::size_t(classSet)].classes) {
         pattern[0] = cls;
-        Iterator* found = access->lookup(kind, pattern.data(), argCount + 3, nullptr);
+        const auto found =
+            Ref<Iterator>::adopt(access->lookup(kind, pattern.data(), argCount + 3, nullptr));
         if (found != nullptr && found->first()) {
             plan.declared = true;
             plan.declaring = found->atColumn(1);
             if (argCount == 0) plan.result = found->atColumn(3);
-            decRef(found);
             break;
         }
-        decRef(found);
     }
     classSets[std::size_t(classSet)].plans.push_back(&plan);
     return plan;
@@ -121,10 +121,10 @@ void FLtoXMLExportHandler::prepare(EntryPlan& plan) {
         std::vector<InternalName> pattern(static_cast<std::size_t>(width), Free);
         pattern[0] = plan.declaring;
         pattern[1] = plan.method;
-        Iterator* found = access->lookup(MethodType(plan.type + 6), pattern.data(), width, nullptr);
+        const auto found = Ref<Iterator>::adopt(
+            access->lookup(MethodType(plan.type + 6), pattern.data(), width, nullptr));
         for (bool row = found != nullptr && found->first(); row; row = found->next())
             for (int col = 1; col <= width; ++col) rows.push_back(found->atColumn(col));
-        decRef(found);
         known = declared.emplace(key, std::move(rows)).first;
     }
     plan.signatureRows = &known->second;
@@ -184,7 +184,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     bool haveHost = false;
     bool hostOutside = false;
     int hostSet = -1;
-    Iterator* rows = new DescIterWithResult(Free, Free, Free, -1, std::nullopt, access);
+    auto rows = Ref<DescIterWithResult>::make(Free, Free, Free, -1, std::nullopt, access.get());
     for (bool more = rows->first(); more && !stopped(); more = rows->next()) {
         const std::optional<MethodType> arrow = arrowType(rows->atColumn(4));
         if (!arrow) continue;
@@ -199,13 +199,14 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
         }
         if (hostOutside) continue;
         if (hostSet < 0) hostSet = classSetOf(host);
-        if (!planOf(hostSet, rows->atColumn(2), argumentCountOf(rows), type).declared) continue;
+        if (!planOf(hostSet, rows->atColumn(2), argumentCountOf(rows.get()), type).declared)
+            continue;
         const auto held = holders.emplace(rows->atColumn(5), false);
         if (!held.second) held.first->second = true;
     }
-    decRef(rows);
+    rows.reset();
 
-    Iterator* entries = new UnSpecDescIter(Free, Free, 0, std::nullopt, access);
+    const auto entries = Ref<UnSpecDescIter>::make(Free, Free, 0, std::nullopt, access.get());
     for (bool more = entries->first(); more && !stopped(); more = entries->next()) {
         const std::optional<MethodType> arrow = arrowType(entries->atColumn(4));
         if (!arrow) continue;
@@ -216,38 +217,36 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
         if (cls == docClass) continue;
         bool builtin = false;
         const InternalName pattern[] = {cls, method, Free};
-        Iterator* results = access->lookup(MethodType(type), pattern, 3, nullptr);
+        const auto results =
+            Ref<Iterator>::adopt(access->lookup(MethodType(type), pattern, 3, nullptr));
         for (bool row = results != nullptr && results->first(); row; row = results->next())
-            forEachValue(access, results->atColumn(3), [&](const InternalName& result) {
+            forEachValue(access.get(), results->atColumn(3), [&](const InternalName& result) {
                 builtin = builtin ||
                           isBuiltin(result, builtinObject::String, builtinSymbol::String) ||
                           isBuiltin(result, builtinObject::Numeric, builtinSymbol::Numeric) ||
                           isBuiltin(result, builtinObject::Literal, builtinSymbol::Literal);
                 return true;
             });
-        decRef(results);
         if (builtin) continue;
         set<InternalName> candidates;
         bool failed = false;
-        Iterator* instances = access->makeEnhIsaIter(Free, cls, IsaRelation::Member, nullptr);
+        const auto instances =
+            Ref<Iterator>::adopt(access->makeEnhIsaIter(Free, cls, IsaRelation::Member, nullptr));
         for (bool row = instances != nullptr && instances->first(); row && !failed;
              row = instances->next()) {
             const InternalName valuePattern[] = {instances->atColumn(1), method, Free};
-            Iterator* values = access->lookup(type == 6 ? MethodType::Scalar : MethodType::Set,
-                                              valuePattern, 3, nullptr);
+            const auto values = Ref<Iterator>::adopt(access->lookup(
+                type == 6 ? MethodType::Scalar : MethodType::Set, valuePattern, 3, nullptr));
             for (bool value = values != nullptr && values->first(); value && !failed;
                  value = values->next())
-                forEachValue(access, values->atColumn(3), [&](const InternalName& v) {
+                forEachValue(access.get(), values->atColumn(3), [&](const InternalName& v) {
                     candidates.insert(v);
                     failed = failed || holders.valueOr(v, false);
                     return true;
                 });
-            decRef(values);
         }
-        decRef(instances);
         if (!failed) *nested += candidates;
     }
-    decRef(entries);
 }
 
 void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
@@ -256,7 +255,7 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     nested = new set<InternalName>();
     written.clear();
     collectNested(docClass);
-    Iterator* names = access->objNamesIterator(nullptr);
+    auto names = Ref<Iterator>::adopt(access->objNamesIterator(nullptr));
     for (bool more = names != nullptr && names->first(); more && !stopped(); more = names->next()) {
         const InternalName object = names->atColumn(1);
         if (isBuiltin(object, builtinObject::String, builtinSymbol::String) ||
@@ -267,7 +266,7 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
         if (nested->member(object)) continue;
         writeObject(object, request.format);
     }
-    decRef(names);
+    names.reset();
     // Nested objects held only by nested objects (two objects holding each other) hang below
     // no written element; they are written at the top level so that none is lost.
     const set<InternalName> all = *nested;
@@ -285,14 +284,14 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, int classSet,
     int calls = 0;
     written.insert(object);
     path.insert(object);
-    Iterator* entries = new HostSpecDescIter(object, Free, -1, std::nullopt, access);
+    auto entries = Ref<HostSpecDescIter>::make(object, Free, -1, std::nullopt, access.get());
     for (bool more = entries->first(); more; more = entries->next()) {
         const std::optional<MethodType> arrow = arrowType(entries->atColumn(4));
         if (!arrow) continue;
         const int type = code(*arrow);
         if (type < 0 || type > 2) continue;
         const InternalName method = entries->atColumn(2);
-        const int argCount = argumentCountOf(entries);
+        const int argCount = argumentCountOf(entries.get());
         EntryPlan& plan = planOf(classSet, method, argCount, type);
         if (!plan.declared) continue;
         std::string methodText;
@@ -303,7 +302,7 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, int classSet,
             writeEntry(object, plan, attributes, content, indent);
         ++calls;
     }
-    decRef(entries);
+    entries.reset();
     path.del(object);
     return calls;
 }
@@ -334,7 +333,7 @@ InternalName FLtoXMLExportHandler::mostSpecific(const set<InternalName>& classes
 InternalName FLtoXMLExportHandler::resultClass(const InternalName& cls) {
     if (cls.getType() != InternalName::SetName) return cls;
     set<InternalName> members;
-    forEachValue(access, cls, [&](const InternalName& member) {
+    forEachValue(access.get(), cls, [&](const InternalName& member) {
         members.insert(member);
         return true;
     });
@@ -370,11 +369,9 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
     valuePattern.assign(static_cast<std::size_t>(argCount + 3), Free);
     valuePattern[0] = object;
     valuePattern[1] = method;
-    Iterator* values = access->lookup(MethodType(type), valuePattern.data(), argCount + 3, nullptr);
-    if (values == nullptr || !values->first()) {
-        decRef(values);
-        return;
-    }
+    const auto values = Ref<Iterator>::adopt(
+        access->lookup(MethodType(type), valuePattern.data(), argCount + 3, nullptr));
+    if (values == nullptr || !values->first()) return;
     prepare(plan);
     if (argCount == 0) {
         std::string text = access->isMapped(object) ? " " : "\n" + indent;
@@ -396,7 +393,7 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
         } else if (type == 1) {
             std::size_t running = text.size();
             bool first = true;
-            forEachValue(access, value, [&](const InternalName& member) {
+            forEachValue(access.get(), value, [&](const InternalName& member) {
                 if (access->isaTest(member, cls, IsaRelation::Member) == 0) return true;
                 if (nestsHere(member)) {
                     content += nestedElementText(method, member, indent);
@@ -411,7 +408,6 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
                 attributes += "'";
             }
         }
-        decRef(values);
         return;
     }
     const std::vector<InternalName>& signatures = *plan.signatureRows;
@@ -427,14 +423,13 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
                 matches = access->isaTest(values->atColumn(col), signature[col - 1],
                                           IsaRelation::Member) != 0;
             if (!matches) continue;
-            arguments = argumentsText(argCount, values, signature);
+            arguments = argumentsText(argCount, values.get(), signature);
             results.insert(signature[argCount + 2]);
         }
         if (results.empty()) continue;
         const InternalName cls = mostSpecific(results);
         content += valueSetText(method, cls, values->atColumn(argCount + 3), arguments);
     }
-    decRef(values);
 }
 
 std::string FLtoXMLExportHandler::argumentsText(int argCount, Iterator* valueRow,
@@ -478,7 +473,7 @@ std::string FLtoXMLExportHandler::valueSetText(const InternalName& method, const
         return singleValueText(method, arguments, cls, value);
     std::string text;
     if (literalClass(cls, builtinObject::Literal, builtinSymbol::Literal)) {
-        forEachValue(access, value, [&](const InternalName& member) {
+        forEachValue(access.get(), value, [&](const InternalName& member) {
             text += singleValueText(method, arguments, cls, member);
             return true;
         });
@@ -487,7 +482,7 @@ std::string FLtoXMLExportHandler::valueSetText(const InternalName& method, const
     std::string attribute = " " + formatter->xmlName(method) + "='";
     std::size_t running = attribute.size();
     bool first = true;
-    forEachValue(access, value, [&](const InternalName& member) {
+    forEachValue(access.get(), value, [&](const InternalName& member) {
         appendWrapped(attribute, formatter->xmlName(member), running, first);
         first = false;
         return true;

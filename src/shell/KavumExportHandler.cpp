@@ -21,19 +21,17 @@ template <class Visit>
 void forEachMember(OMAccess* access, int type, const InternalName& object,
                    const InternalName& method, Visit visit) {
     const InternalName pattern[] = {object, method, Free};
-    Iterator* values = access->lookup(MethodType(type), pattern, 3, nullptr);
+    const auto values = Ref<Iterator>::adopt(access->lookup(MethodType(type), pattern, 3, nullptr));
     for (bool row = values != nullptr && values->first(); row; row = values->next()) {
         const InternalName value = values->atColumn(3);
         if (value.getType() != InternalName::SetName) {
             visit(value);
             continue;
         }
-        Iterator* members = access->setIterator(value, nullptr);
+        const auto members = Ref<Iterator>::adopt(access->setIterator(value, nullptr));
         for (bool more = members != nullptr && members->first(); more; more = members->next())
             visit(members->atColumn(1));
-        decRef(members);
     }
-    decRef(values);
 }
 
 }  // namespace
@@ -69,25 +67,27 @@ std::vector<std::pair<InternalName, InternalName>> KavumExportHandler::rootEleme
     std::vector<std::pair<InternalName, InternalName>> roots;
     InternalName xmldoc;
     access->internName(xmldoc, "xmldoc", 1);
-    Iterator* objects = access->objNamesIterator(nullptr);
     std::vector<InternalName> documents;
-    for (bool more = objects != nullptr && objects->first(); more; more = objects->next()) {
-        const InternalName object = objects->atColumn(1);
-        if (access->isaTest(object, xmldoc, IsaRelation::Member) != 0) documents.push_back(object);
+    {
+        const auto objects = Ref<Iterator>::adopt(access->objNamesIterator(nullptr));
+        for (bool more = objects != nullptr && objects->first(); more; more = objects->next()) {
+            const InternalName object = objects->atColumn(1);
+            if (access->isaTest(object, xmldoc, IsaRelation::Member) != 0)
+                documents.push_back(object);
+        }
     }
-    decRef(objects);
     for (const InternalName& document : documents) {
-        Iterator* entries = new HostSpecDescIter(document, Free, 0, MethodType::Set, access);
+        const auto entries =
+            Ref<HostSpecDescIter>::make(document, Free, 0, MethodType::Set, access.get());
         for (bool more = entries->first(); more; more = entries->next()) {
             const InternalName method = entries->atColumn(2);
-            forEachMember(access, 1, document, method, [&](const InternalName& child) {
+            forEachMember(access.get(), 1, document, method, [&](const InternalName& child) {
                 InternalName parent;
                 if (access->parentElement(parent, child) == document) {
                     roots.emplace_back(child, method);
                 }
             });
         }
-        decRef(entries);
     }
     return roots;
 }
@@ -171,15 +171,16 @@ std::optional<KavumExportHandler::OpenElement> KavumExportHandler::openElement(
         access->lookupMethodValue(object, idMethod, idValue) != 0;
     formatter->openFrame(object, cls, flags != 0 || hasId ? 1 : 0);
     std::string attributes;
-    Iterator* entries = new HostSpecDescIter(object, Free, 0, MethodType::AttributeSet, access);
+    Ref<Iterator> entries =
+        Ref<HostSpecDescIter>::make(object, Free, 0, MethodType::AttributeSet, access.get());
     for (bool more = entries->first(); more; more = entries->next())
         writeAttributes(object, entries->atColumn(2), attributes, indent);
-    decRef(entries);
+    entries.reset();
     writePrefixedAttributes(object, attributes, indent);
     out << attributes;
 
     OpenElement element{object, cls, depth, false, {}};
-    entries = new HostSpecDescIter(object, Free, 0, MethodType::Set, access);
+    entries = Ref<HostSpecDescIter>::make(object, Free, 0, MethodType::Set, access.get());
     for (bool more = entries->first(); more; more = entries->next()) {
         element.hasChildren = true;
         const InternalName method = entries->atColumn(2);
@@ -189,10 +190,10 @@ std::optional<KavumExportHandler::OpenElement> KavumExportHandler::openElement(
         if (methodText == "xml_id") continue;
         // A text node is listed without a method.
         const InternalName as = methodText == "text()" ? Free : method;
-        forEachMember(access, 1, object, method,
+        forEachMember(access.get(), 1, object, method,
                       [&](const InternalName& child) { element.children.emplace_back(as, child); });
     }
-    decRef(entries);
+    entries.reset();
     if (!element.hasChildren) {
         out << "/>" << std::endl;
         return std::nullopt;
@@ -207,23 +208,25 @@ void KavumExportHandler::writePrefixedAttributes(const InternalName& object, std
     // The import maps an attribute p:x of an element e (an xmlns:p declaration included) onto
     // the namespace object e.p, as the attribute x of that object.
     std::vector<std::pair<InternalName, InternalName>> prefixes;
-    Iterator* entries = new HostSpecDescIter(object, Free, 0, MethodType::Scalar, access);
-    for (bool more = entries->first(); more; more = entries->next()) {
-        const InternalName prefix = entries->atColumn(2);
-        InternalName holder;
-        if (access->lookupMethodValue(object, prefix, holder) != 0 &&
-            access->isaTest(holder, builtinObject::Namespace, IsaRelation::Member) != 0)
-            prefixes.emplace_back(prefix, holder);
+    {
+        const auto entries =
+            Ref<HostSpecDescIter>::make(object, Free, 0, MethodType::Scalar, access.get());
+        for (bool more = entries->first(); more; more = entries->next()) {
+            const InternalName prefix = entries->atColumn(2);
+            InternalName holder;
+            if (access->lookupMethodValue(object, prefix, holder) != 0 &&
+                access->isaTest(holder, builtinObject::Namespace, IsaRelation::Member) != 0)
+                prefixes.emplace_back(prefix, holder);
+        }
     }
-    decRef(entries);
     for (const auto& [prefix, holder] : prefixes) {
         const std::string name = formatter->xmlName(prefix) + ":";
-        entries = new HostSpecDescIter(holder, Free, 0, MethodType::AttributeSet, access);
+        const auto entries =
+            Ref<HostSpecDescIter>::make(holder, Free, 0, MethodType::AttributeSet, access.get());
         for (bool more = entries->first(); more; more = entries->next()) {
             const InternalName local = entries->atColumn(2);
             appendAttribute(object, holder, local, name + formatter->xmlName(local), text, indent);
         }
-        decRef(entries);
     }
 }
 
@@ -233,14 +236,13 @@ std::string KavumExportHandler::attributeName(const InternalName& method) {
     if (const auto known = attributeNames.find(method); known != attributeNames.end())
         return known->second;
     const InternalName pattern[] = {Free, Free, method};
-    Iterator* rows = access->lookup(MethodType::Scalar, pattern, 3, nullptr);
+    const auto rows = Ref<Iterator>::adopt(access->lookup(MethodType::Scalar, pattern, 3, nullptr));
     std::string name;
     for (bool row = rows != nullptr && rows->first(); row && name.empty(); row = rows->next()) {
         const InternalName prefix = rows->atColumn(1);
         if (access->isaTest(prefix, builtinObject::Namespace, IsaRelation::Member) != 0)
             name = formatter->xmlName(prefix) + ":" + formatter->xmlName(rows->atColumn(2));
     }
-    decRef(rows);
     if (name.empty()) name = formatter->xmlName(method);
     attributeNames.emplace(method, name);
     return name;
@@ -257,7 +259,7 @@ void KavumExportHandler::appendAttribute(const InternalName& element, const Inte
     std::string attribute;
     std::size_t running = 0;
     bool first = true;
-    forEachMember(access, 2, holder, method, [&](const InternalName& member) {
+    forEachMember(access.get(), 2, holder, method, [&](const InternalName& member) {
         if (first) {
             attribute = access->isMapped(element) ? " " : "\n" + indent;
             attribute += name + "='";
@@ -275,7 +277,8 @@ InternalName KavumExportHandler::referenceText(const InternalName& member) {
     InternalName idMethod;
     access->internName(idMethod, "xml_id", 1);
     InternalName id = member;
-    forEachMember(access, 1, member, idMethod, [&](const InternalName& value) { id = value; });
+    forEachMember(access.get(), 1, member, idMethod,
+                  [&](const InternalName& value) { id = value; });
     return id;
 }
 
@@ -287,7 +290,7 @@ void KavumExportHandler::writeChildren(const InternalName& object, const Interna
     // The import's record of an element's ID, which the ID attribute itself writes.
     if (methodText == "xml_id") return;
     std::vector<InternalName> members;
-    forEachMember(access, 1, object, method,
+    forEachMember(access.get(), 1, object, method,
                   [&](const InternalName& child) { members.push_back(child); });
     for (const InternalName& child : members) {
         if (methodText == "text()")

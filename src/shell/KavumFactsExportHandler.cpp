@@ -5,7 +5,7 @@
 #include "shell/KavumFactsDumpFormatter.h"
 
 KavumFactsExportHandler::KavumFactsExportHandler(OMAccess* access) : FLExportHandler(access) {
-    replaceFormatter(new KavumFactsDumpFormatter(access->om()));
+    replaceFormatter(Ref<KavumFactsDumpFormatter>::make(access->om()));
 }
 
 bool KavumFactsExportHandler::isA(const std::string& className) const {

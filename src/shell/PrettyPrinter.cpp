@@ -81,7 +81,7 @@ PrettyPrinter::PrettyPrinter(OMAccess* access)
 PrettyPrinter::~PrettyPrinter() {
     // Answers printed after the printer is gone must not keep going into its file.
     leaveAnswerChannel();
-    decRef(htmlStream);
+    htmlStream.reset();
     symTab.reset();
     omAccess.reset();
     varSymTab.reset();

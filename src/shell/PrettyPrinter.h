@@ -113,7 +113,7 @@ class PrettyPrinter : public PPProtocol {
     // The answer file and the stream over it that owns it; both null while the html style has
     // never been chosen.
     std::ofstream* htmlFile = nullptr;
-    FLSysOStream* htmlStream = nullptr;
+    Ref<FLSysOStream> htmlStream;
     std::int32_t limit = -1;
 };
 

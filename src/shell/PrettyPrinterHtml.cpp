@@ -53,14 +53,14 @@ bool PrettyPrinter::openAnswerFile() {
     // An earlier html stream left current under the new one would survive the next style word,
     // which takes only one stream off the channel.
     leaveAnswerChannel();
-    decRef(htmlStream);
+    htmlStream.reset();
     htmlFile = file;
-    auto* stream = new FLSysOStreamImpl<std::ofstream>(file, true);
+    auto stream = Ref<FLSysOStreamImpl<std::ofstream>>::make(file, true);
     // The answers written into the file on a full disk are reported, once.
     stream->reportWriteFailuresAs(htmlFileName);
-    htmlStream = stream;
+    htmlStream = std::move(stream);
     writeHtmlHeader();
-    answerChannel().setStream(htmlStream);
+    answerChannel().setStream(htmlStream.get());
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "access/OMAccess.h"
 #include "compile/AlgebraicEval.h"
@@ -30,16 +31,18 @@
 
 namespace {
 
-// Assigns the object and drops the registration's own reference: the variable keeps the only one.
-void registerOwned(FLSysInterpreter& sys, const std::string& name, FLSysObject* object) {
-    sys.assign(name, object);
-    if (object != nullptr) decRef(object);
+// Assigns the object; the registration's own reference goes with the handle, so the variable
+// keeps the only one.
+void registerOwned(FLSysInterpreter& sys, const std::string& name, const FLSysRef& object) {
+    sys.assign(name, object.get());
 }
 
-XMeta* orPlaceholder(XMeta* handedIn, const char* className,
-                     std::initializer_list<const char*> argumentClasses) {
-    if (handedIn != nullptr) return handedIn;
-    return new PlaceholderMeta(className, {argumentClasses.begin(), argumentClasses.end()});
+// The class object handed in (whose reference is taken over), or a placeholder for it.
+Ref<XMeta> orPlaceholder(XMeta* handedIn, const char* className,
+                         std::initializer_list<const char*> argumentClasses) {
+    if (handedIn != nullptr) return Ref<XMeta>::adopt(handedIn);
+    return Ref<PlaceholderMeta>::make(
+        className, std::vector<std::string>{argumentClasses.begin(), argumentClasses.end()});
 }
 
 // Standard output's failures are reported once in a run, by its stream object or by the check
@@ -59,27 +62,24 @@ bool standardOutputWritten() {
 }
 
 void registerSystemObjects(FLSysInterpreter& sys, const Session& handedIn) {
-    auto* standardOutput = new FLSysOStreamImpl<std::ostream>(&std::cout, false);
+    auto standardOutput = Ref<FLSysOStreamImpl<std::ostream>>::make(&std::cout, false);
     // Answers that cannot be written (standard output on a full disk) are reported, once.
     standardOutput->reportWriteFailuresAs("standard output", &standardOutputFailureReported);
-    FLSysOStream* out = standardOutput;
-    FLSysOStream* err = new FLSysOStreamImpl<std::ostream>(&std::cerr, false);
+    const Ref<FLSysOStream> out = std::move(standardOutput);
+    const Ref<FLSysOStream> err = Ref<FLSysOStreamImpl<std::ostream>>::make(&std::cerr, false);
     // "NUL" of the console system is this system's null device.
-    FLSysOStream* devnul =
-        new FLSysOStreamImpl<std::ofstream>(new std::ofstream("/dev/null"), true);
-    sys.assign("cout", out);
-    sys.assign("cerr", err);
-    sys.assign("devnul", devnul);
-    decRef(out);
-    decRef(err);
-    decRef(devnul);
+    const Ref<FLSysOStream> devnul =
+        Ref<FLSysOStreamImpl<std::ofstream>>::make(new std::ofstream("/dev/null"), true);
+    sys.assign("cout", out.get());
+    sys.assign("cerr", err.get());
+    sys.assign("devnul", devnul.get());
 
-    answerChannel().setStream(out);
-    errorChannel().setStream(err);
-    debugChannel().setStream(err);
-    helpChannel().setStream(out);
-    statisticChannel().setStream(out);
-    systemChannel().setStream(err);
+    answerChannel().setStream(out.get());
+    errorChannel().setStream(err.get());
+    debugChannel().setStream(err.get());
+    helpChannel().setStream(out.get());
+    statisticChannel().setStream(out.get());
+    systemChannel().setStream(err.get());
     sys.assign("answerChannel", &answerChannel());
     sys.assign("errorChannel", &errorChannel());
     sys.assign("debugChannel", &debugChannel());
@@ -87,32 +87,32 @@ void registerSystemObjects(FLSysInterpreter& sys, const Session& handedIn) {
     sys.assign("statisticChannel", &statisticChannel());
     sys.assign("systemChannel", &systemChannel());
 
-    registerOwned(sys, "classTranslator", new TranslatorMeta);
-    registerOwned(sys, "classOM", new OMMeta);
+    registerOwned(sys, "classTranslator", Ref<TranslatorMeta>::make());
+    registerOwned(sys, "classOM", Ref<OMMeta>::make());
     registerOwned(sys, "classWebOMAccess",
                   orPlaceholder(handedIn.webOMAccess, "WebOMAccess", {"OM"}));
     registerOwned(sys, "classXMLOMAccess",
                   orPlaceholder(handedIn.xmlOMAccess, "XMLOMAccess", {"OM"}));
     registerOwned(sys, "classDOMOMAccess",
                   orPlaceholder(handedIn.domOMAccess, "DOMOMAccess", {"OM"}));
-    registerOwned(sys, "classOMAccess", new OMAccessMeta);
-    registerOwned(sys, "classCreator1", new Creator1Meta);
+    registerOwned(sys, "classOMAccess", Ref<OMAccessMeta>::make());
+    registerOwned(sys, "classCreator1", Ref<Creator1Meta>::make());
     registerOwned(sys, "classXMLCreator1",
                   orPlaceholder(handedIn.xmlCreator1, "XMLCreator1", {"OMAccess"}));
-    registerOwned(sys, "classAlgebraicEval", new AlgebraicEvalMeta);
-    registerOwned(sys, "classBlock", new BlockMeta);
-    registerOwned(sys, "classMatcher", new MatcherMeta);
-    registerOwned(sys, "classPrettyPrinter", new PrettyPrinterMeta);
-    registerOwned(sys, "classNaiveEval", new NaiveEvalMeta(handedIn.printers));
-    registerOwned(sys, "classFLogicInterpreter", new FLogicInterpreterMeta);
-    registerOwned(sys, "classSemanticAnalyser", new SemanticAnalyserMeta);
-    registerOwned(sys, "classTimer", new TimerMeta);
-    registerOwned(sys, "classStatisticHandler", new StatisticHandlerMeta);
+    registerOwned(sys, "classAlgebraicEval", Ref<AlgebraicEvalMeta>::make());
+    registerOwned(sys, "classBlock", Ref<BlockMeta>::make());
+    registerOwned(sys, "classMatcher", Ref<MatcherMeta>::make());
+    registerOwned(sys, "classPrettyPrinter", Ref<PrettyPrinterMeta>::make());
+    registerOwned(sys, "classNaiveEval", Ref<NaiveEvalMeta>::make(handedIn.printers));
+    registerOwned(sys, "classFLogicInterpreter", Ref<FLogicInterpreterMeta>::make());
+    registerOwned(sys, "classSemanticAnalyser", Ref<SemanticAnalyserMeta>::make());
+    registerOwned(sys, "classTimer", Ref<TimerMeta>::make());
+    registerOwned(sys, "classStatisticHandler", Ref<StatisticHandlerMeta>::make());
     registerOwned(sys, "classNaiveEvalWithInherit",
-                  new NaiveEvalWithInheritMeta(handedIn.printers));
-    registerOwned(sys, "classPrSemiNaive", new PrSemiNaiveMeta(handedIn.printers));
-    registerOwned(sys, "classNormalizer", new NormalizerMeta);
-    registerOwned(sys, "classOptimizer", new OptimizerMeta);
+                  Ref<NaiveEvalWithInheritMeta>::make(handedIn.printers));
+    registerOwned(sys, "classPrSemiNaive", Ref<PrSemiNaiveMeta>::make(handedIn.printers));
+    registerOwned(sys, "classNormalizer", Ref<NormalizerMeta>::make());
+    registerOwned(sys, "classOptimizer", Ref<OptimizerMeta>::make());
 
     sys.assign("centralErrorHandler", &centralErrorHandler());
     sys.assign("centralTimer", &centralTimer());

@@ -111,9 +111,11 @@ void releaseEverything() {
     helpChannel().releaseStreams();
     statisticChannel().releaseStreams();
     systemChannel().releaseStreams();
-    incRef(sys);
-    sys->finish();
-    decRef(sys);
+    {
+        // sys outlives the values it lets go, whatever their destruction does with it.
+        const auto keep = Ref<FLSysInterpreter>::share(sys);
+        sys->finish();
+    }
     releasePools(1);
 }
 

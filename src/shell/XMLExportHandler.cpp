@@ -7,7 +7,7 @@
 #include "shell/XMLDumpFormatter.h"
 
 XMLExportHandler::XMLExportHandler(OMAccess* access)
-    : ExportHandler(access, new XMLDumpFormatter(access->om())) {}
+    : ExportHandler(access, Ref<XMLDumpFormatter>::make(access->om())) {}
 
 bool XMLExportHandler::isA(const std::string& className) const {
     return className == "XMLExportHandler" || ExportHandler::isA(className);
