@@ -173,6 +173,33 @@ TEST(FLSysInterpreterTest, VariablesHoldReferencesAndDisplayInByteOrder) {
     decRef(sys);
 }
 
+// A variable naming sys holds it without a reference, however often it is replaced: one that
+// counted would keep sys alive for good.
+TEST(FLSysInterpreterTest, VariablesNamingSysDoNotKeepItAlive) {
+    const auto sys = Ref<FLSysInterpreter>::make();
+    const auto text = FLSysRef::adopt(str("abc"));
+    sys->assign("me", sys.get());
+    EXPECT_EQ(sys->lookupVariable("me").value_or(nullptr), sys.get());
+    EXPECT_EQ(sys->refCount(), 1);
+    sys->assign("me", text.get());
+    EXPECT_EQ(text->refCount(), 2);
+    sys->assign("me", sys.get());
+    EXPECT_EQ(text->refCount(), 1);
+    EXPECT_EQ(sys->lookupVariable("me").value_or(nullptr), sys.get());
+    EXPECT_EQ(sys->refCount(), 1);
+    sys->unsetVariable("me");
+    EXPECT_FALSE(sys->lookupVariable("me").has_value());
+    EXPECT_EQ(sys->refCount(), 1);
+
+    // finish lets every value go, the name of sys itself too.
+    sys->assign("x", text.get());
+    EXPECT_EQ(text->refCount(), 2);
+    sys->finish();
+    EXPECT_EQ(text->refCount(), 1);
+    EXPECT_FALSE(sys->lookupVariable("sys").has_value());
+    EXPECT_EQ(sys->refCount(), 1);
+}
+
 TEST(FLSysInterpreterTest, SwitchLinksTheInterpreterAndSymbolTable) {
     InterpreterHarness h;
     ErrorCapture errors;
