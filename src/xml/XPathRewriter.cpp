@@ -54,10 +54,10 @@ Path* firstStepOf(Path* path) {
 }
 
 // A new specification of a step's method, axis and arguments with one result.
-PevoMSpec* specOfStep(const Reference& step, int arrow, FTerm* result) {
+Ref<PevoMSpec> specOfStep(const Reference& step, int arrow, FTerm* result) {
     clib_list<FTerm*> results;
     results.append(result);
-    return new PevoMSpec(step.getMethod(), step.getCode(), step.getArgs(), arrow, &results);
+    return Ref<PevoMSpec>::make(step.getMethod(), step.getCode(), step.getArgs(), arrow, &results);
 }
 
 void appendNewLiteral(FLiteralList* list, FTerm* term, int negated) {
@@ -152,7 +152,7 @@ Ref<FTerm> XPathRewriter::headStepAsMolecule(FTerm* term, FLiteralList* collecto
     const Ref<FTerm> host =
         step->getHost() != nullptr ? rewriteTerm(step->getHost(), collector) : nullptr;
     if (!host || dynamic_cast<Path*>(host.get()) == nullptr) return nullptr;
-    const auto spec = Ref<PevoMSpec>::adopt(stepToSpec(step));
+    const Ref<PevoMSpec> spec = stepToSpec(step);
     if (!spec) return nullptr;
     clib_list<Spec*> specs;
     specs.append(spec.get());
@@ -368,10 +368,10 @@ void XPathRewriter::filterToSpecs(FLiteralList* filter, FLiteralList* collector,
                 if (hostVar == nullptr) hostVar = newVar();
                 addFilterLiteral(path, collector, nullptr, 1, hostVar);
             } else {
-                PevoMSpec* spec = path->pathLength() == 2  ? stepToSpec(path)
-                                  : path->pathLength() > 2 ? splitStep(path, collector)
-                                                           : nullptr;
-                if (spec != nullptr) specs->append(spec);
+                Ref<PevoMSpec> spec = path->pathLength() == 2  ? stepToSpec(path)
+                                      : path->pathLength() > 2 ? splitStep(path, collector)
+                                                               : nullptr;
+                if (spec) owned::append(*specs, std::move(spec));
             }
         } else if (auto* predicate = node_cast<PTerm>(term)) {
             if (hostVar == nullptr) hostVar = newVar();
@@ -398,7 +398,7 @@ void XPathRewriter::filterToSpecs(FLiteralList* filter, FLiteralList* collector,
     }
 }
 
-PevoMSpec* XPathRewriter::stepToSpec(Path* step) {
+Ref<PevoMSpec> XPathRewriter::stepToSpec(Path* step) {
     Ref<FTerm> result;
     int arrow = 1;
     if (Path* found = singleResult(step); found != nullptr) {
@@ -428,7 +428,7 @@ PevoMSpec* XPathRewriter::stepToSpec(Path* step) {
     return specOfStep(*reference, arrow, result.get());
 }
 
-PevoMSpec* XPathRewriter::splitStep(Path* path, FLiteralList* collector) {
+Ref<PevoMSpec> XPathRewriter::splitStep(Path* path, FLiteralList* collector) {
     auto* parent = dynamic_cast<CPath*>(path);
     if (parent == nullptr) return nullptr;
     Path* first = parent->getHost();

@@ -74,8 +74,8 @@ class XPathRewriter : public ClauseRewriter {
     virtual Ref<FTerm> rewriteOperand(FTerm* term, FLiteralList* collector, clib_list<Spec*>* specs,
                                       VarList* groupVars, int negated, Path* hostVar);
     // Null when the path does not end in a step.
-    virtual PevoMSpec* stepToSpec(Path* step);
-    virtual PevoMSpec* splitStep(Path* path, FLiteralList* collector);
+    virtual Ref<PevoMSpec> stepToSpec(Path* step);
+    virtual Ref<PevoMSpec> splitStep(Path* path, FLiteralList* collector);
     virtual void addFilterLiteral(Path* path, FLiteralList* collector, VarList* groupVars,
                                   int negated, Path* hostVar);
     // A don't-care variable new to the clause's table, of start kind 2.
