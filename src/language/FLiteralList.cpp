@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "foundation/OwnedElements.h"
 #include "language/FLiteral.h"
 #include "language/NodeLists.h"
 
@@ -54,8 +55,7 @@ void FLiteralList::appendAll(FLiteralList& other) {
 }
 
 void FLiteralList::append(FLiteral* literal) {
-    incRef(literal);
-    literals.append(literal);
+    owned::appendShared(literals, literal);
 }
 
 FLiteral* FLiteralList::first() {

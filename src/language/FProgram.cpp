@@ -7,6 +7,7 @@
 #include "foundation/ErrorHandler.h"
 #include "foundation/FLSysOStream.h"
 #include "foundation/OutputChannel.h"
+#include "foundation/OwnedElements.h"
 #include "foundation/ShellCommands.h"
 #include "foundation/ShellValues.h"
 #include "language/FLiteralList.h"
@@ -114,8 +115,7 @@ int FProgram::compareSameClass(const ParseTreeNode& other) const {
 
 void FProgram::append(FRule* rule) {
     if (rules == nullptr) rules = new clib_list<FRule*>;
-    incRef(rule);
-    rules->append(rule);
+    owned::appendShared(*rules, rule);
 }
 
 void FProgram::appendClause(FRule* rule) {

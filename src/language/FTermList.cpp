@@ -1,6 +1,7 @@
 // FTermList: printing, copying, equality and order of term lists.
 #include "language/FTermList.h"
 
+#include "foundation/OwnedElements.h"
 #include "language/FTerm.h"
 #include "language/NodeLists.h"
 
@@ -46,6 +47,5 @@ void FTermList::appendClones(const FTermList& other) {
 }
 
 list_item FTermList::append(FTerm* term) {
-    incRef(term);
-    return terms.append(term);
+    return owned::appendShared(terms, term);
 }

@@ -6,6 +6,7 @@
 #include <array>
 #include <string_view>
 
+#include "foundation/OwnedElements.h"
 #include "language/AggExpr.h"
 #include "language/ArithmeticExpr.h"
 #include "language/FLiteral.h"
@@ -72,7 +73,7 @@ bool isAggregateOperator(const std::string& name) {
 namespace grammar {
 
 void release(ManagedObject* node) {
-    if (node != nullptr) decRef(node);
+    Ref<ManagedObject>::adopt(node).reset();
 }
 
 void release(const NameApplication& application) {
@@ -351,15 +352,10 @@ void GrammarSupport::unfoldList(FTerm* term, TermList& into) const {
         if (names->giveName(cell->getName()) != "cons" || args == nullptr || args->length() != 2) {
             break;
         }
-        FTerm* element = args->head();
-        incRef(element);
-        into.append(element);
+        owned::appendShared(into, args->head());
         walk = args->inf(args->next_item(args->first_item()));
     }
-    if (into.empty() && term != nullptr) {
-        incRef(term);
-        into.append(term);
-    }
+    if (into.empty() && term != nullptr) owned::appendShared(into, term);
 }
 
 PTerm* GrammarSupport::comparison(Path* left, char* op, Path* right) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "foundation/OutputChannel.h"
+#include "foundation/OwnedElements.h"
 #include "foundation/clib_list.h"
 #include "language/ParseTreeNode.h"
 
@@ -12,19 +13,15 @@ namespace nodelists {
 template <class T>
 clib_list<T*>* share(const clib_list<T*>* list) {
     if (list == nullptr) return nullptr;
-    auto* copy = new clib_list<T*>;
-    for (T* node : *list) {
-        incRef(node);
-        copy->append(node);
-    }
+    auto* copy = new clib_list<T*>(*list);
+    owned::shareAll(*copy);
     return copy;
 }
 
 // Takes a reference to every node of the list.
 template <class T>
-void retain(const clib_list<T*>* list) {
-    if (list == nullptr) return;
-    for (T* node : *list) incRef(node);
+void retain(clib_list<T*>* list) {
+    if (list != nullptr) owned::shareAll(*list);
 }
 
 // Appends a clone of every node of `from` to `to`; false when some clone failed (the nodes
@@ -45,16 +42,14 @@ bool appendClones(clib_list<T*>& to, const clib_list<T*>& from) {
 // Releases every node of the list and empties it.
 template <class T>
 void releaseAll(clib_list<T*>& list) {
-    for (T* node : list) decRef(node);
-    list.clear();
+    owned::releaseAll(list);
 }
 
 // Gives up the caller's reference on every node of a list (null allowed) that a node has taken
 // with references of its own; the list itself stays as it is.
 template <class T>
 void dropReferences(const clib_list<T*>* list) {
-    if (list == nullptr) return;
-    for (T* node : *list) decRef(node);
+    if (list != nullptr) owned::dropAll(*list);
 }
 
 // Releases every node of the list and deletes it.

@@ -2,6 +2,7 @@
 #include "xml/DTDBuilder.h"
 
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -43,34 +44,34 @@ std::string dtd::takeText(char* text) {
     return result;
 }
 
+void dtd::release(ManagedObject* part) {
+    Ref<ManagedObject>::adopt(part).reset();
+}
+
 DTDBuilder::~DTDBuilder() {
     discard();
 }
 
 void DTDBuilder::start() {
-    discard();
-    dtd = new InternalDTD();
+    dtd = Ref<InternalDTD>::make();
     pcdataSeen = false;
 }
 
 void DTDBuilder::discard() {
-    if (dtd != nullptr) decRef(dtd);
-    dtd = nullptr;
+    dtd.reset();
 }
 
-InternalDTD* DTDBuilder::finish() {
-    InternalDTD* result = dtd;
-    dtd = nullptr;
-    if (result == nullptr) return nullptr;
+Ref<InternalDTD> DTDBuilder::finish() {
+    Ref<InternalDTD> result = std::move(dtd);
+    if (!result) return nullptr;
     for (DTDElemSpec* list : result->getList2()) {
         DTDElemSpec* element = firstNamed(result->getList1(), list->getName());
         if (element == nullptr) continue;
         DTDPropSpecList* attributes = element->getAttributes();
         // A later definition of an attribute the element already has is ignored.
         for (DTDPropSpec* definition : list->getAttributes()->entries()) {
-            if (attributes->lookup(definition->getName()) != nullptr) continue;
-            incRef(definition);
-            attributes->append(definition);
+            if (attributes->lookup(definition->getName()) == nullptr)
+                attributes->append(Ref<DTDPropSpec>::share(definition));
         }
     }
     for (DTDElemSpec* declaration : result->getList3()) {
@@ -83,10 +84,10 @@ InternalDTD* DTDBuilder::finish() {
 DTDPropSpecList* DTDBuilder::member(char* name, int occurrence) {
     static constexpr int bounds[][2] = {
         {1, 1}, {0, 1}, {0, DTDPropSpec::unbounded}, {1, DTDPropSpec::unbounded}};
-    auto* list = new DTDPropSpecList();
+    auto list = Ref<DTDPropSpecList>::make();
     list->append(
-        new DTDPropSpec(dtd::takeText(name), bounds[occurrence][0], bounds[occurrence][1]));
-    return list;
+        Ref<DTDPropSpec>::make(dtd::takeText(name), bounds[occurrence][0], bounds[occurrence][1]));
+    return list.release();
 }
 
 DTDPropSpecList* DTDBuilder::pcdataMember() {
@@ -95,12 +96,12 @@ DTDPropSpecList* DTDBuilder::pcdataMember() {
 }
 
 DTDPropSpecList* DTDBuilder::sequence(DTDPropSpecList* group, DTDPropSpecList* next) {
-    group->mergeSequence(next);
+    group->mergeSequence(Ref<DTDPropSpecList>::adopt(next));
     return group;
 }
 
 DTDPropSpecList* DTDBuilder::choice(DTDPropSpecList* group, DTDPropSpecList* next) {
-    group->mergeChoice(next);
+    group->mergeChoice(Ref<DTDPropSpecList>::adopt(next));
     return group;
 }
 
@@ -116,14 +117,14 @@ DTDElemSpec* DTDBuilder::groupContent(DTDPropSpecList* group) {
     const char* kind = "elements";
     if (pcdataSeen) kind = group->size() == 1 ? "pcdata" : "mixed";
     pcdataSeen = false;
-    return new DTDElemSpec("", kind, nullptr, group);
+    return Ref<DTDElemSpec>::make("", kind, nullptr, Ref<DTDPropSpecList>::adopt(group)).release();
 }
 
 DTDElemSpec* DTDBuilder::keywordContent(const char* keyword) {
     const char* kind = std::strcmp(keyword, "EMPTY") == 0 ? "empty"
                        : std::strcmp(keyword, "ANY") == 0 ? "any"
                                                           : "pcdata";
-    return new DTDElemSpec("", kind, nullptr, nullptr);
+    return Ref<DTDElemSpec>::make("", kind, nullptr, nullptr).release();
 }
 
 dtd::NameList* DTDBuilder::names(char* name) {
@@ -182,34 +183,31 @@ DTDPropSpec* DTDBuilder::attribute(char* name, DTDPropSpec* type, dtd::Attribute
 }
 
 DTDPropSpecList* DTDBuilder::addAttribute(DTDPropSpecList* list, DTDPropSpec* definition) {
-    if (list == nullptr) list = new DTDPropSpecList();
-    list->append(definition);
-    return list;
+    auto held = Ref<DTDPropSpecList>::adopt(list);
+    if (!held) held = Ref<DTDPropSpecList>::make();
+    held->append(Ref<DTDPropSpec>::adopt(definition));
+    return held.release();
 }
 
 void DTDBuilder::elementDeclaration(dtd::NameList* elementNames, DTDElemSpec* content) {
-    for (const std::string& name : *elementNames) {
-        // The copy is made before the declaration: a pooled object must be constructed right
-        // after its own allocation, with no other pooled allocation in between.
-        DTDPropSpecList* subElements = content->getSubElements()->copy();
-        dtd->append1(new DTDElemSpec(name, content->getContentKind(), nullptr, subElements));
+    const std::unique_ptr<dtd::NameList> names(elementNames);
+    const auto held = Ref<DTDElemSpec>::adopt(content);
+    for (const std::string& name : *names) {
+        dtd->append1(Ref<DTDElemSpec>::make(name, held->getContentKind(), nullptr,
+                                            held->getSubElements()->copy()));
     }
-    delete elementNames;
-    decRef(content);
 }
 
 void DTDBuilder::attributeListDeclaration(dtd::NameList* elementNames,
                                           DTDPropSpecList* definitions) {
-    for (const std::string& name : *elementNames) {
-        DTDPropSpecList* attributes = definitions->copy();
-        dtd->append2(new DTDElemSpec(name, "", attributes, nullptr));
-    }
-    delete elementNames;
-    decRef(definitions);
+    const std::unique_ptr<dtd::NameList> names(elementNames);
+    const auto held = Ref<DTDPropSpecList>::adopt(definitions);
+    for (const std::string& name : *names)
+        dtd->append2(Ref<DTDElemSpec>::make(name, "", held->copy(), nullptr));
 }
 
 void DTDBuilder::subclassDeclaration(char* element, char* subclass) {
-    auto* declaration = new DTDElemSpec(dtd::takeText(element), "", nullptr, nullptr);
+    auto declaration = Ref<DTDElemSpec>::make(dtd::takeText(element), "", nullptr, nullptr);
     declaration->addSubclass(dtd::takeText(subclass));
-    dtd->append3(declaration);
+    dtd->append3(std::move(declaration));
 }

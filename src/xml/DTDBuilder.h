@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/Ref.h"
 #include "xml/DTDElemSpec.h"
 #include "xml/DTDPropSpecList.h"
 #include "xml/InternalDTD.h"
@@ -30,6 +31,8 @@ enum Occurrence { once = 0, optional = 1, repeated = 2, atLeastOnce = 3 };
 char* copyText(const char* text);
 // The text of a token, which is freed.
 std::string takeText(char* text);
+// Releases a part the grammar holds (null allowed): what error recovery drops from its stack.
+void release(ManagedObject* part);
 
 }  // namespace dtd
 
@@ -44,7 +47,7 @@ class DTDBuilder {
     void start();
     // Attaches attribute lists and subclass declarations to the element declarations of their
     // names and hands over the model.
-    InternalDTD* finish();
+    Ref<InternalDTD> finish();
     // Drops a model left unfinished.
     void discard();
 
@@ -78,7 +81,7 @@ class DTDBuilder {
     void subclassDeclaration(char* element, char* subclass);
 
   private:
-    InternalDTD* dtd = nullptr;
+    Ref<InternalDTD> dtd;
     // Set by "#PCDATA" in the model group being read.
     bool pcdataSeen = false;
 };

@@ -3,25 +3,25 @@
 
 namespace {
 
-DTDPropSpecList* orEmpty(DTDPropSpecList* list) {
-    return list != nullptr ? list : new DTDPropSpecList();
+Ref<DTDPropSpecList> orEmpty(Ref<DTDPropSpecList> list) {
+    return list ? std::move(list) : Ref<DTDPropSpecList>::make();
 }
 
 }  // namespace
 
-DTDElemSpec::DTDElemSpec(std::string name, std::string contentKind, DTDPropSpecList* attributes,
-                         DTDPropSpecList* subElements)
+DTDElemSpec::DTDElemSpec(std::string name, std::string contentKind, Ref<DTDPropSpecList> attributes,
+                         Ref<DTDPropSpecList> subElements)
     : name(std::move(name)),
       contentKind(std::move(contentKind)),
-      attributes(Ref<DTDPropSpecList>::adopt(orEmpty(attributes))),
-      subElements(Ref<DTDPropSpecList>::adopt(orEmpty(subElements))) {}
+      attributes(orEmpty(std::move(attributes))),
+      subElements(orEmpty(std::move(subElements))) {}
 
 DTDElemSpec::~DTDElemSpec() = default;
 
-void DTDElemSpec::setAttributes(DTDPropSpecList* list) {
-    list = orEmpty(list);
-    if (list == attributes) return;
-    attributes = Ref<DTDPropSpecList>::adopt(list);
+void DTDElemSpec::setAttributes(Ref<DTDPropSpecList> list) {
+    // The handle's reference replaces the one held: handed the list it holds, the list stays
+    // with one reference fewer on it, neither leaked nor released while still held.
+    attributes = orEmpty(std::move(list));
 }
 
 void DTDElemSpec::addSubclasses(const set<std::string>& names) {

@@ -12,16 +12,17 @@
 
 class DTDElemSpec : public ManagedObject {
   public:
-    // Takes over the caller's references to both lists; a null list is replaced by an empty
+    // Takes over the handles' references to both lists; a missing list is replaced by an empty
     // one, so that readers never meet a missing list.
-    DTDElemSpec(std::string name, std::string contentKind, DTDPropSpecList* attributes,
-                DTDPropSpecList* subElements);
+    DTDElemSpec(std::string name, std::string contentKind, Ref<DTDPropSpecList> attributes,
+                Ref<DTDPropSpecList> subElements);
     DTDElemSpec(const DTDElemSpec&) = delete;
     DTDElemSpec& operator=(const DTDElemSpec&) = delete;
 
     void setName(std::string value) { name = std::move(value); }
-    // Replaces the attribute list (releasing the old one); takes over the caller's reference.
-    void setAttributes(DTDPropSpecList* list);
+    // Replaces the attribute list (releasing the old one unless it is the list handed in);
+    // takes over the handle's reference. A missing list is replaced by an empty one.
+    void setAttributes(Ref<DTDPropSpecList> list);
     void addSubclass(const std::string& subclass) { subclasses.insert(subclass); }
     void addSubclasses(const set<std::string>& names);
 

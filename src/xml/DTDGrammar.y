@@ -79,7 +79,7 @@ static void yyerror(InternalDTDParser& parser, const char* message) {
 %type <fallback> default
 
 %destructor { delete[] $$; } <text>
-%destructor { decRef($$); } <entries> <definition> <declaration>
+%destructor { dtd::release($$); } <entries> <definition> <declaration>
 %destructor { delete $$; } <names> <fallback>
 
 /* Every conflict is an error of the grammar. */

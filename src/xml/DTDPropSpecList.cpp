@@ -6,6 +6,8 @@
 #include <iostream>
 #include <limits>
 
+#include "foundation/OwnedElements.h"
+
 namespace {
 
 // Bounds add up along a sequence; a pathological group must not overflow into a negative
@@ -24,14 +26,13 @@ DTDPropSpecList::~DTDPropSpecList() {
 }
 
 void DTDPropSpecList::clear() {
-    for (DTDPropSpec* entry : items) decRef(entry);
-    items.clear();
+    owned::releaseAll(items);
     firstByName.clear();
 }
 
-void DTDPropSpecList::append(DTDPropSpec* entry) {
-    items.append(entry);
-    firstByName.emplace(entry->getName(), entry);
+void DTDPropSpecList::append(Ref<DTDPropSpec> entry) {
+    firstByName.emplace(entry->getName(), entry.get());
+    owned::append(items, std::move(entry));
 }
 
 DTDPropSpec* DTDPropSpecList::lookup(const std::string& name) const {
@@ -54,21 +55,20 @@ void DTDPropSpecList::setAllMinimum(int minimum) {
     for (DTDPropSpec* entry : items) entry->setMinimum(minimum);
 }
 
-void DTDPropSpecList::mergeChoice(DTDPropSpecList* other) {
-    merge(other, false);
+void DTDPropSpecList::mergeChoice(Ref<DTDPropSpecList> other) {
+    merge(std::move(other), false);
 }
 
-void DTDPropSpecList::mergeSequence(DTDPropSpecList* other) {
-    merge(other, true);
+void DTDPropSpecList::mergeSequence(Ref<DTDPropSpecList> other) {
+    merge(std::move(other), true);
 }
 
-void DTDPropSpecList::merge(DTDPropSpecList* other, bool sequence) {
-    if (other == nullptr) return;
+void DTDPropSpecList::merge(Ref<DTDPropSpecList> other, bool sequence) {
+    if (!other) return;
     for (DTDPropSpec* entry : other->items) {
         DTDPropSpec* held = lookup(entry->getName());
         if (held == nullptr) {
-            incRef(entry);
-            append(entry);
+            append(Ref<DTDPropSpec>::share(entry));
         } else if (sequence) {
             held->setMinimum(boundedSum(held->getMinimum(), entry->getMinimum()));
             held->setMaximum(boundedSum(held->getMaximum(), entry->getMaximum()));
@@ -78,11 +78,10 @@ void DTDPropSpecList::merge(DTDPropSpecList* other, bool sequence) {
         }
     }
     other->clear();
-    decRef(other);
 }
 
-DTDPropSpecList* DTDPropSpecList::copy() const {
-    auto* result = new DTDPropSpecList();
-    for (DTDPropSpec* entry : items) result->append(new DTDPropSpec(*entry));
+Ref<DTDPropSpecList> DTDPropSpecList::copy() const {
+    auto result = Ref<DTDPropSpecList>::make();
+    for (DTDPropSpec* entry : items) result->append(Ref<DTDPropSpec>::make(*entry));
     return result;
 }

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "foundation/ManagedObject.h"
+#include "foundation/Ref.h"
 #include "foundation/clib_list.h"
 #include "xml/DTDPropSpec.h"
 
@@ -17,8 +18,8 @@ class DTDPropSpecList : public ManagedObject {
 
     // Releases every entry and empties the list.
     void clear();
-    // Appends the entry; the list takes over the caller's reference.
-    void append(DTDPropSpec* entry);
+    // Appends the entry; the list takes over the handle's reference.
+    void append(Ref<DTDPropSpec> entry);
     // The first entry of that name, or null.
     DTDPropSpec* lookup(const std::string& name) const;
     // One line an entry on standard output: name, minimum and maximum.
@@ -27,14 +28,14 @@ class DTDPropSpecList : public ManagedObject {
     void setAllMinimum(int minimum);
     // Fold other's entries into this list as the other branch of a choice: a name both hold
     // keeps the smaller minimum and the larger maximum; other's further entries are appended.
-    // Other is consumed (its reference released).
-    void mergeChoice(DTDPropSpecList* other);
+    // Other is consumed: emptied, and its handle's reference released.
+    void mergeChoice(Ref<DTDPropSpecList> other);
     // Fold other's entries in as what follows in a sequence: a name both hold adds the bounds.
     // Other is consumed.
-    void mergeSequence(DTDPropSpecList* other);
+    void mergeSequence(Ref<DTDPropSpecList> other);
 
     // A list of deep copies of the entries, for a declaration of several names.
-    DTDPropSpecList* copy() const;
+    Ref<DTDPropSpecList> copy() const;
 
     const clib_list<DTDPropSpec*>& entries() const { return items; }
     int size() const { return items.size(); }
@@ -43,7 +44,7 @@ class DTDPropSpecList : public ManagedObject {
     ~DTDPropSpecList() override;
 
   private:
-    void merge(DTDPropSpecList* other, bool sequence);
+    void merge(Ref<DTDPropSpecList> other, bool sequence);
 
     clib_list<DTDPropSpec*> items;
     // The first entry of each name: a group of thousands of alternatives looked every name up

@@ -1,17 +1,19 @@
 // The rules of a tag file.
 #include "xml/IgnoreTable.h"
 
+#include "foundation/OwnedElements.h"
 #include "xml/NameNormalization.h"
 
 IgnoreTable::~IgnoreTable() {
-    for (IgnoreElement* rule : elements) decRef(rule);
-    for (IgnoreAttr* rule : attributes) decRef(rule);
+    owned::releaseAll(elements);
+    owned::releaseAll(attributes);
 }
 
 void IgnoreTable::addElement(const std::string& name, char status) {
-    elements.append(new IgnoreElement(normalizeName(name), status));
+    owned::append(elements, Ref<IgnoreElement>::make(normalizeName(name), status));
 }
 
 void IgnoreTable::addAttr(const std::string& element, const std::string& attribute, char status) {
-    attributes.append(new IgnoreAttr(normalizeName(element), normalizeName(attribute), status));
+    owned::append(attributes,
+                  Ref<IgnoreAttr>::make(normalizeName(element), normalizeName(attribute), status));
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "foundation/ManagedObject.h"
+#include "foundation/Ref.h"
 #include "foundation/clib_list.h"
 #include "xml/DTDElemSpec.h"
 
@@ -16,10 +17,10 @@ class InternalDTD : public ManagedObject {
     const clib_list<DTDElemSpec*>& getList1() const { return elements; }
     const clib_list<DTDElemSpec*>& getList2() const { return attributeLists; }
     const clib_list<DTDElemSpec*>& getList3() const { return subclassLists; }
-    // Each takes over the caller's reference to the declaration.
-    void append1(DTDElemSpec* spec) { elements.append(spec); }
-    void append2(DTDElemSpec* spec) { attributeLists.append(spec); }
-    void append3(DTDElemSpec* spec) { subclassLists.append(spec); }
+    // Each takes over the handle's reference to the declaration.
+    void append1(Ref<DTDElemSpec> spec);
+    void append2(Ref<DTDElemSpec> spec);
+    void append3(Ref<DTDElemSpec> spec);
 
   protected:
     ~InternalDTD() override;

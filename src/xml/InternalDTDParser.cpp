@@ -34,10 +34,10 @@ InternalDTD* InternalDTDParser::parse(int* ok) {
     int result = DTDparse(*this);
     // A report from the start-condition stack or the input leaves a grammar that may still have
     // accepted; the model is then incomplete and is not handed out.
-    InternalDTD* dtd = result == 0 && !errorReported ? build.finish() : nullptr;
+    Ref<InternalDTD> dtd = result == 0 && !errorReported ? build.finish() : nullptr;
     build.discard();
-    if (ok != nullptr) *ok = dtd != nullptr ? 1 : 0;
-    return dtd;
+    if (ok != nullptr) *ok = dtd ? 1 : 0;
+    return dtd.release();
 }
 
 std::string InternalDTDParser::locationText() const {

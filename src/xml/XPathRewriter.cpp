@@ -7,6 +7,7 @@
 #include "compile/SemanticAnalyser.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
+#include "foundation/OwnedElements.h"
 #include "language/AggExpr.h"
 #include "language/ArithmeticExpr.h"
 #include "language/FLiteral.h"
@@ -53,10 +54,10 @@ Path* firstStepOf(Path* path) {
 }
 
 // A new specification of a step's method, axis and arguments with one result.
-PevoMSpec* specOfStep(const Reference& step, int arrow, FTerm* result) {
+Ref<PevoMSpec> specOfStep(const Reference& step, int arrow, FTerm* result) {
     clib_list<FTerm*> results;
     results.append(result);
-    return new PevoMSpec(step.getMethod(), step.getCode(), step.getArgs(), arrow, &results);
+    return Ref<PevoMSpec>::make(step.getMethod(), step.getCode(), step.getArgs(), arrow, &results);
 }
 
 void appendNewLiteral(FLiteralList* list, FTerm* term, int negated) {
@@ -121,8 +122,7 @@ void XPathRewriter::rewriteHead(FTermList* head) {
     for (FTerm* term : head->getList()) {
         written.push_back(Ref<FTerm>::adopt(term));
         Ref<FTerm> stated = headStepAsMolecule(term, collector.get());
-        rewritten.push_back(stated ? std::move(stated)
-                                   : Ref<FTerm>::adopt(rewriteTerm(term, collector.get())));
+        rewritten.push_back(stated ? std::move(stated) : rewriteTerm(term, collector.get()));
     }
     head->clear();
     for (const Ref<FTerm>& term : rewritten)
@@ -136,7 +136,7 @@ void XPathRewriter::rewriteHead(FTermList* head) {
                 centralErrorHandler().report(err14::NegatedRule);
                 continue;
             }
-            const auto term = Ref<FTerm>::adopt(rewriteTerm(literal->getTerm(), next.get()));
+            const auto term = rewriteTerm(literal->getTerm(), next.get());
             if (term && !isBareVariable(term.get())) head->append(term.get());
         }
         collector = std::move(next);
@@ -149,16 +149,16 @@ Ref<FTerm> XPathRewriter::headStepAsMolecule(FTerm* term, FLiteralList* collecto
     // the head would make a fresh object for the step and store nothing about the result.
     auto* step = node_cast<Reference>(term);
     if (step == nullptr || singleResult(term) == nullptr) return nullptr;
-    const auto host = Ref<FTerm>::adopt(
-        step->getHost() != nullptr ? rewriteTerm(step->getHost(), collector) : nullptr);
+    const Ref<FTerm> host =
+        step->getHost() != nullptr ? rewriteTerm(step->getHost(), collector) : nullptr;
     if (!host || dynamic_cast<Path*>(host.get()) == nullptr) return nullptr;
-    const auto spec = Ref<PevoMSpec>::adopt(stepToSpec(step));
+    const Ref<PevoMSpec> spec = stepToSpec(step);
     if (!spec) return nullptr;
     clib_list<Spec*> specs;
     specs.append(spec.get());
     const auto molecule = Ref<FMolecule>::make(static_cast<Path*>(host.get()), nullptr, &specs, 0);
     // A host that became a molecule (a step with a result of its own) gives its specifications.
-    return Ref<FTerm>::adopt(rewriteTerm(molecule.get(), collector));
+    return rewriteTerm(molecule.get(), collector);
 }
 
 void XPathRewriter::rewriteBody(FLiteralList* body) {
@@ -188,9 +188,8 @@ void XPathRewriter::rewriteBody(FLiteralList* body) {
 void XPathRewriter::rewriteLiteral(FLiteral* literal, FLiteralList* collector) {
     if (literal == nullptr || literal->getTerm() == nullptr) return;
     FTerm* term = literal->getTerm();
-    const Ref<FTerm> result = literal->isNegated()
-                                  ? expandNegated(term)
-                                  : Ref<FTerm>::adopt(rewriteTerm(term, collector));
+    const Ref<FTerm> result =
+        literal->isNegated() ? expandNegated(term) : rewriteTerm(term, collector);
     if (result.get() != term) {
         if (!result || isBareVariable(result.get()) || result->is(ParseTreeClass::FunctionTerm)) {
             literal->setTerm(nullptr);
@@ -224,7 +223,7 @@ Ref<FTerm> XPathRewriter::expandNegated(FTerm* term) {
     return result;
 }
 
-FTerm* XPathRewriter::rewriteTerm(FTerm* term, FLiteralList* collector) {
+Ref<FTerm> XPathRewriter::rewriteTerm(FTerm* term, FLiteralList* collector) {
     if (term == nullptr) return nullptr;
     if (auto* molecule = node_cast<FMolecule>(term)) return rewriteMolecule(molecule, collector);
     if (auto* step = node_cast<Reference>(term)) return rewriteReference(step, collector);
@@ -237,8 +236,7 @@ FTerm* XPathRewriter::rewriteTerm(FTerm* term, FLiteralList* collector) {
     } else if (auto* predicate = node_cast<PTerm>(term)) {
         rewritePTerm(predicate, collector);
     }
-    incRef(term);
-    return term;
+    return Ref<FTerm>::share(term);
 }
 
 void XPathRewriter::rewriteAggExpr(AggExpr* aggregate, FLiteralList* /*collector*/) {
@@ -266,7 +264,7 @@ void XPathRewriter::rewriteMSpec(MSpec* spec, FLiteralList* collector) {
     std::vector<Ref<FTerm>> rewritten;  // the specification takes references of its own
     auto* results = new clib_list<FTerm*>;
     for (FTerm* result : *spec->getResults()) {
-        rewritten.push_back(Ref<FTerm>::adopt(rewriteTerm(result, collector)));
+        rewritten.push_back(rewriteTerm(result, collector));
         results->append(rewritten.back().get());
     }
     spec->setResults(results);
@@ -274,10 +272,10 @@ void XPathRewriter::rewriteMSpec(MSpec* spec, FLiteralList* collector) {
 
 void XPathRewriter::rewriteSSpec(SSpec* spec, FLiteralList* collector) {
     if (spec == nullptr || spec->getResult() == nullptr) return;
-    spec->setResult(Ref<FTerm>::adopt(rewriteTerm(spec->getResult(), collector)).get());
+    spec->setResult(rewriteTerm(spec->getResult(), collector).get());
 }
 
-FTerm* XPathRewriter::rewriteMolecule(FMolecule* molecule, FLiteralList* collector) {
+Ref<FTerm> XPathRewriter::rewriteMolecule(FMolecule* molecule, FLiteralList* collector) {
     Path* host = molecule->getHost();
     // The host variable names the filtered object: the host itself when it is a variable, else
     // the one result its step binds. A named object (a function term) stands for itself too: a
@@ -288,30 +286,29 @@ FTerm* XPathRewriter::rewriteMolecule(FMolecule* molecule, FLiteralList* collect
     Ref<Path> heldVar = Ref<Path>::share(hostVar);
     FLiteralList* filter = molecule->getFilter();
     if (filter != nullptr && !filter->isEmpty()) {
-        auto* specs = new clib_list<Spec*>;
+        clib_list<Spec*> specs;  // each with the reference the filter's rewriting handed over
         const bool hadHostVar = hostVar != nullptr;
-        filterToSpecs(filter, collector, specs, hostVar);
+        filterToSpecs(filter, collector, &specs, hostVar);
         if (!hadHostVar) heldVar = Ref<Path>::adopt(hostVar);  // made by the filter, for us
         // A step that carries a result list is left as it is, so it cannot bind the new one.
         if (!hadHostVar && hostVar != nullptr && host != nullptr &&
             host->getMethResult() == nullptr) {
             host->setMethResult(Ref<SMethResult>::make(1, hostVar).get());
         }
-        if (!specs->empty()) {
+        if (!specs.empty()) {
             // Specifications the molecule had already stay in front of the filter's.
             auto* all = new clib_list<Spec*>;
             if (molecule->getSpecs() != nullptr)
                 for (Spec* spec : *molecule->getSpecs()) all->append(spec);
-            for (Spec* spec : *specs) all->append(spec);
+            for (Spec* spec : specs) all->append(spec);
             molecule->setSpecs(all);
-            for (Spec* spec : *specs) decRef(spec);  // the molecule took its own
         }
-        delete specs;
+        owned::releaseAll(specs);  // the molecule took references of its own
         molecule->setFilter(nullptr);
     }
     heldVar.reset();
 
-    const auto newHost = Ref<FTerm>::adopt(rewriteTerm(molecule->getHost(), collector));
+    const Ref<FTerm> newHost = rewriteTerm(molecule->getHost(), collector);
     auto* inner = dynamic_cast<FMolecule*>(newHost.get());
     if (inner != nullptr && inner->getClassTerm() == nullptr) {
         // X[a -> b][c -> d] becomes X[a -> b; c -> d].
@@ -329,23 +326,19 @@ FTerm* XPathRewriter::rewriteMolecule(FMolecule* molecule, FLiteralList* collect
 
     if (molecule->getSpecs() != nullptr && !molecule->getSpecs()->empty())
         rewriteSpecs(molecule->getSpecs(), collector);
-    incRef(molecule);
-    return molecule;
+    return Ref<FTerm>::share(molecule);
 }
 
-FTerm* XPathRewriter::rewriteReference(Reference* step, FLiteralList* collector) {
+Ref<FTerm> XPathRewriter::rewriteReference(Reference* step, FLiteralList* collector) {
     Path* host = step->getHost();
     if (host != nullptr && host->is(ParseTreeClass::Reference) && singleResult(host) != nullptr) {
-        const auto newHost = Ref<FTerm>::adopt(rewriteTerm(host, collector));
+        const Ref<FTerm> newHost = rewriteTerm(host, collector);
         step->setHost(static_cast<Path*>(newHost.get()));
     } else {
-        Ref<FTerm>::adopt(rewriteTerm(host, collector));  // rewritten in place
+        rewriteTerm(host, collector);  // rewritten in place
     }
     Path* found = singleResult(step);
-    if (found == nullptr) {
-        incRef(step);
-        return step;
-    }
+    if (found == nullptr) return Ref<FTerm>::share(step);
     const int arrow = step->getMethResult()->getKind();
     const auto result = Ref<Path>::share(found);
     step->setMethResult(nullptr);
@@ -357,7 +350,7 @@ FTerm* XPathRewriter::rewriteReference(Reference* step, FLiteralList* collector)
     const auto spec = Ref<PevoMSpec>::make(self.get(), 7, nullptr, arrow, &results);
     clib_list<Spec*> specs;
     specs.append(spec.get());
-    return new FMolecule(step, nullptr, &specs, 0);
+    return Ref<FMolecule>::make(step, nullptr, &specs, 0);
 }
 
 void XPathRewriter::filterToSpecs(FLiteralList* filter, FLiteralList* collector,
@@ -375,10 +368,10 @@ void XPathRewriter::filterToSpecs(FLiteralList* filter, FLiteralList* collector,
                 if (hostVar == nullptr) hostVar = newVar();
                 addFilterLiteral(path, collector, nullptr, 1, hostVar);
             } else {
-                PevoMSpec* spec = path->pathLength() == 2  ? stepToSpec(path)
-                                  : path->pathLength() > 2 ? splitStep(path, collector)
-                                                           : nullptr;
-                if (spec != nullptr) specs->append(spec);
+                Ref<PevoMSpec> spec = path->pathLength() == 2  ? stepToSpec(path)
+                                      : path->pathLength() > 2 ? splitStep(path, collector)
+                                                               : nullptr;
+                if (spec) owned::append(*specs, std::move(spec));
             }
         } else if (auto* predicate = node_cast<PTerm>(term)) {
             if (hostVar == nullptr) hostVar = newVar();
@@ -405,7 +398,7 @@ void XPathRewriter::filterToSpecs(FLiteralList* filter, FLiteralList* collector,
     }
 }
 
-PevoMSpec* XPathRewriter::stepToSpec(Path* step) {
+Ref<PevoMSpec> XPathRewriter::stepToSpec(Path* step) {
     Ref<FTerm> result;
     int arrow = 1;
     if (Path* found = singleResult(step); found != nullptr) {
@@ -435,7 +428,7 @@ PevoMSpec* XPathRewriter::stepToSpec(Path* step) {
     return specOfStep(*reference, arrow, result.get());
 }
 
-PevoMSpec* XPathRewriter::splitStep(Path* path, FLiteralList* collector) {
+Ref<PevoMSpec> XPathRewriter::splitStep(Path* path, FLiteralList* collector) {
     auto* parent = dynamic_cast<CPath*>(path);
     if (parent == nullptr) return nullptr;
     Path* first = parent->getHost();
@@ -473,11 +466,11 @@ void XPathRewriter::addFilterLiteral(Path* path, FLiteralList* collector, VarLis
 void XPathRewriter::rewriteArithmeticExpr(ArithmeticExpr* expression, FLiteralList* collector,
                                           clib_list<Spec*>* specs, VarList* groupVars, int negated,
                                           Path* hostVar) {
-    const auto left = Ref<FTerm>::adopt(
-        rewriteOperand(expression->getLeft(), collector, specs, groupVars, negated, hostVar));
+    const Ref<FTerm> left =
+        rewriteOperand(expression->getLeft(), collector, specs, groupVars, negated, hostVar);
     expression->setLeft(left.get());
-    const auto right = Ref<FTerm>::adopt(
-        rewriteOperand(expression->getRight(), collector, specs, groupVars, negated, hostVar));
+    const Ref<FTerm> right =
+        rewriteOperand(expression->getRight(), collector, specs, groupVars, negated, hostVar);
     expression->setRight(right.get());
 }
 
@@ -485,12 +478,13 @@ void XPathRewriter::rewriteArgs(PTerm* predicate, FLiteralList* collector, clib_
                                 VarList* groupVars, int negated, Path* hostVar) {
     auto* args = new clib_list<FTerm*>;
     for (FTerm* arg : *predicate->getArgs())
-        args->append(rewriteOperand(arg, collector, specs, groupVars, negated, hostVar));
+        owned::append(*args, rewriteOperand(arg, collector, specs, groupVars, negated, hostVar));
     predicate->setArgs(args);
 }
 
-FTerm* XPathRewriter::rewriteOperand(FTerm* term, FLiteralList* collector, clib_list<Spec*>* specs,
-                                     VarList* groupVars, int negated, Path* hostVar) {
+Ref<FTerm> XPathRewriter::rewriteOperand(FTerm* term, FLiteralList* collector,
+                                         clib_list<Spec*>* specs, VarList* groupVars, int negated,
+                                         Path* hostVar) {
     if (term == nullptr) return nullptr;
     if (auto* expr = node_cast<ArithmeticExpr>(term)) {
         rewriteArithmeticExpr(expr, collector, specs, groupVars, negated, hostVar);
@@ -502,8 +496,7 @@ FTerm* XPathRewriter::rewriteOperand(FTerm* term, FLiteralList* collector, clib_
             path->replaceStart(hostVar);
         return rewriteTerm(term, collector);
     }
-    incRef(term);
-    return term;
+    return Ref<FTerm>::share(term);
 }
 
 FVar* XPathRewriter::newVar() {

@@ -49,15 +49,17 @@ class XPathRewriter : public ClauseRewriter {
     virtual void rewriteSSpec(SSpec* spec, FLiteralList* collector);
     virtual void rewriteSpecs(clib_list<Spec*>* specs, FLiteralList* collector);
     virtual void rewritePTerm(PTerm* predicate, FLiteralList* collector);
-    virtual FTerm* rewriteMolecule(FMolecule* molecule, FLiteralList* collector);
+    // The rewriters of a term answer the term that stands for it: the term itself, rewritten in
+    // place, or one made for it.
+    virtual Ref<FTerm> rewriteMolecule(FMolecule* molecule, FLiteralList* collector);
     virtual void rewriteArithmeticExpr(ArithmeticExpr* expression, FLiteralList* collector,
                                        clib_list<Spec*>* specs, VarList* groupVars, int negated,
                                        Path* hostVar);
     // May create the host variable; the caller then holds its reference.
     virtual void filterToSpecs(FLiteralList* filter, FLiteralList* collector,
                                clib_list<Spec*>* specs, Path*& hostVar);
-    virtual FTerm* rewriteReference(Reference* step, FLiteralList* collector);
-    virtual FTerm* rewriteTerm(FTerm* term, FLiteralList* collector);
+    virtual Ref<FTerm> rewriteReference(Reference* step, FLiteralList* collector);
+    virtual Ref<FTerm> rewriteTerm(FTerm* term, FLiteralList* collector);
     virtual void rewriteLiteral(FLiteral* literal, FLiteralList* collector);
     virtual void rewriteBody(FLiteralList* body);
     virtual void rewriteHead(FTermList* head);
@@ -69,11 +71,11 @@ class XPathRewriter : public ClauseRewriter {
     virtual XPathRewriter* rewriteProgram(FProgram* program, SymTab* context);
     virtual void rewriteArgs(PTerm* predicate, FLiteralList* collector, clib_list<Spec*>* specs,
                              VarList* groupVars, int negated, Path* hostVar);
-    virtual FTerm* rewriteOperand(FTerm* term, FLiteralList* collector, clib_list<Spec*>* specs,
-                                  VarList* groupVars, int negated, Path* hostVar);
+    virtual Ref<FTerm> rewriteOperand(FTerm* term, FLiteralList* collector, clib_list<Spec*>* specs,
+                                      VarList* groupVars, int negated, Path* hostVar);
     // Null when the path does not end in a step.
-    virtual PevoMSpec* stepToSpec(Path* step);
-    virtual PevoMSpec* splitStep(Path* path, FLiteralList* collector);
+    virtual Ref<PevoMSpec> stepToSpec(Path* step);
+    virtual Ref<PevoMSpec> splitStep(Path* path, FLiteralList* collector);
     virtual void addFilterLiteral(Path* path, FLiteralList* collector, VarList* groupVars,
                                   int negated, Path* hostVar);
     // A don't-care variable new to the clause's table, of start kind 2.

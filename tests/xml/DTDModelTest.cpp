@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "DTDPoolCount.h"
+#include "foundation/Ref.h"
 #include "xml/DTDElemSpec.h"
 #include "xml/DTDPropSpec.h"
 #include "xml/DTDPropSpecList.h"
@@ -18,9 +19,10 @@ struct Entry {
     int maximum;
 };
 
-DTDPropSpecList* listOf(const std::vector<Entry>& entries) {
-    auto* list = new DTDPropSpecList();
-    for (const Entry& e : entries) list->append(new DTDPropSpec(e.name, e.minimum, e.maximum));
+Ref<DTDPropSpecList> listOf(const std::vector<Entry>& entries) {
+    auto list = Ref<DTDPropSpecList>::make();
+    for (const Entry& e : entries)
+        list->append(Ref<DTDPropSpec>::make(e.name, e.minimum, e.maximum));
     return list;
 }
 
@@ -72,81 +74,102 @@ TEST(DTDPropSpecList, MergesGiveTheBoundsOfSequencesAndChoices) {
         {"(() | b) into an empty list", {}, {{"b", 1, 1}}, false, "b:1-1"},
     };
     for (const Case& c : cases) {
-        DTDPropSpecList* left = listOf(c.left);
-        DTDPropSpecList* right = listOf(c.right);
+        const Ref<DTDPropSpecList> left = listOf(c.left);
         if (c.sequence) {
-            left->mergeSequence(right);
+            left->mergeSequence(listOf(c.right));
         } else {
-            left->mergeChoice(right);
+            left->mergeChoice(listOf(c.right));
         }
         EXPECT_EQ(bounds(*left), c.expected) << c.what;
-        decRef(left);
     }
     EXPECT_EQ(pools.inUse(), "");
 }
 
 TEST(DTDPropSpecList, SequenceSumsStopAtTheLargestInt) {
-    DTDPropSpecList* left = listOf({{"a", 2147483000, 2147483000}});
+    const Ref<DTDPropSpecList> left = listOf({{"a", 2147483000, 2147483000}});
     left->mergeSequence(listOf({{"a", 1000, 1000}}));
     EXPECT_EQ(left->lookup("a")->getMaximum(), 2147483647);
-    decRef(left);
 }
 
 TEST(DTDPropSpecList, PrintWritesOneLineAnEntryOnStandardOutput) {
-    DTDPropSpecList* list = listOf({{"title", 1, 1}, {"para", 0, many}});
+    const Ref<DTDPropSpecList> list = listOf({{"title", 1, 1}, {"para", 0, many}});
     testing::internal::CaptureStdout();
     list->print();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "title 1 1\npara 0 1000\n");
-    decRef(list);
 }
 
 TEST(DTDPropSpecList, MergesConsumeTheirArgumentAndShareTheEntriesTheyTake) {
-    DTDPropSpecList* left = listOf({{"a", 1, 1}});
-    DTDPropSpecList* right = listOf({{"a", 1, 1}, {"b", 1, 1}});
-    DTDPropSpec* b = right->lookup("b");
-    incRef(b);
-    left->mergeChoice(right);  // right is gone: the sanitizers catch a use or a double release
-    EXPECT_EQ(left->lookup("b"), b);
+    const Ref<DTDPropSpecList> left = listOf({{"a", 1, 1}});
+    Ref<DTDPropSpecList> right = listOf({{"a", 1, 1}, {"b", 1, 1}});
+    const auto b = Ref<DTDPropSpec>::share(right->lookup("b"));
+    left->mergeChoice(std::move(right));  // right is gone: the sanitizers catch a use of it
+    EXPECT_EQ(left->lookup("b"), b.get());
     EXPECT_EQ(b->refCount(), 2);
     left->clear();
     EXPECT_EQ(left->size(), 0);
     EXPECT_EQ(b->refCount(), 1);
-    decRef(b);
-    decRef(left);
 }
 
 TEST(DTDPropSpecList, CopiesAreDeep) {
-    DTDPropSpecList* list = listOf({{"a", 1, 1}});
+    const Ref<DTDPropSpecList> list = listOf({{"a", 1, 1}});
     list->lookup("a")->addEnumValue("x");
-    DTDPropSpecList* copy = list->copy();
+    const Ref<DTDPropSpecList> copy = list->copy();
     copy->lookup("a")->setMaximum(5);
     copy->lookup("a")->addEnumValue("y");
     EXPECT_NE(copy->lookup("a"), list->lookup("a"));
     EXPECT_EQ(list->lookup("a")->getMaximum(), 1);
     EXPECT_EQ(list->lookup("a")->getEnumValues()->size(), 1);
     EXPECT_EQ(copy->lookup("a")->getEnumValues()->size(), 2);
-    decRef(list);
-    decRef(copy);
 }
 
 TEST(DTDElemSpec, HoldsSubclassNamesOnceAndReleasesItsLists) {
     dtdtest::PoolCount pools;
-    DTDPropSpecList* subElements = listOf({{"b", 1, 1}});
-    auto* spec = new DTDElemSpec("a", "elements", nullptr, subElements);
+    auto spec = Ref<DTDElemSpec>::make("a", "elements", nullptr, listOf({{"b", 1, 1}}));
     spec->setAttributes(listOf({{"id", 0, 1}}));
     std::string temporary = "zeta";
     spec->addSubclass(temporary);
     temporary = "changed";
     spec->addSubclass("alpha");
     spec->addSubclass(std::string("alpha"));
-    auto* other = new DTDElemSpec("c", "", nullptr, nullptr);
+    auto other = Ref<DTDElemSpec>::make("c", "", nullptr, nullptr);
     other->addSubclass("mid");
     other->addSubclass("zeta");
     spec->addSubclasses(other->getSubclasses());
     std::vector<std::string> names(spec->getSubclasses().begin(), spec->getSubclasses().end());
     EXPECT_EQ(names, (std::vector<std::string>{"alpha", "mid", "zeta"}));
-    decRef(other);
-    decRef(spec);
+    other.reset();
+    spec.reset();
+    EXPECT_EQ(pools.inUse(), "");
+}
+
+// Replacing the attribute list: a new list takes the old one's place and the old one goes; the
+// list already held, handed in again with a reference of the caller's, stays, held once (neither
+// released while held nor kept with the caller's reference too); no list gives an empty one.
+TEST(DTDElemSpec, ReplacingItsAttributeListReleasesEachListOnce) {
+    dtdtest::PoolCount pools;
+    {
+        const auto spec = Ref<DTDElemSpec>::make("a", "", nullptr, nullptr);
+        spec->setAttributes(listOf({{"id", 0, 1}}));
+        const auto first = Ref<DTDPropSpecList>::share(spec->getAttributes());
+        EXPECT_EQ(first->refCount(), 2);
+
+        spec->setAttributes(first.another());
+        EXPECT_EQ(spec->getAttributes(), first.get());
+        EXPECT_EQ(first->refCount(), 2);
+        ASSERT_NE(first->lookup("id"), nullptr);
+        EXPECT_EQ(first->lookup("id")->getMaximum(), 1);
+
+        spec->setAttributes(Ref<DTDPropSpecList>::share(spec->getAttributes()));
+        EXPECT_EQ(first->refCount(), 2);
+
+        spec->setAttributes(listOf({{"lang", 0, 1}}));
+        EXPECT_EQ(first->refCount(), 1);
+        EXPECT_NE(spec->getAttributes()->lookup("lang"), nullptr);
+
+        spec->setAttributes(nullptr);
+        ASSERT_NE(spec->getAttributes(), nullptr);
+        EXPECT_EQ(spec->getAttributes()->size(), 0);
+    }
     EXPECT_EQ(pools.inUse(), "");
 }
 
