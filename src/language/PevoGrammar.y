@@ -81,7 +81,7 @@ static void yyerror(InternalPevoParser& parser, FRule**, const char* message) {
 %type <literal> literal filter_literal filter_term
 %type <term> atom filter_atom name_atom predicate_atom xpath_predicate_atom
 %type <term> filter_predicate_atom comparison filter_comparison path_atom
-%type <path> arith arith_operand operand_xpath_arith xpath_arith filter_arith aggregate molecule path reference
+%type <path> arith arith_operand operand_xpath_arith xpath_arith operand_path operand_reference filter_arith aggregate molecule path reference
 %type <path> simple root_xpath term_xpath self_xpath root_steps term_steps self_steps
 %type <path> xpath_arg filter_arg id_term step_name call_name step_simple call_simple result_term
 %type <path> constant variable
@@ -90,7 +90,7 @@ static void yyerror(InternalPevoParser& parser, FRule**, const char* message) {
 %type <isa> isa_part
 %type <elements> spec_block spec_list
 %type <element> spec
-%type <step> path_step xpath_step
+%type <step> path_step first_step xpath_step
 %type <method> funcappl_step method axis_step self_start
 %type <result> xpath_result sig_result
 %type <terms> sig_types args term_list xpath_args xpath_list filter_args filter_arg_list
@@ -111,7 +111,7 @@ static void yyerror(InternalPevoParser& parser, FRule**, const char* message) {
 /* The remaining conflicts fall as the generator resolves them by default, a shift before a
    reduction and the earlier rule between two reductions. Their counts are pinned by the build,
    so that a changed grammar fails it:
-   conflicts: 6 shift/reduce, 31 reduce/reduce */
+   conflicts: 6 shift/reduce, 23 reduce/reduce */
 
 %%
 
@@ -221,7 +221,7 @@ arith
     ;
 
 arith_operand
-    : path                     { $$ = $1; }
+    : operand_path             { $$ = $1; }
     | LPAREN arith_operand RPAREN
                                { $$ = grammar::parenthesized($2); }
     | aggregate                { $$ = $1; }
@@ -269,11 +269,27 @@ filter_arith
 
 path_atom
     : molecule                 { $$ = $1; }
-    | path path_step           { $$ = BUILD.stepAtom($1, $2); }
+    | id_term first_step       { $$ = BUILD.stepAtom($1, $2); }
+    | operand_path path_step   { $$ = BUILD.stepAtom($1, $2); }
     ;
 
 molecule
-    : reference molecule_part  { $$ = BUILD.molecule($1, $2); }
+    : operand_reference molecule_part
+                               { $$ = BUILD.molecule($1, $2); }
+    ;
+
+/* An F-Logic path where an XPath-like one could begin as well (at the start of a literal, as an
+   operand): a written term begins it only together with its first step, which is not "!" (that
+   begins a function application step there). */
+operand_path
+    : operand_reference        { $$ = $1; }
+    ;
+
+operand_reference
+    : id_term first_step       { $$ = BUILD.reference($1, $2); }
+    | LPAREN operand_path RPAREN
+                               { $$ = grammar::parenthesized($2); }
+    | operand_path path_step   { $$ = BUILD.reference($1, $2); }
     ;
 
 path
@@ -390,10 +406,14 @@ filter_block
 /* Steps. */
 
 path_step
+    : first_step               { $$ = $1; }
+    | EXCL method              { $$ = BUILD.step($2, 3); }
+    ;
+
+first_step
     : DOT method               { $$ = BUILD.step($2, 0); }
     | COLON method             { $$ = BUILD.step($2, 0); }
     | DDOT method              { $$ = BUILD.step($2, 1); }
-    | EXCL method              { $$ = BUILD.step($2, 3); }
     | DEXCL method             { $$ = BUILD.step($2, 3); }
     ;
 
