@@ -1,8 +1,9 @@
 /* The Pevo grammar: F-Logic clauses whose paths may also be written as XPath-like steps with
-   axes, filters and results. One call reads one clause into an FRule. The rules stand in the
-   order the conflicts are resolved by (an earlier rule wins between two reductions), and the
-   actions hand their parts to the builders, which build only while the clause is free of
-   errors and release the parts either way. */
+   axes, filters and results. One call reads one clause into an FRule. Where a text could be
+   read two ways the rules say which reading it gets, so the generator resolves no conflict by
+   the order of the rules, and a new conflict fails the build. The actions hand their parts to
+   the builders, which build only while the clause is free of errors and release the parts
+   either way. */
 %require "3.5"
 %define api.pure full
 %define api.prefix {Pevo}
@@ -81,21 +82,28 @@ static void yyerror(InternalPevoParser& parser, FRule**, const char* message) {
 %type <literal> literal filter_literal filter_term
 %type <term> atom filter_atom name_atom predicate_atom xpath_predicate_atom
 %type <term> filter_predicate_atom comparison filter_comparison path_atom
-%type <path> arith arith_operand xpath_arith filter_arith aggregate molecule path reference
-%type <path> simple root_xpath term_xpath self_xpath root_steps term_steps self_steps
-%type <path> xpath_arg filter_arg id_term step_name step_simple result_term constant variable
-%type <path> list_rest
+%type <path> arith lead_arith aggregate_operand xpath_arith lead_xpath_arith operand_xpath_arith
+%type <path> filter_arith aggregate lead_molecule path reference simple lead_path lead_reference
+%type <path> operand_path operand_reference first_path first_reference
+%type <path> root_xpath term_xpath lead_xpath arg_xpath self_xpath
+%type <path> root_steps term_steps lead_steps arg_steps self_steps
+%type <path> xpath_arg filter_arg id_term other_term lead_step_head lead_path_head lead_operand_head
+%type <path> named_step_head named_path_head named_operand lead_call arg_term arg_head arg_call
+%type <path> step_name applied_name step_simple applied_simple
+%type <path> call_simple result_term constant variable list_rest
 %type <specification> molecule_part filter_part
 %type <isa> isa_part
 %type <elements> spec_block spec_list
 %type <element> spec
-%type <step> path_step xpath_step
+%type <step> path_step first_step dot_step xpath_step
 %type <method> funcappl_step method axis_step self_start
 %type <result> xpath_result sig_result
-%type <terms> sig_types args term_list xpath_args xpath_list filter_args filter_arg_list
+%type <terms> sig_types args full_args lead_args term_list first_terms xpath_args xpath_list
+%type <terms> filter_args filter_arg_list
 %type <vars> var_list
-%type <application> application xpath_application filter_application
-%type <text> name
+%type <application> application full_application empty_application lead_application
+%type <application> xpath_application filter_application
+%type <text> name call
 
 /* Token texts belong to the parser, which keeps them until the next clause. */
 %destructor { grammar::release($$); } <rule> <head> <literals> <literal> <term> <path>
@@ -104,13 +112,12 @@ static void yyerror(InternalPevoParser& parser, FRule**, const char* message) {
 %destructor { grammar::releaseList($$); } <elements> <terms>
 %destructor { delete $$; } <vars>
 
+/* Precedences that settle the grammar's choices between a shift and a reduction; the rules
+   that name them say which. */
+%precedence ONE_PATH ISA_ALONE XPATH_OPERAND
+%precedence RPAREN LBRACKET
 %left ADDOP
 %left MULOP
-
-/* The remaining conflicts fall as the generator resolves them by default, a shift before a
-   reduction and the earlier rule between two reductions. Their counts are pinned by the build,
-   so that a changed grammar fails it:
-   conflicts: 6 shift/reduce, 64 reduce/reduce */
 
 %%
 
@@ -165,13 +172,24 @@ filter_literal
     | NOT filter_atom          { $$ = BUILD.literal($2, 1); }
     ;
 
-/* Atoms, predicates and comparisons. */
+/* Atoms. An atom opens with a written term that could begin an F-Logic path, an XPath-like
+   path, an operand of a comparison or a predicate; the token after it decides, and the rules
+   below say so:
+   - a name, an application or "name()" standing alone is a name atom, a predicate and the step
+     name "name()" (also qualified, "name():b"); any other term standing alone is a path;
+   - a term followed by "." ".." "!!" or ":" starts an F-Logic path, but "name():" a qualified
+     step name; followed by anything else, "!" among them, it starts an XPath-like path;
+   - a name followed by an argument list is a predicate whose first argument decides the list
+     (first_terms or xpath_list). */
 
 atom
     : path_atom                { $$ = $1; }
-    | step_name                { $$ = $1; }
+    | lead_call                { $$ = $1; }
+    | lead_call COLON step_simple
+                               { $$ = XPATH.step($1, BUILD.step(XPATH.axisStep($3, 0), 0)); }
     | root_xpath               { $$ = $1; }
-    | term_xpath               { $$ = $1; }
+    | lead_xpath               { $$ = $1; }
+    | other_term               { $$ = $1; }
     | name_atom                { $$ = $1; }
     | predicate_atom           { $$ = $1; }
     | xpath_predicate_atom     { $$ = $1; }
@@ -190,7 +208,7 @@ name_atom
     ;
 
 predicate_atom
-    : application              { $$ = BUILD.predicate($1); }
+    : lead_application         { $$ = BUILD.predicate($1); }
     ;
 
 xpath_predicate_atom
@@ -202,7 +220,7 @@ filter_predicate_atom
     ;
 
 comparison
-    : arith COMPARE arith      { $$ = BUILD.comparison($1, $2, $3); }
+    : lead_arith COMPARE arith { $$ = BUILD.comparison($1, $2, $3); }
     ;
 
 filter_comparison
@@ -210,20 +228,56 @@ filter_comparison
                                { $$ = BUILD.comparison($1, $2, $3); }
     ;
 
-/* Arithmetic. */
+/* Arithmetic. Both operators group to the left, MULOP binding more tightly; an XPath-like
+   operand takes every operator that follows it, so its right-hand operands are XPath-like too
+   (XPATH_OPERAND). A parenthesised operand is an F-Logic path, an aggregate or an XPath-like
+   expression. */
+
+lead_arith
+    : lead_arith MULOP arith   { $$ = BUILD.arithmetic($1, $2, $3); }
+    | lead_arith ADDOP arith   { $$ = BUILD.arithmetic($1, $2, $3); }
+    | lead_path                { $$ = $1; }
+    | aggregate_operand        { $$ = $1; }
+    | lead_xpath_arith %prec XPATH_OPERAND
+                               { $$ = $1; }
+    ;
 
 arith
     : arith MULOP arith        { $$ = BUILD.arithmetic($1, $2, $3); }
     | arith ADDOP arith        { $$ = BUILD.arithmetic($1, $2, $3); }
-    | arith_operand            { $$ = $1; }
-    | xpath_arith              { $$ = $1; }
+    | operand_path             { $$ = $1; }
+    | aggregate_operand        { $$ = $1; }
+    | operand_xpath_arith %prec XPATH_OPERAND
+                               { $$ = $1; }
     ;
 
-arith_operand
-    : path                     { $$ = $1; }
-    | LPAREN arith_operand RPAREN
+aggregate_operand
+    : aggregate                { $$ = $1; }
+    | LPAREN aggregate_operand RPAREN
                                { $$ = grammar::parenthesized($2); }
-    | aggregate                { $$ = $1; }
+    ;
+
+lead_xpath_arith
+    : lead_xpath_arith MULOP xpath_arith
+                               { $$ = BUILD.arithmetic($1, $2, $3); }
+    | lead_xpath_arith ADDOP xpath_arith
+                               { $$ = BUILD.arithmetic($1, $2, $3); }
+    | root_xpath               { $$ = $1; }
+    | lead_xpath               { $$ = $1; }
+    | lead_operand_head        { $$ = $1; }
+    | LPAREN operand_xpath_arith RPAREN
+                               { $$ = grammar::parenthesized($2); }
+    ;
+
+operand_xpath_arith
+    : operand_xpath_arith MULOP xpath_arith
+                               { $$ = BUILD.arithmetic($1, $2, $3); }
+    | operand_xpath_arith ADDOP xpath_arith
+                               { $$ = BUILD.arithmetic($1, $2, $3); }
+    | root_xpath               { $$ = $1; }
+    | term_xpath               { $$ = $1; }
+    | LPAREN operand_xpath_arith RPAREN
+                               { $$ = grammar::parenthesized($2); }
     ;
 
 xpath_arith
@@ -251,15 +305,56 @@ filter_arith
     | aggregate                { $$ = $1; }
     ;
 
-/* F-Logic paths and molecules. */
+/* F-Logic paths and molecules. Where an XPath-like path could begin as well (at the start of
+   a literal, as an operand, as the first argument of a predicate) a written term starts an
+   F-Logic path only together with its first step; elsewhere a term is a path by itself. */
 
 path_atom
-    : molecule                 { $$ = $1; }
-    | path path_step           { $$ = BUILD.stepAtom($1, $2); }
+    : lead_molecule            { $$ = $1; }
+    | lead_path_head first_step
+                               { $$ = BUILD.stepAtom($1, $2); }
+    | lead_call dot_step       { $$ = BUILD.stepAtom($1, $2); }
+    | lead_path path_step      { $$ = BUILD.stepAtom($1, $2); }
     ;
 
-molecule
-    : reference molecule_part  { $$ = BUILD.molecule($1, $2); }
+lead_molecule
+    : lead_reference molecule_part
+                               { $$ = BUILD.molecule($1, $2); }
+    ;
+
+lead_path
+    : lead_reference           { $$ = $1; }
+    ;
+
+lead_reference
+    : lead_path_head first_step
+                               { $$ = BUILD.reference($1, $2); }
+    | lead_call dot_step       { $$ = BUILD.reference($1, $2); }
+    | LPAREN operand_path RPAREN
+                               { $$ = grammar::parenthesized($2); }
+    | lead_path path_step      { $$ = BUILD.reference($1, $2); }
+    ;
+
+operand_path
+    : operand_reference        { $$ = $1; }
+    ;
+
+operand_reference
+    : id_term first_step       { $$ = BUILD.reference($1, $2); }
+    | LPAREN operand_path RPAREN
+                               { $$ = grammar::parenthesized($2); }
+    | operand_path path_step   { $$ = BUILD.reference($1, $2); }
+    ;
+
+first_path
+    : first_reference          { $$ = $1; }
+    ;
+
+first_reference
+    : arg_head first_step      { $$ = BUILD.reference($1, $2); }
+    | arg_call dot_step        { $$ = BUILD.reference($1, $2); }
+    | LPAREN path RPAREN       { $$ = grammar::parenthesized($2); }
+    | first_path path_step     { $$ = BUILD.reference($1, $2); }
     ;
 
 path
@@ -271,12 +366,16 @@ reference
     | path path_step           { $$ = BUILD.reference($1, $2); }
     ;
 
-/* XPath-like paths: from the root, from a written term, and relative to the filtered object. */
+/* XPath-like paths: from the root, from a written term, and relative to the filtered object.
+   A written term at the start of a literal (lead_) or of an XPath-like argument (arg_) makes a
+   path by itself only where the rules above do not read it otherwise. */
 
 xpath_arg
     : root_xpath               { $$ = $1; }
-    | term_xpath               { $$ = $1; }
-    | step_name                { $$ = $1; }
+    | arg_xpath                { $$ = $1; }
+    | arg_term                 { $$ = $1; }
+    | arg_call COLON step_simple
+                               { $$ = XPATH.step($1, BUILD.step(XPATH.axisStep($3, 0), 0)); }
     ;
 
 filter_arg
@@ -296,6 +395,27 @@ term_xpath
     : term_steps               { $$ = $1; }
     | term_steps funcappl_step { $$ = XPATH.step($1, BUILD.step($2, 1)); }
     | term_steps funcappl_step xpath_result
+                               { $$ = XPATH.result(XPATH.step($1, BUILD.step($2, 1)), $3); }
+    ;
+
+lead_xpath
+    : lead_steps               { $$ = $1; }
+    | lead_steps funcappl_step { $$ = XPATH.step($1, BUILD.step($2, 1)); }
+    | lead_steps funcappl_step xpath_result
+                               { $$ = XPATH.result(XPATH.step($1, BUILD.step($2, 1)), $3); }
+    | lead_step_head funcappl_step
+                               { $$ = XPATH.step($1, BUILD.step($2, 1)); }
+    | lead_step_head funcappl_step xpath_result
+                               { $$ = XPATH.result(XPATH.step($1, BUILD.step($2, 1)), $3); }
+    ;
+
+arg_xpath
+    : arg_steps                { $$ = $1; }
+    | arg_steps funcappl_step  { $$ = XPATH.step($1, BUILD.step($2, 1)); }
+    | arg_steps funcappl_step xpath_result
+                               { $$ = XPATH.result(XPATH.step($1, BUILD.step($2, 1)), $3); }
+    | arg_term funcappl_step   { $$ = XPATH.step($1, BUILD.step($2, 1)); }
+    | arg_term funcappl_step xpath_result
                                { $$ = XPATH.result(XPATH.step($1, BUILD.step($2, 1)), $3); }
     ;
 
@@ -320,6 +440,27 @@ term_steps
     | term_steps xpath_step    { $$ = XPATH.step($1, $2); }
     | term_steps filter_part   { $$ = XPATH.filter($1, $2); }
     | term_steps xpath_result  { $$ = XPATH.result($1, $2); }
+    ;
+
+lead_steps
+    : lead_step_head xpath_step
+                               { $$ = XPATH.step($1, $2); }
+    | lead_step_head filter_part
+                               { $$ = XPATH.filter($1, $2); }
+    | lead_step_head xpath_result
+                               { $$ = XPATH.result($1, $2); }
+    | lead_steps xpath_step    { $$ = XPATH.step($1, $2); }
+    | lead_steps filter_part   { $$ = XPATH.filter($1, $2); }
+    | lead_steps xpath_result  { $$ = XPATH.result($1, $2); }
+    ;
+
+arg_steps
+    : arg_term xpath_step      { $$ = XPATH.step($1, $2); }
+    | arg_term filter_part     { $$ = XPATH.filter($1, $2); }
+    | arg_term xpath_result    { $$ = XPATH.result($1, $2); }
+    | arg_steps xpath_step     { $$ = XPATH.step($1, $2); }
+    | arg_steps filter_part    { $$ = XPATH.filter($1, $2); }
+    | arg_steps xpath_result   { $$ = XPATH.result($1, $2); }
     ;
 
 self_steps
@@ -351,9 +492,10 @@ molecule_part
     | spec_block               { $$ = BUILD.specification(nullptr, $1); }
     ;
 
+/* An is-a test followed by a filter block is one filter part (ISA_ALONE). */
 filter_part
     : isa_part filter_block    { $$ = XPATH.filterPart($1, $2); }
-    | isa_part                 { $$ = XPATH.filterPart($1, nullptr); }
+    | isa_part %prec ISA_ALONE { $$ = XPATH.filterPart($1, nullptr); }
     | filter_block             { $$ = XPATH.filterPart(nullptr, $1); }
     ;
 
@@ -373,13 +515,23 @@ filter_block
                                { $$ = $2; }
     ;
 
-/* Steps. */
+/* Steps. After a written term where an XPath-like path could begin, "!" starts a function
+   application step, so an F-Logic path opens with one of the other steps (first_step), and
+   after "name()" not with ":", which makes a qualified step name there (dot_step). */
 
 path_step
-    : DOT method               { $$ = BUILD.step($2, 0); }
-    | COLON method             { $$ = BUILD.step($2, 0); }
-    | DDOT method              { $$ = BUILD.step($2, 1); }
+    : first_step               { $$ = $1; }
     | EXCL method              { $$ = BUILD.step($2, 3); }
+    ;
+
+first_step
+    : dot_step                 { $$ = $1; }
+    | COLON method             { $$ = BUILD.step($2, 0); }
+    ;
+
+dot_step
+    : DOT method               { $$ = BUILD.step($2, 0); }
+    | DDOT method              { $$ = BUILD.step($2, 1); }
     | DEXCL method             { $$ = BUILD.step($2, 3); }
     ;
 
@@ -405,8 +557,10 @@ self_start
     | DOT DSLASH step_name     { $$ = XPATH.axisStep($3, 2); }
     ;
 
+/* A name followed by "(" is "name()", so the applied step name is never a bare name: "!f()()"
+   applies "f()". */
 funcappl_step
-    : EXCL step_name LPAREN RPAREN
+    : EXCL applied_name LPAREN RPAREN
                                { $$ = XPATH.axisStep($2, 8); }
     ;
 
@@ -455,7 +609,6 @@ xpath_result
 
 sig_types
     : path                     { $$ = BUILD.terms($1); }
-    | LPAREN RPAREN            { $$ = nullptr; }
     | args                     { $$ = $1; }
     ;
 
@@ -464,11 +617,76 @@ sig_types
 id_term
     : name                     { $$ = BUILD.constant($1, InternalName::Function); }
     | application              { $$ = BUILD.functionTerm($1); }
-    | variable                 { $$ = $1; }
+    | other_term               { $$ = $1; }
+    ;
+
+/* The written terms other than names and applications. */
+other_term
+    : variable                 { $$ = $1; }
     | STRING                   { $$ = XPATH.stringConstant($1); }
     | INTEGER                  { $$ = BUILD.constant($1, InternalName::Integer); }
     | FLOAT                    { $$ = BUILD.constant($1, InternalName::Float); }
     | LBRACKET list_rest       { $$ = $2; }
+    ;
+
+/* A written term at the start of a literal, named by what follows it: an XPath-like step, a
+   filter, a result or a function application (lead_step_head), an F-Logic step
+   (lead_path_head), an operator or a comparison (lead_operand_head). A name or an application
+   standing alone is a name atom or a predicate, so these are read only when something follows.
+   A syntax error right after the term finds the atom read, as its rule stands before these
+   (the generator reduces by the earlier of two rules that expect equally many tokens). */
+lead_step_head
+    : named_step_head          { $$ = $1; }
+    | lead_call                { $$ = $1; }
+    | other_term               { $$ = $1; }
+    ;
+
+lead_path_head
+    : named_path_head          { $$ = $1; }
+    | other_term               { $$ = $1; }
+    ;
+
+lead_operand_head
+    : named_operand            { $$ = $1; }
+    | lead_call                { $$ = $1; }
+    | other_term               { $$ = $1; }
+    ;
+
+named_step_head
+    : name                     { $$ = BUILD.constant($1, InternalName::Function); }
+    | lead_application         { $$ = BUILD.functionTerm($1); }
+    ;
+
+named_path_head
+    : name                     { $$ = BUILD.constant($1, InternalName::Function); }
+    | lead_application         { $$ = BUILD.functionTerm($1); }
+    ;
+
+named_operand
+    : name                     { $$ = BUILD.constant($1, InternalName::Function); }
+    | lead_application         { $$ = BUILD.functionTerm($1); }
+    ;
+
+/* "name()" at the start of a literal: the term "name()", also standing alone or qualified by
+   ":" and a step name. */
+lead_call
+    : empty_application        { $$ = BUILD.functionTerm($1); }
+    ;
+
+/* A written term at the start of an argument of a predicate. */
+arg_term
+    : arg_head                 { $$ = $1; }
+    | arg_call                 { $$ = $1; }
+    ;
+
+arg_head
+    : name                     { $$ = BUILD.constant($1, InternalName::Function); }
+    | full_application         { $$ = BUILD.functionTerm($1); }
+    | other_term               { $$ = $1; }
+    ;
+
+arg_call
+    : empty_application        { $$ = BUILD.functionTerm($1); }
     ;
 
 step_name
@@ -477,10 +695,29 @@ step_name
     | step_simple              { $$ = $1; }
     ;
 
+applied_name
+    : step_simple COLON applied_simple
+                               { $$ = XPATH.step($1, BUILD.step(XPATH.axisStep($3, 0), 0)); }
+    | applied_simple           { $$ = $1; }
+    ;
+
 step_simple
-    : name LPAREN RPAREN       { $$ = XPATH.callName($1); }
+    : call_simple              { $$ = $1; }
     | name                     { $$ = BUILD.constant($1, InternalName::Function); }
     | variable                 { $$ = $1; }
+    ;
+
+applied_simple
+    : call_simple              { $$ = $1; }
+    | variable                 { $$ = $1; }
+    ;
+
+call_simple
+    : call                     { $$ = XPATH.callName($1); }
+    ;
+
+call
+    : name LPAREN RPAREN       { $$ = $1; }
     ;
 
 result_term
@@ -506,7 +743,16 @@ variable
 
 args
     : LPAREN RPAREN            { $$ = nullptr; }
-    | LPAREN term_list RPAREN  { $$ = $2; }
+    | full_args                { $$ = $1; }
+    ;
+
+full_args
+    : LPAREN term_list RPAREN  { $$ = $2; }
+    ;
+
+lead_args
+    : LPAREN first_terms RPAREN
+                               { $$ = $2; }
     ;
 
 xpath_args
@@ -518,8 +764,9 @@ filter_args
                                { $$ = $2; }
     ;
 
+/* "(a)" after "=>" is the parenthesised path a, not a list of one path (ONE_PATH). */
 term_list
-    : path                     { $$ = BUILD.terms($1); }
+    : path %prec ONE_PATH      { $$ = BUILD.terms($1); }
     | term_list COMMA path     { $$ = BUILD.append($1, $3); yyerrok; }
     | error                    { $$ = FAIL("incomplete flogic path expression"); }
     | term_list error          { grammar::releaseList($1); $$ = FAIL("incomplete flogic path expression"); }
@@ -528,11 +775,21 @@ term_list
     | term_list COMMA error    { grammar::releaseList($1); $$ = FAIL("flogic path after comma expected"); }
     ;
 
+/* The arguments of a predicate whose first argument is an F-Logic path. */
+first_terms
+    : first_path               { $$ = BUILD.terms($1); }
+    | first_terms COMMA path   { $$ = BUILD.append($1, $3); yyerrok; }
+    | error                    { $$ = FAIL("incomplete flogic path expression"); }
+    | first_terms error        { grammar::releaseList($1); $$ = FAIL("incomplete flogic path expression"); }
+    | first_terms error atom   { grammar::releaseList($1); grammar::release($3);
+                                 $$ = FAIL("comma between paths missing"); yyerrok; }
+    | first_terms COMMA error  { grammar::releaseList($1); $$ = FAIL("flogic path after comma expected"); }
+    ;
+
 xpath_list
     : xpath_arg                { $$ = BUILD.terms($1); }
     | xpath_list COMMA xpath_arg
                                { $$ = BUILD.append($1, $3); yyerrok; }
-    | error                    { $$ = FAIL("incomplete xpath expression (1)"); }
     | xpath_list error         { grammar::releaseList($1); $$ = FAIL("incomplete xpath expression (2)"); }
     | xpath_list error atom    { grammar::releaseList($1); grammar::release($3);
                                  $$ = FAIL("comma between xpaths missing"); yyerrok; }
@@ -558,7 +815,20 @@ var_list
     ;
 
 application
-    : name args                { $$ = XPATH.application($1, $2); }
+    : full_application         { $$ = $1; }
+    | empty_application        { $$ = $1; }
+    ;
+
+full_application
+    : name full_args           { $$ = XPATH.application($1, $2); }
+    ;
+
+empty_application
+    : call                     { $$ = XPATH.application($1, nullptr); }
+    ;
+
+lead_application
+    : name lead_args           { $$ = XPATH.application($1, $2); }
     ;
 
 xpath_application

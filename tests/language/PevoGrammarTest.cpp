@@ -209,6 +209,70 @@ TEST(PevoGrammar, EachErrorMessage) {
     expectShapes(std::begin(cases), std::end(cases));
 }
 
+// Texts that two readings could take, with the one each gets.
+TEST(PevoGrammar, ReadingsOfTextsThatTwoRulesCouldTake) {
+    const Case cases[] = {
+        // A name, an application and "name()" standing alone; "name()" before ":" is a qualified
+        // step name, before any other step the term "name()".
+        {"?- a.", "?- a#1"},
+        {"?- child.", "?- child#1"},
+        {"?- p(a).", "?- p#0(a)"},
+        {"?- describe(X.m).\n",
+         "null ok=0 | line 1 parse error near '.' : describe is a builtin predicate and requires 4 "
+         "arguments"},
+        {"?- f().", "?- f()"},
+        {"?- f():g.", "?- PRef(f(), g/0.0)"},
+        {"p():q :- r.", "PRef(p(), q/0.0) :- r#1"},
+        {"?- f().m.", "?- Mol(Ref(f(), m.0))"},
+        {"?- f()/a.", "?- PRef(f(), a/1)"},
+        {"?- f() = X.", "?- =#7(f(), X)"},
+        {"?- f():g = X.",
+         "null ok=0 | line 1 parse error near '=' : invalid expression after rule head"},
+        // A written term followed by ":" "." ".." "!!" begins an F-Logic path, by anything else an
+        // XPath-like one; an application standing first takes no step.
+        {"?- a:b.", "?- Mol(Ref(a, b.0))"},
+        {"?- a/b.", "?- PRef(a, b/1)"},
+        {"?- X.", "?- X"},
+        {"?- X:m.", "?- Mol(Ref(X, m.0))"},
+        {"?- X!m.\n", "null ok=0 | line 1 parse error near '.' : invalid rule body"},
+        {"?- X!f()().", "?- PRef(X, f()/8)"},
+        {"?- X isa c.", "?- PMol(X, isa1 c)"},
+        {"?- X[m -> v].", "?- PMol(X, [PRef(self^1, m/1) ->1 v])"},
+        {"?- X.m isa c.", "?- Mol(Ref(X, m.0), isa1 c)"},
+        {"?- p(a)/b.",
+         "null ok=0 | line 1 parse error near '/' : invalid expression after rule head"},
+        {"?- p(a) = X.",
+         "null ok=0 | line 1 parse error near '=' : invalid expression after rule head"},
+        // Arguments of a predicate: the first decides the list; "name()" is a step name there.
+        {"?- p(X).", "?- p#0(X)"},
+        {"?- p(X, Y/a).", "?- p#0(X, PRef(Y, a/1))"},
+        {"?- p(a, b:c).",
+         "null ok=0 | line 1 parse error near ':' : incomplete xpath expression (2)"},
+        {"?- p(f()).", "?- p#0(f())"},
+        {"?- p(f():g).", "?- p#0(PRef(f(), g/0.0))"},
+        {"?- p(a, f():g).", "?- p#0(a, PRef(f(), g/0.0))"},
+        {"?- p(f().m).", "?- p#0(Ref(f(), m.0))"},
+        {"?- p((X)).", "?- p#0(X)"},
+        {"?- p(a b).", "null ok=0 | line 1 parse error near 'b' : comma between xpaths missing"},
+        // Operands: an aggregate and a parenthesised F-Logic path are F-Logic operands; an
+        // XPath-like operand takes every operator after it, so o.m * 2 + 1 is o.m * (2 + 1).
+        {"?- X = (count{Y ; p(Y)}) + 1.", "?- =#7(X, (count{p#0(Y)} + 1))"},
+        {"?- count{Y ; p(Y)} = X.", "?- =#7(count{p#0(Y)}, X)"},
+        {"?- X = (o.m) * 2.", "?- =#7(X, (Ref(o, m.0) * 2))"},
+        {"?- X = (o).", "?- =#7(X, o)"},
+        {"?- (o.m) isa c.", "?- Mol(Ref(o, m.0), isa1 c)"},
+        {"?- X = o.m * 2 + 1.", "?- =#7(X, (Ref(o, m.0) * (2 + 1)))"},
+        {"?- X = //a * 2 + o.m.",
+         "null ok=0 | line 1 parse error near '.' : invalid expression after rule head"},
+        {"?- //a * 2 + 1 = X.", "?- =#7(((PRef(root^0, a/2) * 2) + 1), X)"},
+        // An is-a test takes the filter block after it; "!f()" needs a second "()".
+        {"?- X/a isa c [d].", "?- PMol(PRef(X, a/1), isa1 c, [PRef(self^1, d/1)])"},
+        {"?- X/m!f() -> R.", "null ok=0 | line 1 parse error near '->' : invalid rule body"},
+        {"?- X/m!a:b()() -> R.", "?- PRef(PRef(X, m/1), PRef(a, b()/0.0)/8) ->1 R"},
+    };
+    expectShapes(std::begin(cases), std::end(cases));
+}
+
 TEST(PevoGrammar, TheClauseAfterARejectedOneParses) {
     ParserHarness harness(makePevoParser);
     EXPECT_EQ(harness.transcript("?- X/a[b, c].\n?- X/a[b c d].\n?- //a/b -> X.\n\n?- p(\n"),
