@@ -126,8 +126,9 @@ QUORIN_CHANNEL_FORWARD(const char*)
 #undef QUORIN_CHANNEL_FORWARD
 
 OutputChannel& OutputChannel::operator<<(const std::string& value) {
-    // The stream gets its own copy of the text.
-    if (current != nullptr) *current << std::string(value);
+    // Written in place: a save or an export passes every piece of its text through here, and a
+    // copy of each cost an allocation for all but the shortest.
+    if (current != nullptr) *current << value;
     return *this;
 }
 

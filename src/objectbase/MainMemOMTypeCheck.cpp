@@ -48,6 +48,20 @@ int MainMemOM::isaHolds(const InternalName& x, const InternalName& cls, int kind
     }
     if (kind == 2 && x == cls) return 1;
 
+    // The walk below looks for cls in x's own set and in the superclass sets of the classes it
+    // reaches. A class that is nobody's superclass is in no superclass set, so only x's own
+    // set can hold it: an import asks this for every element it classifies (whether the
+    // element became a URL), and URL mostly has no subclasses.
+    if (const MemberSet* subclasses = superClassToClassTable.find(cls);
+        subclasses == nullptr || subclasses->empty()) {
+        if (kind == 2) return 0;
+        const MainMemObjFrame* frame = getObjFrame(x);
+        if (frame == nullptr) return 0;
+        const MainMemSetFrame* own =
+            getSetFrame(kind == 1 ? frame->getSetName1() : frame->getSetName3());
+        return own != nullptr && own->contains(cls) ? 1 : 0;
+    }
+
     // Breadth over the superclasses. A string or number starts from the built-in class it
     // belongs to (and the object its symbol is bound to), also when it has no frame of its own.
     // Until equalities are applied the subclass relation may hold cycles, so every class is

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 #include <cctype>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -227,27 +228,42 @@ InternalName SymTab::enter(std::string_view name, int kind, int arity, std::uint
 }
 
 FSymbol SymTab::createNewSymbol(const std::string& base, int kind, int arity) {
-    std::string prefix = base.empty() ? std::string() : base + "_";
+    // An import makes a fresh name for every element: the text is built in one buffer, the
+    // number written behind the prefix in place.
+    std::string name;
+    if (!base.empty()) {
+        name += base;
+        name += '_';
+    }
     switch (kind) {
         case InternalName::Predicate:
-            prefix += "p" + std::to_string(arity) + "_";
+            name += 'p';
+            name += std::to_string(arity);
+            name += '_';
             break;
         case InternalName::Variable:
-            prefix += "X";
+            name += 'X';
             break;
         case InternalName::DontCare:
-            prefix += "_#";
+            name += "_#";
             break;
         default:
             if (kind != InternalName::Function)
                 centralErrorHandler().report(err10::WrongSymbolType);
             kind = InternalName::Function;
-            prefix += "f" + std::to_string(arity) + "_";
+            name += 'f';
+            name += std::to_string(arity);
+            name += '_';
             break;
     }
+    const std::size_t prefix = name.size();
+    char digits[24];
     for (std::int64_t n = nextId();; ++n) {
+        const std::to_chars_result written = std::to_chars(digits, digits + sizeof digits, n);
+        name.resize(prefix);
+        name.append(digits, written.ptr);
         const std::size_t before = byId.size();
-        FSymbol symbol = GetFSymbol(prefix + std::to_string(n), kind, arity);
+        FSymbol symbol = GetFSymbol(name, kind, arity);
         if (byId.size() != before) return symbol;
     }
 }

@@ -53,6 +53,14 @@ bool FLExportHandler::exported(const InternalName& object, int classes, const In
     return answer;
 }
 
+std::optional<MethodType> FLExportHandler::arrowType(const InternalName& arrow) {
+    for (const auto& known : arrowTypes)
+        if (known.first == arrow) return known.second;
+    const std::optional<MethodType> type = access->arrowToMethodType(arrow);
+    arrowTypes.emplace_back(arrow, type);
+    return type;
+}
+
 void FLExportHandler::writeObject(const InternalName& object, std::int32_t format) {
     // A class whose only signatures are "@=>>" ones has signatures of its own too: without it
     // such a class and the "@->>" values it declares would vanish from the round trip.
@@ -85,7 +93,7 @@ void FLExportHandler::writeObject(const InternalName& object, std::int32_t forma
     for (bool more = entries->first(); more; more = entries->next()) {
         const InternalName method = entries->atColumn(2);
         const int argCount = static_cast<int>(entries->atColumn(3).asFloat());
-        const std::optional<MethodType> arrow = access->arrowToMethodType(entries->atColumn(4));
+        const std::optional<MethodType> arrow = arrowType(entries->atColumn(4));
         if (!arrow) continue;
         const int type = code(*arrow);
         if (!exported(object, classSet, method, argCount, type, format)) continue;

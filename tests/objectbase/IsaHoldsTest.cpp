@@ -1,6 +1,11 @@
 // The class-membership test: built-in classes, the subclass walk, cycles and strings.
 #include <gtest/gtest.h>
 
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
 #include "objectbase/ObjectBaseTestSupport.h"
 
 namespace {
@@ -72,6 +77,47 @@ TEST_F(IsaHoldsTest, StringsAndNumbersBelowSuperclassesOfTheirBuiltInClass) {
     EXPECT_EQ(holds(obj("7"), quantity), 1);
     EXPECT_EQ(holds(obj("7"), text), 0);
     EXPECT_EQ(holds(obj("john"), text), 0);
+}
+
+// Memberships and subclasses asked while the hierarchy grows, each answer against the closure of
+// the facts stored so far: a class that nobody lists as superclass is answered from the
+// object's own set, and one that gains a subclass later is walked again.
+TEST_F(IsaHoldsTest, AnswersFollowTheClosureWhileTheHierarchyGrows) {
+    constexpr int names = 9;
+    std::vector<InternalName> name;
+    std::mt19937 random(72);
+    for (int round = 0; round < 20; ++round) {
+        om->clear();
+        name.clear();
+        for (int i = 0; i < names; ++i) name.push_back(obj("n" + std::to_string(i)));
+        // direct[k][x]: the classes x is stored with for kind k (1 member, 2 subclass, 3 child).
+        std::vector<std::vector<std::set<int>>> direct(4, std::vector<std::set<int>>(names));
+        auto reaches = [&](int x, int c, int kind) {
+            if (kind == 2 && x == c) return true;
+            std::set<int> seen;
+            std::vector<int> work(direct[kind][x].begin(), direct[kind][x].end());
+            while (!work.empty()) {
+                const int d = work.back();
+                work.pop_back();
+                if (d == c) return true;
+                if (!seen.insert(d).second) continue;
+                for (int up : direct[2][d]) work.push_back(up);
+            }
+            return false;
+        };
+        for (int step = 0; step < 14; ++step) {
+            const int kind = 1 + int(random() % 3), x = int(random() % names),
+                      c = int(random() % names);
+            om->insertIsa(name[x], name[c], kind);
+            direct[kind][x].insert(c);
+            for (int k = 1; k <= 3; ++k)
+                for (int a = 0; a < names; ++a)
+                    for (int b = 0; b < names; ++b)
+                        ASSERT_EQ(holds(name[a], name[b], k), reaches(a, b, k) ? 1 : 0)
+                            << "round " << round << " step " << step << ": n" << a << " n" << b
+                            << " kind " << k;
+        }
+    }
 }
 
 }  // namespace
