@@ -87,10 +87,24 @@ class HeadWriter {
         if (untracedTuples) return facts->insert(row);
         return insertTraced(row);
     }
+    // A hint that about `rows` new rows come next.
+    void expect(int rows) {
+        if (facts != nullptr) facts->expect(rows);
+    }
+    // Stores the fact of a row that `holds` found not stored (see FactWriter::insertNew).
+    int insertNew(const InternalName* row) {
+        if (untracedTuples) return facts->insertNew(row);
+        return insertTraced(row);
+    }
     // Whether the row's fact is stored already, so that a pass may leave it out; false when
     // unknown (an inherited member, which a rule that derives it makes its own, counts as not
     // stored).
     bool holds(const InternalName* row);
+    // True when holds answers false for every row (the relation holds nothing yet).
+    bool holdsNothing() {
+        return facts == nullptr || relation.kind == HeadRelation::Kind::ClassRelation ||
+               facts->holdsNothing();
+    }
     // A cache hint that the row comes soon.
     void prefetch(const InternalName* row) {
         if (facts != nullptr) facts->prefetch(row);

@@ -59,7 +59,11 @@ class Planning {
         version.assign(n, 0);
         placed.assign(n, 0);
         hostVars.resize(n);
+        plain.assign(n, 0);
         for (std::size_t i = 0; i < n; ++i) {
+            const FTerm* term = literals[i]->getTerm();
+            plain[i] = !literals[i]->isNegated() && node_cast<PTerm>(term) != nullptr &&
+                       !term->isBuiltin();
             VarList* list = literals[i]->giveVars();
             for (const FSymbol& v : *list) {
                 auto [at, added] = ids.try_emplace(v, int(users.size()));
@@ -121,6 +125,15 @@ class Planning {
 
     // Whether literal i can be evaluated now; `binds` (when given) receives what it binds.
     bool evaluable(int i, VarSet* binds) {
+        if (plain[std::size_t(i)] != 0) {
+            // A stored predicate is read whatever is bound, and binds all its variables: the
+            // answer its literal gives, without the walk of its terms that asking costs.
+            if (binds != nullptr) {
+                binds->clear();
+                for (int id : vars[std::size_t(i)]) binds->insert(symbols[std::size_t(id)]);
+            }
+            return true;
+        }
         const FLiteral* literal = literals[std::size_t(i)];
         VarSet trial = boundOf(i);
         if (literal->bindVars(trial, names)) {
@@ -185,6 +198,8 @@ class Planning {
     std::vector<int> boundCount;
     std::vector<int> version;
     std::vector<char> placed;
+    // Per literal: whether it is a positive stored predicate (see evaluable).
+    std::vector<char> plain;
     // Per literal: the host variables of a pair-listing axis step (see pairStepHost).
     std::vector<std::vector<int>> hostVars;
     int placedCount = 0;

@@ -25,6 +25,12 @@ class RowStore {
     RowStore& operator=(const RowStore&) = delete;
 
     int width() const { return rows.width(); }
+    // Forgets every row, keeping the memory for the rows to come (see RelationStore::reset).
+    void reset() {
+        rows.reset();
+        inOrder = true;
+        changed();
+    }
     int size() const { return rows.size(); }
     bool empty() const { return rows.empty(); }
 

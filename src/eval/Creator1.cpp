@@ -210,18 +210,27 @@ void Creator1::runPass(const HeadPlan& plan, Head& entry, const std::vector<FTer
     std::vector<InternalName> batch;
     int batched = 0;
     int rowWidth = 0;
-    // The rows of a fresh-only pass that are not stored yet, each once.
+    // The rows of a fresh-only pass that are not stored yet, each once: in the store the last
+    // such pass left when it has the width (a pass over a few rows spent more on making and
+    // growing its store than on the rows).
     std::unique_ptr<RowStore> fresh;
     auto flush = [&] {
         const std::size_t w = std::size_t(rowWidth);
         if (plan.road == HeadRoad::FreshOnly) {
+            if (fresh == nullptr && spareFresh != nullptr && spareFresh->width() == rowWidth) {
+                fresh = std::move(spareFresh);
+                fresh->reset();
+            }
             if (fresh == nullptr) fresh = std::make_unique<RowStore>(rowWidth);
             InsertExpr* tree = exprs.front();
-            for (int i = 0; i < batched; ++i)
+            // A head relation that holds nothing yet (the first pass of a rule of a chain) has
+            // no row to look up: every row is fresh.
+            const bool none = tree->storesNothing();
+            for (int i = 0; i < batched && !none; ++i)
                 tree->prefetchStored(batch.data() + std::size_t(i) * w);
             for (int i = 0; i < batched && !stopPoll.stop(); ++i) {
                 const InternalName* row = batch.data() + std::size_t(i) * w;
-                if (!tree->isStored(row)) fresh->insert(row);
+                if (none || !tree->isStored(row)) fresh->insert(row);
             }
             batched = 0;
             return;
@@ -258,8 +267,12 @@ void Creator1::runPass(const HeadPlan& plan, Head& entry, const std::vector<FTer
     });
     flush();
     if (fresh != nullptr) {
+        // Each fresh row was found not stored, and only they are stored now, each once.
+        exprs.front()->expectNew(fresh->size());
         for (int rank = 0; rank < fresh->size() && !halted(); ++rank)
-            exprs.front()->insert(fresh->rowAtRank(rank), &scratch, &local);
+            exprs.front()->insertNew(fresh->rowAtRank(rank), &scratch, &local);
+        // Kept for the next pass unless large: its memory would stay taken until then.
+        if (fresh->size() <= SpareFreshRows) spareFresh = std::move(fresh);
     }
     if (local != 0 && changedValue != -1) changedValue = 1;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -20,6 +21,7 @@
 
 class FTerm;
 class InsertExpr;
+class RowStore;
 class TupleDictionaryTree;
 
 class Creator1 : public Creator {
@@ -134,6 +136,10 @@ class Creator1 : public Creator {
     void tracePlan(const HeadPlan& plan) const;
 
     std::unordered_map<FTerm*, TermTrees> trees;
+    // The fresh rows' store of the last fresh-only pass, kept for the next one (see runPass)
+    // when it held at most SpareFreshRows rows.
+    static constexpr int SpareFreshRows = 1 << 16;
+    std::unique_ptr<RowStore> spareFresh;
     std::map<std::pair<ParseTreeNode*, Columns>, Head> seen;
     // The atoms of the molecule fact being inserted, kept for their array.
     std::vector<FactList::Atom> factAtoms;

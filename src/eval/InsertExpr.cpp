@@ -61,6 +61,17 @@ bool InsertExpr::isStored(const InternalName* cells) {
     return writer->holds(values.data());
 }
 
+void InsertExpr::insertNew(const InternalName* cells, InternalName* out, int* changed) {
+    if (writer == nullptr) {
+        insert(cells, out, changed);
+        return;
+    }
+    rowFailed = false;
+    takeColumns(cells);
+    if (writer->insertNew(values.data()) != 0) *changed = 1;
+    *out = valueIsFirstSlot ? values[0] : InternalName::UndefinedObject;
+}
+
 void InsertExpr::insert(const InternalName* cells, InternalName* out, int* changed) {
     rowFailed = false;
     if (writer != nullptr) {

@@ -84,7 +84,16 @@ class InsertExpr : public ManagedObject {
     // For a node that demands TellsStored, once its pass has begun: whether the row's fact is
     // stored already. A hint to load what that question reads comes first.
     bool isStored(const InternalName* cells);
+    // insert for a row that isStored found not stored, with no insert since but of such rows,
+    // each once: its writer may leave out the probe.
+    void insertNew(const InternalName* cells, InternalName* out, int* changed);
+    // A hint, once the pass has begun, that about `rows` new rows come next.
+    void expectNew(int rows) {
+        if (writer != nullptr) writer->expect(rows);
+    }
     void prefetchStored(const InternalName* cells) { prefetch(cells); }
+    // Whether isStored answers false for every row now (the relation is still empty).
+    bool storesNothing() { return writer == nullptr || writer->holdsNothing(); }
 
   protected:
     ~InsertExpr() override = default;

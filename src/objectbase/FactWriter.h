@@ -52,9 +52,18 @@ class FactWriter {
 
     // Stores the row's fact.
     virtual int insert(const InternalName* row) = 0;
+    // Stores the fact of a row that `holds` found not stored, with no store between that and
+    // this other than such rows, each once: a writer may then leave out its probe. The same
+    // answer as insert.
+    virtual int insertNew(const InternalName* row) { return insert(row); }
+    // A hint that about `rows` new rows come next: a writer may make room for them at once.
+    virtual void expect(int /*rows*/) {}
     // Whether the row's fact is stored already (insert would answer 0 and store nothing);
     // false when unknown.
     virtual bool holds(const InternalName* /*row*/) { return false; }
+    // True when the relation holds no fact yet, so that holds answers false for every row;
+    // false when unknown.
+    virtual bool holdsNothing() { return false; }
     // A cache hint that the row will soon be inserted or asked about: the rows of a batch wait
     // on memory together rather than one after another. Nothing by default.
     virtual void prefetch(const InternalName* /*row*/) {}

@@ -40,9 +40,25 @@ int MainMemPredicateWriter::insert(const InternalName* row) {
         kept = om.getPredFrame(predicate);
         return result;
     }
+    return afterStore(found, row, found->insertTuple(row, arity));
+}
+
+int MainMemPredicateWriter::insertNew(const InternalName* row) {
+    MainMemPredFrame* found = frame();
+    if (found == nullptr) return insert(row);
+    if (expected > 0) {
+        found->reserveRows(expected);
+        expected = 0;
+    }
+    // Appended without a probe: the store hashes it only when someone looks a row up (a rule
+    // chain's relation is only ever scanned).
+    return afterStore(found, row, found->insertNewTuple(row, arity));
+}
+
+int MainMemPredicateWriter::afterStore(MainMemPredFrame* found, const InternalName* row,
+                                       int stored) {
     // The frame's own answer says whether the tuple is new; a frame that a delta views needs
     // nothing but the row, which the delta shows already.
-    const int stored = found->insertTuple(row, arity);
     if (stored == 0 || found->isViewed()) return stored;
     return om.deltaOn != 0 ? om.recordPredicate(predicate, found, row, arity) : 1;
 }
@@ -50,6 +66,12 @@ int MainMemPredicateWriter::insert(const InternalName* row) {
 bool MainMemPredicateWriter::holds(const InternalName* row) {
     MainMemPredFrame* found = frame();
     return found != nullptr && found->containsTuple(row, arity);
+}
+
+bool MainMemPredicateWriter::holdsNothing() {
+    // A view answers from the rows of its source: not known empty here.
+    const MainMemPredFrame* found = frame();
+    return found == nullptr || (!found->isView() && found->store().empty());
 }
 
 void MainMemPredicateWriter::prefetch(const InternalName* row) {

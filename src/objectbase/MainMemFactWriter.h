@@ -16,10 +16,15 @@ class MainMemPredicateWriter : public FactWriter {
   public:
     MainMemPredicateWriter(MainMemOM& om, const InternalName& predicate, int arity);
     int insert(const InternalName* row) override;
+    int insertNew(const InternalName* row) override;
+    void expect(int rows) override { expected = rows; }
     bool holds(const InternalName* row) override;
+    bool holdsNothing() override;
     void prefetch(const InternalName* row) override;
 
   private:
+    // The answer of a store of a tuple into its frame, `stored` the frame's own answer.
+    int afterStore(MainMemPredFrame* found, const InternalName* row, int stored);
     // The predicate's frame, looked up once while it is missing (the first insert makes it).
     MainMemPredFrame* frame();
 
@@ -28,6 +33,8 @@ class MainMemPredicateWriter : public FactWriter {
     int arity;
     MainMemPredFrame* kept = nullptr;
     bool looked = false;
+    // The rows announced by expect, room for them not made yet (the frame may not exist).
+    int expected = 0;
     // The layout of the frames `kept` was found under (0: none yet).
     std::uint64_t stamp = 0;
 };

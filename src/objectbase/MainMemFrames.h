@@ -379,6 +379,10 @@ class MainMemPredFrame : public PredicateFrame {
     // insertTuple for a row the caller knows the frame lacks: stored without a probe (see
     // RelationStore::appendNew); 1 once stored.
     int insertNewTuple(const InternalName* cells, int count);
+    // Makes room for `count` more rows at once (a view has no rows of its own).
+    void reserveRows(int count) {
+        if (viewed == nullptr) rows.reserve(count);
+    }
     // Renames `oldName` to `newName` in every row, merging rows that become equal; 1 when a row
     // held the old name, else 0.
     virtual int replaceName(const InternalName& oldName, const InternalName& newName);

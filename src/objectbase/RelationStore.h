@@ -90,6 +90,11 @@ class RelationStore {
 
     // Forgets every row and index.
     void clear();
+    // Forgets every row and index but keeps the memory of the cells and of the hash set for
+    // the rows to come: a store filled and emptied again and again (a pass's scratch rows).
+    void reset();
+    // Makes room for `rows` more rows at once (a writer that knows how many come).
+    void reserve(int rows);
 
     // -1, 0 or 1: cell by cell in identifier order.
     static int compareRows(const InternalName* a, const InternalName* b, int width);

@@ -1,5 +1,6 @@
 // The writer of set-valued members, which keeps the hosts' set frames, agrees with the plain
-// inserts, whatever equalities and clears move the frames between its inserts.
+// inserts, whatever equalities and clears move the frames between its inserts; so does the
+// predicate writer that stores a pass's fresh rows without a probe.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -213,6 +214,56 @@ TEST_F(SetMemberWriterTest, WritersOfTwoManagersOverTheSameNamesKeepTheirOwnFram
     EXPECT_EQ(plainWriter->insert(secondRow), 0);
     EXPECT_EQ(plainWriter->insert(firstRow), 1);
     EXPECT_EQ(dumped(plain), dumped(kept));
+}
+
+// The rows of a rule's first pass that the predicate's writer found not stored are stored
+// without a probe (announced first, the relation maybe still without a frame): both managers
+// hold and record the same as plain inserts of every row, repeats included, whether the relation
+// was empty before or not.
+TEST_F(SetMemberWriterTest, PredicateRowsFoundFreshAndStoredWithoutProbeAgreeWithInserts) {
+    for (int run = 0; run < 2; ++run) {
+        const std::vector<InternalName> n = objects("n", 6);
+        const FSymbol p = plain->giveSymTab()->GetFSymbol("p", InternalName::Predicate, 2);
+        ASSERT_EQ(p, kept->giveSymTab()->GetFSymbol("p", InternalName::Predicate, 2));
+        const bool stored = run == 1;
+        if (stored) {
+            const InternalName first[] = {n[0], n[1]};
+            plain->addPredicate(p, first, 2);
+            kept->addPredicate(p, first, 2);
+        }
+        plainTable = std::make_unique<DeltaTable>();
+        keptTable = std::make_unique<DeltaTable>();
+        plainDelta = plain->giveSymTab()->GetFSymbol("delta_p", InternalName::Predicate, 2);
+        keptDelta = kept->giveSymTab()->GetFSymbol("delta_p", InternalName::Predicate, 2);
+        plainTable->setPredicateDelta(p, plainDelta);
+        keptTable->setPredicateDelta(p, keptDelta);
+        ASSERT_EQ(plain->initDelta(plainTable.get()), 1);
+        ASSERT_EQ(kept->initDelta(keptTable.get()), 1);
+
+        const std::vector<std::vector<InternalName>> rows = {
+            {n[0], n[1]}, {n[1], n[2]}, {n[2], n[3]}, {n[1], n[2]}, {n[4], n[5]}, {n[5], n[0]}};
+        const std::unique_ptr<FactWriter> plainWriter =
+            plain->openWriter(FactRelation::ofPredicate(p, 2));
+        const std::unique_ptr<FactWriter> keptWriter =
+            kept->openWriter(FactRelation::ofPredicate(p, 2));
+        EXPECT_EQ(keptWriter->holdsNothing(), !stored) << "run " << run;
+        int plainNew = 0;
+        for (const auto& row : rows) plainNew += plainWriter->insert(row.data());
+        // As a pass does: every row asked about before any is stored, each fresh one once.
+        std::vector<std::vector<InternalName>> fresh;
+        for (const auto& row : rows)
+            if (!keptWriter->holds(row.data()) &&
+                std::find(fresh.begin(), fresh.end(), row) == fresh.end())
+                fresh.push_back(row);
+        keptWriter->expect(int(fresh.size()));
+        int keptNew = 0;
+        for (const auto& row : fresh) keptNew += keptWriter->insertNew(row.data());
+        EXPECT_EQ(plainNew, keptNew) << "run " << run;
+        EXPECT_EQ(keptNew, stored ? 4 : 5) << "run " << run;
+        EXPECT_FALSE(keptWriter->holdsNothing()) << "run " << run;
+        for (const auto& row : rows) EXPECT_TRUE(keptWriter->holds(row.data())) << "run " << run;
+        expectAlikeThenClear(run);
+    }
 }
 
 }  // namespace

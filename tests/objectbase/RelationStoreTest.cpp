@@ -277,3 +277,31 @@ TEST(RelationStoreTest, AStopRequestCutsALargeSortShortAndTheOrderIsRedoneAfterI
     EXPECT_TRUE(store.extendOrder(range, 5));
     EXPECT_EQ(store.row(int(range.front()))[2].getValue(), 0);
 }
+
+TEST(RelationStoreTest, AStoreResetOrGivenRoomAheadAgreesWithAFreshOne) {
+    std::mt19937 random(6969);
+    RelationStore store(3);
+    for (int round = 0; round < 6; ++round) {
+        // Every other round makes room first; the rows after a reset keep nothing of before,
+        // whatever the memory kept (its hash set, its order, a column index asked for).
+        store.reset();
+        EXPECT_TRUE(store.empty());
+        if (round % 2 == 1) store.reserve(50 + round);
+        std::set<Row> twin;
+        std::vector<InternalName> probes;
+        for (int i = 0; i < 40 + 30 * round; ++i) {
+            const Row row = randomRow(random, 3, 25);
+            probes.push_back(row[i % 3]);
+            if (i % 3 == 0 && twin.count(row) == 0) {
+                store.appendNew(row.data());
+                twin.insert(row);
+            } else {
+                EXPECT_EQ(store.insert(row.data()), twin.insert(row).second) << "round " << round;
+            }
+        }
+        EXPECT_EQ(store.size(), int(twin.size())) << "round " << round;
+        EXPECT_EQ(ascending(store), inOrder(twin)) << "round " << round;
+        for (const Row& row : twin) EXPECT_TRUE(store.contains(row.data())) << "round " << round;
+        expectIndexesAgree(store, probes);
+    }
+}
