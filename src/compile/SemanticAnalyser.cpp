@@ -96,12 +96,10 @@ int SemanticAnalyser::analyse(ParseTreeNode* node, SymTab* names) {
     paths->setInheritanceFlag(0);
     // A compact fact holds constants only, under no inheritable arrow: nothing in it can fail a
     // check or mark the program as using inheritance.
-    program->forEachClause(
-        [&](FRule* rule) {
-            if (rule != nullptr && checkRule(rule, names) == 0) ok = 0;
-            return true;
-        },
-        [](const FactList&, std::size_t) { return true; });
+    program->forEachRule([&](FRule* rule) {
+        if (rule != nullptr && checkRule(rule, names) == 0) ok = 0;
+        return true;
+    });
     program->setInheritanceMark(paths->inheritanceFlag());
     paths->setInheritanceFlag(0);
     return ok;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 #include "compile/PtnScanner.h"
@@ -32,6 +33,13 @@ class Creator : public PtnScanner {
     // facts share) it may keep for the next.
     virtual void beginFactRun() {}
     virtual void endFactRun() {}
+    // Called with a fact's index right before the fact is inserted (the insert trace).
+    using BeforeFact = std::function<void(std::size_t)>;
+    // Inserts facts `from` .. `from + count - 1` of the list in order, within a run, each as
+    // createFact does, `before` (when given) called before each: 1 when some fact was new, 0
+    // none, -1 as soon as one failed (the facts behind it are not inserted).
+    virtual int createFacts(const FactList& facts, std::size_t from, std::size_t count,
+                            const BeforeFact& before);
     // 1 new facts since the last setChanged, 0 none, -1 the creation failed.
     virtual int changed() const = 0;
     virtual void setChanged(int value) = 0;

@@ -36,6 +36,10 @@ class Creator1 : public Creator {
     void create(ParseTreeNode* head, Operand* bindings) override;
     // Makes the argument objects and stores the tuple, as the walk of the fact's head does.
     void createFact(const FactList& facts, std::size_t i) override;
+    // As createFact of each, in order; facts of a predicate whose arguments are all numbers go
+    // in batches (see the .cpp).
+    int createFacts(const FactList& facts, std::size_t from, std::size_t count,
+                    const BeforeFact& before) override;
     void beginFactRun() override;
     void endFactRun() override;
     int changed() const override { return changedValue; }
@@ -143,6 +147,9 @@ class Creator1 : public Creator {
     std::map<std::pair<ParseTreeNode*, Columns>, Head> seen;
     // The atoms of the molecule fact being inserted, kept for their array.
     std::vector<FactList::Atom> factAtoms;
+    // The rows of a batch of facts of numbers and the index of each fact (see createFacts).
+    std::vector<InternalName> factRows;
+    std::vector<std::size_t> factIndexes;
     // The object of a fact's constant or term (of the fact list's table), into `out`: a term's
     // arguments' objects first, left to right and each made alike, then the term's own, as the
     // walk of the written term makes them.

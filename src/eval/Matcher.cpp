@@ -182,6 +182,12 @@ int Matcher::insertFact(const FactList& facts, std::size_t i) {
     return creator->changed();
 }
 
+int Matcher::insertFacts(const FactList& facts, std::size_t from, std::size_t count,
+                         const Creator::BeforeFact& before) {
+    if (!creator) return 0;
+    return creator->createFacts(facts, from, count, before);
+}
+
 void Matcher::beginFactRun() {
     if (creator) creator->beginFactRun();
 }

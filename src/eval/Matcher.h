@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "eval/Creator.h"
 #include "foundation/FLSysObject.h"
 #include "foundation/Ref.h"
 
@@ -51,6 +52,11 @@ class Matcher : public FLSysObject {
     virtual int insert(FRule* rule, Operand* bindings);
     // Inserts fact i of the list, kept compact: as insert does for its clause without bindings.
     virtual int insertFact(const FactList& facts, std::size_t i);
+    // Inserts facts `from` .. `from + count - 1` of the list as insertFact does each, `before`
+    // (when given) called with each fact's index before it is inserted: 1 new facts, 0 none, -1
+    // failure (the facts behind the failed one are not inserted).
+    virtual int insertFacts(const FactList& facts, std::size_t from, std::size_t count,
+                            const Creator::BeforeFact& before);
     // Around a run of insertFact calls for facts of one list (see Creator::beginFactRun).
     void beginFactRun();
     void endFactRun();

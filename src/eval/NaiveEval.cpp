@@ -299,16 +299,12 @@ int NaiveEval::tpStep(FProgram* program) {
         int answer = 0;
         if (insert.facts != nullptr) {
             matcher->beginFactRun();
-            for (std::size_t i = insert.fact; i < insert.fact + insert.count; ++i) {
-                if ((flags & TraceInsert) != 0)
+            Creator::BeforeFact trace;
+            if ((flags & TraceInsert) != 0)
+                trace = [&](std::size_t i) {
                     traceInsert(Ref<FRule>::adopt(insert.facts->clause(i)).get(), nullptr, program);
-                const int one = matcher->insertFact(*insert.facts, i);
-                if (one == -1) {
-                    answer = -1;
-                    break;
-                }
-                if (one != 0) answer = 1;
-            }
+                };
+            answer = matcher->insertFacts(*insert.facts, insert.fact, insert.count, trace);
             matcher->endFactRun();
         } else {
             if ((flags & TraceInsert) != 0)

@@ -271,7 +271,7 @@ std::unique_ptr<DeltaRules> PrSemiNaive::buildDeltaProgram(FProgram* program,
         }
         return true;
     };
-    program->forEachClause(visitRule, [](const FactList&, std::size_t) { return true; });
+    program->forEachRule(visitRule);
     // Nothing to gain: the caller sees an empty first-round list.
     if (firstRound != nullptr && !firstDiffers) firstRound->clear();
     return deltas;

@@ -727,12 +727,14 @@ void ProgramPlan::analyse(FProgram* program, const Subclasses* subclasses, const
     }
     // The facts and queries first.
     Ref<FProgram> facts = emptyLike(program);
-    program->forEachClause(
-        [&](FRule* clause) {
-            if (clause->ruleKind() != FRule::Rule) facts->append(clause);
-            return true;
-        },
-        [&](const FactList& list, std::size_t i) {
+    auto takeClause = [&](FRule* clause) {
+        if (clause->ruleKind() != FRule::Rule) facts->append(clause);
+        return true;
+    };
+    if (facts->takeFactsBeforeRules(*program))
+        program->forEachRule(takeClause);
+    else
+        program->forEachClause(takeClause, [&](const FactList& list, std::size_t i) {
             facts->appendFact(list, i);
             return true;
         });
@@ -769,17 +771,19 @@ void ProgramPlan::analyse(FProgram* program, const Subclasses* subclasses, const
     }
     for (std::size_t i = 0; i < used.size(); ++i) levelPrograms.push_back(emptyLike(program));
     std::size_t r = 0;
-    program->forEachClause(
-        [&](FRule* clause) {
-            if (clause->ruleKind() != FRule::Rule) {
-                levelPrograms.front()->append(clause);
-                return true;
-            }
-            const auto at = std::lower_bound(used.begin(), used.end(), ruleLevel[r++]);
-            levelPrograms[std::size_t(at - used.begin())]->append(clause);
+    auto placeClause = [&](FRule* clause) {
+        if (clause->ruleKind() != FRule::Rule) {
+            levelPrograms.front()->append(clause);
             return true;
-        },
-        [&](const FactList& facts, std::size_t i) {
+        }
+        const auto at = std::lower_bound(used.begin(), used.end(), ruleLevel[r++]);
+        levelPrograms[std::size_t(at - used.begin())]->append(clause);
+        return true;
+    };
+    if (levelPrograms.front()->takeFactsBeforeRules(*program))
+        program->forEachRule(placeClause);
+    else
+        program->forEachClause(placeClause, [&](const FactList& facts, std::size_t i) {
             levelPrograms.front()->appendFact(facts, i);
             return true;
         });

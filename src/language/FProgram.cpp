@@ -143,6 +143,19 @@ void FProgram::appendFact(const FactList& from, std::size_t i) {
     appendFact(from, i, from.origin(i), from.line(i), from.flag(i));
 }
 
+bool FProgram::takeFactsBeforeRules(const FProgram& other) {
+    if (clauseCount() != 0 || !other.hasCompactFacts()) return false;
+    const std::size_t ahead = other.facts->before(other.facts->size() - 1);
+    std::size_t index = 0;
+    if (other.rules != nullptr)
+        for (const FRule* rule : *other.rules) {
+            if (index++ >= ahead) break;
+            if (rule->ruleKind() == FRule::Rule) return false;
+        }
+    facts = std::make_unique<FactList>(*other.facts);
+    return true;
+}
+
 void FProgram::expand() const {
     if (!hasCompactFacts()) return;
     auto* whole = new clib_list<FRule*>;

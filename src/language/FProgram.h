@@ -53,6 +53,12 @@ class FProgram : public ParseTreeNode {
                     int flag);
     // Appends fact i of the list, compact, as it is.
     void appendFact(const FactList& from, std::size_t i);
+    // Takes a copy of every compact fact of the other program in one step, as appendFact of each
+    // in turn would, when this program holds no clause yet and only clauses that are no rules
+    // stand before the other's last compact fact: its facts keep their places among those
+    // clauses once the caller appends them. False, nothing taken, otherwise. Copying the
+    // records whole spares decoding and encoding each fact again.
+    bool takeFactsBeforeRules(const FProgram& other);
     // Appends a ground fact read without a clause, as appendClause appends the clause it
     // stands for.
     void appendGround(const FactList::Ground& fact);
@@ -74,6 +80,14 @@ class FProgram : public ParseTreeNode {
             }
         for (; fact < factCount; ++fact)
             if (!onFact(*facts, fact)) return;
+    }
+    // Visits the whole clauses in program order, onRule(FRule*) for each, the compact facts
+    // skipped without decoding them; a visitor answering false ends the walk.
+    template <class OnRule>
+    void forEachRule(OnRule onRule) const {
+        if (rules != nullptr)
+            for (FRule* rule : *rules)
+                if (!onRule(rule)) return;
     }
     // Visits the clauses in program order as forEachClause does, the compact facts only by the
     // relations they write: onRule(FRule*) for a whole clause, onWrite(const FactList::Write&)

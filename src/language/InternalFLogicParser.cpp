@@ -18,9 +18,10 @@ bool isConstant(int token) {
     return token == NAME || token == INTEGER || token == FLOAT || token == STRING;
 }
 
-// Whether the integer's text is within 32 bits: beyond them the grammar's reading of it is
-// reported, which is left to the grammar so that the report comes where it comes today.
-bool fitsInteger(const char* text) {
+// Whether the integer's text is within 32 bits, and its value then: beyond them the grammar's
+// reading of it is reported, which is left to the grammar so that the report comes where it
+// comes today. Its digits end at the first other character, so the text needs no end mark.
+bool readInteger(const char* text, std::int32_t& value) {
     const char* at = text;
     const bool negative = *at == '-';
     if (*at == '+' || *at == '-') ++at;
@@ -29,18 +30,9 @@ bool fitsInteger(const char* text) {
         magnitude = magnitude * 10 + (*at - '0');
         if (magnitude > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1) return false;
     }
-    return negative || magnitude <= std::numeric_limits<std::int32_t>::max();
-}
-
-// The value of an integer's text that fitsInteger took; its digits end at the first other
-// character, so the text needs no end mark.
-std::int32_t integerValue(const char* text) {
-    const char* at = text;
-    const bool negative = *at == '-';
-    if (*at == '+' || *at == '-') ++at;
-    std::int64_t magnitude = 0;
-    for (; *at >= '0' && *at <= '9'; ++at) magnitude = magnitude * 10 + (*at - '0');
-    return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+    if (!negative && magnitude > std::numeric_limits<std::int32_t>::max()) return false;
+    value = static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+    return true;
 }
 
 }  // namespace
@@ -82,8 +74,8 @@ int InternalFLogicParser::readKept() {
 InternalName InternalFLogicParser::constantName(const Constant& constant) {
     switch (constant.code) {
         case INTEGER:
-            // As the symbol table reads an integer within 32 bits, which keepConstant checked.
-            return InternalName(integerValue(constant.text), InternalName::Integer, -1);
+            // As the symbol table reads an integer within 32 bits, which keepConstant read.
+            return InternalName(constant.value, InternalName::Integer, -1);
         case FLOAT:
             return InternalGrammarParser::constantSymbol(constant.text, InternalName::Float, 0);
         case STRING:
@@ -176,8 +168,9 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
     // The token read last as a constant, kept; an integer beyond 32 bits is left to the
     // grammar.
     auto keepConstant = [&]() __attribute__((always_inline)) {
-        if (!isConstant(token) || (token == INTEGER && !fitsInteger(text))) return false;
-        Constant& added = constants.emplace_back(Constant{token, length, text, hash});
+        std::int32_t value = 0;
+        if (!isConstant(token) || (token == INTEGER && !readInteger(text, value))) return false;
+        Constant& added = constants.emplace_back(Constant{token, length, text, hash, 0, value});
         if (token == NAME && !readingPlain) {
             added.hash = SymTab::hashKey(std::string_view(text, length), InternalName::Function, 0);
             programSymTab()->prefetch(added.hash);
@@ -259,16 +252,23 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
         const Constant name = constants.front();
         constants.erase(constants.begin());
         const std::string_view predicate(name.text, name.length);
-        if (GrammarSupport::namesBuiltin(std::string(predicate)) ||
+        const bool known = isLastPredicate(predicate);
+        if ((!known && GrammarSupport::namesBuiltin(std::string(predicate))) ||
             !FactList::fits(termCount(), ground.shape))
             return false;
         ground.form = FactList::Predicate;
         const bool terms = makeTerms(ground.args);
         ground.terms = terms ? groundTerms : nullptr;
         const int arity = static_cast<int>(ground.args.size());
-        ground.symbol =
-            programSymTab()->nameSymbol(predicate, InternalName::Predicate, arity,
-                                        SymTab::hashKey(predicate, InternalName::Predicate, arity));
+        if (known && lastPredicate.getArity() == arity) {
+            ground.symbol = lastPredicate;
+        } else {
+            ground.symbol = programSymTab()->nameSymbol(
+                predicate, InternalName::Predicate, arity,
+                SymTab::hashKey(predicate, InternalName::Predicate, arity));
+            lastPredicate = ground.symbol;
+            lastPredicateTable = programSymTab();
+        }
     } else {
         // A molecule: host, an optional class relation, then values in brackets.
         const bool hostIsTerm = constants.back().arity > 0 || constants.back().code == ListCell;
@@ -345,6 +345,15 @@ bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
         }
     }
     return true;
+}
+
+bool InternalFLogicParser::isLastPredicate(std::string_view name) const {
+    if (lastPredicateTable == nullptr || lastPredicateTable != programSymTab()) return false;
+    // The table may have been emptied or replaced since: its entry of that id must still be
+    // the predicate of that name.
+    const SymTabEntry* entry = lastPredicateTable->entryOf(lastPredicate.getValue());
+    return entry != nullptr && entry->getKind() == InternalName::Predicate &&
+           entry->getArity() == lastPredicate.getArity() && entry->getName() == name;
 }
 
 std::size_t InternalFLogicParser::termCount() const {

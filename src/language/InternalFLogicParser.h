@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <istream>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "language/FLogicGrammar.h"
@@ -38,7 +39,8 @@ class InternalFLogicParser : public InternalGrammarParser {
         FLOGICSTYPE value;
     };
     // A constant of a ground fact, read from a kept token or from the scanner's buffer: its
-    // token, its text (until the scanner reads on) and, for a name, its symbol-table hash. A
+    // token, its text (until the scanner reads on), for a name its symbol-table hash and for an
+    // integer its value, read once where its text is checked. A
     // ground fact's constants stand in the order the grammar enters their symbols, each function
     // term's functor behind its arguments (a name of `arity` arguments), and each list's cells
     // behind their elements (the codes ListEnd and ListCell, for "nil" and "cons").
@@ -48,6 +50,7 @@ class InternalFLogicParser : public InternalGrammarParser {
         const char* text;
         std::uint64_t hash;
         int arity = 0;
+        std::int32_t value = 0;
     };
     static constexpr int ListEnd = -1;
     static constexpr int ListCell = -2;
@@ -76,6 +79,13 @@ class InternalFLogicParser : public InternalGrammarParser {
     std::vector<Constant> constants;
     // The terms of the ground facts read, shared with the programs that keep them.
     std::shared_ptr<GroundTermTable> groundTerms;
+    // The predicate of the last ground fact read and the table it was entered in: facts come
+    // in runs of one predicate, whose name is then known to be no built-in and whose symbol is
+    // checked by its id rather than hashed and looked up again.
+    FSymbol lastPredicate;
+    const SymTab* lastPredicateTable = nullptr;
+    // Whether `name` is the text of lastPredicate, a predicate still in the program's table.
+    bool isLastPredicate(std::string_view name) const;
     // The tokens of a plain clause the scanner looked at ahead, and whether readGroundTokens
     // reads them (from `plainNext` on) instead of the scanner's: they need no copy, since a
     // plain clause that is no ground fact is read again by the scanner.

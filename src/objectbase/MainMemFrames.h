@@ -454,6 +454,22 @@ class MainMemParamFrame : public ParameterFrame {
     virtual int insertTuple(const clib_list<InternalName>& row);
     // 1 after storing (args, result); 0 when that row is present or `count` is not arity - 1.
     virtual int insertResult(const InternalName* args, int count, const InternalName& result);
+    // The result of the row answering for the arguments (arity - 1 of them) into `result`, and
+    // false; when no row answers, the row (args, make()) is stored, answering for them, its
+    // result goes into `result`, and the answer is true. The arguments are looked for once.
+    template <class Make>
+    bool findOrAddResult(const InternalName* args, InternalName& result, Make make) {
+        ParamRows::Vacancy vacancy;
+        if (const InternalName* found = rows.answer(args, vacancy)) {
+            result = *found;
+            return false;
+        }
+        // `result` may be one of the arguments: written once they are stored.
+        const InternalName made = make();
+        rows.addAnswering(args, made, vacancy);
+        result = made;
+        return true;
+    }
     // Renames `oldName` to `newName` in every row. A rewritten row whose arguments are taken
     // already is dropped, and its result paired in `pairs` with the result stored there when the
     // two differ. 2 when a row held the old name, else 0.

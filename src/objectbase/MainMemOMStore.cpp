@@ -448,17 +448,20 @@ int MainMemOM::getFunctionObject(const FSymbol& function, const InternalName* ar
     }
     if (rows->getArity() != argCount + 1) return 0;
 
-    InternalName found;
-    if (rows->lookupResult(args, argCount, found) != 0) {
-        out = found;
-        return 0;  // callers read non-zero as "new": an old object must not signal a change
+    // Callers read non-zero as "new": an old object must not signal a change.
+    if (argCount > 0 && args == nullptr) return 0;
+    // `out` may be one of the arguments (a term built inside out): it is written last.
+    InternalName object;
+    const bool made = rows->findOrAddResult(args, object, [&] {
+        return InternalName(nameHandler->nextObjectId(), InternalName::Object,
+                            static_cast<std::int8_t>(argCount + 1));
+    });
+    if (made) {
+        for (int i = 0; i < argCount; ++i) addRelation(paramName, args[i]);
+        addRelation(paramName, object);
     }
-    InternalName object(nameHandler->nextObjectId(), InternalName::Object,
-                        static_cast<std::int8_t>(argCount + 1));
-    rows->insertResult(args, argCount, object);
     out = object;
-    for (int i = 0; i < argCount; ++i) addRelation(paramName, args[i]);
-    addRelation(paramName, object);
+    if (!made) return 0;
     if (deltaOn) return recordObject(object);
     return 1;
 }

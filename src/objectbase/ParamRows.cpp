@@ -69,6 +69,45 @@ struct ParamRows::Large {
             return compareCells(row(n), args, width - 1) == 0;
         });
     }
+    // The number of the row answering for the arguments, or -1 with `vacancy` set to where
+    // they would be indexed.
+    std::int64_t answering(const InternalName* args, Vacancy& vacancy) const {
+        const std::uint64_t hash = hashOfArgs(args);
+        vacancy = Vacancy{hash, 0, 0, false};
+        if (byArguments.capacity() == 0) return -1;
+        const auto h = std::uint32_t(hash);
+        const std::size_t at = byArguments.probe(hash, [&](const EntrySlot& slot) {
+            return slot.hash == h && compareCells(row(slot.number()), args, width - 1) == 0;
+        });
+        if (!byArguments[at].isFree()) return byArguments[at].number();
+        vacancy.slot = at;
+        vacancy.known = true;
+        return -1;
+    }
+    // Appends the row (args, result) of arguments no row holds, answering for them, into the
+    // slot of byArguments `vacancy` found when the index has not grown since.
+    void appendAnswering(const InternalName* args, const InternalName& result,
+                         const Vacancy& vacancy) {
+        const auto number = std::uint32_t(marks.size());
+        const auto argCount = std::size_t(width - 1);
+        // `args` may lie in this store's rows: copied before the array grows.
+        if (args >= cells.data() && args < cells.data() + cells.size()) {
+            const std::vector<InternalName> copy(args, args + argCount);
+            appendAnswering(copy.data(), result, Vacancy{vacancy.hash, 0, 0, false});
+            return;
+        }
+        cells.insert(cells.end(), args, args + argCount);
+        cells.push_back(result);
+        marks.push_back(Held | Answers);
+        sharing.push_back(1);
+        rows.add(hashOfRow(row(number)), number);
+        const bool moved = byArguments.reserve(1, EntryIndex::hashOf);
+        if (vacancy.known && !moved)
+            byArguments.fill(vacancy.slot, EntrySlot{number + 1, std::uint32_t(vacancy.hash)});
+        else
+            byArguments.add(vacancy.hash, number);
+        ++heldCount;
+    }
     static void unindex(EntryIndex& index, std::uint64_t hash, std::uint32_t number) {
         const std::size_t at =
             index.probe(hash, [number](const EntrySlot& slot) { return slot.number() == number; });
@@ -423,6 +462,28 @@ const InternalName* ParamRows::answer(const InternalName* args) const {
     }
     const int at = answeringSmall(args);
     return at < 0 ? nullptr : smallRow(at) + rowWidth - 1;
+}
+
+const InternalName* ParamRows::answer(const InternalName* args, Vacancy& vacancy) const {
+    vacancy = Vacancy{};
+    if (large == nullptr || !usable()) return answer(args);
+    const std::int64_t answer = large->answering(args, vacancy);
+    vacancy.version = version;
+    return answer < 0 ? nullptr : large->row(std::uint32_t(answer)) + rowWidth - 1;
+}
+
+bool ParamRows::addAnswering(const InternalName* args, const InternalName& result,
+                             const Vacancy& vacancy) {
+    if (!usable()) return false;
+    if (large == nullptr || vacancy.version != version || !vacancy.known) {
+        // The small array, or rows changed since the look: the general road.
+        std::vector<InternalName> row(args, args + rowWidth - 1);
+        row.push_back(result);
+        return insert(row.data());
+    }
+    large->appendAnswering(args, result, vacancy);
+    ++version;
+    return true;
 }
 
 bool ParamRows::replaceNameSmall(const InternalName& oldName, const InternalName& newName,

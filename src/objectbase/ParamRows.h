@@ -37,6 +37,21 @@ class ParamRows {
     bool erase(const InternalName* row);
     // The result cell of the row answering for `args` (width - 1 cells), or null.
     const InternalName* answer(const InternalName* args) const;
+
+    // Where answer() found that no row answers for an argument list: the hash of the arguments
+    // and the free index slot they would take, good while the rows stay as they were.
+    struct Vacancy {
+        std::uint64_t hash = 0;
+        std::size_t slot = 0;
+        std::uint32_t version = 0;
+        bool known = false;
+    };
+    // answer(), noting in `vacancy` where the arguments go when no row answers for them.
+    const InternalName* answer(const InternalName* args, Vacancy& vacancy) const;
+    // Stores the row (args, result) for arguments that answer(args, vacancy) found no row for;
+    // it answers for them. A function term's new object thus costs one probe of its arguments
+    // rather than three. False when the frame cannot take the row.
+    bool addAnswering(const InternalName* args, const InternalName& result, const Vacancy& vacancy);
     // Replaces `oldName` by `newName` in every row, taking the rows that hold it in ascending
     // order: a rewritten row whose arguments are answered for already is dropped, and its
     // result paired in `pairs` with the answering result when the two differ and the dropped

@@ -162,7 +162,24 @@ std::size_t runAgainstModel(unsigned seed, int width, int spread, int steps, uns
             continue;
         }
         const unsigned op = random() % 100;
-        if (op < 55) {
+        if (op >= 45 && op < 55) {
+            // A function term's object: the answering result, or the row stored when none is.
+            const Row row = randomRow(random, width, spread);
+            const Row args = ParamModel::argsOf(row);
+            InternalName want;
+            const bool found = model.lookup(args, want);
+            InternalName got;
+            int made = 0;
+            const bool added = frame.findOrAddResult(args.data(), got, [&] {
+                ++made;
+                return row.back();
+            });
+            EXPECT_EQ(added, !found) << "seed " << seed << " step " << step;
+            EXPECT_EQ(made, found ? 0 : 1) << "seed " << seed << " step " << step;
+            EXPECT_EQ(got, found ? want : row.back()) << "seed " << seed << " step " << step;
+            if (!found) model.insert(row);
+            if (testing::Test::HasFailure()) return most;
+        } else if (op < 55) {
             const Row row = randomRow(random, width, spread);
             const int stored = op < 30 ? frame.insertTuple(row.data(), width)
                                        : frame.insertResult(row.data(), width - 1, row.back());
