@@ -24,10 +24,11 @@ const InternalName Free = InternalName::UndefinedObject;
 struct Document {
     MainMemOM* om = new MainMemOM();
     OMAccess* access = new OMAccess(om);
+    XMLAxisIteratorFactory axes;
     std::vector<InternalName> nodes;
 
     Document() {
-        XMLAxisIteratorFactory::installShared();
+        access->useAxisIterators(&axes);
         access->insertClassRelation(builtinObject::Text, builtinObject::Text, IsaRelation::Member);
         InternalName cls;
         access->internName(cls, "item", 1);

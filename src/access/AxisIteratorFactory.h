@@ -1,4 +1,5 @@
-// AxisIteratorFactory: the maker of the document axis iterators, which the XML layer installs.
+// AxisIteratorFactory: the maker of the document axis iterators, which the layer above hands to
+// each access layer.
 #pragma once
 
 class Iterator;
@@ -20,8 +21,4 @@ class AxisIteratorFactory {
     // read the document structure through the access layer.
     virtual Iterator* makeParentIter(const InternalName* tuple, int count, OMAccess* access) = 0;
     virtual Iterator* makeSiblingIter(const InternalName* tuple, int count, OMAccess* access) = 0;
-
-    // The factory in use (not owned); null removes it.
-    static void install(AxisIteratorFactory* factory);
-    static AxisIteratorFactory* installed();
 };

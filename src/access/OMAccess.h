@@ -24,6 +24,7 @@
 #include "objectbase/NameRemapListener.h"
 #include "objectbase/Tuple.h"
 
+class AxisIteratorFactory;
 class DeltaTable;
 struct ExportRequest;
 class MyRegex;
@@ -54,6 +55,11 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // Withdraws its registration when it is still the manager's access layer, so the manager
     // never calls into a destroyed one, then releases the manager.
     ~OMAccess() override;
+
+    // The maker of the document axis iterators, handed in by the layer that builds this access
+    // layer (not owned: it outlives the access layer). Without one the axis steps report
+    // "NotImplemented" and answer nothing.
+    void useAxisIterators(AxisIteratorFactory* factory) { axisIterators = factory; }
 
     // Shell methods: "debugOn", "debugOff", "setAccess", "clear", "export", then the base's.
     FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
@@ -486,6 +492,7 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     static const ShellCommands<OMAccess>& shellCommands();
 
     OM* attachedOM;
+    AxisIteratorFactory* axisIterators = nullptr;
     // Whether the class takes part in signatures: has some of its own, is a result or an
     // argument type.
     bool takesPartInSignatures(const InternalName& cls);
@@ -621,11 +628,15 @@ class OMAccess : public FLSysObject, public NameRemapListener {
 };
 
 // The class object registered as "classOMAccess": "new"@(anOM) makes an OMAccess over it.
+// Each access layer it makes uses the axis iterators it was given (none: null).
 class OMAccessMeta : public XMeta {
   public:
-    OMAccessMeta();
+    explicit OMAccessMeta(AxisIteratorFactory* axes = nullptr);
     ~OMAccessMeta() override = default;
 
   protected:
     FLSysRef createInstance(FLSysArgs* args) override;
+
+  private:
+    AxisIteratorFactory* axes;
 };

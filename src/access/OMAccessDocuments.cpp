@@ -126,7 +126,7 @@ Iterator* OMAccess::matchAxis(PathStep type, Axis axis, const InternalName* tupl
     decRef(old);
     if (count >= 4) centralErrorHandler().report(err6::UnknownIterType);
     const InternalName start = tuple[0];
-    AxisIteratorFactory* axes = AxisIteratorFactory::installed();
+    AxisIteratorFactory* axes = axisIterators;
     auto step = [&](Iterator* base, int valueColumn) -> Iterator* {
         if (axes == nullptr) {
             reportNotImplemented("OMAccess::matchAxis");

@@ -158,10 +158,12 @@ FLSysRef OMAccess::help() {
     return FLSysRef::share(this);
 }
 
-OMAccessMeta::OMAccessMeta() : XMeta("OMAccess") {}
+OMAccessMeta::OMAccessMeta(AxisIteratorFactory* axes) : XMeta("OMAccess"), axes(axes) {}
 
 FLSysRef OMAccessMeta::createInstance(FLSysArgs* args) {
     FLSysObject* om = nullptr;
     if (!checkArgs1(args, "OM", om)) return nullptr;
-    return Ref<OMAccess>::make(static_cast<OM*>(om));
+    Ref<OMAccess> made = Ref<OMAccess>::make(static_cast<OM*>(om));
+    made->useAxisIterators(axes);
+    return made;
 }

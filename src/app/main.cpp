@@ -23,15 +23,16 @@ int main(int argc, char** argv) {
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
 #endif
     // Every access layer answers the axis steps of documents.
-    XMLAxisIteratorFactory::installShared();
+    XMLAxisIteratorFactory axes;
     Session handedIn;
+    handedIn.axisIterators = &axes;
     // The Kavum dialect rewrites every clause before the interpreter checks it.
     handedIn.clauseRewriters = &makeXPathRewriter;
     // The evaluators' embedded printers (insert traces) are PrettyPrinters.
     handedIn.printers = &makePrettyPrinter;
-    handedIn.webOMAccess = new WebOMAccessMeta;
-    handedIn.xmlOMAccess = new XMLOMAccessMeta;
-    handedIn.domOMAccess = new DOMOMAccessMeta;
+    handedIn.webOMAccess = new WebOMAccessMeta(&axes);
+    handedIn.xmlOMAccess = new XMLOMAccessMeta(&axes);
+    handedIn.domOMAccess = new DOMOMAccessMeta(&axes);
     handedIn.xmlCreator1 = new XMLCreator1Meta;
     return userInterface::run(argc, argv, handedIn);
 }

@@ -41,7 +41,7 @@ bool Optimizer::isA(const std::string& className) const {
 Translator::ExprRef Optimizer::optimize(FRule* r, SymTab* table) {
     if (r == nullptr || table == nullptr || r->getFlag() == 0 || r->getBody() == nullptr) return {};
     rule = r;
-    symTab = table;
+    planNames = table;
     ruleSymTab = r->getSymTab();
     head = r->getHead();
     orderedBody = {};
@@ -101,7 +101,7 @@ void Optimizer::orderLiterals() {
         info.vars = *vars;
         delete vars;
         VarSet alone;
-        literal->bindVars(alone, symTab);
+        literal->bindVars(alone, planNames);
         for (const FSymbol& v : info.vars)
             if (!alone.member(v)) info.requiredVars.insert(v);
         info.secondFlag = literal->secondFlag();
@@ -133,7 +133,7 @@ void Optimizer::writeOrder() const {
     OutputChannel& literals = systemChannel();
     std::cout << "final literal order :" << std::endl;
     for (const LiteralInfo& info : orderedInfo) {
-        info.literal->print(literals, symTab, ruleSymTab);
+        info.literal->print(literals, planNames, ruleSymTab);
         literals << std::flush;
         std::cout << " ";
     }
@@ -163,12 +163,12 @@ void Optimizer::translateBody(FLiteralList* list) {
         return;
     }
     for (std::size_t i = 0; i < orderedInfo.size(); ++i) {
-        literalIndex = std::int32_t(i);
-        literalStart = std::int32_t(stack.size());
+        cx->literalIndex = std::int32_t(i);
+        literalStart = std::int32_t(cx->stack.size());
         sortedHere = 0;
         FLiteral* literal = orderedInfo[i].literal;
-        currentTerm = literal->getTerm();
-        literalMolecule = node_cast<FMolecule>(currentTerm);
+        cx->currentTerm = literal->getTerm();
+        cx->literalMolecule = node_cast<FMolecule>(cx->currentTerm);
         PtnScanner::scan(literal);
         endLiteral();
     }
@@ -181,40 +181,40 @@ void Optimizer::transpose(FVar* var) {
         return;
     }
     const FSymbol& v = var->getName();
-    if (literalIndex > 0 && std::size_t(literalIndex) <= gapInfo.size()) {
-        const GapInfo& gap = gapInfo[std::size_t(literalIndex - 1)];
+    if (cx->literalIndex > 0 && std::size_t(cx->literalIndex) <= gapInfo.size()) {
+        const GapInfo& gap = gapInfo[std::size_t(cx->literalIndex - 1)];
         if ((gap.hasForward != 0 && v == gap.forwardVar) || holds(gap.sortVars, v)) {
             // The result so far (the entry below the literal's own) is regrouped once, at the
             // variable's first place in the literal; a later place is an ordinary variable.
             const std::size_t below = std::size_t(literalStart) - 1;
-            if (sortedHere == 0 && literalStart > stackBase && below < stack.size() &&
-                stack[below]) {
+            if (sortedHere == 0 && literalStart > cx->stackBase && below < cx->stack.size() &&
+                cx->stack[below]) {
                 sortedHere = 1;
-                ExprRef grouped = std::move(stack[below]);
-                stack.erase(stack.begin() + std::ptrdiff_t(below));
+                ExprRef grouped = std::move(cx->stack[below]);
+                cx->stack.erase(cx->stack.begin() + std::ptrdiff_t(below));
                 --literalStart;
                 ExprRef node = wrap(new Sort(v, &grouped->getOperator()->getVariables()), 0);
                 node->addChild(grouped.get());
-                stack.push_back(std::move(node));
+                cx->stack.push_back(std::move(node));
                 return;
             }
         } else if (holds(gap.piVars, v)) {
-            stack.push_back(wrap(new Pi(v), 0));
+            cx->stack.push_back(wrap(new Pi(v), 0));
             return;
         }
     }
-    stack.emplace_back();
-    pendingSymbols.push_back(v);
+    cx->stack.emplace_back();
+    cx->pendingSymbols.push_back(v);
 }
 
 Translator::ExprRef Optimizer::translateRule(FRule* r, SymTab* table) {
     if (r == nullptr || r->getBody() == nullptr) return {};
     // The chosen order belongs to this rule's body only when optimize made it for it.
     if (r != rule || int(orderedInfo.size()) != r->getBody()->length()) return {};
+    TranslationContext context(table, true);
+    const Running running(*this, context);
     set<FSymbol> output;
-    beginTranslation(r, table, output);
-    passed.clear();
-    passedCount = 0;
+    beginTranslation(r, output);
 
     std::vector<FLiteral*> chosen;
     for (const LiteralInfo& info : orderedInfo) chosen.push_back(info.literal);
@@ -229,17 +229,16 @@ Translator::ExprRef Optimizer::translateRule(FRule* r, SymTab* table) {
     ownOrder = 1;
     translateBody(r->getBody());
     ownOrder = 0;
-    clearLiteralState();
 
     ExprRef result;
-    if (error == 0 && untranslatable == 0 && !stack.empty()) {
+    if (context.error == 0 && context.untranslatable == 0 && !context.stack.empty()) {
         FSymbol symbol;
         result = popEntry(symbol);
         if (result) {
             if (debug != 0) {
                 result->print(out);
                 out << std::endl;
-                if (duplicate != 0) out << "duplicate elimination proposed" << std::endl;
+                if (context.duplicate != 0) out << "duplicate elimination proposed" << std::endl;
                 out << "plan" << std::endl;
                 result->printPlan(out, r->getSymTab(), 1);
             }
@@ -248,8 +247,6 @@ Translator::ExprRef Optimizer::translateRule(FRule* r, SymTab* table) {
             result = constantNode(symbol);
         }
     }
-    clearExpressions();
-    pendingSymbols.clear();
     return result;
 }
 

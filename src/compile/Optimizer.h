@@ -71,6 +71,8 @@ class Optimizer : public Translator {
     FRule* rule = nullptr;
     Ref<FLiteralList> orderedBody;
     FTermList* head = nullptr;
+    // The names of the rule being optimised and its own.
+    SymTab* planNames = nullptr;
     SymTab* ruleSymTab = nullptr;
     std::vector<LiteralInfo> literalInfo;
     std::vector<LiteralInfo> orderedInfo;

@@ -58,9 +58,19 @@ bool holds(const clib_list<FSymbol>& list, const FSymbol& var) {
 
 Translator::Translator(int) : scanner(Ref<VarScanner>::make()) {}
 
-Translator::~Translator() {
-    clearExpressions();
-    clearLiteralState();
+Translator::~Translator() = default;
+
+Translator::Running::Running(Translator& translator, TranslationContext& context)
+    : translator(translator), context(context), outer(translator.cx) {
+    translator.cx = &context;
+}
+
+Translator::Running::~Running() {
+    translator.cx = outer;
+    if (context.traced) {
+        translator.lastError = context.error;
+        translator.lastDuplicate = context.duplicate;
+    }
 }
 
 FLSysRef Translator::methodCall(const std::string& name, FLSysArgs* args) {
@@ -125,7 +135,7 @@ clib_list<FSymbol> Translator::resultColumns(const AlgebraicExpr* expr) {
 Translator::ExprRef Translator::wrap(Operator* op, int keepInput) {
     // The node takes its own reference; the one of the new operator goes.
     const Ref<Operator> made = Ref<Operator>::adopt(op);
-    return ExprRef::adopt(new AlgebraicExpr(made.get(), keepInput, duplicate));
+    return ExprRef::adopt(new AlgebraicExpr(made.get(), keepInput, cx->duplicate));
 }
 
 bool Translator::yieldsKeyedRows(const AlgebraicExpr* expr) {
@@ -147,26 +157,14 @@ bool Translator::yieldsKeyedRows(const AlgebraicExpr* expr) {
 
 // ---- bookkeeping ----
 
-void Translator::clearExpressions() {
-    stack.clear();
-}
-
-void Translator::clearLiteralState() {
-    conditions = PatternSpec();
-    literals.clear();
-    for (VarOccurrences* dictionary : dictionaries) deleteOccurrences(dictionary);
-    dictionaries.clear();
-    live.clear();
-}
-
-bool Translator::LiveVariables::member(std::int32_t literal, const FSymbol& var) const {
+bool TranslationContext::LiveVariables::member(std::int32_t literal, const FSymbol& var) const {
     if (literal < 0 || literal >= count) return false;
     if (output.count(var) != 0) return true;
     auto at = lastUse.find(var);
     return at != lastUse.end() && at->second > literal;
 }
 
-void Translator::LiveVariables::clear() {
+void TranslationContext::LiveVariables::clear() {
     output.clear();
     lastUse.clear();
     count = 0;
@@ -174,23 +172,23 @@ void Translator::LiveVariables::clear() {
 
 void Translator::openScope(const std::vector<FLiteral*>& scopeLiterals,
                            const set<FSymbol>& output) {
-    literals = scopeLiterals;
-    const std::size_t n = literals.size();
-    live.clear();
-    live.count = std::int32_t(n);
-    for (const FSymbol& v : output) live.output.insert(v);
-    dictionaries.assign(n, nullptr);
+    cx->literals = scopeLiterals;
+    const std::size_t n = cx->literals.size();
+    cx->live.clear();
+    cx->live.count = std::int32_t(n);
+    for (const FSymbol& v : output) cx->live.output.insert(v);
+    cx->dictionaries.assign(n, nullptr);
     for (std::size_t i = 0; i < n; ++i) {
-        VarList* vars = literals[i]->giveVars();
-        for (const FSymbol& v : *vars) live.lastUse[v] = std::int32_t(i);
+        VarList* vars = cx->literals[i]->giveVars();
+        for (const FSymbol& v : *vars) cx->live.lastUse[v] = std::int32_t(i);
         delete vars;
-        dictionaries[i] = scanner->scanLiteral(literals[i]);
+        cx->dictionaries[i] = scanner->scanLiteral(cx->literals[i]);
     }
 }
 
 int Translator::occurrences(const FSymbol& var) const {
-    if (literalIndex < 0 || std::size_t(literalIndex) >= dictionaries.size()) return 0;
-    VarOccurrences* dictionary = dictionaries[std::size_t(literalIndex)];
+    if (cx->literalIndex < 0 || std::size_t(cx->literalIndex) >= cx->dictionaries.size()) return 0;
+    VarOccurrences* dictionary = cx->dictionaries[std::size_t(cx->literalIndex)];
     if (dictionary == nullptr) return 0;
     auto item = dictionary->lookup(var);
     return item != nullptr ? dictionary->inf(item)->length() : 0;
@@ -199,8 +197,8 @@ int Translator::occurrences(const FSymbol& var) const {
 bool Translator::isBound(const FSymbol& var) const {
     // Only the current scope: an aggregate's body does not see the variables of the literals
     // around it, except through its grouping variables.
-    for (std::size_t i = std::size_t(std::max(stackBase, 0)); i < stack.size(); ++i)
-        if (stack[i] && holds(stack[i]->getOperator()->getVariables(), var)) return true;
+    for (std::size_t i = std::size_t(std::max(cx->stackBase, 0)); i < cx->stack.size(); ++i)
+        if (cx->stack[i] && holds(cx->stack[i]->getOperator()->getVariables(), var)) return true;
     return false;
 }
 
@@ -213,11 +211,11 @@ void Translator::collectVariables(const std::vector<ExprRef>& inputExprs,
 }
 
 Translator::ExprRef Translator::popEntry(FSymbol& symbol) {
-    ExprRef expr = std::move(stack.back());
-    stack.pop_back();
-    if (!expr && !pendingSymbols.empty()) {
-        symbol = pendingSymbols.back();
-        pendingSymbols.pop_back();
+    ExprRef expr = std::move(cx->stack.back());
+    cx->stack.pop_back();
+    if (!expr && !cx->pendingSymbols.empty()) {
+        symbol = cx->pendingSymbols.back();
+        cx->pendingSymbols.pop_back();
     }
     return expr;
 }
@@ -228,13 +226,13 @@ bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<ExprRef>
                            int count) {
     inputVars.clear();
     inputExprs.clear();
-    if (count < 0 || std::size_t(count) > stack.size()) {
-        error = 1;
+    if (count < 0 || std::size_t(count) > cx->stack.size()) {
+        cx->error = 1;
         return false;
     }
-    std::vector<ExprRef> entries(std::make_move_iterator(stack.end() - count),
-                                 std::make_move_iterator(stack.end()));
-    stack.resize(stack.size() - std::size_t(count));
+    std::vector<ExprRef> entries(std::make_move_iterator(cx->stack.end() - count),
+                                 std::make_move_iterator(cx->stack.end()));
+    cx->stack.resize(cx->stack.size() - std::size_t(count));
 
     int piCount = 0;
     int nullCount = 0;
@@ -248,9 +246,9 @@ bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<ExprRef>
     const bool combine = piCount >= 2;
     // The pending symbols of the null entries, oldest first.
     std::vector<FSymbol> symbols;
-    const std::size_t available = std::min(pendingSymbols.size(), std::size_t(nullCount));
-    symbols.assign(pendingSymbols.end() - std::ptrdiff_t(available), pendingSymbols.end());
-    pendingSymbols.resize(pendingSymbols.size() - available);
+    const std::size_t available = std::min(cx->pendingSymbols.size(), std::size_t(nullCount));
+    symbols.assign(cx->pendingSymbols.end() - std::ptrdiff_t(available), cx->pendingSymbols.end());
+    cx->pendingSymbols.resize(cx->pendingSymbols.size() - available);
     while (symbols.size() < std::size_t(nullCount)) symbols.insert(symbols.begin(), FSymbol());
 
     // Each non-null entry learns the cell it fills and the input it becomes.
@@ -307,19 +305,19 @@ bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<ExprRef>
 void Translator::buildConditions(const std::vector<FSymbol>& inputVars,
                                  const std::vector<ExprRef>& inputExprs, const ParseTreeNode* node,
                                  int& count) {
-    conditions = PatternSpec();
+    cx->conditions = PatternSpec();
     // Where a variable was met first: at a position (input -1) or at a column of an input.
     struct Place {
         int input, at;
     };
     std::map<FSymbol, Place> seen;
     auto isResult = [&](const FSymbol& v) {
-        return live.member(literalIndex, v) || isBound(v) ||
-               (occurrences(v) > 1 && node != currentTerm);
+        return cx->live.member(cx->literalIndex, v) || isBound(v) ||
+               (occurrences(v) > 1 && node != cx->currentTerm);
     };
     auto addResult = [&](const FSymbol& v) {
-        conditions.variables.append(v);
-        return conditions.variables.length() - 1;
+        cx->conditions.variables.append(v);
+        return cx->conditions.variables.length() - 1;
     };
 
     std::size_t symbolAt = 0;
@@ -329,31 +327,31 @@ void Translator::buildConditions(const std::vector<FSymbol>& inputVars,
         if (!e) {
             const FSymbol s = symbolAt < inputVars.size() ? inputVars[symbolAt++] : FSymbol();
             if (!s.isVariable()) {
-                conditions.constants.push_back({p, s});
+                cx->conditions.constants.push_back({p, s});
             } else if (auto it = seen.find(s); it != seen.end()) {
-                conditions.equalColumns.push_back({p, it->second.at});
+                cx->conditions.equalColumns.push_back({p, it->second.at});
             } else {
                 seen[s] = {-1, p};
                 if (isResult(s)) {
-                    conditions.columnCells.push_back({p, addResult(s)});
+                    cx->conditions.columnCells.push_back({p, addResult(s)});
                 } else {
-                    conditions.freeColumns.insert(p);
+                    cx->conditions.freeColumns.insert(p);
                 }
             }
         } else {
-            conditions.keyColumns.push_back(p);
-            if (mergeFlag == 0) {
+            cx->conditions.keyColumns.push_back(p);
+            if (cx->mergeFlag == 0) {
                 Operator* op = e->getOperator();
                 for (const FSymbol& v : op->getVariables()) {
                     int k = 0;
                     if (!op->isGroupedBy(v, &k)) continue;
                     if (auto it = seen.find(v); it != seen.end()) {
-                        conditions.equalColumns.push_back({p, it->second.at});
+                        cx->conditions.equalColumns.push_back({p, it->second.at});
                         continue;
                     }
                     seen[v] = {-1, p};
                     if (isResult(v))
-                        conditions.columnCells.push_back({k >= 1 ? k : p, addResult(v)});
+                        cx->conditions.columnCells.push_back({k >= 1 ? k : p, addResult(v)});
                 }
             }
             ++input;
@@ -361,33 +359,33 @@ void Translator::buildConditions(const std::vector<FSymbol>& inputVars,
         ++p;
     }
     count = input;
-    conditions.inputCount = input;
+    cx->conditions.inputCount = input;
 
     int j = 0;
     for (const ExprRef& e : inputExprs) {
         if (!e) continue;
         Operator* op = e->getOperator();
-        conditions.inputRoles.push_back(isProjection(op) ? PatternSpec::InputRole::Projection
-                                                         : PatternSpec::InputRole::Rows);
-        if (op->getVariables().empty()) conditions.excludedInputs.insert(j);
+        cx->conditions.inputRoles.push_back(isProjection(op) ? PatternSpec::InputRole::Projection
+                                                             : PatternSpec::InputRole::Rows);
+        if (op->getVariables().empty()) cx->conditions.excludedInputs.insert(j);
         bool lastGrouped = false;
         int c = 1;
         for (const FSymbol& v : op->getVariables()) {
             int k = 0;
-            lastGrouped = mergeFlag == 0 && op->isGroupedBy(v, &k);
+            lastGrouped = cx->mergeFlag == 0 && op->isGroupedBy(v, &k);
             if (!lastGrouped) {
                 if (auto it = seen.find(v); it == seen.end()) {
                     seen[v] = {j, c};
-                    if (isResult(v)) conditions.inputCells.push_back({j, c, addResult(v)});
+                    if (isResult(v)) cx->conditions.inputCells.push_back({j, c, addResult(v)});
                 } else if (it->second.input < 0) {
-                    conditions.columnsMeetInputs.push_back({it->second.at, j, c});
+                    cx->conditions.columnsMeetInputs.push_back({it->second.at, j, c});
                 } else {
-                    conditions.inputJoins.push_back({it->second.input, it->second.at, j, c});
+                    cx->conditions.inputJoins.push_back({it->second.input, it->second.at, j, c});
                 }
             }
             ++c;
         }
-        if (lastGrouped) conditions.excludedInputs.insert(j);
+        if (lastGrouped) cx->conditions.excludedInputs.insert(j);
         ++j;
     }
 }
@@ -404,18 +402,18 @@ void Translator::buildLeaf(int count, const ParseTreeNode* node, bool noKey, Mak
     collectVariables(inputExprs, bindings);
     int inputCount = 0;
     buildConditions(inputVars, inputExprs, node, inputCount);
-    PatternSpec pattern = std::move(conditions);
-    conditions = PatternSpec();
+    PatternSpec pattern = std::move(cx->conditions);
+    cx->conditions = PatternSpec();
     pattern.inputBindings = std::move(bindings);
     Operator* op = make(std::move(pattern));
     if (noKey) op->setNoKey();
-    ExprRef expr = wrap(op, passedCount);
+    ExprRef expr = wrap(op, cx->passedCount);
     for (const ExprRef& input : inputExprs) {
         if (!input) continue;
         input->getOperator()->clearNoKey();
         expr->addChild(input.get());
     }
-    stack.push_back(std::move(expr));
+    cx->stack.push_back(std::move(expr));
 }
 
 Translator::ExprRef Translator::constantNode(const FSymbol& symbol) {
@@ -424,21 +422,21 @@ Translator::ExprRef Translator::constantNode(const FSymbol& symbol) {
     buildConditions({}, {}, nullptr, inputCount);
     IdMapperSpec spec;
     spec.function = symbol;
-    spec.pattern = std::move(conditions);
-    conditions = PatternSpec();
+    spec.pattern = std::move(cx->conditions);
+    cx->conditions = PatternSpec();
     auto* op = new IdMapper(spec);
-    return wrap(op, passedCount);
+    return wrap(op, cx->passedCount);
 }
 
 void Translator::transpose(FVar* var) {
     if (stopped()) return;
     const FSymbol& name = var->getName();
-    if (passed.member(name)) {
-        stack.push_back(wrap(new Pi(name), 0));
+    if (cx->passed.member(name)) {
+        cx->stack.push_back(wrap(new Pi(name), 0));
         return;
     }
-    stack.emplace_back();
-    pendingSymbols.push_back(name);
+    cx->stack.emplace_back();
+    cx->pendingSymbols.push_back(name);
 }
 
 void Translator::transpose(IdTerm* term, int argCount) {
@@ -446,8 +444,8 @@ void Translator::transpose(IdTerm* term, int argCount) {
     const auto* function = node_cast<FunctionTerm>(term);
     const FSymbol name = function != nullptr ? function->getName() : FSymbol();
     if (argCount == 0) {
-        stack.emplace_back();
-        pendingSymbols.push_back(name);
+        cx->stack.emplace_back();
+        cx->pendingSymbols.push_back(name);
         return;
     }
     buildLeaf(argCount, term, false, [&](PatternSpec pattern) {
@@ -457,7 +455,7 @@ void Translator::transpose(IdTerm* term, int argCount) {
 }
 
 void Translator::transpose(FMolecule* mol) {
-    buildLeaf(2, mol, mol == literalMolecule, [&](PatternSpec pattern) {
+    buildLeaf(2, mol, mol == cx->literalMolecule, [&](PatternSpec pattern) {
         IsaRelationSpec spec;
         spec.relation = IsaRelation(mol->getIsaKind());
         spec.pattern = std::move(pattern);
@@ -474,7 +472,7 @@ void Translator::transpose(Spec* spec, int argCount, int resultCount) {
         --specs;
     }
     const int arity = resultCount > 0 ? argCount + resultCount + 2 : argCount + 3;
-    buildLeaf(argCount + resultCount + 2, node, molecule == literalMolecule,
+    buildLeaf(argCount + resultCount + 2, node, molecule == cx->literalMolecule,
               [&](PatternSpec pattern) {
                   PropSpec made{arity, MethodType(spec->getKind()), Axis(spec->getCode()),
                                 resultCount, std::move(pattern)};
@@ -483,7 +481,7 @@ void Translator::transpose(Spec* spec, int argCount, int resultCount) {
 }
 
 void Translator::transpose(Reference* ref, int argCount) {
-    const bool noKey = literalMolecule != nullptr && literalMolecule->getHost() == ref;
+    const bool noKey = cx->literalMolecule != nullptr && cx->literalMolecule->getHost() == ref;
     buildLeaf(argCount + 2, ref, noKey, [&](PatternSpec pattern) {
         ApplySpec spec{argCount + 2, MethodType(ref->getDot()), Axis(ref->getCode()),
                        std::move(pattern)};
@@ -508,7 +506,8 @@ void Translator::transpose(PTerm* term, int argCount) {
     const FSymbol name = term->getName();
     const int perlInputCount = term->firstGroupEnd();
     // The one built-in that runs code in the embedded interpreter.
-    const bool perl = term->isBuiltin() && symTab != nullptr && symTab->giveName(name) == "perl";
+    const bool perl =
+        term->isBuiltin() && cx->symTab != nullptr && cx->symTab->giveName(name) == "perl";
     buildLeaf(argCount, term, false, [&](PatternSpec pattern) {
         PredSpec spec{argCount, name, perl, perlInputCount, std::move(pattern)};
         return new Pred(spec);
@@ -523,43 +522,43 @@ void Translator::transpose(AggExpr* agg) {
     VarList* groups = agg->getGroupVars();
     auto* op = new Aggregation(agg->getOperator(), agg->getAggVar(), *groups);
     delete groups;
-    ExprRef node = wrap(op, passedCount);
+    ExprRef node = wrap(op, cx->passedCount);
     if (const ExprRef& input = inputExprs.front()) {
         input->getOperator()->clearNoKey();
         if (agg->getOperator() == "count") input->getOperator()->feedsOrderFreeReader();
         node->addChild(input.get());
     }
-    stack.push_back(std::move(node));
+    cx->stack.push_back(std::move(node));
 }
 
 // ---- literals ----
 
 void Translator::endLiteral() {
     if (stopped()) return;
-    if (stack.size() != joinBase() + 2) return;
+    if (cx->stack.size() != joinBase() + 2) return;
     FSymbol symbolA;
     ExprRef a = popEntry(symbolA);
     FSymbol symbolB;
     ExprRef b = popEntry(symbolB);
     if (!b) b = constantNode(symbolB);
-    if (b) stack.push_back(std::move(b));
+    if (b) cx->stack.push_back(std::move(b));
     if (!a) a = constantNode(symbolA);
-    if (a) stack.push_back(std::move(a));
-    if (stack.size() != joinBase() + 2) return;
+    if (a) cx->stack.push_back(std::move(a));
+    if (cx->stack.size() != joinBase() + 2) return;
 
     std::vector<FSymbol> inputVars;
     std::vector<ExprRef> inputExprs;
     if (!popInputs(inputVars, inputExprs, 2)) return;
-    mergeFlag = 1;
+    cx->mergeFlag = 1;
     std::vector<InputBinding> bindings;
     collectVariables(inputExprs, bindings);
     int inputCount = 0;
     buildConditions(inputVars, inputExprs, nullptr, inputCount);
-    mergeFlag = 0;
+    cx->mergeFlag = 0;
     JoinSpec spec;
     spec.tables = joinTables;
-    spec.pattern = std::move(conditions);
-    conditions = PatternSpec();
+    spec.pattern = std::move(cx->conditions);
+    cx->conditions = PatternSpec();
     spec.pattern.inputBindings = std::move(bindings);
     // The way the join runs follows from the columns its inputs will carry: the first input's
     // and the last one's.
@@ -574,52 +573,52 @@ void Translator::endLiteral() {
     ExprRef node = wrap(merge, 0);
     for (const ExprRef& input : inputExprs)
         if (input) node->addChild(input.get());
-    stack.push_back(std::move(node));
+    cx->stack.push_back(std::move(node));
 }
 
 void Translator::visitNegatedLiteral(FLiteral*) {
-    if (stopped() || stack.size() <= std::size_t(stackBase)) return;
+    if (stopped() || cx->stack.size() <= std::size_t(cx->stackBase)) return;
     FSymbol symbol;
     ExprRef e = popEntry(symbol);
     if (!e) {
         if (symbol.isVariable()) {
-            if (stack.size() <= std::size_t(stackBase)) {
-                untranslatable = 1;
+            if (cx->stack.size() <= std::size_t(cx->stackBase)) {
+                cx->untranslatable = 1;
                 return;
             }
             FSymbol dropped;
             popEntry(dropped);
             MinusSpec never;
             never.neverHolds = true;
-            stack.push_back(wrap(new Minus(never), 0));
+            cx->stack.push_back(wrap(new Minus(never), 0));
             return;
         }
         e = constantNode(symbol);
         if (!e) {
-            untranslatable = 1;
+            cx->untranslatable = 1;
             return;
         }
     }
     clib_list<FSymbol> result;
     auto keepLive = [&](const clib_list<FSymbol>& vars) {
         for (const FSymbol& v : vars)
-            if (live.member(literalIndex, v) && !holds(result, v)) result.append(v);
+            if (cx->live.member(cx->literalIndex, v) && !holds(result, v)) result.append(v);
     };
     const clib_list<FSymbol>& right = e->getOperator()->getVariables();
     keepLive(right);
-    if (stack.size() <= std::size_t(stackBase)) {
+    if (cx->stack.size() <= std::size_t(cx->stackBase)) {
         MinusSpec alone;
         alone.rightColumns = right;
         alone.variables = result;
         ExprRef node = wrap(new Minus(alone), 0);
         node->addChild(e.get());
-        stack.push_back(std::move(node));
+        cx->stack.push_back(std::move(node));
         return;
     }
     FSymbol leftSymbol;
     ExprRef b = popEntry(leftSymbol);
     if (!b) {
-        untranslatable = 1;
+        cx->untranslatable = 1;
         return;
     }
     const clib_list<FSymbol>& left = b->getOperator()->getVariables();
@@ -644,7 +643,7 @@ void Translator::visitNegatedLiteral(FLiteral*) {
     ExprRef node = wrap(minus, 0);
     node->addChild(b.get());
     if (!probes) node->addChild(e.get());
-    stack.push_back(std::move(node));
+    cx->stack.push_back(std::move(node));
 }
 
 // ---- bodies and rules ----
@@ -692,67 +691,58 @@ void Translator::translateBody(FLiteralList* list) {
     if (list == nullptr) return;
     const auto propagator = Ref<VarPropagator>::make();
     if (selective != 0) {
-        propagateVariablesSelective(list, propagator.get(), symTab);
+        propagateVariablesSelective(list, propagator.get(), cx->symTab);
     } else {
-        propagateVariables(list, propagator.get(), symTab);
+        propagateVariables(list, propagator.get(), cx->symTab);
     }
-    literalIndex = 0;
+    cx->literalIndex = 0;
     std::vector<FLiteral*> body(list->getList()->begin(), list->getList()->end());
     // A literal followed by tests that filter it alone (the planner puts them there) is joined
     // to them first and then, filtered, to the rows before it, so that those rows are joined to
     // the filtered rows and never stored to be tested.
     const FLiteral* filtered = nullptr;
     auto filters = [&](std::size_t k, const FLiteral* literal) {
-        return k < body.size() && JoinPlanner::filtersAlone(body[k], literal, symTab);
+        return k < body.size() && JoinPlanner::filtersAlone(body[k], literal, cx->symTab);
     };
     for (std::size_t k = 0; k < body.size(); ++k) {
         FLiteral* literal = body[k];
-        if (filtered == nullptr && stack.size() > std::size_t(std::max(stackBase, 0)) &&
+        if (filtered == nullptr && cx->stack.size() > std::size_t(std::max(cx->stackBase, 0)) &&
             filters(k + 1, literal)) {
             filtered = literal;
-            groupBase = std::int32_t(stack.size());
+            cx->groupBase = std::int32_t(cx->stack.size());
         }
-        passed.clear();
+        cx->passed.clear();
         set<FLiteral*> sources;
-        propagator->passedTo(literal, &passed, &sources);
-        passedCount = passed.size();
-        currentTerm = literal->getTerm();
-        literalMolecule = node_cast<FMolecule>(currentTerm);
+        propagator->passedTo(literal, &cx->passed, &sources);
+        cx->passedCount = cx->passed.size();
+        cx->currentTerm = literal->getTerm();
+        cx->literalMolecule = node_cast<FMolecule>(cx->currentTerm);
         PtnScanner::scan(literal);
         endLiteral();
         if (filtered != nullptr && !filters(k + 1, filtered)) {
             filtered = nullptr;
-            groupBase = -1;
+            cx->groupBase = -1;
             endLiteral();
         }
-        ++literalIndex;
+        ++cx->literalIndex;
     }
-    groupBase = -1;
+    cx->groupBase = -1;
 }
 
-void Translator::beginTranslation(FRule* rule, SymTab* names, set<FSymbol>& output) {
-    symTab = names;
-    clearExpressions();
-    pendingSymbols.clear();
-    clearLiteralState();
-    stackBase = 0;
-    groupBase = -1;
-    duplicate = 0;
-    error = 0;
-    untranslatable = 0;
+void Translator::beginTranslation(FRule* rule, set<FSymbol>& output) {
     FLiteralList* body = rule->getBody();
     if (rule->ruleKind() == FRule::Rule) {
         VarList* headVars = rule->getHead()->giveVars();
         for (const FSymbol& v : *headVars) output.insert(v);
         delete headVars;
         VarList* bodyVars = body->giveVars();
-        if (bodyVars->length() > output.size()) duplicate = 1;
+        if (bodyVars->length() > output.size()) cx->duplicate = 1;
         delete bodyVars;
     } else {
         VarList* bodyVars = body->giveVars();
         for (const FSymbol& v : *bodyVars) {
             if (v.getType() == InternalName::DontCare) {
-                duplicate = 1;
+                cx->duplicate = 1;
             } else {
                 output.insert(v);
             }
@@ -764,11 +754,12 @@ void Translator::beginTranslation(FRule* rule, SymTab* names, set<FSymbol>& outp
 Translator::ExprRef Translator::translateRule(FRule* rule, SymTab* names) {
     if (rule == nullptr || rule->getBody() == nullptr) return {};
     VarSet bound;
-    return translateInOrder(rule, names, JoinPlanner::plan(rule->getBody(), bound, names));
+    TranslationContext context(names, true);
+    return translateInOrder(rule, context, JoinPlanner::plan(rule->getBody(), bound, names));
 }
 
-bool Translator::safeOrderColumns(FRule* rule, SymTab* names, clib_list<FSymbol>& columns) {
-    if (rule == nullptr || rule->getBody() == nullptr) return false;
+AnswerColumns Translator::answerColumns(FRule* rule, SymTab* names) {
+    if (rule == nullptr || rule->getBody() == nullptr) return {};
     const FLiteralList* body = rule->getBody();
     VarSet safeBound;
     VarSet plannedBound;
@@ -777,26 +768,20 @@ bool Translator::safeOrderColumns(FRule* rule, SymTab* names, clib_list<FSymbol>
     const bool same =
         safe && planned && safe->length() == planned->length() &&
         std::equal(safe->getList()->begin(), safe->getList()->end(), planned->getList()->begin());
-    if (same) return false;
-    // A tree made only to be looked at: no trace of it, and the outcome of the last real
-    // translation (isOk) stays as it was.
-    const std::int32_t oldDebug = debug;
-    const std::int32_t oldError = error;
-    const std::int32_t oldUntranslatable = untranslatable;
-    debug = 0;
-    const ExprRef tree = translateInOrder(rule, names, safe);
-    const bool made = tree && error == 0 && tree->getOperator() != nullptr;
-    if (made) columns = tree->getOperator()->getVariables();
-    debug = oldDebug;
-    error = oldError;
-    untranslatable = oldUntranslatable;
-    return made;
+    if (same) return {};
+    // A tree made only to be looked at: untraced, and the outcome of the last real translation
+    // (isOk) stays as it was.
+    TranslationContext context(names, false);
+    const ExprRef tree = translateInOrder(rule, context, safe);
+    if (!tree || context.error != 0 || tree->getOperator() == nullptr) return {};
+    return AnswerColumns::reordered(tree->getOperator()->getVariables());
 }
 
-Translator::ExprRef Translator::translateInOrder(FRule* rule, SymTab* names,
+Translator::ExprRef Translator::translateInOrder(FRule* rule, TranslationContext& context,
                                                  const Ref<FLiteralList>& ordered) {
+    const Running running(*this, context);
     set<FSymbol> output;
-    beginTranslation(rule, names, output);
+    beginTranslation(rule, output);
     FLiteralList* body = rule->getBody();
 
     // Only a body whose every literal has a place in the order is translated.
@@ -805,55 +790,53 @@ Translator::ExprRef Translator::translateInOrder(FRule* rule, SymTab* names,
               output);
 
     OutputChannel& out = debugChannel();
-    if (debug != 0) {
+    const bool tracing = debug != 0 && context.traced;
+    if (tracing) {
         out << std::endl << "translate rule body of" << std::endl;
-        rule->print(out, names, rule->getSymTab());
+        rule->print(out, context.symTab, rule->getSymTab());
         out << "to " << std::endl;
     }
     translateBody(ordered.get());
 
     ExprRef result;
-    if (error == 0 && untranslatable == 0 && !stack.empty()) {
+    if (context.error == 0 && context.untranslatable == 0 && !context.stack.empty()) {
         FSymbol symbol;
         result = popEntry(symbol);
         if (!result) {
             result = constantNode(symbol);
-        } else if (debug != 0) {
+        } else if (tracing) {
             result->print(out);
             out << std::endl;
-            if (duplicate != 0) out << "duplicate elimination proposed" << std::endl;
+            if (context.duplicate != 0) out << "duplicate elimination proposed" << std::endl;
             out << "plan" << std::endl;
             result->printPlan(out, rule->getSymTab(), 1);
         }
     }
-    clearExpressions();
-    pendingSymbols.clear();
-    clearLiteralState();
     return result;
 }
 
 void Translator::scan(AggExpr* agg) {
-    const std::int32_t oldBase = stackBase;
-    if (!stack.empty()) stackBase = std::int32_t(stack.size());
+    const std::int32_t oldBase = cx->stackBase;
+    if (!cx->stack.empty()) cx->stackBase = std::int32_t(cx->stack.size());
     if (agg == nullptr) {
         reportNullPointer("PtnScanner::scan(AggregExpr*)");
-        stackBase = oldBase;
+        cx->stackBase = oldBase;
         return;
     }
     // The enclosing literal's state, kept whole: the aggregate body would otherwise leave its
     // last literal's passed variables, term and molecule to the rest of the enclosing literal.
     Scope saved;
-    std::swap(saved.live, live);
-    saved.dictionaries.swap(dictionaries);
-    saved.literals.swap(literals);
-    saved.literalIndex = literalIndex;
+    std::swap(saved.live, cx->live);
+    saved.dictionaries.swap(cx->dictionaries);
+    saved.literals.swap(cx->literals);
+    saved.literalIndex = cx->literalIndex;
     saved.stackBase = oldBase;
-    saved.groupBase = groupBase;
-    groupBase = -1;
-    saved.passed = passed;
-    saved.passedCount = passedCount;
-    saved.currentTerm = currentTerm;
-    saved.literalMolecule = literalMolecule;
+    saved.groupBase = cx->groupBase;
+    cx->groupBase = -1;
+    saved.passed = cx->passed;
+    saved.passedCount = cx->passedCount;
+    saved.currentTerm = cx->currentTerm;
+    saved.literalMolecule = cx->literalMolecule;
     saved.scannedMolecule = molecule;
     saved.specCount = specs;
 
@@ -866,10 +849,10 @@ void Translator::scan(AggExpr* agg) {
     Ref<FLiteralList> ordered;
     if (agg->getBody() != nullptr) {
         VarSet bound;
-        ordered = JoinPlanner::plan(agg->getBody(), bound, symTab);
+        ordered = JoinPlanner::plan(agg->getBody(), bound, cx->symTab);
         if (!ordered || ordered->length() != agg->getBody()->length()) {
             ordered = {};
-            untranslatable = 1;
+            cx->untranslatable = 1;
         }
     }
     std::vector<FLiteral*> bodyLiterals;
@@ -877,23 +860,24 @@ void Translator::scan(AggExpr* agg) {
     openScope(bodyLiterals, output);
     translateBody(ordered.get());
     ordered = {};
-    if (!stopped() && stack.size() > std::size_t(stackBase) && !stack.back()) untranslatable = 1;
-    for (VarOccurrences* dictionary : dictionaries) deleteOccurrences(dictionary);
-    std::swap(live, saved.live);
-    dictionaries.swap(saved.dictionaries);
-    literals.swap(saved.literals);
-    literalIndex = saved.literalIndex;
-    passed = saved.passed;
-    passedCount = saved.passedCount;
-    currentTerm = saved.currentTerm;
-    literalMolecule = saved.literalMolecule;
+    if (!stopped() && cx->stack.size() > std::size_t(cx->stackBase) && !cx->stack.back())
+        cx->untranslatable = 1;
+    for (VarOccurrences* dictionary : cx->dictionaries) deleteOccurrences(dictionary);
+    std::swap(cx->live, saved.live);
+    cx->dictionaries.swap(saved.dictionaries);
+    cx->literals.swap(saved.literals);
+    cx->literalIndex = saved.literalIndex;
+    cx->passed = saved.passed;
+    cx->passedCount = saved.passedCount;
+    cx->currentTerm = saved.currentTerm;
+    cx->literalMolecule = saved.literalMolecule;
     molecule = saved.scannedMolecule;
     specs = saved.specCount;
     // The aggregation node is a leaf of the enclosing literal: it keeps that literal's input, so
     // that the literal's later variables are still read from it.
     transpose(agg);
-    stackBase = saved.stackBase;
-    groupBase = saved.groupBase;
+    cx->stackBase = saved.stackBase;
+    cx->groupBase = saved.groupBase;
 }
 
 TranslatorMeta::TranslatorMeta() : XMeta("Translator") {}

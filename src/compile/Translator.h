@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "compile/AnswerColumns.h"
 #include "compile/JoinTable.h"
 #include "compile/PatternSpec.h"
 #include "compile/PtnScanner.h"
+#include "compile/TranslationContext.h"
 #include "compile/VarScanner.h"
 #include "foundation/Ref.h"
 #include "foundation/clib_list.h"
@@ -38,7 +40,7 @@ class Translator : public PtnScanner {
     // "debugOn" and "debugOff", then the base's.
     FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
     // False once an operator or expression could not be made in the last translation.
-    bool isOk() const override { return error == 0; }
+    bool isOk() const override { return lastError == 0; }
     // "aTranslator".
     void print(OutputChannel& channel) const override;
     bool isA(const std::string& className) const override;
@@ -75,11 +77,12 @@ class Translator : public PtnScanner {
                                              SymTab* names);
     // A new tree for the rule's body, or none.
     virtual ExprRef translateRule(FRule* rule, SymTab* names);
-    // The result columns that the rule's body gets when its literals are taken in their safe
-    // order (FLiteralList::safeOrder) rather than the planned one: the columns a query's answers
-    // are printed in, whatever order evaluates them. False when the two orders are the same (the
-    // planned tree has these columns) or the safe order gives no tree.
-    bool safeOrderColumns(FRule* rule, SymTab* names, clib_list<FSymbol>& columns);
+    // The columns a rule's answers are printed in, whatever order evaluates them: the result
+    // columns its body gets when its literals are taken in their safe order
+    // (FLiteralList::safeOrder) rather than the planned one. The planned tree's own when the two
+    // orders are the same or the safe order gives no tree. Made in a translation of its own,
+    // which neither traces nor changes the outcome of the last one (isOk).
+    AnswerColumns answerColumns(FRule* rule, SymTab* names);
     virtual void translateBody(FLiteralList* list);
     // The number of nodes of the current literal in which the variable occurs.
     virtual int occurrences(const FSymbol& var) const;
@@ -88,29 +91,18 @@ class Translator : public PtnScanner {
     // The bindings of the non-null inputs, in order.
     virtual void collectVariables(const std::vector<ExprRef>& inputExprs,
                                   std::vector<InputBinding>& out) const;
-    virtual void clearLiteralState();
-    virtual void clearExpressions();
     // Drops the small join tables the trees made so far share.
     void forgetJoinTables() { joinTables->clear(); }
     virtual FLSysRef debugOn(FLSysArgs* args);
     virtual FLSysRef debugOff(FLSysArgs* args);
 
-    int duplicateFlag() const { return duplicate; }
+    int duplicateFlag() const { return lastDuplicate; }
 
   protected:
     ~Translator() override;
 
   protected:
-    // The variables still needed after each literal of a scope: the scope's output and every
-    // variable of a later literal. Each variable's last literal stands for a set per literal, so
-    // that a long body costs memory in proportion to its size, not to its square.
-    struct LiveVariables {
-        std::set<FSymbol> output;
-        std::map<FSymbol, std::int32_t> lastUse;
-        std::int32_t count = 0;
-        bool member(std::int32_t literal, const FSymbol& var) const;
-        void clear();
-    };
+    using LiveVariables = TranslationContext::LiveVariables;
     // The per-scope state that an aggregate body saves and restores around its own.
     struct Scope {
         LiveVariables live;
@@ -126,13 +118,29 @@ class Translator : public PtnScanner {
         FMolecule* scannedMolecule = nullptr;
         std::int32_t specCount = 0;
     };
+    // Binds a translation's context to the translator while the translation runs (the walk's
+    // hooks take no context of their own) and, unless the tree is only looked at, records its
+    // outcome when it ends.
+    class Running {
+      public:
+        Running(Translator& translator, TranslationContext& context);
+        Running(const Running&) = delete;
+        Running& operator=(const Running&) = delete;
+        ~Running();
 
-    // Clears what an earlier translation left and fills `output` with the variables the rule's
-    // body must deliver, setting the duplicate flag when the body may deliver a binding twice.
-    void beginTranslation(FRule* rule, SymTab* names, set<FSymbol>& output);
+      private:
+        Translator& translator;
+        TranslationContext& context;
+        TranslationContext* outer;
+    };
+
+    // Fills `output` with the variables the rule's body must deliver, setting the context's
+    // duplicate flag when the body may deliver a binding twice.
+    void beginTranslation(FRule* rule, set<FSymbol>& output);
     // translateRule over the body's literals in the given order (null, or shorter than the body,
-    // when some literal has no place: no tree).
-    ExprRef translateInOrder(FRule* rule, SymTab* names, const Ref<FLiteralList>& ordered);
+    // when some literal has no place: no tree), in the given context.
+    ExprRef translateInOrder(FRule* rule, TranslationContext& context,
+                             const Ref<FLiteralList>& ordered);
     // Live sets and occurrence dictionaries of the literals against the scope's output.
     void openScope(const std::vector<FLiteral*>& scopeLiterals, const set<FSymbol>& output);
     // The common steps of the leaf hooks; `make` builds the operator from the pattern (with its
@@ -145,11 +153,11 @@ class Translator : public PtnScanner {
     ExprRef constantNode(const FSymbol& symbol);
     // Takes the newest entry off the stack; `symbol` receives the pending symbol of a null one.
     ExprRef popEntry(FSymbol& symbol);
-    bool stopped() const { return error != 0 || untranslatable != 0; }
+    bool stopped() const { return cx->error != 0 || cx->untranslatable != 0; }
     // Where the entries a literal's end joins begin: the filtered literal of a group, else the
     // scope's base.
     std::size_t joinBase() const {
-        return std::size_t(groupBase >= 0 ? groupBase : std::max(stackBase, 0));
+        return std::size_t(cx->groupBase >= 0 ? cx->groupBase : std::max(cx->stackBase, 0));
     }
     // The columns the operand of a node carries when its operator has run: what a join above it
     // is planned for.
@@ -157,33 +165,16 @@ class Translator : public PtnScanner {
     // Whether that operand holds keyed rows (a SetOperand) rather than names or tuples.
     static bool yieldsKeyedRows(const AlgebraicExpr* expr);
 
-    // The expressions of the literal being translated; a null entry stands for the newest
-    // pending symbol.
-    std::vector<ExprRef> stack;
-    std::vector<FSymbol> pendingSymbols;
-    set<FSymbol> passed;
-    std::int32_t passedCount = 0;
-    std::int32_t error = 0;
-    // Set when the body leaves nothing to take (a negated free variable first, a negated float
-    // or object, a negation after a null entry): the translation answers null without error.
-    std::int32_t untranslatable = 0;
-    std::int32_t stackBase = 0;
-    // While a literal and the tests that filter it alone are joined to each other before the
-    // rows of the literals before them: the stack size at the literal's start; -1 otherwise.
-    std::int32_t groupBase = -1;
-    SymTab* symTab = nullptr;
+    // The context of the translation running; null between translations.
+    TranslationContext* cx = nullptr;
+    // Configuration, kept from translation to translation.
     std::int32_t selective = 1;
-    LiveVariables live;
-    std::vector<VarOccurrences*> dictionaries;
-    std::int32_t literalIndex = 0;
     Ref<VarScanner> scanner;
-    FTerm* currentTerm = nullptr;
-    FMolecule* literalMolecule = nullptr;
-    PatternSpec conditions;
-    std::vector<FLiteral*> literals;
-    std::int32_t mergeFlag = 0;
     std::int32_t debug = 0;
-    std::int32_t duplicate = 0;
+    // The outcome of the last translation that was not only looked at: what isOk and
+    // duplicateFlag report.
+    std::int32_t lastError = 0;
+    std::int32_t lastDuplicate = 0;
     // The small join tables the joins of this translator's trees share (see JoinTableShelf).
     std::shared_ptr<JoinTableShelf> joinTables = std::make_shared<JoinTableShelf>();
 

@@ -25,7 +25,9 @@ namespace {
 // The answers with their columns in the given order and their rows under the same keys; the
 // answers themselves when they are already in that order or have no columns (otherwise they go
 // once copied). A column the order does not name keeps its place after the others.
-Ref<Operand> withColumnOrder(Ref<Operand> answers, const clib_list<FSymbol>& order) {
+Ref<Operand> withColumnOrder(Ref<Operand> answers, const AnswerColumns& wanted) {
+    if (wanted.keepsTreeOrder()) return answers;
+    const clib_list<FSymbol>& order = wanted.order();
     auto* keyed = dynamic_cast<SetOperand*>(answers.get());
     if (keyed == nullptr || keyed->columnCount() < 2) return answers;
     const clib_list<FSymbol>& columns = *answers->getColumns();
@@ -160,11 +162,19 @@ Ref<Operand> Matcher::retrieve(FRule* rule, Operand* bindings, SymTab* names) {
     return result;
 }
 
+AnswerColumns Matcher::answerColumns(FRule* rule, SymTab* names) {
+    if (!translator) return {};
+    auto found = cache.find(rule);
+    // A rule whose tree is not kept (forgotten with its tables): decided for this call.
+    if (found == cache.end()) return translator->answerColumns(rule, names);
+    std::optional<AnswerColumns>& kept = found->second.answerColumns;
+    if (!kept) kept = translator->answerColumns(rule, names);
+    return *kept;
+}
+
 Ref<Operand> Matcher::inSafeColumnOrder(FRule* rule, Ref<Operand> bindings, SymTab* names) {
-    clib_list<FSymbol> order;
-    if (!bindings || !translator || !translator->safeOrderColumns(rule, names, order))
-        return bindings;
-    return withColumnOrder(std::move(bindings), order);
+    if (!bindings) return bindings;
+    return withColumnOrder(std::move(bindings), answerColumns(rule, names));
 }
 
 int Matcher::insert(FRule* rule, Operand* bindings) {
@@ -218,10 +228,7 @@ void Matcher::clear() {
     cache.clear();
     handedOut.clear();
     if (creator) creator->clear();
-    if (translator) {
-        translator->clearExpressions();
-        translator->forgetJoinTables();
-    }
+    if (translator) translator->forgetJoinTables();
 }
 
 int Matcher::applyEqualities() {

@@ -3,11 +3,16 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+<<<<<<< HEAD
 #include "eval/Creator.h"
+=======
+#include "compile/AnswerColumns.h"
+>>>>>>> m75plan
 #include "foundation/FLSysObject.h"
 #include "foundation/Ref.h"
 
@@ -43,10 +48,12 @@ class Matcher : public FLSysObject {
     // The bindings of the rule's body (the caller owns them); null after a report. A query's
     // answers come in the columns of inSafeColumnOrder.
     virtual Ref<Operand> retrieve(FRule* rule, Operand* bindings, SymTab* names);
-    // The bindings with the columns that the rule's body has when its literals are taken in their
-    // safe order, whichever order the planner evaluated them in: the columns that printed
-    // answers and traces show, rows sorted by them in turn: the same operand when its columns are
-    // already in that order.
+    // The columns the rule's answers are printed in (Translator::answerColumns), kept with its
+    // tree: decided once a tree, not once an evaluation.
+    AnswerColumns answerColumns(FRule* rule, SymTab* names);
+    // The bindings in the rule's answer columns, rows sorted by them in turn: the columns that
+    // printed answers and traces show, whichever order the planner evaluated the body in; the
+    // same operand when its columns are already in that order.
     Ref<Operand> inSafeColumnOrder(FRule* rule, Ref<Operand> bindings, SymTab* names);
     // Inserts the head instances for the bindings: 1 new facts, 0 none, -1 failure.
     virtual int insert(FRule* rule, Operand* bindings);
@@ -83,6 +90,8 @@ class Matcher : public FLSysObject {
     struct CachedTree {
         Ref<FRule> rule;
         Ref<AlgebraicExpr> expr;
+        // The columns its answers are printed in, once asked for.
+        std::optional<AnswerColumns> answerColumns = std::nullopt;
         // Handed out since the kept tables were last forgotten.
         bool handedOut = false;
     };

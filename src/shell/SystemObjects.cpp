@@ -95,7 +95,7 @@ void registerSystemObjects(FLSysInterpreter& sys, const Session& handedIn) {
                   orPlaceholder(handedIn.xmlOMAccess, "XMLOMAccess", {"OM"}));
     registerOwned(sys, "classDOMOMAccess",
                   orPlaceholder(handedIn.domOMAccess, "DOMOMAccess", {"OM"}));
-    registerOwned(sys, "classOMAccess", Ref<OMAccessMeta>::make());
+    registerOwned(sys, "classOMAccess", Ref<OMAccessMeta>::make(handedIn.axisIterators));
     registerOwned(sys, "classCreator1", Ref<Creator1Meta>::make());
     registerOwned(sys, "classXMLCreator1",
                   orPlaceholder(handedIn.xmlCreator1, "XMLCreator1", {"OMAccess"}));

@@ -6,6 +6,7 @@
 #include "foundation/FLSysObject.h"
 #include "shell/ClauseRewriter.h"
 
+class AxisIteratorFactory;
 class FLSysInterpreter;
 
 // What the program entry (which links every layer) hands to the session it starts: the class
@@ -22,6 +23,9 @@ struct Session {
     ClauseRewriterFactory clauseRewriters = nullptr;
     // Makes the printer the evaluators embed (insert traces); null: they embed none.
     PrinterFactory printers = nullptr;
+    // Makes the iterators of document axis steps for every access layer "classOMAccess" builds
+    // (not owned: it outlives the session); null: their axis steps report NotImplemented.
+    AxisIteratorFactory* axisIterators = nullptr;
 };
 
 // Registers everything in its fixed order and clears the central statistic handler.

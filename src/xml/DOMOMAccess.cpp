@@ -12,10 +12,12 @@ bool DOMOMAccess::isA(const std::string& className) const {
     return className == "DOMOMAccess" || XMLOMAccess::isA(className);
 }
 
-DOMOMAccessMeta::DOMOMAccessMeta() : XMeta("DOMOMAccess") {}
+DOMOMAccessMeta::DOMOMAccessMeta(AxisIteratorFactory* axes) : XMeta("DOMOMAccess"), axes(axes) {}
 
 FLSysRef DOMOMAccessMeta::createInstance(FLSysArgs* args) {
     FLSysObject* om = nullptr;
     if (!checkArgs1(args, "OM", om)) return nullptr;
-    return Ref<DOMOMAccess>::make(static_cast<OM*>(om));
+    Ref<DOMOMAccess> made = Ref<DOMOMAccess>::make(static_cast<OM*>(om));
+    made->useAxisIterators(axes);
+    return made;
 }

@@ -16,11 +16,15 @@ class DOMOMAccess : public XMLOMAccess {
 };
 
 // The class object registered as "classDOMOMAccess": "new"@(anOM) makes a DOMOMAccess over it.
+// Each access layer it makes uses the axis iterators it was given (none: null).
 class DOMOMAccessMeta : public XMeta {
   public:
-    DOMOMAccessMeta();
+    explicit DOMOMAccessMeta(AxisIteratorFactory* axes = nullptr);
     ~DOMOMAccessMeta() override = default;
 
   protected:
     FLSysRef createInstance(FLSysArgs* args) override;
+
+  private:
+    AxisIteratorFactory* axes;
 };

@@ -423,10 +423,12 @@ FLSysRef WebOMAccess::help() {
     return FLSysRef::share(this);
 }
 
-WebOMAccessMeta::WebOMAccessMeta() : XMeta("WebOMAccess") {}
+WebOMAccessMeta::WebOMAccessMeta(AxisIteratorFactory* axes) : XMeta("WebOMAccess"), axes(axes) {}
 
 FLSysRef WebOMAccessMeta::createInstance(FLSysArgs* args) {
     FLSysObject* om = nullptr;
     if (!checkArgs1(args, "OM", om)) return nullptr;
-    return Ref<WebOMAccess>::make(static_cast<OM*>(om));
+    Ref<WebOMAccess> made = Ref<WebOMAccess>::make(static_cast<OM*>(om));
+    made->useAxisIterators(axes);
+    return made;
 }

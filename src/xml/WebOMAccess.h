@@ -172,11 +172,15 @@ class WebOMAccess : public OMAccess {
 };
 
 // The class object registered as "classWebOMAccess": "new"@(anOM) makes a WebOMAccess over it.
+// Each access layer it makes uses the axis iterators it was given (none: null).
 class WebOMAccessMeta : public XMeta {
   public:
-    WebOMAccessMeta();
+    explicit WebOMAccessMeta(AxisIteratorFactory* axes = nullptr);
     ~WebOMAccessMeta() override = default;
 
   protected:
     FLSysRef createInstance(FLSysArgs* args) override;
+
+  private:
+    AxisIteratorFactory* axes;
 };

@@ -1,4 +1,4 @@
-// XMLAxisIteratorFactory: the access layer's maker of axis iterators, installed once per program.
+// XMLAxisIteratorFactory: the access layer's maker of the XML layer's axis iterators.
 #include "xml/XMLAxisIteratorFactory.h"
 
 #include "xml/MatchAxisIterator.h"
@@ -21,9 +21,4 @@ Iterator* XMLAxisIteratorFactory::makeParentIter(const InternalName* tuple, int 
 Iterator* XMLAxisIteratorFactory::makeSiblingIter(const InternalName* tuple, int count,
                                                   OMAccess* access) {
     return new SiblingIter(tuple, count, access);
-}
-
-void XMLAxisIteratorFactory::installShared() {
-    static XMLAxisIteratorFactory shared;
-    install(&shared);
 }

@@ -1,10 +1,10 @@
-// XMLAxisIteratorFactory: the access layer's maker of axis iterators, installed once per program.
+// XMLAxisIteratorFactory: the access layer's maker of the XML layer's axis iterators.
 #pragma once
 
 #include "access/AxisIteratorFactory.h"
 
-// Every access layer answers axis steps through the one installed factory, so the program entry
-// installs it at start-up and test fixtures install it for themselves.
+// The program entry hands one to every access layer it builds; it holds nothing, so one serves
+// them all.
 class XMLAxisIteratorFactory : public AxisIteratorFactory {
   public:
     // The stages after the base are always absent here: the access layer passes 0 for them.
@@ -13,7 +13,4 @@ class XMLAxisIteratorFactory : public AxisIteratorFactory {
                                     int) override;
     Iterator* makeParentIter(const InternalName* tuple, int count, OMAccess* access) override;
     Iterator* makeSiblingIter(const InternalName* tuple, int count, OMAccess* access) override;
-
-    // Installs the program's one factory (again harmless).
-    static void installShared();
 };

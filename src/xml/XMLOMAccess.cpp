@@ -219,10 +219,12 @@ void XMLOMAccess::followLink(const InternalName& linkValue) {
     std::cout << "internal query: " << query << std::endl;
 }
 
-XMLOMAccessMeta::XMLOMAccessMeta() : XMeta("XMLOMAccess") {}
+XMLOMAccessMeta::XMLOMAccessMeta(AxisIteratorFactory* axes) : XMeta("XMLOMAccess"), axes(axes) {}
 
 FLSysRef XMLOMAccessMeta::createInstance(FLSysArgs* args) {
     FLSysObject* om = nullptr;
     if (!checkArgs1(args, "OM", om)) return nullptr;
-    return Ref<XMLOMAccess>::make(static_cast<OM*>(om));
+    Ref<XMLOMAccess> made = Ref<XMLOMAccess>::make(static_cast<OM*>(om));
+    made->useAxisIterators(axes);
+    return made;
 }

@@ -91,11 +91,15 @@ class XMLOMAccess : public WebOMAccess {
 };
 
 // The class object registered as "classXMLOMAccess": "new"@(anOM) makes an XMLOMAccess over it.
+// Each access layer it makes uses the axis iterators it was given (none: null).
 class XMLOMAccessMeta : public XMeta {
   public:
-    XMLOMAccessMeta();
+    explicit XMLOMAccessMeta(AxisIteratorFactory* axes = nullptr);
     ~XMLOMAccessMeta() override = default;
 
   protected:
     FLSysRef createInstance(FLSysArgs* args) override;
+
+  private:
+    AxisIteratorFactory* axes;
 };

@@ -1,4 +1,4 @@
-// Tests of export through registered handlers, axis steps through an installed factory (and
+// Tests of export through registered handlers, axis steps through a handed-in factory (and
 // without one), link and parent queries, and signatures found through the classes of an object.
 #include <gtest/gtest.h>
 
@@ -89,7 +89,6 @@ class DocumentQueriesTest : public AccessTest {
     void TearDown() override {
         for (int format = 1; format <= 4; ++format)
             ExportHandlerFactory::registerMaker(format, nullptr);
-        AxisIteratorFactory::install(nullptr);
         requests.clear();
         AccessTest::TearDown();
     }
@@ -181,7 +180,7 @@ TEST_F(DocumentQueriesTest, StepsWithoutAxisFactory) {
 
 TEST_F(DocumentQueriesTest, StepsThroughAnInstalledFactory) {
     RecordingAxes axes;
-    AxisIteratorFactory::install(&axes);
+    access->useAxisIterators(&axes);
     const InternalName e = object("e"), p = object("p"), m = object("m");
     access->insertValue(p, m, nullptr, 0, MethodType::Set, e);
     access->insertClassRelation(e, p, IsaRelation::Child);
@@ -259,7 +258,7 @@ TEST_F(DocumentQueriesTest, LinksAreFoundAndSimpleOnesFollowed) {
 
 TEST_F(DocumentQueriesTest, ParentsAreFoundThroughChildSteps) {
     RecordingAxes axes;
-    AxisIteratorFactory::install(&axes);
+    access->useAxisIterators(&axes);
     const InternalName x = object("x"), p1 = object("p1"), p2 = object("p2");
     const InternalName m1 = object("m1"), m2 = object("m2");
     InternalName out = x;

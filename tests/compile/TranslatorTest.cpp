@@ -98,4 +98,33 @@ TEST_F(TranslatorTest, DebugTexts) {
     EXPECT_EQ(harness.debugText("h(X) :- X : c."), "");
 }
 
+TEST_F(TranslatorTest, AnswerColumnsAreTheWrittenOrdersUntracedAndDecidedApart) {
+    Translator* translator = harness.getTranslator();
+    auto columns = [&](const std::string& text) {
+        FRule* r = harness.rule(text);
+        std::vector<std::string> names;
+        if (r == nullptr) return names;
+        const AnswerColumns made = translator->answerColumns(r, harness.table());
+        if (made.keepsTreeOrder()) names.push_back("tree");
+        for (const FSymbol& v : made.order()) names.push_back(r->getSymTab()->giveName(v));
+        return names;
+    };
+    ASSERT_EQ(translator->methodCall("debugOn", nullptr), translator);
+    // The first literal meets the second only through the third: the planner joins them in
+    // another order, and the answers keep the columns of the order as written.
+    {
+        OutputChannel& debug = debugChannel();
+        ChannelCapture trace(debug);
+        EXPECT_EQ(columns("?- c(Z,W), a(X,Y), b(Y,Z)."),
+                  (std::vector<std::string>{"Z", "W", "X", "Y"}));
+        // Read only: no trace.
+        EXPECT_EQ(trace.text(), "");
+    }
+    // A body the planner keeps as written: the tree's own columns stand.
+    EXPECT_EQ(columns("?- a(X,Y), b(Y,Z)."), (std::vector<std::string>{"tree"}));
+    // The trace of a real translation is untouched by a column reading between.
+    EXPECT_EQ(harness.debugText("h(X) :- X : c."),
+              "\ntranslate rule body of\nh(X) :- X:c.\nto \nisa\nplan\n  isa\n");
+}
+
 }  // namespace

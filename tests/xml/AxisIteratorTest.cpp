@@ -128,6 +128,7 @@ TEST_F(BookTest, AChildStepSeesTheDocumentItsLinkLoads) {
     links->insertValue(chapter2, hrefAttribute, nullptr, 0, MethodType::AttributeSet,
                        text("appendix.xml"));
     links->setFollowLinks(1);
+    links->useAxisIterators(&axes);
 
     const Row tuple{chapter2, Free, Free};
     Iterator* it = links->matchAxis(MethodType::Set, Axis::Child, tuple.data(), 3, nullptr);

@@ -33,6 +33,7 @@ class AxisModelTest : public AxisTest, public ::testing::WithParamInterface<bool
         if (!GetParam()) return;
         decRef(access);
         xml = new XMLOMAccess(om);
+        xml->useAxisIterators(&axes);
         access = xml;
         document = object("doc");
     }

@@ -1,5 +1,5 @@
 // Shared helpers of the axis-step tests: an object base behind an OMAccess with the axis
-// iterators installed, and makers of document facts as an import writes them.
+// iterators handed to it, and makers of document facts as an import writes them.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -25,22 +25,19 @@ inline Rows sorted(Rows rows) {
 }
 
 // The access tests' fixture with the schema facts documents rely on (text() an instance of
-// itself) and the axis iterators installed.
+// itself) and the axis iterators handed to the access layer.
 class AxisTest : public access_test::AccessTest {
   protected:
     void SetUp() override {
-        XMLAxisIteratorFactory::installShared();
         AccessTest::SetUp();
+        access->useAxisIterators(&axes);
         access->insertClassRelation(builtinObject::Text, builtinObject::Text, IsaRelation::Member);
         document = object("doc");
         // As the Web layer classes every document it imports.
         access->insertClassRelation(document, object("xmldoc"), IsaRelation::Member);
         access->insertClassRelation(object("xmldoc"), object("webdoc"), IsaRelation::Subclass);
     }
-    void TearDown() override {
-        AccessTest::TearDown();
-        AxisIteratorFactory::install(nullptr);
-    }
+    XMLAxisIteratorFactory axes;
 
     InternalName text(const std::string& value) {
         InternalName out;

@@ -24,7 +24,7 @@ class ResultSetTest : public PrettyPrinterTest {
     // d1 holds two para elements: p1 with the attribute lang and the text Hello, p2 empty.
     // The axis steps name an element after the method that links it to its parent.
     ResultSetTest() {
-        XMLAxisIteratorFactory::installShared();
+        access->useAxisIterators(&axes);
         p1 = object("p1");
         p2 = object("p2");
         child(object("d1"), "para", p1);
@@ -33,7 +33,7 @@ class ResultSetTest : public PrettyPrinterTest {
         members(p1, "text()", 1, {string("\"Hello\"")});
         printer->style("resultSet");
     }
-    ~ResultSetTest() override { AxisIteratorFactory::install(nullptr); }
+    XMLAxisIteratorFactory axes;
     void members(const InternalName& host, const std::string& method, int type,
                  const std::vector<InternalName>& values) {
         set<InternalName> all;

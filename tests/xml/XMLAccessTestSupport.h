@@ -1,6 +1,6 @@
 // Shared helpers of the XML access layer's tests: a layer that records the loads it starts, over a
 // fresh object base, in a scratch folder that is the working and home folder, with the axis
-// iterators installed.
+// iterators handed to it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -34,13 +34,11 @@ using TestXMLAccess = RecordingLayer<XMLOMAccess>;
 class XMLAccessTest : public ScratchLayerTest<TestXMLAccess> {
   protected:
     void SetUp() override {
-        XMLAxisIteratorFactory::installShared();
         ScratchLayerTest::SetUp();
+        access->useAxisIterators(&axes);
     }
-    void TearDown() override {
-        ScratchLayerTest::TearDown();
-        AxisIteratorFactory::install(nullptr);
-    }
+
+    XMLAxisIteratorFactory axes;
 
     static InternalName integer(int value) { return InternalName(value, InternalName::Integer, 0); }
     std::string text(const InternalName& name) {

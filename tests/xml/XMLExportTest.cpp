@@ -82,6 +82,7 @@ std::string outline(OMAccess& layer, const InternalName& node) {
 // A file read back by a second import into an object base of its own: its first top element.
 struct ReadBack {
     explicit ReadBack(const std::string& fileUrl) {
+        layer->useAxisIterators(&axes);
         InternalName url;
         layer->nameFromString(url, "\"" + fileUrl + "\"", InternalName::String);
         layer->insertClassRelation(url, builtinObject::Url, IsaRelation::Member);
@@ -100,6 +101,7 @@ struct ReadBack {
     ReadBack(const ReadBack&) = delete;
     ReadBack& operator=(const ReadBack&) = delete;
 
+    XMLAxisIteratorFactory axes;
     MainMemOM* base = new MainMemOM();
     XMLOMAccess* layer = new XMLOMAccess(base);
     InternalName root = Free;
