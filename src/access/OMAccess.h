@@ -252,7 +252,7 @@ class OMAccess : public FLSysObject, public NameRemapListener {
                                   InternalName& value);
 
     // The attached object manager; null when there is none.
-    virtual OM* om() const { return attachedOM; }
+    virtual OM* om() const { return attachedOM.get(); }
 
     // Insertion phases of the inheritance machinery. beginPhase answers 0 (changing nothing) while
     // a phase is open; a buffered phase queues inherited values until endPhase.
@@ -485,7 +485,8 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // The shell commands and help lines of the class.
     static const ShellCommands<OMAccess>& shellCommands();
 
-    OM* attachedOM;
+    // Held for the life of the layer; null when there is none.
+    Ref<OM> attachedOM;
     // Whether the class takes part in signatures: has some of its own, is a result or an
     // argument type.
     bool takesPartInSignatures(const InternalName& cls);
