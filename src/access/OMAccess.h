@@ -65,6 +65,16 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // Empties the object base; the flags and the name map of this layer stay as they are.
     virtual void clear();
 
+    // What the layers above may take for granted about the base of this layer. A layer whose
+    // inserts act (one that loads a document or fetches a page when a fact names it) stores
+    // facts that no one inserted.
+    // Whether the base's facts, printed and consulted again into the emptied base, store the
+    // same base.
+    virtual bool printedFactsRestoreBase() const { return true; }
+    // Whether the base holds only the facts inserted into it (and what the object manager
+    // derives from them, such as equalities), so that a record of the inserts explains it.
+    virtual bool holdsOnlyInsertedFacts() const { return true; }
+
     // The insert operations: each answers the object manager's new-fact result and, with tracing
     // on, writes one line per added fact (every attempt with traceAll) on the debug channel.
     virtual int insertSet(const InternalName& host, const InternalName& method,
