@@ -188,8 +188,6 @@ void EnhLeftSigIter::release() {
 }
 
 void EnhLeftSigIter::forgetRows() {
-    for (auto item = produced.first_item(); item != nullptr; item = produced.next_item(item))
-        decRef(produced.key(item));
     produced.clear();
 }
 
@@ -258,13 +256,10 @@ InternalName EnhLeftSigIter::rowCell(int col) {
 }
 
 bool EnhLeftSigIter::recordRow() {
-    auto row = Ref<cArray<InternalName>>::make(columnCount, 1);
-    if (row->size() != columnCount) return false;
-    for (int col = 1; col <= columnCount; ++col) (*row)[col] = rowCell(col);
-    if (produced.member(row.get())) return false;
-    // The set holds the row's one reference until forgetRows.
-    produced.insert(row.release());
-    return true;
+    std::vector<InternalName> row;
+    row.reserve(static_cast<std::size_t>(columnCount));
+    for (int col = 1; col <= columnCount; ++col) row.push_back(rowCell(col));
+    return produced.insert(std::move(row)).second;
 }
 
 bool EnhLeftSigIter::seekRow() {

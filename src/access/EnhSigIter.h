@@ -4,11 +4,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "foundation/cArray.h"
-#include "foundation/set.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MethodType.h"
 
@@ -120,7 +119,8 @@ class EnhLeftSigIter : public EnhSigIter {
 
     Ref<BasicLeftSigIter> inner;
     std::vector<Ref<Iterator>> columnIters;
-    set<cArray<InternalName>*> produced;
+    // The rows answered since the last first(), cells 1 to columnCount.
+    std::set<std::vector<InternalName>> produced;
     Ref<Iterator> members;
 };
 

@@ -11,9 +11,8 @@
 #include "objectbase/OM.h"
 #include "objectbase/SymTab.h"
 
-OMAccess::OMAccess(OM* om) : attachedOM(om) {
+OMAccess::OMAccess(OM* om) : attachedOM(Ref<OM>::share(om)) {
     if (attachedOM == nullptr) return;
-    incRef(attachedOM);
     attachedOM->setOMAccess(this);
     symTab = attachedOM->giveSymTab();
 }
@@ -23,7 +22,6 @@ OMAccess::~OMAccess() {
     deleteTriggers();
     if (attachedOM == nullptr) return;
     if (attachedOM->getOMAccess() == this) attachedOM->setOMAccess(nullptr);
-    decRef(attachedOM);
 }
 
 bool OMAccess::isOk() const {

@@ -71,6 +71,16 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // Empties the object base; the flags and the name map of this layer stay as they are.
     virtual void clear();
 
+    // What the layers above may take for granted about the base of this layer. A layer whose
+    // inserts act (one that loads a document or fetches a page when a fact names it) stores
+    // facts that no one inserted.
+    // Whether the base's facts, printed and consulted again into the emptied base, store the
+    // same base.
+    virtual bool printedFactsRestoreBase() const { return true; }
+    // Whether the base holds only the facts inserted into it (and what the object manager
+    // derives from them, such as equalities), so that a record of the inserts explains it.
+    virtual bool holdsOnlyInsertedFacts() const { return true; }
+
     // The insert operations: each answers the object manager's new-fact result and, with tracing
     // on, writes one line per added fact (every attempt with traceAll) on the debug channel.
     virtual int insertSet(const InternalName& host, const InternalName& method,
@@ -258,7 +268,7 @@ class OMAccess : public FLSysObject, public NameRemapListener {
                                   InternalName& value);
 
     // The attached object manager; null when there is none.
-    virtual OM* om() const { return attachedOM; }
+    virtual OM* om() const { return attachedOM.get(); }
 
     // Insertion phases of the inheritance machinery. beginPhase answers 0 (changing nothing) while
     // a phase is open; a buffered phase queues inherited values until endPhase.
@@ -491,7 +501,8 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // The shell commands and help lines of the class.
     static const ShellCommands<OMAccess>& shellCommands();
 
-    OM* attachedOM;
+    // Held for the life of the layer; null when there is none.
+    Ref<OM> attachedOM;
     AxisIteratorFactory* axisIterators = nullptr;
     // Whether the class takes part in signatures: has some of its own, is a result or an
     // argument type.

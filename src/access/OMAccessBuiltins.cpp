@@ -213,7 +213,8 @@ const Builtin Builtins[] = {
 
 Iterator* OMAccess::match(const FSymbol& symbol, const InternalName* tuple, int count,
                           Iterator* old) {
-    decRef(old);
+    // Every built-in answers a new iterator: the old one goes at once.
+    Ref<Iterator>::adopt(old).reset();
     std::string name;
     if (giveLexicalForm(symbol, name, 0, 0) == 0 || name.empty()) {
         centralErrorHandler().report(Error(6, 204, 1, "UnknownPred",

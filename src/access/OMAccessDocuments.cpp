@@ -1,5 +1,6 @@
 // OMAccess export and document queries: running an export handler, XML axis steps and function
 // applications, links, parents and signatures found through the classes of an object.
+#include <utility>
 #include <vector>
 
 #include "access/AxisIteratorFactory.h"
@@ -46,19 +47,22 @@ class OwnedSetIterator : public ExplicitSetIterator {
 InternalName lastParentCell(OMAccess& access, const InternalName& x, int column) {
     InternalName found = Free;
     std::vector<InternalName> parents;
-    Iterator* direct = access.makeIsaIter(x, Free, IsaRelation::Child, nullptr);
-    for (bool more = direct != nullptr && direct->first(); more; more = direct->next()) {
-        const InternalName p = direct->atColumn(2);
-        if (isBound(p) && p != x) parents.push_back(p);
+    {
+        const auto direct =
+            Ref<Iterator>::adopt(access.makeIsaIter(x, Free, IsaRelation::Child, nullptr));
+        for (bool more = direct && direct->first(); more; more = direct->next()) {
+            const InternalName p = direct->atColumn(2);
+            if (isBound(p) && p != x) parents.push_back(p);
+        }
     }
-    decRef(direct);
-    Iterator* step = nullptr;
+    Ref<Iterator> step;
     for (const InternalName& parent : parents) {
         const InternalName probe[3] = {parent, Free, x};
-        step = access.matchAxis(MethodType::Set, Axis::Child, probe, 3, step);
-        if (step != nullptr && step->first()) found = step->atColumn(column);
+        step.renew([&](Iterator* old) {
+            return access.matchAxis(MethodType::Set, Axis::Child, probe, 3, old);
+        });
+        if (step && step->first()) found = step->atColumn(column);
     }
-    decRef(step);
     return found;
 }
 
@@ -69,20 +73,19 @@ int linkAttribute(OMAccess& access, const InternalName& element, const InternalN
     InternalName method;
     if (access.lookupMethodValue(builtinObject::Xlink, attribute, method) == 0) return 0;
     const InternalName probe[3] = {element, method, Free};
-    Iterator* values = access.lookup(MethodType::AttributeSet, probe, 3, nullptr);
+    const auto values =
+        Ref<Iterator>::adopt(access.lookup(MethodType::AttributeSet, probe, 3, nullptr));
     int found = 0;
-    if (values != nullptr && values->first()) {
+    if (values && values->first()) {
         InternalName value = values->atColumn(3);
         found = 1;
         if (value.getType() == InternalName::SetName) {
-            Iterator* members = access.setIterator(value, nullptr);
-            found = members != nullptr && members->first() ? 1 : 0;
+            const auto members = Ref<Iterator>::adopt(access.setIterator(value, nullptr));
+            found = members && members->first() ? 1 : 0;
             if (found != 0) value = members->atColumn(1);
-            decRef(members);
         }
         if (found != 0) out = value;
     }
-    decRef(values);
     return found;
 }
 
@@ -90,15 +93,14 @@ int linkAttribute(OMAccess& access, const InternalName& element, const InternalN
 
 bool OMAccess::exportBase(int format, const std::string& fileName, const std::string& docType,
                           const std::string& externalId, const std::string& rootText) {
-    ExportHandler* handler = ExportHandlerFactory::make(format, this);
-    if (handler == nullptr) {
+    const auto handler = Ref<ExportHandler>::adopt(ExportHandlerFactory::make(format, this));
+    if (!handler) {
         reportNotImplemented("OMAccess::export");
         return false;
     }
     ExportRequest request;
     fillExportRequest(request, format, fileName, docType, externalId, rootText);
     handler->exportOM(request);
-    decRef(handler);
     return true;
 }
 
@@ -123,18 +125,18 @@ Iterator* OMAccess::matchAxis(PathStep type, Axis axis, const InternalName* tupl
         type == PathStep(MethodType::SetSignature) ||
         type == PathStep(MethodType::AttributeSetSignature))
         return lookup(type, tuple, count, old);
-    decRef(old);
+    // The axis steps build new iterators: the old one goes at once.
+    Ref<Iterator>::adopt(old).reset();
     if (count >= 4) centralErrorHandler().report(err6::UnknownIterType);
     const InternalName start = tuple[0];
     AxisIteratorFactory* axes = axisIterators;
-    auto step = [&](Iterator* base, int valueColumn) -> Iterator* {
+    auto step = [&](Ref<Iterator> base, int valueColumn) -> Iterator* {
         if (axes == nullptr) {
             reportNotImplemented("OMAccess::matchAxis");
-            decRef(base);
             return nullptr;
         }
-        return axes->makeMatchAxisIterator(tuple, count, code(axis), 3, valueColumn, this, base, 0,
-                                           0);
+        return axes->makeMatchAxisIterator(tuple, count, code(axis), 3, valueColumn, this,
+                                           base.release(), 0, 0);
     };
     switch (axis) {
         case Axis::None:
@@ -146,29 +148,37 @@ Iterator* OMAccess::matchAxis(PathStep type, Axis axis, const InternalName* tupl
                 InternalName linkType;
                 if (xlinkType(start, linkType) != 0) followSimpleLink(start, linkType);
             }
-            return step(lookup(type, tuple, count, nullptr), 3);
+            return step(Ref<Iterator>::adopt(lookup(type, tuple, count, nullptr)), 3);
         case Axis::Attribute:
-            return step(lookup(MethodType::AttributeSet, tuple, count, nullptr), 3);
+            return step(
+                Ref<Iterator>::adopt(lookup(MethodType::AttributeSet, tuple, count, nullptr)), 3);
         case Axis::Descendant:
-            return step(makeEnhIsaIter(Free, start, IsaRelation::Child, nullptr), 1);
+            return step(
+                Ref<Iterator>::adopt(makeEnhIsaIter(Free, start, IsaRelation::Child, nullptr)), 1);
         case Axis::Ancestor:
-            return step(makeEnhIsaIter(start, Free, IsaRelation::Child, nullptr), 2);
+            return step(
+                Ref<Iterator>::adopt(makeEnhIsaIter(start, Free, IsaRelation::Child, nullptr)), 2);
         case Axis::Parent: {
             if (!isBound(start))
-                return step(axes != nullptr ? axes->makeParentIter(tuple, 3, this) : nullptr, 3);
-            Iterator* parents = new OwnedSetIterator(classRetrieval(start, 3));
-            if (parents->first()) return step(parents, 1);
-            decRef(parents);
+                return step(Ref<Iterator>::adopt(
+                                axes != nullptr ? axes->makeParentIter(tuple, 3, this) : nullptr),
+                            3);
+            auto parents = Ref<Iterator>::adopt(new OwnedSetIterator(classRetrieval(start, 3)));
+            if (parents->first()) return step(std::move(parents), 1);
             return new EmptyIterator();
         }
         case Axis::Sibling:
-            return step(axes != nullptr ? axes->makeSiblingIter(tuple, 3, this) : nullptr, 3);
+            return step(Ref<Iterator>::adopt(axes != nullptr ? axes->makeSiblingIter(tuple, 3, this)
+                                                             : nullptr),
+                        3);
         case Axis::Self: {
             // The step's object itself: from a free start each node of a document once (every
             // object linked under a parent), never a row of unknowns.
             const InternalName value = tuple[count - 1];
             if (!isBound(start) && !isBound(value)) {
-                return step(axes != nullptr ? axes->makeParentIter(tuple, 3, this) : nullptr, 1);
+                return step(Ref<Iterator>::adopt(
+                                axes != nullptr ? axes->makeParentIter(tuple, 3, this) : nullptr),
+                            1);
             }
             const InternalName node = isBound(start) ? start : value;
             InternalName self;
@@ -219,10 +229,7 @@ int OMAccess::isTransparentLink(const InternalName& element, const InternalName&
     if (lookupMethodValue(builtinObject::Dbxlink, builtinObject::Transparent, method) == 0)
         return 0;
     const InternalName probe[3] = {element, method, Free};
-    Iterator* values = lookup(MethodType::AttributeSet, probe, 3, nullptr);
-    const int found = values != nullptr && values->first() ? 1 : 0;
-    decRef(values);
-    return found;
+    return yieldsRow(lookup(MethodType::AttributeSet, probe, 3, nullptr)) ? 1 : 0;
 }
 
 void OMAccess::followSimpleLink(const InternalName& element, const InternalName& linkType) {
@@ -255,17 +262,13 @@ Iterator* OMAccess::lookupSignatureViaClasses(const InternalName& x, const Inter
     std::vector<InternalName> pattern(static_cast<std::size_t>(argCount + 3), Free);
     pattern[1] = method;
     const int width = static_cast<int>(pattern.size());
-    Iterator* classes = makeEnhIsaIter(x, Free, IsaRelation::Member, nullptr);
-    Iterator* answer = nullptr;
-    for (bool more = classes != nullptr && classes->first(); more && answer == nullptr;
-         more = classes->next()) {
+    const auto classes =
+        Ref<Iterator>::adopt(makeEnhIsaIter(x, Free, IsaRelation::Member, nullptr));
+    Ref<Iterator> answer;
+    for (bool more = classes && classes->first(); more && !answer; more = classes->next()) {
         pattern[0] = classes->atColumn(2);
-        Iterator* found = lookup(type, pattern.data(), width, nullptr);
-        if (found != nullptr && found->first())
-            answer = found;
-        else
-            decRef(found);
+        auto found = Ref<Iterator>::adopt(lookup(type, pattern.data(), width, nullptr));
+        if (found && found->first()) answer = std::move(found);
     }
-    decRef(classes);
-    return answer;
+    return answer.release();
 }

@@ -1,6 +1,8 @@
 // OMAccess iterator factories and the lookup cascade: the iterator for every kind of atom and
 // binding pattern, re-targeting the caller's old iterator where its class fits.
+#include <type_traits>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 #include "access/EmptyIterator.h"
@@ -22,30 +24,30 @@ bool isBound(const InternalName& name) {
     return name != InternalName::UndefinedObject;
 }
 
-// The old iterator when it is of exactly the class wanted. Any other is released: one of the
-// same family silently (a family word cannot tell its members apart, and re-targeting keeps the
-// class), one of another family with the UnknownIterType report.
+// The old iterator, taken out of `old`, when it is of exactly the class wanted. Any other is
+// released: one of the same family silently (a family word cannot tell its members apart, and
+// re-targeting keeps the class), one of another family with the UnknownIterType report.
 template <class Exact>
-Exact* reusable(Iterator* old, bool sameFamily) {
-    if (old == nullptr) return nullptr;
-    if (typeid(*old) == typeid(Exact)) return static_cast<Exact*>(old);
+Ref<Exact> reusable(Ref<Iterator>& old, bool sameFamily) {
+    if (!old) return nullptr;
+    if (typeid(*old) == typeid(Exact)) return Ref<Exact>::adopt(static_cast<Exact*>(old.release()));
     if (!sameFamily) centralErrorHandler().report(err6::UnknownIterType_2);
-    decRef(old);
+    old.reset();
     return nullptr;
 }
 
 // The member of a family chosen by which of the two leading positions are bound.
 template <class Family, class BothBound, class FirstBound, class SecondBound, class NoneBound,
           class Owner>
-Family* makeMember(const InternalName& a, const InternalName& b, IsaRelation kind, Owner* owner,
-                   Iterator* old, bool sameFamily) {
-    auto build = [&](auto* exact) -> Family* {
+Ref<Family> makeMember(const InternalName& a, const InternalName& b, IsaRelation kind, Owner* owner,
+                       Ref<Iterator> old, bool sameFamily) {
+    auto build = [&](auto* exact) -> Ref<Family> {
         using Exact = std::remove_pointer_t<decltype(exact)>;
-        if (Exact* reused = reusable<Exact>(old, sameFamily)) {
+        if (Ref<Exact> reused = reusable<Exact>(old, sameFamily)) {
             reused->reinitialize(a, b, kind, owner);
             return reused;
         }
-        return new Exact(a, b, kind, owner);
+        return Ref<Exact>::make(a, b, kind, owner);
     };
     if (isBound(a)) {
         if (isBound(b)) return build(static_cast<BothBound*>(nullptr));
@@ -60,6 +62,12 @@ bool validRelationKind(IsaRelation kind) {
     return code(kind) >= 1 && code(kind) <= 3;
 }
 
+// A step makeRefIter refuses: neither a method type nor an arithmetic operator.
+bool refusedStep(const PathStep& step) {
+    const int type = code(step);
+    return !std::holds_alternative<ArithmeticOp>(step) && (type < 0 || type > 8);
+}
+
 }  // namespace
 
 Iterator* OMAccess::makeIsaIter(const InternalName& object, const InternalName& cls,
@@ -71,39 +79,42 @@ Iterator* OMAccess::makeIsaIter(const InternalName& object, const InternalName& 
     }
     const bool sameFamily = old != nullptr && old->isA("IsaIterator");
     return makeMember<IsaIterator, FullySpecIsaIter, LeftSpecIsaIter, RightSpecIsaIter,
-                      UnspecIsaIter>(object, cls, kind, om(), old, sameFamily);
+                      UnspecIsaIter>(object, cls, kind, om(), Ref<Iterator>::adopt(old), sameFamily)
+        .release();
 }
 
 Iterator* OMAccess::makeEnhIsaIter(const InternalName& object, const InternalName& cls,
                                    IsaRelation kind, Iterator* old) {
+    auto reuse = Ref<Iterator>::adopt(old);
     if (!validRelationKind(kind)) {
         centralErrorHandler().report(err6::WrongInhType);
-        decRef(old);
         return nullptr;
     }
-    const bool sameFamily = old != nullptr && old->isA("EnhIsaIter");
+    const bool sameFamily = reuse && reuse->isA("EnhIsaIter");
     return makeMember<EnhIsaIter, FullySpecifiedIsaIter, EnhLeftIsaIter, EnhRightIsaIter,
-                      UnspecifiedIsaIter>(object, cls, kind, this, old, sameFamily);
+                      UnspecifiedIsaIter>(object, cls, kind, this, std::move(reuse), sameFamily)
+        .release();
 }
 
 Iterator* OMAccess::makeRefIter(PathStep step, const InternalName* tuple, int count,
                                 Iterator* old) {
-    if (const ArithmeticOp* op = std::get_if<ArithmeticOp>(&step)) {
-        decRef(old);
-        return matchArithmetic(tuple, 3, *op);
-    }
-    const int type = code(step);
-    if (type < 0 || type > 8) {
+    if (refusedStep(step)) {
         // The old iterator stays with the caller.
         centralErrorHandler().report(err6::WrongMetType);
         return nullptr;
     }
+    auto reuse = Ref<Iterator>::adopt(old);
+    if (const ArithmeticOp* op = std::get_if<ArithmeticOp>(&step)) {
+        reuse.reset();
+        return matchArithmetic(tuple, 3, *op);
+    }
+    const int type = code(step);
     const bool sameFamily = dynamic_cast<RefIter*>(old) != nullptr;
     auto build = [&](auto* exact) -> Iterator* {
         using Exact = std::remove_pointer_t<decltype(exact)>;
-        if (Exact* reused = reusable<Exact>(old, sameFamily)) {
+        if (Ref<Exact> reused = reusable<Exact>(reuse, sameFamily)) {
             reused->reinitialize(tuple, count, MethodType(type), om());
-            return reused;
+            return reused.release();
         }
         return new Exact(tuple, count, MethodType(type), om());
     };
@@ -115,9 +126,10 @@ Iterator* OMAccess::makeRefIter(PathStep step, const InternalName* tuple, int co
 Iterator* OMAccess::makeFuncOrPredIter(const FSymbol& symbol, const InternalName* tuple, int count,
                                        Iterator* old) {
     if (symbol.getType() == InternalName::BuiltinPredicate) return match(symbol, tuple, count, old);
-    if (FuncOrPredIter* reused = reusable<FuncOrPredIter>(old, false)) {
+    auto reuse = Ref<Iterator>::adopt(old);
+    if (Ref<FuncOrPredIter> reused = reusable<FuncOrPredIter>(reuse, false)) {
         reused->reinitialize(tuple, count, StoredAtom::Predicate, symbol, om());
-        return reused;
+        return reused.release();
     }
     return new FuncOrPredIter(tuple, count, StoredAtom::Predicate, symbol, om());
 }
@@ -143,30 +155,29 @@ Iterator* OMAccess::makeFunctionIter(const InternalName& function, const Interna
     for (int i = 0; i < argCount; ++i) cells.push_back(args[i]);
     cells.push_back(result);
     const int width = static_cast<int>(cells.size());
-    if (FuncOrPredIter* reused = reusable<FuncOrPredIter>(old, false)) {
+    auto reuse = Ref<Iterator>::adopt(old);
+    if (Ref<FuncOrPredIter> reused = reusable<FuncOrPredIter>(reuse, false)) {
         reused->reinitialize(cells.data(), width, StoredAtom::Function, function, om());
-        return reused;
+        return reused.release();
     }
     return new FuncOrPredIter(cells.data(), width, StoredAtom::Function, function, om());
 }
 
 Iterator* OMAccess::makeSigIter(MethodType signature, const InternalName* tuple, int count,
                                 Iterator* old) {
+    auto reuse = Ref<Iterator>::adopt(old);
     const int type = code(signature);
-    if (type < 6 || type > 8) {
-        decRef(old);
-        return nullptr;
-    }
+    if (type < 6 || type > 8) return nullptr;
     if (isBound(tuple[0])) {
-        decRef(old);
+        reuse.reset();
         return new EnhLeftSigIter(signature, tuple, count, this);
     }
     const bool sameFamily =
-        old != nullptr &&
-        (old->isA("EnhLeftSigIter") || old->isA("EnhRightSigIter") || old->isA("BasicLeftSigIter"));
-    if (EnhRightSigIter* reused = reusable<EnhRightSigIter>(old, sameFamily)) {
+        reuse && (reuse->isA("EnhLeftSigIter") || reuse->isA("EnhRightSigIter") ||
+                  reuse->isA("BasicLeftSigIter"));
+    if (Ref<EnhRightSigIter> reused = reusable<EnhRightSigIter>(reuse, sameFamily)) {
         reused->reinitialize(signature, tuple, count, this);
-        return reused;
+        return reused.release();
     }
     return new EnhRightSigIter(signature, tuple, count, this);
 }
@@ -174,25 +185,22 @@ Iterator* OMAccess::makeSigIter(MethodType signature, const InternalName* tuple,
 Iterator* OMAccess::lookup(PathStep step, const InternalName* tuple, int count, Iterator* old) {
     const int type = code(step);
     // The cascade owns the old iterator: only the stage that answers may re-target it, and when
-    // none can it is released once here.
+    // none can it is released here.
+    auto reuse = Ref<Iterator>::adopt(old);
     if (inheritanceAccess != 0) {
         inheritanceAccess = 0;
         Iterator* inherited = inheritedLookup(type, tuple, count, nullptr);
         inheritanceAccess = 1;
-        if (inherited != nullptr) {
-            decRef(old);
-            return inherited;
-        }
+        if (inherited != nullptr) return inherited;
     }
     if (signatureAccess != 0 && type >= 6 && type <= 8) {
         signatureAccess = 0;
-        Iterator* signatures = makeSigIter(std::get<MethodType>(step), tuple, count, old);
+        Iterator* signatures =
+            makeSigIter(std::get<MethodType>(step), tuple, count, reuse.release());
         signatureAccess = 1;
         if (signatures != nullptr) return signatures;
-        old = nullptr;
     }
-    Iterator* stored = makeRefIter(step, tuple, count, old);
-    // Only a refused method type leaves the old iterator unused.
-    if (stored == nullptr && (type < 0 || (type > 8 && (type < 100 || type > 104)))) decRef(old);
-    return stored;
+    // A refused method type leaves the old iterator here; any other step takes it over.
+    if (refusedStep(step)) return makeRefIter(step, tuple, count, reuse.get());
+    return makeRefIter(step, tuple, count, reuse.release());
 }

@@ -26,6 +26,13 @@ bool setValued(int type) {
     return type == 1 || type == 2 || type == 4 || type == 5;
 }
 
+// Appends column `col` of every row of `rows` (none when null) to `out`; the iterator goes
+// once it is read.
+void appendColumn(std::vector<InternalName>& out, Ref<Iterator> rows, int col) {
+    for (bool more = rows && rows->first(); more; more = rows->next())
+        out.push_back(rows->atColumn(col));
+}
+
 InheritedValues::Slot slotOf(int type, const InternalName& method, const InternalName* args,
                              int argCount) {
     return InheritedValues::Slot{type, method,
@@ -113,7 +120,8 @@ void OMAccess::setCorrectTypes(int type, int& stored, int& kind) {
 }
 
 Iterator* OMAccess::inheritedLookup(int type, const InternalName* tuple, int count, Iterator* old) {
-    decRef(old);
+    // The inherited answers are always a new iterator: the old one goes at once.
+    Ref<Iterator>::adopt(old).reset();
     if (phaseOpen == 0 || count < 3 || (type >= 6 && type <= 8) || type == 1000 || type == 1001 ||
         (type >= 100 && type <= 104))
         return nullptr;
@@ -122,22 +130,19 @@ Iterator* OMAccess::inheritedLookup(int type, const InternalName* tuple, int cou
     if (isBound(tuple[1]) && isDeferred(tuple[1])) return nullptr;
     std::vector<InternalName> cells(tuple, tuple + count);
     inRetrieval = true;
-    Iterator* answer = inheritedRetrieval(type, cells.data(), count);
+    auto answer = Ref<Iterator>::adopt(inheritedRetrieval(type, cells.data(), count));
     inRetrieval = false;
     settledClasses.clear();
     specificClasses.clear();
     givingClasses.clear();
     // A full phase has stored everything this pattern inherits: the stored values answer.
-    if (fullPhase != 0) {
-        decRef(answer);
-        return nullptr;
-    }
-    return answer;
+    if (fullPhase != 0) return nullptr;
+    return answer.release();
 }
 
 Iterator* OMAccess::inheritedRetrieval(int type, InternalName* tuple, int count) {
     if (isBound(tuple[0])) return inheritedRetrievalForHost(type, tuple, count);
-    auto* answers = new BigIterator();
+    auto answers = Ref<BigIterator>::make();
     // Every host of a phase is looked at once: hashed in place, for a walk over thousands of
     // instances (a node per host would scatter them over the heap).
     FlatNameMap<InternalName, bool> handled;
@@ -145,8 +150,9 @@ Iterator* OMAccess::inheritedRetrieval(int type, InternalName* tuple, int count)
     auto handle = [&](const InternalName& host) {
         if (!handled.emplace(host, true).second) return;
         tuple[0] = host;
-        Iterator* inherited = inheritedRetrievalForHost(type, tuple, count);
-        if (inherited != nullptr && !answers->add(inherited)) decRef(inherited);
+        auto inherited = Ref<Iterator>::adopt(inheritedRetrievalForHost(type, tuple, count));
+        // A member that joins belongs to the concatenation; a refused one goes with its handle.
+        if (answers->add(inherited.get())) static_cast<void>(inherited.release());
     };
     // Each walk over hosts, ascending; ends early once a direct phase has inserted its fact. The
     // hosts are read before any is handled: a full phase stores while it walks.
@@ -162,34 +168,35 @@ Iterator* OMAccess::inheritedRetrieval(int type, InternalName* tuple, int count)
         setCorrectTypes(type, stored, kind);
         std::vector<InternalName> carriers;
         FlatNameMap<InternalName, bool> membersWalked;
-        Iterator* rows =
-            stored != 1000 ? lookup(MethodType(stored), tuple, count, nullptr) : nullptr;
-        for (bool more = rows != nullptr && rows->first(); more; more = rows->next())
-            carriers.push_back(rows->atColumn(1));
-        decRef(rows);
+        if (stored != 1000)
+            appendColumn(carriers,
+                         Ref<Iterator>::adopt(lookup(MethodType(stored), tuple, count, nullptr)),
+                         1);
         for (const InternalName& cls : carriers) {
             if (stop()) break;
             // The class and every class below it, ascending; the hosts of a value of instances
             // are their members, gathered from each class's direct members and sorted once,
             // rather than through a search tree of every instance.
             std::vector<InternalName> below;
-            Iterator* classes = makeEnhIsaIter(Free, cls, IsaRelation::Subclass, nullptr);
-            for (bool more = classes != nullptr && classes->first(); more; more = classes->next())
-                below.push_back(classes->atColumn(1));
-            decRef(classes);
+            appendColumn(
+                below,
+                Ref<Iterator>::adopt(makeEnhIsaIter(Free, cls, IsaRelation::Subclass, nullptr)), 1);
             if (kind == 1) {
                 std::vector<InternalName> members;
-                Iterator* direct = nullptr;
-                for (const InternalName& c : below) {
-                    // The members of a class walked for an earlier carrier are handled: in a
-                    // chain every class carries the value, and each would walk all instances.
-                    if (!membersWalked.emplace(c, true).second) continue;
-                    direct = makeIsaIter(Free, c, IsaRelation::Member, direct);
-                    for (bool more = direct != nullptr && direct->first(); more;
-                         more = direct->next())
-                        members.push_back(direct->atColumn(1));
+                {
+                    Ref<Iterator> direct;
+                    for (const InternalName& c : below) {
+                        // The members of a class walked for an earlier carrier are handled: in
+                        // a chain every class carries the value, and each would walk all
+                        // instances.
+                        if (!membersWalked.emplace(c, true).second) continue;
+                        direct.renew([&](Iterator* old) {
+                            return makeIsaIter(Free, c, IsaRelation::Member, old);
+                        });
+                        for (bool more = direct && direct->first(); more; more = direct->next())
+                            members.push_back(direct->atColumn(1));
+                    }
                 }
-                decRef(direct);
                 // Members of one class come ascending; only members of several need sorting.
                 if (!std::is_sorted(members.begin(), members.end()))
                     std::sort(members.begin(), members.end());
@@ -200,18 +207,12 @@ Iterator* OMAccess::inheritedRetrieval(int type, InternalName* tuple, int count)
         }
     } else {
         std::vector<InternalName> found;
-        Iterator* hosts = objNamesIterator(nullptr);
-        for (bool more = hosts != nullptr && hosts->first(); more; more = hosts->next())
-            found.push_back(hosts->atColumn(1));
-        decRef(hosts);
+        appendColumn(found, Ref<Iterator>::adopt(objNamesIterator(nullptr)), 1);
         walk(found);
     }
     tuple[0] = Free;
-    if (!answers->first()) {
-        decRef(answers);
-        return nullptr;
-    }
-    return answers;
+    if (!answers->first()) return nullptr;
+    return answers.release();
 }
 
 Iterator* OMAccess::inheritedRetrievalForHost(int type, InternalName* tuple, int count) {
@@ -225,7 +226,7 @@ Iterator* OMAccess::inheritedRetrievalForHost(int type, InternalName* tuple, int
     const InternalName result = tuple[count - 1];
     const bool oneFact = oneFactPhase();
     const bool buffered = triggersFlushed == 0;
-    Iterator* answer = nullptr;
+    Ref<Iterator> answer;
     bool done = false;
     // The classes first take what lies above them, so the value a host finds at its most
     // specific class is already the one that class inherits.
@@ -234,12 +235,11 @@ Iterator* OMAccess::inheritedRetrievalForHost(int type, InternalName* tuple, int
         const InternalName cls = classes->key(item);
         if (settledClasses.member(cls)) continue;
         tuple[0] = cls;
-        Iterator* inner = inheritedRetrievalForHost(stored, tuple, count);
+        auto inner = Ref<Iterator>::adopt(inheritedRetrievalForHost(stored, tuple, count));
         if (oneFact && newFactCount != 0) {
-            answer = inner;
+            answer = std::move(inner);
             done = true;
         } else {
-            decRef(inner);
             settledClasses.insert(cls);
         }
     }
@@ -278,9 +278,8 @@ Iterator* OMAccess::inheritedRetrievalForHost(int type, InternalName* tuple, int
          item = classes->next_item(item)) {
         tuple[0] = classes->key(item);
         if (setValued(type)) tuple[count - 1] = Free;
-        Iterator* values = lookup(MethodType(stored), tuple, count, nullptr);
-        for (bool more = values != nullptr && values->first(); more && !done;
-             more = values->next()) {
+        auto values = Ref<Iterator>::adopt(lookup(MethodType(stored), tuple, count, nullptr));
+        for (bool more = values && values->first(); more && !done; more = values->next()) {
             std::vector<InternalName> key;
             for (int col = 2; col < count; ++col) key.push_back(values->atColumn(col));
             if (decided.count(key) != 0) continue;
@@ -292,7 +291,7 @@ Iterator* OMAccess::inheritedRetrievalForHost(int type, InternalName* tuple, int
                 decided.insert(key);
                 continue;
             }
-            const int added = insertBuffered(values, host, count, type);
+            const int added = insertBuffered(values.get(), host, count, type);
             if (added == 0) continue;
             decided.insert(key);
             if (buffered) continue;
@@ -304,17 +303,16 @@ Iterator* OMAccess::inheritedRetrievalForHost(int type, InternalName* tuple, int
             std::vector<InternalName> probe{host};
             probe.insert(probe.end(), key.begin(), key.end());
             probe.push_back(Free);
-            answer = lookup(MethodType(type), probe.data(), count, nullptr);
+            answer = Ref<Iterator>::adopt(lookup(MethodType(type), probe.data(), count, nullptr));
             done = true;
         }
-        decRef(values);
         tuple[count - 1] = result;
     }
     tuple[0] = host;
     tuple[count - 1] = result;
     retrievalPath.del(host);
     delete classes;
-    return answer;
+    return answer.release();
 }
 
 int OMAccess::insertBuffered(Iterator* row, const InternalName& host, int count, int type) {
@@ -331,10 +329,7 @@ int OMAccess::insertBuffered(Iterator* row, const InternalName& host, int count,
     std::vector<InternalName> values;
     const InternalName value = row->atColumn(count);
     if (setValued(type) && value.getType() == InternalName::SetName) {
-        Iterator* members = setIterator(value, nullptr);
-        for (bool more = members != nullptr && members->first(); more; more = members->next())
-            values.push_back(members->atColumn(1));
-        decRef(members);
+        appendColumn(values, Ref<Iterator>::adopt(setIterator(value, nullptr)), 1);
     } else {
         values.push_back(value);
     }
@@ -431,20 +426,16 @@ InternalName OMAccess::givingClass(const set<InternalName>& classes, int stored,
     for (auto item = classes.first_item(); item != nullptr; item = classes.next_item(item)) {
         cells[0] = classes.key(item);
         values.clear();
-        Iterator* rows = lookup(MethodType(stored), cells.data(), count, nullptr);
-        for (bool more = rows != nullptr && rows->first(); more; more = rows->next()) {
+        const auto rows =
+            Ref<Iterator>::adopt(lookup(MethodType(stored), cells.data(), count, nullptr));
+        for (bool more = rows && rows->first(); more; more = rows->next()) {
             const InternalName value = rows->atColumn(count);
             if (!setValued(slot.type) || value.getType() != InternalName::SetName) {
                 values.push_back(value);
                 continue;
             }
-            Iterator* members = setIterator(value, nullptr);
-            for (bool member = members != nullptr && members->first(); member;
-                 member = members->next())
-                values.push_back(members->atColumn(1));
-            decRef(members);
+            appendColumn(values, Ref<Iterator>::adopt(setIterator(value, nullptr)), 1);
         }
-        decRef(rows);
         if (!values.empty()) return cells[0];
     }
     return Free;
@@ -685,10 +676,10 @@ void OMAccess::settleMergedKey(const InternalName& host, const InheritedValues::
         probe.push_back(Free);
         const int width = static_cast<int>(probe.size());
         std::vector<InternalName> theirs;
-        Iterator* rows = makeRefIter(MethodType(slot.type), probe.data(), width, nullptr);
-        for (bool more = rows != nullptr && rows->first(); more; more = rows->next())
-            theirs.push_back(rows->atColumn(width));
-        decRef(rows);
+        appendColumn(
+            theirs,
+            Ref<Iterator>::adopt(makeRefIter(MethodType(slot.type), probe.data(), width, nullptr)),
+            width);
         if (theirs.empty()) continue;
         const std::vector<InternalName>* inheritedThere = inheritedValues.find(other[0], otherSlot);
         std::vector<InternalName> own;
@@ -720,14 +711,15 @@ set<InternalName>* OMAccess::classRetrieval(const InternalName& x, int kind) {
     // The most specific members of the closure above x are among its direct classes (any other
     // member lies above one of them), so the direct ones suffice for instance-of and subclass.
     // The child relation keeps its closure.
-    Iterator* above = kind == 3 ? makeEnhIsaIter(x, Free, IsaRelation(kind), nullptr)
-                                : makeIsaIter(x, Free, IsaRelation(kind), nullptr);
-    for (bool more = above != nullptr && above->first(); more; more = above->next()) {
-        // x :: x always holds; x as its own class would be its only most specific one.
-        const InternalName c = above->atColumn(2);
+    std::vector<InternalName> found;
+    appendColumn(
+        found,
+        Ref<Iterator>::adopt(kind == 3 ? makeEnhIsaIter(x, Free, IsaRelation(kind), nullptr)
+                                       : makeIsaIter(x, Free, IsaRelation(kind), nullptr)),
+        2);
+    // x :: x always holds; x as its own class would be its only most specific one.
+    for (const InternalName& c : found)
         if (isBound(c) && c != x) classes.insert(c);
-    }
-    decRef(above);
     const int relation = kind == 3 ? 3 : 2;
     if (classes.size() < 2 || !inRetrieval) return mostSpecificClasses(classes, relation);
     // Many hosts share their direct classes, and within one inherited lookup the hierarchy does
@@ -759,20 +751,19 @@ set<InternalName>* OMAccess::mostSpecificClasses(const set<InternalName>& classe
 }
 
 int OMAccess::collapseSubclassCycle(const InternalName& object, const InternalName& cls) {
-    Iterator* below = makeEnhIsaIter(Free, object, IsaRelation::Subclass, nullptr);
-    if (below == nullptr || !below->first()) {
-        decRef(below);
-        return 0;
-    }
+    std::vector<InternalName> below;
+    appendColumn(below,
+                 Ref<Iterator>::adopt(makeEnhIsaIter(Free, object, IsaRelation::Subclass, nullptr)),
+                 1);
+    if (below.empty()) return 0;
     set<InternalName> subclasses;
-    do subclasses.insert(below->atColumn(1));
-    while (below->next());
-    decRef(below);
+    for (const InternalName& c : below) subclasses.insert(c);
+    std::vector<InternalName> above;
+    appendColumn(
+        above, Ref<Iterator>::adopt(makeEnhIsaIter(cls, Free, IsaRelation::Subclass, nullptr)), 2);
     set<InternalName> cycle;
-    Iterator* above = makeEnhIsaIter(cls, Free, IsaRelation::Subclass, nullptr);
-    for (bool more = above != nullptr && above->first(); more; more = above->next())
-        if (subclasses.member(above->atColumn(2))) cycle.insert(above->atColumn(2));
-    decRef(above);
+    for (const InternalName& c : above)
+        if (subclasses.member(c)) cycle.insert(c);
     if (cycle.empty()) return 0;
     const InternalName first = cycle.key(cycle.first_item());
     int changed = 0;

@@ -193,12 +193,12 @@ int OMAccess::insertClassRelation(const InternalName& object, const InternalName
     int result = 0;
     if (kind == IsaRelation::Subclass) {
         // cls :: object already holding would make the new fact close a subclass cycle.
-        Iterator* reverse = makeEnhIsaIter(cls, object, IsaRelation::Subclass, nullptr);
-        if (reverse != nullptr && reverse->first())
+        const auto reverse =
+            Ref<Iterator>::adopt(makeEnhIsaIter(cls, object, IsaRelation::Subclass, nullptr));
+        if (reverse && reverse->first())
             result = collapseSubclassCycle(object, cls);
         else
             result = attachedOM->insertIsa(object, cls, code(IsaRelation::Subclass));
-        decRef(reverse);
     } else {
         result = attachedOM->insertIsa(object, cls, code(kind));
     }

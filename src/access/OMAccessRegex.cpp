@@ -117,12 +117,11 @@ void OMAccess::regexMatch(PatternScratch& scratch) {
     const std::string written = scratch.inner(2);
     std::string pattern;
     unescape(written, pattern);
-    auto* regex = new MyRegex(pattern.c_str());
+    const auto regex = Ref<MyRegex>::make(pattern.c_str());
     if (!regex->compiled()) {
         centralErrorHandler().report(Error(6, 205, 2, "InvalidRegex",
                                            "Invalid regular expression: " + regex->errorText(),
                                            "OMAccess::regexMatch", written));
-        decRef(regex);
         return;
     }
     const int length = static_cast<int>(text.size());
@@ -140,7 +139,6 @@ void OMAccess::regexMatch(PatternScratch& scratch) {
             position = start + 1;
         }
     }
-    decRef(regex);
 }
 
 void OMAccess::handleFormat(MyRegex& regex, const std::string& text, int start, int length,

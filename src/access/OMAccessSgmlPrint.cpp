@@ -24,12 +24,13 @@ class SgmlPrinter {
         openElements.insert(node);
         std::string closeTag;
         int count = 0;
-        Iterator* entries = nullptr;
+        Ref<Iterator> entries;
         for (int position = 0;; ++position) {
             const InternalName pattern[4] = {
                 node, Free, InternalName(position, InternalName::Integer, 0), Free};
-            entries = access.lookup(MethodType::Scalar, pattern, 4, entries);
-            if (entries == nullptr || !entries->first()) break;
+            entries.renew(
+                [&](Iterator* old) { return access.lookup(MethodType::Scalar, pattern, 4, old); });
+            if (!entries || !entries->first()) break;
             do {
                 if (position == 0) {
                     closeTag = text(entries->atColumn(2));
@@ -43,7 +44,7 @@ class SgmlPrinter {
                     out << text(value);
             } while (entries->next());
         }
-        decRef(entries);
+        entries.reset();
         if (!closeTag.empty()) out << "</" << closeTag << ">\n";
         openElements.del(node);
         return count;
@@ -52,14 +53,13 @@ class SgmlPrinter {
   private:
     int attributes(const InternalName& node) {
         const InternalName pattern[3] = {node, Free, Free};
-        Iterator* attributes = access.lookup(MethodType::Scalar, pattern, 3, nullptr);
+        const auto attributes =
+            Ref<Iterator>::adopt(access.lookup(MethodType::Scalar, pattern, 3, nullptr));
         int count = 0;
-        for (bool more = attributes != nullptr && attributes->first(); more;
-             more = attributes->next()) {
+        for (bool more = attributes && attributes->first(); more; more = attributes->next()) {
             out << " " << text(attributes->atColumn(2)) << "=" << text(attributes->atColumn(3));
             ++count;
         }
-        decRef(attributes);
         return count;
     }
 

@@ -15,7 +15,7 @@ const InternalName Free = InternalName::UndefinedObject;
 // `place`, is answered; descriptions with fewer than minArguments arguments are skipped.
 template <class Place>
 bool someSignatureAnswers(OMAccess& access, MethodType type, int minArguments, Place place) {
-    Iterator* descriptions = new UnSpecDescIter(Free, Free, -1, type, &access);
+    const auto descriptions = Ref<UnSpecDescIter>::make(Free, Free, -1, type, &access);
     bool found = false;
     for (bool more = descriptions->first(); more && !found; more = descriptions->next()) {
         const int argCount = static_cast<int>(descriptions->atColumn(3).asFloat());
@@ -28,7 +28,6 @@ bool someSignatureAnswers(OMAccess& access, MethodType type, int minArguments, P
                 access.lookup(type, cells.data(), static_cast<int>(cells.size()), nullptr));
         });
     }
-    decRef(descriptions);
     return found;
 }
 
@@ -69,13 +68,12 @@ int OMAccess::isArgumentType(const InternalName& cls) {
 
 set<InternalName>* OMAccess::signatureClassesOf(const InternalName& x, int kind) {
     auto* classes = new set<InternalName>();
-    Iterator* isa = makeEnhIsaIter(x, Free, IsaRelation(kind), nullptr);
-    for (bool more = isa != nullptr && isa->first(); more; more = isa->next()) {
+    const auto isa = Ref<Iterator>::adopt(makeEnhIsaIter(x, Free, IsaRelation(kind), nullptr));
+    for (bool more = isa && isa->first(); more; more = isa->next()) {
         const InternalName cls = isa->atColumn(2);
         if (cls == x || classes->member(cls)) continue;
         if (takesPartInSignatures(cls)) classes->insert(cls);
     }
-    decRef(isa);
     return classes;
 }
 

@@ -59,7 +59,7 @@ BaseSnapshot::BaseSnapshot(OMAccess& access) {
     if (facts.rfind("OM is empty", 0) == 0) facts.clear();
     // A layer whose inserts act (one that loads a document when a fact names it) would not
     // store the same facts again.
-    if (access.isA("XMLOMAccess")) whole = false;
+    if (!access.printedFactsRestoreBase()) whole = false;
     // Not every stored fact prints as a clause that reads back (attribute methods of
     // documents, for one): the text is checked once, its refusals kept from the user.
     if (whole && !facts.empty())

@@ -154,7 +154,7 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
 bool NaiveEvalWithInherit::journalGoesOn() const {
     // A layer whose inserts act (one that loads a document when a fact names it, or fetches a
     // page) may have stored between evaluations what none of them stores again.
-    return journal->stamp == phases->om()->changeStamp() && !phases->isA("WebOMAccess");
+    return journal->stamp == phases->om()->changeStamp() && phases->holdsOnlyInsertedFacts();
 }
 
 int NaiveEvalWithInherit::stepBack(FProgram* program, HeldOutput& held) {

@@ -63,6 +63,8 @@ class WebOMAccess : public OMAccess {
     // The local file of a fetched document; 0 for any other name.
     int giveLocalFile(const InternalName& document, std::string& file) override;
     FLSysRef help() override;
+    // A fetch, a description or an import stores facts beside the inserted ones.
+    bool holdsOnlyInsertedFacts() const override { return false; }
 
     // Fetches the URL U once for the document D, describes D, classes it and imports it. 0 when
     // D was loaded before or the fetch could not start, 1 otherwise.

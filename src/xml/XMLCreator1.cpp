@@ -12,10 +12,8 @@
 #include "xml/XMLOMAccess.h"
 
 XMLCreator1::XMLCreator1(OMAccess* access) : Creator1(access) {
-    if (access != nullptr && access->isA("XMLOMAccess")) {
-        xmlAccess = static_cast<XMLOMAccess*>(access);
-        return;
-    }
+    xmlAccess = dynamic_cast<XMLOMAccess*>(access);
+    if (xmlAccess != nullptr) return;
     centralErrorHandler().report(Error(
         6, 118, 2, "WrongOMAccess", "XMLCreator needs an XMLOMAccess.", "XMLCreator1::create", ""));
 }

@@ -37,6 +37,8 @@ class XMLOMAccess : public WebOMAccess {
                        const InternalName& value) override;
     // Loads the documents asked of the host as parse@(prolog | dtd | xml) and parse@(dtd, X).
     void materialize(const InternalName& host) override;
+    // A stored fact that names a document loads it again.
+    bool printedFactsRestoreBase() const override { return false; }
     // parse@(prolog), parse@(xml), parse@(dtd) and their forms with a target X; 0 for any other
     // argument list.
     int lazyAccess(const InternalName& host, const InternalName& method, const InternalName* args,

@@ -185,6 +185,12 @@ TEST_F(OMAccessShellTest, PrintsAndDescribes) {
     decRef(detached);
 }
 
+TEST_F(OMAccessShellTest, ItsBaseHoldsWhatIsInsertedAndReadsBackAsPrinted) {
+    // The snapshots and the journal of an evaluation with inheritance rely on both.
+    EXPECT_TRUE(access->holdsOnlyInsertedFacts());
+    EXPECT_TRUE(access->printedFactsRestoreBase());
+}
+
 TEST_F(OMAccessShellTest, WithoutAnObjectManagerForwardsAnswerNeutrally) {
     auto* detached = new OMAccess(nullptr);
     InternalName out = o101;

@@ -67,6 +67,10 @@ TEST_F(WebAccessTest, EachShellMethodTakesItsArgumentsAndRefusesOthers) {
 TEST_F(WebAccessTest, IsAnAccessLayer) {
     EXPECT_TRUE(access->isA("WebOMAccess") && access->isA("OMAccess"));
     EXPECT_EQ(access->name(), "aWebOMAccess");
+    // Fetches and imports store facts no one inserted: no record of the inserts explains the
+    // base. Its printed facts read back as they were.
+    EXPECT_FALSE(access->holdsOnlyInsertedFacts());
+    EXPECT_TRUE(access->printedFactsRestoreBase());
 }
 
 TEST_F(WebAccessTest, TheClassObjectBuildsALayerOverAnObjectBaseOnly) {

@@ -315,7 +315,11 @@ TEST_F(XMLExportTest, TheClassObjectsBuildTheirLayersOverAnObjectBaseOnly) {
         EXPECT_TRUE(layer->isA(made[i]));
         EXPECT_EQ(layer->name(), std::string("a") + made[i]);
         EXPECT_EQ(layer->isA("DOMOMAccess"), i == 1);
-        EXPECT_EQ(static_cast<OMAccess*>(layer.get())->om(), om);
+        const auto* built = static_cast<OMAccess*>(layer.get());
+        EXPECT_EQ(built->om(), om);
+        // A stored fact that names a document loads it again when the facts are read back.
+        EXPECT_FALSE(built->printedFactsRestoreBase());
+        EXPECT_FALSE(built->holdsOnlyInsertedFacts());
         layer.reset();
         FLSysArgs none;
         EXPECT_EQ(metas[i]->methodCall("new", &none), nullptr);
