@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "access/DescIter.h"
-#include "access/DescIterWithResult.h"
 #include "access/ExportRequest.h"
 #include "access/OMAccess.h"
 #include "foundation/OutputChannel.h"
@@ -184,7 +183,10 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     bool haveHost = false;
     bool hostOutside = false;
     int hostSet = -1;
-    auto rows = Ref<DescIterWithResult>::make(Free, Free, Free, -1, std::nullopt, access.get());
+    // One walk over the entries of every object; the values of an entry are looked up only
+    // when the entry is declared, and the pattern and iterator of that lookup are reused.
+    Ref<Iterator> declaredValues;
+    auto rows = Ref<UnSpecDescIter>::make(Free, Free, -1, std::nullopt, access.get());
     for (bool more = rows->first(); more && !stopped(); more = rows->next()) {
         const std::optional<MethodType> arrow = arrowType(rows->atColumn(4));
         if (!arrow) continue;
@@ -199,12 +201,25 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
         }
         if (hostOutside) continue;
         if (hostSet < 0) hostSet = classSetOf(host);
-        if (!planOf(hostSet, rows->atColumn(2), argumentCountOf(rows.get()), type).declared)
-            continue;
-        const auto held = holders.emplace(rows->atColumn(5), false);
-        if (!held.second) held.first->second = true;
+        const InternalName method = rows->atColumn(2);
+        const int argCount = argumentCountOf(rows.get());
+        if (!planOf(hostSet, method, argCount, type).declared) continue;
+        const int width = argCount + 3;
+        valuePattern.assign(static_cast<std::size_t>(width), Free);
+        valuePattern[0] = host;
+        valuePattern[1] = method;
+        declaredValues.renew(
+            [&](Iterator* old) { return access->lookup(*arrow, valuePattern.data(), width, old); });
+        for (bool value = declaredValues != nullptr && declaredValues->first(); value;
+             value = declaredValues->next())
+            forEachValue(access.get(), declaredValues->atColumn(width), [&](const InternalName& v) {
+                const auto held = holders.emplace(v, false);
+                if (!held.second) held.first->second = true;
+                return true;
+            });
     }
     rows.reset();
+    declaredValues.reset();
 
     const auto entries = Ref<UnSpecDescIter>::make(Free, Free, 0, std::nullopt, access.get());
     for (bool more = entries->first(); more && !stopped(); more = entries->next()) {
@@ -228,7 +243,9 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
                 return true;
             });
         if (builtin) continue;
-        set<InternalName> candidates;
+        // Gathered in a list and added one by one: joining a whole set into the growing nested
+        // set costs its size every time, which made the walk quadratic.
+        std::vector<InternalName> candidates;
         bool failed = false;
         const auto instances =
             Ref<Iterator>::adopt(access->makeEnhIsaIter(Free, cls, IsaRelation::Member, nullptr));
@@ -240,12 +257,13 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
             for (bool value = values != nullptr && values->first(); value && !failed;
                  value = values->next())
                 forEachValue(access.get(), values->atColumn(3), [&](const InternalName& v) {
-                    candidates.insert(v);
+                    candidates.push_back(v);
                     failed = failed || holders.valueOr(v, false);
                     return true;
                 });
         }
-        if (!failed) *nested += candidates;
+        if (!failed)
+            for (const InternalName& candidate : candidates) nested->insert(candidate);
     }
 }
 

@@ -124,6 +124,26 @@ TEST_F(XMLExportCasesTest, ArgumentsValuesOutsideTheirClassAndEmptyElements) {
               "<person id='erin'/>\n\n");
 }
 
+// Sharing counts the declared entries of every host, those with arguments included; an
+// undeclared entry holding the same value does not make it shared.
+TEST_F(XMLExportCasesTest, ValuesHeldByEntriesWithArgumentsAreShared) {
+    const InternalName person = obj("person"), ann = obj("ann"), bob = obj("bob");
+    value(person, obj("pal"), 6, person);
+    value(person, obj("likes"), 6, person, {person});
+    for (const char* who : {"ann", "bob", "carl", "dora", "erin"}) isa(obj(who), person);
+    value(ann, obj("pal"), 0, bob);
+    value(obj("carl"), obj("likes"), 0, bob, {ann});  // bob is held twice: referenced
+    value(person, obj("mate"), 6, person);
+    value(bob, obj("mate"), 0, obj("erin"));
+    value(obj("dora"), obj("knows"), 0, obj("erin"));  // undeclared: erin stays nested
+    value(obj("erin"), obj("mate"), 0, obj("dora"));
+    EXPECT_EQ(exported(2),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<person id='ann' \n  pal='bob'/>\n\n"
+              "<person id='bob'>\n  <mate>\n    <mate/>\n  </mate>\n</person>\n\n"
+              "<person id='carl'>\n  <likes person1='ann' person='bob'/>\n</person>\n\n");
+}
+
 // Members are wrapped once the line passes 80 columns: after the separating blank, a line feed
 // and four blanks, the count starting again at the member.
 TEST_F(XMLExportCasesTest, LongMemberListsWrap) {
