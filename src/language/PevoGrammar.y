@@ -82,7 +82,7 @@ static void yyerror(InternalPevoParser& parser, FRule**, const char* message) {
 %type <literal> literal filter_literal filter_term
 %type <term> atom filter_atom name_atom predicate_atom xpath_predicate_atom
 %type <term> filter_predicate_atom comparison filter_comparison path_atom
-%type <path> arith lead_arith xpath_arith lead_xpath_operand xpath_operand
+%type <path> arith lead_arith paren_arith lead_xpath_operand xpath_operand
 %type <path> filter_arith aggregate lead_molecule path reference simple lead_path lead_reference
 %type <path> operand_path operand_reference first_path first_reference
 %type <path> root_xpath term_xpath lead_xpath arg_xpath self_xpath
@@ -229,9 +229,8 @@ filter_comparison
     ;
 
 /* Arithmetic. Both operators group to the left, MULOP binding more tightly, whatever the
-   operands: F-Logic paths, aggregates, XPath-like paths and written terms mix freely. A
-   parenthesised operand is an F-Logic path or an expression over XPath-like paths, written
-   terms and aggregates. */
+   operands: F-Logic paths, aggregates, XPath-like paths and written terms mix freely, also
+   inside parentheses. */
 
 lead_arith
     : lead_arith MULOP arith   { $$ = BUILD.arithmetic($1, $2, $3); }
@@ -253,26 +252,23 @@ lead_xpath_operand
     : root_xpath               { $$ = $1; }
     | lead_xpath               { $$ = $1; }
     | lead_operand_head        { $$ = $1; }
-    | LPAREN xpath_arith RPAREN
+    | LPAREN paren_arith RPAREN
                                { $$ = grammar::parenthesized($2); }
     ;
 
 xpath_operand
     : root_xpath               { $$ = $1; }
     | term_xpath               { $$ = $1; }
-    | LPAREN xpath_arith RPAREN
+    | LPAREN paren_arith RPAREN
                                { $$ = grammar::parenthesized($2); }
     ;
 
-xpath_arith
-    : xpath_arith MULOP xpath_arith
-                               { $$ = BUILD.arithmetic($1, $2, $3); }
-    | xpath_arith ADDOP xpath_arith
-                               { $$ = BUILD.arithmetic($1, $2, $3); }
-    | root_xpath               { $$ = $1; }
-    | term_xpath               { $$ = $1; }
-    | LPAREN xpath_arith RPAREN
-                               { $$ = grammar::parenthesized($2); }
+/* Any arithmetic inside parentheses; an F-Logic path standing alone there is a parenthesised
+   path (operand_reference), so a lone operand here is of the other kinds. */
+paren_arith
+    : arith MULOP arith        { $$ = BUILD.arithmetic($1, $2, $3); }
+    | arith ADDOP arith        { $$ = BUILD.arithmetic($1, $2, $3); }
+    | xpath_operand            { $$ = $1; }
     | aggregate                { $$ = $1; }
     ;
 
