@@ -82,7 +82,7 @@ static void yyerror(InternalPevoParser& parser, FRule**, const char* message) {
 %type <literal> literal filter_literal filter_term
 %type <term> atom filter_atom name_atom predicate_atom xpath_predicate_atom
 %type <term> filter_predicate_atom comparison filter_comparison path_atom
-%type <path> arith lead_arith aggregate_operand xpath_arith lead_xpath_arith operand_xpath_arith
+%type <path> arith lead_arith paren_arith lead_xpath_operand xpath_operand
 %type <path> filter_arith aggregate lead_molecule path reference simple lead_path lead_reference
 %type <path> operand_path operand_reference first_path first_reference
 %type <path> root_xpath term_xpath lead_xpath arg_xpath self_xpath
@@ -114,7 +114,7 @@ static void yyerror(InternalPevoParser& parser, FRule**, const char* message) {
 
 /* Precedences that settle the grammar's choices between a shift and a reduction; the rules
    that name them say which. */
-%precedence ONE_PATH ISA_ALONE XPATH_OPERAND
+%precedence ONE_PATH ISA_ALONE
 %precedence RPAREN LBRACKET
 %left ADDOP
 %left MULOP
@@ -228,67 +228,47 @@ filter_comparison
                                { $$ = BUILD.comparison($1, $2, $3); }
     ;
 
-/* Arithmetic. Both operators group to the left, MULOP binding more tightly; an XPath-like
-   operand takes every operator that follows it, so its right-hand operands are XPath-like too
-   (XPATH_OPERAND). A parenthesised operand is an F-Logic path, an aggregate or an XPath-like
-   expression. */
+/* Arithmetic. Both operators group to the left, MULOP binding more tightly, whatever the
+   operands: F-Logic paths, aggregates, XPath-like paths and written terms mix freely, also
+   inside parentheses. */
 
 lead_arith
     : lead_arith MULOP arith   { $$ = BUILD.arithmetic($1, $2, $3); }
     | lead_arith ADDOP arith   { $$ = BUILD.arithmetic($1, $2, $3); }
     | lead_path                { $$ = $1; }
-    | aggregate_operand        { $$ = $1; }
-    | lead_xpath_arith %prec XPATH_OPERAND
-                               { $$ = $1; }
+    | aggregate                { $$ = $1; }
+    | lead_xpath_operand       { $$ = $1; }
     ;
 
 arith
     : arith MULOP arith        { $$ = BUILD.arithmetic($1, $2, $3); }
     | arith ADDOP arith        { $$ = BUILD.arithmetic($1, $2, $3); }
     | operand_path             { $$ = $1; }
-    | aggregate_operand        { $$ = $1; }
-    | operand_xpath_arith %prec XPATH_OPERAND
-                               { $$ = $1; }
+    | aggregate                { $$ = $1; }
+    | xpath_operand            { $$ = $1; }
     ;
 
-aggregate_operand
-    : aggregate                { $$ = $1; }
-    | LPAREN aggregate_operand RPAREN
-                               { $$ = grammar::parenthesized($2); }
-    ;
-
-lead_xpath_arith
-    : lead_xpath_arith MULOP xpath_arith
-                               { $$ = BUILD.arithmetic($1, $2, $3); }
-    | lead_xpath_arith ADDOP xpath_arith
-                               { $$ = BUILD.arithmetic($1, $2, $3); }
-    | root_xpath               { $$ = $1; }
+lead_xpath_operand
+    : root_xpath               { $$ = $1; }
     | lead_xpath               { $$ = $1; }
     | lead_operand_head        { $$ = $1; }
-    | LPAREN operand_xpath_arith RPAREN
+    | LPAREN paren_arith RPAREN
                                { $$ = grammar::parenthesized($2); }
     ;
 
-operand_xpath_arith
-    : operand_xpath_arith MULOP xpath_arith
-                               { $$ = BUILD.arithmetic($1, $2, $3); }
-    | operand_xpath_arith ADDOP xpath_arith
-                               { $$ = BUILD.arithmetic($1, $2, $3); }
-    | root_xpath               { $$ = $1; }
+xpath_operand
+    : root_xpath               { $$ = $1; }
     | term_xpath               { $$ = $1; }
-    | LPAREN operand_xpath_arith RPAREN
+    | LPAREN paren_arith RPAREN
                                { $$ = grammar::parenthesized($2); }
     ;
 
-xpath_arith
-    : xpath_arith MULOP xpath_arith
-                               { $$ = BUILD.arithmetic($1, $2, $3); }
-    | xpath_arith ADDOP xpath_arith
-                               { $$ = BUILD.arithmetic($1, $2, $3); }
-    | root_xpath               { $$ = $1; }
-    | term_xpath               { $$ = $1; }
-    | LPAREN xpath_arith RPAREN
-                               { $$ = grammar::parenthesized($2); }
+/* Any arithmetic inside parentheses; an F-Logic path standing alone there is a parenthesised
+   path (operand_reference), so a lone operand here is of the other kinds. */
+paren_arith
+    : arith MULOP arith        { $$ = BUILD.arithmetic($1, $2, $3); }
+    | arith ADDOP arith        { $$ = BUILD.arithmetic($1, $2, $3); }
+    | xpath_operand            { $$ = $1; }
     | aggregate                { $$ = $1; }
     ;
 

@@ -254,17 +254,27 @@ TEST(PevoGrammar, ReadingsOfTextsThatTwoRulesCouldTake) {
         {"?- p(f().m).", "?- p#0(Ref(f(), m.0))"},
         {"?- p((X)).", "?- p#0(X)"},
         {"?- p(a b).", "null ok=0 | line 1 parse error near 'b' : comma between xpaths missing"},
-        // Operands: an aggregate and a parenthesised F-Logic path are F-Logic operands; an
-        // XPath-like operand takes every operator after it, so o.m * 2 + 1 is o.m * (2 + 1).
+        // Operands: aggregates, F-Logic and XPath-like paths and written terms mix, and "*"
+        // binds more tightly than "+" whichever of them stand around it.
         {"?- X = (count{Y ; p(Y)}) + 1.", "?- =#7(X, (count{p#0(Y)} + 1))"},
         {"?- count{Y ; p(Y)} = X.", "?- =#7(count{p#0(Y)}, X)"},
         {"?- X = (o.m) * 2.", "?- =#7(X, (Ref(o, m.0) * 2))"},
         {"?- X = (o).", "?- =#7(X, o)"},
         {"?- (o.m) isa c.", "?- Mol(Ref(o, m.0), isa1 c)"},
-        {"?- X = o.m * 2 + 1.", "?- =#7(X, (Ref(o, m.0) * (2 + 1)))"},
-        {"?- X = //a * 2 + o.m.",
-         "null ok=0 | line 1 parse error near '.' : invalid expression after rule head"},
+        {"?- X = o.m * 2 + 1.", "?- =#7(X, ((Ref(o, m.0) * 2) + 1))"},
+        {"?- X = o.m + 2 * 3.", "?- =#7(X, (Ref(o, m.0) + (2 * 3)))"},
+        {"?- X = count{Y ; p(Y)} * 2 + 1.", "?- =#7(X, ((count{p#0(Y)} * 2) + 1))"},
+        {"?- X = 1 + count{Y ; p(Y)} * 2 - 3.", "?- =#7(X, ((1 + (count{p#0(Y)} * 2)) - 3))"},
+        {"?- X = //a * 2 + o.m.", "?- =#7(X, ((PRef(root^0, a/2) * 2) + Ref(o, m.0)))"},
+        {"?- X = 2 - o.m - //a.", "?- =#7(X, ((2 - Ref(o, m.0)) - PRef(root^0, a/2)))"},
+        {"?- X = (2 + 3 * 4) * 5.", "?- =#7(X, ((2 + (3 * 4)) * 5))"},
+        {"?- X = (//a * 2 + o.m) * 3.", "?- =#7(X, (((PRef(root^0, a/2) * 2) + Ref(o, m.0)) * 3))"},
+        {"?- X = 2 * (count{Y ; p(Y)} + o.m).", "?- =#7(X, (2 * (count{p#0(Y)} + Ref(o, m.0))))"},
+        {"?- (o.m + 1) * 2 = X.", "?- =#7(((Ref(o, m.0) + 1) * 2), X)"},
+        {"?- X = ((o.m)) + (count{Y ; p(Y)}).", "?- =#7(X, (Ref(o, m.0) + count{p#0(Y)}))"},
         {"?- //a * 2 + 1 = X.", "?- =#7(((PRef(root^0, a/2) * 2) + 1), X)"},
+        {"?- o.m * 2 + 1 = X.", "?- =#7(((Ref(o, m.0) * 2) + 1), X)"},
+        {"?- a + o.m * 2 = X.", "?- =#7((a + (Ref(o, m.0) * 2)), X)"},
         // An is-a test takes the filter block after it; "!f()" needs a second "()".
         {"?- X/a isa c [d].", "?- PMol(PRef(X, a/1), isa1 c, [PRef(self^1, d/1)])"},
         {"?- X/m!f() -> R.", "null ok=0 | line 1 parse error near '->' : invalid rule body"},
