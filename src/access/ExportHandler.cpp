@@ -67,7 +67,7 @@ void ExportHandlerFactory::registerMaker(int format, Maker maker) {
         makers()[format] = maker;
 }
 
-ExportHandler* ExportHandlerFactory::make(int format, OMAccess* access) {
+Ref<ExportHandler> ExportHandlerFactory::make(int format, OMAccess* access) {
     auto it = makers().find(format);
     return it != makers().end() ? it->second(access) : nullptr;
 }

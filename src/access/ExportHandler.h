@@ -53,11 +53,11 @@ class ExportHandler : public FLSysObject {
 
 class ExportHandlerFactory {
   public:
-    // Makes a new handler over an access layer; the caller holds its only reference.
-    using Maker = ExportHandler* (*)(OMAccess* access);
+    // Makes a new handler over an access layer.
+    using Maker = Ref<ExportHandler> (*)(OMAccess* access);
 
     // A later registration of a format replaces the earlier one; a null maker removes it.
     static void registerMaker(int format, Maker maker);
     // A new handler of the format, or null when no maker is registered for it.
-    static ExportHandler* make(int format, OMAccess* access);
+    static Ref<ExportHandler> make(int format, OMAccess* access);
 };

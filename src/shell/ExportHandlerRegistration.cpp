@@ -5,9 +5,12 @@
 #include "shell/FLtoXMLExportHandler.h"
 
 void registerExportHandlers() {
-    auto flogic = [](OMAccess* access) -> ExportHandler* { return new FLExportHandler(access); };
+    auto flogic = [](OMAccess* access) -> Ref<ExportHandler> {
+        return Ref<FLExportHandler>::make(access);
+    };
     ExportHandlerFactory::registerMaker(1, flogic);
     ExportHandlerFactory::registerMaker(3, flogic);
-    ExportHandlerFactory::registerMaker(
-        2, [](OMAccess* access) -> ExportHandler* { return new FLtoXMLExportHandler(access); });
+    ExportHandlerFactory::registerMaker(2, [](OMAccess* access) -> Ref<ExportHandler> {
+        return Ref<FLtoXMLExportHandler>::make(access);
+    });
 }

@@ -32,8 +32,8 @@ class RecordingHandler : public ExportHandler {
     ~RecordingHandler() override { --handlersAlive; }
 };
 
-ExportHandler* makeRecordingHandler(OMAccess* access) {
-    return new RecordingHandler(access);
+Ref<ExportHandler> makeRecordingHandler(OMAccess* access) {
+    return Ref<RecordingHandler>::make(access);
 }
 
 // Records every call and answers the base iterator itself.
