@@ -8,11 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
-<<<<<<< HEAD
-#include "eval/Creator.h"
-=======
 #include "compile/AnswerColumns.h"
->>>>>>> m75plan
+#include "eval/Creator.h"
 #include "foundation/FLSysObject.h"
 #include "foundation/Ref.h"
 
