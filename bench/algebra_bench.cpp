@@ -136,10 +136,10 @@ class AlgebraJoin {
         clib_list<Operand*> both;
         both.append(in.p);
         both.append(in.q);
-        const Ref<Operand> joined = merge->evaluate(&both, access);
+        const Ref<Operand> joined = merge->evaluate(&both, access, untraced);
         clib_list<Operand*> one;
         one.append(joined.get());
-        return pi->evaluate(&one, access);
+        return pi->evaluate(&one, access, untraced);
     }
 
   private:
@@ -147,6 +147,7 @@ class AlgebraJoin {
     OMAccess* access;
     Merge* merge;
     Pi* pi;
+    OperatorTrace untraced;
 };
 
 void BM_JoinProject_Algebra(benchmark::State& state) {
@@ -220,8 +221,9 @@ void BM_Scan_Pred(benchmark::State& state) {
     spec.pattern.variables.append(FSymbol(2, InternalName::Variable, 0));
     Pred* pred = new Pred(spec);
     clib_list<Operand*> noInputs;
+    OperatorTrace untraced;
     for (auto _ : state) {
-        Ref<Operand> rows = pred->evaluate(&noInputs, base.access);
+        Ref<Operand> rows = pred->evaluate(&noInputs, base.access, untraced);
         benchmark::DoNotOptimize(rows->size());
         state.PauseTiming();
         rows = nullptr;
@@ -255,8 +257,9 @@ void BM_Scan_Prop(benchmark::State& state) {
     spec.pattern.variables.append(FSymbol(2, InternalName::Variable, 0));
     Prop* prop = new Prop(spec);
     clib_list<Operand*> noInputs;
+    OperatorTrace untraced;
     for (auto _ : state) {
-        Ref<Operand> rows = prop->evaluate(&noInputs, base.access);
+        Ref<Operand> rows = prop->evaluate(&noInputs, base.access, untraced);
         benchmark::DoNotOptimize(rows->size());
         state.PauseTiming();
         rows = nullptr;

@@ -1,6 +1,7 @@
 // The quorin program: hands the class objects of the layers above the shell to the start-up.
 #include <malloc.h>
 
+#include "compile/Operator.h"
 #include "platform/ConfinedChild.h"
 #include "shell/PrettyPrinter.h"
 #include "shell/UserInterface.h"
@@ -33,6 +34,9 @@ int main(int argc, char** argv) {
     handedIn.webOMAccess = new WebOMAccessMeta(&axes);
     handedIn.xmlOMAccess = new XMLOMAccessMeta(&axes);
     handedIn.domOMAccess = new DOMOMAccessMeta(&axes);
-    handedIn.xmlCreator1 = new XMLCreator1Meta;
+    // One operator trace for the session: the XML creators share it with the plain ones.
+    const Ref<OperatorTrace> trace = Ref<OperatorTrace>::make();
+    handedIn.operatorTrace = trace.get();
+    handedIn.xmlCreator1 = new XMLCreator1Meta(trace.get());
     return userInterface::run(argc, argv, handedIn);
 }

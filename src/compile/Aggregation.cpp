@@ -50,7 +50,8 @@ std::string Aggregation::strategy(const SymTab*) const {
     return "unknown";
 }
 
-Ref<Operand> Aggregation::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
+Ref<Operand> Aggregation::evaluate(clib_list<Operand*>* list, OMAccess* access,
+                                   const OperatorTrace& tracing) const {
     Run run{list != nullptr && !list->empty() ? list->head() : nullptr,
             access,
             variables,
@@ -59,7 +60,7 @@ Ref<Operand> Aggregation::evaluate(clib_list<Operand*>* list, OMAccess* access) 
             nullptr};
     Operand* input = run.input;
     if (input == nullptr) return nullptr;
-    if (debugging()) trace(run);
+    if (tracing.on) trace(run);
     auto result = Ref<SetOperand>::make(variables);
     run.result = result.get();
     // A body without answers may come without its columns (a join cut short): it is the empty
@@ -100,7 +101,7 @@ Ref<Operand> Aggregation::evaluate(clib_list<Operand*>* list, OMAccess* access) 
         case AggregateKind::Unknown:
             errorChannel() << "unknown aggregate operator" << std::endl;
     }
-    if (debugging()) printResult(result.get(), access);
+    if (tracing.on) printResult(result.get(), access);
     return result;
 }
 

@@ -22,7 +22,8 @@ class Aggregation : public Operator {
     Aggregation(const std::string& opName, FSymbol aggVar, clib_list<FSymbol> groupVars);
 
     // Reads only the first input.
-    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
+    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access,
+                          const OperatorTrace& tracing) const override;
     bool isGroupedBy(const InternalName& var, int* out) const override;
     std::string strategy(const SymTab* names) const override;
 

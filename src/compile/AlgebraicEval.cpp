@@ -11,7 +11,9 @@
 #include "foundation/ShellCommands.h"
 #include "foundation/clib_list.h"
 
-AlgebraicEval::AlgebraicEval(OMAccess* access) : access(Ref<OMAccess>::share(access)) {}
+AlgebraicEval::AlgebraicEval(OMAccess* access, OperatorTrace* trace)
+    : access(Ref<OMAccess>::share(access)),
+      trace(trace != nullptr ? Ref<OperatorTrace>::share(trace) : Ref<OperatorTrace>::make()) {}
 
 AlgebraicEval::~AlgebraicEval() = default;
 
@@ -42,20 +44,20 @@ const ShellCommands<AlgebraicEval>& AlgebraicEval::shellCommands() {
 Ref<Operand> AlgebraicEval::evaluate(AlgebraicExpr* expr, Operand* start) {
     if (expr == nullptr) return nullptr;
     Operand* current = start;
-    return expr->evaluate(access.get(), &current);
+    return expr->evaluate(access.get(), &current, *trace);
 }
 
 FLSysRef AlgebraicEval::debugOn(FLSysArgs* args) {
     if (!checkNoArgs(args)) return nullptr;
     debug = 1;
-    setOperatorDebug();
+    trace->on = true;
     return FLSysRef::share(this);
 }
 
 FLSysRef AlgebraicEval::debugOff(FLSysArgs* args) {
     if (!checkNoArgs(args)) return nullptr;
     debug = 0;
-    clearOperatorDebug();
+    trace->on = false;
     return FLSysRef::share(this);
 }
 
@@ -72,10 +74,11 @@ bool AlgebraicEval::isA(const std::string& className) const {
     return className == "AlgebraicEval" || FLSysObject::isA(className);
 }
 
-AlgebraicEvalMeta::AlgebraicEvalMeta() : XMeta("AlgebraicEval") {}
+AlgebraicEvalMeta::AlgebraicEvalMeta(OperatorTrace* trace)
+    : XMeta("AlgebraicEval"), trace(Ref<OperatorTrace>::share(trace)) {}
 
 FLSysRef AlgebraicEvalMeta::createInstance(FLSysArgs* args) {
     FLSysObject* access = nullptr;
     if (!checkArgs1(args, "OMAccess", access)) return nullptr;
-    return Ref<AlgebraicEval>::make(static_cast<OMAccess*>(access));
+    return Ref<AlgebraicEval>::make(static_cast<OMAccess*>(access), trace.get());
 }

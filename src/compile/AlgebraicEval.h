@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "compile/Operator.h"
 #include "foundation/FLSysObject.h"
 #include "foundation/Ref.h"
 
@@ -14,8 +15,9 @@ class Operand;
 
 class AlgebraicEval : public FLSysObject {
   public:
-    // Holds the access layer.
-    explicit AlgebraicEval(OMAccess* access);
+    // Holds the access layer and the trace its debugOn switches: the session's, shared with
+    // every evaluator and creator, or (null) one of its own.
+    explicit AlgebraicEval(OMAccess* access, OperatorTrace* trace = nullptr);
     AlgebraicEval(const AlgebraicEval&) = delete;
     AlgebraicEval& operator=(const AlgebraicEval&) = delete;
 
@@ -27,8 +29,7 @@ class AlgebraicEval : public FLSysObject {
 
     // The tree's result with `start` as the current operand; null for a null tree.
     virtual Ref<Operand> evaluate(AlgebraicExpr* expr, Operand* start);
-    // Switch this object's flag and the operators' shared debug flag; null after an argument
-    // error.
+    // Switch this object's flag and the trace it shares; null after an argument error.
     virtual FLSysRef debugOn(FLSysArgs* args);
     virtual FLSysRef debugOff(FLSysArgs* args);
     // The online help on the help channel; answers this object.
@@ -44,15 +45,20 @@ class AlgebraicEval : public FLSysObject {
     static const ShellCommands<AlgebraicEval>& shellCommands();
 
     Ref<OMAccess> access;
+    Ref<OperatorTrace> trace;
     std::int32_t debug = 0;
 };
 
-// The class object registered as "classAlgebraicEval": "new"@(anOMAccess).
+// The class object registered as "classAlgebraicEval": "new"@(anOMAccess). The evaluators it
+// makes share `trace` (or, when null, each has its own).
 class AlgebraicEvalMeta : public XMeta {
   public:
-    AlgebraicEvalMeta();
+    explicit AlgebraicEvalMeta(OperatorTrace* trace = nullptr);
     ~AlgebraicEvalMeta() override = default;
 
   protected:
     FLSysRef createInstance(FLSysArgs* args) override;
+
+  private:
+    Ref<OperatorTrace> trace;
 };

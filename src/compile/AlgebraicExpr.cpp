@@ -21,13 +21,14 @@ void AlgebraicExpr::forgetKeptTables() const {
     for (const Ref<AlgebraicExpr>& child : children) child->forgetKeptTables();
 }
 
-Ref<Operand> AlgebraicExpr::evaluate(OMAccess* access, Operand** current) const {
+Ref<Operand> AlgebraicExpr::evaluate(OMAccess* access, Operand** current,
+                                     const OperatorTrace& tracing) const {
     Operand* entry = *current;
     if (op && op->projects()) {
         // The projection reads the current operand without owning it.
         clib_list<Operand*> inputs;
         inputs.append(*current);
-        return op->evaluate(&inputs, access);
+        return op->evaluate(&inputs, access, tracing);
     }
     // The children's results, held until this node's operator has run.
     std::vector<Ref<Operand>> held;
@@ -35,7 +36,7 @@ Ref<Operand> AlgebraicExpr::evaluate(OMAccess* access, Operand** current) const 
     Ref<Operand> result;
     bool shortCut = false;
     for (const Ref<AlgebraicExpr>& child : children) {
-        Ref<Operand> r = child->evaluate(access, current);
+        Ref<Operand> r = child->evaluate(access, current, tracing);
         if ((!r || r->emptyAtHand()) && op && op->kind() == OperatorKind::Join) {
             result = Ref<Operand2>::make();
             shortCut = true;
@@ -44,7 +45,7 @@ Ref<Operand> AlgebraicExpr::evaluate(OMAccess* access, Operand** current) const 
         inputs.append(r.get());
         held.push_back(std::move(r));
     }
-    if (!shortCut && op) result = op->evaluate(&inputs, access);
+    if (!shortCut && op) result = op->evaluate(&inputs, access, tracing);
     held.clear();
     *current = keepInput != 0 ? entry : result.get();
     return result;

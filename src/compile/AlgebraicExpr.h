@@ -23,8 +23,9 @@ class AlgebraicExpr : public ManagedObject {
     // The node's result (a reference for the caller, or null). "pi" and "multipi" nodes project
     // the current operand and ignore their children; a "merge" node stops at the first child
     // that yields nothing. `*current` becomes the result unless keepInput is set. The tree does
-    // not change: the operands of one evaluation live in that evaluation.
-    Ref<Operand> evaluate(OMAccess* access, Operand** current) const;
+    // not change: the operands of one evaluation live in that evaluation. Every operator is
+    // traced when `tracing` is on.
+    Ref<Operand> evaluate(OMAccess* access, Operand** current, const OperatorTrace& tracing) const;
     // Takes a reference to a non-null child and appends it (plan building only).
     void addChild(AlgebraicExpr* child);
     const std::vector<Ref<AlgebraicExpr>>& getChildren() const { return children; }

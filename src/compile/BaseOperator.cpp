@@ -147,9 +147,11 @@ std::unique_ptr<BaseOperator::Run> BaseOperator::newRun(OMAccess* access) const 
     return std::make_unique<Run>(*this, access, patternWidth());
 }
 
-Ref<Operand> BaseOperator::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
+Ref<Operand> BaseOperator::evaluate(clib_list<Operand*>* list, OMAccess* access,
+                                    const OperatorTrace& tracing) const {
     if (valid == 0) return nullptr;
     std::unique_ptr<Run> run = newRun(access);
+    run->traced = tracing.on;
     evaluateRelation(*run, list);
     return run->takeResult();
 }
@@ -265,7 +267,7 @@ void BaseOperator::emitRow(Run& run, Iterator* row, const InternalName& key) con
 void BaseOperator::evaluateRelation(Run& run, clib_list<Operand*>* list) const {
     run.startResult(variables);
     if (!putConstants(run) || !openInputs(run, list)) return;
-    if (debugging()) trace(run);
+    if (run.traced) trace(run);
     if (inputCount == 0) {
         matchRelation(run);
     } else {
@@ -294,7 +296,7 @@ void BaseOperator::evaluateRelation(Run& run, clib_list<Operand*>* list) const {
             }
         }
     }
-    if (debugging()) printResult(run.result.get(), run.access);
+    if (run.traced) printResult(run.result.get(), run.access);
 }
 
 std::string BaseOperator::positionText(OMAccess* access, int position) const {

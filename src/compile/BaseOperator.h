@@ -34,6 +34,8 @@ class BaseOperator : public Operator {
         Ref<Operand> takeResult() { return std::move(result); }
 
         OMAccess* access;
+        // The evaluation is traced (OperatorTrace::on when it began).
+        bool traced = false;
         Ref<SetOperand> result;
         std::vector<Ref<Iterator>> inputIters;
         // Borrowed from the caller for the run.
@@ -46,7 +48,8 @@ class BaseOperator : public Operator {
         std::vector<InternalName> patternCells;
     };
 
-    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
+    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access,
+                          const OperatorTrace& tracing) const override;
     bool isGroupedBy(const InternalName& var, int* out) const override;
     // True when the literal can answer for each row of its one input (a projection of the rows
     // before it) whether it holds, without being evaluated over the projection: a negation of it

@@ -24,15 +24,16 @@ IdMapper::IdMapper(const IdMapperSpec& spec)
         if (inputRoles[std::size_t(i)] == PatternSpec::InputRole::Rows) selectBySet(i);
 }
 
-Ref<Operand> IdMapper::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
+Ref<Operand> IdMapper::evaluate(clib_list<Operand*>* list, OMAccess* access,
+                                const OperatorTrace& tracing) const {
     if (valid == 0) return nullptr;
-    if (arity > 0) return BaseOperator::evaluate(list, access);
+    if (arity > 0) return BaseOperator::evaluate(list, access, tracing);
     Run run(*this, access, 0);
     run.startResult(variables);
     InternalName name;
     if (access != nullptr && access->internValue(function, name) != 0)
         run.result->insert(name, run.resultCells.data());
-    if (debugging()) run.result->printLexical(debugChannel(), access);
+    if (tracing.on) run.result->printLexical(debugChannel(), access);
     return run.takeResult();
 }
 

@@ -19,7 +19,8 @@ class IdMapper : public BaseOperator {
   public:
     explicit IdMapper(const IdMapperSpec& spec);
 
-    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
+    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access,
+                          const OperatorTrace& tracing) const override;
 
   protected:
     ~IdMapper() override = default;

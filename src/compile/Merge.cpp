@@ -121,9 +121,11 @@ bool Merge::sharesPlanned(clib_list<Operand*>* list) const {
     return found == shared;
 }
 
-Ref<Operand> Merge::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
+Ref<Operand> Merge::evaluate(clib_list<Operand*>* list, OMAccess* access,
+                             const OperatorTrace& tracing) const {
     if (valid == 0) return nullptr;
     MergeRun run(*this, access);
+    run.traced = tracing.on;
     run.startResult(variables);
     // The plan was made for inputs carrying these columns; inputs that do not are a fault of
     // the translator, reported rather than joined some other way.
@@ -136,7 +138,7 @@ Ref<Operand> Merge::evaluate(clib_list<Operand*>* list, OMAccess* access) const 
         // join over a join pulls the inner rows as it needs them.
         if (list->head()->emptyAtHand() || list->tail()->emptyAtHand()) return run.takeResult();
         // A trace prints the inputs' rows without opening them: the join runs as untraced.
-        if (debugging()) {
+        if (tracing.on) {
             std::size_t k = 0;
             for (Operand* input : *list)
                 if (k < run.inputOperands.size()) run.inputOperands[k++] = input;
@@ -152,15 +154,15 @@ Ref<Operand> Merge::evaluate(clib_list<Operand*>* list, OMAccess* access) const 
                 return run.takeResult();
             }
         }
-        if (debugging()) printResult(run.result.get(), access);
+        if (tracing.on) printResult(run.result.get(), access);
         return run.takeResult();
     }
     if (plan == JoinStrategy::NestedLoop && crossProduct(run, list)) {
-        if (debugging()) printResult(run.result.get(), access);
+        if (tracing.on) printResult(run.result.get(), access);
         return run.takeResult();
     }
     if (!openInputs(run, list)) return run.takeResult();
-    if (debugging()) trace(run);
+    if (tracing.on) trace(run);
     for (int i = 0; i < inputCount; ++i)
         run.keyCells[std::size_t(i)] = run.inputIters[std::size_t(i)]->atColumn(1);
     bool resultLine = true;
@@ -189,7 +191,7 @@ Ref<Operand> Merge::evaluate(clib_list<Operand*>* list, OMAccess* access) const 
             });
             break;
     }
-    if (debugging()) {
+    if (tracing.on) {
         if (resultLine)
             printResult(run.result.get(), access);
         else
@@ -258,7 +260,7 @@ void Merge::regroupedJoin(MergeRun& run, Operand* left, Operand* right) const {
     RelationStore combinations(int(rightPositions.size()));
     if (shared.size() == 1) {
         sorter = Ref<Sort>::adopt(new Sort(shared.front(), right->getColumns()));
-        sorted = sorter->regroup(right, run.access);
+        sorted = sorter->regroup(right, run.access, run.traced);
     } else {
         clib_list<FSymbol>* columns = right->getColumns();
         sorted = Ref<SetOperand>::adopt(
@@ -375,7 +377,7 @@ bool Merge::crossProduct(MergeRun& run, clib_list<Operand*>* list) const {
         take.push_back({side, r.column, r.cell});
     }
     // A trace prints the inputs' rows without opening them: the product runs as untraced.
-    if (debugging()) {
+    if (run.traced) {
         run.inputOperands[0] = left;
         run.inputOperands[1] = right;
         trace(run);

@@ -53,7 +53,8 @@ class Merge : public BaseOperator {
   public:
     explicit Merge(const JoinSpec& spec);
 
-    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
+    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access,
+                          const OperatorTrace& tracing) const override;
     bool isGroupedBy(const InternalName& var, int* out) const override;
     std::string strategy(const SymTab* names) const override;
     void forgetKeptTables() const override { tables->forget(); }

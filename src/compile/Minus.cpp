@@ -75,22 +75,23 @@ std::string Minus::strategy(const SymTab*) const {
     return negationStrategyName(plan);
 }
 
-Ref<Operand> Minus::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
+Ref<Operand> Minus::evaluate(clib_list<Operand*>* list, OMAccess* access,
+                             const OperatorTrace& tracing) const {
     auto result = Ref<SetOperand>::adopt(new SetOperand(variables));
     if (list == nullptr || list->empty() || plan == NegationStrategy::NeverHolds) return result;
     if (plan == NegationStrategy::ProbedAntiJoin) {
         Operand* left = list->head();
         if (left == nullptr) return result;
-        if (debugging()) trace(left, nullptr, access);
+        if (tracing.on) trace(left, nullptr, access);
         probeEach(left, access, result.get());
-        if (debugging()) printResult(result.get(), access);
+        if (tracing.on) printResult(result.get(), access);
         return result;
     }
     // A missing operand counts as an empty one.
     const bool twoInputs = list->size() >= 2;
     Operand* right = list->tail();
     Operand* left = twoInputs ? list->head() : nullptr;
-    if (debugging()) trace(left, right, access);
+    if (tracing.on) trace(left, right, access);
     if (plan == NegationStrategy::ExistenceTest) {
         const bool rightEmpty = right == nullptr || right->isEmpty();
         if (!rightEmpty) return result;
@@ -101,7 +102,7 @@ Ref<Operand> Minus::evaluate(clib_list<Operand*>* list, OMAccess* access) const 
     } else if (left != nullptr) {
         subtract(left, *indexRight(right), result.get());
     }
-    if (debugging()) printResult(result.get(), access);
+    if (tracing.on) printResult(result.get(), access);
     return result;
 }
 

@@ -57,7 +57,8 @@ class Minus : public Operator {
 
     // The first input is the left operand, the last the right; a single input is the right
     // alone. A ground negation that holds gives the left operand itself.
-    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
+    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access,
+                          const OperatorTrace& tracing) const override;
     bool isGroupedBy(const InternalName& var, int* out) const override;
     std::string strategy(const SymTab* names) const override;
     NegationStrategy negationStrategy() const { return plan; }

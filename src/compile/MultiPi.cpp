@@ -10,11 +10,12 @@
 MultiPi::MultiPi(const clib_list<FSymbol>& variables)
     : Operator(OperatorKind::MultiProjection, variables.size(), variables) {}
 
-Ref<Operand> MultiPi::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
+Ref<Operand> MultiPi::evaluate(clib_list<Operand*>* list, OMAccess* access,
+                               const OperatorTrace& tracing) const {
     auto result = Ref<TupleSetOperand>::make(variables);
     Operand* input = list != nullptr && !list->empty() ? list->head() : nullptr;
     if (input == nullptr) return result;
-    if (debugging()) trace(input, access);
+    if (tracing.on) trace(input, access);
     std::vector<int> positions(std::size_t(arity > 0 ? arity : 0), 0);
     int p = 1;
     for (const FSymbol& column : *input->getColumns()) {
@@ -32,7 +33,7 @@ Ref<Operand> MultiPi::evaluate(clib_list<Operand*>* list, OMAccess* access) cons
         for (std::size_t k = 0; k < positions.size(); ++k) cells[k] = row.cells[positions[k] - 1];
         result->insert(cells.data());
     });
-    if (debugging()) printResult(result.get(), access);
+    if (tracing.on) printResult(result.get(), access);
     return result;
 }
 

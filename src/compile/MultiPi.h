@@ -12,7 +12,8 @@ class MultiPi : public Operator {
 
     // A TupleSetOperand over the variables; only the first input is read. A variable that is not
     // a column of the input gives the empty result.
-    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
+    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access,
+                          const OperatorTrace& tracing) const override;
     // The k-th variable is grouped by pattern position 1 + the cell of the k-th binding.
     bool isGroupedBy(const InternalName& var, int* out) const override;
 

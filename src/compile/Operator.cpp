@@ -1,4 +1,4 @@
-// The operator base: kinds and their names, the shared debug flag and the shared debug texts.
+// The operator base: kinds and their names and the shared debug texts.
 #include "compile/Operator.h"
 
 #include <ostream>
@@ -7,8 +7,6 @@
 #include "compile/Operand.h"
 #include "foundation/OutputChannel.h"
 #include "foundation/Ref.h"
-
-std::int32_t Operator::debugFlag = 0;
 
 const char* operatorName(OperatorKind kind) {
     switch (kind) {
@@ -42,14 +40,6 @@ Operator::Operator(OperatorKind kind, int arity, const clib_list<FSymbol>& varia
     : arity(arity), variables(variables), kindValue(kind) {}
 
 Operator::Operator(OperatorKind kind, int arity) : arity(arity), kindValue(kind) {}
-
-void setOperatorDebug() {
-    Operator::debugFlag = 1;
-}
-
-void clearOperatorDebug() {
-    Operator::debugFlag = 0;
-}
 
 namespace {
 

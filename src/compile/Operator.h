@@ -1,5 +1,5 @@
 // Operator: the common base of every operation of the rule algebra, its kind, the input bindings
-// the translator gives it, and the debug flag all operators share.
+// the translator gives it, and the trace switch they are evaluated under.
 #pragma once
 
 #include <cstdint>
@@ -45,6 +45,15 @@ struct InputBinding {
     int column = 0;
 };
 
+// Whether operators write their inputs and results (and creators the road of each head) on the
+// debug channel. The program entry makes one for the session and hands it to every algebra
+// evaluator and creator it builds, so that any evaluator's debugOn traces all operators; an
+// evaluation hands it down its tree.
+class OperatorTrace : public ManagedObject {
+  public:
+    bool on = false;
+};
+
 class Operator : public ManagedObject {
   public:
     Operator(OperatorKind kind, int arity, const clib_list<FSymbol>& variables);
@@ -52,8 +61,9 @@ class Operator : public ManagedObject {
 
     // A new operand (one reference for the caller) from the input operands, or null. The
     // operator itself does not change: whatever one evaluation needs lives in that evaluation,
-    // so a plan can be run again, or from within a run of itself.
-    virtual Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access) const = 0;
+    // so a plan can be run again, or from within a run of itself. Traced when `trace` is on.
+    virtual Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access,
+                                  const OperatorTrace& tracing) const = 0;
     std::string getName() const { return operatorName(kindValue); }
     OperatorKind kind() const { return kindValue; }
     // A projection of the current operand (either kind): it reads the operand its tree walk
@@ -85,9 +95,6 @@ class Operator : public ManagedObject {
     int getArity() const { return arity; }
     bool hasNoKey() const { return noKey != 0; }
 
-    // The flag shared by all operators.
-    static bool debugging() { return debugFlag != 0; }
-
   protected:
     ~Operator() override = default;
 
@@ -103,12 +110,4 @@ class Operator : public ManagedObject {
 
   private:
     OperatorKind kindValue;
-
-    friend void setOperatorDebug();
-    friend void clearOperatorDebug();
-    static std::int32_t debugFlag;
 };
-
-// Switch the debug output of every operator on and off.
-void setOperatorDebug();
-void clearOperatorDebug();

@@ -15,16 +15,17 @@ Pi::Pi(OperatorKind kind, const FSymbol& var) : Operator(kind, 1), var(var) {
     variables.append(var);
 }
 
-Ref<Operand> Pi::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
+Ref<Operand> Pi::evaluate(clib_list<Operand*>* list, OMAccess* access,
+                          const OperatorTrace& tracing) const {
     auto result = Ref<Operand2>::make();
     Operand* input = list != nullptr && !list->empty() ? list->head() : nullptr;
     if (input == nullptr) return result;
-    if (debugging()) printAs("Pi", input, access);
+    if (tracing.on) printAs("Pi", input, access);
     int pos = input->columnOf(var);
     if (pos == 0) return result;
     scan(input, RowOrder::Ordered,
          [&result, pos](const RowView& row) { result->insert(row.cells[pos - 1]); });
-    if (debugging()) printResult(result.get(), access);
+    if (tracing.on) printResult(result.get(), access);
     return result;
 }
 
@@ -46,14 +47,15 @@ Sort::Sort(const FSymbol& var, const clib_list<FSymbol>* columns) : Pi(OperatorK
     if (columns != nullptr) variables = *columns;
 }
 
-Ref<Operand> Sort::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
+Ref<Operand> Sort::evaluate(clib_list<Operand*>* list, OMAccess* access,
+                            const OperatorTrace& tracing) const {
     Operand* input = list != nullptr && !list->empty() ? list->head() : nullptr;
     if (input == nullptr) return nullptr;
-    return regroup(input, access);
+    return regroup(input, access, tracing.on);
 }
 
-Ref<SetOperand> Sort::regroup(Operand* input, OMAccess* access) const {
-    if (debugging()) printAs("Sort", input, access);
+Ref<SetOperand> Sort::regroup(Operand* input, OMAccess* access, bool traced) const {
+    if (traced) printAs("Sort", input, access);
     clib_list<FSymbol>* columns = input->getColumns();
     auto result = Ref<SetOperand>::make(*columns);
     int pos = input->columnOf(var);
@@ -62,6 +64,6 @@ Ref<SetOperand> Sort::regroup(Operand* input, OMAccess* access) const {
     // away the unfinished join it was made for.
     scan(input, RowOrder::Ordered,
          [&](const RowView& row) { result->insert(row.cells[pos - 1], row.cells); });
-    if (debugging()) printResult(result.get(), access);
+    if (traced) printResult(result.get(), access);
     return result;
 }

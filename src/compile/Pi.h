@@ -14,7 +14,8 @@ class Pi : public Operator {
     explicit Pi(const FSymbol& var);
 
     // Only the first input is read; no input, or no column `var`, gives the empty result.
-    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
+    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access,
+                          const OperatorTrace& tracing) const override;
     // True for the projected variable; `*out` = 0.
     bool isGroupedBy(const InternalName& var, int* out) const override;
 
@@ -34,9 +35,11 @@ class Sort : public Pi {
     Sort(const FSymbol& var, const clib_list<FSymbol>* variables);
 
     // Null without an input.
-    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
-    // The regrouped rows of `input` (not null), typed for a caller that reads them as a set.
-    Ref<SetOperand> regroup(Operand* input, OMAccess* access) const;
+    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access,
+                          const OperatorTrace& tracing) const override;
+    // The regrouped rows of `input` (not null), typed for a caller that reads them as a set;
+    // traced when `traced`.
+    Ref<SetOperand> regroup(Operand* input, OMAccess* access, bool traced) const;
 
   protected:
     ~Sort() override = default;

@@ -186,21 +186,23 @@ std::unique_ptr<BaseOperator::Run> Pred::newRun(OMAccess* access) const {
     return std::make_unique<PredRun>(*this, access);
 }
 
-Ref<Operand> Pred::evaluate(clib_list<Operand*>* list, OMAccess* access) const {
+Ref<Operand> Pred::evaluate(clib_list<Operand*>* list, OMAccess* access,
+                            const OperatorTrace& tracing) const {
     if (valid == 0) return nullptr;
     const bool stored = predicate.getType() != InternalName::BuiltinPredicate;
     if (stored && predicate.getArity() > 0 && access->isEmptyPredicate(predicate))
         return Ref<SetOperand>::make(variables);
     PredRun run(*this, access);
+    run.traced = tracing.on;
     if (plan != PredicateScan::Proposition) {
         evaluateRelation(run, list);
         return run.takeResult();
     }
     // A proposition: one zero-width row when it holds.
     run.startResult(variables);
-    if (debugging()) trace(run);
+    if (tracing.on) trace(run);
     if (access->isPredicate(predicate)) run.result->insert(InternalName::UndefinedObject, nullptr);
-    if (debugging()) run.result->printLexical(debugChannel(), access);
+    if (tracing.on) run.result->printLexical(debugChannel(), access);
     return run.takeResult();
 }
 

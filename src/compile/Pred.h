@@ -85,7 +85,8 @@ class Pred : public BaseOperator {
   public:
     explicit Pred(const PredSpec& spec);
 
-    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access) const override;
+    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess* access,
+                          const OperatorTrace& tracing) const override;
     std::string strategy(const SymTab* names) const override;
     PredicateScan scan() const { return plan; }
     // True when the literal is a stored predicate probed once per row of its one input (its

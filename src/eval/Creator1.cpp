@@ -39,7 +39,8 @@ ArithmeticOp arithmeticOp(const std::string& op) {
 }
 }  // namespace
 
-Creator1::Creator1(OMAccess* access) : Creator(access) {}
+Creator1::Creator1(OMAccess* access, OperatorTrace* trace)
+    : Creator(access), trace(Ref<OperatorTrace>::share(trace)) {}
 
 Creator1::~Creator1() {
     clear();
@@ -165,7 +166,7 @@ HeadPlan Creator1::planPass(Head& entry, const std::vector<FTerm*>& terms,
 }
 
 void Creator1::tracePlan(const HeadPlan& plan) const {
-    if (!Operator::debugging()) return;
+    if (!trace || !trace->on) return;
     debugChannel() << "head road: " << plan.name() << std::endl;
 }
 
@@ -690,5 +691,5 @@ void Creator1::transpose(AggExpr*) {
 FLSysRef Creator1Meta::createInstance(FLSysArgs* args) {
     FLSysObject* access = nullptr;
     if (!checkArgs1(args, "OMAccess", access)) return nullptr;
-    return Ref<Creator1>::make(static_cast<OMAccess*>(access));
+    return Ref<Creator1>::make(static_cast<OMAccess*>(access), trace.get());
 }

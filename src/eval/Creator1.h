@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "compile/Operator.h"
 #include "eval/Creator.h"
 #include "eval/HeadPlan.h"
 #include "foundation/FLSysObject.h"
@@ -26,7 +27,9 @@ class TupleDictionaryTree;
 
 class Creator1 : public Creator {
   public:
-    explicit Creator1(OMAccess* access);
+    // Traces the road of each head when `trace` (the session's, shared with the algebra
+    // evaluators; null: never) is on.
+    explicit Creator1(OMAccess* access, OperatorTrace* trace = nullptr);
 
     bool isOk() const override;
     // "aCreator1".
@@ -108,6 +111,8 @@ class Creator1 : public Creator {
     std::int32_t changedValue = 0;
 
   private:
+    // The session's trace of head roads; null when the creator has none.
+    Ref<OperatorTrace> trace;
     using Columns = std::vector<InternalName>;
     // One tree per head term and column layout: rules that share a head term (the delta rules
     // of one rule) can bind its variables in other columns.
@@ -173,11 +178,15 @@ class Creator1 : public Creator {
     std::uint64_t lastFactRun = 0;
 };
 
-// Registered as "classCreator1": new@(OMAccess).
+// Registered as "classCreator1": new@(OMAccess); the creators it makes share `trace`.
 class Creator1Meta : public XMeta {
   public:
-    Creator1Meta() : XMeta("Creator1") {}
+    explicit Creator1Meta(OperatorTrace* trace = nullptr)
+        : XMeta("Creator1"), trace(Ref<OperatorTrace>::share(trace)) {}
 
   protected:
     FLSysRef createInstance(FLSysArgs* args) override;
+
+  private:
+    Ref<OperatorTrace> trace;
 };

@@ -9,6 +9,7 @@
 #include "access/OMAccess.h"
 #include "compile/AlgebraicEval.h"
 #include "compile/Normalizer.h"
+#include "compile/Operator.h"
 #include "compile/Optimizer.h"
 #include "compile/SemanticAnalyser.h"
 #include "compile/Translator.h"
@@ -87,6 +88,9 @@ void registerSystemObjects(FLSysInterpreter& sys, const Session& handedIn) {
     sys.assign("statisticChannel", &statisticChannel());
     sys.assign("systemChannel", &systemChannel());
 
+    const Ref<OperatorTrace> trace = handedIn.operatorTrace != nullptr
+                                         ? Ref<OperatorTrace>::share(handedIn.operatorTrace)
+                                         : Ref<OperatorTrace>::make();
     registerOwned(sys, "classTranslator", Ref<TranslatorMeta>::make());
     registerOwned(sys, "classOM", Ref<OMMeta>::make());
     registerOwned(sys, "classWebOMAccess",
@@ -96,10 +100,10 @@ void registerSystemObjects(FLSysInterpreter& sys, const Session& handedIn) {
     registerOwned(sys, "classDOMOMAccess",
                   orPlaceholder(handedIn.domOMAccess, "DOMOMAccess", {"OM"}));
     registerOwned(sys, "classOMAccess", Ref<OMAccessMeta>::make(handedIn.axisIterators));
-    registerOwned(sys, "classCreator1", Ref<Creator1Meta>::make());
+    registerOwned(sys, "classCreator1", Ref<Creator1Meta>::make(trace.get()));
     registerOwned(sys, "classXMLCreator1",
                   orPlaceholder(handedIn.xmlCreator1, "XMLCreator1", {"OMAccess"}));
-    registerOwned(sys, "classAlgebraicEval", Ref<AlgebraicEvalMeta>::make());
+    registerOwned(sys, "classAlgebraicEval", Ref<AlgebraicEvalMeta>::make(trace.get()));
     registerOwned(sys, "classBlock", Ref<BlockMeta>::make());
     registerOwned(sys, "classMatcher", Ref<MatcherMeta>::make());
     registerOwned(sys, "classPrettyPrinter", Ref<PrettyPrinterMeta>::make());

@@ -8,6 +8,7 @@
 
 class AxisIteratorFactory;
 class FLSysInterpreter;
+class OperatorTrace;
 
 // What the program entry (which links every layer) hands to the session it starts: the class
 // objects of classes that live above the shell or are not built yet, and the makers of what
@@ -26,6 +27,10 @@ struct Session {
     // Makes the iterators of document axis steps for every access layer "classOMAccess" builds
     // (not owned: it outlives the session); null: their axis steps report NotImplemented.
     AxisIteratorFactory* axisIterators = nullptr;
+    // The operator trace every algebra evaluator and creator of the session shares (any
+    // evaluator's debugOn switches it for all); handed on to the class objects that make them.
+    // Null: start-up makes one for the session.
+    OperatorTrace* operatorTrace = nullptr;
 };
 
 // Registers everything in its fixed order and clears the central statistic handler.

@@ -11,7 +11,7 @@
 #include "language/Spec.h"
 #include "xml/XMLOMAccess.h"
 
-XMLCreator1::XMLCreator1(OMAccess* access) : Creator1(access) {
+XMLCreator1::XMLCreator1(OMAccess* access, OperatorTrace* trace) : Creator1(access, trace) {
     xmlAccess = dynamic_cast<XMLOMAccess*>(access);
     if (xmlAccess != nullptr) return;
     centralErrorHandler().report(Error(
@@ -110,5 +110,5 @@ int XMLPathInsertExpr::storePath(const InternalName& host, const InternalName& m
 FLSysRef XMLCreator1Meta::createInstance(FLSysArgs* args) {
     FLSysObject* access = nullptr;
     if (!checkArgs1(args, "OMAccess", access)) return nullptr;
-    return Ref<XMLCreator1>::make(static_cast<OMAccess*>(access));
+    return Ref<XMLCreator1>::make(static_cast<OMAccess*>(access), trace.get());
 }

@@ -13,7 +13,7 @@ class XMLOMAccess;
 class XMLCreator1 : public Creator1 {
   public:
     // Reports WrongOMAccess when the layer is not an XMLOMAccess and then works as Creator1.
-    explicit XMLCreator1(OMAccess* access);
+    explicit XMLCreator1(OMAccess* access, OperatorTrace* trace = nullptr);
 
     // "aXMLCreator1".
     void print(OutputChannel& channel) const override;
@@ -66,11 +66,15 @@ class XMLPathInsertExpr : public PathInsertExpr {
     Axis axis;
 };
 
-// Registered as "classXMLCreator1": new@(OMAccess).
+// Registered as "classXMLCreator1": new@(OMAccess); the creators it makes share `trace`.
 class XMLCreator1Meta : public XMeta {
   public:
-    XMLCreator1Meta() : XMeta("XMLCreator1") {}
+    explicit XMLCreator1Meta(OperatorTrace* trace = nullptr)
+        : XMeta("XMLCreator1"), trace(Ref<OperatorTrace>::share(trace)) {}
 
   protected:
     FLSysRef createInstance(FLSysArgs* args) override;
+
+  private:
+    Ref<OperatorTrace> trace;
 };

@@ -17,7 +17,8 @@ namespace {
 class CountingOperator : public Operator {
   public:
     CountingOperator(OperatorKind kind, Operand* answer) : Operator(kind, 0), answer(answer) {}
-    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess*) const override {
+    Ref<Operand> evaluate(clib_list<Operand*>* inputs, OMAccess*,
+                          const OperatorTrace&) const override {
         ++calls;
         seen.clear();
         for (Operand* input : *inputs)
@@ -37,6 +38,8 @@ class CountingOperator : public Operator {
 
 class AlgebraicExprTest : public AlgebraTest {
   protected:
+    OperatorTrace untraced;
+
     // A leaf node over a counting operator; the node holds the operator.
     AlgebraicExpr* leaf(OperatorKind kind, Operand* answer, CountingOperator** op = nullptr,
                         int keepInput = 0) {
@@ -65,7 +68,7 @@ TEST_F(AlgebraicExprTest, MergeStopsAtTheFirstEmptyChild) {
                        leaf(OperatorKind::Predicate, oneColumn(variable("X"), {1}), &later))
                        .get());
     Operand* current = nullptr;
-    const Ref<Operand> result = root->evaluate(access, &current);
+    const Ref<Operand> result = root->evaluate(access, &current, untraced);
     ASSERT_NE(result.get(), nullptr);
     EXPECT_TRUE(result->isA("Operand2"));
     EXPECT_TRUE(result->isEmpty());
@@ -79,7 +82,7 @@ TEST_F(AlgebraicExprTest, MergeStopsAtTheFirstEmptyChild) {
     minus->addChild(Ref<AlgebraicExpr>::adopt(leaf(OperatorKind::Predicate, nullptr)).get());
     minus->addChild(Ref<AlgebraicExpr>::adopt(leaf(OperatorKind::Predicate, new Operand2())).get());
     current = nullptr;
-    EXPECT_FALSE(minus->evaluate(access, &current));
+    EXPECT_FALSE(minus->evaluate(access, &current, untraced));
     EXPECT_EQ(other->calls, 1);
     EXPECT_EQ(other->seen.size(), 2u);
 }
@@ -99,7 +102,7 @@ TEST_F(AlgebraicExprTest, PiProjectsTheOperandItsPreviousSiblingLeft) {
     node->addChild(piNode.get());
 
     Operand* current = nullptr;
-    const Ref<Operand> result = node->evaluate(access, &current);
+    const Ref<Operand> result = node->evaluate(access, &current, untraced);
     ASSERT_EQ(root->seen.size(), 2u);
     EXPECT_EQ(root->seen[1],
               (std::vector<KeyedRow>{{integer(3), {}}, {integer(4), {}}, {integer(8), {}}}));
@@ -107,7 +110,7 @@ TEST_F(AlgebraicExprTest, PiProjectsTheOperandItsPreviousSiblingLeft) {
 
     // A projection with no current operand has no input and answers the empty result.
     current = nullptr;
-    const Ref<Operand> alone = piNode->evaluate(access, &current);
+    const Ref<Operand> alone = piNode->evaluate(access, &current, untraced);
     ASSERT_NE(alone.get(), nullptr);
     EXPECT_TRUE(alone->isEmpty());
     EXPECT_EQ(current, nullptr);
@@ -119,27 +122,29 @@ TEST_F(AlgebraicExprTest, KeepInputRestoresTheCurrentOperand) {
         Ref<AlgebraicExpr>::adopt(leaf(OperatorKind::Predicate, new Operand2(), nullptr, 1));
     kept->addChild(Ref<AlgebraicExpr>::adopt(leaf(OperatorKind::Isa, new Operand2())).get());
     Operand* current = start.get();
-    const Ref<Operand> result = kept->evaluate(access, &current);
+    const Ref<Operand> result = kept->evaluate(access, &current, untraced);
     EXPECT_EQ(current, start.get());
     EXPECT_NE(result.get(), start.get());
 
     auto replaced = Ref<AlgebraicExpr>::adopt(leaf(OperatorKind::Predicate, new Operand2()));
-    const Ref<Operand> other = replaced->evaluate(access, &current);
+    const Ref<Operand> other = replaced->evaluate(access, &current, untraced);
     EXPECT_EQ(current, other.get());
 }
 
 TEST_F(AlgebraicExprTest, EvaluatorShellMethods) {
-    auto eval = Ref<AlgebraicEval>::adopt(new AlgebraicEval(access));
+    // The trace a session shares: one evaluator's debugOn switches it for all.
+    auto trace = Ref<OperatorTrace>::make();
+    auto eval = Ref<AlgebraicEval>::adopt(new AlgebraicEval(access, trace.get()));
     EXPECT_FALSE(eval->evaluate(nullptr, nullptr));
     FLSysArgs args;
     args.append(access);
     EXPECT_EQ(eval->methodCall("debugOn", &args), nullptr);
     EXPECT_NE(errors.text().find("WrongNumberOfArguments"), std::string::npos);
-    EXPECT_FALSE(Operator::debugging());
+    EXPECT_FALSE(trace->on);
     EXPECT_EQ(eval->methodCall("debugOn", nullptr), eval.get());
-    EXPECT_TRUE(Operator::debugging());
+    EXPECT_TRUE(trace->on);
     EXPECT_EQ(eval->methodCall("debugOff", nullptr), eval.get());
-    EXPECT_FALSE(Operator::debugging());
+    EXPECT_FALSE(trace->on);
 
     auto meta = Ref<AlgebraicEvalMeta>::adopt(new AlgebraicEvalMeta());
     FLSysRef made = meta->methodCall("new", &args);

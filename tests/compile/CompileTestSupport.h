@@ -242,11 +242,14 @@ inline Minus* makeMinus(MinusSpec spec) {
     return new Minus(spec);
 }
 
-// Evaluates an operator on the given inputs (none when empty).
-inline Ref<Operand> run(Operator* op, std::initializer_list<Operand*> inputs, OMAccess* access) {
+// Evaluates an operator on the given inputs (none when empty), traced when `traced`.
+inline Ref<Operand> run(Operator* op, std::initializer_list<Operand*> inputs, OMAccess* access,
+                        bool traced = false) {
     clib_list<Operand*> list;
     for (Operand* input : inputs) list.append(input);
-    return op->evaluate(&list, access);
+    OperatorTrace tracing;
+    tracing.on = traced;
+    return op->evaluate(&list, access, tracing);
 }
 
 }  // namespace compile_test

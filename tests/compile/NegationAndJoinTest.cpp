@@ -91,9 +91,7 @@ TEST_F(NegationAndJoinTest, DebugDumpOnlyWhileTheFlagIsOn) {
     ChannelCapture out(debugChannel());
     const Ref<Operand> quiet = run(merge.get(), {left, other.get()}, access);
     EXPECT_EQ(out.text(), "");
-    setOperatorDebug();
-    const Ref<Operand> loud = run(merge.get(), {left, other.get()}, access);
-    clearOperatorDebug();
+    const Ref<Operand> loud = run(merge.get(), {left, other.get()}, access, true);
     const std::string xs = x.ToString() + "/";
     const std::string ys = y.ToString() + "/";
     EXPECT_EQ(out.text(),

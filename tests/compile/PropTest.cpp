@@ -168,9 +168,7 @@ TEST_F(PropTest, SeveralOpenValuesWalkEveryCombination) {
 TEST_F(PropTest, DumpWritesTheArrow) {
     auto prop = Ref<Prop>::adopt(makeProp(3, MethodType::Set, 1, hostAndValue("m")));
     ChannelCapture debug(debugChannel());
-    setOperatorDebug();
-    const Ref<Operand> rows = run(prop.get(), {}, access);
-    clearOperatorDebug();
+    const Ref<Operand> rows = run(prop.get(), {}, access, true);
     EXPECT_EQ(debug.text().rfind("\nProperty : _#1[m ->> _#3]\n", 0), 0u) << debug.text();
 }
 

@@ -230,9 +230,7 @@ TEST_F(StreamingJoinTest, ATracedJoinReadsItsInputsAsAnUntracedOne) {
     auto left = Ref<SetOperand>::adopt(counted(1000, 10, &given));
     auto right = Ref<SetOperand>::adopt(pairs(symbols({y, z}), 10, 1));
     ChannelCapture out(debugChannel());
-    setOperatorDebug();
-    const Ref<Operand> traced = run(join.get(), {left.get(), right.get()}, access);
-    clearOperatorDebug();
+    const Ref<Operand> traced = run(join.get(), {left.get(), right.get()}, access, true);
     EXPECT_NE(out.text().find("contents of op#1"), std::string::npos);
     EXPECT_NE(out.text().find("RESULT : "), std::string::npos);
     // The trace printed copies: the input and the result still wait in their sources, as they

@@ -148,8 +148,10 @@ class EvalHarness {
     OMAccess* access;
     rule_test::RuleHarness rules{access};
     Translator* translator = new Translator(1);
-    Creator1* creator = new Creator1(access);
-    AlgebraicEval* algebra = new AlgebraicEval(access);
+    // The operators' trace, shared by the creator and the algebra evaluator as in a session.
+    Ref<OperatorTrace> trace = Ref<OperatorTrace>::make();
+    Creator1* creator = new Creator1(access, trace.get());
+    AlgebraicEval* algebra = new AlgebraicEval(access, trace.get());
     Matcher* matcher;
     NaiveEval* naive;
 };

@@ -71,9 +71,9 @@ TEST(HeadPlan, WeakestDemandWins) {
 // prints them.
 Lines roads(EvalHarness& h, const std::string& program) {
     ChannelCapture debug(debugChannel());
-    setOperatorDebug();
+    h.algebra->methodCall("debugOn", nullptr);
     h.run(program);
-    clearOperatorDebug();
+    h.algebra->methodCall("debugOff", nullptr);
     Lines found;
     const std::string text = debug.text();
     const std::string mark = "head road: ";
