@@ -53,14 +53,6 @@ bool FLExportHandler::exported(const InternalName& object, int classes, const In
     return answer;
 }
 
-std::optional<MethodType> FLExportHandler::arrowType(const InternalName& arrow) {
-    for (const auto& known : arrowTypes)
-        if (known.first == arrow) return known.second;
-    const std::optional<MethodType> type = access->arrowToMethodType(arrow);
-    arrowTypes.emplace_back(arrow, type);
-    return type;
-}
-
 void FLExportHandler::writeObject(const InternalName& object, std::int32_t format) {
     // A class whose only signatures are "@=>>" ones has signatures of its own too: without it
     // such a class and the "@->>" values it declares would vanish from the round trip.

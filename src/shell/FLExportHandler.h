@@ -51,9 +51,4 @@ class FLExportHandler : public ExportHandler {
     };
     std::unordered_map<std::vector<InternalName>, int, ClassesHash> classSets;
     std::vector<std::vector<Declared>> declared;
-
-    // The method type of an entry's arrow: an export reads a handful of arrows a million times,
-    // and each reading made the arrow's text.
-    std::optional<MethodType> arrowType(const InternalName& arrow);
-    std::vector<std::pair<InternalName, std::optional<MethodType>>> arrowTypes;
 };

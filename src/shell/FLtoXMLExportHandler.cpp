@@ -145,17 +145,9 @@ InternalName FLtoXMLExportHandler::typeClassOf(const InternalName& object, int c
     return classSets[at].typeClass;
 }
 
-std::optional<MethodType> FLtoXMLExportHandler::arrowType(const InternalName& arrow) {
-    for (const auto& known : arrowTypes)
-        if (known.first == arrow) return known.second;
-    const std::optional<MethodType> type = access->arrowToMethodType(arrow);
-    arrowTypes.emplace_back(arrow, type);
-    return type;
-}
-
 void FLtoXMLExportHandler::forgetSignatures() {
     declared.clear();
-    arrowTypes.clear();
+    forgetArrowTypes();
     plans.clear();
     classSetNumbers.clear();
     classSets.clear();

@@ -115,9 +115,6 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // signatures.
     InternalName typeClassOf(const InternalName& object, int classSet);
     void forgetSignatures();
-    // The method type an arrow names, read from its text once for each arrow.
-    std::optional<MethodType> arrowType(const InternalName& arrow);
-    std::vector<std::pair<InternalName, std::optional<MethodType>>> arrowTypes;
 
     struct ClassesHash {
         std::size_t operator()(const std::vector<InternalName>& classes) const;
