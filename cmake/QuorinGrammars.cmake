@@ -3,38 +3,11 @@
 find_package(FLEX 2.6 REQUIRED)
 find_package(BISON 3.5 REQUIRED)
 
-# Bison pins reduce/reduce conflicts (%expect-rr) only in GLR parsers. A deterministic grammar that
-# keeps such conflicts by design states both counts in a line "conflicts: <n> shift/reduce, <m>
-# reduce/reduce" instead of %expect; they are checked whenever the grammar changes, which re-runs
-# this configuration, and a changed count fails it.
-function(quorin_check_conflicts grammar declared)
-    string(REGEX MATCH "[0-9]+ shift/reduce, [0-9]+ reduce/reduce" declared "${declared}")
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${grammar})
-    get_filename_component(name ${grammar} NAME_WE)
-    execute_process(COMMAND ${BISON_EXECUTABLE} -Wno-other -o ${CMAKE_BINARY_DIR}/${name}-conflicts.c
-                            ${grammar}
-                    ERROR_VARIABLE report RESULT_VARIABLE failed)
-    file(REMOVE ${CMAKE_BINARY_DIR}/${name}-conflicts.c)
-    if(failed)
-        message(FATAL_ERROR "${grammar}: bison failed:\n${report}")
-    endif()
-    foreach(kind shift reduce)
-        set(found 0)
-        if(report MATCHES "([0-9]+) ${kind}/reduce conflict")
-            set(found ${CMAKE_MATCH_1})
-        endif()
-        string(REGEX MATCH "([0-9]+) ${kind}/reduce" stated "${declared}")
-        if(NOT stated STREQUAL "${found} ${kind}/reduce")
-            message(FATAL_ERROR "${grammar}: ${found} ${kind}/reduce conflicts, stated: ${declared}")
-        endif()
-    endforeach()
-endfunction()
-
 # quorin_add_grammars(<library> <folder>): every <Name>.l becomes <Name>.cpp, every <Name>.y becomes
 # <Name>.cpp and <Name>.h, under <build>/generated/<folder relative to src>. Sources in the folder
 # include a generated header as "<layer>/<Name>.h", as they include any other header. The bison
-# options (prefix, purity, expected conflicts) live in each grammar file, so changed conflicts
-# fail the build.
+# options (prefix, purity) live in each grammar file; every warning, a conflict included, fails the
+# build, so no grammar settles a choice by the order of its rules.
 function(quorin_add_grammars library folder)
     file(GLOB scanners CONFIGURE_DEPENDS ${folder}/*.l)
     file(GLOB grammars CONFIGURE_DEPENDS ${folder}/*.y)
@@ -50,11 +23,6 @@ function(quorin_add_grammars library folder)
     foreach(grammar IN LISTS grammars)
         get_filename_component(name ${grammar} NAME_WE)
         set(flags "-Wall -Wno-yacc -Werror")
-        file(STRINGS ${grammar} declared REGEX "conflicts: [0-9]+ shift/reduce, [0-9]+ reduce/reduce")
-        if(declared)
-            quorin_check_conflicts(${grammar} "${declared}")
-            set(flags "${flags} -Wno-conflicts-sr -Wno-conflicts-rr -Wno-other")
-        endif()
         bison_target(${name} ${grammar} ${out}/${name}.cpp
                      DEFINES_FILE ${out}/${name}.h COMPILE_FLAGS "${flags}")
         list(APPEND generated ${BISON_${name}_OUTPUT_SOURCE})
