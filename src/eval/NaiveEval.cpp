@@ -63,24 +63,9 @@ const ShellCommands<NaiveEval>& NaiveEval::shellCommands() {
             {"help", ShellArgs::Any,
              [](NaiveEval& self, FLSysArgs*) -> FLSysRef { return FLSysRef::share(self.help()); },
              standardMethodsHelp()},
-            {"debugOn",
-             ShellArgs::Any,
-             [](NaiveEval& self, FLSysArgs* args) -> FLSysRef {
-                 return FLSysRef::share(self.debugOn(args));
-             },
-             {"    - debugOn@(ListOfStrings)",
-              "          enable debug output. Possible arguments are:",
-              "          \"program\" : display the program to evaluate",
-              "          \"dump\"    : dump OM after each TP round",
-              "          \"insert\"  : display all inserts into OM",
-              "          \"delta\"   : shows delta predicates if in seminaive mode",
-              "          All other strings are interpreted as names of frames to watch."}},
-            {"debugOff",
-             ShellArgs::Any,
-             [](NaiveEval& self, FLSysArgs* args) -> FLSysRef {
-                 return FLSysRef::share(self.debugOff(args));
-             },
-             {"    - debugOff "}},
+            debugOnCommand<NaiveEval>(
+                "          \"delta\"   : shows delta predicates if in seminaive mode"),
+            debugOffCommand<NaiveEval>(),
         },
         {"", ""}};
     return table;

@@ -14,6 +14,7 @@
 #include "eval/PPProtocol.h"
 #include "foundation/OutputChannel.h"
 #include "foundation/Ref.h"
+#include "foundation/ShellCommands.h"
 
 class FLSysString;
 class FactList;
@@ -160,6 +161,34 @@ class NaiveEval : public Evaluation {
     void warn(FProgram* program, const std::vector<std::string>& warnings);
     void traceInsert(FRule* clause, Operand* bindings, FProgram* program);
 };
+
+// The debugOn and debugOff commands of an evaluator's table. The evaluators name them in their own
+// tables for their help, which differs only in the line saying what "delta" shows; the handlers
+// reach the evaluator's own (virtual) operations.
+template <class Evaluator>
+typename ShellCommands<Evaluator>::Command debugOnCommand(const char* deltaHelp) {
+    return {
+        "debugOn",
+        ShellArgs::Any,
+        [](Evaluator& self, FLSysArgs* args) -> FLSysRef {
+            return FLSysRef::share(self.debugOn(args));
+        },
+        {"    - debugOn@(ListOfStrings)", "          enable debug output. Possible arguments are:",
+         "          \"program\" : display the program to evaluate",
+         "          \"dump\"    : dump OM after each TP round",
+         "          \"insert\"  : display all inserts into OM", deltaHelp,
+         "          All other strings are interpreted as names of frames to watch."}};
+}
+
+template <class Evaluator>
+typename ShellCommands<Evaluator>::Command debugOffCommand() {
+    return {"debugOff",
+            ShellArgs::Any,
+            [](Evaluator& self, FLSysArgs* args) -> FLSysRef {
+                return FLSysRef::share(self.debugOff(args));
+            },
+            {"    - debugOff "}};
+}
 
 // Registered as "classNaiveEval": new@(Matcher, OMAccess).
 class NaiveEvalMeta : public XMeta {

@@ -52,24 +52,9 @@ const ShellCommands<PrSemiNaive>& PrSemiNaive::shellCommands() {
               "          set evaluation mode to string. Possible arguments are: ",
               "          1. \"naive\"    : bypass semi-naive evaluation",
               "          2. \"seminaive\": apply semi-naive evaluation "}},
-            {"debugOn",
-             ShellArgs::Any,
-             [](PrSemiNaive& self, FLSysArgs* args) -> FLSysRef {
-                 return FLSysRef::share(self.debugOn(args));
-             },
-             {"    - debugOn@(ListOfStrings)",
-              "          enable debug output. Possible arguments are:",
-              "          \"program\" : display the program to evaluate",
-              "          \"dump\"    : dump OM after each TP round",
-              "          \"insert\"  : display all inserts into OM",
-              "          \"delta\"   : in seminaive mode display all delta predicates",
-              "          All other strings are interpreted as names of frames to watch."}},
-            {"debugOff",
-             ShellArgs::Any,
-             [](PrSemiNaive& self, FLSysArgs* args) -> FLSysRef {
-                 return FLSysRef::share(self.debugOff(args));
-             },
-             {"    - debugOff "}},
+            debugOnCommand<PrSemiNaive>(
+                "          \"delta\"   : in seminaive mode display all delta predicates"),
+            debugOffCommand<PrSemiNaive>(),
         },
         {"", ""}};
     return table;
