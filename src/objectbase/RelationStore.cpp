@@ -408,14 +408,9 @@ void RelationStore::reset() {
 }
 
 void RelationStore::clear() {
-    restamp();
-    rowCount = 0;
-    hashedRows = 0;
-    cells.clear();
-    cells.shrink_to_fit();
+    // The index goes first, so the reset has no slots left to wipe; then the rows' memory.
     slots.release();
-    order.clear();
+    reset();
+    cells.shrink_to_fit();
     order.shrink_to_fit();
-    orderSorted = 0;
-    columns.clear();
 }
