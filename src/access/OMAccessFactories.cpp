@@ -77,7 +77,7 @@ Iterator* OMAccess::makeIsaIter(const InternalName& object, const InternalName& 
         centralErrorHandler().report(err6::WrongInhType);
         return nullptr;
     }
-    const bool sameFamily = old != nullptr && old->isA("IsaIterator");
+    const bool sameFamily = dynamic_cast<IsaIterator*>(old) != nullptr;
     return makeMember<IsaIterator, FullySpecIsaIter, LeftSpecIsaIter, RightSpecIsaIter,
                       UnspecIsaIter>(object, cls, kind, om(), Ref<Iterator>::adopt(old), sameFamily)
         .release();
@@ -90,7 +90,7 @@ Iterator* OMAccess::makeEnhIsaIter(const InternalName& object, const InternalNam
         centralErrorHandler().report(err6::WrongInhType);
         return nullptr;
     }
-    const bool sameFamily = reuse && reuse->isA("EnhIsaIter");
+    const bool sameFamily = dynamic_cast<EnhIsaIter*>(reuse.get()) != nullptr;
     return makeMember<EnhIsaIter, FullySpecifiedIsaIter, EnhLeftIsaIter, EnhRightIsaIter,
                       UnspecifiedIsaIter>(object, cls, kind, this, std::move(reuse), sameFamily)
         .release();
@@ -172,9 +172,7 @@ Iterator* OMAccess::makeSigIter(MethodType signature, const InternalName* tuple,
         reuse.reset();
         return new EnhLeftSigIter(signature, tuple, count, this);
     }
-    const bool sameFamily =
-        reuse && (reuse->isA("EnhLeftSigIter") || reuse->isA("EnhRightSigIter") ||
-                  reuse->isA("BasicLeftSigIter"));
+    const bool sameFamily = dynamic_cast<EnhSigIter*>(reuse.get()) != nullptr;
     if (Ref<EnhRightSigIter> reused = reusable<EnhRightSigIter>(reuse, sameFamily)) {
         reused->reinitialize(signature, tuple, count, this);
         return reused.release();

@@ -14,9 +14,9 @@ bool OMAccess::stringArguments(FLSysArgs* args, std::vector<std::string>& texts)
     texts.clear();
     if (args == nullptr) return true;
     for (list_item item = args->first_item(); item != nullptr; item = args->next_item(item)) {
-        FLSysObject* arg = args->inf(item);
-        if (arg == nullptr || !arg->isA("FLSysString")) return false;
-        texts.push_back(static_cast<FLSysString*>(arg)->value());
+        const auto* arg = dynamic_cast<const FLSysString*>(args->inf(item));
+        if (arg == nullptr) return false;
+        texts.push_back(arg->value());
     }
     return true;
 }

@@ -33,7 +33,7 @@ Ref<Iterator> rowIterator(Ref<Iterator> old, const RowStore* rows, int width, in
 }
 
 Ref<Iterator> emptyIterator(Ref<Iterator> old) {
-    if (old && old->isA("EmptyIterator")) return old;
+    if (old && typeid(*old) == typeid(EmptyIterator)) return old;
     old = {};
     return Ref<EmptyIterator>::make();
 }

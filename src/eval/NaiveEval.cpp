@@ -404,15 +404,17 @@ NaiveEval* NaiveEval::debugOn(FLSysArgs* args) {
         return this;
     }
     for (list_item it = args->first_item(); it != nullptr; it = args->next_item(it)) {
-        FLSysObject* word = args->inf(it);
-        if (word == nullptr || !word->isA("FLSysString")) return nullptr;
+        auto* word = dynamic_cast<FLSysString*>(args->inf(it));
+        if (word == nullptr) return nullptr;
         int number = -1;
         list_item next = args->next_item(it);
-        if (next != nullptr && args->inf(next) != nullptr && args->inf(next)->isA("FLSysInteger")) {
-            number = static_cast<FLSysInteger*>(args->inf(next))->value();
+        const auto* count =
+            next != nullptr ? dynamic_cast<FLSysInteger*>(args->inf(next)) : nullptr;
+        if (count != nullptr) {
+            number = count->value();
             it = next;
         }
-        addDebugOption(static_cast<FLSysString*>(word), number);
+        addDebugOption(word, number);
     }
     return this;
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <iostream>
 #include <new>
+#include <typeinfo>
 
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
@@ -177,10 +178,9 @@ int FrameManager::hasFrames() const {
 // Name iteration
 
 template <class It, class Names>
-Ref<Iterator> FrameManager::namesIterator(Ref<Iterator> reuse, Names& names,
-                                          const char* className) {
+Ref<Iterator> FrameManager::namesIterator(Ref<Iterator> reuse, Names& names) {
     if (reuse) {
-        if (reuse->isA(className)) {
+        if (typeid(*reuse) == typeid(It)) {
             static_cast<It*>(reuse.get())->reset(&names);
             return reuse;
         }
@@ -191,27 +191,19 @@ Ref<Iterator> FrameManager::namesIterator(Ref<Iterator> reuse, Names& names,
 }
 
 Iterator* FrameManager::objNames(Iterator* reuse) {
-    return namesIterator<ObjNamesIterator>(Ref<Iterator>::adopt(reuse), objFrames,
-                                           "ObjNamesIterator")
-        .release();
+    return namesIterator<ObjNamesIterator>(Ref<Iterator>::adopt(reuse), objFrames).release();
 }
 
 Iterator* FrameManager::setNames(Iterator* reuse) {
-    return namesIterator<SetNamesIterator>(Ref<Iterator>::adopt(reuse), setFrames,
-                                           "SetNamesIterator")
-        .release();
+    return namesIterator<SetNamesIterator>(Ref<Iterator>::adopt(reuse), setFrames).release();
 }
 
 Iterator* FrameManager::predNames(Iterator* reuse) {
-    return namesIterator<PredNamesIterator>(Ref<Iterator>::adopt(reuse), predFrames,
-                                            "PredNamesIterator")
-        .release();
+    return namesIterator<PredNamesIterator>(Ref<Iterator>::adopt(reuse), predFrames).release();
 }
 
 Iterator* FrameManager::paramNames(Iterator* reuse) {
-    return namesIterator<ParamNamesIterator>(Ref<Iterator>::adopt(reuse), paramFrames,
-                                             "ParamNamesIterator")
-        .release();
+    return namesIterator<ParamNamesIterator>(Ref<Iterator>::adopt(reuse), paramFrames).release();
 }
 
 // ---------------------------------------------------------------------------------------------

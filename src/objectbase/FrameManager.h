@@ -148,7 +148,7 @@ class FrameManager : public ManagedObject {
     int unregisterFrame(Names& frames, const InternalName& name, std::int32_t& count,
                         const Error& missing, const Error& failed, bool traceOnStdout);
     template <class It, class Names>
-    Ref<Iterator> namesIterator(Ref<Iterator> reuse, Names& names, const char* className);
+    Ref<Iterator> namesIterator(Ref<Iterator> reuse, Names& names);
 
     std::int32_t objCount = 0;
     std::int32_t setFrameCount = 0;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <ostream>
+#include <typeinfo>
 #include <vector>
 
 #include "foundation/ErrorCatalogue.h"
@@ -184,7 +185,7 @@ int MainMemObjFrame::lookupMethod(const InternalName& method, int methodType, in
 Iterator* MainMemObjFrame::methodIterator(int methodType, int arity, Iterator* reuse) {
     auto old = Ref<Iterator>::adopt(reuse);
     if (old) {
-        if (old->isA("OFrameIterator")) {
+        if (typeid(*old) == typeid(OFrameIterator)) {
             static_cast<OFrameIterator*>(old.get())->reset(&methods, methodType, arity);
             return old.release();
         }
@@ -251,7 +252,8 @@ int MainMemObjFrame::replaceName(const InternalName& oldName, const InternalName
 Iterator* MainMemSetFrame::getIterator(Iterator* reuse) {
     auto old = Ref<Iterator>::adopt(reuse);
     if (old) {
-        if (old->isA("SetIterator")) {
+        // Exactly the class: an operand's walk of names keeps other rows.
+        if (typeid(*old) == typeid(SetIterator)) {
             static_cast<SetIterator*>(old.get())->reset(members);
             return old.release();
         }

@@ -1,4 +1,6 @@
 // The iterators the main-memory object manager hands out, with their reuse protocol.
+#include <typeinfo>
+
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
 #include "objectbase/FrameManager.h"
@@ -12,7 +14,7 @@ namespace {
 Ref<Iterator> setIteratorOver(const MemberSet* names, Ref<Iterator> reuse) {
     set<InternalName>* none = nullptr;
     if (reuse) {
-        if (reuse->isA("SetIterator")) {
+        if (typeid(*reuse) == typeid(SetIterator)) {
             auto* walk = static_cast<SetIterator*>(reuse.get());
             if (names != nullptr)
                 walk->reset(*names);

@@ -3,6 +3,7 @@
 #include <array>
 #include <new>
 #include <ostream>
+#include <typeinfo>
 #include <vector>
 
 #include "foundation/OutputChannel.h"
@@ -109,7 +110,8 @@ const InternalName* MainMemPredFrame::rowAtRank(int rank) const {
 Iterator* MainMemPredFrame::getIterator(Iterator* reuse) {
     auto old = Ref<Iterator>::adopt(reuse);
     if (old) {
-        if (old->isA("TupleSetIterator")) {
+        // Exactly the class: an extended one, or an operand's walk, keeps other rows.
+        if (typeid(*old) == typeid(TupleSetIterator)) {
             static_cast<TupleSetIterator*>(old.get())->reset(this, arity);
             return old.release();
         }
@@ -225,7 +227,7 @@ MainMemParamFrame::~MainMemParamFrame() = default;
 Iterator* MainMemParamFrame::getIterator(Iterator* reuse) {
     auto old = Ref<Iterator>::adopt(reuse);
     if (old) {
-        if (old->isA("ExtendedTupleSetIterator")) {
+        if (typeid(*old) == typeid(ExtendedTupleSetIterator)) {
             static_cast<ExtendedTupleSetIterator*>(old.get())->reset(&rows, rows.width());
             return old.release();
         }

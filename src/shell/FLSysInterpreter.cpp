@@ -437,7 +437,7 @@ FLSysInterpreter* FLSysInterpreter::shell() {
     promptPrefix += "+";
     FLSysRef result;
     while (isOk()) {
-        if (result && result->isA("FLSysEsc")) {
+        if (dynamic_cast<FLSysEsc*>(result.get()) != nullptr) {
             const std::string escape = result->name();
             if (escape == "return" || escape == "end") break;
         }
@@ -451,7 +451,9 @@ FLSysInterpreter* FLSysInterpreter::shell() {
         result = interprete(text, 1);
         // The command that stood for the end of the input did not end this loop (sys itself
         // may be out of reach): the end of the input ends it all the same.
-        if (endOfInput && text == endOfInputCommand && !(result && result->isA("FLSysEsc"))) break;
+        if (endOfInput && text == endOfInputCommand &&
+            dynamic_cast<FLSysEsc*>(result.get()) == nullptr)
+            break;
     }
     promptPrefix.erase(0, 1);
     return this;

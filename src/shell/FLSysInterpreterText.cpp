@@ -66,7 +66,7 @@ bool readLine(const std::string& prompt, std::string& line) {
 }
 
 bool isEscape(const FLSysObject* object) {
-    return object != nullptr && object->isA("FLSysEsc");
+    return dynamic_cast<const FLSysEsc*>(object) != nullptr;
 }
 
 // The values of an argument list, each holding the reference its evaluation gave.
@@ -150,11 +150,12 @@ std::string CommandEvaluation::NameMakeCall(FTerm* term) {
     }
     FLSysRef value = TermMakeCall(term);
     if (!value) return "";
-    if (!value->isA("FLSysString")) {
+    const auto* text = dynamic_cast<const FLSysString*>(value.get());
+    if (text == nullptr) {
         centralErrorHandler().report(err11::PathIsNoString);
         return "";
     }
-    return static_cast<FLSysString*>(value.get())->value();
+    return text->value();
 }
 
 std::string CommandEvaluation::blockText(const clib_list<FTerm*>& queries) {
@@ -340,11 +341,11 @@ FLSysRef FLSysInterpreter::queryhandle(FRule* query) {
         return answer(command.TermMakeCall(molecule->getHost()));
 
     FLSysRef host = command.TermMakeCall(molecule->getHost());
-    if (!host || !host->isA("FLSysInterpreter")) {
+    auto* target = dynamic_cast<FLSysInterpreter*>(host.get());
+    if (target == nullptr) {
         centralErrorHandler().report(err11::WrongSystemAssignment);
         return FLSysRef::share(this);
     }
-    auto* target = static_cast<FLSysInterpreter*>(host.get());
     for (list_item item = specs->first_item(); item != nullptr; item = specs->next_item(item)) {
         Spec* spec = specs->inf(item);
         FTerm* method = spec->getMethod();

@@ -45,7 +45,7 @@ Error optionError(const char* name, const std::string& message) {
 }
 
 bool isEscape(const FLSysObject* object) {
-    return object != nullptr && object->isA("FLSysEsc");
+    return dynamic_cast<const FLSysEsc*>(object) != nullptr;
 }
 
 // Runs a line whose result nobody keeps.
@@ -89,7 +89,7 @@ int leadingNumber(const std::string& text) {
 // interpreter keeps no program worth dropping, and would only report that it is no interpreter.
 void clearProgram(FLSysInterpreter& sys) {
     FLogicInterpreter* interpreter = sys.linkedInterpreter();
-    if (interpreter != nullptr && !interpreter->isA("EmptyFLogicInterp")) {
+    if (interpreter != nullptr && dynamic_cast<EmptyFLogicInterp*>(interpreter) == nullptr) {
         interpreter->forgetProgram(nullptr);
     }
 }
