@@ -1,8 +1,8 @@
-// OMAccess: attachment to the object manager, the forwards, the name-mapping dictionary and the
-// conversions between texts, symbols and object-base names.
+// OMAccess: attachment to the object manager, the forwards to it and to the collaborators the
+// layer owns.
 #include "access/OMAccess.h"
 
-#include "access/DecimalNumber.h"
+#include "access/PatternMatcher.h"
 #include "access/SignatureClasses.h"
 #include "access/Trigger.h"
 #include "foundation/clib_list.h"
@@ -11,7 +11,10 @@
 #include "objectbase/OM.h"
 #include "objectbase/SymTab.h"
 
-OMAccess::OMAccess(OM* om) : attachedOM(Ref<OM>::share(om)) {
+OMAccess::OMAccess(OM* om)
+    : attachedOM(Ref<OM>::share(om)),
+      conversions(om),
+      patterns(std::make_unique<PatternMatcher>(*this)) {
     if (attachedOM == nullptr) return;
     attachedOM->setOMAccess(this);
     symTab = attachedOM->giveSymTab();
@@ -48,33 +51,14 @@ void OMAccess::cleanup() {
     if (attachedOM != nullptr) attachedOM->cleanup();
 }
 
-void OMAccess::mapName(const InternalName& name, const InternalName& value) {
-    nameMap.insert(name, value);
-}
-
-bool OMAccess::isMapped(const InternalName& name) const {
-    return nameMap.lookup(name) != nullptr;
-}
-
-InternalName OMAccess::mappedName(const InternalName& name) const {
-    auto item = nameMap.lookup(name);
-    return item != nullptr ? nameMap.inf(item) : name;
-}
-
 void OMAccess::remapName(InternalName oldName, InternalName rep) {
-    // Moving an entry onto its own key would delete it below.
     if (oldName == rep) return;
     inheritedValues.rename(oldName, rep);
-    auto item = nameMap.lookup(oldName);
-    if (item == nullptr) return;
-    const InternalName mapped = nameMap.inf(item);
     // Both names stood for something: what they stood for is now one object too.
-    if (isMapped(rep)) {
+    nameMap.move(oldName, rep, [this](const InternalName& a, const InternalName& b) {
         int ignored = 0;
-        equate(mapped, mappedName(rep), ignored);
-    }
-    nameMap.insert(rep, mapped);
-    nameMap.del(oldName);
+        equate(a, b, ignored);
+    });
 }
 
 int OMAccess::giveLexicalForm(const InternalName& name, std::string& out, int quote, int style) {
@@ -98,39 +82,6 @@ Iterator* OMAccess::methodIterator(const InternalName& host, std::optional<Metho
     return attachedOM != nullptr
                ? attachedOM->methodIterator(host, type ? code(*type) : 1000, nullptr)
                : nullptr;
-}
-
-int OMAccess::internValue(const FSymbol& symbol, InternalName& out) {
-    switch (symbol.getType()) {
-        case InternalName::Integer:
-        case InternalName::Float:
-            // A number is its own name; the flag of the symbol plays no part.
-            out = symbol.stored();
-            return 1;
-        case InternalName::String:
-            if (attachedOM == nullptr) return 0;
-            attachedOM->getOrCreateName(symbol, out);
-            return 1;
-        default:
-            return attachedOM != nullptr ? attachedOM->giveInternalName(symbol, out) : 0;
-    }
-}
-
-InternalName& OMAccess::internName(InternalName& out, const std::string& text, int type) {
-    return attachedOM != nullptr ? attachedOM->internName(out, text, type) : out;
-}
-
-InternalName& OMAccess::nameFromString(InternalName& out, const std::string& text, int type) {
-    if (symTab == nullptr || attachedOM == nullptr) return out;
-    const FSymbol symbol = symTab->GetFSymbol(text, type, 0);
-    out = InternalName::UndefinedObject;
-    attachedOM->getOrCreateName(symbol, out);
-    return out;
-}
-
-InternalName& OMAccess::numberOrString(InternalName& out, const std::string& text) {
-    if (decimalNumber::readWhole(text, out)) return out;
-    return nameFromString(out, "\"" + text + "\"", InternalName::String);
 }
 
 int OMAccess::giveSymbol(const InternalName& name, FSymbol& out) {
@@ -214,8 +165,6 @@ void OMAccess::showFrame(const std::string& text, int arity) {
     if (attachedOM != nullptr) attachedOM->showFrame(text, arity);
 }
 
-std::string OMAccess::lexicalForm(const InternalName& name) {
-    std::string text;
-    giveLexicalForm(name, text, 0, 0);
-    return text;
+Iterator* OMAccess::patternMatch(int perl, const InternalName* args, int arity) {
+    return patterns->match(perl, args, arity);
 }

@@ -1,6 +1,7 @@
 // OMAccess: the one road between evaluation and the object base (forwards, insertion with its
 // trace, iterator factories and the lookup cascade, inheritance phases, export and document
-// queries, name conversions, the name-mapping dictionary, the shell methods) and its class object.
+// queries, the shell methods; the name map, name conversions and pattern built-ins through the
+// collaborators it owns) and its class object.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +16,8 @@
 
 #include "access/HeadWriter.h"
 #include "access/InheritedValues.h"
+#include "access/NameConversions.h"
+#include "access/NameMap.h"
 #include "access/PathCodes.h"
 #include "foundation/FLSysObject.h"
 #include "foundation/clib_dictionary.h"
@@ -27,8 +30,7 @@
 class AxisIteratorFactory;
 class DeltaTable;
 struct ExportRequest;
-class MyRegex;
-struct PatternScratch;
+class PatternMatcher;
 class Iterator;
 class MemberSet;
 class OM;
@@ -128,12 +130,13 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     virtual int applyEquality(InternalName& representative);
     virtual void cleanup();
 
-    // The name-mapping dictionary: a name with an entry stands for the name it maps to.
-    virtual bool isMapped(const InternalName& name) const;
-    // The name the entry maps to; the name itself when it has none.
-    virtual InternalName mappedName(const InternalName& name) const;
-    // Enters (or replaces) the entry of name: from now on it stands for value.
-    virtual void mapName(const InternalName& name, const InternalName& value);
+    // The name-mapping dictionary (see NameMap): a name with an entry stands for the name it
+    // maps to.
+    bool isMapped(const InternalName& name) const { return nameMap.isMapped(name); }
+    InternalName mappedName(const InternalName& name) const { return nameMap.mappedName(name); }
+    void mapName(const InternalName& name, const InternalName& value) {
+        nameMap.insert(name, value);
+    }
     // Moves the entry of oldName, if there is one, to the key rep (replacing rep's own entry).
     // The object manager calls it for every pair of names it rewrites while applying equalities.
     void remapName(InternalName oldName, InternalName rep) override;
@@ -157,21 +160,16 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     virtual int getOrCreateName(const FSymbol& symbol, InternalName& out);
     virtual int registerName(const FSymbol& symbol, const InternalName& name);
 
-    // The pattern built-ins "match" (perl 0: POSIX extended expressions) and "pmatch" (perl 1:
-    // Perl patterns): every occurrence of the pattern in the text gives one row [text, pattern,
-    // formats..., results...]. The answer reads the rows in place: they stay valid until the
-    // next call. Rows only when the arity is even, at least 4, and the pattern and formats are
-    // bound to strings (or numbers).
-    virtual Iterator* patternMatch(int perl, const InternalName* args, int arity);
-    virtual void regexMatch(PatternScratch& scratch);
-    virtual void perlMatch(PatternScratch& scratch);
-    // Builds the results of one occurrence (from `start`, `length` bytes of text) and adds its row.
-    virtual void handleFormat(MyRegex& regex, const std::string& text, int start, int length,
-                              PatternScratch& scratch);
+    // The pattern built-ins "match" (perl 0) and "pmatch" (perl 1), see PatternMatcher.
+    Iterator* patternMatch(int perl, const InternalName* args, int arity);
     // A number becomes the string constant of its lexical form (answer 1); any other name is
     // copied unchanged (answer 0).
-    virtual int toStringConstant(const InternalName& source, InternalName& target);
-    virtual int toStringConstantInPlace(InternalName& name);
+    int toStringConstant(const InternalName& source, InternalName& target) {
+        return conversions.toStringConstant(source, target);
+    }
+    int toStringConstantInPlace(InternalName& name) {
+        return conversions.toStringConstant(name, name);
+    }
 
     // The shell methods behind "debugOn", "debugOff" and "setAccess"; null after a refusal.
     virtual FLSysRef debugOn(FLSysArgs* args);
@@ -235,16 +233,20 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // The method entries of one object; of every method type when none is given.
     virtual Iterator* methodIterator(const InternalName& host, std::optional<MethodType> type);
 
-    // A source symbol's object-base name: numbers are their own names (flag 0), strings are made
-    // on first use, other symbols only looked up (the answer says whether one was bound).
-    virtual int internValue(const FSymbol& symbol, InternalName& out);
-    virtual InternalName& internName(InternalName& out, const std::string& text, int type);
-    // The name of the symbol (text, type, arity 0), made on first use.
-    virtual InternalName& nameFromString(InternalName& out, const std::string& text, int type);
-    // A text that is a decimal number in full is that number (an integer when it is whole and
-    // fits 32 bits, otherwise a float); any other text is the string constant that keeps its
-    // double quotes.
-    virtual InternalName& numberOrString(InternalName& out, const std::string& text);
+    // The conversions between texts, source symbols and object-base names (see
+    // NameConversions).
+    int internValue(const FSymbol& symbol, InternalName& out) {
+        return conversions.internValue(symbol, out);
+    }
+    InternalName& internName(InternalName& out, const std::string& text, int type) {
+        return conversions.internName(out, text, type);
+    }
+    InternalName& nameFromString(InternalName& out, const std::string& text, int type) {
+        return conversions.nameFromString(out, text, type);
+    }
+    InternalName& numberOrString(InternalName& out, const std::string& text) {
+        return conversions.numberOrString(out, text);
+    }
 
     virtual int giveSymbol(const InternalName& name, FSymbol& out);
     virtual bool isPredicate(const InternalName& name);
@@ -486,16 +488,18 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // The object manager's count of facts it added without saying so, 0 without a manager.
     std::uint64_t unreportedNewFacts() const;
     // The lexical form of a name (plain style) as a string.
-    std::string lexicalForm(const InternalName& name);
+    std::string lexicalForm(const InternalName& name) { return conversions.lexicalForm(name); }
     // The text of a string constant: its lexical form without the enclosing quotes.
-    std::string constantText(const InternalName& name);
+    std::string constantText(const InternalName& name) { return conversions.constantText(name); }
     // out := the string constant with this text (made on first use).
-    InternalName& stringConstant(InternalName& out, const std::string& text);
+    InternalName& stringConstant(InternalName& out, const std::string& text) {
+        return conversions.stringConstant(out, text);
+    }
 
     std::int32_t followLinks = 0;
     std::int32_t followingLink = 0;
     // A name with an entry stands for the name it maps to.
-    clib_dictionary<InternalName, InternalName> nameMap;
+    NameMap nameMap;
 
   private:
     // The shell commands and help lines of the class.
@@ -510,16 +514,10 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // Set while a signature walk is open.
     std::unique_ptr<SignatureClasses> walkClasses;
 
-    // The text a pattern built-in searches: a string constant's text, or a document's file.
-    bool patternSubject(const InternalName& cell, std::string& text);
-    // Fills every result of the scratch row from build(format, out), which appends the result
-    // between the quotes; false (no row) when build refuses or a bound result differs.
-    bool fillResults(PatternScratch& scratch,
-                     const std::function<bool(const std::string&, std::string&)>& build);
-    void addMatchRow(const PatternScratch& scratch);
-    // The rows of the last "match" or "pmatch" call; their cells come from matchCells.
-    std::unique_ptr<RowCellPool> matchCells;
-    set<Tuple> matchRows;
+    // The collaborators the layer owns and forwards to (each documents the back reference it
+    // keeps).
+    NameConversions conversions;
+    std::unique_ptr<PatternMatcher> patterns;
 
   protected:
     std::int32_t inheritanceAccess = 1;

@@ -37,24 +37,6 @@ constexpr std::size_t LongestQuoted = 32768;
 
 }  // namespace
 
-std::string OMAccess::constantText(const InternalName& name) {
-    std::string text = lexicalForm(name);
-    if (text.size() < 2) return std::string();
-    // The quotes go where the text lies: a long string is not copied a second time.
-    text.pop_back();
-    text.erase(0, 1);
-    return text;
-}
-
-InternalName& OMAccess::stringConstant(InternalName& out, const std::string& text) {
-    std::string quoted;
-    quoted.reserve(text.size() + 2);
-    quoted += '"';
-    quoted += text;
-    quoted += '"';
-    return nameFromString(out, quoted, InternalName::String);
-}
-
 int OMAccess::substr(InternalName part, InternalName whole) {
     if (!isBound(whole)) {
         builtinReport::unsafe();

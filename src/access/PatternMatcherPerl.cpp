@@ -1,11 +1,11 @@
-// OMAccess: "pmatch", the pattern built-in over Perl patterns in the embedded interpreter.
+// PatternMatcher: "pmatch", the pattern built-in over Perl patterns in the embedded interpreter.
 #include <algorithm>
 
-#include "access/OMAccess.h"
+#include "access/PatternMatcher.h"
 #include "access/PatternScratch.h"
 #include "access/wPerl.h"
 
-void OMAccess::perlMatch(PatternScratch& scratch) {
+void PatternMatcher::perlMatch(PatternScratch& scratch) {
     std::string text;
     if (!patternSubject(scratch.names[0], text)) return;
     wScalar subject;

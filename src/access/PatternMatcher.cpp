@@ -1,5 +1,7 @@
-// OMAccess: the pattern built-ins' shared preparation and rows, and "match" over POSIX extended
-// regular expressions with its formats.
+// PatternMatcher: the pattern built-ins' shared preparation and rows, and "match" over POSIX
+// extended regular expressions with its formats.
+#include "access/PatternMatcher.h"
+
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -31,7 +33,11 @@ bool isGroupDigit(char c) {
 
 }  // namespace
 
-Iterator* OMAccess::patternMatch(int perl, const InternalName* args, int arity) {
+PatternMatcher::PatternMatcher(OMAccess& access) : access(access) {}
+
+PatternMatcher::~PatternMatcher() = default;
+
+Iterator* PatternMatcher::match(int perl, const InternalName* args, int arity) {
     matchRows.clear();
     matchCells.reset();
     // An odd arity has a position that is neither format nor result: it answers no rows.
@@ -51,10 +57,10 @@ Iterator* OMAccess::patternMatch(int perl, const InternalName* args, int arity) 
                 continue;
             }
             scratch.bound[index] = 1;
-            InternalName cell = mappedName(args[index]);
-            toStringConstantInPlace(cell);
+            InternalName cell = access.mappedName(args[index]);
+            access.toStringConstantInPlace(cell);
             if (cell.getType() != InternalName::String ||
-                giveLexicalForm(cell, scratch.texts[index]) == 0)
+                access.giveLexicalForm(cell, scratch.texts[index]) == 0)
                 allBound = false;
         }
         if (allBound) {
@@ -67,17 +73,17 @@ Iterator* OMAccess::patternMatch(int perl, const InternalName* args, int arity) 
     return new TupleSetIterator(&matchRows, arity);
 }
 
-bool OMAccess::patternSubject(const InternalName& cell, std::string& text) {
-    InternalName subject = mappedName(cell);
-    toStringConstantInPlace(subject);
+bool PatternMatcher::patternSubject(const InternalName& cell, std::string& text) {
+    InternalName subject = access.mappedName(cell);
+    access.toStringConstantInPlace(subject);
     if (subject.getType() == InternalName::String) {
         std::string quoted;
-        giveLexicalForm(subject, quoted);
+        access.giveLexicalForm(subject, quoted);
         text = quoted.size() >= 2 ? quoted.substr(1, quoted.size() - 2) : std::string();
         return true;
     }
     std::string file;
-    if (giveLocalFile(subject, file) == 0 || file.empty()) return false;
+    if (access.giveLocalFile(subject, file) == 0 || file.empty()) return false;
     std::ifstream in(file, std::ios::binary);
     if (!in) return false;
     std::ostringstream content;
@@ -86,8 +92,8 @@ bool OMAccess::patternSubject(const InternalName& cell, std::string& text) {
     return true;
 }
 
-bool OMAccess::fillResults(PatternScratch& scratch,
-                           const std::function<bool(const std::string&, std::string&)>& build) {
+bool PatternMatcher::fillResults(
+    PatternScratch& scratch, const std::function<bool(const std::string&, std::string&)>& build) {
     const int n = scratch.n;
     for (int k = 1; k <= n; ++k) {
         const int result = k + n + 2;
@@ -96,12 +102,12 @@ bool OMAccess::fillResults(PatternScratch& scratch,
         if (!build(scratch.inner(k + 2), out)) return false;
         out += "\"";
         if (scratch.bound[index] != 0 && scratch.texts[index] != out) return false;
-        nameFromString(scratch.names[index], out, InternalName::String);
+        access.nameFromString(scratch.names[index], out, InternalName::String);
     }
     return true;
 }
 
-void OMAccess::addMatchRow(const PatternScratch& scratch) {
+void PatternMatcher::addMatchRow(const PatternScratch& scratch) {
     const int width = 2 * scratch.n + 2;
     auto* cells = const_cast<InternalName*>(scratch.names.data());
     if (matchCells == nullptr || matchRows.member(Tuple(cells, width))) return;
@@ -111,7 +117,7 @@ void OMAccess::addMatchRow(const PatternScratch& scratch) {
     matchRows.insert(Tuple(copy, width));
 }
 
-void OMAccess::regexMatch(PatternScratch& scratch) {
+void PatternMatcher::regexMatch(PatternScratch& scratch) {
     std::string text;
     if (!patternSubject(scratch.names[0], text)) return;
     const std::string written = scratch.inner(2);
@@ -141,8 +147,8 @@ void OMAccess::regexMatch(PatternScratch& scratch) {
     }
 }
 
-void OMAccess::handleFormat(MyRegex& regex, const std::string& text, int start, int length,
-                            PatternScratch& scratch) {
+void PatternMatcher::handleFormat(MyRegex& regex, const std::string& text, int start, int length,
+                                  PatternScratch& scratch) {
     // Matched text is appended only while the result stays within the limit.
     auto appendMatched = [](std::string& out, const char* bytes, std::size_t count) {
         if (out.size() + count > MaxResultLength) {

@@ -1,0 +1,34 @@
+// NameMap: the name-mapping dictionary of an access layer, in which a name stands for another.
+#pragma once
+
+#include <functional>
+
+#include "foundation/clib_dictionary.h"
+#include "objectbase/InternalName.h"
+
+// A document's import maps the names it makes to the objects they stand for; the built-ins and
+// the export read names through it.
+class NameMap {
+  public:
+    NameMap() = default;
+    NameMap(const NameMap&) = delete;
+    NameMap& operator=(const NameMap&) = delete;
+
+    bool isMapped(const InternalName& name) const { return entries.lookup(name) != nullptr; }
+    // The name the entry maps to; the name itself when it has none.
+    InternalName mappedName(const InternalName& name) const;
+    // Enters (or replaces) the entry of name: from now on it stands for value.
+    void insert(const InternalName& name, const InternalName& value) {
+        entries.insert(name, value);
+    }
+    // Moves the entry of oldName, if there is one, to the key rep (replacing rep's own entry).
+    // When rep had an entry too, what the two stood for is one object now: join is called with
+    // both targets before the move.
+    void move(const InternalName& oldName, const InternalName& rep,
+              const std::function<void(const InternalName&, const InternalName&)>& join);
+    int size() const { return entries.size(); }
+    void clear() { entries.clear(); }
+
+  private:
+    clib_dictionary<InternalName, InternalName> entries;
+};
