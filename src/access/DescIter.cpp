@@ -57,8 +57,7 @@ InternalName DescIter::atColumn(int col) {
 }
 
 bool DescIter::openEntries() {
-    releaseEntries();
-    entries = Ref<Iterator>::adopt(access->methodIterator(host, methodType));
+    entries.renew([&](Iterator* old) { return access->methodIterator(host, methodType, old); });
     return entries != nullptr && entries->first();
 }
 

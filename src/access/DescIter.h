@@ -22,6 +22,12 @@ class DescIter : public Iterator {
     int columns() override { return 4; }
     bool isA(const std::string& className) const override { return className == "DescIter"; }
 
+    // The value the current entry stores: the value or set of a method without arguments, the
+    // table of rows of one with arguments. Undefined when not positioned.
+    InternalName storedValue() {
+        return positioned ? entries->atColumn(2) : InternalName::UndefinedObject;
+    }
+
     // Whether the current entry passes the filters.
     virtual bool matches();
     // Replaces the filters; the iterator is left unpositioned.
@@ -35,7 +41,8 @@ class DescIter : public Iterator {
              std::optional<MethodType> methodType, OMAccess* access);
     ~DescIter() override;
 
-    // Releases the entry iterator and opens the host's entries; true when there is a first one.
+    // Opens the host's entries, re-targeting the entry iterator of the previous host; true when
+    // there is a first one.
     bool openEntries();
     void releaseEntries();
 
@@ -45,7 +52,8 @@ class DescIter : public Iterator {
     std::optional<MethodType> methodType;
     OMAccess* access;
     bool positioned = false;
-    // The current host's entries [method, stored value, argument count, arrow]; owned.
+    // The current host's entries [method, stored value, argument count, arrow]; owned, and kept
+    // from host to host.
     Ref<Iterator> entries;
 };
 

@@ -77,11 +77,14 @@ Iterator* OMAccess::objNamesIterator(Iterator* old) {
     return attachedOM != nullptr ? attachedOM->objNamesIterator(old) : nullptr;
 }
 
-Iterator* OMAccess::methodIterator(const InternalName& host, std::optional<MethodType> type) {
+Iterator* OMAccess::methodIterator(const InternalName& host, std::optional<MethodType> type,
+                                   Iterator* reuse) {
+    if (attachedOM == nullptr) {
+        Ref<Iterator>::adopt(reuse).reset();
+        return nullptr;
+    }
     // The object base takes 1000 for "every method type".
-    return attachedOM != nullptr
-               ? attachedOM->methodIterator(host, type ? code(*type) : 1000, nullptr)
-               : nullptr;
+    return attachedOM->methodIterator(host, type ? code(*type) : 1000, reuse);
 }
 
 int OMAccess::giveSymbol(const InternalName& name, FSymbol& out) {

@@ -230,8 +230,10 @@ class OMAccess : public FLSysObject, public NameRemapListener {
                                   IsaRelation kind, Iterator* old);
 
     virtual Iterator* objNamesIterator(Iterator* old);
-    // The method entries of one object; of every method type when none is given.
-    virtual Iterator* methodIterator(const InternalName& host, std::optional<MethodType> type);
+    // The method entries of one object; of every method type when none is given. `reuse` (taken
+    // over) is re-targeted when it is an entry iterator, so a walk over many hosts makes one.
+    virtual Iterator* methodIterator(const InternalName& host, std::optional<MethodType> type,
+                                     Iterator* reuse = nullptr);
 
     // The conversions between texts, source symbols and object-base names (see
     // NameConversions).

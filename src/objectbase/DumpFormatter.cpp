@@ -1,6 +1,8 @@
 // The operations all dump formatters share: the end of line and the XML form of names.
 #include "objectbase/DumpFormatter.h"
 
+#include <utility>
+
 #include "foundation/OutputChannel.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/OM.h"
@@ -23,9 +25,19 @@ std::string DumpFormatter::xmlName(const InternalName& name) {
     // A string's text is its own characters, not the escapes of its F-Logic form.
     std::string own;
     if (name.getType() == InternalName::String && om != nullptr && om->giveName(name, own) != 0)
-        return xmlNameOfLexicalForm(InternalName::String, own);
+        return xmlNameOfLexicalForm(InternalName::String, std::move(own));
     return xmlNameOfLexicalForm(name.getType(), lex(name));
 }
+
+namespace {
+
+// Most names hold no character escapeMarkup replaces and are taken as they are.
+std::string escaped(std::string text, bool quotes) {
+    if (text.find_first_of(quotes ? "&<>'\"" : "&<>") == std::string::npos) return text;
+    return escapeMarkup(text, quotes);
+}
+
+}  // namespace
 
 std::string escapeMarkup(const std::string& text, bool quotes) {
     std::string out;
@@ -54,18 +66,19 @@ std::string escapeMarkup(const std::string& text, bool quotes) {
     return out;
 }
 
-std::string DumpFormatter::xmlNameOfLexicalForm(int kind, const std::string& lexical) {
-    std::string s = lexical;
+std::string DumpFormatter::xmlNameOfLexicalForm(int kind, std::string s) {
     if (s.empty() || kind == InternalName::Integer) return s;
     if (kind == InternalName::String) {
         s.erase(0, 1);
         if (!s.empty()) s.pop_back();
-        return escapeMarkup(s, true);
+        return escaped(std::move(s), true);
     }
     if (kind == InternalName::Float) {
         if (s.front() == '#') s.erase(0, 1);
         return s;
     }
+    // A plain name (the most of them) has nothing to replace, drop or escape.
+    if (s.find_first_of("().@ ,\"-") == std::string::npos) return escaped(std::move(s), true);
     for (char& c : s) {
         if (c == '(' || c == '.' || c == ')' || c == '@' || c == ' ' || c == ',') c = '-';
     }
@@ -78,5 +91,5 @@ std::string DumpFormatter::xmlNameOfLexicalForm(int kind, const std::string& lex
         if ((s[i] == '-' || s[i] == '_') && s[i + 1] == '-') s.erase(i, 1);
     }
     for (int n = 0; n < 2 && !s.empty() && s.back() == '-'; ++n) s.pop_back();
-    return escapeMarkup(s, true);
+    return escaped(std::move(s), true);
 }

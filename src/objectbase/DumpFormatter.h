@@ -74,7 +74,7 @@ class DumpFormatter : public FLSysObject {
     // The XML form of a lexical form: kind is the name's kind (2 string, 3 integer, 4 float); a
     // string's form is its own characters between quotes. XML's special characters come out as
     // entity references.
-    static std::string xmlNameOfLexicalForm(int kind, const std::string& lexical);
+    static std::string xmlNameOfLexicalForm(int kind, std::string lexical);
 
   protected:
     // The lexical form of a name with strings quoted and escaped: the form every format starts

@@ -146,6 +146,7 @@ InternalName FLtoXMLExportHandler::typeClassOf(const InternalName& object, int c
 }
 
 void FLtoXMLExportHandler::forgetSignatures() {
+    entryWalks.clear();
     declared.clear();
     forgetArrowTypes();
     plans.clear();
@@ -196,6 +197,15 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
         const InternalName method = rows->atColumn(2);
         const int argCount = argumentCountOf(rows.get());
         if (!planOf(hostSet, method, argCount, type).declared) continue;
+        const auto hold = [&](const InternalName& v) {
+            const auto held = holders.emplace(v, false);
+            if (!held.second) held.first->second = true;
+            return true;
+        };
+        if (argCount == 0 && storedValuesAnswer) {
+            forEachValue(access.get(), rows->storedValue(), hold);
+            continue;
+        }
         const int width = argCount + 3;
         valuePattern.assign(static_cast<std::size_t>(width), Free);
         valuePattern[0] = host;
@@ -204,11 +214,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
             [&](Iterator* old) { return access->lookup(*arrow, valuePattern.data(), width, old); });
         for (bool value = declaredValues != nullptr && declaredValues->first(); value;
              value = declaredValues->next())
-            forEachValue(access.get(), declaredValues->atColumn(width), [&](const InternalName& v) {
-                const auto held = holders.emplace(v, false);
-                if (!held.second) held.first->second = true;
-                return true;
-            });
+            forEachValue(access.get(), declaredValues->atColumn(width), hold);
     }
     rows.reset();
     declaredValues.reset();
@@ -264,6 +270,9 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     delete nested;
     nested = new set<InternalName>();
     written.clear();
+    // Outside an evaluation a value lookup answers the value the entry stores, so the walks
+    // take it from the entry instead of looking it up again.
+    storedValuesAnswer = access->phaseIsOpen() == 0 || access->inheritanceOn() == 0;
     collectNested(docClass);
     auto names = Ref<Iterator>::adopt(access->objNamesIterator(nullptr));
     for (bool more = names != nullptr && names->first(); more && !stopped(); more = names->next()) {
@@ -279,29 +288,37 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     names.reset();
     // Nested objects held only by nested objects (two objects holding each other) hang below
     // no written element; they are written at the top level so that none is lost.
-    const set<InternalName> all = *nested;
-    for (const InternalName& object : all)
-        if (!stopped() && !written.member(object)) writeObject(object, request.format);
+    // Writing an object reads the nested set and never changes it.
+    for (const InternalName& object : *nested)
+        if (!stopped() && written.count(object) == 0) writeObject(object, request.format);
     nested->clear();
     delete nested;
     nested = nullptr;
     forgetSignatures();
 }
 
-int FLtoXMLExportHandler::writeEntries(const InternalName& object, int classSet,
+int FLtoXMLExportHandler::writeEntries(const InternalName& object, int& classSet,
                                        std::string& attributes, std::string& content,
                                        const std::string& indent, bool textNodes) {
     int calls = 0;
-    written.insert(object);
+    written.emplace(object, true);
+    // One entry walk for each depth of nesting, re-aimed at every object written at that depth.
+    const std::size_t depth = std::size_t(path.size());
     path.insert(object);
-    auto entries = Ref<HostSpecDescIter>::make(object, Free, -1, std::nullopt, access.get());
+    if (entryWalks.size() <= depth)
+        entryWalks.push_back(
+            Ref<HostSpecDescIter>::make(object, Free, -1, std::nullopt, access.get()));
+    else
+        entryWalks[depth]->reinitialize(object, Free, -1, std::nullopt, access.get());
+    HostSpecDescIter* entries = entryWalks[depth].get();
     for (bool more = entries->first(); more; more = entries->next()) {
         const std::optional<MethodType> arrow = arrowType(entries->atColumn(4));
         if (!arrow) continue;
         const int type = code(*arrow);
         if (type < 0 || type > 2) continue;
         const InternalName method = entries->atColumn(2);
-        const int argCount = argumentCountOf(entries.get());
+        const int argCount = argumentCountOf(entries);
+        if (classSet < 0) classSet = classSetOf(object);
         EntryPlan& plan = planOf(classSet, method, argCount, type);
         if (!plan.declared) continue;
         std::string methodText;
@@ -309,20 +326,20 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, int classSet,
         if (textNodes && (method == builtinObject::Text || methodText == "text()"))
             content = formatter->xmlName(access->mappedName(object));
         else
-            writeEntry(object, plan, attributes, content, indent);
+            writeEntry(object, plan, entries->storedValue(), attributes, content, indent);
         ++calls;
     }
-    entries.reset();
     path.del(object);
     return calls;
 }
 
 void FLtoXMLExportHandler::writeObject(const InternalName& object, std::int32_t /*format*/) {
-    const int classSet = classSetOf(object);
-    const InternalName element = typeClassOf(object, classSet);
+    // The classes are asked for once the object shows an entry to write.
+    int classSet = -1;
     std::string attributes;
     std::string content;
     if (writeEntries(object, classSet, attributes, content, "  ", false) == 0) return;
+    const InternalName element = typeClassOf(object, classSet);
     debugChannel() << formatter->frameEndText(object, element, attributes, content, 1, "");
     formatter->newLine();
 }
@@ -371,22 +388,25 @@ bool FLtoXMLExportHandler::literalClassFound(const InternalName& cls, const Inte
 }
 
 void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& plan,
-                                      std::string& attributes, std::string& content,
-                                      const std::string& indent) {
+                                      const InternalName& stored, std::string& attributes,
+                                      std::string& content, const std::string& indent) {
     const int argCount = plan.argCount;
     const int type = plan.type;
     const InternalName method = plan.method;
-    valuePattern.assign(static_cast<std::size_t>(argCount + 3), Free);
-    valuePattern[0] = object;
-    valuePattern[1] = method;
-    const auto values = Ref<Iterator>::adopt(
-        access->lookup(MethodType(type), valuePattern.data(), argCount + 3, nullptr));
-    if (values == nullptr || !values->first()) return;
+    Ref<Iterator> values;
+    if (argCount != 0 || !storedValuesAnswer) {
+        valuePattern.assign(static_cast<std::size_t>(argCount + 3), Free);
+        valuePattern[0] = object;
+        valuePattern[1] = method;
+        values = Ref<Iterator>::adopt(
+            access->lookup(MethodType(type), valuePattern.data(), argCount + 3, nullptr));
+        if (values == nullptr || !values->first()) return;
+    }
     prepare(plan);
     if (argCount == 0) {
         std::string text = access->isMapped(object) ? " " : "\n" + indent;
         const InternalName cls = plan.resultClass;
-        const InternalName value = values->atColumn(3);
+        const InternalName value = values != nullptr ? values->atColumn(3) : stored;
         text += plan.methodName;
         text += "='";
         if (type == 0 && access->isaTest(value, cls, IsaRelation::Member) != 0) {
@@ -423,8 +443,9 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
     const std::vector<InternalName>& signatures = *plan.signatureRows;
     const std::size_t width = static_cast<std::size_t>(argCount + 3);
     for (bool row = true; row; row = values->next()) {
-        std::string arguments;
         set<InternalName> results;
+        // The arguments are named after the last signature that matches.
+        const InternalName* named = nullptr;
         for (std::size_t at = 0; at + width <= signatures.size(); at += width) {
             // The signature's columns from the first on: column c is signature[c - 1].
             const InternalName* signature = &signatures[at];
@@ -433,12 +454,18 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
                 matches = access->isaTest(values->atColumn(col), signature[col - 1],
                                           IsaRelation::Member) != 0;
             if (!matches) continue;
-            arguments = argumentsText(argCount, values.get(), signature);
+            named = signature;
             results.insert(signature[argCount + 2]);
         }
         if (results.empty()) continue;
         const InternalName cls = mostSpecific(results);
-        content += valueSetText(method, cls, values->atColumn(argCount + 3), arguments);
+        const InternalName value = values->atColumn(argCount + 3);
+        // A single value outside the class writes nothing: its arguments need no text.
+        if (value.getType() != InternalName::SetName &&
+            access->isaTest(value, cls, IsaRelation::Member) == 0)
+            continue;
+        std::string arguments = argumentsText(argCount, values.get(), named);
+        content += valueSetText(method, cls, value, arguments);
     }
 }
 
@@ -473,7 +500,8 @@ std::string FLtoXMLExportHandler::nestedElementText(const InternalName& method,
                                                     const std::string& indent) {
     std::string attributes;
     std::string content;
-    writeEntries(object, classSetOf(object), attributes, content, indent + "  ", true);
+    int classSet = -1;
+    writeEntries(object, classSet, attributes, content, indent + "  ", true);
     return formatter->frameEndText(object, method, attributes, content, 0, indent);
 }
 

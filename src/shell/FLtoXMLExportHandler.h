@@ -17,6 +17,7 @@
 #include "objectbase/MethodType.h"
 #include "shell/XMLExportHandler.h"
 
+class HostSpecDescIter;
 class Iterator;
 
 // Signature-declared single values become attributes, sets of objects reference lists, entries
@@ -72,12 +73,13 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     void collectNested(const InternalName& docClass);
     // Builds the entries of an element (with text() nodes inside nested ones); answers how many
     // declared entries the object has.
-    int writeEntries(const InternalName& object, int classSet, std::string& attributes,
+    // `classSet` is the number of the object's classes, or -1 until the first entry asks for it.
+    int writeEntries(const InternalName& object, int& classSet, std::string& attributes,
                      std::string& content, const std::string& indent, bool textNodes);
     // Adds one entry of the object to the attributes or the child content of the element being
-    // built.
-    void writeEntry(const InternalName& object, EntryPlan& plan, std::string& attributes,
-                    std::string& content, const std::string& indent);
+    // built; `stored` is the value the entry stores.
+    void writeEntry(const InternalName& object, EntryPlan& plan, const InternalName& stored,
+                    std::string& attributes, std::string& content, const std::string& indent);
     // The argument attributes of one value row, named after the signature's argument classes
     // (`signatureRow` holds its columns from the first on).
     std::string argumentsText(int argCount, Iterator* valueRow, const InternalName* signatureRow);
@@ -130,9 +132,14 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     std::map<std::pair<InternalName, InternalName>, bool> literalClasses;
     // The pattern of a value lookup, kept for its storage.
     std::vector<InternalName> valuePattern;
+    // Whether the value an entry stores is what a lookup of the entry answers (no evaluation
+    // is open to add inherited values); decided once an export.
+    bool storedValuesAnswer = false;
+    // The entry walks of the elements being built, one for each depth of nesting.
+    std::vector<Ref<HostSpecDescIter>> entryWalks;
 
     set<InternalName>* nested = nullptr;
     // The nested objects written so far, and the objects whose elements are being built.
-    set<InternalName> written;
+    FlatNameMap<InternalName, bool> written;
     set<InternalName> path;
 };

@@ -125,16 +125,18 @@ std::string XMLDumpFormatter::frameEndText(const InternalName& object, const Int
                                            const std::string& content, int withId,
                                            const std::string& prefix) {
     const std::string element = xmlName(name);
-    std::string text = prefix + "<" + element;
+    std::string text;
+    text.reserve(2 * prefix.size() + 2 * element.size() + attributes.size() + content.size() + 32);
+    text.append(prefix).append("<").append(element);
     if (withId == 1) text.append(" id='").append(xmlName(object)).append("'");
-    if (!attributes.empty()) text += " " + attributes;
-    if (content.empty()) return text + "/>\n";
-    text += ">";
+    if (!attributes.empty()) text.append(" ").append(attributes);
+    if (content.empty()) return text.append("/>\n");
+    text += '>';
     if (content.find('<') != std::string::npos)
-        text += "\n" + content + prefix;
+        text.append("\n").append(content).append(prefix);
     else
         text += content;
-    return text + "</" + element + ">\n";
+    return text.append("</").append(element).append(">\n");
 }
 
 void XMLDumpFormatter::writeSetMember(const InternalName&, const InternalName& method,
