@@ -4,8 +4,6 @@
 
 #include "access/DecimalNumber.h"
 #include "access/SignatureClasses.h"
-#include "access/Trigger.h"
-#include "foundation/clib_list.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
@@ -19,7 +17,6 @@ OMAccess::OMAccess(OM* om) : attachedOM(Ref<OM>::share(om)) {
 
 OMAccess::~OMAccess() {
     nameMap.clear();
-    deleteTriggers();
     if (attachedOM == nullptr) return;
     if (attachedOM->getOMAccess() == this) attachedOM->setOMAccess(nullptr);
 }
@@ -64,7 +61,7 @@ InternalName OMAccess::mappedName(const InternalName& name) const {
 void OMAccess::remapName(InternalName oldName, InternalName rep) {
     // Moving an entry onto its own key would delete it below.
     if (oldName == rep) return;
-    inheritedValues.rename(oldName, rep);
+    inheritancePhases.remapName(oldName, rep);
     auto item = nameMap.lookup(oldName);
     if (item == nullptr) return;
     const InternalName mapped = nameMap.inf(item);
