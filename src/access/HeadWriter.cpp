@@ -89,8 +89,9 @@ int HeadWriter::store(const InternalName* row) {
                 values.clear();
                 return result;
             }
-            if (access.inherited().watching())
-                access.giveWayToOwn(host, method, nullptr, 0, code(relation.type), {row[2]});
+            if (access.inheritance().inherited().watching())
+                access.inheritance().giveWayToOwn(host, method, nullptr, 0, code(relation.type),
+                                                  {row[2]});
             const std::uint64_t before = om->unreportedNewFacts();
             const int result = facts->insert(row);
             if (traceDue(result, before)) trace(row);
@@ -108,7 +109,7 @@ bool HeadWriter::holds(const InternalName* row) {
     if (relation.kind == HeadRelation::Kind::Method) {
         // An inherited member is held, but a rule that derives it makes it own: the insert
         // says so.
-        const InheritedValues& inherited = access.inherited();
+        const InheritedValues& inherited = access.inheritance().inherited();
         if (!inherited.empty() &&
             inherited.find(row[0], InheritedValues::Slot{code(relation.type), row[1], {}}) !=
                 nullptr)

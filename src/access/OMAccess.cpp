@@ -4,8 +4,6 @@
 
 #include "access/PatternMatcher.h"
 #include "access/SignatureClasses.h"
-#include "access/Trigger.h"
-#include "foundation/clib_list.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
@@ -22,7 +20,6 @@ OMAccess::OMAccess(OM* om)
 
 OMAccess::~OMAccess() {
     nameMap.clear();
-    deleteTriggers();
     if (attachedOM == nullptr) return;
     if (attachedOM->getOMAccess() == this) attachedOM->setOMAccess(nullptr);
 }
@@ -53,7 +50,7 @@ void OMAccess::cleanup() {
 
 void OMAccess::remapName(InternalName oldName, InternalName rep) {
     if (oldName == rep) return;
-    inheritedValues.rename(oldName, rep);
+    inheritancePhases.remapName(oldName, rep);
     // Both names stood for something: what they stood for is now one object too.
     nameMap.move(oldName, rep, [this](const InternalName& a, const InternalName& b) {
         int ignored = 0;

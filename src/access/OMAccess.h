@@ -1,7 +1,7 @@
 // OMAccess: the one road between evaluation and the object base (forwards, insertion with its
-// trace, iterator factories and the lookup cascade, inheritance phases, export and document
-// queries, the shell methods; the name map, name conversions and pattern built-ins through the
-// collaborators it owns) and its class object.
+// trace, iterator factories and the lookup cascade, the entry points of the inheritance phases,
+// export and document queries, the shell methods; the inheritance phases, the name map, name
+// conversions and pattern built-ins through the collaborators it owns) and its class object.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "access/HeadWriter.h"
-#include "access/InheritedValues.h"
+#include "access/InheritancePhases.h"
 #include "access/NameConversions.h"
 #include "access/NameMap.h"
 #include "access/PathCodes.h"
@@ -37,9 +37,6 @@ class OM;
 class RelationStore;
 class SignatureClasses;
 class SymTab;
-struct Trigger;
-template <class T>
-class clib_list;
 
 // Every operation is virtual because the XML access layers derive from this class and override
 // some. The forwards tolerate a missing object manager (the constructor accepts null): they then
@@ -144,16 +141,8 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // and arguments and the other an inherited one, the inherited one goes, so that no equality
     // of values comes from inheritance.
     void beforeMerge(InternalName oldName, InternalName rep) override;
-    // The record of inherited values goes with the values; the blockings stay only when the
-    // base is emptied to evaluate again with them (clearKeepingBlockings).
-    void baseCleared() override {
-        inheritedValues.clear();
-        consultedBlockings.clear();
-        if (keepingBlockings) return;
-        blockedSlots.clear();
-        blockedHosts.clear();
-        releasedBlockings.clear();
-    }
+    // The record of inherited values goes with the values (see InheritancePhases::baseCleared).
+    void baseCleared() override { inheritancePhases.baseCleared(); }
 
     virtual int giveLexicalForm(const InternalName& name, std::string& out, int quote = 0,
                                 int style = 0);
@@ -274,8 +263,9 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // The attached object manager; null when there is none.
     virtual OM* om() const { return attachedOM.get(); }
 
-    // Insertion phases of the inheritance machinery. beginPhase answers 0 (changing nothing) while
-    // a phase is open; a buffered phase queues inherited values until endPhase.
+    // Insertion phases of the inheritance machinery, kept by the InheritancePhases this layer
+    // owns; the phase sets the insert trace to its trace flag. beginPhase answers 0 (changing
+    // nothing) while a phase is open; a buffered phase queues inherited values until endPhase.
     virtual int beginPhase(int buffered, int traceFlag);
     // A direct phase in which every inherited lookup inserts all the values it finds (not only
     // the first) and then answers from the stored values: one pass needs no repetition. Sound
@@ -283,10 +273,13 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // change what is inherited.
     virtual int beginFullPhase(int traceFlag);
     virtual int endPhase();
-    virtual int newFacts() { return newFactCount; }
+    virtual int newFacts() { return inheritancePhases.newFacts(); }
     virtual int takeNewFacts();
-    virtual void deleteTriggers();
-    virtual void flushTriggers();
+    // The inheritance phases themselves: the record of inherited values, their conflicts and
+    // blockings, for the evaluator that steps back and for the inserts that give way to own
+    // values.
+    InheritancePhases& inheritance() { return inheritancePhases; }
+    const InheritancePhases& inheritance() const { return inheritancePhases; }
 
     virtual int initDelta(DeltaTable* table);
     virtual void clearDelta();
@@ -353,72 +346,8 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // One trace line of an object or predicate fact: the symbol and its arguments.
     void traceSymbolInsert(const FSymbol& symbol, const InternalName* args, int argCount);
 
-    // Inheritance (inside a phase): values that classes pass on to their members.
-    // The class's value in the row goes to the host unless the host has one of its own: stored
-    // at once in a direct phase, queued in a buffered one. Answers the number of facts stored or
-    // queued.
-    virtual int insertBuffered(Iterator* row, const InternalName& host, int count, int type);
-    // Stores one inherited value; 1 when the fact is new in the base. Counted by looking at the
-    // base, not by the insert's answer, which says whether a delta tuple was recorded. A scalar
-    // value is never stored beside another one: inheritance never equates objects.
-    // `source` is the class the value comes from.
-    virtual int storeInherited(const InternalName& host, const InternalName& method,
-                               const InternalName* args, int argCount, int type,
-                               const InternalName& value, const InternalName& source);
-    // An own value (or own members) for host.method@(args) is about to be stored: the values
-    // the host inherited there give way. An inherited value equal to an own one becomes own.
-    void giveWayToOwn(const InternalName& host, const InternalName& method,
-                      const InternalName* args, int argCount, int type,
-                      const std::vector<InternalName>& own);
-    // The values inheritance stored and that are still inherited.
-    const InheritedValues& inherited() const { return inheritedValues; }
-    // How many inherited values own ones replaced since the layer was made.
-    int withdrawnValues() const { return withdrawn; }
-    // An own value that replaces inherited ones is a conflict: whatever was derived from the
-    // inherited values must go as well. The evaluator steps back: it blocks the slots of the
-    // earliest round with conflicts, empties the base keeping the blockings, and evaluates again.
-    bool conflictsPending() const { return inheritedValues.conflictsPending(); }
-    // Blocks the slots of the conflicts of the earliest round that had any and forgets the
-    // conflicts; the number of slots newly blocked (none when all were blocked already).
-    std::size_t blockEarliestConflicts();
-    void forgetConflicts() { inheritedValues.forgetConflicts(); }
-    // Empties the base but keeps the blockings.
-    void clearKeepingBlockings();
-    // A base emptied and filled again from its printed form: the stored value host.method@(args)
-    // was inherited. Recorded as such, or taken out of the base when the slot is blocked now.
-    void restoreInherited(const InternalName& host, const InternalName& method,
-                          const InternalName* args, int argCount, int type,
-                          const InternalName& value);
-    // After the base was filled again: the own value was confirmed equal to an inherited one.
-    // Recorded as such, or taken out of the base when the slot is blocked now: it may have been
-    // derived from the inherited value, which the run to come does not inherit.
-    void restoreConfirmed(const InternalName& host, const InternalName& method,
-                          const InternalName* args, int argCount, int type,
-                          const InternalName& value);
-    // Whether the host inherits nothing for the method type, method and arguments: from any
-    // class (an own value came), or from the class `from` (a more specific class came). Each
-    // blocking met is remembered with the names of this base, for releaseUnfoundedBlockings.
-    bool isBlocked(const InternalName& host, int type, const InternalName& method,
-                   const InternalName* args, int argCount,
-                   const InternalName& from = InternalName::UndefinedObject);
-    // After a run with blockings: the blockings it met whose cause did not come in it (the
-    // host has no own value for the slot, or the blocked class is the one that would give it
-    // its value) go, so that the inherited value comes back in the next run. A blocking goes
-    // once: should it come back, it stays (a value that only comes when the blocking holds
-    // would never let the runs end). The number of blockings that went.
-    std::size_t releaseUnfoundedBlockings();
-    std::size_t blockedCount() const { return blockedSlots.size(); }
-    // While set, the phases inherit no value of these methods: rules may still give the hosts
-    // values of their own, and the methods' turn comes when nothing else is inherited. Null
-    // for none; the set is the caller's and must stay until it is reset.
-    void deferMethods(const std::set<InternalName>* methods) { deferred = methods; }
     // A new set of the most specific classes of x for relation kind k (x itself left out).
     virtual set<InternalName>* classRetrieval(const InternalName& x, int kind);
-    virtual Iterator* inheritedRetrieval(int type, InternalName* tuple, int count);
-    // stored := the inheritable type a method type is looked up as, kind := the relation along
-    // which it flows (1 class to instance, 2 class to subclass).
-    virtual void setCorrectTypes(int type, int& stored, int& kind);
-    virtual Iterator* inheritedRetrievalForHost(int type, InternalName* tuple, int count);
 
     // Loads the document a link points to; the plain access layer has no documents.
     virtual void followLink(const InternalName& target);
@@ -475,9 +404,6 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     int tracingAll() const { return traceAll; }
     int inheritanceOn() const { return inheritanceAccess; }
     int signaturesOn() const { return signatureAccess; }
-    int phaseIsOpen() const { return phaseOpen; }
-    // The number of queued triggers (0 without a list).
-    int pendingTriggers() const;
 
   protected:
     // True when a trace line is due for an insert whose result tells exactly whether it added a
@@ -528,20 +454,8 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     std::int32_t traceAll = 0;
     // The object manager's table, not owned.
     SymTab* symTab = nullptr;
-    std::int32_t phaseOpen = 0;
-    std::int32_t newFactCount = 0;
-    std::int32_t triggersFlushed = 1;
-    // Set in a direct phase opened by beginFullPhase.
-    std::int32_t fullPhase = 0;
-    // Owned; null when there is none.
-    clib_list<Trigger>* triggers = nullptr;
 
   private:
-    // Whether a value written out as inherited or confirmed stays out after a refill: its slot
-    // is blocked now (the value is taken out of the base), or there is no base to hold it.
-    bool blockedOnRefill(const InternalName& host, const InternalName& method,
-                         const InternalName* args, int argCount, int type,
-                         const InternalName& value);
     // The path insertReservedPath stores now, with its object, until the base's insertPath takes
     // it. A trigger may insert other paths before or after: only the same path takes the
     // reserved object, and a nested insertReservedPath keeps the outer one aside.
@@ -557,85 +471,7 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     };
     PathReservation* reservation = nullptr;
 
-    InheritedValues inheritedValues;
-    // Set while storeInherited inserts, so the insert does not count as an own value.
-    bool storingInherited = false;
-    int withdrawn = 0;
-    const std::set<InternalName>* deferred = nullptr;
-    bool isDeferred(const InternalName& method) const {
-        return deferred != nullptr && deferred->count(method) != 0;
-    }
-    // The blocked slots, each as the printed forms of its host, method type, method and
-    // arguments: a base emptied and evaluated again may number objects made by rules otherwise,
-    // and what a blocking names keeps its printed form. The hosts' forms alone, for a quick
-    // look.
-    // Each slot's blocked classes by their printed forms; the empty form blocks every class.
-    std::map<std::string, std::set<std::string>> blockedSlots;
-    std::set<std::string> blockedHosts;
-    bool keepingBlockings = false;
-    // A blocking met in the runs since the base was last emptied, with the names it has there;
-    // keyed by the slot's form and the class's form.
-    struct MetBlocking {
-        InternalName host;
-        InheritedValues::Slot slot;
-        InternalName from;
-        std::string slotForm;
-        std::string classForm;
-    };
-    std::map<std::pair<std::string, std::string>, MetBlocking> consultedBlockings;
-    // The blockings released once (slot form, class form): they do not go again.
-    std::set<std::pair<std::string, std::string>> releasedBlockings;
-    bool blockingFounded(const MetBlocking& met);
-    // The first of the most specific classes (in name order) holding a value for the slot,
-    // looked up as `stored`, with the values it holds there (the members of a set value); the
-    // class is undefined when none holds one.
-    InternalName givingClass(const set<InternalName>& classes, int stored,
-                             const InheritedValues::Slot& slot, std::vector<InternalName>& values);
-    // The host holds inherited values of the slot from a class that no longer gives them first:
-    // a more specific class with other values reached the host since. They go, a conflict (the
-    // values may have been read); true when they went.
-    bool yieldToMoreSpecific(const InternalName& host, int stored,
-                             const InheritedValues::Slot& slot, const set<InternalName>& classes);
-    std::string slotForm(const std::string& hostForm, int type, const InternalName& method,
-                         const InternalName* args, int argCount);
-    // Appends the printed form of a name (strings quoted), or its number when it has none.
-    void appendForm(const InternalName& name, std::string& out);
-    // Takes the host's inherited values of the slot out of the base and the record, but those
-    // in `keep`, which become own. Rules may have read a value that goes: a conflict.
-    // `from` is the class the values came from when a more specific one replaces it (undefined
-    // when an own value replaces them); no conflict when `conflict` is false (another conflict
-    // steps back already).
-    void withdrawInherited(const InternalName& host, const InheritedValues::Slot& slot,
-                           const std::vector<InternalName>& keep,
-                           const InternalName& from = InternalName::UndefinedObject,
-                           bool conflict = true);
-    // Before a merge: the host's inherited values of the slot against the values that come to
-    // share their key once old is rep (the key itself excluded).
-    void settleMergedKey(const InternalName& host, const InheritedValues::Slot& slot,
-                         const InternalName& oldName, const InternalName& rep);
-    // The hosts whose inheritance is being computed: a class hierarchy may hold cycles until the
-    // equalities are applied, and a host met again on its own path inherits nothing more there.
-    set<InternalName> retrievalPath;
-    // The classes whose own inheritance one inherited lookup has already derived without an
-    // answer: many hosts share their classes, and deriving a class again adds nothing (in a
-    // buffered phase only the same triggers once more).
-    set<InternalName> settledClasses;
-    // While one inherited lookup runs: the most specific members of each set of direct classes
-    // met (the first cell of a key is the relation kind).
-    bool inRetrieval = false;
-    std::map<std::vector<InternalName>, set<InternalName>> specificClasses;
-    // While one inherited lookup runs: the class that gives a slot first among a set of most
-    // specific classes, and its values sorted (the key: the stored type, method, arguments and
-    // the classes).
-    std::map<std::vector<InternalName>, std::pair<InternalName, std::vector<InternalName>>>
-        givingClasses;
-    // In a buffered phase: the methods each host has a value queued for, or waits for because
-    // one of its most specific classes has. A host inherits nothing for such a method from
-    // another class in the same phase, so it takes what a direct phase would give it: the value
-    // of its first most specific class once that class holds its own.
-    std::map<InternalName, std::set<InternalName>> pendingAt;
-    // Whether a phase inserts only the first inherited fact it finds.
-    bool oneFactPhase() const { return triggersFlushed != 0 && fullPhase == 0; }
+    InheritancePhases inheritancePhases{*this};
 };
 
 // The class object registered as "classOMAccess": "new"@(anOM) makes an OMAccess over it.

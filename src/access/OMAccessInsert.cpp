@@ -57,11 +57,11 @@ int OMAccess::insertSet(const InternalName& host, const InternalName& method,
                         const InternalName* args, int argCount, MethodType type,
                         const set<InternalName>& values) {
     if (attachedOM == nullptr) return 0;
-    if (inheritedValues.watching() && !values.empty()) {
+    if (inheritancePhases.inherited().watching() && !values.empty()) {
         std::vector<InternalName> own;
         for (auto item = values.first_item(); item != nullptr; item = values.next_item(item))
             own.push_back(values.key(item));
-        giveWayToOwn(host, method, args, argCount, code(type), own);
+        inheritancePhases.giveWayToOwn(host, method, args, argCount, code(type), own);
     }
     const std::uint64_t before = unreportedNewFacts();
     const int result =
@@ -77,8 +77,8 @@ int OMAccess::insertValue(const InternalName& host, const InternalName& method,
                           const InternalName* args, int argCount, MethodType type,
                           const InternalName& value) {
     if (attachedOM == nullptr) return 0;
-    if (inheritedValues.watching() && !storingInherited)
-        giveWayToOwn(host, method, args, argCount, code(type), {value});
+    if (inheritancePhases.inherited().watching() && !inheritancePhases.storingInherited())
+        inheritancePhases.giveWayToOwn(host, method, args, argCount, code(type), {value});
     const std::uint64_t before = unreportedNewFacts();
     const int result =
         attachedOM->insertMethodValue(host, method, args, argCount, code(type), value);

@@ -64,7 +64,7 @@ BaseSnapshot::BaseSnapshot(OMAccess& access) {
     // documents, for one): the text is checked once, its refusals kept from the user.
     if (whole && !facts.empty())
         channelText(errorChannel(), [&] { whole = forEachClause(access, facts, [](FRule*) {}); });
-    const InheritedValues& inherited = access.inherited();
+    const InheritedValues& inherited = access.inheritance().inherited();
     // One fact per value of a slot: host[method@(args) -> value] or ->> {value}.
     auto writeSlot = [&](const InternalName& host, const InheritedValues::Slot& slot,
                          const std::vector<InternalName>& values, std::string& into) {
@@ -187,14 +187,14 @@ void BaseSnapshot::restore(OMAccess& access, Matcher& matcher) const {
     SlotFact fact;
     forEachClause(access, inheritedFacts, [&](FRule* rule) {
         if (!readSlotFact(*base, rule, fact)) return;
-        access.restoreInherited(fact.host, fact.method,
-                                fact.args.empty() ? nullptr : fact.args.data(),
-                                static_cast<int>(fact.args.size()), fact.type, fact.value);
+        access.inheritance().restoreInherited(
+            fact.host, fact.method, fact.args.empty() ? nullptr : fact.args.data(),
+            static_cast<int>(fact.args.size()), fact.type, fact.value);
     });
     forEachClause(access, confirmedFacts, [&](FRule* rule) {
         if (!readSlotFact(*base, rule, fact)) return;
-        access.restoreConfirmed(fact.host, fact.method,
-                                fact.args.empty() ? nullptr : fact.args.data(),
-                                static_cast<int>(fact.args.size()), fact.type, fact.value);
+        access.inheritance().restoreConfirmed(
+            fact.host, fact.method, fact.args.empty() ? nullptr : fact.args.data(),
+            static_cast<int>(fact.args.size()), fact.type, fact.value);
     });
 }

@@ -113,8 +113,8 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
     OM* base = phases->om();
     // A program with no inheritance of its own may still give an own value for a value stored
     // as inherited.
-    const bool inheriting =
-        (inheritanceFlag | program->inheritanceMark()) != 0 || phases->inherited().watching();
+    const bool inheriting = (inheritanceFlag | program->inheritanceMark()) != 0 ||
+                            phases->inheritance().inherited().watching();
     // The journal goes on while nothing but queries touched the base since its last evaluation
     // (a query stores only inherited values, which are found again); otherwise it starts here,
     // from the base written out, or from an empty one.
@@ -129,7 +129,7 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
     if (journal && !journal->entries.empty() && journal->entries.back().program.get() == program)
         journal->entries.pop_back();
     stepBackOpen = journal && (!journal->origin || journal->origin->complete());
-    phases->forgetConflicts();
+    phases->inheritance().forgetConflicts();
     // What a run writes is passed on only once it is known that the run stands: the traces and
     // messages of a run stepped back from would be written again, or would tell of equalities
     // and values the model does not hold.
@@ -138,7 +138,7 @@ int NaiveEvalWithInherit::evaluate(FProgram* program) {
     const int reached = untilRunStands(program, held ? &*held : nullptr, evaluateOnce(program));
     held.reset();
     stepBackOpen = false;
-    phases->forgetConflicts();
+    phases->inheritance().forgetConflicts();
     if (journal) {
         // An evaluation that did not end leaves a base no journal explains.
         if (reached == 0) {
@@ -168,11 +168,12 @@ int NaiveEvalWithInherit::stepBack(FProgram* program, HeldOutput& held) {
 
 int NaiveEvalWithInherit::untilRunStands(FProgram* program, HeldOutput* held, int reached) {
     for (;;) {
-        while (steppingBack() && phases->blockEarliestConflicts() != 0)
+        while (steppingBack() && phases->inheritance().blockEarliestConflicts() != 0)
             reached = stepBack(program, *held);
         // A blocking whose own value or more specific class did not come in the run that
         // stands goes: the inherited value comes back, with what follows from it.
-        if (held == nullptr || reached == 0 || phases->releaseUnfoundedBlockings() == 0)
+        if (held == nullptr || reached == 0 ||
+            phases->inheritance().releaseUnfoundedBlockings() == 0)
             return reached;
         reached = stepBack(program, *held);
     }
@@ -181,7 +182,7 @@ int NaiveEvalWithInherit::untilRunStands(FProgram* program, HeldOutput* held, in
 bool NaiveEvalWithInherit::refill() {
     // The facts of each program go in again in its first round; the matcher's compiled rules may
     // hold identifiers of the emptied base.
-    phases->clearKeepingBlockings();
+    phases->inheritance().clearKeepingBlockings();
     // The trace printer's names may stand for other objects in the next run.
     if (printer) printer->clear();
     reset(0);
@@ -193,8 +194,8 @@ bool NaiveEvalWithInherit::refill() {
         evaluateOnce(earlier.get());
         reset(0);
         if (!steppingBack()) continue;
-        if (phases->blockEarliestConflicts() != 0) return false;
-        phases->forgetConflicts();
+        if (phases->inheritance().blockEarliestConflicts() != 0) return false;
+        phases->inheritance().forgetConflicts();
     }
     return true;
 }
@@ -203,11 +204,11 @@ void NaiveEvalWithInherit::cancelled() {
     debugChannel() << "evaluation cancelled at round " << round << std::endl;
     controlEvents::clearInterrupt();
     // An interrupted run is not run again.
-    phases->forgetConflicts();
+    phases->inheritance().forgetConflicts();
 }
 
 bool NaiveEvalWithInherit::steppingBack() const {
-    return stepBackOpen && phases->conflictsPending();
+    return stepBackOpen && phases->inheritance().conflictsPending();
 }
 
 int NaiveEvalWithInherit::tpStep(FProgram* program) {
@@ -245,7 +246,7 @@ int NaiveEvalWithInherit::evaluateOnce(FProgram* program) {
 }
 
 bool NaiveEvalWithInherit::inheritsValues() const {
-    return inheritanceFlag != 0 || phases->inherited().watching();
+    return inheritanceFlag != 0 || phases->inheritance().inherited().watching();
 }
 
 bool NaiveEvalWithInherit::partFixpoint(const Phase& phase) {
@@ -437,7 +438,7 @@ int NaiveEvalWithInherit::runPhase(bool deferring, bool full, int traceFlag) {
         phases->beginFullPhase(traceFlag);
     else
         phases->beginPhase(allTriggers, traceFlag);
-    phases->deferMethods(deferring ? &contestedNames : nullptr);
+    phases->inheritance().deferMethods(deferring ? &contestedNames : nullptr);
     for (const Ref<FRule>& rule : triggerList) {
         // The trigger's answers are not read: matching it is what inherits.
         matcher->retrieve(rule.get(), nullptr, phases->giveSymTab());
@@ -480,7 +481,8 @@ Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
     OM* base = phases->om();
     // Steps of a program not analysed (tp alone does not) inherit nothing themselves, but a
     // query between them may have stored inherited values, which a step's own value can meet.
-    if (base == nullptr || (inheritanceFlag == 0 && !phases->inherited().watching())) {
+    if (base == nullptr ||
+        (inheritanceFlag == 0 && !phases->inheritance().inherited().watching())) {
         stepSequence.reset();
         tpOnce(program);
         return this;
@@ -496,7 +498,7 @@ Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
         stepSequence->afterJournal =
             journal && journalGoesOn() && (!journal->origin || journal->origin->complete());
         if (!stepSequence->afterJournal && !base->pristine()) stepSequence->before.emplace(*phases);
-        phases->forgetConflicts();
+        phases->inheritance().forgetConflicts();
     }
     StepSequence& sequence = *stepSequence;
     stepBackOpen = sequence.afterJournal || !sequence.before || sequence.before->complete();
@@ -504,13 +506,13 @@ Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
     if (stepBackOpen) held.emplace();
     sequence.starts.emplace_back(round, triggerNumber);
     tpOnce(program);
-    while (steppingBack() && phases->blockEarliestConflicts() != 0) {
+    while (steppingBack() && phases->inheritance().blockEarliestConflicts() != 0) {
         held->drop();
         if (sequence.afterJournal) {
             while (!refill()) {
             }
         } else {
-            phases->clearKeepingBlockings();
+            phases->inheritance().clearKeepingBlockings();
             if (printer) printer->clear();
             reset(0);
             if (sequence.before) sequence.before->restore(*phases, *matcher);
@@ -526,7 +528,7 @@ Evaluation* NaiveEvalWithInherit::tp(FProgram* program) {
     }
     held.reset();
     stepBackOpen = false;
-    phases->forgetConflicts();
+    phases->inheritance().forgetConflicts();
     sequence.stamp = base->changeStamp();
     return this;
 }

@@ -175,7 +175,8 @@ PrSemiNaive::Start PrSemiNaive::startOf(const ChangedRelations* changed) const {
     // reach it: nothing says what the base lacks.
     if (changed == nullptr) return Start::WholeBase;
     // No inheritance, and no inherited value stored that an own value could meet.
-    if (inheritanceFlag == 0 && !phases->inherited().watching()) return Start::AddedClauses;
+    if (inheritanceFlag == 0 && !phases->inheritance().inherited().watching())
+        return Start::AddedClauses;
     // Inheritance is not monotonic: a new membership, subclass, class value or own value can make
     // a value inherited, or make one give way, and the phases that find out read the whole base.
     // Added clauses that can change predicates only leave every inherited value as it is: the

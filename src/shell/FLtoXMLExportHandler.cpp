@@ -272,7 +272,7 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     written.clear();
     // Outside an evaluation a value lookup answers the value the entry stores, so the walks
     // take it from the entry instead of looking it up again.
-    storedValuesAnswer = access->phaseIsOpen() == 0 || access->inheritanceOn() == 0;
+    storedValuesAnswer = !access->inheritance().isOpen() || access->inheritanceOn() == 0;
     collectNested(docClass);
     auto names = Ref<Iterator>::adopt(access->objNamesIterator(nullptr));
     for (bool more = names != nullptr && names->first(); more && !stopped(); more = names->next()) {

@@ -124,11 +124,11 @@ TEST_F(InheritanceTest, ABufferedPhaseInsertsOnlyWhenItEnds) {
     EXPECT_EQ(access->newFacts(), 0);
     // A second phase is refused and keeps the open one's triggers.
     EXPECT_EQ(access->beginPhase(0, 0), 0);
-    EXPECT_EQ(access->pendingTriggers(), 2);
+    EXPECT_EQ(access->inheritance().pendingTriggers(), 2);
     EXPECT_TRUE(stored(0, a).empty());
 
     EXPECT_EQ(access->endPhase(), 1);
-    EXPECT_EQ(access->pendingTriggers(), 0);
+    EXPECT_EQ(access->inheritance().pendingTriggers(), 0);
     EXPECT_EQ(access->takeNewFacts(), 2);
     EXPECT_EQ(stored(0, a), (Rows{{a, m, integer(1)}}));
     EXPECT_EQ(stored(0, b), (Rows{{b, m, integer(1)}}));

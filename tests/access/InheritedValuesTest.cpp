@@ -97,12 +97,12 @@ TEST_F(InheritedValuesTest, AnOwnScalarValueThatComesLaterReplacesTheInheritedOn
     access->insertValue(cls, m, nullptr, 0, MethodType::InheritableScalar, v1);
     inherit(0, {x, m, Free});
     EXPECT_EQ(stored(0, x, m), Row{v1});
-    ASSERT_NE(access->inherited().find(x, {0, m, {}}), nullptr);
+    ASSERT_NE(access->inheritance().inherited().find(x, {0, m, {}}), nullptr);
 
     access->insertValue(x, m, nullptr, 0, MethodType::Scalar, v2);
     EXPECT_EQ(stored(0, x, m), Row{v2});
-    EXPECT_TRUE(access->inherited().empty());
-    EXPECT_EQ(access->withdrawnValues(), 1);
+    EXPECT_TRUE(access->inheritance().inherited().empty());
+    EXPECT_EQ(access->inheritance().withdrawnValues(), 1);
     // Nothing was equated: v1 and v2 stay two objects.
     EXPECT_EQ(access->applyEqualities(), 0);
     EXPECT_EQ(om->equalityHistoryTable().size(), 0);
@@ -124,8 +124,8 @@ TEST_F(InheritedValuesTest, AnOwnValueEqualToTheInheritedOneMakesItOwn) {
     inherit(0, {x, m, Free});
     access->insertValue(x, m, nullptr, 0, MethodType::Scalar, v1);
     EXPECT_EQ(stored(0, x, m), Row{v1});
-    EXPECT_TRUE(access->inherited().empty());
-    EXPECT_EQ(access->withdrawnValues(), 0);
+    EXPECT_TRUE(access->inheritance().inherited().empty());
+    EXPECT_EQ(access->inheritance().withdrawnValues(), 0);
 }
 
 TEST_F(InheritedValuesTest, AnOwnMemberTakesThePlaceOfEveryInheritedMember) {
@@ -151,7 +151,7 @@ TEST_F(InheritedValuesTest, AnOwnMemberTakesThePlaceOfEveryInheritedMember) {
     Row expected{v1, q};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(stored(1, x, m), expected);
-    EXPECT_TRUE(access->inherited().empty());
+    EXPECT_TRUE(access->inheritance().inherited().empty());
 }
 
 TEST_F(InheritedValuesTest, ValuesWithArgumentsGiveWayPerArgumentList) {
@@ -192,7 +192,7 @@ TEST_F(InheritedValuesTest, MergingAnInheritedValueWithAnOwnOneKeepsTheOwnOne) {
     EXPECT_EQ(stored(0, rep, m), Row{v2});
     EXPECT_EQ(stored(0, v1, k), Row{p});
     EXPECT_EQ(stored(0, v2, k), Row{q});
-    EXPECT_TRUE(access->inherited().empty());
+    EXPECT_TRUE(access->inheritance().inherited().empty());
 }
 
 TEST_F(InheritedValuesTest, AMergedObjectKeepsWhatItInheritedWhereTheOtherHasNothing) {
@@ -204,7 +204,7 @@ TEST_F(InheritedValuesTest, AMergedObjectKeepsWhatItInheritedWhereTheOtherHasNot
     const InternalName rep = x < y ? x : y;
     EXPECT_EQ(stored(0, rep, m), Row{v1});
     // Still inherited, under the name that stands for both.
-    EXPECT_NE(access->inherited().find(rep, {0, m, {}}), nullptr);
+    EXPECT_NE(access->inheritance().inherited().find(rep, {0, m, {}}), nullptr);
     access->insertValue(rep, m, nullptr, 0, MethodType::Scalar, v2);
     EXPECT_EQ(stored(0, rep, m), Row{v2});
 }
@@ -214,7 +214,7 @@ TEST_F(InheritedValuesTest, APhaseLeavesDeferredMethodsAlone) {
     access->insertValue(cls, k, nullptr, 0, MethodType::InheritableScalar, v2);
     const std::set<InternalName> later{m};
     access->beginPhase(0, 0);
-    access->deferMethods(&later);
+    access->inheritance().deferMethods(&later);
     decRef(access->lookup(MethodType::Scalar, Row{x, m, Free}.data(), 3, nullptr));
     decRef(access->lookup(MethodType::Scalar, Row{x, k, Free}.data(), 3, nullptr));
     access->endPhase();
@@ -249,19 +249,19 @@ TEST_F(InheritedValuesTest, AnOwnValueReplacingAnInheritedOneIsAConflictAndTheSl
     access->insertValue(cls, k, nullptr, 0, MethodType::InheritableScalar, v1);
     inherit(0, {x, m, Free});
     inherit(0, {x, k, Free});
-    EXPECT_FALSE(access->conflictsPending());
+    EXPECT_FALSE(access->inheritance().conflictsPending());
     // An own value equal to the inherited one takes nothing away.
     access->insertValue(x, k, nullptr, 0, MethodType::Scalar, v1);
-    EXPECT_FALSE(access->conflictsPending());
+    EXPECT_FALSE(access->inheritance().conflictsPending());
     access->insertValue(x, m, nullptr, 0, MethodType::Scalar, v2);
-    ASSERT_TRUE(access->conflictsPending());
-    EXPECT_EQ(access->blockEarliestConflicts(), 1u);
-    EXPECT_TRUE(access->isBlocked(x, 0, m, nullptr, 0));
-    EXPECT_FALSE(access->isBlocked(x, 0, k, nullptr, 0));
-    EXPECT_FALSE(access->isBlocked(y, 0, m, nullptr, 0));
+    ASSERT_TRUE(access->inheritance().conflictsPending());
+    EXPECT_EQ(access->inheritance().blockEarliestConflicts(), 1u);
+    EXPECT_TRUE(access->inheritance().isBlocked(x, 0, m, nullptr, 0));
+    EXPECT_FALSE(access->inheritance().isBlocked(x, 0, k, nullptr, 0));
+    EXPECT_FALSE(access->inheritance().isBlocked(y, 0, m, nullptr, 0));
     // Emptied to evaluate again: the facts come again, x inherits nothing for m, even where
     // the names are numbered otherwise.
-    access->clearKeepingBlockings();
+    access->inheritance().clearKeepingBlockings();
     object("first");
     makeNames();
     access->insertValue(cls, m, nullptr, 0, MethodType::InheritableScalar, v1);
@@ -288,7 +288,7 @@ TEST_F(InheritedValuesTest, AMoreSpecificClassThatComesLaterReplacesTheInherited
     access->insertValue(same, m, nullptr, 0, MethodType::InheritableScalar, v1);
     access->insertClassRelation(x, same, IsaRelation::Member);
     inherit(0, {x, m, Free});
-    EXPECT_FALSE(access->conflictsPending());
+    EXPECT_FALSE(access->inheritance().conflictsPending());
     // One with another value: the value goes, a conflict that blocks the class it came from
     // (the one recorded: the class with the same value changed nothing that was read).
     access->insertClassRelation(sub, same, IsaRelation::Subclass);
@@ -298,42 +298,42 @@ TEST_F(InheritedValuesTest, AMoreSpecificClassThatComesLaterReplacesTheInherited
     inherit(0, {x, k, Free});
     EXPECT_EQ(stored(0, x, m), Row{v2});
     EXPECT_EQ(stored(0, x, k), Row{v1});
-    ASSERT_TRUE(access->conflictsPending());
-    EXPECT_EQ(access->blockEarliestConflicts(), 1u);
-    EXPECT_TRUE(access->isBlocked(x, 0, m, nullptr, 0, cls));
-    EXPECT_FALSE(access->isBlocked(x, 0, m, nullptr, 0, sub));
-    EXPECT_FALSE(access->isBlocked(x, 0, m, nullptr, 0));
+    ASSERT_TRUE(access->inheritance().conflictsPending());
+    EXPECT_EQ(access->inheritance().blockEarliestConflicts(), 1u);
+    EXPECT_TRUE(access->inheritance().isBlocked(x, 0, m, nullptr, 0, cls));
+    EXPECT_FALSE(access->inheritance().isBlocked(x, 0, m, nullptr, 0, sub));
+    EXPECT_FALSE(access->inheritance().isBlocked(x, 0, m, nullptr, 0));
     EXPECT_EQ(lastError(), "0/0");
 }
 
 TEST_F(InheritedValuesTest, ABlockingWhoseCauseDoesNotComeGoesOnce) {
     auto refill = [&] {
-        access->clearKeepingBlockings();
+        access->inheritance().clearKeepingBlockings();
         makeNames();
         access->insertValue(cls, m, nullptr, 0, MethodType::InheritableScalar, v1);
     };
     access->insertValue(cls, m, nullptr, 0, MethodType::InheritableScalar, v1);
     inherit(0, {x, m, Free});
     access->insertValue(x, m, nullptr, 0, MethodType::Scalar, v2);
-    ASSERT_EQ(access->blockEarliestConflicts(), 1u);
+    ASSERT_EQ(access->inheritance().blockEarliestConflicts(), 1u);
     // The run again without the own value: the blocking is met, and it has no cause.
     refill();
     inherit(0, {x, m, Free});
     EXPECT_EQ(stored(0, x, m), Row{});
-    EXPECT_EQ(access->releaseUnfoundedBlockings(), 1u);
+    EXPECT_EQ(access->inheritance().releaseUnfoundedBlockings(), 1u);
     refill();
     inherit(0, {x, m, Free});
     EXPECT_EQ(stored(0, x, m), Row{v1});
     // Where the own value comes again, the blocking comes again, and stays from then on.
     access->insertValue(x, m, nullptr, 0, MethodType::Scalar, v2);
-    ASSERT_EQ(access->blockEarliestConflicts(), 1u);
+    ASSERT_EQ(access->inheritance().blockEarliestConflicts(), 1u);
     refill();
     inherit(0, {x, m, Free});
     EXPECT_EQ(stored(0, x, m), Row{});
-    EXPECT_EQ(access->releaseUnfoundedBlockings(), 0u);
+    EXPECT_EQ(access->inheritance().releaseUnfoundedBlockings(), 0u);
     // A blocking with its own value there stays.
     access->insertValue(y, m, nullptr, 0, MethodType::Scalar, v2);
-    EXPECT_EQ(access->releaseUnfoundedBlockings(), 0u);
+    EXPECT_EQ(access->inheritance().releaseUnfoundedBlockings(), 0u);
 }
 
 TEST_F(InheritedValuesTest, EquatedMethodNamesAndArgumentsEquateNoInheritedValue) {
@@ -357,7 +357,7 @@ TEST_F(InheritedValuesTest, EquatedMethodNamesAndArgumentsEquateNoInheritedValue
     EXPECT_EQ(stored(0, x, k, {arg}), Row{integer(4)});
     EXPECT_EQ(lastError(), "0/0");
     EXPECT_EQ(om->equalityHistoryTable().size(), 2);
-    EXPECT_TRUE(access->conflictsPending());
+    EXPECT_TRUE(access->inheritance().conflictsPending());
 }
 
 TEST_F(InheritedValuesTest, ADifferentOwnValueAfterAnEqualOneIsAConflict) {
@@ -365,12 +365,12 @@ TEST_F(InheritedValuesTest, ADifferentOwnValueAfterAnEqualOneIsAConflict) {
     inherit(0, {x, m, Free});
     // Made own by an equal value, which may have been derived from the inherited one.
     access->insertValue(x, m, nullptr, 0, MethodType::Scalar, integer(3));
-    EXPECT_FALSE(access->conflictsPending());
-    EXPECT_TRUE(access->inherited().empty());
+    EXPECT_FALSE(access->inheritance().conflictsPending());
+    EXPECT_TRUE(access->inheritance().inherited().empty());
     access->insertValue(x, m, nullptr, 0, MethodType::Scalar, integer(3));
-    EXPECT_FALSE(access->conflictsPending());
+    EXPECT_FALSE(access->inheritance().conflictsPending());
     access->insertValue(x, m, nullptr, 0, MethodType::Scalar, integer(4));
-    ASSERT_TRUE(access->conflictsPending());
-    EXPECT_EQ(access->blockEarliestConflicts(), 1u);
-    EXPECT_TRUE(access->isBlocked(x, 0, m, nullptr, 0));
+    ASSERT_TRUE(access->inheritance().conflictsPending());
+    EXPECT_EQ(access->inheritance().blockEarliestConflicts(), 1u);
+    EXPECT_TRUE(access->inheritance().isBlocked(x, 0, m, nullptr, 0));
 }

@@ -173,7 +173,7 @@ TEST(InheritanceTriggers, AnOwnValueARuleGivesLaterIsNotPrecededByTheInheritedOn
         EXPECT_EQ(h.ask("?- p(X, V)."), (Lines{"V=v2, X=x"})) << allTriggers;
         EXPECT_EQ(h.ask("?- x[m->V]."), (Lines{"V=v2"})) << allTriggers;
         // The rule's v2 stood beside no inherited v1: nothing was withdrawn or equated.
-        EXPECT_EQ(h.access->withdrawnValues(), 0);
+        EXPECT_EQ(h.access->inheritance().withdrawnValues(), 0);
     }
 }
 
