@@ -15,6 +15,16 @@
 
 namespace {
 
+bool hasInput(const std::vector<int>& inputs, int input) {
+    return std::binary_search(inputs.begin(), inputs.end(), input);
+}
+
+// Adds the input to the sorted list unless it is there.
+void addInput(std::vector<int>& inputs, int input) {
+    auto at = std::lower_bound(inputs.begin(), inputs.end(), input);
+    if (at == inputs.end() || *at != input) inputs.insert(at, input);
+}
+
 // Fields greater than idx drop by one: the input idx leaves the numbering.
 void shift(int& field, int idx) {
     if (field > idx) --field;
@@ -31,8 +41,9 @@ BaseOperator::BaseOperator(OperatorKind kind, int arity, const PatternSpec& spec
     : Operator(kind, arity, spec.variables), inputCount(spec.inputCount < 0 ? 0 : spec.inputCount) {
     // An input with output values, joined to an enumerated input, or tied by more than one
     // condition is enumerated; the others are only tested for a matching row.
-    std::set<int> enumeratedSet;
-    for (const auto& r : spec.inputCells) enumeratedSet.insert(r.input);
+    // An operator has a few inputs: its sets of inputs are short sorted lists.
+    std::vector<int> enumeratedSet;
+    for (const auto& r : spec.inputCells) addInput(enumeratedSet, r.input);
     std::size_t before = 0;
     do {
         before = enumeratedSet.size();
@@ -42,14 +53,13 @@ BaseOperator::BaseOperator(OperatorKind kind, int arity, const PatternSpec& spec
                 if (r.inputA != i && r.inputB != i) continue;
                 ++ties;
                 int other = r.inputA == i ? r.inputB : r.inputA;
-                if (enumeratedSet.count(other) != 0) enumeratedSet.insert(i);
+                if (hasInput(enumeratedSet, other)) addInput(enumeratedSet, i);
             }
             for (const auto& r : spec.columnsMeetInputs)
                 if (r.input == i) ++ties;
-            if (ties > 1) enumeratedSet.insert(i);
+            if (ties > 1) addInput(enumeratedSet, i);
         }
     } while (enumeratedSet.size() != before);
-    auto isEnumerated = [&enumeratedSet](int input) { return enumeratedSet.count(input) != 0; };
 
     inputBindings.resize(std::size_t(this->inputCount));
     for (const InputBinding& b : spec.inputBindings)
@@ -58,15 +68,14 @@ BaseOperator::BaseOperator(OperatorKind kind, int arity, const PatternSpec& spec
     inputRoles = spec.inputRoles;
     inputRoles.resize(std::size_t(this->inputCount), PatternSpec::InputRole::Rows);
 
-    enumerated.inputs.assign(enumeratedSet.begin(), enumeratedSet.end());
-    std::set<int> conTested;
-    std::set<int> joinTested;
+    enumerated.inputs = std::move(enumeratedSet);
+    auto isEnumerated = [this](int input) { return hasInput(enumerated.inputs, input); };
     for (const auto& r : spec.columnsMeetInputs) {
         if (isEnumerated(r.input)) {
             eqCons.push_back({r.column, r.input, r.inputColumn, 0});
         } else {
             partEqCons.push_back({r.column, r.input, r.inputColumn, 0});
-            conTested.insert(r.input);
+            addInput(testedByCon.inputs, r.input);
         }
     }
     for (const auto& r : spec.inputJoins) {
@@ -74,12 +83,10 @@ BaseOperator::BaseOperator(OperatorKind kind, int arity, const PatternSpec& spec
             eqJoins.push_back({r.inputA, r.columnA, r.inputB, r.columnB, 0, 0});
         } else {
             partEqJoins.push_back({r.inputA, r.columnA, r.inputB, r.columnB, 0, 0});
-            joinTested.insert(r.inputA);
-            joinTested.insert(r.inputB);
+            addInput(testedByJoin.inputs, r.inputA);
+            addInput(testedByJoin.inputs, r.inputB);
         }
     }
-    testedByCon.inputs.assign(conTested.begin(), conTested.end());
-    testedByJoin.inputs.assign(joinTested.begin(), joinTested.end());
     // The iterator slots come from the original input numbers, before renumbering.
     for (EqConRecord& r : eqCons) r.slot = enumerated.slotOf(r.input);
     for (EqJoinRecord& r : eqJoins) {
@@ -331,16 +338,19 @@ FSymbol BaseOperator::variableOfColumn(int column) const {
     return found;
 }
 
-bool BaseOperator::resultRowsDistinct(std::vector<char> fixed) const {
-    std::vector<int> cellsFilled;
-    for (const VarRecord& r : vars) {
+bool BaseOperator::resultRowsDistinct(const std::vector<char>& fixed) const {
+    // A pattern has few "var" records: they are compared pairwise rather than copied and sorted.
+    for (const VarRecord& r : vars)
         if (r.column < 1 || std::size_t(r.column) > fixed.size()) return false;
-        fixed[std::size_t(r.column - 1)] = 1;
-        cellsFilled.push_back(r.cell);
-    }
-    std::sort(cellsFilled.begin(), cellsFilled.end());
-    return std::find(fixed.begin(), fixed.end(), 0) == fixed.end() &&
-           std::adjacent_find(cellsFilled.begin(), cellsFilled.end()) == cellsFilled.end();
+    for (std::size_t column = 1; column <= fixed.size(); ++column)
+        if (fixed[column - 1] == 0 &&
+            std::none_of(vars.begin(), vars.end(),
+                         [column](const VarRecord& r) { return std::size_t(r.column) == column; }))
+            return false;
+    for (std::size_t i = 0; i < vars.size(); ++i)
+        for (std::size_t j = i + 1; j < vars.size(); ++j)
+            if (vars[i].cell == vars[j].cell) return false;
+    return true;
 }
 
 bool BaseOperator::groupedBy(const FSymbol& keyVariable, const InternalName& var, int* out) {

@@ -183,7 +183,7 @@ class BaseOperator : public Operator {
     FSymbol variableOfColumn(int column) const;
     // True when distinct relation rows give distinct result rows: every column not marked in
     // `fixed` goes to a result cell of its own. False when a "var" record reads beyond the row.
-    bool resultRowsDistinct(std::vector<char> fixed) const;
+    bool resultRowsDistinct(const std::vector<char>& fixed) const;
     // The answer of isGroupedBy for rows keyed by keyVariable's values (none when undefined).
     static bool groupedBy(const FSymbol& keyVariable, const InternalName& var, int* out);
     // The variable the rows are keyed by, for isGroupedBy; undefined for none.

@@ -52,44 +52,58 @@ void attachFilters(std::vector<FLiteral*>& order, const SymTab* names) {
 class Planning {
   public:
     Planning(const FLiteralList* body, const SymTab* names) : names(names) {
-        literals.assign(body->getList()->begin(), body->getList()->end());
-        const std::size_t n = literals.size();
-        vars.resize(n);
-        boundCount.assign(n, 0);
-        version.assign(n, 0);
-        placed.assign(n, 0);
-        hostVars.resize(n);
-        plain.assign(n, 0);
-        for (std::size_t i = 0; i < n; ++i) {
-            const FTerm* term = literals[i]->getTerm();
-            plain[i] = !literals[i]->isNegated() && node_cast<PTerm>(term) != nullptr &&
-                       !term->isBuiltin();
-            VarList* list = literals[i]->giveVars();
-            for (const FSymbol& v : *list) {
-                auto [at, added] = ids.try_emplace(v, int(users.size()));
-                if (added) {
-                    users.emplace_back();
-                    isBound.push_back(0);
-                    symbols.push_back(v);
-                }
-                const int id = at->second;
-                // A variable written twice in the literal counts once.
-                if (!users[std::size_t(id)].empty() && users[std::size_t(id)].back() == int(i))
-                    continue;
-                vars[i].push_back(id);
-                users[std::size_t(id)].push_back(int(i));
-            }
+        const std::size_t n = std::size_t(body->length());
+        literals.reserve(n);
+        // Each literal's variables in the order written (a variable written twice in the
+        // literal counts once), then numbered through the sorted list of the distinct ones: a
+        // few flat arrays rather than a node per variable and per literal.
+        std::vector<FSymbol> written;
+        written.reserve(4 * n);
+        for (FLiteral* literal : *body->getList()) {
+            Literal entry;
+            entry.literal = literal;
+            const FTerm* term = literal->getTerm();
+            entry.plain =
+                !literal->isNegated() && node_cast<PTerm>(term) != nullptr && !term->isBuiltin();
+            VarList* list = literal->giveVars();
+            entry.varBegin = int(written.size());
+            for (const FSymbol& v : *list)
+                if (std::find(written.begin() + entry.varBegin, written.end(), v) == written.end())
+                    written.push_back(v);
             delete list;
-            for (const FSymbol& v : JoinPlanner::pairStepHost(literals[i]))
-                hostVars[i].push_back(ids.at(v));
+            entry.varEnd = int(written.size());
+            entry.hostBegin = int(hostVars.size());
+            for (const FSymbol& v : JoinPlanner::pairStepHost(literal)) hostVars.push_back(v);
+            entry.hostEnd = int(hostVars.size());
+            literals.push_back(entry);
         }
+        symbols = written;
+        std::sort(symbols.begin(), symbols.end());
+        symbols.erase(std::unique(symbols.begin(), symbols.end()), symbols.end());
+        variables.assign(symbols.size() + 1, Variable{});
+        varIds.resize(written.size());
+        for (std::size_t k = 0; k < written.size(); ++k) {
+            varIds[k] = idOf(written[k]);
+            ++variables[std::size_t(varIds[k]) + 1].userBegin;
+        }
+        // The literals of each variable, in the order written: users[userBegin .. next
+        // variable's userBegin).
+        for (std::size_t id = 0; id < symbols.size(); ++id)
+            variables[id + 1].userBegin += variables[id].userBegin;
+        users.resize(written.size());
+        std::vector<int> fill(symbols.size());
+        for (std::size_t id = 0; id < symbols.size(); ++id) fill[id] = variables[id].userBegin;
+        for (std::size_t i = 0; i < n; ++i)
+            for (int k = literals[i].varBegin; k < literals[i].varEnd; ++k)
+                users[std::size_t(fill[std::size_t(varIds[std::size_t(k)])]++)] = int(i);
     }
 
-    Ref<FLiteralList> run(VarSet& bound) {
+    // `bound`, when given, receives the variables bound.
+    Ref<FLiteralList> run(VarSet* bound) {
         auto ordered = Ref<FLiteralList>::make();
         // The delta atom of a rewritten rule opens the body: the rule exists to join it.
         for (std::size_t i = 0; i < literals.size(); ++i) {
-            if (literals[i]->secondFlag() != 0 && evaluable(int(i), nullptr)) {
+            if (literals[i].literal->secondFlag() != 0 && evaluable(int(i), nullptr)) {
                 place(int(i), ordered.get());
                 break;
             }
@@ -98,13 +112,15 @@ class Planning {
         while (!queue.empty()) {
             const auto [ready, connected, count, negIndex, stamp] = queue.top();
             queue.pop();
-            const int i = -negIndex;
-            if (placed[std::size_t(i)] != 0 || stamp != version[std::size_t(i)]) continue;
-            place(i, ordered.get());
+            const Literal& entry = literals[std::size_t(-negIndex)];
+            if (entry.placed || stamp != entry.version) continue;
+            place(-negIndex, ordered.get());
         }
-        for (std::size_t id = 0; id < symbols.size(); ++id)
-            if (isBound[id] != 0) bound.insert(symbols[id]);
-        for (const FSymbol& var : dontCares) bound.insert(var);
+        if (bound != nullptr) {
+            for (std::size_t id = 0; id < symbols.size(); ++id)
+                if (variables[id].bound) bound->insert(symbols[id]);
+            for (const FSymbol& var : dontCares) bound->insert(var);
+        }
         if (ordered->isEmpty() && !literals.empty()) return {};
         std::vector<FLiteral*> order(ordered->getList()->begin(), ordered->getList()->end());
         attachFilters(order, names);
@@ -115,99 +131,128 @@ class Planning {
     }
 
   private:
+    struct Literal {
+        FLiteral* literal = nullptr;
+        // How many of its variables are bound, the stamp of its latest candidate entry.
+        int boundCount = 0;
+        int version = 0;
+        // Its distinct variables (as ids): varIds[varBegin .. varEnd); the host variables of a
+        // pair-listing axis step (see pairStepHost): hostVars[hostBegin .. hostEnd).
+        int varBegin = 0, varEnd = 0;
+        int hostBegin = 0, hostEnd = 0;
+        bool placed = false;
+        // A positive stored predicate (see evaluable).
+        bool plain = false;
+    };
+    struct Variable {
+        // Where its literals begin in `users`; the next variable's userBegin ends them.
+        int userBegin = 0;
+        bool bound = false;
+    };
+
+    // The number of a variable of the body; -1 for any other.
+    int idOf(const FSymbol& var) const {
+        auto at = std::lower_bound(symbols.begin(), symbols.end(), var);
+        return at != symbols.end() && *at == var ? int(at - symbols.begin()) : -1;
+    }
+
     // The bound variables of literal i, the only ones its safety depends on.
     VarSet boundOf(int i) const {
         VarSet own;
-        for (int id : vars[std::size_t(i)])
-            if (isBound[std::size_t(id)] != 0) own.insert(symbols[std::size_t(id)]);
+        const Literal& entry = literals[std::size_t(i)];
+        for (int k = entry.varBegin; k < entry.varEnd; ++k) {
+            const int id = varIds[std::size_t(k)];
+            if (variables[std::size_t(id)].bound) own.insert(symbols[std::size_t(id)]);
+        }
         return own;
     }
 
-    // Whether literal i can be evaluated now; `binds` (when given) receives what it binds.
+    // Whether literal i can be evaluated now; `binds` (when given) receives what it binds. A
+    // stored predicate is read whatever is bound, and binds all its variables: the answer its
+    // literal gives, without the walk of its terms that asking costs (place binds them itself).
     bool evaluable(int i, VarSet* binds) {
-        if (plain[std::size_t(i)] != 0) {
-            // A stored predicate is read whatever is bound, and binds all its variables: the
-            // answer its literal gives, without the walk of its terms that asking costs.
-            if (binds != nullptr) {
-                binds->clear();
-                for (int id : vars[std::size_t(i)]) binds->insert(symbols[std::size_t(id)]);
-            }
-            return true;
-        }
-        const FLiteral* literal = literals[std::size_t(i)];
+        const Literal& entry = literals[std::size_t(i)];
+        if (entry.plain) return true;
         VarSet trial = boundOf(i);
-        if (literal->bindVars(trial, names)) {
+        if (entry.literal->bindVars(trial, names)) {
             if (binds != nullptr) *binds = trial;
             return true;
         }
-        if (!literal->isNegated()) return false;
+        if (!entry.literal->isNegated()) return false;
         VarSet trialDontCares(dontCares);
-        if (!literal->negationSafe(boundOf(i), trialDontCares, names)) return false;
+        if (!entry.literal->negationSafe(boundOf(i), trialDontCares, names)) return false;
         if (binds != nullptr) binds->clear();
         return true;
     }
 
     // 0 for a pair-listing step whose host is not bound yet, else 1.
     int hostReady(int i) const {
-        for (int id : hostVars[std::size_t(i)])
-            if (isBound[std::size_t(id)] == 0) return 0;
+        const Literal& entry = literals[std::size_t(i)];
+        for (int k = entry.hostBegin; k < entry.hostEnd; ++k)
+            if (!variables[std::size_t(idOf(hostVars[std::size_t(k)]))].bound) return 0;
         return 1;
     }
 
     // Makes literal i a candidate with its current standing, when it can be evaluated now.
     void offer(int i) {
-        if (placed[std::size_t(i)] != 0 || !evaluable(i, nullptr)) return;
-        const int count = boundCount[std::size_t(i)];
+        const Literal& entry = literals[std::size_t(i)];
+        if (entry.placed || !evaluable(i, nullptr)) return;
         // A literal without variables is a test that joins anything once something is placed.
-        const int connected = count > 0 || (vars[std::size_t(i)].empty() && placedCount > 0);
-        queue.emplace(hostReady(i), connected, count, -i, version[std::size_t(i)]);
+        const int connected =
+            entry.boundCount > 0 || (entry.varBegin == entry.varEnd && placedCount > 0);
+        queue.emplace(hostReady(i), connected, entry.boundCount, -i, entry.version);
+    }
+
+    // Marks the variable bound and offers its literals again with their new standing.
+    void bind(int id) {
+        if (id < 0 || variables[std::size_t(id)].bound) return;
+        variables[std::size_t(id)].bound = true;
+        for (int k = variables[std::size_t(id)].userBegin;
+             k < variables[std::size_t(id) + 1].userBegin; ++k) {
+            const int user = users[std::size_t(k)];
+            ++literals[std::size_t(user)].boundCount;
+            ++literals[std::size_t(user)].version;
+            offer(user);
+        }
     }
 
     void place(int i, FLiteralList* ordered) {
-        FLiteral* literal = literals[std::size_t(i)];
+        FLiteral* literal = literals[std::size_t(i)].literal;
+        const bool plain = literals[std::size_t(i)].plain;
         VarSet binds;
-        evaluable(i, &binds);
-        if (literal->isNegated() && !literal->bindVars(binds, names))
-            literal->negationSafe(boundOf(i), dontCares, names);
-        placed[std::size_t(i)] = 1;
+        if (!plain) {
+            evaluable(i, &binds);
+            if (literal->isNegated() && !literal->bindVars(binds, names))
+                literal->negationSafe(boundOf(i), dontCares, names);
+        }
+        literals[std::size_t(i)].placed = true;
         ordered->append(literal);
         if (placedCount++ == 0) {
             for (std::size_t j = 0; j < literals.size(); ++j) {
-                if (!vars[j].empty()) continue;
-                ++version[j];
+                if (literals[j].varBegin != literals[j].varEnd) continue;
+                ++literals[j].version;
                 offer(int(j));
             }
         }
-        for (const FSymbol& var : binds) {
-            auto at = ids.find(var);
-            if (at == ids.end() || isBound[std::size_t(at->second)] != 0) continue;
-            isBound[std::size_t(at->second)] = 1;
-            for (int user : users[std::size_t(at->second)]) {
-                ++boundCount[std::size_t(user)];
-                ++version[std::size_t(user)];
-                offer(user);
-            }
+        if (plain) {
+            for (int k = literals[std::size_t(i)].varBegin; k < literals[std::size_t(i)].varEnd;
+                 ++k)
+                bind(varIds[std::size_t(k)]);
+        } else {
+            for (const FSymbol& var : binds) bind(idOf(var));
         }
     }
 
     const SymTab* names;
-    std::vector<FLiteral*> literals;
-    // Per literal: its distinct variables (as ids), how many are bound, the stamp of its latest
-    // candidate entry, whether it is placed.
-    std::vector<std::vector<int>> vars;
-    std::vector<int> boundCount;
-    std::vector<int> version;
-    std::vector<char> placed;
-    // Per literal: whether it is a positive stored predicate (see evaluable).
-    std::vector<char> plain;
-    // Per literal: the host variables of a pair-listing axis step (see pairStepHost).
-    std::vector<std::vector<int>> hostVars;
+    std::vector<Literal> literals;
+    std::vector<int> varIds;
+    std::vector<FSymbol> hostVars;
     int placedCount = 0;
-    // Per variable: the literals that have it, whether it is bound.
-    std::map<FSymbol, int> ids;
+    // The body's distinct variables, sorted: a variable's id is its place here. `variables` has
+    // one entry more, whose userBegin ends the last variable's users.
     std::vector<FSymbol> symbols;
-    std::vector<std::vector<int>> users;
-    std::vector<char> isBound;
+    std::vector<Variable> variables;
+    std::vector<int> users;
     VarSet dontCares;
     // Candidates: a pair-listing step with a free host last, then connected first, then more
     // bound variables, then written first; an entry whose stamp is older than its literal's is
@@ -220,7 +265,13 @@ class Planning {
 Ref<FLiteralList> JoinPlanner::plan(const FLiteralList* body, VarSet& bound, const SymTab* names) {
     if (body == nullptr) return {};
     Planning planning(body, names);
-    return planning.run(bound);
+    return planning.run(&bound);
+}
+
+Ref<FLiteralList> JoinPlanner::plan(const FLiteralList* body, const SymTab* names) {
+    if (body == nullptr) return {};
+    Planning planning(body, names);
+    return planning.run(nullptr);
 }
 
 Ref<FLiteralList> JoinPlanner::safeOrder(const FLiteralList* body, VarSet& bound,

@@ -26,6 +26,8 @@ class JoinPlanner {
     // could. A test that filters one literal alone (see filtersAlone) follows the first such
     // literal directly, in the order written among the tests of that literal.
     static Ref<FLiteralList> plan(const FLiteralList* body, VarSet& bound, const SymTab* names);
+    // The same order, for a reader that does not ask what is bound.
+    static Ref<FLiteralList> plan(const FLiteralList* body, const SymTab* names);
     // The order the language layer's safety check finds (FLiteralList::safeOrder), with the same
     // results; null for a null body. safeOrder hands out a new list with its first reference:
     // this is the one place in compile that takes it over.

@@ -242,6 +242,7 @@ bool Merge::partSatisfied(MergeRun& run) const {
 
 std::vector<int> Merge::sharedPositions(Operand* input) const {
     std::vector<int> positions;
+    positions.reserve(shared.size());
     for (const FSymbol& var : shared) positions.push_back(input->columnOf(var));
     return positions;
 }
@@ -326,8 +327,8 @@ void Merge::regroupedJoin(MergeRun& run, Operand* left, Operand* right) const {
 }
 
 bool Merge::hashJoin(MergeRun& run, SetOperand* left, SetOperand* right) const {
-    const std::vector<int> leftPositions = sharedPositions(left);
-    const std::vector<int> rightPositions = sharedPositions(right);
+    std::vector<int> leftPositions = sharedPositions(left);
+    std::vector<int> rightPositions = sharedPositions(right);
     const int leftWidth = left->columnCount();
     const int rightWidth = right->columnCount();
     const std::size_t slots = enumerated.inputs.size();
@@ -353,10 +354,11 @@ bool Merge::hashJoin(MergeRun& run, SetOperand* left, SetOperand* right) const {
     for (const EqJoinRecord& r : eqJoins)
         agree.push_back({sideOf(r.slotA), r.columnA, sideOf(r.slotB), r.columnB});
     std::vector<HashJoin::Take> take;
+    take.reserve(givenVars.size());
     for (const GivenVarRecord& r : givenVars) take.push_back({sideOf(r.input), r.column, r.cell});
-    run.result->defer(std::make_unique<HashJoin>(left, right, leftPositions, rightPositions,
-                                                 std::move(agree), std::move(take), run.resultCells,
-                                                 tables));
+    run.result->defer(std::make_unique<HashJoin>(left, right, std::move(leftPositions),
+                                                 std::move(rightPositions), std::move(agree),
+                                                 std::move(take), run.resultCells, tables));
     return true;
 }
 

@@ -45,8 +45,7 @@ Translator::ExprRef Optimizer::optimize(FRule* r, SymTab* table) {
     ruleSymTab = r->getSymTab();
     head = r->getHead();
     orderedBody = {};
-    VarSet bound;
-    orderedBody = JoinPlanner::plan(r->getBody(), bound, table);
+    orderedBody = JoinPlanner::plan(r->getBody(), table);
     // A body without a complete order is the translator's to refuse or translate.
     if (!orderedBody || orderedBody->length() != r->getBody()->length()) {
         orderedBody = {};

@@ -61,7 +61,9 @@ class StoredRowsSource : public RowSource {
         key.stamp = range.stampTaken();
         key.from = range.begin();
         key.to = range.end();
-        key.filter.assign(1, pattern.size());
+        key.filter.clear();
+        key.filter.reserve(4 + pattern.size() + equal.size() + take.size() + cells.size());
+        key.filter.push_back(pattern.size());
         for (const InternalName& cell : pattern) key.filter.push_back(cellWord(cell));
         auto pairs = [&key](const std::vector<std::pair<int, int>>& list) {
             key.filter.push_back(list.size());

@@ -169,7 +169,7 @@ bool Prop::rowsAnyOrderDistinct(const Run& run) const {
     std::vector<char> fixed(width, 0);
     for (std::size_t c = 0; c < width; ++c)
         if (relationCells[c] != InternalName::UndefinedObject) fixed[c] = 1;
-    return resultRowsDistinct(std::move(fixed));
+    return resultRowsDistinct(fixed);
 }
 
 bool Prop::emitKeptMembers(PropRun& run, const InternalName& setName,

@@ -24,8 +24,10 @@ struct TranslationContext {
     // variable of a later literal. Each variable's last literal stands for a set per literal, so
     // that a long body costs memory in proportion to its size, not to its square.
     struct LiveVariables {
-        std::set<FSymbol> output;
-        std::map<FSymbol, std::int32_t> lastUse;
+        // Sorted: looked up by binary search, made in one allocation each.
+        std::vector<FSymbol> output;
+        // Each variable with its last literal, sorted by variable.
+        std::vector<std::pair<FSymbol, std::int32_t>> lastUse;
         std::int32_t count = 0;
         bool member(std::int32_t literal, const FSymbol& var) const;
         void clear();
@@ -33,7 +35,11 @@ struct TranslationContext {
 
     // Whether the translation writes its trace: a tree made only to read its columns is not
     // traced.
-    explicit TranslationContext(SymTab* names, bool traced) : symTab(names), traced(traced) {}
+    // The stacks start with room for a literal or two of a common body.
+    explicit TranslationContext(SymTab* names, bool traced) : symTab(names), traced(traced) {
+        stack.reserve(8);
+        pendingSymbols.reserve(8);
+    }
     TranslationContext(const TranslationContext&) = delete;
     TranslationContext& operator=(const TranslationContext&) = delete;
     ~TranslationContext() {
@@ -57,12 +63,12 @@ struct TranslationContext {
     // rows of the literals before them: the stack size at the literal's start; -1 otherwise.
     std::int32_t groupBase = -1;
     LiveVariables live;
-    // One occurrence dictionary per literal of the current scope, owned here.
+    // One occurrence dictionary per literal of the current scope, owned here; null until the
+    // literal's occurrences are first asked for.
     std::vector<VarOccurrences*> dictionaries;
     std::int32_t literalIndex = 0;
     FTerm* currentTerm = nullptr;
     FMolecule* literalMolecule = nullptr;
-    PatternSpec conditions;
     std::vector<FLiteral*> literals;
     std::int32_t mergeFlag = 0;
     std::int32_t duplicate = 0;

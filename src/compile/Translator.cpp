@@ -159,9 +159,12 @@ bool Translator::yieldsKeyedRows(const AlgebraicExpr* expr) {
 
 bool TranslationContext::LiveVariables::member(std::int32_t literal, const FSymbol& var) const {
     if (literal < 0 || literal >= count) return false;
-    if (output.count(var) != 0) return true;
-    auto at = lastUse.find(var);
-    return at != lastUse.end() && at->second > literal;
+    if (std::binary_search(output.begin(), output.end(), var)) return true;
+    auto at = std::lower_bound(lastUse.begin(), lastUse.end(), var,
+                               [](const std::pair<FSymbol, std::int32_t>& use, const FSymbol& v) {
+                                   return use.first < v;
+                               });
+    return at != lastUse.end() && at->first == var && at->second > literal;
 }
 
 void TranslationContext::LiveVariables::clear() {
@@ -176,19 +179,29 @@ void Translator::openScope(const std::vector<FLiteral*>& scopeLiterals,
     const std::size_t n = cx->literals.size();
     cx->live.clear();
     cx->live.count = std::int32_t(n);
-    for (const FSymbol& v : output) cx->live.output.insert(v);
+    for (const FSymbol& v : output) cx->live.output.push_back(v);
+    std::sort(cx->live.output.begin(), cx->live.output.end());
     cx->dictionaries.assign(n, nullptr);
+    std::vector<std::pair<FSymbol, std::int32_t>>& uses = cx->live.lastUse;
     for (std::size_t i = 0; i < n; ++i) {
         VarList* vars = cx->literals[i]->giveVars();
-        for (const FSymbol& v : *vars) cx->live.lastUse[v] = std::int32_t(i);
+        for (const FSymbol& v : *vars) uses.emplace_back(v, std::int32_t(i));
         delete vars;
-        cx->dictionaries[i] = scanner->scanLiteral(cx->literals[i]);
     }
+    // Sorted by variable, then literal: the last entry of each variable is its last use.
+    std::sort(uses.begin(), uses.end());
+    auto last = std::unique(uses.rbegin(), uses.rend(),
+                            [](const auto& a, const auto& b) { return a.first == b.first; });
+    uses.erase(uses.begin(), last.base());
 }
 
 int Translator::occurrences(const FSymbol& var) const {
     if (cx->literalIndex < 0 || std::size_t(cx->literalIndex) >= cx->dictionaries.size()) return 0;
-    VarOccurrences* dictionary = cx->dictionaries[std::size_t(cx->literalIndex)];
+    // Most variables are told apart by the live sets and the stack already: a literal's
+    // occurrences are counted the first time they are asked for.
+    VarOccurrences*& dictionary = cx->dictionaries[std::size_t(cx->literalIndex)];
+    if (dictionary == nullptr)
+        dictionary = scanner->scanLiteral(cx->literals[std::size_t(cx->literalIndex)]);
     if (dictionary == nullptr) return 0;
     auto item = dictionary->lookup(var);
     return item != nullptr ? dictionary->inf(item)->length() : 0;
@@ -230,13 +243,14 @@ bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<ExprRef>
         cx->error = 1;
         return false;
     }
-    std::vector<ExprRef> entries(std::make_move_iterator(cx->stack.end() - count),
-                                 std::make_move_iterator(cx->stack.end()));
-    cx->stack.resize(cx->stack.size() - std::size_t(count));
+    // The entries are read where they stand on the stack and taken off when read.
+    const std::size_t base = cx->stack.size() - std::size_t(count);
+    auto entry = [this, base](int p) -> ExprRef& { return cx->stack[base + std::size_t(p)]; };
 
     int piCount = 0;
     int nullCount = 0;
-    for (const ExprRef& e : entries) {
+    for (int p = 0; p < count; ++p) {
+        const ExprRef& e = entry(p);
         if (!e) {
             ++nullCount;
         } else if (e->getOperator()->kind() == OperatorKind::Projection) {
@@ -244,18 +258,20 @@ bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<ExprRef>
         }
     }
     const bool combine = piCount >= 2;
-    // The pending symbols of the null entries, oldest first.
-    std::vector<FSymbol> symbols;
+    // The pending symbols of the null entries, oldest first: the newest `available` pending
+    // symbols, after as many missing ones as there are too few.
     const std::size_t available = std::min(cx->pendingSymbols.size(), std::size_t(nullCount));
-    symbols.assign(cx->pendingSymbols.end() - std::ptrdiff_t(available), cx->pendingSymbols.end());
-    cx->pendingSymbols.resize(cx->pendingSymbols.size() - available);
-    while (symbols.size() < std::size_t(nullCount)) symbols.insert(symbols.begin(), FSymbol());
+    const std::size_t symbolBase = cx->pendingSymbols.size() - available;
+    const std::size_t missing = std::size_t(nullCount) - available;
+    auto symbol = [&](std::size_t k) {
+        return k < missing ? FSymbol() : cx->pendingSymbols[symbolBase + k - missing];
+    };
 
     // Each non-null entry learns the cell it fills and the input it becomes.
     int next = 0;
     int combinedIndex = -1;
     for (int p = 0; p < count; ++p) {
-        const ExprRef& e = entries[std::size_t(p)];
+        const ExprRef& e = entry(p);
         if (!e) continue;
         int index;
         if (combine && e->getOperator()->kind() == OperatorKind::Projection) {
@@ -267,14 +283,16 @@ bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<ExprRef>
         e->getOperator()->setBindings({{p, index, 1}});
     }
 
+    inputVars.reserve(std::size_t(count));
+    inputExprs.reserve(std::size_t(count));
     std::size_t symbolAt = 0;
     clib_list<FSymbol> piVariables;
     std::vector<InputBinding> combinedBindings;
     int firstPi = -1;
     for (int p = 0; p < count; ++p) {
-        ExprRef& e = entries[std::size_t(p)];
+        ExprRef& e = entry(p);
         if (!e) {
-            inputVars.push_back(symbols[symbolAt++]);
+            inputVars.push_back(symbol(symbolAt++));
             inputExprs.emplace_back();
         } else if (combine && e->getOperator()->kind() == OperatorKind::Projection) {
             Operator* op = e->getOperator();
@@ -294,6 +312,8 @@ bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<ExprRef>
             inputExprs.push_back(std::move(e));
         }
     }
+    cx->pendingSymbols.resize(symbolBase);
+    cx->stack.resize(base);
     if (firstPi >= 0) {
         auto* multi = new MultiPi(piVariables);
         multi->setBindings(std::move(combinedBindings));
@@ -302,22 +322,28 @@ bool Translator::popInputs(std::vector<FSymbol>& inputVars, std::vector<ExprRef>
     return true;
 }
 
-void Translator::buildConditions(const std::vector<FSymbol>& inputVars,
-                                 const std::vector<ExprRef>& inputExprs, const ParseTreeNode* node,
-                                 int& count) {
-    cx->conditions = PatternSpec();
-    // Where a variable was met first: at a position (input -1) or at a column of an input.
-    struct Place {
-        int input, at;
+PatternSpec Translator::buildConditions(const std::vector<FSymbol>& inputVars,
+                                        const std::vector<ExprRef>& inputExprs,
+                                        const ParseTreeNode* node) {
+    PatternSpec conditions;
+    // Where each variable was met first: at a position (input -1) or at a column of an input. A
+    // pattern has few variables: a list searched from its start costs less than a tree.
+    using Place = SeenVariable;
+    std::vector<Place>& seen = seenScratch;
+    seen.clear();
+    auto find = [&seen](const FSymbol& v) -> const Place* {
+        for (const Place& place : seen)
+            if (place.var == v) return &place;
+        return nullptr;
     };
-    std::map<FSymbol, Place> seen;
     auto isResult = [&](const FSymbol& v) {
         return cx->live.member(cx->literalIndex, v) || isBound(v) ||
-               (occurrences(v) > 1 && node != cx->currentTerm);
+               (node != cx->currentTerm && occurrences(v) > 1);
     };
+    int resultCount = 0;
     auto addResult = [&](const FSymbol& v) {
-        cx->conditions.variables.append(v);
-        return cx->conditions.variables.length() - 1;
+        conditions.variables.append(v);
+        return resultCount++;
     };
 
     std::size_t symbolAt = 0;
@@ -327,67 +353,67 @@ void Translator::buildConditions(const std::vector<FSymbol>& inputVars,
         if (!e) {
             const FSymbol s = symbolAt < inputVars.size() ? inputVars[symbolAt++] : FSymbol();
             if (!s.isVariable()) {
-                cx->conditions.constants.push_back({p, s});
-            } else if (auto it = seen.find(s); it != seen.end()) {
-                cx->conditions.equalColumns.push_back({p, it->second.at});
+                conditions.constants.push_back({p, s});
+            } else if (const Place* at = find(s)) {
+                conditions.equalColumns.push_back({p, at->at});
             } else {
-                seen[s] = {-1, p};
+                seen.push_back({s, -1, p});
                 if (isResult(s)) {
-                    cx->conditions.columnCells.push_back({p, addResult(s)});
+                    conditions.columnCells.push_back({p, addResult(s)});
                 } else {
-                    cx->conditions.freeColumns.insert(p);
+                    conditions.freeColumns.insert(p);
                 }
             }
         } else {
-            cx->conditions.keyColumns.push_back(p);
+            conditions.keyColumns.push_back(p);
             if (cx->mergeFlag == 0) {
                 Operator* op = e->getOperator();
                 for (const FSymbol& v : op->getVariables()) {
                     int k = 0;
                     if (!op->isGroupedBy(v, &k)) continue;
-                    if (auto it = seen.find(v); it != seen.end()) {
-                        cx->conditions.equalColumns.push_back({p, it->second.at});
+                    if (const Place* at = find(v)) {
+                        conditions.equalColumns.push_back({p, at->at});
                         continue;
                     }
-                    seen[v] = {-1, p};
+                    seen.push_back({v, -1, p});
                     if (isResult(v))
-                        cx->conditions.columnCells.push_back({k >= 1 ? k : p, addResult(v)});
+                        conditions.columnCells.push_back({k >= 1 ? k : p, addResult(v)});
                 }
             }
             ++input;
         }
         ++p;
     }
-    count = input;
-    cx->conditions.inputCount = input;
+    conditions.inputCount = input;
 
     int j = 0;
     for (const ExprRef& e : inputExprs) {
         if (!e) continue;
         Operator* op = e->getOperator();
-        cx->conditions.inputRoles.push_back(isProjection(op) ? PatternSpec::InputRole::Projection
-                                                             : PatternSpec::InputRole::Rows);
-        if (op->getVariables().empty()) cx->conditions.excludedInputs.insert(j);
+        conditions.inputRoles.push_back(isProjection(op) ? PatternSpec::InputRole::Projection
+                                                         : PatternSpec::InputRole::Rows);
+        if (op->getVariables().empty()) conditions.excludedInputs.insert(j);
         bool lastGrouped = false;
         int c = 1;
         for (const FSymbol& v : op->getVariables()) {
             int k = 0;
             lastGrouped = cx->mergeFlag == 0 && op->isGroupedBy(v, &k);
             if (!lastGrouped) {
-                if (auto it = seen.find(v); it == seen.end()) {
-                    seen[v] = {j, c};
-                    if (isResult(v)) cx->conditions.inputCells.push_back({j, c, addResult(v)});
-                } else if (it->second.input < 0) {
-                    cx->conditions.columnsMeetInputs.push_back({it->second.at, j, c});
+                if (const Place* at = find(v); at == nullptr) {
+                    seen.push_back({v, j, c});
+                    if (isResult(v)) conditions.inputCells.push_back({j, c, addResult(v)});
+                } else if (at->input < 0) {
+                    conditions.columnsMeetInputs.push_back({at->at, j, c});
                 } else {
-                    cx->conditions.inputJoins.push_back({it->second.input, it->second.at, j, c});
+                    conditions.inputJoins.push_back({at->input, at->at, j, c});
                 }
             }
             ++c;
         }
-        if (lastGrouped) cx->conditions.excludedInputs.insert(j);
+        if (lastGrouped) conditions.excludedInputs.insert(j);
         ++j;
     }
+    return conditions;
 }
 
 // ---- leaves ----
@@ -398,13 +424,8 @@ void Translator::buildLeaf(int count, const ParseTreeNode* node, bool noKey, Mak
     std::vector<FSymbol> inputVars;
     std::vector<ExprRef> inputExprs;
     if (!popInputs(inputVars, inputExprs, count)) return;
-    std::vector<InputBinding> bindings;
-    collectVariables(inputExprs, bindings);
-    int inputCount = 0;
-    buildConditions(inputVars, inputExprs, node, inputCount);
-    PatternSpec pattern = std::move(cx->conditions);
-    cx->conditions = PatternSpec();
-    pattern.inputBindings = std::move(bindings);
+    PatternSpec pattern = buildConditions(inputVars, inputExprs, node);
+    collectVariables(inputExprs, pattern.inputBindings);
     Operator* op = make(std::move(pattern));
     if (noKey) op->setNoKey();
     ExprRef expr = wrap(op, cx->passedCount);
@@ -418,12 +439,9 @@ void Translator::buildLeaf(int count, const ParseTreeNode* node, bool noKey, Mak
 
 Translator::ExprRef Translator::constantNode(const FSymbol& symbol) {
     if (!isConstantKind(symbol)) return ExprRef();
-    int inputCount = 0;
-    buildConditions({}, {}, nullptr, inputCount);
     IdMapperSpec spec;
     spec.function = symbol;
-    spec.pattern = std::move(cx->conditions);
-    cx->conditions = PatternSpec();
+    spec.pattern = buildConditions({}, {}, nullptr);
     auto* op = new IdMapper(spec);
     return wrap(op, cx->passedCount);
 }
@@ -448,14 +466,14 @@ void Translator::transpose(IdTerm* term, int argCount) {
         cx->pendingSymbols.push_back(name);
         return;
     }
-    buildLeaf(argCount, term, false, [&](PatternSpec pattern) {
+    buildLeaf(argCount, term, false, [&](PatternSpec&& pattern) {
         IdMapperSpec spec{argCount, name, std::move(pattern)};
         return new IdMapper(spec);
     });
 }
 
 void Translator::transpose(FMolecule* mol) {
-    buildLeaf(2, mol, mol == cx->literalMolecule, [&](PatternSpec pattern) {
+    buildLeaf(2, mol, mol == cx->literalMolecule, [&](PatternSpec&& pattern) {
         IsaRelationSpec spec;
         spec.relation = IsaRelation(mol->getIsaKind());
         spec.pattern = std::move(pattern);
@@ -473,7 +491,7 @@ void Translator::transpose(Spec* spec, int argCount, int resultCount) {
     }
     const int arity = resultCount > 0 ? argCount + resultCount + 2 : argCount + 3;
     buildLeaf(argCount + resultCount + 2, node, molecule == cx->literalMolecule,
-              [&](PatternSpec pattern) {
+              [&](PatternSpec&& pattern) {
                   PropSpec made{arity, MethodType(spec->getKind()), Axis(spec->getCode()),
                                 resultCount, std::move(pattern)};
                   return new Prop(made);
@@ -482,7 +500,7 @@ void Translator::transpose(Spec* spec, int argCount, int resultCount) {
 
 void Translator::transpose(Reference* ref, int argCount) {
     const bool noKey = cx->literalMolecule != nullptr && cx->literalMolecule->getHost() == ref;
-    buildLeaf(argCount + 2, ref, noKey, [&](PatternSpec pattern) {
+    buildLeaf(argCount + 2, ref, noKey, [&](PatternSpec&& pattern) {
         ApplySpec spec{argCount + 2, MethodType(ref->getDot()), Axis(ref->getCode()),
                        std::move(pattern)};
         return new Apply(spec);
@@ -496,7 +514,7 @@ void Translator::transpose(ArithmeticExpr* expr) {
                               : op == "*"   ? ArithmeticOp::Times
                               : op == "div" ? ArithmeticOp::IntegerDivision
                                             : ArithmeticOp::Division;
-    buildLeaf(2, expr, false, [&](PatternSpec pattern) {
+    buildLeaf(2, expr, false, [&](PatternSpec&& pattern) {
         ApplySpec spec{2, kind, Axis::None, std::move(pattern)};
         return new Apply(spec);
     });
@@ -508,7 +526,7 @@ void Translator::transpose(PTerm* term, int argCount) {
     // The one built-in that runs code in the embedded interpreter.
     const bool perl =
         term->isBuiltin() && cx->symTab != nullptr && cx->symTab->giveName(name) == "perl";
-    buildLeaf(argCount, term, false, [&](PatternSpec pattern) {
+    buildLeaf(argCount, term, false, [&](PatternSpec&& pattern) {
         PredSpec spec{argCount, name, perl, perlInputCount, std::move(pattern)};
         return new Pred(spec);
     });
@@ -550,16 +568,11 @@ void Translator::endLiteral() {
     std::vector<ExprRef> inputExprs;
     if (!popInputs(inputVars, inputExprs, 2)) return;
     cx->mergeFlag = 1;
-    std::vector<InputBinding> bindings;
-    collectVariables(inputExprs, bindings);
-    int inputCount = 0;
-    buildConditions(inputVars, inputExprs, nullptr, inputCount);
-    cx->mergeFlag = 0;
     JoinSpec spec;
+    spec.pattern = buildConditions(inputVars, inputExprs, nullptr);
+    cx->mergeFlag = 0;
     spec.tables = joinTables;
-    spec.pattern = std::move(cx->conditions);
-    cx->conditions = PatternSpec();
-    spec.pattern.inputBindings = std::move(bindings);
+    collectVariables(inputExprs, spec.pattern.inputBindings);
     // The way the join runs follows from the columns its inputs will carry: the first input's
     // and the last one's.
     std::vector<const AlgebraicExpr*> present;
@@ -663,10 +676,13 @@ void propagate(FLiteralList* list, VarPropagator* propagator, SymTab* names, boo
         // value, as it does between two constants, where a join would compare identities.
         FTerm* term = literal->getTerm();
         const bool builtin = node_cast<PTerm>(term) != nullptr && term->isBuiltin();
+        // A positive stored predicate is evaluated whatever is bound (see JoinPlanner).
+        const bool stored = !literal->isNegated() && node_cast<PTerm>(term) != nullptr && !builtin;
         VarSet none;
         // A step that lists every related pair when its host is free takes the host's bindings.
-        if (!onlyUnsafe || builtin || !JoinPlanner::pairStepHost(literal).empty() ||
-            !literal->bindVars(none, names)) {
+        if (!onlyUnsafe || builtin ||
+            (!stored &&
+             (!JoinPlanner::pairStepHost(literal).empty() || !literal->bindVars(none, names)))) {
             for (const FSymbol& v : *vars)
                 if (auto at = latest.find(v); at != latest.end())
                     propagator->add(at->second, literal, v);
@@ -753,18 +769,16 @@ void Translator::beginTranslation(FRule* rule, set<FSymbol>& output) {
 
 Translator::ExprRef Translator::translateRule(FRule* rule, SymTab* names) {
     if (rule == nullptr || rule->getBody() == nullptr) return {};
-    VarSet bound;
     TranslationContext context(names, true);
-    return translateInOrder(rule, context, JoinPlanner::plan(rule->getBody(), bound, names));
+    return translateInOrder(rule, context, JoinPlanner::plan(rule->getBody(), names));
 }
 
 AnswerColumns Translator::answerColumns(FRule* rule, SymTab* names) {
     if (rule == nullptr || rule->getBody() == nullptr) return {};
     const FLiteralList* body = rule->getBody();
     VarSet safeBound;
-    VarSet plannedBound;
     const Ref<FLiteralList> safe = JoinPlanner::safeOrder(body, safeBound, names);
-    const Ref<FLiteralList> planned = JoinPlanner::plan(body, plannedBound, names);
+    const Ref<FLiteralList> planned = JoinPlanner::plan(body, names);
     const bool same =
         safe && planned && safe->length() == planned->length() &&
         std::equal(safe->getList()->begin(), safe->getList()->end(), planned->getList()->begin());
@@ -848,8 +862,7 @@ void Translator::scan(AggExpr* agg) {
     // The body in the order a rule body gets: its literals may be written in any order.
     Ref<FLiteralList> ordered;
     if (agg->getBody() != nullptr) {
-        VarSet bound;
-        ordered = JoinPlanner::plan(agg->getBody(), bound, cx->symTab);
+        ordered = JoinPlanner::plan(agg->getBody(), cx->symTab);
         if (!ordered || ordered->length() != agg->getBody()->length()) {
             ordered = {};
             cx->untranslatable = 1;

@@ -66,11 +66,10 @@ class Translator : public PtnScanner {
     // stack entries. A null expression stands for the symbol at the same place of `inputVars`.
     virtual bool popInputs(std::vector<FSymbol>& inputVars, std::vector<ExprRef>& inputExprs,
                            int count);
-    // Fills the condition lists for the operator of `node` over these inputs; `count` receives
-    // the number of non-null inputs.
-    virtual void buildConditions(const std::vector<FSymbol>& inputVars,
-                                 const std::vector<ExprRef>& inputExprs, const ParseTreeNode* node,
-                                 int& count);
+    // The condition lists for the operator of `node` over these inputs.
+    virtual PatternSpec buildConditions(const std::vector<FSymbol>& inputVars,
+                                        const std::vector<ExprRef>& inputExprs,
+                                        const ParseTreeNode* node);
     virtual void propagateVariables(FLiteralList* list, VarPropagator* propagator, SymTab* names);
     // As propagateVariables, for the literals that cannot be evaluated without bindings only.
     virtual void propagateVariablesSelective(FLiteralList* list, VarPropagator* propagator,
@@ -141,7 +140,8 @@ class Translator : public PtnScanner {
     // when some literal has no place: no tree), in the given context.
     ExprRef translateInOrder(FRule* rule, TranslationContext& context,
                              const Ref<FLiteralList>& ordered);
-    // Live sets and occurrence dictionaries of the literals against the scope's output.
+    // Live sets of the literals against the scope's output; their occurrence dictionaries are
+    // made when first asked for.
     void openScope(const std::vector<FLiteral*>& scopeLiterals, const set<FSymbol>& output);
     // The common steps of the leaf hooks; `make` builds the operator from the pattern (with its
     // input bindings).
@@ -175,6 +175,13 @@ class Translator : public PtnScanner {
     // duplicateFlag report.
     std::int32_t lastError = 0;
     std::int32_t lastDuplicate = 0;
+    // Where buildConditions met each variable of a pattern first; kept from call to call so
+    // that a pattern costs no allocation of its own.
+    struct SeenVariable {
+        FSymbol var;
+        int input, at;
+    };
+    std::vector<SeenVariable> seenScratch;
     // The small join tables the joins of this translator's trees share (see JoinTableShelf).
     std::shared_ptr<JoinTableShelf> joinTables = std::make_shared<JoinTableShelf>();
 

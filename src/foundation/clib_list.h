@@ -23,6 +23,15 @@ class clib_list : public dlist {
         dlist::operator=(other);
         return *this;
     }
+    // A moved list hands its elements over, links and all, and is left empty.
+    clib_list(clib_list&& other) noexcept { take_links(other); }
+    clib_list& operator=(clib_list&& other) noexcept {
+        if (this != &other) {
+            clear();
+            take_links(other);
+        }
+        return *this;
+    }
     ~clib_list() override {
         clear();
         delete popped;

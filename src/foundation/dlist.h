@@ -78,6 +78,14 @@ class dlist {
     void copy_from(const dlist& other, const dlist& hooks);
     // Empties the list through the given hooks.
     void clear_with(const dlist& hooks);
+    // Takes over other's links (this list is empty): other is left empty.
+    void take_links(dlist& other) noexcept {
+        h = other.h;
+        t = other.t;
+        count = other.count;
+        other.h = other.t = nullptr;
+        other.count = 0;
+    }
 
     dlink* h;
     dlink* t;

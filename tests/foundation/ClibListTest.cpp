@@ -1,4 +1,4 @@
-// Tests of the linked lists: ends, deletion, search, copying and the misuse messages.
+// Tests of the linked lists: ends, deletion, search, copying, moving and the misuse messages.
 #include <gtest/gtest.h>
 
 #include <list>
@@ -83,6 +83,26 @@ TEST(ClibList, CopiesOwnTheirElements) {
     EXPECT_EQ(elements(copy), (std::vector<std::string>{"x", "y"}));
     copy = l;
     EXPECT_EQ(elements(copy), (std::vector<std::string>{"changed", "y"}));
+}
+
+TEST(ClibList, MovesHandTheirElementsOver) {
+    CountedList<std::string> l;
+    l.append("x");
+    l.append("y");
+    l.forget_count();
+    clib_list<std::string> moved(std::move(l));
+    EXPECT_TRUE(l.empty());
+    EXPECT_EQ(l.length(), 0);
+    EXPECT_EQ(moved.length(), 2);
+    EXPECT_EQ(elements(moved), (std::vector<std::string>{"x", "y"}));
+    // Assigned over a list with elements: those go, the moved ones stay owned once.
+    clib_list<std::string> target;
+    target.append("old");
+    target = std::move(moved);
+    EXPECT_TRUE(moved.empty());
+    EXPECT_EQ(elements(target), (std::vector<std::string>{"x", "y"}));
+    moved.append("again");
+    EXPECT_EQ(elements(moved), (std::vector<std::string>{"again"}));
 }
 
 TEST(ClibList, ClearReturnsLinksToTheirFreeList) {
