@@ -8,7 +8,7 @@
 
 #include "foundation/set.h"
 #include "objectbase/MainMemOM.h"
-#include "shell/DumpFormatterRegistration.h"
+#include "shell/ShellDumpFormatters.h"
 
 namespace {
 
@@ -45,8 +45,8 @@ MainMemOM* filledBase() {
 }
 
 void BM_SaveAsFLogic(benchmark::State& state) {
-    registerDumpFormatters();
     MainMemOM* om = filledBase();
+    om->useDumpFormatters(shellDumpFormatters());
     const std::string file = "/tmp/quorin-dump-bench-" + std::to_string(getpid()) + ".flp";
     for (auto _ : state) om->saveAs(1, file, "");
     std::remove(file.c_str());

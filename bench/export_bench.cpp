@@ -9,8 +9,8 @@
 #include "access/OMAccess.h"
 #include "foundation/set.h"
 #include "objectbase/MainMemOM.h"
-#include "shell/DumpFormatterRegistration.h"
-#include "shell/ExportHandlerRegistration.h"
+#include "shell/ShellDumpFormatters.h"
+#include "shell/ShellExportHandlers.h"
 
 namespace {
 
@@ -60,10 +60,10 @@ MainMemOM* filledBase() {
 }
 
 void exportFormat(benchmark::State& state, int format) {
-    registerDumpFormatters();
-    registerExportHandlers();
     MainMemOM* om = filledBase();
+    om->useDumpFormatters(shellDumpFormatters());
     auto* access = new OMAccess(om);
+    access->useExportHandlers(shellExportHandlers());
     const std::string file = "/tmp/quorin-export-bench-" + std::to_string(getpid());
     for (auto _ : state) access->exportBase(format, file, "", "", "");
     state.counters["s/entry"] = benchmark::Counter(

@@ -31,11 +31,11 @@
 #include "foundation/OutputChannel.h"
 #include "foundation/Startup.h"
 #include "platform/ControlEvents.h"
-#include "shell/DumpFormatterRegistration.h"
-#include "shell/ExportHandlerRegistration.h"
 #include "shell/FLSysInterpreter.h"
 #include "shell/LineInput.h"
 #include "shell/PrettyPrinter.h"
+#include "shell/ShellDumpFormatters.h"
+#include "shell/ShellExportHandlers.h"
 #include "shell/ShellText.h"
 #include "shell/SystemObjects.h"
 
@@ -535,8 +535,6 @@ inline void setUpOnce() {
     if (done) return;
     done = true;
     startupGlobals();
-    registerDumpFormatters();
-    registerExportHandlers();
     const auto scratch =
         std::filesystem::temp_directory_path() / ("quorin-shell-fuzz-" + std::to_string(getpid()));
     std::filesystem::create_directories(scratch);
@@ -575,6 +573,8 @@ inline void runShell(const std::uint8_t* data, std::size_t size, const std::stri
     auto* sys = new FLSysInterpreter;
     Session handedIn;
     handedIn.printers = &makePrettyPrinter;
+    handedIn.dumpFormatters = shellDumpFormatters();
+    handedIn.exportHandlers = shellExportHandlers();
     registerSystemObjects(*sys, handedIn);
     sys->interprete(configuration, 0);
     FLSysRef result;

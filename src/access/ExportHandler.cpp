@@ -1,7 +1,6 @@
-// The export protocol's common part and the table of export-handler makers, filled by the shell.
+// The export protocol's common part.
 #include "access/ExportHandler.h"
 
-#include <map>
 #include <utility>
 
 #include "access/ExportRequest.h"
@@ -57,25 +56,4 @@ std::optional<MethodType> ExportHandler::arrowType(const InternalName& arrow) {
 
 bool ExportHandler::stopped() {
     return stopPoll.stop();
-}
-
-namespace {
-
-std::map<int, ExportHandlerFactory::Maker>& makers() {
-    static std::map<int, ExportHandlerFactory::Maker> table;
-    return table;
-}
-
-}  // namespace
-
-void ExportHandlerFactory::registerMaker(int format, Maker maker) {
-    if (maker == nullptr)
-        makers().erase(format);
-    else
-        makers()[format] = maker;
-}
-
-Ref<ExportHandler> ExportHandlerFactory::make(int format, OMAccess* access) {
-    auto it = makers().find(format);
-    return it != makers().end() ? it->second(access) : nullptr;
 }

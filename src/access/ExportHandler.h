@@ -1,4 +1,4 @@
-// ExportHandler: the protocol of the export handlers, and the table of their makers by format.
+// ExportHandler: the protocol of the export handlers.
 #pragma once
 
 #include <cstdint>
@@ -61,15 +61,4 @@ class ExportHandler : public FLSysObject {
   private:
     controlEvents::StopPoll stopPoll{16};
     std::vector<std::pair<InternalName, std::optional<MethodType>>> arrowTypes;
-};
-
-class ExportHandlerFactory {
-  public:
-    // Makes a new handler over an access layer.
-    using Maker = Ref<ExportHandler> (*)(OMAccess* access);
-
-    // A later registration of a format replaces the earlier one; a null maker removes it.
-    static void registerMaker(int format, Maker maker);
-    // A new handler of the format, or null when no maker is registered for it.
-    static Ref<ExportHandler> make(int format, OMAccess* access);
 };

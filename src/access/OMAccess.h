@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "access/ExportHandlerFactory.h"
 #include "access/HeadWriter.h"
 #include "access/InheritancePhases.h"
 #include "access/NameConversions.h"
@@ -59,6 +60,9 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // layer (not owned: it outlives the access layer). Without one the axis steps report
     // "NotImplemented" and answer nothing.
     void useAxisIterators(AxisIteratorFactory* factory) { axisIterators = factory; }
+    // The makers of the handlers "export" writes through, handed in by the layer that builds
+    // this access layer. Without a maker for a format its export reports "NotImplemented".
+    void useExportHandlers(const ExportHandlerFactory& table) { exportHandlers = table; }
 
     // Shell methods: "debugOn", "debugOff", "setAccess", "clear", "export", then the base's.
     FLSysRef methodCall(const std::string& name, FLSysArgs* args) override;
@@ -436,6 +440,7 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // Held for the life of the layer; null when there is none.
     Ref<OM> attachedOM;
     AxisIteratorFactory* axisIterators = nullptr;
+    ExportHandlerFactory exportHandlers;
     // Whether the class takes part in signatures: has some of its own, is a result or an
     // argument type.
     bool takesPartInSignatures(const InternalName& cls);
@@ -475,10 +480,10 @@ class OMAccess : public FLSysObject, public NameRemapListener {
 };
 
 // The class object registered as "classOMAccess": "new"@(anOM) makes an OMAccess over it.
-// Each access layer it makes uses the axis iterators it was given (none: null).
+// Each access layer it makes uses the axis iterators (none: null) and export handlers it was given.
 class OMAccessMeta : public XMeta {
   public:
-    explicit OMAccessMeta(AxisIteratorFactory* axes = nullptr);
+    explicit OMAccessMeta(AxisIteratorFactory* axes = nullptr, ExportHandlerFactory exports = {});
     ~OMAccessMeta() override = default;
 
   protected:
@@ -486,4 +491,5 @@ class OMAccessMeta : public XMeta {
 
   private:
     AxisIteratorFactory* axes;
+    ExportHandlerFactory exports;
 };

@@ -93,7 +93,7 @@ int linkAttribute(OMAccess& access, const InternalName& element, const InternalN
 
 bool OMAccess::exportBase(int format, const std::string& fileName, const std::string& docType,
                           const std::string& externalId, const std::string& rootText) {
-    const Ref<ExportHandler> handler = ExportHandlerFactory::make(format, this);
+    const Ref<ExportHandler> handler = exportHandlers.make(format, this);
     if (!handler) {
         reportNotImplemented("OMAccess::export");
         return false;

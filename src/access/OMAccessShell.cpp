@@ -1,5 +1,6 @@
 // OMAccess as a shell object: its shell methods, help and self description, and OMAccessMeta.
 #include <ostream>
+#include <utility>
 #include <vector>
 
 #include "access/OMAccess.h"
@@ -158,12 +159,14 @@ FLSysRef OMAccess::help() {
     return FLSysRef::share(this);
 }
 
-OMAccessMeta::OMAccessMeta(AxisIteratorFactory* axes) : XMeta("OMAccess"), axes(axes) {}
+OMAccessMeta::OMAccessMeta(AxisIteratorFactory* axes, ExportHandlerFactory exports)
+    : XMeta("OMAccess"), axes(axes), exports(std::move(exports)) {}
 
 FLSysRef OMAccessMeta::createInstance(FLSysArgs* args) {
     FLSysObject* om = nullptr;
     if (!checkArgs1(args, "OM", om)) return nullptr;
     Ref<OMAccess> made = Ref<OMAccess>::make(static_cast<OM*>(om));
     made->useAxisIterators(axes);
+    made->useExportHandlers(exports);
     return made;
 }

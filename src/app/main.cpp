@@ -4,6 +4,8 @@
 #include "compile/Operator.h"
 #include "platform/ConfinedChild.h"
 #include "shell/PrettyPrinter.h"
+#include "shell/ShellDumpFormatters.h"
+#include "shell/ShellExportHandlers.h"
 #include "shell/UserInterface.h"
 #include "xml/DOMOMAccess.h"
 #include "xml/NsgmlWrapper.h"
@@ -31,9 +33,12 @@ int main(int argc, char** argv) {
     handedIn.clauseRewriters = &makeXPathRewriter;
     // The evaluators' embedded printers (insert traces) are PrettyPrinters.
     handedIn.printers = &makePrettyPrinter;
-    handedIn.webOMAccess = new WebOMAccessMeta(&axes);
-    handedIn.xmlOMAccess = new XMLOMAccessMeta(&axes);
-    handedIn.domOMAccess = new DOMOMAccessMeta(&axes);
+    // The object bases dump, and every access layer exports, through the shell's formatters.
+    handedIn.dumpFormatters = shellDumpFormatters();
+    handedIn.exportHandlers = shellExportHandlers();
+    handedIn.webOMAccess = new WebOMAccessMeta(&axes, handedIn.exportHandlers);
+    handedIn.xmlOMAccess = new XMLOMAccessMeta(&axes, handedIn.exportHandlers);
+    handedIn.domOMAccess = new DOMOMAccessMeta(&axes, handedIn.exportHandlers);
     // One operator trace for the session: the XML creators share it with the plain ones.
     const Ref<OperatorTrace> trace = Ref<OperatorTrace>::make();
     handedIn.operatorTrace = trace.get();

@@ -1,18 +1,24 @@
-// DumpFormatterFactory: the dump formatters the object base writes through, made by dump format.
+// DumpFormatterFactory: the table of dump formatters an object base writes through, by format.
 #pragma once
+
+#include <map>
 
 class DumpFormatter;
 class OM;
 
-// The formatters live in the shell, above the object base, so the shell fills this table at
-// start-up (and every test that dumps does the same) and the object base only asks it.
+// The formatters live in the shell, above the object base: whoever builds an object base hands
+// it a table (the session its own, a test the one it needs), and the object base only asks it.
+// A table is a plain value, so two object bases never see each other's makers.
 class DumpFormatterFactory {
   public:
     // Makes a new formatter over an object manager; the caller holds its only reference.
     using Maker = DumpFormatter* (*)(OM* om);
 
     // format: 1 F-Logic, 2 XML. A later registration of a format replaces the earlier one.
-    static void registerMaker(int format, Maker maker);
+    void registerMaker(int format, Maker maker);
     // A new formatter of the format, or null when no maker is registered for it.
-    static DumpFormatter* make(int format, OM* om);
+    DumpFormatter* make(int format, OM* om) const;
+
+  private:
+    std::map<int, Maker> makers;
 };

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "objectbase/DumpFormatter.h"
-#include "objectbase/DumpFormatterFactory.h"
 #include "objectbase/MainMemOM.h"
 
 // A formatter registered from outside (an export's) must survive a dump made in between, and
@@ -13,7 +12,7 @@ class DumpTargetScope {
     // and a new formatter of `format` only when none is registered.
     DumpTargetScope(MainMemOM& om, int format, bool own) : om(om), previous(om.getDumpTarget()) {
         if (!own && previous != nullptr) return;
-        made = Ref<DumpFormatter>::adopt(DumpFormatterFactory::make(format, &om));
+        made = Ref<DumpFormatter>::adopt(om.dumpFormatters().make(format, &om));
         om.setDumpTarget(made.get());
         changed = true;
     }

@@ -17,6 +17,7 @@
 
 #include "foundation/clib_dictionary.h"
 #include "foundation/set.h"
+#include "objectbase/DumpFormatterFactory.h"
 #include "objectbase/FSymbol.h"
 #include "objectbase/FlatNameMap.h"
 #include "objectbase/FrameRegistry.h"
@@ -375,6 +376,10 @@ class MainMemOM : public OM {
     virtual int formatSetMembers(const InternalName& host, const InternalName& method,
                                  const InternalName& setName);
     DumpFormatter* getDumpTarget() const { return dumpTarget; }
+    // The makers of the formatters dumps write through, handed in by whoever builds the object
+    // base. Without a maker for a format a dump in it writes nothing.
+    void useDumpFormatters(const DumpFormatterFactory& table) { formatters = table; }
+    const DumpFormatterFactory& dumpFormatters() const { return formatters; }
 
     // Type checking. A violation is a (value, class) pair, or a separator written around the
     // checks of each argument combination; `failing` holds the numbers (from 1) of the
@@ -671,6 +676,7 @@ class MainMemOM : public OM {
     NameSetTable parentToChildTable;
     Ref<NameHandler> nameHandler;
     DumpFormatter* dumpTarget = nullptr;
+    DumpFormatterFactory formatters;
     int isOkFlag = 1;
     int eqTrace = 0;
     NameMap pendingEqualities;

@@ -1,6 +1,8 @@
 // The few operations the abstract object manager implements itself, and its class object.
 #include "objectbase/OM.h"
 
+#include <utility>
+
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemOM.h"
 
@@ -43,9 +45,11 @@ Iterator* OM::noIterator(Iterator* reuse) {
     return nullptr;
 }
 
-OMMeta::OMMeta() : XMeta("OM") {}
+OMMeta::OMMeta(DumpFormatterFactory formatters) : XMeta("OM"), formatters(std::move(formatters)) {}
 
 FLSysRef OMMeta::createInstance(FLSysArgs* args) {
     if (!checkNoArgs(args)) return nullptr;
-    return Ref<MainMemOM>::make();
+    Ref<MainMemOM> made = Ref<MainMemOM>::make();
+    made->useDumpFormatters(formatters);
+    return made;
 }

@@ -7,6 +7,7 @@
 
 #include "foundation/FLSysObject.h"
 #include "foundation/set.h"
+#include "objectbase/DumpFormatterFactory.h"
 #include "objectbase/FSymbol.h"
 #include "objectbase/FactWriter.h"
 #include "objectbase/InternalName.h"
@@ -209,12 +210,16 @@ class OM : public FLSysObject {
     std::uint64_t unreported = 0;
 };
 
-// The class object registered as "classOM": "new" without arguments makes a MainMemOM.
+// The class object registered as "classOM": "new" without arguments makes a MainMemOM, which
+// dumps through the formatters the class object was given.
 class OMMeta : public XMeta {
   public:
-    OMMeta();
+    explicit OMMeta(DumpFormatterFactory formatters = {});
     ~OMMeta() override = default;
 
   protected:
     FLSysRef createInstance(FLSysArgs* args) override;
+
+  private:
+    DumpFormatterFactory formatters;
 };

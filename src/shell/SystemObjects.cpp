@@ -92,14 +92,15 @@ void registerSystemObjects(FLSysInterpreter& sys, const Session& handedIn) {
                                          ? Ref<OperatorTrace>::share(handedIn.operatorTrace)
                                          : Ref<OperatorTrace>::make();
     registerOwned(sys, "classTranslator", Ref<TranslatorMeta>::make());
-    registerOwned(sys, "classOM", Ref<OMMeta>::make());
+    registerOwned(sys, "classOM", Ref<OMMeta>::make(handedIn.dumpFormatters));
     registerOwned(sys, "classWebOMAccess",
                   orPlaceholder(handedIn.webOMAccess, "WebOMAccess", {"OM"}));
     registerOwned(sys, "classXMLOMAccess",
                   orPlaceholder(handedIn.xmlOMAccess, "XMLOMAccess", {"OM"}));
     registerOwned(sys, "classDOMOMAccess",
                   orPlaceholder(handedIn.domOMAccess, "DOMOMAccess", {"OM"}));
-    registerOwned(sys, "classOMAccess", Ref<OMAccessMeta>::make(handedIn.axisIterators));
+    registerOwned(sys, "classOMAccess",
+                  Ref<OMAccessMeta>::make(handedIn.axisIterators, handedIn.exportHandlers));
     registerOwned(sys, "classCreator1", Ref<Creator1Meta>::make(trace.get()));
     registerOwned(sys, "classXMLCreator1",
                   orPlaceholder(handedIn.xmlCreator1, "XMLCreator1", {"OMAccess"}));

@@ -2,8 +2,10 @@
 // objects of every buildable pipeline class, and the three central singletons.
 #pragma once
 
+#include "access/ExportHandlerFactory.h"
 #include "eval/PPProtocol.h"
 #include "foundation/FLSysObject.h"
+#include "objectbase/DumpFormatterFactory.h"
 #include "shell/ClauseRewriter.h"
 
 class AxisIteratorFactory;
@@ -31,6 +33,12 @@ struct Session {
     // evaluator's debugOn switches it for all); handed on to the class objects that make them.
     // Null: start-up makes one for the session.
     OperatorTrace* operatorTrace = nullptr;
+    // The formatters of the dumps of every object base "classOM" builds; empty: dumps write
+    // nothing.
+    DumpFormatterFactory dumpFormatters;
+    // The export handlers of every access layer "classOMAccess" builds; empty: their exports
+    // report NotImplemented.
+    ExportHandlerFactory exportHandlers;
 };
 
 // Registers everything in its fixed order and clears the central statistic handler.

@@ -18,8 +18,6 @@
 #include "foundation/Startup.h"
 #include "platform/ControlEvents.h"
 #include "platform/RetryingFileBuffer.h"
-#include "shell/DumpFormatterRegistration.h"
-#include "shell/ExportHandlerRegistration.h"
 #include "shell/FLSysInterpreter.h"
 #include "shell/FLogicInterpreter.h"
 #include "shell/LineInput.h"
@@ -325,9 +323,6 @@ int run(int argc, char** argv, const Session& handedIn) {
     printBanner();
     Error::setOutputFilter(2);
     centralErrorHandler().setOutputSeriousness(4);
-    // The object base's dumps and the access layer's exports write from the first command.
-    registerDumpFormatters();
-    registerExportHandlers();
     sys = new FLSysInterpreter;
     sys->useClauseRewriters(handedIn.clauseRewriters);
     registerSystemObjects(*sys, handedIn);

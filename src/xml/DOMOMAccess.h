@@ -16,10 +16,11 @@ class DOMOMAccess : public XMLOMAccess {
 };
 
 // The class object registered as "classDOMOMAccess": "new"@(anOM) makes a DOMOMAccess over it.
-// Each access layer it makes uses the axis iterators it was given (none: null).
+// Each access layer it makes uses the axis iterators (none: null) and export handlers it was given.
 class DOMOMAccessMeta : public XMeta {
   public:
-    explicit DOMOMAccessMeta(AxisIteratorFactory* axes = nullptr);
+    explicit DOMOMAccessMeta(AxisIteratorFactory* axes = nullptr,
+                             ExportHandlerFactory exports = {});
     ~DOMOMAccessMeta() override = default;
 
   protected:
@@ -27,4 +28,5 @@ class DOMOMAccessMeta : public XMeta {
 
   private:
     AxisIteratorFactory* axes;
+    ExportHandlerFactory exports;
 };

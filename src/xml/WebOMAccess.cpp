@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "foundation/ErrorCatalogue.h"
@@ -423,12 +424,14 @@ FLSysRef WebOMAccess::help() {
     return FLSysRef::share(this);
 }
 
-WebOMAccessMeta::WebOMAccessMeta(AxisIteratorFactory* axes) : XMeta("WebOMAccess"), axes(axes) {}
+WebOMAccessMeta::WebOMAccessMeta(AxisIteratorFactory* axes, ExportHandlerFactory exports)
+    : XMeta("WebOMAccess"), axes(axes), exports(std::move(exports)) {}
 
 FLSysRef WebOMAccessMeta::createInstance(FLSysArgs* args) {
     FLSysObject* om = nullptr;
     if (!checkArgs1(args, "OM", om)) return nullptr;
     Ref<WebOMAccess> made = Ref<WebOMAccess>::make(static_cast<OM*>(om));
     made->useAxisIterators(axes);
+    made->useExportHandlers(exports);
     return made;
 }

@@ -174,10 +174,11 @@ class WebOMAccess : public OMAccess {
 };
 
 // The class object registered as "classWebOMAccess": "new"@(anOM) makes a WebOMAccess over it.
-// Each access layer it makes uses the axis iterators it was given (none: null).
+// Each access layer it makes uses the axis iterators (none: null) and export handlers it was given.
 class WebOMAccessMeta : public XMeta {
   public:
-    explicit WebOMAccessMeta(AxisIteratorFactory* axes = nullptr);
+    explicit WebOMAccessMeta(AxisIteratorFactory* axes = nullptr,
+                             ExportHandlerFactory exports = {});
     ~WebOMAccessMeta() override = default;
 
   protected:
@@ -185,4 +186,5 @@ class WebOMAccessMeta : public XMeta {
 
   private:
     AxisIteratorFactory* axes;
+    ExportHandlerFactory exports;
 };

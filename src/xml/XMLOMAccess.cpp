@@ -4,6 +4,7 @@
 #include "xml/XMLOMAccess.h"
 
 #include <iostream>
+#include <utility>
 #include <vector>
 
 #include "access/ExportRequest.h"
@@ -219,12 +220,14 @@ void XMLOMAccess::followLink(const InternalName& linkValue) {
     std::cout << "internal query: " << query << std::endl;
 }
 
-XMLOMAccessMeta::XMLOMAccessMeta(AxisIteratorFactory* axes) : XMeta("XMLOMAccess"), axes(axes) {}
+XMLOMAccessMeta::XMLOMAccessMeta(AxisIteratorFactory* axes, ExportHandlerFactory exports)
+    : XMeta("XMLOMAccess"), axes(axes), exports(std::move(exports)) {}
 
 FLSysRef XMLOMAccessMeta::createInstance(FLSysArgs* args) {
     FLSysObject* om = nullptr;
     if (!checkArgs1(args, "OM", om)) return nullptr;
     Ref<XMLOMAccess> made = Ref<XMLOMAccess>::make(static_cast<OM*>(om));
     made->useAxisIterators(axes);
+    made->useExportHandlers(exports);
     return made;
 }

@@ -93,10 +93,11 @@ class XMLOMAccess : public WebOMAccess {
 };
 
 // The class object registered as "classXMLOMAccess": "new"@(anOM) makes an XMLOMAccess over it.
-// Each access layer it makes uses the axis iterators it was given (none: null).
+// Each access layer it makes uses the axis iterators (none: null) and export handlers it was given.
 class XMLOMAccessMeta : public XMeta {
   public:
-    explicit XMLOMAccessMeta(AxisIteratorFactory* axes = nullptr);
+    explicit XMLOMAccessMeta(AxisIteratorFactory* axes = nullptr,
+                             ExportHandlerFactory exports = {});
     ~XMLOMAccessMeta() override = default;
 
   protected:
@@ -104,4 +105,5 @@ class XMLOMAccessMeta : public XMeta {
 
   private:
     AxisIteratorFactory* axes;
+    ExportHandlerFactory exports;
 };

@@ -87,8 +87,6 @@ class LinkFollowingAccess : public OMAccess {
 class DocumentQueriesTest : public AccessTest {
   protected:
     void TearDown() override {
-        for (int format = 1; format <= 4; ++format)
-            ExportHandlerFactory::registerMaker(format, nullptr);
         requests.clear();
         AccessTest::TearDown();
     }
@@ -111,8 +109,10 @@ TEST_F(DocumentQueriesTest, ExportRunsTheHandlerOfTheFormat) {
     EXPECT_EQ(centralErrorHandler().getError().getWhere(), "OMAccess::export");
     EXPECT_EQ(centralErrorHandler().getError().getMessage(), "method is not yet implemented");
 
+    ExportHandlerFactory recording;
     for (int format = 1; format <= 4; ++format)
-        ExportHandlerFactory::registerMaker(format, makeRecordingHandler);
+        recording.registerMaker(format, makeRecordingHandler);
+    access->useExportHandlers(recording);
     StringArgs sig{"sig"};
     StringArgs file{"flogic", "out.flp"};
     StringArgs xml{"xml", "out.xml", "doc"};
@@ -140,6 +140,31 @@ TEST_F(DocumentQueriesTest, ExportRunsTheHandlerOfTheFormat) {
         EXPECT_EQ(lastError(), "5/25");
     }
     EXPECT_EQ(requests.size(), 5u);
+}
+
+// Each access layer exports through the handlers its class object was given, whatever another
+// class object of the program holds: one with none reports, one with its own writes.
+TEST_F(DocumentQueriesTest, EachAccessLayerExportsThroughItsClassObjectsHandlers) {
+    ExportHandlerFactory recording;
+    recording.registerMaker(1, makeRecordingHandler);
+    const auto withHandlers = Ref<OMAccessMeta>::make(nullptr, recording);
+    const auto without = Ref<OMAccessMeta>::make();
+    FLSysArgs overOM;
+    overOM.append(om);
+    const FLSysRef recorded = withHandlers->methodCall("new", &overOM);
+    const FLSysRef unrecorded = without->methodCall("new", &overOM);
+    ASSERT_NE(recorded, nullptr);
+    ASSERT_NE(unrecorded, nullptr);
+
+    StringArgs flogic{"flogic"};
+    errors.clear();
+    EXPECT_EQ(unrecorded->methodCall("export", &flogic), nullptr);
+    EXPECT_EQ(lastError(), "6/104");
+    EXPECT_TRUE(requests.empty());
+    EXPECT_EQ(recorded->methodCall("export", &flogic), recorded.get());
+    EXPECT_EQ(unrecorded->methodCall("export", &flogic), nullptr);
+    EXPECT_EQ(access->methodCall("export", &flogic), nullptr);
+    EXPECT_EQ(requests.size(), 1u);
 }
 
 TEST_F(DocumentQueriesTest, StepsWithoutAxisFactory) {

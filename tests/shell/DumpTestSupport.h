@@ -1,5 +1,5 @@
-// Shared helpers of the tests that dump the object base: a fixture with the shell's formatters
-// registered and short ways to state facts.
+// Shared helpers of the tests that dump the object base: a fixture whose object base has the
+// shell's formatters, and short ways to state facts.
 #pragma once
 
 #include <set>
@@ -8,15 +8,15 @@
 
 #include "foundation/set.h"
 #include "objectbase/ObjectBaseTestSupport.h"
-#include "shell/DumpFormatterRegistration.h"
+#include "shell/ShellDumpFormatters.h"
 
 namespace dump_test {
 
 class DumpTest : public objectbase_test::ObjectManagerTest {
   protected:
     void SetUp() override {
-        registerDumpFormatters();
         ObjectManagerTest::SetUp();
+        om->useDumpFormatters(shellDumpFormatters());
     }
 
     InternalName str(const std::string& text) { return obj("\"" + text + "\""); }

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "eval/EvalHarness.h"
-#include "shell/DumpFormatterRegistration.h"
-#include "shell/ExportHandlerRegistration.h"
+#include "shell/ShellDumpFormatters.h"
+#include "shell/ShellExportHandlers.h"
 
 namespace {
 
@@ -32,12 +32,9 @@ carl[name -> "say \"hi\""; note ->> {"back\\slash", "back\bspace", "all \t\n\"\\
 
 class ExportRoundTripTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        registerDumpFormatters();
-        registerExportHandlers();
-    }
-
     static std::string exportOf(EvalHarness& base, int format) {
+        base.om->useDumpFormatters(shellDumpFormatters());
+        base.access->useExportHandlers(shellExportHandlers());
         ChannelCapture capture(debugChannel());
         base.access->exportBase(format, "", "", "", "");
         return capture.text();

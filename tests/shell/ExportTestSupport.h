@@ -1,5 +1,5 @@
-// Shared helpers of the export tests: an object base behind an access layer with the shell's
-// formatters and export handlers registered.
+// Shared helpers of the export tests: an object base with the shell's formatters behind an
+// access layer with the shell's export handlers.
 #pragma once
 
 #include <string>
@@ -8,7 +8,7 @@
 #include "access/ExportRequest.h"
 #include "access/OMAccess.h"
 #include "shell/DumpTestSupport.h"
-#include "shell/ExportHandlerRegistration.h"
+#include "shell/ShellExportHandlers.h"
 
 namespace export_test {
 
@@ -16,8 +16,8 @@ class ExportTest : public dump_test::DumpTest {
   protected:
     void SetUp() override {
         DumpTest::SetUp();
-        registerExportHandlers();
         access = new OMAccess(om);
+        access->useExportHandlers(shellExportHandlers());
     }
     void TearDown() override {
         decRef(access);

@@ -13,7 +13,7 @@
 #include "objectbase/Iterator.h"
 #include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
-#include "shell/DumpFormatterRegistration.h"
+#include "shell/ShellDumpFormatters.h"
 #include "support/ChannelCapture.h"
 #include "support/SortedDump.h"
 #include "xml/NsgmlHandler.h"
@@ -91,7 +91,7 @@ class ImportStopTest : public WebAccessTest {
 
     // The F-Logic dump of a base, its lines sorted.
     static std::string dump(MainMemOM* base) {
-        registerDumpFormatters();
+        base->useDumpFormatters(shellDumpFormatters());
         return sortedDump(*base);
     }
 

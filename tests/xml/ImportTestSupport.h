@@ -19,7 +19,7 @@
 #include "foundation/ErrorHandler.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/SymTab.h"
-#include "shell/DumpFormatterRegistration.h"
+#include "shell/ShellDumpFormatters.h"
 #include "support/ChannelCapture.h"
 #include "support/SortedDump.h"
 #include "xml/NsgmlHandler.h"
@@ -77,9 +77,9 @@ class ImportTest : public ::testing::Test {
         const char* old = std::getenv("HOME");
         oldHome = old != nullptr ? old : "";
         setenv("HOME", home.c_str(), 1);
-        registerDumpFormatters();
         Error::setOutputFilter(7);
         om = new MainMemOM();
+        om->useDumpFormatters(shellDumpFormatters());
         // The names the Web access layer's schema binds.
         om->registerName(builtinSymbol::Url, builtinObject::Url);
         om->registerName(builtinSymbol::Parse0, builtinObject::Parse0);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "access/ExportHandler.h"
-#include "shell/ExportHandlerRegistration.h"
+#include "shell/ShellExportHandlers.h"
 #include "xml/DOMOMAccess.h"
 #include "xml/XMLAccessTestSupport.h"
 
@@ -296,10 +296,9 @@ TEST_F(XMLExportTest, TheShellExportWritesKavumFormatsAndFallsBackForFLogic) {
     EXPECT_EQ(call("export", {"flogic", "facts.flp"}), nullptr);
     EXPECT_NE(errors.text().find("NotImplemented"), std::string::npos);
     EXPECT_FALSE(exists("facts.flp"));
-    registerExportHandlers();
+    access->useExportHandlers(shellExportHandlers());
     EXPECT_EQ(call("export", {"flogic", "facts.flp"}), access);
     EXPECT_NE(readFile(scratch / "facts.flp").find("book"), std::string::npos);
-    for (int format : {1, 2, 3}) ExportHandlerFactory::registerMaker(format, nullptr);
 }
 
 TEST_F(XMLExportTest, TheClassObjectsBuildTheirLayersOverAnObjectBaseOnly) {
