@@ -120,6 +120,7 @@ void InheritancePhases::setCorrectTypes(int type, int& stored, int& kind) {
         stored = type;
         kind = 2;
     } else {
+        // Reported as the access layer's: the phases are part of it to its users.
         centralErrorHandler().report(Error(6, 107, 2, "IllegalMethodType",
                                            "the given MethodType could not be processed",
                                            "OMAccess::setCorrectTypes", ""));
