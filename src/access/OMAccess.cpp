@@ -3,7 +3,6 @@
 #include "access/OMAccess.h"
 
 #include "access/PatternMatcher.h"
-#include "access/SignatureClasses.h"
 #include "access/Trigger.h"
 #include "foundation/clib_list.h"
 #include "objectbase/Iterator.h"
@@ -14,7 +13,9 @@
 OMAccess::OMAccess(OM* om)
     : attachedOM(Ref<OM>::share(om)),
       conversions(om),
-      patterns(std::make_unique<PatternMatcher>(*this)) {
+      patterns(std::make_unique<PatternMatcher>(*this)),
+      documents(std::make_unique<DocumentQueries>(*this)),
+      signatures(std::make_unique<SignatureQueries>(*this)) {
     if (attachedOM == nullptr) return;
     attachedOM->setOMAccess(this);
     symTab = attachedOM->giveSymTab();
