@@ -15,7 +15,8 @@ OMAccess::OMAccess(OM* om)
       conversions(om),
       patterns(std::make_unique<PatternMatcher>(*this)),
       documents(std::make_unique<DocumentQueries>(*this)),
-      signatures(std::make_unique<SignatureQueries>(*this)) {
+      signatures(std::make_unique<SignatureQueries>(*this)),
+      builtins(std::make_unique<BuiltinPredicates>(*this, conversions)) {
     if (attachedOM == nullptr) return;
     attachedOM->setOMAccess(this);
     symTab = attachedOM->giveSymTab();

@@ -1,7 +1,7 @@
 // OMAccess: the one road between evaluation and the object base (forwards, insertion with its
 // trace, iterator factories and the lookup cascade, inheritance phases, export and axis steps,
-// the shell methods; the name map, name conversions, pattern built-ins, document and signature
-// queries through the collaborators it owns) and its class object.
+// the shell methods; the name map, name conversions, built-in predicates, pattern built-ins,
+// document and signature queries through the collaborators it owns) and its class object.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "access/BuiltinPredicates.h"
 #include "access/DocumentQueries.h"
 #include "access/HeadWriter.h"
 #include "access/InheritedValues.h"
@@ -339,13 +340,13 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // The cascade's first stage: inherited values while a phase is open. Releases `old`.
     virtual Iterator* inheritedLookup(int type, const InternalName* tuple, int count,
                                       Iterator* old);
-    // The built-in predicate dispatcher: releases the passed iterator and answers a new one over
-    // the solutions of the built-in named by the symbol's text (null after UnknownPred,
-    // UnknownBuiltIn or an unsafe "equiv").
-    virtual Iterator* match(const FSymbol& symbol, const InternalName* tuple, int count,
-                            Iterator* old);
-    // The arithmetic atoms x op y = r: solves for the one unbound cell; null when count is not 3.
-    virtual Iterator* matchArithmetic(const InternalName* tuple, int count, ArithmeticOp type);
+    // The built-in predicate dispatcher and the arithmetic atoms (see BuiltinPredicates).
+    Iterator* match(const FSymbol& symbol, const InternalName* tuple, int count, Iterator* old) {
+        return builtins->match(symbol, tuple, count, old, followingLink != 0);
+    }
+    Iterator* matchArithmetic(const InternalName* tuple, int count, ArithmeticOp type) {
+        return builtins->matchArithmetic(tuple, count, type);
+    }
     // Records equalities between the classes of the cycle that a :: b would close while b :: a
     // holds; 1 when one was new.
     virtual int collapseSubclassCycle(const InternalName& object, const InternalName& cls);
@@ -431,23 +432,6 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // Loads the document a link points to; the plain access layer has no documents.
     virtual void followLink(const InternalName& target);
 
-    // The built-in predicates. Each reads the mapped forms of its arguments and takes a number
-    // where a string is expected as the string constant of its lexical form; the operations with
-    // pointer arguments write the one cell they compute. Numbers are compared and computed
-    // exactly between integers and in double precision otherwise.
-    // 1 when the mapped forms of a and b are the same name.
-    virtual int equivalent(InternalName a, InternalName b);
-    // "<", ">", "<=" or ">=" between two numbers; 0 for anything else.
-    virtual int compareNumbers(InternalName a, InternalName b, const std::string& op);
-    // "describe"(host, method, argument count, arrow[, result]).
-    virtual Iterator* describe(const InternalName* args, int arity);
-    // "string2integer" and "string2float"; "string2object".
-    virtual int stringToNumber(InternalName* text, InternalName* number);
-    virtual int stringToObject(InternalName* text, InternalName* object);
-    // "substr"(part, whole): case-insensitive, over a document's text when whole is one.
-    virtual int substr(InternalName part, InternalName whole);
-    virtual int strcat(InternalName* first, InternalName* second, InternalName* joined);
-    virtual int strlen(InternalName text, InternalName* length);
     // Writes the element tree of the named object as SGML; the number of attributes and child
     // entries written (0 when there is no such object).
     virtual int sgmlprint(const std::string& objectName, std::ostream& out);
@@ -519,6 +503,7 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     std::unique_ptr<PatternMatcher> patterns;
     std::unique_ptr<DocumentQueries> documents;
     std::unique_ptr<SignatureQueries> signatures;
+    std::unique_ptr<BuiltinPredicates> builtins;
 
   protected:
     std::int32_t inheritanceAccess = 1;
