@@ -3,7 +3,6 @@
 #include "access/OMAccess.h"
 
 #include "access/PatternMatcher.h"
-#include "access/SignatureClasses.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
@@ -12,7 +11,10 @@
 OMAccess::OMAccess(OM* om)
     : attachedOM(Ref<OM>::share(om)),
       conversions(om),
-      patterns(std::make_unique<PatternMatcher>(*this)) {
+      patterns(std::make_unique<PatternMatcher>(*this)),
+      documents(std::make_unique<DocumentQueries>(*this)),
+      signatures(std::make_unique<SignatureQueries>(*this)),
+      builtins(std::make_unique<BuiltinPredicates>(*this, conversions)) {
     if (attachedOM == nullptr) return;
     attachedOM->setOMAccess(this);
     symTab = attachedOM->giveSymTab();

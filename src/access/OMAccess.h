@@ -1,7 +1,8 @@
 // OMAccess: the one road between evaluation and the object base (forwards, insertion with its
 // trace, iterator factories and the lookup cascade, the entry points of the inheritance phases,
-// export and document queries, the shell methods; the inheritance phases, the name map, name
-// conversions and pattern built-ins through the collaborators it owns) and its class object.
+// export and axis steps, the shell methods; the inheritance phases, the name map, name
+// conversions, built-in predicates, pattern built-ins, document and signature queries through
+// the collaborators it owns) and its class object.
 #pragma once
 
 #include <cstdint>
@@ -14,12 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "access/BuiltinPredicates.h"
+#include "access/DocumentQueries.h"
 #include "access/ExportHandlerFactory.h"
 #include "access/HeadWriter.h"
 #include "access/InheritancePhases.h"
 #include "access/NameConversions.h"
 #include "access/NameMap.h"
 #include "access/PathCodes.h"
+#include "access/SignatureQueries.h"
 #include "foundation/FLSysObject.h"
 #include "foundation/clib_dictionary.h"
 #include "foundation/set.h"
@@ -36,7 +40,6 @@ class Iterator;
 class MemberSet;
 class OM;
 class RelationStore;
-class SignatureClasses;
 class SymTab;
 
 // Every operation is virtual because the XML access layers derive from this class and override
@@ -204,16 +207,24 @@ class OMAccess : public FLSysObject, public NameRemapListener {
                                 Iterator* old);
     // The retrieval cascade: inherited values (inside a phase), signatures, stored values.
     virtual Iterator* lookup(PathStep type, const InternalName* tuple, int count, Iterator* old);
-    // out := the parent element of x (the last one found), or UndefinedObject.
-    virtual InternalName& parentElement(InternalName& out, const InternalName& x);
-    // out := the method under which the parent element holds x, or UndefinedObject.
-    virtual InternalName& parentMethod(InternalName& out, const InternalName& x);
-    // The value of the link attribute of an element; 1 when found.
-    virtual int xlinkType(const InternalName& element, InternalName& out);
-    virtual int xlinkHref(const InternalName& element, InternalName& out);
-    virtual int isTransparentLink(const InternalName& element, const InternalName& name);
+    // The document queries (see DocumentQueries).
+    InternalName& parentElement(InternalName& out, const InternalName& x) {
+        return documents->parentElement(out, x);
+    }
+    InternalName& parentMethod(InternalName& out, const InternalName& x) {
+        return documents->parentMethod(out, x);
+    }
+    int xlinkType(const InternalName& element, InternalName& out) {
+        return documents->xlinkType(element, out);
+    }
+    int xlinkHref(const InternalName& element, InternalName& out) {
+        return documents->xlinkHref(element, out);
+    }
+    int isTransparentLink(const InternalName& element, const InternalName&) {
+        return documents->isTransparentLink(element);
+    }
     // A "simple" link is followed to its target through followLink.
-    virtual void followSimpleLink(const InternalName& element, const InternalName& linkType);
+    void followSimpleLink(const InternalName& element, const InternalName& linkType);
     // Stored method applications; arithmetic steps go to `matchArithmetic`, a type beyond the
     // method types reports WrongMetType.
     virtual Iterator* makeRefIter(PathStep type, const InternalName* tuple, int count,
@@ -308,10 +319,11 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     void fillExportRequest(ExportRequest& request, int format, const std::string& fileName,
                            const std::string& docType, const std::string& externalId,
                            const std::string& rootText);
-    // The first signature of method with argCount arguments found at a class of x (selector 0
-    // "=>", 1 "=>>", 2 "@=>>"); null when none.
-    virtual Iterator* lookupSignatureViaClasses(const InternalName& x, const InternalName& method,
-                                                int argCount, int selector);
+    // The first signature of method found at a class of x (see SignatureQueries).
+    Iterator* lookupSignatureViaClasses(const InternalName& x, const InternalName& method,
+                                        int argCount, int selector) {
+        return signatures->lookupViaClasses(x, method, argCount, selector);
+    }
     // A new set without the members that lie below another member (relation kind k).
     virtual set<InternalName>* mostSpecificClasses(const set<InternalName>& classes, int kind);
     virtual void showFrame(const std::string& text, int arity);
@@ -328,13 +340,13 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // The cascade's first stage: inherited values while a phase is open. Releases `old`.
     virtual Iterator* inheritedLookup(int type, const InternalName* tuple, int count,
                                       Iterator* old);
-    // The built-in predicate dispatcher: releases the passed iterator and answers a new one over
-    // the solutions of the built-in named by the symbol's text (null after UnknownPred,
-    // UnknownBuiltIn or an unsafe "equiv").
-    virtual Iterator* match(const FSymbol& symbol, const InternalName* tuple, int count,
-                            Iterator* old);
-    // The arithmetic atoms x op y = r: solves for the one unbound cell; null when count is not 3.
-    virtual Iterator* matchArithmetic(const InternalName* tuple, int count, ArithmeticOp type);
+    // The built-in predicate dispatcher and the arithmetic atoms (see BuiltinPredicates).
+    Iterator* match(const FSymbol& symbol, const InternalName* tuple, int count, Iterator* old) {
+        return builtins->match(symbol, tuple, count, old, followingLink != 0);
+    }
+    Iterator* matchArithmetic(const InternalName* tuple, int count, ArithmeticOp type) {
+        return builtins->matchArithmetic(tuple, count, type);
+    }
     // Records equalities between the classes of the cycle that a :: b would close while b :: a
     // holds; 1 when one was new.
     virtual int collapseSubclassCycle(const InternalName& object, const InternalName& cls);
@@ -356,47 +368,24 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // Loads the document a link points to; the plain access layer has no documents.
     virtual void followLink(const InternalName& target);
 
-    // The built-in predicates. Each reads the mapped forms of its arguments and takes a number
-    // where a string is expected as the string constant of its lexical form; the operations with
-    // pointer arguments write the one cell they compute. Numbers are compared and computed
-    // exactly between integers and in double precision otherwise.
-    // 1 when the mapped forms of a and b are the same name.
-    virtual int equivalent(InternalName a, InternalName b);
-    // "<", ">", "<=" or ">=" between two numbers; 0 for anything else.
-    virtual int compareNumbers(InternalName a, InternalName b, const std::string& op);
-    // "describe"(host, method, argument count, arrow[, result]).
-    virtual Iterator* describe(const InternalName* args, int arity);
-    // "string2integer" and "string2float"; "string2object".
-    virtual int stringToNumber(InternalName* text, InternalName* number);
-    virtual int stringToObject(InternalName* text, InternalName* object);
-    // "substr"(part, whole): case-insensitive, over a document's text when whole is one.
-    virtual int substr(InternalName part, InternalName whole);
-    virtual int strcat(InternalName* first, InternalName* second, InternalName* joined);
-    virtual int strlen(InternalName text, InternalName* length);
     // Writes the element tree of the named object as SGML; the number of attributes and child
     // entries written (0 when there is no such object).
     virtual int sgmlprint(const std::string& objectName, std::ostream& out);
     // The same for an object given by its name in the object base (0 for any other kind).
     virtual int sgmlprint(const InternalName& object, std::ostream& out);
 
-    // The signature queries of the XML export. A class has signatures when it declares "=>" or
-    // "=>>" entries of its own; it is a result (argument) type when a signature lookup with it in
-    // the result (an argument) position answers.
-    virtual int hasSignatures(const InternalName& cls);
-    virtual int isResultType(const InternalName& cls);
-    virtual int isArgumentType(const InternalName& cls);
-    // A new set of the classes of x (relation kind k, x itself left out) that take part in
-    // signatures; the caller deletes it.
-    virtual set<InternalName>* signatureClassesOf(const InternalName& x, int kind);
-    // out := the most specific class of x that takes part in signatures, or the built-in class
-    // object when none does.
-    virtual InternalName& typeClassOf(InternalName& out, const InternalName& x);
-    // For the length of one walk over the whole base (an export, which asks the two above for
-    // every object), the classes that take part in signatures are found once, in one walk over
-    // the signatures, instead of once for each class asked about. The base must not change
-    // while the walk is open. False, and nothing changes, when a walk is open already.
-    bool openSignatureWalk();
-    void closeSignatureWalk();
+    // The signature queries of the XML export (see SignatureQueries).
+    int hasSignatures(const InternalName& cls) { return signatures->hasSignatures(cls); }
+    int isResultType(const InternalName& cls) { return signatures->isResultType(cls); }
+    int isArgumentType(const InternalName& cls) { return signatures->isArgumentType(cls); }
+    set<InternalName>* signatureClassesOf(const InternalName& x, int kind) {
+        return signatures->signatureClassesOf(x, kind);
+    }
+    InternalName& typeClassOf(InternalName& out, const InternalName& x) {
+        return signatures->typeClassOf(out, x);
+    }
+    bool openSignatureWalk() { return signatures->openWalk(); }
+    void closeSignatureWalk() { signatures->closeWalk(); }
 
     // Reports 5/25/2 "Undefined MethodArg" for a shell method called with invalid arguments.
     virtual void reportInvalidMethodArg(const std::string& methodName) const;
@@ -441,16 +430,14 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     Ref<OM> attachedOM;
     AxisIteratorFactory* axisIterators = nullptr;
     ExportHandlerFactory exportHandlers;
-    // Whether the class takes part in signatures: has some of its own, is a result or an
-    // argument type.
-    bool takesPartInSignatures(const InternalName& cls);
-    // Set while a signature walk is open.
-    std::unique_ptr<SignatureClasses> walkClasses;
 
     // The collaborators the layer owns and forwards to (each documents the back reference it
     // keeps).
     NameConversions conversions;
     std::unique_ptr<PatternMatcher> patterns;
+    std::unique_ptr<DocumentQueries> documents;
+    std::unique_ptr<SignatureQueries> signatures;
+    std::unique_ptr<BuiltinPredicates> builtins;
 
   protected:
     std::int32_t inheritanceAccess = 1;

@@ -1,5 +1,5 @@
-// OMAccess export and document queries: running an export handler, XML axis steps and function
-// applications, links, parents and signatures found through the classes of an object.
+// OMAccess export and document steps: running an export handler, XML axis steps and function
+// applications, and following links.
 #include <utility>
 #include <vector>
 
@@ -39,55 +39,6 @@ class OwnedSetIterator : public ExplicitSetIterator {
   private:
     set<InternalName>* owned;
 };
-
-// Column `column` of the last axis-1 step [p, free, x] that has a row, over the parents p of x.
-// The stored direct relations name the parents: the most specific members of the closure are
-// the same objects, but finding them tests every pair of ancestors, which made each step of a
-// document nested thousands deep cost the square of its depth.
-InternalName lastParentCell(OMAccess& access, const InternalName& x, int column) {
-    InternalName found = Free;
-    std::vector<InternalName> parents;
-    {
-        const auto direct =
-            Ref<Iterator>::adopt(access.makeIsaIter(x, Free, IsaRelation::Child, nullptr));
-        for (bool more = direct && direct->first(); more; more = direct->next()) {
-            const InternalName p = direct->atColumn(2);
-            if (isBound(p) && p != x) parents.push_back(p);
-        }
-    }
-    Ref<Iterator> step;
-    for (const InternalName& parent : parents) {
-        const InternalName probe[3] = {parent, Free, x};
-        step.renew([&](Iterator* old) {
-            return access.matchAxis(MethodType::Set, Axis::Child, probe, 3, old);
-        });
-        if (step && step->first()) found = step->atColumn(column);
-    }
-    return found;
-}
-
-// The value of the link attribute that xlink[attribute -> m] names (a set's first member); 1 when
-// there is one.
-int linkAttribute(OMAccess& access, const InternalName& element, const InternalName& attribute,
-                  InternalName& out) {
-    InternalName method;
-    if (access.lookupMethodValue(builtinObject::Xlink, attribute, method) == 0) return 0;
-    const InternalName probe[3] = {element, method, Free};
-    const auto values =
-        Ref<Iterator>::adopt(access.lookup(MethodType::AttributeSet, probe, 3, nullptr));
-    int found = 0;
-    if (values && values->first()) {
-        InternalName value = values->atColumn(3);
-        found = 1;
-        if (value.getType() == InternalName::SetName) {
-            const auto members = Ref<Iterator>::adopt(access.setIterator(value, nullptr));
-            found = members && members->first() ? 1 : 0;
-            if (found != 0) value = members->atColumn(1);
-        }
-        if (found != 0) out = value;
-    }
-    return found;
-}
 
 }  // namespace
 
@@ -216,27 +167,9 @@ Iterator* OMAccess::matchAxis(PathStep type, Axis axis, const InternalName* tupl
     return nullptr;
 }
 
-int OMAccess::xlinkType(const InternalName& element, InternalName& out) {
-    return linkAttribute(*this, element, builtinObject::Type, out);
-}
-
-int OMAccess::xlinkHref(const InternalName& element, InternalName& out) {
-    return linkAttribute(*this, element, builtinObject::Href, out);
-}
-
-int OMAccess::isTransparentLink(const InternalName& element, const InternalName&) {
-    InternalName method;
-    if (lookupMethodValue(builtinObject::Dbxlink, builtinObject::Transparent, method) == 0)
-        return 0;
-    const InternalName probe[3] = {element, method, Free};
-    return yieldsRow(lookup(MethodType::AttributeSet, probe, 3, nullptr)) ? 1 : 0;
-}
-
 void OMAccess::followSimpleLink(const InternalName& element, const InternalName& linkType) {
-    std::string text;
-    giveLexicalForm(linkType, text, 1, 0);
     InternalName target;
-    if (text != "\"simple\"" || xlinkHref(element, target) == 0) return;
+    if (!documents->simpleLinkTarget(element, linkType, target)) return;
     const std::int32_t previous = followingLink;
     followingLink = 1;
     followLink(target);
@@ -244,31 +177,3 @@ void OMAccess::followSimpleLink(const InternalName& element, const InternalName&
 }
 
 void OMAccess::followLink(const InternalName&) {}
-
-InternalName& OMAccess::parentElement(InternalName& out, const InternalName& x) {
-    out = lastParentCell(*this, x, 1);
-    return out;
-}
-
-InternalName& OMAccess::parentMethod(InternalName& out, const InternalName& x) {
-    out = lastParentCell(*this, x, 2);
-    return out;
-}
-
-Iterator* OMAccess::lookupSignatureViaClasses(const InternalName& x, const InternalName& method,
-                                              int argCount, int selector) {
-    const int number = selector >= 0 && selector <= 2 ? selector + 6 : selector;
-    const MethodType type = static_cast<MethodType>(number);
-    std::vector<InternalName> pattern(static_cast<std::size_t>(argCount + 3), Free);
-    pattern[1] = method;
-    const int width = static_cast<int>(pattern.size());
-    const auto classes =
-        Ref<Iterator>::adopt(makeEnhIsaIter(x, Free, IsaRelation::Member, nullptr));
-    Ref<Iterator> answer;
-    for (bool more = classes && classes->first(); more && !answer; more = classes->next()) {
-        pattern[0] = classes->atColumn(2);
-        auto found = Ref<Iterator>::adopt(lookup(type, pattern.data(), width, nullptr));
-        if (found && found->first()) answer = std::move(found);
-    }
-    return answer.release();
-}

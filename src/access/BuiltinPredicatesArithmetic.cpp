@@ -1,11 +1,13 @@
-// OMAccess arithmetic atoms and the conversions between strings, numbers and objects.
+// BuiltinPredicates: the arithmetic atoms and the conversions between strings, numbers and objects.
 #include <optional>
 #include <string>
 
+#include "access/BuiltinPredicates.h"
 #include "access/BuiltinReport.h"
 #include "access/DecimalNumber.h"
 #include "access/DummyIterator.h"
 #include "access/ExactNumber.h"
+#include "access/NameConversions.h"
 #include "access/NormalizeName.h"
 #include "access/OMAccess.h"
 #include "foundation/ErrorCatalogue.h"
@@ -88,7 +90,8 @@ bool isAsciiLetter(char c) {
 
 }  // namespace
 
-Iterator* OMAccess::matchArithmetic(const InternalName* tuple, int count, ArithmeticOp type) {
+Iterator* BuiltinPredicates::matchArithmetic(const InternalName* tuple, int count,
+                                             ArithmeticOp type) {
     if (count != 3) return nullptr;
     InternalName row[3] = {tuple[0], tuple[1], tuple[2]};
     std::optional<ExactNumber> value[3];
@@ -96,7 +99,7 @@ Iterator* OMAccess::matchArithmetic(const InternalName* tuple, int count, Arithm
     int position = -1;
     bool failed = false;
     for (int i = 0; i < 3; ++i) {
-        const InternalName cell = mappedName(row[i]);
+        const InternalName cell = access.mappedName(row[i]);
         if (!isBound(cell)) {
             ++unbound;
             position = i;
@@ -124,13 +127,13 @@ Iterator* OMAccess::matchArithmetic(const InternalName* tuple, int count, Arithm
     return new DummyIterator(row, 3, !failed);
 }
 
-int OMAccess::stringToNumber(InternalName* text, InternalName* number) {
+int BuiltinPredicates::stringToNumber(InternalName* text, InternalName* number) {
     if (!isBound(*text) && !isBound(*number)) return 0;
-    InternalName t = mappedName(*text);
-    toStringConstantInPlace(t);
-    const InternalName n = mappedName(*number);
+    InternalName t = access.mappedName(*text);
+    names.toStringConstant(t, t);
+    const InternalName n = access.mappedName(*number);
     if (t.getType() == InternalName::String) {
-        std::string s = constantText(t);
+        std::string s = names.constantText(t);
         // A float's text begins with its mark.
         if (!s.empty() && s[0] == '#') s.erase(0, 1);
         InternalName read(0, InternalName::Integer, 0);
@@ -144,20 +147,20 @@ int OMAccess::stringToNumber(InternalName* text, InternalName* number) {
         return 0;
     }
     if (isBound(t)) return 0;
-    return toStringConstant(n, *text);
+    return names.toStringConstant(n, *text);
 }
 
-int OMAccess::stringToObject(InternalName* text, InternalName* object) {
+int BuiltinPredicates::stringToObject(InternalName* text, InternalName* object) {
     if (!isBound(*text) && !isBound(*object)) return 0;
-    InternalName t = mappedName(*text);
-    toStringConstantInPlace(t);
-    const InternalName o = mappedName(*object);
+    InternalName t = access.mappedName(*text);
+    names.toStringConstant(t, t);
+    const InternalName o = access.mappedName(*object);
     if (ExactNumber::of(o)) return stringToNumber(text, object);
     if (t.getType() == InternalName::String) {
-        const std::string s = constantText(t);
+        const std::string s = names.constantText(t);
         if (s.empty()) return 0;
         if (s[0] == '#' || isAsciiDigit(s[0])) return stringToNumber(text, object);
-        SymTab* table = giveSymTab();
+        SymTab* table = access.giveSymTab();
         if (table == nullptr) return 0;
         FSymbol symbol;
         if (isAsciiLetter(s[0]))
@@ -167,7 +170,7 @@ int OMAccess::stringToObject(InternalName* text, InternalName* object) {
         else
             return 0;
         InternalName made = InternalName::UndefinedObject;
-        getOrCreateName(symbol, made);
+        access.getOrCreateName(symbol, made);
         if (!isBound(o)) {
             *object = made;
             return 1;
@@ -175,6 +178,6 @@ int OMAccess::stringToObject(InternalName* text, InternalName* object) {
         return o == made ? 1 : 0;
     }
     if (isBound(*text)) return 0;
-    stringConstant(*text, lexicalForm(o));
+    names.stringConstant(*text, names.lexicalForm(o));
     return 1;
 }

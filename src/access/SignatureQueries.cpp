@@ -1,5 +1,8 @@
-// OMAccess signature queries of the XML export: which classes take part in signatures and the
-// class an object is exported as.
+// SignatureQueries: which classes take part in signatures, the class an object is exported as,
+// and signatures found through the classes of an object.
+#include "access/SignatureQueries.h"
+
+#include <utility>
 #include <vector>
 
 #include "access/DescIter.h"
@@ -33,17 +36,21 @@ bool someSignatureAnswers(OMAccess& access, MethodType type, int minArguments, P
 
 }  // namespace
 
-int OMAccess::hasSignatures(const InternalName& cls) {
+SignatureQueries::SignatureQueries(OMAccess& access) : access(access) {}
+
+SignatureQueries::~SignatureQueries() = default;
+
+int SignatureQueries::hasSignatures(const InternalName& cls) {
     for (MethodType type : {MethodType::ScalarSignature, MethodType::SetSignature})
-        if (yieldsRow(new HostSpecDescIter(cls, Free, -1, type, this))) return 1;
+        if (yieldsRow(new HostSpecDescIter(cls, Free, -1, type, &access))) return 1;
     return 0;
 }
 
-int OMAccess::isResultType(const InternalName& cls) {
+int SignatureQueries::isResultType(const InternalName& cls) {
     for (MethodType type : {MethodType::ScalarSignature, MethodType::SetSignature,
                             MethodType::AttributeSetSignature}) {
         const bool found = someSignatureAnswers(
-            *this, type, 0, [&](std::vector<InternalName>& pattern, int, auto lookupAnswers) {
+            access, type, 0, [&](std::vector<InternalName>& pattern, int, auto lookupAnswers) {
                 pattern.back() = cls;
                 return lookupAnswers(pattern);
             });
@@ -52,9 +59,9 @@ int OMAccess::isResultType(const InternalName& cls) {
     return 0;
 }
 
-int OMAccess::isArgumentType(const InternalName& cls) {
+int SignatureQueries::isArgumentType(const InternalName& cls) {
     const bool found = someSignatureAnswers(
-        *this, MethodType::ScalarSignature, 1,
+        access, MethodType::ScalarSignature, 1,
         [&](std::vector<InternalName>& pattern, int argCount, auto lookupAnswers) {
             for (int i = 0; i < argCount; ++i) {
                 pattern[static_cast<std::size_t>(2 + i)] = cls;
@@ -66,43 +73,62 @@ int OMAccess::isArgumentType(const InternalName& cls) {
     return found ? 1 : 0;
 }
 
-set<InternalName>* OMAccess::signatureClassesOf(const InternalName& x, int kind) {
+set<InternalName>* SignatureQueries::signatureClassesOf(const InternalName& x, int kind) {
     auto* classes = new set<InternalName>();
-    const auto isa = Ref<Iterator>::adopt(makeEnhIsaIter(x, Free, IsaRelation(kind), nullptr));
+    const auto isa =
+        Ref<Iterator>::adopt(access.makeEnhIsaIter(x, Free, IsaRelation(kind), nullptr));
     for (bool more = isa && isa->first(); more; more = isa->next()) {
         const InternalName cls = isa->atColumn(2);
         if (cls == x || classes->member(cls)) continue;
-        if (takesPartInSignatures(cls)) classes->insert(cls);
+        if (takesPart(cls)) classes->insert(cls);
     }
     return classes;
 }
 
-bool OMAccess::takesPartInSignatures(const InternalName& cls) {
+bool SignatureQueries::takesPart(const InternalName& cls) {
     if (walkClasses) return walkClasses->takesPart(cls);
     return hasSignatures(cls) != 0 || isResultType(cls) != 0 || isArgumentType(cls) != 0;
 }
 
-bool OMAccess::openSignatureWalk() {
+bool SignatureQueries::openWalk() {
     if (walkClasses) return false;
-    walkClasses = std::make_unique<SignatureClasses>(*this);
+    walkClasses = std::make_unique<SignatureClasses>(access);
     return true;
 }
 
-void OMAccess::closeSignatureWalk() {
+void SignatureQueries::closeWalk() {
     walkClasses.reset();
 }
 
-InternalName& OMAccess::typeClassOf(InternalName& out, const InternalName& x) {
+InternalName& SignatureQueries::typeClassOf(InternalName& out, const InternalName& x) {
     set<InternalName>* classes = signatureClassesOf(x, 1);
     if (classes->empty()) {
         out = builtinObject::Object;
     } else if (classes->size() == 1) {
         out = classes->choose();
     } else {
-        set<InternalName>* specific = mostSpecificClasses(*classes, 2);
+        set<InternalName>* specific = access.mostSpecificClasses(*classes, 2);
         out = specific->choose();
         delete specific;
     }
     delete classes;
     return out;
+}
+
+Iterator* SignatureQueries::lookupViaClasses(const InternalName& x, const InternalName& method,
+                                             int argCount, int selector) {
+    const int number = selector >= 0 && selector <= 2 ? selector + 6 : selector;
+    const MethodType type = static_cast<MethodType>(number);
+    std::vector<InternalName> pattern(static_cast<std::size_t>(argCount + 3), Free);
+    pattern[1] = method;
+    const int width = static_cast<int>(pattern.size());
+    const auto classes =
+        Ref<Iterator>::adopt(access.makeEnhIsaIter(x, Free, IsaRelation::Member, nullptr));
+    Ref<Iterator> answer;
+    for (bool more = classes && classes->first(); more && !answer; more = classes->next()) {
+        pattern[0] = classes->atColumn(2);
+        auto found = Ref<Iterator>::adopt(access.lookup(type, pattern.data(), width, nullptr));
+        if (found && found->first()) answer = std::move(found);
+    }
+    return answer.release();
 }

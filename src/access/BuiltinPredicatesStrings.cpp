@@ -1,11 +1,13 @@
-// OMAccess string built-ins: "substr", "strlen" and "strcat" over string constants (numbers count
-// as the string constants of their lexical forms).
+// BuiltinPredicates: the string built-ins "substr", "strlen" and "strcat" over string constants
+// (numbers count as the string constants of their lexical forms).
 #include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
 
+#include "access/BuiltinPredicates.h"
 #include "access/BuiltinReport.h"
+#include "access/NameConversions.h"
 #include "access/OMAccess.h"
 #include "foundation/ErrorHandler.h"
 
@@ -37,64 +39,65 @@ constexpr std::size_t LongestQuoted = 32768;
 
 }  // namespace
 
-int OMAccess::substr(InternalName part, InternalName whole) {
+int BuiltinPredicates::substr(InternalName part, InternalName whole) {
     if (!isBound(whole)) {
         builtinReport::unsafe();
         return 0;
     }
-    part = mappedName(part);
-    toStringConstantInPlace(part);
-    whole = mappedName(whole);
-    toStringConstantInPlace(whole);
+    part = access.mappedName(part);
+    names.toStringConstant(part, part);
+    whole = access.mappedName(whole);
+    names.toStringConstant(whole, whole);
     if (!isString(part)) return 0;
-    if (isString(whole)) return containsFolded(constantText(whole), constantText(part)) ? 1 : 0;
+    if (isString(whole))
+        return containsFolded(names.constantText(whole), names.constantText(part)) ? 1 : 0;
     // Any other name may be a document whose text lies in a local file.
     std::string fileName;
-    if (giveLocalFile(whole, fileName) == 0 || fileName.empty()) return 0;
+    if (access.giveLocalFile(whole, fileName) == 0 || fileName.empty()) return 0;
     std::ifstream file(fileName, std::ios::binary);
     if (!file.is_open()) return 0;
     std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    return containsFolded(std::move(text), constantText(part)) ? 1 : 0;
+    return containsFolded(std::move(text), names.constantText(part)) ? 1 : 0;
 }
 
-int OMAccess::strlen(InternalName text, InternalName* length) {
+int BuiltinPredicates::strlen(InternalName text, InternalName* length) {
     if (!isBound(text) && !isBound(*length)) {
         builtinReport::unsafe();
         return 0;
     }
-    text = mappedName(text);
-    toStringConstantInPlace(text);
+    text = access.mappedName(text);
+    names.toStringConstant(text, text);
     if (!isString(text)) return 0;
-    const InternalName n(static_cast<std::int32_t>(constantText(text).size()),
+    const InternalName n(static_cast<std::int32_t>(names.constantText(text).size()),
                          InternalName::Integer, 0);
     if (!isBound(*length)) {
         *length = n;
         return 1;
     }
-    return mappedName(*length) == n ? 1 : 0;
+    return access.mappedName(*length) == n ? 1 : 0;
 }
 
-int OMAccess::strcat(InternalName* first, InternalName* second, InternalName* joined) {
-    InternalName f = mappedName(*first);
-    InternalName s = mappedName(*second);
-    InternalName j = mappedName(*joined);
-    toStringConstantInPlace(f);
-    toStringConstantInPlace(s);
-    toStringConstantInPlace(j);
+int BuiltinPredicates::strcat(InternalName* first, InternalName* second, InternalName* joined) {
+    InternalName f = access.mappedName(*first);
+    InternalName s = access.mappedName(*second);
+    InternalName j = access.mappedName(*joined);
+    names.toStringConstant(f, f);
+    names.toStringConstant(s, s);
+    names.toStringConstant(j, j);
     if (!isBound(j)) {
         if (!isBound(f) || !isBound(s)) {
             builtinReport::unsafe();
             return 0;
         }
         if (!isString(f) || !isString(s)) return 0;
-        const std::string t = constantText(f) + constantText(s);
+        const std::string t = names.constantText(f) + names.constantText(s);
         if (t.size() + 2 > LongestQuoted) {
             centralErrorHandler().report(Error(6, 111, 2, "String too long",
                                                "Resulting string is too long", "OMAccess::strcat",
                                                ""));
             return 0;
         }
-        stringConstant(*joined, t);
+        names.stringConstant(*joined, t);
         return 1;
     }
     if (!isBound(f)) {
@@ -103,20 +106,20 @@ int OMAccess::strcat(InternalName* first, InternalName* second, InternalName* jo
             return 0;
         }
         if (!isString(s) || !isString(j)) return 0;
-        const std::string whole = constantText(j);
-        const std::string suffix = constantText(s);
+        const std::string whole = names.constantText(j);
+        const std::string suffix = names.constantText(s);
         if (!whole.ends_with(suffix)) return 0;
-        stringConstant(*first, whole.substr(0, whole.size() - suffix.size()));
+        names.stringConstant(*first, whole.substr(0, whole.size() - suffix.size()));
         return 1;
     }
     if (!isBound(s)) {
         if (!isString(f) || !isString(j)) return 0;
-        const std::string whole = constantText(j);
-        const std::string prefix = constantText(f);
+        const std::string whole = names.constantText(j);
+        const std::string prefix = names.constantText(f);
         if (!whole.starts_with(prefix)) return 0;
-        stringConstant(*second, whole.substr(prefix.size()));
+        names.stringConstant(*second, whole.substr(prefix.size()));
         return 1;
     }
     if (!isString(f) || !isString(s) || !isString(j)) return 0;
-    return constantText(f) + constantText(s) == constantText(j) ? 1 : 0;
+    return names.constantText(f) + names.constantText(s) == names.constantText(j) ? 1 : 0;
 }

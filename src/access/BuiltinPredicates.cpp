@@ -1,5 +1,7 @@
-// OMAccess built-in predicates: the dispatcher with its table, equality with binding, the numeric
+// BuiltinPredicates: the dispatcher with its table, equality with binding, the numeric
 // comparisons, the type tests and "describe".
+#include "access/BuiltinPredicates.h"
+
 #include <cmath>
 #include <cstdint>
 #include <fstream>
@@ -26,6 +28,7 @@ bool isBound(const InternalName& name) {
 
 // One evaluation of a built-in atom: the cells are the caller's and are never written.
 struct Call {
+    BuiltinPredicates& builtins;
     OMAccess& access;
     const InternalName* args;
     int arity;
@@ -42,7 +45,7 @@ Iterator* equiv(const Call& call) {
         builtinReport::unsafe();
         return nullptr;
     }
-    return answer(call.args, 2, call.access.equivalent(call.args[0], call.args[1]));
+    return answer(call.args, 2, call.builtins.equivalent(call.args[0], call.args[1]));
 }
 
 // "=": binds a free side to the other; two bound sides are equal as names, as numbers, or (only
@@ -65,13 +68,14 @@ Iterator* equality(const Call& call) {
     } else if (auto a = ExactNumber::of(row[0]), b = ExactNumber::of(row[1]); a && b && *a == *b) {
         truth = 1;
     } else if (call.followingLink) {
-        truth = call.access.equivalent(row[0], row[1]);
+        truth = call.builtins.equivalent(row[0], row[1]);
     }
     return answer(row, 2, truth);
 }
 
 Iterator* comparison(const Call& call) {
-    return answer(call.args, 2, call.access.compareNumbers(call.args[0], call.args[1], call.name));
+    return answer(call.args, 2,
+                  call.builtins.compareNumbers(call.args[0], call.args[1], call.name));
 }
 
 Iterator* typeTest(const Call& call, int kind) {
@@ -83,30 +87,30 @@ Iterator* typeTest(const Call& call, int kind) {
 }
 
 Iterator* substrAtom(const Call& call) {
-    return answer(call.args, 2, call.access.substr(call.args[0], call.args[1]));
+    return answer(call.args, 2, call.builtins.substr(call.args[0], call.args[1]));
 }
 
 Iterator* strcatAtom(const Call& call) {
     InternalName row[3] = {call.args[0], call.args[1], call.args[2]};
-    const int truth = call.access.strcat(&row[0], &row[1], &row[2]);
+    const int truth = call.builtins.strcat(&row[0], &row[1], &row[2]);
     return answer(row, 3, truth);
 }
 
 Iterator* strlenAtom(const Call& call) {
     InternalName row[2] = {call.args[0], call.args[1]};
-    const int truth = call.access.strlen(row[0], &row[1]);
+    const int truth = call.builtins.strlen(row[0], &row[1]);
     return answer(row, 2, truth);
 }
 
 Iterator* stringToNumberAtom(const Call& call) {
     InternalName row[2] = {call.args[0], call.args[1]};
-    const int truth = call.access.stringToNumber(&row[0], &row[1]);
+    const int truth = call.builtins.stringToNumber(&row[0], &row[1]);
     return answer(row, 2, truth);
 }
 
 Iterator* stringToObjectAtom(const Call& call) {
     InternalName row[2] = {call.args[0], call.args[1]};
-    const int truth = call.access.stringToObject(&row[0], &row[1]);
+    const int truth = call.builtins.stringToObject(&row[0], &row[1]);
     return answer(row, 2, truth);
 }
 
@@ -188,7 +192,7 @@ struct Builtin {
 // In the order the names are tried; a name whose arity does not fit goes on down the table.
 const Builtin Builtins[] = {
     {"describe", [](int arity) { return arity == 4 || arity == 5; },
-     [](const Call& call) { return call.access.describe(call.args, call.arity); }},
+     [](const Call& call) { return call.builtins.describe(call.args, call.arity); }},
     {"equiv", exactly2, equiv},
     {"=", exactly2, equality},
     {"<", exactly2, comparison},
@@ -211,18 +215,18 @@ const Builtin Builtins[] = {
 
 }  // namespace
 
-Iterator* OMAccess::match(const FSymbol& symbol, const InternalName* tuple, int count,
-                          Iterator* old) {
+Iterator* BuiltinPredicates::match(const FSymbol& symbol, const InternalName* tuple, int count,
+                                   Iterator* old, bool followingLink) {
     // Every built-in answers a new iterator: the old one goes at once.
     Ref<Iterator>::adopt(old).reset();
     std::string name;
-    if (giveLexicalForm(symbol, name, 0, 0) == 0 || name.empty()) {
+    if (access.giveLexicalForm(symbol, name, 0, 0) == 0 || name.empty()) {
         centralErrorHandler().report(Error(6, 204, 1, "UnknownPred",
                                            "No lexical representation for builtin predicate",
                                            "OMAccess::match", ""));
         return nullptr;
     }
-    const Call call{*this, tuple, count, name, followingLink != 0};
+    const Call call{*this, access, tuple, count, name, followingLink};
     for (const Builtin& builtin : Builtins)
         if (name == builtin.name && builtin.arityHolds(count)) return builtin.evaluate(call);
     centralErrorHandler().report(
@@ -232,17 +236,17 @@ Iterator* OMAccess::match(const FSymbol& symbol, const InternalName* tuple, int 
     return nullptr;
 }
 
-int OMAccess::equivalent(InternalName a, InternalName b) {
-    return mappedName(a) == mappedName(b) ? 1 : 0;
+int BuiltinPredicates::equivalent(InternalName a, InternalName b) {
+    return access.mappedName(a) == access.mappedName(b) ? 1 : 0;
 }
 
-int OMAccess::compareNumbers(InternalName a, InternalName b, const std::string& op) {
+int BuiltinPredicates::compareNumbers(InternalName a, InternalName b, const std::string& op) {
     if (!isBound(a) || !isBound(b)) {
         builtinReport::unsafe();
         return 0;
     }
-    const auto x = ExactNumber::of(mappedName(a));
-    const auto y = ExactNumber::of(mappedName(b));
+    const auto x = ExactNumber::of(access.mappedName(a));
+    const auto y = ExactNumber::of(access.mappedName(b));
     if (!x || !y) return 0;
     if (op == "<") return *x < *y;
     if (op == ">") return *y < *x;
@@ -251,14 +255,14 @@ int OMAccess::compareNumbers(InternalName a, InternalName b, const std::string& 
     return 0;
 }
 
-Iterator* OMAccess::describe(const InternalName* args, int arity) {
+Iterator* BuiltinPredicates::describe(const InternalName* args, int arity) {
     const InternalName& host = args[0];
     const InternalName& method = args[1];
     const int count = isBound(args[2]) ? describedCount(args[2]) : -1;
-    const std::optional<MethodType> type = arrowToMethodType(args[3]);
+    const std::optional<MethodType> type = access.arrowToMethodType(args[3]);
     // A bound arrow cell that names no arrow describes nothing.
     if (!type && isBound(args[3])) return new DummyIterator(args, arity, false);
-    if (arity == 5) return new DescIterWithResult(host, method, args[4], count, type, this);
-    if (isBound(host)) return new HostSpecDescIter(host, method, count, type, this);
-    return new UnSpecDescIter(host, method, count, type, this);
+    if (arity == 5) return new DescIterWithResult(host, method, args[4], count, type, &access);
+    if (isBound(host)) return new HostSpecDescIter(host, method, count, type, &access);
+    return new UnSpecDescIter(host, method, count, type, &access);
 }

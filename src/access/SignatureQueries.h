@@ -1,0 +1,54 @@
+// SignatureQueries: the signature questions of the export: which classes take part in
+// signatures, the class an object is exported as, and a signature found through its classes.
+#pragma once
+
+#include <memory>
+
+#include "foundation/set.h"
+#include "objectbase/InternalName.h"
+
+class Iterator;
+class OMAccess;
+class SignatureClasses;
+
+// Asks through the access layer it serves (a back reference, not owned: the layer owns the
+// queries), so that signatures are looked up as the layer's lookups find them.
+class SignatureQueries {
+  public:
+    explicit SignatureQueries(OMAccess& access);
+    SignatureQueries(const SignatureQueries&) = delete;
+    SignatureQueries& operator=(const SignatureQueries&) = delete;
+    ~SignatureQueries();
+
+    // A class has signatures when it declares "=>" or "=>>" entries of its own; it is a result
+    // (argument) type when a signature lookup with it in the result (an argument) position
+    // answers.
+    int hasSignatures(const InternalName& cls);
+    int isResultType(const InternalName& cls);
+    int isArgumentType(const InternalName& cls);
+    // A new set of the classes of x (relation kind k, x itself left out) that take part in
+    // signatures; the caller deletes it.
+    set<InternalName>* signatureClassesOf(const InternalName& x, int kind);
+    // out := the most specific class of x that takes part in signatures, or the built-in class
+    // object when none does.
+    InternalName& typeClassOf(InternalName& out, const InternalName& x);
+    // For the length of one walk over the whole base (an export, which asks the two above for
+    // every object), the classes that take part in signatures are found once, in one walk over
+    // the signatures, instead of once for each class asked about. The base must not change
+    // while the walk is open. False, and nothing changes, when a walk is open already.
+    bool openWalk();
+    void closeWalk();
+    // The first signature of method with argCount arguments found at a class of x (selector 0
+    // "=>", 1 "=>>", 2 "@=>>"); null when none.
+    Iterator* lookupViaClasses(const InternalName& x, const InternalName& method, int argCount,
+                               int selector);
+
+  private:
+    // Whether the class takes part in signatures: has some of its own, is a result or an
+    // argument type.
+    bool takesPart(const InternalName& cls);
+
+    OMAccess& access;
+    // Set while a walk is open.
+    std::unique_ptr<SignatureClasses> walkClasses;
+};
