@@ -222,6 +222,11 @@ void Matcher::forgetKeptTables() {
     // translated again.
     for (FRule* rule : handedOut) cache.erase(rule);
     handedOut.clear();
+    // The creator's head trees and the rows each head took go the same way: kept for the whole
+    // evaluation, a chain of thousands of parts looked every head up in a table of all of them,
+    // a cache miss each. A head run again later builds its trees again, and the store tells
+    // the rows it holds.
+    if (creator) creator->clear();
 }
 
 void Matcher::clear() {

@@ -69,8 +69,8 @@ class Matcher : public FLSysObject {
     // Drops every cached tree and resets the creator and the translator.
     virtual void clear();
     // Drops the trees handed out since the last call, with the tables their joins keep from
-    // round to round: the evaluation (of one part or stratum) is done, and the memory goes back
-    // before the next one.
+    // round to round, and the creator's head trees: the evaluation (of one part or stratum) is
+    // done, and the memory goes back before the next one.
     void forgetKeptTables();
     virtual Matcher* help();
     virtual int applyEqualities();

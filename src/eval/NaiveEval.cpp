@@ -15,6 +15,7 @@
 #include "foundation/ShellCommands.h"
 #include "foundation/ShellValues.h"
 #include "foundation/StatisticHandler.h"
+#include "foundation/StretchTimer.h"
 #include "foundation/Timer.h"
 #include "foundation/clib_list.h"
 #include "language/FProgram.h"
@@ -41,7 +42,7 @@ const DebugWord debugWords[] = {{"dump", NaiveEval::TraceDump},
 NaiveEval::NaiveEval(Matcher* matcher, OMAccess* access, PrinterFactory printers)
     : matcher(Ref<Matcher>::share(matcher)),
       access(Ref<OMAccess>::share(access)),
-      retrieveTimer(Ref<Timer>::adopt(new Timer)),
+      retrieveTimer(Ref<Timer>::adopt(new StretchTimer)),
       printer(Ref<PPProtocol>::adopt(makePrinter(printers, access))) {}
 
 NaiveEval::~NaiveEval() {

@@ -20,6 +20,7 @@
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
 #include "foundation/StatisticHandler.h"
+#include "foundation/StretchTimer.h"
 #include "foundation/Timer.h"
 #include "foundation/clib_list.h"
 #include "language/AggExpr.h"
@@ -42,7 +43,7 @@ NaiveEvalWithInherit::NaiveEvalWithInherit(Matcher* matcher, OMAccess* access,
                                            PrinterFactory printers)
     : NaiveEval(matcher, access, printers),
       phases(Ref<OMAccess>::share(access)),
-      triggerTimer(Ref<Timer>::adopt(new Timer)) {}
+      triggerTimer(Ref<Timer>::adopt(new StretchTimer)) {}
 
 NaiveEvalWithInherit::~NaiveEvalWithInherit() {
     clearTriggerList();

@@ -189,8 +189,7 @@ void SymTab::rebuildIndex() {
     constexpr std::size_t Ahead = 16;
     std::uint64_t hashes[Ahead];
     const std::size_t count = byId.size();
-    // The entries are hashed in order, Ahead of their placement, walked by an iterator: a
-    // deque's index operator costs a division's worth of steps per entry.
+    // The entries are hashed in order, Ahead of their placement.
     auto ahead = byId.cbegin();
     auto hashNext = [&ahead] {
         const SymTabEntry& entry = *ahead++;

@@ -2,10 +2,11 @@
 // SymTabEntry.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
-#include <deque>
 #include <iosfwd>
+#include <new>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -225,12 +226,94 @@ class SymTab : public FLSysObject {
     bool indexFull() const {
         return index.capacity() == 0 || (index.size() + 1) * LoadDen > index.capacity() * LoadNum;
     }
-    // The entries by id (id 1 first). A deque keeps the entries where they are as it grows, so
-    // the pointers entryOf and lookup hand out stay valid. With the open-addressed index beside
-    // it a symbol costs its entry and about two slots, where two ordered maps (key -> id and
-    // id -> key) cost two tree nodes and a key comparison chain of string compares per lookup:
-    // a 20 MB document enters about a million symbols.
-    std::deque<SymTabEntry> byId;
+    // The entries by id (id 1 first), in chunks that never move, so the pointers entryOf and
+    // lookup hand out stay valid as the table grows: chunk k holds FirstChunk << k entries. A
+    // clause's table of a few variables costs one chunk of 128 bytes (a deque took 512 and a map
+    // of its blocks, a new page every few clauses of a long program), and a table of a million
+    // symbols about twenty chunks. With the open-addressed index beside it a symbol costs its
+    // entry and about two slots, where two ordered maps (key -> id and id -> key) cost two tree
+    // nodes and a key comparison chain of string compares per lookup: a 20 MB document enters
+    // about a million symbols.
+    class Entries {
+      public:
+        Entries() = default;
+        Entries(const Entries& other) { append(other); }
+        Entries& operator=(const Entries& other) {
+            if (this != &other) {
+                clear();
+                append(other);
+            }
+            return *this;
+        }
+        ~Entries() { clear(); }
+
+        std::size_t size() const { return count; }
+        const SymTabEntry& operator[](std::size_t i) const {
+            const auto [chunk, at] = place(i);
+            return chunks[chunk][at];
+        }
+        template <class... Args>
+        void emplace_back(Args&&... args) {
+            const auto [chunk, at] = place(count);
+            if (at == 0)
+                chunks[chunk] = static_cast<SymTabEntry*>(
+                    ::operator new(sizeof(SymTabEntry) * (FirstChunk << chunk)));
+            new (chunks[chunk] + at) SymTabEntry(std::forward<Args>(args)...);
+            ++count;
+        }
+        void clear() {
+            for (std::size_t i = 0; i < count; ++i) {
+                const auto [chunk, at] = place(i);
+                chunks[chunk][at].~SymTabEntry();
+            }
+            for (SymTabEntry*& chunk : chunks) {
+                ::operator delete(chunk);
+                chunk = nullptr;
+            }
+            count = 0;
+        }
+
+        class const_iterator {
+          public:
+            const_iterator(const Entries& entries, std::size_t i) : entries(&entries), i(i) {}
+            const SymTabEntry& operator*() const { return (*entries)[i]; }
+            const_iterator& operator++() {
+                ++i;
+                return *this;
+            }
+            const_iterator operator++(int) {
+                const_iterator before = *this;
+                ++i;
+                return before;
+            }
+            bool operator==(const const_iterator& other) const { return i == other.i; }
+            bool operator!=(const const_iterator& other) const { return i != other.i; }
+
+          private:
+            const Entries* entries;
+            std::size_t i;
+        };
+        const_iterator begin() const { return {*this, 0}; }
+        const_iterator end() const { return {*this, count}; }
+        const_iterator cbegin() const { return begin(); }
+
+      private:
+        static constexpr std::size_t FirstChunk = 8;
+        // Enough chunks for every id an InternalName can carry.
+        static constexpr std::size_t Chunks = 29;
+        // The chunk of entry i and its place there: chunk k begins at FirstChunk * (2^k - 1).
+        static std::pair<std::size_t, std::size_t> place(std::size_t i) {
+            const std::size_t k = std::size_t(std::bit_width(i / FirstChunk + 1)) - 1;
+            return {k, i - FirstChunk * ((std::size_t{1} << k) - 1)};
+        }
+        void append(const Entries& other) {
+            for (const SymTabEntry& entry : other) emplace_back(entry);
+        }
+
+        SymTabEntry* chunks[Chunks] = {};
+        std::size_t count = 0;
+    };
+    Entries byId;
     struct IndexSlot {
         std::uint32_t bits = 0;
         bool isFree() const { return bits == 0; }

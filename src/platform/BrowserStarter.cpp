@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/ProcessInfo.h"
+
 namespace {
 
 std::string environment(const char* name) {
@@ -91,5 +93,6 @@ bool startInBackground(const std::vector<std::string>& args) {
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
+    noteChildWaited();
     return true;
 }

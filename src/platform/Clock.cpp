@@ -10,6 +10,13 @@ std::uint64_t steadyMilliseconds() {
            static_cast<std::uint64_t>(now.tv_nsec) / 1000000;
 }
 
+std::uint64_t steadyMicroseconds() {
+    timespec now{};
+    if (clock_gettime(CLOCK_MONOTONIC, &now) != 0) return 0;
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000000 +
+           static_cast<std::uint64_t>(now.tv_nsec) / 1000;
+}
+
 void initTimeZone() {
     tzset();
 }

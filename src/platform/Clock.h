@@ -6,6 +6,8 @@
 
 // Milliseconds of a steady clock that never jumps with changes of the system time.
 std::uint64_t steadyMilliseconds();
+// The same clock in microseconds.
+std::uint64_t steadyMicroseconds();
 
 // Makes local time follow the time-zone setting of the environment (TZ).
 void initTimeZone();

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/InterruptFlag.h"
+#include "platform/ProcessInfo.h"
 
 namespace {
 
@@ -171,6 +172,7 @@ void killAndReap(pid_t child) {
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
+    noteChildWaited();
 }
 
 }  // namespace
@@ -244,6 +246,7 @@ ChildOutcome runConfined(const ConfinedRole& role, const std::string& request,
             toChild = -1;
         }
         const pid_t ended = waitpid(child, &status, WNOHANG);
+        if (ended == child) noteChildWaited();
         // With SIGCHLD ignored the child is reaped unseen: its end mark alone tells.
         if (ended == child || (ended < 0 && errno == ECHILD)) break;
         if (interruptFlag.load() != 0) return finish(ChildOutcome::End::interrupted);

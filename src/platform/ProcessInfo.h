@@ -26,6 +26,11 @@ struct MemoryFigures {
 // document parser runs in one); ok is false when the system refuses the query.
 ProcessTimes readProcessTimes();
 
+// Every wait for a child (waitpid and its kin) that may have reaped one calls this after the
+// wait: the children's times grow only then, and readProcessTimes reads them again only after
+// it.
+void noteChildWaited();
+
 // The memory figures of the calling process; ok is false when they cannot be read.
 MemoryFigures readMemoryFigures();
 

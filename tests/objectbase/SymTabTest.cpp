@@ -389,3 +389,50 @@ TEST(SymTabLookup, LargeAritiesAreDistinctKeys) {
 }
 
 }  // namespace
+
+// Entries never move while the table grows: the pointers entryOf and lookup gave out early stay
+// the entries of their ids, in a table of one clause's few variables as in one of a large
+// document, and in a copy made along the way.
+TEST(SymTabGrowth, EntriesStayWhereTheyAreAsTheTableGrows) {
+    auto* table = new SymTab();
+    const FSymbol x = table->GetFSymbol("X", InternalName::Variable, 0);
+    const FSymbol y = table->GetFSymbol("Y", InternalName::Variable, 0);
+    EXPECT_EQ(x.getValue(), 1);
+    EXPECT_EQ(y.getValue(), 2);
+    EXPECT_EQ(table->GetFSymbol("X", InternalName::Variable, 0), x);
+    std::vector<const SymTabEntry*> early;
+    for (std::int32_t id = 1; id < table->nextId(); ++id) early.push_back(table->entryOf(id));
+    SymTab* copy = nullptr;
+    for (int i = 0; i < 100000; ++i) {
+        table->GetFSymbol("name" + std::to_string(i), InternalName::Function, i % 3);
+        if (i == 1000) copy = new SymTab(*table);
+    }
+    EXPECT_EQ(table->nextId(), 100003);
+    for (std::size_t i = 0; i < early.size(); ++i)
+        EXPECT_EQ(table->entryOf(std::int32_t(i) + 1), early[i]);
+    EXPECT_EQ(early[0]->getName(), "X");
+    EXPECT_EQ(early[1]->getName(), "Y");
+    for (int i : {0, 5, 6, 7, 8, 21, 22, 999, 65535, 99999}) {
+        const std::string name = "name" + std::to_string(i);
+        const SymTabEntry* entry = table->lookup(name, InternalName::Function, i % 3);
+        ASSERT_NE(entry, nullptr) << name;
+        EXPECT_EQ(entry, table->entryOf(i + 3));
+        EXPECT_EQ(entry->getName(), name);
+    }
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->nextId(), 1004);
+    EXPECT_EQ(copy->giveName(FSymbol(1003, InternalName::Function, 1000 % 3)), "name1000");
+    EXPECT_EQ(copy->lookup("name1001", InternalName::Function, 1001 % 3), nullptr);
+    int visited = 0;
+    copy->forEachSymbol([&visited](const FSymbol& symbol, const std::string& text) {
+        ++visited;
+        if (symbol.getValue() == 2) {
+            EXPECT_EQ(text, "Y");
+        }
+    });
+    EXPECT_EQ(visited, 1003);
+    decRef(copy);
+    table->reset();
+    EXPECT_EQ(table->lookup("name5", InternalName::Function, 2), nullptr);
+    decRef(table);
+}

@@ -1,5 +1,8 @@
 // Tests of the process figures and clock readings of the platform layer.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/ProcessInfo.h"
 
@@ -39,4 +42,28 @@ TEST(ProcessInfoTest, LiveFiguresAreConsistent) {
     ProcessTimes after = readProcessTimes();
     EXPECT_GT(after.kernelMicroseconds + after.userMicroseconds,
               before.kernelMicroseconds + before.userMicroseconds);
+}
+
+TEST(ProcessInfoTest, ChildWaitedForAddsItsTimes) {
+    ProcessTimes before = readProcessTimes();
+    ASSERT_TRUE(before.ok);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        volatile std::uint64_t sink = 0;
+        for (int i = 0; i < 50000000; ++i) sink = sink + static_cast<std::uint64_t>(i);
+        _exit(0);
+    }
+    int status = 0;
+    rusage used{};
+    ASSERT_EQ(wait4(child, &status, 0, &used), child);
+    noteChildWaited();
+    const std::int64_t childMicroseconds =
+        std::int64_t(used.ru_utime.tv_sec + used.ru_stime.tv_sec) * 1000000 +
+        used.ru_utime.tv_usec + used.ru_stime.tv_usec;
+    ProcessTimes after = readProcessTimes();
+    ASSERT_TRUE(after.ok);
+    EXPECT_GE(after.kernelMicroseconds + after.userMicroseconds -
+                  (before.kernelMicroseconds + before.userMicroseconds),
+              childMicroseconds);
 }
