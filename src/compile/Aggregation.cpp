@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "access/OMAccess.h"
+#include "compile/GroupValueSet.h"
 #include "compile/Operand.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/Iterator.h"
@@ -15,6 +16,52 @@ namespace {
 
 bool isNumber(const InternalName& name) {
     return name.getType() == InternalName::Integer || name.getType() == InternalName::Float;
+}
+
+// Calls take(n, row) for the rows of `input` in the order asked for, n the number of the row's
+// group (its cells at the 1-based `positions`) in `groups`; with `seen`, only for the first row
+// of each (group, value in column `aggColumn`) pair. The rows go in batches: the cache hints of a
+// batch's group and pair lookups are issued before its lookups, so that over many groups and
+// pairs the lookups overlap their waits on memory (one probe of a table of a million pairs is a
+// miss, and grouping waited on them for most of its time).
+template <class Take>
+void foldPairs(Operand* input, RowOrder order, const std::vector<int>& positions, int aggColumn,
+               RelationStore& groups, GroupValueSet* seen, Take take) {
+    constexpr std::size_t Batch = 64;
+    const std::size_t g = positions.size();
+    std::size_t w = 0;
+    // The batch's rows (their cells copied: a row read from a source is valid during its visit
+    // only), then their group cells side by side, and their group numbers.
+    std::vector<InternalName> rows;
+    std::vector<InternalName> keys(Batch * g);
+    std::uint32_t numbers[Batch];
+    std::size_t held = 0;
+    auto flush = [&] {
+        for (std::size_t i = 0; i < held; ++i) groups.prefetch(keys.data() + i * g);
+        if (seen != nullptr) seen->reserve(held);
+        for (std::size_t i = 0; i < held; ++i) {
+            numbers[i] = std::uint32_t(groups.numberOf(keys.data() + i * g));
+            if (seen != nullptr)
+                seen->prefetch(numbers[i], rows[i * w + std::size_t(aggColumn - 1)]);
+        }
+        for (std::size_t i = 0; i < held; ++i) {
+            const InternalName* row = rows.data() + i * w;
+            if (seen == nullptr || seen->insert(numbers[i], row[aggColumn - 1]))
+                take(numbers[i], row);
+        }
+        held = 0;
+    };
+    scan(input, order, [&](const RowView& view) {
+        if (std::size_t(view.width) != w) {
+            flush();
+            w = std::size_t(view.width);
+            rows.resize(Batch * w);
+        }
+        std::copy(view.cells, view.cells + w, rows.begin() + std::ptrdiff_t(held * w));
+        for (std::size_t k = 0; k < g; ++k) keys[held * g + k] = view.cells[positions[k] - 1];
+        if (++held == Batch) flush();
+    });
+    flush();
 }
 
 }  // namespace
@@ -142,10 +189,13 @@ void Aggregation::Run::minMax(bool wantMin) {
 bool Aggregation::Run::pairsDistinct() const {
     // Rows keyed by one of their own cells, a method literal's rows by their host, are distinct
     // without the key; the (group, value) pairs of such rows are distinct when every column is
-    // a group or the value.
+    // a group or the value. Rows read in place that may repeat (a literal with a column
+    // projected away) are taken as they come, repeats and all: the pairs are then looked up
+    // here rather than the rows stored first.
     auto* set = dynamic_cast<SetOperand*>(input);
-    std::vector<char> covered(std::size_t(set != nullptr ? set->columnCount() : 0), 0);
-    bool distinct = set != nullptr && set->cellsDistinct();
+    if (set == nullptr || set->holdsRepeatingStoredRows()) return false;
+    std::vector<char> covered(std::size_t(set->columnCount()), 0);
+    bool distinct = set->cellsDistinct();
     auto cover = [&](int position) {
         if (position < 1 || std::size_t(position) > covered.size() ||
             covered[std::size_t(position - 1)] != 0)
@@ -168,31 +218,27 @@ void Aggregation::Run::sumAvg(bool average) {
     RelationStore groups{int(g)};
     std::vector<agginfo> sums;
     const bool distinct = pairsDistinct();
-    // The pairs seen, as (group number, value).
-    RelationStore seen(2);
-    std::vector<InternalName> group(g);
+    // The pairs seen.
+    GroupValueSet seen;
     bool sawFloat = false;
-    auto fold = [&](const InternalName* row) {
-        for (std::size_t k = 0; k < g; ++k) group[k] = row[positions[k] - 1];
-        const std::size_t n = std::size_t(groups.numberOf(group.data()));
+    auto fold = [&](std::uint32_t n, const InternalName* row) {
         if (n == sums.size()) sums.emplace_back();
-        const InternalName pair[2] = {InternalName(std::int32_t(n), InternalName::Integer, 0),
-                                      row[aggColumn - 1]};
-        if (!distinct && !seen.insert(pair)) return true;
         agginfo& info = sums[n];
         ++info.count;
         // A value that is no number adds 0 but still counts.
         const InternalName value = valueOf(row);
         if (value.getType() == InternalName::Float) sawFloat = true;
         if (auto number = ExactNumber::of(value)) info.sum = info.sum + *number;
-        return true;
     };
-    scan(input, RowOrder::Distinct, [&](const RowView& view) { return fold(view.cells); });
+    // Pairs looked up here may come in rows that repeat.
+    const RowOrder order = distinct ? RowOrder::Distinct : RowOrder::Repeating;
+    foldPairs(input, order, positions, aggColumn, groups, distinct ? nullptr : &seen, fold);
     if (sawFloat) {
         // The groups keep their numbers; only the folds start again.
         for (agginfo& info : sums) info = agginfo();
         seen.clear();
-        scan(input, RowOrder::Ordered, [&](const RowView& view) { return fold(view.cells); });
+        foldPairs(input, RowOrder::Ordered, positions, aggColumn, groups,
+                  distinct ? nullptr : &seen, fold);
     }
     // Without grouping variables an input without rows still has a sum, 0.
     if (g == 0 && sums.empty()) sums.resize(1);
@@ -221,19 +267,15 @@ void Aggregation::Run::count() {
     // The groups, numbered in the order they come, and their counts.
     RelationStore groups{int(g)};
     std::vector<int> counts;
-    auto countPair = [&](const InternalName* group) {
-        const std::size_t n = std::size_t(groups.numberOf(group));
-        if (n == counts.size()) counts.push_back(0);
-        ++counts[n];
-    };
-    RowStore seen(int(g) + 1);
-    std::vector<InternalName> key(g + 1);
+    GroupValueSet seen;
     // A source that gives each row once is read in place: a count of many rows copies none.
-    scan(input, RowOrder::Distinct, [&](const RowView& row) {
-        for (std::size_t k = 0; k < g; ++k) key[k] = row.cells[positions[k] - 1];
-        key[g] = row.cells[aggColumn - 1];
-        if (distinct || seen.insert(key.data())) countPair(key.data());
-    });
+    // Pairs looked up here may come in rows that repeat.
+    const RowOrder order = distinct ? RowOrder::Distinct : RowOrder::Repeating;
+    foldPairs(input, order, positions, aggColumn, groups, distinct ? nullptr : &seen,
+              [&counts](std::uint32_t n, const InternalName*) {
+                  if (n == counts.size()) counts.push_back(0);
+                  ++counts[n];
+              });
     // Without grouping variables an input without rows still has a count, 0.
     if (g == 0) {
         result->insert(InternalName(counts.empty() ? 0 : counts.front(), InternalName::Integer, 0),

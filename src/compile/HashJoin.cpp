@@ -41,7 +41,9 @@ HashJoin::HashJoin(SetOperand* left, SetOperand* right, std::vector<int> leftPos
     for (const Agree& r : this->agree) unite(node(r.slotA, r.columnA), node(r.slotB, r.columnB));
     std::vector<char> taken(parent.size(), 0);
     for (const Take& r : this->take) taken[std::size_t(root(node(r.slot, r.column)))] = 1;
-    distinct = left->rowsDistinct() && right->rowsDistinct();
+    // Both sides are read in Distinct order (the right one by the table).
+    distinct = left->rowsDistinctAsRead(RowOrder::Distinct) &&
+               right->rowsDistinctAsRead(RowOrder::Distinct);
     for (int n = 0; n < leftWidth + rightWidth && distinct; ++n)
         distinct = taken[std::size_t(root(n))] != 0;
 

@@ -221,6 +221,16 @@ class SetOperand : public Operand {
     bool rowsDistinct() const {
         return source != nullptr ? source->distinctRows() : cellsDistinct();
     }
+    // True when no two rows that a scan in `order` visits have the same cells: rows read in
+    // place that may repeat are stored, repeats dropped, for every reader but a Repeating one.
+    bool rowsDistinctAsRead(RowOrder order) const {
+        if (source == nullptr) return cellsDistinct();
+        return source->distinctRows() || (order != RowOrder::Repeating && source->readsInPlace());
+    }
+    // True while the rows wait in a store that may give a row more than once, read in place.
+    bool holdsRepeatingStoredRows() const {
+        return source != nullptr && source->readsInPlace() && !source->distinctRows();
+    }
     // As many rows as the operand holds or its source can give at most; 0 when the source
     // cannot tell.
     std::size_t rowsAtMost() const {

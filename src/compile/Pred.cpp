@@ -21,14 +21,17 @@ namespace {
 
 // The rows of a stored predicate's literal that pass its pattern, as result rows. Deferred, the
 // operand reads the store when it is read rather than copying the rows when it is made; that
-// needs rows that are distinct (every column of a row is bound or goes to a result cell) and a
-// stable range of the store, which the reader checks.
+// needs a stable range of the store, which the reader checks. The rows are distinct when every
+// column of a row is bound or goes to a result cell; otherwise (a column projected away) a row
+// may come more than once, and a reader that wants each once stores them first, as the copy
+// made at once did.
 class StoredRowsSource : public RowSource {
   public:
     StoredRowsSource(const RelationStore* store, int from, std::vector<InternalName> pattern,
                      std::vector<std::pair<int, int>> equal, std::vector<std::pair<int, int>> take,
-                     std::vector<InternalName> cells)
+                     std::vector<InternalName> cells, bool distinct)
         : range(store, from),
+          distinct(distinct),
           pattern(std::move(pattern)),
           equal(std::move(equal)),
           take(std::move(take)),
@@ -52,7 +55,7 @@ class StoredRowsSource : public RowSource {
     }
     // Null for a literal without result cells.
     const InternalName* resultRow() const { return cells.data(); }
-    bool distinctRows() const override { return true; }
+    bool distinctRows() const override { return distinct; }
     bool readsInPlace() const override { return true; }
     std::size_t rowsAtMost() const override { return std::size_t(range.end() - range.begin()); }
     bool rowsKey(RowsKey& key) const override {
@@ -80,6 +83,7 @@ class StoredRowsSource : public RowSource {
 
   private:
     StableRows range;
+    bool distinct;
     std::vector<InternalName> pattern;
     std::vector<int> bound;
     // 0-based columns that must agree, and (column, result cell) pairs.
@@ -217,8 +221,9 @@ bool Pred::scanStoredRows(Run& run) const {
     for (const VarEqRecord& r : varEqs) equal.emplace_back(r.a - 1, r.b - 1);
     std::vector<std::pair<int, int>> take;
     for (const VarRecord& r : vars) take.emplace_back(r.column - 1, r.cell);
-    auto source = std::make_unique<StoredRowsSource>(
-        &store, stored.from, run.patternCells, std::move(equal), std::move(take), run.resultCells);
+    auto source =
+        std::make_unique<StoredRowsSource>(&store, stored.from, run.patternCells, std::move(equal),
+                                           std::move(take), run.resultCells, distinct);
     auto keep = [&run, distinct](const InternalName* cells) {
         if (distinct)
             run.result->insertDistinct(InternalName::UndefinedObject, cells);
@@ -233,8 +238,11 @@ bool Pred::scanStoredRows(Run& run) const {
             return true;
         }
         case PredicateScan::StoredInPlace:
-            // Only a store that stays as it is while the plan runs can be read later.
-            if (stored.stable) {
+        case PredicateScan::StoredCopied:
+            // Only a store that stays as it is while the plan runs can be read later. Rows that
+            // may repeat are stored when first read by a reader that wants each once; a reader
+            // that drops repeats itself (a grouping) takes them from the store without a copy.
+            if (stored.stable && inputCount == 0) {
                 run.result->defer(std::move(source));
                 return true;
             }

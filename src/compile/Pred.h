@@ -22,7 +22,9 @@ enum class PredicateScan {
     StoredInPlace,
     // A stored predicate whose pattern is fully bound: one probe per combination of inputs.
     StoredProbe,
-    // A stored predicate read in place, the passing rows stored in the result.
+    // A stored predicate without inputs whose passing rows may repeat (a column projected
+    // away): read in place like StoredInPlace, the rows stored, repeats dropped, when a reader
+    // first wants each once. With inputs, or over a store that may change, stored at once.
     StoredCopied,
     // A built-in, or a pattern with conditions beyond bound cells, equal columns and result
     // cells: the access layer's row iterator, row by row.

@@ -7,6 +7,7 @@
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/FrameManager.h"
+#include "objectbase/MainMemFrames.h"
 #include "objectbase/NameHandler.h"
 #include "objectbase/SymTab.h"
 
@@ -240,6 +241,19 @@ void MainMemOM::forEachUnloggedValue(
                 visit(members->atColumn(1), host);
         }
     }
+    for (const auto& [frameName, unused] : unloggedFunctionFrames) {
+        MainMemParamFrame* params = getParamFrame(frameName);
+        if (params == nullptr) continue;
+        const ParamRows& rows = params->storedRows();
+        const int width = rows.width();
+        ParamRows::Cursor at;
+        std::vector<InternalName> current;
+        for (const InternalName* row = rows.first(at); row != nullptr;
+             row = rows.next(at, current.data())) {
+            current.assign(row, row + width);
+            for (const InternalName& cell : current) visit(cell, frameName);
+        }
+    }
 }
 
 FlatNameMap<InternalName, MainMemOM::UsageSet>& MainMemOM::usages() {
@@ -262,6 +276,7 @@ FlatNameMap<InternalName, MainMemOM::UsageSet>& MainMemOM::usages() {
             usageIndex[value].insert(host);
         });
     unloggedValues = false;
+    unloggedFunctionFrames.clear();
     usageIndexLive = true;
     return usageIndex;
 }

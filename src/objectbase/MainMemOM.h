@@ -665,8 +665,14 @@ class MainMemOM : public OM {
     // the log. Entries lose values only while an equality is applied, which builds the index
     // before it moves any.
     bool unloggedValues = false;
+    // The parameter frames of function symbols whose rows were left out of the log as well: a
+    // made object's row holds the (argument or object, frame) pairs the log would, and a rule
+    // head making hundreds of thousands of objects spent a tenth of its time logging and sorting
+    // them. The index, once built, walks these frames too (see forEachUnloggedValue).
+    FlatNameMap<InternalName, bool> unloggedFunctionFrames;
     // Calls visit(value, host) for every value of every method without arguments: a scalar value,
-    // or each member of a set.
+    // or each member of a set; and visit(cell, frame) for every cell of every row of the
+    // function frames in unloggedFunctionFrames.
     void forEachUnloggedValue(
         const std::function<void(const InternalName& member, const InternalName& host)>& visit);
     // Looked up on every stored value once live and never walked in key order: hashed.
@@ -705,6 +711,11 @@ class MainMemOM : public OM {
     // The delta predicates whose frames are views of the rows their predicate's frame gained in
     // the round; a tuple recorded there is not stored a second time.
     std::vector<InternalName> deltaViews;
+    // A predicate's frame made while deltas are recorded (the first of a program's consulted
+    // facts, stored in the first round) gets the delta of the predicate as a view, as a frame
+    // there when recording began does: each of its new rows is then recorded without a second
+    // hash insert of its own.
+    void viewInDelta(const InternalName& predicate, MainMemPredFrame* frame);
     // The delta predicates of deltaInfo, ascending: a body of 10,000 literals asks about each
     // of its predicates, and a walk over the table per question took a fifth of its evaluation.
     std::vector<InternalName> recordedDeltas;

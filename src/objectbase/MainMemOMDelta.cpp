@@ -132,6 +132,16 @@ int MainMemOM::recordPredicate(const InternalName& predicate, const MainMemPredF
     return 1;
 }
 
+void MainMemOM::viewInDelta(const InternalName& predicate, MainMemPredFrame* frame) {
+    if (deltaInfo == nullptr) return;
+    const FSymbol* found = deltaInfo->predicateDelta(predicate);
+    if (found == nullptr || !isDeltaPredicate(*found)) return;
+    MainMemPredFrame* delta = getPredFrame(*found);
+    // Only a delta that holds nothing yet can become a view without losing a row.
+    if (delta == nullptr || delta->isView() || !delta->store().empty()) return;
+    if (delta->viewRowsAddedTo(frame)) deltaViews.push_back(*found);
+}
+
 int MainMemOM::addSetMembersLogged(const set<InternalName>& values, MainMemSetFrame* setFrame,
                                    const InternalName& host, const InternalName& method,
                                    const InternalName* args, int argCount, int type) {
@@ -266,6 +276,7 @@ void MainMemOM::clear() {
     emptyUsageLog();
     usageIndexLive = false;
     unloggedValues = false;
+    unloggedFunctionFrames.clear();
     nameHandler->reset();
     // The identifier counters start again, so pairs recorded before would later merge new,
     // unrelated objects that reuse the old numbers.

@@ -456,9 +456,13 @@ int MainMemOM::getFunctionObject(const FSymbol& function, const InternalName* ar
         return InternalName(nameHandler->nextObjectId(), InternalName::Object,
                             static_cast<std::int8_t>(argCount + 1));
     });
-    if (made) {
+    if (made && usageIndexLive) {
         for (int i = 0; i < argCount; ++i) addRelation(paramName, args[i]);
         addRelation(paramName, object);
+    } else if (made) {
+        // The frame's new row holds the pairs until the index is built.
+        unloggedValues = true;
+        unloggedFunctionFrames[paramName] = true;
     }
     out = object;
     if (!made) return 0;
@@ -488,6 +492,7 @@ int MainMemOM::addPredicate(const InternalName& predicate, const InternalName* t
     } else {
         frame = createPredFrame(predicate, arity);
         if (frame == nullptr) return 0;
+        if (deltaOn) viewInDelta(predicate, frame);
         if (tuple == nullptr) return 1;
         if (frame->insertTuple(tuple, arity) == 0) return 0;
     }

@@ -60,8 +60,17 @@ struct ParamRows::Large {
     }
     // The number of the held row equal to `cells`, or -1.
     std::int64_t find(const InternalName* cells) const {
+        hashPending();
         return rows.find(hashOfRow(cells),
                          [&](std::uint32_t n) { return compareCells(row(n), cells, width) == 0; });
+    }
+    // Puts the held rows appended since the whole-row index was last used into it.
+    void hashPending() const {
+        if (hashedRows == marks.size()) return;
+        rows.reserve(marks.size() - hashedRows, EntryIndex::hashOf);
+        for (auto n = std::uint32_t(hashedRows); n < marks.size(); ++n)
+            if (held(n)) rows.add(hashOfRow(row(n)), n);
+        hashedRows = marks.size();
     }
     // The number of the row answering for the arguments, or -1.
     std::int64_t answering(const InternalName* args) const {
@@ -100,7 +109,6 @@ struct ParamRows::Large {
         cells.push_back(result);
         marks.push_back(Held | Answers);
         sharing.push_back(1);
-        rows.add(hashOfRow(row(number)), number);
         const bool moved = byArguments.reserve(1, EntryIndex::hashOf);
         if (vacancy.known && !moved)
             byArguments.fill(vacancy.slot, EntrySlot{number + 1, std::uint32_t(vacancy.hash)});
@@ -140,7 +148,6 @@ struct ParamRows::Large {
         cells.insert(cells.end(), copy.begin(), copy.end());
         marks.push_back(Held);
         sharing.push_back(1);
-        rows.add(hashOfRow(row(number)), number);
         if (answers) answerBy(number);
         ++heldCount;
     }
@@ -200,6 +207,7 @@ struct ParamRows::Large {
 
     // Takes row `number` out; when it answered, the lowest other row of its arguments answers.
     void unstore(std::uint32_t number) {
+        hashPending();
         rows.erase(rows.probe(hashOfRow(row(number)),
                               [number](const EntrySlot& slot) { return slot.number() == number; }),
                    EntryIndex::hashOf);
@@ -273,10 +281,10 @@ struct ParamRows::Large {
         sharing = std::move(keptSharing);
         gone = 0;
         rows.release();
+        hashedRows = 0;
         byArguments.release();
         order.clear();
         for (auto n = std::uint32_t(0); n < marks.size(); ++n) {
-            rows.add(hashOfRow(row(n)), n);
             if ((marks[n] & Answers) != 0) byArguments.add(hashOfArgs(row(n)), n);
             order.push_back(n);
         }
@@ -309,8 +317,12 @@ struct ParamRows::Large {
     std::vector<std::uint32_t> sharing;
     std::size_t heldCount = 0;
     std::size_t gone = 0;
-    // Whole rows, and the arguments of each answering row, to their numbers.
-    EntryIndex rows;
+    // Whole rows, and the arguments of each answering row, to their numbers. Whole rows are
+    // looked up only to drop a repeat of a row whose arguments are answered for already, or to
+    // take a row out: rows join their index when it is next used (see hashPending), so that a
+    // function term's new object costs its frame one random insert, not two.
+    mutable EntryIndex rows;
+    mutable std::size_t hashedRows = 0;
     EntryIndex byArguments;
     // Row numbers in ascending row order; the rows numbered below sortedUpTo are in it.
     mutable std::vector<std::uint32_t> order;
