@@ -38,9 +38,11 @@ void ExportHandler::exportOM(ExportRequest& request) {
     const bool walkOpened = access->openSignatureWalk();
     OM* om = access->om();
     if (om != nullptr) om->keepForms(true);
+    formatter->batch(true);
     writeHeader(request);
     writeBody(request);
     writeTrailer(request);
+    formatter->batch(false);
     if (om != nullptr) om->keepForms(false);
     if (walkOpened) access->closeSignatureWalk();
     output.finish();

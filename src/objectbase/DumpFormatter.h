@@ -33,6 +33,10 @@ class DumpFormatter : public FLSysObject {
     virtual void writeIsa(const InternalName& object, const InternalName& cls) = 0;
     // Ends the line on debugChannel; the same for every format.
     virtual void newLine();
+    // Between batch(true) and batch(false) a formatter may gather its text and hand it to the
+    // channel in large blocks (what it holds is written by batch(false)); nothing else writes
+    // on the channel meanwhile. A save or an export writes its whole text so.
+    virtual void batch(bool /*on*/) {}
     virtual void openFrame(const InternalName& object, const InternalName& cls, int withId) = 0;
     virtual void closeFrameHead() = 0;
     virtual void closeFrame(const InternalName& object, const InternalName& cls) = 0;

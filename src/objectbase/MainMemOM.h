@@ -767,6 +767,14 @@ class MainMemOM : public OM {
     // Other names, and a number whose place another kind of name took, go to keptSymbolAt.
     std::vector<std::uint32_t> keptSymbolByNumber;
     std::string symbolScratch;
+    // The text of each method as its entries show it ("@" before it for the "@" types), made
+    // once a save: a base has few methods and each is written once an entry. The place of the
+    // plain form in keptMethodTexts; the "@" form follows it.
+    FlatNameMap<InternalName, std::uint32_t> keptMethodAt;
+    std::vector<std::string> keptMethodTexts;
+    // The text of a method for an entry of the type: the kept one while forms are kept, else
+    // made in `scratch`.
+    const std::string& entryMethodText(const InternalName& method, int type, std::string& scratch);
     // The steps of the printed forms being written, the next one last.
     std::vector<FormStep> formSteps;
     // The classes an is-a walk has reached, kept between walks for its storage.

@@ -67,12 +67,14 @@ void MainMemOM::dumpWith(int format, const std::string& rootName, const std::str
     DumpTargetScope scope(*this, format, true);
     DumpFormatter* target = scope.target();
     if (target == nullptr) return;
+    target->batch(true);
     if (format == 2) {
         target->writeDocumentHead(rootName, idKind, idValue);
         target->openRoot(rootName);
     }
     dumpFrames(format);
     if (format == 2) target->closeRoot(rootName);
+    target->batch(false);
 }
 
 void MainMemOM::saveAs(int format, const std::string& fileName, const std::string& docTypeName) {
@@ -107,7 +109,11 @@ void MainMemOM::dumpFrames(int /*format*/) {
     for (bool more = predicates->first(); more && !stopped(); more = predicates->next()) {
         InternalName name = predicates->atColumn(1);
         formatPredFrame(name, getPredFrame(name));
-        debugChannel() << std::endl;
+        // Through the target, which may hold text not yet written.
+        if (dumpTarget != nullptr)
+            dumpTarget->newLine();
+        else
+            debugChannel() << std::endl;
     }
 }
 
@@ -177,8 +183,8 @@ void MainMemOM::formatMethodEntry(const InternalName& method, const InternalName
     DumpFormatter* target = scope.target();
     if (target == nullptr) return;
 
-    std::string methodText = (type == 2 || type == 5 || type == 8) ? "@" : "";
-    giveLexicalForm(method, methodText, 1, 0);
+    std::string scratch;
+    const std::string& methodText = entryMethodText(method, type, scratch);
     if (value.getType() != InternalName::ParamFrame) {
         writeEntryValue(*this, target, method, methodText, target->arrowText(type), value, type);
         return;
@@ -198,6 +204,25 @@ void MainMemOM::formatMethodEntry(const InternalName& method, const InternalName
         restText += target->arrowText(type);
         writeEntryValue(*this, target, method, methodText, restText, rows->atColumn(width), type);
     }
+}
+
+const std::string& MainMemOM::entryMethodText(const InternalName& method, int type,
+                                              std::string& scratch) {
+    const bool at = type == 2 || type == 5 || type == 8;
+    if (formKeepers <= 0) {
+        scratch = at ? "@" : "";
+        giveLexicalForm(method, scratch, 1, 0);
+        return scratch;
+    }
+    auto [known, added] = keptMethodAt.emplace(method, std::uint32_t(keptMethodTexts.size()));
+    const std::uint32_t place = known->second;
+    if (added) {
+        // Both forms at once: the plain one, and the same after "@".
+        keptMethodTexts.emplace_back();
+        giveLexicalForm(method, keptMethodTexts.back(), 1, 0);
+        keptMethodTexts.push_back("@" + keptMethodTexts.back());
+    }
+    return keptMethodTexts[place + (at ? 1 : 0)];
 }
 
 int MainMemOM::formatSetMembers(const InternalName& host, const InternalName& method,

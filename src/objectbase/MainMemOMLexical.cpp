@@ -162,6 +162,8 @@ void MainMemOM::keepForms(bool keep) {
     keptSymbolAt.clear();
     keptSymbols = {};
     keptSymbolByNumber = {};
+    keptMethodAt.clear();
+    keptMethodTexts = {};
 }
 
 bool MainMemOM::boundSymbol(const InternalName& name, FSymbol& symbol, const std::string*& text) {

@@ -26,10 +26,21 @@ void FLDumpFormatter::appendMethodText(const std::string& methodText, std::strin
 }
 
 void FLDumpFormatter::emit(bool flush) {
+    if (batching && line.size() < blockSize) return;
     OutputChannel& channel = debugChannel();
     channel << line;
-    if (flush) channel << std::flush;
+    if (flush && !batching) channel << std::flush;
     line.clear();
+}
+
+void FLDumpFormatter::batch(bool on) {
+    batching = on;
+    if (!on && !line.empty()) emit(true);
+}
+
+void FLDumpFormatter::newLine() {
+    line += '\n';
+    emit(true);
 }
 
 void FLDumpFormatter::writeDocumentHead(const std::string&, const std::string&,
@@ -103,7 +114,8 @@ void FLDumpFormatter::writeMethodHead(const std::string& methodText, const std::
 }
 
 void FLDumpFormatter::writeText(const std::string& text) {
-    debugChannel() << text;
+    line += text;
+    emit(false);
 }
 
 void FLDumpFormatter::writeMethodValue(const std::string& methodText, const std::string& restText,
@@ -134,7 +146,8 @@ std::string FLDumpFormatter::frameEndText(const InternalName&, const InternalNam
 }
 
 void FLDumpFormatter::frameEnd() {
-    debugChannel() << "].\n";
+    line += "].\n";
+    emit(false);
 }
 
 void FLDumpFormatter::writeSetMember(const InternalName&, const InternalName&,
@@ -145,15 +158,19 @@ void FLDumpFormatter::writeSetMember(const InternalName&, const InternalName&,
 }
 
 void FLDumpFormatter::writeTail(const std::string& text) {
-    debugChannel() << text;
+    line += text;
+    emit(false);
 }
 
 void FLDumpFormatter::openPredicate(const std::string& name) {
-    debugChannel() << name << "(";
+    line += name;
+    line += '(';
+    emit(false);
 }
 
 void FLDumpFormatter::predicateSeparator() {
-    debugChannel() << ",";
+    line += ',';
+    emit(false);
 }
 
 void FLDumpFormatter::writePredicateArgument(const InternalName& argument, int) {
@@ -162,9 +179,12 @@ void FLDumpFormatter::writePredicateArgument(const InternalName& argument, int) 
 }
 
 void FLDumpFormatter::closePredicate() {
-    debugChannel() << ")." << std::endl;
+    line += ").\n";
+    emit(true);
 }
 
 void FLDumpFormatter::writeStatement(const std::string& text) {
-    debugChannel() << text << "." << std::endl;
+    line += text;
+    line += ".\n";
+    emit(true);
 }

@@ -81,7 +81,11 @@ void FLExportHandler::writeObject(const InternalName& object, std::int32_t forma
     auto* text = static_cast<FLDumpFormatter*>(formatter.get());
     OM* om = access->om();
     int written = 0;
-    const auto entries = Ref<HostSpecDescIter>::make(object, Free, -1, std::nullopt, access.get());
+    if (entryWalk == nullptr)
+        entryWalk = Ref<HostSpecDescIter>::make(object, Free, -1, std::nullopt, access.get());
+    else
+        entryWalk->reinitialize(object, Free, -1, std::nullopt, access.get());
+    HostSpecDescIter* entries = entryWalk.get();
     for (bool more = entries->first(); more; more = entries->next()) {
         const InternalName method = entries->atColumn(2);
         const int argCount = static_cast<int>(entries->atColumn(3).asFloat());

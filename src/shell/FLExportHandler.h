@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "access/DescIter.h"
 #include "access/ExportHandler.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/MethodType.h"
@@ -51,4 +52,6 @@ class FLExportHandler : public ExportHandler {
     };
     std::unordered_map<std::vector<InternalName>, int, ClassesHash> classSets;
     std::vector<std::vector<Declared>> declared;
+    // The walk over an object's entries, re-aimed at every object written.
+    Ref<HostSpecDescIter> entryWalk;
 };

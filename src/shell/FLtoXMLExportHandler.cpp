@@ -57,14 +57,18 @@ std::size_t FLtoXMLExportHandler::ClassesHash::operator()(
 int FLtoXMLExportHandler::classSetOf(const InternalName& object) {
     const int seen = hostSets.valueOr(object, -1);
     if (seen >= 0) return seen;
-    std::vector<InternalName> classes;
-    {
-        const auto rows = Ref<Iterator>::adopt(
-            access->makeEnhIsaIter(object, Free, IsaRelation::Member, nullptr));
-        for (bool more = rows != nullptr && rows->first(); more; more = rows->next())
-            classes.push_back(rows->atColumn(2));
+    classesScratch.clear();
+    Iterator* rows = classWalk.renew([&](Iterator* old) {
+        return access->makeEnhIsaIter(object, Free, IsaRelation::Member, old);
+    });
+    for (bool more = rows != nullptr && rows->first(); more; more = rows->next())
+        classesScratch.push_back(rows->atColumn(2));
+    const auto same = classSetNumbers.find(classesScratch);
+    if (same != classSetNumbers.end()) {
+        hostSets.emplace(object, same->second);
+        return same->second;
     }
-    const auto known = classSetNumbers.emplace(std::move(classes), int(classSets.size()));
+    const auto known = classSetNumbers.emplace(classesScratch, int(classSets.size()));
     if (known.second) classSets.push_back(ClassSet{known.first->first, {}, false, Free});
     hostSets.emplace(object, known.first->second);
     return known.first->second;
@@ -147,6 +151,7 @@ InternalName FLtoXMLExportHandler::typeClassOf(const InternalName& object, int c
 
 void FLtoXMLExportHandler::forgetSignatures() {
     entryWalks.clear();
+    classWalk.reset();
     declared.clear();
     forgetArrowTypes();
     plans.clear();
@@ -176,6 +181,13 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     bool haveHost = false;
     bool hostOutside = false;
     int hostSet = -1;
+    // The signatures without arguments, for step two, found by the same walk.
+    struct Signature {
+        InternalName cls;
+        InternalName method;
+        int type;
+    };
+    std::vector<Signature> signatures;
     // One walk over the entries of every object; the values of an entry are looked up only
     // when the entry is declared, and the pattern and iterator of that lookup are reused.
     Ref<Iterator> declaredValues;
@@ -184,6 +196,8 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
         const std::optional<MethodType> arrow = arrowType(rows->atColumn(4));
         if (!arrow) continue;
         const int type = code(*arrow);
+        if (type >= 6 && type <= 8 && argumentCountOf(rows.get()) == 0)
+            signatures.push_back({rows->atColumn(1), rows->atColumn(2), type});
         if (type < 0 || type > 2) continue;
         if (!haveHost || rows->atColumn(1) != host) {
             haveHost = true;
@@ -219,14 +233,11 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     rows.reset();
     declaredValues.reset();
 
-    const auto entries = Ref<UnSpecDescIter>::make(Free, Free, 0, std::nullopt, access.get());
-    for (bool more = entries->first(); more && !stopped(); more = entries->next()) {
-        const std::optional<MethodType> arrow = arrowType(entries->atColumn(4));
-        if (!arrow) continue;
-        const int type = code(*arrow);
-        if (type < 6 || type > 8) continue;
-        const InternalName cls = entries->atColumn(1);
-        const InternalName method = entries->atColumn(2);
+    for (const Signature& signature : signatures) {
+        if (stopped()) break;
+        const int type = signature.type;
+        const InternalName cls = signature.cls;
+        const InternalName method = signature.method;
         if (cls == docClass) continue;
         bool builtin = false;
         const InternalName pattern[] = {cls, method, Free};

@@ -137,6 +137,9 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     bool storedValuesAnswer = false;
     // The entry walks of the elements being built, one for each depth of nesting.
     std::vector<Ref<HostSpecDescIter>> entryWalks;
+    // The walk over an object's classes and what it found, kept for their storage.
+    Ref<Iterator> classWalk;
+    std::vector<InternalName> classesScratch;
 
     set<InternalName>* nested = nullptr;
     // The nested objects written so far, and the objects whose elements are being built.

@@ -162,38 +162,45 @@ std::optional<KavumExportHandler::OpenElement> KavumExportHandler::openElement(
         out << "/>" << std::endl;
         return std::nullopt;
     }
-    InternalName idMethod;
+    if (!idMethod) {
+        InternalName bound;
+        const bool found =
+            access->om() != nullptr && access->giveSymTab() != nullptr &&
+            access->om()->giveInternalName(
+                access->giveSymTab()->GetFSymbol("id", InternalName::Function, 0), bound) != 0;
+        idMethod = found ? bound : Free;
+    }
     InternalName idValue;
     const bool hasId =
-        access->om() != nullptr && access->giveSymTab() != nullptr &&
-        access->om()->giveInternalName(
-            access->giveSymTab()->GetFSymbol("id", InternalName::Function, 0), idMethod) != 0 &&
-        access->lookupMethodValue(object, idMethod, idValue) != 0;
+        *idMethod != Free && access->lookupMethodValue(object, *idMethod, idValue) != 0;
     formatter->openFrame(object, cls, flags != 0 || hasId ? 1 : 0);
     std::string attributes;
-    Ref<Iterator> entries =
-        Ref<HostSpecDescIter>::make(object, Free, 0, MethodType::AttributeSet, access.get());
-    for (bool more = entries->first(); more; more = entries->next())
-        writeAttributes(object, entries->atColumn(2), attributes, indent);
-    entries.reset();
+    if (attributeWalk == nullptr)
+        attributeWalk =
+            Ref<HostSpecDescIter>::make(object, Free, 0, MethodType::AttributeSet, access.get());
+    else
+        attributeWalk->reinitialize(object, Free, 0, MethodType::AttributeSet, access.get());
+    for (bool more = attributeWalk->first(); more; more = attributeWalk->next())
+        writeAttributes(object, attributeWalk->atColumn(2), attributes, indent);
     writePrefixedAttributes(object, attributes, indent);
     out << attributes;
 
     OpenElement element{object, cls, depth, false, {}};
-    entries = Ref<HostSpecDescIter>::make(object, Free, 0, MethodType::Set, access.get());
-    for (bool more = entries->first(); more; more = entries->next()) {
+    if (childWalk == nullptr)
+        childWalk = Ref<HostSpecDescIter>::make(object, Free, 0, MethodType::Set, access.get());
+    else
+        childWalk->reinitialize(object, Free, 0, MethodType::Set, access.get());
+    for (bool more = childWalk->first(); more; more = childWalk->next()) {
         element.hasChildren = true;
-        const InternalName method = entries->atColumn(2);
-        std::string methodText;
-        access->giveLexicalForm(method, methodText);
+        const InternalName method = childWalk->atColumn(2);
+        const ChildKind kind = childKindOf(method);
         // The import's record of an element's ID, which the ID attribute itself writes.
-        if (methodText == "xml_id") continue;
+        if (kind == ChildKind::IdRecord) continue;
         // A text node is listed without a method.
-        const InternalName as = methodText == "text()" ? Free : method;
+        const InternalName as = kind == ChildKind::Text ? Free : method;
         forEachMember(access.get(), 1, object, method,
                       [&](const InternalName& child) { element.children.emplace_back(as, child); });
     }
-    entries.reset();
     if (!element.hasChildren) {
         out << "/>" << std::endl;
         return std::nullopt;
@@ -201,6 +208,18 @@ std::optional<KavumExportHandler::OpenElement> KavumExportHandler::openElement(
     formatter->closeFrameHead();
     path.insert(object);
     return element;
+}
+
+KavumExportHandler::ChildKind KavumExportHandler::childKindOf(const InternalName& method) {
+    const auto known = childKinds.find(method);
+    if (known != childKinds.end()) return known->second;
+    std::string methodText;
+    access->giveLexicalForm(method, methodText);
+    const ChildKind kind = methodText == "xml_id"   ? ChildKind::IdRecord
+                           : methodText == "text()" ? ChildKind::Text
+                                                    : ChildKind::Element;
+    childKinds.emplace(method, kind);
+    return kind;
 }
 
 void KavumExportHandler::writePrefixedAttributes(const InternalName& object, std::string& text,

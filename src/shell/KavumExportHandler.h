@@ -7,7 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "access/DescIter.h"
 #include "foundation/set.h"
+#include "objectbase/FlatNameMap.h"
 #include "objectbase/InternalName.h"
 #include "shell/XMLExportHandler.h"
 
@@ -86,4 +88,13 @@ class KavumExportHandler : public XMLExportHandler {
     set<InternalName> path;
     // The attribute name of each method met: the base does not change while an export runs.
     std::map<InternalName, std::string> attributeNames;
+    // For the same reason the method of the ID attribute is found once (unbound when the base
+    // has none), and what a child method is, from its text, once for each method.
+    std::optional<InternalName> idMethod;
+    enum class ChildKind { Element, IdRecord, Text };
+    FlatNameMap<InternalName, ChildKind> childKinds;
+    ChildKind childKindOf(const InternalName& method);
+    // The walks over an element's attribute and child entries, re-aimed at every element.
+    Ref<HostSpecDescIter> attributeWalk;
+    Ref<HostSpecDescIter> childWalk;
 };
