@@ -46,7 +46,6 @@ FLtoXMLExportHandler::FLtoXMLExportHandler(OMAccess* access) : XMLExportHandler(
 
 FLtoXMLExportHandler::~FLtoXMLExportHandler() {
     forgetSignatures();
-    delete nested;
 }
 
 std::size_t FLtoXMLExportHandler::ClassesHash::operator()(
@@ -278,8 +277,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
 
 void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     const InternalName docClass = documentClass(request.docType);
-    delete nested;
-    nested = new set<InternalName>();
+    nested = std::make_unique<set<InternalName>>();
     written.clear();
     // Outside an evaluation a value lookup answers the value the entry stores, so the walks
     // take it from the entry instead of looking it up again.
@@ -302,9 +300,7 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     // Writing an object reads the nested set and never changes it.
     for (const InternalName& object : *nested)
         if (!stopped() && written.count(object) == 0) writeObject(object, request.format);
-    nested->clear();
-    delete nested;
-    nested = nullptr;
+    nested.reset();
     forgetSignatures();
 }
 

@@ -3,6 +3,7 @@
 
 #include <deque>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -141,7 +142,8 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     Ref<Iterator> classWalk;
     std::vector<InternalName> classesScratch;
 
-    set<InternalName>* nested = nullptr;
+    // The objects nested in their holders, for the length of one export.
+    std::unique_ptr<set<InternalName>> nested;
     // The nested objects written so far, and the objects whose elements are being built.
     FlatNameMap<InternalName, bool> written;
     set<InternalName> path;
