@@ -1,4 +1,5 @@
-// The operations all dump formatters share: the end of line and the XML form of names.
+// The operations all dump formatters share: the buffered writing, the end of line and the XML
+// form of names.
 #include "objectbase/DumpFormatter.h"
 
 #include <utility>
@@ -8,7 +9,32 @@
 #include "objectbase/OM.h"
 
 void DumpFormatter::newLine() {
-    debugChannel() << std::endl;
+    line += '\n';
+    emit(true);
+}
+
+void DumpFormatter::emit(bool flush) {
+    if (batching && line.size() < blockSize) return;
+    OutputChannel& channel = debugChannel();
+    channel << line;
+    if (flush && !batching) channel << std::flush;
+    line.clear();
+}
+
+void DumpFormatter::batch(bool on) {
+    batching = on;
+    if (!on && !line.empty()) emit(true);
+}
+
+void DumpFormatter::write(std::string_view text) {
+    line.append(text);
+    emit(false);
+}
+
+void DumpFormatter::writeLine(std::string_view text) {
+    line.append(text);
+    line += '\n';
+    emit(true);
 }
 
 std::string DumpFormatter::lex(const InternalName& name) {

@@ -2,7 +2,9 @@
 // pieces of the object base in one output format (F-Logic, XML, ...).
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "foundation/FLSysObject.h"
 
@@ -33,10 +35,15 @@ class DumpFormatter : public FLSysObject {
     virtual void writeIsa(const InternalName& object, const InternalName& cls) = 0;
     // Ends the line on debugChannel; the same for every format.
     virtual void newLine();
-    // Between batch(true) and batch(false) a formatter may gather its text and hand it to the
-    // channel in large blocks (what it holds is written by batch(false)); nothing else writes
-    // on the channel meanwhile. A save or an export writes its whole text so.
-    virtual void batch(bool /*on*/) {}
+    // Between batch(true) and batch(false) the formatter gathers the text written through it
+    // and hands it to the channel in large blocks (what it holds is written by batch(false));
+    // nothing else writes on the channel meanwhile. A save or an export writes its whole text so.
+    virtual void batch(bool on);
+    // Writes `text` on debugChannel through the formatter: an export handler's own text stays
+    // in order with the formatter's and is gathered in the same blocks.
+    void write(std::string_view text);
+    // The same, ending the line; out of a batch the channel is flushed there, as std::endl does.
+    void writeLine(std::string_view text);
     virtual void openFrame(const InternalName& object, const InternalName& cls, int withId) = 0;
     virtual void closeFrameHead() = 0;
     virtual void closeFrame(const InternalName& object, const InternalName& cls) = 0;
@@ -87,6 +94,17 @@ class DumpFormatter : public FLSysObject {
     // The same form appended to `out`: a writer that builds a line at once makes no string a
     // name.
     void appendLex(const InternalName& name, std::string& out);
+    // Writes what `line` holds and empties it; with `flush` the stream is flushed after it,
+    // where the text ended a line. In a batch the text waits until a block is full.
+    void emit(bool flush);
 
     OM* om;
+    // The text of one call, written at once: a save writes a few pieces a name, and each piece
+    // written on its own cost a pass through the channel and the stream. In a batch, the text
+    // of many calls.
+    std::string line;
+
+  private:
+    bool batching = false;
+    static constexpr std::size_t blockSize = 1 << 16;
 };

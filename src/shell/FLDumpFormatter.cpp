@@ -1,7 +1,6 @@
 // The F-Logic texts of the dump-formatter protocol.
 #include "shell/FLDumpFormatter.h"
 
-#include "foundation/OutputChannel.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/MethodType.h"
 #include "objectbase/OM.h"
@@ -23,24 +22,6 @@ void FLDumpFormatter::appendMethodText(const std::string& methodText, std::strin
     } else {
         out += methodText;
     }
-}
-
-void FLDumpFormatter::emit(bool flush) {
-    if (batching && line.size() < blockSize) return;
-    OutputChannel& channel = debugChannel();
-    channel << line;
-    if (flush && !batching) channel << std::flush;
-    line.clear();
-}
-
-void FLDumpFormatter::batch(bool on) {
-    batching = on;
-    if (!on && !line.empty()) emit(true);
-}
-
-void FLDumpFormatter::newLine() {
-    line += '\n';
-    emit(true);
 }
 
 void FLDumpFormatter::writeDocumentHead(const std::string&, const std::string&,

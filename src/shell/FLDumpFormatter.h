@@ -51,8 +51,6 @@ class FLDumpFormatter : public DumpFormatter {
     void writePredicateArgument(const InternalName& argument, int position) override;
     void closePredicate() override;
     void writeStatement(const std::string& text) override;
-    void newLine() override;
-    void batch(bool on) override;
 
     // Writes the end of a frame, "].\n", for writers that build frames themselves.
     void frameEnd();
@@ -62,15 +60,4 @@ class FLDumpFormatter : public DumpFormatter {
     void writeMethodText(const std::string& methodText);
     // Appends the method text, in parentheses when it is a path.
     static void appendMethodText(const std::string& methodText, std::string& out);
-    // Writes what `line` holds and empties it; with `flush` the stream is flushed after it,
-    // where the text ended a line. In a batch the text waits until a block is full.
-    void emit(bool flush);
-
-  private:
-    // The text of one call, written at once: a save writes a few pieces a name, and each piece
-    // written on its own cost a pass through the channel and the stream. In a batch, the text
-    // of many calls.
-    std::string line;
-    bool batching = false;
-    static constexpr std::size_t blockSize = 1 << 16;
 };

@@ -8,7 +8,6 @@
 #include "access/DescIter.h"
 #include "access/ExportRequest.h"
 #include "access/OMAccess.h"
-#include "foundation/OutputChannel.h"
 #include "objectbase/CellHash.h"
 #include "objectbase/DumpFormatter.h"
 #include "objectbase/Iterator.h"
@@ -347,7 +346,7 @@ void FLtoXMLExportHandler::writeObject(const InternalName& object, std::int32_t 
     std::string content;
     if (writeEntries(object, classSet, attributes, content, "  ", false) == 0) return;
     const InternalName element = typeClassOf(object, classSet);
-    debugChannel() << formatter->frameEndText(object, element, attributes, content, 1, "");
+    formatter->write(formatter->frameEndText(object, element, attributes, content, 1, ""));
     formatter->newLine();
 }
 

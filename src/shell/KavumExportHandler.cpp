@@ -6,7 +6,6 @@
 #include "access/DescIter.h"
 #include "access/ExportRequest.h"
 #include "access/OMAccess.h"
-#include "foundation/OutputChannel.h"
 #include "objectbase/DumpFormatter.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/OM.h"
@@ -98,17 +97,16 @@ void KavumExportHandler::writeDocuments(ExportRequest& request) {
     const auto roots = rootElements();
     std::string wrapper = request.docType;
     if (wrapper.empty() && roots.size() != 1) wrapper = "documents";
-    OutputChannel& out = debugChannel();
-    if (!wrapper.empty()) out << "<" << wrapper << ">" << std::endl;
+    if (!wrapper.empty()) formatter->writeLine("<" + wrapper + ">");
     for (const auto& [element, method] : roots) {
         writeElement(element, method, wrapper.empty() ? " " : "  ", 0);
     }
-    if (!wrapper.empty()) out << "</" << wrapper << ">" << std::endl;
+    if (!wrapper.empty()) formatter->writeLine("</" + wrapper + ">");
 }
 
 void KavumExportHandler::writeObject(const InternalName& object, std::int32_t /*format*/) {
     if (access->isaTest(object, builtinObject::Literal, IsaRelation::Member) != 0) {
-        debugChannel() << formatter->xmlName(object);
+        formatter->write(formatter->xmlName(object));
         return;
     }
     writeElement(object, elementName(object), "  ", 0);
@@ -122,7 +120,6 @@ void KavumExportHandler::writeElement(const InternalName& object, const Internal
                                       const std::string& indent, int flags) {
     // Documents and chains of objects nest as deep as they like: the open elements are kept on
     // a stack of their own, never one call a level.
-    OutputChannel& out = debugChannel();
     std::vector<OpenElement> open;
     if (auto first = openElement(object, cls, indent, 0, flags)) open.push_back(std::move(*first));
     while (!open.empty()) {
@@ -135,7 +132,7 @@ void KavumExportHandler::writeElement(const InternalName& object, const Internal
         OpenElement& top = open.back();
         if (top.next == top.children.size()) {
             path.del(top.object);
-            out << indentAt(indent, top.depth);
+            formatter->write(indentAt(indent, top.depth));
             formatter->closeFrame(top.object, top.cls);
             open.pop_back();
             continue;
@@ -143,7 +140,7 @@ void KavumExportHandler::writeElement(const InternalName& object, const Internal
         const auto [method, member] = top.children[top.next++];
         const std::string childIndent = indentAt(indent, top.depth + 1);
         if (method == Free) {
-            out << childIndent << formatter->xmlName(member) << std::endl;
+            formatter->writeLine(childIndent + formatter->xmlName(member));
             continue;
         }
         if (auto child = openElement(member, method, indent, top.depth + 1, 0))
@@ -154,12 +151,11 @@ void KavumExportHandler::writeElement(const InternalName& object, const Internal
 std::optional<KavumExportHandler::OpenElement> KavumExportHandler::openElement(
     const InternalName& object, const InternalName& cls, const std::string& base, std::size_t depth,
     int flags) {
-    OutputChannel& out = debugChannel();
     const std::string indent = indentAt(base, depth);
-    out << indent;
+    formatter->write(indent);
     if (path.member(object)) {
         formatter->openFrame(object, cls, 1);
-        out << "/>" << std::endl;
+        formatter->writeLine("/>");
         return std::nullopt;
     }
     if (!idMethod) {
@@ -183,7 +179,7 @@ std::optional<KavumExportHandler::OpenElement> KavumExportHandler::openElement(
     for (bool more = attributeWalk->first(); more; more = attributeWalk->next())
         writeAttributes(object, attributeWalk->atColumn(2), attributes, indent);
     writePrefixedAttributes(object, attributes, indent);
-    out << attributes;
+    formatter->write(attributes);
 
     OpenElement element{object, cls, depth, false, {}};
     if (childWalk == nullptr)
@@ -202,7 +198,7 @@ std::optional<KavumExportHandler::OpenElement> KavumExportHandler::openElement(
                       [&](const InternalName& child) { element.children.emplace_back(as, child); });
     }
     if (!element.hasChildren) {
-        out << "/>" << std::endl;
+        formatter->writeLine("/>");
         return std::nullopt;
     }
     formatter->closeFrameHead();
@@ -303,7 +299,6 @@ InternalName KavumExportHandler::referenceText(const InternalName& member) {
 
 void KavumExportHandler::writeChildren(const InternalName& object, const InternalName& method,
                                        const std::string& indent) {
-    OutputChannel& out = debugChannel();
     std::string methodText;
     access->giveLexicalForm(method, methodText);
     // The import's record of an element's ID, which the ID attribute itself writes.
@@ -312,8 +307,9 @@ void KavumExportHandler::writeChildren(const InternalName& object, const Interna
     forEachMember(access.get(), 1, object, method,
                   [&](const InternalName& child) { members.push_back(child); });
     for (const InternalName& child : members) {
+        if (stopped()) return;
         if (methodText == "text()")
-            out << indent << formatter->xmlName(child) << std::endl;
+            formatter->writeLine(indent + formatter->xmlName(child));
         else
             writeElement(child, method, indent, 0);
     }

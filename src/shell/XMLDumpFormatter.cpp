@@ -1,7 +1,6 @@
 // The XML texts of the dump-formatter protocol.
 #include "shell/XMLDumpFormatter.h"
 
-#include "foundation/OutputChannel.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/OM.h"
 
@@ -18,20 +17,22 @@ std::string XMLDumpFormatter::classElement(const InternalName& cls) {
 void XMLDumpFormatter::writeDocumentHead(const std::string& docType,
                                          const std::string& externalIdKind,
                                          const std::string& externalId) {
-    OutputChannel& out = debugChannel();
-    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    if (docType.empty()) return;
-    out << "<!DOCTYPE " << docType;
-    if (!externalId.empty()) out << " " << externalIdKind << " " << externalId;
-    out << ">\n";
+    line += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    if (!docType.empty()) {
+        line.append("<!DOCTYPE ").append(docType);
+        if (!externalId.empty())
+            line.append(" ").append(externalIdKind).append(" ").append(externalId);
+        line += ">\n";
+    }
+    emit(false);
 }
 
 void XMLDumpFormatter::openRoot(const std::string& name) {
-    if (!name.empty()) debugChannel() << "<" << name << ">\n";
+    if (!name.empty()) write("<" + name + ">\n");
 }
 
 void XMLDumpFormatter::closeRoot(const std::string& name) {
-    if (!name.empty()) debugChannel() << "</" << name << ">\n";
+    if (!name.empty()) write("</" + name + ">\n");
 }
 
 void XMLDumpFormatter::writeSubclass(const InternalName&, const InternalName&) {}
@@ -39,17 +40,19 @@ void XMLDumpFormatter::writeIsa(const InternalName&, const InternalName&) {}
 
 void XMLDumpFormatter::openFrame(const InternalName& object, const InternalName& cls, int withId) {
     pending.clear();
-    debugChannel() << "<" << classElement(cls);
-    if (withId == 1) debugChannel() << " id='" << xmlName(object) << "'";
+    line.append("<").append(classElement(cls));
+    if (withId == 1) line.append(" id='").append(xmlName(object)).append("'");
+    emit(false);
 }
 
 void XMLDumpFormatter::closeFrameHead() {
-    debugChannel() << ">\n";
+    write(">\n");
 }
 
 void XMLDumpFormatter::closeFrame(const InternalName&, const InternalName& cls) {
-    if (!pending.empty()) debugChannel() << pending << std::endl;
-    debugChannel() << "</" << classElement(cls) << ">" << std::endl;
+    if (!pending.empty()) line.append(pending).append("\n");
+    line.append("</").append(classElement(cls)).append(">\n");
+    emit(true);
 }
 
 void XMLDumpFormatter::methodSeparator() {
@@ -158,17 +161,19 @@ void XMLDumpFormatter::writeSetMember(const InternalName&, const InternalName& m
 void XMLDumpFormatter::writeTail(const std::string&) {}
 
 void XMLDumpFormatter::openPredicate(const std::string& name) {
-    debugChannel() << "<" << name;
+    write("<" + name);
 }
 
 void XMLDumpFormatter::predicateSeparator() {}
 
 void XMLDumpFormatter::writePredicateArgument(const InternalName& argument, int position) {
-    debugChannel() << " attr" << position << "='" << xmlName(argument) << "'";
+    line.append(" attr").append(std::to_string(position)).append("='");
+    line.append(xmlName(argument)).append("'");
+    emit(false);
 }
 
 void XMLDumpFormatter::closePredicate() {
-    debugChannel() << "/>" << std::endl;
+    writeLine("/>");
 }
 
 void XMLDumpFormatter::writeStatement(const std::string&) {}
