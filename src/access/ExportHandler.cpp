@@ -38,11 +38,12 @@ void ExportHandler::exportOM(ExportRequest& request) {
     const bool walkOpened = access->openSignatureWalk();
     OM* om = access->om();
     if (om != nullptr) om->keepForms(true);
-    formatter->batch(true);
-    writeHeader(request);
-    writeBody(request);
-    writeTrailer(request);
-    formatter->batch(false);
+    {
+        const DumpFormatter::Batch batch(*formatter);
+        writeHeader(request);
+        writeBody(request);
+        writeTrailer(request);
+    }
     if (om != nullptr) om->keepForms(false);
     if (walkOpened) access->closeSignatureWalk();
     output.finish();

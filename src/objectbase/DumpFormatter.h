@@ -39,6 +39,18 @@ class DumpFormatter : public FLSysObject {
     // and hands it to the channel in large blocks (what it holds is written by batch(false));
     // nothing else writes on the channel meanwhile. A save or an export writes its whole text so.
     virtual void batch(bool on);
+    // A batch for the length of a scope: its text is written when the scope ends, however it
+    // ends, and the formatter writes through again.
+    class Batch {
+      public:
+        explicit Batch(DumpFormatter& formatter) : formatter(formatter) { formatter.batch(true); }
+        ~Batch() { formatter.batch(false); }
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+      private:
+        DumpFormatter& formatter;
+    };
     // Writes `text` on debugChannel through the formatter: an export handler's own text stays
     // in order with the formatter's and is gathered in the same blocks.
     void write(std::string_view text);

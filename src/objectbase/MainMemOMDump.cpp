@@ -67,14 +67,13 @@ void MainMemOM::dumpWith(int format, const std::string& rootName, const std::str
     DumpTargetScope scope(*this, format, true);
     DumpFormatter* target = scope.target();
     if (target == nullptr) return;
-    target->batch(true);
+    const DumpFormatter::Batch batch(*target);
     if (format == 2) {
         target->writeDocumentHead(rootName, idKind, idValue);
         target->openRoot(rootName);
     }
     dumpFrames(format);
     if (format == 2) target->closeRoot(rootName);
-    target->batch(false);
 }
 
 void MainMemOM::saveAs(int format, const std::string& fileName, const std::string& docTypeName) {
