@@ -118,7 +118,6 @@ class InheritancePhases {
     // once: should it come back, it stays (a value that only comes when the blocking holds
     // would never let the runs end). The number of blockings that went.
     std::size_t releaseUnfoundedBlockings();
-    std::size_t blockedCount() const { return blockedSlots.size(); }
     // While set, the phases inherit no value of these methods: rules may still give the hosts
     // values of their own, and the methods' turn comes when nothing else is inherited. Null
     // for none; the set is the caller's and must stay until it is reset. A phase's end resets it.

@@ -6,12 +6,9 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <iosfwd>
-#include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -25,7 +22,6 @@
 #include "access/PathCodes.h"
 #include "access/SignatureQueries.h"
 #include "foundation/FLSysObject.h"
-#include "foundation/clib_dictionary.h"
 #include "foundation/set.h"
 #include "objectbase/FSymbol.h"
 #include "objectbase/InternalName.h"

@@ -35,12 +35,10 @@ class DumpFormatter : public FLSysObject {
     virtual void writeIsa(const InternalName& object, const InternalName& cls) = 0;
     // Ends the line on debugChannel; the same for every format.
     virtual void newLine();
-    // Between batch(true) and batch(false) the formatter gathers the text written through it
-    // and hands it to the channel in large blocks (what it holds is written by batch(false));
-    // nothing else writes on the channel meanwhile. A save or an export writes its whole text so.
-    virtual void batch(bool on);
-    // A batch for the length of a scope: its text is written when the scope ends, however it
-    // ends, and the formatter writes through again.
+    // For the length of a scope the formatter gathers the text written through it and hands it
+    // to the channel in large blocks; what it holds is written when the scope ends, however it
+    // ends, and the formatter writes through again. Nothing else writes on the channel
+    // meanwhile. A save or an export writes its whole text so.
     class Batch {
       public:
         explicit Batch(DumpFormatter& formatter) : formatter(formatter) { formatter.batch(true); }
@@ -117,6 +115,9 @@ class DumpFormatter : public FLSysObject {
     std::string line;
 
   private:
+    // Opened and closed by Batch only, so a batch always ends.
+    void batch(bool on);
+
     bool batching = false;
     static constexpr std::size_t blockSize = 1 << 16;
 };
