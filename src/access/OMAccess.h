@@ -377,6 +377,9 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     set<InternalName>* signatureClassesOf(const InternalName& x, int kind) {
         return signatures->signatureClassesOf(x, kind);
     }
+    void signatureClassesOf(const InternalName& x, int kind, std::vector<InternalName>& out) {
+        signatures->signatureClassesOf(x, kind, out);
+    }
     InternalName& typeClassOf(InternalName& out, const InternalName& x) {
         return signatures->typeClassOf(out, x);
     }

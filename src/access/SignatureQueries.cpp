@@ -8,7 +8,10 @@
 #include "access/DescIter.h"
 #include "access/OMAccess.h"
 #include "access/SignatureClasses.h"
+#include "objectbase/CellHash.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/MainMemFrames.h"
+#include "objectbase/OM.h"
 
 namespace {
 
@@ -85,6 +88,54 @@ set<InternalName>* SignatureQueries::signatureClassesOf(const InternalName& x, i
     return classes;
 }
 
+void SignatureQueries::signatureClassesOf(const InternalName& x, int kind,
+                                          std::vector<InternalName>& out) {
+    out.clear();
+    if (!walkClasses || (kind != 1 && kind != 2)) {
+        set<InternalName>* classes = signatureClassesOf(x, kind);
+        for (const InternalName& cls : *classes) out.push_back(cls);
+        delete classes;
+        return;
+    }
+    // The closure depends on x's direct classes only; x itself is left out here, as it may lie
+    // in the closure of another object with the same direct classes without lying in its own.
+    direct.clear();
+    OM* om = access.om();
+    if (MainMemObjFrame* frame = om->getObjFrame(x)) {
+        const InternalName setName = kind == 1 ? frame->getSetName1() : frame->getSetName2();
+        if (const MainMemSetFrame* classes = om->getSetFrame(setName)) {
+            const auto members = classes->memberSet().ascending();
+            direct.assign(members.begin(), members.end());
+        }
+    }
+    AboveMemo& memo = walkAbove[kind - 1];
+    auto found = memo.find(direct);
+    if (found == memo.end()) found = memo.emplace(direct, takingPartAbove(direct)).first;
+    for (const InternalName& cls : found->second)
+        if (cls != x) out.push_back(cls);
+}
+
+std::size_t SignatureQueries::NamesHash::operator()(const std::vector<InternalName>& names) const {
+    return hashCells(names.data(), names.size());
+}
+
+std::vector<InternalName> SignatureQueries::takingPartAbove(
+    const std::vector<InternalName>& classes) {
+    set<InternalName> closure;
+    Ref<Iterator> above;
+    for (const InternalName& cls : classes) {
+        // A class's subclass closure holds the class itself.
+        above = Ref<Iterator>::adopt(
+            access.makeEnhIsaIter(cls, Free, IsaRelation::Subclass, above.release()));
+        for (bool more = above && above->first(); more; more = above->next())
+            closure.insert(above->atColumn(2));
+    }
+    std::vector<InternalName> taking;
+    for (const InternalName& cls : closure)
+        if (takesPart(cls)) taking.push_back(cls);
+    return taking;
+}
+
 bool SignatureQueries::takesPart(const InternalName& cls) {
     if (walkClasses) return walkClasses->takesPart(cls);
     return hasSignatures(cls) != 0 || isResultType(cls) != 0 || isArgumentType(cls) != 0;
@@ -98,6 +149,7 @@ bool SignatureQueries::openWalk() {
 
 void SignatureQueries::closeWalk() {
     walkClasses.reset();
+    for (AboveMemo& memo : walkAbove) memo.clear();
 }
 
 InternalName& SignatureQueries::typeClassOf(InternalName& out, const InternalName& x) {

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <memory>
+#include <unordered_map>
+#include <vector>
 
 #include "foundation/set.h"
 #include "objectbase/InternalName.h"
@@ -29,6 +31,10 @@ class SignatureQueries {
     // A new set of the classes of x (relation kind k, x itself left out) that take part in
     // signatures; the caller deletes it.
     set<InternalName>* signatureClassesOf(const InternalName& x, int kind);
+    // The same classes into `out`, in the set's order. While a walk is open, the classes above
+    // objects with the same direct classes (kinds 1 and 2) are found once: an export asks for
+    // every object, and the closure and its tests were a fifth of the F-Logic export's time.
+    void signatureClassesOf(const InternalName& x, int kind, std::vector<InternalName>& out);
     // out := the most specific class of x that takes part in signatures, or the built-in class
     // object when none does.
     InternalName& typeClassOf(InternalName& out, const InternalName& x);
@@ -47,8 +53,21 @@ class SignatureQueries {
     // Whether the class takes part in signatures: has some of its own, is a result or an
     // argument type.
     bool takesPart(const InternalName& cls);
+    // The classes that take part in signatures among the given ones and every class above them,
+    // in the set's order.
+    std::vector<InternalName> takingPartAbove(const std::vector<InternalName>& direct);
+
+    struct NamesHash {
+        std::size_t operator()(const std::vector<InternalName>& names) const;
+    };
+    using AboveMemo =
+        std::unordered_map<std::vector<InternalName>, std::vector<InternalName>, NamesHash>;
 
     OMAccess& access;
     // Set while a walk is open.
     std::unique_ptr<SignatureClasses> walkClasses;
+    // While a walk is open: by relation kind (1, 2), the direct classes of objects and what
+    // takingPartAbove answers for them.
+    AboveMemo walkAbove[2];
+    std::vector<InternalName> direct;
 };

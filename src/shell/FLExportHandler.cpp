@@ -61,23 +61,23 @@ void FLExportHandler::writeObject(const InternalName& object, std::int32_t forma
                                         access.get())))
         return;
     bool classLines = false;
-    std::vector<InternalName> memberOf;
     for (int kind : {2, 1}) {
-        set<InternalName>* classes = access->signatureClassesOf(object, kind);
-        for (const InternalName& cls : *classes) {
-            if (kind == 2) {
+        std::vector<InternalName>& classes = kind == 2 ? superclasses : memberOf;
+        access->signatureClassesOf(object, kind, classes);
+        for (const InternalName& cls : classes) {
+            if (kind == 2)
                 formatter->writeSubclass(object, cls);
-            } else {
+            else
                 formatter->writeIsa(object, cls);
-                memberOf.push_back(cls);
-            }
             classLines = true;
         }
-        delete classes;
     }
-    const auto known = classSets.emplace(std::move(memberOf), static_cast<int>(classSets.size()));
-    if (known.second) declared.emplace_back();
-    const int classSet = known.first->second;
+    auto known = classSets.find(memberOf);
+    if (known == classSets.end()) {
+        known = classSets.emplace(memberOf, static_cast<int>(classSets.size())).first;
+        declared.emplace_back();
+    }
+    const int classSet = known->second;
     auto* text = static_cast<FLDumpFormatter*>(formatter.get());
     OM* om = access->om();
     int written = 0;

@@ -52,6 +52,9 @@ class FLExportHandler : public ExportHandler {
     };
     std::unordered_map<std::vector<InternalName>, int, ClassesHash> classSets;
     std::vector<std::vector<Declared>> declared;
+    // The superclasses and classes of the object written, kept for their room.
+    std::vector<InternalName> superclasses;
+    std::vector<InternalName> memberOf;
     // The walk over an object's entries, re-aimed at every object written.
     Ref<HostSpecDescIter> entryWalk;
 };
