@@ -13,20 +13,22 @@ const InternalName Free = InternalName::UndefinedObject;
 }  // namespace
 
 SignatureClasses::SignatureClasses(OMAccess& access) : access(access) {
-    // One walk over every entry, the signatures told by their arrows: a walk for each signature
-    // type fetched every object's frame three times. Their order answers nothing.
+    // One walk over the objects; in a frame the entries are ordered by method type, so each
+    // signature type is a binary search and a run of its own entries, and a frame without
+    // signatures is passed over without reading its other entries (a walk over every entry
+    // was a sixth of an export's time). Their order answers nothing.
     constexpr MethodType types[] = {MethodType::ScalarSignature, MethodType::SetSignature,
                                     MethodType::AttributeSetSignature};
-    InternalName arrows[std::size(types)];
-    for (std::size_t i = 0; i < std::size(types); ++i) arrows[i] = arrowObject(code(types[i]));
-    Ref<Iterator> descriptions = Ref<UnSpecDescIter>::make(Free, Free, -1, std::nullopt, &access);
-    for (bool more = descriptions->first(); more; more = descriptions->next()) {
-        const InternalName arrow = descriptions->atColumn(4);
-        for (std::size_t i = 0; i < std::size(types); ++i)
-            if (arrow == arrows[i])
-                signatures.push_back({types[i], descriptions->atColumn(1),
-                                      descriptions->atColumn(2),
-                                      static_cast<int>(descriptions->atColumn(3).asFloat())});
+    const auto hosts = Ref<Iterator>::adopt(access.objNamesIterator(nullptr));
+    Ref<Iterator> entries;
+    for (bool host = hosts != nullptr && hosts->first(); host; host = hosts->next()) {
+        const InternalName object = hosts->atColumn(1);
+        for (MethodType type : types) {
+            entries.renew([&](Iterator* old) { return access.methodIterator(object, type, old); });
+            for (bool more = entries != nullptr && entries->first(); more; more = entries->next())
+                signatures.push_back({type, object, entries->atColumn(1),
+                                      static_cast<int>(entries->atColumn(3).asFloat())});
+        }
     }
     for (const Signature& signature : signatures) {
         if (signature.type != MethodType::AttributeSetSignature)

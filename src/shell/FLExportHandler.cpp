@@ -4,8 +4,8 @@
 #include "access/DescIter.h"
 #include "access/ExportRequest.h"
 #include "access/OMAccess.h"
-#include "foundation/set.h"
 #include "objectbase/CellHash.h"
+#include "objectbase/Iterator.h"
 #include "objectbase/OM.h"
 #include "shell/FLDumpFormatter.h"
 
@@ -47,8 +47,10 @@ bool FLExportHandler::exported(const InternalName& object, int classes, const In
     for (const Declared& known : declared[std::size_t(classes)])
         if (known.method == method && known.argCount == argCount && known.type == type)
             return known.answer;
-    const bool answer =
-        yieldsRow(access->lookupSignatureViaClasses(object, method, argCount, type));
+    // The lookup answers an iterator only when it stands on a row: asking it for its first row
+    // again walked the signature once more.
+    const bool answer = Ref<Iterator>::adopt(access->lookupSignatureViaClasses(
+                            object, method, argCount, type)) != nullptr;
     declared[std::size_t(classes)].push_back({method, argCount, type, answer});
     return answer;
 }
