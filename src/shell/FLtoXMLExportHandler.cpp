@@ -3,6 +3,7 @@
 #include "shell/FLtoXMLExportHandler.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <vector>
 
 #include "access/DescIter.h"
@@ -11,11 +12,17 @@
 #include "objectbase/CellHash.h"
 #include "objectbase/DumpFormatter.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/MainMemFrames.h"
+#include "objectbase/OM.h"
 #include "objectbase/SymTab.h"
 
 namespace {
 
 const InternalName Free = InternalName::UndefinedObject;
+
+struct NameHash {
+    std::size_t operator()(const InternalName& name) const { return hashCell(name); }
+};
 
 int argumentCountOf(Iterator* row) {
     return static_cast<int>(row->atColumn(3).asFloat());
@@ -231,6 +238,9 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     rows.reset();
     declaredValues.reset();
 
+    OM* om = access->om();
+    std::unordered_map<InternalName, std::vector<InternalName>, NameHash> instancesOf;
+
     for (const Signature& signature : signatures) {
         if (stopped()) break;
         const int type = signature.type;
@@ -254,20 +264,40 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
         // set costs its size every time, which made the walk quadratic.
         std::vector<InternalName> candidates;
         bool failed = false;
-        const auto instances =
-            Ref<Iterator>::adopt(access->makeEnhIsaIter(Free, cls, IsaRelation::Member, nullptr));
-        for (bool row = instances != nullptr && instances->first(); row && !failed;
-             row = instances->next()) {
-            const InternalName valuePattern[] = {instances->atColumn(1), method, Free};
-            const auto values = Ref<Iterator>::adopt(access->lookup(
-                type == 6 ? MethodType::Scalar : MethodType::Set, valuePattern, 3, nullptr));
+        // A class declares several methods: its instances are gathered once.
+        auto known = instancesOf.find(cls);
+        if (known == instancesOf.end()) {
+            std::vector<InternalName> members;
+            const auto instances = Ref<Iterator>::adopt(
+                access->makeEnhIsaIter(Free, cls, IsaRelation::Member, nullptr));
+            for (bool row = instances != nullptr && instances->first(); row;
+                 row = instances->next())
+                members.push_back(instances->atColumn(1));
+            known = instancesOf.emplace(cls, std::move(members)).first;
+        }
+        const MethodType valueType = type == 6 ? MethodType::Scalar : MethodType::Set;
+        const auto candidate = [&](const InternalName& v) {
+            candidates.push_back(v);
+            failed = failed || holders.valueOr(v, false);
+            return true;
+        };
+        for (const InternalName& instance : known->second) {
+            if (failed) break;
+            if (storedValuesAnswer) {
+                // The value the instance's entry stores, read from its frame.
+                InternalName stored;
+                MainMemObjFrame* frame = om->getObjFrame(instance);
+                if (frame != nullptr &&
+                    frame->lookupMethod(method, code(valueType), 0, stored) != 0)
+                    forEachValue(access.get(), stored, candidate);
+                continue;
+            }
+            const InternalName valuePattern[] = {instance, method, Free};
+            const auto values =
+                Ref<Iterator>::adopt(access->lookup(valueType, valuePattern, 3, nullptr));
             for (bool value = values != nullptr && values->first(); value && !failed;
                  value = values->next())
-                forEachValue(access.get(), values->atColumn(3), [&](const InternalName& v) {
-                    candidates.push_back(v);
-                    failed = failed || holders.valueOr(v, false);
-                    return true;
-                });
+                forEachValue(access.get(), values->atColumn(3), candidate);
         }
         if (!failed)
             for (const InternalName& candidate : candidates) nested->insert(candidate);
