@@ -62,6 +62,25 @@ std::size_t FLtoXMLExportHandler::ClassesHash::operator()(
 int FLtoXMLExportHandler::classSetOf(const InternalName& object) {
     const int seen = hostSets.valueOr(object, -1);
     if (seen >= 0) return seen;
+    directScratch.clear();
+    OM* om = access->om();
+    if (MainMemObjFrame* frame = om->getObjFrame(object)) {
+        if (const MainMemSetFrame* direct = om->getSetFrame(frame->getSetName1())) {
+            const auto members = direct->memberSet().ascending();
+            directScratch.assign(members.begin(), members.end());
+        }
+    }
+    const auto sameDirect = directSetNumbers.find(directScratch);
+    if (sameDirect != directSetNumbers.end()) {
+        hostSets.emplace(object, sameDirect->second);
+        return sameDirect->second;
+    }
+    const int number = classSetAbove(object);
+    directSetNumbers.emplace(directScratch, number);
+    return number;
+}
+
+int FLtoXMLExportHandler::classSetAbove(const InternalName& object) {
     classesScratch.clear();
     Iterator* rows = classWalk.renew([&](Iterator* old) {
         return access->makeEnhIsaIter(object, Free, IsaRelation::Member, old);
@@ -161,6 +180,7 @@ void FLtoXMLExportHandler::forgetSignatures() {
     forgetArrowTypes();
     plans.clear();
     classSetNumbers.clear();
+    directSetNumbers.clear();
     classSets.clear();
     hostSets.clear();
     literalClasses.clear();

@@ -110,6 +110,8 @@ class FLtoXMLExportHandler : public XMLExportHandler {
 
     // The number of the sequence of an object's classes.
     int classSetOf(const InternalName& object);
+    // The same, walking the object's classes.
+    int classSetAbove(const InternalName& object);
     // The plan of an entry of a host of the class sequence; kept until the end of the body.
     EntryPlan& planOf(int classSet, const InternalName& method, int argCount, int type);
     // Fills in what writing an entry needs of its plan.
@@ -123,6 +125,9 @@ class FLtoXMLExportHandler : public XMLExportHandler {
         std::size_t operator()(const std::vector<InternalName>& classes) const;
     };
     std::unordered_map<std::vector<InternalName>, int, ClassesHash> classSetNumbers;
+    // The class set of the objects with the same direct classes: an object's classes are its
+    // direct ones and every class above them, so the closure is walked once for each.
+    std::unordered_map<std::vector<InternalName>, int, ClassesHash> directSetNumbers;
     std::vector<ClassSet> classSets;
     FlatNameMap<InternalName, int> hostSets;
     // The plans, where they stay while more are made.
@@ -141,6 +146,7 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // The walk over an object's classes and what it found, kept for their storage.
     Ref<Iterator> classWalk;
     std::vector<InternalName> classesScratch;
+    std::vector<InternalName> directScratch;
 
     // The objects nested in their holders, for the length of one export.
     std::unique_ptr<set<InternalName>> nested;
