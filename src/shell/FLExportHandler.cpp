@@ -83,13 +83,12 @@ void FLExportHandler::writeObject(const InternalName& object, std::int32_t forma
     auto* text = static_cast<FLDumpFormatter*>(formatter.get());
     OM* om = access->om();
     int written = 0;
-    if (entryWalk == nullptr)
-        entryWalk = Ref<HostSpecDescIter>::make(object, Free, -1, std::nullopt, access.get());
-    else
-        entryWalk->reinitialize(object, Free, -1, std::nullopt, access.get());
-    HostSpecDescIter* entries = entryWalk.get();
-    for (bool more = entries->first(); more; more = entries->next()) {
-        const InternalName method = entries->atColumn(2);
+    // The object's own entries, straight from its frame: columns 1 method, 3 argument count,
+    // 4 arrow.
+    Iterator* entries = entryWalk.renew(
+        [&](Iterator* old) { return access->methodIterator(object, std::nullopt, old); });
+    for (bool more = entries != nullptr && entries->first(); more; more = entries->next()) {
+        const InternalName method = entries->atColumn(1);
         const int argCount = static_cast<int>(entries->atColumn(3).asFloat());
         const std::optional<MethodType> arrow = arrowType(entries->atColumn(4));
         if (!arrow) continue;

@@ -56,5 +56,5 @@ class FLExportHandler : public ExportHandler {
     std::vector<InternalName> superclasses;
     std::vector<InternalName> memberOf;
     // The walk over an object's entries, re-aimed at every object written.
-    Ref<HostSpecDescIter> entryWalk;
+    Ref<Iterator> entryWalk;
 };
