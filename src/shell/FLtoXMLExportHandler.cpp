@@ -202,10 +202,6 @@ void FLtoXMLExportHandler::writeTrailer(ExportRequest& request) {
 void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     // Each value held by a declared entry: false while one entry holds it, true once shared.
     FlatNameMap<InternalName, bool> holders;
-    InternalName host = Free;
-    bool haveHost = false;
-    bool hostOutside = false;
-    int hostSet = -1;
     // The signatures without arguments, for step two, found by the same walk.
     struct Signature {
         InternalName cls;
@@ -216,44 +212,54 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     // One walk over the entries of every object; the values of an entry are looked up only
     // when the entry is declared, and the pattern and iterator of that lookup are reused.
     Ref<Iterator> declaredValues;
-    auto rows = Ref<UnSpecDescIter>::make(Free, Free, -1, std::nullopt, access.get());
-    for (bool more = rows->first(); more && !stopped(); more = rows->next()) {
-        const std::optional<MethodType> arrow = arrowType(rows->atColumn(4));
-        if (!arrow) continue;
-        const int type = code(*arrow);
-        if (type >= 6 && type <= 8 && argumentCountOf(rows.get()) == 0)
-            signatures.push_back({rows->atColumn(1), rows->atColumn(2), type});
-        if (type < 0 || type > 2) continue;
-        if (!haveHost || rows->atColumn(1) != host) {
-            haveHost = true;
-            host = rows->atColumn(1);
-            hostSet = -1;
-            hostOutside =
-                docClass != Free && access->isaTest(host, docClass, IsaRelation::Member) != 0;
+    // Object by object, each one's entries straight from its frame: columns 1 method, 2 stored
+    // value, 3 argument count, 4 arrow.
+    const auto hosts = Ref<Iterator>::adopt(access->objNamesIterator(nullptr));
+    Ref<Iterator> rows;
+    for (bool more = hosts != nullptr && hosts->first(); more && !stopped(); more = hosts->next()) {
+        const InternalName host = hosts->atColumn(1);
+        // Asked once the host shows an entry with a value.
+        bool hostChecked = false;
+        bool hostOutside = false;
+        int hostSet = -1;
+        rows.renew([&](Iterator* old) { return access->methodIterator(host, std::nullopt, old); });
+        for (bool row = rows != nullptr && rows->first(); row && !stopped(); row = rows->next()) {
+            const std::optional<MethodType> arrow = arrowType(rows->atColumn(4));
+            if (!arrow) continue;
+            const int type = code(*arrow);
+            if (type >= 6 && type <= 8 && argumentCountOf(rows.get()) == 0)
+                signatures.push_back({host, rows->atColumn(1), type});
+            if (type < 0 || type > 2) continue;
+            if (!hostChecked) {
+                hostChecked = true;
+                hostOutside =
+                    docClass != Free && access->isaTest(host, docClass, IsaRelation::Member) != 0;
+            }
+            if (hostOutside) continue;
+            if (hostSet < 0) hostSet = classSetOf(host);
+            const InternalName method = rows->atColumn(1);
+            const int argCount = argumentCountOf(rows.get());
+            if (!planOf(hostSet, method, argCount, type).declared) continue;
+            const auto hold = [&](const InternalName& v) {
+                const auto held = holders.emplace(v, false);
+                if (!held.second) held.first->second = true;
+                return true;
+            };
+            if (argCount == 0 && storedValuesAnswer) {
+                forEachValue(access.get(), rows->atColumn(2), hold);
+                continue;
+            }
+            const int width = argCount + 3;
+            valuePattern.assign(static_cast<std::size_t>(width), Free);
+            valuePattern[0] = host;
+            valuePattern[1] = method;
+            declaredValues.renew([&](Iterator* old) {
+                return access->lookup(*arrow, valuePattern.data(), width, old);
+            });
+            for (bool value = declaredValues != nullptr && declaredValues->first(); value;
+                 value = declaredValues->next())
+                forEachValue(access.get(), declaredValues->atColumn(width), hold);
         }
-        if (hostOutside) continue;
-        if (hostSet < 0) hostSet = classSetOf(host);
-        const InternalName method = rows->atColumn(2);
-        const int argCount = argumentCountOf(rows.get());
-        if (!planOf(hostSet, method, argCount, type).declared) continue;
-        const auto hold = [&](const InternalName& v) {
-            const auto held = holders.emplace(v, false);
-            if (!held.second) held.first->second = true;
-            return true;
-        };
-        if (argCount == 0 && storedValuesAnswer) {
-            forEachValue(access.get(), rows->storedValue(), hold);
-            continue;
-        }
-        const int width = argCount + 3;
-        valuePattern.assign(static_cast<std::size_t>(width), Free);
-        valuePattern[0] = host;
-        valuePattern[1] = method;
-        declaredValues.renew(
-            [&](Iterator* old) { return access->lookup(*arrow, valuePattern.data(), width, old); });
-        for (bool value = declaredValues != nullptr && declaredValues->first(); value;
-             value = declaredValues->next())
-            forEachValue(access.get(), declaredValues->atColumn(width), hold);
     }
     rows.reset();
     declaredValues.reset();
@@ -361,18 +367,17 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, int& classSet
     // One entry walk for each depth of nesting, re-aimed at every object written at that depth.
     const std::size_t depth = std::size_t(path.size());
     path.insert(object);
-    if (entryWalks.size() <= depth)
-        entryWalks.push_back(
-            Ref<HostSpecDescIter>::make(object, Free, -1, std::nullopt, access.get()));
-    else
-        entryWalks[depth]->reinitialize(object, Free, -1, std::nullopt, access.get());
-    HostSpecDescIter* entries = entryWalks[depth].get();
-    for (bool more = entries->first(); more; more = entries->next()) {
+    // The object's own entries, straight from its frame: columns 1 method, 2 stored value,
+    // 3 argument count, 4 arrow.
+    if (entryWalks.size() <= depth) entryWalks.resize(depth + 1);
+    Iterator* entries = entryWalks[depth].renew(
+        [&](Iterator* old) { return access->methodIterator(object, std::nullopt, old); });
+    for (bool more = entries != nullptr && entries->first(); more; more = entries->next()) {
         const std::optional<MethodType> arrow = arrowType(entries->atColumn(4));
         if (!arrow) continue;
         const int type = code(*arrow);
         if (type < 0 || type > 2) continue;
-        const InternalName method = entries->atColumn(2);
+        const InternalName method = entries->atColumn(1);
         const int argCount = argumentCountOf(entries);
         if (classSet < 0) classSet = classSetOf(object);
         EntryPlan& plan = planOf(classSet, method, argCount, type);
@@ -382,7 +387,7 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, int& classSet
         if (textNodes && (method == builtinObject::Text || methodText == "text()"))
             content = formatter->xmlName(access->mappedName(object));
         else
-            writeEntry(object, plan, entries->storedValue(), attributes, content, indent);
+            writeEntry(object, plan, entries->atColumn(2), attributes, content, indent);
         ++calls;
     }
     path.del(object);

@@ -142,7 +142,7 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // is open to add inherited values); decided once an export.
     bool storedValuesAnswer = false;
     // The entry walks of the elements being built, one for each depth of nesting.
-    std::vector<Ref<HostSpecDescIter>> entryWalks;
+    std::vector<Ref<Iterator>> entryWalks;
     // The walk over an object's classes and what it found, kept for their storage.
     Ref<Iterator> classWalk;
     std::vector<InternalName> classesScratch;
