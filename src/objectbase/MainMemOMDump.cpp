@@ -13,9 +13,18 @@
 
 namespace {
 
-// The order in which a frame lists its entries: values, inherited values, signatures, and the
-// "@" types last.
-constexpr int EntryOrder[] = {0, 1, 3, 4, 6, 7, 2, 5, 8};
+// A frame lists its entries by type: values, inherited values and signatures, and the "@"
+// types last (0, 1, 3, 4, 6, 7, then 2, 5, 8).
+bool listedLast(int type) {
+    return type == 2 || type == 5 || type == 8;
+}
+
+// The method type an entry's arrow object stands for; -1 for none.
+int typeOfArrow(const InternalName& arrow) {
+    for (int type = 0; type <= 8; ++type)
+        if (arrowObject(type) == arrow) return type;
+    return -1;
+}
 
 bool isSignatureType(int type) {
     return type >= 6 && type <= 8;
@@ -157,11 +166,15 @@ void MainMemOM::formatObjFrame(const InternalName& object, MainMemObjFrame* fram
         }
     }
 
+    // The entries are ordered by type, so one walk meets the types listed first in their
+    // order, and a second those listed last (a walk for each type set up nine walks a frame).
     Ref<Iterator> entries;
     bool any = false;
-    for (int type : EntryOrder) {
-        entries.renew([&](Iterator* old) { return frame->methodIterator(type, old); });
+    for (bool last : {false, true}) {
+        entries.renew([&](Iterator* old) { return frame->methodIterator(1000, old); });
         for (bool more = entries->first(); more; more = entries->next()) {
+            const int type = typeOfArrow(entries->atColumn(4));
+            if (type < 0 || listedLast(type) != last) continue;
             if (!any) {
                 target->openFrame(object, cls, 1);
                 target->closeFrameHead();
