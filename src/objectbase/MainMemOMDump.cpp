@@ -1,5 +1,7 @@
 // Writing the object base out: whole dumps, saving to a file, object and predicate frames and
 // single method entries, all through a dump formatter on debugChannel.
+#include <vector>
+
 #include "foundation/Error.h"
 #include "foundation/ErrorHandler.h"
 #include "foundation/FLSysOStream.h"
@@ -167,24 +169,35 @@ void MainMemOM::formatObjFrame(const InternalName& object, MainMemObjFrame* fram
     }
 
     // The entries are ordered by type, so one walk meets the types listed first in their
-    // order, and a second those listed last (a walk for each type set up nine walks a frame).
-    Ref<Iterator> entries;
+    // order; those listed last (few) are kept aside until it ends. A walk for each type set up
+    // nine walks a frame.
+    struct Entry {
+        InternalName method;
+        InternalName value;
+        int type;
+    };
+    std::vector<Entry> last;
     bool any = false;
-    for (bool last : {false, true}) {
-        entries.renew([&](Iterator* old) { return frame->methodIterator(1000, old); });
-        for (bool more = entries->first(); more; more = entries->next()) {
-            const int type = typeOfArrow(entries->atColumn(4));
-            if (type < 0 || listedLast(type) != last) continue;
-            if (!any) {
-                target->openFrame(object, cls, 1);
-                target->closeFrameHead();
-                any = true;
-            } else {
-                target->methodSeparator();
-            }
-            formatMethodEntry(entries->atColumn(1), entries->atColumn(2), debugChannel(), type);
+    auto write = [&](const InternalName& method, const InternalName& value, int type) {
+        if (!any) {
+            target->openFrame(object, cls, 1);
+            target->closeFrameHead();
+            any = true;
+        } else {
+            target->methodSeparator();
         }
+        formatMethodEntry(method, value, debugChannel(), type);
+    };
+    const auto entries = Ref<Iterator>::adopt(frame->methodIterator(1000, nullptr));
+    for (bool more = entries->first(); more; more = entries->next()) {
+        const int type = typeOfArrow(entries->atColumn(4));
+        if (type < 0) continue;
+        if (listedLast(type))
+            last.push_back({entries->atColumn(1), entries->atColumn(2), type});
+        else
+            write(entries->atColumn(1), entries->atColumn(2), type);
     }
+    for (const Entry& entry : last) write(entry.method, entry.value, entry.type);
     if (any) target->closeFrame(object, cls);
     target->newLine();
 }
