@@ -1,6 +1,8 @@
 // The F-Logic texts of the dump-formatter protocol.
 #include "shell/FLDumpFormatter.h"
 
+#include <vector>
+
 #include "objectbase/InternalName.h"
 #include "objectbase/MethodType.h"
 #include "objectbase/OM.h"
@@ -82,6 +84,16 @@ std::string FLDumpFormatter::argsClose() {
 }
 
 std::string FLDumpFormatter::arrowText(int methodType) {
+    // Asked for every entry written: the texts are made once.
+    static const std::vector<std::string> texts = [] {
+        std::vector<std::string> made;
+        for (int type = 0; type <= 8; ++type) {
+            const MethodTypeText* text = methodTypeText(type);
+            made.push_back(text != nullptr ? std::string(" ") + text->plainArrow + " " : "");
+        }
+        return made;
+    }();
+    if (methodType >= 0 && methodType <= 8) return texts[std::size_t(methodType)];
     const MethodTypeText* text = methodTypeText(methodType);
     return text != nullptr ? std::string(" ") + text->plainArrow + " " : "";
 }
