@@ -2,6 +2,7 @@
 // form of names.
 #include "objectbase/DumpFormatter.h"
 
+#include <string_view>
 #include <utility>
 
 #include "foundation/OutputChannel.h"
@@ -57,9 +58,31 @@ std::string DumpFormatter::xmlName(const InternalName& name) {
 
 namespace {
 
+// A set of characters looked up in a table: a name is read once, where find_first_of searched
+// the whole set for each of its characters (a dump makes an XML name for every value it writes).
+class CharClass {
+  public:
+    constexpr explicit CharClass(std::string_view chars) {
+        for (char c : chars) member[static_cast<unsigned char>(c)] = true;
+    }
+    bool anyIn(std::string_view text) const {
+        for (char c : text)
+            if (member[static_cast<unsigned char>(c)]) return true;
+        return false;
+    }
+
+  private:
+    bool member[256] = {};
+};
+
+constexpr CharClass Markup("&<>'\"");
+constexpr CharClass MarkupOutsideQuotes("&<>");
+// What a plain name's XML form replaces, drops or escapes.
+constexpr CharClass NotPlain("().@ ,\"-&<>'");
+
 // Most names hold no character escapeMarkup replaces and are taken as they are.
 std::string escaped(std::string text, bool quotes) {
-    if (text.find_first_of(quotes ? "&<>'\"" : "&<>") == std::string::npos) return text;
+    if (!(quotes ? Markup : MarkupOutsideQuotes).anyIn(text)) return text;
     return escapeMarkup(text, quotes);
 }
 
@@ -104,7 +127,7 @@ std::string DumpFormatter::xmlNameOfLexicalForm(int kind, std::string s) {
         return s;
     }
     // A plain name (the most of them) has nothing to replace, drop or escape.
-    if (s.find_first_of("().@ ,\"-") == std::string::npos) return escaped(std::move(s), true);
+    if (!NotPlain.anyIn(s)) return s;
     for (char& c : s) {
         if (c == '(' || c == '.' || c == ')' || c == '@' || c == ' ' || c == ',') c = '-';
     }
