@@ -1,6 +1,7 @@
 // The F-Logic texts of the dump-formatter protocol.
 #include "shell/FLDumpFormatter.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "objectbase/InternalName.h"
@@ -17,7 +18,11 @@ void FLDumpFormatter::writeMethodText(const std::string& methodText) {
 }
 
 void FLDumpFormatter::appendMethodText(const std::string& methodText, std::string& out) {
-    if (methodText.find_first_of(".!") != std::string::npos) {
+    // Asked for every entry written: one pass, where find_first_of searched its set for each
+    // character.
+    const bool path = std::any_of(methodText.begin(), methodText.end(),
+                                  [](char c) { return c == '.' || c == '!'; });
+    if (path) {
         out += '(';
         out += methodText;
         out += ')';
