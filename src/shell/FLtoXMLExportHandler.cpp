@@ -212,6 +212,8 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     // One walk over the entries of every object; the values of an entry are looked up only
     // when the entry is declared, and the pattern and iterator of that lookup are reused.
     Ref<Iterator> declaredValues;
+    Ref<Iterator> tupleRows;
+    OM* om = access->om();
     // Object by object, each one's entries straight from its frame: columns 1 method, 2 stored
     // value, 3 argument count, 4 arrow.
     const auto hosts = Ref<Iterator>::adopt(access->objNamesIterator(nullptr));
@@ -245,9 +247,25 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
                 if (!held.second) held.first->second = true;
                 return true;
             };
-            if (argCount == 0 && storedValuesAnswer) {
-                forEachValue(access.get(), rows->atColumn(2), hold);
-                continue;
+            if (storedValuesAnswer) {
+                const InternalName stored = rows->atColumn(2);
+                if (argCount == 0) {
+                    forEachValue(access.get(), stored, hold);
+                    continue;
+                }
+                // The rows of an entry with arguments, read from its parameter frame: the
+                // arguments, then the value.
+                MainMemParamFrame* tuples = stored.getType() == InternalName::ParamFrame
+                                                ? om->getParamFrame(stored)
+                                                : nullptr;
+                if (tuples != nullptr) {
+                    const int last = tuples->getArity();
+                    tupleRows.renew([&](Iterator* old) { return tuples->getIterator(old); });
+                    for (bool tuple = tupleRows != nullptr && tupleRows->first(); tuple;
+                         tuple = tupleRows->next())
+                        forEachValue(access.get(), tupleRows->atColumn(last), hold);
+                    continue;
+                }
             }
             const int width = argCount + 3;
             valuePattern.assign(static_cast<std::size_t>(width), Free);
@@ -263,8 +281,8 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     }
     rows.reset();
     declaredValues.reset();
+    tupleRows.reset();
 
-    OM* om = access->om();
     std::unordered_map<InternalName, std::vector<InternalName>, NameHash> instancesOf;
 
     for (const Signature& signature : signatures) {
