@@ -473,7 +473,19 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
     const int type = plan.type;
     const InternalName method = plan.method;
     Ref<Iterator> values;
-    if (argCount != 0 || !storedValuesAnswer) {
+    // Column c of a value row is column c - skipped of `values`: the rows of an entry with
+    // arguments are read from its parameter frame (the arguments, then the value) when the
+    // stored rows are what a lookup answers, which leaves out the host and the method.
+    int skipped = 0;
+    MainMemParamFrame* tuples =
+        argCount != 0 && storedValuesAnswer && stored.getType() == InternalName::ParamFrame
+            ? access->om()->getParamFrame(stored)
+            : nullptr;
+    if (tuples != nullptr) {
+        skipped = 2;
+        values = Ref<Iterator>::adopt(tuples->getIterator(nullptr));
+        if (values == nullptr || !values->first()) return;
+    } else if (argCount != 0 || !storedValuesAnswer) {
         valuePattern.assign(static_cast<std::size_t>(argCount + 3), Free);
         valuePattern[0] = object;
         valuePattern[1] = method;
@@ -530,7 +542,7 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
             const InternalName* signature = &signatures[at];
             bool matches = true;
             for (int col = 3; col <= argCount + 2 && matches; ++col)
-                matches = access->isaTest(values->atColumn(col), signature[col - 1],
+                matches = access->isaTest(values->atColumn(col - skipped), signature[col - 1],
                                           IsaRelation::Member) != 0;
             if (!matches) continue;
             named = signature;
@@ -538,17 +550,17 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
         }
         if (results.empty()) continue;
         const InternalName cls = mostSpecific(results);
-        const InternalName value = values->atColumn(argCount + 3);
+        const InternalName value = values->atColumn(argCount + 3 - skipped);
         // A single value outside the class writes nothing: its arguments need no text.
         if (value.getType() != InternalName::SetName &&
             access->isaTest(value, cls, IsaRelation::Member) == 0)
             continue;
-        std::string arguments = argumentsText(argCount, values.get(), named);
+        std::string arguments = argumentsText(argCount, values.get(), skipped, named);
         content += valueSetText(method, cls, value, arguments);
     }
 }
 
-std::string FLtoXMLExportHandler::argumentsText(int argCount, Iterator* valueRow,
+std::string FLtoXMLExportHandler::argumentsText(int argCount, Iterator* valueRow, int skipped,
                                                 const InternalName* signatureRow) {
     std::string text = formatter->argsOpen();
     std::size_t running = text.size();
@@ -563,7 +575,7 @@ std::string FLtoXMLExportHandler::argumentsText(int argCount, Iterator* valueRow
         }
         if (elsewhere) ++position;
         const std::string attribute =
-            formatter->attributeText(cls, position, valueRow->atColumn(col));
+            formatter->attributeText(cls, position, valueRow->atColumn(col - skipped));
         running += attribute.size();
         if (running > 80) {
             text += "\n    ";

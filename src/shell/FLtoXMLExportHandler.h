@@ -82,8 +82,10 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     void writeEntry(const InternalName& object, EntryPlan& plan, const InternalName& stored,
                     std::string& attributes, std::string& content, const std::string& indent);
     // The argument attributes of one value row, named after the signature's argument classes
-    // (`signatureRow` holds its columns from the first on).
-    std::string argumentsText(int argCount, Iterator* valueRow, const InternalName* signatureRow);
+    // (`signatureRow` holds its columns from the first on; column c of the value row is column
+    // c - skipped of `valueRow`).
+    std::string argumentsText(int argCount, Iterator* valueRow, int skipped,
+                              const InternalName* signatureRow);
     // The element of a nested object, named after the method that holds it.
     std::string nestedElementText(const InternalName& method, const InternalName& object,
                                   const std::string& indent);
