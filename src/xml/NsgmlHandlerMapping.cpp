@@ -62,8 +62,11 @@ bool NsgmlHandler::stopDuring(int& steps) {
 
 void NsgmlHandler::insertElementClass(const InternalName& element, const InternalName& cls) {
     state->staged.classRelation(element, cls, 1);
+    // Siblings mostly share their class: its relations were staged with the one before.
+    if (cls == state->lastElementClass) return;
     state->staged.classRelationOnce(cls, builtinObject::Tag, 1);
     state->staged.classRelationOnce(cls, builtinObject::Node, 2);
+    state->lastElementClass = cls;
 }
 
 bool NsgmlHandler::isSubclass(const InternalName& x, const InternalName& cls) {
