@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 #include <type_traits>
 
 #include "xml/NameNormalization.h"
@@ -32,6 +33,9 @@ void DocumentTree::clear() {
     nodes.clear();
     attributes.clear();
     NameSet().swap(names);
+    recent[0] = recent[1] = nullptr;
+    lastNamed = nullptr;
+    lastGivenName.clear();
     currentStart = currentEnd = nullptr;
     attributeFront = 0;
 }
@@ -133,9 +137,14 @@ std::string_view DocumentTree::storeText(std::string_view text) {
 }
 
 const std::string* DocumentTree::shared(std::string_view text) {
+    for (const std::string* name : recent) {
+        if (name != nullptr && *name == text) return name;
+    }
     const auto known = names.find(text);
-    if (known != names.end()) return &*known;
-    return &*names.emplace(text).first;
+    const std::string* found = known != names.end() ? &*known : &*names.emplace(text).first;
+    recent[1] = recent[0];
+    recent[0] = found;
+    return found;
 }
 
 SGMLTreeElem* DocumentTree::newNode(std::string_view name, std::string_view text) {
@@ -148,8 +157,13 @@ SGMLTreeElem* DocumentTree::newNode(std::string_view name, std::string_view text
     return node;
 }
 
-void DocumentTree::addText(SGMLTreeElem* element, const std::string& text) {
-    element->addChild(newNode("", normalizeText(text)));
+void DocumentTree::addText(SGMLTreeElem* element, std::string_view text) {
+    // Most texts hold no quote, and are their own normalised form.
+    if (text.find('"') == std::string_view::npos) {
+        element->addChild(newNode("", text));
+        return;
+    }
+    element->addChild(newNode("", normalizeText(std::string(text))));
 }
 
 void DocumentTree::addAttribute(SGMLTreeElem* element, const std::string& name,
@@ -175,6 +189,10 @@ void DocumentTree::addAttribute(SGMLTreeElem* element, const std::string& name,
     element->attributeCount = static_cast<unsigned>(count + 1);
 }
 
-void DocumentTree::setName(SGMLTreeElem* element, const std::string& name) {
-    element->name = shared(normalizeName(name));
+void DocumentTree::setName(SGMLTreeElem* element, std::string_view name) {
+    if (lastNamed == nullptr || name != lastGivenName) {
+        lastNamed = shared(normalizeName(std::string(name)));
+        lastGivenName.assign(name);
+    }
+    element->name = lastNamed;
 }

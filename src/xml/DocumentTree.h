@@ -29,12 +29,12 @@ class DocumentTree {
     // node. The status is the class-wide default.
     SGMLTreeElem* newNode(std::string_view name, std::string_view text);
     // Appends a text node of the normalised text to the element.
-    void addText(SGMLTreeElem* element, const std::string& text);
+    void addText(SGMLTreeElem* element, std::string_view text);
     // Appends an attribute under its normalised name; extra is its namespace prefix.
     void addAttribute(SGMLTreeElem* element, const std::string& name, std::string_view value,
                       const std::string& type, const std::string& extra);
     // Gives the element its normalised name.
-    void setName(SGMLTreeElem* element, const std::string& name);
+    void setName(SGMLTreeElem* element, std::string_view name);
 
     // True when the node lies in the block a walk in document order last released up to: the
     // walk has then nothing new to release.
@@ -103,6 +103,12 @@ class DocumentTree {
     };
     using NameSet = std::unordered_set<std::string, NameHash, std::equal_to<>>;
     NameSet names;
+    // The names found last: a document's nodes mostly repeat the few names of their neighbours
+    // (every element is made under a stand-in name and then named), found again without a hash.
+    const std::string* recent[2] = {nullptr, nullptr};
+    // The element name given last as written, and its normalised shared copy.
+    std::string lastGivenName;
+    const std::string* lastNamed = nullptr;
     // The nodes' block the last release reached, and the attributes' block.
     const char* currentStart = nullptr;
     const char* currentEnd = nullptr;

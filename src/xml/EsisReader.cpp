@@ -9,11 +9,40 @@ bool isSkipped(char command) {
     return command != '\0' && std::strchr("#&CDEINSTaefi{}L", command) != nullptr;
 }
 
+constexpr std::size_t blockSize = 1 << 16;
+
 }  // namespace
+
+bool EsisReader::nextLine(std::istream& in) {
+    line.clear();
+    bool sawText = false;
+    for (;;) {
+        if (blockStart == blockEnd) {
+            if (block.size() < blockSize) block.resize(blockSize);
+            in.read(block.data(), static_cast<std::streamsize>(block.size()));
+            blockStart = 0;
+            blockEnd = static_cast<std::size_t>(in.gcount());
+            // A last line without a line feed is still a line.
+            if (blockEnd == 0) return sawText;
+        }
+        const char* begin = block.data() + blockStart;
+        const std::size_t available = blockEnd - blockStart;
+        const auto* feed = static_cast<const char*>(std::memchr(begin, '\n', available));
+        if (feed != nullptr) {
+            const auto length = static_cast<std::size_t>(feed - begin);
+            line.append(begin, length);
+            blockStart += length + 1;
+            return true;
+        }
+        line.append(begin, available);
+        blockStart = blockEnd;
+        sawText = true;
+    }
+}
 
 void EsisReader::readEsisLine(std::istream& in) {
     while (!endOfInput) {
-        if (!std::getline(in, line)) {
+        if (!nextLine(in)) {
             endOfInput = true;
             break;
         }

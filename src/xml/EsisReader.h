@@ -1,21 +1,32 @@
 // The reader of the event stream: hands on the lines the document tree is built from.
 #pragma once
 
+#include <cstddef>
 #include <istream>
 #include <string>
+#include <vector>
 
 // Reads the event stream a line at a time, passing over empty lines and the lines no tree needs
 // (definitions, "L", "C" and the like). Escapes are left as written.
 class EsisReader {
   public:
     // Moves to the next kept line; at the end of the stream the current line is a single line
-    // feed and atEnd() holds.
+    // feed and atEnd() holds. The reader takes the stream's text in large blocks, so a reader
+    // reads one stream only, and nothing else reads that stream after it.
     void readEsisLine(std::istream& in);
 
     const std::string& currentLine() const { return line; }
     bool atEnd() const { return endOfInput; }
 
   private:
+    // The next line of the stream, without its line feed, into `line`; false at its end.
+    bool nextLine(std::istream& in);
+
     std::string line;
     bool endOfInput = false;
+    // A document's stream has a line or more for each of its elements: the lines are cut out
+    // of a block read at once rather than read a character at a time.
+    std::vector<char> block;
+    std::size_t blockStart = 0;
+    std::size_t blockEnd = 0;
 };

@@ -130,6 +130,9 @@ class NsgmlHandler : public ManagedObject {
         // not looked up in the symbol table again.
         std::string lastSymbolText;
         InternalName lastSymbol = InternalName::UndefinedObject;
+        // The class of the element classified last, whose relations to tag and node are
+        // staged.
+        InternalName lastElementClass = InternalName::UndefinedObject;
     };
 
     // One level of a mapping walk: the element whose children are mapped, under which host (and

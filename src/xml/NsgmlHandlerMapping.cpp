@@ -62,8 +62,11 @@ bool NsgmlHandler::stopDuring(int& steps) {
 
 void NsgmlHandler::insertElementClass(const InternalName& element, const InternalName& cls) {
     state->staged.classRelation(element, cls, 1);
+    // Siblings mostly share their class: its relations were staged with the one before.
+    if (cls == state->lastElementClass) return;
     state->staged.classRelationOnce(cls, builtinObject::Tag, 1);
     state->staged.classRelationOnce(cls, builtinObject::Node, 2);
+    state->lastElementClass = cls;
 }
 
 bool NsgmlHandler::isSubclass(const InternalName& x, const InternalName& cls) {
@@ -243,6 +246,12 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
     int steps = 0;
     std::string lastText;
     InternalName lastTextName = undefined;
+    // The text linked last and its host. Linking the same text to the same host again states
+    // the same set member and the same child relation once more, which stores nothing; a
+    // mapping that numbers the children or asks the signatures for each link does more.
+    const bool repeatsNothing = request.ordering != 1 && request.dtdDemand == builtinObject::Nil;
+    InternalName linkedText = undefined;
+    InternalName linkedHost = undefined;
     while (!frames.empty() && !stopDuring(steps)) {
         MapFrame& frame = frames.back();
         if (frame.next == frame.end) {
@@ -271,6 +280,9 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
                 access->numberOrString(lastTextName, documentText(lastText));
             }
             const InternalName v = lastTextName;
+            if (repeatsNothing && v == linkedText && frame.host == linkedHost) continue;
+            linkedText = v;
+            linkedHost = frame.host;
             linkChild(frame.host, frame.hostClass, v,
                       request.kind == 6 ? builtinObject::Text : pcdata, *frame.counter, request);
             continue;

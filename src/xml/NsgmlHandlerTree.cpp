@@ -1,6 +1,7 @@
 // The import's document tree: building it from the event stream, the document type, the HTML
 // extraction and the tag-file statuses.
 #include <cctype>
+#include <string_view>
 #include <vector>
 
 #include "access/OMAccess.h"
@@ -42,7 +43,7 @@ SGMLTreeElem* NsgmlHandler::parseEsis(std::istream& in) {
     auto start = [&](SGMLTreeElem* element) {
         readAttributes(in, element);
         if (!reader.atEnd() && startsWith(reader.currentLine(), '(')) {
-            tree.setName(element, reader.currentLine().substr(1));
+            tree.setName(element, std::string_view(reader.currentLine()).substr(1));
             if (element->getName() == "html") state->html = 1;
             reader.readEsisLine(in);
             return true;
@@ -67,7 +68,7 @@ SGMLTreeElem* NsgmlHandler::parseEsis(std::istream& in) {
             open.push_back(element);
             start(element);
         } else if (more && startsWith(line, '-')) {
-            tree.addText(open.back(), line.substr(1));
+            tree.addText(open.back(), std::string_view(line).substr(1));
             reader.readEsisLine(in);
         } else if (more && isPassedOver(line)) {
             reader.readEsisLine(in);

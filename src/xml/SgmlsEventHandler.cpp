@@ -333,10 +333,10 @@ void SgmlsEventHandler::writeEscaped(const Char* s, size_t n) {
         if (c >= 32 && c != '\\') {
             continue;
         }
-        os.write(s + plain, i - plain);
+        if (i > plain) os.write(s + plain, i - plain);
         plain = i + 1;
         if (c == recordEnd) {
-            os << "\\n";
+            os.put('\\').put('n');
             // A record end inside a data line moves the reader to the next line without an "L".
             if (haveData) {
                 ++lastLine;
@@ -347,7 +347,7 @@ void SgmlsEventHandler::writeEscaped(const Char* s, size_t n) {
             os.put('\\').put('0').put(Char('0' + c / 8)).put(Char('0' + c % 8));
         }
     }
-    os.write(s + plain, n - plain);
+    if (n > plain) os.write(s + plain, n - plain);
 }
 
 void SgmlsEventHandler::writeLine(char command, const StringC& operand) {

@@ -93,6 +93,48 @@ TEST_F(MappingTest, ReferencesResolveWhereTheyCan) {
 // A document whose tree spans many blocks: the mapping frees the blocks it has passed, yet the
 // attributes of the open elements, mapped once their children are done, and every text after
 // them are stored whole.
+// Siblings parted by the same text: the text is their host's and a child of it, also where
+// other texts or elements come between; numbered children give every text its place.
+TEST_F(MappingTest, RepeatedTextsBetweenSiblings) {
+    const std::string stream =
+        "(R\n-x\n(E\n)E\n-x\n(E\n)E\n-x\n(E\n-y\n(F\n)F\n-y\n)E\n-z\n-x\n)R\n";
+    for (int ordering = 0; ordering <= 1; ++ordering) {
+        for (int mapping = ordering; mapping <= 1; ++mapping) {
+            ParseRequest r = request(5, 0, 1, ordering);
+            r.mapping = mapping;
+            importStream(stream, r);
+            EXPECT_EQ(reports(errors), "");
+            const std::string facts = dump();
+            const std::string where =
+                "ordering " + std::to_string(ordering) + ", mapping " + std::to_string(mapping);
+            EXPECT_TRUE(has(facts, "pcdata ->> {\"x\",\n")) << where << facts;
+            EXPECT_TRUE(has(facts, "    \"z\"};\n")) << where << facts;
+            EXPECT_TRUE(has(facts, "pcdata ->> {\"y\"};\n")) << where << facts;
+            const InternalName root = object("f0_48");
+            const InternalName inner = object("f0_54");
+            for (const auto& [text, host] :
+                 {std::pair{"x", root}, std::pair{"z", root}, std::pair{"y", inner}}) {
+                InternalName value;
+                access->numberOrString(value, text);
+                EXPECT_EQ(access->isaTest(value, host, IsaRelation::Child), mapping)
+                    << where << " " << text;
+            }
+            if (ordering == 1) {
+                for (const char* child :
+                     {"child@(pcdata,0) -> \"x\";", "child@(pcdata,2) -> \"x\";",
+                      "child@(pcdata,4) -> \"x\";", "child@(pcdata,6) -> \"z\";",
+                      "child@(pcdata,7) -> \"x\";", "child@(pcdata,0) -> \"y\";",
+                      "child@(pcdata,2) -> \"y\";"}) {
+                    EXPECT_TRUE(has(facts, child)) << child << facts;
+                }
+            }
+            // A fresh base: the element objects of every import are numbered alike.
+            TearDown();
+            SetUp();
+        }
+    }
+}
+
 TEST_F(MappingTest, ALargeNestedDocumentIsStoredWholeWhileItsTreeIsReleased) {
     std::string stream = "Aname CDATA root note " + std::string(300, 'r') + "\n(A\n";
     for (int g = 0; g < 30; ++g) {

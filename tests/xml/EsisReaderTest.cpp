@@ -48,6 +48,31 @@ TEST(EsisReaderTest, KeepsTreeLinesAndSkipsTheRest) {
     }
 }
 
+// The stream is read in blocks: lines longer than a block, and lines cut by a block's end,
+// come out whole and in order.
+TEST(EsisReaderTest, KeepsLinesWholeAcrossLongStreams) {
+    const std::string longText(200000, 'x');
+    std::string stream = "(a\n-" + longText + "\n";
+    Lines expected = {"(a", "-" + longText};
+    for (int i = 0; i < 30000; ++i) {
+        const std::string name = "e" + std::to_string(i);
+        stream += "(" + name + "\nL" + std::to_string(i) + "\n)" + name + "\n";
+        expected.push_back("(" + name);
+        expected.push_back(")" + name);
+    }
+    stream += ")a";
+    expected.push_back(")a");
+    expected.push_back("\n");
+    std::istringstream in(stream);
+    EsisReader reader;
+    Lines lines;
+    do {
+        reader.readEsisLine(in);
+        lines.push_back(reader.currentLine());
+    } while (!reader.atEnd());
+    EXPECT_EQ(lines, expected);
+}
+
 TEST(EsisReaderTest, StaysAtTheEndOnceThere) {
     std::istringstream in("(a\n");
     EsisReader reader;
