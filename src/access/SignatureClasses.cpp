@@ -1,10 +1,8 @@
 // The classes that take part in signatures, from one walk over the signatures.
 #include "access/SignatureClasses.h"
 
-#include "access/DescIter.h"
 #include "access/OMAccess.h"
 #include "objectbase/Iterator.h"
-#include "objectbase/MainMemFrames.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "access/DescIter.h"
 #include "access/ExportHandler.h"
 #include "objectbase/InternalName.h"
+#include "objectbase/Iterator.h"
 #include "objectbase/MethodType.h"
 
 class FLDumpFormatter;

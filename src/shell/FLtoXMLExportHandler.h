@@ -18,7 +18,6 @@
 #include "objectbase/MethodType.h"
 #include "shell/XMLExportHandler.h"
 
-class HostSpecDescIter;
 class Iterator;
 
 // Signature-declared single values become attributes, sets of objects reference lists, entries
