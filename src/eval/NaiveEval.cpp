@@ -87,9 +87,7 @@ int NaiveEval::evaluate(FProgram* program) {
     retrieveTimer->start();
     retrieveTimer->stop();
     const std::unique_ptr<ProgramPlan> plan = planOf(program);
-    const bool reached =
-        inStrata(program, *plan, [this](const Phase& phase) { return partFixpoint(phase); });
-    if (reached) {
+    if (walkToFixpoint(program, *plan)) {
         access->cleanup();
         addRoundStatistics();
         return 1;
@@ -127,19 +125,6 @@ bool NaiveEval::partRounds(FProgram* part, bool recursive, int& changed) {
     return roundsUntilStable(part, changed);
 }
 
-void NaiveEval::warn(FProgram* program, const std::vector<std::string>& warnings) {
-    std::string text;
-    for (const std::string& line : warnings) text += line + "\n";
-    if (text.empty()) return;
-    if (program == warnedProgram.get() && warned.find(text) != std::string::npos) return;
-    // Not an error: the program is evaluated, only without strata for those relations, so the
-    // line is written whatever the error handler's filter admits.
-    errorChannel() << text << std::flush;
-    if (program != warnedProgram.get()) warned.clear();
-    warnedProgram = Ref<FProgram>::share(program);
-    warned += text;
-}
-
 namespace {
 // Every class the base holds below `cls`, at any depth.
 std::vector<FSymbol> subclassesIn(OM* base, const FSymbol& cls) {
@@ -165,52 +150,38 @@ std::vector<FSymbol> subclassesIn(OM* base, const FSymbol& cls) {
 }
 }  // namespace
 
-bool NaiveEval::inStrata(FProgram* program, const ProgramPlan& root,
-                         const std::function<bool(const Phase&)>& fixpoint, Walk walk) {
-    // The plans drawn of the rest, each once the plan before it was evaluated.
-    std::vector<std::unique_ptr<ProgramPlan>> rests;
-    std::vector<const ProgramPlan*> plans{&root};
-    // Objects equated by a part may join rows a part evaluated before it did not see.
-    bool evaluatedBefore = false;
-    bool equatedAfter = false;
-    auto run = [&](const ProgramPlan& plan, bool byComponent) {
-        if (byComponent) {
-            for (const ProgramPlan::Component& component : plan.components()) {
-                equated = false;
-                const bool reached = fixpoint(
-                    {plan, component.program.get(), component.recursive || component.facts});
-                if (matcher) matcher->forgetKeptTables();
-                equatedAfter = equatedAfter || (equated && evaluatedBefore);
-                evaluatedBefore = true;
-                if (!reached) return false;
-            }
-            return true;
-        }
-        for (const Ref<FProgram>& stratum : plan.levels()) {
-            const bool reached = fixpoint({plan, stratum.get(), true});
-            if (matcher) matcher->forgetKeptTables();
-            if (!reached) return false;
-        }
-        return true;
-    };
-    const ProgramPlan::Subclasses subclasses = [this](const FSymbol& cls) {
-        return subclassesIn(access->om(), cls);
-    };
-    bool componentwise = walk == Walk::Components && !inheritsValues();
-    for (std::size_t i = 0; i < plans.size(); ++i) {
-        const ProgramPlan& plan = *plans[i];
-        warn(program, plan.warnings());
-        componentwise = componentwise && plan.componentwise();
-        if (!run(plan, componentwise)) return false;
-        if (plan.rest() != nullptr) {
-            rests.push_back(plan.drawRest(subclasses));
-            plans.push_back(rests.back().get());
-        }
+bool NaiveEval::walkToFixpoint(FProgram* program, const ProgramPlan& plan) {
+    const FixpointDriver::Walk walk =
+        inheritsValues() ? FixpointDriver::Walk::Strata : FixpointDriver::Walk::Components;
+    return FixpointDriver(*this, program, plan, walk, warned).run();
+}
+
+FixpointDriver::End NaiveEval::evaluatePart(const Phase& phase) {
+    equated = false;
+    const bool reached = partFixpoint(phase);
+    if (matcher) matcher->forgetKeptTables();
+    if (!reached) return FixpointDriver::End::Stopped;
+    return equated ? FixpointDriver::End::FixpointEquated : FixpointDriver::End::Fixpoint;
+}
+
+std::vector<FSymbol> NaiveEval::subclassesOf(const FSymbol& cls) {
+    return subclassesIn(access->om(), cls);
+}
+
+FixpointDriver::End NaiveEval::OneRoundEach::evaluatePart(const Phase& phase) {
+    if (phase.trigger) {
+        changed = self.completeStratum(program, plan);
+        if (self.matcher) self.matcher->forgetKeptTables();
+        return changed != 0 ? FixpointDriver::End::Stopped : FixpointDriver::End::Fixpoint;
     }
-    if (componentwise && equatedAfter)
-        for (const ProgramPlan* plan : plans)
-            if (!run(*plan, false)) return false;
-    return true;
+    changed = self.tpStep(phase.part);
+    if (self.matcher) self.matcher->forgetKeptTables();
+    const bool reached = changed == 0 && !self.roundFailed && interruptFlag.load() == 0;
+    return reached ? FixpointDriver::End::Fixpoint : FixpointDriver::End::Stopped;
+}
+
+std::vector<FSymbol> NaiveEval::OneRoundEach::subclassesOf(const FSymbol& cls) {
+    return self.subclassesOf(cls);
 }
 
 void NaiveEval::traceProgram(FProgram* program) {
@@ -344,22 +315,12 @@ int NaiveEval::tpStepInStrata(FProgram* program) {
     // The round belongs to the first stratum that has not reached its fixpoint, so that no
     // round reads a relation under negation or in an aggregate before it is complete.
     // A later stratum starts only once what rounds do not make is complete too.
-    int changed = 0;
-    bool first = true;
     const std::unique_ptr<ProgramPlan> plan = planOf(program);
-    inStrata(
-        program, *plan,
-        [&](const Phase& phase) {
-            if (!first) {
-                changed = completeStratum(program, *plan);
-                if (changed != 0) return false;
-            }
-            first = false;
-            changed = tpStep(phase.part);
-            return changed == 0 && !roundFailed && interruptFlag.load() == 0;
-        },
-        Walk::Strata);
-    return changed;
+    OneRoundEach rounds(*this, program, *plan);
+    FixpointDriver(rounds, program, *plan, FixpointDriver::Walk::Strata, warned,
+                   FixpointDriver::Between::TriggerPhase)
+        .run();
+    return rounds.changed;
 }
 
 Evaluation* NaiveEval::tp(FProgram* program) {

@@ -4,13 +4,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "eval/Evaluation.h"
+#include "eval/FixpointDriver.h"
 #include "eval/PPProtocol.h"
 #include "foundation/OutputChannel.h"
 #include "foundation/Ref.h"
@@ -23,7 +23,7 @@ class OMAccess;
 class ProgramPlan;
 class Timer;
 
-class NaiveEval : public Evaluation {
+class NaiveEval : public Evaluation, protected FixpointDriver::PartEvaluator {
   public:
     // Debug flag bits.
     enum : std::int32_t {
@@ -95,27 +95,15 @@ class NaiveEval : public Evaluation {
     // Runs rounds of `program` until one changes nothing (`changed` 0) or the evaluation is
     // interrupted; false when a round failed.
     bool roundsUntilStable(FProgram* program, int& changed);
-    // How inStrata walks the program's plan: an evaluation to the fixpoint goes component by
-    // component (stratum by stratum where the components cannot run apart); the single rounds
-    // of tp go stratum by stratum.
-    enum class Walk { Components, Strata };
-    // Where the walk over a program's plan stands: the plan (the whole program's, or that of
-    // the rules above a derived hierarchy), the part to run (one of its components, or one of
-    // its strata) and whether that part reads what it writes (a part that does not reaches its
-    // fixpoint in one round). The plan holds the summary of every clause of the part.
-    struct Phase {
-        const ProgramPlan& plan;
-        FProgram* part;
-        bool recursive;
-    };
-    // Runs `fixpoint` on each part of the program's plan `root` in turn; false as soon as one
-    // part ends without its fixpoint. The rules above a derived hierarchy are planned once the
-    // parts below have made it. The parts evaluated in rounds are named on the error channel
-    // the first time the program is cut. When the rounds of a component equated objects, which
-    // may join rows of components evaluated before it, the strata are evaluated again to their
-    // fixpoint.
-    bool inStrata(FProgram* program, const ProgramPlan& root,
-                  const std::function<bool(const Phase&)>& fixpoint, Walk walk = Walk::Components);
+    using Phase = FixpointDriver::Phase;
+    // Walks the program's plan `plan` to its fixpoint, each part through partFixpoint: component
+    // by component, or stratum by stratum where inherited values may reach the base (a trigger
+    // phase may then give a read values another component makes). False as soon as one part
+    // ends without its fixpoint.
+    bool walkToFixpoint(FProgram* program, const ProgramPlan& plan);
+    // The part of the walk: partFixpoint, then the join tables kept for it go.
+    FixpointDriver::End evaluatePart(const Phase& phase) final;
+    std::vector<FSymbol> subclassesOf(const FSymbol& cls) final;
     // The plan of the whole program as this evaluator draws it.
     std::unique_ptr<ProgramPlan> planOf(FProgram* program) const;
     // One part of an evaluation run to its fixpoint: its rounds (see partRounds).
@@ -128,7 +116,7 @@ class NaiveEval : public Evaluation {
     virtual bool inherits() const { return false; }
     // Whether inherited values may reach the base during the evaluation: the components of a
     // program then cannot run apart, since a trigger phase may give a read values another
-    // component makes.
+    // component makes (the walk goes by strata).
     virtual bool inheritsValues() const { return inherits(); }
     // The statistic lines of the retrieve time and the number of rounds.
     void addRoundStatistics();
@@ -137,6 +125,8 @@ class NaiveEval : public Evaluation {
     bool roundFailed = false;
     // Set by a round that applied equalities.
     bool equated = false;
+    // The warnings of the plans written so far (see FixpointDriver::Warned).
+    FixpointDriver::Warned warned;
 
   private:
     // The shell commands and help lines of the class.
@@ -152,13 +142,23 @@ class NaiveEval : public Evaluation {
         std::size_t count;
     };
     using Pending = std::vector<PendingInsert>;
-    // The program whose parts evaluated in rounds were last named (held, so that no other
-    // program can take its place), and what was written: every evaluation of it, and every
-    // round of tp, cuts it again, and a warning already given is not repeated.
-    Ref<FProgram> warnedProgram;
-    std::string warned;
-    // Writes the warnings of a plan of the program unless they were written already.
-    void warn(FProgram* program, const std::vector<std::string>& warnings);
+    // The walk of tp's single rounds: one round of each stratum, with a trigger phase over the
+    // whole program (completeStratum) before each stratum but the first; the walk stops at the
+    // first that changes something.
+    class OneRoundEach : public FixpointDriver::PartEvaluator {
+      public:
+        OneRoundEach(NaiveEval& self, FProgram* program, const ProgramPlan& plan)
+            : self(self), program(program), plan(plan) {}
+        FixpointDriver::End evaluatePart(const Phase& phase) override;
+        std::vector<FSymbol> subclassesOf(const FSymbol& cls) override;
+        // What the last round or trigger phase changed.
+        int changed = 0;
+
+      private:
+        NaiveEval& self;
+        FProgram* program;
+        const ProgramPlan& plan;
+    };
     void traceInsert(FRule* clause, Operand* bindings, FProgram* program);
 };
 

@@ -233,8 +233,7 @@ int NaiveEvalWithInherit::evaluateOnce(FProgram* program) {
     triggerTimer->start();
     triggerTimer->stop();
     --triggerNumber;
-    const bool completed =
-        inStrata(program, *plan, [this](const Phase& phase) { return partFixpoint(phase); });
+    const bool completed = walkToFixpoint(program, *plan);
     if (roundFailed && !completed) return 0;
     if (interruptFlag.load() != 0) {
         addTimingStatistics();

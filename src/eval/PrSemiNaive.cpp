@@ -157,10 +157,9 @@ int PrSemiNaive::evaluateOnce(FProgram* program) {
         buildTriggerList(program, *plan);
         releaseNormalizer();
     }
-    const bool completed =
-        start == Start::AddedClauses
-            ? evaluateAddedFacts(*plan, program, added.get(), *changed)
-            : inStrata(program, *plan, [this](const Phase& phase) { return partFixpoint(phase); });
+    const bool completed = start == Start::AddedClauses
+                               ? evaluateAddedFacts(*plan, program, added.get(), *changed)
+                               : walkToFixpoint(program, *plan);
     if (completed && !steppingBack()) {
         addTimingStatistics();
         lastFixpoint.remember(program, access->om());
@@ -188,6 +187,45 @@ PrSemiNaive::Start PrSemiNaive::startOf(const ChangedRelations* changed) const {
     return changed->leaveInheritance() ? Start::AddedClauses : Start::WholeBase;
 }
 
+PrSemiNaive::AddedClauses::AddedClauses(PrSemiNaive& self, const ChangedRelations& changed,
+                                        bool all)
+    : self(self), changed(changed), all(all) {}
+
+bool PrSemiNaive::AddedClauses::runs(FProgram* part) {
+    all = all || changed.readUnderNegationOrAggregate(part);
+    bool run = all || changed.readBy(part);
+    if (!run)
+        part->forEachClause(
+            [&](FRule* clause) {
+                run = newRules.count(clause) != 0;
+                return !run;
+            },
+            [](const FactList&, std::size_t) { return true; });
+    return run;
+}
+
+FixpointDriver::End PrSemiNaive::AddedClauses::evaluatePart(const Phase& phase) {
+    // A component that reads nothing the added clauses change and holds none of their rules is
+    // at its fixpoint already; the walk by strata after equalities runs every part.
+    Phase part = phase;
+    if (phase.walk == FixpointDriver::Walk::Components &&
+        phase.pass == FixpointDriver::Pass::First) {
+        if (!runs(phase.part)) return FixpointDriver::End::Fixpoint;
+        // The facts went in with the opening round: the component of the facts runs in one pass
+        // unless its rules read what they write.
+        part.recursive = phase.plan.components()[phase.index].recursive;
+    }
+    self.equated = false;
+    const bool reached = self.semiNaiveFixpoint(part);
+    if (self.matcher) self.matcher->forgetKeptTables();
+    if (!reached) return FixpointDriver::End::Stopped;
+    return self.equated ? FixpointDriver::End::FixpointEquated : FixpointDriver::End::Fixpoint;
+}
+
+std::vector<FSymbol> PrSemiNaive::AddedClauses::subclassesOf(const FSymbol& cls) {
+    return self.subclassesOf(cls);
+}
+
 bool PrSemiNaive::evaluateAddedByComponent(const ProgramPlan& plan, FProgram* program,
                                            FProgram* added, const ChangedRelations& changed) {
     std::set<const FRule*> newRules;
@@ -206,27 +244,18 @@ bool PrSemiNaive::evaluateAddedByComponent(const ProgramPlan& plan, FProgram* pr
             return true;
         });
     opening->setInheritanceMark(program->inheritanceMark());
-    int inserted = nextRound(opening.get());
+    const int inserted = nextRound(opening.get());
     if (roundFailed || interruptFlag.load() != 0) return false;
     // Equated objects may join rows anywhere: every component runs.
-    bool all = inserted < 0;
-    for (const ProgramPlan::Component& component : plan.components()) {
-        FProgram* part = component.program.get();
-        all = all || changed.readUnderNegationOrAggregate(part);
-        bool run = all || changed.readBy(part);
-        if (!run)
-            part->forEachClause(
-                [&](FRule* clause) {
-                    run = newRules.count(clause) != 0;
-                    return !run;
-                },
-                [](const FactList&, std::size_t) { return true; });
-        if (!run) continue;
-        const bool reached = semiNaiveFixpoint({plan, part, component.recursive});
-        if (matcher) matcher->forgetKeptTables();
-        if (!reached) return false;
-    }
-    return true;
+    AddedClauses walk(*this, changed, inserted < 0);
+    walk.newRules = std::move(newRules);
+    // The walk starts at the first component the added clauses change.
+    const std::vector<ProgramPlan::Component>& components = plan.components();
+    std::size_t first = 0;
+    while (first < components.size() && !walk.runs(components[first].program.get())) ++first;
+    return FixpointDriver(walk, program, plan, FixpointDriver::Walk::Components, warned)
+        .startingAt(first)
+        .run();
 }
 
 bool PrSemiNaive::evaluateAddedFacts(const ProgramPlan& plan, FProgram* program, FProgram* added,
@@ -284,11 +313,16 @@ bool PrSemiNaive::evaluateAddedFacts(const ProgramPlan& plan, FProgram* program,
             });
         start->setInheritanceMark(program->inheritanceMark());
         opening->setInheritanceMark(program->inheritanceMark());
-        if (!semiNaiveFixpoint({plan, start.get(), true}, opening.get())) return false;
+        const Phase lowest{plan, 0,     FixpointDriver::Walk::Strata, 0, start.get(),
+                           true, false, FixpointDriver::Pass::First};
+        if (!semiNaiveFixpoint(lowest, opening.get())) return false;
         next = plain;
     }
-    for (; next < parts.size(); ++next)
-        if (!semiNaiveFixpoint({plan, parts[next].get(), true})) return false;
+    for (; next < parts.size(); ++next) {
+        const Phase stratum{plan, 0,     FixpointDriver::Walk::Strata, next, parts[next].get(),
+                            true, false, FixpointDriver::Pass::First};
+        if (!semiNaiveFixpoint(stratum)) return false;
+    }
     return true;
 }
 

@@ -119,6 +119,26 @@ class PrSemiNaive : public NaiveEvalWithInherit {
     // in an aggregate on, every component runs.
     bool evaluateAddedByComponent(const ProgramPlan& plan, FProgram* program, FProgram* added,
                                   const ChangedRelations& changed);
+    // The walk of evaluateAddedByComponent: a component runs to its semi-naive fixpoint when it
+    // holds a new rule or reads a relation the added clauses may change; from the first one that
+    // reads such a relation under negation or in an aggregate on (from the first one, when the
+    // opening round equated objects), every component runs.
+    class AddedClauses : public FixpointDriver::PartEvaluator {
+      public:
+        AddedClauses(PrSemiNaive& self, const ChangedRelations& changed, bool all);
+        FixpointDriver::End evaluatePart(const Phase& phase) override;
+        std::vector<FSymbol> subclassesOf(const FSymbol& cls) override;
+        // Whether the component runs; once one reads a changed relation under negation or in an
+        // aggregate, every one after it does.
+        bool runs(FProgram* part);
+        // The rules among the added clauses.
+        std::set<const FRule*> newRules;
+
+      private:
+        PrSemiNaive& self;
+        const ChangedRelations& changed;
+        bool all;
+    };
     // Whether the rule (by its summary) reads derived facts through a part no delta atom of the
     // table's form covers.
     bool keptEveryRound(const RuleSummary& rule, bool triggerForm);

@@ -1,0 +1,117 @@
+// FixpointDriver: one walk of an evaluation over a program's plan, part by part, with the phase it
+// stands in as a typed value.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "foundation/Ref.h"
+#include "objectbase/FSymbol.h"
+
+class FProgram;
+class ProgramPlan;
+
+// The driver walks the plan of the whole program and the plans drawn of its rest (the rules above
+// a derived hierarchy, each planned once the parts below it made the hierarchy), either component
+// by component or stratum by stratum, and hands each part to an evaluator, which runs it to its
+// fixpoint (or takes a single round of it). The evaluator says only how a part ended; which part
+// comes next, when a rest is drawn, when the walk is taken again and which warnings are written
+// is decided here.
+class FixpointDriver {
+  public:
+    // How the plan is walked: by its components in dependency order, or by its strata (where the
+    // components cannot run apart, and for the single rounds of tp).
+    enum class Walk { Components, Strata };
+    // Whether the walk starts a trigger phase before every part but the first: a stratum read
+    // next then sees the values inherited from the one below.
+    enum class Between { Nothing, TriggerPhase };
+    // The walk over the components is followed by one over the strata when a part equated
+    // objects, which may join rows of parts evaluated before it.
+    enum class Pass { First, AfterEqualities };
+
+    // Where the walk stands: the plan (index 0 the whole program's, then the rests), the part
+    // to run (one of its components, or one of its strata, by its index there), whether that
+    // part reads what it writes (a part that does not reaches its fixpoint in one round) and
+    // whether this is the trigger phase before it (`part` is then the part that comes next).
+    struct Phase {
+        const ProgramPlan& plan;
+        std::size_t planIndex;
+        Walk walk;
+        std::size_t index;
+        FProgram* part;
+        bool recursive;
+        bool trigger;
+        Pass pass;
+    };
+
+    // How a part ended.
+    enum class End {
+        // At its fixpoint.
+        Fixpoint,
+        // At its fixpoint, after its rounds equated objects.
+        FixpointEquated,
+        // Not at its fixpoint (a round failed, the user interrupted, or a single round changed
+        // something): the walk stops.
+        Stopped
+    };
+
+    // What the driver asks of an evaluator.
+    class PartEvaluator {
+      public:
+        virtual End evaluatePart(const Phase& phase) = 0;
+        // Every class the base holds below `cls`, at any depth: the rest of a plan is drawn with
+        // the hierarchy the parts below it made.
+        virtual std::vector<FSymbol> subclassesOf(const FSymbol& cls) = 0;
+
+      protected:
+        ~PartEvaluator() = default;
+    };
+
+    // The warnings written for a program: every evaluation of it, and every round of tp, cuts it
+    // again, and a warning already given is not repeated. Kept by the evaluator from walk to
+    // walk.
+    struct Warned {
+        // Held, so that no other program can take its place.
+        Ref<FProgram> program;
+        std::string text;
+    };
+
+    // A walk of `program`, planned as `root`, by `walk`; `evaluator` and `warned` outlive it.
+    // The walk goes by components only as far as the plans allow (ProgramPlan::componentwise):
+    // from the first plan that does not, it goes by strata.
+    FixpointDriver(PartEvaluator& evaluator, FProgram* program, const ProgramPlan& root, Walk walk,
+                   Warned& warned, Between between = Between::Nothing);
+    FixpointDriver(const FixpointDriver&) = delete;
+    FixpointDriver& operator=(const FixpointDriver&) = delete;
+    ~FixpointDriver();
+
+    // Starts the walk over the components of the root plan at `component`: those before it are
+    // known to be at their fixpoint already.
+    FixpointDriver& startingAt(std::size_t component);
+
+    // Walks every part; false as soon as one ends without its fixpoint.
+    bool run();
+
+  private:
+    // Walks the parts of one plan; false as soon as one ends without its fixpoint.
+    bool walkPlan(std::size_t planIndex, Walk walk, Pass pass);
+    // Writes the warnings of a plan of the program unless they were written already.
+    void warn(const std::vector<std::string>& warnings);
+
+    PartEvaluator& evaluator;
+    FProgram* program;
+    Warned& warned;
+    const Walk walk;
+    const Between between;
+    std::size_t firstComponent = 0;
+    // The plans walked: the root, then those drawn of the rest, each once the plan before it
+    // was evaluated (owned in `rests`).
+    std::vector<const ProgramPlan*> plans;
+    std::vector<std::unique_ptr<ProgramPlan>> rests;
+    // Whether a part was handed to the evaluator before (the trigger phase comes before every
+    // later one), and whether a part equated objects after another had been evaluated.
+    bool evaluatedBefore = false;
+    bool equatedAfter = false;
+};

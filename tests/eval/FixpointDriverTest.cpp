@@ -1,0 +1,200 @@
+// Tests of FixpointDriver: the phases it hands an evaluator for typical plans (a chain, mutual
+// recursion, negation between components, a derived hierarchy), the walk by strata again after
+// equalities, the trigger phases between strata, where a walk stops and where it starts.
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "eval/FixpointDriver.h"
+#include "eval/ProgramPlan.h"
+#include "foundation/OutputChannel.h"
+#include "language/FProgram.h"
+#include "language/FRule.h"
+#include "support/ChannelCapture.h"
+#include "support/RuleHarness.h"
+
+namespace {
+
+using Walk = FixpointDriver::Walk;
+using End = FixpointDriver::End;
+
+// An evaluator that runs nothing: it writes down each phase it is handed, one a line, as
+// "<plan>.<C|S><index> <once|rounds>[ trigger][ again]: <rules>", and ends each as `ending` says.
+class Recorder : public FixpointDriver::PartEvaluator {
+  public:
+    explicit Recorder(rule_test::RuleHarness& harness) : harness(harness) {}
+
+    End evaluatePart(const FixpointDriver::Phase& phase) override {
+        std::string line = std::to_string(phase.planIndex) + "." +
+                           (phase.walk == Walk::Components ? "C" : "S") +
+                           std::to_string(phase.index) + (phase.recursive ? " rounds" : " once");
+        if (phase.trigger) line += " trigger";
+        if (phase.pass == FixpointDriver::Pass::AfterEqualities) line += " again";
+        line += ":";
+        phase.part->forEachClause(
+            [&](FRule* clause) {
+                if (clause->ruleKind() == FRule::Rule) line += " " + harness.print(clause);
+                return true;
+            },
+            [](const FactList&, std::size_t) { return true; });
+        phases.push_back(line);
+        return ending ? ending(phase) : End::Fixpoint;
+    }
+
+    std::vector<FSymbol> subclassesOf(const FSymbol& /*cls*/) override {
+        // Once a line, however many classes the plan asks about.
+        if (phases.empty() || phases.back() != "hierarchy asked")
+            phases.push_back("hierarchy asked");
+        return {};
+    }
+
+    std::vector<std::string> phases;
+    std::function<End(const FixpointDriver::Phase&)> ending;
+
+  private:
+    rule_test::RuleHarness& harness;
+};
+
+// The phases of one walk of the text's plan.
+std::vector<std::string> walk(const std::string& text, Walk how,
+                              FixpointDriver::Between between = FixpointDriver::Between::Nothing,
+                              std::function<End(const FixpointDriver::Phase&)> ending = nullptr,
+                              bool* reached = nullptr) {
+    rule_test::RuleHarness harness;
+    FProgram* program = harness.program(text);
+    const ProgramPlan plan(program, ProgramPlan::Inheritance::None);
+    Recorder recorder(harness);
+    recorder.ending = std::move(ending);
+    FixpointDriver::Warned warned;
+    const bool ran = FixpointDriver(recorder, program, plan, how, warned, between).run();
+    if (reached != nullptr) *reached = ran;
+    return recorder.phases;
+}
+
+using Lines = std::vector<std::string>;
+
+const char* const chain = "p3(X) :- p2(X). p0(a). p2(X) :- p1(X). p1(X) :- p0(X).";
+const char* const negation =
+    "e(1,2). e(2,3). t(X,Y) :- e(X,Y). t(X,Z) :- t(X,Y), e(Y,Z). "
+    "u(X) :- e(X,_), not t(X,3). n(N) :- N = count{X ; u(X)}.";
+
+TEST(FixpointDriver, AChainRunsEachRuleOnceFromTheFactsUp) {
+    // The component of the facts runs to its fixpoint: its rules see the facts from its second
+    // round on.
+    EXPECT_EQ(walk(chain, Walk::Components),
+              (Lines{"0.C0 rounds: p1(X) :- p0(X).", "0.C1 once: p2(X) :- p1(X).",
+                     "0.C2 once: p3(X) :- p2(X)."}));
+    // By strata the whole chain is one part.
+    EXPECT_EQ(walk(chain, Walk::Strata),
+              (Lines{"0.S0 rounds: p3(X) :- p2(X). p2(X) :- p1(X). p1(X) :- p0(X)."}));
+}
+
+TEST(FixpointDriver, MutualRecursionIsOnePartInRounds) {
+    EXPECT_EQ(walk("e(1). s(X) :- e(X). p(X) :- e(X). p(X) :- q(X). q(X) :- p(X). "
+                   "r(X) :- q(X).",
+                   Walk::Components),
+              (Lines{"0.C0 rounds: s(X) :- e(X).",
+                     "0.C1 rounds: p(X) :- e(X). p(X) :- q(X). q(X) :- p(X).",
+                     "0.C2 once: r(X) :- q(X)."}));
+}
+
+TEST(FixpointDriver, NegationBetweenComponentsWaitsForWhatItReads) {
+    const Lines components{"0.C0 rounds: t(X,Y) :- e(X,Y). t(X,Z) :- t(X,Y), e(Y,Z).",
+                           "0.C1 once: u(X) :- e(X,_), not t(X,3).",
+                           "0.C2 once: n(N) :- N = count{X ; u(X)}."};
+    EXPECT_EQ(walk(negation, Walk::Components), components);
+    const Lines strata{"0.S0 rounds: t(X,Y) :- e(X,Y). t(X,Z) :- t(X,Y), e(Y,Z).",
+                       "0.S1 rounds: u(X) :- e(X,_), not t(X,3).",
+                       "0.S2 rounds: n(N) :- N = count{X ; u(X)}."};
+    EXPECT_EQ(walk(negation, Walk::Strata), strata);
+
+    // Objects equated by a later component may join rows of those before it: the components
+    // are followed by the strata, all of them.
+    auto equatesAt = [](std::size_t index) {
+        return [index](const FixpointDriver::Phase& phase) {
+            return phase.walk == Walk::Components && phase.index == index ? End::FixpointEquated
+                                                                          : End::Fixpoint;
+        };
+    };
+    Lines expected = components;
+    expected.push_back("0.S0 rounds again: t(X,Y) :- e(X,Y). t(X,Z) :- t(X,Y), e(Y,Z).");
+    expected.push_back("0.S1 rounds again: u(X) :- e(X,_), not t(X,3).");
+    expected.push_back("0.S2 rounds again: n(N) :- N = count{X ; u(X)}.");
+    EXPECT_EQ(walk(negation, Walk::Components, FixpointDriver::Between::Nothing, equatesAt(1)),
+              expected);
+    // Equalities in the first part join nothing evaluated before it.
+    EXPECT_EQ(walk(negation, Walk::Components, FixpointDriver::Between::Nothing, equatesAt(0)),
+              components);
+
+    // The single rounds of tp: a trigger phase before every stratum but the first.
+    EXPECT_EQ(walk(negation, Walk::Strata, FixpointDriver::Between::TriggerPhase),
+              (Lines{"0.S0 rounds: t(X,Y) :- e(X,Y). t(X,Z) :- t(X,Y), e(Y,Z).",
+                     "0.S1 rounds trigger: u(X) :- e(X,_), not t(X,3).",
+                     "0.S1 rounds: u(X) :- e(X,_), not t(X,3).",
+                     "0.S2 rounds trigger: n(N) :- N = count{X ; u(X)}.",
+                     "0.S2 rounds: n(N) :- N = count{X ; u(X)}."}));
+    // A trigger phase that adds facts stops the walk before its stratum.
+    bool reached = true;
+    EXPECT_EQ(walk(
+                  negation, Walk::Strata, FixpointDriver::Between::TriggerPhase,
+                  [](const FixpointDriver::Phase& phase) {
+                      return phase.trigger ? End::Stopped : End::Fixpoint;
+                  },
+                  &reached),
+              (Lines{"0.S0 rounds: t(X,Y) :- e(X,Y). t(X,Z) :- t(X,Y), e(Y,Z).",
+                     "0.S1 rounds trigger: u(X) :- e(X,_), not t(X,3)."}));
+    EXPECT_FALSE(reached);
+    // A part that ends without its fixpoint stops the walk.
+    EXPECT_EQ(walk(
+                  negation, Walk::Components, FixpointDriver::Between::Nothing,
+                  [](const FixpointDriver::Phase& phase) {
+                      return phase.index == 1 ? End::Stopped : End::Fixpoint;
+                  },
+                  &reached),
+              (Lines{components[0], components[1]}));
+    EXPECT_FALSE(reached);
+}
+
+TEST(FixpointDriver, TheRulesAboveADerivedHierarchyAreWalkedOnceItIsMade) {
+    // The subclass rule reads only vlk: its part comes first, then the rest is planned with the
+    // hierarchy the base holds, and walked as a second plan.
+    EXPECT_EQ(walk("e(1). e(2).\np(X) :- e(X), X > 1.\nX : k1 :- p(X).\n"
+                   "X : k2 :- e(X), not X : k1.\nvlk(vk0, vk1).\nC :: D :- vlk(C, D).",
+                   Walk::Components),
+              (Lines{"0.C0 rounds: C::D :- vlk(C,D).", "hierarchy asked",
+                     "1.C0 once: p(X) :- e(X), X > 1.", "1.C1 once: X:k1 :- p(X).",
+                     "1.C2 once: X:k2 :- e(X), not X:k1."}));
+}
+
+TEST(FixpointDriver, AWalkStartsWhereItIsToldAndWarnsOnce) {
+    rule_test::RuleHarness harness;
+    FProgram* program = harness.program(negation);
+    const ProgramPlan plan(program, ProgramPlan::Inheritance::None);
+    Recorder recorder(harness);
+    FixpointDriver::Warned warned;
+    EXPECT_TRUE(
+        FixpointDriver(recorder, program, plan, Walk::Components, warned).startingAt(1).run());
+    EXPECT_EQ(recorder.phases, (Lines{"0.C1 once: u(X) :- e(X,_), not t(X,3).",
+                                      "0.C2 once: n(N) :- N = count{X ; u(X)}."}));
+    // A component left out is at its fixpoint: equalities after it join its rows.
+    recorder.phases.clear();
+    recorder.ending = [](const FixpointDriver::Phase& phase) {
+        return phase.walk == Walk::Components ? End::FixpointEquated : End::Fixpoint;
+    };
+    EXPECT_TRUE(
+        FixpointDriver(recorder, program, plan, Walk::Components, warned).startingAt(1).run());
+    EXPECT_EQ(recorder.phases.size(), 5U);
+
+    // A program evaluated in rounds is named once, however often it is walked.
+    FProgram* rounds = harness.program("b(1). p(X) :- b(X), not q(X). q(X) :- b(X), not p(X).");
+    const ProgramPlan roundsPlan(rounds, ProgramPlan::Inheritance::None);
+    ChannelCapture error(errorChannel());
+    for (int i = 0; i < 2; ++i)
+        EXPECT_TRUE(FixpointDriver(recorder, rounds, roundsPlan, Walk::Strata, warned).run());
+    EXPECT_EQ(error.text(), roundsPlan.warnings().front() + "\n");
+}
+
+}  // namespace
