@@ -48,6 +48,8 @@ class HashJoin : public RowSource {
     bool distinctRows() const override { return distinct; }
 
   private:
+    // The number of left rows met with the table together.
+    static constexpr std::size_t Batch = 16;
     // The table of the right rows: from the memo, or built (and offered to the memo).
     void group();
 

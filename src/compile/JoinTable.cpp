@@ -25,24 +25,44 @@ JoinTable::JoinTable(const SetOperand& right, std::vector<int> positions, std::v
     groupKeys.reserve(groupsAtMost * keyWidth);
     table.reserve(groupsAtMost, EntryIndex::hashOf);
     bool stopped = false;
+    // The join cells of a few rows wait with their hashes while the slots they probe load, then
+    // are numbered in their order: a table of many groups is probed at random, and the waits
+    // on memory overlap instead of following one another.
+    constexpr std::size_t Batch = 16;
+    std::uint64_t hashes[Batch];
+    std::vector<InternalName> keys(Batch * keyWidth);
+    std::size_t waiting = 0;
+    auto numberWaiting = [&]() {
+        for (std::size_t b = 0; b < waiting; ++b) {
+            const InternalName* key = keys.data() + b * keyWidth;
+            auto cellAt = [key](std::size_t k) { return key[k]; };
+            const auto [g, fresh] =
+                table.insert(hashes[b], std::uint32_t(starts.size()),
+                             [&](std::uint32_t n) { return groupHas(n, cellAt); });
+            if (fresh) {
+                groupKeys.insert(groupKeys.end(), key, key + keyWidth);
+                starts.push_back(0);
+            }
+            groupOfRow.push_back(g);
+            ++starts[g];
+        }
+        waiting = 0;
+    };
     right.scan(RowOrder::Distinct, [&](const RowView& view) {
         const InternalName* row = view.cells;
         if (stopPoll.stop()) {
             stopped = true;
             return false;
         }
-        auto cellAt = [this, row](std::size_t k) { return row[joinColumns[k] - 1]; };
-        const auto [g, fresh] =
-            table.insert(hashCellsAt(cellAt, keyWidth), std::uint32_t(starts.size()),
-                         [&](std::uint32_t n) { return groupHas(n, cellAt); });
-        if (fresh) {
-            for (std::size_t k = 0; k < keyWidth; ++k) groupKeys.push_back(cellAt(k));
-            starts.push_back(0);
-        }
-        groupOfRow.push_back(g);
-        ++starts[g];
+        InternalName* key = keys.data() + waiting * keyWidth;
+        for (std::size_t k = 0; k < keyWidth; ++k) key[k] = row[joinColumns[k] - 1];
+        hashes[waiting] = hashCells(key, keyWidth);
+        table.prefetch(hashes[waiting]);
+        if (++waiting == Batch) numberWaiting();
         return true;
     });
+    // The rows of a scan cut short are left ungrouped: the table is unfinished anyway.
+    if (!stopped) numberWaiting();
     std::uint32_t total = 0;
     for (std::uint32_t& s : starts) {
         const std::uint32_t n = s;

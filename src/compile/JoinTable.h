@@ -46,6 +46,20 @@ class JoinTable {
     std::int64_t find(std::uint64_t hash, CellAt cellAt) const {
         return table.find(hash, [&](std::uint32_t g) { return groupHas(g, cellAt); });
     }
+    // Starts loading the slot where the group of this hash is looked for.
+    void prefetchSlot(std::uint64_t hash) const { table.prefetch(hash); }
+    // Starts loading the join cells and the rows' place of the first group whose slot holds
+    // this hash's bits (the group find will most likely answer), once its slot is at hand.
+    void prefetchGroup(std::uint64_t hash) const {
+        const std::int64_t g = table.find(hash, [](std::uint32_t) { return true; });
+        if (g < 0) return;
+        __builtin_prefetch(groupKeys.data() + std::size_t(g) * keyWidth);
+        __builtin_prefetch(starts.data() + g);
+    }
+    // Starts loading the kept cells of the first row of group g.
+    void prefetchRows(std::int64_t g) const {
+        if (!groupedCells.empty()) __builtin_prefetch(row(first(g)));
+    }
     // The rows of group g are numbered first(g) .. end(g) - 1.
     std::uint32_t first(std::int64_t g) const { return starts[std::size_t(g)]; }
     std::uint32_t end(std::int64_t g) const { return starts[std::size_t(g) + 1]; }

@@ -376,6 +376,7 @@ int Creator1::createFacts(const FactList& facts, std::size_t from, std::size_t c
     // A writer opened before the predicate's first tuple finds no store to hint at: it is opened
     // again once the batch made the store.
     bool hintsStale = false;
+    const bool direct = access->traceMode() == TraceMode::Off;
     std::size_t batched = 0;
     auto fail = [&](int one) {
         if (one == -1) return true;
@@ -386,8 +387,11 @@ int Creator1::createFacts(const FactList& facts, std::size_t from, std::size_t c
         for (std::size_t b = 0; b < batched; ++b) {
             if (before) before(factIndexes[b]);
             setChanged(0);
-            noteInsert(access->insertPredicate(predicate, factRows.data() + b * std::size_t(arity),
-                                               arity));
+            const InternalName* row = factRows.data() + b * std::size_t(arity);
+            // Untraced, the writer stores the tuple as the insert operation would, without
+            // looking up the predicate's frame and its delta again for every fact.
+            noteInsert(direct ? hints->insert(row)
+                              : access->insertPredicate(predicate, row, arity));
             if (fail(changed())) return false;
         }
         batched = 0;

@@ -350,6 +350,7 @@ void FactList::Fact::reset() {
 FactList::FactList(const FactList& other)
     : chunkUsed(other.chunkUsed),
       marks(other.marks),
+      beforeRuns(other.beforeRuns),
       count(other.count),
       last(other.last),
       origins(other.origins),
@@ -423,6 +424,8 @@ void FactList::append(const Fact& fact, const FSymbol* args,
                               static_cast<std::uint32_t>(chunkUsed)});
     std::memcpy(chunks.back().get() + chunkUsed, record, size);
     chunkUsed += size;
+    if (beforeRuns.empty() || beforeRuns.back().before != fact.before)
+        beforeRuns.push_back(BeforeRun{static_cast<std::uint32_t>(count), fact.before});
     ++count;
     noteWrites(fact, args, shape);
 }
@@ -477,6 +480,14 @@ void FactList::noteWrites(const Fact& fact, const FSymbol* args,
                 [&](Form part, const FSymbol& method, int argCount, const FSymbol*, int,
                     const FSymbol*) { note(part, method, argCount, FSymbol()); });
     }
+}
+
+std::size_t FactList::before(std::size_t i) const {
+    // The last run that begins at fact i or before it.
+    const auto run = std::upper_bound(
+        beforeRuns.begin(), beforeRuns.end(), i,
+        [](std::size_t fact, const BeforeRun& r) { return fact < std::size_t(r.first); });
+    return std::prev(run)->before;
 }
 
 const FactList::Fact& FactList::decode(std::size_t i) const {

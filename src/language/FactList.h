@@ -95,7 +95,7 @@ class FactList {
     // The table of the terms the facts name; null while they name none.
     const GroundTermTable* termTable() const { return terms.get(); }
     // The number of whole clauses of the program that stand before fact i.
-    std::size_t before(std::size_t i) const { return at(i).before; }
+    std::size_t before(std::size_t i) const;
     Form form(std::size_t i) const { return static_cast<Form>(at(i).flags >> FlagBits); }
     bool isMolecule(std::size_t i) const { return form(i) != Predicate; }
     // A predicate fact: its predicate, and its arity(i) arguments. The arguments stay where
@@ -222,6 +222,14 @@ class FactList {
     std::size_t chunkUsed = ChunkBytes;
     // The place of every Interval-th record.
     std::vector<Place> marks;
+    // The first fact of every run of facts with the same number of clauses before them, and
+    // that number: a walk of the program in order asks it of every fact, which decoding the
+    // fact's record answered at the cost of reading all of it.
+    struct BeforeRun {
+        std::uint32_t first;
+        std::uint32_t before;
+    };
+    std::vector<BeforeRun> beforeRuns;
     std::size_t count = 0;
     Fact last;
     // The fact add fills, kept for its argument array.

@@ -2,6 +2,7 @@
 // class object. The html style's answer file and browser are in PrettyPrinterHtml.cpp.
 #include "shell/PrettyPrinter.h"
 
+#include <algorithm>
 #include <sstream>
 
 #include "access/ExportHandler.h"
@@ -16,6 +17,7 @@
 #include "foundation/clib_list.h"
 #include "language/FLiteralList.h"
 #include "language/FRule.h"
+#include "objectbase/CellHash.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/SymTab.h"
 #include "platform/ControlEvents.h"
@@ -207,7 +209,7 @@ void PrettyPrinter::describe(OutputChannel& channel) {
 
 void PrettyPrinter::mode(const std::string& word) {
     if (!lookupWord(modeWords, word, mode_)) return;
-    nameCache.clear();
+    clearNameCache();
 }
 
 void PrettyPrinter::style(const std::string& word) {
@@ -291,6 +293,8 @@ void PrettyPrinter::makeOutput(FRule* query, Operand* answers) {
 
     std::vector<InternalName> values(columns->size());
     std::vector<const std::string*> texts(columns->size());
+    // Only the instance style writes the query with the values in place of its variables.
+    const bool bindValues = style_ == Instance;
     long printed = 0;
     long total = 0;
     bool refused = false;
@@ -310,7 +314,7 @@ void PrettyPrinter::makeOutput(FRule* query, Operand* answers) {
             for (const FSymbol& column : *columns) {
                 values[col] = rows->atColumn(col + 1);
                 texts[col] = &mapToString(values[col]);
-                varSymTab->bind(column, *texts[col]);
+                if (bindValues) varSymTab->bind(column, *texts[col]);
                 ++col;
             }
             writeRow(values, texts, names, query, handler.get());
@@ -356,12 +360,19 @@ void PrettyPrinter::writeRow(const std::vector<InternalName>& values,
             channel << " <BR>" << std::endl;
             break;
         default:
-            for (std::size_t i = 0; i < texts.size(); ++i)
-                channel << names[i] << "/" << *texts[i] << "   ";
             // A line, not a flush: one write a row cost a tenth of printing many rows. The
             // summary after the rows flushes; an error reported between rows flushes first,
-            // as the error stream is tied to the answers' stream.
-            channel << "\n";
+            // as the error stream is tied to the answers' stream. The line is put together
+            // first: a write for each piece cost more than finding the texts.
+            line.clear();
+            for (std::size_t i = 0; i < texts.size(); ++i) {
+                line += names[i];
+                line += '/';
+                line += *texts[i];
+                line += "   ";
+            }
+            line += '\n';
+            channel << line;
             break;
     }
 }
@@ -402,7 +413,27 @@ const std::string& PrettyPrinter::mapToString(const InternalName& value) {
     InternalName name = value;
     if (annotated != 0 && omAccess != nullptr && omAccess->isMapped(name))
         name = omAccess->mappedName(name);
-    if (const auto cached = nameCache.lookup(name); cached != nullptr) return nameCache.inf(cached);
+    // A whole number the object base stores is found by its value: the answers of a query over
+    // numbers come in ascending order, so this walks the table where a hash probe would jump.
+    // The table reaches a few times as far as the entries are many, whatever numbers come; a
+    // number past it when it was first printed has its entry by hash.
+    const std::size_t reach = std::max<std::size_t>(numberedLeast, 8 * (cachedTexts.size() + 1));
+    const bool numbered = name.getType() == InternalName::Integer && name.getArity() == 0 &&
+                          name.getValue() >= 0 && std::size_t(name.getValue()) < reach;
+    std::uint32_t* byValue = nullptr;
+    if (numbered) {
+        const auto number = static_cast<std::size_t>(name.getValue());
+        if (number >= cachedByNumber.size())
+            cachedByNumber.resize(std::min(reach, std::max(number + 1, cachedByNumber.size() * 2)));
+        byValue = &cachedByNumber[number];
+        if (*byValue != 0) return cachedTexts[*byValue - 1];
+    }
+    const std::uint64_t hash = hashCell(name);
+    auto same = [this, &name](std::uint32_t n) { return cachedNames[n] == name; };
+    if (const std::int64_t cached = cachedSlots.find(hash, same); cached >= 0) {
+        if (byValue != nullptr) *byValue = std::uint32_t(cached) + 1;
+        return cachedTexts[std::size_t(cached)];
+    }
 
     std::string text;
     if (mode_ == Poor || (mode_ == Const && name.getArity() != 0)) {
@@ -410,7 +441,23 @@ const std::string& PrettyPrinter::mapToString(const InternalName& value) {
     } else if (omAccess == nullptr || omAccess->giveLexicalForm(name, text, 1, 0) == 0) {
         text = unprintableText;
     }
-    return nameCache.inf(nameCache.insert(name, text));
+    const auto entry = std::uint32_t(cachedTexts.size());
+    if (numbered) {
+        *byValue = entry + 1;
+    } else {
+        cachedSlots.add(hash, entry);
+        cachedNames.resize(entry);
+        cachedNames.push_back(name);
+    }
+    cachedTexts.push_back(std::move(text));
+    return cachedTexts.back();
+}
+
+void PrettyPrinter::clearNameCache() {
+    cachedNames.clear();
+    cachedByNumber.clear();
+    cachedTexts.clear();
+    cachedSlots.release();
 }
 
 FLSysRef PrettyPrinterMeta::createInstance(FLSysArgs* args) {

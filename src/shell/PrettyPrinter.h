@@ -4,12 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <iosfwd>
 #include <string>
 #include <vector>
 
 #include "eval/PPProtocol.h"
-#include "foundation/clib_dictionary.h"
+#include "foundation/FlatHashTable.h"
 #include "objectbase/InternalName.h"
 
 class ExportHandler;
@@ -101,6 +102,8 @@ class PrettyPrinter : public PPProtocol {
     static void reportAnswerFile(const char* where);
     // The text with "&", "<" and ">" written as HTML entities.
     static std::string htmlEscaped(const std::string& text);
+    // Forgets the texts of the names printed so far.
+    void clearNameCache();
 
     Ref<OMAccess> omAccess;
     Ref<SymTab> symTab;
@@ -109,7 +112,18 @@ class PrettyPrinter : public PPProtocol {
     std::int32_t style_ = Bound;
     std::int32_t mode_ = First;
     std::int32_t annotated = 0;
-    clib_dictionary<InternalName, std::string> nameCache;
+    // The text of every name printed under the current mode, found with one hash probe: a
+    // search tree of the names cost a walk of cache misses for every value of every row. The
+    // texts stay where they are as more come, so the references handed out stay valid.
+    std::deque<std::string> cachedTexts;
+    // The entries found by hash, and the name of each (entries of numbers hold none).
+    EntryIndex cachedSlots;
+    std::vector<InternalName> cachedNames;
+    // Entry + 1 of each whole number from 0 on, as far as it reaches; 0 when it has none.
+    std::vector<std::uint32_t> cachedByNumber;
+    static constexpr std::size_t numberedLeast = std::size_t(1) << 16;
+    // One printed line of the bound style, built whole and written at once.
+    std::string line;
     // The answer file and the stream over it that owns it; both null while the html style has
     // never been chosen.
     std::ofstream* htmlFile = nullptr;

@@ -26,7 +26,7 @@ const char* const linkPrefixes[] = {"\"http:", "\"ftp:", "\"file:", "\"mailto:"}
 }  // namespace
 
 void PrettyPrinter::clear() {
-    nameCache.clear();
+    clearNameCache();
     if (htmlFile == nullptr) return;
     htmlFile->close();
     htmlFile->clear();

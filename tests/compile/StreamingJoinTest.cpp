@@ -162,6 +162,43 @@ TEST_F(StreamingJoinTest, AJoinOnTwoColumnsMeetsOnlyRowsAgreeingOnBoth) {
     EXPECT_EQ(found, expected);
 }
 
+TEST_F(StreamingJoinTest, ALargeJoinMeetsEveryLeftRowInItsOrder) {
+    // (X, Y) with i mod 5003 as Y joined on Y with a stored (Y, W) of many groups, 0 to 3 rows
+    // each: the rows come as nested loops would give them, over the left rows in their order
+    // and each one's group in the order stored.
+    int given = 0;
+    auto source = Ref<SetOperand>::adopt(counted(40000, 5003, &given));
+    auto yx = Ref<SetOperand>::adopt(new SetOperand(symbols({y, w})));
+    std::vector<std::vector<int>> groups(5003);
+    for (int v = 0; v < 5003; ++v)
+        for (int k = 0; k < v % 4; ++k) {
+            const int value = v * 3 + k;
+            groups[std::size_t(v)].push_back(value);
+            const InternalName row[2] = {integer(v), integer(value)};
+            yx->insert(undef(), row);
+        }
+    auto joined = Ref<SetOperand>::adopt(new SetOperand(symbols({x, w})));
+    joined->defer(std::make_unique<HashJoin>(source.get(), yx.get(), std::vector<int>{2},
+                                             std::vector<int>{1}, std::vector<HashJoin::Agree>{},
+                                             std::vector<HashJoin::Take>{{0, 1, 0}, {1, 2, 1}},
+                                             std::vector<InternalName>(2, undef())));
+    std::vector<std::pair<int, int>> found;
+    joined->scan(RowOrder::Repeating, [&](const RowView& row) {
+        found.emplace_back(row.cells[0].getValue(), row.cells[1].getValue());
+    });
+    std::vector<std::pair<int, int>> expected;
+    for (int i = 0; i < 40000; ++i)
+        for (int value : groups[std::size_t(i % 5003)]) expected.emplace_back(i, value);
+    EXPECT_EQ(found, expected);
+
+    // A reader that wants a few rows has the left rows read only a little past them.
+    given = 0;
+    int rows = 0;
+    joined->scan(RowOrder::Repeating, [&](const RowView&) { return ++rows < 5; });
+    EXPECT_EQ(rows, 5);
+    EXPECT_LE(given, 40);
+}
+
 TEST_F(StreamingJoinTest, AStoreChangedUnderAReaderIsReported) {
     RelationStore store(2);
     for (int v = 0; v < 5; ++v) {

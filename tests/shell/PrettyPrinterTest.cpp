@@ -61,6 +61,35 @@ TEST_F(PrettyPrinterTest, NamingModes) {
     EXPECT_EQ(errors.text(), "");
 }
 
+// Numbers are found by their value and other names by their hash: a number first printed while
+// few were known, printed again once many are, a number with the symbol table's flag, negative
+// numbers and objects keep their texts, and the texts of one row stay valid while its later
+// cells add names.
+TEST_F(PrettyPrinterTest, EveryNameKeepsItsTextHoweverManyArePrinted) {
+    auto number = [](int value) { return InternalName(value, InternalName::Integer, 0); };
+    const InternalName a = object("a");
+    EXPECT_EQ(printer->mapToString(number(70000)), "70000");
+    EXPECT_EQ(printer->mapToString(number(-5)), "-5");
+    EXPECT_EQ(printer->mapToString(InternalName(7, InternalName::Integer, -1)), "7");
+    std::vector<std::vector<InternalName>> rows;
+    std::string expected;
+    for (int i = 0; i < 3000; ++i) {
+        rows.push_back({number(3 * i), number(3 * i + 1), i % 2 == 0 ? a : number(3 * i + 2)});
+        expected += "X/" + std::to_string(3 * i) + "   Y/" + std::to_string(3 * i + 1) + "   Z/" +
+                    (i % 2 == 0 ? std::string("a") : std::to_string(3 * i + 2)) + "   \n";
+    }
+    expected += "\n% 3000 output(s) printed \n";
+    EXPECT_EQ(output("?- p(X, Y, Z).", rows), expected);
+    EXPECT_EQ(printer->mapToString(number(70000)), "70000");
+    EXPECT_EQ(printer->mapToString(number(7)), "7");
+    EXPECT_EQ(printer->mapToString(number(-5)), "-5");
+    EXPECT_EQ(printer->mapToString(number(8999)), "8999");
+    printer->mode("poor");
+    EXPECT_EQ(printer->mapToString(number(70000)), "i70000");
+    EXPECT_EQ(printer->mapToString(number(8999)), "i8999");
+    EXPECT_EQ(errors.text(), "");
+}
+
 TEST_F(PrettyPrinterTest, AnnotatedLiteralsPrintTheirValue) {
     const InternalName element = object("e1");
     const InternalName text = string("\"hello\"");
