@@ -72,7 +72,7 @@ void foldDistinctPairs(Operand* input, RowOrder order, bool pairsDistinct,
     GroupedPairs pairs;
     groupRows(input, order, positions, groups,
               [&](std::uint32_t n, const InternalName* row) { pairs.add(n, row[at]); });
-    pairs.forEachDistinct(std::size_t(groups.size()), fold);
+    pairs.forEachDistinct(fold);
 }
 
 }  // namespace
