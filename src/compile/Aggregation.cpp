@@ -27,7 +27,10 @@ bool isNumber(const InternalName& name) {
 template <class Take>
 void groupRows(Operand* input, RowOrder order, const std::vector<int>& positions,
                RelationStore& groups, Take take) {
-    constexpr std::size_t Batch = 64;
+    constexpr std::size_t Batch = 256;
+    // The hints of a row's slot, of its row and its lookup come Ahead rows apart, so that each
+    // load has had the time of Ahead lookups when it is needed.
+    constexpr std::size_t Ahead = 16;
     const std::size_t g = positions.size();
     std::size_t w = 0;
     // The batch's rows (their cells copied: a row read from a source is valid during its visit
@@ -36,10 +39,14 @@ void groupRows(Operand* input, RowOrder order, const std::vector<int>& positions
     std::vector<InternalName> keys(Batch * g);
     std::size_t held = 0;
     auto flush = [&] {
-        for (std::size_t i = 0; i < held; ++i) groups.prefetch(keys.data() + i * g);
-        for (std::size_t i = 0; i < held; ++i) groups.prefetchRow(keys.data() + i * g);
-        for (std::size_t i = 0; i < held; ++i)
-            take(std::uint32_t(groups.numberOf(keys.data() + i * g)), rows.data() + i * w);
+        for (std::size_t i = 0; i < held + 2 * Ahead; ++i) {
+            if (i < held) groups.prefetch(keys.data() + i * g);
+            if (i >= Ahead && i - Ahead < held) groups.prefetchRow(keys.data() + (i - Ahead) * g);
+            if (i >= 2 * Ahead) {
+                const std::size_t at = i - 2 * Ahead;
+                take(std::uint32_t(groups.numberOf(keys.data() + at * g)), rows.data() + at * w);
+            }
+        }
         held = 0;
     };
     scan(input, order, [&](const RowView& view) {
