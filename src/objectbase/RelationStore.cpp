@@ -97,6 +97,15 @@ void RelationStore::prefetch(const InternalName* row) const {
     slots.prefetch(hashRow(row));
 }
 
+void RelationStore::prefetchRow(const InternalName* row) const {
+    if (slots.empty()) return;
+    const std::uint64_t hash = hashRow(row);
+    const EntrySlot& home = slots[std::size_t(hash) & (slots.capacity() - 1)];
+    // Rows appended since the hash set was last used may not be numbered in it yet.
+    if (!home.isFree() && home.hash == std::uint32_t(hash) && int(home.number()) < rowCount)
+        __builtin_prefetch(this->row(int(home.number())));
+}
+
 namespace {
 
 // Makes room for at least one more row of `width` cells; answers where `row` lies afterwards (a

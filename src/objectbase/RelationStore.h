@@ -57,6 +57,10 @@ class RelationStore {
     // Starts loading the hash slot where a row equal to `cells` is or would go; a writer of many
     // rows issues it some rows ahead, so that the probes overlap their waits on memory.
     void prefetch(const InternalName* cells) const;
+    // Starts loading the cells of the row a lookup of `cells` compares first, read from the hash
+    // slot that prefetch() began to load: a writer issues it some rows after that hint and some
+    // rows before the lookup, which then waits on neither.
+    void prefetchRow(const InternalName* cells) const;
     // The cells of row number `index` (0-based, insertion order); valid until the next insert.
     const InternalName* row(int index) const {
         return cells.data() + std::size_t(index) * std::size_t(rowWidth);
