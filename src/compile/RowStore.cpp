@@ -1,6 +1,8 @@
 // The ascending-order fast path and the grouping of the rows of an operand.
 #include "compile/RowStore.h"
 
+#include <algorithm>
+
 #include "objectbase/CellHash.h"
 
 bool RowStore::insert(const InternalName* cells) {
@@ -25,6 +27,15 @@ void RowStore::append(const InternalName* cells) {
     if (inOrder && !empty() && compareRows(cells, row(size() - 1), width()) <= 0) inOrder = false;
     rows.appendNew(cells);
     changed();
+}
+
+const InternalName* RowStore::rowsInOrder(std::vector<InternalName>& gathered) const {
+    if (inOrder || size() < 2) return size() == 0 ? nullptr : row(0);
+    const auto w = std::size_t(width());
+    gathered.resize(std::size_t(size()) * w);
+    for (int rank = 0; rank < size(); ++rank)
+        std::copy_n(rowAtRank(rank), w, gathered.begin() + std::ptrdiff_t(std::size_t(rank) * w));
+    return gathered.data();
 }
 
 InternalName RowStore::firstCellOfGroup(std::size_t g) const {
