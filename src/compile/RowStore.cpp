@@ -29,12 +29,14 @@ void RowStore::append(const InternalName* cells) {
     changed();
 }
 
-const InternalName* RowStore::rowsInOrder(std::vector<InternalName>& gathered) const {
-    if (inOrder || size() < 2) return size() == 0 ? nullptr : row(0);
+const InternalName* RowStore::rowsInOrder(int from, int count,
+                                          std::vector<InternalName>& gathered) const {
+    if (count <= 0) return nullptr;
+    if (inOrder) return row(from);
     const auto w = std::size_t(width());
-    gathered.resize(std::size_t(size()) * w);
-    for (int rank = 0; rank < size(); ++rank)
-        std::copy_n(rowAtRank(rank), w, gathered.begin() + std::ptrdiff_t(std::size_t(rank) * w));
+    gathered.resize(std::size_t(count) * w);
+    for (int k = 0; k < count; ++k)
+        std::copy_n(rowAtRank(from + k), w, gathered.begin() + std::ptrdiff_t(std::size_t(k) * w));
     return gathered.data();
 }
 

@@ -288,16 +288,16 @@ void Creator1::runPass(const HeadPlan& plan, Head& entry, const std::vector<FTer
     flush();
     if (fresh != nullptr) {
         // Each fresh row was found not stored, and only they are stored now, each once.
-        // They go to the writer in blocks, each a copy of its cells, in ascending order; a stop
-        // is looked for between two blocks.
+        // They go to the writer in ascending order, in blocks that are each one copy of their
+        // cells (rows that came out of order gathered a block at a time); a stop is looked for
+        // between two blocks.
         exprs.front()->expectNew(fresh->size());
-        const InternalName* rows = fresh->rowsInOrder(freshInOrder);
-        const auto w = std::size_t(fresh->width());
         constexpr int Block = 4096;
-        for (int from = 0; from < fresh->size() && !halted(); from += Block)
-            exprs.front()->insertNewRows(rows + std::size_t(from) * w,
-                                         std::min(Block, fresh->size() - from), int(w), &local);
-        if (freshInOrder.size() > std::size_t(SpareFreshRows) * w) freshInOrder = {};
+        for (int from = 0; from < fresh->size() && !halted(); from += Block) {
+            const int count = std::min(Block, fresh->size() - from);
+            exprs.front()->insertNewRows(fresh->rowsInOrder(from, count, freshInOrder), count,
+                                         fresh->width(), &local);
+        }
         // Kept for the next pass unless large: its memory would stay taken until then.
         if (fresh->size() <= SpareFreshRows) spareFresh = std::move(fresh);
     }
