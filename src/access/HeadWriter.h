@@ -3,6 +3,7 @@
 // pass.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -95,6 +96,15 @@ class HeadWriter {
     int insertNew(const InternalName* row) {
         if (untracedTuples) return facts->insertNew(row);
         return insertTraced(row);
+    }
+    // insertNew for `count` rows of `width` cells each, one after the other at `rows`, in that
+    // order; nonzero when the answer of any of them is.
+    int insertNewRows(const InternalName* rows, int count, int width) {
+        if (untracedTuples) return facts->insertNewRows(rows, count, width);
+        int any = 0;
+        for (int i = 0; i < count; ++i)
+            if (insertTraced(rows + std::size_t(i) * std::size_t(width)) != 0) any = 1;
+        return any;
     }
     // Whether the row's fact is stored already, so that a pass may leave it out; false when
     // unknown (an inherited member, which a rule that derives it makes its own, counts as not

@@ -64,6 +64,10 @@ HashJoin::HashJoin(SetOperand* left, SetOperand* right, std::vector<int> leftPos
         toLeft(r.slotA, r.columnA);
         toLeft(r.slotB, r.columnB);
     }
+    // A condition on a pair of joined columns now reads one left cell twice: the meeting of
+    // the join cells holds it already.
+    std::erase_if(this->agree,
+                  [](const Agree& r) { return r.slotA == r.slotB && r.columnA == r.columnB; });
     for (Take& r : this->take) toLeft(r.slot, r.column);
     auto keep = [this](int column) {
         for (std::size_t k = 0; k < rightColumns.size(); ++k)

@@ -1,6 +1,8 @@
 // The ascending-order fast path and the grouping of the rows of an operand.
 #include "compile/RowStore.h"
 
+#include <algorithm>
+
 #include "objectbase/CellHash.h"
 
 bool RowStore::insert(const InternalName* cells) {
@@ -25,6 +27,17 @@ void RowStore::append(const InternalName* cells) {
     if (inOrder && !empty() && compareRows(cells, row(size() - 1), width()) <= 0) inOrder = false;
     rows.appendNew(cells);
     changed();
+}
+
+const InternalName* RowStore::rowsInOrder(int from, int count,
+                                          std::vector<InternalName>& gathered) const {
+    if (count <= 0) return nullptr;
+    if (inOrder) return row(from);
+    const auto w = std::size_t(width());
+    gathered.resize(std::size_t(count) * w);
+    for (int k = 0; k < count; ++k)
+        std::copy_n(rowAtRank(from + k), w, gathered.begin() + std::ptrdiff_t(std::size_t(k) * w));
+    return gathered.data();
 }
 
 InternalName RowStore::firstCellOfGroup(std::size_t g) const {

@@ -47,6 +47,10 @@ class RowStore {
     const InternalName* rowAtRank(int rank) const {
         return row(inOrder ? rank : rows.rowAtRank(rank));
     }
+    // The cells of the rows at ranks [from, from + count) of the ascending order, one row after
+    // the other: the store's own while the rows came in that order, else copied into
+    // `gathered`. Valid until the next insert (or change of `gathered`).
+    const InternalName* rowsInOrder(int from, int count, std::vector<InternalName>& gathered) const;
 
     // The groups: runs of rows with equal first cells, in ascending order.
     int groupCount() const;

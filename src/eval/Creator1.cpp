@@ -1,6 +1,7 @@
 // The rule-head creator: the walk's hooks in build and direct mode, and the row loop of create.
 #include "eval/Creator1.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "access/HeadWriter.h"
@@ -216,14 +217,18 @@ void Creator1::runPass(const HeadPlan& plan, Head& entry, const std::vector<FTer
     // such pass left when it has the width (a pass over a few rows spent more on making and
     // growing its store than on the rows).
     std::unique_ptr<RowStore> fresh;
+    auto openFresh = [&] {
+        if (fresh != nullptr) return;
+        if (spareFresh != nullptr && spareFresh->width() == rowWidth) {
+            fresh = std::move(spareFresh);
+            fresh->reset();
+        }
+        if (fresh == nullptr) fresh = std::make_unique<RowStore>(rowWidth);
+    };
     auto flush = [&] {
         const std::size_t w = std::size_t(rowWidth);
         if (plan.road == HeadRoad::FreshOnly) {
-            if (fresh == nullptr && spareFresh != nullptr && spareFresh->width() == rowWidth) {
-                fresh = std::move(spareFresh);
-                fresh->reset();
-            }
-            if (fresh == nullptr) fresh = std::make_unique<RowStore>(rowWidth);
+            openFresh();
             InsertExpr* tree = exprs.front();
             // A head relation that holds nothing yet (the first pass of a rule of a chain) has
             // no row to look up: every row is fresh.
@@ -249,9 +254,22 @@ void Creator1::runPass(const HeadPlan& plan, Head& entry, const std::vector<FTer
         batched = 0;
     };
     const bool batching = plan.road == HeadRoad::FreshOnly || plan.road == HeadRoad::Batched;
+    // A fresh-only pass into a relation that holds nothing yet (the first pass of a rule of a
+    // chain) looks nothing up: its rows go straight to the fresh store, without the batch.
+    // Nothing is stored before the pass ends, so that holds for the whole pass.
+    const bool straight = plan.road == HeadRoad::FreshOnly && prepared && !exprs.empty() &&
+                          exprs.front() != nullptr && exprs.front()->storesNothing();
     ::scan(bindings, plan.order(), [&](const RowView& row) {
         const InternalName* cells = row.cells;
         const int width = row.width;
+        if (straight) {
+            if (fresh == nullptr) {
+                rowWidth = width;
+                openFresh();
+            }
+            if (!stopPoll.stop()) fresh->insert(cells);
+            return;
+        }
         if (prepared && batching) {
             if (batched == 0) {
                 rowWidth = width;
@@ -270,9 +288,16 @@ void Creator1::runPass(const HeadPlan& plan, Head& entry, const std::vector<FTer
     flush();
     if (fresh != nullptr) {
         // Each fresh row was found not stored, and only they are stored now, each once.
+        // They go to the writer in ascending order, in blocks that are each one copy of their
+        // cells (rows that came out of order gathered a block at a time); a stop is looked for
+        // between two blocks.
         exprs.front()->expectNew(fresh->size());
-        for (int rank = 0; rank < fresh->size() && !halted(); ++rank)
-            exprs.front()->insertNew(fresh->rowAtRank(rank), &scratch, &local);
+        constexpr int Block = 4096;
+        for (int from = 0; from < fresh->size() && !halted(); from += Block) {
+            const int count = std::min(Block, fresh->size() - from);
+            exprs.front()->insertNewRows(fresh->rowsInOrder(from, count, freshInOrder), count,
+                                         fresh->width(), &local);
+        }
         // Kept for the next pass unless large: its memory would stay taken until then.
         if (fresh->size() <= SpareFreshRows) spareFresh = std::move(fresh);
     }

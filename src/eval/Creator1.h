@@ -149,6 +149,9 @@ class Creator1 : public Creator {
     // when it held at most SpareFreshRows rows.
     static constexpr int SpareFreshRows = 1 << 16;
     std::unique_ptr<RowStore> spareFresh;
+    // A block of the fresh rows of a pass gathered in ascending order, when they did not come
+    // so.
+    std::vector<InternalName> freshInOrder;
     std::map<std::pair<ParseTreeNode*, Columns>, Head> seen;
     // The atoms of the molecule fact being inserted, kept for their array.
     std::vector<FactList::Atom> factAtoms;

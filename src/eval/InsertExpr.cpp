@@ -1,6 +1,8 @@
 // The insert expressions: slot filling shared by every kind, and each kind's access-layer call.
 #include "eval/InsertExpr.h"
 
+#include <algorithm>
+
 #include "access/OMAccess.h"
 
 InsertExpr::InsertExpr(OMAccess* access, int slotCount)
@@ -70,6 +72,32 @@ void InsertExpr::insertNew(const InternalName* cells, InternalName* out, int* ch
     takeColumns(cells);
     if (writer->insertNew(values.data()) != 0) *changed = 1;
     *out = valueIsFirstSlot ? values[0] : InternalName::UndefinedObject;
+}
+
+void InsertExpr::insertNewRows(const InternalName* cells, int count, int width, int* changed) {
+    if (count <= 0) return;
+    const auto w = std::size_t(width);
+    InternalName out = InternalName::UndefinedObject;
+    if (writer == nullptr) {
+        for (int i = 0; i < count; ++i) insert(cells + std::size_t(i) * w, &out, changed);
+        return;
+    }
+    rowFailed = false;
+    // Slots that read the row's columns in order take the rows as they are.
+    bool asIs = n == width;
+    for (int i = 0; i < n && asIs; ++i)
+        asIs = slots[i].source == SlotSource::Column && slots[i].column == i + 1;
+    const InternalName* block = cells;
+    if (!asIs) {
+        blockValues.resize(std::size_t(count) * std::size_t(n));
+        for (int r = 0; r < count; ++r) {
+            takeColumns(cells + std::size_t(r) * w);
+            std::copy(values.begin(), values.end(),
+                      blockValues.begin() + std::ptrdiff_t(std::size_t(r) * std::size_t(n)));
+        }
+        block = blockValues.data();
+    }
+    if (writer->insertNewRows(block, count, n) != 0) *changed = 1;
 }
 
 void InsertExpr::insert(const InternalName* cells, InternalName* out, int* changed) {

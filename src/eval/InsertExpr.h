@@ -87,6 +87,9 @@ class InsertExpr : public ManagedObject {
     // insert for a row that isStored found not stored, with no insert since but of such rows,
     // each once: its writer may leave out the probe.
     void insertNew(const InternalName* cells, InternalName* out, int* changed);
+    // insertNew for `count` rows of `width` cells each, one after the other at `cells`, in that
+    // order: their facts go to the writer as one block (the node's value is not asked).
+    void insertNewRows(const InternalName* cells, int count, int width, int* changed);
     // A hint, once the pass has begun, that about `rows` new rows come next.
     void expectNew(int rows) {
         if (writer != nullptr) writer->expect(rows);
@@ -131,6 +134,8 @@ class InsertExpr : public ManagedObject {
     bool flat() const;
     // Puts the row's cells into the slots that read a column.
     void takeColumns(const InternalName* cells);
+    // The writer's rows of a block of rows whose slots are not their columns in order.
+    std::vector<InternalName> blockValues;
 };
 
 // A function-term object (symbol of kind 1) or a predicate tuple over n arguments.

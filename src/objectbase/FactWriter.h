@@ -2,6 +2,7 @@
 // inserts (a rule head's pass), and FactRelation, the relation it writes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "objectbase/InternalName.h"
@@ -56,6 +57,14 @@ class FactWriter {
     // this other than such rows, each once: a writer may then leave out its probe. The same
     // answer as insert.
     virtual int insertNew(const InternalName* row) { return insert(row); }
+    // insertNew for `count` rows of `width` cells each, one after the other at `rows`, in that
+    // order; nonzero when the answer of any of them would be.
+    virtual int insertNewRows(const InternalName* rows, int count, int width) {
+        int any = 0;
+        for (int i = 0; i < count; ++i)
+            if (insertNew(rows + std::size_t(i) * std::size_t(width)) != 0) any = 1;
+        return any;
+    }
     // A hint that about `rows` new rows come next: a writer may make room for them at once.
     virtual void expect(int /*rows*/) {}
     // Whether the row's fact is stored already (insert would answer 0 and store nothing);

@@ -55,6 +55,33 @@ int MainMemPredicateWriter::insertNew(const InternalName* row) {
     return afterStore(found, row, found->insertNewTuple(row, arity));
 }
 
+int MainMemPredicateWriter::insertNewRows(const InternalName* rows, int count, int width) {
+    if (count <= 0 || width != arity) return FactWriter::insertNewRows(rows, count, width);
+    MainMemPredFrame* found = frame();
+    int any = 0;
+    if (found == nullptr) {
+        // The first row makes the frame; the others follow in one block.
+        any = insertNew(rows) != 0 ? 1 : 0;
+        rows += arity;
+        --count;
+        found = frame();
+        if (count == 0) return any;
+    }
+    // A view stores row by row.
+    if (found == nullptr || found->isView())
+        return FactWriter::insertNewRows(rows, count, width) | any;
+    if (expected > 0) {
+        found->reserveRows(expected);
+        expected = 0;
+    }
+    if (found->insertNewTuples(rows, arity, count) == 0)
+        return FactWriter::insertNewRows(rows, count, width) | any;
+    // The rows are stored in one block; each is recorded as insertNew records it.
+    for (int i = 0; i < count; ++i)
+        if (afterStore(found, rows + std::size_t(i) * std::size_t(arity), 1) != 0) any = 1;
+    return any;
+}
+
 int MainMemPredicateWriter::afterStore(MainMemPredFrame* found, const InternalName* row,
                                        int stored) {
     // The frame's own answer says whether the tuple is new; a frame that a delta views needs

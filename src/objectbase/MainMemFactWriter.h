@@ -17,6 +17,7 @@ class MainMemPredicateWriter : public FactWriter {
     MainMemPredicateWriter(MainMemOM& om, const InternalName& predicate, int arity);
     int insert(const InternalName* row) override;
     int insertNew(const InternalName* row) override;
+    int insertNewRows(const InternalName* rows, int count, int width) override;
     void expect(int rows) override { expected = rows; }
     bool holds(const InternalName* row) override;
     bool holdsNothing() override;

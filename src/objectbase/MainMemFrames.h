@@ -379,6 +379,10 @@ class MainMemPredFrame : public PredicateFrame {
     // insertTuple for a row the caller knows the frame lacks: stored without a probe (see
     // RelationStore::appendNew); 1 once stored.
     int insertNewTuple(const InternalName* cells, int count);
+    // insertNewTuple for `rows` rows of `count` cells each, one after the other at `cells`, on
+    // a frame that is no view; the number of rows stored (all of them, or 0 when `count` is not
+    // the arity).
+    int insertNewTuples(const InternalName* cells, int count, int rows);
     // Makes room for `count` more rows at once (a view has no rows of its own).
     void reserveRows(int count) {
         if (viewed == nullptr) rows.reserve(count);

@@ -176,6 +176,12 @@ int MainMemPredFrame::insertNewTuple(const InternalName* cells, int count) {
     return 1;
 }
 
+int MainMemPredFrame::insertNewTuples(const InternalName* cells, int count, int rows) {
+    if (rows <= 0 || viewed != nullptr || !fitsFrame(cells, count, arity, scratch)) return 0;
+    this->rows.appendNewRows(cells, rows);
+    return rows;
+}
+
 bool MainMemPredFrame::containsTuple(const InternalName* cells, int count) {
     if (!fitsFrame(cells, count, arity, scratch)) return false;
     if (viewed != nullptr) return viewed->rows.find(cells) >= viewFrom;

@@ -164,6 +164,25 @@ void RelationStore::appendNew(const InternalName* row) {
     appendRow(row);
 }
 
+void RelationStore::appendNewRows(const InternalName* rows, int count) {
+    if (count <= 0) return;
+    const std::size_t end = cells.size();
+    const std::size_t w = std::size_t(rowWidth);
+    const std::size_t added = std::size_t(count) * w;
+    if (cells.capacity() - end < added)
+        cells.reserve(std::max(cells.capacity() * 2, end + std::max(added, w * 4)));
+    cells.insert(cells.end(), rows, rows + added);
+    const std::int32_t first = rowCount;
+    rowCount += count;
+    if (columns.empty()) return;
+    for (std::int32_t i = first; i < rowCount; ++i)
+        for (int c = 0; c < rowWidth && std::size_t(c) < columns.size(); ++c)
+            if (columns[std::size_t(c)] != nullptr)
+                columns[std::size_t(c)]
+                    ->rowsOf(cells[std::size_t(i) * w + std::size_t(c)])
+                    .push_back(std::uint32_t(i));
+}
+
 void RelationStore::hashRows() const {
     // appendNew was promised rows not stored yet: they are numbered without a comparison.
     slots.reserve(std::size_t(rowCount - hashedRows), EntryIndex::hashOf);

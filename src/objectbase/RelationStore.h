@@ -51,6 +51,9 @@ class RelationStore {
     // object base has just found new). The row joins the hash set only when the set is next
     // used: a store that is only appended to and read in order never probes for it.
     void appendNew(const InternalName* cells);
+    // appendNew for `count` rows lying one after the other at `rows` (none of them this store's
+    // own): one copy of the block instead of a call per row.
+    void appendNewRows(const InternalName* rows, int count);
     // The number of the row equal to `cells`, or -1.
     int find(const InternalName* cells) const;
     bool contains(const InternalName* cells) const { return find(cells) >= 0; }

@@ -134,10 +134,21 @@ TEST(RelationStoreTest, AgreesWithAnOrderedSetAcrossInsertsRenamesAndDeletes) {
         for (int step = 0; step < 60; ++step) {
             // Reads between the inserts leave a sorted part and a tail to merge into it.
             // A third of the new rows come through appendNew, which leaves them out of the
-            // hash set until the next probe.
+            // hash set until the next probe, some of them in blocks through appendNewRows.
             for (int i = 0; i < 40; ++i) {
                 const Row row = randomRow(random, width, 30);
-                if (random() % 3 == 0 && twin.count(row) == 0) {
+                if (random() % 7 == 0) {
+                    Row cells;
+                    int count = 0;
+                    for (int k = 0; k < 4; ++k) {
+                        const Row fresh = randomRow(random, width, 30);
+                        if (!twin.insert(fresh).second) continue;
+                        cells.insert(cells.end(), fresh.begin(), fresh.end());
+                        numbered.push_back(fresh);
+                        ++count;
+                    }
+                    store.appendNewRows(cells.data(), count);
+                } else if (random() % 3 == 0 && twin.count(row) == 0) {
                     store.appendNew(row.data());
                     twin.insert(row);
                     numbered.push_back(row);
