@@ -15,6 +15,11 @@ JoinTable::JoinTable(const SetOperand& right, std::vector<int> positions, std::v
     // copies each row's kept cells to its group's place. Ctrl-C or a farewell ends a long
     // grouping; the join then meets no row, and the evaluator throws its result away.
     controlEvents::StopPoll stopPoll;
+    // Rows a source computes (a join's) are read once: the first pass keeps their kept cells in
+    // the order read, which costs less than storing the whole rows to read them again.
+    const bool readOnce = right.holdsComputedSource() && right.holdsDistinctSource();
+    const std::size_t width = keptColumnList.size();
+    std::vector<InternalName> readCells;
     std::vector<std::uint32_t> groupOfRow;
     // Room for the rows once, for the groups up to a bound: a relation of many rows may have
     // few groups.
@@ -41,6 +46,8 @@ JoinTable::JoinTable(const SetOperand& right, std::vector<int> positions, std::v
         }
         groupOfRow.push_back(g);
         ++starts[g];
+        if (readOnce)
+            for (std::size_t k = 0; k < width; ++k) readCells.push_back(row[keptColumnList[k] - 1]);
         return true;
     });
     std::uint32_t total = 0;
@@ -61,10 +68,16 @@ JoinTable::JoinTable(const SetOperand& right, std::vector<int> positions, std::v
         const std::uint64_t bit = (hashCells(key, keyWidth) >> 32) & filterMask;
         filter[bit >> 6] |= std::uint64_t(1) << (bit & 63);
     }
-    const std::size_t width = keptColumnList.size();
     groupedCells.assign(std::size_t(total) * width, InternalName::UndefinedObject);
     std::vector<std::uint32_t> fill(starts.begin(), starts.end() - 1);
     std::size_t i = 0;
+    if (readOnce) {
+        for (; i < groupOfRow.size(); ++i)
+            std::copy_n(readCells.data() + i * width, width,
+                        groupedCells.data() + std::size_t(fill[groupOfRow[i]]++) * width);
+        finished = true;
+        return;
+    }
     // The same rows again, in the same order: the source reads a store that did not change.
     right.scan(RowOrder::Distinct, [&](const RowView& view) {
         const InternalName* row = view.cells;
