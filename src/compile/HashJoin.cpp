@@ -88,8 +88,9 @@ void HashJoin::group() {
     const bool stored = memo != nullptr && right->sourceKey(key);
     if (stored) table = memo->find(key, rightPositions, rightColumns);
     if (table != nullptr) return;
-    // The table reads the right rows twice: rows computed on every read are made once.
-    if (right->holdsComputedSource()) right->storeRows();
+    // The table reads the right rows twice, or a source that gives each row once (a join's)
+    // once: other rows computed on every read are made once.
+    if (right->holdsComputedSource() && !right->holdsDistinctSource()) right->storeRows();
     auto built = std::make_shared<const JoinTable>(*right, rightPositions, rightColumns);
     if (stored) memo->offer(key, built);
     table = std::move(built);

@@ -5,7 +5,9 @@
 #include "compile/JoinPlanner.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
+#include <optional>
 #include <queue>
 #include <tuple>
 #include <vector>
@@ -15,6 +17,8 @@
 #include "language/FLiteral.h"
 #include "language/FLiteralList.h"
 #include "language/FMolecule.h"
+#include "language/FVar.h"
+#include "language/FunctionTerm.h"
 #include "language/IdTerm.h"
 #include "language/PTerm.h"
 #include "language/Path.h"
@@ -272,6 +276,186 @@ Ref<FLiteralList> JoinPlanner::plan(const FLiteralList* body, const SymTab* name
     if (body == nullptr) return {};
     Planning planning(body, names);
     return planning.run(nullptr);
+}
+
+namespace {
+
+// What the estimate assumes without looking at the data: every relation holds this many rows
+// and every column this many distinct values, so a join on one variable makes ten times the
+// rows of its inputs and a join on two a tenth of them.
+constexpr double assumedRows = 1e4;
+constexpr double assumedValues = 1e3;
+// The two halves are taken only when their estimate is below this share of the left-deep one:
+// near a tie the plan that each literal's rows meet the ones before stays.
+constexpr double bushyShare = 0.75;
+// Longer bodies stay left-deep: weighing every split costs the cube of the body's length, and
+// a body of a thousand literals is planned in time in proportion to its length.
+constexpr int longestSplitBody = 16;
+
+double valuesOver(std::size_t columns) {
+    return std::pow(assumedValues, double(columns));
+}
+
+// Rows estimated for a literal or a join, kept over their variables.
+struct Estimate {
+    double rows = 1;
+    std::vector<FSymbol> vars;
+};
+
+bool holdsVar(const std::vector<FSymbol>& vars, const FSymbol& v) {
+    return std::find(vars.begin(), vars.end(), v) != vars.end();
+}
+
+// The estimate of a positive stored predicate over variables and constants (a constant or a
+// variable written twice selects a share of its rows); none for any other literal.
+std::optional<Estimate> storedAtom(const FLiteral* literal) {
+    if (literal->isNegated() || literal->secondFlag() != 0) return {};
+    const auto* term = node_cast<PTerm>(literal->getTerm());
+    if (term == nullptr || term->isBuiltin()) return {};
+    Estimate atom;
+    std::size_t selections = 0;
+    if (const clib_list<FTerm*>* args = term->getArgs()) {
+        for (const FTerm* arg : *args) {
+            if (const auto* var = dynamic_cast<const FVar*>(arg)) {
+                if (holdsVar(atom.vars, var->getName())) {
+                    ++selections;
+                } else {
+                    atom.vars.push_back(var->getName());
+                }
+            } else if (const auto* function = dynamic_cast<const FunctionTerm*>(arg)) {
+                const clib_list<FTerm*>* inner = function->getArgs();
+                if (inner != nullptr && inner->begin() != inner->end()) return {};
+                ++selections;
+            } else if (dynamic_cast<const IdTerm*>(arg) != nullptr) {
+                ++selections;
+            } else {
+                return {};
+            }
+        }
+    }
+    if (atom.vars.empty()) return {};
+    atom.rows =
+        std::max(1.0, std::min(assumedRows / valuesOver(selections), valuesOver(atom.vars.size())));
+    return atom;
+}
+
+// Joins `right` to `left`: adds to `cost` the rows read and made, and gives the rows kept over
+// the variables of `needed`.
+Estimate joined(const Estimate& left, const Estimate& right, const std::vector<FSymbol>& needed,
+                double& cost) {
+    std::vector<FSymbol> all = left.vars;
+    std::size_t shared = 0;
+    for (const FSymbol& v : right.vars) {
+        if (holdsVar(all, v)) {
+            ++shared;
+        } else {
+            all.push_back(v);
+        }
+    }
+    const double made =
+        std::min(left.rows * right.rows / valuesOver(shared), valuesOver(all.size()));
+    cost += left.rows + right.rows + made;
+    Estimate kept;
+    for (const FSymbol& v : all)
+        if (holdsVar(needed, v)) kept.vars.push_back(v);
+    kept.rows = std::max(1.0, std::min(made, valuesOver(kept.vars.size())));
+    return kept;
+}
+
+// The atoms first .. last joined left-deep; the variables of `later` and `output` are needed
+// after them.
+Estimate leftDeep(const std::vector<Estimate>& atoms, std::size_t first, std::size_t last,
+                  const std::vector<FSymbol>& later, const std::vector<FSymbol>& output,
+                  double& cost) {
+    Estimate rows = atoms[first];
+    for (std::size_t i = first + 1; i < last; ++i) {
+        std::vector<FSymbol> needed = later;
+        needed.insert(needed.end(), output.begin(), output.end());
+        for (std::size_t j = i + 1; j < last; ++j)
+            needed.insert(needed.end(), atoms[j].vars.begin(), atoms[j].vars.end());
+        rows = joined(rows, atoms[i], needed, cost);
+    }
+    return rows;
+}
+
+}  // namespace
+
+JoinShape JoinPlanner::shape(const FLiteralList* body, const VarSet& output, const SymTab* names) {
+    JoinShape shape;
+    shape.order = plan(body, names);
+    if (!shape.order || shape.order->length() != body->length() || body->length() < 4 ||
+        body->length() > longestSplitBody)
+        return shape;
+    std::vector<FLiteral*> order(shape.order->getList()->begin(), shape.order->getList()->end());
+    std::vector<Estimate> atoms;
+    for (const FLiteral* literal : order) {
+        std::optional<Estimate> atom = storedAtom(literal);
+        if (!atom) return shape;
+        atoms.push_back(std::move(*atom));
+    }
+    const std::vector<FSymbol> needed(output.begin(), output.end());
+    const std::size_t n = atoms.size();
+    double best = 0;
+    leftDeep(atoms, 0, n, {}, needed, best);
+    const double leftDeepCost = best;
+    std::vector<FLiteral*> bestOrder;
+    for (std::size_t split = 2; split + 2 <= n; ++split) {
+        // The second half in the planner's way: from its first literal on, next the one that
+        // shares the most variables with those taken (written order breaking ties); a literal
+        // sharing none would be a product, and so would halves sharing none.
+        std::vector<std::size_t> rest;
+        for (std::size_t i = split; i < n; ++i) rest.push_back(i);
+        std::vector<std::size_t> second{rest.front()};
+        rest.erase(rest.begin());
+        std::vector<FSymbol> taken = atoms[second.front()].vars;
+        bool connected = true;
+        while (connected && !rest.empty()) {
+            std::size_t pick = 0, most = 0;
+            for (std::size_t r = 0; r < rest.size(); ++r) {
+                std::size_t count = 0;
+                for (const FSymbol& v : atoms[rest[r]].vars) count += holdsVar(taken, v);
+                if (count > most) {
+                    most = count;
+                    pick = r;
+                }
+            }
+            connected = most > 0;
+            for (const FSymbol& v : atoms[rest[pick]].vars)
+                if (!holdsVar(taken, v)) taken.push_back(v);
+            second.push_back(rest[pick]);
+            rest.erase(rest.begin() + std::ptrdiff_t(pick));
+        }
+        if (!connected) continue;
+        std::vector<Estimate> halves(atoms.begin(), atoms.begin() + std::ptrdiff_t(split));
+        for (std::size_t i : second) halves.push_back(atoms[i]);
+        std::vector<FSymbol> secondVars;
+        for (std::size_t i = split; i < n; ++i)
+            secondVars.insert(secondVars.end(), halves[i].vars.begin(), halves[i].vars.end());
+        std::vector<FSymbol> firstVars;
+        for (std::size_t i = 0; i < split; ++i)
+            firstVars.insert(firstVars.end(), halves[i].vars.begin(), halves[i].vars.end());
+        if (std::none_of(secondVars.begin(), secondVars.end(),
+                         [&firstVars](const FSymbol& v) { return holdsVar(firstVars, v); }))
+            continue;
+        double cost = 0;
+        const Estimate first = leftDeep(halves, 0, split, secondVars, needed, cost);
+        const Estimate last = leftDeep(halves, split, n, firstVars, needed, cost);
+        joined(first, last, needed, cost);
+        if (cost < best) {
+            best = cost;
+            shape.split = split;
+            bestOrder.assign(order.begin(), order.begin() + std::ptrdiff_t(split));
+            for (std::size_t i : second) bestOrder.push_back(order[i]);
+        }
+    }
+    if (shape.split == 0 || best >= bushyShare * leftDeepCost) {
+        shape.split = 0;
+        return shape;
+    }
+    auto bushy = Ref<FLiteralList>::make();
+    for (FLiteral* literal : bestOrder) bushy->append(literal);
+    shape.order = bushy;
+    return shape;
 }
 
 Ref<FLiteralList> JoinPlanner::safeOrder(const FLiteralList* body, VarSet& bound,

@@ -3,6 +3,7 @@
 // by a cross product when an order without one exists.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "foundation/Ref.h"
@@ -11,6 +12,18 @@
 class FLiteral;
 class FLiteralList;
 class SymTab;
+
+// How the literals of a body are joined, decided once when the body is translated: in `order`,
+// each literal joined to the rows of the ones before it (left-deep), or, from `split` on, the
+// literals joined among themselves first and their rows then joined to those of the literals
+// before `split` (two left-deep halves under one join).
+struct JoinShape {
+    Ref<FLiteralList> order;
+    // 0 for a left-deep plan; else the first literal of the second half (at least 2, at most
+    // the body's length less 2).
+    std::size_t split = 0;
+    bool bushy() const { return split != 0; }
+};
 
 class JoinPlanner {
   public:
@@ -28,6 +41,15 @@ class JoinPlanner {
     static Ref<FLiteralList> plan(const FLiteralList* body, VarSet& bound, const SymTab* names);
     // The same order, for a reader that does not ask what is bound.
     static Ref<FLiteralList> plan(const FLiteralList* body, const SymTab* names);
+    // The order of plan, and where it pays to join two halves of it: a body of four to sixteen
+    // positive stored predicates, none of them a delta atom, over variables and constants, is
+    // split where an estimate of the rows its joins make is well below the left-deep plan's
+    // (the estimate takes every relation as ten thousand rows over a thousand values per
+    // column, and the rows of each join as kept once over the variables still needed). So a
+    // 4-cycle e(A, B), e(B, C), e(C, D), e(D, A) joins the paths (A, B, C) and (C, D, A) on A
+    // and C instead of making every path of length three; a chain whose halves would meet in a
+    // product stays left-deep. `output` holds the variables the body must deliver.
+    static JoinShape shape(const FLiteralList* body, const VarSet& output, const SymTab* names);
     // The order the language layer's safety check finds (FLiteralList::safeOrder), with the same
     // results; null for a null body. safeOrder hands out a new list with its first reference:
     // this is the one place in compile that takes it over.

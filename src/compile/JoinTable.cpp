@@ -16,6 +16,11 @@ JoinTable::JoinTable(const SetOperand& right, std::vector<int> positions, std::v
     // grouping; the join then meets no row, and the evaluator throws its result away.
     controlEvents::StopPoll stopPoll;
     std::vector<std::uint32_t> groupOfRow;
+    // Rows a source computes (a join's) are read once: the first pass keeps their kept cells in
+    // the order read, which costs less than storing the whole rows to read them again.
+    const bool readOnce = right.holdsComputedSource() && right.holdsDistinctSource();
+    const std::size_t width = keptColumnList.size();
+    std::vector<InternalName> readCells;
     // Room for the rows once, for the groups up to a bound: a relation of many rows may have
     // few groups.
     const std::size_t rowsAtMost = right.rowsAtMost();
@@ -58,6 +63,8 @@ JoinTable::JoinTable(const SetOperand& right, std::vector<int> positions, std::v
         for (std::size_t k = 0; k < keyWidth; ++k) key[k] = row[joinColumns[k] - 1];
         hashes[waiting] = hashCells(key, keyWidth);
         table.prefetch(hashes[waiting]);
+        if (readOnce)
+            for (std::size_t k = 0; k < width; ++k) readCells.push_back(row[keptColumnList[k] - 1]);
         if (++waiting == Batch) numberWaiting();
         return true;
     });
@@ -81,10 +88,16 @@ JoinTable::JoinTable(const SetOperand& right, std::vector<int> positions, std::v
         const std::uint64_t bit = (hashCells(key, keyWidth) >> 32) & filterMask;
         filter[bit >> 6] |= std::uint64_t(1) << (bit & 63);
     }
-    const std::size_t width = keptColumnList.size();
     groupedCells.assign(std::size_t(total) * width, InternalName::UndefinedObject);
     std::vector<std::uint32_t> fill(starts.begin(), starts.end() - 1);
     std::size_t i = 0;
+    if (readOnce) {
+        for (; i < groupOfRow.size(); ++i)
+            std::copy_n(readCells.data() + i * width, width,
+                        groupedCells.data() + std::size_t(fill[groupOfRow[i]]++) * width);
+        finished = true;
+        return;
+    }
     // The same rows again, in the same order: the source reads a store that did not change.
     right.scan(RowOrder::Distinct, [&](const RowView& view) {
         const InternalName* row = view.cells;

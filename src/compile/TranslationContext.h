@@ -62,6 +62,9 @@ struct TranslationContext {
     // While a literal and the tests that filter it alone are joined to each other before the
     // rows of the literals before them: the stack size at the literal's start; -1 otherwise.
     std::int32_t groupBase = -1;
+    // The literal from which on the body's literals are joined among themselves before their
+    // rows meet those of the literals before it (a bushy plan, see JoinShape); -1 for none.
+    std::int32_t secondHalf = -1;
     LiveVariables live;
     // One occurrence dictionary per literal of the current scope, owned here; null until the
     // literal's occurrences are first asked for.

@@ -720,8 +720,15 @@ void Translator::translateBody(FLiteralList* list) {
     auto filters = [&](std::size_t k, const FLiteral* literal) {
         return k < body.size() && JoinPlanner::filtersAlone(body[k], literal, cx->symTab);
     };
+    // The second half of a bushy plan (only stored predicates, which take no bindings from the
+    // literals before them) starts a group of its own on the stack, joined to the first half's
+    // rows after its last literal.
+    const bool halves = selective != 0 && cx->secondHalf > 1 &&
+                        std::size_t(cx->secondHalf) + 1 < body.size() && cx->groupBase < 0;
     for (std::size_t k = 0; k < body.size(); ++k) {
         FLiteral* literal = body[k];
+        if (halves && k == std::size_t(cx->secondHalf))
+            cx->groupBase = std::int32_t(cx->stack.size());
         if (filtered == nullptr && cx->stack.size() > std::size_t(std::max(cx->stackBase, 0)) &&
             filters(k + 1, literal)) {
             filtered = literal;
@@ -740,37 +747,56 @@ void Translator::translateBody(FLiteralList* list) {
             cx->groupBase = -1;
             endLiteral();
         }
+        if (halves && k + 1 == body.size()) {
+            cx->groupBase = -1;
+            endLiteral();
+        }
         ++cx->literalIndex;
     }
     cx->groupBase = -1;
 }
 
-void Translator::beginTranslation(FRule* rule, set<FSymbol>& output) {
+namespace {
+
+// Fills `output` with the variables the rule's body must deliver: a rule's head variables, a
+// query's named ones. True when the body has others, so that it may deliver a binding twice.
+bool outputOf(FRule* rule, set<FSymbol>& output) {
     FLiteralList* body = rule->getBody();
+    bool duplicate = false;
     if (rule->ruleKind() == FRule::Rule) {
         VarList* headVars = rule->getHead()->giveVars();
         for (const FSymbol& v : *headVars) output.insert(v);
         delete headVars;
         VarList* bodyVars = body->giveVars();
-        if (bodyVars->length() > output.size()) cx->duplicate = 1;
+        if (bodyVars->length() > output.size()) duplicate = true;
         delete bodyVars;
     } else {
         VarList* bodyVars = body->giveVars();
         for (const FSymbol& v : *bodyVars) {
             if (v.getType() == InternalName::DontCare) {
-                cx->duplicate = 1;
+                duplicate = true;
             } else {
                 output.insert(v);
             }
         }
         delete bodyVars;
     }
+    return duplicate;
+}
+
+}  // namespace
+
+void Translator::beginTranslation(FRule* rule, set<FSymbol>& output) {
+    if (outputOf(rule, output)) cx->duplicate = 1;
 }
 
 Translator::ExprRef Translator::translateRule(FRule* rule, SymTab* names) {
     if (rule == nullptr || rule->getBody() == nullptr) return {};
     TranslationContext context(names, true);
-    return translateInOrder(rule, context, JoinPlanner::plan(rule->getBody(), names));
+    set<FSymbol> output;
+    outputOf(rule, output);
+    const JoinShape shape = JoinPlanner::shape(rule->getBody(), output, names);
+    return translateInOrder(rule, context, shape.order, shape.split);
 }
 
 AnswerColumns Translator::answerColumns(FRule* rule, SymTab* names) {
@@ -778,9 +804,13 @@ AnswerColumns Translator::answerColumns(FRule* rule, SymTab* names) {
     const FLiteralList* body = rule->getBody();
     VarSet safeBound;
     const Ref<FLiteralList> safe = JoinPlanner::safeOrder(body, safeBound, names);
-    const Ref<FLiteralList> planned = JoinPlanner::plan(body, names);
+    set<FSymbol> output;
+    outputOf(rule, output);
+    const JoinShape shape = JoinPlanner::shape(body, output, names);
+    const Ref<FLiteralList>& planned = shape.order;
+    // A bushy tree's columns follow its halves, not the written order.
     const bool same =
-        safe && planned && safe->length() == planned->length() &&
+        !shape.bushy() && safe && planned && safe->length() == planned->length() &&
         std::equal(safe->getList()->begin(), safe->getList()->end(), planned->getList()->begin());
     if (same) return {};
     // A tree made only to be looked at: untraced, and the outcome of the last real translation
@@ -792,8 +822,10 @@ AnswerColumns Translator::answerColumns(FRule* rule, SymTab* names) {
 }
 
 Translator::ExprRef Translator::translateInOrder(FRule* rule, TranslationContext& context,
-                                                 const Ref<FLiteralList>& ordered) {
+                                                 const Ref<FLiteralList>& ordered,
+                                                 std::size_t split) {
     const Running running(*this, context);
+    context.secondHalf = split != 0 ? std::int32_t(split) : -1;
     set<FSymbol> output;
     beginTranslation(rule, output);
     FLiteralList* body = rule->getBody();

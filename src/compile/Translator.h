@@ -137,9 +137,10 @@ class Translator : public PtnScanner {
     // duplicate flag when the body may deliver a binding twice.
     void beginTranslation(FRule* rule, set<FSymbol>& output);
     // translateRule over the body's literals in the given order (null, or shorter than the body,
-    // when some literal has no place: no tree), in the given context.
+    // when some literal has no place: no tree), in the given context; from literal `split` on
+    // (when not 0) they are joined among themselves and then to the ones before.
     ExprRef translateInOrder(FRule* rule, TranslationContext& context,
-                             const Ref<FLiteralList>& ordered);
+                             const Ref<FLiteralList>& ordered, std::size_t split = 0);
     // Live sets of the literals against the scope's output; their occurrence dictionaries are
     // made when first asked for.
     void openScope(const std::vector<FLiteral*>& scopeLiterals, const set<FSymbol>& output);

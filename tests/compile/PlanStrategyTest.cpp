@@ -121,19 +121,63 @@ TEST_F(PlanStrategyTest, NegationIsAnAntiJoinOrAnExistenceTest) {
     EXPECT_EQ(harness.answers("h(X) :- q(X), not p(a, b), q(X)."), (Lines{}));
 }
 
-TEST_F(PlanStrategyTest, AFourCycleIsAChainOfStreamedHashJoins) {
+TEST_F(PlanStrategyTest, AFourCycleJoinsItsTwoHalvesOnTheirEnds) {
+    // Left-deep, the first three literals would make every path of length three, most of which
+    // the last literal drops: the two paths of length two meet on their ends instead.
     const std::string text = "ck(f(A, B, C, D)) :- e(A, B), e(B, C), e(C, D), e(D, A).";
     EXPECT_EQ(plan(text),
+              "merge : hash join on A,C\n"
+              "  merge : hash join on B\n"
+              "    pred : stored rows read in place\n"
+              "    pred : stored rows read in place\n"
+              "  merge : hash join on D\n"
+              "    pred : stored rows read in place\n"
+              "    pred : stored rows read in place\n");
+    const Lines cycles{"A=1, B=2, C=1, D=2", "A=1, B=2, C=3, D=4", "A=2, B=1, C=2, D=1",
+                       "A=2, B=3, C=4, D=1", "A=3, B=4, C=1, D=2", "A=4, B=1, C=2, D=3"};
+    EXPECT_EQ(harness.answers("?- e(A, B), e(B, C), e(C, D), e(D, A)."), cycles);
+    // Written in another order, split elsewhere: the same answers.
+    EXPECT_EQ(harness.answers("?- e(D, A), e(A, B), e(C, D), e(B, C)."), cycles);
+    // A cycle with a test among its literals is joined literal by literal.
+    EXPECT_EQ(plan("h(A, C) :- e(A, B), e(B, C), e(C, D), e(D, A), A < C."),
               "merge : hash join on A,D\n"
               "  merge : hash join on C\n"
-              "    merge : hash join on B\n"
+              "    merge : hash join on A,C\n"
+              "      merge : hash join on B\n"
+              "        pred : stored rows read in place\n"
+              "        pred : stored rows read in place\n"
+              "      pred : row iterator\n"
+              "        multipi\n"
+              "    pred : stored rows read in place\n"
+              "  pred : stored rows read in place\n");
+}
+
+TEST_F(PlanStrategyTest, AChainIsJoinedLiteralByLiteral) {
+    // Joined in two halves, a chain would meet them in a product of its middle's rows: each
+    // literal joins the rows before it.
+    EXPECT_EQ(plan("h(X, A, B, C, Y) :- e(X, A), e(A, B), e(B, C), e(C, Y)."),
+              "merge : hash join on C\n"
+              "  merge : hash join on B\n"
+              "    merge : hash join on A\n"
               "      pred : stored rows read in place\n"
               "      pred : stored rows read in place\n"
               "    pred : stored rows read in place\n"
               "  pred : stored rows read in place\n");
-    EXPECT_EQ(harness.answers("?- e(A, B), e(B, C), e(C, D), e(D, A)."),
-              (Lines{"A=1, B=2, C=1, D=2", "A=1, B=2, C=3, D=4", "A=2, B=1, C=2, D=1",
-                     "A=2, B=3, C=4, D=1", "A=3, B=4, C=1, D=2", "A=4, B=1, C=2, D=3"}));
+    EXPECT_EQ(plan("h(X, Y) :- e(X, A), e(A, B), e(B, C), e(C, D), e(D, E), e(E, Y)."),
+              "merge : hash join on E\n"
+              "  merge : hash join on D\n"
+              "    merge : hash join on C\n"
+              "      merge : hash join on B\n"
+              "        merge : hash join on A\n"
+              "          pred : stored rows read in place\n"
+              "          pred : stored rows read in place\n"
+              "        pred : stored rows read in place\n"
+              "      pred : stored rows read in place\n"
+              "    pred : stored rows read in place\n"
+              "  pred : stored rows read in place\n");
+    // The nine paths of length six that end in 4.
+    EXPECT_EQ(harness.answers("?- e(X, A), e(A, B), e(B, C), e(C, D), e(D, E), e(E, 4).").size(),
+              9u);
 }
 
 TEST_F(PlanStrategyTest, APlanRunsAgainWithTheSameAnswers) {
