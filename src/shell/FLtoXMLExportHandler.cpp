@@ -80,6 +80,19 @@ int FLtoXMLExportHandler::classSetOf(const InternalName& object) {
     return number;
 }
 
+bool FLtoXMLExportHandler::memberOf(const InternalName& value, const InternalName& cls) {
+    const auto kind = value.getType();
+    if (kind == InternalName::String || kind == InternalName::Integer ||
+        kind == InternalName::Float)
+        return access->isaTest(value, cls, IsaRelation::Member) != 0;
+    ClassSet& classes = classSets[std::size_t(classSetOf(value))];
+    for (const auto& [asked, answer] : classes.memberships)
+        if (asked == cls) return answer;
+    const bool answer = access->isaTest(value, cls, IsaRelation::Member) != 0;
+    classes.memberships.emplace_back(cls, answer);
+    return answer;
+}
+
 int FLtoXMLExportHandler::classSetAbove(const InternalName& object) {
     classesScratch.clear();
     Iterator* rows = classWalk.renew([&](Iterator* old) {
@@ -93,7 +106,7 @@ int FLtoXMLExportHandler::classSetAbove(const InternalName& object) {
         return same->second;
     }
     const auto known = classSetNumbers.emplace(classesScratch, int(classSets.size()));
-    if (known.second) classSets.push_back(ClassSet{known.first->first, {}, false, Free});
+    if (known.second) classSets.push_back(ClassSet{known.first->first, {}, false, Free, {}});
     hostSets.emplace(object, known.first->second);
     return known.first->second;
 }
@@ -234,8 +247,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
             if (type < 0 || type > 2) continue;
             if (!hostChecked) {
                 hostChecked = true;
-                hostOutside =
-                    docClass != Free && access->isaTest(host, docClass, IsaRelation::Member) != 0;
+                hostOutside = docClass != Free && memberOf(host, docClass);
             }
             if (hostOutside) continue;
             if (hostSet < 0) hostSet = classSetOf(host);
@@ -362,8 +374,7 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
         if (isBuiltin(object, builtinObject::String, builtinSymbol::String) ||
             isBuiltin(object, builtinObject::Numeric, builtinSymbol::Numeric))
             continue;
-        if (docClass != Free && access->isaTest(object, docClass, IsaRelation::Member) != 0)
-            continue;
+        if (docClass != Free && memberOf(object, docClass)) continue;
         if (nested->member(object)) continue;
         writeObject(object, request.format);
     }
@@ -500,7 +511,7 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
         const InternalName value = values != nullptr ? values->atColumn(3) : stored;
         text += plan.methodName;
         text += "='";
-        if (type == 0 && access->isaTest(value, cls, IsaRelation::Member) != 0) {
+        if (type == 0 && memberOf(value, cls)) {
             if (nestsHere(value)) {
                 content += nestedElementText(method, value, indent);
             } else {
@@ -515,7 +526,7 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
             std::size_t running = text.size();
             bool first = true;
             forEachValue(access.get(), value, [&](const InternalName& member) {
-                if (access->isaTest(member, cls, IsaRelation::Member) == 0) return true;
+                if (!memberOf(member, cls)) return true;
                 if (nestsHere(member)) {
                     content += nestedElementText(method, member, indent);
                 } else {
@@ -542,8 +553,7 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
             const InternalName* signature = &signatures[at];
             bool matches = true;
             for (int col = 3; col <= argCount + 2 && matches; ++col)
-                matches = access->isaTest(values->atColumn(col - skipped), signature[col - 1],
-                                          IsaRelation::Member) != 0;
+                matches = memberOf(values->atColumn(col - skipped), signature[col - 1]);
             if (!matches) continue;
             named = signature;
             results.insert(signature[argCount + 2]);
@@ -552,9 +562,7 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
         const InternalName cls = mostSpecific(results);
         const InternalName value = values->atColumn(argCount + 3 - skipped);
         // A single value outside the class writes nothing: its arguments need no text.
-        if (value.getType() != InternalName::SetName &&
-            access->isaTest(value, cls, IsaRelation::Member) == 0)
-            continue;
+        if (value.getType() != InternalName::SetName && !memberOf(value, cls)) continue;
         std::string arguments = argumentsText(argCount, values.get(), skipped, named);
         content += valueSetText(method, cls, value, arguments);
     }
@@ -624,7 +632,7 @@ std::string FLtoXMLExportHandler::valueSetText(const InternalName& method, const
 std::string FLtoXMLExportHandler::singleValueText(const InternalName& method,
                                                   std::string& arguments, const InternalName& cls,
                                                   const InternalName& value) {
-    if (access->isaTest(value, cls, IsaRelation::Member) == 0) return "";
+    if (!memberOf(value, cls)) return "";
     if (literalClass(cls, builtinObject::Literal, builtinSymbol::Literal))
         return "  " + formatter->valueElementText(method, arguments, value);
     arguments += formatter->attributeText(cls, 0, value);

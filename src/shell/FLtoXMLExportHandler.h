@@ -67,6 +67,8 @@ class FLtoXMLExportHandler : public XMLExportHandler {
         // The element name of a host of the sequence that is not a member of itself.
         bool typeClassKnown = false;
         InternalName typeClass;
+        // Whether its objects are members of a class, for the classes asked so far.
+        std::vector<std::pair<InternalName, bool>> memberships;
     };
 
     // The shared values of step one and the nested names they leave.
@@ -109,6 +111,9 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     bool literalClassFound(const InternalName& cls, const InternalName& literal,
                            const FSymbol& symbol);
 
+    // Whether a value is a member of a class. An object's answer depends on its classes alone,
+    // so it is found once for each sequence of classes; strings and numbers are asked directly.
+    bool memberOf(const InternalName& value, const InternalName& cls);
     // The number of the sequence of an object's classes.
     int classSetOf(const InternalName& object);
     // The same, walking the object's classes.
