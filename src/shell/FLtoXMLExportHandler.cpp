@@ -20,10 +20,6 @@ namespace {
 
 const InternalName Free = InternalName::UndefinedObject;
 
-struct NameHash {
-    std::size_t operator()(const InternalName& name) const { return hashCell(name); }
-};
-
 int argumentCountOf(Iterator* row) {
     return static_cast<int>(row->atColumn(3).asFloat());
 }
@@ -52,6 +48,10 @@ FLtoXMLExportHandler::FLtoXMLExportHandler(OMAccess* access) : XMLExportHandler(
 
 FLtoXMLExportHandler::~FLtoXMLExportHandler() {
     forgetSignatures();
+}
+
+std::size_t FLtoXMLExportHandler::NameHash::operator()(const InternalName& name) const {
+    return hashCell(name);
 }
 
 std::size_t FLtoXMLExportHandler::ClassesHash::operator()(
@@ -84,13 +84,34 @@ bool FLtoXMLExportHandler::memberOf(const InternalName& value, const InternalNam
     const auto kind = value.getType();
     if (kind == InternalName::String || kind == InternalName::Integer ||
         kind == InternalName::Float)
-        return access->isaTest(value, cls, IsaRelation::Member) != 0;
+        return literalMemberOf(value, cls);
     ClassSet& classes = classSets[std::size_t(classSetOf(value))];
     for (const auto& [asked, answer] : classes.memberships)
         if (asked == cls) return answer;
     const bool answer = access->isaTest(value, cls, IsaRelation::Member) != 0;
     classes.memberships.emplace_back(cls, answer);
     return answer;
+}
+
+bool FLtoXMLExportHandler::literalMemberOf(const InternalName& value, const InternalName& cls) {
+    if (access->om()->getObjFrame(value) != nullptr)
+        return access->isaTest(value, cls, IsaRelation::Member) != 0;
+    const int kind = value.getType();
+    for (const auto& [askedKind, asked, answer] : literalMemberships)
+        if (askedKind == kind && asked == cls) return answer;
+    const bool answer = access->isaTest(value, cls, IsaRelation::Member) != 0;
+    literalMemberships.emplace_back(kind, cls, answer);
+    return answer;
+}
+
+const std::string& FLtoXMLExportHandler::xmlNameOf(const InternalName& value) {
+    if (value.getType() == InternalName::String) {
+        stringXmlName = formatter->xmlName(value);
+        return stringXmlName;
+    }
+    const auto known = xmlNames.find(value);
+    if (known != xmlNames.end()) return known->second;
+    return xmlNames.emplace(value, formatter->xmlName(value)).first->second;
 }
 
 int FLtoXMLExportHandler::classSetAbove(const InternalName& object) {
@@ -197,6 +218,8 @@ void FLtoXMLExportHandler::forgetSignatures() {
     classSets.clear();
     hostSets.clear();
     literalClasses.clear();
+    literalMemberships.clear();
+    xmlNames.clear();
 }
 
 bool FLtoXMLExportHandler::isA(const std::string& className) const {
@@ -516,7 +539,7 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
                 content += nestedElementText(method, value, indent);
             } else {
                 attributes += text;
-                attributes += formatter->xmlName(value);
+                attributes += xmlNameOf(value);
                 attributes += "'";
             }
         } else if (type == 1 && plan.stringResult) {
@@ -530,7 +553,7 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
                 if (nestsHere(member)) {
                     content += nestedElementText(method, member, indent);
                 } else {
-                    appendWrapped(text, formatter->xmlName(member), running, first);
+                    appendWrapped(text, xmlNameOf(member), running, first);
                     first = false;
                 }
                 return true;
@@ -620,7 +643,7 @@ std::string FLtoXMLExportHandler::valueSetText(const InternalName& method, const
     std::size_t running = attribute.size();
     bool first = true;
     forEachValue(access.get(), value, [&](const InternalName& member) {
-        appendWrapped(attribute, formatter->xmlName(member), running, first);
+        appendWrapped(attribute, xmlNameOf(member), running, first);
         first = false;
         return true;
     });
