@@ -418,7 +418,7 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, int& classSet
     written.emplace(object, true);
     // One entry walk for each depth of nesting, re-aimed at every object written at that depth.
     const std::size_t depth = std::size_t(path.size());
-    path.insert(object);
+    path.push_back(object);
     // The object's own entries, straight from its frame: columns 1 method, 2 stored value,
     // 3 argument count, 4 arrow.
     if (entryWalks.size() <= depth) entryWalks.resize(depth + 1);
@@ -442,7 +442,7 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, int& classSet
             writeEntry(object, plan, entries->atColumn(2), attributes, content, indent);
         ++calls;
     }
-    path.del(object);
+    path.pop_back();
     return calls;
 }
 
@@ -458,7 +458,8 @@ void FLtoXMLExportHandler::writeObject(const InternalName& object, std::int32_t 
 }
 
 bool FLtoXMLExportHandler::nestsHere(const InternalName& value) const {
-    return nested != nullptr && nested->member(value) && !path.member(value) &&
+    return nested != nullptr && nested->member(value) &&
+           std::find(path.begin(), path.end(), value) == path.end() &&
            std::size_t(path.size()) < maxNesting;
 }
 

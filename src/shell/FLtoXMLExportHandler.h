@@ -170,5 +170,7 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     std::unique_ptr<set<InternalName>> nested;
     // The nested objects written so far, and the objects whose elements are being built.
     FlatNameMap<InternalName, bool> written;
-    set<InternalName> path;
+    // Elements are built inside one another, so the path grows and shrinks at its end; it is
+    // at most maxNesting long.
+    std::vector<InternalName> path;
 };
