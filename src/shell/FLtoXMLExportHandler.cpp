@@ -20,10 +20,6 @@ namespace {
 
 const InternalName Free = InternalName::UndefinedObject;
 
-struct NameHash {
-    std::size_t operator()(const InternalName& name) const { return hashCell(name); }
-};
-
 int argumentCountOf(Iterator* row) {
     return static_cast<int>(row->atColumn(3).asFloat());
 }
@@ -54,6 +50,10 @@ FLtoXMLExportHandler::~FLtoXMLExportHandler() {
     forgetSignatures();
 }
 
+std::size_t FLtoXMLExportHandler::NameHash::operator()(const InternalName& name) const {
+    return hashCell(name);
+}
+
 std::size_t FLtoXMLExportHandler::ClassesHash::operator()(
     const std::vector<InternalName>& classes) const {
     return hashCells(classes.data(), classes.size());
@@ -80,6 +80,40 @@ int FLtoXMLExportHandler::classSetOf(const InternalName& object) {
     return number;
 }
 
+bool FLtoXMLExportHandler::memberOf(const InternalName& value, const InternalName& cls) {
+    const auto kind = value.getType();
+    if (kind == InternalName::String || kind == InternalName::Integer ||
+        kind == InternalName::Float)
+        return literalMemberOf(value, cls);
+    ClassSet& classes = classSets[std::size_t(classSetOf(value))];
+    for (const auto& [asked, answer] : classes.memberships)
+        if (asked == cls) return answer;
+    const bool answer = access->isaTest(value, cls, IsaRelation::Member) != 0;
+    classes.memberships.emplace_back(cls, answer);
+    return answer;
+}
+
+bool FLtoXMLExportHandler::literalMemberOf(const InternalName& value, const InternalName& cls) {
+    if (access->om()->getObjFrame(value) != nullptr)
+        return access->isaTest(value, cls, IsaRelation::Member) != 0;
+    const int kind = value.getType();
+    for (const auto& [askedKind, asked, answer] : literalMemberships)
+        if (askedKind == kind && asked == cls) return answer;
+    const bool answer = access->isaTest(value, cls, IsaRelation::Member) != 0;
+    literalMemberships.emplace_back(kind, cls, answer);
+    return answer;
+}
+
+const std::string& FLtoXMLExportHandler::xmlNameOf(const InternalName& value) {
+    if (value.getType() == InternalName::String) {
+        stringXmlName = formatter->xmlName(value);
+        return stringXmlName;
+    }
+    const auto known = xmlNames.find(value);
+    if (known != xmlNames.end()) return known->second;
+    return xmlNames.emplace(value, formatter->xmlName(value)).first->second;
+}
+
 int FLtoXMLExportHandler::classSetAbove(const InternalName& object) {
     classesScratch.clear();
     Iterator* rows = classWalk.renew([&](Iterator* old) {
@@ -93,7 +127,7 @@ int FLtoXMLExportHandler::classSetAbove(const InternalName& object) {
         return same->second;
     }
     const auto known = classSetNumbers.emplace(classesScratch, int(classSets.size()));
-    if (known.second) classSets.push_back(ClassSet{known.first->first, {}, false, Free});
+    if (known.second) classSets.push_back(ClassSet{known.first->first, {}, false, Free, {}});
     hostSets.emplace(object, known.first->second);
     return known.first->second;
 }
@@ -184,6 +218,8 @@ void FLtoXMLExportHandler::forgetSignatures() {
     classSets.clear();
     hostSets.clear();
     literalClasses.clear();
+    literalMemberships.clear();
+    xmlNames.clear();
 }
 
 bool FLtoXMLExportHandler::isA(const std::string& className) const {
@@ -234,8 +270,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
             if (type < 0 || type > 2) continue;
             if (!hostChecked) {
                 hostChecked = true;
-                hostOutside =
-                    docClass != Free && access->isaTest(host, docClass, IsaRelation::Member) != 0;
+                hostOutside = docClass != Free && memberOf(host, docClass);
             }
             if (hostOutside) continue;
             if (hostSet < 0) hostSet = classSetOf(host);
@@ -362,8 +397,7 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
         if (isBuiltin(object, builtinObject::String, builtinSymbol::String) ||
             isBuiltin(object, builtinObject::Numeric, builtinSymbol::Numeric))
             continue;
-        if (docClass != Free && access->isaTest(object, docClass, IsaRelation::Member) != 0)
-            continue;
+        if (docClass != Free && memberOf(object, docClass)) continue;
         if (nested->member(object)) continue;
         writeObject(object, request.format);
     }
@@ -384,7 +418,7 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, int& classSet
     written.emplace(object, true);
     // One entry walk for each depth of nesting, re-aimed at every object written at that depth.
     const std::size_t depth = std::size_t(path.size());
-    path.insert(object);
+    path.push_back(object);
     // The object's own entries, straight from its frame: columns 1 method, 2 stored value,
     // 3 argument count, 4 arrow.
     if (entryWalks.size() <= depth) entryWalks.resize(depth + 1);
@@ -408,7 +442,7 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, int& classSet
             writeEntry(object, plan, entries->atColumn(2), attributes, content, indent);
         ++calls;
     }
-    path.del(object);
+    path.pop_back();
     return calls;
 }
 
@@ -424,7 +458,8 @@ void FLtoXMLExportHandler::writeObject(const InternalName& object, std::int32_t 
 }
 
 bool FLtoXMLExportHandler::nestsHere(const InternalName& value) const {
-    return nested != nullptr && nested->member(value) && !path.member(value) &&
+    return nested != nullptr && nested->member(value) &&
+           std::find(path.begin(), path.end(), value) == path.end() &&
            std::size_t(path.size()) < maxNesting;
 }
 
@@ -500,12 +535,12 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
         const InternalName value = values != nullptr ? values->atColumn(3) : stored;
         text += plan.methodName;
         text += "='";
-        if (type == 0 && access->isaTest(value, cls, IsaRelation::Member) != 0) {
+        if (type == 0 && memberOf(value, cls)) {
             if (nestsHere(value)) {
                 content += nestedElementText(method, value, indent);
             } else {
                 attributes += text;
-                attributes += formatter->xmlName(value);
+                attributes += xmlNameOf(value);
                 attributes += "'";
             }
         } else if (type == 1 && plan.stringResult) {
@@ -515,11 +550,11 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
             std::size_t running = text.size();
             bool first = true;
             forEachValue(access.get(), value, [&](const InternalName& member) {
-                if (access->isaTest(member, cls, IsaRelation::Member) == 0) return true;
+                if (!memberOf(member, cls)) return true;
                 if (nestsHere(member)) {
                     content += nestedElementText(method, member, indent);
                 } else {
-                    appendWrapped(text, formatter->xmlName(member), running, first);
+                    appendWrapped(text, xmlNameOf(member), running, first);
                     first = false;
                 }
                 return true;
@@ -542,8 +577,7 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
             const InternalName* signature = &signatures[at];
             bool matches = true;
             for (int col = 3; col <= argCount + 2 && matches; ++col)
-                matches = access->isaTest(values->atColumn(col - skipped), signature[col - 1],
-                                          IsaRelation::Member) != 0;
+                matches = memberOf(values->atColumn(col - skipped), signature[col - 1]);
             if (!matches) continue;
             named = signature;
             results.insert(signature[argCount + 2]);
@@ -552,9 +586,7 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
         const InternalName cls = mostSpecific(results);
         const InternalName value = values->atColumn(argCount + 3 - skipped);
         // A single value outside the class writes nothing: its arguments need no text.
-        if (value.getType() != InternalName::SetName &&
-            access->isaTest(value, cls, IsaRelation::Member) == 0)
-            continue;
+        if (value.getType() != InternalName::SetName && !memberOf(value, cls)) continue;
         std::string arguments = argumentsText(argCount, values.get(), skipped, named);
         content += valueSetText(method, cls, value, arguments);
     }
@@ -612,7 +644,7 @@ std::string FLtoXMLExportHandler::valueSetText(const InternalName& method, const
     std::size_t running = attribute.size();
     bool first = true;
     forEachValue(access.get(), value, [&](const InternalName& member) {
-        appendWrapped(attribute, formatter->xmlName(member), running, first);
+        appendWrapped(attribute, xmlNameOf(member), running, first);
         first = false;
         return true;
     });
@@ -624,7 +656,7 @@ std::string FLtoXMLExportHandler::valueSetText(const InternalName& method, const
 std::string FLtoXMLExportHandler::singleValueText(const InternalName& method,
                                                   std::string& arguments, const InternalName& cls,
                                                   const InternalName& value) {
-    if (access->isaTest(value, cls, IsaRelation::Member) == 0) return "";
+    if (!memberOf(value, cls)) return "";
     if (literalClass(cls, builtinObject::Literal, builtinSymbol::Literal))
         return "  " + formatter->valueElementText(method, arguments, value);
     arguments += formatter->attributeText(cls, 0, value);

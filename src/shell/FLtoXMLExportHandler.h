@@ -67,6 +67,8 @@ class FLtoXMLExportHandler : public XMLExportHandler {
         // The element name of a host of the sequence that is not a member of itself.
         bool typeClassKnown = false;
         InternalName typeClass;
+        // Whether its objects are members of a class, for the classes asked so far.
+        std::vector<std::pair<InternalName, bool>> memberships;
     };
 
     // The shared values of step one and the nested names they leave.
@@ -109,6 +111,14 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     bool literalClassFound(const InternalName& cls, const InternalName& literal,
                            const FSymbol& symbol);
 
+    // Whether a value is a member of a class. An object's answer depends on its classes alone,
+    // so it is found once for each sequence of classes; strings and numbers are asked directly.
+    bool memberOf(const InternalName& value, const InternalName& cls);
+    // A string or number without classes of its own: its answer depends on its kind alone.
+    bool literalMemberOf(const InternalName& value, const InternalName& cls);
+    // The XML name of a value: an object's is made once however often it is written, a
+    // string's (mostly written once) each time.
+    const std::string& xmlNameOf(const InternalName& value);
     // The number of the sequence of an object's classes.
     int classSetOf(const InternalName& object);
     // The same, walking the object's classes.
@@ -122,6 +132,9 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     InternalName typeClassOf(const InternalName& object, int classSet);
     void forgetSignatures();
 
+    struct NameHash {
+        std::size_t operator()(const InternalName& name) const;
+    };
     struct ClassesHash {
         std::size_t operator()(const std::vector<InternalName>& classes) const;
     };
@@ -148,10 +161,16 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     Ref<Iterator> classWalk;
     std::vector<InternalName> classesScratch;
     std::vector<InternalName> directScratch;
+    // The answers of literalMemberOf: kind, class, answer.
+    std::vector<std::tuple<int, InternalName, bool>> literalMemberships;
+    std::unordered_map<InternalName, std::string, NameHash> xmlNames;
+    std::string stringXmlName;
 
     // The objects nested in their holders, for the length of one export.
     std::unique_ptr<set<InternalName>> nested;
     // The nested objects written so far, and the objects whose elements are being built.
     FlatNameMap<InternalName, bool> written;
-    set<InternalName> path;
+    // Elements are built inside one another, so the path grows and shrinks at its end; it is
+    // at most maxNesting long.
+    std::vector<InternalName> path;
 };

@@ -224,10 +224,13 @@ void KavumExportHandler::writePrefixedAttributes(const InternalName& object, std
     // the namespace object e.p, as the attribute x of that object.
     std::vector<std::pair<InternalName, InternalName>> prefixes;
     {
-        const auto entries =
-            Ref<HostSpecDescIter>::make(object, Free, 0, MethodType::Scalar, access.get());
-        for (bool more = entries->first(); more; more = entries->next()) {
-            const InternalName prefix = entries->atColumn(2);
+        if (prefixWalk == nullptr)
+            prefixWalk =
+                Ref<HostSpecDescIter>::make(object, Free, 0, MethodType::Scalar, access.get());
+        else
+            prefixWalk->reinitialize(object, Free, 0, MethodType::Scalar, access.get());
+        for (bool more = prefixWalk->first(); more; more = prefixWalk->next()) {
+            const InternalName prefix = prefixWalk->atColumn(2);
             InternalName holder;
             if (access->lookupMethodValue(object, prefix, holder) != 0 &&
                 access->isaTest(holder, builtinObject::Namespace, IsaRelation::Member) != 0)

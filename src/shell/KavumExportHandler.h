@@ -94,7 +94,9 @@ class KavumExportHandler : public XMLExportHandler {
     enum class ChildKind { Element, IdRecord, Text };
     FlatNameMap<InternalName, ChildKind> childKinds;
     ChildKind childKindOf(const InternalName& method);
-    // The walks over an element's attribute and child entries, re-aimed at every element.
+    // The walks over an element's attribute, child and namespace prefix entries, re-aimed at
+    // every element.
     Ref<HostSpecDescIter> attributeWalk;
     Ref<HostSpecDescIter> childWalk;
+    Ref<HostSpecDescIter> prefixWalk;
 };
