@@ -112,12 +112,10 @@ int HeadWriter::store(const InternalName* row) {
 
 bool HeadWriter::holds(const InternalName* row) {
     if (facts == nullptr) return false;
-    if (relation.kind == HeadRelation::Kind::ClassRelation) {
-        // Only a stored membership is left out: a subclass fact may close a cycle, and an
-        // attempt traced one by one is traced where it is stored.
-        return relation.relation == IsaRelation::Member && mode != TraceMode::EveryAttempt &&
-               facts->holds(row);
-    }
+    // Only a stored membership is left out: a subclass fact may close a cycle.
+    if (relation.kind == HeadRelation::Kind::ClassRelation &&
+        relation.relation != IsaRelation::Member)
+        return false;
     if (relation.kind == HeadRelation::Kind::Method) {
         // An inherited member is held, but a rule that derives it makes it own: the insert
         // says so.
@@ -133,7 +131,9 @@ bool HeadWriter::holds(const InternalName* row) {
 }
 
 void HeadWriter::trace(const InternalName* row) {
-    if (relation.kind == HeadRelation::Kind::Predicate)
+    if (relation.kind == HeadRelation::Kind::ClassRelation)
+        access.traceClassRelation(row[0], row[1], relation.relation);
+    else if (relation.kind == HeadRelation::Kind::Predicate)
         access.traceSymbolInsert(relation.predicate, row, relation.arity);
     else
         access.traceInsert(row[0], row[1], nullptr, 0, code(relation.type), row[2], 0);
