@@ -1,9 +1,14 @@
 // The EnhIsaIter family: is-a closures over the stored class relations.
 #include "access/EnhIsaIter.h"
 
+#include <algorithm>
+#include <span>
+
 #include "access/OMAccess.h"
 #include "foundation/ErrorCatalogue.h"
 #include "foundation/ErrorHandler.h"
+#include "objectbase/MainMemFrames.h"
+#include "objectbase/OM.h"
 
 namespace {
 
@@ -96,8 +101,26 @@ bool FullySpecifiedIsaIter::next() {
     return false;
 }
 
+bool EnhLeftIsaIter::copyDirectClasses() {
+    if (!access->holdsNoRelation(continuation())) return false;
+    OM* base = access->om();
+    if (base == nullptr) return false;
+    classes.clear();
+    MainMemObjFrame* frame = base->getObjFrame(object);
+    if (frame == nullptr) return true;
+    const InternalName setName = kind == IsaRelation::Member     ? frame->getSetName1()
+                                 : kind == IsaRelation::Subclass ? frame->getSetName2()
+                                                                 : frame->getSetName3();
+    if (const MainMemSetFrame* stored = base->getSetFrame(setName)) {
+        const std::span<const InternalName> members = stored->memberSet().ascending();
+        classes.assign(members.begin(), members.end());
+    }
+    return true;
+}
+
 void EnhLeftIsaIter::computeClasses() {
-    result.clear();
+    if (copyDirectClasses()) return;
+    set<InternalName> result;
     std::vector<InternalName> pending;
     directStep(object, kind, true, [&](const InternalName& c) {
         if (result.member(c)) return;
@@ -105,22 +128,30 @@ void EnhLeftIsaIter::computeClasses() {
         pending.push_back(c);
     });
     closeOver(result, pending, continuation(), true);
+    classes.clear();
+    classes.reserve(std::size_t(result.size()));
+    for (auto it = result.first_item(); it != nullptr; it = result.next_item(it))
+        classes.push_back(result.key(it));
 }
 
 bool EnhLeftIsaIter::first() {
     positioned = false;
     if (!fits(true, false)) return false;
     computeClasses();
-    if (kind == IsaRelation::Subclass) result.insert(object);
-    current = result.first_item();
-    positioned = current != nullptr;
+    if (kind == IsaRelation::Subclass) {
+        // Every name is a subclass of itself.
+        auto at = std::lower_bound(classes.begin(), classes.end(), object);
+        if (at == classes.end() || *at != object) classes.insert(at, object);
+    }
+    current = 0;
+    positioned = !classes.empty();
     return positioned;
 }
 
 bool EnhLeftIsaIter::next() {
     if (!positioned) return false;
-    current = result.next_item(current);
-    positioned = current != nullptr;
+    ++current;
+    positioned = current < classes.size();
     return positioned;
 }
 

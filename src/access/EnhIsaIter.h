@@ -94,11 +94,16 @@ class EnhLeftIsaIter : public EnhIsaIter {
   protected:
     ~EnhLeftIsaIter() override = default;
     InternalName rowObject() override { return object; }
-    InternalName rowClass() override { return result.key(current); }
+    InternalName rowClass() override { return classes[current]; }
 
   private:
-    set<InternalName> result;
-    set<InternalName>::item current = nullptr;
+    // Without a stored step beyond the direct one the classes are the object's stored set,
+    // copied as it is kept (ascending) instead of being rebuilt one tree node at a time.
+    bool copyDirectClasses();
+
+    // The object's classes, ascending.
+    std::vector<InternalName> classes;
+    std::size_t current = 0;
 };
 
 // Object free, class bound: the class's members in ascending name order (kind 2: with itself).

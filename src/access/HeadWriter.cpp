@@ -98,6 +98,12 @@ int HeadWriter::store(const InternalName* row) {
             return result;
         }
         case HeadRelation::Kind::ClassRelation:
+            // A stored membership changes nothing and is reported by no trace but the one of
+            // every attempt: the writer's probe of the object's classes answers it (a closure's
+            // head derives most of its rows more than once).
+            if (relation.relation == IsaRelation::Member && facts != nullptr &&
+                mode != TraceMode::EveryAttempt && facts->holds(row))
+                return 0;
             // A subclass fact may close a cycle, and a layer may watch the relations.
             return access.insertClassRelation(row[0], row[1], relation.relation);
     }
@@ -105,7 +111,11 @@ int HeadWriter::store(const InternalName* row) {
 }
 
 bool HeadWriter::holds(const InternalName* row) {
-    if (facts == nullptr || relation.kind == HeadRelation::Kind::ClassRelation) return false;
+    if (facts == nullptr) return false;
+    // Only a stored membership is left out: a subclass fact may close a cycle.
+    if (relation.kind == HeadRelation::Kind::ClassRelation &&
+        relation.relation != IsaRelation::Member)
+        return false;
     if (relation.kind == HeadRelation::Kind::Method) {
         // An inherited member is held, but a rule that derives it makes it own: the insert
         // says so.
@@ -121,7 +131,9 @@ bool HeadWriter::holds(const InternalName* row) {
 }
 
 void HeadWriter::trace(const InternalName* row) {
-    if (relation.kind == HeadRelation::Kind::Predicate)
+    if (relation.kind == HeadRelation::Kind::ClassRelation)
+        access.traceClassRelation(row[0], row[1], relation.relation);
+    else if (relation.kind == HeadRelation::Kind::Predicate)
         access.traceSymbolInsert(relation.predicate, row, relation.arity);
     else
         access.traceInsert(row[0], row[1], nullptr, 0, code(relation.type), row[2], 0);

@@ -112,7 +112,9 @@ class HeadWriter {
     bool holds(const InternalName* row);
     // True when holds answers false for every row (the relation holds nothing yet).
     bool holdsNothing() {
-        return facts == nullptr || relation.kind == HeadRelation::Kind::ClassRelation ||
+        return facts == nullptr ||
+               (relation.kind == HeadRelation::Kind::ClassRelation &&
+                relation.relation != IsaRelation::Member) ||
                facts->holdsNothing();
     }
     // A cache hint that the row comes soon.

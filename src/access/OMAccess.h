@@ -357,6 +357,8 @@ class OMAccess : public FLSysObject, public NameRemapListener {
                              const InternalName& value, int pathStep);
     // One trace line of an object or predicate fact: the symbol and its arguments.
     void traceSymbolInsert(const FSymbol& symbol, const InternalName* args, int argCount);
+    // The trace line of an inserted class relation.
+    void traceClassRelation(const InternalName& object, const InternalName& cls, IsaRelation kind);
 
     // A new set of the most specific classes of x for relation kind k (x itself left out).
     virtual set<InternalName>* classRetrieval(const InternalName& x, int kind);

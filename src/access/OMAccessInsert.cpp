@@ -202,15 +202,18 @@ int OMAccess::insertClassRelation(const InternalName& object, const InternalName
     } else {
         result = attachedOM->insertIsa(object, cls, code(kind));
     }
-    if (traceDue(result, before)) {
-        debugChannel() << std::endl
-                       << "insert :   " << lexicalForm(object)
-                       << (kind == IsaRelation::Member     ? ":"
-                           : kind == IsaRelation::Subclass ? "::"
-                                                           : " child ")
-                       << lexicalForm(cls) << std::endl;
-    }
+    if (traceDue(result, before)) traceClassRelation(object, cls, kind);
     return result;
+}
+
+void OMAccess::traceClassRelation(const InternalName& object, const InternalName& cls,
+                                  IsaRelation kind) {
+    debugChannel() << std::endl
+                   << "insert :   " << lexicalForm(object)
+                   << (kind == IsaRelation::Member     ? ":"
+                       : kind == IsaRelation::Subclass ? "::"
+                                                       : " child ")
+                   << lexicalForm(cls) << std::endl;
 }
 
 int OMAccess::insert(const InternalName& left, const InternalName& right, InternalName& out,

@@ -2,6 +2,7 @@
 #include "compile/Isa.h"
 
 #include <ostream>
+#include <string>
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
@@ -103,14 +104,59 @@ bool Isa::putConstants(Run& run) const {
     return true;
 }
 
-void Isa::matchRelation(Run& run) const {
+namespace {
+
+// The one row a name stands in to itself, as an iterator for the row handling.
+class SelfRow final : public Iterator {
+  public:
+    void target(const InternalName& name) { self = name; }
+    bool first() override { return true; }
+    bool next() override { return false; }
+    InternalName atColumn(int col) override {
+        return col == 1 || col == 2 ? self : InternalName::UndefinedObject;
+    }
+    int columns() override { return 2; }
+    bool isA(const std::string& className) const override { return className == "SelfRow"; }
+
+  private:
+    InternalName self = InternalName::UndefinedObject;
+};
+
+}  // namespace
+
+// An evaluation that asks the relation once per input row re-targets one iterator each time
+// instead of making a new one.
+struct Isa::IsaRun final : Run {
+    IsaRun(const Isa& op, OMAccess* access) : Run(op, access, op.patternWidth()) {}
+    Ref<Iterator> rows;
+    Ref<SelfRow> self;
+};
+
+std::unique_ptr<BaseOperator::Run> Isa::newRun(OMAccess* access) const {
+    return std::make_unique<IsaRun>(*this, access);
+}
+
+void Isa::matchRelation(Run& base) const {
+    auto& run = static_cast<IsaRun&>(base);
     InternalName object = run.patternCells[0];
     InternalName cls = run.patternCells[1];
-    Ref<Iterator> rows =
-        Ref<Iterator>::adopt(run.access->makeEnhIsaIter(object, cls, relation, nullptr));
-    if (!rows) return;
+    // Without a stored subclass fact a name is a subclass of itself only: the row of a given
+    // name is made here, with no closure asked of the base (the delta of a membership is
+    // joined through such a literal once per new member).
+    if (relation == IsaRelation::Subclass && object != InternalName::UndefinedObject &&
+        run.access->holdsNoRelation(IsaRelation::Subclass)) {
+        if (cls != InternalName::UndefinedObject && cls != object) return;
+        if (!run.self) run.self = Ref<SelfRow>::make();
+        run.self->target(object);
+        handleRow(run, run.self.get(), noKey != 0 ? InternalName::UndefinedObject : object);
+        return;
+    }
+    run.rows =
+        Ref<Iterator>::adopt(run.access->makeEnhIsaIter(object, cls, relation, run.rows.release()));
+    Iterator* rows = run.rows.get();
+    if (rows == nullptr) return;
     for (bool more = rows->first(); more; more = rows->next())
-        handleRow(run, rows.get(), noKey != 0 ? InternalName::UndefinedObject : rows->atColumn(1));
+        handleRow(run, rows, noKey != 0 ? InternalName::UndefinedObject : rows->atColumn(1));
 }
 
 void Isa::trace(const Run& run) const {

@@ -30,6 +30,8 @@ class Isa : public BaseOperator {
     // A class named in the subclass relation holds of itself though the base holds nothing of
     // it: such a name is made rather than failing the literal.
     bool putConstants(Run& run) const override;
+    struct IsaRun;
+    std::unique_ptr<Run> newRun(OMAccess* access) const override;
     void matchRelation(Run& run) const override;
     void trace(const Run& run) const override;
     // The variable at the object position, when there is one.

@@ -166,7 +166,8 @@ IsaInsertExpr::IsaInsertExpr(OMAccess* access, IsaRelation relation)
     : InsertExpr(access, 2), kind(relation) {}
 
 RowDemand IsaInsertExpr::demand() const {
-    return kind == IsaRelation::Member && flat() ? RowDemand::Repeats : RowDemand::Ordered;
+    // A stored membership is found with one probe of the object's class set.
+    return kind == IsaRelation::Member && flat() ? RowDemand::TellsStored : RowDemand::Ordered;
 }
 
 void IsaInsertExpr::apply(InternalName* out, int* changed) {

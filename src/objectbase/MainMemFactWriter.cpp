@@ -138,6 +138,29 @@ int MainMemClassRelationWriter::insert(const InternalName* row) {
     return om.insertIsa(row[0], row[1], kind);
 }
 
+MainMemSetFrame* MainMemClassRelationWriter::classesOf(const InternalName& object) {
+    // The cache's method slot is unused here: the undefined object stands for the relation.
+    const InternalName& relation = InternalName::UndefinedObject;
+    if (MainMemSetFrame* kept = sets.find(object, relation, kind, om.layoutStamp)) return kept;
+    MainMemObjFrame* frame = om.getObjFrame(object);
+    if (frame == nullptr) return nullptr;
+    const InternalName setName = kind == 1   ? frame->getSetName1()
+                                 : kind == 2 ? frame->getSetName2()
+                                             : frame->getSetName3();
+    MainMemSetFrame* members = om.getSetFrame(setName);
+    if (members != nullptr) sets.keep(object, relation, kind, members, om.layoutStamp);
+    return members;
+}
+
+bool MainMemClassRelationWriter::holds(const InternalName* row) {
+    const MainMemSetFrame* classes = classesOf(row[0]);
+    return classes != nullptr && classes->contains(row[1]);
+}
+
+bool MainMemClassRelationWriter::holdsNothing() {
+    return om.holdsNoRelation(kind);
+}
+
 void MainMemClassRelationWriter::prefetch(const InternalName* row) {
     // The frame and set lookups of a batch overlap one another; the members' hash slots are
     // what the inserts would otherwise wait for, one after another (the sets of a closure's
@@ -146,11 +169,6 @@ void MainMemClassRelationWriter::prefetch(const InternalName* row) {
     const InternalName& cls = row[1];
     MainMemOM::NameSetTable* table = om.relationTable(kind);
     if (table == nullptr) return;
-    if (MainMemObjFrame* frame = om.getObjFrame(object)) {
-        const InternalName setName = kind == 1   ? frame->getSetName1()
-                                     : kind == 2 ? frame->getSetName2()
-                                                 : frame->getSetName3();
-        if (MainMemSetFrame* members = om.getSetFrame(setName)) members->prefetch(cls);
-    }
+    if (MainMemSetFrame* members = classesOf(object)) members->prefetch(cls);
     if (const MemberSet* instances = table->find(cls)) instances->prefetch(object);
 }

@@ -55,14 +55,22 @@ class MainMemSetMemberWriter : public FactWriter {
     HostSetCache sets;
 };
 
-// Stores through insertIsa; its hint loads the sets an insert probes.
+// Stores through insertIsa; its hint loads the sets an insert probes. Keeps the class sets of
+// the objects met (see HostSetCache): whether an object already stands in the relation to a
+// class costs one probe of its set, so a head's repeated rows are left out before the insert.
 class MainMemClassRelationWriter : public FactWriter {
   public:
     MainMemClassRelationWriter(MainMemOM& om, int kind) : om(om), kind(kind) {}
     int insert(const InternalName* row) override;
+    bool holds(const InternalName* row) override;
+    bool holdsNothing() override;
     void prefetch(const InternalName* row) override;
 
   private:
+    // The set of the object's classes of the writer's kind, or null while it has none.
+    MainMemSetFrame* classesOf(const InternalName& object);
+
     MainMemOM& om;
     int kind;
+    HostSetCache sets;
 };

@@ -1,6 +1,7 @@
 // The writer of set-valued members, which keeps the hosts' set frames, agrees with the plain
 // inserts, whatever equalities and clears move the frames between its inserts; so does the
-// predicate writer that stores a pass's fresh rows without a probe.
+// predicate writer that stores a pass's fresh rows without a probe, and the membership writer
+// that keeps the objects' class sets.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -146,6 +147,47 @@ TEST_F(SetMemberWriterTest, AgreesWithPlainInsertsWhileEqualitiesAndClearsMoveFr
                 << "run " << run << " step " << step;
         }
         expectAlikeThenClear(run);
+    }
+}
+
+// The membership writer keeps the objects' class sets: what it answers as stored, before and
+// after hints and inserts, is what a fresh writer finds the long way, while equalities merge
+// objects and classes and clears start the base anew.
+TEST_F(SetMemberWriterTest, MembershipsFoundInTheKeptClassSetsAgreeWithTheLongWay) {
+    std::mt19937 random(7171);
+    std::unique_ptr<FactWriter> members = kept->openWriter(FactRelation::ofClassRelation(1));
+    for (int run = 0; run < 4; ++run) {
+        const std::vector<InternalName> things = objects("o", 40);
+        const std::vector<InternalName> classes = objects("c", 25);
+        EXPECT_TRUE(members->holdsNothing()) << "run " << run;
+        for (int step = 0; step < 3000; ++step) {
+            const int what = int(random() % 100);
+            if (what < 2) {
+                const InternalName a = things[random() % things.size()];
+                const InternalName b = random() % 2 == 0 ? things[random() % things.size()]
+                                                         : classes[random() % classes.size()];
+                ASSERT_EQ(plain->equate(a, b, 0), kept->equate(a, b, 0));
+                ASSERT_EQ(plain->applyEqualities(), kept->applyEqualities());
+                continue;
+            }
+            // Classes are objects too, and an object may be a class of another.
+            const InternalName row[] = {things[random() % things.size()],
+                                        random() % 4 == 0 ? things[random() % things.size()]
+                                                          : classes[random() % classes.size()]};
+            if (what < 20) members->prefetch(row);
+            const bool stored = kept->openWriter(FactRelation::ofClassRelation(1))->holds(row);
+            ASSERT_EQ(members->holds(row), stored) << "run " << run << " step " << step;
+            const int answer =
+                what < 60 ? members->insert(row) : kept->insertIsa(row[0], row[1], 1);
+            ASSERT_EQ(plain->insertIsa(row[0], row[1], 1), answer)
+                << "run " << run << " step " << step;
+            EXPECT_EQ(answer == 0, stored) << "run " << run << " step " << step;
+            ASSERT_TRUE(members->holds(row)) << "run " << run << " step " << step;
+            ASSERT_FALSE(members->holdsNothing());
+        }
+        EXPECT_EQ(dumped(plain), dumped(kept)) << "run " << run;
+        plain->clear();
+        kept->clear();
     }
 }
 
