@@ -32,7 +32,11 @@ bool FixpointDriver::run() {
     for (std::size_t i = 0; i < plans.size(); ++i) {
         const ProgramPlan& plan = *plans[i];
         warn(plan.warnings());
-        if (!plan.componentwise()) current = Walk::Strata;
+        // Only inheritable values keep the components together: they run apart, each with the
+        // trigger phases it needs (asked for by an evaluator that inherits alone).
+        const bool apart = plan.componentwise() ||
+                           plan.triggerPlacement() == ProgramPlan::TriggerPlacement::WithComponents;
+        if (!apart) current = Walk::Strata;
         if (!walkPlan(i, current, Pass::First)) return false;
         if (plan.rest() != nullptr) {
             rests.push_back(plan.drawRest(subclasses));

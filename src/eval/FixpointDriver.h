@@ -79,8 +79,9 @@ class FixpointDriver {
     };
 
     // A walk of `program`, planned as `root`, by `walk`; `evaluator` and `warned` outlive it.
-    // The walk goes by components only as far as the plans allow (ProgramPlan::componentwise):
-    // from the first plan that does not, it goes by strata.
+    // The walk goes by components only as far as the plans allow (ProgramPlan::componentwise,
+    // or ProgramPlan::triggerPlacement for a plan of an evaluator that inherits): from the first
+    // plan that does not, it goes by strata.
     FixpointDriver(PartEvaluator& evaluator, FProgram* program, const ProgramPlan& root, Walk walk,
                    Warned& warned, Between between = Between::Nothing);
     FixpointDriver(const FixpointDriver&) = delete;

@@ -151,8 +151,12 @@ std::vector<FSymbol> subclassesIn(OM* base, const FSymbol& cls) {
 }  // namespace
 
 bool NaiveEval::walkToFixpoint(FProgram* program, const ProgramPlan& plan) {
+    // An evaluator that inherits walks by components only where the plan places the trigger
+    // phases with them.
+    const bool apart = !inheritsValues() ||
+                       plan.triggerPlacement() == ProgramPlan::TriggerPlacement::WithComponents;
     const FixpointDriver::Walk walk =
-        inheritsValues() ? FixpointDriver::Walk::Strata : FixpointDriver::Walk::Components;
+        apart ? FixpointDriver::Walk::Components : FixpointDriver::Walk::Strata;
     return FixpointDriver(*this, program, plan, walk, warned).run();
 }
 

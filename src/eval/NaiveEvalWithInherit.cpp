@@ -249,8 +249,18 @@ bool NaiveEvalWithInherit::inheritsValues() const {
     return inheritanceFlag != 0 || phases->inheritance().inherited().watching();
 }
 
+bool NaiveEvalWithInherit::triggersWith(const Phase& phase) {
+    if (phase.walk != FixpointDriver::Walk::Components || phase.trigger) return true;
+    const ProgramPlan& plan = phase.plan;
+    return plan.triggerPlacement() != ProgramPlan::TriggerPlacement::WithComponents ||
+           plan.components()[phase.index].triggers == ProgramPlan::Triggers::Alternate;
+}
+
 bool NaiveEvalWithInherit::partFixpoint(const Phase& phase) {
     int changed = -1;
+    if (!triggersWith(phase))
+        return partRounds(phase.part, phase.recursive, changed) && !steppingBack() &&
+               interruptFlag.load() == 0;
     return fixpointWithTriggers(phase.part, changed, phase.recursive);
 }
 

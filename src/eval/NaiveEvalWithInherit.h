@@ -93,8 +93,11 @@ class NaiveEvalWithInherit : public NaiveEval {
     // A trigger phase over the whole program's triggers: a stratum read next sees the values
     // inherited from the one below.
     int completeStratum(FProgram* program, const ProgramPlan& plan) override;
-    // Rounds to a fixpoint alternating with trigger phases (fixpointWithTriggers).
+    // Rounds to a fixpoint alternating with trigger phases (fixpointWithTriggers), or rounds
+    // alone for a component the plan gives no trigger phases.
     bool partFixpoint(const Phase& phase) override;
+    // Whether the part's rounds alternate with trigger phases.
+    static bool triggersWith(const Phase& phase);
 
     Ref<OMAccess> phases;
     // Fixpoints (or, when semi-naive, productive phases) of the current evaluation.

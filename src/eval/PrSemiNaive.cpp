@@ -335,8 +335,10 @@ bool PrSemiNaive::partFixpoint(const Phase& phase) {
 bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
     OutputChannel& debug = debugChannel();
     FProgram* program = phase.part;
+    const bool triggers = triggersWith(phase);
     if (!phase.recursive && opening == nullptr) {
         // Everything it reads is complete: the first round derives all it can.
+        if (!triggers) return NaiveEvalWithInherit::partFixpoint(phase);
         --triggerNumber;
         int changed = -1;
         return fixpointWithTriggers(program, changed, false);
@@ -354,11 +356,12 @@ bool PrSemiNaive::semiNaiveFixpoint(const Phase& phase, FProgram* opening) {
     if (deltaProgram == nullptr) {
         dropDeltas();
         // No delta program: the rounds of the naive evaluation with inheritance.
+        if (!triggers) return NaiveEvalWithInherit::partFixpoint(phase);
         --triggerNumber;
         int changed = -1;
         return fixpointWithTriggers(program, changed);
     }
-    if (inheritanceFlag != 0) {
+    if (inheritanceFlag != 0 && triggers) {
         triggerDeltaTable = rewriteProgram(program, phase.plan, 1);
         if (triggerDeltaTable)
             triggerDeltaProgram = buildDeltaProgram(program, phase.plan, triggerDeltaTable.get());

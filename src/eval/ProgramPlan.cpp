@@ -348,6 +348,20 @@ std::vector<int> dependencyOrder(const DependencyGraph& graph, const std::vector
     return order;
 }
 
+// Whether a rule may see an inherited value or change what is inherited: anything but a rule
+// that reads and writes predicates alone.
+bool touchesInheritance(const RuleSummary& summary) {
+    if (summary.equates || summary.readsWholeBase || summary.readsObjects ||
+        summary.writesObjects || !summary.objectReads.empty() || !summary.steps.empty() ||
+        !summary.inheritables.empty())
+        return true;
+    for (const RelationRef& written : summary.writes)
+        if (written.kind != RelationRef::Kind::Predicate) return true;
+    for (const RuleSummary::Access& read : summary.reads)
+        if (read.relation.kind != RelationRef::Kind::Predicate) return true;
+    return false;
+}
+
 Ref<FProgram> emptyLike(FProgram* program) {
     auto part = Ref<FProgram>::adopt(new FProgram(new clib_list<FRule*>, program->getSymTab()));
     part->setInheritanceMark(program->inheritanceMark());
@@ -397,6 +411,8 @@ void ProgramPlan::clear() {
     componentList.clear();
     roundsWarnings.clear();
     byComponent = true;
+    apartButForValues = false;
+    rulesWriteMethods = false;
     readsAllObjects = false;
     planWrites = RuleSummary();
 }
@@ -419,6 +435,13 @@ void ProgramPlan::plan(FProgram* program, const Subclasses* subclasses, const Ru
 }
 
 ProgramPlan::~ProgramPlan() = default;
+
+ProgramPlan::TriggerPlacement ProgramPlan::triggerPlacement() const {
+    const bool apart = inheritance == Inheritance::Inherits && apartButForValues &&
+                       !rulesWriteMethods && !readsAllObjects && roundsWarnings.empty() &&
+                       !restProgram;
+    return apart ? TriggerPlacement::WithComponents : TriggerPlacement::EveryStratum;
+}
 
 const RuleSummary* ProgramPlan::summaryOf(const FRule* clause) const {
     const auto it = book->find(clause);
@@ -522,6 +545,8 @@ void ProgramPlan::analyse(FProgram* program, const Subclasses* subclasses, const
         if (kind == FRule::Fact) markWritten(summarise(clause, program->getSymTab()));
         if (kind != FRule::Rule) return true;
         const RuleSummary& summary = summarise(clause, program->getSymTab());
+        for (const RelationRef& relation : summary.writes)
+            rulesWriteMethods = rulesWriteMethods || relation.kind == RelationRef::Kind::Method;
         std::vector<int> heads = markWritten(summary);
         // All relations of one head complete together; a head that writes no relation still
         // has a place of its own.
@@ -543,6 +568,7 @@ void ProgramPlan::analyse(FProgram* program, const Subclasses* subclasses, const
         return true;
     };
     program->forEachRuleAndWrite(visitClause, visitWrite);
+    apartButForValues = byComponent;
     if (inheritance == Inheritance::Inherits && shape.anyHolder()) byComponent = false;
     if (readsAllObjects && objects == Objects::Ordered) {
         const int all = graph.node({Relation::Objects, {}, 0});
@@ -751,6 +777,13 @@ void ProgramPlan::analyse(FProgram* program, const Subclasses* subclasses, const
         for (auto it = clauses.rbegin(); it != clauses.rend(); ++it) part->append(*it);
         componentList.push_back({part, recursive[std::size_t(c)], first, rounds[std::size_t(c)],
                                  level[std::size_t(c)]});
+        if (first) continue;
+        bool touches = false;
+        for (const FRule* clause : clauses) {
+            const RuleSummary* summary = summaryOf(clause);
+            touches = touches || summary == nullptr || touchesInheritance(*summary);
+        }
+        if (!touches) componentList.back().triggers = Triggers::None;
     }
     // A program without rules is its facts; an empty one still takes its round.
     if (componentList.empty())

@@ -42,6 +42,15 @@ class ProgramPlan {
   public:
     // Whether the evaluator turns inheritable values into facts of the classes' members.
     enum class Inheritance { None, Inherits };
+    // Whether a component's rounds alternate with trigger phases until one inherits nothing:
+    // it holds the facts, or a rule of it reads a method (which may see inherited values) or
+    // changes what is inherited (a membership, a subclass, a method value, an equality, bare
+    // objects). A component of predicates alone neither sees nor changes an inherited value,
+    // so the phase after the component below it found all there is.
+    enum class Triggers { None, Alternate };
+    // Where an evaluator that inherits places its trigger phases: after every round of every
+    // stratum, or only with the components that need them (walking by components).
+    enum class TriggerPlacement { EveryStratum, WithComponents };
     // Every class the base holds below a class, at any depth.
     using Subclasses = std::function<std::vector<FSymbol>(const FSymbol& cls)>;
 
@@ -58,6 +67,8 @@ class ProgramPlan {
         bool rounds = false;
         // Its stratum, 0 for the lowest.
         int level = 0;
+        // Meaningful where the program's trigger phases are placed with the components.
+        Triggers triggers = Triggers::Alternate;
     };
 
     // Whether rules that derive the hierarchy through variables are planned first (see above).
@@ -86,6 +97,11 @@ class ProgramPlan {
     // after every rule that may add to them without tying a negation or an aggregate into a
     // recursion, and no inheritable value can make a read see values another component gives.
     bool componentwise() const { return byComponent; }
+    // For an evaluator that inherits: the components may be evaluated one after the other, each
+    // with the trigger phases it needs, when nothing but inheritable values keeps them together
+    // (no equality, no rule giving a method a value, no read of bare objects or the whole base,
+    // no rounds, no rest planned later).
+    TriggerPlacement triggerPlacement() const;
 
     // One line for each part evaluated in rounds, naming its relations and the first rule that
     // negates or aggregates inside it; empty for a stratified program.
@@ -135,6 +151,12 @@ class ProgramPlan {
     std::vector<Component> componentList;
     std::vector<std::string> roundsWarnings;
     bool byComponent = true;
+    // The components could run apart but for the inheritable values the program holds.
+    bool apartButForValues = false;
+    // A rule gives a method a value: an own value may replace an inherited one, or equate
+    // objects through a method with one value, which a walk by components has not been shown
+    // to meet as the walk by strata does.
+    bool rulesWriteMethods = false;
     // Some rule reads bare objects or the whole base.
     bool readsAllObjects = false;
     // What the planned clauses write and the inheritable values they give, with those of the

@@ -210,6 +210,43 @@ TEST(ProgramPlan, WhatNoRelationNamesKeepsTheStrata) {
     EXPECT_EQ(plan(inherited, Inheritance::None).find("not componentwise"), std::string::npos);
 }
 
+// The numbers of the components of the text that an evaluator that inherits gives trigger
+// phases, or "every stratum" where the phases stay with the strata.
+std::string triggerPhases(const std::string& text,
+                          Inheritance inheritance = Inheritance::Inherits) {
+    rule_test::RuleHarness harness;
+    const ProgramPlan made(harness.program(text), inheritance);
+    if (made.triggerPlacement() == ProgramPlan::TriggerPlacement::EveryStratum)
+        return "every stratum";
+    std::string out;
+    for (std::size_t i = 0; i < made.components().size(); ++i)
+        if (made.components()[i].triggers == ProgramPlan::Triggers::Alternate)
+            out += std::to_string(i + 1) + " ";
+    return out;
+}
+
+TEST(ProgramPlan, TriggerPhasesGoWithTheComponentsThatNeedThem) {
+    // A chain of predicates beside an inheritable value: the facts, the rule that makes members
+    // and the rule that reads the method have phases; the predicates above them have none.
+    const std::string chain =
+        "e(a). c[f *-> 2]. p(X) :- e(X). q(X) :- p(X). X : c :- q(X). r(X) :- X[f -> V]. "
+        "s(X) :- r(X). n(X) :- e(X), not s(X).";
+    EXPECT_EQ(triggerPhases(chain), "1 3 4 ");
+    // A subclass step needs phases.
+    EXPECT_EQ(triggerPhases("e(a). c[f *-> 2]. p(X) :- e(X). X :: c :- p(X). q(X) :- p(X)."),
+              "1 2 ");
+    // Nothing but inheritable values keeps those apart; anything else keeps the strata: an
+    // equality, a rule giving a method a value, a read of bare objects, negation through a
+    // recursion.
+    EXPECT_EQ(triggerPhases("e(a). c[f *-> 2]. X[f -> 1] :- e(X)."), "every stratum");
+    EXPECT_EQ(triggerPhases("e(a). c[f *-> 2]. X = Y :- e(X), e(Y)."), "every stratum");
+    EXPECT_EQ(triggerPhases("e(a). c[f *-> 2]. p(X) :- X[]."), "every stratum");
+    EXPECT_EQ(triggerPhases("e(a). c[f *-> 2]. p(X) :- e(X), not q(X). q(X) :- p(X)."),
+              "every stratum");
+    // An evaluator that does not inherit has no trigger phases to place.
+    EXPECT_EQ(triggerPhases(chain, Inheritance::None), "every stratum");
+}
+
 TEST(ProgramPlan, ADerivedHierarchyIsMadeFirst) {
     const std::string text =
         "e(1). e(2).\np(X) :- e(X), X > 1.\nX : k1 :- p(X).\nX : k2 :- e(X), not X : k1.\n"

@@ -184,9 +184,12 @@ TEST(DeltaRewriting, DeltaSymbolsAreMadeInTheirOrderWithTheirArities) {
 TEST(DeltaRewriting, TriggerFormAndAnEmptyDeltaProgram) {
     SemiHarness h(1);
     const std::string debug =
-        programDebug(h, "c[v*->1]. o : c. p(X,V) :- X[v->V]. q(X) :- X[w->>{}], X : c.");
+        programDebug(h,
+                     "c[v*->1]. o : c. p(X,V) :- X[v->V]. q(X) :- X[w->>{}], X : c. "
+                     "o[u->1] :- e(o).");
     // The trigger form has method deltas for every body kind, no empty-set delta and no
     // "delta_isa"; the rule form here only has the membership delta (the facts' class part).
+    // (The rule giving a method a value keeps the program in one part, rewritten whole.)
     const std::size_t at = debug.find("and for the triggers:\n");
     ASSERT_NE(at, std::string::npos);
     const std::size_t end = debug.find("TP(0)");
@@ -194,8 +197,10 @@ TEST(DeltaRewriting, TriggerFormAndAnEmptyDeltaProgram) {
     // method's first entry.
     EXPECT_EQ(debug.substr(at + 22, end - at - 22),
               "p(X,V) :- delta_0^0(v,X,V).\nq(X) :- X[w ->> {}], X:c.\n");
-    EXPECT_EQ(rewritten(debug).substr(0, rewritten(debug).find("and for")),
-              "q(X) :- delta_isa(X,X2), X2::c, X[w ->> {}].\n");
+    EXPECT_NE(rewritten(debug)
+                  .substr(0, rewritten(debug).find("and for"))
+                  .find("q(X) :- delta_isa(X,X2), X2::c, X[w ->> {}].\n"),
+              std::string::npos);
 
     // No rule can meet a fact derived later: an empty delta program.
     SemiHarness empty(1);
