@@ -38,10 +38,15 @@ void groupRows(Operand* input, RowOrder order, const std::vector<int>& positions
     std::vector<InternalName> rows;
     std::vector<InternalName> keys(Batch * g);
     std::size_t held = 0;
+    // Groups few enough to stay in the cache are looked up without hints, which would cost
+    // more than they save.
+    constexpr int CachedGroups = 1 << 14;
     auto flush = [&] {
+        const bool hint = groups.size() > CachedGroups;
         for (std::size_t i = 0; i < held + 2 * Ahead; ++i) {
-            if (i < held) groups.prefetch(keys.data() + i * g);
-            if (i >= Ahead && i - Ahead < held) groups.prefetchRow(keys.data() + (i - Ahead) * g);
+            if (hint && i < held) groups.prefetch(keys.data() + i * g);
+            if (hint && i >= Ahead && i - Ahead < held)
+                groups.prefetchRow(keys.data() + (i - Ahead) * g);
             if (i >= 2 * Ahead) {
                 const std::size_t at = i - 2 * Ahead;
                 take(std::uint32_t(groups.numberOf(keys.data() + at * g)), rows.data() + at * w);

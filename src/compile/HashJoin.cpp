@@ -113,12 +113,30 @@ void HashJoin::produce(const RowSink& emit) {
         std::int64_t group;
     };
     std::array<Waiting, Batch> waiting;
-    std::vector<InternalName> waitingCells(Batch * width);
+    // Made when the first row waits: a join over a table in the cache needs none.
+    std::vector<InternalName> waitingCells;
     std::size_t waitingRows = 0;
     // The batch starts with one row and grows to Batch: a reader that wants one row (an
     // emptiness test) has it as soon as the first left row that meets is read.
     std::size_t batch = 1;
     const InternalName* rowOf[2] = {nullptr, nullptr};
+    // Meets a left row with the right rows of its group; false when the reader wants no more.
+    auto meet = [&](const InternalName* row, std::int64_t g) {
+        rowOf[0] = row;
+        for (std::uint32_t at = table->first(g); at < table->end(g); ++at) {
+            rowOf[1] = table->row(at);
+            bool holds = true;
+            for (const Agree& r : agree)
+                if (rowOf[r.slotA][r.columnA - 1] != rowOf[r.slotB][r.columnB - 1]) {
+                    holds = false;
+                    break;
+                }
+            if (!holds) continue;
+            for (const Take& r : take) cells[std::size_t(r.cell)] = rowOf[r.slot][r.column - 1];
+            if (!emit(cells.data())) return false;
+        }
+        return true;
+    };
     // Meets the waiting rows with their groups; false when the reader wants no more rows.
     auto meetWaiting = [&]() {
         const std::size_t n = waitingRows;
@@ -131,23 +149,9 @@ void HashJoin::produce(const RowSink& emit) {
             waiting[i].group = table->find(waiting[i].hash, cellAt);
             if (waiting[i].group >= 0) table->prefetchRows(waiting[i].group);
         }
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::int64_t g = waiting[i].group;
-            if (g < 0) continue;
-            rowOf[0] = waitingCells.data() + i * width;
-            for (std::uint32_t at = table->first(g); at < table->end(g); ++at) {
-                rowOf[1] = table->row(at);
-                bool holds = true;
-                for (const Agree& r : agree)
-                    if (rowOf[r.slotA][r.columnA - 1] != rowOf[r.slotB][r.columnB - 1]) {
-                        holds = false;
-                        break;
-                    }
-                if (!holds) continue;
-                for (const Take& r : take) cells[std::size_t(r.cell)] = rowOf[r.slot][r.column - 1];
-                if (!emit(cells.data())) return false;
-            }
-        }
+        for (std::size_t i = 0; i < n; ++i)
+            if (waiting[i].group >= 0 && !meet(waitingCells.data() + i * width, waiting[i].group))
+                return false;
         return true;
     };
     // Ctrl-C or a farewell ends a long join; the evaluator throws the unfinished result away.
@@ -160,7 +164,12 @@ void HashJoin::produce(const RowSink& emit) {
         auto cellAt = [this, row](std::size_t k) { return row[leftPositions[k] - 1]; };
         const std::uint64_t hash = hashCellsAt(cellAt, keyWidth);
         if (!table->mayMeet(hash)) return true;
+        if (table->rows() <= CachedRows) {
+            const std::int64_t g = table->find(hash, cellAt);
+            return g < 0 || (wanted = meet(row, g));
+        }
         table->prefetchSlot(hash);
+        if (waitingCells.empty()) waitingCells.resize(Batch * width);
         waiting[waitingRows].hash = hash;
         std::copy(row, row + width, waitingCells.data() + waitingRows * width);
         if (++waitingRows < batch) return true;

@@ -50,6 +50,9 @@ class HashJoin : public RowSource {
   private:
     // The number of left rows met with the table together.
     static constexpr std::size_t Batch = 16;
+    // Up to this many right rows the table stays in the cache: a left row is met at once, as
+    // waiting in a batch would only add the copying.
+    static constexpr std::size_t CachedRows = std::size_t(1) << 15;
     // The table of the right rows: from the memo, or built (and offered to the memo).
     void group();
 
