@@ -108,10 +108,7 @@ bool EnhLeftIsaIter::copyDirectClasses() {
     classes.clear();
     MainMemObjFrame* frame = base->getObjFrame(object);
     if (frame == nullptr) return true;
-    const InternalName setName = kind == IsaRelation::Member     ? frame->getSetName1()
-                                 : kind == IsaRelation::Subclass ? frame->getSetName2()
-                                                                 : frame->getSetName3();
-    if (const MainMemSetFrame* stored = base->getSetFrame(setName)) {
+    if (const MainMemSetFrame* stored = base->getSetFrame(frame->setNameOf(kind))) {
         const std::span<const InternalName> members = stored->memberSet().ascending();
         classes.assign(members.begin(), members.end());
     }

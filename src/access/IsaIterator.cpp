@@ -27,10 +27,7 @@ bool IsaIterator::fits(bool objectBound, bool classBound) const {
 
 MainMemSetFrame* IsaIterator::relationSet(MainMemObjFrame* frame) const {
     if (frame == nullptr) return nullptr;
-    const InternalName setName = kind == IsaRelation::Member     ? frame->getSetName1()
-                                 : kind == IsaRelation::Subclass ? frame->getSetName2()
-                                                                 : frame->getSetName3();
-    return om->getSetFrame(setName);
+    return om->getSetFrame(frame->setNameOf(kind));
 }
 
 InternalName IsaIterator::atColumn(int col) {

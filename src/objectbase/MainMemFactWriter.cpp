@@ -144,10 +144,7 @@ MainMemSetFrame* MainMemClassRelationWriter::classesOf(const InternalName& objec
     if (MainMemSetFrame* kept = sets.find(object, relation, kind, om.layoutStamp)) return kept;
     MainMemObjFrame* frame = om.getObjFrame(object);
     if (frame == nullptr) return nullptr;
-    const InternalName setName = kind == 1   ? frame->getSetName1()
-                                 : kind == 2 ? frame->getSetName2()
-                                             : frame->getSetName3();
-    MainMemSetFrame* members = om.getSetFrame(setName);
+    MainMemSetFrame* members = om.getSetFrame(frame->setNameOf(IsaRelation(kind)));
     if (members != nullptr) sets.keep(object, relation, kind, members, om.layoutStamp);
     return members;
 }

@@ -17,6 +17,7 @@
 #include "objectbase/InternalName.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MemberSet.h"
+#include "objectbase/MethodType.h"
 #include "objectbase/ParamRows.h"
 #include "objectbase/RelationStore.h"
 #include "objectbase/Tuple.h"
@@ -236,6 +237,13 @@ class MainMemObjFrame : public ObjectFrame {
         return methods.extraName(InternalName::InitialSetName);
     }
     virtual InternalName getSetName3() const { return setName3.name(); }
+    // The name of the set of what the object stands in `relation` to: its classes, its
+    // superclasses or its children.
+    InternalName setNameOf(IsaRelation relation) const {
+        return relation == IsaRelation::Member     ? getSetName1()
+               : relation == IsaRelation::Subclass ? getSetName2()
+                                                   : getSetName3();
+    }
     // 1 after storing the value under an absent key; 0 when the key is taken (its value stays).
     virtual int insertMethod(const InternalName& method, const InternalName& value, int methodType,
                              int argCount);

@@ -107,9 +107,7 @@ int MainMemOM::isaHolds(const InternalName& x, const InternalName& cls, int kind
             enqueue(members->atColumn(1));
     };
     if (MainMemObjFrame* frame = getObjFrame(x)) {
-        scan(kind == 1   ? frame->getSetName1()
-             : kind == 2 ? frame->getSetName2()
-                         : frame->getSetName3());
+        scan(frame->setNameOf(IsaRelation(kind)));
     }
     for (std::size_t i = 0; i < work.size() && !found; ++i) {
         if (MainMemObjFrame* frame = getObjFrame(work[i])) scan(frame->getSetName2());
