@@ -14,10 +14,11 @@
 
 // The tree owns every node, attribute and text it makes; they live until the mapping has passed
 // them (releasePassed), clear() or the tree's end. The storage comes in blocks, carved in the
-// order of the document, of up to a megabyte: the allocator gives blocks that large back to the
-// system when they are freed, so the room of the part of the document that is mapped goes to
-// the objects made from the rest, where small nodes freed one by one stayed scattered in the
-// heap.
+// order of the document, of up to 64 KB: the allocator hands blocks that small out of its heap
+// and takes them back whole, so the room of the part of the document that is mapped goes to the
+// objects made from the rest, where small nodes freed one by one stayed scattered in the heap.
+// Blocks of a megabyte went back to the system instead, and the objects then took fresh pages
+// from it, one page fault each: a document of a million elements faulted in about 150 MB twice.
 class DocumentTree {
   public:
     DocumentTree() = default;
