@@ -178,9 +178,9 @@ std::size_t SymTab::slotOf(std::string_view name, int kind, int arity, std::uint
     });
 }
 
-void SymTab::rebuildIndex() {
+void SymTab::rebuildIndex(std::size_t room) {
     index.release();
-    index.reserve(byId.size() + 1, [](IndexSlot) { return std::uint64_t(0); });
+    index.reserve(byId.size() + room, [](IndexSlot) { return std::uint64_t(0); });
     // Ids stay below the number of slots until the next rebuild (the index is never full).
     const auto idBits = static_cast<std::uint32_t>(std::countr_zero(index.capacity()));
     tagBits = idBits >= 32 ? 0 : std::min(MaxTagBits, 32 - idBits);
@@ -263,7 +263,16 @@ FSymbol SymTab::createNewSymbol(const std::string& base, int kind, int arity) {
         name.append(digits, written.ptr);
         const std::size_t before = byId.size();
         FSymbol symbol = GetFSymbol(name, kind, arity);
-        if (byId.size() != before) return symbol;
+        if (byId.size() != before) {
+            // Fresh names come in runs (one for each element of a document), and the next one
+            // mostly takes the next number: its index slot is loaded while the caller works
+            // with this one, instead of a cache miss of a large index at the next call.
+            const std::to_chars_result next = std::to_chars(digits, digits + sizeof digits, n + 1);
+            name.resize(prefix);
+            name.append(digits, next.ptr);
+            prefetch(hashKey(name, kind, arity));
+            return symbol;
+        }
     }
 }
 

@@ -99,6 +99,12 @@ class SymTab : public FLSysObject {
     // "rule_f1_61").
     virtual FSymbol createNewSymbol(const std::string& base, int kind, int arity);
     virtual FSymbol newSymbol(int kind, int arity);
+    // Makes room in the hashed index for this many symbols beyond those entered: a caller about
+    // to enter many (an import makes a fresh name for each element) has the index grown once
+    // rather than doubled again and again, each time rehashing every symbol.
+    void reserve(std::size_t more) {
+        if (indexFull(more)) rebuildIndex(more);
+    }
     // The text of a symbol: integers in decimal, floats as "#" and the number, anything else from
     // the table; an identifier the table does not hold is reported and gives "NULL".
     virtual std::string GetName(const InternalName& symbol);
@@ -218,13 +224,14 @@ class SymTab : public FLSysObject {
     const SymTabEntry* find(const InternalName& symbol) const;
     // The index slot that holds the key, or the empty slot where it belongs.
     std::size_t slotOf(std::string_view name, int kind, int arity, std::uint64_t hash) const;
-    // Makes the index anew for one more id than the table holds, entering the ids in order:
+    // Makes the index anew for `room` more ids than the table holds, entering the ids in order:
     // the entries are read one after the other, where growing slot by slot read them at random.
     // The tags take every bit of a slot that the index's ids leave free.
-    void rebuildIndex();
-    // True when one more id would fill the index beyond its load.
-    bool indexFull() const {
-        return index.capacity() == 0 || (index.size() + 1) * LoadDen > index.capacity() * LoadNum;
+    void rebuildIndex(std::size_t room = 1);
+    // True when `more` ids would fill the index beyond its load.
+    bool indexFull(std::size_t more = 1) const {
+        return index.capacity() == 0 ||
+               (index.size() + more) * LoadDen > index.capacity() * LoadNum;
     }
     // The entries by id (id 1 first), in chunks that never move, so the pointers entryOf and
     // lookup hand out stay valid as the table grows: chunk k holds FirstChunk << k entries. A

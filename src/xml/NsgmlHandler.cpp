@@ -16,6 +16,7 @@
 #include "foundation/OutputChannel.h"
 #include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/SymTab.h"
 #include "platform/ControlEvents.h"
 #include "platform/InterruptFlag.h"
 #include "xml/DocumentHead.h"
@@ -287,6 +288,8 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
             mapChildren(document, symbol("root"), help, request, counter);
         } else if (request.kind >= 4) {
             int counter = 0;
+            // Each element mapped gets a fresh name.
+            access->giveSymTab()->reserve(current.elements + 1);
             mapDtdChildren(document, current.rootObject, help, request, counter);
             // The references need only their records: the tree's room goes back first.
             current.tree.clear();

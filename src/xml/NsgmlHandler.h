@@ -2,6 +2,7 @@
 // base, from the parser run through the document tree to the mapping.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -119,8 +120,10 @@ class NsgmlHandler : public ManagedObject {
         // hashed index (a scan of a list for every reference made large documents quadratic).
         IdTable ids;
         EsisReader reader;
-        // The document's tree, from the event stream until the mapping is done with it.
+        // The document's tree, from the event stream until the mapping is done with it, and
+        // the number of its elements.
         DocumentTree tree;
+        std::size_t elements = 0;
         // Every fact of the document, from the document type read with the tree to the
         // resolved references, stored only when the mapping and the resolution are done:
         // `staging` from the tree's first line until then.

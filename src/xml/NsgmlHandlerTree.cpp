@@ -64,6 +64,7 @@ SGMLTreeElem* NsgmlHandler::parseEsis(std::istream& in) {
                 return root;
             }
             SGMLTreeElem* element = tree.newNode("error", "");
+            ++state->elements;
             open.back()->addChild(element);
             open.push_back(element);
             start(element);

@@ -264,6 +264,34 @@ TEST_F(SymTabTest, ManyKeysKeepTheirIdsAgainstAnOrderedTwin) {
     decRef(copy);
 }
 
+// Room made ahead for a run of fresh names changes no id and no name: every key entered before
+// and during the run is found again, and a name taken ahead of the run is skipped.
+TEST_F(SymTabTest, RoomMadeAheadKeepsKeysAndFreshNames) {
+    std::vector<std::pair<std::string, FSymbol>> entered;
+    for (int i = 0; i < 100; ++i) {
+        const std::string text = "before" + std::to_string(i);
+        entered.emplace_back(text, table->GetFSymbol(text, InternalName::Function, 0));
+    }
+    table->reserve(20000);
+    const std::int32_t first = table->nextId();
+    // A user's name that a fresh name of the run would otherwise take.
+    const std::string taken = "f0_" + std::to_string(first + 500);
+    entered.emplace_back(taken, table->GetFSymbol(taken, InternalName::Function, 0));
+    for (int i = 0; i < 30000; ++i) {
+        const FSymbol fresh = table->newSymbol(InternalName::Function, 0);
+        const std::string text = table->giveName(fresh);
+        ASSERT_NE(text, taken);
+        entered.emplace_back(text, fresh);
+    }
+    table->reserve(10);
+    for (const auto& [text, symbol] : entered) {
+        EXPECT_EQ(table->GetFSymbol(text, InternalName::Function, 0), symbol) << text;
+    }
+    EXPECT_EQ(table->lookup("f0_" + std::to_string(table->nextId() + 1), InternalName::Function, 0),
+              nullptr);
+    EXPECT_TRUE(reported().empty());
+}
+
 // Texts of every length from none to twenty characters that differ in a single character, at
 // its first, middle or last place, are all distinct keys found again: the hash reads a text's
 // last characters in pieces that depend on its length, none beyond its end.
