@@ -5,6 +5,8 @@
 #include <iostream>
 #include <new>
 
+#include "platform/SmallBlocks.h"
+
 namespace {
 
 // Every block starts with a prefix holding its size and its links, and the storage handed out
@@ -126,8 +128,10 @@ void* poolAllocate(std::size_t size) {
         freeLists[size] = prefix->next;
         --freeCounts[size];
     } else {
-        prefix = static_cast<BlockPrefix*>(std::malloc(kPrefix + size));
-        if (prefix == nullptr) throw std::bad_alloc();
+        void* block = smallBlocks::Serving ? smallBlocks::take(kPrefix + size) : nullptr;
+        if (block == nullptr) block = std::malloc(kPrefix + size);
+        if (block == nullptr) throw std::bad_alloc();
+        prefix = static_cast<BlockPrefix*>(block);
         prefix->size = size;
     }
     prefix->prev = nullptr;
@@ -172,7 +176,7 @@ void releasePools(int all) {
         while (n-- > 0) {
             BlockPrefix* prefix = freeLists[s];
             freeLists[s] = prefix->next;
-            std::free(prefix);
+            if (!smallBlocks::give(prefix)) std::free(prefix);
         }
         if (freeCounts[s] != 0)
             stocked[kept++] = s;
