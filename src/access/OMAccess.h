@@ -109,6 +109,8 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // the function term; otherwise the object bound to the symbol.
     virtual int insertObject(const FSymbol& symbol, const InternalName* args, int argCount,
                              InternalName& out);
+    // A hint that insertObject will soon be asked for the function term symbol(args).
+    void prefetchObject(const FSymbol& symbol, const InternalName* args, int argCount);
     // The built-in "=" equates its two arguments; other built-ins insert nothing.
     virtual int insertPredicate(const FSymbol& symbol, const InternalName* args, int argCount);
     // The writer of one relation of a rule head for one pass of its rows (see HeadWriter), with

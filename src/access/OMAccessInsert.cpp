@@ -167,6 +167,11 @@ int OMAccess::insertObject(const FSymbol& symbol, const InternalName* args, int 
     return result;
 }
 
+void OMAccess::prefetchObject(const FSymbol& symbol, const InternalName* args, int argCount) {
+    if (attachedOM != nullptr && argCount > 0 && symbol.getType() == InternalName::Function)
+        attachedOM->prefetchFunctionObject(symbol, args, argCount);
+}
+
 int OMAccess::insertPredicate(const FSymbol& symbol, const InternalName* args, int argCount) {
     if (attachedOM == nullptr) return 0;
     const std::uint64_t before = unreportedNewFacts();

@@ -126,6 +126,7 @@ HeadPlan Creator1::planPass(Head& entry, const std::vector<FTerm*>& terms,
     }
     HeadShape shape;
     shape.demand = RowDemand::TellsStored;
+    shape.repeatsHarmless = true;
     bool built = true;
     std::vector<InsertExpr*> found;
     for (FTerm* term : terms) {
@@ -135,10 +136,12 @@ HeadPlan Creator1::planPass(Head& entry, const std::vector<FTerm*>& terms,
             continue;
         }
         found.push_back(tree);
-        if (tree == nullptr)
+        if (tree == nullptr) {
             shape.treeless = true;
-        else
-            shape.demand = weakest(shape.demand, tree->demand());
+            continue;
+        }
+        shape.demand = weakest(shape.demand, tree->demand());
+        shape.repeatsHarmless = shape.repeatsHarmless && tree->repeatsHarmless();
     }
     if (built) {
         shape.trees = HeadShape::Trees::Built;
@@ -153,6 +156,7 @@ HeadPlan Creator1::planPass(Head& entry, const std::vector<FTerm*>& terms,
             shape.trees = HeadShape::Trees::BuiltAhead;
             shape.treeless = tree == nullptr;
             shape.demand = tree != nullptr ? tree->demand() : RowDemand::Ordered;
+            shape.repeatsHarmless = tree != nullptr && tree->repeatsHarmless();
         }
     }
     const HeadPlan plan = planHead(shape);
@@ -253,7 +257,10 @@ void Creator1::runPass(const HeadPlan& plan, Head& entry, const std::vector<FTer
         }
         batched = 0;
     };
-    const bool batching = plan.road == HeadRoad::FreshOnly || plan.road == HeadRoad::Batched;
+    // Ordered rows that pass no trie go in batches too, taken in their order: a head that makes
+    // an object per row looks each up in a large table, and the hints let those waits overlap.
+    const bool batching = plan.road == HeadRoad::FreshOnly || plan.road == HeadRoad::Batched ||
+                          (plan.road == HeadRoad::Ordered && !plan.seenTrie);
     // A fresh-only pass into a relation that holds nothing yet (the first pass of a rule of a
     // chain) looks nothing up: its rows go straight to the fresh store, without the batch.
     // Nothing is stored before the pass ends, so that holds for the whole pass.

@@ -45,6 +45,9 @@ struct HeadShape {
     // Some term has no tree: it wrote all it writes when it was built, and its rows still pass
     // the trie, as they always did.
     bool treeless = false;
+    // Every tree takes a repeated row without change (see InsertExpr::repeatsHarmless): ordered
+    // rows need not pass the trie.
+    bool repeatsHarmless = false;
 };
 
 struct HeadPlan {

@@ -51,10 +51,22 @@ void InsertExpr::beginPass() {
 }
 
 void InsertExpr::prefetch(const InternalName* cells) {
-    if (writer == nullptr) return;
     // The row's fact in the scratch of the next insert, which overwrites it anyway.
+    if (writer != nullptr) {
+        takeColumns(cells);
+        writer->prefetch(values.data());
+        return;
+    }
+    // A node over a child's value knows its slots only once the child ran.
+    bool known = true;
+    for (int i = 0; i < n; ++i) {
+        if (slots[i].source != SlotSource::Child) continue;
+        known = false;
+        if (children[i] && !slots[i].computing) children[i]->prefetch(cells);
+    }
+    if (!known) return;
     takeColumns(cells);
-    writer->prefetch(values.data());
+    prefetchApply();
 }
 
 bool InsertExpr::isStored(const InternalName* cells) {
@@ -149,6 +161,21 @@ RowDemand ObjPredInsertExpr::demand() const {
     if (symbol.getType() == InternalName::Function || !flat()) return RowDemand::Ordered;
     return symbol.getType() == InternalName::Predicate ? RowDemand::TellsStored
                                                        : RowDemand::Distinct;
+}
+
+bool ObjPredInsertExpr::repeatsHarmless() const {
+    const int kind = symbol.getType();
+    if (kind != InternalName::Function && kind != InternalName::Predicate) return false;
+    for (std::size_t i = 0; i < slots.size(); ++i)
+        if (slots[i].source == SlotSource::Child &&
+            (children[i] == nullptr || !children[i]->repeatsHarmless()))
+            return false;
+    return true;
+}
+
+void ObjPredInsertExpr::prefetchApply() {
+    if (symbol.getType() == InternalName::Function)
+        access->prefetchObject(symbol, values.data(), n);
 }
 
 void ObjPredInsertExpr::apply(InternalName* out, int* changed) {

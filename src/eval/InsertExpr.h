@@ -78,8 +78,13 @@ class InsertExpr : public ManagedObject {
     virtual bool computesOnly() const { return false; }
     // What a pass of rows must give the node; asked once, when its head is planned.
     virtual RowDemand demand() const { return RowDemand::Ordered; }
+    // Whether taking a row again, in the same pass or a later one, writes nothing and makes no
+    // object that the first time did not: a head of such trees needs no seen-row trie even
+    // where it needs ascending order.
+    virtual bool repeatsHarmless() const { return false; }
     // A cache hint that the node will soon store the row whose cells are given (once the pass
-    // has begun); nothing without a writer.
+    // has begun): its writer's, else those of the function terms over columns and constants
+    // in it.
     void prefetch(const InternalName* cells);
     // For a node that demands TellsStored, once its pass has begun: whether the row's fact is
     // stored already. A hint to load what that question reads comes first.
@@ -103,6 +108,8 @@ class InsertExpr : public ManagedObject {
 
     // The fact of this kind over the filled operand values.
     virtual void apply(InternalName* out, int* changed) = 0;
+    // A cache hint for what apply will read over the filled operand values; none by default.
+    virtual void prefetchApply() {}
     // The relation of the node's facts with the slots as its row, for a node whose rows may
     // repeat (it demands Repeats or more); none for others.
     virtual std::optional<HeadRelation> relation() const { return std::nullopt; }
@@ -145,9 +152,15 @@ class ObjPredInsertExpr : public InsertExpr {
     // A stored predicate's tuple over columns and constants tells stored rows; a built-in
     // predicate over them is distinct; a function term makes objects.
     RowDemand demand() const override;
+    // A function term finds the object a row made before by its arguments, and a stored
+    // predicate's tuple is stored once: over columns, constants and such terms a repeat changes
+    // nothing.
+    bool repeatsHarmless() const override;
 
   protected:
     void apply(InternalName* out, int* changed) override;
+    // A function term's object is looked up by its arguments in a large table.
+    void prefetchApply() override;
     std::optional<HeadRelation> relation() const override {
         return HeadRelation::ofPredicate(symbol, n);
     }

@@ -218,6 +218,8 @@ class MainMemOM : public OM {
     Iterator* isaIterator(const InternalName& name, int kind, Iterator* reuse) override;
     int getFunctionObject(const FSymbol& function, const InternalName* args, int argCount,
                           InternalName& out) override;
+    void prefetchFunctionObject(const FSymbol& function, const InternalName* args,
+                                int argCount) override;
     int getOrCreateName(const FSymbol& symbol, InternalName& out) override;
     int registerName(const FSymbol& symbol, const InternalName& name) override;
 

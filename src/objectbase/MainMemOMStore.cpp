@@ -470,6 +470,16 @@ int MainMemOM::getFunctionObject(const FSymbol& function, const InternalName* ar
     return 1;
 }
 
+void MainMemOM::prefetchFunctionObject(const FSymbol& function, const InternalName* args,
+                                       int argCount) {
+    InternalName paramName;
+    if (argCount <= 0 || args == nullptr || giveInternalName(function, paramName) == 0 ||
+        paramName.getType() != InternalName::ParamFrame)
+        return;
+    const MainMemParamFrame* rows = getParamFrame(paramName);
+    if (rows != nullptr && rows->getArity() == argCount + 1) rows->storedRows().prefetch(args);
+}
+
 MainMemPredFrame* MainMemOM::createPredFrame(const InternalName& predicate, int arity) {
     auto* frame = new (std::nothrow) MainMemPredFrame(arity);
     if (frame == nullptr) {

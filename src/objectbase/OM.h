@@ -90,6 +90,10 @@ class OM : public FLSysObject {
     // The object standing for the function term f(args), made on first use.
     virtual int getFunctionObject(const FSymbol& function, const InternalName* args, int argCount,
                                   InternalName& out) = 0;
+    // A hint that getFunctionObject will soon be asked for f(args): a store that can starts
+    // loading what that lookup reads.
+    virtual void prefetchFunctionObject(const FSymbol& /*function*/, const InternalName* /*args*/,
+                                        int /*argCount*/) {}
     // The identifier of a symbol, made on first use (1 when made).
     virtual int getOrCreateName(const FSymbol& symbol, InternalName& out) = 0;
     // Binds a symbol and a name in both directions; always 1.

@@ -476,6 +476,10 @@ const InternalName* ParamRows::answer(const InternalName* args) const {
     return at < 0 ? nullptr : smallRow(at) + rowWidth - 1;
 }
 
+void ParamRows::prefetch(const InternalName* args) const {
+    if (large != nullptr && usable()) large->byArguments.prefetch(large->hashOfArgs(args));
+}
+
 const InternalName* ParamRows::answer(const InternalName* args, Vacancy& vacancy) const {
     vacancy = Vacancy{};
     if (large == nullptr || !usable()) return answer(args);

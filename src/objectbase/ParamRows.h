@@ -48,6 +48,9 @@ class ParamRows {
     };
     // answer(), noting in `vacancy` where the arguments go when no row answers for them.
     const InternalName* answer(const InternalName* args, Vacancy& vacancy) const;
+    // Starts loading the index slot where answer(args) looks, in a large frame: a writer that
+    // makes many objects gives the hints some rows ahead of their lookups.
+    void prefetch(const InternalName* args) const;
     // Stores the row (args, result) for arguments that answer(args, vacancy) found no row for;
     // it answers for them. A function term's new object thus costs one probe of its arguments
     // rather than three. False when the frame cannot take the row.

@@ -160,6 +160,9 @@ class RelationStore {
     // The hash set over the row numbers; holds the rows numbered below hashedRows.
     mutable EntryIndex slots;
     mutable std::int32_t hashedRows = 0;
+    // True while every row came through numberOf (or insert) in strictly ascending order: a row
+    // above the last is then not stored.
+    bool ascending = true;
     // Extends the order to every row; the rows a cut sort left unsorted are sorted again, unless
     // a stop is still pending (the work reading them is being given up).
     void sortOrder() const;
