@@ -15,6 +15,7 @@
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 #include "objectbase/SymTab.h"
+#include "shell/XMLDumpFormatter.h"
 
 namespace {
 
@@ -442,7 +443,18 @@ void FLtoXMLExportHandler::writeObject(const InternalName& object, std::int32_t 
     std::string content;
     if (writeEntries(object, classSet, attributes, content, "  ", false) == 0) return;
     const InternalName element = typeClassOf(object, classSet);
-    formatter->write(formatter->frameEndText(object, element, attributes, content, 1, ""));
+    // Elements of one class share its name, made once; the object's own name is made once
+    // unless another element referred to it already.
+    if (element.getType() == InternalName::String || object.getType() == InternalName::String) {
+        formatter->write(formatter->frameEndText(object, element, attributes, content, 1, ""));
+    } else {
+        const std::string& elementName = xmlNameOf(element);
+        const auto known = xmlNames.find(object);
+        auto* xml = static_cast<XMLDumpFormatter*>(formatter.get());
+        formatter->write(xml->namedFrameEndText(
+            elementName, true, known != xmlNames.end() ? known->second : formatter->xmlName(object),
+            attributes, content, ""));
+    }
     formatter->newLine();
 }
 
@@ -518,16 +530,25 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
     }
     prepare(plan);
     if (argCount == 0) {
-        std::string text = access->isMapped(object) ? " " : "\n" + indent;
+        // An attribute opens on a line of its own, or after a blank in an element that stands
+        // for a value.
+        const auto openAttribute = [&](std::string& text) {
+            if (access->isMapped(object)) {
+                text += ' ';
+            } else {
+                text += '\n';
+                text += indent;
+            }
+            text += plan.methodName;
+            text += "='";
+        };
         const InternalName cls = plan.resultClass;
         const InternalName value = values != nullptr ? values->atColumn(3) : stored;
-        text += plan.methodName;
-        text += "='";
         if (type == 0 && memberOf(value, cls)) {
             if (nestsHere(value)) {
                 content += nestedElementText(method, value, indent);
             } else {
-                attributes += text;
+                openAttribute(attributes);
                 attributes += xmlNameOf(value);
                 attributes += "'";
             }
@@ -535,6 +556,8 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
             std::string none;
             content += valueSetText(method, cls, value, none);
         } else if (type == 1) {
+            std::string text;
+            openAttribute(text);
             std::size_t running = text.size();
             bool first = true;
             forEachValue(access.get(), value, [&](const InternalName& member) {
@@ -557,7 +580,8 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
     const std::vector<InternalName>& signatures = *plan.signatureRows;
     const std::size_t width = static_cast<std::size_t>(argCount + 3);
     for (bool row = true; row; row = values->next()) {
-        set<InternalName> results;
+        // Mostly one signature matches: its result is the class, found without a set.
+        results.clear();
         // The arguments are named after the last signature that matches.
         const InternalName* named = nullptr;
         for (std::size_t at = 0; at + width <= signatures.size(); at += width) {
@@ -568,10 +592,16 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
                 matches = memberOf(values->atColumn(col - skipped), signature[col - 1]);
             if (!matches) continue;
             named = signature;
-            results.insert(signature[argCount + 2]);
+            if (std::find(results.begin(), results.end(), signature[argCount + 2]) == results.end())
+                results.push_back(signature[argCount + 2]);
         }
         if (results.empty()) continue;
-        const InternalName cls = mostSpecific(results);
+        InternalName cls = results.front();
+        if (results.size() > 1) {
+            set<InternalName> classes;
+            for (const InternalName& result : results) classes.insert(result);
+            cls = mostSpecific(classes);
+        }
         const InternalName value = values->atColumn(argCount + 3 - skipped);
         // A single value outside the class writes nothing: its arguments need no text.
         if (value.getType() != InternalName::SetName && !memberOf(value, cls)) continue;

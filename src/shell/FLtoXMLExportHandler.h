@@ -150,6 +150,8 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     std::map<std::tuple<InternalName, InternalName, int, int>, std::vector<InternalName>> declared;
     // Whether a class lies below a built-in literal class, asked once for each pair.
     std::map<std::pair<InternalName, InternalName>, bool> literalClasses;
+    // The result classes of the signatures a value row matches, kept for their storage.
+    std::vector<InternalName> results;
     // The pattern of a value lookup, kept for its storage.
     std::vector<InternalName> valuePattern;
     // Whether the value an entry stores is what a lookup of the entry answers (no evaluation
