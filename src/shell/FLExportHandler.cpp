@@ -65,7 +65,7 @@ void FLExportHandler::writeObject(const InternalName& object, std::int32_t forma
     if (format == 3) {
         bool own = false;
         if (frame != nullptr)
-            frame->forEachEntry([&](const MethodKey& key, const InternalName&) {
+            frame->forEachEntry([&](const MethodKey& key, const InternalName& value) {
                 own = own || (key.methodType >= 6 && key.methodType <= 8);
             });
         if (!own) return;
@@ -92,7 +92,7 @@ void FLExportHandler::writeObject(const InternalName& object, std::int32_t forma
     int written = 0;
     // The object's own entries, read in place from its frame.
     if (frame != nullptr)
-        frame->forEachEntry([&](const MethodKey& key, const InternalName&) {
+        frame->forEachEntry([&](const MethodKey& key, const InternalName& value) {
             const int type = key.methodType;
             if (type < 0 || type > 8) return;
             if (!exported(object, classSet, key.method, key.argCount, type, format)) return;
@@ -100,7 +100,7 @@ void FLExportHandler::writeObject(const InternalName& object, std::int32_t forma
                 text->openFrame(object, Free, 0);
             else
                 text->methodSeparator();
-            om->showValue(object, key.method, type, key.argCount);
+            om->showEntry(key.method, value, type);
         });
     if (written > 0) {
         text->frameEnd();
