@@ -266,6 +266,7 @@ class MainMemOM : public OM {
     Iterator* methodIterator(const InternalName& host, int type, Iterator* reuse) override;
     void showValue(const InternalName& host, const InternalName& method, int type,
                    int argCount) override;
+    void showEntry(const InternalName& method, const InternalName& value, int type) override;
     MainMemObjFrame* getObjFrame(const InternalName& name) override;
     MainMemSetFrame* getSetFrame(const InternalName& name) override;
     Iterator* setIterator(const InternalName& setName, Iterator* reuse) override;

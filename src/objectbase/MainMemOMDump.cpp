@@ -295,3 +295,7 @@ void MainMemOM::showValue(const InternalName& host, const InternalName& method, 
     if (frame->lookupMethod(method, type, argCount, value) == 0) return;
     formatMethodEntry(method, value, debugChannel(), type);
 }
+
+void MainMemOM::showEntry(const InternalName& method, const InternalName& value, int type) {
+    formatMethodEntry(method, value, debugChannel(), type);
+}

@@ -157,6 +157,9 @@ class OM : public FLSysObject {
     virtual Iterator* methodIterator(const InternalName& host, int type, Iterator* reuse) = 0;
     virtual void showValue(const InternalName& host, const InternalName& method, int type,
                            int argCount) = 0;
+    // Writes an entry the caller read from its host's frame, as showValue writes it (a walk
+    // over a frame's entries need not look each one up again).
+    virtual void showEntry(const InternalName& method, const InternalName& value, int type) = 0;
     virtual MainMemObjFrame* getObjFrame(const InternalName& name) = 0;
     virtual MainMemSetFrame* getSetFrame(const InternalName& name) = 0;
     // The members of one set frame; null when there is none.

@@ -1,11 +1,11 @@
 // The F-Logic export: every object's class lines and the frame of its exported entries.
 #include "shell/FLExportHandler.h"
 
-#include "access/DescIter.h"
 #include "access/ExportRequest.h"
 #include "access/OMAccess.h"
 #include "objectbase/CellHash.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 #include "shell/FLDumpFormatter.h"
 
@@ -56,12 +56,20 @@ bool FLExportHandler::exported(const InternalName& object, int classes, const In
 }
 
 void FLExportHandler::writeObject(const InternalName& object, std::int32_t format) {
-    // A class whose only signatures are "@=>>" ones has signatures of its own too: without it
-    // such a class and the "@->>" values it declares would vanish from the round trip.
-    if (format == 3 && access->hasSignatures(object) == 0 &&
-        !yieldsRow(new HostSpecDescIter(object, Free, -1, MethodType::AttributeSetSignature,
-                                        access.get())))
-        return;
+    OM* om = access->om();
+    const MainMemObjFrame* frame = om != nullptr ? om->getObjFrame(object) : nullptr;
+    // The signatures alone are written for an object with a signature of its own ("=>", "=>>"
+    // or "@=>>" entries in its frame). A class whose only signatures are "@=>>" ones has
+    // signatures of its own too: without it such a class and the "@->>" values it declares
+    // would vanish from the round trip.
+    if (format == 3) {
+        bool own = false;
+        if (frame != nullptr)
+            frame->forEachEntry([&](const MethodKey& key, const InternalName& value) {
+                own = own || (key.methodType >= 6 && key.methodType <= 8);
+            });
+        if (!own) return;
+    }
     bool classLines = false;
     for (int kind : {2, 1}) {
         std::vector<InternalName>& classes = kind == 2 ? superclasses : memberOf;
@@ -81,25 +89,19 @@ void FLExportHandler::writeObject(const InternalName& object, std::int32_t forma
     }
     const int classSet = known->second;
     auto* text = static_cast<FLDumpFormatter*>(formatter.get());
-    OM* om = access->om();
     int written = 0;
-    // The object's own entries, straight from its frame: columns 1 method, 3 argument count,
-    // 4 arrow.
-    Iterator* entries = entryWalk.renew(
-        [&](Iterator* old) { return access->methodIterator(object, std::nullopt, old); });
-    for (bool more = entries != nullptr && entries->first(); more; more = entries->next()) {
-        const InternalName method = entries->atColumn(1);
-        const int argCount = static_cast<int>(entries->atColumn(3).asFloat());
-        const std::optional<MethodType> arrow = arrowType(entries->atColumn(4));
-        if (!arrow) continue;
-        const int type = code(*arrow);
-        if (!exported(object, classSet, method, argCount, type, format)) continue;
-        if (written++ == 0)
-            text->openFrame(object, Free, 0);
-        else
-            text->methodSeparator();
-        om->showValue(object, method, type, argCount);
-    }
+    // The object's own entries, read in place from its frame.
+    if (frame != nullptr)
+        frame->forEachEntry([&](const MethodKey& key, const InternalName& value) {
+            const int type = key.methodType;
+            if (type < 0 || type > 8) return;
+            if (!exported(object, classSet, key.method, key.argCount, type, format)) return;
+            if (written++ == 0)
+                text->openFrame(object, Free, 0);
+            else
+                text->methodSeparator();
+            om->showEntry(key.method, value, type);
+        });
     if (written > 0) {
         text->frameEnd();
         text->newLine();

@@ -55,6 +55,4 @@ class FLExportHandler : public ExportHandler {
     // The superclasses and classes of the object written, kept for their room.
     std::vector<InternalName> superclasses;
     std::vector<InternalName> memberOf;
-    // The walk over an object's entries, re-aimed at every object written.
-    Ref<Iterator> entryWalk;
 };

@@ -15,25 +15,24 @@
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 #include "objectbase/SymTab.h"
+#include "shell/XMLDumpFormatter.h"
 
 namespace {
 
 const InternalName Free = InternalName::UndefinedObject;
 
-int argumentCountOf(Iterator* row) {
-    return static_cast<int>(row->atColumn(3).asFloat());
-}
-
-// The values of a cell: the members of a set name, or the cell itself.
+// The values of a cell: the members of a set name in ascending order, or the cell itself. The
+// members are read in place from the set's frame; `visit` answers false to stop.
 template <class Visit>
 void forEachValue(OMAccess* access, const InternalName& cell, Visit visit) {
     if (cell.getType() != InternalName::SetName) {
         visit(cell);
         return;
     }
-    const auto members = Ref<Iterator>::adopt(access->setIterator(cell, nullptr));
-    for (bool more = members != nullptr && members->first(); more; more = members->next())
-        if (!visit(members->atColumn(1))) break;
+    const MainMemSetFrame* members = access->om()->getSetFrame(cell);
+    if (members == nullptr) return;
+    for (const InternalName& member : members->memberSet().ascending())
+        if (!visit(member)) break;
 }
 
 }  // namespace
@@ -208,7 +207,6 @@ InternalName FLtoXMLExportHandler::typeClassOf(const InternalName& object, int c
 }
 
 void FLtoXMLExportHandler::forgetSignatures() {
-    entryWalks.clear();
     classWalk.reset();
     declared.clear();
     forgetArrowTypes();
@@ -250,43 +248,38 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     Ref<Iterator> declaredValues;
     Ref<Iterator> tupleRows;
     OM* om = access->om();
-    // Object by object, each one's entries straight from its frame: columns 1 method, 2 stored
-    // value, 3 argument count, 4 arrow.
+    // Object by object, each one's entries straight from its frame.
     const auto hosts = Ref<Iterator>::adopt(access->objNamesIterator(nullptr));
-    Ref<Iterator> rows;
     for (bool more = hosts != nullptr && hosts->first(); more && !stopped(); more = hosts->next()) {
         const InternalName host = hosts->atColumn(1);
+        const MainMemObjFrame* frame = om->getObjFrame(host);
+        if (frame == nullptr) continue;
         // Asked once the host shows an entry with a value.
         bool hostChecked = false;
         bool hostOutside = false;
         int hostSet = -1;
-        rows.renew([&](Iterator* old) { return access->methodIterator(host, std::nullopt, old); });
-        for (bool row = rows != nullptr && rows->first(); row && !stopped(); row = rows->next()) {
-            const std::optional<MethodType> arrow = arrowType(rows->atColumn(4));
-            if (!arrow) continue;
-            const int type = code(*arrow);
-            if (type >= 6 && type <= 8 && argumentCountOf(rows.get()) == 0)
-                signatures.push_back({host, rows->atColumn(1), type});
-            if (type < 0 || type > 2) continue;
+        frame->forEachEntry([&](const MethodKey& key, const InternalName& stored) {
+            const int type = key.methodType;
+            const InternalName method = key.method;
+            const int argCount = key.argCount;
+            if (type >= 6 && type <= 8 && argCount == 0) signatures.push_back({host, method, type});
+            if (type < 0 || type > 2) return;
             if (!hostChecked) {
                 hostChecked = true;
                 hostOutside = docClass != Free && memberOf(host, docClass);
             }
-            if (hostOutside) continue;
+            if (hostOutside) return;
             if (hostSet < 0) hostSet = classSetOf(host);
-            const InternalName method = rows->atColumn(1);
-            const int argCount = argumentCountOf(rows.get());
-            if (!planOf(hostSet, method, argCount, type).declared) continue;
+            if (!planOf(hostSet, method, argCount, type).declared) return;
             const auto hold = [&](const InternalName& v) {
                 const auto held = holders.emplace(v, false);
                 if (!held.second) held.first->second = true;
                 return true;
             };
             if (storedValuesAnswer) {
-                const InternalName stored = rows->atColumn(2);
                 if (argCount == 0) {
                     forEachValue(access.get(), stored, hold);
-                    continue;
+                    return;
                 }
                 // The rows of an entry with arguments, read from its parameter frame: the
                 // arguments, then the value.
@@ -299,7 +292,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
                     for (bool tuple = tupleRows != nullptr && tupleRows->first(); tuple;
                          tuple = tupleRows->next())
                         forEachValue(access.get(), tupleRows->atColumn(last), hold);
-                    continue;
+                    return;
                 }
             }
             const int width = argCount + 3;
@@ -307,14 +300,13 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
             valuePattern[0] = host;
             valuePattern[1] = method;
             declaredValues.renew([&](Iterator* old) {
-                return access->lookup(*arrow, valuePattern.data(), width, old);
+                return access->lookup(MethodType(type), valuePattern.data(), width, old);
             });
             for (bool value = declaredValues != nullptr && declaredValues->first(); value;
                  value = declaredValues->next())
                 forEachValue(access.get(), declaredValues->atColumn(width), hold);
-        }
+        });
     }
-    rows.reset();
     declaredValues.reset();
     tupleRows.reset();
 
@@ -379,13 +371,15 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
                 forEachValue(access.get(), values->atColumn(3), candidate);
         }
         if (!failed)
-            for (const InternalName& candidate : candidates) nested->insert(candidate);
+            for (const InternalName& candidate : candidates)
+                if (nested.emplace(candidate, true).second) nestedInOrder.push_back(candidate);
     }
 }
 
 void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     const InternalName docClass = documentClass(request.docType);
-    nested = std::make_unique<set<InternalName>>();
+    nested.clear();
+    nestedInOrder.clear();
     written.clear();
     // Outside an evaluation a value lookup answers the value the entry stores, so the walks
     // take it from the entry instead of looking it up again.
@@ -398,16 +392,20 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
             isBuiltin(object, builtinObject::Numeric, builtinSymbol::Numeric))
             continue;
         if (docClass != Free && memberOf(object, docClass)) continue;
-        if (nested->member(object)) continue;
+        if (nested.count(object) != 0) continue;
         writeObject(object, request.format);
     }
     names.reset();
     // Nested objects held only by nested objects (two objects holding each other) hang below
     // no written element; they are written at the top level so that none is lost.
-    // Writing an object reads the nested set and never changes it.
-    for (const InternalName& object : *nested)
+    // Writing an object reads the nested set and never changes it. They come in the order of
+    // their names.
+    std::sort(nestedInOrder.begin(), nestedInOrder.end(),
+              [](const InternalName& a, const InternalName& b) { return compare(a, b) < 0; });
+    for (const InternalName& object : nestedInOrder)
         if (!stopped() && written.count(object) == 0) writeObject(object, request.format);
-    nested.reset();
+    nested.clear();
+    nestedInOrder.clear();
     forgetSignatures();
 }
 
@@ -416,32 +414,24 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, int& classSet
                                        const std::string& indent, bool textNodes) {
     int calls = 0;
     written.emplace(object, true);
-    // One entry walk for each depth of nesting, re-aimed at every object written at that depth.
-    const std::size_t depth = std::size_t(path.size());
     path.push_back(object);
-    // The object's own entries, straight from its frame: columns 1 method, 2 stored value,
-    // 3 argument count, 4 arrow.
-    if (entryWalks.size() <= depth) entryWalks.resize(depth + 1);
-    Iterator* entries = entryWalks[depth].renew(
-        [&](Iterator* old) { return access->methodIterator(object, std::nullopt, old); });
-    for (bool more = entries != nullptr && entries->first(); more; more = entries->next()) {
-        const std::optional<MethodType> arrow = arrowType(entries->atColumn(4));
-        if (!arrow) continue;
-        const int type = code(*arrow);
-        if (type < 0 || type > 2) continue;
-        const InternalName method = entries->atColumn(1);
-        const int argCount = argumentCountOf(entries);
-        if (classSet < 0) classSet = classSetOf(object);
-        EntryPlan& plan = planOf(classSet, method, argCount, type);
-        if (!plan.declared) continue;
-        std::string methodText;
-        if (textNodes) access->giveLexicalForm(method, methodText);
-        if (textNodes && (method == builtinObject::Text || methodText == "text()"))
-            content = formatter->xmlName(access->mappedName(object));
-        else
-            writeEntry(object, plan, entries->atColumn(2), attributes, content, indent);
-        ++calls;
-    }
+    // The object's own entries, straight from its frame.
+    if (const MainMemObjFrame* frame = access->om()->getObjFrame(object))
+        frame->forEachEntry([&](const MethodKey& key, const InternalName& stored) {
+            const int type = key.methodType;
+            if (type < 0 || type > 2) return;
+            const InternalName method = key.method;
+            if (classSet < 0) classSet = classSetOf(object);
+            EntryPlan& plan = planOf(classSet, method, key.argCount, type);
+            if (!plan.declared) return;
+            std::string methodText;
+            if (textNodes) access->giveLexicalForm(method, methodText);
+            if (textNodes && (method == builtinObject::Text || methodText == "text()"))
+                content = formatter->xmlName(access->mappedName(object));
+            else
+                writeEntry(object, plan, stored, attributes, content, indent);
+            ++calls;
+        });
     path.pop_back();
     return calls;
 }
@@ -453,13 +443,23 @@ void FLtoXMLExportHandler::writeObject(const InternalName& object, std::int32_t 
     std::string content;
     if (writeEntries(object, classSet, attributes, content, "  ", false) == 0) return;
     const InternalName element = typeClassOf(object, classSet);
-    formatter->write(formatter->frameEndText(object, element, attributes, content, 1, ""));
+    // Elements of one class share its name, made once; the object's own name is made once
+    // unless another element referred to it already.
+    if (element.getType() == InternalName::String || object.getType() == InternalName::String) {
+        formatter->write(formatter->frameEndText(object, element, attributes, content, 1, ""));
+    } else {
+        const std::string& elementName = xmlNameOf(element);
+        const auto known = xmlNames.find(object);
+        auto* xml = static_cast<XMLDumpFormatter*>(formatter.get());
+        formatter->write(xml->namedFrameEndText(
+            elementName, true, known != xmlNames.end() ? known->second : formatter->xmlName(object),
+            attributes, content, ""));
+    }
     formatter->newLine();
 }
 
 bool FLtoXMLExportHandler::nestsHere(const InternalName& value) const {
-    return nested != nullptr && nested->member(value) &&
-           std::find(path.begin(), path.end(), value) == path.end() &&
+    return nested.count(value) != 0 && std::find(path.begin(), path.end(), value) == path.end() &&
            std::size_t(path.size()) < maxNesting;
 }
 
@@ -530,16 +530,25 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
     }
     prepare(plan);
     if (argCount == 0) {
-        std::string text = access->isMapped(object) ? " " : "\n" + indent;
+        // An attribute opens on a line of its own, or after a blank in an element that stands
+        // for a value.
+        const auto openAttribute = [&](std::string& text) {
+            if (access->isMapped(object)) {
+                text += ' ';
+            } else {
+                text += '\n';
+                text += indent;
+            }
+            text += plan.methodName;
+            text += "='";
+        };
         const InternalName cls = plan.resultClass;
         const InternalName value = values != nullptr ? values->atColumn(3) : stored;
-        text += plan.methodName;
-        text += "='";
         if (type == 0 && memberOf(value, cls)) {
             if (nestsHere(value)) {
                 content += nestedElementText(method, value, indent);
             } else {
-                attributes += text;
+                openAttribute(attributes);
                 attributes += xmlNameOf(value);
                 attributes += "'";
             }
@@ -547,6 +556,8 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
             std::string none;
             content += valueSetText(method, cls, value, none);
         } else if (type == 1) {
+            std::string text;
+            openAttribute(text);
             std::size_t running = text.size();
             bool first = true;
             forEachValue(access.get(), value, [&](const InternalName& member) {
@@ -569,7 +580,8 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
     const std::vector<InternalName>& signatures = *plan.signatureRows;
     const std::size_t width = static_cast<std::size_t>(argCount + 3);
     for (bool row = true; row; row = values->next()) {
-        set<InternalName> results;
+        // Mostly one signature matches: its result is the class, found without a set.
+        results.clear();
         // The arguments are named after the last signature that matches.
         const InternalName* named = nullptr;
         for (std::size_t at = 0; at + width <= signatures.size(); at += width) {
@@ -580,10 +592,16 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
                 matches = memberOf(values->atColumn(col - skipped), signature[col - 1]);
             if (!matches) continue;
             named = signature;
-            results.insert(signature[argCount + 2]);
+            if (std::find(results.begin(), results.end(), signature[argCount + 2]) == results.end())
+                results.push_back(signature[argCount + 2]);
         }
         if (results.empty()) continue;
-        const InternalName cls = mostSpecific(results);
+        InternalName cls = results.front();
+        if (results.size() > 1) {
+            set<InternalName> classes;
+            for (const InternalName& result : results) classes.insert(result);
+            cls = mostSpecific(classes);
+        }
         const InternalName value = values->atColumn(argCount + 3 - skipped);
         // A single value outside the class writes nothing: its arguments need no text.
         if (value.getType() != InternalName::SetName && !memberOf(value, cls)) continue;

@@ -150,13 +150,13 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     std::map<std::tuple<InternalName, InternalName, int, int>, std::vector<InternalName>> declared;
     // Whether a class lies below a built-in literal class, asked once for each pair.
     std::map<std::pair<InternalName, InternalName>, bool> literalClasses;
+    // The result classes of the signatures a value row matches, kept for their storage.
+    std::vector<InternalName> results;
     // The pattern of a value lookup, kept for its storage.
     std::vector<InternalName> valuePattern;
     // Whether the value an entry stores is what a lookup of the entry answers (no evaluation
     // is open to add inherited values); decided once an export.
     bool storedValuesAnswer = false;
-    // The entry walks of the elements being built, one for each depth of nesting.
-    std::vector<Ref<Iterator>> entryWalks;
     // The walk over an object's classes and what it found, kept for their storage.
     Ref<Iterator> classWalk;
     std::vector<InternalName> classesScratch;
@@ -167,7 +167,9 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     std::string stringXmlName;
 
     // The objects nested in their holders, for the length of one export.
-    std::unique_ptr<set<InternalName>> nested;
+    FlatNameMap<InternalName, bool> nested;
+    // The same in the order they were found.
+    std::vector<InternalName> nestedInOrder;
     // The nested objects written so far, and the objects whose elements are being built.
     FlatNameMap<InternalName, bool> written;
     // Elements are built inside one another, so the path grows and shrinks at its end; it is

@@ -8,6 +8,7 @@
 #include "access/OMAccess.h"
 #include "objectbase/DumpFormatter.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 #include "objectbase/SymTab.h"
 
@@ -31,6 +32,30 @@ void forEachMember(OMAccess* access, int type, const InternalName& object,
         for (bool more = members != nullptr && members->first(); more; more = members->next())
             visit(members->atColumn(1));
     }
+}
+
+// The methods of an object's entries without arguments, in key order, sorted by the three
+// method types an element's text reads: scalar (namespace prefixes), set (children) and
+// attribute set (attributes). Read in place from the object's frame: a walk of its own for
+// each type was a fifth of an export.
+void entriesWithoutArguments(OMAccess* access, const InternalName& object,
+                             std::vector<InternalName>& scalar, std::vector<InternalName>& set,
+                             std::vector<InternalName>& attributes) {
+    scalar.clear();
+    set.clear();
+    attributes.clear();
+    OM* om = access->om();
+    const MainMemObjFrame* frame = om != nullptr ? om->getObjFrame(object) : nullptr;
+    if (frame == nullptr) return;
+    frame->forEachEntry([&](const MethodKey& key, const InternalName&) {
+        if (key.argCount != 0) return;
+        if (key.methodType == code(MethodType::Scalar))
+            scalar.push_back(key.method);
+        else if (key.methodType == code(MethodType::Set))
+            set.push_back(key.method);
+        else if (key.methodType == code(MethodType::AttributeSet))
+            attributes.push_back(key.method);
+    });
 }
 
 }  // namespace
@@ -171,24 +196,15 @@ std::optional<KavumExportHandler::OpenElement> KavumExportHandler::openElement(
         *idMethod != Free && access->lookupMethodValue(object, *idMethod, idValue) != 0;
     formatter->openFrame(object, cls, flags != 0 || hasId ? 1 : 0);
     std::string attributes;
-    if (attributeWalk == nullptr)
-        attributeWalk =
-            Ref<HostSpecDescIter>::make(object, Free, 0, MethodType::AttributeSet, access.get());
-    else
-        attributeWalk->reinitialize(object, Free, 0, MethodType::AttributeSet, access.get());
-    for (bool more = attributeWalk->first(); more; more = attributeWalk->next())
-        writeAttributes(object, attributeWalk->atColumn(2), attributes, indent);
+    entriesWithoutArguments(access.get(), object, scalarMethods, setMethods, attributeMethods);
+    for (const InternalName& method : attributeMethods)
+        writeAttributes(object, method, attributes, indent);
     writePrefixedAttributes(object, attributes, indent);
     formatter->write(attributes);
 
     OpenElement element{object, cls, depth, false, {}};
-    if (childWalk == nullptr)
-        childWalk = Ref<HostSpecDescIter>::make(object, Free, 0, MethodType::Set, access.get());
-    else
-        childWalk->reinitialize(object, Free, 0, MethodType::Set, access.get());
-    for (bool more = childWalk->first(); more; more = childWalk->next()) {
+    for (const InternalName& method : setMethods) {
         element.hasChildren = true;
-        const InternalName method = childWalk->atColumn(2);
         const ChildKind kind = childKindOf(method);
         // The import's record of an element's ID, which the ID attribute itself writes.
         if (kind == ChildKind::IdRecord) continue;
@@ -223,28 +239,17 @@ void KavumExportHandler::writePrefixedAttributes(const InternalName& object, std
     // The import maps an attribute p:x of an element e (an xmlns:p declaration included) onto
     // the namespace object e.p, as the attribute x of that object.
     std::vector<std::pair<InternalName, InternalName>> prefixes;
-    {
-        if (prefixWalk == nullptr)
-            prefixWalk =
-                Ref<HostSpecDescIter>::make(object, Free, 0, MethodType::Scalar, access.get());
-        else
-            prefixWalk->reinitialize(object, Free, 0, MethodType::Scalar, access.get());
-        for (bool more = prefixWalk->first(); more; more = prefixWalk->next()) {
-            const InternalName prefix = prefixWalk->atColumn(2);
-            InternalName holder;
-            if (access->lookupMethodValue(object, prefix, holder) != 0 &&
-                access->isaTest(holder, builtinObject::Namespace, IsaRelation::Member) != 0)
-                prefixes.emplace_back(prefix, holder);
-        }
+    for (const InternalName& prefix : scalarMethods) {
+        InternalName holder;
+        if (access->lookupMethodValue(object, prefix, holder) != 0 &&
+            access->isaTest(holder, builtinObject::Namespace, IsaRelation::Member) != 0)
+            prefixes.emplace_back(prefix, holder);
     }
     for (const auto& [prefix, holder] : prefixes) {
         const std::string name = formatter->xmlName(prefix) + ":";
-        const auto entries =
-            Ref<HostSpecDescIter>::make(holder, Free, 0, MethodType::AttributeSet, access.get());
-        for (bool more = entries->first(); more; more = entries->next()) {
-            const InternalName local = entries->atColumn(2);
+        entriesWithoutArguments(access.get(), holder, holderScalar, holderSet, holderAttributes);
+        for (const InternalName& local : holderAttributes)
             appendAttribute(object, holder, local, name + formatter->xmlName(local), text, indent);
-        }
     }
 }
 
@@ -253,17 +258,63 @@ std::string KavumExportHandler::attributeName(const InternalName& method) {
     // element, it made the export of a large document quadratic.
     if (const auto known = attributeNames.find(method); known != attributeNames.end())
         return known->second;
-    const InternalName pattern[] = {Free, Free, method};
-    const auto rows = Ref<Iterator>::adopt(access->lookup(MethodType::Scalar, pattern, 3, nullptr));
     std::string name;
-    for (bool row = rows != nullptr && rows->first(); row && name.empty(); row = rows->next()) {
-        const InternalName prefix = rows->atColumn(1);
-        if (access->isaTest(prefix, builtinObject::Namespace, IsaRelation::Member) != 0)
-            name = formatter->xmlName(prefix) + ":" + formatter->xmlName(rows->atColumn(2));
+    // Outside an evaluation a lookup answers the stored values, so one walk names every
+    // attribute at once; asked for each distinct attribute, the lookup read the whole base each
+    // time.
+    if (!access->inheritance().isOpen() || access->inheritanceOn() == 0) {
+        if (!prefixedNamesFound) findPrefixedNames();
+        if (const auto named = prefixedNames.find(method); named != prefixedNames.end())
+            name = named->second;
+    } else {
+        const InternalName pattern[] = {Free, Free, method};
+        const auto rows =
+            Ref<Iterator>::adopt(access->lookup(MethodType::Scalar, pattern, 3, nullptr));
+        for (bool row = rows != nullptr && rows->first(); row && name.empty(); row = rows->next()) {
+            const InternalName prefix = rows->atColumn(1);
+            if (access->isaTest(prefix, builtinObject::Namespace, IsaRelation::Member) != 0)
+                name = formatter->xmlName(prefix) + ":" + formatter->xmlName(rows->atColumn(2));
+        }
     }
     if (name.empty()) name = formatter->xmlName(method);
     attributeNames.emplace(method, name);
     return name;
+}
+
+void KavumExportHandler::findPrefixedNames() {
+    // In the order of the lookup by value: objects in the order of their names, each one's
+    // scalar entries in key order, the members of a set value in theirs. The first namespace
+    // object that holds a value names it.
+    prefixedNamesFound = true;
+    OM* om = access->om();
+    if (om == nullptr) return;
+    const auto hosts = Ref<Iterator>::adopt(access->objNamesIterator(nullptr));
+    for (bool more = hosts != nullptr && hosts->first(); more; more = hosts->next()) {
+        const InternalName host = hosts->atColumn(1);
+        const MainMemObjFrame* frame = om->getObjFrame(host);
+        if (frame == nullptr) continue;
+        int isNamespace = -1;
+        frame->forEachEntry([&](const MethodKey& key, const InternalName& value) {
+            if (key.methodType != code(MethodType::Scalar) || key.argCount != 0) return;
+            const auto note = [&](const InternalName& held) {
+                if (prefixedNames.count(held) != 0) return;
+                if (isNamespace < 0)
+                    isNamespace =
+                        access->isaTest(host, builtinObject::Namespace, IsaRelation::Member) != 0
+                            ? 1
+                            : 0;
+                if (isNamespace == 1)
+                    prefixedNames.emplace(
+                        held, formatter->xmlName(host) + ":" + formatter->xmlName(key.method));
+            };
+            if (value.getType() != InternalName::SetName) {
+                note(value);
+                return;
+            }
+            if (const MainMemSetFrame* members = om->getSetFrame(value))
+                for (const InternalName& member : members->memberSet().ascending()) note(member);
+        });
+    }
 }
 
 void KavumExportHandler::writeAttributes(const InternalName& object, const InternalName& method,

@@ -62,7 +62,8 @@ class KavumExportHandler : public XMLExportHandler {
     std::optional<OpenElement> openElement(const InternalName& object, const InternalName& cls,
                                            const std::string& indent, std::size_t depth, int flags);
     // The text of the attributes of a namespace object the import made for a prefix
-    // (object.prefix), each named prefix:local.
+    // (object.prefix), each named prefix:local; the prefixes are among the object's scalar
+    // methods, which openElement has just gathered.
     void writePrefixedAttributes(const InternalName& object, std::string& text,
                                  const std::string& indent);
     // One attribute of the members of holder.method under the name, after a line break and the
@@ -88,15 +89,23 @@ class KavumExportHandler : public XMLExportHandler {
     set<InternalName> path;
     // The attribute name of each method met: the base does not change while an export runs.
     std::map<InternalName, std::string> attributeNames;
+    // The name each value held by a namespace object gives the attribute it stands for, found
+    // by one walk over the base on the first attribute.
+    void findPrefixedNames();
+    bool prefixedNamesFound = false;
+    std::map<InternalName, std::string> prefixedNames;
     // For the same reason the method of the ID attribute is found once (unbound when the base
     // has none), and what a child method is, from its text, once for each method.
     std::optional<InternalName> idMethod;
     enum class ChildKind { Element, IdRecord, Text };
     FlatNameMap<InternalName, ChildKind> childKinds;
     ChildKind childKindOf(const InternalName& method);
-    // The walks over an element's attribute, child and namespace prefix entries, re-aimed at
-    // every element.
-    Ref<HostSpecDescIter> attributeWalk;
-    Ref<HostSpecDescIter> childWalk;
-    Ref<HostSpecDescIter> prefixWalk;
+    // The methods of the element being opened, by type (see entriesWithoutArguments), and those
+    // of a namespace object holding its prefixed attributes.
+    std::vector<InternalName> scalarMethods;
+    std::vector<InternalName> setMethods;
+    std::vector<InternalName> attributeMethods;
+    std::vector<InternalName> holderScalar;
+    std::vector<InternalName> holderSet;
+    std::vector<InternalName> holderAttributes;
 };

@@ -127,11 +127,20 @@ std::string XMLDumpFormatter::frameEndText(const InternalName& object, const Int
                                            const std::string& attributes,
                                            const std::string& content, int withId,
                                            const std::string& prefix) {
-    const std::string element = xmlName(name);
+    return namedFrameEndText(xmlName(name), withId == 1,
+                             withId == 1 ? xmlName(object) : std::string(), attributes, content,
+                             prefix);
+}
+
+std::string XMLDumpFormatter::namedFrameEndText(std::string_view element, bool withId,
+                                                std::string_view id, const std::string& attributes,
+                                                const std::string& content,
+                                                const std::string& prefix) {
     std::string text;
-    text.reserve(2 * prefix.size() + 2 * element.size() + attributes.size() + content.size() + 32);
+    text.reserve(2 * prefix.size() + 2 * element.size() + id.size() + attributes.size() +
+                 content.size() + 32);
     text.append(prefix).append("<").append(element);
-    if (withId == 1) text.append(" id='").append(xmlName(object)).append("'");
+    if (withId) text.append(" id='").append(id).append("'");
     if (!attributes.empty()) text.append(" ").append(attributes);
     if (content.empty()) return text.append("/>\n");
     text += '>';

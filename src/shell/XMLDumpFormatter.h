@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "objectbase/DumpFormatter.h"
 
@@ -45,6 +46,11 @@ class XMLDumpFormatter : public DumpFormatter {
     std::string frameEndText(const InternalName& object, const InternalName& name,
                              const std::string& attributes, const std::string& content, int withId,
                              const std::string& prefix) override;
+    // The same from the XML names already made: the element's and, when withId, the id's (an
+    // export that writes many elements of few classes makes each name once).
+    std::string namedFrameEndText(std::string_view element, bool withId, std::string_view id,
+                                  const std::string& attributes, const std::string& content,
+                                  const std::string& prefix);
     void writeSetMember(const InternalName& host, const InternalName& method,
                         const InternalName& member, int position) override;
     void writeTail(const std::string& text) override;

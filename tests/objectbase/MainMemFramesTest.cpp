@@ -234,6 +234,42 @@ TEST(MainMemObjFrameTest, AWalkGoesOnAfterItsEntryWhenEntriesAreAdded) {
     decRef(it);
 }
 
+// The in-place walk meets what the iterator meets: every entry in key order, entries added
+// behind it while it runs, none added before it, and it goes on past an entry taken out under it.
+TEST(MainMemObjFrameTest, AnInPlaceWalkMeetsWhatTheIteratorMeets) {
+    MainMemObjFrame frame;
+    for (int i = 1; i <= 5; ++i) frame.insertMethod(obj(10 * i), obj(100 + i), i % 3, 0);
+    frame.insertMethod(obj(30), obj(200), 1, 2);
+    frame.insertMethod(obj(60), obj(201), 7, 0);
+    using Seen = std::tuple<int, int, int>;
+    std::vector<Seen> iterated;
+    Iterator* it = frame.methodIterator(1000, nullptr);
+    for (bool more = it->first(); more; more = it->next())
+        iterated.emplace_back(it->atColumn(1).getValue(), it->atColumn(2).getValue(),
+                              int(it->atColumn(3).asFloat()));
+    decRef(it);
+    std::vector<Seen> walked;
+    frame.forEachEntry([&](const MethodKey& key, const InternalName& value) {
+        walked.emplace_back(key.method.getValue(), value.getValue(), key.argCount);
+    });
+    EXPECT_EQ(walked, iterated);
+    ASSERT_EQ(walked.size(), 7u);
+
+    MainMemObjFrame changing;
+    for (int i = 1; i <= 5; ++i) changing.insertMethod(obj(10 * i), obj(100 + i), 0, 0);
+    std::vector<std::pair<int, int>> seen;
+    changing.forEachEntry([&](const MethodKey& key, const InternalName& value) {
+        seen.emplace_back(key.method.getValue(), value.getValue());
+        if (key.method == obj(20)) {
+            changing.insertMethod(obj(5), obj(99), 0, 0);
+            changing.insertMethod(obj(25), obj(98), 0, 0);
+        }
+        if (key.method == obj(30)) changing.removeMethod(obj(30), 0, 0);
+    });
+    EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{
+                        {10, 101}, {20, 102}, {25, 98}, {30, 103}, {40, 104}, {50, 105}}));
+}
+
 namespace {
 
 // A model of one object frame written from its contract: entries in a std::map keyed by

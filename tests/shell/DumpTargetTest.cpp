@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "objectbase/DeltaTable.h"
+#include "objectbase/MainMemFrames.h"
 #include "shell/DumpTestSupport.h"
 #include "shell/FLDumpFormatter.h"
 
@@ -83,6 +84,29 @@ TEST_F(DumpTargetTest, ShowValueHandsThePiecesToTheRegisteredFormatter) {
               "head @tags ~8 (\n"
               "member tags t 1\n"
               "text )\n");
+}
+
+// An entry read from its host's frame is handed over in the same pieces as the one showValue
+// looks up, for every entry of the frame.
+TEST_F(DumpTargetTest, ShowEntryHandsOverWhatShowValueDoes) {
+    InternalName john = obj("john"), kids = obj("kids"), pay = obj("pay"), tags = obj("tags");
+    members(john, kids, 1, {obj("ann"), obj("bob")});
+    value(john, pay, 0, obj("5"), {obj("2020"), obj("x")});
+    members(john, tags, 8, {obj("t")});
+    value(john, obj("age"), 0, obj("30"));
+    om->setDumpTarget(recorder);
+    std::string looked;
+    om->getObjFrame(john)->forEachEntry([&](const MethodKey& key, const InternalName& value) {
+        recorder->calls.clear();
+        om->showValue(john, key.method, key.methodType, key.argCount);
+        const std::string byLookup = recorder->calls;
+        recorder->calls.clear();
+        om->showEntry(key.method, value, key.methodType);
+        EXPECT_EQ(recorder->calls, byLookup);
+        looked += byLookup;
+    });
+    EXPECT_NE(looked.find("value age ~0 30"), std::string::npos);
+    EXPECT_NE(looked.find("value pay <1=20202=x>~0 5"), std::string::npos);
 }
 
 TEST_F(DumpTargetTest, ARegisteredFormatterSurvivesDumpsAndFrameDisplays) {
