@@ -2,6 +2,8 @@
 // below them is made, the walk by strata again after equalities, and the plan's warnings.
 #include "eval/FixpointDriver.h"
 
+#include <algorithm>
+
 #include "eval/ProgramPlan.h"
 #include "foundation/OutputChannel.h"
 #include "language/FProgram.h"
@@ -49,34 +51,121 @@ bool FixpointDriver::run() {
     return true;
 }
 
+bool FixpointDriver::runPart(const Phase& phase) {
+    if (between == Between::TriggerPhase && evaluatedBefore) {
+        Phase trigger = phase;
+        trigger.trigger = true;
+        if (evaluator.evaluatePart(trigger) == End::Stopped) return false;
+    }
+    const End end = evaluator.evaluatePart(phase);
+    equatedLast = end == End::FixpointEquated;
+    equatedAfter = equatedAfter || (equatedLast && evaluatedBefore);
+    evaluatedBefore = true;
+    return end != End::Stopped;
+}
+
+FixpointDriver::Phase FixpointDriver::componentPhase(std::size_t planIndex, std::size_t index,
+                                                     Pass pass) const {
+    const ProgramPlan& plan = *plans[planIndex];
+    const ProgramPlan::Component& component = plan.components()[index];
+    return {plan,
+            planIndex,
+            Walk::Components,
+            index,
+            component.program.get(),
+            component.recursive || component.facts,
+            false,
+            pass};
+}
+
 bool FixpointDriver::walkPlan(std::size_t planIndex, Walk partWalk, Pass pass) {
     const ProgramPlan& plan = *plans[planIndex];
-    // One part: the trigger phase before it where the walk asks for one, then the part.
-    auto part = [&](std::size_t index, FProgram* rules, bool recursive) {
-        Phase phase{plan, planIndex, partWalk, index, rules, recursive, false, pass};
-        if (between == Between::TriggerPhase && evaluatedBefore) {
-            Phase trigger = phase;
-            trigger.trigger = true;
-            if (evaluator.evaluatePart(trigger) == End::Stopped) return false;
-        }
-        const End end = evaluator.evaluatePart(phase);
-        equatedAfter = equatedAfter || (end == End::FixpointEquated && evaluatedBefore);
-        evaluatedBefore = true;
-        return end != End::Stopped;
-    };
     if (partWalk == Walk::Components) {
         const std::vector<ProgramPlan::Component>& components = plan.components();
-        const std::size_t first = planIndex == 0 && pass == Pass::First ? firstComponent : 0;
+        std::size_t first = planIndex == 0 && pass == Pass::First ? firstComponent : 0;
+        // Where the plan places the trigger phases, the components that change what is
+        // inherited settle first; the others alternate with trigger phases as each needs.
+        const bool placed =
+            plan.triggerPlacement() == ProgramPlan::TriggerPlacement::WithComponents;
+        if (placed && pass == Pass::First && between == Between::Nothing) {
+            const std::size_t settling = plan.settlingComponents();
+            if (first < settling && !settle(planIndex, settling)) return false;
+            first = std::max(first, settling);
+        }
         for (std::size_t index = first; index < components.size(); ++index) {
-            const ProgramPlan::Component& component = components[index];
-            if (!part(index, component.program.get(), component.recursive || component.facts))
-                return false;
+            Phase phase = componentPhase(planIndex, index, pass);
+            if (placed) phase.triggers = components[index].triggers;
+            if (!runPart(phase)) return false;
         }
         return true;
     }
     const std::vector<Ref<FProgram>>& levels = plan.levels();
     for (std::size_t index = 0; index < levels.size(); ++index)
-        if (!part(index, levels[index].get(), true)) return false;
+        if (!runPart({plan, planIndex, partWalk, index, levels[index].get(), true, false, pass}))
+            return false;
+    return true;
+}
+
+bool FixpointDriver::settle(std::size_t planIndex, std::size_t count) {
+    const ProgramPlan& plan = *plans[planIndex];
+    const std::vector<ProgramPlan::Component>& components = plan.components();
+    std::vector<int> levels;
+    for (std::size_t index = 0; index < count; ++index) levels.push_back(components[index].level);
+    std::sort(levels.begin(), levels.end());
+    levels.erase(std::unique(levels.begin(), levels.end()), levels.end());
+    for (int level : levels) {
+        // The components of the stratum in dependency order; a trigger phase that inherited
+        // something is followed by a pass from the first of them that may read what it
+        // inherited (one that reads or writes predicates alone cannot see it).
+        std::vector<std::size_t> stratum;
+        for (std::size_t index = 0; index < count; ++index)
+            if (components[index].level == level) stratum.push_back(index);
+        // Where a part or a phase stopped on a conflict to step back from, the walk ends with
+        // every part of the strata up to this one at its fixpoint, as rounds of the whole
+        // stratum would leave the base: an evaluation that cannot step back past the conflict
+        // keeps that base.
+        auto stopOnConflict = [&](std::size_t from) {
+            if (!evaluator.stoppedOnConflict()) return false;
+            for (std::size_t at = from; at < stratum.size(); ++at) {
+                Phase phase = componentPhase(planIndex, stratum[at], Pass::First);
+                phase.triggers = ProgramPlan::Triggers::None;
+                evaluator.evaluatePart(phase);
+            }
+            for (std::size_t index = count; index < components.size(); ++index) {
+                if (components[index].level > level) continue;
+                Phase phase = componentPhase(planIndex, index, Pass::First);
+                phase.triggers = ProgramPlan::Triggers::None;
+                evaluator.evaluatePart(phase);
+            }
+            return false;
+        };
+        std::size_t start = 0;
+        for (;;) {
+            bool equated = false;
+            for (std::size_t at = start; at < stratum.size(); ++at) {
+                Phase phase = componentPhase(planIndex, stratum[at], Pass::First);
+                phase.triggers = ProgramPlan::Triggers::None;
+                if (!runPart(phase)) return stopOnConflict(at + 1);
+                equated = equated || (equatedLast && at > start);
+            }
+            // Equated objects may join rows of the components passed before the one that
+            // equated them: the whole stratum again, as the next round of it would.
+            if (equated) {
+                start = 0;
+                continue;
+            }
+            Phase trigger = componentPhase(planIndex, stratum.back(), Pass::First);
+            trigger.recursive = true;
+            trigger.trigger = true;
+            const End end = evaluator.evaluatePart(trigger);
+            if (end == End::Stopped) return stopOnConflict(0);
+            if (end != End::Inherited) break;
+            start = 0;
+            while (start < stratum.size() &&
+                   components[stratum[start]].triggers == ProgramPlan::Triggers::None)
+                ++start;
+        }
+    }
     return true;
 }
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "eval/ProgramPlan.h"
 #include "foundation/Ref.h"
 #include "objectbase/FSymbol.h"
 
 class FProgram;
-class ProgramPlan;
 
 // The driver walks the plan of the whole program and the plans drawn of its rest (the rules above
 // a derived hierarchy, each planned once the parts below it made the hierarchy), either component
@@ -34,7 +34,9 @@ class FixpointDriver {
     // Where the walk stands: the plan (index 0 the whole program's, then the rests), the part
     // to run (one of its components, or one of its strata, by its index there), whether that
     // part reads what it writes (a part that does not reaches its fixpoint in one round) and
-    // whether this is the trigger phase before it (`part` is then the part that comes next).
+    // whether this is the trigger phase before it (`part` is then the part that comes next), or
+    // the one after a pass over the components that change what is inherited (`part` is then
+    // the last of them), and whether the part's rounds alternate with trigger phases.
     struct Phase {
         const ProgramPlan& plan;
         std::size_t planIndex;
@@ -44,6 +46,7 @@ class FixpointDriver {
         bool recursive;
         bool trigger;
         Pass pass;
+        ProgramPlan::Triggers triggers = ProgramPlan::Triggers::Alternate;
     };
 
     // How a part ended.
@@ -54,7 +57,9 @@ class FixpointDriver {
         FixpointEquated,
         // Not at its fixpoint (a round failed, the user interrupted, or a single round changed
         // something): the walk stops.
-        Stopped
+        Stopped,
+        // A trigger phase after a pass inherited something: the pass is taken again.
+        Inherited
     };
 
     // What the driver asks of an evaluator.
@@ -64,6 +69,9 @@ class FixpointDriver {
         // Every class the base holds below `cls`, at any depth: the rest of a plan is drawn with
         // the hierarchy the parts below it made.
         virtual std::vector<FSymbol> subclassesOf(const FSymbol& cls) = 0;
+        // Whether the part or trigger phase that stopped last stopped on a conflict to step
+        // back from (not on a failed round or an interrupt).
+        virtual bool stoppedOnConflict() { return false; }
 
       protected:
         ~PartEvaluator() = default;
@@ -98,6 +106,15 @@ class FixpointDriver {
   private:
     // Walks the parts of one plan; false as soon as one ends without its fixpoint.
     bool walkPlan(std::size_t planIndex, Walk walk, Pass pass);
+    // Walks the first `count` components of a plan stratum by stratum, in passes with a trigger
+    // phase after each (ProgramPlan::settlingComponents); false as soon as one part ends without
+    // its fixpoint.
+    bool settle(std::size_t planIndex, std::size_t count);
+    // The phase of one component of a plan, its rounds alternating with trigger phases.
+    Phase componentPhase(std::size_t planIndex, std::size_t index, Pass pass) const;
+    // Hands the evaluator one part: the trigger phase before it where the walk asks for one,
+    // then the part; false when either ends without its fixpoint.
+    bool runPart(const Phase& phase);
     // Writes the warnings of a plan of the program unless they were written already.
     void warn(const std::vector<std::string>& warnings);
 
@@ -115,4 +132,6 @@ class FixpointDriver {
     // later one), and whether a part equated objects after another had been evaluated.
     bool evaluatedBefore = false;
     bool equatedAfter = false;
+    // Whether the last part run equated objects.
+    bool equatedLast = false;
 };

@@ -161,6 +161,7 @@ bool NaiveEval::walkToFixpoint(FProgram* program, const ProgramPlan& plan) {
 }
 
 FixpointDriver::End NaiveEval::evaluatePart(const Phase& phase) {
+    if (phase.trigger) return passTrigger();
     equated = false;
     const bool reached = partFixpoint(phase);
     if (matcher) matcher->forgetKeptTables();

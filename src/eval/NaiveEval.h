@@ -108,6 +108,12 @@ class NaiveEval : public Evaluation, protected FixpointDriver::PartEvaluator {
     std::unique_ptr<ProgramPlan> planOf(FProgram* program) const;
     // One part of an evaluation run to its fixpoint: its rounds (see partRounds).
     virtual bool partFixpoint(const Phase& phase);
+    // The trigger phase after a pass over the components that change what is inherited:
+    // Inherited when it added facts; without inheritance there is nothing to add.
+    virtual FixpointDriver::End passTrigger() { return FixpointDriver::End::Fixpoint; }
+    bool stoppedOnConflict() override { return conflictPending(); }
+    // Whether a conflict to step back from is pending; only inheritance makes one.
+    virtual bool conflictPending() const { return false; }
     // The rounds of one part until one changes nothing (`changed` 0); a part that is not
     // recursive runs one round, unless it applied equalities. False when a round failed.
     bool partRounds(FProgram* part, bool recursive, int& changed);

@@ -250,17 +250,36 @@ bool NaiveEvalWithInherit::inheritsValues() const {
 }
 
 bool NaiveEvalWithInherit::triggersWith(const Phase& phase) {
-    if (phase.walk != FixpointDriver::Walk::Components || phase.trigger) return true;
-    const ProgramPlan& plan = phase.plan;
-    return plan.triggerPlacement() != ProgramPlan::TriggerPlacement::WithComponents ||
-           plan.components()[phase.index].triggers == ProgramPlan::Triggers::Alternate;
+    return phase.triggers == ProgramPlan::Triggers::Alternate;
+}
+
+bool NaiveEvalWithInherit::conflictPending() const {
+    return steppingBack() && !roundFailed && interruptFlag.load() == 0;
+}
+
+FixpointDriver::End NaiveEvalWithInherit::passTrigger() {
+    ++triggerNumber;
+    if (flags != 0 && interruptFlag.load() == 0)
+        debugChannel() << triggerNumber << ". Fixpoint" << std::endl;
+    int fired = 0;
+    if (inheritanceFlag != 0) {
+        triggerTimer->cont();
+        fired = fireTrigger();
+        triggerTimer->stop();
+    }
+    if (interruptFlag.load() != 0 || steppingBack()) return FixpointDriver::End::Stopped;
+    return fired != 0 ? FixpointDriver::End::Inherited : FixpointDriver::End::Fixpoint;
 }
 
 bool NaiveEvalWithInherit::partFixpoint(const Phase& phase) {
     int changed = -1;
-    if (!triggersWith(phase))
-        return partRounds(phase.part, phase.recursive, changed) && !steppingBack() &&
-               interruptFlag.load() == 0;
+    if (!triggersWith(phase)) {
+        if (!partRounds(phase.part, phase.recursive, changed)) return false;
+        // Interrupted, it still takes the one trigger phase that rounds alternating with
+        // phases take.
+        if (interruptFlag.load() != 0) passTrigger();
+        return !steppingBack() && interruptFlag.load() == 0;
+    }
     return fixpointWithTriggers(phase.part, changed, phase.recursive);
 }
 

@@ -98,6 +98,9 @@ class NaiveEvalWithInherit : public NaiveEval {
     bool partFixpoint(const Phase& phase) override;
     // Whether the part's rounds alternate with trigger phases.
     static bool triggersWith(const Phase& phase);
+    // One trigger phase, counted and traced as the fixpoint before it.
+    FixpointDriver::End passTrigger() override;
+    bool conflictPending() const override;
 
     Ref<OMAccess> phases;
     // Fixpoints (or, when semi-naive, productive phases) of the current evaluation.

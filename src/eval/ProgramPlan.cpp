@@ -362,6 +362,19 @@ bool touchesInheritance(const RuleSummary& summary) {
     return false;
 }
 
+// Whether a rule may change what a trigger phase inherits: it writes a membership, a subclass, a
+// method value (an own value that may replace an inherited one, or a second value of a method
+// with one, which equates objects), an inheritable value, an equality or bare objects. A rule
+// that only reads methods changes nothing a phase looks at.
+bool changesInheritance(const RuleSummary& summary) {
+    if (summary.equates || summary.writesObjects || !summary.steps.empty() ||
+        !summary.inheritables.empty())
+        return true;
+    for (const RelationRef& written : summary.writes)
+        if (written.kind != RelationRef::Kind::Predicate) return true;
+    return false;
+}
+
 Ref<FProgram> emptyLike(FProgram* program) {
     auto part = Ref<FProgram>::adopt(new FProgram(new clib_list<FRule*>, program->getSymTab()));
     part->setInheritanceMark(program->inheritanceMark());
@@ -412,7 +425,7 @@ void ProgramPlan::clear() {
     roundsWarnings.clear();
     byComponent = true;
     apartButForValues = false;
-    rulesWriteMethods = false;
+    settling = 0;
     readsAllObjects = false;
     planWrites = RuleSummary();
 }
@@ -438,8 +451,7 @@ ProgramPlan::~ProgramPlan() = default;
 
 ProgramPlan::TriggerPlacement ProgramPlan::triggerPlacement() const {
     const bool apart = inheritance == Inheritance::Inherits && apartButForValues &&
-                       !rulesWriteMethods && !readsAllObjects && roundsWarnings.empty() &&
-                       !restProgram;
+                       !readsAllObjects && roundsWarnings.empty() && !restProgram;
     return apart ? TriggerPlacement::WithComponents : TriggerPlacement::EveryStratum;
 }
 
@@ -545,8 +557,6 @@ void ProgramPlan::analyse(FProgram* program, const Subclasses* subclasses, const
         if (kind == FRule::Fact) markWritten(summarise(clause, program->getSymTab()));
         if (kind != FRule::Rule) return true;
         const RuleSummary& summary = summarise(clause, program->getSymTab());
-        for (const RelationRef& relation : summary.writes)
-            rulesWriteMethods = rulesWriteMethods || relation.kind == RelationRef::Kind::Method;
         std::vector<int> heads = markWritten(summary);
         // All relations of one head complete together; a head that writes no relation still
         // has a place of its own.
@@ -777,14 +787,18 @@ void ProgramPlan::analyse(FProgram* program, const Subclasses* subclasses, const
         for (auto it = clauses.rbegin(); it != clauses.rend(); ++it) part->append(*it);
         componentList.push_back({part, recursive[std::size_t(c)], first, rounds[std::size_t(c)],
                                  level[std::size_t(c)]});
-        if (first) continue;
         bool touches = false;
+        bool changes = first;
         for (const FRule* clause : clauses) {
             const RuleSummary* summary = summaryOf(clause);
             touches = touches || summary == nullptr || touchesInheritance(*summary);
+            changes = changes || summary == nullptr || changesInheritance(*summary);
         }
-        if (!touches) componentList.back().triggers = Triggers::None;
+        if (changes) settling = componentList.size();
+        if (!touches && !first) componentList.back().triggers = Triggers::None;
     }
+    // The facts change what is inherited too.
+    if (anyFacts && settling == 0) settling = 1;
     // A program without rules is its facts; an empty one still takes its round.
     if (componentList.empty())
         componentList.push_back(

@@ -2,6 +2,7 @@
 // graph in dependency order, with the strata those components fall into.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -46,7 +47,9 @@ class ProgramPlan {
     // it holds the facts, or a rule of it reads a method (which may see inherited values) or
     // changes what is inherited (a membership, a subclass, a method value, an equality, bare
     // objects). A component of predicates alone neither sees nor changes an inherited value,
-    // so the phase after the component below it found all there is.
+    // so the phase after the component below it found all there is. Among the components that
+    // settle what is inherited (settlingComponents), the first that alternates is where a pass
+    // after a trigger phase that inherited something starts.
     enum class Triggers { None, Alternate };
     // Where an evaluator that inherits places its trigger phases: after every round of every
     // stratum, or only with the components that need them (walking by components).
@@ -97,11 +100,21 @@ class ProgramPlan {
     // after every rule that may add to them without tying a negation or an aggregate into a
     // recursion, and no inheritable value can make a read see values another component gives.
     bool componentwise() const { return byComponent; }
-    // For an evaluator that inherits: the components may be evaluated one after the other, each
-    // with the trigger phases it needs, when nothing but inheritable values keeps them together
-    // (no equality, no rule giving a method a value, no read of bare objects or the whole base,
-    // no rounds, no rest planned later).
+    // For an evaluator that inherits: the components may be evaluated one after the other, with
+    // the trigger phases placed as settlingComponents says, when nothing but inheritable values
+    // keeps them together (no equality, no read of bare objects or the whole base, no rounds, no
+    // rest planned later).
     TriggerPlacement triggerPlacement() const;
+    // Where the trigger phases are placed with the components: the number of leading components
+    // up to the last one that may change what a trigger phase inherits (the facts, or a rule
+    // writing a membership, a subclass, a method value or an inheritable value). A phase inherits
+    // one value at a time, and which value comes first decides the model where values contend,
+    // so every phase is to see all of these at the fixpoint that a round of the whole stratum
+    // reaches: they are walked stratum by stratum, in passes over their components with a trigger
+    // phase after each pass, until one inherits nothing. The components after them change
+    // nothing a phase inherits: each runs once, alternating with trigger phases only where its
+    // Triggers say so.
+    std::size_t settlingComponents() const { return settling; }
 
     // One line for each part evaluated in rounds, naming its relations and the first rule that
     // negates or aggregates inside it; empty for a stratified program.
@@ -153,10 +166,8 @@ class ProgramPlan {
     bool byComponent = true;
     // The components could run apart but for the inheritable values the program holds.
     bool apartButForValues = false;
-    // A rule gives a method a value: an own value may replace an inherited one, or equate
-    // objects through a method with one value, which a walk by components has not been shown
-    // to meet as the walk by strata does.
-    bool rulesWriteMethods = false;
+    // The number of leading components up to the last one that changes what is inherited.
+    std::size_t settling = 0;
     // Some rule reads bare objects or the whole base.
     bool readsAllObjects = false;
     // What the planned clauses write and the inheritable values they give, with those of the

@@ -32,6 +32,7 @@ class Recorder : public FixpointDriver::PartEvaluator {
                            (phase.walk == Walk::Components ? "C" : "S") +
                            std::to_string(phase.index) + (phase.recursive ? " rounds" : " once");
         if (phase.trigger) line += " trigger";
+        if (phase.triggers == ProgramPlan::Triggers::None) line += " alone";
         if (phase.pass == FixpointDriver::Pass::AfterEqualities) line += " again";
         line += ":";
         phase.part->forEachClause(
@@ -167,6 +168,61 @@ TEST(FixpointDriver, TheRulesAboveADerivedHierarchyAreWalkedOnceItIsMade) {
               (Lines{"0.C0 rounds: C::D :- vlk(C,D).", "hierarchy asked",
                      "1.C0 once: p(X) :- e(X), X > 1.", "1.C1 once: X:k1 :- p(X).",
                      "1.C2 once: X:k2 :- e(X), not X:k1."}));
+}
+
+TEST(FixpointDriver, ComponentsThatChangeWhatIsInheritedSettleInPassesWithTriggerPhases) {
+    // The facts and the rule giving n values may change what a trigger phase inherits: passes
+    // over both, their rounds alone, each followed by a trigger phase, until one inherits
+    // nothing; a pass after a phase that inherited starts at the first component that may read
+    // it (the facts' component, whose rules see the facts). The chain above them runs once and
+    // without phases, the rule reading a method alternates with them.
+    const std::string text =
+        "e(a). c[m *-> 1]. o : c. p1(X) :- e(X). X[n -> Y] :- p1(X), e(Y). q(X) :- p1(X). "
+        "p2(X) :- p1(X). v(X, V) :- X[m -> V]. w(X) :- v(X, V).";
+    bool reached = false;
+    auto run = [&](std::function<End(const FixpointDriver::Phase&)> ending) {
+        rule_test::RuleHarness harness;
+        FProgram* program = harness.program(text);
+        const ProgramPlan plan(program, ProgramPlan::Inheritance::Inherits);
+        Recorder recorder(harness);
+        recorder.ending = std::move(ending);
+        FixpointDriver::Warned warned;
+        reached = FixpointDriver(recorder, program, plan, Walk::Components, warned).run();
+        return recorder.phases;
+    };
+    const std::string facts = "0.C0 rounds alone: p1(X) :- e(X).";
+    const std::string values = "0.C1 once alone: X[n -> Y] :- p1(X), e(Y).";
+    const std::string trigger = "0.C1 rounds trigger: X[n -> Y] :- p1(X), e(Y).";
+    const Lines rest{"0.C2 once alone: q(X) :- p1(X).", "0.C3 once alone: p2(X) :- p1(X).",
+                     "0.C4 once: v(X,V) :- X[m -> V].", "0.C5 once alone: w(X) :- v(X,V)."};
+    int triggers = 0;
+    Lines expected{facts, values, trigger, facts, values, trigger};
+    expected.insert(expected.end(), rest.begin(), rest.end());
+    EXPECT_EQ(run([&](const FixpointDriver::Phase& phase) {
+                  if (!phase.trigger) return End::Fixpoint;
+                  return ++triggers == 1 ? End::Inherited : End::Fixpoint;
+              }),
+              expected);
+    EXPECT_TRUE(reached);
+    // Objects equated in a pass may join rows of the components before: the pass is taken
+    // again before the trigger phase, and the strata follow the walk.
+    int passes = 0;
+    const Lines equated = run([&](const FixpointDriver::Phase& phase) {
+        if (phase.trigger || phase.index != 1) return End::Fixpoint;
+        return ++passes == 1 ? End::FixpointEquated : End::Fixpoint;
+    });
+    expected = Lines{facts, values, facts, values, trigger};
+    expected.insert(expected.end(), rest.begin(), rest.end());
+    expected.push_back(
+        "0.S0 rounds again: p1(X) :- e(X). X[n -> Y] :- p1(X), e(Y). q(X) :- p1(X). "
+        "p2(X) :- p1(X). v(X,V) :- X[m -> V]. w(X) :- v(X,V).");
+    EXPECT_EQ(equated, expected);
+    // A trigger phase that stops (a conflict to step back from) stops the walk.
+    EXPECT_EQ(run([](const FixpointDriver::Phase& phase) {
+                  return phase.trigger ? End::Stopped : End::Fixpoint;
+              }),
+              (Lines{facts, values, trigger}));
+    EXPECT_FALSE(reached);
 }
 
 TEST(FixpointDriver, AWalkStartsWhereItIsToldAndWarnsOnce) {

@@ -236,15 +236,60 @@ TEST(ProgramPlan, TriggerPhasesGoWithTheComponentsThatNeedThem) {
     EXPECT_EQ(triggerPhases("e(a). c[f *-> 2]. p(X) :- e(X). X :: c :- p(X). q(X) :- p(X)."),
               "1 2 ");
     // Nothing but inheritable values keeps those apart; anything else keeps the strata: an
-    // equality, a rule giving a method a value, a read of bare objects, negation through a
-    // recursion.
-    EXPECT_EQ(triggerPhases("e(a). c[f *-> 2]. X[f -> 1] :- e(X)."), "every stratum");
+    // equality, a read of bare objects, negation through a recursion.
     EXPECT_EQ(triggerPhases("e(a). c[f *-> 2]. X = Y :- e(X), e(Y)."), "every stratum");
     EXPECT_EQ(triggerPhases("e(a). c[f *-> 2]. p(X) :- X[]."), "every stratum");
     EXPECT_EQ(triggerPhases("e(a). c[f *-> 2]. p(X) :- e(X), not q(X). q(X) :- p(X)."),
               "every stratum");
     // An evaluator that does not inherit has no trigger phases to place.
     EXPECT_EQ(triggerPhases(chain, Inheritance::None), "every stratum");
+}
+
+// The components of the text that settle what is inherited before the others run, and those
+// after them that alternate with trigger phases, as "settle <count>; <numbers>".
+std::string settling(const std::string& text) {
+    rule_test::RuleHarness harness;
+    const ProgramPlan made(harness.program(text), Inheritance::Inherits);
+    if (made.triggerPlacement() == ProgramPlan::TriggerPlacement::EveryStratum)
+        return "every stratum";
+    std::string out = "settle " + std::to_string(made.settlingComponents()) + ";";
+    for (std::size_t i = made.settlingComponents(); i < made.components().size(); ++i)
+        if (made.components()[i].triggers == ProgramPlan::Triggers::Alternate)
+            out += " " + std::to_string(i + 1);
+    return out;
+}
+
+TEST(ProgramPlan, RulesGivingMethodsValuesSettleBeforeTheRest) {
+    // A rule giving a method a value may replace an inherited value or equate objects through
+    // a method with one value: the components up to it settle together, with the facts; a
+    // chain of predicates above it, and a rule that only reads a method, come after.
+    const std::string text =
+        "e(a). e(b). c[m *-> 1]. o : c. p1(X) :- e(X). X[n -> Y] :- p1(X), e(Y). "
+        "p2(X) :- p1(X). p3(X) :- p2(X). v(X, V) :- X[m -> V]. w(X) :- v(X, V).";
+    EXPECT_EQ(settling(text), "settle 2; 5");
+    EXPECT_EQ(plan(text, Inheritance::Inherits),
+              "1. one pass after the facts, stratum 0: e(a). | e(b). | c[m *-> 1]. | o:c. | "
+              "p1(X) :- e(X).\n"
+              "2. one pass, stratum 0: X[n -> Y] :- p1(X), e(Y).\n"
+              "3. one pass, stratum 0: p2(X) :- p1(X).\n"
+              "4. one pass, stratum 0: p3(X) :- p2(X).\n"
+              "5. one pass, stratum 0: v(X,V) :- X[m -> V].\n"
+              "6. one pass, stratum 0: w(X) :- v(X,V).\n"
+              "not componentwise\n");
+    // The rule giving values reads the end of the chain: the chain settles with it.
+    EXPECT_EQ(settling("e(a). c[m *-> 1]. p1(X) :- e(X). p2(X) :- p1(X). "
+                       "X[m -> 2] :- p2(X). v(X) :- X[m -> 1]."),
+              "settle 3; 4");
+    // Memberships, subclasses and inheritable values given by rules settle too.
+    EXPECT_EQ(settling("e(a). c[m *-> 1]. p(X) :- e(X). C[m *-> 2] :- p(C). q(X) :- p(X)."),
+              "settle 2;");
+    EXPECT_EQ(settling("e(a). c[m *-> 1]. p(X) :- e(X). X :: c :- p(X). q(X) :- X[m -> V]."),
+              "settle 2; 3");
+    // Only the facts change what is inherited: they settle alone.
+    EXPECT_EQ(settling("e(a). c[m *-> 1]. o : c. p(X) :- e(X). v(X) :- X[m -> 1]."), "settle 1; 2");
+    // Still the strata for an equality or negation through a recursion.
+    EXPECT_EQ(settling("e(a). c[f *-> 2]. X = Y :- e(X), e(Y). Y[f -> 1] :- e(Y)."),
+              "every stratum");
 }
 
 TEST(ProgramPlan, ADerivedHierarchyIsMadeFirst) {

@@ -186,10 +186,10 @@ TEST(DeltaRewriting, TriggerFormAndAnEmptyDeltaProgram) {
     const std::string debug =
         programDebug(h,
                      "c[v*->1]. o : c. p(X,V) :- X[v->V]. q(X) :- X[w->>{}], X : c. "
-                     "o[u->1] :- e(o).");
+                     "o[u->1] :- e(o). X = Y :- e(X), e(Y).");
     // The trigger form has method deltas for every body kind, no empty-set delta and no
     // "delta_isa"; the rule form here only has the membership delta (the facts' class part).
-    // (The rule giving a method a value keeps the program in one part, rewritten whole.)
+    // (The equality keeps the program in one part, rewritten whole.)
     const std::size_t at = debug.find("and for the triggers:\n");
     ASSERT_NE(at, std::string::npos);
     const std::size_t end = debug.find("TP(0)");
