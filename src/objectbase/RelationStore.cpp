@@ -439,6 +439,13 @@ void RelationStore::reserve(int rows) {
     if (rows > 0) cells.reserve(cells.size() + std::size_t(rows) * std::size_t(rowWidth));
 }
 
+void RelationStore::reserveLookedUp(int rows) {
+    if (rows <= 0) return;
+    hashAppended();
+    slots.reserve(std::size_t(rows), EntryIndex::hashOf);
+    reserve(rows);
+}
+
 void RelationStore::reset() {
     restamp();
     rowCount = 0;

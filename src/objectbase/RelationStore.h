@@ -103,6 +103,9 @@ class RelationStore {
     void reset();
     // Makes room for `rows` more rows at once (a writer that knows how many come).
     void reserve(int rows);
+    // Makes room for `rows` more rows that come through insert or numberOf: the cells and the
+    // hash set grow once instead of doubling as they fill.
+    void reserveLookedUp(int rows);
 
     // -1, 0 or 1: cell by cell in identifier order.
     static int compareRows(const InternalName* a, const InternalName* b, int width);
