@@ -408,6 +408,7 @@ int Creator1::createFacts(const FactList& facts, std::size_t from, std::size_t c
     // A writer opened before the predicate's first tuple finds no store to hint at: it is opened
     // again once the batch made the store.
     bool hintsStale = false;
+    int expecting = 0;
     const bool direct = access->traceMode() == TraceMode::Off;
     std::size_t batched = 0;
     auto fail = [&](int one) {
@@ -429,6 +430,7 @@ int Creator1::createFacts(const FactList& facts, std::size_t from, std::size_t c
         batched = 0;
         if (hintsStale) {
             hints = access->openHeadWriter(HeadRelation::ofPredicate(predicate, arity));
+            hints->expect(expecting);
             hintsStale = false;
         }
         return true;
@@ -442,6 +444,10 @@ int Creator1::createFacts(const FactList& facts, std::size_t from, std::size_t c
                 predicate = symbol;
                 arity = width;
                 hints = access->openHeadWriter(HeadRelation::ofPredicate(predicate, arity));
+                // The store makes room for the rows of the predicate's facts at once, instead
+                // of growing its cells and rehashing its hash set as they come.
+                expecting = int(std::min(facts.factsWriting(symbol, width), from + count - i));
+                hints->expect(expecting);
                 hintsStale = true;
             }
             factRows.resize(Batch * std::size_t(arity));

@@ -431,28 +431,51 @@ void FactList::append(const Fact& fact, const FSymbol* args,
 }
 
 void FactList::enterWrite(std::size_t part, const WriteKey& key, const Write& write) {
-    if (part == recent.size()) recent.emplace_back();
+    if (part == recent.size()) {
+        recent.emplace_back();
+        recentWrites.emplace_back();
+    }
     recent[part] = key;
     const std::uint64_t hash = hashMix::step(hashMix::word(key.relation), key.host);
     const auto next = static_cast<std::uint32_t>(written.size());
-    if (writtenIndex.insert(hash, next, [&](std::uint32_t k) { return writtenKeys[k] == key; })
-            .second) {
+    const auto [entry, isNew] =
+        writtenIndex.insert(hash, next, [&](std::uint32_t k) { return writtenKeys[k] == key; });
+    if (isNew) {
         written.push_back(write);
         writtenKeys.push_back(key);
     }
+    recentWrites[part] = entry;
+    ++written[entry].facts;
+}
+
+namespace {
+
+// The key of a relation the facts write, as noteWrites enters it.
+std::uint64_t writeRelation(FactList::Form form, const FSymbol& symbol, int number) {
+    return cellWord(symbol) | std::uint64_t(form) << 48 | std::uint64_t(std::uint8_t(number)) << 56;
+}
+
+}  // namespace
+
+std::size_t FactList::factsWriting(const FSymbol& predicate, int arity) const {
+    const WriteKey key{writeRelation(Predicate, predicate, arity), cellWord(FSymbol())};
+    const std::uint64_t hash = hashMix::step(hashMix::word(key.relation), key.host);
+    const std::int64_t at =
+        writtenIndex.find(hash, [&](std::uint32_t k) { return writtenKeys[k] == key; });
+    return at < 0 ? 0 : written[std::size_t(at)].facts;
 }
 
 void FactList::noteWrites(const Fact& fact, const FSymbol* args,
                           const std::vector<std::uint8_t>& shape) {
     std::size_t part = 0;
     auto note = [&](Form form, const FSymbol& symbol, int number, const FSymbol& host) {
-        const WriteKey key{cellWord(symbol) | std::uint64_t(form) << 48 |
-                               std::uint64_t(std::uint8_t(number)) << 56,
-                           cellWord(host)};
+        const WriteKey key{writeRelation(form, symbol, number), cellWord(host)};
         // Facts come in runs of one shape and mostly write what the fact before wrote: a part
-        // writing what the same part of that fact wrote is passed over without hashing.
+        // writing what the same part of that fact wrote is counted without hashing.
         if (part >= recent.size() || !(recent[part] == key))
             enterWrite(part, key, Write{form, symbol, number, host, fact.before});
+        else
+            ++written[recentWrites[part]].facts;
         ++part;
     };
     // The parts as atoms tells them.

@@ -138,12 +138,17 @@ class FactList {
         // The number of whole clauses of the program that stand before the first fact writing
         // it.
         std::size_t before = 0;
+        // The number of facts of this list writing it (a store filled by them makes room for
+        // as many rows at once).
+        std::size_t facts = 0;
     };
     // Every relation the facts write, each once, in the order the facts first write them (a
     // molecule's parts as atoms tells them). The passes that only ask which relations a
     // program's facts write (its strata, its delta predicates, what added facts change) read
     // this instead of decoding every fact; it is kept as facts are appended.
     const std::vector<Write>& writes() const { return written; }
+    // The number of facts of this list that write the predicate of this arity.
+    std::size_t factsWriting(const FSymbol& predicate, int arity) const;
 
   private:
     // The clause's flag in the low bits, the form above them.
@@ -255,6 +260,7 @@ class FactList {
     std::vector<WriteKey> writtenKeys;
     EntryIndex writtenIndex;
     std::vector<WriteKey> recent;
+    std::vector<std::uint32_t> recentWrites;
     // The terms the facts name, shared with the lists this one was copied from or took facts
     // of (terms are only added).
     std::shared_ptr<GroundTermTable> terms;

@@ -40,6 +40,12 @@ int MainMemPredicateWriter::insert(const InternalName* row) {
         kept = om.getPredFrame(predicate);
         return result;
     }
+    if (expected > 0) [[unlikely]] {
+        // A store already holding as many rows as come most likely holds these (the same facts
+        // consulted again): it makes no room for them.
+        if (expected > found->store().size()) found->reserveInserts(expected);
+        expected = 0;
+    }
     return afterStore(found, row, found->insertTuple(row, arity));
 }
 

@@ -413,6 +413,10 @@ class MainMemPredFrame : public PredicateFrame {
     void reserveRows(int count) {
         if (viewed == nullptr) rows.reserve(count);
     }
+    // The same for rows that come through insertTuple, which looks each up first.
+    void reserveInserts(int count) {
+        if (viewed == nullptr) rows.reserveLookedUp(count);
+    }
     // Renames `oldName` to `newName` in every row, merging rows that become equal; 1 when a row
     // held the old name, else 0.
     virtual int replaceName(const InternalName& oldName, const InternalName& newName);

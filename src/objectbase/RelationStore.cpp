@@ -119,10 +119,13 @@ template <class Cells>
 [[gnu::noinline]] const InternalName* growCells(Cells& cells, std::size_t width,
                                                 const InternalName* row) {
     const std::size_t end = cells.size();
-    const std::ptrdiff_t own =
-        row >= cells.data() && row < cells.data() + end ? row - cells.data() : std::ptrdiff_t(-1);
+    // Compared as addresses: the row's own pointer is not read again once the cells moved.
+    const auto at = reinterpret_cast<std::uintptr_t>(row);
+    const auto first = reinterpret_cast<std::uintptr_t>(cells.data());
+    const bool own = at >= first && at < first + end * sizeof(InternalName);
+    const std::size_t offset = own ? (at - first) / sizeof(InternalName) : 0;
     cells.reserve(std::max(cells.capacity() * 2, end + width * 4));
-    return own >= 0 ? cells.data() + own : row;
+    return own ? cells.data() + offset : row;
 }
 
 }  // namespace
@@ -135,7 +138,7 @@ template <class Cells>
     if (cells.capacity() - end < w) [[unlikely]]
         row = growCells(cells, w, row);
     // Cell by cell: the room is there, and a copy call cost more than the few cells it moved.
-    for (std::size_t k = 0; k < w; ++k) cells.push_back(row[k]);
+    for (std::size_t k = 0; k < w; ++k) cells.pushWithin(row[k]);
     ++rowCount;
     if (columns.empty()) return;
     for (int c = 0; c < rowWidth && std::size_t(c) < columns.size(); ++c)
@@ -188,7 +191,7 @@ void RelationStore::appendNewRows(const InternalName* rows, int count) {
     const std::size_t added = std::size_t(count) * w;
     if (cells.capacity() - end < added)
         cells.reserve(std::max(cells.capacity() * 2, end + std::max(added, w * 4)));
-    cells.insert(cells.end(), rows, rows + added);
+    cells.append(rows, added);
     const std::int32_t first = rowCount;
     rowCount += count;
     if (columns.empty()) return;
@@ -465,6 +468,13 @@ void RelationStore::reserve(int rows) {
     if (rows > 0) cells.reserve(cells.size() + std::size_t(rows) * std::size_t(rowWidth));
 }
 
+void RelationStore::reserveLookedUp(int rows) {
+    if (rows <= 0) return;
+    hashAppended();
+    slots.reserve(std::size_t(rows), EntryIndex::hashOf);
+    reserve(rows);
+}
+
 void RelationStore::reset() {
     restamp();
     rowCount = 0;
@@ -481,6 +491,6 @@ void RelationStore::clear() {
     // The index goes first, so the reset has no slots left to wipe; then the rows' memory.
     slots.release();
     reset();
-    cells.shrink_to_fit();
+    cells.shrinkToFit();
     order.shrink_to_fit();
 }

@@ -8,6 +8,7 @@
 
 #include "foundation/FlatHashTable.h"
 #include "objectbase/InternalName.h"
+#include "platform/GrowingArray.h"
 
 // A predicate frame used to keep every row in a search tree of pointers to separate cell arrays:
 // an insert walked the tree twice (membership, then insertion), about 50 comparisons per stored
@@ -102,6 +103,9 @@ class RelationStore {
     void reset();
     // Makes room for `rows` more rows at once (a writer that knows how many come).
     void reserve(int rows);
+    // Makes room for `rows` more rows that come through insert or numberOf: the cells and the
+    // hash set grow once instead of doubling as they fill.
+    void reserveLookedUp(int rows);
 
     // -1, 0 or 1: cell by cell in identifier order.
     static int compareRows(const InternalName* a, const InternalName* b, int width);
@@ -152,10 +156,8 @@ class RelationStore {
     std::int32_t rowWidth;
     std::int32_t rowCount = 0;
     std::uint64_t stamp;
-    // The cells of a large relation get memory of their own, filled from the front (see
-    // LargeArrayAllocator).
-    using Cells = std::vector<InternalName,
-                              LargeArrayAllocator<InternalName, largeArrays::Filling::FromFront>>;
+    // The cells grow at their end without being copied once large (see GrowingArray).
+    using Cells = GrowingArray<InternalName>;
     Cells cells;
     // The hash set over the row numbers; holds the rows numbered below hashedRows.
     mutable EntryIndex slots;
@@ -189,7 +191,7 @@ int RelationStore::retain(Keep keep) {
     if (dropped == 0) return 0;
     rowCount = std::int32_t(kept);
     restamp();
-    cells.resize(kept * w);
+    cells.shrinkTo(kept * w);
     reindex();
     return dropped;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <random>
 #include <set>
 #include <string>
@@ -605,6 +606,39 @@ TEST(FactList, TheRelationsFactsWriteAreThoseEachFactDecodedWrites) {
         const std::vector<std::string> expected = walkByDecoding(*twins.compact);
         ASSERT_GT(expected.size(), 10u);
         EXPECT_EQ(walkByWrites(*twins.compact), expected);
+        // Each relation counts the facts (a molecule's parts each) that write it.
+        const FactList* list = nullptr;
+        std::map<std::string, std::size_t> decoded;
+        std::vector<FactList::Atom> atoms;
+        twins.compact->forEachClause(
+            [](FRule*) { return true; },
+            [&](const FactList& facts, std::size_t i) {
+                list = &facts;
+                if (facts.form(i) == FactList::Predicate) {
+                    ++decoded[writeText(
+                        {FactList::Predicate, facts.predicate(i), facts.arity(i), FSymbol(), 0})];
+                    return true;
+                }
+                facts.atoms(i, atoms);
+                for (const FactList::Atom& atom : atoms) {
+                    if (atom.form == FactList::Member)
+                        ++decoded[writeText({FactList::Member, atom.cls, 0, FSymbol(), 0})];
+                    else if (atom.form == FactList::Subclass)
+                        ++decoded[writeText({FactList::Subclass, atom.cls, 0, atom.host, 0})];
+                    else
+                        ++decoded[writeText({atom.form, atom.method, atom.argCount, FSymbol(), 0})];
+                }
+                return true;
+            });
+        ASSERT_NE(list, nullptr);
+        std::map<std::string, std::size_t> counted;
+        for (const FactList::Write& write : list->writes()) {
+            counted[writeText(write)] = write.facts;
+            if (write.form == FactList::Predicate) {
+                EXPECT_EQ(list->factsWriting(write.symbol, write.number), write.facts);
+            }
+        }
+        EXPECT_EQ(counted, decoded);
 
         // Taken over fact by fact into another program, and copied whole.
         auto* other = new FProgram(new clib_list<FRule*>, harness.table());
