@@ -98,9 +98,19 @@ int HeadWriter::store(const InternalName* row) {
             return result;
         }
         case HeadRelation::Kind::ClassRelation:
-            // A stored membership changes nothing and is reported by no trace but the one of
-            // every attempt: the writer's probe of the object's classes answers it (a closure's
-            // head derives most of its rows more than once).
+            // Where no layer watches memberships, a membership takes the manager's writer,
+            // which keeps the object's set of classes from its hint to its insert; one probe
+            // of that set answers whether it is stored (a closure's head derives most of its
+            // rows more than once), and a stored one changes nothing.
+            if (relation.relation == IsaRelation::Member && facts != nullptr &&
+                !access.watchesMemberships()) {
+                const std::uint64_t before = om->unreportedNewFacts();
+                const int result = facts->insert(row);
+                if (traceDue(result, before)) trace(row);
+                return result;
+            }
+            // A stored membership is reported by no trace but the one of every attempt: the
+            // writer's probe of the object's classes answers it.
             if (relation.relation == IsaRelation::Member && facts != nullptr &&
                 mode != TraceMode::EveryAttempt && facts->holds(row))
                 return 0;

@@ -125,6 +125,9 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // object : class, object :: class (a subclass cycle collapses instead), or the child relation.
     virtual int insertClassRelation(const InternalName& object, const InternalName& cls,
                                     IsaRelation kind);
+    // Whether insertClassRelation does more with a membership than store and trace it, so that
+    // a rule head must not store memberships past it.
+    virtual bool watchesMemberships() const { return false; }
 
     virtual int applyEqualities();
     // out := whether the equality of a and b was new.

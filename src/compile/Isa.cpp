@@ -9,6 +9,8 @@
 #include "foundation/OutputChannel.h"
 #include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/MainMemFrames.h"
+#include "objectbase/OM.h"
 
 namespace {
 
@@ -130,7 +132,23 @@ struct Isa::IsaRun final : Run {
     IsaRun(const Isa& op, OMAccess* access) : Run(op, access, op.patternWidth()) {}
     Ref<Iterator> rows;
     Ref<SelfRow> self;
+    // Whether the objects the input gives are distinct (-1: not asked yet).
+    int distinctObjects = -1;
 };
+
+bool Isa::inputGivesDistinctObjects(const Run& run) const {
+    // One input of one column, the object's, read row by row from its stored rows: no two
+    // rows hold the same cells unless keys tell them apart.
+    if (inputCount != 1 || !advancesInput(0) || inputBindings.front().size() != 1 ||
+        inputBindings.front().front().cell != 0)
+        return false;
+    const Operand* input = run.inputOperands.front();
+    // A projection's names are a set.
+    if (dynamic_cast<const Operand2*>(input) != nullptr) return true;
+    const auto* rows = dynamic_cast<const SetOperand*>(input);
+    return rows != nullptr && !rows->holdsSource() && rows->columnCount() == 1 &&
+           rows->cellsDistinct();
+}
 
 std::unique_ptr<BaseOperator::Run> Isa::newRun(OMAccess* access) const {
     return std::make_unique<IsaRun>(*this, access);
@@ -146,17 +164,76 @@ void Isa::matchRelation(Run& base) const {
     if (relation == IsaRelation::Subclass && object != InternalName::UndefinedObject &&
         run.access->holdsNoRelation(IsaRelation::Subclass)) {
         if (cls != InternalName::UndefinedObject && cls != object) return;
+        const InternalName& key = noKey != 0 ? InternalName::UndefinedObject : object;
+        if (needsCheck == 0 && enumerated.inputs.empty()) {
+            // Nothing to test and nothing to combine: the row (object, object) is written
+            // without an iterator, and appended without a search when no object comes twice
+            // (the delta of a membership projected to its classes).
+            for (const VarRecord& r : vars)
+                run.resultCells[std::size_t(r.cell)] =
+                    r.column == 1 || r.column == 2 ? object : InternalName::UndefinedObject;
+            if (run.distinctObjects < 0) run.distinctObjects = inputGivesDistinctObjects(run);
+            if (run.distinctObjects != 0)
+                run.result->insertDistinct(key, run.resultCells.data());
+            else
+                run.result->insert(key, run.resultCells.data());
+            return;
+        }
         if (!run.self) run.self = Ref<SelfRow>::make();
         run.self->target(object);
-        handleRow(run, run.self.get(), noKey != 0 ? InternalName::UndefinedObject : object);
+        handleRow(run, run.self.get(), key);
         return;
     }
+    if (relation == IsaRelation::Member && object == InternalName::UndefinedObject &&
+        cls == InternalName::UndefinedObject && needsCheck == 0 && enumerated.inputs.empty() &&
+        run.access->holdsNoRelation(IsaRelation::Subclass) && everyMembership(run))
+        return;
     run.rows =
         Ref<Iterator>::adopt(run.access->makeEnhIsaIter(object, cls, relation, run.rows.release()));
     Iterator* rows = run.rows.get();
     if (rows == nullptr) return;
     for (bool more = rows->first(); more; more = rows->next())
         handleRow(run, rows, noKey != 0 ? InternalName::UndefinedObject : rows->atColumn(1));
+}
+
+bool Isa::everyMembership(Run& base) const {
+    auto& run = static_cast<IsaRun&>(base);
+    OM* om = run.access->om();
+    if (om == nullptr) return false;
+    // Rows of the same cells come apart by their class, or by their object as their key.
+    bool objectTaken = noKey == 0;
+    bool classTaken = false;
+    for (const VarRecord& r : vars) {
+        objectTaken = objectTaken || r.column == 1;
+        classTaken = classTaken || r.column == 2;
+    }
+    const bool distinct = objectTaken && classTaken;
+    // Every object in the order of the names, each with its classes in ascending order, as the
+    // walk of the relation gives them; without a subclass fact they are the stored ones, read
+    // in place and written straight into the result.
+    run.rows = Ref<Iterator>::adopt(run.access->objNamesIterator(run.rows.release()));
+    Iterator* objects = run.rows.get();
+    if (objects == nullptr) return true;
+    for (bool more = objects->first(); more; more = objects->next()) {
+        const InternalName object = objects->atColumn(1);
+        const MainMemObjFrame* frame = om->getObjFrame(object);
+        if (frame == nullptr) continue;
+        const MainMemSetFrame* classes = om->getSetFrame(frame->setNameOf(IsaRelation::Member));
+        if (classes == nullptr) continue;
+        const InternalName& key = noKey != 0 ? InternalName::UndefinedObject : object;
+        for (const InternalName& cls : classes->memberSet().ascending()) {
+            for (const VarRecord& r : vars)
+                run.resultCells[std::size_t(r.cell)] = r.column == 1 ? object
+                                                       : r.column == 2
+                                                           ? cls
+                                                           : InternalName::UndefinedObject;
+            if (distinct)
+                run.result->insertDistinct(key, run.resultCells.data());
+            else
+                run.result->insert(key, run.resultCells.data());
+        }
+    }
+    return true;
 }
 
 void Isa::trace(const Run& run) const {

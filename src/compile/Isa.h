@@ -33,6 +33,11 @@ class Isa : public BaseOperator {
     struct IsaRun;
     std::unique_ptr<Run> newRun(OMAccess* access) const override;
     void matchRelation(Run& run) const override;
+    // O : C with both free and no subclass fact stored: every stored membership, read from
+    // the objects' sets of classes into the result; false when the base cannot be read so.
+    bool everyMembership(Run& run) const;
+    // Whether each row of the run's input gives another object, and nothing else.
+    bool inputGivesDistinctObjects(const Run& run) const;
     void trace(const Run& run) const override;
     // The variable at the object position, when there is one.
     FSymbol keyVariable() const override { return objectVariable; }

@@ -1,6 +1,8 @@
 // Pi and Sort: one pass over every group of the input.
 #include "compile/Pi.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <ostream>
 #include <vector>
 
@@ -8,6 +10,22 @@
 #include "foundation/OutputChannel.h"
 #include "objectbase/Iterator.h"
 #include "platform/ControlEvents.h"
+
+namespace {
+
+// A name as a word whose order is the names' (value, then kind, then flag).
+std::uint64_t wordOf(const InternalName& name) {
+    return std::uint64_t(std::uint32_t(name.getValue()) ^ 0x80000000u) << 16 |
+           std::uint64_t(std::uint8_t(name.getType())) << 8 |
+           std::uint64_t(std::uint8_t(name.getArity()) ^ 0x80u);
+}
+
+InternalName nameOf(std::uint64_t word) {
+    return InternalName(std::int32_t(std::uint32_t(word >> 16) ^ 0x80000000u),
+                        std::uint8_t(word >> 8), std::int8_t(std::uint8_t(word) ^ 0x80u));
+}
+
+}  // namespace
 
 Pi::Pi(const FSymbol& var) : Pi(OperatorKind::Projection, var) {}
 
@@ -23,8 +41,17 @@ Ref<Operand> Pi::evaluate(clib_list<Operand*>* list, OMAccess* access,
     if (tracing.on) printAs("Pi", input, access);
     int pos = input->columnOf(var);
     if (pos == 0) return result;
-    scan(input, RowOrder::Ordered,
-         [&result, pos](const RowView& row) { result->insert(row.cells[pos - 1]); });
+    // The input's rows are read in the order they are kept, and only the projected names are
+    // sorted, as words, before they are stored in ascending order: reading the rows in order
+    // sorted all of them, and the delta of a round's memberships projected to their classes is
+    // many rows over few names (on the closure of a random graph of 1000 nodes as memberships,
+    // that sort was an eighth of the run).
+    std::vector<std::uint64_t> words;
+    scan(input, RowOrder::Unordered,
+         [&words, pos](const RowView& row) { words.push_back(wordOf(row.cells[pos - 1])); });
+    std::sort(words.begin(), words.end());
+    words.erase(std::unique(words.begin(), words.end()), words.end());
+    for (const std::uint64_t word : words) result->insert(nameOf(word));
     if (tracing.on) printResult(result.get(), access);
     return result;
 }

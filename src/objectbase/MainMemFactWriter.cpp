@@ -118,8 +118,8 @@ int MainMemSetMemberWriter::insert(const InternalName* row) {
     const InternalName& value = row[2];
     if (!setValued(type)) return om.insertMethodValue(host, method, nullptr, 0, type, value);
     MainMemSetFrame* members = nullptr;
-    if (!sets.takeHint(host, method, type, om.layoutStamp, members))
-        members = om.methodSetFrame(host, method, type, sets);
+    if (!hints.takeHint(host, method, type, om.layoutStamp, members))
+        members = om.methodSetFrame(host, method, type, om.methodSets);
     // The host's first value makes the entry; the next one finds it.
     if (members == nullptr) return om.insertMethodValue(host, method, nullptr, 0, type, value);
     return om.storeSetMember(members, host, method, nullptr, 0, type, value);
@@ -127,32 +127,34 @@ int MainMemSetMemberWriter::insert(const InternalName* row) {
 
 bool MainMemSetMemberWriter::holds(const InternalName* row) {
     if (!setValued(type)) return false;
-    const MainMemSetFrame* members = om.methodSetFrame(row[0], row[1], type, sets);
+    const MainMemSetFrame* members = om.methodSetFrame(row[0], row[1], type, om.methodSets);
     return members != nullptr && members->contains(row[2]);
 }
 
 void MainMemSetMemberWriter::prefetch(const InternalName* row) {
     // A host met for the first time costs the chain of reads to its set (those of a batch
-    // overlap one another); after that the set comes from `sets`. The member's hash slot is
-    // what the insert would otherwise wait for.
-    MainMemSetFrame* members = om.methodSetFrame(row[0], row[1], type, sets);
-    sets.noteHint(row[0], row[1], type, members, om.layoutStamp);
+    // overlap one another); after that the set comes from the object manager's `methodSets`.
+    // The member's hash slot is what the insert would otherwise wait for.
+    MainMemSetFrame* members = om.methodSetFrame(row[0], row[1], type, om.methodSets);
+    hints.noteHint(row[0], row[1], type, members, om.layoutStamp);
     if (members != nullptr) members->prefetch(row[2]);
 }
 
 int MainMemClassRelationWriter::insert(const InternalName* row) {
-    return om.insertIsa(row[0], row[1], kind);
+    // The hint of the same row found the object's set of classes already.
+    MainMemSetFrame* classes = nullptr;
+    if (!hints.takeHint(row[0], InternalName::UndefinedObject, kind, om.layoutStamp, classes))
+        classes = classesOf(row[0]);
+    // An object without classes yet gets its set from the long road.
+    if (classes == nullptr) return om.insertIsa(row[0], row[1], kind);
+    // A closure's head derives most of its rows more than once: a probe, cheaper than the
+    // set's insert, answers the stored ones.
+    if (classes->contains(row[1])) return 0;
+    return om.storeIsa(classes, row[0], row[1], kind);
 }
 
 MainMemSetFrame* MainMemClassRelationWriter::classesOf(const InternalName& object) {
-    // The cache's method slot is unused here: the undefined object stands for the relation.
-    const InternalName& relation = InternalName::UndefinedObject;
-    if (MainMemSetFrame* kept = sets.find(object, relation, kind, om.layoutStamp)) return kept;
-    MainMemObjFrame* frame = om.getObjFrame(object);
-    if (frame == nullptr) return nullptr;
-    MainMemSetFrame* members = om.getSetFrame(frame->setNameOf(IsaRelation(kind)));
-    if (members != nullptr) sets.keep(object, relation, kind, members, om.layoutStamp);
-    return members;
+    return om.classSetOf(object, kind);
 }
 
 bool MainMemClassRelationWriter::holds(const InternalName* row) {
@@ -172,6 +174,8 @@ void MainMemClassRelationWriter::prefetch(const InternalName* row) {
     const InternalName& cls = row[1];
     MainMemOM::NameSetTable* table = om.relationTable(kind);
     if (table == nullptr) return;
-    if (MainMemSetFrame* members = classesOf(object)) members->prefetch(cls);
+    MainMemSetFrame* classes = classesOf(object);
+    hints.noteHint(object, InternalName::UndefinedObject, kind, classes, om.layoutStamp);
+    if (classes != nullptr) classes->prefetch(cls);
     if (const MemberSet* instances = table->find(cls)) instances->prefetch(object);
 }

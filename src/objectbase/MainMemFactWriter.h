@@ -40,8 +40,8 @@ class MainMemPredicateWriter : public FactWriter {
     std::uint64_t stamp = 0;
 };
 
-// Keeps the set frames of the hosts met (see HostSetCache): a member of a host met before costs
-// one probe of its set.
+// Finds the set frames of the hosts in the ones the object manager keeps (see HostSetCache): a
+// member of a host met before, in this pass or an earlier one, costs one probe of its set.
 class MainMemSetMemberWriter : public FactWriter {
   public:
     MainMemSetMemberWriter(MainMemOM& om, int methodType) : om(om), type(methodType) {}
@@ -52,12 +52,14 @@ class MainMemSetMemberWriter : public FactWriter {
   private:
     MainMemOM& om;
     int type;
-    HostSetCache sets;
+    // Only the hints' notes are used: the sets found are kept by the object manager.
+    HostSetCache hints;
 };
 
-// Stores through insertIsa; its hint loads the sets an insert probes. Keeps the class sets of
-// the objects met (see HostSetCache): whether an object already stands in the relation to a
-// class costs one probe of its set, so a head's repeated rows are left out before the insert.
+// Stores into the object's set of classes, which the object manager keeps for the objects met
+// (see HostSetCache): whether an object already stands in the relation to a class costs one
+// probe of its set, so a head's repeated rows are left out before the insert, and the insert
+// takes the set its hint found. Its hint loads the sets an insert probes.
 class MainMemClassRelationWriter : public FactWriter {
   public:
     MainMemClassRelationWriter(MainMemOM& om, int kind) : om(om), kind(kind) {}
@@ -72,5 +74,6 @@ class MainMemClassRelationWriter : public FactWriter {
 
     MainMemOM& om;
     int kind;
-    HostSetCache sets;
+    // Only the hints' notes are used: the sets found are kept by the object manager.
+    HostSetCache hints;
 };

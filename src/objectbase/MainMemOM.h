@@ -336,6 +336,19 @@ class MainMemOM : public OM {
     int storeSetMember(MainMemSetFrame* members, const InternalName& host,
                        const InternalName& method, const InternalName* args, int argCount, int type,
                        const InternalName& value);
+    // The set frame of the object's classes of a class-relation kind (1, 2, 3), or null while
+    // it has none: kept in `classSets`, or found through the object's frame and kept there.
+    MainMemSetFrame* classSetOf(const InternalName& object, int kind) {
+        if (MainMemSetFrame* kept =
+                classSets.find(object, InternalName::UndefinedObject, kind, layoutStamp))
+            return kept;
+        return lookUpClassSet(object, kind);
+    }
+    // The long way of classSetOf, through the object's frame.
+    MainMemSetFrame* lookUpClassSet(const InternalName& object, int kind);
+    // insertIsa for an object whose set of classes of the kind the caller found.
+    int storeIsa(MainMemSetFrame* classes, const InternalName& object, const InternalName& cls,
+                 int kind);
     // Frames may have been dropped, merged or renamed: what callers keep of the old layout
     // (HostSetCache) no longer holds.
     void framesMoved() { layoutStamp = ++layoutStamps; }
@@ -711,6 +724,21 @@ class MainMemOM : public OM {
         MainMemPredFrame* frame = nullptr;
     };
     ValueDeltaHint valueDelta;
+    // The same for the delta of class memberships, which a `:` head records every new
+    // membership of a round to.
+    struct IsaDeltaHint {
+        const DeltaTable* table = nullptr;
+        std::uint64_t stamp = 0;
+        MainMemPredFrame* frame = nullptr;
+    };
+    IsaDeltaHint isaDelta;
+    // The sets of the objects' classes, by object and relation kind: a rule head that adds
+    // memberships finds an object's set there instead of walking its object frame, round after
+    // round (a closure written with `:` adds one class to each object per round).
+    HostSetCache classSets;
+    // The same for the set frames of set-valued methods without arguments, by host and method:
+    // a closure written with `->>` adds one value to each host per round.
+    HostSetCache methodSets;
     // The delta predicates whose frames are views of the rows their predicate's frame gained in
     // the round; a tuple recorded there is not stored a second time.
     std::vector<InternalName> deltaViews;

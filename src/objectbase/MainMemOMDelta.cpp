@@ -71,7 +71,18 @@ int MainMemOM::recordIsa(const InternalName& object, const InternalName& cls, in
     // delta yet: it is appended without a probe, and its delta builds no hash set unless asked.
     // The subclass delta also holds the (object, object) rows of new objects, so its rows are
     // probed.
-    recordRow(target, row, 2, kind == 1);
+    if (kind == 1) {
+        const IsaDeltaHint& hint = isaDelta;
+        if (hint.table == deltaInfo && hint.stamp == layoutStamp) {
+            hint.frame->insertNewTuple(row, 2);
+            return 1;
+        }
+        recordRow(target, row, 2, true);
+        if (MainMemPredFrame* frame = getPredFrame(target))
+            isaDelta = {deltaInfo, layoutStamp, frame};
+        return 1;
+    }
+    recordRow(target, row, 2);
     return 1;
 }
 
@@ -202,6 +213,7 @@ int MainMemOM::initDelta(DeltaTable* table) {
     if (table == nullptr) return 0;
     deltaInfo = table;
     valueDelta = {};
+    isaDelta = {};
     // The views that this table empties anyway are not worth a copy of their rows.
     std::vector<InternalName>& prepared = recordedDeltas;
     prepared.clear();
@@ -237,6 +249,7 @@ void MainMemOM::clearDelta() {
     deltaInfo = nullptr;
     recordedDeltas.clear();
     valueDelta = {};
+    isaDelta = {};
     deltaOn = 0;
     deltaTuple.clear();
     deltaTuple.shrink_to_fit();

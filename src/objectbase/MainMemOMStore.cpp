@@ -129,9 +129,8 @@ int MainMemOM::insertIsa(const InternalName& object, const InternalName& cls, in
                            : kind == 2 ? frame->getSetName2()
                                        : frame->getSetName3();
     MainMemSetFrame* members = made ? nullptr : getSetFrame(setName);
-    if (members != nullptr) {
-        if (members->insert(cls) == 0) return 0;
-    } else {
+    if (members != nullptr) return storeIsa(members, object, cls, kind);
+    {
         members = newSetName(setName);
         if (members == nullptr) return 0;
         members->insert(cls);
@@ -145,6 +144,24 @@ int MainMemOM::insertIsa(const InternalName& object, const InternalName& cls, in
     addToRelationMap(*table, object, cls);
     if (deltaOn) return recordIsa(object, cls, kind);
     return 1;
+}
+
+int MainMemOM::storeIsa(MainMemSetFrame* classes, const InternalName& object,
+                        const InternalName& cls, int kind) {
+    NameSetTable* table = relationTable(kind);
+    if (table == nullptr || classes->insert(cls) == 0) return 0;
+    addToRelationMap(*table, object, cls);
+    if (deltaOn) return recordIsa(object, cls, kind);
+    return 1;
+}
+
+MainMemSetFrame* MainMemOM::lookUpClassSet(const InternalName& object, int kind) {
+    MainMemObjFrame* frame = getObjFrame(object);
+    if (frame == nullptr) return nullptr;
+    MainMemSetFrame* classes = getSetFrame(frame->setNameOf(IsaRelation(kind)));
+    if (classes != nullptr)
+        classSets.keep(object, InternalName::UndefinedObject, kind, classes, layoutStamp);
+    return classes;
 }
 
 // ---------------------------------------------------------------------------------------------

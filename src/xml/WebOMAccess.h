@@ -55,6 +55,7 @@ class WebOMAccess : public OMAccess {
     // already asked of it.
     int insertClassRelation(const InternalName& object, const InternalName& cls,
                             IsaRelation kind) override;
+    bool watchesMemberships() const override { return true; }
     // Applies the recorded equalities one by one, materializing each surviving URL; non-zero when
     // any was applied.
     int applyEqualities() override;
