@@ -130,7 +130,67 @@ bool InternalFLogicParser::readGround(FactList::Ground& ground) {
     return read;
 }
 
+bool InternalFLogicParser::readFlatPredicate(FactList::Ground& ground) {
+    // p(c1, ..., cn). takes 2 n + 3 tokens.
+    const std::size_t count = plain.size();
+    if (count < 5 || count % 2 == 0 || plain[0].code != NAME || plain[1].code != LPAREN ||
+        plain[count - 2].code != RPAREN || plain[count - 1].code != CLAUSE_END)
+        return false;
+    const std::size_t arity = (count - 3) / 2;
+    ground.shape.clear();
+    if (arity > std::numeric_limits<std::uint8_t>::max() || !FactList::fits(arity, ground.shape))
+        return false;
+    // The integers' symbols go in on the first pass; the names are entered only once the
+    // clause is known to be a fact, in the order the grammar enters them.
+    std::vector<FSymbol>& args = ground.args;
+    args.resize(arity);
+    bool names = false;
+    for (std::size_t at = 2, arg = 0; arg < arity; at += 2, ++arg) {
+        const FLogicScanner::PlainToken& token = plain[at];
+        if (plain[at + 1].code != (arg + 1 == arity ? RPAREN : COMMA)) return false;
+        if (token.code == NAME) {
+            names = true;
+            continue;
+        }
+        // Ten digits at most, the plain scanner's integers having no sign; a longer text,
+        // leading zeros included, is left to readGroundTokens.
+        if (token.code != INTEGER || token.length > 10) return false;
+        std::int64_t value = 0;
+        for (const char* digit = token.text; digit != token.text + token.length; ++digit)
+            value = value * 10 + (*digit - '0');
+        if (value > std::numeric_limits<std::int32_t>::max()) return false;
+        args[arg] = InternalName(static_cast<std::int32_t>(value), InternalName::Integer, -1);
+    }
+    const std::string_view predicate(plain[0].text, std::size_t(plain[0].length));
+    const bool known = isLastPredicate(predicate);
+    if (!known && GrammarSupport::namesBuiltin(std::string(predicate))) return false;
+    termsRead = false;
+    if (names) {
+        SymTab* table = programSymTab();
+        for (std::size_t at = 2, arg = 0; arg < arity; at += 2, ++arg) {
+            const FLogicScanner::PlainToken& token = plain[at];
+            if (token.code != NAME) continue;
+            args[arg] = table->nameSymbol(std::string_view(token.text, std::size_t(token.length)),
+                                          InternalName::Function, 0, token.hash);
+        }
+    }
+    ground.form = FactList::Predicate;
+    ground.terms = nullptr;
+    if (known && lastPredicate.getArity() == static_cast<int>(arity)) {
+        ground.symbol = lastPredicate;
+    } else {
+        const int symbolArity = static_cast<int>(arity);
+        ground.symbol = programSymTab()->nameSymbol(
+            predicate, InternalName::Predicate, symbolArity,
+            SymTab::hashKey(predicate, InternalName::Predicate, symbolArity));
+        lastPredicate = ground.symbol;
+        lastPredicateTable = programSymTab();
+    }
+    return true;
+}
+
 bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {
+    if (readingPlain && readFlatPredicate(ground)) return true;
     // The reading stops at the first token that makes the clause no ground fact; every token
     // before it goes on a way the grammar takes without a report, so that a report about it or
     // a later one is made by the grammar with the scanner where it was.

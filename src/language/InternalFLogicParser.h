@@ -59,6 +59,10 @@ class InternalFLogicParser : public InternalGrammarParser {
     bool termsRead = false;
     // readGround's reading; the tokens it read from the scanner stay in `kept`.
     bool readGroundTokens(FactList::Ground& ground);
+    // readGroundTokens for a plain clause that is a predicate over names and integers, most
+    // of a consult, read from its tokens in one pass: false, with nothing entered, for any
+    // other clause, which readGroundTokens then reads.
+    bool readFlatPredicate(FactList::Ground& ground);
     // The number of terms the ground fact's constants make: its top-level arguments; more than
     // any fact holds when a function term has too many arguments for its symbol.
     std::size_t termCount() const;

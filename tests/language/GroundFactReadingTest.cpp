@@ -282,3 +282,17 @@ TEST(GroundFactReading, LongListsReadAsTheGrammarReadsThem) {
         expectSameReading("p(a, " + list + "]). o[m -> " + list + " | t]]. q(b).\n");
     }
 }
+
+TEST(GroundFactReading, FlatFactsOfNamesAndIntegersReadAsTheGrammarReadsThem) {
+    // Integers around the 32-bit bound, written with leading zeros too, names among them,
+    // built-in and changing predicates, and argument counts around what a fact may hold.
+    std::string wide = "w(";
+    for (int k = 0; k < 256; ++k) wide += (k > 0 ? ", " : "") + std::to_string(k);
+    expectSameReading(
+        "r(0, 1, 2147483647). r(2147483648, 1). r(4294967296). r(1, 99999999999).\n"
+        "r(00000000002147483647). r(0000000002147483648). r(0000000001, 0). r(a, 7, b).\n"
+        "s(a, b). r(1, 2, 3). s(1). strlen(a, 1). strlen(1). r(a, f(1)). r(1, [2]).\n"
+        "r(1, 2) :- s(1). r(1 2). r(1,, 2). r(, 1). r(1,). r(1, 2)) . r((1), 2). q(X, 1).\n"
+        "not(1, 2). div(1). r(1, 2).m. r(1, 2)[m -> v]. r(1, 2):c. r(1,\n 2). r(a)(1).\n" +
+        wide + "). " + wide.substr(0, wide.size() - 5) + ").\n");
+}
