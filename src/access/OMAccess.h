@@ -111,6 +111,8 @@ class OMAccess : public FLSysObject, public NameRemapListener {
                              InternalName& out);
     // A hint that insertObject will soon be asked for the function term symbol(args).
     void prefetchObject(const FSymbol& symbol, const InternalName* args, int argCount);
+    // A hint that insertObject will soon be asked for about `rows` terms of the function.
+    void expectObjects(const FSymbol& symbol, std::size_t rows);
     // The built-in "=" equates its two arguments; other built-ins insert nothing.
     virtual int insertPredicate(const FSymbol& symbol, const InternalName* args, int argCount);
     // The writer of one relation of a rule head for one pass of its rows (see HeadWriter), with

@@ -172,6 +172,11 @@ void OMAccess::prefetchObject(const FSymbol& symbol, const InternalName* args, i
         attachedOM->prefetchFunctionObject(symbol, args, argCount);
 }
 
+void OMAccess::expectObjects(const FSymbol& symbol, std::size_t rows) {
+    if (attachedOM != nullptr && symbol.getType() == InternalName::Function)
+        attachedOM->expectFunctionObjects(symbol, rows);
+}
+
 int OMAccess::insertPredicate(const FSymbol& symbol, const InternalName* args, int argCount) {
     if (attachedOM == nullptr) return 0;
     const std::uint64_t before = unreportedNewFacts();

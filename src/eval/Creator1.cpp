@@ -266,7 +266,18 @@ void Creator1::runPass(const HeadPlan& plan, Head& entry, const std::vector<FTer
     // Nothing is stored before the pass ends, so that holds for the whole pass.
     const bool straight = plan.road == HeadRoad::FreshOnly && prepared && !exprs.empty() &&
                           exprs.front() != nullptr && exprs.front()->storesNothing();
+    // The trees made ahead learn at the first row how many rows come, once a stored operand
+    // knows: a head making an object per row then makes room for them at once.
+    bool hinted = !prepared;
+    auto hintRows = [&] {
+        hinted = true;
+        const auto* plain = dynamic_cast<const SetOperand*>(bindings);
+        if (plain == nullptr || plain->holdsSource()) return;
+        for (InsertExpr* tree : exprs)
+            if (tree != nullptr) tree->expectRows(plain->rowsAtMost());
+    };
     ::scan(bindings, plan.order(), [&](const RowView& row) {
+        if (!hinted) hintRows();
         const InternalName* cells = row.cells;
         const int width = row.width;
         if (straight) {

@@ -69,6 +69,11 @@ void InsertExpr::prefetch(const InternalName* cells) {
     prefetchApply();
 }
 
+void InsertExpr::expectRows(std::size_t rows) {
+    for (const Ref<InsertExpr>& child : children)
+        if (child) child->expectRows(rows);
+}
+
 bool InsertExpr::isStored(const InternalName* cells) {
     if (writer == nullptr) return false;
     takeColumns(cells);
@@ -176,6 +181,11 @@ bool ObjPredInsertExpr::repeatsHarmless() const {
 void ObjPredInsertExpr::prefetchApply() {
     if (symbol.getType() == InternalName::Function)
         access->prefetchObject(symbol, values.data(), n);
+}
+
+void ObjPredInsertExpr::expectRows(std::size_t rows) {
+    InsertExpr::expectRows(rows);
+    if (symbol.getType() == InternalName::Function) access->expectObjects(symbol, rows);
 }
 
 void ObjPredInsertExpr::apply(InternalName* out, int* changed) {

@@ -100,6 +100,9 @@ class InsertExpr : public ManagedObject {
         if (writer != nullptr) writer->expect(rows);
     }
     void prefetchStored(const InternalName* cells) { prefetch(cells); }
+    // A hint, once the pass has begun, that about `rows` rows come: the function terms in the
+    // node make room for as many objects.
+    virtual void expectRows(std::size_t rows);
     // Whether isStored answers false for every row now (the relation is still empty).
     bool storesNothing() { return writer == nullptr || writer->holdsNothing(); }
 
@@ -156,6 +159,7 @@ class ObjPredInsertExpr : public InsertExpr {
     // predicate's tuple is stored once: over columns, constants and such terms a repeat changes
     // nothing.
     bool repeatsHarmless() const override;
+    void expectRows(std::size_t rows) override;
 
   protected:
     void apply(InternalName* out, int* changed) override;

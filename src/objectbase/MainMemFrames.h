@@ -513,6 +513,8 @@ class MainMemParamFrame : public ParameterFrame {
     int getArity() const { return rows.width(); }
     // The rows, for walking them in ascending order.
     const ParamRows& storedRows() const { return rows; }
+    // Room for `more` rows beyond those held.
+    void reserveRows(std::size_t more) { rows.reserve(more); }
 
   private:
     ParamRows rows;

@@ -220,6 +220,7 @@ class MainMemOM : public OM {
                           InternalName& out) override;
     void prefetchFunctionObject(const FSymbol& function, const InternalName* args,
                                 int argCount) override;
+    void expectFunctionObjects(const FSymbol& function, std::size_t rows) override;
     int getOrCreateName(const FSymbol& symbol, InternalName& out) override;
     int registerName(const FSymbol& symbol, const InternalName& name) override;
 
@@ -686,6 +687,10 @@ class MainMemOM : public OM {
     // head making hundreds of thousands of objects spent a tenth of its time logging and sorting
     // them. The index, once built, walks these frames too (see forEachUnloggedValue).
     FlatNameMap<InternalName, bool> unloggedFunctionFrames;
+    // The terms expectFunctionObjects announced, room for them made by the next
+    // getFunctionObject of that function (its frame may not exist before).
+    FSymbol expectedFunction;
+    std::size_t expectedObjects = 0;
     // Calls visit(value, host) for every value of every method without arguments: a scalar value,
     // or each member of a set; and visit(cell, frame) for every cell of every row of the
     // function frames in unloggedFunctionFrames.

@@ -464,6 +464,10 @@ int MainMemOM::getFunctionObject(const FSymbol& function, const InternalName* ar
         registerName(function, paramName);
     }
     if (rows->getArity() != argCount + 1) return 0;
+    if (expectedObjects > 0 && function == expectedFunction) [[unlikely]] {
+        rows->reserveRows(expectedObjects);
+        expectedObjects = 0;
+    }
 
     // Callers read non-zero as "new": an old object must not signal a change.
     if (argCount > 0 && args == nullptr) return 0;
@@ -495,6 +499,11 @@ void MainMemOM::prefetchFunctionObject(const FSymbol& function, const InternalNa
         return;
     const MainMemParamFrame* rows = getParamFrame(paramName);
     if (rows != nullptr && rows->getArity() == argCount + 1) rows->storedRows().prefetch(args);
+}
+
+void MainMemOM::expectFunctionObjects(const FSymbol& function, std::size_t rows) {
+    expectedFunction = function;
+    expectedObjects = rows;
 }
 
 MainMemPredFrame* MainMemOM::createPredFrame(const InternalName& predicate, int arity) {

@@ -94,6 +94,9 @@ class OM : public FLSysObject {
     // loading what that lookup reads.
     virtual void prefetchFunctionObject(const FSymbol& /*function*/, const InternalName* /*args*/,
                                         int /*argCount*/) {}
+    // A hint that getFunctionObject will soon be asked for about `rows` terms of the function,
+    // most of them new: a store that can makes room for them once.
+    virtual void expectFunctionObjects(const FSymbol& /*function*/, std::size_t /*rows*/) {}
     // The identifier of a symbol, made on first use (1 when made).
     virtual int getOrCreateName(const FSymbol& symbol, InternalName& out) = 0;
     // Binds a symbol and a name in both directions; always 1.

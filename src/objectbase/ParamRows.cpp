@@ -126,6 +126,18 @@ struct ParamRows::Large {
         byArguments.add(hashOfArgs(row(number)), number);
     }
 
+    // Room for `more` rows beyond those held; the arrays still at least double when they grow,
+    // so that hints of a few rows each, one after another, cost no copy per hint.
+    void reserve(std::size_t more) {
+        const std::size_t want = marks.size() + more;
+        if (want > marks.capacity()) {
+            const std::size_t to = std::max(want, 2 * marks.capacity());
+            cells.reserve(to * std::size_t(width));
+            marks.reserve(to);
+            sharing.reserve(to);
+        }
+        byArguments.reserve(more, EntryIndex::hashOf);
+    }
     // Appends the row, answering for its arguments when no row does; false when it is held.
     bool insert(const InternalName* cells) {
         // Arguments no row answers for are held by no row (some row answers while any holds
@@ -464,6 +476,16 @@ bool ParamRows::erase(const InternalName* row) {
     if (!large->erase(row)) return false;
     ++version;
     return true;
+}
+
+void ParamRows::reserve(std::size_t more) {
+    if (!usable()) return;
+    if (large == nullptr) {
+        if (std::size_t(count) + more <= std::size_t(SmallLimit) || !becomeLarge()) return;
+    }
+    large->reserve(more);
+    // A vacancy found before may lie in the index's old slots.
+    ++version;
 }
 
 const InternalName* ParamRows::answer(const InternalName* args) const {

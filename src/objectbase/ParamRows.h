@@ -61,6 +61,9 @@ class ParamRows {
     // one is a constant or a set name. True when some row held the old name.
     bool replaceName(const InternalName& oldName, const InternalName& newName,
                      clib_dictionary<InternalName, InternalName>& pairs);
+    // Makes room for `more` rows beyond those held: a head about to make many objects of one
+    // function grows the frame once rather than copying its rows at every doubling.
+    void reserve(std::size_t more);
     // Forgets every row.
     void clear();
     // The lowest row whose result is `result` and whose arguments do not hold it, or null: the
