@@ -201,6 +201,9 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // True when the object base holds no stored fact of the class relation `kind`: the closures
     // of the class hierarchy over it need no step.
     bool holdsNoRelation(IsaRelation kind);
+    // True when storing a fact may store subclass facts besides it (so an empty subclass
+    // relation may not stay empty while rules that write none run).
+    virtual bool writesMayAddSubclasses() const { return false; }
     // The closures of the class hierarchy over the stored facts.
     virtual Iterator* makeEnhIsaIter(const InternalName& object, const InternalName& cls,
                                      IsaRelation kind, Iterator* old);

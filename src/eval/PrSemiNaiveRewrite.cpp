@@ -54,6 +54,13 @@ FMolecule* asMolecule(FTerm* term) {
     return node_cast<FMolecule>(term);
 }
 
+// A class term a predicate argument takes as it is: a variable or a bare name.
+bool plainClass(FTerm* cls) {
+    if (node_cast<FVar>(cls) != nullptr) return true;
+    const auto* name = node_cast<FunctionTerm>(cls);
+    return name != nullptr && nodelists::isEmpty(name->getArgs());
+}
+
 const Spec* firstSpec(const FMolecule* molecule) {
     clib_list<Spec*>* specs = molecule->getSpecs();
     return specs != nullptr && !specs->empty() ? specs->head() : nullptr;
@@ -112,6 +119,7 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, const
     std::set<FSymbol, SymbolLess> bodies;
     int headBits = 0;
     int bodySubcl = 0;
+    bool equates = false;
     int largest = 0;
     if (triggerForm == 0) {
         headPredicates.clear();
@@ -180,6 +188,7 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, const
         if (triggerForm == 0) {
             anyHead = true;
             for (const RelationRef& written : summary.writes) collectHead(written);
+            equates = equates || summary.equates;
         }
         for (const RuleSummary::Access& read : summary.reads) collectBody(read);
         return true;
@@ -188,7 +197,9 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, const
     auto visitWrite = [&](const FactList::Write& write) {
         if (triggerForm != 0) return true;
         anyHead = true;
-        for (const RelationRef& written : RuleSummary::ofFacts(write).writes) collectHead(written);
+        const RuleSummary facts = RuleSummary::ofFacts(write);
+        for (const RelationRef& written : facts.writes) collectHead(written);
+        equates = equates || facts.equates;
         return true;
     };
     program->forEachRuleAndWrite(visitClause, visitWrite);
@@ -227,6 +238,12 @@ std::unique_ptr<DeltaTable> PrSemiNaive::rewriteProgram(FProgram* program, const
         table->subclDelta = names->GetFSymbol("delta_subcl", InternalName::Predicate, 2);
     if (table->isaFlag != 0)
         table->isaDelta = names->GetFSymbol("delta_isa", InternalName::Predicate, 2);
+    // Nothing adds to an empty subclass relation while the part runs: no head of it writes
+    // one, none equates objects, and the base does not make them as side effects of other
+    // facts.
+    if (triggerForm == 0 && table->headSubclFlag == 0 && !equates && access &&
+        access->holdsNoRelation(IsaRelation::Subclass) && !access->writesMayAddSubclasses())
+        table->memberDelta = DeltaTable::MemberDelta::Direct;
     table->maxArgCount = largest;
     return table;
 }
@@ -431,7 +448,10 @@ void PrSemiNaive::rewriteAtom(FTerm* atom, FTermList* atoms, int position, int i
     }
     FTerm* cls = molecule->getClassTerm();
     if (cls == nullptr) return;
-    if (molecule->isaRelation() == IsaRelation::Member && table->isaFlag != 0) {
+    if (molecule->isaRelation() == IsaRelation::Member && table->isaFlag != 0 &&
+        table->memberDelta == DeltaTable::MemberDelta::Direct && plainClass(cls)) {
+        variant(table->isaDelta, {host, cls}, nullptr, nullptr);
+    } else if (molecule->isaRelation() == IsaRelation::Member && table->isaFlag != 0) {
         newVariable(2);
         FVar* v0 = freshVars[0].get();
         FVar* v1 = freshVars[1].get();

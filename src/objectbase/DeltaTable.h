@@ -91,6 +91,11 @@ class DeltaTable {
     // Some body matches a bare subclass atom: every new object is recorded as (o, o), since each
     // object is a subclass of itself.
     int bodySubclFlag = 0;
+    // How a body membership o : c meets the new memberships: as a new o : v with v :: c, or,
+    // when no subclass fact is stored or can be made while the part runs, as a new o : c
+    // itself, each class being a subclass of itself only.
+    enum class MemberDelta { ThroughSubclasses, Direct };
+    MemberDelta memberDelta = MemberDelta::ThroughSubclasses;
 
   private:
     // Per method type, the delta at each argument count; an undefined symbol where none is.

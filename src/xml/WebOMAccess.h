@@ -36,6 +36,9 @@ class WebOMAccess : public OMAccess {
     // "aWebOMAccess".
     void print(OutputChannel& channel) const override;
     std::string name() const override { return "aWebOMAccess"; }
+    // Storing a fact may load a document, whose element methods are made subclasses of the
+    // node class.
+    bool writesMayAddSubclasses() const override { return true; }
     bool isA(const std::string& className) const override;
 
     // Empties the object base, deletes the temporary files, forgets which documents were fetched

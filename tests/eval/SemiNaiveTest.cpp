@@ -130,9 +130,17 @@ TEST(DeltaRewriting, IsaVariantsNegationEmptySetsAndSeveralAtomsOfALiteral) {
               "X::e :- delta_subcl(X2,X3), X::X2, X3::d, X[m ->> {}].\n"
               "X::e :- delta_emptyset_1^0(m,X), X::d.\n"
               "r(X) :- delta_1^0(m,X,Y), X[n -> Y].\n");
-    // Only memberships derived: one variant; no class part in any head: none.
+    // Only memberships derived: one variant, which, no subclass fact being there or made,
+    // reads the new memberships of the class itself; no class part in any head: none.
     SemiHarness isa(1);
-    EXPECT_EQ(isa.rewrite("a : c. X : k :- X : c."), "X:k :- delta_isa(X,X2), X2::c.\n");
+    EXPECT_EQ(isa.rewrite("a : c. X : k :- X : c. Y : h :- X : Y, X : k."),
+              "X:k :- delta_isa(X,c).\n"
+              "Y:h :- delta_isa(X,Y), X:k.\n"
+              "Y:h :- delta_isa(X,k), X:Y.\n");
+    SemiHarness withSubclass(1);
+    EXPECT_EQ(withSubclass.rewrite("a : c. b :: e. X : k :- X : c."),
+              "X:k :- delta_isa(X,X2), X2::c.\n"
+              "X:k :- delta_subcl(X2,X3), X:X2, X3::c.\n");
     SemiHarness noIsa(1);
     EXPECT_EQ(noIsa.rewrite("p(a). q(X) :- X : c, p(X)."), "q(X) :- delta_p(X), X:c.\n");
 }
