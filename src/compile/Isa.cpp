@@ -169,14 +169,8 @@ void Isa::matchRelation(Run& base) const {
             // Nothing to test and nothing to combine: the row (object, object) is written
             // without an iterator, and appended without a search when no object comes twice
             // (the delta of a membership projected to its classes).
-            for (const VarRecord& r : vars)
-                run.resultCells[std::size_t(r.cell)] =
-                    r.column == 1 || r.column == 2 ? object : InternalName::UndefinedObject;
             if (run.distinctObjects < 0) run.distinctObjects = inputGivesDistinctObjects(run);
-            if (run.distinctObjects != 0)
-                run.result->insertDistinct(key, run.resultCells.data());
-            else
-                run.result->insert(key, run.resultCells.data());
+            putRow(run, key, object, object, run.distinctObjects != 0);
             return;
         }
         if (!run.self) run.self = Ref<SelfRow>::make();
@@ -221,19 +215,22 @@ bool Isa::everyMembership(Run& base) const {
         const MainMemSetFrame* classes = om->getSetFrame(frame->setNameOf(IsaRelation::Member));
         if (classes == nullptr) continue;
         const InternalName& key = noKey != 0 ? InternalName::UndefinedObject : object;
-        for (const InternalName& cls : classes->memberSet().ascending()) {
-            for (const VarRecord& r : vars)
-                run.resultCells[std::size_t(r.cell)] = r.column == 1 ? object
-                                                       : r.column == 2
-                                                           ? cls
-                                                           : InternalName::UndefinedObject;
-            if (distinct)
-                run.result->insertDistinct(key, run.resultCells.data());
-            else
-                run.result->insert(key, run.resultCells.data());
-        }
+        for (const InternalName& cls : classes->memberSet().ascending())
+            putRow(run, key, object, cls, distinct);
     }
     return true;
+}
+
+void Isa::putRow(Run& run, const InternalName& key, const InternalName& object,
+                 const InternalName& cls, bool distinct) const {
+    for (const VarRecord& r : vars)
+        run.resultCells[std::size_t(r.cell)] = r.column == 1   ? object
+                                               : r.column == 2 ? cls
+                                                               : InternalName::UndefinedObject;
+    if (distinct)
+        run.result->insertDistinct(key, run.resultCells.data());
+    else
+        run.result->insert(key, run.resultCells.data());
 }
 
 void Isa::trace(const Run& run) const {

@@ -38,6 +38,10 @@ class Isa : public BaseOperator {
     bool everyMembership(Run& run) const;
     // Whether each row of the run's input gives another object, and nothing else.
     bool inputGivesDistinctObjects(const Run& run) const;
+    // Writes the pattern's row of (object, cls) under key into the result; appended without a
+    // search when the caller knows no row comes twice.
+    void putRow(Run& run, const InternalName& key, const InternalName& object,
+                const InternalName& cls, bool distinct) const;
     void trace(const Run& run) const override;
     // The variable at the object position, when there is one.
     FSymbol keyVariable() const override { return objectVariable; }
