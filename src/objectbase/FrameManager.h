@@ -126,6 +126,12 @@ class FrameManager : public ManagedObject {
     Iterator* setNames(Iterator* reuse);
     Iterator* predNames(Iterator* reuse);
     Iterator* paramNames(Iterator* reuse);
+    // Calls visit(name, frame) for every object frame, in no particular order: for a reader
+    // whose result does not depend on the order, without an iterator's calls per name.
+    template <class Visit>
+    void forEachObjFrame(Visit visit) const {
+        objFrames.forEachFrame(visit);
+    }
 
     // Forgets every frame: pooled frames are emptied, predicate and parameter frames destroyed.
     void clear();

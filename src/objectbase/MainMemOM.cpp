@@ -241,6 +241,11 @@ void MainMemOM::forEachUnloggedValue(
                 visit(members->atColumn(1), host);
         }
     }
+    forEachUnloggedRowCell(visit);
+}
+
+void MainMemOM::forEachUnloggedRowCell(
+    const std::function<void(const InternalName&, const InternalName&)>& visit) {
     for (const auto& [frameName, unused] : unloggedFunctionFrames) {
         MainMemParamFrame* params = getParamFrame(frameName);
         if (params == nullptr) continue;
@@ -254,6 +259,24 @@ void MainMemOM::forEachUnloggedValue(
             for (const InternalName& cell : current) visit(cell, frameName);
         }
     }
+}
+
+void MainMemOM::collectUnloggedStrings(std::vector<InternalName>& strings) {
+    auto keep = [&strings](const InternalName& value) {
+        if (value.getType() == InternalName::String) strings.push_back(value);
+    };
+    frameManager->forEachObjFrame([&](const InternalName&, const MainMemObjFrame* frame) {
+        frame->forEachEntry([&](const MethodKey& key, const InternalName& value) {
+            if (key.argCount != 0) return;
+            if (value.getType() != InternalName::SetName) {
+                keep(value);  // a scalar value
+                return;
+            }
+            if (const MainMemSetFrame* set = getSetFrame(value))
+                for (const InternalName& member : set->memberSet().ascending()) keep(member);
+        });
+    });
+    forEachUnloggedRowCell([&keep](const InternalName& cell, const InternalName&) { keep(cell); });
 }
 
 FlatNameMap<InternalName, MainMemOM::UsageSet>& MainMemOM::usages() {

@@ -696,6 +696,14 @@ class MainMemOM : public OM {
     // function frames in unloggedFunctionFrames.
     void forEachUnloggedValue(
         const std::function<void(const InternalName& member, const InternalName& host)>& visit);
+    // The cells of the rows of the function frames in unloggedFunctionFrames, as
+    // forEachUnloggedValue visits them.
+    void forEachUnloggedRowCell(
+        const std::function<void(const InternalName& cell, const InternalName& frame)>& visit);
+    // The strings forEachUnloggedValue would visit, in no particular order: the frames are walked
+    // in place (the cleanup at the end of an evaluation walks every object the run made, and an
+    // iterator's calls per name were most of its cost).
+    void collectUnloggedStrings(std::vector<InternalName>& strings);
     // Looked up on every stored value once live and never walked in key order: hashed.
     FlatNameMap<InternalName, UsageSet> usageIndex;
     NameSetTable classToObjTable;

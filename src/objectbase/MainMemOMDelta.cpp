@@ -347,9 +347,7 @@ void MainMemOM::cleanup() {
                 }
         }
         if (unloggedValues) {
-            forEachUnloggedValue([&entryStrings](const InternalName& value, const InternalName&) {
-                if (value.getType() == InternalName::String) entryStrings.push_back(value);
-            });
+            collectUnloggedStrings(entryStrings);
             std::sort(entryStrings.begin(), entryStrings.end());
             entryStrings.erase(std::unique(entryStrings.begin(), entryStrings.end()),
                                entryStrings.end());
