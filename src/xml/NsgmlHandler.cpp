@@ -323,10 +323,13 @@ bool NsgmlHandler::commitStaged(const std::string& shown) {
     // farewell must end the program within a second however large the document: the storing
     // stops at once, and the document gets the interrupted error value. The base is given up
     // with the program; the farewell neither saves it nor reads the document.
-    const bool whole = state->staged.commit(*access, [this] {
-        if (commitPoll) commitPoll();
-        return controlEvents::farewellPending();
-    });
+    const bool whole = state->staged.commit(
+        *access,
+        [this] {
+            if (commitPoll) commitPoll();
+            return controlEvents::farewellPending();
+        },
+        freshMember);
     if (!whole) abandonImport(shown, ParseStop::interrupted);
     return whole;
 }

@@ -70,6 +70,10 @@ class NsgmlHandler : public ManagedObject {
         forget = std::move(forgetKept);
     }
 
+    // Stores a membership of an element object the mapping made, which has no class before it;
+    // without it such a membership is inserted as any other.
+    void setFreshMembership(StagedFacts::FreshMember value) { freshMember = std::move(value); }
+
     // Called where the mapping and the reference resolution look for a stop request (Ctrl-C, a
     // farewell), before they look: tests raise one there.
     void setMappingPoll(std::function<void()> value) { mappingPoll = std::move(value); }
@@ -227,8 +231,9 @@ class NsgmlHandler : public ManagedObject {
     InternalName dtdMethod(const InternalName& method, const ParseRequest& request);
     std::string textOf(const InternalName& name);
     bool isSubclass(const InternalName& x, const InternalName& cls);
-    // element : cls, cls : tag, cls :: node.
-    void insertElementClass(const InternalName& element, const InternalName& cls);
+    // element : cls, cls : tag, cls :: node. fresh: the element is an object the mapping made
+    // now, with no class yet.
+    void insertElementClass(const InternalName& element, const InternalName& cls, bool fresh);
 
     int skipEmptyText = 0;
     int rootFlag = 0;
@@ -255,4 +260,5 @@ class NsgmlHandler : public ManagedObject {
     Forget forget;
     std::function<void()> mappingPoll;
     std::function<void()> commitPoll;
+    StagedFacts::FreshMember freshMember;
 };

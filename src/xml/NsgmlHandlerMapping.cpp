@@ -60,8 +60,12 @@ bool NsgmlHandler::stopDuring(int& steps) {
     return controlEvents::stopRequested();
 }
 
-void NsgmlHandler::insertElementClass(const InternalName& element, const InternalName& cls) {
-    state->staged.classRelation(element, cls, 1);
+void NsgmlHandler::insertElementClass(const InternalName& element, const InternalName& cls,
+                                      bool fresh) {
+    if (fresh)
+        state->staged.freshMembership(element, cls);
+    else
+        state->staged.classRelation(element, cls, 1);
     // Siblings mostly share their class: its relations were staged with the one before.
     if (cls == state->lastElementClass) return;
     state->staged.classRelationOnce(cls, builtinObject::Tag, 1);
@@ -108,7 +112,8 @@ void NsgmlHandler::mapChildren(const InternalName& host, const InternalName& met
             }
             const InternalName name = symbol(c->getName());
             const InternalName cls = path(state->document, name);
-            insertElementClass(e, cls);
+            // A path object may be one stored before, with classes of its own.
+            insertElementClass(e, cls, false);
             for (const SGMLTreeAttr& attribute : c->getAttributes()) {
                 if (attribute.getStatus() == '+') mapAttribute(e, name, attribute, request);
             }
@@ -260,7 +265,8 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
                 const MapFrame& outer = *frame.outer;
                 const InternalName e = frame.host;
                 const InternalName cls = frame.hostClass;
-                insertElementClass(e, cls);
+                // The element's object was made by this walk, and only this fact classes it.
+                insertElementClass(e, cls, true);
                 for (const SGMLTreeAttr& attribute : frame.element->getAttributes()) {
                     if (attribute.getStatus() == '+') mapAttribute(e, cls, attribute, request);
                 }

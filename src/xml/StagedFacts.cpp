@@ -91,7 +91,12 @@ void StagedFacts::classRelationOnce(const InternalName& object, const InternalNa
     if (relations.insert(RelationKey{object, cls, kind}).second) classRelation(object, cls, kind);
 }
 
-bool StagedFacts::commit(OMAccess& access, const std::function<bool()>& stop) {
+void StagedFacts::freshMembership(const InternalName& object, const InternalName& cls) {
+    stage(Kind::freshMembership, object, cls, nullptr, 0, 1, nullptr);
+}
+
+bool StagedFacts::commit(OMAccess& access, const std::function<bool()>& stop,
+                         const FreshMember& freshMember) {
     // Storing may start further imports (a stored value can be a Web attribute), which stage
     // facts of their own: these are taken off first.
     std::deque<Head> pendingHeads;
@@ -121,6 +126,12 @@ bool StagedFacts::commit(OMAccess& access, const std::function<bool()>& stop) {
                 break;
             case Kind::classRelation:
                 access.insertClassRelation(host, method, IsaRelation(head.type));
+                break;
+            case Kind::freshMembership:
+                if (freshMember)
+                    freshMember(host, method);
+                else
+                    access.insertClassRelation(host, method, IsaRelation::Member);
                 break;
             case Kind::path:
                 access.insertReservedPath(host, method, argPointer, head.argCount, take());

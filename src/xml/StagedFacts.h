@@ -36,6 +36,9 @@ class StagedFacts {
     // The same for a relation the mapping states again and again (an element class is a tag,
     // a method an attribute): staged once, as only the first would store anything.
     void classRelationOnce(const InternalName& object, const InternalName& cls, int kind);
+    // object : cls for an object the import made, which has no class before this one: the
+    // commit stores it through its fresh-membership road when it is given one.
+    void freshMembership(const InternalName& object, const InternalName& cls);
 
     // The value of the scalar path host.method@(args): the stored one, the staged one, or a
     // reserved object whose path is staged (as OMAccess::insertPath with type 0 would make it).
@@ -51,7 +54,10 @@ class StagedFacts {
     // Stores every staged fact through the access layer, in the order staged, and forgets them;
     // true when all were stored. `stop` is asked every commitPollEvery facts (never when empty);
     // once it answers true the facts not stored yet are forgotten and commit answers false.
-    bool commit(OMAccess& access, const std::function<bool()>& stop = {});
+    // A fresh membership goes to `freshMember` when given, else to insertClassRelation.
+    using FreshMember = std::function<int(const InternalName& object, const InternalName& cls)>;
+    bool commit(OMAccess& access, const std::function<bool()>& stop = {},
+                const FreshMember& freshMember = {});
     // Forgets the staged facts without storing any.
     void discard();
     std::size_t size() const { return heads.size(); }
@@ -60,7 +66,7 @@ class StagedFacts {
     // A large document stages millions of facts: each is a head (its kind, argument count and
     // type) and its names in one stream, host, method, arguments and value (a class relation
     // has no value), both in blocks that never move, so that no reallocation doubles them.
-    enum class Kind : std::uint8_t { value, classRelation, path };
+    enum class Kind : std::uint8_t { value, classRelation, freshMembership, path };
     struct Head {
         Kind kind;
         std::int8_t argCount;

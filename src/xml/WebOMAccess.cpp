@@ -96,6 +96,10 @@ void WebOMAccess::declareSchema() {
                 return fetcher.fetchPart(address, file, kept);
             },
             [this](const std::string& kept) { fetcher.forgetKept(kept); });
+        nsgmlHandler->setFreshMembership(
+            [this](const InternalName& object, const InternalName& cls) {
+                return insertFreshMembership(object, cls);
+            });
     } else {
         nsgmlHandler->bindNames();
     }
@@ -103,6 +107,7 @@ void WebOMAccess::declareSchema() {
 }
 
 void WebOMAccess::clear() {
+    ++hierarchyChanges;
     OMAccess::clear();
     removeTempFiles();
     // Their files are gone: a later request fetches the document again.
@@ -179,6 +184,7 @@ int WebOMAccess::insertPath(const InternalName& host, const InternalName& method
 
 int WebOMAccess::insertClassRelation(const InternalName& object, const InternalName& cls,
                                      IsaRelation kind) {
+    if (kind == IsaRelation::Subclass) ++hierarchyChanges;
     const bool known = kind == IsaRelation::Child || isaTest(object, cls, kind) != 0;
     const int result = OMAccess::insertClassRelation(object, cls, kind);
     if (known) return result;
@@ -205,7 +211,20 @@ int WebOMAccess::insertClassRelation(const InternalName& object, const InternalN
     return result;
 }
 
+int WebOMAccess::insertFreshMembership(const InternalName& object, const InternalName& cls) {
+    // Stamps start at 1: the kept answer of a fresh layer matches no class.
+    const std::uint64_t stamp = hierarchyChanges + 1;
+    if (lastFreshClass.cls != cls || lastFreshClass.stamp != stamp) {
+        const bool below = cls == builtinObject::Url ||
+                           isaTest(cls, builtinObject::Url, IsaRelation::Subclass) != 0;
+        lastFreshClass = {cls, stamp, below};
+    }
+    if (lastFreshClass.belowUrl) return insertClassRelation(object, cls, IsaRelation::Member);
+    return OMAccess::insertClassRelation(object, cls, IsaRelation::Member);
+}
+
 int WebOMAccess::applyEqualities() {
+    ++hierarchyChanges;
     int applied = 0;
     InternalName survivor;
     while (applyEquality(survivor) != 0) {

@@ -59,6 +59,11 @@ class WebOMAccess : public OMAccess {
     int insertClassRelation(const InternalName& object, const InternalName& cls,
                             IsaRelation kind) override;
     bool watchesMemberships() const override { return true; }
+    // object : cls for an object that has no class yet (an element an import made): it becomes
+    // a URL, and asks for loads, only when cls is url or below it. Only then does the membership
+    // take insertClassRelation's road with its is-a tests; any other is stored plainly. The
+    // answer for the class of the last call is kept until the class hierarchy may have changed.
+    int insertFreshMembership(const InternalName& object, const InternalName& cls);
     // Applies the recorded equalities one by one, materializing each surviving URL; non-zero when
     // any was applied.
     int applyEqualities() override;
@@ -162,6 +167,15 @@ class WebOMAccess : public OMAccess {
     void listDTD(const InternalDTD& dtd) const;
 
     std::int32_t rootFlag = 0;
+    // Counts what may change which classes are below url (a subclass fact, an equality, a load,
+    // emptying the base), so that insertFreshMembership's kept answer is known to be current.
+    std::uint64_t hierarchyChanges = 0;
+    struct FreshClass {
+        InternalName cls = InternalName::UndefinedObject;
+        std::uint64_t stamp = 0;
+        bool belowUrl = true;
+    };
+    FreshClass lastFreshClass;
     // Fetched documents and their local files; a document with an entry is not fetched again.
     clib_dictionary<InternalName, std::string> documentFiles;
     // The URL parts of the fetch running now and the Web trace live here.

@@ -113,6 +113,7 @@ void WebOMAccess::materialize(const InternalName& object) {
 
 int WebOMAccess::loadDocument(const InternalName& url, const ParseRequest& request,
                               const InternalName& document) {
+    ++hierarchyChanges;
     FetchRecord record;
     record.fileName = tmpDir + ".wd" + procTag + std::to_string(fetchCounter);
     if (documentFiles.lookup(document) != nullptr) return 0;
