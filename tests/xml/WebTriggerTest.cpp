@@ -1,9 +1,13 @@
 // The Web access layer's triggers: which insertions ask for which document, in either order, and
 // what reaches the load.
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "objectbase/DeltaTable.h"
+#include "objectbase/SymTab.h"
+#include "shell/ShellDumpFormatters.h"
+#include "xml/StagedFacts.h"
 #include "xml/WebAccessTestSupport.h"
 
 namespace webaccess_test {
@@ -192,6 +196,108 @@ TEST_F(WebAccessTest, AnImportsPathsNamedParseOrGetTriggerAsADirectInsertWould) 
                                                                  : " other"));
     }
     EXPECT_EQ(asked, (std::vector<std::string>{"3 parse", "0 get"}));
+}
+
+// The first class of an object an import made is stored without the layer's is-a tests, but
+// still loads what the object asks for once that class makes it a URL, also when the class came
+// below url after the layer last answered for it.
+TEST_F(WebAccessTest, AFreshObjectsFirstClassLoadsOnlyWhenItIsBelowUrl) {
+    access->loading = false;
+    auto asking = [&](const std::string& name) {
+        const InternalName o = object(name);
+        access->insertValue(o, builtinObject::Get, nullptr, 0, MethodType::Scalar,
+                            object("d" + name));
+        return o;
+    };
+    auto loaded = [&] {
+        std::vector<std::string> documents;
+        for (const TestWebAccess::Load& load : access->loads)
+            documents.push_back(text(load.document));
+        access->loads.clear();
+        std::sort(documents.begin(), documents.end());
+        return documents;
+    };
+    const InternalName plain = object("plain");
+    const InternalName site = object("site");
+    access->insertClassRelation(site, builtinObject::Url, IsaRelation::Subclass);
+
+    const InternalName p = asking("p");
+    EXPECT_EQ(access->insertFreshMembership(p, plain), 1);
+    EXPECT_NE(access->isaTest(p, plain, IsaRelation::Member), 0);
+    EXPECT_EQ(loaded(), std::vector<std::string>{});
+    EXPECT_EQ(access->insertFreshMembership(asking("q"), site), 1);
+    EXPECT_EQ(loaded(), std::vector<std::string>{"dq"});
+    EXPECT_EQ(access->insertFreshMembership(asking("s"), plain), 1);
+    EXPECT_EQ(loaded(), std::vector<std::string>{});
+    // plain's instances are URLs now, and so is the next fresh object put in it.
+    access->insertClassRelation(plain, site, IsaRelation::Subclass);
+    EXPECT_EQ(loaded(), (std::vector<std::string>{"dp", "ds"}));
+    EXPECT_EQ(access->insertFreshMembership(asking("t"), plain), 1);
+    EXPECT_EQ(loaded(), std::vector<std::string>{"dt"});
+    // A membership stored before is no new fact.
+    EXPECT_EQ(access->insertFreshMembership(p, plain), 0);
+}
+
+// The facts of a mapping committed with the layer's road for fresh memberships make the same
+// base, dumped in the same order, as with every membership inserted as any other.
+TEST_F(WebAccessTest, FreshMembershipsCommitTheBaseThatPlainMembershipsCommit) {
+    access->loading = false;
+    auto dumpAfter = [](TestWebAccess& layer, bool fresh) {
+        InternalName name;
+        auto named = [&](const std::string& text) {
+            InternalName out;
+            return layer.nameFromString(out, text, InternalName::Function);
+        };
+        const InternalName document = named("doc");
+        const InternalName site = named("site");
+        layer.insertClassRelation(site, builtinObject::Url, IsaRelation::Subclass);
+        StagedFacts staged;
+        // Elements of three classes under the document, the second class below url, each with a
+        // get value that a URL would load (before its class, which makes an element of site a
+        // URL), its link and its child relation.
+        for (const char* cls : {"e", "e", "site", "e", "f", "f"}) {
+            InternalName element;
+            layer.getOrCreateName(layer.giveSymTab()->newSymbol(InternalName::Function, 0),
+                                  element);
+            const InternalName c = named(cls);
+            staged.value(element, builtinObject::Get, nullptr, 0, 0, named(std::string("d") + cls));
+            if (fresh)
+                staged.freshMembership(element, c);
+            else
+                staged.classRelation(element, c, 1);
+            staged.classRelationOnce(c, builtinObject::Tag, 1);
+            staged.classRelationOnce(c, builtinObject::Node, 2);
+            staged.value(document, c, nullptr, 0, 1, element);
+            staged.classRelation(element, document, 3);
+        }
+        EXPECT_TRUE(staged.commit(
+            layer, {},
+            fresh ? [&layer](const InternalName& o,
+                             const InternalName& c) { return layer.insertFreshMembership(o, c); }
+                  : StagedFacts::FreshMember{}));
+        ChannelCapture capture(debugChannel());
+        layer.om()->dump(1);
+        std::string loads;
+        for (const TestWebAccess::Load& load : layer.loads) {
+            std::string shown;
+            layer.giveLexicalForm(load.document, shown);
+            loads += " " + shown;
+        }
+        return capture.text() + "\nloaded:" + loads + "\n";
+    };
+    om->useDumpFormatters(shellDumpFormatters());
+    const std::string plainDump = dumpAfter(*access, false);
+    auto* otherBase = new MainMemOM();
+    otherBase->useDumpFormatters(shellDumpFormatters());
+    auto* other = makeAccess(otherBase);
+    other->loading = false;
+    const std::string freshDump = dumpAfter(*other, true);
+    EXPECT_EQ(freshDump, plainDump);
+    EXPECT_NE(plainDump.find(" : e"), std::string::npos) << plainDump;
+    // The element of class site is a URL with a get value: both roads load it.
+    EXPECT_NE(plainDump.find("loaded: dsite"), std::string::npos) << plainDump;
+    decRef(other);
+    decRef(otherBase);
 }
 
 }  // namespace
