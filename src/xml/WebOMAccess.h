@@ -169,6 +169,8 @@ class WebOMAccess : public OMAccess {
     std::int32_t rootFlag = 0;
     // Counts what may change which classes are below url (a subclass fact, an equality, a load,
     // emptying the base), so that insertFreshMembership's kept answer is known to be current.
+    // Every import starts with a load, so no answer outlives the import it was given in, and
+    // facts stored past this layer between imports (a consulted file) cannot make it stale.
     std::uint64_t hierarchyChanges = 0;
     struct FreshClass {
         InternalName cls = InternalName::UndefinedObject;
