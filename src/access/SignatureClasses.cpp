@@ -29,9 +29,14 @@ SignatureClasses::SignatureClasses(OMAccess& access) : access(access) {
                 signatures.push_back({MethodType(type), object, key.method, key.argCount});
         });
     }
-    for (const Signature& signature : signatures) {
+    for (const Signature& signature : signatures)
         if (signature.type != MethodType::AttributeSetSignature)
             known.emplace(signature.host, true);
+}
+
+void SignatureClasses::addNamedClasses() {
+    namedClassesAdded = true;
+    for (const Signature& signature : signatures) {
         std::vector<InternalName> pattern(static_cast<std::size_t>(signature.argCount + 3), Free);
         pattern[0] = signature.host;
         pattern[1] = signature.method;
@@ -58,7 +63,12 @@ void SignatureClasses::add(const InternalName& cell) {
 }
 
 bool SignatureClasses::takesPart(const InternalName& cls) {
-    const auto found = known.find(cls);
+    auto found = known.find(cls);
+    if (found != known.end() && found->second) return true;
+    if (!namedClassesAdded) {
+        addNamedClasses();
+        found = known.find(cls);
+    }
     if (found != known.end()) return found->second;
     const bool answers = boundLookupAnswers(cls);
     known.emplace(cls, answers);

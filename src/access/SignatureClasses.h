@@ -18,7 +18,9 @@ class OMAccess;
 // one walk, each looked up once with its result and arguments free: a class a row names takes
 // part. A class no row names is asked the question itself, over the gathered signatures only,
 // once: a lookup with a bound class may answer where the free one names no row (a signature
-// whose argument class has no class above it is left out of the free rows).
+// whose argument class has no class above it is left out of the free rows). The lookups are made
+// at the first question the hosts of the signatures do not answer: an export mostly asks about
+// classes that declare signatures of their own, and then needs none of them.
 class SignatureClasses {
   public:
     // Walks the signatures through `access`, which must stay as it is while this is asked.
@@ -33,6 +35,8 @@ class SignatureClasses {
         InternalName method;
         int argCount;
     };
+    // Adds the classes the rows of the gathered signatures name.
+    void addNamedClasses();
     // Adds the class, or the members of a set of classes.
     void add(const InternalName& cell);
     // Whether a lookup of some signature with the class as its result, or as an argument of a
@@ -43,4 +47,5 @@ class SignatureClasses {
     std::vector<Signature> signatures;
     // true: takes part; false: asked and found to take no part.
     FlatNameMap<InternalName, bool> known;
+    bool namedClassesAdded = false;
 };

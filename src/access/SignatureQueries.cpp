@@ -108,6 +108,8 @@ void SignatureQueries::signatureClassesOf(const InternalName& x, int kind,
             direct.assign(members.begin(), members.end());
         }
     }
+    // No direct classes, none above them (most objects have no superclasses).
+    if (direct.empty()) return;
     AboveMemo& memo = walkAbove[kind - 1];
     auto found = memo.find(direct);
     if (found == memo.end()) found = memo.emplace(direct, takingPartAbove(direct)).first;

@@ -54,6 +54,11 @@ class FLDumpFormatter : public DumpFormatter {
 
     // Writes the end of a frame, "].\n", for writers that build frames themselves.
     void frameEnd();
+    // The text gathered for the channel, for a writer that builds whole frames itself in this
+    // format; handOn then passes it on as the formatter's own operations do, `endsLine` where
+    // the text ends a line.
+    std::string& pending() { return line; }
+    void handOn(bool endsLine) { emit(endsLine); }
 
   protected:
     // The method text, in parentheses when it is a path.

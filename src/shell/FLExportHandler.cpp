@@ -1,22 +1,31 @@
 // The F-Logic export: every object's class lines and the frame of its exported entries.
 #include "shell/FLExportHandler.h"
 
+#include <cstdint>
+
 #include "access/ExportRequest.h"
 #include "access/OMAccess.h"
 #include "objectbase/CellHash.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
+#include "objectbase/ParamRows.h"
+#include "platform/ControlEvents.h"
 #include "shell/FLDumpFormatter.h"
 
 namespace {
 
-const InternalName Free = InternalName::UndefinedObject;
+// A method made for a path reads back only in parentheses.
+std::string asMethodText(std::string text) {
+    for (char c : text)
+        if (c == '.' || c == '!') return "(" + text + ")";
+    return text;
+}
 
 }  // namespace
 
 FLExportHandler::FLExportHandler(OMAccess* access)
-    : ExportHandler(access, Ref<FLDumpFormatter>::make(access->om())) {}
+    : ExportHandler(access, Ref<FLDumpFormatter>::make(access->om())), forms(access->om()) {}
 
 bool FLExportHandler::isA(const std::string& className) const {
     return className == "FLExportHandler" || ExportHandler::isA(className);
@@ -40,6 +49,21 @@ std::size_t FLExportHandler::ClassesHash::operator()(
     return hashCells(classes.data(), classes.size());
 }
 
+int FLExportHandler::classSetOf(const std::vector<InternalName>& classes) {
+    // Most objects are of one class that takes part: found by that class alone.
+    if (classes.size() == 1) {
+        const int known = singleClassSets.valueOr(classes[0], -1);
+        if (known >= 0) return known;
+    }
+    auto known = classSets.find(classes);
+    if (known == classSets.end()) {
+        known = classSets.emplace(classes, static_cast<int>(classSets.size())).first;
+        declared.emplace_back();
+    }
+    if (classes.size() == 1) singleClassSets.emplace(classes[0], known->second);
+    return known->second;
+}
+
 bool FLExportHandler::exported(const InternalName& object, int classes, const InternalName& method,
                                int argCount, int type, std::int32_t format) {
     if (format == 3) return type >= 6 && type <= 8;
@@ -55,6 +79,89 @@ bool FLExportHandler::exported(const InternalName& object, int classes, const In
     return answer;
 }
 
+const std::string& FLExportHandler::arrow(int type) {
+    if (arrowsFrom != formatter.get()) {
+        arrows.clear();
+        for (int each = 0; each <= 8; ++each) arrows.push_back(formatter->arrowText(each));
+        arrowsFrom = formatter.get();
+    }
+    return arrows[std::size_t(type)];
+}
+
+const std::string& FLExportHandler::methodHead(const InternalName& method, int type) {
+    const bool at = type == 2 || type == 5 || type == 8;
+    // The objects of a base mostly have the same few methods: the place of a method is found
+    // in a small table by its number before the map is searched.
+    RecentHead& recent = recentHeads[std::size_t(method.getValue()) % recentHeads.size()];
+    if (recent.method == method && recent.place != UINT32_MAX)
+        return heads[recent.place + (at ? 0 : 1)];
+    std::size_t place = headAt.valueOr(method, UINT32_MAX);
+    if (place == UINT32_MAX) {
+        place = heads.size();
+        headAt.emplace(method, static_cast<std::uint32_t>(place));
+        FLText form;
+        forms.append(method, form);
+        std::string plain(form.view());
+        heads.push_back(asMethodText("@" + plain));
+        heads.push_back(asMethodText(std::move(plain)));
+    }
+    recent = {method, static_cast<std::uint32_t>(place)};
+    return heads[place + (at ? 0 : 1)];
+}
+
+void FLExportHandler::writeValue(FLText& out, const InternalName& value, bool signature) {
+    if (value.getType() != InternalName::SetName) {
+        forms.append(value, out);
+        return;
+    }
+    out.put(signature ? '(' : '{');
+    // The members in ascending order, read in place: nothing changes them while the export runs.
+    if (const MainMemSetFrame* set = access->om()->getSetFrame(value)) {
+        bool first = true;
+        controlEvents::StopPoll stop;
+        for (const InternalName& member : set->memberSet().ascending()) {
+            if (stop.stop()) break;
+            if (!first) out.put(",\n    ");
+            first = false;
+            forms.append(member, out);
+        }
+    }
+    out.put(signature ? ')' : '}');
+}
+
+void FLExportHandler::writeEntry(FLText& out, const InternalName& method, const InternalName& value,
+                                 int type) {
+    const std::string& head = methodHead(method, type);
+    const bool signature = type >= 6 && type <= 8;
+    if (value.getType() != InternalName::ParamFrame) {
+        out.put(head);
+        out.put(arrow(type));
+        writeValue(out, value, signature);
+        return;
+    }
+    MainMemParamFrame* params = access->om()->getParamFrame(value);
+    if (params == nullptr) return;
+    // The rows in ascending order, read in place: nothing changes them while the export runs.
+    const ParamRows& rows = params->storedRows();
+    const int width = rows.width();
+    ParamRows::Cursor cursor;
+    bool first = true;
+    for (const InternalName* row = rows.first(cursor); row != nullptr;
+         row = rows.next(cursor, row)) {
+        if (!first) out.put(";\n  ");
+        first = false;
+        out.put(head);
+        out.put("@(");
+        for (int col = 1; col < width; ++col) {
+            if (col > 1) out.put(',');
+            forms.append(row[col - 1], out);
+        }
+        out.put(')');
+        out.put(arrow(type));
+        writeValue(out, row[width - 1], signature);
+    }
+}
+
 void FLExportHandler::writeObject(const InternalName& object, std::int32_t format) {
     OM* om = access->om();
     const MainMemObjFrame* frame = om != nullptr ? om->getObjFrame(object) : nullptr;
@@ -65,30 +172,30 @@ void FLExportHandler::writeObject(const InternalName& object, std::int32_t forma
     if (format == 3) {
         bool own = false;
         if (frame != nullptr)
-            frame->forEachEntry([&](const MethodKey& key, const InternalName& value) {
+            frame->forEachEntry([&](const MethodKey& key, const InternalName&) {
                 own = own || (key.methodType >= 6 && key.methodType <= 8);
             });
         if (!own) return;
     }
+    auto* text = static_cast<FLDumpFormatter*>(formatter.get());
+    FLText& out = frameText;
+    out.clear();
     bool classLines = false;
     for (int kind : {2, 1}) {
         std::vector<InternalName>& classes = kind == 2 ? superclasses : memberOf;
         access->signatureClassesOf(object, kind, classes);
         for (const InternalName& cls : classes) {
+            forms.append(object, out);
             if (kind == 2)
-                formatter->writeSubclass(object, cls);
+                out.put(" :: ");
             else
-                formatter->writeIsa(object, cls);
+                out.put(" : ");
+            forms.append(cls, out);
+            out.put(".\n");
             classLines = true;
         }
     }
-    auto known = classSets.find(memberOf);
-    if (known == classSets.end()) {
-        known = classSets.emplace(memberOf, static_cast<int>(classSets.size())).first;
-        declared.emplace_back();
-    }
-    const int classSet = known->second;
-    auto* text = static_cast<FLDumpFormatter*>(formatter.get());
+    const int classSet = classSetOf(memberOf);
     int written = 0;
     // The object's own entries, read in place from its frame.
     if (frame != nullptr)
@@ -96,16 +203,18 @@ void FLExportHandler::writeObject(const InternalName& object, std::int32_t forma
             const int type = key.methodType;
             if (type < 0 || type > 8) return;
             if (!exported(object, classSet, key.method, key.argCount, type, format)) return;
-            if (written++ == 0)
-                text->openFrame(object, Free, 0);
-            else
-                text->methodSeparator();
-            om->showEntry(key.method, value, type);
+            if (written++ == 0) {
+                forms.append(object, out);
+                out.put(" [");
+            } else {
+                out.put(";\n  ");
+            }
+            writeEntry(out, key.method, value, type);
         });
-    if (written > 0) {
-        text->frameEnd();
-        text->newLine();
-    } else if (classLines) {
-        text->newLine();
-    }
+    if (written > 0)
+        out.put("].\n\n");
+    else if (classLines)
+        out.put('\n');
+    text->pending().append(out.view());
+    text->handOn(true);
 }

@@ -58,6 +58,23 @@ TEST_F(FLExportTest, FactsAndSignatures) {
               "  @tags =>> (string)].\n\n");
 }
 
+// An export learns which classes take part in signatures, and the forms of names, for itself:
+// the next one, after the signatures changed, finds them anew.
+TEST_F(FLExportTest, EachExportFindsTheSignaturesAsTheyAreThen) {
+    people();
+    const std::string first = exported(1);
+    EXPECT_EQ(exported(1), first);
+    EXPECT_EQ(first.find("bob : student.\n"), std::string::npos);
+    // student becomes a result type: it takes part, and bob's class lines name it.
+    value(obj("pet"), obj("owner"), 6, obj("student"));
+    value(obj("rex"), obj("owner"), 0, obj("bob"));
+    isa(obj("rex"), obj("pet"));
+    const std::string second = exported(1);
+    EXPECT_NE(second.find("bob : person.\nbob : student.\n"), std::string::npos) << second;
+    EXPECT_NE(second.find("rex : pet.\nrex [owner -> bob].\n"), std::string::npos) << second;
+    EXPECT_NE(exported(3).find("pet [owner => (student)].\n"), std::string::npos);
+}
+
 // A method made for a path is written in parentheses, as the grammar reads it back.
 TEST_F(FLExportTest, PathMethodsAreParenthesized) {
     const InternalName person = obj("person"), ann = obj("ann"), bob = obj("bob");
