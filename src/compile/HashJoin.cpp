@@ -69,34 +69,71 @@ HashJoin::HashJoin(SetOperand* left, SetOperand* right, std::vector<int> leftPos
     std::erase_if(this->agree,
                   [](const Agree& r) { return r.slotA == r.slotB && r.columnA == r.columnB; });
     for (Take& r : this->take) toLeft(r.slot, r.column);
+    // The rows come out ascending when the left rows are met in ascending order and each
+    // group's rows ascend by the right cells taken: a result row is its left row's cells, in
+    // their order, followed by the right cells taken, so two rows of different left rows are
+    // ordered by those, and two of one left row by the right cells. Distinct rows keep the
+    // order strict.
+    const std::size_t width = this->cells.size();
+    std::vector<int> takenAt(width, 0);
+    bool layout = distinct && !left->keyed() && left->readsAscendingAtHand() &&
+                  width >= std::size_t(leftWidth);
+    for (const Take& r : this->take) {
+        if (r.cell < 0 || std::size_t(r.cell) >= width || takenAt[std::size_t(r.cell)]++ > 0) {
+            layout = false;
+            break;
+        }
+        if (r.cell < leftWidth ? r.slot != 0 || r.column != r.cell + 1 : r.slot != 1)
+            layout = false;
+    }
+    layout = layout && std::find(takenAt.begin(), takenAt.end(), 0) == takenAt.end();
     auto keep = [this](int column) {
         for (std::size_t k = 0; k < rightColumns.size(); ++k)
             if (rightColumns[k] == column) return int(k) + 1;
         rightColumns.push_back(column);
         return int(rightColumns.size());
     };
+    // The right cells taken are kept first, in the order of the result's cells: they are the
+    // cells that order a group's rows.
+    std::vector<Take*> rightTakes;
+    for (Take& r : this->take)
+        if (r.slot == 1) rightTakes.push_back(&r);
+    std::sort(rightTakes.begin(), rightTakes.end(),
+              [](const Take* a, const Take* b) { return a->cell < b->cell; });
+    for (Take* r : rightTakes) r->column = keep(r->column);
+    if (layout) {
+        ascending = true;
+        orderedCells = rightColumns.size();
+    }
     for (Agree& r : this->agree) {
         if (r.slotA == 1) r.columnA = keep(r.columnA);
         if (r.slotB == 1) r.columnB = keep(r.columnB);
     }
-    for (Take& r : this->take)
-        if (r.slot == 1) r.column = keep(r.column);
 }
 
 void HashJoin::group() {
     RowsKey key;
     const bool stored = memo != nullptr && right->sourceKey(key);
-    if (stored) table = memo->find(key, rightPositions, rightColumns);
+    if (stored) table = memo->find(key, rightPositions, rightColumns, orderedCells);
     if (table != nullptr) return;
     // The table reads the right rows twice, or a source that gives each row once (a join's)
     // once: other rows computed on every read are made once.
     if (right->holdsComputedSource() && !right->holdsDistinctSource()) right->storeRows();
-    auto built = std::make_shared<const JoinTable>(*right, rightPositions, rightColumns);
+    auto built =
+        std::make_shared<const JoinTable>(*right, rightPositions, rightColumns, orderedCells);
     if (stored) memo->offer(key, built);
     table = std::move(built);
 }
 
 void HashJoin::produce(const RowSink& emit) {
+    run(emit, RowOrder::Distinct);
+}
+
+void HashJoin::produceAscending(const RowSink& emit) {
+    run(emit, ascending ? RowOrder::Ordered : RowOrder::Distinct);
+}
+
+void HashJoin::run(const RowSink& emit, RowOrder leftOrder) {
     if (keyWidth == 0) return;
     // The right rows are grouped when the first left row comes, so that a join whose left
     // input turns out empty groups nothing: nobody asks a join over joins whether it is empty
@@ -157,7 +194,7 @@ void HashJoin::produce(const RowSink& emit) {
     // Ctrl-C or a farewell ends a long join; the evaluator throws the unfinished result away.
     controlEvents::StopPoll stopPoll;
     bool wanted = true;
-    left->scan(RowOrder::Distinct, [&](const RowView& view) {
+    left->scan(leftOrder, [&](const RowView& view) {
         const InternalName* row = view.cells;
         if (stopPoll.stop()) return wanted = false;
         if (table == nullptr) group();

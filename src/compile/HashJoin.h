@@ -43,6 +43,11 @@ class HashJoin : public RowSource {
     HashJoin& operator=(const HashJoin&) = delete;
 
     void produce(const RowSink& emit) override;
+    // True when the result's cells are the left row's cells followed by right cells, the rows
+    // distinct and the left rows at hand in ascending order: meeting them in that order with
+    // each group's rows ascending gives the rows ascending, without a sort of them.
+    bool givesAscending() const override { return ascending; }
+    void produceAscending(const RowSink& emit) override;
     // True when both inputs give each row once and every column of both is taken into the
     // result (or agrees with one that is): two joined pairs then never give the same row.
     bool distinctRows() const override { return distinct; }
@@ -55,6 +60,8 @@ class HashJoin : public RowSource {
     static constexpr std::size_t CachedRows = std::size_t(1) << 15;
     // The table of the right rows: from the memo, or built (and offered to the memo).
     void group();
+    // Meets the left rows, read in `leftOrder`, with the table.
+    void run(const RowSink& emit, RowOrder leftOrder);
 
     Ref<SetOperand> left;
     Ref<SetOperand> right;
@@ -64,6 +71,9 @@ class HashJoin : public RowSource {
     std::vector<Take> take;
     std::vector<InternalName> cells;
     bool distinct = false;
+    bool ascending = false;
+    // The kept right cells that order each group's rows (0 unless ascending).
+    std::size_t orderedCells = 0;
     std::size_t keyWidth;
     // The right columns (1-based) the conditions and the result read, in the order kept.
     std::vector<int> rightColumns;

@@ -5,12 +5,15 @@
 #include <utility>
 
 #include "objectbase/CellHash.h"
+#include "objectbase/RelationStore.h"
 #include "platform/ControlEvents.h"
 
-JoinTable::JoinTable(const SetOperand& right, std::vector<int> positions, std::vector<int> kept)
+JoinTable::JoinTable(const SetOperand& right, std::vector<int> positions, std::vector<int> kept,
+                     std::size_t ordered)
     : joinColumns(std::move(positions)),
       keptColumnList(std::move(kept)),
-      keyWidth(joinColumns.size()) {
+      keyWidth(joinColumns.size()),
+      orderWidth(std::min(ordered, keptColumnList.size())) {
     // Two passes over the right rows: the first numbers and counts the groups, the second
     // copies each row's kept cells to its group's place. Ctrl-C or a farewell ends a long
     // grouping; the join then meets no row, and the evaluator throws its result away.
@@ -77,13 +80,18 @@ JoinTable::JoinTable(const SetOperand& right, std::vector<int> positions, std::v
         total += n;
     }
     starts.push_back(total);
+    // An unfinished table meets nothing: its filter holds no bit.
     std::size_t bits = 64;
-    while (bits < starts.size() * 16) bits *= 2;
+    while (!stopped && bits < starts.size() * 16) bits *= 2;
+    // A filter beyond the cache costs a wait on memory of its own for every left row, as the
+    // table's slot would, and so is not made (measured: a join of 4 M groups spent a fifth of
+    // its time loading the filter for left rows that nearly all met a group).
+    if (bits > LargestFilterBits) bits = 0;
     filter.assign(bits / 64, 0);
-    filterMask = bits - 1;
+    filterMask = bits == 0 ? 0 : bits - 1;
     if (stopped) return;
     const std::size_t groups = keyWidth == 0 ? 0 : groupKeys.size() / keyWidth;
-    for (std::size_t g = 0; g < groups; ++g) {
+    for (std::size_t g = 0; g < groups && bits > 0; ++g) {
         const InternalName* key = groupKeys.data() + g * keyWidth;
         const std::uint64_t bit = (hashCells(key, keyWidth) >> 32) & filterMask;
         filter[bit >> 6] |= std::uint64_t(1) << (bit & 63);
@@ -96,6 +104,7 @@ JoinTable::JoinTable(const SetOperand& right, std::vector<int> positions, std::v
             std::copy_n(readCells.data() + i * width, width,
                         groupedCells.data() + std::size_t(fill[groupOfRow[i]]++) * width);
         finished = true;
+        orderGroups();
         return;
     }
     // The same rows again, in the same order: the source reads a store that did not change.
@@ -107,14 +116,59 @@ JoinTable::JoinTable(const SetOperand& right, std::vector<int> positions, std::v
         return true;
     });
     finished = i == groupOfRow.size();
+    if (finished) orderGroups();
+}
+
+void JoinTable::orderGroups() {
+    if (orderWidth == 0) return;
+    const std::size_t width = keptColumnList.size();
+    const std::size_t groups = starts.empty() ? 0 : starts.size() - 1;
+    auto less = [this](const InternalName* a, const InternalName* b) {
+        return RelationStore::compareRows(a, b, int(orderWidth)) < 0;
+    };
+    std::vector<std::uint32_t> byCells;
+    std::vector<InternalName> moved;
+    std::vector<InternalName> held(width);
+    for (std::size_t g = 0; g < groups; ++g) {
+        const std::uint32_t begin = starts[g];
+        const std::uint32_t count = starts[g + 1] - begin;
+        if (count < 2) continue;
+        InternalName* rows = groupedCells.data() + std::size_t(begin) * width;
+        // Most groups of a large join hold a few rows: those are sorted in place; a large
+        // group through the order of its row numbers, then copied once.
+        if (count <= 16) {
+            for (std::uint32_t k = 1; k < count; ++k) {
+                InternalName* at = rows + std::size_t(k) * width;
+                if (!less(at, at - width)) continue;
+                std::copy_n(at, width, held.data());
+                std::uint32_t j = k;
+                for (; j > 0 && less(held.data(), rows + std::size_t(j - 1) * width); --j)
+                    std::copy_n(rows + std::size_t(j - 1) * width, width,
+                                rows + std::size_t(j) * width);
+                std::copy_n(held.data(), width, rows + std::size_t(j) * width);
+            }
+            continue;
+        }
+        byCells.resize(count);
+        for (std::uint32_t k = 0; k < count; ++k) byCells[k] = k;
+        std::sort(byCells.begin(), byCells.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return less(rows + std::size_t(a) * width, rows + std::size_t(b) * width);
+        });
+        moved.resize(std::size_t(count) * width);
+        for (std::uint32_t k = 0; k < count; ++k)
+            std::copy_n(rows + std::size_t(byCells[k]) * width, width,
+                        moved.data() + std::size_t(k) * width);
+        std::copy(moved.begin(), moved.end(), rows);
+    }
 }
 
 std::shared_ptr<const JoinTable> JoinTableShelf::find(const RowsKey& key,
                                                       const std::vector<int>& positions,
-                                                      const std::vector<int>& kept) const {
+                                                      const std::vector<int>& kept,
+                                                      std::size_t ordered) const {
     for (const Entry& entry : entries)
         if (entry.table != nullptr && entry.key == key && entry.positions == positions &&
-            entry.kept == kept)
+            entry.kept == kept && entry.ordered == ordered)
             return entry.table;
     return nullptr;
 }
@@ -122,19 +176,22 @@ std::shared_ptr<const JoinTable> JoinTableShelf::find(const RowsKey& key,
 void JoinTableShelf::offer(const RowsKey& key, const std::shared_ptr<const JoinTable>& table) {
     if (table == nullptr || !table->complete() || table->rows() > largestRows) return;
     for (Entry& entry : entries)
-        if (entry.key == key && table->builtFor(entry.positions, entry.kept)) {
+        if (entry.key == key && table->builtFor(entry.positions, entry.kept, entry.ordered)) {
             entry.table = table;
             return;
         }
     if (entries.size() == capacity) entries.erase(entries.begin());
-    entries.push_back(Entry{key, nullptr, table->positions(), table->keptColumns()});
+    entries.push_back(
+        Entry{key, nullptr, table->positions(), table->keptColumns(), table->orderedCells()});
 }
 
 std::shared_ptr<const JoinTable> JoinTableMemo::find(const RowsKey& key,
                                                      const std::vector<int>& positions,
-                                                     const std::vector<int>& columns) const {
-    if (kept != nullptr && key == rowsKey && kept->builtFor(positions, columns)) return kept;
-    return shelf != nullptr ? shelf->find(key, positions, columns) : nullptr;
+                                                     const std::vector<int>& columns,
+                                                     std::size_t ordered) const {
+    if (kept != nullptr && key == rowsKey && kept->builtFor(positions, columns, ordered))
+        return kept;
+    return shelf != nullptr ? shelf->find(key, positions, columns, ordered) : nullptr;
 }
 
 void JoinTableMemo::offer(const RowsKey& key, std::shared_ptr<const JoinTable> table) {

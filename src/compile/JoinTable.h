@@ -17,9 +17,12 @@
 class JoinTable {
   public:
     // Groups the rows of `right` by the cells of its (1-based) columns `positions`, keeping the
-    // cells of its columns `kept` for each row. A stop request while the rows are read leaves
-    // the table unfinished.
-    JoinTable(const SetOperand& right, std::vector<int> positions, std::vector<int> kept);
+    // cells of its columns `kept` for each row. With `ordered` above 0 the rows of each group
+    // ascend by their first `ordered` kept cells (cell by cell in identifier order), so that a
+    // join meeting left rows in ascending order makes its rows in ascending order. A stop
+    // request while the rows are read leaves the table unfinished.
+    JoinTable(const SetOperand& right, std::vector<int> positions, std::vector<int> kept,
+              std::size_t ordered = 0);
     JoinTable(const JoinTable&) = delete;
     JoinTable& operator=(const JoinTable&) = delete;
 
@@ -30,13 +33,17 @@ class JoinTable {
     // The columns it was built for.
     const std::vector<int>& positions() const { return joinColumns; }
     const std::vector<int>& keptColumns() const { return keptColumnList; }
-    // Whether the table was built for these columns.
-    bool builtFor(const std::vector<int>& positions, const std::vector<int>& kept) const {
-        return joinColumns == positions && keptColumnList == kept;
+    // How many leading kept cells order the rows of each group (0: the order read).
+    std::size_t orderedCells() const { return orderWidth; }
+    // Whether the table was built for these columns and this order.
+    bool builtFor(const std::vector<int>& positions, const std::vector<int>& kept,
+                  std::size_t ordered = 0) const {
+        return joinColumns == positions && keptColumnList == kept && orderWidth == ordered;
     }
     // False when no group has join cells of this hash: most left rows of a selective join meet
     // no right row, and the filter answers them from the cache where the table would not.
     bool mayMeet(std::uint64_t hash) const {
+        if (filter.empty()) return true;
         const std::uint64_t bit = (hash >> 32) & filterMask;
         return (filter[bit >> 6] >> (bit & 63) & 1) != 0;
     }
@@ -69,6 +76,8 @@ class JoinTable {
     }
 
   private:
+    // Sorts the rows of each group by their first orderWidth kept cells.
+    void orderGroups();
     template <class CellAt>
     bool groupHas(std::uint32_t g, CellAt cellAt) const {
         const InternalName* key = groupKeys.data() + std::size_t(g) * keyWidth;
@@ -80,10 +89,14 @@ class JoinTable {
     std::vector<int> joinColumns;
     std::vector<int> keptColumnList;
     std::size_t keyWidth;
+    std::size_t orderWidth;
     bool finished = false;
     // The groups numbered by their join cells, in the order the right rows bring them.
     EntryIndex table;
-    // One bit per hash value modulo filterMask + 1, 16 bits for each group.
+    // The most bits a filter has: one of a megabyte stays in a core's cache.
+    static constexpr std::size_t LargestFilterBits = std::size_t(1) << 23;
+    // One bit per hash value modulo filterMask + 1, 16 bits for each group; none for a table of
+    // more groups than LargestFilterBits / 16.
     std::vector<std::uint64_t> filter;
     std::uint64_t filterMask = 0;
     // The join cells of every group, keyWidth cells each.
@@ -105,9 +118,10 @@ class JoinTableShelf {
     static constexpr std::size_t capacity = 16;
     static constexpr std::size_t largestRows = 4096;
 
-    // The table kept for rows of this key and these columns, or null.
+    // The table kept for rows of this key, these columns and this order, or null.
     std::shared_ptr<const JoinTable> find(const RowsKey& key, const std::vector<int>& positions,
-                                          const std::vector<int>& kept) const;
+                                          const std::vector<int>& kept,
+                                          std::size_t ordered = 0) const;
     // Offers a table just built for rows of this key.
     void offer(const RowsKey& key, const std::shared_ptr<const JoinTable>& table);
     // Drops every table and key.
@@ -120,6 +134,8 @@ class JoinTableShelf {
         std::shared_ptr<const JoinTable> table;
         std::vector<int> positions;
         std::vector<int> kept;
+        // The kept cells that order each group's rows.
+        std::size_t ordered = 0;
     };
     // Oldest first.
     std::vector<Entry> entries;
@@ -138,9 +154,10 @@ class JoinTableMemo {
   public:
     explicit JoinTableMemo(std::shared_ptr<JoinTableShelf> shelf = nullptr)
         : shelf(std::move(shelf)) {}
-    // The table kept for rows of this key and these columns, or null.
+    // The table kept for rows of this key, these columns and this order, or null.
     std::shared_ptr<const JoinTable> find(const RowsKey& key, const std::vector<int>& positions,
-                                          const std::vector<int>& kept) const;
+                                          const std::vector<int>& kept,
+                                          std::size_t ordered = 0) const;
     // Offers a table just built for rows of this key: kept when complete and the last table
     // offered was for the same rows, else only the key is noted.
     void offer(const RowsKey& key, std::shared_ptr<const JoinTable> table);

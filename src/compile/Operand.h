@@ -115,6 +115,11 @@ class RowSource {
     virtual void produce(const RowSink& emit) = 0;
     // True when no row comes twice: a reader then needs no store of them to drop repeats.
     virtual bool distinctRows() const { return false; }
+    // True when produceAscending gives the rows in ascending order (cell by cell in identifier
+    // order), each once: a reader that wants that order then takes them without a sort.
+    virtual bool givesAscending() const { return false; }
+    // produce in ascending order, for a source that givesAscending.
+    virtual void produceAscending(const RowSink& emit) { produce(emit); }
     // True when the rows are read in place from a store, so that reading them twice costs no
     // more than storing them; false for rows computed on every read (a join).
     virtual bool readsInPlace() const { return false; }
@@ -135,7 +140,8 @@ bool visitWants(Visit& visit, const Row& row) {
     }
 }
 
-// How a reader of scan takes the rows. Ordered: keys and rows ascending. Unordered: each row once,
+// How a reader of scan takes the rows. Ordered: keys and rows ascending, straight from a source
+// that gives them so (see RowSource::givesAscending), else sorted. Unordered: each row once,
 // as inserted (no sort for a reader whose result does not depend on the order). Distinct: each
 // row once in any order, straight from a source that gives each row once, else as inserted.
 // Repeating: in any order, a row possibly more than once, straight from any source (only an
@@ -154,7 +160,8 @@ struct RowView {
 //
 // A SetOperand can hold a RowSource instead of its rows: every reader stores the rows first (in
 // the order the source gives them, repeats dropped), except a scan that lets a reader indifferent
-// to order (and to repeats, or with a source that gives none) take them straight from the source.
+// to order (and to repeats, or with a source that gives none) take them straight from the source,
+// and an Ordered scan of a source that gives its rows ascending, each once.
 class SetOperand : public Operand {
   public:
     explicit SetOperand(const clib_list<FSymbol>& columns);
@@ -197,9 +204,13 @@ class SetOperand : public Operand {
     template <class Visit>
     void scan(RowOrder order, Visit visit) const {
         if (source != nullptr && takesFromSource(order)) {
-            source->produce([&](const InternalName* cells) {
+            auto emit = [&](const InternalName* cells) {
                 return visitWants(visit, RowView{InternalName::UndefinedObject, cells, width});
-            });
+            };
+            if (order == RowOrder::Ordered)
+                source->produceAscending(emit);
+            else
+                source->produce(emit);
             return;
         }
         settle();
@@ -217,6 +228,11 @@ class SetOperand : public Operand {
     bool holdsDistinctSource() const { return source != nullptr && source->distinctRows(); }
     // True while the rows wait in a source that computes them on every read.
     bool holdsComputedSource() const { return source != nullptr && !source->readsInPlace(); }
+    // True when an Ordered scan reads the rows without sorting rows computed for it: they are
+    // stored or read in place (sorted, if at all, once), or their source gives them ascending.
+    bool readsAscendingAtHand() const {
+        return source == nullptr || source->readsInPlace() || takesFromSource(RowOrder::Ordered);
+    }
     // True when no two rows have the same cells, stored or still in a source.
     bool rowsDistinct() const {
         return source != nullptr ? source->distinctRows() : cellsDistinct();
@@ -263,6 +279,7 @@ class SetOperand : public Operand {
     bool takesFromSource(RowOrder order) const {
         switch (order) {
             case RowOrder::Ordered:
+                return source->distinctRows() && source->givesAscending();
             case RowOrder::Unordered:
                 return false;
             case RowOrder::Distinct:
