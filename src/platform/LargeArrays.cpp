@@ -3,7 +3,11 @@
 
 #include <sys/mman.h>
 
+#include <array>
+#include <bit>
 #include <cstdint>
+#include <mutex>
+#include <new>
 
 namespace {
 
@@ -14,9 +18,127 @@ std::size_t roundUp(std::size_t bytes) {
     return (bytes + largeArrays::LargeSize - 1) & ~(largeArrays::LargeSize - 1);
 }
 
+// The medium blocks: one order per power of two from MediumFrom to half of LargeSize. A region
+// is cut the buddy way: a block of order k starts at a multiple of its size, and a block given
+// back joins its buddy (the other half of the block of order k + 1) when that one is free, so
+// that the blocks that arrays leave as they double serve larger arrays later. Kept for their
+// own size only, they held 8 MB more at the peak of the method form of the closure over 1000
+// nodes (65 MB against 57).
+constexpr int MediumShift = std::countr_zero(largeArrays::MediumFrom);
+constexpr std::size_t Orders = std::size_t(std::countr_zero(largeArrays::LargeSize) - MediumShift);
+// The units of MediumFrom bytes of a region. The first one holds the region's head.
+constexpr std::size_t Units = largeArrays::LargeSize / largeArrays::MediumFrom;
+
+struct FreeBlock {
+    FreeBlock* next;
+    FreeBlock* previous;
+};
+
+// At the start of each region: for each unit, the order + 1 of the free block that starts there,
+// 0 where none does.
+struct RegionHead {
+    std::array<std::uint8_t, Units> freeOrder;
+};
+static_assert(sizeof(RegionHead) <= largeArrays::MediumFrom);
+
+// Constant-initialised: arrays made before main and freed after it use the regions too.
+struct MediumStore {
+    std::array<FreeBlock*, Orders> freeBlocks;
+    std::size_t regions;
+};
+constinit MediumStore medium{};
+// Blocks are taken when a hash set grows, rarely: the lock costs nothing measurable.
+constinit std::mutex mediumLock;
+
+std::size_t orderOf(std::size_t bytes) {
+    return std::size_t(std::bit_width(bytes - 1)) - std::size_t(MediumShift);
+}
+
+RegionHead* headOf(const void* block) {
+    return reinterpret_cast<RegionHead*>(reinterpret_cast<std::uintptr_t>(block) &
+                                         ~std::uintptr_t(largeArrays::LargeSize - 1));
+}
+
+std::size_t unitOf(const void* block) {
+    return (reinterpret_cast<std::uintptr_t>(block) & (largeArrays::LargeSize - 1)) >> MediumShift;
+}
+
+void pushFree(void* block, std::size_t order) {
+    auto* freed = static_cast<FreeBlock*>(block);
+    freed->next = medium.freeBlocks[order];
+    freed->previous = nullptr;
+    if (freed->next != nullptr) freed->next->previous = freed;
+    medium.freeBlocks[order] = freed;
+    headOf(block)->freeOrder[unitOf(block)] = std::uint8_t(order + 1);
+}
+
+void unlinkFree(FreeBlock* block, std::size_t order) {
+    if (block->previous != nullptr)
+        block->previous->next = block->next;
+    else
+        medium.freeBlocks[order] = block->next;
+    if (block->next != nullptr) block->next->previous = block->previous;
+    headOf(block)->freeOrder[unitOf(block)] = 0;
+}
+
+// A new region, all free but its head: one block of each order, unit 2^k for order k.
+void newRegion() {
+    auto* region = static_cast<char*>(
+        largeArrays::allocate(largeArrays::LargeSize, largeArrays::Filling::FromFront));
+#ifdef MADV_HUGEPAGE
+    // Its blocks are probed at random, and used up, it is written whole. A huge page is held whole
+    // once touched, though: the first region, all a small program needs, stays on small pages
+    // (advised, it held 2 MB more in the predicate form of the closure over 1000 nodes).
+    if (medium.regions > 0) madvise(region, largeArrays::LargeSize, MADV_HUGEPAGE);
+#endif
+    ++medium.regions;
+    new (region) RegionHead{};
+    for (std::size_t order = 0; order < Orders; ++order)
+        pushFree(region + (largeArrays::MediumFrom << order), order);
+}
+
 }  // namespace
 
 namespace largeArrays {
+
+void* takeMedium(std::size_t bytes) {
+    const std::size_t order = orderOf(bytes);
+    const std::lock_guard<std::mutex> guard(mediumLock);
+    std::size_t from = order;
+    while (from < Orders && medium.freeBlocks[from] == nullptr) ++from;
+    if (from == Orders) {
+        newRegion();
+        from = order;
+        while (medium.freeBlocks[from] == nullptr) ++from;
+    }
+    FreeBlock* block = medium.freeBlocks[from];
+    unlinkFree(block, from);
+    // A larger block is halved down to the order asked for; the upper halves stay free.
+    while (from > order) {
+        --from;
+        pushFree(reinterpret_cast<char*>(block) + (MediumFrom << from), from);
+    }
+    return block;
+}
+
+void giveMedium(void* memory, std::size_t bytes) {
+    if (memory == nullptr) return;
+    const std::lock_guard<std::mutex> guard(mediumLock);
+    std::size_t order = orderOf(bytes);
+    RegionHead* head = headOf(memory);
+    std::size_t unit = unitOf(memory);
+    // Unit 0 holds the head and is never free: the halves of the region never join.
+    while (order + 1 < Orders) {
+        const std::size_t buddy = unit ^ (std::size_t(1) << order);
+        if (head->freeOrder[buddy] != order + 1) break;
+        unlinkFree(
+            reinterpret_cast<FreeBlock*>(reinterpret_cast<char*>(head) + (buddy << MediumShift)),
+            order);
+        unit &= ~(std::size_t(1) << order);
+        ++order;
+    }
+    pushFree(reinterpret_cast<char*>(head) + (unit << MediumShift), order);
+}
 
 void* allocate(std::size_t bytes, Filling filling) {
     const std::size_t size = roundUp(bytes == 0 ? 1 : bytes);
