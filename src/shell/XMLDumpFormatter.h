@@ -51,6 +51,15 @@ class XMLDumpFormatter : public DumpFormatter {
     std::string namedFrameEndText(std::string_view element, bool withId, std::string_view id,
                                   const std::string& attributes, const std::string& content,
                                   const std::string& prefix);
+    // Appends the same text to `out`, which the caller keeps for the next element.
+    static void appendFrameEnd(std::string& out, std::string_view element, bool withId,
+                               std::string_view id, std::string_view attributes,
+                               std::string_view content, std::string_view prefix);
+    // Writes the text of an element at the top level, without a prefix, and ends its line.
+    void writeFrameEnd(std::string_view element, bool withId, std::string_view id,
+                       std::string_view attributes, std::string_view content);
+    // Appends xmlName(name) to `out`, without a string of its own for the name.
+    void appendXmlName(const InternalName& name, std::string& out);
     void writeSetMember(const InternalName& host, const InternalName& method,
                         const InternalName& member, int position) override;
     void writeTail(const std::string& text) override;
@@ -69,4 +78,6 @@ class XMLDumpFormatter : public DumpFormatter {
     std::string working;
     // The child elements of the frame that is open.
     std::string pending;
+    // A string's own characters, read for appendXmlName.
+    std::string own;
 };
