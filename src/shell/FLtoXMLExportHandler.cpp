@@ -188,6 +188,10 @@ const std::vector<InternalName>& FLtoXMLExportHandler::signatureRows(int type,
     const SignatureKey key{type, cls, method, argCount};
     const auto known = signatureLookups.find(key);
     if (known != signatureLookups.end()) return known->second;
+    // The export's walk over the signatures looked up those its classes declare themselves.
+    if (const std::vector<InternalName>* walked =
+            access->signatureWalkRows(MethodType(type), cls, method, argCount))
+        return *walked;
     std::vector<InternalName> rows;
     const int width = argCount + 3;
     std::vector<InternalName> pattern(static_cast<std::size_t>(width), Free);
