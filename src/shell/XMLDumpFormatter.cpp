@@ -39,9 +39,18 @@ void XMLDumpFormatter::writeSubclass(const InternalName&, const InternalName&) {
 void XMLDumpFormatter::writeIsa(const InternalName&, const InternalName&) {}
 
 void XMLDumpFormatter::openFrame(const InternalName& object, const InternalName& cls, int withId) {
+    openNamedFrame(classElement(cls), object, withId);
+}
+
+void XMLDumpFormatter::openNamedFrame(std::string_view element, const InternalName& object,
+                                      int withId) {
     pending.clear();
-    line.append("<").append(classElement(cls));
-    if (withId == 1) line.append(" id='").append(xmlName(object)).append("'");
+    line.append("<").append(element);
+    if (withId == 1) {
+        line.append(" id='");
+        appendXmlName(object, line);
+        line.append("'");
+    }
     emit(false);
 }
 
@@ -50,8 +59,12 @@ void XMLDumpFormatter::closeFrameHead() {
 }
 
 void XMLDumpFormatter::closeFrame(const InternalName&, const InternalName& cls) {
+    closeNamedFrame(classElement(cls));
+}
+
+void XMLDumpFormatter::closeNamedFrame(std::string_view element) {
     if (!pending.empty()) line.append(pending).append("\n");
-    line.append("</").append(classElement(cls)).append(">\n");
+    line.append("</").append(element).append(">\n");
     emit(true);
 }
 

@@ -25,6 +25,11 @@ class XMLDumpFormatter : public DumpFormatter {
     void openFrame(const InternalName& object, const InternalName& cls, int withId) override;
     void closeFrameHead() override;
     void closeFrame(const InternalName& object, const InternalName& cls) override;
+    // openFrame and closeFrame with the element name made already (classElementName).
+    void openNamedFrame(std::string_view element, const InternalName& object, int withId);
+    void closeNamedFrame(std::string_view element);
+    // The element name of a class, as openFrame writes it.
+    std::string classElementName(const InternalName& cls) { return classElement(cls); }
     void methodSeparator() override;
     std::string argsOpen() override;
     std::string attributeText(const InternalName& name, int position,
