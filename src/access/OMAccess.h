@@ -397,6 +397,12 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     }
     bool openSignatureWalk() { return signatures->openWalk(); }
     void closeSignatureWalk() { signatures->closeWalk(); }
+    // While a walk is open, the rows the walk's lookup of a signature answered (see
+    // SignatureQueries::walkRows); null otherwise.
+    const std::vector<InternalName>* signatureWalkRows(MethodType type, const InternalName& host,
+                                                       const InternalName& method, int argCount) {
+        return signatures->walkRows(type, host, method, argCount);
+    }
 
     // Reports 5/25/2 "Undefined MethodArg" for a shell method called with invalid arguments.
     virtual void reportInvalidMethodArg(const std::string& methodName) const;

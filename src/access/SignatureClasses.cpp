@@ -2,6 +2,7 @@
 #include "access/SignatureClasses.h"
 
 #include "access/OMAccess.h"
+#include "objectbase/CellHash.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
@@ -44,12 +45,28 @@ void SignatureClasses::addNamedClasses() {
             signature.type, pattern.data(), static_cast<int>(pattern.size()), nullptr));
         const bool arguments =
             signature.type == MethodType::ScalarSignature && signature.argCount > 0;
+        std::vector<InternalName>& kept = lookedUp[signature];
         for (bool row = rows != nullptr && rows->first(); row; row = rows->next()) {
+            for (int col = 1; col <= signature.argCount + 3; ++col)
+                kept.push_back(rows->atColumn(col));
             add(rows->atColumn(signature.argCount + 3));
             if (arguments)
                 for (int col = 3; col <= signature.argCount + 2; ++col) add(rows->atColumn(col));
         }
     }
+}
+
+const std::vector<InternalName>* SignatureClasses::rowsOf(MethodType type, const InternalName& host,
+                                                          const InternalName& method,
+                                                          int argCount) const {
+    const auto found = lookedUp.find(Signature{type, host, method, argCount});
+    return found == lookedUp.end() ? nullptr : &found->second;
+}
+
+std::size_t SignatureClasses::SignatureHash::operator()(const Signature& signature) const {
+    const InternalName cells[] = {signature.host, signature.method};
+    return std::size_t(hashCells(cells, 2)) * 31 + std::size_t(code(signature.type)) * 7 +
+           std::size_t(signature.argCount);
 }
 
 void SignatureClasses::add(const InternalName& cell) {

@@ -2,6 +2,7 @@
 // signatures of the object base.
 #pragma once
 
+#include <unordered_map>
 #include <vector>
 
 #include "objectbase/FlatNameMap.h"
@@ -27,6 +28,11 @@ class SignatureClasses {
     explicit SignatureClasses(OMAccess& access);
 
     bool takesPart(const InternalName& cls);
+    // The rows (columns from the first on) the lookup of a gathered signature answered; null
+    // for a signature the walk did not gather, and for every one while no question has yet
+    // needed the lookups (the caller then looks up itself).
+    const std::vector<InternalName>* rowsOf(MethodType type, const InternalName& host,
+                                            const InternalName& method, int argCount) const;
 
   private:
     struct Signature {
@@ -34,6 +40,10 @@ class SignatureClasses {
         InternalName host;
         InternalName method;
         int argCount;
+        bool operator==(const Signature&) const = default;
+    };
+    struct SignatureHash {
+        std::size_t operator()(const Signature& signature) const;
     };
     // Adds the classes the rows of the gathered signatures name.
     void addNamedClasses();
@@ -48,4 +58,7 @@ class SignatureClasses {
     // true: takes part; false: asked and found to take no part.
     FlatNameMap<InternalName, bool> known;
     bool namedClassesAdded = false;
+    // What each gathered signature's lookup answered: an export that shapes its text by the
+    // signatures asks the same lookups again.
+    std::unordered_map<Signature, std::vector<InternalName>, SignatureHash> lookedUp;
 };

@@ -149,6 +149,13 @@ bool SignatureQueries::openWalk() {
     return true;
 }
 
+const std::vector<InternalName>* SignatureQueries::walkRows(MethodType type,
+                                                            const InternalName& host,
+                                                            const InternalName& method,
+                                                            int argCount) const {
+    return walkClasses ? walkClasses->rowsOf(type, host, method, argCount) : nullptr;
+}
+
 void SignatureQueries::closeWalk() {
     walkClasses.reset();
     for (AboveMemo& memo : walkAbove) memo.clear();

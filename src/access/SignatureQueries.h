@@ -8,6 +8,7 @@
 
 #include "foundation/set.h"
 #include "objectbase/InternalName.h"
+#include "objectbase/MethodType.h"
 
 class Iterator;
 class OMAccess;
@@ -44,6 +45,11 @@ class SignatureQueries {
     // while the walk is open. False, and nothing changes, when a walk is open already.
     bool openWalk();
     void closeWalk();
+    // While a walk is open: the rows (columns from the first on) the walk's lookup of the
+    // signature of `method` with argCount arguments and arrow `type` at `host` answered, when
+    // the host declares that signature itself; null otherwise.
+    const std::vector<InternalName>* walkRows(MethodType type, const InternalName& host,
+                                              const InternalName& method, int argCount) const;
     // The first signature of method with argCount arguments found at a class of x (selector 0
     // "=>", 1 "=>>", 2 "@=>>"); null when none.
     Iterator* lookupViaClasses(const InternalName& x, const InternalName& method, int argCount,

@@ -58,12 +58,13 @@ std::size_t FLtoXMLExportHandler::ClassesHash::operator()(
     return hashCells(classes.data(), classes.size());
 }
 
-int FLtoXMLExportHandler::classSetOf(const InternalName& object) {
+int FLtoXMLExportHandler::classSetOf(const InternalName& object, const MainMemObjFrame* frame) {
     const int seen = hostSets.valueOr(object, -1);
     if (seen >= 0) return seen;
     directScratch.clear();
     OM* om = access->om();
-    if (MainMemObjFrame* frame = om->getObjFrame(object)) {
+    if (frame == nullptr) frame = om->getObjFrame(object);
+    if (frame != nullptr) {
         if (const MainMemSetFrame* direct = om->getSetFrame(frame->getSetName1())) {
             const auto members = direct->memberSet().ascending();
             directScratch.assign(members.begin(), members.end());
@@ -133,9 +134,18 @@ int FLtoXMLExportHandler::classSetAbove(const InternalName& object) {
 
 FLtoXMLExportHandler::EntryPlan& FLtoXMLExportHandler::planOf(int classSet,
                                                               const InternalName& method,
-                                                              int argCount, int type) {
-    // A host has a handful of methods: its sequence's plans are searched in place.
-    for (EntryPlan* plan : classSets[std::size_t(classSet)].plans)
+                                                              int argCount, int type,
+                                                              std::size_t hint) {
+    // A host has a handful of methods: its sequence's plans are searched in place, first at
+    // the place the hint names (the hosts of a sequence mostly have the same entries in the
+    // same order).
+    std::vector<EntryPlan*>& known = classSets[std::size_t(classSet)].plans;
+    if (hint < known.size()) {
+        EntryPlan* plan = known[hint];
+        if (plan->method == method && plan->argCount == argCount && plan->type == type)
+            return *plan;
+    }
+    for (EntryPlan* plan : known)
         if (plan->method == method && plan->argCount == argCount && plan->type == type)
             return *plan;
     EntryPlan& plan = plans.emplace_back();
@@ -143,17 +153,12 @@ FLtoXMLExportHandler::EntryPlan& FLtoXMLExportHandler::planOf(int classSet,
     plan.argCount = argCount;
     plan.type = type;
     // The first class of the sequence that declares a signature for the entry.
-    const MethodType kind = static_cast<MethodType>(type + 6);
-    std::vector<InternalName> pattern(static_cast<std::size_t>(argCount + 3), Free);
-    pattern[1] = method;
     for (const InternalName& cls : classSets[std::size_t(classSet)].classes) {
-        pattern[0] = cls;
-        const auto found =
-            Ref<Iterator>::adopt(access->lookup(kind, pattern.data(), argCount + 3, nullptr));
-        if (found != nullptr && found->first()) {
+        const std::vector<InternalName>& rows = signatureRows(type + 6, cls, method, argCount);
+        if (!rows.empty()) {
             plan.declared = true;
-            plan.declaring = found->atColumn(1);
-            if (argCount == 0) plan.result = found->atColumn(3);
+            plan.declaring = rows[0];
+            if (argCount == 0) plan.result = rows[2];
             break;
         }
     }
@@ -173,21 +178,35 @@ void FLtoXMLExportHandler::prepare(EntryPlan& plan) {
     }
     // The signatures the declaring class has for the method, walked once: every value row of
     // every host of the sequence is matched against them.
-    const auto key = std::make_tuple(plan.declaring, plan.method, plan.argCount, plan.type);
-    auto known = declared.find(key);
-    if (known == declared.end()) {
-        std::vector<InternalName> rows;
-        const int width = plan.argCount + 3;
-        std::vector<InternalName> pattern(static_cast<std::size_t>(width), Free);
-        pattern[0] = plan.declaring;
-        pattern[1] = plan.method;
-        const auto found = Ref<Iterator>::adopt(
-            access->lookup(MethodType(plan.type + 6), pattern.data(), width, nullptr));
-        for (bool row = found != nullptr && found->first(); row; row = found->next())
-            for (int col = 1; col <= width; ++col) rows.push_back(found->atColumn(col));
-        known = declared.emplace(key, std::move(rows)).first;
-    }
-    plan.signatureRows = &known->second;
+    plan.signatureRows = &signatureRows(plan.type + 6, plan.declaring, plan.method, plan.argCount);
+}
+
+const std::vector<InternalName>& FLtoXMLExportHandler::signatureRows(int type,
+                                                                     const InternalName& cls,
+                                                                     const InternalName& method,
+                                                                     int argCount) {
+    const SignatureKey key{type, cls, method, argCount};
+    const auto known = signatureLookups.find(key);
+    if (known != signatureLookups.end()) return known->second;
+    // The export's walk over the signatures looked up those its classes declare themselves.
+    if (const std::vector<InternalName>* walked =
+            access->signatureWalkRows(MethodType(type), cls, method, argCount))
+        return *walked;
+    std::vector<InternalName> rows;
+    const int width = argCount + 3;
+    std::vector<InternalName> pattern(static_cast<std::size_t>(width), Free);
+    pattern[0] = cls;
+    pattern[1] = method;
+    const auto found =
+        Ref<Iterator>::adopt(access->lookup(MethodType(type), pattern.data(), width, nullptr));
+    for (bool row = found != nullptr && found->first(); row; row = found->next())
+        for (int col = 1; col <= width; ++col) rows.push_back(found->atColumn(col));
+    return signatureLookups.emplace(key, std::move(rows)).first->second;
+}
+
+std::size_t FLtoXMLExportHandler::SignatureKeyHash::operator()(const SignatureKey& key) const {
+    const InternalName cells[] = {key.cls, key.method};
+    return hashCells(cells, 2) * 31 + std::size_t(key.type) * 7 + std::size_t(key.argCount);
 }
 
 InternalName FLtoXMLExportHandler::typeClassOf(const InternalName& object, int classSet) {
@@ -208,7 +227,7 @@ InternalName FLtoXMLExportHandler::typeClassOf(const InternalName& object, int c
 
 void FLtoXMLExportHandler::forgetSignatures() {
     classWalk.reset();
-    declared.clear();
+    signatureLookups.clear();
     forgetArrowTypes();
     plans.clear();
     classSetNumbers.clear();
@@ -236,6 +255,8 @@ void FLtoXMLExportHandler::writeTrailer(ExportRequest& request) {
 void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     // Each value held by a declared entry: false while one entry holds it, true once shared.
     FlatNameMap<InternalName, bool> holders;
+    // The objects with a stored value, and their frames.
+    std::vector<std::pair<InternalName, const MainMemObjFrame*>> valueHosts;
     // The signatures without arguments, for step two, found by the same walk.
     struct Signature {
         InternalName cls;
@@ -258,6 +279,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
         bool hostChecked = false;
         bool hostOutside = false;
         int hostSet = -1;
+        std::size_t entry = 0;
         frame->forEachEntry([&](const MethodKey& key, const InternalName& stored) {
             const int type = key.methodType;
             const InternalName method = key.method;
@@ -266,11 +288,12 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
             if (type < 0 || type > 2) return;
             if (!hostChecked) {
                 hostChecked = true;
+                if (storedValuesAnswer) valueHosts.emplace_back(host, frame);
                 hostOutside = docClass != Free && memberOf(host, docClass);
             }
             if (hostOutside) return;
-            if (hostSet < 0) hostSet = classSetOf(host);
-            if (!planOf(hostSet, method, argCount, type).declared) return;
+            if (hostSet < 0) hostSet = classSetOf(host, frame);
+            if (!planOf(hostSet, method, argCount, type, entry++).declared) return;
             const auto hold = [&](const InternalName& v) {
                 const auto held = holders.emplace(v, false);
                 if (!held.second) held.first->second = true;
@@ -311,6 +334,22 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     tupleRows.reset();
 
     std::unordered_map<InternalName, std::vector<InternalName>, NameHash> instancesOf;
+    // When the stored values answer, only an instance with a stored value can hold a candidate,
+    // and every object with a stored value was met above: the instances of a class are found
+    // among those, class set by class set, instead of walking the class's members.
+    std::vector<std::vector<std::pair<InternalName, const MainMemObjFrame*>>> hostsOfSet;
+    std::unordered_map<InternalName, std::vector<int>, NameHash> setsOfClass;
+    if (storedValuesAnswer) {
+        for (const auto& [host, frame] : valueHosts) {
+            const std::size_t number = std::size_t(classSetOf(host));
+            if (hostsOfSet.size() <= number) hostsOfSet.resize(number + 1);
+            hostsOfSet[number].emplace_back(host, frame);
+        }
+        for (std::size_t number = 0; number < hostsOfSet.size(); ++number)
+            if (!hostsOfSet[number].empty())
+                for (const InternalName& cls : classSets[number].classes)
+                    setsOfClass[cls].push_back(int(number));
+    }
 
     for (const Signature& signature : signatures) {
         if (stopped()) break;
@@ -319,11 +358,9 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
         const InternalName method = signature.method;
         if (cls == docClass) continue;
         bool builtin = false;
-        const InternalName pattern[] = {cls, method, Free};
-        const auto results =
-            Ref<Iterator>::adopt(access->lookup(MethodType(type), pattern, 3, nullptr));
-        for (bool row = results != nullptr && results->first(); row; row = results->next())
-            forEachValue(access.get(), results->atColumn(3), [&](const InternalName& result) {
+        const std::vector<InternalName>& results = signatureRows(type, cls, method, 0);
+        for (std::size_t row = 0; row + 3 <= results.size(); row += 3)
+            forEachValue(access.get(), results[row + 2], [&](const InternalName& result) {
                 builtin = builtin ||
                           isBuiltin(result, builtinObject::String, builtinSymbol::String) ||
                           isBuiltin(result, builtinObject::Numeric, builtinSymbol::Numeric) ||
@@ -335,6 +372,28 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
         // set costs its size every time, which made the walk quadratic.
         std::vector<InternalName> candidates;
         bool failed = false;
+        const MethodType valueType = type == 6 ? MethodType::Scalar : MethodType::Set;
+        const auto candidate = [&](const InternalName& v) {
+            candidates.push_back(v);
+            failed = failed || holders.valueOr(v, false);
+            return true;
+        };
+        if (storedValuesAnswer) {
+            // The value each instance's entry stores, read from its frame.
+            const auto sets = setsOfClass.find(cls);
+            if (sets != setsOfClass.end())
+                for (const int number : sets->second)
+                    for (const auto& [instance, frame] : hostsOfSet[std::size_t(number)]) {
+                        if (failed) break;
+                        InternalName stored;
+                        if (frame->lookupMethod(method, code(valueType), 0, stored) != 0)
+                            forEachValue(access.get(), stored, candidate);
+                    }
+            if (!failed)
+                for (const InternalName& value : candidates)
+                    if (nested.emplace(value, true).second) nestedInOrder.push_back(value);
+            continue;
+        }
         // A class declares several methods: its instances are gathered once.
         auto known = instancesOf.find(cls);
         if (known == instancesOf.end()) {
@@ -346,23 +405,8 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
                 members.push_back(instances->atColumn(1));
             known = instancesOf.emplace(cls, std::move(members)).first;
         }
-        const MethodType valueType = type == 6 ? MethodType::Scalar : MethodType::Set;
-        const auto candidate = [&](const InternalName& v) {
-            candidates.push_back(v);
-            failed = failed || holders.valueOr(v, false);
-            return true;
-        };
         for (const InternalName& instance : known->second) {
             if (failed) break;
-            if (storedValuesAnswer) {
-                // The value the instance's entry stores, read from its frame.
-                InternalName stored;
-                MainMemObjFrame* frame = om->getObjFrame(instance);
-                if (frame != nullptr &&
-                    frame->lookupMethod(method, code(valueType), 0, stored) != 0)
-                    forEachValue(access.get(), stored, candidate);
-                continue;
-            }
             const InternalName valuePattern[] = {instance, method, Free};
             const auto values =
                 Ref<Iterator>::adopt(access->lookup(valueType, valuePattern, 3, nullptr));
@@ -400,6 +444,13 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     // no written element; they are written at the top level so that none is lost.
     // Writing an object reads the nested set and never changes it. They come in the order of
     // their names.
+    // A value without a frame of its own (a string, a number) has no entries to write.
+    OM* om = access->om();
+    nestedInOrder.erase(std::remove_if(nestedInOrder.begin(), nestedInOrder.end(),
+                                       [&](const InternalName& object) {
+                                           return om->getObjFrame(object) == nullptr;
+                                       }),
+                        nestedInOrder.end());
     std::sort(nestedInOrder.begin(), nestedInOrder.end(),
               [](const InternalName& a, const InternalName& b) { return compare(a, b) < 0; });
     for (const InternalName& object : nestedInOrder)
@@ -413,22 +464,23 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, int& classSet
                                        std::string& attributes, std::string& content,
                                        const std::string& indent, bool textNodes) {
     int calls = 0;
-    written.emplace(object, true);
     path.push_back(object);
     // The object's own entries, straight from its frame.
+    std::size_t entry = 0;
     if (const MainMemObjFrame* frame = access->om()->getObjFrame(object))
         frame->forEachEntry([&](const MethodKey& key, const InternalName& stored) {
             const int type = key.methodType;
             if (type < 0 || type > 2) return;
             const InternalName method = key.method;
-            if (classSet < 0) classSet = classSetOf(object);
-            EntryPlan& plan = planOf(classSet, method, key.argCount, type);
+            if (classSet < 0) classSet = classSetOf(object, frame);
+            EntryPlan& plan = planOf(classSet, method, key.argCount, type, entry++);
             if (!plan.declared) return;
             std::string methodText;
             if (textNodes) access->giveLexicalForm(method, methodText);
-            if (textNodes && (method == builtinObject::Text || methodText == "text()"))
-                content = formatter->xmlName(access->mappedName(object));
-            else
+            if (textNodes && (method == builtinObject::Text || methodText == "text()")) {
+                content.clear();
+                appendXmlNameOf(access->mappedName(object), content);
+            } else
                 writeEntry(object, plan, stored, attributes, content, indent);
             ++calls;
         });
@@ -439,23 +491,42 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, int& classSet
 void FLtoXMLExportHandler::writeObject(const InternalName& object, std::int32_t /*format*/) {
     // The classes are asked for once the object shows an entry to write.
     int classSet = -1;
-    std::string attributes;
-    std::string content;
-    if (writeEntries(object, classSet, attributes, content, "  ", false) == 0) return;
+    ElementText& text = elementText(path.size());
+    if (writeEntries(object, classSet, text.attributes, text.content, "  ", false) == 0) return;
     const InternalName element = typeClassOf(object, classSet);
+    auto* xml = static_cast<XMLDumpFormatter*>(formatter.get());
     // Elements of one class share its name, made once; the object's own name is made once
     // unless another element referred to it already.
     if (element.getType() == InternalName::String || object.getType() == InternalName::String) {
-        formatter->write(formatter->frameEndText(object, element, attributes, content, 1, ""));
-    } else {
-        const std::string& elementName = xmlNameOf(element);
-        const auto known = xmlNames.find(object);
-        auto* xml = static_cast<XMLDumpFormatter*>(formatter.get());
-        formatter->write(xml->namedFrameEndText(
-            elementName, true, known != xmlNames.end() ? known->second : formatter->xmlName(object),
-            attributes, content, ""));
+        xml->writeFrameEnd(formatter->xmlName(element), true, formatter->xmlName(object),
+                           text.attributes, text.content);
+        return;
     }
-    formatter->newLine();
+    const std::string& elementName = xmlNameOf(element);
+    const auto known = xmlNames.find(object);
+    if (known != xmlNames.end()) {
+        xml->writeFrameEnd(elementName, true, known->second, text.attributes, text.content);
+        return;
+    }
+    objectId.clear();
+    xml->appendXmlName(object, objectId);
+    xml->writeFrameEnd(elementName, true, objectId, text.attributes, text.content);
+}
+
+FLtoXMLExportHandler::ElementText& FLtoXMLExportHandler::elementText(std::size_t depth) {
+    while (elementTexts.size() <= depth) elementTexts.emplace_back();
+    ElementText& text = elementTexts[depth];
+    text.attributes.clear();
+    text.content.clear();
+    return text;
+}
+
+void FLtoXMLExportHandler::appendXmlNameOf(const InternalName& value, std::string& out) {
+    if (value.getType() == InternalName::String) {
+        static_cast<XMLDumpFormatter*>(formatter.get())->appendXmlName(value, out);
+        return;
+    }
+    out += xmlNameOf(value);
 }
 
 bool FLtoXMLExportHandler::nestsHere(const InternalName& value) const {
@@ -546,10 +617,10 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
         const InternalName value = values != nullptr ? values->atColumn(3) : stored;
         if (type == 0 && memberOf(value, cls)) {
             if (nestsHere(value)) {
-                content += nestedElementText(method, value, indent);
+                appendNestedElement(content, method, value, indent);
             } else {
                 openAttribute(attributes);
-                attributes += xmlNameOf(value);
+                appendXmlNameOf(value, attributes);
                 attributes += "'";
             }
         } else if (type == 1 && plan.stringResult) {
@@ -563,7 +634,7 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
             forEachValue(access.get(), value, [&](const InternalName& member) {
                 if (!memberOf(member, cls)) return true;
                 if (nestsHere(member)) {
-                    content += nestedElementText(method, member, indent);
+                    appendNestedElement(content, method, member, indent);
                 } else {
                     appendWrapped(text, xmlNameOf(member), running, first);
                     first = false;
@@ -636,14 +707,17 @@ std::string FLtoXMLExportHandler::argumentsText(int argCount, Iterator* valueRow
     return text;
 }
 
-std::string FLtoXMLExportHandler::nestedElementText(const InternalName& method,
-                                                    const InternalName& object,
-                                                    const std::string& indent) {
-    std::string attributes;
-    std::string content;
+void FLtoXMLExportHandler::appendNestedElement(std::string& out, const InternalName& method,
+                                               const InternalName& object,
+                                               const std::string& indent) {
     int classSet = -1;
-    writeEntries(object, classSet, attributes, content, indent + "  ", true);
-    return formatter->frameEndText(object, method, attributes, content, 0, indent);
+    // Written here, a nested object needs no element at the top level.
+    written.emplace(object, true);
+    // The texts one level below the element that holds the object, which are in use above it.
+    ElementText& text = elementText(path.size());
+    writeEntries(object, classSet, text.attributes, text.content, indent + "  ", true);
+    XMLDumpFormatter::appendFrameEnd(out, xmlNameOf(method), false, {}, text.attributes,
+                                     text.content, indent);
 }
 
 std::string FLtoXMLExportHandler::valueSetText(const InternalName& method, const InternalName& cls,

@@ -19,6 +19,7 @@
 #include "shell/XMLExportHandler.h"
 
 class Iterator;
+class MainMemObjFrame;
 
 // Signature-declared single values become attributes, sets of objects reference lists, entries
 // with arguments child elements; an object held by one declared entry only is nested in the
@@ -87,9 +88,18 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // c - skipped of `valueRow`).
     std::string argumentsText(int argCount, Iterator* valueRow, int skipped,
                               const InternalName* signatureRow);
-    // The element of a nested object, named after the method that holds it.
-    std::string nestedElementText(const InternalName& method, const InternalName& object,
-                                  const std::string& indent);
+    // Appends the element of a nested object, named after the method that holds it.
+    void appendNestedElement(std::string& out, const InternalName& method,
+                             const InternalName& object, const std::string& indent);
+    // The attribute and child texts of an element being built, one pair for each depth of
+    // nesting, emptied for a new element: their storage serves every element of the export.
+    struct ElementText {
+        std::string attributes;
+        std::string content;
+    };
+    ElementText& elementText(std::size_t depth);
+    // Appends the XML name of a value (xmlNameOf).
+    void appendXmlNameOf(const InternalName& value, std::string& out);
     std::string valueSetText(const InternalName& method, const InternalName& cls,
                              const InternalName& value, std::string& arguments);
     std::string singleValueText(const InternalName& method, std::string& arguments,
@@ -119,12 +129,19 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // The XML name of a value: an object's is made once however often it is written, a
     // string's (mostly written once) each time.
     const std::string& xmlNameOf(const InternalName& value);
-    // The number of the sequence of an object's classes.
-    int classSetOf(const InternalName& object);
+    // The number of the sequence of an object's classes; `frame` is the object's frame when
+    // the caller has it.
+    int classSetOf(const InternalName& object, const MainMemObjFrame* frame = nullptr);
     // The same, walking the object's classes.
     int classSetAbove(const InternalName& object);
     // The plan of an entry of a host of the class sequence; kept until the end of the body.
-    EntryPlan& planOf(int classSet, const InternalName& method, int argCount, int type);
+    // `hint` is the entry's place among the object's entries with values.
+    EntryPlan& planOf(int classSet, const InternalName& method, int argCount, int type,
+                      std::size_t hint);
+    // The rows a signature lookup (arrow `type`) of the method at the class answers, looked up
+    // once an export.
+    const std::vector<InternalName>& signatureRows(int type, const InternalName& cls,
+                                                   const InternalName& method, int argCount);
     // Fills in what writing an entry needs of its plan.
     void prepare(EntryPlan& plan);
     // The element name of an object: the most specific of its classes that take part in
@@ -146,8 +163,20 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     FlatNameMap<InternalName, int> hostSets;
     // The plans, where they stay while more are made.
     std::deque<EntryPlan> plans;
-    // The signature rows of a declaring class, method, number of arguments and arrow.
-    std::map<std::tuple<InternalName, InternalName, int, int>, std::vector<InternalName>> declared;
+    // The rows of the signature lookups of the export (columns from the first on), by arrow,
+    // class, method and number of arguments: the plans of many class sets and the nesting walk
+    // ask the same few again and again.
+    struct SignatureKey {
+        int type;
+        InternalName cls;
+        InternalName method;
+        int argCount;
+        bool operator==(const SignatureKey&) const = default;
+    };
+    struct SignatureKeyHash {
+        std::size_t operator()(const SignatureKey& key) const;
+    };
+    std::unordered_map<SignatureKey, std::vector<InternalName>, SignatureKeyHash> signatureLookups;
     // Whether a class lies below a built-in literal class, asked once for each pair.
     std::map<std::pair<InternalName, InternalName>, bool> literalClasses;
     // The result classes of the signatures a value row matches, kept for their storage.
@@ -165,6 +194,10 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     std::vector<std::tuple<int, InternalName, bool>> literalMemberships;
     std::unordered_map<InternalName, std::string, NameHash> xmlNames;
     std::string stringXmlName;
+    // By depth of nesting; a deque keeps the texts in place while deeper ones are added.
+    std::deque<ElementText> elementTexts;
+    // The XML name of an object written once, kept for its storage.
+    std::string objectId;
 
     // The objects nested in their holders, for the length of one export.
     FlatNameMap<InternalName, bool> nested;

@@ -11,6 +11,7 @@
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 #include "objectbase/SymTab.h"
+#include "shell/XMLDumpFormatter.h"
 
 namespace {
 
@@ -137,8 +138,27 @@ void KavumExportHandler::writeObject(const InternalName& object, std::int32_t /*
     writeElement(object, elementName(object), "  ", 0);
 }
 
-std::string KavumExportHandler::indentAt(const std::string& base, std::size_t depth) {
-    return base + std::string(2 * std::min(depth, maxIndentLevels), ' ');
+const std::string& KavumExportHandler::indentAt(const std::string& base, std::size_t depth) {
+    // An export asks for one base, or a few, over and over.
+    if (lastIndents == nullptr || lastBase != base) {
+        lastIndents = &indents[base];
+        lastBase = base;
+    }
+    std::deque<std::string>& made = *lastIndents;
+    const std::size_t level = std::min(depth, maxIndentLevels);
+    while (made.size() <= level) made.push_back(base + std::string(2 * made.size(), ' '));
+    return made[level];
+}
+
+const std::string& KavumExportHandler::classElementOf(const InternalName& cls) {
+    auto known = classElements.find(cls);
+    if (known == classElements.end())
+        known = classElements.emplace(cls, xmlFormatter().classElementName(cls)).first;
+    return known->second;
+}
+
+XMLDumpFormatter& KavumExportHandler::xmlFormatter() {
+    return static_cast<XMLDumpFormatter&>(*formatter);
 }
 
 void KavumExportHandler::writeElement(const InternalName& object, const InternalName& cls,
@@ -158,13 +178,13 @@ void KavumExportHandler::writeElement(const InternalName& object, const Internal
         if (top.next == top.children.size()) {
             path.del(top.object);
             formatter->write(indentAt(indent, top.depth));
-            formatter->closeFrame(top.object, top.cls);
+            xmlFormatter().closeNamedFrame(classElementOf(top.cls));
             open.pop_back();
             continue;
         }
         const auto [method, member] = top.children[top.next++];
-        const std::string childIndent = indentAt(indent, top.depth + 1);
         if (method == Free) {
+            const std::string& childIndent = indentAt(indent, top.depth + 1);
             formatter->writeLine(childIndent + formatter->xmlName(member));
             continue;
         }
@@ -176,10 +196,10 @@ void KavumExportHandler::writeElement(const InternalName& object, const Internal
 std::optional<KavumExportHandler::OpenElement> KavumExportHandler::openElement(
     const InternalName& object, const InternalName& cls, const std::string& base, std::size_t depth,
     int flags) {
-    const std::string indent = indentAt(base, depth);
+    const std::string& indent = indentAt(base, depth);
     formatter->write(indent);
     if (path.member(object)) {
-        formatter->openFrame(object, cls, 1);
+        xmlFormatter().openNamedFrame(classElementOf(cls), object, 1);
         formatter->writeLine("/>");
         return std::nullopt;
     }
@@ -194,7 +214,7 @@ std::optional<KavumExportHandler::OpenElement> KavumExportHandler::openElement(
     InternalName idValue;
     const bool hasId =
         *idMethod != Free && access->lookupMethodValue(object, *idMethod, idValue) != 0;
-    formatter->openFrame(object, cls, flags != 0 || hasId ? 1 : 0);
+    xmlFormatter().openNamedFrame(classElementOf(cls), object, flags != 0 || hasId ? 1 : 0);
     std::string attributes;
     entriesWithoutArguments(access.get(), object, scalarMethods, setMethods, attributeMethods);
     for (const InternalName& method : attributeMethods)

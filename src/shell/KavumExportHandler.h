@@ -1,6 +1,7 @@
 // KavumExportHandler: the Kavum mode's XML documents written back as XML, from a root element.
 #pragma once
 
+#include <deque>
 #include <map>
 #include <optional>
 #include <string>
@@ -15,6 +16,8 @@
 
 // A document node's "@->>" entries are its attributes, its "->>" entries its children (text()
 // holds its text nodes).
+class XMLDumpFormatter;
+
 class KavumExportHandler : public XMLExportHandler {
   public:
     explicit KavumExportHandler(OMAccess* access);
@@ -71,8 +74,17 @@ class KavumExportHandler : public XMLExportHandler {
     void appendAttribute(const InternalName& element, const InternalName& holder,
                          const InternalName& method, const std::string& name, std::string& text,
                          const std::string& indent);
-    // The indentation of an element at the depth below one indented by base.
-    static std::string indentAt(const std::string& base, std::size_t depth);
+    // The indentation of an element at the depth below one indented by base, made once for
+    // each base and depth.
+    const std::string& indentAt(const std::string& base, std::size_t depth);
+    std::map<std::string, std::deque<std::string>> indents;
+    std::string lastBase;
+    std::deque<std::string>* lastIndents = nullptr;
+    // The element name of a class (the formatter's), made once for each class: the base does
+    // not change while an export runs.
+    const std::string& classElementOf(const InternalName& cls);
+    std::map<InternalName, std::string> classElements;
+    XMLDumpFormatter& xmlFormatter();
 
     // Without a root: the root elements of every document of the base, each with the method
     // that links it to its document, under one top element.

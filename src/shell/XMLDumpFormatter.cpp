@@ -39,9 +39,18 @@ void XMLDumpFormatter::writeSubclass(const InternalName&, const InternalName&) {
 void XMLDumpFormatter::writeIsa(const InternalName&, const InternalName&) {}
 
 void XMLDumpFormatter::openFrame(const InternalName& object, const InternalName& cls, int withId) {
+    openNamedFrame(classElement(cls), object, withId);
+}
+
+void XMLDumpFormatter::openNamedFrame(std::string_view element, const InternalName& object,
+                                      int withId) {
     pending.clear();
-    line.append("<").append(classElement(cls));
-    if (withId == 1) line.append(" id='").append(xmlName(object)).append("'");
+    line.append("<").append(element);
+    if (withId == 1) {
+        line.append(" id='");
+        appendXmlName(object, line);
+        line.append("'");
+    }
     emit(false);
 }
 
@@ -50,8 +59,12 @@ void XMLDumpFormatter::closeFrameHead() {
 }
 
 void XMLDumpFormatter::closeFrame(const InternalName&, const InternalName& cls) {
+    closeNamedFrame(classElement(cls));
+}
+
+void XMLDumpFormatter::closeNamedFrame(std::string_view element) {
     if (!pending.empty()) line.append(pending).append("\n");
-    line.append("</").append(classElement(cls)).append(">\n");
+    line.append("</").append(element).append(">\n");
     emit(true);
 }
 
@@ -139,16 +152,110 @@ std::string XMLDumpFormatter::namedFrameEndText(std::string_view element, bool w
     std::string text;
     text.reserve(2 * prefix.size() + 2 * element.size() + id.size() + attributes.size() +
                  content.size() + 32);
-    text.append(prefix).append("<").append(element);
-    if (withId) text.append(" id='").append(id).append("'");
-    if (!attributes.empty()) text.append(" ").append(attributes);
-    if (content.empty()) return text.append("/>\n");
-    text += '>';
-    if (content.find('<') != std::string::npos)
-        text.append("\n").append(content).append(prefix);
+    appendFrameEnd(text, element, withId, id, attributes, content, prefix);
+    return text;
+}
+
+void XMLDumpFormatter::appendFrameEnd(std::string& out, std::string_view element, bool withId,
+                                      std::string_view id, std::string_view attributes,
+                                      std::string_view content, std::string_view prefix) {
+    out.append(prefix).append("<").append(element);
+    if (withId) out.append(" id='").append(id).append("'");
+    if (!attributes.empty()) out.append(" ").append(attributes);
+    if (content.empty()) {
+        out.append("/>\n");
+        return;
+    }
+    out += '>';
+    if (content.find('<') != std::string_view::npos)
+        out.append("\n").append(content).append(prefix);
     else
-        text += content;
-    return text.append("</").append(element).append(">\n");
+        out += content;
+    out.append("</").append(element).append(">\n");
+}
+
+void XMLDumpFormatter::writeFrameEnd(std::string_view element, bool withId, std::string_view id,
+                                     std::string_view attributes, std::string_view content) {
+    appendFrameEnd(line, element, withId, id, attributes, content, "");
+    line += '\n';
+    emit(true);
+}
+
+namespace {
+
+// Whether a plain name's XML form is its lexical form as it is: nothing to replace, drop or
+// escape.
+bool plainForm(std::string_view form) {
+    for (char c : form) switch (c) {
+            case '(':
+            case ')':
+            case '.':
+            case '@':
+            case ' ':
+            case ',':
+            case '"':
+            case '-':
+            case '&':
+            case '<':
+            case '>':
+            case '\'':
+                return false;
+            default:
+                break;
+        }
+    return true;
+}
+
+// escapeMarkup with quotes, appended to `out` span by span.
+void appendEscapedMarkup(std::string_view text, std::string& out) {
+    std::size_t from = 0;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char* entity = nullptr;
+        switch (text[at]) {
+            case '&':
+                entity = "&amp;";
+                break;
+            case '<':
+                entity = "&lt;";
+                break;
+            case '>':
+                entity = "&gt;";
+                break;
+            case '\'':
+                entity = "&apos;";
+                break;
+            case '"':
+                entity = "&quot;";
+                break;
+            default:
+                continue;
+        }
+        out.append(text.substr(from, at - from)).append(entity);
+        from = at + 1;
+    }
+    out.append(text.substr(from));
+}
+
+}  // namespace
+
+void XMLDumpFormatter::appendXmlName(const InternalName& name, std::string& out) {
+    const int kind = name.getType();
+    // A string's text is its own characters between the quotes of its symbol.
+    if (kind == InternalName::String && om != nullptr && om->giveName(name, own) != 0) {
+        std::string_view text(own);
+        if (!text.empty()) text.remove_prefix(1);
+        if (!text.empty()) text.remove_suffix(1);
+        appendEscapedMarkup(text, out);
+        return;
+    }
+    const std::size_t start = out.size();
+    appendLex(name, out);
+    const std::string_view form(out.data() + start, out.size() - start);
+    if (form.empty() || kind == InternalName::Integer) return;
+    if (kind != InternalName::String && kind != InternalName::Float && plainForm(form)) return;
+    std::string lexical(form);
+    out.resize(start);
+    out += xmlNameOfLexicalForm(kind, std::move(lexical));
 }
 
 void XMLDumpFormatter::writeSetMember(const InternalName&, const InternalName& method,

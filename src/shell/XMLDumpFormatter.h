@@ -25,6 +25,11 @@ class XMLDumpFormatter : public DumpFormatter {
     void openFrame(const InternalName& object, const InternalName& cls, int withId) override;
     void closeFrameHead() override;
     void closeFrame(const InternalName& object, const InternalName& cls) override;
+    // openFrame and closeFrame with the element name made already (classElementName).
+    void openNamedFrame(std::string_view element, const InternalName& object, int withId);
+    void closeNamedFrame(std::string_view element);
+    // The element name of a class, as openFrame writes it.
+    std::string classElementName(const InternalName& cls) { return classElement(cls); }
     void methodSeparator() override;
     std::string argsOpen() override;
     std::string attributeText(const InternalName& name, int position,
@@ -51,6 +56,15 @@ class XMLDumpFormatter : public DumpFormatter {
     std::string namedFrameEndText(std::string_view element, bool withId, std::string_view id,
                                   const std::string& attributes, const std::string& content,
                                   const std::string& prefix);
+    // Appends the same text to `out`, which the caller keeps for the next element.
+    static void appendFrameEnd(std::string& out, std::string_view element, bool withId,
+                               std::string_view id, std::string_view attributes,
+                               std::string_view content, std::string_view prefix);
+    // Writes the text of an element at the top level, without a prefix, and ends its line.
+    void writeFrameEnd(std::string_view element, bool withId, std::string_view id,
+                       std::string_view attributes, std::string_view content);
+    // Appends xmlName(name) to `out`, without a string of its own for the name.
+    void appendXmlName(const InternalName& name, std::string& out);
     void writeSetMember(const InternalName& host, const InternalName& method,
                         const InternalName& member, int position) override;
     void writeTail(const std::string& text) override;
@@ -69,4 +83,6 @@ class XMLDumpFormatter : public DumpFormatter {
     std::string working;
     // The child elements of the frame that is open.
     std::string pending;
+    // A string's own characters, read for appendXmlName.
+    std::string own;
 };
