@@ -14,8 +14,7 @@ void DumpFormatter::newLine() {
     emit(true);
 }
 
-void DumpFormatter::emit(bool flush) {
-    if (batching && line.size() < blockSize) return;
+void DumpFormatter::handOn(bool flush) {
     OutputChannel& channel = debugChannel();
     channel << line;
     if (flush && !batching) channel << std::flush;

@@ -105,8 +105,12 @@ class DumpFormatter : public FLSysObject {
     // name.
     void appendLex(const InternalName& name, std::string& out);
     // Writes what `line` holds and empties it; with `flush` the stream is flushed after it,
-    // where the text ended a line. In a batch the text waits until a block is full.
-    void emit(bool flush);
+    // where the text ended a line. In a batch the text waits until a block is full. Inline: a
+    // save calls it for every piece it writes, and mostly it has nothing to do.
+    void emit(bool flush) {
+        if (batching && line.size() < blockSize) return;
+        handOn(flush);
+    }
 
     OM* om;
     // The text of one call, written at once: a save writes a few pieces a name, and each piece
@@ -117,6 +121,9 @@ class DumpFormatter : public FLSysObject {
   private:
     // Opened and closed by Batch only, so a batch always ends.
     void batch(bool on);
+    // Writes what `line` holds on debugChannel and empties it; flushes the channel after it
+    // with `flush` out of a batch.
+    void handOn(bool flush);
 
     bool batching = false;
     static constexpr std::size_t blockSize = 1 << 16;

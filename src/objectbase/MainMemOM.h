@@ -12,6 +12,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "objectbase/FrameRegistry.h"
 #include "objectbase/HostSetCache.h"
 #include "objectbase/InternalName.h"
+#include "objectbase/LexicalFormCache.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/MemberSet.h"
 #include "objectbase/NumberedNameMap.h"
@@ -625,7 +627,24 @@ class MainMemOM : public OM {
     // Pushes steps to be written in the order given.
     void pushFormSteps(std::initializer_list<FormStep> steps);
     // A string's stored text (with its quotes) between double quotes, inner characters escaped.
-    void appendQuotedString(const std::string& stored, std::string& out);
+    void appendQuotedString(std::string_view stored, std::string& out);
+    // giveLexicalForm without the kept forms: a walk over the steps of the form.
+    int walkLexicalForm(const InternalName& name, std::string& out, int quote, int style);
+    // giveLexicalForm while forms are kept: the form made once (see LexicalFormCache).
+    int keptLexicalForm(const InternalName& name, std::string& out, int quote, int style);
+    // The kept form of a name, made when it is not kept yet; `none` when a stop request cut the
+    // making short.
+    std::uint32_t keptForm(const InternalName& name, int quote, int style);
+    // Makes the form of a made object and of the made objects in it that are not kept yet.
+    std::uint32_t makeKeptForm(const InternalName& name, int quote, int style);
+    // Begins the form of a made object in the making: its pieces go onto formPieces.
+    void openKeptForm(const InternalName& name, int style);
+    // True while the form of a made object is in the making (a cycle meets it again).
+    bool keptFormOpen(const InternalName& made);
+    // The entry of a host's frame that holds a path object: its type (0 or 3), its method and,
+    // for an entry with arguments, those of its row. False when no entry holds it.
+    bool pathParts(const InternalName& object, InternalName& host, int& type, InternalName& method,
+                   bool& withArguments, std::vector<InternalName>& arguments);
 
     // Every string name made, read only by cleanup (ascending): kept in the order made (almost
     // always ascending already) and sorted there, not one search-tree node per string.
@@ -791,11 +810,6 @@ class MainMemOM : public OM {
     // The symbol bound to a name and its text; false when none is bound. The text stays valid
     // until the next call.
     bool boundSymbol(const InternalName& name, FSymbol& symbol, const std::string*& text);
-    struct KeptSymbol {
-        InternalName name;
-        FSymbol symbol;
-        std::string text;
-    };
     int formKeepers = 0;
     FlatNameMap<InternalName, std::uint32_t> keptParts;
     std::vector<KeptParts> keptList;
@@ -803,13 +817,6 @@ class MainMemOM : public OM {
     // The last term keptIndex answered, asked again at once by functionTermForm.
     InternalName lastKept = InternalName::UndefinedObject;
     std::uint32_t lastKeptAt = 0;
-    FlatNameMap<InternalName, std::uint32_t> keptSymbolAt;
-    std::vector<KeptSymbol> keptSymbols;
-    // The place in keptSymbols, plus one (0: none yet), of the object or string of each number
-    // the name counter gave: those are numbered densely, and a save looks up every name it
-    // writes, so the place is read off at the number where a hash probe missed the cache.
-    // Other names, and a number whose place another kind of name took, go to keptSymbolAt.
-    std::vector<std::uint32_t> keptSymbolByNumber;
     std::string symbolScratch;
     // The text of each method as its entries show it ("@" before it for the "@" types), made
     // once a save: a base has few methods and each is written once an entry. The place of the
@@ -821,6 +828,41 @@ class MainMemOM : public OM {
     const std::string& entryMethodText(const InternalName& method, int type, std::string& scratch);
     // The steps of the printed forms being written, the next one last.
     std::vector<FormStep> formSteps;
+    // An entry of an object frame whose writing waits until the frame's other entries are
+    // written (formatObjFrame).
+    struct DumpEntry {
+        InternalName method;
+        InternalName value;
+        int type = 0;
+    };
+    std::vector<DumpEntry> dumpLast;
+    // The forms made while forms are kept, freed when the keeping ends.
+    LexicalFormCache keptForms;
+    // A piece of the form of a made object: fixed text, or the form of a name in a style.
+    struct FormPiece {
+        const char* text = nullptr;
+        InternalName name;
+        std::int8_t style = 0;
+    };
+    // A made object whose form is being made: its pieces are formPieces[next, end).
+    struct FormInMaking {
+        InternalName name;
+        std::int8_t style = 0;
+        bool cut = false;  // a cycle left a part empty: the form holds only where it was made
+        int result = 1;
+        std::uint32_t begin = 0;
+        std::uint32_t next = 0;
+        std::uint32_t end = 0;
+        std::uint32_t kept = 0;  // of a function term: its entry in keptList
+    };
+    std::vector<FormInMaking> formsInMaking;
+    // Ends the making of a form: its object is no longer open.
+    void closeKeptForm(FormInMaking& making);
+    std::vector<FormPiece> formPieces;
+    // The text made so far of each form in the making, by depth (kept for their storage).
+    std::vector<LexicalFormCache::Form> formTexts;
+    // The form of a name that is no made object, while it is made.
+    LexicalFormCache::Form plainForm;
     // The classes an is-a walk has reached, kept between walks for its storage.
     std::vector<InternalName> isaWork;
     // Names the present layout of the frames for HostSetCache; taken from one counter shared by

@@ -1,5 +1,6 @@
 // Writing the object base out: whole dumps, saving to a file, object and predicate frames and
 // single method entries, all through a dump formatter on debugChannel.
+#include <utility>
 #include <vector>
 
 #include "foundation/Error.h"
@@ -19,13 +20,6 @@ namespace {
 // types last (0, 1, 3, 4, 6, 7, then 2, 5, 8).
 bool listedLast(int type) {
     return type == 2 || type == 5 || type == 8;
-}
-
-// The method type an entry's arrow object stands for; -1 for none.
-int typeOfArrow(const InternalName& arrow) {
-    for (int type = 0; type <= 8; ++type)
-        if (arrowObject(type) == arrow) return type;
-    return -1;
 }
 
 bool isSignatureType(int type) {
@@ -153,17 +147,14 @@ void MainMemOM::formatObjFrame(const InternalName& object, MainMemObjFrame* fram
     DumpFormatter* target = scope.target();
     if (target == nullptr) return;
 
-    Ref<Iterator> members;
-    if (MainMemSetFrame* supers = getSetFrame(frame->getSetName2())) {
-        members.renew([&](Iterator* old) { return supers->getIterator(old); });
-        for (bool more = members->first(); more; more = members->next())
-            target->writeSubclass(object, members->atColumn(1));
-    }
+    // The members are read in place, in the ascending order a set's iterator gives them.
+    if (MainMemSetFrame* supers = getSetFrame(frame->getSetName2()))
+        for (const InternalName& super : supers->memberSet().ascending())
+            target->writeSubclass(object, super);
     InternalName cls = builtinObject::Object;
     if (MainMemSetFrame* classes = getSetFrame(frame->getSetName1())) {
-        members.renew([&](Iterator* old) { return classes->getIterator(old); });
-        for (bool more = members->first(); more; more = members->next()) {
-            cls = members->atColumn(1);
+        for (const InternalName& member : classes->memberSet().ascending()) {
+            cls = member;
             target->writeIsa(object, cls);
         }
     }
@@ -171,12 +162,10 @@ void MainMemOM::formatObjFrame(const InternalName& object, MainMemObjFrame* fram
     // The entries are ordered by type, so one walk meets the types listed first in their
     // order; those listed last (few) are kept aside until it ends. A walk for each type set up
     // nine walks a frame.
-    struct Entry {
-        InternalName method;
-        InternalName value;
-        int type;
-    };
-    std::vector<Entry> last;
+    // Kept between frames for its storage; taken out while in use, so that a frame written
+    // within this one would start with a vector of its own.
+    std::vector<DumpEntry> last = std::move(dumpLast);
+    last.clear();
     bool any = false;
     auto write = [&](const InternalName& method, const InternalName& value, int type) {
         if (!any) {
@@ -188,16 +177,16 @@ void MainMemOM::formatObjFrame(const InternalName& object, MainMemObjFrame* fram
         }
         formatMethodEntry(method, value, debugChannel(), type);
     };
-    const auto entries = Ref<Iterator>::adopt(frame->methodIterator(1000, nullptr));
-    for (bool more = entries->first(); more; more = entries->next()) {
-        const int type = typeOfArrow(entries->atColumn(4));
-        if (type < 0) continue;
+    frame->forEachEntry([&](const MethodKey& key, const InternalName& value) {
+        const int type = key.methodType;
+        if (type < 0 || type > 8) return;
         if (listedLast(type))
-            last.push_back({entries->atColumn(1), entries->atColumn(2), type});
+            last.push_back({key.method, value, type});
         else
-            write(entries->atColumn(1), entries->atColumn(2), type);
-    }
-    for (const Entry& entry : last) write(entry.method, entry.value, entry.type);
+            write(key.method, value, type);
+    });
+    for (const DumpEntry& entry : last) write(entry.method, entry.value, entry.type);
+    dumpLast = std::move(last);
     if (any) target->closeFrame(object, cls);
     target->newLine();
 }
@@ -253,12 +242,15 @@ const std::string& MainMemOM::entryMethodText(const InternalName& method, int ty
 int MainMemOM::formatSetMembers(const InternalName& host, const InternalName& method,
                                 const InternalName& setName) {
     DumpFormatter* target = dumpTarget;
-    Ref<Iterator> members = Ref<Iterator>::adopt(setIterator(setName, nullptr));
+    MainMemSetFrame* members = getSetFrame(setName);
     if (target == nullptr || members == nullptr) return 0;
+    // In place, in the order of the set's iterator: writing changes no set.
     int position = 0;
     controlEvents::StopPoll stop;
-    for (bool more = members->first(); more && !stop.stop(); more = members->next())
-        target->writeSetMember(host, method, members->atColumn(1), ++position);
+    for (const InternalName& member : members->memberSet().ascending()) {
+        if (stop.stop()) break;
+        target->writeSetMember(host, method, member, ++position);
+    }
     return position;
 }
 

@@ -1,8 +1,11 @@
 // Printed forms of identifiers (also of made path and function-term objects) and lookup by text.
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <initializer_list>
 #include <iostream>
 #include <iterator>
+#include <string_view>
 #include <vector>
 
 #include "objectbase/Iterator.h"
@@ -18,6 +21,13 @@ bool isMadeObject(const InternalName& name) {
            (name.getArity() == -1 || name.getArity() > 0);
 }
 
+// The same text as std::to_string, without a string made for it.
+void appendInteger(std::int32_t value, std::string& out) {
+    char digits[16];
+    const auto written = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(digits, written.ptr);
+}
+
 bool isMadeForTerm(const InternalName& name) {
     return (name.getType() == InternalName::Object || name.getType() == InternalName::String) &&
            name.getArity() > 0;
@@ -26,6 +36,200 @@ bool isMadeForTerm(const InternalName& name) {
 }  // namespace
 
 int MainMemOM::giveLexicalForm(const InternalName& name, std::string& out, int quote, int style) {
+    // Within a walk or the making of a kept form (never, as things are) the walk answers.
+    if (formKeepers > 0 && formSteps.empty() && formsInMaking.empty() && style >= 0 && style <= 2) {
+        if (style == 0 && quote != 0 && keptForms.writePlain(name, out)) return 1;
+        return keptLexicalForm(name, out, quote != 0 ? 1 : 0, style);
+    }
+    return walkLexicalForm(name, out, quote, style);
+}
+
+int MainMemOM::keptLexicalForm(const InternalName& name, std::string& out, int quote, int style) {
+    // An integer costs less written than looked up.
+    if (name.getType() == InternalName::Integer && style != 2) {
+        appendInteger(name.getValue(), out);
+        return 1;
+    }
+    const std::uint32_t entry = keptForm(name, quote, style);
+    if (entry == LexicalFormCache::none) return 0;
+    controlEvents::StopPoll stop;
+    keptForms.write(entry, out, stop);
+    return keptForms.result(entry);
+}
+
+std::uint32_t MainMemOM::keptForm(const InternalName& name, int quote, int style) {
+    const std::uint32_t kept = keptForms.find(name, style, quote);
+    if (kept != LexicalFormCache::none) return kept;
+    if (isMadeObject(name)) return makeKeptForm(name, quote, style);
+    // The form of any other name is its own text, the same wherever it stands. That of an
+    // object or a string (most names), as the walk writes it, is made here at once.
+    plainForm.clear();
+    int result = 1;
+    if ((name.getType() == InternalName::Object || name.getType() == InternalName::String) &&
+        name.getArity() == 0 && style != 2) {
+        FSymbol symbol;
+        if (giveSymbol(name, symbol) != 0) {
+            // The text read in the table, where a copy of it was made for each name.
+            const SymTabEntry* entry = nullptr;
+            if (symbol.getType() != InternalName::Integer &&
+                symbol.getType() != InternalName::Float)
+                entry = symTab->entryOf(symbol.getValue());
+            if (entry != nullptr &&
+                FSymbol(symbol.getValue(), entry->getKind(), entry->getArity()) != symbol)
+                entry = nullptr;
+            if (entry == nullptr) symbolScratch = symTab->giveName(symbol);
+            const std::string_view text =
+                entry != nullptr ? entry->getName() : std::string_view(symbolScratch);
+            if (symbol == builtinSymbol::Nil)
+                plainForm.text = "[]";
+            else if (symbol.getType() == InternalName::String && quote != 0)
+                appendQuotedString(text, plainForm.text);
+            else
+                plainForm.text = text;
+        }
+    } else {
+        result = walkLexicalForm(name, plainForm.text, quote, style);
+    }
+    return keptForms.add(name, style, quote, plainForm, result, true);
+}
+
+std::uint32_t MainMemOM::makeKeptForm(const InternalName& root, int quote, int style) {
+    // The forms are made from an explicit stack, as the walk writes them: a list built by a
+    // rule nests its cells thousands deep. A form is kept once the forms of its parts are.
+    controlEvents::StopPoll stop;
+    openKeptForm(root, style);
+    while (true) {
+        const std::size_t depth = formsInMaking.size() - 1;
+        FormInMaking& making = formsInMaking[depth];
+        LexicalFormCache::Form& form = formTexts[depth];
+        if (making.next == making.end) {
+            // An inner occurrence of an object in its own form is left empty: such a form is
+            // right only where it was made, and is not found again.
+            const std::uint32_t entry =
+                keptForms.add(making.name, making.style, quote, form, making.result, !making.cut);
+            const bool cut = making.cut;
+            closeKeptForm(making);
+            formPieces.resize(making.begin);
+            formsInMaking.pop_back();
+            if (depth == 0) return entry;
+            formsInMaking[depth - 1].cut |= cut;
+            keptForms.place(entry, formTexts[depth - 1]);
+            continue;
+        }
+        // A stop request ends the making; what the writer takes after it goes nowhere.
+        if (stop.stop()) {
+            for (FormInMaking& open : formsInMaking) closeKeptForm(open);
+            formsInMaking.clear();
+            formPieces.clear();
+            return LexicalFormCache::none;
+        }
+        const FormPiece piece = formPieces[making.next++];
+        if (piece.text != nullptr) {
+            form.text += piece.text;
+            continue;
+        }
+        if (!isMadeObject(piece.name)) {
+            // An integer is its digits; a kept name (most of them) is copied as it is found.
+            if (piece.name.getType() == InternalName::Integer && piece.style != 2)
+                appendInteger(piece.name.getValue(), form.text);
+            else if (piece.style != 0 || quote != 1 || !keptForms.placePlain(piece.name, form))
+                keptForms.place(keptForm(piece.name, quote, piece.style), form);
+            continue;
+        }
+        // A kept form has no cycle in it: its object is not one of those in the making.
+        const std::uint32_t kept = keptForms.find(piece.name, piece.style, quote);
+        if (kept != LexicalFormCache::none) {
+            keptForms.place(kept, form);
+            continue;
+        }
+        if (keptFormOpen(piece.name)) {
+            making.cut = true;
+            continue;
+        }
+        openKeptForm(piece.name, piece.style);
+    }
+}
+
+bool MainMemOM::keptFormOpen(const InternalName& made) {
+    if (made.getArity() > 0) return keptList[keptIndex(made, made.getArity())].open;
+    return formsInProgress.count(made) != 0;
+}
+
+void MainMemOM::closeKeptForm(FormInMaking& making) {
+    if (making.name.getArity() > 0)
+        keptList[making.kept].open = false;
+    else
+        formsInProgress.erase(making.name);
+}
+
+void MainMemOM::openKeptForm(const InternalName& name, int style) {
+    FormInMaking making;
+    making.name = name;
+    making.style = static_cast<std::int8_t>(style);
+    making.begin = static_cast<std::uint32_t>(formPieces.size());
+    auto text = [this](const char* piece) { formPieces.push_back({piece, InternalName(), 0}); };
+    auto part = [this](const InternalName& part, int partStyle) {
+        formPieces.push_back({nullptr, part, static_cast<std::int8_t>(partStyle)});
+    };
+    // The pieces in the order the walk writes them (writeFormStep, functionTermForm, pathForm).
+    const int width = name.getArity();
+    TermParts parts;
+    if (width > 0) {
+        making.kept = keptIndex(name, width);
+        keptList[making.kept].open = true;
+        if (!termParts(name, width, parts)) {
+            making.result = 0;
+        } else if (parts.function == builtinSymbol::Cons && width == 3) {
+            text(style == 2 ? "," : "[");
+            part(parts.row[0], 0);
+            part(parts.row[1], 2);
+        } else {
+            // The row stays where it is until the next term is looked up, after these pieces.
+            if (style == 2) text("|");
+            part(parts.function, 0);
+            text("(");
+            for (int i = 0; i < width - 1; ++i) {
+                if (i > 0) text(",");
+                part(parts.row[i], 0);
+            }
+            text(")");
+            if (style == 2) text("]");
+        }
+    } else {
+        formsInProgress.emplace(name, true);
+        InternalName host;
+        InternalName method;
+        int type = 0;
+        bool withArguments = false;
+        std::vector<InternalName> arguments;
+        if (style == 2) text("|");
+        if (!pathParts(name, host, type, method, withArguments, arguments)) {
+            making.result = 0;
+        } else {
+            if (style == 1) text("(");
+            part(host, 0);
+            text(type == 0 ? "." : "!");
+            part(method, 0);
+            if (withArguments) {
+                text("@(");
+                for (std::size_t i = 0; i < arguments.size(); ++i) {
+                    if (i > 0) text(",");
+                    part(arguments[i], 0);
+                }
+                text(")");
+            }
+            if (style == 1) text(")");
+        }
+        if (style == 2) text("]");
+    }
+    making.next = making.begin;
+    making.end = static_cast<std::uint32_t>(formPieces.size());
+    if (formTexts.size() <= formsInMaking.size()) formTexts.emplace_back();
+    formTexts[formsInMaking.size()].clear();
+    formsInMaking.push_back(making);
+}
+
+int MainMemOM::walkLexicalForm(const InternalName& name, std::string& out, int quote, int style) {
     // A term made at run time can be nested far deeper than the stack would allow a walk with
     // a frame per level (a list of 20,000 cells built by a recursive rule), so the form is
     // written from an explicit stack of the steps still to come, each node's own text at once
@@ -116,7 +320,7 @@ int MainMemOM::writeFormStep(const InternalName& name, int quote, int style, std
 
     switch (name.getType()) {
         case InternalName::Integer:
-            out += std::to_string(name.getValue());
+            appendInteger(name.getValue(), out);
             return 1;
         case InternalName::Float:
             // The shortest stream-style text that reads back to the same float, so a saved
@@ -159,43 +363,17 @@ void MainMemOM::keepForms(bool keep) {
     keptList = {};
     keptCells = {};
     lastKept = InternalName::UndefinedObject;
-    keptSymbolAt.clear();
-    keptSymbols = {};
-    keptSymbolByNumber = {};
     keptMethodAt.clear();
     keptMethodTexts = {};
+    keptForms.clear();
+    formTexts = {};
+    formPieces = {};
+    plainForm = {};
 }
 
 bool MainMemOM::boundSymbol(const InternalName& name, FSymbol& symbol, const std::string*& text) {
-    if (formKeepers > 0) {
-        std::uint32_t* numbered = nullptr;
-        constexpr std::int32_t numberedLimit = 1 << 24;
-        if ((name.getType() == InternalName::Object || name.getType() == InternalName::String) &&
-            name.getArity() == 0 && name.getValue() >= 0 && name.getValue() < numberedLimit) {
-            const auto number = static_cast<std::size_t>(name.getValue());
-            if (number >= keptSymbolByNumber.size())
-                keptSymbolByNumber.resize(std::max(number + 1, keptSymbolByNumber.size() * 2));
-            numbered = &keptSymbolByNumber[number];
-            if (*numbered != 0 && keptSymbols[*numbered - 1].name != name) numbered = nullptr;
-        }
-        const std::uint32_t at =
-            numbered != nullptr ? *numbered - 1 : keptSymbolAt.valueOr(name, UINT32_MAX);
-        if (at != UINT32_MAX) {
-            symbol = keptSymbols[at].symbol;
-            text = &keptSymbols[at].text;
-            return true;
-        }
-        if (giveSymbol(name, symbol) == 0) return false;
-        // Kept straight away: a copy through the scratch text would cost a string per name.
-        const auto place = static_cast<std::uint32_t>(keptSymbols.size());
-        if (numbered != nullptr)
-            *numbered = place + 1;
-        else
-            keptSymbolAt.emplace(name, place);
-        keptSymbols.push_back({name, symbol, symTab->giveName(symbol)});
-        text = &keptSymbols.back().text;
-        return true;
-    }
+    // While forms are kept, the form of each name is made once (keptForms): the symbol is not
+    // kept besides.
     if (giveSymbol(name, symbol) == 0) return false;
     symbolScratch = symTab->giveName(symbol);
     text = &symbolScratch;
@@ -251,75 +429,75 @@ bool MainMemOM::findTermParts(const InternalName& made, int width, TermParts& ou
     return out.row != nullptr;
 }
 
-void MainMemOM::appendQuotedString(const std::string& stored, std::string& out) {
+void MainMemOM::appendQuotedString(std::string_view stored, std::string& out) {
     // The stored text carries its own double quotes; the characters between them are escaped.
-    std::size_t begin = 0;
-    std::size_t end = stored.size();
-    if (end >= 2 && stored.front() == '"' && stored.back() == '"') {
-        begin = 1;
-        end -= 1;
-    }
+    if (stored.size() >= 2 && stored.front() == '"' && stored.back() == '"')
+        stored = stored.substr(1, stored.size() - 2);
     out += '"';
-    for (std::size_t i = begin; i < end; ++i) {
-        switch (stored[i]) {
-            case '\b':
-                out += "\\b";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '"':
-                out += "\\\"";
-                break;
-            default:
-                out += stored[i];
-        }
+    // The runs between characters to escape (most strings have none) are copied whole.
+    static constexpr auto escaped = [] {
+        std::array<bool, 256> table{};
+        for (unsigned char c : {'\b', '\t', '\n', '"'}) table[c] = true;
+        return table;
+    }();
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        const char c = stored[i];
+        if (!escaped[static_cast<unsigned char>(c)]) continue;
+        out.append(stored.data() + run, i - run);
+        out += c == '\b' ? "\\b" : c == '\t' ? "\\t" : c == '\n' ? "\\n" : "\\\"";
+        run = i + 1;
     }
+    out.append(stored.data() + run, stored.size() - run);
     out += '"';
 }
 
-int MainMemOM::pathForm(const InternalName& object, std::string& out, int /*quote*/, int style) {
-    InternalName host;
-    if (!pathHostOf(object, host)) return 0;
+bool MainMemOM::pathParts(const InternalName& object, InternalName& host, int& type,
+                          InternalName& method, bool& withArguments,
+                          std::vector<InternalName>& arguments) {
+    withArguments = false;
+    if (!pathHostOf(object, host)) return false;
     MainMemObjFrame* frame = getObjFrame(host);
-    if (frame == nullptr) return 0;
+    if (frame == nullptr) return false;
 
     // The entry of the host that holds the object: its type and method, and the arguments of
     // its row when the entry has arguments.
     Ref<Iterator> entries;
     Ref<Iterator> rows;
-    int foundType = -1;
-    InternalName method;
-    std::vector<InternalName> arguments;
-    bool withArguments = false;
-    for (int type : {0, 3}) {
-        entries.renew([&](Iterator* old) { return frame->methodIterator(type, old); });
-        for (bool more = entries->first(); more && foundType < 0; more = entries->next()) {
+    for (int entryType : {0, 3}) {
+        entries.renew([&](Iterator* old) { return frame->methodIterator(entryType, old); });
+        for (bool more = entries->first(); more; more = entries->next()) {
             InternalName value = entries->atColumn(2);
             if (value == object) {
-                foundType = type;
+                type = entryType;
                 method = entries->atColumn(1);
-            } else if (value.getType() == InternalName::ParamFrame) {
-                MainMemParamFrame* params = getParamFrame(value);
-                if (params == nullptr) continue;
-                int width = params->getArity();
-                rows.renew([&](Iterator* old) { return params->getIterator(old); });
-                for (bool row = rows->first(); row; row = rows->next()) {
-                    if (rows->atColumn(width) != object) continue;
-                    foundType = type;
-                    method = entries->atColumn(1);
-                    withArguments = true;
-                    for (int col = 1; col < width; ++col) arguments.push_back(rows->atColumn(col));
-                    break;
-                }
+                return true;
+            }
+            if (value.getType() != InternalName::ParamFrame) continue;
+            MainMemParamFrame* params = getParamFrame(value);
+            if (params == nullptr) continue;
+            int width = params->getArity();
+            rows.renew([&](Iterator* old) { return params->getIterator(old); });
+            for (bool row = rows->first(); row; row = rows->next()) {
+                if (rows->atColumn(width) != object) continue;
+                type = entryType;
+                method = entries->atColumn(1);
+                withArguments = true;
+                for (int col = 1; col < width; ++col) arguments.push_back(rows->atColumn(col));
+                return true;
             }
         }
-        if (foundType >= 0) break;
     }
-    if (foundType < 0) return 0;
+    return false;
+}
+
+int MainMemOM::pathForm(const InternalName& object, std::string& out, int /*quote*/, int style) {
+    InternalName host;
+    InternalName method;
+    int foundType = 0;
+    bool withArguments = false;
+    std::vector<InternalName> arguments;
+    if (!pathParts(object, host, foundType, method, withArguments, arguments)) return 0;
 
     // host "." method ["@(" arguments ")"], in parentheses as a sub-term (style 1).
     if (style == 1) {
