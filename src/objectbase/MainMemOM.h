@@ -292,6 +292,7 @@ class MainMemOM : public OM {
     void showEquiv() override;
     bool isEmptyPredicate(const InternalName& name) override;
     bool holdsNoRelation(int kind) override;
+    const RelationStore* storedMemberships() override { return &memberRows.store(); }
     int giveLocalFile(const InternalName& name, std::string& file) override;
     InternalName& internName(InternalName& out, const std::string& text, int type) override;
     DumpFormatter* setDumpTarget(DumpFormatter* target) override;
