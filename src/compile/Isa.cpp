@@ -6,6 +6,7 @@
 
 #include "access/OMAccess.h"
 #include "compile/Operand.h"
+#include "compile/StableRows.h"
 #include "foundation/OutputChannel.h"
 #include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
@@ -39,6 +40,33 @@ class MembershipProbe final : public RowProbe {
     // (pattern cell, 0-based input column).
     std::vector<std::pair<int, int>> fill;
     Ref<Iterator> rows;
+};
+
+// The stored memberships (object, class) as result rows, read in place when the operand is
+// read: no copy of them into the operand. Each row is stored once, so the rows are distinct when
+// both cells reach the result.
+class MembershipRowsSource final : public RowSource {
+  public:
+    MembershipRowsSource(const RelationStore* store, std::vector<std::pair<int, int>> take,
+                         std::vector<InternalName> cells, bool distinct)
+        : range(store, 0), take(std::move(take)), cells(std::move(cells)), distinct(distinct) {}
+
+    void produce(const RowSink& emit) override {
+        range.scan([&](const InternalName* row) {
+            for (const auto& [column, cell] : take) cells[std::size_t(cell)] = row[column];
+            return emit(cells.data());
+        });
+    }
+    bool distinctRows() const override { return distinct; }
+    bool readsInPlace() const override { return true; }
+    std::size_t rowsAtMost() const override { return std::size_t(range.end() - range.begin()); }
+
+  private:
+    StableRows range;
+    // (0-based column, result cell).
+    std::vector<std::pair<int, int>> take;
+    std::vector<InternalName> cells;
+    bool distinct;
 };
 
 }  // namespace
@@ -202,6 +230,20 @@ bool Isa::everyMembership(Run& base) const {
         classTaken = classTaken || r.column == 2;
     }
     const bool distinct = objectTaken && classTaken;
+    // Rows without a key, made once from no input: the stored memberships are the rows.
+    if (noKey != 0 && inputCount == 0)
+        if (const RelationStore* stored = om->storedMemberships()) {
+            std::vector<std::pair<int, int>> take;
+            for (const VarRecord& r : vars)
+                if (r.column == 1 || r.column == 2) take.emplace_back(r.column - 1, r.cell);
+            std::vector<InternalName> cells = run.resultCells;
+            for (const VarRecord& r : vars)
+                if (r.column != 1 && r.column != 2)
+                    cells[std::size_t(r.cell)] = InternalName::UndefinedObject;
+            run.result->defer(std::make_unique<MembershipRowsSource>(stored, std::move(take),
+                                                                     std::move(cells), distinct));
+            return true;
+        }
     // Every object in the order of the names, each with its classes in ascending order, as the
     // walk of the relation gives them; without a subclass fact they are the stored ones, read
     // in place and written straight into the result.

@@ -172,10 +172,11 @@ void MainMemClassRelationWriter::prefetch(const InternalName* row) {
     // memberships lie all over memory).
     const InternalName& object = row[0];
     const InternalName& cls = row[1];
-    MainMemOM::NameSetTable* table = om.relationTable(kind);
-    if (table == nullptr) return;
+    if (kind < 1 || kind > 3) return;
     MainMemSetFrame* classes = classesOf(object);
     hints.noteHint(object, InternalName::UndefinedObject, kind, classes, om.layoutStamp);
     if (classes != nullptr) classes->prefetch(cls);
-    if (const MemberSet* instances = table->find(cls)) instances->prefetch(object);
+    // The objects of a class are kept as a set only for the other relations.
+    if (kind == 1) return;
+    if (const MemberSet* instances = om.relationTable(kind)->find(cls)) instances->prefetch(object);
 }

@@ -294,6 +294,7 @@ class MainMemOM : public OM {
     void showEquiv() override;
     bool isEmptyPredicate(const InternalName& name) override;
     bool holdsNoRelation(int kind) override;
+    const RelationStore* storedMemberships() override { return &memberRows.store(); }
     int giveLocalFile(const InternalName& name, std::string& file) override;
     InternalName& internName(InternalName& out, const std::string& text, int type) override;
     DumpFormatter* setDumpTarget(DumpFormatter* target) override;
@@ -349,6 +350,9 @@ class MainMemOM : public OM {
     }
     // The long way of classSetOf, through the object's frame.
     MainMemSetFrame* lookUpClassSet(const InternalName& object, int kind);
+    // A membership of the kind (1, 2, 3) that the object's set has just taken joins the
+    // relation's other tables and is recorded; the answer of insertIsa.
+    int noteRelation(const InternalName& object, const InternalName& cls, int kind);
     // insertIsa for an object whose set of classes of the kind the caller found.
     int storeIsa(MainMemSetFrame* classes, const InternalName& object, const InternalName& cls,
                  int kind);
@@ -453,7 +457,8 @@ class MainMemOM : public OM {
         for (const auto& [name, holders] : usages()) visit(name, holders);
     }
     // The inverse table of relation kind 1, 2 or 3.
-    const FrameRegistry<MemberSet>& relationMembers(int kind) const {
+    const FrameRegistry<MemberSet>& relationMembers(int kind) {
+        if (kind == 1) indexInstances();
         return kind == 1   ? classToObjTable
                : kind == 2 ? superClassToClassTable
                            : parentToChildTable;
@@ -498,8 +503,10 @@ class MainMemOM : public OM {
         bool made = false;
         return objFrameFor(name, made);
     }
-    // The inverse table of a class-relation kind (1, 2, 3); null for any other kind.
+    // The inverse table of a class-relation kind (1, 2, 3), complete; null for any other kind.
     NameSetTable* relationTable(int kind);
+    // Puts the memberships stored since the inverse table of memberships was last read into it.
+    void indexInstances();
     // What the scalar entry host.method@(args) holds: Found (value set), NoRow (an argument
     // frame without a row for these arguments; rows set), NoEntry, or Unusable.
     enum class ScalarLookup { NoEntry, NoRow, Found, Unusable };
@@ -725,7 +732,15 @@ class MainMemOM : public OM {
     void collectUnloggedStrings(std::vector<InternalName>& strings);
     // Looked up on every stored value once live and never walked in key order: hashed.
     FlatNameMap<InternalName, UsageSet> usageIndex;
+    // The objects of each class: the rows of memberRows numbered below instancesIndexed.
     NameSetTable classToObjTable;
+    // Every class membership (object, class) in the order stored. A rule deriving memberships
+    // used to add each to the sets of both its object and its class, and to copy it into the
+    // round's delta: the set of the class is now made from these rows when first read (most
+    // programs never ask for the objects of a class), and the delta of memberships is a view of
+    // the rows a round adds, which a body reads in place, as it reads a predicate's.
+    MainMemPredFrame memberRows{2};
+    std::int32_t instancesIndexed = 0;
     NameSetTable superClassToClassTable;
     NameSetTable parentToChildTable;
     Ref<NameHandler> nameHandler;

@@ -71,15 +71,19 @@ int MainMemOM::recordIsa(const InternalName& object, const InternalName& cls, in
     // delta yet: it is appended without a probe, and its delta builds no hash set unless asked.
     // The subclass delta also holds the (object, object) rows of new objects, so its rows are
     // probed.
+    // A delta that views the rows of memberRows shows the membership already.
     if (kind == 1) {
         const IsaDeltaHint& hint = isaDelta;
         if (hint.table == deltaInfo && hint.stamp == layoutStamp) {
-            hint.frame->insertNewTuple(row, 2);
+            if (!hint.frame->viewsRowsOf(&memberRows)) hint.frame->insertNewTuple(row, 2);
             return 1;
         }
-        recordRow(target, row, 2, true);
-        if (MainMemPredFrame* frame = getPredFrame(target))
-            isaDelta = {deltaInfo, layoutStamp, frame};
+        MainMemPredFrame* frame = getPredFrame(target);
+        if (frame == nullptr || !frame->viewsRowsOf(&memberRows)) {
+            recordRow(target, row, 2, true);
+            frame = getPredFrame(target);
+        }
+        if (frame != nullptr) isaDelta = {deltaInfo, layoutStamp, frame};
         return 1;
     }
     recordRow(target, row, 2);
@@ -228,6 +232,11 @@ int MainMemOM::initDelta(DeltaTable* table) {
     if (!forEachDeltaPredicate(
             [this](const InternalName& name) { return prepareDeltaFrame(name); }))
         return 0;
+    // The delta of memberships shows the memberships stored from now on.
+    if (table->isaFlag != 0 && isDeltaPredicate(table->isaDelta))
+        if (MainMemPredFrame* delta = getPredFrame(table->isaDelta);
+            delta != nullptr && delta->viewRowsAddedTo(&memberRows))
+            deltaViews.push_back(table->isaDelta);
     // Each delta of a predicate that has a frame shows the rows the frame gains from now on.
     table->forEachPredicateDelta([this](const FSymbol& predicate, const FSymbol& deltaPredicate) {
         if (!isDeltaPredicate(deltaPredicate)) return true;
@@ -276,6 +285,8 @@ void MainMemOM::clear() {
     deltaViews.clear();
     frameManager->clear();
     deleteAllSets(classToObjTable);
+    memberRows.clear();
+    instancesIndexed = 0;
     deleteAllSets(superClassToClassTable);
     deleteAllSets(parentToChildTable);
     deleteAllSets(nameToSymbols);
@@ -312,7 +323,7 @@ bool MainMemOM::pristine() const {
 bool MainMemOM::stringInUse(const InternalName& name, const set<InternalName>& predicateStrings) {
     if (usedAnywhere(name)) return true;                            // argument or value
     if (getObjFrame(name) != nullptr) return true;                  // host or is-a member
-    if (classToObjTable.find(name) != nullptr) return true;         // class
+    if (relationTable(1)->find(name) != nullptr) return true;       // class
     if (superClassToClassTable.find(name) != nullptr) return true;  // superclass
     if (parentToChildTable.find(name) != nullptr) return true;
     if (methodSignatures.count(name) != 0) return true;  // method name

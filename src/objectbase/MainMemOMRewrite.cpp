@@ -221,6 +221,12 @@ void MainMemOM::rewritePredicates(const InternalName& old, const InternalName& r
 void MainMemOM::rewriteRelations(int kind, const InternalName& old, const InternalName& rep) {
     NameSetTable* table = relationTable(kind);
     if (table == nullptr) return;
+    if (kind == 1) {
+        // The table holds every row now; a rename may drop rows that become equal, so the rows
+        // are counted again.
+        memberRows.replaceName(old, rep);
+        instancesIndexed = memberRows.store().size();
+    }
 
     // The sets holding old are those of the classes in old's relation set of this kind, which the
     // merge of the frames has joined into the representative's: no walk over the whole table.

@@ -97,6 +97,7 @@ std::unique_ptr<FactWriter> MainMemOM::openWriter(const FactRelation& relation) 
 }
 
 bool MainMemOM::holdsNoRelation(int kind) {
+    if (kind == 1) return memberRows.store().empty();
     const NameSetTable* table = relationTable(kind);
     return table != nullptr && table->empty();
 }
@@ -104,6 +105,7 @@ bool MainMemOM::holdsNoRelation(int kind) {
 MainMemOM::NameSetTable* MainMemOM::relationTable(int kind) {
     switch (kind) {
         case 1:
+            indexInstances();
             return &classToObjTable;
         case 2:
             return &superClassToClassTable;
@@ -114,15 +116,33 @@ MainMemOM::NameSetTable* MainMemOM::relationTable(int kind) {
     }
 }
 
+void MainMemOM::indexInstances() {
+    const RelationStore& rows = memberRows.store();
+    for (; instancesIndexed < rows.size(); ++instancesIndexed) {
+        const InternalName* row = rows.row(instancesIndexed);
+        setUnder(classToObjTable, row[1])->insert(row[0]);
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Is-a facts
+
+int MainMemOM::noteRelation(const InternalName& object, const InternalName& cls, int kind) {
+    if (kind == 1) {
+        // The object's set of classes has just found the membership new.
+        const InternalName row[2] = {object, cls};
+        memberRows.insertNewTuple(row, 2);
+    } else {
+        addToRelationMap(kind == 2 ? superClassToClassTable : parentToChildTable, object, cls);
+    }
+    if (deltaOn) return recordIsa(object, cls, kind);
+    return 1;
+}
 
 int MainMemOM::insertIsa(const InternalName& object, const InternalName& cls, int kind) {
     bool made = false;
     MainMemObjFrame* frame = objFrameFor(object, made);
-    if (frame == nullptr) return 0;
-    NameSetTable* table = relationTable(kind);
-    if (table == nullptr) return 0;
+    if (frame == nullptr || kind < 1 || kind > 3) return 0;
 
     // A frame made now has no set yet (a consulted `o:c[...]` makes it here).
     InternalName setName = kind == 1   ? frame->getSetName1()
@@ -141,18 +161,13 @@ int MainMemOM::insertIsa(const InternalName& object, const InternalName& cls, in
         else
             frame->setSetName3(setName);
     }
-    addToRelationMap(*table, object, cls);
-    if (deltaOn) return recordIsa(object, cls, kind);
-    return 1;
+    return noteRelation(object, cls, kind);
 }
 
 int MainMemOM::storeIsa(MainMemSetFrame* classes, const InternalName& object,
                         const InternalName& cls, int kind) {
-    NameSetTable* table = relationTable(kind);
-    if (table == nullptr || classes->insert(cls) == 0) return 0;
-    addToRelationMap(*table, object, cls);
-    if (deltaOn) return recordIsa(object, cls, kind);
-    return 1;
+    if (kind < 1 || kind > 3 || classes->insert(cls) == 0) return 0;
+    return noteRelation(object, cls, kind);
 }
 
 MainMemSetFrame* MainMemOM::lookUpClassSet(const InternalName& object, int kind) {

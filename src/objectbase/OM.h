@@ -20,6 +20,7 @@ class MainMemObjFrame;
 class MainMemParamFrame;
 class MainMemPredFrame;
 class MainMemSetFrame;
+class RelationStore;
 class SymTab;
 
 // Conventions: lookups answer 1 (found) or 0 and write their result through an out-parameter;
@@ -192,6 +193,9 @@ class OM : public FLSysObject {
     // True when no fact of the class relation of that kind (1 member, 2 subclass, 3 child) is
     // stored: a closure over the kind then adds nothing. False when unknown.
     virtual bool holdsNoRelation(int /*kind*/) { return false; }
+    // Every stored class membership as a row (object, class), in the order stored, for a reader
+    // of them all; null when the base keeps none so. Rows are only appended between renames.
+    virtual const RelationStore* storedMemberships() { return nullptr; }
     // The local file holding a document object's text; the main-memory base has none (0).
     virtual int giveLocalFile(const InternalName& name, std::string& file) = 0;
     // The identifier of a symbol text, made on first use; kind 1 is refined by the first

@@ -12,6 +12,7 @@
 #include "objectbase/FrameManager.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/ObjectBaseTestSupport.h"
+#include "objectbase/RelationStore.h"
 
 namespace objectbase_test {
 
@@ -24,6 +25,7 @@ class BaseConsistency {
         checkObjectFrames();
         checkMethodIndex();
         checkRelationTables();
+        checkMembershipRows();
         checkUsageIndex();
         checkRowFrames();
         checkSymbols();
@@ -129,6 +131,25 @@ class BaseConsistency {
                 }
             }
         }
+    }
+
+    // The flat rows of the memberships hold each (object, class) of the objects' sets once.
+    void checkMembershipRows() {
+        std::set<std::pair<InternalName, InternalName>> inFrames;
+        for (const auto& name : drain(om->objNamesIterator(nullptr), 1))
+            for (const auto& row :
+                 drain(om->setIterator(om->getObjFrame(name[0])->getSetName1(), nullptr), 1))
+                inFrames.emplace(name[0], row[0]);
+        const RelationStore* rows = om->storedMemberships();
+        ASSERT_NE(rows, nullptr);
+        std::set<std::pair<InternalName, InternalName>> inRows;
+        for (int i = 0; i < rows->size(); ++i) {
+            absent(rows->row(i)[0], "the membership rows");
+            absent(rows->row(i)[1], "the membership rows");
+            EXPECT_TRUE(inRows.emplace(rows->row(i)[0], rows->row(i)[1]).second)
+                << rows->row(i)[0] << " : " << rows->row(i)[1] << " stored twice";
+        }
+        EXPECT_EQ(inRows, inFrames);
     }
 
     void checkUsageIndex() {

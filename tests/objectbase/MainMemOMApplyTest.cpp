@@ -131,6 +131,29 @@ TEST_F(MainMemOMApplyTest, MergedClassesHaveTheUnionOfInstancesAndTheirLinks) {
     expectConsistent(om, {c2});
 }
 
+// The memberships are flat rows too: a merge of two objects renames their rows, and the two
+// rows that become one stay one.
+TEST_F(MainMemOMApplyTest, MergedObjectsLeaveOneMembershipRowPerClass) {
+    InternalName c = obj("c"), d = obj("d"), x = obj("x"), y = obj("y");
+    om->insertIsa(x, c, 1);
+    om->insertIsa(y, c, 1);
+    om->insertIsa(y, d, 1);
+    ASSERT_EQ(om->storedMemberships()->size(), 3);
+    ASSERT_EQ(om->equate(y, x, 0), 1);
+    EXPECT_EQ(om->applyEqualities(), 1);
+
+    EXPECT_EQ(om->storedMemberships()->size(), 2);
+    EXPECT_EQ(related(c, 1), Names{x});
+    EXPECT_EQ(related(d, 1), Names{x});
+    EXPECT_EQ(classesOf(x, 1), (Names{c, d}));
+    // A membership stored after the merge is a row of its own, and the objects of its class
+    // are read from the rows once more.
+    om->insertIsa(obj("z"), c, 1);
+    EXPECT_EQ(om->storedMemberships()->size(), 3);
+    EXPECT_EQ(related(c, 1), (Names{x, obj("z")}));
+    expectConsistent(om, {y});
+}
+
 TEST_F(MainMemOMApplyTest, SetValuesUnderEquatedArgumentsOrHostsKeepTheirMembers) {
     InternalName h = obj("h"), m = obj("m"), a = obj("a"), b = obj("b"), x = obj("x"), y = obj("y");
     member(h, m, x, &a);

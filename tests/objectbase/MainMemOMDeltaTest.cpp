@@ -314,3 +314,76 @@ TEST_F(MainMemOMDeltaTest, PredicateDeltasHoldExactlyTheTuplesNewInThePass) {
     EXPECT_EQ(rowsOf(p), Rows(stored.begin(), stored.end()));
     EXPECT_GT(equalities, 0);
 }
+
+// The delta of memberships shows the memberships stored in the pass, read from the flat rows of
+// every membership, through equalities and after recording ends, as a predicate's delta does.
+TEST_F(MainMemOMDeltaTest, MembershipDeltasHoldExactlyTheMembershipsNewInThePass) {
+    DeltaTable table;
+    const FSymbol isa = pred("delta_isa", 2);
+    table.isaDelta = isa;
+    table.isaFlag = 1;
+    std::vector<InternalName> names;
+    for (int i = 0; i < 12; ++i) names.push_back(obj("n" + std::to_string(i)));
+    std::mt19937 random(17);
+    auto anyName = [&]() { return names[random() % names.size()]; };
+    auto storedRows = [this]() {
+        std::set<std::vector<InternalName>> rows;
+        const RelationStore& store = *om->storedMemberships();
+        for (int i = 0; i < store.size(); ++i)
+            EXPECT_TRUE(rows.insert({store.row(i)[0], store.row(i)[1]}).second);
+        return rows;
+    };
+
+    std::set<std::vector<InternalName>> stored;
+    int equalities = 0;
+    for (int pass = 0; pass < 30; ++pass) {
+        ASSERT_EQ(om->initDelta(&table), 1);
+        std::set<std::vector<InternalName>> added;
+        for (int i = 0; i < 8; ++i) {
+            const std::vector<InternalName> row = {anyName(), anyName()};
+            const bool isNew = stored.insert(row).second;
+            EXPECT_EQ(om->insertIsa(row[0], row[1], 1), isNew ? 1 : 0);
+            if (isNew) added.insert(row);
+        }
+        if (pass % 7 == 3) {
+            const InternalName a = anyName(), b = anyName();
+            if (a != b && om->equate(a, b, 0) != 0) {
+                om->applyEqualities();
+                ++equalities;
+                auto renamed = [](const std::set<std::vector<InternalName>>& rows,
+                                  const InternalName& from, const InternalName& to) {
+                    std::set<std::vector<InternalName>> out;
+                    for (std::vector<InternalName> row : rows) {
+                        for (InternalName& cell : row)
+                            if (cell == from) cell = to;
+                        out.insert(row);
+                    }
+                    return out;
+                };
+                const auto now = storedRows();
+                const bool bKept = now == renamed(stored, a, b);
+                const InternalName from = bKept ? a : b, to = bKept ? b : a;
+                stored = renamed(stored, from, to);
+                ASSERT_EQ(now, stored) << "pass " << pass;
+                added = renamed(added, from, to);
+                std::erase(names, from);
+            }
+        }
+        EXPECT_EQ(rowsOf(isa), Rows(added.begin(), added.end())) << "pass " << pass;
+        EXPECT_EQ(storedRows(), stored) << "pass " << pass;
+        if (pass % 5 == 4) {
+            // After recording ends the delta frame keeps its rows, whatever is stored later.
+            om->clearDelta();
+            const std::vector<InternalName> late = {names[0], obj("late" + std::to_string(pass))};
+            stored.insert(late);
+            EXPECT_EQ(om->insertIsa(late[0], late[1], 1), 1);
+            EXPECT_EQ(rowsOf(isa), Rows(added.begin(), added.end())) << "pass " << pass;
+        }
+    }
+    for (const std::vector<InternalName>& row : stored) {
+        const auto objects = drain(om->isaIterator(row[1], 1, nullptr), 1);
+        EXPECT_NE(std::find(objects.begin(), objects.end(), std::vector<InternalName>{row[0]}),
+                  objects.end());
+    }
+    EXPECT_GT(equalities, 0);
+}
