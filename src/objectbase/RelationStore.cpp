@@ -95,6 +95,9 @@ int RelationStore::find(const InternalName* row) const {
 }
 
 void RelationStore::prefetch(const InternalName* row) const {
+    // Rows that ascend are appended without a probe, and a hash set not made yet has no slot
+    // to load: the row is not even hashed then (a consult of facts in order hinted each).
+    if (ascending || slots.empty()) return;
     // Only a hint: rows appended since the hash set was last used may move slots later.
     slots.prefetch(hashRow(row));
 }
@@ -205,7 +208,11 @@ void RelationStore::appendNewRows(const InternalName* rows, int count) {
 
 void RelationStore::hashRows() const {
     // appendNew was promised rows not stored yet: they are numbered without a comparison.
-    slots.reserve(std::size_t(rowCount - hashedRows), EntryIndex::hashOf);
+    // Room promised for rows still to come is made now, in the same growth.
+    std::size_t more = std::size_t(rowCount - hashedRows);
+    if (promisedRows > rowCount) more = std::size_t(promisedRows - hashedRows);
+    promisedRows = 0;
+    slots.reserve(more, EntryIndex::hashOf);
     for (std::int32_t i = hashedRows; i < rowCount; ++i)
         slots.add(hashRow(row(i)), std::uint32_t(i));
     hashedRows = rowCount;
@@ -470,9 +477,15 @@ void RelationStore::reserve(int rows) {
 
 void RelationStore::reserveLookedUp(int rows) {
     if (rows <= 0) return;
+    reserve(rows);
+    // Rows that ascend are appended without a probe: the hash set, which a consult of facts in
+    // order may never use, makes its room for them only once something looks a row up.
+    if (ascending) {
+        promisedRows = std::max(promisedRows, rowCount + rows);
+        return;
+    }
     hashAppended();
     slots.reserve(std::size_t(rows), EntryIndex::hashOf);
-    reserve(rows);
 }
 
 void RelationStore::reset() {
@@ -480,6 +493,7 @@ void RelationStore::reset() {
     rowCount = 0;
     ascending = true;
     hashedRows = 0;
+    promisedRows = 0;
     cells.clear();
     slots.clear();
     order.clear();

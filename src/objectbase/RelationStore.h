@@ -162,6 +162,9 @@ class RelationStore {
     // The hash set over the row numbers; holds the rows numbered below hashedRows.
     mutable EntryIndex slots;
     mutable std::int32_t hashedRows = 0;
+    // The rows reserveLookedUp made room for while the rows ascended, the hash set not sized for
+    // them yet: it is when it is next filled (0: none promised).
+    mutable std::int32_t promisedRows = 0;
     // True while every row came through numberOf (or insert) in strictly ascending order: a row
     // above the last is then not stored.
     bool ascending = true;
