@@ -206,7 +206,9 @@ void Aggregation::Run::minMax(bool wantMin) {
         else if (better(v, best[n]))
             best[n] = v;
     });
-    for (std::size_t n = 0; n < best.size(); ++n) result->insert(best[n], groups.row(int(n)));
+    // One row per group, each group once: the rows are distinct without a probe.
+    for (std::size_t n = 0; n < best.size(); ++n)
+        result->insertDistinct(best[n], groups.row(int(n)));
 }
 
 bool Aggregation::Run::pairsDistinct() const {
@@ -263,10 +265,12 @@ void Aggregation::Run::sumAvg(bool average) {
     if (g == 0 && sums.empty()) sums.resize(1);
     for (std::size_t n = 0; n < sums.size(); ++n) {
         const InternalName* cells = g == 0 ? nullptr : groups.row(int(n));
+        // One row per group, each group once: the rows are distinct without a probe.
         if (!average)
-            result->insert(sums[n].sum.name(), cells);
+            result->insertDistinct(sums[n].sum.name(), cells);
         else if (sums[n].count != 0)
-            result->insert((sums[n].sum / ExactNumber::integer(sums[n].count)).name(), cells);
+            result->insertDistinct((sums[n].sum / ExactNumber::integer(sums[n].count)).name(),
+                                   cells);
     }
 }
 
@@ -301,8 +305,10 @@ void Aggregation::Run::count() {
                        nullptr);
         return;
     }
+    // One row per group, each group once: the rows are distinct without a probe.
     for (std::size_t i = 0; i < counts.size(); ++i)
-        result->insert(InternalName(counts[i], InternalName::Integer, 0), groups.row(int(i)));
+        result->insertDistinct(InternalName(counts[i], InternalName::Integer, 0),
+                               groups.row(int(i)));
 }
 
 void Aggregation::Run::nest() {
