@@ -98,13 +98,22 @@ void RelationStore::prefetch(const InternalName* row) const {
     // Rows that ascend are appended without a probe, and a hash set not made yet has no slot
     // to load: the row is not even hashed then (a consult of facts in order hinted each).
     if (ascending || slots.empty()) return;
+    prefetchSlot(hashRow(row));
+}
+
+void RelationStore::prefetchSlot(std::uint64_t hash) const {
+    if (ascending) return;
     // Only a hint: rows appended since the hash set was last used may move slots later.
-    slots.prefetch(hashRow(row));
+    slots.prefetch(hash);
 }
 
 void RelationStore::prefetchRow(const InternalName* row) const {
     if (slots.empty()) return;
-    const std::uint64_t hash = hashRow(row);
+    prefetchRowOf(hashRow(row));
+}
+
+void RelationStore::prefetchRowOf(std::uint64_t hash) const {
+    if (slots.empty()) return;
     const EntrySlot& home = slots[std::size_t(hash) & (slots.capacity() - 1)];
     // Rows appended since the hash set was last used may not be numbered in it yet.
     if (!home.isFree() && home.hash == std::uint32_t(hash) && int(home.number()) < rowCount)
@@ -157,23 +166,36 @@ bool RelationStore::insert(const InternalName* row) {
 }
 
 int RelationStore::numberOf(const InternalName* row) {
+    if (const int appended = appendAscending(row); appended != NotAppended) return appended;
+    return lookUp(row, hashRow(row));
+}
+
+int RelationStore::numberOf(const InternalName* row, std::uint64_t hash) {
+    if (const int appended = appendAscending(row); appended != NotAppended) return appended;
+    return lookUp(row, hash);
+}
+
+int RelationStore::appendAscending(const InternalName* row) {
     // Rows that come in ascending order (a head storing the objects it has just made, whose
     // names ascend) are new when above the last: appended without a probe, they join the hash
     // set when it is next used. Probing a large set at random was most of the time of storing
     // 6 M such rows.
-    if (ascending) {
-        const int last = rowCount == 0 ? 1 : compareRows(row, this->row(rowCount - 1), rowWidth);
-        if (last > 0) {
-            appendRow(row);
-            return rowCount - 1;
-        }
-        if (last == 0) return rowCount - 1;
-        ascending = false;
+    if (!ascending) return NotAppended;
+    const int last = rowCount == 0 ? 1 : compareRows(row, this->row(rowCount - 1), rowWidth);
+    if (last > 0) {
+        appendRow(row);
+        return rowCount - 1;
     }
+    if (last == 0) return rowCount - 1;
+    ascending = false;
+    return NotAppended;
+}
+
+int RelationStore::lookUp(const InternalName* row, std::uint64_t hash) {
     hashAppended();
     // The slot takes the number the row gets now.
-    const auto [number, fresh] = slots.insert(hashRow(row), std::uint32_t(rowCount),
-                                              [&](std::uint32_t i) { return rowIs(i, row); });
+    const auto [number, fresh] =
+        slots.insert(hash, std::uint32_t(rowCount), [&](std::uint32_t i) { return rowIs(i, row); });
     if (fresh) {
         ++hashedRows;
         appendRow(row);

@@ -415,3 +415,22 @@ TEST(RelationStoreTest, RoomPromisedToAscendingRowsHoldsWhenTheyStopAscending) {
         EXPECT_EQ(ascending(store), inOrder(twin)) << "break " << breakAt;
     }
 }
+
+TEST(RelationStoreTest, ALookupByAHashTakenBeforeNumbersRowsAsAPlainOneDoes) {
+    std::mt19937 random(5151);
+    RelationStore hashed(2);
+    RelationStore plain(2);
+    for (int i = 0; i < 3000; ++i) {
+        // Hints and lookups by a hash taken once, interleaved with plain lookups of the same
+        // store: both number the rows in the order they first came.
+        const Row row = randomRow(random, 2, 120);
+        const std::uint64_t hash = hashed.hashOf(row.data());
+        hashed.prefetchSlot(hash);
+        hashed.prefetchRowOf(hash);
+        const int number =
+            i % 4 == 0 ? hashed.numberOf(row.data()) : hashed.numberOf(row.data(), hash);
+        EXPECT_EQ(number, plain.numberOf(row.data())) << "row " << i;
+        EXPECT_EQ(hashed.find(row.data()), number) << "row " << i;
+    }
+    EXPECT_EQ(hashed.size(), plain.size());
+}
