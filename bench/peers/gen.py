@@ -20,7 +20,7 @@ Usage: gen.py <workload> <size> <folder>
 Files written: quorin.flp, quorin-method.flp, quorin-member.flp, swi.pl, swi-left.pl, clingo.lp,
 duckdb.sql; the join workloads (triangle, cycle4) have no method, membership or left-recursive form
 and write quorin.flp, swi.pl, clingo.lp, duckdb.sql and sqlite.sql; unreach, groupagg and join3
-write quorin.flp, duckdb.sql and sqlite.sql; the rule workloads (rules, shuffled, independent)
+write quorin.flp, clingo.lp, duckdb.sql and sqlite.sql; the rule workloads (rules, shuffled, independent)
 write quorin.flp, swi.pl and clingo.lp.
 """
 import os
@@ -172,6 +172,10 @@ def unreach_files(folder, n):
           data + "tc(X,Y) :- edge(X,Y).\ntc(X,Y) :- edge(X,Z), tc(Z,Y).\n"
           "nr(X,Y) :- node(X), node(Y), not tc(X,Y).\n"
           "?- sys.eval[].\n?- N = count{Y [X] ; nr(X,Y)}.\n")
+    write(folder, "clingo.lp",
+          data + "tc(X,Y) :- edge(X,Y).\ntc(X,Y) :- edge(X,Z), tc(Z,Y).\n"
+          "nr(X,Y) :- node(X), node(Y), not tc(X,Y).\n"
+          "count(N) :- N = #count{X,Y : nr(X,Y)}.\n#show count/1.\n")
     sql_files(folder, [("node", ["n varchar"], [(node(i),) for i in range(n)]),
                        ("edge", ["a varchar", "b varchar"], named(pairs))],
               "create table tc as with recursive tc(x, y) as (select a, b from edge union "
@@ -191,6 +195,14 @@ def groupagg_files(folder, n):
           + "cnt(G,N) :- N = count{I [G] ; r(I,G,V)}.\n"
           "sm(G,S) :- S = sum{V [G] ; r(I,G,V)}.\n?- sys.eval[].\n"
           "?- N = count{G ; cnt(G,C)}.\n?- N = count{G ; sm(G,S)}.\n?- N = count{S ; sm(G,S)}.\n")
+    # A set aggregate folds its distinct elements: the sum over V alone is the sum of the
+    # distinct values, as in the other engines.
+    write(folder, "clingo.lp",
+          "".join("r(%d,%d,%d).\n" % row for row in rows)
+          + "grp(G) :- r(_,G,_).\ncnt(G,N) :- grp(G), N = #count{I : r(I,G,V)}.\n"
+          "sm(G,S) :- grp(G), S = #sum{V : r(I,G,V)}.\n"
+          "count(N) :- A = #count{G : cnt(G,_)}, B = #count{G : sm(G,_)}, "
+          "C = #count{S : sm(_,S)}, N = A + B + C.\n#show count/1.\n")
     sql_files(folder, [("r", ["i integer", "g integer", "v integer"], rows)],
               "create table cnt as select g, count(*) as n from r group by g;\n"
               "create table sm as select g, sum(distinct v) as s from r group by g;\n"
@@ -216,6 +228,12 @@ def join3_files(folder, n):
           + "".join("t(%d,%d).\n" % row for row in t)
           + "q(A,D,E) :- r(A,B,C), s(B,C,D), t(D,E), E < 100.\n?- sys.eval[].\n"
           "?- N = count{E [A,D] ; q(A,D,E)}.\n")
+    write(folder, "clingo.lp",
+          "".join("r(%d,%d,%d).\n" % row for row in r)
+          + "".join("s(%d,%d,%d).\n" % row for row in s)
+          + "".join("t(%d,%d).\n" % row for row in t)
+          + "q(A,D,E) :- r(A,B,C), s(B,C,D), t(D,E), E < 100.\n"
+          "count(N) :- N = #count{A,D,E : q(A,D,E)}.\n#show count/1.\n")
     sql_files(folder, [("r", ["a integer", "b integer", "c integer"], r),
                        ("s", ["b integer", "c integer", "d integer"], s),
                        ("t", ["d integer", "e integer"], t)],

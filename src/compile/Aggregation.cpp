@@ -37,19 +37,27 @@ void groupRows(Operand* input, RowOrder order, const std::vector<int>& positions
     // only), then their group cells side by side.
     std::vector<InternalName> rows;
     std::vector<InternalName> keys(Batch * g);
+    // The hashes of the batch's group cells, taken once for the hints and the lookup.
+    std::vector<std::uint64_t> hashes(Batch);
     std::size_t held = 0;
     // Groups few enough to stay in the cache are looked up without hints, which would cost
     // more than they save.
     constexpr int CachedGroups = 1 << 14;
     auto flush = [&] {
-        const bool hint = groups.size() > CachedGroups;
+        if (groups.size() <= CachedGroups) {
+            for (std::size_t at = 0; at < held; ++at)
+                take(std::uint32_t(groups.numberOf(keys.data() + at * g)), rows.data() + at * w);
+            held = 0;
+            return;
+        }
+        for (std::size_t i = 0; i < held; ++i) hashes[i] = groups.hashOf(keys.data() + i * g);
         for (std::size_t i = 0; i < held + 2 * Ahead; ++i) {
-            if (hint && i < held) groups.prefetch(keys.data() + i * g);
-            if (hint && i >= Ahead && i - Ahead < held)
-                groups.prefetchRow(keys.data() + (i - Ahead) * g);
+            if (i < held) groups.prefetchSlot(hashes[i]);
+            if (i >= Ahead && i - Ahead < held) groups.prefetchRowOf(hashes[i - Ahead]);
             if (i >= 2 * Ahead) {
                 const std::size_t at = i - 2 * Ahead;
-                take(std::uint32_t(groups.numberOf(keys.data() + at * g)), rows.data() + at * w);
+                take(std::uint32_t(groups.numberOf(keys.data() + at * g, hashes[at])),
+                     rows.data() + at * w);
             }
         }
         held = 0;
@@ -206,7 +214,9 @@ void Aggregation::Run::minMax(bool wantMin) {
         else if (better(v, best[n]))
             best[n] = v;
     });
-    for (std::size_t n = 0; n < best.size(); ++n) result->insert(best[n], groups.row(int(n)));
+    // One row per group, each group once: the rows are distinct without a probe.
+    for (std::size_t n = 0; n < best.size(); ++n)
+        result->insertDistinct(best[n], groups.row(int(n)));
 }
 
 bool Aggregation::Run::pairsDistinct() const {
@@ -263,10 +273,12 @@ void Aggregation::Run::sumAvg(bool average) {
     if (g == 0 && sums.empty()) sums.resize(1);
     for (std::size_t n = 0; n < sums.size(); ++n) {
         const InternalName* cells = g == 0 ? nullptr : groups.row(int(n));
+        // One row per group, each group once: the rows are distinct without a probe.
         if (!average)
-            result->insert(sums[n].sum.name(), cells);
+            result->insertDistinct(sums[n].sum.name(), cells);
         else if (sums[n].count != 0)
-            result->insert((sums[n].sum / ExactNumber::integer(sums[n].count)).name(), cells);
+            result->insertDistinct((sums[n].sum / ExactNumber::integer(sums[n].count)).name(),
+                                   cells);
     }
 }
 
@@ -301,8 +313,10 @@ void Aggregation::Run::count() {
                        nullptr);
         return;
     }
+    // One row per group, each group once: the rows are distinct without a probe.
     for (std::size_t i = 0; i < counts.size(); ++i)
-        result->insert(InternalName(counts[i], InternalName::Integer, 0), groups.row(int(i)));
+        result->insertDistinct(InternalName(counts[i], InternalName::Integer, 0),
+                               groups.row(int(i)));
 }
 
 void Aggregation::Run::nest() {

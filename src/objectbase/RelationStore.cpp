@@ -95,13 +95,25 @@ int RelationStore::find(const InternalName* row) const {
 }
 
 void RelationStore::prefetch(const InternalName* row) const {
+    // Rows that ascend are appended without a probe, and a hash set not made yet has no slot
+    // to load: the row is not even hashed then (a consult of facts in order hinted each).
+    if (ascending || slots.empty()) return;
+    prefetchSlot(hashRow(row));
+}
+
+void RelationStore::prefetchSlot(std::uint64_t hash) const {
+    if (ascending) return;
     // Only a hint: rows appended since the hash set was last used may move slots later.
-    slots.prefetch(hashRow(row));
+    slots.prefetch(hash);
 }
 
 void RelationStore::prefetchRow(const InternalName* row) const {
     if (slots.empty()) return;
-    const std::uint64_t hash = hashRow(row);
+    prefetchRowOf(hashRow(row));
+}
+
+void RelationStore::prefetchRowOf(std::uint64_t hash) const {
+    if (slots.empty()) return;
     const EntrySlot& home = slots[std::size_t(hash) & (slots.capacity() - 1)];
     // Rows appended since the hash set was last used may not be numbered in it yet.
     if (!home.isFree() && home.hash == std::uint32_t(hash) && int(home.number()) < rowCount)
@@ -154,23 +166,36 @@ bool RelationStore::insert(const InternalName* row) {
 }
 
 int RelationStore::numberOf(const InternalName* row) {
+    if (const int appended = appendAscending(row); appended != NotAppended) return appended;
+    return lookUp(row, hashRow(row));
+}
+
+int RelationStore::numberOf(const InternalName* row, std::uint64_t hash) {
+    if (const int appended = appendAscending(row); appended != NotAppended) return appended;
+    return lookUp(row, hash);
+}
+
+int RelationStore::appendAscending(const InternalName* row) {
     // Rows that come in ascending order (a head storing the objects it has just made, whose
     // names ascend) are new when above the last: appended without a probe, they join the hash
     // set when it is next used. Probing a large set at random was most of the time of storing
     // 6 M such rows.
-    if (ascending) {
-        const int last = rowCount == 0 ? 1 : compareRows(row, this->row(rowCount - 1), rowWidth);
-        if (last > 0) {
-            appendRow(row);
-            return rowCount - 1;
-        }
-        if (last == 0) return rowCount - 1;
-        ascending = false;
+    if (!ascending) return NotAppended;
+    const int last = rowCount == 0 ? 1 : compareRows(row, this->row(rowCount - 1), rowWidth);
+    if (last > 0) {
+        appendRow(row);
+        return rowCount - 1;
     }
+    if (last == 0) return rowCount - 1;
+    ascending = false;
+    return NotAppended;
+}
+
+int RelationStore::lookUp(const InternalName* row, std::uint64_t hash) {
     hashAppended();
     // The slot takes the number the row gets now.
-    const auto [number, fresh] = slots.insert(hashRow(row), std::uint32_t(rowCount),
-                                              [&](std::uint32_t i) { return rowIs(i, row); });
+    const auto [number, fresh] =
+        slots.insert(hash, std::uint32_t(rowCount), [&](std::uint32_t i) { return rowIs(i, row); });
     if (fresh) {
         ++hashedRows;
         appendRow(row);
@@ -205,7 +230,11 @@ void RelationStore::appendNewRows(const InternalName* rows, int count) {
 
 void RelationStore::hashRows() const {
     // appendNew was promised rows not stored yet: they are numbered without a comparison.
-    slots.reserve(std::size_t(rowCount - hashedRows), EntryIndex::hashOf);
+    // Room promised for rows still to come is made now, in the same growth.
+    std::size_t more = std::size_t(rowCount - hashedRows);
+    if (promisedRows > rowCount) more = std::size_t(promisedRows - hashedRows);
+    promisedRows = 0;
+    slots.reserve(more, EntryIndex::hashOf);
     for (std::int32_t i = hashedRows; i < rowCount; ++i)
         slots.add(hashRow(row(i)), std::uint32_t(i));
     hashedRows = rowCount;
@@ -470,9 +499,15 @@ void RelationStore::reserve(int rows) {
 
 void RelationStore::reserveLookedUp(int rows) {
     if (rows <= 0) return;
+    reserve(rows);
+    // Rows that ascend are appended without a probe: the hash set, which a consult of facts in
+    // order may never use, makes its room for them only once something looks a row up.
+    if (ascending) {
+        promisedRows = std::max(promisedRows, rowCount + rows);
+        return;
+    }
     hashAppended();
     slots.reserve(std::size_t(rows), EntryIndex::hashOf);
-    reserve(rows);
 }
 
 void RelationStore::reset() {
@@ -480,6 +515,7 @@ void RelationStore::reset() {
     rowCount = 0;
     ascending = true;
     hashedRows = 0;
+    promisedRows = 0;
     cells.clear();
     slots.clear();
     order.clear();

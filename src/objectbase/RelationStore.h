@@ -48,6 +48,11 @@ class RelationStore {
     // The number of the row equal to `cells`, appended when there is none: the store numbers
     // the distinct keys of a join or a grouping in the order they come.
     int numberOf(const InternalName* cells);
+    // numberOf for a row whose hash (hashOf) the caller has already taken for its hints.
+    int numberOf(const InternalName* cells, std::uint64_t hash);
+    // The hash of a row as the store's hash set takes it: a writer that hints and then looks up
+    // many rows hashes each once.
+    std::uint64_t hashOf(const InternalName* cells) const { return hashRow(cells); }
     // Appends a copy of a row that the caller knows is not stored (a delta recording a fact the
     // object base has just found new). The row joins the hash set only when the set is next
     // used: a store that is only appended to and read in order never probes for it.
@@ -65,6 +70,9 @@ class RelationStore {
     // slot that prefetch() began to load: a writer issues it some rows after that hint and some
     // rows before the lookup, which then waits on neither.
     void prefetchRow(const InternalName* cells) const;
+    // prefetch and prefetchRow for a row by its hash (hashOf).
+    void prefetchSlot(std::uint64_t hash) const;
+    void prefetchRowOf(std::uint64_t hash) const;
     // The cells of row number `index` (0-based, insertion order); valid until the next insert.
     const InternalName* row(int index) const {
         return cells.data() + std::size_t(index) * std::size_t(rowWidth);
@@ -133,6 +141,13 @@ class RelationStore {
     };
 
     std::uint64_t hashRow(const InternalName* row) const;
+    // What appendAscending answers for a row it did not take.
+    static constexpr int NotAppended = -1;
+    // While the rows ascend: the number of a row above the last (appended) or equal to it, and
+    // NotAppended for a row below it, which ends the ascent.
+    int appendAscending(const InternalName* row);
+    // The number of the row, found or appended through the hash set.
+    int lookUp(const InternalName* row, std::uint64_t hash);
     // Puts the rows appended by appendNew into the hash set.
     void hashAppended() const {
         if (hashedRows != rowCount) hashRows();
@@ -162,6 +177,9 @@ class RelationStore {
     // The hash set over the row numbers; holds the rows numbered below hashedRows.
     mutable EntryIndex slots;
     mutable std::int32_t hashedRows = 0;
+    // The rows reserveLookedUp made room for while the rows ascended, the hash set not sized for
+    // them yet: it is when it is next filled (0: none promised).
+    mutable std::int32_t promisedRows = 0;
     // True while every row came through numberOf (or insert) in strictly ascending order: a row
     // above the last is then not stored.
     bool ascending = true;

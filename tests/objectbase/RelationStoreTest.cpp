@@ -382,3 +382,55 @@ TEST(RelationStoreTest, AStoreResetOrGivenRoomAheadAgreesWithAFreshOne) {
         expectIndexesAgree(store, probes);
     }
 }
+
+TEST(RelationStoreTest, RoomPromisedToAscendingRowsHoldsWhenTheyStopAscending) {
+    std::mt19937 random(4242);
+    auto integer = [](int value) { return InternalName(value, InternalName::Integer, 0); };
+    for (int breakAt : {0, 1, 7, 300, 1000}) {
+        // Room is promised for rows that first ascend (facts in order), then come at random:
+        // the hash set made late must still answer for every row, the ascending ones included.
+        RelationStore store(2);
+        store.reserveLookedUp(1200);
+        std::set<Row> twin;
+        for (int i = 0; i < breakAt; ++i) {
+            const Row row{integer(i), integer(i % 5)};
+            store.prefetch(row.data());
+            EXPECT_TRUE(store.insert(row.data()));
+            twin.insert(row);
+        }
+        // A look-up while the rows still ascend hashes them; the rows after it go on ascending.
+        if (breakAt == 300) EXPECT_TRUE(store.contains(Row{integer(3), integer(3)}.data()));
+        for (int i = breakAt; i < breakAt + 50; ++i) {
+            const Row row{integer(i), integer(0)};
+            EXPECT_EQ(store.insert(row.data()), twin.insert(row).second);
+        }
+        for (int i = 0; i < 800; ++i) {
+            const Row row = randomRow(random, 2, 1500);
+            store.prefetch(row.data());
+            store.prefetchRow(row.data());
+            EXPECT_EQ(store.insert(row.data()), twin.insert(row).second) << "break " << breakAt;
+        }
+        EXPECT_EQ(store.size(), int(twin.size())) << "break " << breakAt;
+        for (const Row& row : twin) EXPECT_TRUE(store.contains(row.data())) << "break " << breakAt;
+        EXPECT_EQ(ascending(store), inOrder(twin)) << "break " << breakAt;
+    }
+}
+
+TEST(RelationStoreTest, ALookupByAHashTakenBeforeNumbersRowsAsAPlainOneDoes) {
+    std::mt19937 random(5151);
+    RelationStore hashed(2);
+    RelationStore plain(2);
+    for (int i = 0; i < 3000; ++i) {
+        // Hints and lookups by a hash taken once, interleaved with plain lookups of the same
+        // store: both number the rows in the order they first came.
+        const Row row = randomRow(random, 2, 120);
+        const std::uint64_t hash = hashed.hashOf(row.data());
+        hashed.prefetchSlot(hash);
+        hashed.prefetchRowOf(hash);
+        const int number =
+            i % 4 == 0 ? hashed.numberOf(row.data()) : hashed.numberOf(row.data(), hash);
+        EXPECT_EQ(number, plain.numberOf(row.data())) << "row " << i;
+        EXPECT_EQ(hashed.find(row.data()), number) << "row " << i;
+    }
+    EXPECT_EQ(hashed.size(), plain.size());
+}
