@@ -95,14 +95,15 @@ int RelationStore::find(const InternalName* row) const {
 }
 
 void RelationStore::prefetch(const InternalName* row) const {
-    // Rows that ascend are appended without a probe, and a hash set not made yet has no slot
-    // to load: the row is not even hashed then (a consult of facts in order hinted each).
-    if (ascending || slots.empty()) return;
+    // A hash set not made yet has no slot to load: the row is not even hashed then (a consult
+    // of facts in order, appended without a probe, hinted each). A store whose rows have only
+    // ascended so far but has a hash set is still hinted: the rows a writer hints are not known
+    // to ascend (skipping them made the predicate closure of a random graph 1.5 times slower).
+    if (slots.empty()) return;
     prefetchSlot(hashRow(row));
 }
 
 void RelationStore::prefetchSlot(std::uint64_t hash) const {
-    if (ascending) return;
     // Only a hint: rows appended since the hash set was last used may move slots later.
     slots.prefetch(hash);
 }
