@@ -172,6 +172,23 @@ void OMAccess::prefetchObject(const FSymbol& symbol, const InternalName* args, i
         attachedOM->prefetchFunctionObject(symbol, args, argCount);
 }
 
+int OMAccess::insertFunctionObject(FunctionTableHandle& table, const InternalName* args,
+                                   int argCount, InternalName& out) {
+    if (argCount <= 0 || table.function.getType() != InternalName::Function)
+        return insertObject(table.function, args, argCount, out);
+    if (attachedOM == nullptr) return 0;
+    const std::uint64_t before = unreportedNewFacts();
+    const int result = attachedOM->getFunctionObject(table, args, argCount, out);
+    if (traceDue(result, before)) traceSymbolInsert(table.function, args, argCount);
+    return result;
+}
+
+void OMAccess::prefetchFunctionObject(FunctionTableHandle& table, const InternalName* args,
+                                      int argCount) {
+    if (attachedOM != nullptr && argCount > 0 && table.function.getType() == InternalName::Function)
+        attachedOM->prefetchFunctionObject(table, args, argCount);
+}
+
 void OMAccess::expectObjects(const FSymbol& symbol, std::size_t rows) {
     if (attachedOM != nullptr && symbol.getType() == InternalName::Function)
         attachedOM->expectFunctionObjects(symbol, rows);

@@ -160,7 +160,7 @@ bool InsertExpr::flat() const {
 }
 
 ObjPredInsertExpr::ObjPredInsertExpr(OMAccess* access, const FSymbol& symbol, int argCount)
-    : InsertExpr(access, argCount), symbol(symbol) {}
+    : InsertExpr(access, argCount), symbol(symbol), table(symbol) {}
 
 RowDemand ObjPredInsertExpr::demand() const {
     if (symbol.getType() == InternalName::Function || !flat()) return RowDemand::Ordered;
@@ -180,7 +180,7 @@ bool ObjPredInsertExpr::repeatsHarmless() const {
 
 void ObjPredInsertExpr::prefetchApply() {
     if (symbol.getType() == InternalName::Function)
-        access->prefetchObject(symbol, values.data(), n);
+        access->prefetchFunctionObject(table, values.data(), n);
 }
 
 void ObjPredInsertExpr::expectRows(std::size_t rows) {
@@ -191,7 +191,7 @@ void ObjPredInsertExpr::expectRows(std::size_t rows) {
 void ObjPredInsertExpr::apply(InternalName* out, int* changed) {
     if (symbol.getType() == InternalName::Function) {
         InternalName made = InternalName::UndefinedObject;
-        if (access->insertObject(symbol, values.data(), n, made) != 0) *changed = 1;
+        if (access->insertFunctionObject(table, values.data(), n, made) != 0) *changed = 1;
         *out = made;
         return;
     }

@@ -13,6 +13,7 @@
 #include "foundation/Ref.h"
 #include "foundation/set.h"
 #include "objectbase/FSymbol.h"
+#include "objectbase/FunctionTableHandle.h"
 #include "objectbase/InternalName.h"
 
 class OMAccess;
@@ -171,6 +172,9 @@ class ObjPredInsertExpr : public InsertExpr {
 
   private:
     FSymbol symbol;
+    // The function symbol's table of objects, resolved at the first row and kept while the
+    // object base's layout stays; unused for a predicate.
+    FunctionTableHandle table;
 };
 
 // object : class or object :: class (Member or Subclass); slot 0 the object, 1 the class.

@@ -89,6 +89,8 @@ int MainMemOM::getOrCreateName(const FSymbol& symbol, InternalName& out) {
 int MainMemOM::registerName(const FSymbol& symbol, const InternalName& name) {
     symbolToName.insert_or_assign(symbol, name);
     nameToSymbol.insert_or_assign(name, symbol);
+    // A function symbol bound to another table: handles that kept the old one resolve it again.
+    if (name.getType() == InternalName::ParamFrame) framesMoved();
     return 1;
 }
 

@@ -222,6 +222,10 @@ class MainMemOM : public OM {
                           InternalName& out) override;
     void prefetchFunctionObject(const FSymbol& function, const InternalName* args,
                                 int argCount) override;
+    int getFunctionObject(FunctionTableHandle& table, const InternalName* args, int argCount,
+                          InternalName& out) override;
+    void prefetchFunctionObject(FunctionTableHandle& table, const InternalName* args,
+                                int argCount) override;
     void expectFunctionObjects(const FSymbol& function, std::size_t rows) override;
     int getOrCreateName(const FSymbol& symbol, InternalName& out) override;
     int registerName(const FSymbol& symbol, const InternalName& name) override;
@@ -359,6 +363,10 @@ class MainMemOM : public OM {
     // Frames may have been dropped, merged or renamed: what callers keep of the old layout
     // (HostSetCache) no longer holds.
     void framesMoved() { layoutStamp = ++layoutStamps; }
+    // The table of the handle's symbol under the present layout, resolved again when the handle
+    // was filled under another; made (for `argCount` arguments) when the symbol has none and
+    // `make` holds. Null when there is none, or it could not be made.
+    MainMemParamFrame* functionTable(FunctionTableHandle& table, int argCount, bool make);
     // `host` joins the usage set of `name` (at once, or in the log replayed when first read).
     virtual void addRelation(const InternalName& host, const InternalName& name);
     // Adds every member to the set frame and records the value row of each new one; the result

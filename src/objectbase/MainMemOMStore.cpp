@@ -465,21 +465,38 @@ int MainMemOM::lookupMethodValue(const InternalName& host, const InternalName& m
 // ---------------------------------------------------------------------------------------------
 // Function terms and predicates
 
+MainMemParamFrame* MainMemOM::functionTable(FunctionTableHandle& table, int argCount, bool make) {
+    if (table.layout == layoutStamp && table.rows != nullptr) [[likely]]
+        return table.rows;
+    InternalName name;
+    MainMemParamFrame* rows = nullptr;
+    if (giveInternalName(table.function, name) != 0 && name.getType() == InternalName::ParamFrame)
+        rows = getParamFrame(name);
+    if (rows == nullptr) {
+        if (!make) return nullptr;
+        // First use of the symbol, or its frame has gone (an earlier clear): make it afresh.
+        rows = createParamFrame(argCount + 1, name);
+        if (rows == nullptr) return nullptr;
+        registerName(table.function, name);
+    }
+    table.rows = rows;
+    table.rowsName = name;
+    table.layout = layoutStamp;
+    return rows;
+}
+
 int MainMemOM::getFunctionObject(const FSymbol& function, const InternalName* args, int argCount,
                                  InternalName& out) {
-    InternalName paramName;
-    MainMemParamFrame* rows = nullptr;
-    if (giveInternalName(function, paramName) != 0 &&
-        paramName.getType() == InternalName::ParamFrame)
-        rows = getParamFrame(paramName);
-    if (rows == nullptr) {
-        // First use of the symbol, or its frame has gone (an earlier clear): make it afresh.
-        rows = createParamFrame(argCount + 1, paramName);
-        if (rows == nullptr) return 0;
-        registerName(function, paramName);
-    }
+    FunctionTableHandle table(function);
+    return getFunctionObject(table, args, argCount, out);
+}
+
+int MainMemOM::getFunctionObject(FunctionTableHandle& table, const InternalName* args, int argCount,
+                                 InternalName& out) {
+    MainMemParamFrame* rows = functionTable(table, argCount, true);
+    if (rows == nullptr) return 0;
     if (rows->getArity() != argCount + 1) return 0;
-    if (expectedObjects > 0 && function == expectedFunction) [[unlikely]] {
+    if (expectedObjects > 0 && table.function == expectedFunction) [[unlikely]] {
         rows->reserveRows(expectedObjects);
         expectedObjects = 0;
     }
@@ -493,12 +510,12 @@ int MainMemOM::getFunctionObject(const FSymbol& function, const InternalName* ar
                             static_cast<std::int8_t>(argCount + 1));
     });
     if (made && usageIndexLive) {
-        for (int i = 0; i < argCount; ++i) addRelation(paramName, args[i]);
-        addRelation(paramName, object);
+        for (int i = 0; i < argCount; ++i) addRelation(table.rowsName, args[i]);
+        addRelation(table.rowsName, object);
     } else if (made) {
         // The frame's new row holds the pairs until the index is built.
         unloggedValues = true;
-        unloggedFunctionFrames[paramName] = true;
+        unloggedFunctionFrames[table.rowsName] = true;
     }
     out = object;
     if (!made) return 0;
@@ -508,11 +525,14 @@ int MainMemOM::getFunctionObject(const FSymbol& function, const InternalName* ar
 
 void MainMemOM::prefetchFunctionObject(const FSymbol& function, const InternalName* args,
                                        int argCount) {
-    InternalName paramName;
-    if (argCount <= 0 || args == nullptr || giveInternalName(function, paramName) == 0 ||
-        paramName.getType() != InternalName::ParamFrame)
-        return;
-    const MainMemParamFrame* rows = getParamFrame(paramName);
+    FunctionTableHandle table(function);
+    prefetchFunctionObject(table, args, argCount);
+}
+
+void MainMemOM::prefetchFunctionObject(FunctionTableHandle& table, const InternalName* args,
+                                       int argCount) {
+    if (argCount <= 0 || args == nullptr) return;
+    const MainMemParamFrame* rows = functionTable(table, argCount, false);
     if (rows != nullptr && rows->getArity() == argCount + 1) rows->storedRows().prefetch(args);
 }
 

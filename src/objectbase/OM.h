@@ -10,6 +10,7 @@
 #include "objectbase/DumpFormatterFactory.h"
 #include "objectbase/FSymbol.h"
 #include "objectbase/FactWriter.h"
+#include "objectbase/FunctionTableHandle.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/NameRemapListener.h"
 
@@ -95,6 +96,16 @@ class OM : public FLSysObject {
     // loading what that lookup reads.
     virtual void prefetchFunctionObject(const FSymbol& /*function*/, const InternalName* /*args*/,
                                         int /*argCount*/) {}
+    // The two above for the handle's symbol, through the table the handle keeps: a caller that
+    // asks for many terms of one symbol resolves the symbol once, not per term.
+    virtual int getFunctionObject(FunctionTableHandle& table, const InternalName* args,
+                                  int argCount, InternalName& out) {
+        return getFunctionObject(table.function, args, argCount, out);
+    }
+    virtual void prefetchFunctionObject(FunctionTableHandle& table, const InternalName* args,
+                                        int argCount) {
+        prefetchFunctionObject(table.function, args, argCount);
+    }
     // A hint that getFunctionObject will soon be asked for about `rows` terms of the function,
     // most of them new: a store that can makes room for them once.
     virtual void expectFunctionObjects(const FSymbol& /*function*/, std::size_t /*rows*/) {}

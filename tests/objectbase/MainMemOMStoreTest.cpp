@@ -12,6 +12,7 @@
 
 #include "foundation/ErrorHandler.h"
 #include "foundation/clib_list.h"
+#include "objectbase/FunctionTableHandle.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/ObjectBaseTestSupport.h"
@@ -418,6 +419,55 @@ TEST_F(MainMemOMStoreTest, FunctionObjectsAndLists) {
     std::string quoted;
     om->giveLexicalForm(stringTail, quoted, 1, 0);
     EXPECT_EQ(quoted, "[a|\"s\"]");
+}
+
+// A caller that keeps a function symbol's table across lookups gets what a lookup by the symbol
+// gets, also once the base was cleared, objects were equated or the symbol was bound anew.
+TEST_F(MainMemOMStoreTest, AKeptFunctionTableFollowsClearingEquatingAndRebinding) {
+    const FSymbol f = function("f", 1);
+    FunctionTableHandle table(f);
+    // Through the handle first, then by the symbol: the same object, made once.
+    auto agree = [&](const InternalName& arg, const std::string& form) {
+        InternalName kept = InternalName::UndefinedObject;
+        InternalName plain = InternalName::UndefinedObject;
+        const int made = om->getFunctionObject(table, &arg, 1, kept);
+        EXPECT_EQ(om->getFunctionObject(f, &arg, 1, plain), 0) << form;
+        EXPECT_EQ(kept, plain) << form;
+        EXPECT_EQ(lex(kept), form);
+        return made;
+    };
+
+    InternalName a = obj("a"), b = obj("b");
+    EXPECT_EQ(agree(a, "f(a)"), 1);
+    EXPECT_EQ(agree(a, "f(a)"), 0);
+    EXPECT_EQ(agree(b, "f(b)"), 1);
+
+    // f(a) and f(b) become one object; the handle finds it by either argument.
+    EXPECT_EQ(om->equate(b, a, 0), 1);
+    om->applyEqualities();
+    EXPECT_EQ(agree(a, "f(a)"), 0);
+    InternalName kept = InternalName::UndefinedObject;
+    om->prefetchFunctionObject(table, &a, 1);
+    EXPECT_EQ(om->getFunctionObject(table, &a, 1, kept), 0);
+    EXPECT_EQ(lex(kept), "f(a)");
+
+    // The symbol's own object equated with another changes nothing of its terms.
+    EXPECT_EQ(om->equate(obj("f"), obj("g"), 0), 1);
+    om->applyEqualities();
+    EXPECT_EQ(agree(a, "f(a)"), 0);
+
+    // A symbol bound to a table that does not exist gets a new one, not the one kept.
+    om->registerName(f, InternalName(77, InternalName::ParamFrame, 2));
+    EXPECT_EQ(agree(a, "f(a)"), 1);
+
+    // After a clear the kept table is gone with the rest.
+    om->clear();
+    InternalName c = obj("c");
+    om->prefetchFunctionObject(table, &c, 1);
+    EXPECT_EQ(agree(c, "f(c)"), 1);
+    EXPECT_EQ(agree(c, "f(c)"), 0);
+    a = obj("a");
+    EXPECT_EQ(agree(a, "f(a)"), 1);
 }
 
 TEST_F(MainMemOMStoreTest, PredicatesDeclaredAndFilled) {
