@@ -21,6 +21,18 @@ namespace {
 
 using namespace objectbase_test;
 
+// The rows with every `from` cell made `to`: what a store holds after the two were equated.
+std::set<std::vector<InternalName>> renamed(const std::set<std::vector<InternalName>>& rows,
+                                            const InternalName& from, const InternalName& to) {
+    std::set<std::vector<InternalName>> out;
+    for (std::vector<InternalName> row : rows) {
+        for (InternalName& cell : row)
+            if (cell == from) cell = to;
+        out.insert(row);
+    }
+    return out;
+}
+
 class MainMemOMDeltaTest : public ObjectManagerTest {
   protected:
     Rows rowsOf(const InternalName& predicate) { return predicateRows(om, predicate); }
@@ -274,16 +286,6 @@ TEST_F(MainMemOMDeltaTest, PredicateDeltasHoldExactlyTheTuplesNewInThePass) {
             if (a != b && om->equate(a, b, 0) != 0) {
                 om->applyEqualities();
                 ++equalities;
-                auto renamed = [](const std::set<std::vector<InternalName>>& rows,
-                                  const InternalName& from, const InternalName& to) {
-                    std::set<std::vector<InternalName>> out;
-                    for (std::vector<InternalName> row : rows) {
-                        for (InternalName& cell : row)
-                            if (cell == from) cell = to;
-                        out.insert(row);
-                    }
-                    return out;
-                };
                 // Whichever name survived, p and its delta follow the same renaming.
                 const Rows now = rowsOf(p);
                 const auto ifBKept = renamed(stored, a, b);
@@ -350,16 +352,6 @@ TEST_F(MainMemOMDeltaTest, MembershipDeltasHoldExactlyTheMembershipsNewInThePass
             if (a != b && om->equate(a, b, 0) != 0) {
                 om->applyEqualities();
                 ++equalities;
-                auto renamed = [](const std::set<std::vector<InternalName>>& rows,
-                                  const InternalName& from, const InternalName& to) {
-                    std::set<std::vector<InternalName>> out;
-                    for (std::vector<InternalName> row : rows) {
-                        for (InternalName& cell : row)
-                            if (cell == from) cell = to;
-                        out.insert(row);
-                    }
-                    return out;
-                };
                 const auto now = storedRows();
                 const bool bKept = now == renamed(stored, a, b);
                 const InternalName from = bKept ? a : b, to = bKept ? b : a;
