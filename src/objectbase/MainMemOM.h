@@ -641,8 +641,6 @@ class MainMemOM : public OM {
     int writeFormStep(const InternalName& name, int quote, int style, std::string& out);
     // Pushes steps to be written in the order given.
     void pushFormSteps(std::initializer_list<FormStep> steps);
-    // A string's stored text (with its quotes) between double quotes, inner characters escaped.
-    void appendQuotedString(std::string_view stored, std::string& out);
     // giveLexicalForm without the kept forms: a walk over the steps of the form.
     int walkLexicalForm(const InternalName& name, std::string& out, int quote, int style);
     // giveLexicalForm while forms are kept: the form made once (see LexicalFormCache).

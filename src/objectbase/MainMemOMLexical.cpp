@@ -10,6 +10,7 @@
 
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemOM.h"
+#include "objectbase/QuotedString.h"
 #include "objectbase/SymTab.h"
 #include "platform/ControlEvents.h"
 
@@ -427,29 +428,6 @@ bool MainMemOM::findTermParts(const InternalName& made, int width, TermParts& ou
     }
     if (out.row != nullptr && giveSymbol(paramName, out.function) == 0) out.row = nullptr;
     return out.row != nullptr;
-}
-
-void MainMemOM::appendQuotedString(std::string_view stored, std::string& out) {
-    // The stored text carries its own double quotes; the characters between them are escaped.
-    if (stored.size() >= 2 && stored.front() == '"' && stored.back() == '"')
-        stored = stored.substr(1, stored.size() - 2);
-    out += '"';
-    // The runs between characters to escape (most strings have none) are copied whole.
-    static constexpr auto escaped = [] {
-        std::array<bool, 256> table{};
-        for (unsigned char c : {'\b', '\t', '\n', '"'}) table[c] = true;
-        return table;
-    }();
-    std::size_t run = 0;
-    for (std::size_t i = 0; i < stored.size(); ++i) {
-        const char c = stored[i];
-        if (!escaped[static_cast<unsigned char>(c)]) continue;
-        out.append(stored.data() + run, i - run);
-        out += c == '\b' ? "\\b" : c == '\t' ? "\\t" : c == '\n' ? "\\n" : "\\\"";
-        run = i + 1;
-    }
-    out.append(stored.data() + run, stored.size() - run);
-    out += '"';
 }
 
 bool MainMemOM::pathParts(const InternalName& object, InternalName& host, int& type,

@@ -5,6 +5,7 @@
 
 #include "objectbase/FSymbol.h"
 #include "objectbase/OM.h"
+#include "objectbase/QuotedString.h"
 #include "objectbase/SymTab.h"
 
 void FLNameForms::appendPlain(const InternalName& name, std::string& out) {
@@ -19,25 +20,7 @@ void FLNameForms::appendPlain(const InternalName& name, std::string& out) {
         out += stored;
         return;
     }
-    // The stored text carries its own double quotes; the characters between them are escaped.
-    // Most strings hold none to escape and are copied whole.
-    std::size_t begin = 0;
-    std::size_t end = stored.size();
-    if (end >= 2 && stored.front() == '"' && stored.back() == '"') {
-        begin = 1;
-        end -= 1;
-    }
-    out += '"';
-    std::size_t from = begin;
-    for (std::size_t i = begin; i < end; ++i) {
-        const char c = stored[i];
-        if (c != '\b' && c != '\t' && c != '\n' && c != '"') continue;
-        out.append(stored, from, i - from);
-        out += c == '\b' ? "\\b" : c == '\t' ? "\\t" : c == '\n' ? "\\n" : "\\\"";
-        from = i + 1;
-    }
-    out.append(stored, from, end - from);
-    out += '"';
+    appendQuotedString(stored, out);
 }
 
 void FLNameForms::appendInteger(std::int32_t value, FLText& out) {
