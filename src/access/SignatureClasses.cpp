@@ -2,7 +2,6 @@
 #include "access/SignatureClasses.h"
 
 #include "access/OMAccess.h"
-#include "objectbase/CellHash.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
@@ -61,12 +60,6 @@ const std::vector<InternalName>* SignatureClasses::rowsOf(MethodType type, const
                                                           int argCount) const {
     const auto found = lookedUp.find(Signature{type, host, method, argCount});
     return found == lookedUp.end() ? nullptr : &found->second;
-}
-
-std::size_t SignatureClasses::SignatureHash::operator()(const Signature& signature) const {
-    const InternalName cells[] = {signature.host, signature.method};
-    return std::size_t(hashCells(cells, 2)) * 31 + std::size_t(code(signature.type)) * 7 +
-           std::size_t(signature.argCount);
 }
 
 void SignatureClasses::add(const InternalName& cell) {

@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "access/SignatureKey.h"
 #include "objectbase/FlatNameMap.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/MethodType.h"
@@ -35,16 +36,7 @@ class SignatureClasses {
                                             const InternalName& method, int argCount) const;
 
   private:
-    struct Signature {
-        MethodType type;
-        InternalName host;
-        InternalName method;
-        int argCount;
-        bool operator==(const Signature&) const = default;
-    };
-    struct SignatureHash {
-        std::size_t operator()(const Signature& signature) const;
-    };
+    using Signature = SignatureKey;
     // Adds the classes the rows of the gathered signatures name.
     void addNamedClasses();
     // Adds the class, or the members of a set of classes.
@@ -60,5 +52,5 @@ class SignatureClasses {
     bool namedClassesAdded = false;
     // What each gathered signature's lookup answered: an export that shapes its text by the
     // signatures asks the same lookups again.
-    std::unordered_map<Signature, std::vector<InternalName>, SignatureHash> lookedUp;
+    std::unordered_map<Signature, std::vector<InternalName>, SignatureKey::Hash> lookedUp;
 };

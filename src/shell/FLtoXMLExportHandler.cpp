@@ -185,7 +185,7 @@ const std::vector<InternalName>& FLtoXMLExportHandler::signatureRows(int type,
                                                                      const InternalName& cls,
                                                                      const InternalName& method,
                                                                      int argCount) {
-    const SignatureKey key{type, cls, method, argCount};
+    const SignatureKey key{MethodType(type), cls, method, argCount};
     const auto known = signatureLookups.find(key);
     if (known != signatureLookups.end()) return known->second;
     // The export's walk over the signatures looked up those its classes declare themselves.
@@ -202,11 +202,6 @@ const std::vector<InternalName>& FLtoXMLExportHandler::signatureRows(int type,
     for (bool row = found != nullptr && found->first(); row; row = found->next())
         for (int col = 1; col <= width; ++col) rows.push_back(found->atColumn(col));
     return signatureLookups.emplace(key, std::move(rows)).first->second;
-}
-
-std::size_t FLtoXMLExportHandler::SignatureKeyHash::operator()(const SignatureKey& key) const {
-    const InternalName cells[] = {key.cls, key.method};
-    return hashCells(cells, 2) * 31 + std::size_t(key.type) * 7 + std::size_t(key.argCount);
 }
 
 InternalName FLtoXMLExportHandler::typeClassOf(const InternalName& object, int classSet) {

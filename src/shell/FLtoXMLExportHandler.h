@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "access/SignatureKey.h"
 #include "foundation/set.h"
 #include "objectbase/FSymbol.h"
 #include "objectbase/FlatNameMap.h"
@@ -166,17 +167,8 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // The rows of the signature lookups of the export (columns from the first on), by arrow,
     // class, method and number of arguments: the plans of many class sets and the nesting walk
     // ask the same few again and again.
-    struct SignatureKey {
-        int type;
-        InternalName cls;
-        InternalName method;
-        int argCount;
-        bool operator==(const SignatureKey&) const = default;
-    };
-    struct SignatureKeyHash {
-        std::size_t operator()(const SignatureKey& key) const;
-    };
-    std::unordered_map<SignatureKey, std::vector<InternalName>, SignatureKeyHash> signatureLookups;
+    std::unordered_map<SignatureKey, std::vector<InternalName>, SignatureKey::Hash>
+        signatureLookups;
     // Whether a class lies below a built-in literal class, asked once for each pair.
     std::map<std::pair<InternalName, InternalName>, bool> literalClasses;
     // The result classes of the signatures a value row matches, kept for their storage.
