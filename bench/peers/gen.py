@@ -222,18 +222,17 @@ def join3_files(folder, n):
     while len(t) < n // 2:
         t.add((rng.randrange(ds), rng.randrange(1000)))
     s, t = sorted(s), sorted(t)
+    # The facts and the rule read alike in both engines' languages.
+    program = ("".join("r(%d,%d,%d).\n" % row for row in r)
+               + "".join("s(%d,%d,%d).\n" % row for row in s)
+               + "".join("t(%d,%d).\n" % row for row in t)
+               + "q(A,D,E) :- r(A,B,C), s(B,C,D), t(D,E), E < 100.\n")
     write(folder, "quorin.flp",
-          "".join("r(%d,%d,%d).\n" % row for row in r)
-          + "".join("s(%d,%d,%d).\n" % row for row in s)
-          + "".join("t(%d,%d).\n" % row for row in t)
-          + "q(A,D,E) :- r(A,B,C), s(B,C,D), t(D,E), E < 100.\n?- sys.eval[].\n"
+          program + "?- sys.eval[].\n"
           "?- N = count{E [A,D] ; q(A,D,E)}.\n")
     write(folder, "clingo.lp",
-          "".join("r(%d,%d,%d).\n" % row for row in r)
-          + "".join("s(%d,%d,%d).\n" % row for row in s)
-          + "".join("t(%d,%d).\n" % row for row in t)
-          + "q(A,D,E) :- r(A,B,C), s(B,C,D), t(D,E), E < 100.\n"
-          "count(N) :- N = #count{A,D,E : q(A,D,E)}.\n#show count/1.\n")
+          program
+          + "count(N) :- N = #count{A,D,E : q(A,D,E)}.\n#show count/1.\n")
     sql_files(folder, [("r", ["a integer", "b integer", "c integer"], r),
                        ("s", ["b integer", "c integer", "d integer"], s),
                        ("t", ["d integer", "e integer"], t)],
