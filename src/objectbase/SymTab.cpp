@@ -227,6 +227,8 @@ InternalName SymTab::enter(std::string_view name, int kind, int arity, std::uint
 }
 
 FSymbol SymTab::createNewSymbol(const std::string& base, int kind, int arity) {
+    if (base.empty() && kind == InternalName::Function && arity >= 0 && arity < 10)
+        return freshFunction(arity);
     // An import makes a fresh name for every element: the text is built in one buffer, the
     // number written behind the prefix in place.
     std::string name;
@@ -272,6 +274,31 @@ FSymbol SymTab::createNewSymbol(const std::string& base, int kind, int arity) {
             name.append(digits, next.ptr);
             prefetch(hashKey(name, kind, arity));
             return symbol;
+        }
+    }
+}
+
+FSymbol SymTab::freshFunction(int arity) {
+    // An import makes a fresh name for every element, a million for a large document: the text
+    // ("f0_" and the number) is written on the stack and hashed once, and none of GetFSymbol's
+    // rules concerns it.
+    char name[32] = {'f', static_cast<char>('0' + arity), '_'};
+    constexpr std::size_t prefix = 3;
+    for (std::int64_t n = nextId();; ++n) {
+        const std::to_chars_result written = std::to_chars(name + prefix, name + sizeof name, n);
+        const std::string_view text(name, static_cast<std::size_t>(written.ptr - name));
+        const std::size_t before = byId.size();
+        const InternalName symbol = enter(text, InternalName::Function, arity,
+                                          hashKey(text, InternalName::Function, arity));
+        if (byId.size() != before) {
+            // Fresh names come in runs, and the next one mostly takes the next number: its index
+            // slot is loaded while the caller works with this one, instead of a cache miss of a
+            // large index at the next call.
+            const std::to_chars_result next =
+                std::to_chars(name + prefix, name + sizeof name, n + 1);
+            prefetch(hashKey(std::string_view(name, static_cast<std::size_t>(next.ptr - name)),
+                             InternalName::Function, arity));
+            return FSymbol(symbol);
         }
     }
 }

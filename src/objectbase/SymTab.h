@@ -212,6 +212,8 @@ class SymTab : public FLSysObject {
         return tagBits == 0 ? 0 : static_cast<std::uint32_t>(hash >> (64 - tagBits));
     }
 
+    // createNewSymbol for a function symbol of one-digit arity without a base ("f0_58").
+    FSymbol freshFunction(int arity);
     // Finds or enters (name, kind, arity) without the special rules of GetFSymbol. The symbol
     // comes back as its base class: a function that returned an FSymbol built it on the stack
     // and read it back as one word before that read could see the writes, where its base comes
