@@ -25,6 +25,7 @@ MyOutputCharStream::~MyOutputCharStream() {
 
 void MyOutputCharStream::flush() {
     encodeBuffer();
+    writeBytes();
     if (file) {
         std::fflush(file);
     }
@@ -35,40 +36,50 @@ void MyOutputCharStream::flushBuf(OpenSP::Char c) {
     *ptr_++ = c;
 }
 
-void MyOutputCharStream::encodeBuffer() {
-    char* out = bytes;
-    char* const full = bytes + sizeof bytes - maxEscape - 1;
-    for (const OpenSP::Char* p = buffer; p < ptr_; ++p) {
-        if (out >= full) {
-            writeBytes(out);
-            out = bytes;
-        }
-        OpenSP::Char c = *p;
-        if (c < 0x80) {
-            *out++ = char(c);
-        } else if (c < 0x800) {
-            *out++ = char(0xC0 | (c >> 6));
-            *out++ = char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000 && (c < 0xD800 || c > 0xDFFF)) {
-            *out++ = char(0xE0 | (c >> 12));
-            *out++ = char(0x80 | ((c >> 6) & 0x3F));
-            *out++ = char(0x80 | (c & 0x3F));
-        } else if (c >= 0x10000 && c <= 0x10FFFF) {
-            *out++ = char(0xF0 | (c >> 18));
-            *out++ = char(0x80 | ((c >> 12) & 0x3F));
-            *out++ = char(0x80 | ((c >> 6) & 0x3F));
-            *out++ = char(0x80 | (c & 0x3F));
+void MyOutputCharStream::putChars(const OpenSP::Char* s, std::size_t n) {
+    if (ptr_ != buffer) encodeBuffer();
+    for (const OpenSP::Char* end = s + n; s < end; ++s) {
+        if (out >= full) writeBytes();
+        if (*s < 0x80) {
+            *out++ = char(*s);
         } else {
-            // A character UTF-8 cannot hold (a lone surrogate, or beyond Unicode).
-            out += std::snprintf(out, maxEscape + 1, "\\#%u;", static_cast<unsigned>(c));
+            encode(*s);
         }
     }
-    ptr_ = buffer;
-    writeBytes(out);
 }
 
-void MyOutputCharStream::writeBytes(const char* end) {
-    if (file && end != bytes) {
-        std::fwrite(bytes, 1, end - bytes, file);
+void MyOutputCharStream::encodeBuffer() {
+    for (const OpenSP::Char* p = buffer; p < ptr_; ++p) {
+        if (out >= full) writeBytes();
+        encode(*p);
     }
+    ptr_ = buffer;
+}
+
+void MyOutputCharStream::encode(OpenSP::Char c) {
+    if (c < 0x80) {
+        *out++ = char(c);
+    } else if (c < 0x800) {
+        *out++ = char(0xC0 | (c >> 6));
+        *out++ = char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000 && (c < 0xD800 || c > 0xDFFF)) {
+        *out++ = char(0xE0 | (c >> 12));
+        *out++ = char(0x80 | ((c >> 6) & 0x3F));
+        *out++ = char(0x80 | (c & 0x3F));
+    } else if (c >= 0x10000 && c <= 0x10FFFF) {
+        *out++ = char(0xF0 | (c >> 18));
+        *out++ = char(0x80 | ((c >> 12) & 0x3F));
+        *out++ = char(0x80 | ((c >> 6) & 0x3F));
+        *out++ = char(0x80 | (c & 0x3F));
+    } else {
+        // A character UTF-8 cannot hold (a lone surrogate, or beyond Unicode).
+        out += std::snprintf(out, maxEscape + 1, "\\#%u;", static_cast<unsigned>(c));
+    }
+}
+
+void MyOutputCharStream::writeBytes() {
+    if (file && out != bytes) {
+        std::fwrite(bytes, 1, static_cast<std::size_t>(out - bytes), file);
+    }
+    out = bytes;
 }

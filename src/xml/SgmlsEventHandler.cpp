@@ -17,6 +17,7 @@
 #include "platform/InterruptFlag.h"
 #include "xml/DocumentText.h"
 #include "xml/EsisOutputFlags.h"
+#include "xml/MyOutputCharStream.h"
 
 using namespace OpenSP;
 
@@ -146,7 +147,7 @@ class ExpansionSizes {
 
 }  // namespace
 
-SgmlsEventHandler::SgmlsEventHandler(const SgmlParser* parser, OutputCharStream* os,
+SgmlsEventHandler::SgmlsEventHandler(const SgmlParser* parser, MyOutputCharStream* os,
                                      Messenger* messenger, unsigned outputFlags,
                                      const Ptr<ExtendEntityManager>& entityManager,
                                      const CharsetInfo& systemCharset)
@@ -172,7 +173,13 @@ bool SgmlsEventHandler::admit(const Location& loc, std::size_t length,
     if (interruptFlag.load() != 0) {
         reason = ParseStop::interrupted;
     } else {
-        int depth = entityDepth(loc);
+        // Events come mostly from one entity after another: the depth is found once for each
+        // origin, which the handler holds so that no other origin takes its address.
+        if (loc.origin().pointer() != depthOrigin.pointer()) {
+            depthOrigin = loc.origin();
+            originDepth = entityDepth(loc);
+        }
+        int depth = originDepth;
         if (depth > 0) expanded += length;
         // The characters entities add to attribute values count as well as those they add to
         // the content: the values are written out with the element.
@@ -290,14 +297,14 @@ void SgmlsEventHandler::message(MessageEvent* event) {
 
 void SgmlsEventHandler::startData() {
     if (!haveData) {
-        os.put('-');
+        os.putByte('-');
         haveData = true;
     }
 }
 
 void SgmlsEventHandler::endData() {
     if (haveData) {
-        os.put('\n');
+        os.putByte('\n');
         haveData = false;
     }
 }
@@ -333,27 +340,29 @@ void SgmlsEventHandler::writeEscaped(const Char* s, size_t n) {
         if (c >= 32 && c != '\\') {
             continue;
         }
-        if (i > plain) os.write(s + plain, i - plain);
+        if (i > plain) os.putChars(s + plain, i - plain);
         plain = i + 1;
         if (c == recordEnd) {
-            os.put('\\').put('n');
+            os.putBytes("\\n");
             // A record end inside a data line moves the reader to the next line without an "L".
             if (haveData) {
                 ++lastLine;
             }
         } else if (c == '\\') {
-            os << "\\\\";
+            os.putBytes("\\\\");
         } else {
-            os.put('\\').put('0').put(Char('0' + c / 8)).put(Char('0' + c % 8));
+            os.putBytes("\\0");
+            os.putByte(char('0' + c / 8));
+            os.putByte(char('0' + c % 8));
         }
     }
-    if (n > plain) os.write(s + plain, n - plain);
+    if (n > plain) os.putChars(s + plain, n - plain);
 }
 
 void SgmlsEventHandler::writeLine(char command, const StringC& operand) {
-    os.put(command);
+    os.putByte(command);
     writeEscaped(operand);
-    os.put('\n');
+    os.putByte('\n');
 }
 
 void SgmlsEventHandler::appinfo(AppinfoEvent* event) {

@@ -18,10 +18,12 @@
 
 #include "xml/EntityPolicy.h"
 
+class MyOutputCharStream;
+
 class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
   public:
     // Messages go to the messenger; the stream, parser and entity manager outlive the handler.
-    SgmlsEventHandler(const OpenSP::SgmlParser* parser, OpenSP::OutputCharStream* os,
+    SgmlsEventHandler(const OpenSP::SgmlParser* parser, MyOutputCharStream* os,
                       OpenSP::Messenger* messenger, unsigned outputFlags,
                       const OpenSP::Ptr<OpenSP::ExtendEntityManager>& entityManager,
                       const OpenSP::CharsetInfo& systemCharset);
@@ -82,7 +84,7 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     void sawContent();
 
     const OpenSP::SgmlParser* parser;
-    OpenSP::OutputCharStream& os;
+    MyOutputCharStream& os;
     OpenSP::Messenger* messenger;
     unsigned flags;
     OpenSP::Ptr<OpenSP::ExtendEntityManager> entityManager;
@@ -105,6 +107,9 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     std::uint64_t maxExpanded = EntityPolicy::defaultMaxExpandedBytes;
     int maxDepth = EntityPolicy::defaultMaxDepth;
     std::uint64_t expanded = 0;
+    // The origin of the last event admitted and how many entities it lies in.
+    OpenSP::ConstPtr<OpenSP::Origin> depthOrigin;
+    int originDepth = 0;
     ParseStop* stop = nullptr;
     // The line of the document where a fault of its text stopped the parse.
     unsigned long* stopLine = nullptr;
