@@ -134,6 +134,13 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // object : class, object :: class (a subclass cycle collapses instead), or the child relation.
     virtual int insertClassRelation(const InternalName& object, const InternalName& cls,
                                     IsaRelation kind);
+    // object : cls, host[method arrow object] and object's child relation to host, in that order,
+    // for an object an import has just made, which has no class or parent yet: as the three
+    // insert operations, and in one step of the object manager while nothing traces the inserts
+    // or watches inherited values. Nonzero when any was new.
+    virtual int insertFreshChild(const InternalName& object, const InternalName& cls,
+                                 const InternalName& host, const InternalName& method,
+                                 MethodType type);
     // Whether insertClassRelation does more with a membership than store and trace it, so that
     // a rule head must not store memberships past it.
     virtual bool watchesMemberships() const { return false; }

@@ -233,6 +233,18 @@ int OMAccess::insertClassRelation(const InternalName& object, const InternalName
     return result;
 }
 
+int OMAccess::insertFreshChild(const InternalName& object, const InternalName& cls,
+                               const InternalName& host, const InternalName& method,
+                               MethodType type) {
+    if (attachedOM == nullptr) return 0;
+    if (traceMode() == TraceMode::Off && !inheritancePhases.inherited().watching())
+        return attachedOM->insertFreshChild(object, cls, host, method, code(type));
+    int added = OMAccess::insertClassRelation(object, cls, IsaRelation::Member);
+    if (insertValue(host, method, nullptr, 0, type, object) != 0) added = 1;
+    if (insertClassRelation(object, host, IsaRelation::Child) != 0) added = 1;
+    return added;
+}
+
 void OMAccess::traceClassRelation(const InternalName& object, const InternalName& cls,
                                   IsaRelation kind) {
     debugChannel() << std::endl

@@ -232,6 +232,8 @@ class MainMemOM : public OM {
 
     // Facts.
     int insertIsa(const InternalName& object, const InternalName& cls, int kind) override;
+    int insertFreshChild(const InternalName& object, const InternalName& cls,
+                         const InternalName& host, const InternalName& method, int type) override;
     int insertSetMember(const InternalName& host, const InternalName& method,
                         const InternalName* args, int argCount, int type,
                         const set<InternalName>& values) override;

@@ -164,6 +164,41 @@ int MainMemOM::insertIsa(const InternalName& object, const InternalName& cls, in
     return noteRelation(object, cls, kind);
 }
 
+int MainMemOM::insertFreshChild(const InternalName& object, const InternalName& cls,
+                                const InternalName& host, const InternalName& method, int type) {
+    // An import stores these three facts for every element it maps. The object's frame is found
+    // once for both of its sets, and the host's set of values is the one kept from its last
+    // child rather than found through the host's frame again. While deltas are recorded, or for
+    // an object that has classes or parents already, each fact takes its own insert.
+    if (deltaOn || !isSetValuedType(type) || object == host)
+        return OM::insertFreshChild(object, cls, host, method, type);
+    bool made = false;
+    MainMemObjFrame* frame = objFrameFor(object, made);
+    if (frame == nullptr) return OM::insertFreshChild(object, cls, host, method, type);
+    if (!made && (getSetFrame(frame->getSetName1()) != nullptr ||
+                  getSetFrame(frame->getSetName3()) != nullptr))
+        return OM::insertFreshChild(object, cls, host, method, type);
+    int added = 0;
+    InternalName classesName;
+    if (MainMemSetFrame* classes = newSetName(classesName)) {
+        classes->insert(cls);
+        frame->setSetName1(classesName);
+        added = noteRelation(object, cls, 1);
+    }
+    MainMemSetFrame* members = methodSetFrame(host, method, type, methodSets);
+    const int stored = members != nullptr
+                           ? storeSetMember(members, host, method, nullptr, 0, type, object)
+                           : insertMethodValue(host, method, nullptr, 0, type, object);
+    if (stored != 0) added = 1;
+    InternalName parentsName;
+    if (MainMemSetFrame* parents = newSetName(parentsName)) {
+        parents->insert(host);
+        frame->setSetName3(parentsName);
+        if (noteRelation(object, host, 3) != 0) added = 1;
+    }
+    return added;
+}
+
 int MainMemOM::storeIsa(MainMemSetFrame* classes, const InternalName& object,
                         const InternalName& cls, int kind) {
     if (kind < 1 || kind > 3 || classes->insert(cls) == 0) return 0;

@@ -36,6 +36,14 @@ class PlainFactWriter : public FactWriter {
 
 }  // namespace
 
+int OM::insertFreshChild(const InternalName& object, const InternalName& cls,
+                         const InternalName& host, const InternalName& method, int type) {
+    int added = insertIsa(object, cls, 1);
+    if (insertMethodValue(host, method, nullptr, 0, type, object) != 0) added = 1;
+    if (insertIsa(object, host, 3) != 0) added = 1;
+    return added;
+}
+
 std::unique_ptr<FactWriter> OM::openWriter(const FactRelation& relation) {
     return std::make_unique<PlainFactWriter>(*this, relation);
 }

@@ -118,6 +118,11 @@ class OM : public FLSysObject {
     virtual int insertSetMember(const InternalName& host, const InternalName& method,
                                 const InternalName* args, int argCount, int type,
                                 const set<InternalName>& values) = 0;
+    // object : cls, host[method arrow object] and object's child relation to host, in that order,
+    // for an object that an import has just made and whose classes and parents are none yet: the
+    // three inserts, which a store may take in one step. Nonzero when any was new.
+    virtual int insertFreshChild(const InternalName& object, const InternalName& cls,
+                                 const InternalName& host, const InternalName& method, int type);
     // Stores host[method@(args) arrow value] for any method type.
     virtual int insertMethodValue(const InternalName& host, const InternalName& method,
                                   const InternalName* args, int argCount, int type,

@@ -234,6 +234,10 @@ class NsgmlHandler : public ManagedObject {
     // element : cls, cls : tag, cls :: node. fresh: the element is an object the mapping made
     // now, with no class yet.
     void insertElementClass(const InternalName& element, const InternalName& cls, bool fresh);
+    // Whether insertElementClass would stage nothing but the membership for the class: its
+    // relations to tag and node are staged.
+    bool classRelationsStaged(const InternalName& cls) const;
+    static bool hasMappedAttribute(const SGMLTreeElem* element);
 
     int skipEmptyText = 0;
     int rootFlag = 0;

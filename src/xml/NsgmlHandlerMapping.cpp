@@ -73,6 +73,18 @@ void NsgmlHandler::insertElementClass(const InternalName& element, const Interna
     state->lastElementClass = cls;
 }
 
+bool NsgmlHandler::classRelationsStaged(const InternalName& cls) const {
+    return cls == state->lastElementClass ||
+           (state->staged.stagedOnce(cls, builtinObject::Tag, 1) &&
+            state->staged.stagedOnce(cls, builtinObject::Node, 2));
+}
+
+bool NsgmlHandler::hasMappedAttribute(const SGMLTreeElem* element) {
+    for (const SGMLTreeAttr& attribute : element->getAttributes())
+        if (attribute.getStatus() == '+') return true;
+    return false;
+}
+
 bool NsgmlHandler::isSubclass(const InternalName& x, const InternalName& cls) {
     // A result class that is the class itself counts: a method given `literal` as its result
     // class takes literal values.
@@ -257,6 +269,12 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
     const bool repeatsNothing = request.ordering != 1 && request.dtdDemand == builtinObject::Nil;
     InternalName linkedText = undefined;
     InternalName linkedHost = undefined;
+    // Whether linking an element stages exactly host[name ->> element] and element's child
+    // relation to host, after the element's membership, which the layer stores as that of a
+    // fresh object: the three are then one fact (see StagedFacts::freshChild).
+    const bool linksFreshChild =
+        freshMember && request.xml == 1 && request.dtdDemand == builtinObject::Nil &&
+        request.dtdObject == builtinObject::Nil && request.ordering != 1 && request.mapping == 1;
     while (!frames.empty() && !stopDuring(steps)) {
         MapFrame& frame = frames.back();
         if (frame.next == frame.end) {
@@ -265,6 +283,15 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
                 const MapFrame& outer = *frame.outer;
                 const InternalName e = frame.host;
                 const InternalName cls = frame.hostClass;
+                if (linksFreshChild && !hasMappedAttribute(frame.element) &&
+                    classRelationsStaged(cls)) {
+                    // Its class, its link to the host and its child relation are the element's
+                    // only facts: one staged fact, which the commit stores in one step.
+                    state->lastElementClass = cls;
+                    state->staged.freshChild(e, cls, outer.host, frame.name, 1);
+                    frames.pop_back();
+                    continue;
+                }
                 // The element's object was made by this walk, and only this fact classes it.
                 insertElementClass(e, cls, true);
                 for (const SGMLTreeAttr& attribute : frame.element->getAttributes()) {

@@ -95,6 +95,12 @@ void StagedFacts::freshMembership(const InternalName& object, const InternalName
     stage(Kind::freshMembership, object, cls, nullptr, 0, 1, nullptr);
 }
 
+void StagedFacts::freshChild(const InternalName& object, const InternalName& cls,
+                             const InternalName& host, const InternalName& method, int type) {
+    const InternalName link[2] = {host, method};
+    stage(Kind::freshChild, object, cls, link, 2, type, nullptr);
+}
+
 bool StagedFacts::commit(OMAccess& access, const std::function<bool()>& stop,
                          const FreshMember& freshMember) {
     // Storing may start further imports (a stored value can be a Web attribute), which stage
@@ -132,6 +138,9 @@ bool StagedFacts::commit(OMAccess& access, const std::function<bool()>& stop,
                     freshMember(host, method);
                 else
                     access.insertClassRelation(host, method, IsaRelation::Member);
+                break;
+            case Kind::freshChild:
+                access.insertFreshChild(host, method, args[0], args[1], MethodType(head.type));
                 break;
             case Kind::path:
                 access.insertReservedPath(host, method, argPointer, head.argCount, take());

@@ -36,9 +36,18 @@ class StagedFacts {
     // The same for a relation the mapping states again and again (an element class is a tag,
     // a method an attribute): staged once, as only the first would store anything.
     void classRelationOnce(const InternalName& object, const InternalName& cls, int kind);
+    // Whether classRelationOnce has staged the relation.
+    bool stagedOnce(const InternalName& object, const InternalName& cls, int kind) const {
+        return relations.count(RelationKey{object, cls, kind}) != 0;
+    }
     // object : cls for an object the import made, which has no class before this one: the
     // commit stores it through its fresh-membership road when it is given one.
     void freshMembership(const InternalName& object, const InternalName& cls);
+    // freshMembership(object, cls), then host[method -> object] of the (set-valued) type and
+    // object's child relation to host, as one fact: the commit stores the three through
+    // OMAccess::insertFreshChild.
+    void freshChild(const InternalName& object, const InternalName& cls, const InternalName& host,
+                    const InternalName& method, int type);
 
     // The value of the scalar path host.method@(args): the stored one, the staged one, or a
     // reserved object whose path is staged (as OMAccess::insertPath with type 0 would make it).
@@ -66,7 +75,7 @@ class StagedFacts {
     // A large document stages millions of facts: each is a head (its kind, argument count and
     // type) and its names in one stream, host, method, arguments and value (a class relation
     // has no value), both in blocks that never move, so that no reallocation doubles them.
-    enum class Kind : std::uint8_t { value, classRelation, freshMembership, path };
+    enum class Kind : std::uint8_t { value, classRelation, freshMembership, freshChild, path };
     struct Head {
         Kind kind;
         std::int8_t argCount;

@@ -211,7 +211,7 @@ int WebOMAccess::insertClassRelation(const InternalName& object, const InternalN
     return result;
 }
 
-int WebOMAccess::insertFreshMembership(const InternalName& object, const InternalName& cls) {
+bool WebOMAccess::freshClassBelowUrl(const InternalName& cls) {
     // Stamps start at 1: the kept answer of a fresh layer matches no class.
     const std::uint64_t stamp = hierarchyChanges + 1;
     if (lastFreshClass.cls != cls || lastFreshClass.stamp != stamp) {
@@ -219,8 +219,24 @@ int WebOMAccess::insertFreshMembership(const InternalName& object, const Interna
                            isaTest(cls, builtinObject::Url, IsaRelation::Subclass) != 0;
         lastFreshClass = {cls, stamp, below};
     }
-    if (lastFreshClass.belowUrl) return insertClassRelation(object, cls, IsaRelation::Member);
+    return lastFreshClass.belowUrl;
+}
+
+int WebOMAccess::insertFreshMembership(const InternalName& object, const InternalName& cls) {
+    if (freshClassBelowUrl(cls)) return insertClassRelation(object, cls, IsaRelation::Member);
     return OMAccess::insertClassRelation(object, cls, IsaRelation::Member);
+}
+
+int WebOMAccess::insertFreshChild(const InternalName& object, const InternalName& cls,
+                                  const InternalName& host, const InternalName& method,
+                                  MethodType type) {
+    // A scalar value may be a Web attribute, which this layer's insertValue watches.
+    if (type != MethodType::Scalar && !freshClassBelowUrl(cls))
+        return OMAccess::insertFreshChild(object, cls, host, method, type);
+    int added = insertFreshMembership(object, cls);
+    if (insertValue(host, method, nullptr, 0, type, object) != 0) added = 1;
+    if (insertClassRelation(object, host, IsaRelation::Child) != 0) added = 1;
+    return added;
 }
 
 int WebOMAccess::applyEqualities() {

@@ -64,6 +64,12 @@ class WebOMAccess : public OMAccess {
     // take insertClassRelation's road with its is-a tests; any other is stored plainly. The
     // answer for the class of the last call is kept until the class hierarchy may have changed.
     int insertFreshMembership(const InternalName& object, const InternalName& cls);
+    // The membership as insertFreshMembership stores it, then the value and the child relation;
+    // in one step of the object base when the class is not url or below it and the values are
+    // a set.
+    int insertFreshChild(const InternalName& object, const InternalName& cls,
+                         const InternalName& host, const InternalName& method,
+                         MethodType type) override;
     // Applies the recorded equalities one by one, materializing each surviving URL; non-zero when
     // any was applied.
     int applyEqualities() override;
@@ -172,6 +178,8 @@ class WebOMAccess : public OMAccess {
     // Every import starts with a load, so no answer outlives the import it was given in, and
     // facts stored past this layer between imports (a consulted file) cannot make it stale.
     std::uint64_t hierarchyChanges = 0;
+    // Whether cls is url or below it, kept for the class of the last call.
+    bool freshClassBelowUrl(const InternalName& cls);
     struct FreshClass {
         InternalName cls = InternalName::UndefinedObject;
         std::uint64_t stamp = 0;

@@ -1,0 +1,179 @@
+// The one-step store of an imported element's class, link and parent agrees with the three plain
+// inserts it stands for: the same classes, values and parents, the same dump in the same order,
+// the same answers and the same recorded deltas, for fresh objects and for objects it must leave
+// to the plain inserts.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "foundation/ErrorHandler.h"
+#include "foundation/OutputChannel.h"
+#include "objectbase/DeltaTable.h"
+#include "objectbase/MainMemOM.h"
+#include "objectbase/ObjectBaseTestSupport.h"
+#include "support/ChannelCapture.h"
+
+namespace {
+
+using namespace objectbase_test;
+
+// Two managers fed the same facts: `plain` through insertIsa and insertMethodValue one fact at a
+// time, `fused` through insertFreshChild.
+class FreshChildTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        centralErrorHandler().reset();
+        centralErrorHandler().setKeepMostSerious(0);
+        plain = new MainMemOM();
+        fused = new MainMemOM();
+    }
+    void TearDown() override {
+        for (MainMemOM* om : {plain, fused}) {
+            om->clearDelta();
+            decRef(om);
+        }
+        centralErrorHandler().setKeepMostSerious(1);
+        centralErrorHandler().reset();
+    }
+
+    // The same object in both managers (names are made in the same order in both).
+    InternalName object(const std::string& text) {
+        InternalName a;
+        InternalName b;
+        plain->internName(a, text, 1);
+        fused->internName(b, text, 1);
+        EXPECT_EQ(a, b) << text;
+        return a;
+    }
+
+    static std::string dumped(MainMemOM* om) {
+        ChannelCapture debug(debugChannel());
+        om->dump(0);
+        return debug.text();
+    }
+
+    // The instances (kind 1) and the children (kind 3) of each name, in the order the managers
+    // give them, with the hosts of each name as a method of type 1 and 2.
+    static std::vector<Rows> indexes(MainMemOM* om, const std::vector<InternalName>& names) {
+        std::vector<Rows> found;
+        for (const InternalName& name : names) {
+            for (int kind : {1, 3}) {
+                Iterator* it = om->isaIterator(name, kind, nullptr);
+                found.push_back(drain(it, 1));
+                decRef(it);
+            }
+            for (std::int16_t type : {1, 2}) {
+                Iterator* it = om->methodHostsIterator(name, type, 0, nullptr);
+                found.push_back(drain(it, 1));
+                decRef(it);
+            }
+        }
+        return found;
+    }
+    void expectAlike(const std::vector<InternalName>& names) {
+        EXPECT_EQ(dumped(plain), dumped(fused));
+        EXPECT_EQ(indexes(plain, names), indexes(fused, names));
+    }
+
+    // The element's three facts in both managers; the answers agree.
+    void child(const InternalName& element, const InternalName& cls, const InternalName& host,
+               const InternalName& method, int type) {
+        int expected = plain->insertIsa(element, cls, 1);
+        if (plain->insertMethodValue(host, method, nullptr, 0, type, element) != 0) expected = 1;
+        if (plain->insertIsa(element, host, 3) != 0) expected = 1;
+        EXPECT_EQ(fused->insertFreshChild(element, cls, host, method, type), expected);
+    }
+    // A plain value in both managers.
+    void value(const InternalName& host, const InternalName& method, int type,
+               const InternalName& member) {
+        EXPECT_EQ(plain->insertMethodValue(host, method, nullptr, 0, type, member),
+                  fused->insertMethodValue(host, method, nullptr, 0, type, member));
+    }
+    void isa(const InternalName& object, const InternalName& cls, int kind) {
+        EXPECT_EQ(plain->insertIsa(object, cls, kind), fused->insertIsa(object, cls, kind));
+    }
+
+    MainMemOM* plain = nullptr;
+    MainMemOM* fused = nullptr;
+};
+
+TEST_F(FreshChildTest, SiblingsOfTwoClassesUnderOneHostStoreAsThePlainInserts) {
+    const InternalName root = object("root");
+    const InternalName e = object("e");
+    const InternalName f = object("f");
+    isa(root, object("r"), 1);
+    for (int i = 0; i < 300; ++i) {
+        const InternalName element = object("x" + std::to_string(i));
+        const InternalName& name = i % 3 == 0 ? f : e;
+        child(element, name, root, name, 1);
+    }
+    expectAlike({root, e, f});
+}
+
+TEST_F(FreshChildTest, NestedElementsWithValuesOfTheirOwnStoreAsThePlainInserts) {
+    // Children are linked before their element: its frame exists, with values but no classes.
+    std::mt19937 random(7201);
+    const InternalName names[] = {object("a"), object("b"), object("c")};
+    const InternalName text = object("pcdata");
+    std::vector<InternalName> open{object("doc")};
+    int made = 0;
+    for (int step = 0; step < 2000; ++step) {
+        const int what = int(random() % 10);
+        if (what < 4 || open.size() < 2) {
+            open.push_back(object("n" + std::to_string(made++)));
+        } else if (what < 6) {
+            value(open.back(), text, 1, object("t" + std::to_string(random() % 5)));
+        } else {
+            const InternalName element = open.back();
+            open.pop_back();
+            const InternalName& name = names[random() % 3];
+            child(element, name, open.back(), name, what == 9 ? 2 : 1);
+        }
+    }
+    std::vector<InternalName> all(std::begin(names), std::end(names));
+    for (int i = 0; i < made; ++i) all.push_back(object("n" + std::to_string(i)));
+    all.push_back(object("doc"));
+    expectAlike(all);
+}
+
+TEST_F(FreshChildTest, ObjectsWithClassesOrParentsOrScalarLinksTakeThePlainInserts) {
+    const InternalName host = object("host");
+    const InternalName other = object("other");
+    const InternalName e = object("e");
+    const InternalName classed = object("classed");
+    const InternalName parented = object("parented");
+    const InternalName scalar = object("scalar");
+    isa(classed, object("c"), 1);
+    isa(parented, other, 3);
+    child(classed, e, host, e, 1);
+    child(parented, e, host, e, 1);
+    child(scalar, e, host, object("single"), 0);
+    // A fact stored again is no new fact.
+    child(classed, e, host, e, 1);
+    // An object that is its own host.
+    child(host, e, host, e, 1);
+    expectAlike({host, other, e, classed, parented, scalar, object("single")});
+}
+
+TEST_F(FreshChildTest, RecordedDeltasAgree) {
+    DeltaTable plainTable;
+    DeltaTable fusedTable;
+    const FSymbol plainDelta =
+        plain->giveSymTab()->GetFSymbol("delta_1^0", InternalName::Predicate, 3);
+    const FSymbol fusedDelta =
+        fused->giveSymTab()->GetFSymbol("delta_1^0", InternalName::Predicate, 3);
+    plainTable.setMethodDelta(1, 0, plainDelta);
+    fusedTable.setMethodDelta(1, 0, fusedDelta);
+    ASSERT_EQ(plain->initDelta(&plainTable), 1);
+    ASSERT_EQ(fused->initDelta(&fusedTable), 1);
+    const InternalName root = object("root");
+    const InternalName e = object("e");
+    for (int i = 0; i < 50; ++i) child(object("x" + std::to_string(i)), e, root, e, 1);
+    EXPECT_EQ(predicateRows(plain, plainDelta), predicateRows(fused, fusedDelta));
+    expectAlike({root, e});
+}
+
+}  // namespace
