@@ -24,7 +24,8 @@ constexpr std::size_t blockSize = 1 << 16;
 }  // namespace
 
 bool EsisReader::nextLine(std::istream& in) {
-    line.clear();
+    spanned.clear();
+    line = {};
     bool sawText = false;
     for (;;) {
         if (blockStart == blockEnd) {
@@ -33,18 +34,27 @@ bool EsisReader::nextLine(std::istream& in) {
             blockStart = 0;
             blockEnd = static_cast<std::size_t>(in.gcount());
             // A last line without a line feed is still a line.
-            if (blockEnd == 0) return sawText;
+            if (blockEnd == 0) {
+                line = spanned;
+                return sawText;
+            }
         }
         const char* begin = block.data() + blockStart;
         const std::size_t available = blockEnd - blockStart;
         const auto* feed = static_cast<const char*>(std::memchr(begin, '\n', available));
         if (feed != nullptr) {
             const auto length = static_cast<std::size_t>(feed - begin);
-            line.append(begin, length);
+            // Most lines lie within one block and are read where they lie.
+            if (sawText) {
+                spanned.append(begin, length);
+                line = spanned;
+            } else {
+                line = std::string_view(begin, length);
+            }
             blockStart += length + 1;
             return true;
         }
-        line.append(begin, available);
+        spanned.append(begin, available);
         blockStart = blockEnd;
         sawText = true;
     }
@@ -60,5 +70,5 @@ void EsisReader::readEsisLine(std::istream& in) {
             return;
         }
     }
-    line.assign(1, '\n');
+    line = "\n";
 }

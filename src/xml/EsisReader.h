@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <istream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Reads the event stream a line at a time, passing over empty lines and the lines no tree needs
@@ -15,14 +16,17 @@ class EsisReader {
     // reads one stream only, and nothing else reads that stream after it.
     void readEsisLine(std::istream& in);
 
-    const std::string& currentLine() const { return line; }
+    // The line, valid until the next read: mostly a view of the block it lies in.
+    std::string_view currentLine() const { return line; }
     bool atEnd() const { return endOfInput; }
 
   private:
     // The next line of the stream, without its line feed, into `line`; false at its end.
     bool nextLine(std::istream& in);
 
-    std::string line;
+    std::string_view line;
+    // A line that spans two blocks, copied together.
+    std::string spanned;
     bool endOfInput = false;
     // A document's stream has a line or more for each of its elements: the lines are cut out
     // of a block read at once rather than read a character at a time.

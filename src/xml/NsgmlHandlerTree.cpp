@@ -14,13 +14,13 @@
 
 namespace {
 
-bool startsWith(const std::string& line, char command) {
+bool startsWith(std::string_view line, char command) {
     return !line.empty() && line[0] == command;
 }
 
 // Processing instructions, and the identifiers of entity definitions ("s", "p" directly followed
 // by their text), carry nothing the tree keeps; passing them over keeps the element open.
-bool isPassedOver(const std::string& line) {
+bool isPassedOver(std::string_view line) {
     if (line.empty()) return false;
     if (line[0] == '?') return true;
     return (line[0] == 's' || line[0] == 'p') && !(line.size() > 1 && line[1] == ' ');
@@ -43,7 +43,7 @@ SGMLTreeElem* NsgmlHandler::parseEsis(std::istream& in) {
     auto start = [&](SGMLTreeElem* element) {
         readAttributes(in, element);
         if (!reader.atEnd() && startsWith(reader.currentLine(), '(')) {
-            tree.setName(element, std::string_view(reader.currentLine()).substr(1));
+            tree.setName(element, reader.currentLine().substr(1));
             if (element->getName() == "html") state->html = 1;
             reader.readEsisLine(in);
             return true;
@@ -56,7 +56,7 @@ SGMLTreeElem* NsgmlHandler::parseEsis(std::istream& in) {
     // An interrupt abandons the import; the driver sees the flag once the tree is returned.
     int lines = 0;
     while (!open.empty() && !((++lines & 4095) == 0 && interruptFlag.load() != 0)) {
-        const std::string& line = reader.currentLine();
+        const std::string_view line = reader.currentLine();
         const bool more = !reader.atEnd();
         if (more && (startsWith(line, '(') || startsWith(line, 'A'))) {
             if (open.size() >= static_cast<std::size_t>(maxDepth)) {
@@ -69,7 +69,7 @@ SGMLTreeElem* NsgmlHandler::parseEsis(std::istream& in) {
             open.push_back(element);
             start(element);
         } else if (more && startsWith(line, '-')) {
-            tree.addText(open.back(), std::string_view(line).substr(1));
+            tree.addText(open.back(), line.substr(1));
             reader.readEsisLine(in);
         } else if (more && isPassedOver(line)) {
             reader.readEsisLine(in);
@@ -90,7 +90,7 @@ SGMLTreeElem* NsgmlHandler::parseEsis(std::istream& in) {
 void NsgmlHandler::readDoctype(std::istream& in) {
     EsisReader& reader = state->reader;
     while (!reader.atEnd()) {
-        const std::string line = reader.currentLine();
+        const std::string line(reader.currentLine());
         if (startsWith(line, 's') || startsWith(line, 'p')) {
             // Both identifiers are kept: the DTD lookup prefers the system one.
             if (line.size() > 1 && line[1] == ' ') {
@@ -134,7 +134,7 @@ InternalName NsgmlHandler::insertIdentifier(const std::string& identifier, const
 void NsgmlHandler::readAttributes(std::istream& in, SGMLTreeElem* element) {
     EsisReader& reader = state->reader;
     while (!reader.atEnd() && startsWith(reader.currentLine(), 'A')) {
-        const std::string rest = reader.currentLine().substr(1);
+        const std::string rest(reader.currentLine().substr(1));
         const std::size_t nameEnd = rest.find(' ');
         std::string name = rest.substr(0, nameEnd);
         std::string type;

@@ -16,7 +16,7 @@ std::vector<std::string> keptLines(const std::string& stream) {
     std::vector<std::string> lines;
     do {
         reader.readEsisLine(in);
-        lines.push_back(reader.currentLine());
+        lines.emplace_back(reader.currentLine());
     } while (!reader.atEnd() && lines.size() < 100);
     return lines;
 }
@@ -68,7 +68,7 @@ TEST(EsisReaderTest, KeepsLinesWholeAcrossLongStreams) {
     Lines lines;
     do {
         reader.readEsisLine(in);
-        lines.push_back(reader.currentLine());
+        lines.emplace_back(reader.currentLine());
     } while (!reader.atEnd());
     EXPECT_EQ(lines, expected);
 }
