@@ -11,8 +11,10 @@ The bases: N objects of N/20 classes whose signatures declare their four methods
 number, a set of two objects, a method with an argument), for saveAs, the dump on the screen
 (debugChannel, standard error), the XML dump and the F-Logic, XML and signature exports; the
 prefix lists of a list of N/8 elements built by rules (the lexical forms of shared terms) for
-saveAs; an XML document of N/4 elements of three children each, loaded in the Kavum mode, for its
-XML export.
+saveAs; N/10 classes in a tree of four branches under a class without signatures, each declaring
+five signatures (a set result, arguments, a set of two result types), for the signature export of
+a base of inherited signatures; an XML document of N/4 elements of three children each, loaded in
+the Kavum mode, for its XML export.
 """
 import argparse
 import os
@@ -51,6 +53,15 @@ def bases(n):
     write("objects.flp", "".join(lines) + "?- sys.eval[].\n")
     write("lists.flp", f"l(0, []).\nl(M, [a|L]) :- l(N, L), N < {n // 8}, M = N + 1.\n"
                        "?- sys.eval[].\n")
+    k = max(1, n // 10)
+    lines = ["s0 :: top.\n"]
+    for c in range(k):
+        if c:
+            lines.append(f"s{c} :: s{c // 4}.\n")
+        lines.append(f"s{c}[name => string; size => integer; next =>> s{(c + 1) % k}; "
+                     f"rank@(s{c}) => integer; pair@(string, s{c // 4}) =>> "
+                     f"(s{c}, s{(c * 7) % k})].\n")
+    write("sigs.flp", "".join(lines) + "?- sys.eval[].\n")
     doc = ['<?xml version="1.0"?>\n<library>\n']
     for i in range(n // 4):
         doc.append(f'  <book year="{1900 + i % 120}" lang="en"><title>Title number {i}</title>'
@@ -69,6 +80,8 @@ FORMS = {
     "export xml": ("objects", [], '?- sys.theOMAccess.export@("xml", "out.txt", "db")[].',
                    "out.txt"),
     "export sig": ("objects", [], '?- sys.theOMAccess.export@("sig", "out.txt")[].', "out.txt"),
+    "export sig tree": ("sigs", [], '?- sys.theOMAccess.export@("sig", "out.txt")[].',
+                        "out.txt"),
     "saveAs lists": ("lists", [], '?- sys.om.saveAs@("out.txt")[].', "out.txt"),
     "kavum export": ("doc", ["-kavum"], '?- sys.theOMAccess.export@("xml", "out.txt", "all").',
                      "out.txt"),

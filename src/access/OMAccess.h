@@ -417,6 +417,9 @@ class OMAccess : public FLSysObject, public NameRemapListener {
                                                        const InternalName& method, int argCount) {
         return signatures->walkRows(type, host, method, argCount);
     }
+    // While a walk is open, the objects with signatures of their own (see
+    // SignatureQueries::walkHosts); null otherwise.
+    const std::vector<InternalName>* signatureWalkHosts() const { return signatures->walkHosts(); }
 
     // Reports 5/25/2 "Undefined MethodArg" for a shell method called with invalid arguments.
     virtual void reportInvalidMethodArg(const std::string& methodName) const;

@@ -5,6 +5,7 @@
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
+#include "objectbase/ParamRows.h"
 
 namespace {
 
@@ -12,15 +13,16 @@ const InternalName Free = InternalName::UndefinedObject;
 
 }  // namespace
 
-SignatureClasses::SignatureClasses(OMAccess& access) : access(access) {
-    // One walk over the objects, each one's entries read in place from its frame (three
-    // iterators a frame, one for each signature type, were a sixth of an export's time). The
-    // entries come in the order of their types; their order answers nothing.
-    const auto hosts = Ref<Iterator>::adopt(access.objNamesIterator(nullptr));
+SignatureClasses::SignatureClasses(OMAccess& access) : access(access), rows(access) {
+    // The hosts of signatures are found by the object base in one pass over its frames, and only
+    // their entries are read, in place. The entries come in the order of their types; their order
+    // answers nothing.
     OM* om = access.om();
-    for (bool host = hosts != nullptr && hosts->first(); host; host = hosts->next()) {
-        const InternalName object = hosts->atColumn(1);
-        const MainMemObjFrame* frame = om != nullptr ? om->getObjFrame(object) : nullptr;
+    if (om != nullptr)
+        om->hostsOfEntryTypes(code(MethodType::ScalarSignature),
+                              code(MethodType::AttributeSetSignature), signatureHosts);
+    for (const InternalName& object : signatureHosts) {
+        const MainMemObjFrame* frame = om->getObjFrame(object);
         if (frame == nullptr) continue;
         frame->forEachEntry([&](const MethodKey& key, const InternalName&) {
             const int type = key.methodType;
@@ -36,30 +38,107 @@ SignatureClasses::SignatureClasses(OMAccess& access) : access(access) {
 
 void SignatureClasses::addNamedClasses() {
     namedClassesAdded = true;
+    // A lookup of a signature answers the signatures stored at its class and at the classes
+    // above it, each of which is a gathered signature of its own (with the same arrow, method
+    // and number of arguments): the classes all the lookups name are those the stored
+    // signatures name, each read once instead of once for every class below it. With
+    // signature access on, a row's result runs over the classes above each declared result
+    // type; with it off, the rows are the stored ones.
+    const bool generalised = access.signaturesOn() != 0;
+    OM* om = access.om();
+    if (om == nullptr) return;
+    FlatNameMap<InternalName, bool> expandedTypes;
+    std::vector<InternalName> types;
+    auto addResult = [&](const InternalName& result) {
+        if (!generalised) {
+            add(result);
+            return;
+        }
+        // Each type once: the types of a base are few and declared often.
+        auto addType = [&](const InternalName& type) {
+            if (expandedTypes.emplace(type, true).second) types.push_back(type);
+        };
+        if (result.getType() != InternalName::SetName) {
+            addType(result);
+            return;
+        }
+        if (const MainMemSetFrame* set = om->getSetFrame(result))
+            for (const InternalName& type : set->memberSet().ascending()) addType(type);
+    };
     for (const Signature& signature : signatures) {
-        std::vector<InternalName> pattern(static_cast<std::size_t>(signature.argCount + 3), Free);
-        pattern[0] = signature.host;
-        pattern[1] = signature.method;
-        Ref<Iterator> rows = Ref<Iterator>::adopt(access.lookup(
-            signature.type, pattern.data(), static_cast<int>(pattern.size()), nullptr));
-        const bool arguments =
-            signature.type == MethodType::ScalarSignature && signature.argCount > 0;
-        std::vector<InternalName>& kept = lookedUp[signature];
-        for (bool row = rows != nullptr && rows->first(); row; row = rows->next()) {
-            for (int col = 1; col <= signature.argCount + 3; ++col)
-                kept.push_back(rows->atColumn(col));
-            add(rows->atColumn(signature.argCount + 3));
+        const MainMemObjFrame* frame = om->getObjFrame(signature.host);
+        InternalName value;
+        if (frame == nullptr || frame->lookupMethod(signature.method, code(signature.type),
+                                                    signature.argCount, value) == 0)
+            continue;
+        if (signature.argCount == 0) {
+            addResult(value);
+            continue;
+        }
+        const MainMemParamFrame* params = om->getParamFrame(value);
+        if (params == nullptr) continue;
+        const bool arguments = signature.type == MethodType::ScalarSignature;
+        const ParamRows& stored = params->storedRows();
+        ParamRows::Cursor cursor;
+        for (const InternalName* row = stored.first(cursor); row != nullptr;
+             row = stored.next(cursor, row)) {
+            addResult(row[signature.argCount]);
             if (arguments)
-                for (int col = 3; col <= signature.argCount + 2; ++col) add(rows->atColumn(col));
+                for (int col = 0; col < signature.argCount; ++col) add(row[col]);
+        }
+    }
+    if (!generalised) return;
+    // A row's result runs over the classes above each declared type, the type among them: all
+    // of them together are the classes above the types, found in one walk up the direct
+    // superclasses, each class stepped from once, as the subclass iterator finds them for one
+    // type. Without any subclass relation in the base that iterator answers the type and its
+    // stored superclasses, which it is asked for.
+    if (access.holdsNoRelation(IsaRelation::Subclass)) {
+        for (const InternalName& type : types)
+            for (const InternalName& cls : rows.classesAbove(type)) add(cls);
+        return;
+    }
+    Ref<Iterator> direct;
+    for (std::size_t next = 0; next < types.size(); ++next) {
+        const InternalName type = types[next];
+        add(type);
+        direct = Ref<Iterator>::adopt(
+            access.makeIsaIter(type, Free, IsaRelation::Subclass, direct.release()));
+        for (bool more = direct != nullptr && direct->first(); more; more = direct->next()) {
+            const InternalName above = direct->atColumn(2);
+            if (expandedTypes.emplace(above, true).second) types.push_back(above);
         }
     }
 }
 
 const std::vector<InternalName>* SignatureClasses::rowsOf(MethodType type, const InternalName& host,
                                                           const InternalName& method,
-                                                          int argCount) const {
-    const auto found = lookedUp.find(Signature{type, host, method, argCount});
-    return found == lookedUp.end() ? nullptr : &found->second;
+                                                          int argCount) {
+    const Signature signature{type, host, method, argCount};
+    if (const auto found = lookedUp.find(signature); found != lookedUp.end()) return &found->second;
+    // Gathered: a signature entry in its host's frame.
+    const int number = code(type);
+    OM* om = access.om();
+    const MainMemObjFrame* frame = om != nullptr ? om->getObjFrame(host) : nullptr;
+    InternalName value;
+    if (number < code(MethodType::ScalarSignature) ||
+        number > code(MethodType::AttributeSetSignature) || frame == nullptr ||
+        frame->lookupMethod(method, number, argCount, value) == 0)
+        return nullptr;
+    std::vector<InternalName>& kept = lookedUp[signature];
+    if (access.signaturesOn() != 0) {
+        rows.append(type, host, method, argCount, kept);
+        return &kept;
+    }
+    // Signature access off: the lookup answers the stored rows.
+    const int width = argCount + 3;
+    std::vector<InternalName> pattern(static_cast<std::size_t>(width), Free);
+    pattern[0] = host;
+    pattern[1] = method;
+    Ref<Iterator> found = Ref<Iterator>::adopt(access.lookup(type, pattern.data(), width, nullptr));
+    for (bool row = found != nullptr && found->first(); row; row = found->next())
+        for (int col = 1; col <= width; ++col) kept.push_back(found->atColumn(col));
+    return &kept;
 }
 
 void SignatureClasses::add(const InternalName& cell) {

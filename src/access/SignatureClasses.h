@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "access/SignatureKey.h"
+#include "access/SignatureRows.h"
 #include "objectbase/FlatNameMap.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/MethodType.h"
@@ -17,23 +18,27 @@ class OMAccess;
 // argument position of a "=>" signature does. Asked class by class, each question walked every
 // object of the base for its signatures; an export asked it for the classes of every object,
 // which made the F-Logic export of 8,000 objects take 17 s. Here the signatures are gathered in
-// one walk, each looked up once with its result and arguments free: a class a row names takes
-// part. A class no row names is asked the question itself, over the gathered signatures only,
-// once: a lookup with a bound class may answer where the free one names no row (a signature
-// whose argument class has no class above it is left out of the free rows). The lookups are made
-// at the first question the hosts of the signatures do not answer: an export mostly asks about
-// classes that declare signatures of their own, and then needs none of them.
+// one walk over their hosts. The classes the lookups of all of them name with their result and
+// arguments free take part; they are read from the stored signatures, since a lookup answers the
+// signatures stored at its class and at the classes above it, each gathered too. A class no row
+// names is asked the question itself, over the gathered signatures only, once: a lookup with a
+// bound class may answer where the free one names no row. The named classes are found at the
+// first question the hosts of the signatures do not answer: an export mostly asks about classes
+// that declare signatures of their own, and then needs none of them. The rows of a lookup are
+// read (by SignatureRows) when an export asks for them.
 class SignatureClasses {
   public:
     // Walks the signatures through `access`, which must stay as it is while this is asked.
     explicit SignatureClasses(OMAccess& access);
 
     bool takesPart(const InternalName& cls);
-    // The rows (columns from the first on) the lookup of a gathered signature answered; null
-    // for a signature the walk did not gather, and for every one while no question has yet
-    // needed the lookups (the caller then looks up itself).
+    // The objects with signatures of their own ("=>", "=>>" or "@=>>" entries), in the order
+    // of the base's names iterator.
+    const std::vector<InternalName>& hosts() const { return signatureHosts; }
+    // The rows (columns from the first on) the lookup of a gathered signature answers, found
+    // at the first asking and kept; null for a signature the walk did not gather.
     const std::vector<InternalName>* rowsOf(MethodType type, const InternalName& host,
-                                            const InternalName& method, int argCount) const;
+                                            const InternalName& method, int argCount);
 
   private:
     using Signature = SignatureKey;
@@ -46,6 +51,7 @@ class SignatureClasses {
     bool boundLookupAnswers(const InternalName& cls);
 
     OMAccess& access;
+    std::vector<InternalName> signatureHosts;
     std::vector<Signature> signatures;
     // true: takes part; false: asked and found to take no part.
     FlatNameMap<InternalName, bool> known;
@@ -53,4 +59,5 @@ class SignatureClasses {
     // What each gathered signature's lookup answered: an export that shapes its text by the
     // signatures asks the same lookups again.
     std::unordered_map<Signature, std::vector<InternalName>, SignatureKey::Hash> lookedUp;
+    SignatureRows rows;
 };

@@ -156,6 +156,10 @@ const std::vector<InternalName>* SignatureQueries::walkRows(MethodType type,
     return walkClasses ? walkClasses->rowsOf(type, host, method, argCount) : nullptr;
 }
 
+const std::vector<InternalName>* SignatureQueries::walkHosts() const {
+    return walkClasses ? &walkClasses->hosts() : nullptr;
+}
+
 void SignatureQueries::closeWalk() {
     walkClasses.reset();
     for (AboveMemo& memo : walkAbove) memo.clear();

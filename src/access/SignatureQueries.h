@@ -50,6 +50,9 @@ class SignatureQueries {
     // the host declares that signature itself; null otherwise.
     const std::vector<InternalName>* walkRows(MethodType type, const InternalName& host,
                                               const InternalName& method, int argCount) const;
+    // While a walk is open: the objects with signatures of their own, in the order of the base's
+    // names iterator; null otherwise.
+    const std::vector<InternalName>* walkHosts() const;
     // The first signature of method with argCount arguments found at a class of x (selector 0
     // "=>", 1 "=>>", 2 "@=>>"); null when none.
     Iterator* lookupViaClasses(const InternalName& x, const InternalName& method, int argCount,

@@ -250,6 +250,16 @@ class MainMemObjFrame : public ObjectFrame {
             if (at < methods.size() && methods[at].key() == key) ++at;
         }
     }
+    // Whether some entry has a method type from `lowest` to `highest`. The entries are ordered
+    // by type first, so the walk goes from the last entry down to the first type below them.
+    bool holdsEntryOfType(int lowest, int highest) const {
+        for (std::size_t at = methods.size(); at-- > 0;) {
+            const int type = methods[at].type();
+            if (type < lowest) return false;
+            if (type <= highest) return true;
+        }
+        return false;
+    }
     virtual InternalName getSetName1() const { return setName1.name(); }
     virtual InternalName getSetName2() const {
         return methods.extraName(InternalName::InitialSetName);

@@ -272,6 +272,7 @@ class MainMemOM : public OM {
 
     // Frames and iterators.
     Iterator* objNamesIterator(Iterator* reuse) override;
+    void hostsOfEntryTypes(int lowest, int highest, std::vector<InternalName>& out) override;
     Iterator* methodIterator(const InternalName& host, int type, Iterator* reuse) override;
     void showValue(const InternalName& host, const InternalName& method, int type,
                    int argCount) override;

@@ -1,4 +1,5 @@
 // The iterators the main-memory object manager hands out, with their reuse protocol.
+#include <algorithm>
 #include <typeinfo>
 
 #include "foundation/ErrorCatalogue.h"
@@ -57,6 +58,17 @@ Iterator* MainMemOM::methodIterator(const InternalName& host, int type, Iterator
 
 Iterator* MainMemOM::objNamesIterator(Iterator* reuse) {
     return frameManager->objNames(reuse);
+}
+
+void MainMemOM::hostsOfEntryTypes(int lowest, int highest, std::vector<InternalName>& out) {
+    // The frames are read in place, in the registry's order; sorted, the names come in the
+    // order of the names iterator, which walks the registry from name to name (a lookup of each
+    // name's frame after a search for the next name cost far more than the test of its entries).
+    out.clear();
+    frameManager->forEachObjFrame([&](const InternalName& name, const MainMemObjFrame* frame) {
+        if (frame->holdsEntryOfType(lowest, highest)) out.push_back(name);
+    });
+    std::sort(out.begin(), out.end());
 }
 
 Iterator* MainMemOM::setNamesIterator(Iterator* reuse) {

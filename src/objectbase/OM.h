@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "foundation/FLSysObject.h"
 #include "foundation/set.h"
@@ -173,6 +174,10 @@ class OM : public FLSysObject {
     virtual void eqTraceOn() = 0;
     virtual void eqTraceOff() = 0;
     virtual Iterator* objNamesIterator(Iterator* reuse) = 0;
+    // out := the objects whose frames hold an entry of a method type from `lowest` to
+    // `highest`, in the order objNamesIterator walks them: a writer that needs a few kinds of
+    // entries (the signatures) reads the frames of their hosts only.
+    virtual void hostsOfEntryTypes(int lowest, int highest, std::vector<InternalName>& out) = 0;
     // The method entries of one object of one method type (1000: any).
     virtual Iterator* methodIterator(const InternalName& host, int type, Iterator* reuse) = 0;
     virtual void showValue(const InternalName& host, const InternalName& method, int type,

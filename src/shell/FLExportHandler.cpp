@@ -36,6 +36,18 @@ void FLExportHandler::writeHeader(ExportRequest& /*request*/) {}
 void FLExportHandler::writeTrailer(ExportRequest& /*request*/) {}
 
 void FLExportHandler::writeBody(ExportRequest& request) {
+    // The signatures alone are written for the objects with signatures of their own, which the
+    // export's signature walk has found already: the base is not walked a second time.
+    const std::vector<InternalName>* hosts =
+        request.format == 3 ? access->signatureWalkHosts() : nullptr;
+    if (hosts != nullptr) {
+        for (const InternalName& object : *hosts) {
+            if (stopped()) break;
+            if (object == builtinObject::String || object == builtinObject::Numeric) continue;
+            writeObject(object, request.format);
+        }
+        return;
+    }
     const auto names = Ref<Iterator>::adopt(access->objNamesIterator(nullptr));
     for (bool more = names != nullptr && names->first(); more && !stopped(); more = names->next()) {
         const InternalName object = names->atColumn(1);

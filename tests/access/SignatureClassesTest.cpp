@@ -19,7 +19,7 @@ class SignatureClassesTest : public AccessTest {
     // n classes k0.. in a random hierarchy, each with a few random signatures (=>, =>> and
     // @=>>, some with arguments) whose argument and result classes are other classes, and
     // objects that are members of random classes.
-    void randomBase(unsigned seed, int n) {
+    void randomBase(unsigned seed, int n, bool setResults = false) {
         std::mt19937 random(seed);
         auto pick = [&](int bound) { return static_cast<int>(random() % unsigned(bound)); };
         for (int i = 0; i < n; ++i) classes.push_back(object("k" + std::to_string(i)));
@@ -34,6 +34,13 @@ class SignatureClassesTest : public AccessTest {
                                                   : MethodType::AttributeSetSignature;
                 std::vector<InternalName> args;
                 for (int a = pick(3); a > 0; --a) args.push_back(classes[pick(n)]);
+                if (setResults && type != MethodType::ScalarSignature && pick(2) != 0) {
+                    set<InternalName> results;
+                    for (int r = 1 + pick(3); r > 0; --r) results.insert(classes[pick(n)]);
+                    access->insertSet(classes[i], methods[pick(3)], args.data(),
+                                      static_cast<int>(args.size()), type, results);
+                    continue;
+                }
                 access->insertValue(classes[i], methods[pick(3)], args.data(),
                                     static_cast<int>(args.size()), type, classes[pick(n)]);
             }
@@ -54,6 +61,45 @@ class SignatureClassesTest : public AccessTest {
         return row;
     }
 
+    // Over 40 random bases: the walk's answers for every class, and the export's questions
+    // about every object with the walk open, against the questions asked class by class.
+    void expectWalkAgrees(bool setResults, bool signatureAccess) {
+        for (unsigned seed = 1; seed <= 40; ++seed) {
+            TearDown();
+            SetUp();
+            classes.clear();
+            objects.clear();
+            randomBase(seed, 14, setResults);
+            if (!signatureAccess) {
+                StringArgs inheritanceOnly{"inheritance"};
+                access->setAccess(&inheritanceOnly);
+                ASSERT_EQ(access->signaturesOn(), 0);
+            }
+            SignatureClasses walk(*access);
+            for (const InternalName& cls : classes) {
+                const bool asked = access->hasSignatures(cls) != 0 ||
+                                   access->isResultType(cls) != 0 ||
+                                   access->isArgumentType(cls) != 0;
+                EXPECT_EQ(walk.takesPart(cls), asked)
+                    << "seed " << seed << " class " << cls.getValue();
+            }
+            // The export's questions about each object give the same classes with the walk open.
+            std::vector<Row> before[2];
+            for (int kind : {1, 2})
+                for (const InternalName& x : objects)
+                    before[kind - 1].push_back(sorted(access->signatureClassesOf(x, kind)));
+            ASSERT_TRUE(access->openSignatureWalk());
+            EXPECT_FALSE(access->openSignatureWalk());
+            for (int kind : {1, 2})
+                for (std::size_t i = 0; i < objects.size(); ++i)
+                    EXPECT_EQ(sorted(access->signatureClassesOf(objects[i], kind)),
+                              before[kind - 1][i])
+                        << "seed " << seed << " object " << i;
+            access->closeSignatureWalk();
+        }
+        EXPECT_EQ(lastError(), "0/0");
+    }
+
     Row classes;
     Row objects;
 };
@@ -61,30 +107,13 @@ class SignatureClassesTest : public AccessTest {
 }  // namespace
 
 TEST_F(SignatureClassesTest, OneWalkAgreesWithTheQuestionsClassByClass) {
-    for (unsigned seed = 1; seed <= 40; ++seed) {
-        TearDown();
-        SetUp();
-        classes.clear();
-        objects.clear();
-        randomBase(seed, 14);
-        SignatureClasses walk(*access);
-        for (const InternalName& cls : classes) {
-            const bool asked = access->hasSignatures(cls) != 0 || access->isResultType(cls) != 0 ||
-                               access->isArgumentType(cls) != 0;
-            EXPECT_EQ(walk.takesPart(cls), asked) << "seed " << seed << " class " << cls.getValue();
-        }
-        // The export's questions about each object give the same classes with the walk open.
-        std::vector<Row> before[2];
-        for (int kind : {1, 2})
-            for (const InternalName& x : objects)
-                before[kind - 1].push_back(sorted(access->signatureClassesOf(x, kind)));
-        ASSERT_TRUE(access->openSignatureWalk());
-        EXPECT_FALSE(access->openSignatureWalk());
-        for (int kind : {1, 2})
-            for (std::size_t i = 0; i < objects.size(); ++i)
-                EXPECT_EQ(sorted(access->signatureClassesOf(objects[i], kind)), before[kind - 1][i])
-                    << "seed " << seed << " object " << i;
-        access->closeSignatureWalk();
-    }
-    EXPECT_EQ(lastError(), "0/0");
+    expectWalkAgrees(false, true);
+}
+
+TEST_F(SignatureClassesTest, OneWalkAgreesOverSetsOfResultTypes) {
+    expectWalkAgrees(true, true);
+}
+
+TEST_F(SignatureClassesTest, OneWalkAgreesWithSignatureAccessOff) {
+    expectWalkAgrees(true, false);
 }

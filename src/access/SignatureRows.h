@@ -1,0 +1,63 @@
+// SignatureRows: the rows of a signature lookup whose class is bound and whose other cells are
+// free, read from the frames instead of walked by the signature iterators.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "objectbase/FlatNameMap.h"
+#include "objectbase/InternalName.h"
+#include "objectbase/MethodType.h"
+
+class OMAccess;
+
+// The rows come in the order, and with the cells, that EnhLeftSigIter gives for the pattern
+// [class, method, free arguments, free result] when signature access is on: the signatures
+// stored at the class and at every class above it, each argument standing for its declared
+// type and the result running over every class above each declared result type. That iterator
+// built an iterator for every class above the class, every column and every declared type, and
+// made the classes above a type anew at every turn of its odometer: a lookup cost thousands of
+// instructions, and an export looks up every signature of the base. Here the classes above a
+// class are asked once and kept, so the base must stay as it is while an object of this class
+// is used (an export's walk).
+class SignatureRows {
+  public:
+    // Reads through `access`, which must stay as it is while this is used.
+    explicit SignatureRows(OMAccess& access);
+
+    // Appends the rows (argCount + 3 cells each, the first the class) to `out`.
+    void append(MethodType type, const InternalName& cls, const InternalName& method, int argCount,
+                std::vector<InternalName>& out);
+
+    // The classes the subclass iterator finds above `cls` (itself among them when the
+    // iterator answers it), in its order; asked once and kept.
+    const std::vector<InternalName>& classesAbove(const InternalName& cls) { return above(cls); }
+
+  private:
+    const std::vector<InternalName>& above(const InternalName& cls);
+    // Appends the rows of one stored signature: declared argument types and result.
+    void appendStored(const InternalName& cls, const InternalName& method,
+                      const InternalName* arguments, int argCount, const InternalName& result,
+                      std::vector<InternalName>& out);
+    // Appends the row [cls, method, arguments, result] unless this lookup has answered it.
+    void appendRow(const InternalName& cls, const InternalName& method,
+                   const InternalName* arguments, int argCount, const InternalName& result,
+                   std::vector<InternalName>& out);
+
+    OMAccess& access;
+    FlatNameMap<InternalName, std::uint32_t> aboveAt;
+    // Kept in a deque: a list stays where it is while later ones are added.
+    std::deque<std::vector<InternalName>> aboveLists;
+    // The rows the current lookup has answered, by the place of their first cell in `out` plus
+    // one (0: a free slot), hashed in place: a lookup answers each row once.
+    std::vector<std::uint32_t> answered;
+    // The slots of `answered` taken by the current lookup.
+    std::vector<std::size_t> touched;
+    bool seen(const std::vector<InternalName>& out, std::size_t at);
+    // The lookup in which each result type without arguments was last met, by number.
+    FlatNameMap<InternalName, std::uint32_t> expandedIn;
+    std::uint32_t lookupNumber = 0;
+    std::size_t width = 0;
+};
