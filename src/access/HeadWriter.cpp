@@ -19,7 +19,11 @@ int HeadRelation::width() const {
 }
 
 HeadWriter::HeadWriter(OMAccess& access, const HeadRelation& relation, TraceMode mode)
-    : access(access), om(access.om()), relation(relation), mode(mode) {
+    : access(access),
+      om(access.om()),
+      relation(relation),
+      mode(mode),
+      inherited(access.inheritance().inherited()) {
     if (om == nullptr) return;
     switch (relation.kind) {
         case HeadRelation::Kind::Predicate:
@@ -38,6 +42,8 @@ HeadWriter::HeadWriter(OMAccess& access, const HeadRelation& relation, TraceMode
     }
     untracedTuples = facts != nullptr && relation.kind == HeadRelation::Kind::Predicate &&
                      mode == TraceMode::Off;
+    untracedMembers =
+        facts != nullptr && relation.kind == HeadRelation::Kind::Method && mode == TraceMode::Off;
 }
 
 HeadWriter::~HeadWriter() = default;

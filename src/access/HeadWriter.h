@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "access/InheritedValues.h"
 #include "foundation/set.h"
 #include "objectbase/FSymbol.h"
 #include "objectbase/FactWriter.h"
@@ -84,8 +85,9 @@ class HeadWriter {
 
     // Stores the row's fact; the insert operation's new-fact answer.
     int insert(const InternalName* row) {
-        // Untraced, a stored predicate's tuple needs nothing around the manager's writer.
-        if (untracedTuples) return facts->insert(row);
+        // Untraced, a stored predicate's tuple needs nothing around the manager's writer, nor
+        // does a method's member while no inherited value waits to give way to it.
+        if (untracedTuples || (untracedMembers && !inherited.watching())) return facts->insert(row);
         return insertTraced(row);
     }
     // A hint that about `rows` new rows come next.
@@ -94,7 +96,8 @@ class HeadWriter {
     }
     // Stores the fact of a row that `holds` found not stored (see FactWriter::insertNew).
     int insertNew(const InternalName* row) {
-        if (untracedTuples) return facts->insertNew(row);
+        if (untracedTuples || (untracedMembers && !inherited.watching()))
+            return facts->insertNew(row);
         return insertTraced(row);
     }
     // insertNew for `count` rows of `width` cells each, one after the other at `rows`, in that
@@ -141,8 +144,12 @@ class HeadWriter {
     // The manager's writer; null where the facts take the access layer's insert operations
     // (for the class relations, it only gives the hints).
     std::unique_ptr<FactWriter> facts;
+    // The access layer's inherited values, which a derived member may have to give way to.
+    const InheritedValues& inherited;
     // Whether the rows are a stored predicate's tuples, not traced.
     bool untracedTuples = false;
+    // Whether the rows are members of a set-valued method without arguments, not traced.
+    bool untracedMembers = false;
     // With every attempt traced: the rows attempted in this pass.
     std::unique_ptr<RelationStore> attempted;
     // The values of a set-valued row, reused from row to row.

@@ -202,14 +202,13 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // the number of the frame's first row in it (a delta frame shows the rows its predicate
     // gained since a mark, a range of that predicate's store). Rows come in insertion order, not
     // in the ascending order of the frame's iterator. Null store when there is no frame of that
-    // arity or the symbol is a built-in.
-    // `stable`: the rows from `from` on stay as they are, but for rows appended behind them,
-    // until the next insert phase has ended (the frame is no delta that phase empties), so they
-    // may be read then in place of a copy made now.
+    // arity or the symbol is a built-in. The rows from `from` on stay as they are, but for rows
+    // appended behind them, until the next insert phase has ended (a delta that phase starts
+    // anew sets its rows aside rather than dropping them), so they may be read then in place of
+    // a copy made now.
     struct StoredRows {
         const RelationStore* store = nullptr;
         int from = 0;
-        bool stable = false;
     };
     virtual StoredRows storedPredicateRows(const FSymbol& symbol, int arity);
     // True when the object base holds no stored fact of the class relation `kind`: the closures

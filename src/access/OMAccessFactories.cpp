@@ -139,8 +139,7 @@ OMAccess::StoredRows OMAccess::storedPredicateRows(const FSymbol& symbol, int ar
     const MainMemPredFrame* frame = om()->getPredFrame(symbol);
     if (frame == nullptr || frame->getArity() != arity) return {};
     const RelationStore& store = frame->store();
-    return {&store, store.size() - frame->size(),
-            frame->isView() || !om()->isRecordedDelta(symbol)};
+    return {&store, store.size() - frame->size()};
 }
 
 bool OMAccess::holdsNoRelation(IsaRelation kind) {

@@ -239,10 +239,11 @@ bool Pred::scanStoredRows(Run& run) const {
         }
         case PredicateScan::StoredInPlace:
         case PredicateScan::StoredCopied:
-            // Only a store that stays as it is while the plan runs can be read later. Rows that
-            // may repeat are stored when first read by a reader that wants each once; a reader
-            // that drops repeats itself (a grouping) takes them from the store without a copy.
-            if (stored.stable && inputCount == 0) {
+            // The store's rows stay as they are while the plan runs, a delta's too (see
+            // OMAccess::StoredRows): they are read later, in place. Rows that may repeat are stored
+            // when first read by a reader that wants each once; a reader that drops repeats itself
+            // (a grouping) takes them from the store without a copy.
+            if (inputCount == 0) {
                 run.result->defer(std::move(source));
                 return true;
             }

@@ -421,11 +421,11 @@ class MainMemPredFrame : public PredicateFrame {
     int insertNewTuples(const InternalName* cells, int count, int rows);
     // Makes room for `count` more rows at once (a view has no rows of its own).
     void reserveRows(int count) {
-        if (viewed == nullptr) rows.reserve(count);
+        if (viewed == nullptr) rows->reserve(count);
     }
     // The same for rows that come through insertTuple, which looks each up first.
     void reserveInserts(int count) {
-        if (viewed == nullptr) rows.reserveLookedUp(count);
+        if (viewed == nullptr) rows->reserveLookedUp(count);
     }
     // Renames `oldName` to `newName` in every row, merging rows that become equal; 1 when a row
     // held the old name, else 0.
@@ -434,7 +434,7 @@ class MainMemPredFrame : public PredicateFrame {
     int getArity() const { return arity; }
     // The rows themselves: numbered in insertion order, with column indexes on request (a view
     // answers its source's store).
-    const RelationStore& store() const { return viewed != nullptr ? viewed->rows : rows; }
+    const RelationStore& store() const { return viewed != nullptr ? *viewed->rows : *rows; }
     // The cells of the row at position `rank` of the ascending order (rank below size()).
     const InternalName* rowAtRank(int rank) const;
 
@@ -450,6 +450,10 @@ class MainMemPredFrame : public PredicateFrame {
     // A view keeps copies of the rows it shows and follows its source no more; other frames
     // stay as they are.
     void freeze();
+    // Empties the frame as clear() does, but its rows stay where they are, unchanged, until the
+    // next restart or clear: a round's delta starts anew while the plans of the round read the
+    // rows of the last one in place (a view's rows are its source's, which only grow).
+    void restart();
 
   private:
     // Copies `count` cells into the scratch row; false when the frame cannot take a row of that
@@ -460,7 +464,10 @@ class MainMemPredFrame : public PredicateFrame {
     // Freezes every view of this frame, before the rows change other than by an append.
     void freezeViewers();
 
-    RelationStore rows;
+    // On the heap, so that the rows set aside by restart() keep their address.
+    std::unique_ptr<RelationStore> rows;
+    // The rows held before the last restart(), for the readers that took them then.
+    std::unique_ptr<RelationStore> retired;
     std::int32_t arity;
     InternalName* scratch;
     // For a view: the frame viewed, the number of its first row shown, and the numbers of the

@@ -281,7 +281,6 @@ class MainMemOM : public OM {
     MainMemSetFrame* getSetFrame(const InternalName& name) override;
     Iterator* setIterator(const InternalName& setName, Iterator* reuse) override;
     MainMemPredFrame* getPredFrame(const InternalName& name) override;
-    bool isRecordedDelta(const InternalName& name) override;
     MainMemParamFrame* getParamFrame(const InternalName& name) override;
     Iterator* predNamesIterator(Iterator* reuse) override;
     Iterator* paramNamesIterator(Iterator* reuse) override;
@@ -803,9 +802,6 @@ class MainMemOM : public OM {
     // there when recording began does: each of its new rows is then recorded without a second
     // hash insert of its own.
     void viewInDelta(const InternalName& predicate, MainMemPredFrame* frame);
-    // The delta predicates of deltaInfo, ascending: a body of 10,000 literals asks about each
-    // of its predicates, and a walk over the table per question took a fifth of its evaluation.
-    std::vector<InternalName> recordedDeltas;
     // The made objects whose printed form is being written (see giveLexicalForm).
     FlatNameMap<InternalName, bool> formsInProgress;
     // What the printed forms look up, kept while keepForms holds (formKeepers > 0): the function

@@ -196,7 +196,8 @@ bool MainMemOM::prepareDeltaFrame(const InternalName& deltaPredicate) {
     MainMemPredFrame* frame = getPredFrame(deltaPredicate);
     if (frame == nullptr) frame = createPredFrame(deltaPredicate, deltaPredicate.getArity());
     if (frame == nullptr) return false;
-    frame->clear();
+    // The plans of the round read the last round's rows in place while this one's are recorded.
+    frame->restart();
     return true;
 }
 
@@ -208,19 +209,13 @@ void MainMemOM::freezeDeltaViews(Keep keep) {
     deltaViews.clear();
 }
 
-bool MainMemOM::isRecordedDelta(const InternalName& name) {
-    return deltaInfo != nullptr &&
-           std::binary_search(recordedDeltas.begin(), recordedDeltas.end(), name);
-}
-
 int MainMemOM::initDelta(DeltaTable* table) {
     if (table == nullptr) return 0;
     deltaInfo = table;
     valueDelta = {};
     isaDelta = {};
     // The views that this table empties anyway are not worth a copy of their rows.
-    std::vector<InternalName>& prepared = recordedDeltas;
-    prepared.clear();
+    std::vector<InternalName> prepared;
     forEachDeltaPredicate([&prepared](const InternalName& name) {
         prepared.push_back(name);
         return true;
@@ -256,7 +251,6 @@ void MainMemOM::clearDelta() {
     // The delta frames stay as ordinary frames: they keep what they show now.
     freezeDeltaViews([](const InternalName&) { return false; });
     deltaInfo = nullptr;
-    recordedDeltas.clear();
     valueDelta = {};
     isaDelta = {};
     deltaOn = 0;

@@ -61,7 +61,7 @@ void printRow(OutputChannel& out, const InternalName* row, int width) {
 // MainMemPredFrame
 
 MainMemPredFrame::MainMemPredFrame(int arity)
-    : rows(arity), arity(arity), scratch(newScratch(arity)) {}
+    : rows(std::make_unique<RelationStore>(arity)), arity(arity), scratch(newScratch(arity)) {}
 
 MainMemPredFrame::~MainMemPredFrame() {
     // Frames die together when the base is cleared: a view just forgets its source, a source its
@@ -76,9 +76,9 @@ bool MainMemPredFrame::viewRowsAddedTo(MainMemPredFrame* source) {
         return false;
     freezeViewers();
     if (viewed != nullptr) std::erase(viewed->viewers, this);
-    rows.clear();
+    rows->clear();
     viewed = source;
-    viewFrom = source->rows.size();
+    viewFrom = source->rows->size();
     viewOrder.clear();
     source->viewers.push_back(this);
     return true;
@@ -89,8 +89,8 @@ void MainMemPredFrame::freeze() {
     MainMemPredFrame* source = viewed;
     std::erase(source->viewers, this);
     viewed = nullptr;
-    rows.clear();
-    for (int i = viewFrom; i < source->rows.size(); ++i) rows.insert(source->rows.row(i));
+    rows->clear();
+    for (int i = viewFrom; i < source->rows->size(); ++i) rows->insert(source->rows->row(i));
     viewOrder.clear();
     viewOrder.shrink_to_fit();
 }
@@ -100,8 +100,8 @@ void MainMemPredFrame::freezeViewers() {
 }
 
 const InternalName* MainMemPredFrame::rowAtRank(int rank) const {
-    if (viewed == nullptr) return rows.row(rows.rowAtRank(rank));
-    const RelationStore& source = viewed->rows;
+    if (viewed == nullptr) return rows->row(rows->rowAtRank(rank));
+    const RelationStore& source = *viewed->rows;
     if (std::size_t(viewFrom) + viewOrder.size() != std::size_t(source.size()))
         source.extendOrder(viewOrder, viewFrom);
     return source.row(int(viewOrder[std::size_t(rank)]));
@@ -121,7 +121,7 @@ Iterator* MainMemPredFrame::getIterator(Iterator* reuse) {
 }
 
 int MainMemPredFrame::size() const {
-    return viewed != nullptr ? viewed->rows.size() - viewFrom : rows.size();
+    return viewed != nullptr ? viewed->rows->size() - viewFrom : rows->size();
 }
 
 void MainMemPredFrame::clear() {
@@ -129,7 +129,25 @@ void MainMemPredFrame::clear() {
     if (viewed != nullptr) std::erase(viewed->viewers, this);
     viewed = nullptr;
     viewOrder.clear();
-    rows.clear();
+    rows->clear();
+    if (retired != nullptr) retired->clear();
+}
+
+void MainMemPredFrame::restart() {
+    // A view's own rows are empty: its readers read its source's store, which only grows.
+    if (viewed != nullptr) {
+        clear();
+        return;
+    }
+    freezeViewers();
+    viewOrder.clear();
+    // The rows set aside before go now (a reader still holding them sees the store changed);
+    // their store takes the frame's new rows.
+    if (retired == nullptr)
+        retired = std::make_unique<RelationStore>(arity);
+    else
+        retired->clear();
+    std::swap(rows, retired);
 }
 
 void MainMemPredFrame::print(OutputChannel& out) const {
@@ -163,29 +181,29 @@ bool fitsFrame(const InternalName* cells, int count, int arity, const InternalNa
 int MainMemPredFrame::insertTuple(const InternalName* cells, int count) {
     if (!fitsFrame(cells, count, arity, scratch)) return 0;
     if (viewed != nullptr) {
-        if (viewed->rows.find(cells) >= viewFrom) return 0;
+        if (viewed->rows->find(cells) >= viewFrom) return 0;
         freeze();
     }
-    return rows.insert(cells) ? 1 : 0;
+    return rows->insert(cells) ? 1 : 0;
 }
 
 int MainMemPredFrame::insertNewTuple(const InternalName* cells, int count) {
     if (!fitsFrame(cells, count, arity, scratch)) return 0;
     if (viewed != nullptr) return insertTuple(cells, count);
-    rows.appendNew(cells);
+    rows->appendNew(cells);
     return 1;
 }
 
 int MainMemPredFrame::insertNewTuples(const InternalName* cells, int count, int rows) {
     if (rows <= 0 || viewed != nullptr || !fitsFrame(cells, count, arity, scratch)) return 0;
-    this->rows.appendNewRows(cells, rows);
+    this->rows->appendNewRows(cells, rows);
     return rows;
 }
 
 bool MainMemPredFrame::containsTuple(const InternalName* cells, int count) {
     if (!fitsFrame(cells, count, arity, scratch)) return false;
-    if (viewed != nullptr) return viewed->rows.find(cells) >= viewFrom;
-    return rows.contains(cells);
+    if (viewed != nullptr) return viewed->rows->find(cells) >= viewFrom;
+    return rows->contains(cells);
 }
 
 int MainMemPredFrame::insertTuple(const clib_list<InternalName>& row) {
@@ -198,12 +216,12 @@ bool MainMemPredFrame::containsTuple(const clib_list<InternalName>& row) {
 
 int MainMemPredFrame::replaceName(const InternalName& oldName, const InternalName& newName) {
     if (viewed != nullptr) {
-        if (!viewed->rows.holds(oldName)) return 0;
+        if (!viewed->rows->holds(oldName)) return 0;
         freeze();
     }
-    if (!rows.holds(oldName)) return 0;
+    if (!rows->holds(oldName)) return 0;
     freezeViewers();
-    return rows.rename(oldName, newName) ? 1 : 0;
+    return rows->rename(oldName, newName) ? 1 : 0;
 }
 
 // ---------------------------------------------------------------------------------------------

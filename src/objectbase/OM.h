@@ -190,9 +190,6 @@ class OM : public FLSysObject {
     // The members of one set frame; null when there is none.
     virtual Iterator* setIterator(const InternalName& setName, Iterator* reuse) = 0;
     virtual MainMemPredFrame* getPredFrame(const InternalName& name) = 0;
-    // True when the name's frame is a delta that the next insert phase empties or points at
-    // other rows: what it holds now lasts only until then.
-    virtual bool isRecordedDelta(const InternalName& name) = 0;
     virtual MainMemParamFrame* getParamFrame(const InternalName& name) = 0;
     virtual Iterator* predNamesIterator(Iterator* reuse) = 0;
     virtual Iterator* paramNamesIterator(Iterator* reuse) = 0;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <random>
 #include <set>
 #include <string>
@@ -11,9 +12,12 @@
 #include "foundation/ErrorHandler.h"
 #include "foundation/OutputChannel.h"
 #include "objectbase/DeltaTable.h"
+#include "objectbase/FactWriter.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/MainMemFrames.h"
 #include "objectbase/MainMemOM.h"
 #include "objectbase/ObjectBaseTestSupport.h"
+#include "objectbase/RelationStore.h"
 #include "objectbase/SymTab.h"
 #include "support/ChannelCapture.h"
 
@@ -378,4 +382,90 @@ TEST_F(MainMemOMDeltaTest, MembershipDeltasHoldExactlyTheMembershipsNewInThePass
                   objects.end());
     }
     EXPECT_GT(equalities, 0);
+}
+
+// A plan reads the rows of the last pass's value delta in place while the next pass records into
+// the same delta: the rows it took stay where they are, unchanged, through that pass, and match
+// a copy taken when the plan read them, also after equalities renamed the rows between passes.
+TEST_F(MainMemOMDeltaTest, ValueDeltaRowsStayReadableInPlaceThroughTheNextPass) {
+    DeltaTable table;
+    const FSymbol values = pred("delta_1^0", 3);
+    table.setMethodDelta(1, 0, values);
+    const InternalName m = obj("m");
+    std::vector<InternalName> names;
+    for (int i = 0; i < 12; ++i) names.push_back(obj("n" + std::to_string(i)));
+    std::mt19937 random(23);
+    auto anyName = [&]() { return names[random() % names.size()]; };
+    std::unique_ptr<FactWriter> writer = om->openWriter(FactRelation::ofSetMembers(1));
+
+    // What a plan of the pass took: the store, its range and stamp, and a copy of the rows.
+    struct Taken {
+        const RelationStore* store = nullptr;
+        int from = 0;
+        int to = 0;
+        std::uint64_t stamp = 0;
+        std::vector<std::vector<InternalName>> copy;
+    };
+    auto take = [&]() {
+        Taken taken;
+        const MainMemPredFrame* frame = om->getPredFrame(values);
+        if (frame == nullptr) return taken;
+        taken.store = &frame->store();
+        taken.to = taken.store->size();
+        taken.from = taken.to - frame->size();
+        taken.stamp = taken.store->changes();
+        for (int i = taken.from; i < taken.to; ++i) {
+            const InternalName* row = taken.store->row(i);
+            taken.copy.push_back({row[0], row[1], row[2]});
+        }
+        return taken;
+    };
+    auto readInPlace = [](const Taken& taken) {
+        std::vector<std::vector<InternalName>> rows;
+        for (int i = taken.from; i < taken.to; ++i) {
+            const InternalName* row = taken.store->row(i);
+            rows.push_back({row[0], row[1], row[2]});
+        }
+        return rows;
+    };
+
+    std::set<std::vector<InternalName>> stored;
+    int equalities = 0;
+    int readRows = 0;
+    for (int pass = 0; pass < 30; ++pass) {
+        const Taken taken = take();
+        ASSERT_EQ(om->initDelta(&table), 1);
+        std::set<std::vector<InternalName>> added;
+        for (int i = 0; i < 8; ++i) {
+            const std::vector<InternalName> row = {anyName(), m, anyName()};
+            const bool isNew = stored.insert(row).second;
+            EXPECT_EQ(writer->insert(row.data()), isNew ? 1 : 0);
+            if (isNew) added.insert({m, row[0], row[2]});
+        }
+        // The last pass's rows, read after this pass recorded its own.
+        if (taken.store != nullptr) {
+            EXPECT_EQ(taken.store->changes(), taken.stamp) << "pass " << pass;
+            EXPECT_EQ(readInPlace(taken), taken.copy) << "pass " << pass;
+            readRows += int(taken.copy.size());
+        }
+        if (pass % 7 == 3) {
+            // Two names made equal at the end of the pass: the delta's rows are renamed.
+            const InternalName a = anyName(), b = anyName();
+            if (a != b && om->equate(a, b, 0) != 0) {
+                om->applyEqualities();
+                ++equalities;
+                // Whichever name survived, the stored values hold it.
+                bool bKept = true;
+                for (const std::vector<InternalName>& row : renamed(stored, a, b))
+                    bKept = bKept && writer->holds(row.data());
+                const InternalName from = bKept ? a : b, to = bKept ? b : a;
+                stored = renamed(stored, from, to);
+                added = renamed(added, from, to);
+                std::erase(names, from);
+            }
+        }
+        EXPECT_EQ(rowsOf(values), Rows(added.begin(), added.end())) << "pass " << pass;
+    }
+    EXPECT_GT(equalities, 0);
+    EXPECT_GT(readRows, 0);
 }
