@@ -75,6 +75,10 @@ class XMLDumpFormatter : public DumpFormatter {
     void writeStatement(const std::string& text) override;
 
   private:
+    // The text of the symbol of an object or a string without arguments, read in place in the
+    // symbol table: an object's lexical form, a string's characters between their quotes. False
+    // for any other name.
+    bool symbolText(const InternalName& name, std::string_view& text);
     // The element name of a class: its lexical form. The built-in class object, which every
     // object without a class takes, has no symbol bound in plain mode; it is written "object".
     std::string classElement(const InternalName& cls);
