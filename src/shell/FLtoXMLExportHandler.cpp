@@ -573,7 +573,7 @@ void FLtoXMLExportHandler::writeElement(const InternalName& object, const MainMe
     }
     const std::string& elementName = elementNameOf(element, classSet);
     objectId.clear();
-    xml->appendXmlName(object, objectId);
+    xml->appendXmlNameOnce(object, objectId);
     xml->writeFrameEnd(elementName, true, objectId, text.attributes, text.content);
 }
 

@@ -264,21 +264,14 @@ bool XMLDumpFormatter::symbolText(const InternalName& name, std::string_view& te
 
 void XMLDumpFormatter::appendXmlName(const InternalName& name, std::string& out) {
     const int kind = name.getType();
-    // Most names are objects and strings of a symbol of their own: their text is read in place.
+    // A string's text is its own characters between the quotes of its symbol, read in place.
     std::string_view text;
-    if ((kind == InternalName::Object || kind == InternalName::String) && symbolText(name, text)) {
-        if (kind == InternalName::String) {
-            if (!text.empty()) text.remove_prefix(1);
-            if (!text.empty()) text.remove_suffix(1);
-            appendEscapedMarkup(text, out);
-            return;
-        }
-        if (!text.empty() && plainForm(text)) {
-            out.append(text);
-            return;
-        }
+    if (kind == InternalName::String && symbolText(name, text)) {
+        if (!text.empty()) text.remove_prefix(1);
+        if (!text.empty()) text.remove_suffix(1);
+        appendEscapedMarkup(text, out);
+        return;
     }
-    // A string's text is its own characters between the quotes of its symbol.
     if (kind == InternalName::String && om != nullptr && om->giveName(name, own) != 0) {
         std::string_view text(own);
         if (!text.empty()) text.remove_prefix(1);
@@ -294,6 +287,16 @@ void XMLDumpFormatter::appendXmlName(const InternalName& name, std::string& out)
     std::string lexical(form);
     out.resize(start);
     out += xmlNameOfLexicalForm(kind, std::move(lexical));
+}
+
+void XMLDumpFormatter::appendXmlNameOnce(const InternalName& name, std::string& out) {
+    std::string_view text;
+    if (name.getType() == InternalName::Object && symbolText(name, text) && !text.empty() &&
+        plainForm(text)) {
+        out.append(text);
+        return;
+    }
+    appendXmlName(name, out);
 }
 
 void XMLDumpFormatter::writeSetMember(const InternalName&, const InternalName& method,
