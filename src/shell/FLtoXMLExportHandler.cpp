@@ -59,25 +59,45 @@ std::size_t FLtoXMLExportHandler::ClassesHash::operator()(
 }
 
 int FLtoXMLExportHandler::classSetOf(const InternalName& object, const MainMemObjFrame* frame) {
-    const int seen = hostSets.valueOr(object, -1);
+    const int seen = hostSets.get(object) - 1;
     if (seen >= 0) return seen;
     directScratch.clear();
     OM* om = access->om();
     if (frame == nullptr) frame = om->getObjFrame(object);
+    // An object of one direct class (most objects) finds its class set by that class.
+    InternalName onlyClass = Free;
     if (frame != nullptr) {
         if (const MainMemSetFrame* direct = om->getSetFrame(frame->getSetName1())) {
             const auto members = direct->memberSet().ascending();
+            if (members.size() == 1) {
+                onlyClass = members.front();
+                const int number = setsOfOnlyClass.get(onlyClass) - 1;
+                if (number >= 0) {
+                    hostSets.set(object, number + 1);
+                    return number;
+                }
+            }
             directScratch.assign(members.begin(), members.end());
         }
     }
     const auto sameDirect = directSetNumbers.find(directScratch);
+    int number = 0;
     if (sameDirect != directSetNumbers.end()) {
-        hostSets.emplace(object, sameDirect->second);
-        return sameDirect->second;
+        number = sameDirect->second;
+        hostSets.set(object, number + 1);
+    } else {
+        number = classSetAbove(object);
+        directSetNumbers.emplace(directScratch, number);
     }
-    const int number = classSetAbove(object);
-    directSetNumbers.emplace(directScratch, number);
+    if (onlyClass != Free) setsOfOnlyClass.set(onlyClass, number + 1);
     return number;
+}
+
+bool FLtoXMLExportHandler::stringOrNumericClass(const InternalName& object) {
+    if (object == builtinObject::String || object == builtinObject::Numeric) return true;
+    FSymbol bound;
+    return access->giveSymbol(object, bound) != 0 &&
+           (bound == builtinSymbol::String || bound == builtinSymbol::Numeric);
 }
 
 bool FLtoXMLExportHandler::memberOf(const InternalName& value, const InternalName& cls) {
@@ -85,7 +105,12 @@ bool FLtoXMLExportHandler::memberOf(const InternalName& value, const InternalNam
     if (kind == InternalName::String || kind == InternalName::Integer ||
         kind == InternalName::Float)
         return literalMemberOf(value, cls);
-    ClassSet& classes = classSets[std::size_t(classSetOf(value))];
+    return classSetMemberOf(classSetOf(value), value, cls);
+}
+
+bool FLtoXMLExportHandler::classSetMemberOf(int classSet, const InternalName& value,
+                                            const InternalName& cls) {
+    ClassSet& classes = classSets[std::size_t(classSet)];
     for (const auto& [asked, answer] : classes.memberships)
         if (asked == cls) return answer;
     const bool answer = access->isaTest(value, cls, IsaRelation::Member) != 0;
@@ -94,8 +119,9 @@ bool FLtoXMLExportHandler::memberOf(const InternalName& value, const InternalNam
 }
 
 bool FLtoXMLExportHandler::literalMemberOf(const InternalName& value, const InternalName& cls) {
-    if (access->om()->getObjFrame(value) != nullptr)
-        return access->isaTest(value, cls, IsaRelation::Member) != 0;
+    const bool framed =
+        walkedAll ? walkedNames.get(value) != 0 : access->om()->getObjFrame(value) != nullptr;
+    if (framed) return access->isaTest(value, cls, IsaRelation::Member) != 0;
     const int kind = value.getType();
     for (const auto& [askedKind, asked, answer] : literalMemberships)
         if (askedKind == kind && asked == cls) return answer;
@@ -123,12 +149,13 @@ int FLtoXMLExportHandler::classSetAbove(const InternalName& object) {
         classesScratch.push_back(rows->atColumn(2));
     const auto same = classSetNumbers.find(classesScratch);
     if (same != classSetNumbers.end()) {
-        hostSets.emplace(object, same->second);
+        hostSets.set(object, same->second + 1);
         return same->second;
     }
     const auto known = classSetNumbers.emplace(classesScratch, int(classSets.size()));
-    if (known.second) classSets.push_back(ClassSet{known.first->first, {}, false, Free, {}});
-    hostSets.emplace(object, known.first->second);
+    if (known.second)
+        classSets.push_back(ClassSet{known.first->first, {}, false, Free, {}, false, {}});
+    hostSets.set(object, known.first->second + 1);
     return known.first->second;
 }
 
@@ -220,13 +247,25 @@ InternalName FLtoXMLExportHandler::typeClassOf(const InternalName& object, int c
     return classSets[at].typeClass;
 }
 
+const std::string& FLtoXMLExportHandler::elementNameOf(const InternalName& element, int classSet) {
+    ClassSet& classes = classSets[std::size_t(classSet)];
+    if (!classes.typeClassKnown || element != classes.typeClass) return xmlNameOf(element);
+    if (!classes.elementNameKnown) {
+        classes.elementName = xmlNameOf(element);
+        classes.elementNameKnown = true;
+    }
+    return classes.elementName;
+}
+
 void FLtoXMLExportHandler::forgetSignatures() {
     classWalk.reset();
+    tupleValues.reset();
     signatureLookups.clear();
     forgetArrowTypes();
     plans.clear();
     classSetNumbers.clear();
     directSetNumbers.clear();
+    setsOfOnlyClass.clear();
     classSets.clear();
     hostSets.clear();
     literalClasses.clear();
@@ -248,8 +287,8 @@ void FLtoXMLExportHandler::writeTrailer(ExportRequest& request) {
 }
 
 void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
-    // Each value held by a declared entry: false while one entry holds it, true once shared.
-    FlatNameMap<InternalName, bool> holders;
+    // Each value held by a declared entry: 1 while one entry holds it, 2 once shared.
+    NameMarks<std::uint8_t> holders;
     // The objects with a stored value, and their frames.
     std::vector<std::pair<InternalName, const MainMemObjFrame*>> valueHosts;
     // The signatures without arguments, for step two, found by the same walk.
@@ -265,11 +304,16 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     Ref<Iterator> tupleRows;
     OM* om = access->om();
     // Object by object, each one's entries straight from its frame.
+    walked.clear();
+    walkedNames.clear();
+    walkedAll = false;
     const auto hosts = Ref<Iterator>::adopt(access->objNamesIterator(nullptr));
     for (bool more = hosts != nullptr && hosts->first(); more && !stopped(); more = hosts->next()) {
         const InternalName host = hosts->atColumn(1);
         const MainMemObjFrame* frame = om->getObjFrame(host);
         if (frame == nullptr) continue;
+        walked.emplace_back(host, frame);
+        walkedNames.set(host, 1);
         // Asked once the host shows an entry with a value.
         bool hostChecked = false;
         bool hostOutside = false;
@@ -284,14 +328,23 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
             if (!hostChecked) {
                 hostChecked = true;
                 if (storedValuesAnswer) valueHosts.emplace_back(host, frame);
-                hostOutside = docClass != Free && memberOf(host, docClass);
+                if (docClass != Free) {
+                    const int kind = host.getType();
+                    if (kind == InternalName::String || kind == InternalName::Integer ||
+                        kind == InternalName::Float) {
+                        hostOutside = memberOf(host, docClass);
+                    } else {
+                        hostSet = classSetOf(host, frame);
+                        hostOutside = classSetMemberOf(hostSet, host, docClass);
+                    }
+                }
             }
             if (hostOutside) return;
             if (hostSet < 0) hostSet = classSetOf(host, frame);
             if (!planOf(hostSet, method, argCount, type, entry++).declared) return;
             const auto hold = [&](const InternalName& v) {
-                const auto held = holders.emplace(v, false);
-                if (!held.second) held.first->second = true;
+                const std::uint8_t held = holders.get(v);
+                if (held < 2) holders.set(v, held + 1);
                 return true;
             };
             if (storedValuesAnswer) {
@@ -327,6 +380,9 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     }
     declaredValues.reset();
     tupleRows.reset();
+    // While an evaluation is open, inherited values may come in as the export looks them up:
+    // the objects are then found again as the writing walk goes.
+    walkedAll = storedValuesAnswer && !stopped();
 
     std::unordered_map<InternalName, std::vector<InternalName>, NameHash> instancesOf;
     // When the stored values answer, only an instance with a stored value can hold a candidate,
@@ -370,7 +426,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
         const MethodType valueType = type == 6 ? MethodType::Scalar : MethodType::Set;
         const auto candidate = [&](const InternalName& v) {
             candidates.push_back(v);
-            failed = failed || holders.valueOr(v, false);
+            failed = failed || holders.get(v) == 2;
             return true;
         };
         if (storedValuesAnswer) {
@@ -386,7 +442,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
                     }
             if (!failed)
                 for (const InternalName& value : candidates)
-                    if (nested.emplace(value, true).second) nestedInOrder.push_back(value);
+                    if (nested.set(value, 1) == 0) nestedInOrder.push_back(value);
             continue;
         }
         // A class declares several methods: its instances are gathered once.
@@ -411,7 +467,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
         }
         if (!failed)
             for (const InternalName& candidate : candidates)
-                if (nested.emplace(candidate, true).second) nestedInOrder.push_back(candidate);
+                if (nested.set(candidate, 1) == 0) nestedInOrder.push_back(candidate);
     }
 }
 
@@ -424,17 +480,31 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     // take it from the entry instead of looking it up again.
     storedValuesAnswer = !access->inheritance().isOpen() || access->inheritanceOn() == 0;
     collectNested(docClass);
-    auto names = Ref<Iterator>::adopt(access->objNamesIterator(nullptr));
-    for (bool more = names != nullptr && names->first(); more && !stopped(); more = names->next()) {
-        const InternalName object = names->atColumn(1);
-        if (isBuiltin(object, builtinObject::String, builtinSymbol::String) ||
-            isBuiltin(object, builtinObject::Numeric, builtinSymbol::Numeric))
-            continue;
-        if (docClass != Free && memberOf(object, docClass)) continue;
-        if (nested.count(object) != 0) continue;
-        writeObject(object, request.format);
+    const auto write = [&](const InternalName& object, const MainMemObjFrame* frame) {
+        if (stringOrNumericClass(object)) return;
+        if (docClass != Free && memberOf(object, docClass)) return;
+        if (nested.get(object) != 0) return;
+        writeElement(object, frame);
+    };
+    if (walkedAll) {
+        // The objects the first walk met, in its order: an object without a frame has no
+        // entries to write.
+        for (const auto& [object, frame] : walked) {
+            if (stopped()) break;
+            write(object, frame);
+        }
+    } else {
+        OM* om = access->om();
+        auto names = Ref<Iterator>::adopt(access->objNamesIterator(nullptr));
+        for (bool more = names != nullptr && names->first(); more && !stopped();
+             more = names->next()) {
+            const InternalName object = names->atColumn(1);
+            if (const MainMemObjFrame* frame = om->getObjFrame(object)) write(object, frame);
+        }
     }
-    names.reset();
+    walked.clear();
+    walkedNames.clear();
+    walkedAll = false;
     // Nested objects held only by nested objects (two objects holding each other) hang below
     // no written element; they are written at the top level so that none is lost.
     // Writing an object reads the nested set and never changes it. They come in the order of
@@ -449,20 +519,20 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     std::sort(nestedInOrder.begin(), nestedInOrder.end(),
               [](const InternalName& a, const InternalName& b) { return compare(a, b) < 0; });
     for (const InternalName& object : nestedInOrder)
-        if (!stopped() && written.count(object) == 0) writeObject(object, request.format);
+        if (!stopped() && written.get(object) == 0) writeObject(object, request.format);
     nested.clear();
     nestedInOrder.clear();
     forgetSignatures();
 }
 
-int FLtoXMLExportHandler::writeEntries(const InternalName& object, int& classSet,
-                                       std::string& attributes, std::string& content,
+int FLtoXMLExportHandler::writeEntries(const InternalName& object, const MainMemObjFrame* frame,
+                                       int& classSet, std::string& attributes, std::string& content,
                                        const std::string& indent, bool textNodes) {
     int calls = 0;
     path.push_back(object);
     // The object's own entries, straight from its frame.
     std::size_t entry = 0;
-    if (const MainMemObjFrame* frame = access->om()->getObjFrame(object))
+    if (frame != nullptr)
         frame->forEachEntry([&](const MethodKey& key, const InternalName& stored) {
             const int type = key.methodType;
             if (type < 0 || type > 2) return;
@@ -484,27 +554,26 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, int& classSet
 }
 
 void FLtoXMLExportHandler::writeObject(const InternalName& object, std::int32_t /*format*/) {
+    writeElement(object, access->om()->getObjFrame(object));
+}
+
+void FLtoXMLExportHandler::writeElement(const InternalName& object, const MainMemObjFrame* frame) {
     // The classes are asked for once the object shows an entry to write.
     int classSet = -1;
     ElementText& text = elementText(path.size());
-    if (writeEntries(object, classSet, text.attributes, text.content, "  ", false) == 0) return;
+    if (writeEntries(object, frame, classSet, text.attributes, text.content, "  ", false) == 0)
+        return;
     const InternalName element = typeClassOf(object, classSet);
     auto* xml = static_cast<XMLDumpFormatter*>(formatter.get());
-    // Elements of one class share its name, made once; the object's own name is made once
-    // unless another element referred to it already.
+    // Elements of one class share its name, made once.
     if (element.getType() == InternalName::String || object.getType() == InternalName::String) {
         xml->writeFrameEnd(formatter->xmlName(element), true, formatter->xmlName(object),
                            text.attributes, text.content);
         return;
     }
-    const std::string& elementName = xmlNameOf(element);
-    const auto known = xmlNames.find(object);
-    if (known != xmlNames.end()) {
-        xml->writeFrameEnd(elementName, true, known->second, text.attributes, text.content);
-        return;
-    }
+    const std::string& elementName = elementNameOf(element, classSet);
     objectId.clear();
-    xml->appendXmlName(object, objectId);
+    xml->appendXmlNameOnce(object, objectId);
     xml->writeFrameEnd(elementName, true, objectId, text.attributes, text.content);
 }
 
@@ -525,7 +594,7 @@ void FLtoXMLExportHandler::appendXmlNameOf(const InternalName& value, std::strin
 }
 
 bool FLtoXMLExportHandler::nestsHere(const InternalName& value) const {
-    return nested.count(value) != 0 && std::find(path.begin(), path.end(), value) == path.end() &&
+    return nested.get(value) != 0 && std::find(path.begin(), path.end(), value) == path.end() &&
            std::size_t(path.size()) < maxNesting;
 }
 
@@ -573,7 +642,8 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
     const int argCount = plan.argCount;
     const int type = plan.type;
     const InternalName method = plan.method;
-    Ref<Iterator> values;
+    Ref<Iterator> lookedUp;
+    Iterator* values = nullptr;
     // Column c of a value row is column c - skipped of `values`: the rows of an entry with
     // arguments are read from its parameter frame (the arguments, then the value) when the
     // stored rows are what a lookup answers, which leaves out the host and the method.
@@ -584,14 +654,17 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
             : nullptr;
     if (tuples != nullptr) {
         skipped = 2;
-        values = Ref<Iterator>::adopt(tuples->getIterator(nullptr));
+        // Writing the rows of an entry with arguments nests no element, so one iterator serves
+        // the entries of the whole export.
+        values = tupleValues.renew([&](Iterator* old) { return tuples->getIterator(old); });
         if (values == nullptr || !values->first()) return;
     } else if (argCount != 0 || !storedValuesAnswer) {
         valuePattern.assign(static_cast<std::size_t>(argCount + 3), Free);
         valuePattern[0] = object;
         valuePattern[1] = method;
-        values = Ref<Iterator>::adopt(
+        lookedUp = Ref<Iterator>::adopt(
             access->lookup(MethodType(type), valuePattern.data(), argCount + 3, nullptr));
+        values = lookedUp.get();
         if (values == nullptr || !values->first()) return;
     }
     prepare(plan);
@@ -671,7 +744,7 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
         const InternalName value = values->atColumn(argCount + 3 - skipped);
         // A single value outside the class writes nothing: its arguments need no text.
         if (value.getType() != InternalName::SetName && !memberOf(value, cls)) continue;
-        std::string arguments = argumentsText(argCount, values.get(), skipped, named);
+        std::string arguments = argumentsText(argCount, values, skipped, named);
         content += valueSetText(method, cls, value, arguments);
     }
 }
@@ -707,10 +780,11 @@ void FLtoXMLExportHandler::appendNestedElement(std::string& out, const InternalN
                                                const std::string& indent) {
     int classSet = -1;
     // Written here, a nested object needs no element at the top level.
-    written.emplace(object, true);
+    written.set(object, 1);
     // The texts one level below the element that holds the object, which are in use above it.
     ElementText& text = elementText(path.size());
-    writeEntries(object, classSet, text.attributes, text.content, indent + "  ", true);
+    writeEntries(object, access->om()->getObjFrame(object), classSet, text.attributes, text.content,
+                 indent + "  ", true);
     XMLDumpFormatter::appendFrameEnd(out, xmlNameOf(method), false, {}, text.attributes,
                                      text.content, indent);
 }

@@ -17,6 +17,7 @@
 #include "objectbase/FlatNameMap.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/MethodType.h"
+#include "shell/NameMarks.h"
 #include "shell/XMLExportHandler.h"
 
 class Iterator;
@@ -71,15 +72,22 @@ class FLtoXMLExportHandler : public XMLExportHandler {
         InternalName typeClass;
         // Whether its objects are members of a class, for the classes asked so far.
         std::vector<std::pair<InternalName, bool>> memberships;
+        // The XML name of typeClass, once asked.
+        bool elementNameKnown = false;
+        std::string elementName;
     };
 
-    // The shared values of step one and the nested names they leave.
+    // The shared values of step one and the nested names they leave; keeps the objects with
+    // frames in `walked` for the writing walk.
     void collectNested(const InternalName& docClass);
+    // writeObject with the object's frame at hand.
+    void writeElement(const InternalName& object, const MainMemObjFrame* frame);
     // Builds the entries of an element (with text() nodes inside nested ones); answers how many
     // declared entries the object has.
     // `classSet` is the number of the object's classes, or -1 until the first entry asks for it.
-    int writeEntries(const InternalName& object, int& classSet, std::string& attributes,
-                     std::string& content, const std::string& indent, bool textNodes);
+    int writeEntries(const InternalName& object, const MainMemObjFrame* frame, int& classSet,
+                     std::string& attributes, std::string& content, const std::string& indent,
+                     bool textNodes);
     // Adds one entry of the object to the attributes or the child content of the element being
     // built; `stored` is the value the entry stores.
     void writeEntry(const InternalName& object, EntryPlan& plan, const InternalName& stored,
@@ -127,12 +135,17 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     bool memberOf(const InternalName& value, const InternalName& cls);
     // A string or number without classes of its own: its answer depends on its kind alone.
     bool literalMemberOf(const InternalName& value, const InternalName& cls);
+    // memberOf for an object of a class set.
+    bool classSetMemberOf(int classSet, const InternalName& value, const InternalName& cls);
     // The XML name of a value: an object's is made once however often it is written, a
     // string's (mostly written once) each time.
     const std::string& xmlNameOf(const InternalName& value);
     // The number of the sequence of an object's classes; `frame` is the object's frame when
     // the caller has it.
     int classSetOf(const InternalName& object, const MainMemObjFrame* frame = nullptr);
+    // Whether an object is the built-in class string or the built-in numeric class, the
+    // symbol read once (isBuiltin for both).
+    bool stringOrNumericClass(const InternalName& object);
     // The same, walking the object's classes.
     int classSetAbove(const InternalName& object);
     // The plan of an entry of a host of the class sequence; kept until the end of the body.
@@ -148,6 +161,8 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // The element name of an object: the most specific of its classes that take part in
     // signatures.
     InternalName typeClassOf(const InternalName& object, int classSet);
+    // The XML name of the element name typeClassOf gave for an object of the class set.
+    const std::string& elementNameOf(const InternalName& element, int classSet);
     void forgetSignatures();
 
     struct NameHash {
@@ -160,8 +175,12 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // The class set of the objects with the same direct classes: an object's classes are its
     // direct ones and every class above them, so the closure is walked once for each.
     std::unordered_map<std::vector<InternalName>, int, ClassesHash> directSetNumbers;
+    // The same for the objects of one direct class, by that class (plus one), found without a
+    // list of the classes.
+    NameMarks<std::int32_t> setsOfOnlyClass;
     std::vector<ClassSet> classSets;
-    FlatNameMap<InternalName, int> hostSets;
+    // The class set of an object plus one.
+    NameMarks<std::int32_t> hostSets;
     // The plans, where they stay while more are made.
     std::deque<EntryPlan> plans;
     // The rows of the signature lookups of the export (columns from the first on), by arrow,
@@ -180,6 +199,8 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     bool storedValuesAnswer = false;
     // The walk over an object's classes and what it found, kept for their storage.
     Ref<Iterator> classWalk;
+    // The rows of the entries with arguments, read from their parameter frames.
+    Ref<Iterator> tupleValues;
     std::vector<InternalName> classesScratch;
     std::vector<InternalName> directScratch;
     // The answers of literalMemberOf: kind, class, answer.
@@ -191,12 +212,20 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // The XML name of an object written once, kept for its storage.
     std::string objectId;
 
-    // The objects nested in their holders, for the length of one export.
-    FlatNameMap<InternalName, bool> nested;
+    // The objects with frames, and their frames, in the order of the object base's walk: the
+    // walk that finds the nested objects keeps them for the walk that writes.
+    std::vector<std::pair<InternalName, const MainMemObjFrame*>> walked;
+    // The same names marked (1). Once the walk met every object of a base that stays as it is
+    // (walkedAll), the writing walk takes its objects from `walked`, and whether a string or
+    // number has a frame is read here.
+    NameMarks<std::uint8_t> walkedNames;
+    bool walkedAll = false;
+    // The objects nested in their holders (mark 1), for the length of one export.
+    NameMarks<std::uint8_t> nested;
     // The same in the order they were found.
     std::vector<InternalName> nestedInOrder;
-    // The nested objects written so far, and the objects whose elements are being built.
-    FlatNameMap<InternalName, bool> written;
+    // The nested objects written so far (mark 1).
+    NameMarks<std::uint8_t> written;
     // Elements are built inside one another, so the path grows and shrinks at its end; it is
     // at most maxNesting long.
     std::vector<InternalName> path;

@@ -1,8 +1,12 @@
 // The XML texts of the dump-formatter protocol.
 #include "shell/XMLDumpFormatter.h"
 
+#include <cstdint>
+#include <string_view>
+
 #include "objectbase/InternalName.h"
 #include "objectbase/OM.h"
+#include "objectbase/SymTab.h"
 
 bool XMLDumpFormatter::isA(const std::string& className) const {
     return className == "XMLDumpFormatter" || DumpFormatter::isA(className);
@@ -206,41 +210,68 @@ bool plainForm(std::string_view form) {
     return true;
 }
 
-// escapeMarkup with quotes, appended to `out` span by span.
+// The entity of each character escapeMarkup replaces (quotes too), by the character; null for
+// the others.
+struct MarkupEntities {
+    const char* entity[256] = {};
+    std::uint8_t size[256] = {};
+    constexpr MarkupEntities() {
+        set('&', "&amp;");
+        set('<', "&lt;");
+        set('>', "&gt;");
+        set('\'', "&apos;");
+        set('"', "&quot;");
+    }
+    constexpr void set(char c, const char* text) {
+        const auto at = static_cast<unsigned char>(c);
+        entity[at] = text;
+        size[at] = static_cast<std::uint8_t>(std::string_view(text).size());
+    }
+};
+constexpr MarkupEntities markupEntities;
+
+// escapeMarkup with quotes, appended to `out` span by span: the characters between two that
+// are replaced go in one append.
 void appendEscapedMarkup(std::string_view text, std::string& out) {
-    std::size_t from = 0;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        const char* entity = nullptr;
-        switch (text[at]) {
-            case '&':
-                entity = "&amp;";
-                break;
-            case '<':
-                entity = "&lt;";
-                break;
-            case '>':
-                entity = "&gt;";
-                break;
-            case '\'':
-                entity = "&apos;";
-                break;
-            case '"':
-                entity = "&quot;";
-                break;
-            default:
-                continue;
-        }
-        out.append(text.substr(from, at - from)).append(entity);
+    const char* from = text.data();
+    const char* const end = from + text.size();
+    for (const char* at = from; at != end; ++at) {
+        const auto c = static_cast<unsigned char>(*at);
+        if (markupEntities.entity[c] == nullptr) continue;
+        out.append(from, at);
+        out.append(markupEntities.entity[c], markupEntities.size[c]);
         from = at + 1;
     }
-    out.append(text.substr(from));
+    out.append(from, end);
 }
 
 }  // namespace
 
+bool XMLDumpFormatter::symbolText(const InternalName& name, std::string_view& text) {
+    if (om == nullptr || name.getArity() != 0) return false;
+    FSymbol symbol;
+    if (om->giveSymbol(name, symbol) == 0 || symbol == builtinSymbol::Nil ||
+        symbol.getType() == InternalName::Integer || symbol.getType() == InternalName::Float)
+        return false;
+    const SymTab* table = om->giveSymTab();
+    const SymTabEntry* entry = table != nullptr ? table->entryOf(symbol.getValue()) : nullptr;
+    if (entry == nullptr ||
+        FSymbol(symbol.getValue(), entry->getKind(), entry->getArity()) != symbol)
+        return false;
+    text = entry->getName();
+    return true;
+}
+
 void XMLDumpFormatter::appendXmlName(const InternalName& name, std::string& out) {
     const int kind = name.getType();
-    // A string's text is its own characters between the quotes of its symbol.
+    // A string's text is its own characters between the quotes of its symbol, read in place.
+    std::string_view text;
+    if (kind == InternalName::String && symbolText(name, text)) {
+        if (!text.empty()) text.remove_prefix(1);
+        if (!text.empty()) text.remove_suffix(1);
+        appendEscapedMarkup(text, out);
+        return;
+    }
     if (kind == InternalName::String && om != nullptr && om->giveName(name, own) != 0) {
         std::string_view text(own);
         if (!text.empty()) text.remove_prefix(1);
@@ -256,6 +287,16 @@ void XMLDumpFormatter::appendXmlName(const InternalName& name, std::string& out)
     std::string lexical(form);
     out.resize(start);
     out += xmlNameOfLexicalForm(kind, std::move(lexical));
+}
+
+void XMLDumpFormatter::appendXmlNameOnce(const InternalName& name, std::string& out) {
+    std::string_view text;
+    if (name.getType() == InternalName::Object && symbolText(name, text) && !text.empty() &&
+        plainForm(text)) {
+        out.append(text);
+        return;
+    }
+    appendXmlName(name, out);
 }
 
 void XMLDumpFormatter::writeSetMember(const InternalName&, const InternalName& method,

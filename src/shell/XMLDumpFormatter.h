@@ -65,6 +65,9 @@ class XMLDumpFormatter : public DumpFormatter {
                        std::string_view attributes, std::string_view content);
     // Appends xmlName(name) to `out`, without a string of its own for the name.
     void appendXmlName(const InternalName& name, std::string& out);
+    // The same for a name mostly written once: an object's text is read in place in the symbol
+    // table, where the kept forms appendXmlName reads pay off for names written again and again.
+    void appendXmlNameOnce(const InternalName& name, std::string& out);
     void writeSetMember(const InternalName& host, const InternalName& method,
                         const InternalName& member, int position) override;
     void writeTail(const std::string& text) override;
@@ -75,6 +78,10 @@ class XMLDumpFormatter : public DumpFormatter {
     void writeStatement(const std::string& text) override;
 
   private:
+    // The text of the symbol of an object or a string without arguments, read in place in the
+    // symbol table: an object's lexical form, a string's characters between their quotes. False
+    // for any other name.
+    bool symbolText(const InternalName& name, std::string_view& text);
     // The element name of a class: its lexical form. The built-in class object, which every
     // object without a class takes, has no symbol bound in plain mode; it is written "object".
     std::string classElement(const InternalName& cls);
