@@ -84,7 +84,8 @@ class HeadWriter {
 
     // Stores the row's fact; the insert operation's new-fact answer.
     int insert(const InternalName* row) {
-        // Untraced, a stored predicate's tuple needs nothing around the manager's writer.
+        // Untraced, a stored predicate's tuple or a membership needs nothing around the
+        // manager's writer.
         if (untracedTuples) return facts->insert(row);
         return insertTraced(row);
     }
@@ -141,7 +142,8 @@ class HeadWriter {
     // The manager's writer; null where the facts take the access layer's insert operations
     // (for the class relations, it only gives the hints).
     std::unique_ptr<FactWriter> facts;
-    // Whether the rows are a stored predicate's tuples, not traced.
+    // Whether the rows are a stored predicate's tuples or memberships no layer watches, not
+    // traced: they go to the manager's writer alone.
     bool untracedTuples = false;
     // With every attempt traced: the rows attempted in this pass.
     std::unique_ptr<RelationStore> attempted;
