@@ -40,8 +40,13 @@ HeadWriter::HeadWriter(OMAccess& access, const HeadRelation& relation, TraceMode
             facts = om->openWriter(FactRelation::ofClassRelation(code(relation.relation)));
             break;
     }
-    untracedTuples = facts != nullptr && relation.kind == HeadRelation::Kind::Predicate &&
-                     mode == TraceMode::Off;
+    // Untraced, a stored predicate's tuple and a membership that no layer watches take the
+    // manager's writer with nothing around it (store would do no more).
+    const bool straight =
+        relation.kind == HeadRelation::Kind::Predicate ||
+        (relation.kind == HeadRelation::Kind::ClassRelation &&
+         relation.relation == IsaRelation::Member && !access.watchesMemberships());
+    untracedTuples = facts != nullptr && straight && mode == TraceMode::Off;
     untracedMembers =
         facts != nullptr && relation.kind == HeadRelation::Kind::Method && mode == TraceMode::Off;
 }

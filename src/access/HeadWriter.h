@@ -85,8 +85,9 @@ class HeadWriter {
 
     // Stores the row's fact; the insert operation's new-fact answer.
     int insert(const InternalName* row) {
-        // Untraced, a stored predicate's tuple needs nothing around the manager's writer, nor
-        // does a method's member while no inherited value waits to give way to it.
+        // Untraced, a stored predicate's tuple or an unwatched membership needs nothing around
+        // the manager's writer, nor does a method's member while no inherited value waits to
+        // give way to it.
         if (untracedTuples || (untracedMembers && !inherited.watching())) return facts->insert(row);
         return insertTraced(row);
     }
@@ -146,7 +147,8 @@ class HeadWriter {
     std::unique_ptr<FactWriter> facts;
     // The access layer's inherited values, which a derived member may have to give way to.
     const InheritedValues& inherited;
-    // Whether the rows are a stored predicate's tuples, not traced.
+    // Whether the rows are a stored predicate's tuples or memberships no layer watches, not
+    // traced: they go to the manager's writer alone.
     bool untracedTuples = false;
     // Whether the rows are members of a set-valued method without arguments, not traced.
     bool untracedMembers = false;

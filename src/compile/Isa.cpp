@@ -222,8 +222,11 @@ bool Isa::everyMembership(Run& base) const {
     auto& run = static_cast<IsaRun&>(base);
     OM* om = run.access->om();
     if (om == nullptr) return false;
+    // A reader that takes the rows by their cells alone (a count) needs no key: the rows of an
+    // untraced run are read in place as well (a traced one prints them keyed, as it stores them).
+    const bool unkeyed = noKey != 0 || (orderFree && !run.traced);
     // Rows of the same cells come apart by their class, or by their object as their key.
-    bool objectTaken = noKey == 0;
+    bool objectTaken = !unkeyed;
     bool classTaken = false;
     for (const VarRecord& r : vars) {
         objectTaken = objectTaken || r.column == 1;
@@ -231,7 +234,7 @@ bool Isa::everyMembership(Run& base) const {
     }
     const bool distinct = objectTaken && classTaken;
     // Rows without a key, made once from no input: the stored memberships are the rows.
-    if (noKey != 0 && inputCount == 0)
+    if (unkeyed && inputCount == 0)
         if (const RelationStore* stored = om->storedMemberships()) {
             std::vector<std::pair<int, int>> take;
             for (const VarRecord& r : vars)

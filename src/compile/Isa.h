@@ -22,6 +22,7 @@ class Isa : public BaseOperator {
     bool probesEachInputRow() const override;
     std::unique_ptr<RowProbe> rowProbe(OMAccess* access,
                                        const std::vector<int>& columns) const override;
+    void feedsOrderFreeReader() override { orderFree = true; }
 
   protected:
     ~Isa() override = default;
@@ -49,4 +50,7 @@ class Isa : public BaseOperator {
 
     IsaRelation relation;
     FSymbol objectVariable;
+    // Set by feedsOrderFreeReader: the reader (a count) takes the rows by their cells, so they
+    // need no key.
+    bool orderFree = false;
 };

@@ -147,9 +147,9 @@ int MainMemClassRelationWriter::insert(const InternalName* row) {
         classes = classesOf(row[0]);
     // An object without classes yet gets its set from the long road.
     if (classes == nullptr) return om.insertIsa(row[0], row[1], kind);
-    // A closure's head derives most of its rows more than once: a probe, cheaper than the
-    // set's insert, answers the stored ones.
-    if (classes->contains(row[1])) return 0;
+    // The set's insert answers a stored membership with the one probe a containment test
+    // would make, and a new one without a second (one that comes above the object's classes
+    // so far, as a closure over a chain derives them, without any).
     return om.storeIsa(classes, row[0], row[1], kind);
 }
 

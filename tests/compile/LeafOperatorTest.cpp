@@ -1,8 +1,16 @@
-// Tests of the leaf operators over a real object base: Isa with derived instances and noKey,
-// IdMapper over stored function terms and over constants.
+// Tests of the leaf operators over a real object base: Isa with derived instances and noKey, Isa
+// read by a count, IdMapper over stored function terms and over constants.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+#include <utility>
+#include <vector>
+
+#include "compile/Aggregation.h"
 #include "compile/CompileTestSupport.h"
+#include "objectbase/MainMemFrames.h"
+#include "support/ChannelCapture.h"
 
 namespace compile_test {
 namespace {
@@ -145,6 +153,91 @@ TEST_F(LeafOperatorTest, IdMapperMapsStoredTermsAndConstants) {
     const Ref<Operand> missingResult = run(missing.get(), {}, access);
     EXPECT_TRUE(missingResult->isEmpty());
     EXPECT_EQ(access->functionCalls, before);
+}
+
+// X : Y over memberships alone (no subclass fact) read by a count: the stored memberships are
+// read in place, unkeyed, and give the cells of the keyed read, each row once; the count of each
+// object's classes is the size of its set of classes, also after equalities merge objects and
+// classes. A traced run keeps its rows keyed, as it prints them.
+TEST_F(AlgebraTest, MembershipsReadByACountAreTheStoredOnesInPlace) {
+    std::vector<InternalName> things;
+    for (int i = 0; i < 30; ++i) things.push_back(object("o" + std::to_string(i)));
+    std::vector<InternalName> classes;
+    for (int i = 0; i < 40; ++i) classes.push_back(object("k" + std::to_string(i)));
+    // Sets large enough to be hashed, filled out of order, and objects that are classes too.
+    for (std::size_t i = 0; i < things.size(); ++i)
+        for (std::size_t j = 0; j < classes.size(); j += 1 + i % 3)
+            access->insertClassRelation(things[i], classes[(j * 7 + i) % classes.size()],
+                                        IsaRelation::Member);
+    for (std::size_t i = 1; i < things.size(); i += 4)
+        access->insertClassRelation(things[i], things[i - 1], IsaRelation::Member);
+
+    Conditions c;
+    c.var = Records{{1, 0}, {2, 1}};
+    c.variables = symbols({x, y});
+    auto keyed = Ref<Isa>::adopt(makeIsa(IsaRelation::Member, c));
+    auto counted = Ref<Isa>::adopt(makeIsa(IsaRelation::Member, c));
+    counted->feedsOrderFreeReader();
+
+    auto cellsOf = [](Operand* operand) {
+        std::vector<Row> rows;
+        scan(operand, RowOrder::Repeating,
+             [&rows](const RowView& row) { rows.emplace_back(row.cells, row.cells + 2); });
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    };
+    // The classes of each object as its frame holds them.
+    auto framesCount = [this] {
+        std::map<InternalName, int> counts;
+        const auto objects = Ref<Iterator>::adopt(om->objNamesIterator(nullptr));
+        for (bool more = objects->first(); more; more = objects->next()) {
+            const InternalName object = objects->atColumn(1);
+            const MainMemObjFrame* frame = om->getObjFrame(object);
+            const MainMemSetFrame* own =
+                frame != nullptr ? om->getSetFrame(frame->setNameOf(IsaRelation::Member)) : nullptr;
+            if (own != nullptr && own->size() > 0) counts[object] = own->size();
+        }
+        return counts;
+    };
+    auto countOf = [this](Operand* input) {
+        clib_list<FSymbol> groups;
+        groups.append(x);
+        auto count = Ref<Aggregation>::adopt(new Aggregation("count", y, groups));
+        const Ref<Operand> result = run(count.get(), {input}, access);
+        std::map<InternalName, int> counts;
+        for (const KeyedRow& row : contents(result.get()))
+            counts[row.second.at(0)] = row.first.getValue();
+        return counts;
+    };
+    auto expectAlike = [&](const char* when) {
+        const Ref<Operand> byKey = run(keyed.get(), {}, access);
+        const Ref<Operand> inPlace = run(counted.get(), {}, access);
+        auto* held = dynamic_cast<SetOperand*>(inPlace.get());
+        ASSERT_NE(held, nullptr) << when;
+        EXPECT_TRUE(held->holdsSource()) << when;
+        EXPECT_TRUE(held->holdsDistinctSource()) << when;
+        const std::vector<Row> rows = cellsOf(inPlace.get());
+        EXPECT_EQ(rows, cellsOf(byKey.get())) << when;
+        EXPECT_EQ(std::adjacent_find(rows.begin(), rows.end()), rows.end()) << when;
+        EXPECT_EQ(int(rows.size()), om->storedMemberships()->size()) << when;
+        EXPECT_EQ(countOf(inPlace.get()), framesCount()) << when;
+        EXPECT_EQ(countOf(byKey.get()), framesCount()) << when;
+        // Traced, the rows are stored under their objects.
+        ChannelCapture debug(debugChannel());
+        const Ref<Operand> traced = run(counted.get(), {}, access, true);
+        auto* stored = dynamic_cast<SetOperand*>(traced.get());
+        ASSERT_NE(stored, nullptr) << when;
+        EXPECT_FALSE(stored->holdsSource()) << when;
+        EXPECT_EQ(contents(traced.get()), contents(byKey.get())) << when;
+    };
+    expectAlike("stored");
+
+    // Objects merge with objects and with classes: rows that become equal are kept once.
+    ASSERT_EQ(om->equate(things[3], things[4], 0), 1);
+    ASSERT_EQ(om->equate(things[8], classes[5], 0), 1);
+    ASSERT_EQ(om->equate(classes[1], classes[2], 0), 1);
+    ASSERT_EQ(om->applyEqualities(), 1);
+    expectAlike("merged");
 }
 
 }  // namespace
