@@ -34,6 +34,7 @@ void appendDigits(std::int32_t value, std::string& out) {
     const auto written = std::to_chars(digits, digits + sizeof digits, value);
     out.append(digits, written.ptr);
 }
+
 // A word and the setting it selects.
 struct Word {
     const char* word;
