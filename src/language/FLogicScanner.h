@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "language/ScannerInput.h"
@@ -49,8 +50,15 @@ class FLogicScanner : public FLogicFlexLexer, public ScannerInput {
     // stay where they are until the scanner reads on; until then the text of the token read
     // last has no end mark.
     bool scanPlainClause(std::vector<PlainToken>& out);
-    // Moves the scanner behind the clause scanPlainClause took, counting its lines, as reading
-    // its tokens one by one would have left it.
+    // The clause at the scan position when it is a predicate over integers written without
+    // blanks within, p(1,20,300), most of a consulted file of numbers: its predicate's text,
+    // which stays in place until the scanner reads on, and the integers' values, each of ten
+    // digits at most and within 32 bits. Found in one pass over its characters, without the
+    // tokens scanPlainClause lists; skipPlainClause moves behind it. False, the scanner left
+    // as it was and any look ahead standing, for any other clause.
+    bool scanIntegerFact(std::string_view& predicate, std::vector<std::int32_t>& values);
+    // Moves the scanner behind the clause scanPlainClause or scanIntegerFact took, counting its
+    // lines, as reading its tokens one by one would have left it.
     void skipPlainClause();
     // scanPlainClause for a clause the reader means to read later: the scanner is left as it
     // was, and the look stands until it reads on. A reader that learns the next clause's names

@@ -92,6 +92,15 @@ bool InternalFLogicParser::readGround(FactList::Ground& ground) {
     if (keptNext < kept.size()) return false;
     kept.clear();
     constants.clear();
+    // A predicate over integers, most of a consulted file of numbers, is read in one pass over
+    // its characters.
+    std::string_view predicate;
+    if (scanner->scanIntegerFact(predicate, integers) && readIntegerFact(predicate, ground)) {
+        scanner->skipPlainClause();
+        ground.line = lineNumber();
+        ground.origin = scannerInput().fileName();
+        return true;
+    }
     // A plain clause that the scanner holds whole is read from a look at its characters: the
     // scanner moves behind it only when it is a ground fact, and otherwise reads it itself.
     bool scanned = scanner->resumeLook();
@@ -174,19 +183,39 @@ bool InternalFLogicParser::readFlatPredicate(FactList::Ground& ground) {
                                           InternalName::Function, 0, token.hash);
         }
     }
+    enterPredicate(predicate, known, ground);
+    return true;
+}
+
+bool InternalFLogicParser::readIntegerFact(std::string_view predicate, FactList::Ground& ground) {
+    const std::size_t arity = integers.size();
+    ground.shape.clear();
+    if (arity > std::numeric_limits<std::uint8_t>::max() || !FactList::fits(arity, ground.shape))
+        return false;
+    const bool known = isLastPredicate(predicate);
+    if (!known && GrammarSupport::namesBuiltin(std::string(predicate))) return false;
+    termsRead = false;
+    ground.args.resize(arity);
+    for (std::size_t arg = 0; arg < arity; ++arg)
+        ground.args[arg] = InternalName(integers[arg], InternalName::Integer, -1);
+    enterPredicate(predicate, known, ground);
+    return true;
+}
+
+void InternalFLogicParser::enterPredicate(std::string_view predicate, bool known,
+                                          FactList::Ground& ground) {
+    const auto arity = static_cast<int>(ground.args.size());
     ground.form = FactList::Predicate;
     ground.terms = nullptr;
-    if (known && lastPredicate.getArity() == static_cast<int>(arity)) {
+    if (known && lastPredicate.getArity() == arity) {
         ground.symbol = lastPredicate;
-    } else {
-        const int symbolArity = static_cast<int>(arity);
-        ground.symbol = programSymTab()->nameSymbol(
-            predicate, InternalName::Predicate, symbolArity,
-            SymTab::hashKey(predicate, InternalName::Predicate, symbolArity));
-        lastPredicate = ground.symbol;
-        lastPredicateTable = programSymTab();
+        return;
     }
-    return true;
+    ground.symbol =
+        programSymTab()->nameSymbol(predicate, InternalName::Predicate, arity,
+                                    SymTab::hashKey(predicate, InternalName::Predicate, arity));
+    lastPredicate = ground.symbol;
+    lastPredicateTable = programSymTab();
 }
 
 bool InternalFLogicParser::readGroundTokens(FactList::Ground& ground) {

@@ -63,6 +63,12 @@ class InternalFLogicParser : public InternalGrammarParser {
     // of a consult, read from its tokens in one pass: false, with nothing entered, for any
     // other clause, which readGroundTokens then reads.
     bool readFlatPredicate(FactList::Ground& ground);
+    // readGroundTokens for a predicate over integers that scanIntegerFact read, their values in
+    // `integers`: false, with nothing entered, when the clause is no ground fact.
+    bool readIntegerFact(std::string_view predicate, FactList::Ground& ground);
+    // The ground predicate fact's form and predicate symbol, its arguments entered: the symbol
+    // of the last ground fact when `known` and of its arity, else the one entered for the text.
+    void enterPredicate(std::string_view predicate, bool known, FactList::Ground& ground);
     // The number of terms the ground fact's constants make: its top-level arguments; more than
     // any fact holds when a function term has too many arguments for its symbol.
     std::size_t termCount() const;
@@ -96,6 +102,8 @@ class InternalFLogicParser : public InternalGrammarParser {
     std::vector<FLogicScanner::PlainToken> plain;
     std::size_t plainNext = 0;
     bool readingPlain = false;
+    // The integers of a clause scanIntegerFact read.
+    std::vector<std::int32_t> integers;
     // The plain clause behind a ground fact just read, looked at ahead.
     std::vector<FLogicScanner::PlainToken> ahead;
     // Starts loading the index slots of a plain clause's names. Inline by force: a call of a

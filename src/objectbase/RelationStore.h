@@ -167,6 +167,12 @@ class RelationStore {
     // Gives the rows a stamp no state of any store had before.
     void restamp();
     void indexColumn(ColumnIndex& index, int column, std::uint32_t from) const;
+    // extendOrder's steps: the rows from `from` on, when they ascend in the cells behind cell
+    // `lead` and hold few values there, appended to `rangeOrder` in ascending order (false,
+    // nothing appended, otherwise); and the appended rows merged with the `before` rows there.
+    bool orderByFewLeadValues(std::vector<std::uint32_t>& rangeOrder, std::int32_t from,
+                              int lead) const;
+    bool mergeNew(std::vector<std::uint32_t>& rangeOrder, std::size_t before) const;
 
     std::int32_t rowWidth;
     std::int32_t rowCount = 0;

@@ -3,6 +3,7 @@
 #include "shell/PrettyPrinter.h"
 
 #include <algorithm>
+#include <charconv>
 #include <sstream>
 
 #include "access/ExportHandler.h"
@@ -26,6 +27,14 @@
 #include "shell/PPVarSymTab.h"
 
 namespace {
+
+// A whole number's printed text, as the object base writes it: its decimal digits.
+void appendDigits(std::int32_t value, std::string& out) {
+    char digits[16];
+    const auto written = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(digits, written.ptr);
+}
+
 // A word and the setting it selects.
 struct Word {
     const char* word;
@@ -300,6 +309,14 @@ void PrettyPrinter::makeOutput(FRule* query, Operand* answers) {
     bool refused = false;
     Ref<Iterator> keys = answers->makeIterator({});
     Ref<Iterator> rows;
+    // The bound style's line is put together first and written whole: a write for each piece
+    // cost more than finding the texts, and a flush for each row a tenth of printing many rows
+    // (the summary after the rows flushes; an error reported between rows flushes first, as the
+    // error stream is tied to the answers' stream). A whole number's text is its digits, written
+    // where it goes rather than looked up and kept: the answers of a query over numbers hold
+    // mostly numbers never printed before.
+    const bool boundLines = style_ == Bound;
+    const bool digitsAreText = (mode_ == First || mode_ == Best) && omAccess->om() != nullptr;
     for (bool key = keys && keys->first(); key; key = keys->next()) {
         rows = answers->makeGroupIterator(keys->atColumn(1), std::move(rows));
         if (resultSet && rows && rows->columns() != 1) {
@@ -310,6 +327,24 @@ void PrettyPrinter::makeOutput(FRule* query, Operand* answers) {
             ++total;
             if (interruptFlag.load() != 0 || (limit >= 0 && printed >= limit)) continue;
             ++printed;
+            if (boundLines) {
+                line.clear();
+                for (std::size_t at = 0; at < names.size(); ++at) {
+                    const InternalName value = rows->atColumn(int(at) + 1);
+                    line += names[at];
+                    line += '/';
+                    if (digitsAreText && value.getType() == InternalName::Integer &&
+                        (annotated == 0 || !omAccess->isMapped(value))) {
+                        appendDigits(value.getValue(), line);
+                    } else {
+                        line += mapToString(value);
+                    }
+                    line += "   ";
+                }
+                line += '\n';
+                channel << line;
+                continue;
+            }
             int col = 0;
             for (const FSymbol& column : *columns) {
                 values[col] = rows->atColumn(col + 1);
@@ -360,19 +395,7 @@ void PrettyPrinter::writeRow(const std::vector<InternalName>& values,
             channel << " <BR>" << std::endl;
             break;
         default:
-            // A line, not a flush: one write a row cost a tenth of printing many rows. The
-            // summary after the rows flushes; an error reported between rows flushes first,
-            // as the error stream is tied to the answers' stream. The line is put together
-            // first: a write for each piece cost more than finding the texts.
-            line.clear();
-            for (std::size_t i = 0; i < texts.size(); ++i) {
-                line += names[i];
-                line += '/';
-                line += *texts[i];
-                line += "   ";
-            }
-            line += '\n';
-            channel << line;
+            // The bound style's lines are written by makeOutput.
             break;
     }
 }

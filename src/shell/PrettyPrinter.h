@@ -83,8 +83,8 @@ class PrettyPrinter : public PPProtocol {
     // The shell commands and help lines of the class.
     static const ShellCommands<PrettyPrinter>& shellCommands();
 
-    // One printed row, by style, from the texts just computed for its columns: every style's
-    // per-row output is here.
+    // One printed row of the instance, resultSet or html style, from the texts just computed
+    // for its columns (makeOutput writes the bound style's lines).
     // The resultSet style writes the values through `handler`.
     void writeRow(const std::vector<InternalName>& values,
                   const std::vector<const std::string*>& texts,

@@ -412,3 +412,114 @@ TEST(FLogicScanner, APlainClauseLookedAtAheadScansAsTheScannerReadsIt) {
     }
     EXPECT_GT(plainClauses, 1000);
 }
+
+// A predicate over integers is taken in one pass when the scanner's own reading answers its name,
+// its integers within 32 bits and a clause end, and it leaves the scanner where that reading
+// leaves it; any other clause is refused with the scanner, and a look ahead, left as they were.
+// Generated texts of the pieces of such facts mixed with pieces close to them.
+TEST(FLogicScanner, AnIntegerFactScansAsTheScannerReadsIt) {
+    const char* const pieces[] = {"r",  "pq_2",        "(",          ",",    ")",     "0",
+                                  "7",  "42",          "007",        ".\n",  ". ",    ".\t",
+                                  "\n", "2147483647",  "2147483648", "12a",  "not",   "div",
+                                  " ",  "-5",          "X",          ".",    ".%c\n", "a",
+                                  "[",  "12345678901", "\"s\"",      "#1.5", "::",    "./*c*/"};
+    const std::size_t count = sizeof(pieces) / sizeof(pieces[0]);
+    std::uint64_t state = 71;
+    auto random = [&state](std::size_t bound) {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        return static_cast<std::size_t>((state >> 33) % bound);
+    };
+    // The pieces of a fact that is taken, in order.
+    auto fact = [&]() {
+        std::string text = random(2) == 0 ? "r(" : "pq_2(";
+        const std::size_t arity = 1 + random(4);
+        for (std::size_t k = 0; k < arity; ++k) {
+            if (k > 0) text += ",";
+            text += pieces[5 + random(4)];
+            if (random(8) == 0) text += "2147483647";
+        }
+        return text + ").\n";
+    };
+    int taken = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        const std::size_t length = 1 + random(12);
+        for (std::size_t k = 0; k < length; ++k)
+            text += random(2) == 0 ? fact() : pieces[random(count)];
+        ErrorCapture errors;
+        std::istringstream integerIn(text), ownIn(text);
+        FLogicScanner integer(&integerIn), own(&ownIn);
+        std::vector<FLogicScanner::PlainToken> tokens;
+        std::vector<std::int32_t> values;
+        bool first = true;
+        bool looked = false;
+        for (int step = 0; step < 1000; ++step) {
+            std::string_view predicate;
+            if (!first && integer.scanIntegerFact(predicate, values)) {
+                ++taken;
+                ASSERT_EQ(own.yylex(), NAME) << text;
+                ASSERT_EQ(std::string(predicate), own.text()) << text;
+                ASSERT_EQ(own.yylex(), LPAREN) << text;
+                for (std::size_t k = 0; k < values.size(); ++k) {
+                    ASSERT_EQ(own.yylex(), INTEGER) << text;
+                    ASSERT_EQ(std::stoll(own.text()), values[k]) << text;
+                    ASSERT_EQ(own.yylex(), k + 1 == values.size() ? RPAREN : COMMA) << text;
+                }
+                ASSERT_EQ(own.yylex(), CLAUSE_END) << text;
+                integer.skipPlainClause();
+                ASSERT_EQ(std::string(integer.text()), own.text()) << text;
+                ASSERT_EQ(integer.lineNumber(), own.lineNumber()) << text;
+                // Now and then the next clause is looked at ahead.
+                looked = random(2) == 0 && integer.lookAtPlainClause(tokens);
+                continue;
+            }
+            // A look ahead stands through a clause refused.
+            if (looked) {
+                ASSERT_TRUE(integer.resumeLook()) << text;
+                looked = false;
+            }
+            first = false;
+            const int token = integer.yylex();
+            ASSERT_EQ(token, own.yylex()) << text;
+            ASSERT_EQ(std::string(integer.text()), own.text()) << text;
+            ASSERT_EQ(integer.lineNumber(), own.lineNumber()) << text;
+            if (token == 0 || integer.inEndState()) break;
+        }
+    }
+    EXPECT_GT(taken, 3000);
+}
+
+// Integers of more than ten digits or beyond 32 bits, blanks within and names among the
+// arguments are left to the scanner's reading.
+TEST(FLogicScanner, AnIntegerFactTakesOnlyIntegersWithin32Bits) {
+    struct Case {
+        const char* text;
+        bool taken;
+    };
+    const Case cases[] = {{"x.\nr(1,2147483647,0).\nx.\n", true},
+                          {"x.\nr(2147483648).\nx.\n", false},
+                          {"x.\nr(00000000001).\nx.\n", false},
+                          {"x.\nr(0000000001).\nx.\n", true},
+                          {"x.\nr(1, 2).\nx.\n", false},
+                          {"x.\nr(a,2).\nx.\n", false},
+                          {"x.\nr().\nx.\n", false},
+                          {"x.\nnot(1).\nx.\n", false},
+                          {"x.\nr(1).%c\nx.\n", false},
+                          {"x.\nr(1). x.\n", true}};
+    for (const Case& c : cases) {
+        std::istringstream in(c.text);
+        FLogicScanner scanner(&in);
+        ASSERT_EQ(scanner.yylex(), NAME);
+        ASSERT_EQ(scanner.yylex(), CLAUSE_END);
+        std::string_view predicate;
+        std::vector<std::int32_t> values;
+        EXPECT_EQ(scanner.scanIntegerFact(predicate, values), c.taken) << c.text;
+        if (c.taken) scanner.skipPlainClause();
+        // Either way the scanner reads on to the clause behind.
+        int token = scanner.yylex();
+        while (!c.taken && token != CLAUSE_END) token = scanner.yylex();
+        if (!c.taken) token = scanner.yylex();
+        EXPECT_EQ(token, NAME) << c.text;
+        EXPECT_EQ(std::string(scanner.text()), "x") << c.text;
+    }
+}

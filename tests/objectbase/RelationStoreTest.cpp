@@ -188,6 +188,41 @@ TEST(RelationStoreTest, RowsSharingTheirLeadingCellsReadInOrder) {
     }
 }
 
+TEST(RelationStoreTest, RowsAscendingBehindAFewValuedCellReadInOrder) {
+    // Rows made group by group in the groups' order behind a cell of few values (a count before
+    // the group it counts), the cells before it shared or not, in batches read in order between
+    // them; with more values than are counted, or rows that stop ascending behind the cell, too.
+    std::mt19937 random(11);
+    for (int shared : {0, 1}) {
+        for (int values : {1, 3, 40}) {
+            for (bool ascend : {true, false}) {
+                RelationStore store(4);
+                std::set<Row> twin;
+                const Row lead = randomRow(random, 1, 60);
+                int group = -500;
+                auto insertSome = [&](int count) {
+                    for (int i = 0; i < count; ++i) {
+                        group += 1 + int(random() % 3);
+                        Row row = randomRow(random, 4, 60);
+                        if (shared == 1) row[0] = lead[0];
+                        row[std::size_t(shared)] = randomName(random, values);
+                        row[std::size_t(shared) + 1] =
+                            InternalName(group, InternalName::Integer, 0);
+                        if (shared == 0) row[3] = InternalName(i % 2, InternalName::Object, 0);
+                        if (!ascend && i % 50 == 49) row[std::size_t(shared) + 1] = row[0];
+                        EXPECT_EQ(store.insert(row.data()), twin.insert(row).second);
+                    }
+                };
+                for (int batch = 0; batch < 3; ++batch) {
+                    insertSome(300);
+                    EXPECT_EQ(ascending(store), inOrder(twin))
+                        << "shared " << shared << " values " << values << " ascend " << ascend;
+                }
+            }
+        }
+    }
+}
+
 TEST(RelationStoreTest, AgreesWithAnOrderedSetAcrossInsertsRenamesAndDeletes) {
     for (int width : {0, 1, 2, 3, 5}) {
         std::mt19937 random(unsigned(width) * 31 + 1);

@@ -2,6 +2,8 @@
 // words and help, and the factory through which the evaluators get it.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -87,6 +89,35 @@ TEST_F(PrettyPrinterTest, EveryNameKeepsItsTextHoweverManyArePrinted) {
     printer->mode("poor");
     EXPECT_EQ(printer->mapToString(number(70000)), "i70000");
     EXPECT_EQ(printer->mapToString(number(8999)), "i8999");
+    EXPECT_EQ(errors.text(), "");
+}
+
+// A bound row's numbers read as the naming mode names them, written into the row or looked up:
+// their digits, also at the ends of 32 bits, and a number mapped to a literal shows the literal
+// once annotated literals are resolved.
+TEST_F(PrettyPrinterTest, ARowsNumbersReadAsTheModeNamesThem) {
+    const InternalName low(std::numeric_limits<std::int32_t>::min(), InternalName::Integer, -1);
+    const InternalName high(std::numeric_limits<std::int32_t>::max(), InternalName::Integer, -1);
+    const InternalName zero(0, InternalName::Integer, 0);
+    const InternalName seven(7, InternalName::Integer, -1);
+    const std::vector<std::vector<InternalName>> rows = {{low, high}, {zero, seven}};
+    auto printed = [&](const std::string& first, const std::string& second) {
+        return "X/" + printer->mapToString(rows[0][0]) + "   Y/" +
+               printer->mapToString(rows[0][1]) + "   \nX/" + first + "   Y/" + second +
+               "   \n\n% 2 output(s) printed \n";
+    };
+    for (const char* mode : {"first", "best", "const", "poor"}) {
+        printer->mode(mode);
+        const std::string expected =
+            printed(printer->mapToString(zero), printer->mapToString(seven));
+        EXPECT_EQ(output("?- p(X, Y).", rows), expected) << mode;
+    }
+    printer->mode("first");
+    EXPECT_EQ(output("?- p(X, Y).", rows),
+              "X/-2147483648   Y/2147483647   \nX/0   Y/7   \n\n% 2 output(s) printed \n");
+    access->mapName(seven, string("\"seven\""));
+    printer->annotatedLiterals("on");
+    EXPECT_EQ(output("?- p(X, Y).", rows), printed("0", "\"seven\""));
     EXPECT_EQ(errors.text(), "");
 }
 
