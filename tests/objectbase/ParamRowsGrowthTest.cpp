@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "objectbase/ObjectBaseTestSupport.h"
@@ -16,7 +17,7 @@ namespace {
 // The arguments of row i: distinct for every i, and not in ascending order of i, so that the
 // walk in ascending order reads the rows out of the order they came.
 std::vector<InternalName> argsOf(int i) {
-    return {obj(1 + (i * 7919) % 300007), obj(2 + i % 5), obj(3 + i / 5)};
+    return {obj(1 + int(std::int64_t(i) * 7919 % 300007)), obj(2 + i % 5), obj(3 + i / 5)};
 }
 
 }  // namespace
