@@ -7,6 +7,26 @@
 #include "objectbase/CellHash.h"
 #include "objectbase/RelationStore.h"
 #include "platform/ControlEvents.h"
+#include "platform/GrowingArray.h"
+
+namespace {
+
+// Appends `n` values, doubling the room when it runs out: the arrays the rows of a table of
+// millions of rows are read into grow by remapping their pages rather than copying them (see
+// GrowingArray).
+template <class T>
+void appendGrowing(GrowingArray<T>& array, const T* from, std::size_t n) {
+    if (array.capacity() - array.size() < n)
+        array.reserve(std::max({2 * array.capacity(), array.size() + n, std::size_t(64)}));
+    for (std::size_t k = 0; k < n; ++k) array.pushWithin(from[k]);
+}
+
+template <class T>
+void pushGrowing(GrowingArray<T>& array, const T& value) {
+    appendGrowing(array, &value, 1);
+}
+
+}  // namespace
 
 JoinTable::JoinTable(const SetOperand& right, std::vector<int> positions, std::vector<int> kept,
                      std::size_t ordered)
@@ -18,12 +38,12 @@ JoinTable::JoinTable(const SetOperand& right, std::vector<int> positions, std::v
     // copies each row's kept cells to its group's place. Ctrl-C or a farewell ends a long
     // grouping; the join then meets no row, and the evaluator throws its result away.
     controlEvents::StopPoll stopPoll;
-    std::vector<std::uint32_t> groupOfRow;
+    GrowingArray<std::uint32_t> groupOfRow;
     // Rows a source computes (a join's) are read once: the first pass keeps their kept cells in
     // the order read, which costs less than storing the whole rows to read them again.
     const bool readOnce = right.holdsComputedSource() && right.holdsDistinctSource();
     const std::size_t width = keptColumnList.size();
-    std::vector<InternalName> readCells;
+    GrowingArray<InternalName> readCells;
     // Room for the rows once, for the groups up to a bound: a relation of many rows may have
     // few groups.
     const std::size_t rowsAtMost = right.rowsAtMost();
@@ -51,7 +71,7 @@ JoinTable::JoinTable(const SetOperand& right, std::vector<int> positions, std::v
                 groupKeys.insert(groupKeys.end(), key, key + keyWidth);
                 starts.push_back(0);
             }
-            groupOfRow.push_back(g);
+            pushGrowing(groupOfRow, g);
             ++starts[g];
         }
         waiting = 0;
@@ -67,7 +87,8 @@ JoinTable::JoinTable(const SetOperand& right, std::vector<int> positions, std::v
         hashes[waiting] = hashCells(key, keyWidth);
         table.prefetch(hashes[waiting]);
         if (readOnce)
-            for (std::size_t k = 0; k < width; ++k) readCells.push_back(row[keptColumnList[k] - 1]);
+            for (std::size_t k = 0; k < width; ++k)
+                pushGrowing(readCells, row[keptColumnList[k] - 1]);
         if (++waiting == Batch) numberWaiting();
         return true;
     });

@@ -8,6 +8,7 @@
 
 #include "compile/Operand.h"
 #include "foundation/FlatHashTable.h"
+#include "platform/LargeArrays.h"
 
 // The rows are grouped by a hash of their join cells (one counting pass and a copy of the cells
 // the join reads, no sort), so that a left row meets the rows of its join cells in one run rather
@@ -99,11 +100,17 @@ class JoinTable {
     // more groups than LargestFilterBits / 16.
     std::vector<std::uint64_t> filter;
     std::uint64_t filterMask = 0;
+    // A left row reads its group's cells, place and rows at random places: a table of millions
+    // of rows keeps them on huge pages, where those reads rarely miss the address cache as well
+    // (measured: a 4-cycle join over 100,000 edges, probing a table of 3 M groups, took a fifth
+    // less processor time).
+    template <class T>
+    using Probed = std::vector<T, LargeArrayAllocator<T, largeArrays::Filling::Whole>>;
     // The join cells of every group, keyWidth cells each.
-    std::vector<InternalName> groupKeys;
-    std::vector<std::uint32_t> starts;  // per group, then the end
+    Probed<InternalName> groupKeys;
+    Probed<std::uint32_t> starts;  // per group, then the end
     // The kept cells of every right row, group after group.
-    std::vector<InternalName> groupedCells;
+    Probed<InternalName> groupedCells;
 };
 
 // Small tables over rows that many joins read as they are: the right rows of the rules of a long

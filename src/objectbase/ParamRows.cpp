@@ -2,6 +2,7 @@
 #include "objectbase/ParamRows.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -9,6 +10,8 @@
 #include "foundation/FlatHashTable.h"
 #include "objectbase/CellHash.h"
 #include "objectbase/FlatNameMap.h"
+#include "platform/GrowingArray.h"
+#include "platform/LargeArrays.h"
 
 namespace {
 
@@ -105,10 +108,12 @@ struct ParamRows::Large {
             appendAnswering(copy.data(), result, Vacancy{vacancy.hash, 0, 0, false});
             return;
         }
-        cells.insert(cells.end(), args, args + argCount);
-        cells.push_back(result);
-        marks.push_back(Held | Answers);
-        sharing.push_back(1);
+        if (marks.size() == marks.capacity()) [[unlikely]]
+            grow(1);
+        for (std::size_t k = 0; k < argCount; ++k) cells.pushWithin(args[k]);
+        cells.pushWithin(result);
+        marks.pushWithin(Held | Answers);
+        sharing.pushWithin(1);
         const bool moved = byArguments.reserve(1, EntryIndex::hashOf);
         if (vacancy.known && !moved)
             byArguments.fill(vacancy.slot, EntrySlot{number + 1, std::uint32_t(vacancy.hash)});
@@ -126,16 +131,25 @@ struct ParamRows::Large {
         byArguments.add(hashOfArgs(row(number)), number);
     }
 
-    // Room for `more` rows beyond those held; the arrays still at least double when they grow,
-    // so that hints of a few rows each, one after another, cost no copy per hint.
-    void reserve(std::size_t more) {
+    // Room for `more` rows beyond those held in the row arrays; they at least double when they
+    // grow, so that rows coming one by one, or hints of a few rows each, cost one growth per
+    // doubling. A large array grows by remapping its pages (see GrowingArray): a frame of
+    // millions of rows filled without a count ahead used to fault its pages in and copy its
+    // rows at every doubling (measured: a 4-cycle head making 6 M objects spent a fifth of its
+    // run there).
+    void grow(std::size_t more) {
         const std::size_t want = marks.size() + more;
-        if (want > marks.capacity()) {
-            const std::size_t to = std::max(want, 2 * marks.capacity());
-            cells.reserve(to * std::size_t(width));
-            marks.reserve(to);
-            sharing.reserve(to);
-        }
+        if (want <= marks.capacity()) return;
+        const std::size_t to = std::max({want, 2 * marks.capacity(), std::size_t(16)});
+        cells.reserve(to * std::size_t(width));
+        marks.reserve(to);
+        sharing.reserve(to);
+        // A lookup by arguments reads the cells of the row its hash names, anywhere in them.
+        largeArrays::adviseRandomReads(cells.data(), cells.capacity() * sizeof(InternalName));
+    }
+    // Room for `more` rows beyond those held, in the arrays and the index of arguments.
+    void reserve(std::size_t more) {
+        grow(more);
         byArguments.reserve(more, EntryIndex::hashOf);
     }
     // Appends the row, answering for its arguments when no row does; false when it is held.
@@ -155,11 +169,16 @@ struct ParamRows::Large {
     // caller counts it with the answering row).
     void append(const InternalName* from, bool answers) {
         const auto number = std::uint32_t(marks.size());
-        // `from` may be a row of this store: it is read before the array grows.
-        const std::vector<InternalName> copy(from, from + width);
-        cells.insert(cells.end(), copy.begin(), copy.end());
-        marks.push_back(Held);
-        sharing.push_back(1);
+        // `from` may be a row of this store: its place is kept across the growth.
+        const auto at = reinterpret_cast<std::uintptr_t>(from);
+        const auto first = reinterpret_cast<std::uintptr_t>(cells.data());
+        const bool own = at >= first && at < first + cells.size() * sizeof(InternalName);
+        const std::size_t offset = own ? (at - first) / sizeof(InternalName) : 0;
+        grow(1);
+        if (own) from = cells.data() + offset;
+        for (int k = 0; k < width; ++k) cells.pushWithin(from[k]);
+        marks.pushWithin(Held);
+        sharing.pushWithin(1);
         if (answers) answerBy(number);
         ++heldCount;
     }
@@ -276,17 +295,17 @@ struct ParamRows::Large {
     // Rebuilds the array from the held rows once most rows are gone, in ascending order.
     void compactIfSparse() {
         if (gone <= heldCount || gone < 64) return;
-        std::vector<InternalName> keptCells;
-        std::vector<std::uint8_t> keptMarks;
-        std::vector<std::uint32_t> keptSharing;
+        GrowingArray<InternalName> keptCells;
+        GrowingArray<std::uint8_t> keptMarks;
+        GrowingArray<std::uint32_t> keptSharing;
         keptCells.reserve(heldCount * std::size_t(width));
         keptMarks.reserve(heldCount);
         keptSharing.reserve(heldCount);
         for (const std::uint32_t n : ascending())
             if (held(n)) {
-                keptCells.insert(keptCells.end(), row(n), row(n) + width);
-                keptMarks.push_back(marks[n]);
-                keptSharing.push_back(sharing[n]);
+                keptCells.append(row(n), std::size_t(width));
+                keptMarks.pushWithin(marks[n]);
+                keptSharing.pushWithin(sharing[n]);
             }
         cells = std::move(keptCells);
         marks = std::move(keptMarks);
@@ -324,9 +343,9 @@ struct ParamRows::Large {
     int width;
     // Row n's cells at n * width, and its marks at n. An answering row's `sharing` counts the
     // held rows of its arguments (itself among them).
-    std::vector<InternalName> cells;
-    std::vector<std::uint8_t> marks;
-    std::vector<std::uint32_t> sharing;
+    GrowingArray<InternalName> cells;
+    GrowingArray<std::uint8_t> marks;
+    GrowingArray<std::uint32_t> sharing;
     std::size_t heldCount = 0;
     std::size_t gone = 0;
     // Whole rows, and the arguments of each answering row, to their numbers. Whole rows are

@@ -163,6 +163,22 @@ void* allocate(std::size_t bytes, Filling filling) {
     return reinterpret_cast<void*>(aligned);
 }
 
+void adviseRandomReads(void* memory, std::size_t bytes) {
+#if defined(MADV_HUGEPAGE) && !defined(__SANITIZE_ADDRESS__)
+    if (memory == nullptr || bytes < HugeFrom) return;
+    // Every page the array touches: a block that large is a mapping of its own, from the page
+    // it starts in to the one it ends in, and advising part of it would split the mapping in
+    // two, which the allocator could then no longer grow by remapping.
+    constexpr std::uintptr_t Page = 4096;
+    const auto start = reinterpret_cast<std::uintptr_t>(memory) & ~(Page - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(memory) + bytes + Page - 1) & ~(Page - 1);
+    madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+#else
+    (void)memory;
+    (void)bytes;
+#endif
+}
+
 void release(void* memory, std::size_t bytes) {
     if (memory != nullptr) munmap(memory, roundUp(bytes == 0 ? 1 : bytes));
 }

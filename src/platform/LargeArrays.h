@@ -29,6 +29,10 @@ constexpr std::size_t LargeSize = std::size_t(2) << 20;
 // At least `bytes` bytes, aligned to LargeSize, zero-filled, from the system, advised for huge
 // pages when written whole; throws std::bad_alloc when it has none.
 void* allocate(std::size_t bytes, Filling filling);
+// Advises the pages of an array that grows at its end but is read at random places (the rows a
+// function's objects are found by) for huge pages, from HugeFrom bytes on: the pages it holds
+// and those it takes as it grows. Only advice; memory from elsewhere is left as it is.
+void adviseRandomReads(void* memory, std::size_t bytes);
 // Gives back what allocate(bytes) answered.
 void release(void* memory, std::size_t bytes);
 
