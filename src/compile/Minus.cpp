@@ -1,6 +1,7 @@
 // Minus: the binding checks at construction and the subtraction.
 #include "compile/Minus.h"
 
+#include <algorithm>
 #include <ostream>
 
 #include "compile/Operand.h"
@@ -129,11 +130,40 @@ bool Minus::keep(const InternalName* row, std::vector<InternalName>& cells,
 void Minus::probeEach(Operand* left, OMAccess* access, SetOperand* result) const {
     const std::unique_ptr<RowProbe> probe = probed->rowProbe(access, probedCells);
     std::vector<InternalName> cells(std::size_t(variables.size()), InternalName::UndefinedObject);
+    // A row waits in a ring for `ahead` rows after its probe was hinted: the tests of a large
+    // negated relation then overlap their waits on memory instead of taking them one by one.
+    constexpr std::size_t ahead = 16;
+    std::vector<InternalName> ring;
+    std::size_t width = 0;
+    std::size_t waiting = 0;
+    std::size_t next = 0;
+    // Cleared once no more rows are wanted (the one zero-width row is known).
+    bool wanted = true;
+    auto test = [&](const InternalName* row) {
+        wanted = probe->holds(row) || keep(row, cells, result);
+        return wanted;
+    };
     // In any order and possibly more than once: the result is a set, and a left operand whose
     // rows wait in a source hands them over one by one without storing them.
     scan(left, RowOrder::Repeating, [&](const RowView& row) {
-        return probe->holds(row.cells) || keep(row.cells, cells, result);
+        if (ring.empty()) {
+            width = std::size_t(row.width);
+            ring.resize(ahead * std::max<std::size_t>(width, 1));
+        }
+        InternalName* slot = ring.data() + next * width;
+        if (waiting == ahead) {
+            if (!test(slot)) return false;
+            --waiting;
+        }
+        std::copy(row.cells, row.cells + width, slot);
+        probe->hint(slot);
+        ++waiting;
+        next = (next + 1) % ahead;
+        return true;
     });
+    // The rows still waiting, oldest first.
+    for (; wanted && waiting > 0; --waiting)
+        test(ring.data() + ((next + ahead - waiting) % ahead) * width);
 }
 
 std::unique_ptr<RowStore> Minus::indexRight(Operand* right) const {

@@ -73,6 +73,11 @@ class StoredRowProbe final : public RowProbe {
             if (found[a] != found[b]) return false;
         return true;
     }
+    void hint(const InternalName* row) override {
+        if (store == nullptr) return;
+        for (const auto& [cell, column] : fill) pattern[std::size_t(cell)] = row[column];
+        store->prefetch(pattern.data());
+    }
 
   private:
     const RelationStore* store = nullptr;

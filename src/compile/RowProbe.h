@@ -10,4 +10,7 @@ class RowProbe {
     virtual ~RowProbe() = default;
     // `row` holds the cells of the row tested, 0-based.
     virtual bool holds(const InternalName* row) = 0;
+    // Starts loading what holds(row) will read: a caller testing many rows gives the hint some
+    // rows ahead, so that the tests of a large relation overlap their waits on memory.
+    virtual void hint(const InternalName* /*row*/) {}
 };

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -104,6 +105,35 @@ TEST_F(AntiJoinTest, AProbedNegationAnswersAsTheAntiJoinOverTheNegatedRows) {
         {"h(X) :- n(X), m(X, V), not e(X, V).", {"X=a", "X=d"}},
     };
     for (const Case& c : cases) EXPECT_EQ(harness.answers(c.rule), c.answers) << c.rule;
+}
+
+TEST_F(AntiJoinTest, ManyRowsProbedAheadAnswerEachRowOnce) {
+    // The rows wait a few rows after their probe is hinted: a product whose size is no multiple
+    // of that wait, filtered by a scattered relation, must keep exactly the rows without a
+    // partner, the last few included.
+    constexpr int Xs = 37;
+    constexpr int Ys = 29;
+    const FSymbol r = harness.table()->GetFSymbol("r", InternalName::Predicate, 2);
+    enter("p", 0, Xs);
+    enter("q", 0, Ys);
+    std::vector<std::string> expected;
+    for (int x = 0; x < Xs; ++x)
+        for (int y = 0; y < Ys; ++y) {
+            if ((x * 7 + y * 13) % 5 == 0) {
+                const InternalName row[2] = {InternalName(x, InternalName::Integer, 0),
+                                             InternalName(y, InternalName::Integer, 0)};
+                access->insertPredicate(r, row, 2);
+            } else {
+                expected.push_back("X=" + std::to_string(x) + ", Y=" + std::to_string(y));
+            }
+        }
+    Lines answers = harness.answers("h(X, Y) :- p(X), q(Y), not r(X, Y).");
+    std::sort(answers.begin(), answers.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(answers, expected);
+    // Every row filtered, and none: the rows still waiting at the end are tested too.
+    EXPECT_TRUE(harness.answers("h(X) :- p(X), not p(X).").empty());
+    EXPECT_EQ(harness.answers("h(X) :- p(X), not q(X), X > 33.").size(), std::size_t(3));
 }
 
 TEST_F(AntiJoinTest, AProbedMembershipAnswersAsTheAntiJoinOverTheMemberships) {
