@@ -22,35 +22,14 @@ namespace {
 
 using namespace objectbase_test;
 
-// Two managers fed the same operations: `plain` through insertMethodValue, `kept` through its
+// Two managers fed the same operations: `plain` through insertMethodValue, `other` through its
 // writers of set members, one per method type kept for the whole test (longer than a rule
 // head's pass keeps one).
-class SetMemberWriterTest : public ::testing::Test {
+class SetMemberWriterTest : public TwoManagersTest {
   protected:
-    void SetUp() override {
-        centralErrorHandler().reset();
-        centralErrorHandler().setKeepMostSerious(0);
-        plain = new MainMemOM();
-        kept = new MainMemOM();
-    }
     void TearDown() override {
         for (auto& writer : writers) writer.reset();
-        for (MainMemOM* om : {plain, kept}) {
-            om->clearDelta();
-            decRef(om);
-        }
-        centralErrorHandler().setKeepMostSerious(1);
-        centralErrorHandler().reset();
-    }
-
-    // The same object in both managers (names are made in the same order in both).
-    InternalName object(const std::string& text) {
-        InternalName a;
-        InternalName b;
-        plain->internName(a, text, 1);
-        kept->internName(b, text, 1);
-        EXPECT_EQ(a, b) << text;
-        return a;
+        TwoManagersTest::TearDown();
     }
 
     // The objects prefix0, prefix1, ... in both managers.
@@ -60,39 +39,33 @@ class SetMemberWriterTest : public ::testing::Test {
         return made;
     }
 
-    static std::string dumped(MainMemOM* om) {
-        ChannelCapture debug(debugChannel());
-        om->dump(0);
-        return debug.text();
-    }
-
     // Both managers record the values of type 1 without arguments in a delta of their own.
     bool record() {
         plainTable = std::make_unique<DeltaTable>();
         keptTable = std::make_unique<DeltaTable>();
         plainDelta = plain->giveSymTab()->GetFSymbol("delta_1^0", InternalName::Predicate, 3);
-        keptDelta = kept->giveSymTab()->GetFSymbol("delta_1^0", InternalName::Predicate, 3);
+        keptDelta = other->giveSymTab()->GetFSymbol("delta_1^0", InternalName::Predicate, 3);
         plainTable->setMethodDelta(1, 0, plainDelta);
         keptTable->setMethodDelta(1, 0, keptDelta);
-        return plain->initDelta(plainTable.get()) == 1 && kept->initDelta(keptTable.get()) == 1;
+        return plain->initDelta(plainTable.get()) == 1 && other->initDelta(keptTable.get()) == 1;
     }
 
     // Both managers recorded and hold the same, and start again from nothing.
     void expectAlikeThenClear(int run) {
-        EXPECT_EQ(predicateRows(plain, plainDelta), predicateRows(kept, keptDelta))
+        EXPECT_EQ(predicateRows(plain, plainDelta), predicateRows(other, keptDelta))
             << "run " << run;
-        EXPECT_EQ(dumped(plain), dumped(kept)) << "run " << run;
+        EXPECT_EQ(dumped(plain), dumped(other)) << "run " << run;
         plain->clearDelta();
-        kept->clearDelta();
+        other->clearDelta();
         // A cleared manager numbers its names anew: frames kept from before must not be met.
         plain->clear();
-        kept->clear();
+        other->clear();
     }
 
-    // The writer of kept's members of the method type (1 or 2).
+    // The writer of other's members of the method type (1 or 2).
     FactWriter& writer(int type) {
         std::unique_ptr<FactWriter>& made = writers[type];
-        if (made == nullptr) made = kept->openWriter(FactRelation::ofSetMembers(type));
+        if (made == nullptr) made = other->openWriter(FactRelation::ofSetMembers(type));
         return *made;
     }
     int keptInsert(const InternalName& host, const InternalName& method, int type,
@@ -106,8 +79,6 @@ class SetMemberWriterTest : public ::testing::Test {
         writer(type).prefetch(row);
     }
 
-    MainMemOM* plain = nullptr;
-    MainMemOM* kept = nullptr;
     std::unique_ptr<FactWriter> writers[3];
     std::unique_ptr<DeltaTable> plainTable;
     std::unique_ptr<DeltaTable> keptTable;
@@ -133,8 +104,8 @@ TEST_F(SetMemberWriterTest, AgreesWithPlainInsertsWhileEqualitiesAndClearsMoveFr
                 const InternalName a = hosts[random() % hosts.size()];
                 const InternalName b = random() % 2 == 0 ? hosts[random() % hosts.size()]
                                                          : values[random() % values.size()];
-                ASSERT_EQ(plain->equate(a, b, 0), kept->equate(a, b, 0));
-                ASSERT_EQ(plain->applyEqualities(), kept->applyEqualities());
+                ASSERT_EQ(plain->equate(a, b, 0), other->equate(a, b, 0));
+                ASSERT_EQ(plain->applyEqualities(), other->applyEqualities());
                 continue;
             }
             const InternalName host = hosts[random() % hosts.size()];
@@ -155,7 +126,7 @@ TEST_F(SetMemberWriterTest, AgreesWithPlainInsertsWhileEqualitiesAndClearsMoveFr
 // objects and classes and clears start the base anew.
 TEST_F(SetMemberWriterTest, MembershipsFoundInTheKeptClassSetsAgreeWithTheLongWay) {
     std::mt19937 random(7171);
-    std::unique_ptr<FactWriter> members = kept->openWriter(FactRelation::ofClassRelation(1));
+    std::unique_ptr<FactWriter> members = other->openWriter(FactRelation::ofClassRelation(1));
     for (int run = 0; run < 4; ++run) {
         const std::vector<InternalName> things = objects("o", 40);
         const std::vector<InternalName> classes = objects("c", 25);
@@ -166,8 +137,8 @@ TEST_F(SetMemberWriterTest, MembershipsFoundInTheKeptClassSetsAgreeWithTheLongWa
                 const InternalName a = things[random() % things.size()];
                 const InternalName b = random() % 2 == 0 ? things[random() % things.size()]
                                                          : classes[random() % classes.size()];
-                ASSERT_EQ(plain->equate(a, b, 0), kept->equate(a, b, 0));
-                ASSERT_EQ(plain->applyEqualities(), kept->applyEqualities());
+                ASSERT_EQ(plain->equate(a, b, 0), other->equate(a, b, 0));
+                ASSERT_EQ(plain->applyEqualities(), other->applyEqualities());
                 continue;
             }
             // Classes are objects too, and an object may be a class of another.
@@ -175,19 +146,19 @@ TEST_F(SetMemberWriterTest, MembershipsFoundInTheKeptClassSetsAgreeWithTheLongWa
                                         random() % 4 == 0 ? things[random() % things.size()]
                                                           : classes[random() % classes.size()]};
             if (what < 20) members->prefetch(row);
-            const bool stored = kept->openWriter(FactRelation::ofClassRelation(1))->holds(row);
+            const bool stored = other->openWriter(FactRelation::ofClassRelation(1))->holds(row);
             ASSERT_EQ(members->holds(row), stored) << "run " << run << " step " << step;
             const int answer =
-                what < 60 ? members->insert(row) : kept->insertIsa(row[0], row[1], 1);
+                what < 60 ? members->insert(row) : other->insertIsa(row[0], row[1], 1);
             ASSERT_EQ(plain->insertIsa(row[0], row[1], 1), answer)
                 << "run " << run << " step " << step;
             EXPECT_EQ(answer == 0, stored) << "run " << run << " step " << step;
             ASSERT_TRUE(members->holds(row)) << "run " << run << " step " << step;
             ASSERT_FALSE(members->holdsNothing());
         }
-        EXPECT_EQ(dumped(plain), dumped(kept)) << "run " << run;
+        EXPECT_EQ(dumped(plain), dumped(other)) << "run " << run;
         plain->clear();
-        kept->clear();
+        other->clear();
     }
 }
 
@@ -203,7 +174,7 @@ TEST_F(SetMemberWriterTest, MembershipsOfPassAfterPassAreStoredAndRecordedAsPlai
         const FSymbol plainIsaDelta =
             plain->giveSymTab()->GetFSymbol("delta_isa", InternalName::Predicate, 2);
         const FSymbol keptIsaDelta =
-            kept->giveSymTab()->GetFSymbol("delta_isa", InternalName::Predicate, 2);
+            other->giveSymTab()->GetFSymbol("delta_isa", InternalName::Predicate, 2);
         plainIsa.isaFlag = 1;
         keptIsa.isaFlag = 1;
         plainIsa.isaDelta = plainIsaDelta;
@@ -214,17 +185,17 @@ TEST_F(SetMemberWriterTest, MembershipsOfPassAfterPassAreStoredAndRecordedAsPlai
             if (pass % 10 == 0) {
                 // A new round of recording: the delta frames are made empty again.
                 ASSERT_EQ(plain->initDelta(&plainIsa), 1);
-                ASSERT_EQ(kept->initDelta(&keptIsa), 1);
+                ASSERT_EQ(other->initDelta(&keptIsa), 1);
             }
             if (random() % 3 == 0) {
                 const InternalName a = things[random() % things.size()];
                 const InternalName b = random() % 2 == 0 ? things[random() % things.size()]
                                                          : classes[random() % classes.size()];
-                ASSERT_EQ(plain->equate(a, b, 0), kept->equate(a, b, 0));
-                ASSERT_EQ(plain->applyEqualities(), kept->applyEqualities());
+                ASSERT_EQ(plain->equate(a, b, 0), other->equate(a, b, 0));
+                ASSERT_EQ(plain->applyEqualities(), other->applyEqualities());
             }
             std::unique_ptr<FactWriter> members =
-                kept->openWriter(FactRelation::ofClassRelation(1));
+                other->openWriter(FactRelation::ofClassRelation(1));
             std::vector<InternalName> batch;
             for (int row = 0; row < 16; ++row) {
                 batch.push_back(things[random() % things.size()]);
@@ -240,14 +211,14 @@ TEST_F(SetMemberWriterTest, MembershipsOfPassAfterPassAreStoredAndRecordedAsPlai
                     << "run " << run << " pass " << pass;
                 ASSERT_TRUE(members->holds(row));
             }
-            ASSERT_EQ(predicateRows(plain, plainIsaDelta), predicateRows(kept, keptIsaDelta))
+            ASSERT_EQ(predicateRows(plain, plainIsaDelta), predicateRows(other, keptIsaDelta))
                 << "run " << run << " pass " << pass;
         }
-        EXPECT_EQ(dumped(plain), dumped(kept)) << "run " << run;
+        EXPECT_EQ(dumped(plain), dumped(other)) << "run " << run;
         plain->clearDelta();
-        kept->clearDelta();
+        other->clearDelta();
         plain->clear();
-        kept->clear();
+        other->clear();
     }
 }
 
@@ -280,8 +251,8 @@ TEST_F(SetMemberWriterTest, InsertsAfterABatchOfHintsAgreeWithPlainInserts) {
                 const InternalName a = hosts[random() % hosts.size()];
                 const InternalName b = random() % 2 == 0 ? hosts[random() % hosts.size()]
                                                          : values[random() % values.size()];
-                ASSERT_EQ(plain->equate(a, b, 0), kept->equate(a, b, 0));
-                ASSERT_EQ(plain->applyEqualities(), kept->applyEqualities());
+                ASSERT_EQ(plain->equate(a, b, 0), other->equate(a, b, 0));
+                ASSERT_EQ(plain->applyEqualities(), other->applyEqualities());
             } else if (how == 1) {
                 std::shuffle(rows.begin(), rows.end(), random);
             }
@@ -315,7 +286,7 @@ TEST_F(SetMemberWriterTest, WritersOfTwoManagersOverTheSameNamesKeepTheirOwnFram
     EXPECT_EQ(plainWriter->insert(secondRow), 1);
     EXPECT_EQ(plainWriter->insert(secondRow), 0);
     EXPECT_EQ(plainWriter->insert(firstRow), 1);
-    EXPECT_EQ(dumped(plain), dumped(kept));
+    EXPECT_EQ(dumped(plain), dumped(other));
 }
 
 // The rows of a rule's first pass that the predicate's writer found not stored are stored
@@ -326,29 +297,29 @@ TEST_F(SetMemberWriterTest, PredicateRowsFoundFreshAndStoredWithoutProbeAgreeWit
     for (int run = 0; run < 4; ++run) {
         const std::vector<InternalName> n = objects("n", 6);
         const FSymbol p = plain->giveSymTab()->GetFSymbol("p", InternalName::Predicate, 2);
-        ASSERT_EQ(p, kept->giveSymTab()->GetFSymbol("p", InternalName::Predicate, 2));
+        ASSERT_EQ(p, other->giveSymTab()->GetFSymbol("p", InternalName::Predicate, 2));
         const bool stored = run % 2 == 1;
         const bool block = run >= 2;
         if (stored) {
             const InternalName first[] = {n[0], n[1]};
             plain->addPredicate(p, first, 2);
-            kept->addPredicate(p, first, 2);
+            other->addPredicate(p, first, 2);
         }
         plainTable = std::make_unique<DeltaTable>();
         keptTable = std::make_unique<DeltaTable>();
         plainDelta = plain->giveSymTab()->GetFSymbol("delta_p", InternalName::Predicate, 2);
-        keptDelta = kept->giveSymTab()->GetFSymbol("delta_p", InternalName::Predicate, 2);
+        keptDelta = other->giveSymTab()->GetFSymbol("delta_p", InternalName::Predicate, 2);
         plainTable->setPredicateDelta(p, plainDelta);
         keptTable->setPredicateDelta(p, keptDelta);
         ASSERT_EQ(plain->initDelta(plainTable.get()), 1);
-        ASSERT_EQ(kept->initDelta(keptTable.get()), 1);
+        ASSERT_EQ(other->initDelta(keptTable.get()), 1);
 
         const std::vector<std::vector<InternalName>> rows = {
             {n[0], n[1]}, {n[1], n[2]}, {n[2], n[3]}, {n[1], n[2]}, {n[4], n[5]}, {n[5], n[0]}};
         const std::unique_ptr<FactWriter> plainWriter =
             plain->openWriter(FactRelation::ofPredicate(p, 2));
         const std::unique_ptr<FactWriter> keptWriter =
-            kept->openWriter(FactRelation::ofPredicate(p, 2));
+            other->openWriter(FactRelation::ofPredicate(p, 2));
         EXPECT_EQ(keptWriter->holdsNothing(), !stored) << "run " << run;
         int plainNew = 0;
         for (const auto& row : rows) plainNew += plainWriter->insert(row.data());

@@ -21,40 +21,9 @@ namespace {
 using namespace objectbase_test;
 
 // Two managers fed the same facts: `plain` through insertIsa and insertMethodValue one fact at a
-// time, `fused` through insertFreshChild.
-class FreshChildTest : public ::testing::Test {
+// time, `other` through insertFreshChild.
+class FreshChildTest : public TwoManagersTest {
   protected:
-    void SetUp() override {
-        centralErrorHandler().reset();
-        centralErrorHandler().setKeepMostSerious(0);
-        plain = new MainMemOM();
-        fused = new MainMemOM();
-    }
-    void TearDown() override {
-        for (MainMemOM* om : {plain, fused}) {
-            om->clearDelta();
-            decRef(om);
-        }
-        centralErrorHandler().setKeepMostSerious(1);
-        centralErrorHandler().reset();
-    }
-
-    // The same object in both managers (names are made in the same order in both).
-    InternalName object(const std::string& text) {
-        InternalName a;
-        InternalName b;
-        plain->internName(a, text, 1);
-        fused->internName(b, text, 1);
-        EXPECT_EQ(a, b) << text;
-        return a;
-    }
-
-    static std::string dumped(MainMemOM* om) {
-        ChannelCapture debug(debugChannel());
-        om->dump(0);
-        return debug.text();
-    }
-
     // The instances (kind 1) and the children (kind 3) of each name, in the order the managers
     // give them, with the hosts of each name as a method of type 1 and 2.
     static std::vector<Rows> indexes(MainMemOM* om, const std::vector<InternalName>& names) {
@@ -74,8 +43,8 @@ class FreshChildTest : public ::testing::Test {
         return found;
     }
     void expectAlike(const std::vector<InternalName>& names) {
-        EXPECT_EQ(dumped(plain), dumped(fused));
-        EXPECT_EQ(indexes(plain, names), indexes(fused, names));
+        EXPECT_EQ(dumped(plain), dumped(other));
+        EXPECT_EQ(indexes(plain, names), indexes(other, names));
     }
 
     // The element's three facts in both managers; the answers agree.
@@ -84,20 +53,17 @@ class FreshChildTest : public ::testing::Test {
         int expected = plain->insertIsa(element, cls, 1);
         if (plain->insertMethodValue(host, method, nullptr, 0, type, element) != 0) expected = 1;
         if (plain->insertIsa(element, host, 3) != 0) expected = 1;
-        EXPECT_EQ(fused->insertFreshChild(element, cls, host, method, type), expected);
+        EXPECT_EQ(other->insertFreshChild(element, cls, host, method, type), expected);
     }
     // A plain value in both managers.
     void value(const InternalName& host, const InternalName& method, int type,
                const InternalName& member) {
         EXPECT_EQ(plain->insertMethodValue(host, method, nullptr, 0, type, member),
-                  fused->insertMethodValue(host, method, nullptr, 0, type, member));
+                  other->insertMethodValue(host, method, nullptr, 0, type, member));
     }
     void isa(const InternalName& object, const InternalName& cls, int kind) {
-        EXPECT_EQ(plain->insertIsa(object, cls, kind), fused->insertIsa(object, cls, kind));
+        EXPECT_EQ(plain->insertIsa(object, cls, kind), other->insertIsa(object, cls, kind));
     }
-
-    MainMemOM* plain = nullptr;
-    MainMemOM* fused = nullptr;
 };
 
 TEST_F(FreshChildTest, SiblingsOfTwoClassesUnderOneHostStoreAsThePlainInserts) {
@@ -160,19 +126,19 @@ TEST_F(FreshChildTest, ObjectsWithClassesOrParentsOrScalarLinksTakeThePlainInser
 
 TEST_F(FreshChildTest, RecordedDeltasAgree) {
     DeltaTable plainTable;
-    DeltaTable fusedTable;
+    DeltaTable otherTable;
     const FSymbol plainDelta =
         plain->giveSymTab()->GetFSymbol("delta_1^0", InternalName::Predicate, 3);
-    const FSymbol fusedDelta =
-        fused->giveSymTab()->GetFSymbol("delta_1^0", InternalName::Predicate, 3);
+    const FSymbol otherDelta =
+        other->giveSymTab()->GetFSymbol("delta_1^0", InternalName::Predicate, 3);
     plainTable.setMethodDelta(1, 0, plainDelta);
-    fusedTable.setMethodDelta(1, 0, fusedDelta);
+    otherTable.setMethodDelta(1, 0, otherDelta);
     ASSERT_EQ(plain->initDelta(&plainTable), 1);
-    ASSERT_EQ(fused->initDelta(&fusedTable), 1);
+    ASSERT_EQ(other->initDelta(&otherTable), 1);
     const InternalName root = object("root");
     const InternalName e = object("e");
     for (int i = 0; i < 50; ++i) child(object("x" + std::to_string(i)), e, root, e, 1);
-    EXPECT_EQ(predicateRows(plain, plainDelta), predicateRows(fused, fusedDelta));
+    EXPECT_EQ(predicateRows(plain, plainDelta), predicateRows(other, otherDelta));
     expectAlike({root, e});
 }
 

@@ -58,6 +58,45 @@ inline Rows predicateRows(MainMemOM* om, const InternalName& predicate) {
     return rows;
 }
 
+// Two fresh object managers fed the same operations by two roads, `plain` and `other`, for a
+// test that compares what they hold; names are made in the same order in both.
+class TwoManagersTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        centralErrorHandler().reset();
+        centralErrorHandler().setKeepMostSerious(0);
+        plain = new MainMemOM();
+        other = new MainMemOM();
+    }
+    void TearDown() override {
+        for (MainMemOM* om : {plain, other}) {
+            om->clearDelta();
+            decRef(om);
+        }
+        centralErrorHandler().setKeepMostSerious(1);
+        centralErrorHandler().reset();
+    }
+
+    // The same object in both managers.
+    InternalName object(const std::string& text) {
+        InternalName a;
+        InternalName b;
+        plain->internName(a, text, 1);
+        other->internName(b, text, 1);
+        EXPECT_EQ(a, b) << text;
+        return a;
+    }
+
+    static std::string dumped(MainMemOM* om) {
+        ChannelCapture debug(debugChannel());
+        om->dump(0);
+        return debug.text();
+    }
+
+    MainMemOM* plain = nullptr;
+    MainMemOM* other = nullptr;
+};
+
 // A fresh object manager for every test, with the central handler keeping the last error.
 class ObjectManagerTest : public ::testing::Test {
   protected:
