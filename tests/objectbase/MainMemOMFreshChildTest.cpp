@@ -107,13 +107,13 @@ TEST_F(FreshChildTest, NestedElementsWithValuesOfTheirOwnStoreAsThePlainInserts)
 
 TEST_F(FreshChildTest, ObjectsWithClassesOrParentsOrScalarLinksTakeThePlainInserts) {
     const InternalName host = object("host");
-    const InternalName other = object("other");
+    const InternalName stranger = object("other");
     const InternalName e = object("e");
     const InternalName classed = object("classed");
     const InternalName parented = object("parented");
     const InternalName scalar = object("scalar");
     isa(classed, object("c"), 1);
-    isa(parented, other, 3);
+    isa(parented, stranger, 3);
     child(classed, e, host, e, 1);
     child(parented, e, host, e, 1);
     child(scalar, e, host, object("single"), 0);
@@ -121,7 +121,7 @@ TEST_F(FreshChildTest, ObjectsWithClassesOrParentsOrScalarLinksTakeThePlainInser
     child(classed, e, host, e, 1);
     // An object that is its own host.
     child(host, e, host, e, 1);
-    expectAlike({host, other, e, classed, parented, scalar, object("single")});
+    expectAlike({host, stranger, e, classed, parented, scalar, object("single")});
 }
 
 TEST_F(FreshChildTest, RecordedDeltasAgree) {
