@@ -39,7 +39,65 @@ std::set<std::vector<InternalName>> renamed(const std::set<std::vector<InternalN
 
 class MainMemOMDeltaTest : public ObjectManagerTest {
   protected:
+    using RowSet = std::set<std::vector<InternalName>>;
+
     Rows rowsOf(const InternalName& predicate) { return predicateRows(om, predicate); }
+
+    // Thirty passes recording into `table`, each storing eight random rows of two names through
+    // `store` (the manager's answer), some making two names equal, some followed by a row stored
+    // after recording ended. After each pass the delta `delta` holds exactly the rows new in it,
+    // what `storedNow` reads follows every renaming, and `checkPass` sees the rows stored and
+    // those added. `stored` ends with the rows stored at the end.
+    void recordRandomPasses(DeltaTable& table, const InternalName& delta, unsigned seed,
+                            const std::function<int(const std::vector<InternalName>&)>& store,
+                            const std::function<Rows()>& storedNow,
+                            const std::function<void(int, const RowSet&, const RowSet&)>& checkPass,
+                            RowSet& stored) {
+        std::vector<InternalName> names;
+        for (int i = 0; i < 12; ++i) names.push_back(obj("n" + std::to_string(i)));
+        std::mt19937 random(seed);
+        auto anyName = [&]() { return names[random() % names.size()]; };
+        int equalities = 0;
+        for (int pass = 0; pass < 30; ++pass) {
+            ASSERT_EQ(om->initDelta(&table), 1);
+            RowSet added;
+            for (int i = 0; i < 8; ++i) {
+                const std::vector<InternalName> row = {anyName(), anyName()};
+                const bool isNew = stored.insert(row).second;
+                EXPECT_EQ(store(row), isNew ? 1 : 0);
+                if (isNew) added.insert(row);
+            }
+            if (pass % 7 == 3) {
+                // Two names made equal while recording: the rows and their delta are renamed
+                // alike, whichever name survived.
+                const InternalName a = anyName(), b = anyName();
+                if (a != b && om->equate(a, b, 0) != 0) {
+                    om->applyEqualities();
+                    ++equalities;
+                    const Rows now = storedNow();
+                    const RowSet ifBKept = renamed(stored, a, b);
+                    const bool bKept = now == Rows(ifBKept.begin(), ifBKept.end());
+                    const InternalName from = bKept ? a : b, to = bKept ? b : a;
+                    stored = renamed(stored, from, to);
+                    ASSERT_EQ(now, Rows(stored.begin(), stored.end())) << "pass " << pass;
+                    added = renamed(added, from, to);
+                    std::erase(names, from);
+                }
+            }
+            EXPECT_EQ(rowsOf(delta), Rows(added.begin(), added.end())) << "pass " << pass;
+            checkPass(pass, stored, added);
+            if (pass % 5 == 4) {
+                // After recording ends the delta keeps its rows, whatever is stored later.
+                om->clearDelta();
+                const std::vector<InternalName> late = {names[0],
+                                                        obj("late" + std::to_string(pass))};
+                stored.insert(late);
+                EXPECT_EQ(store(late), 1);
+                EXPECT_EQ(rowsOf(delta), Rows(added.begin(), added.end())) << "pass " << pass;
+            }
+        }
+        EXPECT_GT(equalities, 0);
+    }
 };
 
 TEST_F(MainMemOMDeltaTest, RecordsEveryKindOfFactInItsRowShape) {
@@ -268,57 +326,20 @@ TEST_F(MainMemOMDeltaTest, PredicateDeltasHoldExactlyTheTuplesNewInThePass) {
     DeltaTable table;
     const FSymbol p = pred("p", 2), deltaP = pred("delta_p", 2);
     table.setPredicateDelta(p, deltaP);
-    std::vector<InternalName> names;
-    for (int i = 0; i < 12; ++i) names.push_back(obj("n" + std::to_string(i)));
-    std::mt19937 random(11);
-    auto anyName = [&]() { return names[random() % names.size()]; };
-
-    std::set<std::vector<InternalName>> stored;
-    int equalities = 0;
-    for (int pass = 0; pass < 30; ++pass) {
-        ASSERT_EQ(om->initDelta(&table), 1);
-        std::set<std::vector<InternalName>> added;
-        for (int i = 0; i < 8; ++i) {
-            const std::vector<InternalName> row = {anyName(), anyName()};
-            const bool isNew = stored.insert(row).second;
-            EXPECT_EQ(om->addPredicate(p, row.data(), 2), isNew ? 1 : 0);
-            if (isNew) added.insert(row);
-        }
-        if (pass % 7 == 3) {
-            // Two names made equal while recording: both frames are renamed alike.
-            const InternalName a = anyName(), b = anyName();
-            if (a != b && om->equate(a, b, 0) != 0) {
-                om->applyEqualities();
-                ++equalities;
-                // Whichever name survived, p and its delta follow the same renaming.
-                const Rows now = rowsOf(p);
-                const auto ifBKept = renamed(stored, a, b);
-                const bool bKept = now == Rows(ifBKept.begin(), ifBKept.end());
-                const InternalName from = bKept ? a : b, to = bKept ? b : a;
-                stored = renamed(stored, from, to);
-                ASSERT_EQ(now, Rows(stored.begin(), stored.end())) << "pass " << pass;
-                added = renamed(added, from, to);
-                std::erase(names, from);
+    RowSet stored;
+    ASSERT_NO_FATAL_FAILURE(recordRandomPasses(
+        table, deltaP, 11,
+        [&](const std::vector<InternalName>& row) { return om->addPredicate(p, row.data(), 2); },
+        [&] { return rowsOf(p); },
+        [&](int, const RowSet& stored, const RowSet& added) {
+            for (const std::vector<InternalName>& row : stored) {
+                MainMemPredFrame* frame = om->getPredFrame(deltaP);
+                ASSERT_NE(frame, nullptr);
+                EXPECT_EQ(frame->containsTuple(row.data(), 2), added.count(row) != 0);
             }
-        }
-        const Rows delta = rowsOf(deltaP);
-        EXPECT_EQ(delta, Rows(added.begin(), added.end())) << "pass " << pass;
-        for (const std::vector<InternalName>& row : stored) {
-            MainMemPredFrame* frame = om->getPredFrame(deltaP);
-            ASSERT_NE(frame, nullptr);
-            EXPECT_EQ(frame->containsTuple(row.data(), 2), added.count(row) != 0);
-        }
-        if (pass % 5 == 4) {
-            // After recording ends the delta frame keeps its rows, whatever p gains later.
-            om->clearDelta();
-            const std::vector<InternalName> late = {names[0], obj("late" + std::to_string(pass))};
-            stored.insert(late);
-            EXPECT_EQ(om->addPredicate(p, late.data(), 2), 1);
-            EXPECT_EQ(rowsOf(deltaP), Rows(added.begin(), added.end())) << "pass " << pass;
-        }
-    }
+        },
+        stored));
     EXPECT_EQ(rowsOf(p), Rows(stored.begin(), stored.end()));
-    EXPECT_GT(equalities, 0);
 }
 
 // The delta of memberships shows the memberships stored in the pass, read from the flat rows of
@@ -328,60 +349,30 @@ TEST_F(MainMemOMDeltaTest, MembershipDeltasHoldExactlyTheMembershipsNewInThePass
     const FSymbol isa = pred("delta_isa", 2);
     table.isaDelta = isa;
     table.isaFlag = 1;
-    std::vector<InternalName> names;
-    for (int i = 0; i < 12; ++i) names.push_back(obj("n" + std::to_string(i)));
-    std::mt19937 random(17);
-    auto anyName = [&]() { return names[random() % names.size()]; };
     auto storedRows = [this]() {
-        std::set<std::vector<InternalName>> rows;
+        RowSet rows;
         const RelationStore& store = *om->storedMemberships();
         for (int i = 0; i < store.size(); ++i)
             EXPECT_TRUE(rows.insert({store.row(i)[0], store.row(i)[1]}).second);
         return rows;
     };
-
-    std::set<std::vector<InternalName>> stored;
-    int equalities = 0;
-    for (int pass = 0; pass < 30; ++pass) {
-        ASSERT_EQ(om->initDelta(&table), 1);
-        std::set<std::vector<InternalName>> added;
-        for (int i = 0; i < 8; ++i) {
-            const std::vector<InternalName> row = {anyName(), anyName()};
-            const bool isNew = stored.insert(row).second;
-            EXPECT_EQ(om->insertIsa(row[0], row[1], 1), isNew ? 1 : 0);
-            if (isNew) added.insert(row);
-        }
-        if (pass % 7 == 3) {
-            const InternalName a = anyName(), b = anyName();
-            if (a != b && om->equate(a, b, 0) != 0) {
-                om->applyEqualities();
-                ++equalities;
-                const auto now = storedRows();
-                const bool bKept = now == renamed(stored, a, b);
-                const InternalName from = bKept ? a : b, to = bKept ? b : a;
-                stored = renamed(stored, from, to);
-                ASSERT_EQ(now, stored) << "pass " << pass;
-                added = renamed(added, from, to);
-                std::erase(names, from);
-            }
-        }
-        EXPECT_EQ(rowsOf(isa), Rows(added.begin(), added.end())) << "pass " << pass;
-        EXPECT_EQ(storedRows(), stored) << "pass " << pass;
-        if (pass % 5 == 4) {
-            // After recording ends the delta frame keeps its rows, whatever is stored later.
-            om->clearDelta();
-            const std::vector<InternalName> late = {names[0], obj("late" + std::to_string(pass))};
-            stored.insert(late);
-            EXPECT_EQ(om->insertIsa(late[0], late[1], 1), 1);
-            EXPECT_EQ(rowsOf(isa), Rows(added.begin(), added.end())) << "pass " << pass;
-        }
-    }
+    RowSet stored;
+    ASSERT_NO_FATAL_FAILURE(recordRandomPasses(
+        table, isa, 17,
+        [&](const std::vector<InternalName>& row) { return om->insertIsa(row[0], row[1], 1); },
+        [&] {
+            const RowSet rows = storedRows();
+            return Rows(rows.begin(), rows.end());
+        },
+        [&](int pass, const RowSet& stored, const RowSet&) {
+            EXPECT_EQ(storedRows(), stored) << "pass " << pass;
+        },
+        stored));
     for (const std::vector<InternalName>& row : stored) {
         const auto objects = drain(om->isaIterator(row[1], 1, nullptr), 1);
         EXPECT_NE(std::find(objects.begin(), objects.end(), std::vector<InternalName>{row[0]}),
                   objects.end());
     }
-    EXPECT_GT(equalities, 0);
 }
 
 // A plan reads the rows of the last pass's value delta in place while the next pass records into
