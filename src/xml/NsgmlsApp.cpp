@@ -18,6 +18,7 @@
 #include "xml/NsgmlsMessages.h"
 #include "xml/OfflineUrlStorageManager.h"
 #include "xml/SgmlsEventHandler.h"
+#include "xml/UnicodeCodingSystemKit.h"
 
 using namespace OpenSP;
 
@@ -52,6 +53,7 @@ NsgmlsApp::NsgmlsApp() {
     // Internal characters are Unicode whatever the document's character set, so UTF-8 out gives a
     // UTF-8 document's bytes back.
     internalCharsetIsDocCharset_ = false;
+    codingSystemKit_ = new UnicodeCodingSystemKit(codingSystemKit_.pointer());
     registerOption('B', "batch-mode", NsgmlsMessages::helpBatch);
     registerOption('d', "warn-duplicate-entities", NsgmlsMessages::helpDuplicate);
     registerOption('l', "line-numbers", NsgmlsMessages::helpLine);
