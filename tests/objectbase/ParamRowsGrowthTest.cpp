@@ -59,7 +59,9 @@ TEST(ParamRowsGrowthTest, AFrameGrownRowByRowKeepsEveryObjectOnce) {
     int walked = 0;
     for (const InternalName* row = frame.first(at); row != nullptr; row = frame.next(at, row)) {
         const std::vector<InternalName> cells(row, row + 4);
-        if (!last.empty()) ASSERT_LT(last, cells);
+        if (!last.empty()) {
+            ASSERT_LT(last, cells);
+        }
         last = cells;
         const int i = row[3].getValue() - 1000000;
         ASSERT_GE(i, 0);

@@ -434,7 +434,9 @@ TEST(RelationStoreTest, RoomPromisedToAscendingRowsHoldsWhenTheyStopAscending) {
             twin.insert(row);
         }
         // A look-up while the rows still ascend hashes them; the rows after it go on ascending.
-        if (breakAt == 300) EXPECT_TRUE(store.contains(Row{integer(3), integer(3)}.data()));
+        if (breakAt == 300) {
+            EXPECT_TRUE(store.contains(Row{integer(3), integer(3)}.data()));
+        }
         for (int i = breakAt; i < breakAt + 50; ++i) {
             const Row row{integer(i), integer(0)};
             EXPECT_EQ(store.insert(row.data()), twin.insert(row).second);
