@@ -10,6 +10,7 @@
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/NameHandler.h"
 #include "objectbase/SymTab.h"
+#include "platform/ControlEvents.h"
 
 int compare(const MethodSig& a, const MethodSig& b) {
     if (a.methodType != b.methodType) return a.methodType < b.methodType ? -1 : 1;
@@ -226,6 +227,7 @@ void MainMemOM::forEachUnloggedValue(
     Ref<Iterator> entries;
     Ref<Iterator> members;
     for (bool more = names->first(); more; more = names->next()) {
+        if (controlEvents::farewellPending()) return;
         const InternalName host = names->atColumn(1);
         MainMemObjFrame* frame = getObjFrame(host);
         if (frame == nullptr) continue;
@@ -243,11 +245,11 @@ void MainMemOM::forEachUnloggedValue(
                 visit(members->atColumn(1), host);
         }
     }
-    forEachUnloggedRowCell(visit);
+    forEachUnloggedRowCell(visit, Walk::UntilFarewell);
 }
 
 void MainMemOM::forEachUnloggedRowCell(
-    const std::function<void(const InternalName&, const InternalName&)>& visit) {
+    const std::function<void(const InternalName&, const InternalName&)>& visit, Walk walk) {
     for (const auto& [frameName, unused] : unloggedFunctionFrames) {
         MainMemParamFrame* params = getParamFrame(frameName);
         if (params == nullptr) continue;
@@ -257,6 +259,7 @@ void MainMemOM::forEachUnloggedRowCell(
         std::vector<InternalName> current;
         for (const InternalName* row = rows.first(at); row != nullptr;
              row = rows.next(at, current.data())) {
+            if (walk == Walk::UntilFarewell && controlEvents::farewellPending()) return;
             current.assign(row, row + width);
             for (const InternalName& cell : current) visit(cell, frameName);
         }
@@ -278,7 +281,8 @@ void MainMemOM::collectUnloggedStrings(std::vector<InternalName>& strings) {
                 for (const InternalName& member : set->memberSet().ascending()) keep(member);
         });
     });
-    forEachUnloggedRowCell([&keep](const InternalName& cell, const InternalName&) { keep(cell); });
+    forEachUnloggedRowCell([&keep](const InternalName& cell, const InternalName&) { keep(cell); },
+                           Walk::Whole);
 }
 
 FlatNameMap<InternalName, MainMemOM::UsageSet>& MainMemOM::usages() {
@@ -288,7 +292,9 @@ FlatNameMap<InternalName, MainMemOM::UsageSet>& MainMemOM::usages() {
     // table's entries, and the set held is then looked up anew.
     UsageSet* holders = nullptr;
     InternalName last;
+    std::size_t step = 0;
     for (const auto& [name, host] : usageLog) {
+        if ((++step & 4095) == 0 && controlEvents::farewellPending()) return usageIndex;
         if (holders == nullptr || name != last) {
             holders = &usageIndex[name];
             last = name;
@@ -300,6 +306,7 @@ FlatNameMap<InternalName, MainMemOM::UsageSet>& MainMemOM::usages() {
         forEachUnloggedValue([this](const InternalName& value, const InternalName& host) {
             usageIndex[value].insert(host);
         });
+    if (controlEvents::farewellPending()) return usageIndex;
     unloggedValues = false;
     unloggedFunctionFrames.clear();
     usageIndexLive = true;

@@ -686,7 +686,11 @@ class MainMemOM : public OM {
         std::uint64_t stamp = 0;
     };
     std::array<MethodIndexHint, 8> methodIndexHints{};
-    // The usage index, built from the log the first time it is read.
+    // The usage index, built from the log the first time it is read. Building it walks the
+    // whole base (a third of a second for the function terms of a large export), so a pending
+    // farewell stops it and leaves it unbuilt with what was entered so far: the program ends,
+    // and what reads the index from then on is a save or an export whose writes already fail,
+    // or the clearing of the base. The next read goes on where it stopped.
     FlatNameMap<InternalName, UsageSet>& usages();
     // Whether the name is held by any host (it has a usage set), without building the index.
     bool usedAnywhere(const InternalName& name);
@@ -727,13 +731,18 @@ class MainMemOM : public OM {
     std::size_t expectedObjects = 0;
     // Calls visit(value, host) for every value of every method without arguments: a scalar value,
     // or each member of a set; and visit(cell, frame) for every cell of every row of the
-    // function frames in unloggedFunctionFrames.
+    // function frames in unloggedFunctionFrames. Stops early once a farewell is pending (see
+    // usages).
     void forEachUnloggedValue(
         const std::function<void(const InternalName& member, const InternalName& host)>& visit);
+    // Whether a walk over the unlogged values may stop at a farewell: building the usage index
+    // may, the string cleanup must see every string it keeps.
+    enum class Walk { Whole, UntilFarewell };
     // The cells of the rows of the function frames in unloggedFunctionFrames, as
     // forEachUnloggedValue visits them.
     void forEachUnloggedRowCell(
-        const std::function<void(const InternalName& cell, const InternalName& frame)>& visit);
+        const std::function<void(const InternalName& cell, const InternalName& frame)>& visit,
+        Walk walk);
     // The strings forEachUnloggedValue would visit, in no particular order: the frames are walked
     // in place (the cleanup at the end of an evaluation walks every object the run made, and an
     // iterator's calls per name were most of its cost).

@@ -1,5 +1,6 @@
 // Tests of the printed forms kept while a save writes: the same text, and the same answer, as
-// the forms made afresh, for shared list tails, paths, cycles and equalities between saves.
+// the forms made afresh, for shared list tails, paths, cycles and equalities between saves; and
+// of the forms of terms asked after a farewell stopped the index they are found through.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,6 +10,7 @@
 #include "objectbase/MainMemOM.h"
 #include "objectbase/ObjectBaseTestSupport.h"
 #include "objectbase/SymTab.h"
+#include "platform/ControlEvents.h"
 
 namespace {
 
@@ -174,6 +176,40 @@ TEST_F(LexicalFormCacheTest, KeepingsNest) {
     EXPECT_EQ(forms(lists, true), fresh);
     om->keepForms(false);
     EXPECT_EQ(forms(lists), fresh);
+}
+
+// The first form of a made object builds the index of who holds each name, a walk over the whole
+// base; a farewell stops that walk, in the log of values stored under methods with arguments or
+// in the values and function rows the log leaves out. The forms asked once the farewell is taken
+// are whole: the next read of the index goes on where the walk stopped.
+TEST_F(LexicalFormCacheTest, FormsAfterAFarewellStoppedTheIndexAreWhole) {
+    for (const bool logged : {true, false}) {
+        SCOPED_TRACE(logged ? "stopped in the log" : "stopped in the walk over the frames");
+        TearDown();
+        SetUp();
+        const InternalName a = obj("a"), m = obj("m"), k = obj("k");
+        const FSymbol g = function("g", 2);
+        const std::vector<InternalName> lists = prefixLists(a, 40);
+        std::vector<InternalName> terms;
+        std::vector<std::string> expected;
+        for (int i = 0; i < 6000; ++i) {
+            const InternalName host = obj("o" + std::to_string(i));
+            const std::size_t length = std::size_t(i) % lists.size();
+            terms.push_back(term(g, {host, lists[length]}));
+            ASSERT_EQ(om->insertMethodValue(host, m, logged ? &k : nullptr, logged ? 1 : 0, 0,
+                                            terms.back()),
+                      1);
+            std::string list = "[";
+            for (std::size_t e = 0; e < length; ++e) list += e == 0 ? "a" : ",a";
+            expected.push_back("g(o" + std::to_string(i) + "," + list + "])");
+        }
+        controlEvents::record(controlEvents::Shutdown);
+        lex(terms.back());  // whatever it finds: the program would be ending
+        controlEvents::takeFarewell();
+        controlEvents::clearInterrupt();
+        controlEvents::takeCutShort();
+        for (std::size_t i = 0; i < terms.size(); ++i) ASSERT_EQ(lex(terms[i]), expected[i]) << i;
+    }
 }
 
 }  // namespace
