@@ -99,6 +99,9 @@ class FrameManager : public ManagedObject {
     // from the set counter, else from the pool); null after reporting a refusal or a failure.
     MainMemSetFrame* makeSetFrame(const InternalName& name);
     MainMemObjFrame* allocateObjFrame();
+    // The object frame registered under the name, or a new empty one registered now (made
+    // tells which); null when no frame can be had.
+    MainMemObjFrame* objFrameFor(const InternalName& name, bool& made);
 
     // 0 after registering the frame under the name; 1 after reporting a refusal.
     int insertObjFrame(const InternalName& name, MainMemObjFrame* frame);

@@ -51,6 +51,22 @@ class FrameRegistry {
     void insert(const InternalName& name, F* frame);
     // Registers the name unless it is registered already; false, and no change, when it is.
     bool insertNew(const InternalName& name, F* frame);
+    // The frame registered under the name; without one, the frame `make` gives (null for none),
+    // registered now, with `made` set. One look at the name's slot answers both for a new name,
+    // where a find before the insert looked twice.
+    template <class Make>
+    F* findOrInsert(const InternalName& name, Make make, bool& made) {
+        made = false;
+        const auto [page, at] = slotFor(name, true);
+        if (page == nullptr || !page->neverTaken(at)) {
+            if (F* frame = find(name)) return frame;
+        }
+        F* frame = make();
+        if (frame == nullptr) return nullptr;
+        insertAt(page, at, name, frame);
+        made = true;
+        return frame;
+    }
     // False when the name was not registered.
     bool erase(const InternalName& name);
     bool empty() const { return count == 0; }

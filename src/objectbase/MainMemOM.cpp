@@ -182,9 +182,7 @@ MainMemObjFrame* MainMemOM::createObjFrame(const InternalName& name) {
 }
 
 MainMemObjFrame* MainMemOM::objFrameFor(const InternalName& name, bool& made) {
-    MainMemObjFrame* frame = getObjFrame(name);
-    made = frame == nullptr;
-    return frame != nullptr ? frame : createObjFrame(name);
+    return frameManager->objFrameFor(name, made);
 }
 
 MainMemSetFrame* MainMemOM::newSetName(InternalName& name) {

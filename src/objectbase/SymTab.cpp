@@ -280,24 +280,32 @@ FSymbol SymTab::createNewSymbol(const std::string& base, int kind, int arity) {
 
 FSymbol SymTab::freshFunction(int arity) {
     // An import makes a fresh name for every element, a million for a large document: the text
-    // ("f0_" and the number) is written on the stack and hashed once, and none of GetFSymbol's
+    // ("f0_" and the number) is written in place and hashed once, and none of GetFSymbol's
     // rules concerns it.
-    char name[32] = {'f', static_cast<char>('0' + arity), '_'};
     constexpr std::size_t prefix = 3;
+    auto write = [arity](PreparedName& name, std::int64_t number) {
+        name.text[0] = 'f';
+        name.text[1] = static_cast<char>('0' + arity);
+        name.text[2] = '_';
+        const std::to_chars_result written =
+            std::to_chars(name.text + prefix, name.text + sizeof name.text, number);
+        name.length = static_cast<std::size_t>(written.ptr - name.text);
+        name.number = number;
+        name.arity = arity;
+        name.hash =
+            hashKey(std::string_view(name.text, name.length), InternalName::Function, arity);
+    };
     for (std::int64_t n = nextId();; ++n) {
-        const std::to_chars_result written = std::to_chars(name + prefix, name + sizeof name, n);
-        const std::string_view text(name, static_cast<std::size_t>(written.ptr - name));
+        if (prepared.number != n || prepared.arity != arity) write(prepared, n);
         const std::size_t before = byId.size();
-        const InternalName symbol = enter(text, InternalName::Function, arity,
-                                          hashKey(text, InternalName::Function, arity));
+        const InternalName symbol = enter(std::string_view(prepared.text, prepared.length),
+                                          InternalName::Function, arity, prepared.hash);
         if (byId.size() != before) {
             // Fresh names come in runs, and the next one mostly takes the next number: its index
             // slot is loaded while the caller works with this one, instead of a cache miss of a
             // large index at the next call.
-            const std::to_chars_result next =
-                std::to_chars(name + prefix, name + sizeof name, n + 1);
-            prefetch(hashKey(std::string_view(name, static_cast<std::size_t>(next.ptr - name)),
-                             InternalName::Function, arity));
+            write(prepared, n + 1);
+            prefetch(prepared.hash);
             return FSymbol(symbol);
         }
     }

@@ -331,4 +331,15 @@ class SymTab : public FLSysObject {
     static constexpr unsigned LoadDen = 5;
     FlatHashTable<IndexSlot, LoadNum, LoadDen> index;
     std::uint32_t tagBits = 0;
+    // The fresh function name freshFunction expects to make next, written and hashed when its
+    // slot was prefetched: a name's text and hash depend on its number and arity alone, so
+    // they serve whenever a call comes for them, and a run of fresh names writes and hashes
+    // each name once (a tenth of an imported element's symbol).
+    struct PreparedName {
+        std::int64_t number = -1;
+        int arity = -1;
+        std::uint64_t hash = 0;
+        std::size_t length = 0;
+        char text[32] = {};
+    } prepared;
 };
