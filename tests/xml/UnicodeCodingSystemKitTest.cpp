@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,8 +25,9 @@ class UnicodeCodingSystemKitTest : public ::testing::Test {
     // Decodes the bytes in blocks, the first of the given size, each later one holding what the
     // decoder left plus the rest, as the parser's input does.
     std::vector<Char> decode(const char* system, const std::string& bytes, std::size_t first) {
-        StringC name;
-        for (const char* p = system; *p; ++p) name += Char(*p);
+        // Made whole, not grown: growing an empty string copies from a null pointer.
+        const std::vector<Char> text(system, system + std::strlen(system));
+        const StringC name(text.data(), text.size());
         const char* staticName = nullptr;
         const InputCodingSystem* coding =
             kit->makeInputCodingSystem(name, kit->systemCharset(), false, staticName);
