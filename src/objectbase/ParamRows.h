@@ -45,6 +45,8 @@ class ParamRows {
         std::size_t slot = 0;
         std::uint32_t version = 0;
         bool known = false;
+        // The arguments lie above those of every row: the row is appended without the index.
+        bool above = false;
     };
     // answer(), noting in `vacancy` where the arguments go when no row answers for them.
     const InternalName* answer(const InternalName* args, Vacancy& vacancy) const;
