@@ -302,6 +302,7 @@ FlatNameMap<InternalName, MainMemOM::UsageSet>& MainMemOM::usages() {
         });
     unloggedValues = false;
     unloggedFunctionFrames.clear();
+    lastUnloggedFrame = InternalName::UndefinedObject;
     usageIndexLive = true;
     return usageIndex;
 }

@@ -550,7 +550,11 @@ int MainMemOM::getFunctionObject(FunctionTableHandle& table, const InternalName*
     } else if (made) {
         // The frame's new row holds the pairs until the index is built.
         unloggedValues = true;
-        unloggedFunctionFrames[table.rowsName] = true;
+        // A head making millions of objects of one function noted its frame once per object.
+        if (table.rowsName != lastUnloggedFrame) {
+            unloggedFunctionFrames[table.rowsName] = true;
+            lastUnloggedFrame = table.rowsName;
+        }
     }
     out = object;
     if (!made) return 0;
