@@ -185,7 +185,8 @@ bool ObjPredInsertExpr::repeatsHarmless() const {
 }
 
 void ObjPredInsertExpr::prefetchApply() {
-    if (symbol.getType() == InternalName::Function)
+    // A table whose terms ascend takes the next one without a lookup (see FunctionTableHandle).
+    if (symbol.getType() == InternalName::Function && !table.ascending)
         access->prefetchFunctionObject(table, values.data(), n);
 }
 

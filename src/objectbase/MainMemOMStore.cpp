@@ -544,6 +544,7 @@ int MainMemOM::getFunctionObject(FunctionTableHandle& table, const InternalName*
         return InternalName(nameHandler->nextObjectId(), InternalName::Object,
                             static_cast<std::int8_t>(argCount + 1));
     });
+    table.ascending = rows->storedRows().ascending();
     if (made && usageIndexLive) {
         for (int i = 0; i < argCount; ++i) addRelation(table.rowsName, args[i]);
         addRelation(table.rowsName, object);

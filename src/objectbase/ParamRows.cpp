@@ -590,6 +590,10 @@ const InternalName* ParamRows::answer(const InternalName* args) const {
     return at < 0 ? nullptr : smallRow(at) + rowWidth - 1;
 }
 
+bool ParamRows::ascending() const {
+    return large != nullptr && large->argsAscend;
+}
+
 void ParamRows::prefetch(const InternalName* args) const {
     // Arguments above every row are not looked up in the index.
     if (large != nullptr && usable() && !large->above(args))

@@ -29,6 +29,9 @@ class ParamRows {
 
     int width() const { return rowWidth; }
     int size() const;
+    // Whether the frame is large and its rows came with ascending arguments: a new argument
+    // list above them is then added without a lookup in the index.
+    bool ascending() const;
 
     // Stores a copy of the row (`width` cells) unless an equal one is stored; true when new.
     bool insert(const InternalName* row);
