@@ -48,6 +48,12 @@ void InsertExpr::beginPass() {
         demand() >= RowDemand::Repeats ? relation() : std::nullopt;
     writer = written ? access->openHeadWriter(*written) : nullptr;
     valueIsFirstSlot = written && written->kind != HeadRelation::Kind::Predicate;
+    // Traced at every attempt, a writer shows a row that comes again in the pass once, where
+    // the access layer's insert shows each attempt: such a pass keeps the insert.
+    const std::optional<HeadRelation> ordered =
+        writer == nullptr && access->traceMode() != TraceMode::EveryAttempt ? orderedRelation()
+                                                                            : std::nullopt;
+    orderedWriter = ordered ? access->openHeadWriter(*ordered) : nullptr;
 }
 
 void InsertExpr::prefetch(const InternalName* cells) {
@@ -179,7 +185,8 @@ bool ObjPredInsertExpr::repeatsHarmless() const {
 }
 
 void ObjPredInsertExpr::prefetchApply() {
-    if (symbol.getType() == InternalName::Function)
+    // A table whose terms ascend takes the next one without a lookup (see FunctionTableHandle).
+    if (symbol.getType() == InternalName::Function && !table.ascending)
         access->prefetchFunctionObject(table, values.data(), n);
 }
 
@@ -188,7 +195,17 @@ void ObjPredInsertExpr::expectRows(std::size_t rows) {
     if (symbol.getType() == InternalName::Function) access->expectObjects(symbol, rows);
 }
 
+std::optional<HeadRelation> ObjPredInsertExpr::orderedRelation() const {
+    if (symbol.getType() != InternalName::Predicate) return std::nullopt;
+    return relation();
+}
+
 void ObjPredInsertExpr::apply(InternalName* out, int* changed) {
+    if (orderedWriter != nullptr) {
+        if (orderedWriter->insert(values.data()) != 0) *changed = 1;
+        *out = InternalName::UndefinedObject;
+        return;
+    }
     if (symbol.getType() == InternalName::Function) {
         InternalName made = InternalName::UndefinedObject;
         if (access->insertFunctionObject(table, values.data(), n, made) != 0) *changed = 1;

@@ -21,4 +21,8 @@ struct FunctionTableHandle {
     InternalName rowsName = InternalName::UndefinedObject;
     // The layout the table was resolved under (0: never).
     std::uint64_t layout = 0;
+    // Whether the table's rows came with ascending arguments up to the last lookup: the next
+    // term, above them too most likely, is not looked up in an index, so a cache hint for it
+    // would load nothing of use.
+    bool ascending = false;
 };

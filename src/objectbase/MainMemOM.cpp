@@ -307,6 +307,7 @@ FlatNameMap<InternalName, MainMemOM::UsageSet>& MainMemOM::usages() {
     if (controlEvents::farewellPending()) return usageIndex;
     unloggedValues = false;
     unloggedFunctionFrames.clear();
+    lastUnloggedFrame = InternalName::UndefinedObject;
     usageIndexLive = true;
     return usageIndex;
 }

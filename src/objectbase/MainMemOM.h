@@ -725,6 +725,8 @@ class MainMemOM : public OM {
     // head making hundreds of thousands of objects spent a tenth of its time logging and sorting
     // them. The index, once built, walks these frames too (see forEachUnloggedValue).
     FlatNameMap<InternalName, bool> unloggedFunctionFrames;
+    // The frame last entered there: every frame noted since it was last emptied.
+    InternalName lastUnloggedFrame = InternalName::UndefinedObject;
     // The terms expectFunctionObjects announced, room for them made by the next
     // getFunctionObject of that function (its frame may not exist before).
     FSymbol expectedFunction;

@@ -295,6 +295,7 @@ void MainMemOM::clear() {
     usageIndexLive = false;
     unloggedValues = false;
     unloggedFunctionFrames.clear();
+    lastUnloggedFrame = InternalName::UndefinedObject;
     nameHandler->reset();
     // The identifier counters start again, so pairs recorded before would later merge new,
     // unrelated objects that reuse the old numbers.

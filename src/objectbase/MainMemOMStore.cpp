@@ -544,13 +544,18 @@ int MainMemOM::getFunctionObject(FunctionTableHandle& table, const InternalName*
         return InternalName(nameHandler->nextObjectId(), InternalName::Object,
                             static_cast<std::int8_t>(argCount + 1));
     });
+    table.ascending = rows->storedRows().ascending();
     if (made && usageIndexLive) {
         for (int i = 0; i < argCount; ++i) addRelation(table.rowsName, args[i]);
         addRelation(table.rowsName, object);
     } else if (made) {
         // The frame's new row holds the pairs until the index is built.
         unloggedValues = true;
-        unloggedFunctionFrames[table.rowsName] = true;
+        // A head making millions of objects of one function noted its frame once per object.
+        if (table.rowsName != lastUnloggedFrame) {
+            unloggedFunctionFrames[table.rowsName] = true;
+            lastUnloggedFrame = table.rowsName;
+        }
     }
     out = object;
     if (!made) return 0;

@@ -75,8 +75,38 @@ struct ParamRows::Large {
             if (held(n)) rows.add(hashOfRow(row(n)), n);
         hashedRows = marks.size();
     }
+    // Whether the arguments lie above those of every row, so that no row answers for them: the
+    // rows have come with ascending arguments so far, and these are above the last row's.
+    bool above(const InternalName* args) const {
+        return argsAscend &&
+               (marks.size() == 0 || compareCells(args, row(lastRow()), width - 1) > 0);
+    }
+    std::uint32_t lastRow() const { return std::uint32_t(marks.size() - 1); }
+    // The last row when it answers for exactly these arguments, or -1: a head asking twice in a
+    // row for the term it has just made finds it without indexing the rows that wait.
+    std::int64_t answeringLast(const InternalName* args) const {
+        if (!argsAscend || marks.size() == 0 ||
+            (marks[lastRow()] & (Held | Answers)) != (Held | Answers))
+            return -1;
+        return compareCells(args, row(lastRow()), width - 1) == 0 ? std::int64_t(lastRow()) : -1;
+    }
+    // Puts the answering rows appended above the others since the index of arguments was last
+    // used into it, in one step sized for them (and for the rows reserve promised).
+    void indexPending() const {
+        if (indexedArgs == marks.size()) return;
+        const std::size_t pending = marks.size() - indexedArgs;
+        const std::size_t promised = promisedRows > marks.size() ? promisedRows - marks.size() : 0;
+        byArguments.reserve(pending + promised, EntryIndex::hashOf);
+        promisedRows = 0;
+        for (auto n = std::uint32_t(indexedArgs); n < marks.size(); ++n)
+            if ((marks[n] & Answers) != 0) byArguments.add(hashOfArgs(row(n)), n);
+        indexedArgs = marks.size();
+    }
     // The number of the row answering for the arguments, or -1.
     std::int64_t answering(const InternalName* args) const {
+        if (above(args)) return -1;
+        if (const std::int64_t last = answeringLast(args); last >= 0) return last;
+        indexPending();
         return byArguments.find(hashOfArgs(args), [&](std::uint32_t n) {
             return compareCells(row(n), args, width - 1) == 0;
         });
@@ -84,6 +114,12 @@ struct ParamRows::Large {
     // The number of the row answering for the arguments, or -1 with `vacancy` set to where
     // they would be indexed.
     std::int64_t answering(const InternalName* args, Vacancy& vacancy) const {
+        if (above(args)) {
+            vacancy = Vacancy{0, 0, 0, true, true};
+            return -1;
+        }
+        if (const std::int64_t last = answeringLast(args); last >= 0) return last;
+        indexPending();
         const std::uint64_t hash = hashOfArgs(args);
         vacancy = Vacancy{hash, 0, 0, false};
         if (byArguments.capacity() == 0) return -1;
@@ -105,7 +141,7 @@ struct ParamRows::Large {
         // `args` may lie in this store's rows: copied before the array grows.
         if (args >= cells.data() && args < cells.data() + cells.size()) {
             const std::vector<InternalName> copy(args, args + argCount);
-            appendAnswering(copy.data(), result, Vacancy{vacancy.hash, 0, 0, false});
+            appendAnswering(copy.data(), result, Vacancy{vacancy.hash, 0, 0, false, vacancy.above});
             return;
         }
         if (marks.size() == marks.capacity()) [[unlikely]]
@@ -114,12 +150,17 @@ struct ParamRows::Large {
         cells.pushWithin(result);
         marks.pushWithin(Held | Answers);
         sharing.pushWithin(1);
+        ++heldCount;
+        // Above every row: it joins the index of arguments when the index is next used.
+        if (vacancy.above) return;
+        // Below the last row (answering found none above): the rows ascend no more.
+        argsAscend = false;
+        indexedArgs = marks.size();
         const bool moved = byArguments.reserve(1, EntryIndex::hashOf);
         if (vacancy.known && !moved)
             byArguments.fill(vacancy.slot, EntrySlot{number + 1, std::uint32_t(vacancy.hash)});
         else
             byArguments.add(vacancy.hash, number);
-        ++heldCount;
     }
     static void unindex(EntryIndex& index, std::uint64_t hash, std::uint32_t number) {
         const std::size_t at =
@@ -147,10 +188,15 @@ struct ParamRows::Large {
         // A lookup by arguments reads the cells of the row its hash names, anywhere in them.
         largeArrays::adviseRandomReads(cells.data(), cells.capacity() * sizeof(InternalName));
     }
-    // Room for `more` rows beyond those held, in the arrays and the index of arguments.
+    // Room for `more` rows beyond those held, in the arrays and the index of arguments. While
+    // the rows ascend the index is only promised the room: rows that keep ascending never
+    // need it.
     void reserve(std::size_t more) {
         grow(more);
-        byArguments.reserve(more, EntryIndex::hashOf);
+        if (argsAscend)
+            promisedRows = std::max(promisedRows, marks.size() + more);
+        else
+            byArguments.reserve(more, EntryIndex::hashOf);
     }
     // Appends the row, answering for its arguments when no row does; false when it is held.
     bool insert(const InternalName* cells) {
@@ -176,11 +222,22 @@ struct ParamRows::Large {
         const std::size_t offset = own ? (at - first) / sizeof(InternalName) : 0;
         grow(1);
         if (own) from = cells.data() + offset;
+        // A row above every other waits for the index like appendAnswering's.
+        const bool waits = answers && above(from);
+        if (!waits) {
+            indexPending();
+            argsAscend = false;
+        }
         for (int k = 0; k < width; ++k) cells.pushWithin(from[k]);
         marks.pushWithin(Held);
         sharing.pushWithin(1);
-        if (answers) answerBy(number);
         ++heldCount;
+        if (waits) {
+            marks[number] |= Answers;
+            return;
+        }
+        if (answers) answerBy(number);
+        indexedArgs = marks.size();
     }
 
     // The held rows in ascending order (gone rows among them, marked).
@@ -239,6 +296,7 @@ struct ParamRows::Large {
     // Takes row `number` out; when it answered, the lowest other row of its arguments answers.
     void unstore(std::uint32_t number) {
         hashPending();
+        indexPending();
         rows.erase(rows.probe(hashOfRow(row(number)),
                               [number](const EntrySlot& slot) { return slot.number() == number; }),
                    EntryIndex::hashOf);
@@ -320,6 +378,9 @@ struct ParamRows::Large {
             order.push_back(n);
         }
         sortedUpTo = marks.size();
+        indexedArgs = marks.size();
+        // Rows of one argument list may now lie side by side: they no longer ascend by it.
+        argsAscend = false;
     }
 
     // The defining row of each result (see definingRow), made when first asked after a change.
@@ -354,7 +415,19 @@ struct ParamRows::Large {
     // function term's new object costs its frame one random insert, not two.
     mutable EntryIndex rows;
     mutable std::size_t hashedRows = 0;
-    EntryIndex byArguments;
+    // The index of arguments holds the answering rows numbered below indexedArgs. While every
+    // row came with arguments above those of the rows before it (argsAscend), a new one needs
+    // no probe: above the last row, its arguments are new. Such rows wait here, unindexed, and
+    // are indexed in one step when an argument list that is not above is looked up. A rule head
+    // making an object per row of an ordered join (6 M objects of a 4-cycle) used to grow the
+    // index by doubling, rehashing its slots and faulting in fresh pages at every step, and
+    // probed it at random once per object; an index never asked is never built.
+    mutable EntryIndex byArguments;
+    mutable std::size_t indexedArgs = 0;
+    bool argsAscend = true;
+    // The rows reserve announced while the rows ascended: the index, once built, has room for
+    // them.
+    mutable std::size_t promisedRows = 0;
     // Row numbers in ascending row order; the rows numbered below sortedUpTo are in it.
     mutable std::vector<std::uint32_t> order;
     mutable std::size_t sortedUpTo = 0;
@@ -517,8 +590,14 @@ const InternalName* ParamRows::answer(const InternalName* args) const {
     return at < 0 ? nullptr : smallRow(at) + rowWidth - 1;
 }
 
+bool ParamRows::ascending() const {
+    return large != nullptr && large->argsAscend;
+}
+
 void ParamRows::prefetch(const InternalName* args) const {
-    if (large != nullptr && usable()) large->byArguments.prefetch(large->hashOfArgs(args));
+    // Arguments above every row are not looked up in the index.
+    if (large != nullptr && usable() && !large->above(args))
+        large->byArguments.prefetch(large->hashOfArgs(args));
 }
 
 const InternalName* ParamRows::answer(const InternalName* args, Vacancy& vacancy) const {

@@ -29,6 +29,9 @@ class ParamRows {
 
     int width() const { return rowWidth; }
     int size() const;
+    // Whether the frame is large and its rows came with ascending arguments: a new argument
+    // list above them is then added without a lookup in the index.
+    bool ascending() const;
 
     // Stores a copy of the row (`width` cells) unless an equal one is stored; true when new.
     bool insert(const InternalName* row);
@@ -45,6 +48,8 @@ class ParamRows {
         std::size_t slot = 0;
         std::uint32_t version = 0;
         bool known = false;
+        // The arguments lie above those of every row: the row is appended without the index.
+        bool above = false;
     };
     // answer(), noting in `vacancy` where the arguments go when no row answers for them.
     const InternalName* answer(const InternalName* args, Vacancy& vacancy) const;

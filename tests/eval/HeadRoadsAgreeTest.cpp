@@ -16,7 +16,8 @@ using eval_test::EvalHarness;
 using eval_test::Lines;
 
 // Heads of every road: stored predicates (fresh rows first, then batched), set values without
-// and with arguments, a head list, and function terms with class memberships (ordered).
+// and with arguments, a head list, function terms with class memberships and a stored
+// predicate over function terms (ordered).
 const std::vector<std::string> rules = {
     "t(X,Y) :- e(X,Y).",
     "t(X,Y) :- e(X,Z), t(Z,Y).",
@@ -26,11 +27,13 @@ const std::vector<std::string> rules = {
     "p(X), q(Y) :- t(X,Y), e(Y,X).",
     "f(X) : node :- e(X,Y).",
     "s(X) :- t(X,X).",
+    "k(f(X),Y) :- t(X,Y).",
+    "k(f(X),Z) :- k(f(X),Y), e(Y,Z).",
 };
 
 const std::vector<std::string> queries = {
     "?- t(X,Y).",   "?- X[r->>{Y}].", "?- X[via@(Z)->>{Y}].", "?- p(X).", "?- q(X).",
-    "?- X : node.", "?- s(X).",
+    "?- X : node.", "?- s(X).",       "?- k(X,Y).",
 };
 
 std::string randomProgram(std::mt19937& random) {

@@ -79,6 +79,13 @@ TEST(HeadTrace, TracedAndUntracedPassesWriteTheSameFactsAndTraceEachNewFactOnce)
          "X[s@(Y)->>{Z}] :- e(X,Y), e(Y,Z).\nX[u->>{Y,Z}] :- e(X,Y), e(Y,Z).\n"
          "q(f(X),Y) :- e(X,Y).\ng(X) = h(X) :- e(X,a).\np(X), w(Y) :- e(X,Y).",
          {"p(a)", "w(a)"}},
+        // A stored predicate over function terms, its rows in order, some tuples derived twice
+        // in a pass (k(f(a),d) by b and by c) and again by a recursive rule.
+        {"terms",
+         edges.c_str(),
+         "k(f(X),Z) :- e(X,Y), e(Y,Z).\nk(f(X),Z) :- k(f(X),Y), e(Y,Z).\n"
+         "m(g(X,Y)) :- k(X,Y), e(Y,a).",
+         {"k(f(a),d)", "k(f(a),a)", "k(f(d),b)", "m(g(f(a),d))"}},
     };
     for (const Program& program : programs) {
         const Evaluated off = evaluate(program.facts, program.rules, "");
