@@ -143,11 +143,11 @@ template <class F>
 bool FrameRegistry<F>::slotFrom(std::size_t number, const InternalName* after,
                                 InternalName& name) const {
     for (std::size_t page = number / PageSize; page < pages.size(); ++page) {
-        if (pages[page] == nullptr) continue;
-        for (std::size_t at = page == number / PageSize ? number % PageSize : 0; at < PageSize;
-             ++at) {
-            if (!pages[page]->taken(at)) continue;
-            const InternalName held = pages[page]->name(at, page * PageSize + at);
+        const Page* slots = pages[page].get();
+        if (slots == nullptr) continue;
+        for (std::size_t at = slots->takenFrom(page == number / PageSize ? number % PageSize : 0);
+             at < PageSize; at = slots->takenFrom(at + 1)) {
+            const InternalName held = slots->name(at, page * PageSize + at);
             if (after == nullptr || *after < held) {
                 name = held;
                 return true;

@@ -124,6 +124,12 @@ class FrameRegistry {
         bool neverTaken(std::size_t at) const { return word(at) == NeverTakenWord; }
         // A run's taken places hold frames: no value needs counting to tell.
         bool taken(std::size_t at) const { return words ? words[at] > GivenUpWord : run.taken(at); }
+        // The first taken place from `at` on, or PageSize; a run finds it by its bits.
+        std::size_t takenFrom(std::size_t at) const {
+            if (!words) return run.takenFrom(at);
+            while (at < PageSize && words[at] <= GivenUpWord) ++at;
+            return at;
+        }
         F* frame(std::size_t at, const FrameBlocks<F>* numbering) const {
             const std::uint32_t held = word(at);
             return held > GivenUpWord ? numbering->at((held >> 2) - 1) : nullptr;
@@ -195,6 +201,10 @@ class FrameRegistry {
         }
         bool neverTaken(std::size_t at) const { return kind(at) == NeverTaken; }
         bool taken(std::size_t at) const { return frame(at, nullptr) != nullptr; }
+        std::size_t takenFrom(std::size_t at) const {
+            while (at < PageSize && !taken(at)) ++at;
+            return at;
+        }
         F* frame(std::size_t at, const FrameBlocks<F>*) const {
             return reinterpret_cast<F*>(
                 static_cast<std::uintptr_t>(words[at] & ((std::uint64_t(1) << AddressBits) - 1)));
@@ -225,6 +235,10 @@ class FrameRegistry {
         SplitPage() { std::fill(std::begin(kinds), std::end(kinds), NeverTaken); }
         bool neverTaken(std::size_t at) const { return kinds[at] == NeverTaken; }
         bool taken(std::size_t at) const { return frames[at] != nullptr; }
+        std::size_t takenFrom(std::size_t at) const {
+            while (at < PageSize && frames[at] == nullptr) ++at;
+            return at;
+        }
         F* frame(std::size_t at, const FrameBlocks<F>*) const { return frames[at]; }
         bool holds(std::size_t at, const InternalName& name) const {
             return taken(at) && kinds[at] == name.getType() && flags[at] == name.getArity();

@@ -58,9 +58,7 @@ std::size_t FLtoXMLExportHandler::ClassesHash::operator()(
     return hashCells(classes.data(), classes.size());
 }
 
-int FLtoXMLExportHandler::classSetOf(const InternalName& object, const MainMemObjFrame* frame) {
-    const int seen = hostSets.get(object) - 1;
-    if (seen >= 0) return seen;
+int FLtoXMLExportHandler::classSetFound(const InternalName& object, const MainMemObjFrame* frame) {
     directScratch.clear();
     OM* om = access->om();
     if (frame == nullptr) frame = om->getObjFrame(object);
@@ -100,19 +98,9 @@ bool FLtoXMLExportHandler::stringOrNumericClass(const InternalName& object) {
            (bound == builtinSymbol::String || bound == builtinSymbol::Numeric);
 }
 
-bool FLtoXMLExportHandler::memberOf(const InternalName& value, const InternalName& cls) {
-    const auto kind = value.getType();
-    if (kind == InternalName::String || kind == InternalName::Integer ||
-        kind == InternalName::Float)
-        return literalMemberOf(value, cls);
-    return classSetMemberOf(classSetOf(value), value, cls);
-}
-
-bool FLtoXMLExportHandler::classSetMemberOf(int classSet, const InternalName& value,
-                                            const InternalName& cls) {
+bool FLtoXMLExportHandler::classSetMembershipFound(int classSet, const InternalName& value,
+                                                   const InternalName& cls) {
     ClassSet& classes = classSets[std::size_t(classSet)];
-    for (const auto& [asked, answer] : classes.memberships)
-        if (asked == cls) return answer;
     const bool answer = access->isaTest(value, cls, IsaRelation::Member) != 0;
     classes.memberships.emplace_back(cls, answer);
     return answer;
@@ -159,19 +147,11 @@ int FLtoXMLExportHandler::classSetAbove(const InternalName& object) {
     return known.first->second;
 }
 
-FLtoXMLExportHandler::EntryPlan& FLtoXMLExportHandler::planOf(int classSet,
-                                                              const InternalName& method,
-                                                              int argCount, int type,
-                                                              std::size_t hint) {
-    // A host has a handful of methods: its sequence's plans are searched in place, first at
-    // the place the hint names (the hosts of a sequence mostly have the same entries in the
-    // same order).
+FLtoXMLExportHandler::EntryPlan& FLtoXMLExportHandler::planFound(int classSet,
+                                                                 const InternalName& method,
+                                                                 int argCount, int type) {
+    // Its sequence's plans are searched in place.
     std::vector<EntryPlan*>& known = classSets[std::size_t(classSet)].plans;
-    if (hint < known.size()) {
-        EntryPlan* plan = known[hint];
-        if (plan->method == method && plan->argCount == argCount && plan->type == type)
-            return *plan;
-    }
     for (EntryPlan* plan : known)
         if (plan->method == method && plan->argCount == argCount && plan->type == type)
             return *plan;

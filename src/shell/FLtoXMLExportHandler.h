@@ -132,17 +132,34 @@ class FLtoXMLExportHandler : public XMLExportHandler {
 
     // Whether a value is a member of a class. An object's answer depends on its classes alone,
     // so it is found once for each sequence of classes; strings and numbers are asked directly.
-    bool memberOf(const InternalName& value, const InternalName& cls);
+    // The questions asked for every entry (memberOf, classSetOf, planOf) answer from what is
+    // kept in a few inline instructions, and go out of line only to find what is not kept yet.
+    bool memberOf(const InternalName& value, const InternalName& cls) {
+        const auto kind = value.getType();
+        if (kind == InternalName::String || kind == InternalName::Integer ||
+            kind == InternalName::Float)
+            return literalMemberOf(value, cls);
+        return classSetMemberOf(classSetOf(value), value, cls);
+    }
     // A string or number without classes of its own: its answer depends on its kind alone.
     bool literalMemberOf(const InternalName& value, const InternalName& cls);
     // memberOf for an object of a class set.
-    bool classSetMemberOf(int classSet, const InternalName& value, const InternalName& cls);
+    bool classSetMemberOf(int classSet, const InternalName& value, const InternalName& cls) {
+        for (const auto& [asked, answer] : classSets[std::size_t(classSet)].memberships)
+            if (asked == cls) return answer;
+        return classSetMembershipFound(classSet, value, cls);
+    }
+    bool classSetMembershipFound(int classSet, const InternalName& value, const InternalName& cls);
     // The XML name of a value: an object's is made once however often it is written, a
     // string's (mostly written once) each time.
     const std::string& xmlNameOf(const InternalName& value);
     // The number of the sequence of an object's classes; `frame` is the object's frame when
     // the caller has it.
-    int classSetOf(const InternalName& object, const MainMemObjFrame* frame = nullptr);
+    int classSetOf(const InternalName& object, const MainMemObjFrame* frame = nullptr) {
+        const int seen = hostSets.get(object) - 1;
+        return seen >= 0 ? seen : classSetFound(object, frame);
+    }
+    int classSetFound(const InternalName& object, const MainMemObjFrame* frame);
     // Whether an object is the built-in class string or the built-in numeric class, the
     // symbol read once (isBuiltin for both).
     bool stringOrNumericClass(const InternalName& object);
@@ -151,7 +168,18 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // The plan of an entry of a host of the class sequence; kept until the end of the body.
     // `hint` is the entry's place among the object's entries with values.
     EntryPlan& planOf(int classSet, const InternalName& method, int argCount, int type,
-                      std::size_t hint);
+                      std::size_t hint) {
+        // A host has a handful of methods, and the hosts of a sequence mostly have the same
+        // entries in the same order: the plan at the hint's place is mostly the one.
+        const std::vector<EntryPlan*>& known = classSets[std::size_t(classSet)].plans;
+        if (hint < known.size()) {
+            EntryPlan* plan = known[hint];
+            if (plan->method == method && plan->argCount == argCount && plan->type == type)
+                return *plan;
+        }
+        return planFound(classSet, method, argCount, type);
+    }
+    EntryPlan& planFound(int classSet, const InternalName& method, int argCount, int type);
     // The rows a signature lookup (arrow `type`) of the method at the class answers, looked up
     // once an export.
     const std::vector<InternalName>& signatureRows(int type, const InternalName& cls,

@@ -235,7 +235,15 @@ constexpr MarkupEntities markupEntities;
 void appendEscapedMarkup(std::string_view text, std::string& out) {
     const char* from = text.data();
     const char* const end = from + text.size();
-    for (const char* at = from; at != end; ++at) {
+    // Most texts have nothing to replace: they go in one append after one pass.
+    const char* first = from;
+    while (first != end && markupEntities.entity[static_cast<unsigned char>(*first)] == nullptr)
+        ++first;
+    if (first == end) {
+        out.append(from, end);
+        return;
+    }
+    for (const char* at = first; at != end; ++at) {
         const auto c = static_cast<unsigned char>(*at);
         if (markupEntities.entity[c] == nullptr) continue;
         out.append(from, at);
