@@ -14,6 +14,7 @@
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
+#include "objectbase/ParamRows.h"
 #include "objectbase/SymTab.h"
 #include "shell/XMLDumpFormatter.h"
 
@@ -281,7 +282,6 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     // One walk over the entries of every object; the values of an entry are looked up only
     // when the entry is declared, and the pattern and iterator of that lookup are reused.
     Ref<Iterator> declaredValues;
-    Ref<Iterator> tupleRows;
     OM* om = access->om();
     // Object by object, each one's entries straight from its frame.
     walked.clear();
@@ -338,11 +338,12 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
                                                 ? om->getParamFrame(stored)
                                                 : nullptr;
                 if (tuples != nullptr) {
-                    const int last = tuples->getArity();
-                    tupleRows.renew([&](Iterator* old) { return tuples->getIterator(old); });
-                    for (bool tuple = tupleRows != nullptr && tupleRows->first(); tuple;
-                         tuple = tupleRows->next())
-                        forEachValue(access.get(), tupleRows->atColumn(last), hold);
+                    // Read in place: the value is the last cell of each row.
+                    const ParamRows& rows = tuples->storedRows();
+                    ParamRows::Cursor at;
+                    for (const InternalName* row = rows.first(at); row != nullptr;
+                         row = rows.next(at, row))
+                        forEachValue(access.get(), row[rows.width() - 1], hold);
                     return;
                 }
             }
@@ -359,7 +360,6 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
         });
     }
     declaredValues.reset();
-    tupleRows.reset();
     // While an evaluation is open, inherited values may come in as the export looks them up:
     // the objects are then found again as the writing walk goes.
     walkedAll = storedValuesAnswer && !stopped();
@@ -510,6 +510,8 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, const MainMem
                                        const std::string& indent, bool textNodes) {
     int calls = 0;
     path.push_back(object);
+    // Whether the object stands for a value: its attributes open after a blank.
+    const bool mapped = access->isMapped(object);
     // The object's own entries, straight from its frame.
     std::size_t entry = 0;
     if (frame != nullptr)
@@ -526,7 +528,7 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, const MainMem
                 content.clear();
                 appendXmlNameOf(access->mappedName(object), content);
             } else
-                writeEntry(object, plan, stored, attributes, content, indent);
+                writeEntry(object, mapped, plan, stored, attributes, content, indent);
             ++calls;
         });
     path.pop_back();
@@ -616,7 +618,7 @@ bool FLtoXMLExportHandler::literalClassFound(const InternalName& cls, const Inte
            access->isaTest(cls, bound, IsaRelation::Subclass) != 0;
 }
 
-void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& plan,
+void FLtoXMLExportHandler::writeEntry(const InternalName& object, bool mapped, EntryPlan& plan,
                                       const InternalName& stored, std::string& attributes,
                                       std::string& content, const std::string& indent) {
     const int argCount = plan.argCount;
@@ -624,15 +626,24 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
     const InternalName method = plan.method;
     Ref<Iterator> lookedUp;
     Iterator* values = nullptr;
-    // Column c of a value row is column c - skipped of `values`: the rows of an entry with
-    // arguments are read from its parameter frame (the arguments, then the value) when the
-    // stored rows are what a lookup answers, which leaves out the host and the method.
-    int skipped = 0;
+    // The rows of an entry with arguments are read in place from its parameter frame (the
+    // arguments, then the value) when the stored rows are what a lookup answers.
     MainMemParamFrame* tuples =
         argCount != 0 && storedValuesAnswer && stored.getType() == InternalName::ParamFrame
             ? access->om()->getParamFrame(stored)
             : nullptr;
-    if (tuples != nullptr) {
+    const ParamRows* tupleRows = tuples != nullptr && tuples->storedRows().width() == argCount + 1
+                                     ? &tuples->storedRows()
+                                     : nullptr;
+    ParamRows::Cursor tupleAt;
+    const InternalName* tupleRow = nullptr;
+    // Column c of a value row is column c - skipped of `values` when its rows come through an
+    // iterator over the parameter frame, which leaves out the host and the method.
+    int skipped = 0;
+    if (tupleRows != nullptr) {
+        tupleRow = tupleRows->first(tupleAt);
+        if (tupleRow == nullptr) return;
+    } else if (tuples != nullptr) {
         skipped = 2;
         // Writing the rows of an entry with arguments nests no element, so one iterator serves
         // the entries of the whole export.
@@ -652,7 +663,7 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
         // An attribute opens on a line of its own, or after a blank in an element that stands
         // for a value.
         const auto openAttribute = [&](std::string& text) {
-            if (access->isMapped(object)) {
+            if (mapped) {
                 text += ' ';
             } else {
                 text += '\n';
@@ -698,7 +709,23 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
     }
     const std::vector<InternalName>& signatures = *plan.signatureRows;
     const std::size_t width = static_cast<std::size_t>(argCount + 3);
-    for (bool row = true; row; row = values->next()) {
+    // The cells of the value row from its first argument on: in place in the parameter frame,
+    // or read from the iterator.
+    const auto nextRow = [&]() {
+        if (tupleRows != nullptr) {
+            tupleRow = tupleRows->next(tupleAt, tupleRow);
+            return tupleRow != nullptr;
+        }
+        return values->next();
+    };
+    for (bool row = true; row; row = nextRow()) {
+        const InternalName* cells = tupleRow;
+        if (cells == nullptr) {
+            rowCells.clear();
+            for (int col = 3; col <= argCount + 3; ++col)
+                rowCells.push_back(values->atColumn(col - skipped));
+            cells = rowCells.data();
+        }
         // Mostly one signature matches: its result is the class, found without a set.
         results.clear();
         // The arguments are named after the last signature that matches.
@@ -708,7 +735,7 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
             const InternalName* signature = &signatures[at];
             bool matches = true;
             for (int col = 3; col <= argCount + 2 && matches; ++col)
-                matches = memberOf(values->atColumn(col - skipped), signature[col - 1]);
+                matches = memberOf(cells[col - 3], signature[col - 1]);
             if (!matches) continue;
             named = signature;
             if (std::find(results.begin(), results.end(), signature[argCount + 2]) == results.end())
@@ -721,15 +748,15 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
             for (const InternalName& result : results) classes.insert(result);
             cls = mostSpecific(classes);
         }
-        const InternalName value = values->atColumn(argCount + 3 - skipped);
+        const InternalName value = cells[argCount];
         // A single value outside the class writes nothing: its arguments need no text.
         if (value.getType() != InternalName::SetName && !memberOf(value, cls)) continue;
-        std::string arguments = argumentsText(argCount, values, skipped, named);
+        std::string arguments = argumentsText(argCount, cells, named);
         content += valueSetText(method, cls, value, arguments);
     }
 }
 
-std::string FLtoXMLExportHandler::argumentsText(int argCount, Iterator* valueRow, int skipped,
+std::string FLtoXMLExportHandler::argumentsText(int argCount, const InternalName* valueRow,
                                                 const InternalName* signatureRow) {
     std::string text = formatter->argsOpen();
     std::size_t running = text.size();
@@ -743,8 +770,7 @@ std::string FLtoXMLExportHandler::argumentsText(int argCount, Iterator* valueRow
             elsewhere = true;
         }
         if (elsewhere) ++position;
-        const std::string attribute =
-            formatter->attributeText(cls, position, valueRow->atColumn(col - skipped));
+        const std::string attribute = formatter->attributeText(cls, position, valueRow[col - 3]);
         running += attribute.size();
         if (running > 80) {
             text += "\n    ";

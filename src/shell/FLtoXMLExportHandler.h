@@ -90,12 +90,14 @@ class FLtoXMLExportHandler : public XMLExportHandler {
                      bool textNodes);
     // Adds one entry of the object to the attributes or the child content of the element being
     // built; `stored` is the value the entry stores.
-    void writeEntry(const InternalName& object, EntryPlan& plan, const InternalName& stored,
-                    std::string& attributes, std::string& content, const std::string& indent);
+    // `mapped`: whether the object stands for a value (isMapped).
+    void writeEntry(const InternalName& object, bool mapped, EntryPlan& plan,
+                    const InternalName& stored, std::string& attributes, std::string& content,
+                    const std::string& indent);
     // The argument attributes of one value row, named after the signature's argument classes
-    // (`signatureRow` holds its columns from the first on; column c of the value row is column
-    // c - skipped of `valueRow`).
-    std::string argumentsText(int argCount, Iterator* valueRow, int skipped,
+    // (`signatureRow` holds its columns from the first on, `valueRow` its cells from the first
+    // argument on).
+    std::string argumentsText(int argCount, const InternalName* valueRow,
                               const InternalName* signatureRow);
     // Appends the element of a nested object, named after the method that holds it.
     void appendNestedElement(std::string& out, const InternalName& method,
@@ -222,6 +224,8 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     std::vector<InternalName> results;
     // The pattern of a value lookup, kept for its storage.
     std::vector<InternalName> valuePattern;
+    // The cells of a value row read from an iterator, kept for their storage.
+    std::vector<InternalName> rowCells;
     // Whether the value an entry stores is what a lookup of the entry answers (no evaluation
     // is open to add inherited values); decided once an export.
     bool storedValuesAnswer = false;
