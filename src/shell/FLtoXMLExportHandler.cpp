@@ -293,7 +293,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
         const MainMemObjFrame* frame = om->getObjFrame(host);
         if (frame == nullptr) continue;
         walked.emplace_back(host, frame);
-        walkedNames.set(host, 1);
+        walkedNames.set(host, std::uint32_t(walked.size()));
         // Asked once the host shows an entry with a value.
         bool hostChecked = false;
         bool hostOutside = false;
@@ -482,24 +482,29 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
             if (const MainMemObjFrame* frame = om->getObjFrame(object)) write(object, frame);
         }
     }
-    walked.clear();
-    walkedNames.clear();
-    walkedAll = false;
     // Nested objects held only by nested objects (two objects holding each other) hang below
     // no written element; they are written at the top level so that none is lost.
     // Writing an object reads the nested set and never changes it. They come in the order of
     // their names.
     // A value without a frame of its own (a string, a number) has no entries to write.
+    // Their frames are read from the first walk when it met every object.
     OM* om = access->om();
-    nestedInOrder.erase(std::remove_if(nestedInOrder.begin(), nestedInOrder.end(),
-                                       [&](const InternalName& object) {
-                                           return om->getObjFrame(object) == nullptr;
-                                       }),
-                        nestedInOrder.end());
+    const auto frameOf = [&](const InternalName& object) -> const MainMemObjFrame* {
+        if (!walkedAll) return om->getObjFrame(object);
+        const std::uint32_t at = walkedNames.get(object);
+        return at == 0 ? nullptr : walked[at - 1].second;
+    };
+    nestedInOrder.erase(
+        std::remove_if(nestedInOrder.begin(), nestedInOrder.end(),
+                       [&](const InternalName& object) { return frameOf(object) == nullptr; }),
+        nestedInOrder.end());
     std::sort(nestedInOrder.begin(), nestedInOrder.end(),
               [](const InternalName& a, const InternalName& b) { return compare(a, b) < 0; });
     for (const InternalName& object : nestedInOrder)
-        if (!stopped() && written.get(object) == 0) writeObject(object, request.format);
+        if (!stopped() && written.get(object) == 0) writeElement(object, frameOf(object));
+    walked.clear();
+    walkedNames.clear();
+    walkedAll = false;
     nested.clear();
     nestedInOrder.clear();
     forgetSignatures();
@@ -545,8 +550,19 @@ void FLtoXMLExportHandler::writeElement(const InternalName& object, const MainMe
     ElementText& text = elementText(path.size());
     if (writeEntries(object, frame, classSet, text.attributes, text.content, "  ", false) == 0)
         return;
-    const InternalName element = typeClassOf(object, classSet);
     auto* xml = static_cast<XMLDumpFormatter*>(formatter.get());
+    // Once known, the element name of an object of the class set that is not one of its own
+    // classes is read straight from the set.
+    const ClassSet& classes = classSets[std::size_t(classSet)];
+    if (classes.elementNameKnown && object.getType() != InternalName::String &&
+        std::find(classes.classes.begin(), classes.classes.end(), object) ==
+            classes.classes.end()) {
+        objectId.clear();
+        xml->appendXmlNameOnce(object, objectId);
+        xml->writeFrameEnd(classes.elementName, true, objectId, text.attributes, text.content);
+        return;
+    }
+    const InternalName element = typeClassOf(object, classSet);
     // Elements of one class share its name, made once.
     if (element.getType() == InternalName::String || object.getType() == InternalName::String) {
         xml->writeFrameEnd(formatter->xmlName(element), true, formatter->xmlName(object),

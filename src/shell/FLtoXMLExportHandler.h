@@ -247,10 +247,11 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // The objects with frames, and their frames, in the order of the object base's walk: the
     // walk that finds the nested objects keeps them for the walk that writes.
     std::vector<std::pair<InternalName, const MainMemObjFrame*>> walked;
-    // The same names marked (1). Once the walk met every object of a base that stays as it is
-    // (walkedAll), the writing walk takes its objects from `walked`, and whether a string or
-    // number has a frame is read here.
-    NameMarks<std::uint8_t> walkedNames;
+    // The same names marked with their places in `walked` plus one. Once the walk met every
+    // object of a base that stays as it is (walkedAll), the writing walk takes its objects from
+    // `walked`, and whether a string or number has a frame, and the frame of a nested object,
+    // are read here.
+    NameMarks<std::uint32_t> walkedNames;
     bool walkedAll = false;
     // The objects nested in their holders (mark 1), for the length of one export.
     NameMarks<std::uint8_t> nested;
