@@ -175,9 +175,10 @@ FLtoXMLExportHandler::EntryPlan& FLtoXMLExportHandler::planFound(int classSet,
 }
 
 void FLtoXMLExportHandler::prepare(EntryPlan& plan) {
-    if (plan.prepared) return;
     plan.prepared = true;
-    plan.methodName = formatter->xmlName(plan.method);
+    // The plans of many class sets share a method: its XML name is made once.
+    plan.methodName = xmlNameOf(plan.method);
+    plan.topAttributeHead = "\n  " + plan.methodName + "='";
     if (plan.argCount == 0) {
         plan.resultClass = resultClass(plan.result);
         plan.stringResult = plan.type == 1 && literalClass(plan.resultClass, builtinObject::String,
@@ -674,13 +675,17 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, bool mapped, E
         values = lookedUp.get();
         if (values == nullptr || !values->first()) return;
     }
-    prepare(plan);
+    if (!plan.prepared) prepare(plan);
     if (argCount == 0) {
         // An attribute opens on a line of its own, or after a blank in an element that stands
         // for a value.
         const auto openAttribute = [&](std::string& text) {
             if (mapped) {
                 text += ' ';
+            } else if (indent.size() == 2) {
+                // An element at the top level: its attribute opening made once.
+                text += plan.topAttributeHead;
+                return;
             } else {
                 text += '\n';
                 text += indent;

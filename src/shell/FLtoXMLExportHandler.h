@@ -61,6 +61,9 @@ class FLtoXMLExportHandler : public XMLExportHandler {
         // Whether a set-valued entry's result class is the built-in string class or below it.
         bool stringResult = false;
         std::string methodName;
+        // The opening of its attribute in an element at the top level: a line feed, the indent
+        // of two blanks, the XML name and the quote.
+        std::string topAttributeHead;
         const std::vector<InternalName>* signatureRows = nullptr;
     };
     // A sequence of classes shared by hosts, with the plans of the entries its hosts have.
@@ -186,7 +189,7 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // once an export.
     const std::vector<InternalName>& signatureRows(int type, const InternalName& cls,
                                                    const InternalName& method, int argCount);
-    // Fills in what writing an entry needs of its plan.
+    // Fills in what writing an entry needs of its plan, once.
     void prepare(EntryPlan& plan);
     // The element name of an object: the most specific of its classes that take part in
     // signatures.

@@ -163,9 +163,20 @@ std::string XMLDumpFormatter::namedFrameEndText(std::string_view element, bool w
 void XMLDumpFormatter::appendFrameEnd(std::string& out, std::string_view element, bool withId,
                                       std::string_view id, std::string_view attributes,
                                       std::string_view content, std::string_view prefix) {
-    out.append(prefix).append("<").append(element);
-    if (withId) out.append(" id='").append(id).append("'");
-    if (!attributes.empty()) out.append(" ").append(attributes);
+    // Single characters go in without a copy of their own: an export writes this for every
+    // element.
+    if (!prefix.empty()) out.append(prefix);
+    out += '<';
+    out.append(element);
+    if (withId) {
+        out.append(" id='");
+        out.append(id);
+        out += '\'';
+    }
+    if (!attributes.empty()) {
+        out += ' ';
+        out.append(attributes);
+    }
     if (content.empty()) {
         out.append("/>\n");
         return;
