@@ -21,7 +21,9 @@ class MainMemSetFrame;
 // A walk over the names of a registry in identifier order: the name it stands on, and the next
 // hashed name above it as the registry's hashed names stood when it was found. A walk steps
 // through numbered slots in place and searches the hashed names again only when they changed or
-// when it steps onto one of them: searching at every step cost about 430 instructions a name.
+// when it steps onto one of them: searching them at every step cost a binary search and a pass
+// over the names registered out of order for every name walked. Over the 84,000 names of an
+// export of 80,000 objects a step went from about 217 instructions to 180.
 struct RegistryWalk {
     InternalName current = InternalName::UndefinedObject;
     bool positioned = false;
