@@ -127,6 +127,8 @@ const std::vector<InternalName>* SignatureClasses::rowsOf(MethodType type, const
         return nullptr;
     std::vector<InternalName>& kept = lookedUp[signature];
     if (access.signaturesOn() != 0) {
+        // A lookup mostly answers a few rows: room for four saves growing the list row by row.
+        kept.reserve(static_cast<std::size_t>(4 * (argCount + 3)));
         rows.append(type, host, method, argCount, kept);
         return &kept;
     }

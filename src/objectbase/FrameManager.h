@@ -29,24 +29,23 @@ class RegistryNamesIterator : public Iterator {
     // Points the iterator at another registry, unpositioned.
     void reset(const Names* newNames) {
         names = newNames;
-        positioned = false;
+        walk = RegistryWalk();
     }
 
     bool first() override {
-        positioned = names != nullptr && names->nameAfter(nullptr, current);
-        return positioned;
+        walk = RegistryWalk();
+        return names != nullptr && names->step(walk);
     }
 
     bool next() override {
-        if (names == nullptr || !positioned) return false;
-        positioned = names->nameAfter(&current, current);
-        return positioned;
+        if (names == nullptr || !walk.positioned) return false;
+        return names->step(walk);
     }
 
     // The current name; any other column, or no current name, gives the undefined object.
     InternalName atColumn(int col) override {
-        if (col != 1 || names == nullptr || !positioned) return InternalName::UndefinedObject;
-        return current;
+        if (col != 1 || names == nullptr || !walk.positioned) return InternalName::UndefinedObject;
+        return walk.current;
     }
 
     int columns() override { return 1; }
@@ -56,8 +55,7 @@ class RegistryNamesIterator : public Iterator {
 
   private:
     const Names* names;
-    InternalName current = InternalName::UndefinedObject;
-    bool positioned = false;
+    RegistryWalk walk;
 };
 
 class ObjNamesIterator : public RegistryNamesIterator<FrameRegistry<MainMemObjFrame>> {

@@ -84,6 +84,7 @@ void FrameRegistry<F>::insertAt(Page* page, std::size_t at, const InternalName& 
         page->giveUp(at);
     }
     others.emplace(name, frame);
+    ++othersChanges;
     if (othersInOrder.empty() || othersInOrder.back() < name)
         othersInOrder.push_back(name);
     else
@@ -122,6 +123,7 @@ bool FrameRegistry<F>::erase(const InternalName& name) {
         return true;
     }
     if (others.erase(name) == 0) return false;
+    ++othersChanges;
     --count;
     return true;
 }
@@ -129,6 +131,7 @@ bool FrameRegistry<F>::erase(const InternalName& name) {
 template <class F>
 void FrameRegistry<F>::clear() {
     recent = {};
+    ++othersChanges;
     pages.clear();
     others.clear();
     othersInOrder.clear();
@@ -140,11 +143,11 @@ template <class F>
 bool FrameRegistry<F>::slotFrom(std::size_t number, const InternalName* after,
                                 InternalName& name) const {
     for (std::size_t page = number / PageSize; page < pages.size(); ++page) {
-        if (pages[page] == nullptr) continue;
-        for (std::size_t at = page == number / PageSize ? number % PageSize : 0; at < PageSize;
-             ++at) {
-            if (!pages[page]->taken(at)) continue;
-            const InternalName held = pages[page]->name(at, page * PageSize + at);
+        const Page* slots = pages[page].get();
+        if (slots == nullptr) continue;
+        for (std::size_t at = slots->takenFrom(page == number / PageSize ? number % PageSize : 0);
+             at < PageSize; at = slots->takenFrom(at + 1)) {
+            const InternalName held = slots->name(at, page * PageSize + at);
             if (after == nullptr || *after < held) {
                 name = held;
                 return true;
@@ -184,6 +187,35 @@ bool FrameRegistry<F>::nameAfter(const InternalName* after, InternalName& name) 
         name = other;
     else
         name = slotName;
+    return true;
+}
+
+template <class F>
+bool FrameRegistry<F>::step(RegistryWalk& walk) const {
+    const InternalName* after = walk.positioned ? &walk.current : nullptr;
+    if (!walk.otherKnown || walk.othersAt != othersChanges) {
+        walk.otherFound = otherAfter(after, walk.other);
+        walk.otherKnown = true;
+        walk.othersAt = othersChanges;
+    }
+    // Slots of numbers below the name's value hold smaller names.
+    const std::size_t from =
+        after == nullptr || after->getValue() < 0 ? 0 : std::size_t(after->getValue());
+    InternalName slotName;
+    const bool inSlot = slotFrom(from, after, slotName);
+    if (!walk.otherFound && !inSlot) {
+        walk.positioned = false;
+        return false;
+    }
+    if (!inSlot || (walk.otherFound && walk.other < slotName)) {
+        walk.current = walk.other;
+        // The next hashed name lies above this one: searched at the next step.
+        walk.otherKnown = false;
+    } else {
+        // No hashed name lies between the last name and this slot's: the one kept stays next.
+        walk.current = slotName;
+    }
+    walk.positioned = true;
     return true;
 }
 

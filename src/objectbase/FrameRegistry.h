@@ -18,6 +18,23 @@
 class MainMemObjFrame;
 class MainMemSetFrame;
 
+// A walk over the names of a registry in identifier order: the name it stands on, and the next
+// hashed name above it as the registry's hashed names stood when it was found. A walk steps
+// through numbered slots in place and searches the hashed names again only when they changed or
+// when it steps onto one of them: searching them at every step cost a binary search and a pass
+// over the names registered out of order for every name walked. Over the 84,000 names of an
+// export of 80,000 objects a step went from about 217 instructions to 180.
+struct RegistryWalk {
+    InternalName current = InternalName::UndefinedObject;
+    bool positioned = false;
+    // `other` (when otherFound) is the smallest hashed name above `current`, valid while the
+    // registry's hashed names are at change `othersAt`.
+    bool otherKnown = false;
+    bool otherFound = false;
+    InternalName other = InternalName::UndefinedObject;
+    std::uint64_t othersAt = 0;
+};
+
 // Object, set and parameter frames found by name. Object, set and parameter-frame names come from
 // counters, so their numbers are dense: a frame whose name is an object, string, set or
 // parameter-frame name sits in a slot indexed by its number, and only names of other kinds (or one
@@ -74,6 +91,10 @@ class FrameRegistry {
     // The smallest registered name above `after` (the smallest of all when `after` is null);
     // false when there is none.
     bool nameAfter(const InternalName* after, InternalName& name) const;
+    // Moves the walk to the next registered name (to the first when it is not positioned),
+    // whatever was registered or unregistered since its last step; false, and the walk
+    // unpositioned, when there is none.
+    bool step(RegistryWalk& walk) const;
     // Calls `visit(name, frame)` for every registered frame, in no particular order.
     template <class Visit>
     void forEachFrame(Visit visit) const {
@@ -119,7 +140,14 @@ class FrameRegistry {
         static constexpr std::uint32_t MaxFrames = (std::uint32_t(1) << 30) - 1;
 
         bool neverTaken(std::size_t at) const { return word(at) == NeverTakenWord; }
-        bool taken(std::size_t at) const { return word(at) > GivenUpWord; }
+        // A run's taken places hold frames: no value needs counting to tell.
+        bool taken(std::size_t at) const { return words ? words[at] > GivenUpWord : run.taken(at); }
+        // The first taken place from `at` on, or PageSize; a run finds it by its bits.
+        std::size_t takenFrom(std::size_t at) const {
+            if (!words) return run.takenFrom(at);
+            while (at < PageSize && words[at] <= GivenUpWord) ++at;
+            return at;
+        }
         F* frame(std::size_t at, const FrameBlocks<F>* numbering) const {
             const std::uint32_t held = word(at);
             return held > GivenUpWord ? numbering->at((held >> 2) - 1) : nullptr;
@@ -191,6 +219,10 @@ class FrameRegistry {
         }
         bool neverTaken(std::size_t at) const { return kind(at) == NeverTaken; }
         bool taken(std::size_t at) const { return frame(at, nullptr) != nullptr; }
+        std::size_t takenFrom(std::size_t at) const {
+            while (at < PageSize && !taken(at)) ++at;
+            return at;
+        }
         F* frame(std::size_t at, const FrameBlocks<F>*) const {
             return reinterpret_cast<F*>(
                 static_cast<std::uintptr_t>(words[at] & ((std::uint64_t(1) << AddressBits) - 1)));
@@ -221,6 +253,10 @@ class FrameRegistry {
         SplitPage() { std::fill(std::begin(kinds), std::end(kinds), NeverTaken); }
         bool neverTaken(std::size_t at) const { return kinds[at] == NeverTaken; }
         bool taken(std::size_t at) const { return frames[at] != nullptr; }
+        std::size_t takenFrom(std::size_t at) const {
+            while (at < PageSize && frames[at] == nullptr) ++at;
+            return at;
+        }
         F* frame(std::size_t at, const FrameBlocks<F>*) const { return frames[at]; }
         bool holds(std::size_t at, const InternalName& name) const {
             return taken(at) && kinds[at] == name.getType() && flags[at] == name.getArity();
@@ -275,6 +311,9 @@ class FrameRegistry {
     // once they are more than a sixteenth of the others.
     std::vector<InternalName> othersInOrder;
     std::vector<InternalName> othersLate;
+    // Counts the changes of the others (and of their order), for the walks that keep the next
+    // one.
+    std::uint64_t othersChanges = 0;
     std::size_t count = 0;
     const FrameBlocks<F>* numbering;
     // The name last registered or found, and its frame: a consulted molecule's host is asked for

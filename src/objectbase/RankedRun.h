@@ -25,6 +25,16 @@ class RankedRun {
   public:
     bool empty() const { return count == 0; }
     bool taken(std::size_t at) const { return (bits[at / 64] >> (at % 64) & 1) != 0; }
+    // The first taken place from `at` on, or Places: a word of places at a time.
+    std::size_t takenFrom(std::size_t at) const {
+        if (at >= Places) return Places;
+        std::uint64_t rest = bits[at / 64] & (~std::uint64_t(0) << (at % 64));
+        for (std::size_t word = at / 64;;) {
+            if (rest != 0) return word * 64 + std::size_t(std::countr_zero(rest));
+            if (++word == Words) return Places;
+            rest = bits[word];
+        }
+    }
     // The value of a taken place.
     std::uint32_t valueAt(std::size_t at) const {
         const std::uint64_t below = bits[at / 64] & ((std::uint64_t(1) << (at % 64)) - 1);

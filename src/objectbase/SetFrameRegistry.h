@@ -39,6 +39,12 @@ class SetFrameRegistry {
     // The smallest registered name above `after` (the smallest of all when `after` is null);
     // false when there is none.
     bool nameAfter(const InternalName* after, InternalName& name) const;
+    // Moves the walk to the next registered name (to the first when it is not positioned); false,
+    // and the walk unpositioned, when there is none.
+    bool step(RegistryWalk& walk) const {
+        walk.positioned = nameAfter(walk.positioned ? &walk.current : nullptr, walk.current);
+        return walk.positioned;
+    }
 
   private:
     static constexpr std::size_t PageSize = 512;

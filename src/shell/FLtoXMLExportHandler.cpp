@@ -14,6 +14,7 @@
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
+#include "objectbase/ParamRows.h"
 #include "objectbase/SymTab.h"
 #include "shell/XMLDumpFormatter.h"
 
@@ -58,9 +59,7 @@ std::size_t FLtoXMLExportHandler::ClassesHash::operator()(
     return hashCells(classes.data(), classes.size());
 }
 
-int FLtoXMLExportHandler::classSetOf(const InternalName& object, const MainMemObjFrame* frame) {
-    const int seen = hostSets.get(object) - 1;
-    if (seen >= 0) return seen;
+int FLtoXMLExportHandler::classSetFound(const InternalName& object, const MainMemObjFrame* frame) {
     directScratch.clear();
     OM* om = access->om();
     if (frame == nullptr) frame = om->getObjFrame(object);
@@ -100,19 +99,9 @@ bool FLtoXMLExportHandler::stringOrNumericClass(const InternalName& object) {
            (bound == builtinSymbol::String || bound == builtinSymbol::Numeric);
 }
 
-bool FLtoXMLExportHandler::memberOf(const InternalName& value, const InternalName& cls) {
-    const auto kind = value.getType();
-    if (kind == InternalName::String || kind == InternalName::Integer ||
-        kind == InternalName::Float)
-        return literalMemberOf(value, cls);
-    return classSetMemberOf(classSetOf(value), value, cls);
-}
-
-bool FLtoXMLExportHandler::classSetMemberOf(int classSet, const InternalName& value,
-                                            const InternalName& cls) {
+bool FLtoXMLExportHandler::classSetMembershipFound(int classSet, const InternalName& value,
+                                                   const InternalName& cls) {
     ClassSet& classes = classSets[std::size_t(classSet)];
-    for (const auto& [asked, answer] : classes.memberships)
-        if (asked == cls) return answer;
     const bool answer = access->isaTest(value, cls, IsaRelation::Member) != 0;
     classes.memberships.emplace_back(cls, answer);
     return answer;
@@ -159,19 +148,11 @@ int FLtoXMLExportHandler::classSetAbove(const InternalName& object) {
     return known.first->second;
 }
 
-FLtoXMLExportHandler::EntryPlan& FLtoXMLExportHandler::planOf(int classSet,
-                                                              const InternalName& method,
-                                                              int argCount, int type,
-                                                              std::size_t hint) {
-    // A host has a handful of methods: its sequence's plans are searched in place, first at
-    // the place the hint names (the hosts of a sequence mostly have the same entries in the
-    // same order).
+FLtoXMLExportHandler::EntryPlan& FLtoXMLExportHandler::planFound(int classSet,
+                                                                 const InternalName& method,
+                                                                 int argCount, int type) {
+    // Its sequence's plans are searched in place.
     std::vector<EntryPlan*>& known = classSets[std::size_t(classSet)].plans;
-    if (hint < known.size()) {
-        EntryPlan* plan = known[hint];
-        if (plan->method == method && plan->argCount == argCount && plan->type == type)
-            return *plan;
-    }
     for (EntryPlan* plan : known)
         if (plan->method == method && plan->argCount == argCount && plan->type == type)
             return *plan;
@@ -194,9 +175,10 @@ FLtoXMLExportHandler::EntryPlan& FLtoXMLExportHandler::planOf(int classSet,
 }
 
 void FLtoXMLExportHandler::prepare(EntryPlan& plan) {
-    if (plan.prepared) return;
     plan.prepared = true;
-    plan.methodName = formatter->xmlName(plan.method);
+    // The plans of many class sets share a method: its XML name is made once.
+    plan.methodName = xmlNameOf(plan.method);
+    plan.topAttributeHead = "\n  " + plan.methodName + "='";
     if (plan.argCount == 0) {
         plan.resultClass = resultClass(plan.result);
         plan.stringResult = plan.type == 1 && literalClass(plan.resultClass, builtinObject::String,
@@ -301,7 +283,6 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     // One walk over the entries of every object; the values of an entry are looked up only
     // when the entry is declared, and the pattern and iterator of that lookup are reused.
     Ref<Iterator> declaredValues;
-    Ref<Iterator> tupleRows;
     OM* om = access->om();
     // Object by object, each one's entries straight from its frame.
     walked.clear();
@@ -313,7 +294,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
         const MainMemObjFrame* frame = om->getObjFrame(host);
         if (frame == nullptr) continue;
         walked.emplace_back(host, frame);
-        walkedNames.set(host, 1);
+        walkedNames.set(host, std::uint32_t(walked.size()));
         // Asked once the host shows an entry with a value.
         bool hostChecked = false;
         bool hostOutside = false;
@@ -358,11 +339,12 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
                                                 ? om->getParamFrame(stored)
                                                 : nullptr;
                 if (tuples != nullptr) {
-                    const int last = tuples->getArity();
-                    tupleRows.renew([&](Iterator* old) { return tuples->getIterator(old); });
-                    for (bool tuple = tupleRows != nullptr && tupleRows->first(); tuple;
-                         tuple = tupleRows->next())
-                        forEachValue(access.get(), tupleRows->atColumn(last), hold);
+                    // Read in place: the value is the last cell of each row.
+                    const ParamRows& rows = tuples->storedRows();
+                    ParamRows::Cursor at;
+                    for (const InternalName* row = rows.first(at); row != nullptr;
+                         row = rows.next(at, row))
+                        forEachValue(access.get(), row[rows.width() - 1], hold);
                     return;
                 }
             }
@@ -379,7 +361,6 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
         });
     }
     declaredValues.reset();
-    tupleRows.reset();
     // While an evaluation is open, inherited values may come in as the export looks them up:
     // the objects are then found again as the writing walk goes.
     walkedAll = storedValuesAnswer && !stopped();
@@ -502,24 +483,29 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
             if (const MainMemObjFrame* frame = om->getObjFrame(object)) write(object, frame);
         }
     }
-    walked.clear();
-    walkedNames.clear();
-    walkedAll = false;
     // Nested objects held only by nested objects (two objects holding each other) hang below
     // no written element; they are written at the top level so that none is lost.
     // Writing an object reads the nested set and never changes it. They come in the order of
     // their names.
     // A value without a frame of its own (a string, a number) has no entries to write.
+    // Their frames are read from the first walk when it met every object.
     OM* om = access->om();
-    nestedInOrder.erase(std::remove_if(nestedInOrder.begin(), nestedInOrder.end(),
-                                       [&](const InternalName& object) {
-                                           return om->getObjFrame(object) == nullptr;
-                                       }),
-                        nestedInOrder.end());
+    const auto frameOf = [&](const InternalName& object) -> const MainMemObjFrame* {
+        if (!walkedAll) return om->getObjFrame(object);
+        const std::uint32_t at = walkedNames.get(object);
+        return at == 0 ? nullptr : walked[at - 1].second;
+    };
+    nestedInOrder.erase(
+        std::remove_if(nestedInOrder.begin(), nestedInOrder.end(),
+                       [&](const InternalName& object) { return frameOf(object) == nullptr; }),
+        nestedInOrder.end());
     std::sort(nestedInOrder.begin(), nestedInOrder.end(),
               [](const InternalName& a, const InternalName& b) { return compare(a, b) < 0; });
     for (const InternalName& object : nestedInOrder)
-        if (!stopped() && written.get(object) == 0) writeObject(object, request.format);
+        if (!stopped() && written.get(object) == 0) writeElement(object, frameOf(object));
+    walked.clear();
+    walkedNames.clear();
+    walkedAll = false;
     nested.clear();
     nestedInOrder.clear();
     forgetSignatures();
@@ -530,6 +516,8 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, const MainMem
                                        const std::string& indent, bool textNodes) {
     int calls = 0;
     path.push_back(object);
+    // Whether the object stands for a value: its attributes open after a blank.
+    const bool mapped = access->isMapped(object);
     // The object's own entries, straight from its frame.
     std::size_t entry = 0;
     if (frame != nullptr)
@@ -546,7 +534,7 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, const MainMem
                 content.clear();
                 appendXmlNameOf(access->mappedName(object), content);
             } else
-                writeEntry(object, plan, stored, attributes, content, indent);
+                writeEntry(object, mapped, plan, stored, attributes, content, indent);
             ++calls;
         });
     path.pop_back();
@@ -563,8 +551,19 @@ void FLtoXMLExportHandler::writeElement(const InternalName& object, const MainMe
     ElementText& text = elementText(path.size());
     if (writeEntries(object, frame, classSet, text.attributes, text.content, "  ", false) == 0)
         return;
-    const InternalName element = typeClassOf(object, classSet);
     auto* xml = static_cast<XMLDumpFormatter*>(formatter.get());
+    // Once known, the element name of an object of the class set that is not one of its own
+    // classes is read straight from the set.
+    const ClassSet& classes = classSets[std::size_t(classSet)];
+    if (classes.elementNameKnown && object.getType() != InternalName::String &&
+        std::find(classes.classes.begin(), classes.classes.end(), object) ==
+            classes.classes.end()) {
+        objectId.clear();
+        xml->appendXmlNameOnce(object, objectId);
+        xml->writeFrameEnd(classes.elementName, true, objectId, text.attributes, text.content);
+        return;
+    }
+    const InternalName element = typeClassOf(object, classSet);
     // Elements of one class share its name, made once.
     if (element.getType() == InternalName::String || object.getType() == InternalName::String) {
         xml->writeFrameEnd(formatter->xmlName(element), true, formatter->xmlName(object),
@@ -636,7 +635,7 @@ bool FLtoXMLExportHandler::literalClassFound(const InternalName& cls, const Inte
            access->isaTest(cls, bound, IsaRelation::Subclass) != 0;
 }
 
-void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& plan,
+void FLtoXMLExportHandler::writeEntry(const InternalName& object, bool mapped, EntryPlan& plan,
                                       const InternalName& stored, std::string& attributes,
                                       std::string& content, const std::string& indent) {
     const int argCount = plan.argCount;
@@ -644,15 +643,24 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
     const InternalName method = plan.method;
     Ref<Iterator> lookedUp;
     Iterator* values = nullptr;
-    // Column c of a value row is column c - skipped of `values`: the rows of an entry with
-    // arguments are read from its parameter frame (the arguments, then the value) when the
-    // stored rows are what a lookup answers, which leaves out the host and the method.
-    int skipped = 0;
+    // The rows of an entry with arguments are read in place from its parameter frame (the
+    // arguments, then the value) when the stored rows are what a lookup answers.
     MainMemParamFrame* tuples =
         argCount != 0 && storedValuesAnswer && stored.getType() == InternalName::ParamFrame
             ? access->om()->getParamFrame(stored)
             : nullptr;
-    if (tuples != nullptr) {
+    const ParamRows* tupleRows = tuples != nullptr && tuples->storedRows().width() == argCount + 1
+                                     ? &tuples->storedRows()
+                                     : nullptr;
+    ParamRows::Cursor tupleAt;
+    const InternalName* tupleRow = nullptr;
+    // Column c of a value row is column c - skipped of `values` when its rows come through an
+    // iterator over the parameter frame, which leaves out the host and the method.
+    int skipped = 0;
+    if (tupleRows != nullptr) {
+        tupleRow = tupleRows->first(tupleAt);
+        if (tupleRow == nullptr) return;
+    } else if (tuples != nullptr) {
         skipped = 2;
         // Writing the rows of an entry with arguments nests no element, so one iterator serves
         // the entries of the whole export.
@@ -667,13 +675,17 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
         values = lookedUp.get();
         if (values == nullptr || !values->first()) return;
     }
-    prepare(plan);
+    if (!plan.prepared) prepare(plan);
     if (argCount == 0) {
         // An attribute opens on a line of its own, or after a blank in an element that stands
         // for a value.
         const auto openAttribute = [&](std::string& text) {
-            if (access->isMapped(object)) {
+            if (mapped) {
                 text += ' ';
+            } else if (indent.size() == 2) {
+                // An element at the top level: its attribute opening made once.
+                text += plan.topAttributeHead;
+                return;
             } else {
                 text += '\n';
                 text += indent;
@@ -718,7 +730,23 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
     }
     const std::vector<InternalName>& signatures = *plan.signatureRows;
     const std::size_t width = static_cast<std::size_t>(argCount + 3);
-    for (bool row = true; row; row = values->next()) {
+    // The cells of the value row from its first argument on: in place in the parameter frame,
+    // or read from the iterator.
+    const auto nextRow = [&]() {
+        if (tupleRows != nullptr) {
+            tupleRow = tupleRows->next(tupleAt, tupleRow);
+            return tupleRow != nullptr;
+        }
+        return values->next();
+    };
+    for (bool row = true; row; row = nextRow()) {
+        const InternalName* cells = tupleRow;
+        if (cells == nullptr) {
+            rowCells.clear();
+            for (int col = 3; col <= argCount + 3; ++col)
+                rowCells.push_back(values->atColumn(col - skipped));
+            cells = rowCells.data();
+        }
         // Mostly one signature matches: its result is the class, found without a set.
         results.clear();
         // The arguments are named after the last signature that matches.
@@ -728,7 +756,7 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
             const InternalName* signature = &signatures[at];
             bool matches = true;
             for (int col = 3; col <= argCount + 2 && matches; ++col)
-                matches = memberOf(values->atColumn(col - skipped), signature[col - 1]);
+                matches = memberOf(cells[col - 3], signature[col - 1]);
             if (!matches) continue;
             named = signature;
             if (std::find(results.begin(), results.end(), signature[argCount + 2]) == results.end())
@@ -741,15 +769,15 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, EntryPlan& pla
             for (const InternalName& result : results) classes.insert(result);
             cls = mostSpecific(classes);
         }
-        const InternalName value = values->atColumn(argCount + 3 - skipped);
+        const InternalName value = cells[argCount];
         // A single value outside the class writes nothing: its arguments need no text.
         if (value.getType() != InternalName::SetName && !memberOf(value, cls)) continue;
-        std::string arguments = argumentsText(argCount, values, skipped, named);
+        std::string arguments = argumentsText(argCount, cells, named);
         content += valueSetText(method, cls, value, arguments);
     }
 }
 
-std::string FLtoXMLExportHandler::argumentsText(int argCount, Iterator* valueRow, int skipped,
+std::string FLtoXMLExportHandler::argumentsText(int argCount, const InternalName* valueRow,
                                                 const InternalName* signatureRow) {
     std::string text = formatter->argsOpen();
     std::size_t running = text.size();
@@ -763,8 +791,7 @@ std::string FLtoXMLExportHandler::argumentsText(int argCount, Iterator* valueRow
             elsewhere = true;
         }
         if (elsewhere) ++position;
-        const std::string attribute =
-            formatter->attributeText(cls, position, valueRow->atColumn(col - skipped));
+        const std::string attribute = formatter->attributeText(cls, position, valueRow[col - 3]);
         running += attribute.size();
         if (running > 80) {
             text += "\n    ";

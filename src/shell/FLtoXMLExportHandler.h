@@ -61,6 +61,9 @@ class FLtoXMLExportHandler : public XMLExportHandler {
         // Whether a set-valued entry's result class is the built-in string class or below it.
         bool stringResult = false;
         std::string methodName;
+        // The opening of its attribute in an element at the top level: a line feed, the indent
+        // of two blanks, the XML name and the quote.
+        std::string topAttributeHead;
         const std::vector<InternalName>* signatureRows = nullptr;
     };
     // A sequence of classes shared by hosts, with the plans of the entries its hosts have.
@@ -90,12 +93,14 @@ class FLtoXMLExportHandler : public XMLExportHandler {
                      bool textNodes);
     // Adds one entry of the object to the attributes or the child content of the element being
     // built; `stored` is the value the entry stores.
-    void writeEntry(const InternalName& object, EntryPlan& plan, const InternalName& stored,
-                    std::string& attributes, std::string& content, const std::string& indent);
+    // `mapped`: whether the object stands for a value (isMapped).
+    void writeEntry(const InternalName& object, bool mapped, EntryPlan& plan,
+                    const InternalName& stored, std::string& attributes, std::string& content,
+                    const std::string& indent);
     // The argument attributes of one value row, named after the signature's argument classes
-    // (`signatureRow` holds its columns from the first on; column c of the value row is column
-    // c - skipped of `valueRow`).
-    std::string argumentsText(int argCount, Iterator* valueRow, int skipped,
+    // (`signatureRow` holds its columns from the first on, `valueRow` its cells from the first
+    // argument on).
+    std::string argumentsText(int argCount, const InternalName* valueRow,
                               const InternalName* signatureRow);
     // Appends the element of a nested object, named after the method that holds it.
     void appendNestedElement(std::string& out, const InternalName& method,
@@ -132,17 +137,34 @@ class FLtoXMLExportHandler : public XMLExportHandler {
 
     // Whether a value is a member of a class. An object's answer depends on its classes alone,
     // so it is found once for each sequence of classes; strings and numbers are asked directly.
-    bool memberOf(const InternalName& value, const InternalName& cls);
+    // The questions asked for every entry (memberOf, classSetOf, planOf) answer from what is
+    // kept in a few inline instructions, and go out of line only to find what is not kept yet.
+    bool memberOf(const InternalName& value, const InternalName& cls) {
+        const auto kind = value.getType();
+        if (kind == InternalName::String || kind == InternalName::Integer ||
+            kind == InternalName::Float)
+            return literalMemberOf(value, cls);
+        return classSetMemberOf(classSetOf(value), value, cls);
+    }
     // A string or number without classes of its own: its answer depends on its kind alone.
     bool literalMemberOf(const InternalName& value, const InternalName& cls);
     // memberOf for an object of a class set.
-    bool classSetMemberOf(int classSet, const InternalName& value, const InternalName& cls);
+    bool classSetMemberOf(int classSet, const InternalName& value, const InternalName& cls) {
+        for (const auto& [asked, answer] : classSets[std::size_t(classSet)].memberships)
+            if (asked == cls) return answer;
+        return classSetMembershipFound(classSet, value, cls);
+    }
+    bool classSetMembershipFound(int classSet, const InternalName& value, const InternalName& cls);
     // The XML name of a value: an object's is made once however often it is written, a
     // string's (mostly written once) each time.
     const std::string& xmlNameOf(const InternalName& value);
     // The number of the sequence of an object's classes; `frame` is the object's frame when
     // the caller has it.
-    int classSetOf(const InternalName& object, const MainMemObjFrame* frame = nullptr);
+    int classSetOf(const InternalName& object, const MainMemObjFrame* frame = nullptr) {
+        const int seen = hostSets.get(object) - 1;
+        return seen >= 0 ? seen : classSetFound(object, frame);
+    }
+    int classSetFound(const InternalName& object, const MainMemObjFrame* frame);
     // Whether an object is the built-in class string or the built-in numeric class, the
     // symbol read once (isBuiltin for both).
     bool stringOrNumericClass(const InternalName& object);
@@ -151,12 +173,23 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // The plan of an entry of a host of the class sequence; kept until the end of the body.
     // `hint` is the entry's place among the object's entries with values.
     EntryPlan& planOf(int classSet, const InternalName& method, int argCount, int type,
-                      std::size_t hint);
+                      std::size_t hint) {
+        // A host has a handful of methods, and the hosts of a sequence mostly have the same
+        // entries in the same order: the plan at the hint's place is mostly the one.
+        const std::vector<EntryPlan*>& known = classSets[std::size_t(classSet)].plans;
+        if (hint < known.size()) {
+            EntryPlan* plan = known[hint];
+            if (plan->method == method && plan->argCount == argCount && plan->type == type)
+                return *plan;
+        }
+        return planFound(classSet, method, argCount, type);
+    }
+    EntryPlan& planFound(int classSet, const InternalName& method, int argCount, int type);
     // The rows a signature lookup (arrow `type`) of the method at the class answers, looked up
     // once an export.
     const std::vector<InternalName>& signatureRows(int type, const InternalName& cls,
                                                    const InternalName& method, int argCount);
-    // Fills in what writing an entry needs of its plan.
+    // Fills in what writing an entry needs of its plan, once.
     void prepare(EntryPlan& plan);
     // The element name of an object: the most specific of its classes that take part in
     // signatures.
@@ -194,6 +227,8 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     std::vector<InternalName> results;
     // The pattern of a value lookup, kept for its storage.
     std::vector<InternalName> valuePattern;
+    // The cells of a value row read from an iterator, kept for their storage.
+    std::vector<InternalName> rowCells;
     // Whether the value an entry stores is what a lookup of the entry answers (no evaluation
     // is open to add inherited values); decided once an export.
     bool storedValuesAnswer = false;
@@ -215,10 +250,11 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // The objects with frames, and their frames, in the order of the object base's walk: the
     // walk that finds the nested objects keeps them for the walk that writes.
     std::vector<std::pair<InternalName, const MainMemObjFrame*>> walked;
-    // The same names marked (1). Once the walk met every object of a base that stays as it is
-    // (walkedAll), the writing walk takes its objects from `walked`, and whether a string or
-    // number has a frame is read here.
-    NameMarks<std::uint8_t> walkedNames;
+    // The same names marked with their places in `walked` plus one. Once the walk met every
+    // object of a base that stays as it is (walkedAll), the writing walk takes its objects from
+    // `walked`, and whether a string or number has a frame, and the frame of a nested object,
+    // are read here.
+    NameMarks<std::uint32_t> walkedNames;
     bool walkedAll = false;
     // The objects nested in their holders (mark 1), for the length of one export.
     NameMarks<std::uint8_t> nested;

@@ -17,26 +17,24 @@ template <class Mark>
 class NameMarks {
   public:
     // The mark of a name; Mark() when it has none.
-    Mark get(const InternalName& name) const {
+    // Inline for the dense names; a name in the map is looked up out of line.
+    [[gnu::always_inline]] Mark get(const InternalName& name) const {
         const int kind = denseKind(name);
-        if (kind < 0) return others.valueOr(name, Mark());
+        if (kind < 0) [[unlikely]]
+            return otherMark(name);
         const std::vector<Mark>& dense = kind == 0 ? objects : kind == 1 ? strings : integers;
         const auto at = std::size_t(name.getValue());
         return at < dense.size() ? dense[at] : Mark();
     }
     // Gives the name the mark and answers the mark it had.
-    Mark set(const InternalName& name, Mark mark) {
+    [[gnu::always_inline]] Mark set(const InternalName& name, Mark mark) {
         const int kind = denseKind(name);
-        if (kind < 0) {
-            const auto placed = others.emplace(name, mark);
-            if (placed.second) return Mark();
-            const Mark had = placed.first->second;
-            placed.first->second = mark;
-            return had;
-        }
+        if (kind < 0) [[unlikely]]
+            return setOther(name, mark);
         std::vector<Mark>& dense = kind == 0 ? objects : kind == 1 ? strings : integers;
         const auto at = std::size_t(name.getValue());
-        if (at >= dense.size()) dense.resize(std::max(at + 1, dense.size() * 2), Mark());
+        if (at >= dense.size()) [[unlikely]]
+            grow(dense, at);
         const Mark had = dense[at];
         dense[at] = mark;
         return had;
@@ -50,6 +48,20 @@ class NameMarks {
     }
 
   private:
+    [[gnu::noinline]] Mark otherMark(const InternalName& name) const {
+        return others.valueOr(name, Mark());
+    }
+    [[gnu::noinline]] Mark setOther(const InternalName& name, Mark mark) {
+        const auto placed = others.emplace(name, mark);
+        if (placed.second) return Mark();
+        const Mark had = placed.first->second;
+        placed.first->second = mark;
+        return had;
+    }
+    [[gnu::noinline]] static void grow(std::vector<Mark>& dense, std::size_t at) {
+        dense.resize(std::max(at + 1, dense.size() * 2), Mark());
+    }
+
     // 0 for an object, 1 for a string, each marked by its number, 2 for an integer marked by
     // its value; -1 for a name in the map. Integers are any values a base holds, so only small
     // ones are kept in the array.

@@ -163,9 +163,20 @@ std::string XMLDumpFormatter::namedFrameEndText(std::string_view element, bool w
 void XMLDumpFormatter::appendFrameEnd(std::string& out, std::string_view element, bool withId,
                                       std::string_view id, std::string_view attributes,
                                       std::string_view content, std::string_view prefix) {
-    out.append(prefix).append("<").append(element);
-    if (withId) out.append(" id='").append(id).append("'");
-    if (!attributes.empty()) out.append(" ").append(attributes);
+    // Single characters go in without a copy of their own: an export writes this for every
+    // element.
+    if (!prefix.empty()) out.append(prefix);
+    out += '<';
+    out.append(element);
+    if (withId) {
+        out.append(" id='");
+        out.append(id);
+        out += '\'';
+    }
+    if (!attributes.empty()) {
+        out += ' ';
+        out.append(attributes);
+    }
     if (content.empty()) {
         out.append("/>\n");
         return;
@@ -235,7 +246,15 @@ constexpr MarkupEntities markupEntities;
 void appendEscapedMarkup(std::string_view text, std::string& out) {
     const char* from = text.data();
     const char* const end = from + text.size();
-    for (const char* at = from; at != end; ++at) {
+    // Most texts have nothing to replace: they go in one append after one pass.
+    const char* first = from;
+    while (first != end && markupEntities.entity[static_cast<unsigned char>(*first)] == nullptr)
+        ++first;
+    if (first == end) {
+        out.append(from, end);
+        return;
+    }
+    for (const char* at = first; at != end; ++at) {
         const auto c = static_cast<unsigned char>(*at);
         if (markupEntities.entity[c] == nullptr) continue;
         out.append(from, at);

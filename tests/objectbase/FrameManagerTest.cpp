@@ -565,3 +565,72 @@ TEST(FrameManagerTest, AWalkOverHashedNamesFindsTheNextNameWhileNamesComeAndGo) 
     for (const auto& [name, frame] : twin) expected.push_back(name);
     EXPECT_EQ(walked, expected);
 }
+
+// A walk steps through the numbered slots in place and keeps the next hashed name it found: names
+// of both sorts coming and going around its place, just above it and far from it, while it
+// walks must still give each name next above the last one as registered at that moment.
+TEST(FrameManagerTest, AWalkOverSlotsAndHashedNamesFollowsNamesAddedAndRemovedAsItGoes) {
+    Manager fm;
+    std::mt19937 random{91};
+    std::map<InternalName, MainMemObjFrame*> twin;
+    auto someName = [&](int value) {
+        // Objects and strings sit in slots by number, integers and made objects are hashed.
+        switch (random() % 4) {
+            case 0:
+                return InternalName(value, InternalName::Integer, 0);
+            case 1:
+                return InternalName(value, InternalName::Object, 2);
+            case 2:
+                return InternalName(value, InternalName::String, 0);
+            default:
+                return InternalName(value, InternalName::Object, 0);
+        }
+    };
+    auto add = [&](const InternalName& name) {
+        if (twin.count(name) != 0) return;
+        MainMemObjFrame* frame = fm->allocateObjFrame();
+        if (fm->insertObjFrame(name, frame) != 0) return;
+        twin[name] = frame;
+    };
+    auto remove = [&](std::map<InternalName, MainMemObjFrame*>::iterator victim) {
+        ASSERT_EQ(fm->deleteObjFrame(victim->first), 0);
+        twin.erase(victim);
+    };
+    ErrorCapture errors;
+    for (int i = 0; i < 3000; ++i) add(someName(int(random() % 6000)));
+    for (int walk = 0; walk < 4; ++walk) {
+        Iterator* it = fm->objNames(nullptr);
+        bool more = it->first();
+        ASSERT_EQ(more, !twin.empty());
+        if (more) ASSERT_EQ(it->atColumn(1), twin.begin()->first);
+        int steps = 0;
+        while (more) {
+            const InternalName current = it->atColumn(1);
+            const unsigned change = random() % 6;
+            // Right above the place (the next slot, the next hashed name), anywhere, or the
+            // next name or one further on going away; some steps change nothing.
+            if (change == 0) add(someName(current.getValue() + int(random() % 3)));
+            if (change == 1) add(someName(int(random() % 6000)));
+            if (change == 2) {
+                auto victim = twin.upper_bound(current);
+                if (victim != twin.end()) remove(victim);
+            }
+            if (change == 3) {
+                auto victim = twin.upper_bound(current);
+                for (int skip = int(random() % 5); skip > 0 && victim != twin.end(); --skip)
+                    ++victim;
+                if (victim != twin.end()) remove(victim);
+            }
+            if (::testing::Test::HasFatalFailure()) return;
+            const auto next = twin.upper_bound(current);
+            more = it->next();
+            ASSERT_EQ(more, next != twin.end()) << current.ToString() << " step " << steps;
+            if (more) ASSERT_EQ(it->atColumn(1), next->first) << "step " << steps;
+            ++steps;
+        }
+        // Ended, the walk stays ended.
+        EXPECT_FALSE(it->next());
+        EXPECT_EQ(it->atColumn(1), InternalName::UndefinedObject);
+        decRef(it);
+    }
+}

@@ -144,6 +144,38 @@ TEST_F(XMLExportCasesTest, ValuesHeldByEntriesWithArgumentsAreShared) {
               "<person id='carl'>\n  <likes person1='ann' person='bob'/>\n</person>\n\n");
 }
 
+// One handler exporting twice: what it worked out for the first export (the plans of a class's
+// entries, its element name, the nested objects) must not shape the second after a signature
+// and a value were added between them.
+TEST_F(XMLExportCasesTest, ASecondExportFollowsASignatureAddedSinceTheFirst) {
+    const InternalName person = obj("person"), ann = obj("ann"), bob = obj("bob");
+    value(person, obj("name"), 6, obj("string"));
+    isa(ann, person);
+    isa(bob, person);
+    value(ann, obj("name"), 0, str("Ann"));
+    value(bob, obj("name"), 0, str("Bob"));
+    value(ann, obj("pal"), 0, bob);
+    ExportRequest request;
+    request.format = 2;
+    auto* handler = new FLtoXMLExportHandler(access);
+    // Undeclared, pal writes nothing and bob has an element of his own.
+    EXPECT_EQ(debugOf([&] { handler->exportOM(request); }),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<person id='ann' \n  name='Ann'/>\n\n"
+              "<person id='bob' \n  name='Bob'/>\n\n");
+    // Declared, bob is held by ann alone and nested in her element.
+    value(person, obj("pal"), 6, person);
+    value(obj("carl"), obj("name"), 0, str("Carl"));
+    isa(obj("carl"), person);
+    EXPECT_EQ(debugOf([&] { handler->exportOM(request); }),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<person id='ann' \n  name='Ann'>\n"
+              "  <pal \n    name='Bob'/>\n"
+              "</person>\n\n"
+              "<person id='carl' \n  name='Carl'/>\n\n");
+    decRef(handler);
+}
+
 // Members are wrapped once the line passes 80 columns: after the separating blank, a line feed
 // and four blanks, the count starting again at the member.
 TEST_F(XMLExportCasesTest, LongMemberListsWrap) {
