@@ -112,11 +112,14 @@ void MainMemPredicateWriter::prefetch(const InternalName* row) {
     if (found != nullptr && found->getArity() == arity) found->store().prefetch(row);
 }
 
+MainMemSetMemberWriter::MainMemSetMemberWriter(MainMemOM& om, int methodType)
+    : om(om), type(methodType), sets(setValued(methodType)) {}
+
 int MainMemSetMemberWriter::insert(const InternalName* row) {
     const InternalName& host = row[0];
     const InternalName& method = row[1];
     const InternalName& value = row[2];
-    if (!setValued(type)) return om.insertMethodValue(host, method, nullptr, 0, type, value);
+    if (!sets) return om.insertMethodValue(host, method, nullptr, 0, type, value);
     MainMemSetFrame* members = nullptr;
     if (!hints.takeHint(host, method, type, om.layoutStamp, members))
         members = om.methodSetFrame(host, method, type, om.methodSets);
@@ -126,7 +129,7 @@ int MainMemSetMemberWriter::insert(const InternalName* row) {
 }
 
 bool MainMemSetMemberWriter::holds(const InternalName* row) {
-    if (!setValued(type)) return false;
+    if (!sets) return false;
     const MainMemSetFrame* members = om.methodSetFrame(row[0], row[1], type, om.methodSets);
     return members != nullptr && members->contains(row[2]);
 }
