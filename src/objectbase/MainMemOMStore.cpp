@@ -332,8 +332,9 @@ int MainMemOM::storeSetMember(MainMemSetFrame* members, const InternalName& host
     indexStoredValue(host, args, argCount, value);
     if (!deltaOn) return 1;
     // A value without arguments of the method type the last value went to, the usual one of a
-    // `->>` head, is appended to the delta frame found then: the general recording cost a
-    // closure's head as much again as appending the row.
+    // `->>` head, is appended to the delta frame found then: the general recording cost as much
+    // again as appending the row (6 % of the method form's instructions on the closure of a
+    // chain of 1000 nodes).
     const ValueDeltaHint& hint = valueDelta;
     if (argCount == 0 && hint.argCount == 0 && hint.type == type && hint.table == deltaInfo &&
         hint.stamp == layoutStamp) {
