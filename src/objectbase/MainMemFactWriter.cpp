@@ -125,7 +125,10 @@ int MainMemSetMemberWriter::insert(const InternalName* row) {
         members = om.methodSetFrame(host, method, type, om.methodSets);
     // The host's first value makes the entry; the next one finds it.
     if (members == nullptr) return om.insertMethodValue(host, method, nullptr, 0, type, value);
-    return om.storeSetMember(members, host, method, nullptr, 0, type, value);
+    // The set's own insert answers a member stored already, most of a head's rows, with no call
+    // into the object manager.
+    if (members->insert(value) == 0) return 0;
+    return om.noteNewSetMember(host, method, nullptr, 0, type, value);
 }
 
 bool MainMemSetMemberWriter::holds(const InternalName* row) {

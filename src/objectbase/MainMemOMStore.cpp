@@ -329,6 +329,12 @@ int MainMemOM::storeSetMember(MainMemSetFrame* members, const InternalName& host
                               int type, const InternalName& value) {
     // One probe answers both whether the value is there and where it goes.
     if (members->insert(value) == 0) return 0;
+    return noteNewSetMember(host, method, args, argCount, type, value);
+}
+
+int MainMemOM::noteNewSetMember(const InternalName& host, const InternalName& method,
+                                const InternalName* args, int argCount, int type,
+                                const InternalName& value) {
     indexStoredValue(host, args, argCount, value);
     if (!deltaOn) return 1;
     // A value without arguments of the method type the last value went to, the usual one of a
