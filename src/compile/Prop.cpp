@@ -11,7 +11,9 @@
 #include "foundation/OutputChannel.h"
 #include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
+#include "objectbase/MainMemFrames.h"
 #include "objectbase/MemberSet.h"
+#include "objectbase/OM.h"
 
 namespace {
 
@@ -57,6 +59,72 @@ bool copiesRows(MethodType type) {
     }
     return false;
 }
+
+// The rows of a set-valued method's hosts, one per member of a host's set, read in place from the
+// sets when the operand is read, in the order the sets keep their members: no copy of them into
+// the operand. A count over the values of a `->>` closure copied every member into its input
+// (on a chain of 1000 nodes, 500,000 rows and 13 % of the run's instructions; its peak memory
+// 30 -> 19 MB) where the same count over memberships reads its stored rows in place. The hosts and
+// their set names are taken when the literal is evaluated; each set is looked up by its name when
+// read, so a set that is gone by then gives no rows rather than a dangling read.
+class KeptMembersSource final : public RowSource {
+  public:
+    // `hosts`: per host, the cells of the columns before the value; `values`: per host, its
+    // value (a set name, or a value of its own). `take`: (0-based column, result cell).
+    KeptMembersSource(Ref<OM> om, std::size_t hostWidth, std::vector<InternalName> hosts,
+                      std::vector<InternalName> values, std::vector<std::pair<int, int>> take,
+                      std::vector<InternalName> cells, std::size_t members)
+        : om(std::move(om)),
+          hostWidth(hostWidth),
+          hosts(std::move(hosts)),
+          values(std::move(values)),
+          cells(std::move(cells)),
+          members(members) {
+        for (const auto& [column, cell] : take)
+            (std::size_t(column) < hostWidth ? hostTake : valueCells).emplace_back(column, cell);
+    }
+
+    void produce(const RowSink& emit) override {
+        std::span<const InternalName> front;
+        for (std::size_t h = 0; h < values.size(); ++h) {
+            const InternalName* host = hosts.data() + h * hostWidth;
+            for (const auto& [column, cell] : hostTake) cells[std::size_t(cell)] = host[column];
+            auto row = [&](const InternalName& value) {
+                for (const auto& [column, cell] : valueCells) cells[std::size_t(cell)] = value;
+                return emit(cells.data());
+            };
+            const InternalName& value = values[h];
+            if (value.getType() != InternalName::SetName) {
+                if (!row(value)) return;
+                continue;
+            }
+            const MainMemSetFrame* set = om->getSetFrame(value);
+            if (set == nullptr) continue;
+            set->memberSet().kept(front, added);
+            for (const InternalName& member : front)
+                if (!row(member)) return;
+            for (const InternalName& member : added)
+                if (!row(member)) return;
+        }
+    }
+    bool distinctRows() const override { return true; }
+    bool readsInPlace() const override { return true; }
+    std::size_t rowsAtMost() const override { return members; }
+
+  private:
+    Ref<OM> om;
+    std::size_t hostWidth;
+    std::vector<InternalName> hosts;
+    std::vector<InternalName> values;
+    // (0-based column, result cell) of the host's columns and of the value column.
+    std::vector<std::pair<int, int>> hostTake;
+    std::vector<std::pair<int, int>> valueCells;
+    std::vector<InternalName> cells;
+    // The members of the sets when the literal was evaluated.
+    std::size_t members;
+    // The members a set added since it was last read in order (MemberSet::kept).
+    std::vector<InternalName> added;
+};
 
 }  // namespace
 
@@ -191,6 +259,36 @@ bool Prop::emitKeptMembers(PropRun& run, const InternalName& setName,
     return true;
 }
 
+bool Prop::deferKeptMembers(PropRun& run, Iterator* rows) const {
+    OM* om = run.access->om();
+    if (om == nullptr) return false;
+    const std::size_t hostWidth = std::size_t(relationWidth - 1);
+    std::vector<InternalName> hosts;
+    std::vector<InternalName> values;
+    std::size_t members = 0;
+    for (bool more = rows->first(); more; more = rows->next()) {
+        for (int c = 1; c < relationWidth; ++c) hosts.push_back(rows->atColumn(c));
+        const InternalName value = rows->atColumn(relationWidth);
+        values.push_back(value);
+        if (value.getType() != InternalName::SetName)
+            ++members;
+        else if (const MainMemSetFrame* set = om->getSetFrame(value))
+            members += set->memberSet().size();
+    }
+    std::vector<std::pair<int, int>> take;
+    std::vector<InternalName> cells = run.resultCells;
+    for (const VarRecord& r : vars) {
+        if (r.column >= 1 && r.column <= relationWidth)
+            take.emplace_back(r.column - 1, r.cell);
+        else
+            cells[std::size_t(r.cell)] = InternalName::UndefinedObject;
+    }
+    run.result->defer(std::make_unique<KeptMembersSource>(
+        Ref<OM>::share(om), hostWidth, std::move(hosts), std::move(values), std::move(take),
+        std::move(cells), members));
+    return true;
+}
+
 void Prop::matchRelation(Run& base) const {
     auto& run = static_cast<PropRun&>(base);
     Ref<Iterator> rows = Ref<Iterator>::adopt(
@@ -198,8 +296,11 @@ void Prop::matchRelation(Run& base) const {
     if (!rows) return;
     const std::size_t valueCell = std::size_t(relationWidth - 1);
     // A count takes the rows in any order: the members need not be sorted, and the rows, distinct
-    // already, need no probe.
+    // already, need no probe. Untraced, it takes them by their cells alone, so they need no key
+    // either and are read in place from the sets (a traced run prints them keyed, as it stores
+    // them).
     const bool anyOrder = rowsAnyOrderDistinct(run);
+    if (anyOrder && !run.traced && needsCheck == 0 && deferKeptMembers(run, rows.get())) return;
     auto copyColumns = [&](std::vector<InternalName>& into) {
         for (int c = 1; c < relationWidth; ++c) into[std::size_t(c - 1)] = rows->atColumn(c);
     };

@@ -85,6 +85,10 @@ class Prop : public BaseOperator {
     // The rows of one host's set, `rowCells` holding the host's columns, in the order the set
     // keeps them; false when the set frame is not found.
     bool emitKeptMembers(PropRun& run, const InternalName& setName, const InternalName& key) const;
+    // For an untraced evaluation whose rows may come in any order, unkeyed, with nothing to test:
+    // leaves the rows of the hosts `rows` gives to be read in place from their sets when the
+    // result is read. False, with no row taken, when the object base cannot be read so.
+    bool deferKeptMembers(PropRun& run, Iterator* rows) const;
 
     MethodType methodType;
     Axis axis;

@@ -112,21 +112,27 @@ void MainMemPredicateWriter::prefetch(const InternalName* row) {
     if (found != nullptr && found->getArity() == arity) found->store().prefetch(row);
 }
 
+MainMemSetMemberWriter::MainMemSetMemberWriter(MainMemOM& om, int methodType)
+    : om(om), type(methodType), sets(setValued(methodType)) {}
+
 int MainMemSetMemberWriter::insert(const InternalName* row) {
     const InternalName& host = row[0];
     const InternalName& method = row[1];
     const InternalName& value = row[2];
-    if (!setValued(type)) return om.insertMethodValue(host, method, nullptr, 0, type, value);
+    if (!sets) return om.insertMethodValue(host, method, nullptr, 0, type, value);
     MainMemSetFrame* members = nullptr;
     if (!hints.takeHint(host, method, type, om.layoutStamp, members))
         members = om.methodSetFrame(host, method, type, om.methodSets);
     // The host's first value makes the entry; the next one finds it.
     if (members == nullptr) return om.insertMethodValue(host, method, nullptr, 0, type, value);
-    return om.storeSetMember(members, host, method, nullptr, 0, type, value);
+    // The set's own insert answers a member stored already, most of a head's rows, with no call
+    // into the object manager.
+    if (members->insert(value) == 0) return 0;
+    return om.noteNewSetMember(host, method, nullptr, 0, type, value);
 }
 
 bool MainMemSetMemberWriter::holds(const InternalName* row) {
-    if (!setValued(type)) return false;
+    if (!sets) return false;
     const MainMemSetFrame* members = om.methodSetFrame(row[0], row[1], type, om.methodSets);
     return members != nullptr && members->contains(row[2]);
 }

@@ -44,7 +44,7 @@ class MainMemPredicateWriter : public FactWriter {
 // member of a host met before, in this pass or an earlier one, costs one probe of its set.
 class MainMemSetMemberWriter : public FactWriter {
   public:
-    MainMemSetMemberWriter(MainMemOM& om, int methodType) : om(om), type(methodType) {}
+    MainMemSetMemberWriter(MainMemOM& om, int methodType);
     int insert(const InternalName* row) override;
     bool holds(const InternalName* row) override;
     void prefetch(const InternalName* row) override;
@@ -52,6 +52,8 @@ class MainMemSetMemberWriter : public FactWriter {
   private:
     MainMemOM& om;
     int type;
+    // Whether the type's values are sets, which the writer keeps: decided once.
+    bool sets;
     // Only the hints' notes are used: the sets found are kept by the object manager.
     HostSetCache hints;
 };

@@ -321,7 +321,7 @@ class MainMemObjFrame : public ObjectFrame {
 static_assert(sizeof(void*) < 8 || sizeof(MainMemObjFrame) == 40);
 
 // The members of one set, in a flat store (see MemberSet).
-class MainMemSetFrame : public SetFrame {
+class MainMemSetFrame final : public SetFrame {
   public:
     MainMemSetFrame() = default;
     ~MainMemSetFrame() override = default;

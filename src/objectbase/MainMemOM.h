@@ -346,6 +346,12 @@ class MainMemOM : public OM {
     int storeSetMember(MainMemSetFrame* members, const InternalName& host,
                        const InternalName& method, const InternalName* args, int argCount, int type,
                        const InternalName& value);
+    // The rest of storeSetMember for a value the set has just taken: indexes and records it; 1,
+    // or the recording's answer. A head's rows are mostly members already, which need no more
+    // than the set's insert.
+    int noteNewSetMember(const InternalName& host, const InternalName& method,
+                         const InternalName* args, int argCount, int type,
+                         const InternalName& value);
     // The set frame of the object's classes of a class-relation kind (1, 2, 3), or null while
     // it has none: kept in `classSets`, or found through the object's frame and kept there.
     MainMemSetFrame* classSetOf(const InternalName& object, int kind) {

@@ -329,8 +329,25 @@ int MainMemOM::storeSetMember(MainMemSetFrame* members, const InternalName& host
                               int type, const InternalName& value) {
     // One probe answers both whether the value is there and where it goes.
     if (members->insert(value) == 0) return 0;
+    return noteNewSetMember(host, method, args, argCount, type, value);
+}
+
+int MainMemOM::noteNewSetMember(const InternalName& host, const InternalName& method,
+                                const InternalName* args, int argCount, int type,
+                                const InternalName& value) {
     indexStoredValue(host, args, argCount, value);
-    return deltaOn ? recordValue(type, method, host, args, argCount, value, true) : 1;
+    if (!deltaOn) return 1;
+    // A value without arguments of the method type the last value went to, the usual one of a
+    // `->>` head, is appended to the delta frame found then: the general recording cost as much
+    // again as appending the row (6 % of the method form's instructions on the closure of a
+    // chain of 1000 nodes).
+    const ValueDeltaHint& hint = valueDelta;
+    if (argCount == 0 && hint.argCount == 0 && hint.type == type && hint.table == deltaInfo &&
+        hint.stamp == layoutStamp) {
+        const InternalName row[3] = {method, host, value};
+        return answerForNewFact(hint.frame->insertNewTuple(row, 3));
+    }
+    return recordValue(type, method, host, args, argCount, value, true);
 }
 
 MainMemSetFrame* MainMemOM::lookUpMethodSetFrame(const InternalName& host,

@@ -1,5 +1,5 @@
 // Tests of the leaf operators over a real object base: Isa with derived instances and noKey, Isa
-// read by a count, IdMapper over stored function terms and over constants.
+// and Prop read by a count, IdMapper over stored function terms and over constants.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +9,7 @@
 
 #include "compile/Aggregation.h"
 #include "compile/CompileTestSupport.h"
+#include "compile/Prop.h"
 #include "objectbase/MainMemFrames.h"
 #include "support/ChannelCapture.h"
 
@@ -236,6 +237,121 @@ TEST_F(AlgebraTest, MembershipsReadByACountAreTheStoredOnesInPlace) {
     ASSERT_EQ(om->equate(things[3], things[4], 0), 1);
     ASSERT_EQ(om->equate(things[8], classes[5], 0), 1);
     ASSERT_EQ(om->equate(classes[1], classes[2], 0), 1);
+    ASSERT_EQ(om->applyEqualities(), 1);
+    expectAlike("merged");
+}
+
+// X[m ->> {Y}] read by a count: the members of the hosts' sets are read in place when the count
+// reads its input, unkeyed, and give the cells of the keyed read (which walks each set in order),
+// each row once; the count of each host's values is the size of its set. So also after values are
+// withdrawn (as inheritance withdraws the values it stored), after more come out of order, and
+// after equalities merge hosts, values and method names. A traced run keeps its rows keyed.
+TEST_F(AlgebraTest, MethodValuesReadByACountAreTheStoredSetsInPlace) {
+    std::vector<InternalName> hosts;
+    for (int i = 0; i < 30; ++i) hosts.push_back(object("h" + std::to_string(i)));
+    std::vector<InternalName> values;
+    for (int i = 0; i < 40; ++i) values.push_back(object("v" + std::to_string(i)));
+    const InternalName m = object("m");
+    const InternalName other = object("other");
+    auto give = [this](const InternalName& host, const InternalName& method,
+                       const InternalName& value) {
+        access->insertValue(host, method, nullptr, 0, MethodType::Set, value);
+    };
+    // Sets large enough to be hashed, filled out of order, hosts that are values too, and a
+    // method whose values are not read.
+    for (std::size_t i = 0; i < hosts.size(); ++i)
+        for (std::size_t j = 0; j < values.size(); j += 1 + i % 3)
+            give(hosts[i], m, values[(j * 7 + i) % values.size()]);
+    for (std::size_t i = 1; i < hosts.size(); i += 4) give(hosts[i], m, hosts[i - 1]);
+    for (std::size_t i = 0; i < hosts.size(); i += 5) give(hosts[i], other, values[i]);
+
+    Conditions c;
+    c.var = Records{{1, 0}, {3, 1}};
+    c.constantPositions = ints({2});
+    c.constantSymbols = symbols({constant("m")});
+    c.variables = symbols({x, y});
+    auto makeProp = [&c] {
+        PropSpec spec{3, MethodType::Set, Axis::None, 1, toPattern(c)};
+        return Ref<Prop>::adopt(new Prop(spec));
+    };
+    const Ref<Prop> keyed = makeProp();
+    const Ref<Prop> counted = makeProp();
+    counted->feedsOrderFreeReader();
+
+    auto cellsOf = [](Operand* operand) {
+        std::vector<Row> rows;
+        scan(operand, RowOrder::Repeating,
+             [&rows](const RowView& row) { rows.emplace_back(row.cells, row.cells + 2); });
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    };
+    // The values of each host's m as its frame holds them.
+    auto framesCount = [this] {
+        InternalName method;
+        access->internValue(constant("m"), method);
+        std::map<InternalName, int> counts;
+        const auto objects = Ref<Iterator>::adopt(om->objNamesIterator(nullptr));
+        for (bool more = objects->first(); more; more = objects->next()) {
+            const InternalName host = objects->atColumn(1);
+            const MainMemObjFrame* frame = om->getObjFrame(host);
+            InternalName stored;
+            if (frame == nullptr || frame->lookupMethod(method, 1, 0, stored) == 0) continue;
+            const MainMemSetFrame* own = om->getSetFrame(stored);
+            if (own != nullptr && own->size() > 0) counts[host] = own->size();
+        }
+        return counts;
+    };
+    auto countOf = [this](Operand* input) {
+        clib_list<FSymbol> groups;
+        groups.append(x);
+        auto count = Ref<Aggregation>::adopt(new Aggregation("count", y, groups));
+        const Ref<Operand> result = run(count.get(), {input}, access);
+        std::map<InternalName, int> counts;
+        for (const KeyedRow& row : contents(result.get()))
+            counts[row.second.at(0)] = row.first.getValue();
+        return counts;
+    };
+    auto expectAlike = [&](const char* when) {
+        // Read before the keyed read, which reads the sets in order and so sorts in the members
+        // they added since.
+        const Ref<Operand> inPlace = run(counted.get(), {}, access);
+        auto* held = dynamic_cast<SetOperand*>(inPlace.get());
+        ASSERT_NE(held, nullptr) << when;
+        EXPECT_TRUE(held->holdsSource()) << when;
+        EXPECT_TRUE(held->holdsDistinctSource()) << when;
+        const std::map<InternalName, int> inPlaceCounts = countOf(inPlace.get());
+        const std::vector<Row> rows = cellsOf(inPlace.get());
+        const Ref<Operand> byKey = run(keyed.get(), {}, access);
+        EXPECT_EQ(rows, cellsOf(byKey.get())) << when;
+        EXPECT_EQ(std::adjacent_find(rows.begin(), rows.end()), rows.end()) << when;
+        EXPECT_EQ(inPlaceCounts, framesCount()) << when;
+        EXPECT_EQ(countOf(byKey.get()), framesCount()) << when;
+        // Traced, the rows are stored under their hosts.
+        ChannelCapture debug(debugChannel());
+        const Ref<Operand> traced = run(counted.get(), {}, access, true);
+        auto* stored = dynamic_cast<SetOperand*>(traced.get());
+        ASSERT_NE(stored, nullptr) << when;
+        EXPECT_FALSE(stored->holdsSource()) << when;
+        EXPECT_EQ(contents(traced.get()), contents(byKey.get())) << when;
+    };
+    expectAlike("stored");
+
+    // Values withdrawn, then others added below and above the members left.
+    for (std::size_t i = 0; i < hosts.size(); i += 2)
+        for (std::size_t j = i % 4; j < values.size(); j += 4)
+            om->removeMethodValue(hosts[i], m, nullptr, 0, 1, values[j]);
+    for (std::size_t i = 0; i < hosts.size(); i += 3) {
+        give(hosts[i], m, values[(i * 11) % values.size()]);
+        give(hosts[i], m, object("late" + std::to_string(i)));
+    }
+    expectAlike("withdrawn");
+
+    // Hosts merge with hosts and with values, and the other method with m: rows that become
+    // equal are kept once.
+    ASSERT_EQ(om->equate(hosts[3], hosts[4], 0), 1);
+    ASSERT_EQ(om->equate(hosts[8], values[5], 0), 1);
+    ASSERT_EQ(om->equate(values[1], values[2], 0), 1);
+    ASSERT_EQ(om->equate(other, m, 0), 1);
     ASSERT_EQ(om->applyEqualities(), 1);
     expectAlike("merged");
 }

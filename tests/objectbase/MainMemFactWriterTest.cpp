@@ -1,7 +1,7 @@
 // The writer of set-valued members, which keeps the hosts' set frames, agrees with the plain
-// inserts, whatever equalities and clears move the frames between its inserts; so does the
-// predicate writer that stores a pass's fresh rows without a probe, and the membership writer
-// that keeps the objects' class sets.
+// inserts and records as they do, whatever equalities and clears move the frames between its
+// inserts; so does the predicate writer that stores a pass's fresh rows without a probe, and the
+// membership writer that keeps the objects' class sets.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -266,6 +266,72 @@ TEST_F(SetMemberWriterTest, InsertsAfterABatchOfHintsAgreeWithPlainInserts) {
             }
         }
         expectAlikeThenClear(run);
+    }
+}
+
+// Pass after pass, the writer records each new member in the delta of its method type as the
+// general recording does (`plain` stores each value as a set of one, recorded member by member),
+// while values of another set-valued type with a delta of its own, values with arguments and
+// equalities that move the frames come between its rows.
+TEST_F(SetMemberWriterTest, MembersRecordedByTheWriterAreThoseTheGeneralRecordingWrites) {
+    std::mt19937 random(5555);
+    const std::vector<InternalName> hosts = objects("h", 30);
+    const std::vector<InternalName> values = objects("v", 50);
+    const InternalName methods[] = {object("m"), object("n")};
+    const FSymbol plainSecond =
+        plain->giveSymTab()->GetFSymbol("delta_2^0", InternalName::Predicate, 3);
+    const FSymbol keptSecond =
+        other->giveSymTab()->GetFSymbol("delta_2^0", InternalName::Predicate, 3);
+    const FSymbol plainArgs =
+        plain->giveSymTab()->GetFSymbol("delta_1^1", InternalName::Predicate, 4);
+    const FSymbol keptArgs =
+        other->giveSymTab()->GetFSymbol("delta_1^1", InternalName::Predicate, 4);
+    for (int pass = 0; pass < 12; ++pass) {
+        plainTable = std::make_unique<DeltaTable>();
+        keptTable = std::make_unique<DeltaTable>();
+        plainDelta = plain->giveSymTab()->GetFSymbol("delta_1^0", InternalName::Predicate, 3);
+        keptDelta = other->giveSymTab()->GetFSymbol("delta_1^0", InternalName::Predicate, 3);
+        plainTable->setMethodDelta(1, 0, plainDelta);
+        keptTable->setMethodDelta(1, 0, keptDelta);
+        plainTable->setMethodDelta(2, 0, plainSecond);
+        keptTable->setMethodDelta(2, 0, keptSecond);
+        plainTable->setMethodDelta(1, 1, plainArgs);
+        keptTable->setMethodDelta(1, 1, keptArgs);
+        ASSERT_EQ(plain->initDelta(plainTable.get()), 1);
+        ASSERT_EQ(other->initDelta(keptTable.get()), 1);
+        for (int step = 0; step < 400; ++step) {
+            const InternalName host = hosts[random() % hosts.size()];
+            const InternalName method = methods[random() % 2];
+            const InternalName value = values[random() % values.size()];
+            const int what = int(random() % 100);
+            if (what < 2) {
+                const InternalName b = values[random() % values.size()];
+                ASSERT_EQ(plain->equate(host, b, 0), other->equate(host, b, 0));
+                ASSERT_EQ(plain->applyEqualities(), other->applyEqualities());
+            } else if (what < 12) {
+                const InternalName argument = values[random() % values.size()];
+                ASSERT_EQ(plain->insertMethodValue(host, method, &argument, 1, 1, value),
+                          other->insertMethodValue(host, method, &argument, 1, 1, value))
+                    << "pass " << pass << " step " << step;
+            } else {
+                const int type = what < 30 ? 2 : 1;
+                set<InternalName> one;
+                one.insert(value);
+                ASSERT_EQ(plain->insertSetMember(host, method, nullptr, 0, type, one),
+                          keptInsert(host, method, type, value))
+                    << "pass " << pass << " step " << step;
+            }
+        }
+        EXPECT_EQ(predicateRows(plain, plainDelta), predicateRows(other, keptDelta))
+            << "pass " << pass;
+        EXPECT_EQ(predicateRows(plain, plainSecond), predicateRows(other, keptSecond))
+            << "pass " << pass;
+        EXPECT_EQ(predicateRows(plain, plainArgs), predicateRows(other, keptArgs))
+            << "pass " << pass;
+        EXPECT_FALSE(predicateRows(other, keptDelta).empty()) << "pass " << pass;
+        EXPECT_EQ(dumped(plain), dumped(other)) << "pass " << pass;
+        plain->clearDelta();
+        other->clearDelta();
     }
 }
 
