@@ -602,7 +602,9 @@ TEST(FrameManagerTest, AWalkOverSlotsAndHashedNamesFollowsNamesAddedAndRemovedAs
         Iterator* it = fm->objNames(nullptr);
         bool more = it->first();
         ASSERT_EQ(more, !twin.empty());
-        if (more) ASSERT_EQ(it->atColumn(1), twin.begin()->first);
+        if (more) {
+            ASSERT_EQ(it->atColumn(1), twin.begin()->first);
+        }
         int steps = 0;
         while (more) {
             const InternalName current = it->atColumn(1);
@@ -625,7 +627,9 @@ TEST(FrameManagerTest, AWalkOverSlotsAndHashedNamesFollowsNamesAddedAndRemovedAs
             const auto next = twin.upper_bound(current);
             more = it->next();
             ASSERT_EQ(more, next != twin.end()) << current.ToString() << " step " << steps;
-            if (more) ASSERT_EQ(it->atColumn(1), next->first) << "step " << steps;
+            if (more) {
+                ASSERT_EQ(it->atColumn(1), next->first) << "step " << steps;
+            }
             ++steps;
         }
         // Ended, the walk stays ended.

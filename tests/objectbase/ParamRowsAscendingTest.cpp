@@ -83,7 +83,9 @@ struct TwinFrames {
             const InternalName* a = waiting.definingRow(row[Width - 1]);
             const InternalName* b = indexed.definingRow(row[Width - 1]);
             ASSERT_EQ(a == nullptr, b == nullptr) << step;
-            if (a != nullptr) EXPECT_EQ(cellsOf(a, Width), cellsOf(b, Width)) << step;
+            if (a != nullptr) {
+                EXPECT_EQ(cellsOf(a, Width), cellsOf(b, Width)) << step;
+            }
         }
     }
 };

@@ -32,7 +32,9 @@ TEST(RankedRunTest, TakenPlacesKeepTheirValuesAndAreFoundFromAnyPlace) {
             while (scanned < 512 && taken.count(scanned) == 0) ++scanned;
             ASSERT_EQ(run.takenFrom(place), scanned) << place;
             ASSERT_EQ(run.taken(place), taken.count(place) == 1);
-            if (run.taken(place)) EXPECT_EQ(run.valueAt(place), first + rank++);
+            if (run.taken(place)) {
+                EXPECT_EQ(run.valueAt(place), first + rank++);
+            }
         }
         EXPECT_EQ(run.takenFrom(512), 512u);
     }
