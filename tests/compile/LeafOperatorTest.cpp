@@ -156,6 +156,39 @@ TEST_F(LeafOperatorTest, IdMapperMapsStoredTermsAndConstants) {
     EXPECT_EQ(access->functionCalls, before);
 }
 
+// The two cells of every row an operand gives, sorted: the same rows whatever order it reads.
+std::vector<Row> cellsOf(Operand* operand) {
+    std::vector<Row> rows;
+    scan(operand, RowOrder::Repeating,
+         [&rows](const RowView& row) { rows.emplace_back(row.cells, row.cells + 2); });
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+// The input's rows counted by a count of `counted` grouped by `group`: each group's count.
+std::map<InternalName, int> countsPerFirstCell(Operand* input, const FSymbol& group,
+                                               const FSymbol& counted, OMAccess* access) {
+    clib_list<FSymbol> groups;
+    groups.append(group);
+    auto count = Ref<Aggregation>::adopt(new Aggregation("count", counted, groups));
+    const Ref<Operand> result = run(count.get(), {input}, access);
+    std::map<InternalName, int> counts;
+    for (const KeyedRow& row : contents(result.get()))
+        counts[row.second.at(0)] = row.first.getValue();
+    return counts;
+}
+
+// Traced, a count's input is stored under its keys, as the trace prints it: the rows of the
+// keyed read.
+void expectTracedReadKeyed(Operator* counted, Operand* byKey, OMAccess* access, const char* when) {
+    ChannelCapture debug(debugChannel());
+    const Ref<Operand> traced = run(counted, {}, access, true);
+    auto* stored = dynamic_cast<SetOperand*>(traced.get());
+    ASSERT_NE(stored, nullptr) << when;
+    EXPECT_FALSE(stored->holdsSource()) << when;
+    EXPECT_EQ(contents(traced.get()), contents(byKey)) << when;
+}
+
 // X : Y over memberships alone (no subclass fact) read by a count: the stored memberships are
 // read in place, unkeyed, and give the cells of the keyed read, each row once; the count of each
 // object's classes is the size of its set of classes, also after equalities merge objects and
@@ -180,13 +213,6 @@ TEST_F(AlgebraTest, MembershipsReadByACountAreTheStoredOnesInPlace) {
     auto counted = Ref<Isa>::adopt(makeIsa(IsaRelation::Member, c));
     counted->feedsOrderFreeReader();
 
-    auto cellsOf = [](Operand* operand) {
-        std::vector<Row> rows;
-        scan(operand, RowOrder::Repeating,
-             [&rows](const RowView& row) { rows.emplace_back(row.cells, row.cells + 2); });
-        std::sort(rows.begin(), rows.end());
-        return rows;
-    };
     // The classes of each object as its frame holds them.
     auto framesCount = [this] {
         std::map<InternalName, int> counts;
@@ -200,16 +226,7 @@ TEST_F(AlgebraTest, MembershipsReadByACountAreTheStoredOnesInPlace) {
         }
         return counts;
     };
-    auto countOf = [this](Operand* input) {
-        clib_list<FSymbol> groups;
-        groups.append(x);
-        auto count = Ref<Aggregation>::adopt(new Aggregation("count", y, groups));
-        const Ref<Operand> result = run(count.get(), {input}, access);
-        std::map<InternalName, int> counts;
-        for (const KeyedRow& row : contents(result.get()))
-            counts[row.second.at(0)] = row.first.getValue();
-        return counts;
-    };
+    auto countOf = [this](Operand* input) { return countsPerFirstCell(input, x, y, access); };
     auto expectAlike = [&](const char* when) {
         const Ref<Operand> byKey = run(keyed.get(), {}, access);
         const Ref<Operand> inPlace = run(counted.get(), {}, access);
@@ -224,12 +241,7 @@ TEST_F(AlgebraTest, MembershipsReadByACountAreTheStoredOnesInPlace) {
         EXPECT_EQ(countOf(inPlace.get()), framesCount()) << when;
         EXPECT_EQ(countOf(byKey.get()), framesCount()) << when;
         // Traced, the rows are stored under their objects.
-        ChannelCapture debug(debugChannel());
-        const Ref<Operand> traced = run(counted.get(), {}, access, true);
-        auto* stored = dynamic_cast<SetOperand*>(traced.get());
-        ASSERT_NE(stored, nullptr) << when;
-        EXPECT_FALSE(stored->holdsSource()) << when;
-        EXPECT_EQ(contents(traced.get()), contents(byKey.get())) << when;
+        expectTracedReadKeyed(counted.get(), byKey.get(), access, when);
     };
     expectAlike("stored");
 
@@ -278,13 +290,6 @@ TEST_F(AlgebraTest, MethodValuesReadByACountAreTheStoredSetsInPlace) {
     const Ref<Prop> counted = makeProp();
     counted->feedsOrderFreeReader();
 
-    auto cellsOf = [](Operand* operand) {
-        std::vector<Row> rows;
-        scan(operand, RowOrder::Repeating,
-             [&rows](const RowView& row) { rows.emplace_back(row.cells, row.cells + 2); });
-        std::sort(rows.begin(), rows.end());
-        return rows;
-    };
     // The values of each host's m as its frame holds them.
     auto framesCount = [this] {
         InternalName method;
@@ -301,16 +306,7 @@ TEST_F(AlgebraTest, MethodValuesReadByACountAreTheStoredSetsInPlace) {
         }
         return counts;
     };
-    auto countOf = [this](Operand* input) {
-        clib_list<FSymbol> groups;
-        groups.append(x);
-        auto count = Ref<Aggregation>::adopt(new Aggregation("count", y, groups));
-        const Ref<Operand> result = run(count.get(), {input}, access);
-        std::map<InternalName, int> counts;
-        for (const KeyedRow& row : contents(result.get()))
-            counts[row.second.at(0)] = row.first.getValue();
-        return counts;
-    };
+    auto countOf = [this](Operand* input) { return countsPerFirstCell(input, x, y, access); };
     auto expectAlike = [&](const char* when) {
         // Read before the keyed read, which reads the sets in order and so sorts in the members
         // they added since.
@@ -327,12 +323,7 @@ TEST_F(AlgebraTest, MethodValuesReadByACountAreTheStoredSetsInPlace) {
         EXPECT_EQ(inPlaceCounts, framesCount()) << when;
         EXPECT_EQ(countOf(byKey.get()), framesCount()) << when;
         // Traced, the rows are stored under their hosts.
-        ChannelCapture debug(debugChannel());
-        const Ref<Operand> traced = run(counted.get(), {}, access, true);
-        auto* stored = dynamic_cast<SetOperand*>(traced.get());
-        ASSERT_NE(stored, nullptr) << when;
-        EXPECT_FALSE(stored->holdsSource()) << when;
-        EXPECT_EQ(contents(traced.get()), contents(byKey.get())) << when;
+        expectTracedReadKeyed(counted.get(), byKey.get(), access, when);
     };
     expectAlike("stored");
 

@@ -39,14 +39,27 @@ class SetMemberWriterTest : public TwoManagersTest {
         return made;
     }
 
-    // Both managers record the values of type 1 without arguments in a delta of their own.
-    bool record() {
+    // A further delta both managers record in: the values of a method type with or without
+    // arguments, and the delta predicate's symbol in each manager.
+    struct MoreDelta {
+        int type;
+        int argCount;
+        FSymbol plainName;
+        FSymbol keptName;
+    };
+    // Both managers record the values of type 1 without arguments in a delta of their own, and
+    // those of each further delta given.
+    bool record(std::initializer_list<MoreDelta> more = {}) {
         plainTable = std::make_unique<DeltaTable>();
         keptTable = std::make_unique<DeltaTable>();
         plainDelta = plain->giveSymTab()->GetFSymbol("delta_1^0", InternalName::Predicate, 3);
         keptDelta = other->giveSymTab()->GetFSymbol("delta_1^0", InternalName::Predicate, 3);
         plainTable->setMethodDelta(1, 0, plainDelta);
         keptTable->setMethodDelta(1, 0, keptDelta);
+        for (const MoreDelta& delta : more) {
+            plainTable->setMethodDelta(delta.type, delta.argCount, delta.plainName);
+            keptTable->setMethodDelta(delta.type, delta.argCount, delta.keptName);
+        }
         return plain->initDelta(plainTable.get()) == 1 && other->initDelta(keptTable.get()) == 1;
     }
 
@@ -287,18 +300,7 @@ TEST_F(SetMemberWriterTest, MembersRecordedByTheWriterAreThoseTheGeneralRecordin
     const FSymbol keptArgs =
         other->giveSymTab()->GetFSymbol("delta_1^1", InternalName::Predicate, 4);
     for (int pass = 0; pass < 12; ++pass) {
-        plainTable = std::make_unique<DeltaTable>();
-        keptTable = std::make_unique<DeltaTable>();
-        plainDelta = plain->giveSymTab()->GetFSymbol("delta_1^0", InternalName::Predicate, 3);
-        keptDelta = other->giveSymTab()->GetFSymbol("delta_1^0", InternalName::Predicate, 3);
-        plainTable->setMethodDelta(1, 0, plainDelta);
-        keptTable->setMethodDelta(1, 0, keptDelta);
-        plainTable->setMethodDelta(2, 0, plainSecond);
-        keptTable->setMethodDelta(2, 0, keptSecond);
-        plainTable->setMethodDelta(1, 1, plainArgs);
-        keptTable->setMethodDelta(1, 1, keptArgs);
-        ASSERT_EQ(plain->initDelta(plainTable.get()), 1);
-        ASSERT_EQ(other->initDelta(keptTable.get()), 1);
+        ASSERT_TRUE(record({{2, 0, plainSecond, keptSecond}, {1, 1, plainArgs, keptArgs}}));
         for (int step = 0; step < 400; ++step) {
             const InternalName host = hosts[random() % hosts.size()];
             const InternalName method = methods[random() % 2];
