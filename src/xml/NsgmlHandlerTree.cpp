@@ -67,7 +67,14 @@ SGMLTreeElem* NsgmlHandler::parseEsis(std::istream& in) {
             ++state->elements;
             open.back()->addChild(element);
             open.push_back(element);
-            start(element);
+            // Most elements have no attributes: their start is the one line at hand.
+            if (line[0] == '(') {
+                tree.setName(element, line.substr(1));
+                if (element->getName() == "html") state->html = 1;
+                reader.readEsisLine(in);
+            } else {
+                start(element);
+            }
         } else if (more && startsWith(line, '-')) {
             tree.addText(open.back(), line.substr(1));
             reader.readEsisLine(in);
