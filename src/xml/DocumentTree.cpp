@@ -34,6 +34,7 @@ void DocumentTree::clear() {
     attributes.clear();
     NameSet().swap(names);
     recent[0] = recent[1] = nullptr;
+    standInName = textName = nullptr;
     lastNamed = nullptr;
     lastGivenName.clear();
     currentStart = currentEnd = nullptr;
@@ -49,29 +50,22 @@ void DocumentTree::Region::clear() {
     blockSize = 0;
 }
 
-void* DocumentTree::Region::allocate(std::size_t size, std::size_t alignment) {
-    const auto aligned = [alignment](char* at) {
-        const auto address = reinterpret_cast<std::uintptr_t>(at);
-        return at + ((alignment - address % alignment) % alignment);
-    };
-    if (next == nullptr || aligned(next) > limit ||
-        static_cast<std::size_t>(limit - aligned(next)) < size) {
-        blockSize = blockSize == 0 ? firstBlock : std::min(2 * blockSize, largestBlock);
-        const std::size_t bytes = std::max(blockSize, size);
-        char* block = static_cast<char*>(std::malloc(bytes));
-        if (block == nullptr) throw std::bad_alloc();
-        blocks.push_back({block, bytes});
-        const auto at = std::upper_bound(
-            byAddress.begin(), byAddress.end(), block, [this](const char* start, std::size_t n) {
-                return std::less<const char*>()(start, blocks[n].start);
-            });
-        byAddress.insert(at, blocks.size() - 1);
-        next = block;
-        limit = block + bytes;
-    }
-    char* at = aligned(next);
-    next = at + size;
-    return at;
+void* DocumentTree::Region::allocateInNewBlock(std::size_t size, std::size_t alignment) {
+    blockSize = blockSize == 0 ? firstBlock : std::min(2 * blockSize, largestBlock);
+    const std::size_t bytes = std::max(blockSize, size + alignment - 1);
+    char* block = static_cast<char*>(std::malloc(bytes));
+    if (block == nullptr) throw std::bad_alloc();
+    blocks.push_back({block, bytes});
+    const auto at = std::upper_bound(byAddress.begin(), byAddress.end(), block,
+                                     [this](const char* start, std::size_t n) {
+                                         return std::less<const char*>()(start, blocks[n].start);
+                                     });
+    byAddress.insert(at, blocks.size() - 1);
+    const std::size_t pad =
+        (alignment - reinterpret_cast<std::uintptr_t>(block) % alignment) % alignment;
+    next = block + pad + size;
+    limit = block + bytes;
+    return block + pad;
 }
 
 bool DocumentTree::Region::extend(const void* at, std::size_t size, std::size_t extra) {
@@ -148,9 +142,18 @@ const std::string* DocumentTree::shared(std::string_view text) {
 }
 
 SGMLTreeElem* DocumentTree::newNode(std::string_view name, std::string_view text) {
+    return place(shared(name), text);
+}
+
+SGMLTreeElem* DocumentTree::newElement() {
+    if (standInName == nullptr) standInName = shared("error");
+    return place(standInName, {});
+}
+
+SGMLTreeElem* DocumentTree::place(const std::string* name, std::string_view text) {
     // The text after its node: a walk that reaches the node still finds it.
     void* at = nodes.allocate(sizeof(SGMLTreeElem), alignof(SGMLTreeElem));
-    auto* node = new (at) SGMLTreeElem(shared(name), {});
+    auto* node = new (at) SGMLTreeElem(name, {});
     const std::string_view stored = storeText(text);
     node->text = stored.data();
     node->textLength = static_cast<unsigned>(stored.size());
@@ -159,11 +162,12 @@ SGMLTreeElem* DocumentTree::newNode(std::string_view name, std::string_view text
 
 void DocumentTree::addText(SGMLTreeElem* element, std::string_view text) {
     // Most texts hold no quote, and are their own normalised form.
+    if (textName == nullptr) textName = shared("");
     if (text.find('"') == std::string_view::npos) {
-        element->addChild(newNode("", text));
+        element->addChild(place(textName, text));
         return;
     }
-    element->addChild(newNode("", normalizeText(std::string(text))));
+    element->addChild(place(textName, normalizeText(std::string(text))));
 }
 
 void DocumentTree::addAttribute(SGMLTreeElem* element, const std::string& name,

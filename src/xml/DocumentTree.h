@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -29,6 +30,8 @@ class DocumentTree {
     // A node linked nowhere yet, its name and text stored as given; an empty name makes a text
     // node. The status is the class-wide default.
     SGMLTreeElem* newNode(std::string_view name, std::string_view text);
+    // A node for an element of the event stream, named "error" until setName names it.
+    SGMLTreeElem* newElement();
     // Appends a text node of the normalised text to the element.
     void addText(SGMLTreeElem* element, std::string_view text);
     // Appends an attribute under its normalised name; extra is its namespace prefix.
@@ -57,8 +60,20 @@ class DocumentTree {
     class Region {
       public:
         ~Region() { clear(); }
-        // Room for size bytes at the given alignment.
-        void* allocate(std::size_t size, std::size_t alignment);
+        // Room for size bytes at the given alignment, a power of two.
+        void* allocate(std::size_t size, std::size_t alignment) {
+            // A node or text of a document fits the block being carved but once a block.
+            if (next != nullptr) {
+                const std::size_t pad =
+                    (alignment - reinterpret_cast<std::uintptr_t>(next) % alignment) % alignment;
+                if (static_cast<std::size_t>(limit - next) >= pad + size) {
+                    char* at = next + pad;
+                    next = at + size;
+                    return at;
+                }
+            }
+            return allocateInNewBlock(size, alignment);
+        }
         // Grows the last allocation, of size bytes at at, by extra bytes when the block has
         // the room.
         bool extend(const void* at, std::size_t size, std::size_t extra);
@@ -73,6 +88,7 @@ class DocumentTree {
         void clear();
 
       private:
+        void* allocateInNewBlock(std::size_t size, std::size_t alignment);
         struct Block {
             char* start;  // null once freed
             std::size_t size;
@@ -88,6 +104,8 @@ class DocumentTree {
     };
 
     std::string_view storeText(std::string_view text);
+    // A node of the shared name and the text, linked nowhere yet.
+    SGMLTreeElem* place(const std::string* name, std::string_view text);
     // The tree's one copy of a name, type or prefix: a document repeats a few of them.
     const std::string* shared(std::string_view text);
 
@@ -107,6 +125,10 @@ class DocumentTree {
     // The names found last: a document's nodes mostly repeat the few names of their neighbours
     // (every element is made under a stand-in name and then named), found again without a hash.
     const std::string* recent[2] = {nullptr, nullptr};
+    // Every element starts under the stand-in name and every text node has the empty one: both
+    // are kept at hand once found.
+    const std::string* standInName = nullptr;
+    const std::string* textName = nullptr;
     // The element name given last as written, and its normalised shared copy.
     std::string lastGivenName;
     const std::string* lastNamed = nullptr;

@@ -1,23 +1,10 @@
 // The reader of the event stream: hands on the lines the document tree is built from.
 #include "xml/EsisReader.h"
 
-#include <array>
 #include <cstring>
 #include <string_view>
 
 namespace {
-
-// The commands of the lines no tree needs, as a table: every line of a stream is asked.
-constexpr std::array<bool, 256> skippedCommands = [] {
-    std::array<bool, 256> table{};
-    for (const char command : std::string_view("#&CDEINSTaefi{}L"))
-        table[static_cast<unsigned char>(command)] = true;
-    return table;
-}();
-
-bool isSkipped(char command) {
-    return skippedCommands[static_cast<unsigned char>(command)];
-}
 
 constexpr std::size_t blockSize = 1 << 16;
 
@@ -60,7 +47,7 @@ bool EsisReader::nextLine(std::istream& in) {
     }
 }
 
-void EsisReader::readEsisLine(std::istream& in) {
+void EsisReader::readLineAcross(std::istream& in) {
     while (!endOfInput) {
         if (!nextLine(in)) {
             endOfInput = true;

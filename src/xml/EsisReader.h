@@ -1,7 +1,9 @@
 // The reader of the event stream: hands on the lines the document tree is built from.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstring>
 #include <istream>
 #include <string>
 #include <string_view>
@@ -14,13 +16,39 @@ class EsisReader {
     // Moves to the next kept line; at the end of the stream the current line is a single line
     // feed and atEnd() holds. The reader takes the stream's text in large blocks, so a reader
     // reads one stream only, and nothing else reads that stream after it.
-    void readEsisLine(std::istream& in);
+    void readEsisLine(std::istream& in) {
+        // Most lines lie whole within the block and are kept: they are cut out here.
+        if (!endOfInput && blockStart < blockEnd) {
+            const char* begin = block.data() + blockStart;
+            const std::size_t available = blockEnd - blockStart;
+            const auto* feed = static_cast<const char*>(std::memchr(begin, '\n', available));
+            if (feed != nullptr && feed != begin && !isSkipped(*begin)) {
+                const auto length = static_cast<std::size_t>(feed - begin);
+                line = std::string_view(begin, length);
+                blockStart += length + 1;
+                return;
+            }
+        }
+        readLineAcross(in);
+    }
 
     // The line, valid until the next read: mostly a view of the block it lies in.
     std::string_view currentLine() const { return line; }
     bool atEnd() const { return endOfInput; }
 
   private:
+    // The commands of the lines no tree needs, as a table: every line of a stream is asked.
+    static constexpr std::array<bool, 256> skippedCommands = [] {
+        std::array<bool, 256> table{};
+        for (const char command : std::string_view("#&CDEINSTaefi{}L"))
+            table[static_cast<unsigned char>(command)] = true;
+        return table;
+    }();
+    static bool isSkipped(char command) {
+        return skippedCommands[static_cast<unsigned char>(command)];
+    }
+    // readEsisLine for any line: one that spans blocks, is passed over or ends the stream.
+    void readLineAcross(std::istream& in);
     // The next line of the stream, without its line feed, into `line`; false at its end.
     bool nextLine(std::istream& in);
 

@@ -56,25 +56,26 @@ void MyOutputCharStream::encodeBuffer() {
     ptr_ = buffer;
 }
 
-void MyOutputCharStream::encode(OpenSP::Char c) {
+char* MyOutputCharStream::encodeAt(OpenSP::Char c, char* at) {
     if (c < 0x80) {
-        *out++ = char(c);
+        *at++ = char(c);
     } else if (c < 0x800) {
-        *out++ = char(0xC0 | (c >> 6));
-        *out++ = char(0x80 | (c & 0x3F));
+        *at++ = char(0xC0 | (c >> 6));
+        *at++ = char(0x80 | (c & 0x3F));
     } else if (c < 0x10000 && (c < 0xD800 || c > 0xDFFF)) {
-        *out++ = char(0xE0 | (c >> 12));
-        *out++ = char(0x80 | ((c >> 6) & 0x3F));
-        *out++ = char(0x80 | (c & 0x3F));
+        *at++ = char(0xE0 | (c >> 12));
+        *at++ = char(0x80 | ((c >> 6) & 0x3F));
+        *at++ = char(0x80 | (c & 0x3F));
     } else if (c >= 0x10000 && c <= 0x10FFFF) {
-        *out++ = char(0xF0 | (c >> 18));
-        *out++ = char(0x80 | ((c >> 12) & 0x3F));
-        *out++ = char(0x80 | ((c >> 6) & 0x3F));
-        *out++ = char(0x80 | (c & 0x3F));
+        *at++ = char(0xF0 | (c >> 18));
+        *at++ = char(0x80 | ((c >> 12) & 0x3F));
+        *at++ = char(0x80 | ((c >> 6) & 0x3F));
+        *at++ = char(0x80 | (c & 0x3F));
     } else {
         // A character UTF-8 cannot hold (a lone surrogate, or beyond Unicode).
-        out += std::snprintf(out, maxEscape + 1, "\\#%u;", static_cast<unsigned>(c));
+        at += std::snprintf(at, maxEscape + 1, "\\#%u;", static_cast<unsigned>(c));
     }
+    return at;
 }
 
 void MyOutputCharStream::writeBytes() {

@@ -35,7 +35,7 @@ std::string firstWord(const std::string& text) {
 SGMLTreeElem* NsgmlHandler::parseEsis(std::istream& in) {
     EsisReader& reader = state->reader;
     DocumentTree& tree = state->tree;
-    SGMLTreeElem* root = tree.newNode("error", "");
+    SGMLTreeElem* root = tree.newElement();
     while (!reader.atEnd() && startsWith(reader.currentLine(), '?')) reader.readEsisLine(in);
     readDoctype(in);
     while (!reader.atEnd() && isPassedOver(reader.currentLine())) reader.readEsisLine(in);
@@ -63,11 +63,18 @@ SGMLTreeElem* NsgmlHandler::parseEsis(std::istream& in) {
                 state->refused = ParseStop::tooDeep;
                 return root;
             }
-            SGMLTreeElem* element = tree.newNode("error", "");
+            SGMLTreeElem* element = tree.newElement();
             ++state->elements;
             open.back()->addChild(element);
             open.push_back(element);
-            start(element);
+            // Most elements have no attributes: their start is the one line at hand.
+            if (line[0] == '(') {
+                tree.setName(element, line.substr(1));
+                if (element->getName() == "html") state->html = 1;
+                reader.readEsisLine(in);
+            } else {
+                start(element);
+            }
         } else if (more && startsWith(line, '-')) {
             tree.addText(open.back(), line.substr(1));
             reader.readEsisLine(in);

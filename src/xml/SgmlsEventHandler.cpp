@@ -23,8 +23,6 @@ using namespace OpenSP;
 
 namespace {
 
-const Char recordEnd = 13;
-
 std::vector<Char> nameKey(const StringC& s) {
     return std::vector<Char>(s.data(), s.data() + s.size());
 }
@@ -166,8 +164,8 @@ void SgmlsEventHandler::setBounds(const EntityPolicy& policy, ParseStop* where,
     stopLine = line;
 }
 
-bool SgmlsEventHandler::admit(const Location& loc, std::size_t length,
-                              const AttributeList* attributes) {
+bool SgmlsEventHandler::admitMeasured(const Location& loc, std::size_t length,
+                                      const AttributeList* attributes) {
     if (cancelled()) return false;
     ParseStop reason = ParseStop::none;
     if (interruptFlag.load() != 0) {
@@ -309,10 +307,7 @@ void SgmlsEventHandler::endData() {
     }
 }
 
-void SgmlsEventHandler::noteLocation(const Location& loc) {
-    if (!(flags & esisLine)) {
-        return;
-    }
+void SgmlsEventHandler::writeLocation(const Location& loc) {
     StringC file;
     unsigned long line;
     if (!locate(loc, file, line)) {
@@ -333,36 +328,9 @@ void SgmlsEventHandler::noteLocation(const Location& loc) {
 }
 
 void SgmlsEventHandler::writeEscaped(const Char* s, size_t n) {
-    // Runs of plain characters go out in one piece; that is most of a document's text.
-    size_t plain = 0;
-    for (size_t i = 0; i < n; ++i) {
-        Char c = s[i];
-        if (c >= 32 && c != '\\') {
-            continue;
-        }
-        if (i > plain) os.putChars(s + plain, i - plain);
-        plain = i + 1;
-        if (c == recordEnd) {
-            os.putBytes("\\n");
-            // A record end inside a data line moves the reader to the next line without an "L".
-            if (haveData) {
-                ++lastLine;
-            }
-        } else if (c == '\\') {
-            os.putBytes("\\\\");
-        } else {
-            os.putBytes("\\0");
-            os.putByte(char('0' + c / 8));
-            os.putByte(char('0' + c % 8));
-        }
-    }
-    if (n > plain) os.putChars(s + plain, n - plain);
-}
-
-void SgmlsEventHandler::writeLine(char command, const StringC& operand) {
-    os.putByte(command);
-    writeEscaped(operand);
-    os.putByte('\n');
+    const std::size_t recordEnds = os.putEscaped(s, n);
+    // A record end inside a data line moves the reader to the next line without an "L".
+    if (haveData) lastLine += recordEnds;
 }
 
 void SgmlsEventHandler::appinfo(AppinfoEvent* event) {

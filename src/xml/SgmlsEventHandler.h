@@ -16,9 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/InterruptFlag.h"
 #include "xml/EntityPolicy.h"
-
-class MyOutputCharStream;
+#include "xml/EsisOutputFlags.h"
+#include "xml/MyOutputCharStream.h"
 
 class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
   public:
@@ -56,7 +57,18 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     // characters entities give its attributes, would pass a bound or an interrupt is pending;
     // nothing is written for such an event.
     bool admit(const OpenSP::Location& loc, std::size_t length,
-               const OpenSP::AttributeList* attributes = nullptr);
+               const OpenSP::AttributeList* attributes = nullptr) {
+        // Most events come from the document entity itself, one after another, and add nothing
+        // to what entities expanded: they are let through here, every bound unchanged.
+        if (loc.origin().pointer() == depthOrigin.pointer() && originDepth == 0 &&
+            (attributes == nullptr || attributes->size() == 0) && maxDepth >= 0 &&
+            expanded <= maxExpanded && !cancelled() && interruptFlag.load() == 0)
+            return true;
+        return admitMeasured(loc, length, attributes);
+    }
+    // admit for any event: measures what entities add to it.
+    bool admitMeasured(const OpenSP::Location& loc, std::size_t length,
+                       const OpenSP::AttributeList* attributes);
     // True when some internal general entity of the DTD would expand past the bound on
     // characters. The parser expands entities in an attribute value in memory before the
     // element's event comes, where admit cannot stop it, so such a DTD ends the parse at the
@@ -66,10 +78,18 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     void endData();
     // Writes an "L" line when the event at loc lies on another line or in another file than the
     // last one reported.
-    void noteLocation(const OpenSP::Location& loc);
+    void noteLocation(const OpenSP::Location& loc) {
+        if (flags & esisLine) writeLocation(loc);
+    }
+    void writeLocation(const OpenSP::Location& loc);
     void writeEscaped(const OpenSP::Char* s, size_t n);
     void writeEscaped(const OpenSP::StringC& s) { writeEscaped(s.data(), s.size()); }
-    void writeLine(char command, const OpenSP::StringC& operand);
+    // A line of one command and its operand, in one piece: the tags of most elements.
+    void writeLine(char command, const OpenSP::StringC& operand) {
+        const std::size_t recordEnds = os.putLine(command, operand.data(), operand.size());
+        // A record end inside a data line moves the reader to the next line without an "L".
+        if (haveData) lastLine += recordEnds;
+    }
 
     void defineReferences(const OpenSP::AttributeList& attributes);
     void writeAttributes(const OpenSP::AttributeList& attributes, char command,
