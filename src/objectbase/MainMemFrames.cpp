@@ -64,6 +64,7 @@ bool sameShape(const MethodShape& a, const MethodShape& b) {
 
 MethodShapes::Table::Table() : shapes(1) {
     index.add(shapeHash(shapes[0]), 0);
+    shapesAt = shapes.data();
 }
 
 std::uint32_t MethodShapes::numberOf(const MethodKey& key, const InternalName& value) {
@@ -76,7 +77,10 @@ std::uint32_t MethodShapes::numberOf(const MethodKey& key, const InternalName& v
     const auto next = std::uint32_t(held.shapes.size());
     const auto [number, added] = held.index.insert(
         shapeHash(shape), next, [&](std::uint32_t n) { return sameShape(held.shapes[n], shape); });
-    if (added) held.shapes.push_back(shape);
+    if (added) {
+        held.shapes.push_back(shape);
+        shapesAt = held.shapes.data();
+    }
     recent = number;
     return number;
 }

@@ -84,9 +84,16 @@ class MethodShapes {
   public:
     // The number of the shape, made on its first use.
     static std::uint32_t numberOf(const MethodKey& key, const InternalName& value);
-    static const MethodShape& at(std::uint32_t number) { return table().shapes[number]; }
+    // Read through a pointer the compiler initializes as a constant: every entry read asks for
+    // its shape, and a function-local table put a guard check before each of those reads.
+    static const MethodShape& at(std::uint32_t number) { return shapesAt[number]; }
 
   private:
+    // Shape 0 before the table exists: what an empty entry reads.
+    static constexpr MethodShape emptyShape{};
+    // The table's shapes, moved along when the table grows.
+    static inline constinit const MethodShape* shapesAt = &emptyShape;
+
     struct Table {
         Table();
         std::vector<MethodShape> shapes;

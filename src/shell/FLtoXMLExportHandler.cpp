@@ -92,13 +92,6 @@ int FLtoXMLExportHandler::classSetFound(const InternalName& object, const MainMe
     return number;
 }
 
-bool FLtoXMLExportHandler::stringOrNumericClass(const InternalName& object) {
-    if (object == builtinObject::String || object == builtinObject::Numeric) return true;
-    FSymbol bound;
-    return access->giveSymbol(object, bound) != 0 &&
-           (bound == builtinSymbol::String || bound == builtinSymbol::Numeric);
-}
-
 bool FLtoXMLExportHandler::classSetMembershipFound(int classSet, const InternalName& value,
                                                    const InternalName& cls) {
     ClassSet& classes = classSets[std::size_t(classSet)];
@@ -462,10 +455,15 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     storedValuesAnswer = !access->inheritance().isOpen() || access->inheritanceOn() == 0;
     collectNested(docClass);
     const auto write = [&](const InternalName& object, const MainMemObjFrame* frame) {
-        if (stringOrNumericClass(object)) return;
+        // The built-in classes string and numeric get no element (the object, or the symbol
+        // bound in plain mode). The symbol is read once: it gives the element's id too.
+        if (object == builtinObject::String || object == builtinObject::Numeric) return;
+        FSymbol symbol;
+        const bool named = access->giveSymbol(object, symbol) != 0;
+        if (named && (symbol == builtinSymbol::String || symbol == builtinSymbol::Numeric)) return;
         if (docClass != Free && memberOf(object, docClass)) return;
         if (nested.get(object) != 0) return;
-        writeElement(object, frame);
+        writeElement(object, frame, named ? &symbol : nullptr);
     };
     if (walkedAll) {
         // The objects the first walk met, in its order: an object without a frame has no
@@ -545,7 +543,8 @@ void FLtoXMLExportHandler::writeObject(const InternalName& object, std::int32_t 
     writeElement(object, access->om()->getObjFrame(object));
 }
 
-void FLtoXMLExportHandler::writeElement(const InternalName& object, const MainMemObjFrame* frame) {
+void FLtoXMLExportHandler::writeElement(const InternalName& object, const MainMemObjFrame* frame,
+                                        const FSymbol* symbol) {
     // The classes are asked for once the object shows an entry to write.
     int classSet = -1;
     ElementText& text = elementText(path.size());
@@ -559,7 +558,10 @@ void FLtoXMLExportHandler::writeElement(const InternalName& object, const MainMe
         std::find(classes.classes.begin(), classes.classes.end(), object) ==
             classes.classes.end()) {
         objectId.clear();
-        xml->appendXmlNameOnce(object, objectId);
+        if (symbol != nullptr)
+            xml->appendXmlNameOnce(object, *symbol, objectId);
+        else
+            xml->appendXmlNameOnce(object, objectId);
         xml->writeFrameEnd(classes.elementName, true, objectId, text.attributes, text.content);
         return;
     }
@@ -572,7 +574,10 @@ void FLtoXMLExportHandler::writeElement(const InternalName& object, const MainMe
     }
     const std::string& elementName = elementNameOf(element, classSet);
     objectId.clear();
-    xml->appendXmlNameOnce(object, objectId);
+    if (symbol != nullptr)
+        xml->appendXmlNameOnce(object, *symbol, objectId);
+    else
+        xml->appendXmlNameOnce(object, objectId);
     xml->writeFrameEnd(elementName, true, objectId, text.attributes, text.content);
 }
 

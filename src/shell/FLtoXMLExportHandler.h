@@ -83,8 +83,9 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // The shared values of step one and the nested names they leave; keeps the objects with
     // frames in `walked` for the writing walk.
     void collectNested(const InternalName& docClass);
-    // writeObject with the object's frame at hand.
-    void writeElement(const InternalName& object, const MainMemObjFrame* frame);
+    // writeObject with the object's frame at hand, and its symbol when the caller read it.
+    void writeElement(const InternalName& object, const MainMemObjFrame* frame,
+                      const FSymbol* symbol = nullptr);
     // Builds the entries of an element (with text() nodes inside nested ones); answers how many
     // declared entries the object has.
     // `classSet` is the number of the object's classes, or -1 until the first entry asks for it.
@@ -165,9 +166,6 @@ class FLtoXMLExportHandler : public XMLExportHandler {
         return seen >= 0 ? seen : classSetFound(object, frame);
     }
     int classSetFound(const InternalName& object, const MainMemObjFrame* frame);
-    // Whether an object is the built-in class string or the built-in numeric class, the
-    // symbol read once (isBuiltin for both).
-    bool stringOrNumericClass(const InternalName& object);
     // The same, walking the object's classes.
     int classSetAbove(const InternalName& object);
     // The plan of an entry of a host of the class sequence; kept until the end of the body.

@@ -269,7 +269,12 @@ void appendEscapedMarkup(std::string_view text, std::string& out) {
 bool XMLDumpFormatter::symbolText(const InternalName& name, std::string_view& text) {
     if (om == nullptr || name.getArity() != 0) return false;
     FSymbol symbol;
-    if (om->giveSymbol(name, symbol) == 0 || symbol == builtinSymbol::Nil ||
+    return om->giveSymbol(name, symbol) != 0 && symbolTextOf(name, symbol, text);
+}
+
+bool XMLDumpFormatter::symbolTextOf(const InternalName& name, const FSymbol& symbol,
+                                    std::string_view& text) {
+    if (om == nullptr || name.getArity() != 0 || symbol == builtinSymbol::Nil ||
         symbol.getType() == InternalName::Integer || symbol.getType() == InternalName::Float)
         return false;
     const SymTab* table = om->giveSymTab();
@@ -312,6 +317,17 @@ void XMLDumpFormatter::appendXmlNameOnce(const InternalName& name, std::string& 
     std::string_view text;
     if (name.getType() == InternalName::Object && symbolText(name, text) && !text.empty() &&
         plainForm(text)) {
+        out.append(text);
+        return;
+    }
+    appendXmlName(name, out);
+}
+
+void XMLDumpFormatter::appendXmlNameOnce(const InternalName& name, const FSymbol& symbol,
+                                         std::string& out) {
+    std::string_view text;
+    if (name.getType() == InternalName::Object && symbolTextOf(name, symbol, text) &&
+        !text.empty() && plainForm(text)) {
         out.append(text);
         return;
     }

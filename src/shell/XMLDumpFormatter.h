@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "objectbase/DumpFormatter.h"
+#include "objectbase/FSymbol.h"
 
 // An object becomes an element named after its class with an id attribute; its values become
 // child elements named after the method, collected while the frame is open and written when it
@@ -68,6 +69,9 @@ class XMLDumpFormatter : public DumpFormatter {
     // The same for a name mostly written once: an object's text is read in place in the symbol
     // table, where the kept forms appendXmlName reads pay off for names written again and again.
     void appendXmlNameOnce(const InternalName& name, std::string& out);
+    // The same with the name's symbol read already (the object base's giveSymbol answered it):
+    // a writer that asked for it keeps it for the element.
+    void appendXmlNameOnce(const InternalName& name, const FSymbol& symbol, std::string& out);
     void writeSetMember(const InternalName& host, const InternalName& method,
                         const InternalName& member, int position) override;
     void writeTail(const std::string& text) override;
@@ -82,6 +86,8 @@ class XMLDumpFormatter : public DumpFormatter {
     // symbol table: an object's lexical form, a string's characters between their quotes. False
     // for any other name.
     bool symbolText(const InternalName& name, std::string_view& text);
+    // The same with the name's symbol read already.
+    bool symbolTextOf(const InternalName& name, const FSymbol& symbol, std::string_view& text);
     // The element name of a class: its lexical form. The built-in class object, which every
     // object without a class takes, has no symbol bound in plain mode; it is written "object".
     std::string classElement(const InternalName& cls);

@@ -214,6 +214,25 @@ TEST(MainMemObjFrameTest, ValuesOfEveryKindSurviveInPlaceAndOutOfLine) {
     }
 }
 
+// An empty entry reads the empty shape, and entries made before the table of shapes grew past
+// thousands of new ones still read their own key and value.
+TEST(MainMemObjFrameTest, EntriesKeepTheirShapesWhileTheTableGrows) {
+    const MethodSlot empty;
+    EXPECT_EQ(empty.key(), MethodKey());
+    EXPECT_EQ(empty.value(), InternalName());
+    const MethodSlot early(MethodKey(2, 1, obj(900001)), setName(5));
+    std::vector<MethodSlot> slots;
+    for (int i = 0; i < 5000; ++i)
+        slots.emplace_back(MethodKey(i % 3, i % 4, obj(900100 + i)), num(i));
+    EXPECT_EQ(early.key(), MethodKey(2, 1, obj(900001)));
+    EXPECT_EQ(early.value(), setName(5));
+    for (int i = 0; i < 5000; ++i) {
+        ASSERT_EQ(slots[std::size_t(i)].key(), MethodKey(i % 3, i % 4, obj(900100 + i)));
+        ASSERT_EQ(slots[std::size_t(i)].value(), num(i));
+    }
+    EXPECT_EQ(empty.key(), MethodKey());
+}
+
 // Entries added while an object frame is walked (inherited values are) are met when their key
 // comes after the entry the walk stands on and not otherwise; none is met twice, and the value
 // read is the entry's own.

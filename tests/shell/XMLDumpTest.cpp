@@ -6,7 +6,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "objectbase/FSymbol.h"
 #include "shell/DumpTestSupport.h"
+#include "shell/XMLDumpFormatter.h"
 
 namespace {
 
@@ -40,6 +42,24 @@ TEST_F(DumpTest, XMLDumpOfASmallBase) {
               "\n"
               "<p attr1='john' attr2='x y'/>\n"
               "\n");
+}
+
+// An element's id made from the symbol its writer read already is the one made from the name:
+// a plain object's lexical form, the escaped XML form of any other, a string's characters.
+TEST_F(DumpTest, AnIdFromTheSymbolReadAlreadyIsTheIdFromTheName) {
+    XMLDumpFormatter xml(om);
+    for (const InternalName& name :
+         {obj("john"), obj("f(a, b)"), obj("'x-y'"), obj("3"), str("a <b>"), obj("2.5")}) {
+        std::string fromName, fromSymbol;
+        xml.appendXmlNameOnce(name, fromName);
+        FSymbol symbol;
+        if (om->giveSymbol(name, symbol) != 0)
+            xml.appendXmlNameOnce(name, symbol, fromSymbol);
+        else
+            xml.appendXmlNameOnce(name, fromSymbol);
+        EXPECT_EQ(fromSymbol, fromName);
+        EXPECT_EQ(fromName, xml.xmlName(name));
+    }
 }
 
 // The first three lines of the XML saved with document type "doc".
