@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "foundation/clib_dictionary.h"
+#include "objectbase/FlatNameMap.h"
 #include "objectbase/InternalName.h"
 
 // A document's import maps the names it makes to the objects they stand for; the built-ins and
@@ -14,21 +14,23 @@ class NameMap {
     NameMap(const NameMap&) = delete;
     NameMap& operator=(const NameMap&) = delete;
 
-    bool isMapped(const InternalName& name) const { return entries.lookup(name) != nullptr; }
+    bool isMapped(const InternalName& name) const { return entries.count(name) != 0; }
     // The name the entry maps to; the name itself when it has none.
     InternalName mappedName(const InternalName& name) const;
     // Enters (or replaces) the entry of name: from now on it stands for value.
     void insert(const InternalName& name, const InternalName& value) {
-        entries.insert(name, value);
+        entries.insert_or_assign(name, value);
     }
     // Moves the entry of oldName, if there is one, to the key rep (replacing rep's own entry).
     // When rep had an entry too, what the two stood for is one object now: join is called with
     // both targets before the move.
     void move(const InternalName& oldName, const InternalName& rep,
               const std::function<void(const InternalName&, const InternalName&)>& join);
-    int size() const { return entries.size(); }
+    int size() const { return int(entries.size()); }
     void clear() { entries.clear(); }
 
   private:
-    clib_dictionary<InternalName, InternalName> entries;
+    // An export asks whether each element it writes is mapped: a probe of an open table, not a
+    // walk down a tree.
+    FlatNameMap<InternalName, InternalName> entries;
 };
