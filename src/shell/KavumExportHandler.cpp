@@ -35,31 +35,48 @@ void forEachMember(OMAccess* access, int type, const InternalName& object,
     }
 }
 
-// The methods of an object's entries without arguments, in key order, sorted by the three
-// method types an element's text reads: scalar (namespace prefixes), set (children) and
-// attribute set (attributes). Read in place from the object's frame: a walk of its own for
-// each type was a fifth of an export.
+// The entries without arguments of an object, in key order, sorted by the three method types an
+// element's text reads: scalar (namespace prefixes), set (children) and attribute set
+// (attributes). Read in place from the object's frame: a walk of its own for each type was a
+// fifth of an export.
+template <class Entry>
 void entriesWithoutArguments(OMAccess* access, const InternalName& object,
-                             std::vector<InternalName>& scalar, std::vector<InternalName>& set,
-                             std::vector<InternalName>& attributes) {
+                             std::vector<Entry>& scalar, std::vector<Entry>& set,
+                             std::vector<Entry>& attributes) {
     scalar.clear();
     set.clear();
     attributes.clear();
     OM* om = access->om();
     const MainMemObjFrame* frame = om != nullptr ? om->getObjFrame(object) : nullptr;
     if (frame == nullptr) return;
-    frame->forEachEntry([&](const MethodKey& key, const InternalName&) {
+    frame->forEachEntry([&](const MethodKey& key, const InternalName& stored) {
         if (key.argCount != 0) return;
         if (key.methodType == code(MethodType::Scalar))
-            scalar.push_back(key.method);
+            scalar.push_back({key.method, stored});
         else if (key.methodType == code(MethodType::Set))
-            set.push_back(key.method);
+            set.push_back({key.method, stored});
         else if (key.methodType == code(MethodType::AttributeSet))
-            attributes.push_back(key.method);
+            attributes.push_back({key.method, stored});
     });
 }
 
 }  // namespace
+
+template <class Visit>
+void KavumExportHandler::forEachValue(int type, const InternalName& holder,
+                                      const InternalName& method, const InternalName* stored,
+                                      Visit visit) {
+    if (stored == nullptr) {
+        forEachMember(access.get(), type, holder, method, visit);
+        return;
+    }
+    if (stored->getType() != InternalName::SetName) {
+        visit(*stored);
+        return;
+    }
+    if (const MainMemSetFrame* members = access->om()->getSetFrame(*stored))
+        for (const InternalName& member : members->memberSet().ascending()) visit(member);
+}
 
 KavumExportHandler::KavumExportHandler(OMAccess* access) : XMLExportHandler(access) {}
 
@@ -77,6 +94,8 @@ InternalName KavumExportHandler::elementName(const InternalName& object) {
 }
 
 void KavumExportHandler::writeBody(ExportRequest& request) {
+    storedValuesAnswer = access->om() != nullptr &&
+                         (!access->inheritance().isOpen() || access->inheritanceOn() == 0);
     if (request.root == Free) {
         writeDocuments(request);
         return;
@@ -92,15 +111,7 @@ std::vector<std::pair<InternalName, InternalName>> KavumExportHandler::rootEleme
     std::vector<std::pair<InternalName, InternalName>> roots;
     InternalName xmldoc;
     access->internName(xmldoc, "xmldoc", 1);
-    std::vector<InternalName> documents;
-    {
-        const auto objects = Ref<Iterator>::adopt(access->objNamesIterator(nullptr));
-        for (bool more = objects != nullptr && objects->first(); more; more = objects->next()) {
-            const InternalName object = objects->atColumn(1);
-            if (access->isaTest(object, xmldoc, IsaRelation::Member) != 0)
-                documents.push_back(object);
-        }
-    }
+    const std::vector<InternalName> documents = instancesOf(xmldoc);
     for (const InternalName& document : documents) {
         const auto entries =
             Ref<HostSpecDescIter>::make(document, Free, 0, MethodType::Set, access.get());
@@ -151,10 +162,10 @@ const std::string& KavumExportHandler::indentAt(const std::string& base, std::si
 }
 
 const std::string& KavumExportHandler::classElementOf(const InternalName& cls) {
-    auto known = classElements.find(cls);
-    if (known == classElements.end())
-        known = classElements.emplace(cls, xmlFormatter().classElementName(cls)).first;
-    return known->second;
+    if (const auto known = classElementNumbers.find(cls); known != classElementNumbers.end())
+        return classElements[known->second];
+    classElementNumbers.emplace(cls, classElements.size());
+    return classElements.emplace_back(xmlFormatter().classElementName(cls));
 }
 
 XMLDumpFormatter& KavumExportHandler::xmlFormatter() {
@@ -171,21 +182,22 @@ void KavumExportHandler::writeElement(const InternalName& object, const Internal
         if (stopped()) {
             // A stopped export writes nothing more; the objects it held open are let go so
             // that the handler's path stays right for the next export.
-            for (const OpenElement& left : open) path.del(left.object);
+            for (const OpenElement& left : open) path.set(left.object, 0);
             return;
         }
         OpenElement& top = open.back();
         if (top.next == top.children.size()) {
-            path.del(top.object);
+            path.set(top.object, 0);
             formatter->write(indentAt(indent, top.depth));
-            xmlFormatter().closeNamedFrame(classElementOf(top.cls));
+            xmlFormatter().closeNamedFrame(*top.element);
             open.pop_back();
             continue;
         }
         const auto [method, member] = top.children[top.next++];
         if (method == Free) {
-            const std::string& childIndent = indentAt(indent, top.depth + 1);
-            formatter->writeLine(childIndent + formatter->xmlName(member));
+            lineText = indentAt(indent, top.depth + 1);
+            xmlFormatter().appendXmlName(member, lineText);
+            formatter->writeLine(lineText);
             continue;
         }
         if (auto child = openElement(member, method, indent, top.depth + 1, 0))
@@ -198,8 +210,9 @@ std::optional<KavumExportHandler::OpenElement> KavumExportHandler::openElement(
     int flags) {
     const std::string& indent = indentAt(base, depth);
     formatter->write(indent);
-    if (path.member(object)) {
-        xmlFormatter().openNamedFrame(classElementOf(cls), object, 1);
+    const std::string& element = classElementOf(cls);
+    if (path.get(object) != 0) {
+        xmlFormatter().openNamedFrame(element, object, 1);
         formatter->writeLine("/>");
         return std::nullopt;
     }
@@ -214,32 +227,37 @@ std::optional<KavumExportHandler::OpenElement> KavumExportHandler::openElement(
     InternalName idValue;
     const bool hasId =
         *idMethod != Free && access->lookupMethodValue(object, *idMethod, idValue) != 0;
-    xmlFormatter().openNamedFrame(classElementOf(cls), object, flags != 0 || hasId ? 1 : 0);
+    xmlFormatter().openNamedFrame(element, object, flags != 0 || hasId ? 1 : 0);
     std::string attributes;
     entriesWithoutArguments(access.get(), object, scalarMethods, setMethods, attributeMethods);
-    for (const InternalName& method : attributeMethods)
-        writeAttributes(object, method, attributes, indent);
+    if (!attributeMethods.empty()) {
+        const bool mapped = access->isMapped(object);
+        for (const Entry& entry : attributeMethods)
+            appendAttribute(mapped, object, entry.method,
+                            storedValuesAnswer ? &entry.stored : nullptr,
+                            attributeName(entry.method), attributes, indent);
+    }
     writePrefixedAttributes(object, attributes, indent);
     formatter->write(attributes);
 
-    OpenElement element{object, cls, depth, false, {}};
-    for (const InternalName& method : setMethods) {
-        element.hasChildren = true;
-        const ChildKind kind = childKindOf(method);
+    OpenElement open{object, &element, depth, false, {}};
+    for (const Entry& entry : setMethods) {
+        open.hasChildren = true;
+        const ChildKind kind = childKindOf(entry.method);
         // The import's record of an element's ID, which the ID attribute itself writes.
         if (kind == ChildKind::IdRecord) continue;
         // A text node is listed without a method.
-        const InternalName as = kind == ChildKind::Text ? Free : method;
-        forEachMember(access.get(), 1, object, method,
-                      [&](const InternalName& child) { element.children.emplace_back(as, child); });
+        const InternalName as = kind == ChildKind::Text ? Free : entry.method;
+        forEachValue(1, object, entry.method, storedValuesAnswer ? &entry.stored : nullptr,
+                     [&](const InternalName& child) { open.children.emplace_back(as, child); });
     }
-    if (!element.hasChildren) {
+    if (!open.hasChildren) {
         formatter->writeLine("/>");
         return std::nullopt;
     }
     formatter->closeFrameHead();
-    path.insert(object);
-    return element;
+    path.set(object, 1);
+    return open;
 }
 
 KavumExportHandler::ChildKind KavumExportHandler::childKindOf(const InternalName& method) {
@@ -259,7 +277,8 @@ void KavumExportHandler::writePrefixedAttributes(const InternalName& object, std
     // The import maps an attribute p:x of an element e (an xmlns:p declaration included) onto
     // the namespace object e.p, as the attribute x of that object.
     std::vector<std::pair<InternalName, InternalName>> prefixes;
-    for (const InternalName& prefix : scalarMethods) {
+    for (const Entry& entry : scalarMethods) {
+        const InternalName prefix = entry.method;
         InternalName holder;
         if (access->lookupMethodValue(object, prefix, holder) != 0 &&
             access->isaTest(holder, builtinObject::Namespace, IsaRelation::Member) != 0)
@@ -268,16 +287,24 @@ void KavumExportHandler::writePrefixedAttributes(const InternalName& object, std
     for (const auto& [prefix, holder] : prefixes) {
         const std::string name = formatter->xmlName(prefix) + ":";
         entriesWithoutArguments(access.get(), holder, holderScalar, holderSet, holderAttributes);
-        for (const InternalName& local : holderAttributes)
-            appendAttribute(object, holder, local, name + formatter->xmlName(local), text, indent);
+        const bool mapped = access->isMapped(object);
+        for (const Entry& local : holderAttributes)
+            appendAttribute(mapped, holder, local.method,
+                            storedValuesAnswer ? &local.stored : nullptr,
+                            name + formatter->xmlName(local.method), text, indent);
     }
 }
 
-std::string KavumExportHandler::attributeName(const InternalName& method) {
+const std::string& KavumExportHandler::attributeName(const InternalName& method) {
     // The lookup by value reads every object of the base: asked once an attribute of every
     // element, it made the export of a large document quadratic.
-    if (const auto known = attributeNames.find(method); known != attributeNames.end())
-        return known->second;
+    if (const auto known = attributeNumbers.find(method); known != attributeNumbers.end())
+        return attributeNames[known->second];
+    attributeNumbers.emplace(method, attributeNames.size());
+    return attributeNames.emplace_back(attributeNameFound(method));
+}
+
+std::string KavumExportHandler::attributeNameFound(const InternalName& method) {
     std::string name;
     // Outside an evaluation a lookup answers the stored values, so one walk names every
     // attribute at once; asked for each distinct attribute, the lookup read the whole base each
@@ -297,7 +324,6 @@ std::string KavumExportHandler::attributeName(const InternalName& method) {
         }
     }
     if (name.empty()) name = formatter->xmlName(method);
-    attributeNames.emplace(method, name);
     return name;
 }
 
@@ -308,24 +334,14 @@ void KavumExportHandler::findPrefixedNames() {
     prefixedNamesFound = true;
     OM* om = access->om();
     if (om == nullptr) return;
-    const auto hosts = Ref<Iterator>::adopt(access->objNamesIterator(nullptr));
-    for (bool more = hosts != nullptr && hosts->first(); more; more = hosts->next()) {
-        const InternalName host = hosts->atColumn(1);
+    for (const InternalName& host : instancesOf(builtinObject::Namespace)) {
         const MainMemObjFrame* frame = om->getObjFrame(host);
-        if (frame == nullptr) continue;
-        int isNamespace = -1;
         frame->forEachEntry([&](const MethodKey& key, const InternalName& value) {
             if (key.methodType != code(MethodType::Scalar) || key.argCount != 0) return;
             const auto note = [&](const InternalName& held) {
                 if (prefixedNames.count(held) != 0) return;
-                if (isNamespace < 0)
-                    isNamespace =
-                        access->isaTest(host, builtinObject::Namespace, IsaRelation::Member) != 0
-                            ? 1
-                            : 0;
-                if (isNamespace == 1)
-                    prefixedNames.emplace(
-                        held, formatter->xmlName(host) + ":" + formatter->xmlName(key.method));
+                prefixedNames.emplace(
+                    held, formatter->xmlName(host) + ":" + formatter->xmlName(key.method));
             };
             if (value.getType() != InternalName::SetName) {
                 note(value);
@@ -337,27 +353,57 @@ void KavumExportHandler::findPrefixedNames() {
     }
 }
 
-void KavumExportHandler::writeAttributes(const InternalName& object, const InternalName& method,
-                                         std::string& text, const std::string& indent) {
-    appendAttribute(object, object, method, attributeName(method), text, indent);
+std::vector<InternalName> KavumExportHandler::instancesOf(const InternalName& cls) {
+    // Found from the class and its subclasses rather than by asking every object of the base;
+    // each is checked as the walk over the objects checked it, and they are put in that walk's
+    // order, the order of the names.
+    std::vector<InternalName> instances;
+    OM* om = access->om();
+    const auto members =
+        Ref<Iterator>::adopt(access->makeEnhIsaIter(Free, cls, IsaRelation::Member, nullptr));
+    for (bool more = members != nullptr && members->first(); more; more = members->next()) {
+        const InternalName member = members->atColumn(1);
+        if (om != nullptr && om->getObjFrame(member) != nullptr &&
+            access->isaTest(member, cls, IsaRelation::Member) != 0)
+            instances.push_back(member);
+    }
+    std::sort(instances.begin(), instances.end());
+    instances.erase(std::unique(instances.begin(), instances.end()), instances.end());
+    return instances;
 }
 
-void KavumExportHandler::appendAttribute(const InternalName& element, const InternalName& holder,
-                                         const InternalName& method, const std::string& name,
+void KavumExportHandler::writeAttributes(const InternalName& object, const InternalName& method,
                                          std::string& text, const std::string& indent) {
-    std::string attribute;
+    appendAttribute(access->isMapped(object), object, method, nullptr, attributeName(method), text,
+                    indent);
+}
+
+void KavumExportHandler::appendAttribute(bool mapped, const InternalName& holder,
+                                         const InternalName& method, const InternalName* stored,
+                                         const std::string& name, std::string& text,
+                                         const std::string& indent) {
+    // The attribute is written into the text in place; its start is where it began.
+    const std::size_t start = text.size();
     std::size_t running = 0;
     bool first = true;
-    forEachMember(access.get(), 2, holder, method, [&](const InternalName& member) {
+    forEachValue(2, holder, method, stored, [&](const InternalName& member) {
         if (first) {
-            attribute = access->isMapped(element) ? " " : "\n" + indent;
-            attribute += name + "='";
-            running = attribute.size();
+            if (mapped) {
+                text += ' ';
+            } else {
+                text += '\n';
+                text += indent;
+            }
+            text += name;
+            text += "='";
+            running = text.size() - start;
         }
-        appendWrapped(attribute, formatter->xmlName(referenceText(member)), running, first);
+        valueText.clear();
+        xmlFormatter().appendXmlName(referenceText(member), valueText);
+        appendWrapped(text, valueText, running, first);
         first = false;
     });
-    if (!first) text += attribute + "'";
+    if (!first) text += '\'';
 }
 
 InternalName KavumExportHandler::referenceText(const InternalName& member) {

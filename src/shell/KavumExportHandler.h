@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "access/DescIter.h"
-#include "foundation/set.h"
 #include "objectbase/FlatNameMap.h"
 #include "objectbase/InternalName.h"
+#include "shell/NameMarks.h"
 #include "shell/XMLExportHandler.h"
 
 // A document node's "@->>" entries are its attributes, its "->>" entries its children (text()
@@ -48,10 +48,16 @@ class KavumExportHandler : public XMLExportHandler {
     ~KavumExportHandler() override = default;
 
   private:
+    // An entry without arguments of an element: its method and the value it stores.
+    struct Entry {
+        InternalName method;
+        InternalName stored;
+    };
     // An element whose start tag is written and whose children are not all written yet.
     struct OpenElement {
         InternalName object;
-        InternalName cls;
+        // The element name of its class, made once (classElementOf).
+        const std::string* element;
         // Its depth below the element the walk started from, which sets its indentation.
         std::size_t depth;
         bool hasChildren;
@@ -71,9 +77,15 @@ class KavumExportHandler : public XMLExportHandler {
                                  const std::string& indent);
     // One attribute of the members of holder.method under the name, after a line break and the
     // indent (a blank when the element stands for a value).
-    void appendAttribute(const InternalName& element, const InternalName& holder,
-                         const InternalName& method, const std::string& name, std::string& text,
+    // `stored` is the value the entry stores when that is what a lookup answers, else null.
+    void appendAttribute(bool mapped, const InternalName& holder, const InternalName& method,
+                         const InternalName* stored, const std::string& name, std::string& text,
                          const std::string& indent);
+    // The members of the value of holder.method (of a method type): read in place from the
+    // stored value when there is one, else looked up.
+    template <class Visit>
+    void forEachValue(int type, const InternalName& holder, const InternalName& method,
+                      const InternalName* stored, Visit visit);
     // The indentation of an element at the depth below one indented by base, made once for
     // each base and depth.
     const std::string& indentAt(const std::string& base, std::size_t depth);
@@ -83,24 +95,35 @@ class KavumExportHandler : public XMLExportHandler {
     // The element name of a class (the formatter's), made once for each class: the base does
     // not change while an export runs.
     const std::string& classElementOf(const InternalName& cls);
-    std::map<InternalName, std::string> classElements;
+    FlatNameMap<InternalName, std::size_t> classElementNumbers;
+    std::deque<std::string> classElements;
     XMLDumpFormatter& xmlFormatter();
 
     // Without a root: the root elements of every document of the base, each with the method
     // that links it to its document, under one top element.
     void writeDocuments(ExportRequest& request);
     std::vector<std::pair<InternalName, InternalName>> rootElements();
+    // The objects with frames that are members of a class, in the order of their names.
+    std::vector<InternalName> instancesOf(const InternalName& cls);
     // An attribute member as the document wrote it: an element named by a reference as its ID.
     InternalName referenceText(const InternalName& member);
     // The element name writeObject gives an object.
     InternalName elementName(const InternalName& object);
     // The attribute name of a method: prefix:local when a namespace object maps local to it.
-    std::string attributeName(const InternalName& method);
+    std::string attributeNameFound(const InternalName& method);
 
-    // The objects whose elements are open: plain objects may hold each other.
-    set<InternalName> path;
+    // The objects whose elements are open (mark 1): plain objects may hold each other.
+    NameMarks<std::uint8_t> path;
+    // Outside an evaluation a lookup answers the value an entry stores: the values are then
+    // read from the entries in place. Decided once an export.
+    bool storedValuesAnswer = false;
     // The attribute name of each method met: the base does not change while an export runs.
-    std::map<InternalName, std::string> attributeNames;
+    const std::string& attributeName(const InternalName& method);
+    FlatNameMap<InternalName, std::size_t> attributeNumbers;
+    std::deque<std::string> attributeNames;
+    // The XML name of a value, and a line, kept for their storage.
+    std::string valueText;
+    std::string lineText;
     // The name each value held by a namespace object gives the attribute it stands for, found
     // by one walk over the base on the first attribute.
     void findPrefixedNames();
@@ -114,10 +137,10 @@ class KavumExportHandler : public XMLExportHandler {
     ChildKind childKindOf(const InternalName& method);
     // The methods of the element being opened, by type (see entriesWithoutArguments), and those
     // of a namespace object holding its prefixed attributes.
-    std::vector<InternalName> scalarMethods;
-    std::vector<InternalName> setMethods;
-    std::vector<InternalName> attributeMethods;
-    std::vector<InternalName> holderScalar;
-    std::vector<InternalName> holderSet;
-    std::vector<InternalName> holderAttributes;
+    std::vector<Entry> scalarMethods;
+    std::vector<Entry> setMethods;
+    std::vector<Entry> attributeMethods;
+    std::vector<Entry> holderScalar;
+    std::vector<Entry> holderSet;
+    std::vector<Entry> holderAttributes;
 };
