@@ -531,7 +531,9 @@ void SgmlsEventHandler::data(DataEvent* event) {
     }
     const Char* text = event->data();
     std::size_t length = event->dataLength();
-    if (length > 0 && text[0] == 10 && startsExternalEntity(event->location())) {
+    // Once admitted, originDepth is the depth of this event's origin: a record start of the
+    // document's own text (one a line) lies in no entity, and needs no further look.
+    if (length > 0 && text[0] == 10 && originDepth > 0 && startsExternalEntity(event->location())) {
         ++text;
         --length;
     }
