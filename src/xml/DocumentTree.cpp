@@ -170,10 +170,10 @@ void DocumentTree::addText(SGMLTreeElem* element, std::string_view text) {
     element->addChild(place(textName, normalizeText(std::string(text))));
 }
 
-void DocumentTree::addAttribute(SGMLTreeElem* element, const std::string& name,
-                                std::string_view value, const std::string& type,
-                                const std::string& extra) {
-    const std::string* sharedName = shared(normalizeName(name));
+void DocumentTree::addAttribute(SGMLTreeElem* element, std::string_view name,
+                                std::string_view value, std::string_view type,
+                                std::string_view extra) {
+    const std::string* sharedName = shared(normalizeName(std::string(name)));
     const std::string* sharedType = shared(type);
     const std::string* sharedExtra = shared(extra);
     const std::string_view storedValue = storeText(value);

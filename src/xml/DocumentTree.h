@@ -35,8 +35,8 @@ class DocumentTree {
     // Appends a text node of the normalised text to the element.
     void addText(SGMLTreeElem* element, std::string_view text);
     // Appends an attribute under its normalised name; extra is its namespace prefix.
-    void addAttribute(SGMLTreeElem* element, const std::string& name, std::string_view value,
-                      const std::string& type, const std::string& extra);
+    void addAttribute(SGMLTreeElem* element, std::string_view name, std::string_view value,
+                      std::string_view type, std::string_view extra);
     // Gives the element its normalised name.
     void setName(SGMLTreeElem* element, std::string_view name);
 

@@ -59,3 +59,53 @@ void EsisReader::readLineAcross(std::istream& in) {
     }
     line = "\n";
 }
+
+void EsisReader::deliver(std::string_view line, DocumentEvents& events) {
+    const char command = line.empty() ? '\0' : line[0];
+    const std::string_view rest = line.substr(line.empty() ? 0 : 1);
+    switch (command) {
+        case '(':
+            events.startElement(rest);
+            return;
+        case ')':
+            events.endElement();
+            return;
+        case '-':
+            events.text(rest);
+            return;
+        case '?':
+            events.processingInstruction();
+            return;
+        case 'A': {
+            // "A" name, a blank, the type, and after a further blank the value.
+            const std::size_t nameEnd = rest.find(' ');
+            std::string_view type;
+            std::string_view value;
+            if (nameEnd != std::string_view::npos) {
+                const std::size_t typeEnd = rest.find(' ', nameEnd + 1);
+                type = rest.substr(nameEnd + 1, typeEnd == std::string_view::npos
+                                                    ? std::string_view::npos
+                                                    : typeEnd - nameEnd - 1);
+                if (typeEnd != std::string_view::npos) value = rest.substr(typeEnd + 1);
+            }
+            events.attribute(rest.substr(0, nameEnd), type, value);
+            return;
+        }
+        case 's':
+        case 'p': {
+            // The document type's identifiers follow a blank; an entity's follow the command.
+            const bool ofDocumentType = !rest.empty() && rest[0] == ' ';
+            events.identifier(command, ofDocumentType ? rest.substr(1) : rest, ofDocumentType);
+            return;
+        }
+        case '!': {
+            const std::size_t blank = line.find(' ');
+            events.documentType(blank == std::string_view::npos ? std::string_view()
+                                                                : line.substr(blank + 1));
+            return;
+        }
+        default:
+            events.unexpected();
+            return;
+    }
+}

@@ -1,4 +1,5 @@
-// The reader of the event stream: hands on the lines the document tree is built from.
+// The reader of the event stream: hands on the lines the document tree is built from, and the
+// events they tell.
 #pragma once
 
 #include <array>
@@ -8,6 +9,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "xml/DocumentEvents.h"
 
 // Reads the event stream a line at a time, passing over empty lines and the lines no tree needs
 // (definitions, "L", "C" and the like). Escapes are left as written.
@@ -35,6 +38,10 @@ class EsisReader {
     // The line, valid until the next read: mostly a view of the block it lies in.
     std::string_view currentLine() const { return line; }
     bool atEnd() const { return endOfInput; }
+
+    // Tells the events the event of a kept line: its command, and its operands cut apart where
+    // the writer joined them. A line of no known command is unexpected.
+    static void deliver(std::string_view line, DocumentEvents& events);
 
   private:
     // The commands of the lines no tree needs, as a table: every line of a stream is asked.

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
+#include <string_view>
 
 class MyOutputCharStream : public OpenSP::OutputCharStream {
   public:
@@ -34,6 +36,16 @@ class MyOutputCharStream : public OpenSP::OutputCharStream {
     }
     void putBytes(const char* text) {
         while (*text != '\0') putByte(*text++);
+    }
+    // Bytes encoded and escaped already, as they are.
+    void putEncoded(std::string_view bytes) {
+        while (!bytes.empty()) {
+            const std::size_t chunk = std::min(bytes.size(), escapeChunk);
+            char* const at = reserve(chunk);
+            std::memcpy(at, bytes.data(), chunk);
+            out = at + chunk;
+            bytes.remove_prefix(chunk);
+        }
     }
     // Characters, each encoded as UTF-8 (or as an escape where UTF-8 cannot hold it).
     void putChars(const OpenSP::Char* s, std::size_t n);
@@ -70,22 +82,12 @@ class MyOutputCharStream : public OpenSP::OutputCharStream {
         return recordEnds;
     }
 
-  private:
-    // Characters collect in a buffer and are encoded a buffer at a time: one write for many
-    // characters, and everything written is in the file once the run ends or the stream goes.
-    void flushBuf(OpenSP::Char c) override;
-    // Encodes the characters of the library's buffer behind the bytes written so far.
-    void encodeBuffer();
-    void encode(OpenSP::Char c) { out = encodeAt(c, out); }
-    // Writes the character's bytes at `at` (room for maxEscape + 1 bytes) and returns their end.
-    static char* encodeAt(OpenSP::Char c, char* at);
-    // Room for n more bytes behind the bytes encoded so far: what the library's buffer holds is
-    // encoded first, and the bytes go to the file when the room is short.
-    char* reserve(std::size_t n) {
-        if (ptr_ != buffer) encodeBuffer();
-        if (static_cast<std::size_t>(bytes + sizeof bytes - out) < n) writeBytes();
-        return out;
-    }
+    // The escaping of a line's text, shared with EscapedText, which collects such text in memory.
+    // The longest a character gets: "\#" and ten digits and ";".
+    static constexpr size_t maxEscape = 13;
+    // The characters escaped in one piece: room for the longest of them stays well within the
+    // bytes' buffer.
+    static constexpr size_t escapeChunk = 1024;
     // How a character below 0x80 goes into a line of the stream; those above are encoded.
     enum class Escape : unsigned char { plain, recordEnd, backslash, octal };
     // Every character of a document's text is asked: a table rather than a chain of tests.
@@ -136,15 +138,26 @@ class MyOutputCharStream : public OpenSP::OutputCharStream {
         return at;
     }
 
+  private:
+    // Characters collect in a buffer and are encoded a buffer at a time: one write for many
+    // characters, and everything written is in the file once the run ends or the stream goes.
+    void flushBuf(OpenSP::Char c) override;
+    // Encodes the characters of the library's buffer behind the bytes written so far.
+    void encodeBuffer();
+    void encode(OpenSP::Char c) { out = encodeAt(c, out); }
+    // Writes the character's bytes at `at` (room for maxEscape + 1 bytes) and returns their end.
+    static char* encodeAt(OpenSP::Char c, char* at);
+    // Room for n more bytes behind the bytes encoded so far: what the library's buffer holds is
+    // encoded first, and the bytes go to the file when the room is short.
+    char* reserve(std::size_t n) {
+        if (ptr_ != buffer) encodeBuffer();
+        if (static_cast<std::size_t>(bytes + sizeof bytes - out) < n) writeBytes();
+        return out;
+    }
     // Writes the encoded bytes to the file and empties their buffer.
     void writeBytes();
 
     static constexpr size_t bufferSize = 16384;
-    // The longest a character gets: "\#" and ten digits and ";".
-    static constexpr size_t maxEscape = 13;
-    // The characters escaped in one piece: room for the longest of them stays well within the
-    // bytes' buffer.
-    static constexpr size_t escapeChunk = 1024;
     OpenSP::Char buffer[bufferSize];
     char bytes[4 * bufferSize];
     // The end of the bytes encoded, and where the room for one more character's bytes ends.

@@ -214,6 +214,11 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
         unsigned long stopLine = badLine;
         std::string stopEntity;
         std::string stopDetail;
+        // A parse in this process feeds the builder as it goes; a parse in a child writes the
+        // event stream, which the builder reads once the parse is done.
+        DocumentTreeBuilder builder(current.tree, maxDepth);
+        current.builder = &builder;
+        current.builtDirectly = false;
         if (badLine == 0) {
             std::vector<std::string> args = parserArguments(fileName);
             wrapper.setDeclaresEntities(head.mayDeclareEntities());
@@ -228,6 +233,7 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
             for (const std::string& notRead : wrapper.lastNotes().notRead)
                 errorChannel() << "Warning: " << shown << ": " << notRead << std::endl;
         }
+        current.builder = nullptr;
         // A page fetched for its links, or read for its prolog, maps no tree: what the parser
         // made of its text is all there is.
         if (!mapsTree(request) &&
@@ -251,11 +257,15 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
             // What the tree's reading states of the document (its type, an HTML page's title
             // and links) waits with the mapping's facts: an import given up stores none of it.
             current.staging = true;
-            current.reader.readEsisLine(in);
-            SGMLTreeElem* tree = parseEsis(in);
+            if (!current.builtDirectly) parseEsis(in, builder);
+            builder.finish();
+            stageDocumentType(builder);
+            if (builder.html()) current.html = 1;
+            current.invalidOutput = builder.invalidOutput() ? 1 : 0;
+            current.elements = builder.elements();
             help = current.tree.newNode("help", "");
-            help->addChild(tree);
-            ParseStop refused = current.refused;
+            help->addChild(builder.root());
+            ParseStop refused = builder.refused();
             if (refused != ParseStop::tooDeep && !mapsTree(request)) refused = ParseStop::none;
             if (interruptFlag.load() != 0) refused = ParseStop::interrupted;
             if (refused != ParseStop::none) {
@@ -266,7 +276,7 @@ void NsgmlHandler::parseWebdoc(const InternalName& document, const std::string& 
                 abandonImport(
                     shown, refused, 0, "",
                     refused == ParseStop::truncated
-                        ? "the document ends inside element \"" + current.endedInside + "\""
+                        ? "the document ends inside element \"" + builder.endedInside() + "\""
                         : "");
             }
         }
@@ -453,7 +463,10 @@ int NsgmlHandler::runParser(std::vector<std::string>& args, const std::string& o
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
     wrapper.setOutputFile(output.c_str());
-    return wrapper.run(static_cast<int>(args.size()), argv.data());
+    if (state != nullptr) wrapper.setDocumentEvents(state->builder);
+    const int result = wrapper.run(static_cast<int>(args.size()), argv.data());
+    if (state != nullptr) state->builtDirectly = wrapper.lastRunFedEvents();
+    return result;
 }
 
 void NsgmlHandler::lookupDtd(const std::string& fileName, const ParseRequest& request) {

@@ -16,7 +16,7 @@
 #include "foundation/clib_list.h"
 #include "objectbase/InternalName.h"
 #include "xml/DocumentTree.h"
-#include "xml/EsisReader.h"
+#include "xml/DocumentTreeBuilder.h"
 #include "xml/IdTable.h"
 #include "xml/NsgmlWrapper.h"
 #include "xml/ParseRequest.h"
@@ -98,7 +98,8 @@ class NsgmlHandler : public ManagedObject {
   protected:
     // Removes the stream file.
     ~NsgmlHandler() override;
-    // Runs the parser application with the argument vector, the stream going to the output file.
+    // Runs the parser application with the argument vector, the stream going to the output file;
+    // a parse in this process builds the import's tree as it goes, and writes no stream.
     virtual int runParser(std::vector<std::string>& args, const std::string& output);
 
   private:
@@ -108,26 +109,22 @@ class NsgmlHandler : public ManagedObject {
         UrlParts url;
         int html = 0;
         int invalidOutput = 0;
-        // What the stream itself shows of a document the import refuses (the elements nest
-        // beyond the bound, the stream ends inside an element or holds none), or none; for a
-        // stream that ends inside an element, that element's name.
-        ParseStop refused = ParseStop::none;
-        std::string endedInside;
         InternalName rootObject;
-        // The DOCTYPE's identifiers as the stream gave them; empty when absent. Their URLs,
-        // resolved against the document's, once the document type was read (undefined else).
-        std::string systemId;
-        std::string publicId;
+        // The URLs of the DOCTYPE's identifiers, resolved against the document's, once the
+        // document type was read (undefined else).
         InternalName systemUrl = InternalName::UndefinedObject;
         InternalName publicUrl = InternalName::UndefinedObject;
         // The IDs and references met by the mapping; the references find their IDs through a
         // hashed index (a scan of a list for every reference made large documents quadratic).
         IdTable ids;
-        EsisReader reader;
-        // The document's tree, from the event stream until the mapping is done with it, and
+        // The document's tree, from the parse's events until the mapping is done with it, and
         // the number of its elements.
         DocumentTree tree;
         std::size_t elements = 0;
+        // The builder of the tree while the parser runs, and whether the parse fed it (in this
+        // process) rather than writing the stream.
+        DocumentTreeBuilder* builder = nullptr;
+        bool builtDirectly = false;
         // Every fact of the document, from the document type read with the tree to the
         // resolved references, stored only when the mapping and the resolution are done:
         // `staging` from the tree's first line until then.
@@ -178,11 +175,10 @@ class NsgmlHandler : public ManagedObject {
     std::string fetchWebDtd(const std::string& systemId, const std::string& output,
                             EntityPolicy& policy, bool keep);
 
-    // Tree building from the stream, the current line already read.
-    SGMLTreeElem* parseEsis(std::istream& in);
-    // The document type lines; ends after the "!" line.
-    void readDoctype(std::istream& in);
-    void readAttributes(std::istream& in, SGMLTreeElem* element);
+    // Builds the tree from the event stream: the builder reads its lines' events.
+    void parseEsis(std::istream& in, DocumentTreeBuilder& builder);
+    // Stages the document type the builder read, if one came.
+    void stageDocumentType(const DocumentTreeBuilder& builder);
     // Stages the identifier and its URL under the two methods; the URL.
     InternalName insertIdentifier(const std::string& identifier, const char* method,
                                   const char* urlMethod);

@@ -7,11 +7,13 @@
 #include <cstdlib>
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/ConfinedChild.h"
 #include "xml/DocumentHead.h"
 #include "xml/NsgmlsApp.h"
+#include "xml/SgmlsEventHandler.h"
 
 bool mayDeclareEntities(const std::string& file) {
     return DocumentHead(file).mayDeclareEntities();
@@ -56,16 +58,39 @@ bool takeList(std::string_view& in, std::vector<std::string>& list) {
     return true;
 }
 
+// The application of a parse in this process whose event writer feeds the document's events
+// to the caller's tree instead of writing them.
+class FeedingApp final : public NsgmlsApp {
+  public:
+    explicit FeedingApp(DocumentEvents& events) : events(events) {}
+
+    OpenSP::ErrorCountEventHandler* makeEventHandler() override {
+        OpenSP::ErrorCountEventHandler* handler = NsgmlsApp::makeEventHandler();
+        // The handlers of a parse that writes no stream (the prolog only, or nothing) have no
+        // events to give.
+        if (auto* writer = dynamic_cast<SgmlsEventHandler*>(handler)) writer->feed(events);
+        return handler;
+    }
+
+  private:
+    DocumentEvents& events;
+};
+
 // One parse with a fresh application: the library's application keeps its options and its
 // entity manager (with the catalogs it read) for its whole life. Gives, as fields, the result,
 // why the parse stopped and where, the entity at fault, the parser's reason and the entities
-// not read.
+// not read. With events, the parse feeds them rather than writing the stream.
 std::string parseOnce(const std::string& outputFile, const EntityPolicy& policy,
-                      std::vector<std::string> args) {
+                      std::vector<std::string> args, DocumentEvents* events = nullptr) {
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    auto app = std::make_unique<NsgmlsApp>();
+    std::unique_ptr<NsgmlsApp> app;
+    if (events != nullptr) {
+        app = std::make_unique<FeedingApp>(*events);
+    } else {
+        app = std::make_unique<NsgmlsApp>();
+    }
     app->setOutputFile(outputFile.c_str());
     app->setEntityPolicy(policy);
     const int result = app->run(static_cast<int>(args.size()), argv.data());
@@ -163,7 +188,9 @@ int NsgmlWrapper::run(int argc, char** argv) {
     parserNotes = ParserNotes{};
     const bool declares = knownDeclares ? *knownDeclares : mayDeclareEntities(document);
     knownDeclares.reset();
-    if (!declares) return take(parseOnce(outputFile, policy, args));
+    DocumentEvents* const target = std::exchange(events, nullptr);
+    fedEvents = !declares && target != nullptr;
+    if (!declares) return take(parseOnce(outputFile, policy, args, target));
     ConfinedLimits limits;
     limits.setupMemory = policy.parserPrologMemory;
     limits.memoryBudget = policy.parserMemory;

@@ -17,6 +17,7 @@ bool mayDeclareEntities(const std::string& file);
 // Declared here without the parser library's headers: only the application layer's own files see
 // the library's types.
 class NsgmlsApp;
+class DocumentEvents;
 
 class NsgmlWrapper {
   public:
@@ -37,6 +38,13 @@ class NsgmlWrapper {
     // What the caller read of the document's head already: whether the next run's document may
     // declare entities, so that the run need not read the head again.
     void setDeclaresEntities(bool value) { knownDeclares = value; }
+    // The next run, when it parses in this process, gives the document's events to these as
+    // they come rather than writing the event stream (which then stays empty): the caller
+    // builds its tree without writing and reading back the stream. A run in a child writes
+    // the stream as ever.
+    void setDocumentEvents(DocumentEvents* target) { events = target; }
+    // Whether the last run gave its events to the ones set rather than to the stream.
+    bool lastRunFedEvents() const { return fedEvents; }
     // Why the last run's parse stopped before the document's end, if it did.
     ParseStop lastStop() const { return stopReason; }
     // With ParseStop::parserMemory: the bytes the parse was allowed and needed more than.
@@ -62,4 +70,6 @@ class NsgmlWrapper {
     std::string stopEntity;
     ParserNotes parserNotes;
     std::optional<bool> knownDeclares;
+    DocumentEvents* events = nullptr;
+    bool fedEvents = false;
 };

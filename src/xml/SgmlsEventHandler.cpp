@@ -1,4 +1,5 @@
-// The writer of the line-oriented ESIS event stream: one line an event of the parsed document.
+// The writer of the line-oriented ESIS event stream: one line an event of the parsed document,
+// or the same events fed straight to the document's tree.
 #include "xml/SgmlsEventHandler.h"
 
 #include <OpenSP/Attribute.h>
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <string>
 
 #include "platform/ConfinedChild.h"
 #include "platform/InterruptFlag.h"
@@ -246,7 +248,7 @@ SgmlsEventHandler::~SgmlsEventHandler() {
         if (stopLine != nullptr) *stopLine = lastFaultLine;
     }
     endData();
-    if (errorCount() == 0 && !cancelled()) {
+    if (events == nullptr && errorCount() == 0 && !cancelled()) {
         os << "C\n";
     }
     os.flush();
@@ -295,16 +297,47 @@ void SgmlsEventHandler::message(MessageEvent* event) {
 
 void SgmlsEventHandler::startData() {
     if (!haveData) {
-        os.putByte('-');
+        if (events != nullptr) {
+            pendingText.clear();
+        } else {
+            os.putByte('-');
+        }
         haveData = true;
     }
 }
 
 void SgmlsEventHandler::endData() {
     if (haveData) {
-        os.putByte('\n');
         haveData = false;
+        if (events != nullptr) {
+            events->text(pendingText.view());
+        } else {
+            os.putByte('\n');
+        }
     }
+}
+
+void SgmlsEventHandler::writeData(const Char* s, std::size_t n) {
+    if (events == nullptr) {
+        writeEscaped(s, n);
+        return;
+    }
+    // A record end inside a data line moves the reader to the next line without an "L".
+    lastLine += pendingText.append(s, n);
+}
+
+void SgmlsEventHandler::writeDataBytes(const char* bytes) {
+    if (events != nullptr) {
+        pendingText.append(std::string_view(bytes));
+    } else {
+        os.putBytes(bytes);
+    }
+}
+
+std::string_view SgmlsEventHandler::escaped(EscapedText& scratch, const StringC& s) {
+    scratch.clear();
+    scratch.append(s.data(), s.size());
+    return scratch.view();
 }
 
 void SgmlsEventHandler::writeLocation(const Location& loc) {
@@ -317,13 +350,15 @@ void SgmlsEventHandler::writeLocation(const Location& loc) {
         return;
     }
     endData();
-    os << 'L' << line;
-    if (!(file == lastFile)) {
-        os.put(' ');
-        writeEscaped(file);
-        lastFile = file;
+    if (events == nullptr) {
+        os << 'L' << line;
+        if (!(file == lastFile)) {
+            os.put(' ');
+            writeEscaped(file);
+        }
+        os.put('\n');
     }
-    os.put('\n');
+    lastFile = file;
     lastLine = line;
 }
 
@@ -337,7 +372,7 @@ void SgmlsEventHandler::appinfo(AppinfoEvent* event) {
     const StringC* text;
     if (event->literal(text)) {
         endData();
-        writeLine('#', *text);
+        if (events == nullptr) writeLine('#', *text);
     }
     delete event;
 }
@@ -346,6 +381,17 @@ void SgmlsEventHandler::startDtd(StartDtdEvent* event) {
     endData();
     const Entity* subset = event->entity().pointer();
     const ExternalEntity* external = subset ? subset->asExternalEntity() : nullptr;
+    if (events != nullptr) {
+        if (external) {
+            if (const StringC* system = external->externalId().systemIdString())
+                events->identifier('s', escaped(scratchValue, *system), true);
+            if (const StringC* pub = external->externalId().publicIdString())
+                events->identifier('p', escaped(scratchValue, *pub), true);
+        }
+        events->documentType(escaped(scratchName, event->name()));
+        delete event;
+        return;
+    }
     if (external) {
         if (const StringC* system = external->externalId().systemIdString()) {
             os << "s ";
@@ -428,6 +474,13 @@ void SgmlsEventHandler::startElement(StartElementEvent* event) {
     if (linkAttributes) {
         writeAttributes(*linkAttributes, 'a', &linkProcess.name());
     }
+    if (events != nullptr) {
+        feedAttributes(event->attributes());
+        noteLocation(event->location());
+        events->startElement(escaped(scratchName, event->name()));
+        delete event;
+        return;
+    }
     writeAttributes(event->attributes(), 'A', nullptr);
     if ((flags & esisIncluded) && event->included()) {
         os << "i\n";
@@ -463,7 +516,11 @@ void SgmlsEventHandler::endElement(EndElementEvent* event) {
     }
     if (!implied) sawContent();
     noteLocation(event->location());
-    writeLine(')', event->name());
+    if (events != nullptr) {
+        events->endElement();
+    } else {
+        writeLine(')', event->name());
+    }
     delete event;
 }
 
@@ -474,7 +531,9 @@ void SgmlsEventHandler::data(DataEvent* event) {
     }
     const Char* text = event->data();
     std::size_t length = event->dataLength();
-    if (length > 0 && text[0] == 10 && startsExternalEntity(event->location())) {
+    // Once admitted, originDepth is the depth of this event's origin: a record start of the
+    // document's own text (one a line) lies in no entity, and needs no further look.
+    if (length > 0 && text[0] == 10 && originDepth > 0 && startsExternalEntity(event->location())) {
         ++text;
         --length;
     }
@@ -482,7 +541,7 @@ void SgmlsEventHandler::data(DataEvent* event) {
         sawContent();
         noteLocation(event->location());
         startData();
-        writeEscaped(text, length);
+        writeData(text, length);
     }
     delete event;
 }
@@ -495,9 +554,9 @@ void SgmlsEventHandler::sdataEntity(SdataEntityEvent* event) {
     sawContent();
     noteLocation(event->location());
     startData();
-    os << "\\|";
-    writeEscaped(event->data(), event->dataLength());
-    os << "\\|";
+    writeDataBytes("\\|");
+    writeData(event->data(), event->dataLength());
+    writeDataBytes("\\|");
     delete event;
 }
 
@@ -505,9 +564,13 @@ void SgmlsEventHandler::pi(PiEvent* event) {
     endData();
     sawContent();
     noteLocation(event->location());
-    os.put('?');
-    writeEscaped(event->data(), event->dataLength());
-    os.put('\n');
+    if (events != nullptr) {
+        events->processingInstruction();
+    } else {
+        os.put('?');
+        writeEscaped(event->data(), event->dataLength());
+        os.put('\n');
+    }
     delete event;
 }
 
@@ -515,7 +578,8 @@ void SgmlsEventHandler::nonSgmlChar(NonSgmlCharEvent* event) {
     if (flags & esisNonSgml) {
         noteLocation(event->location());
         startData();
-        os << "\\%" << static_cast<unsigned long>(event->character()) << ";";
+        writeDataBytes(
+            ("\\%" + std::to_string(static_cast<unsigned long>(event->character())) + ";").c_str());
     }
     delete event;
 }
@@ -524,7 +588,7 @@ void SgmlsEventHandler::externalDataEntity(ExternalDataEntityEvent* event) {
     endData();
     defineEntity(event->entity());
     noteLocation(event->location());
-    writeLine('&', event->entity()->name());
+    if (events == nullptr) writeLine('&', event->entity()->name());
     delete event;
 }
 
@@ -533,7 +597,7 @@ void SgmlsEventHandler::subdocEntity(SubdocEntityEvent* event) {
     const SubdocEntity* entity = event->entity();
     defineEntity(entity);
     noteLocation(event->location());
-    writeLine('{', entity->name());
+    if (events == nullptr) writeLine('{', entity->name());
     SgmlParser::Params params;
     params.subdocInheritActiveLinkTypes = 1;
     params.subdocReferenced = 1;
@@ -544,7 +608,7 @@ void SgmlsEventHandler::subdocEntity(SubdocEntityEvent* event) {
     SgmlParser subdocParser(params);
     subdocParser.parseAll(*this, cancelPtr());
     endData();
-    writeLine('}', entity->name());
+    if (events == nullptr) writeLine('}', entity->name());
     delete event;
 }
 
@@ -573,6 +637,8 @@ void SgmlsEventHandler::defineReferences(const AttributeList& attributes) {
 
 void SgmlsEventHandler::writeAttributes(const AttributeList& attributes, char command,
                                         const StringC* owner) {
+    // The lines of link and data attributes are none the tree reads.
+    if (events != nullptr) return;
     for (unsigned i = 0; i < attributes.size(); ++i) {
         const AttributeValue* value = attributes.value(i);
         if (!value) {
@@ -592,30 +658,56 @@ void SgmlsEventHandler::writeAttributes(const AttributeList& attributes, char co
                 break;
             case AttributeValue::cdata:
                 os << " CDATA ";
-                writeAttributeText(*text);
+                scratchValue.clear();
+                appendAttributeText(scratchValue, *text);
+                os.putEncoded(scratchValue.view());
                 break;
-            case AttributeValue::tokenized: {
-                const AttributeDefinition* def = attributes.def()->def(i);
-                const char* type = " TOKEN ";
-                if (def->isEntity()) {
-                    type = " ENTITY ";
-                } else if (def->isNotation()) {
-                    type = " NOTATION ";
-                } else if ((flags & esisId) && def->isId()) {
-                    type = " ID ";
-                } else if ((flags & esisId) && def->isIdref()) {
-                    type = " IDREF ";
-                }
-                os << type;
+            case AttributeValue::tokenized:
+                os.put(' ');
+                os << tokenType(*attributes.def()->def(i));
+                os.put(' ');
                 writeEscaped(*string);
                 break;
-            }
         }
         os.put('\n');
     }
 }
 
-void SgmlsEventHandler::writeAttributeText(const Text& text) {
+void SgmlsEventHandler::feedAttributes(const AttributeList& attributes) {
+    for (unsigned i = 0; i < attributes.size(); ++i) {
+        const AttributeValue* value = attributes.value(i);
+        if (!value) {
+            continue;
+        }
+        const std::string_view name = escaped(scratchName, attributes.name(i));
+        const Text* text;
+        const StringC* string;
+        switch (value->info(text, string)) {
+            case AttributeValue::implied:
+                events->attribute(name, "IMPLIED", {});
+                break;
+            case AttributeValue::cdata:
+                scratchValue.clear();
+                appendAttributeText(scratchValue, *text);
+                events->attribute(name, "CDATA", scratchValue.view());
+                break;
+            case AttributeValue::tokenized:
+                events->attribute(name, tokenType(*attributes.def()->def(i)),
+                                  escaped(scratchValue, *string));
+                break;
+        }
+    }
+}
+
+const char* SgmlsEventHandler::tokenType(const AttributeDefinition& definition) const {
+    if (definition.isEntity()) return "ENTITY";
+    if (definition.isNotation()) return "NOTATION";
+    if ((flags & esisId) && definition.isId()) return "ID";
+    if ((flags & esisId) && definition.isIdref()) return "IDREF";
+    return "TOKEN";
+}
+
+void SgmlsEventHandler::appendAttributeText(EscapedText& to, const Text& text) const {
     TextIter iter(text);
     TextItem::Type type;
     const Char* chars;
@@ -625,16 +717,16 @@ void SgmlsEventHandler::writeAttributeText(const Text& text) {
         switch (type) {
             case TextItem::data:
             case TextItem::cdata:
-                writeEscaped(chars, length);
+                to.append(chars, length);
                 break;
             case TextItem::sdata:
-                os << "\\|";
-                writeEscaped(chars, length);
-                os << "\\|";
+                to.append("\\|");
+                to.append(chars, length);
+                to.append("\\|");
                 break;
             case TextItem::nonSgml:
                 if (flags & esisNonSgml) {
-                    os << "\\%" << static_cast<unsigned long>(*chars) << ";";
+                    to.append("\\%" + std::to_string(static_cast<unsigned long>(*chars)) + ";");
                 }
                 break;
             default:
@@ -651,6 +743,8 @@ void SgmlsEventHandler::defineEntity(const Entity* entity) {
         defineNotation(dataEntity->notation());
         defineReferences(dataEntity->attributes());
         writeExternalId(dataEntity->externalId(), true);
+        // The definitions' own lines are none the tree reads; their identifiers are.
+        if (events != nullptr) return;
         os.put('E');
         writeEscaped(entity->name());
         os << dataTypeWord(entity->dataType());
@@ -661,11 +755,12 @@ void SgmlsEventHandler::defineEntity(const Entity* entity) {
         writeAttributes(dataEntity->attributes(), 'D', &entity->name());
     } else if (const SubdocEntity* subdoc = entity->asSubdocEntity()) {
         writeExternalId(subdoc->externalId(), true);
-        writeLine('S', entity->name());
+        if (events == nullptr) writeLine('S', entity->name());
     } else if (const ExternalEntity* external = entity->asExternalEntity()) {
         writeExternalId(external->externalId(), true);
-        writeLine('T', entity->name());
-    } else if (const InternalEntity* internal = entity->asInternalEntity()) {
+        if (events == nullptr) writeLine('T', entity->name());
+    } else if (const InternalEntity* internal = entity->asInternalEntity();
+               internal != nullptr && events == nullptr) {
         os.put('I');
         writeEscaped(entity->name());
         os << dataTypeWord(entity->dataType());
@@ -679,10 +774,17 @@ void SgmlsEventHandler::defineNotation(const Notation* notation) {
         return;
     }
     writeExternalId(notation->externalId(), flags & esisNotationSysid);
-    writeLine('N', notation->name());
+    if (events == nullptr) writeLine('N', notation->name());
 }
 
 void SgmlsEventHandler::writeExternalId(const ExternalId& id, bool withFileName) {
+    if (events != nullptr) {
+        if (const StringC* system = id.systemIdString())
+            events->identifier('s', escaped(scratchValue, *system), false);
+        if (const StringC* pub = id.publicIdString())
+            events->identifier('p', escaped(scratchValue, *pub), false);
+        return;
+    }
     if (const StringC* system = id.systemIdString()) {
         writeLine('s', *system);
     }

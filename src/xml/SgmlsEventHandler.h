@@ -1,4 +1,5 @@
-// The writer of the line-oriented ESIS event stream: one line an event of the parsed document.
+// The writer of the line-oriented ESIS event stream: one line an event of the parsed document,
+// or the same events fed straight to the document's tree.
 #pragma once
 
 #include <OpenSP/config.h>
@@ -17,7 +18,9 @@
 #include <vector>
 
 #include "platform/InterruptFlag.h"
+#include "xml/DocumentEvents.h"
 #include "xml/EntityPolicy.h"
+#include "xml/EscapedText.h"
 #include "xml/EsisOutputFlags.h"
 #include "xml/MyOutputCharStream.h"
 
@@ -35,6 +38,11 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     // parser's message in the notes and its line in *stopLine. The formatter gives the messages
     // their text.
     void setNotes(ParserNotes* notes, OpenSP::MessageFormatter* formatter);
+    // Gives the events of the lines the tree reads to `target` rather than writing any line:
+    // a parse in this process builds the tree as it goes, with no stream to write and read
+    // back. Names and texts reach it escaped as the lines hold them; the lines the tree passes
+    // over are not made at all. Set before the parse starts.
+    void feed(DocumentEvents& target) { events = &target; }
     // Ends the stream: "C" after a parse without errors.
     ~SgmlsEventHandler() override;
 
@@ -84,6 +92,13 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     void writeLocation(const OpenSP::Location& loc);
     void writeEscaped(const OpenSP::Char* s, size_t n);
     void writeEscaped(const OpenSP::StringC& s) { writeEscaped(s.data(), s.size()); }
+    // Characters of a data line, which startData began.
+    void writeData(const OpenSP::Char* s, std::size_t n);
+    // Escapes of a data line made by the writer itself ("\|" around SDATA, "\%" before a
+    // character number).
+    void writeDataBytes(const char* bytes);
+    // The string escaped as a line holds it, in the scratch text given.
+    static std::string_view escaped(EscapedText& scratch, const OpenSP::StringC& s);
     // A line of one command and its operand, in one piece: the tags of most elements.
     void writeLine(char command, const OpenSP::StringC& operand) {
         const std::size_t recordEnds = os.putLine(command, operand.data(), operand.size());
@@ -94,7 +109,12 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     void defineReferences(const OpenSP::AttributeList& attributes);
     void writeAttributes(const OpenSP::AttributeList& attributes, char command,
                          const OpenSP::StringC* owner);
-    void writeAttributeText(const OpenSP::Text& text);
+    // Feeds the attributes of an element's start, one event for each "A" line.
+    void feedAttributes(const OpenSP::AttributeList& attributes);
+    // The attribute's value as its line holds it, appended to `to`.
+    void appendAttributeText(EscapedText& to, const OpenSP::Text& text) const;
+    // The type word of a tokenized attribute's line.
+    const char* tokenType(const OpenSP::AttributeDefinition& definition) const;
     void defineEntity(const OpenSP::Entity* entity);
     void defineNotation(const OpenSP::Notation* notation);
     void writeExternalId(const OpenSP::ExternalId& id, bool withFileName);
@@ -109,6 +129,14 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     unsigned flags;
     OpenSP::Ptr<OpenSP::ExtendEntityManager> entityManager;
     const OpenSP::CharsetInfo& systemCharset;
+
+    // The tree being built, when the events are fed rather than written.
+    DocumentEvents* events = nullptr;
+    // The text of the data line being fed, escaped as the line would hold it.
+    EscapedText pendingText;
+    // Room for the names and values of events being fed, and for attribute texts being written.
+    EscapedText scratchName;
+    EscapedText scratchValue;
 
     bool haveData = false;
     OpenSP::StringC lastFile;

@@ -1,0 +1,218 @@
+// DocumentTreeBuilder: the phases of a document's events and the tree they build.
+#include "xml/DocumentTreeBuilder.h"
+
+#include <cctype>
+
+#include "platform/InterruptFlag.h"
+
+DocumentTreeBuilder::DocumentTreeBuilder(DocumentTree& tree, int maxDepth)
+    : tree(tree), maxDepth(static_cast<std::size_t>(maxDepth)), rootElement(tree.newElement()) {}
+
+void DocumentTreeBuilder::attribute(std::string_view name, std::string_view type,
+                                    std::string_view value) {
+    take({Kind::attribute, name, type, value});
+}
+
+// Most events are starts, ends and texts of the content: they go to their step directly.
+void DocumentTreeBuilder::startElement(std::string_view name) {
+    if (phase == Phase::content) {
+        startInContent(name);
+    } else {
+        take({Kind::start, name, {}, {}});
+    }
+}
+
+void DocumentTreeBuilder::endElement() {
+    if (phase == Phase::content) {
+        if (poll()) close();
+    } else {
+        take({Kind::end, {}, {}, {}});
+    }
+}
+
+void DocumentTreeBuilder::text(std::string_view text) {
+    if (phase == Phase::content) {
+        if (poll()) tree.addText(open.back(), text);
+    } else {
+        take({Kind::text, {}, {}, text});
+    }
+}
+
+void DocumentTreeBuilder::processingInstruction() {
+    take({Kind::instruction, {}, {}, {}});
+}
+
+void DocumentTreeBuilder::identifier(char kind, std::string_view text, bool ofDocumentType) {
+    take({ofDocumentType ? Kind::documentTypeIdentifier : Kind::identifier, {}, {}, text, kind});
+}
+
+void DocumentTreeBuilder::documentType(std::string_view name) {
+    take({Kind::documentType, name, {}, {}});
+}
+
+void DocumentTreeBuilder::unexpected() {
+    take({Kind::unexpected, {}, {}, {}});
+}
+
+void DocumentTreeBuilder::finish() {
+    take({Kind::finish, {}, {}, {}});
+}
+
+void DocumentTreeBuilder::take(const Event& event) {
+    // An event a phase does not read ends that phase and is read by the next one.
+    for (;;) {
+        switch (phase) {
+            case Phase::leadingInstructions:
+                if (event.kind == Kind::instruction) return;
+                phase = Phase::documentTypeIdentifiers;
+                break;
+            case Phase::documentTypeIdentifiers:
+                if (event.kind == Kind::documentTypeIdentifier) {
+                    // Both identifiers are kept: the DTD lookup prefers the system one.
+                    const std::string_view id = event.value.substr(0, event.value.find(' '));
+                    (event.identifierKind == 's' ? system : publicName).assign(id);
+                    return;
+                }
+                if (event.kind == Kind::identifier) return;
+                phase = Phase::passedOver;
+                if (event.kind == Kind::documentType) {
+                    documentTypeSeen = true;
+                    doctypeName.assign(event.name);
+                    std::string lower = doctypeName;
+                    for (char& c : lower)
+                        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                    if (lower == "html") htmlSeen = true;
+                    return;
+                }
+                break;
+            case Phase::passedOver:
+                // Processing instructions, and the identifiers of entities, carry nothing the
+                // tree keeps.
+                if (event.kind == Kind::instruction || event.kind == Kind::identifier) return;
+                phase = Phase::rootAttributes;
+                break;
+            case Phase::rootAttributes:
+                if (event.kind == Kind::attribute) {
+                    addAttribute(rootElement, event);
+                    return;
+                }
+                open.push_back(rootElement);
+                phase = Phase::content;
+                if (event.kind == Kind::start) {
+                    name(rootElement, event.name);
+                    return;
+                }
+                refusal = ParseStop::noDocumentElement;
+                break;
+            case Phase::elementAttributes:
+                if (event.kind == Kind::attribute) {
+                    addAttribute(open.back(), event);
+                    return;
+                }
+                // Without its start the element stays open under the stand-in name.
+                phase = Phase::content;
+                if (event.kind == Kind::start) {
+                    name(open.back(), event.name);
+                    return;
+                }
+                break;
+            case Phase::content:
+                takeContent(event);
+                return;
+            case Phase::done:
+                return;
+        }
+    }
+}
+
+bool DocumentTreeBuilder::poll() {
+    // An interrupt abandons the import; the driver sees the flag once the tree is done.
+    if ((++contentEvents & 4095) == 0 && interruptFlag.load() != 0) {
+        phase = Phase::done;
+        return false;
+    }
+    return true;
+}
+
+SGMLTreeElem* DocumentTreeBuilder::openChild() {
+    if (open.size() >= maxDepth) {
+        refusal = ParseStop::tooDeep;
+        phase = Phase::done;
+        return nullptr;
+    }
+    SGMLTreeElem* element = tree.newElement();
+    ++elementCount;
+    open.back()->addChild(element);
+    open.push_back(element);
+    return element;
+}
+
+void DocumentTreeBuilder::startInContent(std::string_view elementName) {
+    if (!poll()) return;
+    if (SGMLTreeElem* element = openChild()) name(element, elementName);
+}
+
+void DocumentTreeBuilder::close() {
+    open.pop_back();
+    if (open.empty()) phase = Phase::done;
+}
+
+void DocumentTreeBuilder::takeContent(const Event& event) {
+    switch (event.kind) {
+        case Kind::start:
+            startInContent(event.name);
+            return;
+        case Kind::attribute:
+            // Most elements have no attributes: their start is the one event.
+            if (!poll()) return;
+            if (SGMLTreeElem* element = openChild()) {
+                addAttribute(element, event);
+                phase = Phase::elementAttributes;
+            }
+            return;
+        case Kind::text:
+            if (poll()) tree.addText(open.back(), event.value);
+            return;
+        case Kind::instruction:
+        case Kind::identifier:
+            poll();
+            return;
+        case Kind::end:
+            if (poll()) close();
+            return;
+        case Kind::finish:
+            // Events that end inside an element hold only a part of their document.
+            while (phase == Phase::content && poll()) {
+                invalid = true;
+                if (refusal == ParseStop::none) {
+                    refusal = ParseStop::truncated;
+                    innermost = open.back()->getName();
+                }
+                close();
+            }
+            return;
+        default:
+            // Any other event ends the element it comes in.
+            if (!poll()) return;
+            invalid = true;
+            close();
+            return;
+    }
+}
+
+void DocumentTreeBuilder::addAttribute(SGMLTreeElem* element, const Event& event) {
+    if (event.type == "IMPLIED" || event.value.empty()) return;
+    std::string_view name = event.name;
+    std::string_view prefix;
+    const std::size_t colon = name.find(':');
+    if (colon != std::string_view::npos) {
+        prefix = name.substr(0, colon);
+        name = name.substr(colon + 1);
+    }
+    tree.addAttribute(element, name, event.value, event.type, prefix);
+}
+
+void DocumentTreeBuilder::name(SGMLTreeElem* element, std::string_view text) {
+    tree.setName(element, text);
+    if (element->getName() == "html") htmlSeen = true;
+}
