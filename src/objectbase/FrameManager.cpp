@@ -116,11 +116,7 @@ int FrameManager::insertObjFrame(const InternalName& name, MainMemObjFrame* fram
                          err5::Failed2InsertObjFrame);
 }
 
-MainMemSetFrame* FrameManager::makeSetFrame(const InternalName& name) {
-    if (MainMemSetFrame* frame = setFrames.make(name)) {
-        ++setFrameCount;
-        return frame;
-    }
+MainMemSetFrame* FrameManager::makePooledSetFrame(const InternalName& name) {
     MainMemSetFrame* frame = allocateSetFrame();
     if (frame == nullptr || insertSetFrame(name, frame) != 0) return nullptr;
     return frame;

@@ -95,7 +95,13 @@ class FrameManager : public ManagedObject {
     MainMemSetFrame* allocateSetFrame();
     // A new empty set frame registered under the name (kept at its number when the name comes
     // from the set counter, else from the pool); null after reporting a refusal or a failure.
-    MainMemSetFrame* makeSetFrame(const InternalName& name);
+    MainMemSetFrame* makeSetFrame(const InternalName& name) {
+        if (MainMemSetFrame* frame = setFrames.make(name)) {
+            ++setFrameCount;
+            return frame;
+        }
+        return makePooledSetFrame(name);
+    }
     MainMemObjFrame* allocateObjFrame();
     // The object frame registered under the name, or a new empty one registered now (made
     // tells which); null when no frame can be had.
@@ -146,6 +152,8 @@ class FrameManager : public ManagedObject {
     ~FrameManager() override;
 
   private:
+    // makeSetFrame for a name the registry does not keep at its number: a frame from the pool.
+    MainMemSetFrame* makePooledSetFrame(const InternalName& name);
     template <class F>
     F* allocateFrom(FrameBlocks<F>& blocks, const Error& failure);
     template <class Names, class F>

@@ -100,6 +100,20 @@ class FrameRegistry {
     void forEachFrame(Visit visit) const {
         for (std::size_t page = 0; page < pages.size(); ++page) {
             if (pages[page] == nullptr) continue;
+            if constexpr (Numbered) {
+                // A page kept as a run holds names of its first kind and flag only, and gives
+                // the frame numbers in order without counting bits for each place: the string
+                // cleanup after an import of a million elements walks every frame.
+                const NumberedPage& numbers = *pages[page];
+                if (!numbers.words) {
+                    numbers.run.forEach([&](std::size_t at, std::uint32_t number) {
+                        visit(InternalName(std::int32_t(page * PageSize + at), numbers.kinds[0],
+                                           numbers.flags[0]),
+                              numbering->at(number));
+                    });
+                    continue;
+                }
+            }
             for (std::size_t at = 0; at < PageSize; ++at)
                 if (pages[page]->taken(at))
                     visit(pages[page]->name(at, page * PageSize + at),

@@ -289,10 +289,6 @@ bool MainMemSetFrame::contains(const InternalName& name) const {
     return members.contains(name);
 }
 
-int MainMemSetFrame::insert(const InternalName& name) {
-    return members.insert(name) ? 1 : 0;
-}
-
 int MainMemSetFrame::erase(const InternalName& name) {
     return members.erase(name) ? 1 : 0;
 }

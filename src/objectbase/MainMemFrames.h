@@ -343,8 +343,9 @@ class MainMemSetFrame final : public SetFrame {
     void prefetch(const InternalName& name) const { members.prefetch(name); }
     // The members, for a reader that walks them in place.
     const MemberSet& memberSet() const { return members; }
-    // 1 after adding a new member, 0 when it was a member already.
-    virtual int insert(const InternalName& name);
+    // 1 after adding a new member, 0 when it was a member already. Inline: the class is final,
+    // so a call through a set frame's own type takes MemberSet's append without a call.
+    virtual int insert(const InternalName& name) { return members.insert(name) ? 1 : 0; }
     // 1 after taking out a member, 0 when it was none.
     virtual int erase(const InternalName& name);
     // When `oldName` is a member: replaces it by `newName` and answers 1; else 0 and no change.

@@ -577,8 +577,11 @@ class MainMemOM : public OM {
     template <class Keep>
     void freezeDeltaViews(Keep keep);
 
-    // Whether a string still occurs anywhere in the stored facts.
-    bool stringInUse(const InternalName& name, const set<InternalName>& predicateStrings);
+    // Whether a string still occurs anywhere in the stored facts. `unindexedClasses` holds, in
+    // ascending order, the strings that are classes of the memberships the instance index has
+    // not taken yet (see indexInstances).
+    bool stringInUse(const InternalName& name, const set<InternalName>& predicateStrings,
+                     const std::vector<InternalName>& unindexedClasses);
     void reportInvalidEquality(const char* what, const InternalName& x, const InternalName& y);
     // equate that also tells which pair it recorded.
     bool equatePair(const InternalName& a, const InternalName& b, int force, InternalName& replaced,

@@ -315,10 +315,13 @@ bool MainMemOM::pristine() const {
 // ---------------------------------------------------------------------------------------------
 // Forgetting unused strings
 
-bool MainMemOM::stringInUse(const InternalName& name, const set<InternalName>& predicateStrings) {
-    if (usedAnywhere(name)) return true;                            // argument or value
-    if (getObjFrame(name) != nullptr) return true;                  // host or is-a member
-    if (relationTable(1)->find(name) != nullptr) return true;       // class
+bool MainMemOM::stringInUse(const InternalName& name, const set<InternalName>& predicateStrings,
+                            const std::vector<InternalName>& unindexedClasses) {
+    if (usedAnywhere(name)) return true;            // argument or value
+    if (getObjFrame(name) != nullptr) return true;  // host or is-a member
+    if (classToObjTable.find(name) != nullptr ||
+        std::binary_search(unindexedClasses.begin(), unindexedClasses.end(), name))
+        return true;                                                // class
     if (superClassToClassTable.find(name) != nullptr) return true;  // superclass
     if (parentToChildTable.find(name) != nullptr) return true;
     if (methodSignatures.count(name) != 0) return true;  // method name
@@ -363,9 +366,22 @@ void MainMemOM::cleanup() {
     std::vector<InternalName> made = std::move(stringNames);
     std::sort(made.begin(), made.end());
     made.erase(std::unique(made.begin(), made.end()), made.end());
+    // The classes of the memberships stored since the instance index was last read are looked
+    // at here rather than indexed: after an import of a million elements, indexing them for a
+    // cleanup that asks about a few strings cost half of the cleanup.
+    std::vector<InternalName> unindexedClasses;
+    if (!made.empty()) {
+        const RelationStore& rows = memberRows.store();
+        for (std::int32_t at = instancesIndexed; at < rows.size(); ++at)
+            if (const InternalName& cls = rows.row(at)[1]; cls.getType() == InternalName::String)
+                unindexedClasses.push_back(cls);
+        std::sort(unindexedClasses.begin(), unindexedClasses.end());
+        unindexedClasses.erase(std::unique(unindexedClasses.begin(), unindexedClasses.end()),
+                               unindexedClasses.end());
+    }
     for (const InternalName& name : made) {
         if (std::binary_search(entryStrings.begin(), entryStrings.end(), name) ||
-            stringInUse(name, predicateStrings))
+            stringInUse(name, predicateStrings, unindexedClasses))
             continue;
         const std::optional<FSymbol> symbol = nameToSymbol.find(name);
         if (!symbol) continue;

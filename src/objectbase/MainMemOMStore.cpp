@@ -173,7 +173,7 @@ int MainMemOM::insertFreshChild(const InternalName& object, const InternalName& 
     if (deltaOn || !isSetValuedType(type) || object == host)
         return OM::insertFreshChild(object, cls, host, method, type);
     bool made = false;
-    MainMemObjFrame* frame = objFrameFor(object, made);
+    MainMemObjFrame* frame = frameManager->objFrameFor(object, made);
     if (frame == nullptr) return OM::insertFreshChild(object, cls, host, method, type);
     if (!made && (getSetFrame(frame->getSetName1()) != nullptr ||
                   getSetFrame(frame->getSetName3()) != nullptr))

@@ -18,7 +18,7 @@
 // members of a class, the common case of a load) are appended to the sorted array as a run that
 // the hash set does not hold yet: a probe into a large hash set is a cache miss, an append is
 // not. The run joins the hash set as soon as a member arrives out of order.
-struct MemberSet::Hashed {
+struct MemberSet::Hashed : HashedHead {
     // A member's identifier, and whether it is added since the last read, in 8 bytes.
     struct Slot {
         std::int32_t value = 0;
@@ -36,8 +36,7 @@ struct MemberSet::Hashed {
     static_assert(sizeof(Slot) == 8);
 
     FlatHashTable<Slot> slots;
-    // How many members in slots are marked added.
-    std::size_t added = 0;
+    // `added` (in the head) counts the members in slots marked added.
     // The run starts at this index of the sorted array. Only an insert in ascending order
     // while no member is marked added extends the run, and every other insert folds it first:
     // while `added` is not 0 the run is empty.
@@ -145,7 +144,8 @@ MemberSet& MemberSet::operator=(const MemberSet& other) {
 void MemberSet::copyHashOf(const MemberSet& other) {
     // A hashed set erased down to the few members an array holds in place has no spare word to
     // keep a hash set in: the copy is a small set, and stays one until it grows.
-    if (other.hashed() != nullptr && sorted.onHeap()) sorted.setSpare(new Hashed(*other.hashed()));
+    if (other.hashed() != nullptr && sorted.onHeap())
+        sorted.setSpare(head(new Hashed(*other.hashed())));
 }
 
 MemberSet::MemberSet() = default;
@@ -153,8 +153,13 @@ MemberSet::~MemberSet() {
     delete hashed();
 }
 
+MemberSet::HashedHead* MemberSet::head(Hashed* set) {
+    return set;
+}
+
 MemberSet::Hashed* MemberSet::hashed() const {
-    return static_cast<Hashed*>(sorted.spare());
+    // The spare word holds the hash set as its head (see insert).
+    return static_cast<Hashed*>(static_cast<HashedHead*>(sorted.spare()));
 }
 
 bool MemberSet::contains(const InternalName& name) const {
@@ -187,7 +192,7 @@ void MemberSet::foldRun() const {
     hashed()->runBegin = sorted.size();
 }
 
-bool MemberSet::insert(const InternalName& name) {
+bool MemberSet::insertElsewhere(const InternalName& name) {
     if (hashed() != nullptr) {
         if (hashed()->added == 0 && (sorted.empty() || sorted.back() < name)) {
             sorted.push_back(name);
@@ -209,7 +214,7 @@ bool MemberSet::insert(const InternalName& name) {
 
 void MemberSet::startHashing() {
     // More than SmallLimit members: the array is on the heap, with room for the hash set's address.
-    sorted.setSpare(new Hashed());
+    sorted.setSpare(head(new Hashed()));
     hashed()->slots.reserve(2 * SmallLimit, Hashed::hashOf);
     for (const InternalName& name : sorted) hashed()->insert(name, false);
     hashed()->runBegin = sorted.size();

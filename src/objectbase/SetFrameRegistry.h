@@ -21,7 +21,24 @@ class SetFrameRegistry {
     // A new empty frame registered under the name and kept at its number, or null when the name
     // is not a set name of a counter, is registered, or its place was used before (the caller
     // then takes a pooled frame and inserts it).
-    MainMemSetFrame* make(const InternalName& name);
+    // Inline for the usual name, the next of the counter in a page made already: an imported
+    // element makes two set frames, and the calls to make them cost more than the making.
+    MainMemSetFrame* make(const InternalName& name) {
+        const std::int64_t number = numberOf(name);
+        const std::size_t page = std::size_t(number) / PageSize;
+        if (number >= 0 && others.empty() && page < pages.size() && pages[page] != nullptr) {
+            Page& slots = *pages[page];
+            const std::size_t at = std::size_t(number) % PageSize;
+            const std::uint64_t bit = std::uint64_t(1) << (at % 64);
+            if ((slots.used[at / 64] & bit) == 0) {
+                slots.used[at / 64] |= bit;
+                slots.present[at / 64] |= bit;
+                ++count;
+                return &slots.frames[at];
+            }
+        }
+        return makeElsewhere(name);
+    }
 
     // The frame registered under the name, or null.
     MainMemSetFrame* find(const InternalName& name) const {
@@ -59,7 +76,13 @@ class SetFrameRegistry {
     };
 
     // The number of a name that may be kept at its number, or -1.
-    static std::int64_t numberOf(const InternalName& name);
+    static std::int64_t numberOf(const InternalName& name) {
+        if (name.getType() != InternalName::SetName || name.getArity() != 1) return -1;
+        if (name.getValue() < 0 || std::size_t(name.getValue()) >= MaxNumber) return -1;
+        return name.getValue();
+    }
+    // make for any other name, or a name whose page is not made yet.
+    MainMemSetFrame* makeElsewhere(const InternalName& name);
     // The frame kept at the name's number while registered, or null.
     const MainMemSetFrame* kept(const InternalName& name) const;
     // The first registered number from `number` on, or -1.

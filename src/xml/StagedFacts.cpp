@@ -110,28 +110,33 @@ bool StagedFacts::commit(OMAccess& access, const std::function<bool()>& stop,
     pendingHeads.swap(heads);
     pendingNames.swap(names);
     discard();
-    // Each fact is taken off as it is stored: the object base grows as the staged facts shrink.
-    auto take = [&pendingNames] {
-        const InternalName name = pendingNames.front();
-        pendingNames.pop_front();
-        return name;
-    };
+    // The facts are read in place and taken off a poll's worth at a time: the object base grows
+    // as the staged facts shrink, without a pop for every name (a fifth of the commit's own
+    // instructions on a million sibling elements).
+    auto head = pendingHeads.cbegin();
+    auto name = pendingNames.cbegin();
     std::size_t stored = 0;
-    for (; !pendingHeads.empty(); pendingHeads.pop_front()) {
-        if (++stored % commitPollEvery == 0 && stop && stop()) return false;
-        const Head head = pendingHeads.front();
-        const InternalName host = take();
-        const InternalName method = take();
+    for (; head != pendingHeads.cend(); ++head) {
+        if (++stored % commitPollEvery == 0) {
+            pendingHeads.erase(pendingHeads.cbegin(), head);
+            pendingNames.erase(pendingNames.cbegin(), name);
+            head = pendingHeads.cbegin();
+            name = pendingNames.cbegin();
+            if (stop && stop()) return false;
+        }
+        const Head fact = *head;
+        const InternalName host = *name++;
+        const InternalName method = *name++;
         std::array<InternalName, maxArguments> args{};
-        for (int i = 0; i < head.argCount; ++i) args[static_cast<std::size_t>(i)] = take();
-        const InternalName* argPointer = head.argCount > 0 ? args.data() : nullptr;
-        switch (head.kind) {
+        for (int i = 0; i < fact.argCount; ++i) args[static_cast<std::size_t>(i)] = *name++;
+        const InternalName* argPointer = fact.argCount > 0 ? args.data() : nullptr;
+        switch (fact.kind) {
             case Kind::value:
-                access.insertValue(host, method, argPointer, head.argCount, MethodType(head.type),
-                                   take());
+                access.insertValue(host, method, argPointer, fact.argCount, MethodType(fact.type),
+                                   *name++);
                 break;
             case Kind::classRelation:
-                access.insertClassRelation(host, method, IsaRelation(head.type));
+                access.insertClassRelation(host, method, IsaRelation(fact.type));
                 break;
             case Kind::freshMembership:
                 if (freshMember)
@@ -140,10 +145,10 @@ bool StagedFacts::commit(OMAccess& access, const std::function<bool()>& stop,
                     access.insertClassRelation(host, method, IsaRelation::Member);
                 break;
             case Kind::freshChild:
-                access.insertFreshChild(host, method, args[0], args[1], MethodType(head.type));
+                access.insertFreshChild(host, method, args[0], args[1], MethodType(fact.type));
                 break;
             case Kind::path:
-                access.insertReservedPath(host, method, argPointer, head.argCount, take());
+                access.insertReservedPath(host, method, argPointer, fact.argCount, *name++);
                 break;
         }
     }

@@ -211,15 +211,11 @@ int WebOMAccess::insertClassRelation(const InternalName& object, const InternalN
     return result;
 }
 
-bool WebOMAccess::freshClassBelowUrl(const InternalName& cls) {
-    // Stamps start at 1: the kept answer of a fresh layer matches no class.
-    const std::uint64_t stamp = hierarchyChanges + 1;
-    if (lastFreshClass.cls != cls || lastFreshClass.stamp != stamp) {
-        const bool below = cls == builtinObject::Url ||
-                           isaTest(cls, builtinObject::Url, IsaRelation::Subclass) != 0;
-        lastFreshClass = {cls, stamp, below};
-    }
-    return lastFreshClass.belowUrl;
+bool WebOMAccess::findClassBelowUrl(const InternalName& cls) {
+    const bool below =
+        cls == builtinObject::Url || isaTest(cls, builtinObject::Url, IsaRelation::Subclass) != 0;
+    lastFreshClass = {cls, hierarchyChanges + 1, below};
+    return below;
 }
 
 int WebOMAccess::insertFreshMembership(const InternalName& object, const InternalName& cls) {

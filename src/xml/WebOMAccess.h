@@ -178,8 +178,16 @@ class WebOMAccess : public OMAccess {
     // Every import starts with a load, so no answer outlives the import it was given in, and
     // facts stored past this layer between imports (a consulted file) cannot make it stale.
     std::uint64_t hierarchyChanges = 0;
-    // Whether cls is url or below it, kept for the class of the last call.
-    bool freshClassBelowUrl(const InternalName& cls);
+    // Whether cls is url or below it, kept for the class of the last call. Inline for the kept
+    // answer, which every fresh element of an import asks for.
+    bool freshClassBelowUrl(const InternalName& cls) {
+        // Stamps start at 1: the kept answer of a fresh layer matches no class.
+        if (lastFreshClass.cls == cls && lastFreshClass.stamp == hierarchyChanges + 1)
+            return lastFreshClass.belowUrl;
+        return findClassBelowUrl(cls);
+    }
+    // freshClassBelowUrl asking the class hierarchy, and keeping the answer.
+    bool findClassBelowUrl(const InternalName& cls);
     struct FreshClass {
         InternalName cls = InternalName::UndefinedObject;
         std::uint64_t stamp = 0;

@@ -319,6 +319,45 @@ TEST_F(MainMemOMDeltaTest, CleanupKeepsStringsUsedAnywhere) {
 
 }  // namespace
 
+// A string that is a class only, of a membership the instance index has taken already (it was
+// read in between) or of one stored after that read, is kept; its object too; an unused string
+// among them is forgotten.
+TEST_F(MainMemOMDeltaTest, CleanupKeepsClassStringsWhetherTheInstanceIndexHoldsThemOrNot) {
+    const InternalName a = obj("a"), b = obj("b");
+    const InternalName indexed = obj("\"indexed\""), later = obj("\"later class\""),
+                       unused = obj("\"nobody\"");
+    om->insertIsa(a, indexed, 1);
+    Iterator* instances = om->isaIterator(indexed, 1, nullptr);
+    ASSERT_NE(instances, nullptr);
+    ASSERT_TRUE(instances->first());
+    EXPECT_EQ(instances->atColumn(1), a);
+    decRef(instances);
+    om->insertIsa(b, later, 1);
+
+    std::string out;
+    std::string debugText;
+    {
+        ChannelCapture debug(debugChannel());
+        testing::internal::CaptureStdout();
+        om->cleanup();
+        out = testing::internal::GetCapturedStdout();
+        debugText = debug.text();
+    }
+    EXPECT_EQ(out, "\n cleanup\n\n delete");
+    EXPECT_EQ(debugText, unused.ToString());
+    FSymbol symbol;
+    EXPECT_EQ(om->giveSymbol(indexed, symbol), 1);
+    EXPECT_EQ(om->giveSymbol(later, symbol), 1);
+    EXPECT_EQ(om->giveSymbol(unused, symbol), 0);
+    // The membership stored after the read is found through the index afterwards.
+    instances = om->isaIterator(later, 1, nullptr);
+    ASSERT_NE(instances, nullptr);
+    ASSERT_TRUE(instances->first());
+    EXPECT_EQ(instances->atColumn(1), b);
+    EXPECT_FALSE(instances->next());
+    decRef(instances);
+}
+
 // The delta of a predicate is the set of its tuples that were new since the pass began, through
 // passes, equalities applied while recording and the end of recording, checked against a plain
 // set of what each pass added.

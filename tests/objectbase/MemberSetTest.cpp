@@ -150,6 +150,44 @@ TEST(MemberSetTest, RisingRunsAndScatteredMembersAgreeWithAnOrderedSet) {
     }
 }
 
+// Sets of every size up to past the hashing limit, filled in ascending order (the appends that
+// skip the search), then given a repeat of the largest member, a member below it and more
+// members above: each answer and the order agree with std::set, and an append after a member
+// arrived out of order keeps the order too.
+TEST(MemberSetTest, SetsFilledInAscendingOrderAgreeWithAnOrderedSetAtEverySize) {
+    const std::size_t limit = MemberSet::SmallLimit;
+    for (int size = 0; size <= int(3 * limit); ++size) {
+        MemberSet members;
+        std::set<InternalName> twin;
+        for (int value = 0; value < size; ++value) {
+            const InternalName name(10 * value + 5, InternalName::Object, 0);
+            ASSERT_TRUE(members.insert(name)) << size;
+            twin.insert(name);
+            ASSERT_EQ(members.size(), twin.size());
+        }
+        if (size > 0) {
+            const InternalName largest = *twin.rbegin();
+            ASSERT_FALSE(members.insert(largest)) << size;
+            // The same value under another kind sorts above it.
+            const InternalName sameValue(largest.getValue(), InternalName::SetName, 1);
+            ASSERT_TRUE(members.insert(sameValue)) << size;
+            twin.insert(sameValue);
+        }
+        ASSERT_TRUE(members.insert(InternalName(1, InternalName::Object, 0))) << size;
+        twin.insert(InternalName(1, InternalName::Object, 0));
+        for (int value = size; value < size + 3; ++value) {
+            const InternalName name(10 * value + 7, InternalName::Object, 0);
+            ASSERT_TRUE(members.insert(name)) << size;
+            twin.insert(name);
+            ASSERT_FALSE(members.insert(name)) << size;
+        }
+        for (const InternalName& name : twin) ASSERT_TRUE(members.contains(name)) << size;
+        ASSERT_FALSE(members.contains(InternalName(3, InternalName::Object, 0)));
+        expectKept(members, twin);
+        expectSame(members, twin);
+    }
+}
+
 // A set frame walked through its iterator gives its members in ascending order, also right
 // after members arrived out of order past the hashing limit.
 // A large set erased down to two members, copied and assigned: the copies hold the two members,
