@@ -127,7 +127,7 @@ const std::vector<InternalName>* SignatureClasses::rowsOf(MethodType type, const
     if (access.signaturesOn() != 0) {
         // A lookup mostly answers a few rows: room for four saves growing the list row by row.
         kept.reserve(static_cast<std::size_t>(4 * (argCount + 3)));
-        rows.append(type, host, method, argCount, kept);
+        rows.append(type, host, method, argCount, kept, &value);
         return &kept;
     }
     // Signature access off: the lookup answers the stored rows.

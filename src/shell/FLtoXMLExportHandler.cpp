@@ -509,9 +509,15 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
                                                           : nullptr) {
                     const ParamRows& rows = tuples->storedRows();
                     ParamRows::Cursor at;
+                    const int last = rows.width() - 1;
                     for (const InternalName* row = rows.first(at); row != nullptr;
-                         row = rows.next(at, row))
-                        forEachValue(access.get(), row[rows.width() - 1], hold);
+                         row = rows.next(at, row)) {
+                        if (row[last].getType() != InternalName::SetName) {
+                            if (valueHolders.set(row[last], 1) != 0) valueHolders.set(row[last], 2);
+                        } else {
+                            forEachValue(access.get(), row[last], hold);
+                        }
+                    }
                     return;
                 }
                 valuePattern.assign(static_cast<std::size_t>(argCount + 3), Free);
@@ -532,11 +538,17 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
                 groups[place] = std::uint32_t(valueGroups.size());
             }
             const std::uint32_t group = groups[place] - 1;
-            forEachValue(access.get(), stored, [&](const InternalName& v) {
+            // Written out rather than through forEachValue and hold: this is the walk's most
+            // frequent step.
+            const auto keep = [&](const InternalName& v) {
                 groupedValues.push_back({group, v});
-                if (declared) hold(v);
-                return true;
-            });
+                if (declared && valueHolders.set(v, 1) != 0) valueHolders.set(v, 2);
+            };
+            if (stored.getType() != InternalName::SetName) {
+                keep(stored);
+            } else if (const MainMemSetFrame* members = om->getSetFrame(stored)) {
+                for (const InternalName& member : members->memberSet().ascending()) keep(member);
+            }
         });
     }
     walkedAll = !stopped();
