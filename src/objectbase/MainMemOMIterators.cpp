@@ -77,6 +77,7 @@ void MainMemOM::objFramesInOrder(
     // others in no order: only the part after the first break of the order is sorted and
     // merged in.
     out.clear();
+    out.reserve(std::size_t(std::max(frameManager->objectCount(), 0)));
     frameManager->forEachObjFrame([&](const InternalName& name, const MainMemObjFrame* frame) {
         if (frame != nullptr) out.emplace_back(name, frame);
     });

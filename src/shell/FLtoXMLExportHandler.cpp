@@ -534,7 +534,7 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
             std::vector<std::uint32_t>& groups = planGroups[std::size_t(hostSet)];
             if (groups.size() <= place) groups.resize(place + 1, 0);
             if (groups[place] == 0) {
-                valueGroups.push_back({hostSet, false, false});
+                valueGroups.push_back({false, false});
                 groups[place] = std::uint32_t(valueGroups.size());
             }
             const std::uint32_t group = groups[place] - 1;

@@ -283,7 +283,6 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // The values of the entries without arguments of one method and arrow ("->" or "->>") of
     // the hosts of one class set: the candidates of the signatures of the set's classes.
     struct ValueGroup {
-        int classSet = 0;
         // Some value is held by two declared entries (or twice by one).
         bool shared = false;
         // A signature whose candidates are all held once names the group.
