@@ -114,8 +114,6 @@ void SignatureClasses::addNamedClasses() {
 const std::vector<InternalName>* SignatureClasses::rowsOf(MethodType type, const InternalName& host,
                                                           const InternalName& method,
                                                           int argCount) {
-    const Signature signature{type, host, method, argCount};
-    if (const auto found = lookedUp.find(signature); found != lookedUp.end()) return &found->second;
     // Gathered: a signature entry in its host's frame.
     const int number = code(type);
     OM* om = access.om();
@@ -125,11 +123,11 @@ const std::vector<InternalName>* SignatureClasses::rowsOf(MethodType type, const
         number > code(MethodType::AttributeSetSignature) || frame == nullptr ||
         frame->lookupMethod(method, number, argCount, value) == 0)
         return nullptr;
-    std::vector<InternalName>& kept = lookedUp[signature];
+    std::vector<InternalName>& kept = lookedUp.emplace_back();
     if (access.signaturesOn() != 0) {
         // A lookup mostly answers a few rows: room for four saves growing the list row by row.
         kept.reserve(static_cast<std::size_t>(4 * (argCount + 3)));
-        rows.append(type, host, method, argCount, kept);
+        rows.append(type, host, method, argCount, kept, &value);
         return &kept;
     }
     // Signature access off: the lookup answers the stored rows.

@@ -2,7 +2,7 @@
 // signatures of the object base.
 #pragma once
 
-#include <unordered_map>
+#include <deque>
 #include <vector>
 
 #include "access/SignatureKey.h"
@@ -35,8 +35,9 @@ class SignatureClasses {
     // The objects with signatures of their own ("=>", "=>>" or "@=>>" entries), in the order
     // of the base's names iterator.
     const std::vector<InternalName>& hosts() const { return signatureHosts; }
-    // The rows (columns from the first on) the lookup of a gathered signature answers, found
-    // at the first asking and kept; null for a signature the walk did not gather.
+    // The rows (columns from the first on) the lookup of a gathered signature answers; null for
+    // a signature the walk did not gather. Found at each asking (the export keeps what it
+    // asked), they stay where they are while this lives.
     const std::vector<InternalName>* rowsOf(MethodType type, const InternalName& host,
                                             const InternalName& method, int argCount);
 
@@ -56,8 +57,7 @@ class SignatureClasses {
     // true: takes part; false: asked and found to take no part.
     FlatNameMap<InternalName, bool> known;
     bool namedClassesAdded = false;
-    // What each gathered signature's lookup answered: an export that shapes its text by the
-    // signatures asks the same lookups again.
-    std::unordered_map<Signature, std::vector<InternalName>, SignatureKey::Hash> lookedUp;
+    // What the lookups answered; a deque keeps each list in place while more are added.
+    std::deque<std::vector<InternalName>> lookedUp;
     SignatureRows rows;
 };

@@ -20,9 +20,19 @@ const InternalName Free = InternalName::UndefinedObject;
 SignatureRows::SignatureRows(OMAccess& access) : access(access) {}
 
 const std::vector<InternalName>& SignatureRows::above(const InternalName& cls) {
-    const std::uint32_t known = aboveAt.valueOr(cls, UINT32_MAX);
-    if (known != UINT32_MAX) return aboveLists[known];
-    aboveAt.emplace(cls, static_cast<std::uint32_t>(aboveLists.size()));
+    const bool dense = numbered(cls);
+    const std::size_t number = std::size_t(cls.getValue());
+    if (dense) {
+        if (number < aboveAtNumber.size() && aboveAtNumber[number] != 0)
+            return aboveLists[aboveAtNumber[number] - 1];
+        if (number >= aboveAtNumber.size())
+            aboveAtNumber.resize(std::max(number + 1, aboveAtNumber.size() * 2), 0);
+        aboveAtNumber[number] = static_cast<std::uint32_t>(aboveLists.size() + 1);
+    } else {
+        const std::uint32_t known = aboveAt.valueOr(cls, UINT32_MAX);
+        if (known != UINT32_MAX) return aboveLists[known];
+        aboveAt.emplace(cls, static_cast<std::uint32_t>(aboveLists.size()));
+    }
     std::vector<InternalName> classes;
     const auto walk =
         Ref<Iterator>::adopt(access.makeEnhIsaIter(cls, Free, IsaRelation::Subclass, nullptr));
@@ -102,7 +112,8 @@ void SignatureRows::appendStored(const InternalName& cls, const InternalName& me
 }
 
 void SignatureRows::append(MethodType type, const InternalName& cls, const InternalName& method,
-                           int argCount, std::vector<InternalName>& out) {
+                           int argCount, std::vector<InternalName>& out,
+                           const InternalName* ownValue) {
     OM* om = access.om();
     if (om == nullptr || cls == Free) return;
     width = static_cast<std::size_t>(argCount + 3);
@@ -110,10 +121,14 @@ void SignatureRows::append(MethodType type, const InternalName& cls, const Inter
     touched.clear();
     ++lookupNumber;
     for (const InternalName& host : above(cls)) {
-        const MainMemObjFrame* frame = om->getObjFrame(host);
         InternalName value;
-        if (frame == nullptr || frame->lookupMethod(method, code(type), argCount, value) == 0)
-            continue;
+        if (ownValue != nullptr && host == cls) {
+            value = *ownValue;
+        } else {
+            const MainMemObjFrame* frame = om->getObjFrame(host);
+            if (frame == nullptr || frame->lookupMethod(method, code(type), argCount, value) == 0)
+                continue;
+        }
         if (argCount == 0) {
             appendStored(cls, method, nullptr, 0, value, out);
             continue;

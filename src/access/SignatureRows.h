@@ -27,9 +27,10 @@ class SignatureRows {
     // Reads through `access`, which must stay as it is while this is used.
     explicit SignatureRows(OMAccess& access);
 
-    // Appends the rows (argCount + 3 cells each, the first the class) to `out`.
+    // Appends the rows (argCount + 3 cells each, the first the class) to `out`. `ownValue`, when
+    // given, is the value of the signature entry in the class's own frame, read by the caller.
     void append(MethodType type, const InternalName& cls, const InternalName& method, int argCount,
-                std::vector<InternalName>& out);
+                std::vector<InternalName>& out, const InternalName* ownValue = nullptr);
 
     // The classes the subclass iterator finds above `cls` (itself among them when the
     // iterator answers it), in its order; asked once and kept.
@@ -47,7 +48,15 @@ class SignatureRows {
                    std::vector<InternalName>& out);
 
     OMAccess& access;
+    // The place of a class's list in aboveLists plus one: by number for the objects numbered
+    // densely (nearly every class), hashed for the others. An export asks for the classes
+    // above the class and the result types of every signature lookup.
+    std::vector<std::uint32_t> aboveAtNumber;
     FlatNameMap<InternalName, std::uint32_t> aboveAt;
+    static bool numbered(const InternalName& name) {
+        return name.getType() == InternalName::Object && name.getArity() == 0 &&
+               name.getValue() >= 0 && name.getValue() < (1 << 24);
+    }
     // Kept in a deque: a list stays where it is while later ones are added.
     std::deque<std::vector<InternalName>> aboveLists;
     // The rows the current lookup has answered, by the place of their first cell in `out` plus

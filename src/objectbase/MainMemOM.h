@@ -273,6 +273,8 @@ class MainMemOM : public OM {
     // Frames and iterators.
     Iterator* objNamesIterator(Iterator* reuse) override;
     void hostsOfEntryTypes(int lowest, int highest, std::vector<InternalName>& out) override;
+    void objFramesInOrder(
+        std::vector<std::pair<InternalName, const MainMemObjFrame*>>& out) override;
     Iterator* methodIterator(const InternalName& host, int type, Iterator* reuse) override;
     void showValue(const InternalName& host, const InternalName& method, int type,
                    int argCount) override;

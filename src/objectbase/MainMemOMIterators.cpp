@@ -71,6 +71,26 @@ void MainMemOM::hostsOfEntryTypes(int lowest, int highest, std::vector<InternalN
     std::sort(out.begin(), out.end());
 }
 
+void MainMemOM::objFramesInOrder(
+    std::vector<std::pair<InternalName, const MainMemObjFrame*>>& out) {
+    // The registry gives the frames of numbered names in the order of their numbers, then the
+    // others in no order: only the part after the first break of the order is sorted and
+    // merged in.
+    out.clear();
+    out.reserve(std::size_t(std::max(frameManager->objectCount(), 0)));
+    frameManager->forEachObjFrame([&](const InternalName& name, const MainMemObjFrame* frame) {
+        if (frame != nullptr) out.emplace_back(name, frame);
+    });
+    const auto byName = [](const std::pair<InternalName, const MainMemObjFrame*>& a,
+                           const std::pair<InternalName, const MainMemObjFrame*>& b) {
+        return a.first < b.first;
+    };
+    const auto ordered = std::is_sorted_until(out.begin(), out.end(), byName);
+    if (ordered == out.end()) return;
+    std::sort(ordered, out.end(), byName);
+    std::inplace_merge(out.begin(), ordered, out.end(), byName);
+}
+
 Iterator* MainMemOM::setNamesIterator(Iterator* reuse) {
     return frameManager->setNames(reuse);
 }

@@ -188,22 +188,41 @@ const std::vector<InternalName>& FLtoXMLExportHandler::signatureRows(int type,
                                                                      const InternalName& method,
                                                                      int argCount) {
     const SignatureKey key{MethodType(type), cls, method, argCount};
-    const auto known = signatureLookups.find(key);
-    if (known != signatureLookups.end()) return known->second;
+    // Grown at half full, so a free slot ends every probe.
+    if ((rowsTaken + 1) * 2 > rowsSlots.size()) {
+        std::vector<RowsSlot> old(std::max<std::size_t>(rowsSlots.size() * 2, 64));
+        old.swap(rowsSlots);
+        rowsTaken = 0;
+        for (const RowsSlot& slot : old)
+            if (slot.rows != nullptr) {
+                std::size_t at = SignatureKey::Hash()(slot.key) & (rowsSlots.size() - 1);
+                while (rowsSlots[at].rows != nullptr) at = (at + 1) & (rowsSlots.size() - 1);
+                rowsSlots[at] = slot;
+                ++rowsTaken;
+            }
+    }
+    const std::size_t mask = rowsSlots.size() - 1;
+    std::size_t at = SignatureKey::Hash()(key) & mask;
+    for (; rowsSlots[at].rows != nullptr; at = (at + 1) & mask)
+        if (rowsSlots[at].key == key) return *rowsSlots[at].rows;
     // The export's walk over the signatures looked up those its classes declare themselves.
-    if (const std::vector<InternalName>* walked =
-            access->signatureWalkRows(MethodType(type), cls, method, argCount))
-        return *walked;
-    std::vector<InternalName> rows;
-    const int width = argCount + 3;
-    std::vector<InternalName> pattern(static_cast<std::size_t>(width), Free);
-    pattern[0] = cls;
-    pattern[1] = method;
-    const auto found =
-        Ref<Iterator>::adopt(access->lookup(MethodType(type), pattern.data(), width, nullptr));
-    for (bool row = found != nullptr && found->first(); row; row = found->next())
-        for (int col = 1; col <= width; ++col) rows.push_back(found->atColumn(col));
-    return signatureLookups.emplace(key, std::move(rows)).first->second;
+    const std::vector<InternalName>* rows =
+        access->signatureWalkRows(MethodType(type), cls, method, argCount);
+    if (rows == nullptr) {
+        std::vector<InternalName>& found = lookedUpRows.emplace_back();
+        const int width = argCount + 3;
+        std::vector<InternalName> pattern(static_cast<std::size_t>(width), Free);
+        pattern[0] = cls;
+        pattern[1] = method;
+        const auto answers =
+            Ref<Iterator>::adopt(access->lookup(MethodType(type), pattern.data(), width, nullptr));
+        for (bool row = answers != nullptr && answers->first(); row; row = answers->next())
+            for (int col = 1; col <= width; ++col) found.push_back(answers->atColumn(col));
+        rows = &found;
+    }
+    rowsSlots[at] = RowsSlot{key, rows};
+    ++rowsTaken;
+    return *rows;
 }
 
 InternalName FLtoXMLExportHandler::typeClassOf(const InternalName& object, int classSet) {
@@ -235,7 +254,12 @@ const std::string& FLtoXMLExportHandler::elementNameOf(const InternalName& eleme
 void FLtoXMLExportHandler::forgetSignatures() {
     classWalk.reset();
     tupleValues.reset();
-    signatureLookups.clear();
+    rowsSlots.clear();
+    rowsTaken = 0;
+    lookedUpRows.clear();
+    builtinResults.clear();
+    planGroups.clear();
+    valueGroups.clear();
     forgetArrowTypes();
     plans.clear();
     classSetNumbers.clear();
@@ -262,10 +286,18 @@ void FLtoXMLExportHandler::writeTrailer(ExportRequest& request) {
 }
 
 void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
+    walked.clear();
+    walkedNames.clear();
+    walkedAll = false;
+    if (storedValuesAnswer) {
+        collectStoredNested(docClass);
+        return;
+    }
+    // While an evaluation is open, inherited values may come in as the export looks them up:
+    // the values are looked up entry by entry, and the objects are found again as the writing
+    // walk goes.
     // Each value held by a declared entry: 1 while one entry holds it, 2 once shared.
     NameMarks<std::uint8_t> holders;
-    // The objects with a stored value, and their frames.
-    std::vector<std::pair<InternalName, const MainMemObjFrame*>> valueHosts;
     // The signatures without arguments, for step two, found by the same walk.
     struct Signature {
         InternalName cls;
@@ -278,9 +310,6 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     Ref<Iterator> declaredValues;
     OM* om = access->om();
     // Object by object, each one's entries straight from its frame.
-    walked.clear();
-    walkedNames.clear();
-    walkedAll = false;
     const auto hosts = Ref<Iterator>::adopt(access->objNamesIterator(nullptr));
     for (bool more = hosts != nullptr && hosts->first(); more && !stopped(); more = hosts->next()) {
         const InternalName host = hosts->atColumn(1);
@@ -293,7 +322,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
         bool hostOutside = false;
         int hostSet = -1;
         std::size_t entry = 0;
-        frame->forEachEntry([&](const MethodKey& key, const InternalName& stored) {
+        frame->forEachEntry([&](const MethodKey& key, const InternalName&) {
             const int type = key.methodType;
             const InternalName method = key.method;
             const int argCount = key.argCount;
@@ -301,7 +330,6 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
             if (type < 0 || type > 2) return;
             if (!hostChecked) {
                 hostChecked = true;
-                if (storedValuesAnswer) valueHosts.emplace_back(host, frame);
                 if (docClass != Free) {
                     const int kind = host.getType();
                     if (kind == InternalName::String || kind == InternalName::Integer ||
@@ -321,26 +349,6 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
                 if (held < 2) holders.set(v, held + 1);
                 return true;
             };
-            if (storedValuesAnswer) {
-                if (argCount == 0) {
-                    forEachValue(access.get(), stored, hold);
-                    return;
-                }
-                // The rows of an entry with arguments, read from its parameter frame: the
-                // arguments, then the value.
-                MainMemParamFrame* tuples = stored.getType() == InternalName::ParamFrame
-                                                ? om->getParamFrame(stored)
-                                                : nullptr;
-                if (tuples != nullptr) {
-                    // Read in place: the value is the last cell of each row.
-                    const ParamRows& rows = tuples->storedRows();
-                    ParamRows::Cursor at;
-                    for (const InternalName* row = rows.first(at); row != nullptr;
-                         row = rows.next(at, row))
-                        forEachValue(access.get(), row[rows.width() - 1], hold);
-                    return;
-                }
-            }
             const int width = argCount + 3;
             valuePattern.assign(static_cast<std::size_t>(width), Free);
             valuePattern[0] = host;
@@ -354,45 +362,15 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
         });
     }
     declaredValues.reset();
-    // While an evaluation is open, inherited values may come in as the export looks them up:
-    // the objects are then found again as the writing walk goes.
-    walkedAll = storedValuesAnswer && !stopped();
 
     std::unordered_map<InternalName, std::vector<InternalName>, NameHash> instancesOf;
-    // When the stored values answer, only an instance with a stored value can hold a candidate,
-    // and every object with a stored value was met above: the instances of a class are found
-    // among those, class set by class set, instead of walking the class's members.
-    std::vector<std::vector<std::pair<InternalName, const MainMemObjFrame*>>> hostsOfSet;
-    std::unordered_map<InternalName, std::vector<int>, NameHash> setsOfClass;
-    if (storedValuesAnswer) {
-        for (const auto& [host, frame] : valueHosts) {
-            const std::size_t number = std::size_t(classSetOf(host));
-            if (hostsOfSet.size() <= number) hostsOfSet.resize(number + 1);
-            hostsOfSet[number].emplace_back(host, frame);
-        }
-        for (std::size_t number = 0; number < hostsOfSet.size(); ++number)
-            if (!hostsOfSet[number].empty())
-                for (const InternalName& cls : classSets[number].classes)
-                    setsOfClass[cls].push_back(int(number));
-    }
-
     for (const Signature& signature : signatures) {
         if (stopped()) break;
         const int type = signature.type;
         const InternalName cls = signature.cls;
         const InternalName method = signature.method;
         if (cls == docClass) continue;
-        bool builtin = false;
-        const std::vector<InternalName>& results = signatureRows(type, cls, method, 0);
-        for (std::size_t row = 0; row + 3 <= results.size(); row += 3)
-            forEachValue(access.get(), results[row + 2], [&](const InternalName& result) {
-                builtin = builtin ||
-                          isBuiltin(result, builtinObject::String, builtinSymbol::String) ||
-                          isBuiltin(result, builtinObject::Numeric, builtinSymbol::Numeric) ||
-                          isBuiltin(result, builtinObject::Literal, builtinSymbol::Literal);
-                return true;
-            });
-        if (builtin) continue;
+        if (namesBuiltinResult(type, cls, method)) continue;
         // Gathered in a list and added one by one: joining a whole set into the growing nested
         // set costs its size every time, which made the walk quadratic.
         std::vector<InternalName> candidates;
@@ -403,22 +381,6 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
             failed = failed || holders.get(v) == 2;
             return true;
         };
-        if (storedValuesAnswer) {
-            // The value each instance's entry stores, read from its frame.
-            const auto sets = setsOfClass.find(cls);
-            if (sets != setsOfClass.end())
-                for (const int number : sets->second)
-                    for (const auto& [instance, frame] : hostsOfSet[std::size_t(number)]) {
-                        if (failed) break;
-                        InternalName stored;
-                        if (frame->lookupMethod(method, code(valueType), 0, stored) != 0)
-                            forEachValue(access.get(), stored, candidate);
-                    }
-            if (!failed)
-                for (const InternalName& value : candidates)
-                    if (nested.set(value, 1) == 0) nestedInOrder.push_back(value);
-            continue;
-        }
         // A class declares several methods: its instances are gathered once.
         auto known = instancesOf.find(cls);
         if (known == instancesOf.end()) {
@@ -443,6 +405,206 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
             for (const InternalName& candidate : candidates)
                 if (nested.set(candidate, 1) == 0) nestedInOrder.push_back(candidate);
     }
+}
+
+std::size_t FLtoXMLExportHandler::planPlaceFound(int classSet, const InternalName& method,
+                                                 int argCount, int type) {
+    const std::vector<EntryPlan*>& known = classSets[std::size_t(classSet)].plans;
+    for (std::size_t at = 0; at < known.size(); ++at)
+        if (known[at]->method == method && known[at]->argCount == argCount &&
+            known[at]->type == type)
+            return at;
+    planFound(classSet, method, argCount, type);
+    return classSets[std::size_t(classSet)].plans.size() - 1;
+}
+
+bool FLtoXMLExportHandler::namesBuiltinResult(int type, const InternalName& cls,
+                                              const InternalName& method) {
+    const std::vector<InternalName>& rows = signatureRows(type, cls, method, 0);
+    bool builtin = false;
+    for (std::size_t row = 0; row + 3 <= rows.size() && !builtin; row += 3)
+        forEachValue(access.get(), rows[row + 2], [&](const InternalName& result) {
+            // The answer depends on the class alone: the classes of a base's results are few.
+            std::uint8_t known = builtinResults.get(result);
+            if (known == 0) {
+                known = isBuiltin(result, builtinObject::String, builtinSymbol::String) ||
+                                isBuiltin(result, builtinObject::Numeric, builtinSymbol::Numeric) ||
+                                isBuiltin(result, builtinObject::Literal, builtinSymbol::Literal)
+                            ? 2
+                            : 1;
+                builtinResults.set(result, known);
+            }
+            builtin = known == 2;
+            return !builtin;
+        });
+    return builtin;
+}
+
+void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
+    valueHolders.clear();
+    groupedValues.clear();
+    classSignatures.clear();
+    valueGroups.clear();
+    planGroups.clear();
+    OM* om = access->om();
+    // Most values are held once: one mark then.
+    const auto hold = [&](const InternalName& v) {
+        if (valueHolders.set(v, 1) != 0) valueHolders.set(v, 2);
+        return true;
+    };
+    // Object by object, each one's entries straight from its frame; the objects and their
+    // frames are taken at once.
+    om->objFramesInOrder(walked);
+    for (std::size_t number = 0; number < walked.size(); ++number) {
+        if (stopped()) {
+            walked.resize(number);
+            break;
+        }
+        const auto [host, frame] = walked[number];
+        walkedNames.set(host, std::uint32_t(number + 1));
+        // Asked once the host shows an entry with a value.
+        bool hostChecked = false;
+        bool hostOutside = false;
+        int hostSet = -1;
+        std::size_t entry = 0;
+        frame->forEachEntry([&](const MethodKey& key, const InternalName& stored) {
+            const int type = key.methodType;
+            const InternalName method = key.method;
+            const int argCount = key.argCount;
+            if (type >= 6 && type <= 8 && argCount == 0)
+                classSignatures.push_back({host, method, type});
+            if (type < 0 || type > 2) return;
+            if (!hostChecked) {
+                hostChecked = true;
+                if (docClass != Free) {
+                    const int kind = host.getType();
+                    if (kind == InternalName::String || kind == InternalName::Integer ||
+                        kind == InternalName::Float) {
+                        hostOutside = memberOf(host, docClass);
+                    } else {
+                        hostSet = classSetFound(host, frame);
+                        hostOutside = classSetMemberOf(hostSet, host, docClass);
+                    }
+                }
+            }
+            // Step two asks about the entries without arguments of "->" and "->>", those of a
+            // host outside the document too; the others only count when declared.
+            const bool grouped = type <= 1 && argCount == 0;
+            if (hostOutside && !grouped) return;
+            // The walk meets each host once: its class set is not known yet.
+            if (hostSet < 0) hostSet = classSetFound(host, frame);
+            const std::size_t place = planPlace(hostSet, method, argCount, type, entry++);
+            const bool declared =
+                !hostOutside && classSets[std::size_t(hostSet)].plans[place]->declared;
+            if (!grouped) {
+                if (!declared) return;
+                if (argCount == 0) {
+                    forEachValue(access.get(), stored, hold);
+                    return;
+                }
+                // The rows of an entry with arguments, read in place from its parameter frame:
+                // the arguments, then the value, the last cell of each row.
+                if (const MainMemParamFrame* tuples = stored.getType() == InternalName::ParamFrame
+                                                          ? om->getParamFrame(stored)
+                                                          : nullptr) {
+                    const ParamRows& rows = tuples->storedRows();
+                    ParamRows::Cursor at;
+                    const int last = rows.width() - 1;
+                    for (const InternalName* row = rows.first(at); row != nullptr;
+                         row = rows.next(at, row)) {
+                        if (row[last].getType() != InternalName::SetName) {
+                            if (valueHolders.set(row[last], 1) != 0) valueHolders.set(row[last], 2);
+                        } else {
+                            forEachValue(access.get(), row[last], hold);
+                        }
+                    }
+                    return;
+                }
+                valuePattern.assign(static_cast<std::size_t>(argCount + 3), Free);
+                valuePattern[0] = host;
+                valuePattern[1] = method;
+                const auto values = Ref<Iterator>::adopt(
+                    access->lookup(MethodType(type), valuePattern.data(), argCount + 3, nullptr));
+                for (bool value = values != nullptr && values->first(); value;
+                     value = values->next())
+                    forEachValue(access.get(), values->atColumn(argCount + 3), hold);
+                return;
+            }
+            if (planGroups.size() <= std::size_t(hostSet)) planGroups.resize(classSets.size());
+            std::vector<std::uint32_t>& groups = planGroups[std::size_t(hostSet)];
+            if (groups.size() <= place) groups.resize(place + 1, 0);
+            if (groups[place] == 0) {
+                valueGroups.push_back({false, false});
+                groups[place] = std::uint32_t(valueGroups.size());
+            }
+            const std::uint32_t group = groups[place] - 1;
+            // Written out rather than through forEachValue and hold: this is the walk's most
+            // frequent step.
+            const auto keep = [&](const InternalName& v) {
+                groupedValues.push_back({group, v});
+                if (declared && valueHolders.set(v, 1) != 0) valueHolders.set(v, 2);
+            };
+            if (stored.getType() != InternalName::SetName) {
+                keep(stored);
+            } else if (const MainMemSetFrame* members = om->getSetFrame(stored)) {
+                for (const InternalName& member : members->memberSet().ascending()) keep(member);
+            }
+        });
+    }
+    walkedAll = !stopped();
+    // Once stopped, nothing more is written.
+    if (!walkedAll) return;
+    for (const GroupedValue& each : groupedValues)
+        if (valueHolders.get(each.value) == 2) valueGroups[each.group].shared = true;
+
+    // Step two: the values a signature's class's instances hold in entries of its method are
+    // nested when none of them is shared and the signature names no built-in literal class.
+    // The instances of a class are the hosts of the class sets it belongs to.
+    signatureClassAt.clear();
+    setsOfSignatureClass.clear();
+    for (const ClassSignature& signature : classSignatures)
+        if (signature.cls != docClass && signatureClassAt.get(signature.cls) == 0) {
+            setsOfSignatureClass.emplace_back();
+            signatureClassAt.set(signature.cls, std::uint32_t(setsOfSignatureClass.size()));
+        }
+    for (std::size_t number = 0; number < planGroups.size(); ++number) {
+        const std::vector<std::uint32_t>& groups = planGroups[number];
+        if (std::none_of(groups.begin(), groups.end(), [](std::uint32_t g) { return g != 0; }))
+            continue;
+        for (const InternalName& cls : classSets[number].classes)
+            if (const std::uint32_t at = signatureClassAt.get(cls))
+                setsOfSignatureClass[at - 1].push_back(int(number));
+    }
+    std::vector<std::uint32_t> candidates;
+    for (const ClassSignature& signature : classSignatures) {
+        if (stopped()) return;
+        if (signature.cls == docClass) continue;
+        const int valueType = signature.type == 6 ? 0 : 1;
+        candidates.clear();
+        bool failed = false;
+        for (const int number : setsOfSignatureClass[signatureClassAt.get(signature.cls) - 1]) {
+            const std::vector<EntryPlan*>& known = classSets[std::size_t(number)].plans;
+            const std::vector<std::uint32_t>& groups = planGroups[std::size_t(number)];
+            for (std::size_t place = 0; place < known.size() && place < groups.size(); ++place)
+                if (known[place]->method == signature.method && known[place]->argCount == 0 &&
+                    known[place]->type == valueType) {
+                    if (groups[place] != 0) {
+                        candidates.push_back(groups[place] - 1);
+                        failed = failed || valueGroups[groups[place] - 1].shared;
+                    }
+                    break;
+                }
+        }
+        if (failed || candidates.empty() ||
+            namesBuiltinResult(signature.type, signature.cls, signature.method))
+            continue;
+        for (const std::uint32_t group : candidates) valueGroups[group].nests = true;
+    }
+    // Gathered in a list and added one by one: joining a whole set into the growing nested set
+    // costs its size every time, which made the walk quadratic.
+    for (const GroupedValue& each : groupedValues)
+        if (valueGroups[each.group].nests && nested.set(each.value, 1) == 0)
+            nestedInOrder.push_back(each.value);
 }
 
 void FLtoXMLExportHandler::writeBody(ExportRequest& request) {

@@ -214,11 +214,6 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     NameMarks<std::int32_t> hostSets;
     // The plans, where they stay while more are made.
     std::deque<EntryPlan> plans;
-    // The rows of the signature lookups of the export (columns from the first on), by arrow,
-    // class, method and number of arguments: the plans of many class sets and the nesting walk
-    // ask the same few again and again.
-    std::unordered_map<SignatureKey, std::vector<InternalName>, SignatureKey::Hash>
-        signatureLookups;
     // Whether a class lies below a built-in literal class, asked once for each pair.
     std::map<std::pair<InternalName, InternalName>, bool> literalClasses;
     // The result classes of the signatures a value row matches, kept for their storage.
@@ -263,4 +258,68 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // Elements are built inside one another, so the path grows and shrinks at its end; it is
     // at most maxNesting long.
     std::vector<InternalName> path;
+
+    // The nesting walk when the stored values answer (no evaluation open, so nothing changes
+    // while it runs). Step two asked every instance of a class for the values of each of the
+    // class's signatures again, through its frame, a hash map of instances and one of class
+    // sets: here the first walk keeps the values of the entries step two asks about, grouped
+    // by the class set of their hosts, method and arrow, and step two reads the groups.
+    void collectStoredNested(const InternalName& docClass);
+    // planOf answering the plan's place among its class set's plans.
+    std::size_t planPlace(int classSet, const InternalName& method, int argCount, int type,
+                          std::size_t hint) {
+        const std::vector<EntryPlan*>& known = classSets[std::size_t(classSet)].plans;
+        if (hint < known.size()) {
+            const EntryPlan* plan = known[hint];
+            if (plan->method == method && plan->argCount == argCount && plan->type == type)
+                return hint;
+        }
+        return planPlaceFound(classSet, method, argCount, type);
+    }
+    std::size_t planPlaceFound(int classSet, const InternalName& method, int argCount, int type);
+    // Whether a signature without arguments names a built-in literal class (string, numeric,
+    // literal) among its results: its values are never nested.
+    bool namesBuiltinResult(int type, const InternalName& cls, const InternalName& method);
+    // The values of the entries without arguments of one method and arrow ("->" or "->>") of
+    // the hosts of one class set: the candidates of the signatures of the set's classes.
+    struct ValueGroup {
+        // Some value is held by two declared entries (or twice by one).
+        bool shared = false;
+        // A signature whose candidates are all held once names the group.
+        bool nests = false;
+    };
+    std::vector<ValueGroup> valueGroups;
+    // By class set and place among its plans: the number of the plan's group plus one.
+    std::vector<std::vector<std::uint32_t>> planGroups;
+    struct GroupedValue {
+        std::uint32_t group;
+        InternalName value;
+    };
+    std::vector<GroupedValue> groupedValues;
+    // Each value held by a declared entry: 1 while one entry holds it, 2 once shared.
+    NameMarks<std::uint8_t> valueHolders;
+    // The signatures without arguments the walk met: class, method, arrow.
+    struct ClassSignature {
+        InternalName cls;
+        InternalName method;
+        int type;
+    };
+    std::vector<ClassSignature> classSignatures;
+    // Whether a result class is a built-in literal class: 1 no, 2 yes.
+    NameMarks<std::uint8_t> builtinResults;
+    // The rows of the signature lookups of the export (columns from the first on), by arrow,
+    // class, method and number of arguments: the plans of many class sets and the nesting walk
+    // ask the same few again and again. Hashed flat: the key and its rows, which stay where they
+    // are (in the walk over the signatures, or in `lookedUpRows`) until the end of the body.
+    struct RowsSlot {
+        SignatureKey key{MethodType::Scalar, Free(), Free(), -1};
+        const std::vector<InternalName>* rows = nullptr;
+        static InternalName Free() { return InternalName::UndefinedObject; }
+    };
+    std::vector<RowsSlot> rowsSlots;
+    std::size_t rowsTaken = 0;
+    std::deque<std::vector<InternalName>> lookedUpRows;
+    // The class sets by signature class (the class's mark minus one), for step two.
+    NameMarks<std::uint32_t> signatureClassAt;
+    std::vector<std::vector<int>> setsOfSignatureClass;
 };

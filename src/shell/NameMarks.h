@@ -65,7 +65,7 @@ class NameMarks {
     // 0 for an object, 1 for a string, each marked by its number, 2 for an integer marked by
     // its value; -1 for a name in the map. Integers are any values a base holds, so only small
     // ones are kept in the array.
-    static int denseKind(const InternalName& name) {
+    [[gnu::always_inline]] static int denseKind(const InternalName& name) {
         constexpr std::int32_t numberLimit = 1 << 24;
         constexpr std::int32_t integerLimit = 1 << 20;
         if (name.getArity() != 0 || name.getValue() < 0) return -1;

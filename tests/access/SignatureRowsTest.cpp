@@ -7,6 +7,7 @@
 
 #include "AccessTestSupport.h"
 #include "access/SignatureRows.h"
+#include "objectbase/MainMemFrames.h"
 
 using namespace access_test;
 
@@ -50,6 +51,18 @@ class SignatureRowsTest : public AccessTest {
                         EXPECT_EQ(read, expected)
                             << "class " << cls << " method " << method << " type " << code(type)
                             << " arguments " << argCount;
+                        // The same with the class's own entry handed in, as the walk over the
+                        // signatures does for a class that declares the signature itself.
+                        InternalName own;
+                        const MainMemObjFrame* frame = om->getObjFrame(cls);
+                        if (frame != nullptr &&
+                            frame->lookupMethod(at(method), code(type), argCount, own) != 0) {
+                            Row handed;
+                            reader.append(type, cls, at(method), argCount, handed, &own);
+                            EXPECT_EQ(handed, expected)
+                                << "class " << cls << " method " << method << " type " << code(type)
+                                << " arguments " << argCount << " own entry";
+                        }
                         compared += expected.size();
                     }
         return compared;

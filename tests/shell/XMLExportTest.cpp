@@ -202,6 +202,52 @@ TEST_F(XMLExportCasesTest, LongMemberListsWrap) {
                   list + "<person id='dora' \n  " + list);
 }
 
+// A signature's values are nested when none of them is held twice, whichever sequence of
+// classes their hosts have: the instances of a subclass count with those of the class. A host
+// outside the document is not written and holds nothing, but its values are still nested; a
+// signature naming a built-in literal class nests nothing.
+TEST_F(XMLExportCasesTest, NestingOverClassSequencesAndHostsOutsideTheDocument) {
+    const InternalName person = obj("person"), student = obj("student");
+    value(person, obj("pal"), 6, person);
+    value(person, obj("name"), 6, obj("string"));
+    members(person, obj("tag"), 7, {obj("string")});
+    om->insertIsa(student, person, 2);
+    const InternalName ann = obj("ann"), bob = obj("bob"), carl = obj("carl"), dora = obj("dora");
+    isa(ann, person);
+    isa(carl, student);
+    for (const InternalName& who : {bob, dora, obj("erin")}) isa(who, person);
+    value(ann, obj("pal"), 0, bob);
+    value(carl, obj("pal"), 0, dora);
+    members(ann, obj("tag"), 1, {obj("erin")});
+    value(bob, obj("name"), 0, str("Bob"));
+    value(dora, obj("name"), 0, str("Dora"));
+    value(obj("erin"), obj("name"), 0, str("Erin"));
+    const std::string declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    const std::string annNesting =
+        "<person id='ann'>\n  <pal \n    name='Bob'/>\n"
+        "  <tag tag='erin'/>\n</person>\n\n";
+    const std::string erin = "<person id='erin' \n  name='Erin'/>\n\n";
+    EXPECT_EQ(exported(2), declaration + annNesting +
+                               "<person id='carl'>\n  <pal \n    name='Dora'/>\n</person>\n\n" +
+                               erin);
+    // carl is not written: dora hangs below no element and is written after the others.
+    EXPECT_EQ(exported(2, "student"), declaration + "<!DOCTYPE student>\n<student>\n" + annNesting +
+                                          erin +
+                                          "<person id='dora' \n  name='Dora'/>\n\n</student>\n");
+    // Held by a second host, of a third sequence of classes, bob is shared: no value of the
+    // signature is nested.
+    const InternalName eve = obj("eve");
+    isa(eve, student);
+    isa(eve, obj("tutor"));
+    value(eve, obj("pal"), 0, bob);
+    EXPECT_EQ(exported(2), declaration +
+                               "<person id='ann' \n  pal='bob'>\n  <tag tag='erin'/>\n"
+                               "</person>\n\n<person id='bob' \n  name='Bob'/>\n\n"
+                               "<person id='carl' \n  pal='dora'/>\n\n"
+                               "<person id='dora' \n  name='Dora'/>\n\n" +
+                               erin + "<person id='eve' \n  pal='bob'/>\n\n");
+}
+
 class KavumExportTest : public ExportTest {
   protected:
     // A child element held by its parent: an "->>" entry named after it and the child relation.
