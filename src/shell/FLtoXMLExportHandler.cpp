@@ -3,6 +3,8 @@
 #include "shell/FLtoXMLExportHandler.h"
 
 #include <algorithm>
+#include <charconv>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -21,6 +23,12 @@
 namespace {
 
 const InternalName Free = InternalName::UndefinedObject;
+
+// Appends a piece of fixed text by its known length, without measuring it.
+template <std::size_t N>
+void appendFixed(std::string& out, const char (&text)[N]) {
+    out.append(text, N - 1);
+}
 
 // The values of a cell: the members of a set name in ascending order, or the cell itself. The
 // members are read in place from the set's frame; `visit` answers false to stop.
@@ -100,15 +108,15 @@ bool FLtoXMLExportHandler::classSetMembershipFound(int classSet, const InternalN
     return answer;
 }
 
-bool FLtoXMLExportHandler::literalMemberOf(const InternalName& value, const InternalName& cls) {
+bool FLtoXMLExportHandler::literalMemberFound(const InternalName& value, const InternalName& cls) {
     const bool framed =
         walkedAll ? walkedNames.get(value) != 0 : access->om()->getObjFrame(value) != nullptr;
     if (framed) return access->isaTest(value, cls, IsaRelation::Member) != 0;
-    const int kind = value.getType();
-    for (const auto& [askedKind, asked, answer] : literalMemberships)
-        if (askedKind == kind && asked == cls) return answer;
+    NameMarks<std::uint8_t>& answers = literalMemberships.of(value);
+    const std::uint8_t known = answers.get(cls);
+    if (known != 0) return known == LiteralAnswers::yes;
     const bool answer = access->isaTest(value, cls, IsaRelation::Member) != 0;
-    literalMemberships.emplace_back(kind, cls, answer);
+    answers.set(cls, answer ? LiteralAnswers::yes : LiteralAnswers::no);
     return answer;
 }
 
@@ -117,9 +125,11 @@ const std::string& FLtoXMLExportHandler::xmlNameOf(const InternalName& value) {
         stringXmlName = formatter->xmlName(value);
         return stringXmlName;
     }
-    const auto known = xmlNames.find(value);
-    if (known != xmlNames.end()) return known->second;
-    return xmlNames.emplace(value, formatter->xmlName(value)).first->second;
+    const std::uint32_t kept = xmlNames.numbers.get(value);
+    if (kept != 0) return xmlNames.texts[kept - 1];
+    xmlNames.texts.push_back(formatter->xmlName(value));
+    xmlNames.numbers.set(value, std::uint32_t(xmlNames.texts.size()));
+    return xmlNames.texts.back();
 }
 
 int FLtoXMLExportHandler::classSetAbove(const InternalName& object) {
@@ -673,7 +683,8 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
 
 int FLtoXMLExportHandler::writeEntries(const InternalName& object, const MainMemObjFrame* frame,
                                        int& classSet, std::string& attributes, std::string& content,
-                                       const std::string& indent, bool textNodes) {
+                                       const std::string& indent, bool textNodes,
+                                       ElementHead* head) {
     int calls = 0;
     path.push_back(object);
     // Whether the object stands for a value: its attributes open after a blank.
@@ -688,9 +699,14 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, const MainMem
             if (classSet < 0) classSet = classSetOf(object, frame);
             EntryPlan& plan = planOf(classSet, method, key.argCount, type, entry++);
             if (!plan.declared) return;
-            std::string methodText;
-            if (textNodes) access->giveLexicalForm(method, methodText);
-            if (textNodes && (method == builtinObject::Text || methodText == "text()")) {
+            if (head != nullptr && !head->open) openElement(object, classSet, *head, attributes);
+            bool textNode = false;
+            if (textNodes) {
+                std::string methodText;
+                if (method != builtinObject::Text) access->giveLexicalForm(method, methodText);
+                textNode = method == builtinObject::Text || methodText == "text()";
+            }
+            if (textNode) {
                 content.clear();
                 appendXmlNameOf(access->mappedName(object), content);
             } else
@@ -709,51 +725,96 @@ void FLtoXMLExportHandler::writeElement(const InternalName& object, const MainMe
                                         const FSymbol* symbol) {
     // The classes are asked for once the object shows an entry to write.
     int classSet = -1;
-    ElementText& text = elementText(path.size());
-    if (writeEntries(object, frame, classSet, text.attributes, text.content, "  ", false) == 0)
-        return;
-    auto* xml = static_cast<XMLDumpFormatter*>(formatter.get());
+    // The head and the attributes go straight into the output; the child elements, which
+    // follow the attributes, are gathered aside.
+    std::string& out = xml().elementOut();
+    ElementHead head;
+    head.symbol = symbol;
+    std::string& content = elementText(path.size()).content;
+    if (writeEntries(object, frame, classSet, out, content, topIndent, false, &head) == 0) return;
+    // The blank after the id opens the attributes, if there are any.
+    if (out.size() == head.attributes) out.pop_back();
+    if (content.empty()) {
+        appendFixed(out, "/>\n\n");
+    } else {
+        out += '>';
+        if (content.find('<') != std::string::npos) out += '\n';
+        out.append(content);
+        appendFixed(out, "</");
+        appendCopy(out, head.start + 1, head.nameLength);
+        appendFixed(out, ">\n\n");
+    }
+    xml().elementWritten();
+}
+
+void FLtoXMLExportHandler::openElement(const InternalName& object, int classSet, ElementHead& head,
+                                       std::string& out) {
+    head.open = true;
+    head.start = out.size();
+    out += '<';
+    // An object's id is mostly written once: its text is read in place.
+    const auto appendId = [&] {
+        if (head.symbol != nullptr)
+            xml().appendXmlNameOnce(object, *head.symbol, out);
+        else
+            xml().appendXmlNameOnce(object, out);
+    };
     // Once known, the element name of an object of the class set that is not one of its own
     // classes is read straight from the set.
     const ClassSet& classes = classSets[std::size_t(classSet)];
     if (classes.elementNameKnown && object.getType() != InternalName::String &&
         std::find(classes.classes.begin(), classes.classes.end(), object) ==
             classes.classes.end()) {
-        objectId.clear();
-        if (symbol != nullptr)
-            xml->appendXmlNameOnce(object, *symbol, objectId);
-        else
-            xml->appendXmlNameOnce(object, objectId);
-        xml->writeFrameEnd(classes.elementName, true, objectId, text.attributes, text.content);
-        return;
+        out.append(classes.elementName);
+        head.nameLength = classes.elementName.size();
+        appendFixed(out, " id='");
+        appendId();
+    } else {
+        const InternalName element = typeClassOf(object, classSet);
+        if (element.getType() == InternalName::String || object.getType() == InternalName::String) {
+            const std::string name = formatter->xmlName(element);
+            out.append(name);
+            head.nameLength = name.size();
+            appendFixed(out, " id='");
+            out.append(formatter->xmlName(object));
+        } else {
+            // Elements of one class share its name, made once.
+            const std::string& name = elementNameOf(element, classSet);
+            out.append(name);
+            head.nameLength = name.size();
+            appendFixed(out, " id='");
+            appendId();
+        }
     }
-    const InternalName element = typeClassOf(object, classSet);
-    // Elements of one class share its name, made once.
-    if (element.getType() == InternalName::String || object.getType() == InternalName::String) {
-        xml->writeFrameEnd(formatter->xmlName(element), true, formatter->xmlName(object),
-                           text.attributes, text.content);
-        return;
-    }
-    const std::string& elementName = elementNameOf(element, classSet);
-    objectId.clear();
-    if (symbol != nullptr)
-        xml->appendXmlNameOnce(object, *symbol, objectId);
-    else
-        xml->appendXmlNameOnce(object, objectId);
-    xml->writeFrameEnd(elementName, true, objectId, text.attributes, text.content);
+    appendFixed(out, "' ");
+    head.attributes = out.size();
+}
+
+void FLtoXMLExportHandler::appendCopy(std::string& out, std::size_t at, std::size_t length) {
+    // Room first: the characters are read from `out` itself.
+    out.reserve(out.size() + length);
+    out.append(out.data() + at, length);
 }
 
 FLtoXMLExportHandler::ElementText& FLtoXMLExportHandler::elementText(std::size_t depth) {
-    while (elementTexts.size() <= depth) elementTexts.emplace_back();
-    ElementText& text = elementTexts[depth];
+    while (elementTexts.size() <= depth) elementTexts.push_back(std::make_unique<ElementText>());
+    ElementText& text = *elementTexts[depth];
     text.attributes.clear();
     text.content.clear();
     return text;
 }
 
 void FLtoXMLExportHandler::appendXmlNameOf(const InternalName& value, std::string& out) {
-    if (value.getType() == InternalName::String) {
-        static_cast<XMLDumpFormatter*>(formatter.get())->appendXmlName(value, out);
+    const int kind = value.getType();
+    if (kind == InternalName::String) {
+        xml().appendXmlName(value, out);
+        return;
+    }
+    // An integer's XML name is its digits.
+    if (kind == InternalName::Integer && value.getArity() == 0) {
+        char digits[16];
+        const auto written = std::to_chars(digits, digits + sizeof digits, value.getValue());
+        out.append(digits, written.ptr);
         return;
     }
     out += xmlNameOf(value);
@@ -805,6 +866,20 @@ bool FLtoXMLExportHandler::literalClassFound(const InternalName& cls, const Inte
 void FLtoXMLExportHandler::writeEntry(const InternalName& object, bool mapped, EntryPlan& plan,
                                       const InternalName& stored, std::string& attributes,
                                       std::string& content, const std::string& indent) {
+    // An entry without arguments whose stored value is what a lookup answers (most entries) is
+    // written from that value.
+    if (plan.argCount == 0 && storedValuesAnswer) {
+        if (!plan.prepared) prepare(plan);
+        writeValue(mapped, plan, stored, attributes, content, indent);
+        return;
+    }
+    writeLookedUpEntry(object, mapped, plan, stored, attributes, content, indent);
+}
+
+void FLtoXMLExportHandler::writeLookedUpEntry(const InternalName& object, bool mapped,
+                                              EntryPlan& plan, const InternalName& stored,
+                                              std::string& attributes, std::string& content,
+                                              const std::string& indent) {
     const int argCount = plan.argCount;
     const int type = plan.type;
     const InternalName method = plan.method;
@@ -844,55 +919,8 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, bool mapped, E
     }
     if (!plan.prepared) prepare(plan);
     if (argCount == 0) {
-        // An attribute opens on a line of its own, or after a blank in an element that stands
-        // for a value.
-        const auto openAttribute = [&](std::string& text) {
-            if (mapped) {
-                text += ' ';
-            } else if (indent.size() == 2) {
-                // An element at the top level: its attribute opening made once.
-                text += plan.topAttributeHead;
-                return;
-            } else {
-                text += '\n';
-                text += indent;
-            }
-            text += plan.methodName;
-            text += "='";
-        };
-        const InternalName cls = plan.resultClass;
-        const InternalName value = values != nullptr ? values->atColumn(3) : stored;
-        if (type == 0 && memberOf(value, cls)) {
-            if (nestsHere(value)) {
-                appendNestedElement(content, method, value, indent);
-            } else {
-                openAttribute(attributes);
-                appendXmlNameOf(value, attributes);
-                attributes += "'";
-            }
-        } else if (type == 1 && plan.stringResult) {
-            std::string none;
-            content += valueSetText(method, cls, value, none);
-        } else if (type == 1) {
-            std::string text;
-            openAttribute(text);
-            std::size_t running = text.size();
-            bool first = true;
-            forEachValue(access.get(), value, [&](const InternalName& member) {
-                if (!memberOf(member, cls)) return true;
-                if (nestsHere(member)) {
-                    appendNestedElement(content, method, member, indent);
-                } else {
-                    appendWrapped(text, xmlNameOf(member), running, first);
-                    first = false;
-                }
-                return true;
-            });
-            if (!first) {
-                attributes += text;
-                attributes += "'";
-            }
-        }
+        writeValue(mapped, plan, values != nullptr ? values->atColumn(3) : stored, attributes,
+                   content, indent);
         return;
     }
     const std::vector<InternalName>& signatures = *plan.signatureRows;
@@ -939,15 +967,73 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, bool mapped, E
         const InternalName value = cells[argCount];
         // A single value outside the class writes nothing: its arguments need no text.
         if (value.getType() != InternalName::SetName && !memberOf(value, cls)) continue;
-        std::string arguments = argumentsText(argCount, cells, named);
-        content += valueSetText(method, cls, value, arguments);
+        // Writing the rows nests no element: one text serves every row.
+        rowArguments.clear();
+        argumentsText(rowArguments, argCount, cells, named);
+        valueSetText(content, method, cls, value, rowArguments);
     }
 }
 
-std::string FLtoXMLExportHandler::argumentsText(int argCount, const InternalName* valueRow,
-                                                const InternalName* signatureRow) {
-    std::string text = formatter->argsOpen();
-    std::size_t running = text.size();
+void FLtoXMLExportHandler::writeValue(bool mapped, EntryPlan& plan, const InternalName& value,
+                                      std::string& attributes, std::string& content,
+                                      const std::string& indent) {
+    const int type = plan.type;
+    const InternalName method = plan.method;
+    // An attribute opens on a line of its own, or after a blank in an element that stands
+    // for a value.
+    const auto openAttribute = [&]() {
+        if (mapped) {
+            attributes += ' ';
+        } else if (indent.size() == 2) {
+            // An element at the top level: its attribute opening made once.
+            attributes += plan.topAttributeHead;
+            return;
+        } else {
+            attributes += '\n';
+            attributes += indent;
+        }
+        attributes += plan.methodName;
+        appendFixed(attributes, "='");
+    };
+    const InternalName cls = plan.resultClass;
+    if (type == 0 && memberOf(value, cls)) {
+        if (nestsHere(value)) {
+            appendNestedElement(content, method, value, indent);
+        } else {
+            openAttribute();
+            appendXmlNameOf(value, attributes);
+            attributes += '\'';
+        }
+    } else if (type == 1 && plan.stringResult) {
+        std::string none;
+        valueSetText(content, method, cls, value, none);
+    } else if (type == 1) {
+        // Opened in place, and taken back when no member is written.
+        const std::size_t opened = attributes.size();
+        openAttribute();
+        std::size_t running = attributes.size() - opened;
+        bool first = true;
+        forEachValue(access.get(), value, [&](const InternalName& member) {
+            if (!memberOf(member, cls)) return true;
+            if (nestsHere(member)) {
+                appendNestedElement(content, method, member, indent);
+            } else {
+                appendWrapped(attributes, xmlNameOf(member), running, first);
+                first = false;
+            }
+            return true;
+        });
+        if (first)
+            attributes.resize(opened);
+        else
+            attributes += '\'';
+    }
+}
+
+void FLtoXMLExportHandler::argumentsText(std::string& out, int argCount,
+                                         const InternalName* valueRow,
+                                         const InternalName* signatureRow) {
+    std::size_t running = 0;
     for (int col = 3; col <= argCount + 2; ++col) {
         const InternalName cls = signatureRow[col - 1];
         int position = 0;
@@ -958,15 +1044,54 @@ std::string FLtoXMLExportHandler::argumentsText(int argCount, const InternalName
             elsewhere = true;
         }
         if (elsewhere) ++position;
-        const std::string attribute = formatter->attributeText(cls, position, valueRow[col - 3]);
-        running += attribute.size();
+        const std::size_t at = out.size();
+        appendAttribute(out, cls, position, valueRow[col - 3]);
+        const std::size_t size = out.size() - at;
+        running += size;
+        // Past 80 columns the attribute goes on a new line.
         if (running > 80) {
-            text += "\n    ";
-            running = attribute.size() + 4;
+            out.insert(at, "\n    ");
+            running = size + 4;
         }
-        text += attribute;
     }
-    return text;
+}
+
+void FLtoXMLExportHandler::appendAttribute(std::string& out, const InternalName& name, int position,
+                                           const InternalName& value) {
+    out += ' ';
+    appendXmlNameOf(name, out);
+    if (position != 0) {
+        char digits[16];
+        const auto written = std::to_chars(digits, digits + sizeof digits, position);
+        out.append(digits, written.ptr);
+    }
+    appendFixed(out, "='");
+    appendXmlNameOf(value, out);
+    out += '\'';
+}
+
+void FLtoXMLExportHandler::appendValueElement(std::string& out, const InternalName& method,
+                                              std::string_view attributes,
+                                              const InternalName& value) {
+    appendFixed(out, "  <");
+    const std::size_t nameAt = out.size();
+    appendXmlNameOf(method, out);
+    const std::size_t nameLength = out.size() - nameAt;
+    out.append(attributes);
+    if (value != Free) {
+        // An empty text makes an empty element.
+        const std::size_t opened = out.size();
+        out += '>';
+        appendXmlNameOf(value, out);
+        if (out.size() > opened + 1) {
+            appendFixed(out, "</");
+            appendCopy(out, nameAt, nameLength);
+            appendFixed(out, ">\n");
+            return;
+        }
+        out.resize(opened);
+    }
+    appendFixed(out, "/>\n");
 }
 
 void FLtoXMLExportHandler::appendNestedElement(std::string& out, const InternalName& method,
@@ -983,37 +1108,48 @@ void FLtoXMLExportHandler::appendNestedElement(std::string& out, const InternalN
                                      text.content, indent);
 }
 
-std::string FLtoXMLExportHandler::valueSetText(const InternalName& method, const InternalName& cls,
-                                               const InternalName& value, std::string& arguments) {
-    if (value.getType() != InternalName::SetName)
-        return singleValueText(method, arguments, cls, value);
-    std::string text;
+void FLtoXMLExportHandler::valueSetText(std::string& out, const InternalName& method,
+                                        const InternalName& cls, const InternalName& value,
+                                        std::string& arguments) {
+    if (value.getType() != InternalName::SetName) {
+        singleValueText(out, method, arguments, cls, value);
+        return;
+    }
     if (literalClass(cls, builtinObject::Literal, builtinSymbol::Literal)) {
         forEachValue(access.get(), value, [&](const InternalName& member) {
-            text += singleValueText(method, arguments, cls, member);
+            singleValueText(out, method, arguments, cls, member);
             return true;
         });
-        return text;
+        return;
     }
-    std::string attribute = " " + formatter->xmlName(method) + "='";
-    std::size_t running = attribute.size();
+    // The members form one attribute named after the method, taken back when there are none.
+    const std::size_t opened = arguments.size();
+    arguments += ' ';
+    appendXmlNameOf(method, arguments);
+    appendFixed(arguments, "='");
+    std::size_t running = arguments.size() - opened;
     bool first = true;
     forEachValue(access.get(), value, [&](const InternalName& member) {
-        appendWrapped(attribute, xmlNameOf(member), running, first);
+        appendWrapped(arguments, xmlNameOf(member), running, first);
         first = false;
         return true;
     });
-    if (first) return "";
-    arguments += attribute + "'";
-    return "  " + formatter->valueElementText(method, arguments, Free);
+    if (first) {
+        arguments.resize(opened);
+        return;
+    }
+    arguments += '\'';
+    appendValueElement(out, method, arguments, Free);
 }
 
-std::string FLtoXMLExportHandler::singleValueText(const InternalName& method,
-                                                  std::string& arguments, const InternalName& cls,
-                                                  const InternalName& value) {
-    if (!memberOf(value, cls)) return "";
-    if (literalClass(cls, builtinObject::Literal, builtinSymbol::Literal))
-        return "  " + formatter->valueElementText(method, arguments, value);
-    arguments += formatter->attributeText(cls, 0, value);
-    return "  " + formatter->valueElementText(method, arguments, Free);
+void FLtoXMLExportHandler::singleValueText(std::string& out, const InternalName& method,
+                                           std::string& arguments, const InternalName& cls,
+                                           const InternalName& value) {
+    if (!memberOf(value, cls)) return;
+    if (literalClass(cls, builtinObject::Literal, builtinSymbol::Literal)) {
+        appendValueElement(out, method, arguments, value);
+        return;
+    }
+    appendAttribute(arguments, cls, 0, value);
+    appendValueElement(out, method, arguments, Free);
 }

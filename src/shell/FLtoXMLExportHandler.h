@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <unordered_map>
 #include <utility>
@@ -18,6 +19,7 @@
 #include "objectbase/InternalName.h"
 #include "objectbase/MethodType.h"
 #include "shell/NameMarks.h"
+#include "shell/XMLDumpFormatter.h"
 #include "shell/XMLExportHandler.h"
 
 class Iterator;
@@ -89,20 +91,23 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // Builds the entries of an element (with text() nodes inside nested ones); answers how many
     // declared entries the object has.
     // `classSet` is the number of the object's classes, or -1 until the first entry asks for it.
+    // With `head` (an element at the top level) the element's head is written into
+    // `attributes`, the output itself, before its first declared entry.
+    struct ElementHead;
     int writeEntries(const InternalName& object, const MainMemObjFrame* frame, int& classSet,
                      std::string& attributes, std::string& content, const std::string& indent,
-                     bool textNodes);
+                     bool textNodes, ElementHead* head = nullptr);
     // Adds one entry of the object to the attributes or the child content of the element being
     // built; `stored` is the value the entry stores.
     // `mapped`: whether the object stands for a value (isMapped).
     void writeEntry(const InternalName& object, bool mapped, EntryPlan& plan,
                     const InternalName& stored, std::string& attributes, std::string& content,
                     const std::string& indent);
-    // The argument attributes of one value row, named after the signature's argument classes
-    // (`signatureRow` holds its columns from the first on, `valueRow` its cells from the first
-    // argument on).
-    std::string argumentsText(int argCount, const InternalName* valueRow,
-                              const InternalName* signatureRow);
+    // Appends the argument attributes of one value row to `out`, named after the signature's
+    // argument classes (`signatureRow` holds its columns from the first on, `valueRow` its cells
+    // from the first argument on).
+    void argumentsText(std::string& out, int argCount, const InternalName* valueRow,
+                       const InternalName* signatureRow);
     // Appends the element of a nested object, named after the method that holds it.
     void appendNestedElement(std::string& out, const InternalName& method,
                              const InternalName& object, const std::string& indent);
@@ -115,10 +120,12 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     ElementText& elementText(std::size_t depth);
     // Appends the XML name of a value (xmlNameOf).
     void appendXmlNameOf(const InternalName& value, std::string& out);
-    std::string valueSetText(const InternalName& method, const InternalName& cls,
-                             const InternalName& value, std::string& arguments);
-    std::string singleValueText(const InternalName& method, std::string& arguments,
-                                const InternalName& cls, const InternalName& value);
+    // Append the child elements of a value (each member of a set) of an entry with arguments
+    // to `out`; `arguments` holds the argument attributes.
+    void valueSetText(std::string& out, const InternalName& method, const InternalName& cls,
+                      const InternalName& value, std::string& arguments);
+    void singleValueText(std::string& out, const InternalName& method, std::string& arguments,
+                         const InternalName& cls, const InternalName& value);
     // Whether a value is written inside its holder: nested, not already on the path of elements
     // being built (objects that hold each other would nest without end), and not deeper than
     // maxNesting: a chain of thousands of objects would exhaust the stack. An object not nested
@@ -148,7 +155,15 @@ class FLtoXMLExportHandler : public XMLExportHandler {
         return classSetMemberOf(classSetOf(value), value, cls);
     }
     // A string or number without classes of its own: its answer depends on its kind alone.
-    bool literalMemberOf(const InternalName& value, const InternalName& cls);
+    // Once the walk met every object, one without a frame is answered from what is kept.
+    bool literalMemberOf(const InternalName& value, const InternalName& cls) {
+        if (walkedAll && walkedNames.get(value) == 0) {
+            const std::uint8_t known = literalMemberships.of(value).get(cls);
+            if (known != 0) return known == LiteralAnswers::yes;
+        }
+        return literalMemberFound(value, cls);
+    }
+    bool literalMemberFound(const InternalName& value, const InternalName& cls);
     // memberOf for an object of a class set.
     bool classSetMemberOf(int classSet, const InternalName& value, const InternalName& cls) {
         for (const auto& [asked, answer] : classSets[std::size_t(classSet)].memberships)
@@ -231,14 +246,34 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     Ref<Iterator> tupleValues;
     std::vector<InternalName> classesScratch;
     std::vector<InternalName> directScratch;
-    // The answers of literalMemberOf: kind, class, answer.
-    std::vector<std::tuple<int, InternalName, bool>> literalMemberships;
-    std::unordered_map<InternalName, std::string, NameHash> xmlNames;
+    // The answers of literalMemberOf by kind (string, integer, float), by class: no or yes.
+    struct LiteralAnswers {
+        static constexpr std::uint8_t no = 1;
+        static constexpr std::uint8_t yes = 2;
+        NameMarks<std::uint8_t> byKind[3];
+        NameMarks<std::uint8_t>& of(const InternalName& value) {
+            const int kind = value.getType();
+            return byKind[kind == InternalName::String ? 0 : kind == InternalName::Integer ? 1 : 2];
+        }
+        void clear() {
+            for (NameMarks<std::uint8_t>& answers : byKind) answers.clear();
+        }
+    };
+    LiteralAnswers literalMemberships;
+    // The XML names of the objects asked for, each made once: its place in `texts` plus one
+    // by the name. A deque keeps the names in place while more are added.
+    struct KeptNames {
+        NameMarks<std::uint32_t> numbers;
+        std::deque<std::string> texts;
+        void clear() {
+            numbers.clear();
+            texts.clear();
+        }
+    };
+    KeptNames xmlNames;
     std::string stringXmlName;
-    // By depth of nesting; a deque keeps the texts in place while deeper ones are added.
-    std::deque<ElementText> elementTexts;
-    // The XML name of an object written once, kept for its storage.
-    std::string objectId;
+    // By depth of nesting; each stays in place while deeper ones are added.
+    std::vector<std::unique_ptr<ElementText>> elementTexts;
 
     // The objects with frames, and their frames, in the order of the object base's walk: the
     // walk that finds the nested objects keeps them for the walk that writes.
@@ -322,4 +357,39 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // The class sets by signature class (the class's mark minus one), for step two.
     NameMarks<std::uint32_t> signatureClassAt;
     std::vector<std::vector<int>> setsOfSignatureClass;
+    // The writing of an element at the top level straight into the formatter's buffer.
+    // Where the element stands in the buffer: its start, the length of its name after the
+    // "<", where its attributes start, and whether its head is written; the symbol of the
+    // object, when the caller read it.
+    struct ElementHead {
+        const FSymbol* symbol = nullptr;
+        std::size_t start = 0;
+        std::size_t nameLength = 0;
+        std::size_t attributes = 0;
+        bool open = false;
+    };
+    // Writes the head of the element of an object of the class set, its name and id and the
+    // blank that opens its attributes, to `out`.
+    void openElement(const InternalName& object, int classSet, ElementHead& head, std::string& out);
+    // writeEntry for an entry whose values are looked up, or read from its parameter frame.
+    void writeLookedUpEntry(const InternalName& object, bool mapped, EntryPlan& plan,
+                            const InternalName& stored, std::string& attributes,
+                            std::string& content, const std::string& indent);
+    // Adds the value of an entry without arguments (a set name for a set of values).
+    void writeValue(bool mapped, EntryPlan& plan, const InternalName& value,
+                    std::string& attributes, std::string& content, const std::string& indent);
+    // Appends the `length` characters of `out` at `at` (an element's name, for its end tag).
+    static void appendCopy(std::string& out, std::size_t at, std::size_t length);
+    // Appends an attribute named after a class (with its position when not 0) with a value.
+    void appendAttribute(std::string& out, const InternalName& name, int position,
+                         const InternalName& value);
+    // Appends a child element named after the method, with the attributes and the value as
+    // its text (none when the value is the undefined name), indented by two blanks.
+    void appendValueElement(std::string& out, const InternalName& method,
+                            std::string_view attributes, const InternalName& value);
+    XMLDumpFormatter& xml() { return *static_cast<XMLDumpFormatter*>(formatter.get()); }
+    // The indent of the entries of an element at the top level.
+    const std::string topIndent{"  "};
+    // The argument attributes of a value row, kept for their storage.
+    std::string rowArguments;
 };

@@ -81,6 +81,12 @@ class XMLDumpFormatter : public DumpFormatter {
     void closePredicate() override;
     void writeStatement(const std::string& text) override;
 
+    // An export writes its elements straight into the buffer of the text being written, piece
+    // by piece, where a text made for each element cost a copy; it calls elementWritten()
+    // after each element, which hands a full block on.
+    std::string& elementOut() { return line; }
+    void elementWritten() { emit(true); }
+
   private:
     // The text of the symbol of an object or a string without arguments, read in place in the
     // symbol table: an object's lexical form, a string's characters between their quotes. False

@@ -26,7 +26,7 @@ InternalName XMLExportHandler::documentClass(const std::string& docType) {
     return cls;
 }
 
-void XMLExportHandler::appendWrapped(std::string& text, const std::string& member,
+void XMLExportHandler::appendWrapped(std::string& text, std::string_view member,
                                      std::size_t& running, bool first) {
     if (!first) text += " ";
     running += member.size() + 1;

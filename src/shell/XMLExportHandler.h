@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "access/ExportHandler.h"
 
@@ -25,6 +26,6 @@ class XMLExportHandler : public ExportHandler {
     // Appends one member to an attribute text, after a blank unless it is the first; once the
     // running length (which the caller starts at the text's length) passes 80 columns the member
     // goes on a new line indented by four blanks.
-    static void appendWrapped(std::string& text, const std::string& member, std::size_t& running,
+    static void appendWrapped(std::string& text, std::string_view member, std::size_t& running,
                               bool first);
 };
