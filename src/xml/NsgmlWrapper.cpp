@@ -13,7 +13,6 @@
 #include "platform/ConfinedChild.h"
 #include "xml/DocumentHead.h"
 #include "xml/NsgmlsApp.h"
-#include "xml/SgmlsEventHandler.h"
 
 bool mayDeclareEntities(const std::string& file) {
     return DocumentHead(file).mayDeclareEntities();
@@ -58,24 +57,6 @@ bool takeList(std::string_view& in, std::vector<std::string>& list) {
     return true;
 }
 
-// The application of a parse in this process whose event writer feeds the document's events
-// to the caller's tree instead of writing them.
-class FeedingApp final : public NsgmlsApp {
-  public:
-    explicit FeedingApp(DocumentEvents& events) : events(events) {}
-
-    OpenSP::ErrorCountEventHandler* makeEventHandler() override {
-        OpenSP::ErrorCountEventHandler* handler = NsgmlsApp::makeEventHandler();
-        // The handlers of a parse that writes no stream (the prolog only, or nothing) have no
-        // events to give.
-        if (auto* writer = dynamic_cast<SgmlsEventHandler*>(handler)) writer->feed(events);
-        return handler;
-    }
-
-  private:
-    DocumentEvents& events;
-};
-
 // One parse with a fresh application: the library's application keeps its options and its
 // entity manager (with the catalogs it read) for its whole life. Gives, as fields, the result,
 // why the parse stopped and where, the entity at fault, the parser's reason and the entities
@@ -85,12 +66,8 @@ std::string parseOnce(const std::string& outputFile, const EntityPolicy& policy,
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    std::unique_ptr<NsgmlsApp> app;
-    if (events != nullptr) {
-        app = std::make_unique<FeedingApp>(*events);
-    } else {
-        app = std::make_unique<NsgmlsApp>();
-    }
+    auto app = std::make_unique<NsgmlsApp>();
+    app->feedEvents(events);
     app->setOutputFile(outputFile.c_str());
     app->setEntityPolicy(policy);
     const int result = app->run(static_cast<int>(args.size()), argv.data());

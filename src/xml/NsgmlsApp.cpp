@@ -192,6 +192,7 @@ ErrorCountEventHandler* NsgmlsApp::makeEventHandler() {
                                           entityManager(), systemCharset());
     handler->setBounds(policy, &stopReason, &stopLine_);
     handler->setNotes(&parserNotes, this);
+    if (events != nullptr) handler->feed(*events);
     return handler;
 }
 

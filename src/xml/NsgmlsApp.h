@@ -17,6 +17,7 @@
 #include "xml/EntityPolicy.h"
 #include "xml/EsisOutputFlags.h"
 
+class DocumentEvents;
 class MyOutputCharStream;
 
 class NsgmlsApp : public OpenSP::ParserApp {
@@ -30,6 +31,9 @@ class NsgmlsApp : public OpenSP::ParserApp {
     // Which files the document may read and the bounds of its entities; without a document file
     // the policy takes the last file argument and its folder.
     void setEntityPolicy(const EntityPolicy& value) { policy = value; }
+    // The tree the event writer feeds instead of writing the stream (a parse in this process);
+    // the caller keeps it alive until run returns.
+    void feedEvents(DocumentEvents* value) { events = value; }
     // Why the last parse stopped early, if it did.
     ParseStop stop() const { return stopReason; }
     // The line of the document where a fault of its text stopped the parse, 0 for none.
@@ -70,6 +74,7 @@ class NsgmlsApp : public OpenSP::ParserApp {
     bool unsupportedRast = false;
 
     std::unique_ptr<MyOutputCharStream> output;
+    DocumentEvents* events = nullptr;
     EntityPolicy policy;
     ParseStop stopReason = ParseStop::none;
     unsigned long stopLine_ = 0;
