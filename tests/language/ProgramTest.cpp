@@ -1,5 +1,6 @@
 // Clause kinds, copies and the shell methods of programs.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -109,7 +110,9 @@ TEST(Program, SaveWritesTheRuleText) {
     FProgram* program =
         b.program({b.fact({b.pred("p", {b.cnst("a")})}),
                    b.rule({b.pred("q", {b.var("X")})}, {b.lit(b.pred("p", {b.var("X")}))})});
-    const std::string path = ::testing::TempDir() + "quorin_saved_program.flp";
+    // A name of this run's own: the suites of two builds may run side by side.
+    const std::string path =
+        ::testing::TempDir() + "quorin_saved_program_" + std::to_string(getpid()) + ".flp";
     {
         std::ofstream old(path);
         old << "old contents that must go\n";

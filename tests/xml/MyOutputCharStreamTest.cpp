@@ -1,6 +1,7 @@
 // Tests of the event stream's output: escapes, UTF-8, whole lines and long texts, as the file
 // holds them.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -15,8 +16,12 @@ namespace {
 
 using Chars = std::vector<OpenSP::Char>;
 
+// A file of each test's own: the cases run as processes side by side, and so may the suites of
+// two builds, and one case's read removes its file.
 std::string streamPath() {
-    return ::testing::TempDir() + "quorin-output-char-stream-test.txt";
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    return ::testing::TempDir() + "quorin-output-char-stream-" + test->name() + "-" +
+           std::to_string(getpid()) + ".txt";
 }
 
 std::string readBack(const std::string& path) {
