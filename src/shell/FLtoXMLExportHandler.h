@@ -147,7 +147,7 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // so it is found once for each sequence of classes; strings and numbers are asked directly.
     // The questions asked for every entry (memberOf, classSetOf, planOf) answer from what is
     // kept in a few inline instructions, and go out of line only to find what is not kept yet.
-    bool memberOf(const InternalName& value, const InternalName& cls) {
+    [[gnu::always_inline]] bool memberOf(const InternalName& value, const InternalName& cls) {
         const auto kind = value.getType();
         if (kind == InternalName::String || kind == InternalName::Integer ||
             kind == InternalName::Float)
