@@ -120,7 +120,7 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     ElementText& elementText(std::size_t depth);
     // Appends the XML name of a value (xmlNameOf).
     void appendXmlNameOf(const InternalName& value, std::string& out);
-    // Append the child elements of a value (each member of a set) of an entry with arguments
+    // Appends the child elements of a value (each member of a set) of an entry with arguments
     // to `out`; `arguments` holds the argument attributes.
     void valueSetText(std::string& out, const InternalName& method, const InternalName& cls,
                       const InternalName& value, std::string& arguments);
