@@ -120,7 +120,7 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     ElementText& elementText(std::size_t depth);
     // Appends the XML name of a value (xmlNameOf).
     void appendXmlNameOf(const InternalName& value, std::string& out);
-    // Append the child elements of a value (each member of a set) of an entry with arguments
+    // Appends the child elements of a value (each member of a set) of an entry with arguments
     // to `out`; `arguments` holds the argument attributes.
     void valueSetText(std::string& out, const InternalName& method, const InternalName& cls,
                       const InternalName& value, std::string& arguments);
@@ -147,7 +147,7 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // so it is found once for each sequence of classes; strings and numbers are asked directly.
     // The questions asked for every entry (memberOf, classSetOf, planOf) answer from what is
     // kept in a few inline instructions, and go out of line only to find what is not kept yet.
-    bool memberOf(const InternalName& value, const InternalName& cls) {
+    [[gnu::always_inline]] bool memberOf(const InternalName& value, const InternalName& cls) {
         const auto kind = value.getType();
         if (kind == InternalName::String || kind == InternalName::Integer ||
             kind == InternalName::Float)

@@ -287,6 +287,23 @@ TEST(MainMemObjFrameTest, AnInPlaceWalkMeetsWhatTheIteratorMeets) {
     });
     EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{
                         {10, 101}, {20, 102}, {25, 98}, {30, 103}, {40, 104}, {50, 105}}));
+
+    // An entry whose value is replaced under the walk (taken out and stored again) is met once,
+    // and the walk goes on past it.
+    MainMemObjFrame replaced;
+    for (int i = 1; i <= 4; ++i) replaced.insertMethod(obj(10 * i), obj(100 + i), 0, 0);
+    std::vector<std::pair<int, int>> met;
+    replaced.forEachEntry([&](const MethodKey& key, const InternalName& value) {
+        met.emplace_back(key.method.getValue(), value.getValue());
+        if (key.method == obj(20)) {
+            replaced.removeMethod(obj(20), 0, 0);
+            replaced.insertMethod(obj(20), obj(77), 0, 0);
+        }
+    });
+    EXPECT_EQ(met, (std::vector<std::pair<int, int>>{{10, 101}, {20, 102}, {30, 103}, {40, 104}}));
+    InternalName now;
+    ASSERT_EQ(replaced.lookupMethod(obj(20), 0, 0, now), 1);
+    EXPECT_EQ(now, obj(77));
 }
 
 namespace {
