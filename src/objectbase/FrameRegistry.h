@@ -74,6 +74,28 @@ class FrameRegistry {
     template <class Make>
     F* findOrInsert(const InternalName& name, Make make, bool& made) {
         made = false;
+        if constexpr (Numbered) {
+            // The usual new object of an import or a consult: the next name of a page kept as
+            // a run, given the next frame of the pool. Taken here without the calls to find
+            // the slot and to register it, which cost an imported element about 40
+            // instructions.
+            const std::size_t number = std::uint32_t(name.getValue());
+            if (number < MaxNumber && number / PageSize < pages.size()) {
+                if (NumberedPage* page = pages[number / PageSize].get();
+                    page != nullptr && page->followsRun(number % PageSize, name)) {
+                    F* frame = make();
+                    if (frame == nullptr) return nullptr;
+                    if (page->appendToRun(number % PageSize, frame, numbering)) {
+                        ++count;
+                        recent = {name, frame};
+                    } else {
+                        insertAt(page, number % PageSize, name, frame);
+                    }
+                    made = true;
+                    return frame;
+                }
+            }
+        }
         const auto [page, at] = slotFor(name, true);
         if (page == nullptr || !page->neverTaken(at)) {
             if (F* frame = find(name)) return frame;
@@ -201,6 +223,20 @@ class FrameRegistry {
         void giveUp(std::size_t at) {
             writeOut();
             words[at] = GivenUpWord;
+        }
+        // Whether a name of the page's first kind and flag at the place lies above every place
+        // the run has taken: no name of its number is registered then, here or elsewhere (the
+        // place is never taken), and the run may take it.
+        bool followsRun(std::size_t at, const InternalName& name) const {
+            return !words && !run.empty() && run.lastTaken() < at && shapes > 0 &&
+                   kinds[0] == name.getType() && flags[0] == name.getArity();
+        }
+        // Takes the place for the frame in the run when its number follows the run's last;
+        // false, and no change, otherwise.
+        bool appendToRun(std::size_t at, F* frame, const FrameBlocks<F>* numbering) {
+            std::uint32_t number = 0;
+            return numbering != nullptr && numbering->numberOf(frame, number) &&
+                   number < MaxFrames && run.append(at, number);
         }
 
         // A page is a run (see RankedRun) of frame numbers under names of its first kind and

@@ -24,6 +24,8 @@ class RankedRun {
 
   public:
     bool empty() const { return count == 0; }
+    // The last taken place; 0 when none is.
+    std::size_t lastTaken() const { return last; }
     bool taken(std::size_t at) const { return (bits[at / 64] >> (at % 64) & 1) != 0; }
     // The first taken place from `at` on, or Places: a word of places at a time.
     std::size_t takenFrom(std::size_t at) const {

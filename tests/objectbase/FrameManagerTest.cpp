@@ -514,6 +514,70 @@ TEST(FrameManagerTest, ObjectFramesMadeInTheOrderOfTheirNamesAreFoundWhateverBre
     }
 }
 
+// Object frames found or made by name, as a load makes them: mostly the next name of its page
+// with the next frame of the pool, broken now and then by a name asked again, a name of
+// another kind or flag above the last, a frame of the pool taken by someone else in between and
+// a deleted name. Each answer (the frame, whether it was made) agrees with a map, and so do the
+// finds, the walk in order and the visit of every frame afterwards.
+TEST(FrameManagerTest, ObjectFramesFoundOrMadeByNameAgreeWithAMapWhateverBreaksTheirOrder) {
+    for (unsigned seed : {1u, 2u, 3u, 4u, 5u}) {
+        Manager fm;
+        std::mt19937 random{seed};
+        std::map<InternalName, MainMemObjFrame*> twin;
+        const unsigned breakEvery = seed == 1 ? 0 : 20 * seed;
+        int next = 101;
+        for (int step = 0; step < 20000; ++step) {
+            next += 1 + int(random() % 2);
+            InternalName name = obj(next);
+            const unsigned breaking = breakEvery == 0 ? 5 : random() % breakEvery;
+            if (breaking == 0 && !twin.empty()) {
+                name = std::next(twin.begin(), std::ptrdiff_t(random() % twin.size()))->first;
+            } else if (breaking == 1) {
+                name = InternalName(next,
+                                    random() % 2 == 0 ? InternalName::String : InternalName::Object,
+                                    random() % 2 == 0 ? 0 : 2);
+            } else if (breaking == 2) {
+                ASSERT_NE(fm->allocateObjFrame(), nullptr);
+            } else if (breaking == 3 && !twin.empty()) {
+                auto victim = twin.lower_bound(obj(int(random() % unsigned(next))));
+                if (victim != twin.end()) {
+                    ASSERT_EQ(fm->deleteObjFrame(victim->first), 0);
+                    twin.erase(victim);
+                }
+            }
+            bool made = false;
+            MainMemObjFrame* frame = fm->objFrameFor(name, made);
+            ASSERT_NE(frame, nullptr);
+            const auto held = twin.find(name);
+            ASSERT_EQ(made, held == twin.end()) << name.ToString();
+            if (held != twin.end()) ASSERT_EQ(frame, held->second) << name.ToString();
+            twin[name] = frame;
+        }
+        for (int number = 0; number <= next; ++number)
+            for (const InternalName name :
+                 {obj(number), InternalName(number, InternalName::String, 0),
+                  InternalName(number, InternalName::Object, 2)}) {
+                MainMemObjFrame* found = nullptr;
+                fm->getObjFrame(name, found);
+                const auto held = twin.find(name);
+                ASSERT_EQ(found, held == twin.end() ? nullptr : held->second) << name.ToString();
+            }
+        std::vector<InternalName> walked, expected;
+        Iterator* it = fm->objNames(nullptr);
+        for (bool more = it->first(); more; more = it->next()) walked.push_back(it->atColumn(1));
+        decRef(it);
+        for (const auto& [name, frame] : twin) expected.push_back(name);
+        EXPECT_EQ(walked, expected);
+        std::map<InternalName, const MainMemObjFrame*> visited;
+        fm->forEachObjFrame([&visited](const InternalName& name, const MainMemObjFrame* frame) {
+            EXPECT_TRUE(visited.emplace(name, frame).second) << name.ToString();
+        });
+        EXPECT_EQ(visited.size(), twin.size());
+        for (const auto& [name, frame] : twin) EXPECT_EQ(visited[name], frame) << name.ToString();
+        EXPECT_EQ(fm->objectCount(), int(twin.size()));
+    }
+}
+
 // Names without a numbered slot (integers, predicates) are hashed: a walk over them still goes
 // from each name to the next one above it as registered at that moment, while names come and go
 // above and below it during the walk.
