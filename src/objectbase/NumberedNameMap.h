@@ -36,6 +36,7 @@ class NumberedNameMap {
         if (const Page* page = pageOf(key)) {
             const std::uint32_t slot = page->slot(placeOf(key));
             if (page->holds(slot, key)) return page->value(slot);
+            if (page->spilled == 0) return std::nullopt;
         }
         auto other = others.find(key);
         if (other != others.end()) return other->second;
@@ -55,13 +56,15 @@ class NumberedNameMap {
         inserted = false;
         if (page != nullptr && page->holds(slot, key)) return page->value(slot);
         // The key may have gone to the hash map while another key held its slot.
-        if (!others.empty()) {
+        if (!others.empty() && (page == nullptr || page->spilled != 0)) {
             auto other = others.find(key);
             if (other != others.end()) return other->second;
         }
         const Value value = make();
-        if (page == nullptr || slot != 0 || !page->store(at, key, value))
+        if (page == nullptr || slot != 0 || !page->store(at, key, value)) {
             others.emplace(key, value);
+            if (page != nullptr) ++page->spilled;
+        }
         ++used;
         inserted = true;
         return value;
@@ -82,7 +85,10 @@ class NumberedNameMap {
                 if (page->value(slot) == value) return;
                 // A value the slot cannot hold moves the entry to the hash map.
                 page->free(at);
-                if (!page->store(at, key, value)) others.emplace(key, value);
+                if (!page->store(at, key, value)) {
+                    others.emplace(key, value);
+                    ++page->spilled;
+                }
                 return;
             }
         }
@@ -103,6 +109,7 @@ class NumberedNameMap {
             }
         }
         if (others.erase(key) == 0) return 0;
+        if (Page* page = pageOf(key)) --page->spilled;
         --used;
         return 1;
     }
@@ -152,6 +159,11 @@ class NumberedNameMap {
     struct Page {
         Shape shapes[3] = {};
         std::uint8_t shapeCount = 0;
+        // The entries of the page's numbers that went to the hash map: while there are none, a
+        // key the page does not hold is no key of the map, without a look at the hash map. One
+        // key elsewhere (a number shared by two kinds) made every new name of an import look
+        // there, a third of the making of a name.
+        std::uint32_t spilled = 0;
         RankedRun<PageSize> run;
         std::unique_ptr<std::uint32_t[]> slots;
 

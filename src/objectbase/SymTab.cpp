@@ -17,6 +17,60 @@
 // The entry stays 16 bytes: see the class comment.
 static_assert(sizeof(SymTabEntry) == 16);
 
+namespace {
+
+// Writes the decimal digits of n at `at` (room for ten); their count. Two digits a step from a
+// table: a fresh name's number is written for every imported element, where the library's
+// general conversion took a hundred instructions a number.
+std::size_t writeDecimal(char* at, std::uint32_t n) {
+    static constexpr char pairs[] =
+        "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243"
+        "4445464748495051525354555657585960616263646566676869707172737475767778798081828384858687"
+        "888990919293949596979899";
+    std::size_t length = 1;
+    for (std::uint64_t bound = 10; length < 10 && n >= bound; bound *= 10) ++length;
+    char* end = at + length;
+    for (; n >= 100; n /= 100) {
+        end -= 2;
+        std::memcpy(end, pairs + 2 * (n % 100), 2);
+    }
+    if (n >= 10)
+        std::memcpy(end - 2, pairs + 2 * n, 2);
+    else
+        end[-1] = static_cast<char>('0' + n);
+    return length;
+}
+
+// Adds one to the decimal number of `length` digits at `at`; false, the digits unchanged,
+// when the sum has one digit more.
+bool stepDecimal(char* at, std::size_t length) {
+    std::size_t i = length;
+    while (i > 0 && at[i - 1] == '9') --i;
+    if (i == 0) return false;
+    ++at[i - 1];
+    for (; i < length; ++i) at[i] = '0';
+    return true;
+}
+
+// Copies a text of at most twelve characters in two overlapping pieces, or three characters,
+// instead of a call of memcpy for a length known only at run time: every symbol entered is
+// copied so.
+void copyShort(char* to, const char* from, std::size_t length) {
+    if (length >= 8) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + length - 4, from + length - 4, 4);
+    } else if (length >= 4) {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + length - 4, from + length - 4, 4);
+    } else if (length > 0) {
+        to[0] = from[0];
+        to[length / 2] = from[length / 2];
+        to[length - 1] = from[length - 1];
+    }
+}
+
+}  // namespace
+
 SymTabEntry::SymTabEntry(std::string_view name, std::int32_t kind, std::int32_t arity) {
     assign(name, kind, arity);
 }
@@ -73,7 +127,7 @@ void SymTabEntry::assign(std::string_view name, std::int32_t kind, std::int32_t 
     if (name.size() <= Inline && kind >= 0 && kind <= 0xff &&
         arity >= std::numeric_limits<std::int16_t>::min() &&
         arity <= std::numeric_limits<std::int16_t>::max()) {
-        std::memcpy(text, name.data(), name.size());
+        copyShort(text, name.data(), name.size());
         length = static_cast<std::uint8_t>(name.size());
         shortKind = static_cast<std::uint8_t>(kind);
         shortArity = static_cast<std::int16_t>(arity);
@@ -179,37 +233,87 @@ std::size_t SymTab::slotOf(std::string_view name, int kind, int arity, std::uint
 }
 
 void SymTab::rebuildIndex(std::size_t room) {
+    // Self-named fresh names are left out: the index holds no more than it holds now.
+    const std::size_t held = index.size();
     index.release();
-    index.reserve(byId.size() + room, [](IndexSlot) { return std::uint64_t(0); });
-    // Ids stay below the number of slots until the next rebuild (the index is never full).
-    const auto idBits = static_cast<std::uint32_t>(std::countr_zero(index.capacity()));
+    index.reserve(held + room, [](IndexSlot) { return std::uint64_t(0); });
+    // The index holds fewer ids than it has slots until the next rebuild; ids beyond that
+    // logarithm, which fresh names outside the index lead to, narrow the tags when they come.
+    const auto idBits =
+        std::max(static_cast<std::uint32_t>(std::countr_zero(index.capacity())),
+                 static_cast<std::uint32_t>(std::bit_width(static_cast<std::uint32_t>(nextId()))));
     tagBits = idBits >= 32 ? 0 : std::min(MaxTagBits, 32 - idBits);
     // The slots of the next few entries are loaded while an entry is placed: the index is
-    // larger than the caches, and each placement would otherwise wait for its slot.
+    // larger than the caches, and each placement would otherwise wait for its slot. The entries
+    // are hashed in id order, Ahead of their placement, in a ring; self-named ones are passed.
     constexpr std::size_t Ahead = 16;
-    std::uint64_t hashes[Ahead];
-    const std::size_t count = byId.size();
-    // The entries are hashed in order, Ahead of their placement.
-    auto ahead = byId.cbegin();
-    auto hashNext = [&ahead] {
-        const SymTabEntry& entry = *ahead++;
-        return hashKey(entry.getName(), entry.getKind(), entry.getArity());
+    struct Pending {
+        std::uint64_t hash;
+        std::uint32_t id;
     };
-    for (std::size_t i = 0; i < count && i < Ahead; ++i) {
-        hashes[i] = hashNext();
-        index.prefetch(hashes[i]);
-    }
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint64_t hash = hashes[i % Ahead];
-        if (i + Ahead < count) {
-            hashes[i % Ahead] = hashNext();
-            index.prefetch(hashes[i % Ahead]);
+    Pending ring[Ahead];
+    std::size_t first = 0;
+    std::size_t queued = 0;
+    const std::size_t count = byId.size();
+    std::size_t next = 0;
+    auto refill = [&] {
+        for (; queued < Ahead && next < count; ++next) {
+            const SymTabEntry& entry = byId[next];
+            if (selfNamed(entry.getName(), entry.getKind(), entry.getArity()) != 0) continue;
+            const std::uint64_t hash = hashKey(entry.getName(), entry.getKind(), entry.getArity());
+            index.prefetch(hash);
+            ring[(first + queued++) % Ahead] = {hash, static_cast<std::uint32_t>(next + 1)};
         }
-        index.add(hash, IndexSlot{static_cast<std::uint32_t>(i + 1) << tagBits | tagOf(hash)});
+    };
+    for (refill(); queued != 0; refill()) {
+        const Pending entry = ring[first];
+        first = (first + 1) % Ahead;
+        --queued;
+        index.add(entry.hash, IndexSlot{entry.id << tagBits | tagOf(entry.hash)});
     }
 }
 
+void SymTab::narrowTags(std::uint64_t id) {
+    // Room for the ids up to twice this one: a run of fresh names narrows once a doubling.
+    const auto idBits = static_cast<std::uint32_t>(std::bit_width(id)) + 1;
+    const std::uint32_t narrower = idBits >= 32 ? 0 : std::min(tagBits, 32 - idBits);
+    const std::uint32_t shift = tagBits - narrower;
+    const std::uint32_t tagMask = (std::uint32_t{1} << tagBits) - 1;
+    for (std::size_t at = 0; at < index.capacity(); ++at) {
+        IndexSlot& slot = index[at];
+        if (slot.isFree()) continue;
+        slot.bits = (slot.bits >> tagBits) << narrower | (slot.bits & tagMask) >> shift;
+    }
+    tagBits = narrower;
+}
+
+std::uint32_t SymTab::freshNumber(std::string_view name, int kind, int arity) {
+    if (kind != InternalName::Function || arity < 0 || arity > 9 || name.size() < 4 ||
+        name[0] != 'f' || name[1] != '0' + arity || name[2] != '_' || name[3] == '0')
+        return 0;
+    std::uint64_t number = 0;
+    for (std::size_t at = 3; at < name.size(); ++at) {
+        const char c = name[at];
+        if (c < '0' || c > '9') return 0;
+        number = std::min<std::uint64_t>(number * 10 + std::uint64_t(c - '0'), UINT32_MAX);
+    }
+    return static_cast<std::uint32_t>(number);
+}
+
+std::int32_t SymTab::selfNamed(std::string_view name, int kind, int arity) const {
+    const std::uint32_t number = freshNumber(name, kind, arity);
+    if (number == 0 || number > byId.size()) return 0;
+    const SymTabEntry& entry = byId[number - 1];
+    if (entry.getKind() != kind || entry.getArity() != arity || entry.getName() != name) return 0;
+    return static_cast<std::int32_t>(number);
+}
+
 InternalName SymTab::enter(std::string_view name, int kind, int arity, std::uint64_t hash) {
+    // A fresh function name lies outside the index; its text gives its entry.
+    if (kind == InternalName::Function && !name.empty() && name[0] == 'f') {
+        if (const std::int32_t id = selfNamed(name, kind, arity); id != 0)
+            return InternalName(id, InternalName::Function, static_cast<std::int8_t>(arity));
+    }
     if (indexFull()) rebuildIndex();
     const std::size_t at = slotOf(name, kind, arity, hash);
     std::int32_t id = 0;
@@ -218,7 +322,11 @@ InternalName SymTab::enter(std::string_view name, int kind, int arity, std::uint
     } else {
         id = nextId();
         byId.emplace_back(name, kind, arity);
+        // Narrowing the tags moves no slot: `at` stays the key's place.
+        fitIds(static_cast<std::uint64_t>(id));
         index.fill(at, IndexSlot{static_cast<std::uint32_t>(id) << tagBits | tagOf(hash)});
+        if (kind == InternalName::Function)
+            freshTaken = std::max(freshTaken, freshNumber(name, kind, arity));
     }
     // A kind that names no symbol is reported as an FSymbol reports it.
     if (static_cast<std::uint8_t>(kind) > InternalName::BuiltinPredicate)
@@ -295,7 +403,25 @@ FSymbol SymTab::freshFunction(int arity) {
         name.hash =
             hashKey(std::string_view(name.text, name.length), InternalName::Function, arity);
     };
-    for (std::int64_t n = nextId();; ++n) {
+    const std::int32_t id = nextId();
+    if (id > 0 && static_cast<std::uint32_t>(id) > freshTaken) {
+        // No entered name has this text: it is written into its entry, which its number finds.
+        FreshText& fresh = lastFresh;
+        if (fresh.number + 1 != static_cast<std::uint32_t>(id) || fresh.arity != arity ||
+            !stepDecimal(fresh.text + prefix, fresh.length - prefix)) {
+            fresh.text[0] = 'f';
+            fresh.text[1] = static_cast<char>('0' + arity);
+            fresh.text[2] = '_';
+            fresh.length =
+                prefix + writeDecimal(fresh.text + prefix, static_cast<std::uint32_t>(id));
+            fresh.arity = arity;
+        }
+        fresh.number = static_cast<std::uint32_t>(id);
+        byId.emplace_back(SymTabEntry::Padded{fresh.text, fresh.length}, InternalName::Function,
+                          arity);
+        return FSymbol(id, InternalName::Function, static_cast<std::int8_t>(arity));
+    }
+    for (std::int64_t n = id;; ++n) {
         if (prepared.number != n || prepared.arity != arity) write(prepared, n);
         const std::size_t before = byId.size();
         const InternalName symbol = enter(std::string_view(prepared.text, prepared.length),
@@ -312,6 +438,7 @@ FSymbol SymTab::freshFunction(int arity) {
 }
 
 FSymbol SymTab::newSymbol(int kind, int arity) {
+    if (kind == InternalName::Function && arity >= 0 && arity < 10) return freshFunction(arity);
     return createNewSymbol("", kind, arity);
 }
 
@@ -368,6 +495,7 @@ void SymTab::reset() {
     byId.clear();
     index.release();
     tagBits = 0;
+    freshTaken = 0;
     initBuiltinSymbols();
 }
 
@@ -382,6 +510,7 @@ void SymTab::copyFrom(const SymTab& other) {
     byId = other.byId;
     index = other.index;
     tagBits = other.tagBits;
+    freshTaken = other.freshTaken;
 }
 
 const SymTabEntry* SymTab::entryOf(std::int32_t id) const {
@@ -390,6 +519,7 @@ const SymTabEntry* SymTab::entryOf(std::int32_t id) const {
 }
 
 const SymTabEntry* SymTab::lookup(const std::string& name, int kind, int arity) const {
+    if (const std::int32_t id = selfNamed(name, kind, arity); id != 0) return &byId[id - 1];
     if (index.empty()) return nullptr;
     const IndexSlot slot = index[slotOf(name, kind, arity, hashKey(name, kind, arity))];
     return slot.isFree() ? nullptr : &byId[(slot.bits >> tagBits) - 1];

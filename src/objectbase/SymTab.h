@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <iosfwd>
+#include <limits>
 #include <new>
 #include <string>
 #include <string_view>
@@ -29,6 +30,23 @@ class SymTabEntry {
   public:
     SymTabEntry() = default;
     SymTabEntry(std::string_view name, std::int32_t kind, std::int32_t arity);
+    // A text in a buffer of at least Inline bytes, which a short text is copied from whole.
+    struct Padded {
+        const char* text;
+        std::size_t length;
+    };
+    SymTabEntry(Padded name, std::int32_t kind, std::int32_t arity) {
+        if (name.length > Inline || kind < 0 || kind > 0xff ||
+            arity < std::numeric_limits<std::int16_t>::min() ||
+            arity > std::numeric_limits<std::int16_t>::max()) {
+            assign(std::string_view(name.text, name.length), kind, arity);
+            return;
+        }
+        std::memcpy(text, name.text, Inline);
+        length = static_cast<std::uint8_t>(name.length);
+        shortKind = static_cast<std::uint8_t>(kind);
+        shortArity = static_cast<std::int16_t>(arity);
+    }
     SymTabEntry(const SymTabEntry& other);
     SymTabEntry(SymTabEntry&& other) noexcept;
     SymTabEntry& operator=(const SymTabEntry& other);
@@ -99,12 +117,11 @@ class SymTab : public FLSysObject {
     // "rule_f1_61").
     virtual FSymbol createNewSymbol(const std::string& base, int kind, int arity);
     virtual FSymbol newSymbol(int kind, int arity);
-    // Makes room in the hashed index for this many symbols beyond those entered: a caller about
-    // to enter many (an import makes a fresh name for each element) has the index grown once
-    // rather than doubled again and again, each time rehashing every symbol.
-    void reserve(std::size_t more) {
-        if (indexFull(more)) rebuildIndex(more);
-    }
+    // Prepares the table for this many symbols beyond those entered: a caller about to make
+    // many fresh names (an import makes one for each element) has the index's slots widened for
+    // their ids once, rather than again at each doubling of the ids. The fresh names themselves
+    // take no room in the index (see freshFunction).
+    void reserve(std::size_t more) { fitIds(std::uint64_t(nextId()) + more); }
     // The text of a symbol: integers in decimal, floats as "#" and the number, anything else from
     // the table; an identifier the table does not hold is reported and gives "NULL".
     virtual std::string GetName(const InternalName& symbol);
@@ -203,17 +220,38 @@ class SymTab : public FLSysObject {
     // rather than eight (a 32-bit hash beside the id), at 4/5 rather than 1/2, took 100,000
     // consulted molecules from 42 to 10 bytes a fact for the index, at the same speed.
     //
-    // The index is rebuilt before its ids reach its number of slots, so an id needs no more
-    // bits than that number's logarithm: the tags take all the others, chosen anew at each
-    // rebuild (13 bits at half a million slots). With a fixed 6 bits, one probe in five for a
-    // new symbol read a stranger's entry, a cache miss in a large table.
+    // The index is rebuilt before it holds as many ids as it has slots, so an id of an entry it
+    // holds needs little more than that number's logarithm in bits: the tags take all the
+    // others, chosen anew at each rebuild (13 bits at half a million slots). With a fixed 6
+    // bits, one probe in five for a new symbol read a stranger's entry, a cache miss in a large
+    // table. Fresh names outside the index take ids too, which may outgrow that logarithm: the
+    // tags are then narrowed in place (fitIds), a tag being the top bits of its key's hash.
     static constexpr std::uint32_t MaxTagBits = 16;
     std::uint32_t tagOf(std::uint64_t hash) const {
         return tagBits == 0 ? 0 : static_cast<std::uint32_t>(hash >> (64 - tagBits));
     }
 
     // createNewSymbol for a function symbol of one-digit arity without a base ("f0_58").
+    //
+    // Such a name whose number is its own id ("f0_58" with id 58) is found from its text alone:
+    // the number gives the entry, which is compared with the key. Those names are therefore
+    // not entered into the hashed index, and a fresh name whose number no entered name of that
+    // form reaches (see freshTaken) cannot be taken: it is written and appended without a
+    // look at the index. An import that makes a million of them saves the hashing, the probe
+    // and the index's growth for each (360 instructions a name before, about 40 now).
     FSymbol freshFunction(int arity);
+    // The id of the entry whose key is (name, kind, arity) when the name is the fresh function
+    // name of that entry's own id ("f<arity>_<id>"); 0 otherwise.
+    std::int32_t selfNamed(std::string_view name, int kind, int arity) const;
+    // The number n of a function name "f<arity>_<n>" of one-digit arity, or 0 for any other
+    // key (a number beyond 32 bits counts as the largest).
+    static std::uint32_t freshNumber(std::string_view name, int kind, int arity);
+    // Narrows the tags of the index's slots, when needed, so that every id up to `id` fits
+    // beside them: ids of entries outside the index run ahead of the index's own size.
+    void fitIds(std::uint64_t id) {
+        if (tagBits != 0 && (id >> (32 - tagBits)) != 0) narrowTags(id);
+    }
+    void narrowTags(std::uint64_t id);
     // Finds or enters (name, kind, arity) without the special rules of GetFSymbol. The symbol
     // comes back as its base class: a function that returned an FSymbol built it on the stack
     // and read it back as one word before that read could see the writes, where its base comes
@@ -331,6 +369,9 @@ class SymTab : public FLSysObject {
     static constexpr unsigned LoadDen = 5;
     FlatHashTable<IndexSlot, LoadNum, LoadDen> index;
     std::uint32_t tagBits = 0;
+    // The largest number n of an entered function name "f<arity>_<n>" of one-digit arity that
+    // lies in the index: a fresh name of a larger number is no entered name's.
+    std::uint32_t freshTaken = 0;
     // The fresh function name freshFunction expects to make next, written and hashed when its
     // slot was prefetched: a name's text and hash depend on its number and arity alone, so
     // they serve whenever a call comes for them, and a run of fresh names writes and hashes
@@ -342,4 +383,12 @@ class SymTab : public FLSysObject {
         std::size_t length = 0;
         char text[32] = {};
     } prepared;
+    // The text of the fresh name made last outside the index: the next one, one number
+    // higher, mostly differs in its last digit only, which is stepped in place.
+    struct FreshText {
+        std::uint32_t number = 0;
+        int arity = -1;
+        std::size_t length = 0;
+        char text[16] = {};
+    } lastFresh;
 };

@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <cstdint>
+#include <cstring>
 
 void appendUtf8(std::string& out, std::uint32_t code) {
     if (code < 0x80) {
@@ -37,7 +38,13 @@ std::string documentText(const std::string& written) {
     for (std::size_t i = 0; i < size; ++i) {
         const char c = written[i];
         if (c != '\\' || i + 1 == size) {
-            out += c;
+            // The characters up to the next escape are copied at once: most texts have few.
+            const char* from = written.data() + i;
+            const void* escape = std::memchr(from + 1, '\\', size - i - 1);
+            const std::size_t run =
+                escape == nullptr ? size - i : std::size_t(static_cast<const char*>(escape) - from);
+            out.append(from, run);
+            i += run - 1;
             continue;
         }
         const char next = written[i + 1];
@@ -46,7 +53,9 @@ std::string documentText(const std::string& written) {
             // well: the pair is the one line break the document holds.
             out += '\n';
             ++i;
-            if (written.compare(i + 1, 4, "\\012") == 0) i += 4;
+            if (i + 4 < size && written[i + 1] == '\\' && written[i + 2] == '0' &&
+                written[i + 3] == '1' && written[i + 4] == '2')
+                i += 4;
         } else if (next == '\\' || next == '"') {
             out += next;
             ++i;

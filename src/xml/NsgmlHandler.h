@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <istream>
 #include <string>
@@ -140,20 +139,22 @@ class NsgmlHandler : public ManagedObject {
     };
 
     // One level of a mapping walk: the element whose children are mapped, under which host (and
-    // the host's class, or the plain mapping's method), the next child, and the running child
-    // number. A frame of the DTD-driven mapping that stands for an element links it to the outer
-    // frame's host once its children are done.
+    // the host's class, or the plain mapping's method), the next child, and where the running
+    // child number is kept. A frame of the DTD-driven mapping that stands for an element links it
+    // to the host of the frame below once its children are done. The frames lie in a vector and
+    // refer to one another by place: the frame below is the outer one.
     struct MapFrame {
         MapFrame(const InternalName& host, const InternalName& hostClass, SGMLTreeElem* element,
-                 int* counter);
+                 std::int32_t counterAt);
         InternalName host;
         InternalName hostClass;
         SGMLTreeElem* element;
         SGMLTreeElem::ChildIterator next;
-        SGMLTreeElem::ChildIterator end;
-        int* counter;
+        // The place of the frame whose `own` numbers the children met here; -1 for the walk's
+        // caller's counter.
+        std::int32_t counterAt;
         int own = 0;
-        MapFrame* outer = nullptr;
+        bool linksToOuter = false;
         InternalName name;
     };
 
@@ -206,7 +207,7 @@ class NsgmlHandler : public ManagedObject {
                         SGMLTreeElem* element, const ParseRequest& request, int& counter);
     // On reaching the node, lets the tree free the blocks the walk has passed, but those of the
     // elements still open.
-    void releasePassed(const std::deque<MapFrame>& frames, const SGMLTreeElem* node);
+    void releasePassed(const std::vector<MapFrame>& frames, const SGMLTreeElem* node);
     void linkChild(const InternalName& host, const InternalName& hostClass, const InternalName& x,
                    const InternalName& method, int& counter, const ParseRequest& request);
     // True, every 1024 steps, when a stop was requested: the mapping and the resolution end early,

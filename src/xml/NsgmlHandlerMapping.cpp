@@ -1,6 +1,5 @@
 // The import's mapping of the document tree into objects: the plain and the DTD-driven mapping,
 // attributes, signature lookups, links between parent and child, and ID references.
-#include <deque>
 #include <functional>
 #include <set>
 #include <string>
@@ -29,6 +28,16 @@ int setArrow(int arrow) {
     return arrow == 0 ? 1 : arrow == 3 ? 4 : arrow;
 }
 
+// Whether two texts are equal; a short text, as the blank text between siblings mostly is,
+// without a call.
+bool sameText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    if (a.size() > 16) return a == b;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+
 // The rows of a lookup, copied out before anything is inserted.
 std::vector<std::vector<InternalName>> rowsOf(const Ref<Iterator>& rows) {
     std::vector<std::vector<InternalName>> result;
@@ -46,13 +55,12 @@ std::vector<std::vector<InternalName>> rowsOf(const Ref<Iterator>& rows) {
 }  // namespace
 
 NsgmlHandler::MapFrame::MapFrame(const InternalName& host, const InternalName& hostClass,
-                                 SGMLTreeElem* element, int* counter)
+                                 SGMLTreeElem* element, std::int32_t counterAt)
     : host(host),
       hostClass(hostClass),
       element(element),
       next(element->getChildren().begin()),
-      end(element->getChildren().end()),
-      counter(counter) {}
+      counterAt(counterAt) {}
 
 bool NsgmlHandler::stopDuring(int& steps) {
     if ((++steps & 1023) != 0) return false;
@@ -93,14 +101,17 @@ bool NsgmlHandler::isSubclass(const InternalName& x, const InternalName& cls) {
 
 void NsgmlHandler::mapChildren(const InternalName& host, const InternalName& method,
                                SGMLTreeElem* element, const ParseRequest& request, int& counter) {
-    // One frame a level instead of one call, so that deep documents cannot exhaust the stack; a
-    // deque keeps the frames' counters in place while frames come and go.
-    std::deque<MapFrame> frames;
-    frames.push_back(MapFrame(host, method, element, &counter));
+    // One frame a level instead of one call, so that deep documents cannot exhaust the stack.
+    std::vector<MapFrame> frames;
+    frames.reserve(16);
+    frames.emplace_back(host, method, element, -1);
+    auto counterOf = [&](const MapFrame& frame) -> int& {
+        return frame.counterAt < 0 ? counter : frames[std::size_t(frame.counterAt)].own;
+    };
     int steps = 0;
     while (!frames.empty() && !stopDuring(steps)) {
         MapFrame& frame = frames.back();
-        if (frame.next == frame.end) {
+        if (frame.next == SGMLTreeElem::ChildIterator()) {
             frames.pop_back();
             continue;
         }
@@ -109,18 +120,20 @@ void NsgmlHandler::mapChildren(const InternalName& host, const InternalName& met
         if (!state->tree.inCurrentBlock(c)) releasePassed(frames, c);
         if (c->isText()) {
             if (skipEmptyText != 0 && c->getText().empty()) continue;
-            InternalName number;
-            access->internName(number, std::to_string(*frame.counter), 3);
+            int& number = counterOf(frame);
+            InternalName numberName;
+            access->internName(numberName, std::to_string(number), 3);
             InternalName text;
             access->internName(text, quoted(documentText(std::string(c->getText()))), 2);
-            state->staged.value(frame.host, frame.hostClass, &number, 1, 0, text);
-            ++*frame.counter;
+            state->staged.value(frame.host, frame.hostClass, &numberName, 1, 0, text);
+            ++number;
         } else if (c->getStatus() == '+') {
+            int& number = counterOf(frame);
             InternalName e = state->rootObject;
             if (frame.host != state->document) {
-                InternalName number;
-                access->internName(number, std::to_string(*frame.counter), 3);
-                e = state->staged.path(*access, frame.host, frame.hostClass, &number, 1);
+                InternalName numberName;
+                access->internName(numberName, std::to_string(number), 3);
+                e = state->staged.path(*access, frame.host, frame.hostClass, &numberName, 1);
             }
             const InternalName name = symbol(c->getName());
             const InternalName cls = path(state->document, name);
@@ -129,11 +142,14 @@ void NsgmlHandler::mapChildren(const InternalName& host, const InternalName& met
             for (const SGMLTreeAttr& attribute : c->getAttributes()) {
                 if (attribute.getStatus() == '+') mapAttribute(e, name, attribute, request);
             }
-            ++*frame.counter;
-            frames.push_back(MapFrame(e, name, c, nullptr));
-            frames.back().counter = &frames.back().own;
+            ++number;
+            // The frame counts its own children; `frame` is not read past this point, which
+            // the vector's growth may move.
+            const auto own = static_cast<std::int32_t>(frames.size());
+            frames.emplace_back(e, name, c, own);
         } else if (c->getStatus() == '-') {
-            frames.push_back(MapFrame(frame.host, frame.hostClass, c, frame.counter));
+            const MapFrame dropped(frame.host, frame.hostClass, c, frame.counterAt);
+            frames.push_back(dropped);
         }
     }
 }
@@ -258,11 +274,24 @@ void NsgmlHandler::lookupSignature(const InternalName& hostClass, const Internal
 void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& hostClass,
                                   SGMLTreeElem* element, const ParseRequest& request,
                                   int& counter) {
-    std::deque<MapFrame> frames;
-    frames.push_back(MapFrame(host, hostClass, element, &counter));
+    // The frames lie in a vector, reserved for the usual depth: a deque's push and pop were a
+    // tenth of an element's walk.
+    std::vector<MapFrame> frames;
+    frames.reserve(16);
+    frames.emplace_back(host, hostClass, element, -1);
+    auto counterOf = [&](const MapFrame& frame) -> int& {
+        return frame.counterAt < 0 ? counter : frames[std::size_t(frame.counterAt)].own;
+    };
+    SymTab* names = access->giveSymTab();
     int steps = 0;
     std::string lastText;
     InternalName lastTextName = undefined;
+    // The element name met last, by the tree's one copy of it, and its symbol: siblings mostly
+    // share their name, which is then neither compared nor looked up.
+    const std::string* lastName = nullptr;
+    InternalName lastNameSymbol = undefined;
+    // The text of an element's own text children, made anew for each element in one buffer.
+    std::string joined;
     // The text linked last and its host. Linking the same text to the same host again states
     // the same set member and the same child relation once more, which stores nothing; a
     // mapping that numbers the children or asks the signatures for each link does more.
@@ -277,10 +306,11 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
         request.dtdObject == builtinObject::Nil && request.ordering != 1 && request.mapping == 1;
     while (!frames.empty() && !stopDuring(steps)) {
         MapFrame& frame = frames.back();
-        if (frame.next == frame.end) {
-            // The subtree is complete: the element joins its class and its host.
-            if (frame.outer != nullptr) {
-                const MapFrame& outer = *frame.outer;
+        if (frame.next == SGMLTreeElem::ChildIterator()) {
+            // The subtree is complete: the element joins its class and the host of the frame
+            // below, which stands for its parent.
+            if (frame.linksToOuter) {
+                const MapFrame& outer = frames[frames.size() - 2];
                 const InternalName e = frame.host;
                 const InternalName cls = frame.hostClass;
                 if (linksFreshChild && !hasMappedAttribute(frame.element) &&
@@ -297,7 +327,7 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
                 for (const SGMLTreeAttr& attribute : frame.element->getAttributes()) {
                     if (attribute.getStatus() == '+') mapAttribute(e, cls, attribute, request);
                 }
-                linkChild(outer.host, outer.hostClass, e, frame.name, *outer.counter, request);
+                linkChild(outer.host, outer.hostClass, e, frame.name, counterOf(outer), request);
             }
             frames.pop_back();
             continue;
@@ -306,10 +336,11 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
         ++frame.next;
         if (!state->tree.inCurrentBlock(c)) releasePassed(frames, c);
         if (c->isText()) {
-            if (skipEmptyText != 0 && c->getText().empty()) continue;
+            const std::string_view text = c->getText();
+            if (skipEmptyText != 0 && text.empty()) continue;
             // Siblings are mostly parted by the same blank text: its name is made once.
-            if (lastText != c->getText() || lastTextName == undefined) {
-                lastText = c->getText();
+            if (lastTextName == undefined || !sameText(lastText, text)) {
+                lastText = text;
                 access->numberOrString(lastTextName, documentText(lastText));
             }
             const InternalName v = lastTextName;
@@ -317,28 +348,32 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
             linkedText = v;
             linkedHost = frame.host;
             linkChild(frame.host, frame.hostClass, v,
-                      request.kind == 6 ? builtinObject::Text : pcdata, *frame.counter, request);
+                      request.kind == 6 ? builtinObject::Text : pcdata, counterOf(frame), request);
             continue;
         }
         if (c->getStatus() == '-') {
-            frames.push_back(MapFrame(frame.host, frame.hostClass, c, frame.counter));
-            frames.back().outer = nullptr;
+            const MapFrame dropped(frame.host, frame.hostClass, c, frame.counterAt);
+            frames.push_back(dropped);
             continue;
         }
         if (c->getStatus() != '+') continue;
-        const InternalName name = symbol(c->getName());
+        const std::string& written = c->getName();
+        if (&written != lastName) {
+            lastNameSymbol = symbol(written);
+            lastName = &written;
+        }
+        const InternalName name = lastNameSymbol;
         InternalName e = undefined;
-        access->getOrCreateName(access->giveSymTab()->newSymbol(1, 0), e);
+        access->getOrCreateName(names->newSymbol(InternalName::Function, 0), e);
         InternalName cls = undefined;
         if (request.dtdDemand != builtinObject::Nil) {
             int arrow = 0;
             lookupArrowType(frame.hostClass, name, request, arrow, cls);
         }
-        std::string joined;
+        // An empty text adds nothing, whether empty texts are skipped or not.
+        joined.clear();
         for (SGMLTreeElem* part : c->getChildren()) {
-            if (part->isText() && !(skipEmptyText != 0 && part->getText().empty())) {
-                joined += part->getText();
-            }
+            if (part->isText()) joined += part->getText();
         }
         if (!joined.empty()) {
             InternalName value;
@@ -347,20 +382,23 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
         }
         // A literal element stands for its text alone: nothing under it becomes an object.
         if (cls != undefined && isSubclass(cls, builtinObject::Literal)) {
-            linkChild(frame.host, frame.hostClass, e, name, *frame.counter, request);
+            linkChild(frame.host, frame.hostClass, e, name, counterOf(frame), request);
             continue;
         }
-        if (cls == undefined) cls = dtdMethod(name, request);
-        MapFrame* outer = &frame;
-        frames.push_back(MapFrame(e, cls, c, nullptr));
-        frames.back().counter = &frames.back().own;
-        frames.back().outer = outer;
-        frames.back().name = name;
+        if (cls == undefined)
+            cls = request.dtdObject != builtinObject::Nil ? dtdMethod(name, request) : name;
+        // The frame counts its own children; `frame` is not read past this point, which the
+        // vector's growth may move.
+        const auto own = static_cast<std::int32_t>(frames.size());
+        MapFrame& pushed = frames.emplace_back(e, cls, c, own);
+        pushed.linksToOuter = true;
+        pushed.name = name;
     }
 }
 
-void NsgmlHandler::releasePassed(const std::deque<MapFrame>& frames, const SGMLTreeElem* node) {
+void NsgmlHandler::releasePassed(const std::vector<MapFrame>& frames, const SGMLTreeElem* node) {
     std::vector<const SGMLTreeElem*> open;
+    open.reserve(frames.size());
     for (const MapFrame& frame : frames) open.push_back(frame.element);
     state->tree.releasePassed(node, open);
 }

@@ -292,6 +292,86 @@ TEST_F(SymTabTest, RoomMadeAheadKeepsKeysAndFreshNames) {
     EXPECT_TRUE(reported().empty());
 }
 
+// Fresh function names mixed with names a user writes, some of the fresh names' own form (of
+// numbers already handed out, the next ones, later ones, other arities), over enough symbols to
+// grow the index and the ids many times: every key keeps one id, in the table and in a copy, and
+// each fresh name is the first "f<arity>_<n>" from the next id on that no entered key holds.
+TEST_F(SymTabTest, FreshNamesAndWrittenNamesAgreeWithAnOrderedTwin) {
+    // Names far ahead of the fresh ones: never, late, from the start. Once a fresh name steps
+    // over one, the fresh names that follow are all one number beyond their ids.
+    for (const auto& [seed, aheadFrom] : {std::pair{1u, 1000000}, {2u, 60000}, {3u, 0}}) {
+        SymTab* names = makeTable();
+        std::map<std::tuple<int, int, std::string>, std::int32_t> twin;
+        auto enterWritten = [&](const std::string& text, int arity) {
+            const FSymbol symbol = names->GetFSymbol(text, InternalName::Function, arity);
+            const auto [at, added] =
+                twin.try_emplace({InternalName::Function, arity, text}, symbol.getValue());
+            ASSERT_EQ(symbol.getValue(), at->second) << text;
+            if (added) {
+                ASSERT_EQ(symbol.getValue(), names->nextId() - 1) << text;
+            }
+        };
+        for (int i = 1; i <= 40; ++i) {
+            const SymTabEntry* entry = names->entryOf(i);
+            twin.emplace(
+                std::tuple{entry->getKind(), entry->getArity(), std::string(entry->getName())}, i);
+        }
+        std::mt19937 random{seed};
+        for (int step = 0; step < 90000; ++step) {
+            const unsigned pick = random() % 100;
+            const int arity = random() % 4 == 0 ? int(random() % 10) : 0;
+            if (pick < 70) {
+                std::int32_t number = names->nextId();
+                auto text = [&] {
+                    return "f" + std::to_string(arity) + "_" + std::to_string(number);
+                };
+                while (twin.count({InternalName::Function, arity, text()}) != 0) ++number;
+                const std::int32_t id = names->nextId();
+                const FSymbol fresh = names->newSymbol(InternalName::Function, arity);
+                ASSERT_EQ(fresh, FSymbol(id, InternalName::Function, std::int8_t(arity)));
+                ASSERT_EQ(names->giveName(fresh), text()) << step;
+                twin.emplace(std::tuple{int(InternalName::Function), arity, text()}, id);
+            } else if (pick < 80) {
+                enterWritten("w" + std::to_string(random() % 30000), arity);
+            } else {
+                // A name of the fresh form: of a number handed out, or its own (the next id);
+                // now and then of one ahead, which the fresh names step over when they reach it.
+                const std::int32_t next = names->nextId();
+                std::int32_t number = std::int32_t(random() % std::uint32_t(next)) + 1;
+                if (pick == 99 && step >= aheadFrom) number = next + std::int32_t(random() % 500);
+                enterWritten("f" + std::to_string(arity) + "_" + std::to_string(number), arity);
+            }
+            if (step == 45000) names->reserve(50000);
+        }
+        SymTab* copy = new SymTab(*names);
+        for (const auto& [key, id] : twin) {
+            const auto& [kind, arity, text] = key;
+            const FSymbol symbol(id, std::uint8_t(kind), std::int8_t(arity));
+            ASSERT_EQ(names->giveName(symbol), text);
+            const SymTabEntry* entry = names->lookup(text, kind, arity);
+            ASSERT_NE(entry, nullptr) << text;
+            EXPECT_EQ(entry, names->entryOf(id));
+            EXPECT_EQ(names->GetFSymbol(text, kind, arity), symbol) << text;
+            EXPECT_EQ(copy->GetFSymbol(text, kind, arity), symbol) << text;
+            // Another arity is another key.
+            if (kind == InternalName::Function && arity < 9 && text[0] == 'f') {
+                EXPECT_EQ(names->lookup(text, kind, arity + 1) == nullptr,
+                          twin.count({kind, arity + 1, text}) == 0)
+                    << text;
+            }
+        }
+        EXPECT_EQ(copy->nextId(), names->nextId());
+        const std::string ahead = "f0_" + std::to_string(names->nextId());
+        EXPECT_EQ(names->lookup(ahead, InternalName::Function, 0) == nullptr,
+                  twin.count({InternalName::Function, 0, ahead}) == 0);
+        EXPECT_EQ(names->lookup("f0_0", InternalName::Function, 0), nullptr);
+        EXPECT_EQ(names->lookup("f0_01", InternalName::Function, 0), nullptr);
+        decRef(copy);
+        decRef(names);
+    }
+    EXPECT_TRUE(reported().empty());
+}
+
 // Texts of every length from none to twenty characters that differ in a single character, at
 // its first, middle or last place, are all distinct keys found again: the hash reads a text's
 // last characters in pieces that depend on its length, none beyond its end.
