@@ -550,7 +550,9 @@ TEST(FrameManagerTest, ObjectFramesFoundOrMadeByNameAgreeWithAMapWhateverBreaksT
             ASSERT_NE(frame, nullptr);
             const auto held = twin.find(name);
             ASSERT_EQ(made, held == twin.end()) << name.ToString();
-            if (held != twin.end()) ASSERT_EQ(frame, held->second) << name.ToString();
+            if (held != twin.end()) {
+                ASSERT_EQ(frame, held->second) << name.ToString();
+            }
             twin[name] = frame;
         }
         for (int number = 0; number <= next; ++number)
