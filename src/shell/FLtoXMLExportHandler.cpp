@@ -295,6 +295,18 @@ void FLtoXMLExportHandler::writeTrailer(ExportRequest& request) {
     formatter->closeRoot(request.docType);
 }
 
+bool FLtoXMLExportHandler::hostOutsideDocument(const InternalName& host,
+                                               const MainMemObjFrame* frame,
+                                               const InternalName& docClass, int& hostSet) {
+    if (docClass == Free) return false;
+    const int kind = host.getType();
+    if (kind == InternalName::String || kind == InternalName::Integer ||
+        kind == InternalName::Float)
+        return memberOf(host, docClass);
+    hostSet = classSetOf(host, frame);
+    return classSetMemberOf(hostSet, host, docClass);
+}
+
 void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     walked.clear();
     walkedNames.clear();
@@ -340,16 +352,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
             if (type < 0 || type > 2) return;
             if (!hostChecked) {
                 hostChecked = true;
-                if (docClass != Free) {
-                    const int kind = host.getType();
-                    if (kind == InternalName::String || kind == InternalName::Integer ||
-                        kind == InternalName::Float) {
-                        hostOutside = memberOf(host, docClass);
-                    } else {
-                        hostSet = classSetOf(host, frame);
-                        hostOutside = classSetMemberOf(hostSet, host, docClass);
-                    }
-                }
+                hostOutside = hostOutsideDocument(host, frame, docClass, hostSet);
             }
             if (hostOutside) return;
             if (hostSet < 0) hostSet = classSetOf(host, frame);
@@ -486,16 +489,7 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
             if (type < 0 || type > 2) return;
             if (!hostChecked) {
                 hostChecked = true;
-                if (docClass != Free) {
-                    const int kind = host.getType();
-                    if (kind == InternalName::String || kind == InternalName::Integer ||
-                        kind == InternalName::Float) {
-                        hostOutside = memberOf(host, docClass);
-                    } else {
-                        hostSet = classSetFound(host, frame);
-                        hostOutside = classSetMemberOf(hostSet, host, docClass);
-                    }
-                }
+                hostOutside = hostOutsideDocument(host, frame, docClass, hostSet);
             }
             // Step two asks about the entries without arguments of "->" and "->>", those of a
             // host outside the document too; the others only count when declared.

@@ -85,6 +85,10 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // The shared values of step one and the nested names they leave; keeps the objects with
     // frames in `walked` for the writing walk.
     void collectNested(const InternalName& docClass);
+    // Whether a host of entries with values is a member of the document's class: its entries
+    // then nest nothing. `hostSet` gets the host's class set when the answer needs it.
+    bool hostOutsideDocument(const InternalName& host, const MainMemObjFrame* frame,
+                             const InternalName& docClass, int& hostSet);
     // writeObject with the object's frame at hand, and its symbol when the caller read it.
     void writeElement(const InternalName& object, const MainMemObjFrame* frame,
                       const FSymbol* symbol = nullptr);
