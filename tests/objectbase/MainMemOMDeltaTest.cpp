@@ -7,6 +7,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "foundation/ErrorHandler.h"
@@ -42,6 +43,15 @@ class MainMemOMDeltaTest : public ObjectManagerTest {
     using RowSet = std::set<std::vector<InternalName>>;
 
     Rows rowsOf(const InternalName& predicate) { return predicateRows(om, predicate); }
+
+    // Runs the cleanup: what it wrote on standard output, and on the debug channel.
+    std::pair<std::string, std::string> cleanupOutput() {
+        ChannelCapture debug(debugChannel());
+        testing::internal::CaptureStdout();
+        om->cleanup();
+        std::string out = testing::internal::GetCapturedStdout();
+        return {out, debug.text()};
+    }
 
     // Thirty passes recording into `table`, each storing eight random rows of two names through
     // `store` (the manager's answer), some making two names equal, some followed by a row stored
@@ -294,15 +304,7 @@ TEST_F(MainMemOMDeltaTest, CleanupKeepsStringsUsedAnywhere) {
     om->insertMethodValue(asHost, m, nullptr, 0, 1, h);
     om->insertIsa(h, asClass, 1);
 
-    std::string out;
-    std::string debugText;
-    {
-        ChannelCapture debug(debugChannel());
-        testing::internal::CaptureStdout();
-        om->cleanup();
-        out = testing::internal::GetCapturedStdout();
-        debugText = debug.text();
-    }
+    const auto [out, debugText] = cleanupOutput();
     EXPECT_EQ(out, "\n cleanup\n\n delete");
     EXPECT_EQ(debugText, unused.ToString());
 
@@ -334,15 +336,7 @@ TEST_F(MainMemOMDeltaTest, CleanupKeepsClassStringsWhetherTheInstanceIndexHoldsT
     decRef(instances);
     om->insertIsa(b, later, 1);
 
-    std::string out;
-    std::string debugText;
-    {
-        ChannelCapture debug(debugChannel());
-        testing::internal::CaptureStdout();
-        om->cleanup();
-        out = testing::internal::GetCapturedStdout();
-        debugText = debug.text();
-    }
+    const auto [out, debugText] = cleanupOutput();
     EXPECT_EQ(out, "\n cleanup\n\n delete");
     EXPECT_EQ(debugText, unused.ToString());
     FSymbol symbol;
