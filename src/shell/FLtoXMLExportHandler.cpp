@@ -473,7 +473,9 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
             walked.resize(number);
             break;
         }
-        const auto [host, frame] = walked[number];
+        // Named, not bound: the entry walk's lambda uses both.
+        const InternalName host = walked[number].first;
+        const MainMemObjFrame* const frame = walked[number].second;
         walkedNames.set(host, std::uint32_t(number + 1));
         // Asked once the host shows an entry with a value.
         bool hostChecked = false;
