@@ -321,12 +321,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     // Each value held by a declared entry: 1 while one entry holds it, 2 once shared.
     NameMarks<std::uint8_t> holders;
     // The signatures without arguments, for step two, found by the same walk.
-    struct Signature {
-        InternalName cls;
-        InternalName method;
-        int type;
-    };
-    std::vector<Signature> signatures;
+    std::vector<ClassSignature> signatures;
     // One walk over the entries of every object; the values of an entry are looked up only
     // when the entry is declared, and the pattern and iterator of that lookup are reused.
     Ref<Iterator> declaredValues;
@@ -377,7 +372,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
     declaredValues.reset();
 
     std::unordered_map<InternalName, std::vector<InternalName>, NameHash> instancesOf;
-    for (const Signature& signature : signatures) {
+    for (const ClassSignature& signature : signatures) {
         if (stopped()) break;
         const int type = signature.type;
         const InternalName cls = signature.cls;
