@@ -40,6 +40,23 @@ std::vector<std::string> names(Iterator* it) {
     return found;
 }
 
+// The names of the manager's walk over its objects, in its order.
+std::vector<InternalName> walkedNames(FrameManager* fm) {
+    std::vector<InternalName> walked;
+    Iterator* it = fm->objNames(nullptr);
+    for (bool more = it->first(); more; more = it->next()) walked.push_back(it->atColumn(1));
+    decRef(it);
+    return walked;
+}
+
+// The keys of a map, in its order: the names a walk over the twin of a manager meets.
+template <class Map>
+std::vector<InternalName> keysOf(const Map& map) {
+    std::vector<InternalName> keys;
+    for (const auto& entry : map) keys.push_back(entry.first);
+    return keys;
+}
+
 // The position of `needle` in `text` after `from`, or npos.
 std::size_t after(const std::string& text, const std::string& needle, std::size_t from) {
     return from == std::string::npos ? from : text.find(needle, from);
@@ -407,12 +424,7 @@ TEST(FrameManagerTest, ObjectFramesFromManyBlocksAreFoundUnderAnyName) {
             fm->getObjFrame(name, found);
             ASSERT_EQ(found, frame) << name.ToString();
         }
-        std::vector<InternalName> walked, expected;
-        Iterator* it = fm->objNames(nullptr);
-        for (bool more = it->first(); more; more = it->next()) walked.push_back(it->atColumn(1));
-        decRef(it);
-        for (const auto& [name, frame] : twin) expected.push_back(name);
-        EXPECT_EQ(walked, expected);
+        EXPECT_EQ(walkedNames(fm.fm), keysOf(twin));
     };
     for (int round = 0; round < 2; ++round) {
         for (int step = 0; step < 30000; ++step) {
@@ -504,12 +516,7 @@ TEST(FrameManagerTest, ObjectFramesMadeInTheOrderOfTheirNamesAreFoundWhateverBre
             auto held = twin.find(obj(number));
             ASSERT_EQ(found, held == twin.end() ? nullptr : held->second) << number;
         }
-        std::vector<InternalName> walked, expected;
-        Iterator* it = fm->objNames(nullptr);
-        for (bool more = it->first(); more; more = it->next()) walked.push_back(it->atColumn(1));
-        decRef(it);
-        for (const auto& [name, frame] : twin) expected.push_back(name);
-        EXPECT_EQ(walked, expected);
+        EXPECT_EQ(walkedNames(fm.fm), keysOf(twin));
         EXPECT_EQ(fm->objectCount(), int(twin.size()));
     }
 }
@@ -564,12 +571,7 @@ TEST(FrameManagerTest, ObjectFramesFoundOrMadeByNameAgreeWithAMapWhateverBreaksT
                 const auto held = twin.find(name);
                 ASSERT_EQ(found, held == twin.end() ? nullptr : held->second) << name.ToString();
             }
-        std::vector<InternalName> walked, expected;
-        Iterator* it = fm->objNames(nullptr);
-        for (bool more = it->first(); more; more = it->next()) walked.push_back(it->atColumn(1));
-        decRef(it);
-        for (const auto& [name, frame] : twin) expected.push_back(name);
-        EXPECT_EQ(walked, expected);
+        EXPECT_EQ(walkedNames(fm.fm), keysOf(twin));
         std::map<InternalName, const MainMemObjFrame*> visited;
         fm->forEachObjFrame([&visited](const InternalName& name, const MainMemObjFrame* frame) {
             EXPECT_TRUE(visited.emplace(name, frame).second) << name.ToString();
@@ -624,12 +626,7 @@ TEST(FrameManagerTest, AWalkOverHashedNamesFindsTheNextNameWhileNamesComeAndGo) 
         }
         decRef(it);
     }
-    std::vector<InternalName> walked, expected;
-    Iterator* it = fm->objNames(nullptr);
-    for (bool more = it->first(); more; more = it->next()) walked.push_back(it->atColumn(1));
-    decRef(it);
-    for (const auto& [name, frame] : twin) expected.push_back(name);
-    EXPECT_EQ(walked, expected);
+    EXPECT_EQ(walkedNames(fm.fm), keysOf(twin));
 }
 
 // A walk steps through the numbered slots in place and keeps the next hashed name it found: names
