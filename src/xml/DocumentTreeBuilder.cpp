@@ -134,22 +134,32 @@ bool DocumentTreeBuilder::poll() {
     return true;
 }
 
-SGMLTreeElem* DocumentTreeBuilder::openChild() {
-    if (open.size() >= maxDepth) {
-        refusal = ParseStop::tooDeep;
-        phase = Phase::done;
-        return nullptr;
-    }
-    SGMLTreeElem* element = tree.newElement();
+bool DocumentTreeBuilder::mayOpen() {
+    if (open.size() < maxDepth) return true;
+    refusal = ParseStop::tooDeep;
+    phase = Phase::done;
+    return false;
+}
+
+void DocumentTreeBuilder::enter(SGMLTreeElem* element) {
     ++elementCount;
     open.back()->addChild(element);
     open.push_back(element);
+}
+
+SGMLTreeElem* DocumentTreeBuilder::openChild() {
+    if (!mayOpen()) return nullptr;
+    SGMLTreeElem* element = tree.newElement();
+    enter(element);
     return element;
 }
 
 void DocumentTreeBuilder::startInContent(std::string_view elementName) {
-    if (!poll()) return;
-    if (SGMLTreeElem* element = openChild()) name(element, elementName);
+    if (!poll() || !mayOpen()) return;
+    // Named as it is made, rather than made under the stand-in name and named again.
+    SGMLTreeElem* element = tree.newElement(elementName);
+    enter(element);
+    noteHtml(element);
 }
 
 void DocumentTreeBuilder::close() {
@@ -214,5 +224,13 @@ void DocumentTreeBuilder::addAttribute(SGMLTreeElem* element, const Event& event
 
 void DocumentTreeBuilder::name(SGMLTreeElem* element, std::string_view text) {
     tree.setName(element, text);
-    if (element->getName() == "html") htmlSeen = true;
+    noteHtml(element);
+}
+
+void DocumentTreeBuilder::noteHtml(const SGMLTreeElem* element) {
+    // Elements mostly repeat the name of the one before, looked at once.
+    const std::string* named = &element->getName();
+    if (named == lastNamed) return;
+    lastNamed = named;
+    if (*named == "html") htmlSeen = true;
 }

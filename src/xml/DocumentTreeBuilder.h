@@ -93,7 +93,13 @@ class DocumentTreeBuilder final : public DocumentEvents {
     // Counts a content event: false, and the reading done, when an interrupt is pending (looked
     // at every few thousand events).
     bool poll();
-    // Opens a child of the innermost element; null when it would nest too deep.
+    // Whether a child of the innermost element nests no deeper than allowed; if not, the
+    // document is refused.
+    bool mayOpen();
+    // Links the element as the innermost element's last child and opens it.
+    void enter(SGMLTreeElem* element);
+    // Opens a child of the innermost element under the stand-in name; null when it would nest
+    // too deep.
     SGMLTreeElem* openChild();
     void startInContent(std::string_view elementName);
     // Ends the innermost element.
@@ -101,6 +107,8 @@ class DocumentTreeBuilder final : public DocumentEvents {
     // Appends the attribute to the element, unless it has no value.
     void addAttribute(SGMLTreeElem* element, const Event& event);
     void name(SGMLTreeElem* element, std::string_view text);
+    // Notes an element named "html".
+    void noteHtml(const SGMLTreeElem* element);
 
     DocumentTree& tree;
     const std::size_t maxDepth;
@@ -114,6 +122,8 @@ class DocumentTreeBuilder final : public DocumentEvents {
     std::string innermost;
     bool invalid = false;
     bool htmlSeen = false;
+    // The name noteHtml looked at last.
+    const std::string* lastNamed = nullptr;
     std::size_t elementCount = 0;
     bool documentTypeSeen = false;
     std::string doctypeName;

@@ -24,6 +24,13 @@ class EscapedText {
     // Appends the characters, escaped; returns how many record ends they held.
     std::size_t append(const OpenSP::Char* s, std::size_t n) {
         std::size_t recordEnds = 0;
+        // The text of a data event between two tags is a character or two: one piece.
+        if (n <= MyOutputCharStream::escapeChunk) {
+            char* const at = room(n * MyOutputCharStream::maxEscape + 1);
+            length = static_cast<std::size_t>(MyOutputCharStream::escapeAt(s, n, at, &recordEnds) -
+                                              bytes.data());
+            return recordEnds;
+        }
         while (n > 0) {
             const std::size_t chunk = std::min(n, MyOutputCharStream::escapeChunk);
             char* const at = room(chunk * MyOutputCharStream::maxEscape + 1);

@@ -202,6 +202,9 @@ bool SgmlsEventHandler::admitMeasured(const Location& loc, std::size_t length,
         }
         if (depth > maxDepth || expanded > maxExpanded) reason = ParseStop::entityBound;
     }
+    plainOrigin = originDepth == 0 && maxDepth >= 0 && expanded <= maxExpanded
+                      ? depthOrigin.pointer()
+                      : nullptr;
     if (reason == ParseStop::none) return true;
     if (stop != nullptr) *stop = reason;
     cancel();
@@ -340,6 +343,17 @@ std::string_view SgmlsEventHandler::escaped(EscapedText& scratch, const StringC&
     return scratch.view();
 }
 
+std::string_view SgmlsEventHandler::elementName(const StartElementEvent& event) {
+    const ElementType* type = event.elementType();
+    if (type != lastType) {
+        const auto [known, added] = typeNames.try_emplace(type);
+        if (added) known->second.assign(escaped(scratchName, event.name()));
+        lastType = type;
+        lastTypeName = known->second;
+    }
+    return lastTypeName;
+}
+
 void SgmlsEventHandler::writeLocation(const Location& loc) {
     StringC file;
     unsigned long line;
@@ -465,7 +479,9 @@ void SgmlsEventHandler::startElement(StartElementEvent* event) {
     if (linkAttributes) {
         defineReferences(*linkAttributes);
     }
-    defineReferences(event->attributes());
+    // Most elements have no attributes: nothing to define or feed.
+    const bool attributed = event->attributes().size() != 0;
+    if (attributed) defineReferences(event->attributes());
     if (simpleLinks) {
         for (size_t i = 0; i < simpleLinkNames.size(); ++i) {
             writeAttributes(simpleLinkAttributes[i], 'a', &simpleLinkNames[i]);
@@ -475,9 +491,9 @@ void SgmlsEventHandler::startElement(StartElementEvent* event) {
         writeAttributes(*linkAttributes, 'a', &linkProcess.name());
     }
     if (events != nullptr) {
-        feedAttributes(event->attributes());
+        if (attributed) feedAttributes(event->attributes());
         noteLocation(event->location());
-        events->startElement(escaped(scratchName, event->name()));
+        events->startElement(elementName(*event));
         delete event;
         return;
     }
@@ -605,8 +621,13 @@ void SgmlsEventHandler::subdocEntity(SubdocEntityEvent* event) {
     params.parent = parser;
     params.sysid = entity->externalId().effectiveSystemId();
     params.entityType = SgmlParser::Params::subdoc;
-    SgmlParser subdocParser(params);
-    subdocParser.parseAll(*this, cancelPtr());
+    {
+        SgmlParser subdocParser(params);
+        subdocParser.parseAll(*this, cancelPtr());
+    }
+    // The subdocument's element types went with its parser; another may take their place.
+    typeNames.clear();
+    lastType = nullptr;
     endData();
     if (events == nullptr) writeLine('}', entity->name());
     delete event;

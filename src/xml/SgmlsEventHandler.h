@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/InterruptFlag.h"
@@ -68,9 +70,9 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
                const OpenSP::AttributeList* attributes = nullptr) {
         // Most events come from the document entity itself, one after another, and add nothing
         // to what entities expanded: they are let through here, every bound unchanged.
-        if (loc.origin().pointer() == depthOrigin.pointer() && originDepth == 0 &&
-            (attributes == nullptr || attributes->size() == 0) && maxDepth >= 0 &&
-            expanded <= maxExpanded && !cancelled() && interruptFlag.load() == 0)
+        if (loc.origin().pointer() == plainOrigin && plainOrigin != nullptr &&
+            (attributes == nullptr || attributes->size() == 0) && !cancelled() &&
+            interruptFlag.load() == 0)
             return true;
         return admitMeasured(loc, length, attributes);
     }
@@ -99,6 +101,8 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     void writeDataBytes(const char* bytes);
     // The string escaped as a line holds it, in the scratch text given.
     static std::string_view escaped(EscapedText& scratch, const OpenSP::StringC& s);
+    // The element's name escaped as a line holds it, made once for each element type.
+    std::string_view elementName(const OpenSP::StartElementEvent& event);
     // A line of one command and its operand, in one piece: the tags of most elements.
     void writeLine(char command, const OpenSP::StringC& operand) {
         const std::size_t recordEnds = os.putLine(command, operand.data(), operand.size());
@@ -137,6 +141,12 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     // Room for the names and values of events being fed, and for attribute texts being written.
     EscapedText scratchName;
     EscapedText scratchValue;
+    // The escaped names of the element types met. The library keeps one object for each type
+    // of the document while it parses: a document of a million elements names a few types,
+    // escaped once each. A subdocument's types go with its parse.
+    std::unordered_map<const OpenSP::ElementType*, std::string> typeNames;
+    const OpenSP::ElementType* lastType = nullptr;
+    std::string_view lastTypeName;
 
     bool haveData = false;
     OpenSP::StringC lastFile;
@@ -158,6 +168,9 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     // The origin of the last event admitted and how many entities it lies in.
     OpenSP::ConstPtr<OpenSP::Origin> depthOrigin;
     int originDepth = 0;
+    // That origin while it lies in no entity and every bound holds, else null: an event from
+    // it without attributes is admitted at one look.
+    const OpenSP::Origin* plainOrigin = nullptr;
     ParseStop* stop = nullptr;
     // The line of the document where a fault of its text stopped the parse.
     unsigned long* stopLine = nullptr;
