@@ -169,30 +169,28 @@ SGMLTreeElem* DocumentTree::place(const std::string* name, std::string_view text
     return node;
 }
 
-SGMLTreeElem* DocumentTree::placeText(std::string_view text) {
-    SGMLTreeElem* node = place(textName);
-    if (text.empty()) return node;
-    // The shared text lies before the node, in its block: a walk that reaches the node has
-    // released nothing of that block.
-    if (text.size() == lastText.size() && nodes.inLastBlock(lastText.data()) &&
-        std::memcmp(text.data(), lastText.data(), text.size()) == 0) {
-        node->text = lastText.data();
-    } else {
-        lastText = storeText(text);
-        node->text = lastText.data();
-    }
-    node->textLength = static_cast<unsigned>(text.size());
-    return node;
-}
-
 void DocumentTree::addText(SGMLTreeElem* element, std::string_view text) {
-    // Most texts hold no quote, and are their own normalised form.
     if (textName == nullptr) textName = shared("");
-    if (text.find('"') == std::string_view::npos) {
-        element->addChild(placeText(text));
+    // The text after its node: a walk that reaches the node still finds it.
+    SGMLTreeElem* node = place(textName);
+    element->addChild(node);
+    if (text.empty()) return;
+    // Siblings are mostly parted by the same blank text: a node made in the block of the text
+    // stored last shares it when it is the same, a text without a quote, its own normalised
+    // form. The shared text lies before the node, in its block: a walk that reaches the node
+    // has released nothing of that block.
+    if (text.size() == lastText.size() && nodes.inLastBlock(lastText.data()) &&
+        sameBytes(text.data(), lastText.data(), text.size())) {
+        node->text = lastText.data();
+        node->textLength = static_cast<unsigned>(text.size());
         return;
     }
-    element->addChild(placeText(normalizeText(std::string(text))));
+    // Most texts hold no quote, and are their own normalised form.
+    const bool plain = text.find('"') == std::string_view::npos;
+    const std::string_view stored = storeText(plain ? text : normalizeText(std::string(text)));
+    node->text = stored.data();
+    node->textLength = static_cast<unsigned>(stored.size());
+    lastText = plain ? stored : std::string_view();
 }
 
 void DocumentTree::addAttribute(SGMLTreeElem* element, std::string_view name,

@@ -124,12 +124,19 @@ class DocumentTree {
         void* at = nodes.allocate(sizeof(SGMLTreeElem), alignof(SGMLTreeElem));
         return new (at) SGMLTreeElem(name, {});
     }
-    // A text node of the text, normalised already, linked nowhere yet.
-    SGMLTreeElem* placeText(std::string_view text);
     // The shared normalised copy of an element's name as written.
     const std::string* elementName(std::string_view name) {
-        if (lastNamed == nullptr || name != lastGivenName) nameAnew(name);
+        if (lastNamed == nullptr || name.size() != lastGivenName.size() ||
+            !sameBytes(name.data(), lastGivenName.data(), name.size()))
+            nameAnew(name);
         return lastNamed;
+    }
+    // Whether the n bytes at a and b are the same: a name or a blank text is a few bytes, and
+    // a call to compare them cost more than the comparison.
+    static bool sameBytes(const char* a, const char* b, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i)
+            if (a[i] != b[i]) return false;
+        return true;
     }
     void nameAnew(std::string_view name);
     // The tree's one copy of a name, type or prefix: a document repeats a few of them.
@@ -158,9 +165,7 @@ class DocumentTree {
     // The element name given last as written, and its normalised shared copy.
     std::string lastGivenName;
     const std::string* lastNamed = nullptr;
-    // The text a text node stored last. Siblings are mostly parted by the same blank text: a
-    // text node made in the same block shares it, as the walk that releases blocks expects of
-    // a node and its text.
+    // The text a text node stored last when it holds no quote, else empty.
     std::string_view lastText;
     // The nodes' block the last release reached, and the attributes' block.
     const char* currentStart = nullptr;

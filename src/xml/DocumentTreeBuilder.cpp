@@ -125,26 +125,9 @@ void DocumentTreeBuilder::take(const Event& event) {
     }
 }
 
-bool DocumentTreeBuilder::poll() {
-    // An interrupt abandons the import; the driver sees the flag once the tree is done.
-    if ((++contentEvents & 4095) == 0 && interruptFlag.load() != 0) {
-        phase = Phase::done;
-        return false;
-    }
-    return true;
-}
-
-bool DocumentTreeBuilder::mayOpen() {
-    if (open.size() < maxDepth) return true;
+void DocumentTreeBuilder::refuseDepth() {
     refusal = ParseStop::tooDeep;
     phase = Phase::done;
-    return false;
-}
-
-void DocumentTreeBuilder::enter(SGMLTreeElem* element) {
-    ++elementCount;
-    open.back()->addChild(element);
-    open.push_back(element);
 }
 
 SGMLTreeElem* DocumentTreeBuilder::openChild() {
@@ -227,10 +210,7 @@ void DocumentTreeBuilder::name(SGMLTreeElem* element, std::string_view text) {
     noteHtml(element);
 }
 
-void DocumentTreeBuilder::noteHtml(const SGMLTreeElem* element) {
-    // Elements mostly repeat the name of the one before, looked at once.
-    const std::string* named = &element->getName();
-    if (named == lastNamed) return;
-    lastNamed = named;
-    if (*named == "html") htmlSeen = true;
+void DocumentTreeBuilder::noteHtmlAnew(const SGMLTreeElem* element) {
+    lastNamed = &element->getName();
+    if (*lastNamed == "html") htmlSeen = true;
 }

@@ -235,8 +235,7 @@ std::string SgmlsEventHandler::messageText(const Message& message) {
     return bytes;
 }
 
-void SgmlsEventHandler::sawContent() {
-    endTagMissing = false;
+void SgmlsEventHandler::forgetFaults() {
     firstFault.clear();
     firstFaultLine = 0;
 }
@@ -309,14 +308,12 @@ void SgmlsEventHandler::startData() {
     }
 }
 
-void SgmlsEventHandler::endData() {
-    if (haveData) {
-        haveData = false;
-        if (events != nullptr) {
-            events->text(pendingText.view());
-        } else {
-            os.putByte('\n');
-        }
+void SgmlsEventHandler::endDataLine() {
+    haveData = false;
+    if (events != nullptr) {
+        events->text(pendingText.view());
+    } else {
+        os.putByte('\n');
     }
 }
 
@@ -343,14 +340,12 @@ std::string_view SgmlsEventHandler::escaped(EscapedText& scratch, const StringC&
     return scratch.view();
 }
 
-std::string_view SgmlsEventHandler::elementName(const StartElementEvent& event) {
+std::string_view SgmlsEventHandler::elementNameAnew(const StartElementEvent& event) {
     const ElementType* type = event.elementType();
-    if (type != lastType) {
-        const auto [known, added] = typeNames.try_emplace(type);
-        if (added) known->second.assign(escaped(scratchName, event.name()));
-        lastType = type;
-        lastTypeName = known->second;
-    }
+    const auto [known, added] = typeNames.try_emplace(type);
+    if (added) known->second.assign(escaped(scratchName, event.name()));
+    lastType = type;
+    lastTypeName = known->second;
     return lastTypeName;
 }
 
@@ -456,6 +451,22 @@ void SgmlsEventHandler::endProlog(EndPrologEvent* event) {
 }
 
 void SgmlsEventHandler::startElement(StartElementEvent* event) {
+    // Most elements have no attributes and come from the document entity itself, after its
+    // document element started: their start is fed to the tree in these few steps.
+    if (events == nullptr || !admitPlain(event->location()) || event->attributes().size() != 0 ||
+        haveLinkProcess || !documentElementStarted) {
+        startElementMeasured(event);
+        return;
+    }
+    endData();
+    sawContent();
+    ++openElements;
+    noteLocation(event->location());
+    events->startElement(elementName(*event));
+    delete event;
+}
+
+void SgmlsEventHandler::startElementMeasured(StartElementEvent* event) {
     if (!admit(event->location(), event->name().size() + 2, &event->attributes())) {
         delete event;
         return;
@@ -510,6 +521,20 @@ void SgmlsEventHandler::startElement(StartElementEvent* event) {
 }
 
 void SgmlsEventHandler::endElement(EndElementEvent* event) {
+    // An end tag of an element fed to the tree, with no link process.
+    if (events == nullptr || cancelled() || endTagMissing || haveLinkProcess) {
+        endElementNoted(event);
+        return;
+    }
+    endData();
+    if (openElements > 0) --openElements;
+    sawContent();
+    noteLocation(event->location());
+    events->endElement();
+    delete event;
+}
+
+void SgmlsEventHandler::endElementNoted(EndElementEvent* event) {
     if (cancelled()) {
         delete event;
         return;
@@ -541,6 +566,23 @@ void SgmlsEventHandler::endElement(EndElementEvent* event) {
 }
 
 void SgmlsEventHandler::data(DataEvent* event) {
+    // Most data is the document's own text between two tags, fed to the tree: its record starts
+    // lie in no entity.
+    if (events == nullptr || !admitPlain(event->location()) || event->dataLength() == 0) {
+        dataMeasured(event);
+        return;
+    }
+    sawContent();
+    noteLocation(event->location());
+    if (!haveData) {
+        pendingText.clear();
+        haveData = true;
+    }
+    lastLine += pendingText.append(event->data(), event->dataLength());
+    delete event;
+}
+
+void SgmlsEventHandler::dataMeasured(DataEvent* event) {
     if (!admit(event->location(), event->dataLength())) {
         delete event;
         return;

@@ -5,6 +5,7 @@
 #include <OpenSP/config.h>
 // clang-format off
 #include <OpenSP/ErrorCountEventHandler.h>
+#include <OpenSP/Event.h>
 #include <OpenSP/ExtendEntityManager.h>
 #include <OpenSP/LinkProcess.h>
 #include <OpenSP/MessageFormatter.h>
@@ -68,13 +69,15 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     // nothing is written for such an event.
     bool admit(const OpenSP::Location& loc, std::size_t length,
                const OpenSP::AttributeList* attributes = nullptr) {
-        // Most events come from the document entity itself, one after another, and add nothing
-        // to what entities expanded: they are let through here, every bound unchanged.
-        if (loc.origin().pointer() == plainOrigin && plainOrigin != nullptr &&
-            (attributes == nullptr || attributes->size() == 0) && !cancelled() &&
-            interruptFlag.load() == 0)
-            return true;
+        if (admitPlain(loc) && (attributes == nullptr || attributes->size() == 0)) return true;
         return admitMeasured(loc, length, attributes);
+    }
+    // Most events come from the document entity itself, one after another, and add nothing
+    // to what entities expanded: an event at loc without attributes is let through here,
+    // every bound unchanged.
+    bool admitPlain(const OpenSP::Location& loc) const {
+        return loc.origin().pointer() == plainOrigin && plainOrigin != nullptr && !cancelled() &&
+               interruptFlag.load() == 0;
     }
     // admit for any event: measures what entities add to it.
     bool admitMeasured(const OpenSP::Location& loc, std::size_t length,
@@ -85,7 +88,15 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     // end of the prolog, whether the instance uses the entity or not.
     bool entitiesOverBound(const OpenSP::Dtd& dtd) const;
     void startData();
-    void endData();
+    void endData() {
+        if (haveData) endDataLine();
+    }
+    void endDataLine();
+    // The events the few steps of a parse that feeds the tree do not take (see startElement,
+    // endElement and data): they are measured against the bounds and written or fed.
+    void startElementMeasured(OpenSP::StartElementEvent* event);
+    void endElementNoted(OpenSP::EndElementEvent* event);
+    void dataMeasured(OpenSP::DataEvent* event);
     // Writes an "L" line when the event at loc lies on another line or in another file than the
     // last one reported.
     void noteLocation(const OpenSP::Location& loc) {
@@ -102,7 +113,11 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     // The string escaped as a line holds it, in the scratch text given.
     static std::string_view escaped(EscapedText& scratch, const OpenSP::StringC& s);
     // The element's name escaped as a line holds it, made once for each element type.
-    std::string_view elementName(const OpenSP::StartElementEvent& event);
+    std::string_view elementName(const OpenSP::StartElementEvent& event) {
+        if (event.elementType() == lastType) return lastTypeName;
+        return elementNameAnew(event);
+    }
+    std::string_view elementNameAnew(const OpenSP::StartElementEvent& event);
     // A line of one command and its operand, in one piece: the tags of most elements.
     void writeLine(char command, const OpenSP::StringC& operand) {
         const std::size_t recordEnds = os.putLine(command, operand.data(), operand.size());
@@ -125,7 +140,11 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     // A message's text as the parser's messages read, in UTF-8.
     std::string messageText(const OpenSP::Message& message);
     // The document's text went on past the faults found so far: they explain no refusal.
-    void sawContent();
+    void sawContent() {
+        endTagMissing = false;
+        if (firstFaultLine != 0 || !firstFault.empty()) forgetFaults();
+    }
+    void forgetFaults();
 
     const OpenSP::SgmlParser* parser;
     MyOutputCharStream& os;
