@@ -174,7 +174,10 @@ void DocumentTree::addText(SGMLTreeElem* element, std::string_view text) {
     // The text after its node: a walk that reaches the node still finds it.
     SGMLTreeElem* node = place(textName);
     element->addChild(node);
-    if (text.empty()) return;
+    if (text.empty()) {
+        lastText = {};
+        return;
+    }
     // Siblings are mostly parted by the same blank text: a node made in the block of the text
     // stored last shares it when it is the same, a text without a quote, its own normalised
     // form. The shared text lies before the node, in its block: a walk that reaches the node
@@ -191,6 +194,28 @@ void DocumentTree::addText(SGMLTreeElem* element, std::string_view text) {
     node->text = stored.data();
     node->textLength = static_cast<unsigned>(stored.size());
     lastText = plain ? stored : std::string_view();
+}
+
+void DocumentTree::addTextAgain(SGMLTreeElem* element, std::string_view text) {
+    // The text stored last is this one, if it was stored as given: shared without a look at
+    // its bytes while it lies in the block the node goes to.
+    if (!lastText.empty() && text.size() == lastText.size()) {
+        SGMLTreeElem* node = place(textName);
+        if (nodes.inLastBlock(lastText.data())) {
+            element->addChild(node);
+            node->text = lastText.data();
+            node->textLength = static_cast<unsigned>(text.size());
+            return;
+        }
+        // The node opened a block: the text is stored anew after it.
+        element->addChild(node);
+        const std::string_view stored = storeText(text);
+        node->text = stored.data();
+        node->textLength = static_cast<unsigned>(stored.size());
+        lastText = stored;
+        return;
+    }
+    addText(element, text);
 }
 
 void DocumentTree::addAttribute(SGMLTreeElem* element, std::string_view name,

@@ -37,6 +37,8 @@ class DocumentTree {
     SGMLTreeElem* newElement(std::string_view name) { return place(elementName(name)); }
     // Appends a text node of the normalised text to the element.
     void addText(SGMLTreeElem* element, std::string_view text);
+    // The same, for a text the same as the one given to the last addText or addTextAgain.
+    void addTextAgain(SGMLTreeElem* element, std::string_view text);
     // Appends an attribute under its normalised name; extra is its namespace prefix.
     void addAttribute(SGMLTreeElem* element, std::string_view name, std::string_view value,
                       std::string_view type, std::string_view extra);
@@ -165,7 +167,7 @@ class DocumentTree {
     // The element name given last as written, and its normalised shared copy.
     std::string lastGivenName;
     const std::string* lastNamed = nullptr;
-    // The text a text node stored last when it holds no quote, else empty.
+    // The text the last addText stored when it holds no quote, else empty.
     std::string_view lastText;
     // The nodes' block the last release reached, and the attributes' block.
     const char* currentStart = nullptr;

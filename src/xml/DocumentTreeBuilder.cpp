@@ -32,10 +32,22 @@ void DocumentTreeBuilder::endElement() {
 
 void DocumentTreeBuilder::text(std::string_view text) {
     if (phase == Phase::content) {
-        if (poll()) tree.addText(open.back(), text);
+        textInTree = poll();
+        if (textInTree) tree.addText(open.back(), text);
     } else {
+        textInTree = false;
         take({Kind::text, {}, {}, text});
     }
+}
+
+void DocumentTreeBuilder::repeatedText(std::string_view text) {
+    // The tree shares the text it was given last only when that was this one.
+    if (phase != Phase::content || !textInTree) {
+        this->text(text);
+        return;
+    }
+    textInTree = poll();
+    if (textInTree) tree.addTextAgain(open.back(), text);
 }
 
 void DocumentTreeBuilder::processingInstruction() {

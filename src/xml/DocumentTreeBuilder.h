@@ -27,6 +27,7 @@ class DocumentTreeBuilder final : public DocumentEvents {
     void startElement(std::string_view name) override;
     void endElement() override;
     void text(std::string_view text) override;
+    void repeatedText(std::string_view text) override;
     void processingInstruction() override;
     void identifier(char kind, std::string_view text, bool ofDocumentType) override;
     void documentType(std::string_view name) override;
@@ -143,6 +144,8 @@ class DocumentTreeBuilder final : public DocumentEvents {
     bool htmlSeen = false;
     // The name noteHtml looked at last.
     const std::string* lastNamed = nullptr;
+    // Whether the last text event went to the tree as a text node.
+    bool textInTree = false;
     std::size_t elementCount = 0;
     bool documentTypeSeen = false;
     std::string doctypeName;

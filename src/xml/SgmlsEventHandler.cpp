@@ -301,20 +301,51 @@ void SgmlsEventHandler::startData() {
     if (!haveData) {
         if (events != nullptr) {
             pendingText.clear();
+            fedRunKept = false;
         } else {
             os.putByte('-');
         }
         haveData = true;
+    } else if (runRaw) {
+        settleRun();
     }
+}
+
+void SgmlsEventHandler::settleRun() {
+    // The record ends of the raw characters were counted as they came.
+    runRaw = false;
+    fedRunKept = false;
+    pendingText.clear();
+    pendingText.append(rawRun, rawLength);
 }
 
 void SgmlsEventHandler::endDataLine() {
     haveData = false;
-    if (events != nullptr) {
-        events->text(pendingText.view());
-    } else {
-        os.putByte('\n');
+    if (events != nullptr && runRaw && fedRunKept && rawLength == fedLength &&
+        std::equal(rawRun, rawRun + rawLength, fedRun, [](Char a, Char b) { return a == b; })) {
+        runRaw = false;
+        events->repeatedText(pendingText.view());
+        return;
     }
+    endNewDataLine();
+}
+
+void SgmlsEventHandler::endNewDataLine() {
+    if (events == nullptr) {
+        os.putByte('\n');
+        return;
+    }
+    if (!runRaw) {
+        events->text(pendingText.view());
+        return;
+    }
+    runRaw = false;
+    pendingText.clear();
+    pendingText.append(rawRun, rawLength);
+    std::copy(rawRun, rawRun + rawLength, fedRun);
+    fedLength = rawLength;
+    fedRunKept = true;
+    events->text(pendingText.view());
 }
 
 void SgmlsEventHandler::writeData(const Char* s, std::size_t n) {
@@ -567,18 +598,50 @@ void SgmlsEventHandler::endElementNoted(EndElementEvent* event) {
 
 void SgmlsEventHandler::data(DataEvent* event) {
     // Most data is the document's own text between two tags, fed to the tree: its record starts
-    // lie in no entity.
-    if (events == nullptr || !admitPlain(event->location()) || event->dataLength() == 0) {
+    // lie in no entity. Between two tags it comes a character an event (a record end, then the
+    // next line's record start), kept as it came.
+    if (events == nullptr || !admitPlain(event->location())) {
         dataMeasured(event);
         return;
     }
-    sawContent();
-    noteLocation(event->location());
-    if (!haveData) {
-        pendingText.clear();
-        haveData = true;
+    if (event->dataLength() != 1 || (haveData && !(runRaw && rawLength < rawRoom)) ||
+        (flags & esisLine) != 0) {
+        feedData(event);
+        return;
     }
-    lastLine += pendingText.append(event->data(), event->dataLength());
+    sawContent();
+    if (!haveData) {
+        haveData = true;
+        runRaw = true;
+        rawLength = 0;
+    }
+    rawRun[rawLength++] = *event->data();
+    delete event;
+}
+
+void SgmlsEventHandler::feedData(DataEvent* event) {
+    const Char* text = event->data();
+    const std::size_t length = event->dataLength();
+    if (length > 0) {
+        sawContent();
+        noteLocation(event->location());
+        if (!haveData) {
+            haveData = true;
+            runRaw = true;
+            rawLength = 0;
+        }
+        if (runRaw && rawRoom - rawLength >= length) {
+            std::copy(text, text + length, rawRun + rawLength);
+            rawLength += length;
+            // A record end inside a data line moves the reader to the next line without an
+            // "L".
+            if (flags & esisLine)
+                lastLine += static_cast<unsigned long>(std::count(text, text + length, Char(13)));
+        } else {
+            if (runRaw) settleRun();
+            lastLine += pendingText.append(text, length);
+        }
+    }
     delete event;
 }
 

@@ -88,15 +88,23 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     // end of the prolog, whether the instance uses the entity or not.
     bool entitiesOverBound(const OpenSP::Dtd& dtd) const;
     void startData();
+    // Escapes the raw characters of the line being fed into pendingText, which other text is
+    // to follow.
+    void settleRun();
     void endData() {
         if (haveData) endDataLine();
     }
     void endDataLine();
+    // endDataLine for a line other than the one fed last.
+    [[gnu::noinline]] void endNewDataLine();
     // The events the few steps of a parse that feeds the tree do not take (see startElement,
     // endElement and data): they are measured against the bounds and written or fed.
-    void startElementMeasured(OpenSP::StartElementEvent* event);
-    void endElementNoted(OpenSP::EndElementEvent* event);
-    void dataMeasured(OpenSP::DataEvent* event);
+    // Apart from the few steps, which would otherwise keep the registers these need.
+    [[gnu::noinline]] void startElementMeasured(OpenSP::StartElementEvent* event);
+    [[gnu::noinline]] void endElementNoted(OpenSP::EndElementEvent* event);
+    [[gnu::noinline]] void dataMeasured(OpenSP::DataEvent* event);
+    // A data event of the document's own text, fed to the tree.
+    [[gnu::noinline]] void feedData(OpenSP::DataEvent* event);
     // Writes an "L" line when the event at loc lies on another line or in another file than the
     // last one reported.
     void noteLocation(const OpenSP::Location& loc) {
@@ -144,7 +152,7 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
         endTagMissing = false;
         if (firstFaultLine != 0 || !firstFault.empty()) forgetFaults();
     }
-    void forgetFaults();
+    [[gnu::noinline]] void forgetFaults();
 
     const OpenSP::SgmlParser* parser;
     MyOutputCharStream& os;
@@ -157,6 +165,17 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     DocumentEvents* events = nullptr;
     // The text of the data line being fed, escaped as the line would hold it.
     EscapedText pendingText;
+    // While only data events of the document's own text make the line being fed, and it is
+    // short (runRaw), its characters as they came: they are escaped when the line ends, and not
+    // at all when they are those of the line fed last, which pendingText then still holds
+    // (fedRunKept). A longer line is escaped as it comes.
+    static constexpr std::size_t rawRoom = 16;
+    OpenSP::Char rawRun[rawRoom];
+    std::size_t rawLength = 0;
+    OpenSP::Char fedRun[rawRoom];
+    std::size_t fedLength = 0;
+    bool runRaw = false;
+    bool fedRunKept = false;
     // Room for the names and values of events being fed, and for attribute texts being written.
     EscapedText scratchName;
     EscapedText scratchValue;
