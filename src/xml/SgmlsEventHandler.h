@@ -98,8 +98,8 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     // endDataLine for a line other than the one fed last.
     [[gnu::noinline]] void endNewDataLine();
     // The events the few steps of a parse that feeds the tree do not take (see startElement,
-    // endElement and data): they are measured against the bounds and written or fed.
-    // Apart from the few steps, which would otherwise keep the registers these need.
+    // endElement and data), measured against the bounds and written or fed. Out of line, so
+    // that the few steps do not save the registers these need on every event.
     [[gnu::noinline]] void startElementMeasured(OpenSP::StartElementEvent* event);
     [[gnu::noinline]] void endElementNoted(OpenSP::EndElementEvent* event);
     [[gnu::noinline]] void dataMeasured(OpenSP::DataEvent* event);
@@ -168,7 +168,9 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     // While only data events of the document's own text make the line being fed, and it is
     // short (runRaw), its characters as they came: they are escaped when the line ends, and not
     // at all when they are those of the line fed last, which pendingText then still holds
-    // (fedRunKept). A longer line is escaped as it comes.
+    // (fedRunKept). A longer line is escaped as it comes. Escaping every run event by event,
+    // and the tree comparing each blank text with the last, cost a tenth of a billion
+    // instructions for a document of a million siblings.
     static constexpr std::size_t rawRoom = 16;
     OpenSP::Char rawRun[rawRoom];
     std::size_t rawLength = 0;
