@@ -18,6 +18,9 @@ class DocumentEvents {
     virtual void endElement() = 0;
     // A run of character data between two other events.
     virtual void text(std::string_view text) = 0;
+    // A run the same as the run given last, by text or by this: siblings are mostly parted by
+    // the same blank text, which a tree may then keep once.
+    virtual void repeatedText(std::string_view text) { this->text(text); }
     virtual void processingInstruction() = 0;
     // A system ('s') or public ('p') identifier: of the document type when ofDocumentType,
     // else of an entity or notation the document uses.

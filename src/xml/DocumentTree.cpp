@@ -37,6 +37,7 @@ void DocumentTree::clear() {
     standInName = textName = nullptr;
     lastNamed = nullptr;
     lastGivenName.clear();
+    lastText = {};
     currentStart = currentEnd = nullptr;
     attributeFront = 0;
 }
@@ -45,8 +46,9 @@ void DocumentTree::Region::clear() {
     for (const Block& block : blocks) std::free(block.start);
     std::vector<Block>().swap(blocks);
     std::vector<std::size_t>().swap(byAddress);
-    releasedUpTo = 0;
-    next = limit = nullptr;
+    scannedUpTo = 0;
+    std::vector<std::size_t>().swap(keptBelow);
+    start = next = limit = nullptr;
     blockSize = 0;
 }
 
@@ -63,6 +65,7 @@ void* DocumentTree::Region::allocateInNewBlock(std::size_t size, std::size_t ali
     byAddress.insert(at, blocks.size() - 1);
     const std::size_t pad =
         (alignment - reinterpret_cast<std::uintptr_t>(block) % alignment) % alignment;
+    start = block;
     next = block + pad + size;
     limit = block + bytes;
     return block + pad;
@@ -88,18 +91,23 @@ std::size_t DocumentTree::Region::blockOf(const void* at) const {
 }
 
 void DocumentTree::Region::releaseBelow(std::size_t end, const std::vector<std::size_t>& kept) {
-    std::size_t firstKept = end;
-    for (std::size_t n = releasedUpTo; n < end; ++n) {
-        if (blocks[n].start == nullptr) continue;
-        if (std::find(kept.begin(), kept.end(), n) != kept.end()) {
-            firstKept = std::min(firstKept, n);
-            continue;
-        }
+    // Frees the block unless it is kept; a kept one below the end is looked at again next time.
+    const auto release = [&](std::size_t n) {
+        if (std::find(kept.begin(), kept.end(), n) != kept.end()) return false;
         byAddress.erase(std::find(byAddress.begin(), byAddress.end(), n));
         std::free(blocks[n].start);
         blocks[n].start = nullptr;
+        return true;
+    };
+    std::size_t stay = 0;
+    for (const std::size_t n : keptBelow) {
+        if (n >= end || !release(n)) keptBelow[stay++] = n;
     }
-    releasedUpTo = firstKept;
+    keptBelow.resize(stay);
+    for (std::size_t n = scannedUpTo; n < end; ++n) {
+        if (blocks[n].start != nullptr && !release(n)) keptBelow.push_back(n);
+    }
+    scannedUpTo = std::max(scannedUpTo, end);
 }
 
 void DocumentTree::releasePassed(const SGMLTreeElem* node,
@@ -117,6 +125,8 @@ void DocumentTree::releasePassed(const SGMLTreeElem* node,
             if (attribute.valueLength > 0) keptNodes.push_back(nodes.blockOf(attribute.value));
         }
     }
+    // The text stored last may lie in a block freed now.
+    lastText = {};
     nodes.releaseBelow(nodeFront, keptNodes);
     attributes.releaseBelow(attributeFront, keptAttributes);
     currentStart = nodes.blockStart(nodeFront);
@@ -147,13 +157,12 @@ SGMLTreeElem* DocumentTree::newNode(std::string_view name, std::string_view text
 
 SGMLTreeElem* DocumentTree::newElement() {
     if (standInName == nullptr) standInName = shared("error");
-    return place(standInName, {});
+    return place(standInName);
 }
 
 SGMLTreeElem* DocumentTree::place(const std::string* name, std::string_view text) {
     // The text after its node: a walk that reaches the node still finds it.
-    void* at = nodes.allocate(sizeof(SGMLTreeElem), alignof(SGMLTreeElem));
-    auto* node = new (at) SGMLTreeElem(name, {});
+    SGMLTreeElem* node = place(name);
     const std::string_view stored = storeText(text);
     node->text = stored.data();
     node->textLength = static_cast<unsigned>(stored.size());
@@ -161,13 +170,52 @@ SGMLTreeElem* DocumentTree::place(const std::string* name, std::string_view text
 }
 
 void DocumentTree::addText(SGMLTreeElem* element, std::string_view text) {
-    // Most texts hold no quote, and are their own normalised form.
     if (textName == nullptr) textName = shared("");
-    if (text.find('"') == std::string_view::npos) {
-        element->addChild(place(textName, text));
+    // The text after its node: a walk that reaches the node still finds it.
+    SGMLTreeElem* node = place(textName);
+    element->addChild(node);
+    if (text.empty()) {
+        lastText = {};
         return;
     }
-    element->addChild(place(textName, normalizeText(std::string(text))));
+    // Siblings are mostly parted by the same blank text: a node made in the block of the text
+    // stored last shares it when it is the same, a text without a quote, its own normalised
+    // form. The shared text lies before the node, in its block: a walk that reaches the node
+    // has released nothing of that block.
+    if (text.size() == lastText.size() && nodes.inLastBlock(lastText.data()) &&
+        sameBytes(text.data(), lastText.data(), text.size())) {
+        node->text = lastText.data();
+        node->textLength = static_cast<unsigned>(text.size());
+        return;
+    }
+    // Most texts hold no quote, and are their own normalised form.
+    const bool plain = text.find('"') == std::string_view::npos;
+    const std::string_view stored = storeText(plain ? text : normalizeText(std::string(text)));
+    node->text = stored.data();
+    node->textLength = static_cast<unsigned>(stored.size());
+    lastText = plain ? stored : std::string_view();
+}
+
+void DocumentTree::addTextAgain(SGMLTreeElem* element, std::string_view text) {
+    // The text stored last is this one, if it was stored as given: shared without a look at
+    // its bytes while it lies in the block the node goes to.
+    if (!lastText.empty() && text.size() == lastText.size()) {
+        SGMLTreeElem* node = place(textName);
+        if (nodes.inLastBlock(lastText.data())) {
+            element->addChild(node);
+            node->text = lastText.data();
+            node->textLength = static_cast<unsigned>(text.size());
+            return;
+        }
+        // The node opened a block: the text is stored anew after it.
+        element->addChild(node);
+        const std::string_view stored = storeText(text);
+        node->text = stored.data();
+        node->textLength = static_cast<unsigned>(stored.size());
+        lastText = stored;
+        return;
+    }
+    addText(element, text);
 }
 
 void DocumentTree::addAttribute(SGMLTreeElem* element, std::string_view name,
@@ -194,9 +242,10 @@ void DocumentTree::addAttribute(SGMLTreeElem* element, std::string_view name,
 }
 
 void DocumentTree::setName(SGMLTreeElem* element, std::string_view name) {
-    if (lastNamed == nullptr || name != lastGivenName) {
-        lastNamed = shared(normalizeName(std::string(name)));
-        lastGivenName.assign(name);
-    }
-    element->name = lastNamed;
+    element->name = elementName(name);
+}
+
+void DocumentTree::nameAnew(std::string_view name) {
+    lastNamed = shared(normalizeName(std::string(name)));
+    lastGivenName.assign(name);
 }

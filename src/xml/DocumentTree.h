@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <new>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -32,8 +33,12 @@ class DocumentTree {
     SGMLTreeElem* newNode(std::string_view name, std::string_view text);
     // A node for an element of the event stream, named "error" until setName names it.
     SGMLTreeElem* newElement();
+    // A node for an element of the event stream under its normalised name.
+    SGMLTreeElem* newElement(std::string_view name) { return place(elementName(name)); }
     // Appends a text node of the normalised text to the element.
     void addText(SGMLTreeElem* element, std::string_view text);
+    // The same, for a text the same as the one given to the last addText or addTextAgain.
+    void addTextAgain(SGMLTreeElem* element, std::string_view text);
     // Appends an attribute under its normalised name; extra is its namespace prefix.
     void addAttribute(SGMLTreeElem* element, std::string_view name, std::string_view value,
                       std::string_view type, std::string_view extra);
@@ -77,6 +82,12 @@ class DocumentTree {
         // Grows the last allocation, of size bytes at at, by extra bytes when the block has
         // the room.
         bool extend(const void* at, std::size_t size, std::size_t extra);
+        // Whether the address lies in the block being carved.
+        bool inLastBlock(const void* at) const {
+            const auto* address = static_cast<const char*>(at);
+            return std::less_equal<const char*>()(start, address) &&
+                   std::less<const char*>()(address, limit);
+        }
         // The number of the live block that holds the address.
         std::size_t blockOf(const void* at) const;
         const char* blockStart(std::size_t number) const { return blocks[number].start; }
@@ -96,8 +107,12 @@ class DocumentTree {
         std::vector<Block> blocks;
         // The numbers of the live blocks by their addresses, for blockOf.
         std::vector<std::size_t> byAddress;
-        // Every block below this number is freed or was kept by the last release.
-        std::size_t releasedUpTo = 0;
+        // Every block below this number is freed but for those in keptBelow, which a release
+        // looks at again; the others it need not pass over once more (a walk of a million
+        // elements passed over every block below the first one kept at each release).
+        std::size_t scannedUpTo = 0;
+        std::vector<std::size_t> keptBelow;
+        char* start = nullptr;
         char* next = nullptr;
         char* limit = nullptr;
         std::size_t blockSize = 0;
@@ -106,6 +121,26 @@ class DocumentTree {
     std::string_view storeText(std::string_view text);
     // A node of the shared name and the text, linked nowhere yet.
     SGMLTreeElem* place(const std::string* name, std::string_view text);
+    // The same without a text.
+    SGMLTreeElem* place(const std::string* name) {
+        void* at = nodes.allocate(sizeof(SGMLTreeElem), alignof(SGMLTreeElem));
+        return new (at) SGMLTreeElem(name, {});
+    }
+    // The shared normalised copy of an element's name as written.
+    const std::string* elementName(std::string_view name) {
+        if (lastNamed == nullptr || name.size() != lastGivenName.size() ||
+            !sameBytes(name.data(), lastGivenName.data(), name.size()))
+            nameAnew(name);
+        return lastNamed;
+    }
+    // Whether the n bytes at a and b are the same: a name or a blank text is a few bytes, and
+    // a call to compare them cost more than the comparison.
+    static bool sameBytes(const char* a, const char* b, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i)
+            if (a[i] != b[i]) return false;
+        return true;
+    }
+    void nameAnew(std::string_view name);
     // The tree's one copy of a name, type or prefix: a document repeats a few of them.
     const std::string* shared(std::string_view text);
 
@@ -132,6 +167,8 @@ class DocumentTree {
     // The element name given last as written, and its normalised shared copy.
     std::string lastGivenName;
     const std::string* lastNamed = nullptr;
+    // The text the last addText stored when it holds no quote, else empty.
+    std::string_view lastText;
     // The nodes' block the last release reached, and the attributes' block.
     const char* currentStart = nullptr;
     const char* currentEnd = nullptr;

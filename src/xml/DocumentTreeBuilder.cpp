@@ -32,10 +32,22 @@ void DocumentTreeBuilder::endElement() {
 
 void DocumentTreeBuilder::text(std::string_view text) {
     if (phase == Phase::content) {
-        if (poll()) tree.addText(open.back(), text);
+        textInTree = poll();
+        if (textInTree) tree.addText(open.back(), text);
     } else {
+        textInTree = false;
         take({Kind::text, {}, {}, text});
     }
+}
+
+void DocumentTreeBuilder::repeatedText(std::string_view text) {
+    // The tree shares the text it was given last only when that was this one.
+    if (phase != Phase::content || !textInTree) {
+        this->text(text);
+        return;
+    }
+    textInTree = poll();
+    if (textInTree) tree.addTextAgain(open.back(), text);
 }
 
 void DocumentTreeBuilder::processingInstruction() {
@@ -125,31 +137,24 @@ void DocumentTreeBuilder::take(const Event& event) {
     }
 }
 
-bool DocumentTreeBuilder::poll() {
-    // An interrupt abandons the import; the driver sees the flag once the tree is done.
-    if ((++contentEvents & 4095) == 0 && interruptFlag.load() != 0) {
-        phase = Phase::done;
-        return false;
-    }
-    return true;
+void DocumentTreeBuilder::refuseDepth() {
+    refusal = ParseStop::tooDeep;
+    phase = Phase::done;
 }
 
 SGMLTreeElem* DocumentTreeBuilder::openChild() {
-    if (open.size() >= maxDepth) {
-        refusal = ParseStop::tooDeep;
-        phase = Phase::done;
-        return nullptr;
-    }
+    if (!mayOpen()) return nullptr;
     SGMLTreeElem* element = tree.newElement();
-    ++elementCount;
-    open.back()->addChild(element);
-    open.push_back(element);
+    enter(element);
     return element;
 }
 
 void DocumentTreeBuilder::startInContent(std::string_view elementName) {
-    if (!poll()) return;
-    if (SGMLTreeElem* element = openChild()) name(element, elementName);
+    if (!poll() || !mayOpen()) return;
+    // Named as it is made, rather than made under the stand-in name and named again.
+    SGMLTreeElem* element = tree.newElement(elementName);
+    enter(element);
+    noteHtml(element);
 }
 
 void DocumentTreeBuilder::close() {
@@ -214,5 +219,10 @@ void DocumentTreeBuilder::addAttribute(SGMLTreeElem* element, const Event& event
 
 void DocumentTreeBuilder::name(SGMLTreeElem* element, std::string_view text) {
     tree.setName(element, text);
-    if (element->getName() == "html") htmlSeen = true;
+    noteHtml(element);
+}
+
+void DocumentTreeBuilder::noteHtmlAnew(const SGMLTreeElem* element) {
+    lastNamed = &element->getName();
+    if (*lastNamed == "html") htmlSeen = true;
 }

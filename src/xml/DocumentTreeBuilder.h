@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/InterruptFlag.h"
 #include "xml/DocumentEvents.h"
 #include "xml/DocumentTree.h"
 #include "xml/EntityPolicy.h"
@@ -26,6 +27,7 @@ class DocumentTreeBuilder final : public DocumentEvents {
     void startElement(std::string_view name) override;
     void endElement() override;
     void text(std::string_view text) override;
+    void repeatedText(std::string_view text) override;
     void processingInstruction() override;
     void identifier(char kind, std::string_view text, bool ofDocumentType) override;
     void documentType(std::string_view name) override;
@@ -92,8 +94,28 @@ class DocumentTreeBuilder final : public DocumentEvents {
     void takeContent(const Event& event);
     // Counts a content event: false, and the reading done, when an interrupt is pending (looked
     // at every few thousand events).
-    bool poll();
-    // Opens a child of the innermost element; null when it would nest too deep.
+    bool poll() {
+        // An interrupt abandons the import; the driver sees the flag once the tree is done.
+        if ((++contentEvents & 4095) != 0 || interruptFlag.load() == 0) return true;
+        phase = Phase::done;
+        return false;
+    }
+    // Whether a child of the innermost element nests no deeper than allowed; if not, the
+    // document is refused.
+    bool mayOpen() {
+        if (open.size() < maxDepth) return true;
+        refuseDepth();
+        return false;
+    }
+    void refuseDepth();
+    // Links the element as the innermost element's last child and opens it.
+    void enter(SGMLTreeElem* element) {
+        ++elementCount;
+        open.back()->addChild(element);
+        open.push_back(element);
+    }
+    // Opens a child of the innermost element under the stand-in name; null when it would nest
+    // too deep.
     SGMLTreeElem* openChild();
     void startInContent(std::string_view elementName);
     // Ends the innermost element.
@@ -101,6 +123,12 @@ class DocumentTreeBuilder final : public DocumentEvents {
     // Appends the attribute to the element, unless it has no value.
     void addAttribute(SGMLTreeElem* element, const Event& event);
     void name(SGMLTreeElem* element, std::string_view text);
+    // Notes an element named "html". Elements mostly repeat the name of the one before, looked
+    // at once.
+    void noteHtml(const SGMLTreeElem* element) {
+        if (&element->getName() != lastNamed) noteHtmlAnew(element);
+    }
+    void noteHtmlAnew(const SGMLTreeElem* element);
 
     DocumentTree& tree;
     const std::size_t maxDepth;
@@ -114,6 +142,10 @@ class DocumentTreeBuilder final : public DocumentEvents {
     std::string innermost;
     bool invalid = false;
     bool htmlSeen = false;
+    // The name noteHtml looked at last.
+    const std::string* lastNamed = nullptr;
+    // Whether the last text event went to the tree as a text node.
+    bool textInTree = false;
     std::size_t elementCount = 0;
     bool documentTypeSeen = false;
     std::string doctypeName;

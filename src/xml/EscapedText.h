@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <memory>
 #include <string_view>
-#include <vector>
 
 #include "xml/MyOutputCharStream.h"
 
@@ -23,33 +23,36 @@ class EscapedText {
     void clear() { length = 0; }
     // Appends the characters, escaped; returns how many record ends they held.
     std::size_t append(const OpenSP::Char* s, std::size_t n) {
+        // The text of a data event between two tags is a character or two, escaped here in one
+        // piece; a call for each piece cost as much as the rest of the event.
+        if (n > shortRun) return appendLong(s, n);
         std::size_t recordEnds = 0;
-        while (n > 0) {
-            const std::size_t chunk = std::min(n, MyOutputCharStream::escapeChunk);
-            char* const at = room(chunk * MyOutputCharStream::maxEscape + 1);
-            const char* const end = MyOutputCharStream::escapeAt(s, chunk, at, &recordEnds);
-            length += static_cast<std::size_t>(end - at);
-            s += chunk;
-            n -= chunk;
-        }
+        char* const at = room(n * MyOutputCharStream::maxEscape + 1);
+        length = static_cast<std::size_t>(MyOutputCharStream::escapeAt(s, n, at, &recordEnds) -
+                                          bytes.get());
         return recordEnds;
     }
     // Appends bytes escaped already.
-    void append(std::string_view bytes) {
-        char* const at = room(bytes.size());
-        if (!bytes.empty()) std::memcpy(at, bytes.data(), bytes.size());
-        length += bytes.size();
+    void append(std::string_view text) {
+        char* const at = room(text.size());
+        if (!text.empty()) std::memcpy(at, text.data(), text.size());
+        length += text.size();
     }
     // Valid until the text changes.
-    std::string_view view() const { return {bytes.data(), length}; }
+    std::string_view view() const { return {bytes.get(), length}; }
 
   private:
+    static constexpr std::size_t shortRun = 8;
+    // append for a longer text, escaped in chunks.
+    std::size_t appendLong(const OpenSP::Char* s, std::size_t n);
     // Room for n bytes behind the text.
     char* room(std::size_t n) {
-        if (bytes.size() - length < n) bytes.resize(std::max(length + n, 2 * bytes.size()));
-        return bytes.data() + length;
+        if (capacity - length < n) grow(n);
+        return bytes.get() + length;
     }
+    void grow(std::size_t n);
 
-    std::vector<char> bytes;
+    std::unique_ptr<char[]> bytes;
+    std::size_t capacity = 0;
     std::size_t length = 0;
 };

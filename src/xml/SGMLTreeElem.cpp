@@ -1,16 +1,8 @@
-// The document tree's element and text nodes: linking and text collection.
+// The document tree's element and text nodes: the collection of a subtree's text.
 #include "xml/SGMLTreeElem.h"
 
 #include <utility>
 #include <vector>
-
-void SGMLTreeElem::addChild(SGMLTreeElem* child) {
-    if (lastChild == nullptr)
-        firstChild = child;
-    else
-        lastChild->nextSibling = child;
-    lastChild = child;
-}
 
 std::string SGMLTreeElem::collectText() const {
     if (isText()) return std::string(getText());

@@ -54,7 +54,13 @@ class SGMLTreeElem {
     };
 
     // Appends the child, a node of the same tree that has no parent yet.
-    void addChild(SGMLTreeElem* child);
+    void addChild(SGMLTreeElem* child) {
+        if (lastChild == nullptr)
+            firstChild = child;
+        else
+            lastChild->nextSibling = child;
+        lastChild = child;
+    }
     Children getChildren() const { return {firstChild}; }
     std::span<const SGMLTreeAttr> getAttributes() const { return {attributes, attributeCount}; }
     // The same, for setting their statuses.

@@ -202,6 +202,9 @@ bool SgmlsEventHandler::admitMeasured(const Location& loc, std::size_t length,
         }
         if (depth > maxDepth || expanded > maxExpanded) reason = ParseStop::entityBound;
     }
+    plainOrigin = originDepth == 0 && maxDepth >= 0 && expanded <= maxExpanded
+                      ? depthOrigin.pointer()
+                      : nullptr;
     if (reason == ParseStop::none) return true;
     if (stop != nullptr) *stop = reason;
     cancel();
@@ -232,8 +235,7 @@ std::string SgmlsEventHandler::messageText(const Message& message) {
     return bytes;
 }
 
-void SgmlsEventHandler::sawContent() {
-    endTagMissing = false;
+void SgmlsEventHandler::forgetFaults() {
     firstFault.clear();
     firstFaultLine = 0;
 }
@@ -299,22 +301,51 @@ void SgmlsEventHandler::startData() {
     if (!haveData) {
         if (events != nullptr) {
             pendingText.clear();
+            fedRunKept = false;
         } else {
             os.putByte('-');
         }
         haveData = true;
+    } else if (runRaw) {
+        settleRun();
     }
 }
 
-void SgmlsEventHandler::endData() {
-    if (haveData) {
-        haveData = false;
-        if (events != nullptr) {
-            events->text(pendingText.view());
-        } else {
-            os.putByte('\n');
-        }
+void SgmlsEventHandler::settleRun() {
+    // The record ends of the raw characters were counted as they came.
+    runRaw = false;
+    fedRunKept = false;
+    pendingText.clear();
+    pendingText.append(rawRun, rawLength);
+}
+
+void SgmlsEventHandler::endDataLine() {
+    haveData = false;
+    if (events != nullptr && runRaw && fedRunKept && rawLength == fedLength &&
+        std::equal(rawRun, rawRun + rawLength, fedRun, [](Char a, Char b) { return a == b; })) {
+        runRaw = false;
+        events->repeatedText(pendingText.view());
+        return;
     }
+    endNewDataLine();
+}
+
+void SgmlsEventHandler::endNewDataLine() {
+    if (events == nullptr) {
+        os.putByte('\n');
+        return;
+    }
+    if (!runRaw) {
+        events->text(pendingText.view());
+        return;
+    }
+    runRaw = false;
+    pendingText.clear();
+    pendingText.append(rawRun, rawLength);
+    std::copy(rawRun, rawRun + rawLength, fedRun);
+    fedLength = rawLength;
+    fedRunKept = true;
+    events->text(pendingText.view());
 }
 
 void SgmlsEventHandler::writeData(const Char* s, std::size_t n) {
@@ -338,6 +369,15 @@ std::string_view SgmlsEventHandler::escaped(EscapedText& scratch, const StringC&
     scratch.clear();
     scratch.append(s.data(), s.size());
     return scratch.view();
+}
+
+std::string_view SgmlsEventHandler::elementNameAnew(const StartElementEvent& event) {
+    const ElementType* type = event.elementType();
+    const auto [known, added] = typeNames.try_emplace(type);
+    if (added) known->second.assign(escaped(scratchName, event.name()));
+    lastType = type;
+    lastTypeName = known->second;
+    return lastTypeName;
 }
 
 void SgmlsEventHandler::writeLocation(const Location& loc) {
@@ -442,6 +482,22 @@ void SgmlsEventHandler::endProlog(EndPrologEvent* event) {
 }
 
 void SgmlsEventHandler::startElement(StartElementEvent* event) {
+    // Most elements have no attributes and come from the document entity itself, after its
+    // document element started: their start is fed to the tree in these few steps.
+    if (events == nullptr || !admitPlain(event->location()) || event->attributes().size() != 0 ||
+        haveLinkProcess || !documentElementStarted) {
+        startElementMeasured(event);
+        return;
+    }
+    endData();
+    sawContent();
+    ++openElements;
+    noteLocation(event->location());
+    events->startElement(elementName(*event));
+    delete event;
+}
+
+void SgmlsEventHandler::startElementMeasured(StartElementEvent* event) {
     if (!admit(event->location(), event->name().size() + 2, &event->attributes())) {
         delete event;
         return;
@@ -465,7 +521,9 @@ void SgmlsEventHandler::startElement(StartElementEvent* event) {
     if (linkAttributes) {
         defineReferences(*linkAttributes);
     }
-    defineReferences(event->attributes());
+    // Most elements have no attributes: nothing to define or feed.
+    const bool attributed = event->attributes().size() != 0;
+    if (attributed) defineReferences(event->attributes());
     if (simpleLinks) {
         for (size_t i = 0; i < simpleLinkNames.size(); ++i) {
             writeAttributes(simpleLinkAttributes[i], 'a', &simpleLinkNames[i]);
@@ -475,9 +533,9 @@ void SgmlsEventHandler::startElement(StartElementEvent* event) {
         writeAttributes(*linkAttributes, 'a', &linkProcess.name());
     }
     if (events != nullptr) {
-        feedAttributes(event->attributes());
+        if (attributed) feedAttributes(event->attributes());
         noteLocation(event->location());
-        events->startElement(escaped(scratchName, event->name()));
+        events->startElement(elementName(*event));
         delete event;
         return;
     }
@@ -494,6 +552,20 @@ void SgmlsEventHandler::startElement(StartElementEvent* event) {
 }
 
 void SgmlsEventHandler::endElement(EndElementEvent* event) {
+    // An end tag of an element fed to the tree, with no link process.
+    if (events == nullptr || cancelled() || endTagMissing || haveLinkProcess) {
+        endElementNoted(event);
+        return;
+    }
+    endData();
+    if (openElements > 0) --openElements;
+    sawContent();
+    noteLocation(event->location());
+    events->endElement();
+    delete event;
+}
+
+void SgmlsEventHandler::endElementNoted(EndElementEvent* event) {
     if (cancelled()) {
         delete event;
         return;
@@ -525,6 +597,55 @@ void SgmlsEventHandler::endElement(EndElementEvent* event) {
 }
 
 void SgmlsEventHandler::data(DataEvent* event) {
+    // Most data is the document's own text between two tags, fed to the tree: its record starts
+    // lie in no entity. Between two tags it comes a character an event (a record end, then the
+    // next line's record start), kept as it came.
+    if (events == nullptr || !admitPlain(event->location())) {
+        dataMeasured(event);
+        return;
+    }
+    if (event->dataLength() != 1 || (haveData && !(runRaw && rawLength < rawRoom)) ||
+        (flags & esisLine) != 0) {
+        feedData(event);
+        return;
+    }
+    sawContent();
+    if (!haveData) {
+        haveData = true;
+        runRaw = true;
+        rawLength = 0;
+    }
+    rawRun[rawLength++] = *event->data();
+    delete event;
+}
+
+void SgmlsEventHandler::feedData(DataEvent* event) {
+    const Char* text = event->data();
+    const std::size_t length = event->dataLength();
+    if (length > 0) {
+        sawContent();
+        noteLocation(event->location());
+        if (!haveData) {
+            haveData = true;
+            runRaw = true;
+            rawLength = 0;
+        }
+        if (runRaw && rawRoom - rawLength >= length) {
+            std::copy(text, text + length, rawRun + rawLength);
+            rawLength += length;
+            // A record end inside a data line moves the reader to the next line without an
+            // "L".
+            if (flags & esisLine)
+                lastLine += static_cast<unsigned long>(std::count(text, text + length, Char(13)));
+        } else {
+            if (runRaw) settleRun();
+            lastLine += pendingText.append(text, length);
+        }
+    }
+    delete event;
+}
+
+void SgmlsEventHandler::dataMeasured(DataEvent* event) {
     if (!admit(event->location(), event->dataLength())) {
         delete event;
         return;
@@ -605,8 +726,13 @@ void SgmlsEventHandler::subdocEntity(SubdocEntityEvent* event) {
     params.parent = parser;
     params.sysid = entity->externalId().effectiveSystemId();
     params.entityType = SgmlParser::Params::subdoc;
-    SgmlParser subdocParser(params);
-    subdocParser.parseAll(*this, cancelPtr());
+    {
+        SgmlParser subdocParser(params);
+        subdocParser.parseAll(*this, cancelPtr());
+    }
+    // The subdocument's element types went with its parser; another may take their place.
+    typeNames.clear();
+    lastType = nullptr;
     endData();
     if (events == nullptr) writeLine('}', entity->name());
     delete event;

@@ -5,6 +5,7 @@
 #include <OpenSP/config.h>
 // clang-format off
 #include <OpenSP/ErrorCountEventHandler.h>
+#include <OpenSP/Event.h>
 #include <OpenSP/ExtendEntityManager.h>
 #include <OpenSP/LinkProcess.h>
 #include <OpenSP/MessageFormatter.h>
@@ -15,6 +16,8 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/InterruptFlag.h"
@@ -66,13 +69,15 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     // nothing is written for such an event.
     bool admit(const OpenSP::Location& loc, std::size_t length,
                const OpenSP::AttributeList* attributes = nullptr) {
-        // Most events come from the document entity itself, one after another, and add nothing
-        // to what entities expanded: they are let through here, every bound unchanged.
-        if (loc.origin().pointer() == depthOrigin.pointer() && originDepth == 0 &&
-            (attributes == nullptr || attributes->size() == 0) && maxDepth >= 0 &&
-            expanded <= maxExpanded && !cancelled() && interruptFlag.load() == 0)
-            return true;
+        if (admitPlain(loc) && (attributes == nullptr || attributes->size() == 0)) return true;
         return admitMeasured(loc, length, attributes);
+    }
+    // Most events come from the document entity itself, one after another, and add nothing
+    // to what entities expanded: an event at loc without attributes is let through here,
+    // every bound unchanged.
+    bool admitPlain(const OpenSP::Location& loc) const {
+        return loc.origin().pointer() == plainOrigin && plainOrigin != nullptr && !cancelled() &&
+               interruptFlag.load() == 0;
     }
     // admit for any event: measures what entities add to it.
     bool admitMeasured(const OpenSP::Location& loc, std::size_t length,
@@ -83,7 +88,23 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     // end of the prolog, whether the instance uses the entity or not.
     bool entitiesOverBound(const OpenSP::Dtd& dtd) const;
     void startData();
-    void endData();
+    // Escapes the raw characters of the line being fed into pendingText, which other text is
+    // to follow.
+    void settleRun();
+    void endData() {
+        if (haveData) endDataLine();
+    }
+    void endDataLine();
+    // endDataLine for a line other than the one fed last.
+    [[gnu::noinline]] void endNewDataLine();
+    // The events the few steps of a parse that feeds the tree do not take (see startElement,
+    // endElement and data), measured against the bounds and written or fed. Out of line, so
+    // that the few steps do not save the registers these need on every event.
+    [[gnu::noinline]] void startElementMeasured(OpenSP::StartElementEvent* event);
+    [[gnu::noinline]] void endElementNoted(OpenSP::EndElementEvent* event);
+    [[gnu::noinline]] void dataMeasured(OpenSP::DataEvent* event);
+    // A data event of the document's own text, fed to the tree.
+    [[gnu::noinline]] void feedData(OpenSP::DataEvent* event);
     // Writes an "L" line when the event at loc lies on another line or in another file than the
     // last one reported.
     void noteLocation(const OpenSP::Location& loc) {
@@ -99,6 +120,12 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     void writeDataBytes(const char* bytes);
     // The string escaped as a line holds it, in the scratch text given.
     static std::string_view escaped(EscapedText& scratch, const OpenSP::StringC& s);
+    // The element's name escaped as a line holds it, made once for each element type.
+    std::string_view elementName(const OpenSP::StartElementEvent& event) {
+        if (event.elementType() == lastType) return lastTypeName;
+        return elementNameAnew(event);
+    }
+    std::string_view elementNameAnew(const OpenSP::StartElementEvent& event);
     // A line of one command and its operand, in one piece: the tags of most elements.
     void writeLine(char command, const OpenSP::StringC& operand) {
         const std::size_t recordEnds = os.putLine(command, operand.data(), operand.size());
@@ -121,7 +148,11 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     // A message's text as the parser's messages read, in UTF-8.
     std::string messageText(const OpenSP::Message& message);
     // The document's text went on past the faults found so far: they explain no refusal.
-    void sawContent();
+    void sawContent() {
+        endTagMissing = false;
+        if (firstFaultLine != 0 || !firstFault.empty()) forgetFaults();
+    }
+    [[gnu::noinline]] void forgetFaults();
 
     const OpenSP::SgmlParser* parser;
     MyOutputCharStream& os;
@@ -134,9 +165,28 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     DocumentEvents* events = nullptr;
     // The text of the data line being fed, escaped as the line would hold it.
     EscapedText pendingText;
+    // While only data events of the document's own text make the line being fed, and it is
+    // short (runRaw), its characters as they came: they are escaped when the line ends, and not
+    // at all when they are those of the line fed last, which pendingText then still holds
+    // (fedRunKept). A longer line is escaped as it comes. Escaping every run event by event,
+    // and the tree comparing each blank text with the last, cost a tenth of a billion
+    // instructions for a document of a million siblings.
+    static constexpr std::size_t rawRoom = 16;
+    OpenSP::Char rawRun[rawRoom];
+    std::size_t rawLength = 0;
+    OpenSP::Char fedRun[rawRoom];
+    std::size_t fedLength = 0;
+    bool runRaw = false;
+    bool fedRunKept = false;
     // Room for the names and values of events being fed, and for attribute texts being written.
     EscapedText scratchName;
     EscapedText scratchValue;
+    // The escaped names of the element types met. The library keeps one object for each type
+    // of the document while it parses: a document of a million elements names a few types,
+    // escaped once each. A subdocument's types go with its parse.
+    std::unordered_map<const OpenSP::ElementType*, std::string> typeNames;
+    const OpenSP::ElementType* lastType = nullptr;
+    std::string_view lastTypeName;
 
     bool haveData = false;
     OpenSP::StringC lastFile;
@@ -158,6 +208,9 @@ class SgmlsEventHandler : public OpenSP::ErrorCountEventHandler {
     // The origin of the last event admitted and how many entities it lies in.
     OpenSP::ConstPtr<OpenSP::Origin> depthOrigin;
     int originDepth = 0;
+    // That origin while it lies in no entity and every bound holds, else null: an event from
+    // it without attributes is admitted at one look.
+    const OpenSP::Origin* plainOrigin = nullptr;
     ParseStop* stop = nullptr;
     // The line of the document where a fault of its text stopped the parse.
     unsigned long* stopLine = nullptr;

@@ -6,6 +6,7 @@
 #include <OpenSP/StringC.h>
 #include <OpenSP/UnivCharsetDesc.h>
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -34,6 +35,17 @@ class Utf8Decoder : public Decoder {
         const unsigned char* const end = in + length;
         Char* out = to;
         while (in < end) {
+            // A document is mostly ASCII: eight bytes at a time while they are, where a byte at
+            // a time cost eleven instructions a byte of its import.
+            while (end - in >= 8) {
+                std::uint64_t word;
+                std::memcpy(&word, in, 8);
+                if ((word & 0x8080808080808080u) != 0) break;
+                for (int i = 0; i < 8; ++i) out[i] = in[i];
+                in += 8;
+                out += 8;
+            }
+            if (in == end) break;
             const unsigned char lead = *in;
             if (lead < 0x80) {
                 *out++ = lead;

@@ -160,8 +160,20 @@ TEST(DocumentTreeBuilderTest, AParseFeedsTheTreeItsStreamWouldBuild) {
         {"deep.xml", "<a><b><c><d><e/></d></c></b></a>"},
     };
     for (const auto& [name, text] : written) writeFile(run.path(name), text);
+    // Thousands of siblings, enough for many blocks of the tree, parted by blank texts that
+    // mostly repeat the one before: two indentations by turns, a run longer than the writer
+    // keeps as it came, texts with quotes and an entity's text inside a run.
+    std::string siblings = "<!DOCTYPE r [<!ENTITY sp \"  \">]>\n<r>";
+    for (int i = 0; i < 3000; ++i) {
+        siblings += i % 7 == 0 ? "\n    <e/>" : "\n  <e/>";
+        if (i % 500 == 0) siblings += "\n" + std::string(40, ' ') + "<e>\"q\"</e>\"q\"";
+        if (i % 700 == 0) siblings += "\n  &sp;\n<e/>";
+    }
+    siblings += "\n</r>\n";
+    writeFile(run.path("siblings.xml"), siblings);
     std::vector<std::string> documents;
-    for (const char* name : {"escapes.xml", "entities.xml", "cut.xml", "nothing.xml", "deep.xml"})
+    for (const char* name :
+         {"escapes.xml", "entities.xml", "cut.xml", "nothing.xml", "deep.xml", "siblings.xml"})
         documents.push_back(run.path(name).string());
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dataDir())) {
         const std::string extension = entry.path().extension().string();

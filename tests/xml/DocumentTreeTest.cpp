@@ -219,6 +219,45 @@ TEST(DocumentTree, AWalkThatReleasesWhatItPassedStillReadsOpenElementsAndWhatFol
     EXPECT_GT(releases, 5);
 }
 
+TEST(DocumentTree, RepeatedTextsReadTheirOwnTextAfterAWalkReleasedWhatItPassed) {
+    // Items parted by texts that mostly repeat the one before, given again as repeats, across
+    // many blocks: blank ones, ones with quotes (kept normalised), empty ones and new ones.
+    DocumentTree tree;
+    SGMLTreeElem* root = tree.newNode("root", "");
+    std::vector<std::string> expected;
+    std::string last;
+    bool first = true;
+    for (int i = 0; i < 30000; ++i) {
+        SGMLTreeElem* item = tree.newNode("item", "");
+        root->addChild(item);
+        std::string text = i % 50 < 40 ? "\\n\\012" : i % 50 < 45 ? "say \"so\"" : "";
+        if (i % 997 == 0) text = "new " + std::to_string(i);
+        if (!first && text == last) {
+            tree.addTextAgain(root, text);
+        } else {
+            tree.addText(root, text);
+        }
+        expected.push_back(normalizeText(text));
+        last = text;
+        first = false;
+    }
+    // A walk like the mapping's over the root's children, releasing what it passed.
+    std::size_t at = 0;
+    int releases = 0;
+    for (const SGMLTreeElem* node : root->getChildren()) {
+        if (!tree.inCurrentBlock(node)) {
+            tree.releasePassed(node, {root});
+            ++releases;
+        }
+        if (!node->isText()) continue;
+        ASSERT_LT(at, expected.size());
+        EXPECT_EQ(node->getText(), expected[at]) << at;
+        ++at;
+    }
+    EXPECT_EQ(at, expected.size());
+    EXPECT_GT(releases, 5);
+}
+
 TEST(IgnoreTable, RulesStoreNormalisedNames) {
     auto* table = new IgnoreTable();
     table->addElement("Order-Line", '-');

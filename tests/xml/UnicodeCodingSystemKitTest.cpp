@@ -72,6 +72,32 @@ TEST_F(UnicodeCodingSystemKitTest, Utf8IsDecodedWholeWhereverABlockEnds) {
     }
 }
 
+TEST_F(UnicodeCodingSystemKitTest, AsciiRunsOfEveryLengthAndAlignmentAreDecodedWhole) {
+    // Runs of zero to twenty ASCII bytes between characters of two to four bytes and a
+    // malformed byte, so that a run starts and ends at every offset of an eight-byte word.
+    std::string bytes;
+    std::vector<Char> expected;
+    const std::pair<const char*, Char> between[] = {{"\xc3\xa9", 0xE9},
+                                                    {"\xe2\x82\xac", 0x20AC},
+                                                    {"\xf0\x9d\x84\x9e", 0x1D11E},
+                                                    {"\x80", 0xFFFD}};
+    for (int run = 0; run <= 20; ++run) {
+        for (int k = 0; k < run; ++k) {
+            const char c = static_cast<char>('a' + (run + k) % 26);
+            bytes += c;
+            expected.push_back(static_cast<Char>(c));
+        }
+        const auto& [text, character] = between[run % 4];
+        bytes += text;
+        expected.push_back(character);
+    }
+    for (const char* system : {"UTF-8", "XML"}) {
+        for (std::size_t first = 1; first <= bytes.size(); first += 3) {
+            EXPECT_EQ(decode(system, bytes, first), expected) << system << " first block " << first;
+        }
+    }
+}
+
 TEST_F(UnicodeCodingSystemKitTest, MalformedUtf8IsReadAsReplacementCharacters) {
     // A stray continuation byte, an overlong slash, a surrogate, a value past U+10FFFF and a
     // lead byte followed by a letter.
