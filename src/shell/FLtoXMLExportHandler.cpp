@@ -13,10 +13,12 @@
 #include "access/OMAccess.h"
 #include "objectbase/CellHash.h"
 #include "objectbase/DumpFormatter.h"
+#include "objectbase/FrameRegistry.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 #include "objectbase/ParamRows.h"
+#include "objectbase/SetFrameRegistry.h"
 #include "objectbase/SymTab.h"
 #include "shell/XMLDumpFormatter.h"
 
@@ -67,11 +69,15 @@ std::size_t FLtoXMLExportHandler::ClassesHash::operator()(
     return hashCells(classes.data(), classes.size());
 }
 
+inline const MainMemSetFrame* FLtoXMLExportHandler::setFrameOf(const InternalName& name) {
+    return setFramesRead != nullptr ? setFramesRead->findInPlace(name)
+                                    : access->om()->getSetFrame(name);
+}
+
 int FLtoXMLExportHandler::classSetFound(const InternalName& object, const MainMemObjFrame* frame) {
     OM* om = access->om();
     if (frame == nullptr) frame = om->getObjFrame(object);
-    const MainMemSetFrame* direct =
-        frame != nullptr ? om->getSetFrame(frame->getSetName1()) : nullptr;
+    const MainMemSetFrame* direct = frame != nullptr ? setFrameOf(frame->getSetName1()) : nullptr;
     // An object of one direct class (most objects) finds its class set by that class.
     if (direct != nullptr) {
         const auto members = direct->memberSet().ascending();
@@ -270,6 +276,8 @@ const std::string& FLtoXMLExportHandler::elementNameOf(const InternalName& eleme
 }
 
 void FLtoXMLExportHandler::forgetSignatures() {
+    setFramesRead = nullptr;
+    paramFramesRead = nullptr;
     classWalk.reset();
     tupleValues.reset();
     rowsSlots.clear();
@@ -483,7 +491,7 @@ inline void FLtoXMLExportHandler::runEntryStep(const EntryStep& step, const Inte
         if (step.declared) holdValue(stored);
         return;
     }
-    const MainMemSetFrame* members = access->om()->getSetFrame(stored);
+    const MainMemSetFrame* members = setFrameOf(stored);
     if (members == nullptr) return;
     const auto values = members->memberSet().ascending();
     for (const InternalName& member : values) groupedValues.push_back({group, member});
@@ -499,9 +507,11 @@ void FLtoXMLExportHandler::holdRowValues(const EntryStep& step, const InternalNa
     };
     // The rows of an entry with arguments, read in place from its parameter frame: the
     // arguments, then the value, the last cell of each row.
-    if (const MainMemParamFrame* tuples = stored.getType() == InternalName::ParamFrame
-                                              ? access->om()->getParamFrame(stored)
-                                              : nullptr) {
+    const MainMemParamFrame* tuples = nullptr;
+    if (stored.getType() == InternalName::ParamFrame)
+        tuples = paramFramesRead != nullptr ? paramFramesRead->findInPlace(stored)
+                                            : access->om()->getParamFrame(stored);
+    if (tuples != nullptr) {
         const ParamRows& rows = tuples->storedRows();
         ParamRows::Cursor at;
         const int last = rows.width() - 1;
@@ -530,6 +540,8 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
     valueGroups.clear();
     planGroups.clear();
     hostShapes.clear();
+    setFramesRead = access->om()->setFramesToRead();
+    paramFramesRead = access->om()->paramFramesToRead();
     // Object by object, each one's entries straight from its frame; the objects and their
     // frames are taken at once.
     access->om()->objFramesInOrder(walked);
@@ -554,51 +566,53 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
         for (std::size_t at = 0; at < entries.size(); ++at) {
             const MethodSlot slot = entries[at];
             const MethodKey key = slot.key();
-            const InternalName stored = slot.value();
             const int type = key.methodType;
             const int argCount = key.argCount;
+            if (type >= 0 && type <= 2 && !hostChecked) {
+                hostChecked = true;
+                // A string or number is asked about the document's class itself; an object's
+                // answer, like its steps, depends on its class set alone.
+                const int kind = host.getType();
+                if (kind == InternalName::String || kind == InternalName::Integer ||
+                    kind == InternalName::Float) {
+                    hostOutside = hostOutsideDocument(host, frame, docClass, hostSet);
+                } else {
+                    // The walk meets each host once: its class set is not known yet.
+                    hostSet = classSetFound(host, frame);
+                    hostOutside = docClass != Free && classSetMemberOf(hostSet, host, docClass);
+                    if (hostShapes.size() <= std::size_t(hostSet))
+                        hostShapes.resize(classSets.size());
+                    const HostShape& shape = hostShapes[std::size_t(hostSet)];
+                    const MethodSlot* const slots = entries.begin() + at;
+                    const std::size_t count = entries.size() - at;
+                    bool same = shape.known && shape.from == at && shape.shapes.size() == count;
+                    for (std::size_t each = 0; each < count && same; ++each)
+                        same = slots[each].shapeNumber() == shape.shapes[each];
+                    if (same) {
+                        const EntryStep* const steps = shape.steps.data();
+                        for (std::size_t each = 0; each < count; ++each)
+                            runEntryStep(steps[each], host, slots[each].value());
+                        break;
+                    }
+                    recording = hostSet;
+                    HostShape& decided = hostShapes[std::size_t(hostSet)];
+                    decided.known = false;
+                    decided.from = at;
+                    decided.shapes.clear();
+                    decided.steps.clear();
+                }
+            }
+            const InternalName stored = slot.value();
             EntryStep step;
             step.type = key.methodType;
             step.argCount = key.argCount;
             step.method = key.method;
             if (type >= 6 && type <= 8 && argCount == 0) step.kind = EntryStep::Signature;
             if (type >= 0 && type <= 2) {
-                if (!hostChecked) {
-                    hostChecked = true;
-                    // A string or number is asked about the document's class itself; an
-                    // object's answer, like its steps, depends on its class set alone.
-                    const int kind = host.getType();
-                    if (kind == InternalName::String || kind == InternalName::Integer ||
-                        kind == InternalName::Float) {
-                        hostOutside = hostOutsideDocument(host, frame, docClass, hostSet);
-                    } else {
-                        hostSet = classSetOf(host, frame);
-                        hostOutside = docClass != Free && classSetMemberOf(hostSet, host, docClass);
-                        if (hostShapes.size() <= std::size_t(hostSet))
-                            hostShapes.resize(classSets.size());
-                        const HostShape& shape = hostShapes[std::size_t(hostSet)];
-                        const std::size_t count = entries.size() - at;
-                        bool same = shape.known && shape.from == at && shape.shapes.size() == count;
-                        for (std::size_t each = 0; each < count && same; ++each)
-                            same = entries[at + each].shapeNumber() == shape.shapes[each];
-                        if (same) {
-                            for (std::size_t each = 0; each < count; ++each)
-                                runEntryStep(shape.steps[each], host, entries[at + each].value());
-                            break;
-                        }
-                        recording = hostSet;
-                        HostShape& decided = hostShapes[std::size_t(hostSet)];
-                        decided.known = false;
-                        decided.from = at;
-                        decided.shapes.clear();
-                        decided.steps.clear();
-                    }
-                }
                 // Step two asks about the entries without arguments of "->" and "->>", those of
                 // a host outside the document too; the others only count when declared.
                 const bool grouped = type <= 1 && argCount == 0;
                 if (!hostOutside || grouped) {
-                    // The walk meets each host once: its class set is not known yet.
                     if (hostSet < 0) hostSet = classSetFound(host, frame);
                     const std::size_t place =
                         planPlace(hostSet, key.method, argCount, type, entry++);

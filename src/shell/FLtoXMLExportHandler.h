@@ -25,6 +25,10 @@
 class Iterator;
 class MainMemObjFrame;
 class MainMemSetFrame;
+class SetFrameRegistry;
+class MainMemParamFrame;
+template <class F>
+class FrameRegistry;
 
 // Signature-declared single values become attributes, sets of objects reference lists, entries
 // with arguments child elements; an object held by one declared entry only is nested in the
@@ -444,4 +448,11 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     [[gnu::always_inline]] void holdValue(const InternalName& value) {
         valueHolders.raise(value, 2);
     }
+    // While the stored values answer (the base stays as it is), the object base's set frames,
+    // found in place; null otherwise.
+    const SetFrameRegistry* setFramesRead = nullptr;
+    // The set frame of a name, found in place when it can be.
+    inline const MainMemSetFrame* setFrameOf(const InternalName& name);
+    // The same for the parameter frames.
+    const FrameRegistry<MainMemParamFrame>* paramFramesRead = nullptr;
 };
