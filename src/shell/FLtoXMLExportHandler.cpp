@@ -513,8 +513,23 @@ void FLtoXMLExportHandler::holdRowValues(const EntryStep& step, const InternalNa
                                             : access->om()->getParamFrame(stored);
     if (tuples != nullptr) {
         const ParamRows& rows = tuples->storedRows();
+        const int width = rows.width();
+        const int last = width - 1;
+        // Mostly a few rows, read in place.
+        const InternalName* cells = nullptr;
+        int rowCount = 0;
+        if (width >= 1 && rows.smallCells(cells, rowCount)) {
+            for (int row = 0; row < rowCount; ++row) {
+                const InternalName& held =
+                    cells[std::size_t(row) * std::size_t(width) + std::size_t(last)];
+                if (held.getType() != InternalName::SetName)
+                    holdValue(held);
+                else
+                    forEachValue(access.get(), held, hold);
+            }
+            return;
+        }
         ParamRows::Cursor at;
-        const int last = rows.width() - 1;
         for (const InternalName* row = rows.first(at); row != nullptr; row = rows.next(at, row)) {
             if (row[last].getType() != InternalName::SetName)
                 holdValue(row[last]);
