@@ -34,8 +34,10 @@ const std::vector<InternalName>& SignatureRows::above(const InternalName& cls) {
         aboveAt.emplace(cls, static_cast<std::uint32_t>(aboveLists.size()));
     }
     std::vector<InternalName> classes;
-    const auto walk =
-        Ref<Iterator>::adopt(access.makeEnhIsaIter(cls, Free, IsaRelation::Subclass, nullptr));
+    // One iterator walks the classes above every class asked about.
+    Iterator* walk = classWalk.renew([&](Iterator* old) {
+        return access.makeEnhIsaIter(cls, Free, IsaRelation::Subclass, old);
+    });
     for (bool more = walk != nullptr && walk->first(); more; more = walk->next())
         classes.push_back(walk->atColumn(2));
     aboveLists.push_back(std::move(classes));

@@ -7,8 +7,10 @@
 #include <deque>
 #include <vector>
 
+#include "foundation/Ref.h"
 #include "objectbase/FlatNameMap.h"
 #include "objectbase/InternalName.h"
+#include "objectbase/Iterator.h"
 #include "objectbase/MethodType.h"
 
 class OMAccess;
@@ -69,4 +71,6 @@ class SignatureRows {
     FlatNameMap<InternalName, std::uint32_t> expandedIn;
     std::uint32_t lookupNumber = 0;
     std::size_t width = 0;
+    // The walk over the classes above a class, renewed for each class.
+    Ref<Iterator> classWalk;
 };

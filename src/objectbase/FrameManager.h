@@ -118,6 +118,10 @@ class FrameManager : public ManagedObject {
     int getSetFrame(const InternalName& name, MainMemSetFrame*& frame);
     int getPredFrame(const InternalName& name, MainMemPredFrame*& frame);
     int getParamFrame(const InternalName& name, MainMemParamFrame*& frame);
+    // The set frames, for a reader that finds many in place (SetFrameRegistry::findInPlace).
+    const SetFrameRegistry& setFrameRegistry() const { return setFrames; }
+    // The parameter frames, likewise (FrameRegistry::findInPlace).
+    const FrameRegistry<MainMemParamFrame>& paramFrameRegistry() const { return paramFrames; }
 
     // 0 after unregistering the name (the frame is not destroyed); 1 after reporting a failure.
     int deleteObjFrame(const InternalName& name);

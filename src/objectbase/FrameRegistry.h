@@ -64,6 +64,23 @@ class FrameRegistry {
         if (frame != nullptr) recent = {name, frame};
         return frame;
     }
+    // find, read inline and without remembering the name: a walk over every object of a base
+    // looks up the frames of thousands, where the calls down to the frame cost more than finding
+    // it. The same steps as findRegistered.
+    F* findInPlace(const InternalName& name) const {
+        const int kind = name.getType();
+        if ((kind == InternalName::Object || kind == InternalName::String ||
+             kind == InternalName::SetName || kind == InternalName::ParamFrame) &&
+            name.getValue() >= 0 && std::size_t(name.getValue()) < MaxNumber) {
+            const std::size_t number = std::size_t(name.getValue());
+            const std::size_t page = number / PageSize;
+            if (page >= pages.size() || pages[page] == nullptr) return nullptr;
+            const std::size_t at = number % PageSize;
+            if (pages[page]->neverTaken(at)) return nullptr;
+            if (pages[page]->holds(at, name)) return pages[page]->frame(at, numbering);
+        }
+        return others.valueOr(name, nullptr);
+    }
     // Registers a name that is not registered yet.
     void insert(const InternalName& name, F* frame);
     // Registers the name unless it is registered already; false, and no change, when it is.

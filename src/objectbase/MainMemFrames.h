@@ -128,6 +128,9 @@ class MethodSlot {
         return InternalName(storedValue, held.valueKind, held.valueFlag);
     }
     void setValue(const InternalName& value) { *this = MethodSlot(key(), value); }
+    // The number of the entry's shape: entries with the same number have the same key and the
+    // same kind of value, so a walk over many frames compares their keys a number at a time.
+    std::uint32_t shapeNumber() const { return shape; }
     // The same value under the same shape: one comparison of eight bytes.
     bool operator==(const MethodSlot&) const = default;
 
@@ -241,6 +244,8 @@ class MainMemObjFrame : public ObjectFrame {
     // An OFrameIterator over the entries that pass both filters (1000 = any type, -1 = any arity).
     virtual Iterator* methodIterator(int methodType, int arity, Iterator* reuse);
     virtual Iterator* methodIterator(int methodType, Iterator* reuse);
+    // The entries in ascending key order, read in place by a walk that changes no frame.
+    const MethodEntries& entries() const { return methods; }
     // Calls visit(key, value) for every entry in ascending key order, as methodIterator walks
     // them but without an iterator's column calls, for writers that read every entry of every
     // object. Entries can be added or taken out while the walk runs (inherited values): it goes

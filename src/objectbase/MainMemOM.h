@@ -281,9 +281,11 @@ class MainMemOM : public OM {
     void showEntry(const InternalName& method, const InternalName& value, int type) override;
     MainMemObjFrame* getObjFrame(const InternalName& name) override;
     MainMemSetFrame* getSetFrame(const InternalName& name) override;
+    const SetFrameRegistry* setFramesToRead() const override;
     Iterator* setIterator(const InternalName& setName, Iterator* reuse) override;
     MainMemPredFrame* getPredFrame(const InternalName& name) override;
     MainMemParamFrame* getParamFrame(const InternalName& name) override;
+    const FrameRegistry<MainMemParamFrame>* paramFramesToRead() const override;
     Iterator* predNamesIterator(Iterator* reuse) override;
     Iterator* paramNamesIterator(Iterator* reuse) override;
     void mergeParamFrames(const InternalName& replaced, const InternalName& kept) override;

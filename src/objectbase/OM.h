@@ -23,6 +23,9 @@ class MainMemObjFrame;
 class MainMemParamFrame;
 class MainMemPredFrame;
 class MainMemSetFrame;
+class SetFrameRegistry;
+template <class F>
+class FrameRegistry;
 class RelationStore;
 class SymTab;
 
@@ -194,10 +197,15 @@ class OM : public FLSysObject {
     virtual void showEntry(const InternalName& method, const InternalName& value, int type) = 0;
     virtual MainMemObjFrame* getObjFrame(const InternalName& name) = 0;
     virtual MainMemSetFrame* getSetFrame(const InternalName& name) = 0;
+    // The registry getSetFrame reads, for a walk over a base that stays as it is and finds the
+    // sets of thousands of names in place; null when the sets are kept otherwise.
+    virtual const SetFrameRegistry* setFramesToRead() const { return nullptr; }
     // The members of one set frame; null when there is none.
     virtual Iterator* setIterator(const InternalName& setName, Iterator* reuse) = 0;
     virtual MainMemPredFrame* getPredFrame(const InternalName& name) = 0;
     virtual MainMemParamFrame* getParamFrame(const InternalName& name) = 0;
+    // The registry getParamFrame reads, likewise (setFramesToRead).
+    virtual const FrameRegistry<MainMemParamFrame>* paramFramesToRead() const { return nullptr; }
     virtual Iterator* predNamesIterator(Iterator* reuse) = 0;
     virtual Iterator* paramNamesIterator(Iterator* reuse) = 0;
     virtual void mergeParamFrames(const InternalName& replaced, const InternalName& kept) = 0;

@@ -91,6 +91,14 @@ class ParamRows {
 
     // Rows up to this many are a sorted array only.
     static constexpr int SmallLimit = 16;
+    // The cells of a small frame's rows, one row after another in ascending order, read in
+    // place without a cursor's calls; false for a large frame, whose rows the cursor walks.
+    bool smallCells(const InternalName*& rows, int& rowCount) const {
+        if (large != nullptr) return false;
+        rows = cells;
+        rowCount = count;
+        return true;
+    }
 
   private:
     struct Large;

@@ -45,6 +45,21 @@ class SetFrameRegistry {
         if (const MainMemSetFrame* frame = kept(name)) return const_cast<MainMemSetFrame*>(frame);
         return others.find(name);
     }
+    // find, read inline and without remembering the name: a walk over every object of a base
+    // looks up the sets of thousands, where the calls down to the frame cost more than finding
+    // it.
+    const MainMemSetFrame* findInPlace(const InternalName& name) const {
+        const std::int64_t number = numberOf(name);
+        if (number >= 0) {
+            const std::size_t page = std::size_t(number) / PageSize;
+            if (page < pages.size() && pages[page] != nullptr) {
+                const std::size_t at = std::size_t(number) % PageSize;
+                if ((pages[page]->present[at / 64] >> (at % 64) & 1) != 0)
+                    return &pages[page]->frames[at];
+            }
+        }
+        return others.find(name);
+    }
     // Registers a name that is not registered yet.
     void insert(const InternalName& name, MainMemSetFrame* frame) { others.insert(name, frame); }
     // False when the name was not registered. A frame kept at its number stays there, empty or

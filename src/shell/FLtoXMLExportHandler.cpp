@@ -13,10 +13,12 @@
 #include "access/OMAccess.h"
 #include "objectbase/CellHash.h"
 #include "objectbase/DumpFormatter.h"
+#include "objectbase/FrameRegistry.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemFrames.h"
 #include "objectbase/OM.h"
 #include "objectbase/ParamRows.h"
+#include "objectbase/SetFrameRegistry.h"
 #include "objectbase/SymTab.h"
 #include "shell/XMLDumpFormatter.h"
 
@@ -67,25 +69,37 @@ std::size_t FLtoXMLExportHandler::ClassesHash::operator()(
     return hashCells(classes.data(), classes.size());
 }
 
+inline const MainMemSetFrame* FLtoXMLExportHandler::setFrameOf(const InternalName& name) {
+    return setFramesRead != nullptr ? setFramesRead->findInPlace(name)
+                                    : access->om()->getSetFrame(name);
+}
+
 int FLtoXMLExportHandler::classSetFound(const InternalName& object, const MainMemObjFrame* frame) {
-    directScratch.clear();
     OM* om = access->om();
     if (frame == nullptr) frame = om->getObjFrame(object);
+    const MainMemSetFrame* direct = frame != nullptr ? setFrameOf(frame->getSetName1()) : nullptr;
     // An object of one direct class (most objects) finds its class set by that class.
-    InternalName onlyClass = Free;
-    if (frame != nullptr) {
-        if (const MainMemSetFrame* direct = om->getSetFrame(frame->getSetName1())) {
-            const auto members = direct->memberSet().ascending();
-            if (members.size() == 1) {
-                onlyClass = members.front();
-                const int number = setsOfOnlyClass.get(onlyClass) - 1;
-                if (number >= 0) {
-                    hostSets.set(object, number + 1);
-                    return number;
-                }
+    if (direct != nullptr) {
+        const auto members = direct->memberSet().ascending();
+        if (members.size() == 1) {
+            const int number = setsOfOnlyClass.get(members.front()) - 1;
+            if (number >= 0) {
+                hostSets.set(object, number + 1);
+                return number;
             }
-            directScratch.assign(members.begin(), members.end());
         }
+    }
+    return classSetOfDirect(object, direct);
+}
+
+int FLtoXMLExportHandler::classSetOfDirect(const InternalName& object,
+                                           const MainMemSetFrame* direct) {
+    directScratch.clear();
+    InternalName onlyClass = Free;
+    if (direct != nullptr) {
+        const auto members = direct->memberSet().ascending();
+        if (members.size() == 1) onlyClass = members.front();
+        directScratch.assign(members.begin(), members.end());
     }
     const auto sameDirect = directSetNumbers.find(directScratch);
     int number = 0;
@@ -262,6 +276,8 @@ const std::string& FLtoXMLExportHandler::elementNameOf(const InternalName& eleme
 }
 
 void FLtoXMLExportHandler::forgetSignatures() {
+    setFramesRead = nullptr;
+    paramFramesRead = nullptr;
     classWalk.reset();
     tupleValues.reset();
     rowsSlots.clear();
@@ -448,27 +464,109 @@ bool FLtoXMLExportHandler::namesBuiltinResult(int type, const InternalName& cls,
     return builtin;
 }
 
+inline void FLtoXMLExportHandler::runEntryStep(const EntryStep& step, const InternalName& host,
+                                               const InternalName& stored) {
+    switch (step.kind) {
+        case EntryStep::Skip:
+            return;
+        case EntryStep::Signature:
+            classSignatures.push_back({host, step.method, step.type});
+            return;
+        case EntryStep::Hold:
+            forEachValue(access.get(), stored, [&](const InternalName& v) {
+                holdValue(v);
+                return true;
+            });
+            return;
+        case EntryStep::HoldRows:
+            holdRowValues(step, host, stored);
+            return;
+        case EntryStep::Group:
+            break;
+    }
+    // The walk's most frequent step, written out.
+    const std::uint32_t group = step.group;
+    if (stored.getType() != InternalName::SetName) {
+        groupedValues.push_back({group, stored});
+        if (step.declared) holdValue(stored);
+        return;
+    }
+    const MainMemSetFrame* members = setFrameOf(stored);
+    if (members == nullptr) return;
+    const auto values = members->memberSet().ascending();
+    for (const InternalName& member : values) groupedValues.push_back({group, member});
+    if (step.declared)
+        for (const InternalName& member : values) holdValue(member);
+}
+
+void FLtoXMLExportHandler::holdRowValues(const EntryStep& step, const InternalName& host,
+                                         const InternalName& stored) {
+    const auto hold = [&](const InternalName& v) {
+        holdValue(v);
+        return true;
+    };
+    // The rows of an entry with arguments, read in place from its parameter frame: the
+    // arguments, then the value, the last cell of each row.
+    const MainMemParamFrame* tuples = nullptr;
+    if (stored.getType() == InternalName::ParamFrame)
+        tuples = paramFramesRead != nullptr ? paramFramesRead->findInPlace(stored)
+                                            : access->om()->getParamFrame(stored);
+    if (tuples != nullptr) {
+        const ParamRows& rows = tuples->storedRows();
+        const int width = rows.width();
+        const int last = width - 1;
+        // Mostly a few rows, read in place.
+        const InternalName* cells = nullptr;
+        int rowCount = 0;
+        if (width >= 1 && rows.smallCells(cells, rowCount)) {
+            for (int row = 0; row < rowCount; ++row) {
+                const InternalName& held =
+                    cells[std::size_t(row) * std::size_t(width) + std::size_t(last)];
+                if (held.getType() != InternalName::SetName)
+                    holdValue(held);
+                else
+                    forEachValue(access.get(), held, hold);
+            }
+            return;
+        }
+        ParamRows::Cursor at;
+        for (const InternalName* row = rows.first(at); row != nullptr; row = rows.next(at, row)) {
+            if (row[last].getType() != InternalName::SetName)
+                holdValue(row[last]);
+            else
+                forEachValue(access.get(), row[last], hold);
+        }
+        return;
+    }
+    const int argCount = step.argCount;
+    valuePattern.assign(static_cast<std::size_t>(argCount + 3), Free);
+    valuePattern[0] = host;
+    valuePattern[1] = step.method;
+    const auto values = Ref<Iterator>::adopt(
+        access->lookup(MethodType(step.type), valuePattern.data(), argCount + 3, nullptr));
+    for (bool value = values != nullptr && values->first(); value; value = values->next())
+        forEachValue(access.get(), values->atColumn(argCount + 3), hold);
+}
+
 void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
     valueHolders.clear();
     groupedValues.clear();
     classSignatures.clear();
     valueGroups.clear();
     planGroups.clear();
-    OM* om = access->om();
-    // Most values are held once: one mark then.
-    const auto hold = [&](const InternalName& v) {
-        if (valueHolders.set(v, 1) != 0) valueHolders.set(v, 2);
-        return true;
-    };
+    hostShapes.clear();
+    setFramesRead = access->om()->setFramesToRead();
+    paramFramesRead = access->om()->paramFramesToRead();
     // Object by object, each one's entries straight from its frame; the objects and their
     // frames are taken at once.
-    om->objFramesInOrder(walked);
+    access->om()->objFramesInOrder(walked);
+    // Mostly a few values a host: room for them saves copying the list as it grows.
+    groupedValues.reserve(walked.size() * 4);
     for (std::size_t number = 0; number < walked.size(); ++number) {
         if (stopped()) {
             walked.resize(number);
             break;
         }
-        // Named, not bound: the entry walk's lambda uses both.
         const InternalName host = walked[number].first;
         const MainMemObjFrame* const frame = walked[number].second;
         walkedNames.set(host, std::uint32_t(number + 1));
@@ -477,80 +575,91 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
         bool hostOutside = false;
         int hostSet = -1;
         std::size_t entry = 0;
-        frame->forEachEntry([&](const MethodKey& key, const InternalName& stored) {
+        // The class set whose steps this host's entries decide, or -1.
+        int recording = -1;
+        const MethodEntries& entries = frame->entries();
+        for (std::size_t at = 0; at < entries.size(); ++at) {
+            const MethodSlot slot = entries[at];
+            const MethodKey key = slot.key();
             const int type = key.methodType;
-            const InternalName method = key.method;
             const int argCount = key.argCount;
-            if (type >= 6 && type <= 8 && argCount == 0)
-                classSignatures.push_back({host, method, type});
-            if (type < 0 || type > 2) return;
-            if (!hostChecked) {
+            if (type >= 0 && type <= 2 && !hostChecked) {
                 hostChecked = true;
-                hostOutside = hostOutsideDocument(host, frame, docClass, hostSet);
-            }
-            // Step two asks about the entries without arguments of "->" and "->>", those of a
-            // host outside the document too; the others only count when declared.
-            const bool grouped = type <= 1 && argCount == 0;
-            if (hostOutside && !grouped) return;
-            // The walk meets each host once: its class set is not known yet.
-            if (hostSet < 0) hostSet = classSetFound(host, frame);
-            const std::size_t place = planPlace(hostSet, method, argCount, type, entry++);
-            const bool declared =
-                !hostOutside && classSets[std::size_t(hostSet)].plans[place]->declared;
-            if (!grouped) {
-                if (!declared) return;
-                if (argCount == 0) {
-                    forEachValue(access.get(), stored, hold);
-                    return;
-                }
-                // The rows of an entry with arguments, read in place from its parameter frame:
-                // the arguments, then the value, the last cell of each row.
-                if (const MainMemParamFrame* tuples = stored.getType() == InternalName::ParamFrame
-                                                          ? om->getParamFrame(stored)
-                                                          : nullptr) {
-                    const ParamRows& rows = tuples->storedRows();
-                    ParamRows::Cursor at;
-                    const int last = rows.width() - 1;
-                    for (const InternalName* row = rows.first(at); row != nullptr;
-                         row = rows.next(at, row)) {
-                        if (row[last].getType() != InternalName::SetName) {
-                            if (valueHolders.set(row[last], 1) != 0) valueHolders.set(row[last], 2);
-                        } else {
-                            forEachValue(access.get(), row[last], hold);
-                        }
+                // A string or number is asked about the document's class itself; an object's
+                // answer, like its steps, depends on its class set alone.
+                const int kind = host.getType();
+                if (kind == InternalName::String || kind == InternalName::Integer ||
+                    kind == InternalName::Float) {
+                    hostOutside = hostOutsideDocument(host, frame, docClass, hostSet);
+                } else {
+                    // The walk meets each host once: its class set is not known yet.
+                    hostSet = classSetFound(host, frame);
+                    hostOutside = docClass != Free && classSetMemberOf(hostSet, host, docClass);
+                    if (hostShapes.size() <= std::size_t(hostSet))
+                        hostShapes.resize(classSets.size());
+                    const HostShape& shape = hostShapes[std::size_t(hostSet)];
+                    const MethodSlot* const slots = entries.begin() + at;
+                    const std::size_t count = entries.size() - at;
+                    bool same = shape.known && shape.from == at && shape.shapes.size() == count;
+                    for (std::size_t each = 0; each < count && same; ++each)
+                        same = slots[each].shapeNumber() == shape.shapes[each];
+                    if (same) {
+                        const EntryStep* const steps = shape.steps.data();
+                        for (std::size_t each = 0; each < count; ++each)
+                            runEntryStep(steps[each], host, slots[each].value());
+                        break;
                     }
-                    return;
+                    recording = hostSet;
+                    HostShape& decided = hostShapes[std::size_t(hostSet)];
+                    decided.known = false;
+                    decided.from = at;
+                    decided.shapes.clear();
+                    decided.steps.clear();
                 }
-                valuePattern.assign(static_cast<std::size_t>(argCount + 3), Free);
-                valuePattern[0] = host;
-                valuePattern[1] = method;
-                const auto values = Ref<Iterator>::adopt(
-                    access->lookup(MethodType(type), valuePattern.data(), argCount + 3, nullptr));
-                for (bool value = values != nullptr && values->first(); value;
-                     value = values->next())
-                    forEachValue(access.get(), values->atColumn(argCount + 3), hold);
-                return;
             }
-            if (planGroups.size() <= std::size_t(hostSet)) planGroups.resize(classSets.size());
-            std::vector<std::uint32_t>& groups = planGroups[std::size_t(hostSet)];
-            if (groups.size() <= place) groups.resize(place + 1, 0);
-            if (groups[place] == 0) {
-                valueGroups.push_back({false, false});
-                groups[place] = std::uint32_t(valueGroups.size());
+            const InternalName stored = slot.value();
+            EntryStep step;
+            step.type = key.methodType;
+            step.argCount = key.argCount;
+            step.method = key.method;
+            if (type >= 6 && type <= 8 && argCount == 0) step.kind = EntryStep::Signature;
+            if (type >= 0 && type <= 2) {
+                // Step two asks about the entries without arguments of "->" and "->>", those of
+                // a host outside the document too; the others only count when declared.
+                const bool grouped = type <= 1 && argCount == 0;
+                if (!hostOutside || grouped) {
+                    if (hostSet < 0) hostSet = classSetFound(host, frame);
+                    const std::size_t place =
+                        planPlace(hostSet, key.method, argCount, type, entry++);
+                    const bool declared =
+                        !hostOutside && classSets[std::size_t(hostSet)].plans[place]->declared;
+                    if (!grouped) {
+                        step.kind = !declared       ? EntryStep::Skip
+                                    : argCount == 0 ? EntryStep::Hold
+                                                    : EntryStep::HoldRows;
+                    } else {
+                        if (planGroups.size() <= std::size_t(hostSet))
+                            planGroups.resize(classSets.size());
+                        std::vector<std::uint32_t>& groups = planGroups[std::size_t(hostSet)];
+                        if (groups.size() <= place) groups.resize(place + 1, 0);
+                        if (groups[place] == 0) {
+                            valueGroups.push_back({false, false});
+                            groups[place] = std::uint32_t(valueGroups.size());
+                        }
+                        step.kind = EntryStep::Group;
+                        step.group = groups[place] - 1;
+                        step.declared = declared;
+                    }
+                }
             }
-            const std::uint32_t group = groups[place] - 1;
-            // Written out rather than through forEachValue and hold: this is the walk's most
-            // frequent step.
-            const auto keep = [&](const InternalName& v) {
-                groupedValues.push_back({group, v});
-                if (declared && valueHolders.set(v, 1) != 0) valueHolders.set(v, 2);
-            };
-            if (stored.getType() != InternalName::SetName) {
-                keep(stored);
-            } else if (const MainMemSetFrame* members = om->getSetFrame(stored)) {
-                for (const InternalName& member : members->memberSet().ascending()) keep(member);
+            if (recording >= 0) {
+                HostShape& decided = hostShapes[std::size_t(recording)];
+                decided.shapes.push_back(slot.shapeNumber());
+                decided.steps.push_back(step);
             }
-        });
+            runEntryStep(step, host, stored);
+        }
+        if (recording >= 0) hostShapes[std::size_t(recording)].known = true;
     }
     walkedAll = !stopped();
     // Once stopped, nothing more is written.

@@ -24,6 +24,11 @@
 
 class Iterator;
 class MainMemObjFrame;
+class MainMemSetFrame;
+class SetFrameRegistry;
+class MainMemParamFrame;
+template <class F>
+class FrameRegistry;
 
 // Signature-declared single values become attributes, sets of objects reference lists, entries
 // with arguments child elements; an object held by one declared entry only is nested in the
@@ -185,6 +190,9 @@ class FLtoXMLExportHandler : public XMLExportHandler {
         return seen >= 0 ? seen : classSetFound(object, frame);
     }
     int classSetFound(const InternalName& object, const MainMemObjFrame* frame);
+    // The same for an object whose class set is not kept by its one direct class; `direct` is
+    // the set frame of its direct classes.
+    int classSetOfDirect(const InternalName& object, const MainMemSetFrame* direct);
     // The same, walking the object's classes.
     int classSetAbove(const InternalName& object);
     // The plan of an entry of a host of the class sequence; kept until the end of the body.
@@ -396,4 +404,55 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     const std::string topIndent{"  "};
     // The argument attributes of a value row, kept for their storage.
     std::string rowArguments;
+
+    // The nesting walk's steps for the hosts of one class set. What the walk does with an entry
+    // depends on the class set of its host and the entry's key, and the hosts of a class set
+    // mostly have entries of the same shapes (keys and kinds of value) in the same order: the
+    // steps are decided for one host and replayed for the next whose shapes compare equal, one
+    // number an entry, instead of finding the entry's plan and group for every host.
+    struct EntryStep {
+        enum Kind : std::uint8_t {
+            Skip,
+            // A signature without arguments, for step two.
+            Signature,
+            // A declared entry not asked about by step two: its values count as held.
+            Hold,
+            // The same for an entry with arguments: the values of its rows.
+            HoldRows,
+            // An entry step two asks about: its values join the group, held when declared.
+            Group
+        };
+        Kind kind = Skip;
+        bool declared = false;
+        std::int16_t type = 0;
+        std::int16_t argCount = 0;
+        std::uint32_t group = 0;
+        InternalName method;
+    };
+    struct HostShape {
+        // Whether the steps are complete; the place of the host's first entry with a value
+        // (where its steps start), the shape numbers of its entries from there on, and a step
+        // for each.
+        bool known = false;
+        std::size_t from = 0;
+        std::vector<std::uint32_t> shapes;
+        std::vector<EntryStep> steps;
+    };
+    // By class set.
+    std::vector<HostShape> hostShapes;
+    // Runs one step of the nesting walk for an entry of `host` storing `stored`.
+    [[gnu::always_inline]] inline void runEntryStep(const EntryStep& step, const InternalName& host,
+                                                    const InternalName& stored);
+    // Counts the values of the rows of an entry with arguments as held.
+    void holdRowValues(const EntryStep& step, const InternalName& host, const InternalName& stored);
+    [[gnu::always_inline]] void holdValue(const InternalName& value) {
+        valueHolders.raise(value, 2);
+    }
+    // While the stored values answer (the base stays as it is), the object base's set frames,
+    // found in place; null otherwise.
+    const SetFrameRegistry* setFramesRead = nullptr;
+    // The set frame of a name, found in place when it can be.
+    inline const MainMemSetFrame* setFrameOf(const InternalName& name);
+    // The same for the parameter frames.
+    const FrameRegistry<MainMemParamFrame>* paramFramesRead = nullptr;
 };

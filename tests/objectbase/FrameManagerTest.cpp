@@ -231,6 +231,8 @@ struct Registry {
     std::map<InternalName, F*> twin;
     // Makes and registers a frame in one call, where the manager offers that.
     std::function<F*(FrameManager*, const InternalName&)> make = nullptr;
+    // Finds a frame read in place, where the manager offers that: it must find what get finds.
+    std::function<const F*(FrameManager*, const InternalName&)> findInPlace = nullptr;
 
     // Deletes (action 0) or registers (action 1) the name when that makes sense, then checks
     // that the manager finds what the twin holds.
@@ -254,6 +256,7 @@ struct Registry {
         (fm->*get)(name, found);
         auto it = twin.find(name);
         ASSERT_EQ(found, it == twin.end() ? nullptr : it->second) << name.ToString();
+        if (findInPlace) ASSERT_EQ(findInPlace(fm, name), found) << name.ToString();
     }
     void checkAll(FrameManager* fm) {
         for (const auto& [name, frame] : twin) step(fm, name, 2);
@@ -272,7 +275,8 @@ struct Registry {
 // Object, set and parameter frames are found by number for names from the counters and through
 // the dictionaries otherwise (set frames made for set names are kept at their number): names of
 // every kind, numbers that share a value across kinds and flags, numbers far beyond the others and
-// negative ones, registered and deleted at random, must be found exactly as a std::map finds them.
+// negative ones, registered and deleted at random, must be found exactly as a std::map finds them,
+// by the manager and by the readers that find set and parameter frames in place.
 TEST(FrameManagerTest, FindsFramesLikeAnOrderedMapWhateverTheirNames) {
     Manager fm;
     std::mt19937 random{46};
@@ -300,6 +304,9 @@ TEST(FrameManagerTest, FindsFramesLikeAnOrderedMapWhateverTheirNames) {
                 frame->insert(name);
             }
             return frame;
+        },
+        [](FrameManager* m, const InternalName& name) {
+            return m->setFrameRegistry().findInPlace(name);
         }};
     Registry<MainMemParamFrame> params{
         [](FrameManager*, const InternalName&) { return new MainMemParamFrame(2); },
@@ -308,7 +315,11 @@ TEST(FrameManagerTest, FindsFramesLikeAnOrderedMapWhateverTheirNames) {
         &FrameManager::deleteParamFrame,
         &FrameManager::getParamFrame,
         &FrameManager::paramNames,
-        {}};
+        {},
+        nullptr,
+        [](FrameManager* m, const InternalName& name) -> const MainMemParamFrame* {
+            return m->paramFrameRegistry().findInPlace(name);
+        }};
     auto someName = [&random]() {
         const int value = random() % 50 == 0 ? int(random() % 4000000) - 100 : int(random() % 3000);
         switch (random() % 7) {

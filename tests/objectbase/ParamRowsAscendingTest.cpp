@@ -78,6 +78,16 @@ struct TwinFrames {
         ASSERT_EQ(waiting.size(), indexed.size()) << step;
         const auto rows = walk(waiting);
         ASSERT_EQ(rows, walk(indexed)) << step;
+        // A small frame's cells read in place are the rows the walk gives.
+        for (const ParamRows* frame : {&waiting, &indexed}) {
+            const InternalName* cells = nullptr;
+            int count = 0;
+            if (!frame->smallCells(cells, count)) continue;
+            std::vector<std::vector<InternalName>> inPlace;
+            for (int row = 0; row < count; ++row)
+                inPlace.push_back(cellsOf(cells + std::size_t(row) * Width, Width));
+            EXPECT_EQ(inPlace, rows) << step;
+        }
         for (const auto& row : rows) {
             EXPECT_EQ(answerOf(waiting, row.data()), answerOf(indexed, row.data())) << step;
             const InternalName* a = waiting.definingRow(row[Width - 1]);
@@ -91,6 +101,29 @@ struct TwinFrames {
 };
 
 }  // namespace
+
+// The rows of a small frame are read in place in ascending order, whatever order they came in;
+// a frame past the small limit is walked with a cursor only.
+TEST(ParamRowsAscendingTest, SmallFramesGiveTheirRowsInPlace) {
+    ParamRows frame{Width};
+    for (const int arg : {1003, 1001, 1002}) {
+        const InternalName row[Width] = {obj(arg), obj(arg + 1), obj(arg + 2)};
+        ASSERT_TRUE(frame.insert(row));
+    }
+    const InternalName* cells = nullptr;
+    int count = 0;
+    ASSERT_TRUE(frame.smallCells(cells, count));
+    ASSERT_EQ(count, 3);
+    for (int row = 0; row < count; ++row)
+        EXPECT_EQ(cellsOf(cells + std::size_t(row) * Width, Width),
+                  std::vector<InternalName>({obj(1001 + row), obj(1002 + row), obj(1003 + row)}));
+    for (int arg = 2000; arg < 2000 + ParamRows::SmallLimit; ++arg) {
+        const InternalName row[Width] = {obj(arg), obj(arg), obj(arg)};
+        ASSERT_TRUE(frame.insert(row));
+    }
+    EXPECT_FALSE(frame.smallCells(cells, count));
+    EXPECT_EQ(walk(frame).size(), std::size_t(3 + ParamRows::SmallLimit));
+}
 
 TEST(ParamRowsAscendingTest, RowsWaitingForTheIndexAnswerAsIndexedRows) {
     for (unsigned seed = 1; seed <= 12; ++seed) {

@@ -56,6 +56,24 @@ TEST(NameMarks, LargeAndNegativeNumbersAreKeptToo) {
     EXPECT_EQ(marks.get(InternalName(4, InternalName::Integer, 0)), 0);
 }
 
+// Raising counts a name's marks up to the highest given, in the arrays and in the map alike,
+// and answers the mark before it.
+TEST(NameMarks, RaiseCountsUpToTheHighest) {
+    NameMarks<std::uint8_t> marks;
+    for (const InternalName& name :
+         {InternalName(6, InternalName::Object, 0), InternalName(6, InternalName::String, 0),
+          InternalName(6, InternalName::Integer, 0), InternalName(6, InternalName::Object, 2),
+          InternalName(-6, InternalName::Integer, 0),
+          InternalName(1 << 26, InternalName::Object, 0)}) {
+        EXPECT_EQ(marks.raise(name, 2), 0);
+        EXPECT_EQ(marks.get(name), 1);
+        EXPECT_EQ(marks.raise(name, 2), 1);
+        EXPECT_EQ(marks.raise(name, 2), 2);
+        EXPECT_EQ(marks.get(name), 2);
+    }
+    EXPECT_EQ(marks.get(InternalName(6, InternalName::Float, 0)), 0);
+}
+
 TEST(NameMarks, ClearForgetsEveryMark) {
     NameMarks<std::uint8_t> marks;
     const InternalName object(3, InternalName::Object, 0);

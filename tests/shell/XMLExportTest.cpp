@@ -248,6 +248,50 @@ TEST_F(XMLExportCasesTest, NestingOverClassSequencesAndHostsOutsideTheDocument) 
                                erin + "<person id='eve' \n  pal='bob'/>\n\n");
 }
 
+// The hosts of one sequence of classes with entries of different shapes, in turn: a host
+// without a name, one whose pal is a string, one whose name is a set of strings, between hosts
+// of the same shape. Each host's values count as held whatever the shape of the hosts before
+// it: while no pal is held twice every pal is nested, and one more host of the common shape
+// holding a pal already held makes every pal referenced.
+TEST_F(XMLExportCasesTest, HostsOfOneClassSequenceWithEntriesOfOtherShapes) {
+    const InternalName person = obj("person"), name = obj("name"), pal = obj("pal");
+    value(person, name, 6, obj("string"));
+    value(person, pal, 6, person);
+    for (const char* who :
+         {"ann", "bob", "carl", "dora", "erin", "fred", "gina", "hank", "ian", "jack", "kim"})
+        isa(obj(who), person);
+    value(obj("ann"), name, 0, str("Ann"));
+    value(obj("ann"), pal, 0, obj("bob"));
+    value(obj("carl"), name, 0, str("Carl"));
+    value(obj("carl"), pal, 0, obj("dora"));
+    value(obj("erin"), pal, 0, obj("fred"));
+    value(obj("gina"), name, 0, str("Gina"));
+    value(obj("gina"), pal, 0, obj("hank"));
+    // A string is no person: the pal writes nothing.
+    value(obj("ian"), name, 0, str("Ian"));
+    value(obj("ian"), pal, 0, str("Kim"));
+    // No signature declares a set of names: they write nothing.
+    members(obj("jack"), name, 1, {str("J"), str("Jack")});
+    value(obj("jack"), pal, 0, obj("kim"));
+    const std::string declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    const std::string nestedPal = "  <pal/>\n</person>\n\n";
+    EXPECT_EQ(exported(2),
+              declaration + "<person id='ann' \n  name='Ann'>\n" + nestedPal +
+                  "<person id='carl' \n  name='Carl'>\n" + nestedPal + "<person id='erin'>\n" +
+                  nestedPal + "<person id='gina' \n  name='Gina'>\n" + nestedPal +
+                  "<person id='ian' \n  name='Ian'/>\n\n" + "<person id='jack'>\n" + nestedPal);
+    isa(obj("lena"), person);
+    value(obj("lena"), name, 0, str("Lena"));
+    value(obj("lena"), pal, 0, obj("dora"));
+    EXPECT_EQ(exported(2), declaration + "<person id='ann' \n  name='Ann'\n  pal='bob'/>\n\n" +
+                               "<person id='carl' \n  name='Carl'\n  pal='dora'/>\n\n" +
+                               "<person id='erin' \n  pal='fred'/>\n\n" +
+                               "<person id='gina' \n  name='Gina'\n  pal='hank'/>\n\n" +
+                               "<person id='ian' \n  name='Ian'/>\n\n" +
+                               "<person id='jack' \n  pal='kim'/>\n\n" +
+                               "<person id='lena' \n  name='Lena'\n  pal='dora'/>\n\n");
+}
+
 class KavumExportTest : public ExportTest {
   protected:
     // A child element held by its parent: an "->>" entry named after it and the child relation.
