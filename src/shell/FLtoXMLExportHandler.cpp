@@ -255,7 +255,9 @@ const std::string& FLtoXMLExportHandler::elementNameOf(const InternalName& eleme
     ClassSet& classes = classSets[std::size_t(classSet)];
     if (!classes.typeClassKnown || element != classes.typeClass) return xmlNameOf(element);
     if (!classes.elementNameKnown) {
-        classes.elementName = xmlNameOf(element);
+        // Read in place: an element name is mostly made once, for its class set.
+        classes.elementName.clear();
+        xml().appendXmlNameOnce(element, classes.elementName);
         if (elementOpenings.size() <= std::size_t(classSet))
             elementOpenings.resize(classSets.size());
         elementOpenings[std::size_t(classSet)] = "<" + classes.elementName + " id='";
@@ -704,8 +706,9 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, const MainMem
         if (textNode) {
             content.clear();
             appendXmlNameOf(access->mappedName(object), content);
-        } else
+        } else {
             writeEntry(object, mapped, plan, stored, attributes, content, indent);
+        }
         ++calls;
     };
     // Without an evaluation open, writing adds no entry to a frame.
@@ -985,25 +988,17 @@ void FLtoXMLExportHandler::writeLookedUpEntry(const InternalName& object, bool m
     }
 }
 
-bool FLtoXMLExportHandler::rowMayWrite(EntryPlan& plan, const InternalName& value) {
-    const int kind = value.getType();
-    if (kind != InternalName::String && kind != InternalName::Integer &&
-        kind != InternalName::Float)
-        return true;
-    if (!walkedAll || walkedNames.get(value) != 0) return true;
-    std::uint8_t& known = plan.rowLiteralAnswers[kind == InternalName::String    ? 0
-                                                 : kind == InternalName::Integer ? 1
-                                                                                 : 2];
-    if (known == 0) {
-        known = LiteralAnswers::no;
-        const std::vector<InternalName>& signatures = *plan.signatureRows;
-        const std::size_t width = std::size_t(plan.argCount + 3);
-        for (std::size_t at = 0; at + width <= signatures.size(); at += width)
-            if (literalMemberOf(value, signatures[at + width - 1])) {
-                known = LiteralAnswers::yes;
-                break;
-            }
-    }
+bool FLtoXMLExportHandler::rowLiteralFound(EntryPlan& plan, const InternalName& value,
+                                           std::size_t at) {
+    std::uint8_t& known = plan.rowLiteralAnswers[at];
+    known = LiteralAnswers::no;
+    const std::vector<InternalName>& signatures = *plan.signatureRows;
+    const std::size_t width = std::size_t(plan.argCount + 3);
+    for (std::size_t row = 0; row + width <= signatures.size(); row += width)
+        if (literalMemberOf(value, signatures[row + width - 1])) {
+            known = LiteralAnswers::yes;
+            break;
+        }
     return known == LiteralAnswers::yes;
 }
 
@@ -1033,7 +1028,11 @@ void FLtoXMLExportHandler::writeValue(bool mapped, EntryPlan& plan, const Intern
             appendNestedElement(content, plan.method, value, indent);
             return;
         }
-        openAttribute(plan, mapped, indent, attributes);
+        // An element at the top level: its attribute opening made once, appended here.
+        if (!mapped && indent.size() == 2)
+            attributes.append(plan.topAttributeHead);
+        else
+            openAttribute(plan, mapped, indent, attributes);
         appendXmlNameOf(value, attributes);
         attributes += '\'';
         return;

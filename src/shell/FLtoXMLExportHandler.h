@@ -431,7 +431,19 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // Whether a value row of an entry with arguments, with the value, may write anything: not
     // when the value is a string or number without a frame that no result of the plan's
     // signatures takes.
-    bool rowMayWrite(EntryPlan& plan, const InternalName& value);
+    bool rowMayWrite(EntryPlan& plan, const InternalName& value) {
+        const int kind = value.getType();
+        if (kind != InternalName::String && kind != InternalName::Integer &&
+            kind != InternalName::Float)
+            return true;
+        if (!walkedAll || walkedNames.get(value) != 0) return true;
+        const std::size_t at = kind == InternalName::String    ? 0
+                               : kind == InternalName::Integer ? 1
+                                                               : 2;
+        const std::uint8_t known = plan.rowLiteralAnswers[at];
+        return known != 0 ? known == LiteralAnswers::yes : rowLiteralFound(plan, value, at);
+    }
+    bool rowLiteralFound(EntryPlan& plan, const InternalName& value, std::size_t at);
     // Opens the attribute of an entry: on a line of its own, or after a blank in an element
     // that stands for a value.
     void openAttribute(const EntryPlan& plan, bool mapped, const std::string& indent,
