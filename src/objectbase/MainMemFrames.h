@@ -262,7 +262,7 @@ class MainMemObjFrame : public ObjectFrame {
     }
     // forEachEntry for a walk that adds and takes out no entry while it runs (no evaluation is
     // open to add inherited values): the entries are read in place, without the look after
-    // each visit, which cost the XML export's writing walk a third of its walk over entries.
+    // each visit, which took two thirds of the XML export's writing walk over entries.
     template <class Visit>
     void forEachStoredEntry(Visit visit) const {
         for (const MethodSlot& entry : methods) visit(entry.key(), entry.value());
