@@ -883,28 +883,33 @@ void FLtoXMLExportHandler::writeLookedUpEntry(const InternalName& object, bool m
                                               std::string& attributes, std::string& content,
                                               const std::string& indent) {
     const int argCount = plan.argCount;
+    // Mostly the rows of an entry with arguments are read in place from its parameter frame
+    // (the arguments, then the value), when the stored rows are what a lookup answers.
+    if (argCount != 0 && storedValuesAnswer && stored.getType() == InternalName::ParamFrame) {
+        const MainMemParamFrame* tuples = access->om()->getParamFrame(stored);
+        if (tuples != nullptr && tuples->storedRows().width() == argCount + 1) {
+            const ParamRows& rows = tuples->storedRows();
+            ParamRows::Cursor at;
+            const InternalName* row = rows.first(at);
+            if (row == nullptr) return;
+            if (!plan.prepared) prepare(plan);
+            for (; row != nullptr; row = rows.next(at, row)) writeRow(plan, row, content);
+            return;
+        }
+    }
     const int type = plan.type;
     const InternalName method = plan.method;
     Ref<Iterator> lookedUp;
     Iterator* values = nullptr;
-    // The rows of an entry with arguments are read in place from its parameter frame (the
-    // arguments, then the value) when the stored rows are what a lookup answers.
+    // Otherwise they come through an iterator over the parameter frame, or a lookup.
     MainMemParamFrame* tuples =
         argCount != 0 && storedValuesAnswer && stored.getType() == InternalName::ParamFrame
             ? access->om()->getParamFrame(stored)
             : nullptr;
-    const ParamRows* tupleRows = tuples != nullptr && tuples->storedRows().width() == argCount + 1
-                                     ? &tuples->storedRows()
-                                     : nullptr;
-    ParamRows::Cursor tupleAt;
-    const InternalName* tupleRow = nullptr;
     // Column c of a value row is column c - skipped of `values` when its rows come through an
     // iterator over the parameter frame, which leaves out the host and the method.
     int skipped = 0;
-    if (tupleRows != nullptr) {
-        tupleRow = tupleRows->first(tupleAt);
-        if (tupleRow == nullptr) return;
-    } else if (tuples != nullptr) {
+    if (tuples != nullptr) {
         skipped = 2;
         // Writing the rows of an entry with arguments nests no element, so one iterator serves
         // the entries of the whole export.
@@ -925,67 +930,61 @@ void FLtoXMLExportHandler::writeLookedUpEntry(const InternalName& object, bool m
                    content, indent);
         return;
     }
+    // The cells of the value row from its first argument on, read from the iterator.
+    for (bool row = true; row; row = values->next()) {
+        rowCells.clear();
+        for (int col = 3; col <= argCount + 3; ++col)
+            rowCells.push_back(values->atColumn(col - skipped));
+        writeRow(plan, rowCells.data(), content);
+    }
+}
+
+void FLtoXMLExportHandler::writeRow(EntryPlan& plan, const InternalName* cells,
+                                    std::string& content) {
+    const int argCount = plan.argCount;
     const std::vector<InternalName>& signatures = *plan.signatureRows;
     const std::size_t width = static_cast<std::size_t>(argCount + 3);
-    // The cells of the value row from its first argument on: in place in the parameter frame,
-    // or read from the iterator.
-    const auto nextRow = [&]() {
-        if (tupleRows != nullptr) {
-            tupleRow = tupleRows->next(tupleAt, tupleRow);
-            return tupleRow != nullptr;
-        }
-        return values->next();
-    };
-    for (bool row = true; row; row = nextRow()) {
-        const InternalName* cells = tupleRow;
-        if (cells == nullptr) {
-            rowCells.clear();
-            for (int col = 3; col <= argCount + 3; ++col)
-                rowCells.push_back(values->atColumn(col - skipped));
-            cells = rowCells.data();
-        }
-        const InternalName value = cells[argCount];
-        if (!rowMayWrite(plan, value)) continue;
-        // Mostly one signature matches: its result is the class, found without a set. The
-        // results of several are gathered in `results` once a second one differs.
-        std::size_t found = 0;
-        InternalName cls = Free;
-        // The arguments are named after the last signature that matches.
-        const InternalName* named = nullptr;
-        for (std::size_t at = 0; at + width <= signatures.size(); at += width) {
-            // The signature's columns from the first on: column c is signature[c - 1].
-            const InternalName* signature = &signatures[at];
-            bool matches = true;
-            for (int col = 3; col <= argCount + 2 && matches; ++col)
-                matches = memberOf(cells[col - 3], signature[col - 1]);
-            if (!matches) continue;
-            named = signature;
-            const InternalName result = signature[argCount + 2];
-            if (found == 0) {
-                cls = result;
-                found = 1;
-            } else if (found == 1) {
-                if (result != cls) {
-                    results.assign({cls, result});
-                    found = 2;
-                }
-            } else if (std::find(results.begin(), results.end(), result) == results.end()) {
-                results.push_back(result);
+    const InternalName value = cells[argCount];
+    if (!rowMayWrite(plan, value)) return;
+    // Mostly one signature matches: its result is the class, found without a set. The
+    // results of several are gathered in `results` once a second one differs.
+    std::size_t found = 0;
+    InternalName cls = Free;
+    // The arguments are named after the last signature that matches.
+    const InternalName* named = nullptr;
+    for (std::size_t at = 0; at + width <= signatures.size(); at += width) {
+        // The signature's columns from the first on: column c is signature[c - 1].
+        const InternalName* signature = &signatures[at];
+        bool matches = true;
+        for (int col = 3; col <= argCount + 2 && matches; ++col)
+            matches = memberOf(cells[col - 3], signature[col - 1]);
+        if (!matches) continue;
+        named = signature;
+        const InternalName result = signature[argCount + 2];
+        if (found == 0) {
+            cls = result;
+            found = 1;
+        } else if (found == 1) {
+            if (result != cls) {
+                results.assign({cls, result});
+                found = 2;
             }
+        } else if (std::find(results.begin(), results.end(), result) == results.end()) {
+            results.push_back(result);
         }
-        if (found == 0) continue;
-        if (found == 2) {
-            set<InternalName> classes;
-            for (const InternalName& result : results) classes.insert(result);
-            cls = mostSpecific(classes);
-        }
-        // A single value outside the class writes nothing: its arguments need no text.
-        if (value.getType() != InternalName::SetName && !memberOf(value, cls)) continue;
-        // Writing the rows nests no element: one text serves every row.
-        rowArguments.clear();
-        argumentsText(rowArguments, argCount, cells, named);
-        valueSetText(content, method, cls, value, rowArguments);
     }
+    if (found == 0) return;
+    if (found == 2) {
+        set<InternalName> classes;
+        for (const InternalName& result : results) classes.insert(result);
+        cls = mostSpecific(classes);
+    }
+    // A single value outside the class writes nothing: its arguments need no text.
+    if (value.getType() != InternalName::SetName && !memberOf(value, cls)) return;
+    // Writing the rows nests no element: one text serves every row.
+    rowArguments.clear();
+    argumentsText(rowArguments, argCount, cells, named);
+    valueSetText(content, plan.method, cls, value, rowArguments);
 }
 
 bool FLtoXMLExportHandler::rowLiteralFound(EntryPlan& plan, const InternalName& value,
@@ -1037,7 +1036,12 @@ void FLtoXMLExportHandler::writeValue(bool mapped, EntryPlan& plan, const Intern
         attributes += '\'';
         return;
     }
-    if (type != 1) return;
+    if (type == 1) writeMembers(mapped, plan, value, attributes, content, indent);
+}
+
+void FLtoXMLExportHandler::writeMembers(bool mapped, EntryPlan& plan, const InternalName& value,
+                                        std::string& attributes, std::string& content,
+                                        const std::string& indent) {
     const InternalName method = plan.method;
     const InternalName cls = plan.resultClass;
     if (plan.stringResult) {

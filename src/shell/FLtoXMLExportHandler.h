@@ -444,6 +444,14 @@ class FLtoXMLExportHandler : public XMLExportHandler {
         return known != 0 ? known == LiteralAnswers::yes : rowLiteralFound(plan, value, at);
     }
     bool rowLiteralFound(EntryPlan& plan, const InternalName& value, std::size_t at);
+    // writeValue for a set-valued entry; apart, so that the single values, most entries, are
+    // written without the room the walk over members takes.
+    [[gnu::noinline]] void writeMembers(bool mapped, EntryPlan& plan, const InternalName& value,
+                                        std::string& attributes, std::string& content,
+                                        const std::string& indent);
+    // Writes the child elements of one value row of an entry with arguments (`cells` from its
+    // first argument on, the value last), named after the plan's method.
+    void writeRow(EntryPlan& plan, const InternalName* cells, std::string& content);
     // Opens the attribute of an entry: on a line of its own, or after a blank in an element
     // that stands for a value.
     void openAttribute(const EntryPlan& plan, bool mapped, const std::string& indent,
