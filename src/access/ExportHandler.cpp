@@ -56,7 +56,3 @@ std::optional<MethodType> ExportHandler::arrowType(const InternalName& arrow) {
     arrowTypes.emplace_back(arrow, type);
     return type;
 }
-
-bool ExportHandler::stopped() {
-    return stopPoll.stop();
-}

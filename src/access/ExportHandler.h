@@ -52,7 +52,7 @@ class ExportHandler : public FLSysObject {
 
     // True, from then on, once Ctrl-C or a farewell asks the export to stop: the handlers' walks
     // look at it once an object or element (the text written after it is dropped anyway).
-    bool stopped();
+    bool stopped() { return stopPoll.stop(); }
 
     // A reference of its own on each; the formatter is released first (members go in reverse).
     Ref<OMAccess> access;

@@ -269,7 +269,12 @@ const std::string& FLtoXMLExportHandler::elementNameOf(const InternalName& eleme
     ClassSet& classes = classSets[std::size_t(classSet)];
     if (!classes.typeClassKnown || element != classes.typeClass) return xmlNameOf(element);
     if (!classes.elementNameKnown) {
-        classes.elementName = xmlNameOf(element);
+        // Read in place: an element name is mostly made once, for its class set.
+        classes.elementName.clear();
+        xml().appendXmlNameOnce(element, classes.elementName);
+        if (elementOpenings.size() <= std::size_t(classSet))
+            elementOpenings.resize(classSets.size());
+        elementOpenings[std::size_t(classSet)] = "<" + classes.elementName + " id='";
         classes.elementNameKnown = true;
     }
     return classes.elementName;
@@ -791,28 +796,35 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, const MainMem
     const bool mapped = access->isMapped(object);
     // The object's own entries, straight from its frame.
     std::size_t entry = 0;
-    if (frame != nullptr)
-        frame->forEachEntry([&](const MethodKey& key, const InternalName& stored) {
-            const int type = key.methodType;
-            if (type < 0 || type > 2) return;
-            const InternalName method = key.method;
-            if (classSet < 0) classSet = classSetOf(object, frame);
-            EntryPlan& plan = planOf(classSet, method, key.argCount, type, entry++);
-            if (!plan.declared) return;
-            if (head != nullptr && !head->open) openElement(object, classSet, *head, attributes);
-            bool textNode = false;
-            if (textNodes) {
-                std::string methodText;
-                if (method != builtinObject::Text) access->giveLexicalForm(method, methodText);
-                textNode = method == builtinObject::Text || methodText == "text()";
-            }
-            if (textNode) {
-                content.clear();
-                appendXmlNameOf(access->mappedName(object), content);
-            } else
-                writeEntry(object, mapped, plan, stored, attributes, content, indent);
-            ++calls;
-        });
+    // Inlined into both walks: a call for each entry cost as much as the walk itself.
+    const auto visit = [&](const MethodKey& key, const InternalName& stored)
+        __attribute__((always_inline)) {
+        const int type = key.methodType;
+        if (type < 0 || type > 2) return;
+        const InternalName method = key.method;
+        if (classSet < 0) classSet = classSetOf(object, frame);
+        EntryPlan& plan = planOf(classSet, method, key.argCount, type, entry++);
+        if (!plan.declared) return;
+        if (head != nullptr && !head->open) openElement(object, classSet, *head, attributes);
+        bool textNode = false;
+        if (textNodes) {
+            std::string methodText;
+            if (method != builtinObject::Text) access->giveLexicalForm(method, methodText);
+            textNode = method == builtinObject::Text || methodText == "text()";
+        }
+        if (textNode) {
+            content.clear();
+            appendXmlNameOf(access->mappedName(object), content);
+        } else {
+            writeEntry(object, mapped, plan, stored, attributes, content, indent);
+        }
+        ++calls;
+    };
+    // Without an evaluation open, writing adds no entry to a frame.
+    if (frame != nullptr && storedValuesAnswer)
+        frame->forEachStoredEntry(visit);
+    else if (frame != nullptr)
+        frame->forEachEntry(visit);
     path.pop_back();
     return calls;
 }
@@ -851,7 +863,6 @@ void FLtoXMLExportHandler::openElement(const InternalName& object, int classSet,
                                        std::string& out) {
     head.open = true;
     head.start = out.size();
-    out += '<';
     // An object's id is mostly written once: its text is read in place.
     const auto appendId = [&] {
         if (head.symbol != nullptr)
@@ -865,11 +876,11 @@ void FLtoXMLExportHandler::openElement(const InternalName& object, int classSet,
     if (classes.elementNameKnown && object.getType() != InternalName::String &&
         std::find(classes.classes.begin(), classes.classes.end(), object) ==
             classes.classes.end()) {
-        out.append(classes.elementName);
+        out.append(elementOpenings[std::size_t(classSet)]);
         head.nameLength = classes.elementName.size();
-        appendFixed(out, " id='");
         appendId();
     } else {
+        out += '<';
         const InternalName element = typeClassOf(object, classSet);
         if (element.getType() == InternalName::String || object.getType() == InternalName::String) {
             const std::string name = formatter->xmlName(element);
@@ -920,8 +931,8 @@ void FLtoXMLExportHandler::appendXmlNameOf(const InternalName& value, std::strin
     out += xmlNameOf(value);
 }
 
-bool FLtoXMLExportHandler::nestsHere(const InternalName& value) const {
-    return nested.get(value) != 0 && std::find(path.begin(), path.end(), value) == path.end() &&
+bool FLtoXMLExportHandler::nestsOnPath(const InternalName& value) const {
+    return std::find(path.begin(), path.end(), value) == path.end() &&
            std::size_t(path.size()) < maxNesting;
 }
 
@@ -981,28 +992,33 @@ void FLtoXMLExportHandler::writeLookedUpEntry(const InternalName& object, bool m
                                               std::string& attributes, std::string& content,
                                               const std::string& indent) {
     const int argCount = plan.argCount;
+    // Mostly the rows of an entry with arguments are read in place from its parameter frame
+    // (the arguments, then the value), when the stored rows are what a lookup answers.
+    if (argCount != 0 && storedValuesAnswer && stored.getType() == InternalName::ParamFrame) {
+        const MainMemParamFrame* tuples = access->om()->getParamFrame(stored);
+        if (tuples != nullptr && tuples->storedRows().width() == argCount + 1) {
+            const ParamRows& rows = tuples->storedRows();
+            ParamRows::Cursor at;
+            const InternalName* row = rows.first(at);
+            if (row == nullptr) return;
+            if (!plan.prepared) prepare(plan);
+            for (; row != nullptr; row = rows.next(at, row)) writeRow(plan, row, content);
+            return;
+        }
+    }
     const int type = plan.type;
     const InternalName method = plan.method;
     Ref<Iterator> lookedUp;
     Iterator* values = nullptr;
-    // The rows of an entry with arguments are read in place from its parameter frame (the
-    // arguments, then the value) when the stored rows are what a lookup answers.
+    // Otherwise they come through an iterator over the parameter frame, or a lookup.
     MainMemParamFrame* tuples =
         argCount != 0 && storedValuesAnswer && stored.getType() == InternalName::ParamFrame
             ? access->om()->getParamFrame(stored)
             : nullptr;
-    const ParamRows* tupleRows = tuples != nullptr && tuples->storedRows().width() == argCount + 1
-                                     ? &tuples->storedRows()
-                                     : nullptr;
-    ParamRows::Cursor tupleAt;
-    const InternalName* tupleRow = nullptr;
     // Column c of a value row is column c - skipped of `values` when its rows come through an
     // iterator over the parameter frame, which leaves out the host and the method.
     int skipped = 0;
-    if (tupleRows != nullptr) {
-        tupleRow = tupleRows->first(tupleAt);
-        if (tupleRow == nullptr) return;
-    } else if (tuples != nullptr) {
+    if (tuples != nullptr) {
         skipped = 2;
         // Writing the rows of an entry with arguments nests no element, so one iterator serves
         // the entries of the whole export.
@@ -1023,111 +1039,145 @@ void FLtoXMLExportHandler::writeLookedUpEntry(const InternalName& object, bool m
                    content, indent);
         return;
     }
+    // The cells of the value row from its first argument on, read from the iterator.
+    for (bool row = true; row; row = values->next()) {
+        rowCells.clear();
+        for (int col = 3; col <= argCount + 3; ++col)
+            rowCells.push_back(values->atColumn(col - skipped));
+        writeRow(plan, rowCells.data(), content);
+    }
+}
+
+void FLtoXMLExportHandler::writeRow(EntryPlan& plan, const InternalName* cells,
+                                    std::string& content) {
+    const int argCount = plan.argCount;
     const std::vector<InternalName>& signatures = *plan.signatureRows;
     const std::size_t width = static_cast<std::size_t>(argCount + 3);
-    // The cells of the value row from its first argument on: in place in the parameter frame,
-    // or read from the iterator.
-    const auto nextRow = [&]() {
-        if (tupleRows != nullptr) {
-            tupleRow = tupleRows->next(tupleAt, tupleRow);
-            return tupleRow != nullptr;
+    const InternalName value = cells[argCount];
+    if (!rowMayWrite(plan, value)) return;
+    // Mostly one signature matches: its result is the class, found without a set. The
+    // results of several are gathered in `results` once a second one differs.
+    std::size_t found = 0;
+    InternalName cls = Free;
+    // The arguments are named after the last signature that matches.
+    const InternalName* named = nullptr;
+    for (std::size_t at = 0; at + width <= signatures.size(); at += width) {
+        // The signature's columns from the first on: column c is signature[c - 1].
+        const InternalName* signature = &signatures[at];
+        bool matches = true;
+        for (int col = 3; col <= argCount + 2 && matches; ++col)
+            matches = memberOf(cells[col - 3], signature[col - 1]);
+        if (!matches) continue;
+        named = signature;
+        const InternalName result = signature[argCount + 2];
+        if (found == 0) {
+            cls = result;
+            found = 1;
+        } else if (found == 1) {
+            if (result != cls) {
+                results.assign({cls, result});
+                found = 2;
+            }
+        } else if (std::find(results.begin(), results.end(), result) == results.end()) {
+            results.push_back(result);
         }
-        return values->next();
-    };
-    for (bool row = true; row; row = nextRow()) {
-        const InternalName* cells = tupleRow;
-        if (cells == nullptr) {
-            rowCells.clear();
-            for (int col = 3; col <= argCount + 3; ++col)
-                rowCells.push_back(values->atColumn(col - skipped));
-            cells = rowCells.data();
-        }
-        // Mostly one signature matches: its result is the class, found without a set.
-        results.clear();
-        // The arguments are named after the last signature that matches.
-        const InternalName* named = nullptr;
-        for (std::size_t at = 0; at + width <= signatures.size(); at += width) {
-            // The signature's columns from the first on: column c is signature[c - 1].
-            const InternalName* signature = &signatures[at];
-            bool matches = true;
-            for (int col = 3; col <= argCount + 2 && matches; ++col)
-                matches = memberOf(cells[col - 3], signature[col - 1]);
-            if (!matches) continue;
-            named = signature;
-            if (std::find(results.begin(), results.end(), signature[argCount + 2]) == results.end())
-                results.push_back(signature[argCount + 2]);
-        }
-        if (results.empty()) continue;
-        InternalName cls = results.front();
-        if (results.size() > 1) {
-            set<InternalName> classes;
-            for (const InternalName& result : results) classes.insert(result);
-            cls = mostSpecific(classes);
-        }
-        const InternalName value = cells[argCount];
-        // A single value outside the class writes nothing: its arguments need no text.
-        if (value.getType() != InternalName::SetName && !memberOf(value, cls)) continue;
-        // Writing the rows nests no element: one text serves every row.
-        rowArguments.clear();
-        argumentsText(rowArguments, argCount, cells, named);
-        valueSetText(content, method, cls, value, rowArguments);
     }
+    if (found == 0) return;
+    if (found == 2) {
+        set<InternalName> classes;
+        for (const InternalName& result : results) classes.insert(result);
+        cls = mostSpecific(classes);
+    }
+    // A single value outside the class writes nothing: its arguments need no text.
+    if (value.getType() != InternalName::SetName && !memberOf(value, cls)) return;
+    // Writing the rows nests no element: one text serves every row.
+    rowArguments.clear();
+    argumentsText(rowArguments, argCount, cells, named);
+    valueSetText(content, plan.method, cls, value, rowArguments);
+}
+
+bool FLtoXMLExportHandler::rowLiteralFound(EntryPlan& plan, const InternalName& value,
+                                           std::size_t at) {
+    std::uint8_t& known = plan.rowLiteralAnswers[at];
+    known = LiteralAnswers::no;
+    const std::vector<InternalName>& signatures = *plan.signatureRows;
+    const std::size_t width = std::size_t(plan.argCount + 3);
+    for (std::size_t row = 0; row + width <= signatures.size(); row += width)
+        if (literalMemberOf(value, signatures[row + width - 1])) {
+            known = LiteralAnswers::yes;
+            break;
+        }
+    return known == LiteralAnswers::yes;
+}
+
+void FLtoXMLExportHandler::openAttribute(const EntryPlan& plan, bool mapped,
+                                         const std::string& indent, std::string& attributes) {
+    if (mapped) {
+        attributes += ' ';
+    } else if (indent.size() == 2) {
+        // An element at the top level: its attribute opening made once.
+        attributes.append(plan.topAttributeHead);
+        return;
+    } else {
+        attributes += '\n';
+        attributes.append(indent);
+    }
+    attributes.append(plan.methodName);
+    appendFixed(attributes, "='");
 }
 
 void FLtoXMLExportHandler::writeValue(bool mapped, EntryPlan& plan, const InternalName& value,
                                       std::string& attributes, std::string& content,
                                       const std::string& indent) {
     const int type = plan.type;
-    const InternalName method = plan.method;
-    // An attribute opens on a line of its own, or after a blank in an element that stands
-    // for a value.
-    const auto openAttribute = [&]() {
-        if (mapped) {
-            attributes += ' ';
-        } else if (indent.size() == 2) {
-            // An element at the top level: its attribute opening made once.
-            attributes += plan.topAttributeHead;
-            return;
-        } else {
-            attributes += '\n';
-            attributes += indent;
-        }
-        attributes += plan.methodName;
-        appendFixed(attributes, "='");
-    };
-    const InternalName cls = plan.resultClass;
-    if (type == 0 && memberOf(value, cls)) {
+    if (type == 0) {
+        if (!planMemberOf(plan, value)) return;
         if (nestsHere(value)) {
-            appendNestedElement(content, method, value, indent);
-        } else {
-            openAttribute();
-            appendXmlNameOf(value, attributes);
-            attributes += '\'';
+            appendNestedElement(content, plan.method, value, indent);
+            return;
         }
-    } else if (type == 1 && plan.stringResult) {
+        // An element at the top level: its attribute opening made once, appended here.
+        if (!mapped && indent.size() == 2)
+            attributes.append(plan.topAttributeHead);
+        else
+            openAttribute(plan, mapped, indent, attributes);
+        appendXmlNameOf(value, attributes);
+        attributes += '\'';
+        return;
+    }
+    if (type == 1) writeMembers(mapped, plan, value, attributes, content, indent);
+}
+
+void FLtoXMLExportHandler::writeMembers(bool mapped, EntryPlan& plan, const InternalName& value,
+                                        std::string& attributes, std::string& content,
+                                        const std::string& indent) {
+    const InternalName method = plan.method;
+    const InternalName cls = plan.resultClass;
+    if (plan.stringResult) {
         std::string none;
         valueSetText(content, method, cls, value, none);
-    } else if (type == 1) {
-        // Opened in place, and taken back when no member is written.
-        const std::size_t opened = attributes.size();
-        openAttribute();
-        std::size_t running = attributes.size() - opened;
-        bool first = true;
-        forEachValue(access.get(), value, [&](const InternalName& member) {
-            if (!memberOf(member, cls)) return true;
-            if (nestsHere(member)) {
-                appendNestedElement(content, method, member, indent);
-            } else {
-                appendWrapped(attributes, xmlNameOf(member), running, first);
-                first = false;
-            }
-            return true;
-        });
-        if (first)
-            attributes.resize(opened);
-        else
-            attributes += '\'';
+        return;
     }
+    // Opened when the first member is written.
+    std::size_t opened = 0;
+    std::size_t running = 0;
+    bool first = true;
+    forEachValue(access.get(), value, [&](const InternalName& member) {
+        if (!planMemberOf(plan, member)) return true;
+        if (nestsHere(member)) {
+            appendNestedElement(content, method, member, indent);
+            return true;
+        }
+        if (first) {
+            opened = attributes.size();
+            openAttribute(plan, mapped, indent, attributes);
+            running = attributes.size() - opened;
+        }
+        appendWrapped(attributes, xmlNameOf(member), running, first);
+        first = false;
+        return true;
+    });
+    if (!first) attributes += '\'';
 }
 
 void FLtoXMLExportHandler::argumentsText(std::string& out, int argCount,

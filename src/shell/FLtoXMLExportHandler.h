@@ -72,6 +72,13 @@ class FLtoXMLExportHandler : public XMLExportHandler {
         // of two blanks, the XML name and the quote.
         std::string topAttributeHead;
         const std::vector<InternalName>* signatureRows = nullptr;
+        // Whether a string, an integer or a float without a frame of its own (by that order) is
+        // a member of resultClass: the answer depends on the kind alone, so the writing walk
+        // asks it once a plan. LiteralAnswers::no or yes, 0 until asked.
+        std::uint8_t literalAnswers[3] = {};
+        // For an entry with arguments, the same for the result of any of its signatures: a row
+        // whose value is a member of none writes nothing, whatever its arguments.
+        std::uint8_t rowLiteralAnswers[3] = {};
     };
     // A sequence of classes shared by hosts, with the plans of the entries its hosts have.
     struct ClassSet {
@@ -140,7 +147,11 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // maxNesting: a chain of thousands of objects would exhaust the stack. An object not nested
     // is referred to by name and written at the top level.
     static constexpr std::size_t maxNesting = 256;
-    bool nestsHere(const InternalName& value) const;
+    // Most values are not nested: their answer is one mark.
+    bool nestsHere(const InternalName& value) const {
+        return nested.get(value) != 0 && nestsOnPath(value);
+    }
+    bool nestsOnPath(const InternalName& value) const;
     // The one class of a set of classes, or the first of its most specific ones.
     InternalName mostSpecific(const set<InternalName>& classes);
     // A class, or the most specific member of a set of classes.
@@ -455,4 +466,53 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     inline const MainMemSetFrame* setFrameOf(const InternalName& name);
     // The same for the parameter frames.
     const FrameRegistry<MainMemParamFrame>* paramFramesRead = nullptr;
+
+    // memberOf for the value of an entry without arguments of the plan, in its result class.
+    bool planMemberOf(EntryPlan& plan, const InternalName& value) {
+        const int kind = value.getType();
+        if (kind == InternalName::String || kind == InternalName::Integer ||
+            kind == InternalName::Float) {
+            if (!walkedAll || walkedNames.get(value) != 0)
+                return literalMemberOf(value, plan.resultClass);
+            std::uint8_t& known = plan.literalAnswers[kind == InternalName::String    ? 0
+                                                      : kind == InternalName::Integer ? 1
+                                                                                      : 2];
+            if (known == 0)
+                known = literalMemberOf(value, plan.resultClass) ? LiteralAnswers::yes
+                                                                 : LiteralAnswers::no;
+            return known == LiteralAnswers::yes;
+        }
+        return classSetMemberOf(classSetOf(value), value, plan.resultClass);
+    }
+    // By class set: "<", the element name and " id='", how an element of the set opens, made
+    // with its elementName.
+    std::vector<std::string> elementOpenings;
+    // Whether a value row of an entry with arguments, with the value, may write anything: not
+    // when the value is a string or number without a frame that no result of the plan's
+    // signatures takes.
+    bool rowMayWrite(EntryPlan& plan, const InternalName& value) {
+        const int kind = value.getType();
+        if (kind != InternalName::String && kind != InternalName::Integer &&
+            kind != InternalName::Float)
+            return true;
+        if (!walkedAll || walkedNames.get(value) != 0) return true;
+        const std::size_t at = kind == InternalName::String    ? 0
+                               : kind == InternalName::Integer ? 1
+                                                               : 2;
+        const std::uint8_t known = plan.rowLiteralAnswers[at];
+        return known != 0 ? known == LiteralAnswers::yes : rowLiteralFound(plan, value, at);
+    }
+    bool rowLiteralFound(EntryPlan& plan, const InternalName& value, std::size_t at);
+    // writeValue for a set-valued entry; apart, so that the single values, most entries, are
+    // written without the room the walk over members takes.
+    [[gnu::noinline]] void writeMembers(bool mapped, EntryPlan& plan, const InternalName& value,
+                                        std::string& attributes, std::string& content,
+                                        const std::string& indent);
+    // Writes the child elements of one value row of an entry with arguments (`cells` from its
+    // first argument on, the value last), named after the plan's method.
+    void writeRow(EntryPlan& plan, const InternalName* cells, std::string& content);
+    // Opens the attribute of an entry: on a line of its own, or after a blank in an element
+    // that stands for a value.
+    void openAttribute(const EntryPlan& plan, bool mapped, const std::string& indent,
+                       std::string& attributes);
 };

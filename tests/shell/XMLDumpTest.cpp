@@ -62,6 +62,35 @@ TEST_F(DumpTest, AnIdFromTheSymbolReadAlreadyIsTheIdFromTheName) {
     }
 }
 
+// A string's XML name, which is read eight characters at a time, escapes each of & < > ' " at
+// any place of a text of any length, the same as the escaping of a whole name does.
+TEST_F(DumpTest, AStringsXmlNameEscapesMarkupAtEveryPlace) {
+    XMLDumpFormatter xml(om);
+    const std::string escapes[][2] = {{"&", "&amp;"},  {"<", "&lt;"},    {">", "&gt;"},
+                                      {"'", "&apos;"}, {"\"", "&quot;"}, {"x", "x"}};
+    for (std::size_t length = 0; length <= 40; ++length)
+        for (std::size_t at = 0; at <= length; ++at)
+            for (const auto& [plain, escaped] : escapes) {
+                // A text of `length` characters (letters, digits, blanks and characters near
+                // the escaped ones) with the character at `at`, when it is inside.
+                std::string text, expected;
+                for (std::size_t i = 0; i < length; ++i) {
+                    if (i == at) {
+                        text += plain;
+                        expected += escaped;
+                        continue;
+                    }
+                    const char c = "ab 9%()=?;#"[i % 11];
+                    text += c;
+                    expected += c;
+                }
+                std::string out = "[";
+                xml.appendXmlName(str(text), out);
+                EXPECT_EQ(out, "[" + expected) << text;
+                EXPECT_EQ(xml.xmlName(str(text)), expected) << text;
+            }
+}
+
 // The first three lines of the XML saved with document type "doc".
 std::string savedHead(MainMemOM* om) {
     const fs::path file =
