@@ -256,7 +256,9 @@ struct Registry {
         (fm->*get)(name, found);
         auto it = twin.find(name);
         ASSERT_EQ(found, it == twin.end() ? nullptr : it->second) << name.ToString();
-        if (findInPlace) ASSERT_EQ(findInPlace(fm, name), found) << name.ToString();
+        if (findInPlace) {
+            ASSERT_EQ(findInPlace(fm, name), found) << name.ToString();
+        }
     }
     void checkAll(FrameManager* fm) {
         for (const auto& [name, frame] : twin) step(fm, name, 2);
