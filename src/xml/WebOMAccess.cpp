@@ -235,6 +235,41 @@ int WebOMAccess::insertFreshChild(const InternalName& object, const InternalName
     return added;
 }
 
+int WebOMAccess::insertFreshChildren(const InternalName& host, const InternalName& method,
+                                     MethodType type, std::span<const FreshChild> children) {
+    int added = 0;
+    if (type == MethodType::Scalar) {
+        for (const FreshChild& child : children)
+            if (insertFreshChild(child.object, child.cls, host, method, type) != 0) added = 1;
+        return added;
+    }
+    // A child of url or below it becomes a URL and may start loads, as insertFreshChild stores
+    // it; storing the others cannot change whether a class lies below url.
+    // Siblings mostly share their class, which is asked about once until a URL is stored.
+    std::size_t runFrom = 0;
+    bool plainKnown = false;
+    InternalName plainClass;
+    for (std::size_t at = 0; at < children.size(); ++at) {
+        const FreshChild& child = children[at];
+        if (plainKnown && child.cls == plainClass) continue;
+        if (!freshClassBelowUrl(child.cls)) {
+            plainKnown = true;
+            plainClass = child.cls;
+            continue;
+        }
+        plainKnown = false;
+        if (runFrom < at && OMAccess::insertFreshChildren(
+                                host, method, type, children.subspan(runFrom, at - runFrom)) != 0)
+            added = 1;
+        runFrom = at + 1;
+        if (insertFreshChild(child.object, child.cls, host, method, type) != 0) added = 1;
+    }
+    if (runFrom < children.size() &&
+        OMAccess::insertFreshChildren(host, method, type, children.subspan(runFrom)) != 0)
+        added = 1;
+    return added;
+}
+
 int WebOMAccess::applyEqualities() {
     ++hierarchyChanges;
     int applied = 0;
