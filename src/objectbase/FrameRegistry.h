@@ -233,7 +233,8 @@ class FrameRegistry {
         }
         // Takes the place for the frame in the run when its number follows the run's last;
         // false, and no change, otherwise.
-        bool appendToRun(std::size_t at, F* frame, const FrameBlocks<F>* numbering) {
+        [[gnu::always_inline]] bool appendToRun(std::size_t at, F* frame,
+                                                const FrameBlocks<F>* numbering) {
             std::uint32_t number = 0;
             return numbering != nullptr && numbering->numberOf(frame, number) &&
                    number < MaxFrames && run.append(at, number);

@@ -520,6 +520,8 @@ class MainMemOM : public OM {
     using NameSetTable = FrameRegistry<MemberSet>;
     using NameMap = clib_dictionary<InternalName, InternalName>;
 
+    // What newSetName does, without its dispatch; inline in the file that stores facts.
+    MainMemSetFrame* makeSetFrame(InternalName& name);
     // The object frame of a name, made when missing (null when none can be made); `made` tells
     // whether it was made now, so that it holds nothing yet.
     MainMemObjFrame* objFrameFor(const InternalName& name, bool& made);

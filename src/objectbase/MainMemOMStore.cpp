@@ -127,12 +127,18 @@ void MainMemOM::indexInstances() {
 // ---------------------------------------------------------------------------------------------
 // Set frames
 
-MainMemSetFrame* MainMemOM::newSetName(InternalName& name) {
+// Inline where a run of fresh children makes two sets for each child: the call cost about 30
+// instructions of the 75 a set took.
+[[gnu::always_inline]] inline MainMemSetFrame* MainMemOM::makeSetFrame(InternalName& name) {
     InternalName fresh(nameHandler->nextSetId(), InternalName::SetName, 1);
     MainMemSetFrame* frame = frameManager->makeSetFrame(fresh);
     if (frame == nullptr) return nullptr;
     name = fresh;
     return frame;
+}
+
+MainMemSetFrame* MainMemOM::newSetName(InternalName& name) {
+    return makeSetFrame(name);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -237,10 +243,8 @@ int MainMemOM::insertFreshChildren(const InternalName& host, const InternalName&
             siblings = nullptr;
             continue;
         }
-        // Named, not dispatched: made here in place, as two sets of every child (about 35
-        // instructions each in the call).
         InternalName classesName;
-        if (MainMemSetFrame* classes = MainMemOM::newSetName(classesName)) {
+        if (MainMemSetFrame* classes = makeSetFrame(classesName)) {
             classes->insert(child.cls);
             frame->setSetName1(classesName);
             memberships[2 * pending] = object;
@@ -258,7 +262,7 @@ int MainMemOM::insertFreshChildren(const InternalName& host, const InternalName&
             added = 1;
         }
         InternalName parentsName;
-        if (MainMemSetFrame* parents = MainMemOM::newSetName(parentsName)) {
+        if (MainMemSetFrame* parents = makeSetFrame(parentsName)) {
             parents->insert(host);
             frame->setSetName3(parentsName);
             if (siblings == nullptr) siblings = setUnder(parentToChildTable, host);
