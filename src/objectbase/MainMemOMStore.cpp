@@ -215,9 +215,9 @@ int MainMemOM::insertFreshChild(const InternalName& object, const InternalName& 
 int MainMemOM::insertFreshChildren(const InternalName& host, const InternalName& method, int type,
                                    std::span<const FreshChild> children) {
     // Each child is stored as insertFreshChild stores it, in the same order, but what the run
-    // shares is found once: the host's set of values, the host's set of children, and the rows of
-    // the memberships, which take a block of rows at a time. A million sibling elements spent
-    // most of their storing on finding these again for every child.
+    // shares is found once: the host's set of values and its set of children, which take the
+    // children a block at a time, as the rows of the memberships do. A million sibling elements
+    // spent most of their storing on finding these again for every child.
     if (deltaOn || !isSetValuedType(type))
         return OM::insertFreshChildren(host, method, type, children);
     constexpr std::size_t Block = 64;
@@ -229,14 +229,33 @@ int MainMemOM::insertFreshChildren(const InternalName& host, const InternalName&
                 memberRows.insertNewTuple(&memberships[2 * row], 2);
         pending = 0;
     };
-    int added = 0;
     MainMemSetFrame* values = nullptr;
     MemberSet* siblings = nullptr;
+    // Children whose classes and parents are stored, ascending, still to join `values` and
+    // `siblings`: the sets are only read by what the loop calls once they have joined.
+    InternalName joining[Block];
+    std::size_t waiting = 0;
+    auto join = [&] {
+        if (waiting == 0) return;
+        const std::span<const InternalName> objects(joining, waiting);
+        if (values->appendAscending(objects)) {
+            for (const InternalName& object : objects) indexStoredValue(host, nullptr, 0, object);
+        } else {
+            for (const InternalName& object : objects)
+                if (values->insert(object) != 0) indexStoredValue(host, nullptr, 0, object);
+        }
+        if (siblings == nullptr) siblings = setUnder(parentToChildTable, host);
+        if (!siblings->appendAscending(objects))
+            for (const InternalName& object : objects) siblings->insert(object);
+        waiting = 0;
+    };
+    int added = 0;
     for (const FreshChild& child : children) {
         const InternalName& object = child.object;
         MainMemObjFrame* frame = object == host ? nullptr : freshObjFrame(object);
         if (frame == nullptr) {
             // The plain inserts may store memberships and make the host's sets.
+            join();
             storeMemberships();
             if (OM::insertFreshChild(object, child.cls, host, method, type) != 0) added = 1;
             values = nullptr;
@@ -253,23 +272,33 @@ int MainMemOM::insertFreshChildren(const InternalName& host, const InternalName&
             added = 1;
         }
         if (values == nullptr) values = methodSetFrame(host, method, type, methodSets);
-        if (values != nullptr) {
-            if (values->insert(object) != 0) {
+        if (values == nullptr) {
+            // The host's first value makes its set (and a set name).
+            if (insertMethodValue(host, method, nullptr, 0, type, object) != 0) added = 1;
+        }
+        InternalName parentsName;
+        MainMemSetFrame* parents = makeSetFrame(parentsName);
+        if (parents == nullptr) {
+            join();
+            if (values != nullptr && values->insert(object) != 0) {
                 indexStoredValue(host, nullptr, 0, object);
                 added = 1;
             }
-        } else if (insertMethodValue(host, method, nullptr, 0, type, object) != 0) {
-            added = 1;
+            continue;
         }
-        InternalName parentsName;
-        if (MainMemSetFrame* parents = makeSetFrame(parentsName)) {
-            parents->insert(host);
-            frame->setSetName3(parentsName);
+        parents->insert(host);
+        frame->setSetName3(parentsName);
+        added = 1;
+        if (values == nullptr) {
             if (siblings == nullptr) siblings = setUnder(parentToChildTable, host);
             siblings->insert(object);
-            added = 1;
+            continue;
         }
+        if (waiting != 0 && !(joining[waiting - 1] < object)) join();
+        joining[waiting] = object;
+        if (++waiting == Block) join();
     }
+    join();
     storeMemberships();
     return added;
 }
