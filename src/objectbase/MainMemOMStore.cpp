@@ -181,6 +181,20 @@ int MainMemOM::insertIsa(const InternalName& object, const InternalName& cls, in
     return noteRelation(object, cls, kind);
 }
 
+// Inline in both callers: a call for every imported element.
+[[gnu::always_inline]] inline MainMemObjFrame* MainMemOM::freshObjFrame(
+    const InternalName& object) {
+    bool made = false;
+    MainMemObjFrame* frame = frameManager->objFrameFor(object, made);
+    if (frame == nullptr || made) return frame;
+    // Made before for the values of the object's own children: fresh while it has no classes
+    // and no parents.
+    if (getSetFrame(frame->getSetName1()) != nullptr ||
+        getSetFrame(frame->getSetName3()) != nullptr)
+        return nullptr;
+    return frame;
+}
+
 int MainMemOM::insertFreshChild(const InternalName& object, const InternalName& cls,
                                 const InternalName& host, const InternalName& method, int type) {
     // An import stores these three facts for every element it maps. The object's frame is found
@@ -301,18 +315,6 @@ int MainMemOM::insertFreshChildren(const InternalName& host, const InternalName&
     join();
     storeMemberships();
     return added;
-}
-
-MainMemObjFrame* MainMemOM::freshObjFrame(const InternalName& object) {
-    bool made = false;
-    MainMemObjFrame* frame = frameManager->objFrameFor(object, made);
-    if (frame == nullptr || made) return frame;
-    // Made before for the values of the object's own children: fresh while it has no classes
-    // and no parents.
-    if (getSetFrame(frame->getSetName1()) != nullptr ||
-        getSetFrame(frame->getSetName3()) != nullptr)
-        return nullptr;
-    return frame;
 }
 
 int MainMemOM::storeIsa(MainMemSetFrame* classes, const InternalName& object,

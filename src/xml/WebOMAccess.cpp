@@ -245,24 +245,23 @@ int WebOMAccess::insertFreshChildren(const InternalName& host, const InternalNam
     }
     // A child of url or below it becomes a URL and may start loads, as insertFreshChild stores
     // it; storing the others cannot change whether a class lies below url.
-    // Siblings mostly share their class, which is asked about once until a URL is stored.
+    // Siblings mostly share their class: the next ones of the class just found plain are
+    // passed over without asking again (the answer holds until a URL is stored).
     std::size_t runFrom = 0;
-    bool plainKnown = false;
-    InternalName plainClass;
-    for (std::size_t at = 0; at < children.size(); ++at) {
+    for (std::size_t at = 0; at < children.size();) {
         const FreshChild& child = children[at];
-        if (plainKnown && child.cls == plainClass) continue;
         if (!freshClassBelowUrl(child.cls)) {
-            plainKnown = true;
-            plainClass = child.cls;
+            const InternalName plain = child.cls;
+            while (++at < children.size() && children[at].cls == plain) {
+            }
             continue;
         }
-        plainKnown = false;
         if (runFrom < at && OMAccess::insertFreshChildren(
                                 host, method, type, children.subspan(runFrom, at - runFrom)) != 0)
             added = 1;
         runFrom = at + 1;
         if (insertFreshChild(child.object, child.cls, host, method, type) != 0) added = 1;
+        ++at;
     }
     if (runFrom < children.size() &&
         OMAccess::insertFreshChildren(host, method, type, children.subspan(runFrom)) != 0)
