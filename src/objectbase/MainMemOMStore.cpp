@@ -181,9 +181,7 @@ int MainMemOM::insertIsa(const InternalName& object, const InternalName& cls, in
     return noteRelation(object, cls, kind);
 }
 
-// Inline in both callers: a call for every imported element.
-[[gnu::always_inline]] inline MainMemObjFrame* MainMemOM::freshObjFrame(
-    const InternalName& object) {
+MainMemObjFrame* MainMemOM::freshObjFrame(const InternalName& object) {
     bool made = false;
     MainMemObjFrame* frame = frameManager->objFrameFor(object, made);
     if (frame == nullptr || made) return frame;
