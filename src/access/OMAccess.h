@@ -9,6 +9,7 @@
 #include <iosfwd>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@
 #include "foundation/FLSysObject.h"
 #include "foundation/set.h"
 #include "objectbase/FSymbol.h"
+#include "objectbase/FreshChild.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/NameRemapListener.h"
 #include "objectbase/Tuple.h"
@@ -141,6 +143,10 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     virtual int insertFreshChild(const InternalName& object, const InternalName& cls,
                                  const InternalName& host, const InternalName& method,
                                  MethodType type);
+    // insertFreshChild for each of the children in turn, all of one host, method and type: in
+    // one step of the object manager for the run while nothing traces or watches the inserts.
+    virtual int insertFreshChildren(const InternalName& host, const InternalName& method,
+                                    MethodType type, std::span<const FreshChild> children);
     // Whether insertClassRelation does more with a membership than store and trace it, so that
     // a rule head must not store memberships past it.
     virtual bool watchesMemberships() const { return false; }

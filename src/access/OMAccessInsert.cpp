@@ -245,6 +245,17 @@ int OMAccess::insertFreshChild(const InternalName& object, const InternalName& c
     return added;
 }
 
+int OMAccess::insertFreshChildren(const InternalName& host, const InternalName& method,
+                                  MethodType type, std::span<const FreshChild> children) {
+    if (attachedOM == nullptr) return 0;
+    if (traceMode() == TraceMode::Off && !inheritancePhases.inherited().watching())
+        return attachedOM->insertFreshChildren(host, method, code(type), children);
+    int added = 0;
+    for (const FreshChild& child : children)
+        if (OMAccess::insertFreshChild(child.object, child.cls, host, method, type) != 0) added = 1;
+    return added;
+}
+
 void OMAccess::traceClassRelation(const InternalName& object, const InternalName& cls,
                                   IsaRelation kind) {
     debugChannel() << std::endl

@@ -104,13 +104,6 @@ int FrameManager::unregisterFrame(Names& frames, const InternalName& name, std::
     return 0;
 }
 
-MainMemObjFrame* FrameManager::objFrameFor(const InternalName& name, bool& made) {
-    MainMemObjFrame* frame = objFrames.findOrInsert(
-        name, [this] { return allocateObjFrame(); }, made);
-    if (made) ++objCount;
-    return frame;
-}
-
 int FrameManager::insertObjFrame(const InternalName& name, MainMemObjFrame* frame) {
     return registerFrame(objFrames, name, frame, objCount, err5::ObjFrameExists,
                          err5::Failed2InsertObjFrame);

@@ -249,8 +249,10 @@ class FrameRegistry {
                    kinds[0] == name.getType() && flags[0] == name.getArity();
         }
         // Takes the place for the frame in the run when its number follows the run's last;
-        // false, and no change, otherwise.
-        bool appendToRun(std::size_t at, F* frame, const FrameBlocks<F>* numbering) {
+        // false, and no change, otherwise. Always inline: the call took about 60 instructions
+        // of every imported element's frame.
+        [[gnu::always_inline]] bool appendToRun(std::size_t at, F* frame,
+                                                const FrameBlocks<F>* numbering) {
             std::uint32_t number = 0;
             return numbering != nullptr && numbering->numberOf(frame, number) &&
                    number < MaxFrames && run.append(at, number);

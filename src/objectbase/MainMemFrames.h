@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -361,6 +362,11 @@ class MainMemSetFrame final : public SetFrame {
     // 1 after adding a new member, 0 when it was a member already. Inline: the class is final,
     // so a call through a set frame's own type takes MemberSet's append without a call.
     virtual int insert(const InternalName& name) { return members.insert(name) ? 1 : 0; }
+    // Appends names that ascend and lie above every member, when the set can take them so in
+    // one append (see MemberSet::appendAscending); false and no change otherwise.
+    bool appendAscending(std::span<const InternalName> names) {
+        return members.appendAscending(names);
+    }
     // 1 after taking out a member, 0 when it was none.
     virtual int erase(const InternalName& name);
     // When `oldName` is a member: replaces it by `newName` and answers 1; else 0 and no change.

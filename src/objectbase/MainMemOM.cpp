@@ -193,14 +193,6 @@ MainMemObjFrame* MainMemOM::objFrameFor(const InternalName& name, bool& made) {
     return frameManager->objFrameFor(name, made);
 }
 
-MainMemSetFrame* MainMemOM::newSetName(InternalName& name) {
-    InternalName fresh(nameHandler->nextSetId(), InternalName::SetName, 1);
-    MainMemSetFrame* frame = frameManager->makeSetFrame(fresh);
-    if (frame == nullptr) return nullptr;
-    name = fresh;
-    return frame;
-}
-
 MainMemParamFrame* MainMemOM::createParamFrame(int arity, InternalName& name) {
     auto* frame = new (std::nothrow) MainMemParamFrame(arity);
     if (frame == nullptr) {

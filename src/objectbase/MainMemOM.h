@@ -234,6 +234,8 @@ class MainMemOM : public OM {
     int insertIsa(const InternalName& object, const InternalName& cls, int kind) override;
     int insertFreshChild(const InternalName& object, const InternalName& cls,
                          const InternalName& host, const InternalName& method, int type) override;
+    int insertFreshChildren(const InternalName& host, const InternalName& method, int type,
+                            std::span<const FreshChild> children) override;
     int insertSetMember(const InternalName& host, const InternalName& method,
                         const InternalName* args, int argCount, int type,
                         const set<InternalName>& values) override;
@@ -366,6 +368,10 @@ class MainMemOM : public OM {
     }
     // The long way of classSetOf, through the object's frame.
     MainMemSetFrame* lookUpClassSet(const InternalName& object, int kind);
+    // The object frame of an object an import has just made, made now or found without classes
+    // and parents (its children's values made it); null for any other object, or when no frame
+    // can be had.
+    MainMemObjFrame* freshObjFrame(const InternalName& object);
     // A membership of the kind (1, 2, 3) that the object's set has just taken joins the
     // relation's other tables and is recorded; the answer of insertIsa.
     int noteRelation(const InternalName& object, const InternalName& cls, int kind);
@@ -516,6 +522,8 @@ class MainMemOM : public OM {
     using NameSetTable = FrameRegistry<MemberSet>;
     using NameMap = clib_dictionary<InternalName, InternalName>;
 
+    // What newSetName does, without its dispatch; inline in the file that stores facts.
+    MainMemSetFrame* makeSetFrame(InternalName& name);
     // The object frame of a name, made when missing (null when none can be made); `made` tells
     // whether it was made now, so that it holds nothing yet.
     MainMemObjFrame* objFrameFor(const InternalName& name, bool& made);

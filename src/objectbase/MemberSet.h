@@ -45,6 +45,19 @@ class MemberSet {
         }
         return insertElsewhere(name);
     }
+    // insert for each of `names`, which ascend and lie above every member, in one append: the
+    // children of a run of siblings join their host's sets so. False, and no change, when the
+    // names do not lie above every member or insert would not append them all (a set that
+    // starts hashing, or has members marked added): the caller inserts them one by one then.
+    bool appendAscending(std::span<const InternalName> names) {
+        if (names.empty()) return true;
+        const std::size_t count = sorted.size();
+        if (count == 0 ? sorted.onHeap() : !(sorted.back() < names.front())) return false;
+        const auto* set = static_cast<const HashedHead*>(sorted.spare());
+        if (set == nullptr ? count + names.size() > SmallLimit : set->added != 0) return false;
+        sorted.append(names.data(), names.data() + names.size());
+        return true;
+    }
     // True when the name was a member and no longer is.
     bool erase(const InternalName& name);
     std::size_t size() const;

@@ -44,6 +44,14 @@ int OM::insertFreshChild(const InternalName& object, const InternalName& cls,
     return added;
 }
 
+int OM::insertFreshChildren(const InternalName& host, const InternalName& method, int type,
+                            std::span<const FreshChild> children) {
+    int added = 0;
+    for (const FreshChild& child : children)
+        if (insertFreshChild(child.object, child.cls, host, method, type) != 0) added = 1;
+    return added;
+}
+
 std::unique_ptr<FactWriter> OM::openWriter(const FactRelation& relation) {
     return std::make_unique<PlainFactWriter>(*this, relation);
 }

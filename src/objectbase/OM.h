@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "objectbase/DumpFormatterFactory.h"
 #include "objectbase/FSymbol.h"
 #include "objectbase/FactWriter.h"
+#include "objectbase/FreshChild.h"
 #include "objectbase/FunctionTableHandle.h"
 #include "objectbase/InternalName.h"
 #include "objectbase/NameRemapListener.h"
@@ -128,6 +130,11 @@ class OM : public FLSysObject {
     // three inserts, which a store may take in one step. Nonzero when any was new.
     virtual int insertFreshChild(const InternalName& object, const InternalName& cls,
                                  const InternalName& host, const InternalName& method, int type);
+    // insertFreshChild for each of the children in turn, all of one host, method and type (the
+    // leaf siblings of an element, as an import stores them): a store may find what they share
+    // once for the run. Nonzero when any fact was new.
+    virtual int insertFreshChildren(const InternalName& host, const InternalName& method, int type,
+                                    std::span<const FreshChild> children);
     // Stores host[method@(args) arrow value] for any method type.
     virtual int insertMethodValue(const InternalName& host, const InternalName& method,
                                   const InternalName* args, int argCount, int type,

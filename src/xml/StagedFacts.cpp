@@ -1,7 +1,9 @@
 // The facts of an import's mapping, held back and then stored in order.
 #include "xml/StagedFacts.h"
 
+#include <algorithm>
 #include <array>
+#include <span>
 #include <stdexcept>
 #include <string>
 
@@ -49,6 +51,8 @@ void StagedFacts::stage(Kind kind, const InternalName& host, const InternalName&
                         const InternalName* args, int argCount, int type,
                         const InternalName* result) {
     checkArguments(argCount);
+    ++facts;
+    openRun = nullptr;
     heads.push_back(
         Head{kind, static_cast<std::int8_t>(argCount), static_cast<std::int16_t>(type)});
     names.push_back(host);
@@ -95,10 +99,19 @@ void StagedFacts::freshMembership(const InternalName& object, const InternalName
     stage(Kind::freshMembership, object, cls, nullptr, 0, 1, nullptr);
 }
 
-void StagedFacts::freshChild(const InternalName& object, const InternalName& cls,
-                             const InternalName& host, const InternalName& method, int type) {
-    const InternalName link[2] = {host, method};
-    stage(Kind::freshChild, object, cls, link, 2, type, nullptr);
+void StagedFacts::startRun(const InternalName& object, const InternalName& cls,
+                           const InternalName& host, const InternalName& method, int type) {
+    stage(Kind::freshChild, host, method, nullptr, 0, type, nullptr);
+    runLengths.push_back(1);
+    openRun = &runLengths.back();
+    runHost = host;
+    runMethod = method;
+    runType = type;
+    addChild(object, cls);
+}
+
+void StagedFacts::newChildBlock() {
+    children.push_back(std::make_unique<FreshChild[]>(childBlock));
 }
 
 bool StagedFacts::commit(OMAccess& access, const std::function<bool()>& stop,
@@ -107,24 +120,60 @@ bool StagedFacts::commit(OMAccess& access, const std::function<bool()>& stop,
     // facts of their own: these are taken off first.
     std::deque<Head> pendingHeads;
     std::deque<InternalName> pendingNames;
+    std::deque<std::uint32_t> pendingRuns;
+    std::vector<std::unique_ptr<FreshChild[]>> pendingChildren;
     pendingHeads.swap(heads);
     pendingNames.swap(names);
+    pendingRuns.swap(runLengths);
+    pendingChildren.swap(children);
     discard();
     // The facts are read in place and taken off a poll's worth at a time: the object base grows
     // as the staged facts shrink, without a pop for every name (a fifth of the commit's own
-    // instructions on a million sibling elements).
+    // instructions on a million sibling elements). The run of fresh children being stored stays
+    // until it is done; a block of children goes once all of it is stored.
     auto head = pendingHeads.cbegin();
     auto name = pendingNames.cbegin();
+    auto runLength = pendingRuns.cbegin();
+    std::size_t child = 0;
     std::size_t stored = 0;
+    auto pollDue = [&] {
+        if (++stored % commitPollEvery != 0) return false;
+        pendingHeads.erase(pendingHeads.cbegin(), head);
+        pendingNames.erase(pendingNames.cbegin(), name);
+        pendingRuns.erase(pendingRuns.cbegin(), runLength);
+        head = pendingHeads.cbegin();
+        name = pendingNames.cbegin();
+        runLength = pendingRuns.cbegin();
+        return stop && stop();
+    };
     for (; head != pendingHeads.cend(); ++head) {
-        if (++stored % commitPollEvery == 0) {
-            pendingHeads.erase(pendingHeads.cbegin(), head);
-            pendingNames.erase(pendingNames.cbegin(), name);
-            head = pendingHeads.cbegin();
-            name = pendingNames.cbegin();
-            if (stop && stop()) return false;
-        }
         const Head fact = *head;
+        if (fact.kind == Kind::freshChild) {
+            // Each child counts as a fact: the run goes to the access layer in pieces that end
+            // where a poll is due or a block ends.
+            const InternalName host = *name++;
+            const InternalName method = *name++;
+            for (std::size_t left = *runLength; left > 0;) {
+                if (pollDue()) return false;
+                const std::size_t at = child % childBlock;
+                const std::size_t piece =
+                    std::min({left, commitPollEvery - stored % commitPollEvery, childBlock - at});
+                const FreshChild* first = &pendingChildren[child / childBlock][at];
+                if (piece == 1)
+                    access.insertFreshChild(first->object, first->cls, host, method,
+                                            MethodType(fact.type));
+                else
+                    access.insertFreshChildren(host, method, MethodType(fact.type),
+                                               std::span<const FreshChild>(first, piece));
+                stored += piece - 1;
+                left -= piece;
+                child += piece;
+                if (child % childBlock == 0) pendingChildren[child / childBlock - 1].reset();
+            }
+            ++runLength;
+            continue;
+        }
+        if (pollDue()) return false;
         const InternalName host = *name++;
         const InternalName method = *name++;
         std::array<InternalName, maxArguments> args{};
@@ -145,7 +194,6 @@ bool StagedFacts::commit(OMAccess& access, const std::function<bool()>& stop,
                     access.insertClassRelation(host, method, IsaRelation::Member);
                 break;
             case Kind::freshChild:
-                access.insertFreshChild(host, method, args[0], args[1], MethodType(fact.type));
                 break;
             case Kind::path:
                 access.insertReservedPath(host, method, argPointer, fact.argCount, *name++);
@@ -158,6 +206,11 @@ bool StagedFacts::commit(OMAccess& access, const std::function<bool()>& stop,
 void StagedFacts::discard() {
     std::deque<Head>().swap(heads);
     std::deque<InternalName>().swap(names);
+    std::deque<std::uint32_t>().swap(runLengths);
+    std::vector<std::unique_ptr<FreshChild[]>>().swap(children);
+    childCount = 0;
+    openRun = nullptr;
+    facts = 0;
     paths.clear();
     relations.clear();
 }

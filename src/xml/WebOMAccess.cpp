@@ -235,6 +235,40 @@ int WebOMAccess::insertFreshChild(const InternalName& object, const InternalName
     return added;
 }
 
+int WebOMAccess::insertFreshChildren(const InternalName& host, const InternalName& method,
+                                     MethodType type, std::span<const FreshChild> children) {
+    int added = 0;
+    if (type == MethodType::Scalar) {
+        for (const FreshChild& child : children)
+            if (insertFreshChild(child.object, child.cls, host, method, type) != 0) added = 1;
+        return added;
+    }
+    // A child of url or below it becomes a URL and may start loads, as insertFreshChild stores
+    // it; storing the others cannot change whether a class lies below url.
+    // Siblings mostly share their class: the next ones of the class just found plain are
+    // passed over without asking again (the answer holds until a URL is stored).
+    std::size_t runFrom = 0;
+    for (std::size_t at = 0; at < children.size();) {
+        const FreshChild& child = children[at];
+        if (!freshClassBelowUrl(child.cls)) {
+            const InternalName plain = child.cls;
+            while (++at < children.size() && children[at].cls == plain) {
+            }
+            continue;
+        }
+        if (runFrom < at && OMAccess::insertFreshChildren(
+                                host, method, type, children.subspan(runFrom, at - runFrom)) != 0)
+            added = 1;
+        runFrom = at + 1;
+        if (insertFreshChild(child.object, child.cls, host, method, type) != 0) added = 1;
+        ++at;
+    }
+    if (runFrom < children.size() &&
+        OMAccess::insertFreshChildren(host, method, type, children.subspan(runFrom)) != 0)
+        added = 1;
+    return added;
+}
+
 int WebOMAccess::applyEqualities() {
     ++hierarchyChanges;
     int applied = 0;

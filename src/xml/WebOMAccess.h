@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,10 @@ class WebOMAccess : public OMAccess {
     int insertFreshChild(const InternalName& object, const InternalName& cls,
                          const InternalName& host, const InternalName& method,
                          MethodType type) override;
+    // insertFreshChild for each child in turn: the children whose class is not url or below
+    // it, between those that are, go to the object base as runs.
+    int insertFreshChildren(const InternalName& host, const InternalName& method, MethodType type,
+                            std::span<const FreshChild> children) override;
     // Applies the recorded equalities one by one, materializing each surviving URL; non-zero when
     // any was applied.
     int applyEqualities() override;

@@ -261,3 +261,55 @@ TEST(MemberSetTest, AWalkGoesOnAfterItsMemberWhenMembersAreAdded) {
         decRef(it);
     }
 }
+
+// Blocks of ascending names appended in one step, between scattered inserts and erases, at every
+// size from empty to hashed: a block above every member either goes in whole or changes
+// nothing (and then goes in one by one), a block reaching below the largest member changes
+// nothing, and the members, probes and reads agree with std::set throughout.
+TEST(MemberSetTest, BlocksAppendedAboveEveryMemberAgreeWithAnOrderedSet) {
+    std::mt19937 random{6007};
+    for (int round = 0; round < 20; ++round) {
+        MemberSet members;
+        std::set<InternalName> twin;
+        int top = 0;
+        for (int burst = 0; burst < 120; ++burst) {
+            const unsigned mode = random() % 5;
+            if (mode <= 1) {
+                std::vector<InternalName> block;
+                const int length = 1 + int(random() % (mode == 0 ? 6 : 40));
+                // Mostly above every member; now and then from below the largest.
+                int at = random() % 7 == 0 ? std::max(0, top - 5) : top;
+                for (int i = 0; i < length; ++i) {
+                    at += 1 + int(random() % 3);
+                    block.emplace_back(at, InternalName::Object, 0);
+                }
+                const bool above = twin.empty() || *twin.rbegin() < block.front();
+                const std::size_t before = members.size();
+                if (members.appendAscending(block)) {
+                    ASSERT_TRUE(above) << burst;
+                    ASSERT_EQ(members.size(), before + block.size()) << burst;
+                    for (const InternalName& name : block) twin.insert(name);
+                } else {
+                    ASSERT_EQ(members.size(), before) << burst;
+                    expectSame(members, twin);
+                    for (const InternalName& name : block)
+                        ASSERT_EQ(members.insert(name), twin.insert(name).second) << burst;
+                }
+                top = std::max(top, at);
+            } else {
+                const InternalName name(int(random() % unsigned(top + 10)), InternalName::Object,
+                                        0);
+                if (mode == 2)
+                    ASSERT_EQ(members.erase(name), twin.erase(name) != 0) << burst;
+                else
+                    ASSERT_EQ(members.insert(name), twin.insert(name).second) << burst;
+            }
+            ASSERT_EQ(members.size(), twin.size()) << burst;
+            const InternalName probe(int(random() % unsigned(top + 10)), InternalName::Object, 0);
+            ASSERT_EQ(members.contains(probe), twin.count(probe) != 0) << burst;
+            if (burst % 3 == 0) expectKept(members, twin);
+            if (burst % 4 == 0) expectSame(members, twin);
+        }
+        expectSame(members, twin);
+    }
+}

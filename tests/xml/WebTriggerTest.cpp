@@ -300,5 +300,66 @@ TEST_F(WebAccessTest, FreshMembershipsCommitTheBaseThatPlainMembershipsCommit) {
     decRef(otherBase);
 }
 
+// Elements staged as runs of fresh children, some of a class below url among them, make the
+// same base and the same loads as their facts staged one by one as any other.
+TEST_F(WebAccessTest, RunsOfFreshChildrenCommitTheBaseThatPlainFactsCommit) {
+    access->loading = false;
+    auto dumpAfter = [](TestWebAccess& layer, bool runs) {
+        auto named = [&](const std::string& text) {
+            InternalName out;
+            return layer.nameFromString(out, text, InternalName::Function);
+        };
+        const InternalName document = named("doc");
+        const InternalName site = named("site");
+        layer.insertClassRelation(site, builtinObject::Url, IsaRelation::Subclass);
+        StagedFacts staged;
+        const char* classes[] = {"e", "e", "site", "e", "f", "site", "site", "f", "e"};
+        std::vector<InternalName> elements;
+        for (const char* cls : classes) {
+            InternalName element;
+            layer.getOrCreateName(layer.giveSymTab()->newSymbol(InternalName::Function, 0),
+                                  element);
+            elements.push_back(element);
+            staged.value(element, builtinObject::Get, nullptr, 0, 0,
+                         named(std::string("d") + cls + std::to_string(elements.size())));
+        }
+        for (std::size_t i = 0; i < elements.size(); ++i) {
+            const InternalName c = named(classes[i]);
+            if (runs) {
+                staged.freshChild(elements[i], c, document, named("child"), 1);
+                continue;
+            }
+            staged.freshMembership(elements[i], c);
+            staged.value(document, named("child"), nullptr, 0, 1, elements[i]);
+            staged.classRelation(elements[i], document, 3);
+        }
+        EXPECT_TRUE(
+            staged.commit(layer, {}, [&layer](const InternalName& o, const InternalName& c) {
+                return layer.insertFreshMembership(o, c);
+            }));
+        ChannelCapture capture(debugChannel());
+        layer.om()->dump(1);
+        std::string loads;
+        for (const TestWebAccess::Load& load : layer.loads) {
+            std::string shown;
+            layer.giveLexicalForm(load.document, shown);
+            loads += " " + shown;
+        }
+        return capture.text() + "\nloaded:" + loads + "\n";
+    };
+    om->useDumpFormatters(shellDumpFormatters());
+    const std::string plainDump = dumpAfter(*access, false);
+    auto* otherBase = new MainMemOM();
+    otherBase->useDumpFormatters(shellDumpFormatters());
+    auto* other = makeAccess(otherBase);
+    other->loading = false;
+    const std::string runDump = dumpAfter(*other, true);
+    EXPECT_EQ(runDump, plainDump);
+    EXPECT_NE(plainDump.find(" : e"), std::string::npos) << plainDump;
+    EXPECT_NE(plainDump.find("loaded: dsite3 dsite6 dsite7"), std::string::npos) << plainDump;
+    decRef(other);
+    decRef(otherBase);
+}
+
 }  // namespace
 }  // namespace webaccess_test
