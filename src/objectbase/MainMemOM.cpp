@@ -87,6 +87,30 @@ int MainMemOM::getOrCreateName(const FSymbol& symbol, InternalName& out) {
     return 1;
 }
 
+int MainMemOM::makeFreshObject(InternalName& out) {
+    const FSymbol symbol = symTab->freshFunction(0);
+    // The symbol is one above every symbol and its object one above every object: both mostly
+    // continue the runs of their maps' pages, where getOrCreateName's general look at the
+    // symbol's slot and the name's took 280 instructions a name.
+    const InternalName name(nameHandler->upcomingObjectId(), InternalName::Object, 0);
+    if (!symbolToName.appendFresh(symbol, name)) [[unlikely]]
+        return getOrCreateName(symbol, out);
+    nameHandler->nextObjectId();
+    out = name;
+    const bool bound = nameToSymbol.appendFresh(name, symbol);
+    if (!bound || deltaOn != 0) [[unlikely]]
+        return finishFreshObject(symbol, name, bound);
+    return 1;
+}
+
+int MainMemOM::finishFreshObject(const FSymbol& symbol, const InternalName& name, bool bound) {
+    // The rest of getOrCreateName for a name made from the counter, which has no symbol yet
+    // unless one was registered under its number beforehand.
+    if (!bound && !nameToSymbol.emplace(name, symbol)) nameToSymbol.insert_or_assign(name, symbol);
+    if (deltaOn) return recordObject(name);
+    return 1;
+}
+
 int MainMemOM::registerName(const FSymbol& symbol, const InternalName& name) {
     symbolToName.insert_or_assign(symbol, name);
     nameToSymbol.insert_or_assign(name, symbol);

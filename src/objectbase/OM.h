@@ -113,6 +113,9 @@ class OM : public FLSysObject {
     virtual void expectFunctionObjects(const FSymbol& /*function*/, std::size_t /*rows*/) {}
     // The identifier of a symbol, made on first use (1 when made).
     virtual int getOrCreateName(const FSymbol& symbol, InternalName& out) = 0;
+    // getOrCreateName(newSymbol(Function, 0)) of the symbol table: the identifier of a fresh
+    // symbol "f0_<n>", as an import makes one for each element (1 when made).
+    virtual int makeFreshObject(InternalName& out) = 0;
     // Binds a symbol and a name in both directions; always 1.
     virtual int registerName(const FSymbol& symbol, const InternalName& name) = 0;
     virtual int insertIsa(const InternalName& object, const InternalName& cls, int kind) = 0;
