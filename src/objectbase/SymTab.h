@@ -140,6 +140,24 @@ class SymTab : public FLSysObject {
         }
         return freshFunctionAnew(arity);
     }
+    // freshFunction `count` times (at least once); the first symbol. Once one name was made
+    // outside the index, the next ones are too, each the last one's text stepped.
+    FSymbol freshFunctions(int arity, std::size_t count) {
+        const FSymbol first = freshFunction(arity);
+        std::size_t made = 1;
+        if (static_cast<std::uint32_t>(first.getValue()) > freshTaken) {
+            FreshText& fresh = lastFresh;
+            for (;
+                 made < count && stepDecimal(fresh.text + FreshPrefix, fresh.length - FreshPrefix);
+                 ++made) {
+                ++fresh.number;
+                byId.emplace_back(SymTabEntry::Padded{fresh.text, fresh.length},
+                                  InternalName::Function, arity);
+            }
+        }
+        for (; made < count; ++made) freshFunction(arity);
+        return first;
+    }
     // Prepares the table for this many symbols beyond those entered: a caller about to make
     // many fresh names (an import makes one for each element) has the index's slots widened for
     // their ids once, rather than again at each doubling of the ids. The fresh names themselves
