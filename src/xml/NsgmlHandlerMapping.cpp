@@ -1,5 +1,6 @@
 // The import's mapping of the document tree into objects: the plain and the DTD-driven mapping,
 // attributes, signature lookups, links between parent and child, and ID references.
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -398,6 +399,8 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
     InternalName lastNameSymbol = undefined;
     // The text of an element's own text children, made anew for each element in one buffer.
     std::string joined;
+    // The objects of a run of sibling elements.
+    std::array<InternalName, 256> fresh;
     // The text linked last and its host (see DtdMappingPlan::repeatsNothing), and whether the
     // name of the text met last is the one linked last.
     InternalName linkedText = undefined;
@@ -445,6 +448,49 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
             lastName = &written;
         }
         const InternalName name = lastNameSymbol;
+        if (plan.linksFreshChild && c->getChildren().empty() && !hasMappedAttribute(c) &&
+            classRelationsStaged(name)) {
+            // The element's only facts are the one freshChild stages, and so are those of the
+            // siblings of its name that follow it, parted by the blank text linked last: the
+            // run's objects are made in one call (a call for each was a third of an element's
+            // mapping), then their facts staged in order. The run ends before the next look for
+            // a stop request, so that no object is made past it.
+            const int room = 1023 - (steps & 1023);
+            std::size_t count = 1;
+            int taken = 0;
+            for (SGMLTreeElem::ChildIterator at = frame.next;
+                 at != SGMLTreeElem::ChildIterator() && taken < room && count < fresh.size();
+                 ++at) {
+                const SGMLTreeElem* sibling = *at;
+                if (sibling->isText()) {
+                    const std::string_view text = sibling->getText();
+                    const bool linksNothing =
+                        (skipEmptyText != 0 && text.empty()) ||
+                        (plan.repeatsNothing && lastTextLinked && frame.host == linkedHost &&
+                         sameText(lastText, text));
+                    if (!linksNothing) break;
+                } else {
+                    if (sibling->getStatus() != '+' || &sibling->getName() != lastName ||
+                        !sibling->getChildren().empty() || hasMappedAttribute(sibling))
+                        break;
+                    ++count;
+                }
+                ++taken;
+            }
+            access->makeFreshObjects(fresh.data(), count);
+            state->lastElementClass = name;
+            state->staged.freshChild(fresh[0], name, frame.host, name, 1);
+            std::size_t made = 1;
+            for (; taken > 0; --taken) {
+                SGMLTreeElem* sibling = *frame.next;
+                ++frame.next;
+                ++steps;
+                if (!state->tree.inCurrentBlock(sibling)) releasePassed(frames, sibling);
+                if (!sibling->isText())
+                    state->staged.freshChild(fresh[made++], name, frame.host, name, 1);
+            }
+            continue;
+        }
         InternalName e = undefined;
         access->makeFreshObject(e);
         InternalName cls = undefined;
