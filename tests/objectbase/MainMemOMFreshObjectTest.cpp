@@ -28,6 +28,17 @@ class FreshObjectTest : public TwoManagersTest {
         EXPECT_EQ(a, b);
         return a;
     }
+    // `count` fresh objects in both managers: `plain` one at a time in two steps, `other` in one
+    // call for them all.
+    std::vector<InternalName> freshRun(std::size_t count) {
+        std::vector<InternalName> made(count);
+        for (InternalName& name : made)
+            plain->getOrCreateName(plain->giveSymTab()->newSymbol(InternalName::Function, 0), name);
+        std::vector<InternalName> run(count);
+        other->makeFreshObjects(run.data(), count);
+        EXPECT_EQ(run, made);
+        return made;
+    }
     // The symbol's name in both managers, made when it has none.
     InternalName named(const std::string& text, int kind) {
         InternalName a;
@@ -61,9 +72,9 @@ class FreshObjectTest : public TwoManagersTest {
     }
 };
 
-// Runs of fresh objects over several pages of both maps, broken now and then by a written name,
-// a string (whose shape its page must keep apart), a binding of the next fresh symbol before it
-// is made, or a binding of the next object number to another symbol.
+// Fresh objects one at a time and in runs, over several pages of both maps, broken now and then
+// by a written name, a string (whose shape its page must keep apart), a binding of the next fresh
+// symbol before it is made, or a binding of the next object number to another symbol.
 TEST_F(FreshObjectTest, FreshObjectsAmongOtherNamesAgreeWithTheTwoStepMaking) {
     for (unsigned seed : {1u, 2u, 3u}) {
         std::mt19937 random{seed};
@@ -92,6 +103,11 @@ TEST_F(FreshObjectTest, FreshObjectsAmongOtherNamesAgreeWithTheTwoStepMaking) {
                 ASSERT_EQ(other->giveSymTab()->GetFSymbol(text, InternalName::Function, 0), symbol);
                 bind(symbol, ahead);
                 names.push_back(ahead);
+            } else if (pick < 30) {
+                // A run, which may reach over pages of the maps and over the bindings made ahead.
+                const std::vector<InternalName> run = freshRun(1 + random() % 1500);
+                names.insert(names.end(), run.begin(), run.end());
+                last = run.back();
             } else {
                 last = fresh();
                 names.push_back(last);
@@ -103,6 +119,7 @@ TEST_F(FreshObjectTest, FreshObjectsAmongOtherNamesAgreeWithTheTwoStepMaking) {
         // After a clear the counters start again, and so do the maps' pages.
         std::vector<InternalName> again;
         for (int i = 0; i < 3000; ++i) again.push_back(fresh());
+        for (const InternalName& name : freshRun(2500)) again.push_back(name);
         expectAlike(again);
     }
 }
