@@ -65,7 +65,7 @@ void copyText(char* to, const char* from, std::size_t size) {
 // Whether two texts are equal; a short text, as the blank text between siblings mostly is,
 // without a call or a loop: two words a text, which may overlap, none beyond the text (a
 // character at a time took 36 instructions for a line break's escapes).
-bool sameText(std::string_view a, std::string_view b) {
+[[gnu::always_inline]] inline bool sameText(std::string_view a, std::string_view b) {
     const std::size_t size = a.size();
     if (size != b.size()) return false;
     if (size > 16) return a == b;
@@ -456,6 +456,9 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
             // mapping), then their facts staged in order. The run ends before the next look for
             // a stop request, so that no object is made past it.
             const int room = 1023 - (steps & 1023);
+            // Whether the text linked last, met again here, links nothing.
+            const bool relinksNothing =
+                plan.repeatsNothing && lastTextLinked && frame.host == linkedHost;
             std::size_t count = 1;
             int taken = 0;
             for (SGMLTreeElem::ChildIterator at = frame.next;
@@ -464,10 +467,8 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
                 const SGMLTreeElem* sibling = *at;
                 if (sibling->isText()) {
                     const std::string_view text = sibling->getText();
-                    const bool linksNothing =
-                        (skipEmptyText != 0 && text.empty()) ||
-                        (plan.repeatsNothing && lastTextLinked && frame.host == linkedHost &&
-                         sameText(lastText, text));
+                    const bool linksNothing = (skipEmptyText != 0 && text.empty()) ||
+                                              (relinksNothing && sameText(lastText, text));
                     if (!linksNothing) break;
                 } else {
                     if (sibling->getStatus() != '+' || &sibling->getName() != lastName ||
