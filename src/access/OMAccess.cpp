@@ -68,6 +68,14 @@ int OMAccess::getOrCreateName(const FSymbol& symbol, InternalName& out) {
     return attachedOM != nullptr ? attachedOM->getOrCreateName(symbol, out) : 0;
 }
 
+int OMAccess::makeFreshObject(InternalName& out) {
+    return attachedOM != nullptr ? attachedOM->makeFreshObject(out) : 0;
+}
+
+void OMAccess::makeFreshObjects(InternalName* out, std::size_t count) {
+    if (attachedOM != nullptr) attachedOM->makeFreshObjects(out, count);
+}
+
 int OMAccess::registerName(const FSymbol& symbol, const InternalName& name) {
     return attachedOM != nullptr ? attachedOM->registerName(symbol, name) : 0;
 }

@@ -177,6 +177,9 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     virtual int giveLexicalForm(const InternalName& name, std::string& out, int quote = 0,
                                 int style = 0);
     virtual int getOrCreateName(const FSymbol& symbol, InternalName& out);
+    // The identifier of a fresh symbol "f0_<n>" (see OM::makeFreshObject).
+    int makeFreshObject(InternalName& out);
+    void makeFreshObjects(InternalName* out, std::size_t count);
     virtual int registerName(const FSymbol& symbol, const InternalName& name);
 
     // The pattern built-ins "match" (perl 0) and "pmatch" (perl 1), see PatternMatcher.

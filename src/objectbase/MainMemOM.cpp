@@ -87,6 +87,57 @@ int MainMemOM::getOrCreateName(const FSymbol& symbol, InternalName& out) {
     return 1;
 }
 
+inline int MainMemOM::nameFreshSymbol(const FSymbol& symbol, InternalName& out) {
+    // The symbol is one above every symbol and its object one above every object: both mostly
+    // continue the runs of their maps' pages, where getOrCreateName's general look at the
+    // symbol's slot and the name's took 280 instructions a name.
+    const InternalName name(nameHandler->upcomingObjectId(), InternalName::Object, 0);
+    if (!symbolToName.appendFresh(symbol, name)) [[unlikely]]
+        return getOrCreateName(symbol, out);
+    nameHandler->nextObjectId();
+    out = name;
+    const bool bound = nameToSymbol.appendFresh(name, symbol);
+    if (!bound || deltaOn != 0) [[unlikely]]
+        return finishFreshObject(symbol, name, bound);
+    return 1;
+}
+
+int MainMemOM::makeFreshObject(InternalName& out) {
+    return nameFreshSymbol(symTab->freshFunction(0), out);
+}
+
+void MainMemOM::makeFreshObjects(InternalName* out, std::size_t count) {
+    if (count == 0) return;
+    // The symbols first: nothing of the names depends on the table, and they take consecutive
+    // ids.
+    const std::int32_t firstSymbol = symTab->freshFunctions(0, count).getValue();
+    std::size_t i = 0;
+    while (i < count) {
+        const FSymbol symbol(firstSymbol + std::int32_t(i), InternalName::Function, 0);
+        const InternalName name(nameHandler->upcomingObjectId(), InternalName::Object, 0);
+        // The pairs that continue both maps' runs within their pages are entered together.
+        std::size_t room = deltaOn != 0 ? 0 : symbolToName.freshRoom(symbol, name, count - i);
+        if (room != 0) room = nameToSymbol.freshRoom(name, symbol, room);
+        if (room == 0) {
+            nameFreshSymbol(symbol, out[i++]);
+            continue;
+        }
+        symbolToName.appendFreshRun(symbol, name, room);
+        nameToSymbol.appendFreshRun(name, symbol, room);
+        for (std::size_t j = 0; j < room; ++j)
+            out[i + j] = InternalName(nameHandler->nextObjectId(), InternalName::Object, 0);
+        i += room;
+    }
+}
+
+int MainMemOM::finishFreshObject(const FSymbol& symbol, const InternalName& name, bool bound) {
+    // The rest of getOrCreateName for a name made from the counter, which has no symbol yet
+    // unless one was registered under its number beforehand.
+    if (!bound && !nameToSymbol.emplace(name, symbol)) nameToSymbol.insert_or_assign(name, symbol);
+    if (deltaOn) return recordObject(name);
+    return 1;
+}
+
 int MainMemOM::registerName(const FSymbol& symbol, const InternalName& name) {
     symbolToName.insert_or_assign(symbol, name);
     nameToSymbol.insert_or_assign(name, symbol);

@@ -228,6 +228,8 @@ class MainMemOM : public OM {
                                 int argCount) override;
     void expectFunctionObjects(const FSymbol& function, std::size_t rows) override;
     int getOrCreateName(const FSymbol& symbol, InternalName& out) override;
+    int makeFreshObject(InternalName& out) override;
+    void makeFreshObjects(InternalName* out, std::size_t count) override;
     int registerName(const FSymbol& symbol, const InternalName& name) override;
 
     // Facts.
@@ -568,6 +570,11 @@ class MainMemOM : public OM {
                   bool knownNew = false);
     int recordObject(const InternalName& object);
     int recordIsa(const InternalName& object, const InternalName& cls, int kind);
+    // makeFreshObject for the fresh symbol made.
+    int nameFreshSymbol(const FSymbol& symbol, InternalName& out);
+    // makeFreshObject past its common case: binds the name to the symbol unless `bound` and
+    // records the object in the delta when recording is on.
+    int finishFreshObject(const FSymbol& symbol, const InternalName& name, bool bound);
     int recordEntry(int type, const InternalName& method, const InternalName& host,
                     const InternalName* args, int argCount);
     int recordValue(int type, const InternalName& method, const InternalName& host,

@@ -5,10 +5,6 @@ NameHandler::NameHandler() {
     reset();
 }
 
-std::int32_t NameHandler::nextObjectId() {
-    return ++objectCounter;
-}
-
 std::int32_t NameHandler::nextSetId() {
     return ++setCounter;
 }

@@ -14,7 +14,9 @@ class NameHandler : public ManagedObject {
     NameHandler();
 
     // Objects (kind 8) and strings (kind 2): 101, 102, ...
-    std::int32_t nextObjectId();
+    std::int32_t nextObjectId() { return ++objectCounter; }
+    // The identifier nextObjectId hands out next, not yet taken.
+    std::int32_t upcomingObjectId() const { return objectCounter + 1; }
     // Set names (kind 10, flag 1): 1, 2, ...
     std::int32_t nextSetId();
     // Parameter-frame names (kind 9, flag = arity): 1, 2, ...

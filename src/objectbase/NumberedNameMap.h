@@ -2,6 +2,8 @@
 // identifier at the place its number gives.
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -68,6 +70,37 @@ class NumberedNameMap {
         ++used;
         inserted = true;
         return value;
+    }
+
+    // Inserts (key, value) when the pair continues its page's run: the key's number lies above
+    // every number the page holds and the value's follows the run's last, as counters hand out
+    // a fresh key and its value together. Such a key is no key of the map: its page holds only
+    // lower numbers, and while none of the page's keys went to the hash map, no key of the page
+    // is there. False, and nothing changed, for any other pair, which emplace then takes: a
+    // fresh object's two entries take a third of emplace's instructions so.
+    bool appendFresh(const Key& key, const Value& value) {
+        Page* page = freshPage(key, value);
+        if (page == nullptr || !page->run.append(placeOf(key), std::uint32_t(value.getValue())))
+            return false;
+        ++used;
+        return true;
+    }
+    // How many of the pairs (key + i, value + i), i below `most`, appendFresh would take one
+    // after the other, as their numbers count up together: those up to the end of the key's
+    // page when the first joins its run, else none.
+    std::size_t freshRoom(const Key& key, const Value& value, std::size_t most) {
+        const Page* page = freshPage(key, value);
+        if (page == nullptr || !page->run.continuedBy(placeOf(key), value.getValue())) return 0;
+        std::size_t room = std::min(most, PageSize - placeOf(key));
+        if (std::int64_t(value.getValue()) + std::int64_t(room) > MaxValue)
+            room = std::size_t(MaxValue - value.getValue());
+        return room;
+    }
+    // appendFresh for the `count` pairs (key + i, value + i), which freshRoom allows.
+    void appendFreshRun(const Key& key, const Value& value, std::size_t count) {
+        pages[std::size_t(key.getValue()) / PageSize]->run.appendRange(
+            placeOf(key), std::uint32_t(value.getValue()), count);
+        used += count;
     }
 
     // Inserts (key, value) unless the key is present; true when inserted.
@@ -226,6 +259,21 @@ class NumberedNameMap {
     };
 
     std::size_t placeOf(const Key& key) const { return std::size_t(key.getValue()) % PageSize; }
+    // The page whose run a fresh pair may join: the key's page exists, is a run, had none of its
+    // keys go to the hash map and has the pair's shape first; else null.
+    Page* freshPage(const Key& key, const Value& value) {
+        if (key.getValue() < 0 || std::size_t(key.getValue()) >= MaxNumber) return nullptr;
+        const std::size_t number = std::size_t(key.getValue()) / PageSize;
+        if (number >= pages.size() || !pages[number]) return nullptr;
+        Page* page = pages[number].get();
+        if (page->slots || page->spilled != 0 || page->shapeCount == 0) return nullptr;
+        if (value.getValue() < 0 || value.getValue() >= MaxValue) return nullptr;
+        const Shape shape{std::uint8_t(key.getType()), std::int8_t(key.getArity()),
+                          std::uint8_t(value.getType()), std::int8_t(value.getArity())};
+        if (std::bit_cast<std::uint32_t>(page->shapes[0]) != std::bit_cast<std::uint32_t>(shape))
+            return nullptr;
+        return page;
+    }
     // The page of the key's number, or null when the number has none (made first when
     // `making`).
     Page* pageOf(const Key& key, bool making = false) {

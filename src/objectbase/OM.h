@@ -1,6 +1,7 @@
 // OM, the abstract object manager through which the system reaches the object base, and OMMeta.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -118,6 +119,12 @@ class OM : public FLSysObject {
     virtual void expectFunctionObjects(const FSymbol& /*function*/, std::size_t /*rows*/) {}
     // The identifier of a symbol, made on first use (1 when made).
     virtual int getOrCreateName(const FSymbol& symbol, InternalName& out) = 0;
+    // getOrCreateName(newSymbol(Function, 0)) of the symbol table: the identifier of a fresh
+    // symbol "f0_<n>", as an import makes one for each element (1 when made).
+    virtual int makeFreshObject(InternalName& out) = 0;
+    // makeFreshObject for each of `count` places, in order: a run of sibling elements has its
+    // objects made in one call.
+    virtual void makeFreshObjects(InternalName* out, std::size_t count) = 0;
     // Binds a symbol and a name in both directions; always 1.
     virtual int registerName(const FSymbol& symbol, const InternalName& name) = 0;
     virtual int insertIsa(const InternalName& object, const InternalName& cls, int kind) = 0;

@@ -2,6 +2,7 @@
 // order of the slots: which places are taken, and the value of the first.
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -44,7 +45,7 @@ class RankedRun {
     }
     // Takes the place with the value when the run can hold it: the place lies above every taken
     // one and the value follows the last (any value starts an empty run); else false and no
-    // change. Always inline: an import appends a place for every element's name and frame.
+    // change. Inline by force: every fresh object's two names and its frame come here.
     [[gnu::always_inline]] bool append(std::size_t at, std::uint32_t value) {
         if (count != 0 && (at <= last || value != first + count)) return false;
         if (count == 0) {
@@ -58,6 +59,32 @@ class RankedRun {
         last = at;
         ++count;
         return true;
+    }
+    // append for the `count` places from `at` on with the values from `value` on, which
+    // continuedBy(at, value) allows and which lie in the run: a word of places at a time.
+    void appendRange(std::size_t at, std::uint32_t value, std::size_t count) {
+        if (count == 0) return;
+        if (this->count == 0) {
+            first = value;
+            last = at;
+        }
+        const std::size_t end = at + count;
+        for (std::size_t word = last / 64 + 1; word <= (end - 1) / 64; ++word)
+            before[word] = std::uint16_t(this->count + (word * 64 > at ? word * 64 - at : 0));
+        for (std::size_t place = at; place < end;) {
+            const std::size_t bit = place % 64;
+            const std::size_t taking = std::min<std::size_t>(64 - bit, end - place);
+            const std::uint64_t ones =
+                taking == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << taking) - 1;
+            bits[place / 64] |= ones << bit;
+            place += taking;
+        }
+        last = end - 1;
+        this->count += std::uint32_t(count);
+    }
+    // Whether append would take the place with the value.
+    bool continuedBy(std::size_t at, std::uint32_t value) const {
+        return count == 0 || (at > last && value == first + count);
     }
     // Calls visit(place, value) for every taken place, in ascending order.
     template <class Visit>

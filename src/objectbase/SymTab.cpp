@@ -41,17 +41,6 @@ std::size_t writeDecimal(char* at, std::uint32_t n) {
     return length;
 }
 
-// Adds one to the decimal number of `length` digits at `at`; false, the digits unchanged,
-// when the sum has one digit more.
-bool stepDecimal(char* at, std::size_t length) {
-    std::size_t i = length;
-    while (i > 0 && at[i - 1] == '9') --i;
-    if (i == 0) return false;
-    ++at[i - 1];
-    for (; i < length; ++i) at[i] = '0';
-    return true;
-}
-
 // Copies a text of at most twelve characters in two overlapping pieces, or three characters,
 // instead of a call of memcpy for a length known only at run time: every symbol entered is
 // copied so.
@@ -386,11 +375,11 @@ FSymbol SymTab::createNewSymbol(const std::string& base, int kind, int arity) {
     }
 }
 
-FSymbol SymTab::freshFunction(int arity) {
+FSymbol SymTab::freshFunctionAnew(int arity) {
     // An import makes a fresh name for every element, a million for a large document: the text
     // ("f0_" and the number) is written in place and hashed once, and none of GetFSymbol's
     // rules concerns it.
-    constexpr std::size_t prefix = 3;
+    constexpr std::size_t prefix = FreshPrefix;
     auto write = [arity](PreparedName& name, std::int64_t number) {
         name.text[0] = 'f';
         name.text[1] = static_cast<char>('0' + arity);
@@ -406,16 +395,14 @@ FSymbol SymTab::freshFunction(int arity) {
     const std::int32_t id = nextId();
     if (id > 0 && static_cast<std::uint32_t>(id) > freshTaken) {
         // No entered name has this text: it is written into its entry, which its number finds.
+        // It does not follow the name made last (which freshFunction stepped), or has a digit
+        // more: it is written whole.
         FreshText& fresh = lastFresh;
-        if (fresh.number + 1 != static_cast<std::uint32_t>(id) || fresh.arity != arity ||
-            !stepDecimal(fresh.text + prefix, fresh.length - prefix)) {
-            fresh.text[0] = 'f';
-            fresh.text[1] = static_cast<char>('0' + arity);
-            fresh.text[2] = '_';
-            fresh.length =
-                prefix + writeDecimal(fresh.text + prefix, static_cast<std::uint32_t>(id));
-            fresh.arity = arity;
-        }
+        fresh.text[0] = 'f';
+        fresh.text[1] = static_cast<char>('0' + arity);
+        fresh.text[2] = '_';
+        fresh.length = prefix + writeDecimal(fresh.text + prefix, static_cast<std::uint32_t>(id));
+        fresh.arity = arity;
         fresh.number = static_cast<std::uint32_t>(id);
         byId.emplace_back(SymTabEntry::Padded{fresh.text, fresh.length}, InternalName::Function,
                           arity);

@@ -117,6 +117,47 @@ class SymTab : public FLSysObject {
     // "rule_f1_61").
     virtual FSymbol createNewSymbol(const std::string& base, int kind, int arity);
     virtual FSymbol newSymbol(int kind, int arity);
+    // newSymbol for a function symbol of one-digit arity ("f0_58"), which needs no base.
+    //
+    // Such a name whose number is its own id ("f0_58" with id 58) is found from its text alone:
+    // the number gives the entry, which is compared with the key. Those names are therefore
+    // not entered into the hashed index, and a fresh name whose number no entered name of that
+    // form reaches (see freshTaken) cannot be taken: it is written and appended without a
+    // look at the index. An import that makes a million of them saves the hashing, the probe
+    // and the index's growth for each (360 instructions a name before, about 40 now). Inline
+    // for a name that follows the one made last, as an import's names do: its text is the last
+    // one's, stepped by one in place.
+    FSymbol freshFunction(int arity) {
+        const std::int32_t id = nextId();
+        FreshText& fresh = lastFresh;
+        if (id > 0 && static_cast<std::uint32_t>(id) > freshTaken &&
+            fresh.number + 1 == static_cast<std::uint32_t>(id) && fresh.arity == arity &&
+            stepDecimal(fresh.text + FreshPrefix, fresh.length - FreshPrefix)) [[likely]] {
+            fresh.number = static_cast<std::uint32_t>(id);
+            byId.emplace_back(SymTabEntry::Padded{fresh.text, fresh.length}, InternalName::Function,
+                              arity);
+            return FSymbol(id, InternalName::Function, static_cast<std::int8_t>(arity));
+        }
+        return freshFunctionAnew(arity);
+    }
+    // freshFunction `count` times (at least once); the first symbol. Once one name was made
+    // outside the index, the next ones are too, each the last one's text stepped.
+    FSymbol freshFunctions(int arity, std::size_t count) {
+        const FSymbol first = freshFunction(arity);
+        std::size_t made = 1;
+        if (static_cast<std::uint32_t>(first.getValue()) > freshTaken) {
+            FreshText& fresh = lastFresh;
+            for (;
+                 made < count && stepDecimal(fresh.text + FreshPrefix, fresh.length - FreshPrefix);
+                 ++made) {
+                ++fresh.number;
+                byId.emplace_back(SymTabEntry::Padded{fresh.text, fresh.length},
+                                  InternalName::Function, arity);
+            }
+        }
+        for (; made < count; ++made) freshFunction(arity);
+        return first;
+    }
     // Prepares the table for this many symbols beyond those entered: a caller about to make
     // many fresh names (an import makes one for each element) has the index's slots widened for
     // their ids once, rather than again at each doubling of the ids. The fresh names themselves
@@ -231,15 +272,19 @@ class SymTab : public FLSysObject {
         return tagBits == 0 ? 0 : static_cast<std::uint32_t>(hash >> (64 - tagBits));
     }
 
-    // createNewSymbol for a function symbol of one-digit arity without a base ("f0_58").
-    //
-    // Such a name whose number is its own id ("f0_58" with id 58) is found from its text alone:
-    // the number gives the entry, which is compared with the key. Those names are therefore
-    // not entered into the hashed index, and a fresh name whose number no entered name of that
-    // form reaches (see freshTaken) cannot be taken: it is written and appended without a
-    // look at the index. An import that makes a million of them saves the hashing, the probe
-    // and the index's growth for each (360 instructions a name before, about 40 now).
-    FSymbol freshFunction(int arity);
+    // freshFunction when the next name does not follow the one made last: the text is written
+    // anew, or the name is looked up in the index when an entered name may have its text.
+    FSymbol freshFunctionAnew(int arity);
+    // Adds one to the decimal number of `length` digits at `at`; false, the digits unchanged,
+    // when the sum has one digit more.
+    static bool stepDecimal(char* at, std::size_t length) {
+        std::size_t i = length;
+        while (i > 0 && at[i - 1] == '9') --i;
+        if (i == 0) return false;
+        ++at[i - 1];
+        for (; i < length; ++i) at[i] = '0';
+        return true;
+    }
     // The id of the entry whose key is (name, kind, arity) when the name is the fresh function
     // name of that entry's own id ("f<arity>_<id>"); 0 otherwise.
     std::int32_t selfNamed(std::string_view name, int kind, int arity) const;
@@ -301,11 +346,16 @@ class SymTab : public FLSysObject {
         }
         template <class... Args>
         void emplace_back(Args&&... args) {
-            const auto [chunk, at] = place(count);
-            if (at == 0)
-                chunks[chunk] = static_cast<SymTabEntry*>(
-                    ::operator new(sizeof(SymTabEntry) * (FirstChunk << chunk)));
-            new (chunks[chunk] + at) SymTabEntry(std::forward<Args>(args)...);
+            if (nextFree == chunkEnd) [[unlikely]] {
+                const auto [chunk, at] = place(count);
+                if (at == 0)
+                    chunks[chunk] = static_cast<SymTabEntry*>(
+                        ::operator new(sizeof(SymTabEntry) * (FirstChunk << chunk)));
+                nextFree = chunks[chunk] + at;
+                chunkEnd = chunks[chunk] + (FirstChunk << chunk);
+            }
+            new (nextFree) SymTabEntry(std::forward<Args>(args)...);
+            ++nextFree;
             ++count;
         }
         void clear() {
@@ -318,6 +368,8 @@ class SymTab : public FLSysObject {
                 chunk = nullptr;
             }
             count = 0;
+            nextFree = nullptr;
+            chunkEnd = nullptr;
         }
 
         class const_iterator {
@@ -359,6 +411,10 @@ class SymTab : public FLSysObject {
 
         SymTabEntry* chunks[Chunks] = {};
         std::size_t count = 0;
+        // The place of the next entry and the end of its chunk: a symbol is appended without
+        // working out its chunk.
+        SymTabEntry* nextFree = nullptr;
+        SymTabEntry* chunkEnd = nullptr;
     };
     Entries byId;
     struct IndexSlot {
@@ -383,6 +439,8 @@ class SymTab : public FLSysObject {
         std::size_t length = 0;
         char text[32] = {};
     } prepared;
+    // The length of a fresh name's "f<arity>_".
+    static constexpr std::size_t FreshPrefix = 3;
     // The text of the fresh name made last outside the index: the next one, one number
     // higher, mostly differs in its last digit only, which is stepped in place.
     struct FreshText {

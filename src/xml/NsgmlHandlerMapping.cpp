@@ -1,5 +1,8 @@
 // The import's mapping of the document tree into objects: the plain and the DTD-driven mapping,
 // attributes, signature lookups, links between parent and child, and ID references.
+#include <array>
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <set>
 #include <string>
@@ -10,7 +13,6 @@
 #include "foundation/ErrorHandler.h"
 #include "foundation/Ref.h"
 #include "objectbase/Iterator.h"
-#include "objectbase/SymTab.h"
 #include "platform/ControlEvents.h"
 #include "xml/BlankTokens.h"
 #include "xml/DocumentText.h"
@@ -28,15 +30,82 @@ int setArrow(int arrow) {
     return arrow == 0 ? 1 : arrow == 3 ? 4 : arrow;
 }
 
+std::uint64_t load64(const char* at) {
+    std::uint64_t word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
+std::uint32_t load32(const char* at) {
+    std::uint32_t word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
+// Copies a text without a call when it is short, as the blank text between siblings mostly is:
+// two words, which may overlap, none beyond the text.
+void copyText(char* to, const char* from, std::size_t size) {
+    if (size > 16) {
+        std::memcpy(to, from, size);
+    } else if (size >= 8) {
+        const std::uint64_t head = load64(from);
+        const std::uint64_t tail = load64(from + size - 8);
+        std::memcpy(to, &head, 8);
+        std::memcpy(to + size - 8, &tail, 8);
+    } else if (size >= 4) {
+        const std::uint32_t head = load32(from);
+        const std::uint32_t tail = load32(from + size - 4);
+        std::memcpy(to, &head, 4);
+        std::memcpy(to + size - 4, &tail, 4);
+    } else {
+        for (std::size_t i = 0; i < size; ++i) to[i] = from[i];
+    }
+}
+
 // Whether two texts are equal; a short text, as the blank text between siblings mostly is,
-// without a call.
-bool sameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    if (a.size() > 16) return a == b;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (a[i] != b[i]) return false;
+// without a call or a loop: two words a text, which may overlap, none beyond the text (a
+// character at a time took 36 instructions for a line break's escapes).
+[[gnu::always_inline]] inline bool sameText(std::string_view a, std::string_view b) {
+    const std::size_t size = a.size();
+    if (size != b.size()) return false;
+    if (size > 16) return a == b;
+    const char* x = a.data();
+    const char* y = b.data();
+    if (size >= 8)
+        return ((load64(x) ^ load64(y)) | (load64(x + size - 8) ^ load64(y + size - 8))) == 0;
+    if (size >= 4)
+        return ((load32(x) ^ load32(y)) | (load32(x + size - 4) ^ load32(y + size - 4))) == 0;
+    for (std::size_t i = 0; i < size; ++i)
+        if (x[i] != y[i]) return false;
     return true;
 }
+
+// How the DTD-driven mapping treats every element and text of one document: the request's
+// options, settled once before the walk rather than tested again for each node.
+struct DtdMappingPlan {
+    DtdMappingPlan(const ParseRequest& request, bool freshMembers, const InternalName& pcdata)
+        : asksSignatures(request.dtdDemand != builtinObject::Nil),
+          viaDtdObject(request.dtdObject != builtinObject::Nil),
+          repeatsNothing(request.ordering != 1 && !asksSignatures),
+          linksFreshChild(freshMembers && request.xml == 1 && !asksSignatures && !viaDtdObject &&
+                          request.ordering != 1 && request.mapping == 1),
+          textMethod(request.kind == 6 ? builtinObject::Text : pcdata) {}
+
+    // Whether the signatures give an element's class and the arrow of each link (a DTD demand).
+    bool asksSignatures;
+    // Whether methods and classes are paths of the DTD object.
+    bool viaDtdObject;
+    // Whether linking the text linked last to the same host again stores nothing: it states the
+    // same set member and the same child relation once more. A mapping that numbers the
+    // children or asks the signatures for each link does more.
+    bool repeatsNothing;
+    // Whether linking an element stages exactly host[name ->> element] and element's child
+    // relation to host, after the element's membership, which the layer stores as that of a
+    // fresh object: the three are then one fact (see StagedFacts::freshChild).
+    bool linksFreshChild;
+    // The method that links a text to its element.
+    InternalName textMethod;
+};
 
 // The rows of a lookup, copied out before anything is inserted.
 std::vector<std::vector<InternalName>> rowsOf(const Ref<Iterator>& rows) {
@@ -50,6 +119,23 @@ std::vector<std::vector<InternalName>> rowsOf(const Ref<Iterator>& rows) {
         result.push_back(row);
     }
     return result;
+}
+
+// The texts of the element's own text children, one after the other. Measured first and copied
+// in place: a root of many children has a line break between each two, and appending them one
+// by one took more than the walk's own step for each.
+void joinTexts(const SGMLTreeElem* element, std::string& joined) {
+    std::size_t length = 0;
+    for (const SGMLTreeElem* part : element->getChildren())
+        if (part->isText()) length += part->getText().size();
+    joined.resize(length);
+    char* at = joined.data();
+    for (const SGMLTreeElem* part : element->getChildren()) {
+        if (!part->isText()) continue;
+        const std::string_view text = part->getText();
+        copyText(at, text.data(), text.size());
+        at += text.size();
+    }
 }
 
 }  // namespace
@@ -274,6 +360,7 @@ void NsgmlHandler::lookupSignature(const InternalName& hostClass, const Internal
 void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& hostClass,
                                   SGMLTreeElem* element, const ParseRequest& request,
                                   int& counter) {
+    const DtdMappingPlan plan(request, static_cast<bool>(freshMember), pcdata);
     // The frames lie in a vector, reserved for the usual depth: a deque's push and pop were a
     // tenth of an element's walk.
     std::vector<MapFrame> frames;
@@ -282,9 +369,29 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
     auto counterOf = [&](const MapFrame& frame) -> int& {
         return frame.counterAt < 0 ? counter : frames[std::size_t(frame.counterAt)].own;
     };
-    SymTab* names = access->giveSymTab();
+    // Links an element whose subtree is mapped: the element joins its class and the host of the
+    // frame that stands for its parent.
+    auto close = [&](const MapFrame& outer, const InternalName& e, const InternalName& cls,
+                     const InternalName& name, const SGMLTreeElem* closed) {
+        if (plan.linksFreshChild && !hasMappedAttribute(closed) && classRelationsStaged(cls)) {
+            // Its class, its link to the host and its child relation are the element's only
+            // facts: one staged fact, which the commit stores in one step.
+            state->lastElementClass = cls;
+            state->staged.freshChild(e, cls, outer.host, name, 1);
+            return;
+        }
+        // The element's object was made by this walk, and only this fact classes it.
+        insertElementClass(e, cls, true);
+        for (const SGMLTreeAttr& attribute : closed->getAttributes()) {
+            if (attribute.getStatus() == '+') mapAttribute(e, cls, attribute, request);
+        }
+        linkChild(outer.host, outer.hostClass, e, name, counterOf(outer), request);
+    };
     int steps = 0;
+    // Siblings are mostly parted by the same blank text: the text met last and its name, made
+    // once for the run.
     std::string lastText;
+    bool textNamed = false;
     InternalName lastTextName = undefined;
     // The element name met last, by the tree's one copy of it, and its symbol: siblings mostly
     // share their name, which is then neither compared nor looked up.
@@ -292,43 +399,21 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
     InternalName lastNameSymbol = undefined;
     // The text of an element's own text children, made anew for each element in one buffer.
     std::string joined;
-    // The text linked last and its host. Linking the same text to the same host again states
-    // the same set member and the same child relation once more, which stores nothing; a
-    // mapping that numbers the children or asks the signatures for each link does more.
-    const bool repeatsNothing = request.ordering != 1 && request.dtdDemand == builtinObject::Nil;
+    // The objects of a run of sibling elements. A run of 64 keeps the nodes read twice, once to
+    // find the run and once to stage its facts, in the first-level cache: runs of 256 missed it
+    // three times an element more.
+    std::array<InternalName, 64> fresh;
+    // The text linked last and its host (see DtdMappingPlan::repeatsNothing), and whether the
+    // name of the text met last is the one linked last.
     InternalName linkedText = undefined;
     InternalName linkedHost = undefined;
-    // Whether linking an element stages exactly host[name ->> element] and element's child
-    // relation to host, after the element's membership, which the layer stores as that of a
-    // fresh object: the three are then one fact (see StagedFacts::freshChild).
-    const bool linksFreshChild =
-        freshMember && request.xml == 1 && request.dtdDemand == builtinObject::Nil &&
-        request.dtdObject == builtinObject::Nil && request.ordering != 1 && request.mapping == 1;
+    bool lastTextLinked = false;
     while (!frames.empty() && !stopDuring(steps)) {
         MapFrame& frame = frames.back();
         if (frame.next == SGMLTreeElem::ChildIterator()) {
-            // The subtree is complete: the element joins its class and the host of the frame
-            // below, which stands for its parent.
-            if (frame.linksToOuter) {
-                const MapFrame& outer = frames[frames.size() - 2];
-                const InternalName e = frame.host;
-                const InternalName cls = frame.hostClass;
-                if (linksFreshChild && !hasMappedAttribute(frame.element) &&
-                    classRelationsStaged(cls)) {
-                    // Its class, its link to the host and its child relation are the element's
-                    // only facts: one staged fact, which the commit stores in one step.
-                    state->lastElementClass = cls;
-                    state->staged.freshChild(e, cls, outer.host, frame.name, 1);
-                    frames.pop_back();
-                    continue;
-                }
-                // The element's object was made by this walk, and only this fact classes it.
-                insertElementClass(e, cls, true);
-                for (const SGMLTreeAttr& attribute : frame.element->getAttributes()) {
-                    if (attribute.getStatus() == '+') mapAttribute(e, cls, attribute, request);
-                }
-                linkChild(outer.host, outer.hostClass, e, frame.name, counterOf(outer), request);
-            }
+            if (frame.linksToOuter)
+                close(frames[frames.size() - 2], frame.host, frame.hostClass, frame.name,
+                      frame.element);
             frames.pop_back();
             continue;
         }
@@ -338,17 +423,19 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
         if (c->isText()) {
             const std::string_view text = c->getText();
             if (skipEmptyText != 0 && text.empty()) continue;
-            // Siblings are mostly parted by the same blank text: its name is made once.
-            if (lastTextName == undefined || !sameText(lastText, text)) {
+            if (!textNamed || !sameText(lastText, text)) {
                 lastText = text;
                 access->numberOrString(lastTextName, documentText(lastText));
+                textNamed = true;
+                // Two texts may name one value ("1" and "01").
+                lastTextLinked = lastTextName == linkedText;
             }
             const InternalName v = lastTextName;
-            if (repeatsNothing && v == linkedText && frame.host == linkedHost) continue;
+            if (plan.repeatsNothing && lastTextLinked && frame.host == linkedHost) continue;
             linkedText = v;
             linkedHost = frame.host;
-            linkChild(frame.host, frame.hostClass, v,
-                      request.kind == 6 ? builtinObject::Text : pcdata, counterOf(frame), request);
+            lastTextLinked = true;
+            linkChild(frame.host, frame.hostClass, v, plan.textMethod, counterOf(frame), request);
             continue;
         }
         if (c->getStatus() == '-') {
@@ -363,30 +450,81 @@ void NsgmlHandler::mapDtdChildren(const InternalName& host, const InternalName& 
             lastName = &written;
         }
         const InternalName name = lastNameSymbol;
+        if (plan.linksFreshChild && c->getChildren().empty() && !hasMappedAttribute(c) &&
+            classRelationsStaged(name)) {
+            // The element's only facts are the one freshChild stages, and so are those of the
+            // siblings of its name that follow it, parted by the blank text linked last: the
+            // run's objects are made in one call (a call for each was a third of an element's
+            // mapping), then their facts staged in order. The run ends before the next look for
+            // a stop request, so that no object is made past it.
+            const int room = 1023 - (steps & 1023);
+            // Whether the text linked last, met again here, links nothing.
+            const bool relinksNothing =
+                plan.repeatsNothing && lastTextLinked && frame.host == linkedHost;
+            std::size_t count = 1;
+            int taken = 0;
+            for (SGMLTreeElem::ChildIterator at = frame.next;
+                 at != SGMLTreeElem::ChildIterator() && taken < room && count < fresh.size();
+                 ++at) {
+                const SGMLTreeElem* sibling = *at;
+                if (sibling->isText()) {
+                    const std::string_view text = sibling->getText();
+                    const bool linksNothing = (skipEmptyText != 0 && text.empty()) ||
+                                              (relinksNothing && sameText(lastText, text));
+                    if (!linksNothing) break;
+                } else {
+                    if (sibling->getStatus() != '+' || &sibling->getName() != lastName ||
+                        !sibling->getChildren().empty() || hasMappedAttribute(sibling))
+                        break;
+                    ++count;
+                }
+                ++taken;
+            }
+            access->makeFreshObjects(fresh.data(), count);
+            state->lastElementClass = name;
+            state->staged.freshChild(fresh[0], name, frame.host, name, 1);
+            std::size_t made = 1;
+            for (; taken > 0; --taken) {
+                SGMLTreeElem* sibling = *frame.next;
+                ++frame.next;
+                ++steps;
+                if (!state->tree.inCurrentBlock(sibling)) releasePassed(frames, sibling);
+                if (!sibling->isText())
+                    state->staged.freshChild(fresh[made++], name, frame.host, name, 1);
+            }
+            continue;
+        }
         InternalName e = undefined;
-        access->getOrCreateName(names->newSymbol(InternalName::Function, 0), e);
+        access->makeFreshObject(e);
         InternalName cls = undefined;
-        if (request.dtdDemand != builtinObject::Nil) {
+        if (plan.asksSignatures) {
             int arrow = 0;
             lookupArrowType(frame.hostClass, name, request, arrow, cls);
         }
-        // An empty text adds nothing, whether empty texts are skipped or not.
-        joined.clear();
-        for (SGMLTreeElem* part : c->getChildren()) {
-            if (part->isText()) joined += part->getText();
+        const bool childless = c->getChildren().empty();
+        if (!childless) {
+            // An empty text adds nothing, whether empty texts are skipped or not.
+            joinTexts(c, joined);
+            if (!joined.empty()) {
+                InternalName value;
+                access->numberOrString(value, documentText(joined));
+                access->mapName(e, value);
+            }
         }
-        if (!joined.empty()) {
-            InternalName value;
-            access->numberOrString(value, documentText(joined));
-            access->mapName(e, value);
+        if (plan.asksSignatures) {
+            // A literal element stands for its text alone: nothing under it becomes an object.
+            if (cls != undefined && isSubclass(cls, builtinObject::Literal)) {
+                linkChild(frame.host, frame.hostClass, e, name, counterOf(frame), request);
+                continue;
+            }
         }
-        // A literal element stands for its text alone: nothing under it becomes an object.
-        if (cls != undefined && isSubclass(cls, builtinObject::Literal)) {
-            linkChild(frame.host, frame.hostClass, e, name, counterOf(frame), request);
+        if (cls == undefined) cls = plan.viaDtdObject ? dtdMethod(name, request) : name;
+        // An element without children is done at once: its frame would be closed at the next
+        // step, with nothing met in between.
+        if (childless) {
+            close(frame, e, cls, name, c);
             continue;
         }
-        if (cls == undefined)
-            cls = request.dtdObject != builtinObject::Nil ? dtdMethod(name, request) : name;
         // The frame counts its own children; `frame` is not read past this point, which the
         // vector's growth may move.
         const auto own = static_cast<std::int32_t>(frames.size());

@@ -144,6 +144,67 @@ TEST(NumberedNameMapTest, EntriesMadeInTheOrderOfTheirKeysAgreeWithAnOrderedMap)
     }
 }
 
+// Pairs from two counters, as a fresh object's symbol and name come: each joins its page's run
+// when it can and otherwise changes nothing, so that emplace takes it; among them keys the
+// counters pass by, keys bound ahead of the counters, other shapes and erasures. The map agrees
+// with the ordered twin throughout.
+TEST(NumberedNameMapTest, FreshPairsJoinTheRunOrChangeNothing) {
+    for (unsigned breakEvery : {0u, 20u, 200u, 2000u}) {
+        std::mt19937 random{breakEvery + 3};
+        NumberedNameMap<InternalName, InternalName> names;
+        std::map<InternalName, InternalName> twin;
+        std::int32_t key = 30, value = 100;
+        int joined = 0;
+        for (int step = 0; step < 20000; ++step) {
+            const unsigned breaking = breakEvery == 0 ? 9 : random() % breakEvery;
+            if (breaking == 0) {
+                // A key bound ahead of the counter, which a fresh pair then meets.
+                const InternalName ahead(key + 1 + int(random() % 3), InternalName::Object, 0);
+                names.insert_or_assign(ahead, InternalName(7, InternalName::String, 0));
+                twin.insert_or_assign(ahead, InternalName(7, InternalName::String, 0));
+            } else if (breaking == 1) {
+                const InternalName gone(int(random() % unsigned(key + 1)), InternalName::Object, 0);
+                EXPECT_EQ(names.erase(gone), twin.erase(gone));
+            } else if (breaking == 2) {
+                key += 1 + int(random() % 40);
+            } else if (breaking == 3) {
+                value += 1 + int(random() % 3);
+            }
+            const InternalName from(++key, InternalName::Object, 0);
+            const InternalName to(++value,
+                                  breaking == 4 ? InternalName::String : InternalName::Object, 0);
+            const std::size_t before = names.size();
+            if (names.appendFresh(from, to)) {
+                ++joined;
+                ASSERT_TRUE(twin.emplace(from, to).second) << from;
+                ASSERT_EQ(names.size(), before + 1);
+            } else {
+                ASSERT_EQ(names.size(), before);
+                EXPECT_EQ(names.emplace(from, to), twin.emplace(from, to).second) << from;
+            }
+            const std::optional<InternalName> found = names.find(from);
+            ASSERT_TRUE(found) << from;
+            EXPECT_EQ(*found, twin.at(from));
+            ASSERT_EQ(names.size(), twin.size());
+        }
+        // Unbroken, every pair but the first of each page joins the run.
+        if (breakEvery == 0) {
+            EXPECT_GT(joined, 19900);
+        }
+        EXPECT_GT(joined, 100);
+        ASSERT_EQ(entriesOf(names), twin);
+        for (std::int32_t number = 0; number <= key; ++number) {
+            const InternalName probe(number, InternalName::Object, 0);
+            const std::optional<InternalName> found = names.find(probe);
+            auto expected = twin.find(probe);
+            ASSERT_EQ(!found, expected == twin.end()) << probe;
+            if (found) {
+                EXPECT_EQ(*found, expected->second);
+            }
+        }
+    }
+}
+
 // A key that went beside the pages while another key held its slot is still found, and not
 // entered twice, once that other key is gone.
 TEST(NumberedNameMapTest, AKeyBesideThePagesStaysOneEntry) {

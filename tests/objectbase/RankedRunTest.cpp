@@ -41,3 +41,36 @@ TEST(RankedRunTest, TakenPlacesKeepTheirValuesAndAreFoundFromAnyPlace) {
     RankedRun<512> empty;
     EXPECT_EQ(empty.takenFrom(0), 512u);
 }
+
+// Ranges of places taken at once, of every length from one place to several words, at random
+// gaps: the run is the one that takes the same places one at a time.
+TEST(RankedRunTest, ARangeTakenAtOnceIsTheRunOfItsPlacesTakenOneByOne) {
+    std::mt19937 random{17};
+    for (int round = 0; round < 200; ++round) {
+        RankedRun<1024> ranged;
+        RankedRun<1024> single;
+        const std::uint32_t first = random() % 1000;
+        std::uint32_t value = first;
+        std::size_t at = random() % 3 == 0 ? 0 : random() % 130;
+        while (at < 1024) {
+            const std::size_t most = 1024 - at;
+            std::size_t count = random() % 3 == 0 ? 1 + random() % 200 : 1 + random() % 70;
+            if (count > most) count = most;
+            ASSERT_TRUE(ranged.continuedBy(at, value));
+            ranged.appendRange(at, value, count);
+            for (std::size_t i = 0; i < count; ++i)
+                ASSERT_TRUE(single.append(at + i, value + std::uint32_t(i)));
+            value += std::uint32_t(count);
+            at += count + (random() % 2 == 0 ? 0 : random() % 90);
+        }
+        EXPECT_EQ(ranged.lastTaken(), single.lastTaken());
+        EXPECT_FALSE(ranged.continuedBy(ranged.lastTaken(), value));
+        for (std::size_t place = 0; place < 1024; ++place) {
+            ASSERT_EQ(ranged.taken(place), single.taken(place)) << place;
+            if (single.taken(place)) {
+                ASSERT_EQ(ranged.valueAt(place), single.valueAt(place)) << place;
+            }
+            ASSERT_EQ(ranged.takenFrom(place), single.takenFrom(place)) << place;
+        }
+    }
+}
