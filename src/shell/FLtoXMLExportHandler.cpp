@@ -33,14 +33,17 @@ void appendFixed(std::string& out, const char (&text)[N]) {
 }
 
 // The values of a cell: the members of a set name in ascending order, or the cell itself. The
-// members are read in place from the set's frame; `visit` answers false to stop.
+// members are read in place from the set's frame, found in `read` when it is given (the walks
+// of an export, which read the sets of every object); `visit` answers false to stop.
 template <class Visit>
-void forEachValue(OMAccess* access, const InternalName& cell, Visit visit) {
+void forEachValue(const SetFrameRegistry* read, OMAccess* access, const InternalName& cell,
+                  Visit visit) {
     if (cell.getType() != InternalName::SetName) {
         visit(cell);
         return;
     }
-    const MainMemSetFrame* members = access->om()->getSetFrame(cell);
+    const MainMemSetFrame* members =
+        read != nullptr ? read->findInPlace(cell) : access->om()->getSetFrame(cell);
     if (members == nullptr) return;
     for (const InternalName& member : members->memberSet().ascending())
         if (!visit(member)) break;
@@ -387,7 +390,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
             });
             for (bool value = declaredValues != nullptr && declaredValues->first(); value;
                  value = declaredValues->next())
-                forEachValue(access.get(), declaredValues->atColumn(width), hold);
+                forEachValue(setFramesRead, access.get(), declaredValues->atColumn(width), hold);
         });
     }
     declaredValues.reset();
@@ -428,7 +431,7 @@ void FLtoXMLExportHandler::collectNested(const InternalName& docClass) {
                 Ref<Iterator>::adopt(access->lookup(valueType, valuePattern, 3, nullptr));
             for (bool value = values != nullptr && values->first(); value && !failed;
                  value = values->next())
-                forEachValue(access.get(), values->atColumn(3), candidate);
+                forEachValue(setFramesRead, access.get(), values->atColumn(3), candidate);
         }
         if (!failed)
             for (const InternalName& candidate : candidates)
@@ -452,7 +455,7 @@ bool FLtoXMLExportHandler::namesBuiltinResult(int type, const InternalName& cls,
     const std::vector<InternalName>& rows = signatureRows(type, cls, method, 0);
     bool builtin = false;
     for (std::size_t row = 0; row + 3 <= rows.size() && !builtin; row += 3)
-        forEachValue(access.get(), rows[row + 2], [&](const InternalName& result) {
+        forEachValue(setFramesRead, access.get(), rows[row + 2], [&](const InternalName& result) {
             // The answer depends on the class alone: the classes of a base's results are few.
             std::uint8_t known = builtinResults.get(result);
             if (known == 0) {
@@ -478,7 +481,7 @@ inline void FLtoXMLExportHandler::runEntryStep(const EntryStep& step, const Inte
             classSignatures.push_back({host, step.method, step.type});
             return;
         case EntryStep::Hold:
-            forEachValue(access.get(), stored, [&](const InternalName& v) {
+            forEachValue(setFramesRead, access.get(), stored, [&](const InternalName& v) {
                 holdValue(v);
                 return true;
             });
@@ -530,7 +533,7 @@ void FLtoXMLExportHandler::holdRowValues(const EntryStep& step, const InternalNa
                 if (held.getType() != InternalName::SetName)
                     holdValue(held);
                 else
-                    forEachValue(access.get(), held, hold);
+                    forEachValue(setFramesRead, access.get(), held, hold);
             }
             return;
         }
@@ -539,7 +542,7 @@ void FLtoXMLExportHandler::holdRowValues(const EntryStep& step, const InternalNa
             if (row[last].getType() != InternalName::SetName)
                 holdValue(row[last]);
             else
-                forEachValue(access.get(), row[last], hold);
+                forEachValue(setFramesRead, access.get(), row[last], hold);
         }
         return;
     }
@@ -550,7 +553,7 @@ void FLtoXMLExportHandler::holdRowValues(const EntryStep& step, const InternalNa
     const auto values = Ref<Iterator>::adopt(
         access->lookup(MethodType(step.type), valuePattern.data(), argCount + 3, nullptr));
     for (bool value = values != nullptr && values->first(); value; value = values->next())
-        forEachValue(access.get(), values->atColumn(argCount + 3), hold);
+        forEachValue(setFramesRead, access.get(), values->atColumn(argCount + 3), hold);
 }
 
 void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
@@ -947,7 +950,7 @@ InternalName FLtoXMLExportHandler::mostSpecific(const set<InternalName>& classes
 InternalName FLtoXMLExportHandler::resultClass(const InternalName& cls) {
     if (cls.getType() != InternalName::SetName) return cls;
     set<InternalName> members;
-    forEachValue(access.get(), cls, [&](const InternalName& member) {
+    forEachValue(setFramesRead, access.get(), cls, [&](const InternalName& member) {
         members.insert(member);
         return true;
     });
@@ -956,22 +959,32 @@ InternalName FLtoXMLExportHandler::resultClass(const InternalName& cls) {
 
 bool FLtoXMLExportHandler::literalClass(const InternalName& cls, const InternalName& literal,
                                         const FSymbol& symbol) {
-    const auto known = literalClasses.find({cls, literal});
-    if (known != literalClasses.end()) return known->second;
-    const bool answer = literalClassFound(cls, literal, symbol);
-    literalClasses.emplace(std::make_pair(cls, literal), answer);
+    LiteralClassAnswers* known = nullptr;
+    for (LiteralClassAnswers& each : literalClasses)
+        if (each.literal == literal) known = &each;
+    if (known == nullptr) {
+        known = &literalClasses.emplace_back();
+        known->literal = literal;
+    }
+    const auto found = known->answers.find(cls);
+    if (found != known->answers.end()) return found->second;
+    const bool answer = literalClassFound(*known, cls, symbol);
+    known->answers.emplace(cls, answer);
     return answer;
 }
 
-bool FLtoXMLExportHandler::literalClassFound(const InternalName& cls, const InternalName& literal,
+bool FLtoXMLExportHandler::literalClassFound(LiteralClassAnswers& known, const InternalName& cls,
                                              const FSymbol& symbol) {
-    if (isBuiltin(cls, literal, symbol) ||
-        access->isaTest(cls, literal, IsaRelation::Subclass) != 0)
+    if (isBuiltin(cls, known.literal, symbol) ||
+        access->isaTest(cls, known.literal, IsaRelation::Subclass) != 0)
         return true;
-    InternalName bound;
-    return access->giveSymTab() != nullptr &&
-           access->lookupName(access->giveSymTab()->giveName(symbol), bound, 0) != 0 &&
-           access->isaTest(cls, bound, IsaRelation::Subclass) != 0;
+    if (!known.boundKnown) {
+        known.boundKnown = true;
+        known.named =
+            access->giveSymTab() != nullptr &&
+            access->lookupName(access->giveSymTab()->giveName(symbol), known.bound, 0) != 0;
+    }
+    return known.named && access->isaTest(cls, known.bound, IsaRelation::Subclass) != 0;
 }
 
 void FLtoXMLExportHandler::writeEntry(const InternalName& object, bool mapped, EntryPlan& plan,
@@ -995,7 +1008,9 @@ void FLtoXMLExportHandler::writeLookedUpEntry(const InternalName& object, bool m
     // Mostly the rows of an entry with arguments are read in place from its parameter frame
     // (the arguments, then the value), when the stored rows are what a lookup answers.
     if (argCount != 0 && storedValuesAnswer && stored.getType() == InternalName::ParamFrame) {
-        const MainMemParamFrame* tuples = access->om()->getParamFrame(stored);
+        const MainMemParamFrame* tuples = paramFramesRead != nullptr
+                                              ? paramFramesRead->findInPlace(stored)
+                                              : access->om()->getParamFrame(stored);
         if (tuples != nullptr && tuples->storedRows().width() == argCount + 1) {
             const ParamRows& rows = tuples->storedRows();
             ParamRows::Cursor at;
@@ -1162,7 +1177,7 @@ void FLtoXMLExportHandler::writeMembers(bool mapped, EntryPlan& plan, const Inte
     std::size_t opened = 0;
     std::size_t running = 0;
     bool first = true;
-    forEachValue(access.get(), value, [&](const InternalName& member) {
+    forEachValue(setFramesRead, access.get(), value, [&](const InternalName& member) {
         if (!planMemberOf(plan, member)) return true;
         if (nestsHere(member)) {
             appendNestedElement(content, method, member, indent);
@@ -1266,7 +1281,7 @@ void FLtoXMLExportHandler::valueSetText(std::string& out, const InternalName& me
         return;
     }
     if (literalClass(cls, builtinObject::Literal, builtinSymbol::Literal)) {
-        forEachValue(access.get(), value, [&](const InternalName& member) {
+        forEachValue(setFramesRead, access.get(), value, [&](const InternalName& member) {
             singleValueText(out, method, arguments, cls, member);
             return true;
         });
@@ -1279,7 +1294,7 @@ void FLtoXMLExportHandler::valueSetText(std::string& out, const InternalName& me
     appendFixed(arguments, "='");
     std::size_t running = arguments.size() - opened;
     bool first = true;
-    forEachValue(access.get(), value, [&](const InternalName& member) {
+    forEachValue(setFramesRead, access.get(), value, [&](const InternalName& member) {
         appendWrapped(arguments, xmlNameOf(member), running, first);
         first = false;
         return true;

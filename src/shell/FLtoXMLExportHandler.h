@@ -2,7 +2,6 @@
 #pragma once
 
 #include <deque>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -158,9 +157,19 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     InternalName resultClass(const InternalName& cls);
     // A built-in class: its object, or the plain-mode class named by its symbol.
     bool isBuiltin(const InternalName& cls, const InternalName& builtin, const FSymbol& symbol);
+    // Whether a class lies below a built-in literal class, asked once for each pair. A
+    // literal's plain-mode class (the name its symbol is bound to) is looked up once: an export
+    // asks about the result class of every signature, mostly a different one each time.
+    struct LiteralClassAnswers {
+        InternalName literal;
+        FlatNameMap<InternalName, bool> answers;
+        bool boundKnown = false;
+        bool named = false;
+        InternalName bound;
+    };
     // The built-in class or a subclass of it.
     bool literalClass(const InternalName& cls, const InternalName& literal, const FSymbol& symbol);
-    bool literalClassFound(const InternalName& cls, const InternalName& literal,
+    bool literalClassFound(LiteralClassAnswers& known, const InternalName& cls,
                            const FSymbol& symbol);
 
     // Whether a value is a member of a class. An object's answer depends on its classes alone,
@@ -252,8 +261,8 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     NameMarks<std::int32_t> hostSets;
     // The plans, where they stay while more are made.
     std::deque<EntryPlan> plans;
-    // Whether a class lies below a built-in literal class, asked once for each pair.
-    std::map<std::pair<InternalName, InternalName>, bool> literalClasses;
+    // By literal (string, literal): a few at most.
+    std::vector<LiteralClassAnswers> literalClasses;
     // The result classes of the signatures a value row matches, kept for their storage.
     std::vector<InternalName> results;
     // The pattern of a value lookup, kept for its storage.
