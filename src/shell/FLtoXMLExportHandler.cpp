@@ -568,6 +568,18 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
     // Object by object, each one's entries straight from its frame; the objects and their
     // frames are taken at once.
     access->om()->objFramesInOrder(walked);
+    // Every object met gets its number in walkedNames, and nearly every one a class set and a
+    // count of its holders: their marks are made room for once.
+    std::size_t objectNumbers = 0;
+    for (const auto& each : walked) {
+        const InternalName& host = each.first;
+        if (host.getType() == InternalName::Object && host.getArity() == 0 &&
+            host.getValue() >= 0 && host.getValue() < (1 << 24))
+            objectNumbers = std::max(objectNumbers, std::size_t(host.getValue()) + 1);
+    }
+    walkedNames.reserveObjects(objectNumbers);
+    hostSets.reserveObjects(objectNumbers);
+    valueHolders.reserveObjects(objectNumbers);
     // Mostly a few values a host: room for them saves copying the list as it grows.
     groupedValues.reserve(walked.size() * 4);
     for (std::size_t number = 0; number < walked.size(); ++number) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -56,6 +57,11 @@ class NameMarks {
         const Mark had = dense[at];
         if (had != most) dense[at] = Mark(had + 1);
         return had;
+    }
+    // Makes room for the marks of the objects numbered below `count` at once: a walk that knows
+    // the objects it meets saves growing the array, and copying it, step by step.
+    void reserveObjects(std::size_t count) {
+        if (objects.size() < count) objects.resize(count, Mark());
     }
     // Forgets every mark.
     void clear() {

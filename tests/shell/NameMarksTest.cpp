@@ -86,4 +86,22 @@ TEST(NameMarks, ClearForgetsEveryMark) {
     EXPECT_EQ(marks.set(object, 2), 0);
 }
 
+// Room made for the objects keeps the marks set before it, answers none for the others, and
+// leaves the names beyond it to grow as before; room smaller than the array changes nothing.
+TEST(NameMarks, RoomForObjectsKeepsTheMarksAndGrowsBeyondIt) {
+    NameMarks<std::uint32_t> marks;
+    const InternalName first(2, InternalName::Object, 0);
+    marks.set(first, 7);
+    marks.reserveObjects(100);
+    EXPECT_EQ(marks.get(first), 7u);
+    EXPECT_EQ(marks.get(InternalName(99, InternalName::Object, 0)), 0u);
+    EXPECT_EQ(marks.get(InternalName(99, InternalName::String, 0)), 0u);
+    EXPECT_EQ(marks.set(InternalName(99, InternalName::Object, 0), 3), 0u);
+    EXPECT_EQ(marks.set(InternalName(500, InternalName::Object, 0), 4), 0u);
+    marks.reserveObjects(10);
+    EXPECT_EQ(marks.get(InternalName(99, InternalName::Object, 0)), 3u);
+    EXPECT_EQ(marks.get(InternalName(500, InternalName::Object, 0)), 4u);
+    EXPECT_EQ(marks.get(first), 7u);
+}
+
 }  // namespace
