@@ -53,8 +53,10 @@ class SGMLTreeElem {
         bool empty() const { return first == nullptr; }
     };
 
-    // Appends the child, a node of the same tree that has no parent yet.
+    // Appends the child, a node of the same tree that has no parent yet and, if a text node,
+    // has its text.
     void addChild(SGMLTreeElem* child) {
+        if (child->isText()) countOwnText(child->textLength);
         if (lastChild == nullptr)
             firstChild = child;
         else
@@ -67,6 +69,12 @@ class SGMLTreeElem {
     std::span<SGMLTreeAttr> getAttributes() { return {attributes, attributeCount}; }
     const std::string& getName() const { return *name; }
     std::string_view getText() const { return {text, textLength}; }
+    // The summed length of the texts of the element's own text children, counted as they are
+    // added: the mapping joins them without measuring them first, and passes over the children
+    // of an element without text at all (the children of a large element are cold by then).
+    // A sum too large to count is ownTextUnknown, and the children must be measured.
+    static constexpr unsigned ownTextUnknown = ~0u;
+    unsigned getOwnTextLength() const { return ownTextLength; }
     bool isText() const { return name->empty(); }
     void setStatus(char value) { status = value; }
     // '+' mapped, '-' dropped with its children taking its place; anything else leaves the
@@ -96,4 +104,12 @@ class SGMLTreeElem {
     SGMLTreeElem* lastChild = nullptr;
     SGMLTreeElem* nextSibling = nullptr;
     char status = defaultStatus;
+    // In the node's padding.
+    unsigned ownTextLength = 0;
+
+    void countOwnText(unsigned length) {
+        if (ownTextLength == ownTextUnknown) return;
+        ownTextLength =
+            length >= ownTextUnknown - ownTextLength ? ownTextUnknown : ownTextLength + length;
+    }
 };
