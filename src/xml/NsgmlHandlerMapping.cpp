@@ -1,5 +1,6 @@
 // The import's mapping of the document tree into objects: the plain and the DTD-driven mapping,
 // attributes, signature lookups, links between parent and child, and ID references.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -130,6 +131,20 @@ void joinTexts(const SGMLTreeElem* element, std::string& joined) {
     std::size_t length = element->getOwnTextLength();
     if (length == 0) {
         joined.clear();
+        return;
+    }
+    if (const SGMLTreeElem* same = element->sameOwnText();
+        same != nullptr && length != SGMLTreeElem::ownTextUnknown) {
+        // The one text, as many times as it fills the length.
+        const std::string_view text = same->getText();
+        joined.resize(length);
+        char* at = joined.data();
+        copyText(at, text.data(), text.size());
+        for (std::size_t done = text.size(); done < length;) {
+            const std::size_t step = std::min(done, length - done);
+            std::memcpy(at + done, at, step);
+            done += step;
+        }
         return;
     }
     if (length == SGMLTreeElem::ownTextUnknown) {

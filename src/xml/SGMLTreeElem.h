@@ -56,7 +56,7 @@ class SGMLTreeElem {
     // Appends the child, a node of the same tree that has no parent yet and, if a text node,
     // has its text.
     void addChild(SGMLTreeElem* child) {
-        if (child->isText()) countOwnText(child->textLength);
+        if (child->isText()) countOwnText(*child);
         if (lastChild == nullptr)
             firstChild = child;
         else
@@ -75,6 +75,14 @@ class SGMLTreeElem {
     // A sum too large to count is ownTextUnknown, and the children must be measured.
     static constexpr unsigned ownTextUnknown = ~0u;
     unsigned getOwnTextLength() const { return ownTextLength; }
+    // The text every own text child of the element holds, when they all hold the same one (the
+    // blank text between siblings mostly), else null: the mapping then joins them without
+    // passing over the children. Only a text among the first two children is looked for, so
+    // that finding it costs nothing.
+    const SGMLTreeElem* sameOwnText() const {
+        if (ownTexts != OwnTexts::same) return nullptr;
+        return firstChild->isText() ? firstChild : firstChild->nextSibling;
+    }
     bool isText() const { return name->empty(); }
     void setStatus(char value) { status = value; }
     // '+' mapped, '-' dropped with its children taking its place; anything else leaves the
@@ -104,10 +112,22 @@ class SGMLTreeElem {
     SGMLTreeElem* lastChild = nullptr;
     SGMLTreeElem* nextSibling = nullptr;
     char status = defaultStatus;
+    // Whether the element's own text children hold one text (see sameOwnText).
+    enum class OwnTexts : char { none, same, differ };
     // In the node's padding.
+    OwnTexts ownTexts = OwnTexts::none;
     unsigned ownTextLength = 0;
 
-    void countOwnText(unsigned length) {
+    // Counts the text child about to be appended.
+    void countOwnText(const SGMLTreeElem& child) {
+        if (ownTexts == OwnTexts::none) {
+            // The child is the first or the second: sameOwnText finds it there.
+            ownTexts = lastChild == firstChild ? OwnTexts::same : OwnTexts::differ;
+        } else if (ownTexts == OwnTexts::same) {
+            const SGMLTreeElem* same = sameOwnText();
+            if (same->getText() != child.getText()) ownTexts = OwnTexts::differ;
+        }
+        const unsigned length = child.textLength;
         if (ownTextLength == ownTextUnknown) return;
         ownTextLength =
             length >= ownTextUnknown - ownTextLength ? ownTextUnknown : ownTextLength + length;
