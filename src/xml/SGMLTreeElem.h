@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <iterator>
 #include <span>
 #include <string>
@@ -118,14 +119,23 @@ class SGMLTreeElem {
     OwnTexts ownTexts = OwnTexts::none;
     unsigned ownTextLength = 0;
 
+    // Whether the two nodes hold the same text: the blank text between siblings is mostly
+    // shared, else a byte or two, compared without a call.
+    static bool sameText(const SGMLTreeElem& a, const SGMLTreeElem& b) {
+        if (a.textLength != b.textLength) return false;
+        if (a.text == b.text) return true;
+        if (a.textLength > 16) return std::memcmp(a.text, b.text, a.textLength) == 0;
+        for (unsigned i = 0; i < a.textLength; ++i)
+            if (a.text[i] != b.text[i]) return false;
+        return true;
+    }
     // Counts the text child about to be appended.
     void countOwnText(const SGMLTreeElem& child) {
         if (ownTexts == OwnTexts::none) {
             // The child is the first or the second: sameOwnText finds it there.
             ownTexts = lastChild == firstChild ? OwnTexts::same : OwnTexts::differ;
         } else if (ownTexts == OwnTexts::same) {
-            const SGMLTreeElem* same = sameOwnText();
-            if (same->getText() != child.getText()) ownTexts = OwnTexts::differ;
+            if (!sameText(*sameOwnText(), child)) ownTexts = OwnTexts::differ;
         }
         const unsigned length = child.textLength;
         if (ownTextLength == ownTextUnknown) return;
