@@ -17,6 +17,8 @@ namespace {
 // Nodes and attributes are never destroyed one by one: the blocks are freed as they are.
 static_assert(std::is_trivially_destructible_v<SGMLTreeElem>);
 static_assert(std::is_trivially_destructible_v<SGMLTreeAttr>);
+// A node is a cache line's size: the walk reads a million of them.
+static_assert(sizeof(SGMLTreeElem) <= 64);
 
 constexpr std::size_t firstBlock = 16 * 1024;
 // Below the size from which the allocator maps blocks straight from the system (128 KB unless
@@ -173,7 +175,12 @@ void DocumentTree::addText(SGMLTreeElem* element, std::string_view text) {
     if (textName == nullptr) textName = shared("");
     // The text after its node: a walk that reaches the node still finds it.
     SGMLTreeElem* node = place(textName);
+    storeTextOf(node, text);
+    // Linked once it has its text, which the element counts.
     element->addChild(node);
+}
+
+void DocumentTree::storeTextOf(SGMLTreeElem* node, std::string_view text) {
     if (text.empty()) {
         lastText = {};
         return;
@@ -202,17 +209,17 @@ void DocumentTree::addTextAgain(SGMLTreeElem* element, std::string_view text) {
     if (!lastText.empty() && text.size() == lastText.size()) {
         SGMLTreeElem* node = place(textName);
         if (nodes.inLastBlock(lastText.data())) {
-            element->addChild(node);
             node->text = lastText.data();
             node->textLength = static_cast<unsigned>(text.size());
+            element->addChild(node);
             return;
         }
         // The node opened a block: the text is stored anew after it.
-        element->addChild(node);
         const std::string_view stored = storeText(text);
         node->text = stored.data();
         node->textLength = static_cast<unsigned>(stored.size());
         lastText = stored;
+        element->addChild(node);
         return;
     }
     addText(element, text);

@@ -119,6 +119,8 @@ class DocumentTree {
     };
 
     std::string_view storeText(std::string_view text);
+    // Stores the normalised text of a text node not linked yet.
+    void storeTextOf(SGMLTreeElem* node, std::string_view text);
     // A node of the shared name and the text, linked nowhere yet.
     SGMLTreeElem* place(const std::string* name, std::string_view text);
     // The same without a text.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <iterator>
 #include <span>
 #include <string>
@@ -53,8 +54,10 @@ class SGMLTreeElem {
         bool empty() const { return first == nullptr; }
     };
 
-    // Appends the child, a node of the same tree that has no parent yet.
+    // Appends the child, a node of the same tree that has no parent yet and, if a text node,
+    // has its text.
     void addChild(SGMLTreeElem* child) {
+        if (child->isText()) countOwnText(*child);
         if (lastChild == nullptr)
             firstChild = child;
         else
@@ -67,6 +70,20 @@ class SGMLTreeElem {
     std::span<SGMLTreeAttr> getAttributes() { return {attributes, attributeCount}; }
     const std::string& getName() const { return *name; }
     std::string_view getText() const { return {text, textLength}; }
+    // The summed length of the texts of the element's own text children, counted as they are
+    // added: the mapping joins them without measuring them first, and passes over the children
+    // of an element without text at all (the children of a large element are cold by then).
+    // A sum too large to count is ownTextUnknown, and the children must be measured.
+    static constexpr unsigned ownTextUnknown = ~0u;
+    unsigned getOwnTextLength() const { return ownTextLength; }
+    // The text every own text child of the element holds, when they all hold the same one (the
+    // blank text between siblings mostly), else null: the mapping then joins them without
+    // passing over the children. Only a text among the first two children is looked for, so
+    // that finding it costs nothing.
+    const SGMLTreeElem* sameOwnText() const {
+        if (ownTexts != OwnTexts::same) return nullptr;
+        return firstChild->isText() ? firstChild : firstChild->nextSibling;
+    }
     bool isText() const { return name->empty(); }
     void setStatus(char value) { status = value; }
     // '+' mapped, '-' dropped with its children taking its place; anything else leaves the
@@ -96,4 +113,33 @@ class SGMLTreeElem {
     SGMLTreeElem* lastChild = nullptr;
     SGMLTreeElem* nextSibling = nullptr;
     char status = defaultStatus;
+    // Whether the element's own text children hold one text (see sameOwnText).
+    enum class OwnTexts : char { none, same, differ };
+    // In the node's padding.
+    OwnTexts ownTexts = OwnTexts::none;
+    unsigned ownTextLength = 0;
+
+    // Whether the two nodes hold the same text: the blank text between siblings is mostly
+    // shared, else a byte or two, compared without a call.
+    static bool sameText(const SGMLTreeElem& a, const SGMLTreeElem& b) {
+        if (a.textLength != b.textLength) return false;
+        if (a.text == b.text) return true;
+        if (a.textLength > 16) return std::memcmp(a.text, b.text, a.textLength) == 0;
+        for (unsigned i = 0; i < a.textLength; ++i)
+            if (a.text[i] != b.text[i]) return false;
+        return true;
+    }
+    // Counts the text child about to be appended.
+    void countOwnText(const SGMLTreeElem& child) {
+        if (ownTexts == OwnTexts::none) {
+            // The child is the first or the second: sameOwnText finds it there.
+            ownTexts = lastChild == firstChild ? OwnTexts::same : OwnTexts::differ;
+        } else if (ownTexts == OwnTexts::same) {
+            if (!sameText(*sameOwnText(), child)) ownTexts = OwnTexts::differ;
+        }
+        const unsigned length = child.textLength;
+        if (ownTextLength == ownTextUnknown) return;
+        ownTextLength =
+            length >= ownTextUnknown - ownTextLength ? ownTextUnknown : ownTextLength + length;
+    }
 };

@@ -111,6 +111,53 @@ TEST(SGMLTreeElem, CollectTextJoinsTheTextsOfMappedAndDroppedElements) {
     EXPECT_EQ(tree.newNode("e", "")->collectText(), "");
 }
 
+TEST(SGMLTreeElem, AnElementCountsItsOwnTextsAndKnowsWhenTheyAreOneText) {
+    DocumentTree tree;
+    // Siblings parted by one text, given again: the one text stands for all, its length
+    // summed; the texts below a child are not the element's own.
+    SGMLTreeElem* root = tree.newNode("r", "");
+    tree.addText(root, "\n  ");
+    for (int i = 0; i < 3; ++i) {
+        SGMLTreeElem* child = elementWithText(tree, "e", '+', "deep");
+        root->addChild(child);
+        tree.addTextAgain(root, "\n  ");
+    }
+    EXPECT_EQ(root->getOwnTextLength(), 12u);
+    ASSERT_NE(root->sameOwnText(), nullptr);
+    EXPECT_EQ(root->sameOwnText()->getText(), "\n  ");
+    // An element child first: the text is the second child.
+    SGMLTreeElem* second = tree.newNode("s", "");
+    second->addChild(tree.newNode("e", ""));
+    tree.addText(second, "x");
+    tree.addText(second, "x");
+    EXPECT_EQ(second->getOwnTextLength(), 2u);
+    ASSERT_NE(second->sameOwnText(), nullptr);
+    EXPECT_EQ(second->sameOwnText()->getText(), "x");
+    // Texts of one length but other bytes, an empty text among others, and a first text past
+    // the second child: the texts must be joined one by one.
+    SGMLTreeElem* differ = tree.newNode("d", "");
+    tree.addText(differ, "a");
+    tree.addText(differ, "b");
+    EXPECT_EQ(differ->getOwnTextLength(), 2u);
+    EXPECT_EQ(differ->sameOwnText(), nullptr);
+    SGMLTreeElem* empty = tree.newNode("m", "");
+    tree.addText(empty, "a");
+    tree.addText(empty, "");
+    EXPECT_EQ(empty->getOwnTextLength(), 1u);
+    EXPECT_EQ(empty->sameOwnText(), nullptr);
+    SGMLTreeElem* late = tree.newNode("l", "");
+    late->addChild(tree.newNode("e", ""));
+    late->addChild(tree.newNode("e", ""));
+    tree.addText(late, "t");
+    EXPECT_EQ(late->getOwnTextLength(), 1u);
+    EXPECT_EQ(late->sameOwnText(), nullptr);
+    // No text: nothing to join.
+    SGMLTreeElem* bare = tree.newNode("b", "");
+    bare->addChild(tree.newNode("e", ""));
+    EXPECT_EQ(bare->getOwnTextLength(), 0u);
+    EXPECT_EQ(bare->sameOwnText(), nullptr);
+}
+
 TEST(SGMLTreeElem, AttributesOfInterleavedElementsStayWithTheirElement) {
     // Attributes of one element usually grow one array in place; adding to an element after
     // another one's attributes must move its array, keeping what it had.
