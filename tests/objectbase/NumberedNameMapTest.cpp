@@ -21,6 +21,22 @@ std::map<InternalName, InternalName> entriesOf(
     return entries;
 }
 
+// The map holds what the twin holds, and every object key numbered up to `last` is found in
+// both or in neither, bound alike.
+void expectSameAsTwin(const NumberedNameMap<InternalName, InternalName>& names,
+                      const std::map<InternalName, InternalName>& twin, std::int32_t last) {
+    ASSERT_EQ(entriesOf(names), twin);
+    for (std::int32_t number = 0; number <= last; ++number) {
+        const InternalName probe(number, InternalName::Object, 0);
+        const std::optional<InternalName> found = names.find(probe);
+        auto expected = twin.find(probe);
+        ASSERT_EQ(!found, expected == twin.end()) << probe;
+        if (found) {
+            EXPECT_EQ(*found, expected->second);
+        }
+    }
+}
+
 // A key of a few numbers under several kinds and flags, so that keys share a slot; now and then
 // a negative number or one far beyond the pages.
 InternalName randomKey(std::mt19937& random, unsigned spread) {
@@ -131,16 +147,7 @@ TEST(NumberedNameMapTest, EntriesMadeInTheOrderOfTheirKeysAgreeWithAnOrderedMap)
             EXPECT_EQ(*found, twin.at(from));
             ASSERT_EQ(names.size(), twin.size());
         }
-        ASSERT_EQ(entriesOf(names), twin);
-        for (std::int32_t number = 0; number <= key; ++number) {
-            const InternalName probe(number, InternalName::Object, 0);
-            const std::optional<InternalName> found = names.find(probe);
-            auto expected = twin.find(probe);
-            ASSERT_EQ(!found, expected == twin.end()) << probe;
-            if (found) {
-                EXPECT_EQ(*found, expected->second);
-            }
-        }
+        expectSameAsTwin(names, twin, key);
     }
 }
 
@@ -192,16 +199,7 @@ TEST(NumberedNameMapTest, FreshPairsJoinTheRunOrChangeNothing) {
             EXPECT_GT(joined, 19900);
         }
         EXPECT_GT(joined, 100);
-        ASSERT_EQ(entriesOf(names), twin);
-        for (std::int32_t number = 0; number <= key; ++number) {
-            const InternalName probe(number, InternalName::Object, 0);
-            const std::optional<InternalName> found = names.find(probe);
-            auto expected = twin.find(probe);
-            ASSERT_EQ(!found, expected == twin.end()) << probe;
-            if (found) {
-                EXPECT_EQ(*found, expected->second);
-            }
-        }
+        expectSameAsTwin(names, twin, key);
     }
 }
 

@@ -8,12 +8,14 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "foundation/ShellValues.h"
 #include "foundation/clib_list.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemOM.h"
+#include "shell/ShellDumpFormatters.h"
 #include "support/ChannelCapture.h"
 #include "xml/NsgmlHandler.h"
 #include "xml/ScratchLayerTestSupport.h"
@@ -51,6 +53,23 @@ class WebAccessTest : public ScratchLayerTest<TestWebAccess> {
         }
         decRef(rows);
         return texts;
+    }
+
+    // What `build` (layer, whether the second road is taken) answers on the fixture's base with
+    // the first road and on a base of its own with the second, both dumped by the shell's
+    // formatters.
+    template <typename Build>
+    std::pair<std::string, std::string> onBothBases(Build build) {
+        om->useDumpFormatters(shellDumpFormatters());
+        std::string first = build(*access, false);
+        auto* otherBase = new MainMemOM();
+        otherBase->useDumpFormatters(shellDumpFormatters());
+        auto* other = makeAccess(otherBase);
+        other->loading = false;
+        std::string second = build(*other, true);
+        decRef(other);
+        decRef(otherBase);
+        return {std::move(first), std::move(second)};
     }
 
     // The temporary document files in a folder (the scratch folder by default).

@@ -238,6 +238,19 @@ TEST_F(WebAccessTest, AFreshObjectsFirstClassLoadsOnlyWhenItIsBelowUrl) {
     EXPECT_EQ(access->insertFreshMembership(p, plain), 0);
 }
 
+// The dump of a layer's base and the documents it loaded, in the order they were loaded.
+std::string dumpAndLoads(TestWebAccess& layer) {
+    ChannelCapture capture(debugChannel());
+    layer.om()->dump(1);
+    std::string loads;
+    for (const TestWebAccess::Load& load : layer.loads) {
+        std::string shown;
+        layer.giveLexicalForm(load.document, shown);
+        loads += " " + shown;
+    }
+    return capture.text() + "\nloaded:" + loads + "\n";
+}
+
 // The facts of a mapping committed with the layer's road for fresh memberships make the same
 // base, dumped in the same order, as with every membership inserted as any other.
 TEST_F(WebAccessTest, FreshMembershipsCommitTheBaseThatPlainMembershipsCommit) {
@@ -275,29 +288,13 @@ TEST_F(WebAccessTest, FreshMembershipsCommitTheBaseThatPlainMembershipsCommit) {
             fresh ? [&layer](const InternalName& o,
                              const InternalName& c) { return layer.insertFreshMembership(o, c); }
                   : StagedFacts::FreshMember{}));
-        ChannelCapture capture(debugChannel());
-        layer.om()->dump(1);
-        std::string loads;
-        for (const TestWebAccess::Load& load : layer.loads) {
-            std::string shown;
-            layer.giveLexicalForm(load.document, shown);
-            loads += " " + shown;
-        }
-        return capture.text() + "\nloaded:" + loads + "\n";
+        return dumpAndLoads(layer);
     };
-    om->useDumpFormatters(shellDumpFormatters());
-    const std::string plainDump = dumpAfter(*access, false);
-    auto* otherBase = new MainMemOM();
-    otherBase->useDumpFormatters(shellDumpFormatters());
-    auto* other = makeAccess(otherBase);
-    other->loading = false;
-    const std::string freshDump = dumpAfter(*other, true);
+    const auto [plainDump, freshDump] = onBothBases(dumpAfter);
     EXPECT_EQ(freshDump, plainDump);
     EXPECT_NE(plainDump.find(" : e"), std::string::npos) << plainDump;
     // The element of class site is a URL with a get value: both roads load it.
     EXPECT_NE(plainDump.find("loaded: dsite"), std::string::npos) << plainDump;
-    decRef(other);
-    decRef(otherBase);
 }
 
 // Elements staged as runs of fresh children, some of a class below url among them, make the
@@ -337,28 +334,12 @@ TEST_F(WebAccessTest, RunsOfFreshChildrenCommitTheBaseThatPlainFactsCommit) {
             staged.commit(layer, {}, [&layer](const InternalName& o, const InternalName& c) {
                 return layer.insertFreshMembership(o, c);
             }));
-        ChannelCapture capture(debugChannel());
-        layer.om()->dump(1);
-        std::string loads;
-        for (const TestWebAccess::Load& load : layer.loads) {
-            std::string shown;
-            layer.giveLexicalForm(load.document, shown);
-            loads += " " + shown;
-        }
-        return capture.text() + "\nloaded:" + loads + "\n";
+        return dumpAndLoads(layer);
     };
-    om->useDumpFormatters(shellDumpFormatters());
-    const std::string plainDump = dumpAfter(*access, false);
-    auto* otherBase = new MainMemOM();
-    otherBase->useDumpFormatters(shellDumpFormatters());
-    auto* other = makeAccess(otherBase);
-    other->loading = false;
-    const std::string runDump = dumpAfter(*other, true);
+    const auto [plainDump, runDump] = onBothBases(dumpAfter);
     EXPECT_EQ(runDump, plainDump);
     EXPECT_NE(plainDump.find(" : e"), std::string::npos) << plainDump;
     EXPECT_NE(plainDump.find("loaded: dsite3 dsite6 dsite7"), std::string::npos) << plainDump;
-    decRef(other);
-    decRef(otherBase);
 }
 
 }  // namespace
