@@ -992,9 +992,10 @@ bool FLtoXMLExportHandler::literalClassFound(LiteralClassAnswers& known, const I
         return true;
     if (!known.boundKnown) {
         known.boundKnown = true;
+        // The object the symbol names, if the program made one: a name looked up by its text
+        // with an arity is a predicate's, which no class lies below.
         known.named =
-            access->giveSymTab() != nullptr &&
-            access->lookupName(access->giveSymTab()->giveName(symbol), known.bound, 0) != 0;
+            access->om() != nullptr && access->om()->giveInternalName(symbol, known.bound) != 0;
     }
     return known.named && access->isaTest(cls, known.bound, IsaRelation::Subclass) != 0;
 }
