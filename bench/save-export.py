@@ -3,8 +3,9 @@
 format, at two sizes, with one or more quorin binaries (interleaved run by run; the best of the
 runs counts). A run repeats the write until it has written about 40 MB, so that the write, not the
 start and the consult, makes most of its time; the time of a write is the processor time of that
-run less that of the same run without the writes, over the number of writes. Then the time from SIGTERM to the end of the program while an export
-of 32 MB runs, and the file it was writing left as it was.
+run less that of the same run without the writes, over the number of writes. Then the time from
+SIGTERM to the end of the program while an export of 32 MB runs, and the file it was writing left
+as it was.
 
 Usage: bench/save-export.py [-n runs] [-s objects,objects] binary...
 
