@@ -481,30 +481,63 @@ inline void FLtoXMLExportHandler::runEntryStep(const EntryStep& step, const Inte
             classSignatures.push_back({host, step.method, step.type});
             return;
         case EntryStep::Hold:
-            forEachValue(setFramesRead, access.get(), stored, [&](const InternalName& v) {
-                holdValue(v);
-                return true;
-            });
+            holdValue(stored);
             return;
-        case EntryStep::HoldRows:
+        case EntryStep::HoldMembers:
+            holdMembers(stored);
+            return;
+        case EntryStep::HoldRows: {
+            // Mostly a few rows, read in place from the parameter frame: the arguments, then
+            // the value, the last cell of each row.
+            const MainMemParamFrame* tuples =
+                paramFramesRead != nullptr ? paramFramesRead->findInPlace(stored) : nullptr;
+            const InternalName* cells = nullptr;
+            int rowCount = 0;
+            if (tuples != nullptr && tuples->storedRows().width() >= 1 &&
+                tuples->storedRows().smallCells(cells, rowCount)) {
+                const std::size_t width = std::size_t(tuples->storedRows().width());
+                for (const InternalName* held = cells + (width - 1);
+                     held < cells + std::size_t(rowCount) * width; held += width) {
+                    if (held->getType() != InternalName::SetName)
+                        holdValue(*held);
+                    else
+                        holdMembers(*held);
+                }
+                return;
+            }
+            holdRowValues(step, host, stored);
+            return;
+        }
+        case EntryStep::HoldLookedUp:
             holdRowValues(step, host, stored);
             return;
         case EntryStep::Group:
-            break;
+            groupValues(step.group, &stored, 1);
+            if (step.declared) holdValue(stored);
+            return;
+        case EntryStep::GroupMembers: {
+            const MainMemSetFrame* members = setFrameOf(stored);
+            if (members == nullptr) return;
+            const auto values = members->memberSet().ascending();
+            groupValues(step.group, values.data(), values.size());
+            if (step.declared)
+                for (const InternalName& member : values) holdValue(member);
+            return;
+        }
     }
-    // The walk's most frequent step, written out.
-    const std::uint32_t group = step.group;
-    if (stored.getType() != InternalName::SetName) {
-        groupedValues.push_back({group, stored});
-        if (step.declared) holdValue(stored);
-        return;
-    }
-    const MainMemSetFrame* members = setFrameOf(stored);
-    if (members == nullptr) return;
-    const auto values = members->memberSet().ascending();
-    for (const InternalName& member : values) groupedValues.push_back({group, member});
-    if (step.declared)
-        for (const InternalName& member : values) holdValue(member);
+}
+
+void FLtoXMLExportHandler::growGroupedValues(std::size_t count) {
+    const std::size_t room = std::max(groupedRoom * 2, groupedCount + count);
+    auto larger = std::make_unique_for_overwrite<GroupedValue[]>(room);
+    std::copy(groupedValues.get(), groupedValues.get() + groupedCount, larger.get());
+    groupedValues = std::move(larger);
+    groupedRoom = room;
+}
+
+void FLtoXMLExportHandler::holdMembers(const InternalName& set) {
+    if (const MainMemSetFrame* members = setFrameOf(set))
+        for (const InternalName& member : members->memberSet().ascending()) holdValue(member);
 }
 
 void FLtoXMLExportHandler::holdRowValues(const EntryStep& step, const InternalName& host,
@@ -521,22 +554,7 @@ void FLtoXMLExportHandler::holdRowValues(const EntryStep& step, const InternalNa
                                             : access->om()->getParamFrame(stored);
     if (tuples != nullptr) {
         const ParamRows& rows = tuples->storedRows();
-        const int width = rows.width();
-        const int last = width - 1;
-        // Mostly a few rows, read in place.
-        const InternalName* cells = nullptr;
-        int rowCount = 0;
-        if (width >= 1 && rows.smallCells(cells, rowCount)) {
-            for (int row = 0; row < rowCount; ++row) {
-                const InternalName& held =
-                    cells[std::size_t(row) * std::size_t(width) + std::size_t(last)];
-                if (held.getType() != InternalName::SetName)
-                    holdValue(held);
-                else
-                    forEachValue(setFramesRead, access.get(), held, hold);
-            }
-            return;
-        }
+        const int last = rows.width() - 1;
         ParamRows::Cursor at;
         for (const InternalName* row = rows.first(at); row != nullptr; row = rows.next(at, row)) {
             if (row[last].getType() != InternalName::SetName)
@@ -558,11 +576,12 @@ void FLtoXMLExportHandler::holdRowValues(const EntryStep& step, const InternalNa
 
 void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
     valueHolders.clear();
-    groupedValues.clear();
+    groupedCount = 0;
     classSignatures.clear();
     valueGroups.clear();
     planGroups.clear();
     hostShapes.clear();
+    hostSteps.clear();
     setFramesRead = access->om()->setFramesToRead();
     paramFramesRead = access->om()->paramFramesToRead();
     // Object by object, each one's entries straight from its frame; the objects and their
@@ -581,64 +600,74 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
     hostSets.reserveObjects(objectNumbers);
     valueHolders.reserveObjects(objectNumbers);
     // Mostly a few values a host: room for them saves copying the list as it grows.
-    groupedValues.reserve(walked.size() * 4);
+    if (groupedRoom < walked.size() * 4) growGroupedValues(walked.size() * 4);
+    // The frames of the hosts a few steps ahead are asked for while this one is walked: a
+    // large base's frames and their entries are spread through memory.
+    constexpr std::size_t frameAhead = 8;
+    constexpr std::size_t entriesAhead = 4;
     for (std::size_t number = 0; number < walked.size(); ++number) {
         if (stopped()) {
             walked.resize(number);
             break;
         }
+        if (number + frameAhead < walked.size())
+            __builtin_prefetch(walked[number + frameAhead].second);
+        if (number + entriesAhead < walked.size())
+            __builtin_prefetch(walked[number + entriesAhead].second->entries().begin());
         const InternalName host = walked[number].first;
         const MainMemObjFrame* const frame = walked[number].second;
         walkedNames.set(host, std::uint32_t(number + 1));
-        // Asked once the host shows an entry with a value.
-        bool hostChecked = false;
-        bool hostOutside = false;
+        const MethodEntries& entries = frame->entries();
+        const int kind = host.getType();
+        // An object's steps depend on its class set alone: they are decided for one host and
+        // replayed for the next of the same shapes. A string or number is asked about the
+        // document's class itself.
         int hostSet = -1;
-        std::size_t entry = 0;
+        bool hostOutside = false;
+        std::size_t at = 0;
+        while (at < entries.size() && (entries[at].type() < 0 || entries[at].type() > 2)) ++at;
         // The class set whose steps this host's entries decide, or -1.
         int recording = -1;
-        const MethodEntries& entries = frame->entries();
-        for (std::size_t at = 0; at < entries.size(); ++at) {
-            const MethodSlot slot = entries[at];
+        if (at < entries.size()) {
+            if (kind == InternalName::String || kind == InternalName::Integer ||
+                kind == InternalName::Float) {
+                hostOutside = hostOutsideDocument(host, frame, docClass, hostSet);
+            } else {
+                // The walk meets each host once: its class set is not known yet.
+                hostSet = classSetFound(host, frame);
+                if (hostShapes.size() <= std::size_t(hostSet)) hostShapes.resize(classSets.size());
+                const HostShape shape = hostShapes[std::size_t(hostSet)];
+                const MethodSlot* const slots = entries.begin() + at;
+                const std::size_t count = entries.size() - at;
+                if (shape.known && shape.from == at && shape.count == count) {
+                    const EntryStep* const steps = hostSteps.data() + shape.first;
+                    std::size_t same = 0;
+                    while (same < count && slots[same].shapeNumber() == steps[same].shape) ++same;
+                    if (same == count) {
+                        for (std::size_t each = 0; each < count; ++each)
+                            runEntryStep(steps[each], host, slots[each].value());
+                        continue;
+                    }
+                }
+                hostOutside = docClass != Free && classSetMemberOf(hostSet, host, docClass);
+                recording = hostSet;
+                HostShape& decided = hostShapes[std::size_t(hostSet)];
+                decided.known = false;
+                decided.from = std::uint32_t(at);
+                decided.count = std::uint32_t(count);
+                decided.first = std::uint32_t(hostSteps.size());
+            }
+        }
+        std::size_t entry = 0;
+        for (std::size_t each = 0; each < entries.size(); ++each) {
+            const MethodSlot slot = entries[each];
             const MethodKey key = slot.key();
             const int type = key.methodType;
             const int argCount = key.argCount;
-            if (type >= 0 && type <= 2 && !hostChecked) {
-                hostChecked = true;
-                // A string or number is asked about the document's class itself; an object's
-                // answer, like its steps, depends on its class set alone.
-                const int kind = host.getType();
-                if (kind == InternalName::String || kind == InternalName::Integer ||
-                    kind == InternalName::Float) {
-                    hostOutside = hostOutsideDocument(host, frame, docClass, hostSet);
-                } else {
-                    // The walk meets each host once: its class set is not known yet.
-                    hostSet = classSetFound(host, frame);
-                    hostOutside = docClass != Free && classSetMemberOf(hostSet, host, docClass);
-                    if (hostShapes.size() <= std::size_t(hostSet))
-                        hostShapes.resize(classSets.size());
-                    const HostShape& shape = hostShapes[std::size_t(hostSet)];
-                    const MethodSlot* const slots = entries.begin() + at;
-                    const std::size_t count = entries.size() - at;
-                    bool same = shape.known && shape.from == at && shape.shapes.size() == count;
-                    for (std::size_t each = 0; each < count && same; ++each)
-                        same = slots[each].shapeNumber() == shape.shapes[each];
-                    if (same) {
-                        const EntryStep* const steps = shape.steps.data();
-                        for (std::size_t each = 0; each < count; ++each)
-                            runEntryStep(steps[each], host, slots[each].value());
-                        break;
-                    }
-                    recording = hostSet;
-                    HostShape& decided = hostShapes[std::size_t(hostSet)];
-                    decided.known = false;
-                    decided.from = at;
-                    decided.shapes.clear();
-                    decided.steps.clear();
-                }
-            }
             const InternalName stored = slot.value();
+            const bool members = stored.getType() == InternalName::SetName;
             EntryStep step;
+            step.shape = slot.shapeNumber();
             step.type = key.methodType;
             step.argCount = key.argCount;
             step.method = key.method;
@@ -655,28 +684,30 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
                         !hostOutside && classSets[std::size_t(hostSet)].plans[place]->declared;
                     if (!grouped) {
                         step.kind = !declared       ? EntryStep::Skip
-                                    : argCount == 0 ? EntryStep::Hold
-                                                    : EntryStep::HoldRows;
+                                    : argCount != 0 ? (stored.getType() == InternalName::ParamFrame
+                                                           ? EntryStep::HoldRows
+                                                           : EntryStep::HoldLookedUp)
+                                    : members       ? EntryStep::HoldMembers
+                                                    : EntryStep::Hold;
                     } else {
                         if (planGroups.size() <= std::size_t(hostSet))
                             planGroups.resize(classSets.size());
                         std::vector<std::uint32_t>& groups = planGroups[std::size_t(hostSet)];
-                        if (groups.size() <= place) groups.resize(place + 1, 0);
+                        if (groups.size() <= place)
+                            groups.resize(
+                                std::max(place + 1, classSets[std::size_t(hostSet)].plans.size()),
+                                0);
                         if (groups[place] == 0) {
                             valueGroups.push_back({false, false});
                             groups[place] = std::uint32_t(valueGroups.size());
                         }
-                        step.kind = EntryStep::Group;
+                        step.kind = members ? EntryStep::GroupMembers : EntryStep::Group;
                         step.group = groups[place] - 1;
                         step.declared = declared;
                     }
                 }
             }
-            if (recording >= 0) {
-                HostShape& decided = hostShapes[std::size_t(recording)];
-                decided.shapes.push_back(slot.shapeNumber());
-                decided.steps.push_back(step);
-            }
+            if (recording >= 0 && each >= at) hostSteps.push_back(step);
             runEntryStep(step, host, stored);
         }
         if (recording >= 0) hostShapes[std::size_t(recording)].known = true;
@@ -684,8 +715,7 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
     walkedAll = !stopped();
     // Once stopped, nothing more is written.
     if (!walkedAll) return;
-    for (const GroupedValue& each : groupedValues)
-        if (valueHolders.get(each.value) == 2) valueGroups[each.group].shared = true;
+    const GroupedValue* const grouped = groupedValues.get();
 
     // Step two: the values a signature's class's instances hold in entries of its method are
     // nested when none of them is shared and the signature names no built-in literal class.
@@ -705,36 +735,65 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
             if (const std::uint32_t at = signatureClassAt.get(cls))
                 setsOfSignatureClass[at - 1].push_back(int(number));
     }
+    // The candidate groups of each signature that names no built-in literal class, one list
+    // after another, and where each list ends: only their values are asked whether they are
+    // shared.
     std::vector<std::uint32_t> candidates;
+    std::vector<std::size_t> candidatesEnd;
     for (const ClassSignature& signature : classSignatures) {
         if (stopped()) return;
         if (signature.cls == docClass) continue;
         const int valueType = signature.type == 6 ? 0 : 1;
-        candidates.clear();
-        bool failed = false;
+        const std::size_t start = candidates.size();
         for (const int number : setsOfSignatureClass[signatureClassAt.get(signature.cls) - 1]) {
             const std::vector<EntryPlan*>& known = classSets[std::size_t(number)].plans;
             const std::vector<std::uint32_t>& groups = planGroups[std::size_t(number)];
             for (std::size_t place = 0; place < known.size() && place < groups.size(); ++place)
                 if (known[place]->method == signature.method && known[place]->argCount == 0 &&
                     known[place]->type == valueType) {
-                    if (groups[place] != 0) {
-                        candidates.push_back(groups[place] - 1);
-                        failed = failed || valueGroups[groups[place] - 1].shared;
-                    }
+                    if (groups[place] != 0) candidates.push_back(groups[place] - 1);
                     break;
                 }
         }
-        if (failed || candidates.empty() ||
-            namesBuiltinResult(signature.type, signature.cls, signature.method))
+        if (candidates.size() == start ||
+            namesBuiltinResult(signature.type, signature.cls, signature.method)) {
+            candidates.resize(start);
             continue;
-        for (const std::uint32_t group : candidates) valueGroups[group].nests = true;
+        }
+        for (std::size_t at = start; at < candidates.size(); ++at)
+            valueGroups[candidates[at]].asked = true;
+        candidatesEnd.push_back(candidates.size());
     }
+    for (std::size_t at = 0; at < groupedCount; ++at) {
+        ValueGroup& group = valueGroups[grouped[at].group];
+        if (group.asked && !group.shared && valueHolders.get(grouped[at].value()) == 2)
+            group.shared = true;
+    }
+    bool anyNests = false;
+    std::size_t start = 0;
+    for (const std::size_t end : candidatesEnd) {
+        if (std::none_of(candidates.begin() + std::ptrdiff_t(start),
+                         candidates.begin() + std::ptrdiff_t(end),
+                         [&](std::uint32_t group) { return valueGroups[group].shared; })) {
+            for (std::size_t at = start; at < end; ++at) valueGroups[candidates[at]].nests = true;
+            anyNests = true;
+        }
+        start = end;
+    }
+    if (!anyNests) return;
     // Gathered in a list and added one by one: joining a whole set into the growing nested set
-    // costs its size every time, which made the walk quadratic.
-    for (const GroupedValue& each : groupedValues)
-        if (valueGroups[each.group].nests && nested.set(each.value, 1) == 0)
-            nestedInOrder.push_back(each.value);
+    // costs its size every time, which made the walk quadratic. The values newly nested move to
+    // the front of the grouped values, which are read for the last time, and join the list at
+    // once.
+    GroupedValue* const values = groupedValues.get();
+    std::size_t kept = 0;
+    for (std::size_t at = 0; at < groupedCount; ++at)
+        if (valueGroups[values[at].group].nests && nested.set(values[at].value(), 1) == 0)
+            values[kept++] = values[at];
+    const std::size_t before = nestedInOrder.size();
+    nestedInOrder.resize(before + kept);
+    for (std::size_t at = 0; at < kept; ++at) nestedInOrder[before + at] = values[at].value();
+    groupedCount = 0;
 }
 
 void FLtoXMLExportHandler::writeBody(ExportRequest& request) {

@@ -1,6 +1,7 @@
 // FLtoXMLExportHandler: the export of F-Logic objects as XML elements, shaped by the signatures.
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -354,15 +355,39 @@ class FLtoXMLExportHandler : public XMLExportHandler {
         bool shared = false;
         // A signature whose candidates are all held once names the group.
         bool nests = false;
+        // A signature that names no built-in literal class has the group among its candidates:
+        // whether its values are shared is asked.
+        bool asked = false;
     };
     std::vector<ValueGroup> valueGroups;
     // By class set and place among its plans: the number of the plan's group plus one.
     std::vector<std::vector<std::uint32_t>> planGroups;
+    // A value of a group, in twelve bytes without a constructor: the list is made room for in
+    // large steps, and nothing is written to its room before the values are.
     struct GroupedValue {
         std::uint32_t group;
-        InternalName value;
+        std::int32_t number;
+        std::uint8_t kind;
+        std::int8_t flag;
+        InternalName value() const { return {number, kind, flag}; }
     };
-    std::vector<GroupedValue> groupedValues;
+    // The values met so far, groupedCount of them, with room for groupedRoom.
+    std::unique_ptr<GroupedValue[]> groupedValues;
+    std::size_t groupedCount = 0;
+    std::size_t groupedRoom = 0;
+    // Makes room for `count` more values.
+    void growGroupedValues(std::size_t count);
+    // Adds `count` values to the group.
+    [[gnu::always_inline]] void groupValues(std::uint32_t group, const InternalName* values,
+                                            std::size_t count) {
+        if (groupedRoom - groupedCount < count) [[unlikely]]
+            growGroupedValues(count);
+        GroupedValue* at = groupedValues.get() + groupedCount;
+        for (std::size_t each = 0; each < count; ++each)
+            at[each] = {group, values[each].getValue(), std::uint8_t(values[each].getType()),
+                        std::int8_t(values[each].getArity())};
+        groupedCount += count;
+    }
     // Each value held by a declared entry: 1 while one entry holds it, 2 once shared.
     NameMarks<std::uint8_t> valueHolders;
     // The signatures without arguments the walk met: class, method, arrow.
@@ -435,13 +460,22 @@ class FLtoXMLExportHandler : public XMLExportHandler {
             Skip,
             // A signature without arguments, for step two.
             Signature,
-            // A declared entry not asked about by step two: its values count as held.
+            // A declared entry not asked about by step two: its value, or the members of its
+            // set, count as held.
             Hold,
-            // The same for an entry with arguments: the values of its rows.
+            HoldMembers,
+            // The same for an entry with arguments: the values of its rows, read in place from
+            // its parameter frame, or looked up.
             HoldRows,
-            // An entry step two asks about: its values join the group, held when declared.
-            Group
+            HoldLookedUp,
+            // An entry step two asks about: its value, or the members of its set, join the
+            // group, held when declared.
+            Group,
+            GroupMembers
         };
+        // The shape of the entry it was decided for: the kind of the entry's value is part of
+        // it, so a step replayed for an entry of the same shape meets the same kind of value.
+        std::uint32_t shape = 0;
         Kind kind = Skip;
         bool declared = false;
         std::int16_t type = 0;
@@ -451,15 +485,18 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     };
     struct HostShape {
         // Whether the steps are complete; the place of the host's first entry with a value
-        // (where its steps start), the shape numbers of its entries from there on, and a step
-        // for each.
+        // (where its steps start), and where its steps (one for each entry from there on) stand
+        // in `hostSteps`.
         bool known = false;
-        std::size_t from = 0;
-        std::vector<std::uint32_t> shapes;
-        std::vector<EntryStep> steps;
+        std::uint32_t from = 0;
+        std::uint32_t count = 0;
+        std::uint32_t first = 0;
     };
     // By class set.
     std::vector<HostShape> hostShapes;
+    // The steps of every class set, one after another: a set decided again (a host of other
+    // shapes) adds its new steps at the end.
+    std::vector<EntryStep> hostSteps;
     // Runs one step of the nesting walk for an entry of `host` storing `stored`.
     [[gnu::always_inline]] inline void runEntryStep(const EntryStep& step, const InternalName& host,
                                                     const InternalName& stored);
@@ -468,6 +505,8 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     [[gnu::always_inline]] void holdValue(const InternalName& value) {
         valueHolders.raise(value, 2);
     }
+    // Counts the members of a set as held.
+    void holdMembers(const InternalName& set);
     // While the stored values answer (the base stays as it is), the object base's set frames,
     // found in place; null otherwise.
     const SetFrameRegistry* setFramesRead = nullptr;
