@@ -20,20 +20,18 @@ class NameMarks {
     // The mark of a name; Mark() when it has none.
     // Inline for the dense names; a name in the map is looked up out of line.
     [[gnu::always_inline]] Mark get(const InternalName& name) const {
-        const int kind = denseKind(name);
-        if (kind < 0) [[unlikely]]
+        if (!isDense(name)) [[unlikely]]
             return otherMark(name);
-        const std::vector<Mark>& dense = kind == 0 ? objects : kind == 1 ? strings : integers;
-        const auto at = std::size_t(name.getValue());
+        const std::vector<Mark>& dense = denseOf(name);
+        const auto at = std::size_t(std::uint32_t(name.getValue()));
         return at < dense.size() ? dense[at] : Mark();
     }
     // Gives the name the mark and answers the mark it had.
     [[gnu::always_inline]] Mark set(const InternalName& name, Mark mark) {
-        const int kind = denseKind(name);
-        if (kind < 0) [[unlikely]]
+        if (!isDense(name)) [[unlikely]]
             return setOther(name, mark);
-        std::vector<Mark>& dense = kind == 0 ? objects : kind == 1 ? strings : integers;
-        const auto at = std::size_t(name.getValue());
+        std::vector<Mark>& dense = denseOf(name);
+        const auto at = std::size_t(std::uint32_t(name.getValue()));
         if (at >= dense.size()) [[unlikely]]
             grow(dense, at);
         const Mark had = dense[at];
@@ -44,14 +42,13 @@ class NameMarks {
     // look at the name where a get and a set took two: the export counts the holders of every
     // value it walks this way.
     [[gnu::always_inline]] Mark raise(const InternalName& name, Mark most) {
-        const int kind = denseKind(name);
-        if (kind < 0) [[unlikely]] {
+        if (!isDense(name)) [[unlikely]] {
             const Mark had = otherMark(name);
             if (had != most) setOther(name, Mark(had + 1));
             return had;
         }
-        std::vector<Mark>& dense = kind == 0 ? objects : kind == 1 ? strings : integers;
-        const auto at = std::size_t(name.getValue());
+        std::vector<Mark>& dense = denseOf(name);
+        const auto at = std::size_t(std::uint32_t(name.getValue()));
         if (at >= dense.size()) [[unlikely]]
             grow(dense, at);
         const Mark had = dense[at];
@@ -61,13 +58,11 @@ class NameMarks {
     // Makes room for the marks of the objects numbered below `count` at once: a walk that knows
     // the objects it meets saves growing the array, and copying it, step by step.
     void reserveObjects(std::size_t count) {
-        if (objects.size() < count) objects.resize(count, Mark());
+        if (dense[0].size() < count) dense[0].resize(count, Mark());
     }
     // Forgets every mark.
     void clear() {
-        objects.clear();
-        strings.clear();
-        integers.clear();
+        for (std::vector<Mark>& marks : dense) marks.clear();
         others.clear();
     }
 
@@ -86,21 +81,35 @@ class NameMarks {
         dense.resize(std::max(at + 1, dense.size() * 2), Mark());
     }
 
-    // 0 for an object, 1 for a string, each marked by its number, 2 for an integer marked by
-    // its value; -1 for a name in the map. Integers are any values a base holds, so only small
-    // ones are kept in the array.
-    [[gnu::always_inline]] static int denseKind(const InternalName& name) {
-        constexpr std::int32_t numberLimit = 1 << 24;
-        constexpr std::int32_t integerLimit = 1 << 20;
-        if (name.getArity() != 0 || name.getValue() < 0) return -1;
-        if (name.getType() == InternalName::Object && name.getValue() < numberLimit) return 0;
-        if (name.getType() == InternalName::String && name.getValue() < numberLimit) return 1;
-        if (name.getType() == InternalName::Integer && name.getValue() < integerLimit) return 2;
-        return -1;
+    // An object or a string is marked in an array by its number, an integer by its value; any
+    // other name in the map. Integers are any values a base holds, so only small ones are kept
+    // in an array. The limit below which a name of each kind is marked in an array (0: never),
+    // and the array, are read from tables by the kind: one comparison tells a dense name.
+    struct DenseKinds {
+        std::uint32_t limit[256] = {};
+        std::uint8_t array[256] = {};
+        constexpr DenseKinds() {
+            limit[InternalName::Object] = std::uint32_t(1) << 24;
+            limit[InternalName::String] = std::uint32_t(1) << 24;
+            limit[InternalName::Integer] = std::uint32_t(1) << 20;
+            array[InternalName::String] = 1;
+            array[InternalName::Integer] = 2;
+        }
+    };
+    static constexpr DenseKinds denseKinds{};
+    [[gnu::always_inline]] static bool isDense(const InternalName& name) {
+        // A negative value is above every limit as an unsigned number.
+        return name.getArity() == 0 &&
+               std::uint32_t(name.getValue()) < denseKinds.limit[std::uint8_t(name.getType())];
+    }
+    [[gnu::always_inline]] std::vector<Mark>& denseOf(const InternalName& name) {
+        return dense[denseKinds.array[std::uint8_t(name.getType())]];
+    }
+    [[gnu::always_inline]] const std::vector<Mark>& denseOf(const InternalName& name) const {
+        return dense[denseKinds.array[std::uint8_t(name.getType())]];
     }
 
-    std::vector<Mark> objects;
-    std::vector<Mark> strings;
-    std::vector<Mark> integers;
+    // Objects, strings, integers.
+    std::vector<Mark> dense[3];
     FlatNameMap<InternalName, Mark> others;
 };
