@@ -473,7 +473,8 @@ bool FLtoXMLExportHandler::namesBuiltinResult(int type, const InternalName& cls,
 }
 
 inline void FLtoXMLExportHandler::runEntryStep(const EntryStep& step, const InternalName& host,
-                                               const InternalName& stored) {
+                                               const InternalName& stored,
+                                               const FoundFrame& found) {
     switch (step.kind) {
         case EntryStep::Skip:
             return;
@@ -484,13 +485,20 @@ inline void FLtoXMLExportHandler::runEntryStep(const EntryStep& step, const Inte
             holdValue(stored);
             return;
         case EntryStep::HoldMembers:
-            holdMembers(stored);
+            if (!found.known) {
+                holdMembers(stored);
+            } else if (found.set != nullptr) {
+                for (const InternalName& member : found.set->memberSet().ascending())
+                    holdValue(member);
+            }
             return;
         case EntryStep::HoldRows: {
             // Mostly a few rows, read in place from the parameter frame: the arguments, then
             // the value, the last cell of each row.
-            const MainMemParamFrame* tuples =
-                paramFramesRead != nullptr ? paramFramesRead->findInPlace(stored) : nullptr;
+            const MainMemParamFrame* tuples = found.known ? found.rows
+                                              : paramFramesRead != nullptr
+                                                  ? paramFramesRead->findInPlace(stored)
+                                                  : nullptr;
             const InternalName* cells = nullptr;
             int rowCount = 0;
             if (tuples != nullptr && tuples->storedRows().width() >= 1 &&
@@ -516,7 +524,7 @@ inline void FLtoXMLExportHandler::runEntryStep(const EntryStep& step, const Inte
             if (step.declared) holdValue(stored);
             return;
         case EntryStep::GroupMembers: {
-            const MainMemSetFrame* members = setFrameOf(stored);
+            const MainMemSetFrame* members = found.known ? found.set : setFrameOf(stored);
             if (members == nullptr) return;
             const auto values = members->memberSet().ascending();
             groupValues(step.group, values.data(), values.size());
@@ -601,10 +609,47 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
     valueHolders.reserveObjects(objectNumbers);
     // Mostly a few values a host: room for them saves copying the list as it grows.
     if (groupedRoom < walked.size() * 4) growGroupedValues(walked.size() * 4);
-    // The frames of the hosts a few steps ahead are asked for while this one is walked: a
-    // large base's frames and their entries are spread through memory.
-    constexpr std::size_t frameAhead = 8;
-    constexpr std::size_t entriesAhead = 4;
+    // A large base's frames, their entries, and the set and parameter frames their values name
+    // are spread through memory: while one host is walked, the frame of a host a few places
+    // ahead is asked for, the entries of a nearer one, and the set and parameter frames the
+    // values of a nearer one still name are found and asked for, and kept for its steps.
+    constexpr std::size_t frameAhead = 12;
+    constexpr std::size_t entriesAhead = 8;
+    constexpr std::size_t valuesAhead = 4;
+    // By host number modulo the ring's size: the frames found for the host's first entries,
+    // by the entry's place (those of the entries whose values name none are left as they were).
+    constexpr std::size_t ringSize = 8;
+    constexpr std::size_t foundEntries = 8;
+    struct Ahead {
+        bool known = false;
+        const MainMemSetFrame* sets[foundEntries] = {};
+        const MainMemParamFrame* rows[foundEntries] = {};
+    };
+    Ahead ring[ringSize];
+    const bool findAhead = setFramesRead != nullptr && paramFramesRead != nullptr;
+    const auto findFrames = [&](std::size_t number) __attribute__((always_inline)) {
+        Ahead& ahead = ring[number % ringSize];
+        const MethodEntries& entries = walked[number].second->entries();
+        ahead.known = entries.size() <= foundEntries;
+        if (!ahead.known) return;
+        const MethodSlot* const slots = entries.begin();
+        for (std::size_t at = 0; at < entries.size(); ++at) {
+            const InternalName value = slots[at].value();
+            if (value.getType() == InternalName::SetName) {
+                const MainMemSetFrame* const set = setFramesRead->findInPlace(value);
+                ahead.sets[at] = set;
+                if (set != nullptr) __builtin_prefetch(set);
+            } else if (value.getType() == InternalName::ParamFrame) {
+                const MainMemParamFrame* const rows = paramFramesRead->findInPlace(value);
+                ahead.rows[at] = rows;
+                if (rows != nullptr) __builtin_prefetch(rows);
+            }
+        }
+    };
+    if (findAhead)
+        for (std::size_t number = 0; number < valuesAhead && number < walked.size(); ++number)
+            findFrames(number);
+    const FoundFrame unknown;
     for (std::size_t number = 0; number < walked.size(); ++number) {
         if (stopped()) {
             walked.resize(number);
@@ -614,6 +659,8 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
             __builtin_prefetch(walked[number + frameAhead].second);
         if (number + entriesAhead < walked.size())
             __builtin_prefetch(walked[number + entriesAhead].second->entries().begin());
+        if (findAhead && number + valuesAhead < walked.size()) findFrames(number + valuesAhead);
+        const Ahead& ahead = ring[number % ringSize];
         const InternalName host = walked[number].first;
         const MainMemObjFrame* const frame = walked[number].second;
         walkedNames.set(host, std::uint32_t(number + 1));
@@ -644,8 +691,14 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
                     std::size_t same = 0;
                     while (same < count && slots[same].shapeNumber() == steps[same].shape) ++same;
                     if (same == count) {
-                        for (std::size_t each = 0; each < count; ++each)
-                            runEntryStep(steps[each], host, slots[each].value());
+                        if (findAhead && ahead.known) {
+                            for (std::size_t each = 0; each < count; ++each)
+                                runEntryStep(steps[each], host, slots[each].value(),
+                                             {true, ahead.sets[at + each], ahead.rows[at + each]});
+                        } else {
+                            for (std::size_t each = 0; each < count; ++each)
+                                runEntryStep(steps[each], host, slots[each].value(), unknown);
+                        }
                         continue;
                     }
                 }
@@ -708,7 +761,7 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
                 }
             }
             if (recording >= 0 && each >= at) hostSteps.push_back(step);
-            runEntryStep(step, host, stored);
+            runEntryStep(step, host, stored, unknown);
         }
         if (recording >= 0) hostShapes[std::size_t(recording)].known = true;
     }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstring>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -363,13 +364,16 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // By class set and place among its plans: the number of the plan's group plus one.
     std::vector<std::vector<std::uint32_t>> planGroups;
     // A value of a group, in twelve bytes without a constructor: the list is made room for in
-    // large steps, and nothing is written to its room before the values are.
+    // large steps, and nothing is written to its room before the values are. The value's bytes
+    // are copied whole.
     struct GroupedValue {
         std::uint32_t group;
-        std::int32_t number;
-        std::uint8_t kind;
-        std::int8_t flag;
-        InternalName value() const { return {number, kind, flag}; }
+        unsigned char name[sizeof(InternalName)];
+        InternalName value() const {
+            InternalName value;
+            std::memcpy(&value, name, sizeof value);
+            return value;
+        }
     };
     // The values met so far, groupedCount of them, with room for groupedRoom.
     std::unique_ptr<GroupedValue[]> groupedValues;
@@ -383,9 +387,10 @@ class FLtoXMLExportHandler : public XMLExportHandler {
         if (groupedRoom - groupedCount < count) [[unlikely]]
             growGroupedValues(count);
         GroupedValue* at = groupedValues.get() + groupedCount;
-        for (std::size_t each = 0; each < count; ++each)
-            at[each] = {group, values[each].getValue(), std::uint8_t(values[each].getType()),
-                        std::int8_t(values[each].getArity())};
+        for (std::size_t each = 0; each < count; ++each) {
+            at[each].group = group;
+            std::memcpy(at[each].name, &values[each], sizeof(InternalName));
+        }
         groupedCount += count;
     }
     // Each value held by a declared entry: 1 while one entry holds it, 2 once shared.
@@ -497,9 +502,17 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // The steps of every class set, one after another: a set decided again (a host of other
     // shapes) adds its new steps at the end.
     std::vector<EntryStep> hostSteps;
+    // The set frame or parameter frame an entry's value names, found ahead of the entry's step
+    // (`known`), so that it is in the cache by then; null when there is none.
+    struct FoundFrame {
+        bool known = false;
+        const MainMemSetFrame* set = nullptr;
+        const MainMemParamFrame* rows = nullptr;
+    };
     // Runs one step of the nesting walk for an entry of `host` storing `stored`.
     [[gnu::always_inline]] inline void runEntryStep(const EntryStep& step, const InternalName& host,
-                                                    const InternalName& stored);
+                                                    const InternalName& stored,
+                                                    const FoundFrame& found);
     // Counts the values of the rows of an entry with arguments as held.
     void holdRowValues(const EntryStep& step, const InternalName& host, const InternalName& stored);
     [[gnu::always_inline]] void holdValue(const InternalName& value) {
