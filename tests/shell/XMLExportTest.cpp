@@ -292,6 +292,45 @@ TEST_F(XMLExportCasesTest, HostsOfOneClassSequenceWithEntriesOfOtherShapes) {
                                "<person id='lena' \n  name='Lena'\n  pal='dora'/>\n\n");
 }
 
+// More hosts than the walk looks ahead for, and one host with more entries than it finds frames
+// ahead for: a value held by the sets of two of them is shared, and no value of the method nests.
+TEST_F(XMLExportCasesTest, SetsOfManyHostsAndOfAHostOfManyEntriesShareTheirValues) {
+    const InternalName person = obj("person"), pal = obj("pal"), rank = obj("rank");
+    value(person, pal, 7, person);
+    value(person, rank, 6, obj("string"), {person});
+    for (int tag = 0; tag < 9; ++tag)
+        value(person, obj("t" + std::to_string(tag)), 6, obj("string"));
+    const int hosts = 13;
+    for (int at = 0; at < hosts; ++at) {
+        const InternalName host = obj("h" + std::to_string(at));
+        isa(host, person);
+        isa(obj("x" + std::to_string(at)), person);
+        members(host, pal, 1, {obj("x" + std::to_string(at))});
+        value(host, rank, 0, str("r"), {host});
+    }
+    for (int tag = 0; tag < 9; ++tag) value(obj("h7"), obj("t" + std::to_string(tag)), 0, str("t"));
+    std::string tags;
+    for (int tag = 0; tag < 9; ++tag) tags += "\n  t" + std::to_string(tag) + "='t'";
+    // Each pal is held by one set: nested in its host.
+    std::string alone = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    for (int at = 0; at < hosts; ++at) {
+        const std::string name = "h" + std::to_string(at);
+        alone += "<person id='" + name + "'" + (at == 7 ? " " + tags : "") + ">\n  <rank person='" +
+                 name + "' string='r'/>\n  <pal/>\n</person>\n\n";
+    }
+    EXPECT_EQ(exported(2), alone);
+    // x3 is held by the sets of h3 and h7 as well: no pal is nested.
+    members(obj("h7"), pal, 1, {obj("x7"), obj("x3")});
+    std::string shared = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    for (int at = 0; at < hosts; ++at) {
+        const std::string name = "h" + std::to_string(at);
+        shared += "<person id='" + name + "' " + (at == 7 ? tags : "") + "\n  pal='" +
+                  (at == 7 ? "x3 x7" : "x" + std::to_string(at)) + "'>\n  <rank person='" + name +
+                  "' string='r'/>\n</person>\n\n";
+    }
+    EXPECT_EQ(exported(2), shared);
+}
+
 class KavumExportTest : public ExportTest {
   protected:
     // A child element held by its parent: an "->>" entry named after it and the child relation.
