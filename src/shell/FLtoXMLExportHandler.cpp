@@ -682,7 +682,10 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
             } else {
                 // The walk meets each host once: its class set is not known yet.
                 hostSet = classSetFound(host, frame);
-                if (hostShapes.size() <= std::size_t(hostSet)) hostShapes.resize(classSets.size());
+                // Class sets are mostly made one by one as the walk meets their first hosts:
+                // the room grows in large steps.
+                if (hostShapes.size() <= std::size_t(hostSet))
+                    hostShapes.resize(std::max(classSets.size(), hostShapes.size() * 2));
                 const HostShape shape = hostShapes[std::size_t(hostSet)];
                 const MethodSlot* const slots = entries.begin() + at;
                 const std::size_t count = entries.size() - at;
@@ -744,7 +747,7 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
                                                     : EntryStep::Hold;
                     } else {
                         if (planGroups.size() <= std::size_t(hostSet))
-                            planGroups.resize(classSets.size());
+                            planGroups.resize(std::max(classSets.size(), planGroups.size() * 2));
                         std::vector<std::uint32_t>& groups = planGroups[std::size_t(hostSet)];
                         if (groups.size() <= place)
                             groups.resize(
