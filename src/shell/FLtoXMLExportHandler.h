@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -375,6 +376,7 @@ class FLtoXMLExportHandler : public XMLExportHandler {
             return value;
         }
     };
+    static_assert(std::is_trivially_copyable_v<InternalName>);
     // The values met so far, groupedCount of them, with room for groupedRoom.
     std::unique_ptr<GroupedValue[]> groupedValues;
     std::size_t groupedCount = 0;
