@@ -630,10 +630,11 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
     const auto findFrames = [&](std::size_t number) __attribute__((always_inline)) {
         Ahead& ahead = ring[number % ringSize];
         const MethodEntries& entries = walked[number].second->entries();
-        ahead.known = entries.size() <= foundEntries;
+        const std::size_t count = entries.size();
+        ahead.known = count <= foundEntries;
         if (!ahead.known) return;
         const MethodSlot* const slots = entries.begin();
-        for (std::size_t at = 0; at < entries.size(); ++at) {
+        for (std::size_t at = 0; at < count; ++at) {
             const InternalName value = slots[at].value();
             if (value.getType() == InternalName::SetName) {
                 const MainMemSetFrame* const set = setFramesRead->findInPlace(value);
@@ -650,19 +651,21 @@ void FLtoXMLExportHandler::collectStoredNested(const InternalName& docClass) {
         for (std::size_t number = 0; number < valuesAhead && number < walked.size(); ++number)
             findFrames(number);
     const FoundFrame unknown;
-    for (std::size_t number = 0; number < walked.size(); ++number) {
+    // The walk adds no object: the count and the list stay where they are.
+    const std::size_t hosts = walked.size();
+    const std::pair<InternalName, const MainMemObjFrame*>* const hostsAt = walked.data();
+    for (std::size_t number = 0; number < hosts; ++number) {
         if (stopped()) {
             walked.resize(number);
             break;
         }
-        if (number + frameAhead < walked.size())
-            __builtin_prefetch(walked[number + frameAhead].second);
-        if (number + entriesAhead < walked.size())
-            __builtin_prefetch(walked[number + entriesAhead].second->entries().begin());
-        if (findAhead && number + valuesAhead < walked.size()) findFrames(number + valuesAhead);
+        if (number + frameAhead < hosts) __builtin_prefetch(hostsAt[number + frameAhead].second);
+        if (number + entriesAhead < hosts)
+            __builtin_prefetch(hostsAt[number + entriesAhead].second->entries().begin());
+        if (findAhead && number + valuesAhead < hosts) findFrames(number + valuesAhead);
         const Ahead& ahead = ring[number % ringSize];
-        const InternalName host = walked[number].first;
-        const MainMemObjFrame* const frame = walked[number].second;
+        const InternalName host = hostsAt[number].first;
+        const MainMemObjFrame* const frame = hostsAt[number].second;
         walkedNames.set(host, std::uint32_t(number + 1));
         const MethodEntries& entries = frame->entries();
         const int kind = host.getType();
