@@ -360,6 +360,19 @@ void XMLDumpFormatter::appendXmlName(const InternalName& name, std::string& out)
     out += xmlNameOfLexicalForm(kind, std::move(lexical));
 }
 
+void XMLDumpFormatter::appendStringName(const InternalName& name, std::string& out) {
+    FSymbol symbol;
+    std::string_view text;
+    if (om != nullptr && name.getArity() == 0 && om->giveSymbol(name, symbol) != 0 &&
+        symbolTextOf(name, symbol, text)) {
+        if (!text.empty()) text.remove_prefix(1);
+        if (!text.empty()) text.remove_suffix(1);
+        appendEscapedMarkup(text, out);
+        return;
+    }
+    appendXmlName(name, out);
+}
+
 void XMLDumpFormatter::appendXmlNameOnce(const InternalName& name, std::string& out) {
     std::string_view text;
     if (name.getType() == InternalName::Object && symbolText(name, text) && !text.empty() &&
