@@ -1019,10 +1019,26 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, bool mapped, E
                                       std::string& content, const std::string& indent) {
     // An entry without arguments whose stored value is what a lookup answers (most entries) is
     // written from that value.
-    if (plan.argCount == 0 && storedValuesAnswer) {
-        if (!plan.prepared) prepare(plan);
-        writeValue(mapped, plan, stored, attributes, content, indent);
-        return;
+    if (storedValuesAnswer) {
+        if (plan.argCount == 0) {
+            if (!plan.prepared) prepare(plan);
+            writeValue(mapped, plan, stored, attributes, content, indent);
+            return;
+        }
+        // The rows of an entry with arguments, read in place from its parameter frame (the
+        // arguments, then the value).
+        if (paramFramesRead != nullptr && stored.getType() == InternalName::ParamFrame) {
+            const MainMemParamFrame* tuples = paramFramesRead->findInPlace(stored);
+            if (tuples != nullptr && tuples->storedRows().width() == plan.argCount + 1) {
+                const ParamRows& rows = tuples->storedRows();
+                ParamRows::Cursor at;
+                const InternalName* row = rows.first(at);
+                if (row == nullptr) return;
+                if (!plan.prepared) prepare(plan);
+                for (; row != nullptr; row = rows.next(at, row)) writeRow(plan, row, content);
+                return;
+            }
+        }
     }
     writeLookedUpEntry(object, mapped, plan, stored, attributes, content, indent);
 }
