@@ -139,14 +139,18 @@ bool FLtoXMLExportHandler::literalMemberFound(const InternalName& value, const I
 
 const std::string& FLtoXMLExportHandler::xmlNameOf(const InternalName& value) {
     if (value.getType() == InternalName::String) {
-        stringXmlName = formatter->xmlName(value);
+        stringXmlName.clear();
+        xml().appendStringName(value, stringXmlName);
         return stringXmlName;
     }
     const std::uint32_t kept = xmlNames.numbers.get(value);
     if (kept != 0) return xmlNames.texts[kept - 1];
-    xmlNames.texts.push_back(formatter->xmlName(value));
+    // Made from the symbol's text in place when that is the name as it is: the kept forms of
+    // the object base pay off for names written again and again, which this keeps itself.
+    std::string& text = xmlNames.texts.emplace_back();
+    xml().appendXmlNameOnce(value, text);
     xmlNames.numbers.set(value, std::uint32_t(xmlNames.texts.size()));
-    return xmlNames.texts.back();
+    return text;
 }
 
 int FLtoXMLExportHandler::classSetAbove(const InternalName& object) {
