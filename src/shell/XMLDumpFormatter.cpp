@@ -326,11 +326,8 @@ bool XMLDumpFormatter::symbolTextOf(const InternalName& name, const FSymbol& sym
         return false;
     const SymTab* table = om->giveSymTab();
     const SymTabEntry* entry = table != nullptr ? table->entryOf(symbol.getValue()) : nullptr;
-    if (entry == nullptr ||
-        FSymbol(symbol.getValue(), entry->getKind(), entry->getArity()) != symbol)
-        return false;
-    text = entry->getName();
-    return true;
+    // The entry is the symbol's when its kind and arity are the symbol's.
+    return entry != nullptr && entry->textOfKey(symbol.getType(), symbol.getArity(), text);
 }
 
 void XMLDumpFormatter::appendXmlName(const InternalName& name, std::string& out) {
