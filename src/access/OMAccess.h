@@ -160,6 +160,9 @@ class OMAccess : public FLSysObject, public NameRemapListener {
     // The name-mapping dictionary (see NameMap): a name with an entry stands for the name it
     // maps to.
     bool isMapped(const InternalName& name) const { return nameMap.isMapped(name); }
+    // Whether any name has an entry: a base without document imports has none, and a walk over
+    // its objects need not ask for each.
+    bool mapsAnyName() const { return nameMap.size() != 0; }
     InternalName mappedName(const InternalName& name) const { return nameMap.mappedName(name); }
     void mapName(const InternalName& name, const InternalName& value) {
         nameMap.insert(name, value);

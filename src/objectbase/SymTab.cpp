@@ -112,6 +112,17 @@ std::string_view SymTabEntry::getName() const {
     return {held + sizeof(Key), outside().length};
 }
 
+bool SymTabEntry::textOfOutsideKey(std::int32_t kind, std::int32_t arity,
+                                   std::string_view& out) const {
+    const char* held = block();
+    Key key;
+    std::memcpy(&key, held, sizeof key);
+    if (static_cast<std::uint8_t>(key.kind) != kind || static_cast<std::int8_t>(key.arity) != arity)
+        return false;
+    out = {held + sizeof(Key), key.length};
+    return true;
+}
+
 void SymTabEntry::assign(std::string_view name, std::int32_t kind, std::int32_t arity) {
     if (name.size() <= Inline && kind >= 0 && kind <= 0xff &&
         arity >= std::numeric_limits<std::int16_t>::min() &&

@@ -57,6 +57,16 @@ class SymTabEntry {
     std::int32_t getKind() const { return isInline() ? shortKind : outside().kind; }
     std::int32_t getArity() const { return isInline() ? shortArity : outside().arity; }
 
+    // The text, when the entry's kind and arity, as a symbol's byte and signed byte hold them,
+    // are these (those of the symbol whose number names the entry): the key is read once, where
+    // getKind, getArity and getName read it each.
+    bool textOfKey(std::int32_t kind, std::int32_t arity, std::string_view& out) const {
+        if (!isInline()) return textOfOutsideKey(kind, arity, out);
+        if (shortKind != kind || static_cast<std::int8_t>(shortArity) != arity) return false;
+        out = {text, length};
+        return true;
+    }
+
     // -1, 0 or 1.
     int compare(const SymTabEntry& other) const;
     bool operator==(const SymTabEntry& other) const { return compare(other) == 0; }
@@ -84,6 +94,7 @@ class SymTabEntry {
     // The allocation, whose address the first bytes of `text` hold.
     char* block() const;
     Key outside() const;
+    bool textOfOutsideKey(std::int32_t kind, std::int32_t arity, std::string_view& out) const;
     void assign(std::string_view name, std::int32_t kind, std::int32_t arity);
     // Takes the other entry's contents, its allocation too, and leaves it empty.
     void take(SymTabEntry& other);

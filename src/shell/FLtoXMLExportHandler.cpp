@@ -139,14 +139,18 @@ bool FLtoXMLExportHandler::literalMemberFound(const InternalName& value, const I
 
 const std::string& FLtoXMLExportHandler::xmlNameOf(const InternalName& value) {
     if (value.getType() == InternalName::String) {
-        stringXmlName = formatter->xmlName(value);
+        stringXmlName.clear();
+        xml().appendStringName(value, stringXmlName);
         return stringXmlName;
     }
     const std::uint32_t kept = xmlNames.numbers.get(value);
     if (kept != 0) return xmlNames.texts[kept - 1];
-    xmlNames.texts.push_back(formatter->xmlName(value));
+    // Made from the symbol's text in place when that is the name as it is: the kept forms of
+    // the object base pay off for names written again and again, which this keeps itself.
+    std::string& text = xmlNames.texts.emplace_back();
+    xml().appendXmlNameOnce(value, text);
     xmlNames.numbers.set(value, std::uint32_t(xmlNames.texts.size()));
-    return xmlNames.texts.back();
+    return text;
 }
 
 int FLtoXMLExportHandler::classSetAbove(const InternalName& object) {
@@ -864,6 +868,18 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     // take it from the entry instead of looking it up again.
     storedValuesAnswer = !access->inheritance().isOpen() || access->inheritanceOn() == 0;
     collectNested(docClass);
+    // Once the walk met every object, a string or number without a frame (mostly every one) is
+    // a member of a class by its kind alone; it is asked whether it is nested only when some
+    // string or number is.
+    const auto literal = [](const InternalName& name) {
+        const int kind = name.getType();
+        return kind == InternalName::String || kind == InternalName::Integer ||
+               kind == InternalName::Float;
+    };
+    literalsByKind = walkedAll && std::none_of(walked.begin(), walked.end(), [&](const auto& each) {
+                         return literal(each.first);
+                     });
+    literalsNested = std::any_of(nestedInOrder.begin(), nestedInOrder.end(), literal);
     const auto write = [&](const InternalName& object, const MainMemObjFrame* frame) {
         // The built-in classes string and numeric get no element (the object, or the symbol
         // bound in plain mode). The symbol is read once: it gives the element's id too.
@@ -914,6 +930,8 @@ void FLtoXMLExportHandler::writeBody(ExportRequest& request) {
     walked.clear();
     walkedNames.clear();
     walkedAll = false;
+    literalsByKind = false;
+    literalsNested = false;
     nested.clear();
     nestedInOrder.clear();
     forgetSignatures();
@@ -926,7 +944,7 @@ int FLtoXMLExportHandler::writeEntries(const InternalName& object, const MainMem
     int calls = 0;
     path.push_back(object);
     // Whether the object stands for a value: its attributes open after a blank.
-    const bool mapped = access->isMapped(object);
+    const bool mapped = access->mapsAnyName() && access->isMapped(object);
     // The object's own entries, straight from its frame.
     std::size_t entry = 0;
     // Inlined into both walks: a call for each entry cost as much as the walk itself.
@@ -975,7 +993,7 @@ void FLtoXMLExportHandler::writeElement(const InternalName& object, const MainMe
     std::string& out = xml().elementOut();
     ElementHead head;
     head.symbol = symbol;
-    std::string& content = elementText(path.size()).content;
+    std::string& content = path.empty() ? topContent() : elementText(path.size()).content;
     if (writeEntries(object, frame, classSet, out, content, topIndent, false, &head) == 0) return;
     // The blank after the id opens the attributes, if there are any.
     if (out.size() == head.attributes) out.pop_back();
@@ -1051,7 +1069,7 @@ FLtoXMLExportHandler::ElementText& FLtoXMLExportHandler::elementText(std::size_t
 void FLtoXMLExportHandler::appendXmlNameOf(const InternalName& value, std::string& out) {
     const int kind = value.getType();
     if (kind == InternalName::String) {
-        xml().appendXmlName(value, out);
+        xml().appendStringName(value, out);
         return;
     }
     // An integer's XML name is its digits.
@@ -1123,10 +1141,26 @@ void FLtoXMLExportHandler::writeEntry(const InternalName& object, bool mapped, E
                                       std::string& content, const std::string& indent) {
     // An entry without arguments whose stored value is what a lookup answers (most entries) is
     // written from that value.
-    if (plan.argCount == 0 && storedValuesAnswer) {
-        if (!plan.prepared) prepare(plan);
-        writeValue(mapped, plan, stored, attributes, content, indent);
-        return;
+    if (storedValuesAnswer) {
+        if (plan.argCount == 0) {
+            if (!plan.prepared) prepare(plan);
+            writeValue(mapped, plan, stored, attributes, content, indent);
+            return;
+        }
+        // The rows of an entry with arguments, read in place from its parameter frame (the
+        // arguments, then the value).
+        if (paramFramesRead != nullptr && stored.getType() == InternalName::ParamFrame) {
+            const MainMemParamFrame* tuples = paramFramesRead->findInPlace(stored);
+            if (tuples != nullptr && tuples->storedRows().width() == plan.argCount + 1) {
+                const ParamRows& rows = tuples->storedRows();
+                ParamRows::Cursor at;
+                const InternalName* row = rows.first(at);
+                if (row == nullptr) return;
+                if (!plan.prepared) prepare(plan);
+                for (; row != nullptr; row = rows.next(at, row)) writeRow(plan, row, content);
+                return;
+            }
+        }
     }
     writeLookedUpEntry(object, mapped, plan, stored, attributes, content, indent);
 }
@@ -1277,6 +1311,23 @@ void FLtoXMLExportHandler::writeValue(bool mapped, EntryPlan& plan, const Intern
                                       const std::string& indent) {
     const int type = plan.type;
     if (type == 0) {
+        const int kind = value.getType();
+        if (literalsByKind && (kind == InternalName::String || kind == InternalName::Integer ||
+                               kind == InternalName::Float)) {
+            // Without a frame: the plan's answer for the kind decides.
+            if (!literalAnswer(plan, value)) return;
+            if (literalsNested && nestsHere(value)) {
+                appendNestedElement(content, plan.method, value, indent);
+                return;
+            }
+            if (!mapped && indent.size() == 2)
+                attributes.append(plan.topAttributeHead);
+            else
+                openAttribute(plan, mapped, indent, attributes);
+            appendXmlNameOf(value, attributes);
+            attributes += '\'';
+            return;
+        }
         if (!planMemberOf(plan, value)) return;
         if (nestsHere(value)) {
             appendNestedElement(content, plan.method, value, indent);
@@ -1309,8 +1360,17 @@ void FLtoXMLExportHandler::writeMembers(bool mapped, EntryPlan& plan, const Inte
     std::size_t running = 0;
     bool first = true;
     forEachValue(setFramesRead, access.get(), value, [&](const InternalName& member) {
-        if (!planMemberOf(plan, member)) return true;
-        if (nestsHere(member)) {
+        const int kind = member.getType();
+        if (literalsByKind && (kind == InternalName::String || kind == InternalName::Integer ||
+                               kind == InternalName::Float)) {
+            if (!literalAnswer(plan, member)) return true;
+            if (literalsNested && nestsHere(member)) {
+                appendNestedElement(content, method, member, indent);
+                return true;
+            }
+        } else if (!planMemberOf(plan, member)) {
+            return true;
+        } else if (nestsHere(member)) {
             appendNestedElement(content, method, member, indent);
             return true;
         }

@@ -118,9 +118,10 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // Adds one entry of the object to the attributes or the child content of the element being
     // built; `stored` is the value the entry stores.
     // `mapped`: whether the object stands for a value (isMapped).
-    void writeEntry(const InternalName& object, bool mapped, EntryPlan& plan,
-                    const InternalName& stored, std::string& attributes, std::string& content,
-                    const std::string& indent);
+    [[gnu::always_inline]] inline void writeEntry(const InternalName& object, bool mapped,
+                                                  EntryPlan& plan, const InternalName& stored,
+                                                  std::string& attributes, std::string& content,
+                                                  const std::string& indent);
     // Appends the argument attributes of one value row to `out`, named after the signature's
     // argument classes (`signatureRow` holds its columns from the first on, `valueRow` its cells
     // from the first argument on).
@@ -136,6 +137,14 @@ class FLtoXMLExportHandler : public XMLExportHandler {
         std::string content;
     };
     ElementText& elementText(std::size_t depth);
+    // The child texts of an element at the top level, emptied: its attributes go straight into
+    // the output.
+    std::string& topContent() {
+        if (elementTexts.empty()) return elementText(0).content;
+        std::string& content = elementTexts[0]->content;
+        content.clear();
+        return content;
+    }
     // Appends the XML name of a value (xmlNameOf).
     void appendXmlNameOf(const InternalName& value, std::string& out);
     // Appends the child elements of a value (each member of a set) of an entry with arguments
@@ -440,8 +449,10 @@ class FLtoXMLExportHandler : public XMLExportHandler {
                             const InternalName& stored, std::string& attributes,
                             std::string& content, const std::string& indent);
     // Adds the value of an entry without arguments (a set name for a set of values).
-    void writeValue(bool mapped, EntryPlan& plan, const InternalName& value,
-                    std::string& attributes, std::string& content, const std::string& indent);
+    [[gnu::always_inline]] inline void writeValue(bool mapped, EntryPlan& plan,
+                                                  const InternalName& value,
+                                                  std::string& attributes, std::string& content,
+                                                  const std::string& indent);
     // Appends the `length` characters of `out` at `at` (an element's name, for its end tag).
     static void appendCopy(std::string& out, std::size_t at, std::size_t length);
     // Appends an attribute named after a class (with its position when not 0) with a value.
@@ -547,6 +558,22 @@ class FLtoXMLExportHandler : public XMLExportHandler {
         }
         return classSetMemberOf(classSetOf(value), value, plan.resultClass);
     }
+    // Whether no string or number has a frame, decided once an export after the nesting walk:
+    // whether one is a member of a class then depends on its kind alone. And whether some string
+    // or number is nested.
+    bool literalsByKind = false;
+    bool literalsNested = false;
+    // planMemberOf for a string or number while literalsByKind holds.
+    bool literalAnswer(EntryPlan& plan, const InternalName& value) {
+        const int kind = value.getType();
+        std::uint8_t& known = plan.literalAnswers[kind == InternalName::String    ? 0
+                                                  : kind == InternalName::Integer ? 1
+                                                                                  : 2];
+        if (known == 0)
+            known =
+                literalMemberOf(value, plan.resultClass) ? LiteralAnswers::yes : LiteralAnswers::no;
+        return known == LiteralAnswers::yes;
+    }
     // By class set: "<", the element name and " id='", how an element of the set opens, made
     // with its elementName.
     std::vector<std::string> elementOpenings;
@@ -558,7 +585,7 @@ class FLtoXMLExportHandler : public XMLExportHandler {
         if (kind != InternalName::String && kind != InternalName::Integer &&
             kind != InternalName::Float)
             return true;
-        if (!walkedAll || walkedNames.get(value) != 0) return true;
+        if (!literalsByKind && (!walkedAll || walkedNames.get(value) != 0)) return true;
         const std::size_t at = kind == InternalName::String    ? 0
                                : kind == InternalName::Integer ? 1
                                                                : 2;

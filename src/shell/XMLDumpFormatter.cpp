@@ -326,11 +326,8 @@ bool XMLDumpFormatter::symbolTextOf(const InternalName& name, const FSymbol& sym
         return false;
     const SymTab* table = om->giveSymTab();
     const SymTabEntry* entry = table != nullptr ? table->entryOf(symbol.getValue()) : nullptr;
-    if (entry == nullptr ||
-        FSymbol(symbol.getValue(), entry->getKind(), entry->getArity()) != symbol)
-        return false;
-    text = entry->getName();
-    return true;
+    // The entry is the symbol's when its kind and arity are the symbol's.
+    return entry != nullptr && entry->textOfKey(symbol.getType(), symbol.getArity(), text);
 }
 
 void XMLDumpFormatter::appendXmlName(const InternalName& name, std::string& out) {
@@ -358,6 +355,19 @@ void XMLDumpFormatter::appendXmlName(const InternalName& name, std::string& out)
     std::string lexical(form);
     out.resize(start);
     out += xmlNameOfLexicalForm(kind, std::move(lexical));
+}
+
+void XMLDumpFormatter::appendStringName(const InternalName& name, std::string& out) {
+    FSymbol symbol;
+    std::string_view text;
+    if (om != nullptr && name.getArity() == 0 && om->giveSymbol(name, symbol) != 0 &&
+        symbolTextOf(name, symbol, text)) {
+        if (!text.empty()) text.remove_prefix(1);
+        if (!text.empty()) text.remove_suffix(1);
+        appendEscapedMarkup(text, out);
+        return;
+    }
+    appendXmlName(name, out);
 }
 
 void XMLDumpFormatter::appendXmlNameOnce(const InternalName& name, std::string& out) {

@@ -66,6 +66,8 @@ class XMLDumpFormatter : public DumpFormatter {
                        std::string_view attributes, std::string_view content);
     // Appends xmlName(name) to `out`, without a string of its own for the name.
     void appendXmlName(const InternalName& name, std::string& out);
+    // appendXmlName for a string: its own characters, escaped, read in place in the symbol table.
+    void appendStringName(const InternalName& name, std::string& out);
     // The same for a name mostly written once: an object's text is read in place in the symbol
     // table, where the kept forms appendXmlName reads pay off for names written again and again.
     void appendXmlNameOnce(const InternalName& name, std::string& out);

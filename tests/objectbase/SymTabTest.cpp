@@ -483,6 +483,29 @@ TEST(SymTabEntryText, AnyKindAndArityIsKeptWithAnyText) {
         }
 }
 
+// textOfKey answers an entry's text for the kind and arity a symbol of it holds (a byte and a
+// signed byte), whether the text lies in the entry or outside it, and nothing for another key.
+TEST(SymTabEntryText, TextOfTheKeyASymbolHolds) {
+    const std::vector<std::int32_t> kinds{0, 1, 2, 7};
+    const std::vector<std::int32_t> arities{0, 1, -1, 127, 128, 200, -129, 256};
+    for (const char* text : {"f", "thirteen char"})
+        for (std::int32_t kind : kinds)
+            for (std::int32_t arity : arities) {
+                const SymTabEntry entry(text, kind, arity);
+                for (std::int32_t askedKind : kinds)
+                    for (std::int32_t askedArity : {0, 1, -1, 127, -128, -56, -127, 72}) {
+                        const bool held =
+                            askedKind == kind && askedArity == static_cast<std::int8_t>(arity);
+                        std::string_view found;
+                        EXPECT_EQ(entry.textOfKey(askedKind, askedArity, found), held)
+                            << text << ' ' << kind << ' ' << arity;
+                        if (held) {
+                            EXPECT_EQ(found, text);
+                        }
+                    }
+            }
+}
+
 // A table whose keys have kinds and arities beyond the entry's small fields finds each again.
 TEST(SymTabLookup, LargeAritiesAreDistinctKeys) {
     auto* table = new SymTab();

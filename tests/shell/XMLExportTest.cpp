@@ -331,6 +331,58 @@ TEST_F(XMLExportCasesTest, SetsOfManyHostsAndOfAHostOfManyEntriesShareTheirValue
     EXPECT_EQ(exported(2), shared);
 }
 
+// Strings and numbers are mostly answered by their kind alone; one that is nested, or has a
+// frame of its own, is answered as itself.
+TEST_F(XMLExportCasesTest, StringsAndNumbersNestedOrWithFramesOfTheirOwn) {
+    const InternalName person = obj("person"), thing = obj("thing"), ann = obj("ann"),
+                       bob = obj("bob");
+    const InternalName seven(7, InternalName::Integer, 0);
+    value(person, obj("name"), 6, obj("string"));
+    value(person, obj("note"), 6, thing);
+    value(person, obj("other"), 6, thing);
+    isa(ann, person);
+    isa(bob, person);
+    value(ann, obj("name"), 0, str("Ann & <co>"));
+    value(ann, obj("note"), 0, str("hello"));
+    value(bob, obj("name"), 0, str("Bob"));
+    value(bob, obj("other"), 0, seven);
+    isa(str("hello"), thing);
+    isa(seven, thing);
+    const std::string declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    const std::string annHead = "<person id='ann' \n  name='Ann &amp; &lt;co&gt;'";
+    // Each held once, the string and the number are nested: elements without entries.
+    EXPECT_EQ(exported(2), declaration + annHead + ">\n  <note/>\n</person>\n\n" +
+                               "<person id='bob' \n  name='Bob'>\n  <other/>\n</person>\n\n");
+    // Held twice, each is written as a value.
+    value(bob, obj("note"), 0, str("hello"));
+    value(ann, obj("other"), 0, seven);
+    EXPECT_EQ(exported(2),
+              declaration + annHead + "\n  note='hello'\n  other='7'/>\n\n" +
+                  "<person id='bob' \n  name='Bob'\n  note='hello'\n  other='7'/>\n\n");
+}
+
+// With string below a class, strings without frames are its members: one held once is nested.
+TEST_F(XMLExportCasesTest, StringsWithoutFramesInADeclaredClass) {
+    const InternalName person = obj("person"), thing = obj("thing"), ann = obj("ann"),
+                       bob = obj("bob");
+    sub(obj("string"), thing);
+    value(person, obj("name"), 6, obj("string"));
+    value(person, obj("note"), 6, thing);
+    members(person, obj("tags"), 7, {thing});
+    isa(ann, person);
+    isa(bob, person);
+    value(ann, obj("name"), 0, str("Ann"));
+    value(ann, obj("note"), 0, str("hello"));
+    members(ann, obj("tags"), 1, {str("a"), str("b")});
+    value(bob, obj("name"), 0, str("Bob"));
+    value(bob, obj("note"), 0, str("x"));
+    members(bob, obj("tags"), 1, {str("b")});
+    EXPECT_EQ(exported(2),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<person id='ann' \n  name='Ann'\n  tags='a b'>\n  <note/>\n</person>\n\n"
+              "<person id='bob' \n  name='Bob'\n  tags='b'>\n  <note/>\n</person>\n\n");
+}
+
 class KavumExportTest : public ExportTest {
   protected:
     // A child element held by its parent: an "->>" entry named after it and the child relation.
