@@ -24,12 +24,17 @@ SignatureClasses::SignatureClasses(OMAccess& access) : access(access), rows(acce
     for (const InternalName& object : signatureHosts) {
         const MainMemObjFrame* frame = om->getObjFrame(object);
         if (frame == nullptr) continue;
-        frame->forEachEntry([&](const MethodKey& key, const InternalName&) {
+        const std::size_t first = signatures.size();
+        frame->forEachEntry([&](const MethodKey& key, const InternalName& value) {
             const int type = key.methodType;
             if (type >= code(MethodType::ScalarSignature) &&
-                type <= code(MethodType::AttributeSetSignature))
+                type <= code(MethodType::AttributeSetSignature)) {
                 signatures.push_back({MethodType(type), object, key.method, key.argCount});
+                signatureValues.push_back(value);
+            }
         });
+        if (signatures.size() > first)
+            firstSignatureOf.emplace(object, static_cast<std::uint32_t>(first + 1));
     }
     for (const Signature& signature : signatures)
         if (signature.type != MethodType::AttributeSetSignature)
@@ -111,18 +116,51 @@ void SignatureClasses::addNamedClasses() {
     }
 }
 
+bool SignatureClasses::storedValue(MethodType type, const InternalName& host,
+                                   const InternalName& method, int argCount,
+                                   InternalName& value) const {
+    const std::uint32_t first = firstSignatureOf.valueOr(host, 0);
+    if (first == 0) return false;
+    for (std::size_t at = first - 1; at < signatures.size() && signatures[at].host == host; ++at)
+        if (signatures[at].method == method && signatures[at].type == type &&
+            signatures[at].argCount == argCount) {
+            value = signatureValues[at];
+            return true;
+        }
+    return false;
+}
+
+int SignatureClasses::firstResultOf(MethodType type, const InternalName& host,
+                                    const InternalName& method, int argCount,
+                                    InternalName& result) {
+    InternalName value;
+    if (access.signaturesOn() == 0 || !storedValue(type, host, method, argCount, value)) return -1;
+    bool found = false;
+    auto first = [&](const InternalName& each) {
+        found = true;
+        result = each;
+        return false;
+    };
+    rows.visitResults(type, host, method, argCount, SignatureRows::ResultVisit(first), &value);
+    return found ? 1 : 0;
+}
+
+bool SignatureClasses::visitResultsOf(MethodType type, const InternalName& host,
+                                      const InternalName& method, int argCount,
+                                      const SignatureRows::ResultVisit& visit) {
+    InternalName value;
+    if (access.signaturesOn() == 0 || !storedValue(type, host, method, argCount, value))
+        return false;
+    rows.visitResults(type, host, method, argCount, visit, &value);
+    return true;
+}
+
 const std::vector<InternalName>* SignatureClasses::rowsOf(MethodType type, const InternalName& host,
                                                           const InternalName& method,
                                                           int argCount) {
     // Gathered: a signature entry in its host's frame.
-    const int number = code(type);
-    OM* om = access.om();
-    const MainMemObjFrame* frame = om != nullptr ? om->getObjFrame(host) : nullptr;
     InternalName value;
-    if (number < code(MethodType::ScalarSignature) ||
-        number > code(MethodType::AttributeSetSignature) || frame == nullptr ||
-        frame->lookupMethod(method, number, argCount, value) == 0)
-        return nullptr;
+    if (!storedValue(type, host, method, argCount, value)) return nullptr;
     std::vector<InternalName>& kept = lookedUp.emplace_back();
     if (access.signaturesOn() != 0) {
         // A lookup mostly answers a few rows: room for four saves growing the list row by row.

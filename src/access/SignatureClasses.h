@@ -2,6 +2,7 @@
 // signatures of the object base.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <vector>
 
@@ -41,8 +42,22 @@ class SignatureClasses {
     const std::vector<InternalName>* rowsOf(MethodType type, const InternalName& host,
                                             const InternalName& method, int argCount);
 
+    // The same lookup without making its rows (signature access on, the host declaring the
+    // signature itself): 1 when it answers a row, with the result of its first row in `result`,
+    // 0 when it answers none, -1 when the rows must be made to tell.
+    int firstResultOf(MethodType type, const InternalName& host, const InternalName& method,
+                      int argCount, InternalName& result);
+    // Visits the results of the rows of the same lookup (see SignatureRows::visitResults);
+    // false, and nothing visited, when the rows must be made instead.
+    bool visitResultsOf(MethodType type, const InternalName& host, const InternalName& method,
+                        int argCount, const SignatureRows::ResultVisit& visit);
+
   private:
     using Signature = SignatureKey;
+    // The value of the signature entry the host stores for the key, read from what the walk
+    // gathered; false when it stores none.
+    bool storedValue(MethodType type, const InternalName& host, const InternalName& method,
+                     int argCount, InternalName& value) const;
     // Adds the classes the rows of the gathered signatures name.
     void addNamedClasses();
     // Adds the class, or the members of a set of classes.
@@ -54,6 +69,10 @@ class SignatureClasses {
     OMAccess& access;
     std::vector<InternalName> signatureHosts;
     std::vector<Signature> signatures;
+    // The value of each signature entry, by its place in `signatures`, where the entries of a
+    // host stand together: the place of a host's first (plus one) by host.
+    std::vector<InternalName> signatureValues;
+    FlatNameMap<InternalName, std::uint32_t> firstSignatureOf;
     // true: takes part; false: asked and found to take no part.
     FlatNameMap<InternalName, bool> known;
     bool namedClassesAdded = false;

@@ -145,3 +145,54 @@ void SignatureRows::append(MethodType type, const InternalName& cls, const Inter
         }
     }
 }
+
+bool SignatureRows::visitStored(const InternalName* arguments, int argCount,
+                                const InternalName& result, const ResultVisit& visit) {
+    // The walk appendStored takes, rows left unmade.
+    for (int col = 0; col < argCount; ++col)
+        if (above(arguments[col]).empty()) return true;
+    // 1 when the type has classes above it, 0 when not, -1 when `visit` stopped.
+    auto visitAbove = [&](const InternalName& type) {
+        const std::vector<InternalName>& classes = above(type);
+        for (const InternalName& each : classes)
+            if (!visit(each)) return -1;
+        return classes.empty() ? 0 : 1;
+    };
+    if (result.getType() != InternalName::SetName) return visitAbove(result) >= 0;
+    if (const MainMemSetFrame* set = access.om()->getSetFrame(result))
+        for (const InternalName& type : set->memberSet().ascending()) {
+            const int visited = visitAbove(type);
+            if (visited < 0) return false;
+            if (visited == 0) return true;
+        }
+    return true;
+}
+
+bool SignatureRows::visitResults(MethodType type, const InternalName& cls,
+                                 const InternalName& method, int argCount, const ResultVisit& visit,
+                                 const InternalName* ownValue) {
+    OM* om = access.om();
+    if (om == nullptr || cls == Free) return true;
+    for (const InternalName& host : above(cls)) {
+        InternalName value;
+        if (ownValue != nullptr && host == cls) {
+            value = *ownValue;
+        } else {
+            const MainMemObjFrame* frame = om->getObjFrame(host);
+            if (frame == nullptr || frame->lookupMethod(method, code(type), argCount, value) == 0)
+                continue;
+        }
+        if (argCount == 0) {
+            if (!visitStored(nullptr, 0, value, visit)) return false;
+            continue;
+        }
+        const MainMemParamFrame* params = om->getParamFrame(value);
+        if (params == nullptr) continue;
+        const ParamRows& rows = params->storedRows();
+        ParamRows::Cursor cursor;
+        for (const InternalName* row = rows.first(cursor); row != nullptr;
+             row = rows.next(cursor, row))
+            if (!visitStored(row, argCount, row[argCount], visit)) return false;
+    }
+    return true;
+}

@@ -120,7 +120,13 @@ int FLtoXMLExportHandler::classSetOfDirect(const InternalName& object,
 bool FLtoXMLExportHandler::classSetMembershipFound(int classSet, const InternalName& value,
                                                    const InternalName& cls) {
     ClassSet& classes = classSets[std::size_t(classSet)];
-    const bool answer = access->isaTest(value, cls, IsaRelation::Member) != 0;
+    // The set holds every class the object is found a member of; a class outside it (the
+    // built-in object class, say) is asked. While an evaluation is open, the answer is asked
+    // as it may change.
+    const bool listed =
+        storedValuesAnswer &&
+        std::find(classes.classes.begin(), classes.classes.end(), cls) != classes.classes.end();
+    const bool answer = listed || access->isaTest(value, cls, IsaRelation::Member) != 0;
     classes.memberships.emplace_back(cls, answer);
     return answer;
 }
@@ -180,8 +186,20 @@ FLtoXMLExportHandler::EntryPlan& FLtoXMLExportHandler::planFound(int classSet,
     plan.method = method;
     plan.argCount = argCount;
     plan.type = type;
-    // The first class of the sequence that declares a signature for the entry.
+    // The first class of the sequence that declares a signature for the entry. Only the first
+    // row of its lookup counts here: it is found without the rows where the walk over the
+    // signatures can tell.
     for (const InternalName& cls : classSets[std::size_t(classSet)].classes) {
+        InternalName first;
+        const int answers =
+            access->signatureWalkFirstResult(MethodType(type + 6), cls, method, argCount, first);
+        if (answers == 0) continue;
+        if (answers > 0) {
+            plan.declared = true;
+            plan.declaring = cls;
+            if (argCount == 0) plan.result = first;
+            break;
+        }
         const std::vector<InternalName>& rows = signatureRows(type + 6, cls, method, argCount);
         if (!rows.empty()) {
             plan.declared = true;
@@ -261,8 +279,13 @@ InternalName FLtoXMLExportHandler::typeClassOf(const InternalName& object, int c
     if (std::find(classes.begin(), classes.end(), object) != classes.end())
         return access->typeClassOf(element, object);
     if (!classSets[at].typeClassKnown) {
-        access->typeClassOf(element, object);
-        classSets[at].typeClass = element;
+        // The classes of the set are those the object's classes are found by, as for the
+        // access layer's answer: those that take part in signatures are picked from them
+        // instead of walking the object's classes again.
+        set<InternalName> taking;
+        for (const InternalName& cls : classes)
+            if (access->signatureTakesPart(cls)) taking.insert(cls);
+        classSets[at].typeClass = taking.empty() ? builtinObject::Object : mostSpecific(taking);
         classSets[at].typeClassKnown = true;
     }
     return classSets[at].typeClass;
@@ -452,23 +475,28 @@ std::size_t FLtoXMLExportHandler::planPlaceFound(int classSet, const InternalNam
 
 bool FLtoXMLExportHandler::namesBuiltinResult(int type, const InternalName& cls,
                                               const InternalName& method) {
-    const std::vector<InternalName>& rows = signatureRows(type, cls, method, 0);
     bool builtin = false;
+    const auto visit = [&](const InternalName& result) {
+        // The answer depends on the class alone: the classes of a base's results are few.
+        std::uint8_t known = builtinResults.get(result);
+        if (known == 0) {
+            known = isBuiltin(result, builtinObject::String, builtinSymbol::String) ||
+                            isBuiltin(result, builtinObject::Numeric, builtinSymbol::Numeric) ||
+                            isBuiltin(result, builtinObject::Literal, builtinSymbol::Literal)
+                        ? 2
+                        : 1;
+            builtinResults.set(result, known);
+        }
+        builtin = known == 2;
+        return !builtin;
+    };
+    // The results are visited without making the rows where the walk over the signatures can.
+    if (access->signatureWalkResults(MethodType(type), cls, method, 0,
+                                     SignatureRows::ResultVisit(visit)))
+        return builtin;
+    const std::vector<InternalName>& rows = signatureRows(type, cls, method, 0);
     for (std::size_t row = 0; row + 3 <= rows.size() && !builtin; row += 3)
-        forEachValue(setFramesRead, access.get(), rows[row + 2], [&](const InternalName& result) {
-            // The answer depends on the class alone: the classes of a base's results are few.
-            std::uint8_t known = builtinResults.get(result);
-            if (known == 0) {
-                known = isBuiltin(result, builtinObject::String, builtinSymbol::String) ||
-                                isBuiltin(result, builtinObject::Numeric, builtinSymbol::Numeric) ||
-                                isBuiltin(result, builtinObject::Literal, builtinSymbol::Literal)
-                            ? 2
-                            : 1;
-                builtinResults.set(result, known);
-            }
-            builtin = known == 2;
-            return !builtin;
-        });
+        forEachValue(setFramesRead, access.get(), rows[row + 2], visit);
     return builtin;
 }
 
