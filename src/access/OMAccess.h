@@ -437,6 +437,11 @@ class OMAccess : public FLSysObject, public NameRemapListener {
                               int argCount, const SignatureRows::ResultVisit& visit) {
         return signatures->walkResults(type, host, method, argCount, visit);
     }
+    // While a walk is open, the classes above a class, kept until it closes (see
+    // SignatureQueries::walkClassesAbove); null otherwise.
+    const std::vector<InternalName>* signatureWalkClassesAbove(const InternalName& cls) {
+        return signatures->walkClassesAbove(cls);
+    }
     // While a walk is open, the objects with signatures of their own (see
     // SignatureQueries::walkHosts); null otherwise.
     const std::vector<InternalName>* signatureWalkHosts() const { return signatures->walkHosts(); }

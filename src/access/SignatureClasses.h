@@ -52,6 +52,12 @@ class SignatureClasses {
     bool visitResultsOf(MethodType type, const InternalName& host, const InternalName& method,
                         int argCount, const SignatureRows::ResultVisit& visit);
 
+    // The classes above a class as the subclass iterator finds them (see
+    // SignatureRows::classesAbove), kept while this lives.
+    const std::vector<InternalName>& classesAbove(const InternalName& cls) {
+        return rows.classesAbove(cls);
+    }
+
   private:
     using Signature = SignatureKey;
     // The value of the signature entry the host stores for the key, read from what the walk

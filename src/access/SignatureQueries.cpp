@@ -168,6 +168,10 @@ bool SignatureQueries::walkResults(MethodType type, const InternalName& host,
     return walkClasses && walkClasses->visitResultsOf(type, host, method, argCount, visit);
 }
 
+const std::vector<InternalName>* SignatureQueries::walkClassesAbove(const InternalName& cls) {
+    return walkClasses ? &walkClasses->classesAbove(cls) : nullptr;
+}
+
 const std::vector<InternalName>* SignatureQueries::walkHosts() const {
     return walkClasses ? &walkClasses->hosts() : nullptr;
 }

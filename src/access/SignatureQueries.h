@@ -60,6 +60,9 @@ class SignatureQueries {
     // visited, when its rows must be looked up instead.
     bool walkResults(MethodType type, const InternalName& host, const InternalName& method,
                      int argCount, const SignatureRows::ResultVisit& visit);
+    // While a walk is open, the classes the subclass iterator finds above a class, itself among
+    // them, in its order; kept until the walk closes. Null when no walk is open.
+    const std::vector<InternalName>* walkClassesAbove(const InternalName& cls);
     // While a walk is open: the objects with signatures of their own, in the order of the base's
     // names iterator; null otherwise.
     const std::vector<InternalName>* walkHosts() const;

@@ -34,12 +34,27 @@ const std::vector<InternalName>& SignatureRows::above(const InternalName& cls) {
         aboveAt.emplace(cls, static_cast<std::uint32_t>(aboveLists.size()));
     }
     std::vector<InternalName> classes;
-    // One iterator walks the classes above every class asked about.
-    Iterator* walk = classWalk.renew([&](Iterator* old) {
-        return access.makeEnhIsaIter(cls, Free, IsaRelation::Subclass, old);
-    });
-    for (bool more = walk != nullptr && walk->first(); more; more = walk->next())
-        classes.push_back(walk->atColumn(2));
+    OM* om = access.om();
+    if (om != nullptr && cls != Free && access.holdsNoRelation(IsaRelation::Subclass)) {
+        // Without a subclass relation in the base the iterator answers the class's stored
+        // superclasses and the class itself, in order: read here without building it.
+        const MainMemObjFrame* frame = om->getObjFrame(cls);
+        const MainMemSetFrame* stored =
+            frame != nullptr ? om->getSetFrame(frame->setNameOf(IsaRelation::Subclass)) : nullptr;
+        if (stored != nullptr) {
+            const auto members = stored->memberSet().ascending();
+            classes.assign(members.begin(), members.end());
+        }
+        const auto at = std::lower_bound(classes.begin(), classes.end(), cls);
+        if (at == classes.end() || *at != cls) classes.insert(at, cls);
+    } else {
+        // One iterator walks the classes above every class asked about.
+        Iterator* walk = classWalk.renew([&](Iterator* old) {
+            return access.makeEnhIsaIter(cls, Free, IsaRelation::Subclass, old);
+        });
+        for (bool more = walk != nullptr && walk->first(); more; more = walk->next())
+            classes.push_back(walk->atColumn(2));
+    }
     aboveLists.push_back(std::move(classes));
     return aboveLists.back();
 }

@@ -104,6 +104,16 @@ int FLtoXMLExportHandler::classSetOfDirect(const InternalName& object,
         if (members.size() == 1) onlyClass = members.front();
         directScratch.assign(members.begin(), members.end());
     }
+    // The classes of an object of one direct class are that class and the classes above it,
+    // in order: what the subclass walk finds above the class, which the walk over the
+    // signatures keeps for the plans of the class set too.
+    const std::vector<InternalName>* above =
+        onlyClass != Free ? access->signatureWalkClassesAbove(onlyClass) : nullptr;
+    if (above != nullptr) {
+        const int number = classSetOfClasses(object, *above);
+        setsOfOnlyClass.set(onlyClass, number + 1);
+        return number;
+    }
     const auto sameDirect = directSetNumbers.find(directScratch);
     int number = 0;
     if (sameDirect != directSetNumbers.end()) {
@@ -120,13 +130,23 @@ int FLtoXMLExportHandler::classSetOfDirect(const InternalName& object,
 bool FLtoXMLExportHandler::classSetMembershipFound(int classSet, const InternalName& value,
                                                    const InternalName& cls) {
     ClassSet& classes = classSets[std::size_t(classSet)];
-    // The set holds every class the object is found a member of; a class outside it (the
-    // built-in object class, say) is asked. While an evaluation is open, the answer is asked
-    // as it may change.
-    const bool listed =
-        storedValuesAnswer &&
-        std::find(classes.classes.begin(), classes.classes.end(), cls) != classes.classes.end();
-    const bool answer = listed || access->isaTest(value, cls, IsaRelation::Member) != 0;
+    // The set holds every class its objects are members of, the classes above their own ones
+    // among them, but for the built-in object class, which holds every object that is not a
+    // string or a number. While an evaluation is open, the test is asked.
+    bool listed = storedValuesAnswer;
+    if (listed) {
+        const int kind = value.getType();
+        std::uint8_t known = objectClasses.get(cls);
+        if (known == 0) {
+            known = isBuiltin(cls, builtinObject::Object, builtinSymbol::Object) ? 2 : 1;
+            objectClasses.set(cls, known);
+        }
+        listed = known == 1 && kind != InternalName::String && kind != InternalName::Integer &&
+                 kind != InternalName::Float;
+    }
+    const bool answer = listed ? std::find(classes.classes.begin(), classes.classes.end(), cls) !=
+                                     classes.classes.end()
+                               : access->isaTest(value, cls, IsaRelation::Member) != 0;
     classes.memberships.emplace_back(cls, answer);
     return answer;
 }
@@ -162,12 +182,17 @@ int FLtoXMLExportHandler::classSetAbove(const InternalName& object) {
     });
     for (bool more = rows != nullptr && rows->first(); more; more = rows->next())
         classesScratch.push_back(rows->atColumn(2));
-    const auto same = classSetNumbers.find(classesScratch);
+    return classSetOfClasses(object, classesScratch);
+}
+
+int FLtoXMLExportHandler::classSetOfClasses(const InternalName& object,
+                                            const std::vector<InternalName>& classes) {
+    const auto same = classSetNumbers.find(classes);
     if (same != classSetNumbers.end()) {
         hostSets.set(object, same->second + 1);
         return same->second;
     }
-    const auto known = classSetNumbers.emplace(classesScratch, int(classSets.size()));
+    const auto known = classSetNumbers.emplace(classes, int(classSets.size()));
     if (known.second)
         classSets.push_back(ClassSet{known.first->first, {}, false, Free, {}, false, {}});
     hostSets.set(object, known.first->second + 1);
@@ -315,6 +340,7 @@ void FLtoXMLExportHandler::forgetSignatures() {
     rowsTaken = 0;
     lookedUpRows.clear();
     builtinResults.clear();
+    objectClasses.clear();
     planGroups.clear();
     valueGroups.clear();
     forgetArrowTypes();

@@ -200,6 +200,8 @@ class FLtoXMLExportHandler : public XMLExportHandler {
         return classSetMembershipFound(classSet, value, cls);
     }
     bool classSetMembershipFound(int classSet, const InternalName& value, const InternalName& cls);
+    // Whether a class is the built-in object class (or its plain-mode class): 1 no, 2 yes.
+    NameMarks<std::uint8_t> objectClasses;
     // The XML name of a value: an object's is made once however often it is written, a
     // string's (mostly written once) each time.
     const std::string& xmlNameOf(const InternalName& value);
@@ -215,6 +217,9 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     int classSetOfDirect(const InternalName& object, const MainMemSetFrame* direct);
     // The same, walking the object's classes.
     int classSetAbove(const InternalName& object);
+    // The number of the sequence of classes, a new one when no object had it yet, for the
+    // object.
+    int classSetOfClasses(const InternalName& object, const std::vector<InternalName>& classes);
     // The plan of an entry of a host of the class sequence; kept until the end of the body.
     // `hint` is the entry's place among the object's entries with values.
     EntryPlan& planOf(int classSet, const InternalName& method, int argCount, int type,
