@@ -18,27 +18,29 @@ SignatureClasses::SignatureClasses(OMAccess& access) : access(access), rows(acce
     // their entries are read, in place. The entries come in the order of their types; their order
     // answers nothing.
     OM* om = access.om();
+    std::vector<std::pair<InternalName, const MainMemObjFrame*>> hosts;
     if (om != nullptr)
         om->hostsOfEntryTypes(code(MethodType::ScalarSignature),
-                              code(MethodType::AttributeSetSignature), signatureHosts);
-    for (const InternalName& object : signatureHosts) {
-        const MainMemObjFrame* frame = om->getObjFrame(object);
-        if (frame == nullptr) continue;
+                              code(MethodType::AttributeSetSignature), hosts);
+    signatureHosts.reserve(hosts.size());
+    for (const auto& host : hosts) {
+        const InternalName object = host.first;
+        signatureHosts.push_back(object);
         const std::size_t first = signatures.size();
-        frame->forEachEntry([&](const MethodKey& key, const InternalName& value) {
+        bool takesPart = false;
+        host.second->forEachEntry([&](const MethodKey& key, const InternalName& value) {
             const int type = key.methodType;
             if (type >= code(MethodType::ScalarSignature) &&
                 type <= code(MethodType::AttributeSetSignature)) {
                 signatures.push_back({MethodType(type), object, key.method, key.argCount});
                 signatureValues.push_back(value);
+                takesPart = takesPart || type != code(MethodType::AttributeSetSignature);
             }
         });
         if (signatures.size() > first)
             firstSignatureOf.emplace(object, static_cast<std::uint32_t>(first + 1));
+        if (takesPart) known.emplace(object, true);
     }
-    for (const Signature& signature : signatures)
-        if (signature.type != MethodType::AttributeSetSignature)
-            known.emplace(signature.host, true);
 }
 
 void SignatureClasses::addNamedClasses() {

@@ -1032,6 +1032,22 @@ bool FLtoXMLExportHandler::literalClass(const InternalName& cls, const InternalN
         known = &literalClasses.emplace_back();
         known->literal = literal;
     }
+    if (storedValuesAnswer && !known->belowKnown) {
+        // While the base stays as it is, the classes below the literal class (and below the
+        // object its symbol names) are walked once: any other class is below neither, and
+        // only asked whether it is the class itself. An export asks about the result class of
+        // every signature, mostly a different one each time.
+        known->belowKnown = true;
+        literalClassBound(*known, symbol);
+        Ref<Iterator> below;
+        for (const InternalName& top : {literal, known->named ? known->bound : Free}) {
+            if (top == Free) continue;
+            below = Ref<Iterator>::adopt(
+                access->makeEnhIsaIter(Free, top, IsaRelation::Subclass, below.release()));
+            for (bool more = below != nullptr && below->first(); more; more = below->next())
+                known->answers.insert_or_assign(below->atColumn(1), true);
+        }
+    }
     const auto found = known->answers.find(cls);
     if (found != known->answers.end()) return found->second;
     const bool answer = literalClassFound(*known, cls, symbol);
@@ -1041,17 +1057,21 @@ bool FLtoXMLExportHandler::literalClass(const InternalName& cls, const InternalN
 
 bool FLtoXMLExportHandler::literalClassFound(LiteralClassAnswers& known, const InternalName& cls,
                                              const FSymbol& symbol) {
-    if (isBuiltin(cls, known.literal, symbol) ||
-        access->isaTest(cls, known.literal, IsaRelation::Subclass) != 0)
-        return true;
-    if (!known.boundKnown) {
-        known.boundKnown = true;
-        // The object the symbol names, if the program made one: a name looked up by its text
-        // with an arity is a predicate's, which no class lies below.
-        known.named =
-            access->om() != nullptr && access->om()->giveInternalName(symbol, known.bound) != 0;
-    }
+    if (isBuiltin(cls, known.literal, symbol)) return true;
+    // Every class below the literal class or its symbol's object is known already.
+    if (known.belowKnown) return false;
+    if (access->isaTest(cls, known.literal, IsaRelation::Subclass) != 0) return true;
+    literalClassBound(known, symbol);
     return known.named && access->isaTest(cls, known.bound, IsaRelation::Subclass) != 0;
+}
+
+void FLtoXMLExportHandler::literalClassBound(LiteralClassAnswers& known, const FSymbol& symbol) {
+    if (known.boundKnown) return;
+    known.boundKnown = true;
+    // The object the symbol names, if the program made one: a name looked up by its text
+    // with an arity is a predicate's, which no class lies below.
+    known.named =
+        access->om() != nullptr && access->om()->giveInternalName(symbol, known.bound) != 0;
 }
 
 void FLtoXMLExportHandler::writeEntry(const InternalName& object, bool mapped, EntryPlan& plan,

@@ -166,11 +166,15 @@ class FLtoXMLExportHandler : public XMLExportHandler {
         bool boundKnown = false;
         bool named = false;
         InternalName bound;
+        // Whether every class below the literal class and below `bound` is in `answers`.
+        bool belowKnown = false;
     };
     // The built-in class or a subclass of it.
     bool literalClass(const InternalName& cls, const InternalName& literal, const FSymbol& symbol);
     bool literalClassFound(LiteralClassAnswers& known, const InternalName& cls,
                            const FSymbol& symbol);
+    // Finds `bound` and `named` once.
+    void literalClassBound(LiteralClassAnswers& known, const FSymbol& symbol);
 
     // Whether a value is a member of a class. An object's answer depends on its classes alone,
     // so it is found once for each sequence of classes; strings and numbers are asked directly.
