@@ -1,6 +1,8 @@
 // The classes that take part in signatures, from one walk over the signatures.
 #include "access/SignatureClasses.h"
 
+#include <algorithm>
+
 #include "access/OMAccess.h"
 #include "objectbase/Iterator.h"
 #include "objectbase/MainMemFrames.h"
@@ -10,6 +12,12 @@
 namespace {
 
 const InternalName Free = InternalName::UndefinedObject;
+
+// An object numbered densely by the name counter, whose number can index an array.
+bool numbered(const InternalName& name) {
+    return name.getType() == InternalName::Object && name.getArity() == 0 && name.getValue() >= 0 &&
+           name.getValue() < (1 << 24);
+}
 
 }  // namespace
 
@@ -37,8 +45,17 @@ SignatureClasses::SignatureClasses(OMAccess& access) : access(access), rows(acce
                 takesPart = takesPart || type != code(MethodType::AttributeSetSignature);
             }
         });
-        if (signatures.size() > first)
-            firstSignatureOf.emplace(object, static_cast<std::uint32_t>(first + 1));
+        if (signatures.size() > first) {
+            const auto place = static_cast<std::uint32_t>(first + 1);
+            if (numbered(object)) {
+                const std::size_t number = std::size_t(object.getValue());
+                if (number >= firstSignatureAt.size())
+                    firstSignatureAt.resize(std::max(number + 1, firstSignatureAt.size() * 2), 0);
+                firstSignatureAt[number] = place;
+            } else {
+                firstSignatureOf.emplace(object, place);
+            }
+        }
         if (takesPart) known.emplace(object, true);
     }
 }
@@ -121,7 +138,13 @@ void SignatureClasses::addNamedClasses() {
 bool SignatureClasses::storedValue(MethodType type, const InternalName& host,
                                    const InternalName& method, int argCount,
                                    InternalName& value) const {
-    const std::uint32_t first = firstSignatureOf.valueOr(host, 0);
+    std::uint32_t first = 0;
+    if (numbered(host)) {
+        const std::size_t number = std::size_t(host.getValue());
+        if (number < firstSignatureAt.size()) first = firstSignatureAt[number];
+    } else {
+        first = firstSignatureOf.valueOr(host, 0);
+    }
     if (first == 0) return false;
     for (std::size_t at = first - 1; at < signatures.size() && signatures[at].host == host; ++at)
         if (signatures[at].method == method && signatures[at].type == type &&

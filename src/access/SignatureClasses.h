@@ -78,6 +78,8 @@ class SignatureClasses {
     // The value of each signature entry, by its place in `signatures`, where the entries of a
     // host stand together: the place of a host's first (plus one) by host.
     std::vector<InternalName> signatureValues;
+    // By number for the objects numbered densely (nearly every host), hashed for the others.
+    std::vector<std::uint32_t> firstSignatureAt;
     FlatNameMap<InternalName, std::uint32_t> firstSignatureOf;
     // true: takes part; false: asked and found to take no part.
     FlatNameMap<InternalName, bool> known;

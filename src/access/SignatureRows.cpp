@@ -19,16 +19,10 @@ const InternalName Free = InternalName::UndefinedObject;
 
 SignatureRows::SignatureRows(OMAccess& access) : access(access) {}
 
-const std::vector<InternalName>& SignatureRows::above(const InternalName& cls) {
+const std::vector<InternalName>& SignatureRows::aboveFound(const InternalName& cls) {
     const bool dense = numbered(cls);
     const std::size_t number = std::size_t(cls.getValue());
-    if (dense) {
-        if (number < aboveAtNumber.size() && aboveAtNumber[number] != 0)
-            return aboveLists[aboveAtNumber[number] - 1];
-        if (number >= aboveAtNumber.size())
-            aboveAtNumber.resize(std::max(number + 1, aboveAtNumber.size() * 2), 0);
-        aboveAtNumber[number] = static_cast<std::uint32_t>(aboveLists.size() + 1);
-    } else {
+    if (!dense) {
         const std::uint32_t known = aboveAt.valueOr(cls, UINT32_MAX);
         if (known != UINT32_MAX) return aboveLists[known];
         aboveAt.emplace(cls, static_cast<std::uint32_t>(aboveLists.size()));
@@ -56,6 +50,11 @@ const std::vector<InternalName>& SignatureRows::above(const InternalName& cls) {
             classes.push_back(walk->atColumn(2));
     }
     aboveLists.push_back(std::move(classes));
+    if (dense) {
+        if (number >= aboveAtNumber.size())
+            aboveAtNumber.resize(std::max(number + 1, aboveAtNumber.size() * 2), nullptr);
+        aboveAtNumber[number] = &aboveLists.back();
+    }
     return aboveLists.back();
 }
 

@@ -63,7 +63,17 @@ class SignatureRows {
                       const InternalName* ownValue = nullptr);
 
   private:
-    const std::vector<InternalName>& above(const InternalName& cls);
+    // A class met before is found inline by its number: a lookup asks for the classes above
+    // its class and each of its types.
+    const std::vector<InternalName>& above(const InternalName& cls) {
+        if (numbered(cls)) {
+            const std::size_t number = std::size_t(cls.getValue());
+            if (number < aboveAtNumber.size() && aboveAtNumber[number] != nullptr)
+                return *aboveAtNumber[number];
+        }
+        return aboveFound(cls);
+    }
+    const std::vector<InternalName>& aboveFound(const InternalName& cls);
     // Appends the rows of one stored signature: declared argument types and result.
     void appendStored(const InternalName& cls, const InternalName& method,
                       const InternalName* arguments, int argCount, const InternalName& result,
@@ -77,10 +87,10 @@ class SignatureRows {
                    std::vector<InternalName>& out);
 
     OMAccess& access;
-    // The place of a class's list in aboveLists plus one: by number for the objects numbered
+    // A class's list in aboveLists: by number for the objects numbered
     // densely (nearly every class), hashed for the others. An export asks for the classes
     // above the class and the result types of every signature lookup.
-    std::vector<std::uint32_t> aboveAtNumber;
+    std::vector<const std::vector<InternalName>*> aboveAtNumber;
     FlatNameMap<InternalName, std::uint32_t> aboveAt;
     static bool numbered(const InternalName& name) {
         return name.getType() == InternalName::Object && name.getArity() == 0 &&

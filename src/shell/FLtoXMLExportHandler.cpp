@@ -187,16 +187,31 @@ int FLtoXMLExportHandler::classSetAbove(const InternalName& object) {
 
 int FLtoXMLExportHandler::classSetOfClasses(const InternalName& object,
                                             const std::vector<InternalName>& classes) {
-    const auto same = classSetNumbers.find(classes);
-    if (same != classSetNumbers.end()) {
-        hostSets.set(object, same->second + 1);
-        return same->second;
+    // Grown at half full, so a free slot ends every probe.
+    if ((classSets.size() + 1) * 2 > classSetSlots.size()) {
+        classSetSlots.assign(std::max<std::size_t>(classSetSlots.size() * 2, 64), 0);
+        const std::size_t mask = classSetSlots.size() - 1;
+        for (std::size_t number = 0; number < classSets.size(); ++number) {
+            const std::vector<InternalName>& each = classSets[number].classes;
+            std::size_t at = std::size_t(hashCells(each.data(), each.size())) & mask;
+            while (classSetSlots[at] != 0) at = (at + 1) & mask;
+            classSetSlots[at] = std::uint32_t(number + 1);
+        }
     }
-    const auto known = classSetNumbers.emplace(classes, int(classSets.size()));
-    if (known.second)
-        classSets.push_back(ClassSet{known.first->first, {}, false, Free, {}, false, {}});
-    hostSets.set(object, known.first->second + 1);
-    return known.first->second;
+    const std::size_t mask = classSetSlots.size() - 1;
+    std::size_t at = std::size_t(hashCells(classes.data(), classes.size())) & mask;
+    for (; classSetSlots[at] != 0; at = (at + 1) & mask) {
+        const int number = int(classSetSlots[at]) - 1;
+        if (classSets[std::size_t(number)].classes == classes) {
+            hostSets.set(object, number + 1);
+            return number;
+        }
+    }
+    const int number = int(classSets.size());
+    classSetSlots[at] = std::uint32_t(number + 1);
+    classSets.push_back(ClassSet{classes, {}, false, Free, {}, false, {}});
+    hostSets.set(object, number + 1);
+    return number;
 }
 
 FLtoXMLExportHandler::EntryPlan& FLtoXMLExportHandler::planFound(int classSet,
@@ -233,7 +248,9 @@ FLtoXMLExportHandler::EntryPlan& FLtoXMLExportHandler::planFound(int classSet,
             break;
         }
     }
-    classSets[std::size_t(classSet)].plans.push_back(&plan);
+    // A host mostly has a handful of entries: room for them at once.
+    if (known.capacity() == 0) known.reserve(4);
+    known.push_back(&plan);
     return plan;
 }
 
@@ -345,7 +362,7 @@ void FLtoXMLExportHandler::forgetSignatures() {
     valueGroups.clear();
     forgetArrowTypes();
     plans.clear();
-    classSetNumbers.clear();
+    classSetSlots.clear();
     directSetNumbers.clear();
     setsOfOnlyClass.clear();
     classSets.clear();

@@ -258,7 +258,8 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     struct ClassesHash {
         std::size_t operator()(const std::vector<InternalName>& classes) const;
     };
-    std::unordered_map<std::vector<InternalName>, int, ClassesHash> classSetNumbers;
+    // The class sets by their classes, hashed flat: a set's number plus one, 0 for a free slot.
+    std::vector<std::uint32_t> classSetSlots;
     // The class set of the objects with the same direct classes: an object's classes are its
     // direct ones and every class above them, so the closure is walked once for each.
     std::unordered_map<std::vector<InternalName>, int, ClassesHash> directSetNumbers;
