@@ -133,20 +133,23 @@ bool FLtoXMLExportHandler::classSetMembershipFound(int classSet, const InternalN
     // The set holds every class its objects are members of, the classes above their own ones
     // among them, but for the built-in object class, which holds every object that is not a
     // string or a number. While an evaluation is open, the test is asked.
-    bool listed = storedValuesAnswer;
-    if (listed) {
-        const int kind = value.getType();
-        std::uint8_t known = objectClasses.get(cls);
-        if (known == 0) {
-            known = isBuiltin(cls, builtinObject::Object, builtinSymbol::Object) ? 2 : 1;
-            objectClasses.set(cls, known);
+    const int kind = value.getType();
+    const bool listed = storedValuesAnswer && kind != InternalName::String &&
+                        kind != InternalName::Integer && kind != InternalName::Float;
+    bool answer = listed && std::find(classes.classes.begin(), classes.classes.end(), cls) !=
+                                classes.classes.end();
+    if (!answer) {
+        std::uint8_t known = 0;
+        if (listed) {
+            known = objectClasses.get(cls);
+            if (known == 0) {
+                known = isBuiltin(cls, builtinObject::Object, builtinSymbol::Object) ? 2 : 1;
+                objectClasses.set(cls, known);
+            }
         }
-        listed = known == 1 && kind != InternalName::String && kind != InternalName::Integer &&
-                 kind != InternalName::Float;
+        answer = known != 1 && access->isaTest(value, cls, IsaRelation::Member) != 0;
     }
-    const bool answer = listed ? std::find(classes.classes.begin(), classes.classes.end(), cls) !=
-                                     classes.classes.end()
-                               : access->isaTest(value, cls, IsaRelation::Member) != 0;
+    if (classes.memberships.capacity() == 0) classes.memberships.reserve(4);
     classes.memberships.emplace_back(cls, answer);
     return answer;
 }
@@ -324,10 +327,20 @@ InternalName FLtoXMLExportHandler::typeClassOf(const InternalName& object, int c
         // The classes of the set are those the object's classes are found by, as for the
         // access layer's answer: those that take part in signatures are picked from them
         // instead of walking the object's classes again.
+        // Mostly one takes part: the set is made only for several.
+        std::size_t count = 0;
+        InternalName only = builtinObject::Object;
         set<InternalName> taking;
-        for (const InternalName& cls : classes)
-            if (access->signatureTakesPart(cls)) taking.insert(cls);
-        classSets[at].typeClass = taking.empty() ? builtinObject::Object : mostSpecific(taking);
+        for (const InternalName& cls : classes) {
+            if (!access->signatureTakesPart(cls)) continue;
+            if (++count == 1) {
+                only = cls;
+                continue;
+            }
+            if (count == 2) taking.insert(only);
+            taking.insert(cls);
+        }
+        classSets[at].typeClass = count <= 1 ? only : mostSpecific(taking);
         classSets[at].typeClassKnown = true;
     }
     return classSets[at].typeClass;
