@@ -135,9 +135,8 @@ void SignatureClasses::addNamedClasses() {
     }
 }
 
-bool SignatureClasses::storedValue(MethodType type, const InternalName& host,
-                                   const InternalName& method, int argCount,
-                                   InternalName& value) const {
+std::size_t SignatureClasses::signatureAt(MethodType type, const InternalName& host,
+                                          const InternalName& method, int argCount) const {
     std::uint32_t first = 0;
     if (numbered(host)) {
         const std::size_t number = std::size_t(host.getValue());
@@ -145,38 +144,58 @@ bool SignatureClasses::storedValue(MethodType type, const InternalName& host,
     } else {
         first = firstSignatureOf.valueOr(host, 0);
     }
-    if (first == 0) return false;
+    if (first == 0) return none;
     for (std::size_t at = first - 1; at < signatures.size() && signatures[at].host == host; ++at)
         if (signatures[at].method == method && signatures[at].type == type &&
-            signatures[at].argCount == argCount) {
-            value = signatureValues[at];
+            signatures[at].argCount == argCount)
+            return at;
+    return none;
+}
+
+const SignatureClasses::Results* SignatureClasses::resultsAt(std::size_t at) {
+    if (at == none || access.signaturesOn() == 0) return nullptr;
+    if (results.size() < signatures.size()) results.resize(signatures.size());
+    Results& found = results[at];
+    if (found.kind != Results::Unknown) return &found;
+    // Visited up to the second result that differs from the first.
+    found.kind = Results::None;
+    auto visit = [&](const InternalName& each) {
+        if (found.kind == Results::None) {
+            found.kind = Results::One;
+            found.first = each;
             return true;
         }
-    return false;
+        if (each == found.first) return true;
+        found.kind = Results::Several;
+        return false;
+    };
+    const Signature& signature = signatures[at];
+    rows.visitResults(signature.type, signature.host, signature.method, signature.argCount,
+                      SignatureRows::ResultVisit(visit), &signatureValues[at]);
+    return &found;
 }
 
 int SignatureClasses::firstResultOf(MethodType type, const InternalName& host,
                                     const InternalName& method, int argCount,
                                     InternalName& result) {
-    InternalName value;
-    if (access.signaturesOn() == 0 || !storedValue(type, host, method, argCount, value)) return -1;
-    bool found = false;
-    auto first = [&](const InternalName& each) {
-        found = true;
-        result = each;
-        return false;
-    };
-    rows.visitResults(type, host, method, argCount, SignatureRows::ResultVisit(first), &value);
-    return found ? 1 : 0;
+    const Results* found = resultsAt(signatureAt(type, host, method, argCount));
+    if (found == nullptr) return -1;
+    if (found->kind == Results::None) return 0;
+    result = found->first;
+    return 1;
 }
 
 bool SignatureClasses::visitResultsOf(MethodType type, const InternalName& host,
                                       const InternalName& method, int argCount,
                                       const SignatureRows::ResultVisit& visit) {
-    InternalName value;
-    if (access.signaturesOn() == 0 || !storedValue(type, host, method, argCount, value))
-        return false;
-    rows.visitResults(type, host, method, argCount, visit, &value);
+    const std::size_t at = signatureAt(type, host, method, argCount);
+    const Results* found = resultsAt(at);
+    if (found == nullptr) return false;
+    if (found->kind == Results::One) {
+        visit(found->first);
+    } else if (found->kind == Results::Several) {
+        rows.visitResults(type, host, method, argCount, visit, &signatureValues[at]);
+    }
     return true;
 }
 
@@ -184,8 +203,9 @@ const std::vector<InternalName>* SignatureClasses::rowsOf(MethodType type, const
                                                           const InternalName& method,
                                                           int argCount) {
     // Gathered: a signature entry in its host's frame.
-    InternalName value;
-    if (!storedValue(type, host, method, argCount, value)) return nullptr;
+    const std::size_t at = signatureAt(type, host, method, argCount);
+    if (at == none) return nullptr;
+    const InternalName value = signatureValues[at];
     std::vector<InternalName>& kept = lookedUp.emplace_back();
     if (access.signaturesOn() != 0) {
         // A lookup mostly answers a few rows: room for four saves growing the list row by row.

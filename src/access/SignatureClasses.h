@@ -47,8 +47,9 @@ class SignatureClasses {
     // 0 when it answers none, -1 when the rows must be made to tell.
     int firstResultOf(MethodType type, const InternalName& host, const InternalName& method,
                       int argCount, InternalName& result);
-    // Visits the results of the rows of the same lookup (see SignatureRows::visitResults);
-    // false, and nothing visited, when the rows must be made instead.
+    // Visits the results of the rows of the same lookup (see SignatureRows::visitResults), a
+    // result met again maybe not again; false, and nothing visited, when the rows must be made
+    // instead.
     bool visitResultsOf(MethodType type, const InternalName& host, const InternalName& method,
                         int argCount, const SignatureRows::ResultVisit& visit);
 
@@ -60,10 +61,20 @@ class SignatureClasses {
 
   private:
     using Signature = SignatureKey;
-    // The value of the signature entry the host stores for the key, read from what the walk
-    // gathered; false when it stores none.
-    bool storedValue(MethodType type, const InternalName& host, const InternalName& method,
-                     int argCount, InternalName& value) const;
+    // The place in `signatures` of the signature entry the host stores for the key; none when
+    // it stores none.
+    static constexpr std::size_t none = ~std::size_t(0);
+    std::size_t signatureAt(MethodType type, const InternalName& host, const InternalName& method,
+                            int argCount) const;
+    // What the lookup of a gathered signature answers as results, found once: no row, rows of
+    // one result, or rows of several.
+    struct Results {
+        enum Kind : std::uint8_t { Unknown, None, One, Several };
+        Kind kind = Unknown;
+        InternalName first;
+    };
+    // By the place in `signatures`, while signature access is on; null otherwise.
+    const Results* resultsAt(std::size_t at);
     // Adds the classes the rows of the gathered signatures name.
     void addNamedClasses();
     // Adds the class, or the members of a set of classes.
@@ -81,6 +92,7 @@ class SignatureClasses {
     // By number for the objects numbered densely (nearly every host), hashed for the others.
     std::vector<std::uint32_t> firstSignatureAt;
     FlatNameMap<InternalName, std::uint32_t> firstSignatureOf;
+    std::vector<Results> results;
     // true: takes part; false: asked and found to take no part.
     FlatNameMap<InternalName, bool> known;
     bool namedClassesAdded = false;
