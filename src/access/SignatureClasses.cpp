@@ -21,10 +21,58 @@ bool numbered(const InternalName& name) {
 
 }  // namespace
 
-SignatureClasses::SignatureClasses(OMAccess& access) : access(access), rows(access) {
+SignatureClasses::SignatureClasses(OMAccess& access) : access(access), rows(access) {}
+
+std::uint32_t SignatureClasses::placeOf(const InternalName& host) const {
+    if (numbered(host)) {
+        const std::size_t number = std::size_t(host.getValue());
+        return number < firstSignatureAt.size() ? firstSignatureAt[number] : 0;
+    }
+    return firstSignatureOf.valueOr(host, 0);
+}
+
+std::uint32_t SignatureClasses::readPlace(const InternalName& host) {
+    const std::uint32_t place = placeOf(host);
+    if (place != 0) return place;
+    // Once every host is read, a host not read has no signatures.
+    if (gathered) return readNone;
+    OM* om = access.om();
+    return readHost(host, om != nullptr ? om->getObjFrame(host) : nullptr);
+}
+
+std::uint32_t SignatureClasses::readHost(const InternalName& host, const MainMemObjFrame* frame) {
+    // The entries come in the order of their types; their order answers nothing.
+    const std::size_t first = signatures.size();
+    bool takesPart = false;
+    if (frame != nullptr)
+        frame->forEachEntry([&](const MethodKey& key, const InternalName& value) {
+            const int type = key.methodType;
+            if (type >= code(MethodType::ScalarSignature) &&
+                type <= code(MethodType::AttributeSetSignature)) {
+                signatures.push_back({MethodType(type), host, key.method, key.argCount});
+                signatureValues.push_back(value);
+                takesPart = takesPart || type != code(MethodType::AttributeSetSignature);
+            }
+        });
+    const std::uint32_t place =
+        signatures.size() > first ? static_cast<std::uint32_t>(first + 1) : readNone;
+    if (numbered(host)) {
+        const std::size_t number = std::size_t(host.getValue());
+        if (number >= firstSignatureAt.size())
+            firstSignatureAt.resize(std::max(number + 1, firstSignatureAt.size() * 2), 0);
+        firstSignatureAt[number] = place;
+    } else {
+        firstSignatureOf.insert_or_assign(host, place);
+    }
+    if (takesPart) known.emplace(host, true);
+    return place;
+}
+
+void SignatureClasses::gatherAll() {
+    if (gathered) return;
+    gathered = true;
     // The hosts of signatures are found by the object base in one pass over its frames, and only
-    // their entries are read, in place. The entries come in the order of their types; their order
-    // answers nothing.
+    // their entries are read, in place; a host read already keeps what it gave.
     OM* om = access.om();
     std::vector<std::pair<InternalName, const MainMemObjFrame*>> hosts;
     if (om != nullptr)
@@ -32,36 +80,14 @@ SignatureClasses::SignatureClasses(OMAccess& access) : access(access), rows(acce
                               code(MethodType::AttributeSetSignature), hosts);
     signatureHosts.reserve(hosts.size());
     for (const auto& host : hosts) {
-        const InternalName object = host.first;
-        signatureHosts.push_back(object);
-        const std::size_t first = signatures.size();
-        bool takesPart = false;
-        host.second->forEachEntry([&](const MethodKey& key, const InternalName& value) {
-            const int type = key.methodType;
-            if (type >= code(MethodType::ScalarSignature) &&
-                type <= code(MethodType::AttributeSetSignature)) {
-                signatures.push_back({MethodType(type), object, key.method, key.argCount});
-                signatureValues.push_back(value);
-                takesPart = takesPart || type != code(MethodType::AttributeSetSignature);
-            }
-        });
-        if (signatures.size() > first) {
-            const auto place = static_cast<std::uint32_t>(first + 1);
-            if (numbered(object)) {
-                const std::size_t number = std::size_t(object.getValue());
-                if (number >= firstSignatureAt.size())
-                    firstSignatureAt.resize(std::max(number + 1, firstSignatureAt.size() * 2), 0);
-                firstSignatureAt[number] = place;
-            } else {
-                firstSignatureOf.emplace(object, place);
-            }
-        }
-        if (takesPart) known.emplace(object, true);
+        signatureHosts.push_back(host.first);
+        if (placeOf(host.first) == 0) readHost(host.first, host.second);
     }
 }
 
 void SignatureClasses::addNamedClasses() {
     namedClassesAdded = true;
+    gatherAll();
     // A lookup of a signature answers the signatures stored at its class and at the classes
     // above it, each of which is a gathered signature of its own (with the same arrow, method
     // and number of arguments): the classes all the lookups name are those the stored
@@ -136,15 +162,9 @@ void SignatureClasses::addNamedClasses() {
 }
 
 std::size_t SignatureClasses::signatureAt(MethodType type, const InternalName& host,
-                                          const InternalName& method, int argCount) const {
-    std::uint32_t first = 0;
-    if (numbered(host)) {
-        const std::size_t number = std::size_t(host.getValue());
-        if (number < firstSignatureAt.size()) first = firstSignatureAt[number];
-    } else {
-        first = firstSignatureOf.valueOr(host, 0);
-    }
-    if (first == 0) return none;
+                                          const InternalName& method, int argCount) {
+    const std::uint32_t first = readPlace(host);
+    if (first == readNone) return none;
     for (std::size_t at = first - 1; at < signatures.size() && signatures[at].host == host; ++at)
         if (signatures[at].method == method && signatures[at].type == type &&
             signatures[at].argCount == argCount)
@@ -237,6 +257,15 @@ void SignatureClasses::add(const InternalName& cell) {
 bool SignatureClasses::takesPart(const InternalName& cls) {
     auto found = known.find(cls);
     if (found != known.end() && found->second) return true;
+    if (!gathered) {
+        // A class with signatures of its own takes part: its frame tells, without the walk over
+        // the signatures of the whole base, which any other class needs.
+        readPlace(cls);
+        found = known.find(cls);
+        if (found != known.end() && found->second) return true;
+        gatherAll();
+        found = known.find(cls);
+    }
     if (!namedClassesAdded) {
         addNamedClasses();
         found = known.find(cls);
@@ -248,6 +277,7 @@ bool SignatureClasses::takesPart(const InternalName& cls) {
 }
 
 bool SignatureClasses::boundLookupAnswers(const InternalName& cls) {
+    gatherAll();
     for (const Signature& signature : signatures) {
         std::vector<InternalName> pattern(static_cast<std::size_t>(signature.argCount + 3), Free);
         pattern[0] = signature.host;

@@ -12,6 +12,7 @@
 #include "objectbase/InternalName.h"
 #include "objectbase/MethodType.h"
 
+class MainMemObjFrame;
 class OMAccess;
 
 // A class takes part when it declares "=>" or "=>>" entries of its own, when a signature lookup
@@ -35,7 +36,10 @@ class SignatureClasses {
     bool takesPart(const InternalName& cls);
     // The objects with signatures of their own ("=>", "=>>" or "@=>>" entries), in the order
     // of the base's names iterator.
-    const std::vector<InternalName>& hosts() const { return signatureHosts; }
+    const std::vector<InternalName>& hosts() {
+        gatherAll();
+        return signatureHosts;
+    }
     // The rows (columns from the first on) the lookup of a gathered signature answers; null for
     // a signature the walk did not gather. Found at each asking (the export keeps what it
     // asked), they stay where they are while this lives.
@@ -65,7 +69,19 @@ class SignatureClasses {
     // it stores none.
     static constexpr std::size_t none = ~std::size_t(0);
     std::size_t signatureAt(MethodType type, const InternalName& host, const InternalName& method,
-                            int argCount) const;
+                            int argCount);
+    // The signatures of a host are read from its frame when first asked, or by the walk over
+    // every host of signatures (gatherAll), which only the questions about classes without
+    // signatures of their own need: an export mostly asks about classes that declare their own.
+    // A host's place: its first signature's place in `signatures` plus one, readNone when it has
+    // none, 0 when not read yet.
+    static constexpr std::uint32_t readNone = ~std::uint32_t(0);
+    std::uint32_t placeOf(const InternalName& host) const;
+    // The same, the host read first when it was not.
+    std::uint32_t readPlace(const InternalName& host);
+    std::uint32_t readHost(const InternalName& host, const MainMemObjFrame* frame);
+    void gatherAll();
+    bool gathered = false;
     // What the lookup of a gathered signature answers as results, found once: no row, rows of
     // one result, or rows of several.
     struct Results {
