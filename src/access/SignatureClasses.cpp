@@ -41,11 +41,12 @@ std::uint32_t SignatureClasses::readPlace(const InternalName& host) {
 }
 
 std::uint32_t SignatureClasses::readHost(const InternalName& host, const MainMemObjFrame* frame) {
-    // The entries come in the order of their types; their order answers nothing.
+    // The entries come in the order of their types; their order answers nothing. Reading them
+    // changes none, so they are read in place.
     const std::size_t first = signatures.size();
     bool takesPart = false;
     if (frame != nullptr)
-        frame->forEachEntry([&](const MethodKey& key, const InternalName& value) {
+        frame->forEachStoredEntry([&](const MethodKey& key, const InternalName& value) {
             const int type = key.methodType;
             if (type >= code(MethodType::ScalarSignature) &&
                 type <= code(MethodType::AttributeSetSignature)) {

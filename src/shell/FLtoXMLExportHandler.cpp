@@ -1075,13 +1075,13 @@ bool FLtoXMLExportHandler::literalClass(const InternalName& cls, const InternalN
             below = Ref<Iterator>::adopt(
                 access->makeEnhIsaIter(Free, top, IsaRelation::Subclass, below.release()));
             for (bool more = below != nullptr && below->first(); more; more = below->next())
-                known->answers.insert_or_assign(below->atColumn(1), true);
+                known->answers.set(below->atColumn(1), LiteralAnswers::yes);
         }
     }
-    const auto found = known->answers.find(cls);
-    if (found != known->answers.end()) return found->second;
+    const std::uint8_t found = known->answers.get(cls);
+    if (found != 0) return found == LiteralAnswers::yes;
     const bool answer = literalClassFound(*known, cls, symbol);
-    known->answers.emplace(cls, answer);
+    known->answers.set(cls, answer ? LiteralAnswers::yes : LiteralAnswers::no);
     return answer;
 }
 

@@ -162,7 +162,8 @@ class FLtoXMLExportHandler : public XMLExportHandler {
     // asks about the result class of every signature, mostly a different one each time.
     struct LiteralClassAnswers {
         InternalName literal;
-        FlatNameMap<InternalName, bool> answers;
+        // LiteralAnswers::no or yes, 0 until asked.
+        NameMarks<std::uint8_t> answers;
         bool boundKnown = false;
         bool named = false;
         InternalName bound;
